@@ -1,0 +1,34 @@
+# vb_library(NAME [DEPS lib...] [PRIVATE_DEPS lib...])
+# One static library per subsystem folder, made of every .cpp below the folder.
+# Includes are written from the repository root: #include "foundation/List.h".
+function(vb_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE "${PROJECT_SOURCE_DIR}")
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# vb_tests(FOLDER LIBS lib...)
+# One test program per test file in tests/FOLDER, each run by CTest under its own name.
+function(vb_tests folder)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
+  foreach(source ${sources})
+    get_filename_component(stem "${source}" NAME_WE)
+    set(target "${folder}_${stem}")
+    add_executable(${target} "${source}")
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} testsupport GTest::gtest_main)
+    add_test(NAME ${target} COMMAND ${target})
+    set_tests_properties(${target} PROPERTIES
+      ENVIRONMENT "VB_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data;VB_BINARY_DIR=${PROJECT_BINARY_DIR};SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy"
+      WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
+      TIMEOUT 600)
+  endforeach()
+endfunction()

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds every test with AddressSanitizer and UndefinedBehaviorSanitizer and runs them all.
+set -euo pipefail
+cd "$(dirname "$0")"
+tools/deps.sh
+jobs=$(nproc)
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DVB_SANITIZE=ON -DVB_TESTS=ON >/dev/null
+cmake --build build/test -j "$jobs"
+cd build/test
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs"

@@ -1,0 +1,28 @@
+#pragma once
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Reads a whole file; an empty string when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+// Writes a whole file; false when it cannot be written.
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+
+} // namespace testsupport
