@@ -1,0 +1,110 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// A path as the game writes it: `\` (or `/`) separators, UTF-16 text or 8-bit
+// text. 8-bit paths are taken as UTF-8 (ASCII paths are the same either way);
+// callers holding code-page text convert it to UTF-16 first.
+// At the file-system boundary the path becomes UTF-8 with `/`, and every part
+// of it that does not exist exactly is looked up ignoring case, folder by folder.
+class GamePath {
+public:
+    GamePath(std::u16string_view path);
+    GamePath(const char16_t* path) : GamePath(std::u16string_view(path ? path : u"")) {}
+    GamePath(const std::u16string& path) : GamePath(std::u16string_view(path)) {}
+    GamePath(std::string_view path);
+    GamePath(const char* path) : GamePath(std::string_view(path ? path : "")) {}
+    GamePath(const std::string& path) : GamePath(std::string_view(path)) {}
+
+    // The UTF-8 path with `/` separators, before case resolution.
+    const std::string& Utf8() const { return utf8_; }
+    bool Empty() const { return utf8_.empty(); }
+
+private:
+    std::string utf8_;
+};
+
+// The native path to use for `path`: separators turned to `/`, and each part
+// that does not exist under its own spelling replaced by the one entry of its
+// folder that matches ignoring (ASCII) case. Parts with no match stay as given,
+// so a file that is about to be created keeps the caller's spelling.
+std::string NativePath(const GamePath& path);
+
+// Access rights and creation rules of an open, after the Windows file calls
+// the game was written against.
+enum FileAccess : unsigned { kFileRead = 1, kFileWrite = 2, kFileReadWrite = 3 };
+enum class FileCreation {
+    OpenExisting, // the file must exist
+    CreateAlways, // created, or an existing file emptied
+    OpenAlways,   // opened, or created when missing
+    CreateNew,    // created; fails when the file exists
+};
+enum class SeekOrigin { Begin = 0, Current = 1, End = 2 };
+
+// An open file. Closes itself when it goes away; movable, not copyable.
+class File {
+public:
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    static File Open(const GamePath& path, FileAccess access, FileCreation creation);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // New position from the beginning, or -1 (the position is then unchanged).
+    int64_t Seek(int64_t offset, SeekOrigin origin);
+    int64_t Tell() const;
+    // Bytes moved: fewer than `count` only at the end of the file (reads), -1
+    // on an error. A negative count transfers nothing and gives -1.
+    int64_t Read(void* buffer, int64_t count);
+    int64_t Write(const void* buffer, int64_t count);
+    bool ReadExact(void* buffer, int64_t count) { return count >= 0 && Read(buffer, count) == count; }
+    bool WriteExact(const void* buffer, int64_t count) { return count >= 0 && Write(buffer, count) == count; }
+    // Cuts or extends the file to `size` bytes; the position is not moved.
+    bool SetSize(int64_t size);
+    // The file's size in bytes, -1 when not open.
+    int64_t Size() const;
+    // Flushes the file's data to the disk (fsync).
+    bool Flush();
+    // Closes the file; false when the system reported an error on close.
+    bool Close();
+
+private:
+    explicit File(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// Whole-file read; nothing when the file cannot be opened or read.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const GamePath& path);
+
+bool FileExists(const GamePath& path);   // a regular file
+bool FolderExists(const GamePath& path); // a folder
+bool PathExists(const GamePath& path);   // either
+int64_t FileSize(const GamePath& path);  // -1 when not a readable regular file
+bool DeleteFile(const GamePath& path);
+// Moves `from` to `to` in one step, replacing a file at `to` atomically, and
+// flushes the folder so the new name survives a crash.
+bool RenameFile(const GamePath& from, const GamePath& to);
+// Creates the folder and any missing parent folders; true when it exists after.
+bool CreateFolder(const GamePath& path);
+
+// Game-form paths (`\` separators, no trailing separator), UTF-16.
+std::u16string ModuleFolder();  // the folder of the running program
+std::u16string CurrentFolder();
+bool SetCurrentFolder(const GamePath& path);
+// The per-user data folder: $XDG_DATA_HOME (else ~/.local/share), then the
+// maker and product folders when given. Not created here.
+std::u16string UserFolder(std::u16string_view maker, std::u16string_view product);
+
+// Game form of a native path: `/` becomes `\`.
+std::u16string ToGamePath(std::string_view nativePath);
+
+} // namespace platform
