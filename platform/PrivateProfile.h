@@ -1,0 +1,53 @@
+#pragma once
+#include <cstdint>
+
+// Initialization ("ini") files: sections of "key=value" lines, read and written
+// with the semantics of the Windows private-profile calls the game relies on.
+//
+// - Section and key names compare ignoring case; the first matching section,
+//   and in it the first matching key, wins.
+// - Names and values are trimmed of blanks and tabs; a value enclosed in a
+//   matching pair of single or double quotes loses the quotes.
+// - Lines starting with ';' are comments. Everything the calls do not change
+//   (comments, blank lines, other keys) is written back as it was.
+// - Files in UTF-16LE with a byte-order mark, in UTF-8 (with or without a mark)
+//   or in the active code page are read, and written back in the same encoding.
+//   A file that does not exist yet is created in UTF-8 without a mark, which
+//   keeps every character and reads as the code page while it is plain ASCII.
+// - A changed file is written to a temporary file beside it and renamed over
+//   the old one, so an interrupted write leaves the old file as it was.
+//
+// Nothing is cached between calls: each call reads the file afresh.
+// The 8-bit forms take and give text in the active code page.
+namespace platform {
+
+// Copies into `buffer` (size in characters, terminator included):
+// - section and key given: the key's value, or `defaultValue` (null counts as
+//   empty, trailing blanks removed) when the section or key is absent. A value
+//   that does not fit is cut; the result is then size - 1.
+// - key null: the names of the section's keys, each terminated, the list ended
+//   by a second terminator.
+// - section null: the names of the file's sections, in the same form.
+//   A list that does not fit is cut and ends in two terminators; the result is
+//   then size - 2.
+// Returns the characters written, terminators of the last name excluded.
+// A null buffer or a size of 0 gives 0 and writes nothing.
+uint32_t GetPrivateProfileStringW(const char16_t* section, const char16_t* key,
+                                  const char16_t* defaultValue, char16_t* buffer,
+                                  uint32_t size, const char16_t* fileName);
+uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
+                                  char* buffer, uint32_t size, const char* fileName);
+
+// - section, key and value given: sets the key (created at the end of the
+//   section, the section at the end of the file, the file when missing).
+// - value null: deletes the key. key null: deletes the section with all its keys.
+// - section null (key and value null too): nothing is cached, so nothing to
+//   flush; true.
+// False when the file cannot be read or written, or when a name or value holds
+// a line break (it would turn into lines of its own).
+bool WritePrivateProfileStringW(const char16_t* section, const char16_t* key,
+                                const char16_t* value, const char16_t* fileName);
+bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                const char* fileName);
+
+} // namespace platform
