@@ -1,0 +1,214 @@
+#include "foundation/Strings.h"
+
+#include "foundation/StrFunctions.h"
+
+#include <new>
+
+namespace kis {
+
+template <typename Ch>
+StringList<Ch>::StringList() : separator{Ch('\n'), 0, 0} {}
+
+template <typename Ch>
+StringList<Ch>::~StringList() {
+    // The base destructor cannot reach this class's FreeItems any more.
+    this->Clear();
+}
+
+template <typename Ch>
+void StringList<Ch>::FreeItem(Item* item) {
+    if (!item)
+        return;
+    StrFree(item->text);
+    delete item;
+}
+
+template <typename Ch>
+void StringList<Ch>::FreeItems(int32_t newCount) {
+    for (int32_t i = count - 1; i >= newCount && i >= 0; --i) {
+        FreeItem(items[i]);
+        items[i] = nullptr;
+    }
+}
+
+template <typename Ch>
+void StringList<Ch>::Delete(int32_t i) {
+    if (i < 0 || i >= count)
+        return;
+    Item* item = items[i];
+    Base::Delete(i);
+    FreeItem(item);
+}
+
+// Adds an item holding the first `length` characters of text (none when text
+// is null; the buffer is then left for the caller to fill) and a terminator.
+template <typename Ch>
+int32_t StringList<Ch>::AddItem(uint32_t data, const Ch* text, int32_t length) {
+    if (length < 0)
+        length = 0;
+    Item* item = new (std::nothrow) Item{nullptr, uint32_t(length), data};
+    if (!item)
+        return -1;
+    item->text = new (std::nothrow) Ch[size_t(length) + 1];
+    if (!item->text) {
+        delete item;
+        return -1;
+    }
+    if (text) {
+        for (int32_t k = 0; k < length; ++k)
+            item->text[k] = text[k];
+    }
+    item->text[length] = 0;
+    int32_t index = Add(item);
+    if (index < 0)
+        FreeItem(item);
+    return index;
+}
+
+template <typename Ch>
+int32_t StringList<Ch>::AddEmpty(int32_t length) {
+    return AddEmpty(0u, length);
+}
+
+template <typename Ch>
+int32_t StringList<Ch>::AddN(const Ch* text, int32_t n) {
+    return AddN(0u, text, n);
+}
+
+template <typename Ch>
+int32_t StringList<Ch>::Add(const Ch* text) {
+    return Add(0u, text);
+}
+
+template <typename Ch>
+int32_t StringList<Ch>::AddEmpty(uint32_t data, int32_t length) {
+    return AddItem(data, nullptr, length);
+}
+
+template <typename Ch>
+int32_t StringList<Ch>::AddN(uint32_t data, const Ch* text, int32_t n) {
+    if (!text || n <= 0)
+        return AddItem(data, nullptr, 0);
+    int32_t length = 0;
+    while (length < n && text[length])
+        ++length;
+    return AddItem(data, text, length);
+}
+
+template <typename Ch>
+int32_t StringList<Ch>::Add(uint32_t data, const Ch* text) {
+    return AddItem(data, text, StrLen(text));
+}
+
+template <typename Ch>
+void StringList<Ch>::AddStrings(const StringList* other) {
+    if (!other || other->count <= 0)
+        return;
+    const int32_t otherCount = other->count;
+    if (this->capacity < count + otherCount)
+        this->SetCapacity(count + otherCount);
+    for (int32_t i = 0; i < otherCount; ++i)
+        Add(other->GetText(i));
+}
+
+template <typename Ch>
+int32_t StringList<Ch>::IndexOfText(const Ch* text) const {
+    return IndexOfTextEx(text, true);
+}
+
+template <typename Ch>
+int32_t StringList<Ch>::IndexOfTextEx(const Ch* text, bool ignoreCase) const {
+    for (int32_t i = 0; i < count; ++i) {
+        const Ch* own = items[i] ? items[i]->text : nullptr;
+        if (own == text)
+            return i;
+        if ((ignoreCase ? StrICompare(own, text) : StrCompare(own, text)) == 0)
+            return i;
+    }
+    return -1;
+}
+
+template <typename Ch>
+int32_t StringList<Ch>::InsertText(int32_t i, const Ch* text) {
+    int32_t index = this->Insert(i, nullptr);
+    if (index >= 0)
+        SetItem(index, text, 0);
+    return index;
+}
+
+template <typename Ch>
+void StringList<Ch>::SetText(int32_t i, const Ch* text) {
+    SetItem(i, text, 0);
+}
+
+template <typename Ch>
+Ch* StringList<Ch>::CopyText(int32_t i, Ch* buffer, uint32_t size) const {
+    return StrCopy(buffer, size, GetText(i));
+}
+
+template <typename Ch>
+const Ch* StringList<Ch>::GetText(int32_t i) const {
+    Item* item = this->Get(i);
+    return item ? item->text : nullptr;
+}
+
+template <typename Ch>
+void StringList<Ch>::SetItem(int32_t i, const Ch* text, uint32_t data) {
+    if (i < 0 || i >= count)
+        return;
+    Item*& item = items[i];
+    if (!item) {
+        item = new (std::nothrow) Item{nullptr, 0, 0};
+        if (!item)
+            return;
+    }
+    item->data = data;
+    const auto length = uint32_t(StrLen(text));
+    if (!item->text || item->length != length) {
+        Ch* buffer = new (std::nothrow) Ch[size_t(length) + 1];
+        if (!buffer)
+            return;
+        // Copy before freeing: text may be the item's own text.
+        for (uint32_t k = 0; k < length; ++k)
+            buffer[k] = text[k];
+        buffer[length] = 0;
+        StrFree(item->text);
+        item->text = buffer;
+        item->length = length;
+        return;
+    }
+    for (uint32_t k = 0; k < length; ++k)
+        item->text[k] = text[k];
+    item->text[length] = 0;
+}
+
+template <typename Ch>
+const Ch* StringList<Ch>::AppendText(int32_t i, const Ch* text) {
+    if (i < 0 || i >= count)
+        return nullptr;
+    Item*& item = items[i];
+    if (!item) {
+        item = new (std::nothrow) Item{nullptr, 0, 0};
+        if (!item)
+            return nullptr;
+    }
+    const uint32_t own = item->text ? item->length : 0;
+    const auto extra = uint32_t(StrLen(text));
+    Ch* buffer = new (std::nothrow) Ch[size_t(own) + extra + 1];
+    if (!buffer)
+        return item->text;
+    for (uint32_t k = 0; k < own; ++k)
+        buffer[k] = item->text[k];
+    for (uint32_t k = 0; k < extra; ++k)
+        buffer[own + k] = text[k];
+    buffer[own + extra] = 0;
+    StrFree(item->text);
+    item->text = buffer;
+    item->length = own + extra;
+    return buffer;
+}
+
+template class StringList<char>;
+template class StringList<char16_t>;
+
+} // namespace kis
