@@ -10,6 +10,7 @@
 // Texts made by StrDup/StrDupN are allocated with new[] and released with
 // kis::StrFree.
 
+#include <cstddef>
 #include <cstdint>
 #include <new>
 #include <type_traits>
@@ -121,7 +122,7 @@ Ch* StrDupN(const Ch* text, uint32_t n, bool emptyForNull) {
         while (length < n && text[length])
             ++length;
     }
-    Ch* copy = new (std::nothrow) Ch[size_t(length) + 1];
+    Ch* copy = new (std::nothrow) Ch[std::size_t(length) + 1];
     if (!copy)
         return nullptr;
     for (uint32_t i = 0; i < length; ++i)
