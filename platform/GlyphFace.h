@@ -41,7 +41,8 @@ struct GlyphFaceRequest {
     std::u16string faceName;
     // Negative: the character height (the em size) is -height, and the cell
     // comes out taller by the internal leading. Positive: the cell height is
-    // exactly height. 0: a character height of 16.
+    // exactly height. 0: a character height of 16. Magnitudes above 2048
+    // are drawn at 2048.
     int32_t height = 0;
     int32_t weight = 0;
     bool italic = false;
@@ -121,6 +122,7 @@ struct GlyphPaint {
     uint32_t background = 0x00000000;
     // Fill the character cell (advance x cell height) with the background
     // before drawing the ink; otherwise the ink is blended over the surface.
+    // A caller that wants a whole rectangle filled fills it first.
     bool opaque = false;
     // With clipped set, nothing is drawn outside this rectangle (right and
     // bottom exclusive); the surface bounds always clip.
