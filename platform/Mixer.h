@@ -1,0 +1,102 @@
+#pragma once
+#include "platform/Audio.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace platform {
+
+// The game's sound output: samples decoded whole into memory, each able to
+// play on a fixed number of voices, and music streams decoded block by block.
+// A voice or a stream is a "channel" with the same controls. Every handle is
+// new: a handle of a freed sample or of a voice that was taken over stays
+// stale and every call with it does nothing.
+//
+// Calls come from the game thread; Render comes from the output device's
+// thread. Both work on the state below under one lock.
+enum class ChannelState : uint32_t { Stopped = 0, Playing = 1, Paused = 3 };
+
+constexpr int kDefaultVoicesPerSample = 16;
+constexpr int kMaxGlobalVolume = 10000;
+
+class Mixer final : public AudioRenderer {
+public:
+    explicit Mixer(int outputRate = kAudioRate);
+    ~Mixer() override;
+    Mixer(const Mixer&) = delete;
+    Mixer& operator=(const Mixer&) = delete;
+
+    // Samples. `loop` is the loop flag every new voice of the sample starts with.
+    uint32_t LoadSample(std::vector<uint8_t> bytes, bool loop, int maxVoices = kDefaultVoicesPerSample);
+    // The sample stored at `offset` in a file, `length` bytes long (0: to the end).
+    uint32_t LoadSampleFile(const std::string& nativePath, uint64_t offset, uint64_t length, bool loop,
+                            int maxVoices = kDefaultVoicesPerSample);
+    int SampleMaxVoices(uint32_t sample) const; // 0 for a stale handle
+    bool FreeSample(uint32_t sample);
+    // A voice of the sample, stopped at its start: a free one, or, when every
+    // voice is playing or paused, the one furthest along, under a new handle.
+    uint32_t SampleChannel(uint32_t sample);
+
+    // Streams: decoded while they play, looping seamlessly when the loop flag is set.
+    uint32_t CreateStream(std::vector<uint8_t> bytes, bool loop);
+    uint32_t CreateStreamFile(const std::string& nativePath, uint64_t offset, uint64_t length, bool loop);
+    bool FreeStream(uint32_t stream);
+
+    // Channels (voices and streams).
+    bool Play(uint32_t channel, bool restart); // restart from the start, or resume
+    bool Pause(uint32_t channel);
+    bool Stop(uint32_t channel);
+    bool Looping(uint32_t channel) const;
+    bool SetLooping(uint32_t channel, bool loop);
+    ChannelState State(uint32_t channel) const; // Stopped for a stale handle
+    bool SetVolume(uint32_t channel, float volume);
+    // Moves the volume linearly to `target`, reaching it after `ms` of output
+    // (at once for 0). The slide advances while the channel plays.
+    bool SlideVolume(uint32_t channel, float target, uint32_t ms);
+    bool IsSliding(uint32_t channel) const;
+
+    // Global volumes, 0..10000: one for all sample voices, one for all streams.
+    void SetSampleVolume(int volume);
+    void SetStreamVolume(int volume);
+    int SampleVolume() const;
+    int StreamVolume() const;
+
+    int OutputRate() const { return outputRate_; }
+    void Render(int16_t* stereo, int frames) override;
+
+private:
+    struct Channel;
+    struct Sample;
+    struct Stream;
+    enum class Kind : uint32_t { Sample = 1, Voice = 2, Stream = 3 };
+    struct Ref {
+        Kind kind;
+        Sample* sample;
+        Stream* stream;
+        int voice;
+    };
+
+    uint32_t NewHandle(Kind kind);
+    Channel* FindChannel(uint32_t handle) const;
+    Sample* FindSample(uint32_t handle) const;
+    Stream* FindStream(uint32_t handle) const;
+    void MixVoice(const Sample& sample, Channel& voice, float* mix, int frames, float gain);
+    void MixStream(Stream& stream, float* mix, int frames, float gain);
+    static void FillStream(Stream& stream);
+
+    const int outputRate_;
+    mutable std::mutex lock_;
+    uint32_t nextSerial_ = 1;
+    std::unordered_map<uint32_t, Ref> handles_;
+    std::vector<std::unique_ptr<Sample>> samples_;
+    std::vector<std::unique_ptr<Stream>> streams_;
+    int sampleVolume_ = kMaxGlobalVolume;
+    int streamVolume_ = kMaxGlobalVolume;
+    std::vector<float> mix_; // one block of float stereo, allocated once
+};
+
+} // namespace platform

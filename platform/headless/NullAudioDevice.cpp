@@ -1,0 +1,97 @@
+#include "platform/headless/NullAudioDevice.h"
+
+#include "platform/Clock.h"
+
+#include <algorithm>
+
+namespace platform {
+namespace {
+constexpr int kBlockFrames = 512;
+}
+
+NullAudioDevice::NullAudioDevice(Clocking clocking, int rate)
+    : clocking_(clocking), rate_(rate > 0 ? rate : kAudioRate), block_(size_t(kBlockFrames) * kAudioChannels) {}
+
+NullAudioDevice::~NullAudioDevice() { Stop(); }
+
+bool NullAudioDevice::Start(AudioRenderer* renderer) {
+    if (!renderer) return false;
+    Stop();
+    {
+        std::lock_guard guard(lock_);
+        renderer_ = renderer;
+        millisecondsAdvanced_ = 0;
+        framesAtMillisecondBase_ = framesRendered_;
+    }
+    if (clocking_ == Clocking::WallClock) {
+        running_ = true;
+        thread_ = std::thread([this] {
+            uint32_t start = Milliseconds();
+            uint32_t last = 0;
+            while (running_) {
+                SleepMilliseconds(10);
+                uint32_t now = Milliseconds() - start;
+                AdvanceMilliseconds(now - last);
+                last = now;
+            }
+        });
+    }
+    return true;
+}
+
+void NullAudioDevice::Stop() {
+    if (thread_.joinable()) {
+        running_ = false;
+        thread_.join();
+    }
+    std::lock_guard guard(lock_);
+    renderer_ = nullptr;
+}
+
+void NullAudioDevice::Advance(int frames) {
+    std::lock_guard guard(lock_);
+    RenderFrames(frames);
+    // Frame-wise advances move the millisecond base along with them.
+    millisecondsAdvanced_ = 0;
+    framesAtMillisecondBase_ = framesRendered_;
+}
+
+void NullAudioDevice::AdvanceMilliseconds(uint32_t ms) {
+    std::lock_guard guard(lock_);
+    millisecondsAdvanced_ += ms;
+    uint64_t target = framesAtMillisecondBase_ + millisecondsAdvanced_ * uint64_t(rate_) / 1000;
+    if (target > framesRendered_) RenderFrames(int(target - framesRendered_));
+}
+
+void NullAudioDevice::RenderFrames(int frames) {
+    if (!renderer_) return;
+    while (frames > 0) {
+        int block = std::min(frames, kBlockFrames);
+        renderer_->Render(block_.data(), block);
+        if (capture_) captured_.insert(captured_.end(), block_.begin(), block_.begin() + block * kAudioChannels);
+        framesRendered_ += uint64_t(block);
+        frames -= block;
+    }
+}
+
+uint64_t NullAudioDevice::FramesRendered() const {
+    std::lock_guard guard(lock_);
+    return framesRendered_;
+}
+
+void NullAudioDevice::SetCapture(bool capture) {
+    std::lock_guard guard(lock_);
+    capture_ = capture;
+}
+
+std::vector<int16_t> NullAudioDevice::Captured() const {
+    std::lock_guard guard(lock_);
+    return captured_;
+}
+
+void NullAudioDevice::ClearCapture() {
+    std::lock_guard guard(lock_);
+    captured_.clear();
+}
+
+} // namespace platform

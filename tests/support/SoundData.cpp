@@ -1,0 +1,48 @@
+#include "tests/support/SoundData.h"
+
+namespace testsupport {
+namespace {
+void Put16(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(uint8_t(v));
+    out.push_back(uint8_t(v >> 8));
+}
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+} // namespace
+
+std::vector<uint8_t> MakeChunk(const char id[4], const std::vector<uint8_t>& body) {
+    std::vector<uint8_t> out(id, id + 4);
+    Put32(out, uint32_t(body.size()));
+    out.insert(out.end(), body.begin(), body.end());
+    if (body.size() & 1) out.push_back(0);
+    return out;
+}
+
+std::vector<uint8_t> MakeWav(uint16_t formatTag, uint16_t channels, uint32_t rate, uint16_t bitsPerSample,
+                             const std::vector<uint8_t>& data, const std::vector<uint8_t>& extraChunks) {
+    std::vector<uint8_t> fmt;
+    uint16_t blockAlign = uint16_t(channels * (bitsPerSample / 8));
+    Put16(fmt, formatTag);
+    Put16(fmt, channels);
+    Put32(fmt, rate);
+    Put32(fmt, rate * blockAlign);
+    Put16(fmt, blockAlign);
+    Put16(fmt, bitsPerSample);
+    std::vector<uint8_t> body = {'W', 'A', 'V', 'E'};
+    std::vector<uint8_t> fmtChunk = MakeChunk("fmt ", fmt);
+    body.insert(body.end(), fmtChunk.begin(), fmtChunk.end());
+    body.insert(body.end(), extraChunks.begin(), extraChunks.end());
+    std::vector<uint8_t> dataChunk = MakeChunk("data", data);
+    body.insert(body.end(), dataChunk.begin(), dataChunk.end());
+    return MakeChunk("RIFF", body);
+}
+
+std::vector<uint8_t> MakeWav16(uint16_t channels, uint32_t rate, const std::vector<int16_t>& samples) {
+    std::vector<uint8_t> data;
+    for (int16_t s : samples) Put16(data, uint16_t(s));
+    return MakeWav(1, channels, rate, 16, data);
+}
+
+} // namespace testsupport
