@@ -1,0 +1,280 @@
+#pragma once
+#include "engine/Direct3D.h"
+#include "engine/DisplayModes.h"
+#include "engine/DisplaySettings.h"
+#include "engine/NotifyObject.h"
+#include "engine/ResultNames.h"
+#include "foundation/Helpers.h"
+#include "foundation/List.h"
+#include "foundation/Vector2.h"
+#include "platform/GraphicsDevice.h"
+
+#include <cstdint>
+#include <memory>
+
+// The viewer: owns the graphics device, applies display settings, tells the
+// device objects about creation, reset and release, recovers a lost device,
+// runs the frame (begin, clear, the caller's drawing, end, present), limits
+// the frame rate, and draws 2D quads under its own transform.
+
+class DXLTexture;
+
+// ---------------------------------------------------------------- records
+
+// Row-vector 4x4 matrix: (x, y) maps to (x*m[0][0] + y*m[1][0] + m[3][0],
+// x*m[0][1] + y*m[1][1] + m[3][1]). In the 2D transform row 0 is the x axis,
+// row 1 the y axis and row 3 the origin.
+using DXLMATRIX = platform::Matrix;
+
+// A matrix from 16 values given row by row.
+DXLMATRIX MakeMatrix(float m11, float m12, float m13, float m14, float m21, float m22, float m23, float m24,
+                     float m31, float m32, float m33, float m34, float m41, float m42, float m43, float m44);
+extern const DXLMATRIX kIdentityMatrix;
+
+// Four textured vertices in fan order: top-left, top-right, bottom-right,
+// bottom-left.
+struct TexturedQuad {
+    platform::TexturedVertex v[4];
+};
+static_assert(sizeof(TexturedQuad) == 96);
+
+// Blend modes.
+constexpr uint32_t kBlendOpaque = 0;
+constexpr uint32_t kBlendAlpha = 1;
+constexpr uint32_t kBlendDarken = 2;
+constexpr uint32_t kBlendAdditive = 3;
+constexpr uint32_t kBlendInvert = 4;
+
+// The sampler and stage-0 states a texture brings when it is bound.
+struct DXLTEXTURESTATE {
+    uint8_t minLinear = 0; // 0 point, else linear
+    uint8_t magLinear = 0;
+    uint32_t addressU = 0; // platform::TextureAddress numbers
+    uint32_t addressV = 0;
+    uint32_t blendMode = 0;
+    uint32_t colorOp = 0; // platform::TextureOp numbers
+    uint32_t alphaOp = 0;
+};
+
+// Stencil and alpha-test state. Modes: 0 disable, 1 enable, 2 leave as it is.
+struct DXLSTENCILALPHATEST {
+    uint32_t stencilMode = 0;
+    uint32_t stencilFunc = 0; // compare function 1-8
+    uint32_t stencilPass = 0; // stencil operation 1-8
+    uint32_t stencilRef = 0;
+    uint32_t alphaTestMode = 0;
+    uint32_t alphaFunc = 0; // compare function 1-8
+    uint32_t alphaRef = 0;
+};
+
+// Unpacks a 16-bit descriptor: bits 0-3 stencil pass operation, 4-7 stencil
+// function, 8-11 alpha function (each 0 read as 1, above 8 as 8); 0x8000
+// stencil on, else 0x2000 stencil off, else leave; 0x4000 alpha test on, else
+// 0x1000 alpha test off, else leave.
+DXLSTENCILALPHATEST MakeStencilAlphaTest(uint32_t descriptor, uint32_t stencilRef, uint32_t alphaRef);
+// Stencil off, alpha test off: the state every frame starts with.
+constexpr uint32_t kStencilAlphaTestOff = 0x3000;
+
+// Records of the scissor and stencil stacks; nothing pushes onto them yet.
+struct DXLSCISSORDATA {
+    kis::Rect rect;
+    uint32_t flag;
+};
+struct DXLSTENCILDATA {
+    DXLSTENCILALPHATEST state;
+};
+
+class DXLViewer;
+using DXLEndFrameCallback = void (*)(DXLViewer* viewer);
+
+// The clock the frame limiter reads and sleeps with; tests install their own.
+struct DXLFrameClock {
+    uint32_t (*now)();
+    void (*sleep)(uint32_t milliseconds);
+};
+
+// ---------------------------------------------------------------- viewer
+
+class DXLViewer {
+public:
+    // Creates the device-creation object (its failure is kept as the last result).
+    DXLViewer();
+    DXLViewer(const DXLViewer&) = delete;
+    DXLViewer& operator=(const DXLViewer&) = delete;
+
+    // Creates the device anew, or resets it, from the current settings.
+    virtual HResult ApplySettings();
+    virtual ~DXLViewer();
+    // The device window of the current settings; null when there are none.
+    virtual platform::FrameSink* GetWindowHandle();
+    // Fills out from the requested record under the rules (see DisplaySettings.h).
+    virtual void ValidateSettings(DXLDISPLAYSETTINGS* out, const DXLDISPLAYSETTINGS* requested,
+                                  const DXLSETTINGSRULES* rules);
+
+    // ---- set-up
+    HResult InitializeDirectX();
+    HResult InitializeAdapter(uint32_t adapter, uint32_t deviceType);
+    void SetDisplayModeFilter(DXLDisplayModeFilter filter);
+    // Validated settings become current and are applied; 0 or the failing step's code.
+    HResult ChangeDisplayMode(const DXLDISPLAYSETTINGS* settings);
+    void ReleaseDevice();
+    HResult ResetDevice();
+    void ReleaseAll(bool deleteSettings);
+    void Shutdown();
+    void ReleaseDirect3D();
+
+    // ---- adapters and display modes
+    // The cached record of the adapter and device type (made on first use); its code.
+    HResult GetAdapterInfo(uint32_t adapter, uint32_t deviceType, DXLADAPTERINFO** out);
+    bool MatchDisplayMode(DXLDISPLAYMODE* out, const DXLDISPLAYMODE* requested, const DXLMODERULES* rules);
+    bool FindDisplayMode(uint32_t adapter, uint32_t deviceType, DXLDISPLAYMODE* out, const DXLDISPLAYMODE* requested,
+                         const DXLMODERULES* rules);
+    uint32_t MatchRefreshRate(const DXLADAPTERINFO* info, uint32_t width, uint32_t height, uint32_t format,
+                              uint32_t requested);
+    DXLADAPTERINFO* GetCurrentAdapter() const { return adapter_; }
+    DXLDisplayModeFilter GetDisplayModeFilter() const { return filter_; }
+    DXLDirect3D* GetDirect3D() const { return d3d_.get(); }
+
+    // ---- device objects
+    void AddDeviceObject(DXLDeviceObject* object);
+    void RemoveDeviceObject(DXLDeviceObject* object);
+    // Calls every object's OnDeviceEvent(this, code); an object may remove
+    // itself during its call without making the next one be skipped.
+    void NotifyDeviceObjects(uint32_t code);
+    int32_t DeviceObjectCount() const { return deviceObjects_.Count(); }
+
+    // ---- frame
+    HResult BeginScene();
+    HResult ClearTarget(uint32_t colour);
+    HResult Clear(uint32_t flags, uint32_t colour, uint32_t stencil);
+    HResult EndFrame();
+    HResult RenderFrame(uint32_t colour);
+    void SetEndFrameCallback(DXLEndFrameCallback callback) { endFrameCallback_ = callback; }
+    DXLEndFrameCallback GetEndFrameCallback() const { return endFrameCallback_; }
+
+    bool HasDevice() const { return device_ != nullptr; }
+    platform::GraphicsDevice* GetDevice() const { return device_.get(); }
+    const DXLDISPLAYSETTINGS* GetSettings() const { return settings_.get(); }
+    HResult GetLastResult() const { return lastResult_; }
+    bool IsDeviceLost() const { return lost_; }
+    bool IsVSyncEnabled() const;
+    bool IsTextureFormatSupported(uint32_t format);
+    // The client rectangle: the back buffer's size in windowed mode.
+    const kis::Rect& GetClientRect() const { return clientRect_; }
+
+    // ---- frame timing
+    void SetFrameTiming(bool enabled);
+    void StartFrameTiming();
+    void StopFrameTiming();
+    void PauseTimer();
+    void ResumeTimer();
+    // Holds the frame so that at most 200 frames a second are shown (unless the
+    // display paces them), and counts frames per second.
+    void LimitFrameRate();
+    uint32_t GetFramesPerSecond() const { return fps_; }
+    uint32_t GetTotalFrames() const { return totalFrames_; }
+    uint32_t GetTotalSeconds() const { return totalSeconds_; }
+    bool IsFrameTimingRunning() const { return timingRunning_; }
+    static void SetFrameClock(const DXLFrameClock& clock);
+    static void ResetFrameClock();
+
+    // ---- stencil and alpha test
+    void SetStencilAlphaTestPacked(uint32_t descriptor, uint32_t stencilRef, uint32_t alphaRef);
+    void ApplyStencilAlphaTest(const DXLSTENCILALPHATEST* state);
+    const DXLSTENCILALPHATEST& GetStencilAlphaTest() const { return stencil_; }
+    void ClearStencilStack();
+    void ResetScissorDepth() { scissorDepth_ = 0; }
+
+    // ---- 2D transform (on the current matrix unless one is given)
+    void SetTransform(const DXLMATRIX* m);
+    void GetTransform(DXLMATRIX* m) const;
+    void ResetTransform(DXLMATRIX* m = nullptr);
+    void ApplyTransform(const DXLMATRIX* m = nullptr);
+    void ApplyIdentityTransform();
+    void GetDeviceTransform(DXLMATRIX* m = nullptr);
+    void Translate(float x, float y);
+    void TranslateV(const kis::Vector2& v);
+    void Scale(float f);
+    void Scale2(float fx, float fy);
+    void ScaleV(const kis::Vector2& v);
+    void SetScale(float s);
+    void Rotate(float radians);
+    void RotateDegrees(float degrees);
+    void SnapTransformOrigin();
+    void ApplyTranslationMatrix(float x, float y);
+    const DXLMATRIX& CurrentTransform() const { return transform_; }
+
+    // ---- states
+    void SetBlendMode(uint32_t mode);
+    uint32_t GetBlendMode() const { return blendMode_; }
+    void ApplyBlendMode();
+    // Binds the texture's device texture to stage 0 (null texture unbinds).
+    // The texture is recorded as bound only when the device accepted it.
+    // False without a device or when the device refused.
+    bool BindTexture(DXLTexture* texture, const platform::TexturePtr& deviceTexture = nullptr);
+    DXLTexture* GetBoundTexture() const { return boundTexture_; }
+    void ApplyTextureState(const DXLTEXTURESTATE* state);
+    static void SetMinFilter(platform::GraphicsDevice* device, bool linear);
+    static void SetMagFilter(platform::GraphicsDevice* device, bool linear);
+
+    // ---- drawing (nothing without a device or vertices)
+    void DrawTexturedQuad(const TexturedQuad* quad);
+    void DrawTexturedQuads(uint32_t count, const TexturedQuad* quads);
+    void FillRect(const platform::ColouredVertex* vertices);     // four vertices
+    void DrawRectOutline(const platform::ColouredVertex* vertices); // five vertices
+    void DrawRectOutlineFVF(uint32_t fvf, const void* vertices, uint32_t stride);
+    void DrawLineStrip(uint32_t fvf, uint32_t count, const void* vertices, uint32_t stride);
+    void DrawTriangleFan(uint32_t fvf, uint32_t triangles, const void* vertices, uint32_t stride);
+
+protected:
+    HResult Store(HResult result) { return lastResult_ = result; }
+    void InitRenderStates();
+    void FrameStartStates();
+    HResult RecreateOrReset();
+    void LogAdapter(DXLADAPTERINFO* info);
+
+    std::unique_ptr<DXLDirect3D> d3d_;
+    kis::list<DXLADAPTERINFO> adapters_; // owned
+    DXLADAPTERINFO* adapter_ = nullptr;
+    std::unique_ptr<platform::GraphicsDevice> device_;
+    std::unique_ptr<DXLDISPLAYSETTINGS> settings_;
+    std::unique_ptr<DXLDISPLAYSETTINGS> previous_;
+    kis::Rect clientRect_{0, 0, 0, 0};
+    DXLDisplayModeFilter filter_ = nullptr;
+    HResult lastResult_ = 0;
+    bool lost_ = false;
+    kis::list<DXLDeviceObject> deviceObjects_; // not owned
+
+    bool timingEnabled_ = false;
+    bool timingRunning_ = false;
+    uint32_t pauseLevel_ = 0;
+    uint32_t secondStart_ = 0; // while paused: the elapsed time of the running second
+    uint32_t fps_ = 0;
+    uint32_t framesThisSecond_ = 0;
+    uint32_t totalFrames_ = 0;
+    uint32_t totalSeconds_ = 0;
+    int32_t fpsPlaceholder_ = -1;
+
+    kis::Rect scissorRect_{0, 0, 0, 0};
+    uint32_t scissorFlag_ = 0;
+    kis::list<DXLSCISSORDATA> scissorStack_;
+    uint32_t scissorDepth_ = 0;
+    DXLSTENCILALPHATEST stencil_;
+    kis::list<DXLSTENCILDATA> stencilStack_;
+
+    DXLEndFrameCallback endFrameCallback_ = nullptr;
+    uint32_t blendMode_ = 0;
+    DXLTexture* boundTexture_ = nullptr;
+    DXLMATRIX transform_;
+    DXLMATRIX translation_; // the cursor's: identity with a translation
+};
+
+// ---------------------------------------------------------------- pixel rows
+
+// Each pixel becomes the colour's RGB with the source alpha (factor exactly 1)
+// or round(source alpha x factor), at most 255.
+void RecolorPixels(const uint32_t* source, uint32_t* destination, uint32_t count, uint32_t colour, float factor);
+// A8L8 pixels: luminance 255, alpha from the source's alpha byte.
+void ConvertAlphaToA8L8(const uint32_t* source, uint16_t* destination, uint32_t count);
+// A4R4G4B4 pixels: colour nibbles 15, alpha the high nibble of the source's green.
+void ConvertGreenToA4R4G4B4(const uint32_t* source, uint16_t* destination, uint32_t count);
