@@ -678,10 +678,11 @@ int ScanFields(const char16_t* format, int32_t maxRecords, void* dest, uint32_t 
 
 // ---------------------------------------------------------------- whole-value readers
 
-bool ParseIntValueW(const char16_t* text, int32_t& value) {
+template <typename Ch>
+bool ParseIntValue(const Ch* text, int32_t& value) {
     if (text == nullptr)
         return false;
-    TDRFieldScannerW scan(text, 0);
+    TDRFieldScanner<Ch> scan(text, 0);
     int32_t read;
     scan.dest = &read;
     scan.SkipBlanks();
@@ -691,10 +692,11 @@ bool ParseIntValueW(const char16_t* text, int32_t& value) {
     return true;
 }
 
-bool ParseHexValueW(const char16_t* text, uint32_t& value) {
+template <typename Ch>
+bool ParseHexValue(const Ch* text, uint32_t& value) {
     if (text == nullptr)
         return false;
-    TDRFieldScannerW scan(text, 0);
+    TDRFieldScanner<Ch> scan(text, 0);
     uint32_t read;
     scan.dest = &read;
     scan.SkipBlanks();
@@ -704,10 +706,11 @@ bool ParseHexValueW(const char16_t* text, uint32_t& value) {
     return true;
 }
 
-bool ParseCharValueW(const char16_t* text, uint32_t codePage, char16_t& value) {
+template <typename Ch>
+bool ParseCharValue(const Ch* text, uint32_t codePage, char16_t& value) {
     if (text == nullptr)
         return false;
-    TDRFieldScannerW scan(text, codePage);
+    TDRFieldScanner<Ch> scan(text, codePage);
     char16_t read;
     scan.dest = &read;
     scan.destWidth = 2;
@@ -764,6 +767,12 @@ template bool ScanIdent(const char*, uint32_t, uint32_t, bool, uint32_t, IdentSc
 template bool ScanIdent(const char16_t*, uint32_t, uint32_t, bool, uint32_t, IdentScan&);
 template uint32_t IdentHash(const char*, uint32_t);
 template uint32_t IdentHash(const char16_t*, uint32_t);
+template bool ParseIntValue(const char*, int32_t&);
+template bool ParseIntValue(const char16_t*, int32_t&);
+template bool ParseHexValue(const char*, uint32_t&);
+template bool ParseHexValue(const char16_t*, uint32_t&);
+template bool ParseCharValue(const char*, uint32_t, char16_t&);
+template bool ParseCharValue(const char16_t*, uint32_t, char16_t&);
 template bool IsRestEmptyOrComment(const char*);
 template bool IsRestEmptyOrComment(const char16_t*);
 template int ScanFields(const char16_t*, int32_t, void*, uint32_t, int, const char*, uint32_t, int32_t*);

@@ -141,9 +141,17 @@ inline bool IsRestEmptyOrCommentW(const char16_t* text) { return IsRestEmptyOrCo
 inline bool IsRestEmptyOrCommentA(const char* text) { return IsRestEmptyOrComment(text); }
 
 // Each reads one value and then requires that only blanks or a comment follow.
-bool ParseIntValueW(const char16_t* text, int32_t& value);  // signed 32-bit decimal
-bool ParseHexValueW(const char16_t* text, uint32_t& value); // 32-bit hexadecimal, prefix optional
-bool ParseCharValueW(const char16_t* text, uint32_t codePage, char16_t& value);
+template <typename Ch>
+bool ParseIntValue(const Ch* text, int32_t& value); // signed 32-bit decimal
+template <typename Ch>
+bool ParseHexValue(const Ch* text, uint32_t& value); // 32-bit hexadecimal, prefix optional
+template <typename Ch>
+bool ParseCharValue(const Ch* text, uint32_t codePage, char16_t& value); // one UTF-16 character
+inline bool ParseIntValueW(const char16_t* text, int32_t& value) { return ParseIntValue(text, value); }
+inline bool ParseHexValueW(const char16_t* text, uint32_t& value) { return ParseHexValue(text, value); }
+inline bool ParseCharValueW(const char16_t* text, uint32_t codePage, char16_t& value) {
+    return ParseCharValue(text, codePage, value);
+}
 
 // Status bits of ScanStringValue.
 enum : int { kStringRead = 0, kStringInvalid = 1, kStringNullBuffer = 2, kStringCut = 4 };
