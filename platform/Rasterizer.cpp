@@ -1,0 +1,533 @@
+#include "platform/Rasterizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define VB_RASTER_SSE2 1
+#endif
+
+namespace platform::raster {
+namespace {
+
+constexpr int kSubPixel = 256;        // positions snap to 1/256 pixel
+constexpr double kGuardBand = 1 << 20; // primitives reaching beyond this many pixels are dropped
+constexpr int kChunk = 64;             // pixels per pass through the stage buffers
+
+int64_t FloorDiv(int64_t a, int64_t b) { // b > 0
+    int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
+
+uint32_t Channel(uint32_t c, int shift) { return c >> shift & 0xFF; }
+uint32_t Pack(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
+
+// Linear attributes over a primitive: value(x, y) = base + dx (x - ox) + dy (y - oy).
+struct Plane {
+    double base = 0, dx = 0, dy = 0;
+};
+
+struct Setup {
+    double ox = 0, oy = 0;
+    bool flat = true;
+    uint32_t flatColour = 0;
+    Plane colour[4]; // b, g, r, a in 0..255
+    Plane s, t;      // texture coordinates in texels
+    TextureFilter filter = TextureFilter::Point;
+};
+
+// ------------------------------------------------------------ stage kernels
+
+void FillColour(uint32_t* d, int n, uint32_t c) {
+    for (int i = 0; i < n; ++i) d[i] = c;
+}
+
+// Texel address of one coordinate under an addressing mode; -1 means "border".
+int Address(int i, int n, TextureAddress mode) {
+    switch (mode) {
+    case TextureAddress::Wrap: {
+        int m = i % n;
+        return m < 0 ? m + n : m;
+    }
+    case TextureAddress::Mirror: {
+        int m = i % (2 * n);
+        if (m < 0) m += 2 * n;
+        return m < n ? m : 2 * n - 1 - m;
+    }
+    case TextureAddress::Border:
+        return (i < 0 || i >= n) ? -1 : i;
+    case TextureAddress::MirrorOnce:
+        i = i < 0 ? -i - 1 : i;
+        return std::min(i, n - 1);
+    case TextureAddress::Clamp:
+    default:
+        return std::clamp(i, 0, n - 1);
+    }
+}
+
+uint32_t Fetch(const PixelState& ps, int x, int y) {
+    int ax = Address(x, ps.textureWidth, ps.addressU);
+    int ay = Address(y, ps.textureHeight, ps.addressV);
+    if (ax < 0 || ay < 0) return ps.borderColour;
+    return ps.texels[static_cast<size_t>(ay) * ps.textureWidth + ax];
+}
+
+// Blends two pixels by an 8-bit weight w (0..256) of the second, two channels at a time.
+uint32_t Lerp(uint32_t a, uint32_t b, uint32_t w) {
+    uint32_t iw = 256 - w;
+    uint32_t rb = ((a & 0x00FF00FF) * iw + (b & 0x00FF00FF) * w + 0x00800080) >> 8 & 0x00FF00FF;
+    uint32_t ag = ((a >> 8 & 0x00FF00FF) * iw + (b >> 8 & 0x00FF00FF) * w + 0x00800080) & 0xFF00FF00;
+    return rb | ag;
+}
+
+void SamplePoint(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, uint32_t* out, int n) {
+    for (int i = 0; i < n; ++i, s += ds, t += dt)
+        out[i] = Fetch(ps, static_cast<int>(s >> 16), static_cast<int>(t >> 16));
+}
+
+void SampleLinear(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, uint32_t* out, int n) {
+    s -= 0x8000;
+    t -= 0x8000;
+    const bool clamp = ps.addressU == TextureAddress::Clamp && ps.addressV == TextureAddress::Clamp;
+    const int w = ps.textureWidth, h = ps.textureHeight;
+    for (int i = 0; i < n; ++i, s += ds, t += dt) {
+        int x0 = static_cast<int>(s >> 16), y0 = static_cast<int>(t >> 16);
+        uint32_t fx = static_cast<uint32_t>(s >> 8) & 0xFF, fy = static_cast<uint32_t>(t >> 8) & 0xFF;
+        uint32_t c00, c10, c01, c11;
+        if (clamp) {
+            int xa = std::clamp(x0, 0, w - 1), xb = std::clamp(x0 + 1, 0, w - 1);
+            const uint32_t* r0 = ps.texels + static_cast<size_t>(std::clamp(y0, 0, h - 1)) * w;
+            const uint32_t* r1 = ps.texels + static_cast<size_t>(std::clamp(y0 + 1, 0, h - 1)) * w;
+            c00 = r0[xa], c10 = r0[xb], c01 = r1[xa], c11 = r1[xb];
+        } else {
+            c00 = Fetch(ps, x0, y0), c10 = Fetch(ps, x0 + 1, y0);
+            c01 = Fetch(ps, x0, y0 + 1), c11 = Fetch(ps, x0 + 1, y0 + 1);
+        }
+        out[i] = Lerp(Lerp(c00, c10, fx), Lerp(c01, c11, fx), fy);
+    }
+}
+
+#if VB_RASTER_SSE2
+// round(x / 255) of eight 16-bit products, exact for x <= 255 * 255.
+inline __m128i Div255(__m128i x) {
+    x = _mm_add_epi16(x, _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+}
+inline __m128i BroadcastAlpha(__m128i px16) {
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(px16, 0xFF), 0xFF);
+}
+#endif
+
+void Modulate(const uint32_t* a, const uint32_t* b, uint32_t* out, int n) {
+    int i = 0;
+#if VB_RASTER_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 4 <= n; i += 4) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        __m128i lo = Div255(_mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), _mm_unpacklo_epi8(y, zero)));
+        __m128i hi = Div255(_mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), _mm_unpackhi_epi8(y, zero)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < n; ++i) {
+        uint32_t x = a[i], y = b[i];
+        out[i] = Pack(MulDiv255(Channel(x, 24), Channel(y, 24)), MulDiv255(Channel(x, 16), Channel(y, 16)),
+                      MulDiv255(Channel(x, 8), Channel(y, 8)), MulDiv255(Channel(x, 0), Channel(y, 0)));
+    }
+}
+
+uint32_t OpChannel(TextureOp op, uint32_t t, uint32_t d) {
+    switch (op) {
+    case TextureOp::SelectArg1: return t;
+    case TextureOp::SelectArg2:
+    case TextureOp::Disable: return d;
+    case TextureOp::Modulate: return MulDiv255(t, d);
+    case TextureOp::Modulate2x: return std::min(255u, 2 * MulDiv255(t, d));
+    case TextureOp::Modulate4x: return std::min(255u, 4 * MulDiv255(t, d));
+    case TextureOp::Add: return std::min(255u, t + d);
+    case TextureOp::AddSigned: return static_cast<uint32_t>(std::clamp(int(t + d) - 128, 0, 255));
+    case TextureOp::AddSigned2x: return static_cast<uint32_t>(std::clamp(2 * int(t + d) - 255, 0, 255));
+    case TextureOp::Subtract: return static_cast<uint32_t>(std::max(int(t) - int(d), 0));
+    case TextureOp::AddSmooth: return std::min(255u, t + MulDiv255(d, 255 - t));
+    }
+    return d;
+}
+
+// One operation on the colour channels (or only on alpha), selected once per chunk.
+void CombineGeneric(TextureOp colorOp, TextureOp alphaOp, const uint32_t* tex, const uint32_t* dif, uint32_t* out,
+                    int n) {
+    for (int i = 0; i < n; ++i) {
+        uint32_t t = tex[i], d = dif[i];
+        out[i] = Pack(OpChannel(alphaOp, Channel(t, 24), Channel(d, 24)),
+                      OpChannel(colorOp, Channel(t, 16), Channel(d, 16)),
+                      OpChannel(colorOp, Channel(t, 8), Channel(d, 8)), OpChannel(colorOp, Channel(t, 0), Channel(d, 0)));
+    }
+}
+
+bool Compare(CompareFunc f, uint32_t a, uint32_t ref) {
+    switch (f) {
+    case CompareFunc::Never: return false;
+    case CompareFunc::Less: return a < ref;
+    case CompareFunc::Equal: return a == ref;
+    case CompareFunc::LessEqual: return a <= ref;
+    case CompareFunc::Greater: return a > ref;
+    case CompareFunc::NotEqual: return a != ref;
+    case CompareFunc::GreaterEqual: return a >= ref;
+    case CompareFunc::Always: break;
+    }
+    return true;
+}
+
+uint32_t Factor(Blend f, uint32_t s, uint32_t d, int shift) {
+    bool alpha = shift == 24;
+    switch (f) {
+    case Blend::Zero: return 0;
+    case Blend::One: return 255;
+    case Blend::SrcColor: return Channel(s, shift);
+    case Blend::InvSrcColor: return 255 - Channel(s, shift);
+    case Blend::SrcAlpha: return Channel(s, 24);
+    case Blend::InvSrcAlpha: return 255 - Channel(s, 24);
+    case Blend::DestAlpha: return Channel(d, 24);
+    case Blend::InvDestAlpha: return 255 - Channel(d, 24);
+    case Blend::DestColor: return Channel(d, shift);
+    case Blend::InvDestColor: return 255 - Channel(d, shift);
+    case Blend::SrcAlphaSat: return alpha ? 255 : std::min(Channel(s, 24), 255 - Channel(d, 24));
+    }
+    return 0;
+}
+
+uint32_t BlendPixel(Blend sf, Blend df, uint32_t s, uint32_t d) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t v = MulDiv255(Channel(s, shift), Factor(sf, s, d, shift)) +
+                     MulDiv255(Channel(d, shift), Factor(df, s, d, shift));
+        out |= std::min(v, 255u) << shift;
+    }
+    return out;
+}
+
+enum class BlendKind { Replace, Alpha, Additive, Darken, Generic };
+
+BlendKind Classify(const PixelState& ps) {
+    if (!ps.blend || (ps.srcBlend == Blend::One && ps.destBlend == Blend::Zero)) return BlendKind::Replace;
+    if (ps.srcBlend == Blend::SrcAlpha && ps.destBlend == Blend::InvSrcAlpha) return BlendKind::Alpha;
+    if (ps.srcBlend == Blend::SrcAlpha && ps.destBlend == Blend::One) return BlendKind::Additive;
+    if (ps.srcBlend == Blend::Zero && ps.destBlend == Blend::InvSrcAlpha) return BlendKind::Darken;
+    return BlendKind::Generic;
+}
+
+// Writes n source pixels over dst; a null mask means every pixel passes.
+void WritePixels(const PixelState& ps, BlendKind kind, const uint32_t* src, const uint8_t* mask, uint32_t* dst,
+                 int n) {
+    if (mask) {
+        for (int i = 0; i < n; ++i) {
+            if (!mask[i]) continue;
+            dst[i] = kind == BlendKind::Replace ? src[i] : BlendPixel(ps.srcBlend, ps.destBlend, src[i], dst[i]);
+        }
+        return;
+    }
+    int i = 0;
+    switch (kind) {
+    case BlendKind::Replace:
+        std::memcpy(dst, src, static_cast<size_t>(n) * 4);
+        return;
+#if VB_RASTER_SSE2
+    case BlendKind::Alpha:
+    case BlendKind::Additive:
+    case BlendKind::Darken: {
+        const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
+        for (; i + 4 <= n; i += 4) {
+            __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+            __m128i d = _mm_loadu_si128(reinterpret_cast<__m128i*>(dst + i));
+            __m128i s0 = _mm_unpacklo_epi8(s, zero), s1 = _mm_unpackhi_epi8(s, zero);
+            __m128i d0 = _mm_unpacklo_epi8(d, zero), d1 = _mm_unpackhi_epi8(d, zero);
+            __m128i a0 = BroadcastAlpha(s0), a1 = BroadcastAlpha(s1);
+            __m128i r0, r1;
+            if (kind == BlendKind::Additive) {
+                r0 = _mm_add_epi16(Div255(_mm_mullo_epi16(s0, a0)), d0);
+                r1 = _mm_add_epi16(Div255(_mm_mullo_epi16(s1, a1)), d1);
+            } else {
+                r0 = Div255(_mm_mullo_epi16(d0, _mm_sub_epi16(full, a0)));
+                r1 = Div255(_mm_mullo_epi16(d1, _mm_sub_epi16(full, a1)));
+                if (kind == BlendKind::Alpha) {
+                    r0 = _mm_add_epi16(r0, Div255(_mm_mullo_epi16(s0, a0)));
+                    r1 = _mm_add_epi16(r1, Div255(_mm_mullo_epi16(s1, a1)));
+                }
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(r0, r1));
+        }
+        break;
+    }
+#endif
+    default:
+        break;
+    }
+    for (; i < n; ++i) dst[i] = BlendPixel(ps.srcBlend, ps.destBlend, src[i], dst[i]);
+}
+
+// ------------------------------------------------------------ spans
+
+int64_t ToFixed(double v) { return std::llround(v * 65536.0); }
+
+// Shades the pixels x0..x1-1 of row y.
+void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int y, int x0, int x1) {
+    const double rx = x0 - su.ox, ry = y - su.oy;
+    auto at = [&](const Plane& p) { return p.base + p.dx * rx + p.dy * ry; };
+
+    int64_t c[4] = {}, dc[4] = {};
+    if (!su.flat) {
+        for (int k = 0; k < 4; ++k) {
+            c[k] = ToFixed(at(su.colour[k])) + 0x8000; // rounds to nearest when shifted down
+            dc[k] = ToFixed(su.colour[k].dx);
+        }
+    }
+    const bool textured = ps.texels != nullptr && ps.colorOp != TextureOp::Disable;
+    int64_t s = 0, t = 0, ds = 0, dt = 0;
+    bool direct = false; // texels read straight from the texture row: one texel per pixel
+    int directX = 0, directY = 0;
+    if (textured) {
+        s = ToFixed(at(su.s));
+        t = ToFixed(at(su.t));
+        ds = ToFixed(su.s.dx);
+        dt = ToFixed(su.t.dx);
+        if (ds == 0x10000 && dt == 0) {
+            bool linear = su.filter == TextureFilter::Linear;
+            int64_t ss = linear ? s - 0x8000 : s, tt = linear ? t - 0x8000 : t;
+            bool centred = !linear || ((ss & 0xFF00) == 0 && (tt & 0xFF00) == 0);
+            int64_t ix = ss >> 16, iy = tt >> 16;
+            if (centred && ix >= 0 && ix + (x1 - x0) <= ps.textureWidth && iy >= 0 && iy < ps.textureHeight) {
+                direct = true;
+                directX = static_cast<int>(ix);
+                directY = static_cast<int>(iy);
+            }
+        }
+    }
+    const BlendKind kind = Classify(ps);
+    const uint32_t alphaRef = ps.alphaRef & 0xFF;
+    TextureOp alphaOp = ps.alphaOp == TextureOp::Disable ? TextureOp::SelectArg2 : ps.alphaOp;
+
+    uint32_t diffuse[kChunk], texel[kChunk], combined[kChunk];
+    uint8_t mask[kChunk];
+    uint32_t* row = target.pixels + static_cast<size_t>(y) * target.pitch;
+    for (int x = x0; x < x1; x += kChunk) {
+        const int n = std::min(kChunk, x1 - x);
+        if (su.flat) {
+            FillColour(diffuse, n, su.flatColour);
+        } else {
+            for (int i = 0; i < n; ++i) {
+                uint32_t ch[4];
+                for (int k = 0; k < 4; ++k) {
+                    ch[k] = static_cast<uint32_t>(std::clamp<int64_t>(c[k] >> 16, 0, 255));
+                    c[k] += dc[k];
+                }
+                diffuse[i] = Pack(ch[3], ch[2], ch[1], ch[0]);
+            }
+        }
+        const uint32_t* src = diffuse;
+        if (textured) {
+            const uint32_t* tex = texel;
+            if (direct) {
+                tex = ps.texels + static_cast<size_t>(directY) * ps.textureWidth + directX + (x - x0);
+            } else if (su.filter == TextureFilter::Linear) {
+                SampleLinear(ps, s, t, ds, dt, texel, n);
+            } else {
+                SamplePoint(ps, s, t, ds, dt, texel, n);
+            }
+            s += ds * n;
+            t += dt * n;
+            if (ps.colorOp == TextureOp::SelectArg1 && alphaOp == TextureOp::SelectArg1) {
+                src = tex;
+            } else if (ps.colorOp == TextureOp::Modulate && alphaOp == TextureOp::Modulate) {
+                Modulate(tex, diffuse, combined, n);
+                src = combined;
+            } else if (!(ps.colorOp == TextureOp::SelectArg2 && alphaOp == TextureOp::SelectArg2)) {
+                CombineGeneric(ps.colorOp, alphaOp, tex, diffuse, combined, n);
+                src = combined;
+            }
+        }
+        const uint8_t* m = nullptr;
+        if (ps.alphaTest && ps.alphaFunc != CompareFunc::Always) {
+            for (int i = 0; i < n; ++i) mask[i] = Compare(ps.alphaFunc, src[i] >> 24, alphaRef);
+            m = mask;
+        }
+        WritePixels(ps, kind, src, m, row + x, n);
+    }
+}
+
+// Fills the attribute planes of a primitive from three of its vertices.
+bool MakeSetup(const PixelState& ps, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+               double ax, double ay, double bx, double by, double cx, double cy, Setup* su) {
+    const double dx1 = bx - ax, dy1 = by - ay, dx2 = cx - ax, dy2 = cy - ay;
+    const double area = dx1 * dy2 - dx2 * dy1;
+    if (area == 0) return false;
+    auto plane = [&](double va, double vb, double vc) {
+        Plane p;
+        p.base = va;
+        p.dx = ((vb - va) * dy2 - (vc - va) * dy1) / area;
+        p.dy = ((vc - va) * dx1 - (vb - va) * dx2) / area;
+        return p;
+    };
+    su->ox = ax;
+    su->oy = ay;
+    su->flat = a.colour == b.colour && a.colour == c.colour;
+    su->flatColour = a.colour;
+    if (!su->flat)
+        for (int k = 0; k < 4; ++k)
+            su->colour[k] = plane(Channel(a.colour, 8 * k), Channel(b.colour, 8 * k), Channel(c.colour, 8 * k));
+    if (ps.texels) {
+        const double w = ps.textureWidth, h = ps.textureHeight;
+        su->s = plane(double(a.u) * w, double(b.u) * w, double(c.u) * w);
+        su->t = plane(double(a.v) * h, double(b.v) * h, double(c.v) * h);
+        // Magnification while a pixel step covers at most one texel, as a level-of-detail of 0 or less.
+        double rx = su->s.dx * su->s.dx + su->t.dx * su->t.dx, ry = su->s.dy * su->s.dy + su->t.dy * su->t.dy;
+        su->filter = std::max(rx, ry) > 1.0 ? ps.minFilter : ps.magFilter;
+        if (su->filter == TextureFilter::None) su->filter = TextureFilter::Point;
+    }
+    return true;
+}
+
+bool InGuardBand(float x, float y) {
+    return std::isfinite(x) && std::isfinite(y) && std::fabs(x) < kGuardBand && std::fabs(y) < kGuardBand;
+}
+
+int64_t Snap(float v) { return std::llrint(static_cast<double>(v) * kSubPixel); }
+
+bool Culled(CullMode cull, int64_t area) {
+    // Positive area: clockwise on the screen (y grows downwards).
+    return (cull == CullMode::Clockwise && area > 0) || (cull == CullMode::CounterClockwise && area < 0);
+}
+
+} // namespace
+
+void DrawTriangle(const Surface& target, const ClipRect& clip, const PixelState& ps, const ScreenVertex& a,
+                  const ScreenVertex& b, const ScreenVertex& c) {
+    if (!InGuardBand(a.x, a.y) || !InGuardBand(b.x, b.y) || !InGuardBand(c.x, c.y)) return;
+    int64_t X[3] = {Snap(a.x), Snap(b.x), Snap(c.x)}, Y[3] = {Snap(a.y), Snap(b.y), Snap(c.y)};
+    int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+    if (area == 0 || Culled(ps.cull, area)) return;
+    Setup su;
+    const double k = 1.0 / kSubPixel;
+    if (!MakeSetup(ps, a, b, c, X[0] * k, Y[0] * k, X[1] * k, Y[1] * k, X[2] * k, Y[2] * k, &su)) return;
+    if (area < 0) { // walk the edges clockwise on the screen
+        std::swap(X[1], X[2]);
+        std::swap(Y[1], Y[2]);
+    }
+
+    int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
+    int y0 = static_cast<int>(std::max<int64_t>(CeilDiv(minY, kSubPixel), clip.y0));
+    int y1 = static_cast<int>(std::min<int64_t>(FloorDiv(maxY, kSubPixel) + 1, clip.y1));
+    for (int y = y0; y < y1; ++y) {
+        const int64_t py = int64_t(y) * kSubPixel;
+        int64_t lo = clip.x0, hi = clip.x1;
+        for (int e = 0; e < 3 && lo < hi; ++e) {
+            const int64_t xa = X[e], ya = Y[e], dx = X[(e + 1) % 3] - xa, dy = Y[(e + 1) % 3] - ya;
+            // Edge function dx (py - ya) - dy (px - xa) >= 0 inside; a pixel centre on the
+            // edge belongs to the triangle only for top edges and left edges.
+            const int64_t bias = (dy < 0 || (dy == 0 && dx > 0)) ? 0 : -1;
+            const int64_t cterm = dx * (py - ya) + dy * xa + bias;
+            if (dy == 0) {
+                if (cterm < 0) hi = lo;
+            } else if (dy < 0) {
+                lo = std::max(lo, CeilDiv(-cterm, -dy * kSubPixel));
+            } else {
+                hi = std::min(hi, FloorDiv(cterm, dy * kSubPixel) + 1);
+            }
+        }
+        if (lo < hi) ShadeSpan(target, ps, su, y, static_cast<int>(lo), static_cast<int>(hi));
+    }
+}
+
+bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState& ps, const ScreenVertex v[4]) {
+    for (int i = 0; i < 4; ++i)
+        if (!InGuardBand(v[i].x, v[i].y)) return false;
+    int64_t X[4], Y[4];
+    for (int i = 0; i < 4; ++i) X[i] = Snap(v[i].x), Y[i] = Snap(v[i].y);
+    const bool rowsFirst = Y[0] == Y[1] && X[1] == X[2] && Y[2] == Y[3] && X[3] == X[0];
+    const bool columnsFirst = X[0] == X[1] && Y[1] == Y[2] && X[2] == X[3] && Y[3] == Y[0];
+    if (!rowsFirst && !columnsFirst) return false;
+    // Both triangles must share one set of planes: opposite corners sum alike.
+    auto affine = [&](float a0, float a1, float a2, float a3) { return a0 + a2 == a1 + a3; };
+    if (!(v[0].colour == v[1].colour && v[0].colour == v[2].colour && v[0].colour == v[3].colour)) {
+        for (int k = 0; k < 4; ++k)
+            if (Channel(v[0].colour, 8 * k) + Channel(v[2].colour, 8 * k) !=
+                Channel(v[1].colour, 8 * k) + Channel(v[3].colour, 8 * k))
+                return false;
+    }
+    if (ps.texels && !(affine(v[0].u, v[1].u, v[2].u, v[3].u) && affine(v[0].v, v[1].v, v[2].v, v[3].v)))
+        return false;
+    int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+    if (area == 0) return true; // degenerate: nothing to draw
+    if (Culled(ps.cull, area)) return true;
+
+    Setup su;
+    const double k = 1.0 / kSubPixel;
+    if (!MakeSetup(ps, v[0], v[1], v[2], X[0] * k, Y[0] * k, X[1] * k, Y[1] * k, X[2] * k, Y[2] * k, &su))
+        return true;
+    // Left and top edges are inside, right and bottom edges outside.
+    const int64_t left = std::min(X[0], X[2]), right = std::max(X[0], X[2]);
+    const int64_t top = std::min(Y[0], Y[2]), bottom = std::max(Y[0], Y[2]);
+    int x0 = static_cast<int>(std::max<int64_t>(CeilDiv(left, kSubPixel), clip.x0));
+    int x1 = static_cast<int>(std::min<int64_t>(CeilDiv(right, kSubPixel), clip.x1));
+    int y0 = static_cast<int>(std::max<int64_t>(CeilDiv(top, kSubPixel), clip.y0));
+    int y1 = static_cast<int>(std::min<int64_t>(CeilDiv(bottom, kSubPixel), clip.y1));
+    if (x0 >= x1) return true;
+    for (int y = y0; y < y1; ++y) ShadeSpan(target, ps, su, y, x0, x1);
+    return true;
+}
+
+void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& ps, const ScreenVertex& a,
+              const ScreenVertex& b, bool includeEnd) {
+    if (!InGuardBand(a.x, a.y) || !InGuardBand(b.x, b.y)) return;
+    const int64_t ax = Snap(a.x), ay = Snap(a.y), bx = Snap(b.x), by = Snap(b.y);
+    const int64_t dx = bx - ax, dy = by - ay;
+    if (dx == 0 && dy == 0) return;
+    const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+    // Each end point belongs to the pixel nearest to it; the line steps along the
+    // major axis from a's pixel towards b's, with the minor coordinate of the line
+    // at each pixel centre rounded to the nearest pixel.
+    const int64_t a0 = xMajor ? ax : ay, a1 = xMajor ? bx : by, m0 = xMajor ? ay : ax;
+    const int64_t dMajor = a1 - a0, dMinor = xMajor ? dy : dx;
+    const int64_t first = FloorDiv(a0 + kSubPixel / 2, kSubPixel), end = FloorDiv(a1 + kSubPixel / 2, kSubPixel);
+    const int step = end >= first ? 1 : -1;
+    const int64_t last = includeEnd ? end : end - step;
+    if (!includeEnd && first == end) return;
+    // Attributes vary along the major axis only.
+    Setup su;
+    const double length = static_cast<double>(dMajor) / kSubPixel;
+    auto along = [&](double va, double vb) {
+        Plane p;
+        p.base = va;
+        (xMajor ? p.dx : p.dy) = (vb - va) / length;
+        return p;
+    };
+    su.ox = ax / double(kSubPixel);
+    su.oy = ay / double(kSubPixel);
+    su.flat = a.colour == b.colour;
+    su.flatColour = a.colour;
+    for (int k = 0; k < 4; ++k) su.colour[k] = along(Channel(a.colour, 8 * k), Channel(b.colour, 8 * k));
+    if (ps.texels) {
+        su.s = along(double(a.u) * ps.textureWidth, double(b.u) * ps.textureWidth);
+        su.t = along(double(a.v) * ps.textureHeight, double(b.v) * ps.textureHeight);
+        su.filter = ps.magFilter == TextureFilter::Linear ? TextureFilter::Linear : TextureFilter::Point;
+    }
+    for (int64_t i = first;; i += step) {
+        int64_t num = (i * kSubPixel - a0) * dMinor, den = dMajor;
+        if (den < 0) num = -num, den = -den;
+        const int64_t minor = FloorDiv(m0 + FloorDiv(num, den) + kSubPixel / 2, kSubPixel);
+        const int64_t px = xMajor ? i : minor, py = xMajor ? minor : i;
+        if (px >= clip.x0 && px < clip.x1 && py >= clip.y0 && py < clip.y1)
+            ShadeSpan(target, ps, su, static_cast<int>(py), static_cast<int>(px), static_cast<int>(px) + 1);
+        if (i == last) break;
+    }
+}
+
+void Fill(const Surface& target, const ClipRect& rect, uint32_t colour) {
+    for (int y = rect.y0; y < rect.y1; ++y)
+        FillColour(target.pixels + static_cast<size_t>(y) * target.pitch + rect.x0, rect.x1 - rect.x0, colour);
+}
+
+} // namespace platform::raster

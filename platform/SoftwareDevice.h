@@ -1,0 +1,70 @@
+#pragma once
+#include "platform/GraphicsDevice.h"
+#include "platform/Rasterizer.h"
+
+#include <chrono>
+
+namespace platform {
+
+// The reference device: draws into a 32-bit A8R8G8B8 back buffer in memory and
+// hands each presented frame to a FrameSink. Created through CreateDevice.
+class SoftwareDevice final : public GraphicsDevice {
+public:
+    // The parameters must have been accepted by CheckPresentParameters.
+    SoftwareDevice(const PresentParameters& parameters, FrameSink* sink);
+
+    Result CreateTexture(uint32_t width, uint32_t height, Format format, Pool pool, TexturePtr* out) override;
+    Result SetRenderState(RenderState state, uint32_t value) override;
+    Result GetRenderState(RenderState state, uint32_t* value) override;
+    Result SetTextureStageState(uint32_t stage, TextureStageState type, uint32_t value) override;
+    Result GetTextureStageState(uint32_t stage, TextureStageState type, uint32_t* value) override;
+    Result SetSamplerState(uint32_t sampler, SamplerState type, uint32_t value) override;
+    Result GetSamplerState(uint32_t sampler, SamplerState type, uint32_t* value) override;
+    Result SetTexture(uint32_t stage, const TexturePtr& texture) override;
+    Result SetTransform(TransformState state, const Matrix& matrix) override;
+    Result GetTransform(TransformState state, Matrix* matrix) override;
+    Result SetViewport(const Viewport& viewport) override;
+    Result GetViewport(Viewport* viewport) override;
+    Result SetVertexFormat(uint32_t fvf) override;
+    Result DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertices,
+                           uint32_t stride) override;
+    Result Clear(uint32_t flags, uint32_t colour, float z, uint32_t stencil) override;
+    Result BeginScene() override;
+    Result EndScene() override;
+    Result Present() override;
+    Result TestCooperativeLevel() override;
+    Result Reset(const PresentParameters& parameters) override;
+    void SetLossCause(bool active) override;
+    const DeviceCaps& GetCaps() const override { return caps_; }
+    FrameView BackBuffer() const override;
+
+private:
+    void RestoreDefaultStates();
+    Matrix* TransformSlot(TransformState state);
+    raster::PixelState ResolvePixelState();
+    raster::ClipRect ViewportClip() const;
+
+    PresentParameters parameters_;
+    FrameSink* sink_;
+    DeviceCaps caps_;
+    std::vector<uint32_t> frame_;
+
+    uint32_t renderStates_[kRenderStateCount] = {};
+    uint32_t stageStates_[kTextureStageCount][kTextureStageStateCount] = {};
+    uint32_t samplerStates_[kSamplerCount][kSamplerStateCount] = {};
+    TexturePtr textures_[kTextureStageCount];
+    Matrix world_, view_, projection_;
+    Viewport viewport_;
+    uint32_t fvf_ = 0;
+
+    bool inScene_ = false;
+    bool lost_ = false;      // draws do nothing until Reset
+    bool lossCause_ = false; // Reset is refused while the cause lasts
+    std::chrono::steady_clock::time_point lastPresent_{};
+    std::vector<raster::ScreenVertex> screenVertices_; // reused between draws
+};
+
+// kOk when a device can be created or reset with these parameters.
+Result CheckPresentParameters(const PresentParameters& parameters);
+
+} // namespace platform
