@@ -1,0 +1,142 @@
+#include "platform/Input.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+struct KeyName {
+    const char* name;
+    uint8_t code;
+};
+constexpr KeyName kKeyNames[] = {
+#define VB_DIK_NAME(suffix, name, code) {name, code},
+    VB_DIK_KEYS(VB_DIK_NAME)
+#undef VB_DIK_NAME
+};
+
+bool SameIgnoringCase(std::string_view a, const char* b) {
+    size_t n = std::strlen(b);
+    if (a.size() != n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != b[i]) return false;
+    return true;
+}
+
+} // namespace
+
+uint8_t DikFromName(std::string_view name) {
+    for (const KeyName& key : kKeyNames)
+        if (SameIgnoringCase(name, key.name)) return key.code;
+    if (name.size() > 1 && std::isdigit(static_cast<unsigned char>(name[0]))) {
+        std::string text(name);
+        char* end = nullptr;
+        unsigned long value = std::strtoul(text.c_str(), &end, 0);
+        if (end && *end == '\0' && value > 0 && value < 256) return uint8_t(value);
+    }
+    return 0;
+}
+
+std::string_view DikName(uint8_t code) {
+    for (const KeyName& key : kKeyNames)
+        if (key.code == code) return key.name;
+    return {};
+}
+
+template <class Record>
+void Input::Push(std::deque<Record>& queue, const Record& record) {
+    // A reader that never reads loses the oldest records, not the newest.
+    if (queue.size() == kInputRecordLimit) queue.pop_front();
+    queue.push_back(record);
+}
+
+void Input::ReadKeyboardState(uint8_t state[256]) const { std::memcpy(state, keys_, 256); }
+
+void Input::ReadMouseState(MouseState& state) {
+    state = mouse_;
+    mouse_.x = mouse_.y = mouse_.wheel = 0;
+}
+
+size_t Input::ReadKeyRecords(KeyRecord* out, size_t capacity) {
+    size_t n = std::min(capacity, keyRecords_.size());
+    std::copy_n(keyRecords_.begin(), n, out);
+    keyRecords_.erase(keyRecords_.begin(), keyRecords_.begin() + std::ptrdiff_t(n));
+    return n;
+}
+
+size_t Input::ReadMouseRecords(MouseRecord* out, size_t capacity) {
+    size_t n = std::min(capacity, mouseRecords_.size());
+    std::copy_n(mouseRecords_.begin(), n, out);
+    mouseRecords_.erase(mouseRecords_.begin(), mouseRecords_.begin() + std::ptrdiff_t(n));
+    return n;
+}
+
+void Input::CursorPosition(int& x, int& y) const {
+    x = cursorX_;
+    y = cursorY_;
+}
+
+std::u16string Input::TakeText() {
+    std::u16string text;
+    text.swap(text_);
+    return text;
+}
+
+void Input::OnFocus(bool focused, uint32_t time) {
+    if (focused == acquired_) return;
+    if (!focused) ReleaseAll(time);
+    acquired_ = focused;
+}
+
+void Input::ReleaseAll(uint32_t time) {
+    for (int key = 0; key < 256; ++key)
+        if (keys_[key]) OnKey(uint8_t(key), false, time);
+    for (int button = 0; button < 3; ++button)
+        if (mouse_.buttons[button]) OnButton(button, false, time);
+    mouse_ = {};
+    text_.clear();
+}
+
+void Input::OnKey(uint8_t key, bool down, uint32_t time) {
+    if (!acquired_ || key == 0) return;
+    uint8_t state = down ? kKeyDown : 0;
+    if (keys_[key] == state) return; // auto-repeat of a held key is no change
+    keys_[key] = state;
+    Push(keyRecords_, KeyRecord{key, state, time});
+}
+
+void Input::OnMouseMove(int dx, int dy, uint32_t time) {
+    if (!acquired_) return;
+    mouse_.x += dx;
+    mouse_.y += dy;
+    if (dx) Push(mouseRecords_, MouseRecord{kMouseOffsetX, dx, time});
+    if (dy) Push(mouseRecords_, MouseRecord{kMouseOffsetY, dy, time});
+}
+
+void Input::OnCursor(int x, int y) {
+    cursorX_ = x;
+    cursorY_ = y;
+}
+
+void Input::OnWheel(int delta, uint32_t time) {
+    if (!acquired_ || delta == 0) return;
+    mouse_.wheel += delta;
+    Push(mouseRecords_, MouseRecord{kMouseOffsetWheel, delta, time});
+}
+
+void Input::OnButton(int button, bool down, uint32_t time) {
+    if (!acquired_ || button < 0 || button > 2) return;
+    uint8_t state = down ? kKeyDown : 0;
+    if (mouse_.buttons[button] == state) return;
+    mouse_.buttons[button] = state;
+    Push(mouseRecords_, MouseRecord{kMouseOffsetButton0 + uint32_t(button), state, time});
+}
+
+void Input::OnText(std::u16string_view text) {
+    if (acquired_) text_.append(text);
+}
+
+} // namespace platform

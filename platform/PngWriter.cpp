@@ -1,0 +1,53 @@
+#include "platform/PngWriter.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+
+namespace platform {
+
+bool WritePng(const std::string& nativePath, const uint32_t* argb, int width, int height, int pitchInPixels,
+              std::string* error) {
+    auto fail = [&](const char* reason) {
+        if (error) *error = reason;
+        return false;
+    };
+    if (!argb || width <= 0 || height <= 0 || pitchInPixels < width) return fail("no frame to write");
+    std::FILE* file = std::fopen(nativePath.c_str(), "wb");
+    if (!file) return fail("cannot create the file");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        std::fclose(file);
+        return fail("out of memory");
+    }
+    // Built before the jump point so that no destructor is skipped by longjmp.
+    std::vector<png_byte> row(size_t(width) * 3);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return fail("libpng failed to write the image");
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) {
+        const uint32_t* src = argb + size_t(y) * size_t(pitchInPixels);
+        for (int x = 0; x < width; ++x) {
+            row[size_t(x) * 3 + 0] = png_byte(src[x] >> 16);
+            row[size_t(x) * 3 + 1] = png_byte(src[x] >> 8);
+            row[size_t(x) * 3 + 2] = png_byte(src[x]);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    bool closed = std::fclose(file) == 0;
+    return closed ? true : fail("cannot finish writing the file");
+}
+
+} // namespace platform

@@ -1,0 +1,126 @@
+#include "platform/headless/EventScript.h"
+
+#include "platform/Input.h"
+#include "platform/Utf.h"
+
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+namespace platform {
+namespace {
+
+bool ParseInt(std::string_view word, int& value) {
+    auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
+    return ec == std::errc() && end == word.data() + word.size();
+}
+
+// Splits off the next word; `rest` keeps what follows it, leading spaces removed.
+std::string_view NextWord(std::string_view& rest) {
+    size_t start = rest.find_first_not_of(" \t");
+    if (start == std::string_view::npos) {
+        rest = {};
+        return {};
+    }
+    rest.remove_prefix(start);
+    size_t end = rest.find_first_of(" \t");
+    std::string_view word = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+    size_t next = rest.find_first_not_of(" \t");
+    rest.remove_prefix(next == std::string_view::npos ? rest.size() : next);
+    return word;
+}
+
+const char* ParseLine(std::string_view line, ScriptEvent& event) {
+    std::string_view rest = line;
+    int time = 0;
+    if (!ParseInt(NextWord(rest), time) || time < 0) return "expected a time in milliseconds";
+    event.time = uint32_t(time);
+    std::string_view verb = NextWord(rest);
+    using Type = ScriptEvent::Type;
+    if (verb == "key") {
+        std::string_view dir = NextWord(rest);
+        if (dir != "down" && dir != "up") return "expected key down or key up";
+        event.type = Type::Key;
+        event.down = dir == "down";
+        event.a = DikFromName(NextWord(rest));
+        if (event.a == 0) return "unknown key";
+    } else if (verb == "mouse") {
+        std::string_view what = NextWord(rest);
+        if (what == "move") {
+            event.type = Type::MouseMove;
+            if (!ParseInt(NextWord(rest), event.a) || !ParseInt(NextWord(rest), event.b)) return "expected x and y";
+        } else if (what == "down" || what == "up") {
+            event.type = Type::Button;
+            event.down = what == "down";
+            std::string_view button = NextWord(rest);
+            if (button == "left") event.a = 0;
+            else if (button == "right") event.a = 1;
+            else if (button == "middle") event.a = 2;
+            else return "expected left, right or middle";
+        } else if (what == "wheel") {
+            event.type = Type::Wheel;
+            if (!ParseInt(NextWord(rest), event.a)) return "expected the wheel notches";
+        } else {
+            return "expected mouse move, down, up or wheel";
+        }
+    } else if (verb == "focus") {
+        std::string_view what = NextWord(rest);
+        if (what == "gained") event.type = Type::FocusGained;
+        else if (what == "lost") event.type = Type::FocusLost;
+        else return "expected focus gained or focus lost";
+    } else if (verb == "minimise") {
+        event.type = Type::Minimise;
+    } else if (verb == "restore") {
+        event.type = Type::Restore;
+    } else if (verb == "close") {
+        event.type = Type::Close;
+    } else if (verb == "text") {
+        event.type = Type::Text;
+        event.text = Utf8ToUtf16(rest);
+        return event.text.empty() ? "expected text" : nullptr;
+    } else {
+        return "unknown event";
+    }
+    if (!rest.empty()) return "unexpected words at the end of the line";
+    return nullptr;
+}
+
+} // namespace
+
+bool ParseEventScript(std::string_view script, std::vector<ScriptEvent>& out, std::string* error) {
+    std::vector<ScriptEvent> events;
+    size_t lineNumber = 0;
+    while (!script.empty()) {
+        size_t end = script.find('\n');
+        std::string_view line = script.substr(0, end);
+        script.remove_prefix(end == std::string_view::npos ? script.size() : end + 1);
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || line[first] == '#') continue;
+        ScriptEvent event;
+        const char* problem = ParseLine(line, event);
+        if (!problem && !events.empty() && event.time < events.back().time) problem = "events must be in time order";
+        if (problem) {
+            if (error) *error = "line " + std::to_string(lineNumber) + ": " + problem;
+            return false;
+        }
+        events.push_back(std::move(event));
+    }
+    out = std::move(events);
+    return true;
+}
+
+bool LoadEventScript(const std::string& nativePath, std::vector<ScriptEvent>& out, std::string* error) {
+    std::ifstream in(nativePath, std::ios::binary);
+    if (!in) {
+        if (error) *error = "cannot open " + nativePath;
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return ParseEventScript(text.str(), out, error);
+}
+
+} // namespace platform
