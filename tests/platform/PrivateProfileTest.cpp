@@ -1,4 +1,5 @@
 #include "platform/PrivateProfile.h"
+#include "platform/Random.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -242,4 +243,34 @@ TEST(PrivateProfile, EightBitCallsSpeakTheCodePage) {
     EXPECT_EQ(ReadFileBytes(path), "[s]\nk=\xC3\xA9t\xC3\xA9\nn\xC3\xA4me=\xC3\xBC\n");
     EXPECT_EQ(GetPrivateProfileStringA("s", nullptr, nullptr, buffer, 16, path.c_str()), 7u);
     EXPECT_EQ(std::string(buffer, 8), std::string("k\0n\xE4me\0\0", 8));
+}
+
+TEST(PrivateProfile, DamagedFilesReadWithinTheirBuffers) {
+    TempDir dir;
+    std::string path = dir.File("noise.ini");
+    std::u16string file = Wide(path);
+    const std::string pieces[] = {"[", "]", "=", "\r\n", "\n", "\r", ";", "\"", "'", " ", "\t", "a", "B",
+                                  "\xFF\xFE", "\xEF\xBB\xBF", "\xC3", "\xA9", "\x80", std::string(1, '\0')};
+    platform::SeedRand(7);
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes;
+        int count = platform::Rand() % 40;
+        for (int i = 0; i < count; ++i) bytes += pieces[platform::Rand() % std::size(pieces)];
+        ASSERT_TRUE(WriteFileBytes(path, bytes));
+        for (uint32_t size = 1; size <= 6; ++size) {
+            std::vector<char16_t> buffer(size + 1, u'#');
+            uint32_t n = GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), size, file.c_str());
+            ASSERT_LT(n, size);
+            ASSERT_EQ(buffer[n], 0);
+            ASSERT_EQ(buffer[size], u'#'); // nothing written past the buffer
+            n = GetPrivateProfileStringW(u"a", nullptr, nullptr, buffer.data(), size, file.c_str());
+            ASSERT_LT(n, size);
+            n = GetPrivateProfileStringW(u"a", u"a", u"dflt", buffer.data(), size, file.c_str());
+            ASSERT_LT(n, size);
+            ASSERT_EQ(buffer[n], 0);
+            ASSERT_EQ(buffer[size], u'#');
+        }
+        ASSERT_TRUE(WritePrivateProfileStringW(u"a", u"k", u"v", file.c_str()));
+        EXPECT_EQ(Get(file, u"a", u"k"), u"v");
+    }
 }
