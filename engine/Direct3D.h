@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <memory>
 
+namespace platform {
+class Window;
+}
+
 // The device-creation object the viewer asks about adapters, display modes and
 // formats, and through which it creates its device. The default one stands on
 // the platform's software device and the platform's display; tests put their
@@ -67,5 +71,7 @@ using DXLDirect3DFactory = std::unique_ptr<DXLDirect3D> (*)();
 std::unique_ptr<DXLDirect3D> Direct3DCreate9(uint32_t sdkVersion);
 // Installs a factory; null restores the platform's.
 void SetDirect3DFactory(DXLDirect3DFactory factory);
-// The platform's device-creation object.
+// The platform's device-creation object. Its display modes are those of the
+// display window when one is set, else the fixed list of a display-less window.
 std::unique_ptr<DXLDirect3D> CreatePlatformDirect3D();
+void SetDirect3DDisplay(const platform::Window* window);

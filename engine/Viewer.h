@@ -18,6 +18,9 @@
 // the frame rate, and draws 2D quads under its own transform.
 
 class DXLTexture;
+namespace platform {
+class Window;
+}
 
 // ---------------------------------------------------------------- records
 
@@ -267,6 +270,58 @@ protected:
     DXLTexture* boundTexture_ = nullptr;
     DXLMATRIX transform_;
     DXLMATRIX translation_; // the cursor's: identity with a translation
+    platform::Window* messageWindow_ = nullptr; // where adapter failures are shown
+};
+
+// ---------------------------------------------------------------- window viewer
+
+// The viewer with the game window: creates the window (hidden until the first
+// settings are applied) and switches it between windowed and full screen
+// around each device change, restoring the windowed placement afterwards.
+class DXLWindowViewer : public DXLViewer {
+public:
+    // The window of the platform backend; not owned, it must outlive the viewer.
+    explicit DXLWindowViewer(platform::Window* window);
+
+    HResult ApplySettings() override;
+    ~DXLWindowViewer() override;
+    // The device window of the settings, or this window's when there are none.
+    platform::FrameSink* GetWindowHandle() override;
+    // The base validation, then the device window becomes this window.
+    void ValidateSettings(DXLDISPLAYSETTINGS* out, const DXLDISPLAYSETTINGS* requested,
+                          const DXLSETTINGSRULES* rules) override;
+
+    // Creates the window once; the class name and icon name what the program
+    // registers its window under. 0, or 0xA3E91103 when it cannot be created.
+    HResult CreateWindow(const char16_t* className, uint32_t iconId);
+    void SetCaption(const char16_t* title);
+    void DestroyWindow();
+    platform::Window* GetWindow() const { return window_; }
+    bool IsWindowCreated() const { return created_; }
+
+private:
+    // Hands presented frames to the window.
+    class WindowSink final : public platform::FrameSink {
+    public:
+        explicit WindowSink(platform::Window* window) : window_(window) {}
+        void ShowFrame(const uint32_t* pixels, int width, int height, int pitchInPixels) override;
+        bool PacesToDisplay() const override;
+
+    private:
+        platform::Window* window_;
+    };
+
+    HResult RegisterAndCreateWindow();
+    void CentreWindow(int clientWidth, int clientHeight, int heightLess);
+
+    platform::Window* window_;
+    WindowSink sink_;
+    char16_t className_[100] = {};
+    uint32_t iconId_ = 0;
+    bool created_ = false;
+    char16_t title_[100] = {};
+    // The windowed placement saved when going to full screen.
+    int savedX_ = 0, savedY_ = 0, savedWidth_ = 0, savedHeight_ = 0;
 };
 
 // ---------------------------------------------------------------- pixel rows
