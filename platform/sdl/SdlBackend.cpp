@@ -299,6 +299,9 @@ SdlBackend::~SdlBackend() {
     window_.Destroy();
     cursors_.FreeAll();
     if (started_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // With no subsystem left SDL_Quit also drops its global helpers (the
+    // D-Bus connection among them), which would otherwise outlive the backend.
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
 }
 
 bool SdlBackend::Start(std::string& error) {
