@@ -1,0 +1,311 @@
+#include "engine/Log.h"
+
+#include "foundation/Dates.h"
+#include "foundation/Paths.h"
+#include "foundation/Stream.h"
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/Utf.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kMaxIndent = 16;
+constexpr int kMaxColumn = 64;
+constexpr int kMaxPlaceholder = 512;
+constexpr size_t kFormatBuffer = 1024;
+
+struct Section {
+    std::string successText;
+    int indent;
+};
+
+struct Placeholder {
+    uint32_t offset;
+    uint32_t width;
+};
+
+struct LogState {
+    bool active = false;
+    std::string path; // UTF-8 game path
+    int column = 0;
+    int indent = 0;
+    std::vector<Section> sections;
+    std::vector<Placeholder> placeholders;
+};
+
+LogState& State() {
+    static LogState state;
+    return state;
+}
+
+int IndentOf(int indent) {
+    return indent < 0 ? State().indent : indent;
+}
+
+kis::SystemTime LocalTime() {
+    platform::LocalTime t = platform::Now();
+    return kis::SystemTime{uint16_t(t.year),   uint16_t(t.month),  uint16_t(t.dayOfWeek), uint16_t(t.day),
+                           uint16_t(t.hour),   uint16_t(t.minute), uint16_t(t.second),    uint16_t(t.milliseconds)};
+}
+
+// Appends bytes at the end of the file. The file offset where they went, or
+// -1 when the file could not be written.
+int64_t Append(const std::string& bytes) {
+    kis::FileStreamA file(State().path.c_str(), kis::kStreamWrite);
+    if (!file.IsOpen())
+        return -1;
+    const int64_t offset = file.Seek(0, 2);
+    if (!bytes.empty() && !file.WriteExact(bytes.data(), int64_t(bytes.size())))
+        return -1;
+    return offset;
+}
+
+// Writes text on the current line; the column advances whether or not the
+// file could be written.
+int64_t Write(const std::string& text) {
+    State().column += int(text.size());
+    return Append(text);
+}
+
+void NewLine(int indent) {
+    const int spaces = std::clamp(indent, 0, kMaxIndent);
+    Append("\r\n" + std::string(size_t(spaces), ' '));
+    State().column = spaces;
+}
+
+void Pad(int column) {
+    if (column == 0)
+        return;
+    column = column < 0 ? kLogLabelColumn : std::min(column, kMaxColumn);
+    const int spaces = State().column >= column ? 1 : column - State().column;
+    Write(std::string(size_t(spaces), ' '));
+}
+
+void LabelValue(int indent, const char* label, const char* value) {
+    NewLine(IndentOf(indent));
+    Write(label ? label : "");
+    if (value && value[0]) {
+        Pad(kLogLabelColumn);
+        Write(value);
+    }
+}
+
+// UTF-16 text in the active code page; a text whose 8-bit form does not fit
+// 1024 bytes with its terminator converts to an empty text.
+std::string Narrow(const char16_t* text) {
+    if (!text)
+        return std::string();
+    std::string s = platform::FromUtf16(std::u16string_view(text));
+    return s.size() < kFormatBuffer ? s : std::string();
+}
+
+std::string FormatV(size_t bufferSize, const char* format, va_list args) {
+    std::vector<char> buffer(bufferSize);
+    // vsnprintf always terminates, also when the text fills the buffer.
+    std::vsnprintf(buffer.data(), bufferSize, format ? format : "", args);
+    return std::string(buffer.data());
+}
+
+std::string Fit(std::string text, uint32_t width) {
+    text.resize(width, ' ');
+    return text;
+}
+
+} // namespace
+
+bool LogStart(const char16_t* path) {
+    LogState& s = State();
+    if (s.active)
+        return true;
+    s.column = 0;
+    s.indent = 0;
+    s.sections.clear();
+    s.placeholders.clear();
+    std::string name = platform::Utf16ToUtf8(path ? std::u16string_view(path) : std::u16string_view());
+    if (name.empty())
+        return false;
+    const bool absolute = name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos;
+    if (!absolute) {
+        char folder[260], full[260];
+        kis::GetModuleDirA(folder, sizeof folder);
+        kis::MakeFullPathA(full, sizeof full, name.c_str(), folder, nullptr);
+        name = full;
+    }
+    {
+        kis::FileStreamA file(name.c_str(), kis::kStreamCreate);
+        if (!file.IsOpen())
+            return false;
+    }
+    s.path = name;
+    s.active = true;
+
+    char date[64];
+    kis::FormatDateTimeA("DD.MM.Y, HH:NN:SS", date, sizeof date, LocalTime());
+    Write("LOG STARTED:");
+    Pad(kLogLabelColumn);
+    Write(date);
+    NewLine(0); // an empty line after the start line
+    return true;
+}
+
+void LogFinish() {
+    LogState& s = State();
+    if (!s.active)
+        return;
+    while (!s.sections.empty())
+        LogEndSection(true);
+    NewLine(0);
+    Write("LOG FINISHED.");
+    s.active = false;
+}
+
+bool IsLogActive() {
+    return State().active;
+}
+
+void LogLine(int indent, const char* text) {
+    if (!State().active)
+        return;
+    NewLine(IndentOf(indent));
+    Write(text ? text : "");
+}
+
+void LogLabelValue(int indent, const char* label, const char* value) {
+    if (!State().active)
+        return;
+    LabelValue(indent, label, value);
+}
+
+void LogLabelValueW(int indent, const char16_t* label, const char16_t* value) {
+    if (!State().active)
+        return;
+    const std::string l = Narrow(label), v = Narrow(value);
+    LabelValue(indent, l.c_str(), v.c_str());
+}
+
+void LogLabelPrintf(int indent, const char* label, const char* format, ...) {
+    if (!State().active)
+        return;
+    va_list args;
+    va_start(args, format);
+    const std::string value = FormatV(kFormatBuffer, format, args);
+    va_end(args);
+    LabelValue(indent, label, value.c_str());
+}
+
+void LogLabelChoice(int indent, const char* label, bool flag, const char* textIfTrue, const char* textIfFalse) {
+    LogLabelValue(indent, label, flag ? textIfTrue : textIfFalse);
+}
+
+void LogLabelChoiceW(int indent, const char16_t* label, bool flag, const char16_t* textIfTrue,
+                     const char16_t* textIfFalse) {
+    LogLabelValueW(indent, label, flag ? textIfTrue : textIfFalse);
+}
+
+void LogError(int indent, const char* message, HResult hr) {
+    if (!State().active)
+        return;
+    std::string line = "ERROR! ";
+    line += message ? message : "";
+    // The name and description go through one 4096-byte buffer, as the
+    // error-text functions give them.
+    char text[4096];
+    std::snprintf(text, sizeof text, "%s - %s", GetResultName(hr), GetResultDescription(hr));
+    line += text;
+    NewLine(IndentOf(indent));
+    Write(line);
+}
+
+void LogErrorPrintf(int indent, const char* format, ...) {
+    if (!State().active)
+        return;
+    va_list args;
+    va_start(args, format);
+    const std::string text = FormatV(kFormatBuffer, format, args);
+    va_end(args);
+    NewLine(IndentOf(indent));
+    Write("ERROR! " + text);
+}
+
+void LogBeginSection(const char* title, const char* successText, bool nested) {
+    LogState& s = State();
+    if (!s.active)
+        return;
+    if (!nested && !s.sections.empty())
+        LogEndSection(true);
+    char time[32];
+    kis::FormatDateTimeA("HH:NN:SS.ZZZ", time, sizeof time, LocalTime());
+    LabelValue(kLogIndent, title, time);
+    s.sections.push_back(Section{successText ? successText : "", s.indent});
+    s.indent += 4;
+}
+
+void LogEndSection(bool success) {
+    LogState& s = State();
+    if (!s.active || s.sections.empty())
+        return;
+    Section section = std::move(s.sections.back());
+    s.sections.pop_back();
+    s.indent = section.indent;
+    if (success && !section.successText.empty()) {
+        NewLine(s.indent);
+        Write(section.successText);
+    }
+    NewLine(s.indent); // the empty line after a section
+}
+
+void LogPadToColumn(int column) {
+    if (!State().active)
+        return;
+    Pad(column);
+}
+
+int LogPlaceholder(int width, const char* text) {
+    LogState& s = State();
+    const size_t length = text ? std::strlen(text) : 0;
+    if (!s.active || (width < 1 && length == 0))
+        return -1;
+    const uint32_t w = uint32_t(std::min<size_t>(width < 1 ? length : size_t(width), kMaxPlaceholder));
+    const int64_t offset = Write(Fit(text ? text : "", w));
+    if (offset < 0 || offset > INT32_MAX)
+        return -1; // nothing written: no place to rewrite later
+    s.placeholders.push_back(Placeholder{uint32_t(offset), w});
+    return int(offset);
+}
+
+int LogRewrite(int handle, bool remove, const char* format, ...) {
+    LogState& s = State();
+    if (!s.active)
+        return -1;
+    auto it = std::find_if(s.placeholders.begin(), s.placeholders.end(),
+                           [&](const Placeholder& p) { return int64_t(p.offset) == handle; });
+    if (it == s.placeholders.end())
+        return -1;
+    va_list args;
+    va_start(args, format);
+    const std::string text = Fit(FormatV(kMaxPlaceholder + 1, format, args), it->width);
+    va_end(args);
+    {
+        kis::FileStreamA file(s.path.c_str(), kis::kStreamWrite);
+        if (file.IsOpen() && file.Seek(it->offset, 0) == int64_t(it->offset))
+            file.WriteExact(text.data(), int64_t(text.size()));
+    }
+    if (remove) {
+        s.placeholders.erase(it);
+        return -1;
+    }
+    return handle;
+}
+
+int LogForgetPlaceholder(int handle) {
+    LogState& s = State();
+    std::erase_if(s.placeholders, [&](const Placeholder& p) { return int64_t(p.offset) == handle; });
+    return -1;
+}
