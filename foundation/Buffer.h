@@ -19,6 +19,12 @@ public:
     // block stays in use: the call then fails, except when it would only have
     // shrunk the block, where the old, larger block simply serves.
     bool SetLength(uint32_t length, uint32_t charSize);
+    // Sets the length and the terminator like SetLength, but never shrinks
+    // the block: the first allocation is exact, later growth goes to the next
+    // multiple of 1,024 characters above the length, so that texts built up
+    // piece by piece reallocate rarely. False (nothing changed) when the block
+    // cannot grow.
+    bool Resize(uint32_t length, uint32_t charSize);
     // Frees the block; capacity and length become 0.
     void Free();
 
