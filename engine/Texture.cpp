@@ -1,0 +1,620 @@
+#include "engine/Texture.h"
+#include "engine/ImageFile.h"
+#include "foundation/StrFunctions.h"
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <vector>
+
+// ---------------------------------------------------------------- state records
+
+DXLTEXTURESTATE MakeTextureState(uint32_t minFilter, uint32_t magFilter, uint32_t addressU, uint32_t addressV,
+                                 uint32_t blend, uint32_t colorOp, uint32_t alphaOp) {
+    DXLTEXTURESTATE s;
+    s.minLinear = uint8_t(minFilter);
+    s.magLinear = uint8_t(magFilter);
+    s.addressU = addressU;
+    s.addressV = addressV;
+    s.blendMode = blend;
+    s.colorOp = colorOp;
+    s.alphaOp = alphaOp;
+    return s;
+}
+
+DXLTEXTURESTATE MakeTextureStateUniform(uint32_t filter, uint32_t address, uint32_t blend, uint32_t op) {
+    return MakeTextureState(filter, filter, address, address, blend, op, op);
+}
+
+// ---------------------------------------------------------------- current texture
+
+namespace {
+
+DXLTexture* gCurrentTexture = nullptr;
+const DXLTEXTURESTATE* gStateOverride = nullptr;
+
+// Bytes of one row of pixels (or of 4 x 4 blocks) of a format, and the number
+// of such rows in an image.
+uint32_t RowBytes(PixelFormat format, uint32_t width) {
+    if (IsDXTFormat(format))
+        return platform::RowPitch(platform::Format(format), width);
+    return width * GetFormatBytes(format);
+}
+
+uint32_t Rows(PixelFormat format, uint32_t height) {
+    return IsDXTFormat(format) ? (height + 3) / 4 : height;
+}
+
+// Copies rows of `width` pixels from one format to another: byte for byte
+// when the formats match, else pixel by pixel through ARGB.
+void ConvertRows(const uint8_t* source, PixelFormat sourceFormat, uint32_t sourceRowBytes, uint8_t* destination,
+                 PixelFormat destinationFormat, uint32_t destinationRowBytes, uint32_t width, uint32_t rows) {
+    if (sourceFormat == destinationFormat) {
+        const uint32_t n = std::min(sourceRowBytes, destinationRowBytes);
+        for (uint32_t y = 0; y < rows; ++y)
+            std::memcpy(destination + size_t(y) * destinationRowBytes, source + size_t(y) * sourceRowBytes, n);
+        return;
+    }
+    const uint32_t sourceBytes = GetFormatBytes(sourceFormat);
+    const uint32_t destinationBytes = GetFormatBytes(destinationFormat);
+    for (uint32_t y = 0; y < rows; ++y) {
+        const uint8_t* s = source + size_t(y) * sourceRowBytes;
+        uint8_t* d = destination + size_t(y) * destinationRowBytes;
+        for (uint32_t x = 0; x < width; ++x) {
+            uint32_t argb = 0;
+            PixelToARGB(s + size_t(x) * sourceBytes, sourceFormat, &argb);
+            ARGBToPixel(argb, destinationFormat, d + size_t(x) * destinationBytes);
+        }
+    }
+}
+
+} // namespace
+
+void SetCurrentTexture(DXLTexture* texture) {
+    if (!texture) {
+        ClearCurrentTexture();
+        return;
+    }
+    if (texture != gCurrentTexture) {
+        const bool hadCurrent = gCurrentTexture != nullptr;
+        if (gCurrentTexture)
+            gCurrentTexture->Unbind(false);
+        if (gStateOverride && !hadCurrent && texture->GetViewer())
+            texture->GetViewer()->ApplyTextureState(gStateOverride);
+        gCurrentTexture = texture;
+    }
+    texture->Bind(gStateOverride == nullptr);
+}
+
+void ClearCurrentTexture() {
+    if (!gCurrentTexture)
+        return;
+    gCurrentTexture->Unbind(true);
+    gCurrentTexture = nullptr;
+}
+
+DXLTexture* GetCurrentTexture() { return gCurrentTexture; }
+
+void SetTextureStateOverride(const DXLTEXTURESTATE* state) { gStateOverride = state; }
+
+// ---------------------------------------------------------------- texture
+
+DXLTexture::DXLTexture() { Init(); }
+
+DXLTexture::DXLTexture(DXLViewer* viewer) {
+    Init();
+    SetViewer(viewer);
+}
+
+DXLTexture::DXLTexture(DXLTextures* collection) {
+    Init();
+    SetCollection(collection);
+}
+
+void DXLTexture::Init() {
+    state_ = MakeTextureState(1, 1, uint32_t(platform::TextureAddress::Clamp),
+                              uint32_t(platform::TextureAddress::Clamp), kBlendOpaque,
+                              uint32_t(platform::TextureOp::SelectArg1), uint32_t(platform::TextureOp::SelectArg1));
+}
+
+DXLTexture::~DXLTexture() {
+    Notify(kNotifyDestroyed);
+    SetCollection(nullptr);
+    SetViewer(nullptr);
+    if (sourceBitmap_)
+        sourceBitmap_->RemoveTarget(this);
+    if (gCurrentTexture == this)
+        gCurrentTexture = nullptr;
+}
+
+void DXLTexture::OnNotify(DXLNotifyObject* sender, uint32_t code) {
+    if (sender && sender == sourceBitmap_ && code == kNotifyDestroyed) {
+        sourceBitmap_ = nullptr;
+        if (sourceKind_ == kSourceBitmap)
+            sourceKind_ = kSourceNone;
+    }
+}
+
+void DXLTexture::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
+    switch (event) {
+    case kDeviceAttach:
+        StoreViewer(viewer);
+        if (viewer)
+            viewer->AddDeviceObject(this);
+        break;
+    case kDeviceDetach:
+        Unload();
+        if (GetViewer())
+            GetViewer()->RemoveDeviceObject(this);
+        StoreViewer(nullptr);
+        break;
+    case kDeviceCreated:
+        if (restorable_ && reloadWanted_)
+            Restore();
+        break;
+    case kDeviceReleasing:
+        Unload();
+        break;
+    default: // the managed pool survives a reset
+        break;
+    }
+}
+
+// ---- binding
+
+bool DXLTexture::Bind(bool applyState) {
+    if (lockCount_ > 0)
+        return false;
+    DXLViewer* viewer = GetViewer();
+    if (!viewer)
+        return false;
+    // The flag can outlive the binding: the viewer unbinds stage 0 at the end
+    // of every frame without telling the texture.
+    if (bound_ && viewer->GetBoundTexture() == this)
+        return true;
+    bound_ = false;
+    if (!live_) {
+        if (viewer->HasDevice())
+            viewer->BindTexture(nullptr);
+        return false;
+    }
+    if (!viewer->BindTexture(this, texture_))
+        return false;
+    bound_ = true;
+    if (applyState)
+        ApplyState();
+    return true;
+}
+
+void DXLTexture::Unbind(bool alsoViewer) {
+    if (!bound_)
+        return;
+    bound_ = false;
+    if (alsoViewer && GetViewer())
+        GetViewer()->BindTexture(nullptr);
+}
+
+void DXLTexture::ApplyState() {
+    if (bound_ && GetViewer())
+        GetViewer()->ApplyTextureState(&state_);
+}
+
+// ---- properties
+
+void DXLTexture::SetName(const char16_t* name) { kis::StrCopyW(name_, kNameSize, name); }
+
+void DXLTexture::SetCollection(DXLTextures* collection) {
+    if (collection == collection_)
+        return;
+    Unload();
+    if (collection_)
+        collection_->Remove(this);
+    collection_ = collection;
+    if (collection)
+        collection->Add(this);
+}
+
+void DXLTexture::SetImageFilter(uint32_t filter) {
+    if (filter == imageFilter_)
+        return;
+    Unload();
+    imageFilter_ = filter;
+    if (restorable_ && reloadWanted_)
+        Restore();
+}
+
+void DXLTexture::SetEdgeFlags(uint32_t flags) {
+    if (flags == edgeFlags_)
+        return;
+    Unload();
+    edgeFlags_ = flags;
+    if (restorable_ && reloadWanted_)
+        Restore();
+}
+
+void DXLTexture::SetSourceKind(int32_t kind) {
+    if (kind == sourceKind_)
+        return;
+    Unload();
+    sourceKind_ = kind;
+    if (restorable_ && reloadWanted_)
+        Restore();
+}
+
+void DXLTexture::SetFileName(const char16_t* fileName, bool switchKind) {
+    if (!fileName) {
+        fileName_.reset();
+    } else {
+        const int32_t length = std::min<int32_t>(kis::StrLenW(fileName), kMaxFileNameLength);
+        std::unique_ptr<char16_t[]> copy(new (std::nothrow) char16_t[size_t(length) + 1]);
+        if (!copy)
+            return;
+        kis::StrCopyW(copy.get(), uint32_t(length) + 1, fileName);
+        fileName_ = std::move(copy);
+    }
+    if (switchKind)
+        SetSourceKind(kSourceFile);
+}
+
+void DXLTexture::SetSourceBitmap(DXLBitmap* bitmap, bool switchKind) {
+    if (bitmap != sourceBitmap_) {
+        if (sourceBitmap_)
+            sourceBitmap_->RemoveTarget(this);
+        sourceBitmap_ = bitmap;
+        if (bitmap)
+            bitmap->AddTarget(this);
+    }
+    if (switchKind)
+        SetSourceKind(kSourceBitmap);
+}
+
+void DXLTexture::SetSource(DXLTextureSource* source, bool switchKind) {
+    source_ = source;
+    if (switchKind)
+        SetSourceKind(kSourceObject);
+}
+
+void DXLTexture::SetFilter(bool linear) {
+    state_.minLinear = linear ? 1 : 0;
+    state_.magLinear = linear ? 1 : 0;
+}
+
+void DXLTexture::SetAddressMode(uint32_t mode) {
+    state_.addressU = mode;
+    state_.addressV = mode;
+}
+
+void DXLTexture::SetTextureOps(uint32_t op) {
+    state_.colorOp = op;
+    state_.alphaOp = op;
+}
+
+// ---- loading
+
+bool DXLTexture::CanLoad() const {
+    return !live_ && GetViewer() && GetViewer()->HasDevice();
+}
+
+// The adapter record says whether textures may keep sizes that are not powers
+// of two; without one they are padded.
+bool DXLTexture::NonPowerOfTwo() const {
+    const DXLADAPTERINFO* adapter = GetViewer() ? GetViewer()->GetCurrentAdapter() : nullptr;
+    return adapter && adapter->nonPowerOfTwo != 0;
+}
+
+void DXLTexture::SetTextureCoordinates() {
+    if (!NonPowerOfTwo() && imageFilter_ != kImageFilterNone) {
+        uEnd_ = 1.0f; // the picture was stretched over the whole texture
+        vEnd_ = 1.0f;
+        return;
+    }
+    uEnd_ = float(imageWidth_) / float(std::max(1, textureWidth_));
+    vEnd_ = float(imageHeight_) / float(std::max(1, textureHeight_));
+}
+
+bool DXLTexture::MakeDeviceTexture(uint32_t width, uint32_t height, PixelFormat format) {
+    platform::GraphicsDevice* device = GetViewer()->GetDevice();
+    platform::TexturePtr made;
+    if (platform::Failed(device->CreateTexture(width, height, platform::Format(format), platform::Pool::Managed,
+                                               &made)) ||
+        !made) {
+        made.reset();
+        if (format == kFormatA8R8G8B8 ||
+            platform::Failed(device->CreateTexture(width, height, platform::Format::A8R8G8B8,
+                                                   platform::Pool::Managed, &made)) ||
+            !made)
+            return false;
+    }
+    texture_ = std::move(made);
+    textureWidth_ = int32_t(texture_->Width());
+    textureHeight_ = int32_t(texture_->Height());
+    textureFormat_ = PixelFormat(texture_->GetFormat());
+    return true;
+}
+
+void DXLTexture::Create(int32_t width, int32_t height, PixelFormat format, bool notify) {
+    if (!CanLoad() || width <= 0 || height <= 0 || format == kFormatUnknown)
+        return;
+    uint32_t w = uint32_t(width), h = uint32_t(height);
+    if (!NonPowerOfTwo()) {
+        w = NextPowerOfTwo(w);
+        h = NextPowerOfTwo(h);
+    }
+    if (!MakeDeviceTexture(w, h, format))
+        return;
+    imageWidth_ = width;
+    imageHeight_ = height;
+    live_ = true;
+    reloadWanted_ = true;
+    SetTextureCoordinates();
+    if (notify)
+        Notify(kNotifyTextureLoaded);
+}
+
+bool DXLTexture::Upload(uint8_t* pixels) {
+    const PixelFormat format = textureFormat_;
+    if (alphaMode_ != kAlphaModeNone)
+        ApplyAlphaMode(format, textureWidth_, textureHeight_, pixels, alphaMode_, alphaArgument_);
+    if (edgeFlags_ != 0 && imageFilter_ == kImageFilterNone &&
+        (imageWidth_ != textureWidth_ || imageHeight_ != textureHeight_))
+        ExtendImageEdges(format, imageWidth_, imageHeight_, textureWidth_, textureHeight_, pixels,
+                         (edgeFlags_ & kEdgeExtendRight) != 0, (edgeFlags_ & kEdgeExtendBottom) != 0);
+
+    const uint32_t rowBytes = RowBytes(format, uint32_t(textureWidth_));
+    const uint32_t rows = Rows(format, uint32_t(textureHeight_));
+    if (rowBytes == 0)
+        return false;
+    uint8_t* bits = static_cast<uint8_t*>(Lock(platform::kLockNoSysLock));
+    if (!bits)
+        return false;
+    const int32_t pitch = locked_.pitch;
+    if (pitch < int32_t(rowBytes)) {
+        Unlock();
+        return false;
+    }
+    for (uint32_t y = 0; y < rows; ++y)
+        std::memcpy(bits + size_t(y) * size_t(pitch), pixels + size_t(y) * rowBytes, rowBytes);
+    Unlock();
+    return true;
+}
+
+void DXLTexture::Discard() {
+    texture_.reset();
+    locked_ = {};
+    lockCount_ = 0;
+    imageWidth_ = imageHeight_ = 0;
+    textureWidth_ = textureHeight_ = 0;
+    textureFormat_ = kFormatUnknown;
+    live_ = false;
+}
+
+// The bitmap resampling filter for an image filter: 1 keeps the picture
+// unscaled in the top-left corner, 2 stretches by nearest texel, every other
+// value (the combined and default filters too) stretches bilinearly.
+static uint32_t ResampleFilter(uint32_t imageFilter) {
+    return imageFilter == kImageFilterNone || imageFilter == kImageFilterPoint ? imageFilter : kImageFilterLinear;
+}
+
+// A staging image of the texture's size and format made from a bitmap: the
+// picture (resampled to the texture size when the sizes differ) converted row
+// by row. Upload then writes it into the texture at the texture's own pitch.
+static bool StageBitmap(DXLBitmap* bitmap, PixelFormat textureFormat, int32_t textureWidth, int32_t textureHeight,
+                        uint32_t imageFilter, std::vector<uint8_t>* staging) {
+    const PixelFormat format = bitmap->GetFormat();
+    if (!CanConvertFormat(format, textureFormat))
+        return false;
+    const uint32_t tw = uint32_t(textureWidth), th = uint32_t(textureHeight);
+    const uint32_t stagingRow = RowBytes(textureFormat, tw);
+    staging->assign(size_t(stagingRow) * Rows(textureFormat, th), 0);
+
+    bitmap->BeginAccess();
+    bool ok = false;
+    const uint32_t iw = uint32_t(bitmap->GetWidth()), ih = uint32_t(bitmap->GetHeight());
+    if (iw == tw && ih == th) {
+        const uint32_t sourceRow = RowBytes(format, iw);
+        const uint8_t* bits = bitmap->GetBits();
+        if (bits && uint64_t(sourceRow) * Rows(format, ih) <= bitmap->GetDataSize()) {
+            ConvertRows(bits, format, sourceRow, staging->data(), textureFormat, stagingRow, tw, Rows(format, th));
+            ok = true;
+        }
+    } else {
+        std::unique_ptr<uint8_t[]> copy = bitmap->Resample(textureWidth, textureHeight, ResampleFilter(imageFilter));
+        if (copy) {
+            ConvertRows(copy.get(), format, RowBytes(format, tw), staging->data(), textureFormat, stagingRow, tw,
+                        th);
+            ok = true;
+        }
+    }
+    bitmap->EndAccess();
+    return ok;
+}
+
+void DXLTexture::LoadFromBitmap(DXLBitmap* bitmap) {
+    if (!CanLoad() || !bitmap || bitmap->IsEmpty() || bitmap->GetFormat() == kFormatUnknown)
+        return;
+    Create(bitmap->GetWidth(), bitmap->GetHeight(), bitmap->GetFormat(), false);
+    if (!live_)
+        return;
+    std::vector<uint8_t> staging;
+    if (!StageBitmap(bitmap, textureFormat_, textureWidth_, textureHeight_, imageFilter_, &staging))
+        return; // the texture stays live and empty
+    if (!Upload(staging.data()))
+        return;
+    SetTextureCoordinates();
+    Notify(kNotifyTextureLoaded);
+}
+
+void DXLTexture::LoadPicture(DXLBitmap* picture) {
+    const int32_t iw = picture->GetWidth(), ih = picture->GetHeight();
+    const bool padded = !NonPowerOfTwo() && (NextPowerOfTwo(uint32_t(iw)) != uint32_t(iw) ||
+                                             NextPowerOfTwo(uint32_t(ih)) != uint32_t(ih));
+    // Block-compressed pictures are kept as they are only when no texel has to
+    // be placed or resampled; formats the device has no textures of become
+    // A8R8G8B8.
+    if (IsDXTFormat(picture->GetFormat()) && padded)
+        picture->SetFormat(kFormatA8R8G8B8);
+    if (!platform::IsTextureFormat(platform::Format(picture->GetFormat())))
+        picture->SetFormat(kFormatA8R8G8B8);
+    if (!platform::IsTextureFormat(platform::Format(picture->GetFormat())))
+        return;
+
+    Create(iw, ih, picture->GetFormat(), false);
+    if (!live_)
+        return;
+    if (textureFormat_ != picture->GetFormat())
+        picture->SetFormat(textureFormat_);
+    std::vector<uint8_t> staging;
+    if (!StageBitmap(picture, textureFormat_, textureWidth_, textureHeight_, imageFilter_, &staging) ||
+        !Upload(staging.data())) {
+        Discard();
+        return;
+    }
+    reloadWanted_ = false;
+    SetTextureCoordinates();
+    Notify(kNotifyTextureLoaded);
+}
+
+void DXLTexture::LoadFromFile(const char16_t* fileName) {
+    if (!CanLoad() || !fileName || !fileName[0])
+        return;
+    std::optional<std::vector<uint8_t>> bytes = platform::ReadWholeFile(platform::GamePath(fileName));
+    if (!bytes || bytes->empty() || bytes->size() > 0xFFFFFFFFu)
+        return;
+    DXLBitmap picture;
+    if (ReadImageFileFromMemory(bytes->data(), uint32_t(bytes->size()), fileName, &picture))
+        LoadPicture(&picture);
+}
+
+void DXLTexture::LoadFromFileInMemory(const void* data, uint32_t size) {
+    if (!CanLoad() || !data || size == 0)
+        return;
+    DXLBitmap picture;
+    if (ReadImageFileFromMemory(data, size, nullptr, &picture))
+        LoadPicture(&picture);
+}
+
+void DXLTexture::Restore() {
+    switch (sourceKind_) {
+    case kSourceFile:
+        if (fileName_)
+            LoadFromFile(fileName_.get());
+        break;
+    case kSourceBitmap:
+        if (sourceBitmap_)
+            LoadFromBitmap(sourceBitmap_);
+        break;
+    case kSourceObject:
+        if (source_)
+            source_->Render(this);
+        break;
+    default:
+        break;
+    }
+}
+
+void DXLTexture::Release() {
+    reloadWanted_ = false;
+    if (!live_)
+        return;
+    Unbind(true);
+    DXLViewer* viewer = GetViewer();
+    if (viewer && viewer->GetBoundTexture() == this)
+        viewer->BindTexture(nullptr);
+    while (lockCount_ > 0)
+        Unlock();
+    Discard();
+    Notify(kNotifyTextureReleased);
+}
+
+void DXLTexture::Unload() {
+    if (!live_)
+        return;
+    Release();
+    reloadWanted_ = true;
+}
+
+// ---- pixel access
+
+void* DXLTexture::Lock(uint32_t flags) {
+    if (!live_ || !texture_)
+        return nullptr;
+    if (lockCount_ == 0) {
+        platform::LockedRect rect;
+        if (platform::Failed(texture_->Lock(flags, &rect)))
+            return nullptr;
+        locked_ = rect;
+    }
+    ++lockCount_;
+    return locked_.bits;
+}
+
+void DXLTexture::Unlock() {
+    if (lockCount_ <= 0)
+        return;
+    if (--lockCount_ == 0 && texture_)
+        texture_->Unlock();
+}
+
+// ---------------------------------------------------------------- collection
+
+DXLTextures::DXLTextures(DXLViewer* viewer) { SetViewer(viewer); }
+
+DXLTextures::~DXLTextures() { Clear(); }
+
+DXLTexture* DXLTextures::NewTexture() { return new (std::nothrow) DXLTexture(this); }
+
+void DXLTextures::SetViewer(DXLViewer* viewer) {
+    if (viewer == viewer_)
+        return;
+    viewer_ = viewer;
+    for (int32_t i = 0; i < list_.Count(); ++i)
+        list_.Get(i)->SetViewer(viewer);
+}
+
+int32_t DXLTextures::Add(DXLTexture* texture) {
+    if (!texture)
+        return -1;
+    if (texture->GetCollection() == this) {
+        int32_t index = list_.IndexOf(texture);
+        if (index < 0) {
+            index = list_.Add(texture);
+            texture->SetViewer(viewer_);
+        }
+        return index;
+    }
+    texture->SetCollection(this); // comes back here
+    return list_.Count() - 1;
+}
+
+void DXLTextures::Remove(DXLTexture* texture) { list_.Remove(texture); }
+
+DXLTexture* DXLTextures::Find(const char16_t* name) const {
+    for (int32_t i = 0; i < list_.Count(); ++i)
+        if (kis::StrCompareW(list_.Get(i)->GetName(), name) == 0)
+            return list_.Get(i);
+    return nullptr;
+}
+
+DXLTexture* DXLTextures::FindByName(const char16_t* name) const {
+    for (int32_t i = 0; i < list_.Count(); ++i)
+        if (kis::StrICompareW(list_.Get(i)->GetName(), name) == 0)
+            return list_.Get(i);
+    return nullptr;
+}
+
+void DXLTextures::DeleteAt(int32_t index) {
+    delete list_.Get(index); // its destructor takes it out of the list
+}
+
+void DXLTextures::Clear() {
+    while (list_.Count() > 0) {
+        DXLTexture* last = list_.Last();
+        if (!last) {
+            list_.Delete(list_.Count() - 1);
+            continue;
+        }
+        delete last;
+    }
+}

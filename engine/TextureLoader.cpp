@@ -1,0 +1,136 @@
+#include "engine/TextureLoader.h"
+#include "foundation/ByteOrder.h"
+#include "foundation/StrFunctions.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+// The read buffer every pack loader shares, and how many loaders exist.
+struct SharedBuffer {
+    std::unique_ptr<uint8_t[]> data;
+    uint32_t capacity = 0;
+    uint32_t loaders = 0;
+};
+
+SharedBuffer& Shared() {
+    static SharedBuffer buffer;
+    return buffer;
+}
+
+// Grows the buffer to hold `size` bytes: to a multiple of 256 KB, and to at
+// least 1 MB the first time. The old contents are not kept. False when the
+// memory cannot be had (the old buffer stays).
+bool Reserve(uint32_t size) {
+    SharedBuffer& shared = Shared();
+    if (size <= shared.capacity)
+        return true;
+    const uint64_t step = DXLTextureLoaderDataFile::kBufferStep;
+    uint64_t capacity = (uint64_t(size) + step - 1) / step * step;
+    if (!shared.data && capacity < DXLTextureLoaderDataFile::kBufferFirst)
+        capacity = DXLTextureLoaderDataFile::kBufferFirst;
+    if (capacity > 0xFFFFFFFFu)
+        return false;
+    std::unique_ptr<uint8_t[]> fresh(new (std::nothrow) uint8_t[capacity]);
+    if (!fresh)
+        return false;
+    shared.data = std::move(fresh);
+    shared.capacity = uint32_t(capacity);
+    return true;
+}
+
+} // namespace
+
+DXLTextureLoaderDataFile::DXLTextureLoaderDataFile(kis::BaseDataFile* reader, uint32_t size) : reader_(reader) {
+    ++Shared().loaders;
+    if (!reader)
+        return;
+    chunk_ = reader->GetOpenChunk();
+    if (!chunk_)
+        return;
+    const int64_t position = reader->GetChunkPos();
+    if (position < 0 || position > 0xFFFFFFFF)
+        return;
+    offset_ = uint32_t(position);
+    size_ = size;
+    const uint64_t end = uint64_t(offset_) + size;
+    if (end <= 0xFFFFFFFFu && reader->SeekInChunk(uint32_t(end)))
+        spent_ = false;
+}
+
+DXLTextureLoaderDataFile::~DXLTextureLoaderDataFile() {
+    SharedBuffer& shared = Shared();
+    if (shared.loaders > 0 && --shared.loaders == 0) {
+        shared.data.reset();
+        shared.capacity = 0;
+    }
+}
+
+void DXLTextureLoaderDataFile::Render(DXLTexture* texture) {
+    if (spent_ || !texture)
+        return;
+    spent_ = true; // a nested call during the load does nothing
+
+    // Whoever else reads this pack finds its chunk and position as it left them.
+    const kis::DataFileEntry* savedChunk = reader_->GetOpenChunk();
+    const int64_t savedPosition = reader_->GetChunkPos();
+    auto putBack = [&] {
+        if (!reader_->IsGood())
+            return;
+        if (savedChunk) {
+            if (reader_->OpenChunkEntry(savedChunk) && savedPosition >= 0)
+                reader_->SeekInChunk(uint32_t(savedPosition));
+        } else if (reader_->GetOpenChunk()) {
+            reader_->CloseChunk();
+        }
+    };
+
+    SharedBuffer& shared = Shared();
+    const bool read = reader_->OpenChunkEntry(chunk_) && reader_->SeekInChunk(offset_) && Reserve(size_) &&
+                      reader_->Read(shared.data.get(), size_);
+    putBack();
+    if (!read)
+        return;
+    texture->LoadFromFileInMemory(shared.data.get(), size_);
+    spent_ = !texture->IsLive();
+}
+
+uint32_t DXLTextureLoaderDataFile::SharedBufferCapacity() { return Shared().capacity; }
+
+uint32_t DXLTextureLoaderDataFile::InstanceCount() { return Shared().loaders; }
+
+// ---------------------------------------------------------------- entry header
+
+bool ReadTextureEntryHeader(kis::BaseDataFile* reader, DXLTextures* collection, DXLTexture** texture) {
+    if (texture)
+        *texture = nullptr;
+    uint8_t bytes[kTextureEntryHeaderSize];
+    if (!reader || !reader->Read(bytes, kTextureEntryHeaderSize))
+        return false;
+    DXLTEXTUREENTRYHEADER header;
+    header.headerSize = kis::LoadLE32(bytes);
+    std::memcpy(header.tag, bytes + 4, 4);
+    header.flag = kis::LoadLE32(bytes + 8);
+    for (int i = 0; i < 32; ++i)
+        header.name[i] = char16_t(kis::LoadLE16(bytes + 12 + 2 * i));
+    // A file may fill the whole field: the name ends at unit 31 at the latest.
+    header.name[31] = 0;
+    if (header.headerSize != kTextureEntryHeaderSize || std::memcmp(header.tag, "UmNT", 4) != 0)
+        return false;
+    if (texture && collection && header.flag == 0)
+        *texture = collection->FindByName(header.name);
+    return true;
+}
+
+void WriteTextureEntryHeader(uint8_t out[kTextureEntryHeaderSize], const char16_t* name, uint32_t flag) {
+    std::memset(out, 0, kTextureEntryHeaderSize);
+    kis::StoreLE32(out, kTextureEntryHeaderSize);
+    std::memcpy(out + 4, "UmNT", 4);
+    kis::StoreLE32(out + 8, flag);
+    char16_t field[32] = {};
+    kis::StrCopyW(field, 32, name);
+    for (int i = 0; i < 32; ++i)
+        kis::StoreLE16(out + 12 + 2 * i, uint16_t(field[i]));
+}
