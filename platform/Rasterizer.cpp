@@ -42,7 +42,13 @@ struct Setup {
 // ------------------------------------------------------------ stage kernels
 
 void FillColour(uint32_t* d, int n, uint32_t c) {
-    for (int i = 0; i < n; ++i) d[i] = c;
+    int i = 0;
+#if VB_RASTER_SSE2
+    // Whole 16-byte stores, so that the vector loads that follow can be forwarded from them.
+    const __m128i v = _mm_set1_epi32(static_cast<int>(c));
+    for (; i + 4 <= n; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), v);
+#endif
+    for (; i < n; ++i) d[i] = c;
 }
 
 // Texel address of one coordinate under an addressing mode; -1 means "border".
@@ -76,7 +82,7 @@ uint32_t Fetch(const PixelState& ps, int x, int y) {
 }
 
 // Blends two pixels by an 8-bit weight w (0..256) of the second, two channels at a time.
-uint32_t Lerp(uint32_t a, uint32_t b, uint32_t w) {
+[[maybe_unused]] uint32_t Lerp(uint32_t a, uint32_t b, uint32_t w) {
     uint32_t iw = 256 - w;
     uint32_t rb = ((a & 0x00FF00FF) * iw + (b & 0x00FF00FF) * w + 0x00800080) >> 8 & 0x00FF00FF;
     uint32_t ag = ((a >> 8 & 0x00FF00FF) * iw + (b >> 8 & 0x00FF00FF) * w + 0x00800080) & 0xFF00FF00;
@@ -88,6 +94,35 @@ void SamplePoint(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t
         out[i] = Fetch(ps, static_cast<int>(s >> 16), static_cast<int>(t >> 16));
 }
 
+#if VB_RASTER_SSE2
+// Weights (256 - f) in lanes 0-3 and f in lanes 4-7.
+inline __m128i PairWeights(uint32_t f) {
+    const __m128i v = _mm_cvtsi32_si128(static_cast<int>(f << 16 | (256 - f)));
+    return _mm_unpacklo_epi64(_mm_shufflelo_epi16(v, 0x00), _mm_shufflelo_epi16(v, 0x55));
+}
+// (a * (256 - f) + b * f + 128) >> 8 per channel, a in lanes 0-3 and b in lanes 4-7 of x.
+inline __m128i LerpHalves(__m128i x, __m128i weights) {
+    const __m128i m = _mm_mullo_epi16(x, weights);
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(m, _mm_srli_si128(m, 8)), _mm_set1_epi16(128)), 8);
+}
+// The same arithmetic as Lerp(Lerp(c00, c10, fx), Lerp(c01, c11, fx), fy), in vector lanes.
+inline uint32_t Bilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx, uint32_t fy) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i top = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(c00)), _mm_cvtsi32_si128(static_cast<int>(c10)));
+    const __m128i bottom =
+        _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(c01)), _mm_cvtsi32_si128(static_cast<int>(c11)));
+    const __m128i wx = PairWeights(fx);
+    const __m128i t = LerpHalves(_mm_unpacklo_epi8(top, zero), wx);
+    const __m128i b = LerpHalves(_mm_unpacklo_epi8(bottom, zero), wx);
+    const __m128i r = LerpHalves(_mm_unpacklo_epi64(t, b), PairWeights(fy));
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(r, r)));
+}
+#else
+inline uint32_t Bilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx, uint32_t fy) {
+    return Lerp(Lerp(c00, c10, fx), Lerp(c01, c11, fx), fy);
+}
+#endif
+
 void SampleLinear(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, uint32_t* out, int n) {
     s -= 0x8000;
     t -= 0x8000;
@@ -96,17 +131,19 @@ void SampleLinear(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_
     for (int i = 0; i < n; ++i, s += ds, t += dt) {
         int x0 = static_cast<int>(s >> 16), y0 = static_cast<int>(t >> 16);
         uint32_t fx = static_cast<uint32_t>(s >> 8) & 0xFF, fy = static_cast<uint32_t>(t >> 8) & 0xFF;
-        uint32_t c00, c10, c01, c11;
         if (clamp) {
-            int xa = std::clamp(x0, 0, w - 1), xb = std::clamp(x0 + 1, 0, w - 1);
-            const uint32_t* r0 = ps.texels + static_cast<size_t>(std::clamp(y0, 0, h - 1)) * w;
-            const uint32_t* r1 = ps.texels + static_cast<size_t>(std::clamp(y0 + 1, 0, h - 1)) * w;
-            c00 = r0[xa], c10 = r0[xb], c01 = r1[xa], c11 = r1[xb];
+            // Unsigned compares: one test covers both ends of the range.
+            int xa = unsigned(x0) < unsigned(w) ? x0 : (x0 < 0 ? 0 : w - 1);
+            int xb = unsigned(x0 + 1) < unsigned(w) ? x0 + 1 : (x0 + 1 < 0 ? 0 : w - 1);
+            int ya = unsigned(y0) < unsigned(h) ? y0 : (y0 < 0 ? 0 : h - 1);
+            int yb = unsigned(y0 + 1) < unsigned(h) ? y0 + 1 : (y0 + 1 < 0 ? 0 : h - 1);
+            const uint32_t* r0 = ps.texels + static_cast<size_t>(ya) * w;
+            const uint32_t* r1 = ps.texels + static_cast<size_t>(yb) * w;
+            out[i] = Bilinear(r0[xa], r0[xb], r1[xa], r1[xb], fx, fy);
         } else {
-            c00 = Fetch(ps, x0, y0), c10 = Fetch(ps, x0 + 1, y0);
-            c01 = Fetch(ps, x0, y0 + 1), c11 = Fetch(ps, x0 + 1, y0 + 1);
+            out[i] = Bilinear(Fetch(ps, x0, y0), Fetch(ps, x0 + 1, y0), Fetch(ps, x0, y0 + 1), Fetch(ps, x0 + 1, y0 + 1),
+                              fx, fy);
         }
-        out[i] = Lerp(Lerp(c00, c10, fx), Lerp(c01, c11, fx), fy);
     }
 }
 
@@ -120,6 +157,26 @@ inline __m128i BroadcastAlpha(__m128i px16) {
     return _mm_shufflehi_epi16(_mm_shufflelo_epi16(px16, 0xFF), 0xFF);
 }
 #endif
+
+// Modulates texels by one colour for every pixel.
+void ModulateConstant(const uint32_t* a, uint32_t colour, uint32_t* out, int n) {
+    int i = 0;
+#if VB_RASTER_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i c = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), zero);
+    for (; i + 4 <= n; i += 4) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        __m128i lo = Div255(_mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), c));
+        __m128i hi = Div255(_mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), c));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < n; ++i) {
+        uint32_t x = a[i];
+        out[i] = Pack(MulDiv255(Channel(x, 24), Channel(colour, 24)), MulDiv255(Channel(x, 16), Channel(colour, 16)),
+                      MulDiv255(Channel(x, 8), Channel(colour, 8)), MulDiv255(Channel(x, 0), Channel(colour, 0)));
+    }
+}
 
 void Modulate(const uint32_t* a, const uint32_t* b, uint32_t* out, int n) {
     int i = 0;
@@ -240,8 +297,11 @@ void WritePixels(const PixelState& ps, BlendKind kind, const uint32_t* src, cons
     case BlendKind::Additive:
     case BlendKind::Darken: {
         const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
+        const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
         for (; i + 4 <= n; i += 4) {
             __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+            // Fully transparent groups leave the destination as it is under all three modes.
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), zero)) == 0xFFFF) continue;
             __m128i d = _mm_loadu_si128(reinterpret_cast<__m128i*>(dst + i));
             __m128i s0 = _mm_unpacklo_epi8(s, zero), s1 = _mm_unpackhi_epi8(s, zero);
             __m128i d0 = _mm_unpacklo_epi8(d, zero), d1 = _mm_unpackhi_epi8(d, zero);
@@ -267,6 +327,60 @@ void WritePixels(const PixelState& ps, BlendKind kind, const uint32_t* src, cons
         break;
     }
     for (; i < n; ++i) dst[i] = BlendPixel(ps.srcBlend, ps.destBlend, src[i], dst[i]);
+}
+
+// The common case in one pass: texels straight from the texture row, one vertex
+// colour for the whole span, no alpha test. Gives the same values as the stage
+// kernels above; groups of fully transparent pixels are skipped when blending.
+void DirectSpan(const PixelState& ps, BlendKind kind, const uint32_t* tex, bool modulate, uint32_t colour,
+                uint32_t* dst, int n) {
+    if (kind == BlendKind::Replace && !modulate) {
+        std::memcpy(dst, tex, static_cast<size_t>(n) * 4);
+        return;
+    }
+    int i = 0;
+#if VB_RASTER_SSE2
+    if (kind != BlendKind::Generic) {
+        const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
+        const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        const __m128i c = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), zero);
+        for (; i + 4 <= n; i += 4) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tex + i));
+            __m128i s0 = _mm_unpacklo_epi8(x, zero), s1 = _mm_unpackhi_epi8(x, zero);
+            if (modulate) {
+                s0 = Div255(_mm_mullo_epi16(s0, c));
+                s1 = Div255(_mm_mullo_epi16(s1, c));
+            }
+            if (kind == BlendKind::Replace) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(s0, s1));
+                continue;
+            }
+            const __m128i alpha = _mm_and_si128(_mm_packus_epi16(s0, s1), alphaMask);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF) continue; // all transparent
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+            const __m128i d0 = _mm_unpacklo_epi8(d, zero), d1 = _mm_unpackhi_epi8(d, zero);
+            const __m128i a0 = BroadcastAlpha(s0), a1 = BroadcastAlpha(s1);
+            __m128i r0, r1;
+            if (kind == BlendKind::Additive) {
+                r0 = _mm_add_epi16(Div255(_mm_mullo_epi16(s0, a0)), d0);
+                r1 = _mm_add_epi16(Div255(_mm_mullo_epi16(s1, a1)), d1);
+            } else {
+                r0 = Div255(_mm_mullo_epi16(d0, _mm_sub_epi16(full, a0)));
+                r1 = Div255(_mm_mullo_epi16(d1, _mm_sub_epi16(full, a1)));
+                if (kind == BlendKind::Alpha) {
+                    r0 = _mm_add_epi16(r0, Div255(_mm_mullo_epi16(s0, a0)));
+                    r1 = _mm_add_epi16(r1, Div255(_mm_mullo_epi16(s1, a1)));
+                }
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(r0, r1));
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        uint32_t src = tex[i];
+        if (modulate) ModulateConstant(&tex[i], colour, &src, 1);
+        dst[i] = kind == BlendKind::Replace ? src : BlendPixel(ps.srcBlend, ps.destBlend, src, dst[i]);
+    }
 }
 
 // ------------------------------------------------------------ spans
@@ -310,14 +424,22 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
     const uint32_t alphaRef = ps.alphaRef & 0xFF;
     TextureOp alphaOp = ps.alphaOp == TextureOp::Disable ? TextureOp::SelectArg2 : ps.alphaOp;
 
+    const bool selects = ps.colorOp == TextureOp::SelectArg1 && alphaOp == TextureOp::SelectArg1;
+    const bool modulates = ps.colorOp == TextureOp::Modulate && alphaOp == TextureOp::Modulate;
+    if (direct && su.flat && (selects || modulates) && !(ps.alphaTest && ps.alphaFunc != CompareFunc::Always)) {
+        const uint32_t* tex = ps.texels + static_cast<size_t>(directY) * ps.textureWidth + directX;
+        DirectSpan(ps, kind, tex, modulates, su.flatColour,
+                   target.pixels + static_cast<size_t>(y) * target.pitch + x0, x1 - x0);
+        return;
+    }
+
     uint32_t diffuse[kChunk], texel[kChunk], combined[kChunk];
     uint8_t mask[kChunk];
     uint32_t* row = target.pixels + static_cast<size_t>(y) * target.pitch;
+    if (su.flat) FillColour(diffuse, std::min(kChunk, x1 - x0), su.flatColour);
     for (int x = x0; x < x1; x += kChunk) {
         const int n = std::min(kChunk, x1 - x);
-        if (su.flat) {
-            FillColour(diffuse, n, su.flatColour);
-        } else {
+        if (!su.flat) {
             for (int i = 0; i < n; ++i) {
                 uint32_t ch[4];
                 for (int k = 0; k < 4; ++k) {
@@ -342,7 +464,10 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
             if (ps.colorOp == TextureOp::SelectArg1 && alphaOp == TextureOp::SelectArg1) {
                 src = tex;
             } else if (ps.colorOp == TextureOp::Modulate && alphaOp == TextureOp::Modulate) {
-                Modulate(tex, diffuse, combined, n);
+                if (su.flat)
+                    ModulateConstant(tex, su.flatColour, combined, n);
+                else
+                    Modulate(tex, diffuse, combined, n);
                 src = combined;
             } else if (!(ps.colorOp == TextureOp::SelectArg2 && alphaOp == TextureOp::SelectArg2)) {
                 CombineGeneric(ps.colorOp, alphaOp, tex, diffuse, combined, n);

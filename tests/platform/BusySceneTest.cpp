@@ -1,0 +1,44 @@
+#include "platform/BusyScene.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+// Both renderers draw the busy scene alike, so that timing them compares like with like.
+TEST(BusyScene, SoftwareDeviceAndSdlRendererDrawTheSameScene) {
+    const BusyScene scene = MakeBusyScene();
+    ASSERT_EQ(scene.sprites.size(), size_t(BusyScene::kSpriteCount));
+
+    PresentParameters p;
+    p.backBufferWidth = BusyScene::kWidth;
+    p.backBufferHeight = BusyScene::kHeight;
+    std::unique_ptr<GraphicsDevice> device;
+    ASSERT_EQ(CreateDevice(0, p, nullptr, &device), kOk);
+    BusySceneOnDevice ours(scene, *device);
+    ASSERT_EQ(ours.DrawFrame(), kOk);
+
+    BusySceneOnSdl sdl(scene);
+    ASSERT_TRUE(sdl.IsReady());
+    sdl.DrawFrame();
+
+    const FrameView a = device->BackBuffer(), b = sdl.Frame();
+    ASSERT_EQ(a.width, b.width);
+    ASSERT_EQ(a.height, b.height);
+    // Colour channels only: the presented frame ignores the back buffer's alpha,
+    // which SDL blends by another rule.
+    double sum[3] = {};
+    long changed = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) {
+            uint32_t p1 = a.pixels[y * a.pitchInPixels + x], p2 = b.pixels[y * b.pitchInPixels + x];
+            for (int c = 0; c < 3; ++c) sum[c] += std::abs(int(p1 >> (8 * c) & 0xFF) - int(p2 >> (8 * c) & 0xFF));
+            changed += (p1 & 0xFFFFFF) != (scene.background[size_t(y) * BusyScene::kBackgroundSize + x] & 0xFFFFFF);
+        }
+    const double pixels = double(a.width) * a.height;
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_LT(sum[c] / pixels, 4.0) << "channel " << c;
+        std::printf("mean difference of channel %d: %.3f\n", c, sum[c] / pixels);
+    }
+    // The sprites cover a good part of the frame, so the comparison means something.
+    EXPECT_GT(changed, long(pixels / 2));
+}
