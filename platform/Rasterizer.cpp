@@ -16,9 +16,13 @@ constexpr int kSubPixel = 256;        // positions snap to 1/256 pixel
 constexpr double kGuardBand = 1 << 20; // primitives reaching beyond this many pixels are dropped
 constexpr int kChunk = 64;             // pixels per pass through the stage buffers
 
-int64_t FloorDiv(int64_t a, int64_t b) { // b > 0
-    int64_t q = a / b;
-    return (a % b != 0 && a < 0) ? q - 1 : q;
+// floor(a / b) for b > 0. A floating-point estimate corrected by exact integer
+// tests: far cheaper than a 64-bit integer division, and exactly the same result.
+int64_t FloorDiv(int64_t a, int64_t b) {
+    int64_t q = static_cast<int64_t>(static_cast<double>(a) / static_cast<double>(b));
+    while (q * b > a) --q;
+    while ((q + 1) * b <= a) ++q;
+    return q;
 }
 int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
 
@@ -385,7 +389,11 @@ void DirectSpan(const PixelState& ps, BlendKind kind, const uint32_t* tex, bool 
 
 // ------------------------------------------------------------ spans
 
-int64_t ToFixed(double v) { return std::llround(v * 65536.0); }
+// Rounds half away from zero, as llround does, without a library call.
+int64_t ToFixed(double v) {
+    v *= 65536.0;
+    return static_cast<int64_t>(v >= 0 ? v + 0.5 : v - 0.5);
+}
 
 // Shades the pixels x0..x1-1 of row y.
 void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int y, int x0, int x1) {
