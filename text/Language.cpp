@@ -1,0 +1,671 @@
+#include "text/Language.h"
+
+#include "foundation/ByteOrder.h"
+#include "foundation/Paths.h"
+#include "foundation/StrFunctions.h"
+#include "platform/Files.h"
+#include "text/LanguageSource.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A String's count word; an Entry's key count, text count and total.
+constexpr uint32_t kMinStringBytes = 4;
+constexpr uint32_t kMinEntryBytes = 12;
+
+bool ParseIdent(const char16_t* text, kis::Ident& ident) {
+    ident = {};
+    return text != nullptr && ident.Parse(text, kis::Ident::kTerminated, false);
+}
+
+const char16_t* FirstText(const DXLLngEntry* entry) {
+    return entry != nullptr ? entry->Text(0) : nullptr;
+}
+
+// The texts of a source value. A value starting with '"' is first scanned as
+// a list of quoted texts; when that scan fails the whole value is one text.
+// Escapes: \n line feed, \r carriage return, any other character itself; a
+// backslash that ends the value stays a backslash.
+class ValueParser {
+public:
+    explicit ValueParser(const char16_t* value) : v_(value), n_(uint32_t(std::char_traits<char16_t>::length(value))) {}
+
+    std::vector<std::u16string> Texts() {
+        std::vector<std::u16string> texts;
+        if (n_ != 0 && v_[0] == '"' && ScanQuoted(texts))
+            return texts;
+        texts.assign(1, std::u16string());
+        for (uint32_t p = 0; p < n_;)
+            texts[0] += Unescape(p);
+        return texts;
+    }
+
+private:
+    char16_t Unescape(uint32_t& p) {
+        char16_t c = v_[p++];
+        if (c != '\\' || p >= n_)
+            return c;
+        c = v_[p++];
+        return c == 'n' ? char16_t(10) : c == 'r' ? char16_t(13) : c;
+    }
+
+    bool ScanQuoted(std::vector<std::u16string>& texts) {
+        uint32_t p = 0;
+        auto skipBlanks = [&] {
+            while (p < n_ && (v_[p] == ' ' || v_[p] == '\t'))
+                ++p;
+        };
+        for (;;) {
+            ++p; // the opening quote
+            std::u16string text;
+            for (;;) {
+                if (p >= n_)
+                    return false;
+                if (v_[p] == '"')
+                    break;
+                if (v_[p] == '\\' && p + 1 >= n_)
+                    return false; // a backslash in place of the closing quote
+                text += Unescape(p);
+            }
+            ++p;
+            texts.push_back(std::move(text));
+            skipBlanks();
+            if (p >= n_)
+                return true;
+            if (v_[p] == '/' && p + 1 < n_ && v_[p + 1] == '/')
+                return true;
+            if (v_[p] != ',')
+                return false;
+            ++p;
+            skipBlanks();
+            if (p >= n_ || v_[p] != '"')
+                return false;
+        }
+    }
+
+    const char16_t* v_;
+    uint32_t n_;
+};
+
+DXLLngEntry* MakeEntry(const kis::Ident& key, const std::vector<std::u16string>& texts) {
+    uint64_t total = 0;
+    for (const auto& t : texts)
+        total += t.size();
+    if (total > UINT32_MAX / 4 || texts.size() > UINT32_MAX / 32)
+        return nullptr;
+    DXLLngEntry* entry = AllocateLngEntry(key, uint32_t(texts.size()), uint32_t(total));
+    if (entry == nullptr)
+        return nullptr;
+    auto* area = reinterpret_cast<char16_t*>(entry->Slots() + entry->count);
+    for (uint32_t i = 0; i < entry->count; ++i) {
+        const std::u16string& t = texts[i];
+        std::memcpy(area, t.data(), t.size() * 2);
+        area[t.size()] = 0;
+        entry->Slots()[i] = {uint32_t(t.size()), area};
+        area += t.size() + 1;
+    }
+    return entry;
+}
+
+DXLLngEntry* DefaultFallback() {
+    kis::Ident key;
+    ParseIdent(u"NF", key);
+    return MakeEntry(key, {u"?NF?"});
+}
+
+void FreeGroup(DXLLngGroup* group) {
+    for (uint32_t i = 0; i < group->count; ++i)
+        FreeLngEntry(group->entries[i]);
+    std::free(group->entries);
+    delete group;
+}
+
+DXLLngEntry** FindSlot(DXLLngGroup* group, const kis::Ident& key) {
+    for (uint32_t i = 0; i < group->count; ++i)
+        if (group->entries[i]->key.Equals(key))
+            return &group->entries[i];
+    return nullptr;
+}
+
+std::string ResolvedPath(const char16_t* path) {
+    return platform::NativePath(platform::GamePath(path));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- entries
+
+DXLLngEntry* AllocateLngEntry(const kis::Ident& key, uint32_t count, uint32_t totalLength) {
+    uint64_t bytes = sizeof(DXLLngEntry) + uint64_t{count} * sizeof(DXLLngText) +
+                     (uint64_t{totalLength} + count) * sizeof(char16_t);
+    if (bytes > SIZE_MAX / 2)
+        return nullptr;
+    void* block = std::malloc(static_cast<size_t>(bytes));
+    if (block == nullptr)
+        return nullptr;
+    auto* entry = new (block) DXLLngEntry{key, count};
+    for (uint32_t i = 0; i < count; ++i)
+        entry->Slots()[i] = {0, nullptr};
+    return entry;
+}
+
+void FreeLngEntry(DXLLngEntry* entry) {
+    std::free(entry);
+}
+
+// ---------------------------------------------------------------- compiled records
+
+namespace lngfile {
+
+uint32_t ChunkBytesLeft(kis::BaseDataFile& file) {
+    const kis::DataFileEntry* chunk = file.GetOpenChunk();
+    int64_t position = file.GetChunkPos();
+    if (chunk == nullptr || position < 0 || position > chunk->size)
+        return 0;
+    return chunk->size - static_cast<uint32_t>(position);
+}
+
+bool WriteU32(kis::BaseDataFile& file, uint32_t value) {
+    uint8_t bytes[4];
+    kis::StoreLE32(bytes, value);
+    return file.Write(bytes, 4);
+}
+
+bool ReadU32(kis::BaseDataFile& file, uint32_t& value) {
+    uint8_t bytes[4];
+    if (ChunkBytesLeft(file) < 4 || !file.Read(bytes, 4))
+        return false;
+    value = kis::LoadLE32(bytes);
+    return true;
+}
+
+namespace {
+void AppendString(std::vector<uint8_t>& out, const char16_t* text, uint32_t length) {
+    size_t at = out.size();
+    out.resize(at + 4 + size_t{length} * 2);
+    kis::StoreLE32(&out[at], length);
+    for (uint32_t i = 0; i < length; ++i)
+        kis::StoreLE16(&out[at + 4 + 2 * i], text[i]);
+}
+
+void AppendU32(std::vector<uint8_t>& out, uint32_t value) {
+    size_t at = out.size();
+    out.resize(at + 4);
+    kis::StoreLE32(&out[at], value);
+}
+
+bool WriteBytes(kis::BaseDataFile& file, const std::vector<uint8_t>& bytes) {
+    return bytes.size() < 0x80000000u && file.Write(bytes.data(), uint32_t(bytes.size()));
+}
+
+bool ReadUnits(kis::BaseDataFile& file, char16_t* buffer, uint32_t length) {
+    if (uint64_t{length} * 2 > ChunkBytesLeft(file))
+        return false;
+    std::vector<uint8_t> bytes(size_t{length} * 2);
+    if (!file.Read(bytes.data(), length * 2))
+        return false;
+    for (uint32_t i = 0; i < length; ++i)
+        buffer[i] = static_cast<char16_t>(kis::LoadLE16(&bytes[2 * i]));
+    buffer[length] = 0;
+    return true;
+}
+} // namespace
+
+bool WriteString(kis::BaseDataFile& file, const char16_t* text, uint32_t length) {
+    std::vector<uint8_t> bytes;
+    AppendString(bytes, text, length);
+    return WriteBytes(file, bytes);
+}
+
+bool ReadString(kis::BaseDataFile& file, char16_t* buffer, uint32_t size, uint32_t& length) {
+    length = 0;
+    uint32_t n = 0;
+    if (size == 0 || !ReadU32(file, n) || n >= size || !ReadUnits(file, buffer, n))
+        return false;
+    length = n;
+    return true;
+}
+
+bool WriteEntry(kis::BaseDataFile& file, const DXLLngEntry& entry) {
+    std::vector<uint8_t> bytes;
+    AppendString(bytes, entry.key.name, entry.key.length);
+    AppendU32(bytes, entry.count);
+    uint64_t total = 0;
+    for (uint32_t i = 0; i < entry.count; ++i)
+        total += entry.Slots()[i].length;
+    if (total > UINT32_MAX)
+        return false;
+    AppendU32(bytes, uint32_t(total));
+    for (uint32_t i = 0; i < entry.count; ++i)
+        AppendString(bytes, entry.Slots()[i].text, entry.Slots()[i].length);
+    return WriteBytes(file, bytes);
+}
+
+DXLLngEntry* ReadEntry(kis::BaseDataFile& file) {
+    char16_t keyText[32];
+    uint32_t keyLength = 0, count = 0, total = 0;
+    kis::Ident key;
+    if (!ReadString(file, keyText, 32, keyLength) || !ParseIdent(keyText, key) || !ReadU32(file, count) ||
+        !ReadU32(file, total))
+        return nullptr;
+    // Each text takes at least its count word, and every unit two bytes.
+    uint32_t left = ChunkBytesLeft(file);
+    if (count > left / kMinStringBytes || total > (left - count * kMinStringBytes) / 2)
+        return nullptr;
+    DXLLngEntry* entry = AllocateLngEntry(key, count, total);
+    if (entry == nullptr)
+        return nullptr;
+    auto* area = reinterpret_cast<char16_t*>(entry->Slots() + count);
+    uint32_t remaining = total;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t n = 0;
+        if (!ReadU32(file, n) || n > remaining || !ReadUnits(file, area, n)) {
+            FreeLngEntry(entry);
+            return nullptr;
+        }
+        entry->Slots()[i] = {n, area};
+        area += n + 1;
+        remaining -= n;
+    }
+    return entry;
+}
+
+} // namespace lngfile
+
+// ---------------------------------------------------------------- paths
+
+bool IsCompiledLanguagePath(const char16_t* path) {
+    const char16_t* ext = path ? kis::ExtractFileExt(path, false) : nullptr;
+    return ext != nullptr && kis::StrICompare(ext, u"dat") == 0;
+}
+
+bool MakeAbsoluteLanguagePath(const char16_t* path, char16_t* buffer) {
+    buffer[0] = 0;
+    if (path == nullptr || path[0] == 0)
+        return false;
+    std::u16string relative(path);
+    for (char16_t& c : relative)
+        if (c == '/')
+            c = '\\';
+    std::u16string base;
+    if (relative[0] == '\\') {
+        base = u"\\";
+    } else {
+        base = platform::CurrentFolder();
+        if (base.empty() || base.back() != '\\')
+            base += u'\\';
+    }
+    return kis::CombinePath(buffer, DXLLanguage::kMaxPath, base.c_str(), relative.c_str(), false) &&
+           buffer[0] != 0;
+}
+
+// ---------------------------------------------------------------- life
+
+DXLLanguage::DXLLanguage() = default;
+
+DXLLanguage::~DXLLanguage() {
+    while (loadCount_ != 0)
+        Release();
+    FreeLngEntry(fallback_);
+    std::free(groups_.items);
+    std::free(images_.items);
+}
+
+void DXLLanguage::ClearHeader() {
+    ident_ = {};
+    std::memset(name_, 0, sizeof(name_));
+}
+
+void DXLLanguage::SetFallback(DXLLngEntry* entry) {
+    FreeLngEntry(fallback_);
+    fallback_ = entry;
+    for (uint32_t i = 0; i < groups_.count; ++i)
+        groups_.items[i]->fallback = fallback_;
+}
+
+bool DXLLanguage::Open(const char16_t* path) {
+    bool header = false;
+    if (MakeAbsoluteLanguagePath(path, path_)) {
+        if (IsCompiledLanguagePath(path_)) {
+            header = ReadCompiledHeader();
+        } else {
+            std::unique_ptr<DXLLngFile> source(CreateLngFile(path_));
+            header = source != nullptr && source->IsOpened() && ReadSourceHeader(*source);
+        }
+    }
+    if (!header)
+        ClearHeader();
+    const char16_t* first = FirstText(fallback_);
+    if (first == nullptr || first[0] == 0)
+        SetFallback(DefaultFallback());
+    return header;
+}
+
+bool DXLLanguage::ReadCompiledHeader() {
+    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
+        kis::OpenDataFileForRead(path_, kTypeId, kTypeVersion, kDataVersion), kis::CloseDataFile);
+    if (reader == nullptr || !reader->HasChunk(kParamsChunk, kChunkSubId) ||
+        !reader->OpenChunk(kParamsChunk, kChunkSubId))
+        return false;
+    char16_t identText[32];
+    char16_t name[32];
+    uint32_t identLength = 0, nameLength = 0;
+    kis::Ident ident;
+    if (!lngfile::ReadString(*reader, identText, 32, identLength) ||
+        (identLength != 0 && !ParseIdent(identText, ident)) || !lngfile::ReadString(*reader, name, 32, nameLength))
+        return false;
+    DXLLngEntry* fallback = lngfile::ReadEntry(*reader);
+    if (fallback == nullptr)
+        return false;
+    ident_ = ident;
+    std::memcpy(name_, name, sizeof(name_));
+    SetFallback(fallback);
+    return true;
+}
+
+bool DXLLanguage::ReadSourceHeader(DXLLngFile& source) {
+    char16_t identText[32] = {};
+    char16_t name[32] = {};
+    kis::Ident ident;
+    source.GetString(u"Ident", identText, 32);
+    if ((source.GetError() & (kis::kTdrMissingEntry | kis::kTdrTextCut)) != 0 || !ParseIdent(identText, ident))
+        return false;
+    source.GetString(u"Name", name, 32);
+    if ((source.GetError() & (kis::kTdrMissingEntry | kis::kTdrTextCut)) != 0)
+        return false;
+    ident_ = ident;
+    std::memcpy(name_, name, sizeof(name_));
+    SetFallback(ParseEntry(u"NF", source.GetValue(u"NF", nullptr)));
+    return true;
+}
+
+bool DXLLanguage::Load() {
+    if (++loadCount_ != 1)
+        return true;
+    if (path_[0] == 0)
+        return false;
+    if (IsCompiledLanguagePath(path_)) {
+        compiled_ = kis::OpenDataFileForRead(path_, kTypeId, kTypeVersion, kDataVersion);
+        if (compiled_ == nullptr || !compiled_->IsGood())
+            return false;
+        ReadGroups(*compiled_);
+        ReadCompiled(*compiled_);
+        return true;
+    }
+    std::unique_ptr<DXLLngFile> source(CreateLngFile(path_));
+    if (source == nullptr || !source->IsOpened())
+        return false;
+    Import(*source);
+    return true;
+}
+
+// Group chunks follow one another by index until one is missing or its header
+// cannot be read; an unreadable entry ends only its own group.
+void DXLLanguage::ReadGroups(kis::DataFileReaderW& reader) {
+    for (uint32_t i = 0; i < ~kGroupChunk && reader.IsGood(); ++i) {
+        const uint32_t id = kGroupChunk | i;
+        if (!reader.HasChunk(id, kChunkSubId) || !reader.OpenChunk(id, kChunkSubId))
+            return;
+        char16_t name[32];
+        uint32_t nameLength = 0, count = 0;
+        if (!lngfile::ReadString(reader, name, 32, nameLength) || !lngfile::ReadU32(reader, count) ||
+            count > lngfile::ChunkBytesLeft(reader) / kMinEntryBytes) {
+            reader.CloseChunk();
+            return;
+        }
+        DXLLngGroup* group = CreateGroup(name);
+        if (group != nullptr && ReserveEntries(group, count)) {
+            for (uint32_t k = 0; k < count; ++k) {
+                DXLLngEntry* entry = lngfile::ReadEntry(reader);
+                if (entry == nullptr)
+                    break;
+                group->entries[group->count++] = entry;
+            }
+        }
+        reader.CloseChunk();
+    }
+}
+
+void DXLLanguage::Release() {
+    if (loadCount_ == 0)
+        return;
+    if (--loadCount_ == 0)
+        Unload();
+}
+
+void DXLLanguage::Unload() {
+    for (uint32_t i = 0; i < groups_.count; ++i)
+        FreeGroup(groups_.items[i]);
+    groups_.count = 0;
+    for (uint32_t i = 0; i < images_.count; ++i) {
+        DXLLngImage* image = images_.items[i];
+        if (image->destroy != nullptr && image->texture != nullptr)
+            image->destroy(image->texture);
+        delete image;
+    }
+    images_.count = 0;
+    kis::CloseDataFile(compiled_);
+    compiled_ = nullptr;
+}
+
+// ---------------------------------------------------------------- groups and entries
+
+DXLLngGroup* DXLLanguage::CreateGroup(const char16_t* name) {
+    kis::Ident ident;
+    if (!ParseIdent(name, ident))
+        return nullptr;
+    auto* group = new (std::nothrow) DXLLngGroup;
+    if (group == nullptr)
+        return nullptr;
+    DXLLngGroup** slot = kis::ArrayAddEntry(groups_);
+    if (slot == nullptr) {
+        delete group;
+        return nullptr;
+    }
+    group->name = ident;
+    group->fallback = fallback_;
+    *slot = group;
+    return group;
+}
+
+bool DXLLanguage::ReserveEntries(DXLLngGroup* group, uint32_t n) {
+    if (group == nullptr || n > UINT32_MAX - group->capacity)
+        return false;
+    if (n == 0)
+        return true;
+    uint64_t bytes = (uint64_t{group->capacity} + n) * sizeof(DXLLngEntry*);
+    void* block = bytes <= SIZE_MAX ? std::realloc(group->entries, static_cast<size_t>(bytes)) : nullptr;
+    if (block == nullptr)
+        return false;
+    group->entries = static_cast<DXLLngEntry**>(block);
+    group->capacity += n;
+    return true;
+}
+
+DXLLngEntry* DXLLanguage::ParseEntry(const char16_t* key, const char16_t* valueText) {
+    kis::Ident ident;
+    if (valueText == nullptr || !ParseIdent(key, ident))
+        return nullptr;
+    return MakeEntry(ident, ValueParser(valueText).Texts());
+}
+
+DXLLngEntry* DXLLanguage::AddEntry(DXLLngGroup* group, const char16_t* key, const char16_t* valueText) {
+    kis::Ident ident;
+    if (group == nullptr || !ParseIdent(key, ident))
+        return nullptr;
+    DXLLngEntry** slot = FindSlot(group, ident);
+    if (slot == nullptr && group->count == group->capacity)
+        return nullptr;
+    DXLLngEntry* entry = ParseEntry(key, valueText);
+    if (entry == nullptr)
+        return nullptr;
+    if (slot != nullptr) {
+        FreeLngEntry(*slot);
+        *slot = entry;
+    } else {
+        group->entries[group->count++] = entry;
+    }
+    return entry;
+}
+
+bool DXLLanguage::ImportGroup(DXLLngFile& source, const char16_t* name) {
+    DXLLngGroup* group = CreateGroup(name);
+    if (group == nullptr)
+        return false;
+    // Only a section that was entered is left: leaving from the top would
+    // step out of the source's top section and lose every later group.
+    if (!source.EnterSection(name))
+        return true;
+    do {
+        uint32_t n = source.GetEntryCount();
+        ReserveEntries(group, n);
+        for (uint32_t i = 0; i < n; ++i)
+            AddEntry(group, source.GetKeyAt(i, nullptr), source.GetValueAt(i, nullptr));
+    } while (source.NextSection());
+    source.LeaveSection();
+    return true;
+}
+
+DXLLngImage* DXLLanguage::AddImage(const char16_t* name, DXLTexture* texture, void (*destroy)(DXLTexture*)) {
+    kis::Ident ident;
+    if (!ParseIdent(name, ident))
+        return nullptr;
+    auto* image = new (std::nothrow) DXLLngImage{ident, texture, destroy};
+    if (image == nullptr)
+        return nullptr;
+    DXLLngImage** slot = kis::ArrayAddEntry(images_);
+    if (slot == nullptr) {
+        delete image;
+        return nullptr;
+    }
+    *slot = image;
+    return image;
+}
+
+// ---------------------------------------------------------------- lookups
+
+const DXLLngGroup* DXLLanguage::FindGroup(const char16_t* name) const {
+    kis::Ident ident;
+    if (!ParseIdent(name, ident))
+        return nullptr;
+    for (uint32_t i = 0; i < groups_.count; ++i)
+        if (groups_.items[i]->name.Equals(ident))
+            return groups_.items[i];
+    return nullptr;
+}
+
+DXLTexture* DXLLanguage::GetImage(const char16_t* name) const {
+    kis::Ident ident;
+    if (!ParseIdent(name, ident))
+        return nullptr;
+    for (uint32_t i = 0; i < images_.count; ++i)
+        if (images_.items[i]->name.Equals(ident))
+            return images_.items[i]->texture;
+    return nullptr;
+}
+
+const char16_t* DXLLanguage::GetText(const char16_t* groupName, const char16_t* key, bool useFallback) const {
+    return GetGroupText(FindGroup(groupName), key, useFallback);
+}
+
+const char16_t* DXLLanguage::GetGroupText(const DXLLngGroup* group, const char16_t* key, bool useFallback) const {
+    if (group == nullptr)
+        return useFallback ? FirstText(fallback_) : nullptr;
+    return FindTextInGroup(group, key, useFallback);
+}
+
+const char16_t* DXLLanguage::FindTextInGroup(const DXLLngGroup* group, const char16_t* key, bool useFallback) const {
+    return GetGroupIndexedText(group, key, 0, useFallback);
+}
+
+const char16_t* DXLLanguage::GetIndexedText(const char16_t* groupName, const char16_t* key, uint32_t index,
+                                            bool useFallback) const {
+    return GetGroupIndexedText(FindGroup(groupName), key, index, useFallback);
+}
+
+const char16_t* DXLLanguage::GetGroupIndexedText(const DXLLngGroup* group, const char16_t* key, uint32_t index,
+                                                 bool useFallback) const {
+    if (group == nullptr)
+        return useFallback ? FirstText(fallback_) : nullptr;
+    kis::Ident ident;
+    if (!ParseIdent(key, ident))
+        return nullptr;
+    for (uint32_t i = 0; i < group->count; ++i) {
+        const DXLLngEntry* entry = group->entries[i];
+        if (entry->key.Equals(ident)) {
+            if (index < entry->count)
+                return entry->Text(index);
+            break;
+        }
+    }
+    return useFallback ? FirstText(group->fallback) : nullptr;
+}
+
+// ---------------------------------------------------------------- compiling
+
+int DXLLanguage::SaveBinary(kis::DataFileWriterW& writer) {
+    if (!writer.BeginChunk(kParamsChunk, kChunkSubId))
+        return kSaveParamsChunk;
+    if (!lngfile::WriteString(writer, ident_.name, ident_.length) ||
+        !lngfile::WriteString(writer, name_, uint32_t(kis::StrLen(name_))))
+        return kSaveHeader;
+    if (fallback_ == nullptr || !lngfile::WriteEntry(writer, *fallback_) || !writer.EndChunk())
+        return kSaveFallback;
+    for (uint32_t i = 0; i < groups_.count; ++i) {
+        const DXLLngGroup* group = groups_.items[i];
+        if (!writer.BeginChunk(kGroupChunk | i, kChunkSubId))
+            return kSaveGroupChunk;
+        if (!lngfile::WriteString(writer, group->name.name, group->name.length) ||
+            !lngfile::WriteU32(writer, group->count))
+            return kSaveGroupHeader;
+        for (uint32_t k = 0; k < group->count; ++k)
+            if (!lngfile::WriteEntry(writer, *group->entries[k]))
+                return kSaveGroupEntry;
+        if (!writer.EndChunk())
+            return kSaveGroupEntry;
+    }
+    return kCompileOk;
+}
+
+int DXLLanguage::Compile(const char16_t* outputPath) {
+    // Writing over the language's own file would destroy the source being
+    // read, and a compiled language reads its images from its file later.
+    char16_t output[kMaxPath];
+    if (!MakeAbsoluteLanguagePath(outputPath, output) ||
+        (path_[0] != 0 && ResolvedPath(output) == ResolvedPath(path_)))
+        return kCompileCreateFailed;
+    kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(output, kTypeId, kTypeVersion, kDataVersion, true);
+    if (writer == nullptr)
+        return kCompileCreateFailed;
+    Load();
+    int code = SaveBinary(*writer);
+    if (code != kCompileOk) {
+        writer->Fail();
+        kis::CloseDataFile(writer);
+    } else if (!kis::CloseDataFile(writer)) {
+        code = kCompileCloseFailed;
+    }
+    Release();
+    return code;
+}
+
+const char* DXLLanguage::StepName(int code) {
+    switch (code) {
+    case kCompileOk: return "everything written";
+    case kCompileCreateFailed: return "creating the compiled file";
+    case kCompileCloseFailed: return "closing the compiled file";
+    case kSaveParamsChunk: return "beginning the chunk \"params\"";
+    case kSaveHeader: return "writing the language identifier or the language name";
+    case kSaveFallback: return "writing the fallback entry";
+    case kSaveGroupChunk: return "beginning a group chunk";
+    case kSaveGroupHeader: return "writing a group's name or entry count";
+    case kSaveGroupEntry: return "writing an entry of a group";
+    default: return "unknown step";
+    }
+}

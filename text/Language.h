@@ -1,0 +1,182 @@
+#pragma once
+// The texts of one language: named groups of keyed entries, each entry one or
+// more texts, and a fallback entry that stands in for anything missing. A
+// language is read from a source file (text-data or spreadsheet, through
+// DXLLngFile) or from a compiled language file, a data-file container that
+// Compile writes:
+//
+//   type 0xA7F17E1D, type version 13, data version 1; every chunk sub-id 1
+//   "params" (id 0x7031F10C): String ident, String name, Entry fallback
+//   0xC0000000 | i, one per group: String name, u32 entry count, Entries
+//   then the subclass's own chunks
+//   String = u32 n, n UTF-16LE code units (no terminator)
+//   Entry  = String key, u32 text count n, u32 total units of all texts, n Strings
+//
+// Group names and keys are identifiers, stored lower-cased; lookups ignore
+// ASCII case. The class is abstract: a subclass chooses the source reader,
+// imports a source and reads and writes its own chunks.
+
+#include "foundation/DataFile.h"
+#include "foundation/Ident.h"
+#include "foundation/TextDataDocument.h"
+
+#include <cstdint>
+
+class DXLLngFile;
+class DXLTexture;
+
+// One text of an entry: its length in code units and the terminated text.
+struct DXLLngText {
+    uint32_t length;
+    const char16_t* text;
+};
+
+// One heap block: this header, `count` text slots, then the texts themselves.
+struct alignas(alignof(DXLLngText)) DXLLngEntry {
+    kis::Ident key;
+    uint32_t count;
+
+    DXLLngText* Slots() { return reinterpret_cast<DXLLngText*>(this + 1); }
+    const DXLLngText* Slots() const { return reinterpret_cast<const DXLLngText*>(this + 1); }
+    const char16_t* Text(uint32_t i) const { return i < count ? Slots()[i].text : nullptr; }
+};
+
+struct DXLLngGroup {
+    kis::Ident name;
+    uint32_t count = 0;
+    uint32_t capacity = 0;
+    DXLLngEntry** entries = nullptr; // owned
+    const DXLLngEntry* fallback = nullptr; // the language's
+};
+
+// A named image of the language. Images come from the subclass, which gives
+// the way its texture is destroyed along with the texture.
+struct DXLLngImage {
+    kis::Ident name;
+    DXLTexture* texture = nullptr;
+    void (*destroy)(DXLTexture*) = nullptr;
+};
+
+// Entries are made and freed only through these.
+DXLLngEntry* AllocateLngEntry(const kis::Ident& key, uint32_t count, uint32_t totalLength);
+void FreeLngEntry(DXLLngEntry* entry);
+
+// Records of a compiled language file, for the language and its subclasses.
+// Every read is held against the bytes left in the open chunk.
+namespace lngfile {
+uint32_t ChunkBytesLeft(kis::BaseDataFile& file);
+bool WriteU32(kis::BaseDataFile& file, uint32_t value);
+bool ReadU32(kis::BaseDataFile& file, uint32_t& value);
+bool WriteString(kis::BaseDataFile& file, const char16_t* text, uint32_t length);
+// Reads a String of fewer than `size` units into a buffer of `size`, terminated.
+bool ReadString(kis::BaseDataFile& file, char16_t* buffer, uint32_t size, uint32_t& length);
+bool WriteEntry(kis::BaseDataFile& file, const DXLLngEntry& entry);
+// A new entry, or null when it cannot be read or its key does not parse.
+DXLLngEntry* ReadEntry(kis::BaseDataFile& file);
+} // namespace lngfile
+
+class DXLLanguage {
+public:
+    static constexpr uint32_t kTypeId = 0xA7F17E1D;
+    static constexpr uint32_t kTypeVersion = 13;
+    static constexpr uint32_t kDataVersion = 1;
+    static constexpr uint32_t kChunkSubId = 1;
+    static constexpr uint32_t kParamsChunk = 0x7031F10C; // the name id of "params"
+    static constexpr uint32_t kGroupChunk = 0xC0000000;
+    static constexpr uint32_t kMaxPath = 260;
+
+    // Step codes of Compile and SaveBinary; 0 is success.
+    enum : int {
+        kCompileOk = 0,
+        kCompileCreateFailed = 1, // the output cannot be made, or it is the language's own file
+        kCompileCloseFailed = 2,
+        kSaveParamsChunk = 10,
+        kSaveHeader = 11,
+        kSaveFallback = 12,
+        kSaveGroupChunk = 13,
+        kSaveGroupHeader = 14,
+        kSaveGroupEntry = 15,
+    };
+    // The name of a step code, for messages.
+    static const char* StepName(int code);
+
+    DXLLanguage();
+    virtual ~DXLLanguage();
+    DXLLanguage(const DXLLanguage&) = delete;
+    DXLLanguage& operator=(const DXLLanguage&) = delete;
+
+    // A new source reader for a path (the caller deletes it).
+    virtual DXLLngFile* CreateLngFile(const char16_t* path) = 0;
+    virtual void ClearHeader();
+    // Fills the groups from an opened source whose top section is current.
+    virtual void Import(DXLLngFile& source) = 0;
+    // Reads the subclass's chunks of a compiled file after the groups.
+    virtual void ReadCompiled(kis::DataFileReaderW& reader) = 0;
+    // Frees what Load built; the header stays.
+    virtual void Unload();
+    // Writes the compiled chunks; a step code.
+    virtual int SaveBinary(kis::DataFileWriterW& writer);
+    // Loads the language and writes it as a compiled file; a step code.
+    virtual int Compile(const char16_t* outputPath);
+
+    // Sets the file (made absolute) and reads only its header: identifier,
+    // name and fallback. True when the header was read.
+    bool Open(const char16_t* path);
+    // Counted: only the first load reads; each needs its Release.
+    bool Load();
+    void Release();
+
+    const char16_t* GetText(const char16_t* groupName, const char16_t* key, bool useFallback) const;
+    const char16_t* GetGroupText(const DXLLngGroup* group, const char16_t* key, bool useFallback) const;
+    const char16_t* FindTextInGroup(const DXLLngGroup* group, const char16_t* key, bool useFallback) const;
+    const char16_t* GetIndexedText(const char16_t* groupName, const char16_t* key, uint32_t index,
+                                   bool useFallback) const;
+    const char16_t* GetGroupIndexedText(const DXLLngGroup* group, const char16_t* key, uint32_t index,
+                                        bool useFallback) const;
+    const DXLLngGroup* FindGroup(const char16_t* name) const;
+    DXLTexture* GetImage(const char16_t* name) const;
+
+    DXLLngGroup* CreateGroup(const char16_t* name);
+    bool ReserveEntries(DXLLngGroup* group, uint32_t n);
+    DXLLngEntry* AddEntry(DXLLngGroup* group, const char16_t* key, const char16_t* valueText);
+    // A free-standing entry from a key and a source value (quoted lists,
+    // escapes, comments); null for a null value or a key that does not parse.
+    static DXLLngEntry* ParseEntry(const char16_t* key, const char16_t* valueText);
+    // Adds every section of that name in the source to a new group.
+    bool ImportGroup(DXLLngFile& source, const char16_t* name);
+
+    const char16_t* GetPath() const { return path_; }
+    const kis::Ident& GetIdent() const { return ident_; }
+    const char16_t* GetName() const { return name_; }
+    uint32_t GetLoadCount() const { return loadCount_; }
+    uint32_t GetGroupCount() const { return groups_.count; }
+    const DXLLngGroup* GetGroup(uint32_t i) const { return i < groups_.count ? groups_.items[i] : nullptr; }
+    const DXLLngEntry* GetFallback() const { return fallback_; }
+    // The compiled file a load keeps open for images read later, or null.
+    kis::DataFileReaderW* GetCompiledFile() const { return compiled_; }
+
+protected:
+    DXLLngImage* AddImage(const char16_t* name, DXLTexture* texture, void (*destroy)(DXLTexture*));
+
+    kis::TDRArray<DXLLngImage*> images_;
+
+private:
+    bool ReadCompiledHeader();
+    bool ReadSourceHeader(DXLLngFile& source);
+    void ReadGroups(kis::DataFileReaderW& reader);
+    void SetFallback(DXLLngEntry* entry);
+
+    char16_t path_[kMaxPath] = {};
+    kis::Ident ident_;
+    char16_t name_[32] = {};
+    uint32_t loadCount_ = 0;
+    kis::TDRArray<DXLLngGroup*> groups_;
+    kis::DataFileReaderW* compiled_ = nullptr;
+    DXLLngEntry* fallback_ = nullptr;
+};
+
+// True when the path's extension is "dat" in any case: a compiled file.
+bool IsCompiledLanguagePath(const char16_t* path);
+// The path made absolute (relative paths start at the current folder) into
+// `kMaxPath` characters; false when it does not fit.
+bool MakeAbsoluteLanguagePath(const char16_t* path, char16_t* buffer);

@@ -1,0 +1,164 @@
+#include "text/LanguageSource.h"
+
+#include "foundation/FieldFormat.h"
+#include "foundation/Paths.h"
+#include "text/XmlDocument.h"
+
+#include <new>
+
+namespace {
+
+constexpr char16_t kLanguageSection[] = u"Language";
+
+uint32_t NotOpened(uint32_t* length) {
+    if (length) *length = 0;
+    return 0;
+}
+
+uint32_t CopyValue(const char16_t* value, uint32_t valueLength, char16_t* buffer, uint32_t size) {
+    if (value == nullptr || buffer == nullptr || size == 0)
+        return 0;
+    uint32_t written = 0;
+    kis::CopyText(buffer, size, value, valueLength, 0, &written);
+    return written;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- text-data source
+
+DXLLngFileTDR::DXLLngFileTDR(const char16_t* path) {
+    kis::TDRDocument* document = nullptr;
+    if (!kis::TDRDocument::Load(path, document))
+        return;
+    document_.reset(document);
+    opened_ = document_->EnterSection(kLanguageSection, false);
+}
+
+DXLLngFileTDR::~DXLLngFileTDR() = default;
+
+bool DXLLngFileTDR::EnterSection(const char16_t* name) {
+    return opened_ && document_->EnterSection(name, true);
+}
+
+bool DXLLngFileTDR::NextSection() {
+    return opened_ && document_->NextSection();
+}
+
+bool DXLLngFileTDR::Rewind() {
+    if (!opened_)
+        return false;
+    document_->Rewind();
+    return document_->EnterSection(kLanguageSection, false);
+}
+
+bool DXLLngFileTDR::LeaveSection() {
+    return opened_ && document_->LeaveSection();
+}
+
+uint32_t DXLLngFileTDR::GetEntryCount() {
+    return opened_ ? document_->GetEntryCount() : 0;
+}
+
+const char16_t* DXLLngFileTDR::GetValue(const char16_t* key, uint32_t* length) {
+    if (!opened_)
+        return NotOpened(length), nullptr;
+    return document_->GetValue(key, length);
+}
+
+const char16_t* DXLLngFileTDR::GetKeyAt(uint32_t i, uint32_t* length) {
+    if (!opened_)
+        return NotOpened(length), nullptr;
+    return document_->GetKeyAt(i, length);
+}
+
+const char16_t* DXLLngFileTDR::GetValueAt(uint32_t i, uint32_t* length) {
+    if (!opened_)
+        return NotOpened(length), nullptr;
+    return document_->GetValueAt(i, length);
+}
+
+uint32_t DXLLngFileTDR::ReadValueAt(uint32_t i, char16_t* buffer, uint32_t size) {
+    uint32_t length = 0;
+    const char16_t* value = GetValueAt(i, &length);
+    return CopyValue(value, length, buffer, size);
+}
+
+uint32_t DXLLngFileTDR::GetString(const char16_t* key, char16_t* buffer, uint32_t size) {
+    return opened_ ? document_->GetString(key, buffer, size, nullptr) : 0;
+}
+
+uint32_t DXLLngFileTDR::GetError() {
+    return opened_ ? document_->GetErrors() : 0;
+}
+
+// ---------------------------------------------------------------- spreadsheet source
+
+DXLLngFileXML::DXLLngFileXML(const char16_t* path) : document_(new (std::nothrow) XMLDocument(path)) {
+    opened_ = document_ != nullptr && (document_->GetGroupCount() != 0 || document_->GetEntryCount() != 0);
+}
+
+DXLLngFileXML::~DXLLngFileXML() = default;
+
+bool DXLLngFileXML::EnterSection(const char16_t* name) {
+    return opened_ && document_->EnterSection(name);
+}
+
+bool DXLLngFileXML::NextSection() {
+    return opened_ && document_->NextSection();
+}
+
+bool DXLLngFileXML::Rewind() {
+    return opened_ && document_->Rewind();
+}
+
+bool DXLLngFileXML::LeaveSection() {
+    return opened_ && document_->LeaveSection();
+}
+
+uint32_t DXLLngFileXML::GetEntryCount() {
+    return opened_ ? document_->GetEntryCount() : 0;
+}
+
+const char16_t* DXLLngFileXML::GetValue(const char16_t* key, uint32_t* length) {
+    if (!opened_)
+        return NotOpened(length), nullptr;
+    return document_->GetValue(key, length);
+}
+
+const char16_t* DXLLngFileXML::GetKeyAt(uint32_t i, uint32_t* length) {
+    if (!opened_)
+        return NotOpened(length), nullptr;
+    return document_->GetKeyAt(i, length);
+}
+
+const char16_t* DXLLngFileXML::GetValueAt(uint32_t i, uint32_t* length) {
+    if (!opened_)
+        return NotOpened(length), nullptr;
+    return document_->GetValueAt(i, length);
+}
+
+uint32_t DXLLngFileXML::ReadValueAt(uint32_t i, char16_t* buffer, uint32_t size) {
+    uint32_t length = 0;
+    const char16_t* value = GetValueAt(i, &length);
+    return CopyValue(value, length, buffer, size);
+}
+
+uint32_t DXLLngFileXML::GetString(const char16_t* key, char16_t* buffer, uint32_t size) {
+    return opened_ ? document_->GetString(key, buffer, size, nullptr) : 0;
+}
+
+uint32_t DXLLngFileXML::GetError() {
+    return opened_ ? document_->GetErrors() : 0;
+}
+
+// ---------------------------------------------------------------- choosing a reader
+
+DXLLngFile* CreateLngFileForPath(const char16_t* path) {
+    const char16_t* ext = kis::ExtractFileExt(path, false);
+    bool xml = ext != nullptr && ext[0] != 0 && ext[1] != 0 && ext[2] != 0 && ext[3] == 0 &&
+               kis::EqualsIgnoringAsciiCase(ext, u"xml", 3);
+    if (xml)
+        return new (std::nothrow) DXLLngFileXML(path);
+    return new (std::nothrow) DXLLngFileTDR(path);
+}
