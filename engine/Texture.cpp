@@ -35,36 +35,49 @@ namespace {
 DXLTexture* gCurrentTexture = nullptr;
 const DXLTEXTURESTATE* gStateOverride = nullptr;
 
-// Bytes of one row of pixels (or of 4 x 4 blocks) of a format, and the number
-// of such rows in an image.
-uint32_t RowBytes(PixelFormat format, uint32_t width) {
-    if (IsDXTFormat(format))
-        return platform::RowPitch(platform::Format(format), width);
-    return width * GetFormatBytes(format);
+// Texture rows follow the device's format table (which has 24-bit pixels);
+// bitmap rows the bitmap's own pixel size. Block-compressed rows are rows of
+// 4 x 4 blocks.
+uint32_t TextureRowBytes(PixelFormat format, uint32_t width) {
+    return platform::RowPitch(platform::Format(format), width);
 }
 
 uint32_t Rows(PixelFormat format, uint32_t height) {
-    return IsDXTFormat(format) ? (height + 3) / 4 : height;
+    return platform::RowCount(platform::Format(format), height);
 }
 
-// Copies rows of `width` pixels from one format to another: byte for byte
+uint32_t BitmapRowBytes(const DXLBitmap* bitmap, uint32_t width) {
+    if (IsDXTFormat(bitmap->GetFormat()))
+        return platform::RowPitch(platform::Format(bitmap->GetFormat()), width);
+    return width * bitmap->GetBytesPerPixel();
+}
+
+// A run of rows in one format: where they start, how far apart they are and
+// how many bytes each pixel takes.
+struct Rows2D {
+    const uint8_t* bits;
+    PixelFormat format;
+    uint32_t rowBytes;
+    uint32_t pixelBytes;
+};
+
+// Copies rows of `width` pixels into rows of another format: byte for byte
 // when the formats match, else pixel by pixel through ARGB.
-void ConvertRows(const uint8_t* source, PixelFormat sourceFormat, uint32_t sourceRowBytes, uint8_t* destination,
-                 PixelFormat destinationFormat, uint32_t destinationRowBytes, uint32_t width, uint32_t rows) {
-    if (sourceFormat == destinationFormat) {
-        const uint32_t n = std::min(sourceRowBytes, destinationRowBytes);
+void ConvertRows(const Rows2D& source, uint8_t* destination, PixelFormat destinationFormat,
+                 uint32_t destinationRowBytes, uint32_t width, uint32_t rows) {
+    if (source.format == destinationFormat) {
+        const uint32_t n = std::min(source.rowBytes, destinationRowBytes);
         for (uint32_t y = 0; y < rows; ++y)
-            std::memcpy(destination + size_t(y) * destinationRowBytes, source + size_t(y) * sourceRowBytes, n);
+            std::memcpy(destination + size_t(y) * destinationRowBytes, source.bits + size_t(y) * source.rowBytes, n);
         return;
     }
-    const uint32_t sourceBytes = GetFormatBytes(sourceFormat);
-    const uint32_t destinationBytes = GetFormatBytes(destinationFormat);
+    const uint32_t destinationBytes = platform::BytesPerPixel(platform::Format(destinationFormat));
     for (uint32_t y = 0; y < rows; ++y) {
-        const uint8_t* s = source + size_t(y) * sourceRowBytes;
+        const uint8_t* s = source.bits + size_t(y) * source.rowBytes;
         uint8_t* d = destination + size_t(y) * destinationRowBytes;
         for (uint32_t x = 0; x < width; ++x) {
             uint32_t argb = 0;
-            PixelToARGB(s + size_t(x) * sourceBytes, sourceFormat, &argb);
+            PixelToARGB(s + size_t(x) * source.pixelBytes, source.format, &argb);
             ARGBToPixel(argb, destinationFormat, d + size_t(x) * destinationBytes);
         }
     }
@@ -119,8 +132,8 @@ void DXLTexture::Init() {
                               uint32_t(platform::TextureOp::SelectArg1), uint32_t(platform::TextureOp::SelectArg1));
 }
 
+// Targets hear kNotifyDestroyed from the base destructor, once.
 DXLTexture::~DXLTexture() {
-    Notify(kNotifyDestroyed);
     SetCollection(nullptr);
     SetViewer(nullptr);
     if (sourceBitmap_)
@@ -315,18 +328,26 @@ void DXLTexture::SetTextureCoordinates() {
 }
 
 bool DXLTexture::MakeDeviceTexture(uint32_t width, uint32_t height, PixelFormat format) {
+    // Like the helper library, the nearest format the device has is taken
+    // when it refuses the one asked for; the pixels are converted on upload.
+    static const PixelFormat kFallbacks[] = {kFormatA8R8G8B8, kFormatX8R8G8B8, kFormatR8G8B8};
     platform::GraphicsDevice* device = GetViewer()->GetDevice();
     platform::TexturePtr made;
-    if (platform::Failed(device->CreateTexture(width, height, platform::Format(format), platform::Pool::Managed,
-                                               &made)) ||
-        !made) {
+    auto create = [&](PixelFormat f) {
         made.reset();
-        if (format == kFormatA8R8G8B8 ||
-            platform::Failed(device->CreateTexture(width, height, platform::Format::A8R8G8B8,
-                                                   platform::Pool::Managed, &made)) ||
-            !made)
-            return false;
+        return platform::Succeeded(
+                   device->CreateTexture(width, height, platform::Format(f), platform::Pool::Managed, &made)) &&
+               made;
+    };
+    bool ok = create(format);
+    for (PixelFormat fallback : kFallbacks) {
+        if (ok)
+            break;
+        if (fallback != format)
+            ok = create(fallback);
     }
+    if (!ok)
+        return false;
     texture_ = std::move(made);
     textureWidth_ = int32_t(texture_->Width());
     textureHeight_ = int32_t(texture_->Height());
@@ -362,7 +383,7 @@ bool DXLTexture::Upload(uint8_t* pixels) {
         ExtendImageEdges(format, imageWidth_, imageHeight_, textureWidth_, textureHeight_, pixels,
                          (edgeFlags_ & kEdgeExtendRight) != 0, (edgeFlags_ & kEdgeExtendBottom) != 0);
 
-    const uint32_t rowBytes = RowBytes(format, uint32_t(textureWidth_));
+    const uint32_t rowBytes = TextureRowBytes(format, uint32_t(textureWidth_));
     const uint32_t rows = Rows(format, uint32_t(textureHeight_));
     if (rowBytes == 0)
         return false;
@@ -406,24 +427,25 @@ static bool StageBitmap(DXLBitmap* bitmap, PixelFormat textureFormat, int32_t te
     if (!CanConvertFormat(format, textureFormat))
         return false;
     const uint32_t tw = uint32_t(textureWidth), th = uint32_t(textureHeight);
-    const uint32_t stagingRow = RowBytes(textureFormat, tw);
+    const uint32_t stagingRow = TextureRowBytes(textureFormat, tw);
+    if (stagingRow == 0)
+        return false;
     staging->assign(size_t(stagingRow) * Rows(textureFormat, th), 0);
 
     bitmap->BeginAccess();
     bool ok = false;
     const uint32_t iw = uint32_t(bitmap->GetWidth()), ih = uint32_t(bitmap->GetHeight());
     if (iw == tw && ih == th) {
-        const uint32_t sourceRow = RowBytes(format, iw);
-        const uint8_t* bits = bitmap->GetBits();
-        if (bits && uint64_t(sourceRow) * Rows(format, ih) <= bitmap->GetDataSize()) {
-            ConvertRows(bits, format, sourceRow, staging->data(), textureFormat, stagingRow, tw, Rows(format, th));
+        const Rows2D source{bitmap->GetBits(), format, BitmapRowBytes(bitmap, iw), bitmap->GetBytesPerPixel()};
+        if (source.bits && uint64_t(source.rowBytes) * Rows(format, ih) <= bitmap->GetDataSize()) {
+            ConvertRows(source, staging->data(), textureFormat, stagingRow, tw, Rows(format, th));
             ok = true;
         }
     } else {
         std::unique_ptr<uint8_t[]> copy = bitmap->Resample(textureWidth, textureHeight, ResampleFilter(imageFilter));
         if (copy) {
-            ConvertRows(copy.get(), format, RowBytes(format, tw), staging->data(), textureFormat, stagingRow, tw,
-                        th);
+            const Rows2D source{copy.get(), format, BitmapRowBytes(bitmap, tw), bitmap->GetBytesPerPixel()};
+            ConvertRows(source, staging->data(), textureFormat, stagingRow, tw, th);
             ok = true;
         }
     }

@@ -193,8 +193,8 @@ private:
     bool CanLoad() const;
     bool NonPowerOfTwo() const;
     void SetTextureCoordinates();
-    // Makes the device texture; falls back to A8R8G8B8 when the device refuses
-    // the format. False leaves the texture not live.
+    // Makes the device texture, in the nearest 32- or 24-bit format when the
+    // device refuses the one asked for. False leaves the texture not live.
     bool MakeDeviceTexture(uint32_t width, uint32_t height, PixelFormat format);
     // Loads a decoded image file (the bitmap is changed on the way).
     void LoadPicture(DXLBitmap* picture);

@@ -95,7 +95,6 @@ private:
 inline std::unique_ptr<DXLBitmap> MakeBitmap(PixelFormat format, int width, int height,
                                              const std::function<uint32_t(int, int)>& argb) {
     auto bitmap = std::make_unique<DXLBitmap>();
-    bitmap->SetFormatField(format);
     bitmap->SetFormat(format);
     bitmap->SetSize(width, height);
     const uint32_t bytes = bitmap->GetBytesPerPixel();
