@@ -1,0 +1,112 @@
+#include "foundation/DataFile.h"
+#include "platform/Utf.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <sys/wait.h>
+
+using testsupport::ReadFileBytes;
+using testsupport::TempDir;
+using testsupport::WriteFileBytes;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+// Runs the built langc with the given arguments (none may hold a quote).
+Result RunTool(const TempDir& dir, const std::string& args) {
+    std::string out = dir.File("stdout"), err = dir.File("stderr");
+    std::string command = std::string("'") + VB_LANGC + "' " + args + " >'" + out + "' 2>'" + err + "'";
+    int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFileBytes(out), ReadFileBytes(err)};
+}
+
+std::string Q(const std::string& path) { return "'" + path + "'"; }
+
+const char kSource[] = "Language {\n"
+                       "  Ident = en\n  Name = English\n  NF = \"?\"\n"
+                       "  buttons {\n    ok = \"OK\"\n    cancel = \"Cancel\"\n  }\n"
+                       "  dialogs {\n    quit = \"Quit?\"\n  }\n"
+                       "  not_a_game_group {\n    x = y\n  }\n"
+                       "}\n";
+
+const char kSheet[] = "<Workbook><Table>"
+                      "<Row><Cell><Data>Ident</Data></Cell><Cell><Data>en</Data></Cell></Row>"
+                      "<Row><Cell><Data>[buttons]</Data></Cell></Row>"
+                      "<Row><Cell><Data>ok</Data></Cell><Cell><Data>OK</Data></Cell></Row>"
+                      "</Table></Workbook>";
+
+// The ids of the root chunks of a compiled language file, or nothing.
+std::vector<uint32_t> ChunkIds(const std::string& path) {
+    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
+        kis::OpenDataFileForRead(platform::Utf8ToUtf16(path).c_str(), 0xA7F17E1D, 13, 1), kis::CloseDataFile);
+    std::vector<uint32_t> ids;
+    if (reader)
+        for (const auto& entry : reader->GetRoot().entries)
+            ids.push_back(entry.id);
+    return ids;
+}
+
+} // namespace
+
+TEST(Langc, CompilesTextDataAndSpreadsheetSources) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir.File("english.txt"), kSource));
+    ASSERT_TRUE(WriteFileBytes(dir.File("english.XML"), kSheet));
+
+    Result text = RunTool(dir, Q(dir.File("english.txt")) + " " + Q(dir.File("english.dat")));
+    EXPECT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.err, "");
+    // params, then every text group of the game (29), whether the source has it or not.
+    std::vector<uint32_t> ids = ChunkIds(dir.File("english.dat"));
+    ASSERT_EQ(ids.size(), 30u);
+    EXPECT_EQ(ids[0], 0x7031F10Cu);
+    EXPECT_EQ(ids[29], 0xC0000000u | 28);
+    EXPECT_NE(text.out.find("29 groups"), std::string::npos);
+
+    Result sheet = RunTool(dir, Q(dir.File("english.XML")) + " " + Q(dir.File("sheet.dat")));
+    EXPECT_EQ(sheet.status, 0) << sheet.err;
+    EXPECT_EQ(ChunkIds(dir.File("sheet.dat")).size(), 30u);
+
+    // A compiled file compiles again.
+    Result again = RunTool(dir, Q(dir.File("english.dat")) + " " + Q(dir.File("copy.dat")));
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(ReadFileBytes(dir.File("copy.dat")), ReadFileBytes(dir.File("english.dat")));
+}
+
+TEST(Langc, FailuresNameTheSourceOrTheStep) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir.File("english.txt"), kSource));
+    ASSERT_TRUE(WriteFileBytes(dir.File("nolanguage.txt"), "Other {\n  a = b\n}\n"));
+    ASSERT_TRUE(WriteFileBytes(dir.File("utf32.xml"), std::string("\xFF\xFE\0\0", 4) + kSheet));
+
+    const std::string unreadable[] = {"missing.txt", "nolanguage.txt", "utf32.xml", "missing.dat"};
+    for (const std::string& name : unreadable) {
+        Result r = RunTool(dir, Q(dir.File(name)) + " " + Q(dir.File("out.dat")));
+        EXPECT_EQ(r.status, 3) << name;
+        EXPECT_NE(r.err.find("cannot open the language source"), std::string::npos) << r.err;
+        EXPECT_EQ(ReadFileBytes(dir.File("out.dat")), "");
+    }
+
+    Result noFolder = RunTool(dir, Q(dir.File("english.txt")) + " " + Q(dir.File("no/such/folder/out.dat")));
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_NE(noFolder.err.find("compile step 1 failed: creating the compiled file"), std::string::npos)
+        << noFolder.err;
+
+    // Compiling onto the source itself is refused and leaves the source intact.
+    Result self = RunTool(dir, Q(dir.File("english.txt")) + " " + Q(dir.File("ENGLISH.txt")));
+    EXPECT_EQ(self.status, 1);
+    EXPECT_NE(self.err.find("compile step 1 failed"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(dir.File("english.txt")), kSource);
+
+    Result usage = RunTool(dir, Q(dir.File("english.txt")));
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_NE(usage.err.find("usage: langc SOURCE OUTPUT"), std::string::npos);
+}
