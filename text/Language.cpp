@@ -1,5 +1,6 @@
 #include "text/Language.h"
 
+#include "engine/Texture.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/Paths.h"
 #include "foundation/StrFunctions.h"
@@ -444,10 +445,8 @@ void DXLLanguage::Unload() {
         FreeGroup(groups_.items[i]);
     groups_.count = 0;
     for (uint32_t i = 0; i < images_.count; ++i) {
-        DXLLngImage* image = images_.items[i];
-        if (image->destroy != nullptr && image->texture != nullptr)
-            image->destroy(image->texture);
-        delete image;
+        delete images_.items[i]->texture;
+        delete images_.items[i];
     }
     images_.count = 0;
     kis::CloseDataFile(compiled_);
@@ -532,16 +531,14 @@ bool DXLLanguage::ImportGroup(DXLLngFile& source, const char16_t* name) {
     return true;
 }
 
-DXLLngImage* DXLLanguage::AddImage(const char16_t* name, DXLTexture* texture, void (*destroy)(DXLTexture*)) {
+DXLLngImage* DXLLanguage::AddImage(const char16_t* name, DXLTexture* texture) {
     kis::Ident ident;
-    if (!ParseIdent(name, ident))
-        return nullptr;
-    auto* image = new (std::nothrow) DXLLngImage{ident, texture, destroy};
-    if (image == nullptr)
-        return nullptr;
-    DXLLngImage** slot = kis::ArrayAddEntry(images_);
-    if (slot == nullptr) {
+    DXLLngImage* image = nullptr;
+    DXLLngImage** slot = nullptr;
+    if (!ParseIdent(name, ident) || (image = new (std::nothrow) DXLLngImage{ident, texture}) == nullptr ||
+        (slot = kis::ArrayAddEntry(images_)) == nullptr) {
         delete image;
+        delete texture;
         return nullptr;
     }
     *slot = image;

@@ -49,12 +49,11 @@ struct DXLLngGroup {
     const DXLLngEntry* fallback = nullptr; // the language's
 };
 
-// A named image of the language. Images come from the subclass, which gives
-// the way its texture is destroyed along with the texture.
+// A named image of the language; the item owns its texture. Images come from
+// the subclass and go away when the language unloads.
 struct DXLLngImage {
     kis::Ident name;
     DXLTexture* texture = nullptr;
-    void (*destroy)(DXLTexture*) = nullptr;
 };
 
 // Entries are made and freed only through these.
@@ -156,7 +155,8 @@ public:
     kis::DataFileReaderW* GetCompiledFile() const { return compiled_; }
 
 protected:
-    DXLLngImage* AddImage(const char16_t* name, DXLTexture* texture, void (*destroy)(DXLTexture*));
+    // Appends an image item that takes the texture (deleted here on failure).
+    DXLLngImage* AddImage(const char16_t* name, DXLTexture* texture);
 
     kis::TDRArray<DXLLngImage*> images_;
 

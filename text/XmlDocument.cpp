@@ -1,5 +1,6 @@
 #include "text/XmlDocument.h"
 
+#include "engine/Log.h"
 #include "foundation/FieldFormat.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -354,6 +355,8 @@ void XMLDocument::Parse(const Ch* text, uint32_t length) {
             // Inline markup such as a bold tag inside a cell ends the reading:
             // the sheet is read up to here and the rest is ignored.
             shortTagStop_ = static_cast<int64_t>(tagOpen);
+            LogErrorPrintf(kLogIndent, "Spreadsheet reading stopped at character %u: a tag shorter than 3 characters",
+                           tagOpen);
             break;
         }
         const bool empty = tag[tagLength - 1] == '/';

@@ -1,5 +1,6 @@
 #include "text/Language.h"
 
+#include "engine/Texture.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "foundation/Ident.h"
@@ -35,11 +36,19 @@ public:
     void Import(DXLLngFile& source) override {
         for (const char16_t* name : kGroups)
             ImportGroup(source, name);
+        if (withImages) {
+            logo = new DXLTexture();
+            AddImage(u"Logo", logo);
+            refused = AddImage(u"bad name", new DXLTexture()) == nullptr;
+        }
     }
     void ReadCompiled(kis::DataFileReaderW&) override { ++compiledReads; }
 
     bool header = false;
     int compiledReads = 0;
+    bool withImages = false;
+    DXLTexture* logo = nullptr;
+    bool refused = false;
 };
 
 const char kTextData[] = "// the test language\r\n"
@@ -146,6 +155,19 @@ TEST(Language, LookupsIgnoreCaseAndFallBackOnlyWhenAsked) {
     EXPECT_EQ(std::u16string(language.GetIndexedText(u"buttons", u"list", 2, true)), u"[missing]");
     EXPECT_EQ(language.GetIndexedText(u"buttons", u"list", 2, false), nullptr);
     EXPECT_EQ(language.FindGroup(u"missing")->count, 0u);
+    EXPECT_EQ(language.GetImage(u"logo"), nullptr);
+}
+
+TEST(Language, ImagesAreFoundByNameAndGoAwayWithTheLoad) {
+    TempDir dir;
+    TestLanguage language(WriteSources(dir)[0]);
+    language.withImages = true;
+    ASSERT_TRUE(language.Load());
+    ASSERT_NE(language.logo, nullptr);
+    EXPECT_EQ(language.GetImage(u"LOGO"), language.logo);
+    EXPECT_TRUE(language.refused); // and its texture is freed, not leaked
+    EXPECT_EQ(language.GetImage(u"lo go"), nullptr);
+    language.Release();
     EXPECT_EQ(language.GetImage(u"logo"), nullptr);
 }
 

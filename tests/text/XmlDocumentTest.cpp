@@ -1,5 +1,6 @@
 #include "text/XmlDocument.h"
 
+#include "engine/Log.h"
 #include "platform/Random.h"
 #include "platform/Utf.h"
 #include "tests/support/TempDir.h"
@@ -191,7 +192,11 @@ TEST(XmlDocument, EncodingsGiveTheSameDocument) {
 TEST(XmlDocument, AShortTagEndsTheReadingAndOnlyPlainElementNamesCount) {
     TempDir dir;
     std::string rows = Row({"before", "kept"}) + Row({"bold", "a <B>bold</B> word"}) + Row({"after", "lost"});
+    ASSERT_TRUE(LogStart(U(dir.File("log.txt")).c_str()));
     auto doc = Load(dir, Sheet(rows));
+    LogFinish();
+    EXPECT_NE(testsupport::ReadFileBytes(dir.File("log.txt")).find("Spreadsheet reading stopped at character"),
+              std::string::npos);
     ASSERT_EQ(doc->GetEntryCount(), 1u);
     EXPECT_EQ(Key(*doc, 0), u"before");
     std::string text = Sheet(rows);
