@@ -1,0 +1,9 @@
+#include "engine/LoaderState.h"
+
+namespace {
+LoadingProgressHook progressHook = nullptr;
+}
+
+void SetLoadingProgressHook(LoadingProgressHook hook) { progressHook = hook; }
+
+bool GlobalObjectSetFloat(float fraction) { return progressHook ? progressHook(fraction) : false; }
