@@ -85,77 +85,162 @@ uint32_t Fetch(const PixelState& ps, int x, int y) {
     return ps.texels[static_cast<size_t>(ay) * ps.textureWidth + ax];
 }
 
-// Blends two pixels by an 8-bit weight w (0..256) of the second, two channels at a time.
-[[maybe_unused]] uint32_t Lerp(uint32_t a, uint32_t b, uint32_t w) {
-    uint32_t iw = 256 - w;
-    uint32_t rb = ((a & 0x00FF00FF) * iw + (b & 0x00FF00FF) * w + 0x00800080) >> 8 & 0x00FF00FF;
-    uint32_t ag = ((a >> 8 & 0x00FF00FF) * iw + (b >> 8 & 0x00FF00FF) * w + 0x00800080) & 0xFF00FF00;
-    return rb | ag;
-}
-
 void SamplePoint(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, uint32_t* out, int n) {
     for (int i = 0; i < n; ++i, s += ds, t += dt)
         out[i] = Fetch(ps, static_cast<int>(s >> 16), static_cast<int>(t >> 16));
 }
 
-#if VB_RASTER_SSE2
-// Weights (256 - f) in lanes 0-3 and f in lanes 4-7.
-inline __m128i PairWeights(uint32_t f) {
-    const __m128i v = _mm_cvtsi32_si128(static_cast<int>(f << 16 | (256 - f)));
-    return _mm_unpacklo_epi64(_mm_shufflelo_epi16(v, 0x00), _mm_shufflelo_epi16(v, 0x55));
+// Bilinear filtering in integers. Texture coordinates are rounded to 1/256 texel;
+// fx and fy (0..255) are the weights of the right and lower texels. Each channel
+// is first blended vertically with 8 fractional bits kept, then horizontally
+// with 7 kept, and rounded once at the end: within one unit of the exact
+// floating-point filter, and exactly the texel itself at fractions of zero.
+// The vector kernel below gives the same values bit for bit.
+inline uint32_t BilinearChannel(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx, uint32_t fy) {
+    const uint32_t v0 = c00 * (256 - fy) + c01 * fy, v1 = c10 * (256 - fy) + c11 * fy; // <= 65280
+    const uint32_t r = (v0 * ((256 - fx) << 7) >> 16) + (v1 * (fx << 7) >> 16);     // <= 32640
+    return (r + 64) >> 7;
 }
-// (a * (256 - f) + b * f + 128) >> 8 per channel, a in lanes 0-3 and b in lanes 4-7 of x.
-inline __m128i LerpHalves(__m128i x, __m128i weights) {
-    const __m128i m = _mm_mullo_epi16(x, weights);
-    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(m, _mm_srli_si128(m, 8)), _mm_set1_epi16(128)), 8);
-}
-// The same arithmetic as Lerp(Lerp(c00, c10, fx), Lerp(c01, c11, fx), fy), in vector lanes.
-inline uint32_t Bilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx, uint32_t fy) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i top = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(c00)), _mm_cvtsi32_si128(static_cast<int>(c10)));
-    const __m128i bottom =
-        _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(c01)), _mm_cvtsi32_si128(static_cast<int>(c11)));
-    const __m128i wx = PairWeights(fx);
-    const __m128i t = LerpHalves(_mm_unpacklo_epi8(top, zero), wx);
-    const __m128i b = LerpHalves(_mm_unpacklo_epi8(bottom, zero), wx);
-    const __m128i r = LerpHalves(_mm_unpacklo_epi64(t, b), PairWeights(fy));
-    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(r, r)));
-}
-#else
-inline uint32_t Bilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx, uint32_t fy) {
-    return Lerp(Lerp(c00, c10, fx), Lerp(c01, c11, fx), fy);
-}
-#endif
 
-void SampleLinear(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, uint32_t* out, int n) {
-    s -= 0x8000;
-    t -= 0x8000;
-    const bool clamp = ps.addressU == TextureAddress::Clamp && ps.addressV == TextureAddress::Clamp;
-    const int w = ps.textureWidth, h = ps.textureHeight;
+inline uint32_t Bilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx, uint32_t fy) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        out |= BilinearChannel(Channel(c00, shift), Channel(c10, shift), Channel(c01, shift), Channel(c11, shift), fx,
+                               fy)
+               << shift;
+    return out;
+}
+
+// Bias from a pixel's texture coordinate (16.16 texels) to the 16.16 position of
+// its upper-left tap, rounded to the nearest 1/256 texel.
+constexpr int64_t kLinearBias = -0x8000 + 0x80;
+
+// Every addressing mode, every coordinate: for the pixels whose taps may leave the texture.
+void SampleLinearCareful(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, uint32_t* out, int n) {
     for (int i = 0; i < n; ++i, s += ds, t += dt) {
-        int x0 = static_cast<int>(s >> 16), y0 = static_cast<int>(t >> 16);
-        uint32_t fx = static_cast<uint32_t>(s >> 8) & 0xFF, fy = static_cast<uint32_t>(t >> 8) & 0xFF;
-        if (clamp) {
-            // Unsigned compares: one test covers both ends of the range.
-            int xa = unsigned(x0) < unsigned(w) ? x0 : (x0 < 0 ? 0 : w - 1);
-            int xb = unsigned(x0 + 1) < unsigned(w) ? x0 + 1 : (x0 + 1 < 0 ? 0 : w - 1);
-            int ya = unsigned(y0) < unsigned(h) ? y0 : (y0 < 0 ? 0 : h - 1);
-            int yb = unsigned(y0 + 1) < unsigned(h) ? y0 + 1 : (y0 + 1 < 0 ? 0 : h - 1);
-            const uint32_t* r0 = ps.texels + static_cast<size_t>(ya) * w;
-            const uint32_t* r1 = ps.texels + static_cast<size_t>(yb) * w;
-            out[i] = Bilinear(r0[xa], r0[xb], r1[xa], r1[xb], fx, fy);
-        } else {
-            out[i] = Bilinear(Fetch(ps, x0, y0), Fetch(ps, x0 + 1, y0), Fetch(ps, x0, y0 + 1), Fetch(ps, x0 + 1, y0 + 1),
-                              fx, fy);
-        }
+        const int x0 = static_cast<int>(s >> 16), y0 = static_cast<int>(t >> 16);
+        const uint32_t fx = static_cast<uint32_t>(s >> 8) & 0xFF, fy = static_cast<uint32_t>(t >> 8) & 0xFF;
+        out[i] = Bilinear(Fetch(ps, x0, y0), Fetch(ps, x0 + 1, y0), Fetch(ps, x0, y0 + 1), Fetch(ps, x0 + 1, y0 + 1),
+                          fx, fy);
     }
+}
+
+// The pixels i in [0, n) whose coordinate p + i d lies in [0, limit]: [*first, *last).
+void RangeWithin(int64_t p, int64_t d, int64_t limit, int n, int* first, int* last) {
+    int64_t lo = 0, hi = n;
+    if (d == 0) {
+        if (p < 0 || p > limit) hi = 0;
+    } else if (d > 0) {
+        lo = std::max<int64_t>(lo, CeilDiv(-p, d));
+        hi = std::min<int64_t>(hi, FloorDiv(limit - p, d) + 1);
+    } else {
+        lo = std::max<int64_t>(lo, CeilDiv(p - limit, -d));
+        hi = std::min<int64_t>(hi, FloorDiv(p, -d) + 1);
+    }
+    *first = static_cast<int>(std::min<int64_t>(lo, n));
+    *last = static_cast<int>(std::max<int64_t>(hi, *first));
+}
+
+// Pixels whose four taps all lie inside the texture. With skipClear, a group of
+// four pixels whose sixteen taps are all fully transparent may be left as zero
+// without filtering: only for callers that leave such pixels untouched.
+void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t, int32_t ds, int32_t dt, bool skipClear,
+                        uint32_t* out, int n) {
+    int i = 0;
+#if VB_RASTER_SSE2
+    const __m128i zero = _mm_setzero_si128(), low8 = _mm_set1_epi32(0xFF), round = _mm_set1_epi16(64);
+    const __m128i w256 = _mm_set1_epi16(256), w32768 = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    __m128i vs = _mm_setr_epi32(s, s + ds, s + 2 * ds, s + 3 * ds);
+    __m128i vt = _mm_setr_epi32(t, t + dt, t + 2 * dt, t + 3 * dt);
+    const __m128i vds = _mm_set1_epi32(4 * ds), vdt = _mm_set1_epi32(4 * dt);
+    for (; i + 4 <= n; i += 4) {
+        __m128i top[4], bottom[4];
+        for (int k = 0; k < 4; ++k) {
+            const uint32_t* p = texels + (t >> 16) * width + (s >> 16);
+            top[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+            bottom[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + width));
+            s += ds;
+            t += dt;
+        }
+        const __m128i fx = _mm_and_si128(_mm_srli_epi32(vs, 8), low8), fy = _mm_and_si128(_mm_srli_epi32(vt, 8), low8);
+        vs = _mm_add_epi32(vs, vds);
+        vt = _mm_add_epi32(vt, vdt);
+        if (skipClear) {
+            const __m128i any = _mm_or_si128(_mm_or_si128(_mm_unpacklo_epi64(top[0], top[1]), _mm_unpacklo_epi64(top[2], top[3])),
+                                             _mm_or_si128(_mm_unpacklo_epi64(bottom[0], bottom[1]),
+                                                          _mm_unpacklo_epi64(bottom[2], bottom[3])));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(any, alphaMask), zero)) == 0xFFFF) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), zero);
+                continue;
+            }
+        }
+        // Weights as 16-bit pairs per 32-bit lane: fy | fy << 16 and so on.
+        const __m128i wy = _mm_or_si128(fy, _mm_slli_epi32(fy, 16)), wyInv = _mm_sub_epi16(w256, wy);
+        const __m128i fx7 = _mm_slli_epi32(fx, 7);
+        const __m128i wx = _mm_or_si128(fx7, _mm_slli_epi32(fx7, 16)), wxInv = _mm_sub_epi16(w32768, wx);
+        const __m128i wxLo = _mm_unpacklo_epi32(wxInv, wx), wxHi = _mm_unpackhi_epi32(wxInv, wx);
+        __m128i m[4];
+#define VB_BILINEAR_PIXEL(k, wxPair, sel)                                                                              \
+    {                                                                                                                  \
+        const __m128i v = _mm_add_epi16(                                                                               \
+            _mm_mullo_epi16(_mm_unpacklo_epi8(top[k], zero), _mm_shuffle_epi32(wyInv, k * 0x55)),                      \
+            _mm_mullo_epi16(_mm_unpacklo_epi8(bottom[k], zero), _mm_shuffle_epi32(wy, k * 0x55)));                     \
+        m[k] = _mm_mulhi_epu16(v, _mm_shuffle_epi32(wxPair, sel));                                                    \
+    }
+        VB_BILINEAR_PIXEL(0, wxLo, 0x50)
+        VB_BILINEAR_PIXEL(1, wxLo, 0xFA)
+        VB_BILINEAR_PIXEL(2, wxHi, 0x50)
+        VB_BILINEAR_PIXEL(3, wxHi, 0xFA)
+#undef VB_BILINEAR_PIXEL
+        const __m128i r01 = _mm_add_epi16(_mm_unpacklo_epi64(m[0], m[1]), _mm_unpackhi_epi64(m[0], m[1]));
+        const __m128i r23 = _mm_add_epi16(_mm_unpacklo_epi64(m[2], m[3]), _mm_unpackhi_epi64(m[2], m[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(r01, round), 7),
+                                          _mm_srli_epi16(_mm_add_epi16(r23, round), 7)));
+    }
+#else
+    (void)skipClear;
+#endif
+    for (; i < n; ++i, s += ds, t += dt) {
+        const uint32_t* p = texels + (t >> 16) * width + (s >> 16);
+        out[i] = Bilinear(p[0], p[1], p[width], p[width + 1], static_cast<uint32_t>(s >> 8) & 0xFF,
+                          static_cast<uint32_t>(t >> 8) & 0xFF);
+    }
+}
+
+// The linear filter over a run of pixels: the stretch whose taps all lie inside
+// the texture takes the fast kernel, the pixels before and after it the careful one.
+void SampleLinear(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, bool skipClear, uint32_t* out,
+                  int n) {
+    s += kLinearBias;
+    t += kLinearBias;
+    int first = 0, last = 0;
+    // The fast kernel steps 32-bit coordinates four pixels at a time.
+    constexpr int64_t kMaxStep = int64_t(1) << 26;
+    if (ps.textureWidth >= 2 && ps.textureHeight >= 2 && std::llabs(ds) < kMaxStep && std::llabs(dt) < kMaxStep) {
+        int tFirst, tLast;
+        RangeWithin(s, ds, (int64_t(ps.textureWidth - 1) << 16) - 1, n, &first, &last);
+        RangeWithin(t, dt, (int64_t(ps.textureHeight - 1) << 16) - 1, n, &tFirst, &tLast);
+        first = std::max(first, tFirst);
+        last = std::max(first, std::min(last, tLast));
+    }
+    if (first == last) {
+        SampleLinearCareful(ps, s, t, ds, dt, out, n);
+        return;
+    }
+    SampleLinearCareful(ps, s, t, ds, dt, out, first);
+    SampleLinearInside(ps.texels, ps.textureWidth, static_cast<int32_t>(s + first * ds),
+                       static_cast<int32_t>(t + first * dt), static_cast<int32_t>(ds), static_cast<int32_t>(dt),
+                       skipClear, out + first, last - first);
+    SampleLinearCareful(ps, s + last * ds, t + last * dt, ds, dt, out + last, n - last);
 }
 
 #if VB_RASTER_SSE2
 // round(x / 255) of eight 16-bit products, exact for x <= 255 * 255.
+// (x + 128) * 257 >> 16 equals MulDiv255's (t + (t >> 8)) >> 8 with t = x + 128 over that range.
 inline __m128i Div255(__m128i x) {
-    x = _mm_add_epi16(x, _mm_set1_epi16(128));
-    return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+    return _mm_mulhi_epu16(_mm_add_epi16(x, _mm_set1_epi16(128)), _mm_set1_epi16(257));
 }
 inline __m128i BroadcastAlpha(__m128i px16) {
     return _mm_shufflehi_epi16(_mm_shufflelo_epi16(px16, 0xFF), 0xFF);
@@ -333,54 +418,86 @@ void WritePixels(const PixelState& ps, BlendKind kind, const uint32_t* src, cons
     for (; i < n; ++i) dst[i] = BlendPixel(ps.srcBlend, ps.destBlend, src[i], dst[i]);
 }
 
-// The common case in one pass: texels straight from the texture row, one vertex
-// colour for the whole span, no alpha test. Gives the same values as the stage
-// kernels above; groups of fully transparent pixels are skipped when blending.
+#if VB_RASTER_SSE2
+// Four texels modulated by the colour's channels c (16-bit lanes) and blended over
+// four destination pixels; fully transparent groups leave the destination as it is.
+template <BlendKind kKind, bool kModulate>
+inline void ShadeGroup(const uint32_t* tex, __m128i c, uint32_t* dst) {
+    const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tex));
+    if (kKind != BlendKind::Replace) {
+        // A modulated alpha is zero wherever the texel's is.
+        const __m128i alpha = _mm_and_si128(x, _mm_set1_epi32(static_cast<int>(0xFF000000u)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF) return;
+    }
+    __m128i s0 = _mm_unpacklo_epi8(x, zero), s1 = _mm_unpackhi_epi8(x, zero);
+    if (kModulate) {
+        s0 = Div255(_mm_mullo_epi16(s0, c));
+        s1 = Div255(_mm_mullo_epi16(s1, c));
+    }
+    if (kKind == BlendKind::Replace) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(s0, s1));
+        return;
+    }
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
+    const __m128i d0 = _mm_unpacklo_epi8(d, zero), d1 = _mm_unpackhi_epi8(d, zero);
+    const __m128i a0 = BroadcastAlpha(s0), a1 = BroadcastAlpha(s1);
+    __m128i r0, r1;
+    if (kKind == BlendKind::Additive) {
+        r0 = _mm_add_epi16(Div255(_mm_mullo_epi16(s0, a0)), d0);
+        r1 = _mm_add_epi16(Div255(_mm_mullo_epi16(s1, a1)), d1);
+    } else {
+        r0 = Div255(_mm_mullo_epi16(d0, _mm_sub_epi16(full, a0)));
+        r1 = Div255(_mm_mullo_epi16(d1, _mm_sub_epi16(full, a1)));
+        if (kKind == BlendKind::Alpha) {
+            r0 = _mm_add_epi16(r0, Div255(_mm_mullo_epi16(s0, a0)));
+            r1 = _mm_add_epi16(r1, Div255(_mm_mullo_epi16(s1, a1)));
+        }
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(r0, r1));
+}
+
+template <BlendKind kKind, bool kModulate>
+void ShadeGroups(const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
+    const __m128i c = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), _mm_setzero_si128());
+    int i = 0;
+    for (; i + 4 <= n; i += 4) ShadeGroup<kKind, kModulate>(tex + i, c, dst + i);
+    if (i == n) return;
+    // The last one to three pixels go through the same kernel, padded with transparent texels.
+    uint32_t t[4] = {}, d[4] = {};
+    const size_t rest = static_cast<size_t>(n - i) * 4;
+    std::memcpy(t, tex + i, rest);
+    std::memcpy(d, dst + i, rest);
+    ShadeGroup<kKind, kModulate>(t, c, d);
+    std::memcpy(dst + i, d, rest);
+}
+#endif
+
+// The common case in one pass: texels already sampled (or straight from the
+// texture row), one vertex colour for the whole span, no alpha test. Gives the
+// same values as the stage kernels above.
 void DirectSpan(const PixelState& ps, BlendKind kind, const uint32_t* tex, bool modulate, uint32_t colour,
                 uint32_t* dst, int n) {
     if (kind == BlendKind::Replace && !modulate) {
         std::memcpy(dst, tex, static_cast<size_t>(n) * 4);
         return;
     }
-    int i = 0;
 #if VB_RASTER_SSE2
-    if (kind != BlendKind::Generic) {
-        const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
-        const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-        const __m128i c = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), zero);
-        for (; i + 4 <= n; i += 4) {
-            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tex + i));
-            __m128i s0 = _mm_unpacklo_epi8(x, zero), s1 = _mm_unpackhi_epi8(x, zero);
-            if (modulate) {
-                s0 = Div255(_mm_mullo_epi16(s0, c));
-                s1 = Div255(_mm_mullo_epi16(s1, c));
-            }
-            if (kind == BlendKind::Replace) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(s0, s1));
-                continue;
-            }
-            const __m128i alpha = _mm_and_si128(_mm_packus_epi16(s0, s1), alphaMask);
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF) continue; // all transparent
-            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-            const __m128i d0 = _mm_unpacklo_epi8(d, zero), d1 = _mm_unpackhi_epi8(d, zero);
-            const __m128i a0 = BroadcastAlpha(s0), a1 = BroadcastAlpha(s1);
-            __m128i r0, r1;
-            if (kind == BlendKind::Additive) {
-                r0 = _mm_add_epi16(Div255(_mm_mullo_epi16(s0, a0)), d0);
-                r1 = _mm_add_epi16(Div255(_mm_mullo_epi16(s1, a1)), d1);
-            } else {
-                r0 = Div255(_mm_mullo_epi16(d0, _mm_sub_epi16(full, a0)));
-                r1 = Div255(_mm_mullo_epi16(d1, _mm_sub_epi16(full, a1)));
-                if (kind == BlendKind::Alpha) {
-                    r0 = _mm_add_epi16(r0, Div255(_mm_mullo_epi16(s0, a0)));
-                    r1 = _mm_add_epi16(r1, Div255(_mm_mullo_epi16(s1, a1)));
-                }
-            }
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(r0, r1));
-        }
+    switch (kind) {
+    case BlendKind::Replace: return ShadeGroups<BlendKind::Replace, true>(tex, colour, dst, n);
+    case BlendKind::Alpha:
+        return modulate ? ShadeGroups<BlendKind::Alpha, true>(tex, colour, dst, n)
+                        : ShadeGroups<BlendKind::Alpha, false>(tex, colour, dst, n);
+    case BlendKind::Additive:
+        return modulate ? ShadeGroups<BlendKind::Additive, true>(tex, colour, dst, n)
+                        : ShadeGroups<BlendKind::Additive, false>(tex, colour, dst, n);
+    case BlendKind::Darken:
+        return modulate ? ShadeGroups<BlendKind::Darken, true>(tex, colour, dst, n)
+                        : ShadeGroups<BlendKind::Darken, false>(tex, colour, dst, n);
+    case BlendKind::Generic: break;
     }
 #endif
-    for (; i < n; ++i) {
+    for (int i = 0; i < n; ++i) {
         uint32_t src = tex[i];
         if (modulate) ModulateConstant(&tex[i], colour, &src, 1);
         dst[i] = kind == BlendKind::Replace ? src : BlendPixel(ps.srcBlend, ps.destBlend, src, dst[i]);
@@ -417,8 +534,9 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
         ds = ToFixed(su.s.dx);
         dt = ToFixed(su.t.dx);
         if (ds == 0x10000 && dt == 0) {
+            // The linear filter gives the texel itself where both fractions round to zero.
             bool linear = su.filter == TextureFilter::Linear;
-            int64_t ss = linear ? s - 0x8000 : s, tt = linear ? t - 0x8000 : t;
+            int64_t ss = linear ? s + kLinearBias : s, tt = linear ? t + kLinearBias : t;
             bool centred = !linear || ((ss & 0xFF00) == 0 && (tt & 0xFF00) == 0);
             int64_t ix = ss >> 16, iy = tt >> 16;
             if (centred && ix >= 0 && ix + (x1 - x0) <= ps.textureWidth && iy >= 0 && iy < ps.textureHeight) {
@@ -434,16 +552,34 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
 
     const bool selects = ps.colorOp == TextureOp::SelectArg1 && alphaOp == TextureOp::SelectArg1;
     const bool modulates = ps.colorOp == TextureOp::Modulate && alphaOp == TextureOp::Modulate;
-    if (direct && su.flat && (selects || modulates) && !(ps.alphaTest && ps.alphaFunc != CompareFunc::Always)) {
-        const uint32_t* tex = ps.texels + static_cast<size_t>(directY) * ps.textureWidth + directX;
-        DirectSpan(ps, kind, tex, modulates, su.flatColour,
-                   target.pixels + static_cast<size_t>(y) * target.pitch + x0, x1 - x0);
+    const bool alphaTest = ps.alphaTest && ps.alphaFunc != CompareFunc::Always;
+    uint32_t* row = target.pixels + static_cast<size_t>(y) * target.pitch;
+    if (textured && su.flat && (selects || modulates) && !alphaTest) {
+        if (direct) {
+            const uint32_t* tex = ps.texels + static_cast<size_t>(directY) * ps.textureWidth + directX;
+            DirectSpan(ps, kind, tex, modulates, su.flatColour, row + x0, x1 - x0);
+            return;
+        }
+        // Texels sampled a chunk at a time, then modulated and blended in one pass. A
+        // transparent texel leaves the pixel as it is under these blends, so groups of
+        // transparent taps need not be filtered.
+        const bool skipClear = kind == BlendKind::Alpha || kind == BlendKind::Additive || kind == BlendKind::Darken;
+        uint32_t texel[kChunk];
+        for (int x = x0; x < x1; x += kChunk) {
+            const int n = std::min(kChunk, x1 - x);
+            if (su.filter == TextureFilter::Linear)
+                SampleLinear(ps, s, t, ds, dt, skipClear, texel, n);
+            else
+                SamplePoint(ps, s, t, ds, dt, texel, n);
+            s += ds * n;
+            t += dt * n;
+            DirectSpan(ps, kind, texel, modulates, su.flatColour, row + x, n);
+        }
         return;
     }
 
     uint32_t diffuse[kChunk], texel[kChunk], combined[kChunk];
     uint8_t mask[kChunk];
-    uint32_t* row = target.pixels + static_cast<size_t>(y) * target.pitch;
     if (su.flat) FillColour(diffuse, std::min(kChunk, x1 - x0), su.flatColour);
     for (int x = x0; x < x1; x += kChunk) {
         const int n = std::min(kChunk, x1 - x);
@@ -463,7 +599,7 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
             if (direct) {
                 tex = ps.texels + static_cast<size_t>(directY) * ps.textureWidth + directX + (x - x0);
             } else if (su.filter == TextureFilter::Linear) {
-                SampleLinear(ps, s, t, ds, dt, texel, n);
+                SampleLinear(ps, s, t, ds, dt, false, texel, n);
             } else {
                 SamplePoint(ps, s, t, ds, dt, texel, n);
             }
