@@ -1,0 +1,292 @@
+#include "engine/SoundManager.h"
+#include "engine/SoundPackWriter.h"
+#include "foundation/DataFile.h"
+#include "platform/Files.h"
+#include "platform/Mixer.h"
+#include "platform/headless/NullAudioDevice.h"
+#include "tests/support/SoundData.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kRate = platform::kAudioRate;
+
+std::vector<uint8_t> Tone(int16_t level, int frames = kRate / 10) {
+    return testsupport::MakeWav16(1, kRate, std::vector<int16_t>(size_t(frames), level));
+}
+
+// A 441 Hz sine, so that a sample read from a wrong offset cannot pass for it.
+std::vector<uint8_t> Sine(int16_t amplitude, int frames) {
+    std::vector<int16_t> pcm(static_cast<size_t>(frames));
+    for (int i = 0; i < frames; ++i) pcm[size_t(i)] = int16_t(std::lround(amplitude * std::sin(2 * M_PI * 441.0 * i / kRate)));
+    return testsupport::MakeWav16(1, kRate, pcm);
+}
+
+// Raw chunk bytes for packs the writer would refuse to make.
+struct Bytes {
+    std::vector<uint8_t> data;
+    Bytes& U32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) data.push_back(uint8_t(v >> (8 * i)));
+        return *this;
+    }
+    Bytes& Units(const std::u16string& text, size_t units) {
+        for (size_t i = 0; i < units; ++i) {
+            const char16_t c = i < text.size() ? text[i] : 0;
+            data.push_back(uint8_t(c));
+            data.push_back(uint8_t(c >> 8));
+        }
+        return *this;
+    }
+    Bytes& Raw(const std::vector<uint8_t>& raw) {
+        data.insert(data.end(), raw.begin(), raw.end());
+        return *this;
+    }
+    Bytes& Sample(const std::u16string& name, const std::vector<uint8_t>& audio, bool loop = false) {
+        return U32(uint32_t(audio.size())).Units(name, 32).U32(loop).Raw(audio);
+    }
+    // 26 names, each with its terminator and the unit after it.
+    Bytes& Names(const std::vector<std::u16string>& names) {
+        std::vector<uint8_t> block;
+        Bytes b;
+        for (int slot = 0; slot < kEventSoundCount; ++slot) {
+            const std::u16string name = size_t(slot) < names.size() ? names[size_t(slot)] : u"";
+            b.Units(name, name.size() + 2);
+        }
+        return U32(0).U32(uint32_t(b.data.size() / 2)).Raw(b.data);
+    }
+};
+
+int yieldCalls = 0;
+bool AlwaysYield(float) {
+    ++yieldCalls;
+    return true;
+}
+
+class SoundPackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        device.SetCapture(true);
+        sound.SetOutputDevice(&device);
+        sound.Init();
+        ASSERT_TRUE(sound.HasSound());
+        sound.SetVolume(kSoundMusic, 100.0f);
+        sound.SetVolume(kSoundEffects, 100.0f);
+    }
+    void TearDown() override { SetLoadingProgressHook(nullptr); }
+
+    std::u16string PackPath() const { return platform::ToGamePath(dir.File("Sounds.dat")); }
+
+    void WritePack(const SoundPackContent& content) {
+        std::string error;
+        ASSERT_TRUE(WriteSoundPack(PackPath().c_str(), content, &error)) << error;
+    }
+
+    // A pack with chunks of hand-made bytes.
+    void WriteRawPack(const std::vector<std::pair<uint32_t, Bytes>>& chunks) {
+        kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(PackPath().c_str(), kSoundPackTypeId,
+                                                                  kSoundPackTypeVersion, kSoundPackDataVersion, false);
+        ASSERT_NE(writer, nullptr);
+        for (const auto& [id, bytes] : chunks) {
+            writer->BeginChunk(id, id == kSampleChunkId ? kSampleChunkSubId : kMusicChunkSubId);
+            writer->Write(bytes.data.data(), uint32_t(bytes.data.size()));
+            writer->EndChunk();
+        }
+        ASSERT_TRUE(kis::CloseDataFile(writer));
+    }
+
+    // Runs a loader until it finishes; the number of calls it took.
+    int Run(bool music, LoaderState& state, SoundManager& manager) {
+        kis::DataFileReaderW* reader = kis::OpenDataFileForRead(PackPath().c_str(), kSoundPackTypeId,
+                                                                 kSoundPackTypeVersion, kSoundPackDataVersion);
+        EXPECT_NE(reader, nullptr);
+        if (!reader) return 0;
+        int calls = 0;
+        int32_t result;
+        do {
+            ++calls;
+            result = music ? manager.LoadMusic(reader, &state) : manager.LoadSamples(reader, &state);
+        } while (result == kLoaderCallAgain && calls < 1000);
+        kis::CloseDataFile(reader);
+        return calls;
+    }
+    int Run(bool music, LoaderState& state) { return Run(music, state, sound); }
+
+    int Output(uint32_t ms) {
+        device.ClearCapture();
+        device.AdvanceMilliseconds(ms);
+        std::vector<int16_t> frames = device.Captured();
+        return frames.empty() ? 0 : frames[frames.size() - 2];
+    }
+
+    testsupport::TempDir dir;
+    platform::NullAudioDevice device;
+    SoundManager sound;
+};
+
+TEST_F(SoundPackTest, ARealPackPlaysSamplesFromTheirOffsetsAndLoopsItsMusic) {
+    SoundPackContent content;
+    content.samples = {{u"Click", Tone(1000), false}, {u"ambient", Tone(-2000), true}, {u"chime", Sine(8000, kRate), false}};
+    content.music = {{u"theme", Tone(3000), false}};
+    content.eventSounds[0] = u"click";
+    content.eventSounds[3] = u"AMBIENT";
+    content.eventSounds[25] = u"Click";
+    content.eventSounds[7] = u"unknown";
+    WritePack(content);
+
+    LoaderState music{}, samples{};
+    Run(true, music);
+    Run(false, samples);
+    EXPECT_EQ(music.error, 0);
+    EXPECT_EQ(samples.error, 0);
+    EXPECT_EQ(music.total, 1);
+    EXPECT_EQ(samples.total, 3);
+
+    const uint32_t click = sound.FindSample(u"click");
+    ASSERT_NE(click, 0u);
+    EXPECT_EQ(sound.GetEventSound(0), click);
+    EXPECT_EQ(sound.GetEventSound(25), click);
+    EXPECT_EQ(sound.GetEventSound(3), sound.FindSample(u"ambient"));
+    EXPECT_EQ(sound.GetEventSound(7), 0u);
+    EXPECT_EQ(sound.GetEventSound(1), 0u);
+
+    // The reader is closed; the sounds are read from the pack file itself.
+    sound.PlayById(sound.GetEventSound(0), kSoundCategoryInterface, kLoopAsLoaded);
+    EXPECT_EQ(Output(50), 1000);
+    EXPECT_EQ(Output(100), 0);
+    const uint32_t ambient = sound.PlayById(sound.GetEventSound(3), kSoundCategoryInterface, kLoopAsLoaded);
+    EXPECT_EQ(Output(350), -2000); // loops as loaded
+    sound.StopChannel(ambient);
+
+    // The sine comes back sample for sample.
+    device.ClearCapture();
+    sound.PlayById(sound.FindSample(u"chime"), kSoundCategoryInterface, kLoopOnce);
+    device.Advance(1000);
+    std::vector<int16_t> out = device.Captured();
+    ASSERT_EQ(out.size(), 2000u);
+    for (int i = 0; i < 1000; i += 37)
+        EXPECT_NEAR(out[size_t(2 * i)], 8000 * std::sin(2 * M_PI * 441.0 * i / kRate), 1.0) << i;
+    Output(1100);
+
+    ASSERT_TRUE(sound.PlayMusic(u"theme", true));
+    Output(600);
+    EXPECT_EQ(Output(700), 3000); // 1.3 s of a 100 ms track
+}
+
+TEST_F(SoundPackTest, LoadersToldToYieldAfterEveryRecordAreCalledCountPlusOneTimes) {
+    SoundPackContent content;
+    for (int i = 0; i < 4; ++i) content.samples.push_back({u"s" + std::u16string(1, char16_t(u'0' + i)), Tone(100), false});
+    for (int i = 0; i < 3; ++i) content.music.push_back({u"m" + std::u16string(1, char16_t(u'0' + i)), Tone(100), false});
+    content.eventSounds[1] = u"s3";
+    WritePack(content);
+    SetLoadingProgressHook(AlwaysYield);
+
+    LoaderState music{}, samples{};
+    EXPECT_EQ(Run(true, music), 4);
+    EXPECT_EQ(Run(false, samples), 5);
+    EXPECT_EQ(music.error, 0);
+    EXPECT_EQ(samples.error, 0);
+    // Each record was registered once: the handles run 0..3 without gaps.
+    for (uint32_t i = 0; i < 4; ++i)
+        EXPECT_EQ(sound.FindSample((u"s" + std::u16string(1, char16_t(u'0' + i))).c_str()), 0x20010000u | i);
+    EXPECT_EQ(sound.AddMusic(u"x.ogg", u"x", 0, 0), 0x60010003u);
+    EXPECT_EQ(sound.GetEventSound(1), 0x20010003u);
+}
+
+TEST_F(SoundPackTest, AnEmptyListEndsAtOnceAndAnEarlyEndNeedsTwoZeros) {
+    WriteRawPack({{kSampleChunkId, Bytes().U32(0)}, {kMusicChunkId, Bytes().U32(0)}});
+    LoaderState state{};
+    EXPECT_EQ(Run(false, state), 1);
+    EXPECT_EQ(state.error, 0);
+    for (int slot = 0; slot < kEventSoundCount; ++slot) EXPECT_EQ(sound.GetEventSound(slot), 0u);
+    state = {};
+    Run(true, state);
+    EXPECT_EQ(state.error, 0);
+
+    WriteRawPack({{kSampleChunkId, Bytes().U32(5).Sample(u"first", Tone(100)).U32(0).Names({u"first"})},
+                  {kMusicChunkId, Bytes().U32(9).U32(0)}});
+    state = {};
+    Run(false, state);
+    EXPECT_EQ(state.error, 0);
+    EXPECT_EQ(state.done, 5);
+    EXPECT_EQ(sound.GetEventSound(0), sound.FindSample(u"first"));
+    EXPECT_NE(sound.GetEventSound(0), 0u);
+    state = {};
+    Run(true, state);
+    EXPECT_EQ(state.error, 0);
+}
+
+TEST_F(SoundPackTest, MalformedChunksSetTheErrorFlagAndLeaveTheEventTableAlone) {
+    const std::vector<uint8_t> tone = Tone(100);
+    const std::u16string longName(32, u'a');
+    Bytes tooManyUnits = Bytes().U32(1).Sample(u"a", tone).U32(0).U32(863);
+    tooManyUnits.data.resize(tooManyUnits.data.size() + 863 * 2);
+    Bytes nameRunsPastBlock = Bytes().U32(1).Sample(u"a", tone).U32(0).U32(4).Units(u"a", 4);
+    // 33 units and a terminator, in a block with room for all 26 names.
+    Bytes longEventName = Bytes().U32(1).Sample(u"a", tone).U32(0).U32(85).Units(longName + u"a", 85);
+    Bytes truncated = Bytes().U32(2).Sample(u"a", tone);
+    Bytes oversized = Bytes().U32(1).U32(1000000).Units(u"a", 32).U32(0).Raw(tone);
+    struct Case {
+        const char* what;
+        std::vector<std::pair<uint32_t, Bytes>> chunks;
+        bool music;
+    } cases[] = {
+        {"no 'SAMP' chunk", {{kMusicChunkId, Bytes().U32(0)}}, false},
+        {"no 'MUSC' chunk", {{kSampleChunkId, Bytes().U32(0)}}, true},
+        {"sample name without terminator", {{kSampleChunkId, Bytes().U32(1).Sample(longName, tone).Names({})}}, false},
+        {"music name without terminator", {{kMusicChunkId, Bytes().U32(1).U32(uint32_t(tone.size())).Units(longName, 32).Raw(tone)}}, true},
+        {"non-zero after the records", {{kSampleChunkId, Bytes().U32(1).Sample(u"a", tone).U32(7).U32(52).Units(u"", 52)}}, false},
+        {"single zero after an early end", {{kSampleChunkId, Bytes().U32(3).U32(0).U32(52).Units(u"", 52)}}, false},
+        {"names block over 862 units", {{kSampleChunkId, tooManyUnits}}, false},
+        {"names past the block's end", {{kSampleChunkId, nameRunsPastBlock}}, false},
+        {"event name over 32 units", {{kSampleChunkId, longEventName}}, false},
+        {"fewer records than counted", {{kSampleChunkId, truncated}}, false},
+        {"data longer than the chunk", {{kSampleChunkId, oversized}}, false},
+    };
+    for (const Case& c : cases) {
+        WriteRawPack(c.chunks);
+        LoaderState state{};
+        EXPECT_EQ(Run(c.music, state), 1) << c.what;
+        EXPECT_EQ(state.error, 1) << c.what;
+        for (int slot = 0; slot < kEventSoundCount; ++slot) ASSERT_EQ(sound.GetEventSound(slot), 0u) << c.what;
+    }
+}
+
+TEST_F(SoundPackTest, WithoutSoundTheLoadersStillWalkThePack) {
+    SoundPackContent content;
+    content.samples = {{u"click", Tone(1000), false}};
+    content.music = {{u"theme", Tone(3000), false}};
+    content.eventSounds[0] = u"click";
+    WritePack(content);
+    SoundManager silent;
+    LoaderState music{}, samples{};
+    Run(true, music, silent);
+    Run(false, samples, silent);
+    EXPECT_EQ(music.error, 0);
+    EXPECT_EQ(samples.error, 0);
+    EXPECT_EQ(samples.done, 1);
+    EXPECT_EQ(silent.GetEventSound(0), 0u);
+}
+
+TEST(SoundPackWriterTest, RefusesContentTheLoadersWouldReject) {
+    SoundPackContent content;
+    content.samples = {{u"fine", Tone(1), false}};
+    EXPECT_EQ(CheckSoundPackContent(content), "");
+    content.samples[0].name = std::u16string(32, u'n');
+    EXPECT_NE(CheckSoundPackContent(content), "");
+    content.samples[0].name = u"fine";
+    content.samples[0].data.clear(); // a size of 0 would end the list
+    EXPECT_NE(CheckSoundPackContent(content), "");
+    content.samples[0].data = Tone(1);
+    content.eventSounds[4] = std::u16string(32, u'e');
+    EXPECT_NE(CheckSoundPackContent(content), "");
+    content.eventSounds[4] = std::u16string(31, u'e');
+    EXPECT_EQ(CheckSoundPackContent(content), "");
+}
+
+} // namespace
