@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,41 @@ TEST_F(SoundPackTest, ARealPackPlaysSamplesFromTheirOffsetsAndLoopsItsMusic) {
     ASSERT_TRUE(sound.PlayMusic(u"theme", true));
     Output(600);
     EXPECT_EQ(Output(700), 3000); // 1.3 s of a 100 ms track
+}
+
+// Zero crossings of the left channel in the next `ms` of output.
+int Crossings(platform::NullAudioDevice& device, uint32_t ms) {
+    device.ClearCapture();
+    device.AdvanceMilliseconds(ms);
+    std::vector<int16_t> out = device.Captured();
+    int crossings = 0;
+    for (size_t i = 2; i < out.size(); i += 2)
+        if ((out[i - 2] < 0) != (out[i] < 0)) ++crossings;
+    return crossings;
+}
+
+TEST_F(SoundPackTest, OggVorbisSoundsPlayFromThePackAndOggMusicLoops) {
+    const char* data = std::getenv("VB_TEST_DATA");
+    ASSERT_NE(data, nullptr) << "VB_TEST_DATA names the test data folder";
+    const std::string ogg = testsupport::ReadFileBytes(std::string(data) + "/platform/tone441.ogg");
+    ASSERT_GT(ogg.size(), 100u);
+    SoundPackContent content;
+    content.samples = {{u"before", Tone(5), false}, {u"tone", {ogg.begin(), ogg.end()}, false}};
+    content.music = {{u"first", Tone(7), false}, {u"tune", {ogg.begin(), ogg.end()}, false}};
+    WritePack(content);
+    LoaderState music{}, samples{};
+    Run(true, music);
+    Run(false, samples);
+    ASSERT_EQ(music.error + samples.error, 0);
+
+    // 0.1 s of a 441 Hz tone: 88 crossings, then silence.
+    sound.PlayById(sound.FindSample(u"tone"), kSoundCategoryInterface, kLoopAsLoaded);
+    EXPECT_NEAR(Crossings(device, 100), 88, 3);
+    EXPECT_EQ(Output(100), 0);
+
+    ASSERT_TRUE(sound.PlayMusic(u"tune", true));
+    Output(1000);
+    EXPECT_NEAR(Crossings(device, 100), 88, 3); // ten times through, still playing
 }
 
 TEST_F(SoundPackTest, LoadersToldToYieldAfterEveryRecordAreCalledCountPlusOneTimes) {
