@@ -115,30 +115,56 @@ inline uint32_t Bilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11,
 // its upper-left tap, rounded to the nearest 1/256 texel.
 constexpr int64_t kLinearBias = -0x8000 + 0x80;
 
-// Every addressing mode, every coordinate: for the pixels whose taps may leave the texture.
-void SampleLinearCareful(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, uint32_t* out, int n) {
+// Every addressing mode, every coordinate: for the pixels whose taps may leave the
+// texture. skipClear as for SampleLinearInside.
+void SampleLinearCareful(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, bool skipClear,
+                         uint32_t* out, int n) {
+    const bool clamp = ps.addressU == TextureAddress::Clamp && ps.addressV == TextureAddress::Clamp;
+    const int w = ps.textureWidth, h = ps.textureHeight;
     for (int i = 0; i < n; ++i, s += ds, t += dt) {
         const int x0 = static_cast<int>(s >> 16), y0 = static_cast<int>(t >> 16);
-        const uint32_t fx = static_cast<uint32_t>(s >> 8) & 0xFF, fy = static_cast<uint32_t>(t >> 8) & 0xFF;
-        out[i] = Bilinear(Fetch(ps, x0, y0), Fetch(ps, x0 + 1, y0), Fetch(ps, x0, y0 + 1), Fetch(ps, x0 + 1, y0 + 1),
-                          fx, fy);
+        uint32_t c00, c10, c01, c11;
+        if (clamp) {
+            const int xa = std::clamp(x0, 0, w - 1), xb = std::clamp(x0 + 1, 0, w - 1);
+            const uint32_t* r0 = ps.texels + static_cast<size_t>(std::clamp(y0, 0, h - 1)) * w;
+            const uint32_t* r1 = ps.texels + static_cast<size_t>(std::clamp(y0 + 1, 0, h - 1)) * w;
+            c00 = r0[xa], c10 = r0[xb], c01 = r1[xa], c11 = r1[xb];
+        } else {
+            c00 = Fetch(ps, x0, y0), c10 = Fetch(ps, x0 + 1, y0), c01 = Fetch(ps, x0, y0 + 1);
+            c11 = Fetch(ps, x0 + 1, y0 + 1);
+        }
+        if (skipClear && ((c00 | c10 | c01 | c11) >> 24) == 0) {
+            out[i] = 0;
+            continue;
+        }
+        out[i] = Bilinear(c00, c10, c01, c11, static_cast<uint32_t>(s >> 8) & 0xFF, static_cast<uint32_t>(t >> 8) & 0xFF);
     }
 }
 
-// The pixels i in [0, n) whose coordinate p + i d lies in [0, limit]: [*first, *last).
+// The pixels i in [0, n) whose coordinate p + i d lies in [0, limit], or a
+// stretch of them at most a pixel shorter at either end: [*first, *last).
 void RangeWithin(int64_t p, int64_t d, int64_t limit, int n, int* first, int* last) {
-    int64_t lo = 0, hi = n;
+    auto inside = [&](int i) {
+        const int64_t v = p + i * d;
+        return v >= 0 && v <= limit;
+    };
+    int i0 = 0, i1 = n;
     if (d == 0) {
-        if (p < 0 || p > limit) hi = 0;
-    } else if (d > 0) {
-        lo = std::max<int64_t>(lo, CeilDiv(-p, d));
-        hi = std::min<int64_t>(hi, FloorDiv(limit - p, d) + 1);
+        if (!inside(0)) i1 = 0;
     } else {
-        lo = std::max<int64_t>(lo, CeilDiv(p - limit, -d));
-        hi = std::min<int64_t>(hi, FloorDiv(p, -d) + 1);
+        // Estimated in floating point, at most a pixel or two too wide, then narrowed
+        // until both ends are inside: the coordinate is linear in i, so every pixel
+        // between them is too.
+        const double inv = 1.0 / static_cast<double>(d);
+        double a = static_cast<double>(-p) * inv, b = static_cast<double>(limit - p) * inv;
+        if (d < 0) std::swap(a, b);
+        i0 = static_cast<int>(std::clamp(a, 0.0, static_cast<double>(n)));
+        i1 = static_cast<int>(std::clamp(b + 1, 0.0, static_cast<double>(n)));
     }
-    *first = static_cast<int>(std::min<int64_t>(lo, n));
-    *last = static_cast<int>(std::max<int64_t>(hi, *first));
+    while (i0 < i1 && !inside(i0)) ++i0;
+    while (i0 < i1 && !inside(i1 - 1)) --i1;
+    *first = i0;
+    *last = i1;
 }
 
 // Pixels whose four taps all lie inside the texture. With skipClear, a group of
@@ -226,14 +252,14 @@ void SampleLinear(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_
         last = std::max(first, std::min(last, tLast));
     }
     if (first == last) {
-        SampleLinearCareful(ps, s, t, ds, dt, out, n);
+        SampleLinearCareful(ps, s, t, ds, dt, skipClear, out, n);
         return;
     }
-    SampleLinearCareful(ps, s, t, ds, dt, out, first);
+    SampleLinearCareful(ps, s, t, ds, dt, skipClear, out, first);
     SampleLinearInside(ps.texels, ps.textureWidth, static_cast<int32_t>(s + first * ds),
                        static_cast<int32_t>(t + first * dt), static_cast<int32_t>(ds), static_cast<int32_t>(dt),
                        skipClear, out + first, last - first);
-    SampleLinearCareful(ps, s + last * ds, t + last * dt, ds, dt, out + last, n - last);
+    SampleLinearCareful(ps, s + last * ds, t + last * dt, ds, dt, skipClear, out + last, n - last);
 }
 
 #if VB_RASTER_SSE2
@@ -465,11 +491,10 @@ void ShadeGroups(const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
     if (i == n) return;
     // The last one to three pixels go through the same kernel, padded with transparent texels.
     uint32_t t[4] = {}, d[4] = {};
-    const size_t rest = static_cast<size_t>(n - i) * 4;
-    std::memcpy(t, tex + i, rest);
-    std::memcpy(d, dst + i, rest);
+    const int rest = n - i;
+    for (int k = 0; k < rest; ++k) t[k] = tex[i + k], d[k] = dst[i + k];
     ShadeGroup<kKind, kModulate>(t, c, d);
-    std::memcpy(dst + i, d, rest);
+    for (int k = 0; k < rest; ++k) dst[i + k] = d[k];
 }
 #endif
 
