@@ -346,8 +346,9 @@ TEST(FreeTypeFont, PacksItsGlyphsAndDrawsAReadableWord) {
     for (uint32_t i = 0; i < font->GetImageCount(); ++i) {
         EXPECT_LE(images[i].x + images[i].width, w);
         EXPECT_LE(images[i].y + font->GetCellHeight(), h);
-        if (i > 0 && images[i].y == images[i - 1].y)
+        if (i > 0 && images[i].y == images[i - 1].y) {
             EXPECT_GE(images[i].x, images[i - 1].x + images[i - 1].width + 1);
+        }
     }
 
     ASSERT_EQ(font->AddRef(), 0);
@@ -386,6 +387,54 @@ TEST(FreeTypeFont, PacksItsGlyphsAndDrawsAReadableWord) {
     font->Release();
     EXPECT_FALSE(font->IsBuilt());
     EXPECT_EQ(font->GetTexture(), nullptr);
+}
+
+TEST(BitmapFontBuild, ImagesOffTheTextureAreNotDrawn) {
+    TestViewer viewer;
+    ASSERT_TRUE(viewer.Open(64, 64));
+    DXLTexture texture(&viewer);
+    texture.Create(32, 32, kFormatA8R8G8B8, false);
+    ASSERT_TRUE(texture.IsLive());
+
+    KGEBitmapFont font(&viewer);
+    EXPECT_EQ(font.AddRef(), 0); // nothing to build yet: no images
+    font.Release();
+    int32_t areas[] = {0, 0, 8, 28, 20, 8, 40, 0, 8};
+    KGEImageDescription desc{0, 3, 16, areas, 0, 0, {}, {}};
+    ASSERT_EQ(font.SetImages(&desc), 0);
+    font.AllocGlyphs(kCharsetAnsi, 4);
+    font.SetChars(u"ABCD", 4);
+    for (uint32_t i = 0; i < 4; ++i) {
+        font.GetGlyphs()[i].image = i == 3 ? 7 : i;
+        font.GetGlyphs()[i].advance = 8;
+    }
+    font.SetMetrics(kKgeDefault, kKgeDefault, 4, 0);
+    font.BuildCharMap();
+    EXPECT_EQ(font.AddRef(), kKgeNoTexture);
+    EXPECT_FALSE(font.IsBuilt());
+
+    font.SetTexture(&texture, false);
+    ASSERT_EQ(font.AddRef(), 0);
+    EXPECT_TRUE(font.IsBuilt());
+    // Partly on the texture counts; wholly off it does not; an image index
+    // out of range is simply not drawn.
+    EXPECT_TRUE(font.GetImages()[1].visible);
+    EXPECT_FALSE(font.GetImages()[2].visible);
+    const KGEGlyph* glyphs = font.GetGlyphs();
+    EXPECT_EQ(glyphs[0].drawable, 1u);
+    EXPECT_EQ(glyphs[1].drawable, 1u);
+    EXPECT_EQ(glyphs[2].drawable, 0u);
+    EXPECT_EQ(glyphs[3].drawable, 0u);
+    // The partly visible quad keeps the visible part at its place in the cell.
+    const TexturedQuad& quad = font.GetQuads()[1];
+    EXPECT_FLOAT_EQ(quad.v[2].x - quad.v[0].x, 4.0f);
+    EXPECT_FLOAT_EQ(quad.v[2].y - quad.v[0].y, 12.0f);
+    EXPECT_EQ(font.GetHeight(), 16);
+
+    font.Release();
+    EXPECT_FALSE(font.IsBuilt());
+    EXPECT_EQ(font.GetQuads(), nullptr);
+    EXPECT_EQ(glyphs[0].drawable, 0u);
 }
 
 TEST(OutOfMemory, TellsThePlayerAndExitsWithCode3) {
