@@ -231,6 +231,13 @@ TEST_F(SoundManagerTest, FadingOutACategoryReachesEveryPlaybackOfIt) {
     EXPECT_GT(midway, kLevel);
     EXPECT_LT(midway, 5 * kLevel);
     EXPECT_EQ(Output(200), kLevel);
+
+    // Pausing the category ends every one of its fades at once.
+    for (int i = 0; i < 4; ++i) sound.PlayById(sample, kSoundCategoryScreen, kLoopAsLoaded);
+    sound.FadeOutCategory(kSoundCategoryScreen);
+    EXPECT_GT(Output(50), 4 * kLevel);
+    sound.PauseCategory(kSoundCategoryScreen);
+    EXPECT_EQ(Output(5), kLevel);
 }
 
 TEST_F(SoundManagerTest, StopWithFadeEndsAtOnceForZeroOrHugeTimesAndPauseCutsAFade) {
