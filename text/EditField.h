@@ -28,18 +28,18 @@ constexpr uint32_t kEditThirdModifier = 4; // passed on, never tested
 // Mouse buttons.
 constexpr uint32_t kEditLeftButton = 1;
 
-// Virtual key codes the field understands.
-constexpr uint32_t kVkBack = 8;
-constexpr uint32_t kVkEnd = 35;
-constexpr uint32_t kVkHome = 36;
-constexpr uint32_t kVkLeft = 37;
-constexpr uint32_t kVkUp = 38;
-constexpr uint32_t kVkRight = 39;
-constexpr uint32_t kVkDown = 40;
-constexpr uint32_t kVkDelete = 46;
-constexpr uint32_t kVkC = 'C';
-constexpr uint32_t kVkV = 'V';
-constexpr uint32_t kVkX = 'X';
+// Virtual key codes the field understands (the Windows numbering).
+constexpr uint32_t kEditKeyBack = 8;
+constexpr uint32_t kEditKeyEnd = 35;
+constexpr uint32_t kEditKeyHome = 36;
+constexpr uint32_t kEditKeyLeft = 37;
+constexpr uint32_t kEditKeyUp = 38;
+constexpr uint32_t kEditKeyRight = 39;
+constexpr uint32_t kEditKeyDown = 40;
+constexpr uint32_t kEditKeyDelete = 46;
+constexpr uint32_t kEditKeyC = 'C';
+constexpr uint32_t kEditKeyV = 'V';
+constexpr uint32_t kEditKeyX = 'X';
 
 // The clipboard the edit fields copy to and paste from; the application sets
 // it from its backend at start-up. Without one, copy and paste do nothing.
@@ -293,40 +293,40 @@ public:
         const bool ctrl = (modifiers & kEditCtrl) != 0;
         const bool shift = (modifiers & kEditShift) != 0;
         switch (key) {
-        case kVkBack:
+        case kEditKeyBack:
             Backspace();
             break;
-        case kVkEnd:
+        case kEditKeyEnd:
             if (this->caret_ < this->length_)
                 MoveCaret(this->length_, shift);
             break;
-        case kVkHome:
+        case kEditKeyHome:
             if (this->caret_ > 0)
                 MoveCaret(0, shift);
             break;
-        case kVkLeft:
-        case kVkUp:
+        case kEditKeyLeft:
+        case kEditKeyUp:
             if (this->caret_ > 0)
                 MoveCaret(ctrl ? this->WordLeft(this->caret_) : this->caret_ - 1, shift);
             break;
-        case kVkRight:
-        case kVkDown:
+        case kEditKeyRight:
+        case kEditKeyDown:
             if (this->caret_ < this->length_)
                 MoveCaret(ctrl ? this->WordRight(this->caret_) : this->caret_ + 1, shift);
             break;
-        case kVkDelete:
+        case kEditKeyDelete:
             Delete(ctrl);
             break;
-        case kVkC:
+        case kEditKeyC:
             if (modifiers == kEditCtrl)
                 this->Copy();
             break;
-        case kVkX:
+        case kEditKeyX:
             // The selection goes only once the clipboard holds it.
             if (modifiers == kEditCtrl && this->Copy())
                 this->DeleteSelection();
             break;
-        case kVkV:
+        case kEditKeyV:
             if (modifiers == kEditCtrl)
                 this->Paste();
             break;

@@ -81,7 +81,7 @@ TEST_F(EditRig, ConstructionStartsEmptyUnfocusedWithTheSystemBlink) {
     EXPECT_FALSE(edit.IsAccepted(u'C'));
     // Unfocused, keys and characters are ignored.
     edit.OnChar(u'A');
-    EXPECT_FALSE(edit.OnKeyDown(kVkLeft, 0));
+    EXPECT_FALSE(edit.OnKeyDown(kEditKeyLeft, 0));
     EXPECT_EQ(edit.GetLength(), 0u);
 }
 
@@ -91,7 +91,7 @@ TEST_F(EditRig, AcceptedCharactersFilterTypingAndPasting) {
     EXPECT_EQ(edit->Text(), u"");
     EXPECT_EQ(edit->changes, 0);
     clipboard.held = u"aBcDe";
-    EXPECT_TRUE(edit->OnKeyDown(kVkV, kEditCtrl));
+    EXPECT_TRUE(edit->OnKeyDown(kEditKeyV, kEditCtrl));
     EXPECT_EQ(edit->Text(), u"BD");
     EXPECT_EQ(edit->GetCaret(), 2u);
     EXPECT_EQ(edit->changes, 1);
@@ -137,81 +137,81 @@ TEST_F(EditRig, InsertingInsideMovesTheRestAndAppendingReservesFirst) {
 
 TEST_F(EditRig, ArrowKeysMoveAndShiftExtends) {
     auto edit = Make(kLettersAndBlank, u"ABCD");
-    EXPECT_TRUE(edit->OnKeyDown(kVkLeft, 0));
+    EXPECT_TRUE(edit->OnKeyDown(kEditKeyLeft, 0));
     EXPECT_EQ(edit->GetCaret(), 3u);
     EXPECT_EQ(edit->GetAnchor(), 3u);
     EXPECT_EQ(edit->GetCaretOffset(), 30u);
-    edit->OnKeyDown(kVkUp, kEditShift);
+    edit->OnKeyDown(kEditKeyUp, kEditShift);
     EXPECT_EQ(edit->GetCaret(), 2u);
     EXPECT_EQ(edit->GetAnchor(), 3u);
     EXPECT_EQ(edit->GetSelectionStart(), 2u);
     EXPECT_EQ(edit->GetSelectionLength(), 1u);
     EXPECT_EQ(edit->GetAnchorOffset(), 30u);
-    edit->OnKeyDown(kVkHome, kEditShift);
+    edit->OnKeyDown(kEditKeyHome, kEditShift);
     EXPECT_EQ(edit->GetCaret(), 0u);
     EXPECT_EQ(edit->GetAnchor(), 3u);
     // At 0, Left leaves the selection as it is.
-    edit->OnKeyDown(kVkLeft, 0);
+    edit->OnKeyDown(kEditKeyLeft, 0);
     EXPECT_EQ(edit->GetAnchor(), 3u);
-    edit->OnKeyDown(kVkEnd, 0);
+    edit->OnKeyDown(kEditKeyEnd, 0);
     EXPECT_EQ(edit->GetCaret(), 4u);
     EXPECT_EQ(edit->GetAnchor(), 4u);
-    edit->OnKeyDown(kVkDown, kEditShift | kEditThirdModifier);
+    edit->OnKeyDown(kEditKeyDown, kEditShift | kEditThirdModifier);
     EXPECT_EQ(edit->GetCaret(), 4u);
-    edit->OnKeyDown(kVkHome, 0);
-    edit->OnKeyDown(kVkRight, 0);
+    edit->OnKeyDown(kEditKeyHome, 0);
+    edit->OnKeyDown(kEditKeyRight, 0);
     EXPECT_EQ(edit->GetCaret(), 1u);
     EXPECT_EQ(edit->changes, 0);
 }
 
 TEST_F(EditRig, CtrlArrowsJumpByBlankSeparatedWords) {
     auto edit = Make(kLettersAndBlank, u"ab cd  ef");
-    edit->OnKeyDown(kVkLeft, kEditCtrl);
+    edit->OnKeyDown(kEditKeyLeft, kEditCtrl);
     EXPECT_EQ(edit->GetCaret(), 7u);
-    edit->OnKeyDown(kVkLeft, kEditCtrl);
+    edit->OnKeyDown(kEditKeyLeft, kEditCtrl);
     EXPECT_EQ(edit->GetCaret(), 3u);
-    edit->OnKeyDown(kVkLeft, kEditCtrl);
+    edit->OnKeyDown(kEditKeyLeft, kEditCtrl);
     EXPECT_EQ(edit->GetCaret(), 0u);
-    edit->OnKeyDown(kVkRight, kEditCtrl);
+    edit->OnKeyDown(kEditKeyRight, kEditCtrl);
     EXPECT_EQ(edit->GetCaret(), 3u);
-    edit->OnKeyDown(kVkRight, kEditCtrl | kEditShift);
+    edit->OnKeyDown(kEditKeyRight, kEditCtrl | kEditShift);
     EXPECT_EQ(edit->GetCaret(), 7u);
     EXPECT_EQ(edit->GetAnchor(), 3u);
-    edit->OnKeyDown(kVkRight, kEditCtrl);
+    edit->OnKeyDown(kEditKeyRight, kEditCtrl);
     EXPECT_EQ(edit->GetCaret(), 9u);
 }
 
 TEST_F(EditRig, BackspaceAndDelete) {
     auto edit = Make(kLettersAndBlank, u"ABCDE");
-    edit->OnKeyDown(kVkBack, 0);
+    edit->OnKeyDown(kEditKeyBack, 0);
     EXPECT_EQ(edit->Text(), u"ABCD");
     EXPECT_EQ(edit->changes, 1);
-    edit->OnKeyDown(kVkHome, 0);
-    edit->OnKeyDown(kVkBack, 0); // at 0 without a selection: nothing
+    edit->OnKeyDown(kEditKeyHome, 0);
+    edit->OnKeyDown(kEditKeyBack, 0); // at 0 without a selection: nothing
     EXPECT_EQ(edit->Text(), u"ABCD");
     EXPECT_EQ(edit->changes, 1);
-    edit->OnKeyDown(kVkDelete, 0);
+    edit->OnKeyDown(kEditKeyDelete, 0);
     EXPECT_EQ(edit->Text(), u"BCD");
-    edit->OnKeyDown(kVkRight, 0);
-    edit->OnKeyDown(kVkDelete, kEditCtrl); // to the end
+    edit->OnKeyDown(kEditKeyRight, 0);
+    edit->OnKeyDown(kEditKeyDelete, kEditCtrl); // to the end
     EXPECT_EQ(edit->Text(), u"B");
     EXPECT_EQ(edit->GetCaret(), 1u);
-    edit->OnKeyDown(kVkDelete, 0); // at the end: nothing
+    edit->OnKeyDown(kEditKeyDelete, 0); // at the end: nothing
     EXPECT_EQ(edit->Text(), u"B");
     EXPECT_EQ(edit->changes, 3);
     // With a selection both keys delete just the selection.
     edit->Type(u"CDEF");
     edit->SetSelection(1, 3);
-    edit->OnKeyDown(kVkDelete, kEditCtrl);
+    edit->OnKeyDown(kEditKeyDelete, kEditCtrl);
     EXPECT_EQ(edit->Text(), u"BEF");
     EXPECT_EQ(edit->GetCaret(), 1u);
 }
 
 TEST_F(EditRig, TypingReplacesASelectionMadeRightToLeft) {
     auto edit = Make(kLettersAndBlank, u"ABCDE");
-    edit->OnKeyDown(kVkLeft, kEditShift);
-    edit->OnKeyDown(kVkLeft, kEditShift);
-    edit->OnKeyDown(kVkLeft, kEditShift);
+    edit->OnKeyDown(kEditKeyLeft, kEditShift);
+    edit->OnKeyDown(kEditKeyLeft, kEditShift);
+    edit->OnKeyDown(kEditKeyLeft, kEditShift);
     EXPECT_EQ(edit->GetSelectionStart(), 2u);
     edit->OnChar(u'x');
     EXPECT_EQ(edit->Text(), u"ABx");
@@ -224,7 +224,7 @@ TEST_F(EditRig, CopyCutPasteNeedCtrlAlone) {
     auto edit = Make(kLettersAndBlank, u"HELLO");
     edit->SelectAll();
     clipboard.held = u"before";
-    for (uint32_t key : {kVkC, kVkX, kVkV}) {
+    for (uint32_t key : {kEditKeyC, kEditKeyX, kEditKeyV}) {
         EXPECT_TRUE(edit->OnKeyDown(key, kEditCtrl | kEditShift));
         EXPECT_TRUE(edit->OnKeyDown(key, 0));
     }
@@ -232,14 +232,14 @@ TEST_F(EditRig, CopyCutPasteNeedCtrlAlone) {
     EXPECT_EQ(edit->Text(), u"HELLO");
 
     edit->SetSelection(1, 3);
-    edit->OnKeyDown(kVkC, kEditCtrl);
+    edit->OnKeyDown(kEditKeyC, kEditCtrl);
     EXPECT_EQ(clipboard.held, u"EL");
     EXPECT_EQ(edit->Text(), u"HELLO");
-    edit->OnKeyDown(kVkX, kEditCtrl);
+    edit->OnKeyDown(kEditKeyX, kEditCtrl);
     EXPECT_EQ(edit->Text(), u"HLO");
     EXPECT_EQ(edit->GetCaret(), 1u);
-    edit->OnKeyDown(kVkEnd, 0);
-    edit->OnKeyDown(kVkV, kEditCtrl);
+    edit->OnKeyDown(kEditKeyEnd, 0);
+    edit->OnKeyDown(kEditKeyV, kEditCtrl);
     EXPECT_EQ(edit->Text(), u"HLOEL");
     // An empty selection copies nothing.
     clipboard.held = u"kept";
@@ -252,13 +252,13 @@ TEST_F(EditRig, ClipboardFailuresLoseNothing) {
     edit->SetSelection(0, 2);
     clipboard.refuse = true;
     EXPECT_FALSE(edit->Copy());
-    edit->OnKeyDown(kVkX, kEditCtrl); // the copy failed, so the cut keeps the text
+    edit->OnKeyDown(kEditKeyX, kEditCtrl); // the copy failed, so the cut keeps the text
     EXPECT_EQ(edit->Text(), u"HELLO");
     EXPECT_EQ(edit->GetSelectionLength(), 2u);
 
     SetEditClipboard(nullptr);
-    edit->OnKeyDown(kVkV, kEditCtrl);
-    edit->OnKeyDown(kVkX, kEditCtrl);
+    edit->OnKeyDown(kEditKeyV, kEditCtrl);
+    edit->OnKeyDown(kEditKeyX, kEditCtrl);
     EXPECT_EQ(edit->Text(), u"HELLO");
 
     // A paste stops at the first terminator inside the clipboard's text and
@@ -266,7 +266,7 @@ TEST_F(EditRig, ClipboardFailuresLoseNothing) {
     SetEditClipboard(&clipboard);
     clipboard.refuse = false;
     clipboard.held = std::u16string(u"AB\0CD", 5);
-    edit->OnKeyDown(kVkV, kEditCtrl);
+    edit->OnKeyDown(kEditKeyV, kEditCtrl);
     EXPECT_EQ(edit->Text(), u"ABLLO");
     edit->SetSelection(0, 5);
     clipboard.held.clear();
