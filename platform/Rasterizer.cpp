@@ -819,11 +819,9 @@ bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState
     const bool rowsFirst = Y[0] == Y[1] && X[1] == X[2] && Y[2] == Y[3] && X[3] == X[0];
     const bool columnsFirst = X[0] == X[1] && Y[1] == Y[2] && X[2] == X[3] && Y[3] == Y[0];
     // A parallelogram's pixels are those inside its four edges: the top-left rule
-    // gives each pixel centre on the shared diagonal to exactly one triangle. Not
-    // so for a centre on the diagonal's ends, which each triangle judges by other edges.
-    auto onCentre = [&](int i) { return X[i] % kSubPixel == 0 && Y[i] % kSubPixel == 0; };
-    const bool parallelogram =
-        X[0] + X[2] == X[1] + X[3] && Y[0] + Y[2] == Y[1] + Y[3] && !onCentre(0) && !onCentre(2);
+    // judges a centre on an edge as if it lay a hair to the right and below, so each
+    // centre on the shared diagonal, its ends included, goes to exactly one triangle.
+    const bool parallelogram = X[0] + X[2] == X[1] + X[3] && Y[0] + Y[2] == Y[1] + Y[3];
     if (!rowsFirst && !columnsFirst && !parallelogram) return false;
     // Both triangles must share one set of planes: opposite corners sum alike.
     auto affine = [&](float a0, float a1, float a2, float a3) { return a0 + a2 == a1 + a3; };

@@ -1,8 +1,12 @@
 #include "platform/GraphicsDevice.h"
+#include "platform/Random.h"
+#include "platform/Rasterizer.h"
 #include "platform/SoftwareDevice.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -231,6 +235,171 @@ TEST_F(DeviceTest, FiltersSampleAsPointOrBilinear) {
     Draw(MakeQuad(20, 0, 2, 1, 0xFFFFFFFF));
     EXPECT_EQ(Pixel(20, 0) & 0xFF, 60u);
     EXPECT_EQ(Pixel(21, 0) & 0xFF, 180u);
+}
+
+// A parallelogram v0, v0 + e1, v0 + e1 + e2, v0 + e2 with texture corners (0,0), (1,0), (1,1), (0,1).
+Quad Parallelogram(float x, float y, float e1x, float e1y, float e2x, float e2y, uint32_t colour) {
+    return Quad{{{x, y, 0, colour, 0, 0},
+                 {x + e1x, y + e1y, 0, colour, 1, 0},
+                 {x + e1x + e2x, y + e1y + e2y, 0, colour, 1, 1},
+                 {x + e2x, y + e2y, 0, colour, 0, 1}}};
+}
+
+std::vector<uint32_t> NoiseTexels(int count, bool holes) {
+    std::vector<uint32_t> texels;
+    for (int i = 0; i < count; ++i) {
+        uint32_t c = uint32_t(Rand() & 0xFF) << 16 | uint32_t(Rand() & 0xFF) << 8 | uint32_t(Rand() & 0xFF);
+        uint32_t a = holes && (Rand() % 3 == 0 || i % 16 < 5) ? 0 : uint32_t(Rand() & 0xFF);
+        texels.push_back(a << 24 | c);
+    }
+    return texels;
+}
+
+// The filter works in fixed point with 8-bit weights; against bilinear filtering
+// in floating point at the exact texture coordinates it may differ by one unit.
+TEST_F(DeviceTest, LinearFilterStaysWithinOneUnitOfExactBilinear) {
+    Create(128, 128); // powers of two: vertices reach the screen unrounded
+    Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+    Sampler(TextureFilter::Linear, TextureAddress::Clamp);
+    SeedRand(7);
+    struct Case {
+        int size;
+        Quad quad;
+    };
+    const Case cases[] = {
+        {16, Parallelogram(20.25f, 30.5f, 60.5f, 25.25f, -20.75f, 50.125f, 0xFFFFFFFF)},  // magnified
+        {64, Parallelogram(70.75f, 4.375f, 40.25f, 20.5f, -18.5f, 36.25f, 0xFFFFFFFF)},   // minified
+        {32, Parallelogram(100.5f, 60.0f, -70.25f, 10.75f, 8.5f, 60.375f, 0xFFFFFFFF)},   // mirrored
+    };
+    for (const Case& k : cases) {
+        const std::vector<uint32_t> texels = NoiseTexels(k.size * k.size, false);
+        device->SetTexture(0, MakeTexture(k.size, k.size, texels));
+        device->Clear(kClearTarget, kBackground, 0, 0);
+        Draw(k.quad);
+        const TexturedVertex* v = k.quad.v;
+        const double e1x = v[1].x - v[0].x, e1y = v[1].y - v[0].y, e2x = v[3].x - v[0].x, e2y = v[3].y - v[0].y;
+        const double det = e1x * e2y - e2x * e1y;
+        int checked = 0, worst = 0;
+        for (int y = 0; y < 128; ++y)
+            for (int x = 0; x < 128; ++x) {
+                const double rx = x - v[0].x, ry = y - v[0].y;
+                const double a = (rx * e2y - ry * e2x) / det, b = (ry * e1x - rx * e1y) / det;
+                if (a < 0.002 || a > 0.998 || b < 0.002 || b > 0.998) continue;
+                const double s = a * k.size - 0.5, t = b * k.size - 0.5;
+                const double x0 = std::floor(s), y0 = std::floor(t), fx = s - x0, fy = t - y0;
+                auto texel = [&](double tx, double ty, int shift) {
+                    int cx = std::clamp(int(tx), 0, k.size - 1), cy = std::clamp(int(ty), 0, k.size - 1);
+                    return double(texels[size_t(cy) * k.size + cx] >> shift & 0xFF);
+                };
+                for (int shift = 0; shift < 32; shift += 8) {
+                    const double top = texel(x0, y0, shift) * (1 - fx) + texel(x0 + 1, y0, shift) * fx;
+                    const double bottom = texel(x0, y0 + 1, shift) * (1 - fx) + texel(x0 + 1, y0 + 1, shift) * fx;
+                    const int expected = int(std::lround(top * (1 - fy) + bottom * fy));
+                    const int diff = std::abs(int(Pixel(x, y) >> shift & 0xFF) - expected);
+                    worst = std::max(worst, diff);
+                    ASSERT_LE(diff, 1) << x << "," << y << " channel " << shift / 8;
+                }
+                ++checked;
+            }
+        EXPECT_GT(checked, 1500);
+        EXPECT_EQ(worst, 1); // fixed point is not exact, only close
+    }
+}
+
+// The pixels of a parallelogram drawn as one fan are those of its two triangles
+// drawn as a list, on every edge and corner.
+TEST_F(DeviceTest, ParallelogramCoversThePixelsOfItsTwoTriangles) {
+    Create(128, 128);
+    device->SetTexture(0, nullptr);
+    SeedRand(11);
+    auto coordinate = [](int range) {
+        // Whole and half pixels often, so that corners and edges meet pixel centres.
+        int sub = Rand() % 4 == 0 ? 0 : Rand() % 4 == 0 ? 128 : Rand() % 256;
+        return float((Rand() % range) * 256 + sub) / 256.0f;
+    };
+    for (int i = 0; i < 300; ++i) {
+        const float x = 30 + coordinate(60), y = 30 + coordinate(60);
+        const float e1x = coordinate(60) - 30, e1y = coordinate(60) - 30, e2x = coordinate(60) - 30,
+                    e2y = coordinate(60) - 30;
+        const Quad q = Parallelogram(x, y, e1x, e1y, e2x, e2y, 0xFF00FF00);
+        device->Clear(kClearTarget, kBackground, 0, 0);
+        Draw(q);
+        std::vector<uint32_t> fan(device->BackBuffer().pixels, device->BackBuffer().pixels + 128 * 128);
+        device->Clear(kClearTarget, kBackground, 0, 0);
+        const TexturedVertex list[6] = {q.v[0], q.v[1], q.v[2], q.v[0], q.v[2], q.v[3]};
+        ASSERT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleList, 2, list, sizeof(TexturedVertex)), kOk);
+        for (int p = 0; p < 128 * 128; ++p)
+            ASSERT_EQ(fan[p], device->BackBuffer().pixels[p]) << "case " << i << " pixel " << p % 128 << "," << p / 128;
+    }
+}
+
+// Sprites drawn in one pass (filtered, modulated, blended) give what the stages
+// give one after another: the filtered texel, times the vertex colour, blended
+// over the frame, every product rounded as MulDiv255 does.
+TEST_F(DeviceTest, BlendedSpritesEqualTheirStagesComposedByHand) {
+    using raster::MulDiv255;
+    Create(128, 128);
+    SeedRand(5);
+    const TexturePtr backdrop = MakeTexture(32, 32, NoiseTexels(32 * 32, false));
+    const TexturePtr sprite = MakeTexture(32, 32, NoiseTexels(32 * 32, true));
+    const uint32_t colour = 0xC0A0FF80;
+    const Quad sprites[] = {
+        Parallelogram(10.5f, 12.25f, 70.25f, 30.5f, -25.75f, 60.5f, colour), // rotated, both filters
+        MakeQuad(70, 5, 45, 57, colour, 0, 0, 1, 1),                      // axis-aligned, scaled
+        MakeQuad(3, 90, 32, 32, colour),                                   // one texel per pixel
+    };
+    auto drawBackdrop = [&] {
+        SetBlendMode(false, Blend::One, Blend::Zero);
+        Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+        Sampler(TextureFilter::Point, TextureAddress::Wrap);
+        device->SetTexture(0, backdrop);
+        Draw(MakeQuad(0, 0, 128, 128, 0xFFFFFFFF, 0, 0, 4, 4));
+    };
+    auto frame = [&] {
+        const uint32_t* p = device->BackBuffer().pixels;
+        return std::vector<uint32_t>(p, p + 128 * 128);
+    };
+    for (bool additive : {false, true}) {
+        for (const Quad& q : sprites) {
+            SCOPED_TRACE(&q - sprites);
+            // The texels alone, and which pixels the sprite covers.
+            std::vector<uint32_t> texel[2];
+            for (uint32_t clearColour : {0x00000000u, 0xFFFFFFFFu}) {
+                device->Clear(kClearTarget, clearColour, 0, 0);
+                SetBlendMode(false, Blend::One, Blend::Zero);
+                Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+                Sampler(TextureFilter::Linear, TextureAddress::Clamp);
+                device->SetTexture(0, sprite);
+                Draw(q);
+                texel[clearColour != 0] = frame();
+            }
+            drawBackdrop();
+            const std::vector<uint32_t> under = frame();
+            SetBlendMode(true, Blend::SrcAlpha, additive ? Blend::One : Blend::InvSrcAlpha);
+            Stage(TextureOp::Modulate, TextureOp::Modulate);
+            Sampler(TextureFilter::Linear, TextureAddress::Clamp);
+            device->SetTexture(0, sprite);
+            Draw(q);
+            const std::vector<uint32_t> out = frame();
+            int covered = 0;
+            for (int p = 0; p < 128 * 128; ++p) {
+                uint32_t expected = under[p];
+                if (texel[0][p] == texel[1][p]) {
+                    ++covered;
+                    uint32_t src[4], result = 0;
+                    for (int c = 0; c < 4; ++c) src[c] = MulDiv255(texel[0][p] >> (8 * c) & 0xFF, colour >> (8 * c) & 0xFF);
+                    for (int c = 0; c < 4; ++c) {
+                        const uint32_t d = under[p] >> (8 * c) & 0xFF;
+                        const uint32_t v = MulDiv255(src[c], src[3]) + (additive ? d : MulDiv255(d, 255 - src[3]));
+                        result |= std::min(v, 255u) << (8 * c);
+                    }
+                    expected = result;
+                }
+                ASSERT_EQ(out[p], expected) << "pixel " << p % 128 << "," << p / 128;
+            }
+            EXPECT_GT(covered, 900);
+        }
+    }
 }
 
 TEST_F(DeviceTest, AddressModesMapCoordinatesOutsideTheTexture) {
