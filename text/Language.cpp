@@ -5,6 +5,7 @@
 #include "foundation/Paths.h"
 #include "foundation/StrFunctions.h"
 #include "platform/Files.h"
+#include "text/GameLanguage.h"
 #include "text/LanguageSource.h"
 
 #include <cstdlib>
@@ -663,6 +664,9 @@ const char* DXLLanguage::StepName(int code) {
     case kSaveGroupChunk: return "beginning a group chunk";
     case kSaveGroupHeader: return "writing a group's name or entry count";
     case kSaveGroupEntry: return "writing an entry of a group";
-    default: return "unknown step";
+    default: {
+        const char* name = GameLanguage::StepName(code);
+        return name != nullptr ? name : "unknown step";
+    }
     }
 }

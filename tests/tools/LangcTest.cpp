@@ -1,10 +1,12 @@
 #include "foundation/DataFile.h"
+#include "foundation/Ident.h"
 #include "platform/Utf.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <sys/wait.h>
@@ -30,18 +32,37 @@ Result RunTool(const TempDir& dir, const std::string& args) {
 
 std::string Q(const std::string& path) { return "'" + path + "'"; }
 
-const char kSource[] = "Language {\n"
-                       "  Ident = en\n  Name = English\n  NF = \"?\"\n"
-                       "  buttons {\n    ok = \"OK\"\n    cancel = \"Cancel\"\n  }\n"
-                       "  dialogs {\n    quit = \"Quit?\"\n  }\n"
-                       "  not_a_game_group {\n    x = y\n  }\n"
-                       "}\n";
+const char kFonts[] = "  fonts {\n"
+                      "    buttons_font = \"fonts\\\\small.txt\"\n    caption_font = \"fonts\\\\big.txt\"\n"
+                      "    main_font = \"fonts\\\\small.txt\"\n    main_big_font = \"fonts\\\\big.txt\"\n"
+                      "  }\n";
 
-const char kSheet[] = "<Workbook><Table>"
-                      "<Row><Cell><Data>Ident</Data></Cell><Cell><Data>en</Data></Cell></Row>"
-                      "<Row><Cell><Data>[buttons]</Data></Cell></Row>"
-                      "<Row><Cell><Data>ok</Data></Cell><Cell><Data>OK</Data></Cell></Row>"
-                      "</Table></Workbook>";
+const std::string kSource = std::string("Language {\n"
+                                        "  Ident = en\n  Name = English\n  NF = \"?\"\n") +
+                            kFonts +
+                            "  buttons {\n    ok = \"OK\"\n    cancel = \"Cancel\"\n  }\n"
+                            "  dialogs {\n    quit = \"Quit?\"\n  }\n"
+                            "  not_a_game_group {\n    x = y\n  }\n"
+                            "}\n";
+
+std::string Cell(const std::string& text) { return "<Cell><Data>" + text + "</Data></Cell>"; }
+std::string Row(const std::string& a, const std::string& b = "") {
+    return "<Row>" + Cell(a) + (b.empty() ? "" : Cell(b)) + "</Row>";
+}
+
+const std::string kSheet = "<Workbook><Table>" + Row("Ident", "en") + Row("[buttons]") + Row("ok", "OK") +
+                           Row("[fonts]") + Row("buttons_font", "\"fonts\\\\small.txt\"") +
+                           Row("caption_font", "\"fonts\\\\big.txt\"") +
+                           Row("main_font", "\"fonts\\\\small.txt\"") +
+                           Row("main_big_font", "\"fonts\\\\big.txt\"") + "</Table></Workbook>";
+
+// The sample language's fonts beside the test's sources.
+void CopyFonts(const TempDir& dir) {
+    std::filesystem::copy(std::filesystem::path(VB_LANGUAGE_DIR) / "fonts", dir.Path() / "fonts",
+                          std::filesystem::copy_options::recursive);
+}
+
+uint32_t Id(const char* name) { return kis::NameId(name); }
 
 // The ids of the root chunks of a compiled language file, or nothing.
 std::vector<uint32_t> ChunkIds(const std::string& path) {
@@ -58,27 +79,35 @@ std::vector<uint32_t> ChunkIds(const std::string& path) {
 
 TEST(Langc, CompilesTextDataAndSpreadsheetSources) {
     TempDir dir;
+    CopyFonts(dir);
     ASSERT_TRUE(WriteFileBytes(dir.File("english.txt"), kSource));
     ASSERT_TRUE(WriteFileBytes(dir.File("english.XML"), kSheet));
 
     Result text = RunTool(dir, Q(dir.File("english.txt")) + " " + Q(dir.File("english.dat")));
     EXPECT_EQ(text.status, 0) << text.err;
     EXPECT_EQ(text.err, "");
-    // params, then every text group of the game (29), whether the source has it or not.
+    // params, every text group of the game (29) and "comix", whether the source
+    // has them or not, then the game's own five chunks.
     std::vector<uint32_t> ids = ChunkIds(dir.File("english.dat"));
-    ASSERT_EQ(ids.size(), 30u);
+    ASSERT_EQ(ids.size(), 36u);
     EXPECT_EQ(ids[0], 0x7031F10Cu);
-    EXPECT_EQ(ids[29], 0xC0000000u | 28);
-    EXPECT_NE(text.out.find("29 groups"), std::string::npos);
+    EXPECT_EQ(ids[30], 0xC0000000u | 29);
+    EXPECT_EQ(std::vector<uint32_t>(ids.begin() + 31, ids.end()),
+              (std::vector<uint32_t>{Id("farm_params"), Id("images"), Id("comix_p"), Id("credits"), Id("fonts")}));
+    EXPECT_NE(text.out.find("30 groups"), std::string::npos);
 
     Result sheet = RunTool(dir, Q(dir.File("english.XML")) + " " + Q(dir.File("sheet.dat")));
     EXPECT_EQ(sheet.status, 0) << sheet.err;
-    EXPECT_EQ(ChunkIds(dir.File("sheet.dat")).size(), 30u);
+    EXPECT_EQ(ChunkIds(dir.File("sheet.dat")).size(), 36u);
 
-    // A compiled file compiles again.
+    // The fonts of a compiled file keep no image files to be written from.
     Result again = RunTool(dir, Q(dir.File("english.dat")) + " " + Q(dir.File("copy.dat")));
-    EXPECT_EQ(again.status, 0) << again.err;
-    EXPECT_EQ(ReadFileBytes(dir.File("copy.dat")), ReadFileBytes(dir.File("english.dat")));
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("compile step 113 failed"), std::string::npos) << again.err;
+
+    // The game's own sample language.
+    Result sample = RunTool(dir, Q(std::string(VB_LANGUAGE_DIR) + "/english.txt") + " " + Q(dir.File("game.dat")));
+    EXPECT_EQ(sample.status, 0) << sample.err;
 }
 
 TEST(Langc, FailuresNameTheSourceOrTheStep) {
@@ -105,6 +134,14 @@ TEST(Langc, FailuresNameTheSourceOrTheStep) {
     EXPECT_EQ(self.status, 1);
     EXPECT_NE(self.err.find("compile step 1 failed"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(dir.File("english.txt")), kSource);
+
+    // Without the big main font.
+    std::string noBigFont = kSource;
+    noBigFont.erase(noBigFont.find("    main_big_font"), noBigFont.find("  }\n") - noBigFont.find("    main_big_font"));
+    ASSERT_TRUE(WriteFileBytes(dir.File("nobig.txt"), noBigFont));
+    Result font = RunTool(dir, Q(dir.File("nobig.txt")) + " " + Q(dir.File("out.dat")));
+    EXPECT_EQ(font.status, 1);
+    EXPECT_NE(font.err.find("compile step 113 failed: writing a font"), std::string::npos) << font.err;
 
     Result usage = RunTool(dir, Q(dir.File("english.txt")));
     EXPECT_EQ(usage.status, 2);

@@ -1,0 +1,418 @@
+#include "text/GameLanguage.h"
+
+#include "engine/Texture.h"
+#include "foundation/ByteOrder.h"
+#include "foundation/DataFile.h"
+#include "foundation/Ident.h"
+#include "platform/Utf.h"
+#include "tests/engine/TextureTestSupport.h"
+#include "tests/support/TempDir.h"
+#include "text/FontSlots.h"
+#include "text/KGEFont.h"
+#include "text/LanguageSource.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using testsupport::ReadFileBytes;
+using testsupport::TempDir;
+using testsupport::WriteFileBytes;
+using texturetest::TestViewer;
+
+namespace {
+
+std::u16string U(const std::string& s) { return platform::Utf8ToUtf16(s); }
+std::string A(const char16_t* s) { return s ? platform::Utf16ToUtf8(s) : std::string("(null)"); }
+
+const std::string kContent = VB_LANGUAGE_DIR;
+
+uint32_t Id(const char16_t* name) { return kis::NameId(name); }
+
+// A folder with the sample language's fonts and images, where the test
+// sources are written.
+class GameLanguageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        namespace fs = std::filesystem;
+        fs::copy(fs::path(kContent) / "fonts", dir.Path() / "fonts", fs::copy_options::recursive);
+        fs::copy(fs::path(kContent) / "images", dir.Path() / "images", fs::copy_options::recursive);
+        ASSERT_TRUE(viewer.Open());
+    }
+
+    std::unique_ptr<GameLanguage> Make(const std::string& path, DXLViewer* withViewer) {
+        return std::make_unique<GameLanguage>(U(path).c_str(), withViewer);
+    }
+    // A source of the given body (inside "Language"), with a header.
+    std::string Source(const std::string& name, const std::string& body) {
+        std::string path = dir.File(name);
+        EXPECT_TRUE(WriteFileBytes(path, "Language {\n Ident = test\n Name = \"Test\"\n NF = \"[nf]\"\n" + body +
+                                             "}\n"));
+        return path;
+    }
+
+    TempDir dir;
+    TestViewer viewer;
+};
+
+const std::string kFonts = " fonts {\n"
+                           "  buttons_font = \"fonts\\\\small.txt\"\n"
+                           "  caption_font = \"fonts\\\\big.txt\"\n"
+                           "  main_font = \"fonts\\\\small.txt\"\n"
+                           "  main_big_font = \"fonts\\\\big.txt\"\n"
+                           " }\n";
+
+std::vector<std::string> CreditLines(const GameLanguage& language) {
+    std::vector<std::string> lines;
+    for (uint32_t i = 0; i < language.GetCreditsCount(); ++i) {
+        const GameCreditsRecord* r = language.GetCredits(i);
+        lines.push_back(r->kind == GameCreditsRecord::kLine ? "line:" + A(r->Text()) : "image");
+    }
+    return lines;
+}
+
+// The root chunk ids of a compiled file in file order.
+std::vector<uint32_t> ChunkIds(const std::string& path) {
+    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
+        kis::OpenDataFileForRead(U(path).c_str(), 0xA7F17E1D, 13, 1), kis::CloseDataFile);
+    std::vector<uint32_t> ids;
+    if (reader)
+        for (const auto& entry : reader->GetRoot().entries)
+            ids.push_back(entry.id);
+    return ids;
+}
+
+// Copies a compiled file chunk by chunk; the edit may change a chunk's bytes
+// or drop the chunk (false).
+bool Rewrite(const std::string& from, const std::string& to,
+             const std::function<bool(uint32_t, std::vector<uint8_t>&)>& edit) {
+    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
+        kis::OpenDataFileForRead(U(from).c_str(), 0xA7F17E1D, 13, 1), kis::CloseDataFile);
+    kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(U(to).c_str(), 0xA7F17E1D, 13, 1, false);
+    if (!reader || !writer)
+        return kis::CloseDataFile(writer) && false;
+    const std::vector<kis::DataFileEntry> entries = reader->GetRoot().entries;
+    for (const kis::DataFileEntry& entry : entries) {
+        std::vector<uint8_t> bytes(entry.size);
+        const kis::DataFileEntry* own = nullptr;
+        for (const auto& e : reader->GetRoot().entries)
+            if (e.id == entry.id && e.subId == entry.subId)
+                own = &e;
+        if (!reader->OpenChunkEntry(own) || (entry.size && !reader->Read(bytes.data(), entry.size)) ||
+            !reader->CloseChunk())
+            return false;
+        if (!edit(entry.id, bytes))
+            continue;
+        if (!writer->BeginChunk(entry.id, entry.subId) ||
+            (!bytes.empty() && !writer->Write(bytes.data(), uint32_t(bytes.size()))) || !writer->EndChunk())
+            return false;
+    }
+    return kis::CloseDataFile(writer);
+}
+
+} // namespace
+
+TEST_F(GameLanguageTest, SampleLanguageLoadsFromItsSourceAndFromItsCompiledFile) {
+    auto check = [&](GameLanguage& language, const char* form) {
+        SCOPED_TRACE(form);
+        ASSERT_TRUE(language.Load());
+        EXPECT_EQ(A(language.GetWindowTitle()), "Verbolunde");
+        EXPECT_EQ(A(language.GetProfileChars()),
+                  "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 -");
+        EXPECT_EQ(language.GetProfileCharsLength(), 64u);
+        EXPECT_EQ(A(language.GetText(u"loading", u"caption", true)), "Loading...");
+        EXPECT_EQ(A(language.GetText(u"main_screen", u"welcom", true)), "Welcome, [profile]!");
+        EXPECT_EQ(A(language.GetIndexedText(u"products", u"pie", 1, true)), "pies");
+        for (const char16_t* group : {u"video_options_window", u"comix_window", u"bonuses", u"comix"})
+            EXPECT_NE(language.FindGroup(group), nullptr) << A(group);
+
+        // Images are live on the viewer; the logo record holds the "logo" image.
+        DXLTexture* logo = language.GetImage(u"logo");
+        ASSERT_NE(logo, nullptr);
+        EXPECT_TRUE(logo->IsLive());
+        EXPECT_EQ(logo->GetWidth(), 128);
+        EXPECT_EQ(language.GetLogo().texture, logo);
+        EXPECT_EQ(language.GetLogo().x, 144);
+        EXPECT_EQ(language.GetLogo().y, 12);
+        ASSERT_NE(language.GetImage(u"loading_logo"), nullptr);
+        EXPECT_TRUE(language.GetImage(u"loading_logo")->IsLive());
+
+        // Four built fonts, published as fonts 1 to 4.
+        for (int i = 0; i < GameLanguage::kFontCount; ++i) {
+            KGEFont* font = language.GetInterfaceFont(i);
+            ASSERT_NE(font, nullptr) << i;
+            EXPECT_TRUE(font->IsBuilt()) << i;
+            EXPECT_EQ(GetFont(i + 1), font) << i;
+            EXPECT_NE(font->FindGlyph(u'A'), nullptr);
+        }
+        EXPECT_EQ(language.GetInterfaceFont(GameLanguage::kMainBigFont)->GetHeight(), 20);
+        EXPECT_EQ(language.GetInterfaceFont(GameLanguage::kMainFont)->GetHeight(), 10);
+
+        // Comic captions with their places.
+        ASSERT_EQ(language.GetComixCount(), 2u);
+        const GameComixItem* intro = language.FindComixItem(u"INTRO_2");
+        EXPECT_EQ(A(intro->entry->Text(0)), "Time to make it bloom again!");
+        EXPECT_EQ(intro->x, 420);
+        EXPECT_EQ(intro->y, 300);
+        EXPECT_EQ(intro->scale, 1.0f);
+
+        EXPECT_EQ(CreditLines(language), (std::vector<std::string>{"image", "line:Verbolunde", "line:",
+                                                                   "line:A farm of your own", "line:",
+                                                                   "line:Thank you for playing!"}));
+        ASSERT_NE(language.GetCredits(0)->texture, nullptr);
+        EXPECT_TRUE(language.GetCredits(0)->texture->IsLive());
+        EXPECT_EQ(language.GetCredits(0)->size, 16u);
+        EXPECT_EQ(language.GetCredits(1)->size, 14u + 2 * 10);
+        EXPECT_EQ(language.GetCredits(2)->size, 16u);
+    };
+
+    auto source = Make(kContent + "/english.txt", &viewer);
+    check(*source, "source");
+    const std::string compiled = dir.File("english.dat");
+    ASSERT_EQ(source->Compile(U(compiled).c_str()), 0);
+    source.reset();
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(GetFont(i), nullptr) << "a deleted language leaves no font behind";
+
+    // Groups, then the game's chunks in their order.
+    std::vector<uint32_t> ids = ChunkIds(compiled);
+    ASSERT_EQ(ids.size(), 1u + 30 + 5);
+    EXPECT_EQ(std::vector<uint32_t>(ids.end() - 5, ids.end()),
+              (std::vector<uint32_t>{Id(u"farm_params"), Id(u"images"), Id(u"comix_p"), Id(u"credits"),
+                                     Id(u"fonts")}));
+
+    auto reloaded = Make(compiled, &viewer);
+    check(*reloaded, "compiled");
+    EXPECT_NE(reloaded->GetImage(u"font_image"), nullptr) << "the glyph images are named after their use";
+
+    // The file the build compiled is the same language.
+    auto built = Make(VB_BUILT_LANGUAGE, &viewer);
+    check(*built, "built");
+}
+
+TEST_F(GameLanguageTest, UnloadingFreesTheAssetsButKeepsTitleAndLogoPlace) {
+    auto language = Make(kContent + "/english.txt", &viewer);
+    ASSERT_TRUE(language->Load());
+    ASSERT_NE(language->GetLogo().texture, nullptr);
+    language->Release();
+    EXPECT_EQ(language->GetLogo().texture, nullptr) << "the logo's texture went with the images";
+    EXPECT_EQ(language->GetLogo().x, 144);
+    EXPECT_EQ(A(language->GetWindowTitle()), "Verbolunde");
+    EXPECT_EQ(language->GetProfileChars(), nullptr);
+    EXPECT_EQ(language->GetInterfaceFont(0), nullptr);
+    EXPECT_EQ(GetFont(1), nullptr);
+    EXPECT_EQ(language->GetComixCount(), 0u);
+    EXPECT_EQ(language->GetCreditsCount(), 0u);
+    EXPECT_EQ(language->FindComixItem(u"intro_1")->entry, nullptr);
+    // Loading again reads everything again.
+    ASSERT_TRUE(language->Load());
+    EXPECT_EQ(language->GetLogo().texture, language->GetImage(u"logo"));
+    EXPECT_EQ(language->GetComixCount(), 2u);
+}
+
+TEST_F(GameLanguageTest, SourceKeysAndSectionsAsTheScreensSeeThem) {
+    const std::string path = Source("edge.txt", " images {\n"
+                                                "  logo = \"images\\\\logo.png\", 5\n"
+                                                " }\n"
+                                                " fonts {\n"
+                                                "  buttons_font = \"fonts\\\\small.txt\"\n"
+                                                "  caption_font {\n   x = y\n  }\n"
+                                                "  main_font = \"fonts\\\\missing.txt\"\n"
+                                                " }\n"
+                                                " comix {\n"
+                                                "  p1 = \"first\"\n"
+                                                "  P1_POS = 7, 8\n"
+                                                "  ghost_pos = 3, 4\n"
+                                                " }\n"
+                                                " comix {\n"
+                                                "  p2 = \"second\"\n"
+                                                "  p2_pos = 1\n"
+                                                " }\n"
+                                                " credits {\n"
+                                                "  lines = \"a\", \"b\", \"c\"\n"
+                                                "  other = \"ignored\"\n"
+                                                "  image = \"images\\\\logo.png\"\n"
+                                                " }\n");
+    auto language = Make(path, &viewer);
+    ASSERT_TRUE(language->Load());
+
+    EXPECT_EQ(A(language->GetWindowTitle()), "[nf]") << "no WindowTitle: the fallback text";
+    EXPECT_EQ(language->GetProfileChars(), nullptr);
+    EXPECT_EQ(language->GetLogo().texture, nullptr) << "a logo value of one number is no record";
+    EXPECT_EQ(language->GetLogo().x, 0);
+
+    // A font from a value; none from a section of that name or an unreadable file.
+    EXPECT_NE(language->GetInterfaceFont(GameLanguage::kButtonsFont), nullptr);
+    EXPECT_EQ(language->GetInterfaceFont(GameLanguage::kCaptionFont), nullptr);
+    EXPECT_EQ(language->GetInterfaceFont(GameLanguage::kMainFont), nullptr);
+    EXPECT_EQ(language->GetInterfaceFont(GameLanguage::kMainBigFont), nullptr);
+
+    // p1 at the place of P1_POS; a place without its caption lands on the
+    // default item; a place that does not scan is 0, 0.
+    const GameComixItem* p1 = language->FindComixItem(u"p1");
+    EXPECT_EQ(A(p1->entry->Text(0)), "first");
+    EXPECT_EQ(p1->x, 7);
+    EXPECT_EQ(p1->y, 8);
+    const GameComixItem* p2 = language->FindComixItem(u"P2");
+    EXPECT_EQ(p2->x, 0);
+    const GameComixItem* none = language->FindComixItem(u"not a name");
+    EXPECT_EQ(none, language->FindItem(u"missing"));
+    EXPECT_EQ(A(none->entry->Text(0)), "[nf]");
+    EXPECT_EQ(none->x, 3);
+    EXPECT_EQ(none->y, 4);
+    EXPECT_EQ(language->GetComixCount(), 2u);
+
+    EXPECT_EQ(CreditLines(*language), (std::vector<std::string>{"line:a", "line:b", "line:c", "image"}));
+    EXPECT_EQ(language->GetCredits(3)->texture, language->GetImage(u"LOGO")) << "named by its file name";
+
+    // Every text group exists, empty when the source has no section for it.
+    const DXLLngGroup* tasks = language->FindGroup(u"tasks");
+    ASSERT_NE(tasks, nullptr);
+    EXPECT_EQ(tasks->count, 0u);
+
+    // ".xml" in any case chooses the spreadsheet reader, longer extensions not.
+    std::unique_ptr<DXLLngFile> xml(language->CreateLngFile(u"a\\b.XmL"));
+    std::unique_ptr<DXLLngFile> longer(language->CreateLngFile(u"a\\b.xmls"));
+    EXPECT_NE(dynamic_cast<DXLLngFileXML*>(xml.get()), nullptr);
+    EXPECT_NE(dynamic_cast<DXLLngFileTDR*>(longer.get()), nullptr);
+}
+
+TEST_F(GameLanguageTest, CompileStepCodesNameTheMissingFontOrPicture) {
+    struct Case {
+        const char* name;
+        std::string body;
+        int code;
+    } cases[] = {
+        {"complete", kFonts, 0},
+        {"no big main font",
+         " fonts {\n  buttons_font = \"fonts\\\\small.txt\"\n  caption_font = \"fonts\\\\big.txt\"\n"
+         "  main_font = \"fonts\\\\small.txt\"\n }\n",
+         GameLanguage::kSaveFont},
+        {"no fonts", "", 113},
+        {"credits picture without its file", kFonts + " credits {\n  image = \"images\\\\gone.png\"\n }\n",
+         GameLanguage::kSaveCreditsImage},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto language = Make(Source("case.txt", c.body), nullptr);
+        const std::string out = dir.File("case.dat");
+        EXPECT_EQ(language->Compile(U(out).c_str()), c.code);
+        EXPECT_EQ(!ReadFileBytes(out).empty(), c.code == 0) << "a failed compile leaves no file";
+        std::filesystem::remove(out);
+    }
+
+    for (int code = 100; code <= 113; ++code)
+        EXPECT_STRNE(DXLLanguage::StepName(code), "unknown step") << code;
+    EXPECT_STREQ(DXLLanguage::StepName(114), "unknown step");
+    EXPECT_NE(std::string(DXLLanguage::StepName(113)).find("font"), std::string::npos);
+}
+
+TEST_F(GameLanguageTest, AnImageWhoseFileCannotBeReadIsLeftOutWhole) {
+    const std::string path = Source("images.txt", kFonts + " images {\n"
+                                                           "  loading_logo = \"images\\\\gone.png\"\n"
+                                                           "  logo = \"images\\\\logo.png\", 1, 2\n"
+                                                           " }\n");
+    auto language = Make(path, nullptr);
+    const std::string out = dir.File("images.dat");
+    ASSERT_EQ(language->Compile(U(out).c_str()), 0);
+
+    auto reloaded = Make(out, &viewer);
+    ASSERT_TRUE(reloaded->Load());
+    EXPECT_EQ(reloaded->GetImage(u"loading_logo"), nullptr);
+    ASSERT_NE(reloaded->GetImage(u"logo"), nullptr);
+    EXPECT_TRUE(reloaded->GetImage(u"logo")->IsLive()) << "the record after the left-out one reads whole";
+    EXPECT_EQ(reloaded->GetLogo().x, 1);
+    EXPECT_EQ(reloaded->GetLogo().y, 2);
+}
+
+TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
+    auto source = Make(kContent + "/english.txt", nullptr);
+    const std::string good = dir.File("good.dat");
+    ASSERT_EQ(source->Compile(U(good).c_str()), 0);
+
+    auto load = [&](const std::string& name, const std::function<bool(uint32_t, std::vector<uint8_t>&)>& edit) {
+        const std::string path = dir.File(name);
+        EXPECT_TRUE(Rewrite(good, path, edit));
+        auto language = Make(path, &viewer);
+        EXPECT_TRUE(language->Load());
+        return language;
+    };
+
+    {
+        SCOPED_TRACE("without images and fonts");
+        auto language = load("optional.dat", [](uint32_t id, std::vector<uint8_t>&) {
+            return id != Id(u"images") && id != Id(u"fonts");
+        });
+        EXPECT_EQ(language->GetImage(u"loading_logo"), nullptr);
+        EXPECT_EQ(language->GetLogo().texture, nullptr);
+        EXPECT_EQ(language->GetInterfaceFont(0), nullptr);
+        EXPECT_EQ(language->GetComixCount(), 2u) << "the chunks after a missing one are read";
+        EXPECT_EQ(language->GetCreditsCount(), 6u);
+        EXPECT_TRUE(language->GetCompiledFile()->IsGood());
+    }
+    {
+        SCOPED_TRACE("without farm_params");
+        auto language = load("noparams.dat", [](uint32_t id, std::vector<uint8_t>&) {
+            return id != Id(u"farm_params");
+        });
+        EXPECT_EQ(A(language->GetText(u"loading", u"caption", false)), "Loading...");
+        EXPECT_EQ(A(language->GetWindowTitle()), "?NF?");
+        EXPECT_EQ(language->GetImage(u"logo"), nullptr);
+        EXPECT_EQ(language->GetComixCount(), 0u);
+    }
+    {
+        SCOPED_TRACE("counts beyond their chunks");
+        auto language = load("counts.dat", [](uint32_t id, std::vector<uint8_t>& bytes) {
+            if (id == Id(u"comix_p"))
+                kis::StoreLE32(bytes.data(), 0x7FFFFFFF);
+            return true;
+        });
+        EXPECT_EQ(language->GetComixCount(), 0u);
+        EXPECT_EQ(language->GetCreditsCount(), 6u);
+        EXPECT_TRUE(language->GetCompiledFile()->IsGood());
+
+        auto noChars = load("chars.dat", [](uint32_t id, std::vector<uint8_t>& bytes) {
+            if (id == Id(u"farm_params"))
+                kis::StoreLE32(bytes.data(), 0x40000000);
+            return true;
+        });
+        EXPECT_EQ(noChars->GetProfileChars(), nullptr);
+        EXPECT_EQ(noChars->GetImage(u"logo"), nullptr) << "unreadable profile characters end the assets";
+        EXPECT_TRUE(noChars->GetCompiledFile()->IsGood());
+    }
+    {
+        SCOPED_TRACE("a credits line longer than its record");
+        auto language = load("credits.dat", [](uint32_t id, std::vector<uint8_t>& bytes) {
+            if (id != Id(u"credits"))
+                return true;
+            // Count 2: a 16-byte line record that claims 200 units, then a good one.
+            bytes.clear();
+            auto u32 = [&](uint32_t v) {
+                bytes.resize(bytes.size() + 4);
+                kis::StoreLE32(&bytes[bytes.size() - 4], v);
+            };
+            u32(2);
+            u32(16), u32(1), u32(200), u32(0);
+            u32(16), u32(1), u32(1), u32('x');
+            return true;
+        });
+        EXPECT_EQ(language->GetCreditsCount(), 0u);
+        EXPECT_TRUE(language->GetCompiledFile()->IsGood());
+    }
+    {
+        SCOPED_TRACE("an image record cut short");
+        auto language = load("cut.dat", [](uint32_t id, std::vector<uint8_t>& bytes) {
+            if (id == Id(u"images"))
+                bytes.resize(bytes.size() - 3);
+            return true;
+        });
+        EXPECT_NE(language->GetImage(u"loading_logo"), nullptr);
+        EXPECT_EQ(language->GetLogo().texture, nullptr) << "the cut record ends the chunk";
+        EXPECT_NE(language->GetInterfaceFont(GameLanguage::kMainBigFont), nullptr);
+        EXPECT_TRUE(language->GetCompiledFile()->IsGood());
+    }
+}
