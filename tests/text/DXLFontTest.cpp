@@ -1,0 +1,262 @@
+#include "text/DXLFont.h"
+
+#include "engine/Log.h"
+#include "platform/SyntheticFace.h"
+#include "platform/Utf.h"
+#include "tests/engine/TextureTestSupport.h"
+#include "tests/support/TempDir.h"
+#include "text/DXLBitmapFont.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using texturetest::TestViewer;
+using texturetest::Texel;
+
+namespace {
+
+// Every glyph of the synthetic face is a full box; the cell height is
+// ascent + descent and the measured width the advance.
+platform::SyntheticFaceSpec Face(int32_t advance, int32_t ascent, int32_t descent) {
+    platform::SyntheticFaceSpec spec;
+    spec.advance = advance;
+    spec.boxWidth = std::max(1, advance - 2);
+    spec.boxHeight = ascent;
+    spec.originX = 1;
+    spec.originY = ascent;
+    spec.ascent = ascent;
+    spec.descent = descent;
+    return spec;
+}
+
+class WinFontTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(viewer.Open());
+        UseFace(Face(16, 16, 4));
+        ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(dir.File("log.txt")).c_str()));
+        props.SetFaceName(u"Arial");
+        props.SetSize(12);
+    }
+    void TearDown() override {
+        LogFinish();
+        platform::SetGlyphFaceOpener(nullptr);
+    }
+    void UseFace(platform::SyntheticFaceSpec spec) {
+        platform::SetGlyphFaceOpener([spec](const platform::GlyphFaceRequest& request, std::string*) {
+            return std::make_unique<platform::SyntheticFace>(spec, request);
+        });
+    }
+    std::string Log() {
+        LogFinish();
+        return testsupport::ReadFileBytes(dir.File("log.txt"));
+    }
+    // A font of the given characters rendered with the current face.
+    std::unique_ptr<DXLWinFontW> Render(const std::u16string& chars) {
+        auto font = std::make_unique<DXLWinFontW>(&viewer);
+        font->AddGlyphs(chars.data(), int32_t(chars.size()), 0, true);
+        font->SetProps(&props);
+        return font;
+    }
+
+    testsupport::TempDir dir;
+    TestViewer viewer;
+    DXLFontPropsW props;
+};
+
+} // namespace
+
+TEST_F(WinFontTest, SheetIsTheSmallestAreaThatHoldsTheGlyphs) {
+    // advance 16 + insets 2 + 2 = 20 wide; ascent 16 + descent 4 = 20 high.
+    auto one = Render(u"A");
+    ASSERT_TRUE(one->GetImage()->IsLive());
+    EXPECT_EQ(one->GetImage()->GetWidth(), 32);
+    EXPECT_EQ(one->GetImage()->GetHeight(), 32);
+    EXPECT_EQ(one->GetHeight(), 20);
+    EXPECT_EQ(one->GetGlyph(u'A')->cellWidth, 20);
+    EXPECT_EQ(one->GetAdvance(u'A'), 16);
+    EXPECT_EQ(one->GetAscent(), 16);
+    EXPECT_EQ(one->GetDescent(), 4);
+
+    // 64 x 32 and 32 x 64 both hold two cells; the first found stays because
+    // the other is not strictly squarer.
+    auto two = Render(u"AB");
+    EXPECT_EQ(two->GetImage()->GetWidth(), 64);
+    EXPECT_EQ(two->GetImage()->GetHeight(), 32);
+    const DXLGlyph* b = two->GetGlyph(u'B');
+    EXPECT_EQ(b->sheet.left, 20);
+    EXPECT_EQ(b->sheet.top, 0);
+
+    // A 40-pixel cell never fits a 32-pixel-high sheet.
+    UseFace(Face(16, 30, 10));
+    auto tall = Render(u"A");
+    EXPECT_EQ(tall->GetImage()->GetWidth(), 32);
+    EXPECT_EQ(tall->GetImage()->GetHeight(), 64);
+}
+
+TEST_F(WinFontTest, GlyphPixelsCarryTheirCoverageAsAlpha) {
+    auto font = Render(u"A");
+    DXLTexture* image = font->GetImage();
+    ASSERT_TRUE(image->IsLive());
+    const PixelFormat format = image->GetTextureFormat();
+    EXPECT_TRUE(format == kFormatA8L8 || format == kFormatA4R4G4B4 || format == kFormatA8R8G8B8);
+    auto* bits = static_cast<uint8_t*>(image->Lock(platform::kLockReadOnly));
+    ASSERT_NE(bits, nullptr);
+    const uint32_t bytes = GetFormatBytes(format);
+    auto alphaAt = [&](int x, int y) {
+        uint32_t argb = 0;
+        PixelToARGB(bits + size_t(y) * size_t(image->GetLockedPitch()) + size_t(x) * bytes, format, &argb);
+        return argb >> 24;
+    };
+    // The box is drawn at x = left inset 2 + box origin 1, from the cell top.
+    EXPECT_EQ(alphaAt(5, 8), 0xFFu);
+    EXPECT_EQ(alphaAt(0, 8), 0u);  // the inset
+    EXPECT_EQ(alphaAt(25, 8), 0u); // beyond the cell
+    image->Unlock();
+}
+
+TEST_F(WinFontTest, OutlineOrShadowGiveRecolouredPixels) {
+    props.SetColor(0xFF00FF00u);
+    auto font = std::make_unique<DXLWinFontW>(&viewer);
+    font->AddGlyphs(u"A", 1, 0, true);
+    DXLShadowRecord shadow{{1, 2, 2, 0xFF000000u, 0}};
+    font->SetShadow(shadow);
+    font->SetProps(&props);
+    DXLTexture* image = font->GetImage();
+    ASSERT_TRUE(image->IsLive());
+    EXPECT_EQ(image->GetTextureFormat(), kFormatA8R8G8B8);
+    EXPECT_EQ(Texel(*image, 5, 8), 0xFF00FF00u);
+}
+
+TEST_F(WinFontTest, FailuresAreLoggedAndLeaveTheTextureEmpty) {
+    // Nothing to draw: no texture and no log line.
+    auto empty = Render(u"");
+    EXPECT_FALSE(empty->GetImage()->IsLive());
+
+    // 300 cells of 250 x 20: at most 4 x 51 fit 1024 x 1024.
+    UseFace(Face(246, 16, 4));
+    std::u16string many;
+    for (char16_t c = 0x100; c < 0x100 + 300; ++c)
+        many.push_back(c);
+    auto tooMany = Render(many);
+    EXPECT_FALSE(tooMany->GetImage()->IsLive());
+    EXPECT_NE(tooMany->GetGlyph(0x100), nullptr); // the glyph records stay
+
+    // A measured cell of 300 + 4 pixels would wrap around a byte.
+    UseFace(Face(300, 16, 4));
+    auto wide = Render(u"W");
+    EXPECT_FALSE(wide->GetImage()->IsLive());
+    EXPECT_EQ(wide->GetGlyph(u'W')->cellWidth, 0);
+
+    const std::string log = Log();
+    EXPECT_NE(log.find("DXLWinFontW: Characters are too large or too many."), std::string::npos);
+    EXPECT_NE(log.find("Measured cell width 304 is above 255 pixels"), std::string::npos);
+    EXPECT_EQ(log.find("Invalid HFONT"), std::string::npos);
+}
+
+TEST_F(WinFontTest, ItalicAndMarginFactorWidenTheBearings) {
+    props.SetStyle(kDXLFontItalic);
+    auto font = std::make_unique<DXLWinFontW>(&viewer);
+    font->AddGlyphs(u"A", 1, 0, true);
+    font->SetMarginFactor(0.5f);
+    font->SetProps(&props);
+    const DXLGlyph* glyph = font->GetGlyph(u'A');
+    EXPECT_EQ(glyph->leftBearing, 4);       // round(16 x 0.5 / 2)
+    EXPECT_EQ(glyph->rightBearing, 4 + 16); // plus the measured width
+    EXPECT_EQ(glyph->cellWidth, 16 + 4 + 4 + 20);
+    EXPECT_EQ(font->GetAdvance(u'A'), 16);
+    // The quads start left of the pen by the inset and the left bearing.
+    const TexturedQuad* quad = font->GetGlyphQuad(u'A');
+    ASSERT_NE(quad, nullptr);
+    EXPECT_FLOAT_EQ(quad->v[0].x, -2.0f - 4.0f - 0.5f);
+}
+
+TEST(DXLFont, ColourReachesQuadsOnlyOutsideAnUpdate) {
+    TestViewer viewer;
+    ASSERT_TRUE(viewer.Open());
+    DXLTexture sheet(&viewer);
+    sheet.Create(64, 32, kFormatA8R8G8B8, false);
+    DXLBitmapFontW font;
+    font.SetImage(&sheet);
+    font.SetHeight(10);
+    font.AddGlyphs(u"ab", 2, 0, true);
+    font.SetAllCellWidths(8);
+    ASSERT_NE(font.GetGlyphQuad(u'a'), nullptr);
+
+    font.BeginUpdate();
+    font.SetColor(0xFFFF0000u);
+    EXPECT_EQ(font.GetGlyphQuad(u'a')->v[0].colour, 0xFFFFFFFFu);
+    font.EndUpdate(); // the rebuild writes the new colour
+    EXPECT_EQ(font.GetGlyphQuad(u'b')->v[2].colour, 0xFFFF0000u);
+    font.SetColor(0xFF0000FFu);
+    EXPECT_EQ(font.GetGlyphQuad(u'a')->v[3].colour, 0xFF0000FFu);
+}
+
+TEST(DXLFont, PlacementFillsRowsInNumberOrder) {
+    DXLBitmapFontW font;
+    font.SetHeight(10);
+    font.SetVSkip(2);
+    font.SetHSkip(1);
+    font.SetEmptyCharWidth(5);
+    // Numbers 0 a, 1 empty, 2 b, 3 c.
+    font.AddGlyphs(u"a", 1, 0, true);
+    font.AddGlyphs(u"bc", 2, 2, true);
+    font.SetAllCellWidths(8);
+    int32_t x = -1, y = -1;
+    ASSERT_TRUE(font.PackGlyph(u'a', 32, 32, &x, &y));
+    EXPECT_EQ(x, 0);
+    ASSERT_TRUE(font.PackGlyph(u'b', 32, 32, &x, &y));
+    EXPECT_EQ(x, 8 + 1 + 5 + 1); // a, skip, the empty number, skip
+    EXPECT_EQ(y, 0);
+    ASSERT_TRUE(font.PackGlyph(u'c', 32, 32, &x, &y));
+    EXPECT_EQ(x, 24); // ends exactly at the edge
+    ASSERT_TRUE(font.PackGlyph(u'c', 30, 32, &x, &y));
+    EXPECT_EQ(x, 0); // 24 + 8 passes 30: a new row
+    EXPECT_EQ(y, 12);
+    EXPECT_FALSE(font.PackGlyph(u'c', 30, 21, &x, &y)); // its row's bottom 22 passes 21
+    EXPECT_FALSE(font.PackGlyph(u'z', 32, 32, &x, &y)); // no glyph
+
+    char16_t list[8];
+    EXPECT_EQ(font.ListChars(list, 8), 3);
+    EXPECT_EQ(std::u16string(list), u"abc");
+    EXPECT_EQ(font.ListChars(list, 3), 2);
+    EXPECT_EQ(std::u16string(list), u"ab");
+    EXPECT_EQ(font.NumberInOrder(u"cab"), u'b');
+    EXPECT_EQ(font.GetGlyph(u'c')->number, 0);
+    font.RemoveGlyphRange(0, u'b');
+    EXPECT_EQ(font.GetGlyph(u'a'), nullptr);
+    EXPECT_NE(font.GetGlyph(u'c'), nullptr);
+}
+
+TEST(DXLFont, CellSizesAboveAByteAreRefusedAndAdvancesStayPositive) {
+    DXLBitmapFontW font;
+    font.SetHeight(20);
+    font.SetDescent(5);
+    font.SetHeight(300);
+    EXPECT_EQ(font.GetHeight(), 20);
+    EXPECT_EQ(font.GetAscent(), 15);
+    font.AddGlyphs(u"x", 1, 0, true);
+    font.SetAllCellWidths(10);
+    font.SetCellWidth(u'x', 256);
+    EXPECT_EQ(font.GetGlyph(u'x')->cellWidth, 10);
+    font.SetBearings(u'x', 40, 40); // clamped to the cell width
+    EXPECT_EQ(font.GetGlyph(u'x')->leftBearing, 10);
+    EXPECT_EQ(font.GetAdvance(u'x'), 0); // 10 - 10 - 10 is not below 0
+    font.SetBearings(u'x', -2, 0);
+    EXPECT_EQ(font.GetAdvance(u'x'), 12);
+    font.SetBearings(u'x', 6, 5);
+    font.SetCellWidth(u'x', 3); // the bearings follow the width down
+    EXPECT_EQ(font.GetGlyph(u'x')->leftBearing, 3);
+    EXPECT_EQ(font.GetGlyph(u'x')->rightBearing, 3);
+}
+
+TEST(DXLFont, EightBitTwinKeepsOnlyByteCodes) {
+    DXLBitmapFontA font;
+    const char chars[] = {'a', char(0xE9), 0};
+    font.AddGlyphs(chars, 2, 0, true);
+    char list[4];
+    EXPECT_EQ(font.ListChars(list, 4), 2);
+    EXPECT_EQ(uint8_t(list[1]), 0xE9);
+    EXPECT_EQ(font.GetGlyph(char(0xE9))->number, 1);
+}
