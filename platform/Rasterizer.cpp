@@ -130,7 +130,8 @@ inline uint32_t Bilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11,
 constexpr int64_t kLinearBias = -0x8000 + 0x80;
 
 // Every addressing mode, every coordinate: for the pixels whose taps may leave the
-// texture. skipClear as for SampleLinearInside.
+// texture. With skipClear, a pixel whose four taps are fully transparent is left
+// as zero without filtering: only for callers that leave such pixels untouched.
 void SampleLinearCareful(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, bool skipClear,
                          uint32_t* out, int n) {
     const bool clamp = ps.addressU == TextureAddress::Clamp && ps.addressV == TextureAddress::Clamp;
@@ -181,66 +182,46 @@ void RangeWithin(int64_t p, int64_t d, int64_t limit, int n, int* first, int* la
     *last = i1;
 }
 
-// Pixels whose four taps all lie inside the texture. With skipClear, a group of
-// four pixels whose sixteen taps are all fully transparent may be left as zero
-// without filtering: only for callers that leave such pixels untouched.
-void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t, int32_t ds, int32_t dt, bool skipClear,
-                        uint32_t* out, int n) {
+// Pixels whose four taps all lie inside the texture.
+void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t, int32_t ds, int32_t dt, uint32_t* out,
+                        int n) {
     int i = 0;
 #if VB_RASTER_SSE2
     const __m128i zero = _mm_setzero_si128(), low8 = _mm_set1_epi32(0xFF), round = _mm_set1_epi16(64);
     const __m128i w256 = _mm_set1_epi16(256), w32768 = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     __m128i vs = _mm_setr_epi32(s, s + ds, s + 2 * ds, s + 3 * ds);
     __m128i vt = _mm_setr_epi32(t, t + dt, t + 2 * dt, t + 3 * dt);
     const __m128i vds = _mm_set1_epi32(4 * ds), vdt = _mm_set1_epi32(4 * dt);
     for (; i + 4 <= n; i += 4) {
-        __m128i top[4], bottom[4];
-        for (int k = 0; k < 4; ++k) {
-            const uint32_t* p = texels + (t >> 16) * width + (s >> 16);
-            top[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-            bottom[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + width));
-            s += ds;
-            t += dt;
-        }
+        // Weights as 16-bit pairs per 32-bit lane: fy | fy << 16 and so on.
         const __m128i fx = _mm_and_si128(_mm_srli_epi32(vs, 8), low8), fy = _mm_and_si128(_mm_srli_epi32(vt, 8), low8);
         vs = _mm_add_epi32(vs, vds);
         vt = _mm_add_epi32(vt, vdt);
-        if (skipClear) {
-            const __m128i any = _mm_or_si128(_mm_or_si128(_mm_unpacklo_epi64(top[0], top[1]), _mm_unpacklo_epi64(top[2], top[3])),
-                                             _mm_or_si128(_mm_unpacklo_epi64(bottom[0], bottom[1]),
-                                                          _mm_unpacklo_epi64(bottom[2], bottom[3])));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(any, alphaMask), zero)) == 0xFFFF) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), zero);
-                continue;
-            }
-        }
-        // Weights as 16-bit pairs per 32-bit lane: fy | fy << 16 and so on.
         const __m128i wy = _mm_or_si128(fy, _mm_slli_epi32(fy, 16)), wyInv = _mm_sub_epi16(w256, wy);
         const __m128i fx7 = _mm_slli_epi32(fx, 7);
         const __m128i wx = _mm_or_si128(fx7, _mm_slli_epi32(fx7, 16)), wxInv = _mm_sub_epi16(w32768, wx);
         const __m128i wxLo = _mm_unpacklo_epi32(wxInv, wx), wxHi = _mm_unpackhi_epi32(wxInv, wx);
-        __m128i m[4];
-#define VB_BILINEAR_PIXEL(k, wxPair, sel)                                                                              \
-    {                                                                                                                  \
-        const __m128i v = _mm_add_epi16(                                                                               \
-            _mm_mullo_epi16(_mm_unpacklo_epi8(top[k], zero), _mm_shuffle_epi32(wyInv, k * 0x55)),                      \
-            _mm_mullo_epi16(_mm_unpacklo_epi8(bottom[k], zero), _mm_shuffle_epi32(wy, k * 0x55)));                     \
-        m[k] = _mm_mulhi_epu16(v, _mm_shuffle_epi32(wxPair, sel));                                                    \
-    }
-        VB_BILINEAR_PIXEL(0, wxLo, 0x50)
-        VB_BILINEAR_PIXEL(1, wxLo, 0xFA)
-        VB_BILINEAR_PIXEL(2, wxHi, 0x50)
-        VB_BILINEAR_PIXEL(3, wxHi, 0xFA)
-#undef VB_BILINEAR_PIXEL
-        const __m128i r01 = _mm_add_epi16(_mm_unpacklo_epi64(m[0], m[1]), _mm_unpackhi_epi64(m[0], m[1]));
-        const __m128i r23 = _mm_add_epi16(_mm_unpacklo_epi64(m[2], m[3]), _mm_unpackhi_epi64(m[2], m[3]));
+        // Per pixel: its two upper taps in lanes 0-3 and 4-7, blended with the two
+        // lower ones, then weighted for the horizontal blend.
+        auto pixel = [&](__m128i wyInvK, __m128i wyK, __m128i wxK) {
+            const uint32_t* p = texels + (t >> 16) * width + (s >> 16);
+            s += ds;
+            t += dt;
+            const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+            const __m128i bottom = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + width)), zero);
+            const __m128i v = _mm_add_epi16(_mm_mullo_epi16(top, wyInvK), _mm_mullo_epi16(bottom, wyK));
+            return _mm_mulhi_epu16(v, wxK);
+        };
+        const __m128i m0 = pixel(_mm_shuffle_epi32(wyInv, 0x00), _mm_shuffle_epi32(wy, 0x00), _mm_shuffle_epi32(wxLo, 0x50));
+        const __m128i m1 = pixel(_mm_shuffle_epi32(wyInv, 0x55), _mm_shuffle_epi32(wy, 0x55), _mm_shuffle_epi32(wxLo, 0xFA));
+        const __m128i m2 = pixel(_mm_shuffle_epi32(wyInv, 0xAA), _mm_shuffle_epi32(wy, 0xAA), _mm_shuffle_epi32(wxHi, 0x50));
+        const __m128i m3 = pixel(_mm_shuffle_epi32(wyInv, 0xFF), _mm_shuffle_epi32(wy, 0xFF), _mm_shuffle_epi32(wxHi, 0xFA));
+        const __m128i r01 = _mm_add_epi16(_mm_unpacklo_epi64(m0, m1), _mm_unpackhi_epi64(m0, m1));
+        const __m128i r23 = _mm_add_epi16(_mm_unpacklo_epi64(m2, m3), _mm_unpackhi_epi64(m2, m3));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
                          _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(r01, round), 7),
                                           _mm_srli_epi16(_mm_add_epi16(r23, round), 7)));
     }
-#else
-    (void)skipClear;
 #endif
     for (; i < n; ++i, s += ds, t += dt) {
         const uint32_t* p = texels + (t >> 16) * width + (s >> 16);
@@ -272,7 +253,7 @@ void SampleLinear(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_
     SampleLinearCareful(ps, s, t, ds, dt, skipClear, out, first);
     SampleLinearInside(ps.texels, ps.textureWidth, static_cast<int32_t>(s + first * ds),
                        static_cast<int32_t>(t + first * dt), static_cast<int32_t>(ds), static_cast<int32_t>(dt),
-                       skipClear, out + first, last - first);
+                       out + first, last - first);
     SampleLinearCareful(ps, s + last * ds, t + last * dt, ds, dt, skipClear, out + last, n - last);
 }
 
