@@ -93,23 +93,24 @@ bool Rewrite(const std::string& from, const std::string& to,
     std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
         kis::OpenDataFileForRead(U(from).c_str(), 0xA7F17E1D, 13, 1), kis::CloseDataFile);
     kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(U(to).c_str(), 0xA7F17E1D, 13, 1, false);
-    if (!reader || !writer)
-        return kis::CloseDataFile(writer) && false;
-    const std::vector<kis::DataFileEntry> entries = reader->GetRoot().entries;
-    for (const kis::DataFileEntry& entry : entries) {
+    if (!reader || !writer) {
+        kis::CloseDataFile(writer);
+        return false;
+    }
+    for (const kis::DataFileEntry& entry : reader->GetRoot().entries) {
         std::vector<uint8_t> bytes(entry.size);
-        const kis::DataFileEntry* own = nullptr;
-        for (const auto& e : reader->GetRoot().entries)
-            if (e.id == entry.id && e.subId == entry.subId)
-                own = &e;
-        if (!reader->OpenChunkEntry(own) || (entry.size && !reader->Read(bytes.data(), entry.size)) ||
-            !reader->CloseChunk())
+        if (!reader->OpenChunkEntry(&entry) || (entry.size && !reader->Read(bytes.data(), entry.size)) ||
+            !reader->CloseChunk()) {
+            kis::CloseDataFile(writer);
             return false;
+        }
         if (!edit(entry.id, bytes))
             continue;
         if (!writer->BeginChunk(entry.id, entry.subId) ||
-            (!bytes.empty() && !writer->Write(bytes.data(), uint32_t(bytes.size()))) || !writer->EndChunk())
+            (!bytes.empty() && !writer->Write(bytes.data(), uint32_t(bytes.size()))) || !writer->EndChunk()) {
+            kis::CloseDataFile(writer);
             return false;
+        }
     }
     return kis::CloseDataFile(writer);
 }
