@@ -55,6 +55,10 @@ struct Setup {
     Plane colour[4]; // b, g, r, a in 0..255
     Plane s, t;      // texture coordinates in texels
     TextureFilter filter = TextureFilter::Point;
+    // Steps of s and t from pixel to pixel along a row, in 16.16 texels, and their
+    // reciprocals: the same for every span of the primitive.
+    int64_t ds = 0, dt = 0;
+    double dsInverse = 0, dtInverse = 0;
 };
 
 // ------------------------------------------------------------ stage kernels
@@ -158,7 +162,7 @@ void SampleLinearCareful(const PixelState& ps, int64_t s, int64_t t, int64_t ds,
 
 // The pixels i in [0, n) whose coordinate p + i d lies in [0, limit], or a
 // stretch of them at most a pixel shorter at either end: [*first, *last).
-void RangeWithin(int64_t p, int64_t d, int64_t limit, int n, int* first, int* last) {
+void RangeWithin(int64_t p, int64_t d, double dInverse, int64_t limit, int n, int* first, int* last) {
     auto inside = [&](int i) {
         const int64_t v = p + i * d;
         return v >= 0 && v <= limit;
@@ -170,8 +174,7 @@ void RangeWithin(int64_t p, int64_t d, int64_t limit, int n, int* first, int* la
         // Estimated in floating point, at most a pixel or two too wide, then narrowed
         // until both ends are inside: the coordinate is linear in i, so every pixel
         // between them is too.
-        const double inv = 1.0 / static_cast<double>(d);
-        double a = static_cast<double>(-p) * inv, b = static_cast<double>(limit - p) * inv;
+        double a = static_cast<double>(-p) * dInverse, b = static_cast<double>(limit - p) * dInverse;
         if (d < 0) std::swap(a, b);
         i0 = static_cast<int>(std::clamp(a, 0.0, static_cast<double>(n)));
         i1 = static_cast<int>(std::clamp(b + 1, 0.0, static_cast<double>(n)));
@@ -232,8 +235,8 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
 
 // The linear filter over a run of pixels: the stretch whose taps all lie inside
 // the texture takes the fast kernel, the pixels before and after it the careful one.
-void SampleLinear(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, bool skipClear, uint32_t* out,
-                  int n) {
+void SampleLinear(const PixelState& ps, const Setup& su, int64_t s, int64_t t, bool skipClear, uint32_t* out, int n) {
+    const int64_t ds = su.ds, dt = su.dt;
     s += kLinearBias;
     t += kLinearBias;
     int first = 0, last = 0;
@@ -241,8 +244,8 @@ void SampleLinear(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_
     constexpr int64_t kMaxStep = int64_t(1) << 26;
     if (ps.textureWidth >= 2 && ps.textureHeight >= 2 && std::llabs(ds) < kMaxStep && std::llabs(dt) < kMaxStep) {
         int tFirst, tLast;
-        RangeWithin(s, ds, (int64_t(ps.textureWidth - 1) << 16) - 1, n, &first, &last);
-        RangeWithin(t, dt, (int64_t(ps.textureHeight - 1) << 16) - 1, n, &tFirst, &tLast);
+        RangeWithin(s, ds, su.dsInverse, (int64_t(ps.textureWidth - 1) << 16) - 1, n, &first, &last);
+        RangeWithin(t, dt, su.dtInverse, (int64_t(ps.textureHeight - 1) << 16) - 1, n, &tFirst, &tLast);
         first = std::max(first, tFirst);
         last = std::max(first, std::min(last, tLast));
     }
@@ -607,8 +610,8 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
     if (textured) {
         s = ToFixed(at(su.s));
         t = ToFixed(at(su.t));
-        ds = ToFixed(su.s.dx);
-        dt = ToFixed(su.t.dx);
+        ds = su.ds;
+        dt = su.dt;
         if (ds == 0x10000 && dt == 0) {
             // The linear filter gives the texel itself where both fractions round to zero.
             bool linear = su.filter == TextureFilter::Linear;
@@ -644,7 +647,7 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
         for (int x = x0; x < x1; x += kChunk) {
             const int n = std::min(kChunk, x1 - x);
             if (su.filter == TextureFilter::Linear)
-                SampleLinear(ps, s, t, ds, dt, skipClear, texel, n);
+                SampleLinear(ps, su, s, t, skipClear, texel, n);
             else
                 SamplePoint(ps, s, t, ds, dt, texel, n);
             s += ds * n;
@@ -675,7 +678,7 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
             if (direct) {
                 tex = ps.texels + static_cast<size_t>(directY) * ps.textureWidth + directX + (x - x0);
             } else if (su.filter == TextureFilter::Linear) {
-                SampleLinear(ps, s, t, ds, dt, false, texel, n);
+                SampleLinear(ps, su, s, t, false, texel, n);
             } else {
                 SamplePoint(ps, s, t, ds, dt, texel, n);
             }
@@ -701,6 +704,13 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
         }
         WritePixels(ps, kind, src, m, row + x, n);
     }
+}
+
+void SetTextureSteps(Setup* su) {
+    su->ds = ToFixed(su->s.dx);
+    su->dt = ToFixed(su->t.dx);
+    su->dsInverse = su->ds != 0 ? 1.0 / static_cast<double>(su->ds) : 0.0;
+    su->dtInverse = su->dt != 0 ? 1.0 / static_cast<double>(su->dt) : 0.0;
 }
 
 // Fills the attribute planes of a primitive from three of its vertices.
@@ -731,6 +741,7 @@ bool MakeSetup(const PixelState& ps, const ScreenVertex& a, const ScreenVertex& 
         double rx = su->s.dx * su->s.dx + su->t.dx * su->t.dx, ry = su->s.dy * su->s.dy + su->t.dy * su->t.dy;
         su->filter = std::max(rx, ry) > 1.0 ? ps.minFilter : ps.magFilter;
         if (su->filter == TextureFilter::None) su->filter = TextureFilter::Point;
+        SetTextureSteps(su);
     }
     return true;
 }
@@ -753,21 +764,48 @@ void DrawConvex(const Surface& target, const ClipRect& clip, const PixelState& p
     int64_t minY = *std::min_element(Y, Y + count), maxY = *std::max_element(Y, Y + count);
     int y0 = static_cast<int>(std::max<int64_t>(CeilDiv(minY, kSubPixel), clip.y0));
     int y1 = static_cast<int>(std::min<int64_t>(FloorDiv(maxY, kSubPixel) + 1, clip.y1));
+    if (y0 >= y1) return;
+    // Edge function dx (py - ya) - dy (px - xa) >= 0 inside; a pixel centre on the
+    // edge belongs to the polygon only for top edges and left edges. Each sloped edge
+    // bounds px by floor(c / d) with c = dx (py - ya) + dy xa + bias and d = |dy| 256,
+    // kept as quotient and remainder and stepped from row to row without dividing.
+    struct Edge {
+        int64_t dx, dy, c, q, r, d, stepQ, stepR;
+    };
+    Edge edges[4];
+    const int64_t py0 = int64_t(y0) * kSubPixel;
+    for (int e = 0; e < count; ++e) {
+        Edge& g = edges[e];
+        const int64_t xa = X[e], ya = Y[e];
+        g.dx = X[(e + 1) % count] - xa;
+        g.dy = Y[(e + 1) % count] - ya;
+        const int64_t bias = (g.dy < 0 || (g.dy == 0 && g.dx > 0)) ? 0 : -1;
+        g.c = g.dx * (py0 - ya) + g.dy * xa + bias;
+        if (g.dy == 0) continue;
+        g.d = (g.dy < 0 ? -g.dy : g.dy) * kSubPixel;
+        g.q = FloorDiv(g.c, g.d);
+        g.r = g.c - g.q * g.d;
+        g.stepQ = FloorDiv(g.dx * kSubPixel, g.d);
+        g.stepR = g.dx * kSubPixel - g.stepQ * g.d;
+    }
     for (int y = y0; y < y1; ++y) {
-        const int64_t py = int64_t(y) * kSubPixel;
         int64_t lo = clip.x0, hi = clip.x1;
-        for (int e = 0; e < count && lo < hi; ++e) {
-            const int64_t xa = X[e], ya = Y[e], dx = X[(e + 1) % count] - xa, dy = Y[(e + 1) % count] - ya;
-            // Edge function dx (py - ya) - dy (px - xa) >= 0 inside; a pixel centre on the
-            // edge belongs to the polygon only for top edges and left edges.
-            const int64_t bias = (dy < 0 || (dy == 0 && dx > 0)) ? 0 : -1;
-            const int64_t cterm = dx * (py - ya) + dy * xa + bias;
-            if (dy == 0) {
-                if (cterm < 0) hi = lo;
-            } else if (dy < 0) {
-                lo = std::max(lo, CeilDiv(-cterm, -dy * kSubPixel));
-            } else {
-                hi = std::min(hi, FloorDiv(cterm, dy * kSubPixel) + 1);
+        for (int e = 0; e < count; ++e) {
+            Edge& g = edges[e];
+            if (g.dy == 0) {
+                if (g.c < 0) hi = lo;
+                g.c += g.dx * kSubPixel;
+                continue;
+            }
+            if (g.dy < 0)
+                lo = std::max(lo, -g.q);
+            else
+                hi = std::min(hi, g.q + 1);
+            g.q += g.stepQ;
+            g.r += g.stepR;
+            if (g.r >= g.d) {
+                g.r -= g.d;
+                ++g.q;
             }
         }
         if (lo < hi) ShadeSpan(target, ps, su, y, static_cast<int>(lo), static_cast<int>(hi));
@@ -876,6 +914,7 @@ void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& ps,
         su.s = along(double(a.u) * ps.textureWidth, double(b.u) * ps.textureWidth);
         su.t = along(double(a.v) * ps.textureHeight, double(b.v) * ps.textureHeight);
         su.filter = ps.magFilter == TextureFilter::Linear ? TextureFilter::Linear : TextureFilter::Point;
+        SetTextureSteps(&su);
     }
     for (int64_t i = first;; i += step) {
         int64_t num = (i * kSubPixel - a0) * dMinor, den = dMajor;

@@ -306,8 +306,33 @@ TEST_F(DeviceTest, LinearFilterStaysWithinOneUnitOfExactBilinear) {
     }
 }
 
+// Pixel centres inside a polygon given in 1/256 pixel, by the top-left rule: a
+// centre on an edge counts where the edge is a top edge or a left edge.
+std::vector<bool> Coverage(std::vector<int64_t> x, std::vector<int64_t> y, int width, int height) {
+    const size_t n = x.size();
+    int64_t area = 0;
+    for (size_t i = 0; i < n; ++i) area += x[i] * y[(i + 1) % n] - x[(i + 1) % n] * y[i];
+    if (area < 0) {
+        std::reverse(x.begin(), x.end());
+        std::reverse(y.begin(), y.end());
+    }
+    std::vector<bool> inside(size_t(width) * height);
+    for (int py = 0; py < height; ++py)
+        for (int px = 0; px < width; ++px) {
+            bool in = true;
+            for (size_t i = 0; i < n && in; ++i) {
+                const int64_t dx = x[(i + 1) % n] - x[i], dy = y[(i + 1) % n] - y[i];
+                const int64_t e = dx * (py * 256 - y[i]) - dy * (px * 256 - x[i]);
+                const bool topLeft = dy < 0 || (dy == 0 && dx > 0);
+                in = e > 0 || (e == 0 && topLeft);
+            }
+            inside[size_t(py) * width + px] = in;
+        }
+    return inside;
+}
+
 // The pixels of a parallelogram drawn as one fan are those of its two triangles
-// drawn as a list, on every edge and corner.
+// drawn as a list, on every edge and corner, and those the rule puts inside.
 TEST_F(DeviceTest, ParallelogramCoversThePixelsOfItsTwoTriangles) {
     Create(128, 128);
     device->SetTexture(0, nullptr);
@@ -328,8 +353,13 @@ TEST_F(DeviceTest, ParallelogramCoversThePixelsOfItsTwoTriangles) {
         device->Clear(kClearTarget, kBackground, 0, 0);
         const TexturedVertex list[6] = {q.v[0], q.v[1], q.v[2], q.v[0], q.v[2], q.v[3]};
         ASSERT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleList, 2, list, sizeof(TexturedVertex)), kOk);
-        for (int p = 0; p < 128 * 128; ++p)
+        std::vector<int64_t> cx, cy;
+        for (const TexturedVertex& v : q.v) cx.push_back(std::lround(v.x * 256)), cy.push_back(std::lround(v.y * 256));
+        const std::vector<bool> inside = Coverage(cx, cy, 128, 128);
+        for (int p = 0; p < 128 * 128; ++p) {
             ASSERT_EQ(fan[p], device->BackBuffer().pixels[p]) << "case " << i << " pixel " << p % 128 << "," << p / 128;
+            ASSERT_EQ(fan[p] != kBackground, inside[p]) << "case " << i << " pixel " << p % 128 << "," << p / 128;
+        }
     }
 }
 
