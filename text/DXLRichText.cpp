@@ -891,8 +891,8 @@ void DXLText<Ch>::Layout() {
                 while (end <= paragraph.last && sum + items_[size_t(end)].width <= width_)
                     sum += items_[size_t(end++)].width;
                 int32_t lineEnd = end;
-                if (lineEnd - 1 > i && items_[size_t(lineEnd - 1)].kind == kTextItemSpace &&
-                    items_[size_t(lineEnd - 2)].kind != kTextItemSpace)
+                if (items_[size_t(lineEnd - 1)].kind == kTextItemSpace &&
+                    (lineEnd - 1 == i || items_[size_t(lineEnd - 2)].kind != kTextItemSpace))
                     --lineEnd; // the trailing space is dropped
                 lines_.push_back(Line{i, lineEnd, 0, 0});
                 int32_t nextStart = lineEnd;
