@@ -1,0 +1,354 @@
+#include "text/DigitalText.h"
+
+#include "engine/TextureLoader.h"
+#include "foundation/ByteOrder.h"
+#include "foundation/DataFile.h"
+#include "text/FontSlots.h"
+#include "text/KGEBitmapFont.h"
+#include "text/KGEWinFont.h"
+#include "text/ObjectRegistry.h"
+#include "text/OutOfMemory.h"
+#include "text/TextureCollections.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+// The class magic at the start of each font stream of the 'FONT' chunk.
+constexpr uint32_t kWinFontStreamMagic[2] = {0x9756B8CC, 0x3EFE8585};
+constexpr uint32_t kBitmapFontStreamMagic[2] = {0xB0E1FDFD, 0x40E90DB4};
+
+// Bytes the reader's open chunk has left; 0 without one.
+int64_t BytesLeft(kis::BaseDataFile* reader) {
+    const kis::DataFileEntry* chunk = reader->GetOpenChunk();
+    const int64_t position = reader->GetChunkPos();
+    if (!chunk || position < 0)
+        return 0;
+    return int64_t(chunk->size) - position;
+}
+
+bool ReadU32(kis::BaseDataFile* reader, uint32_t* value) {
+    uint8_t bytes[4];
+    if (!reader->Read(bytes, 4))
+        return false;
+    *value = kis::LoadLE32(bytes);
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- digit font
+
+DigitalFont::DigitalFont(DXLTextures* collection) : collection_(collection) {}
+
+DigitalFont::~DigitalFont() { Clear(); }
+
+void DigitalFont::Clear() { modes_.DeleteAll(); }
+
+bool DigitalFont::Load(kis::BaseDataFile* reader) {
+    Clear();
+    uint8_t bytes[kDigitalFontHeaderSize];
+    if (!reader || BytesLeft(reader) < int64_t(kDigitalFontHeaderSize) || !reader->Read(bytes, sizeof bytes))
+        return false;
+    DIGITALFONTHEADER header;
+    uint32_t words[kDigitalFontHeaderSize / 4];
+    for (uint32_t i = 0; i < kDigitalFontHeaderSize / 4; ++i)
+        words[i] = kis::LoadLE32(bytes + 4 * i);
+    static_assert(sizeof words == sizeof header);
+    std::memcpy(&header, words, sizeof header);
+    // The mode bytes must be count x 16, worked out without wrapping, and
+    // must be there.
+    if (header.headerSize != kDigitalFontHeaderSize ||
+        uint64_t(header.modeBytes) != uint64_t(header.modeCount) * kDigitalFontModeSize ||
+        int64_t(header.modeBytes) > BytesLeft(reader))
+        return false;
+
+    id_ = header.id;
+    std::memcpy(widths_, header.widths, sizeof widths_);
+    gap_ = header.gap;
+    hasMinus_ = uint8_t(header.hasMinus & 0xFF);
+
+    std::unique_ptr<uint8_t[]> records(new (std::nothrow) uint8_t[header.modeBytes ? header.modeBytes : 1]);
+    if (!records || !reader->Read(records.get(), header.modeBytes))
+        return false;
+    if (header.flags & kDigitalFontHasTexture) {
+        DXLTexture* texture = nullptr;
+        if (!ReadTextureEntryHeader(reader, collection_, &texture))
+            return false;
+        texture_ = texture; // a name the collection does not hold leaves the font without one
+    }
+    for (uint32_t i = 0; i < header.modeCount; ++i) {
+        auto* mode = new (std::nothrow) DIGITALFONTMODE{};
+        if (!mode)
+            return false;
+        const uint8_t* r = records.get() + size_t(i) * kDigitalFontModeSize;
+        mode->x = int32_t(kis::LoadLE32(r));
+        mode->y = int32_t(kis::LoadLE32(r + 4));
+        mode->height = int32_t(kis::LoadLE32(r + 8));
+        mode->step = int32_t(kis::LoadLE32(r + 12));
+        BuildMode(mode);
+        modes_.Add(mode);
+    }
+    return true;
+}
+
+void DigitalFont::BuildMode(DIGITALFONTMODE* mode) const {
+    const bool textured = texture_ && texture_->IsLive();
+    if (mode->height < 1 && textured)
+        mode->height = texture_->GetHeight() - mode->y;
+    int32_t x = mode->x;
+    const int32_t images = hasMinus_ ? kDigitImages : kDigitImages - 1;
+    for (int32_t i = 0; i < images; ++i) {
+        TexturedQuad& quad = mode->quads[i];
+        if (textured) {
+            texture_->MakeQuadFromArea(&quad, 0.0f, 0.0f, float(x), float(mode->y), float(widths_[i]),
+                                       float(mode->height), 0xFFFFFFFFu);
+        } else {
+            quad = TexturedQuad{};
+            SetQuadRect(quad.v, float(x), float(mode->y), float(x + widths_[i]), float(mode->y + mode->height),
+                        false, true);
+            for (platform::TexturedVertex& v : quad.v)
+                v.colour = 0xFFFFFFFFu;
+        }
+        x += widths_[i] + mode->step;
+    }
+}
+
+void DigitalFont::RebuildModes() {
+    for (int32_t i = 0; i < modes_.Count(); ++i)
+        if (DIGITALFONTMODE* mode = modes_.Get(i))
+            BuildMode(mode);
+}
+
+// ---------------------------------------------------------------- digital text
+
+DigitalText::DigitalText(DigitalFont* font, int32_t mode, int32_t capacity, bool pad, int32_t spacing)
+    : font_(font), mode_(mode), capacity_(capacity < 0 ? 0 : capacity > kDigitImages ? kDigitImages : capacity),
+      spacing_(spacing), pad_(pad), quads_(KGEAllocArray<TexturedQuad>(size_t(capacity_))) {}
+
+DigitalText::~DigitalText() = default;
+
+void DigitalText::SetValue(int32_t value) {
+    value_ = value;
+    Layout();
+}
+
+void DigitalText::Layout() {
+    if (!font_ || mode_ < 0 || mode_ >= font_->ModeCount()) {
+        count_ = 0;
+        width_ = 0;
+        height_ = 0;
+        std::memset(static_cast<void*>(quads_.get()), 0, sizeof(TexturedQuad) * size_t(capacity_));
+        return;
+    }
+    const DIGITALFONTMODE* mode = font_->GetMode(mode_);
+    height_ = mode->height;
+
+    // The digits, least significant first; the magnitude of the smallest
+    // value needs 64 bits.
+    uint64_t magnitude = value_ < 0 ? uint64_t(-int64_t(value_)) : uint64_t(value_);
+    int32_t n = 0;
+    do {
+        digits_[n++] = int32_t(magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0 && n < kDigitImages);
+    if (value_ < 0 && font_->HasMinus() && n < kDigitImages)
+        digits_[n++] = kMinusImage;
+    if (n > capacity_)
+        n = capacity_;
+    if (pad_) {
+        while (n < capacity_)
+            digits_[n++] = 0;
+    }
+    count_ = n;
+
+    int32_t pen = 0;
+    for (int32_t i = count_ - 1, slot = 0; i >= 0; --i, ++slot) {
+        const int32_t image = digits_[i];
+        TexturedQuad& quad = quads_[size_t(slot)];
+        quad = mode->quads[image];
+        for (platform::TexturedVertex& v : quad.v) {
+            v.x += float(pen);
+            if (v.colour != colour_)
+                v.colour = colour_;
+        }
+        pen += font_->GetWidth(image);
+        if (i > 0)
+            pen += font_->GetGap() + spacing_;
+    }
+    width_ = pen;
+}
+
+void DigitalText::SetColor(uint32_t colour) {
+    if (colour == colour_)
+        return;
+    colour_ = colour;
+    for (int32_t i = 0; i < count_; ++i)
+        for (platform::TexturedVertex& v : quads_[size_t(i)].v)
+            v.colour = colour;
+}
+
+void DigitalText::Draw() {
+    if (!font_)
+        return;
+    DXLTexture* texture = font_->GetTexture();
+    if (!texture || !texture->GetViewer())
+        return;
+    if (!texture->Bind(true))
+        return;
+    for (int32_t i = 0; i < count_; ++i)
+        texture->GetViewer()->DrawTexturedQuad(&quads_[size_t(i)]);
+    texture->Unbind(true);
+}
+
+void GameDigitalText::Draw() {
+    if (!font_)
+        return;
+    DXLTexture* texture = font_->GetTexture();
+    DXLViewer* viewer = texture ? texture->GetViewer() : nullptr;
+    if (!viewer)
+        return;
+    viewer->ApplyTransform();
+    SetCurrentTexture(texture);
+    for (int32_t i = 0; i < count_; ++i)
+        viewer->DrawTexturedQuad(&quads_[size_t(i)]);
+    ClearCurrentTexture();
+}
+
+void SetQuadRect(platform::TexturedVertex* vertices, float x1, float y1, float x2, float y2, bool repeatFirst,
+                 bool zeroZ) {
+    const float xs[4] = {x1, x2, x2, x1};
+    const float ys[4] = {y1, y1, y2, y2};
+    const int count = repeatFirst ? 5 : 4;
+    for (int i = 0; i < count; ++i) {
+        vertices[i].x = xs[i % 4];
+        vertices[i].y = ys[i % 4];
+        if (zeroZ)
+            vertices[i].z = 0.0f;
+    }
+    if (repeatFirst && !zeroZ)
+        vertices[4].z = vertices[0].z;
+}
+
+// ---------------------------------------------------------------- chunk loaders
+
+namespace {
+
+// Opens the chunk and reads its count on the first call. False ends the step
+// with the error flag set.
+bool BeginChunk(kis::BaseDataFile* reader, LoaderState* state, uint32_t id, uint32_t subId, uint32_t recordSize) {
+    uint32_t count = 0;
+    if (!reader || !reader->OpenChunk(id, subId))
+        return false;
+    if (!ReadU32(reader, &count) || uint64_t(count) * recordSize > uint64_t(BytesLeft(reader))) {
+        reader->CloseChunk();
+        return false;
+    }
+    state->total = int32_t(count);
+    return true;
+}
+
+int32_t Fail(kis::BaseDataFile* reader, LoaderState* state) {
+    state->error = 1;
+    if (reader && reader->GetOpenChunk())
+        reader->CloseChunk();
+    return kLoaderFinished;
+}
+
+int32_t Finish(kis::BaseDataFile* reader, LoaderState* state) {
+    if (!reader->CloseChunk())
+        state->error = 1;
+    return kLoaderFinished;
+}
+
+void PutFontInSlot(int32_t slot, KGEFont* font) {
+    if (KGEFont* old = AppFontSlots[slot]) {
+        UnregisterObject(old);
+        delete old;
+    }
+    AppFontSlots[slot] = font;
+    RegisterFont(font);
+    font->AddRef(); // a font whose texture is not there yet stays unbuilt
+}
+
+} // namespace
+
+int32_t LoadDigitalFonts(kis::list<DigitalFont>* fonts, kis::BaseDataFile* reader, LoaderState* state) {
+    if (state->done == 0 &&
+        !BeginChunk(reader, state, kDigitalFontChunkId, kDigitalFontChunkSubId, kDigitalFontHeaderSize)) {
+        state->error = 1;
+        return kLoaderFinished;
+    }
+    while (state->done < state->total) {
+        auto* font = new (std::nothrow) DigitalFont(GetTextureCollection(kFontTextureCollection));
+        if (!font)
+            KGEOutOfMemory();
+        if (!font->Load(reader)) {
+            delete font;
+            return Fail(reader, state);
+        }
+        fonts->Add(font);
+        ++state->done;
+        if (GlobalObjectSetFloat(float(state->done) / float(state->total)))
+            return kLoaderCallAgain;
+    }
+    return Finish(reader, state);
+}
+
+int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* state) {
+    if (state->done == 0) {
+        if (!BeginChunk(reader, state, kFontChunkId, kFontChunkSubId, 8)) {
+            state->error = 1;
+            return kLoaderFinished;
+        }
+        if (uint32_t(state->total) != kFontChunkCount)
+            return Fail(reader, state);
+    }
+    while (state->done < state->total) {
+        uint32_t magic[2];
+        if (!ReadU32(reader, &magic[0]) || !ReadU32(reader, &magic[1]))
+            return Fail(reader, state);
+        KGEFont* font = nullptr;
+        if (magic[0] == kBitmapFontStreamMagic[0] && magic[1] == kBitmapFontStreamMagic[1]) {
+            DXLTexture* texture = nullptr;
+            if (!ReadTextureEntryHeader(reader, GetTextureCollection(kFontTextureCollection), &texture) || !texture)
+                return Fail(reader, state);
+            auto* bitmapFont = new (std::nothrow) KGEBitmapFont(viewer);
+            if (!bitmapFont)
+                KGEOutOfMemory();
+            bitmapFont->SetTexture(texture, false);
+            if (bitmapFont->ReadBinary(reader) != 0) {
+                delete bitmapFont;
+                return Fail(reader, state);
+            }
+            font = bitmapFont;
+        } else if (magic[0] == kWinFontStreamMagic[0] && magic[1] == kWinFontStreamMagic[1]) {
+            auto* winFont = new (std::nothrow) KGEWinFont(viewer);
+            if (!winFont)
+                KGEOutOfMemory();
+            if (winFont->ReadBinary(reader) != 0) {
+                delete winFont;
+                return Fail(reader, state);
+            }
+            font = winFont;
+        } else {
+            return Fail(reader, state);
+        }
+        PutFontInSlot(state->done, font);
+        ++state->done;
+        if (GlobalObjectSetFloat(float(state->done) / float(state->total)))
+            return kLoaderCallAgain;
+    }
+    return Finish(reader, state);
+}
+
+void FreeAppFonts() {
+    for (KGEFont*& font : AppFontSlots) {
+        if (!font)
+            continue;
+        UnregisterObject(font);
+        delete font;
+        font = nullptr;
+    }
+}
