@@ -172,6 +172,30 @@ TEST_F(WinFontTest, ItalicAndMarginFactorWidenTheBearings) {
     EXPECT_FLOAT_EQ(quad->v[0].x, -2.0f - 4.0f - 0.5f);
 }
 
+TEST_F(WinFontTest, EightBitTwinRendersByteCodes) {
+    DXLFontPropsA narrow;
+    narrow.SetFaceName("Caf\xE9");
+    narrow.SetSize(12);
+    DXLWinFontA font(&viewer);
+    font.AddGlyphs("A", 1, 0, true);
+    font.SetProps(&narrow);
+    EXPECT_EQ(font.GetImage()->GetWidth(), 32);
+    EXPECT_EQ(font.GetGlyph('A')->cellWidth, 20);
+    EXPECT_EQ(font.GetFontType(), kDXLFontTypeWin);
+}
+
+TEST_F(WinFontTest, RefusedSizesAreNamedInTheLog) {
+    DXLBitmapFontW font;
+    font.SetHeight(256);
+    font.AddGlyphs(u"x", 1, 0, true);
+    font.SetAllCellWidths(999);
+    EXPECT_EQ(font.GetHeight(), 0);
+    EXPECT_EQ(font.GetGlyph(u'x')->cellWidth, 0);
+    const std::string log = Log();
+    EXPECT_NE(log.find("DXLFontW: Cell height 256 is above 255 pixels; refused."), std::string::npos) << log;
+    EXPECT_NE(log.find("DXLFontW: Cell width 999 is above 255 pixels; refused."), std::string::npos);
+}
+
 TEST(DXLFont, ColourReachesQuadsOnlyOutsideAnUpdate) {
     TestViewer viewer;
     ASSERT_TRUE(viewer.Open());
