@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 // The single-line edit field: a short text, a caret and a selection, typed
 // characters filtered against a set of accepted ones, key and mouse events
