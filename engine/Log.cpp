@@ -113,6 +113,171 @@ std::string FormatV(size_t bufferSize, const char* format, va_list args) {
     return std::string(buffer.data());
 }
 
+// printf-style formatting of a UTF-16 format, as the wide printf does it:
+// %s takes UTF-16 text and %c a UTF-16 unit (%hs and %hc their 8-bit forms
+// in the active code page); numbers and pointers format as in printf. The
+// result holds at most 1023 units, so that with its terminator it fits a
+// buffer of 1024 characters.
+std::u16string FormatWV(const char16_t* format, va_list args) {
+    constexpr size_t kMaxUnits = kFormatBuffer - 1;
+    std::u16string out;
+    if (!format)
+        return out;
+    // One conversion formatted by the 8-bit printf, widened (its output is ASCII).
+    auto appendNarrow = [&](const std::string& spec, auto value) {
+        const int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+        if (n <= 0)
+            return;
+        std::string text(size_t(n) + 1, '\0');
+        std::snprintf(text.data(), text.size(), spec.c_str(), value);
+        for (int i = 0; i < n && out.size() < kMaxUnits; ++i)
+            out.push_back(char16_t(uint8_t(text[size_t(i)])));
+    };
+    // Text padded to the width (on the right with '-'), cut to the precision.
+    auto appendText = [&](std::u16string_view text, int width, int precision, bool left) {
+        if (precision >= 0 && text.size() > size_t(precision))
+            text = text.substr(0, size_t(precision));
+        const size_t pad = width > 0 && size_t(width) > text.size() ? size_t(width) - text.size() : 0;
+        if (!left)
+            out.append(pad, u' ');
+        out.append(text);
+        if (left)
+            out.append(pad, u' ');
+    };
+
+    for (const char16_t* p = format; *p && out.size() < kMaxUnits;) {
+        if (*p != u'%') {
+            out.push_back(*p++);
+            continue;
+        }
+        const char16_t* start = p++;
+        std::string flags;
+        while (*p == u'-' || *p == u'+' || *p == u' ' || *p == u'#' || *p == u'0')
+            flags.push_back(char(*p++));
+        // Width and precision: -1 when not given; a negative * width means
+        // left-justified, a negative * precision none.
+        int width = -1, precision = -1;
+        if (*p == u'*') {
+            const int given = va_arg(args, int);
+            if (given < 0)
+                flags.push_back('-');
+            width = given < 0 ? (given < -100000 ? 100000 : -given) : std::min(given, 100000);
+            ++p;
+        } else if (*p >= u'0' && *p <= u'9') {
+            width = 0;
+            while (*p >= u'0' && *p <= u'9')
+                width = std::min(width * 10 + int(*p++ - u'0'), 100000);
+        }
+        if (*p == u'.') {
+            ++p;
+            precision = 0;
+            if (*p == u'*') {
+                precision = va_arg(args, int);
+                ++p;
+            } else {
+                while (*p >= u'0' && *p <= u'9')
+                    precision = std::min(precision * 10 + int(*p++ - u'0'), 100000);
+            }
+            precision = std::min(precision, 100000);
+        }
+        const bool left = flags.find('-') != std::string::npos;
+        std::string spec = "%" + flags;
+        if (width >= 0)
+            spec += std::to_string(width);
+        if (precision >= 0)
+            spec += "." + std::to_string(precision);
+        // Length modifiers: h, hh, l, ll, L, z, j, t.
+        std::string length;
+        while (*p == u'h' || *p == u'l' || *p == u'L' || *p == u'z' || *p == u'j' || *p == u't')
+            length.push_back(char(*p++));
+        const char16_t conversion = *p;
+        if (conversion == 0) {
+            out.append(start, p); // an unfinished conversion stands as written
+            break;
+        }
+        ++p;
+        switch (conversion) {
+        case u'%': out.push_back(u'%'); break;
+        case u'd':
+        case u'i':
+            spec += length + char(conversion);
+            if (length == "l")
+                appendNarrow(spec, va_arg(args, long));
+            else if (length == "ll")
+                appendNarrow(spec, va_arg(args, long long));
+            else if (length == "z" || length == "t")
+                appendNarrow(spec, va_arg(args, ptrdiff_t));
+            else if (length == "j")
+                appendNarrow(spec, va_arg(args, intmax_t));
+            else
+                appendNarrow(spec, va_arg(args, int));
+            break;
+        case u'u':
+        case u'o':
+        case u'x':
+        case u'X':
+            spec += length + char(conversion);
+            if (length == "l")
+                appendNarrow(spec, va_arg(args, unsigned long));
+            else if (length == "ll")
+                appendNarrow(spec, va_arg(args, unsigned long long));
+            else if (length == "z" || length == "t")
+                appendNarrow(spec, va_arg(args, size_t));
+            else if (length == "j")
+                appendNarrow(spec, va_arg(args, uintmax_t));
+            else
+                appendNarrow(spec, va_arg(args, unsigned int));
+            break;
+        case u'f':
+        case u'F':
+        case u'e':
+        case u'E':
+        case u'g':
+        case u'G':
+        case u'a':
+        case u'A':
+            if (length == "L") {
+                spec += "L";
+                spec.push_back(char(conversion));
+                appendNarrow(spec, va_arg(args, long double));
+            } else {
+                spec.push_back(char(conversion));
+                appendNarrow(spec, va_arg(args, double));
+            }
+            break;
+        case u'p':
+            spec = "%p";
+            appendNarrow(spec, va_arg(args, void*));
+            break;
+        case u'c': {
+            const int unit = va_arg(args, int);
+            const char16_t c = length == "h" ? platform::ToUtf16(std::string(1, char(unit)))[0] : char16_t(unit);
+            appendText(std::u16string_view(&c, 1), width, -1, left);
+            break;
+        }
+        case u's':
+            if (length == "h") {
+                const char* text = va_arg(args, const char*);
+                appendText(platform::ToUtf16(text ? text : "(null)"), width, precision, left);
+            } else {
+                const char16_t* text = va_arg(args, const char16_t*);
+                appendText(text ? std::u16string_view(text) : std::u16string_view(u"(null)"), width, precision,
+                           left);
+            }
+            break;
+        case u'n':
+            va_arg(args, void*); // writes nothing back
+            break;
+        default:
+            out.append(start, p); // an unknown conversion stands as written
+            break;
+        }
+    }
+    if (out.size() > kMaxUnits)
+        out.resize(kMaxUnits);
+    return out;
+}
+
 std::string Fit(std::string text, uint32_t width) {
     text.resize(width, ' ');
     return text;
@@ -232,6 +397,17 @@ void LogErrorPrintf(int indent, const char* format, ...) {
     va_end(args);
     NewLine(IndentOf(indent));
     Write("ERROR! " + text);
+}
+
+void LogErrorPrintfW(int indent, const char16_t* format, ...) {
+    if (!State().active)
+        return;
+    va_list args;
+    va_start(args, format);
+    const std::u16string text = FormatWV(format, args);
+    va_end(args);
+    NewLine(IndentOf(indent));
+    Write("ERROR! " + Narrow(text.c_str()));
 }
 
 void LogBeginSection(const char* title, const char* successText, bool nested) {

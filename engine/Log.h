@@ -38,6 +38,9 @@ void LogLabelChoiceW(int indent, const char16_t* label, bool flag, const char16_
 // "ERROR! ", the message, the result's name, " - ", its description.
 void LogError(int indent, const char* message, HResult hr);
 void LogErrorPrintf(int indent, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// The UTF-16 twin: %s takes UTF-16 text and %c a UTF-16 unit (%hs and %hc
+// 8-bit ones); the text is formatted into 1024 characters and converted.
+void LogErrorPrintfW(int indent, const char16_t* format, ...);
 
 // A section: its title and the local time, then its lines indented by 4 more.
 // Unless nested, the innermost open section is closed as successful first.

@@ -92,6 +92,19 @@ TEST_F(LogFile, ErrorsNameTheResultCode) {
                       "\r\nLOG FINISHED.");
 }
 
+TEST_F(LogFile, WideErrorTextsAreFormattedAsUtf16AndConverted) {
+    LogErrorPrintfW(kLogIndent, u"Font %s: %d px at %.1f%%, %hs, %c|%-4s|%4s|%.2s|%*d|%x",
+                    u"Gr\u00fc\u00dfe", -12, 2.5, "narrow", u'\u00e9', u"ab", u"cd", u"xyz", 3, 7, 255u);
+    LogErrorPrintfW(kLogIndent, u"%s and %s", nullptr, u"left %q alone");
+    const std::u16string huge(2000, u'w');
+    LogErrorPrintfW(kLogIndent, u"%s", huge.c_str()); // cut to 1023 units, still terminated
+    LogFinish();
+    LogErrorPrintfW(kLogIndent, u"after the end");
+    EXPECT_EQ(Body(), "\r\nERROR! Font Gr\xfc\xdf" "e: -12 px at 2.5%, narrow, \xe9|ab  |  cd|xy|  7|ff"
+                      "\r\nERROR! (null) and left %q alone"
+                      "\r\nERROR! " + std::string(1023, 'w') + "\r\nLOG FINISHED.");
+}
+
 TEST_F(LogFile, PlaceholdersAreRewrittenInPlace) {
     LogLabelValue(kLogIndent, "FPS:", nullptr);
     LogPadToColumn(-1);
