@@ -383,6 +383,65 @@ TEST_F(DigitFonts, TheFontChunkFillsTheFontSlots) {
     EXPECT_EQ(GetFont(7), nullptr);
 }
 
+TEST_F(DigitFonts, BitmapFontsOfTheFontChunkTakeTheirTextureFromCollectionOne) {
+    // A bitmap font from a description, and its stream as the font writes it.
+    const std::string descriptionPath = dir.File("font.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(descriptionPath, "glyphs {\n\theight = 12\n\twidthlist = 5, 6\n}\n"
+                                                             "chars = \"AB\"\nheight = 14\nspace = 4\n"));
+    KGEBitmapFont* raw = nullptr;
+    ASSERT_EQ(KGELoadBitmapFontDesc(nullptr, nullptr, nullptr, false,
+                                    platform::Utf8ToUtf16(descriptionPath).c_str(), nullptr, &raw),
+              0);
+    std::unique_ptr<KGEBitmapFont> bitmap(raw);
+    const std::u16string streamPath = platform::Utf8ToUtf16(dir.File("stream.dat"));
+    {
+        std::unique_ptr<kis::DataFileWriterW, FileCloser> w(
+            kis::OpenDataFileForWrite(streamPath.c_str(), kPackType, kPackVersion, 1, false));
+        ASSERT_TRUE(w && w->BeginChunk(1, 0));
+        ASSERT_EQ(KGEWriteFont(w.get(), bitmap.get()), 0);
+        ASSERT_TRUE(w->EndChunk());
+    }
+    std::string stream;
+    {
+        Reader r(kis::OpenDataFileForRead(streamPath.c_str(), kPackType, kPackVersion, 1));
+        ASSERT_TRUE(r && r->OpenChunk(1, 0));
+        stream.resize(r->GetOpenChunk()->size);
+        ASSERT_TRUE(r->Read(stream.data(), uint32_t(stream.size())));
+    }
+    auto fontChunk = [&](const char16_t* textureName) {
+        std::string bytes;
+        for (int i = 0; i < 5; ++i) {
+            uint8_t header[kTextureEntryHeaderSize];
+            WriteTextureEntryHeader(header, textureName, 0);
+            bytes += stream.substr(0, 8);
+            bytes.append(reinterpret_cast<char*>(header), sizeof header);
+            bytes += stream.substr(8);
+        }
+        return bytes;
+    };
+
+    Reader reader = Pack(kFontChunkId, kFontChunkSubId, 5, fontChunk(u"DIGITS"));
+    while (LoadFonts(&viewer, reader.get(), &state) == kLoaderCallAgain) {
+    }
+    EXPECT_EQ(state.error, 0);
+    for (int n = 5; n <= 9; ++n) {
+        auto* font = dynamic_cast<KGEBitmapFont*>(GetFont(n));
+        ASSERT_NE(font, nullptr);
+        EXPECT_EQ(font->GetTexture(), texture);
+        EXPECT_FALSE(font->OwnsTexture());
+        EXPECT_EQ(font->FindGlyph(u'B')->index, 1);
+    }
+    FreeAppFonts();
+
+    // A texture the collection does not hold ends the step.
+    state = LoaderState{};
+    reader = Pack(kFontChunkId, kFontChunkSubId, 5, fontChunk(u"Missing"));
+    while (LoadFonts(&viewer, reader.get(), &state) == kLoaderCallAgain) {
+    }
+    EXPECT_EQ(state.error, 1);
+    EXPECT_EQ(GetFont(5), nullptr);
+}
+
 TEST(SetQuadRectTest, CornersLoopAndDepth) {
     platform::TexturedVertex v[5];
     for (auto& vertex : v)
