@@ -1,6 +1,9 @@
 #include "foundation/Strings.h"
 
+#include "foundation/ByteOrder.h"
+#include "foundation/StrEdit.h"
 #include "foundation/StrFunctions.h"
+#include "foundation/Stream.h"
 
 #include <new>
 
@@ -206,6 +209,140 @@ const Ch* StringList<Ch>::AppendText(int32_t i, const Ch* text) {
     item->text = buffer;
     item->length = own + extra;
     return buffer;
+}
+
+template <typename Ch>
+uint32_t StringList<Ch>::GetJoinedLength() const {
+    uint32_t total = 0;
+    for (int32_t i = 0; i < count; ++i)
+        total += items[i] ? items[i]->length : 0;
+    if (count >= 2)
+        total += uint32_t(StrLen(separator)) * uint32_t(count - 1);
+    return total;
+}
+
+template <typename Ch>
+Ch* StringList<Ch>::JoinText(Ch* buffer, uint32_t capacity) const {
+    if (buffer && capacity == 0)
+        return buffer;
+    if (!buffer) {
+        capacity = GetJoinedLength() + 1;
+        buffer = new (std::nothrow) Ch[capacity];
+        if (!buffer)
+            return nullptr;
+    }
+    const uint32_t room = capacity - 1;
+    const auto separatorLength = uint32_t(StrLen(separator));
+    uint32_t p = 0;
+    for (int32_t i = 0; i < count && p < room; ++i) {
+        if (i > 0) {
+            for (uint32_t k = 0; k < separatorLength && p < room; ++k)
+                buffer[p++] = separator[k];
+            if (p == room)
+                break;
+        }
+        const Item* item = items[i];
+        if (!item || !item->text)
+            continue;
+        for (uint32_t k = 0; k < item->length && p < room; ++k)
+            buffer[p++] = item->text[k];
+    }
+    buffer[p] = 0;
+    return buffer;
+}
+
+template <typename Ch>
+void StringList<Ch>::DetectSeparator(const Ch* text) {
+    if (!text)
+        return;
+    const Ch* p = text;
+    while (*p && uint32_t(std::make_unsigned_t<Ch>(*p)) >= 32)
+        ++p;
+    if (!*p)
+        return;
+    int n = 0;
+    while (n < 2 && p[n] && uint32_t(std::make_unsigned_t<Ch>(p[n])) < 32)
+        ++n;
+    separator[0] = p[0];
+    separator[1] = n > 1 ? p[1] : Ch(0);
+    separator[2] = 0;
+}
+
+template <typename Ch>
+void StringList<Ch>::SplitText(const Ch* text, uint32_t count) {
+    this->Clear();
+    if (!text || count == 0)
+        return;
+    const auto separatorLength = uint32_t(StrLen(separator));
+    uint32_t remaining = count;
+    const Ch* p = text;
+    while (remaining > 0 && *p) {
+        // A separator found beyond the counted characters does not end this line.
+        int32_t found = separatorLength ? StrFind(p, static_cast<const Ch*>(separator), int32_t(separatorLength)) : -1;
+        bool ends = found >= 0 && uint32_t(found) < remaining;
+        uint32_t line = ends ? uint32_t(found) : remaining;
+        AddN(p, int32_t(line));
+        uint32_t step = line + (ends ? separatorLength : 0);
+        if (step > remaining)
+            step = remaining;
+        p += step;
+        remaining -= step;
+    }
+}
+
+template <typename Ch>
+void StringList<Ch>::SaveToStream(Stream& stream) const
+    requires std::is_same_v<Ch, char16_t>
+{
+    const uint32_t length = GetJoinedLength();
+    Ch* text = JoinText(nullptr, 0);
+    if (!text)
+        return;
+    if (stream.IsOpen()) {
+        // The units go out little-endian whatever the machine's byte order.
+        uint8_t* bytes = new (std::nothrow) uint8_t[2 + size_t(length) * 2];
+        if (bytes) {
+            bytes[0] = 0xFF;
+            bytes[1] = 0xFE;
+            for (uint32_t i = 0; i < length; ++i)
+                StoreLE16(bytes + 2 + size_t(i) * 2, uint16_t(text[i]));
+            stream.Write(bytes, 2 + int64_t(length) * 2);
+            delete[] bytes;
+        }
+    }
+    StrFree(text);
+}
+
+template <typename Ch>
+void StringList<Ch>::LoadFromStream(Stream& stream)
+    requires std::is_same_v<Ch, char16_t>
+{
+    this->Clear();
+    if (!stream.IsOpen())
+        return;
+    const int64_t remaining = stream.GetSize() - stream.GetPosition();
+    if (remaining < 2)
+        return;
+    uint8_t mark[2] = {};
+    if (stream.Read(mark, 2) != 2 || mark[0] != 0xFF || mark[1] != 0xFE)
+        return;
+    const int64_t units = (remaining - 2) / 2;
+    if (units > INT32_MAX - 1)
+        return;
+    // Zeroed first: a short read leaves zeros, never stale memory.
+    uint8_t* bytes = new (std::nothrow) uint8_t[size_t(units) * 2]();
+    Ch* text = new (std::nothrow) Ch[size_t(units) + 1];
+    if (bytes && text) {
+        if (units > 0)
+            stream.Read(bytes, units * 2);
+        for (int64_t i = 0; i < units; ++i)
+            text[i] = Ch(LoadLE16(bytes + i * 2));
+        text[units] = 0;
+        DetectSeparator(text);
+        SplitText(text, uint32_t(units));
+    }
+    delete[] bytes;
+    delete[] text;
 }
 
 template class StringList<char>;

@@ -7,6 +7,11 @@
 #include "foundation/List.h"
 
 #include <cstdint>
+#include <type_traits>
+
+namespace kis {
+class Stream;
+}
 
 namespace kis {
 
@@ -73,6 +78,35 @@ public:
     // Appends text to item i and returns its new text; null when i is out of
     // range.
     const Ch* AppendText(int32_t i, const Ch* text);
+
+    // ---- The list as one text ------------------------------------------------
+    // The items joined with the separator between neighbours make one text;
+    // the UTF-16 list stores that text in files as the byte-order mark FF FE
+    // followed by the text's units, little-endian, without a terminator.
+
+    // The sum of the items' lengths, plus the separator's length times
+    // (count - 1) when there are two items or more.
+    uint32_t GetJoinedLength() const;
+    // The joined text, cut to capacity - 1 characters and terminated. With a
+    // buffer and capacity 0 the buffer is returned untouched; without a buffer
+    // one of GetJoinedLength() + 1 characters is made (free it with StrFree).
+    Ch* JoinText(Ch* buffer, uint32_t capacity) const;
+    // Sets the separator from the first run of control characters (below 32)
+    // of a terminated text, cut to two; a text without any keeps it.
+    void DetectSeparator(const Ch* text);
+    // Replaces the items by the lines of at most count characters of text,
+    // cut at the separator; a separator at the very end adds no empty line.
+    void SplitText(const Ch* text, uint32_t count);
+
+    // Writes the mark and the joined text at the stream's position; nothing
+    // when the stream is not open.
+    void SaveToStream(Stream& stream) const
+        requires std::is_same_v<Ch, char16_t>;
+    // Replaces the items by the lines stored from the stream's position to
+    // its end, taking the separator from the text. A stream that is not open,
+    // too short or without the mark gives an empty list.
+    void LoadFromStream(Stream& stream)
+        requires std::is_same_v<Ch, char16_t>;
 
     // Up to two characters and the terminator; a single line feed at first.
     Ch separator[3];

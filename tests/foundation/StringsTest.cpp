@@ -1,4 +1,8 @@
 #include "foundation/Strings.h"
+#include "foundation/StrFunctions.h"
+#include "foundation/Stream.h"
+#include "platform/Utf.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -186,4 +190,145 @@ TEST(StringList, DeleteFreesOnlyThatItem) {
     EXPECT_EQ(l.Count(), 2);
     EXPECT_TRUE(l.Remove(l.Get(0))); // through the list's Delete: freed as well
     EXPECT_STREQ(l.GetText(0), "c");
+}
+
+// ---- The list as a text file --------------------------------------------------
+
+namespace {
+
+// Saves the list into a new file and gives back the file's bytes.
+std::string SavedBytes(const kis::WideStrings& list, const testsupport::TempDir& dir) {
+    std::string path = dir.File("lines.txt");
+    {
+        kis::FileStreamW stream(platform::Utf8ToUtf16(path).c_str(), kis::kStreamCreate);
+        EXPECT_TRUE(stream.IsOpen());
+        list.SaveToStream(stream);
+    }
+    return testsupport::ReadFileBytes(path);
+}
+
+// Loads a list from a file holding exactly these bytes.
+void LoadBytes(kis::WideStrings& list, const testsupport::TempDir& dir, const std::string& bytes) {
+    std::string path = dir.File("in.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(path, bytes));
+    kis::FileStreamW stream(platform::Utf8ToUtf16(path).c_str(), kis::kStreamRead | kis::kStreamShareRead);
+    ASSERT_TRUE(stream.IsOpen());
+    list.LoadFromStream(stream);
+}
+
+// UTF-16 little-endian bytes of an 8-bit text, after the byte-order mark.
+std::string Utf16File(const std::string& text) {
+    std::string bytes = "\xFF\xFE";
+    for (char c : text) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST(StringListText, JoinsItemsWithTheSeparatorAndCutsToTheBuffer) {
+    kis::WideStrings w;
+    EXPECT_EQ(w.GetJoinedLength(), 0u);
+    w.Add(u"ab");
+    EXPECT_EQ(w.GetJoinedLength(), 2u); // one item: no separator
+    w.Add(u"c");
+    w.Add(u"");
+    kis::StrCopyW(w.separator, 3, u"\r\n");
+    EXPECT_EQ(w.GetJoinedLength(), 7u);
+
+    char16_t* joined = w.JoinText(nullptr, 0);
+    ASSERT_NE(joined, nullptr);
+    EXPECT_EQ(std::u16string(joined), u"ab\r\nc\r\n");
+    kis::StrFree(joined);
+
+    char16_t small[5] = {u'x', u'x', u'x', u'x', u'x'};
+    EXPECT_EQ(w.JoinText(small, 5), small);
+    EXPECT_EQ(std::u16string(small), u"ab\r\n"); // cut inside the list, terminated
+    char16_t cutInSeparator[4];
+    w.JoinText(cutInSeparator, 4);
+    EXPECT_EQ(std::u16string(cutInSeparator), u"ab\r");
+    char16_t untouched[2] = {u'q', 0};
+    EXPECT_EQ(w.JoinText(untouched, 0), untouched);
+    EXPECT_EQ(untouched[0], u'q');
+}
+
+TEST(StringListText, SavesTheMarkAndTheJoinedTextAndLoadsItBack) {
+    testsupport::TempDir dir;
+    kis::WideStrings w;
+    w.Add(u"a");
+    w.Add(u"b");
+    kis::StrCopyW(w.separator, 3, u"\r\n");
+    EXPECT_EQ(SavedBytes(w, dir), std::string("\xFF\xFE" "a\0\r\0\n\0b\0", 10));
+
+    kis::WideStrings back;
+    LoadBytes(back, dir, SavedBytes(w, dir));
+    EXPECT_EQ(All(back), u"a|b");
+    EXPECT_EQ(std::u16string(back.separator), u"\r\n");
+    EXPECT_EQ(back.items[1]->data, 0u);
+
+    kis::WideStrings empty;
+    EXPECT_EQ(SavedBytes(empty, dir), "\xFF\xFE");
+}
+
+TEST(StringListText, LinesFollowTheFirstRunOfControlCharacters) {
+    testsupport::TempDir dir;
+    kis::WideStrings w;
+    LoadBytes(w, dir, Utf16File("a\r\nb\r\n"));
+    EXPECT_EQ(All(w), u"a|b"); // a separator at the end adds no empty line
+
+    LoadBytes(w, dir, Utf16File("a\r\n\r\nb"));
+    EXPECT_EQ(All(w), u"a||b");
+    EXPECT_EQ(std::u16string(w.separator), u"\r\n"); // the run of four is cut to two
+
+    LoadBytes(w, dir, Utf16File("a\tb\r\nc"));
+    EXPECT_EQ(std::u16string(w.separator), u"\t");
+    EXPECT_EQ(All(w), u"a|b\r\nc");
+
+    LoadBytes(w, dir, Utf16File("x\ny"));
+    EXPECT_EQ(std::u16string(w.separator), u"\n");
+    EXPECT_EQ(All(w), u"x|y");
+}
+
+TEST(StringListText, OnlyMarkedUtf16LoadsAndAnythingElseEmptiesTheList) {
+    testsupport::TempDir dir;
+    kis::WideStrings w;
+    w.Add(u"old");
+    LoadBytes(w, dir, "a\r\nb\r\n"); // 8-bit text has no mark
+    EXPECT_EQ(w.Count(), 0);
+
+    w.Add(u"old");
+    LoadBytes(w, dir, "\xFF");
+    EXPECT_EQ(w.Count(), 0);
+
+    LoadBytes(w, dir, Utf16File("ab") + "c"); // an odd last byte is ignored
+    EXPECT_EQ(All(w), u"ab");
+
+    // A text without control characters keeps the separator it had.
+    kis::StrCopyW(w.separator, 3, u"\r\n");
+    LoadBytes(w, dir, Utf16File("one line"));
+    EXPECT_EQ(All(w), u"one line");
+    EXPECT_EQ(std::u16string(w.separator), u"\r\n");
+
+    // A stream that is not open loads nothing.
+    kis::FileStreamW missing(platform::Utf8ToUtf16(dir.File("none.txt")).c_str(), kis::kStreamRead);
+    w.LoadFromStream(missing);
+    EXPECT_EQ(w.Count(), 0);
+}
+
+TEST(StringListText, SplitStopsAtTheCountAndAtTheTerminator) {
+    kis::WideStrings w;
+    w.SplitText(u"ab\ncd\nef", 4); // the line ending past the count is cut there
+    EXPECT_EQ(All(w), u"ab|c");
+    w.SplitText(u"ab\ncd", 100);
+    EXPECT_EQ(All(w), u"ab|cd");
+    w.SplitText(nullptr, 5);
+    EXPECT_EQ(w.Count(), 0);
+    w.Add(u"x");
+    w.SplitText(u"abc", 0);
+    EXPECT_EQ(w.Count(), 0);
+    w.separator[0] = 0; // no separator: one line
+    w.SplitText(u"a\nb", 3);
+    EXPECT_EQ(All(w), u"a\nb");
 }
