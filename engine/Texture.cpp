@@ -1,12 +1,10 @@
 #include "engine/Texture.h"
-#include "engine/ImageFile.h"
+#include "engine/HelperLibrary.h"
 #include "foundation/StrFunctions.h"
-#include "platform/Files.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <optional>
 #include <vector>
 
 // ---------------------------------------------------------------- state records
@@ -328,31 +326,21 @@ void DXLTexture::SetTextureCoordinates() {
 }
 
 bool DXLTexture::MakeDeviceTexture(uint32_t width, uint32_t height, PixelFormat format) {
-    // Like the helper library, the nearest format the device has is taken
-    // when it refuses the one asked for; the pixels are converted on upload.
-    static const PixelFormat kFallbacks[] = {kFormatA8R8G8B8, kFormatX8R8G8B8, kFormatR8G8B8};
-    platform::GraphicsDevice* device = GetViewer()->GetDevice();
-    platform::TexturePtr made;
-    auto create = [&](PixelFormat f) {
-        made.reset();
-        return platform::Succeeded(
-                   device->CreateTexture(width, height, platform::Format(f), platform::Pool::Managed, &made)) &&
-               made;
-    };
-    bool ok = create(format);
-    for (PixelFormat fallback : kFallbacks) {
-        if (ok)
-            break;
-        if (fallback != format)
-            ok = create(fallback);
-    }
-    if (!ok)
+    auto create = d3dx::LookedUp<d3dx::CreateTextureProc>(kD3DXCreateTexture);
+    if (!create)
         return false;
-    texture_ = std::move(made);
+    platform::TexturePtr made;
+    if (Failed(create(GetViewer()->GetDevice(), width, height, 1, 0, format, platform::Pool::Managed, &made)) || !made)
+        return false;
+    TakeDeviceTexture(std::move(made));
+    return true;
+}
+
+void DXLTexture::TakeDeviceTexture(platform::TexturePtr texture) {
+    texture_ = std::move(texture);
     textureWidth_ = int32_t(texture_->Width());
     textureHeight_ = int32_t(texture_->Height());
     textureFormat_ = PixelFormat(texture_->GetFormat());
-    return true;
 }
 
 void DXLTexture::Create(int32_t width, int32_t height, PixelFormat format, bool notify) {
@@ -468,32 +456,33 @@ void DXLTexture::LoadFromBitmap(DXLBitmap* bitmap) {
     Notify(kNotifyTextureLoaded);
 }
 
-void DXLTexture::LoadPicture(DXLBitmap* picture) {
-    const int32_t iw = picture->GetWidth(), ih = picture->GetHeight();
-    const bool padded = !NonPowerOfTwo() && (NextPowerOfTwo(uint32_t(iw)) != uint32_t(iw) ||
-                                             NextPowerOfTwo(uint32_t(ih)) != uint32_t(ih));
-    // Block-compressed pictures are kept as they are only when no texel has to
-    // be placed or resampled; formats the device has no textures of become
-    // A8R8G8B8.
-    if (IsDXTFormat(picture->GetFormat()) && padded)
-        picture->SetFormat(kFormatA8R8G8B8);
-    if (!platform::IsTextureFormat(platform::Format(picture->GetFormat())))
-        picture->SetFormat(kFormatA8R8G8B8);
-    if (!platform::IsTextureFormat(platform::Format(picture->GetFormat())))
-        return;
+// The size arguments of a file load: a device that keeps any texture size
+// gets the picture's own size, others a power of two.
+uint32_t DXLTexture::FileLoadSize() const {
+    return NonPowerOfTwo() ? d3dx::kDefaultNonPow2 : d3dx::kDefault;
+}
 
-    Create(iw, ih, picture->GetFormat(), false);
-    if (!live_)
+void DXLTexture::FinishFileLoad(HResult result, platform::TexturePtr made, const d3dx::ImageInfo& info) {
+    if (Failed(result) || !made || info.width == 0 || info.height == 0 || info.format == kFormatUnknown)
         return;
-    if (textureFormat_ != picture->GetFormat())
-        picture->SetFormat(textureFormat_);
-    std::vector<uint8_t> staging;
-    if (!StageBitmap(picture, textureFormat_, textureWidth_, textureHeight_, imageFilter_, &staging) ||
-        !Upload(staging.data())) {
-        Discard();
-        return;
-    }
+    TakeDeviceTexture(std::move(made));
+    imageWidth_ = int32_t(info.width);
+    imageHeight_ = int32_t(info.height);
+    live_ = true;
     reloadWanted_ = false;
+    const bool extendEdges = edgeFlags_ != 0 && imageFilter_ == kImageFilterNone &&
+                             (imageWidth_ != textureWidth_ || imageHeight_ != textureHeight_);
+    if (alphaMode_ != kAlphaModeNone || extendEdges) {
+        // Locked levels are rows back to back: the pitch is one row.
+        if (void* bits = Lock(platform::kLockNoSysLock)) {
+            if (alphaMode_ != kAlphaModeNone)
+                ApplyAlphaMode(textureFormat_, textureWidth_, textureHeight_, bits, alphaMode_, alphaArgument_);
+            if (extendEdges)
+                ExtendImageEdges(textureFormat_, imageWidth_, imageHeight_, textureWidth_, textureHeight_, bits,
+                                 (edgeFlags_ & kEdgeExtendRight) != 0, (edgeFlags_ & kEdgeExtendBottom) != 0);
+            Unlock();
+        }
+    }
     SetTextureCoordinates();
     Notify(kNotifyTextureLoaded);
 }
@@ -501,20 +490,29 @@ void DXLTexture::LoadPicture(DXLBitmap* picture) {
 void DXLTexture::LoadFromFile(const char16_t* fileName) {
     if (!CanLoad() || !fileName || !fileName[0])
         return;
-    std::optional<std::vector<uint8_t>> bytes = platform::ReadWholeFile(platform::GamePath(fileName));
-    if (!bytes || bytes->empty() || bytes->size() > 0xFFFFFFFFu)
+    auto load = d3dx::LookedUp<d3dx::CreateTextureFromFileExWProc>(kD3DXCreateTextureFromFileExW);
+    if (!load)
         return;
-    DXLBitmap picture;
-    if (ReadImageFileFromMemory(bytes->data(), uint32_t(bytes->size()), fileName, &picture))
-        LoadPicture(&picture);
+    d3dx::ImageInfo info;
+    platform::TexturePtr made;
+    const uint32_t size = FileLoadSize();
+    HResult hr = load(GetViewer()->GetDevice(), fileName, size, size, 1, 0, d3dx::kFormatFromFile,
+                      platform::Pool::Managed, imageFilter_, d3dx::kFilterNone, 0, &info, nullptr, &made);
+    FinishFileLoad(hr, std::move(made), info);
 }
 
 void DXLTexture::LoadFromFileInMemory(const void* data, uint32_t size) {
     if (!CanLoad() || !data || size == 0)
         return;
-    DXLBitmap picture;
-    if (ReadImageFileFromMemory(data, size, nullptr, &picture))
-        LoadPicture(&picture);
+    auto load = d3dx::LookedUp<d3dx::CreateTextureFromFileInMemoryExProc>(kD3DXCreateTextureFromFileInMemoryEx);
+    if (!load)
+        return;
+    d3dx::ImageInfo info;
+    platform::TexturePtr made;
+    const uint32_t side = FileLoadSize();
+    HResult hr = load(GetViewer()->GetDevice(), data, size, side, side, 1, 0, d3dx::kFormatFromFile,
+                      platform::Pool::Managed, imageFilter_, d3dx::kFilterNone, 0, &info, nullptr, &made);
+    FinishFileLoad(hr, std::move(made), info);
 }
 
 void DXLTexture::Restore() {

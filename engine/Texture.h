@@ -18,6 +18,9 @@
 
 class DXLTexture;
 class DXLTextures;
+namespace d3dx {
+struct ImageInfo;
+}
 
 // Filter values of picture fitting: 1 leaves the picture unscaled in the
 // top-left corner, 2 stretches it by nearest texel, anything else bilinearly.
@@ -193,11 +196,15 @@ private:
     bool CanLoad() const;
     bool NonPowerOfTwo() const;
     void SetTextureCoordinates();
-    // Makes the device texture, in the nearest 32- or 24-bit format when the
-    // device refuses the one asked for. False leaves the texture not live.
+    // Makes the device texture through the helper library, which takes the
+    // nearest 32- or 24-bit format when the device refuses the one asked for.
+    // False leaves the texture not live.
     bool MakeDeviceTexture(uint32_t width, uint32_t height, PixelFormat format);
-    // Loads a decoded image file (the bitmap is changed on the way).
-    void LoadPicture(DXLBitmap* picture);
+    void TakeDeviceTexture(platform::TexturePtr texture);
+    uint32_t FileLoadSize() const;
+    // Takes the texture a file load made, runs the alpha mode and the edge
+    // extension on its pixels and tells the targets.
+    void FinishFileLoad(HResult result, platform::TexturePtr made, const d3dx::ImageInfo& info);
     // Runs the alpha mode and the edge extension on a texture-sized buffer in
     // the texture's format, then writes it into level 0 row by row at the
     // locked pitch.

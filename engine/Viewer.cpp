@@ -1,5 +1,7 @@
 #include "engine/Viewer.h"
 
+#include "engine/DirectXVersion.h"
+#include "engine/HelperLibrary.h"
 #include "engine/PixelFormat.h"
 #include "engine/ViewerLog.h"
 #include "platform/Clock.h"
@@ -13,13 +15,9 @@ namespace {
 
 DXLFrameClock g_clock = {platform::Milliseconds, platform::SleepMilliseconds};
 
-// Left-handed orthographic projection of the box (l, r) x (b, t) x (zn, zf).
-DXLMATRIX OrthoOffCenter(float l, float r, float b, float t, float zn, float zf) {
-    return MakeMatrix(2.0f / (r - l), 0, 0, 0,            //
-                      0, 2.0f / (t - b), 0, 0,            //
-                      0, 0, 1.0f / (zf - zn), 0,          //
-                      (l + r) / (l - r), (t + b) / (b - t), zn / (zn - zf), 1);
-}
+// Viewers that loaded the helper library; the last one to go unloads it, as
+// the system's library count would.
+int g_libraryHolders = 0;
 
 bool IsInvalidWindow(const platform::FrameSink* window) {
     return window == nullptr || reinterpret_cast<intptr_t>(window) == -1;
@@ -66,6 +64,16 @@ DXLViewer::~DXLViewer() {
 
 HResult DXLViewer::InitializeDirectX() {
     viewerlog::BeginSection("Initialize DirectX", "Initialize successful.", false);
+    RegisterBuiltInHelperLibrary();
+    HResult hr = LogSystemAndLoadD3DX();
+    if (!holdsLibrary_) {
+        holdsLibrary_ = true;
+        ++g_libraryHolders;
+    }
+    if (Failed(hr)) {
+        viewerlog::EndSection(false);
+        return Store(hr);
+    }
     d3d_ = Direct3DCreate9(32);
     if (!d3d_) {
         viewerlog::ErrorText("Direct3D create failed!");
@@ -139,6 +147,11 @@ void DXLViewer::ReleaseDirect3D() {
     adapters_.DeleteAll();
     adapter_ = nullptr;
     d3d_.reset();
+    if (holdsLibrary_) {
+        holdsLibrary_ = false;
+        if (--g_libraryHolders == 0)
+            UnloadD3DX();
+    }
 }
 
 platform::FrameSink* DXLViewer::GetWindowHandle() {
@@ -250,9 +263,12 @@ void DXLViewer::InitRenderStates() {
     ApplyStencilAlphaTest(&off);
     ClearStencilStack();
 
+    // One unit is one pixel, the origin is the top-left corner, y grows downwards.
     const auto& p = settings_->present;
-    d->SetTransform(platform::TransformState::Projection,
-                    OrthoOffCenter(0, float(p.backBufferWidth), float(p.backBufferHeight), 0, 0, 0.1f));
+    DXLMATRIX projection = kIdentityMatrix;
+    if (auto ortho = d3dx::LookedUp<d3dx::MatrixOrthoOffCenterLHProc>(kD3DXMatrixOrthoOffCenterLH))
+        ortho(&projection, 0, float(p.backBufferWidth), float(p.backBufferHeight), 0, 0, 0.1f);
+    d->SetTransform(platform::TransformState::Projection, projection);
     d->SetTransform(platform::TransformState::World, kIdentityMatrix);
     d->SetTransform(platform::TransformState::View, kIdentityMatrix);
 

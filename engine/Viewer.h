@@ -271,6 +271,7 @@ protected:
     DXLMATRIX transform_;
     DXLMATRIX translation_; // the cursor's: identity with a translation
     platform::Window* messageWindow_ = nullptr; // where adapter failures are shown
+    bool holdsLibrary_ = false; // counted among the helper library's users
 };
 
 // ---------------------------------------------------------------- window viewer
