@@ -90,6 +90,7 @@ DXLText<Ch>::DXLText(DXLViewer* viewer) : viewer_(viewer) {}
 
 template <typename Ch>
 DXLText<Ch>::~DXLText() {
+    UnfollowAll();
     if (font_)
         font_->RemoveTarget(this);
     if (DXLTexture* texture = ownTexture_) {
@@ -304,7 +305,40 @@ const Ch* DXLText<Ch>::ExpandBrackets() {
 }
 
 template <typename Ch>
+void DXLText<Ch>::Follow(DXLNotifyObject* object) {
+    if (!object || object == static_cast<DXLNotifyObject*>(font_) ||
+        std::find(followed_.begin(), followed_.end(), object) != followed_.end())
+        return;
+    object->AddTarget(this);
+    followed_.push_back(object);
+}
+
+template <typename Ch>
+void DXLText<Ch>::UnfollowAll() {
+    for (DXLNotifyObject* object : followed_)
+        if (object != static_cast<DXLNotifyObject*>(font_) && object != ownTexture_)
+            object->RemoveTarget(this);
+    followed_.clear();
+}
+
+template <typename Ch>
+void DXLText<Ch>::Forget(DXLNotifyObject* object) {
+    for (Item& item : items_) {
+        if (item.font && static_cast<DXLNotifyObject*>(item.font) == object) {
+            item.font = nullptr;
+            item.hasQuad.assign(item.hasQuad.size(), 0);
+        }
+        if (item.texture == object)
+            item.texture = nullptr;
+    }
+    auto found = std::find(followed_.begin(), followed_.end(), object);
+    if (found != followed_.end())
+        followed_.erase(found);
+}
+
+template <typename Ch>
 void DXLText<Ch>::Build() {
+    UnfollowAll();
     items_.clear();
     links_.clear();
     openRun_ = -1;
@@ -315,8 +349,13 @@ void DXLText<Ch>::Build() {
         flags_ &= ~kFlagBuild;
         return;
     }
-    if (!callbacks_.empty())
-        expanded_ = ExpandBrackets();
+    if (!callbacks_.empty()) {
+        // The expansion buffer is shared by every text: keep a copy, since
+        // the texture is composed again long after this build.
+        const Ch* expansion = ExpandBrackets();
+        expansion_.assign(expansion, expansion + kis::StrLen(expansion) + 1);
+        expanded_ = expansion_.data();
+    }
 
     styles_.clear();
     fontState_ = Style{};
@@ -533,6 +572,7 @@ void DXLText<Ch>::ApplyTag(const Tag& tag) {
     switch (tag.name) {
     case Tag::kFont:
         style.kind = kStyleFont;
+        Follow(tag.font);
         style.font = tag.font ? tag.font : fontState_.font;
         if (tag.hasColour)
             style.colour = OpaqueIfNoAlpha(tag.colour);
@@ -577,6 +617,7 @@ void DXLText<Ch>::AddImage(const Tag& tag) {
         return;
     if (!texture->IsLive())
         texture->Restore();
+    Follow(texture);
     Item item;
     item.kind = kTextItemImage;
     item.texture = texture;
@@ -669,7 +710,7 @@ void DXLText<Ch>::ApplyGradient(const Style& gradient) {
         Item& item = items_[size_t(i)];
         if (item.kind == kTextItemRun) {
             for (int32_t k = 0; k < item.glyphCount; ++k) {
-                const Ch ch = expanded_[item.firstChar + k];
+                const Ch ch = item.chars[size_t(k)];
                 if (item.hasQuad[size_t(k)]) {
                     TexturedQuad& q = item.quads[size_t(k)];
                     const float left = q.v[0].x - float(item.x + item.offsets[size_t(k)]);
@@ -727,10 +768,11 @@ void DXLText<Ch>::CloseRun() {
     item.quads.assign(n, TexturedQuad{});
     item.hasQuad.assign(n, 0);
     item.offsets.assign(n, 0);
+    item.chars.assign(expanded_ + item.firstChar, expanded_ + item.firstChar + n);
     const uint32_t colour = CurrentColour();
     int32_t x = 0;
     for (size_t k = 0; k < n; ++k) {
-        const Ch ch = expanded_[size_t(item.firstChar) + k];
+        const Ch ch = item.chars[k];
         item.offsets[k] = x;
         if (const TexturedQuad* quad = item.font->GetGlyphQuad(ch)) {
             item.quads[k] = *quad;

@@ -71,6 +71,7 @@ public:
         std::vector<TexturedQuad> quads;
         std::vector<uint8_t> hasQuad;
         std::vector<int32_t> offsets;
+        std::vector<Ch> chars; // the run's characters
         // Images.
         DXLTexture* texture = nullptr;
         uint32_t colour = 0;
@@ -97,6 +98,8 @@ public:
     // ---- virtual operations
     // From the own texture going away: render-to-texture ends. From the
     // default font: going away clears it, a reload renders the texture again.
+    // A font or texture named by a tag that goes away makes the text build
+    // again (its tag then names nothing).
     void OnNotify(DXLNotifyObject* sender, uint32_t code) override;
     // Build when the text changed, layout when needed, then the own texture.
     void Changed(DXLNotifyObject* sender) override;
@@ -181,6 +184,12 @@ private:
     void AddSpace();
     void AddBreak();
     uint32_t CurrentColour() const { return fontState_.kind ? fontState_.colour : 0xFFFFFFFFu; }
+    // The text listens to every font and texture its tags name, so that none
+    // of its items outlives them.
+    void Follow(DXLNotifyObject* object);
+    void UnfollowAll();
+    // Clears every item's reference to an object that goes away.
+    void Forget(DXLNotifyObject* object);
 
     // ---- layout
     void Layout();
@@ -204,7 +213,8 @@ private:
     uint32_t alignment_ = kTextAlignLeft;
     int16_t lineSpacing_ = 0;
     std::unique_ptr<Ch[]> text_;
-    const Ch* expanded_ = nullptr;
+    const Ch* expanded_ = nullptr;  // the text, or the expansion below
+    std::vector<Ch> expansion_;      // this text's copy of its expansion
     std::vector<BracketCallback> callbacks_;
     int32_t length_ = 0;
     int32_t contentWidth_ = 0;
@@ -225,6 +235,7 @@ private:
     Style gradientState_;
     Style linkState_;
     int32_t openRun_ = -1; // the run being filled
+    std::vector<DXLNotifyObject*> followed_;
     uint32_t flags_ = 0;
 };
 

@@ -66,11 +66,21 @@ void DXLText<Ch>::OnNotify(DXLNotifyObject* sender, uint32_t code) {
         renderToTexture_ = false;
         return;
     }
+    if (code == kNotifyDestroyed)
+        Forget(sender);
     if (sender == font_) {
         if (code == kNotifyDestroyed)
             SetFont(nullptr);
         else if (code == kNotifyTextureLoaded && ownTexture_)
             ownTexture_->Restore();
+        return;
+    }
+    if (code == kNotifyDestroyed) {
+        // The registry may not have heard of it yet; the rebuild must not
+        // find it again.
+        UnregisterObject(sender);
+        flags_ |= kFlagBuild;
+        Update(nullptr);
     }
 }
 
@@ -148,7 +158,7 @@ void DXLText<Ch>::ComposeRun(const Item& item, uint32_t* pixels, int32_t width, 
     for (size_t k = 0; k < item.quads.size() && bytes > 0; ++k) {
         if (!item.hasQuad[k])
             continue;
-        const DXLGlyph* glyph = item.font->GetGlyph(expanded_[size_t(item.firstChar) + k]);
+        const DXLGlyph* glyph = item.font->GetGlyph(item.chars[k]);
         if (!glyph)
             continue;
         const TexturedQuad& quad = item.quads[k];

@@ -277,6 +277,31 @@ TEST_F(RichTextTest, ImagesTakeTheirSizeFromTheTextureOrTheTag) {
     EXPECT_EQ(text.GetItem(0).glyphCount, int32_t(7 + h.size()));
 }
 
+TEST_F(RichTextTest, ObjectsNamedByTagsThatGoAwayTurnTheTagsIntoText) {
+    auto other = std::make_unique<DXLBitmapFontW>();
+    MakeFont(*other, sheet);
+    auto picture = std::make_unique<DXLTexture>(&viewer);
+    picture->Create(16, 16, kFormatA8R8G8B8, false);
+    const std::u16string markup =
+        u"<font=" + Hex(RegisterDXLFont(other.get())) + u">ab</font><image=" + Hex(RegisterTexture(picture.get())) + u">";
+    text.SetText(markup.c_str());
+    ASSERT_EQ(text.GetItemCount(), 2);
+    EXPECT_EQ(text.GetItem(0).font, other.get());
+
+    other.reset();
+    ASSERT_GE(text.GetItemCount(), 1);
+    EXPECT_EQ(text.GetItem(0).font, &font);
+    EXPECT_EQ(text.GetItem(0).glyphCount, int32_t(markup.find(u'>') + 3)); // the tag is text now
+    EXPECT_EQ(text.GetItem(text.GetItemCount() - 1).kind, kTextItemImage);
+
+    // While an update is held the items only let go of the texture.
+    text.BeginUpdate();
+    picture.reset();
+    EXPECT_EQ(text.GetItem(text.GetItemCount() - 1).texture, nullptr);
+    text.EndUpdate();
+    EXPECT_EQ(text.GetItem(text.GetItemCount() - 1).kind, kTextItemRun);
+}
+
 TEST_F(RichTextTest, TextSettersAndCopies) {
     text.SetMaxLength(3);
     text.SetText(u"abcdef");
