@@ -183,16 +183,6 @@ void RecomputePauseMask(SoundCore& core) {
         if (core.pauseCounters[bit] > 0) core.pauseMask |= 1u << bit;
 }
 
-// A voice made while its category is paused: started silent and paused at
-// once, so that the mixer counts it as busy and a resume plays it from its
-// start.
-void HoldNewVoice(platform::Mixer& mixer, uint32_t channel) {
-    mixer.SetVolume(channel, 0.0f);
-    mixer.Play(channel, true);
-    mixer.Pause(channel);
-    mixer.SetVolume(channel, 1.0f);
-}
-
 uint32_t PlaySample(SoundCore& core, SoundSample& sample, uint32_t category, int32_t loopMode) {
     if (!sample.playbacks) {
         sample.playbacks = new (std::nothrow) SampleChannel*[sample.limit];
@@ -230,7 +220,9 @@ uint32_t PlaySample(SoundCore& core, SoundSample& sample, uint32_t category, int
         if (mixer.Looping(channel) != loop) mixer.SetLooping(channel, loop);
     }
     if (category & core.pauseMask) {
-        HoldNewVoice(mixer, channel);
+        // Cued, not started: the voice stays reserved as a paused one, and a
+        // resume plays it from its start.
+        mixer.Cue(channel);
         record->held = 1;
     } else {
         if (!mixer.Play(channel, true)) {

@@ -231,15 +231,28 @@ bool Mixer::Play(uint32_t handle, bool restart) {
     std::lock_guard guard(lock_);
     Channel* channel = FindChannel(handle);
     if (!channel) return false;
-    if (Stream* stream = FindStream(handle)) {
-        bool finished = stream->decoderEnded && (channel->position >> 32) >= stream->bufferFrames;
-        if (restart || finished) stream->Rewind();
-    } else {
-        const Sample* sample = handles_.at(handle).sample;
-        if (restart || (channel->position >> 32) >= sample->frames) channel->position = 0;
-    }
+    RewindChannel(handle, *channel, restart);
     channel->state = ChannelState::Playing;
     return true;
+}
+
+bool Mixer::Cue(uint32_t handle) {
+    std::lock_guard guard(lock_);
+    Channel* channel = FindChannel(handle);
+    if (!channel) return false;
+    RewindChannel(handle, *channel, true);
+    channel->state = ChannelState::Paused;
+    return true;
+}
+
+void Mixer::RewindChannel(uint32_t handle, Channel& channel, bool always) {
+    if (Stream* stream = FindStream(handle)) {
+        bool finished = stream->decoderEnded && (channel.position >> 32) >= stream->bufferFrames;
+        if (always || finished) stream->Rewind();
+    } else {
+        const Sample* sample = handles_.at(handle).sample;
+        if (always || (channel.position >> 32) >= sample->frames) channel.position = 0;
+    }
 }
 
 bool Mixer::Pause(uint32_t handle) {

@@ -48,6 +48,10 @@ public:
 
     // Channels (voices and streams).
     bool Play(uint32_t channel, bool restart); // restart from the start, or resume
+    // Readies the channel at its start without playing it: it is paused, so
+    // it keeps its voice as a playing channel does, until Play(channel, false)
+    // starts it. Pause itself acts only on a playing channel.
+    bool Cue(uint32_t channel);
     bool Pause(uint32_t channel);
     bool Stop(uint32_t channel);
     bool Looping(uint32_t channel) const;
@@ -84,6 +88,8 @@ private:
     Channel* FindChannel(uint32_t handle) const;
     Sample* FindSample(uint32_t handle) const;
     Stream* FindStream(uint32_t handle) const;
+    // Puts a channel back to its start when `always` is set or it has ended.
+    void RewindChannel(uint32_t handle, Channel& channel, bool always);
     void MixVoice(const Sample& sample, Channel& voice, float* mix, int frames, float gain);
     void MixStream(Stream& stream, float* mix, int frames, float gain);
     static void FillStream(Stream& stream);

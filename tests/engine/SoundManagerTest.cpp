@@ -221,6 +221,24 @@ TEST_F(SoundManagerTest, APlayMadeWhilePausedKeepsItsLoopModeAfterResume) {
     EXPECT_EQ(Output(250), 0);      // and only once
 }
 
+TEST_F(SoundManagerTest, APlayMadeWhilePausedStaysReservedThroughWalksUntilResumed) {
+    const uint32_t sample = Load(u"hum", true);
+    sound.PauseCategory(kSoundCategoryLevel);
+    const uint32_t held = sound.PlayById(sample, kSoundCategoryLevel, kLoopAsLoaded);
+    ASSERT_NE(held, 0u);
+    // Walks over the playbacks must not take the silent, unstarted voice for
+    // a finished one.
+    sound.Update();
+    sound.FadeOutCategory(kSoundCategoryScreen);
+    sound.PauseCategory(kSoundCategoryScreen);
+    sound.ResumeCategory(kSoundCategoryScreen);
+    EXPECT_EQ(Output(30), 0);
+    sound.ResumeCategory(kSoundCategoryLevel);
+    EXPECT_EQ(Output(30), kLevel);
+    sound.StopChannel(held); // the handle still names the playback
+    EXPECT_EQ(Output(5), 0);
+}
+
 TEST_F(SoundManagerTest, FadingOutACategoryReachesEveryPlaybackOfIt) {
     const uint32_t sample = Load(u"hum", true);
     for (int i = 0; i < 4; ++i) sound.PlayById(sample, kSoundCategoryScreen, kLoopAsLoaded);

@@ -178,6 +178,37 @@ TEST(Mixer, PauseResumesWhereItStoppedAndRestartGoesBackToTheStart) {
     EXPECT_EQ(rig.Left(2), (std::vector<int>{0, 0}));
 }
 
+TEST(Mixer, ACuedChannelWaitsSilentlyAtItsStartAndHoldsItsVoice) {
+    MixerRig rig;
+    uint32_t sample = rig.mixer.LoadSample(Ramp(1000), false, 1);
+    uint32_t voice = rig.mixer.SampleChannel(sample);
+    EXPECT_FALSE(rig.mixer.Pause(voice)); // a stopped voice cannot be paused
+    ASSERT_TRUE(rig.mixer.Cue(voice));
+    EXPECT_EQ(rig.mixer.State(voice), ChannelState::Paused);
+    EXPECT_EQ(rig.Left(1024 + 5), std::vector<int>(1024 + 5, 0)); // more than a mix block: nothing sounds
+    // The cued voice is busy: the only voice is taken over, not handed out as free.
+    uint32_t other = rig.mixer.SampleChannel(sample);
+    EXPECT_EQ(rig.mixer.State(voice), ChannelState::Stopped);
+    ASSERT_TRUE(rig.mixer.Cue(other));
+    ASSERT_TRUE(rig.mixer.Play(other, false));
+    EXPECT_EQ(rig.Left(3), (std::vector<int>{0, 1, 2}));
+    // Cueing a voice part-way through puts it back at its start.
+    ASSERT_TRUE(rig.mixer.Cue(other));
+    EXPECT_EQ(rig.Left(2), (std::vector<int>{0, 0}));
+    rig.mixer.Play(other, false);
+    EXPECT_EQ(rig.Left(2), (std::vector<int>{0, 1}));
+    rig.mixer.Stop(other);
+
+    uint32_t stream = rig.mixer.CreateStream(Ramp(100), false);
+    rig.mixer.Play(stream, true);
+    rig.Left(200); // played to its end
+    ASSERT_TRUE(rig.mixer.Cue(stream));
+    EXPECT_EQ(rig.mixer.State(stream), ChannelState::Paused);
+    rig.mixer.Play(stream, false);
+    EXPECT_EQ(rig.Left(3), (std::vector<int>{0, 1, 2}));
+    EXPECT_FALSE(rig.mixer.Cue(voice)); // stale
+}
+
 TEST(Mixer, GlobalVolumesScaleSamplesAndStreamsApart) {
     MixerRig rig;
     uint32_t sample = rig.mixer.LoadSample(Constant(1000, 100), true);
