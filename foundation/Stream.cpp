@@ -48,16 +48,26 @@ int64_t HandleStream::Write(const void* buffer, int64_t count) {
 }
 
 template <class Char>
-FileStream<Char>::FileStream(const Char* name, uint32_t mode) {
-    if (mode == kStreamCreate) {
-        file_ = platform::File::Open(name, platform::kFileReadWrite, platform::FileCreation::CreateAlways);
-    } else {
-        unsigned access = ((mode & kStreamRead) ? unsigned(platform::kFileRead) : 0u) |
-                          ((mode & kStreamWrite) ? unsigned(platform::kFileWrite) : 0u);
-        file_ = platform::File::Open(name, static_cast<platform::FileAccess>(access),
-                                     platform::FileCreation::OpenExisting);
-    }
+FileStream<Char>::FileStream(const Char* name, uint32_t mode)
+    : FileStream(name, mode == kStreamCreate ? kStreamRead | kStreamWrite : mode,
+                 mode == kStreamCreate ? kStreamCreateAlways : kStreamOpenExisting) {}
+
+template <class Char>
+FileStream<Char>::FileStream(const Char* name, uint32_t access, uint32_t creation) {
     handle_ = &file_;
+    unsigned rights = ((access & kStreamRead) ? unsigned(platform::kFileRead) : 0u) |
+                      ((access & kStreamWrite) ? unsigned(platform::kFileWrite) : 0u);
+    platform::FileCreation how;
+    switch (creation) {
+    case kStreamCreateNew: how = platform::FileCreation::CreateNew; break;
+    case kStreamCreateAlways: how = platform::FileCreation::CreateAlways; break;
+    case kStreamOpenExisting:
+    case kStreamTruncateExisting: how = platform::FileCreation::OpenExisting; break;
+    case kStreamOpenAlways: how = platform::FileCreation::OpenAlways; break;
+    default: return;
+    }
+    file_ = platform::File::Open(name, static_cast<platform::FileAccess>(rights), how);
+    if (creation == kStreamTruncateExisting && file_.IsOpen() && !file_.SetSize(0)) file_.Close();
 }
 
 template <class Char>

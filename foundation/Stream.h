@@ -55,11 +55,23 @@ constexpr uint32_t kStreamWrite = 0x40000000u;
 constexpr uint32_t kStreamShareRead = 1;
 constexpr uint32_t kStreamShareWrite = 2;
 
+// Creation modes of the three-argument file stream, with the numbers of the
+// Windows file call.
+constexpr uint32_t kStreamCreateNew = 1;        // fails when the file exists
+constexpr uint32_t kStreamCreateAlways = 2;     // an existing file is emptied
+constexpr uint32_t kStreamOpenExisting = 3;     // the file must exist
+constexpr uint32_t kStreamOpenAlways = 4;       // made when missing
+constexpr uint32_t kStreamTruncateExisting = 5; // must exist, and is emptied
+
 // A stream over a file it opens by name and closes when it goes away.
 template <class Char>
 class FileStream : public HandleStream {
 public:
     FileStream(const Char* name, uint32_t mode);
+    // Opens with the access bits of `access` (kStreamRead, kStreamWrite; the
+    // share bits have no effect) and one of the creation modes above; an
+    // unknown creation mode leaves the stream closed.
+    FileStream(const Char* name, uint32_t access, uint32_t creation);
     ~FileStream() override;
     FileStream(const FileStream&) = delete;
     FileStream& operator=(const FileStream&) = delete;

@@ -156,6 +156,9 @@ TEST(Rectangles, ConstructionAndPointTests) {
     EXPECT_TRUE(kis::PtInRect(39, 59, r));
     EXPECT_FALSE(kis::PtInRect(40, 30, r)); // right is exclusive
     EXPECT_FALSE(kis::PtInRect(20, 60, r)); // bottom is exclusive
+    EXPECT_TRUE(kis::PtInRect(r, 39, 59));   // rectangle-first form
+    EXPECT_FALSE(kis::PtInRect(r, 40, 59));
+    EXPECT_FALSE(kis::PtInRect(r, 9, 20));
     EXPECT_FALSE(kis::PointInRect(9, 30, 10, 20, 40, 60));
     kis::ZeroRect(r);
     EXPECT_TRUE(kis::RectEquals(r, kis::Rect{0, 0, 0, 0}));

@@ -32,6 +32,45 @@ TEST(FileStream, ReadsWritesAndSeeksAFile) {
     EXPECT_EQ(stream.Seek(0x100000005LL, 0), 5);
 }
 
+TEST(FileStream, CreationModesFollowTheFileCall) {
+    TempDir dir;
+    std::u16string path = platform::Utf8ToUtf16(dir.File("c.bin"));
+    const uint32_t rw = kStreamRead | kStreamWrite;
+    {
+        FileStreamW missing(path.c_str(), rw, kStreamOpenExisting);
+        EXPECT_FALSE(missing.IsOpen());
+        FileStreamW truncateMissing(path.c_str(), rw, kStreamTruncateExisting);
+        EXPECT_FALSE(truncateMissing.IsOpen());
+    }
+    {
+        FileStreamW made(path.c_str(), kStreamWrite, kStreamCreateNew);
+        ASSERT_TRUE(made.IsOpen());
+        EXPECT_TRUE(made.WriteExact("abcdef", 6));
+    }
+    FileStreamW again(path.c_str(), rw, kStreamCreateNew);
+    EXPECT_FALSE(again.IsOpen()); // the file exists now
+    {
+        FileStreamW kept(path.c_str(), kStreamRead, kStreamOpenAlways);
+        ASSERT_TRUE(kept.IsOpen());
+        EXPECT_EQ(kept.GetSize(), 6);
+    }
+    {
+        FileStreamW emptied(path.c_str(), rw, kStreamTruncateExisting);
+        ASSERT_TRUE(emptied.IsOpen());
+        EXPECT_EQ(emptied.GetSize(), 0);
+        EXPECT_TRUE(emptied.WriteExact("xy", 2));
+    }
+    {
+        FileStreamW recreated(path.c_str(), rw, kStreamCreateAlways);
+        EXPECT_EQ(recreated.GetSize(), 0);
+    }
+    FileStreamW unknown(path.c_str(), rw, 9);
+    EXPECT_FALSE(unknown.IsOpen());
+    std::u16string fresh = platform::Utf8ToUtf16(dir.File("fresh.bin"));
+    FileStreamW madeWhenMissing(fresh.c_str(), rw, kStreamOpenAlways);
+    EXPECT_TRUE(madeWhenMissing.IsOpen());
+}
+
 TEST(FileStream, OpenModesFollowTheFileCalls) {
     TempDir dir;
     std::string path = dir.File("existing.txt");
