@@ -288,7 +288,7 @@ bool DXLFont<Ch>::PackGlyph(Ch ch, int32_t sheetWidth, int32_t sheetHeight, int3
     const int32_t rowStep = int32_t(cellHeight_) + vSkip_;
     int32_t x = 0, y = 0;
     for (uint32_t n = 0; n < glyph->number; ++n) {
-        const DXLGlyph* before = byNumber_[n];
+        const DXLGlyph* before = n < kCharCount ? byNumber_[n] : nullptr;
         const int32_t width = before ? before->cellWidth : emptyCharWidth_;
         if (x + width > sheetWidth) {
             // The number opens a new row; it stands at its start.

@@ -283,4 +283,15 @@ TEST(DXLFont, EightBitTwinKeepsOnlyByteCodes) {
     EXPECT_EQ(font.ListChars(list, 4), 2);
     EXPECT_EQ(uint8_t(list[1]), 0xE9);
     EXPECT_EQ(font.GetGlyph(char(0xE9))->number, 1);
+    // Numbers beyond the table count as empty places on the sheet.
+    font.SetHeight(4);
+    font.SetAllCellWidths(4);
+    font.AddGlyphs("a", 1, 300, false);
+    int32_t x = 0, y = 0;
+    ASSERT_TRUE(font.PackGlyph('a', 64, 64, &x, &y));
+    EXPECT_EQ(x, 4); // the glyph numbered 1 stands before it
+    font.SetEmptyCharWidth(1);
+    EXPECT_FALSE(font.PackGlyph('a', 64, 4, &x, &y)); // 299 empty places need a second row
+    ASSERT_TRUE(font.PackGlyph('a', 512, 4, &x, &y));
+    EXPECT_EQ(x, 1 + 4 + 298); // empty number 0, the glyph numbered 1, 298 empty ones
 }
