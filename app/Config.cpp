@@ -1,0 +1,188 @@
+#include "app/Config.h"
+
+#include "engine/SoundManager.h"
+#include "foundation/ByteOrder.h"
+#include "foundation/DataFile.h"
+#include "platform/PrivateProfile.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+std::u16string g_userFolder;
+std::u16string g_programFolder;
+
+constexpr size_t kMaxPath = 259;
+
+std::u16string Join(const std::u16string& folder, const char16_t* name) {
+    if (folder.empty())
+        return name;
+    return folder + u"\\" + name;
+}
+
+// The records as stored: little-endian words in field order.
+void StoreWords(uint8_t* bytes, const uint32_t* words, int count) {
+    for (int i = 0; i < count; ++i)
+        kis::StoreLE32(bytes + 4 * i, words[i]);
+}
+void LoadWords(uint32_t* words, const uint8_t* bytes, int count) {
+    for (int i = 0; i < count; ++i)
+        words[i] = kis::LoadLE32(bytes + 4 * i);
+}
+
+ScreenParams ScreenParamsFromBytes(const uint8_t (&bytes)[28]) {
+    uint32_t w[7];
+    LoadWords(w, bytes, 7);
+    return {w[0], w[1], w[2], w[3], w[4], w[5], w[6]};
+}
+
+SoundSettings SoundSettingsFromBytes(const uint8_t (&bytes)[16]) {
+    uint32_t w[4];
+    LoadWords(w, bytes, 4);
+    SoundSettings s;
+    s.musicOn = w[0];
+    std::memcpy(&s.musicVolume, &w[1], 4);
+    s.soundsOn = w[2];
+    std::memcpy(&s.soundsVolume, &w[3], 4);
+    return s;
+}
+
+struct ReaderCloser {
+    void operator()(kis::DataFileReaderW* reader) const { kis::CloseDataFile(reader); }
+};
+
+// The key's value, or empty when the key is absent.
+std::u16string ReadIniString(const std::u16string& path, const char16_t* section, const char16_t* key) {
+    char16_t buffer[261] = {};
+    platform::GetPrivateProfileStringW(section, key, u"", buffer, 261, path.c_str());
+    return buffer;
+}
+
+// A whole decimal number of the text, or false.
+bool ParseNumber(std::u16string_view text, uint32_t* out) {
+    while (!text.empty() && (text.front() == u' ' || text.front() == u'\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == u' ' || text.back() == u'\t'))
+        text.remove_suffix(1);
+    if (text.empty() || text.size() > 9)
+        return false;
+    uint32_t value = 0;
+    for (char16_t c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+        value = value * 10 + uint32_t(c - u'0');
+    }
+    *out = value;
+    return true;
+}
+
+// "<width>,<height>".
+bool ParsePair(const std::u16string& text, uint32_t* width, uint32_t* height) {
+    size_t comma = text.find(u',');
+    if (comma == std::u16string::npos)
+        return false;
+    uint32_t w = 0, h = 0;
+    if (!ParseNumber(std::u16string_view(text).substr(0, comma), &w) ||
+        !ParseNumber(std::u16string_view(text).substr(comma + 1), &h))
+        return false;
+    *width = w;
+    *height = h;
+    return true;
+}
+
+} // namespace
+
+void SetConfigFolders(const std::u16string& userFolder, const std::u16string& programFolder) {
+    g_userFolder = userFolder;
+    g_programFolder = programFolder;
+}
+
+std::u16string ConfigDatPath() {
+    return Join(g_userFolder, u"config.dat");
+}
+
+std::u16string ConfigIniPath() {
+    return Join(g_programFolder, u"config.ini");
+}
+
+bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound) {
+    screen.GetParams(out);
+    const std::u16string path = ConfigDatPath();
+    if (path.size() > kMaxPath)
+        return false;
+    std::unique_ptr<kis::DataFileReaderW, ReaderCloser> reader(
+        kis::OpenDataFileForRead(path.c_str(), kConfigTypeId, kConfigTypeVersion, kConfigDataVersion));
+    if (!reader)
+        return true;
+    if (reader->OpenChunk(kConfigScreenChunk, kConfigChunkSubId)) {
+        uint8_t bytes[sizeof(ScreenParams)];
+        if (reader->Read(bytes, sizeof bytes) && reader->CloseChunk())
+            *out = ScreenParamsFromBytes(bytes);
+        else
+            screen.GetParams(out);
+    }
+    if (reader->IsGood() && reader->OpenChunk(kConfigSoundChunk, kConfigChunkSubId)) {
+        uint8_t bytes[sizeof(SoundSettings)];
+        if (reader->Read(bytes, sizeof bytes) && reader->CloseChunk()) {
+            SoundSettings settings = SoundSettingsFromBytes(bytes);
+            sound.ApplySettings(&settings);
+        }
+    }
+    return true;
+}
+
+bool SaveConfig(const GameScreen& screen, const SoundManager& sound) {
+    const std::u16string path = ConfigDatPath();
+    if (path.size() > kMaxPath)
+        return false;
+    kis::DataFileWriterW* writer =
+        kis::OpenDataFileForWrite(path.c_str(), kConfigTypeId, kConfigTypeVersion, kConfigDataVersion, true);
+    if (!writer)
+        return false;
+    ScreenParams params;
+    screen.GetParams(&params);
+    SoundSettings settings;
+    sound.GetSettings(&settings);
+    const uint32_t screenWords[7] = {params.fullscreen,   params.windowWidth, params.windowHeight,
+                                     params.screenWidth,  params.screenHeight, params.refreshRate,
+                                     params.vsync};
+    uint32_t soundWords[4] = {settings.musicOn, 0, settings.soundsOn, 0};
+    std::memcpy(&soundWords[1], &settings.musicVolume, 4);
+    std::memcpy(&soundWords[3], &settings.soundsVolume, 4);
+    uint8_t screenBytes[sizeof(ScreenParams)];
+    uint8_t soundBytes[sizeof(SoundSettings)];
+    StoreWords(screenBytes, screenWords, 7);
+    StoreWords(soundBytes, soundWords, 4);
+    writer->BeginChunk(kConfigScreenChunk, kConfigChunkSubId);
+    writer->Write(screenBytes, sizeof screenBytes);
+    writer->EndChunk();
+    writer->BeginChunk(kConfigSoundChunk, kConfigChunkSubId);
+    writer->Write(soundBytes, sizeof soundBytes);
+    writer->EndChunk();
+    return kis::CloseDataFile(writer);
+}
+
+void ReadConfigIni(const std::u16string& iniPath, ScreenParams* params, ConfigIni* out) {
+    uint32_t value = 0;
+    if (ParseNumber(ReadIniString(iniPath, u"Video", u"Fullscreen"), &value))
+        params->fullscreen = value ? 1 : 0;
+    ParsePair(ReadIniString(iniPath, u"Video", u"Window"), &params->windowWidth, &params->windowHeight);
+    ParsePair(ReadIniString(iniPath, u"Video", u"Screen"), &params->screenWidth, &params->screenHeight);
+    if (ParseNumber(ReadIniString(iniPath, u"Video", u"VSync"), &value))
+        params->vsync = value ? 1 : 0;
+    if (ParseNumber(ReadIniString(iniPath, u"Video", u"RefreshRate"), &value))
+        params->refreshRate = value;
+    if (ParseNumber(ReadIniString(iniPath, u"Game", u"Cheats"), &value))
+        out->cheats = value != 0;
+    out->language = ReadIniString(iniPath, u"Path", u"Language");
+}
+
+std::u16string ChooseLanguageFile(const std::u16string& commandLine, const ConfigIni& ini) {
+    if (!commandLine.empty())
+        return commandLine;
+    if (!ini.language.empty())
+        return ini.language;
+    return u"language.dat";
+}

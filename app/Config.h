@@ -1,0 +1,52 @@
+#pragma once
+// The settings: config.dat in the per-user folder (screen parameters and
+// sound settings, written by the game) and config.ini beside the program
+// (written by hand; its entries win over config.dat).
+//
+// config.dat: data file of type 0x73DA7BBB / 0xC04F19F1, data version 1, with
+// chunk 0xF1E2D3C4 (sub-id 1) holding the 28-byte screen-parameter record and
+// chunk 0x5004D1DF (sub-id 1) holding the 16-byte sound-settings record.
+//
+// config.ini:
+//   [Video] Fullscreen=0|1  Window=<w>,<h>  Screen=<w>,<h>  VSync=0|1  RefreshRate=<Hz>
+//   [Game]  Cheats=0|1
+//   [Path]  Language=<language file, relative to the Data folder>
+
+#include "app/GameScreen.h"
+
+#include <cstdint>
+#include <string>
+
+class SoundManager;
+
+constexpr uint32_t kConfigTypeId = 0x73DA7BBB;
+constexpr uint32_t kConfigTypeVersion = 0xC04F19F1;
+constexpr uint32_t kConfigDataVersion = 1;
+constexpr uint32_t kConfigScreenChunk = 0xF1E2D3C4;
+constexpr uint32_t kConfigSoundChunk = 0x5004D1DF;
+constexpr uint32_t kConfigChunkSubId = 1;
+
+// Where the settings files are: the per-user folder and the program's folder.
+void SetConfigFolders(const std::u16string& userFolder, const std::u16string& programFolder);
+std::u16string ConfigDatPath();
+std::u16string ConfigIniPath();
+
+// Fills out from the screen's record, then reads config.dat over it (taking
+// the screen's record again when that chunk cannot be read whole) and hands
+// a whole sound-settings chunk to the sound manager. A missing file or chunk
+// leaves the defaults. False only when the file's path is too long.
+bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound);
+// Writes config.dat (through a backup file) from the screen's record and the
+// sound manager's settings. False when it could not be written.
+bool SaveConfig(const GameScreen& screen, const SoundManager& sound);
+
+// The entries of config.ini that are present, over the given values.
+struct ConfigIni {
+    bool cheats = false;
+    std::u16string language; // empty: none given
+};
+void ReadConfigIni(const std::u16string& iniPath, ScreenParams* params, ConfigIni* out);
+
+// The language file: the "-lang" argument, else Path/Language of config.ini,
+// else "language.dat".
+std::u16string ChooseLanguageFile(const std::u16string& commandLine, const ConfigIni& ini);

@@ -1,0 +1,261 @@
+#include "app/GameDataLoader.h"
+
+#include "app/App.h"
+#include "app/LoadingScreen.h"
+#include "engine/Log.h"
+#include "engine/SoundManager.h"
+#include "engine/Viewer.h"
+#include "platform/Clock.h"
+#include "text/FontSlots.h"
+
+#include <algorithm>
+#include <memory>
+
+// ---------------------------------------------------------------- progress
+
+void LoadingProgress::AddStage(uint32_t id, float weight) {
+    stages_.push_back({id, std::max(weight, 0.0f)});
+}
+
+void LoadingProgress::Start(uint32_t intervalMs, ReportCallback callback, uint32_t (*now)()) {
+    now_ = now ? now : platform::Milliseconds;
+    interval_ = intervalMs;
+    callback_ = callback;
+    current_ = 0;
+    fraction_ = 0.0f;
+    active_ = true;
+    lastReport_ = now_();
+}
+
+void LoadingProgress::NextStage() {
+    if (current_ < int(stages_.size()))
+        ++current_;
+    fraction_ = 0.0f;
+}
+
+bool LoadingProgress::SetFraction(float fraction) {
+    if (!active_)
+        return false;
+    fraction_ = fraction > 0.0f ? std::min(fraction, 1.0f) : 0.0f; // NaN reads as 0
+    uint32_t now = now_();
+    if (now - lastReport_ < interval_)
+        return false;
+    lastReport_ = now;
+    if (callback_)
+        callback_(Overall(), current_ < int(stages_.size()) ? stages_[size_t(current_)].id : 0);
+    return true;
+}
+
+float LoadingProgress::Overall() const {
+    float total = 0.0f, done = 0.0f;
+    for (size_t i = 0; i < stages_.size(); ++i) {
+        total += stages_[i].weight;
+        if (int(i) < current_)
+            done += stages_[i].weight;
+        else if (int(i) == current_)
+            done += stages_[i].weight * fraction_;
+    }
+    return total > 0.0f ? std::min(done / total, 1.0f) : 1.0f;
+}
+
+// ---------------------------------------------------------------- packs
+
+namespace {
+
+kis::DataFileReaderW* g_dataPack = nullptr;
+kis::DataFileReaderW* g_spritePack = nullptr;
+kis::DataFileReaderW* g_soundPack = nullptr;
+
+void ClosePack(kis::DataFileReaderW*& pack) {
+    kis::CloseDataFile(pack);
+    pack = nullptr;
+}
+
+} // namespace
+
+bool OpenPacks(const char16_t** errorText) {
+    ClosePacks();
+    g_dataPack = kis::OpenDataFileForRead(u"Data.dat", kDataPackTypeId, kDataPackTypeVersion, kPackDataVersion);
+    if (g_dataPack)
+        g_spritePack =
+            kis::OpenDataFileForRead(u"Sprites.dat", kSpritePackTypeId, kSpritePackTypeVersion, kPackDataVersion);
+    if (g_spritePack)
+        g_soundPack =
+            kis::OpenDataFileForRead(u"Sounds.dat", kSoundPackTypeId, kSoundPackTypeVersion, kSoundPackDataVersion);
+    if (g_soundPack)
+        return true;
+    const char* which = !g_dataPack ? "Data.dat" : !g_spritePack ? "Sprites.dat" : "Sounds.dat";
+    *errorText = g_dataPack && !g_spritePack ? u"Sprites error!" : u"Data error!";
+    LogErrorPrintf(kLogIndent, "The pack %s cannot be opened.", which);
+    ClosePacks();
+    return false;
+}
+
+void CloseLoadedPacks() {
+    ClosePack(g_dataPack);
+    ClosePack(g_soundPack);
+}
+
+void ClosePacks() {
+    CloseLoadedPacks();
+    ClosePack(g_spritePack);
+}
+
+kis::DataFileReaderW* GetDataPack() {
+    return g_dataPack;
+}
+kis::DataFileReaderW* GetSpritePack() {
+    return g_spritePack;
+}
+kis::DataFileReaderW* GetSoundPack() {
+    return g_soundPack;
+}
+
+// ---------------------------------------------------------------- loading
+
+namespace {
+
+struct LoadingStep {
+    uint32_t id;
+    float weight;
+    const char* name;
+    kis::DataFileReaderW* (*pack)();
+    int32_t (*load)(kis::DataFileReaderW* reader, LoaderState* state);
+};
+
+int32_t LoadMusicStep(kis::DataFileReaderW* reader, LoaderState* state) {
+    return GetSoundManager().LoadMusic(reader, state);
+}
+
+int32_t LoadSamplesStep(kis::DataFileReaderW* reader, LoaderState* state) {
+    return GetSoundManager().LoadSamples(reader, state);
+}
+
+const LoadingStep kLoadingSteps[] = {
+    {0x4D555343, 1.0f, "music", GetSoundPack, LoadMusicStep},     // 'MUSC'
+    {0x53414D50, 3.0f, "samples", GetSoundPack, LoadSamplesStep}, // 'SAMP'
+};
+constexpr int kLoadingStepCount = int(sizeof kLoadingSteps / sizeof kLoadingSteps[0]);
+
+struct GameDataLoading {
+    LoadingProgress progress;
+    int step = 0;
+    LoaderState state = {};
+    float shown = -1.0f; // the progress last logged
+};
+std::unique_ptr<GameDataLoading> g_loading;
+
+bool ProgressHook(float fraction) {
+    return g_loading && g_loading->progress.SetFraction(fraction);
+}
+
+void OnProgressReport(float overall, uint32_t) {
+    if (LoadingScreen* screen = GetLoadingScreen())
+        screen->SetProgress(overall);
+}
+
+// The loading screen shows the overall progress; each new value is logged.
+void ShowProgress() {
+    const float overall = g_loading->progress.Overall();
+    if (LoadingScreen* screen = GetLoadingScreen())
+        screen->SetProgress(overall);
+    if (overall != g_loading->shown) {
+        g_loading->shown = overall;
+        LogLabelPrintf(kLogIndent, "Loading progress", "%.3f", double(overall));
+    }
+}
+
+void UpdateLoading(uint32_t) {
+    GetSoundManager().Update();
+    GameDataLoading& loading = *g_loading;
+    if (loading.step >= kLoadingStepCount) {
+        CloseLoadedPacks();
+        LogLine(kLogIndent, "Game data loaded.");
+        SetGameState(kStateMainScreen);
+        return;
+    }
+    const LoadingStep& step = kLoadingSteps[loading.step];
+    kis::DataFileReaderW* pack = step.pack();
+    int32_t result = pack ? step.load(pack, &loading.state) : kLoaderFinished;
+    if (!pack)
+        loading.state.error = 1;
+    if (result != kLoaderCallAgain) {
+        if (loading.state.error) {
+            LogErrorPrintf(kLogIndent, "Loading the %s failed.", step.name);
+            AppFatalDataError(u"Data error!");
+            return;
+        }
+        loading.progress.NextStage();
+        loading.state = {};
+        ++loading.step;
+    }
+    ShowProgress();
+}
+
+void DrawLoading() {
+    DXLViewer* viewer = GetAppServices().viewer;
+    if (!viewer)
+        return;
+    if (LoadingScreen* screen = GetLoadingScreen())
+        screen->Draw(viewer);
+    else
+        viewer->ClearTarget(0xFF000000);
+}
+
+const AppCallbacks kLoadingCallbacks = {nullptr, UpdateLoading, DrawLoading, nullptr, nullptr, nullptr, nullptr,
+                                        nullptr, nullptr,       nullptr,     nullptr, nullptr, nullptr};
+
+void DrawLoadingFinished() {
+    DXLViewer* viewer = GetAppServices().viewer;
+    if (!viewer)
+        return;
+    viewer->ClearTarget(0xFF000000);
+    const kis::Rect& screen = viewer->GetClientRect();
+    KGEFont* font = GetFont(2);
+    DrawCentredText(viewer, font, u"Loading finished", float(screen.right - screen.left) * 0.5f,
+                    float(screen.bottom - screen.top) * 0.5f);
+    // Without a font the screen still says it: the full bar.
+    if (!font)
+        FillScreenRect(viewer, 200, 470, 600, 486, 0xFFE0B040);
+}
+
+void UpdateLoadingFinished(uint32_t) {
+    GetSoundManager().Update();
+}
+
+const AppCallbacks kFinishedCallbacks = {nullptr, UpdateLoadingFinished, DrawLoadingFinished, nullptr, nullptr,
+                                         nullptr, nullptr,               nullptr,             nullptr, nullptr,
+                                         nullptr, nullptr,               nullptr};
+
+} // namespace
+
+void OpenGameDataLoading() {
+    g_loading = std::make_unique<GameDataLoading>();
+    for (const LoadingStep& step : kLoadingSteps)
+        g_loading->progress.AddStage(step.id, step.weight);
+    g_loading->progress.Start(kLoadingReportInterval, OnProgressReport);
+    SetLoadingProgressHook(ProgressHook);
+    LogBeginSection("Loading game data", "Game data loading ended.", false);
+    ShowProgress();
+}
+
+void CloseGameDataLoading() {
+    if (!g_loading)
+        return;
+    SetLoadingProgressHook(nullptr);
+    g_loading->progress.Stop();
+    g_loading.reset();
+    LogEndSection(true);
+}
+
+const AppCallbacks& GameDataLoadingCallbacks() {
+    return kLoadingCallbacks;
+}
+
+LoadingProgress* GetLoadingProgress() {
+    return g_loading ? &g_loading->progress : nullptr;
+}
+
+const AppCallbacks& LoadingFinishedCallbacks() {
+    return kFinishedCallbacks;
+}

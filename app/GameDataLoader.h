@@ -1,0 +1,103 @@
+#pragma once
+// Game state 0x80000002: the game data is loaded from the packs one stage
+// per frame, while the loading screen shows a weighted progress bar.
+//
+// Stages, in order (id, weight, pack):
+//   'MUSC' music          1  Sounds.dat
+//   'SAMP' samples        3  Sounds.dat
+// and, as their loaders join, from Data.dat the digit fonts ('DIGF') before
+// the fonts ('FONT'): the counters' digit fonts are the smaller step and the
+// fonts' textures the larger, so the bar moves evenly that way round.
+// Each frame calls the current stage's loader once; a loader works through
+// its records until the tracker's report interval has passed, then returns
+// to be called again at the next frame. A stage that finishes with its error
+// flag set is a fatal data error ("Data error!", exit code 1). After the last
+// stage the data and sound packs are closed and the game goes on to the main
+// screen (state 6).
+
+#include "app/GameStates.h"
+#include "engine/LoaderState.h"
+#include "foundation/DataFile.h"
+
+#include <cstdint>
+#include <vector>
+
+// ---------------------------------------------------------------- progress
+
+// The weighted loading-progress tracker. Each stage has a weight; the
+// overall progress is the finished stages' weights plus the current stage's
+// weight times its fraction, over the sum of all weights.
+class LoadingProgress {
+public:
+    using ReportCallback = void (*)(float overall, uint32_t stageId);
+
+    void AddStage(uint32_t id, float weight);
+    // Active from here: stage 0 current at fraction 0, the interval starts.
+    void Start(uint32_t intervalMs, ReportCallback callback, uint32_t (*now)() = nullptr);
+    void Stop() { active_ = false; }
+    bool IsActive() const { return active_; }
+    // Finishes the current stage (fraction 1) and makes the next current.
+    void NextStage();
+    // Stores the current stage's fraction (clamped to 0..1). When the report
+    // interval has passed since the last report, calls the callback with the
+    // overall progress and the stage id, restarts the interval and answers
+    // true; otherwise false.
+    bool SetFraction(float fraction);
+    float Overall() const;
+    int CurrentStage() const { return current_; }
+    int StageCount() const { return int(stages_.size()); }
+    uint32_t StageId(int i) const { return stages_[size_t(i)].id; }
+
+private:
+    struct Stage {
+        uint32_t id;
+        float weight;
+    };
+    std::vector<Stage> stages_;
+    int current_ = 0;
+    float fraction_ = 0.0f;
+    bool active_ = false;
+    uint32_t interval_ = 0;
+    uint32_t lastReport_ = 0;
+    ReportCallback callback_ = nullptr;
+    uint32_t (*now_)() = nullptr;
+};
+
+// ---------------------------------------------------------------- packs
+
+constexpr uint32_t kDataPackTypeId = 0xBAE13676;
+constexpr uint32_t kDataPackTypeVersion = 0x74BFFE7D;
+constexpr uint32_t kSpritePackTypeId = 0xE317A788;
+constexpr uint32_t kSpritePackTypeVersion = 0xB90D20FA;
+constexpr uint32_t kPackDataVersion = 1;
+
+// Opens Data.dat, Sprites.dat and Sounds.dat from the current (Data) folder.
+// On failure the packs opened so far are closed and errorText names the
+// message: "Sprites error!" for the sprite pack, "Data error!" for the others.
+bool OpenPacks(const char16_t** errorText);
+// Closes the data and sound packs (after loading); the sprite pack stays.
+void CloseLoadedPacks();
+void ClosePacks();
+kis::DataFileReaderW* GetDataPack();
+kis::DataFileReaderW* GetSpritePack();
+kis::DataFileReaderW* GetSoundPack();
+
+// ---------------------------------------------------------------- loading
+
+// The tracker's report interval: a loader yields once this much time has
+// passed since the last report, so at least one frame is drawn every 10 ms
+// of loading work (and, at the display's pace, after every record).
+constexpr uint32_t kLoadingReportInterval = 10;
+
+// Sets up the stages and the tracker (entering state 0x80000002) and takes
+// them down (leaving it).
+void OpenGameDataLoading();
+void CloseGameDataLoading();
+// The loading state's callbacks (update, draw).
+const AppCallbacks& GameDataLoadingCallbacks();
+// The global tracker (null outside the loading state).
+LoadingProgress* GetLoadingProgress();
+
+// State 6 until the main screen exists: a plain screen saying that loading
+// has finished.
+const AppCallbacks& LoadingFinishedCallbacks();

@@ -1,0 +1,142 @@
+#include "app/GameScreen.h"
+
+#include "engine/Direct3D.h"
+#include "engine/Log.h"
+#include "engine/PixelFormat.h"
+#include "engine/Viewer.h"
+#include "platform/GraphicsDevice.h"
+#include "platform/Window.h"
+
+namespace {
+
+// The window sizes the game offers; the first is the default.
+constexpr WindowSize kOfferedWindowSizes[GameScreen::kWindowSizeCount] = {
+    {800, 600}, {1024, 768}, {1280, 960}, {1600, 1200}};
+
+} // namespace
+
+GameScreen::GameScreen() {
+    for (int i = 0; i < kWindowSizeCount; ++i)
+        windowSizes_[i] = kOfferedWindowSizes[i];
+    defaultWindow_ = windowSizes_[0];
+    desktopMode_.width = 800;
+    desktopMode_.height = 600;
+    desktopMode_.format = kFormatX8R8G8B8;
+    CompleteDisplayMode(&desktopMode_);
+    params_ = {0, defaultWindow_.width, defaultWindow_.height, desktopMode_.width, desktopMode_.height, 0, 1};
+}
+
+void GameScreen::Init(DXLViewer* viewer) {
+    viewer_ = viewer;
+    if (viewer && viewer->GetCurrentAdapter())
+        desktopMode_ = viewer->GetCurrentAdapter()->desktopMode;
+    params_.screenWidth = desktopMode_.width;
+    params_.screenHeight = desktopMode_.height;
+    params_.refreshRate = desktopMode_.refreshRate;
+}
+
+bool GameScreen::IsWindowSizeOffered(uint32_t width, uint32_t height) const {
+    for (const WindowSize& size : windowSizes_)
+        if (size.width == width && size.height == height)
+            return true;
+    return false;
+}
+
+bool GameScreen::HasDisplayMode(uint32_t width, uint32_t height) const {
+    DXLADAPTERINFO* adapter = viewer_ ? viewer_->GetCurrentAdapter() : nullptr;
+    if (!adapter)
+        return false; // no adapter known yet: an empty list
+    for (int32_t i = 0; i < adapter->filtered.Count(); ++i) {
+        const DXLDISPLAYMODE* mode = adapter->filtered.Get(i);
+        if (mode->width == width && mode->height == height)
+            return true;
+    }
+    return false;
+}
+
+bool GameScreen::SetParams(const ScreenParams& requested) {
+    ScreenParams p = requested;
+    p.fullscreen = p.fullscreen ? 1 : 0;
+    p.vsync = p.vsync ? 1 : 0;
+    if (p.windowWidth == 0 || p.windowHeight == 0 || !IsWindowSizeOffered(p.windowWidth, p.windowHeight)) {
+        p.windowWidth = defaultWindow_.width;
+        p.windowHeight = defaultWindow_.height;
+    }
+    if (p.screenWidth == 0 || p.screenHeight == 0) {
+        p.screenWidth = desktopMode_.width;
+        p.screenHeight = desktopMode_.height;
+    }
+    if (p.refreshRate == 0)
+        p.refreshRate = desktopMode_.refreshRate;
+    if (!HasDisplayMode(p.screenWidth, p.screenHeight)) {
+        p.screenWidth = desktopMode_.width;
+        p.screenHeight = desktopMode_.height;
+        p.refreshRate = desktopMode_.refreshRate;
+    }
+
+    const ScreenParams previous = params_;
+    params_ = p;
+    if (Apply())
+        return true;
+    LogErrorPrintf(kLogIndent, "GameScreen::SetParams(params)");
+    params_ = previous;
+    // A failed switch leaves the viewer without a device and its window as
+    // the switch left it; a windowed record needs the window back first.
+    if (auto* windowViewer = dynamic_cast<DXLWindowViewer*>(viewer_);
+        windowViewer && !params_.fullscreen && windowViewer->GetWindow())
+        windowViewer->GetWindow()->SetFullscreen(false);
+    Apply();
+    return false;
+}
+
+void GameScreen::MakeDisplaySettings(DXLDISPLAYSETTINGS* out) const {
+    DXLDISPLAYSETTINGS s;
+    s.adapterFormat = kFormatX8R8G8B8;
+    s.present.windowed = params_.fullscreen ? 0 : 1;
+    s.present.backBufferWidth = params_.fullscreen ? params_.screenWidth : params_.windowWidth;
+    s.present.backBufferHeight = params_.fullscreen ? params_.screenHeight : params_.windowHeight;
+    s.present.backBufferFormat = kFormatX8R8G8B8;
+    s.present.fullScreenRefreshRate = params_.fullscreen ? params_.refreshRate : 0;
+    s.present.presentationInterval =
+        params_.vsync ? platform::kPresentIntervalOne : platform::kPresentIntervalImmediate;
+    *out = s;
+}
+
+bool GameScreen::Apply() {
+    if (!viewer_)
+        return false;
+    DXLDISPLAYSETTINGS requested;
+    MakeDisplaySettings(&requested);
+    DXLSETTINGSRULES rules;
+    rules.adapterFormat = 1;
+    rules.backBufferSize = 1;
+    rules.backBufferFormat = 1;
+    rules.windowed = 2;
+    rules.refreshRate = 1;
+    rules.presentationInterval = 1;
+    DXLDISPLAYSETTINGS settings;
+    viewer_->ValidateSettings(&settings, &requested, &rules);
+    const uint32_t black = 0xFF000000;
+    return Succeeded(AppApplyDisplayMode(viewer_, &settings, &black));
+}
+
+GameScreen& GetGameScreen() {
+    static GameScreen screen;
+    return screen;
+}
+
+HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDISPLAYSETTINGS* settings, const uint32_t* clearColour) {
+    if (!viewer)
+        return kResultPointer;
+    HResult hr = viewer->ChangeDisplayMode(settings ? settings : viewer->GetSettings());
+    if (Failed(hr))
+        return hr;
+    if (clearColour)
+        viewer->RenderFrame(*clearColour);
+    viewer->SetFrameTiming(true);
+    return hr;
+}
+
+bool AppDisplayModeFilter(DXLViewer*, kis::list<DXLDISPLAYMODE>*, DXLDISPLAYMODE* mode) {
+    return mode->format == kFormatX8R8G8B8 && mode->width >= 800 && mode->height >= 600;
+}

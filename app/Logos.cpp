@@ -1,0 +1,155 @@
+#include "app/Logos.h"
+
+#include "engine/Log.h"
+#include "engine/Texture.h"
+#include "engine/Viewer.h"
+#include "platform/Files.h"
+#include "platform/Utf.h"
+
+#include <cctype>
+#include <memory>
+
+namespace {
+
+constexpr uint32_t kLongestLogo = 600000;
+
+struct LogoShow {
+    std::vector<LogoEntry> entries;
+    std::vector<std::unique_ptr<DXLTexture>> textures;
+    int current = -1;
+    uint32_t shown = 0; // ms the current logo has been on
+};
+std::unique_ptr<LogoShow> g_show;
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+        s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
+    return s;
+}
+
+void EndLogos() {
+    SetGameState(kStateDataLoading);
+}
+
+// Moves to the next logo whose image loaded; false (and none current) past
+// the last one.
+bool NextLogo() {
+    LogoShow& show = *g_show;
+    show.shown = 0;
+    do {
+        ++show.current;
+    } while (show.current < int(show.entries.size()) && !show.textures[size_t(show.current)]->IsLive());
+    if (show.current < int(show.entries.size()))
+        return true;
+    show.current = -1;
+    return false;
+}
+
+void UpdateLogos(uint32_t ms) {
+    if (!g_show || g_show->current < 0) {
+        EndLogos();
+        return;
+    }
+    g_show->shown += ms;
+    if (g_show->shown >= g_show->entries[size_t(g_show->current)].milliseconds && !NextLogo())
+        EndLogos();
+}
+
+void DrawLogos() {
+    DXLViewer* viewer = GetAppServices().viewer;
+    if (!viewer)
+        return;
+    viewer->ClearTarget(0xFF000000);
+    if (!g_show || g_show->current < 0)
+        return;
+    DXLTexture* texture = g_show->textures[size_t(g_show->current)].get();
+    const kis::Rect& screen = viewer->GetClientRect();
+    float x = float((screen.right - screen.left - texture->GetWidth()) / 2);
+    float y = float((screen.bottom - screen.top - texture->GetHeight()) / 2);
+    TexturedQuad quad;
+    texture->MakeQuad(&quad, x, y, 0xFFFFFFFF);
+    if (texture->Bind(true)) {
+        viewer->SetBlendMode(kBlendAlpha);
+        viewer->DrawTexturedQuad(&quad);
+        viewer->BindTexture(nullptr);
+    }
+}
+
+void SkipLogos(int32_t, int32_t, uint32_t) {
+    LogLine(kLogIndent, "Logos skipped by a click.");
+    EndLogos();
+}
+
+const AppCallbacks kLogosCallbacks = {nullptr, UpdateLogos, DrawLogos, SkipLogos, nullptr, nullptr, nullptr,
+                                      nullptr, nullptr,     nullptr,   nullptr,   nullptr, nullptr};
+
+} // namespace
+
+bool ParseLogoList(std::string_view text, std::vector<LogoEntry>* out, std::string* error) {
+    out->clear();
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    int lineNumber = 0;
+    while (!text.empty()) {
+        ++lineNumber;
+        size_t end = text.find('\n');
+        std::string_view line = Trim(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.empty() || line.front() == '#' || line.substr(0, 2) == "//")
+            continue;
+        size_t comma = line.rfind(',');
+        std::string_view name = comma == std::string_view::npos ? std::string_view() : Trim(line.substr(0, comma));
+        std::string_view time = comma == std::string_view::npos ? std::string_view() : Trim(line.substr(comma + 1));
+        uint32_t ms = 0;
+        bool number = !time.empty() && time.size() <= 7;
+        for (char c : time) {
+            number = number && c >= '0' && c <= '9';
+            ms = ms * 10 + uint32_t(c - '0');
+        }
+        if (name.empty() || !number || ms > kLongestLogo) {
+            if (error)
+                *error = "line " + std::to_string(lineNumber) + ": expected \"<image file>, <milliseconds>\"";
+            out->clear();
+            return false;
+        }
+        out->push_back({platform::Utf8ToUtf16(name), ms});
+    }
+    return true;
+}
+
+const AppCallbacks& LogosCallbacks() {
+    return kLogosCallbacks;
+}
+
+void OpenLogos() {
+    g_show = std::make_unique<LogoShow>();
+    auto bytes = platform::ReadWholeFile(platform::GamePath(u"Logos\\Logos.txt"));
+    std::string error;
+    if (!bytes) {
+        LogLine(kLogIndent, "No logos: Logos\\Logos.txt cannot be read.");
+    } else if (!ParseLogoList(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
+                              &g_show->entries, &error)) {
+        LogErrorPrintf(kLogIndent, "Logos\\Logos.txt: %s", error.c_str());
+    }
+    for (const LogoEntry& entry : g_show->entries) {
+        auto texture = std::make_unique<DXLTexture>(GetAppServices().viewer);
+        texture->SetImageFilter(kImageFilterNone);
+        std::u16string path = u"Logos\\" + entry.image;
+        texture->LoadFromFile(path.c_str());
+        if (!texture->IsLive())
+            LogErrorPrintf(kLogIndent, "Logo image cannot be read: %s", platform::Utf16ToUtf8(path).c_str());
+        g_show->textures.push_back(std::move(texture));
+    }
+    g_show->current = -1;
+    NextLogo(); // with none to show, the first update ends the logos
+}
+
+void CloseLogos() {
+    g_show.reset();
+}
+
+int CurrentLogo() {
+    return g_show ? g_show->current : -1;
+}

@@ -1,0 +1,173 @@
+#include "app/Config.h"
+
+#include "engine/SoundManager.h"
+#include "foundation/ByteOrder.h"
+#include "foundation/DataFile.h"
+#include "platform/Utf.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::u16string GameForm(const testsupport::TempDir& dir) {
+    return platform::Utf8ToUtf16(dir.Path().string());
+}
+
+std::vector<uint8_t> ReadChunk(kis::DataFileReaderW& reader, uint32_t id, uint32_t* size) {
+    std::vector<uint8_t> bytes;
+    for (const kis::DataFileEntry& e : reader.GetRoot().entries)
+        if (e.id == id && e.subId == kConfigChunkSubId)
+            *size = e.size;
+    if (!reader.OpenChunk(id, kConfigChunkSubId))
+        return bytes;
+    bytes.resize(*size);
+    if (!reader.Read(bytes.data(), *size) || !reader.CloseChunk())
+        bytes.clear();
+    return bytes;
+}
+
+bool SameScreen(const ScreenParams& a, const ScreenParams& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+} // namespace
+
+TEST(Config, WrittenFileHasTheTypeVersionAndBothChunksAndReadsBack) {
+    testsupport::TempDir dir;
+    SetConfigFolders(GameForm(dir), GameForm(dir));
+    GameScreen screen;
+    screen.SetFullscreen(true);
+    SoundManager sound;
+    sound.SetVolume(kSoundMusic, 30.0f);
+    sound.SetEnabled(kSoundEffects, false);
+    sound.SetVolume(kSoundEffects, 80.0f);
+    ASSERT_TRUE(SaveConfig(screen, sound));
+
+    // The file as stored.
+    kis::DataFileReaderW reader(kConfigTypeId, kConfigTypeVersion, kConfigDataVersion);
+    ASSERT_TRUE(reader.Open(ConfigDatPath().c_str()));
+    EXPECT_EQ(reader.GetTypeId(), 0x73DA7BBBu);
+    EXPECT_EQ(reader.GetTypeVersion(), 0xC04F19F1u);
+    EXPECT_EQ(reader.GetDataVersion(), 1u);
+    uint32_t screenSize = 0, soundSize = 0;
+    std::vector<uint8_t> screenBytes = ReadChunk(reader, 0xF1E2D3C4, &screenSize);
+    std::vector<uint8_t> soundBytes = ReadChunk(reader, 0x5004D1DF, &soundSize);
+    ASSERT_EQ(screenSize, 28u);
+    ASSERT_EQ(soundSize, 16u);
+    ASSERT_EQ(screenBytes.size(), 28u);
+    ASSERT_EQ(soundBytes.size(), 16u);
+    ScreenParams expected;
+    screen.GetParams(&expected);
+    const uint32_t words[7] = {expected.fullscreen,  expected.windowWidth, expected.windowHeight,
+                               expected.screenWidth, expected.screenHeight, expected.refreshRate,
+                               expected.vsync};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(kis::LoadLE32(&screenBytes[size_t(4 * i)]), words[i]) << "word " << i;
+    EXPECT_EQ(kis::LoadLE32(&screenBytes[0]), 1u);
+    EXPECT_EQ(kis::LoadLE32(&soundBytes[0]), 1u); // music on
+    EXPECT_EQ(kis::LoadLE32(&soundBytes[8]), 0u); // sounds off
+    float musicVolume;
+    std::memcpy(&musicVolume, &soundBytes[4], 4);
+    EXPECT_EQ(musicVolume, 30.0f);
+    reader.Close();
+
+    // Read back over fresh defaults.
+    GameScreen fresh;
+    SoundManager freshSound;
+    ScreenParams loaded;
+    ASSERT_TRUE(LoadConfig(&loaded, fresh, freshSound));
+    EXPECT_TRUE(SameScreen(loaded, expected));
+    SoundSettings read;
+    freshSound.GetSettings(&read);
+    EXPECT_EQ(read.musicOn, 1u);
+    EXPECT_EQ(read.musicVolume, 30.0f);
+    EXPECT_EQ(read.soundsOn, 0u);
+    EXPECT_EQ(read.soundsVolume, 80.0f);
+}
+
+TEST(Config, MissingDamagedOrShortFilesLeaveTheDefaults) {
+    testsupport::TempDir dir;
+    SetConfigFolders(GameForm(dir), GameForm(dir));
+    GameScreen screen;
+    ScreenParams defaults;
+    screen.GetParams(&defaults);
+    SoundManager sound;
+    SoundSettings soundDefaults;
+    sound.GetSettings(&soundDefaults);
+    ScreenParams loaded;
+
+    ASSERT_TRUE(LoadConfig(&loaded, screen, sound)); // no file
+    EXPECT_TRUE(SameScreen(loaded, defaults));
+
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("config.dat"), "not a data file at all, just text"));
+    ASSERT_TRUE(LoadConfig(&loaded, screen, sound));
+    EXPECT_TRUE(SameScreen(loaded, defaults));
+
+    // A screen chunk shorter than the record, and a short sound chunk.
+    kis::DataFileWriterW* writer =
+        kis::OpenDataFileForWrite(ConfigDatPath().c_str(), kConfigTypeId, kConfigTypeVersion, 1, true);
+    ASSERT_NE(writer, nullptr);
+    const uint8_t shortBytes[12] = {1, 0, 0, 0, 0x20, 3, 0, 0, 0, 2, 0, 0};
+    writer->BeginChunk(kConfigScreenChunk, 1);
+    writer->Write(shortBytes, sizeof shortBytes);
+    writer->EndChunk();
+    writer->BeginChunk(kConfigSoundChunk, 1);
+    writer->Write(shortBytes, 8);
+    writer->EndChunk();
+    ASSERT_TRUE(kis::CloseDataFile(writer));
+    ASSERT_TRUE(LoadConfig(&loaded, screen, sound));
+    EXPECT_TRUE(SameScreen(loaded, defaults));
+    SoundSettings after;
+    sound.GetSettings(&after);
+    EXPECT_EQ(std::memcmp(&after, &soundDefaults, sizeof after), 0);
+}
+
+TEST(Config, TooLongAPathIsTheOnlyFailure) {
+    SetConfigFolders(std::u16string(300, u'a'), u"");
+    GameScreen screen;
+    SoundManager sound;
+    ScreenParams loaded;
+    EXPECT_FALSE(LoadConfig(&loaded, screen, sound));
+    EXPECT_FALSE(SaveConfig(screen, sound));
+}
+
+TEST(Config, IniEntriesThatArePresentOverrideTheRecord) {
+    testsupport::TempDir dir;
+    const std::string ini = dir.File("config.ini");
+    ASSERT_TRUE(testsupport::WriteFileBytes(ini, "[Video]\r\nFullscreen=1\r\nWindow=1024,768\r\nScreen=1280, 1024\r\n"
+                                                 "VSync=0\r\nRefreshRate=75\r\n[Game]\r\nCheats=1\r\n"
+                                                 "[Path]\r\nLanguage=german.dat\r\n"));
+    ScreenParams params = {0, 800, 600, 1920, 1080, 60, 1};
+    ConfigIni read;
+    ReadConfigIni(platform::Utf8ToUtf16(ini), &params, &read);
+    EXPECT_EQ(params.fullscreen, 1u);
+    EXPECT_EQ(params.windowWidth, 1024u);
+    EXPECT_EQ(params.windowHeight, 768u);
+    EXPECT_EQ(params.screenWidth, 1280u);
+    EXPECT_EQ(params.screenHeight, 1024u);
+    EXPECT_EQ(params.vsync, 0u);
+    EXPECT_EQ(params.refreshRate, 75u);
+    EXPECT_TRUE(read.cheats);
+    EXPECT_EQ(read.language, u"german.dat");
+
+    // Absent and malformed entries leave the values.
+    ASSERT_TRUE(testsupport::WriteFileBytes(ini, "[Video]\nWindow=wide\nScreen=1280\nRefreshRate=-5\n"));
+    ScreenParams kept = {0, 800, 600, 1920, 1080, 60, 1};
+    ConfigIni none;
+    ReadConfigIni(platform::Utf8ToUtf16(ini), &kept, &none);
+    EXPECT_TRUE(SameScreen(kept, ScreenParams{0, 800, 600, 1920, 1080, 60, 1}));
+    EXPECT_FALSE(none.cheats);
+    EXPECT_TRUE(none.language.empty());
+}
+
+TEST(Config, LanguageFromTheCommandLineThenTheIniThenTheDefault) {
+    ConfigIni ini;
+    EXPECT_EQ(ChooseLanguageFile(u"", ini), u"language.dat");
+    ini.language = u"german.dat";
+    EXPECT_EQ(ChooseLanguageFile(u"", ini), u"german.dat");
+    EXPECT_EQ(ChooseLanguageFile(u"french.txt", ini), u"french.txt");
+}

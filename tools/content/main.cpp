@@ -1,0 +1,227 @@
+// content: writes the game's sample data folder, apart from the cursors
+// (curgen) and the language (langc).
+//
+//   content <Data folder>
+//
+// Writes into the folder:
+//   Data.dat     the data pack (type 0xBAE13676 / 0x74BFFE7D, version 1)
+//   Sprites.dat  the sprite pack (type 0xE317A788 / 0xB90D20FA, version 1)
+//   Sounds.dat   the sound pack: generated tones as samples (the event sounds
+//                name some of them) and a generated tune as music
+//   Logos\       two generated logo pictures and Logos.txt listing them
+// The packs hold the chunks whose loaders exist; the pictures and sounds are
+// drawn and synthesised here, so the sample game needs no outside files.
+
+#include "engine/SoundPackWriter.h"
+#include "foundation/ByteOrder.h"
+#include "foundation/DataFile.h"
+#include "platform/Files.h"
+#include "platform/PngWriter.h"
+#include "platform/Utf.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kDataPackTypeId = 0xBAE13676;
+constexpr uint32_t kDataPackTypeVersion = 0x74BFFE7D;
+constexpr uint32_t kSpritePackTypeId = 0xE317A788;
+constexpr uint32_t kSpritePackTypeVersion = 0xB90D20FA;
+constexpr int kSampleRate = 22050;
+
+std::u16string Wide(const std::string& utf8) {
+    return platform::Utf8ToUtf16(utf8);
+}
+
+// A container with no chunks yet: the chunk loaders of the pack's other
+// contents add theirs as they join the game.
+bool WriteEmptyPack(const std::string& path, uint32_t typeId, uint32_t typeVersion) {
+    kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(Wide(path).c_str(), typeId, typeVersion, 1, false);
+    return writer && kis::CloseDataFile(writer);
+}
+
+// ---------------------------------------------------------------- sounds
+
+// 16-bit mono PCM WAV file of the samples.
+std::vector<uint8_t> MakeWav(const std::vector<int16_t>& samples) {
+    const uint32_t dataBytes = uint32_t(samples.size() * 2);
+    std::vector<uint8_t> wav(44 + dataBytes);
+    uint8_t* p = wav.data();
+    auto tag = [&](size_t at, const char* t) {
+        for (int i = 0; i < 4; ++i)
+            p[at + size_t(i)] = uint8_t(t[i]);
+    };
+    tag(0, "RIFF");
+    kis::StoreLE32(p + 4, 36 + dataBytes);
+    tag(8, "WAVE");
+    tag(12, "fmt ");
+    kis::StoreLE32(p + 16, 16);
+    kis::StoreLE16(p + 20, 1); // PCM
+    kis::StoreLE16(p + 22, 1); // mono
+    kis::StoreLE32(p + 24, kSampleRate);
+    kis::StoreLE32(p + 28, kSampleRate * 2);
+    kis::StoreLE16(p + 32, 2);
+    kis::StoreLE16(p + 34, 16);
+    tag(36, "data");
+    kis::StoreLE32(p + 40, dataBytes);
+    for (size_t i = 0; i < samples.size(); ++i)
+        kis::StoreLE16(p + 44 + 2 * i, uint16_t(samples[i]));
+    return wav;
+}
+
+// A tone gliding from one frequency to another with a short attack and a
+// decaying tail.
+std::vector<int16_t> Tone(double fromHz, double toHz, double seconds, double volume) {
+    const size_t n = size_t(seconds * kSampleRate);
+    std::vector<int16_t> out(n);
+    double phase = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const double t = double(i) / double(n);
+        const double hz = fromHz + (toHz - fromHz) * t;
+        phase += 2 * M_PI * hz / kSampleRate;
+        const double envelope = std::min(1.0, double(i) / 200.0) * std::pow(1.0 - t, 2.0);
+        out[i] = int16_t(std::lround(std::sin(phase) * envelope * volume * 32767.0));
+    }
+    return out;
+}
+
+// A short looping tune: a major arpeggio with soft square-ish notes.
+std::vector<int16_t> Tune() {
+    static const double kNotes[] = {261.63, 329.63, 392.00, 523.25, 392.00, 329.63, 293.66, 349.23,
+                                    440.00, 587.33, 440.00, 349.23, 261.63, 329.63, 392.00, 523.25};
+    const size_t noteLength = kSampleRate / 4;
+    std::vector<int16_t> out;
+    for (double hz : kNotes) {
+        double phase = 0;
+        for (size_t i = 0; i < noteLength; ++i) {
+            phase += 2 * M_PI * hz / kSampleRate;
+            const double envelope = std::min(1.0, double(i) / 100.0) * (1.0 - 0.7 * double(i) / double(noteLength));
+            const double wave = std::sin(phase) + 0.3 * std::sin(3 * phase);
+            out.push_back(int16_t(std::lround(wave * envelope * 0.25 * 32767.0)));
+        }
+    }
+    return out;
+}
+
+bool WriteSounds(const std::string& path, std::string* error) {
+    SoundPackContent content;
+    struct ToneSpec {
+        const char* name;
+        double from, to, seconds;
+    };
+    static const ToneSpec kTones[] = {
+        {"click", 880, 660, 0.06},     {"select", 660, 990, 0.12},   {"coin", 1320, 1760, 0.20},
+        {"drop", 520, 260, 0.25},      {"build", 220, 330, 0.40},    {"water", 700, 400, 0.35},
+        {"harvest", 440, 880, 0.30},   {"egg", 990, 1320, 0.15},     {"moo", 140, 110, 0.60},
+        {"baa", 330, 300, 0.50},       {"cluck", 800, 600, 0.18},    {"alarm", 990, 660, 0.70},
+        {"medal", 523, 1046, 0.80},    {"fail", 330, 165, 0.80},     {"open", 400, 600, 0.15},
+        {"close", 600, 400, 0.15},
+    };
+    for (const ToneSpec& tone : kTones)
+        content.samples.push_back({Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
+    content.music.push_back({u"theme", MakeWav(Tune()), false});
+    // The event sounds name samples in turn.
+    for (size_t i = 0; i < content.eventSounds.size(); ++i)
+        content.eventSounds[i] = content.samples[i % content.samples.size()].name;
+    return WriteSoundPack(Wide(path).c_str(), content, error);
+}
+
+// ---------------------------------------------------------------- logos
+
+using Picture = std::vector<uint32_t>;
+
+uint32_t Mix(uint32_t a, uint32_t b, double t) {
+    auto channel = [&](int shift) {
+        double x = double((a >> shift) & 0xFF) * (1 - t) + double((b >> shift) & 0xFF) * t;
+        return uint32_t(std::lround(x)) << shift;
+    };
+    return 0xFF000000 | channel(16) | channel(8) | channel(0);
+}
+
+// The maker's emblem: a golden ring around a green field with a sun.
+Picture MakerLogo(int w, int h) {
+    Picture p(size_t(w) * size_t(h), 0xFF000000);
+    const double cx = w / 2.0, cy = h / 2.0, r = h * 0.42;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
+            uint32_t& px = p[size_t(y) * size_t(w) + size_t(x)];
+            if (d < r - 8) {
+                const bool field = y > cy + 10;
+                px = field ? Mix(0xFF3C8C2D, 0xFF2A6A20, (y - cy) / r) : Mix(0xFF87CEEB, 0xFFD8EEF8, (cy - y) / r);
+                if (std::hypot(x - cx, y - (cy - r * 0.3)) < r * 0.22)
+                    px = 0xFFF2C230;
+            } else if (d < r) {
+                px = Mix(0xFFE0B040, 0xFF9A7020, (d - (r - 8)) / 8.0);
+            }
+        }
+    }
+    return p;
+}
+
+// The game's picture: a red barn with a roof and a door on a green hill.
+Picture GameLogo(int w, int h) {
+    Picture p(size_t(w) * size_t(h), 0xFF000000);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            uint32_t& px = p[size_t(y) * size_t(w) + size_t(x)];
+            const double hill = h * 0.72 + 12 * std::sin(x * 0.03);
+            px = y > hill ? 0xFF3C8C2D : Mix(0xFF203060, 0xFF87CEEB, double(y) / h);
+            const int barnLeft = w / 2 - 60, barnRight = w / 2 + 60, barnTop = int(h * 0.40);
+            if (x >= barnLeft && x < barnRight && y >= barnTop && y < int(h * 0.78))
+                px = 0xFFB5452A;
+            const int roofRise = barnTop - std::abs(x - w / 2) / 2;
+            if (x >= barnLeft - 10 && x < barnRight + 10 && y >= barnTop - 30 + std::abs(x - w / 2) / 2 &&
+                y < barnTop && y >= roofRise - 30)
+                px = 0xFF5A2A14;
+            if (x >= w / 2 - 18 && x < w / 2 + 18 && y >= int(h * 0.58) && y < int(h * 0.78))
+                px = 0xFF5A2A14;
+        }
+    }
+    return p;
+}
+
+bool WriteLogos(const std::string& folder, std::string* error) {
+    if (!platform::CreateFolder(platform::GamePath(folder)))
+        return *error = "cannot make " + folder, false;
+    const int w = 400, h = 240;
+    if (!platform::WritePng(folder + "/maker.png", MakerLogo(w, h).data(), w, h, w, error) ||
+        !platform::WritePng(folder + "/game.png", GameLogo(w, h).data(), w, h, w, error))
+        return false;
+    const std::string list = "// Logos shown at start: <image file>, <milliseconds>\n"
+                             "maker.png, 1500\n"
+                             "game.png, 1500\n";
+    platform::File file = platform::File::Open(platform::GamePath(folder + "/Logos.txt"), platform::kFileWrite,
+                                               platform::FileCreation::CreateAlways);
+    if (!file.IsOpen() || !file.WriteExact(list.data(), int64_t(list.size())) || !file.Close())
+        return *error = "cannot write " + folder + "/Logos.txt", false;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: content DATA_FOLDER\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    std::string error;
+    if (!platform::CreateFolder(platform::GamePath(folder))) {
+        std::fprintf(stderr, "content: cannot make %s\n", folder.c_str());
+        return 1;
+    }
+    if (!WriteEmptyPack(folder + "/Data.dat", kDataPackTypeId, kDataPackTypeVersion) ||
+        !WriteEmptyPack(folder + "/Sprites.dat", kSpritePackTypeId, kSpritePackTypeVersion)) {
+        std::fprintf(stderr, "content: cannot write the data and sprite packs in %s\n", folder.c_str());
+        return 1;
+    }
+    if (!WriteSounds(folder + "/Sounds.dat", &error) || !WriteLogos(folder + "/Logos", &error)) {
+        std::fprintf(stderr, "content: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
