@@ -1,88 +1,23 @@
 #include "text/DXLLiteFont.h"
 
 #include "engine/DirectXVersion.h"
+#include "engine/HelperLibrary.h"
 #include "engine/Log.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "foundation/StrFunctions.h"
-#include "platform/CodePage.h"
 #include "platform/GlyphFace.h"
 
-#include <cstddef>
-#include <cstring>
-
-// ================================================================ library font
-
 namespace {
-
-int32_t gLiveFonts = 0;
 
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
     const int64_t p = int64_t(a) * b;
     return int32_t(p >= 0 ? (p + c / 2) / c : (p - c / 2) / c);
 }
 
-// Registered before the program's start-up code loads the library.
-const bool gRegistered = (RegisterD3DXFontProcs(), true);
-
 } // namespace
 
-D3DXFont::D3DXFont(platform::GraphicsDevice* device, const D3DXFONT_DESCW& desc,
-                   std::unique_ptr<platform::GlyphFace> face)
-    : device_(device), desc_(desc), face_(std::move(face)) {
-    ++gLiveFonts;
-}
-
-D3DXFont::~D3DXFont() { --gLiveFonts; }
-
-uint32_t D3DXFont::Release() {
-    const uint32_t left = --references_;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
-int32_t D3DXFont::LiveCount() { return gLiveFonts; }
-
-HResult D3DXCreateFontIndirectW(platform::GraphicsDevice* device, const D3DXFONT_DESCW* desc, D3DXFont** font) {
-    if (font)
-        *font = nullptr;
-    if (!device || !desc || !font)
-        return kResultInvalidCall;
-    platform::GlyphFaceRequest request;
-    size_t length = 0;
-    while (length < 32 && desc->faceName[length])
-        ++length;
-    request.faceName.assign(desc->faceName, length);
-    request.height = desc->height;
-    request.weight = int32_t(desc->weight);
-    request.italic = desc->italic != 0;
-    request.quality = desc->quality;
-    std::unique_ptr<platform::GlyphFace> face = platform::OpenGlyphFace(request);
-    if (!face)
-        return kResultFail;
-    *font = new D3DXFont(device, *desc, std::move(face));
-    return kResultOk;
-}
-
-HResult D3DXCreateFontIndirectA(platform::GraphicsDevice* device, const D3DXFONT_DESCA* desc, D3DXFont** font) {
-    if (!desc)
-        return D3DXCreateFontIndirectW(device, nullptr, font);
-    D3DXFONT_DESCW wide{};
-    std::memcpy(&wide, desc, offsetof(D3DXFONT_DESCA, faceName));
-    const std::u16string name = platform::ToUtf16(std::string_view(desc->faceName, strnlen(desc->faceName, 32)));
-    kis::StrCopy(wide.faceName, 32, name.c_str());
-    return D3DXCreateFontIndirectW(device, &wide, font);
-}
-
-void RegisterD3DXFontProcs() {
-    RegisterBuiltInD3DXProc(GetD3DXProcName(kD3DXCreateFontIndirectW),
-                            reinterpret_cast<void*>(&D3DXCreateFontIndirectW));
-    RegisterBuiltInD3DXProc(GetD3DXProcName(kD3DXCreateFontIndirectA),
-                            reinterpret_cast<void*>(&D3DXCreateFontIndirectA));
-}
-
-// ================================================================ device-following font
+// ================================================================ helper-library font
 
 template <typename Ch>
 DXLD3DXFont<Ch>::~DXLD3DXFont() {
@@ -123,7 +58,7 @@ void DXLD3DXFont<Ch>::Create() {
     DXLViewer* viewer = GetViewer();
     if (!props_ || !viewer)
         return;
-    D3DXFontDesc<Ch> desc{};
+    d3dx::FontDesc<Ch> desc{};
     desc.height = -MulDiv(props_->GetSize(), platform::kGlyphDpi, 72);
     desc.width = 0;
     desc.weight = (props_->GetStyle() & kDXLFontBold) ? 700 : 400;
@@ -137,12 +72,12 @@ void DXLD3DXFont<Ch>::Create() {
 
     HResult hr = kResultFail;
     if constexpr (std::is_same_v<Ch, char16_t>) {
-        auto create = reinterpret_cast<D3DXCreateFontIndirectWProc>(GetD3DXProc(kD3DXCreateFontIndirectW));
+        auto create = d3dx::LookedUp<d3dx::CreateFontIndirectWProc>(kD3DXCreateFontIndirectW);
         if (!create)
             return; // the library was not loaded; its loading logged that
         hr = create(viewer->GetDevice(), &desc, &font_);
     } else {
-        auto create = reinterpret_cast<D3DXCreateFontIndirectAProc>(GetD3DXProc(kD3DXCreateFontIndirectA));
+        auto create = d3dx::LookedUp<d3dx::CreateFontIndirectAProc>(kD3DXCreateFontIndirectA);
         if (!create)
             return;
         hr = create(viewer->GetDevice(), &desc, &font_);

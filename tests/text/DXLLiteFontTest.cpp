@@ -1,6 +1,7 @@
 #include "text/DXLLiteFont.h"
 
 #include "engine/DirectXVersion.h"
+#include "engine/HelperLibrary.h"
 #include "engine/Log.h"
 #include "platform/SyntheticFace.h"
 #include "platform/Utf.h"
@@ -16,14 +17,14 @@ using texturetest::TestViewer;
 namespace {
 
 int gCreated = 0;
-D3DXFONT_DESCW gLastDesc{};
+d3dx::FontDescW gLastDesc{};
 
 // Counts the creations and keeps the description, then makes the font.
-HResult CountingCreate(platform::GraphicsDevice* device, const D3DXFONT_DESCW* desc, D3DXFont** font) {
+HResult CountingCreate(platform::GraphicsDevice* device, const d3dx::FontDescW* desc, d3dx::Font** font) {
     ++gCreated;
     if (desc)
         gLastDesc = *desc;
-    return D3DXCreateFontIndirectW(device, desc, font);
+    return d3dx::CreateFontIndirectW(device, desc, font);
 }
 
 class D3DXFontTest : public ::testing::Test {
@@ -33,6 +34,7 @@ protected:
         platform::SetGlyphFaceOpener([](const platform::GlyphFaceRequest& request, std::string*) {
             return std::make_unique<platform::SyntheticFace>(platform::SyntheticFaceSpec{}, request);
         });
+        RegisterBuiltInHelperLibrary();
         RegisterBuiltInD3DXProc("D3DXCreateFontIndirectW", reinterpret_cast<void*>(&CountingCreate));
         LoadD3DX();
         gCreated = 0;
@@ -42,8 +44,8 @@ protected:
         props.SetQuality(4);
     }
     void TearDown() override {
-        RegisterD3DXFontProcs();
-        UnloadD3DX();
+        RegisterBuiltInHelperLibrary();
+        LoadD3DX();
         platform::SetGlyphFaceOpener(nullptr);
     }
 
@@ -54,7 +56,7 @@ protected:
 } // namespace
 
 TEST_F(D3DXFontTest, FontFollowsTheDeviceThroughResetAndLoss) {
-    const int32_t before = D3DXFont::LiveCount();
+    const int32_t before = d3dx::Font::LiveCount();
     {
         DXLD3DXFontW font;
         font.SetProps(&props);
@@ -78,7 +80,7 @@ TEST_F(D3DXFontTest, FontFollowsTheDeviceThroughResetAndLoss) {
 
         viewer.NotifyDeviceObjects(kDeviceReleasing);
         EXPECT_EQ(font.GetFont(), nullptr);
-        EXPECT_EQ(D3DXFont::LiveCount(), before);
+        EXPECT_EQ(d3dx::Font::LiveCount(), before);
         viewer.NotifyDeviceObjects(kDeviceCreated);
         EXPECT_NE(font.GetFont(), nullptr);
         EXPECT_EQ(gCreated, 3);
@@ -91,7 +93,7 @@ TEST_F(D3DXFontTest, FontFollowsTheDeviceThroughResetAndLoss) {
         EXPECT_EQ(viewer.DeviceObjectCount(), 1);
     }
     EXPECT_EQ(viewer.DeviceObjectCount(), 0); // the destructor left the viewer
-    EXPECT_EQ(D3DXFont::LiveCount(), before);
+    EXPECT_EQ(d3dx::Font::LiveCount(), before);
 }
 
 TEST_F(D3DXFontTest, ViewerGoingAwayDetachesTheFont) {
