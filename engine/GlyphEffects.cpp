@@ -77,6 +77,10 @@ bool IsGlyphEffectActive(const GlyphEffect* effect) {
     return effect && effect->mode != 0 && effect->size >= 0.0f && effect->size <= 32.0f;
 }
 
+bool IsGlyphShadowActive(const GlyphShadow* shadow) {
+    return shadow && shadow->mode != 0;
+}
+
 void SetInt4(GlyphShadow* shadow, uint32_t mode, int32_t offsetX, int32_t offsetY, uint32_t colour) {
     if (!shadow)
         return;

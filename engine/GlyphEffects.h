@@ -30,6 +30,8 @@ struct GlyphShadow {
 static_assert(sizeof(GlyphShadow) == 16);
 
 void SetInt4(GlyphShadow* shadow, uint32_t mode, int32_t offsetX, int32_t offsetY, uint32_t colour);
+// The record exists and its mode is not 0 (off).
+bool IsGlyphShadowActive(const GlyphShadow* shadow);
 
 // The weight with which a partly transparent destination pixel keeps its own
 // colour when coverage of the given alpha is composed over it.

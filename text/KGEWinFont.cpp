@@ -15,8 +15,6 @@ constexpr uint32_t kWinFontMagic1 = 0x3EFE8585;
 // The largest sheet the glyphs are drawn into before they become a texture.
 constexpr int64_t kMaxSheetPixels = 4096 * 4096;
 
-bool IsGlyphShadowActive(const GlyphShadow* shadow) { return shadow && shadow->mode != 0; }
-
 int32_t RoundWeight(int32_t weight) {
     weight = std::clamp(weight, 0, 1000);
     return (weight + 50) / 100 * 100;

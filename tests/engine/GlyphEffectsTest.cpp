@@ -32,6 +32,10 @@ TEST(GlyphEffectRecord, ActiveOnlyWithModeAndSizeUpTo32) {
     EXPECT_EQ(s.offsetX, -2);
     EXPECT_EQ(s.offsetY, 3);
     EXPECT_EQ(s.colour, 0x80000000u);
+    EXPECT_TRUE(IsGlyphShadowActive(&s));
+    SetInt4(&s, 0, 2, 2, 0x80000000);
+    EXPECT_FALSE(IsGlyphShadowActive(&s));
+    EXPECT_FALSE(IsGlyphShadowActive(nullptr));
 
     EXPECT_EQ(kGlyphCoverage[0], 0);
     EXPECT_EQ(kGlyphCoverage[10], 41);
