@@ -48,6 +48,8 @@ struct Plane {
     double base = 0, dx = 0, dy = 0;
 };
 
+enum class BlendKind { Replace, Alpha, Additive, Darken, Generic };
+
 struct Setup {
     double ox = 0, oy = 0;
     bool flat = true;
@@ -59,6 +61,14 @@ struct Setup {
     // reciprocals: the same for every span of the primitive.
     int64_t ds = 0, dt = 0;
     double dsInverse = 0, dtInverse = 0;
+    // How every span of the primitive is shaded, decided once from the states.
+    bool textured = false;
+    TextureOp alphaOp = TextureOp::SelectArg2; // Disable resolved
+    BlendKind kind = BlendKind::Replace;
+    bool alphaTest = false;
+    // One pass for the common case: texture selected or modulated by one vertex
+    // colour, no alpha test. skipClear: a transparent texel leaves the pixel as it is.
+    bool fused = false, modulates = false, skipClear = false;
 };
 
 // ------------------------------------------------------------ stage kernels
@@ -380,8 +390,6 @@ uint32_t BlendPixel(Blend sf, Blend df, uint32_t s, uint32_t d) {
     return out;
 }
 
-enum class BlendKind { Replace, Alpha, Additive, Darken, Generic };
-
 BlendKind Classify(const PixelState& ps) {
     if (!ps.blend || (ps.srcBlend == Blend::One && ps.destBlend == Blend::Zero)) return BlendKind::Replace;
     if (ps.srcBlend == Blend::SrcAlpha && ps.destBlend == Blend::InvSrcAlpha) return BlendKind::Alpha;
@@ -591,10 +599,44 @@ int64_t ToFixed(double v) {
     return static_cast<int64_t>(v >= 0 ? v + 0.5 : v - 0.5);
 }
 
+// The common case of ShadeSpan: texels read straight from the texture row where
+// each pixel takes one texel whole, else sampled a chunk at a time; then modulated
+// and blended in one pass.
+void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint32_t* row, int x0, int x1) {
+    if (su.ds == 0x10000 && su.dt == 0) {
+        // The linear filter gives the texel itself where both fractions round to zero.
+        const bool linear = su.filter == TextureFilter::Linear;
+        const int64_t ss = linear ? s + kLinearBias : s, tt = linear ? t + kLinearBias : t;
+        const bool centred = !linear || ((ss & 0xFF00) == 0 && (tt & 0xFF00) == 0);
+        const int64_t ix = ss >> 16, iy = tt >> 16;
+        if (centred && ix >= 0 && ix + (x1 - x0) <= ps.textureWidth && iy >= 0 && iy < ps.textureHeight) {
+            const uint32_t* tex = ps.texels + static_cast<size_t>(iy) * ps.textureWidth + ix;
+            DirectSpan(ps, su.kind, tex, su.modulates, su.flatColour, row + x0, x1 - x0);
+            return;
+        }
+    }
+    uint32_t texel[kChunk];
+    for (int x = x0; x < x1; x += kChunk) {
+        const int n = std::min(kChunk, x1 - x);
+        if (su.filter == TextureFilter::Linear)
+            SampleLinear(ps, su, s, t, su.skipClear, texel, n);
+        else
+            SamplePoint(ps, s, t, su.ds, su.dt, texel, n);
+        s += su.ds * n;
+        t += su.dt * n;
+        DirectSpan(ps, su.kind, texel, su.modulates, su.flatColour, row + x, n);
+    }
+}
+
 // Shades the pixels x0..x1-1 of row y.
 void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int y, int x0, int x1) {
     const double rx = x0 - su.ox, ry = y - su.oy;
     auto at = [&](const Plane& p) { return p.base + p.dx * rx + p.dy * ry; };
+    uint32_t* row = target.pixels + static_cast<size_t>(y) * target.pitch;
+    if (su.fused) {
+        FusedSpan(ps, su, ToFixed(at(su.s)), ToFixed(at(su.t)), row, x0, x1);
+        return;
+    }
 
     int64_t c[4] = {}, dc[4] = {};
     if (!su.flat) {
@@ -603,59 +645,20 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
             dc[k] = ToFixed(su.colour[k].dx);
         }
     }
-    const bool textured = ps.texels != nullptr && ps.colorOp != TextureOp::Disable;
-    int64_t s = 0, t = 0, ds = 0, dt = 0;
-    bool direct = false; // texels read straight from the texture row: one texel per pixel
-    int directX = 0, directY = 0;
+    const bool textured = su.textured;
+    int64_t s = 0, t = 0;
+    const int64_t ds = su.ds, dt = su.dt;
     if (textured) {
         s = ToFixed(at(su.s));
         t = ToFixed(at(su.t));
-        ds = su.ds;
-        dt = su.dt;
-        if (ds == 0x10000 && dt == 0) {
-            // The linear filter gives the texel itself where both fractions round to zero.
-            bool linear = su.filter == TextureFilter::Linear;
-            int64_t ss = linear ? s + kLinearBias : s, tt = linear ? t + kLinearBias : t;
-            bool centred = !linear || ((ss & 0xFF00) == 0 && (tt & 0xFF00) == 0);
-            int64_t ix = ss >> 16, iy = tt >> 16;
-            if (centred && ix >= 0 && ix + (x1 - x0) <= ps.textureWidth && iy >= 0 && iy < ps.textureHeight) {
-                direct = true;
-                directX = static_cast<int>(ix);
-                directY = static_cast<int>(iy);
-            }
-        }
     }
-    const BlendKind kind = Classify(ps);
+    // One texel per pixel, read straight from the texture row.
+    const bool direct = textured && ds == 0x10000 && dt == 0 && su.filter != TextureFilter::Linear &&
+                        (s >> 16) >= 0 && (s >> 16) + (x1 - x0) <= ps.textureWidth && (t >> 16) >= 0 &&
+                        (t >> 16) < ps.textureHeight;
+    const BlendKind kind = su.kind;
     const uint32_t alphaRef = ps.alphaRef & 0xFF;
-    TextureOp alphaOp = ps.alphaOp == TextureOp::Disable ? TextureOp::SelectArg2 : ps.alphaOp;
-
-    const bool selects = ps.colorOp == TextureOp::SelectArg1 && alphaOp == TextureOp::SelectArg1;
-    const bool modulates = ps.colorOp == TextureOp::Modulate && alphaOp == TextureOp::Modulate;
-    const bool alphaTest = ps.alphaTest && ps.alphaFunc != CompareFunc::Always;
-    uint32_t* row = target.pixels + static_cast<size_t>(y) * target.pitch;
-    if (textured && su.flat && (selects || modulates) && !alphaTest) {
-        if (direct) {
-            const uint32_t* tex = ps.texels + static_cast<size_t>(directY) * ps.textureWidth + directX;
-            DirectSpan(ps, kind, tex, modulates, su.flatColour, row + x0, x1 - x0);
-            return;
-        }
-        // Texels sampled a chunk at a time, then modulated and blended in one pass. A
-        // transparent texel leaves the pixel as it is under these blends, so groups of
-        // transparent taps need not be filtered.
-        const bool skipClear = kind == BlendKind::Alpha || kind == BlendKind::Additive || kind == BlendKind::Darken;
-        uint32_t texel[kChunk];
-        for (int x = x0; x < x1; x += kChunk) {
-            const int n = std::min(kChunk, x1 - x);
-            if (su.filter == TextureFilter::Linear)
-                SampleLinear(ps, su, s, t, skipClear, texel, n);
-            else
-                SamplePoint(ps, s, t, ds, dt, texel, n);
-            s += ds * n;
-            t += dt * n;
-            DirectSpan(ps, kind, texel, modulates, su.flatColour, row + x, n);
-        }
-        return;
-    }
+    const TextureOp alphaOp = su.alphaOp;
 
     uint32_t diffuse[kChunk], texel[kChunk], combined[kChunk];
     uint8_t mask[kChunk];
@@ -676,7 +679,7 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
         if (textured) {
             const uint32_t* tex = texel;
             if (direct) {
-                tex = ps.texels + static_cast<size_t>(directY) * ps.textureWidth + directX + (x - x0);
+                tex = ps.texels + static_cast<size_t>(t >> 16) * ps.textureWidth + (s >> 16);
             } else if (su.filter == TextureFilter::Linear) {
                 SampleLinear(ps, su, s, t, false, texel, n);
             } else {
@@ -698,7 +701,7 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
             }
         }
         const uint8_t* m = nullptr;
-        if (ps.alphaTest && ps.alphaFunc != CompareFunc::Always) {
+        if (su.alphaTest) {
             for (int i = 0; i < n; ++i) mask[i] = Compare(ps.alphaFunc, src[i] >> 24, alphaRef);
             m = mask;
         }
@@ -711,6 +714,17 @@ void SetTextureSteps(Setup* su) {
     su->dt = ToFixed(su->t.dx);
     su->dsInverse = su->ds != 0 ? 1.0 / static_cast<double>(su->ds) : 0.0;
     su->dtInverse = su->dt != 0 ? 1.0 / static_cast<double>(su->dt) : 0.0;
+}
+
+void PlanShading(const PixelState& ps, Setup* su) {
+    su->textured = ps.texels != nullptr && ps.colorOp != TextureOp::Disable;
+    su->alphaOp = ps.alphaOp == TextureOp::Disable ? TextureOp::SelectArg2 : ps.alphaOp;
+    su->kind = Classify(ps);
+    su->alphaTest = ps.alphaTest && ps.alphaFunc != CompareFunc::Always;
+    const bool selects = ps.colorOp == TextureOp::SelectArg1 && su->alphaOp == TextureOp::SelectArg1;
+    su->modulates = ps.colorOp == TextureOp::Modulate && su->alphaOp == TextureOp::Modulate;
+    su->fused = su->textured && su->flat && (selects || su->modulates) && !su->alphaTest;
+    su->skipClear = su->kind == BlendKind::Alpha || su->kind == BlendKind::Additive || su->kind == BlendKind::Darken;
 }
 
 // Fills the attribute planes of a primitive from three of its vertices.
@@ -743,6 +757,7 @@ bool MakeSetup(const PixelState& ps, const ScreenVertex& a, const ScreenVertex& 
         if (su->filter == TextureFilter::None) su->filter = TextureFilter::Point;
         SetTextureSteps(su);
     }
+    PlanShading(ps, su);
     return true;
 }
 
@@ -916,6 +931,7 @@ void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& ps,
         su.filter = ps.magFilter == TextureFilter::Linear ? TextureFilter::Linear : TextureFilter::Point;
         SetTextureSteps(&su);
     }
+    PlanShading(ps, &su);
     for (int64_t i = first;; i += step) {
         int64_t num = (i * kSubPixel - a0) * dMinor, den = dMajor;
         if (den < 0) num = -num, den = -den;
