@@ -15,10 +15,6 @@
 
 namespace {
 
-// The class magic at the start of each font stream of the 'FONT' chunk.
-constexpr uint32_t kWinFontStreamMagic[2] = {0x9756B8CC, 0x3EFE8585};
-constexpr uint32_t kBitmapFontStreamMagic[2] = {0xB0E1FDFD, 0x40E90DB4};
-
 // Bytes the reader's open chunk has left; 0 without one.
 int64_t BytesLeft(kis::BaseDataFile* reader) {
     const kis::DataFileEntry* chunk = reader->GetOpenChunk();
@@ -310,7 +306,7 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
         if (!ReadU32(reader, &magic[0]) || !ReadU32(reader, &magic[1]))
             return Fail(reader, state);
         KGEFont* font = nullptr;
-        if (magic[0] == kBitmapFontStreamMagic[0] && magic[1] == kBitmapFontStreamMagic[1]) {
+        if (magic[0] == kBitmapFontMagic[0] && magic[1] == kBitmapFontMagic[1]) {
             DXLTexture* texture = nullptr;
             if (!ReadTextureEntryHeader(reader, GetTextureCollection(kFontTextureCollection), &texture) || !texture)
                 return Fail(reader, state);
@@ -323,7 +319,7 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
                 return Fail(reader, state);
             }
             font = bitmapFont;
-        } else if (magic[0] == kWinFontStreamMagic[0] && magic[1] == kWinFontStreamMagic[1]) {
+        } else if (magic[0] == kWinFontMagic[0] && magic[1] == kWinFontMagic[1]) {
             auto* winFont = new (std::nothrow) KGEWinFont(viewer);
             if (!winFont)
                 KGEOutOfMemory();

@@ -2,12 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-constexpr uint32_t kBitmapFontMagic0 = 0xB0E1FDFD;
-constexpr uint32_t kBitmapFontMagic1 = 0x40E90DB4;
-} // namespace
-
-KGEBitmapFont::KGEBitmapFont(DXLViewer* viewer) : KGEFont(kBitmapFontMagic0, kBitmapFontMagic1, viewer) {}
+KGEBitmapFont::KGEBitmapFont(DXLViewer* viewer) : KGEFont(kBitmapFontMagic[0], kBitmapFontMagic[1], viewer) {}
 
 KGEBitmapFont::~KGEBitmapFont() {
     Release(true);

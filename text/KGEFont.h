@@ -43,6 +43,11 @@ constexpr uint32_t kKgeToTerminator = 0x80000000u;
 constexpr int32_t kKgeDefault = INT32_MIN;
 constexpr uint16_t kKgeNoGlyph = 0xFFFF;
 
+// The class magic of each font kind: the two words a font carries and its
+// stream begins with (little-endian).
+inline constexpr uint32_t kWinFontMagic[2] = {0x9756B8CC, 0x3EFE8585};
+inline constexpr uint32_t kBitmapFontMagic[2] = {0xB0E1FDFD, 0x40E90DB4};
+
 // Charsets with a meaning of their own.
 constexpr uint32_t kCharsetAnsi = 0;
 constexpr uint32_t kCharsetDefault = 1; // the charset of the active code page

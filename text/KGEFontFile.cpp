@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr uint32_t kWinFontMagic[2] = {0x9756B8CC, 0x3EFE8585};
-constexpr uint32_t kBitmapFontMagic[2] = {0xB0E1FDFD, 0x40E90DB4};
 constexpr uint32_t kImageRecordSize = 16;
 constexpr uint32_t kGridRecordSize = 44;
 constexpr uint32_t kGlyphRecordSize = 32;

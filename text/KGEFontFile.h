@@ -9,9 +9,9 @@
 // little-endian words), a fixed header whose word 0 is its size and word 1 the
 // CRC-32 of the rest of the header, then the arrays, each with its byte size
 // and CRC-32 in the header.
-//   WinFont:    magic 0x9756B8CC 0x3EFE8585, 164-byte header, the characters
+//   WinFont:    magic kWinFontMagic, 164-byte header, the characters
 //               (UTF-16, one per glyph). The glyphs are rasterised again on load.
-//   BitmapFont: magic 0xB0E1FDFD 0x40E90DB4, 88-byte header, the image records
+//   BitmapFont: magic kBitmapFontMagic, 88-byte header, the image records
 //               (16 bytes), the grid record (44 bytes, when present), the
 //               glyph records (32 bytes) and the kerning pairs (8 bytes). The
 //               texture is kept beside the stream and handed to the loader.

@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr uint32_t kWinFontMagic0 = 0x9756B8CC;
-constexpr uint32_t kWinFontMagic1 = 0x3EFE8585;
-
 // The largest sheet the glyphs are drawn into before they become a texture.
 constexpr int64_t kMaxSheetPixels = 4096 * 4096;
 
@@ -29,7 +26,7 @@ int32_t NextPowerOfTwo(int32_t value) {
 
 } // namespace
 
-KGEWinFont::KGEWinFont(DXLViewer* viewer) : KGEFont(kWinFontMagic0, kWinFontMagic1, viewer) {}
+KGEWinFont::KGEWinFont(DXLViewer* viewer) : KGEFont(kWinFontMagic[0], kWinFontMagic[1], viewer) {}
 
 KGEWinFont::~KGEWinFont() {
     Release(true);

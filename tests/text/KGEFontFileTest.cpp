@@ -435,6 +435,8 @@ TEST_F(SyntheticStreams, DescriptionsWithBadValuesAreRefused) {
         {"height not a number", replace(base, "height = 14", "height = tall")},
         {"color not a number", replace(base, "0x80FF0000", "red")},
         {"bad kerning record", replace(base, "('C','A',2)", "('C','A')")},
+        // Records must be separated by ','; blanks alone do not separate them.
+        {"records separated by blanks", replace(base, "(0,1), (2,3)", "(0,1) (2,3)")},
     };
     for (const auto& c : cases) {
         std::unique_ptr<KGEBitmapFont> font;
