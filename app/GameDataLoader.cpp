@@ -6,6 +6,7 @@
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
 #include "platform/Clock.h"
+#include "text/DigitalText.h"
 #include "text/FontSlots.h"
 
 #include <algorithm>
@@ -131,9 +132,21 @@ int32_t LoadSamplesStep(kis::DataFileReaderW* reader, LoaderState* state) {
     return GetSoundManager().LoadSamples(reader, state);
 }
 
+kis::list<DigitalFont> g_digitalFonts; // owned
+
+int32_t LoadDigitalFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
+    return LoadDigitalFonts(&g_digitalFonts, reader, state);
+}
+
+int32_t LoadFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
+    return LoadFonts(GetAppServices().viewer, reader, state);
+}
+
 const LoadingStep kLoadingSteps[] = {
-    {0x4D555343, 1.0f, "music", GetSoundPack, LoadMusicStep},     // 'MUSC'
-    {0x53414D50, 3.0f, "samples", GetSoundPack, LoadSamplesStep}, // 'SAMP'
+    {0x4D555343, 1.0f, "music", GetSoundPack, LoadMusicStep},              // 'MUSC'
+    {0x53414D50, 3.0f, "samples", GetSoundPack, LoadSamplesStep},          // 'SAMP'
+    {kDigitalFontChunkId, 1.0f, "digit fonts", GetDataPack, LoadDigitalFontsStep},
+    {kFontChunkId, 2.0f, "fonts", GetDataPack, LoadFontsStep},
 };
 constexpr int kLoadingStepCount = int(sizeof kLoadingSteps / sizeof kLoadingSteps[0]);
 
@@ -258,4 +271,13 @@ LoadingProgress* GetLoadingProgress() {
 
 const AppCallbacks& LoadingFinishedCallbacks() {
     return kFinishedCallbacks;
+}
+
+kis::list<DigitalFont>& AppDigitalFonts() {
+    return g_digitalFonts;
+}
+
+void FreeLoadedGameData() {
+    g_digitalFonts.DeleteAll();
+    FreeAppFonts();
 }

@@ -5,9 +5,11 @@
 // Stages, in order (id, weight, pack):
 //   'MUSC' music          1  Sounds.dat
 //   'SAMP' samples        3  Sounds.dat
-// and, as their loaders join, from Data.dat the digit fonts ('DIGF') before
-// the fonts ('FONT'): the counters' digit fonts are the smaller step and the
-// fonts' textures the larger, so the bar moves evenly that way round.
+//   'DIGF' digit fonts    1  Data.dat
+//   'FONT' fonts          2  Data.dat
+// The digit fonts come before the fonts: they are the small step, the five
+// fonts (rasterised again on load) the large one, and the fonts may then
+// draw counters in their texts once both are there.
 // Each frame calls the current stage's loader once; a loader works through
 // its records until the tracker's report interval has passed, then returns
 // to be called again at the next frame. A stage that finishes with its error
@@ -18,6 +20,7 @@
 #include "app/GameStates.h"
 #include "engine/LoaderState.h"
 #include "foundation/DataFile.h"
+#include "foundation/List.h"
 
 #include <cstdint>
 #include <vector>
@@ -97,6 +100,12 @@ void CloseGameDataLoading();
 const AppCallbacks& GameDataLoadingCallbacks();
 // The global tracker (null outside the loading state).
 LoadingProgress* GetLoadingProgress();
+
+// The digit fonts of the data pack, in chunk order; held here until the
+// window manager that looks them up exists. Freed with the fonts 5 to 9.
+class DigitalFont;
+kis::list<DigitalFont>& AppDigitalFonts();
+void FreeLoadedGameData();
 
 // State 6 until the main screen exists: a plain screen saying that loading
 // has finished.

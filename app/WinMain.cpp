@@ -92,6 +92,7 @@ void DeleteGlobalObjects() {
         delete AppLanguage;
         AppLanguage = nullptr;
     }
+    FreeLoadedGameData();
     ClosePacks();
     GetSoundManager().Shutdown();
 }

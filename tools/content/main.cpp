@@ -4,7 +4,10 @@
 //   content <Data folder>
 //
 // Writes into the folder:
-//   Data.dat     the data pack (type 0xBAE13676 / 0x74BFFE7D, version 1)
+//   Data.dat     the data pack (type 0xBAE13676 / 0x74BFFE7D, version 1): a
+//                digit font ('DIGF', drawn from texture "digits" of the sprite
+//                pack once that pack holds textures) and the game's five
+//                rasterised fonts ('FONT', DejaVu faces at five sizes)
 //   Sprites.dat  the sprite pack (type 0xE317A788 / 0xB90D20FA, version 1)
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
@@ -13,6 +16,10 @@
 // drawn and synthesised here, so the sample game needs no outside files.
 
 #include "engine/SoundPackWriter.h"
+#include "engine/TextureLoader.h"
+#include "text/DigitalText.h"
+#include "text/KGEFontFile.h"
+#include "text/KGEWinFont.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "platform/Files.h"
@@ -41,6 +48,85 @@ std::u16string Wide(const std::string& utf8) {
 bool WriteEmptyPack(const std::string& path, uint32_t typeId, uint32_t typeVersion) {
     kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(Wide(path).c_str(), typeId, typeVersion, 1, false);
     return writer && kis::CloseDataFile(writer);
+}
+
+// ---------------------------------------------------------------- data pack
+
+bool WriteU32(kis::BaseDataFile& writer, uint32_t value) {
+    uint8_t bytes[4];
+    kis::StoreLE32(bytes, value);
+    return writer.Write(bytes, 4);
+}
+
+// One digit font (id 1): ten digits and a minus sign, 10 pixels wide, in one
+// row of the texture "digits".
+bool WriteDigitFonts(kis::BaseDataFile& writer) {
+    if (!writer.BeginChunk(kDigitalFontChunkId, kDigitalFontChunkSubId) || !WriteU32(writer, 1))
+        return false;
+    const uint32_t modeCount = 1;
+    std::vector<uint32_t> header = {kDigitalFontHeaderSize, kDigitalFontHasTexture, 1};
+    for (int i = 0; i < kDigitImages; ++i)
+        header.push_back(10); // widths
+    header.push_back(1);      // gap
+    header.push_back(1);      // has a minus sign
+    header.push_back(modeCount);
+    header.push_back(modeCount * kDigitalFontModeSize);
+    const uint32_t mode[4] = {0, 0, 16, 12}; // x, y, height, step
+    for (uint32_t word : header)
+        if (!WriteU32(writer, word))
+            return false;
+    for (uint32_t word : mode)
+        if (!WriteU32(writer, word))
+            return false;
+    uint8_t entry[kTextureEntryHeaderSize];
+    WriteTextureEntryHeader(entry, u"digits", 0);
+    return writer.Write(entry, sizeof entry) && writer.EndChunk();
+}
+
+// The game's fonts 5 to 9, rasterised again from their descriptions on load.
+bool WriteFonts(kis::BaseDataFile& writer, std::string* error) {
+    struct FontSpec {
+        const char16_t* face;
+        int32_t points;
+        int32_t weight;
+    };
+    static const FontSpec kFonts[kFontChunkCount] = {
+        {u"Arial", 9, 400}, {u"Arial", 11, 700}, {u"Arial", 14, 700}, {u"Times New Roman", 12, 400},
+        {u"Courier New", 10, 400}};
+    std::u16string chars;
+    for (char16_t c = 0x20; c < 0x7F; ++c)
+        chars.push_back(c);
+    if (!writer.BeginChunk(kFontChunkId, kFontChunkSubId) || !WriteU32(writer, kFontChunkCount))
+        return false;
+    for (const FontSpec& spec : kFonts) {
+        KGEWinFont* font = nullptr;
+        HResult hr = KGECreateWinFont(nullptr, 0, spec.points, spec.weight, 0, 0, 0, 0, 0xFFFFFF, spec.face,
+                                      kSpaceFromFont, uint32_t(chars.size()), chars.c_str(), u'?', nullptr, nullptr,
+                                      0, 0, 0xFFFFFFFF, &font);
+        if (Failed(hr) || !font) {
+            *error = "the font " + platform::Utf16ToUtf8(spec.face) + " cannot be built";
+            return false;
+        }
+        hr = KGEWriteFont(&writer, font);
+        delete font;
+        if (Failed(hr))
+            return false;
+    }
+    return writer.EndChunk();
+}
+
+bool WriteDataPack(const std::string& path, std::string* error) {
+    kis::DataFileWriterW* writer =
+        kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
+    if (!writer)
+        return *error = "cannot write " + path, false;
+    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error);
+    if (!kis::CloseDataFile(writer) || !ok) {
+        if (error->empty())
+            *error = "cannot write " + path;
+        return false;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------- sounds
@@ -214,9 +300,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "content: cannot make %s\n", folder.c_str());
         return 1;
     }
-    if (!WriteEmptyPack(folder + "/Data.dat", kDataPackTypeId, kDataPackTypeVersion) ||
-        !WriteEmptyPack(folder + "/Sprites.dat", kSpritePackTypeId, kSpritePackTypeVersion)) {
-        std::fprintf(stderr, "content: cannot write the data and sprite packs in %s\n", folder.c_str());
+    if (!WriteEmptyPack(folder + "/Sprites.dat", kSpritePackTypeId, kSpritePackTypeVersion)) {
+        std::fprintf(stderr, "content: cannot write the sprite pack in %s\n", folder.c_str());
+        return 1;
+    }
+    if (!WriteDataPack(folder + "/Data.dat", &error)) {
+        std::fprintf(stderr, "content: %s\n", error.c_str());
         return 1;
     }
     if (!WriteSounds(folder + "/Sounds.dat", &error) || !WriteLogos(folder + "/Logos", &error)) {
