@@ -375,8 +375,10 @@ bool DecodeDIB(kis::Stream* stream, DXLBitmap* bitmap, const BitmapInfoHeader& i
         return false;
     std::vector<uint8_t> palette;
     if (bits <= 8) {
+        // Every entry the header names is read (more than the indices can
+        // reach is allowed), as long as the file holds them.
         const uint32_t entries = info.coloursUsed != 0 ? info.coloursUsed : 1u << bits;
-        if (entries > 256)
+        if (int64_t(entries) * 4 > Remaining(stream))
             return false;
         palette.resize(size_t(entries) * 4);
         if (!ReadBytes(stream, palette.data(), int64_t(palette.size())))

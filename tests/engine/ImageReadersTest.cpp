@@ -324,6 +324,15 @@ TEST(BMPFiles, RowsArePaddedAndFlipped) {
     ASSERT_TRUE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(1, 1, 32), {1, 2, 3, 0}), bitmap));
     EXPECT_EQ(Pixel32(bitmap, 0, 0), 0xFF030201u);
 
+    // A palette longer than the indices reach is read whole: the pixels come
+    // after all of its entries. One longer than the file is refused.
+    Bytes longPalette;
+    for (int i = 0; i < 300; ++i) Append(longPalette, {uint8_t(i), 0, 0, 0});
+    Append(longPalette, {5, 0, 0, 0});
+    ASSERT_TRUE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(1, 1, 8, 300), longPalette), bitmap));
+    EXPECT_EQ(Pixel32(bitmap, 0, 0), 0xFF000005u);
+    EXPECT_FALSE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(1, 1, 8, 400), longPalette), bitmap));
+
     // 1-bit, most significant bit first.
     Bytes mono = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0x40, 0, 0, 0};
     ASSERT_TRUE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(3, 1, 1), mono), bitmap));
@@ -351,7 +360,7 @@ TEST(BMPFiles, RefusesBadHeaders) {
     EXPECT_FALSE(ReadWith(ReadBMPFile, BmpFile(rle, {1, 2, 3, 0}), bitmap));
     EXPECT_FALSE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(2, 2, 24), {1, 2, 3}), bitmap));
     EXPECT_FALSE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(-2, 1, 24), Bytes(8)), bitmap));
-    EXPECT_FALSE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(1, 1, 8, 300), Bytes(2000)), bitmap));
+    EXPECT_FALSE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(1, 1, 8, 600), Bytes(2000)), bitmap)); // palette past the end
     Bytes notBm = BmpFile(InfoHeader(1, 1, 24), {1, 2, 3, 0});
     notBm[0] = 'X';
     EXPECT_FALSE(ReadWith(ReadBMPFile, notBm, bitmap));
