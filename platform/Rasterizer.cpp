@@ -205,6 +205,10 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
     __m128i vs = _mm_setr_epi32(s, s + ds, s + 2 * ds, s + 3 * ds);
     __m128i vt = _mm_setr_epi32(t, t + dt, t + 2 * dt, t + 3 * dt);
     const __m128i vds = _mm_set1_epi32(4 * ds), vdt = _mm_set1_epi32(4 * dt);
+    // Inside the texture both coordinates are positive: unsigned arithmetic indexes
+    // without sign extensions.
+    uint32_t us = static_cast<uint32_t>(s), ut = static_cast<uint32_t>(t);
+    const uint32_t uds = static_cast<uint32_t>(ds), udt = static_cast<uint32_t>(dt), uwidth = static_cast<uint32_t>(width);
     for (; i + 4 <= n; i += 4) {
         // Weights as 16-bit pairs per 32-bit lane: fy | fy << 16 and so on.
         const __m128i fx = _mm_and_si128(_mm_srli_epi32(vs, 8), low8), fy = _mm_and_si128(_mm_srli_epi32(vt, 8), low8);
@@ -217,9 +221,9 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
         // Per pixel: its two upper taps in lanes 0-3 and 4-7, blended with the two
         // lower ones, then weighted for the horizontal blend.
         auto pixel = [&](__m128i wyInvK, __m128i wyK, __m128i wxK) {
-            const uint32_t* p = texels + (t >> 16) * width + (s >> 16);
-            s += ds;
-            t += dt;
+            const uint32_t* p = texels + ((ut >> 16) * uwidth + (us >> 16));
+            us += uds;
+            ut += udt;
             const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
             const __m128i bottom = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + width)), zero);
             const __m128i v = _mm_add_epi16(_mm_mullo_epi16(top, wyInvK), _mm_mullo_epi16(bottom, wyK));
@@ -235,6 +239,8 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
                          _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(r01, round), 7),
                                           _mm_srli_epi16(_mm_add_epi16(r23, round), 7)));
     }
+    s = static_cast<int32_t>(us);
+    t = static_cast<int32_t>(ut);
 #endif
     for (; i < n; ++i, s += ds, t += dt) {
         const uint32_t* p = texels + (t >> 16) * width + (s >> 16);
