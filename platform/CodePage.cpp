@@ -246,7 +246,6 @@ const char* IconvName(uint32_t codePage) {
     case 932: return "CP932";
     case 936: return "CP936";
     case 950: return "CP950";
-    case 52936: return "HZ-GB-2312";
     case 54936: return "GB18030";
     case 50220: return "ISO-2022-JP";
     case 50225: return "ISO-2022-KR";
@@ -254,6 +253,82 @@ const char* IconvName(uint32_t codePage) {
     case 51949: return "EUC-KR";
     default: return nullptr;
     }
+}
+
+// ---------------------------------------------------------------- HZ
+
+// HZ (code page 52936) is GB 2312 in 7-bit framing: "~{" enters and "~}"
+// leaves the double-byte mode, "~~" is a tilde and "~" before a line feed
+// joins two lines. The C library's iconv has no HZ, so the framing is handled
+// here and the characters inside it go through iconv's EUC-CN form of
+// GB 2312, which holds the same double bytes with their high bits set.
+constexpr uint32_t kCodePageHz = 52936;
+constexpr const char* kEucCn = "GB2312";
+
+std::string HzToEucCn(const char* src, size_t length) {
+    std::string out;
+    out.reserve(length);
+    bool gb = false;
+    for (size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(src[i]);
+        if (c == '~' && i + 1 < length) {
+            const char next = src[i + 1];
+            if (gb ? next == '}' : (next == '{' || next == '\n')) {
+                gb = next == '{';
+                ++i;
+                continue;
+            }
+            if (!gb && next == '~') {
+                out += '~';
+                ++i;
+                continue;
+            }
+        }
+        const auto d = i + 1 < length ? static_cast<unsigned char>(src[i + 1]) : 0;
+        if (gb && c >= 0x21 && c <= 0x7E && d >= 0x21 && d <= 0x7E) {
+            out += static_cast<char>(c | 0x80);
+            out += static_cast<char>(d | 0x80);
+            ++i;
+            continue;
+        }
+        out += static_cast<char>(c);
+    }
+    return out;
+}
+
+// Frames EUC-CN bytes as HZ: double bytes inside "~{" ... "~}" with their
+// high bits cleared, single bytes outside with "~" doubled. Each character
+// goes to the sink whole, with the shift that comes before it.
+ConvertResult EucCnToHz(const std::string& gb, Sink<char> sink) {
+    bool inGb = false;
+    for (size_t i = 0; i < gb.size(); ++i) {
+        char piece[4];
+        size_t n = 0;
+        const auto c = static_cast<unsigned char>(gb[i]);
+        if (c >= 0x80 && i + 1 < gb.size()) {
+            if (!inGb) {
+                piece[n++] = '~';
+                piece[n++] = '{';
+            }
+            inGb = true;
+            piece[n++] = static_cast<char>(c & 0x7F);
+            piece[n++] = static_cast<char>(gb[++i] & 0x7F);
+        } else {
+            if (inGb) {
+                piece[n++] = '~';
+                piece[n++] = '}';
+            }
+            inGb = false;
+            piece[n++] = static_cast<char>(c);
+            if (c == '~')
+                piece[n++] = '~';
+        }
+        if (!sink.Put(piece, n))
+            return sink.Full();
+    }
+    if (inGb && !sink.Put("~}", 2))
+        return sink.Full();
+    return sink.Done();
 }
 
 const char* Utf16Name() { return std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE"; }
@@ -370,7 +445,7 @@ bool IsCodePageAvailable(uint32_t codePage) {
     codePage = Resolve(codePage);
     if (codePage == kCodePageUtf8 || FindTable(codePage) >= 0)
         return true;
-    const char* name = IconvName(codePage);
+    const char* name = codePage == kCodePageHz ? kEucCn : IconvName(codePage);
     return name != nullptr && Iconv(Utf16Name(), name).Valid();
 }
 
@@ -384,6 +459,15 @@ ConvertResult MultiByteToUtf16(uint32_t codePage, const char* src, size_t srcLen
         return Utf8ToUtf16(src, srcLength, sink);
     if (int table = FindTable(codePage); table >= 0)
         return TableToUtf16(detail::kSingleByteHighHalves[table], src, srcLength, sink);
+    if (codePage == kCodePageHz) {
+        Iconv cd(Utf16Name(), kEucCn);
+        if (!cd.Valid())
+            return {0, ConvertStatus::Unavailable};
+        const std::string gb = HzToEucCn(src, srcLength);
+        if (gb.empty())
+            return sink.Done();
+        return RunIconv<char16_t>(cd.Get(), gb.data(), gb.size(), 1, nullptr, sink);
+    }
     const char* name = IconvName(codePage);
     if (name == nullptr)
         return {0, ConvertStatus::Unavailable};
@@ -405,6 +489,17 @@ ConvertResult Utf16ToMultiByte(uint32_t codePage, const char16_t* src, size_t sr
         return Utf16ToUtf8(src, srcLength, sink);
     if (int table = FindTable(codePage); table >= 0)
         return Utf16ToTable(Reverse(table), src, srcLength, sink);
+    if (codePage == kCodePageHz) {
+        Iconv cd(kEucCn, Utf16Name());
+        if (!cd.Valid())
+            return {0, ConvertStatus::Unavailable};
+        const char* bytes = reinterpret_cast<const char*>(src);
+        const ConvertResult need = RunIconv<char>(cd.Get(), bytes, srcLength * 2, 2, cd.Get(), Sink<char>{nullptr, 0});
+        std::string gb(need.count, '\0');
+        if (!gb.empty())
+            RunIconv<char>(cd.Get(), bytes, srcLength * 2, 2, cd.Get(), Sink<char>{gb.data(), gb.size()});
+        return EucCnToHz(gb, sink);
+    }
     const char* name = IconvName(codePage);
     if (name == nullptr)
         return {0, ConvertStatus::Unavailable};

@@ -96,6 +96,27 @@ TEST(CodePage, IconvCoversMultiByteAndOtherSingleBytePages) {
     EXPECT_EQ(Decode(50220, jis), u"\x3042");
 }
 
+TEST(CodePage, HzFramesGb2312InSevenBits) {
+    // "a~b", then two Chinese characters in "~{" ... "~}", then "c".
+    const std::u16string text = u"a~b\x4E2D\x6587" u"c";
+    const std::string hz = "a~~b~{VPND~}c";
+    EXPECT_TRUE(platform::IsCodePageAvailable(52936));
+    EXPECT_EQ(Encode(52936, text), hz);
+    EXPECT_EQ(Decode(52936, hz), text);
+    EXPECT_EQ(Decode(52936, "x~\ny"), u"xy");           // a tilde before a line feed joins the lines
+    EXPECT_EQ(Encode(52936, u"\x4E2D"), "~{VP~}");       // the text ends back in single bytes
+    EXPECT_EQ(platform::ToUtf16("plain text", 52936), u"plain text");
+
+    // Whole characters only, with their shift: "~{VP" needs four bytes.
+    char small[5] = {};
+    platform::ConvertResult cut = platform::Utf16ToMultiByte(52936, u"ab\x4E2D", 3, small, 5);
+    EXPECT_EQ(cut.status, ConvertStatus::BufferTooSmall);
+    EXPECT_EQ(cut.count, 2u);
+    platform::ConvertResult need = platform::Utf16ToMultiByte(52936, text.data(), text.size(), nullptr, 0);
+    EXPECT_TRUE(need.Ok());
+    EXPECT_EQ(need.count, hz.size());
+}
+
 TEST(CodePage, MeasuresAndFillsExactBuffers) {
     const std::u16string text = u"\x65E5\x672C-\x65E5";
     platform::ConvertResult need = platform::Utf16ToMultiByte(932, text.data(), text.size(), nullptr, 0);
