@@ -18,6 +18,11 @@ constexpr ResultText kResults[] = {
     {0x8007000E, "E_OUTOFMEMORY", "Not enough memory to complete the call."},
     {0x80070057, "E_INVALIDARG", "An invalid parameter was passed."},
 
+    {0x80070005, "DIERR_OTHERAPPHASPRIO", "The input device cannot be acquired: another window has the input focus."},
+    {0x8007000C, "DIERR_NOTACQUIRED", "The input device must be acquired before this operation."},
+    {0x8007001E, "DIERR_INPUTLOST", "The input device lost its acquisition and must be acquired again."},
+    {0x80040207, "DIERR_NOTBUFFERED", "The input device keeps no buffered data: no buffer size was set."},
+
     {0x88760818, "D3DERR_WRONGTEXTUREFORMAT", "The pixel format of the texture surface is not valid."},
     {0x88760819, "D3DERR_UNSUPPORTEDCOLOROPERATION", "The device does not support a specified texture-blending operation for color values."},
     {0x8876081A, "D3DERR_UNSUPPORTEDCOLORARG", "The device does not support a specified texture-blending argument for color values."},
@@ -40,6 +45,7 @@ constexpr ResultText kResults[] = {
     {0x8876086C, "D3DERR_INVALIDCALL", "The method call is invalid."},
     {0x8876086D, "D3DERR_DRIVERINVALIDCALL", "The driver reported an invalid call."},
     {0x8876021C, "D3DERR_WASSTILLDRAWING", "The previous operation on this surface is still in progress."},
+    {0x88760B59, "D3DXERR_INVALIDDATA", "The data is invalid."},
 
     {0xA3E91001, "DXLERR_CREATEDIRECT3D", "The Direct3D 9 object could not be created."},
     {0xA3E91003, "DXLERR_NODEVICE", "There is no device."},

@@ -105,6 +105,25 @@ TEST_F(LogFile, WideErrorTextsAreFormattedAsUtf16AndConverted) {
                       "\r\nERROR! " + std::string(1023, 'w') + "\r\nLOG FINISHED.");
 }
 
+TEST(ResultNames, EveryResultTheEngineDefinesHasANameAndADescription) {
+    const HResult codes[] = {kResultOk, kResultFalse, kResultFail, kResultNotImplemented, kResultNoInterface,
+                             kResultPointer, kResultOutOfMemory, kResultInvalidArg,
+                             // input devices
+                             MakeResult(0x8007001E), MakeResult(0x8007000C), MakeResult(0x80070005),
+                             MakeResult(0x80040207), kResultMouseSetupFailed, kResultKeyboardSetupFailed,
+                             MakeResult(0xA3E93103), kResultThirdDeviceSetupFailed, kResultInputNotReady,
+                             kResultInputNotSetUp,
+                             // device, window and helper library
+                             kResultDeviceLost, kResultDeviceNotReset, kResultInvalidCall, kResultWasStillDrawing,
+                             MakeResult(0x88760B59), kResultCreateDirect3DFailed, kResultEngineDeviceLost,
+                             kResultCreateWindowFailed, kResultClientSizeMismatch};
+    for (HResult hr : codes) {
+        EXPECT_STRNE(GetResultName(hr), "Unknown") << std::hex << uint32_t(hr);
+        EXPECT_STRNE(GetResultDescription(hr), "n/a") << std::hex << uint32_t(hr);
+    }
+    EXPECT_STREQ(GetResultName(MakeResult(0x8007001E)), "DIERR_INPUTLOST");
+}
+
 TEST_F(LogFile, PlaceholdersAreRewrittenInPlace) {
     LogLabelValue(kLogIndent, "FPS:", nullptr);
     LogPadToColumn(-1);
