@@ -198,6 +198,18 @@ void LoadCursors(platform::Backend& backend) {
     ShowCursorImage();
 }
 
+// The game's global objects that exist so far: the sound manager with its
+// output, the texture collection the fonts read from, and the services the
+// application pauses and routes input through.
+void InitGame(platform::Backend& backend) {
+    GetSoundManager().SetOutputDevice(&backend.GetAudioDevice());
+    GetSoundManager().Init();
+    g_fontTextures = new DXLTextures(AppViewer);
+    SetTextureCollection(kFontTextureCollection, g_fontTextures);
+    SetAppServices({AppViewer, AppInput, &GetSoundManager()});
+    LogLabelChoice(kLogIndent, "Cheats", Cheats, "on", "off");
+}
+
 // ---------------------------------------------------------------- main loop
 
 void DrawFrame(DXLViewer& viewer) {
@@ -416,13 +428,7 @@ int WinMain(int argc, char** argv) {
     ResetGameTimer();
     SetFocusCallback(OnFocusChange);
 
-    // The game's global objects.
-    GetSoundManager().SetOutputDevice(&backend.GetAudioDevice());
-    GetSoundManager().Init();
-    g_fontTextures = new DXLTextures(AppViewer);
-    SetTextureCollection(kFontTextureCollection, g_fontTextures);
-    SetAppServices({AppViewer, AppInput, &GetSoundManager()});
-    LogLabelChoice(kLogIndent, "Cheats", Cheats, "on", "off");
+    InitGame(backend);
 
     LoadCursors(backend);
     const char16_t* packError = nullptr;

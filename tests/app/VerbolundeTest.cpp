@@ -257,6 +257,32 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     EXPECT_EQ(ConfigScreenWords(game.User() + "/config.dat"), saved);
 }
 
+TEST(Verbolunde, AFontChunkWithAWrongCountIsADataError) {
+    GameCopy game;
+    const std::string dataPack = game.Game() + "/Data/Data.dat";
+    uint32_t fontOffset = 0;
+    {
+        kis::DataFileReaderW reader(0xBAE13676, 0x74BFFE7D, 1);
+        ASSERT_TRUE(reader.Open(platform::Utf8ToUtf16(dataPack).c_str()));
+        for (const kis::DataFileEntry& entry : reader.GetRoot().entries)
+            if (entry.id == 0x464F4E54) // 'FONT'
+                fontOffset = entry.offset;
+    }
+    ASSERT_NE(fontOffset, 0u);
+    std::string bytes = testsupport::ReadFileBytes(dataPack);
+    bytes[fontOffset] = 4; // four fonts where the game has five
+    ASSERT_TRUE(testsupport::WriteFileBytes(dataPack, bytes));
+    const std::string script = game.File("click.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n30 mouse up left\n"));
+    std::string output;
+    EXPECT_EQ(game.Run("--headless --frames 80 --input-script '" + script + "'", &output), 1) << output;
+    EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
+    const std::string log = game.Log();
+    EXPECT_NE(log.find("Loading the fonts failed."), std::string::npos) << log;
+    EXPECT_TRUE(EndsWith(log, "LOG FINISHED."));
+    EXPECT_EQ(ConfigScreenWords(game.User() + "/config.dat").size(), 7u);
+}
+
 TEST(Verbolunde, WithoutDisplaySaysSoAndFails) {
     GameCopy game;
     std::string output;
