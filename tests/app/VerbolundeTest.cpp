@@ -283,6 +283,29 @@ TEST(Verbolunde, AFontChunkWithAWrongCountIsADataError) {
     EXPECT_EQ(ConfigScreenWords(game.User() + "/config.dat").size(), 7u);
 }
 
+TEST(Verbolunde, PlayUrlIsOpenedAtTheEndOnlyForAWebAddress) {
+    GameCopy game;
+    // A stand-in for the desktop's opener that records its arguments.
+    const std::string bin = game.File("bin");
+    fs::create_directories(bin);
+    const std::string opened = game.File("opened.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        bin + "/xdg-open", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + opened + "'; done\n"));
+    fs::permissions(bin + "/xdg-open", fs::perms::owner_all);
+    const std::string path = "PATH='" + bin + "':\"$PATH\" ";
+
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/play.url",
+                                            "[InternetShortcut]\r\nURL=https://example.org/farm?a=1&b=2\r\n"));
+    std::string output;
+    ASSERT_EQ(RunCommand(path + game.Command("--headless --frames 2"), &output), 0) << output;
+    EXPECT_EQ(testsupport::ReadFileBytes(opened), "https://example.org/farm?a=1&b=2\n");
+
+    fs::remove(opened);
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/play.url", "file:///etc/passwd\n"));
+    ASSERT_EQ(RunCommand(path + game.Command("--headless --frames 2"), &output), 0) << output;
+    EXPECT_FALSE(fs::exists(opened));
+}
+
 TEST(Verbolunde, WithoutDisplaySaysSoAndFails) {
     GameCopy game;
     std::string output;
