@@ -12,7 +12,7 @@
 #include <vector>
 
 template <uint32_t Tag, class T>
-class SoundHandleTable {
+class HandleTable {
 public:
     static constexpr uint32_t kTag = Tag;
     static constexpr uint32_t kTagMask = 0xE0000000u;
@@ -21,9 +21,9 @@ public:
     static constexpr uint32_t kMaxEntries = 65536;
     static_assert((Tag & ~kTagMask) == 0 && Tag != 0, "the tag lives in the top three bits");
 
-    SoundHandleTable() = default;
-    SoundHandleTable(const SoundHandleTable&) = delete;
-    SoundHandleTable& operator=(const SoundHandleTable&) = delete;
+    HandleTable() = default;
+    HandleTable(const HandleTable&) = delete;
+    HandleTable& operator=(const HandleTable&) = delete;
 
     // The new handle, or 0 for a null object or a table of kMaxEntries.
     uint32_t Add(T* object) {

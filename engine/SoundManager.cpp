@@ -31,11 +31,11 @@ struct SoundSample;
 
 // One playback of a sample. Records are pooled: a released record goes to
 // the free chain and is reused; none is freed before the core goes.
-struct SampleChannel {
+struct SAMPLECHANNEL {
     uint32_t channel = 0; // mixer voice
     uint32_t handle = 0;  // in the playback table, or in the fading table while fading
     SoundSample* sample = nullptr;
-    SampleChannel* nextFree = nullptr;
+    SAMPLECHANNEL* nextFree = nullptr;
     int32_t index = 0; // place in the sample's playback array
     uint32_t category = 0;
     uint32_t fading = 0;
@@ -53,8 +53,17 @@ struct SoundSample {
     uint32_t loop = 0;
     uint32_t mixerSample = 0;
     uint32_t limit = 0;
-    SampleChannel** playbacks = nullptr; // room for `limit`, made on the first play
+    SAMPLECHANNEL** playbacks = nullptr; // room for `limit`, made on the first play
     uint32_t count = 0;
+
+    // Starts a playback on a voice of the sample; its handle, or 0.
+    uint32_t Play(uint32_t category, int32_t loopMode);
+    // False, with the playback removed, once its voice has stopped. Every
+    // walk over playbacks asks this, so finished ones go lazily.
+    bool CheckChannel(SAMPLECHANNEL* record);
+    // Stops the playback, closes the gap in the playback array and gives the
+    // record back to the pool.
+    void RemoveChannel(SAMPLECHANNEL* record);
 };
 
 struct MusicTrack {
@@ -68,6 +77,10 @@ struct MusicTrack {
     std::u16string path;
     uint32_t offset = 0;
     uint32_t length = 0; // 0: to the end of the file
+
+    // With `in`: from silence up (or from full down) over 500 ms. Without: at
+    // once to full (up) or silence (down).
+    void Fade(bool in, bool up) const;
 };
 
 struct SoundCore {
@@ -78,12 +91,12 @@ struct SoundCore {
     platform::Mixer mixer;
     uint32_t pauseCounters[32] = {};
     uint32_t pauseMask = 0;
-    kis::list<SampleChannel> records; // owns every record ever made
-    SampleChannel* freeHead = nullptr;
-    SoundHandleTable<kSampleTag, SoundSample> samples;
-    SoundHandleTable<kPlaybackTag, SampleChannel> playbacks;
-    SoundHandleTable<kFadingTag, SampleChannel> fading;
-    SoundHandleTable<kMusicTag, MusicTrack> music;
+    kis::list<SAMPLECHANNEL> records; // owns every record ever made
+    SAMPLECHANNEL* freeHead = nullptr;
+    HandleTable<kSampleTag, SoundSample> samples;
+    HandleTable<kPlaybackTag, SAMPLECHANNEL> playbacks;
+    HandleTable<kFadingTag, SAMPLECHANNEL> fading;
+    HandleTable<kMusicTag, MusicTrack> music;
     uint32_t walkCursor = 0; // NextPlayback's place: the next handle to look at
 };
 
@@ -91,19 +104,19 @@ namespace {
 
 // ---- Playback records -----------------------------------------------------------
 
-SampleChannel* AcquireChannel(SoundCore& core) {
-    SampleChannel* record = core.freeHead;
+SAMPLECHANNEL* AcquireChannel(SoundCore& core) {
+    SAMPLECHANNEL* record = core.freeHead;
     if (record) {
         core.freeHead = record->nextFree;
     } else {
-        record = new (std::nothrow) SampleChannel;
+        record = new (std::nothrow) SAMPLECHANNEL;
         if (!record) return nullptr;
         if (core.records.Add(record) < 0) {
             delete record;
             return nullptr;
         }
     }
-    *record = SampleChannel{};
+    *record = SAMPLECHANNEL{};
     record->handle = core.playbacks.Add(record);
     if (!record->handle) {
         record->nextFree = core.freeHead;
@@ -113,7 +126,7 @@ SampleChannel* AcquireChannel(SoundCore& core) {
     return record;
 }
 
-void ReleaseChannel(SoundCore& core, SampleChannel* record) {
+void ReleaseChannel(SoundCore& core, SAMPLECHANNEL* record) {
     if (record->fading)
         core.fading.Remove(record->handle, record);
     else
@@ -124,30 +137,12 @@ void ReleaseChannel(SoundCore& core, SampleChannel* record) {
     core.freeHead = record;
 }
 
-void RemoveChannel(SoundCore& core, SampleChannel* record) {
-    core.mixer.Stop(record->channel);
-    SoundSample* sample = record->sample;
-    if (sample && sample->count > 0) {
-        SampleChannel* last = sample->playbacks[--sample->count];
-        sample->playbacks[record->index] = last;
-        last->index = record->index;
-    }
-    ReleaseChannel(core, record);
+SAMPLECHANNEL* FindPlayback(SoundCore& core, uint32_t handle) {
+    SAMPLECHANNEL* record = core.playbacks.Resolve(handle);
+    return record && record->sample->CheckChannel(record) ? record : nullptr;
 }
 
-// False, with the playback removed, once its voice has stopped.
-bool CheckChannel(SoundCore& core, SampleChannel* record) {
-    if (core.mixer.State(record->channel) != platform::ChannelState::Stopped) return true;
-    RemoveChannel(core, record);
-    return false;
-}
-
-SampleChannel* FindPlayback(SoundCore& core, uint32_t handle) {
-    SampleChannel* record = core.playbacks.Resolve(handle);
-    return record && CheckChannel(core, record) ? record : nullptr;
-}
-
-void FadePlayback(SoundCore& core, SampleChannel* record, uint32_t ms) {
+void FadePlayback(SoundCore& core, SAMPLECHANNEL* record, uint32_t ms) {
     core.playbacks.Remove(record->handle, record);
     if (core.mixer.State(record->channel) == platform::ChannelState::Playing &&
         core.mixer.SlideVolume(record->channel, 0.0f, ms)) {
@@ -159,19 +154,19 @@ void FadePlayback(SoundCore& core, SampleChannel* record, uint32_t ms) {
             return;
         }
     }
-    RemoveChannel(core, record);
+    record->sample->RemoveChannel(record);
 }
 
 // Walks the live playbacks of the mask from the newest to the oldest. The
 // next handle is taken before a record is handed out, so the caller may
 // remove that record (and finished ones are removed here) without cutting
 // the walk short.
-SampleChannel* NextPlayback(SoundCore& core, bool restart, uint32_t mask) {
+SAMPLECHANNEL* NextPlayback(SoundCore& core, bool restart, uint32_t mask) {
     if (restart) core.walkCursor = core.playbacks.Newest(nullptr);
     while (core.walkCursor) {
-        SampleChannel* record = core.playbacks.Resolve(core.walkCursor);
+        SAMPLECHANNEL* record = core.playbacks.Resolve(core.walkCursor);
         core.walkCursor = core.playbacks.Older(core.walkCursor, nullptr);
-        if (!record || !CheckChannel(core, record)) continue;
+        if (!record || !record->sample->CheckChannel(record)) continue;
         if (record->category & mask) return record;
     }
     return nullptr;
@@ -183,21 +178,36 @@ void RecomputePauseMask(SoundCore& core) {
         if (core.pauseCounters[bit] > 0) core.pauseMask |= 1u << bit;
 }
 
-uint32_t PlaySample(SoundCore& core, SoundSample& sample, uint32_t category, int32_t loopMode) {
-    if (!sample.playbacks) {
-        sample.playbacks = new (std::nothrow) SampleChannel*[sample.limit];
-        if (!sample.playbacks) return 0;
+// ---- Music ------------------------------------------------------------------------
+
+bool ParseName(const char16_t* text, kis::Ident& out) {
+    out = kis::Ident{};
+    if (!text || !out.Parse(text, kis::Ident::kTerminated, false)) {
+        out = kis::Ident{};
+        return false;
+    }
+    return true;
+}
+
+std::string NativePathOf(const std::u16string& path) { return platform::NativePath(platform::GamePath(path)); }
+
+} // namespace
+
+uint32_t SoundSample::Play(uint32_t category, int32_t loopMode) {
+    if (!playbacks) {
+        playbacks = new (std::nothrow) SAMPLECHANNEL*[limit];
+        if (!playbacks) return 0;
     }
     platform::Mixer& mixer = core.mixer;
-    const uint32_t channel = mixer.SampleChannel(sample.mixerSample);
+    const uint32_t channel = mixer.SampleChannel(mixerSample);
     if (!channel) return 0;
 
-    if (sample.count >= sample.limit) {
+    if (count >= limit) {
         bool placeFreed = false;
-        for (uint32_t i = 0; i < sample.count; ++i) {
-            SampleChannel* record = sample.playbacks[i];
+        for (uint32_t i = 0; i < count; ++i) {
+            SAMPLECHANNEL* record = playbacks[i];
             if (record->channel == channel) record->channel = 0; // the mixer gave this voice away
-            if (!CheckChannel(core, record)) {
+            if (!CheckChannel(record)) {
                 placeFreed = true;
                 break;
             }
@@ -208,7 +218,7 @@ uint32_t PlaySample(SoundCore& core, SoundSample& sample, uint32_t category, int
         }
     }
 
-    SampleChannel* record = AcquireChannel(core);
+    SAMPLECHANNEL* record = AcquireChannel(core);
     if (!record) {
         mixer.Stop(channel);
         return 0;
@@ -233,40 +243,40 @@ uint32_t PlaySample(SoundCore& core, SoundSample& sample, uint32_t category, int
         record->held = 0;
     }
     record->channel = channel;
-    record->sample = &sample;
+    record->sample = this;
     record->category = category;
-    record->index = int32_t(sample.count);
-    sample.playbacks[sample.count++] = record;
+    record->index = int32_t(count);
+    playbacks[count++] = record;
     return record->handle;
 }
 
-// ---- Music ------------------------------------------------------------------------
+void SoundSample::RemoveChannel(SAMPLECHANNEL* record) {
+    core.mixer.Stop(record->channel);
+    if (count > 0) {
+        SAMPLECHANNEL* last = playbacks[--count];
+        playbacks[record->index] = last;
+        last->index = record->index;
+    }
+    ReleaseChannel(core, record);
+}
 
-// With `in`: from silence up (or from full down) over 500 ms. Without: at
-// once to full (up) or silence (down).
-void FadeTrack(platform::Mixer& mixer, const MusicTrack& track, bool in, bool up) {
+bool SoundSample::CheckChannel(SAMPLECHANNEL* record) {
+    if (core.mixer.State(record->channel) != platform::ChannelState::Stopped) return true;
+    RemoveChannel(record);
+    return false;
+}
+
+void MusicTrack::Fade(bool in, bool up) const {
+    platform::Mixer& mixer = core.mixer;
     if (in) {
-        mixer.SetVolume(track.stream, up ? 0.0f : 1.0f);
-        mixer.SlideVolume(track.stream, up ? 1.0f : 0.0f, kMusicFadeMs);
+        mixer.SetVolume(stream, up ? 0.0f : 1.0f);
+        mixer.SlideVolume(stream, up ? 1.0f : 0.0f, kMusicFadeMs);
         return;
     }
     const float volume = up ? 1.0f : 0.0f;
-    mixer.SetVolume(track.stream, volume);
-    if (mixer.IsSliding(track.stream)) mixer.SlideVolume(track.stream, volume, 0);
+    mixer.SetVolume(stream, volume);
+    if (mixer.IsSliding(stream)) mixer.SlideVolume(stream, volume, 0);
 }
-
-bool ParseName(const char16_t* text, kis::Ident& out) {
-    out = kis::Ident{};
-    if (!text || !out.Parse(text, kis::Ident::kTerminated, false)) {
-        out = kis::Ident{};
-        return false;
-    }
-    return true;
-}
-
-std::string NativePathOf(const std::u16string& path) { return platform::NativePath(platform::GamePath(path)); }
-
-} // namespace
 
 SoundSample::~SoundSample() {
     core.mixer.FreeSample(mixerSample);
@@ -338,14 +348,14 @@ void SoundManager::Update() {
     }
     if (core_->fading.Count() == 0) return;
     const uint32_t now = GetTime();
-    SampleChannel* record = nullptr;
+    SAMPLECHANNEL* record = nullptr;
     uint32_t handle = core_->fading.Newest(&record);
     while (handle) {
-        SampleChannel* older = nullptr;
+        SAMPLECHANNEL* older = nullptr;
         const uint32_t next = core_->fading.Older(handle, &older);
-        if (CheckChannel(*core_, record)) {
+        if (record->sample->CheckChannel(record)) {
             if (int32_t(record->fadeEnd - now) > 0) break;
-            if (!mixer.IsSliding(record->channel)) RemoveChannel(*core_, record);
+            if (!mixer.IsSliding(record->channel)) record->sample->RemoveChannel(record);
         }
         handle = next;
         record = older;
@@ -355,20 +365,20 @@ void SoundManager::Update() {
 uint32_t SoundManager::PlayById(uint32_t soundId, uint32_t category, int32_t loopMode) {
     if (!core_) return 0;
     SoundSample* sample = core_->samples.Resolve(soundId);
-    return sample ? PlaySample(*core_, *sample, category, loopMode) : 0;
+    return sample ? sample->Play(category, loopMode) : 0;
 }
 
 void SoundManager::StopChannel(uint32_t playback) {
     if (!core_) return;
-    if (SampleChannel* record = FindPlayback(*core_, playback)) RemoveChannel(*core_, record);
+    if (SAMPLECHANNEL* record = FindPlayback(*core_, playback)) record->sample->RemoveChannel(record);
 }
 
 void SoundManager::StopChannelFade(uint32_t playback, uint32_t ms) {
     if (!core_) return;
-    SampleChannel* record = FindPlayback(*core_, playback);
+    SAMPLECHANNEL* record = FindPlayback(*core_, playback);
     if (!record) return;
     if (ms == 0 || ms > 0x7FFFFFFFu)
-        RemoveChannel(*core_, record);
+        record->sample->RemoveChannel(record);
     else
         FadePlayback(*core_, record, ms);
 }
@@ -382,19 +392,19 @@ void SoundManager::PauseCategory(uint32_t mask) {
     if (!started) return;
     RecomputePauseMask(*core_);
     const uint32_t paused = core_->pauseMask;
-    for (SampleChannel* record = NextPlayback(*core_, true, paused); record;
+    for (SAMPLECHANNEL* record = NextPlayback(*core_, true, paused); record;
          record = NextPlayback(*core_, false, paused)) {
         if (record->held) continue;
         record->held = 1;
         core_->mixer.Pause(record->channel);
     }
     // Fading sounds of a paused category end at once.
-    SampleChannel* record = nullptr;
+    SAMPLECHANNEL* record = nullptr;
     uint32_t handle = core_->fading.Newest(&record);
     while (handle) {
-        SampleChannel* older = nullptr;
+        SAMPLECHANNEL* older = nullptr;
         const uint32_t next = core_->fading.Older(handle, &older);
-        if (record->category & paused) RemoveChannel(*core_, record);
+        if (record->category & paused) record->sample->RemoveChannel(record);
         handle = next;
         record = older;
     }
@@ -408,7 +418,7 @@ void SoundManager::ResumeCategory(uint32_t mask) {
             if (--core_->pauseCounters[bit] == 0) ended = true;
     if (!ended) return;
     RecomputePauseMask(*core_);
-    for (SampleChannel* record = NextPlayback(*core_, true, mask); record;
+    for (SAMPLECHANNEL* record = NextPlayback(*core_, true, mask); record;
          record = NextPlayback(*core_, false, mask)) {
         if (!record->held || (record->category & core_->pauseMask)) continue;
         record->held = 0;
@@ -418,7 +428,7 @@ void SoundManager::ResumeCategory(uint32_t mask) {
 
 void SoundManager::FadeOutCategory(uint32_t mask) {
     if (!core_) return;
-    for (SampleChannel* record = NextPlayback(*core_, true, mask); record;
+    for (SAMPLECHANNEL* record = NextPlayback(*core_, true, mask); record;
          record = NextPlayback(*core_, false, mask))
         FadePlayback(*core_, record, kCategoryFadeMs);
 }
@@ -450,7 +460,7 @@ bool SoundManager::PlayMusic(const char16_t* name, bool loop) {
     if (handle == currentMusic_) return true;
     if (mixer.Looping(track->stream) != loop) mixer.SetLooping(track->stream, loop);
     StopMusic(currentMusic_);
-    FadeTrack(mixer, *track, true, true);
+    track->Fade(true, true);
     if (!mixer.Play(track->stream, true)) {
         StopMusic(currentMusic_);
         return false;
@@ -466,11 +476,11 @@ void SoundManager::StopMusic(uint32_t music) {
     const MusicTrack* current = core_->music.Resolve(currentMusic_);
     if (current && current->stream) {
         if (const MusicTrack* fading = core_->music.Resolve(fadingMusic_)) {
-            FadeTrack(mixer, *fading, false, false);
+            fading->Fade(false, false);
             mixer.Stop(fading->stream);
         }
         fadingMusic_ = currentMusic_;
-        if (mixer.State(current->stream) != platform::ChannelState::Stopped) FadeTrack(mixer, *current, true, false);
+        if (mixer.State(current->stream) != platform::ChannelState::Stopped) current->Fade(true, false);
     }
     currentMusic_ = 0;
 }

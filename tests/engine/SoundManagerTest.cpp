@@ -19,9 +19,9 @@ namespace {
 // ---- Handle tables ------------------------------------------------------------------
 
 struct Thing {};
-using Table = SoundHandleTable<0x40000000, Thing>;
+using Table = HandleTable<0x40000000, Thing>;
 
-TEST(SoundHandleTable, HandlesCarryTagSerialAndIndexAndGoStaleWhenRemoved) {
+TEST(HandleTable, HandlesCarryTagSerialAndIndexAndGoStaleWhenRemoved) {
     Table table;
     Thing a, b, c;
     EXPECT_EQ(table.Add(nullptr), 0u);
@@ -43,7 +43,7 @@ TEST(SoundHandleTable, HandlesCarryTagSerialAndIndexAndGoStaleWhenRemoved) {
     EXPECT_EQ(table.Count(), 2u);
 }
 
-TEST(SoundHandleTable, SerialWrapsFrom8191To1) {
+TEST(HandleTable, SerialWrapsFrom8191To1) {
     Table table;
     Thing a;
     uint32_t handle = table.Add(&a);
@@ -56,7 +56,7 @@ TEST(SoundHandleTable, SerialWrapsFrom8191To1) {
     EXPECT_EQ(table.Add(&a), 0x40010000u);
 }
 
-TEST(SoundHandleTable, GrowsBy32ThenByAQuarterUpTo65536Entries) {
+TEST(HandleTable, GrowsBy32ThenByAQuarterUpTo65536Entries) {
     Table table;
     std::vector<Thing> things(65537);
     std::vector<uint32_t> capacities;
@@ -71,7 +71,7 @@ TEST(SoundHandleTable, GrowsBy32ThenByAQuarterUpTo65536Entries) {
     EXPECT_EQ(table.Add(&things[65536]), 0u);
 }
 
-TEST(SoundHandleTable, WalksFromNewestToOldestAcrossRemovals) {
+TEST(HandleTable, WalksFromNewestToOldestAcrossRemovals) {
     Table table;
     Thing t[4];
     uint32_t h[4];
