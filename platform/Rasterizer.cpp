@@ -50,6 +50,9 @@ struct Plane {
 
 enum class BlendKind { Replace, Alpha, Additive, Darken, Generic };
 
+// Modulates n texels by one colour and blends them over dst, for one blend kind.
+using ShadeFn = void (*)(const PixelState& ps, const uint32_t* tex, uint32_t colour, uint32_t* dst, int n);
+
 struct Setup {
     double ox = 0, oy = 0;
     bool flat = true;
@@ -69,6 +72,7 @@ struct Setup {
     // One pass for the common case: texture selected or modulated by one vertex
     // colour, no alpha test. skipClear: a transparent texel leaves the pixel as it is.
     bool fused = false, modulates = false, skipClear = false;
+    ShadeFn shade = nullptr; // for fused spans
 };
 
 // ------------------------------------------------------------ stage kernels
@@ -552,9 +556,6 @@ template <BlendKind kKind, bool kModulate>
 void ShadeGroups(const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
     const __m128i c = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), _mm_setzero_si128());
     int i = 0;
-#if VB_RASTER_AVX2
-    if (gHasAvx2) i = ShadeGroups8<kKind, kModulate>(tex, colour, dst, n);
-#endif
     for (; i + 4 <= n; i += 4) ShadeGroup<kKind, kModulate>(tex + i, c, dst + i);
     if (i == n) return;
     // The last one to three pixels go through the same kernel, padded with transparent texels.
@@ -566,35 +567,60 @@ void ShadeGroups(const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
 }
 #endif
 
-// The common case in one pass: texels already sampled (or straight from the
-// texture row), one vertex colour for the whole span, no alpha test. Gives the
-// same values as the stage kernels above.
-void DirectSpan(const PixelState& ps, BlendKind kind, const uint32_t* tex, bool modulate, uint32_t colour,
-                uint32_t* dst, int n) {
-    if (kind == BlendKind::Replace && !modulate) {
-        std::memcpy(dst, tex, static_cast<size_t>(n) * 4);
-        return;
-    }
-#if VB_RASTER_SSE2
-    switch (kind) {
-    case BlendKind::Replace: return ShadeGroups<BlendKind::Replace, true>(tex, colour, dst, n);
-    case BlendKind::Alpha:
-        return modulate ? ShadeGroups<BlendKind::Alpha, true>(tex, colour, dst, n)
-                        : ShadeGroups<BlendKind::Alpha, false>(tex, colour, dst, n);
-    case BlendKind::Additive:
-        return modulate ? ShadeGroups<BlendKind::Additive, true>(tex, colour, dst, n)
-                        : ShadeGroups<BlendKind::Additive, false>(tex, colour, dst, n);
-    case BlendKind::Darken:
-        return modulate ? ShadeGroups<BlendKind::Darken, true>(tex, colour, dst, n)
-                        : ShadeGroups<BlendKind::Darken, false>(tex, colour, dst, n);
-    case BlendKind::Generic: break;
-    }
-#endif
+// The shading functions of fused spans: texels already sampled (or straight from
+// the texture row), one vertex colour for the whole span, no alpha test. They give
+// the same values as the stage kernels above; one is chosen per primitive.
+void CopyTexels(const PixelState&, const uint32_t* tex, uint32_t, uint32_t* dst, int n) {
+    std::memcpy(dst, tex, static_cast<size_t>(n) * 4);
+}
+
+template <BlendKind kKind, bool kModulate>
+void ShadePixels(const PixelState& ps, const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
     for (int i = 0; i < n; ++i) {
         uint32_t src = tex[i];
-        if (modulate) ModulateConstant(&tex[i], colour, &src, 1);
-        dst[i] = kind == BlendKind::Replace ? src : BlendPixel(ps.srcBlend, ps.destBlend, src, dst[i]);
+        if (kModulate) ModulateConstant(&tex[i], colour, &src, 1);
+        dst[i] = kKind == BlendKind::Replace ? src : BlendPixel(ps.srcBlend, ps.destBlend, src, dst[i]);
     }
+}
+
+#if VB_RASTER_SSE2
+template <BlendKind kKind, bool kModulate>
+void ShadeRun(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
+    ShadeGroups<kKind, kModulate>(tex, colour, dst, n);
+}
+#endif
+
+#if VB_RASTER_AVX2
+template <BlendKind kKind, bool kModulate>
+void ShadeRunWide(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
+    const int i = ShadeGroups8<kKind, kModulate>(tex, colour, dst, n);
+    ShadeGroups<kKind, kModulate>(tex + i, colour, dst + i, n - i);
+}
+#endif
+
+template <BlendKind kKind, bool kModulate>
+ShadeFn ShadeFor() {
+#if VB_RASTER_AVX2
+    if (gHasAvx2) return ShadeRunWide<kKind, kModulate>;
+#endif
+#if VB_RASTER_SSE2
+    return ShadeRun<kKind, kModulate>;
+#else
+    return ShadePixels<kKind, kModulate>;
+#endif
+}
+
+ShadeFn PickShade(BlendKind kind, bool modulate) {
+    switch (kind) {
+    case BlendKind::Replace: return modulate ? ShadeFor<BlendKind::Replace, true>() : CopyTexels;
+    case BlendKind::Alpha: return modulate ? ShadeFor<BlendKind::Alpha, true>() : ShadeFor<BlendKind::Alpha, false>();
+    case BlendKind::Additive:
+        return modulate ? ShadeFor<BlendKind::Additive, true>() : ShadeFor<BlendKind::Additive, false>();
+    case BlendKind::Darken:
+        return modulate ? ShadeFor<BlendKind::Darken, true>() : ShadeFor<BlendKind::Darken, false>();
+    case BlendKind::Generic: break;
+    }
+    return modulate ? ShadePixels<BlendKind::Generic, true> : ShadePixels<BlendKind::Generic, false>;
 }
 
 // ------------------------------------------------------------ spans
@@ -617,7 +643,7 @@ void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint
         const int64_t ix = ss >> 16, iy = tt >> 16;
         if (centred && ix >= 0 && ix + (x1 - x0) <= ps.textureWidth && iy >= 0 && iy < ps.textureHeight) {
             const uint32_t* tex = ps.texels + static_cast<size_t>(iy) * ps.textureWidth + ix;
-            DirectSpan(ps, su.kind, tex, su.modulates, su.flatColour, row + x0, x1 - x0);
+            su.shade(ps, tex, su.flatColour, row + x0, x1 - x0);
             return;
         }
     }
@@ -630,7 +656,7 @@ void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint
             SamplePoint(ps, s, t, su.ds, su.dt, texel, n);
         s += su.ds * n;
         t += su.dt * n;
-        DirectSpan(ps, su.kind, texel, su.modulates, su.flatColour, row + x, n);
+        su.shade(ps, texel, su.flatColour, row + x, n);
     }
 }
 
@@ -731,6 +757,7 @@ void PlanShading(const PixelState& ps, Setup* su) {
     su->modulates = ps.colorOp == TextureOp::Modulate && su->alphaOp == TextureOp::Modulate;
     su->fused = su->textured && su->flat && (selects || su->modulates) && !su->alphaTest;
     su->skipClear = su->kind == BlendKind::Alpha || su->kind == BlendKind::Additive || su->kind == BlendKind::Darken;
+    if (su->fused) su->shade = PickShade(su->kind, su->modulates);
 }
 
 // Fills the attribute planes of a primitive from three of its vertices.
