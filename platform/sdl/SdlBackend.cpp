@@ -43,8 +43,12 @@ bool SdlWindow::Create(std::u16string_view caption, int clientWidth, int clientH
         Destroy();
         return false;
     }
+    // SDL's software renderer reports vertical sync but presents at once (on
+    // the dummy video driver too), so only other renderers pace the frames;
+    // otherwise the device paces them itself.
     SDL_RendererInfo info{};
-    vsync_ = SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
+    vsync_ = SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) &&
+             !(info.flags & SDL_RENDERER_SOFTWARE);
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     SDL_StartTextInput();
     return true;

@@ -1,6 +1,7 @@
 #include "platform/Mixer.h"
 #include "platform/Platform.h"
 #include "platform/Clock.h"
+#include "platform/GraphicsDevice.h"
 #include "platform/sdl/SdlAudioDevice.h"
 #include "tests/support/SoundData.h"
 
@@ -51,6 +52,38 @@ TEST(SdlAudio, PlaysASoundThroughTheSdlDevice) {
         platform::SleepMilliseconds(10);
     EXPECT_EQ(mixer.State(voice), platform::ChannelState::Stopped) << "the device pulled the 100 ms sound through";
     device.Stop();
+}
+
+TEST(SdlWindow, FramesOnTheDummyDriverArePacedByTheDevice) {
+    // SDL's software renderer claims vertical sync but presents at once; a
+    // window that believed it would let the frame loop spin at full speed.
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (!driver || std::string(driver) != "dummy") GTEST_SKIP() << "the test environment picks the dummy driver";
+    platform::BackendResult result = platform::CreateBackend(platform::BackendKind::Sdl);
+    ASSERT_TRUE(result.backend) << result.error;
+    platform::Window& window = result.backend->GetWindow();
+    ASSERT_TRUE(window.Create(u"Verbolunde pacing test", 64, 48));
+    EXPECT_FALSE(window.PacesToDisplay());
+
+    struct WindowSink final : platform::FrameSink {
+        explicit WindowSink(platform::Window& w) : window(w) {}
+        void ShowFrame(const uint32_t* pixels, int width, int height, int pitch) override {
+            window.Present(pixels, width, height, pitch);
+        }
+        bool PacesToDisplay() const override { return window.PacesToDisplay(); }
+        platform::Window& window;
+    } sink(window);
+    platform::PresentParameters p;
+    p.backBufferWidth = 64;
+    p.backBufferHeight = 48;
+    p.presentationInterval = platform::kPresentIntervalOne;
+    std::unique_ptr<platform::GraphicsDevice> device;
+    ASSERT_EQ(platform::CreateDevice(0, p, &sink, &device), platform::kOk);
+    const uint32_t start = platform::Milliseconds();
+    for (int i = 0; i < 13; ++i) ASSERT_EQ(device->Present(), platform::kOk);
+    EXPECT_GE(platform::Milliseconds() - start, 190u) << "12 frame periods at about 60 Hz";
+    device.reset();
+    window.Destroy();
 }
 
 TEST(SdlWindow, OpensShowsAFrameAndReportsInputUnderX) {
