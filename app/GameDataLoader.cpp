@@ -179,7 +179,6 @@ void ShowProgress() {
 }
 
 void UpdateLoading(uint32_t) {
-    GetSoundManager().Update();
     GameDataLoading& loading = *g_loading;
     if (loading.step >= kLoadingStepCount) {
         CloseLoadedPacks();
@@ -215,8 +214,7 @@ void DrawLoading() {
         viewer->ClearTarget(0xFF000000);
 }
 
-const AppCallbacks kLoadingCallbacks = {nullptr, UpdateLoading, DrawLoading, nullptr, nullptr, nullptr, nullptr,
-                                        nullptr, nullptr,       nullptr,     nullptr, nullptr, nullptr};
+const AppCallbacks kLoadingCallbacks = {.update = UpdateLoading, .draw = DrawLoading};
 
 void DrawLoadingFinished() {
     DXLViewer* viewer = GetAppServices().viewer;
@@ -232,13 +230,7 @@ void DrawLoadingFinished() {
         FillScreenRect(viewer, 200, 470, 600, 486, 0xFFE0B040);
 }
 
-void UpdateLoadingFinished(uint32_t) {
-    GetSoundManager().Update();
-}
-
-const AppCallbacks kFinishedCallbacks = {nullptr, UpdateLoadingFinished, DrawLoadingFinished, nullptr, nullptr,
-                                         nullptr, nullptr,               nullptr,             nullptr, nullptr,
-                                         nullptr, nullptr,               nullptr};
+const AppCallbacks kFinishedCallbacks = {.draw = DrawLoadingFinished};
 
 } // namespace
 

@@ -27,7 +27,6 @@ constexpr int32_t kStateLevelLoading = int32_t(0x80000003);
 constexpr HResult kResultAppDisplay = MakeResult(0x8000C004);  // window or device could not be made
 constexpr HResult kResultAppInput = MakeResult(0x8000C005);    // input start-up failed
 constexpr HResult kResultAppPresent = MakeResult(0x8000C006);  // a frame could not be finished
-constexpr HResult kResultAppDataError = MakeResult(0x8000C007); // a pack or chunk is missing or bad
 constexpr HResult kResultAppAlreadyRunning = MakeResult(0x8000C009);
 
 // ---------------------------------------------------------------- callbacks
@@ -36,19 +35,19 @@ constexpr HResult kResultAppAlreadyRunning = MakeResult(0x8000C009);
 // null does nothing (no draw callback: the frame is cleared to black; no
 // cursor callback: the default cursor).
 struct AppCallbacks {
-    uint32_t (*cursor)();          // the cursor id to show
-    void (*update)(uint32_t ms);   // once per frame with the frame time
-    void (*draw)();                // between the frame's begin and end
-    void (*mouseDown)(int32_t x, int32_t y, uint32_t button);
-    void (*mouseUp)(int32_t x, int32_t y, uint32_t button);
-    void (*mouseMove)(int32_t x, int32_t y, uint32_t buttonMask);
-    void (*mouseDoubleClick)(int32_t x, int32_t y);
-    void (*mouseWheel)(int32_t x, int32_t y, int32_t delta, uint32_t buttonMask);
-    void (*keyDown)(uint32_t key, uint32_t modifiers);
-    void (*keyUp)(uint32_t key, uint32_t modifiers);
-    void (*keyRepeat)(uint32_t key, uint32_t modifiers);
-    void (*minimise)();
-    void (*restore)();
+    uint32_t (*cursor)() = nullptr;          // the cursor id to show
+    void (*update)(uint32_t ms) = nullptr;   // once per frame with the frame time
+    void (*draw)() = nullptr;                // between the frame's begin and end
+    void (*mouseDown)(int32_t x, int32_t y, uint32_t button) = nullptr;
+    void (*mouseUp)(int32_t x, int32_t y, uint32_t button) = nullptr;
+    void (*mouseMove)(int32_t x, int32_t y, uint32_t buttonMask) = nullptr;
+    void (*mouseDoubleClick)(int32_t x, int32_t y) = nullptr;
+    void (*mouseWheel)(int32_t x, int32_t y, int32_t delta, uint32_t buttonMask) = nullptr;
+    void (*keyDown)(uint32_t key, uint32_t modifiers) = nullptr;
+    void (*keyUp)(uint32_t key, uint32_t modifiers) = nullptr;
+    void (*keyRepeat)(uint32_t key, uint32_t modifiers) = nullptr;
+    void (*minimise)() = nullptr;
+    void (*restore)() = nullptr;
 };
 
 // Slot masks.

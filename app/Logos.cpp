@@ -82,8 +82,7 @@ void SkipLogos(int32_t, int32_t, uint32_t) {
     EndLogos();
 }
 
-const AppCallbacks kLogosCallbacks = {nullptr, UpdateLogos, DrawLogos, SkipLogos, nullptr, nullptr, nullptr,
-                                      nullptr, nullptr,     nullptr,   nullptr,   nullptr, nullptr};
+const AppCallbacks kLogosCallbacks = {.update = UpdateLogos, .draw = DrawLogos, .mouseDown = SkipLogos};
 
 } // namespace
 

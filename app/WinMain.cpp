@@ -272,6 +272,7 @@ void RunMainLoop(platform::Backend& backend, DXLViewer& viewer, InputManager& in
         if (Activation() != kActive)
             platform::SleepMilliseconds(50);
         if (Activation() != kMinimised) {
+            GetSoundManager().Update();
             const uint32_t serial = GameStateSerial();
             if (const auto update = AppCallbackTable().update)
                 update(FrameTime());

@@ -153,6 +153,24 @@ TEST(Verbolunde, AClickSkipsTheLogos) {
     EXPECT_EQ(states[1], "80000002");
 }
 
+TEST(Verbolunde, FocusAndMinimisingChangeTheActivationLevel) {
+    GameCopy game;
+    const std::string script = game.File("focus.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "100 focus lost\n200 minimise\n400 restore\n500 focus gained\n"
+                                                    "700 close\n"));
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --input-script '" + script + "'", &output), 0) << output;
+    const std::string log = game.Log();
+    std::vector<std::string> changes;
+    std::regex line("Activation +([a-z]+ -> [a-z]+)");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
+        changes.push_back((*it)[1]);
+    const std::vector<std::string> expected = {"active -> inactive", "inactive -> minimised",
+                                               "minimised -> active"};
+    EXPECT_EQ(changes, expected) << log;
+    EXPECT_TRUE(EndsWith(log, "LOG FINISHED."));
+}
+
 TEST(Verbolunde, ASecondStartRaisesTheFirstWindowAndEndsWithStatus9) {
     GameCopy game;
     const std::string script = game.File("close.txt");
