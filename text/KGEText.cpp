@@ -150,7 +150,7 @@ const KGETextLayout& KGECustomText::LayOut(const char16_t* text, uint32_t length
     return layout;
 }
 
-HResult KGECustomText::SetText(const char16_t* text, uint32_t length, KGETextTagCallback callback) {
+HResult KGECustomText::SetText(const char16_t* text, uint32_t length, TextTagCallback callback) {
     if (length == kKgeToTerminator || length == 0xFFFFFFFFu) {
         length = 0;
         while (text && length < kTextMaxChars && text[length])
@@ -172,7 +172,7 @@ HResult KGECustomText::SetText(const char16_t* text, uint32_t length, KGETextTag
 }
 
 HResult KGECustomText::SetTextEx(const char16_t* text, uint32_t length, uintptr_t context1, uintptr_t context2,
-                                 KGETextTagCallback callback) {
+                                 TextTagCallback callback) {
     params_.tagContext1 = context1;
     params_.tagContext2 = context2;
     return SetText(text, length, callback);
@@ -512,7 +512,7 @@ void KGEBaseTextSprite::SetAlpha(uint32_t colour) {
 // ---------------------------------------------------------------- factories
 
 HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETEXTPARAMS* params, const KGETEXTBOX* box,
-                            const char16_t* text, uint32_t length, KGETextTagCallback callback,
+                            const char16_t* text, uint32_t length, TextTagCallback callback,
                             KGETextSpriteW** out) {
     auto* sprite = new (std::nothrow) KGETextSpriteW(viewer);
     if (!sprite)
@@ -524,7 +524,7 @@ HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETEXTPARAM
 }
 
 HResult KGECreateText(DXLViewer* viewer, KGEFont* font, const KGETEXTPARAMS* params, const char16_t* text,
-                      uint32_t length, KGETextTagCallback callback, KGETextW** out) {
+                      uint32_t length, TextTagCallback callback, KGETextW** out) {
     auto* object = new (std::nothrow) KGETextW(viewer);
     if (!object)
         KGEOutOfMemory();

@@ -59,9 +59,9 @@ public:
     // 8192 characters are used. Tags in square brackets go through the
     // callback with the record's two context words. On failure the object is
     // cleared and the error returned.
-    HResult SetText(const char16_t* text, uint32_t length, KGETextTagCallback callback = nullptr);
+    HResult SetText(const char16_t* text, uint32_t length, TextTagCallback callback = nullptr);
     HResult SetTextEx(const char16_t* text, uint32_t length, uintptr_t context1, uintptr_t context2,
-                      KGETextTagCallback callback);
+                      TextTagCallback callback);
 
     DXLViewer* GetViewer() const { return viewer_; }
     KGEFont* GetFont() const { return font_; }
@@ -188,7 +188,7 @@ public:
 // text. 0 on success. After a failed text setting the object exists, is
 // cleared and is in *out; the caller deletes it.
 HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETEXTPARAMS* params, const KGETEXTBOX* box,
-                            const char16_t* text, uint32_t length, KGETextTagCallback callback,
+                            const char16_t* text, uint32_t length, TextTagCallback callback,
                             KGETextSpriteW** out);
 HResult KGECreateText(DXLViewer* viewer, KGEFont* font, const KGETEXTPARAMS* params, const char16_t* text,
-                      uint32_t length, KGETextTagCallback callback, KGETextW** out);
+                      uint32_t length, TextTagCallback callback, KGETextW** out);

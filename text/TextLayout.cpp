@@ -35,7 +35,7 @@ std::vector<char16_t> tagBuffer;
 }
 
 const char16_t* KGEExpandTextTags(const char16_t* text, uint32_t length, uint32_t maxChars,
-                                  KGETextTagCallback callback, uintptr_t context1, uintptr_t context2,
+                                  TextTagCallback callback, uintptr_t context1, uintptr_t context2,
                                   uint32_t* outLength) {
     if (maxChars > kTextMaxChars)
         maxChars = kTextMaxChars;

@@ -70,14 +70,14 @@ void KGENormalizeTextParams(KGETEXTPARAMS& params);
 // without the brackets, the output buffer and its capacity in characters
 // (terminator included), and the two context words. Non-zero when it wrote a
 // terminated replacement.
-using KGETextTagCallback = int32_t (*)(const char16_t* tag, uint32_t length, char16_t* out, uint32_t capacity,
-                                       uintptr_t context1, uintptr_t context2);
+using TextTagCallback = int32_t (*)(const char16_t* tag, uint32_t length, char16_t* out, uint32_t capacity,
+                                    uintptr_t context1, uintptr_t context2);
 
 // Expands the square-bracket tags of the text into the shared buffer, which
 // the next expansion reuses; the output holds at most maxChars characters.
 // Without a callback only the length is clamped (the text itself is returned).
 const char16_t* KGEExpandTextTags(const char16_t* text, uint32_t length, uint32_t maxChars,
-                                  KGETextTagCallback callback, uintptr_t context1, uintptr_t context2,
+                                  TextTagCallback callback, uintptr_t context1, uintptr_t context2,
                                   uint32_t* outLength);
 
 // ---------------------------------------------------------------- results
