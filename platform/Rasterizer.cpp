@@ -60,10 +60,8 @@ struct Setup {
     Plane colour[4]; // b, g, r, a in 0..255
     Plane s, t;      // texture coordinates in texels
     TextureFilter filter = TextureFilter::Point;
-    // Steps of s and t from pixel to pixel along a row, in 16.16 texels, and their
-    // reciprocals: the same for every span of the primitive.
+    // Steps of s and t from pixel to pixel along a row, in 16.16 texels.
     int64_t ds = 0, dt = 0;
-    double dsInverse = 0, dtInverse = 0;
     // How every span of the primitive is shaded, decided once from the states.
     bool textured = false;
     TextureOp alphaOp = TextureOp::SelectArg2; // Disable resolved
@@ -174,31 +172,6 @@ void SampleLinearCareful(const PixelState& ps, int64_t s, int64_t t, int64_t ds,
     }
 }
 
-// The pixels i in [0, n) whose coordinate p + i d lies in [0, limit], or a
-// stretch of them at most a pixel shorter at either end: [*first, *last).
-void RangeWithin(int64_t p, int64_t d, double dInverse, int64_t limit, int n, int* first, int* last) {
-    auto inside = [&](int i) {
-        const int64_t v = p + i * d;
-        return v >= 0 && v <= limit;
-    };
-    int i0 = 0, i1 = n;
-    if (d == 0) {
-        if (!inside(0)) i1 = 0;
-    } else {
-        // Estimated in floating point, at most a pixel or two too wide, then narrowed
-        // until both ends are inside: the coordinate is linear in i, so every pixel
-        // between them is too.
-        double a = static_cast<double>(-p) * dInverse, b = static_cast<double>(limit - p) * dInverse;
-        if (d < 0) std::swap(a, b);
-        i0 = static_cast<int>(std::clamp(a, 0.0, static_cast<double>(n)));
-        i1 = static_cast<int>(std::clamp(b + 1, 0.0, static_cast<double>(n)));
-    }
-    while (i0 < i1 && !inside(i0)) ++i0;
-    while (i0 < i1 && !inside(i1 - 1)) --i1;
-    *first = i0;
-    *last = i1;
-}
-
 // Pixels whose four taps all lie inside the texture.
 void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t, int32_t ds, int32_t dt, uint32_t* out,
                         int n) {
@@ -263,11 +236,17 @@ void SampleLinear(const PixelState& ps, const Setup& su, int64_t s, int64_t t, b
     // The fast kernel steps 32-bit coordinates four pixels at a time.
     constexpr int64_t kMaxStep = int64_t(1) << 26;
     if (ps.textureWidth >= 2 && ps.textureHeight >= 2 && std::llabs(ds) < kMaxStep && std::llabs(dt) < kMaxStep) {
-        int tFirst, tLast;
-        RangeWithin(s, ds, su.dsInverse, (int64_t(ps.textureWidth - 1) << 16) - 1, n, &first, &last);
-        RangeWithin(t, dt, su.dtInverse, (int64_t(ps.textureHeight - 1) << 16) - 1, n, &tFirst, &tLast);
-        first = std::max(first, tFirst);
-        last = std::max(first, std::min(last, tLast));
+        // Coordinates are linear along the span, so the pixels whose taps all lie
+        // inside form one stretch; it is found by walking in from both ends, which
+        // takes a step or two where a quad's edge meets the texture's.
+        const int64_t sLimit = (int64_t(ps.textureWidth - 1) << 16) - 1, tLimit = (int64_t(ps.textureHeight - 1) << 16) - 1;
+        auto inside = [&](int i) {
+            const int64_t si = s + i * ds, ti = t + i * dt;
+            return si >= 0 && si <= sLimit && ti >= 0 && ti <= tLimit;
+        };
+        last = n;
+        while (first < last && !inside(first)) ++first;
+        while (last > first && !inside(last - 1)) --last;
     }
     if (first == last) {
         SampleLinearCareful(ps, s, t, ds, dt, skipClear, out, n);
@@ -744,8 +723,6 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
 void SetTextureSteps(Setup* su) {
     su->ds = ToFixed(su->s.dx);
     su->dt = ToFixed(su->t.dx);
-    su->dsInverse = su->ds != 0 ? 1.0 / static_cast<double>(su->ds) : 0.0;
-    su->dtInverse = su->dt != 0 ? 1.0 / static_cast<double>(su->dt) : 0.0;
 }
 
 void PlanShading(const PixelState& ps, Setup* su) {
