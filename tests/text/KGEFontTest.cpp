@@ -168,6 +168,13 @@ TEST_F(SyntheticFonts, MissingCharactersTakeTheDefaultGlyph) {
     ASSERT_TRUE(font);
     ASSERT_NE(font->GetDefaultGlyph(), nullptr);
     EXPECT_EQ(font->MeasureText(u"A\x3A9", kKgeToTerminator).width, 8 + 12);
+
+    // A character given twice maps to the later glyph.
+    auto twice = Make(u"WAW");
+    ASSERT_TRUE(twice);
+    ASSERT_NE(twice->FindGlyph(u'W'), nullptr);
+    EXPECT_EQ(twice->FindGlyph(u'W')->index, 2);
+    EXPECT_EQ(twice->FindGlyph(u'A')->index, 1);
 }
 
 TEST_F(SyntheticFonts, KerningPullsButNeverPastThePreviousGlyph) {
