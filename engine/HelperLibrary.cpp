@@ -83,15 +83,18 @@ bool Decode(const void* data, uint32_t size, const char16_t* fileName, DXLBitmap
     if (KindBySignature(bytes, size, &kind)) {
         read = ReadImageFileFromMemory(bytes, size, nullptr, picture);
     } else {
+        // A kind named by the extension is the only one tried, as the reader does.
         const std::u16string extension = ExtensionOf(fileName);
+        bool named = false;
         for (const auto& k : kUnsignedKinds) {
             if (extension == k.extension) {
+                named = true;
                 kind = k.kind;
                 read = ReadImageFileFromMemory(bytes, size, k.forcingName, picture);
                 break;
             }
         }
-        if (kind == 0 && !read) {
+        if (!named) {
             for (const auto& k : kUnsignedKinds) {
                 read = ReadImageFileFromMemory(bytes, size, k.forcingName, picture);
                 if (read) {

@@ -277,7 +277,7 @@ TEST_F(HelperLibrary, TexturesFromFilesByWideAndCodePageNames) {
     EXPECT_FALSE(missing);
 }
 
-TEST_F(HelperLibrary, CreatedTexturesKeepTheirSizeAndRefuseNothingToMake) {
+TEST_F(HelperLibrary, CreatedTexturesKeepTheirSizeAndNeedASizeAndAFormat) {
     auto create = d3dx::LookedUp<d3dx::CreateTextureProc>(kD3DXCreateTexture);
     ASSERT_NE(create, nullptr);
     platform::TexturePtr t;
