@@ -293,15 +293,19 @@ bool LogStart(const char16_t* path) {
     s.indent = 0;
     s.sections.clear();
     s.placeholders.clear();
-    std::string name = platform::Utf16ToUtf8(path ? std::u16string_view(path) : std::u16string_view());
-    if (name.empty())
+    const std::u16string_view given = path ? std::u16string_view(path) : std::u16string_view();
+    if (given.empty())
         return false;
-    const bool absolute = name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos;
+    // The path is joined with the program's folder in UTF-16, so that a
+    // folder name outside ASCII survives; the stored path is UTF-8, as the
+    // file layer takes 8-bit paths.
+    std::string name = platform::Utf16ToUtf8(given);
+    const bool absolute = given[0] == u'\\' || given[0] == u'/' || given.find(u':') != std::u16string_view::npos;
     if (!absolute) {
-        char folder[260], full[260];
-        kis::GetModuleDirA(folder, sizeof folder);
-        kis::MakeFullPathA(full, sizeof full, name.c_str(), folder, nullptr);
-        name = full;
+        char16_t folder[260], full[260];
+        kis::GetModuleDirW(folder, 260);
+        kis::MakeFullPathW(full, 260, path, folder, nullptr);
+        name = platform::Utf16ToUtf8(full);
     }
     {
         kis::FileStreamA file(name.c_str(), kis::kStreamCreate);

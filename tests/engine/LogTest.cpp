@@ -1,4 +1,5 @@
 #include "engine/Log.h"
+#include "platform/Files.h"
 #include "platform/Utf.h"
 #include "tests/support/TempDir.h"
 
@@ -175,4 +176,13 @@ TEST(LogStartup, UncreatableFileLeavesTheLogInactive) {
     EXPECT_FALSE(IsLogActive());
     LogLine(kLogIndent, "nothing");
     EXPECT_EQ(LogPlaceholder(3, "x"), -1);
+}
+
+TEST(LogStartup, RelativePathsAreTakenFromTheProgramsFolder) {
+    const std::string file = platform::NativePath(platform::GamePath(platform::ModuleFolder() + u"\\log-relative.txt"));
+    std::filesystem::remove(file);
+    ASSERT_TRUE(LogStart(u"log-relative.txt"));
+    LogFinish();
+    EXPECT_TRUE(std::filesystem::exists(file));
+    std::filesystem::remove(file);
 }
