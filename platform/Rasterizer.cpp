@@ -465,8 +465,10 @@ VB_TARGET_AVX2 inline void ShadeGroup8(const uint32_t* tex, __m256i c, uint32_t*
     }
     const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst));
     const __m256i d0 = _mm256_unpacklo_epi8(d, zero), d1 = _mm256_unpackhi_epi8(d, zero);
-    const __m256i a0 = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s0, 0xFF), 0xFF);
-    const __m256i a1 = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s1, 0xFF), 0xFF);
+    // Each pixel's alpha (bytes 6 and 14 of a lane) into its four channels.
+    const __m256i spread = _mm256_setr_epi8(6, -1, 6, -1, 6, -1, 6, -1, 14, -1, 14, -1, 14, -1, 14, -1, 6, -1, 6, -1, 6, -1,
+                                            6, -1, 14, -1, 14, -1, 14, -1, 14, -1);
+    const __m256i a0 = _mm256_shuffle_epi8(s0, spread), a1 = _mm256_shuffle_epi8(s1, spread);
     __m256i r0, r1;
     if (kKind == BlendKind::Additive) {
         r0 = _mm256_add_epi16(Div255x8(_mm256_mullo_epi16(s0, a0)), d0);
