@@ -327,3 +327,49 @@ HResult KGECreateWinFont(DXLViewer* viewer, uint32_t effectFlags, int32_t pointS
     return KGECreateWinFontIndirect(viewer, effectFlags, &desc, spaceSetting, glyphCount, chars, defaultChar, outline,
                                     shadow, tracking, leading, quadColour, out);
 }
+
+HResult KGECreateDebugFonts(DXLViewer* viewer, KGEWinFont* out[kDebugFontCount]) {
+    static const char16_t kChars[] = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
+                                     u"!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~"
+                                     u"\u0410\u0411\u0412\u0413\u0414\u0415\u0401\u0416\u0417\u0418\u0419"
+                                     u"\u041A\u041B\u041C\u041D\u041E\u041F\u0420\u0421\u0422\u0423\u0424"
+                                     u"\u0425\u0426\u0427\u0428\u0429\u042A\u042B\u042C\u042D\u042E\u042F"
+                                     u"\u0430\u0431\u0432\u0433\u0434\u0435\u0451\u0436\u0437\u0438\u0439"
+                                     u"\u043A\u043B\u043C\u043D\u043E\u043F\u0440\u0441\u0442\u0443\u0444"
+                                     u"\u0445\u0446\u0447\u0448\u0449\u044A\u044B\u044C\u044D\u044E\u044F";
+    struct Setting {
+        int32_t points;
+        uint32_t effects;
+        int32_t tracking;
+        uint32_t quadColour;
+        uint32_t glyphColour;
+    };
+    static constexpr Setting kSettings[kDebugFontCount] = {
+        {10, kFontEffectKerning, 0, 0xFFFFFF00u, 0xFFFFFFu},
+        {10, kFontEffectKerning | kFontEffectOutline | kFontEffectShadow, -2, 0xFFFFFFFFu, 0xFFFFFFu},
+        {8, kFontEffectKerning | kFontEffectOutline, -2, 0xFFFFFFFFu, 0xFFFFFF00u},
+    };
+    GlyphEffect outline;
+    MakeGlyphEffect(&outline, 1, 1.0f, 0xFF000000u, 1, 0);
+    GlyphShadow shadow;
+    SetInt4(&shadow, 1, 2, 2, 0x80000000u);
+
+    for (int i = 0; i < kDebugFontCount; ++i)
+        out[i] = nullptr;
+    for (int i = 0; i < kDebugFontCount; ++i) {
+        const Setting& s = kSettings[i];
+        HResult hr = KGECreateWinFont(viewer, s.effects, s.points, 0, kCharsetDefault, kFontStyleBold, 0, 5,
+                                      s.glyphColour, u"Arial", kSpaceFromFont, 0xFFFFFFFFu, kChars, 0, &outline,
+                                      &shadow, s.tracking, 0, s.quadColour, &out[i]);
+        if (hr == 0)
+            hr = out[i]->AddRef();
+        if (hr != 0) {
+            for (int k = 0; k <= i; ++k) {
+                delete out[k];
+                out[k] = nullptr;
+            }
+            return hr;
+        }
+    }
+    return 0;
+}

@@ -97,3 +97,15 @@ HResult KGECreateWinFontIndirect(DXLViewer* viewer, uint32_t effectFlags, const 
                                  uint32_t spaceSetting, uint32_t glyphCount, const char16_t* chars,
                                  char16_t defaultChar, const GlyphEffect* outline, const GlyphShadow* shadow,
                                  int32_t tracking, int32_t leading, uint32_t quadColour, KGEWinFont** out);
+
+// The debug overlay's three fonts, each with its first user reference: bold
+// "Arial" (weight 0, charset 1, pitch 0, quality 5) over the Latin letters,
+// the digits, the ASCII punctuation and the Russian alphabet.
+//   [0] 10 points, GDI kerning, quad colour 0xFFFFFF00;
+//   [1] 10 points, kerning, outline and shadow, tracking -2, white;
+//   [2] 8 points, kerning and outline, tracking -2, white, glyph pixels 0xFFFF00.
+// The outline is mode 1, size 1.0, colour 0xFF000000, threshold 1, hard; the
+// shadow is mode 1 at (2, 2) in 0x80000000. 0 and the fonts, or the error of
+// the font that failed with every entry null.
+constexpr int kDebugFontCount = 3;
+HResult KGECreateDebugFonts(DXLViewer* viewer, KGEWinFont* out[kDebugFontCount]);

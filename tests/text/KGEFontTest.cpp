@@ -332,6 +332,77 @@ int CountLit(const platform::FrameView& frame, int left, int top, int right, int
     return lit;
 }
 
+TEST_F(SyntheticFonts, DebugOverlayFontsAreMadeWithTheirOwnSettingsAndInUse) {
+    TestViewer viewer;
+    ASSERT_TRUE(viewer.Open(64, 64));
+    KGEWinFont* fonts[kDebugFontCount] = {};
+    ASSERT_EQ(KGECreateDebugFonts(&viewer, fonts), 0);
+    const struct {
+        int32_t points;
+        int32_t pixelHeight;
+        uint32_t effects;
+        int32_t tracking;
+        uint32_t quadColour;
+        uint32_t glyphColour;
+        bool outline;
+        bool shadow;
+    } expected[kDebugFontCount] = {
+        {10, -13, kFontEffectKerning, 0, 0xFFFFFF00u, 0xFFFFFFu, false, false},
+        {10, -13, kFontEffectKerning | kFontEffectOutline | kFontEffectShadow, -2, 0xFFFFFFFFu, 0xFFFFFFu, true,
+         true},
+        {8, -11, kFontEffectKerning | kFontEffectOutline, -2, 0xFFFFFFFFu, 0xFFFF00u, true, false},
+    };
+    for (int i = 0; i < kDebugFontCount; ++i) {
+        std::unique_ptr<KGEWinFont> font(fonts[i]);
+        ASSERT_TRUE(font) << i;
+        const KGEWinFontDesc& desc = font->GetDesc();
+        EXPECT_EQ(desc.pointSize, expected[i].points) << i;
+        EXPECT_EQ(desc.weight, 0) << i;
+        EXPECT_EQ(desc.charset, kCharsetDefault) << i;
+        EXPECT_EQ(desc.style, kFontStyleBold) << i;
+        EXPECT_EQ(desc.pitchAndFamily, 0) << i;
+        EXPECT_EQ(desc.quality, 5) << i;
+        EXPECT_EQ(std::u16string(desc.faceName), u"Arial") << i;
+        EXPECT_EQ(desc.colour, expected[i].glyphColour) << i;
+        EXPECT_EQ(desc.effectFlags, expected[i].effects) << i;
+        EXPECT_EQ(font->GetTracking(), expected[i].tracking) << i;
+        EXPECT_EQ(font->GetLeading(), 0) << i;
+        EXPECT_EQ(font->GetColour(), expected[i].quadColour) << i;
+        // Latin letters, digits, the 32 ASCII punctuation marks, 66 Russian letters.
+        EXPECT_EQ(font->GetGlyphCount(), 52u + 10u + 32u + 66u) << i;
+        EXPECT_NE(font->FindGlyph(u'~'), nullptr) << i;
+        EXPECT_NE(font->FindGlyph(u'\u0451'), nullptr) << i;
+        EXPECT_EQ(font->GetUserCount(), 1u) << i;
+        EXPECT_TRUE(font->IsBuilt()) << i;
+        ASSERT_EQ(font->GetOutline() != nullptr, expected[i].outline) << i;
+        if (font->GetOutline()) {
+            EXPECT_EQ(font->GetOutline()->mode, 1u);
+            EXPECT_EQ(font->GetOutline()->size, 1.0f);
+            EXPECT_EQ(font->GetOutline()->colour, 0xFF000000u);
+            EXPECT_EQ(font->GetOutline()->threshold, 1);
+            EXPECT_EQ(font->GetOutline()->soft, 0u);
+        }
+        ASSERT_EQ(font->GetShadow() != nullptr, expected[i].shadow) << i;
+        if (font->GetShadow()) {
+            EXPECT_EQ(font->GetShadow()->offsetX, 2);
+            EXPECT_EQ(font->GetShadow()->offsetY, 2);
+            EXPECT_EQ(font->GetShadow()->colour, 0x80000000u);
+        }
+    }
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back().height, -11);
+    EXPECT_EQ(requests.back().weight, 700);
+
+    // When one font cannot be made, none is handed out.
+    platform::SetGlyphFaceOpener([this](const platform::GlyphFaceRequest& request, std::string*) {
+        return request.height == -11 ? nullptr : std::make_unique<platform::SyntheticFace>(spec, request);
+    });
+    KGEWinFont* failed[kDebugFontCount] = {};
+    EXPECT_EQ(KGECreateDebugFonts(&viewer, failed), kKgeFontNotCreated);
+    for (KGEWinFont* font : failed)
+        EXPECT_EQ(font, nullptr);
+}
+
 TEST(FreeTypeFont, PacksItsGlyphsAndDrawsAReadableWord) {
     TestViewer viewer;
     ASSERT_TRUE(viewer.Open(160, 64));
