@@ -647,6 +647,13 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
     auto at = [&](const Plane& p) { return p.base + p.dx * rx + p.dy * ry; };
     uint32_t* row = target.pixels + static_cast<size_t>(y) * target.pitch;
     if (su.fused) {
+#if VB_RASTER_SSE2
+        // The next row's span is most likely drawn next, and the frame is larger than
+        // the caches nearest the core: fetch its pixels while this row is shaded.
+        if (y + 1 < target.height)
+            for (int x = x0; x < x1 + 16; x += 16)
+                _mm_prefetch(reinterpret_cast<const char*>(row + target.pitch + std::min(x, x1 - 1)), _MM_HINT_T0);
+#endif
         FusedSpan(ps, su, ToFixed(at(su.s)), ToFixed(at(su.t)), row, x0, x1);
         return;
     }
