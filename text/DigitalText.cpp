@@ -259,10 +259,7 @@ int32_t Finish(kis::BaseDataFile* reader, LoaderState* state) {
 }
 
 void PutFontInSlot(int32_t slot, KGEFont* font) {
-    if (KGEFont* old = AppFontSlots[slot]) {
-        UnregisterObject(old);
-        delete old;
-    }
+    delete AppFontSlots[slot];
     AppFontSlots[slot] = font;
     RegisterFont(font);
     font->AddRef(); // a font whose texture is not there yet stays unbuilt
@@ -341,9 +338,6 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
 
 void FreeAppFonts() {
     for (KGEFont*& font : AppFontSlots) {
-        if (!font)
-            continue;
-        UnregisterObject(font);
         delete font;
         font = nullptr;
     }

@@ -1,6 +1,7 @@
 #include "text/KGEFont.h"
 
 #include "platform/CodePage.h"
+#include "text/ObjectRegistry.h"
 #include "text/OutOfMemory.h"
 
 #include <algorithm>
@@ -158,7 +159,8 @@ KGEFont::KGEFont(uint32_t magic0, uint32_t magic1, DXLViewer* viewer)
     std::fill_n(charMap_.get(), 0x10000, kKgeNoGlyph);
 }
 
-KGEFont::~KGEFont() = default;
+// Markup may name the font by its handle: the handle dies with the font.
+KGEFont::~KGEFont() { UnregisterObject(this); }
 
 HResult KGEFont::AddRef() {
     if (users_ == 0 && imageCount_ > 0 && cellHeight_ >= 1) {

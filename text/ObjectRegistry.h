@@ -30,7 +30,8 @@ void* FindObject(uint32_t handle, uint32_t kind);
 // The object's handle, or 0 when it is not registered.
 uint32_t FindHandle(const void* object);
 // Forgets the object; its handle then names nothing. Whoever deletes a
-// registered object calls this first (textures do it themselves, see below).
+// registered object calls this first (textures and KGE fonts do it
+// themselves, see below).
 void UnregisterObject(const void* object);
 uint32_t RegisteredObjectCount();
 
@@ -38,5 +39,6 @@ uint32_t RegisteredObjectCount();
 uint32_t RegisterTexture(DXLTexture* texture);
 DXLTexture* FindTexture(uint32_t handle);
 
+// A font is forgotten by the registry when it is destroyed.
 uint32_t RegisterFont(KGEFont* font);
 KGEFont* FindFont(uint32_t handle);

@@ -1,6 +1,7 @@
 #include "text/ObjectRegistry.h"
 
 #include "engine/Texture.h"
+#include "text/KGEBitmapFont.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,19 @@ TEST(ObjectRegistry, ADestroyedTextureIsForgotten) {
     texture.reset();
     EXPECT_EQ(FindTexture(handle), nullptr);
     EXPECT_EQ(FindObject(handle, kObjectKindTexture), nullptr);
+}
+
+TEST(ObjectRegistry, ADestroyedFontIsForgotten) {
+    // Whoever deletes the font (the language unloading, a font slot refilled),
+    // markup can no longer reach it through its handle.
+    auto font = std::make_unique<KGEBitmapFont>(nullptr);
+    const uint32_t before = RegisteredObjectCount();
+    const uint32_t handle = RegisterFont(font.get());
+    ASSERT_NE(handle, 0u);
+    EXPECT_EQ(FindFont(handle), font.get());
+    font.reset();
+    EXPECT_EQ(FindFont(handle), nullptr);
+    EXPECT_EQ(RegisteredObjectCount(), before);
 }
 
 } // namespace
