@@ -444,26 +444,17 @@ VB_TARGET_AVX2 inline __m256i Div255x8(__m256i x) {
     return _mm256_mulhi_epu16(_mm256_add_epi16(x, _mm256_set1_epi16(128)), _mm256_set1_epi16(257));
 }
 
-// ShadeGroup over eight pixels.
+// ShadeGroup over eight pixels: texels x over destination pixels d.
 template <BlendKind kKind, bool kModulate>
-VB_TARGET_AVX2 inline void ShadeGroup8(const uint32_t* tex, __m256i c, uint32_t* dst) {
+VB_TARGET_AVX2 inline __m256i Shade8(__m256i x, __m256i d, __m256i c) {
     const __m256i zero = _mm256_setzero_si256(), full = _mm256_set1_epi16(255);
-    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(tex));
-    if (kKind != BlendKind::Replace) {
-        const __m256i alpha = _mm256_and_si256(x, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
-        if (_mm256_testz_si256(alpha, alpha)) return;
-    }
     // Lanes of 128 bits: pixels 0, 1, 4, 5 in the low halves, 2, 3, 6, 7 in the high ones.
     __m256i s0 = _mm256_unpacklo_epi8(x, zero), s1 = _mm256_unpackhi_epi8(x, zero);
     if (kModulate) {
         s0 = Div255x8(_mm256_mullo_epi16(s0, c));
         s1 = Div255x8(_mm256_mullo_epi16(s1, c));
     }
-    if (kKind == BlendKind::Replace) {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_packus_epi16(s0, s1));
-        return;
-    }
-    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst));
+    if (kKind == BlendKind::Replace) return _mm256_packus_epi16(s0, s1);
     const __m256i d0 = _mm256_unpacklo_epi8(d, zero), d1 = _mm256_unpackhi_epi8(d, zero);
     // Each pixel's alpha (bytes 6 and 14 of a lane) into its four channels.
     const __m256i spread = _mm256_setr_epi8(6, -1, 6, -1, 6, -1, 6, -1, 14, -1, 14, -1, 14, -1, 14, -1, 6, -1, 6, -1, 6, -1,
@@ -481,16 +472,33 @@ VB_TARGET_AVX2 inline void ShadeGroup8(const uint32_t* tex, __m256i c, uint32_t*
             r1 = _mm256_add_epi16(r1, Div255x8(_mm256_mullo_epi16(s1, a1)));
         }
     }
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_packus_epi16(r0, r1));
+    return _mm256_packus_epi16(r0, r1);
 }
 
-// Returns the number of pixels shaded: whole groups of eight.
+// True where no texel of x is visible: such a group leaves the destination as it
+// is under every blend but Replace (a modulated alpha is zero wherever the texel's is).
+VB_TARGET_AVX2 inline bool Clear8(__m256i x) {
+    const __m256i alpha = _mm256_and_si256(x, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
+    return _mm256_testz_si256(alpha, alpha);
+}
+
+// The whole run, eight pixels at a time; the last one to seven through masked loads and stores.
 template <BlendKind kKind, bool kModulate>
-VB_TARGET_AVX2 int ShadeGroups8(const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
+VB_TARGET_AVX2 void ShadeGroups8(const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
     const __m256i c = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(colour)), _mm256_setzero_si256());
     int i = 0;
-    for (; i + 8 <= n; i += 8) ShadeGroup8<kKind, kModulate>(tex + i, c, dst + i);
-    return i;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(tex + i));
+        if (kKind != BlendKind::Replace && Clear8(x)) continue;
+        const __m256i d = kKind == BlendKind::Replace ? x : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), Shade8<kKind, kModulate>(x, d, c));
+    }
+    if (i == n) return;
+    const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    const __m256i x = _mm256_maskload_epi32(reinterpret_cast<const int*>(tex + i), mask);
+    if (kKind != BlendKind::Replace && Clear8(x)) return;
+    const __m256i d = _mm256_maskload_epi32(reinterpret_cast<const int*>(dst + i), mask);
+    _mm256_maskstore_epi32(reinterpret_cast<int*>(dst + i), mask, Shade8<kKind, kModulate>(x, d, c));
 }
 #endif
 
@@ -574,8 +582,7 @@ void ShadeRun(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t*
 #if VB_RASTER_AVX2
 template <BlendKind kKind, bool kModulate>
 void ShadeRunWide(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
-    const int i = ShadeGroups8<kKind, kModulate>(tex, colour, dst, n);
-    ShadeGroups<kKind, kModulate>(tex + i, colour, dst + i, n - i);
+    ShadeGroups8<kKind, kModulate>(tex, colour, dst, n);
 }
 #endif
 
