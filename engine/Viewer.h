@@ -8,6 +8,7 @@
 #include "foundation/List.h"
 #include "foundation/Vector2.h"
 #include "platform/GraphicsDevice.h"
+#include "platform/Window.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,9 +19,6 @@
 // the frame rate, and draws 2D quads under its own transform.
 
 class DXLTexture;
-namespace platform {
-class Window;
-}
 
 // ---------------------------------------------------------------- records
 
@@ -300,6 +298,14 @@ public:
     platform::Window* GetWindow() const { return window_; }
     bool IsWindowCreated() const { return created_; }
 
+    // The window's events as the program takes them from the window: a
+    // full-screen window that is minimised has lost its device until it is
+    // restored (the next frame after that resets the device); other events
+    // change nothing here.
+    void OnWindowEvent(platform::WindowEvent event);
+    // True while this viewer holds its device lost for a minimised full screen.
+    bool IsDeviceLossCaused() const { return lossCaused_; }
+
 private:
     // Hands presented frames to the window.
     class WindowSink final : public platform::FrameSink {
@@ -314,6 +320,7 @@ private:
 
     HResult RegisterAndCreateWindow();
     void CentreWindow(int clientWidth, int clientHeight, int heightLess);
+    void EndDeviceLossCause();
 
     platform::Window* window_;
     WindowSink sink_;
@@ -323,6 +330,7 @@ private:
     char16_t title_[100] = {};
     // The windowed placement saved when going to full screen.
     int savedX_ = 0, savedY_ = 0, savedWidth_ = 0, savedHeight_ = 0;
+    bool lossCaused_ = false; // the device is held lost while the full screen is minimised
 };
 
 // ---------------------------------------------------------------- pixel rows

@@ -120,6 +120,9 @@ HResult DXLWindowViewer::ApplySettings() {
     const bool sameSize =
         before && before->backBufferWidth == now.backBufferWidth && before->backBufferHeight == now.backBufferHeight;
     const bool fromFullScreen = before && !before->windowed;
+    // A window on the desktop no longer holds the device lost.
+    if (now.windowed)
+        EndDeviceLossCause();
 
     if (!now.windowed) {
         if (!before || before->windowed) {
@@ -168,4 +171,28 @@ HResult DXLWindowViewer::ApplySettings() {
     if (!window_->IsVisible())
         window_->Show();
     return Store(kResultOk);
+}
+
+void DXLWindowViewer::OnWindowEvent(platform::WindowEvent event) {
+    switch (event) {
+    case platform::WindowEvent::Minimised:
+        if (device_ && settings_ && !settings_->present.windowed && !lossCaused_) {
+            device_->SetLossCause(true);
+            lossCaused_ = true;
+        }
+        break;
+    case platform::WindowEvent::Restored:
+        EndDeviceLossCause();
+        break;
+    default:
+        break;
+    }
+}
+
+void DXLWindowViewer::EndDeviceLossCause() {
+    if (!lossCaused_)
+        return;
+    lossCaused_ = false;
+    if (device_)
+        device_->SetLossCause(false);
 }

@@ -530,3 +530,91 @@ TEST_F(ViewerTest, WindowViewerShowsTheWindowAndRestoresItAfterFullScreen) {
     }
     EXPECT_FALSE(window.Exists());
 }
+
+TEST_F(ViewerTest, MinimisedFullScreenLosesTheDeviceUntilTheWindowIsRestored) {
+    platform::HeadlessBackend backend(platform::NullAudioDevice::Clocking::Manual);
+    platform::HeadlessWindow& window = backend.GetWindow();
+    DXLWindowViewer wv(&window);
+    ASSERT_EQ(wv.CreateWindow(u"VerbolundeWindow", 107), kResultOk);
+    ASSERT_EQ(wv.InitializeAdapter(0, kDeviceTypeHal), kResultOk);
+    // The program hands every window event it takes to the viewer.
+    auto takeEvents = [&] {
+        platform::WindowEvent e;
+        while (window.PollEvent(e))
+            wv.OnWindowEvent(e);
+    };
+    auto firstPixel = [&] { return window.FramePixels().at(0) & 0xFFFFFF; };
+
+    DXLDISPLAYSETTINGS windowed;
+    wv.ValidateSettings(&windowed, nullptr, nullptr);
+    DXLDISPLAYSETTINGS full = windowed;
+    full.present.windowed = 0;
+    full.present.backBufferWidth = window.DesktopMode().width;
+    full.present.backBufferHeight = window.DesktopMode().height;
+    ASSERT_EQ(wv.ChangeDisplayMode(&full), kResultOk);
+    EventLog a("a", &events);
+    wv.AddDeviceObject(&a);
+    takeEvents();
+    ASSERT_EQ(wv.RenderFrame(0xFF112233), kResultOk);
+    const int shown = window.PresentCount();
+
+    // Minimised: the frame drawn then is not shown, and the device stays lost
+    // for as long as the window is down.
+    window.Minimise();
+    takeEvents();
+    EXPECT_TRUE(wv.IsDeviceLossCaused());
+    EXPECT_EQ(wv.RenderFrame(0xFF445566), kResultDeviceLost);
+    EXPECT_TRUE(wv.IsDeviceLost());
+    EXPECT_EQ(wv.BeginScene(), kResultDeviceLost);
+    EXPECT_EQ(wv.BeginScene(), kResultDeviceLost);
+    EXPECT_EQ(window.PresentCount(), shown);
+    EXPECT_TRUE(events.empty());
+
+    // Restored: the next frame resets the device and is shown.
+    window.Restore();
+    takeEvents();
+    EXPECT_FALSE(wv.IsDeviceLossCaused());
+    EXPECT_EQ(wv.RenderFrame(0xFF0000FF), kResultOk);
+    EXPECT_FALSE(wv.IsDeviceLost());
+    EXPECT_EQ(events, (std::vector<std::string>{"a4", "a5"}));
+    EXPECT_EQ(window.PresentCount(), shown + 1);
+    EXPECT_EQ(firstPixel(), 0x0000FFu);
+
+    // A minimised window on the desktop keeps its device.
+    events.clear();
+    ASSERT_EQ(wv.ChangeDisplayMode(&windowed), kResultOk);
+    window.Minimise();
+    takeEvents();
+    EXPECT_FALSE(wv.IsDeviceLossCaused());
+    EXPECT_EQ(wv.RenderFrame(0xFF00FF00), kResultOk);
+    EXPECT_EQ(firstPixel(), 0x00FF00u);
+    window.Restore();
+    takeEvents();
+    EXPECT_EQ(wv.RenderFrame(0xFF00FF00), kResultOk);
+    EXPECT_EQ(events, (std::vector<std::string>{"a4", "a5"})); // the change of mode only
+    wv.RemoveDeviceObject(&a);
+}
+
+TEST_F(ViewerTest, LeavingAMinimisedFullScreenForAWindowEndsTheLoss) {
+    platform::HeadlessBackend backend(platform::NullAudioDevice::Clocking::Manual);
+    platform::HeadlessWindow& window = backend.GetWindow();
+    DXLWindowViewer wv(&window);
+    ASSERT_EQ(wv.CreateWindow(u"VerbolundeWindow", 107), kResultOk);
+    ASSERT_EQ(wv.InitializeAdapter(0, kDeviceTypeHal), kResultOk);
+    DXLDISPLAYSETTINGS windowed;
+    wv.ValidateSettings(&windowed, nullptr, nullptr);
+    DXLDISPLAYSETTINGS full = windowed;
+    full.present.windowed = 0;
+    full.present.backBufferWidth = window.DesktopMode().width;
+    full.present.backBufferHeight = window.DesktopMode().height;
+    ASSERT_EQ(wv.ChangeDisplayMode(&full), kResultOk);
+    window.Minimise();
+    wv.OnWindowEvent(platform::WindowEvent::Minimised);
+    ASSERT_TRUE(wv.IsDeviceLossCaused());
+
+    // The settings change to a window while it is still minimised: the device
+    // is usable again at once.
+    ASSERT_EQ(wv.ChangeDisplayMode(&windowed), kResultOk);
+    EXPECT_FALSE(wv.IsDeviceLossCaused());
+    EXPECT_EQ(wv.RenderFrame(0xFF000000), kResultOk);
+}
