@@ -123,9 +123,9 @@ void SamplePoint(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t
 // Bilinear filtering in integers. Texture coordinates are rounded to 1/256 texel;
 // fx and fy (0..255) are the weights of the right and lower texels. Each channel
 // is first blended vertically with 8 fractional bits kept, then horizontally
-// with 7 kept, and rounded once at the end: within one unit of the exact
-// floating-point filter, and exactly the texel itself at fractions of zero.
-// The vector kernel below gives the same values bit for bit.
+// with 7 kept, and rounded once at the end: within a unit of exact filtering in
+// floating point, and exactly the texel itself at fractions of zero. The vector
+// kernel below gives the same values bit for bit.
 inline uint32_t BilinearChannel(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx, uint32_t fy) {
     const uint32_t v0 = c00 * (256 - fy) + c01 * fy, v1 = c10 * (256 - fy) + c11 * fy; // <= 65280
     const uint32_t r = (v0 * ((256 - fx) << 7) >> 16) + (v1 * (fx << 7) >> 16);     // <= 32640
@@ -387,58 +387,6 @@ BlendKind Classify(const PixelState& ps) {
     return BlendKind::Generic;
 }
 
-// Writes n source pixels over dst; a null mask means every pixel passes.
-void WritePixels(const PixelState& ps, BlendKind kind, const uint32_t* src, const uint8_t* mask, uint32_t* dst,
-                 int n) {
-    if (mask) {
-        for (int i = 0; i < n; ++i) {
-            if (!mask[i]) continue;
-            dst[i] = kind == BlendKind::Replace ? src[i] : BlendPixel(ps.srcBlend, ps.destBlend, src[i], dst[i]);
-        }
-        return;
-    }
-    int i = 0;
-    switch (kind) {
-    case BlendKind::Replace:
-        std::memcpy(dst, src, static_cast<size_t>(n) * 4);
-        return;
-#if VB_RASTER_SSE2
-    case BlendKind::Alpha:
-    case BlendKind::Additive:
-    case BlendKind::Darken: {
-        const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
-        const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-        for (; i + 4 <= n; i += 4) {
-            __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-            // Fully transparent groups leave the destination as it is under all three modes.
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), zero)) == 0xFFFF) continue;
-            __m128i d = _mm_loadu_si128(reinterpret_cast<__m128i*>(dst + i));
-            __m128i s0 = _mm_unpacklo_epi8(s, zero), s1 = _mm_unpackhi_epi8(s, zero);
-            __m128i d0 = _mm_unpacklo_epi8(d, zero), d1 = _mm_unpackhi_epi8(d, zero);
-            __m128i a0 = BroadcastAlpha(s0), a1 = BroadcastAlpha(s1);
-            __m128i r0, r1;
-            if (kind == BlendKind::Additive) {
-                r0 = _mm_add_epi16(Div255(_mm_mullo_epi16(s0, a0)), d0);
-                r1 = _mm_add_epi16(Div255(_mm_mullo_epi16(s1, a1)), d1);
-            } else {
-                r0 = Div255(_mm_mullo_epi16(d0, _mm_sub_epi16(full, a0)));
-                r1 = Div255(_mm_mullo_epi16(d1, _mm_sub_epi16(full, a1)));
-                if (kind == BlendKind::Alpha) {
-                    r0 = _mm_add_epi16(r0, Div255(_mm_mullo_epi16(s0, a0)));
-                    r1 = _mm_add_epi16(r1, Div255(_mm_mullo_epi16(s1, a1)));
-                }
-            }
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(r0, r1));
-        }
-        break;
-    }
-#endif
-    default:
-        break;
-    }
-    for (; i < n; ++i) dst[i] = BlendPixel(ps.srcBlend, ps.destBlend, src[i], dst[i]);
-}
-
 #if VB_RASTER_AVX2
 VB_TARGET_AVX2 inline __m256i Div255x8(__m256i x) {
     return _mm256_mulhi_epu16(_mm256_add_epi16(x, _mm256_set1_epi16(128)), _mm256_set1_epi16(257));
@@ -484,7 +432,7 @@ VB_TARGET_AVX2 inline bool Clear8(__m256i x) {
 
 // The whole run, eight pixels at a time; the last one to seven through masked loads and stores.
 template <BlendKind kKind, bool kModulate>
-VB_TARGET_AVX2 void ShadeGroups8(const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
+VB_TARGET_AVX2 void ShadeGroups8(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
     const __m256i c = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(colour)), _mm256_setzero_si256());
     int i = 0;
     for (; i + 8 <= n; i += 8) {
@@ -542,7 +490,7 @@ inline void ShadeGroup(const uint32_t* tex, __m128i c, uint32_t* dst) {
 }
 
 template <BlendKind kKind, bool kModulate>
-void ShadeGroups(const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
+void ShadeGroups(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
     const __m128i c = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), _mm_setzero_si128());
     int i = 0;
     for (; i + 4 <= n; i += 4) ShadeGroup<kKind, kModulate>(tex + i, c, dst + i);
@@ -556,9 +504,10 @@ void ShadeGroups(const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
 }
 #endif
 
-// The shading functions of fused spans: texels already sampled (or straight from
-// the texture row), one vertex colour for the whole span, no alpha test. They give
-// the same values as the stage kernels above; one is chosen per primitive.
+// The shading functions (ShadeFn) of fused spans and of unmasked writes: texels
+// already sampled (or straight from the texture row), one vertex colour for the
+// whole run. They give the same values as the stage kernels above, one texel at a
+// time; one is chosen per primitive.
 void CopyTexels(const PixelState&, const uint32_t* tex, uint32_t, uint32_t* dst, int n) {
     std::memcpy(dst, tex, static_cast<size_t>(n) * 4);
 }
@@ -572,27 +521,13 @@ void ShadePixels(const PixelState& ps, const uint32_t* tex, uint32_t colour, uin
     }
 }
 
-#if VB_RASTER_SSE2
-template <BlendKind kKind, bool kModulate>
-void ShadeRun(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
-    ShadeGroups<kKind, kModulate>(tex, colour, dst, n);
-}
-#endif
-
-#if VB_RASTER_AVX2
-template <BlendKind kKind, bool kModulate>
-void ShadeRunWide(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
-    ShadeGroups8<kKind, kModulate>(tex, colour, dst, n);
-}
-#endif
-
 template <BlendKind kKind, bool kModulate>
 ShadeFn ShadeFor() {
 #if VB_RASTER_AVX2
-    if (gHasAvx2) return ShadeRunWide<kKind, kModulate>;
+    if (gHasAvx2) return ShadeGroups8<kKind, kModulate>;
 #endif
 #if VB_RASTER_SSE2
-    return ShadeRun<kKind, kModulate>;
+    return ShadeGroups<kKind, kModulate>;
 #else
     return ShadePixels<kKind, kModulate>;
 #endif
@@ -609,6 +544,19 @@ ShadeFn PickShade(BlendKind kind, bool modulate) {
     case BlendKind::Generic: break;
     }
     return modulate ? ShadePixels<BlendKind::Generic, true> : ShadePixels<BlendKind::Generic, false>;
+}
+
+// Writes n source pixels over dst; a null mask means every pixel passes.
+void WritePixels(const PixelState& ps, BlendKind kind, const uint32_t* src, const uint8_t* mask, uint32_t* dst,
+                 int n) {
+    if (!mask) {
+        PickShade(kind, false)(ps, src, 0, dst, n);
+        return;
+    }
+    for (int i = 0; i < n; ++i) {
+        if (!mask[i]) continue;
+        dst[i] = kind == BlendKind::Replace ? src[i] : BlendPixel(ps.srcBlend, ps.destBlend, src[i], dst[i]);
+    }
 }
 
 // ------------------------------------------------------------ spans

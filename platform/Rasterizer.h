@@ -5,8 +5,9 @@
 // (pixels, y down, pixel centres at integer coordinates); positions are
 // snapped to 1/256 pixel, coverage follows the top-left rule, and every pixel
 // runs through stage buffers of a span: vertex colour, texel, stage-0
-// combination, alpha test, blending. Modes are chosen once per span chunk,
-// never per pixel.
+// combination, alpha test, blending. Modes are chosen once per primitive, never
+// per pixel; the common case (texture selected or modulated by one colour, no
+// alpha test) samples, modulates and blends in one pass, with the same values.
 namespace platform::raster {
 
 struct Surface {
