@@ -191,7 +191,7 @@ bool DXLTexture::Bind(bool applyState) {
             viewer->BindTexture(nullptr);
         return false;
     }
-    if (!viewer->BindTexture(this, texture_))
+    if (!viewer->BindTexture(this))
         return false;
     bound_ = true;
     if (applyState)

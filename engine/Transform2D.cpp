@@ -1,5 +1,6 @@
 // The viewer's 2D transform, blend modes, texture states, draw calls and the
 // pixel-row conversions of glyph sheets.
+#include "engine/Texture.h"
 #include "engine/Viewer.h"
 
 #include <cmath>
@@ -147,13 +148,13 @@ void DXLViewer::ApplyBlendMode() {
     device_->SetRenderState(RenderState::DestBlend, uint32_t(kModes[blendMode_].dest));
 }
 
-bool DXLViewer::BindTexture(DXLTexture* texture, const platform::TexturePtr& deviceTexture) {
+bool DXLViewer::BindTexture(DXLTexture* texture) {
     if (!device_)
         return false;
     if (texture == boundTexture_)
         return true;
     static const platform::TexturePtr kNone;
-    if (platform::Failed(device_->SetTexture(0, texture ? deviceTexture : kNone)))
+    if (platform::Failed(device_->SetTexture(0, texture ? texture->GetDeviceTexture() : kNone)))
         return false;
     boundTexture_ = texture;
     return true;

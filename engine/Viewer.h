@@ -212,7 +212,7 @@ public:
     // Binds the texture's device texture to stage 0 (null texture unbinds).
     // The texture is recorded as bound only when the device accepted it.
     // False without a device or when the device refused.
-    bool BindTexture(DXLTexture* texture, const platform::TexturePtr& deviceTexture = nullptr);
+    bool BindTexture(DXLTexture* texture);
     DXLTexture* GetBoundTexture() const { return boundTexture_; }
     void ApplyTextureState(const DXLTEXTURESTATE* state);
     static void SetMinFilter(platform::GraphicsDevice* device, bool linear);

@@ -1,3 +1,4 @@
+#include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "platform/RecordingDevice.h"
 #include "platform/headless/HeadlessBackend.h"
@@ -22,6 +23,7 @@ public:
     platform::RecordingDevice rec;
     bool failReset = false;
     bool failSetTexture = false;
+    platform::TexturePtr lastTexture; // the last texture the device took
 
     Result CreateTexture(uint32_t w, uint32_t h, platform::Format f, platform::Pool p,
                          platform::TexturePtr* out) override {
@@ -42,7 +44,10 @@ public:
         return rec.GetSamplerState(s, t, v);
     }
     Result SetTexture(uint32_t stage, const platform::TexturePtr& t) override {
-        return failSetTexture ? platform::kErrInvalidCall : rec.SetTexture(stage, t);
+        if (failSetTexture)
+            return platform::kErrInvalidCall;
+        lastTexture = t;
+        return rec.SetTexture(stage, t);
     }
     Result SetTransform(platform::TransformState s, const platform::Matrix& m) override {
         return rec.SetTransform(s, m);
@@ -292,25 +297,29 @@ TEST_F(ViewerTest, FrameStartsWithOpaqueBlendNoTextureAndIdentityTransform) {
 }
 
 TEST_F(ViewerTest, TextureIsBoundOnlyWhenTheDeviceTakesIt) {
-    auto* token = reinterpret_cast<DXLTexture*>(&events); // any object stands for a texture here
-    EXPECT_FALSE(viewer.BindTexture(token)); // no device
+    DXLTexture texture(&viewer);
+    EXPECT_FALSE(viewer.BindTexture(&texture)); // no device
     EXPECT_EQ(viewer.GetBoundTexture(), nullptr);
 
     DXLDISPLAYSETTINGS s = Windowed(320, 240);
     ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
-    platform::TexturePtr texture;
-    ASSERT_EQ(g_device->CreateTexture(4, 4, platform::Format::A8R8G8B8, platform::Pool::Managed, &texture), 0);
+    texture.Create(4, 4, kFormatA8R8G8B8, false);
+    ASSERT_TRUE(texture.IsLive());
     ASSERT_EQ(viewer.BeginScene(), kResultOk);
 
     g_device->failSetTexture = true;
-    EXPECT_FALSE(viewer.BindTexture(token, texture));
+    EXPECT_FALSE(viewer.BindTexture(&texture));
     EXPECT_EQ(viewer.GetBoundTexture(), nullptr);
 
+    // The device receives the texture's own device texture.
     g_device->failSetTexture = false;
-    EXPECT_TRUE(viewer.BindTexture(token, texture));
-    EXPECT_EQ(viewer.GetBoundTexture(), token);
     g_device->rec.ClearCalls();
-    EXPECT_TRUE(viewer.BindTexture(token, texture)); // already bound: no call
+    EXPECT_TRUE(viewer.BindTexture(&texture));
+    EXPECT_EQ(viewer.GetBoundTexture(), &texture);
+    ASSERT_TRUE(texture.GetDeviceTexture());
+    EXPECT_EQ(g_device->lastTexture, texture.GetDeviceTexture());
+    g_device->rec.ClearCalls();
+    EXPECT_TRUE(viewer.BindTexture(&texture)); // already bound: no call
     EXPECT_TRUE(g_device->rec.Calls().empty());
 
     DXLTEXTURESTATE state{1, 0, 3, 1, kBlendAdditive, 4, 2};
