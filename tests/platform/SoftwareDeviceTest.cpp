@@ -279,7 +279,7 @@ TEST_F(DeviceTest, LinearFilterStaysWithinOneUnitOfExactBilinear) {
         const TexturedVertex* v = k.quad.v;
         const double e1x = v[1].x - v[0].x, e1y = v[1].y - v[0].y, e2x = v[3].x - v[0].x, e2y = v[3].y - v[0].y;
         const double det = e1x * e2y - e2x * e1y;
-        int checked = 0, worst = 0;
+        int checked = 0;
         for (int y = 0; y < 128; ++y)
             for (int x = 0; x < 128; ++x) {
                 const double rx = x - v[0].x, ry = y - v[0].y;
@@ -296,13 +296,11 @@ TEST_F(DeviceTest, LinearFilterStaysWithinOneUnitOfExactBilinear) {
                     const double bottom = texel(x0, y0 + 1, shift) * (1 - fx) + texel(x0 + 1, y0 + 1, shift) * fx;
                     const int expected = int(std::lround(top * (1 - fy) + bottom * fy));
                     const int diff = std::abs(int(Pixel(x, y) >> shift & 0xFF) - expected);
-                    worst = std::max(worst, diff);
                     ASSERT_LE(diff, 1) << x << "," << y << " channel " << shift / 8;
                 }
                 ++checked;
             }
         EXPECT_GT(checked, 1500);
-        EXPECT_EQ(worst, 1); // fixed point is not exact, only close
     }
 }
 
