@@ -1,7 +1,10 @@
+#include "engine/Log.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "platform/RecordingDevice.h"
+#include "platform/Utf.h"
 #include "platform/headless/HeadlessBackend.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -626,4 +629,45 @@ TEST_F(ViewerTest, LeavingAMinimisedFullScreenForAWindowEndsTheLoss) {
     ASSERT_EQ(wv.ChangeDisplayMode(&windowed), kResultOk);
     EXPECT_FALSE(wv.IsDeviceLossCaused());
     EXPECT_EQ(wv.RenderFrame(0xFF000000), kResultOk);
+}
+
+// The text between the n-th "Change Display Mode" title and the next title.
+std::string DisplaySection(const std::string& log, int n) {
+    size_t at = std::string::npos;
+    for (int i = 0; i <= n; ++i) {
+        at = log.find("Change Display Mode", at == std::string::npos ? 0 : at + 1);
+        if (at == std::string::npos)
+            return {};
+    }
+    size_t end = log.find("Change successful.", at);
+    return log.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+TEST_F(ViewerTest, DisplayChangesAreLoggedWithTheAverageFramesPerSecondOfTheirPeriod) {
+    static uint32_t now;
+    now = 5000;
+    DXLViewer::SetFrameClock({[] { return now; }, [](uint32_t ms) { now += ms; }});
+    testsupport::TempDir dir;
+    const std::string path = dir.File("log.txt");
+    ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(path).c_str()));
+
+    viewer.SetFrameTiming(true);
+    DXLDISPLAYSETTINGS s = Windowed(320, 240);
+    ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
+    for (int i = 0; i < 450; ++i) // 2.25 s at the limiter's 200 frames a second
+        ASSERT_EQ(viewer.RenderFrame(0xFF000000), kResultOk);
+    ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
+    for (int i = 0; i < 150; ++i) // under a second: no average
+        ASSERT_EQ(viewer.RenderFrame(0xFF000000), kResultOk);
+    viewer.ReleaseAll(true);
+    LogFinish();
+
+    const std::string log = testsupport::ReadFileBytes(path);
+    const std::string first = DisplaySection(log, 0);
+    EXPECT_NE(first.find("Display:                320 x 240 "), std::string::npos) << log;
+    EXPECT_NE(first.find("Fullscreen:             No"), std::string::npos) << log;
+    EXPECT_NE(first.find("Refresh:                Default"), std::string::npos) << log;
+    EXPECT_NE(first.find("VSync:                  No"), std::string::npos) << log;
+    EXPECT_NE(first.find("FPS:                    200.00  "), std::string::npos) << log;
+    EXPECT_NE(DisplaySection(log, 1).find("FPS:                    ???     "), std::string::npos) << log;
 }
