@@ -790,12 +790,11 @@ void DrawConvex(const Surface& target, const ClipRect& clip, const PixelState& p
                 lo = std::max(lo, -g.q);
             else
                 hi = std::min(hi, g.q + 1);
-            g.q += g.stepQ;
+            // Without a branch: the carry is as likely as not from row to row.
             g.r += g.stepR;
-            if (g.r >= g.d) {
-                g.r -= g.d;
-                ++g.q;
-            }
+            const int64_t carry = g.r >= g.d;
+            g.q += g.stepQ + carry;
+            g.r -= carry * g.d;
         }
         if (lo < hi) ShadeSpan(target, ps, su, y, static_cast<int>(lo), static_cast<int>(hi));
     }
