@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -670,4 +671,93 @@ TEST_F(ViewerTest, DisplayChangesAreLoggedWithTheAverageFramesPerSecondOfTheirPe
     EXPECT_NE(first.find("VSync:                  No"), std::string::npos) << log;
     EXPECT_NE(first.find("FPS:                    200.00  "), std::string::npos) << log;
     EXPECT_NE(DisplaySection(log, 1).find("FPS:                    ???     "), std::string::npos) << log;
+}
+
+TEST_F(ViewerTest, StencilAndAlphaTestReachTheDeviceByTheirModes) {
+    viewer.SetStencilAlphaTestPacked(0xC123, 1, 2); // without a device: nothing, not even stored
+    EXPECT_EQ(viewer.GetStencilAlphaTest().stencilMode, 0u);
+    DXLDISPLAYSETTINGS s = Windowed(64, 48);
+    ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
+
+    struct Case {
+        uint32_t descriptor;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        // Both on: stencil enable, function, pass, reference; alpha enable, function, reference.
+        {0xC123,
+         {"SetRenderState(52, 1)", "SetRenderState(56, 2)", "SetRenderState(55, 3)", "SetRenderState(57, 7)",
+          "SetRenderState(15, 1)", "SetRenderState(25, 1)", "SetRenderState(24, 9)"}},
+        // Both off: the stencil pass operation goes back to keep.
+        {0x3000, {"SetRenderState(52, 0)", "SetRenderState(55, 1)", "SetRenderState(15, 0)"}},
+        // The main screen's cross-fade: stencil left alone, alpha test greater-equal.
+        {0x4700, {"SetRenderState(15, 1)", "SetRenderState(25, 7)", "SetRenderState(24, 9)"}},
+        // Neither mode bit: nothing is touched.
+        {0x0FFF, {}},
+    };
+    for (const Case& c : cases) {
+        g_device->rec.ClearCalls();
+        viewer.SetStencilAlphaTestPacked(c.descriptor, 7, 9);
+        EXPECT_EQ(g_device->rec.CallTexts(), c.calls) << std::hex << c.descriptor;
+    }
+    // A null record applies the stored one again.
+    g_device->rec.ClearCalls();
+    viewer.ApplyStencilAlphaTest(nullptr);
+    EXPECT_TRUE(g_device->rec.CallTexts().empty()); // the last one leaves both as they are
+    viewer.SetStencilAlphaTestPacked(0x3000, 0, 0);
+    g_device->rec.ClearCalls();
+    viewer.ApplyStencilAlphaTest(nullptr);
+    EXPECT_EQ(g_device->rec.CallTexts().size(), 3u);
+}
+
+TEST_F(ViewerTest, DrawCallsSetTheirVertexFormatAndPrimitive) {
+    DXLDISPLAYSETTINGS s = Windowed(64, 48);
+    ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
+    ASSERT_EQ(viewer.BeginScene(), kResultOk);
+    TexturedQuad quads[3] = {};
+    platform::ColouredVertex five[5] = {};
+    uint8_t wide[5 * 20] = {}; // five vertices 20 bytes apart
+    const uint32_t fvf = platform::kFvfColouredVertex;
+
+    struct Case {
+        std::function<void()> draw;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {[&] { viewer.DrawTexturedQuad(quads); }, {"SetVertexFormat(322)", "DrawPrimitiveUP(6, 2, 24)"}},
+        {[&] { viewer.DrawTexturedQuads(3, quads); },
+         {"SetVertexFormat(322)", "DrawPrimitiveUP(6, 2, 24)", "DrawPrimitiveUP(6, 2, 24)",
+          "DrawPrimitiveUP(6, 2, 24)"}},
+        {[&] { viewer.DrawTexturedQuads(0, quads); }, {}},
+        {[&] { viewer.DrawTexturedQuad(nullptr); }, {}},
+        {[&] { viewer.FillRect(five); }, {"SetVertexFormat(66)", "DrawPrimitiveUP(6, 2, 16)"}},
+        {[&] { viewer.DrawRectOutline(five); }, {"SetVertexFormat(66)", "DrawPrimitiveUP(3, 4, 16)"}},
+        {[&] { viewer.DrawRectOutlineFVF(fvf, wide, 20); }, {"SetVertexFormat(66)", "DrawPrimitiveUP(3, 4, 20)"}},
+        {[&] { viewer.DrawLineStrip(fvf, 5, five, 16); }, {"SetVertexFormat(66)", "DrawPrimitiveUP(3, 4, 16)"}},
+        {[&] { viewer.DrawLineStrip(fvf, 1, five, 16); }, {}},
+        {[&] { viewer.DrawTriangleFan(fvf, 3, five, 16); }, {"SetVertexFormat(66)", "DrawPrimitiveUP(6, 3, 16)"}},
+        {[&] { viewer.DrawTriangleFan(fvf, 0, five, 16); }, {}},
+        {[&] { viewer.FillRect(nullptr); }, {}},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        g_device->rec.ClearCalls();
+        cases[i].draw();
+        EXPECT_EQ(g_device->rec.CallTexts(), cases[i].calls) << "case " << i;
+    }
+
+    // The cursor's translation matrix becomes the world transform; the 2D
+    // transform itself is untouched.
+    viewer.Translate(3, 4);
+    g_device->rec.ClearCalls();
+    viewer.ApplyTranslationMatrix(10, 20);
+    DXLMATRIX world;
+    viewer.GetDeviceTransform(&world);
+    EXPECT_EQ(world.m[3][0], 10.0f);
+    EXPECT_EQ(world.m[3][1], 20.0f);
+    EXPECT_EQ(world.m[0][0], 1.0f);
+    EXPECT_EQ(viewer.CurrentTransform().m[3][0], 3.0f);
+    viewer.ApplyIdentityTransform();
+    viewer.GetDeviceTransform(&world);
+    EXPECT_EQ(world, kIdentityMatrix);
+    EXPECT_EQ(viewer.EndFrame(), kResultOk);
 }
