@@ -2,12 +2,14 @@
 
 #include "app/App.h"
 #include "app/LoadingScreen.h"
+#include "app/SpriteTextures.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
 #include "platform/Clock.h"
 #include "text/DigitalText.h"
 #include "text/FontSlots.h"
+#include "text/TextureCollections.h"
 
 #include <algorithm>
 #include <memory>
@@ -132,6 +134,10 @@ int32_t LoadSamplesStep(kis::DataFileReaderW* reader, LoaderState* state) {
     return GetSoundManager().LoadSamples(reader, state);
 }
 
+int32_t LoadSpriteTexturesStep(kis::DataFileReaderW* reader, LoaderState* state) {
+    return LoadSpriteTextures(GetTextureCollection(kFontTextureCollection), reader, state);
+}
+
 kis::list<DigitalFont> g_digitalFonts; // owned
 
 int32_t LoadDigitalFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
@@ -145,6 +151,7 @@ int32_t LoadFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
 const LoadingStep kLoadingSteps[] = {
     {0x4D555343, 1.0f, "music", GetSoundPack, LoadMusicStep},              // 'MUSC'
     {0x53414D50, 3.0f, "samples", GetSoundPack, LoadSamplesStep},          // 'SAMP'
+    {kSpriteTextureChunkId, 1.0f, "textures", GetSpritePack, LoadSpriteTexturesStep},
     {kDigitalFontChunkId, 1.0f, "digit fonts", GetDataPack, LoadDigitalFontsStep},
     {kFontChunkId, 2.0f, "fonts", GetDataPack, LoadFontsStep},
 };
@@ -216,22 +223,6 @@ void DrawLoading() {
 
 const AppCallbacks kLoadingCallbacks = {.update = UpdateLoading, .draw = DrawLoading};
 
-void DrawLoadingFinished() {
-    DXLViewer* viewer = GetAppServices().viewer;
-    if (!viewer)
-        return;
-    viewer->ClearTarget(0xFF000000);
-    const kis::Rect& screen = viewer->GetClientRect();
-    KGEFont* font = GetFont(2);
-    DrawCentredText(viewer, font, u"Loading finished", float(screen.right - screen.left) * 0.5f,
-                    float(screen.bottom - screen.top) * 0.5f);
-    // Without a font the screen still says it: the full bar.
-    if (!font)
-        FillScreenRect(viewer, 200, 470, 600, 486, 0xFFE0B040);
-}
-
-const AppCallbacks kFinishedCallbacks = {.draw = DrawLoadingFinished};
-
 } // namespace
 
 void OpenGameDataLoading() {
@@ -261,15 +252,21 @@ LoadingProgress* GetLoadingProgress() {
     return g_loading ? &g_loading->progress : nullptr;
 }
 
-const AppCallbacks& LoadingFinishedCallbacks() {
-    return kFinishedCallbacks;
-}
-
 kis::list<DigitalFont>& AppDigitalFonts() {
     return g_digitalFonts;
+}
+
+DigitalFont* FindAppDigitalFont(uint32_t id) {
+    for (int32_t i = 0; i < g_digitalFonts.Count(); ++i) {
+        DigitalFont* font = g_digitalFonts.Get(i);
+        if (font && font->GetId() == id)
+            return font;
+    }
+    return nullptr;
 }
 
 void FreeLoadedGameData() {
     g_digitalFonts.DeleteAll();
     FreeAppFonts();
+    FreeSpriteTextures();
 }

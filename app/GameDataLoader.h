@@ -5,9 +5,11 @@
 // Stages, in order (id, weight, pack):
 //   'MUSC' music          1  Sounds.dat
 //   'SAMP' samples        3  Sounds.dat
+//   'TEXS' textures       1  Sprites.dat (texture collection 1, see SpriteTextures.h)
 //   'DIGF' digit fonts    1  Data.dat
 //   'FONT' fonts          2  Data.dat
-// The digit fonts come before the fonts: they are the small step, the five
+// The textures come before the fonts, which look theirs up by name. The
+// digit fonts come before the fonts: they are the small step, the five
 // fonts (rasterised again on load) the large one, and the fonts may then
 // draw counters in their texts once both are there.
 // Each frame calls the current stage's loader once; a loader works through
@@ -105,8 +107,7 @@ LoadingProgress* GetLoadingProgress();
 // window manager that looks them up exists. Freed with the fonts 5 to 9.
 class DigitalFont;
 kis::list<DigitalFont>& AppDigitalFonts();
+// The first digit font with the id, or null.
+DigitalFont* FindAppDigitalFont(uint32_t id);
+// Frees the digit fonts, the fonts 5 to 9 and the sprite-pack textures.
 void FreeLoadedGameData();
-
-// State 6 until the main screen exists: a plain screen saying that loading
-// has finished.
-const AppCallbacks& LoadingFinishedCallbacks();

@@ -1,6 +1,7 @@
 #include "app/App.h"
 
 #include "app/Config.h"
+#include "app/FinishedScreen.h"
 #include "app/GameDataLoader.h"
 #include "app/GameScreen.h"
 #include "app/GameStates.h"
@@ -82,6 +83,7 @@ std::string Narrow(const std::u16string& text) {
 // ---------------------------------------------------------------- states
 
 void DeleteGlobalObjects() {
+    CloseFinishedScreen();
     CloseLogos();
     CloseGameDataLoading();
     DeleteLoadingScreen();
@@ -103,6 +105,8 @@ void OnGameStateChange(int32_t oldState, int32_t newState) {
         CloseLogos();
     else if (oldState == kStateDataLoading)
         CloseGameDataLoading();
+    else if (oldState == kStateMainScreen)
+        CloseFinishedScreen();
 
     constexpr uint32_t kScreenSlots = kCallbackAll & ~(kCallbackMinimise | kCallbackRestore);
     SetAppCallbacks(nullptr, kScreenSlots);
@@ -118,7 +122,8 @@ void OnGameStateChange(int32_t oldState, int32_t newState) {
         break;
     case kStateMainScreen:
         LogLine(kLogIndent, "Loading finished; no main screen yet.");
-        SetAppCallbacks(&LoadingFinishedCallbacks(), kScreenSlots);
+        OpenFinishedScreen();
+        SetAppCallbacks(&FinishedScreenCallbacks(), kScreenSlots);
         break;
     case kStateQuit:
         DeleteGlobalObjects();
@@ -180,6 +185,15 @@ constexpr CursorFile kCursorFiles[] = {
     {u"Cursors\\delete.cur", 0xF001},
 };
 
+// The platform's window sends no set-cursor message; the one the game acts
+// on (the pointer over the client area) is sent here whenever the pointer may
+// have come back over the window: once the cursor is shown, and when the
+// window regains the focus or is restored. The window's pointer then stays
+// the game's cursor until the next one.
+void SendSetCursor() {
+    CursorsHandleMessage(AppMainWindow, kMessageSetCursor, reinterpret_cast<uintptr_t>(AppMainWindow), kHitClient);
+}
+
 void LoadCursors(platform::Backend& backend) {
     for (const CursorFile& file : kCursorFiles) {
         HCURSOR cursor = LoadCursorFromFile(&backend.GetCursors(), file.path);
@@ -196,6 +210,7 @@ void LoadCursors(platform::Backend& backend) {
     SetDefaultCursorData(arrow.kind, arrow.id, arrow.hotX, arrow.hotY, arrow.image);
     SetCursorWindow(AppMainWindow);
     ShowCursorImage();
+    SendSetCursor();
 }
 
 // The game's global objects that exist so far: the sound manager with its
@@ -243,12 +258,14 @@ bool HandleWindowEvents(platform::Window& window) {
         case platform::WindowEvent::FocusGained:
             if (!window.IsMinimised())
                 SetActivation(kActive);
+            SendSetCursor();
             break;
         case platform::WindowEvent::Minimised:
             SetActivation(kMinimised);
             break;
         case platform::WindowEvent::Restored:
             SetActivation(window.HasFocus() ? kActive : kInactive);
+            SendSetCursor();
             break;
         }
     }

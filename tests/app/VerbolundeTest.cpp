@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -100,6 +101,120 @@ std::vector<uint32_t> ConfigScreenWords(const std::string& path) {
     return words;
 }
 
+// ---------------------------------------------------------------- the screen after loading
+
+platform::DecodedPicture ReadScreenshot(const std::string& png) {
+    std::ifstream file(png, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    platform::DecodedPicture picture;
+    std::string error;
+    EXPECT_TRUE(platform::DecodePicture(bytes.data(), bytes.size(), &picture, &error)) << error;
+    return picture;
+}
+
+struct Rgb {
+    int r, g, b;
+};
+Rgb At(const platform::DecodedPicture& p, int x, int y) {
+    const uint32_t c = p.pixels[size_t(y) * size_t(p.width) + size_t(x)];
+    return {int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF)};
+}
+// Text in the fonts' own colour.
+bool White(Rgb c) {
+    return c.r > 200 && c.g > 200 && c.b > 200;
+}
+// Petals, the markup's colour, the coin and the digits: yellow to orange.
+bool Golden(Rgb c) {
+    return c.r > 150 && c.g > 100 && c.b < 140 && c.r - c.b > 90;
+}
+bool Green(Rgb c) {
+    return c.g > 80 && c.g > c.r + 20 && c.g > c.b + 20;
+}
+bool Brown(Rgb c) {
+    return c.r > 60 && c.r < 150 && c.g > 25 && c.g < 90 && c.b < 50;
+}
+
+int Count(const platform::DecodedPicture& p, int left, int top, int right, int bottom, bool (*is)(Rgb)) {
+    int n = 0;
+    for (int y = std::max(top, 0); y < std::min(bottom, p.height); ++y)
+        for (int x = std::max(left, 0); x < std::min(right, p.width); ++x)
+            n += is(At(p, x, y));
+    return n;
+}
+
+// The columns from the first to the last golden pixel of the box (0 when none).
+int GoldenWidth(const platform::DecodedPicture& p, int left, int top, int right, int bottom) {
+    int first = right, last = left - 1;
+    for (int x = left; x < right; ++x)
+        if (Count(p, x, top, x + 1, bottom, Golden) > 0) {
+            first = std::min(first, x);
+            last = x;
+        }
+    return last >= first ? last - first + 1 : 0;
+}
+
+// The layout of the screen after loading on 800 x 600.
+constexpr int kPictureY = 230;
+constexpr int kPictureX[3] = {200, 400, 600};
+constexpr int kCounterX = 410, kCounterY = 450; // first digit cell
+constexpr int kDigitCell = 16;                 // 14 pixels and a gap of 2
+
+void ExpectFinishedScreen(const platform::DecodedPicture& p) {
+    // "Loading finished" in the language's caption font, and the hint line below it.
+    EXPECT_GT(Count(p, 250, 35, 550, 65, White), 50);
+    EXPECT_GT(Count(p, 100, 88, 700, 115, White), 200);
+    EXPECT_EQ(Count(p, 0, 0, 800, 130, Golden), 0);
+
+    // The picture three times: petals around a seed disk, the stem below.
+    for (int x : kPictureX)
+        EXPECT_GT(Count(p, x - 60, kPictureY - 60, x + 60, kPictureY + 60, Golden), 400) << x;
+    EXPECT_GT(Count(p, 196, kPictureY - 17, 204, kPictureY - 9, Brown), 40); // the head's centre
+    EXPECT_GT(Count(p, 198, kPictureY + 38, 202, kPictureY + 42, Green), 12); // the upright stem
+    // The middle copy is half as large again and turned by 30 degrees: its
+    // stem leans to the left, none stands upright below its head.
+    const int plain = GoldenWidth(p, 130, kPictureY - 70, 270, kPictureY + 70);
+    const int enlarged = GoldenWidth(p, 310, kPictureY - 90, 490, kPictureY + 90);
+    EXPECT_GT(plain, 50);
+    EXPECT_GT(enlarged, plain * 13 / 10);
+    EXPECT_GT(Count(p, 367, kPictureY + 49, 373, kPictureY + 55, Green), 20);
+    EXPECT_EQ(Count(p, 398, kPictureY + 56, 402, kPictureY + 62, Green), 0);
+    // Between the pictures there is nothing.
+    EXPECT_EQ(Count(p, 285, 140, 315, 320, Golden) + Count(p, 485, 140, 515, 320, Golden), 0);
+
+    // The markup line: white and golden words and, at its right end, the coin
+    // (a filled golden disk, where a word has only thin strokes).
+    EXPECT_GT(Count(p, 100, 365, 700, 395, White), 100);
+    EXPECT_GT(Count(p, 100, 365, 700, 395, Golden), 100);
+    int coinRight = 0;
+    for (int x = 100; x < 700; ++x)
+        if (Count(p, x, 365, x + 1, 395, Golden) > 0)
+            coinRight = x;
+    EXPECT_GT(Count(p, coinRight - 15, 365, coinRight + 1, 395, Golden), 120);
+
+    // "Clicks:" left of the middle, the digits right of it; nothing below.
+    EXPECT_GT(Count(p, 300, 445, 400, 478, White), 80);
+    EXPECT_GT(Count(p, kCounterX, kCounterY, kCounterX + 3 * kDigitCell, kCounterY + 22, Golden), 150);
+    EXPECT_EQ(Count(p, 0, 490, 800, 600, White) + Count(p, 0, 490, 800, 600, Golden), 0);
+}
+
+// The digits the counter shows, read from their seven segments.
+std::string ShownDigits(const platform::DecodedPicture& p) {
+    // The middle of each segment in its 14 x 22 cell: top, top right,
+    // bottom right, bottom, bottom left, top left, middle.
+    static const int kSegmentAt[7][2] = {{7, 1}, {12, 6}, {12, 16}, {7, 20}, {1, 16}, {1, 6}, {7, 11}};
+    static const uint8_t kDigits[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+    std::string shown;
+    for (int cell = 0; cell < 3; ++cell) {
+        uint8_t lit = 0;
+        for (int s = 0; s < 7; ++s)
+            if (Golden(At(p, kCounterX + cell * kDigitCell + kSegmentAt[s][0], kCounterY + kSegmentAt[s][1])))
+                lit |= uint8_t(1u << s);
+        const uint8_t* digit = std::find(kDigits, kDigits + 10, lit);
+        shown += digit == kDigits + 10 ? '?' : char('0' + (digit - kDigits));
+    }
+    return shown;
+}
+
 } // namespace
 
 TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheFinishedScreen) {
@@ -122,21 +237,12 @@ TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheFinishedScreen) {
     EXPECT_TRUE(EndsWith(log, "LOG FINISHED.")) << log;
     EXPECT_EQ(ConfigScreenWords(game.User() + "/config.dat").size(), 7u);
 
-    // The last frame is the plain screen: white text in the middle, no bar.
-    std::ifstream file(png, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    platform::DecodedPicture picture;
-    std::string error;
-    ASSERT_TRUE(platform::DecodePicture(bytes.data(), bytes.size(), &picture, &error)) << error;
+    // The last frame is the screen after loading, with no click counted yet.
+    const platform::DecodedPicture picture = ReadScreenshot(png);
     ASSERT_EQ(picture.width, 800);
     ASSERT_EQ(picture.height, 600);
-    int lit = 0;
-    for (int y = 290; y < 330; ++y)
-        for (int x = 250; x < 550; ++x)
-            lit += (picture.pixels[size_t(y) * 800 + size_t(x)] & 0xFFFFFF) == 0xFFFFFF;
-    EXPECT_GT(lit, 50);
-    for (int x = 200; x < 600; x += 10)
-        EXPECT_EQ(picture.pixels[480 * 800 + size_t(x)] & 0xFFFFFF, 0u) << x;
+    ExpectFinishedScreen(picture);
+    EXPECT_EQ(ShownDigits(picture), "000");
 }
 
 TEST(Verbolunde, AClickSkipsTheLogos) {
@@ -151,6 +257,69 @@ TEST(Verbolunde, AClickSkipsTheLogos) {
     ASSERT_GE(states.size(), 2u);
     EXPECT_EQ(states[0], "00000001");
     EXPECT_EQ(states[1], "80000002");
+}
+
+// Lines of the log that start with the label, in order.
+std::vector<std::string> LogLines(const std::string& log, const std::string& label) {
+    std::vector<std::string> lines;
+    std::regex line("(^|\n)" + label + " +([^\r\n]*)");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
+        lines.push_back((*it)[2]);
+    return lines;
+}
+
+TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
+    GameCopy game;
+    const std::string script = game.File("input.txt");
+    // A click skips the logos; the rest comes once the game data is loaded.
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n80 mouse up left\n"
+                                                    "2500 key down A\n2520 key up A\n"
+                                                    "2600 mouse move 300 200\n2620 mouse down left\n2640 mouse up left\n"
+                                                    "2700 mouse down right\n2720 mouse up right\n3200 close\n"));
+    const std::string png = game.File("last.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0) << output;
+
+    const std::string log = game.Log();
+    const size_t finished = log.find("Loading finished; no main screen yet.");
+    ASSERT_NE(finished, std::string::npos) << log;
+    const std::string screen = log.substr(finished);
+    EXPECT_EQ(LogLines(screen, "Cursor"), std::vector<std::string>{"arrow (0x100) shown"}) << log;
+    EXPECT_EQ(LogLines(screen, "Key pressed"),
+              std::vector<std::string>{"0x1E (virtual key 0x41, modifiers 0x0)"}) << log;
+    const std::vector<std::string> clicks = {"left button at 300, 200 (click 1)",
+                                             "right button at 300, 200 (click 2)"};
+    EXPECT_EQ(LogLines(screen, "Mouse click"), clicks) << log;
+    // Each click starts the "click" sample on a playback of its own.
+    const std::vector<std::string> sounds = LogLines(screen, "Sound played");
+    ASSERT_EQ(sounds.size(), 2u) << log;
+    EXPECT_NE(sounds[0], sounds[1]);
+    for (const std::string& sound : sounds)
+        EXPECT_TRUE(std::regex_match(sound, std::regex("click \\(playback 0x[0-9A-F]{8}\\)"))) << sound;
+    EXPECT_EQ(log.find("ERROR!"), std::string::npos) << log;
+
+    const platform::DecodedPicture picture = ReadScreenshot(png);
+    ASSERT_EQ(picture.width, 800);
+    ExpectFinishedScreen(picture);
+    EXPECT_EQ(ShownDigits(picture), "002");
+}
+
+TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
+    GameCopy game;
+    const std::string script = game.File("escape.txt");
+    // Without the quit, the later key would be logged and the frames would
+    // run out only after 20 s.
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse down left\n60 mouse up left\n"
+                                                    "2500 key down ESCAPE\n2520 key up ESCAPE\n"
+                                                    "3000 key down B\n3020 key up B\n"));
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --frames 4000 --input-script '" + script + "'", &output), 0) << output;
+    const std::string log = game.Log();
+    EXPECT_EQ(LogLines(log, "Key pressed"), std::vector<std::string>{"0x01 (virtual key 0x1B, modifiers 0x0)"})
+        << log;
+    const std::vector<std::string> expected = {"00000001", "80000002", "00000006", "FFFFFFFF"};
+    EXPECT_EQ(StateChanges(log), expected) << log;
+    EXPECT_TRUE(EndsWith(log, "LOG FINISHED."));
 }
 
 TEST(Verbolunde, FocusAndMinimisingChangeTheActivationLevel) {

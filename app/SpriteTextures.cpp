@@ -1,0 +1,120 @@
+#include "app/SpriteTextures.h"
+
+#include "engine/Texture.h"
+#include "engine/TextureLoader.h"
+#include "foundation/ByteOrder.h"
+#include "foundation/DataFile.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct SpriteTexture {
+    DXLTextures* collection;
+    DXLTexture* texture; // owned by the collection
+    std::unique_ptr<DXLTextureLoaderDataFile> loader;
+};
+std::vector<SpriteTexture> g_textures;
+
+int64_t BytesLeft(kis::BaseDataFile* reader) {
+    const kis::DataFileEntry* chunk = reader->GetOpenChunk();
+    const int64_t position = reader->GetChunkPos();
+    return chunk && position >= 0 ? int64_t(chunk->size) - position : 0;
+}
+
+bool ReadU32(kis::BaseDataFile* reader, uint32_t* value) {
+    uint8_t bytes[4];
+    if (BytesLeft(reader) < 4 || !reader->Read(bytes, 4))
+        return false;
+    *value = kis::LoadLE32(bytes);
+    return true;
+}
+
+// The entry header of a texture the record makes: size 76, tag "UmNT", flag
+// 0 and a name of at least one character (ended at unit 31 at the latest).
+bool ReadEntryName(kis::BaseDataFile* reader, char16_t (&name)[DXLTexture::kNameSize]) {
+    uint8_t bytes[kTextureEntryHeaderSize];
+    if (BytesLeft(reader) < int64_t(kTextureEntryHeaderSize) || !reader->Read(bytes, kTextureEntryHeaderSize))
+        return false;
+    if (kis::LoadLE32(bytes) != kTextureEntryHeaderSize || std::memcmp(bytes + 4, "UmNT", 4) != 0 ||
+        kis::LoadLE32(bytes + 8) != 0)
+        return false;
+    for (int i = 0; i < DXLTexture::kNameSize; ++i)
+        name[i] = char16_t(kis::LoadLE16(bytes + 12 + 2 * i));
+    name[DXLTexture::kNameSize - 1] = 0;
+    return name[0] != 0;
+}
+
+int32_t Fail(kis::BaseDataFile* reader, LoaderState* state) {
+    state->error = 1;
+    if (reader->GetOpenChunk())
+        reader->CloseChunk();
+    return kLoaderFinished;
+}
+
+// Reads one record and makes its texture; false for a bad record or an
+// image that does not load.
+bool ReadTexture(DXLTextures* collection, kis::BaseDataFile* reader) {
+    char16_t name[DXLTexture::kNameSize];
+    uint32_t size = 0;
+    if (!ReadEntryName(reader, name) || !ReadU32(reader, &size) || size == 0 || int64_t(size) > BytesLeft(reader))
+        return false;
+    auto loader = std::make_unique<DXLTextureLoaderDataFile>(reader, size);
+    if (loader->IsSpent())
+        return false;
+    DXLTexture* texture = collection->NewTexture();
+    if (!texture)
+        return false;
+    texture->SetName(name);
+    texture->SetRestorable(true);
+    texture->SetState(MakeTextureState(0, 0, uint32_t(platform::TextureAddress::Clamp),
+                                       uint32_t(platform::TextureAddress::Clamp), kBlendAlpha,
+                                       uint32_t(platform::TextureOp::Modulate),
+                                       uint32_t(platform::TextureOp::Modulate)));
+    texture->SetSource(loader.get(), true);
+    g_textures.push_back({collection, texture, std::move(loader)});
+    texture->Restore();
+    return texture->IsLive();
+}
+
+} // namespace
+
+int32_t LoadSpriteTextures(DXLTextures* collection, kis::BaseDataFile* reader, LoaderState* state) {
+    if (!reader || !collection) {
+        state->error = 1;
+        return kLoaderFinished;
+    }
+    if (state->done == 0) {
+        uint32_t count = 0;
+        if (!reader->OpenChunk(kSpriteTextureChunkId, kSpriteTextureChunkSubId))
+            return Fail(reader, state);
+        if (!ReadU32(reader, &count) || uint64_t(count) * kSpriteTextureRecordMin > uint64_t(BytesLeft(reader)))
+            return Fail(reader, state);
+        state->total = int32_t(count);
+    }
+    while (state->done < state->total) {
+        if (!ReadTexture(collection, reader))
+            return Fail(reader, state);
+        ++state->done;
+        if (GlobalObjectSetFloat(float(state->done) / float(state->total)))
+            return kLoaderCallAgain;
+    }
+    if (!reader->CloseChunk())
+        state->error = 1;
+    return kLoaderFinished;
+}
+
+void FreeSpriteTextures() {
+    for (SpriteTexture& entry : g_textures) {
+        const int32_t index = entry.collection->IndexOf(entry.texture);
+        if (index >= 0)
+            entry.collection->DeleteAt(index);
+    }
+    g_textures.clear(); // the loaders go after their textures
+}
+
+uint32_t SpriteTextureCount() {
+    return uint32_t(g_textures.size());
+}
