@@ -28,6 +28,7 @@ const bool gHasAvx2 = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") != 0;
 }();
+bool gUseAvx2 = gHasAvx2;
 #endif
 
 // floor(a / b) for b > 0. A floating-point estimate corrected by exact integer
@@ -237,7 +238,7 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
                         int n) {
     int i = 0;
 #if VB_RASTER_AVX2
-    if (gHasAvx2) {
+    if (gUseAvx2) {
         i = SampleLinearInside8(texels, width, static_cast<uint32_t>(s), static_cast<uint32_t>(t),
                                 static_cast<uint32_t>(ds), static_cast<uint32_t>(dt), out, n);
         s += i * ds;
@@ -592,7 +593,7 @@ void ShadePixels(const PixelState& ps, const uint32_t* tex, uint32_t colour, uin
 template <BlendKind kKind, bool kModulate>
 ShadeFn ShadeFor() {
 #if VB_RASTER_AVX2
-    if (gHasAvx2) return ShadeGroups8<kKind, kModulate>;
+    if (gUseAvx2) return ShadeGroups8<kKind, kModulate>;
 #endif
 #if VB_RASTER_SSE2
     return ShadeGroups<kKind, kModulate>;
@@ -982,6 +983,17 @@ void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& ps,
             ShadeSpan(target, ps, su, static_cast<int>(py), static_cast<int>(px), static_cast<int>(px) + 1);
         if (i == last) break;
     }
+}
+
+bool UseWideKernels(bool use) {
+#if VB_RASTER_AVX2
+    const bool previous = gUseAvx2;
+    gUseAvx2 = use && gHasAvx2;
+    return previous;
+#else
+    (void)use;
+    return false;
+#endif
 }
 
 void Fill(const Surface& target, const ClipRect& rect, uint32_t colour) {

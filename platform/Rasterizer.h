@@ -61,6 +61,11 @@ void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& sta
               const ScreenVertex& b, bool includeEnd);
 void Fill(const Surface& target, const ClipRect& rect, uint32_t colour);
 
+// Whether the AVX2 kernels are used on processors that have them (the default).
+// They give the same pixels as the SSE2 ones; tests turn them off to compare.
+// Returns the previous setting.
+bool UseWideKernels(bool use);
+
 // 8-bit product with exact rounding: round(a * b / 255) for a, b in 0..255.
 constexpr uint32_t MulDiv255(uint32_t a, uint32_t b) {
     uint32_t t = a * b + 128;
