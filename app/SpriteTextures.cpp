@@ -74,9 +74,13 @@ bool ReadTexture(DXLTextures* collection, kis::BaseDataFile* reader) {
                                        uint32_t(platform::TextureOp::Modulate),
                                        uint32_t(platform::TextureOp::Modulate)));
     texture->SetSource(loader.get(), true);
-    g_textures.push_back({collection, texture, std::move(loader)});
     texture->Restore();
-    return texture->IsLive();
+    if (!texture->IsLive()) {
+        collection->DeleteAt(collection->IndexOf(texture));
+        return false;
+    }
+    g_textures.push_back({collection, texture, std::move(loader)});
+    return true;
 }
 
 } // namespace
