@@ -761,3 +761,41 @@ TEST_F(ViewerTest, DrawCallsSetTheirVertexFormatAndPrimitive) {
     EXPECT_EQ(world, kIdentityMatrix);
     EXPECT_EQ(viewer.EndFrame(), kResultOk);
 }
+
+TEST_F(ViewerTest, ANewWindowedSizeResizesTheWindowAndCentresItAboveTheTaskBar) {
+    platform::HeadlessBackend backend(platform::NullAudioDevice::Clocking::Manual);
+    platform::HeadlessWindow& window = backend.GetWindow();
+    DXLWindowViewer wv(&window);
+    const std::u16string longTitle(120, u'x');
+    wv.SetCaption(longTitle.c_str());
+    ASSERT_EQ(wv.CreateWindow(u"VerbolundeWindow", 107), kResultOk);
+    EXPECT_EQ(window.Caption(), longTitle.substr(0, 99));
+    ASSERT_EQ(wv.InitializeAdapter(0, kDeviceTypeHal), kResultOk);
+    DXLDISPLAYSETTINGS s;
+    wv.ValidateSettings(&s, nullptr, nullptr);
+    ASSERT_EQ(wv.ChangeDisplayMode(&s), kResultOk);
+
+    window.SetPosition(7, 9);
+    s.present.backBufferWidth = 640;
+    s.present.backBufferHeight = 480;
+    ASSERT_EQ(wv.ChangeDisplayMode(&s), kResultOk);
+    int w = 0, h = 0, x = 0, y = 0;
+    window.ClientSize(w, h);
+    window.Position(x, y);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    const platform::DisplayMode desktop = window.DesktopMode();
+    EXPECT_EQ(x, std::max(0, (int(desktop.width) - 640) / 2));
+    EXPECT_EQ(y, std::max(0, (int(desktop.height) - 32 - 480) / 2));
+    EXPECT_EQ(wv.GetClientRect().right, 640);
+    EXPECT_EQ(wv.GetClientRect().bottom, 480);
+
+    // The same size again leaves the window where the player put it.
+    window.SetPosition(7, 9);
+    ASSERT_EQ(wv.ChangeDisplayMode(&s), kResultOk);
+    window.Position(x, y);
+    EXPECT_EQ(x, 7);
+    EXPECT_EQ(y, 9);
+    ASSERT_EQ(wv.RenderFrame(0xFF000000), kResultOk);
+    EXPECT_EQ(window.FrameWidth(), 640);
+}
