@@ -32,3 +32,23 @@ function(vb_tests folder)
       TIMEOUT 600)
   endforeach()
 endfunction()
+
+# vb_tool_test(TEST_TARGET TOOL_TARGET [LIBS lib...] [DEFINITIONS def...])
+# A test that runs a built tool (or needs a built target's output): it is built after
+# TOOL_TARGET and gets the paths it needs as compile definitions. Test targets are made
+# after tools/, so the link is made once the whole project has been read.
+function(vb_tool_test test tool)
+  cmake_language(EVAL CODE
+    "cmake_language(DEFER DIRECTORY [[${PROJECT_SOURCE_DIR}]] CALL vb_link_tool_test [[${test}]] [[${tool}]] [==[${ARGN}]==])")
+endfunction()
+
+function(vb_link_tool_test test tool arguments)
+  cmake_parse_arguments(ARG "" "" "LIBS;DEFINITIONS" ${arguments})
+  if(TARGET ${test})
+    add_dependencies(${test} ${tool})
+    if(ARG_LIBS)
+      target_link_libraries(${test} PRIVATE ${ARG_LIBS})
+    endif()
+    target_compile_definitions(${test} PRIVATE ${ARG_DEFINITIONS})
+  endif()
+endfunction()
