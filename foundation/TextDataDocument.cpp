@@ -30,6 +30,38 @@ void* ArrayAddSlot(uint32_t& count, uint32_t& capacity, void*& items, uint32_t i
     return slot;
 }
 
+// ---------------------------------------------------------------- byte-order marks
+
+bool ReadByteOrderMark(platform::File& file, uint32_t size, TextFileEncoding& encoding, uint32_t& mark) {
+    encoding = TextFileEncoding::Narrow;
+    mark = 0;
+    if (size >= 2) {
+        unsigned char head[4] = {1, 1, 1, 1};
+        uint32_t headSize = size < 4 ? size : 4;
+        if (file.Seek(0, platform::SeekOrigin::Begin) != 0 || !file.ReadExact(head, headSize))
+            return false;
+        bool utf32 = headSize == 4 && ((head[0] == 0xFF && head[1] == 0xFE && head[2] == 0 && head[3] == 0) ||
+                                       (head[0] == 0 && head[1] == 0 && head[2] == 0xFE && head[3] == 0xFF));
+        if (utf32)
+            return false;
+        if (headSize >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF)
+            encoding = TextFileEncoding::Utf8, mark = 3;
+        else if (head[0] == 0xFE && head[1] == 0xFF)
+            encoding = TextFileEncoding::Utf16BE, mark = 2;
+        else if (head[0] == 0xFF && head[1] == 0xFE)
+            encoding = TextFileEncoding::Utf16LE, mark = 2;
+    }
+    return file.Seek(mark, platform::SeekOrigin::Begin) == mark;
+}
+
+void DecodeUtf16Bytes(const char* bytes, uint32_t count, TextFileEncoding encoding, char16_t* text) {
+    for (uint32_t i = 0; i < count; ++i) {
+        auto lo = static_cast<unsigned char>(bytes[2 * i]), hi = static_cast<unsigned char>(bytes[2 * i + 1]);
+        text[i] = encoding == TextFileEncoding::Utf16LE ? static_cast<char16_t>(lo | hi << 8)
+                                                        : static_cast<char16_t>(hi | lo << 8);
+    }
+}
+
 namespace {
 
 template <typename T>
@@ -263,7 +295,7 @@ void TDRDocumentT<Ch>::ReadCharsetHeader(const Src* text, uint32_t length) {
 
 template <typename Ch>
 bool TDRDocumentT<Ch>::LoadFromHandle(platform::File& file) {
-    enum class Encoding { Narrow, Utf8, Utf16LE, Utf16BE };
+    using Encoding = TextFileEncoding;
     if (!file.IsOpen())
         return false;
     int64_t fileSize = file.Size();
@@ -271,25 +303,9 @@ bool TDRDocumentT<Ch>::LoadFromHandle(platform::File& file) {
         return false;
     uint32_t size = static_cast<uint32_t>(fileSize);
 
-    Encoding encoding = Encoding::Narrow;
-    uint32_t mark = 0;
-    if (size >= 2) {
-        unsigned char head[4] = {1, 1, 1, 1};
-        uint32_t headSize = size < 4 ? size : 4;
-        if (file.Seek(0, platform::SeekOrigin::Begin) != 0 || !file.ReadExact(head, headSize))
-            return false;
-        bool utf32 = headSize == 4 && ((head[0] == 0xFF && head[1] == 0xFE && head[2] == 0 && head[3] == 0) ||
-                                       (head[0] == 0 && head[1] == 0 && head[2] == 0xFE && head[3] == 0xFF));
-        if (utf32)
-            return false;
-        if (headSize >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF)
-            encoding = Encoding::Utf8, mark = 3;
-        else if (head[0] == 0xFE && head[1] == 0xFF)
-            encoding = Encoding::Utf16BE, mark = 2;
-        else if (head[0] == 0xFF && head[1] == 0xFE)
-            encoding = Encoding::Utf16LE, mark = 2;
-    }
-    if (file.Seek(mark, platform::SeekOrigin::Begin) != mark)
+    Encoding encoding;
+    uint32_t mark;
+    if (!ReadByteOrderMark(file, size, encoding, mark))
         return false;
     size -= mark;
     if (size == 0)
@@ -315,11 +331,7 @@ bool TDRDocumentT<Ch>::LoadFromHandle(platform::File& file) {
             return false;
     } else if (wide) {
         wideText.resize(size / 2);
-        for (uint32_t i = 0; i < size / 2; ++i) {
-            auto lo = static_cast<unsigned char>(bytes[2 * i]), hi = static_cast<unsigned char>(bytes[2 * i + 1]);
-            wideText[i] = encoding == Encoding::Utf16LE ? static_cast<char16_t>(lo | hi << 8)
-                                                        : static_cast<char16_t>(hi | lo << 8);
-        }
+        DecodeUtf16Bytes(bytes.data(), size / 2, encoding, wideText.data());
     }
     const bool textIsWide = encoding != Encoding::Narrow;
     if (textIsWide)

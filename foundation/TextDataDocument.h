@@ -43,6 +43,15 @@ constexpr uint32_t kTdrMaxNarrowBytes = 4194304;   // 8-bit file without a mark
 constexpr uint32_t kTdrMaxUtf8Characters = 4194304; // UTF-16 characters of a UTF-8 file
 constexpr uint32_t kTdrMaxFileName = 259;
 
+// The encoding a text file names by its byte-order mark; no mark means 8-bit text.
+enum class TextFileEncoding { Narrow, Utf8, Utf16LE, Utf16BE };
+// Reads the byte-order mark at the start of a file of `size` bytes and leaves the
+// file just past it, the mark's length in `mark`. False when the file cannot be
+// read or sought, or is marked as UTF-32.
+bool ReadByteOrderMark(platform::File& file, uint32_t size, TextFileEncoding& encoding, uint32_t& mark);
+// Puts `count` UTF-16 characters together from their bytes in the order of `encoding`.
+void DecodeUtf16Bytes(const char* bytes, uint32_t count, TextFileEncoding encoding, char16_t* text);
+
 // A growable array: count, capacity, items. It grows by 4 while the capacity is
 // below 8, by 16 while it is at most 64, and by a quarter above that.
 template <typename T>

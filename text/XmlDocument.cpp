@@ -225,7 +225,7 @@ void XMLDocument::SetCurrent(XMLItem* group) {
 // ---------------------------------------------------------------- loading
 
 bool XMLDocument::Load(platform::File& file) {
-    enum class Encoding { Narrow, Utf8, Utf16LE, Utf16BE };
+    using Encoding = kis::TextFileEncoding;
     Clear();
     if (!file.IsOpen())
         return false;
@@ -234,24 +234,9 @@ bool XMLDocument::Load(platform::File& file) {
         return false;
     uint32_t size = static_cast<uint32_t>(fileSize);
 
-    Encoding encoding = Encoding::Narrow;
-    uint32_t mark = 0;
-    if (size >= 2) {
-        unsigned char head[4] = {1, 1, 1, 1};
-        uint32_t headSize = size < 4 ? size : 4;
-        if (file.Seek(0, platform::SeekOrigin::Begin) != 0 || !file.ReadExact(head, headSize))
-            return false;
-        if (headSize == 4 && ((head[0] == 0xFF && head[1] == 0xFE && head[2] == 0 && head[3] == 0) ||
-                              (head[0] == 0 && head[1] == 0 && head[2] == 0xFE && head[3] == 0xFF)))
-            return false;
-        if (headSize >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF)
-            encoding = Encoding::Utf8, mark = 3;
-        else if (head[0] == 0xFE && head[1] == 0xFF)
-            encoding = Encoding::Utf16BE, mark = 2;
-        else if (head[0] == 0xFF && head[1] == 0xFE)
-            encoding = Encoding::Utf16LE, mark = 2;
-    }
-    if (file.Seek(mark, platform::SeekOrigin::Begin) != mark)
+    Encoding encoding;
+    uint32_t mark;
+    if (!kis::ReadByteOrderMark(file, size, encoding, mark))
         return false;
     size -= mark;
     const bool wide = encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE;
@@ -279,12 +264,7 @@ bool XMLDocument::Load(platform::File& file) {
     } else {
         if (!text_.SetLength(size / 2, 2))
             return false;
-        char16_t* text = text_.As<char16_t>();
-        for (uint32_t i = 0; i < size / 2; ++i) {
-            auto lo = static_cast<unsigned char>(bytes[2 * i]), hi = static_cast<unsigned char>(bytes[2 * i + 1]);
-            text[i] = encoding == Encoding::Utf16LE ? static_cast<char16_t>(lo | hi << 8)
-                                                    : static_cast<char16_t>(hi | lo << 8);
-        }
+        kis::DecodeUtf16Bytes(bytes.data(), size / 2, encoding, text_.As<char16_t>());
     }
     Parse(text_.As<char16_t>(), text_.Length());
     return true;
