@@ -23,6 +23,22 @@
 
 namespace {
 
+// The picture file, relative to the Data folder, and the inline image of the
+// markup line, a texture of collection 1.
+constexpr const char16_t* kPictureFile = u"Showcase\\sunflower.tga";
+constexpr const char16_t* kIconName = u"coin";
+constexpr uint32_t kDigitFontId = 1;
+constexpr uint32_t kArrowCursorId = 0x100;
+
+// Where things are: x from the middle of the game screen, y from its top.
+constexpr int32_t kTitleY = 40;          // "Loading finished", centred
+constexpr int32_t kHintY = 92;           // the line in a game font, centred
+constexpr int32_t kPicturesY = 230;      // the pictures' centres
+constexpr int32_t kPictureSpacing = 200; // left, middle and right picture
+constexpr int32_t kMarkupY = 370;        // top of the markup text, centred
+constexpr int32_t kCounterY = 450;       // top of the counter row
+constexpr int32_t kCounterX = 10;        // the label ends left of the middle, the digits start right of it
+
 constexpr uint32_t kBackground = 0xFF000000;
 constexpr int32_t kTitleFont = 2;  // the language's caption font
 constexpr int32_t kHintFont = 6;    // the data pack's second font
@@ -33,7 +49,7 @@ constexpr int32_t kCounterDigits = 3;
 constexpr float kTurnSpeed = 90.0f;
 
 const char16_t* const kTitle = u"Loading finished";
-const char16_t* const kHint = u"Press a key or click: both are logged, and a click plays a sound.";
+const char16_t* const kHint = u"Press a key or click: both are logged, a click plays a sound, and Escape quits.";
 const char16_t* const kCounterLabel = u"Clicks:";
 
 const char* ButtonName(uint32_t button) {
@@ -61,7 +77,8 @@ public:
     FinishedScreen();
     void Update();
     void Draw();
-    void OnMouseDown(int32_t x, int32_t y, uint32_t button);
+    // A double click comes instead of the second click's press; it counts as a click.
+    void OnClick(int32_t x, int32_t y, uint32_t button, bool doubleClick);
     void OnKeyDown(uint32_t key, uint32_t modifiers);
 
 private:
@@ -100,11 +117,11 @@ void FinishedScreen::LoadPicture() {
                                        uint32_t(platform::TextureAddress::Clamp), kBlendAlpha,
                                        uint32_t(platform::TextureOp::Modulate),
                                        uint32_t(platform::TextureOp::Modulate)));
-    picture_.SetFileName(kFinishedScreenPicture, true);
+    picture_.SetFileName(kPictureFile, true);
     picture_.Restore();
     if (!picture_.IsLive())
         LogErrorPrintf(kLogIndent, "The picture %s cannot be loaded.",
-                       platform::Utf16ToUtf8(kFinishedScreenPicture).c_str());
+                       platform::Utf16ToUtf8(kPictureFile).c_str());
 }
 
 // The markup names the icon by its registry handle, the way texts from files
@@ -112,7 +129,7 @@ void FinishedScreen::LoadPicture() {
 void FinishedScreen::MakeMarkupText() {
     KGEFont* font = GetFont(kMarkupFont);
     DXLTextures* collection = GetTextureCollection(kFontTextureCollection);
-    DXLTexture* icon = collection ? collection->FindByName(kFinishedScreenIcon) : nullptr;
+    DXLTexture* icon = collection ? collection->FindByName(kIconName) : nullptr;
     if (!font || !icon)
         return;
     char text[160];
@@ -131,7 +148,7 @@ void FinishedScreen::MakeMarkupText() {
 }
 
 void FinishedScreen::MakeCounter() {
-    DigitalFont* font = FindAppDigitalFont(kFinishedScreenDigitFont);
+    DigitalFont* font = FindAppDigitalFont(kDigitFontId);
     if (!font)
         return;
     counter_ = std::make_unique<GameDigitalText>(font, 0, kCounterDigits, true, 0);
@@ -157,11 +174,11 @@ void FinishedScreen::Draw() {
     const kis::Rect& screen = viewer_->GetClientRect();
     const float centreX = float(screen.right - screen.left) * 0.5f;
     KGEFont* titleFont = GetFont(kTitleFont);
-    DrawCentredText(viewer_, titleFont, kTitle, centreX, float(kFinishedTitleY));
-    if (!titleFont) // without the language's font the screen still says it: a full bar
-        FillScreenRect(viewer_, centreX - 200, float(kFinishedTitleY), centreX + 200, float(kFinishedTitleY) + 16,
+    DrawCentredText(viewer_, titleFont, kTitle, centreX, float(kTitleY));
+    if (!titleFont) // without the language's font a full bar still says it
+        FillScreenRect(viewer_, centreX - 200, float(kTitleY), centreX + 200, float(kTitleY) + 16,
                        0xFFE0B040);
-    DrawCentredText(viewer_, GetFont(kHintFont), kHint, centreX, float(kFinishedHintY));
+    DrawCentredText(viewer_, GetFont(kHintFont), kHint, centreX, float(kHintY));
     DrawPictures(centreX);
     DrawMarkupText(centreX);
     DrawCounter(centreX);
@@ -176,15 +193,15 @@ void FinishedScreen::DrawPictures(float centreX) {
         float x, degrees, scale;
     };
     const float turning = float(GameClock() - openedAt_) * kTurnSpeed / 1000.0f;
-    const Placement placements[3] = {{centreX - float(kFinishedPictureSpacing), 0.0f, 1.0f},
+    const Placement placements[3] = {{centreX - float(kPictureSpacing), 0.0f, 1.0f},
                                      {centreX, 30.0f, 1.5f},
-                                     {centreX + float(kFinishedPictureSpacing), turning, 1.0f}};
+                                     {centreX + float(kPictureSpacing), turning, 1.0f}};
     TexturedQuad quad;
     picture_.MakeQuad(&quad, -float(picture_.GetWidth() / 2), -float(picture_.GetHeight() / 2), 0xFFFFFFFF);
     SetCurrentTexture(&picture_);
     for (const Placement& p : placements) {
         viewer_->ResetTransform();
-        viewer_->Translate(p.x, float(kFinishedPicturesY));
+        viewer_->Translate(p.x, float(kPicturesY));
         viewer_->RotateDegrees(p.degrees);
         viewer_->Scale(p.scale);
         viewer_->ApplyTransform();
@@ -199,38 +216,42 @@ void FinishedScreen::DrawMarkupText(float centreX) {
     if (!markup_)
         return;
     viewer_->ResetTransform();
-    viewer_->Translate(float(int(centreX) - markup_->GetWidth() / 2), float(kFinishedMarkupY));
+    viewer_->Translate(float(int(centreX) - markup_->GetWidth() / 2), float(kMarkupY));
     viewer_->ApplyTransform();
     markup_->Draw();
     viewer_->ResetTransform();
     viewer_->ApplyTransform();
 }
 
-// "Clicks:" ends left of the middle, the digits start right of it.
 void FinishedScreen::DrawCounter(float centreX) {
     if (KGEFont* font = GetFont(kCounterFont)) {
         const KGESize size = font->MeasureText(kCounterLabel, kKgeToTerminator);
         viewer_->SetBlendMode(kBlendAlpha);
-        const float top = float(kFinishedCounterY) + float(counter_ ? (counter_->GetHeight() - size.height) / 2 : 0);
-        font->DrawTextAt(float(int(centreX) - kFinishedCounterX - size.width), top, kCounterLabel);
+        const float top = float(kCounterY) + float(counter_ ? (counter_->GetHeight() - size.height) / 2 : 0);
+        font->DrawTextAt(float(int(centreX) - kCounterX - size.width), top, kCounterLabel);
     }
     if (!counter_)
         return;
     viewer_->ResetTransform();
-    viewer_->Translate(float(int(centreX) + kFinishedCounterX), float(kFinishedCounterY));
+    viewer_->Translate(float(int(centreX) + kCounterX), float(kCounterY));
     counter_->Draw();
     viewer_->ResetTransform();
     viewer_->ApplyTransform();
 }
 
-void FinishedScreen::OnMouseDown(int32_t x, int32_t y, uint32_t button) {
+void FinishedScreen::OnClick(int32_t x, int32_t y, uint32_t button, bool doubleClick) {
     ++clicks_;
-    LogLabelPrintf(kLogIndent, "Mouse click", "%s button at %d, %d (click %d)", ButtonName(button), x, y, clicks_);
+    LogLabelPrintf(kLogIndent, "Mouse click", "%s button%s at %d, %d (click %d)", ButtonName(button),
+                   doubleClick ? " double click" : "", x, y, clicks_);
     if (counter_)
         counter_->SetValue(clicks_);
-    const uint32_t playback = GetSoundManager().PlayById(clickSound_, kSoundCategoryInterface, kLoopOnce);
+    SoundManager& sound = GetSoundManager();
+    const uint32_t playback = sound.PlayById(clickSound_, kSoundCategoryInterface, kLoopOnce);
     if (playback)
         LogLabelPrintf(kLogIndent, "Sound played", "click (playback 0x%08X)", playback);
+    else // the game runs silent without a sound output
+        LogLabelPrintf(kLogIndent, "Sound not played", "click (%s)",
+                       !sound.HasSound() ? "no sound output" : !clickSound_ ? "no such sample" : "not started");
 }
 
 void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
@@ -256,15 +277,23 @@ uint32_t ScreenCursor() {
 }
 void MouseDown(int32_t x, int32_t y, uint32_t button) {
     if (g_screen)
-        g_screen->OnMouseDown(x, y, button);
+        g_screen->OnClick(x, y, button, false);
+}
+void DoubleClick(int32_t x, int32_t y) {
+    if (g_screen)
+        g_screen->OnClick(x, y, kMouseLeft, true);
 }
 void KeyDown(uint32_t key, uint32_t modifiers) {
     if (g_screen)
         g_screen->OnKeyDown(key, modifiers);
 }
 
-const AppCallbacks kCallbacks = {
-    .cursor = ScreenCursor, .update = UpdateScreen, .draw = DrawScreen, .mouseDown = MouseDown, .keyDown = KeyDown};
+const AppCallbacks kCallbacks = {.cursor = ScreenCursor,
+                                  .update = UpdateScreen,
+                                  .draw = DrawScreen,
+                                  .mouseDown = MouseDown,
+                                  .mouseDoubleClick = DoubleClick,
+                                  .keyDown = KeyDown};
 
 } // namespace
 

@@ -11,25 +11,6 @@
 
 #include "app/GameStates.h"
 
-#include <cstdint>
-
-// The picture file, relative to the Data folder.
-constexpr const char16_t* kFinishedScreenPicture = u"Showcase\\sunflower.tga";
-// The inline image of the markup line: a texture of collection 1.
-constexpr const char16_t* kFinishedScreenIcon = u"coin";
-// The digit font of the counter and the arrow cursor.
-constexpr uint32_t kFinishedScreenDigitFont = 1;
-constexpr uint32_t kArrowCursorId = 0x100;
-
-// Where things are: x from the middle of the game screen, y from its top.
-constexpr int32_t kFinishedTitleY = 40;          // "Loading finished", centred
-constexpr int32_t kFinishedHintY = 92;           // the line in a game font, centred
-constexpr int32_t kFinishedPicturesY = 230;      // the pictures' centres
-constexpr int32_t kFinishedPictureSpacing = 200; // left, middle and right picture
-constexpr int32_t kFinishedMarkupY = 370;        // top of the markup text, centred
-constexpr int32_t kFinishedCounterY = 450;       // top of the counter row
-constexpr int32_t kFinishedCounterX = 10;        // the digits start right of the middle
-
 // Entering and leaving state 6.
 void OpenFinishedScreen();
 void CloseFinishedScreen();

@@ -275,7 +275,8 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n80 mouse up left\n"
                                                     "2500 key down A\n2520 key up A\n"
                                                     "2600 mouse move 300 200\n2620 mouse down left\n2640 mouse up left\n"
-                                                    "2700 mouse down right\n2720 mouse up right\n3200 close\n"));
+                                                    "2800 mouse down left\n2820 mouse up left\n"
+                                                    "2900 mouse down right\n2920 mouse up right\n3200 close\n"));
     const std::string png = game.File("last.png");
     std::string output;
     ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0) << output;
@@ -288,12 +289,14 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     EXPECT_EQ(LogLines(screen, "Key pressed"),
               std::vector<std::string>{"0x1E (virtual key 0x41, modifiers 0x0)"}) << log;
     const std::vector<std::string> clicks = {"left button at 300, 200 (click 1)",
-                                             "right button at 300, 200 (click 2)"};
+                                             "left button double click at 300, 200 (click 2)",
+                                             "right button at 300, 200 (click 3)"};
     EXPECT_EQ(LogLines(screen, "Mouse click"), clicks) << log;
     // Each click starts the "click" sample on a playback of its own.
     const std::vector<std::string> sounds = LogLines(screen, "Sound played");
-    ASSERT_EQ(sounds.size(), 2u) << log;
+    ASSERT_EQ(sounds.size(), 3u) << log;
     EXPECT_NE(sounds[0], sounds[1]);
+    EXPECT_NE(sounds[1], sounds[2]);
     for (const std::string& sound : sounds)
         EXPECT_TRUE(std::regex_match(sound, std::regex("click \\(playback 0x[0-9A-F]{8}\\)"))) << sound;
     EXPECT_EQ(log.find("ERROR!"), std::string::npos) << log;
@@ -301,7 +304,7 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     const platform::DecodedPicture picture = ReadScreenshot(png);
     ASSERT_EQ(picture.width, 800);
     ExpectFinishedScreen(picture);
-    EXPECT_EQ(ShownDigits(picture), "002");
+    EXPECT_EQ(ShownDigits(picture), "003");
 }
 
 TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
