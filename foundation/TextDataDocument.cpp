@@ -576,28 +576,16 @@ uint32_t TDRDocumentT<Ch>::GetEntryCount() {
 
 template <typename Ch>
 const Ch* TDRDocumentT<Ch>::GetKeyAt(uint32_t i, uint32_t* length) {
-    errors_ = 0;
-    if (i >= current_->entries.count) {
-        errors_ |= kTdrMissingEntry;
-        if (length) *length = 0;
-        return nullptr;
-    }
-    const Entry& entry = current_->entries.items[i];
-    if (length) *length = entry.keyLength;
-    return entry.key;
+    const Entry* entry = EntryAtForRead(i);
+    if (length) *length = entry ? entry->keyLength : 0;
+    return entry ? entry->key : nullptr;
 }
 
 template <typename Ch>
 const Ch* TDRDocumentT<Ch>::GetValueAt(uint32_t i, uint32_t* length) {
-    errors_ = 0;
-    if (i >= current_->entries.count) {
-        errors_ |= kTdrMissingEntry;
-        if (length) *length = 0;
-        return nullptr;
-    }
-    const Entry& entry = current_->entries.items[i];
-    if (length) *length = entry.valueLength;
-    return entry.Value();
+    const Entry* entry = EntryAtForRead(i);
+    if (length) *length = entry ? entry->valueLength : 0;
+    return entry ? entry->Value() : nullptr;
 }
 
 template <typename Ch>
@@ -615,6 +603,24 @@ bool TDRDocumentT<Ch>::HasKey(const char16_t* key) {
 }
 
 // ---------------------------------------------------------------- typed getters
+
+namespace {
+
+// The value of an entry read by `parse`; the default when there is no entry, and
+// also when its text does not parse (which marks the value invalid).
+template <typename Entry, typename T, typename Parse>
+T ParsedValueOr(const Entry* entry, T def, uint32_t& errors, Parse parse) {
+    T value;
+    if (entry == nullptr)
+        return def;
+    if (!parse(entry->Value(), value)) {
+        errors |= kTdrInvalidValue;
+        return def;
+    }
+    return value;
+}
+
+} // namespace
 
 template <typename Ch>
 template <typename Dst>
@@ -659,44 +665,20 @@ uint32_t TDRDocumentT<Ch>::GetStringA(const char* key, char* buffer, uint32_t si
 
 template <typename Ch>
 int32_t TDRDocumentT<Ch>::GetInt(const char16_t* key, int32_t def) {
-    errors_ = 0;
-    const Entry* entry = Find(key, false);
-    int32_t value;
-    if (entry == nullptr)
-        return def;
-    if (!ParseIntValue(entry->Value(), value)) {
-        errors_ |= kTdrInvalidValue;
-        return def;
-    }
-    return value;
+    return ParsedValueOr(FindForRead(key, false), def, errors_,
+                         [](const Ch* text, int32_t& value) { return ParseIntValue(text, value); });
 }
 
 template <typename Ch>
 uint32_t TDRDocumentT<Ch>::GetUInt(const char16_t* key, uint32_t def) {
-    errors_ = 0;
-    const Entry* entry = Find(key, false);
-    uint32_t value;
-    if (entry == nullptr)
-        return def;
-    if (!ParseHexValue(entry->Value(), value)) {
-        errors_ |= kTdrInvalidValue;
-        return def;
-    }
-    return value;
+    return ParsedValueOr(FindForRead(key, false), def, errors_,
+                         [](const Ch* text, uint32_t& value) { return ParseHexValue(text, value); });
 }
 
 template <typename Ch>
 char16_t TDRDocumentT<Ch>::GetChar(const char16_t* key, char16_t def) {
-    errors_ = 0;
-    const Entry* entry = Find(key, false);
-    char16_t value;
-    if (entry == nullptr)
-        return def;
-    if (!ParseCharValue(entry->Value(), codePage_, value)) {
-        errors_ |= kTdrInvalidValue;
-        return def;
-    }
-    return value;
+    return ParsedValueOr(FindForRead(key, false), def, errors_,
+                         [this](const Ch* text, char16_t& value) { return ParseCharValue(text, codePage_, value); });
 }
 
 // ---------------------------------------------------------------- record reads
