@@ -248,7 +248,7 @@ TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheFinishedScreen) {
 TEST(Verbolunde, AClickSkipsTheLogos) {
     GameCopy game;
     const std::string script = game.File("click.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n80 mouse up left\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"));
     std::string output;
     ASSERT_EQ(game.Run("--headless --frames 40 --input-script '" + script + "'", &output), 0) << output;
     const std::string log = game.Log();
@@ -272,11 +272,13 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     GameCopy game;
     const std::string script = game.File("input.txt");
     // A click skips the logos; the rest comes once the game data is loaded.
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n80 mouse up left\n"
-                                                    "2500 key down A\n2520 key up A\n"
-                                                    "2600 mouse move 300 200\n2620 mouse down left\n2640 mouse up left\n"
-                                                    "2800 mouse down left\n2820 mouse up left\n"
-                                                    "2900 mouse down right\n2920 mouse up right\n3200 close\n"));
+    // Keys and buttons are held for 100 ms: the devices are read once a
+    // frame, and a press that begins and ends between two reads is not seen.
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                                    "3000 key down A\n3100 key up A\n"
+                                                    "3150 mouse move 300 200\n3200 mouse down left\n3300 mouse up left\n"
+                                                    "3400 mouse down left\n3500 mouse up left\n"
+                                                    "3600 mouse down right\n3700 mouse up right\n4200 close\n"));
     const std::string png = game.File("last.png");
     std::string output;
     ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0) << output;
@@ -312,9 +314,9 @@ TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
     const std::string script = game.File("escape.txt");
     // Without the quit, the later key would be logged and the frames would
     // run out only after 20 s.
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse down left\n60 mouse up left\n"
-                                                    "2500 key down ESCAPE\n2520 key up ESCAPE\n"
-                                                    "3000 key down B\n3020 key up B\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse down left\n140 mouse up left\n"
+                                                    "3000 key down ESCAPE\n3100 key up ESCAPE\n"
+                                                    "3500 key down B\n3600 key up B\n"));
     std::string output;
     ASSERT_EQ(game.Run("--headless --frames 4000 --input-script '" + script + "'", &output), 0) << output;
     const std::string log = game.Log();
@@ -434,7 +436,7 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     sounds.replace(musicOffset + 4, 4, reinterpret_cast<const char*>(huge), 4);
     ASSERT_TRUE(testsupport::WriteFileBytes(soundPack, sounds));
     const std::string script = game.File("click.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse move 400 300\n30 mouse down left\n40 mouse up left\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse move 400 300\n30 mouse down left\n130 mouse up left\n"));
     output.clear();
     EXPECT_EQ(game.Run("--headless --frames 60 --input-script '" + script + "'", &output), 1) << output;
     EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
@@ -463,7 +465,7 @@ TEST(Verbolunde, AFontChunkWithAWrongCountIsADataError) {
     bytes[fontOffset] = 4; // four fonts where the game has five
     ASSERT_TRUE(testsupport::WriteFileBytes(dataPack, bytes));
     const std::string script = game.File("click.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n30 mouse up left\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
     std::string output;
     EXPECT_EQ(game.Run("--headless --frames 80 --input-script '" + script + "'", &output), 1) << output;
     EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
