@@ -25,6 +25,67 @@ uint32_t CopyValue(const char16_t* value, uint32_t valueLength, char16_t* buffer
 
 } // namespace
 
+// ---------------------------------------------------------------- shared forwarding
+
+template <typename Document>
+DXLLngDocumentFile<Document>::~DXLLngDocumentFile() = default;
+
+template <typename Document>
+bool DXLLngDocumentFile<Document>::NextSection() {
+    return opened_ && document_->NextSection();
+}
+
+template <typename Document>
+bool DXLLngDocumentFile<Document>::LeaveSection() {
+    return opened_ && document_->LeaveSection();
+}
+
+template <typename Document>
+uint32_t DXLLngDocumentFile<Document>::GetEntryCount() {
+    return opened_ ? document_->GetEntryCount() : 0;
+}
+
+template <typename Document>
+const char16_t* DXLLngDocumentFile<Document>::GetValue(const char16_t* key, uint32_t* length) {
+    if (!opened_)
+        return NotOpened(length), nullptr;
+    return document_->GetValue(key, length);
+}
+
+template <typename Document>
+const char16_t* DXLLngDocumentFile<Document>::GetKeyAt(uint32_t i, uint32_t* length) {
+    if (!opened_)
+        return NotOpened(length), nullptr;
+    return document_->GetKeyAt(i, length);
+}
+
+template <typename Document>
+const char16_t* DXLLngDocumentFile<Document>::GetValueAt(uint32_t i, uint32_t* length) {
+    if (!opened_)
+        return NotOpened(length), nullptr;
+    return document_->GetValueAt(i, length);
+}
+
+template <typename Document>
+uint32_t DXLLngDocumentFile<Document>::ReadValueAt(uint32_t i, char16_t* buffer, uint32_t size) {
+    uint32_t length = 0;
+    const char16_t* value = GetValueAt(i, &length);
+    return CopyValue(value, length, buffer, size);
+}
+
+template <typename Document>
+uint32_t DXLLngDocumentFile<Document>::GetString(const char16_t* key, char16_t* buffer, uint32_t size) {
+    return opened_ ? document_->GetString(key, buffer, size, nullptr) : 0;
+}
+
+template <typename Document>
+uint32_t DXLLngDocumentFile<Document>::GetError() {
+    return opened_ ? document_->GetErrors() : 0;
+}
+
+template class DXLLngDocumentFile<kis::TDRDocument>;
+template class DXLLngDocumentFile<XMLDocument>;
+
 // ---------------------------------------------------------------- text-data source
 
 DXLLngFileTDR::DXLLngFileTDR(const char16_t* path) {
@@ -35,14 +96,8 @@ DXLLngFileTDR::DXLLngFileTDR(const char16_t* path) {
     opened_ = document_->EnterSection(kLanguageSection, false);
 }
 
-DXLLngFileTDR::~DXLLngFileTDR() = default;
-
 bool DXLLngFileTDR::EnterSection(const char16_t* name) {
     return opened_ && document_->EnterSection(name, true);
-}
-
-bool DXLLngFileTDR::NextSection() {
-    return opened_ && document_->NextSection();
 }
 
 bool DXLLngFileTDR::Rewind() {
@@ -52,104 +107,19 @@ bool DXLLngFileTDR::Rewind() {
     return document_->EnterSection(kLanguageSection, false);
 }
 
-bool DXLLngFileTDR::LeaveSection() {
-    return opened_ && document_->LeaveSection();
-}
-
-uint32_t DXLLngFileTDR::GetEntryCount() {
-    return opened_ ? document_->GetEntryCount() : 0;
-}
-
-const char16_t* DXLLngFileTDR::GetValue(const char16_t* key, uint32_t* length) {
-    if (!opened_)
-        return NotOpened(length), nullptr;
-    return document_->GetValue(key, length);
-}
-
-const char16_t* DXLLngFileTDR::GetKeyAt(uint32_t i, uint32_t* length) {
-    if (!opened_)
-        return NotOpened(length), nullptr;
-    return document_->GetKeyAt(i, length);
-}
-
-const char16_t* DXLLngFileTDR::GetValueAt(uint32_t i, uint32_t* length) {
-    if (!opened_)
-        return NotOpened(length), nullptr;
-    return document_->GetValueAt(i, length);
-}
-
-uint32_t DXLLngFileTDR::ReadValueAt(uint32_t i, char16_t* buffer, uint32_t size) {
-    uint32_t length = 0;
-    const char16_t* value = GetValueAt(i, &length);
-    return CopyValue(value, length, buffer, size);
-}
-
-uint32_t DXLLngFileTDR::GetString(const char16_t* key, char16_t* buffer, uint32_t size) {
-    return opened_ ? document_->GetString(key, buffer, size, nullptr) : 0;
-}
-
-uint32_t DXLLngFileTDR::GetError() {
-    return opened_ ? document_->GetErrors() : 0;
-}
-
 // ---------------------------------------------------------------- spreadsheet source
 
-DXLLngFileXML::DXLLngFileXML(const char16_t* path) : document_(new (std::nothrow) XMLDocument(path)) {
+DXLLngFileXML::DXLLngFileXML(const char16_t* path) {
+    document_.reset(new (std::nothrow) XMLDocument(path));
     opened_ = document_ != nullptr && (document_->GetGroupCount() != 0 || document_->GetEntryCount() != 0);
 }
-
-DXLLngFileXML::~DXLLngFileXML() = default;
 
 bool DXLLngFileXML::EnterSection(const char16_t* name) {
     return opened_ && document_->EnterSection(name);
 }
 
-bool DXLLngFileXML::NextSection() {
-    return opened_ && document_->NextSection();
-}
-
 bool DXLLngFileXML::Rewind() {
     return opened_ && document_->Rewind();
-}
-
-bool DXLLngFileXML::LeaveSection() {
-    return opened_ && document_->LeaveSection();
-}
-
-uint32_t DXLLngFileXML::GetEntryCount() {
-    return opened_ ? document_->GetEntryCount() : 0;
-}
-
-const char16_t* DXLLngFileXML::GetValue(const char16_t* key, uint32_t* length) {
-    if (!opened_)
-        return NotOpened(length), nullptr;
-    return document_->GetValue(key, length);
-}
-
-const char16_t* DXLLngFileXML::GetKeyAt(uint32_t i, uint32_t* length) {
-    if (!opened_)
-        return NotOpened(length), nullptr;
-    return document_->GetKeyAt(i, length);
-}
-
-const char16_t* DXLLngFileXML::GetValueAt(uint32_t i, uint32_t* length) {
-    if (!opened_)
-        return NotOpened(length), nullptr;
-    return document_->GetValueAt(i, length);
-}
-
-uint32_t DXLLngFileXML::ReadValueAt(uint32_t i, char16_t* buffer, uint32_t size) {
-    uint32_t length = 0;
-    const char16_t* value = GetValueAt(i, &length);
-    return CopyValue(value, length, buffer, size);
-}
-
-uint32_t DXLLngFileXML::GetString(const char16_t* key, char16_t* buffer, uint32_t size) {
-    return opened_ ? document_->GetString(key, buffer, size, nullptr) : 0;
-}
-
-uint32_t DXLLngFileXML::GetError() {
-    return opened_ ? document_->GetErrors() : 0;
 }
 
 // ---------------------------------------------------------------- choosing a reader

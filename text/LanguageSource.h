@@ -47,16 +47,14 @@ protected:
     bool opened_ = false;
 };
 
-// A text-data document; the reader is opened when the document loads and
-// holds a top-level section "Language", which is then its top section.
-class DXLLngFileTDR : public DXLLngFile {
+// What both readers share: every call forwards to the document once the reader
+// is opened. Each reader opens its document and enters and rewinds in its own way.
+template <typename Document>
+class DXLLngDocumentFile : public DXLLngFile {
 public:
-    explicit DXLLngFileTDR(const char16_t* path);
-    ~DXLLngFileTDR() override;
+    ~DXLLngDocumentFile() override;
 
-    bool EnterSection(const char16_t* name) override;
     bool NextSection() override;
-    bool Rewind() override;
     bool LeaveSection() override;
     uint32_t GetEntryCount() override;
     const char16_t* GetValue(const char16_t* key, uint32_t* length) override;
@@ -66,32 +64,33 @@ public:
     uint32_t GetString(const char16_t* key, char16_t* buffer, uint32_t size) override;
     uint32_t GetError() override;
 
-private:
-    std::unique_ptr<kis::TDRDocument> document_;
+protected:
+    DXLLngDocumentFile() = default;
+    std::unique_ptr<Document> document_;
+};
+
+extern template class DXLLngDocumentFile<kis::TDRDocument>;
+extern template class DXLLngDocumentFile<XMLDocument>;
+
+// A text-data document; the reader is opened when the document loads and
+// holds a top-level section "Language", which is then its top section.
+class DXLLngFileTDR : public DXLLngDocumentFile<kis::TDRDocument> {
+public:
+    explicit DXLLngFileTDR(const char16_t* path);
+
+    bool EnterSection(const char16_t* name) override;
+    bool Rewind() override;
 };
 
 // A spreadsheet; the reader is opened when the sheet has at least one section
 // or at least one entry above its first section. Sections do not nest: Rewind
 // and LeaveSection both return to the top.
-class DXLLngFileXML : public DXLLngFile {
+class DXLLngFileXML : public DXLLngDocumentFile<XMLDocument> {
 public:
     explicit DXLLngFileXML(const char16_t* path);
-    ~DXLLngFileXML() override;
 
     bool EnterSection(const char16_t* name) override;
-    bool NextSection() override;
     bool Rewind() override;
-    bool LeaveSection() override;
-    uint32_t GetEntryCount() override;
-    const char16_t* GetValue(const char16_t* key, uint32_t* length) override;
-    const char16_t* GetKeyAt(uint32_t i, uint32_t* length) override;
-    const char16_t* GetValueAt(uint32_t i, uint32_t* length) override;
-    uint32_t ReadValueAt(uint32_t i, char16_t* buffer, uint32_t size) override;
-    uint32_t GetString(const char16_t* key, char16_t* buffer, uint32_t size) override;
-    uint32_t GetError() override;
-
-private:
-    std::unique_ptr<XMLDocument> document_;
 };
 
 // The reader for a path: the spreadsheet reader when the extension (the text
