@@ -256,8 +256,13 @@ void DXLBitmapFont<Ch>::CopyFrom(const Base& other) {
     this->EndUpdate();
 }
 
-template <typename Ch>
-void DXLBitmapFont<Ch>::ParseCustomWidth(const Ch* text) {
+namespace {
+
+// Walks comma-separated items "characters=value": `apply` reads the value at p,
+// moving p past it, and applies it to the listed characters. The walk stops at
+// the first item that does not read.
+template <typename Ch, typename Apply>
+void ForEachCharListItem(const Ch* text, Apply apply) {
     const Ch* p = text;
     while (p && *p) {
         const Ch* end = nullptr;
@@ -266,41 +271,42 @@ void DXLBitmapFont<Ch>::ParseCustomWidth(const Ch* text) {
         if (*end != Ch('='))
             return;
         p = end + 1;
-        int32_t width = 0;
-        if (!ReadDecimal(p, ',', &width) || width < 0)
-            return;
-        for (int32_t i = 0; i < count; ++i)
-            this->SetCellWidth(list[i], width);
-        if (!NextItem(p))
+        if (!apply(p, list, count) || !NextItem(p))
             return;
     }
 }
 
+} // namespace
+
+template <typename Ch>
+void DXLBitmapFont<Ch>::ParseCustomWidth(const Ch* text) {
+    ForEachCharListItem(text, [this](const Ch*& p, const Ch* list, int32_t count) {
+        int32_t width = 0;
+        if (!ReadDecimal(p, ',', &width) || width < 0)
+            return false;
+        for (int32_t i = 0; i < count; ++i)
+            this->SetCellWidth(list[i], width);
+        return true;
+    });
+}
+
 template <typename Ch>
 void DXLBitmapFont<Ch>::ParseCustomSpaces(const Ch* text) {
-    const Ch* p = text;
-    while (p && *p) {
-        const Ch* end = nullptr;
-        int32_t count = 0;
-        const Ch* list = DecodeCharList(p, Ch('='), &end, &count);
-        if (*end != Ch('='))
-            return;
-        p = end + 1;
+    ForEachCharListItem(text, [this](const Ch*& p, const Ch* list, int32_t count) {
         int32_t left = 0, right = 0;
         if (!ReadDecimal(p, ':', &left))
-            return;
+            return false;
         while (IsBlank(CharCode(*p)))
             ++p;
         if (*p != Ch(':'))
-            return;
+            return false;
         ++p;
         if (!ReadDecimal(p, ',', &right))
-            return;
+            return false;
         for (int32_t i = 0; i < count; ++i)
             this->SetBearings(list[i], -left, -right);
-        if (!NextItem(p))
-            return;
-    }
+        return true;
+    });
 }
 
 template <typename Ch>
