@@ -64,16 +64,8 @@ HResult KGEBitmapFont::OnReset() {
         return 0;
     if (ownsTexture_ && texture_ && !texture_->IsLive())
         texture_->Restore();
-    if (texture_ && texture_->IsLive()) {
-        HResult hr = Restore();
-        if (hr != 0) {
-            Invalidate();
-            built_ = false;
-            return hr;
-        }
-        built_ = true;
-        return 0;
-    }
+    if (texture_ && texture_->IsLive())
+        return Rebuild();
     if (built_) {
         Invalidate();
         built_ = false;

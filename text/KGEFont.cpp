@@ -175,6 +175,17 @@ HResult KGEFont::AddRef() {
     return 0;
 }
 
+HResult KGEFont::Rebuild() {
+    HResult hr = Restore();
+    if (hr != 0) {
+        Invalidate();
+        built_ = false;
+        return hr;
+    }
+    built_ = true;
+    return 0;
+}
+
 void KGEFont::Release(bool force) {
     if (force) {
         users_ = 0;

@@ -248,6 +248,9 @@ protected:
     void FreeGlyphs();
     // Stores a kerning table of count pairs (checked against glyph count squared).
     HResult AllocKerning(uint64_t count);
+    // Builds the quads again after a device reset; a failure leaves the font
+    // released and not built.
+    HResult Rebuild();
 
     uint32_t magic_[2];
     DXLViewer* viewer_;

@@ -266,14 +266,7 @@ void KGEWinFont::Invalidate() {
 HResult KGEWinFont::OnReset() {
     if (users_ == 0)
         return 0;
-    HResult hr = Restore();
-    if (hr != 0) {
-        Invalidate();
-        built_ = false;
-        return hr;
-    }
-    built_ = true;
-    return 0;
+    return Rebuild();
 }
 
 HResult KGECreateWinFontIndirect(DXLViewer* viewer, uint32_t effectFlags, const KGEWinFontDesc* desc,
