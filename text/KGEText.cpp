@@ -98,6 +98,20 @@ private:
     std::vector<LockedSource> locks_;
 };
 
+// Gives every vertex of the quads the colour.
+void ColourQuads(TexturedQuad* quads, size_t count, uint32_t colour) {
+    for (size_t i = 0; i < count; ++i)
+        for (platform::TexturedVertex& v : quads[i].v)
+            v.colour = colour;
+}
+
+// Gives every vertex of the quads the alpha of `alpha`, keeping its colour.
+void AlphaQuads(TexturedQuad* quads, size_t count, uint32_t alpha) {
+    for (size_t i = 0; i < count; ++i)
+        for (platform::TexturedVertex& v : quads[i].v)
+            v.colour = (v.colour & 0x00FFFFFFu) | alpha;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- KGECustomText
@@ -277,9 +291,7 @@ void KGEBaseText::SetColor(uint32_t colour) {
     if (colour == colour_)
         return;
     colour_ = colour;
-    for (TexturedQuad& quad : quads_)
-        for (platform::TexturedVertex& v : quad.v)
-            v.colour = colour;
+    ColourQuads(quads_.data(), quads_.size(), colour);
 }
 
 void KGEBaseText::SetAlpha(uint32_t colour) {
@@ -287,9 +299,7 @@ void KGEBaseText::SetAlpha(uint32_t colour) {
     if (alpha == (colour_ & 0xFF000000u))
         return;
     colour_ = (colour_ & 0x00FFFFFFu) | alpha;
-    for (TexturedQuad& quad : quads_)
-        for (platform::TexturedVertex& v : quad.v)
-            v.colour = (v.colour & 0x00FFFFFFu) | alpha;
+    AlphaQuads(quads_.data(), quads_.size(), alpha);
 }
 
 // ---------------------------------------------------------------- KGEBaseTextSprite
@@ -496,8 +506,7 @@ void KGEBaseTextSprite::SetColor(uint32_t colour) {
     if (colour == colour_)
         return;
     colour_ = colour;
-    for (platform::TexturedVertex& v : quad_.v)
-        v.colour = colour;
+    ColourQuads(&quad_, 1, colour);
 }
 
 void KGEBaseTextSprite::SetAlpha(uint32_t colour) {
@@ -505,8 +514,7 @@ void KGEBaseTextSprite::SetAlpha(uint32_t colour) {
     if (alpha == (colour_ & 0xFF000000u))
         return;
     colour_ = (colour_ & 0x00FFFFFFu) | alpha;
-    for (platform::TexturedVertex& v : quad_.v)
-        v.colour = (v.colour & 0x00FFFFFFu) | alpha;
+    AlphaQuads(&quad_, 1, alpha);
 }
 
 // ---------------------------------------------------------------- factories
