@@ -64,6 +64,14 @@ bool SkipData(kis::DataFileReaderW& reader, uint32_t size, uint32_t& offset) {
     return reader.SeekInChunk(uint32_t(position + size));
 }
 
+// Reads a sample or music record of `size` data bytes: its head, its name, and
+// then the data's place, skipping the data.
+template <typename Head>
+bool ReadRecord(kis::DataFileReaderW& reader, uint32_t size, Head& head, char16_t* name, uint32_t& offset) {
+    return reader.Read(&head, sizeof(head)) && DecodeName(head.name, kSoundNameUnits, name) &&
+           SkipData(reader, size, offset);
+}
+
 } // namespace
 
 int32_t SoundManager::LoadSamples(kis::DataFileReaderW* reader, LoaderState* state) {
@@ -78,9 +86,7 @@ int32_t SoundManager::LoadSamples(kis::DataFileReaderW* reader, LoaderState* sta
             SampleRecordHead head;
             char16_t name[kSoundNameUnits];
             uint32_t offset = 0;
-            if (!reader->Read(&head, sizeof(head)) || !DecodeName(head.name, kSoundNameUnits, name))
-                return Fail(reader, state);
-            if (!SkipData(*reader, size, offset)) return Fail(reader, state);
+            if (!ReadRecord(*reader, size, head, name, offset)) return Fail(reader, state);
             LoadSample(reader->GetFileName(), name, offset, size, kis::LoadLE32(head.loop) != 0);
             ++state->done;
         }
@@ -121,9 +127,7 @@ int32_t SoundManager::LoadMusic(kis::DataFileReaderW* reader, LoaderState* state
             MusicRecordHead head;
             char16_t name[kSoundNameUnits];
             uint32_t offset = 0;
-            if (!reader->Read(&head, sizeof(head)) || !DecodeName(head.name, kSoundNameUnits, name) ||
-                !SkipData(*reader, size, offset))
-                return Fail(reader, state);
+            if (!ReadRecord(*reader, size, head, name, offset)) return Fail(reader, state);
             AddMusic(reader->GetFileName(), name, offset, size);
             ++state->done;
         }
