@@ -247,6 +247,9 @@ bool HandleWindowEvents(platform::Window& window) {
     platform::WindowEvent event;
     bool quit = false;
     while (window.PollEvent(event)) {
+        // The viewer holds the device lost while a full-screen window is minimised.
+        if (AppViewer)
+            AppViewer->OnWindowEvent(event);
         switch (event) {
         case platform::WindowEvent::Close:
             quit = true;
