@@ -1,6 +1,7 @@
 #include "foundation/DataFile.h"
 #include "foundation/Ident.h"
 #include "platform/Utf.h"
+#include "tests/support/RunTool.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <sys/wait.h>
 
 using testsupport::ReadFileBytes;
 using testsupport::TempDir;
@@ -17,20 +17,12 @@ using testsupport::WriteFileBytes;
 
 namespace {
 
-struct Result {
-    int status;
-    std::string out, err;
-};
+using Result = testsupport::ToolRun;
 
 // Runs the built langc with the given arguments (none may hold a quote).
-Result RunTool(const TempDir& dir, const std::string& args) {
-    std::string out = dir.File("stdout"), err = dir.File("stderr");
-    std::string command = std::string("'") + VB_LANGC + "' " + args + " >'" + out + "' 2>'" + err + "'";
-    int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFileBytes(out), ReadFileBytes(err)};
-}
+Result RunTool(const TempDir& dir, const std::string& args) { return testsupport::RunTool(VB_LANGC, dir, args); }
 
-std::string Q(const std::string& path) { return "'" + path + "'"; }
+std::string Q(const std::string& path) { return testsupport::Quote(path); }
 
 const char kFonts[] = "  fonts {\n"
                       "    buttons_font = \"fonts\\\\small.txt\"\n    caption_font = \"fonts\\\\big.txt\"\n"

@@ -1,12 +1,12 @@
 #include "foundation/DataFile.h"
 #include "platform/Utf.h"
+#include "tests/support/RunTool.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 using testsupport::ReadFileBytes;
@@ -15,20 +15,12 @@ using testsupport::WriteFileBytes;
 
 namespace {
 
-struct Result {
-    int status;
-    std::string out, err;
-};
+using Result = testsupport::ToolRun;
 
 // Runs the built packtool with the given arguments (none may hold a quote).
-Result RunTool(const TempDir& dir, const std::string& args) {
-    std::string out = dir.File("stdout"), err = dir.File("stderr");
-    std::string command = std::string("'") + VB_PACKTOOL + "' " + args + " >'" + out + "' 2>'" + err + "'";
-    int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFileBytes(out), ReadFileBytes(err)};
-}
+Result RunTool(const TempDir& dir, const std::string& args) { return testsupport::RunTool(VB_PACKTOOL, dir, args); }
 
-std::string Q(const std::string& path) { return "'" + path + "'"; }
+std::string Q(const std::string& path) { return testsupport::Quote(path); }
 
 int Lines(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
 

@@ -1,5 +1,6 @@
 #include "foundation/DataFile.h"
 #include "platform/Files.h"
+#include "tests/support/RunTool.h"
 #include "tests/support/SoundData.h"
 #include "tests/support/TempDir.h"
 
@@ -45,10 +46,8 @@ protected:
     // Writes the manifest and runs the tool; its exit code.
     int Run(const std::string& manifest) {
         EXPECT_TRUE(testsupport::WriteFileBytes(dir.File("sounds.txt"), manifest));
-        const std::string command = std::string("'") + VB_SOUNDPACK + "' '" + dir.File("sounds.txt") + "' '" +
-                                    dir.File("Sounds.dat") + "' >/dev/null 2>&1";
-        const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return testsupport::RunToolStatus(VB_SOUNDPACK, testsupport::Quote(dir.File("sounds.txt")) + " " +
+                                                            testsupport::Quote(dir.File("Sounds.dat")));
     }
 
     std::vector<uint8_t> Chunk(kis::DataFileReaderW& reader, uint32_t id, uint32_t subId) {

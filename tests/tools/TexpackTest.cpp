@@ -3,6 +3,7 @@
 #include "foundation/DataFile.h"
 #include "platform/PngWriter.h"
 #include "tests/engine/TextureTestSupport.h"
+#include "tests/support/RunTool.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,11 +23,9 @@ std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.e
 class Texpack : public ::testing::Test {
 protected:
     int Run(const std::string& arguments) {
-        const std::string command = std::string("'") + VB_TEXPACK + "' " + arguments + " >/dev/null 2>&1";
-        const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return testsupport::RunToolStatus(VB_TEXPACK, arguments);
     }
-    std::string Quoted(const std::string& name) const { return "'" + dir.File(name) + "'"; }
+    std::string Quoted(const std::string& name) const { return testsupport::Quote(dir.File(name)); }
 
     testsupport::TempDir dir;
 };
