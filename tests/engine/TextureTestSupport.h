@@ -3,6 +3,7 @@
 // wrapper that can refuse texture formats and bindings, and bitmap makers.
 #include "engine/Texture.h"
 #include "platform/GraphicsDevice.h"
+#include "tests/engine/ViewerTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +13,6 @@
 #include <set>
 
 namespace texturetest {
-
-class NullSink final : public platform::FrameSink {
-public:
-    void ShowFrame(const uint32_t*, int, int, int) override {}
-};
 
 // Forwards everything to the real device, except texture formats it is told
 // to refuse and, when asked, every texture binding.
@@ -65,19 +61,10 @@ public:
     platform::FrameView BackBuffer() const override { return in->BackBuffer(); }
 };
 
-// A viewer whose device is made through the ordinary display-mode change,
-// windowed, into a sink that drops the frames.
-class TestViewer : public DXLViewer {
+// A windowed viewer with the software device, 64 x 64 unless told otherwise.
+class TestViewer : public viewertest::WindowedViewer {
 public:
-    bool Open(uint32_t width = 64, uint32_t height = 64) {
-        DXLDISPLAYSETTINGS s;
-        ValidateSettings(&s, nullptr, nullptr);
-        s.present.backBufferWidth = width;
-        s.present.backBufferHeight = height;
-        s.present.presentationInterval = platform::kPresentIntervalImmediate;
-        s.present.deviceWindow = &sink_;
-        return ChangeDisplayMode(&s) == kResultOk && HasDevice();
-    }
+    bool Open(uint32_t width = 64, uint32_t height = 64) { return WindowedViewer::Open(width, height); }
     // Puts a fussy wrapper around the device (after Open).
     FussyDevice* MakeFussy() {
         auto fussy = std::make_unique<FussyDevice>(std::move(device_));
@@ -85,9 +72,6 @@ public:
         device_ = std::move(fussy);
         return raw;
     }
-
-private:
-    NullSink sink_;
 };
 
 // A bitmap of the format and size whose pixels come from a function of (x, y)

@@ -4,6 +4,7 @@
 
 #include "platform/GlyphFace.h"
 #include "platform/SyntheticFace.h"
+#include "tests/engine/ViewerTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -300,27 +301,7 @@ TEST(BitmapFontImages, GridsFollowRectangleBordersAndSkips) {
 
 // ---------------------------------------------------------------- drawing
 
-class NullSink final : public platform::FrameSink {
-public:
-    void ShowFrame(const uint32_t*, int, int, int) override {}
-};
-
-// A viewer with the software device, windowed into a sink that drops frames.
-class TestViewer : public DXLViewer {
-public:
-    bool Open(uint32_t width, uint32_t height) {
-        DXLDISPLAYSETTINGS s;
-        ValidateSettings(&s, nullptr, nullptr);
-        s.present.backBufferWidth = width;
-        s.present.backBufferHeight = height;
-        s.present.presentationInterval = platform::kPresentIntervalImmediate;
-        s.present.deviceWindow = &sink_;
-        return ChangeDisplayMode(&s) == kResultOk && HasDevice();
-    }
-
-private:
-    NullSink sink_;
-};
+using TestViewer = viewertest::WindowedViewer;
 
 // Lit pixels (red above half) of the back buffer inside a rectangle.
 int CountLit(const platform::FrameView& frame, int left, int top, int right, int bottom) {

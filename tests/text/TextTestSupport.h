@@ -4,6 +4,7 @@
 // 10, descent 3), a viewer with the software device, and positions of laid-
 // out glyphs.
 #include "engine/Viewer.h"
+#include "tests/engine/ViewerTestSupport.h"
 #include "platform/GlyphFace.h"
 #include "platform/SyntheticFace.h"
 #include "text/KGEWinFont.h"
@@ -18,26 +19,10 @@ namespace texttest {
 
 constexpr const char16_t* kLatin = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789<>=/@[].,-_";
 
-class NullSink final : public platform::FrameSink {
+// A windowed viewer with the software device, 128 x 64 unless told otherwise.
+class TestViewer : public viewertest::WindowedViewer {
 public:
-    void ShowFrame(const uint32_t*, int, int, int) override {}
-};
-
-// A viewer with the software device, windowed into a sink that drops frames.
-class TestViewer : public DXLViewer {
-public:
-    bool Open(uint32_t width = 128, uint32_t height = 64) {
-        DXLDISPLAYSETTINGS s;
-        ValidateSettings(&s, nullptr, nullptr);
-        s.present.backBufferWidth = width;
-        s.present.backBufferHeight = height;
-        s.present.presentationInterval = platform::kPresentIntervalImmediate;
-        s.present.deviceWindow = &sink_;
-        return ChangeDisplayMode(&s) == kResultOk && HasDevice();
-    }
-
-private:
-    NullSink sink_;
+    bool Open(uint32_t width = 128, uint32_t height = 64) { return WindowedViewer::Open(width, height); }
 };
 
 class SyntheticText : public ::testing::Test {
@@ -49,7 +34,7 @@ protected:
     }
     void TearDown() override { platform::SetGlyphFaceOpener(previous_); }
 
-    // A font of the current spec (10 points: the spec gives the pixels).
+    // A font of the current face description (10 points: the description gives the pixels).
     std::unique_ptr<KGEWinFont> MakeFont(DXLViewer* viewer = nullptr, uint32_t colour = 0xFFFFFFFF,
                                          int32_t tracking = 0, int32_t leading = 0, uint32_t flags = 0) {
         KGEWinFont* font = nullptr;
