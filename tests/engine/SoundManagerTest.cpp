@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/Mixer.h"
 #include "platform/headless/NullAudioDevice.h"
+#include "tests/engine/SoundTestSupport.h"
 #include "tests/support/SoundData.h"
 #include "tests/support/TempDir.h"
 
@@ -92,18 +93,8 @@ constexpr int kRate = platform::kAudioRate;
 constexpr int16_t kLevel = 1000;
 constexpr int kSampleFrames = kRate / 10; // 100 ms
 
-class SoundManagerTest : public ::testing::Test {
+class SoundManagerTest : public soundtest::SoundOutputTest {
 protected:
-    void SetUp() override {
-        device.SetCapture(true);
-        sound.SetOutputDevice(&device);
-        sound.Init();
-        ASSERT_TRUE(sound.HasSound());
-        // Full volume, so a voice reaches the output unscaled.
-        sound.SetVolume(kSoundMusic, 100.0f);
-        sound.SetVolume(kSoundEffects, 100.0f);
-    }
-
     // A 100 ms mono WAV of one constant level.
     std::u16string WriteTone(const std::string& name, int16_t level = kLevel, int frames = kSampleFrames) {
         std::vector<uint8_t> wav = testsupport::MakeWav16(1, kRate, std::vector<int16_t>(size_t(frames), level));
@@ -117,18 +108,7 @@ protected:
         return sound.LoadSample(path.c_str(), name, 0, 0, loop);
     }
 
-    // Renders `ms` and gives the left value of the last frame.
-    int Output(uint32_t ms) {
-        device.ClearCapture();
-        device.AdvanceMilliseconds(ms);
-        std::vector<int16_t> frames = device.Captured();
-        return frames.empty() ? 0 : frames[frames.size() - 2];
-    }
-
-    testsupport::TempDir dir;
     int files = 0;
-    platform::NullAudioDevice device;
-    SoundManager sound;
 };
 
 TEST_F(SoundManagerTest, HandlesOfSamplesPlaybacksAndMusicHaveTheirKindTags) {

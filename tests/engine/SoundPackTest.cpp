@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/Mixer.h"
 #include "platform/headless/NullAudioDevice.h"
+#include "tests/engine/SoundTestSupport.h"
 #include "tests/support/SoundData.h"
 #include "tests/support/TempDir.h"
 
@@ -69,16 +70,8 @@ bool AlwaysYield(float) {
     return true;
 }
 
-class SoundPackTest : public ::testing::Test {
+class SoundPackTest : public soundtest::SoundOutputTest {
 protected:
-    void SetUp() override {
-        device.SetCapture(true);
-        sound.SetOutputDevice(&device);
-        sound.Init();
-        ASSERT_TRUE(sound.HasSound());
-        sound.SetVolume(kSoundMusic, 100.0f);
-        sound.SetVolume(kSoundEffects, 100.0f);
-    }
     void TearDown() override { SetLoadingProgressHook(nullptr); }
 
     std::u16string PackPath() const { return platform::ToGamePath(dir.File("Sounds.dat")); }
@@ -117,17 +110,6 @@ protected:
         return calls;
     }
     int Run(bool music, LoaderState& state) { return Run(music, state, sound); }
-
-    int Output(uint32_t ms) {
-        device.ClearCapture();
-        device.AdvanceMilliseconds(ms);
-        std::vector<int16_t> frames = device.Captured();
-        return frames.empty() ? 0 : frames[frames.size() - 2];
-    }
-
-    testsupport::TempDir dir;
-    platform::NullAudioDevice device;
-    SoundManager sound;
 };
 
 TEST_F(SoundPackTest, ARealPackPlaysSamplesFromTheirOffsetsAndLoopsItsMusic) {
