@@ -546,28 +546,25 @@ const XMLItem* XMLDocument::FindEntryA(const char* key, bool next) {
     return Find(key, next);
 }
 
-const char16_t* XMLDocument::GetKeyAt(uint32_t i, uint32_t* length) {
+const XMLItem* XMLDocument::EntryAt(uint32_t i) {
     errors_ = 0;
     if (i >= current_->entries.count) {
         errors_ |= kis::kTdrMissingEntry;
-        if (length) *length = 0;
         return nullptr;
     }
-    const XMLItem* entry = current_->entries.items[i];
-    if (length) *length = entry->name.Length();
-    return entry->name.As<char16_t>();
+    return current_->entries.items[i];
+}
+
+const char16_t* XMLDocument::GetKeyAt(uint32_t i, uint32_t* length) {
+    const XMLItem* entry = EntryAt(i);
+    if (length) *length = entry ? entry->name.Length() : 0;
+    return entry ? entry->name.As<char16_t>() : nullptr;
 }
 
 const char16_t* XMLDocument::GetValueAt(uint32_t i, uint32_t* length) {
-    errors_ = 0;
-    if (i >= current_->entries.count) {
-        errors_ |= kis::kTdrMissingEntry;
-        if (length) *length = 0;
-        return nullptr;
-    }
-    const XMLItem* entry = current_->entries.items[i];
-    if (length) *length = entry->text.Length();
-    return entry->text.As<char16_t>();
+    const XMLItem* entry = EntryAt(i);
+    if (length) *length = entry ? entry->text.Length() : 0;
+    return entry ? entry->text.As<char16_t>() : nullptr;
 }
 
 const char16_t* XMLDocument::GetValue(const char16_t* key, uint32_t* length) {

@@ -88,6 +88,8 @@ private:
     XMLItem* AddRow(XMLRowState& state, XMLItem* receiver);
     template <typename K>
     const XMLItem* Find(const K* key, bool next);
+    // Entry i of the current group; null (and the missing-entry bit) past the end.
+    const XMLItem* EntryAt(uint32_t i);
     template <typename Dst>
     uint32_t ReadString(const XMLItem* entry, Dst* buffer, uint32_t size, const Dst* def);
     void SetCurrent(XMLItem* group);
