@@ -125,6 +125,19 @@ ImageWrite WriteImageRecord(kis::BaseDataFile& file, const char16_t* name, uint3
     return WriteBytes(file, bytes) ? ImageWrite::kWritten : ImageWrite::kFailed;
 }
 
+// A texture for a language image: unfiltered, clamped, modulated, drawn with
+// the image's blend. Null when memory runs out.
+DXLTexture* NewImageTexture(DXLViewer* viewer, uint32_t blend) {
+    auto* texture = new (std::nothrow) DXLTexture(viewer);
+    if (texture == nullptr)
+        return nullptr;
+    texture->SetImageFilter(kImageFilterNone);
+    texture->SetState(MakeTextureState(1, 1, uint32_t(platform::TextureAddress::Clamp),
+                                       uint32_t(platform::TextureAddress::Clamp), blend,
+                                       uint32_t(platform::TextureOp::Modulate), uint32_t(platform::TextureOp::Modulate)));
+    return texture;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- life
@@ -252,13 +265,9 @@ bool GameLanguage::SourcePath(const char16_t* relative, char16_t* path) const {
 }
 
 DXLLngImage* GameLanguage::CreateImageFromFile(const char16_t* name, const char16_t* path, uint32_t blend) {
-    auto* texture = new (std::nothrow) DXLTexture(viewer_);
+    DXLTexture* texture = NewImageTexture(viewer_, blend);
     if (texture == nullptr)
         return nullptr;
-    texture->SetImageFilter(kImageFilterNone);
-    texture->SetState(MakeTextureState(1, 1, uint32_t(platform::TextureAddress::Clamp),
-                                       uint32_t(platform::TextureAddress::Clamp), blend,
-                                       uint32_t(platform::TextureOp::Modulate), uint32_t(platform::TextureOp::Modulate)));
     texture->SetFileName(path, true);
     DXLLngImage* image = AddImage(name, texture);
     if (image != nullptr)
@@ -510,13 +519,9 @@ DXLTexture* GameLanguage::ReadImageRecord(kis::DataFileReaderW& reader) {
         return nullptr;
     }
     *slot = loader;
-    auto* texture = new (std::nothrow) DXLTexture(viewer_);
+    DXLTexture* texture = NewImageTexture(viewer_, blend);
     if (texture == nullptr)
         return nullptr;
-    texture->SetImageFilter(kImageFilterNone);
-    texture->SetState(MakeTextureState(1, 1, uint32_t(platform::TextureAddress::Clamp),
-                                       uint32_t(platform::TextureAddress::Clamp), blend,
-                                       uint32_t(platform::TextureOp::Modulate), uint32_t(platform::TextureOp::Modulate)));
     texture->SetSource(loader, true);
     if (AddImage(name, texture) == nullptr)
         return nullptr;
