@@ -197,22 +197,22 @@ HResult DXLInputDevice::ReadState(void* state, uint32_t size) {
 }
 
 HResult DXLInputDevice::ReadRecords(uint32_t* count) {
-    if (!records_) {
+    HResult hr = kResultNotBuffered;
+    *count = 0;
+    if (records_) {
+        const uint32_t room = bufferSize_;
+        *count = room;
+        hr = device_->GetDeviceData(records_.get(), count);
+        if (Succeeded(hr)) return hr;
+        hr = device_->Acquire();
         *count = 0;
-        return kResultNotBuffered;
+        if (Succeeded(hr)) {
+            *count = room;
+            hr = device_->GetDeviceData(records_.get(), count);
+            if (Failed(hr)) *count = 0;
+        }
     }
-    uint32_t room = bufferSize_;
-    *count = room;
-    HResult hr = device_->GetDeviceData(records_.get(), count);
-    if (Succeeded(hr)) return hr;
-    HResult acquired = device_->Acquire();
-    if (Failed(acquired)) {
-        *count = 0;
-        return acquired;
-    }
-    *count = room;
-    hr = device_->GetDeviceData(records_.get(), count);
-    if (Failed(hr)) *count = 0;
+    if (Failed(hr)) ReleaseAll();
     return hr;
 }
 
@@ -305,10 +305,7 @@ HResult DXLKeyboard::Poll() {
     } else {
         uint32_t count = 0;
         HResult hr = ReadRecords(&count);
-        if (Failed(hr)) {
-            ReleaseAll();
-            return hr;
-        }
+        if (Failed(hr)) return hr;
         for (uint32_t i = 0; i < count; ++i) {
             const DXLDEVICEOBJECTDATA& record = records_[i];
             if (record.offset > 255) continue;
@@ -436,10 +433,7 @@ HResult DXLMouse::Poll() {
 
     uint32_t count = 0;
     HResult hr = ReadRecords(&count);
-    if (Failed(hr)) {
-        ReleaseAll();
-        return hr;
-    }
+    if (Failed(hr)) return hr;
     for (uint32_t i = 0; i < count; ++i) {
         const DXLDEVICEOBJECTDATA& record = records_[i];
         int32_t data = int32_t(record.data);

@@ -171,7 +171,8 @@ protected:
     // lost its acquisition does not report every held key released.
     HResult ReadState(void* state, uint32_t size);
     // Reads buffered records into the record array, with the same repair;
-    // count gets the number of records read.
+    // count gets the number of records read. A read that fails releases every
+    // held key or button (ReleaseAll).
     HResult ReadRecords(uint32_t* count);
     void DropInterface();
     uint32_t Now() const;
