@@ -64,77 +64,71 @@ bool SkipData(kis::DataFileReaderW& reader, uint32_t size, uint32_t& offset) {
     return reader.SeekInChunk(uint32_t(position + size));
 }
 
-// Reads a sample or music record of `size` data bytes: its head, its name, and
-// then the data's place, skipping the data.
-template <typename Head>
-bool ReadRecord(kis::DataFileReaderW& reader, uint32_t size, Head& head, char16_t* name, uint32_t& offset) {
-    return reader.Read(&head, sizeof(head)) && DecodeName(head.name, kSoundNameUnits, name) &&
-           SkipData(reader, size, offset);
+// Reads the records of a sample or music chunk, a call at a time, giving way
+// when the progress hook asks. Each record is its data size (0 ends the list),
+// its head with the name, then its data, which stays in the pack: `add` takes
+// the record in. `finish` runs once the last record is read; false fails the load.
+template <typename Head, typename Add, typename Finish>
+int32_t LoadRecords(kis::DataFileReaderW* reader, LoaderState* state, uint32_t id, uint32_t subId, Add add,
+                    Finish finish) {
+    if (!reader || !state) return Fail(reader, state);
+    if (!BeginChunk(*reader, *state, id, subId)) return Fail(reader, state);
+    while (state->done < state->total) {
+        uint32_t size = 0;
+        if (!ReadU32(*reader, size)) return Fail(reader, state);
+        if (size == 0) {
+            state->done = state->total;
+        } else {
+            Head head;
+            char16_t name[kSoundNameUnits];
+            uint32_t offset = 0;
+            if (!reader->Read(&head, sizeof(head)) || !DecodeName(head.name, kSoundNameUnits, name) ||
+                !SkipData(*reader, size, offset))
+                return Fail(reader, state);
+            add(head, name, offset, size);
+            ++state->done;
+        }
+        if (state->done == state->total && !finish()) return Fail(reader, state);
+        if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
+    }
+    reader->CloseChunk();
+    return kLoaderFinished;
 }
 
 } // namespace
 
 int32_t SoundManager::LoadSamples(kis::DataFileReaderW* reader, LoaderState* state) {
-    if (!reader || !state) return Fail(reader, state);
-    if (!BeginChunk(*reader, *state, kSampleChunkId, kSampleChunkSubId)) return Fail(reader, state);
-    while (state->done < state->total) {
-        uint32_t size = 0;
-        if (!ReadU32(*reader, size)) return Fail(reader, state);
-        if (size == 0) {
-            state->done = state->total;
-        } else {
-            SampleRecordHead head;
+    auto add = [&](const SampleRecordHead& head, const char16_t* name, uint32_t offset, uint32_t size) {
+        LoadSample(reader->GetFileName(), name, offset, size, kis::LoadLE32(head.loop) != 0);
+    };
+    // After the last sample: the names of the event sounds.
+    auto readEventSounds = [&] {
+        uint32_t zero = 1, units = 0;
+        if (!ReadU32(*reader, zero) || zero != 0 || !ReadU32(*reader, units)) return false;
+        if (units > kMaxEventNameUnits || int64_t(units) * 2 > Remaining(*reader)) return false;
+        std::vector<uint8_t> block(size_t(units) * 2);
+        if (units && !reader->Read(block.data(), units * 2)) return false;
+        // Every name is checked before any slot changes.
+        uint32_t found[kEventSoundCount];
+        uint32_t at = 0;
+        for (int slot = 0; slot < kEventSoundCount; ++slot) {
             char16_t name[kSoundNameUnits];
-            uint32_t offset = 0;
-            if (!ReadRecord(*reader, size, head, name, offset)) return Fail(reader, state);
-            LoadSample(reader->GetFileName(), name, offset, size, kis::LoadLE32(head.loop) != 0);
-            ++state->done;
+            uint32_t length = 0;
+            if (at >= units || !DecodeName(block.data() + 2 * at, units - at, name, &length)) return false;
+            found[slot] = FindSample(name);
+            at += length + 2;
         }
-        if (state->done == state->total) {
-            uint32_t zero = 1, units = 0;
-            if (!ReadU32(*reader, zero) || zero != 0 || !ReadU32(*reader, units)) return Fail(reader, state);
-            if (units > kMaxEventNameUnits || int64_t(units) * 2 > Remaining(*reader)) return Fail(reader, state);
-            std::vector<uint8_t> block(size_t(units) * 2);
-            if (units && !reader->Read(block.data(), units * 2)) return Fail(reader, state);
-            // Every name is checked before any slot changes.
-            uint32_t found[kEventSoundCount];
-            uint32_t at = 0;
-            for (int slot = 0; slot < kEventSoundCount; ++slot) {
-                char16_t name[kSoundNameUnits];
-                uint32_t length = 0;
-                if (at >= units || !DecodeName(block.data() + 2 * at, units - at, name, &length))
-                    return Fail(reader, state);
-                found[slot] = FindSample(name);
-                at += length + 2;
-            }
-            for (int slot = 0; slot < kEventSoundCount; ++slot) eventSounds_[slot] = found[slot];
-        }
-        if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
-    }
-    reader->CloseChunk();
-    return kLoaderFinished;
+        for (int slot = 0; slot < kEventSoundCount; ++slot) eventSounds_[slot] = found[slot];
+        return true;
+    };
+    return LoadRecords<SampleRecordHead>(reader, state, kSampleChunkId, kSampleChunkSubId, add, readEventSounds);
 }
 
 int32_t SoundManager::LoadMusic(kis::DataFileReaderW* reader, LoaderState* state) {
-    if (!reader || !state) return Fail(reader, state);
-    if (!BeginChunk(*reader, *state, kMusicChunkId, kMusicChunkSubId)) return Fail(reader, state);
-    while (state->done < state->total) {
-        uint32_t size = 0;
-        if (!ReadU32(*reader, size)) return Fail(reader, state);
-        if (size == 0) {
-            state->done = state->total;
-        } else {
-            MusicRecordHead head;
-            char16_t name[kSoundNameUnits];
-            uint32_t offset = 0;
-            if (!ReadRecord(*reader, size, head, name, offset)) return Fail(reader, state);
-            AddMusic(reader->GetFileName(), name, offset, size);
-            ++state->done;
-        }
-        if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
-    }
-    reader->CloseChunk();
-    return kLoaderFinished;
+    auto add = [&](const MusicRecordHead&, const char16_t* name, uint32_t offset, uint32_t size) {
+        AddMusic(reader->GetFileName(), name, offset, size);
+    };
+    return LoadRecords<MusicRecordHead>(reader, state, kMusicChunkId, kMusicChunkSubId, add, [] { return true; });
 }
 
 uint32_t SoundManager::GetEventSound(int slot) const {
