@@ -70,6 +70,25 @@ bool StatPath(const GamePath& path, struct stat& st) {
     return stat(NativePath(path).c_str(), &st) == 0;
 }
 
+// Moves `count` bytes through `transfer` (read or write) in pieces of at most
+// 1 GiB, going on after an interrupted call; stops early when a call moves
+// nothing. The bytes moved, or -1 on failure.
+template <typename Byte, typename Transfer>
+int64_t TransferAll(int fd, Byte* bytes, int64_t count, Transfer transfer) {
+    int64_t done = 0;
+    while (done < count) {
+        size_t chunk = static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30));
+        ssize_t n = transfer(fd, bytes + done, chunk);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (n == 0) break;
+        done += n;
+    }
+    return done;
+}
+
 } // namespace
 
 GamePath::GamePath(std::u16string_view path) : utf8_(Slashes(Utf16ToUtf8(path))) {}
@@ -157,36 +176,12 @@ int64_t File::Tell() const {
 
 int64_t File::Read(void* buffer, int64_t count) {
     if (fd_ < 0 || count < 0) return -1;
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        size_t chunk = static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30));
-        ssize_t n = read(fd_, bytes + done, chunk);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (n == 0) break;
-        done += n;
-    }
-    return done;
+    return TransferAll(fd_, static_cast<unsigned char*>(buffer), count, read);
 }
 
 int64_t File::Write(const void* buffer, int64_t count) {
     if (fd_ < 0 || count < 0) return -1;
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        size_t chunk = static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30));
-        ssize_t n = write(fd_, bytes + done, chunk);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (n == 0) break;
-        done += n;
-    }
-    return done;
+    return TransferAll(fd_, static_cast<const unsigned char*>(buffer), count, write);
 }
 
 bool File::SetSize(int64_t size) {
