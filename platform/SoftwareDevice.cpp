@@ -37,6 +37,22 @@ uint32_t VertexCount(PrimitiveType type, uint32_t count) {
     }
 }
 
+// One state of a stage or sampler table: a row or state past the table's end
+// is refused, and a lost device keeps the states it had.
+template <size_t Rows, size_t Count>
+Result StoreState(uint32_t (&table)[Rows][Count], uint32_t row, uint32_t index, uint32_t value, bool lost) {
+    if (row >= Rows || index >= Count) return kErrInvalidCall;
+    if (!lost) table[row][index] = value;
+    return kOk;
+}
+
+template <size_t Rows, size_t Count>
+Result LoadState(const uint32_t (&table)[Rows][Count], uint32_t row, uint32_t index, uint32_t* value) {
+    if (row >= Rows || index >= Count || !value) return kErrInvalidCall;
+    *value = table[row][index];
+    return kOk;
+}
+
 } // namespace
 
 Result CheckPresentParameters(const PresentParameters& p) {
@@ -133,31 +149,19 @@ Result SoftwareDevice::GetRenderState(RenderState state, uint32_t* value) {
 }
 
 Result SoftwareDevice::SetTextureStageState(uint32_t stage, TextureStageState type, uint32_t value) {
-    uint32_t index = static_cast<uint32_t>(type);
-    if (stage >= kTextureStageCount || index >= kTextureStageStateCount) return kErrInvalidCall;
-    if (!lost_) stageStates_[stage][index] = value;
-    return kOk;
+    return StoreState(stageStates_, stage, static_cast<uint32_t>(type), value, lost_);
 }
 
 Result SoftwareDevice::GetTextureStageState(uint32_t stage, TextureStageState type, uint32_t* value) {
-    uint32_t index = static_cast<uint32_t>(type);
-    if (stage >= kTextureStageCount || index >= kTextureStageStateCount || !value) return kErrInvalidCall;
-    *value = stageStates_[stage][index];
-    return kOk;
+    return LoadState(stageStates_, stage, static_cast<uint32_t>(type), value);
 }
 
 Result SoftwareDevice::SetSamplerState(uint32_t sampler, SamplerState type, uint32_t value) {
-    uint32_t index = static_cast<uint32_t>(type);
-    if (sampler >= kSamplerCount || index >= kSamplerStateCount) return kErrInvalidCall;
-    if (!lost_) samplerStates_[sampler][index] = value;
-    return kOk;
+    return StoreState(samplerStates_, sampler, static_cast<uint32_t>(type), value, lost_);
 }
 
 Result SoftwareDevice::GetSamplerState(uint32_t sampler, SamplerState type, uint32_t* value) {
-    uint32_t index = static_cast<uint32_t>(type);
-    if (sampler >= kSamplerCount || index >= kSamplerStateCount || !value) return kErrInvalidCall;
-    *value = samplerStates_[sampler][index];
-    return kOk;
+    return LoadState(samplerStates_, sampler, static_cast<uint32_t>(type), value);
 }
 
 Result SoftwareDevice::SetTexture(uint32_t stage, const TexturePtr& texture) {
