@@ -184,8 +184,10 @@ std::u16string FormatWV(const char16_t* format, va_list args) {
         std::string spec = "%" + flags;
         if (width >= 0)
             spec += std::to_string(width);
-        if (precision >= 0)
-            spec += "." + std::to_string(precision);
+        if (precision >= 0) {
+            spec += '.';
+            spec += std::to_string(precision);
+        }
         // Length modifiers: h, hh, l, ll, L, z, j, t.
         std::string length;
         while (*p == u'h' || *p == u'l' || *p == u'L' || *p == u'z' || *p == u'j' || *p == u't')

@@ -300,8 +300,11 @@ std::u16string UserFolder(std::u16string_view maker, std::u16string_view product
     }
     while (base.size() > 1 && base.back() == '/') base.pop_back();
     std::u16string folder = ToGamePath(base);
-    if (!maker.empty()) folder += u"\\" + std::u16string(maker);
-    if (!product.empty()) folder += u"\\" + std::u16string(product);
+    for (std::u16string_view part : {maker, product}) {
+        if (part.empty()) continue;
+        folder += u'\\';
+        folder += part;
+    }
     return folder;
 }
 
