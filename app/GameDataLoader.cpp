@@ -201,7 +201,7 @@ void UpdateLoading(uint32_t) {
     if (result != kLoaderCallAgain) {
         if (loading.state.error) {
             LogErrorPrintf(kLogIndent, "Loading the %s failed.", step.name);
-            AppFatalDataError(u"Data error!");
+            AppFatalDataError(step.pack == GetSpritePack ? u"Sprites error!" : u"Data error!");
             return;
         }
         loading.progress.NextStage();

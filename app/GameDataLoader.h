@@ -15,7 +15,8 @@
 // Each frame calls the current stage's loader once; a loader works through
 // its records until the tracker's report interval has passed, then returns
 // to be called again at the next frame. A stage that finishes with its error
-// flag set is a fatal data error ("Data error!", exit code 1). After the last
+// flag set is a fatal data error ("Sprites error!" for a stage of the sprite
+// pack, "Data error!" for the others; exit code 1). After the last
 // stage the data and sound packs are closed and the game goes on to the main
 // screen (state 6).
 

@@ -125,12 +125,25 @@ GameScreen& GetGameScreen() {
     return screen;
 }
 
+namespace {
+AppDisplayState g_appliedDisplay;
+} // namespace
+
+const AppDisplayState& AppAppliedDisplay() {
+    return g_appliedDisplay;
+}
+
 HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDISPLAYSETTINGS* settings, const uint32_t* clearColour) {
     if (!viewer)
         return kResultPointer;
-    HResult hr = viewer->ChangeDisplayMode(settings ? settings : viewer->GetSettings());
+    if (settings)
+        g_appliedDisplay.settings = *settings;
+    HResult hr = viewer->ChangeDisplayMode(&g_appliedDisplay.settings);
     if (Failed(hr))
         return hr;
+    g_appliedDisplay.window = viewer->GetWindowHandle();
+    if (const DXLDISPLAYSETTINGS* applied = viewer->GetSettings())
+        g_appliedDisplay.settings = *applied;
     if (clearColour)
         viewer->RenderFrame(*clearColour);
     viewer->SetFrameTiming(true);

@@ -8,6 +8,9 @@
 #include <cstdint>
 
 class DXLViewer;
+namespace platform {
+class FrameSink;
+}
 
 // The screen-parameter record: the first seven words of GameScreen and the
 // screen-parameters chunk of config.dat.
@@ -76,9 +79,19 @@ private:
 
 GameScreen& GetGameScreen();
 
-// Hands new settings (when given) to the viewer; on success the applied
-// settings are read back, the frame is cleared once when a colour is given,
-// and frame timing is switched on. The viewer's result.
+// The display as the application last set it: the settings it asked for,
+// and after a successful change the viewer's window and the settings the
+// viewer applied.
+struct AppDisplayState {
+    platform::FrameSink* window = nullptr;
+    DXLDISPLAYSETTINGS settings;
+};
+const AppDisplayState& AppAppliedDisplay();
+
+// Copies new settings (when given) into the application's display state and
+// hands that state's settings to the viewer; on success the window and the
+// applied settings are read back into it, the frame is cleared once when a
+// colour is given, and frame timing is switched on. The viewer's result.
 HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDISPLAYSETTINGS* settings, const uint32_t* clearColour);
 
 // The game's display modes: 32-bit, at least 800 x 600.

@@ -73,11 +73,17 @@ TEST(GameScreen, FullScreenAppliesTheScreenSizeAndBack) {
     EXPECT_EQ(d.viewer->GetSettings()->present.windowed, 0u);
     EXPECT_EQ(d.viewer->GetSettings()->present.backBufferWidth, 1024u);
     EXPECT_TRUE(d.backend.GetWindow().IsFullscreen());
+    // The application's display state holds what the viewer applied.
+    EXPECT_EQ(AppAppliedDisplay().window, d.viewer->GetWindowHandle());
+    EXPECT_EQ(AppAppliedDisplay().settings.present.windowed, 0u);
+    EXPECT_EQ(AppAppliedDisplay().settings.present.backBufferWidth, 1024u);
     d.screen.SetFullscreen(false);
     ASSERT_TRUE(d.screen.Apply());
     EXPECT_EQ(d.viewer->GetSettings()->present.windowed, 1u);
     EXPECT_EQ(d.viewer->GetSettings()->present.backBufferWidth, 800u);
     EXPECT_FALSE(d.backend.GetWindow().IsFullscreen());
+    EXPECT_EQ(AppAppliedDisplay().settings.present.windowed, 1u);
+    EXPECT_EQ(AppAppliedDisplay().settings.present.backBufferHeight, 600u);
 }
 
 TEST(GameScreen, AFailedFullScreenSwitchRestoresThePreviousSettingsAndLogsIt) {

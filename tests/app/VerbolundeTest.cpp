@@ -475,6 +475,35 @@ TEST(Verbolunde, AFontChunkWithAWrongCountIsADataError) {
     EXPECT_EQ(ConfigScreenWords(game.User() + "/config.dat").size(), 7u);
 }
 
+TEST(Verbolunde, ADamagedTextureChunkOfTheSpritePackIsASpritesError) {
+    GameCopy game;
+    const std::string spritePack = game.Game() + "/Data/Sprites.dat";
+    uint32_t textureOffset = 0;
+    {
+        kis::DataFileReaderW reader(0xE317A788, 0xB90D20FA, 1);
+        ASSERT_TRUE(reader.Open(platform::Utf8ToUtf16(spritePack).c_str()));
+        for (const kis::DataFileEntry& entry : reader.GetRoot().entries)
+            if (entry.id == 0x54455853) // 'TEXS'
+                textureOffset = entry.offset;
+    }
+    ASSERT_NE(textureOffset, 0u);
+    std::string bytes = testsupport::ReadFileBytes(spritePack);
+    uint8_t count[4];
+    kis::StoreLE32(count, 0x00FFFFFF); // far more textures than the chunk holds
+    bytes.replace(textureOffset, 4, reinterpret_cast<const char*>(count), 4);
+    ASSERT_TRUE(testsupport::WriteFileBytes(spritePack, bytes));
+    const std::string script = game.File("click.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
+    std::string output;
+    EXPECT_EQ(game.Run("--headless --frames 80 --input-script '" + script + "'", &output), 1) << output;
+    EXPECT_NE(output.find("Sprites error!"), std::string::npos) << output;
+    EXPECT_EQ(output.find("Data error!"), std::string::npos) << output;
+    const std::string log = game.Log();
+    EXPECT_NE(log.find("Loading the textures failed."), std::string::npos) << log;
+    EXPECT_NE(log.find("ERROR! Sprites error!"), std::string::npos) << log;
+    EXPECT_TRUE(EndsWith(log, "LOG FINISHED."));
+}
+
 TEST(Verbolunde, PlayUrlIsOpenedAtTheEndOnlyForAWebAddress) {
     GameCopy game;
     // A stand-in for the desktop's opener that records its arguments.
