@@ -79,7 +79,7 @@ DXL_PROPS_SETTER(SetQuality, uint8_t, quality_)
 // ================================================================ font
 
 template <typename Ch>
-DXLFont<Ch>::DXLFont() : byChar_(kCharCount), byNumber_(kCharCount, nullptr) {}
+DXLFont<Ch>::DXLFont() : byChar_(kCharCount), byNumber_(kNumberCount, nullptr) {}
 
 template <typename Ch>
 DXLFont<Ch>::~DXLFont() {
@@ -275,7 +275,7 @@ void DXLFont<Ch>::RebuildIndexTable() {
     std::fill(byNumber_.begin(), byNumber_.end(), nullptr);
     for (uint32_t code = 1; code < kCharCount; ++code) {
         DXLGlyph* glyph = byChar_[code].get();
-        if (glyph && glyph->number < kCharCount)
+        if (glyph)
             byNumber_[glyph->number] = glyph;
     }
 }
@@ -288,7 +288,7 @@ bool DXLFont<Ch>::PackGlyph(Ch ch, int32_t sheetWidth, int32_t sheetHeight, int3
     const int32_t rowStep = int32_t(cellHeight_) + vSkip_;
     int32_t x = 0, y = 0;
     for (uint32_t n = 0; n < glyph->number; ++n) {
-        const DXLGlyph* before = n < kCharCount ? byNumber_[n] : nullptr;
+        const DXLGlyph* before = GetGlyphByNumber(n);
         const int32_t width = before ? before->cellWidth : emptyCharWidth_;
         if (x + width > sheetWidth) {
             // The number opens a new row; it stands at its start.
@@ -317,12 +317,13 @@ void DXLFont<Ch>::BuildQuads() {
     const int32_t imageHeight = image_ ? image_->GetHeight() : 0;
     for (uint32_t code = 1; code < kCharCount; ++code) {
         DXLGlyph* glyph = byChar_[code].get();
-        if (!glyph || glyph->cellWidth == 0)
+        if (!glyph)
             continue;
-        if (cellHeight_ == 0 || !image_)
-            continue;
+        // Without a cell or an image the glyph has no place: quads cut from
+        // an earlier sheet would name pixels that are no longer there.
         int32_t x = 0, y = 0;
-        if (!PackGlyph(Ch(code), imageWidth, imageHeight, &x, &y)) {
+        if (glyph->cellWidth == 0 || cellHeight_ == 0 || !image_ ||
+            !PackGlyph(Ch(code), imageWidth, imageHeight, &x, &y)) {
             glyph->quads.reset();
             continue;
         }

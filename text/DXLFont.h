@@ -124,6 +124,9 @@ public:
     using Traits = DXLFontTraits<Ch>;
     using IniFile = kis::IniFile<Ch>;
     static constexpr uint32_t kCharCount = Traits::kCharCount;
+    // Glyph numbers are 16-bit for both twins: the 8-bit font may number its
+    // 255 glyphs beyond 255 too, and still finds each by its number.
+    static constexpr uint32_t kNumberCount = 65536;
     static constexpr int kFaceNameSize = 32;
 
     DXLFont();
@@ -183,7 +186,7 @@ public:
     // ---- getters
     const DXLGlyph* GetGlyph(Ch ch) const { return byChar_[CharCode(ch)].get(); }
     const DXLGlyph* GetGlyphByNumber(uint32_t number) const {
-        return number < kCharCount ? byNumber_[number] : nullptr;
+        return number < kNumberCount ? byNumber_[number] : nullptr;
     }
     // The second quad of the glyph, null without glyph or place.
     const TexturedQuad* GetGlyphQuad(Ch ch) const;
@@ -210,6 +213,8 @@ public:
 
 protected:
     void RebuildIndexTable();
+    // Places every glyph on the image and cuts its two quads; a glyph without
+    // a place loses its quads.
     void BuildQuads();
     void WriteQuadColours();
     // Logs a refused cell size; false when the value is above 255.

@@ -947,11 +947,17 @@ void DXLText<Ch>::Layout() {
         }
         lines_[firstLine].paragraphHeight = paragraph.height;
     }
+    // A line left empty by its dropped space is not placed, so the last line
+    // of the text is the last one that holds an item.
+    size_t lastPlaced = lines_.size();
+    for (size_t l = 0; l < lines_.size(); ++l)
+        if (lines_[l].end > lines_[l].first)
+            lastPlaced = l;
     for (size_t l = 0; l < lines_.size(); ++l) {
         Line& line = lines_[l];
         if (line.end <= line.first)
             continue;
-        PlaceLine(line.first, line.end - 1, layoutWidth, &y, l + 1 == lines_.size());
+        PlaceLine(line.first, line.end - 1, layoutWidth, &y, l == lastPlaced);
         int32_t ascent = 0;
         LineMetrics(line.first, line.end - 1, &ascent, &line.height);
     }
@@ -977,7 +983,7 @@ void DXLText<Ch>::PlaceLine(int32_t first, int32_t last, int32_t layoutWidth, in
         x += item.width;
     }
     if (alignment_ == kTextAlignJustify)
-        Justify(first, last, lineWidth);
+        Justify(first, last, lineWidth, lastLine);
     widestLine_ = std::max(widestLine_, lineWidth);
     if (lastLine)
         *y += height - (font_ ? font_->GetVSpacing() : 0);
@@ -986,8 +992,9 @@ void DXLText<Ch>::PlaceLine(int32_t first, int32_t last, int32_t layoutWidth, in
 }
 
 template <typename Ch>
-void DXLText<Ch>::Justify(int32_t first, int32_t last, int32_t lineWidth) {
-    if (items_[size_t(last)].kind == kTextItemBreak || last == int32_t(items_.size()) - 1)
+void DXLText<Ch>::Justify(int32_t first, int32_t last, int32_t lineWidth, bool lastLine) {
+    // The last line may end before the last item (its trailing space dropped).
+    if (items_[size_t(last)].kind == kTextItemBreak || lastLine)
         return;
     int32_t visible = 0, spaces = 0, spaceWidth = 0, theOne = -1;
     for (int32_t i = first; i <= last; ++i) {

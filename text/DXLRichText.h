@@ -99,7 +99,9 @@ public:
     // From the own texture going away: render-to-texture ends. From the
     // default font: going away clears it, a reload renders the texture again.
     // A font or texture named by a tag that goes away makes the text build
-    // again (its tag then names nothing).
+    // again (its tag then names nothing). A font that rebuilt its glyphs
+    // (kNotifyFontChanged), the default one or one named by a tag, makes the
+    // text build again.
     void OnNotify(DXLNotifyObject* sender, uint32_t code) override;
     // Build when the text changed, layout when needed, then the own texture.
     void Changed(DXLNotifyObject* sender) override;
@@ -196,7 +198,7 @@ private:
     void LineMetrics(int32_t first, int32_t last, int32_t* ascent, int32_t* height) const;
     int32_t LineWidth(int32_t first, int32_t last) const;
     void PlaceLine(int32_t first, int32_t last, int32_t layoutWidth, int32_t* y, bool lastLine);
-    void Justify(int32_t first, int32_t last, int32_t lineWidth);
+    void Justify(int32_t first, int32_t last, int32_t lineWidth, bool lastLine);
     void MoveItem(Item& item, int32_t x, int32_t y);
     void MoveGlyph(Item& item, int32_t glyph, int32_t dx);
 

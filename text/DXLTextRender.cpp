@@ -68,6 +68,13 @@ void DXLText<Ch>::OnNotify(DXLNotifyObject* sender, uint32_t code) {
     }
     if (code == kNotifyDestroyed)
         Forget(sender);
+    if (code == kNotifyFontChanged) {
+        // The default font or one named by a tag was rebuilt: the glyph quads
+        // the items copied from it are stale.
+        flags_ |= kFlagBuild;
+        Update(nullptr);
+        return;
+    }
     if (sender == font_) {
         if (code == kNotifyDestroyed)
             SetFont(nullptr);

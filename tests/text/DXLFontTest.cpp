@@ -215,6 +215,17 @@ TEST(DXLFont, ColourReachesQuadsOnlyOutsideAnUpdate) {
     EXPECT_EQ(font.GetGlyphQuad(u'b')->v[2].colour, 0xFFFF0000u);
     font.SetColor(0xFF0000FFu);
     EXPECT_EQ(font.GetGlyphQuad(u'a')->v[3].colour, 0xFF0000FFu);
+
+    // Glyphs without a place on an image keep no quads from an earlier sheet.
+    font.SetImage(nullptr);
+    EXPECT_EQ(font.GetGlyphQuad(u'a'), nullptr);
+    font.SetImage(&sheet);
+    ASSERT_NE(font.GetGlyphQuad(u'a'), nullptr);
+    font.SetAllCellWidths(0);
+    EXPECT_EQ(font.GetGlyphQuad(u'b'), nullptr);
+    font.SetAllCellWidths(8);
+    font.SetHeight(0);
+    EXPECT_EQ(font.GetGlyphQuad(u'b'), nullptr);
 }
 
 TEST(DXLFont, PlacementFillsRowsInNumberOrder) {
@@ -283,7 +294,7 @@ TEST(DXLFont, EightBitTwinKeepsOnlyByteCodes) {
     EXPECT_EQ(font.ListChars(list, 4), 2);
     EXPECT_EQ(uint8_t(list[1]), 0xE9);
     EXPECT_EQ(font.GetGlyph(char(0xE9))->number, 1);
-    // Numbers beyond the table count as empty places on the sheet.
+    // Numbers without a glyph count as empty places on the sheet.
     font.SetHeight(4);
     font.SetAllCellWidths(4);
     font.AddGlyphs("a", 1, 300, false);
@@ -294,4 +305,10 @@ TEST(DXLFont, EightBitTwinKeepsOnlyByteCodes) {
     EXPECT_FALSE(font.PackGlyph('a', 64, 4, &x, &y)); // 299 empty places need a second row
     ASSERT_TRUE(font.PackGlyph('a', 512, 4, &x, &y));
     EXPECT_EQ(x, 1 + 4 + 298); // empty number 0, the glyph numbered 1, 298 empty ones
+
+    // Glyphs numbered beyond 255 are found by their number too.
+    font.AddGlyphs("a\xE9", 2, 256, false);
+    ASSERT_TRUE(font.PackGlyph(char(0xE9), 1024, 4, &x, &y));
+    EXPECT_EQ(x, 256 + 4); // 256 empty places, then 'a'
+    EXPECT_EQ(font.GetGlyphByNumber(256), font.GetGlyph('a'));
 }

@@ -219,6 +219,36 @@ TEST_F(RichTextTest, JustifiedLinesReachTheRightEdgeExceptTheLast) {
     // A line ending in a line break keeps its places.
     text.SetText(u"aa bb\ncc");
     EXPECT_FLOAT_EQ(GlyphX(2, 0), 20.0f);
+
+    // The last line stays as it is also when a dropped space follows it.
+    text.SetText(u"aa bb cc ");
+    ASSERT_EQ(text.GetLineCount(), 2);
+    EXPECT_FLOAT_EQ(GlyphX(4, 1), 8.0f);
+    text.SetLineSpacing(5);
+    text.SetText(u"aaaaaa  "); // the second line holds only a dropped space
+    EXPECT_FLOAT_EQ(GlyphX(0, 5), 40.0f);
+    EXPECT_EQ(text.GetTotalHeight(), 10);
+}
+
+TEST_F(RichTextTest, TextsBuildAgainWhenTheirFontsRebuild) {
+    DXLBitmapFontW other;
+    MakeFont(other, sheet);
+    text.SetText((u"ab<font=" + Hex(RegisterDXLFont(&other)) + u">cd").c_str());
+    ASSERT_EQ(text.GetItemCount(), 2);
+    EXPECT_EQ(text.GetItem(0).width, 16);
+
+    font.SetAllCellWidths(10); // the default font
+    EXPECT_EQ(text.GetItem(0).width, 20);
+    EXPECT_FLOAT_EQ(GlyphX(1, 0), 20.0f);
+    EXPECT_FLOAT_EQ(text.GetItem(0).quads[1].v[1].x - text.GetItem(0).quads[1].v[0].x, 10.0f);
+    other.SetAllCellWidths(6); // a font named by a tag
+    EXPECT_EQ(text.GetItem(1).width, 12);
+    EXPECT_EQ(text.GetContentWidth(), 32);
+
+    // A font that loses its image leaves its runs without glyph quads.
+    font.SetImage(nullptr);
+    EXPECT_FALSE(text.GetItem(0).hasQuad[0]);
+    EXPECT_TRUE(text.GetItem(1).hasQuad[0]);
 }
 
 TEST_F(RichTextTest, BracketCallbacksExpandFieldsAndTheBufferGrows) {
