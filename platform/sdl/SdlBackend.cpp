@@ -66,6 +66,8 @@ void SdlWindow::Destroy() {
     window_ = nullptr;
     textureWidth_ = textureHeight_ = 0;
     fullscreen_ = false;
+    minimised_ = false;
+    positionPending_ = false;
     events_.clear();
     input_.OnFocus(false, Milliseconds());
 }
@@ -85,7 +87,11 @@ void SdlWindow::ClientSize(int& width, int& height) const {
 }
 
 void SdlWindow::SetPosition(int x, int y) {
-    if (window_ && !fullscreen_) SDL_SetWindowPosition(window_, x, y);
+    if (!window_ || fullscreen_) return;
+    SDL_SetWindowPosition(window_, x, y);
+    positionPending_ = !IsVisible();
+    pendingX_ = x;
+    pendingY_ = y;
 }
 
 void SdlWindow::Position(int& x, int& y) const {
@@ -109,7 +115,15 @@ void SdlWindow::SetFullscreen(bool fullscreen) {
 }
 
 void SdlWindow::Show() {
-    if (window_) SDL_ShowWindow(window_);
+    if (!window_) return;
+    SDL_ShowWindow(window_);
+    if (positionPending_ && !fullscreen_) {
+        // Once mapped, the window manager tells the frame's borders; with them
+        // SDL places the client area itself. Pumped events stay queued.
+        SDL_PumpEvents();
+        SDL_SetWindowPosition(window_, pendingX_, pendingY_);
+    }
+    positionPending_ = false;
 }
 
 void SdlWindow::Hide() {
@@ -199,6 +213,12 @@ void SdlWindow::MapToFrame(int x, int y, int& frameX, int& frameY) const {
     }
 }
 
+void SdlWindow::LeaveMinimised() {
+    if (!minimised_ || IsMinimised()) return;
+    minimised_ = false;
+    events_.push_back(WindowEvent::Restored);
+}
+
 void SdlWindow::Handle(const SDL_Event& event) {
     uint32_t now = Milliseconds();
     switch (event.type) {
@@ -207,6 +227,7 @@ void SdlWindow::Handle(const SDL_Event& event) {
         switch (event.window.event) {
         case SDL_WINDOWEVENT_CLOSE: events_.push_back(WindowEvent::Close); break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
+            LeaveMinimised();
             events_.push_back(WindowEvent::FocusGained);
             input_.OnFocus(true, now);
             break;
@@ -214,8 +235,16 @@ void SdlWindow::Handle(const SDL_Event& event) {
             events_.push_back(WindowEvent::FocusLost);
             input_.OnFocus(false, now);
             break;
-        case SDL_WINDOWEVENT_MINIMIZED: events_.push_back(WindowEvent::Minimised); break;
-        case SDL_WINDOWEVENT_RESTORED: events_.push_back(WindowEvent::Restored); break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            if (!minimised_) events_.push_back(WindowEvent::Minimised);
+            minimised_ = true;
+            break;
+        // On X11 a window coming back from the task bar is reported as shown
+        // (SDL then drops its own "restored"), so any of these ends the state.
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_EXPOSED: LeaveMinimised(); break;
         default: break;
         }
         break;

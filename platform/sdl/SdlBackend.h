@@ -49,6 +49,8 @@ public:
 
 private:
     void MapToFrame(int x, int y, int& frameX, int& frameY) const;
+    // Records that the window left the minimised state, however SDL told it.
+    void LeaveMinimised();
 
     Input& input_;
     SDL_Window* window_ = nullptr;
@@ -58,6 +60,13 @@ private:
     int frameWidth_ = 0, frameHeight_ = 0;
     bool vsync_ = false;
     bool fullscreen_ = false;
+    // Whether the last Minimised event still stands, so that the way back out
+    // gives exactly one Restored.
+    bool minimised_ = false;
+    // A position given while the window was hidden: a window manager takes it
+    // as the frame's corner then, so it is given again once the window shows.
+    bool positionPending_ = false;
+    int pendingX_ = 0, pendingY_ = 0;
     int savedX_ = 0, savedY_ = 0, savedWidth_ = 0, savedHeight_ = 0;
     std::u16string caption_;
     std::deque<WindowEvent> events_;

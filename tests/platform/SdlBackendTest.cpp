@@ -7,9 +7,14 @@
 
 #include <gtest/gtest.h>
 
+// The test feeds the backend SDL's own events.
+#include <SDL2/SDL.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -136,4 +141,123 @@ TEST(SdlWindow, OpensShowsAFrameAndReportsInputUnderX) {
     // Focus moves away when the window is hidden.
     window.Hide();
     EXPECT_TRUE(PumpUntil(backend, 2000, [&] { return !input.Acquired(); })) << "focus lost";
+}
+
+// SDL's own window events are turned into the game's: a window that comes back
+// from being minimised gives one Restored, whichever SDL event reports the way
+// back (on X11 it is "shown", and SDL drops its "restored" then).
+TEST(SdlWindow, EveryWayOutOfMinimisedGivesOneRestored) {
+    platform::BackendResult result = platform::CreateBackend(platform::BackendKind::Sdl);
+    ASSERT_TRUE(result.backend) << result.error;
+    platform::Backend& backend = *result.backend;
+    platform::Window& window = backend.GetWindow();
+    ASSERT_TRUE(window.Create(u"Verbolunde event test", 64, 48));
+    platform::WindowEvent drained;
+    backend.PumpEvents();
+    while (window.PollEvent(drained)) {}
+
+    auto send = [](std::initializer_list<SDL_WindowEventID> ids) {
+        for (SDL_WindowEventID id : ids) {
+            SDL_Event event{};
+            event.type = SDL_WINDOWEVENT;
+            event.window.event = uint8_t(id);
+            SDL_PushEvent(&event);
+        }
+    };
+    auto events = [&] {
+        backend.PumpEvents();
+        std::vector<platform::WindowEvent> out;
+        platform::WindowEvent event;
+        while (window.PollEvent(event)) out.push_back(event);
+        return out;
+    };
+    using E = platform::WindowEvent;
+    struct Case {
+        const char* what;
+        std::initializer_list<SDL_WindowEventID> sdl;
+        std::vector<E> expected;
+    };
+    const Case cases[] = {
+        {"restored", {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_RESTORED}, {E::Minimised, E::Restored}},
+        {"shown", {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_SHOWN, SDL_WINDOWEVENT_RESTORED}, {E::Minimised, E::Restored}},
+        {"focus", {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_FOCUS_GAINED}, {E::Minimised, E::Restored, E::FocusGained}},
+        {"maximised", {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_MAXIMIZED}, {E::Minimised, E::Restored}},
+        {"not minimised", {SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_SHOWN, SDL_WINDOWEVENT_EXPOSED}, {}},
+    };
+    for (const Case& c : cases) {
+        send(c.sdl);
+        EXPECT_EQ(events(), c.expected) << c.what;
+        send({SDL_WINDOWEVENT_FOCUS_LOST});
+        events();
+    }
+    window.Destroy();
+}
+
+// Under X with a window manager: the client area sits where it was placed
+// while hidden, minimising and coming back give their events, and full
+// screen and back restores the placement.
+TEST(SdlWindow, KeepsItsPlacementUnderAWindowManager) {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) GTEST_SKIP() << "no X display (DISPLAY unset); run under Xvfb with a window manager";
+    if (Shell("command -v xdotool").empty() || Shell("command -v xprop").empty())
+        GTEST_SKIP() << "xdotool and xprop drive this test";
+    if (Shell("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") == std::string::npos)
+        GTEST_SKIP() << "no window manager runs on the display";
+    unsetenv("SDL_VIDEODRIVER");
+
+    platform::BackendResult result = platform::CreateBackend(platform::BackendKind::Sdl);
+    ASSERT_TRUE(result.backend) << result.error;
+    platform::Backend& backend = *result.backend;
+    platform::Window& window = backend.GetWindow();
+    ASSERT_TRUE(window.Create(u"Verbolunde placement test", 320, 200));
+    window.SetPosition(100, 80);
+    window.Show();
+    std::vector<uint32_t> frame(320 * 200, 0xFF20A040u);
+    window.Present(frame.data(), 320, 200, 320);
+    std::vector<platform::WindowEvent> seen;
+    auto pumpFor = [&](uint32_t ms) {
+        PumpUntil(backend, ms, [] { return false; });
+        platform::WindowEvent event;
+        while (window.PollEvent(event)) seen.push_back(event);
+    };
+    auto saw = [&](platform::WindowEvent wanted) {
+        return std::find(seen.begin(), seen.end(), wanted) != seen.end();
+    };
+    pumpFor(300);
+    std::string id = Shell("xdotool search --sync --name 'Verbolunde placement test' | head -1");
+    ASSERT_FALSE(id.empty());
+    int x = 0, y = 0;
+    window.Position(x, y);
+    EXPECT_EQ(x, 100);
+    EXPECT_EQ(y, 80);
+    std::string corner = Shell("xwininfo -id " + id + " | awk '/Absolute upper-left [XY]/ {print $NF}' | tr '\\n' ' '");
+    EXPECT_EQ(corner, "100 80") << "the client area's corner on the screen";
+
+    seen.clear();
+    Shell("xdotool windowminimize --sync " + id);
+    pumpFor(300);
+    EXPECT_TRUE(saw(platform::WindowEvent::Minimised));
+    EXPECT_TRUE(window.IsMinimised());
+    seen.clear();
+    Shell("xdotool windowactivate --sync " + id);
+    pumpFor(300);
+    EXPECT_TRUE(saw(platform::WindowEvent::Restored)) << "a window brought back by the window manager";
+    EXPECT_FALSE(window.IsMinimised());
+
+    window.SetFullscreen(true);
+    pumpFor(300);
+    int width = 0, height = 0;
+    window.ClientSize(width, height);
+    platform::DisplayMode desktop = window.DesktopMode();
+    EXPECT_EQ(width, int(desktop.width));
+    EXPECT_EQ(height, int(desktop.height));
+    window.SetFullscreen(false);
+    pumpFor(300);
+    window.Position(x, y);
+    window.ClientSize(width, height);
+    EXPECT_EQ(x, 100);
+    EXPECT_EQ(y, 80);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 200);
+    window.Destroy();
 }
