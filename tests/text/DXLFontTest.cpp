@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 using texturetest::TestViewer;
@@ -127,6 +128,21 @@ TEST_F(WinFontTest, OutlineOrShadowGiveRecolouredPixels) {
     ASSERT_TRUE(image->IsLive());
     EXPECT_EQ(image->GetTextureFormat(), kFormatA8R8G8B8);
     EXPECT_EQ(Texel(*image, 5, 8), 0xFF00FF00u);
+
+    // The outline record's words after the flag: size (float bits), colour,
+    // threshold. A red ring of 2 pixels surrounds the green box.
+    auto outlined = std::make_unique<DXLWinFontW>(&viewer);
+    outlined->AddGlyphs(u"A", 1, 0, true);
+    const float size = 2.0f;
+    DXLOutlineRecord outline{{1, 0, 0xFFFF0000u, 0x80}};
+    std::memcpy(&outline.words[1], &size, sizeof size);
+    outlined->SetOutline(outline);
+    outlined->SetProps(&props);
+    image = outlined->GetImage();
+    ASSERT_TRUE(image->IsLive());
+    EXPECT_EQ(Texel(*image, 2, 8), 0xFFFF0000u); // one pixel left of the box
+    EXPECT_EQ(Texel(*image, 5, 8), 0xFF00FF00u);
+    EXPECT_EQ(Texel(*image, 0, 8) >> 24, 0u);    // three pixels away
 }
 
 TEST_F(WinFontTest, FailuresAreLoggedAndLeaveTheTextureEmpty) {
