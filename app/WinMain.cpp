@@ -397,7 +397,6 @@ int WinMain(int argc, char** argv) {
     LogLabelValueW(kLogIndent, u"Program folder", g_programFolder.c_str());
     LogLabelValueW(kLogIndent, u"User folder", g_userFolder.c_str());
     ResetGameTimer();
-    SetStateChangeCallback(OnGameStateChange);
 
     platform::BackendResult created = platform::CreateBackend(
         options.headless ? platform::BackendKind::Headless : platform::BackendKind::Sdl, options.inputScript);
@@ -448,6 +447,7 @@ int WinMain(int argc, char** argv) {
     SetCursorServices(&backend.GetCursors(), &backend.GetInput());
     ResetGameTimer();
     SetFocusCallback(OnFocusChange);
+    SetStateChangeCallback(OnGameStateChange);
 
     InitGame(backend);
 
