@@ -814,9 +814,10 @@ void DXLText<Ch>::AddBreak() {
     Item item;
     item.kind = kTextItemBreak;
     item.font = font;
+    // The font's vertical spacing is in the height already; the item's own
+    // spacing stays 0, so that an empty line is as high as a line of text.
     item.height = font->GetHeight() + font->GetVSpacing();
     item.ascent = item.height;
-    item.vSpacing = font->GetVSpacing();
     if (item.height == 0)
         return;
     items_.push_back(std::move(item));

@@ -193,6 +193,17 @@ TEST_F(RichTextTest, AlignmentUsesTheLayoutWidthOrTheWidestParagraph) {
     EXPECT_EQ(text.GetTotalHeight(), 25);
     EXPECT_FLOAT_EQ(text.GetItem(2).y, 15.0f);
 
+    // An empty line is as high as a line of text: the font's vertical
+    // spacing counts once; the last line brings its height without it.
+    font.SetVSpacing(3);
+    text.SetLineSpacing(0);
+    text.SetText(u"a\n\nb");
+    EXPECT_EQ(text.GetLine(0).height, 13);
+    EXPECT_EQ(text.GetLine(1).height, 13);
+    EXPECT_FLOAT_EQ(text.GetItem(3).y, 26.0f);
+    EXPECT_EQ(text.GetTotalHeight(), 13 + 13 + 10);
+    font.SetVSpacing(0);
+
     // Only spaces: every line is empty once its trailing space is dropped.
     text.SetWidth(3);
     text.SetText(u"   ");
