@@ -47,6 +47,18 @@ struct Mixer::Channel {
             volume += slideStep;
         return volume;
     }
+    // A slide runs by the output's clock whether or not the channel sounds,
+    // so a paused or stopped channel reaches its target on time too.
+    void AdvanceSlide(uint32_t frames) {
+        if (slideFramesLeft == 0) return;
+        if (frames >= slideFramesLeft) {
+            volume = slideTarget;
+            slideFramesLeft = 0;
+        } else {
+            volume += slideStep * float(frames);
+            slideFramesLeft -= frames;
+        }
+    }
 };
 
 struct Mixer::Sample {
@@ -354,10 +366,14 @@ void Mixer::Render(int16_t* stereo, int frames) {
         float* mix = mix_.data();
         std::memset(mix, 0, sizeof(float) * size_t(block) * 2);
         for (const auto& sample : samples_)
-            for (Channel& voice : sample->voices)
+            for (Channel& voice : sample->voices) {
                 if (voice.state == ChannelState::Playing) MixVoice(*sample, voice, mix, block, sampleGain);
-        for (const auto& stream : streams_)
+                else voice.AdvanceSlide(uint32_t(block));
+            }
+        for (const auto& stream : streams_) {
             if (stream->channel.state == ChannelState::Playing) MixStream(*stream, mix, block, streamGain);
+            else stream->channel.AdvanceSlide(uint32_t(block));
+        }
         for (int i = 0; i < block * 2; ++i) stereo[i] = int16_t(std::lrintf(std::clamp(mix[i], -32768.0f, 32767.0f)));
         stereo += block * 2;
         frames -= block;

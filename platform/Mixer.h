@@ -59,7 +59,7 @@ public:
     ChannelState State(uint32_t channel) const; // Stopped for a stale handle
     bool SetVolume(uint32_t channel, float volume);
     // Moves the volume linearly to `target`, reaching it after `ms` of output
-    // (at once for 0). The slide advances while the channel plays.
+    // (at once for 0). The slide runs on while the channel is paused.
     bool SlideVolume(uint32_t channel, float target, uint32_t ms);
     bool IsSliding(uint32_t channel) const;
 

@@ -137,6 +137,32 @@ TEST(Mixer, AVolumeSlideReachesItsEndVolumeAtItsEndTime) {
     EXPECT_EQ(rig.device.Captured().size(), 4410u * 2);
 }
 
+TEST(Mixer, AVolumeSlideRunsOnWhileItsChannelIsPaused) {
+    MixerRig rig;
+    uint32_t sample = rig.mixer.LoadSample(Constant(10000, 44100), true);
+    uint32_t voice = PlayNew(rig.mixer, sample);
+    ASSERT_TRUE(rig.mixer.SlideVolume(voice, 0.0f, 100)); // 4410 frames
+    ASSERT_TRUE(rig.mixer.Pause(voice));
+    EXPECT_EQ(rig.Left(4409), std::vector<int>(4409, 0)); // paused: silent
+    EXPECT_TRUE(rig.mixer.IsSliding(voice));
+    rig.Left(1);
+    EXPECT_FALSE(rig.mixer.IsSliding(voice)) << "the slide ends on time although nothing sounded";
+    EXPECT_EQ(rig.mixer.State(voice), ChannelState::Paused);
+    ASSERT_TRUE(rig.mixer.Play(voice, false));
+    EXPECT_EQ(rig.Left(10), std::vector<int>(10, 0)) << "resumed at the slide's end volume";
+
+    // A stream fading in while paused comes back halfway up after half the time.
+    uint32_t stream = rig.mixer.CreateStream(Constant(8000, 44100), true);
+    ASSERT_TRUE(rig.mixer.Play(stream, true));
+    rig.mixer.SetVolume(stream, 0.0f);
+    rig.mixer.SlideVolume(stream, 1.0f, 100);
+    rig.mixer.Pause(stream);
+    rig.Left(2205);
+    rig.mixer.Play(stream, false);
+    EXPECT_NEAR(rig.Left(1)[0], 4000, 5);
+    EXPECT_TRUE(rig.mixer.IsSliding(stream));
+}
+
 TEST(Mixer, ALoopingStreamWrapsSeamlessly) {
     MixerRig rig;
     // Not a multiple of the decode block, so the wrap falls inside a block.
