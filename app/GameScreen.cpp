@@ -43,11 +43,11 @@ bool GameScreen::IsWindowSizeOffered(uint32_t width, uint32_t height) const {
 }
 
 bool GameScreen::HasDisplayMode(uint32_t width, uint32_t height) const {
-    DXLADAPTERINFO* adapter = viewer_ ? viewer_->GetCurrentAdapter() : nullptr;
-    if (!adapter)
+    const kis::list<DXLDISPLAYMODE>* modes = viewer_ ? viewer_->GetDisplayModes() : nullptr;
+    if (!modes)
         return false; // no adapter known yet: an empty list
-    for (int32_t i = 0; i < adapter->filtered.Count(); ++i) {
-        const DXLDISPLAYMODE* mode = adapter->filtered.Get(i);
+    for (int32_t i = 0; i < modes->Count(); ++i) {
+        const DXLDISPLAYMODE* mode = modes->Get(i);
         if (mode->width == width && mode->height == height)
             return true;
     }

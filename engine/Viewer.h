@@ -133,6 +133,9 @@ public:
     uint32_t MatchRefreshRate(const DXLADAPTERINFO* info, uint32_t width, uint32_t height, uint32_t format,
                               uint32_t requested);
     DXLADAPTERINFO* GetCurrentAdapter() const { return adapter_; }
+    // The display modes the current adapter offers (after the filter), or null
+    // before any adapter is known; callers treat null as an empty list.
+    kis::list<DXLDISPLAYMODE>* GetDisplayModes() const { return adapter_ ? &adapter_->filtered : nullptr; }
     DXLDisplayModeFilter GetDisplayModeFilter() const { return filter_; }
     DXLDirect3D* GetDirect3D() const { return d3d_.get(); }
 

@@ -5,6 +5,7 @@
 #include "platform/Utf.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "tests/support/TempDir.h"
+#include "tests/engine/ViewerTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -798,4 +799,12 @@ TEST_F(ViewerTest, ANewWindowedSizeResizesTheWindowAndCentresItAboveTheTaskBar) 
     EXPECT_EQ(y, 9);
     ASSERT_EQ(wv.RenderFrame(0xFF000000), kResultOk);
     EXPECT_EQ(window.FrameWidth(), 640);
+}
+
+TEST(ViewerDisplayModes, NullBeforeAnAdapterThenTheFilteredModesOfTheCurrentAdapter) {
+    viewertest::WindowedViewer viewer;
+    EXPECT_EQ(viewer.GetDisplayModes(), nullptr);
+    ASSERT_TRUE(viewer.Open(320, 240));
+    ASSERT_NE(viewer.GetCurrentAdapter(), nullptr);
+    EXPECT_EQ(viewer.GetDisplayModes(), &viewer.GetCurrentAdapter()->filtered);
 }
