@@ -219,12 +219,22 @@ void DXLText<Ch>::Update(DXLNotifyObject* sender) {
 
 template <typename Ch>
 void DXLText<Ch>::Changed(DXLNotifyObject* sender) {
-    if (flags_ & kFlagBuild)
-        Build();
-    if (flags_ & kFlagLayout)
-        Layout();
+    // A build can make a font tell the text that it changed (an image tag
+    // restores the font's own sheet, and the font rebuilds). That request
+    // must not start a second build inside this one: it stays in the flags,
+    // and this pass builds once more.
+    if (changing_)
+        return;
+    changing_ = true;
+    for (int pass = 0; pass < kMaxChangePasses && (flags_ & (kFlagBuild | kFlagLayout)); ++pass) {
+        if (flags_ & kFlagBuild)
+            Build();
+        if (flags_ & kFlagLayout)
+            Layout();
+    }
     if (renderToTexture_ && ownTexture_)
         ownTexture_->Restore();
+    changing_ = false;
     DXLUpdateableObject::Changed(sender);
 }
 
@@ -338,6 +348,7 @@ void DXLText<Ch>::Forget(DXLNotifyObject* object) {
 
 template <typename Ch>
 void DXLText<Ch>::Build() {
+    flags_ &= ~kFlagBuild;
     UnfollowAll();
     items_.clear();
     links_.clear();
@@ -345,10 +356,8 @@ void DXLText<Ch>::Build() {
     if (ownTexture_)
         ownTexture_->Release();
     expanded_ = text_.get();
-    if (!text_ || length_ == 0) {
-        flags_ &= ~kFlagBuild;
+    if (!text_ || length_ == 0)
         return;
-    }
     if (!callbacks_.empty()) {
         // The expansion buffer is shared by every text: keep a copy, since
         // the texture is composed again long after this build.
@@ -392,7 +401,6 @@ void DXLText<Ch>::Build() {
     fontState_ = Style{};
     gradientState_ = Style{};
     linkState_ = Style{};
-    flags_ &= ~kFlagBuild;
 }
 
 template <typename Ch>
@@ -895,6 +903,7 @@ void DXLText<Ch>::MoveGlyph(Item& item, int32_t glyph, int32_t dx) {
 
 template <typename Ch>
 void DXLText<Ch>::Layout() {
+    flags_ &= ~kFlagLayout;
     paragraphs_.clear();
     lines_.clear();
     contentWidth_ = 0;
@@ -964,7 +973,6 @@ void DXLText<Ch>::Layout() {
     }
     totalHeight_ = y;
     BuildLinkRects();
-    flags_ &= ~kFlagLayout;
 }
 
 template <typename Ch>

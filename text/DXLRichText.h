@@ -169,6 +169,9 @@ private:
 
     static constexpr uint32_t kFlagBuild = 1;
     static constexpr uint32_t kFlagLayout = 2;
+    // Builds asked for while a build runs are served by the running Changed,
+    // at most this many times over.
+    static constexpr int kMaxChangePasses = 3;
 
     // ---- build
     void Build();
@@ -239,6 +242,7 @@ private:
     int32_t openRun_ = -1; // the run being filled
     std::vector<DXLNotifyObject*> followed_;
     uint32_t flags_ = 0;
+    bool changing_ = false; // inside Changed
 };
 
 using DXLTextW = DXLText<char16_t>;

@@ -387,3 +387,20 @@ TEST(DXLTextA, EightBitTwinLaysOutTheSame) {
     EXPECT_EQ(text.GetContentWidth(), 28);
     EXPECT_EQ(text.GetItem(2).quads[0].v[0].colour, 0xFFFF0000u);
 }
+
+TEST_F(RichTextTest, AFontRebuiltDuringTheBuildDoesNotBuildTwice) {
+    // The tag shows the font's own sheet; restoring it rebuilds the font,
+    // which tells the text while the text is still building.
+    DXLBitmap pixels;
+    pixels.SetFormat(kFormatA8R8G8B8);
+    pixels.SetSize(256, 64);
+    sheet.SetSourceBitmap(&pixels, true);
+    sheet.Release();
+    ASSERT_FALSE(sheet.IsLive());
+    text.SetText((u"<image=" + Hex(RegisterTexture(&sheet)) + u" width=10>ab").c_str());
+    ASSERT_EQ(text.GetItemCount(), 2);
+    EXPECT_EQ(text.GetItem(0).kind, kTextItemImage);
+    EXPECT_EQ(text.GetItem(1).glyphCount, 2);
+    EXPECT_TRUE(text.GetItem(1).hasQuad[0]);
+    sheet.SetSourceBitmap(nullptr, false);
+}
