@@ -146,9 +146,17 @@ TEST_F(WinFontTest, OutlineOrShadowGiveRecolouredPixels) {
 }
 
 TEST_F(WinFontTest, FailuresAreLoggedAndLeaveTheTextureEmpty) {
-    // Nothing to draw: no texture and no log line.
+    // Nothing to draw: no face opened, no texture and no log line.
+    int opened = 0;
+    platform::SetGlyphFaceOpener([&opened](const platform::GlyphFaceRequest& request, std::string*) {
+        ++opened;
+        return std::make_unique<platform::SyntheticFace>(Face(16, 16, 4), request);
+    });
     auto empty = Render(u"");
     EXPECT_FALSE(empty->GetImage()->IsLive());
+    EXPECT_EQ(opened, 0);
+    auto one = Render(u"A");
+    EXPECT_EQ(opened, 1);
 
     // 300 cells of 250 x 20: at most 4 x 51 fit 1024 x 1024.
     UseFace(Face(246, 16, 4));
