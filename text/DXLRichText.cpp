@@ -390,9 +390,9 @@ void DXLText<Ch>::Build() {
                 i = next;
                 continue;
             }
-            AddChar(text, i);
+            AddChar(i);
         } else {
-            AddChar(text, i);
+            AddChar(i);
         }
         ++i;
     }
@@ -744,7 +744,7 @@ void DXLText<Ch>::ApplyGradient(const Style& gradient) {
 }
 
 template <typename Ch>
-void DXLText<Ch>::AddChar(const Ch* text, int32_t index) {
+void DXLText<Ch>::AddChar(int32_t index) {
     Font* font = fontState_.font;
     if (!font)
         return; // a run without font is dropped
@@ -762,7 +762,6 @@ void DXLText<Ch>::AddChar(const Ch* text, int32_t index) {
         items_.push_back(std::move(item));
         openRun_ = int32_t(items_.size()) - 1;
     }
-    (void)text;
     ++items_[size_t(openRun_)].glyphCount;
 }
 

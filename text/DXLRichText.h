@@ -184,7 +184,8 @@ private:
     void PushStyle(const Style& style);
     void PopStyle(uint8_t kind);
     void ApplyGradient(const Style& gradient);
-    void AddChar(const Ch* text, int32_t index);
+    // Adds the character at that index of the expanded text to the open run.
+    void AddChar(int32_t index);
     void CloseRun();
     void AddSpace();
     void AddBreak();
