@@ -91,6 +91,12 @@ TEST_F(D3DXFontTest, FontFollowsTheDeviceThroughResetAndLoss) {
         EXPECT_EQ(gCreated, 3);
         font.SetViewer(&viewer);
         EXPECT_EQ(viewer.DeviceObjectCount(), 1);
+        EXPECT_EQ(gCreated, 4);
+        font.SetProps(nullptr); // without properties Create only releases
+        EXPECT_EQ(font.GetFont(), nullptr);
+        viewer.NotifyDeviceObjects(kDeviceResetComplete);
+        EXPECT_EQ(font.GetFont(), nullptr);
+        EXPECT_EQ(gCreated, 4);
     }
     EXPECT_EQ(viewer.DeviceObjectCount(), 0); // the destructor left the viewer
     EXPECT_EQ(d3dx::Font::LiveCount(), before);
