@@ -1,5 +1,7 @@
 #include "platform/OpenUrl.h"
 
+#include "platform/Clock.h"
+
 #include <cctype>
 #include <cerrno>
 #include <spawn.h>
@@ -10,6 +12,9 @@ extern char** environ;
 namespace platform {
 
 namespace {
+
+constexpr int kHandlerWaitMs = 2000;
+constexpr int kPollMs = 10;
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size())
@@ -47,12 +52,19 @@ bool OpenWebAddress(const std::string& address) {
     pid_t pid = 0;
     if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0)
         return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
+    // Without a desktop session xdg-open may run the browser in the foreground;
+    // the game is shutting down, so it waits a short while for the handler's
+    // answer and otherwise leaves the handler running on its own.
+    for (int waited = 0; waited < kHandlerWaitMs; waited += kPollMs) {
+        int status = 0;
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0 && errno != EINTR)
             return false;
+        SleepMilliseconds(kPollMs);
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return true;
 }
 
 } // namespace platform

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -42,4 +44,25 @@ TEST(OpenUrl, TheHandlerGetsTheAddressAsOneArgumentWithoutAShell) {
 
     EXPECT_EQ(testsupport::ReadFileBytes(out), tricky + "\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("pwned")));
+}
+
+TEST(OpenUrl, AHandlerThatKeepsRunningDoesNotHoldTheGameBack) {
+    testsupport::TempDir dir;
+    // A stand-in for xdg-open that keeps the browser in the foreground.
+    const std::string script = dir.File("xdg-open");
+    const std::string pidFile = dir.File("pid");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "#!/bin/sh\necho $$ > '" + pidFile + "'\nexec sleep 30 >/dev/null 2>&1\n"));
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    const char* oldPath = std::getenv("PATH");
+    const std::string savedPath = oldPath ? oldPath : "";
+    setenv("PATH", (dir.Path().string() + ":" + savedPath).c_str(), 1);
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(platform::OpenWebAddress("https://example.org/"));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    setenv("PATH", savedPath.c_str(), 1);
+    EXPECT_LT(elapsed, std::chrono::seconds(10));
+    const pid_t handler = static_cast<pid_t>(std::atoi(testsupport::ReadFileBytes(pidFile).c_str()));
+    ASSERT_GT(handler, 0);
+    kill(handler, SIGTERM);
 }
