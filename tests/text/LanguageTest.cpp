@@ -5,6 +5,9 @@
 #include "foundation/DataFile.h"
 #include "foundation/Ident.h"
 #include "platform/Utf.h"
+#include "platform/Random.h"
+#include "tests/support/DataChunks.h"
+#include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 #include "text/LanguageSource.h"
 
@@ -94,10 +97,10 @@ std::string Spreadsheet() {
            Row("[dialogs]") + Row("bye", "\"Bye\\r\\n\"") + "</Table></Worksheet></Workbook>\n";
 }
 
-// Every group, key and text in order, as one text.
-std::u16string Dump(const DXLLanguage& language) {
+// Every group (or the first `groups`), key and text in order, as one text.
+std::u16string Dump(const DXLLanguage& language, uint32_t groups = UINT32_MAX) {
     std::u16string out;
-    for (uint32_t g = 0; g < language.GetGroupCount(); ++g) {
+    for (uint32_t g = 0; g < language.GetGroupCount() && g < groups; ++g) {
         const DXLLngGroup* group = language.GetGroup(g);
         out += u"[" + std::u16string(group->name.name, group->name.length) + u"]";
         for (uint32_t e = 0; e < group->count; ++e) {
@@ -403,4 +406,49 @@ TEST(Language, DamagedCompiledFilesKeepWhatWasReadBefore) {
         language.Load();
         EXPECT_EQ(Dump(language), c.dump);
     }
+}
+
+// Random damage to one chunk of a compiled file, past the container's checks:
+// the header is refused or read whole, and the groups before a damaged group
+// chunk load exactly as from the good file.
+TEST(Language, DamagedCompiledLanguageFilesAreRefusedOrReadWithinBounds) {
+    TempDir dir;
+    const std::string good = dir.File("english.dat");
+    {
+        TestLanguage source(WriteSources(dir)[0]);
+        ASSERT_EQ(source.Compile(U(good).c_str()), 0);
+    }
+    const testsupport::DataFileKind kind{0xA7F17E1D, 13, 1};
+    const std::vector<testsupport::DataChunk> chunks = testsupport::ReadDataChunks(good, kind);
+    ASSERT_EQ(chunks.size(), 5u);
+    TestLanguage reference(good);
+    ASSERT_TRUE(reference.Load());
+    ASSERT_EQ(reference.GetGroupCount(), 4u);
+
+    platform::SeedRand(1313);
+    const std::string path = dir.File("damaged.dat");
+    int headers = 0, refused = 0;
+    testsupport::ForRounds(1500, 2500, [&](int round) {
+        std::vector<testsupport::DataChunk> damaged = chunks;
+        const uint32_t which = uint32_t(platform::Rand()) % uint32_t(chunks.size());
+        damaged[which].bytes = testsupport::Damage(chunks[which].bytes, round);
+        ASSERT_TRUE(testsupport::WriteDataChunks(path, kind, damaged));
+        TestLanguage language(path);
+        (language.header ? headers : refused)++;
+        if (which != 0)
+            EXPECT_TRUE(language.header);
+        // A refused header leaves the stand-in fallback; a read one its text.
+        ASSERT_NE(language.GetText(u"none", u"none", true), nullptr);
+        ASSERT_TRUE(language.Load());
+        if (which == 0) {
+            EXPECT_EQ(Dump(language), Dump(reference)) << "the groups do not depend on the header chunk";
+            return;
+        }
+        // Group chunk `which - 1` is damaged: every group before it is whole.
+        EXPECT_GE(language.GetGroupCount(), which - 1);
+        EXPECT_EQ(Dump(language, which - 1), Dump(reference, which - 1));
+        Dump(language); // every text of what was read is within its block
+    });
+    EXPECT_GT(headers, 0);
+    EXPECT_GT(refused, 0);
 }
