@@ -9,6 +9,12 @@
 
 namespace {
 
+// Advances, kerning, tracking and leading come from font files: sums of them
+// saturate instead of overflowing.
+int32_t Saturated(int64_t value) {
+    return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
 // The charsets Windows knows, with their code pages.
 struct CharsetCodePage {
     uint32_t charset;
@@ -122,7 +128,7 @@ int32_t KGETextCursor::PlaceGlyph() {
             if (kerning[k].second != glyph->index)
                 continue;
             // Kerning never pulls a glyph left of the one before it.
-            x = penX + kerning[k].amount;
+            x = Saturated(int64_t{penX} + kerning[k].amount);
             if (x <= lastX)
                 x = lastX;
             break;
@@ -130,8 +136,8 @@ int32_t KGETextCursor::PlaceGlyph() {
     }
     lastX = x;
     previous = glyph;
-    extent = std::max(extent, x + glyph->advance);
-    penX = std::max(penX, x + glyph->advance + tracking);
+    extent = std::max(extent, Saturated(int64_t{x} + glyph->advance));
+    penX = std::max(penX, Saturated(int64_t{x} + glyph->advance + tracking));
     return x;
 }
 
@@ -139,13 +145,13 @@ void KGETextCursor::PlaceSpace(int32_t width) {
     int32_t w = width == kKgeDefault ? currentSpace : width;
     if (w < 0)
         w = 0;
-    extent = std::max(extent, penX + w);
-    penX = std::max(penX, penX + w + tracking);
+    extent = std::max(extent, Saturated(int64_t{penX} + w));
+    penX = std::max(penX, Saturated(int64_t{penX} + w + tracking));
 }
 
 void KGETextCursor::NewLine(int32_t* y) {
-    int32_t step = font ? font->GetHeight() + font->GetLeading() : 0;
-    *y = std::max(*y, *y + step);
+    int64_t step = font ? int64_t{font->GetHeight()} + font->GetLeading() : 0;
+    *y = std::max(*y, Saturated(*y + step));
     penX = 0;
     extent = 0;
     lastX = 0;
@@ -529,7 +535,7 @@ KGESize KGEFont::MeasureText(const char16_t* text, uint32_t length) const {
         }
     }
     width = std::max(width, cursor.extent);
-    return KGESize{width, width != 0 ? y + cellHeight_ : 0};
+    return KGESize{width, width != 0 ? Saturated(int64_t{y} + cellHeight_) : 0};
 }
 
 int32_t KGEFont::GetCharIndexAt(int32_t x, const char16_t* text, uint32_t length) const {
@@ -556,7 +562,7 @@ int32_t KGEFont::GetCharIndexAt(int32_t x, const char16_t* text, uint32_t length
             continue;
         }
         // A character is passed once x reaches its middle.
-        if (x < start + width / 2)
+        if (x < int64_t{start} + width / 2)
             return int32_t(i);
     }
     return int32_t(count);

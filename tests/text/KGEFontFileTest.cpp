@@ -5,6 +5,8 @@
 #include "foundation/Ident.h"
 #include "platform/SyntheticFace.h"
 #include "platform/Utf.h"
+#include "platform/Random.h"
+#include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -469,3 +471,88 @@ TEST(FontStreams, NullArgumentsFail) {
 }
 
 } // namespace
+
+namespace {
+
+// Sets every array CRC and the header CRC of a damaged stream again, as far
+// as its sizes allow, so the damage reaches the checks behind them. Pairs of
+// header words: an array's byte size and its CRC, in the arrays' order.
+void ResealArrays(std::string& stream, uint32_t headerSize, std::initializer_list<std::pair<int, int>> arrays) {
+    if (stream.size() < 8 + headerSize || WordAt(stream, 0) != headerSize)
+        return;
+    size_t at = 8 + headerSize;
+    for (auto [sizeWord, crcWord] : arrays) {
+        const uint32_t size = WordAt(stream, sizeWord);
+        if (size > stream.size() - at)
+            break;
+        SetWord(stream, crcWord, CrcOf(stream, at, size));
+        at += size;
+    }
+    Reseal(stream);
+}
+
+// Uses everything a loaded font offers to text: glyph lookups, kerning and
+// measuring.
+void UseFont(const KGEFont& font) {
+    std::u16string text;
+    for (uint32_t i = 0; i < font.GetGlyphCount(); ++i)
+        text += font.GetGlyphs()[i].character;
+    text += u" ?\u0416";
+    for (char16_t c : text)
+        font.FindGlyph(c);
+    font.MeasureText(text.c_str(), uint32_t(text.size()));
+    font.GetCharIndexAt(7, text.c_str(), uint32_t(text.size()));
+}
+
+} // namespace
+
+// Random damage to both kinds of font stream, half of it resealed so the CRCs
+// match: every stream is refused with the data file failed, or loads a font
+// whose glyphs and kerning stay within their tables.
+TEST_F(SyntheticStreams, DamagedFontStreamsAreRefusedOrLoadWithinBounds) {
+    auto win = MakeWinFont();
+    ASSERT_TRUE(win);
+    const std::string goodWin = StreamOf(dir, win.get());
+    std::unique_ptr<KGEBitmapFont> bitmap;
+    ASSERT_EQ(ReadDescription(dir, kDescription, bitmap), 0);
+    const std::string goodBitmap = StreamOf(dir, bitmap.get());
+    {
+        // Tracking and leading at the end of their range: measuring saturates.
+        std::string stream = goodBitmap;
+        SetWord(stream, 19, uint32_t(INT32_MAX));
+        SetWord(stream, 20, uint32_t(INT32_MAX));
+        Reseal(stream);
+        std::unique_ptr<KGEBitmapFont> font;
+        ASSERT_EQ(LoadBitmap(dir, stream, font), 0);
+        EXPECT_EQ(font->MeasureText(u"ABAB\nA A", 9).width, INT32_MAX);
+        EXPECT_EQ(font->GetCharIndexAt(INT32_MAX, u"ABAB", 4), 1) << "the second glyph starts at the end of the range";
+    }
+
+    platform::SeedRand(4711);
+    int loaded = 0, refused = 0;
+    testsupport::ForRounds(1200, 3000, [&](int round) {
+        const bool isWin = round % 2 == 0;
+        std::string stream = testsupport::Damage(isWin ? goodWin : goodBitmap, round / 2);
+        if (round % 4 < 2) {
+            if (isWin)
+                ResealArrays(stream, kWinFontHeaderSize, {{27, 28}});
+            else
+                ResealArrays(stream, kBitmapFontHeaderSize, {{4, 6}, {5, 7}, {14, 15}, {17, 18}});
+        }
+        HResult hr;
+        if (isWin) {
+            std::unique_ptr<KGEWinFont> font;
+            hr = LoadWin(dir, stream, font);
+            if (font)
+                UseFont(*font);
+        } else {
+            std::unique_ptr<KGEBitmapFont> font;
+            hr = LoadBitmap(dir, stream, font);
+            if (font)
+                UseFont(*font);
+        }
+        (hr == 0 ? loaded : refused)++;
+    });
+    EXPECT_GT(loaded, 0);
+    EXPECT_GT(refused, 0);
+}
