@@ -10,10 +10,17 @@
 #include "text/OutOfMemory.h"
 #include "text/TextureCollections.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 namespace {
+
+// Widths, gaps and places come from the pack: sums of them saturate instead
+// of overflowing.
+int32_t Saturated(int64_t value) {
+    return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
 
 // Bytes the reader's open chunk has left; 0 without one.
 int64_t BytesLeft(kis::BaseDataFile* reader) {
@@ -92,7 +99,8 @@ bool DigitalFont::Load(kis::BaseDataFile* reader) {
 void DigitalFont::BuildMode(DIGITALFONTMODE* mode) const {
     const bool textured = texture_ && texture_->IsLive();
     if (mode->height < 1 && textured)
-        mode->height = texture_->GetHeight() - mode->y;
+        mode->height = Saturated(int64_t{texture_->GetHeight()} - mode->y);
+    const int32_t bottom = Saturated(int64_t{mode->y} + mode->height);
     int32_t x = mode->x;
     const int32_t images = hasMinus_ ? kDigitImages : kDigitImages - 1;
     for (int32_t i = 0; i < images; ++i) {
@@ -102,12 +110,12 @@ void DigitalFont::BuildMode(DIGITALFONTMODE* mode) const {
                                        float(mode->height), 0xFFFFFFFFu);
         } else {
             quad = TexturedQuad{};
-            SetQuadRect(quad.v, float(x), float(mode->y), float(x + widths_[i]), float(mode->y + mode->height),
+            SetQuadRect(quad.v, float(x), float(mode->y), float(Saturated(int64_t{x} + widths_[i])), float(bottom),
                         false, true);
             for (platform::TexturedVertex& v : quad.v)
                 v.colour = 0xFFFFFFFFu;
         }
-        x += widths_[i] + mode->step;
+        x = Saturated(int64_t{x} + widths_[i] + mode->step);
     }
 }
 
@@ -159,7 +167,7 @@ void DigitalText::Layout() {
     }
     count_ = n;
 
-    int32_t pen = 0;
+    int64_t pen = 0;
     for (int32_t i = count_ - 1, slot = 0; i >= 0; --i, ++slot) {
         const int32_t image = digits_[i];
         TexturedQuad& quad = quads_[size_t(slot)];
@@ -169,11 +177,11 @@ void DigitalText::Layout() {
             if (v.colour != colour_)
                 v.colour = colour_;
         }
-        pen += font_->GetWidth(image);
+        pen = Saturated(pen + font_->GetWidth(image));
         if (i > 0)
-            pen += font_->GetGap() + spacing_;
+            pen = Saturated(pen + font_->GetGap() + spacing_);
     }
-    width_ = pen;
+    width_ = int32_t(pen);
 }
 
 void DigitalText::SetColor(uint32_t colour) {

@@ -4,6 +4,8 @@
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "platform/Utf.h"
+#include "platform/Random.h"
+#include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 #include "tests/text/TextTestSupport.h"
 #include "text/FontSlots.h"
@@ -440,6 +442,96 @@ TEST_F(DigitFonts, BitmapFontsOfTheFontChunkTakeTheirTextureFromCollectionOne) {
     }
     EXPECT_EQ(state.error, 1);
     EXPECT_EQ(GetFont(5), nullptr);
+}
+
+// Random damage to both chunks of the data pack: the loaders end with or
+// without the error flag, and every digit font and text font they keep lays
+// out numbers and texts within its own tables.
+TEST_F(DigitFonts, DamagedDigitAndFontChunksEndTheStepOrLoadWithinBounds) {
+    {
+        // Widths and gaps at the ends of their range: the layout saturates.
+        FontRecord wide;
+        std::fill(std::begin(wide.widths), std::end(wide.widths), INT32_MAX);
+        wide.gap = INT32_MAX;
+        wide.modes = {{INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MAX, 0, INT32_MIN}};
+        DigitalFont* font = LoadOne(wide);
+        ASSERT_NE(font, nullptr);
+        for (int32_t mode = 0; mode < 2; ++mode) {
+            DigitalText text(font, mode, 11, true, INT32_MAX);
+            text.SetValue(-1234);
+            EXPECT_EQ(text.GetWidth(), INT32_MAX);
+        }
+        fonts.DeleteAll();
+    }
+    FontRecord second;
+    second.id = 7;
+    second.flags = 0;
+    second.modes = {{0, 0, 16, 1}, {0, 12, 0, 0}, {-5, 40, 300, 2}};
+    std::string digits;
+    Put(digits, 2);
+    digits += FontRecord{}.Bytes() + second.Bytes();
+
+    std::string fontChunk;
+    {
+        const std::u16string path = platform::Utf8ToUtf16(dir.File("good.dat"));
+        {
+            std::unique_ptr<kis::DataFileWriterW, FileCloser> w(
+                kis::OpenDataFileForWrite(path.c_str(), kPackType, kPackVersion, 1, false));
+            ASSERT_TRUE(w && w->BeginChunk(kFontChunkId, kFontChunkSubId));
+            uint8_t count[4];
+            kis::StoreLE32(count, 5);
+            ASSERT_TRUE(w->Write(count, 4));
+            for (int i = 0; i < 5; ++i) {
+                auto font = MakeFont(nullptr, 0xFFFFFFFF, i);
+                ASSERT_EQ(KGEWriteFont(w.get(), font.get()), 0);
+            }
+            ASSERT_TRUE(w->EndChunk());
+        }
+        Reader r(kis::OpenDataFileForRead(path.c_str(), kPackType, kPackVersion, 1));
+        ASSERT_TRUE(r && r->OpenChunk(kFontChunkId, kFontChunkSubId));
+        fontChunk.resize(r->GetOpenChunk()->size);
+        ASSERT_TRUE(r->Read(fontChunk.data(), uint32_t(fontChunk.size())));
+    }
+
+    platform::SeedRand(99);
+    int failed = 0, loaded = 0;
+    testsupport::ForRounds(1200, 2500, [&](int round) {
+        const bool isDigits = round % 3 != 0;
+        const std::string& good = isDigits ? digits : fontChunk;
+        const std::string bytes = testsupport::Damage(good, round / 3);
+        if (bytes.size() < 4)
+            return;
+        const uint32_t count = kis::LoadLE32(reinterpret_cast<const uint8_t*>(bytes.data()));
+        Reader reader = Pack(isDigits ? kDigitalFontChunkId : kFontChunkId,
+                             isDigits ? kDigitalFontChunkSubId : kFontChunkSubId, count, bytes.substr(4));
+        ASSERT_TRUE(reader);
+        state = LoaderState{};
+        int calls = 0;
+        if (isDigits) {
+            while (LoadDigitalFonts(&fonts, reader.get(), &state) == kLoaderCallAgain && calls < 1000)
+                ++calls;
+            for (int32_t f = 0; f < fonts.Count(); ++f) {
+                DigitalFont* font = fonts.Get(f);
+                for (int32_t mode = 0; mode <= font->ModeCount(); ++mode) {
+                    DigitalText text(font, mode, 11, true, 1);
+                    text.SetValue(INT32_MIN);
+                    text.SetValue(9876543);
+                }
+            }
+            fonts.DeleteAll();
+        } else {
+            while (LoadFonts(&viewer, reader.get(), &state) == kLoaderCallAgain && calls < 1000)
+                ++calls;
+            for (int n = 5; n <= 9; ++n)
+                if (KGEFont* font = GetFont(n))
+                    font->MeasureText(u"Abc 123", 7);
+            FreeAppFonts();
+        }
+        EXPECT_LT(calls, 1000) << "the loader ends";
+        (state.error ? failed : loaded)++;
+    });
+    EXPECT_GT(failed, 0);
+    EXPECT_GT(loaded, 0);
 }
 
 TEST(SetQuadRectTest, CornersLoopAndDepth) {
