@@ -6,6 +6,9 @@
 #include "foundation/Ident.h"
 #include "platform/Utf.h"
 #include "tests/engine/TextureTestSupport.h"
+#include "platform/Random.h"
+#include "tests/support/DataChunks.h"
+#include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 #include "text/FontSlots.h"
 #include "text/KGEFont.h"
@@ -416,4 +419,52 @@ TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
         EXPECT_NE(language->GetInterfaceFont(GameLanguage::kMainBigFont), nullptr);
         EXPECT_TRUE(language->GetCompiledFile()->IsGood());
     }
+}
+
+// Random damage to one of the game's chunks (the profile characters and logo,
+// the images, the comic captions, the credits, the fonts): the language still
+// loads its groups, and every asset it keeps is usable within its bounds.
+TEST_F(GameLanguageTest, DamagedGameChunksAreRefusedOrReadWithinBounds) {
+    auto source = Make(kContent + "/english.txt", nullptr);
+    const std::string good = dir.File("good.dat");
+    ASSERT_EQ(source->Compile(U(good).c_str()), 0);
+    const testsupport::DataFileKind kind{0xA7F17E1D, 13, 1};
+    const std::vector<testsupport::DataChunk> chunks = testsupport::ReadDataChunks(good, kind);
+    std::vector<size_t> gameChunks;
+    for (size_t i = 0; i < chunks.size(); ++i)
+        if ((chunks[i].id & 0xC0000000u) != 0xC0000000u && chunks[i].id != DXLLanguage::kParamsChunk)
+            gameChunks.push_back(i);
+    ASSERT_EQ(gameChunks.size(), 5u);
+
+    platform::SeedRand(777);
+    const std::string path = dir.File("damaged.dat");
+    int rounds = testsupport::ForRounds(400, 2500, [&](int round) {
+        std::vector<testsupport::DataChunk> damaged = chunks;
+        const size_t which = gameChunks[size_t(round) % gameChunks.size()];
+        damaged[which].bytes = testsupport::Damage(chunks[which].bytes, round / 5);
+        ASSERT_TRUE(testsupport::WriteDataChunks(path, kind, damaged));
+        auto language = Make(path, &viewer);
+        ASSERT_TRUE(language->Load());
+        EXPECT_EQ(A(language->GetText(u"loading", u"caption", true)), "Loading...");
+        ASSERT_NE(language->GetWindowTitle(), nullptr);
+        if (language->GetProfileChars() != nullptr) {
+            EXPECT_EQ(language->GetProfileChars()[language->GetProfileCharsLength()], 0) << "terminated at its length";
+        }
+        for (uint32_t i = 0; i < language->GetComixCount(); ++i) {
+            const GameComixItem* item = language->GetComixItem(i);
+            ASSERT_NE(item->entry, nullptr);
+            for (uint32_t t = 0; t < item->entry->count; ++t)
+                std::u16string(item->entry->Text(t), item->entry->Slots()[t].length);
+        }
+        for (uint32_t i = 0; i < language->GetCreditsCount(); ++i) {
+            const GameCreditsRecord* record = language->GetCredits(i);
+            if (record->kind == GameCreditsRecord::kLine) {
+                EXPECT_EQ(record->Text()[record->length], 0) << "terminated at its length";
+            }
+        }
+        for (int f = 0; f < GameLanguage::kFontCount; ++f)
+            if (KGEFont* font = language->GetInterfaceFont(f))
+                font->MeasureText(u"Thank you for playing!", kKgeToTerminator);
+    });
+    EXPECT_GT(rounds, 20);
 }
