@@ -1,9 +1,13 @@
 #include "platform/AudioDecoder.h"
 #include "platform/WavReader.h"
+#include "platform/Random.h"
+#include "tests/support/Damage.h"
 #include "tests/support/SoundData.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 using platform::WavLayout;
@@ -135,4 +139,98 @@ TEST(AudioDecoder, PicksTheDecoderByMagicBytes) {
     EXPECT_EQ(error, "unknown sound format");
     EXPECT_FALSE(platform::OpenAudioDecoder({'O', 'g', 'g', 'S', 0, 2, 0, 0, 0, 0}, &error));
     EXPECT_NE(error.find("Ogg Vorbis"), std::string::npos);
+}
+
+// Random damage to WAV files of every encoding and to an Ogg Vorbis file: each
+// is refused with a reason or decodes, from start to end and again after a
+// rewind, within its bytes.
+TEST(AudioDecoder, DamagedSoundFilesAreRefusedOrDecodeWithinBounds) {
+    const char* data = std::getenv("VB_TEST_DATA");
+    ASSERT_NE(data, nullptr) << "VB_TEST_DATA names the test data folder";
+    const std::string ogg = testsupport::ReadFileBytes(std::string(data) + "/platform/tone441.ogg");
+    ASSERT_GT(ogg.size(), 1000u);
+    std::vector<uint8_t> pcm(96);
+    for (size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = uint8_t(i * 37);
+    const std::vector<uint8_t> wavs[] = {
+        testsupport::MakeWav(1, 2, 22050, 16, pcm, MakeChunk("LIST", {'I', 'N', 'F', 'O', 1})),
+        testsupport::MakeWav(1, 1, 8000, 8, pcm),
+        testsupport::MakeWav(1, 2, 44100, 24, pcm),
+        testsupport::MakeWav(3, 1, 11025, 32, pcm),
+    };
+
+    // A comment count beyond its packet is refused before stb_vorbis
+    // allocates by it; so is a vendor length beyond it.
+    const size_t comment = ogg.find("\x03vorbis");
+    ASSERT_NE(comment, std::string::npos);
+    const uint32_t vendor = uint32_t(uint8_t(ogg[comment + 7])) | uint32_t(uint8_t(ogg[comment + 8])) << 8;
+    for (size_t at : {comment + 11 + vendor, comment + 7}) {
+        std::string bad = ogg;
+        for (int b = 0; b < 4; ++b)
+            bad[at + size_t(b)] = char(0x7FFFFFF0u >> (8 * b));
+        std::string error;
+        EXPECT_FALSE(platform::OpenAudioDecoder(std::vector<uint8_t>(bad.begin(), bad.end()), &error));
+        EXPECT_EQ(error, "bad Ogg Vorbis comment header");
+    }
+
+    {
+        // A sample rate beyond any sound card's is refused.
+        std::string bad = ogg;
+        const size_t rate = ogg.find("\x01vorbis") + 12;
+        bad[rate + 3] = char(0x80);
+        std::string error;
+        EXPECT_FALSE(platform::OpenAudioDecoder(std::vector<uint8_t>(bad.begin(), bad.end()), &error));
+        EXPECT_EQ(error, "bad Ogg Vorbis sample rate");
+    }
+    {
+        // Two flipped bits that make the stream decode to values far outside
+        // the 16-bit range: they are clipped.
+        std::string bad = ogg;
+        bad[2459] = char(bad[2459] ^ 0x01);
+        bad[2779] = char(bad[2779] ^ 0x20);
+        auto decoder = platform::OpenAudioDecoder(std::vector<uint8_t>(bad.begin(), bad.end()), nullptr);
+        ASSERT_TRUE(decoder);
+        std::vector<int16_t> out(size_t(4096) * size_t(decoder->Channels()));
+        int frames = 0;
+        bool clipped = false;
+        for (int n; (n = decoder->Read(out.data(), 4096)) > 0;) {
+            frames += n;
+            for (size_t i = 0; i < size_t(n) * size_t(decoder->Channels()); ++i)
+                clipped = clipped || out[i] == 32767 || out[i] == -32768;
+        }
+        EXPECT_GT(frames, 0);
+        EXPECT_TRUE(clipped);
+    }
+
+    platform::SeedRand(441);
+    int decoded = 0, refused = 0;
+    testsupport::ForRounds(3000, 3000, [&](int round) {
+        const bool isOgg = round % 3 == 0;
+        const std::string good = isOgg ? ogg : std::string(wavs[round % 4].begin(), wavs[round % 4].end());
+        const std::string bytes = testsupport::Damage(good, round / 3);
+        std::string error;
+        auto decoder = platform::OpenAudioDecoder(std::vector<uint8_t>(bytes.begin(), bytes.end()), &error);
+        if (!decoder) {
+            EXPECT_FALSE(error.empty());
+            ++refused;
+            return;
+        }
+        ++decoded;
+        ASSERT_GE(decoder->Channels(), 1);
+        ASSERT_LE(decoder->Channels(), 2);
+        EXPECT_GT(decoder->Rate(), 0);
+        // Far more frames than the good files hold ends any decoding that
+        // would not end by itself.
+        std::vector<int16_t> out(size_t(1024) * size_t(decoder->Channels()));
+        for (int pass = 0; pass < 2; ++pass) {
+            int64_t frames = 0;
+            for (int n; (n = decoder->Read(out.data(), 1024)) > 0 && frames < 4000000;)
+                frames += n;
+            EXPECT_LT(frames, 4000000) << "decoding ends";
+            if (!decoder->Rewind())
+                break;
+        }
+    });
+    EXPECT_GT(decoded, 0);
+    EXPECT_GT(refused, 0);
 }
