@@ -5,6 +5,9 @@
 #include "platform/Mixer.h"
 #include "platform/headless/NullAudioDevice.h"
 #include "tests/engine/SoundTestSupport.h"
+#include "platform/Random.h"
+#include "tests/support/DataChunks.h"
+#include "tests/support/Damage.h"
 #include "tests/support/SoundData.h"
 #include "tests/support/TempDir.h"
 
@@ -289,6 +292,49 @@ TEST_F(SoundPackTest, WithoutSoundTheLoadersStillWalkThePack) {
     EXPECT_EQ(samples.error, 0);
     EXPECT_EQ(samples.done, 1);
     EXPECT_EQ(silent.GetEventSound(0), 0u);
+}
+
+// Random damage to either chunk of a pack the writer made: every load ends,
+// a failed samples load leaves the event table empty, and whatever was loaded
+// plays.
+TEST_F(SoundPackTest, DamagedSoundPacksEndWithAnErrorOrPlayWhatTheyLoaded) {
+    SoundPackContent content;
+    content.samples = {{u"click", Tone(1000, 300), false}, {u"hum", Sine(2000, 500), true}};
+    content.music = {{u"theme", Sine(3000, 400), false}, {u"night", Tone(500, 200), false}};
+    content.eventSounds[0] = u"click";
+    content.eventSounds[25] = u"hum";
+    WritePack(content);
+    const testsupport::DataFileKind kind{kSoundPackTypeId, kSoundPackTypeVersion, kSoundPackDataVersion};
+    const std::string path = platform::Utf16ToUtf8(PackPath());
+    const std::vector<testsupport::DataChunk> chunks = testsupport::ReadDataChunks(path, kind);
+    ASSERT_EQ(chunks.size(), 2u);
+
+    platform::SeedRand(282);
+    int failed = 0, loaded = 0;
+    testsupport::ForRounds(800, 2500, [&](int round) {
+        std::vector<testsupport::DataChunk> damaged = chunks;
+        const size_t which = size_t(round) % 2;
+        damaged[which].bytes = testsupport::Damage(chunks[which].bytes, round / 2);
+        ASSERT_TRUE(testsupport::WriteDataChunks(path, kind, damaged));
+        SoundManager manager;
+        manager.SetOutputDevice(&device);
+        manager.Init();
+        LoaderState samples{}, music{};
+        ASSERT_LT(Run(false, samples, manager), 1000);
+        ASSERT_LT(Run(true, music, manager), 1000);
+        if (samples.error) {
+            for (int slot = 0; slot < kEventSoundCount; ++slot)
+                ASSERT_EQ(manager.GetEventSound(slot), 0u);
+        }
+        for (int slot = 0; slot < kEventSoundCount; ++slot)
+            if (uint32_t id = manager.GetEventSound(slot))
+                manager.PlayById(id, kSoundEffects, 0);
+        manager.PlayMusic(u"theme", true);
+        device.AdvanceMilliseconds(30);
+        (samples.error || music.error ? failed : loaded)++;
+    });
+    EXPECT_GT(failed, 0);
+    EXPECT_GT(loaded, 0);
 }
 
 TEST(SoundPackWriterTest, RefusesContentTheLoadersWouldReject) {
