@@ -8,6 +8,8 @@
 #include "foundation/DataFile.h"
 #include "platform/PngWriter.h"
 #include "platform/Utf.h"
+#include "platform/Random.h"
+#include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -226,4 +228,29 @@ TEST_F(SpriteTexturesTest, BadChunksAndRecordsEndTheStepWithTheErrorFlagKeepingE
     EXPECT_EQ(Load(Pack(U32(0))), 1);
     EXPECT_EQ(state.error, 0);
     EXPECT_EQ(collection->Count(), 0);
+}
+
+// Random damage to a 'TEXS' chunk of three textures: each load ends with the
+// chunk closed, and every texture kept in the collection is live and named.
+TEST_F(SpriteTexturesTest, DamagedTextureChunksEndTheStepOrLoadLiveTextures) {
+    const std::string good = U32(3) + Record(u"grass", image) + Record(u"Fence", MakePng(5, 4, 0x80FFFFFF)) +
+                             Record(u"sky", MakePng(1, 7, 0xFF0000FF));
+    platform::SeedRand(76);
+    int failed = 0, loaded = 0;
+    testsupport::ForRounds(1500, 2500, [&](int round) {
+        state = {};
+        kis::DataFileReaderW* reader = Pack(testsupport::Damage(good, round));
+        ASSERT_LT(Load(reader), 50);
+        EXPECT_EQ(reader->GetOpenChunk(), nullptr);
+        EXPECT_LE(collection->Count(), 3);
+        for (int32_t i = 0; i < collection->Count(); ++i) {
+            EXPECT_TRUE(collection->Get(i)->IsLive());
+            EXPECT_NE(collection->Get(i)->GetName()[0], 0);
+        }
+        (state.error ? failed : loaded)++;
+        FreeSpriteTextures();
+        EXPECT_EQ(collection->Count(), 0);
+    });
+    EXPECT_GT(failed, 0);
+    EXPECT_GT(loaded, 0);
 }
