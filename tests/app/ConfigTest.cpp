@@ -4,6 +4,9 @@
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "platform/Utf.h"
+#include "platform/Random.h"
+#include "tests/support/DataChunks.h"
+#include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +127,61 @@ TEST(Config, MissingDamagedOrShortFilesLeaveTheDefaults) {
     SoundSettings after;
     sound.GetSettings(&after);
     EXPECT_EQ(std::memcmp(&after, &soundDefaults, sizeof after), 0);
+}
+
+// Random damage to config.dat as a whole or to one of its chunks: loading
+// never fails, leaves the file as it was, takes a screen chunk only whole and
+// keeps the sound settings within their ranges.
+TEST(Config, DamagedSettingsFilesLoadWithinRangesAndStayUntouched) {
+    testsupport::TempDir dir;
+    SetConfigFolders(GameForm(dir), GameForm(dir));
+    GameScreen screen;
+    screen.SetFullscreen(true);
+    SoundManager saved;
+    saved.SetVolume(kSoundMusic, 30.0f);
+    ASSERT_TRUE(SaveConfig(screen, saved));
+    const std::string path = platform::Utf16ToUtf8(ConfigDatPath());
+    const std::string good = testsupport::ReadFileBytes(path);
+    const testsupport::DataFileKind kind{kConfigTypeId, kConfigTypeVersion, kConfigDataVersion};
+    const std::vector<testsupport::DataChunk> chunks = testsupport::ReadDataChunks(path, kind);
+    ASSERT_EQ(chunks.size(), 2u);
+    ScreenParams written, defaults;
+    screen.GetParams(&written);
+    GameScreen fresh;
+    fresh.GetParams(&defaults);
+
+    platform::SeedRand(28);
+    testsupport::ForRounds(1500, 1500, [&](int round) {
+        const int which = round % 3; // the whole file, the screen chunk, the sound chunk
+        size_t screenBytes = 28;
+        if (which == 0) {
+            ASSERT_TRUE(testsupport::WriteFileBytes(path, testsupport::Damage(good, round / 3)));
+        } else {
+            std::vector<testsupport::DataChunk> damaged = chunks;
+            damaged[size_t(which - 1)].bytes = testsupport::Damage(chunks[size_t(which - 1)].bytes, round / 3);
+            screenBytes = damaged[0].bytes.size();
+            ASSERT_TRUE(testsupport::WriteDataChunks(path, kind, damaged));
+        }
+        const std::string before = testsupport::ReadFileBytes(path);
+        SoundManager sound;
+        ScreenParams loaded;
+        ASSERT_TRUE(LoadConfig(&loaded, fresh, sound));
+        EXPECT_EQ(testsupport::ReadFileBytes(path), before);
+        if (which == 2) {
+            EXPECT_TRUE(SameScreen(loaded, written));
+        }
+        if (screenBytes < 28) {
+            EXPECT_TRUE(SameScreen(loaded, defaults)) << "a short screen chunk is not taken";
+        }
+        SoundSettings settings;
+        sound.GetSettings(&settings);
+        EXPECT_LE(settings.musicOn, 1u);
+        EXPECT_LE(settings.soundsOn, 1u);
+        for (float volume : {settings.musicVolume, settings.soundsVolume}) {
+            EXPECT_GE(volume, 0.0f);
+            EXPECT_LE(volume, 100.0f);
+        }
+    });
 }
 
 TEST(Config, TooLongAPathIsTheOnlyFailure) {
