@@ -1,11 +1,14 @@
 #include "foundation/Streamer.h"
 #include "foundation/ByteOrder.h"
 #include "platform/Utf.h"
+#include "platform/Random.h"
+#include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 using namespace kis;
@@ -207,6 +210,57 @@ TEST(Streamer, DamagedStreamsAreRefused) {
 
     StreamReader none(nullptr);
     EXPECT_TRUE(none.Failed());
+}
+
+// Random damage to a finished stream: the reader fails, or every block of
+// its tree lies inside the stream's data and reads whole.
+TEST(Streamer, DamagedAndRandomStreamsAreRefusedOrReadWithinBounds) {
+    MemoryWriter w;
+    WriteSample(w);
+    ASSERT_TRUE(w.BeginGroup(kMeta, 8));
+    ASSERT_TRUE(w.BeginBlock(kName, 3));
+    ASSERT_TRUE(w.Write("barn and field", 14));
+    ASSERT_TRUE(w.EndBlock());
+    ASSERT_TRUE(w.EndGroup());
+    ASSERT_TRUE(w.Finish());
+    const std::string good(reinterpret_cast<const char*>(w.GetMemory().Data()), size_t(w.GetMemory().Size()));
+
+    platform::SeedRand(20);
+    int refused = 0, read = 0;
+    testsupport::ForRounds(4000, 1500, [&](int round) {
+        const std::string bytes = testsupport::Damage(good, round);
+        MemoryStream m;
+        m.Write(bytes.data(), int64_t(bytes.size()));
+        m.SeekTo(0);
+        StreamReader r(&m);
+        if (r.Failed()) {
+            ++refused;
+            return;
+        }
+        ++read;
+        std::function<void(const STREAMGROUP&, int)> walk = [&](const STREAMGROUP& group, int depth) {
+            ASSERT_LE(depth, Streamer::kMaxDepth);
+            for (int32_t b = 0; b < group.blocks.Count(); ++b) {
+                const STREAMBLOCK* block = group.blocks.Get(b);
+                EXPECT_LE(uint64_t{block->offset} + block->size, bytes.size());
+                if (!r.OpenBlock(block->id, block->subId))
+                    continue;
+                std::string data(r.GetOpenBlock()->size, '\0');
+                EXPECT_TRUE(r.Read(data.data(), uint32_t(data.size())));
+                EXPECT_TRUE(r.CloseBlock());
+            }
+            for (int32_t g = 0; g < group.groups.Count(); ++g) {
+                const STREAMGROUP* child = group.groups.Get(g);
+                if (!r.OpenGroup(child->id, child->subId))
+                    continue;
+                walk(*r.GetCurrentGroup(), depth + 1);
+                EXPECT_TRUE(r.CloseGroup());
+            }
+        };
+        walk(r.GetRoot(), 0);
+    });
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(read, 0);
 }
 
 TEST(Streamer, FileWritersAndReadersOwnTheirFiles) {
