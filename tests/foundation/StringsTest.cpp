@@ -2,6 +2,8 @@
 #include "foundation/StrFunctions.h"
 #include "foundation/Stream.h"
 #include "platform/Utf.h"
+#include "platform/Random.h"
+#include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -315,6 +317,44 @@ TEST(StringListText, OnlyMarkedUtf16LoadsAndAnythingElseEmptiesTheList) {
     kis::FileStreamW missing(platform::Utf8ToUtf16(dir.File("none.txt")).c_str(), kis::kStreamRead);
     w.LoadFromStream(missing);
     EXPECT_EQ(w.Count(), 0);
+}
+
+// Random damage to a saved list: without the mark nothing loads; with it the
+// lines together hold no more characters than the file, each terminated.
+TEST(StringListText, DamagedTextFilesLoadNothingOrLinesWithinTheFile) {
+    testsupport::TempDir dir;
+    kis::WideStrings saved;
+    for (const char16_t* line : {u"Ackerbau", u"", u"\u00C4rger \u00FCber Unkraut", u"Stall\tund Scheune", u"x"})
+        saved.Add(line);
+    kis::StrCopyW(saved.separator, 3, u"\r\n");
+    const std::string good = SavedBytes(saved, dir);
+
+    platform::SeedRand(1616);
+    int loaded = 0, empty = 0;
+    testsupport::ForRounds(1500, 1500, [&](int round) {
+        const std::string bytes = testsupport::Damage(good, round);
+        kis::WideStrings list;
+        list.Add(u"old");
+        LoadBytes(list, dir, bytes);
+        const bool marked = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
+        if (!marked) {
+            EXPECT_EQ(list.Count(), 0);
+            ++empty;
+            return;
+        }
+        const size_t units = (bytes.size() - 2) / 2;
+        size_t total = 0;
+        for (int32_t i = 0; i < list.Count(); ++i) {
+            const char16_t* text = list.GetText(i);
+            ASSERT_NE(text, nullptr);
+            total += std::char_traits<char16_t>::length(text);
+        }
+        EXPECT_LE(total, units);
+        EXPECT_LE(size_t(list.Count()), units);
+        ++loaded;
+    });
+    EXPECT_GT(loaded, 0);
+    EXPECT_GT(empty, 0);
 }
 
 TEST(StringListText, SplitStopsAtTheCountAndAtTheTerminator) {
