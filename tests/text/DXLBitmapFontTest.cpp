@@ -2,6 +2,8 @@
 
 #include "platform/Utf.h"
 #include "tests/engine/TextureTestSupport.h"
+#include "platform/Random.h"
+#include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -224,4 +226,63 @@ TEST_F(BitmapFontTest, EightBitTwinReadsByteCodes) {
     EXPECT_EQ(font.GetGlyph(char(0xE9))->number, 3);
     char list[8];
     EXPECT_EQ(font.ListChars(list, 8), 4); // #300 is no byte code
+}
+
+// Random damage to a description, read by both twins: every glyph the font
+// keeps has a number within its list and lies on the sheet or nowhere, and
+// asking for any character stays within the font's tables.
+TEST_F(BitmapFontTest, DamagedDescriptionsGiveGlyphsWithinTheirTables) {
+    DXLTextures textures(&viewer);
+    DXLTexture* sheet = textures.NewTexture();
+    sheet->SetName(u"Sheet");
+    sheet->Create(64, 32, kFormatA8R8G8B8, false);
+    const std::string good = "[BitmapFont]\n"
+                             "ImageName=Sheet\n"
+                             "Spaces=1,2\n"
+                             "Color=$FF102030\n"
+                             "Chars=#65-#70,$E9,'x',\"yz\"\n"
+                             "Chars2=\"ij\"\n"
+                             "CharHeight=12\n"
+                             "Descent=3\n"
+                             "CharWidth=8\n"
+                             "Space=5\n"
+                             "Skip=1,2\n"
+                             "EmptyCharWidth=4\n"
+                             "CustomWidth=\"AB\"=3, 'C'=12\n"
+                             "CustomSpaces='D'=1:0, 'E' = 2 : 3\n";
+    std::string path = dir.File("font.ini");
+
+    platform::SeedRand(8192);
+    int withGlyphs = 0;
+    testsupport::ForRounds(1500, 1500, [&](int round) {
+        ASSERT_TRUE(testsupport::WriteFileBytes(path, testsupport::Damage(good, round)));
+        if (round % 2 == 0) {
+            kis::IniFileW ini(platform::Utf8ToUtf16(path).c_str());
+            DXLBitmapFontW font;
+            font.LoadDescription(&ini, &textures, true);
+            char16_t list[kDXLCharListSize];
+            const int32_t count = font.ListChars(list, kDXLCharListSize);
+            withGlyphs += count > 0;
+            for (int32_t i = 0; i < count; ++i) {
+                const DXLGlyph* glyph = font.GetGlyph(list[i]);
+                ASSERT_NE(glyph, nullptr);
+                EXPECT_LT(glyph->number, count);
+                font.GetGlyphQuad(list[i]);
+                font.GetAdvance(list[i]);
+            }
+            for (char16_t c : {u'\0', u'A', u'\u00E9', u'\uFFFF'})
+                font.GetAdvance(c);
+        } else {
+            kis::IniFileA ini(path.c_str());
+            DXLBitmapFontA font;
+            font.LoadDescription(&ini, nullptr, false);
+            char list[256];
+            const int32_t count = font.ListChars(list, 256);
+            for (int32_t i = 0; i < count; ++i) {
+                ASSERT_NE(font.GetGlyph(list[i]), nullptr);
+                font.GetAdvance(list[i]);
+            }
+        }
+    });
+    EXPECT_GT(withGlyphs, 0);
 }
