@@ -2,6 +2,9 @@
 #include "app/GameStates.h"
 #include "app/Logos.h"
 #include "app/PlayUrl.h"
+#include "platform/Random.h"
+#include "platform/Utf.h"
+#include "tests/support/Damage.h"
 
 #include <gtest/gtest.h>
 
@@ -186,6 +189,34 @@ TEST(LogoList, LinesNameAnImageAndItsTime) {
         EXPECT_NE(error.find("line 2"), std::string::npos) << error;
         EXPECT_TRUE(logos.empty());
     }
+}
+
+// Random damage to a logo list: it is refused whole with the line named, or
+// every logo has an image name and a time within bounds.
+TEST(LogoList, DamagedListsAreRefusedWithTheLineOrGiveLogosWithinBounds) {
+    const std::string good = "\xEF\xBB\xBF// logos\r\n\r\nmaker.png, 1500\r\n# second\n  sub\\game logo.tga ,250  \n"
+                             "\xC3\x84" "cker.jpg,600000\n";
+    platform::SeedRand(600);
+    int refused = 0, read = 0;
+    testsupport::ForRounds(3000, 1000, [&](int round) {
+        const std::string text = testsupport::Damage(good, round);
+        std::vector<LogoEntry> logos;
+        std::string error;
+        if (!ParseLogoList(text, &logos, &error)) {
+            EXPECT_EQ(error.rfind("line ", 0), 0u) << error;
+            EXPECT_TRUE(logos.empty());
+            ++refused;
+            return;
+        }
+        ++read;
+        for (const LogoEntry& logo : logos) {
+            EXPECT_FALSE(logo.image.empty());
+            EXPECT_LE(logo.image.size(), text.size());
+            EXPECT_LE(logo.milliseconds, 600000u);
+        }
+    });
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(read, 0);
 }
 
 TEST(PlayUrl, TheShortcutKeyElseTheFirstLine) {
