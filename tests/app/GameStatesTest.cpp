@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -217,6 +218,24 @@ TEST(LogoList, DamagedListsAreRefusedWithTheLineOrGiveLogosWithinBounds) {
     });
     EXPECT_GT(refused, 0);
     EXPECT_GT(read, 0);
+}
+
+// Random damage to a play.url file: the address is one trimmed line of the
+// file, or empty.
+TEST(PlayUrl, DamagedFilesGiveOneTrimmedLineOrNothing) {
+    const std::string good = "\xEF\xBB\xBF[Other]\r\nURL=http://wrong/\r\n[InternetShortcut]\r\nIconIndex=0\r\n"
+                             "URL=https://example.org/play\r\n";
+    platform::SeedRand(80);
+    testsupport::ForRounds(3000, 1000, [&](int round) {
+        const std::string text = testsupport::Damage(good, round);
+        const std::string address = PlayUrlAddress(text);
+        EXPECT_EQ(address.find_first_of("\r\n"), std::string::npos);
+        if (address.empty())
+            return;
+        EXPECT_FALSE(std::isspace(static_cast<unsigned char>(address.front())));
+        EXPECT_FALSE(std::isspace(static_cast<unsigned char>(address.back())));
+        EXPECT_NE(text.find(address), std::string::npos);
+    });
 }
 
 TEST(PlayUrl, TheShortcutKeyElseTheFirstLine) {
