@@ -47,10 +47,23 @@ std::string_view DikName(uint8_t code) {
 }
 
 template <class Record>
-void Input::Push(std::deque<Record>& queue, const Record& record) {
-    // A reader that never reads loses the oldest records, not the newest.
-    if (queue.size() == kInputRecordLimit) queue.pop_front();
-    queue.push_back(record);
+void Input::RecordRing<Record>::Push(const Record& record) {
+    if (count_ == records_.size()) {
+        first_ = (first_ + 1) % records_.size();
+        --count_;
+    }
+    records_[(first_ + count_) % records_.size()] = record;
+    ++count_;
+}
+
+template <class Record>
+size_t Input::RecordRing<Record>::Read(Record* out, size_t capacity) {
+    const size_t n = std::min(capacity, count_);
+    for (size_t i = 0; i < n; ++i)
+        out[i] = records_[(first_ + i) % records_.size()];
+    first_ = (first_ + n) % records_.size();
+    count_ -= n;
+    return n;
 }
 
 void Input::ReadKeyboardState(uint8_t state[256]) const { std::memcpy(state, keys_, 256); }
@@ -60,19 +73,9 @@ void Input::ReadMouseState(MouseState& state) {
     mouse_.x = mouse_.y = mouse_.wheel = 0;
 }
 
-size_t Input::ReadKeyRecords(KeyRecord* out, size_t capacity) {
-    size_t n = std::min(capacity, keyRecords_.size());
-    std::copy_n(keyRecords_.begin(), n, out);
-    keyRecords_.erase(keyRecords_.begin(), keyRecords_.begin() + std::ptrdiff_t(n));
-    return n;
-}
+size_t Input::ReadKeyRecords(KeyRecord* out, size_t capacity) { return keyRecords_.Read(out, capacity); }
 
-size_t Input::ReadMouseRecords(MouseRecord* out, size_t capacity) {
-    size_t n = std::min(capacity, mouseRecords_.size());
-    std::copy_n(mouseRecords_.begin(), n, out);
-    mouseRecords_.erase(mouseRecords_.begin(), mouseRecords_.begin() + std::ptrdiff_t(n));
-    return n;
-}
+size_t Input::ReadMouseRecords(MouseRecord* out, size_t capacity) { return mouseRecords_.Read(out, capacity); }
 
 void Input::CursorPosition(int& x, int& y) const {
     x = cursorX_;
@@ -105,15 +108,15 @@ void Input::OnKey(uint8_t key, bool down, uint32_t time) {
     uint8_t state = down ? kKeyDown : 0;
     if (keys_[key] == state) return; // auto-repeat of a held key is no change
     keys_[key] = state;
-    Push(keyRecords_, KeyRecord{key, state, time});
+    keyRecords_.Push(KeyRecord{key, state, time});
 }
 
 void Input::OnMouseMove(int dx, int dy, uint32_t time) {
     if (!acquired_) return;
     mouse_.x += dx;
     mouse_.y += dy;
-    if (dx) Push(mouseRecords_, MouseRecord{kMouseOffsetX, dx, time});
-    if (dy) Push(mouseRecords_, MouseRecord{kMouseOffsetY, dy, time});
+    if (dx) mouseRecords_.Push(MouseRecord{kMouseOffsetX, dx, time});
+    if (dy) mouseRecords_.Push(MouseRecord{kMouseOffsetY, dy, time});
 }
 
 void Input::OnCursor(int x, int y) {
@@ -124,7 +127,7 @@ void Input::OnCursor(int x, int y) {
 void Input::OnWheel(int delta, uint32_t time) {
     if (!acquired_ || delta == 0) return;
     mouse_.wheel += delta;
-    Push(mouseRecords_, MouseRecord{kMouseOffsetWheel, delta, time});
+    mouseRecords_.Push(MouseRecord{kMouseOffsetWheel, delta, time});
 }
 
 void Input::OnButton(int button, bool down, uint32_t time) {
@@ -132,7 +135,7 @@ void Input::OnButton(int button, bool down, uint32_t time) {
     uint8_t state = down ? kKeyDown : 0;
     if (mouse_.buttons[button] == state) return;
     mouse_.buttons[button] = state;
-    Push(mouseRecords_, MouseRecord{kMouseOffsetButton0 + uint32_t(button), state, time});
+    mouseRecords_.Push(MouseRecord{kMouseOffsetButton0 + uint32_t(button), state, time});
 }
 
 void Input::OnText(std::u16string_view text) {

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -246,8 +246,21 @@ public:
     void OnText(std::u16string_view text);
 
 private:
+    // The buffered records: a ring of fixed size, so that events arriving
+    // every frame never allocate. A reader that never reads loses the oldest
+    // records, not the newest.
     template <class Record>
-    static void Push(std::deque<Record>& queue, const Record& record);
+    class RecordRing {
+    public:
+        void Push(const Record& record);
+        size_t Read(Record* out, size_t capacity);
+
+    private:
+        std::array<Record, kInputRecordLimit> records_{};
+        size_t first_ = 0;
+        size_t count_ = 0;
+    };
+
     void ReleaseAll(uint32_t time);
 
     bool acquired_ = false;
@@ -255,8 +268,8 @@ private:
     MouseState mouse_ = {};
     int cursorX_ = 0;
     int cursorY_ = 0;
-    std::deque<KeyRecord> keyRecords_;
-    std::deque<MouseRecord> mouseRecords_;
+    RecordRing<KeyRecord> keyRecords_;
+    RecordRing<MouseRecord> mouseRecords_;
     std::u16string text_;
 };
 

@@ -258,6 +258,33 @@ TEST(Input, KeyCodesFollowTheScanCodeNumbering) {
     EXPECT_EQ(platform::DikName(0xC8), "UP");
 }
 
+TEST(Input, BufferedRecordsKeepTheNewestWhenTheReaderFallsBehind) {
+    platform::Input input;
+    input.OnFocus(true, 0);
+    platform::MouseRecord drained[platform::kInputRecordLimit + 16];
+    input.ReadMouseRecords(drained, platform::kInputRecordLimit + 16);
+    // Six more movements than the buffer holds: the first six are lost.
+    for (uint32_t t = 1; t <= platform::kInputRecordLimit + 6; ++t)
+        input.OnMouseMove(1, 0, t);
+    platform::MouseRecord records[platform::kInputRecordLimit + 16];
+    ASSERT_EQ(input.ReadMouseRecords(records, 10), 10u);
+    EXPECT_EQ(records[0].time, 7u);
+    EXPECT_EQ(records[9].time, 16u);
+    // Records written after a partial read follow the unread ones, in order,
+    // also where the buffer wraps round.
+    input.OnMouseMove(0, -2, 5000);
+    input.OnMouseMove(3, 0, 5001);
+    const size_t n = input.ReadMouseRecords(records, platform::kInputRecordLimit + 16);
+    ASSERT_EQ(n, platform::kInputRecordLimit - 10 + 2);
+    EXPECT_EQ(records[0].time, 17u);
+    EXPECT_EQ(records[n - 3].time, platform::kInputRecordLimit + 6);
+    EXPECT_EQ(records[n - 2].offset, uint32_t(platform::kMouseOffsetY));
+    EXPECT_EQ(records[n - 2].data, -2);
+    EXPECT_EQ(records[n - 1].offset, uint32_t(platform::kMouseOffsetX));
+    EXPECT_EQ(records[n - 1].time, 5001u);
+    EXPECT_EQ(input.ReadMouseRecords(records, 4), 0u);
+}
+
 TEST(Platform, TellsWhenThereIsNoDisplay) {
     const char* saved[3] = {std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"), std::getenv("SDL_VIDEODRIVER")};
     std::string copies[3];

@@ -1,0 +1,173 @@
+// The frames of the screen after loading allocate nothing once it has been
+// shown for a moment: the main loop, input polling, sound update, drawing and
+// the cursor at frame end all reuse what they own.
+//
+// The game finds its Data folder beside the program, so the test runs a copy
+// of this test program placed beside a copy of the built Data folder. In that
+// copy the test calls the game's entry in-process and counts every heap
+// allocation made while the game is in the screen-after-loading state. Two
+// runs that differ only in the number of frames must count the same: every
+// allocation of that state then belongs to opening the screen and its first
+// frames, none to the frames after them.
+#include "app/App.h"
+#include "app/GameStates.h"
+#include "platform/Clock.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kChildFrames = "VB_FRAME_ALLOCATION_FRAMES";
+
+std::atomic<bool> g_counting{false};
+std::atomic<uint64_t> g_mainScreenAllocations{0};
+std::atomic<uint32_t> g_mainScreenSince{0};
+
+void CountAllocation() {
+    if (!g_counting.load(std::memory_order_relaxed) || GameState() != kStateMainScreen)
+        return;
+    if (g_mainScreenAllocations.fetch_add(1, std::memory_order_relaxed) == 0)
+        g_mainScreenSince = platform::Milliseconds();
+}
+
+} // namespace
+
+void* operator new(std::size_t size) {
+    CountAllocation();
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    CountAllocation();
+    return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return operator new(size, std::nothrow);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+struct RunResult {
+    bool ran = false;
+    int exitCode = -1;
+    unsigned long long allocations = 0;
+    unsigned long long shownMs = 0; // how long the screen after loading was shown
+    std::string output;
+};
+
+// One headless run of the game copy for the given number of frames.
+RunResult RunGameCopy(const std::string& program, const std::string& home, int frames) {
+    RunResult result;
+    const std::string command = "env XDG_DATA_HOME='" + home + "' " + kChildFrames + "=" + std::to_string(frames) +
+                                " '" + program + "' --gtest_filter='FrameAllocations.*' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe)) {
+        result.output += line;
+        int code = 0;
+        unsigned long long count = 0, ms = 0;
+        if (std::sscanf(line, "game exit %d, %llu allocations in %llu ms", &code, &count, &ms) == 3) {
+            result.ran = true;
+            result.exitCode = code;
+            result.allocations = count;
+            result.shownMs = ms;
+        }
+    }
+    const int status = pclose(pipe);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        result.ran = false;
+    return result;
+}
+
+// The copy's side: the game runs in this process and the counts are printed.
+void RunGameHere(const char* frames) {
+    std::string framesArg = frames;
+    char program[] = "verbolunde";
+    char headless[] = "--headless";
+    char framesOption[] = "--frames";
+    char* argv[] = {program, headless, framesOption, framesArg.data(), nullptr};
+    g_counting = true;
+    const int code = WinMain(4, argv);
+    g_counting = false;
+    const uint32_t since = g_mainScreenSince;
+    const unsigned long long shown = g_mainScreenAllocations ? platform::Milliseconds() - since : 0;
+    std::printf("game exit %d, %llu allocations in %llu ms\n", code,
+                static_cast<unsigned long long>(g_mainScreenAllocations.load()), shown);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+TEST(FrameAllocations, AfterWarmUpAFrameOfTheScreenAfterLoadingAllocatesNothing) {
+    if (const char* frames = std::getenv(kChildFrames)) {
+        RunGameHere(frames);
+        return;
+    }
+    const char* binary = std::getenv("VB_BINARY_DIR");
+    ASSERT_TRUE(binary) << "VB_BINARY_DIR is not set";
+    testsupport::TempDir dir;
+    const std::string game = dir.File("game");
+    fs::create_directories(game);
+    fs::copy_file(fs::read_symlink("/proc/self/exe"), game + "/verbolunde");
+    fs::copy(std::string(binary) + "/app/Data", game + "/Data", fs::copy_options::recursive);
+
+    // The shorter run must show the screen long enough (half a second, some
+    // thirty frames) for its first frames to be behind it; loading takes a
+    // varying number of frames, so a slow machine gets more of them.
+    constexpr int kExtraFrames = 180;
+    RunResult shorter;
+    int frames = 300;
+    for (int attempt = 0; attempt < 4; ++attempt, frames *= 2) {
+        shorter = RunGameCopy(game + "/verbolunde", dir.File("home-a" + std::to_string(attempt)), frames);
+        ASSERT_TRUE(shorter.ran) << shorter.output;
+        if (shorter.allocations > 0 && shorter.shownMs >= 500)
+            break;
+    }
+    ASSERT_EQ(shorter.exitCode, 0) << shorter.output;
+    ASSERT_GT(shorter.allocations, 0u) << "the screen after loading was never reached\n" << shorter.output;
+    ASSERT_GE(shorter.shownMs, 500u) << shorter.output;
+
+    const RunResult longer = RunGameCopy(game + "/verbolunde", dir.File("home-b"), frames + kExtraFrames);
+    ASSERT_TRUE(longer.ran) << longer.output;
+    EXPECT_EQ(longer.exitCode, 0);
+    EXPECT_GT(longer.shownMs, shorter.shownMs);
+    EXPECT_EQ(longer.allocations, shorter.allocations)
+        << kExtraFrames << " more frames of the screen after loading allocated "
+        << (long long)(longer.allocations) - (long long)(shorter.allocations) << " times more";
+}
