@@ -530,7 +530,7 @@ TEST_F(SyntheticStreams, DamagedFontStreamsAreRefusedOrLoadWithinBounds) {
 
     platform::SeedRand(4711);
     int loaded = 0, refused = 0;
-    testsupport::ForRounds(1200, 3000, [&](int round) {
+    testsupport::ForRounds(1200, 2000, [&](int round) {
         const bool isWin = round % 2 == 0;
         std::string stream = testsupport::Damage(isWin ? goodWin : goodBitmap, round / 2);
         if (round % 4 < 2) {
@@ -554,5 +554,30 @@ TEST_F(SyntheticStreams, DamagedFontStreamsAreRefusedOrLoadWithinBounds) {
         (hr == 0 ? loaded : refused)++;
     });
     EXPECT_GT(loaded, 0);
+    EXPECT_GT(refused, 0);
+}
+
+// Random damage to a font description: it is refused, or gives a font whose
+// glyphs and kerning stay within their tables and whose stream reads back.
+TEST_F(SyntheticStreams, DamagedFontDescriptionsAreRefusedOrGiveFontsWithinBounds) {
+    platform::SeedRand(1212);
+    int made = 0, refused = 0;
+    testsupport::ForRounds(1500, 1500, [&](int round) {
+        std::unique_ptr<KGEBitmapFont> font;
+        const HResult hr = ReadDescription(dir, testsupport::Damage(kDescription, round), font);
+        if (hr != 0) {
+            EXPECT_FALSE(font);
+            ++refused;
+            return;
+        }
+        ++made;
+        ASSERT_TRUE(font);
+        UseFont(*font);
+        std::unique_ptr<KGEBitmapFont> back;
+        ASSERT_EQ(LoadBitmap(dir, StreamOf(dir, font.get()), back), 0);
+        EXPECT_EQ(back->GetGlyphCount(), font->GetGlyphCount());
+        EXPECT_EQ(back->GetKerningCount(), font->GetKerningCount());
+    });
+    EXPECT_GT(made, 0);
     EXPECT_GT(refused, 0);
 }
