@@ -204,7 +204,7 @@ TEST(AudioDecoder, DamagedSoundFilesAreRefusedOrDecodeWithinBounds) {
 
     platform::SeedRand(441);
     int decoded = 0, refused = 0;
-    testsupport::ForRounds(3000, 3000, [&](int round) {
+    testsupport::ForRounds(3000, 2500, [&](int round) {
         const bool isOgg = round % 3 == 0;
         const std::string good = isOgg ? ogg : std::string(wavs[round % 4].begin(), wavs[round % 4].end());
         const std::string bytes = testsupport::Damage(good, round / 3);
