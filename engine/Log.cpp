@@ -106,11 +106,12 @@ std::string Narrow(const char16_t* text) {
     return s.size() < kFormatBuffer ? s : std::string();
 }
 
+// bufferSize is at most kFormatBuffer: the text is formatted on the stack.
 std::string FormatV(size_t bufferSize, const char* format, va_list args) {
-    std::vector<char> buffer(bufferSize);
+    char buffer[kFormatBuffer];
     // vsnprintf always terminates, also when the text fills the buffer.
-    std::vsnprintf(buffer.data(), bufferSize, format ? format : "", args);
-    return std::string(buffer.data());
+    std::vsnprintf(buffer, std::min(bufferSize, kFormatBuffer), format ? format : "", args);
+    return std::string(buffer);
 }
 
 // printf-style formatting of a UTF-16 format, as the wide printf does it:
