@@ -435,8 +435,9 @@ TEST(Language, DamagedCompiledLanguageFilesAreRefusedOrReadWithinBounds) {
         ASSERT_TRUE(testsupport::WriteDataChunks(path, kind, damaged));
         TestLanguage language(path);
         (language.header ? headers : refused)++;
-        if (which != 0)
+        if (which != 0) {
             EXPECT_TRUE(language.header);
+        }
         // A refused header leaves the stand-in fallback; a read one its text.
         ASSERT_NE(language.GetText(u"none", u"none", true), nullptr);
         ASSERT_TRUE(language.Load());
