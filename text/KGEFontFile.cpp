@@ -218,6 +218,11 @@ HResult KGEWinFont::ReadBinary(kis::BaseDataFile* reader) {
     shadow.offsetX = in.I32();
     shadow.offsetY = in.I32();
     shadow.colour = in.U32();
+    // The shadow's offsets widen every glyph image; beyond the largest glyph
+    // they can only be damage.
+    if (shadow.offsetX < -kMaxPointSize || shadow.offsetX > kMaxPointSize || shadow.offsetY < -kMaxPointSize ||
+        shadow.offsetY > kMaxPointSize)
+        return Refuse(reader);
 
     HResult hr = Build(true, desc.effectFlags, &desc, desc.spaceSetting, defaultChar, count, chars.data(), &outline,
                        &shadow);

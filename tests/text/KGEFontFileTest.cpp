@@ -517,6 +517,24 @@ TEST_F(SyntheticStreams, DamagedFontStreamsAreRefusedOrLoadWithinBounds) {
     ASSERT_EQ(ReadDescription(dir, kDescription, bitmap), 0);
     const std::string goodBitmap = StreamOf(dir, bitmap.get());
     {
+        // A shadow offset beyond the largest glyph is refused before it
+        // widens any glyph image.
+        for (int word : {38, 39}) {
+            std::string stream = goodWin;
+            SetWord(stream, word, word == 38 ? uint32_t(INT32_MAX) : uint32_t(-kMaxPointSize - 1));
+            Reseal(stream);
+            std::unique_ptr<KGEWinFont> font;
+            bool failed = false;
+            EXPECT_EQ(LoadWin(dir, stream, font, &failed), kKgeFail) << word;
+            EXPECT_TRUE(failed);
+        }
+        std::string stream = goodWin;
+        SetWord(stream, 38, uint32_t(kMaxPointSize));
+        Reseal(stream);
+        std::unique_ptr<KGEWinFont> font;
+        EXPECT_EQ(LoadWin(dir, stream, font), 0);
+    }
+    {
         // Tracking and leading at the end of their range: measuring saturates.
         std::string stream = goodBitmap;
         SetWord(stream, 19, uint32_t(INT32_MAX));
