@@ -38,6 +38,7 @@ struct LogState {
     int indent = 0;
     std::vector<Section> sections;
     std::vector<Placeholder> placeholders;
+    std::string line; // the line being written, kept for its capacity
 };
 
 LogState& State() {
@@ -88,13 +89,28 @@ void Pad(int column) {
     Write(std::string(size_t(spaces), ' '));
 }
 
+// A new line with its label and, when there is a value, the value from the
+// label column on. The line is put together in the state's own buffer and
+// written in one piece: one open of the file, no allocation once the buffer
+// has grown to the longest line.
 void LabelValue(int indent, const char* label, const char* value) {
-    NewLine(IndentOf(indent));
-    Write(label ? label : "");
+    LogState& s = State();
+    const int spaces = std::clamp(IndentOf(indent), 0, kMaxIndent);
+    const char* text = label ? label : "";
+    std::string& line = s.line;
+    line.assign("\r\n");
+    line.append(size_t(spaces), ' ');
+    line.append(text);
+    int column = spaces + int(std::strlen(text));
     if (value && value[0]) {
-        Pad(kLogLabelColumn);
-        Write(value);
+        const int padColumn = std::min(kLogLabelColumn, kMaxColumn);
+        const int pad = column >= padColumn ? 1 : padColumn - column;
+        line.append(size_t(pad), ' ');
+        line.append(value);
+        column += pad + int(std::strlen(value));
     }
+    s.column = column;
+    Append(line);
 }
 
 // UTF-16 text in the active code page; a text whose 8-bit form does not fit
