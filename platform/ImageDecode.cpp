@@ -1,7 +1,16 @@
 #include "platform/ImageDecode.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
+
+// stb_image copies the bytes of a PNG's first data chunk into a buffer it
+// has not yet allocated when that chunk is empty: a copy of no bytes to a
+// null pointer, which C leaves undefined. Its copies go through this one,
+// which copies nothing for nothing.
+static void* CopyPictureBytes(void* to, const void* from, size_t n) {
+    return n != 0 ? std::memcpy(to, from, n) : to;
+}
 
 // stb_image is third-party C written to its own standards; its warnings are
 // not ours to fix, so they are silenced for this one inclusion.
@@ -17,7 +26,9 @@
 #define STBI_NO_STDIO
 #define STBI_ONLY_PNG
 #define STBI_ONLY_JPEG
+#define memcpy CopyPictureBytes
 #include <stb/stb_image.h>
+#undef memcpy
 #pragma GCC diagnostic pop
 
 namespace platform {
@@ -35,6 +46,36 @@ bool IsCompressedPicture(const uint8_t* data, size_t size) {
     return data && (IsPng(data, size) || IsJpeg(data, size));
 }
 
+// stb_image fills a Huffman table of 256 symbols by the sixteen code counts
+// of a JPEG's table segment without checking their sum. Reading damaged data
+// it may take a marker wherever a 0xFF byte is, so every place that reads as
+// a table segment is checked: each table in it holds at most 256 symbols.
+// (Coded data never holds such a place: a 0xFF there is followed by 0 or a
+// restart marker.)
+static bool JpegTablesFit(const uint8_t* data, size_t size) {
+    for (size_t p = 0; p + 1 < size; ++p) {
+        if (data[p] != 0xFF || data[p + 1] != 0xC4)
+            continue;
+        if (p + 4 > size)
+            break;
+        // As stb_image reads it: tables follow one another while the length
+        // lasts, each read whole whatever the length; bytes past the end of
+        // the file read as 0.
+        int64_t left = int64_t(size_t(data[p + 2]) << 8 | data[p + 3]) - 2;
+        size_t table = p + 4;
+        while (left > 0 && table < size) {
+            size_t symbols = 0;
+            for (size_t i = 1; i <= 16 && table + i < size; ++i)
+                symbols += data[table + i];
+            if (symbols > 256)
+                return false;
+            left -= int64_t(17 + symbols);
+            table += 17 + symbols;
+        }
+    }
+    return true;
+}
+
 // Checked against the header before any pixel memory is taken.
 constexpr int64_t kMaxPicturePixels = 0x4000000;
 
@@ -50,6 +91,8 @@ bool DecodePicture(const uint8_t* data, size_t size, DecodedPicture* out, std::s
         return fail("not a PNG or JPEG file");
     if (size > size_t(INT_MAX))
         return fail("file too large");
+    if (IsJpeg(data, size) && !JpegTablesFit(data, size))
+        return fail("bad JPEG Huffman table");
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(data, int(size), &width, &height, &channels))
         return fail(std::string("cannot read picture header: ") + stbi_failure_reason());
