@@ -453,3 +453,31 @@ TEST(Language, DamagedCompiledLanguageFilesAreRefusedOrReadWithinBounds) {
     EXPECT_GT(headers, 0);
     EXPECT_GT(refused, 0);
 }
+
+// Random damage to both source forms: the header is read or refused, and
+// every text of every entry loaded is terminated at its length.
+TEST(Language, DamagedSourceFilesLoadTerminatedTextsOrNothing) {
+    TempDir dir;
+    const std::string sources[] = {kTextData, Spreadsheet()};
+    const std::string paths[] = {dir.File("damaged.txt"), dir.File("damaged.xml")};
+    platform::SeedRand(2718);
+    int headers = 0, refused = 0;
+    testsupport::ForRounds(1500, 1200, [&](int round) {
+        const int form = round % 2;
+        ASSERT_TRUE(WriteFileBytes(paths[form], testsupport::Damage(sources[form], round / 2)));
+        TestLanguage language(paths[form]);
+        (language.header ? headers : refused)++;
+        ASSERT_NE(language.GetText(u"none", u"none", true), nullptr);
+        language.Load();
+        for (uint32_t g = 0; g < language.GetGroupCount(); ++g) {
+            const DXLLngGroup* group = language.GetGroup(g);
+            for (uint32_t e = 0; e < group->count; ++e) {
+                const DXLLngEntry* entry = group->entries[e];
+                for (uint32_t t = 0; t < entry->count; ++t)
+                    EXPECT_EQ(entry->Text(t)[entry->Slots()[t].length], 0);
+            }
+        }
+    });
+    EXPECT_GT(headers, 0);
+    EXPECT_GT(refused, 0);
+}
