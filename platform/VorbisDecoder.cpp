@@ -34,38 +34,60 @@ int16_t ToSample(float value) {
 
 class VorbisDecoder final : public AudioDecoder {
 public:
-    // More than two channels are mixed down to stereo by stb_vorbis itself.
+    // Three to six channels are mixed down to stereo by their places, as
+    // stb_vorbis's own 16-bit output does; of more only the first two play.
     VorbisDecoder(std::vector<uint8_t> bytes, std::vector<uint8_t> arena, stb_vorbis* vorbis, int channels,
                   int rate)
-        : bytes_(std::move(bytes)), arena_(std::move(arena)), vorbis_(vorbis) {
+        : bytes_(std::move(bytes)), arena_(std::move(arena)), vorbis_(vorbis), source_(channels),
+          planes_(size_t(channels) * kBlockFrames), pointers_(size_t(channels)) {
         channels_ = channels == 1 ? 1 : 2;
         rate_ = rate;
+        for (int c = 0; c < channels; ++c)
+            pointers_[size_t(c)] = &planes_[size_t(c) * kBlockFrames];
     }
     ~VorbisDecoder() override { stb_vorbis_close(vorbis_); }
 
     // Decoded as floats and converted here: stb_vorbis's own conversion to
     // 16 bits overflows on the out-of-range values a damaged stream decodes to.
     int Read(int16_t* out, int frames) override {
-        if (frames > 0 && floats_.size() < size_t(frames) * size_t(channels_))
-            floats_.resize(size_t(frames) * size_t(channels_));
         int done = 0;
         while (done < frames) {
-            int got = stb_vorbis_get_samples_float_interleaved(vorbis_, channels_, floats_.data() + done * channels_,
-                                                               (frames - done) * channels_);
+            const int want = std::min(frames - done, kBlockFrames);
+            const int got = stb_vorbis_get_samples_float(vorbis_, source_, pointers_.data(), want);
             if (got <= 0) break;
+            for (int i = 0; i < got; ++i) {
+                int16_t* frame = out + size_t(done + i) * size_t(channels_);
+                if (channels_ == 1) {
+                    frame[0] = ToSample(pointers_[0][i]);
+                    continue;
+                }
+                float left = 0.0f, right = 0.0f;
+                const char* places = source_ >= 3 && source_ <= 6 ? kPlaces[source_ - 3] : "LR";
+                for (int c = 0; places[c] != 0; ++c) {
+                    const float v = pointers_[size_t(c)][i];
+                    if (places[c] != 'R') left += v;
+                    if (places[c] != 'L') right += v;
+                }
+                frame[0] = ToSample(left);
+                frame[1] = ToSample(right);
+            }
             done += got;
         }
-        for (size_t i = 0; i < size_t(done) * size_t(channels_); ++i)
-            out[i] = ToSample(floats_[i]);
         return done;
     }
     bool Rewind() override { return stb_vorbis_seek_start(vorbis_) != 0; }
 
 private:
+    static constexpr int kBlockFrames = 1024;
+    // The places of 3 to 6 channels in Vorbis order: left, right or centre.
+    static constexpr const char* kPlaces[4] = {"LCR", "LRLR", "LCRLR", "LCRLRC"};
+
     std::vector<uint8_t> bytes_;
     std::vector<uint8_t> arena_; // every allocation of vorbis_
-    std::vector<float> floats_;  // the decoded block before conversion
     stb_vorbis* vorbis_;
+    int source_; // the stream's channels
+    std::vector<float> planes_;  // one decoded block per channel, made once
+    std::vector<float*> pointers_;
 };
 
 // stb_vorbis allocates by the sizes of the setup header and leaks what it

@@ -141,6 +141,30 @@ TEST(AudioDecoder, PicksTheDecoderByMagicBytes) {
     EXPECT_NE(error.find("Ogg Vorbis"), std::string::npos);
 }
 
+// A three-channel Ogg Vorbis file (left, centre, right in Vorbis order) with
+// a tone on its right channel only plays on the right of the stereo output,
+// which a plain copy of the first two channels (left and centre) would leave
+// silent.
+TEST(AudioDecoder, OggVorbisOfThreeChannelsIsMixedDownByPlace) {
+    const char* data = std::getenv("VB_TEST_DATA");
+    ASSERT_NE(data, nullptr) << "VB_TEST_DATA names the test data folder";
+    const std::string ogg = testsupport::ReadFileBytes(std::string(data) + "/platform/three441.ogg");
+    auto decoder = platform::OpenAudioDecoder(std::vector<uint8_t>(ogg.begin(), ogg.end()), nullptr);
+    ASSERT_TRUE(decoder);
+    ASSERT_EQ(decoder->Channels(), 2);
+    EXPECT_EQ(decoder->Rate(), 22050);
+    std::vector<int16_t> out(2 * 4096);
+    const int frames = decoder->Read(out.data(), 4096);
+    EXPECT_GT(frames, 2000);
+    double left = 0, right = 0;
+    for (int i = 0; i < frames; ++i) {
+        left += double(out[size_t(2 * i)]) * out[size_t(2 * i)];
+        right += double(out[size_t(2 * i + 1)]) * out[size_t(2 * i + 1)];
+    }
+    EXPECT_GT(right, 1000.0 * 1000.0 * frames);
+    EXPECT_LT(left, right / 100);
+}
+
 // Random damage to WAV files of every encoding and to an Ogg Vorbis file: each
 // is refused with a reason or decodes, from start to end and again after a
 // rewind, within its bytes.
