@@ -14,6 +14,9 @@ namespace platform {
 
 namespace {
 
+constexpr int kIdWaitTries = 50;       // 50 x 10 ms: half a second at most
+constexpr int kIdWaitStepUs = 10000;
+
 void OnRaiseSignal(int) {
     RequestRaise(); // only stores a lock-free flag
 }
@@ -50,7 +53,13 @@ SingleInstance::Outcome SingleInstance::Acquire(const std::string& nativeLockPat
             close(fd);
             return Outcome::Failed;
         }
+        // The holder takes the lock before it writes its id: a start that
+        // comes in between gives it a moment to appear.
         otherPid_ = ReadProcessId(fd);
+        for (int tries = 0; otherPid_ == 0 && tries < kIdWaitTries; ++tries) {
+            usleep(kIdWaitStepUs);
+            otherPid_ = ReadProcessId(fd);
+        }
         close(fd);
         if (otherPid_ > 0)
             kill(otherPid_, SIGUSR1);

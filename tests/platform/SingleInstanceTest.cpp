@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,4 +73,37 @@ TEST(SingleInstance, AnUnopenableLockFileLetsTheProgramRunUnguarded) {
     platform::SingleInstance instance;
     EXPECT_EQ(instance.Acquire("/nonexistent-folder-for-sure/x.lock"), platform::SingleInstance::Outcome::Failed);
     EXPECT_FALSE(instance.Holds());
+}
+
+TEST(SingleInstance, AStartBetweenTheLockAndTheIdWaitsForTheId) {
+    testsupport::TempDir dir;
+    const std::string lock = dir.File("app.lock");
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Holds the lock with an empty file for a while, then writes its id,
+        // as a first copy does in the instant between the two steps.
+        int fd = open(lock.c_str(), O_RDWR | O_CREAT, 0644);
+        bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+        char c = ok ? 'y' : 'n';
+        (void)!write(ready[1], &c, 1);
+        usleep(100000);
+        const std::string id = std::to_string(getpid()) + "\n";
+        (void)!pwrite(fd, id.data(), id.size(), 0);
+        usleep(2000000);
+        _exit(ok ? 0 : 1);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    platform::SingleInstance late;
+    EXPECT_EQ(late.Acquire(lock), platform::SingleInstance::Outcome::Another);
+    EXPECT_EQ(late.OtherProcessId(), child);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(ready[0]);
+    close(ready[1]);
 }
