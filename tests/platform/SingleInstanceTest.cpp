@@ -7,10 +7,36 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <string>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+namespace {
+
+// Forks a copy that runs takeLock, tells the test through a pipe whether it
+// got the lock, then runs afterReady, whose result is its exit status. Gives
+// the copy's process id once it has the lock, -1 when it could not take it.
+pid_t ForkLockHolder(const std::function<bool()>& takeLock, const std::function<int()>& afterReady) {
+    int ready[2];
+    if (pipe(ready) != 0)
+        return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        const bool ok = takeLock();
+        const char c = ok ? 'y' : 'n';
+        (void)!write(ready[1], &c, 1);
+        _exit(ok ? afterReady() : 1);
+    }
+    char c = 0;
+    const bool locked = child > 0 && read(ready[0], &c, 1) == 1 && c == 'y';
+    close(ready[0]);
+    close(ready[1]);
+    return locked ? child : -1;
+}
+
+} // namespace
 
 TEST(SingleInstance, ASecondHolderSignalsTheFirstWhichAsksForItsWindow) {
     testsupport::TempDir dir;
@@ -41,23 +67,16 @@ TEST(SingleInstance, ASecondHolderSignalsTheFirstWhichAsksForItsWindow) {
 TEST(SingleInstance, AnotherProcessIsSeenAsTheHolder) {
     testsupport::TempDir dir;
     const std::string lock = dir.File("app.lock");
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        platform::SingleInstance holder;
-        bool ok = holder.Acquire(lock) == platform::SingleInstance::Outcome::First;
-        char c = ok ? 'y' : 'n';
-        (void)!write(ready[1], &c, 1);
-        // Waits for the raise request the parent's start sends.
-        for (int i = 0; i < 500 && !platform::TakeRaiseRequest(); ++i)
-            usleep(10000);
-        _exit(ok ? 42 : 1);
-    }
-    char c = 0;
-    ASSERT_EQ(read(ready[0], &c, 1), 1);
-    ASSERT_EQ(c, 'y');
+    platform::SingleInstance holder;
+    const pid_t child = ForkLockHolder(
+        [&] { return holder.Acquire(lock) == platform::SingleInstance::Outcome::First; },
+        [] {
+            // Waits for the raise request the parent's start sends.
+            for (int i = 0; i < 500 && !platform::TakeRaiseRequest(); ++i)
+                usleep(10000);
+            return 42;
+        });
+    ASSERT_GT(child, 0);
     platform::SingleInstance late;
     EXPECT_EQ(late.Acquire(lock), platform::SingleInstance::Outcome::Another);
     EXPECT_EQ(late.OtherProcessId(), child);
@@ -65,8 +84,6 @@ TEST(SingleInstance, AnotherProcessIsSeenAsTheHolder) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 42); // it saw the request before its time ran out
-    close(ready[0]);
-    close(ready[1]);
 }
 
 TEST(SingleInstance, AnUnopenableLockFileLetsTheProgramRunUnguarded) {
@@ -78,32 +95,26 @@ TEST(SingleInstance, AnUnopenableLockFileLetsTheProgramRunUnguarded) {
 TEST(SingleInstance, AStartBetweenTheLockAndTheIdWaitsForTheId) {
     testsupport::TempDir dir;
     const std::string lock = dir.File("app.lock");
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // Holds the lock with an empty file for a while, then writes its id,
-        // as a first copy does in the instant between the two steps.
-        int fd = open(lock.c_str(), O_RDWR | O_CREAT, 0644);
-        bool ok = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
-        char c = ok ? 'y' : 'n';
-        (void)!write(ready[1], &c, 1);
-        usleep(100000);
-        const std::string id = std::to_string(getpid()) + "\n";
-        (void)!pwrite(fd, id.data(), id.size(), 0);
-        usleep(2000000);
-        _exit(ok ? 0 : 1);
-    }
-    char c = 0;
-    ASSERT_EQ(read(ready[0], &c, 1), 1);
-    ASSERT_EQ(c, 'y');
+    // The copy holds the lock with an empty file for a while, then writes its
+    // id, as a first copy does in the instant between the two steps.
+    int fd = -1;
+    const pid_t child = ForkLockHolder(
+        [&] {
+            fd = open(lock.c_str(), O_RDWR | O_CREAT, 0644);
+            return fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+        },
+        [&] {
+            usleep(100000);
+            const std::string id = std::to_string(getpid()) + "\n";
+            (void)!pwrite(fd, id.data(), id.size(), 0);
+            usleep(2000000);
+            return 0;
+        });
+    ASSERT_GT(child, 0);
     platform::SingleInstance late;
     EXPECT_EQ(late.Acquire(lock), platform::SingleInstance::Outcome::Another);
     EXPECT_EQ(late.OtherProcessId(), child);
     kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
-    close(ready[0]);
-    close(ready[1]);
 }
