@@ -3,10 +3,10 @@
 #include "engine/Log.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
+#include "foundation/StrEdit.h"
 #include "platform/Files.h"
 #include "platform/Utf.h"
 
-#include <cctype>
 #include <memory>
 
 namespace {
@@ -20,14 +20,6 @@ struct LogoShow {
     uint32_t shown = 0; // ms the current logo has been on
 };
 std::unique_ptr<LogoShow> g_show;
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
 
 void EndLogos() {
     SetGameState(kStateDataLoading);
@@ -94,13 +86,13 @@ bool ParseLogoList(std::string_view text, std::vector<LogoEntry>* out, std::stri
     while (!text.empty()) {
         ++lineNumber;
         size_t end = text.find('\n');
-        std::string_view line = Trim(text.substr(0, end));
+        std::string_view line = kis::TrimBlanks(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (line.empty() || line.front() == '#' || line.substr(0, 2) == "//")
             continue;
         size_t comma = line.rfind(',');
-        std::string_view name = comma == std::string_view::npos ? std::string_view() : Trim(line.substr(0, comma));
-        std::string_view time = comma == std::string_view::npos ? std::string_view() : Trim(line.substr(comma + 1));
+        std::string_view name = comma == std::string_view::npos ? std::string_view() : kis::TrimBlanks(line.substr(0, comma));
+        std::string_view time = comma == std::string_view::npos ? std::string_view() : kis::TrimBlanks(line.substr(comma + 1));
         uint32_t ms = 0;
         bool number = !time.empty() && time.size() <= 7;
         for (char c : time) {

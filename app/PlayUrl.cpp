@@ -1,5 +1,6 @@
 #include "app/PlayUrl.h"
 
+#include "foundation/StrEdit.h"
 #include "platform/Files.h"
 #include "platform/OpenUrl.h"
 
@@ -7,14 +8,6 @@
 #include <vector>
 
 namespace {
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -45,7 +38,7 @@ std::string PlayUrlAddress(std::string_view text) {
     const std::vector<std::string_view> lines = Lines(text);
     bool inSection = false;
     for (std::string_view raw : lines) {
-        std::string_view line = Trim(raw);
+        std::string_view line = kis::TrimBlanks(raw);
         if (!line.empty() && line.front() == '[') {
             inSection = EqualsIgnoringCase(line, "[InternetShortcut]");
             continue;
@@ -53,10 +46,10 @@ std::string PlayUrlAddress(std::string_view text) {
         if (!inSection)
             continue;
         size_t equals = line.find('=');
-        if (equals != std::string_view::npos && EqualsIgnoringCase(Trim(line.substr(0, equals)), "URL"))
-            return std::string(Trim(line.substr(equals + 1)));
+        if (equals != std::string_view::npos && EqualsIgnoringCase(kis::TrimBlanks(line.substr(0, equals)), "URL"))
+            return std::string(kis::TrimBlanks(line.substr(equals + 1)));
     }
-    return lines.empty() ? std::string() : std::string(Trim(lines.front()));
+    return lines.empty() ? std::string() : std::string(kis::TrimBlanks(lines.front()));
 }
 
 bool OpenPlayUrl(const std::u16string& folder) {

@@ -3,9 +3,21 @@
 // 8-bit (A) and UTF-16 (W) twins over one template each. Buffer sizes are in
 // characters, terminator included; every text written stays terminated.
 
+#include <cctype>
 #include <cstdint>
+#include <string_view>
 
 namespace kis {
+
+// The text without the white space (ASCII blanks, tabs and line ends) at its
+// two ends.
+inline std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+        s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
+    return s;
+}
 
 // Index of the first place where text holds the first n characters of
 // pattern; -1 when there is none, when text or pattern is null or empty, when
