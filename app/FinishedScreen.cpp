@@ -136,7 +136,7 @@ void FinishedScreen::MakeMarkupText() {
     std::snprintf(text, sizeof text, "A text with markup: <c=F0C040>a colour</c> and an image <image=@%X>.",
                   RegisterTexture(icon));
     std::u16string wide(text, text + std::char_traits<char>::length(text)); // ASCII
-    KGETEXTPARAMS params = KGEDefaultTextParams();
+    KGETextParams params = KGEDefaultTextParams();
     params.flags = kTextMarkup;
     KGETextW* made = nullptr;
     HResult hr = KGECreateText(viewer_, font, &params, wide.c_str(), kKgeToTerminator, nullptr, &made);

@@ -89,8 +89,8 @@ bool GameScreen::SetParams(const ScreenParams& requested) {
     return false;
 }
 
-void GameScreen::MakeDisplaySettings(DXLDISPLAYSETTINGS* out) const {
-    DXLDISPLAYSETTINGS s;
+void GameScreen::MakeDisplaySettings(DXLDisplaySettings* out) const {
+    DXLDisplaySettings s;
     s.adapterFormat = kFormatX8R8G8B8;
     s.present.windowed = params_.fullscreen ? 0 : 1;
     s.present.backBufferWidth = params_.fullscreen ? params_.screenWidth : params_.windowWidth;
@@ -105,16 +105,16 @@ void GameScreen::MakeDisplaySettings(DXLDISPLAYSETTINGS* out) const {
 bool GameScreen::Apply() {
     if (!viewer_)
         return false;
-    DXLDISPLAYSETTINGS requested;
+    DXLDisplaySettings requested;
     MakeDisplaySettings(&requested);
-    DXLSETTINGSRULES rules;
+    DXLSettingsRules rules;
     rules.adapterFormat = 1;
     rules.backBufferSize = 1;
     rules.backBufferFormat = 1;
     rules.windowed = 2;
     rules.refreshRate = 1;
     rules.presentationInterval = 1;
-    DXLDISPLAYSETTINGS settings;
+    DXLDisplaySettings settings;
     viewer_->ValidateSettings(&settings, &requested, &rules);
     const uint32_t black = 0xFF000000;
     return Succeeded(AppApplyDisplayMode(viewer_, &settings, &black));
@@ -133,7 +133,7 @@ const AppDisplayState& AppAppliedDisplay() {
     return g_appliedDisplay;
 }
 
-HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDISPLAYSETTINGS* settings, const uint32_t* clearColour) {
+HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDisplaySettings* settings, const uint32_t* clearColour) {
     if (!viewer)
         return kResultPointer;
     if (settings)
@@ -142,7 +142,7 @@ HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDISPLAYSETTINGS* setting
     if (Failed(hr))
         return hr;
     g_appliedDisplay.window = viewer->GetWindowHandle();
-    if (const DXLDISPLAYSETTINGS* applied = viewer->GetSettings())
+    if (const DXLDisplaySettings* applied = viewer->GetSettings())
         g_appliedDisplay.settings = *applied;
     if (clearColour)
         viewer->RenderFrame(*clearColour);

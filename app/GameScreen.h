@@ -65,7 +65,7 @@ public:
     bool IsWindowSizeOffered(uint32_t width, uint32_t height) const;
 
     // The display settings the record asks the viewer for.
-    void MakeDisplaySettings(DXLDISPLAYSETTINGS* out) const;
+    void MakeDisplaySettings(DXLDisplaySettings* out) const;
 
 private:
     bool HasDisplayMode(uint32_t width, uint32_t height) const;
@@ -84,7 +84,7 @@ GameScreen& GetGameScreen();
 // viewer applied.
 struct AppDisplayState {
     platform::FrameSink* window = nullptr;
-    DXLDISPLAYSETTINGS settings;
+    DXLDisplaySettings settings;
 };
 const AppDisplayState& AppAppliedDisplay();
 
@@ -92,7 +92,7 @@ const AppDisplayState& AppAppliedDisplay();
 // hands that state's settings to the viewer; on success the window and the
 // applied settings are read back into it, the frame is cleared once when a
 // colour is given, and frame timing is switched on. The viewer's result.
-HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDISPLAYSETTINGS* settings, const uint32_t* clearColour);
+HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDisplaySettings* settings, const uint32_t* clearColour);
 
 // The game's display modes: 32-bit, at least 800 x 600.
 bool AppDisplayModeFilter(DXLViewer* viewer, kis::list<DXLDISPLAYMODE>* filtered, DXLDISPLAYMODE* mode);

@@ -157,7 +157,7 @@ HResult AppCreateViewer(platform::Window* window, std::unique_ptr<DXLWindowViewe
         hr = viewer->InitializeAdapter(0, kDeviceTypeHal);
     if (Failed(hr))
         return kResultAppDisplay;
-    DXLDISPLAYSETTINGS settings;
+    DXLDisplaySettings settings;
     viewer->ValidateSettings(&settings, nullptr, nullptr);
     *out = std::move(viewer);
     return kResultOk;

@@ -17,13 +17,13 @@ bool Fail(std::string* error, const char* reason) {
     return false;
 }
 
-CURSORDIRENTRY ParseEntry(const uint8_t* raw) {
-    return CURSORDIRENTRY{raw[0],           raw[1],           raw[2],           raw[3],
+CursorDirEntry ParseEntry(const uint8_t* raw) {
+    return CursorDirEntry{raw[0],           raw[1],           raw[2],           raw[3],
                           LoadLE16(raw + 4), LoadLE16(raw + 6), LoadLE32(raw + 8), LoadLE32(raw + 12)};
 }
 
-CURBITMAPHEADER ParseBitmapHeader(const uint8_t* raw) {
-    return CURBITMAPHEADER{LoadLE32(raw),
+CurBitmapHeader ParseBitmapHeader(const uint8_t* raw) {
+    return CurBitmapHeader{LoadLE32(raw),
                            int32_t(LoadLE32(raw + 4)),
                            int32_t(LoadLE32(raw + 8)),
                            LoadLE16(raw + 12),
@@ -56,9 +56,9 @@ bool DecodePng(const uint8_t* data, size_t size, CursorImage* image, std::string
 }
 
 bool DecodeBitmap(const uint8_t* data, size_t size, CursorImage* image, std::string* error) {
-    if (size < sizeof(CURBITMAPHEADER)) return Fail(error, "image shorter than its header");
-    CURBITMAPHEADER header = ParseBitmapHeader(data);
-    if (header.size < sizeof(CURBITMAPHEADER) || header.size > size) return Fail(error, "bad bitmap header size");
+    if (size < sizeof(CurBitmapHeader)) return Fail(error, "image shorter than its header");
+    CurBitmapHeader header = ParseBitmapHeader(data);
+    if (header.size < sizeof(CurBitmapHeader) || header.size > size) return Fail(error, "bad bitmap header size");
     if (header.compression != 0) return Fail(error, "compressed bitmaps are not supported");
     const uint32_t bits = header.bitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
@@ -136,16 +136,16 @@ bool DecodeBitmap(const uint8_t* data, size_t size, CursorImage* image, std::str
 
 bool ReadCurFile(const uint8_t* data, size_t size, std::vector<CursorImage>* out, std::string* error) {
     out->clear();
-    if (!data || size < sizeof(CURSORDIR)) return Fail(error, "file shorter than its directory header");
-    CURSORDIR dir = {LoadLE16(data), LoadLE16(data + 2), LoadLE16(data + 4)};
+    if (!data || size < sizeof(CursorDir)) return Fail(error, "file shorter than its directory header");
+    CursorDir dir = {LoadLE16(data), LoadLE16(data + 2), LoadLE16(data + 4)};
     if (dir.reserved != 0 || dir.type != kCursorFileType) return Fail(error, "not a cursor file");
     if (dir.count == 0) return Fail(error, "no images");
-    if ((size - sizeof(CURSORDIR)) / sizeof(CURSORDIRENTRY) < dir.count)
+    if ((size - sizeof(CursorDir)) / sizeof(CursorDirEntry) < dir.count)
         return Fail(error, "directory past the end of the file");
 
     std::vector<CursorImage> images(dir.count);
     for (uint32_t i = 0; i < dir.count; ++i) {
-        CURSORDIRENTRY entry = ParseEntry(data + sizeof(CURSORDIR) + i * sizeof(CURSORDIRENTRY));
+        CursorDirEntry entry = ParseEntry(data + sizeof(CursorDir) + i * sizeof(CursorDirEntry));
         if (entry.offset > size || entry.bytes > size - entry.offset || entry.bytes == 0)
             return Fail(error, "image data outside the file");
         const uint8_t* image = data + entry.offset;
@@ -177,7 +177,7 @@ int PickCursorImage(const std::vector<CursorImage>& images) {
 }
 
 std::vector<uint8_t> WriteCurFile(const std::vector<CursorImage>& images) {
-    std::vector<uint8_t> file(sizeof(CURSORDIR) + images.size() * sizeof(CURSORDIRENTRY));
+    std::vector<uint8_t> file(sizeof(CursorDir) + images.size() * sizeof(CursorDirEntry));
     kis::StoreLE16(&file[0], 0);
     kis::StoreLE16(&file[2], kCursorFileType);
     kis::StoreLE16(&file[4], uint16_t(images.size()));
@@ -186,10 +186,10 @@ std::vector<uint8_t> WriteCurFile(const std::vector<CursorImage>& images) {
         const size_t colourStride = RowBytes(32, image.width);
         const size_t maskStride = RowBytes(1, image.width);
         const size_t bytes =
-            sizeof(CURBITMAPHEADER) + (colourStride + maskStride) * size_t(image.height);
+            sizeof(CurBitmapHeader) + (colourStride + maskStride) * size_t(image.height);
         const size_t offset = file.size();
 
-        uint8_t* entry = &file[sizeof(CURSORDIR) + i * sizeof(CURSORDIRENTRY)];
+        uint8_t* entry = &file[sizeof(CursorDir) + i * sizeof(CursorDirEntry)];
         entry[0] = uint8_t(image.width & 0xFF); // 256 is written as 0
         entry[1] = uint8_t(image.height & 0xFF);
         entry[2] = 0;
@@ -201,13 +201,13 @@ std::vector<uint8_t> WriteCurFile(const std::vector<CursorImage>& images) {
 
         file.resize(offset + bytes, 0);
         uint8_t* header = &file[offset];
-        kis::StoreLE32(header, sizeof(CURBITMAPHEADER));
+        kis::StoreLE32(header, sizeof(CurBitmapHeader));
         kis::StoreLE32(header + 4, uint32_t(image.width));
         kis::StoreLE32(header + 8, uint32_t(image.height * 2));
         kis::StoreLE16(header + 12, 1);
         kis::StoreLE16(header + 14, 32);
         kis::StoreLE32(header + 20, uint32_t((colourStride + maskStride) * size_t(image.height)));
-        uint8_t* colour = header + sizeof(CURBITMAPHEADER);
+        uint8_t* colour = header + sizeof(CurBitmapHeader);
         uint8_t* mask = colour + colourStride * size_t(image.height);
         for (int y = 0; y < image.height; ++y) {
             const uint32_t* in = &image.argb[size_t(y) * size_t(image.width)];

@@ -10,14 +10,14 @@
 // gives twice the image height (colour rows, then mask rows, both bottom to
 // top, each row padded to four bytes). All numbers little-endian.
 
-struct CURSORDIR {
+struct CursorDir {
     uint16_t reserved; // 0
     uint16_t type;     // 2 for cursors
     uint16_t count;    // entries that follow
 };
-static_assert(sizeof(CURSORDIR) == 6);
+static_assert(sizeof(CursorDir) == 6);
 
-struct CURSORDIRENTRY {
+struct CursorDirEntry {
     uint8_t width;  // 0 means 256
     uint8_t height; // 0 means 256
     uint8_t colourCount;
@@ -27,9 +27,9 @@ struct CURSORDIRENTRY {
     uint32_t bytes;  // size of the image data
     uint32_t offset; // from the start of the file
 };
-static_assert(sizeof(CURSORDIRENTRY) == 16);
+static_assert(sizeof(CursorDirEntry) == 16);
 
-struct CURBITMAPHEADER {
+struct CurBitmapHeader {
     uint32_t size; // 40
     int32_t width;
     int32_t height; // colour rows plus mask rows
@@ -42,7 +42,7 @@ struct CURBITMAPHEADER {
     uint32_t coloursUsed;
     uint32_t coloursImportant;
 };
-static_assert(sizeof(CURBITMAPHEADER) == 40);
+static_assert(sizeof(CurBitmapHeader) == 40);
 
 constexpr uint16_t kCursorFileType = 2;
 constexpr int kMaxCursorSide = 256;

@@ -24,11 +24,11 @@ public:
         return platform::GetDeviceCaps(adapter, out);
     }
 
-    HResult GetAdapterDisplayMode(uint32_t adapter, DXLADAPTERMODE* out) override {
+    HResult GetAdapterDisplayMode(uint32_t adapter, DXLAdapterMode* out) override {
         if (adapter >= GetAdapterCount() || !out)
             return kResultInvalidCall;
         platform::DisplayMode mode = g_display ? g_display->DesktopMode() : platform::FixedDesktopMode();
-        *out = DXLADAPTERMODE{mode.width, mode.height, mode.refreshRate, mode.format};
+        *out = DXLAdapterMode{mode.width, mode.height, mode.refreshRate, mode.format};
         return kResultOk;
     }
 
@@ -38,14 +38,14 @@ public:
         return uint32_t(ModesOf(format).size());
     }
 
-    HResult EnumAdapterModes(uint32_t adapter, uint32_t format, uint32_t index, DXLADAPTERMODE* out) override {
+    HResult EnumAdapterModes(uint32_t adapter, uint32_t format, uint32_t index, DXLAdapterMode* out) override {
         if (adapter >= GetAdapterCount() || !out)
             return kResultInvalidCall;
         std::vector<platform::DisplayMode> modes = ModesOf(format);
         if (index >= modes.size())
             return kResultInvalidCall;
         const platform::DisplayMode& m = modes[index];
-        *out = DXLADAPTERMODE{m.width, m.height, m.refreshRate, m.format};
+        *out = DXLAdapterMode{m.width, m.height, m.refreshRate, m.format};
         return kResultOk;
     }
 

@@ -33,7 +33,7 @@ constexpr uint32_t kSwapEffectDiscard = 1;
 constexpr uint32_t kPresentFlagDiscardDepthStencil = 0x2;
 
 // One display mode as the adapter lists it.
-struct DXLADAPTERMODE {
+struct DXLAdapterMode {
     uint32_t width = 0;
     uint32_t height = 0;
     uint32_t refreshRate = 0;
@@ -48,9 +48,9 @@ public:
     virtual HResult GetAdapterIdentifier(uint32_t adapter, platform::AdapterIdentifier* out) = 0;
     virtual HResult GetDeviceCaps(uint32_t adapter, uint32_t deviceType, platform::DeviceCaps* out) = 0;
     // The mode the desktop shows now.
-    virtual HResult GetAdapterDisplayMode(uint32_t adapter, DXLADAPTERMODE* out) = 0;
+    virtual HResult GetAdapterDisplayMode(uint32_t adapter, DXLAdapterMode* out) = 0;
     virtual uint32_t GetAdapterModeCount(uint32_t adapter, uint32_t format) = 0;
-    virtual HResult EnumAdapterModes(uint32_t adapter, uint32_t format, uint32_t index, DXLADAPTERMODE* out) = 0;
+    virtual HResult EnumAdapterModes(uint32_t adapter, uint32_t format, uint32_t index, DXLAdapterMode* out) = 0;
     virtual HResult CheckDeviceType(uint32_t adapter, uint32_t deviceType, uint32_t displayFormat,
                                     uint32_t backBufferFormat, bool windowed) = 0;
     virtual HResult CheckDeviceFormat(uint32_t adapter, uint32_t deviceType, uint32_t adapterFormat, uint32_t usage,

@@ -44,7 +44,7 @@ void BuildDisplayModeList(DXLViewer* viewer, DXLADAPTERINFO* info, DXLDisplayMod
         for (uint32_t format : kDisplayFormatOrder) {
             uint32_t count = d3d->GetAdapterModeCount(info->ordinal, format);
             for (uint32_t i = 0; i < count; ++i) {
-                DXLADAPTERMODE read;
+                DXLAdapterMode read;
                 if (Failed(d3d->EnumAdapterModes(info->ordinal, format, i, &read)))
                     continue;
                 auto* mode = new DXLDISPLAYMODE;
@@ -106,7 +106,7 @@ HResult DXLViewer::GetAdapterInfo(uint32_t adapter, uint32_t deviceType, DXLADAP
     } else if (hr = d3d_->GetDeviceCaps(adapter, deviceType, &info->caps); Failed(hr)) {
         info->code = kResultDeviceCapsUnreadable;
     } else {
-        DXLADAPTERMODE desktop;
+        DXLAdapterMode desktop;
         hr = d3d_->GetAdapterDisplayMode(adapter, &desktop);
         if (Failed(hr)) {
             info->code = kResultDisplayModeUnreadable;
@@ -140,21 +140,21 @@ void DXLViewer::SetDisplayModeFilter(DXLDisplayModeFilter filter) {
         BuildDisplayModeList(this, adapters_.Get(i), filter_);
 }
 
-bool DXLViewer::MatchDisplayMode(DXLDISPLAYMODE* out, const DXLDISPLAYMODE* requested, const DXLMODERULES* rules) {
+bool DXLViewer::MatchDisplayMode(DXLDISPLAYMODE* out, const DXLDISPLAYMODE* requested, const DXLModeRules* rules) {
     if (!adapter_)
         return false;
     return FindDisplayMode(adapter_->ordinal, adapter_->deviceType, out, requested, rules);
 }
 
 bool DXLViewer::FindDisplayMode(uint32_t adapter, uint32_t deviceType, DXLDISPLAYMODE* out,
-                                const DXLDISPLAYMODE* requested, const DXLMODERULES* rules) {
+                                const DXLDISPLAYMODE* requested, const DXLModeRules* rules) {
     if (!out)
         return false;
     DXLADAPTERINFO* info = nullptr;
     if (Failed(GetAdapterInfo(adapter, deviceType, &info)) || !info)
         return false;
     const DXLDISPLAYMODE want = requested ? *requested : info->desktopMode;
-    const DXLMODERULES rule = rules ? *rules : DXLMODERULES{};
+    const DXLModeRules rule = rules ? *rules : DXLModeRules{};
     if (out != requested)
         *out = DXLDISPLAYMODE{};
 

@@ -47,7 +47,7 @@ struct DXLADAPTERINFO {
 };
 
 // Rules of FindDisplayMode, one per aspect of the request.
-struct DXLMODERULES {
+struct DXLModeRules {
     uint32_t size = 0;    // 0 or 3 any, 1 equal, 2 not larger
     uint32_t aspect = 0;  // 0 ignore; else only the requested ratio, sized by 1 equal, 2 not larger, 3 any
     uint32_t refresh = 0; // 0 or 3 any, 1 equal, 2 not above

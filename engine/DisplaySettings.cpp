@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-platform::PresentParameters ToPresentParameters(const DXLPRESENTPARAMETERS& present) {
+platform::PresentParameters ToPresentParameters(const DXLPresentParameters& present) {
     platform::PresentParameters p;
     p.backBufferWidth = present.backBufferWidth;
     p.backBufferHeight = present.backBufferHeight;
@@ -19,8 +19,8 @@ platform::PresentParameters ToPresentParameters(const DXLPRESENTPARAMETERS& pres
     return p;
 }
 
-void DXLViewer::ValidateSettings(DXLDISPLAYSETTINGS* out, const DXLDISPLAYSETTINGS* requested,
-                                 const DXLSETTINGSRULES* rules) {
+void DXLViewer::ValidateSettings(DXLDisplaySettings* out, const DXLDisplaySettings* requested,
+                                 const DXLSettingsRules* rules) {
     if (!out)
         return;
     if (!d3d_ && requested) {
@@ -28,11 +28,11 @@ void DXLViewer::ValidateSettings(DXLDISPLAYSETTINGS* out, const DXLDISPLAYSETTIN
         return;
     }
     // Without a request every setting takes its default, whatever the rules say.
-    const DXLDISPLAYSETTINGS want = requested ? *requested : DXLDISPLAYSETTINGS{};
-    const DXLSETTINGSRULES rule = (requested && rules) ? *rules : DXLSETTINGSRULES{};
-    const DXLPRESENTPARAMETERS& wp = want.present;
-    DXLDISPLAYSETTINGS o;
-    DXLPRESENTPARAMETERS& p = o.present;
+    const DXLDisplaySettings want = requested ? *requested : DXLDisplaySettings{};
+    const DXLSettingsRules rule = (requested && rules) ? *rules : DXLSettingsRules{};
+    const DXLPresentParameters& wp = want.present;
+    DXLDisplaySettings o;
+    DXLPresentParameters& p = o.present;
     DXLDirect3D* d3d = d3d_.get();
 
     o.adapter = rule.adapter == 0 ? 0 : want.adapter;

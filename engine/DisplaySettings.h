@@ -6,7 +6,7 @@
 // The display the application asks for, and the rules by which the viewer
 // checks each setting of it (DXLViewer::ValidateSettings).
 
-struct DXLPRESENTPARAMETERS {
+struct DXLPresentParameters {
     uint32_t backBufferWidth = 0;
     uint32_t backBufferHeight = 0;
     uint32_t backBufferFormat = 0;
@@ -23,18 +23,18 @@ struct DXLPRESENTPARAMETERS {
     uint32_t presentationInterval = 0;
 };
 
-struct DXLDISPLAYSETTINGS {
+struct DXLDisplaySettings {
     uint32_t adapter = 0;
     uint32_t deviceType = 0;
     uint8_t hardwareVertexProcessing = 0;
     uint32_t adapterFormat = 0;
-    DXLPRESENTPARAMETERS present;
+    DXLPresentParameters present;
 };
 
 // One rule per setting: 0 use the default, 1 take the requested value and
 // verify it (the default when it is not supported), anything else take the
 // requested value as it is.
-struct DXLSETTINGSRULES {
+struct DXLSettingsRules {
     uint32_t adapter = 0;
     uint32_t deviceType = 0;
     uint32_t hardwareVertexProcessing = 0;
@@ -49,10 +49,10 @@ struct DXLSETTINGSRULES {
     uint32_t depthStencilFormat = 0;
     uint32_t presentationFlags = 0;
 };
-static_assert(sizeof(DXLSETTINGSRULES) == 13 * 4);
+static_assert(sizeof(DXLSettingsRules) == 13 * 4);
 
 // The device's view of the settings.
-platform::PresentParameters ToPresentParameters(const DXLPRESENTPARAMETERS& present);
+platform::PresentParameters ToPresentParameters(const DXLPresentParameters& present);
 
 // The smallest back buffer a window gets under the verifying rule.
 constexpr uint32_t kMinWindowedWidth = 320;

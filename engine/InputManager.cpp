@@ -60,12 +60,12 @@ public:
         }
         platform::MouseState mouse;
         input_.ReadMouseState(mouse);
-        DXLMOUSESTATE out = {mouse.x, mouse.y, mouse.wheel, {}};
+        DXLMouseState out = {mouse.x, mouse.y, mouse.wheel, {}};
         std::memcpy(out.buttons, mouse.buttons, sizeof out.buttons);
         std::memcpy(state, &out, sizeof out);
         return kResultOk;
     }
-    HResult GetDeviceData(DXLDEVICEOBJECTDATA* records, uint32_t* count) override {
+    HResult GetDeviceData(DXLDeviceObjectData* records, uint32_t* count) override {
         if (!count) return kResultPointer;
         uint32_t room = *count;
         *count = 0;
@@ -182,7 +182,7 @@ HResult DXLInputDevice::CreateInterface(uint32_t stateSize, const Messages& mess
             return hr;
         }
         if (bufferSize_ < 1) bufferSize_ = 1;
-        records_ = std::make_unique<DXLDEVICEOBJECTDATA[]>(bufferSize_);
+        records_ = std::make_unique<DXLDeviceObjectData[]>(bufferSize_);
     }
     device_->Acquire(); // a window without the focus is acquired at a later poll
     return kResultOk;
@@ -307,7 +307,7 @@ HResult DXLKeyboard::Poll() {
         HResult hr = ReadRecords(&count);
         if (Failed(hr)) return hr;
         for (uint32_t i = 0; i < count; ++i) {
-            const DXLDEVICEOBJECTDATA& record = records_[i];
+            const DXLDeviceObjectData& record = records_[i];
             if (record.offset > 255) continue;
             uint8_t key = uint8_t(record.offset);
             bool down = (record.data & 0x80) != 0;
@@ -417,7 +417,7 @@ bool DXLMouse::IsButtonDown(uint32_t button) const {
 HResult DXLMouse::Poll() {
     if (!device_) return kResultInputNotSetUp;
     if (immediate_) {
-        DXLMOUSESTATE state = {};
+        DXLMouseState state = {};
         if (Failed(ReadState(&state, kMouseStateSize))) state = {};
         if (state.x || state.y || alwaysRefresh_ || !active_) {
             int32_t x = x_, y = y_;
@@ -435,7 +435,7 @@ HResult DXLMouse::Poll() {
     HResult hr = ReadRecords(&count);
     if (Failed(hr)) return hr;
     for (uint32_t i = 0; i < count; ++i) {
-        const DXLDEVICEOBJECTDATA& record = records_[i];
+        const DXLDeviceObjectData& record = records_[i];
         int32_t data = int32_t(record.data);
         bool held = (record.data & 0x80) != 0;
         switch (record.offset) {

@@ -53,26 +53,26 @@ constexpr uint32_t kMouseStateSize = 20;
 
 // The mouse's whole state: movement and wheel since the last read, buttons
 // 0 left, 1 right, 2 middle (bit 0x80 while held).
-struct DXLMOUSESTATE {
+struct DXLMouseState {
     int32_t x;
     int32_t y;
     int32_t z;
     uint8_t buttons[8];
 };
-static_assert(sizeof(DXLMOUSESTATE) == kMouseStateSize);
+static_assert(sizeof(DXLMouseState) == kMouseStateSize);
 
 // One record of buffered device data. Keyboard: the offset is the key code
 // and bit 0x80 of data is set for a press. Mouse: the offset says what
-// changed (the byte offset of that field in DXLMOUSESTATE), data holds the
+// changed (the byte offset of that field in DXLMouseState), data holds the
 // signed movement or wheel delta, or bit 0x80 for a button press.
-struct DXLDEVICEOBJECTDATA {
+struct DXLDeviceObjectData {
     uint32_t offset;
     uint32_t data;
     uint32_t timeStamp;
     uint32_t sequence;
     uint32_t appData;
 };
-static_assert(sizeof(DXLDEVICEOBJECTDATA) == 20);
+static_assert(sizeof(DXLDeviceObjectData) == 20);
 
 // One device of the input system.
 class DXLInputDeviceInterface {
@@ -87,7 +87,7 @@ public:
     virtual HResult Unacquire() = 0;
     virtual HResult GetDeviceState(uint32_t size, void* state) = 0;
     // count: the room on entry, the records written on return.
-    virtual HResult GetDeviceData(DXLDEVICEOBJECTDATA* records, uint32_t* count) = 0;
+    virtual HResult GetDeviceData(DXLDeviceObjectData* records, uint32_t* count) = 0;
 };
 
 // The input system the devices come from.
@@ -184,7 +184,7 @@ protected:
     bool immediate_ = true;
     bool active_ = true;
     uint32_t bufferSize_ = 0;
-    std::unique_ptr<DXLDEVICEOBJECTDATA[]> records_;
+    std::unique_ptr<DXLDeviceObjectData[]> records_;
 };
 
 class DXLKeyboard : public DXLInputDevice {

@@ -66,7 +66,7 @@ TexturedQuad* DXLTexture::MakeQuadIntoRect(TexturedQuad* quad, const kis::Rect& 
     return q;
 }
 
-TexturedQuad* DXLTexture::MakeQuadUV(TexturedQuad* quad, const DXLRECTF& destination, const DXLRECTF& uv,
+TexturedQuad* DXLTexture::MakeQuadUV(TexturedQuad* quad, const DXLRectF& destination, const DXLRectF& uv,
                                      uint32_t colour, bool flipH, bool flipV) const {
     TexturedQuad* q = Target(quad);
     if (q)
@@ -75,32 +75,32 @@ TexturedQuad* DXLTexture::MakeQuadUV(TexturedQuad* quad, const DXLRECTF& destina
     return q;
 }
 
-TexturedQuad* DXLTexture::MakeQuadRectToRect(TexturedQuad* quad, const DXLRECTF& destination,
-                                             const DXLRECTF& source, uint32_t colour, bool flipH,
+TexturedQuad* DXLTexture::MakeQuadRectToRect(TexturedQuad* quad, const DXLRectF& destination,
+                                             const DXLRectF& source, uint32_t colour, bool flipH,
                                              bool flipV) const {
     const float tw = TexelWidth(), th = TexelHeight();
-    const DXLRECTF uv{source.left / tw, source.top / th, source.right / tw, source.bottom / th};
+    const DXLRectF uv{source.left / tw, source.top / th, source.right / tw, source.bottom / th};
     return MakeQuadUV(quad, destination, uv, colour, flipH, flipV);
 }
 
 TexturedQuad* DXLTexture::MakeQuadRectToRectI(TexturedQuad* quad, const kis::Rect& destination,
                                               const kis::Rect& source, uint32_t colour, bool flipH,
                                               bool flipV) const {
-    const DXLRECTF d{float(destination.left), float(destination.top), float(destination.right),
+    const DXLRectF d{float(destination.left), float(destination.top), float(destination.right),
                      float(destination.bottom)};
-    const DXLRECTF s{float(source.left), float(source.top), float(source.right), float(source.bottom)};
+    const DXLRectF s{float(source.left), float(source.top), float(source.right), float(source.bottom)};
     return MakeQuadRectToRect(quad, d, s, colour, flipH, flipV);
 }
 
 TexturedQuad* DXLTexture::MakeQuadFromRect(TexturedQuad* quad, float x, float y, const kis::Rect& source,
                                            uint32_t colour, bool flipH, bool flipV) const {
-    const DXLRECTF s{float(source.left), float(source.top), float(source.right), float(source.bottom)};
+    const DXLRectF s{float(source.left), float(source.top), float(source.right), float(source.bottom)};
     return MakeQuadPartAt(quad, x, y, s, colour, flipH, flipV);
 }
 
-TexturedQuad* DXLTexture::MakeQuadPartAt(TexturedQuad* quad, float x, float y, const DXLRECTF& source,
+TexturedQuad* DXLTexture::MakeQuadPartAt(TexturedQuad* quad, float x, float y, const DXLRectF& source,
                                          uint32_t colour, bool flipH, bool flipV) const {
-    const DXLRECTF d{x, y, x + (source.right - source.left), y + (source.bottom - source.top)};
+    const DXLRectF d{x, y, x + (source.right - source.left), y + (source.bottom - source.top)};
     return MakeQuadRectToRect(quad, d, source, colour, flipH, flipV);
 }
 
@@ -113,8 +113,8 @@ TexturedQuad* DXLTexture::MakeQuadFromArea(TexturedQuad* quad, float x, float y,
 TexturedQuad* DXLTexture::MakeQuadStretched(TexturedQuad* quad, float x, float y, float width, float height,
                                             float sourceX, float sourceY, float sourceWidth, float sourceHeight,
                                             uint32_t colour, bool flipH, bool flipV) const {
-    const DXLRECTF d{x, y, x + width, y + height};
-    const DXLRECTF s{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight};
+    const DXLRectF d{x, y, x + width, y + height};
+    const DXLRectF s{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight};
     return MakeQuadRectToRect(quad, d, s, colour, flipH, flipV);
 }
 

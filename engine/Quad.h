@@ -7,7 +7,7 @@
 
 // A rectangle in float units: left, top, right, bottom (texels, pixels or
 // texture coordinates, as the caller says).
-struct DXLRECTF {
+struct DXLRectF {
     float left;
     float top;
     float right;

@@ -9,9 +9,9 @@
 
 // ---------------------------------------------------------------- state records
 
-DXLTEXTURESTATE MakeTextureState(uint32_t minFilter, uint32_t magFilter, uint32_t addressU, uint32_t addressV,
+DXLTextureState MakeTextureState(uint32_t minFilter, uint32_t magFilter, uint32_t addressU, uint32_t addressV,
                                  uint32_t blend, uint32_t colorOp, uint32_t alphaOp) {
-    DXLTEXTURESTATE s;
+    DXLTextureState s;
     s.minLinear = uint8_t(minFilter);
     s.magLinear = uint8_t(magFilter);
     s.addressU = addressU;
@@ -22,7 +22,7 @@ DXLTEXTURESTATE MakeTextureState(uint32_t minFilter, uint32_t magFilter, uint32_
     return s;
 }
 
-DXLTEXTURESTATE MakeTextureStateUniform(uint32_t filter, uint32_t address, uint32_t blend, uint32_t op) {
+DXLTextureState MakeTextureStateUniform(uint32_t filter, uint32_t address, uint32_t blend, uint32_t op) {
     return MakeTextureState(filter, filter, address, address, blend, op, op);
 }
 
@@ -31,7 +31,7 @@ DXLTEXTURESTATE MakeTextureStateUniform(uint32_t filter, uint32_t address, uint3
 namespace {
 
 DXLTexture* gCurrentTexture = nullptr;
-const DXLTEXTURESTATE* gStateOverride = nullptr;
+const DXLTextureState* gStateOverride = nullptr;
 
 // Texture rows follow the device's format table (which has 24-bit pixels);
 // bitmap rows the bitmap's own pixel size. Block-compressed rows are rows of
@@ -108,7 +108,7 @@ void ClearCurrentTexture() {
 
 DXLTexture* GetCurrentTexture() { return gCurrentTexture; }
 
-void SetTextureStateOverride(const DXLTEXTURESTATE* state) { gStateOverride = state; }
+void SetTextureStateOverride(const DXLTextureState* state) { gStateOverride = state; }
 
 // ---------------------------------------------------------------- texture
 

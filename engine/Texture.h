@@ -46,11 +46,11 @@ constexpr uint32_t kNotifyTextureLoaded = 2;
 constexpr uint32_t kNotifyTextureReleased = 3;
 
 // Fills every field of a texture state record.
-DXLTEXTURESTATE MakeTextureState(uint32_t minFilter, uint32_t magFilter, uint32_t addressU, uint32_t addressV,
+DXLTextureState MakeTextureState(uint32_t minFilter, uint32_t magFilter, uint32_t addressU, uint32_t addressV,
                                  uint32_t blend, uint32_t colorOp, uint32_t alphaOp);
 // One filter for both filters, one address mode for U and V, one operation for
 // colour and alpha.
-DXLTEXTURESTATE MakeTextureStateUniform(uint32_t filter, uint32_t address, uint32_t blend, uint32_t op);
+DXLTextureState MakeTextureStateUniform(uint32_t filter, uint32_t address, uint32_t blend, uint32_t op);
 
 // Something that can fill a texture on demand (the pack loader).
 class DXLTextureSource {
@@ -110,8 +110,8 @@ public:
     }
 
     // State record setters take effect at the next ApplyState.
-    void SetState(const DXLTEXTURESTATE& state) { state_ = state; }
-    const DXLTEXTURESTATE& GetState() const { return state_; }
+    void SetState(const DXLTextureState& state) { state_ = state; }
+    const DXLTextureState& GetState() const { return state_; }
     void SetFilter(bool linear);
     void SetAddressMode(uint32_t mode);
     void SetTextureOps(uint32_t op);
@@ -168,15 +168,15 @@ public:
     TexturedQuad* MakeQuadIntoRect(TexturedQuad* quad, const kis::Rect& destination, uint32_t colour = 0,
                                    bool flipH = false, bool flipV = false) const;
     // Texture rectangle: u start, v start, u end, v end.
-    TexturedQuad* MakeQuadUV(TexturedQuad* quad, const DXLRECTF& destination, const DXLRECTF& uv,
+    TexturedQuad* MakeQuadUV(TexturedQuad* quad, const DXLRectF& destination, const DXLRectF& uv,
                              uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
-    TexturedQuad* MakeQuadRectToRect(TexturedQuad* quad, const DXLRECTF& destination, const DXLRECTF& source,
+    TexturedQuad* MakeQuadRectToRect(TexturedQuad* quad, const DXLRectF& destination, const DXLRectF& source,
                                      uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
     TexturedQuad* MakeQuadRectToRectI(TexturedQuad* quad, const kis::Rect& destination, const kis::Rect& source,
                                       uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
     TexturedQuad* MakeQuadFromRect(TexturedQuad* quad, float x, float y, const kis::Rect& source,
                                    uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
-    TexturedQuad* MakeQuadPartAt(TexturedQuad* quad, float x, float y, const DXLRECTF& source,
+    TexturedQuad* MakeQuadPartAt(TexturedQuad* quad, float x, float y, const DXLRectF& source,
                                  uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
     TexturedQuad* MakeQuadFromArea(TexturedQuad* quad, float x, float y, float sourceX, float sourceY, float width,
                                    float height, uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
@@ -238,7 +238,7 @@ private:
     float uStart_ = 0.0f, uEnd_ = 1.0f, vStart_ = 0.0f, vEnd_ = 1.0f;
     uint32_t alphaMode_ = 0;
     uint32_t alphaArgument_ = 0;
-    DXLTEXTURESTATE state_;
+    DXLTextureState state_;
     uint32_t colour_ = 0xFFFFFFFFu;
 };
 
@@ -282,4 +282,4 @@ void SetCurrentTexture(DXLTexture* texture);
 void ClearCurrentTexture();
 DXLTexture* GetCurrentTexture();
 // Null removes the override. The record is not copied.
-void SetTextureStateOverride(const DXLTEXTURESTATE* state);
+void SetTextureStateOverride(const DXLTextureState* state);

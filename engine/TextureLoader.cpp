@@ -109,7 +109,7 @@ bool ReadTextureEntryHeader(kis::BaseDataFile* reader, DXLTextures* collection, 
     uint8_t bytes[kTextureEntryHeaderSize];
     if (!reader || !reader->Read(bytes, kTextureEntryHeaderSize))
         return false;
-    DXLTEXTUREENTRYHEADER header;
+    DXLTextureEntryHeader header;
     header.headerSize = kis::LoadLE32(bytes);
     std::memcpy(header.tag, bytes + 4, 4);
     header.flag = kis::LoadLE32(bytes + 8);

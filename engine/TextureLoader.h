@@ -47,13 +47,13 @@ private:
 
 // The texture entry header by which other chunks refer to a texture by name.
 // Little-endian, 76 bytes.
-struct DXLTEXTUREENTRYHEADER {
+struct DXLTextureEntryHeader {
     uint32_t headerSize;  // 76
     uint8_t tag[4];       // "UmNT"
     uint32_t flag;        // 0: names a texture of the collection; else names none
     char16_t name[32];    // UTF-16
 };
-static_assert(sizeof(DXLTEXTUREENTRYHEADER) == 76);
+static_assert(sizeof(DXLTextureEntryHeader) == 76);
 
 constexpr uint32_t kTextureEntryHeaderSize = 76;
 

@@ -10,21 +10,21 @@ using platform::RenderState;
 
 // ---------------------------------------------------------------- transform
 
-void DXLViewer::SetTransform(const DXLMATRIX* m) {
+void DXLViewer::SetTransform(const DXLMatrix* m) {
     if (m)
         transform_ = *m;
 }
 
-void DXLViewer::GetTransform(DXLMATRIX* m) const {
+void DXLViewer::GetTransform(DXLMatrix* m) const {
     if (m)
         *m = transform_;
 }
 
-void DXLViewer::ResetTransform(DXLMATRIX* m) {
+void DXLViewer::ResetTransform(DXLMatrix* m) {
     *(m ? m : &transform_) = kIdentityMatrix;
 }
 
-void DXLViewer::ApplyTransform(const DXLMATRIX* m) {
+void DXLViewer::ApplyTransform(const DXLMatrix* m) {
     if (device_)
         device_->SetTransform(platform::TransformState::World, m ? *m : transform_);
 }
@@ -34,8 +34,8 @@ void DXLViewer::ApplyIdentityTransform() {
         device_->SetTransform(platform::TransformState::World, kIdentityMatrix);
 }
 
-void DXLViewer::GetDeviceTransform(DXLMATRIX* m) {
-    DXLMATRIX* target = m ? m : &transform_;
+void DXLViewer::GetDeviceTransform(DXLMatrix* m) {
+    DXLMatrix* target = m ? m : &transform_;
     if (!device_ || platform::Failed(device_->GetTransform(platform::TransformState::World, target)))
         *target = kIdentityMatrix;
 }
@@ -172,7 +172,7 @@ void DXLViewer::SetMagFilter(GraphicsDevice* device, bool linear) {
                                 uint32_t(linear ? platform::TextureFilter::Linear : platform::TextureFilter::Point));
 }
 
-void DXLViewer::ApplyTextureState(const DXLTEXTURESTATE* state) {
+void DXLViewer::ApplyTextureState(const DXLTextureState* state) {
     if (!device_ || !state)
         return;
     GraphicsDevice* d = device_.get();

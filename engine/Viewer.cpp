@@ -25,19 +25,19 @@ bool IsInvalidWindow(const platform::FrameSink* window) {
 
 } // namespace
 
-const DXLMATRIX kIdentityMatrix = MakeMatrix(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+const DXLMatrix kIdentityMatrix = MakeMatrix(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
 
-DXLMATRIX MakeMatrix(float m11, float m12, float m13, float m14, float m21, float m22, float m23, float m24,
+DXLMatrix MakeMatrix(float m11, float m12, float m13, float m14, float m21, float m22, float m23, float m24,
                      float m31, float m32, float m33, float m34, float m41, float m42, float m43, float m44) {
-    return DXLMATRIX{{{m11, m12, m13, m14}, {m21, m22, m23, m24}, {m31, m32, m33, m34}, {m41, m42, m43, m44}}};
+    return DXLMatrix{{{m11, m12, m13, m14}, {m21, m22, m23, m24}, {m31, m32, m33, m34}, {m41, m42, m43, m44}}};
 }
 
-DXLSTENCILALPHATEST MakeStencilAlphaTest(uint32_t descriptor, uint32_t stencilRef, uint32_t alphaRef) {
+DXLStencilAlphaTest MakeStencilAlphaTest(uint32_t descriptor, uint32_t stencilRef, uint32_t alphaRef) {
     auto nibble = [descriptor](int shift) {
         uint32_t v = (descriptor >> shift) & 0xF;
         return v == 0 ? 1u : (v > 8 ? 8u : v);
     };
-    DXLSTENCILALPHATEST s;
+    DXLStencilAlphaTest s;
     s.stencilPass = nibble(0);
     s.stencilFunc = nibble(4);
     s.alphaFunc = nibble(8);
@@ -160,7 +160,7 @@ platform::FrameSink* DXLViewer::GetWindowHandle() {
 
 // ---------------------------------------------------------------- settings
 
-HResult DXLViewer::ChangeDisplayMode(const DXLDISPLAYSETTINGS* settings) {
+HResult DXLViewer::ChangeDisplayMode(const DXLDisplaySettings* settings) {
     if (!settings)
         return Store(device_ ? kResultOk : kResultNoDisplaySettings);
     HResult hr = InitializeAdapter(settings->adapter, settings->deviceType);
@@ -169,13 +169,13 @@ HResult DXLViewer::ChangeDisplayMode(const DXLDISPLAYSETTINGS* settings) {
         return Store(hr);
     }
     previous_ = std::move(settings_);
-    settings_ = std::make_unique<DXLDISPLAYSETTINGS>(*settings);
+    settings_ = std::make_unique<DXLDisplaySettings>(*settings);
 
     viewerlog::BeginSection("Change Display Mode", "Change successful.", true);
     StopFrameTiming();
     fpsPlaceholder_ = viewerlog::ForgetPlaceholder(fpsPlaceholder_);
 
-    const DXLPRESENTPARAMETERS& p = settings_->present;
+    const DXLPresentParameters& p = settings_->present;
     char formatName[64];
     GetFormatName(formatName, sizeof formatName, p.backBufferFormat);
     char text[160];
@@ -220,7 +220,7 @@ HResult DXLViewer::ApplySettings() {
 }
 
 HResult DXLViewer::RecreateOrReset() {
-    const DXLDISPLAYSETTINGS& s = *settings_;
+    const DXLDisplaySettings& s = *settings_;
     bool create = !device_ || !previous_ || previous_->hardwareVertexProcessing != s.hardwareVertexProcessing ||
                   previous_->deviceType != s.deviceType;
     if (!create) {
@@ -259,13 +259,13 @@ void DXLViewer::InitRenderStates() {
     scissorDepth_ = 0;
     d->SetRenderState(RenderState::ScissorTestEnable, 0);
 
-    DXLSTENCILALPHATEST off = MakeStencilAlphaTest(kStencilAlphaTestOff, 0, 0);
+    DXLStencilAlphaTest off = MakeStencilAlphaTest(kStencilAlphaTestOff, 0, 0);
     ApplyStencilAlphaTest(&off);
     ClearStencilStack();
 
     // One unit is one pixel, the origin is the top-left corner, y grows downwards.
     const auto& p = settings_->present;
-    DXLMATRIX projection = kIdentityMatrix;
+    DXLMatrix projection = kIdentityMatrix;
     if (auto ortho = d3dx::LookedUp<d3dx::MatrixOrthoOffCenterLHProc>(kD3DXMatrixOrthoOffCenterLH))
         ortho(&projection, 0, float(p.backBufferWidth), float(p.backBufferHeight), 0, 0, 0.1f);
     d->SetTransform(platform::TransformState::Projection, projection);
@@ -340,7 +340,7 @@ void DXLViewer::FrameStartStates() {
     boundTexture_ = nullptr;
     device_->SetTexture(0, nullptr);
     blendMode_ = kBlendOpaque;
-    DXLSTENCILALPHATEST off = MakeStencilAlphaTest(kStencilAlphaTestOff, 0, 0);
+    DXLStencilAlphaTest off = MakeStencilAlphaTest(kStencilAlphaTestOff, 0, 0);
     ApplyStencilAlphaTest(&off);
     ApplyBlendMode();
     transform_ = kIdentityMatrix;
@@ -469,11 +469,11 @@ void DXLViewer::LimitFrameRate() {
 // ---------------------------------------------------------------- stencil and alpha test
 
 void DXLViewer::SetStencilAlphaTestPacked(uint32_t descriptor, uint32_t stencilRef, uint32_t alphaRef) {
-    DXLSTENCILALPHATEST state = MakeStencilAlphaTest(descriptor, stencilRef, alphaRef);
+    DXLStencilAlphaTest state = MakeStencilAlphaTest(descriptor, stencilRef, alphaRef);
     ApplyStencilAlphaTest(&state);
 }
 
-void DXLViewer::ApplyStencilAlphaTest(const DXLSTENCILALPHATEST* state) {
+void DXLViewer::ApplyStencilAlphaTest(const DXLStencilAlphaTest* state) {
     if (!device_)
         return;
     if (state)

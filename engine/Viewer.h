@@ -25,12 +25,12 @@ class DXLTexture;
 // Row-vector 4x4 matrix: (x, y) maps to (x*m[0][0] + y*m[1][0] + m[3][0],
 // x*m[0][1] + y*m[1][1] + m[3][1]). In the 2D transform row 0 is the x axis,
 // row 1 the y axis and row 3 the origin.
-using DXLMATRIX = platform::Matrix;
+using DXLMatrix = platform::Matrix;
 
 // A matrix from 16 values given row by row.
-DXLMATRIX MakeMatrix(float m11, float m12, float m13, float m14, float m21, float m22, float m23, float m24,
+DXLMatrix MakeMatrix(float m11, float m12, float m13, float m14, float m21, float m22, float m23, float m24,
                      float m31, float m32, float m33, float m34, float m41, float m42, float m43, float m44);
-extern const DXLMATRIX kIdentityMatrix;
+extern const DXLMatrix kIdentityMatrix;
 
 // Four textured vertices in fan order: top-left, top-right, bottom-right,
 // bottom-left.
@@ -47,7 +47,7 @@ constexpr uint32_t kBlendAdditive = 3;
 constexpr uint32_t kBlendInvert = 4;
 
 // The sampler and stage-0 states a texture brings when it is bound.
-struct DXLTEXTURESTATE {
+struct DXLTextureState {
     uint8_t minLinear = 0; // 0 point, else linear
     uint8_t magLinear = 0;
     uint32_t addressU = 0; // platform::TextureAddress numbers
@@ -58,7 +58,7 @@ struct DXLTEXTURESTATE {
 };
 
 // Stencil and alpha-test state. Modes: 0 disable, 1 enable, 2 leave as it is.
-struct DXLSTENCILALPHATEST {
+struct DXLStencilAlphaTest {
     uint32_t stencilMode = 0;
     uint32_t stencilFunc = 0; // compare function 1-8
     uint32_t stencilPass = 0; // stencil operation 1-8
@@ -72,7 +72,7 @@ struct DXLSTENCILALPHATEST {
 // function, 8-11 alpha function (each 0 read as 1, above 8 as 8); 0x8000
 // stencil on, else 0x2000 stencil off, else leave; 0x4000 alpha test on, else
 // 0x1000 alpha test off, else leave.
-DXLSTENCILALPHATEST MakeStencilAlphaTest(uint32_t descriptor, uint32_t stencilRef, uint32_t alphaRef);
+DXLStencilAlphaTest MakeStencilAlphaTest(uint32_t descriptor, uint32_t stencilRef, uint32_t alphaRef);
 // Stencil off, alpha test off: the state every frame starts with.
 constexpr uint32_t kStencilAlphaTestOff = 0x3000;
 
@@ -82,7 +82,7 @@ struct DXLSCISSORDATA {
     uint32_t flag;
 };
 struct DXLSTENCILDATA {
-    DXLSTENCILALPHATEST state;
+    DXLStencilAlphaTest state;
 };
 
 class DXLViewer;
@@ -109,15 +109,15 @@ public:
     // The device window of the current settings; null when there are none.
     virtual platform::FrameSink* GetWindowHandle();
     // Fills out from the requested record under the rules (see DisplaySettings.h).
-    virtual void ValidateSettings(DXLDISPLAYSETTINGS* out, const DXLDISPLAYSETTINGS* requested,
-                                  const DXLSETTINGSRULES* rules);
+    virtual void ValidateSettings(DXLDisplaySettings* out, const DXLDisplaySettings* requested,
+                                  const DXLSettingsRules* rules);
 
     // ---- set-up
     HResult InitializeDirectX();
     HResult InitializeAdapter(uint32_t adapter, uint32_t deviceType);
     void SetDisplayModeFilter(DXLDisplayModeFilter filter);
     // Validated settings become current and are applied; 0 or the failing step's code.
-    HResult ChangeDisplayMode(const DXLDISPLAYSETTINGS* settings);
+    HResult ChangeDisplayMode(const DXLDisplaySettings* settings);
     void ReleaseDevice();
     HResult ResetDevice();
     void ReleaseAll(bool deleteSettings);
@@ -127,9 +127,9 @@ public:
     // ---- adapters and display modes
     // The cached record of the adapter and device type (made on first use); its code.
     HResult GetAdapterInfo(uint32_t adapter, uint32_t deviceType, DXLADAPTERINFO** out);
-    bool MatchDisplayMode(DXLDISPLAYMODE* out, const DXLDISPLAYMODE* requested, const DXLMODERULES* rules);
+    bool MatchDisplayMode(DXLDISPLAYMODE* out, const DXLDISPLAYMODE* requested, const DXLModeRules* rules);
     bool FindDisplayMode(uint32_t adapter, uint32_t deviceType, DXLDISPLAYMODE* out, const DXLDISPLAYMODE* requested,
-                         const DXLMODERULES* rules);
+                         const DXLModeRules* rules);
     uint32_t MatchRefreshRate(const DXLADAPTERINFO* info, uint32_t width, uint32_t height, uint32_t format,
                               uint32_t requested);
     DXLADAPTERINFO* GetCurrentAdapter() const { return adapter_; }
@@ -158,7 +158,7 @@ public:
 
     bool HasDevice() const { return device_ != nullptr; }
     platform::GraphicsDevice* GetDevice() const { return device_.get(); }
-    const DXLDISPLAYSETTINGS* GetSettings() const { return settings_.get(); }
+    const DXLDisplaySettings* GetSettings() const { return settings_.get(); }
     HResult GetLastResult() const { return lastResult_; }
     bool IsDeviceLost() const { return lost_; }
     bool IsVSyncEnabled() const;
@@ -184,18 +184,18 @@ public:
 
     // ---- stencil and alpha test
     void SetStencilAlphaTestPacked(uint32_t descriptor, uint32_t stencilRef, uint32_t alphaRef);
-    void ApplyStencilAlphaTest(const DXLSTENCILALPHATEST* state);
-    const DXLSTENCILALPHATEST& GetStencilAlphaTest() const { return stencil_; }
+    void ApplyStencilAlphaTest(const DXLStencilAlphaTest* state);
+    const DXLStencilAlphaTest& GetStencilAlphaTest() const { return stencil_; }
     void ClearStencilStack();
     void ResetScissorDepth() { scissorDepth_ = 0; }
 
     // ---- 2D transform (on the current matrix unless one is given)
-    void SetTransform(const DXLMATRIX* m);
-    void GetTransform(DXLMATRIX* m) const;
-    void ResetTransform(DXLMATRIX* m = nullptr);
-    void ApplyTransform(const DXLMATRIX* m = nullptr);
+    void SetTransform(const DXLMatrix* m);
+    void GetTransform(DXLMatrix* m) const;
+    void ResetTransform(DXLMatrix* m = nullptr);
+    void ApplyTransform(const DXLMatrix* m = nullptr);
     void ApplyIdentityTransform();
-    void GetDeviceTransform(DXLMATRIX* m = nullptr);
+    void GetDeviceTransform(DXLMatrix* m = nullptr);
     void Translate(float x, float y);
     void TranslateV(const kis::Vector2& v);
     void Scale(float f);
@@ -206,7 +206,7 @@ public:
     void RotateDegrees(float degrees);
     void SnapTransformOrigin();
     void ApplyTranslationMatrix(float x, float y);
-    const DXLMATRIX& CurrentTransform() const { return transform_; }
+    const DXLMatrix& CurrentTransform() const { return transform_; }
 
     // ---- states
     void SetBlendMode(uint32_t mode);
@@ -217,7 +217,7 @@ public:
     // False without a device or when the device refused.
     bool BindTexture(DXLTexture* texture);
     DXLTexture* GetBoundTexture() const { return boundTexture_; }
-    void ApplyTextureState(const DXLTEXTURESTATE* state);
+    void ApplyTextureState(const DXLTextureState* state);
     static void SetMinFilter(platform::GraphicsDevice* device, bool linear);
     static void SetMagFilter(platform::GraphicsDevice* device, bool linear);
 
@@ -241,8 +241,8 @@ protected:
     kis::list<DXLADAPTERINFO> adapters_; // owned
     DXLADAPTERINFO* adapter_ = nullptr;
     std::unique_ptr<platform::GraphicsDevice> device_;
-    std::unique_ptr<DXLDISPLAYSETTINGS> settings_;
-    std::unique_ptr<DXLDISPLAYSETTINGS> previous_;
+    std::unique_ptr<DXLDisplaySettings> settings_;
+    std::unique_ptr<DXLDisplaySettings> previous_;
     kis::Rect clientRect_{0, 0, 0, 0};
     DXLDisplayModeFilter filter_ = nullptr;
     HResult lastResult_ = 0;
@@ -263,14 +263,14 @@ protected:
     uint32_t scissorFlag_ = 0;
     kis::list<DXLSCISSORDATA> scissorStack_;
     uint32_t scissorDepth_ = 0;
-    DXLSTENCILALPHATEST stencil_;
+    DXLStencilAlphaTest stencil_;
     kis::list<DXLSTENCILDATA> stencilStack_;
 
     DXLEndFrameCallback endFrameCallback_ = nullptr;
     uint32_t blendMode_ = 0;
     DXLTexture* boundTexture_ = nullptr;
-    DXLMATRIX transform_;
-    DXLMATRIX translation_; // the cursor's: identity with a translation
+    DXLMatrix transform_;
+    DXLMatrix translation_; // the cursor's: identity with a translation
     platform::Window* messageWindow_ = nullptr; // where adapter failures are shown
     bool holdsLibrary_ = false; // counted among the helper library's users
 };
@@ -290,8 +290,8 @@ public:
     // The device window of the settings, or this window's when there are none.
     platform::FrameSink* GetWindowHandle() override;
     // The base validation, then the device window becomes this window.
-    void ValidateSettings(DXLDISPLAYSETTINGS* out, const DXLDISPLAYSETTINGS* requested,
-                          const DXLSETTINGSRULES* rules) override;
+    void ValidateSettings(DXLDisplaySettings* out, const DXLDisplaySettings* requested,
+                          const DXLSettingsRules* rules) override;
 
     // Creates the window once; the class name and icon name what the program
     // registers its window under. 0, or 0xA3E91103 when it cannot be created.

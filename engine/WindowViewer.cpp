@@ -42,8 +42,8 @@ platform::FrameSink* DXLWindowViewer::GetWindowHandle() {
     return created_ ? &sink_ : nullptr;
 }
 
-void DXLWindowViewer::ValidateSettings(DXLDISPLAYSETTINGS* out, const DXLDISPLAYSETTINGS* requested,
-                                       const DXLSETTINGSRULES* rules) {
+void DXLWindowViewer::ValidateSettings(DXLDisplaySettings* out, const DXLDisplaySettings* requested,
+                                       const DXLSettingsRules* rules) {
     DXLViewer::ValidateSettings(out, requested, rules);
     if (out)
         out->present.deviceWindow = created_ ? &sink_ : nullptr;
@@ -104,7 +104,7 @@ void DXLWindowViewer::DestroyWindow() {
 }
 
 void DXLWindowViewer::CentreWindow(int clientWidth, int clientHeight, int heightLess) {
-    DXLADAPTERMODE display;
+    DXLAdapterMode display;
     if (!d3d_ || !adapter_ || Failed(d3d_->GetAdapterDisplayMode(adapter_->ordinal, &display)))
         return;
     int x = (int(display.width) - clientWidth) / 2;
@@ -115,8 +115,8 @@ void DXLWindowViewer::CentreWindow(int clientWidth, int clientHeight, int height
 HResult DXLWindowViewer::ApplySettings() {
     if (!created_ || !settings_)
         return DXLViewer::ApplySettings();
-    const DXLPRESENTPARAMETERS& now = settings_->present;
-    const DXLPRESENTPARAMETERS* before = previous_ ? &previous_->present : nullptr;
+    const DXLPresentParameters& now = settings_->present;
+    const DXLPresentParameters* before = previous_ ? &previous_->present : nullptr;
     const bool sameSize =
         before && before->backBufferWidth == now.backBufferWidth && before->backBufferHeight == now.backBufferHeight;
     const bool fromFullScreen = before && !before->windowed;

@@ -54,7 +54,7 @@ bool DigitalFont::Load(kis::BaseDataFile* reader) {
     uint8_t bytes[kDigitalFontHeaderSize];
     if (!reader || BytesLeft(reader) < int64_t(kDigitalFontHeaderSize) || !reader->Read(bytes, sizeof bytes))
         return false;
-    DIGITALFONTHEADER header;
+    DigitalFontHeader header;
     uint32_t words[kDigitalFontHeaderSize / 4];
     for (uint32_t i = 0; i < kDigitalFontHeaderSize / 4; ++i)
         words[i] = kis::LoadLE32(bytes + 4 * i);

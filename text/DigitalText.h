@@ -30,7 +30,7 @@ constexpr uint32_t kDigitalFontModeSize = 16;
 constexpr uint32_t kDigitalFontHasTexture = 1;
 
 // A digit-font record's fixed part, as stored (little-endian).
-struct DIGITALFONTHEADER {
+struct DigitalFontHeader {
     uint32_t headerSize; // 72
     uint32_t flags;
     uint32_t id;
@@ -40,7 +40,7 @@ struct DIGITALFONTHEADER {
     uint32_t modeCount;
     uint32_t modeBytes; // modeCount x 16
 };
-static_assert(sizeof(DIGITALFONTHEADER) == 72);
+static_assert(sizeof(DigitalFontHeader) == 72);
 
 // One row of digit images.
 struct DIGITALFONTMODE {

@@ -454,12 +454,12 @@ bool KGEFont::LayoutImages(bool limit, const KGEGridRecord* grid, int32_t* outHe
 
 // ---------------------------------------------------------------- text
 
-void KGEFont::DrawText(const char16_t* text, uint32_t length, const DXLMATRIX* matrix) {
+void KGEFont::DrawText(const char16_t* text, uint32_t length, const DXLMatrix* matrix) {
     if (!built_ || !viewer_ || !viewer_->HasDevice() || !texture_)
         return;
     const uint32_t count = WalkLength(text, length);
     SetCurrentTexture(texture_);
-    const DXLMATRIX m = matrix ? *matrix : viewer_->CurrentTransform();
+    const DXLMatrix m = matrix ? *matrix : viewer_->CurrentTransform();
     viewer_->ApplyTransform(&m);
 
     // Glyph quads are moved to their place in the text's own space; the
@@ -507,7 +507,7 @@ void KGEFont::DrawText(const char16_t* text, uint32_t length, const DXLMATRIX* m
 void KGEFont::DrawTextAt(float x, float y, const char16_t* text) {
     if (!viewer_)
         return;
-    DXLMATRIX m = viewer_->CurrentTransform();
+    DXLMatrix m = viewer_->CurrentTransform();
     m.m[3][0] += x * m.m[0][0] + y * m.m[1][0];
     m.m[3][1] += x * m.m[0][1] + y * m.m[1][1];
     DrawText(text, kKgeToTerminator, &m);

@@ -186,7 +186,7 @@ public:
 
     // Draws the text with the matrix (null: the viewer's current one); the
     // length kKgeToTerminator runs to the terminator.
-    void DrawText(const char16_t* text, uint32_t length, const DXLMATRIX* matrix = nullptr);
+    void DrawText(const char16_t* text, uint32_t length, const DXLMatrix* matrix = nullptr);
     void DrawTextAt(float x, float y, const char16_t* text);
     KGESize MeasureText(const char16_t* text, uint32_t length) const;
     // The number of characters of the first line before the one under x.

@@ -124,7 +124,7 @@ KGECustomText::KGECustomText(DXLViewer* viewer)
 
 KGECustomText::~KGECustomText() = default;
 
-void KGECustomText::Init(KGEFont* font, const KGETEXTPARAMS* params) {
+void KGECustomText::Init(KGEFont* font, const KGETextParams* params) {
     font_ = font;
     params_ = params ? *params : KGEDefaultTextParams();
     KGENormalizeTextParams(params_);
@@ -308,7 +308,7 @@ KGEBaseTextSprite::KGEBaseTextSprite(DXLViewer* viewer) : KGECustomText(viewer) 
 
 KGEBaseTextSprite::~KGEBaseTextSprite() = default;
 
-void KGEBaseTextSprite::SetBox(const KGETEXTBOX* box) {
+void KGEBaseTextSprite::SetBox(const KGETextBox* box) {
     if (box)
         box_ = *box;
     else
@@ -519,7 +519,7 @@ void KGEBaseTextSprite::SetAlpha(uint32_t colour) {
 
 // ---------------------------------------------------------------- factories
 
-HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETEXTPARAMS* params, const KGETEXTBOX* box,
+HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETextParams* params, const KGETextBox* box,
                             const char16_t* text, uint32_t length, TextTagCallback callback,
                             KGETextSpriteW** out) {
     auto* sprite = new (std::nothrow) KGETextSpriteW(viewer);
@@ -531,7 +531,7 @@ HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETEXTPARAM
     return sprite->SetText(text, length, callback);
 }
 
-HResult KGECreateText(DXLViewer* viewer, KGEFont* font, const KGETEXTPARAMS* params, const char16_t* text,
+HResult KGECreateText(DXLViewer* viewer, KGEFont* font, const KGETextParams* params, const char16_t* text,
                       uint32_t length, TextTagCallback callback, KGETextW** out) {
     auto* object = new (std::nothrow) KGETextW(viewer);
     if (!object)

@@ -26,14 +26,14 @@ constexpr uint32_t kBoxShadow = 32;
 constexpr int32_t kBoxDefaultSize = 2048;
 
 // The box record of a text sprite (12 words).
-struct KGETEXTBOX {
+struct KGETextBox {
     uint32_t flags;
     int32_t width;  // the largest sprite; 2048 without kBoxSizeGiven, or when 0 or less
     int32_t height;
     GlyphEffect outline; // mode 1 when in use, else 0
     GlyphShadow shadow;  // mode 1 when in use, else 0
 };
-static_assert(sizeof(KGETEXTBOX) == 48);
+static_assert(sizeof(KGETextBox) == 48);
 
 class KGECustomText {
 public:
@@ -45,7 +45,7 @@ public:
     // Keeps a copy of the text (with kTextKeepCopy) and lays it out.
     virtual HResult Build(const char16_t* text, uint32_t length);
     // Stores the font and the record (null: the default record), adjusted.
-    virtual void Init(KGEFont* font, const KGETEXTPARAMS* params);
+    virtual void Init(KGEFont* font, const KGETextParams* params);
     // Empties the result: nothing is drawn.
     virtual void Clear();
     virtual ~KGECustomText();
@@ -65,7 +65,7 @@ public:
 
     DXLViewer* GetViewer() const { return viewer_; }
     KGEFont* GetFont() const { return font_; }
-    const KGETEXTPARAMS& GetParams() const { return params_; }
+    const KGETextParams& GetParams() const { return params_; }
     // The kept copy (empty without kTextKeepCopy).
     const char16_t* GetText() const { return copy_ ? copy_.get() : u""; }
     uint32_t GetTextLength() const { return copyLength_; }
@@ -75,7 +75,7 @@ public:
     uint32_t GetColour() const { return colour_; }
     // The state applied before drawing; its blend mode is the draw mode
     // (1 normal, 3 additive).
-    DXLTEXTURESTATE& TextureState() { return state_; }
+    DXLTextureState& TextureState() { return state_; }
 
 protected:
     // Lays the text out through the shared engine and stores the size.
@@ -83,7 +83,7 @@ protected:
 
     DXLViewer* viewer_;
     KGEFont* font_ = nullptr;
-    KGETEXTPARAMS params_;
+    KGETextParams params_;
     bool wide_ = true;
     uint32_t copyCapacity_ = 0;
     uint32_t copyLength_ = 0;
@@ -92,7 +92,7 @@ protected:
     int32_t width_ = 0;
     int32_t height_ = 0;
     uint32_t colour_ = 0xFFFFFFFFu;
-    DXLTEXTURESTATE state_;
+    DXLTextureState state_;
 };
 
 // A text drawn as one quad per glyph (and per inline image).
@@ -146,8 +146,8 @@ public:
 
     // Copies the box (null: 2048 x 2048, no outline, no shadow) and keeps the
     // outline and the shadow only when they are asked for and usable.
-    void SetBox(const KGETEXTBOX* box);
-    const KGETEXTBOX& GetBox() const { return box_; }
+    void SetBox(const KGETextBox* box);
+    const KGETextBox& GetBox() const { return box_; }
     // The largest sprite the box allows.
     int32_t BoxWidth() const;
     int32_t BoxHeight() const;
@@ -164,7 +164,7 @@ private:
     HResult Render(const KGETextLayout& layout);
     bool KeepsTexture() const { return (box_.flags & (kBoxSizeGiven | kBoxKeepTexture)) == (kBoxSizeGiven | kBoxKeepTexture); }
 
-    KGETEXTBOX box_{};
+    KGETextBox box_{};
     std::unique_ptr<DXLTexture> texture_;
     std::vector<LineSpan> lineTable_;
     int32_t spriteX_ = 0;
@@ -187,8 +187,8 @@ public:
 // Make a text object, set it up with the font and the record, and set its
 // text. 0 on success. After a failed text setting the object exists, is
 // cleared and is in *out; the caller deletes it.
-HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETEXTPARAMS* params, const KGETEXTBOX* box,
+HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETextParams* params, const KGETextBox* box,
                             const char16_t* text, uint32_t length, TextTagCallback callback,
                             KGETextSpriteW** out);
-HResult KGECreateText(DXLViewer* viewer, KGEFont* font, const KGETEXTPARAMS* params, const char16_t* text,
+HResult KGECreateText(DXLViewer* viewer, KGEFont* font, const KGETextParams* params, const char16_t* text,
                       uint32_t length, TextTagCallback callback, KGETextW** out);

@@ -9,14 +9,14 @@
 
 // ---------------------------------------------------------------- parameters
 
-KGETEXTPARAMS KGEDefaultTextParams() {
-    KGETEXTPARAMS params{};
+KGETextParams KGEDefaultTextParams() {
+    KGETextParams params{};
     params.maxChars = kTextDefaultValue;
     params.colour = 0xFFFFFFFFu;
     return params;
 }
 
-void KGENormalizeTextParams(KGETEXTPARAMS& params) {
+void KGENormalizeTextParams(KGETextParams& params) {
     if (params.maxChars == kTextDefaultValue || params.maxChars > kTextMaxChars)
         params.maxChars = kTextMaxChars;
     if (params.flags & kTextColour)
@@ -246,17 +246,17 @@ void KGETextLayout::Push(std::vector<T>& array, const T& value) {
     array.push_back(value);
 }
 
-HResult KGETextLayout::Layout(const KGEFont* font, const KGETEXTPARAMS& params, const char16_t* text,
+HResult KGETextLayout::Layout(const KGEFont* font, const KGETextParams& params, const char16_t* text,
                               uint32_t length) {
     return Walk(font, params, text, length);
 }
 
-HResult KGETextLayout::LayoutA(const KGEFont* font, const KGETEXTPARAMS& params, const char* text,
+HResult KGETextLayout::LayoutA(const KGEFont* font, const KGETextParams& params, const char* text,
                                uint32_t length) {
     return Walk(font, params, text, length);
 }
 
-void KGETextLayout::Reset(const KGEFont* font, const KGETEXTPARAMS& params, uint32_t length, bool wide) {
+void KGETextLayout::Reset(const KGEFont* font, const KGETextParams& params, uint32_t length, bool wide) {
     params_ = params;
     baseFont_ = font;
     const uint32_t f = params.flags;
@@ -639,7 +639,7 @@ void KGETextLayout::ComputeBounds() {
 }
 
 template <class C>
-HResult KGETextLayout::Walk(const KGEFont* font, const KGETEXTPARAMS& params, const C* text, uint32_t length) {
+HResult KGETextLayout::Walk(const KGEFont* font, const KGETextParams& params, const C* text, uint32_t length) {
     if (!text)
         length = 0;
     length = std::min(length, kTextMaxChars);

@@ -41,7 +41,7 @@ constexpr uint32_t kTextDefaultValue = 0x80000000u;
 
 // The text parameter record. The two tag-context words are pointer-sized:
 // the tag callback may receive an object's address through them.
-struct KGETEXTPARAMS {
+struct KGETextParams {
     uint32_t flags;
     uint32_t maxChars;  // kTextDefaultValue = 8192; at most 8192
     uint32_t colour;    // with kTextColour
@@ -57,12 +57,12 @@ struct KGETEXTPARAMS {
 };
 
 // {0, 0x80000000, 0xFFFFFFFF, 0, ..., 0}: what a null record stands for.
-KGETEXTPARAMS KGEDefaultTextParams();
+KGETextParams KGEDefaultTextParams();
 // The adjustments every text object makes to the record it is given:
 // maximum characters resolved and capped, colour alpha forced with
 // kTextColour, alpha reduced to its byte (0xFF000000 without kTextAlpha),
 // rectangle and caller's value cleared unless their flags keep them.
-void KGENormalizeTextParams(KGETEXTPARAMS& params);
+void KGENormalizeTextParams(KGETextParams& params);
 
 // ---------------------------------------------------------------- square-bracket tags
 
@@ -151,8 +151,8 @@ class KGETextLayout {
 public:
     // Lays out UTF-16 text, or 8-bit text through the font's byte map. The
     // length is cut to 8192 characters. A null font lays out nothing.
-    HResult Layout(const KGEFont* font, const KGETEXTPARAMS& params, const char16_t* text, uint32_t length);
-    HResult LayoutA(const KGEFont* font, const KGETEXTPARAMS& params, const char* text, uint32_t length);
+    HResult Layout(const KGEFont* font, const KGETextParams& params, const char16_t* text, uint32_t length);
+    HResult LayoutA(const KGEFont* font, const KGETextParams& params, const char* text, uint32_t length);
 
     const std::vector<KGELayoutChar>& Chars() const { return chars_; }
     const std::vector<KGELayoutItem>& Items() const { return items_; }
@@ -164,7 +164,7 @@ public:
     // The text colour at the start (font or record colour, alpha applied).
     uint32_t Colour() const { return baseColour_; }
     const KGEFont* Font() const { return baseFont_; }
-    const KGETEXTPARAMS& Params() const { return params_; }
+    const KGETextParams& Params() const { return params_; }
     bool HasMarkup() const { return (params_.flags & kTextMarkup) != 0; }
 
 private:
@@ -178,11 +178,11 @@ private:
     struct Tag;
 
     template <class C>
-    HResult Walk(const KGEFont* font, const KGETEXTPARAMS& params, const C* text, uint32_t length);
+    HResult Walk(const KGEFont* font, const KGETextParams& params, const C* text, uint32_t length);
     template <class C>
     bool ApplyTag(const C* text, uint32_t length, uint32_t* position);
 
-    void Reset(const KGEFont* font, const KGETEXTPARAMS& params, uint32_t length, bool wide);
+    void Reset(const KGEFont* font, const KGETextParams& params, uint32_t length, bool wide);
     void ResolveColour();
     void SwitchFont(const KGEFont* font);
     void NoteLineFont(const KGEFont* font);
@@ -202,7 +202,7 @@ private:
     static void Push(std::vector<T>& array, const T& value);
 
     // Parameters and derived switches.
-    KGETEXTPARAMS params_{};
+    KGETextParams params_{};
     const KGEFont* baseFont_ = nullptr;
     bool hasRect_ = false;
     bool wrap_ = false;

@@ -31,7 +31,7 @@ public:
 class SmallViewer : public DXLViewer {
 public:
     bool Open() {
-        DXLDISPLAYSETTINGS s;
+        DXLDisplaySettings s;
         ValidateSettings(&s, nullptr, nullptr);
         s.present.backBufferWidth = 64;
         s.present.backBufferHeight = 64;

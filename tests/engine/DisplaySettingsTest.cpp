@@ -11,8 +11,8 @@ namespace {
 // An adapter described by tables: two adapters, hardware transform, three
 // multisample quality levels, 16-bit full-screen formats only as configured.
 struct FakeConfig {
-    std::vector<DXLADAPTERMODE> modes;
-    DXLADAPTERMODE desktop{1024, 768, 75, kFormatX8R8G8B8};
+    std::vector<DXLAdapterMode> modes;
+    DXLAdapterMode desktop{1024, 768, 75, kFormatX8R8G8B8};
     uint32_t qualityLevels = 3;
     bool r5g6b5 = false;
     std::vector<std::tuple<uint32_t, uint32_t, uint32_t>> typeChecks; // adapter, device type, format
@@ -35,13 +35,13 @@ public:
         o->presentationIntervals = platform::kPresentIntervalOne | platform::kPresentIntervalImmediate;
         return kResultOk;
     }
-    HResult GetAdapterDisplayMode(uint32_t, DXLADAPTERMODE* o) override {
+    HResult GetAdapterDisplayMode(uint32_t, DXLAdapterMode* o) override {
         *o = g_config.desktop;
         return kResultOk;
     }
     uint32_t GetAdapterModeCount(uint32_t, uint32_t f) override { return uint32_t(Of(f).size()); }
-    HResult EnumAdapterModes(uint32_t, uint32_t f, uint32_t i, DXLADAPTERMODE* o) override {
-        std::vector<DXLADAPTERMODE> m = Of(f);
+    HResult EnumAdapterModes(uint32_t, uint32_t f, uint32_t i, DXLAdapterMode* o) override {
+        std::vector<DXLAdapterMode> m = Of(f);
         if (i >= m.size())
             return kResultInvalidCall;
         *o = m[i];
@@ -68,9 +68,9 @@ public:
     }
 
 private:
-    static std::vector<DXLADAPTERMODE> Of(uint32_t format) {
-        std::vector<DXLADAPTERMODE> out;
-        for (const DXLADAPTERMODE& m : g_config.modes) {
+    static std::vector<DXLAdapterMode> Of(uint32_t format) {
+        std::vector<DXLAdapterMode> out;
+        for (const DXLAdapterMode& m : g_config.modes) {
             if (m.format == format)
                 out.push_back(m);
         }
@@ -104,10 +104,10 @@ protected:
         ~Factory() { SetDirect3DFactory(nullptr); }
     } factory;
     DXLViewer viewer;
-    DXLSETTINGSRULES verify = {1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 2, 1, 2};
+    DXLSettingsRules verify = {1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 2, 1, 2};
 
-    DXLDISPLAYSETTINGS Request() {
-        DXLDISPLAYSETTINGS r;
+    DXLDisplaySettings Request() {
+        DXLDisplaySettings r;
         r.adapter = 0;
         r.deviceType = kDeviceTypeHal;
         r.adapterFormat = kFormatX8R8G8B8;
@@ -123,7 +123,7 @@ protected:
 };
 
 TEST_F(DisplaySettingsFixture, NullRequestGivesEveryDefault) {
-    DXLDISPLAYSETTINGS out;
+    DXLDisplaySettings out;
     out.present.backBufferWidth = 7;
     viewer.ValidateSettings(&out, nullptr, &verify);
     EXPECT_EQ(out.adapter, 0u);
@@ -150,10 +150,10 @@ TEST(DisplaySettingsWithoutDirect3D, RequestIsCopiedAndNullRequestGivesDefaults)
     SetDirect3DFactory(nullptr);
     EXPECT_EQ(viewer.GetLastResult(), kResultCreateDirect3DFailed);
 
-    DXLDISPLAYSETTINGS request;
+    DXLDisplaySettings request;
     request.present.backBufferWidth = 123;
     request.present.multiSampleQuality = 9;
-    DXLDISPLAYSETTINGS out;
+    DXLDisplaySettings out;
     viewer.ValidateSettings(&out, &request, nullptr);
     EXPECT_EQ(out.present.backBufferWidth, 123u);
     EXPECT_EQ(out.present.multiSampleQuality, 9u);
@@ -168,7 +168,7 @@ TEST(DisplaySettingsWithoutDirect3D, RequestIsCopiedAndNullRequestGivesDefaults)
 }
 
 TEST_F(DisplaySettingsFixture, VerifiedValuesFallBackWhereTheAdapterRefuses) {
-    DXLDISPLAYSETTINGS r = Request();
+    DXLDisplaySettings r = Request();
     r.present.backBufferWidth = 200;
     r.present.backBufferHeight = 100;
     r.present.multiSampleType = 2;
@@ -176,7 +176,7 @@ TEST_F(DisplaySettingsFixture, VerifiedValuesFallBackWhereTheAdapterRefuses) {
     r.present.autoDepthStencilFormat = 77;
     r.adapter = 5;
     r.deviceType = 9;
-    DXLDISPLAYSETTINGS out;
+    DXLDisplaySettings out;
     viewer.ValidateSettings(&out, &r, &verify);
     EXPECT_EQ(out.present.backBufferWidth, 320u);
     EXPECT_EQ(out.present.backBufferHeight, 240u);
@@ -201,12 +201,12 @@ TEST_F(DisplaySettingsFixture, VerifiedValuesFallBackWhereTheAdapterRefuses) {
 }
 
 TEST_F(DisplaySettingsFixture, FullScreenSizeAndRefreshComeFromTheModeList) {
-    DXLDISPLAYSETTINGS r = Request();
+    DXLDisplaySettings r = Request();
     r.present.windowed = 0;
     r.present.backBufferWidth = 1000;
     r.present.backBufferHeight = 700;
     r.present.fullScreenRefreshRate = 72;
-    DXLDISPLAYSETTINGS out;
+    DXLDisplaySettings out;
     viewer.ValidateSettings(&out, &r, &verify);
     EXPECT_EQ(out.present.backBufferWidth, 1024u); // not listed: the desktop size
     EXPECT_EQ(out.present.backBufferHeight, 768u);
@@ -220,7 +220,7 @@ TEST_F(DisplaySettingsFixture, FullScreenSizeAndRefreshComeFromTheModeList) {
     EXPECT_EQ(out.present.backBufferWidth, 800u);
     EXPECT_EQ(out.present.fullScreenRefreshRate, 60u);
 
-    DXLSETTINGSRULES defaults{};
+    DXLSettingsRules defaults{};
     viewer.ValidateSettings(&out, &r, &defaults);
     EXPECT_EQ(out.present.windowed, 1u);
     r.present.windowed = 0;
@@ -258,7 +258,7 @@ TEST_F(DisplaySettingsFixture, MatcherPicksTheLargestModeInThePreferredFormats) 
     ASSERT_EQ(viewer.InitializeAdapter(0, kDeviceTypeHal), kResultOk);
     DXLDISPLAYMODE want{1024, 768, 70, kFormatX8R8G8B8, 0, 0, 32};
     DXLDISPLAYMODE out;
-    DXLMODERULES rules{};
+    DXLModeRules rules{};
     ASSERT_TRUE(viewer.MatchDisplayMode(&out, &want, &rules));
     EXPECT_EQ(out.width, 1024u);
     EXPECT_EQ(out.format, kFormatX8R8G8B8);
@@ -271,7 +271,7 @@ TEST_F(DisplaySettingsFixture, MatcherPicksTheLargestModeInThePreferredFormats) 
     // Bits not above 32: the 16-bit modes join the candidates but rank after
     // every 32-bit one, wherever they stand in the list.
     want = DXLDISPLAYMODE{800, 600, 0, kFormatX8R8G8B8, 0, 0, 32};
-    rules = DXLMODERULES{1, 0, 0, 2};
+    rules = DXLModeRules{1, 0, 0, 2};
     ASSERT_TRUE(viewer.MatchDisplayMode(&out, &want, &rules));
     EXPECT_EQ(out.format, kFormatX8R8G8B8);
     want.bits = 16;
@@ -281,12 +281,12 @@ TEST_F(DisplaySettingsFixture, MatcherPicksTheLargestModeInThePreferredFormats) 
 
     // Refresh rule 1 keeps only the requested rate.
     want = DXLDISPLAYMODE{1024, 768, 60, kFormatX8R8G8B8, 0, 0, 32};
-    rules = DXLMODERULES{1, 0, 1, 0};
+    rules = DXLModeRules{1, 0, 1, 0};
     ASSERT_TRUE(viewer.MatchDisplayMode(&out, &want, &rules));
     EXPECT_EQ(out.refreshRate, 60u);
     // Aspect rule: 16:9 only.
     want = DXLDISPLAYMODE{1920, 1080, 0, kFormatA8R8G8B8, 0, 0, 32};
-    rules = DXLMODERULES{2, 2, 0, 3};
+    rules = DXLModeRules{2, 2, 0, 3};
     ASSERT_TRUE(viewer.MatchDisplayMode(&out, &want, &rules));
     EXPECT_EQ(out.width, 1280u);
 }

@@ -292,8 +292,8 @@ TEST_F(HeadlessInput, BufferedDevicesReadTheRecords) {
 // A system device whose reads and acquisitions fail on request.
 struct FakeState {
     uint8_t keys[256] = {};
-    DXLMOUSESTATE mouse = {};
-    std::deque<DXLDEVICEOBJECTDATA> records;
+    DXLMouseState mouse = {};
+    std::deque<DXLDeviceObjectData> records;
     int failReads = 0;      // reads still to fail
     bool acquireFails = false;
     int acquires = 0;
@@ -321,7 +321,7 @@ public:
         else std::memcpy(state, &s_.mouse, size);
         return kResultOk;
     }
-    HResult GetDeviceData(DXLDEVICEOBJECTDATA* records, uint32_t* count) override {
+    HResult GetDeviceData(DXLDeviceObjectData* records, uint32_t* count) override {
         ++s_.reads;
         if (s_.failReads > 0) {
             --s_.failReads;

@@ -99,7 +99,7 @@ TEST_F(QuadTest, TexelRectanglesAreDividedByTheTextureSize) {
                             {2.5f, 19.5f, 0.125f, 0.75f}};
     padded->MakeQuadFromRect(&q, 3, 4, kis::Rect{16, 8, 48, 24});
     ExpectCorners(q, part, 0xFFFFFFFF);
-    padded->MakeQuadPartAt(&q, 3, 4, DXLRECTF{16, 8, 48, 24});
+    padded->MakeQuadPartAt(&q, 3, 4, DXLRectF{16, 8, 48, 24});
     ExpectCorners(q, part, 0xFFFFFFFF);
     padded->MakeQuadFromArea(&q, 3, 4, 16, 8, 32, 16);
     ExpectCorners(q, part, 0xFFFFFFFF);
@@ -107,7 +107,7 @@ TEST_F(QuadTest, TexelRectanglesAreDividedByTheTextureSize) {
     ExpectCorners(q, part, 0xFFFFFFFF);
     padded->MakeQuadRectToRectI(&q, kis::Rect{3, 4, 35, 20}, kis::Rect{16, 8, 48, 24});
     ExpectCorners(q, part, 0xFFFFFFFF);
-    padded->MakeQuadRectToRect(&q, DXLRECTF{3, 4, 35, 20}, DXLRECTF{16, 8, 48, 24});
+    padded->MakeQuadRectToRect(&q, DXLRectF{3, 4, 35, 20}, DXLRectF{16, 8, 48, 24});
     ExpectCorners(q, part, 0xFFFFFFFF);
 
     // Stretched: the 32 x 16 source drawn 64 x 8.
@@ -121,7 +121,7 @@ TEST_F(QuadTest, TexelRectanglesAreDividedByTheTextureSize) {
     ExpectCorners(q, stretched, 0xFFFFFFFF);
 
     // Texture coordinates given directly get no offset.
-    padded->MakeQuadUV(&q, DXLRECTF{0, 0, 10, 10}, DXLRECTF{0.5f, 0.25f, 0.75f, 1});
+    padded->MakeQuadUV(&q, DXLRectF{0, 0, 10, 10}, DXLRectF{0.5f, 0.25f, 0.75f, 1});
     ExpectCorners(q, {{-0.5f, -0.5f, 0.5f, 0.25f}, {9.5f, -0.5f, 0.75f, 0.25f}, {9.5f, 9.5f, 0.75f, 1},
                       {-0.5f, 9.5f, 0.5f, 1}},
                   0xFFFFFFFF);

@@ -325,7 +325,7 @@ TEST_F(TextureTest, CurrentTextureSwitchesAndOverridesState) {
     EXPECT_EQ(viewer.GetBoundTexture(), nullptr);
 
     // With an override its state is applied once and the texture's own is not.
-    const DXLTEXTURESTATE darken = MakeTextureStateUniform(1, 3, kBlendDarken, 2);
+    const DXLTextureState darken = MakeTextureStateUniform(1, 3, kBlendDarken, 2);
     SetTextureStateOverride(&darken);
     SetCurrentTexture(&a);
     EXPECT_EQ(viewer.GetBlendMode(), kBlendDarken);

@@ -90,9 +90,9 @@ public:
     HResult GetDeviceCaps(uint32_t a, uint32_t t, platform::DeviceCaps* o) override {
         return inner->GetDeviceCaps(a, a == 0 && t == kDeviceTypeRef ? kDeviceTypeHal : t, o);
     }
-    HResult GetAdapterDisplayMode(uint32_t a, DXLADAPTERMODE* o) override { return inner->GetAdapterDisplayMode(a, o); }
+    HResult GetAdapterDisplayMode(uint32_t a, DXLAdapterMode* o) override { return inner->GetAdapterDisplayMode(a, o); }
     uint32_t GetAdapterModeCount(uint32_t a, uint32_t f) override { return inner->GetAdapterModeCount(a, f); }
-    HResult EnumAdapterModes(uint32_t a, uint32_t f, uint32_t i, DXLADAPTERMODE* o) override {
+    HResult EnumAdapterModes(uint32_t a, uint32_t f, uint32_t i, DXLAdapterMode* o) override {
         return inner->EnumAdapterModes(a, f, i, o);
     }
     HResult CheckDeviceType(uint32_t a, uint32_t t, uint32_t d, uint32_t b, bool w) override {
@@ -153,8 +153,8 @@ class ViewerTest : public ::testing::Test {
 protected:
     TestFactory factory;
 
-    DXLDISPLAYSETTINGS Windowed(uint32_t width, uint32_t height) {
-        DXLDISPLAYSETTINGS s;
+    DXLDisplaySettings Windowed(uint32_t width, uint32_t height) {
+        DXLDisplaySettings s;
         viewer.ValidateSettings(&s, nullptr, nullptr);
         s.present.backBufferWidth = width;
         s.present.backBufferHeight = height;
@@ -185,7 +185,7 @@ TEST_F(ViewerTest, DeviceObjectsFollowCreationResetAndRecreation) {
     viewer.AddDeviceObject(nullptr);
     EXPECT_EQ(viewer.DeviceObjectCount(), 2);
 
-    DXLDISPLAYSETTINGS s = Windowed(640, 480);
+    DXLDisplaySettings s = Windowed(640, 480);
     ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
     EXPECT_EQ(events, (std::vector<std::string>{"a2", "b2"}));
     EXPECT_EQ(viewer.GetClientRect().right, 640);
@@ -222,7 +222,7 @@ TEST_F(ViewerTest, AnObjectRemovingItselfDoesNotHideTheNextOne) {
 }
 
 TEST_F(ViewerTest, InvalidDeviceWindowCreatesNoDeviceAndDropsTheSettings) {
-    DXLDISPLAYSETTINGS s = Windowed(640, 480);
+    DXLDisplaySettings s = Windowed(640, 480);
     s.present.deviceWindow = nullptr;
     EXPECT_EQ(viewer.ChangeDisplayMode(&s), kResultInvalidDeviceWindow);
     EXPECT_FALSE(viewer.HasDevice());
@@ -237,7 +237,7 @@ TEST_F(ViewerTest, InvalidDeviceWindowCreatesNoDeviceAndDropsTheSettings) {
 TEST_F(ViewerTest, LostDeviceSkipsFramesUntilResetSucceeds) {
     EventLog a("a", &events);
     viewer.AddDeviceObject(&a);
-    DXLDISPLAYSETTINGS s = Windowed(320, 240);
+    DXLDisplaySettings s = Windowed(320, 240);
     ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
     ASSERT_EQ(viewer.RenderFrame(0xFF000000), kResultOk);
     EXPECT_EQ(sink.frames, 1);
@@ -279,7 +279,7 @@ TEST_F(ViewerTest, LostDeviceSkipsFramesUntilResetSucceeds) {
 }
 
 TEST_F(ViewerTest, FrameStartsWithOpaqueBlendNoTextureAndIdentityTransform) {
-    DXLDISPLAYSETTINGS s = Windowed(320, 240);
+    DXLDisplaySettings s = Windowed(320, 240);
     ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
     viewer.Translate(5, 5);
     viewer.SetBlendMode(kBlendAlpha);
@@ -306,7 +306,7 @@ TEST_F(ViewerTest, TextureIsBoundOnlyWhenTheDeviceTakesIt) {
     EXPECT_FALSE(viewer.BindTexture(&texture)); // no device
     EXPECT_EQ(viewer.GetBoundTexture(), nullptr);
 
-    DXLDISPLAYSETTINGS s = Windowed(320, 240);
+    DXLDisplaySettings s = Windowed(320, 240);
     ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
     texture.Create(4, 4, kFormatA8R8G8B8, false);
     ASSERT_TRUE(texture.IsLive());
@@ -327,7 +327,7 @@ TEST_F(ViewerTest, TextureIsBoundOnlyWhenTheDeviceTakesIt) {
     EXPECT_TRUE(viewer.BindTexture(&texture)); // already bound: no call
     EXPECT_TRUE(g_device->rec.Calls().empty());
 
-    DXLTEXTURESTATE state{1, 0, 3, 1, kBlendAdditive, 4, 2};
+    DXLTextureState state{1, 0, 3, 1, kBlendAdditive, 4, 2};
     viewer.ApplyTextureState(&state);
     EXPECT_EQ(g_device->rec.CallTexts(),
               (std::vector<std::string>{"SetRenderState(27, 1)", "SetRenderState(19, 5)", "SetRenderState(20, 2)",
@@ -348,7 +348,7 @@ TEST_F(ViewerTest, FrameLimiterHoldsAtMostTwoHundredFramesASecond) {
                                   now += ms;
                                   slept += ms;
                               }});
-    DXLDISPLAYSETTINGS s = Windowed(320, 240);
+    DXLDisplaySettings s = Windowed(320, 240);
     viewer.SetFrameTiming(true);
     ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
     ASSERT_TRUE(viewer.IsFrameTimingRunning());
@@ -379,18 +379,18 @@ TEST_F(ViewerTest, FrameLimiterHoldsAtMostTwoHundredFramesASecond) {
 }
 
 TEST(StencilAlphaTest, PackedDescriptorsUnpackWithClamping) {
-    DXLSTENCILALPHATEST off = MakeStencilAlphaTest(0x3000, 0, 0);
+    DXLStencilAlphaTest off = MakeStencilAlphaTest(0x3000, 0, 0);
     EXPECT_EQ(off.stencilMode, 0u);
     EXPECT_EQ(off.alphaTestMode, 0u);
     EXPECT_EQ(off.stencilPass, 1u); // nibble 0 reads as 1
 
-    DXLSTENCILALPHATEST fade = MakeStencilAlphaTest(0x4700, 9, 0x80);
+    DXLStencilAlphaTest fade = MakeStencilAlphaTest(0x4700, 9, 0x80);
     EXPECT_EQ(fade.stencilMode, 2u); // left as it is
     EXPECT_EQ(fade.alphaTestMode, 1u);
     EXPECT_EQ(fade.alphaFunc, 7u);
     EXPECT_EQ(fade.alphaRef, 0x80u);
 
-    DXLSTENCILALPHATEST on = MakeStencilAlphaTest(0x8000 | 0x1000 | 0x0F9, 3, 0);
+    DXLStencilAlphaTest on = MakeStencilAlphaTest(0x8000 | 0x1000 | 0x0F9, 3, 0);
     EXPECT_EQ(on.stencilMode, 1u);
     EXPECT_EQ(on.alphaTestMode, 0u);
     EXPECT_EQ(on.stencilPass, 8u); // 9 clamps to 8
@@ -399,7 +399,7 @@ TEST(StencilAlphaTest, PackedDescriptorsUnpackWithClamping) {
 }
 
 TEST_F(ViewerTest, TransformMovesInLocalUnitsAndNoOpsKeepEveryBit) {
-    DXLMATRIX odd = MakeMatrix(0.3f, 0.1f, 0, 0, -0.2f, 0.7f, 0, 0, 0, 0, 1, 0, 1.25f, -3.5f, 0, 1);
+    DXLMatrix odd = MakeMatrix(0.3f, 0.1f, 0, 0, -0.2f, 0.7f, 0, 0, 0, 0, 1, 0, 1.25f, -3.5f, 0, 1);
     viewer.SetTransform(&odd);
     viewer.Translate(0, 0);
     viewer.Scale(1);
@@ -428,13 +428,13 @@ TEST_F(ViewerTest, TransformMovesInLocalUnitsAndNoOpsKeepEveryBit) {
     EXPECT_EQ(viewer.CurrentTransform().m[3][0], 3.0f);
     EXPECT_EQ(viewer.CurrentTransform().m[3][1], 5.0f);
 
-    DXLMATRIX m;
+    DXLMatrix m;
     viewer.GetDeviceTransform(&m); // without a device: the identity
     EXPECT_EQ(m, kIdentityMatrix);
 }
 
 TEST_F(ViewerTest, DrawnPixelsLandUnderTheTransform) {
-    DXLDISPLAYSETTINGS s = Windowed(64, 48);
+    DXLDisplaySettings s = Windowed(64, 48);
     ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
     ASSERT_EQ(viewer.BeginScene(), kResultOk);
     ASSERT_EQ(viewer.ClearTarget(0xFF000000), kResultOk);
@@ -449,7 +449,7 @@ TEST_F(ViewerTest, DrawnPixelsLandUnderTheTransform) {
     };
     viewer.FillRect(rect(4, 2, 10, 6, 0xFFFF0000).data());
 
-    DXLMATRIX saved;
+    DXLMatrix saved;
     viewer.GetTransform(&saved);
     viewer.Translate(20, 10);
     viewer.Scale(2);
@@ -509,7 +509,7 @@ TEST_F(ViewerTest, WindowViewerShowsTheWindowAndRestoresItAfterFullScreen) {
         EXPECT_EQ(window.Caption(), u"Verbolunde");
         ASSERT_EQ(wv.InitializeAdapter(0, kDeviceTypeHal), kResultOk);
 
-        DXLDISPLAYSETTINGS s;
+        DXLDisplaySettings s;
         wv.ValidateSettings(&s, nullptr, nullptr);
         EXPECT_EQ(s.present.deviceWindow, wv.GetWindowHandle());
         ASSERT_EQ(wv.ChangeDisplayMode(&s), kResultOk);
@@ -520,7 +520,7 @@ TEST_F(ViewerTest, WindowViewerShowsTheWindowAndRestoresItAfterFullScreen) {
         EXPECT_EQ(h, 600);
         window.SetPosition(40, 30);
 
-        DXLDISPLAYSETTINGS full = s;
+        DXLDisplaySettings full = s;
         full.present.windowed = 0;
         platform::DisplayMode desktop = window.DesktopMode();
         full.present.backBufferWidth = desktop.width;
@@ -559,9 +559,9 @@ TEST_F(ViewerTest, MinimisedFullScreenLosesTheDeviceUntilTheWindowIsRestored) {
     };
     auto firstPixel = [&] { return window.FramePixels().at(0) & 0xFFFFFF; };
 
-    DXLDISPLAYSETTINGS windowed;
+    DXLDisplaySettings windowed;
     wv.ValidateSettings(&windowed, nullptr, nullptr);
-    DXLDISPLAYSETTINGS full = windowed;
+    DXLDisplaySettings full = windowed;
     full.present.windowed = 0;
     full.present.backBufferWidth = window.DesktopMode().width;
     full.present.backBufferHeight = window.DesktopMode().height;
@@ -615,9 +615,9 @@ TEST_F(ViewerTest, LeavingAMinimisedFullScreenForAWindowEndsTheLoss) {
     DXLWindowViewer wv(&window);
     ASSERT_EQ(wv.CreateWindow(u"VerbolundeWindow", 107), kResultOk);
     ASSERT_EQ(wv.InitializeAdapter(0, kDeviceTypeHal), kResultOk);
-    DXLDISPLAYSETTINGS windowed;
+    DXLDisplaySettings windowed;
     wv.ValidateSettings(&windowed, nullptr, nullptr);
-    DXLDISPLAYSETTINGS full = windowed;
+    DXLDisplaySettings full = windowed;
     full.present.windowed = 0;
     full.present.backBufferWidth = window.DesktopMode().width;
     full.present.backBufferHeight = window.DesktopMode().height;
@@ -654,7 +654,7 @@ TEST_F(ViewerTest, DisplayChangesAreLoggedWithTheAverageFramesPerSecondOfTheirPe
     ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(path).c_str()));
 
     viewer.SetFrameTiming(true);
-    DXLDISPLAYSETTINGS s = Windowed(320, 240);
+    DXLDisplaySettings s = Windowed(320, 240);
     ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
     for (int i = 0; i < 450; ++i) // 2.25 s at the limiter's 200 frames a second
         ASSERT_EQ(viewer.RenderFrame(0xFF000000), kResultOk);
@@ -677,7 +677,7 @@ TEST_F(ViewerTest, DisplayChangesAreLoggedWithTheAverageFramesPerSecondOfTheirPe
 TEST_F(ViewerTest, StencilAndAlphaTestReachTheDeviceByTheirModes) {
     viewer.SetStencilAlphaTestPacked(0xC123, 1, 2); // without a device: nothing, not even stored
     EXPECT_EQ(viewer.GetStencilAlphaTest().stencilMode, 0u);
-    DXLDISPLAYSETTINGS s = Windowed(64, 48);
+    DXLDisplaySettings s = Windowed(64, 48);
     ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
 
     struct Case {
@@ -712,7 +712,7 @@ TEST_F(ViewerTest, StencilAndAlphaTestReachTheDeviceByTheirModes) {
 }
 
 TEST_F(ViewerTest, DrawCallsSetTheirVertexFormatAndPrimitive) {
-    DXLDISPLAYSETTINGS s = Windowed(64, 48);
+    DXLDisplaySettings s = Windowed(64, 48);
     ASSERT_EQ(viewer.ChangeDisplayMode(&s), kResultOk);
     ASSERT_EQ(viewer.BeginScene(), kResultOk);
     TexturedQuad quads[3] = {};
@@ -751,7 +751,7 @@ TEST_F(ViewerTest, DrawCallsSetTheirVertexFormatAndPrimitive) {
     viewer.Translate(3, 4);
     g_device->rec.ClearCalls();
     viewer.ApplyTranslationMatrix(10, 20);
-    DXLMATRIX world;
+    DXLMatrix world;
     viewer.GetDeviceTransform(&world);
     EXPECT_EQ(world.m[3][0], 10.0f);
     EXPECT_EQ(world.m[3][1], 20.0f);
@@ -772,7 +772,7 @@ TEST_F(ViewerTest, ANewWindowedSizeResizesTheWindowAndCentresItAboveTheTaskBar) 
     ASSERT_EQ(wv.CreateWindow(u"VerbolundeWindow", 107), kResultOk);
     EXPECT_EQ(window.Caption(), longTitle.substr(0, 99));
     ASSERT_EQ(wv.InitializeAdapter(0, kDeviceTypeHal), kResultOk);
-    DXLDISPLAYSETTINGS s;
+    DXLDisplaySettings s;
     wv.ValidateSettings(&s, nullptr, nullptr);
     ASSERT_EQ(wv.ChangeDisplayMode(&s), kResultOk);
 

@@ -17,7 +17,7 @@ public:
 class WindowedViewer : public DXLViewer {
 public:
     bool Open(uint32_t width, uint32_t height) {
-        DXLDISPLAYSETTINGS s;
+        DXLDisplaySettings s;
         ValidateSettings(&s, nullptr, nullptr);
         s.present.backBufferWidth = width;
         s.present.backBufferHeight = height;

@@ -20,15 +20,15 @@ protected:
         ASSERT_EQ(font->AddRef(), 0);
     }
 
-    std::unique_ptr<KGETextW> MakeText(const std::u16string& text, const KGETEXTPARAMS* params = nullptr,
+    std::unique_ptr<KGETextW> MakeText(const std::u16string& text, const KGETextParams* params = nullptr,
                                        HResult expected = 0) {
         KGETextW* raw = nullptr;
         EXPECT_EQ(KGECreateText(&viewer, font.get(), params, text.c_str(), uint32_t(text.size()), nullptr, &raw),
                   expected);
         return std::unique_ptr<KGETextW>(raw);
     }
-    std::unique_ptr<KGETextSpriteW> MakeSprite(const std::u16string& text, const KGETEXTPARAMS* params = nullptr,
-                                               const KGETEXTBOX* box = nullptr) {
+    std::unique_ptr<KGETextSpriteW> MakeSprite(const std::u16string& text, const KGETextParams* params = nullptr,
+                                               const KGETextBox* box = nullptr) {
         KGETextSpriteW* raw = nullptr;
         EXPECT_EQ(KGECreateTextSprite(&viewer, font.get(), params, box, text.c_str(), uint32_t(text.size()),
                                       nullptr, &raw),
@@ -61,7 +61,7 @@ protected:
 };
 
 TEST_F(TextObjects, LengthsAreResolvedAndCut) {
-    KGETEXTPARAMS params = KGEDefaultTextParams();
+    KGETextParams params = KGEDefaultTextParams();
     params.flags = kTextKeepCopy;
     const std::u16string longText(10000, u'a');
     auto text = MakeText(longText, &params);
@@ -95,7 +95,7 @@ TEST_F(TextObjects, LengthsAreResolvedAndCut) {
 
 TEST_F(TextObjects, DefaultRecordAndNullBox) {
     auto text = MakeText(u"a");
-    const KGETEXTPARAMS& p = text->GetParams();
+    const KGETextParams& p = text->GetParams();
     EXPECT_EQ(p.flags, 0u);
     EXPECT_EQ(p.maxChars, 8192u);
     EXPECT_EQ(p.colour, 0xFFFFFFFFu);
@@ -110,7 +110,7 @@ TEST_F(TextObjects, DefaultRecordAndNullBox) {
     EXPECT_EQ(sprite->GetBox().outline.mode, 0u);
     EXPECT_EQ(sprite->GetBox().shadow.mode, 0u);
     // A box without the size flag, or with sizes of 0, is as large.
-    KGETEXTBOX box{};
+    KGETextBox box{};
     box.width = 10;
     sprite->SetBox(&box);
     EXPECT_EQ(sprite->BoxWidth(), 2048);
@@ -141,7 +141,7 @@ TEST_F(TextObjects, BoxEffectsAreKeptOnlyWhenUsable) {
         {kBoxShadow, 1.0f, {0, 2, 2, 0xFF000000}, 0, 0}, // not enabled
     };
     for (const auto& c : cases) {
-        KGETEXTBOX box{};
+        KGETextBox box{};
         box.flags = c.flags;
         MakeGlyphEffect(&box.outline, 3, c.size, 0xFF000000, 1, 0);
         box.shadow = c.shadow;
@@ -174,7 +174,7 @@ TEST_F(TextObjects, GlyphQuadsRunsAndLines) {
 }
 
 TEST_F(TextObjects, ColourAndAlphaSetters) {
-    KGETEXTPARAMS params = KGEDefaultTextParams();
+    KGETextParams params = KGEDefaultTextParams();
     params.flags = kTextMarkup;
     auto text = MakeText(u"a<c=ff0000>b", &params);
     ASSERT_EQ(text->Quads().size(), 2u);
@@ -193,7 +193,7 @@ TEST_F(TextObjects, ColourAndAlphaSetters) {
 }
 
 TEST_F(TextObjects, TextsDrawTheirGlyphs) {
-    KGETEXTPARAMS params = KGEDefaultTextParams();
+    KGETextParams params = KGEDefaultTextParams();
     params.flags = kTextRect;
     params.rect = kis::Rect{20, 10, 100, 50};
     auto text = MakeText(u"ab", &params);
@@ -214,7 +214,7 @@ TEST_F(TextObjects, TextsDrawTheirGlyphs) {
 }
 
 TEST_F(TextObjects, SpritesCompositeInTheirColourOverTransparentWhite) {
-    KGETEXTPARAMS params = KGEDefaultTextParams();
+    KGETextParams params = KGEDefaultTextParams();
     params.flags = kTextColour | kTextAlpha;
     params.colour = 0xFF0000;
     params.alpha = 0x80000000;
@@ -249,7 +249,7 @@ TEST_F(TextObjects, SpritesCompositeInTheirColourOverTransparentWhite) {
 }
 
 TEST_F(TextObjects, ALargerTextKeepsThePartItsAlignmentChooses) {
-    KGETEXTBOX box{};
+    KGETextBox box{};
     box.flags = kBoxSizeGiven;
     box.width = 16;
     box.height = 100;
@@ -258,14 +258,14 @@ TEST_F(TextObjects, ALargerTextKeepsThePartItsAlignmentChooses) {
         int32_t x;
     } cases[] = {{0, 0}, {1, 8}, {2, 16}};
     for (const auto& c : cases) {
-        KGETEXTPARAMS params = KGEDefaultTextParams();
+        KGETextParams params = KGEDefaultTextParams();
         params.flags = c.align;
         auto sprite = MakeSprite(u"abcd", &params, &box);
         EXPECT_EQ(sprite->GetSpriteWidth(), 16);
         EXPECT_EQ(sprite->GetSpriteX(), c.x) << c.align;
     }
     // The centred cut shows the middle: "b" and "c" from their own pixels.
-    KGETEXTPARAMS params = KGEDefaultTextParams();
+    KGETextParams params = KGEDefaultTextParams();
     params.flags = 1;
     auto sprite = MakeSprite(u"abcd", &params, &box);
     EXPECT_EQ(SpriteTexel(*sprite, 0, 0), 0x00FFFFFFu);
@@ -274,7 +274,7 @@ TEST_F(TextObjects, ALargerTextKeepsThePartItsAlignmentChooses) {
 }
 
 TEST_F(TextObjects, AKeptTextureIsReusedWhileTheTextFits) {
-    KGETEXTBOX box{};
+    KGETextBox box{};
     box.flags = kBoxSizeGiven | kBoxKeepTexture;
     box.width = 64;
     box.height = 32;
@@ -293,7 +293,7 @@ TEST_F(TextObjects, AKeptTextureIsReusedWhileTheTextFits) {
 }
 
 TEST_F(TextObjects, ShadowWidensTheSprite) {
-    KGETEXTBOX box{};
+    KGETextBox box{};
     box.flags = kBoxShadow;
     SetInt4(&box.shadow, 1, 2, 3, 0xFF000000);
     auto sprite = MakeSprite(u"a", nullptr, &box);

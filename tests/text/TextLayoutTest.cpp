@@ -51,14 +51,14 @@ protected:
     }
 
     std::unique_ptr<KGEWinFont> font;
-    KGETEXTPARAMS params = KGEDefaultTextParams();
+    KGETextParams params = KGEDefaultTextParams();
     KGETextLayout layout;
 };
 
 using Xv = std::vector<int32_t>;
 
 TEST(TextParams, DefaultsAndAdjustments) {
-    const KGETEXTPARAMS d = KGEDefaultTextParams();
+    const KGETextParams d = KGEDefaultTextParams();
     EXPECT_EQ(d.flags, 0u);
     EXPECT_EQ(d.maxChars, 0x80000000u);
     EXPECT_EQ(d.colour, 0xFFFFFFFFu);
@@ -68,7 +68,7 @@ TEST(TextParams, DefaultsAndAdjustments) {
     EXPECT_EQ(d.tagContext1, 0u);
     EXPECT_EQ(d.tagContext2, 0u);
 
-    KGETEXTPARAMS p = d;
+    KGETextParams p = d;
     p.maxChars = 9000;
     p.colour = 0x00123456;
     p.alpha = 0x80FFFFFF;
@@ -468,7 +468,7 @@ TEST_F(Layout, LineBoundsCoverTheGlyphImages) {
     ASSERT_EQ(built->AddRef(), 0);
     params.rect = kis::Rect{5, 7, 200, 100};
     ASSERT_EQ(layout.Layout(built.get(), [&] {
-        KGETEXTPARAMS p = params;
+        KGETextParams p = params;
         p.flags = kTextRect;
         return p;
     }(), u"ab\nc", 4), 0);
