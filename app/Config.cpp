@@ -17,8 +17,7 @@ std::u16string g_programFolder;
 constexpr size_t kMaxPath = 259;
 
 std::u16string Join(const std::u16string& folder, const char16_t* name) {
-    if (folder.empty())
-        return name;
+    if (folder.empty()) return name;
     return folder + u"\\" + name;
 }
 
@@ -66,12 +65,10 @@ bool ParseNumber(std::u16string_view text, uint32_t* out) {
         text.remove_prefix(1);
     while (!text.empty() && (text.back() == u' ' || text.back() == u'\t'))
         text.remove_suffix(1);
-    if (text.empty() || text.size() > 9)
-        return false;
+    if (text.empty() || text.size() > 9) return false;
     uint32_t value = 0;
     for (char16_t c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
+        if (c < u'0' || c > u'9') return false;
         value = value * 10 + uint32_t(c - u'0');
     }
     *out = value;
@@ -81,8 +78,7 @@ bool ParseNumber(std::u16string_view text, uint32_t* out) {
 // "<width>,<height>".
 bool ParsePair(const std::u16string& text, uint32_t* width, uint32_t* height) {
     size_t comma = text.find(u',');
-    if (comma == std::u16string::npos)
-        return false;
+    if (comma == std::u16string::npos) return false;
     uint32_t w = 0, h = 0;
     if (!ParseNumber(std::u16string_view(text).substr(0, comma), &w) ||
         !ParseNumber(std::u16string_view(text).substr(comma + 1), &h))
@@ -110,12 +106,10 @@ std::u16string ConfigIniPath() {
 bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound) {
     screen.GetParams(out);
     const std::u16string path = ConfigDatPath();
-    if (path.size() > kMaxPath)
-        return false;
+    if (path.size() > kMaxPath) return false;
     std::unique_ptr<kis::DataFileReaderW, ReaderCloser> reader(
         kis::OpenDataFileForRead(path.c_str(), kConfigTypeId, kConfigTypeVersion, kConfigDataVersion));
-    if (!reader)
-        return true;
+    if (!reader) return true;
     if (reader->OpenChunk(kConfigScreenChunk, kConfigChunkSubId)) {
         uint8_t bytes[sizeof(ScreenParams)];
         if (reader->Read(bytes, sizeof bytes) && reader->CloseChunk())
@@ -135,18 +129,16 @@ bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound
 
 bool SaveConfig(const GameScreen& screen, const SoundManager& sound) {
     const std::u16string path = ConfigDatPath();
-    if (path.size() > kMaxPath)
-        return false;
+    if (path.size() > kMaxPath) return false;
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(path.c_str(), kConfigTypeId, kConfigTypeVersion, kConfigDataVersion, true);
-    if (!writer)
-        return false;
+    if (!writer) return false;
     ScreenParams params;
     screen.GetParams(&params);
     SoundSettings settings;
     sound.GetSettings(&settings);
-    const uint32_t screenWords[7] = {params.fullscreen,   params.windowWidth, params.windowHeight,
-                                     params.screenWidth,  params.screenHeight, params.refreshRate,
+    const uint32_t screenWords[7] = {params.fullscreen,  params.windowWidth,  params.windowHeight,
+                                     params.screenWidth, params.screenHeight, params.refreshRate,
                                      params.vsync};
     uint32_t soundWords[4] = {settings.musicOn, 0, settings.soundsOn, 0};
     std::memcpy(&soundWords[1], &settings.musicVolume, 4);
@@ -170,19 +162,14 @@ void ReadConfigIni(const std::u16string& iniPath, ScreenParams* params, ConfigIn
         params->fullscreen = value ? 1 : 0;
     ParsePair(ReadIniString(iniPath, u"Video", u"Window"), &params->windowWidth, &params->windowHeight);
     ParsePair(ReadIniString(iniPath, u"Video", u"Screen"), &params->screenWidth, &params->screenHeight);
-    if (ParseNumber(ReadIniString(iniPath, u"Video", u"VSync"), &value))
-        params->vsync = value ? 1 : 0;
-    if (ParseNumber(ReadIniString(iniPath, u"Video", u"RefreshRate"), &value))
-        params->refreshRate = value;
-    if (ParseNumber(ReadIniString(iniPath, u"Game", u"Cheats"), &value))
-        out->cheats = value != 0;
+    if (ParseNumber(ReadIniString(iniPath, u"Video", u"VSync"), &value)) params->vsync = value ? 1 : 0;
+    if (ParseNumber(ReadIniString(iniPath, u"Video", u"RefreshRate"), &value)) params->refreshRate = value;
+    if (ParseNumber(ReadIniString(iniPath, u"Game", u"Cheats"), &value)) out->cheats = value != 0;
     out->language = ReadIniString(iniPath, u"Path", u"Language");
 }
 
 std::u16string ChooseLanguageFile(const std::u16string& commandLine, const ConfigIni& ini) {
-    if (!commandLine.empty())
-        return commandLine;
-    if (!ini.language.empty())
-        return ini.language;
+    if (!commandLine.empty()) return commandLine;
+    if (!ini.language.empty()) return ini.language;
     return u"language.dat";
 }

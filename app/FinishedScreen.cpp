@@ -40,8 +40,8 @@ constexpr int32_t kCounterY = 450;       // top of the counter row
 constexpr int32_t kCounterX = 10;        // the label ends left of the middle, the digits start right of it
 
 constexpr uint32_t kBackground = 0xFF000000;
-constexpr int32_t kTitleFont = 2;  // the language's caption font
-constexpr int32_t kHintFont = 6;    // the data pack's second font
+constexpr int32_t kTitleFont = 2; // the language's caption font
+constexpr int32_t kHintFont = 6;  // the data pack's second font
 constexpr int32_t kMarkupFont = 6;
 constexpr int32_t kCounterFont = 7; // the data pack's third font
 constexpr int32_t kCounterDigits = 3;
@@ -49,7 +49,8 @@ constexpr int32_t kCounterDigits = 3;
 constexpr float kTurnSpeed = 90.0f;
 
 const char16_t* const kTitle = u"Loading finished";
-const char16_t* const kHint = u"Press a key or click: both are logged, a click plays a sound, and Escape quits.";
+const char16_t* const kHint =
+    u"Press a key or click: both are logged, a click plays a sound, and Escape quits.";
 const char16_t* const kCounterLabel = u"Clicks:";
 
 const char* ButtonName(uint32_t button) {
@@ -73,7 +74,7 @@ uint32_t VirtualKeyOf(uint32_t key) {
 }
 
 class FinishedScreen {
-public:
+  public:
     FinishedScreen();
     void Update();
     void Draw();
@@ -81,7 +82,7 @@ public:
     void OnClick(int32_t x, int32_t y, uint32_t button, bool doubleClick);
     void OnKeyDown(uint32_t key, uint32_t modifiers);
 
-private:
+  private:
     void LoadPicture();
     void MakeMarkupText();
     void MakeCounter();
@@ -113,10 +114,9 @@ FinishedScreen::FinishedScreen() : viewer_(GetAppServices().viewer), picture_(vi
 // copies are turned and scaled.
 void FinishedScreen::LoadPicture() {
     picture_.SetRestorable(true);
-    picture_.SetState(MakeTextureState(1, 1, uint32_t(platform::TextureAddress::Clamp),
-                                       uint32_t(platform::TextureAddress::Clamp), kBlendAlpha,
-                                       uint32_t(platform::TextureOp::Modulate),
-                                       uint32_t(platform::TextureOp::Modulate)));
+    picture_.SetState(MakeTextureState(
+        1, 1, uint32_t(platform::TextureAddress::Clamp), uint32_t(platform::TextureAddress::Clamp),
+        kBlendAlpha, uint32_t(platform::TextureOp::Modulate), uint32_t(platform::TextureOp::Modulate)));
     picture_.SetFileName(kPictureFile, true);
     picture_.Restore();
     if (!picture_.IsLive())
@@ -130,8 +130,7 @@ void FinishedScreen::MakeMarkupText() {
     KGEFont* font = GetFont(kMarkupFont);
     DXLTextures* collection = GetTextureCollection(kFontTextureCollection);
     DXLTexture* icon = collection ? collection->FindByName(kIconName) : nullptr;
-    if (!font || !icon)
-        return;
+    if (!font || !icon) return;
     char text[160];
     std::snprintf(text, sizeof text, "A text with markup: <c=F0C040>a colour</c> and an image <image=@%X>.",
                   RegisterTexture(icon));
@@ -149,8 +148,7 @@ void FinishedScreen::MakeMarkupText() {
 
 void FinishedScreen::MakeCounter() {
     DigitalFont* font = FindAppDigitalFont(kDigitFontId);
-    if (!font)
-        return;
+    if (!font) return;
     counter_ = std::make_unique<GameDigitalText>(font, 0, kCounterDigits, true, 0);
     counter_->SetValue(0);
 }
@@ -165,8 +163,7 @@ void FinishedScreen::ShowArrowCursor() {
 }
 
 void FinishedScreen::Update() {
-    if (quitWanted_)
-        SetGameState(kStateQuit);
+    if (quitWanted_) SetGameState(kStateQuit);
 }
 
 void FinishedScreen::Draw() {
@@ -187,8 +184,7 @@ void FinishedScreen::Draw() {
 // The picture three times about its centre: as it is, turned by 30 degrees
 // and enlarged by half, and turning with the game clock.
 void FinishedScreen::DrawPictures(float centreX) {
-    if (!picture_.IsLive())
-        return;
+    if (!picture_.IsLive()) return;
     struct Placement {
         float x, degrees, scale;
     };
@@ -213,8 +209,7 @@ void FinishedScreen::DrawPictures(float centreX) {
 }
 
 void FinishedScreen::DrawMarkupText(float centreX) {
-    if (!markup_)
-        return;
+    if (!markup_) return;
     viewer_->ResetTransform();
     viewer_->Translate(float(int(centreX) - markup_->GetWidth() / 2), float(kMarkupY));
     viewer_->ApplyTransform();
@@ -230,8 +225,7 @@ void FinishedScreen::DrawCounter(float centreX) {
         const float top = float(kCounterY) + float(counter_ ? (counter_->GetHeight() - size.height) / 2 : 0);
         font->DrawTextAt(float(int(centreX) - kCounterX - size.width), top, kCounterLabel);
     }
-    if (!counter_)
-        return;
+    if (!counter_) return;
     viewer_->ResetTransform();
     viewer_->Translate(float(int(centreX) + kCounterX), float(kCounterY));
     counter_->Draw();
@@ -243,15 +237,16 @@ void FinishedScreen::OnClick(int32_t x, int32_t y, uint32_t button, bool doubleC
     ++clicks_;
     LogLabelPrintf(kLogIndent, "Mouse click", "%s button%s at %d, %d (click %d)", ButtonName(button),
                    doubleClick ? " double click" : "", x, y, clicks_);
-    if (counter_)
-        counter_->SetValue(clicks_);
+    if (counter_) counter_->SetValue(clicks_);
     SoundManager& sound = GetSoundManager();
     const uint32_t playback = sound.PlayById(clickSound_, kSoundCategoryInterface, kLoopOnce);
     if (playback)
         LogLabelPrintf(kLogIndent, "Sound played", "click (playback 0x%08X)", playback);
     else // the game runs silent without a sound output
         LogLabelPrintf(kLogIndent, "Sound not played", "click (%s)",
-                       !sound.HasSound() ? "no sound output" : !clickSound_ ? "no such sample" : "not started");
+                       !sound.HasSound() ? "no sound output"
+                       : !clickSound_    ? "no such sample"
+                                         : "not started");
 }
 
 void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
@@ -265,41 +260,35 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
 std::unique_ptr<FinishedScreen> g_screen;
 
 void UpdateScreen(uint32_t) {
-    if (g_screen)
-        g_screen->Update();
+    if (g_screen) g_screen->Update();
 }
 void DrawScreen() {
-    if (g_screen)
-        g_screen->Draw();
+    if (g_screen) g_screen->Draw();
 }
 uint32_t ScreenCursor() {
     return kArrowCursorId;
 }
 void MouseDown(int32_t x, int32_t y, uint32_t button) {
-    if (g_screen)
-        g_screen->OnClick(x, y, button, false);
+    if (g_screen) g_screen->OnClick(x, y, button, false);
 }
 void DoubleClick(int32_t x, int32_t y) {
-    if (g_screen)
-        g_screen->OnClick(x, y, kMouseLeft, true);
+    if (g_screen) g_screen->OnClick(x, y, kMouseLeft, true);
 }
 void KeyDown(uint32_t key, uint32_t modifiers) {
-    if (g_screen)
-        g_screen->OnKeyDown(key, modifiers);
+    if (g_screen) g_screen->OnKeyDown(key, modifiers);
 }
 
 const AppCallbacks kCallbacks = {.cursor = ScreenCursor,
-                                  .update = UpdateScreen,
-                                  .draw = DrawScreen,
-                                  .mouseDown = MouseDown,
-                                  .mouseDoubleClick = DoubleClick,
-                                  .keyDown = KeyDown};
+                                 .update = UpdateScreen,
+                                 .draw = DrawScreen,
+                                 .mouseDown = MouseDown,
+                                 .mouseDoubleClick = DoubleClick,
+                                 .keyDown = KeyDown};
 
 } // namespace
 
 void OpenFinishedScreen() {
-    if (!g_screen && GetAppServices().viewer)
-        g_screen = std::make_unique<FinishedScreen>();
+    if (!g_screen && GetAppServices().viewer) g_screen = std::make_unique<FinishedScreen>();
 }
 
 void CloseFinishedScreen() {

@@ -31,21 +31,17 @@ void LoadingProgress::Start(uint32_t intervalMs, ReportCallback callback, uint32
 }
 
 void LoadingProgress::NextStage() {
-    if (current_ < int(stages_.size()))
-        ++current_;
+    if (current_ < int(stages_.size())) ++current_;
     fraction_ = 0.0f;
 }
 
 bool LoadingProgress::SetFraction(float fraction) {
-    if (!active_)
-        return false;
+    if (!active_) return false;
     fraction_ = fraction > 0.0f ? std::min(fraction, 1.0f) : 0.0f; // NaN reads as 0
     uint32_t now = now_();
-    if (now - lastReport_ < interval_)
-        return false;
+    if (now - lastReport_ < interval_) return false;
     lastReport_ = now;
-    if (callback_)
-        callback_(Overall(), current_ < int(stages_.size()) ? stages_[size_t(current_)].id : 0);
+    if (callback_) callback_(Overall(), current_ < int(stages_.size()) ? stages_[size_t(current_)].id : 0);
     return true;
 }
 
@@ -78,15 +74,15 @@ void ClosePack(kis::DataFileReaderW*& pack) {
 
 bool OpenPacks(const char16_t** errorText) {
     ClosePacks();
-    g_dataPack = kis::OpenDataFileForRead(u"Data.dat", kDataPackTypeId, kDataPackTypeVersion, kPackDataVersion);
+    g_dataPack =
+        kis::OpenDataFileForRead(u"Data.dat", kDataPackTypeId, kDataPackTypeVersion, kPackDataVersion);
     if (g_dataPack)
-        g_spritePack =
-            kis::OpenDataFileForRead(u"Sprites.dat", kSpritePackTypeId, kSpritePackTypeVersion, kPackDataVersion);
+        g_spritePack = kis::OpenDataFileForRead(u"Sprites.dat", kSpritePackTypeId, kSpritePackTypeVersion,
+                                                kPackDataVersion);
     if (g_spritePack)
-        g_soundPack =
-            kis::OpenDataFileForRead(u"Sounds.dat", kSoundPackTypeId, kSoundPackTypeVersion, kSoundPackDataVersion);
-    if (g_soundPack)
-        return true;
+        g_soundPack = kis::OpenDataFileForRead(u"Sounds.dat", kSoundPackTypeId, kSoundPackTypeVersion,
+                                               kSoundPackDataVersion);
+    if (g_soundPack) return true;
     const char* which = !g_dataPack ? "Data.dat" : !g_spritePack ? "Sprites.dat" : "Sounds.dat";
     *errorText = g_dataPack && !g_spritePack ? u"Sprites error!" : u"Data error!";
     LogErrorPrintf(kLogIndent, "The pack %s cannot be opened.", which);
@@ -149,8 +145,8 @@ int32_t LoadFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
 }
 
 const LoadingStep kLoadingSteps[] = {
-    {0x4D555343, 1.0f, "music", GetSoundPack, LoadMusicStep},              // 'MUSC'
-    {0x53414D50, 3.0f, "samples", GetSoundPack, LoadSamplesStep},          // 'SAMP'
+    {0x4D555343, 1.0f, "music", GetSoundPack, LoadMusicStep},     // 'MUSC'
+    {0x53414D50, 3.0f, "samples", GetSoundPack, LoadSamplesStep}, // 'SAMP'
     {kSpriteTextureChunkId, 1.0f, "textures", GetSpritePack, LoadSpriteTexturesStep},
     {kDigitalFontChunkId, 1.0f, "digit fonts", GetDataPack, LoadDigitalFontsStep},
     {kFontChunkId, 2.0f, "fonts", GetDataPack, LoadFontsStep},
@@ -170,15 +166,13 @@ bool ProgressHook(float fraction) {
 }
 
 void OnProgressReport(float overall, uint32_t) {
-    if (LoadingScreen* screen = GetLoadingScreen())
-        screen->SetProgress(overall);
+    if (LoadingScreen* screen = GetLoadingScreen()) screen->SetProgress(overall);
 }
 
 // The loading screen shows the overall progress; each new value is logged.
 void ShowProgress() {
     const float overall = g_loading->progress.Overall();
-    if (LoadingScreen* screen = GetLoadingScreen())
-        screen->SetProgress(overall);
+    if (LoadingScreen* screen = GetLoadingScreen()) screen->SetProgress(overall);
     if (overall != g_loading->shown) {
         g_loading->shown = overall;
         LogLabelPrintf(kLogIndent, "Loading progress", "%.3f", double(overall));
@@ -196,8 +190,7 @@ void UpdateLoading(uint32_t) {
     const LoadingStep& step = kLoadingSteps[loading.step];
     kis::DataFileReaderW* pack = step.pack();
     int32_t result = pack ? step.load(pack, &loading.state) : kLoaderFinished;
-    if (!pack)
-        loading.state.error = 1;
+    if (!pack) loading.state.error = 1;
     if (result != kLoaderCallAgain) {
         if (loading.state.error) {
             LogErrorPrintf(kLogIndent, "Loading the %s failed.", step.name);
@@ -213,8 +206,7 @@ void UpdateLoading(uint32_t) {
 
 void DrawLoading() {
     DXLViewer* viewer = GetAppServices().viewer;
-    if (!viewer)
-        return;
+    if (!viewer) return;
     if (LoadingScreen* screen = GetLoadingScreen())
         screen->Draw(viewer);
     else
@@ -236,8 +228,7 @@ void OpenGameDataLoading() {
 }
 
 void CloseGameDataLoading() {
-    if (!g_loading)
-        return;
+    if (!g_loading) return;
     SetLoadingProgressHook(nullptr);
     g_loading->progress.Stop();
     g_loading.reset();
@@ -259,8 +250,7 @@ kis::list<DigitalFont>& AppDigitalFonts() {
 DigitalFont* FindAppDigitalFont(uint32_t id) {
     for (int32_t i = 0; i < g_digitalFonts.Count(); ++i) {
         DigitalFont* font = g_digitalFonts.Get(i);
-        if (font && font->GetId() == id)
-            return font;
+        if (font && font->GetId() == id) return font;
     }
     return nullptr;
 }

@@ -34,7 +34,7 @@
 // overall progress is the finished stages' weights plus the current stage's
 // weight times its fraction, over the sum of all weights.
 class LoadingProgress {
-public:
+  public:
     using ReportCallback = void (*)(float overall, uint32_t stageId);
 
     void AddStage(uint32_t id, float weight);
@@ -54,7 +54,7 @@ public:
     int StageCount() const { return int(stages_.size()); }
     uint32_t StageId(int i) const { return stages_[size_t(i)].id; }
 
-private:
+  private:
     struct Stage {
         uint32_t id;
         float weight;

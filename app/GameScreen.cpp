@@ -28,8 +28,7 @@ GameScreen::GameScreen() {
 
 void GameScreen::Init(DXLViewer* viewer) {
     viewer_ = viewer;
-    if (viewer && viewer->GetCurrentAdapter())
-        desktopMode_ = viewer->GetCurrentAdapter()->desktopMode;
+    if (viewer && viewer->GetCurrentAdapter()) desktopMode_ = viewer->GetCurrentAdapter()->desktopMode;
     params_.screenWidth = desktopMode_.width;
     params_.screenHeight = desktopMode_.height;
     params_.refreshRate = desktopMode_.refreshRate;
@@ -37,19 +36,16 @@ void GameScreen::Init(DXLViewer* viewer) {
 
 bool GameScreen::IsWindowSizeOffered(uint32_t width, uint32_t height) const {
     for (const WindowSize& size : windowSizes_)
-        if (size.width == width && size.height == height)
-            return true;
+        if (size.width == width && size.height == height) return true;
     return false;
 }
 
 bool GameScreen::HasDisplayMode(uint32_t width, uint32_t height) const {
     const kis::list<DXLDISPLAYMODE>* modes = viewer_ ? viewer_->GetDisplayModes() : nullptr;
-    if (!modes)
-        return false; // no adapter known yet: an empty list
+    if (!modes) return false; // no adapter known yet: an empty list
     for (int32_t i = 0; i < modes->Count(); ++i) {
         const DXLDISPLAYMODE* mode = modes->Get(i);
-        if (mode->width == width && mode->height == height)
-            return true;
+        if (mode->width == width && mode->height == height) return true;
     }
     return false;
 }
@@ -66,8 +62,7 @@ bool GameScreen::SetParams(const ScreenParams& requested) {
         p.screenWidth = desktopMode_.width;
         p.screenHeight = desktopMode_.height;
     }
-    if (p.refreshRate == 0)
-        p.refreshRate = desktopMode_.refreshRate;
+    if (p.refreshRate == 0) p.refreshRate = desktopMode_.refreshRate;
     if (!HasDisplayMode(p.screenWidth, p.screenHeight)) {
         p.screenWidth = desktopMode_.width;
         p.screenHeight = desktopMode_.height;
@@ -76,8 +71,7 @@ bool GameScreen::SetParams(const ScreenParams& requested) {
 
     const ScreenParams previous = params_;
     params_ = p;
-    if (Apply())
-        return true;
+    if (Apply()) return true;
     LogErrorPrintf(kLogIndent, "GameScreen::SetParams(params)");
     params_ = previous;
     // A failed switch leaves the viewer without a device and its window as
@@ -103,8 +97,7 @@ void GameScreen::MakeDisplaySettings(DXLDisplaySettings* out) const {
 }
 
 bool GameScreen::Apply() {
-    if (!viewer_)
-        return false;
+    if (!viewer_) return false;
     DXLDisplaySettings requested;
     MakeDisplaySettings(&requested);
     DXLSettingsRules rules;
@@ -133,19 +126,15 @@ const AppDisplayState& AppAppliedDisplay() {
     return g_appliedDisplay;
 }
 
-HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDisplaySettings* settings, const uint32_t* clearColour) {
-    if (!viewer)
-        return kResultPointer;
-    if (settings)
-        g_appliedDisplay.settings = *settings;
+HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDisplaySettings* settings,
+                            const uint32_t* clearColour) {
+    if (!viewer) return kResultPointer;
+    if (settings) g_appliedDisplay.settings = *settings;
     HResult hr = viewer->ChangeDisplayMode(&g_appliedDisplay.settings);
-    if (Failed(hr))
-        return hr;
+    if (Failed(hr)) return hr;
     g_appliedDisplay.window = viewer->GetWindowHandle();
-    if (const DXLDisplaySettings* applied = viewer->GetSettings())
-        g_appliedDisplay.settings = *applied;
-    if (clearColour)
-        viewer->RenderFrame(*clearColour);
+    if (const DXLDisplaySettings* applied = viewer->GetSettings()) g_appliedDisplay.settings = *applied;
+    if (clearColour) viewer->RenderFrame(*clearColour);
     viewer->SetFrameTiming(true);
     return hr;
 }

@@ -31,7 +31,7 @@ struct WindowSize {
 };
 
 class GameScreen {
-public:
+  public:
     static constexpr int kWindowSizeCount = 4;
 
     // Windowed at the default window size, the desktop's screen size and
@@ -67,7 +67,7 @@ public:
     // The display settings the record asks the viewer for.
     void MakeDisplaySettings(DXLDisplaySettings* out) const;
 
-private:
+  private:
     bool HasDisplayMode(uint32_t width, uint32_t height) const;
 
     ScreenParams params_;
@@ -92,7 +92,8 @@ const AppDisplayState& AppAppliedDisplay();
 // hands that state's settings to the viewer; on success the window and the
 // applied settings are read back into it, the frame is cleared once when a
 // colour is given, and frame timing is switched on. The viewer's result.
-HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDisplaySettings* settings, const uint32_t* clearColour);
+HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDisplaySettings* settings,
+                            const uint32_t* clearColour);
 
 // The game's display modes: 32-bit, at least 800 x 600.
 bool AppDisplayModeFilter(DXLViewer* viewer, kis::list<DXLDISPLAYMODE>* filtered, DXLDISPLAYMODE* mode);

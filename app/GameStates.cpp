@@ -28,8 +28,7 @@ struct GameTimer {
 GameTimer g_timer;
 
 // Slot i of the table and the mask bit that selects it, in table order.
-template <class Fn>
-void ForEachSlot(Fn fn) {
+template <class Fn> void ForEachSlot(Fn fn) {
     fn(&AppCallbacks::cursor, kCallbackCursor);
     fn(&AppCallbacks::update, kCallbackUpdate);
     fn(&AppCallbacks::draw, kCallbackDraw);
@@ -47,61 +46,49 @@ void ForEachSlot(Fn fn) {
 
 // True when the point lies on the game screen (the back buffer).
 bool OnGameScreen(int32_t x, int32_t y) {
-    if (!g_services.viewer)
-        return true;
+    if (!g_services.viewer) return true;
     const kis::Rect& r = g_services.viewer->GetClientRect();
-    if (r.right <= r.left || r.bottom <= r.top)
-        return true;
+    if (r.right <= r.left || r.bottom <= r.top) return true;
     return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
 
 void RouteMouseDown(int32_t x, int32_t y, uint32_t button) {
-    if (g_callbacks.mouseDown && OnGameScreen(x, y))
-        g_callbacks.mouseDown(x, y, button);
+    if (g_callbacks.mouseDown && OnGameScreen(x, y)) g_callbacks.mouseDown(x, y, button);
 }
 void RouteMouseUp(int32_t x, int32_t y, uint32_t button) {
-    if (g_callbacks.mouseUp && OnGameScreen(x, y))
-        g_callbacks.mouseUp(x, y, button);
+    if (g_callbacks.mouseUp && OnGameScreen(x, y)) g_callbacks.mouseUp(x, y, button);
 }
 void RouteMouseMove(int32_t x, int32_t y, uint32_t mask) {
-    if (g_callbacks.mouseMove && OnGameScreen(x, y))
-        g_callbacks.mouseMove(x, y, mask);
+    if (g_callbacks.mouseMove && OnGameScreen(x, y)) g_callbacks.mouseMove(x, y, mask);
 }
 void RouteDoubleClick(int32_t x, int32_t y) {
-    if (g_callbacks.mouseDoubleClick && OnGameScreen(x, y))
-        g_callbacks.mouseDoubleClick(x, y);
+    if (g_callbacks.mouseDoubleClick && OnGameScreen(x, y)) g_callbacks.mouseDoubleClick(x, y);
 }
 void RouteWheel(int32_t x, int32_t y, int32_t delta, uint32_t mask) {
-    if (g_callbacks.mouseWheel && OnGameScreen(x, y))
-        g_callbacks.mouseWheel(x, y, delta, mask);
+    if (g_callbacks.mouseWheel && OnGameScreen(x, y)) g_callbacks.mouseWheel(x, y, delta, mask);
 }
 void RouteKeyDown(uint32_t key, uint32_t modifiers) {
-    if (g_callbacks.keyDown)
-        g_callbacks.keyDown(key, modifiers);
+    if (g_callbacks.keyDown) g_callbacks.keyDown(key, modifiers);
 }
 void RouteKeyUp(uint32_t key, uint32_t modifiers) {
-    if (g_callbacks.keyUp)
-        g_callbacks.keyUp(key, modifiers);
+    if (g_callbacks.keyUp) g_callbacks.keyUp(key, modifiers);
 }
 void RouteKeyRepeat(uint32_t key, uint32_t modifiers) {
-    if (g_callbacks.keyRepeat)
-        g_callbacks.keyRepeat(key, modifiers);
+    if (g_callbacks.keyRepeat) g_callbacks.keyRepeat(key, modifiers);
 }
 
 } // namespace
 
 void SetAppCallbacks(const AppCallbacks* table, uint32_t mask) {
     ForEachSlot([&](auto slot, uint32_t bit) {
-        if (mask & bit)
-            g_callbacks.*slot = table ? table->*slot : nullptr;
+        if (mask & bit) g_callbacks.*slot = table ? table->*slot : nullptr;
     });
 }
 
 void GetAppCallbacks(AppCallbacks* out, uint32_t mask) {
     *out = {};
     ForEachSlot([&](auto slot, uint32_t bit) {
-        if (mask & bit)
-            out->*slot = g_callbacks.*slot;
+        if (mask & bit) out->*slot = g_callbacks.*slot;
     });
 }
 
@@ -126,16 +113,13 @@ uint32_t GameStateSerial() {
 }
 
 void SetGameState(int32_t state) {
-    if (state == g_state)
-        return;
-    if (g_services.input)
-        g_services.input->ReleaseAllKeys(kInputMouse | kInputKeyboard);
+    if (state == g_state) return;
+    if (g_services.input) g_services.input->ReleaseAllKeys(kInputMouse | kInputKeyboard);
     int32_t old = g_state;
     g_state = state;
     ++g_stateSerial;
     LogLabelPrintf(kLogIndent, "Game state", "0x%08X -> 0x%08X", uint32_t(old), uint32_t(state));
-    if (g_stateChange)
-        g_stateChange(old, state);
+    if (g_stateChange) g_stateChange(old, state);
 }
 
 void SetAppServices(const AppServices& services) {
@@ -151,37 +135,25 @@ int32_t Activation() {
 }
 
 void SetActivation(int32_t level) {
-    if (level < kActive)
-        level = kActive;
-    if (level > kMinimised)
-        level = kMinimised;
+    if (level < kActive) level = kActive;
+    if (level > kMinimised) level = kMinimised;
     int32_t old = g_activation;
-    if (level == old)
-        return;
+    if (level == old) return;
     g_activation = level;
     if (old == kActive) {
         PauseGameTimer();
-        if (g_services.viewer)
-            g_services.viewer->PauseTimer();
-        if (g_services.input)
-            g_services.input->DeactivateDevices(kInputMouse | kInputKeyboard);
-        if (g_services.sound)
-            g_services.sound->Mute();
+        if (g_services.viewer) g_services.viewer->PauseTimer();
+        if (g_services.input) g_services.input->DeactivateDevices(kInputMouse | kInputKeyboard);
+        if (g_services.sound) g_services.sound->Mute();
     } else if (level == kActive) {
         ResumeGameTimer();
-        if (g_services.viewer)
-            g_services.viewer->ResumeTimer();
-        if (g_services.input)
-            g_services.input->ActivateDevices(kInputMouse | kInputKeyboard);
-        if (g_services.sound)
-            g_services.sound->Unmute();
+        if (g_services.viewer) g_services.viewer->ResumeTimer();
+        if (g_services.input) g_services.input->ActivateDevices(kInputMouse | kInputKeyboard);
+        if (g_services.sound) g_services.sound->Unmute();
     }
-    if (level == kMinimised && g_callbacks.minimise)
-        g_callbacks.minimise();
-    if (old == kMinimised && g_callbacks.restore)
-        g_callbacks.restore();
-    if (g_focus)
-        g_focus(old, level);
+    if (level == kMinimised && g_callbacks.minimise) g_callbacks.minimise();
+    if (old == kMinimised && g_callbacks.restore) g_callbacks.restore();
+    if (g_focus) g_focus(old, level);
 }
 
 uint32_t GameClock() {
@@ -209,24 +181,20 @@ void PauseGameTimer() {
 }
 
 void ResumeGameTimer() {
-    if (g_timer.pauses == 0)
-        return;
-    if (--g_timer.pauses == 0)
-        g_timer.last = g_timer.now(); // the pause is not counted as game time
+    if (g_timer.pauses == 0) return;
+    if (--g_timer.pauses == 0) g_timer.last = g_timer.now(); // the pause is not counted as game time
 }
 
 void ResetGameTimer(uint32_t (*now)()) {
     g_timer = GameTimer();
-    if (now)
-        g_timer.now = now;
+    if (now) g_timer.now = now;
     g_timer.last = g_timer.now();
 }
 
 void GetMousePosition(int32_t* x, int32_t* y) {
     *x = 0;
     *y = 0;
-    if (g_services.input && g_services.input->GetMouse())
-        g_services.input->GetMouse()->GetPosition(x, y);
+    if (g_services.input && g_services.input->GetMouse()) g_services.input->GetMouse()->GetPosition(x, y);
 }
 
 void InstallInputRouting(InputManager* input) {

@@ -24,9 +24,9 @@ constexpr int32_t kStateDataLoading = int32_t(0x80000002);
 constexpr int32_t kStateLevelLoading = int32_t(0x80000003);
 
 // The application layer's own results.
-constexpr HResult kResultAppDisplay = MakeResult(0x8000C004);  // window or device could not be made
-constexpr HResult kResultAppInput = MakeResult(0x8000C005);    // input start-up failed
-constexpr HResult kResultAppPresent = MakeResult(0x8000C006);  // a frame could not be finished
+constexpr HResult kResultAppDisplay = MakeResult(0x8000C004); // window or device could not be made
+constexpr HResult kResultAppInput = MakeResult(0x8000C005);   // input start-up failed
+constexpr HResult kResultAppPresent = MakeResult(0x8000C006); // a frame could not be finished
 constexpr HResult kResultAppAlreadyRunning = MakeResult(0x8000C009);
 
 // ---------------------------------------------------------------- callbacks
@@ -35,9 +35,9 @@ constexpr HResult kResultAppAlreadyRunning = MakeResult(0x8000C009);
 // null does nothing (no draw callback: the frame is cleared to black; no
 // cursor callback: the default cursor).
 struct AppCallbacks {
-    uint32_t (*cursor)() = nullptr;          // the cursor id to show
-    void (*update)(uint32_t ms) = nullptr;   // once per frame with the frame time
-    void (*draw)() = nullptr;                // between the frame's begin and end
+    uint32_t (*cursor)() = nullptr;        // the cursor id to show
+    void (*update)(uint32_t ms) = nullptr; // once per frame with the frame time
+    void (*draw)() = nullptr;              // between the frame's begin and end
     void (*mouseDown)(int32_t x, int32_t y, uint32_t button) = nullptr;
     void (*mouseUp)(int32_t x, int32_t y, uint32_t button) = nullptr;
     void (*mouseMove)(int32_t x, int32_t y, uint32_t buttonMask) = nullptr;

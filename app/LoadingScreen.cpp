@@ -17,7 +17,6 @@ constexpr uint32_t kBarFillColour = 0xFFE0B040;
 
 } // namespace
 
-
 void LoadingScreen::SetCaption(const char16_t* caption, KGEFont* font) {
     caption_ = caption ? caption : u"";
     font_ = font;
@@ -45,8 +44,7 @@ void LoadingScreen::Draw(DXLViewer* viewer) const {
             viewer->BindTexture(nullptr);
         }
     }
-    if (!caption_.empty())
-        DrawCentredText(viewer, font_, caption_.c_str(), width * 0.5f, below);
+    if (!caption_.empty()) DrawCentredText(viewer, font_, caption_.c_str(), width * 0.5f, below);
 
     // The bar: a frame, the empty track and the filled part.
     const float barWidth = std::min(400.0f, width - 40.0f);
@@ -58,8 +56,7 @@ void LoadingScreen::Draw(DXLViewer* viewer) const {
     FillScreenRect(viewer, left - 2, top - 2, right + 2, bottom + 2, kBarFrameColour);
     FillScreenRect(viewer, left, top, right, bottom, kBarEmptyColour);
     const float filled = float(int(barWidth * progress_ + 0.5f));
-    if (filled > 0)
-        FillScreenRect(viewer, left, top, left + filled, bottom, kBarFillColour);
+    if (filled > 0) FillScreenRect(viewer, left, top, left + filled, bottom, kBarFillColour);
 }
 
 LoadingScreen* GetLoadingScreen() {
@@ -67,8 +64,7 @@ LoadingScreen* GetLoadingScreen() {
 }
 
 LoadingScreen* CreateLoadingScreen() {
-    if (!g_loadingScreen)
-        g_loadingScreen = std::make_unique<LoadingScreen>();
+    if (!g_loadingScreen) g_loadingScreen = std::make_unique<LoadingScreen>();
     return g_loadingScreen.get();
 }
 
@@ -77,8 +73,7 @@ void DeleteLoadingScreen() {
 }
 
 void DrawCentredText(DXLViewer* viewer, KGEFont* font, const char16_t* text, float x, float y) {
-    if (!font || !text || !*text)
-        return;
+    if (!font || !text || !*text) return;
     uint32_t length = 0;
     while (text[length])
         ++length;

@@ -10,7 +10,7 @@ class DXLViewer;
 class KGEFont;
 
 class LoadingScreen {
-public:
+  public:
     // The image is the language's (not owned); null shows none.
     void SetImage(DXLTexture* image) { image_ = image; }
     void SetCaption(const char16_t* caption, KGEFont* font);
@@ -24,7 +24,7 @@ public:
     // the bar near the bottom filled to the progress.
     void Draw(DXLViewer* viewer) const;
 
-private:
+  private:
     DXLTexture* image_ = nullptr;
     std::u16string caption_;
     KGEFont* font_ = nullptr;

@@ -33,8 +33,7 @@ bool NextLogo() {
     do {
         ++show.current;
     } while (show.current < int(show.entries.size()) && !show.textures[size_t(show.current)]->IsLive());
-    if (show.current < int(show.entries.size()))
-        return true;
+    if (show.current < int(show.entries.size())) return true;
     show.current = -1;
     return false;
 }
@@ -45,17 +44,14 @@ void UpdateLogos(uint32_t ms) {
         return;
     }
     g_show->shown += ms;
-    if (g_show->shown >= g_show->entries[size_t(g_show->current)].milliseconds && !NextLogo())
-        EndLogos();
+    if (g_show->shown >= g_show->entries[size_t(g_show->current)].milliseconds && !NextLogo()) EndLogos();
 }
 
 void DrawLogos() {
     DXLViewer* viewer = GetAppServices().viewer;
-    if (!viewer)
-        return;
+    if (!viewer) return;
     viewer->ClearTarget(0xFF000000);
-    if (!g_show || g_show->current < 0)
-        return;
+    if (!g_show || g_show->current < 0) return;
     DXLTexture* texture = g_show->textures[size_t(g_show->current)].get();
     const kis::Rect& screen = viewer->GetClientRect();
     float x = float((screen.right - screen.left - texture->GetWidth()) / 2);
@@ -80,19 +76,19 @@ const AppCallbacks kLogosCallbacks = {.update = UpdateLogos, .draw = DrawLogos, 
 
 bool ParseLogoList(std::string_view text, std::vector<LogoEntry>* out, std::string* error) {
     out->clear();
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     int lineNumber = 0;
     while (!text.empty()) {
         ++lineNumber;
         size_t end = text.find('\n');
         std::string_view line = kis::TrimBlanks(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (line.empty() || line.front() == '#' || line.substr(0, 2) == "//")
-            continue;
+        if (line.empty() || line.front() == '#' || line.substr(0, 2) == "//") continue;
         size_t comma = line.rfind(',');
-        std::string_view name = comma == std::string_view::npos ? std::string_view() : kis::TrimBlanks(line.substr(0, comma));
-        std::string_view time = comma == std::string_view::npos ? std::string_view() : kis::TrimBlanks(line.substr(comma + 1));
+        std::string_view name =
+            comma == std::string_view::npos ? std::string_view() : kis::TrimBlanks(line.substr(0, comma));
+        std::string_view time =
+            comma == std::string_view::npos ? std::string_view() : kis::TrimBlanks(line.substr(comma + 1));
         uint32_t ms = 0;
         bool number = !time.empty() && time.size() <= 7;
         for (char c : time) {

@@ -26,8 +26,7 @@ int64_t BytesLeft(kis::BaseDataFile* reader) {
 
 bool ReadU32(kis::BaseDataFile* reader, uint32_t* value) {
     uint8_t bytes[4];
-    if (BytesLeft(reader) < 4 || !reader->Read(bytes, 4))
-        return false;
+    if (BytesLeft(reader) < 4 || !reader->Read(bytes, 4)) return false;
     *value = kis::LoadLE32(bytes);
     return true;
 }
@@ -49,8 +48,7 @@ bool ReadEntryName(kis::BaseDataFile* reader, char16_t (&name)[DXLTexture::kName
 
 int32_t Fail(kis::BaseDataFile* reader, LoaderState* state) {
     state->error = 1;
-    if (reader->GetOpenChunk())
-        reader->CloseChunk();
+    if (reader->GetOpenChunk()) reader->CloseChunk();
     return kLoaderFinished;
 }
 
@@ -59,20 +57,18 @@ int32_t Fail(kis::BaseDataFile* reader, LoaderState* state) {
 bool ReadTexture(DXLTextures* collection, kis::BaseDataFile* reader) {
     char16_t name[DXLTexture::kNameSize];
     uint32_t size = 0;
-    if (!ReadEntryName(reader, name) || !ReadU32(reader, &size) || size == 0 || int64_t(size) > BytesLeft(reader))
+    if (!ReadEntryName(reader, name) || !ReadU32(reader, &size) || size == 0 ||
+        int64_t(size) > BytesLeft(reader))
         return false;
     auto loader = std::make_unique<DXLTextureLoaderDataFile>(reader, size);
-    if (loader->IsSpent())
-        return false;
+    if (loader->IsSpent()) return false;
     DXLTexture* texture = collection->NewTexture();
-    if (!texture)
-        return false;
+    if (!texture) return false;
     texture->SetName(name);
     texture->SetRestorable(true);
-    texture->SetState(MakeTextureState(0, 0, uint32_t(platform::TextureAddress::Clamp),
-                                       uint32_t(platform::TextureAddress::Clamp), kBlendAlpha,
-                                       uint32_t(platform::TextureOp::Modulate),
-                                       uint32_t(platform::TextureOp::Modulate)));
+    texture->SetState(MakeTextureState(
+        0, 0, uint32_t(platform::TextureAddress::Clamp), uint32_t(platform::TextureAddress::Clamp),
+        kBlendAlpha, uint32_t(platform::TextureOp::Modulate), uint32_t(platform::TextureOp::Modulate)));
     texture->SetSource(loader.get(), true);
     texture->Restore();
     if (!texture->IsLive()) {
@@ -92,29 +88,25 @@ int32_t LoadSpriteTextures(DXLTextures* collection, kis::BaseDataFile* reader, L
     }
     if (state->done == 0) {
         uint32_t count = 0;
-        if (!reader->OpenChunk(kSpriteTextureChunkId, kSpriteTextureChunkSubId))
-            return Fail(reader, state);
-        if (!ReadU32(reader, &count) || uint64_t(count) * kSpriteTextureRecordMin > uint64_t(BytesLeft(reader)))
+        if (!reader->OpenChunk(kSpriteTextureChunkId, kSpriteTextureChunkSubId)) return Fail(reader, state);
+        if (!ReadU32(reader, &count) ||
+            uint64_t(count) * kSpriteTextureRecordMin > uint64_t(BytesLeft(reader)))
             return Fail(reader, state);
         state->total = int32_t(count);
     }
     while (state->done < state->total) {
-        if (!ReadTexture(collection, reader))
-            return Fail(reader, state);
+        if (!ReadTexture(collection, reader)) return Fail(reader, state);
         ++state->done;
-        if (GlobalObjectSetFloat(float(state->done) / float(state->total)))
-            return kLoaderCallAgain;
+        if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
     }
-    if (!reader->CloseChunk())
-        state->error = 1;
+    if (!reader->CloseChunk()) state->error = 1;
     return kLoaderFinished;
 }
 
 void FreeSpriteTextures() {
     for (SpriteTexture& entry : g_textures) {
         const int32_t index = entry.collection->IndexOf(entry.texture);
-        if (index >= 0)
-            entry.collection->DeleteAt(index);
+        if (index >= 0) entry.collection->DeleteAt(index);
     }
     g_textures.clear(); // the loaders go after their textures
 }

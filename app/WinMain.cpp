@@ -62,8 +62,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         } else if (std::strcmp(arg, "--frames") == 0 && hasValue) {
             char* end = nullptr;
             long n = std::strtol(argv[++i], &end, 10);
-            if (*end != 0 || n < 1 || n > 10000000)
-                return false;
+            if (*end != 0 || n < 1 || n > 10000000) return false;
             options.frames = int(n);
         } else if (std::strcmp(arg, "--screenshot") == 0 && hasValue) {
             options.screenshot = argv[++i];
@@ -88,8 +87,7 @@ void DeleteGlobalObjects() {
     CloseGameDataLoading();
     DeleteLoadingScreen();
     if (AppLanguage) {
-        if (g_languageLoaded)
-            AppLanguage->Release();
+        if (g_languageLoaded) AppLanguage->Release();
         g_languageLoaded = false;
         delete AppLanguage;
         AppLanguage = nullptr;
@@ -148,15 +146,12 @@ void AppStartLog(const std::u16string& folder) {
 HResult AppCreateViewer(platform::Window* window, std::unique_ptr<DXLWindowViewer>* out) {
     auto viewer = std::make_unique<DXLWindowViewer>(window);
     HResult hr = viewer->CreateWindow(kProgramName, 107);
-    if (Failed(hr))
-        return hr;
+    if (Failed(hr)) return hr;
     viewer->SetCaption(kProgramName);
     viewer->SetDisplayModeFilter(AppDisplayModeFilter);
     hr = viewer->InitializeAdapter(0, kDeviceTypeHal);
-    if (Failed(hr))
-        hr = viewer->InitializeAdapter(0, kDeviceTypeHal);
-    if (Failed(hr))
-        return kResultAppDisplay;
+    if (Failed(hr)) hr = viewer->InitializeAdapter(0, kDeviceTypeHal);
+    if (Failed(hr)) return kResultAppDisplay;
     DXLDisplaySettings settings;
     viewer->ValidateSettings(&settings, nullptr, nullptr);
     *out = std::move(viewer);
@@ -169,8 +164,7 @@ HResult CreateInput(platform::Backend& backend, std::unique_ptr<InputManager>* o
         return kResultAppInput;
     input->GetMouse()->SetAlwaysRefresh(true);
     InstallInputRouting(input.get());
-    if (Failed(input->SetUpDevices(kInputMouse | kInputKeyboard)))
-        return kResultAppInput;
+    if (Failed(input->SetUpDevices(kInputMouse | kInputKeyboard))) return kResultAppInput;
     *out = std::move(input);
     return kResultOk;
 }
@@ -180,8 +174,8 @@ struct CursorFile {
     uint32_t id;
 };
 constexpr CursorFile kCursorFiles[] = {
-    {u"Cursors\\arrow.cur", 0x100},      {u"Cursors\\hand.cur", 0x101}, {u"Cursors\\arrow_gray.cur", 0x102},
-    {u"Cursors\\ibeam.cur", 0x103},      {u"Cursors\\pan.cur", 0x104},  {u"Cursors\\pan_on.cur", 0x105},
+    {u"Cursors\\arrow.cur", 0x100},   {u"Cursors\\hand.cur", 0x101}, {u"Cursors\\arrow_gray.cur", 0x102},
+    {u"Cursors\\ibeam.cur", 0x103},   {u"Cursors\\pan.cur", 0x104},  {u"Cursors\\pan_on.cur", 0x105},
     {u"Cursors\\delete.cur", 0xF001},
 };
 
@@ -191,7 +185,8 @@ constexpr CursorFile kCursorFiles[] = {
 // window regains the focus or is restored. The window's pointer then stays
 // the game's cursor until the next one.
 void SendSetCursor() {
-    CursorsHandleMessage(AppMainWindow, kMessageSetCursor, reinterpret_cast<uintptr_t>(AppMainWindow), kHitClient);
+    CursorsHandleMessage(AppMainWindow, kMessageSetCursor, reinterpret_cast<uintptr_t>(AppMainWindow),
+                         kHitClient);
 }
 
 void LoadCursors(platform::Backend& backend) {
@@ -228,8 +223,7 @@ void InitGame(platform::Backend& backend) {
 // ---------------------------------------------------------------- main loop
 
 void DrawFrame(DXLViewer& viewer) {
-    if (Failed(viewer.BeginScene()))
-        return; // lost device: tested and reset at the next begin
+    if (Failed(viewer.BeginScene())) return; // lost device: tested and reset at the next begin
     const AppCallbacks& callbacks = AppCallbackTable();
     if (callbacks.draw)
         callbacks.draw();
@@ -248,19 +242,16 @@ bool HandleWindowEvents(platform::Window& window) {
     bool quit = false;
     while (window.PollEvent(event)) {
         // The viewer holds the device lost while a full-screen window is minimised.
-        if (AppViewer)
-            AppViewer->OnWindowEvent(event);
+        if (AppViewer) AppViewer->OnWindowEvent(event);
         switch (event) {
         case platform::WindowEvent::Close:
             quit = true;
             break;
         case platform::WindowEvent::FocusLost:
-            if (Activation() == kActive)
-                SetActivation(kInactive);
+            if (Activation() == kActive) SetActivation(kInactive);
             break;
         case platform::WindowEvent::FocusGained:
-            if (!window.IsMinimised())
-                SetActivation(kActive);
+            if (!window.IsMinimised()) SetActivation(kActive);
             SendSetCursor();
             break;
         case platform::WindowEvent::Minimised:
@@ -285,27 +276,22 @@ void RunMainLoop(platform::Backend& backend, DXLViewer& viewer, InputManager& in
     int frames = 0;
     while (GameState() != kStateQuit) {
         backend.PumpEvents();
-        if (!HandleWindowEvents(backend.GetWindow()))
-            break;
+        if (!HandleWindowEvents(backend.GetWindow())) break;
         input.PollDevices(kInputMouse | kInputKeyboard);
         TickGameTimer();
-        if (Activation() != kActive)
-            platform::SleepMilliseconds(50);
+        if (Activation() != kActive) platform::SleepMilliseconds(50);
         if (Activation() != kMinimised) {
             GetSoundManager().Update();
             const uint32_t serial = GameStateSerial();
-            if (const auto update = AppCallbackTable().update)
-                update(FrameTime());
-            if (GameStateSerial() != serial)
-                continue; // the new state draws from its next pass
+            if (const auto update = AppCallbackTable().update) update(FrameTime());
+            if (GameStateSerial() != serial) continue; // the new state draws from its next pass
             if (const auto cursor = AppCallbackTable().cursor)
                 SelectCursor(cursor());
             else
                 UseDefaultCursor();
             DrawFrame(viewer);
         }
-        if (options.frames > 0 && ++frames >= options.frames)
-            break;
+        if (options.frames > 0 && ++frames >= options.frames) break;
     }
 }
 
@@ -343,17 +329,14 @@ void AppFatalDataError(const char16_t* text) {
 }
 
 bool AppLoadLanguage() {
-    if (!AppLanguage)
-        return false;
-    if (g_languageLoaded)
-        AppLanguage->Release();
+    if (!AppLanguage) return false;
+    if (g_languageLoaded) AppLanguage->Release();
     g_languageLoaded = AppLanguage->Load();
     if (!g_languageLoaded) {
         LogErrorPrintf(kLogIndent, "The language file cannot be loaded.");
         return false;
     }
-    if (AppViewer)
-        AppViewer->SetCaption(AppLanguage->GetWindowTitle());
+    if (AppViewer) AppViewer->SetCaption(AppLanguage->GetWindowTitle());
     LoadingScreen* screen = CreateLoadingScreen();
     screen->SetImage(AppLanguage->GetImage(u"loading_logo"));
     screen->SetCaption(AppLanguage->GetText(u"loading", u"caption", true), GetFont(2));
@@ -363,8 +346,9 @@ bool AppLoadLanguage() {
 int WinMain(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: verbolunde [-lang FILE] [--headless] [--frames N] [--screenshot FILE.png] "
-                             "[--input-script FILE]\n");
+        std::fprintf(stderr,
+                     "usage: verbolunde [-lang FILE] [--headless] [--frames N] [--screenshot FILE.png] "
+                     "[--input-script FILE]\n");
         return 2;
     }
 
@@ -386,7 +370,8 @@ int WinMain(int argc, char** argv) {
     // One copy at a time. The check comes before the log is started, so that
     // a second copy leaves the running copy's log as it is.
     platform::SingleInstance instance;
-    const std::string lockPath = platform::NativePath(platform::GamePath(g_userFolder + u"\\" + kProgramName + u".lock"));
+    const std::string lockPath =
+        platform::NativePath(platform::GamePath(g_userFolder + u"\\" + kProgramName + u".lock"));
     if (instance.Acquire(lockPath) == platform::SingleInstance::Outcome::Another) {
         std::fprintf(stderr, "verbolunde: already running (process %d); its window is brought forward.\n",
                      instance.OtherProcessId());
@@ -488,7 +473,6 @@ int WinMain(int argc, char** argv) {
     LogFinish();
     instance.Release();
 
-    if (g_exitCode == 0)
-        OpenPlayUrl(g_programFolder);
+    if (g_exitCode == 0) OpenPlayUrl(g_programFolder);
     return g_exitCode;
 }

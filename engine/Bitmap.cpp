@@ -13,8 +13,7 @@ namespace {
 constexpr uint64_t kMaxDataSize = uint64_t(DXLBitmap::kMaxPixels) * 4 * 2;
 
 std::unique_ptr<uint8_t[]> AllocateZeroed(uint32_t size) {
-    if (size == 0)
-        return nullptr;
+    if (size == 0) return nullptr;
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size]());
 }
 
@@ -37,8 +36,7 @@ bool SizeAllowed(int width, int height) {
 } // namespace
 
 uint32_t EncodeRLE(const uint8_t* in, uint32_t size, uint32_t unit, uint8_t* out, uint32_t capacity) {
-    if (!in || !out || unit == 0 || size % unit != 0)
-        return 0;
+    if (!in || !out || unit == 0 || size % unit != 0) return 0;
     const uint32_t units = size / unit;
     auto same = [&](uint32_t a, uint32_t b) { return std::memcmp(in + a * unit, in + b * unit, unit) == 0; };
     uint32_t written = 0;
@@ -51,8 +49,7 @@ uint32_t EncodeRLE(const uint8_t* in, uint32_t size, uint32_t unit, uint8_t* out
                 ++run;
             for (uint32_t left = run; left > 0;) {
                 uint32_t count = std::min(left, 128u);
-                if (written + 1 + unit > capacity)
-                    return 0;
+                if (written + 1 + unit > capacity) return 0;
                 out[written++] = uint8_t(128 + count - 1);
                 std::memcpy(out + written, in + i * unit, unit);
                 written += unit;
@@ -68,8 +65,7 @@ uint32_t EncodeRLE(const uint8_t* in, uint32_t size, uint32_t unit, uint8_t* out
             ++run;
         for (uint32_t done = 0; done < run;) {
             uint32_t count = std::min(run - done, 128u);
-            if (written + 1 + count * unit > capacity)
-                return 0;
+            if (written + 1 + count * unit > capacity) return 0;
             out[written++] = uint8_t(count - 1);
             std::memcpy(out + written, in + (i + done) * unit, size_t(count) * unit);
             written += count * unit;
@@ -81,8 +77,7 @@ uint32_t EncodeRLE(const uint8_t* in, uint32_t size, uint32_t unit, uint8_t* out
 }
 
 uint32_t DecodeRLE(const uint8_t* in, uint32_t inSize, uint32_t unit, uint8_t* out, uint32_t outSize) {
-    if (!in || !out || unit == 0)
-        return 0;
+    if (!in || !out || unit == 0) return 0;
     uint32_t pos = 0, written = 0;
     while (pos < inSize && written < outSize) {
         const uint8_t control = in[pos++];
@@ -95,8 +90,7 @@ uint32_t DecodeRLE(const uint8_t* in, uint32_t inSize, uint32_t unit, uint8_t* o
             pos += n;
             continue;
         }
-        if (inSize - pos < unit)
-            break;
+        if (inSize - pos < unit) break;
         for (uint32_t k = 0; k < count && written < outSize; ++k) {
             uint32_t n = std::min(unit, outSize - written);
             std::memcpy(out + written, in + pos, n);
@@ -108,8 +102,7 @@ uint32_t DecodeRLE(const uint8_t* in, uint32_t inSize, uint32_t unit, uint8_t* o
 }
 
 uint32_t DXLBitmap::ImageSize() const {
-    if (width_ <= 0 || height_ <= 0)
-        return 0;
+    if (width_ <= 0 || height_ <= 0) return 0;
     return uint32_t(width_) * uint32_t(height_) * bytesPerPixel_;
 }
 
@@ -133,16 +126,14 @@ void DXLBitmap::Reallocate() {
 void DXLBitmap::SetSize(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    if (!SizeAllowed(width, height) || (width == width_ && height == height_))
-        return;
+    if (!SizeAllowed(width, height) || (width == width_ && height == height_)) return;
     width_ = width;
     height_ = height;
     Reallocate();
 }
 
 void DXLBitmap::Clear() {
-    if (IsEmpty())
-        return;
+    if (IsEmpty()) return;
     width_ = height_ = 0;
     Reallocate();
 }
@@ -174,35 +165,28 @@ void DXLBitmap::SetHeader(PixelFormat format, uint32_t width, uint32_t height, u
 }
 
 void DXLBitmap::Unpack() {
-    if (unpackedSize_ == 0)
-        return; // the unit was set but the data is raw
+    if (unpackedSize_ == 0) return; // the unit was set but the data is raw
     // The unpacked pixels always fill the whole image: a stream that ends
     // early or names a smaller size leaves zero pixels, and one that names a
     // larger size is cut at the image's end.
     const uint32_t target = bytesPerPixel_ != 0 ? ImageSize() : 0;
     std::unique_ptr<uint8_t[]> out = AllocateZeroed(target);
-    if (target != 0 && !out)
-        return;
-    if (out)
-        DecodeRLE(data_.get(), dataSize_, rleUnit_, out.get(), std::min(target, unpackedSize_));
+    if (target != 0 && !out) return;
+    if (out) DecodeRLE(data_.get(), dataSize_, rleUnit_, out.get(), std::min(target, unpackedSize_));
     data_ = std::move(out);
     dataSize_ = target;
     unpackedSize_ = 0;
 }
 
 void DXLBitmap::Pack(uint32_t unit) {
-    if (dataSize_ == 0 || !data_)
-        return;
+    if (dataSize_ == 0 || !data_) return;
     std::unique_ptr<uint8_t[]> out = AllocateZeroed(dataSize_);
-    if (!out)
-        return;
+    if (!out) return;
     // The encoded form must be smaller than the data, else packing is dropped.
     uint32_t packed = EncodeRLE(data_.get(), dataSize_, unit, out.get(), dataSize_ - 1);
-    if (packed == 0)
-        return;
+    if (packed == 0) return;
     std::unique_ptr<uint8_t[]> shrunk = AllocateZeroed(packed);
-    if (!shrunk)
-        return;
+    if (!shrunk) return;
     std::memcpy(shrunk.get(), out.get(), packed);
     data_ = std::move(shrunk);
     unpackedSize_ = dataSize_;
@@ -210,19 +194,13 @@ void DXLBitmap::Pack(uint32_t unit) {
 }
 
 void DXLBitmap::SetRLEUnit(uint32_t unit) {
-    if (IsDXTFormat(format_))
-        return;
-    if (unit != 0 && unit != 1 && unit != 2 && unit != 4)
-        unit = 0;
-    if (format_ == kFormatUnknown || unit == rleUnit_)
-        return;
-    if (rleUnit_ != 0)
-        Unpack();
-    if (unit > bytesPerPixel_)
-        unit = 0;
+    if (IsDXTFormat(format_)) return;
+    if (unit != 0 && unit != 1 && unit != 2 && unit != 4) unit = 0;
+    if (format_ == kFormatUnknown || unit == rleUnit_) return;
+    if (rleUnit_ != 0) Unpack();
+    if (unit > bytesPerPixel_) unit = 0;
     rleUnit_ = unit;
-    if (unit != 0)
-        Pack(unit);
+    if (unit != 0) Pack(unit);
 }
 
 void DXLBitmap::BeginAccess() {
@@ -241,20 +219,16 @@ uint8_t* DXLBitmap::GetBits() {
 }
 
 uint8_t* DXLBitmap::GetRow(int n) {
-    if (IsDXTFormat(format_) || format_ == kFormatUnknown)
-        return nullptr;
+    if (IsDXTFormat(format_) || format_ == kFormatUnknown) return nullptr;
     SetRLEUnit(0);
-    if (IsEmpty() || n < 0 || n >= height_)
-        return nullptr;
+    if (IsEmpty() || n < 0 || n >= height_) return nullptr;
     const uint64_t rowBytes = uint64_t(width_) * bytesPerPixel_;
-    if ((uint64_t(n) + 1) * rowBytes > dataSize_)
-        return nullptr; // raw data shorter than the image
+    if ((uint64_t(n) + 1) * rowBytes > dataSize_) return nullptr; // raw data shorter than the image
     return data_.get() + n * rowBytes;
 }
 
 void DXLBitmap::SetFormat(PixelFormat format) {
-    if (IsDXTFormat(format) || format == format_)
-        return;
+    if (IsDXTFormat(format) || format == format_) return;
     if (IsEmpty()) {
         format_ = format;
         bytesPerPixel_ = GetFormatBytes(format);
@@ -278,8 +252,7 @@ void DXLBitmap::ConvertFormat(PixelFormat to) {
     uint8_t* target = data_.get();
     if (newSize != dataSize_) {
         fresh = AllocateZeroed(newSize);
-        if (!fresh)
-            return;
+        if (!fresh) return;
         target = fresh.get();
     }
     const uint8_t* source = data_.get();
@@ -303,8 +276,7 @@ void DXLBitmap::ConvertFormat(PixelFormat to) {
                 ARGBToPixel(argb, to, target + i * newBytes);
         }
     }
-    if (fresh)
-        data_ = std::move(fresh);
+    if (fresh) data_ = std::move(fresh);
     dataSize_ = newSize;
     format_ = to;
     bytesPerPixel_ = newBytes;
@@ -317,13 +289,11 @@ std::unique_ptr<uint8_t[]> DXLBitmap::Resample(int newWidth, int newHeight, uint
         return nullptr;
     if (newWidth < width_ || newHeight < height_ || newWidth > 2 * width_ || newHeight > 2 * height_)
         return nullptr;
-    if (dataSize_ < ImageSize())
-        return nullptr;
+    if (dataSize_ < ImageSize()) return nullptr;
     const uint32_t bpp = bytesPerPixel_;
     const size_t outSize = size_t(newWidth) * size_t(newHeight) * bpp;
     std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[outSize]());
-    if (!out)
-        return nullptr;
+    if (!out) return nullptr;
     if (newWidth == width_ && newHeight == height_) {
         std::memcpy(out.get(), data_.get(), outSize);
         return out;
@@ -333,8 +303,7 @@ std::unique_ptr<uint8_t[]> DXLBitmap::Resample(int newWidth, int newHeight, uint
     const int w = width_, h = height_;
     std::unique_ptr<uint32_t[]> src(new (std::nothrow) uint32_t[size_t(w) * h]);
     std::unique_ptr<uint32_t[]> dst(new (std::nothrow) uint32_t[size_t(newWidth) * newHeight]());
-    if (!src || !dst)
-        return nullptr;
+    if (!src || !dst) return nullptr;
     for (size_t i = 0; i < size_t(w) * h; ++i) {
         const uint8_t* p = data_.get() + i * bpp;
         if (bpp == 4)
@@ -377,7 +346,8 @@ std::unique_ptr<uint8_t[]> DXLBitmap::Resample(int newWidth, int newHeight, uint
                     const uint32_t p10 = fx != 0 ? pixel(ix + 1, iy) : 0;
                     const uint32_t p01 = fy != 0 ? pixel(ix, iy + 1) : 0;
                     const uint32_t p11 = fx != 0 && fy != 0 ? pixel(ix + 1, iy + 1) : 0;
-                    const double w00 = (1 - fx) * (1 - fy), w10 = fx * (1 - fy), w01 = (1 - fx) * fy, w11 = fx * fy;
+                    const double w00 = (1 - fx) * (1 - fy), w10 = fx * (1 - fy), w01 = (1 - fx) * fy,
+                                 w11 = fx * fy;
                     result = 0;
                     for (int shift = 0; shift < 32; shift += 8) {
                         double sum = w00 * ((p00 >> shift) & 0xFF) + w10 * ((p10 >> shift) & 0xFF) +

@@ -16,7 +16,7 @@
 // Every reader of pixels unpacks on demand (GetBits, GetRow); writers bracket
 // their work with BeginAccess / EndAccess, which re-packs with the old unit.
 class DXLBitmap : public DXLNotifyObject {
-public:
+  public:
     static constexpr int kMaxSide = 4096;
     static constexpr int kMaxPixels = 0x800000;
 
@@ -39,8 +39,8 @@ public:
     void Clear();
     // Replaces everything with the given header and a zero-filled buffer of
     // dataSize bytes for the caller to fill (the file readers).
-    void SetHeader(PixelFormat format, uint32_t width, uint32_t height, uint32_t dataSize, uint32_t unpackedSize,
-                   uint32_t rleUnit);
+    void SetHeader(PixelFormat format, uint32_t width, uint32_t height, uint32_t dataSize,
+                   uint32_t unpackedSize, uint32_t rleUnit);
     // Converts the pixels (DXT targets are refused).
     void SetFormat(PixelFormat format);
     // Stores the format number alone (readers that fill the data themselves).
@@ -67,7 +67,7 @@ public:
     std::unique_ptr<uint8_t[]> Resample(int newWidth, int newHeight, uint32_t filter) const;
     std::unique_ptr<uint8_t[]> ResampleToPowerOfTwo(uint32_t filter) const;
 
-private:
+  private:
     void Reallocate();
     void ConvertFormat(PixelFormat to);
     void Unpack();

@@ -18,22 +18,21 @@ bool Fail(std::string* error, const char* reason) {
 }
 
 CursorDirEntry ParseEntry(const uint8_t* raw) {
-    return CursorDirEntry{raw[0],           raw[1],           raw[2],           raw[3],
-                          LoadLE16(raw + 4), LoadLE16(raw + 6), LoadLE32(raw + 8), LoadLE32(raw + 12)};
+    return CursorDirEntry{raw[0],
+                          raw[1],
+                          raw[2],
+                          raw[3],
+                          LoadLE16(raw + 4),
+                          LoadLE16(raw + 6),
+                          LoadLE32(raw + 8),
+                          LoadLE32(raw + 12)};
 }
 
 CurBitmapHeader ParseBitmapHeader(const uint8_t* raw) {
-    return CurBitmapHeader{LoadLE32(raw),
-                           int32_t(LoadLE32(raw + 4)),
-                           int32_t(LoadLE32(raw + 8)),
-                           LoadLE16(raw + 12),
-                           LoadLE16(raw + 14),
-                           LoadLE32(raw + 16),
-                           LoadLE32(raw + 20),
-                           int32_t(LoadLE32(raw + 24)),
-                           int32_t(LoadLE32(raw + 28)),
-                           LoadLE32(raw + 32),
-                           LoadLE32(raw + 36)};
+    return CurBitmapHeader{LoadLE32(raw),      int32_t(LoadLE32(raw + 4)),  int32_t(LoadLE32(raw + 8)),
+                           LoadLE16(raw + 12), LoadLE16(raw + 14),          LoadLE32(raw + 16),
+                           LoadLE32(raw + 20), int32_t(LoadLE32(raw + 24)), int32_t(LoadLE32(raw + 28)),
+                           LoadLE32(raw + 32), LoadLE32(raw + 36)};
 }
 
 size_t RowBytes(uint32_t bitCount, int width) {
@@ -46,7 +45,8 @@ bool DecodePng(const uint8_t* data, size_t size, CursorImage* image, std::string
     platform::DecodedPicture picture;
     std::string reason;
     if (!platform::DecodePicture(data, size, &picture, &reason)) return Fail(error, "damaged PNG image");
-    if (picture.width < 1 || picture.height < 1 || picture.width > kMaxCursorSide || picture.height > kMaxCursorSide)
+    if (picture.width < 1 || picture.height < 1 || picture.width > kMaxCursorSide ||
+        picture.height > kMaxCursorSide)
         return Fail(error, "PNG image larger than 256 pixels");
     image->width = picture.width;
     image->height = picture.height;
@@ -58,7 +58,8 @@ bool DecodePng(const uint8_t* data, size_t size, CursorImage* image, std::string
 bool DecodeBitmap(const uint8_t* data, size_t size, CursorImage* image, std::string* error) {
     if (size < sizeof(CurBitmapHeader)) return Fail(error, "image shorter than its header");
     CurBitmapHeader header = ParseBitmapHeader(data);
-    if (header.size < sizeof(CurBitmapHeader) || header.size > size) return Fail(error, "bad bitmap header size");
+    if (header.size < sizeof(CurBitmapHeader) || header.size > size)
+        return Fail(error, "bad bitmap header size");
     if (header.compression != 0) return Fail(error, "compressed bitmaps are not supported");
     const uint32_t bits = header.bitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
@@ -77,7 +78,8 @@ bool DecodeBitmap(const uint8_t* data, size_t size, CursorImage* image, std::str
         paletteEntries = header.coloursUsed ? header.coloursUsed : 1u << bits;
         if (paletteEntries > (1u << bits)) return Fail(error, "palette larger than the pixels can index");
         if (size - at < size_t(paletteEntries) * 4) return Fail(error, "palette past the end of the image");
-        for (uint32_t i = 0; i < paletteEntries; ++i) palette[i] = LoadLE32(data + at + i * 4) & 0xFFFFFF;
+        for (uint32_t i = 0; i < paletteEntries; ++i)
+            palette[i] = LoadLE32(data + at + i * 4) & 0xFFFFFF;
         at += size_t(paletteEntries) * 4;
     }
     const size_t colourStride = RowBytes(bits, width);
@@ -103,8 +105,12 @@ bool DecodeBitmap(const uint8_t* data, size_t size, CursorImage* image, std::str
         for (int x = 0; x < width; ++x) {
             uint32_t pixel = 0;
             switch (bits) {
-            case 32: pixel = LoadLE32(in + x * 4); break;
-            case 24: pixel = in[x * 3] | (in[x * 3 + 1] << 8) | (uint32_t(in[x * 3 + 2]) << 16); break;
+            case 32:
+                pixel = LoadLE32(in + x * 4);
+                break;
+            case 24:
+                pixel = in[x * 3] | (in[x * 3 + 1] << 8) | (uint32_t(in[x * 3 + 2]) << 16);
+                break;
             default: {
                 const uint32_t perByte = 8 / bits;
                 const uint32_t shift = 8 - bits * (uint32_t(x) % perByte + 1);
@@ -125,8 +131,10 @@ bool DecodeBitmap(const uint8_t* data, size_t size, CursorImage* image, std::str
         for (int x = 0; x < width; ++x) {
             const bool transparent = hasMask && ((mask[x / 8] >> (7 - x % 8)) & 1);
             const uint32_t colour = out[x] & 0xFFFFFF;
-            if (!transparent) out[x] = 0xFF000000u | colour;
-            else out[x] = colour ? 0xFF000000u : 0;
+            if (!transparent)
+                out[x] = 0xFF000000u | colour;
+            else
+                out[x] = colour ? 0xFF000000u : 0;
         }
     }
     return true;
@@ -185,8 +193,7 @@ std::vector<uint8_t> WriteCurFile(const std::vector<CursorImage>& images) {
         const CursorImage& image = images[i];
         const size_t colourStride = RowBytes(32, image.width);
         const size_t maskStride = RowBytes(1, image.width);
-        const size_t bytes =
-            sizeof(CurBitmapHeader) + (colourStride + maskStride) * size_t(image.height);
+        const size_t bytes = sizeof(CurBitmapHeader) + (colourStride + maskStride) * size_t(image.height);
         const size_t offset = file.size();
 
         uint8_t* entry = &file[sizeof(CursorDir) + i * sizeof(CursorDirEntry)];

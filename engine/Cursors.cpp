@@ -51,7 +51,8 @@ DXLCursors::~DXLCursors() {
     DXLTexture* shown[2] = {TextureOf(default_), TextureOf(current_)};
     default_ = {};
     current_ = {};
-    for (DXLTexture* texture : shown) Forget(texture);
+    for (DXLTexture* texture : shown)
+        Forget(texture);
     if (g_drawing == this) g_drawing = nullptr;
 }
 
@@ -90,7 +91,8 @@ void DXLCursors::RemoveRecord(int32_t index) {
 }
 
 void DXLCursors::RemoveAll() {
-    for (int32_t i = records_.Count() - 1; i >= 0; --i) RemoveRecord(i);
+    for (int32_t i = records_.Count() - 1; i >= 0; --i)
+        RemoveRecord(i);
 }
 
 void DXLCursors::Forget(DXLTexture* texture) {
@@ -149,7 +151,8 @@ bool DXLCursors::MakeCurrent(const DXLCURSORDATA& record) {
 
 // ---------------------------------------------------------------- showing
 
-void DXLCursors::ResolveHotSpot(const DXLCURSORDATA& record, DXLTexture* texture, int32_t* x, int32_t* y) const {
+void DXLCursors::ResolveHotSpot(const DXLCURSORDATA& record, DXLTexture* texture, int32_t* x,
+                                int32_t* y) const {
     *x = record.hotX != kCursorHotSpotCentre ? record.hotX : texture ? texture->GetWidth() / 2 : 0;
     *y = record.hotY != kCursorHotSpotCentre ? record.hotY : texture ? texture->GetHeight() / 2 : 0;
 }
@@ -159,7 +162,9 @@ bool DXLCursors::Install() {
     if (!enabled_) return false;
     DXLTexture* texture = TextureOf(current_);
     switch (current_.kind) {
-    case kCursorSystem: installed_ = true; return true;
+    case kCursorSystem:
+        installed_ = true;
+        return true;
     case kCursorHardware: {
         if (!texture || !texture->IsLive() || !pointer_ || !texture->GetDeviceTexture()) return false;
         // The image part of level 0 becomes a system pointer image.
@@ -169,7 +174,8 @@ bool DXLCursors::Install() {
         std::vector<uint32_t> pixels(size_t(width) * size_t(height));
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                pixels[size_t(y) * size_t(width) + size_t(x)] = texels[size_t(y) * surface.Width() + size_t(x)];
+                pixels[size_t(y) * size_t(width) + size_t(x)] =
+                    texels[size_t(y) * surface.Width() + size_t(x)];
         int32_t hotX, hotY;
         ResolveHotSpot(current_, texture, &hotX, &hotY);
         HCURSOR cursor = pointer_->CreateCursor(pixels.data(), width, height, hotX, hotY);
@@ -189,7 +195,8 @@ bool DXLCursors::Install() {
         installed_ = true;
         return true;
     }
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -207,7 +214,8 @@ void DXLCursors::Uninstall() {
         drawingViewer_ = nullptr;
         if (g_drawing == this) g_drawing = nullptr;
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -234,7 +242,8 @@ bool DXLCursors::Update() {
     case kCursorDrawn:
         SetSystemCursor(0); // the game draws the pointer itself
         return visible_;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -289,8 +298,10 @@ void DXLCursors::OnNotify(DXLNotifyObject* sender, uint32_t code) {
         DXLCURSORDATA* record = records_.Get(i);
         if (!record || !ShowsSender(*record, sender)) continue;
         if (record->id == current_.id) {
-            if (destroyed) ApplyDefault();
-            else if (code == kNotifyTextureReleased) Uninstall();
+            if (destroyed)
+                ApplyDefault();
+            else if (code == kNotifyTextureReleased)
+                Uninstall();
         }
         if (destroyed) {
             // The texture forgets its targets itself; it must not be called now.
@@ -302,8 +313,10 @@ void DXLCursors::OnNotify(DXLNotifyObject* sender, uint32_t code) {
     // The current cursor may show the texture without a record of it (it was
     // the default, or a record of another id).
     if (ShowsSender(current_, sender)) {
-        if (destroyed) MakeCurrent(DXLCURSORDATA{});
-        else if (code == kNotifyTextureReleased) Uninstall();
+        if (destroyed)
+            MakeCurrent(DXLCURSORDATA{});
+        else if (code == kNotifyTextureReleased)
+            Uninstall();
     }
 }
 
@@ -320,8 +333,11 @@ void DXLCursors::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
         break;
     case kDeviceCreated:
     case kDeviceReleasing:
-    case kDeviceResetting: Uninstall(); break;
-    default: break;
+    case kDeviceResetting:
+        Uninstall();
+        break;
+    default:
+        break;
     }
 }
 

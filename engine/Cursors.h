@@ -51,7 +51,7 @@ inline uintptr_t CursorImageOf(DXLTexture* texture) {
 }
 
 class DXLCursors : public DXLDeviceObject {
-public:
+  public:
     DXLCursors();
     // Hides the image and removes every record.
     ~DXLCursors() override;
@@ -101,7 +101,7 @@ public:
     platform::Window* GetWindow() const { return window_; }
     const TexturedQuad& GetQuad() const { return quad_; }
 
-private:
+  private:
     bool MakeCurrent(const DXLCURSORDATA& record);
     void ApplyDefault();
     bool Install();
@@ -127,7 +127,7 @@ private:
 
     platform::Cursors* pointer_ = nullptr;
     platform::Input* input_ = nullptr;
-    HCURSOR hardwareCursor_ = 0;         // the kind-2 image made into a system cursor
+    HCURSOR hardwareCursor_ = 0;            // the kind-2 image made into a system cursor
     DXLViewer* drawingViewer_ = nullptr;    // where the kind-3 image is hooked in
     DXLViewer* registeredViewer_ = nullptr; // whose device events the set hears
 };

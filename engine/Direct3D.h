@@ -41,7 +41,7 @@ struct DXLAdapterMode {
 };
 
 class DXLDirect3D {
-public:
+  public:
     virtual ~DXLDirect3D() = default;
 
     virtual uint32_t GetAdapterCount() = 0;
@@ -50,14 +50,15 @@ public:
     // The mode the desktop shows now.
     virtual HResult GetAdapterDisplayMode(uint32_t adapter, DXLAdapterMode* out) = 0;
     virtual uint32_t GetAdapterModeCount(uint32_t adapter, uint32_t format) = 0;
-    virtual HResult EnumAdapterModes(uint32_t adapter, uint32_t format, uint32_t index, DXLAdapterMode* out) = 0;
+    virtual HResult EnumAdapterModes(uint32_t adapter, uint32_t format, uint32_t index,
+                                     DXLAdapterMode* out) = 0;
     virtual HResult CheckDeviceType(uint32_t adapter, uint32_t deviceType, uint32_t displayFormat,
                                     uint32_t backBufferFormat, bool windowed) = 0;
-    virtual HResult CheckDeviceFormat(uint32_t adapter, uint32_t deviceType, uint32_t adapterFormat, uint32_t usage,
-                                      uint32_t resourceType, uint32_t format) = 0;
+    virtual HResult CheckDeviceFormat(uint32_t adapter, uint32_t deviceType, uint32_t adapterFormat,
+                                      uint32_t usage, uint32_t resourceType, uint32_t format) = 0;
     // The number of quality levels of a multisample type.
-    virtual HResult CheckDeviceMultiSampleType(uint32_t adapter, uint32_t deviceType, uint32_t format, bool windowed,
-                                               uint32_t type, uint32_t* qualityLevels) = 0;
+    virtual HResult CheckDeviceMultiSampleType(uint32_t adapter, uint32_t deviceType, uint32_t format,
+                                               bool windowed, uint32_t type, uint32_t* qualityLevels) = 0;
     // The device presents its frames to the device window.
     virtual HResult CreateDevice(uint32_t adapter, uint32_t deviceType, platform::FrameSink* deviceWindow,
                                  uint32_t behaviour, const platform::PresentParameters& parameters,

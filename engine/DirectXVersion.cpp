@@ -17,9 +17,9 @@ constexpr const char* kLibraryNames[] = {
 };
 
 constexpr const char* kProcNames[kD3DXProcCount] = {
-    "D3DXMatrixOrthoOffCenterLH",      "D3DXMatrixAffineTransformation2D", "D3DXCreateTexture",
-    "D3DXCreateTextureFromFileExW",    "D3DXCreateTextureFromFileExA",     "D3DXCreateFontIndirectW",
-    "D3DXCreateFontIndirectA",         "D3DXGetImageInfoFromFileInMemory", "D3DXCreateTextureFromFileInMemoryEx",
+    "D3DXMatrixOrthoOffCenterLH",   "D3DXMatrixAffineTransformation2D", "D3DXCreateTexture",
+    "D3DXCreateTextureFromFileExW", "D3DXCreateTextureFromFileExA",     "D3DXCreateFontIndirectW",
+    "D3DXCreateFontIndirectA",      "D3DXGetImageInfoFromFileInMemory", "D3DXCreateTextureFromFileInMemoryEx",
 };
 
 // ---- The built-in helper library ----
@@ -41,11 +41,9 @@ void* BuiltInLoad(const char* name) {
 }
 
 void* BuiltInGetProc(void* module, const char* name) {
-    if (module != &gBuiltInModule)
-        return nullptr;
+    if (module != &gBuiltInModule) return nullptr;
     for (const BuiltInProc& p : BuiltInProcs())
-        if (p.name == name)
-            return p.function;
+        if (p.name == name) return p.function;
     return nullptr;
 }
 
@@ -85,7 +83,7 @@ bool QueryDiagnostics(VersionResult* out) {
 
 struct FileRow {
     const char16_t* file;
-    uint64_t threshold;     // for a file whose first part is 4 (or any, when otherThreshold is 0)
+    uint64_t threshold;      // for a file whose first part is 4 (or any, when otherThreshold is 0)
     uint64_t otherThreshold; // for other first parts; 0 when the row has one threshold
     uint32_t major, minor;
     char16_t letter;
@@ -111,15 +109,14 @@ const FileRow kFileRows[] = {
 
 bool CheckFileVersions(VersionResult* out) {
     const DirectXProbes& p = Get().probes;
-    if (!p.fileVersion)
-        return false; // no system files to examine
+    if (!p.fileVersion) return false; // no system files to examine
     bool found = false;
     for (const FileRow& row : kFileRows) {
         uint64_t version = 0;
-        if (p.fileVersion(row.file, &version) != kResultOk)
-            continue;
+        if (p.fileVersion(row.file, &version) != kResultOk) continue;
         const bool firstPartIs4 = (version >> 48) == 4;
-        const uint64_t threshold = row.otherThreshold != 0 && !firstPartIs4 ? row.otherThreshold : row.threshold;
+        const uint64_t threshold =
+            row.otherThreshold != 0 && !firstPartIs4 ? row.otherThreshold : row.threshold;
         if (version >= threshold) {
             *out = VersionResult{row.major, row.minor, row.letter};
             found = true;
@@ -127,10 +124,8 @@ bool CheckFileVersions(VersionResult* out) {
     }
     // DirectX 9: a readable "\dpnet.dll" after an earlier match.
     uint64_t version = 0;
-    if (p.fileVersion(u"\\dpnet.dll", &version) == kResultOk)
-        *out = VersionResult{9, 0, u' '};
-    if (!found)
-        *out = VersionResult{};
+    if (p.fileVersion(u"\\dpnet.dll", &version) == kResultOk) *out = VersionResult{9, 0, u' '};
+    if (!found) *out = VersionResult{};
     return true;
 }
 
@@ -141,8 +136,7 @@ void SetDirectXProbes(const DirectXProbes* probes) {
 }
 
 void RegisterBuiltInD3DXProc(const char* name, void* function) {
-    if (!name)
-        return;
+    if (!name) return;
     for (BuiltInProc& p : BuiltInProcs()) {
         if (p.name == name) {
             p.function = function;
@@ -161,25 +155,21 @@ void* GetD3DXProc(D3DXProc proc) {
 }
 
 HResult GetDirectXVersion(uint32_t* version, char16_t* text, int textSize) {
-    if (version)
-        *version = 0;
-    if (text && textSize > 0)
-        text[0] = 0;
+    if (version) *version = 0;
+    if (text && textSize > 0) text[0] = 0;
     VersionResult v;
-    if (!QueryDiagnostics(&v) && !CheckFileVersions(&v))
-        return kResultFail;
+    if (!QueryDiagnostics(&v) && !CheckFileVersions(&v)) return kResultFail;
     char16_t letter = v.letter;
-    if (letter >= u'A' && letter <= u'Z')
-        letter = char16_t(letter - u'A' + u'a');
+    if (letter >= u'A' && letter <= u'Z') letter = char16_t(letter - u'A' + u'a');
     const uint32_t letterIndex = letter >= u'a' && letter <= u'z' ? uint32_t(letter - u'a' + 1) : 0;
-    if (version)
-        *version = v.major << 16 | (v.minor & 0xFF) << 8 | letterIndex;
+    if (version) *version = v.major << 16 | (v.minor & 0xFF) << 8 | letterIndex;
     if (text && textSize > 0) {
         char narrow[64];
         if (letter == u' ')
             std::snprintf(narrow, sizeof narrow, "%u.%u", v.major, v.minor);
         else
-            std::snprintf(narrow, sizeof narrow, "%u.%u%c", v.major, v.minor, letter < 128 ? char(letter) : '?');
+            std::snprintf(narrow, sizeof narrow, "%u.%u%c", v.major, v.minor,
+                          letter < 128 ? char(letter) : '?');
         int i = 0;
         for (; narrow[i] && i < textSize - 1; ++i)
             text[i] = char16_t(uint8_t(narrow[i]));
@@ -215,8 +205,7 @@ HResult LoadD3DX() {
 
 void UnloadD3DX() {
     State& s = Get();
-    if (s.module && s.probes.freeLibrary)
-        s.probes.freeLibrary(s.module);
+    if (s.module && s.probes.freeLibrary) s.probes.freeLibrary(s.module);
     s.module = nullptr;
     for (void*& p : s.procs)
         p = nullptr;

@@ -10,12 +10,9 @@
 namespace {
 
 bool ModeLess(const DXLDISPLAYMODE& a, const DXLDISPLAYMODE& b) {
-    if (a.width != b.width)
-        return a.width < b.width;
-    if (a.height != b.height)
-        return a.height < b.height;
-    if (a.bits != b.bits)
-        return a.bits < b.bits;
+    if (a.width != b.width) return a.width < b.width;
+    if (a.height != b.height) return a.height < b.height;
+    if (a.bits != b.bits) return a.bits < b.bits;
     return a.refreshRate < b.refreshRate;
 }
 
@@ -23,8 +20,7 @@ bool ModeLess(const DXLDISPLAYMODE& a, const DXLDISPLAYMODE& b) {
 // R5G6B5, else X1R5G5B5, else 0. Asked of a separate device-creation object.
 uint32_t Probe16BitDisplayFormat(const DXLADAPTERINFO& info) {
     std::unique_ptr<DXLDirect3D> probe = Direct3DCreate9(32);
-    if (!probe)
-        return 0;
+    if (!probe) return 0;
     for (uint32_t format : {kFormatR5G6B5, kFormatX1R5G5B5}) {
         if (Succeeded(probe->CheckDeviceType(info.ordinal, info.deviceType, format, format, false)))
             return format;
@@ -45,8 +41,7 @@ void BuildDisplayModeList(DXLViewer* viewer, DXLADAPTERINFO* info, DXLDisplayMod
             uint32_t count = d3d->GetAdapterModeCount(info->ordinal, format);
             for (uint32_t i = 0; i < count; ++i) {
                 DXLAdapterMode read;
-                if (Failed(d3d->EnumAdapterModes(info->ordinal, format, i, &read)))
-                    continue;
+                if (Failed(d3d->EnumAdapterModes(info->ordinal, format, i, &read))) continue;
                 auto* mode = new DXLDISPLAYMODE;
                 mode->width = read.width;
                 mode->height = read.height;
@@ -71,8 +66,7 @@ void FilterDisplayModes(DXLViewer* viewer, DXLADAPTERINFO* info, DXLDisplayModeF
     info->filtered.Reset();
     for (int32_t i = 0; i < info->modes.Count(); ++i) {
         DXLDISPLAYMODE* mode = info->modes.Get(i);
-        if (filter && !filter(viewer, &info->filtered, mode))
-            continue;
+        if (filter && !filter(viewer, &info->filtered, mode)) continue;
         int32_t at = 0;
         while (at < info->filtered.Count() && ModeLess(*info->filtered.Get(at), *mode))
             ++at;
@@ -81,15 +75,12 @@ void FilterDisplayModes(DXLViewer* viewer, DXLADAPTERINFO* info, DXLDisplayModeF
 }
 
 HResult DXLViewer::GetAdapterInfo(uint32_t adapter, uint32_t deviceType, DXLADAPTERINFO** out) {
-    if (out)
-        *out = nullptr;
-    if (!d3d_)
-        return kResultNoDirect3D;
+    if (out) *out = nullptr;
+    if (!d3d_) return kResultNoDirect3D;
     for (int32_t i = 0; i < adapters_.Count(); ++i) {
         DXLADAPTERINFO* cached = adapters_.Get(i);
         if (cached->ordinal == adapter && cached->deviceType == deviceType) {
-            if (out)
-                *out = cached;
+            if (out) *out = cached;
             return cached->code;
         }
     }
@@ -97,8 +88,7 @@ HResult DXLViewer::GetAdapterInfo(uint32_t adapter, uint32_t deviceType, DXLADAP
     info->ordinal = adapter;
     info->deviceType = deviceType;
     adapters_.Add(info);
-    if (out)
-        *out = info;
+    if (out) *out = info;
 
     HResult hr = d3d_->GetAdapterIdentifier(adapter, &info->identifier);
     if (Failed(hr)) {
@@ -116,12 +106,10 @@ HResult DXLViewer::GetAdapterInfo(uint32_t adapter, uint32_t deviceType, DXLADAP
             info->desktopMode.refreshRate = desktop.refreshRate;
             info->desktopMode.format = desktop.format;
             CompleteDisplayMode(&info->desktopMode);
-            if (info->desktopMode.bits == 0)
-                info->code = kResultDisplayFormatUnknown;
+            if (info->desktopMode.bits == 0) info->code = kResultDisplayFormatUnknown;
         }
     }
-    if (Failed(hr))
-        info->lastError = hr;
+    if (Failed(hr)) info->lastError = hr;
     if (info->code == 0) {
         info->noVSync = (info->caps.presentationIntervals & platform::kPresentIntervalImmediate) != 0;
         info->nonPowerOfTwo = 0;
@@ -133,30 +121,26 @@ HResult DXLViewer::GetAdapterInfo(uint32_t adapter, uint32_t deviceType, DXLADAP
 }
 
 void DXLViewer::SetDisplayModeFilter(DXLDisplayModeFilter filter) {
-    if (filter == filter_)
-        return;
+    if (filter == filter_) return;
     filter_ = filter;
     for (int32_t i = 0; i < adapters_.Count(); ++i)
         BuildDisplayModeList(this, adapters_.Get(i), filter_);
 }
 
-bool DXLViewer::MatchDisplayMode(DXLDISPLAYMODE* out, const DXLDISPLAYMODE* requested, const DXLModeRules* rules) {
-    if (!adapter_)
-        return false;
+bool DXLViewer::MatchDisplayMode(DXLDISPLAYMODE* out, const DXLDISPLAYMODE* requested,
+                                 const DXLModeRules* rules) {
+    if (!adapter_) return false;
     return FindDisplayMode(adapter_->ordinal, adapter_->deviceType, out, requested, rules);
 }
 
 bool DXLViewer::FindDisplayMode(uint32_t adapter, uint32_t deviceType, DXLDISPLAYMODE* out,
                                 const DXLDISPLAYMODE* requested, const DXLModeRules* rules) {
-    if (!out)
-        return false;
+    if (!out) return false;
     DXLADAPTERINFO* info = nullptr;
-    if (Failed(GetAdapterInfo(adapter, deviceType, &info)) || !info)
-        return false;
+    if (Failed(GetAdapterInfo(adapter, deviceType, &info)) || !info) return false;
     const DXLDISPLAYMODE want = requested ? *requested : info->desktopMode;
     const DXLModeRules rule = rules ? *rules : DXLModeRules{};
-    if (out != requested)
-        *out = DXLDISPLAYMODE{};
+    if (out != requested) *out = DXLDISPLAYMODE{};
 
     kis::list<DXLDISPLAYMODE> candidates;
     for (int32_t i = 0; i < info->filtered.Count(); ++i) {
@@ -164,68 +148,80 @@ bool DXLViewer::FindDisplayMode(uint32_t adapter, uint32_t deviceType, DXLDISPLA
         bool keep = false;
         switch (rule.size) {
         case 0:
-        case 3: keep = true; break;
-        case 1: keep = mode->width == want.width && mode->height == want.height; break;
-        case 2: keep = mode->width <= want.width && mode->height <= want.height; break;
-        default: break;
+        case 3:
+            keep = true;
+            break;
+        case 1:
+            keep = mode->width == want.width && mode->height == want.height;
+            break;
+        case 2:
+            keep = mode->width <= want.width && mode->height <= want.height;
+            break;
+        default:
+            break;
         }
-        if (keep)
-            candidates.Add(mode);
+        if (keep) candidates.Add(mode);
     }
-    if (candidates.IsEmpty())
-        return false;
+    if (candidates.IsEmpty()) return false;
 
     // Each later step walks the candidates from the last to the first and drops
     // those its rule refuses.
     auto sieve = [&candidates](auto keep) {
         for (int32_t i = candidates.Count() - 1; i >= 0; --i) {
-            if (!keep(*candidates.Get(i)))
-                candidates.Delete(i);
+            if (!keep(*candidates.Get(i))) candidates.Delete(i);
         }
         return !candidates.IsEmpty();
     };
 
     if (rule.aspect != 0) {
         uint32_t ax = want.aspectX, ay = want.aspectY;
-        if (ax < 1 || ay < 1)
-            GetAspectRatio(int(want.width), int(want.height), &ax, &ay);
+        if (ax < 1 || ay < 1) GetAspectRatio(int(want.width), int(want.height), &ax, &ay);
         bool any = sieve([&](const DXLDISPLAYMODE& m) {
-            if (m.aspectX != ax || m.aspectY != ay)
-                return false;
+            if (m.aspectX != ax || m.aspectY != ay) return false;
             switch (rule.aspect) {
-            case 1: return m.width == want.width && m.height == want.height;
-            case 2: return m.width <= want.width && m.height <= want.height;
-            case 3: return true;
-            default: return false;
+            case 1:
+                return m.width == want.width && m.height == want.height;
+            case 2:
+                return m.width <= want.width && m.height <= want.height;
+            case 3:
+                return true;
+            default:
+                return false;
             }
         });
-        if (!any)
-            return false;
+        if (!any) return false;
     }
     if (want.refreshRate != 0) {
         bool any = sieve([&](const DXLDISPLAYMODE& m) {
             switch (rule.refresh) {
             case 0:
-            case 3: return true;
-            case 1: return m.refreshRate == want.refreshRate;
-            case 2: return m.refreshRate <= want.refreshRate;
-            default: return false;
+            case 3:
+                return true;
+            case 1:
+                return m.refreshRate == want.refreshRate;
+            case 2:
+                return m.refreshRate <= want.refreshRate;
+            default:
+                return false;
             }
         });
-        if (!any)
-            return false;
+        if (!any) return false;
     }
     bool any = sieve([&](const DXLDISPLAYMODE& m) {
         switch (rule.format) {
-        case 0: return m.format == want.format;
-        case 1: return m.bits == want.bits;
-        case 2: return m.bits <= want.bits;
-        case 3: return true;
-        default: return false;
+        case 0:
+            return m.format == want.format;
+        case 1:
+            return m.bits == want.bits;
+        case 2:
+            return m.bits <= want.bits;
+        case 3:
+            return true;
+        default:
+            return false;
         }
     });
-    if (!any)
-        return false;
+    if (!any) return false;
 
     // Ranks by position in the preference range; every format outside the range
     // ranks after all formats inside it, and those outside rank equal.
@@ -237,8 +233,7 @@ bool DXLViewer::FindDisplayMode(uint32_t adapter, uint32_t deviceType, DXLDISPLA
     }
     auto rank = [&](const DXLDISPLAYMODE& m) {
         for (uint32_t i = 0; i < rangeSize; ++i) {
-            if (range[i] == m.format)
-                return i;
+            if (range[i] == m.format) return i;
         }
         return rangeSize;
     };
@@ -266,28 +261,21 @@ bool DXLViewer::FindDisplayMode(uint32_t adapter, uint32_t deviceType, DXLDISPLA
         }
     }
     *out = *best;
-    if (rule.refresh == 0)
-        out->refreshRate = want.refreshRate;
+    if (rule.refresh == 0) out->refreshRate = want.refreshRate;
     return true;
 }
 
-uint32_t DXLViewer::MatchRefreshRate(const DXLADAPTERINFO* info, uint32_t width, uint32_t height, uint32_t format,
-                                     uint32_t requested) {
-    if (!info || info->code != 0)
-        return 0;
+uint32_t DXLViewer::MatchRefreshRate(const DXLADAPTERINFO* info, uint32_t width, uint32_t height,
+                                     uint32_t format, uint32_t requested) {
+    if (!info || info->code != 0) return 0;
     uint32_t best = 0;
     for (int32_t i = 0; i < info->filtered.Count(); ++i) {
         const DXLDISPLAYMODE* m = info->filtered.Get(i);
-        if (m->width != width || m->height != height || m->format != format)
-            continue;
-        if (requested == 0)
-            return 0;
-        if (m->refreshRate == requested)
-            return requested;
-        if (m->refreshRate > best)
-            best = m->refreshRate;
-        if (best > info->desktopMode.refreshRate)
-            best = info->desktopMode.refreshRate;
+        if (m->width != width || m->height != height || m->format != format) continue;
+        if (requested == 0) return 0;
+        if (m->refreshRate == requested) return requested;
+        if (m->refreshRate > best) best = m->refreshRate;
+        if (best > info->desktopMode.refreshRate) best = info->desktopMode.refreshRate;
     }
     return best;
 }
@@ -309,10 +297,11 @@ void DXLViewer::LogAdapter(DXLADAPTERINFO* info) {
     if (info->code == kResultDeviceCapsUnreadable) {
         viewerlog::Error("GetDeviceCaps: ", info->lastError);
         viewerlog::EndSection(false);
-        platform::ShowMessageBox(messageWindow_,
-                                 u"No hardware acceleration detected.\n\nYour system does not support hardware "
-                                 u"acceleration\nor your video drivers should be updated.",
-                                 u"ERROR", platform::MessageBoxIcon::Error);
+        platform::ShowMessageBox(
+            messageWindow_,
+            u"No hardware acceleration detected.\n\nYour system does not support hardware "
+            u"acceleration\nor your video drivers should be updated.",
+            u"ERROR", platform::MessageBoxIcon::Error);
         return;
     }
     viewerlog::LabelValue("DeviceCaps:", "");

@@ -31,10 +31,10 @@ struct DXLADAPTERINFO {
     platform::AdapterIdentifier identifier;
     DXLDISPLAYMODE desktopMode;
     platform::DeviceCaps caps;
-    uint32_t noVSync = 0;          // immediate presentation is supported
-    uint32_t nonPowerOfTwo = 0;    // always 0
-    uint32_t colorWriteEnable = 0; // the colour-write-enable state is supported
-    uint32_t format16 = 0;         // the 16-bit display format, 0 when there is none
+    uint32_t noVSync = 0;               // immediate presentation is supported
+    uint32_t nonPowerOfTwo = 0;         // always 0
+    uint32_t colorWriteEnable = 0;      // the colour-write-enable state is supported
+    uint32_t format16 = 0;              // the 16-bit display format, 0 when there is none
     kis::list<DXLDISPLAYMODE> modes;    // owned
     kis::list<DXLDISPLAYMODE> filtered; // points into modes, sorted
     HResult code = 0;                   // 0 or the failing step's own code

@@ -21,8 +21,7 @@ platform::PresentParameters ToPresentParameters(const DXLPresentParameters& pres
 
 void DXLViewer::ValidateSettings(DXLDisplaySettings* out, const DXLDisplaySettings* requested,
                                  const DXLSettingsRules* rules) {
-    if (!out)
-        return;
+    if (!out) return;
     if (!d3d_ && requested) {
         *out = *requested;
         return;
@@ -38,28 +37,27 @@ void DXLViewer::ValidateSettings(DXLDisplaySettings* out, const DXLDisplaySettin
     o.adapter = rule.adapter == 0 ? 0 : want.adapter;
     if (rule.adapter == 1) {
         platform::AdapterIdentifier identifier;
-        if (!d3d || Failed(d3d->GetAdapterIdentifier(o.adapter, &identifier)))
-            o.adapter = 0;
+        if (!d3d || Failed(d3d->GetAdapterIdentifier(o.adapter, &identifier))) o.adapter = 0;
     }
 
     o.deviceType = rule.deviceType == 0 ? kDeviceTypeHal : want.deviceType;
     if (rule.deviceType == 1) {
         platform::DeviceCaps caps;
-        if (!d3d || Failed(d3d->GetDeviceCaps(o.adapter, o.deviceType, &caps)))
-            o.deviceType = kDeviceTypeHal;
+        if (!d3d || Failed(d3d->GetDeviceCaps(o.adapter, o.deviceType, &caps))) o.deviceType = kDeviceTypeHal;
     }
 
     DXLADAPTERINFO* info = nullptr;
     const bool valid = Succeeded(GetAdapterInfo(o.adapter, o.deviceType, &info)) && info;
     auto checkType = [&](uint32_t display, uint32_t backBuffer) {
-        return d3d && Succeeded(d3d->CheckDeviceType(o.adapter, o.deviceType, display, backBuffer, p.windowed != 0));
+        return d3d &&
+               Succeeded(d3d->CheckDeviceType(o.adapter, o.deviceType, display, backBuffer, p.windowed != 0));
     };
 
     p.windowed = rule.windowed == 0 ? 1 : wp.windowed;
 
     if (rule.adapterFormat == 0) {
-        o.adapterFormat = valid && (p.windowed || info->desktopMode.bits > 7) ? info->desktopMode.format
-                                                                               : kFormatX8R8G8B8;
+        o.adapterFormat =
+            valid && (p.windowed || info->desktopMode.bits > 7) ? info->desktopMode.format : kFormatX8R8G8B8;
     } else {
         o.adapterFormat = want.adapterFormat;
         if (rule.adapterFormat == 1 && !checkType(o.adapterFormat, o.adapterFormat))
@@ -87,8 +85,9 @@ void DXLViewer::ValidateSettings(DXLDisplaySettings* out, const DXLDisplaySettin
         p.multiSampleQuality = wp.multiSampleQuality;
         if (rule.multiSample == 1) {
             uint32_t levels = 0;
-            if (!d3d || Failed(d3d->CheckDeviceMultiSampleType(o.adapter, o.deviceType, p.backBufferFormat,
-                                                               p.windowed != 0, p.multiSampleType, &levels))) {
+            if (!d3d ||
+                Failed(d3d->CheckDeviceMultiSampleType(o.adapter, o.deviceType, p.backBufferFormat,
+                                                       p.windowed != 0, p.multiSampleType, &levels))) {
                 p.multiSampleType = 0;
                 p.multiSampleQuality = 0;
             } else if (levels == 0) {
@@ -101,8 +100,8 @@ void DXLViewer::ValidateSettings(DXLDisplaySettings* out, const DXLDisplaySettin
 
     p.enableAutoDepthStencil = 1;
 
-    p.autoDepthStencilFormat = rule.depthStencilFormat == 0 ? uint32_t(platform::Format::D16)
-                                                            : wp.autoDepthStencilFormat;
+    p.autoDepthStencilFormat =
+        rule.depthStencilFormat == 0 ? uint32_t(platform::Format::D16) : wp.autoDepthStencilFormat;
     if (rule.depthStencilFormat == 1 &&
         (!d3d || Failed(d3d->CheckDeviceFormat(o.adapter, o.deviceType, o.adapterFormat, kUsageDepthStencil,
                                                kResourceSurface, p.autoDepthStencilFormat))))
@@ -143,7 +142,8 @@ void DXLViewer::ValidateSettings(DXLDisplaySettings* out, const DXLDisplaySettin
                                                        p.backBufferFormat, p.fullScreenRefreshRate);
     }
 
-    const uint32_t defaultInterval = p.windowed ? platform::kPresentIntervalOne : platform::kPresentIntervalDefault;
+    const uint32_t defaultInterval =
+        p.windowed ? platform::kPresentIntervalOne : platform::kPresentIntervalDefault;
     p.presentationInterval = rule.presentationInterval == 0 ? defaultInterval : wp.presentationInterval;
     if (rule.presentationInterval == 1 && p.presentationInterval != 0 &&
         (!valid || (info->caps.presentationIntervals & p.presentationInterval) != p.presentationInterval))

@@ -1,7 +1,7 @@
 #include "engine/GlyphEffects.h"
 
-#include "foundation/Helpers.h"
 #include "foundation/Colour.h"
+#include "foundation/Helpers.h"
 #include "foundation/Vector2.h"
 
 #include <algorithm>
@@ -35,11 +35,9 @@ uint32_t AlphaOf(uint32_t argb) {
 // Puts coverage a of colour rgb onto a destination pixel.
 void Compose(uint32_t& pixel, uint32_t a, uint32_t rgb) {
     const uint32_t d = AlphaOf(pixel);
-    if (d == 255)
-        return;
+    if (d == 255) return;
     if (d == 0) {
-        if (a != 0)
-            pixel = (rgb & 0x00FFFFFF) | a << 24;
+        if (a != 0) pixel = (rgb & 0x00FFFFFF) | a << 24;
         return;
     }
     const int t = kGlyphCoverage[a & 0xFF];
@@ -64,8 +62,7 @@ int PitchOf(int pitch, int width) {
 
 void MakeGlyphEffect(GlyphEffect* effect, uint32_t mode, float size, uint32_t colour, uint8_t threshold,
                      uint32_t soft) {
-    if (!effect)
-        return;
+    if (!effect) return;
     effect->mode = mode;
     effect->size = size;
     effect->colour = colour;
@@ -82,8 +79,7 @@ bool IsGlyphShadowActive(const GlyphShadow* shadow) {
 }
 
 void SetInt4(GlyphShadow* shadow, uint32_t mode, int32_t offsetX, int32_t offsetY, uint32_t colour) {
-    if (!shadow)
-        return;
+    if (!shadow) return;
     shadow->mode = mode;
     shadow->offsetX = offsetX;
     shadow->offsetY = offsetY;
@@ -92,23 +88,18 @@ void SetInt4(GlyphShadow* shadow, uint32_t mode, int32_t offsetX, int32_t offset
 
 void BlitARGB(int width, int height, int pitch, uint32_t* destination, const uint32_t* source, int offsetX,
               int offsetY, uint32_t colour) {
-    if (!source || !destination || width < 1 || height < 1)
-        return;
-    if (std::abs(offsetX) >= width || std::abs(offsetY) >= height)
-        return;
+    if (!source || !destination || width < 1 || height < 1) return;
+    if (std::abs(offsetX) >= width || std::abs(offsetY) >= height) return;
     pitch = PitchOf(pitch, width);
-    if (pitch < width)
-        return;
+    if (pitch < width) return;
     const uint32_t colourAlpha = AlphaOf(colour);
     for (int y = 0; y < height; ++y) {
         const int ty = y + offsetY;
-        if (ty < 0 || ty >= height)
-            continue;
+        if (ty < 0 || ty >= height) continue;
         for (int x = 0; x < width; ++x) {
             const int tx = x + offsetX;
             const uint32_t s = AlphaOf(source[size_t(y) * pitch + x]);
-            if (s == 0 || tx < 0 || tx >= width)
-                continue;
+            if (s == 0 || tx < 0 || tx >= width) continue;
             const uint32_t a = colourAlpha < 255 ? s * colourAlpha / 255 : s;
             Compose(destination[size_t(ty) * pitch + tx], a, colour);
         }
@@ -116,25 +107,21 @@ void BlitARGB(int width, int height, int pitch, uint32_t* destination, const uin
 }
 
 void ApplyGlyphKernelOutline(int width, int height, int pitch, uint32_t* pixels, const GlyphEffect* effect) {
-    if (!pixels || !IsGlyphEffectActive(effect))
-        return;
+    if (!pixels || !IsGlyphEffectActive(effect)) return;
     if (width < 1 || width > 16384 || height < 1 || height > 16384 || int64_t(width) * height > 0x2000000)
         return;
     pitch = PitchOf(pitch, width);
-    if (pitch < width)
-        return;
+    if (pitch < width) return;
 
     // The size rounded to thousandths, plus one.
     int32_t scaled = int32_t(effect->size * 100000.0f);
-    if (scaled % 100 > 50)
-        scaled += 100;
+    if (scaled % 100 > 50) scaled += 100;
     const float size = float(scaled / 100) / 1000.0f + 1.0f;
     const uint32_t threshold = effect->threshold == 0 ? 1 : effect->threshold;
     const int A = int(AlphaOf(effect->colour));
 
     const int D = 2 * kis::Ceil(size) - 1;
-    if (D >= 64 || D < 1)
-        return;
+    if (D >= 64 || D < 1) return;
     const int R = D / 2;
     // The soft weight can exceed the strength where the kernel is more than
     // one pixel inside the outline; it is limited when used.
@@ -162,8 +149,7 @@ void ApplyGlyphKernelOutline(int width, int height, int pitch, uint32_t* pixels,
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const uint32_t g = alphaAt(x, y);
-            if (g < threshold)
-                continue;
+            if (g < threshold) continue;
             // The kernel spreads only towards neighbours of lower alpha.
             const int l = (x == 0 || alphaAt(x - 1, y) < g) ? std::min(x, R) : 0;
             const int r = (x == width - 1 || alphaAt(x + 1, y) < g) ? std::min(width - 1 - x, R) : 0;
@@ -192,9 +178,9 @@ void ApplyGlyphKernelOutline(int width, int height, int pitch, uint32_t* pixels,
             Compose(pixels[size_t(y) * pitch + x], layer[size_t(y) * width + x], effect->colour);
 }
 
-void ApplyGlyphOutline(uint32_t* pixels, int width, int height, float size, uint32_t colour, uint8_t threshold) {
-    if (!pixels || width < 1 || height < 1)
-        return;
+void ApplyGlyphOutline(uint32_t* pixels, int width, int height, float size, uint32_t colour,
+                       uint8_t threshold) {
+    if (!pixels || width < 1 || height < 1) return;
     const size_t count = size_t(width) * height;
     std::vector<uint32_t> layer(count, 0);
     const uint32_t rgb = colour & 0x00FFFFFF;
@@ -202,13 +188,13 @@ void ApplyGlyphOutline(uint32_t* pixels, int width, int height, float size, uint
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const uint32_t g = AlphaOf(pixels[size_t(y) * width + x]);
-            if (g < threshold)
-                continue;
+            if (g < threshold) continue;
             const float r = float(g) * size / 255.0f;
-            if (kis::AbsF(r) < 0.00001f)
-                continue;
-            const int y0 = std::max(kis::Floor(float(y) - r), 0), y1 = std::min(kis::Ceil(float(y) + r), height - 1);
-            const int x0 = std::max(kis::Floor(float(x) - r), 0), x1 = std::min(kis::Ceil(float(x) + r), width - 1);
+            if (kis::AbsF(r) < 0.00001f) continue;
+            const int y0 = std::max(kis::Floor(float(y) - r), 0),
+                      y1 = std::min(kis::Ceil(float(y) + r), height - 1);
+            const int x0 = std::max(kis::Floor(float(x) - r), 0),
+                      x1 = std::min(kis::Ceil(float(x) + r), width - 1);
             for (int ty = y0; ty <= y1; ++ty) {
                 for (int tx = x0; tx <= x1; ++tx) {
                     const float t = std::clamp(r - kis::VectorLengthI(x - tx, y - ty) + 1.0f, 0.0f, 1.0f);
@@ -221,19 +207,17 @@ void ApplyGlyphOutline(uint32_t* pixels, int width, int height, float size, uint
     }
     for (size_t i = 0; i < count; ++i) {
         const uint32_t l = layer[i];
-        if (AlphaOf(l) < 1)
-            continue;
+        if (AlphaOf(l) < 1) continue;
         const uint32_t p = pixels[i];
         const uint32_t mixed = kis::LerpColorRGB(l, p, float(AlphaOf(p)) / 255.0f);
         pixels[i] = (mixed & 0x00FFFFFF) | std::max(AlphaOf(l), AlphaOf(p)) << 24;
     }
 }
 
-void ApplyGlyphShadow(uint32_t* pixels, int width, int height, uint32_t unused, int32_t offsetX, int32_t offsetY,
-                      uint32_t colour, uint32_t key) {
+void ApplyGlyphShadow(uint32_t* pixels, int width, int height, uint32_t unused, int32_t offsetX,
+                      int32_t offsetY, uint32_t colour, uint32_t key) {
     (void)unused;
-    if (!pixels || width < 1 || height < 1)
-        return;
+    if (!pixels || width < 1 || height < 1) return;
     const size_t count = size_t(width) * height;
     std::vector<uint32_t> layer(count, 0);
     const bool colourKey = key != 0 && key < 0x01000000;
@@ -243,12 +227,10 @@ void ApplyGlyphShadow(uint32_t* pixels, int width, int height, uint32_t unused, 
         for (int x = 0; x < width; ++x) {
             const uint32_t p = pixels[size_t(y) * width + x];
             const bool glyph = colourKey ? (p & 0x00FFFFFF) != key : p != key;
-            if (!glyph)
-                continue;
+            if (!glyph) continue;
             const int64_t tx = int64_t(x) + offsetX, ty = int64_t(y) + offsetY;
             // The last row and column receive no shadow.
-            if (tx < 0 || tx > width - 2 || ty < 0 || ty > height - 2)
-                continue;
+            if (tx < 0 || tx > width - 2 || ty < 0 || ty > height - 2) continue;
             const uint32_t alpha = uint32_t(kis::Round(float(AlphaOf(p)) * float(colourAlpha) / 255.0f));
             layer[size_t(ty) * width + size_t(tx)] = rgb | alpha << 24;
         }

@@ -45,8 +45,9 @@ void BlitARGB(int width, int height, int pitch, uint32_t* destination, const uin
 // The kernel outline or glow, drawn under the glyph.
 void ApplyGlyphKernelOutline(int width, int height, int pitch, uint32_t* pixels, const GlyphEffect* effect);
 // The radius-based outline.
-void ApplyGlyphOutline(uint32_t* pixels, int width, int height, float size, uint32_t colour, uint8_t threshold);
+void ApplyGlyphOutline(uint32_t* pixels, int width, int height, float size, uint32_t colour,
+                       uint8_t threshold);
 // The drop shadow. Pixels equal to the key are no glyph (compared on the
 // colour bits when the key is a colour without alpha, else on all bits).
-void ApplyGlyphShadow(uint32_t* pixels, int width, int height, uint32_t unused, int32_t offsetX, int32_t offsetY,
-                      uint32_t colour, uint32_t key);
+void ApplyGlyphShadow(uint32_t* pixels, int width, int height, uint32_t unused, int32_t offsetX,
+                      int32_t offsetY, uint32_t colour, uint32_t key);

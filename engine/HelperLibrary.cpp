@@ -28,8 +28,12 @@ bool KindBySignature(const uint8_t* data, uint32_t size, uint32_t* kind) {
         uint32_t length;
         uint32_t kind;
     } kSignatures[] = {
-        {"\x89PNG\r\n\x1A\n", 8, kImageFilePng}, {"\xFF\xD8\xFF", 3, kImageFileJpg}, {"BM", 2, kImageFileBmp},
-        {"DDS ", 4, kImageFileDds},    {"P6", 2, kImageFilePpm},           {"P3", 2, kImageFilePpm},
+        {"\x89PNG\r\n\x1A\n", 8, kImageFilePng},
+        {"\xFF\xD8\xFF", 3, kImageFileJpg},
+        {"BM", 2, kImageFileBmp},
+        {"DDS ", 4, kImageFileDds},
+        {"P6", 2, kImageFilePpm},
+        {"P3", 2, kImageFilePpm},
         {"\0\0\1\0", 4, kImageFileIcon},
     };
     for (const auto& s : kSignatures) {
@@ -56,8 +60,7 @@ constexpr struct {
 // The lower-case ASCII extension of the name's last part.
 std::u16string ExtensionOf(const char16_t* name) {
     std::u16string extension;
-    if (!name)
-        return extension;
+    if (!name) return extension;
     const char16_t* dot = nullptr;
     for (const char16_t* p = name; *p; ++p) {
         if (*p == u'.')
@@ -65,8 +68,7 @@ std::u16string ExtensionOf(const char16_t* name) {
         else if (*p == u'\\' || *p == u'/')
             dot = nullptr;
     }
-    if (!dot)
-        return extension;
+    if (!dot) return extension;
     for (const char16_t* p = dot + 1; *p; ++p)
         extension += (*p >= u'A' && *p <= u'Z') ? char16_t(*p - u'A' + u'a') : *p;
     return extension;
@@ -76,8 +78,7 @@ std::u16string ExtensionOf(const char16_t* name) {
 // picks the reader of a kind without a signature by its extension.
 bool Decode(const void* data, uint32_t size, const char16_t* fileName, DXLBitmap* picture, ImageInfo* info) {
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    if (!bytes || size == 0)
-        return false;
+    if (!bytes || size == 0) return false;
     uint32_t kind = 0;
     bool read = false;
     if (KindBySignature(bytes, size, &kind)) {
@@ -104,8 +105,7 @@ bool Decode(const void* data, uint32_t size, const char16_t* fileName, DXLBitmap
             }
         }
     }
-    if (!read || picture->IsEmpty() || picture->GetFormat() == kFormatUnknown)
-        return false;
+    if (!read || picture->IsEmpty() || picture->GetFormat() == kFormatUnknown) return false;
     *info = ImageInfo{};
     info->width = uint32_t(picture->GetWidth());
     info->height = uint32_t(picture->GetHeight());
@@ -121,10 +121,8 @@ bool Decode(const void* data, uint32_t size, const char16_t* fileName, DXLBitmap
 
 // The texture side for a size argument and the picture's side.
 uint32_t TextureSide(uint32_t requested, uint32_t pictureSide) {
-    if (requested == kDefault || requested == 0)
-        return NextPowerOfTwo(pictureSide);
-    if (requested == kDefaultNonPow2)
-        return pictureSide;
+    if (requested == kDefault || requested == 0) return NextPowerOfTwo(pictureSide);
+    if (requested == kDefaultNonPow2) return pictureSide;
     return requested;
 }
 
@@ -132,8 +130,7 @@ uint32_t TextureSide(uint32_t requested, uint32_t pictureSide) {
 // the picture unscaled in the top-left corner, "point" takes the nearest
 // pixel, anything else blends bilinearly.
 uint32_t ResampleFilter(uint32_t filter) {
-    if (filter == kFilterNone || filter == kFilterPoint)
-        return filter;
+    if (filter == kFilterNone || filter == kFilterPoint) return filter;
     return kFilterLinear;
 }
 
@@ -143,24 +140,22 @@ void ApplyColourKey(DXLBitmap* picture, uint32_t key) {
     const uint32_t bytes = picture->GetBytesPerPixel();
     for (int y = 0; y < picture->GetHeight(); ++y) {
         uint8_t* row = picture->GetRow(y);
-        if (!row)
-            return;
+        if (!row) return;
         for (int x = 0; x < picture->GetWidth(); ++x) {
             uint8_t* pixel = row + size_t(x) * bytes;
             uint32_t argb = 0;
-            if (PixelToARGB(pixel, format, &argb) && argb == key)
-                ARGBToPixel(0, format, pixel);
+            if (PixelToARGB(pixel, format, &argb) && argb == key) ARGBToPixel(0, format, pixel);
         }
     }
 }
 
 // Writes rows of the picture's format into the locked level of another (or
 // the same) format; block-compressed rows only into their own format.
-bool WriteRows(const uint8_t* source, PixelFormat sourceFormat, uint32_t sourceRowBytes, uint32_t sourcePixelBytes,
-               const platform::LockedRect& locked, PixelFormat format, uint32_t width, uint32_t rows) {
+bool WriteRows(const uint8_t* source, PixelFormat sourceFormat, uint32_t sourceRowBytes,
+               uint32_t sourcePixelBytes, const platform::LockedRect& locked, PixelFormat format,
+               uint32_t width, uint32_t rows) {
     const uint32_t rowBytes = platform::RowPitch(platform::Format(format), width);
-    if (rowBytes == 0 || locked.pitch < int32_t(rowBytes))
-        return false;
+    if (rowBytes == 0 || locked.pitch < int32_t(rowBytes)) return false;
     uint8_t* destination = static_cast<uint8_t*>(locked.bits);
     if (sourceFormat == format) {
         for (uint32_t y = 0; y < rows; ++y)
@@ -168,8 +163,7 @@ bool WriteRows(const uint8_t* source, PixelFormat sourceFormat, uint32_t sourceR
                         std::min(rowBytes, sourceRowBytes));
         return true;
     }
-    if (IsDXTFormat(sourceFormat) || IsDXTFormat(format))
-        return false;
+    if (IsDXTFormat(sourceFormat) || IsDXTFormat(format)) return false;
     const uint32_t pixelBytes = platform::BytesPerPixel(platform::Format(format));
     for (uint32_t y = 0; y < rows; ++y) {
         const uint8_t* s = source + size_t(y) * sourceRowBytes;
@@ -193,8 +187,7 @@ HResult MakeTexture(platform::GraphicsDevice* device, DXLBitmap* picture, uint32
     const uint32_t textureWidth = TextureSide(width, pictureWidth);
     const uint32_t textureHeight = TextureSide(height, pictureHeight);
     const bool sameSize = textureWidth == pictureWidth && textureHeight == pictureHeight;
-    if (textureWidth == 0 || textureHeight == 0)
-        return kResultInvalidCall;
+    if (textureWidth == 0 || textureHeight == 0) return kResultInvalidCall;
 
     // Block-compressed pictures stay as they are only when no pixel has to be
     // keyed, placed or resampled.
@@ -202,21 +195,18 @@ HResult MakeTexture(platform::GraphicsDevice* device, DXLBitmap* picture, uint32
         picture->SetFormat(kFormatA8R8G8B8);
     if (!platform::IsTextureFormat(platform::Format(picture->GetFormat())))
         picture->SetFormat(kFormatA8R8G8B8);
-    if (!picture->GetBits())
-        return kResultOutOfMemory;
-    if (colourKey != 0)
-        ApplyColourKey(picture, colourKey);
+    if (!picture->GetBits()) return kResultOutOfMemory;
+    if (colourKey != 0) ApplyColourKey(picture, colourKey);
 
-    PixelFormat wanted = format == kFormatFromFile || format == kFormatUnknown ? picture->GetFormat() : format;
+    PixelFormat wanted =
+        format == kFormatFromFile || format == kFormatUnknown ? picture->GetFormat() : format;
     if (IsDXTFormat(wanted) && wanted != picture->GetFormat())
         wanted = kFormatA8R8G8B8; // pictures are not compressed here
-    if (!platform::IsTextureFormat(platform::Format(wanted)))
-        wanted = kFormatA8R8G8B8;
+    if (!platform::IsTextureFormat(platform::Format(wanted))) wanted = kFormatA8R8G8B8;
 
     platform::TexturePtr made;
     HResult hr = CreateTexture(device, textureWidth, textureHeight, 1, 0, wanted, pool, &made);
-    if (Failed(hr))
-        return hr;
+    if (Failed(hr)) return hr;
     const PixelFormat madeFormat = PixelFormat(made->GetFormat());
 
     std::unique_ptr<uint8_t[]> fitted;
@@ -226,23 +216,19 @@ HResult MakeTexture(platform::GraphicsDevice* device, DXLBitmap* picture, uint32
                                   : pictureWidth * picture->GetBytesPerPixel();
     if (!sameSize) {
         fitted = picture->Resample(int(textureWidth), int(textureHeight), ResampleFilter(filter));
-        if (!fitted)
-            return kResultInvalidCall; // sizes beyond what the picture can be fitted to
+        if (!fitted) return kResultInvalidCall; // sizes beyond what the picture can be fitted to
         source = fitted.get();
         sourceRowBytes = textureWidth * picture->GetBytesPerPixel();
     }
     const uint32_t rows = platform::RowCount(platform::Format(madeFormat), textureHeight);
-    if (sameSize && uint64_t(sourceRowBytes) * rows > picture->GetDataSize())
-        return kResultInvalidData;
+    if (sameSize && uint64_t(sourceRowBytes) * rows > picture->GetDataSize()) return kResultInvalidData;
 
     platform::LockedRect locked;
-    if (platform::Failed(made->Lock(platform::kLockNoSysLock, &locked)))
-        return kResultFail;
-    const bool written = WriteRows(source, picture->GetFormat(), sourceRowBytes, picture->GetBytesPerPixel(), locked,
-                                   madeFormat, textureWidth, rows);
+    if (platform::Failed(made->Lock(platform::kLockNoSysLock, &locked))) return kResultFail;
+    const bool written = WriteRows(source, picture->GetFormat(), sourceRowBytes, picture->GetBytesPerPixel(),
+                                   locked, madeFormat, textureWidth, rows);
     made->Unlock();
-    if (!written)
-        return kResultFail;
+    if (!written) return kResultFail;
     *texture = std::move(made);
     return kResultOk;
 }
@@ -252,8 +238,9 @@ HResult MakeTexture(platform::GraphicsDevice* device, DXLBitmap* picture, uint32
 int32_t gLiveFonts = 0;
 
 class LibraryFont final : public Font {
-public:
-    LibraryFont(platform::GraphicsDevice* device, const FontDescW& desc, std::unique_ptr<platform::GlyphFace> face)
+  public:
+    LibraryFont(platform::GraphicsDevice* device, const FontDescW& desc,
+                std::unique_ptr<platform::GlyphFace> face)
         : device_(device), desc_(desc), face_(std::move(face)) {
         ++gLiveFonts;
     }
@@ -261,15 +248,14 @@ public:
     uint32_t AddRef() override { return ++references_; }
     uint32_t Release() override {
         const uint32_t left = --references_;
-        if (left == 0)
-            delete this;
+        if (left == 0) delete this;
         return left;
     }
     platform::GraphicsDevice* GetDevice() const override { return device_; }
     const FontDescW& GetDesc() const override { return desc_; }
     platform::GlyphFace* GetFace() const override { return face_.get(); }
 
-private:
+  private:
     ~LibraryFont() override { --gLiveFonts; }
 
     platform::GraphicsDevice* device_;
@@ -286,21 +272,21 @@ int32_t Font::LiveCount() {
 
 // ---------------------------------------------------------------- matrices
 
-platform::Matrix* MatrixOrthoOffCenterLH(platform::Matrix* out, float left, float right, float bottom, float top,
-                                         float zn, float zf) {
-    if (!out)
-        return nullptr;
-    *out = platform::Matrix{{{2.0f / (right - left), 0, 0, 0},
-                             {0, 2.0f / (top - bottom), 0, 0},
-                             {0, 0, 1.0f / (zf - zn), 0},
-                             {(left + right) / (left - right), (top + bottom) / (bottom - top), zn / (zn - zf), 1}}};
+platform::Matrix* MatrixOrthoOffCenterLH(platform::Matrix* out, float left, float right, float bottom,
+                                         float top, float zn, float zf) {
+    if (!out) return nullptr;
+    *out = platform::Matrix{
+        {{2.0f / (right - left), 0, 0, 0},
+         {0, 2.0f / (top - bottom), 0, 0},
+         {0, 0, 1.0f / (zf - zn), 0},
+         {(left + right) / (left - right), (top + bottom) / (bottom - top), zn / (zn - zf), 1}}};
     return out;
 }
 
-platform::Matrix* MatrixAffineTransformation2D(platform::Matrix* out, float scaling, const kis::Vector2* rotationCenter,
-                                               float rotation, const kis::Vector2* translation) {
-    if (!out)
-        return nullptr;
+platform::Matrix* MatrixAffineTransformation2D(platform::Matrix* out, float scaling,
+                                               const kis::Vector2* rotationCenter, float rotation,
+                                               const kis::Vector2* translation) {
+    if (!out) return nullptr;
     const float c = std::cos(rotation), s = std::sin(rotation);
     const float cx = rotationCenter ? rotationCenter->x : 0.0f;
     const float cy = rotationCenter ? rotationCenter->y : 0.0f;
@@ -316,63 +302,53 @@ platform::Matrix* MatrixAffineTransformation2D(platform::Matrix* out, float scal
 
 // ---------------------------------------------------------------- textures
 
-HResult CreateTexture(platform::GraphicsDevice* device, uint32_t width, uint32_t height, uint32_t /*mipLevels*/,
-                      uint32_t /*usage*/, PixelFormat format, platform::Pool pool, platform::TexturePtr* texture) {
-    if (texture)
-        texture->reset();
+HResult CreateTexture(platform::GraphicsDevice* device, uint32_t width, uint32_t height,
+                      uint32_t /*mipLevels*/, uint32_t /*usage*/, PixelFormat format, platform::Pool pool,
+                      platform::TexturePtr* texture) {
+    if (texture) texture->reset();
     if (!device || !texture || width == 0 || height == 0 || format == kFormatUnknown)
         return kResultInvalidCall;
     static const PixelFormat kNearest[] = {kFormatA8R8G8B8, kFormatX8R8G8B8, kFormatR8G8B8};
     HResult hr = device->CreateTexture(width, height, platform::Format(format), pool, texture);
     for (PixelFormat nearest : kNearest) {
-        if (Succeeded(hr) && *texture)
-            return kResultOk;
+        if (Succeeded(hr) && *texture) return kResultOk;
         if (nearest != format)
             hr = device->CreateTexture(width, height, platform::Format(nearest), pool, texture);
     }
-    if (Succeeded(hr) && *texture)
-        return kResultOk;
+    if (Succeeded(hr) && *texture) return kResultOk;
     texture->reset();
     return Failed(hr) ? hr : kResultFail;
 }
 
 HResult CreateTextureFromFileInMemoryEx(platform::GraphicsDevice* device, const void* data, uint32_t size,
-                                        uint32_t width, uint32_t height, uint32_t /*mipLevels*/, uint32_t /*usage*/,
-                                        PixelFormat format, platform::Pool pool, uint32_t filter,
-                                        uint32_t /*mipFilter*/, uint32_t colourKey, ImageInfo* info,
-                                        void* /*palette*/, platform::TexturePtr* texture) {
-    if (texture)
-        texture->reset();
-    if (!device || !data || size == 0 || !texture)
-        return kResultInvalidCall;
+                                        uint32_t width, uint32_t height, uint32_t /*mipLevels*/,
+                                        uint32_t /*usage*/, PixelFormat format, platform::Pool pool,
+                                        uint32_t filter, uint32_t /*mipFilter*/, uint32_t colourKey,
+                                        ImageInfo* info, void* /*palette*/, platform::TexturePtr* texture) {
+    if (texture) texture->reset();
+    if (!device || !data || size == 0 || !texture) return kResultInvalidCall;
     DXLBitmap picture;
     ImageInfo fileInfo;
-    if (!Decode(data, size, nullptr, &picture, &fileInfo))
-        return kResultInvalidData;
-    if (info)
-        *info = fileInfo;
+    if (!Decode(data, size, nullptr, &picture, &fileInfo)) return kResultInvalidData;
+    if (info) *info = fileInfo;
     return MakeTexture(device, &picture, width, height, format, pool, filter, colourKey, texture);
 }
 
 HResult CreateTextureFromFileExW(platform::GraphicsDevice* device, const char16_t* fileName, uint32_t width,
-                                 uint32_t height, uint32_t /*mipLevels*/, uint32_t /*usage*/, PixelFormat format,
-                                 platform::Pool pool, uint32_t filter, uint32_t /*mipFilter*/, uint32_t colourKey,
-                                 ImageInfo* info, void* /*palette*/, platform::TexturePtr* texture) {
-    if (texture)
-        texture->reset();
-    if (!device || !fileName || !fileName[0] || !texture)
-        return kResultInvalidCall;
+                                 uint32_t height, uint32_t /*mipLevels*/, uint32_t /*usage*/,
+                                 PixelFormat format, platform::Pool pool, uint32_t filter,
+                                 uint32_t /*mipFilter*/, uint32_t colourKey, ImageInfo* info,
+                                 void* /*palette*/, platform::TexturePtr* texture) {
+    if (texture) texture->reset();
+    if (!device || !fileName || !fileName[0] || !texture) return kResultInvalidCall;
     std::optional<std::vector<uint8_t>> bytes = platform::ReadWholeFile(platform::GamePath(fileName));
-    if (!bytes)
-        return kResultFail;
-    if (bytes->empty() || bytes->size() > 0xFFFFFFFFu)
-        return kResultInvalidData;
+    if (!bytes) return kResultFail;
+    if (bytes->empty() || bytes->size() > 0xFFFFFFFFu) return kResultInvalidData;
     DXLBitmap picture;
     ImageInfo fileInfo;
     if (!Decode(bytes->data(), uint32_t(bytes->size()), fileName, &picture, &fileInfo))
         return kResultInvalidData;
-    if (info)
-        *info = fileInfo;
+    if (info) *info = fileInfo;
     return MakeTexture(device, &picture, width, height, format, pool, filter, colourKey, texture);
 }
 
@@ -381,18 +357,16 @@ HResult CreateTextureFromFileExA(platform::GraphicsDevice* device, const char* f
                                  platform::Pool pool, uint32_t filter, uint32_t mipFilter, uint32_t colourKey,
                                  ImageInfo* info, void* palette, platform::TexturePtr* texture) {
     if (!fileName) {
-        if (texture)
-            texture->reset();
+        if (texture) texture->reset();
         return kResultInvalidCall;
     }
     const std::u16string name = platform::ToUtf16(fileName);
-    return CreateTextureFromFileExW(device, name.c_str(), width, height, mipLevels, usage, format, pool, filter,
-                                    mipFilter, colourKey, info, palette, texture);
+    return CreateTextureFromFileExW(device, name.c_str(), width, height, mipLevels, usage, format, pool,
+                                    filter, mipFilter, colourKey, info, palette, texture);
 }
 
 HResult GetImageInfoFromFileInMemory(const void* data, uint32_t size, ImageInfo* info) {
-    if (!data || size == 0 || !info)
-        return kResultInvalidCall;
+    if (!data || size == 0 || !info) return kResultInvalidCall;
     DXLBitmap picture;
     return Decode(data, size, nullptr, &picture, info) ? kResultOk : kResultInvalidData;
 }
@@ -400,10 +374,8 @@ HResult GetImageInfoFromFileInMemory(const void* data, uint32_t size, ImageInfo*
 // ---------------------------------------------------------------- fonts
 
 HResult CreateFontIndirectW(platform::GraphicsDevice* device, const FontDescW* desc, Font** font) {
-    if (font)
-        *font = nullptr;
-    if (!device || !desc || !font)
-        return kResultInvalidCall;
+    if (font) *font = nullptr;
+    if (!device || !desc || !font) return kResultInvalidCall;
     FontDescW copy = *desc;
     copy.faceName[31] = 0;
     platform::GlyphFaceRequest request;
@@ -413,15 +385,13 @@ HResult CreateFontIndirectW(platform::GraphicsDevice* device, const FontDescW* d
     request.italic = copy.italic != 0;
     request.quality = copy.quality;
     std::unique_ptr<platform::GlyphFace> face = platform::OpenGlyphFace(request);
-    if (!face)
-        return kResultFail;
+    if (!face) return kResultFail;
     *font = new LibraryFont(device, copy, std::move(face));
     return kResultOk;
 }
 
 HResult CreateFontIndirectA(platform::GraphicsDevice* device, const FontDescA* desc, Font** font) {
-    if (!desc)
-        return CreateFontIndirectW(device, nullptr, font);
+    if (!desc) return CreateFontIndirectW(device, nullptr, font);
     FontDescW wide{};
     wide.height = desc->height;
     wide.width = desc->width;
@@ -432,7 +402,8 @@ HResult CreateFontIndirectA(platform::GraphicsDevice* device, const FontDescA* d
     wide.outputPrecision = desc->outputPrecision;
     wide.quality = desc->quality;
     wide.pitchAndFamily = desc->pitchAndFamily;
-    const std::u16string name = platform::ToUtf16(std::string_view(desc->faceName, strnlen(desc->faceName, 32)));
+    const std::u16string name =
+        platform::ToUtf16(std::string_view(desc->faceName, strnlen(desc->faceName, 32)));
     const size_t length = std::min<size_t>(name.size(), 31);
     std::memcpy(wide.faceName, name.data(), length * sizeof(char16_t));
     wide.faceName[length] = 0;
@@ -457,7 +428,8 @@ void RegisterBuiltInHelperLibrary() {
         {kD3DXCreateFontIndirectW, reinterpret_cast<void*>(&d3dx::CreateFontIndirectW)},
         {kD3DXCreateFontIndirectA, reinterpret_cast<void*>(&d3dx::CreateFontIndirectA)},
         {kD3DXGetImageInfoFromFileInMemory, reinterpret_cast<void*>(&d3dx::GetImageInfoFromFileInMemory)},
-        {kD3DXCreateTextureFromFileInMemoryEx, reinterpret_cast<void*>(&d3dx::CreateTextureFromFileInMemoryEx)},
+        {kD3DXCreateTextureFromFileInMemoryEx,
+         reinterpret_cast<void*>(&d3dx::CreateTextureFromFileInMemoryEx)},
     };
     static_assert(sizeof(kEntries) / sizeof(kEntries[0]) == kD3DXProcCount);
     for (const Entry& e : kEntries)

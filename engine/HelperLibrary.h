@@ -72,8 +72,7 @@ struct ImageInfo {
 
 // What a font is made from: a logical font. Height below 0 is the character
 // height, above 0 the cell height (see platform/GlyphFace.h).
-template <typename Ch>
-struct FontDesc {
+template <typename Ch> struct FontDesc {
     int32_t height;
     uint32_t width;
     uint32_t weight;
@@ -93,7 +92,7 @@ using FontDescA = FontDesc<char>;
 // the font when the last one goes. Its holder releases it when the device
 // is released or reset and creates it again afterwards.
 class Font {
-public:
+  public:
     virtual uint32_t AddRef() = 0;
     virtual uint32_t Release() = 0;
     virtual platform::GraphicsDevice* GetDevice() const = 0;
@@ -104,7 +103,7 @@ public:
     // Fonts alive now (for leak checks).
     static int32_t LiveCount();
 
-protected:
+  protected:
     virtual ~Font() = default;
 };
 
@@ -112,13 +111,14 @@ protected:
 
 // Left-handed orthographic projection of the box left..right, bottom..top,
 // zn..zf onto clip space (x and y from -1 to 1, z from 0 to 1). Returns out.
-platform::Matrix* MatrixOrthoOffCenterLH(platform::Matrix* out, float left, float right, float bottom, float top,
-                                         float zn, float zf);
+platform::Matrix* MatrixOrthoOffCenterLH(platform::Matrix* out, float left, float right, float bottom,
+                                         float top, float zn, float zf);
 
 // Scaling, then rotation (radians) about the centre, then translation, as one
 // row-vector matrix. A null centre or translation counts as (0, 0). Returns out.
-platform::Matrix* MatrixAffineTransformation2D(platform::Matrix* out, float scaling, const kis::Vector2* rotationCenter,
-                                               float rotation, const kis::Vector2* translation);
+platform::Matrix* MatrixAffineTransformation2D(platform::Matrix* out, float scaling,
+                                               const kis::Vector2* rotationCenter, float rotation,
+                                               const kis::Vector2* translation);
 
 // A texture of exactly width x height pixels with one level. When the device
 // refuses the format, the nearest 32-bit or 24-bit format it has is taken
@@ -160,9 +160,9 @@ HResult GetImageInfoFromFileInMemory(const void* data, uint32_t size, ImageInfo*
 // palette. The image information, when asked for, describes the file.
 HResult CreateTextureFromFileInMemoryEx(platform::GraphicsDevice* device, const void* data, uint32_t size,
                                         uint32_t width, uint32_t height, uint32_t mipLevels, uint32_t usage,
-                                        PixelFormat format, platform::Pool pool, uint32_t filter, uint32_t mipFilter,
-                                        uint32_t colourKey, ImageInfo* info, void* palette,
-                                        platform::TexturePtr* texture);
+                                        PixelFormat format, platform::Pool pool, uint32_t filter,
+                                        uint32_t mipFilter, uint32_t colourKey, ImageInfo* info,
+                                        void* palette, platform::TexturePtr* texture);
 
 // ---------------------------------------------------------------- pointer types
 
@@ -178,8 +178,7 @@ using CreateTextureFromFileInMemoryExProc = decltype(&CreateTextureFromFileInMem
 
 // The looked-up function as its own type; null before the library was loaded
 // or when the function was missing.
-template <typename Proc>
-Proc LookedUp(D3DXProc proc) {
+template <typename Proc> Proc LookedUp(D3DXProc proc) {
     return reinterpret_cast<Proc>(GetD3DXProc(proc));
 }
 

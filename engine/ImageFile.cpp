@@ -1,7 +1,7 @@
 #include "engine/ImageFile.h"
 #include "engine/ImageReaders.h"
-#include "foundation/Stream.h"
 #include "foundation/StrFunctions.h"
+#include "foundation/Stream.h"
 #include "platform/ImageDecode.h"
 
 #include <cstring>
@@ -10,7 +10,7 @@ namespace {
 
 // A read-only stream over the caller's bytes.
 class ByteStream final : public kis::CustomMemoryStream {
-public:
+  public:
     ByteStream(const uint8_t* data, uint32_t size) {
         block_ = const_cast<uint8_t*>(data); // never written through
         size_ = size;
@@ -25,21 +25,16 @@ bool Starts(const uint8_t* data, uint32_t size, const char* signature, uint32_t 
 
 // The reader a signature names, or null.
 BitmapFileReader ReaderBySignature(const uint8_t* data, uint32_t size) {
-    if (Starts(data, size, "BM", 2))
-        return ReadBMPFile;
-    if (Starts(data, size, "DDS ", 4))
-        return ReadDDSFile;
-    if (Starts(data, size, "P6", 2) || Starts(data, size, "P3", 2))
-        return ReadPPMFile;
-    if (Starts(data, size, "\0\0\1\0", 4))
-        return ReadIconFile;
+    if (Starts(data, size, "BM", 2)) return ReadBMPFile;
+    if (Starts(data, size, "DDS ", 4)) return ReadDDSFile;
+    if (Starts(data, size, "P6", 2) || Starts(data, size, "P3", 2)) return ReadPPMFile;
+    if (Starts(data, size, "\0\0\1\0", 4)) return ReadIconFile;
     return nullptr;
 }
 
 // The extension after the last '.' of the name's last part, lower-case ASCII.
 bool ExtensionIs(const char16_t* name, const char16_t* extension) {
-    if (!name)
-        return false;
+    if (!name) return false;
     const char16_t* dot = nullptr;
     for (const char16_t* p = name; *p; ++p) {
         if (*p == u'.')
@@ -51,12 +46,9 @@ bool ExtensionIs(const char16_t* name, const char16_t* extension) {
 }
 
 BitmapFileReader ReaderByExtension(const char16_t* name) {
-    if (ExtensionIs(name, u"tga"))
-        return ReadTargaFile;
-    if (ExtensionIs(name, u"dxlb"))
-        return ReadDXLBitmapFile;
-    if (ExtensionIs(name, u"glb"))
-        return ReadGLBBitmapFile;
+    if (ExtensionIs(name, u"tga")) return ReadTargaFile;
+    if (ExtensionIs(name, u"dxlb")) return ReadDXLBitmapFile;
+    if (ExtensionIs(name, u"glb")) return ReadGLBBitmapFile;
     return nullptr;
 }
 
@@ -67,15 +59,13 @@ bool ReadWith(BitmapFileReader reader, const uint8_t* data, uint32_t size, DXLBi
 
 bool ReadPicture(const uint8_t* data, uint32_t size, DXLBitmap* bitmap) {
     platform::DecodedPicture picture;
-    if (!platform::DecodePicture(data, size, &picture, nullptr))
-        return false;
+    if (!platform::DecodePicture(data, size, &picture, nullptr)) return false;
     if (picture.width > DXLBitmap::kMaxSide || picture.height > DXLBitmap::kMaxSide ||
         int64_t(picture.width) * picture.height > DXLBitmap::kMaxPixels)
         return false;
     const uint32_t bytes = uint32_t(picture.pixels.size() * 4);
     bitmap->SetHeader(kFormatA8R8G8B8, uint32_t(picture.width), uint32_t(picture.height), bytes, 0, 0);
-    if (bitmap->GetDataSize() != bytes || !bitmap->GetData())
-        return false;
+    if (bitmap->GetDataSize() != bytes || !bitmap->GetData()) return false;
     std::memcpy(bitmap->GetData(), picture.pixels.data(), bytes);
     return true;
 }
@@ -83,12 +73,10 @@ bool ReadPicture(const uint8_t* data, uint32_t size, DXLBitmap* bitmap) {
 } // namespace
 
 bool ReadImageFileFromMemory(const void* data, uint32_t size, const char16_t* fileName, DXLBitmap* bitmap) {
-    if (!bitmap)
-        return false;
+    if (!bitmap) return false;
     bitmap->Clear();
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    if (!bytes || size == 0)
-        return false;
+    if (!bytes || size == 0) return false;
     bool ok = false;
     if (platform::IsCompressedPicture(bytes, size))
         ok = ReadPicture(bytes, size, bitmap);
@@ -97,8 +85,8 @@ bool ReadImageFileFromMemory(const void* data, uint32_t size, const char16_t* fi
     else if (BitmapFileReader named = ReaderByExtension(fileName))
         ok = ReadWith(named, bytes, size, bitmap);
     else
-        ok = ReadWith(ReadDXLBitmapFile, bytes, size, bitmap) || ReadWith(ReadGLBBitmapFile, bytes, size, bitmap) ||
-             ReadWith(ReadTargaFile, bytes, size, bitmap);
+        ok = ReadWith(ReadDXLBitmapFile, bytes, size, bitmap) ||
+             ReadWith(ReadGLBBitmapFile, bytes, size, bitmap) || ReadWith(ReadTargaFile, bytes, size, bitmap);
     if (!ok || bitmap->IsEmpty()) {
         bitmap->Clear();
         return false;

@@ -24,9 +24,9 @@ FormatTable& Table() {
 
 } // namespace
 
-void RegisterBitmapFileFormat(const char16_t* extension, const char16_t* description, BitmapFileReader reader) {
-    if (!extension || extension[0] == 0 || FindBitmapFileFormat(extension))
-        return;
+void RegisterBitmapFileFormat(const char16_t* extension, const char16_t* description,
+                              BitmapFileReader reader) {
+    if (!extension || extension[0] == 0 || FindBitmapFileFormat(extension)) return;
     auto* row = new DXLBITMAPFILEFORMAT{};
     kis::StrCopyW(row->extension, 128, extension);
     kis::StrCopyW(row->description, 512, description);
@@ -38,8 +38,7 @@ const DXLBITMAPFILEFORMAT* FindBitmapFileFormat(const char16_t* extension) {
     const kis::list<DXLBITMAPFILEFORMAT>& rows = Table().rows;
     for (int32_t i = 0; i < rows.Count(); ++i) {
         const DXLBITMAPFILEFORMAT* row = rows.Get(i);
-        if (row && kis::StrICompareW(row->extension, extension) == 0)
-            return row;
+        if (row && kis::StrICompareW(row->extension, extension) == 0) return row;
     }
     return nullptr;
 }
@@ -79,8 +78,7 @@ bool ReadBytes(kis::Stream* stream, void* buffer, int64_t count) {
 // Reads up to count bytes; the rest of the buffer is left as it is.
 void ReadAvailable(kis::Stream* stream, void* buffer, int64_t count) {
     int64_t n = std::min(count, Remaining(stream));
-    if (n > 0)
-        stream->Read(buffer, n);
+    if (n > 0) stream->Read(buffer, n);
 }
 
 bool Fail(DXLBitmap* bitmap) {
@@ -107,8 +105,7 @@ void FlipRows(DXLBitmap* bitmap) {
     for (int y = 0; y < h / 2; ++y) {
         uint8_t* a = bitmap->GetRow(y);
         uint8_t* b = bitmap->GetRow(h - 1 - y);
-        if (!a || !b)
-            return;
+        if (!a || !b) return;
         std::memcpy(temp.data(), a, rowBytes);
         std::memcpy(a, b, rowBytes);
         std::memcpy(b, temp.data(), rowBytes);
@@ -127,18 +124,15 @@ void Widen24(const uint8_t* in, uint8_t* out, size_t pixels) {
 
 // Whether a stored size fits a header of the engine's own image files: raw
 // data is exactly the image, packed data unpacks to exactly the image.
-bool OwnHeaderConsistent(PixelFormat format, uint32_t width, uint32_t height, uint32_t stored, uint32_t unpacked,
-                         uint32_t unit) {
-    if (!SideAllowed(width, height) || stored == 0)
-        return false;
+bool OwnHeaderConsistent(PixelFormat format, uint32_t width, uint32_t height, uint32_t stored,
+                         uint32_t unpacked, uint32_t unit) {
+    if (!SideAllowed(width, height) || stored == 0) return false;
     if (IsDXTFormat(format))
         return (unit == 0 || unpacked == 0) && stored >= GetDXTDataSize(int(width), int(height), format);
     const uint32_t bpp = GetFormatBytes(format);
-    if (bpp == 0)
-        return false;
+    if (bpp == 0) return false;
     const uint64_t image = uint64_t(width) * height * bpp;
-    if (unit == 0 || unpacked == 0)
-        return stored == image;
+    if (unit == 0 || unpacked == 0) return stored == image;
     return (unit == 1 || unit == 2 || unit == 4) && unit <= bpp && unpacked == image;
 }
 
@@ -152,19 +146,16 @@ struct DxlbHeader {
 static_assert(sizeof(DxlbHeader) == 24);
 
 bool ReadDXLBitmapFile(kis::Stream* stream, DXLBitmap* bitmap) {
-    if (!stream || !bitmap)
-        return false;
+    if (!stream || !bitmap) return false;
     uint8_t raw[24];
-    if (!ReadBytes(stream, raw, sizeof raw))
-        return Fail(bitmap);
+    if (!ReadBytes(stream, raw, sizeof raw)) return Fail(bitmap);
     DxlbHeader h{kis::LoadLE32(raw),      kis::LoadLE32(raw + 4),  kis::LoadLE32(raw + 8),
                  kis::LoadLE32(raw + 12), kis::LoadLE32(raw + 16), kis::LoadLE32(raw + 20)};
     if (!OwnHeaderConsistent(h.format, h.width, h.height, h.storedSize, h.unpackedSize, h.rleUnit) ||
         h.storedSize > Remaining(stream))
         return Fail(bitmap);
     bitmap->SetHeader(h.format, h.width, h.height, h.storedSize, h.unpackedSize, h.rleUnit);
-    if (!bitmap->GetData() || !ReadBytes(stream, bitmap->GetData(), h.storedSize))
-        return Fail(bitmap);
+    if (!bitmap->GetData() || !ReadBytes(stream, bitmap->GetData(), h.storedSize)) return Fail(bitmap);
     return true; // the data stays packed as stored
 }
 
@@ -176,24 +167,21 @@ struct GlbHeader {
 constexpr size_t kGlbHeaderSize = 17;
 
 bool ReadGLBBitmapFile(kis::Stream* stream, DXLBitmap* bitmap) {
-    if (!stream || !bitmap)
-        return false;
+    if (!stream || !bitmap) return false;
     uint8_t raw[kGlbHeaderSize];
-    if (!ReadBytes(stream, raw, sizeof raw))
-        return Fail(bitmap);
-    GlbHeader h{kis::LoadLE32(raw), kis::LoadLE32(raw + 4), raw[8], kis::LoadLE32(raw + 9), kis::LoadLE32(raw + 13)};
+    if (!ReadBytes(stream, raw, sizeof raw)) return Fail(bitmap);
+    GlbHeader h{kis::LoadLE32(raw), kis::LoadLE32(raw + 4), raw[8], kis::LoadLE32(raw + 9),
+                kis::LoadLE32(raw + 13)};
     const uint32_t unit = h.packing == 0 ? 1 : h.packing == 1 ? 2 : h.packing == 2 ? 4 : 0;
     if (!OwnHeaderConsistent(kFormatA8R8G8B8, h.width, h.height, h.storedSize, h.unpackedSize, unit) ||
         h.storedSize > Remaining(stream))
         return Fail(bitmap);
     bitmap->SetHeader(kFormatA8R8G8B8, h.width, h.height, h.storedSize, h.unpackedSize, unit);
-    if (!bitmap->GetData() || !ReadBytes(stream, bitmap->GetData(), h.storedSize))
-        return Fail(bitmap);
+    if (!bitmap->GetData() || !ReadBytes(stream, bitmap->GetData(), h.storedSize)) return Fail(bitmap);
     bitmap->BeginAccess();
     uint8_t* p = bitmap->GetBits();
     const size_t pixels = size_t(h.width) * h.height;
-    if (!p || bitmap->GetDataSize() < pixels * 4)
-        return Fail(bitmap);
+    if (!p || bitmap->GetDataSize() < pixels * 4) return Fail(bitmap);
     for (size_t i = 0; i < pixels; ++i)
         std::swap(p[i * 4], p[i * 4 + 2]); // red, green, blue, alpha -> blue, green, red, alpha
     FlipRows(bitmap);
@@ -222,15 +210,12 @@ bool ReadTargaRLE(kis::Stream* stream, uint8_t* out, size_t pixels, uint32_t pix
     uint8_t pixel[4];
     while (done < pixels) {
         uint8_t control;
-        if (!ReadBytes(stream, &control, 1))
-            return false;
+        if (!ReadBytes(stream, &control, 1)) return false;
         const size_t count = std::min<size_t>((control & 127u) + 1, pixels - done);
         if (control < 128) {
-            if (!ReadBytes(stream, out + done * pixelBytes, int64_t(count * pixelBytes)))
-                return false;
+            if (!ReadBytes(stream, out + done * pixelBytes, int64_t(count * pixelBytes))) return false;
         } else {
-            if (!ReadBytes(stream, pixel, pixelBytes))
-                return false;
+            if (!ReadBytes(stream, pixel, pixelBytes)) return false;
             for (size_t k = 0; k < count; ++k)
                 std::memcpy(out + (done + k) * pixelBytes, pixel, pixelBytes);
         }
@@ -242,15 +227,20 @@ bool ReadTargaRLE(kis::Stream* stream, uint8_t* out, size_t pixels, uint32_t pix
 } // namespace
 
 bool ReadTargaFile(kis::Stream* stream, DXLBitmap* bitmap) {
-    if (!stream || !bitmap)
-        return false;
+    if (!stream || !bitmap) return false;
     uint8_t raw[18];
-    if (!ReadBytes(stream, raw, sizeof raw))
-        return Fail(bitmap);
-    TargaHeader h{raw[0], raw[1], raw[2], kis::LoadLE16(raw + 3), kis::LoadLE16(raw + 5), raw[7],
-                  kis::LoadLE16(raw + 12), kis::LoadLE16(raw + 14), raw[16], raw[17]};
-    if (h.idLength > Remaining(stream))
-        return Fail(bitmap);
+    if (!ReadBytes(stream, raw, sizeof raw)) return Fail(bitmap);
+    TargaHeader h{raw[0],
+                  raw[1],
+                  raw[2],
+                  kis::LoadLE16(raw + 3),
+                  kis::LoadLE16(raw + 5),
+                  raw[7],
+                  kis::LoadLE16(raw + 12),
+                  kis::LoadLE16(raw + 14),
+                  raw[16],
+                  raw[17]};
+    if (h.idLength > Remaining(stream)) return Fail(bitmap);
     stream->Seek(h.idLength, 1);
 
     if ((h.imageType & 3) == 0) {
@@ -277,46 +267,39 @@ bool ReadTargaFile(kis::Stream* stream, DXLBitmap* bitmap) {
         break;
     case 3:
     case 11:
-        if (h.depth != 8)
-            return Fail(bitmap);
+        if (h.depth != 8) return Fail(bitmap);
         format = kFormatL8;
         fileBytes = 1;
         break;
     case 1:
-        if (h.depth != 8 || h.mapEntryBits != 24)
-            return Fail(bitmap);
+        if (h.depth != 8 || h.mapEntryBits != 24) return Fail(bitmap);
         format = kFormatX8R8G8B8;
         fileBytes = 1;
         break;
     default: // colour-mapped run-length (9) and unknown types
         return Fail(bitmap);
     }
-    if (!SideAllowed(h.width, h.height))
-        return Fail(bitmap);
+    if (!SideAllowed(h.width, h.height)) return Fail(bitmap);
     const size_t pixels = size_t(h.width) * h.height;
 
     std::vector<uint8_t> map;
     if (h.imageType == 1) {
         map.resize(size_t(h.mapLength) * 3);
-        if (!ReadBytes(stream, map.data(), int64_t(map.size())))
-            return Fail(bitmap);
+        if (!ReadBytes(stream, map.data(), int64_t(map.size()))) return Fail(bitmap);
     }
     std::vector<uint8_t> file;
-    if (int64_t(pixels * fileBytes) > Remaining(stream) && !rle)
-        return Fail(bitmap);
+    if (int64_t(pixels * fileBytes) > Remaining(stream) && !rle) return Fail(bitmap);
     file.resize(pixels * fileBytes);
     if (rle ? !ReadTargaRLE(stream, file.data(), pixels, fileBytes)
             : !ReadBytes(stream, file.data(), int64_t(file.size())))
         return Fail(bitmap);
 
-    if (!StartImage(bitmap, format, h.width, h.height))
-        return Fail(bitmap);
+    if (!StartImage(bitmap, format, h.width, h.height)) return Fail(bitmap);
     uint8_t* out = bitmap->GetBits();
     if (h.imageType == 1) {
         for (size_t i = 0; i < pixels; ++i) {
             const size_t index = file[i];
-            if (index >= h.mapLength)
-                return Fail(bitmap); // an index the map does not hold
+            if (index >= h.mapLength) return Fail(bitmap); // an index the map does not hold
             std::memcpy(out + i * 4, &map[index * 3], 3);
             out[i * 4 + 3] = 0xFF;
         }
@@ -325,10 +308,8 @@ bool ReadTargaFile(kis::Stream* stream, DXLBitmap* bitmap) {
     } else {
         std::memcpy(out, file.data(), file.size());
     }
-    if ((h.descriptor & 0x20) == 0)
-        FlipRows(bitmap);
-    if (rle)
-        bitmap->SetRLEUnit(fileBytes == 2 ? 2 : fileBytes == 1 ? 1 : 4);
+    if ((h.descriptor & 0x20) == 0) FlipRows(bitmap);
+    if (rle) bitmap->SetRLEUnit(fileBytes == 2 ? 2 : fileBytes == 1 ? 1 : 4);
     return true;
 }
 
@@ -347,17 +328,11 @@ static_assert(sizeof(BitmapInfoHeader) == 40);
 namespace {
 
 BitmapInfoHeader ParseInfoHeader(const uint8_t* raw) {
-    return BitmapInfoHeader{kis::LoadLE32(raw),
-                            int32_t(kis::LoadLE32(raw + 4)),
-                            int32_t(kis::LoadLE32(raw + 8)),
-                            kis::LoadLE16(raw + 12),
-                            kis::LoadLE16(raw + 14),
-                            kis::LoadLE32(raw + 16),
-                            kis::LoadLE32(raw + 20),
-                            int32_t(kis::LoadLE32(raw + 24)),
-                            int32_t(kis::LoadLE32(raw + 28)),
-                            kis::LoadLE32(raw + 32),
-                            kis::LoadLE32(raw + 36)};
+    return BitmapInfoHeader{
+        kis::LoadLE32(raw),      int32_t(kis::LoadLE32(raw + 4)),  int32_t(kis::LoadLE32(raw + 8)),
+        kis::LoadLE16(raw + 12), kis::LoadLE16(raw + 14),          kis::LoadLE32(raw + 16),
+        kis::LoadLE32(raw + 20), int32_t(kis::LoadLE32(raw + 24)), int32_t(kis::LoadLE32(raw + 28)),
+        kis::LoadLE32(raw + 32), kis::LoadLE32(raw + 36)};
 }
 
 size_t RowStride(uint32_t bitCount, int width) {
@@ -369,39 +344,37 @@ size_t RowStride(uint32_t bitCount, int width) {
 // everything else X8R8G8B8 (32-bit pixels keep their fourth byte).
 bool DecodeDIB(kis::Stream* stream, DXLBitmap* bitmap, const BitmapInfoHeader& info, int width, int height) {
     const uint32_t bits = info.bitCount;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return false;
-    if (!SideAllowed(width, height))
-        return false;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+    if (!SideAllowed(width, height)) return false;
     std::vector<uint8_t> palette;
     if (bits <= 8) {
         // Every entry the header names is read (more than the indices can
         // reach is allowed), as long as the file holds them.
         const uint32_t entries = info.coloursUsed != 0 ? info.coloursUsed : 1u << bits;
-        if (int64_t(entries) * 4 > Remaining(stream))
-            return false;
+        if (int64_t(entries) * 4 > Remaining(stream)) return false;
         palette.resize(size_t(entries) * 4);
-        if (!ReadBytes(stream, palette.data(), int64_t(palette.size())))
-            return false;
+        if (!ReadBytes(stream, palette.data(), int64_t(palette.size()))) return false;
     }
     const size_t stride = RowStride(bits, width);
     std::vector<uint8_t> rows(stride * height);
-    if (!ReadBytes(stream, rows.data(), int64_t(rows.size())))
-        return false;
-    if (!StartImage(bitmap, bits == 16 ? kFormatX1R5G5B5 : kFormatX8R8G8B8, width, height))
-        return false;
+    if (!ReadBytes(stream, rows.data(), int64_t(rows.size()))) return false;
+    if (!StartImage(bitmap, bits == 16 ? kFormatX1R5G5B5 : kFormatX8R8G8B8, width, height)) return false;
     const size_t entries = palette.size() / 4;
     for (int y = 0; y < height; ++y) {
         const uint8_t* in = &rows[size_t(y) * stride];
         uint8_t* out = bitmap->GetRow(y);
         for (int x = 0; x < width; ++x) {
             switch (bits) {
-            case 16: std::memcpy(out + x * 2, in + x * 2, 2); break;
+            case 16:
+                std::memcpy(out + x * 2, in + x * 2, 2);
+                break;
             case 24:
                 std::memcpy(out + x * 4, in + x * 3, 3);
                 out[x * 4 + 3] = 0xFF;
                 break;
-            case 32: std::memcpy(out + x * 4, in + x * 4, 4); break;
+            case 32:
+                std::memcpy(out + x * 4, in + x * 4, 4);
+                break;
             default: {
                 // Indices from the most significant bits first.
                 const uint32_t perByte = 8 / bits;
@@ -424,8 +397,7 @@ bool DecodeDIB(kis::Stream* stream, DXLBitmap* bitmap, const BitmapInfoHeader& i
 } // namespace
 
 bool ReadBMPFile(kis::Stream* stream, DXLBitmap* bitmap) {
-    if (!stream || !bitmap)
-        return false;
+    if (!stream || !bitmap) return false;
     uint8_t fileHeader[14 + 4];
     if (!ReadBytes(stream, fileHeader, sizeof fileHeader) || fileHeader[0] != 'B' || fileHeader[1] != 'M')
         return Fail(bitmap);
@@ -435,13 +407,10 @@ bool ReadBMPFile(kis::Stream* stream, DXLBitmap* bitmap) {
         // Core header: u16 width, u16 height, u16 planes, u16 bit count; 24-bit
         // rows padded to 4 bytes.
         uint8_t core[8];
-        if (!ReadBytes(stream, core, sizeof core))
-            return Fail(bitmap);
+        if (!ReadBytes(stream, core, sizeof core)) return Fail(bitmap);
         const int width = kis::LoadLE16(core), height = kis::LoadLE16(core + 2);
-        if (kis::LoadLE16(core + 6) != 24 || !SideAllowed(width, height))
-            return Fail(bitmap);
-        if (!StartImage(bitmap, kFormatX8R8G8B8, width, height))
-            return Fail(bitmap);
+        if (kis::LoadLE16(core + 6) != 24 || !SideAllowed(width, height)) return Fail(bitmap);
+        if (!StartImage(bitmap, kFormatX8R8G8B8, width, height)) return Fail(bitmap);
         const size_t stride = RowStride(24, width);
         std::vector<uint8_t> rows(stride * height, 0);
         ReadAvailable(stream, rows.data(), int64_t(rows.size())); // a short read leaves zero pixels
@@ -451,20 +420,16 @@ bool ReadBMPFile(kis::Stream* stream, DXLBitmap* bitmap) {
         return true;
     }
 
-    if (infoSize < 40 || infoSize - 4 > Remaining(stream))
-        return Fail(bitmap);
+    if (infoSize < 40 || infoSize - 4 > Remaining(stream)) return Fail(bitmap);
     uint8_t raw[40];
     kis::StoreLE32(raw, infoSize);
-    if (!ReadBytes(stream, raw + 4, 36))
-        return Fail(bitmap);
+    if (!ReadBytes(stream, raw + 4, 36)) return Fail(bitmap);
     stream->Seek(int64_t(infoSize) - 40, 1); // the rest of a larger header
     const BitmapInfoHeader info = ParseInfoHeader(raw);
-    if (info.planes != 1 || info.compression != 0 || info.height == INT32_MIN)
-        return Fail(bitmap);
+    if (info.planes != 1 || info.compression != 0 || info.height == INT32_MIN) return Fail(bitmap);
     const bool topDown = info.height < 0;
     const int height = topDown ? -info.height : info.height;
-    if (!DecodeDIB(stream, bitmap, info, info.width, height))
-        return Fail(bitmap);
+    if (!DecodeDIB(stream, bitmap, info, info.width, height)) return Fail(bitmap);
 
     const size_t pixels = size_t(info.width) * height;
     uint8_t* p = bitmap->GetBits();
@@ -482,46 +447,35 @@ bool ReadBMPFile(kis::Stream* stream, DXLBitmap* bitmap) {
         for (size_t i = 0; i < pixels; ++i)
             p[i * 4 + 3] = 0xFF;
     }
-    if (!topDown)
-        FlipRows(bitmap);
+    if (!topDown) FlipRows(bitmap);
     return true;
 }
 
 bool ReadIconFile(kis::Stream* stream, DXLBitmap* bitmap) {
-    if (!stream || !bitmap)
-        return false;
+    if (!stream || !bitmap) return false;
     uint8_t head[6];
-    if (!ReadBytes(stream, head, sizeof head))
-        return Fail(bitmap);
+    if (!ReadBytes(stream, head, sizeof head)) return Fail(bitmap);
     const uint32_t count = kis::LoadLE16(head + 4);
-    if (count == 0 || int64_t(count) * 16 > Remaining(stream))
-        return Fail(bitmap);
+    if (count == 0 || int64_t(count) * 16 > Remaining(stream)) return Fail(bitmap);
     uint8_t entry[16];
     for (uint32_t i = 0; i < count; ++i)
-        if (!ReadBytes(stream, entry, sizeof entry))
-            return Fail(bitmap);
+        if (!ReadBytes(stream, entry, sizeof entry)) return Fail(bitmap);
     const int width = entry[0], height = entry[1];
-    if (kis::LoadLE16(entry + 4) == 0 && entry[2] == 0 && entry[3] == 0)
-        return Fail(bitmap);
+    if (kis::LoadLE16(entry + 4) == 0 && entry[2] == 0 && entry[3] == 0) return Fail(bitmap);
     const uint32_t offset = kis::LoadLE32(entry + 12);
-    if (int64_t(offset) + 40 > stream->GetSize())
-        return Fail(bitmap);
+    if (int64_t(offset) + 40 > stream->GetSize()) return Fail(bitmap);
     stream->SeekTo(offset);
     uint8_t raw[40];
-    if (!ReadBytes(stream, raw, sizeof raw))
-        return Fail(bitmap);
+    if (!ReadBytes(stream, raw, sizeof raw)) return Fail(bitmap);
     const BitmapInfoHeader info = ParseInfoHeader(raw);
-    if (info.planes == 0 || info.compression != 0)
-        return Fail(bitmap);
-    if (!DecodeDIB(stream, bitmap, info, width, height) || bitmap->IsEmpty())
-        return Fail(bitmap);
+    if (info.planes == 0 || info.compression != 0) return Fail(bitmap);
+    if (!DecodeDIB(stream, bitmap, info, width, height) || bitmap->IsEmpty()) return Fail(bitmap);
 
     if (info.bitCount < 32) {
         // The AND mask: bit 0 opaque, bit 1 transparent.
         const size_t stride = RowStride(1, width);
         std::vector<uint8_t> mask(stride * height);
-        if (!ReadBytes(stream, mask.data(), int64_t(mask.size())))
-            return Fail(bitmap);
+        if (!ReadBytes(stream, mask.data(), int64_t(mask.size()))) return Fail(bitmap);
         const bool sixteen = info.bitCount == 16;
         for (int y = 0; y < height; ++y) {
             uint8_t* row = bitmap->GetRow(y);
@@ -557,61 +511,50 @@ bool MasksAre(const DdsPixelFormat& pf, uint32_t r, uint32_t g, uint32_t b) {
 
 // The bitmap format of an uncompressed surface, or 0 when it is refused.
 PixelFormat UncompressedFormat(const DdsPixelFormat& pf, uint32_t* fileBytes) {
-    if (pf.flags & ~(kDdsAlphaPixels | kDdsAlpha | kDdsRGB | kDdsLuminance))
-        return 0;
+    if (pf.flags & ~(kDdsAlphaPixels | kDdsAlpha | kDdsRGB | kDdsLuminance)) return 0;
     const bool alphaPixels = pf.flags & kDdsAlphaPixels, alphaOnly = pf.flags & kDdsAlpha,
                luminance = pf.flags & kDdsLuminance;
     switch (pf.bitCount) {
     case 8:
         *fileBytes = 1;
-        if (alphaOnly)
-            return kFormatA8;
-        if (alphaPixels)
-            return kFormatA4L4;
+        if (alphaOnly) return kFormatA8;
+        if (alphaPixels) return kFormatA4L4;
         return luminance ? kFormatL8 : 0;
     case 16:
         *fileBytes = 2;
-        if (luminance)
-            return alphaPixels ? kFormatA8L8 : 0;
-        if (alphaOnly)
-            return 0;
+        if (luminance) return alphaPixels ? kFormatA8L8 : 0;
+        if (alphaOnly) return 0;
         if (alphaPixels) {
-            if (MasksAre(pf, 0x7C00, 0x3E0, 0x1F))
-                return kFormatA1R5G5B5;
-            if (MasksAre(pf, 0xF00, 0xF0, 0xF))
-                return kFormatA4R4G4B4;
+            if (MasksAre(pf, 0x7C00, 0x3E0, 0x1F)) return kFormatA1R5G5B5;
+            if (MasksAre(pf, 0xF00, 0xF0, 0xF)) return kFormatA4R4G4B4;
             return 0;
         }
-        if (MasksAre(pf, 0xF800, 0x7E0, 0x1F))
-            return kFormatR5G6B5;
-        if (MasksAre(pf, 0x7C00, 0x3E0, 0x1F))
-            return kFormatX1R5G5B5;
+        if (MasksAre(pf, 0xF800, 0x7E0, 0x1F)) return kFormatR5G6B5;
+        if (MasksAre(pf, 0x7C00, 0x3E0, 0x1F)) return kFormatX1R5G5B5;
         return 0;
     case 24:
         *fileBytes = 3;
         return !alphaPixels && !luminance && MasksAre(pf, 0xFF0000, 0xFF00, 0xFF) ? kFormatX8R8G8B8 : 0;
     case 32:
         *fileBytes = 4;
-        if (!MasksAre(pf, 0xFF0000, 0xFF00, 0xFF))
-            return 0;
+        if (!MasksAre(pf, 0xFF0000, 0xFF00, 0xFF)) return 0;
         return alphaPixels ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
 } // namespace
 
 bool ReadDDSFile(kis::Stream* stream, DXLBitmap* bitmap) {
-    if (!stream || !bitmap)
-        return false;
+    if (!stream || !bitmap) return false;
     uint8_t start[8];
     if (!ReadBytes(stream, start, sizeof start) || std::memcmp(start, "DDS ", 4) != 0 ||
         kis::LoadLE32(start + 4) != 124)
         return Fail(bitmap);
     uint8_t raw[124];
     kis::StoreLE32(raw, 124);
-    if (!ReadBytes(stream, raw + 4, 120))
-        return Fail(bitmap);
+    if (!ReadBytes(stream, raw + 4, 120)) return Fail(bitmap);
     const uint32_t flags = kis::LoadLE32(raw + 4);
     const uint32_t height = kis::LoadLE32(raw + 8), width = kis::LoadLE32(raw + 12);
     const uint32_t linearSize = kis::LoadLE32(raw + 16);
@@ -623,10 +566,9 @@ bool ReadDDSFile(kis::Stream* stream, DXLBitmap* bitmap) {
         return Fail(bitmap);
 
     if (pf.flags & kDdsFourCC) {
-        if (!IsDXTFormat(pf.fourCC))
-            return Fail(bitmap);
+        if (!IsDXTFormat(pf.fourCC)) return Fail(bitmap);
         const uint64_t pixels = uint64_t(width) * height;
-        const uint64_t size = (flags & kDdsLinearSize) ? linearSize
+        const uint64_t size = (flags & kDdsLinearSize)   ? linearSize
                               : pf.fourCC == kFormatDXT1 ? pixels / 2
                                                          : pixels;
         // The stored blocks must cover the image and be in the file.
@@ -634,15 +576,13 @@ bool ReadDDSFile(kis::Stream* stream, DXLBitmap* bitmap) {
             int64_t(size) > Remaining(stream))
             return Fail(bitmap);
         bitmap->SetHeader(pf.fourCC, width, height, uint32_t(size), 0, 0);
-        if (!bitmap->GetData() || !ReadBytes(stream, bitmap->GetData(), int64_t(size)))
-            return Fail(bitmap);
+        if (!bitmap->GetData() || !ReadBytes(stream, bitmap->GetData(), int64_t(size))) return Fail(bitmap);
         return true;
     }
 
     uint32_t fileBytes = 0;
     const PixelFormat format = UncompressedFormat(pf, &fileBytes);
-    if (format == 0 || !StartImage(bitmap, format, int(width), int(height)))
-        return Fail(bitmap);
+    if (format == 0 || !StartImage(bitmap, format, int(width), int(height))) return Fail(bitmap);
     const size_t pixels = size_t(width) * height;
     if (fileBytes == 3) {
         std::vector<uint8_t> file(pixels * 3, 0);
@@ -668,11 +608,9 @@ bool ReadDecimal(kis::Stream* stream, uint8_t first, uint32_t* value) {
     int digits = 0;
     uint8_t c = first;
     while (c >= '0' && c <= '9') {
-        if (++digits > 6)
-            return false; // larger than any image side
+        if (++digits > 6) return false; // larger than any image side
         v = v * 10 + (c - '0');
-        if (!ReadByte(stream, &c))
-            return false;
+        if (!ReadByte(stream, &c)) return false;
     }
     *value = v;
     return digits > 0;
@@ -681,23 +619,18 @@ bool ReadDecimal(kis::Stream* stream, uint8_t first, uint32_t* value) {
 } // namespace
 
 bool ReadPPMFile(kis::Stream* stream, DXLBitmap* bitmap) {
-    if (!stream || !bitmap)
-        return false;
+    if (!stream || !bitmap) return false;
     uint8_t magic[2];
     // Text samples ("P3") are not read.
-    if (!ReadBytes(stream, magic, 2) || magic[0] != 'P' || magic[1] != '6')
-        return Fail(bitmap);
+    if (!ReadBytes(stream, magic, 2) || magic[0] != 'P' || magic[1] != '6') return Fail(bitmap);
     uint8_t separator, c;
-    if (!ReadByte(stream, &separator) || !ReadByte(stream, &c))
-        return Fail(bitmap);
+    if (!ReadByte(stream, &separator) || !ReadByte(stream, &c)) return Fail(bitmap);
     if (c == '#') {
         // One comment line: up to and including the next separator byte.
         do {
-            if (!ReadByte(stream, &c))
-                return Fail(bitmap);
+            if (!ReadByte(stream, &c)) return Fail(bitmap);
         } while (c != separator);
-        if (!ReadByte(stream, &c))
-            return Fail(bitmap);
+        if (!ReadByte(stream, &c)) return Fail(bitmap);
     }
     uint32_t width = 0, height = 0, maximum = 0;
     if (!ReadDecimal(stream, c, &width) || !ReadByte(stream, &c) || !ReadDecimal(stream, c, &height) ||

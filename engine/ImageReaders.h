@@ -22,7 +22,8 @@ struct DXLBITMAPFILEFORMAT {
 
 // Adds a row unless the extension is null, empty or already registered
 // (compared ignoring case).
-void RegisterBitmapFileFormat(const char16_t* extension, const char16_t* description, BitmapFileReader reader);
+void RegisterBitmapFileFormat(const char16_t* extension, const char16_t* description,
+                              BitmapFileReader reader);
 // The first row whose extension equals the given one ignoring case, or null.
 const DXLBITMAPFILEFORMAT* FindBitmapFileFormat(const char16_t* extension);
 // Builds the table: glb, dxlb, tga, ico, bmp, dds, ppm.

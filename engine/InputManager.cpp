@@ -22,7 +22,7 @@ bool IsWindowValid(const platform::Window* window) {
 // a device acquired while the window had it loses its acquisition when it is
 // found gone, and can be acquired again only once the focus is back.
 class PlatformDevice final : public DXLInputDeviceInterface {
-public:
+  public:
     PlatformDevice(platform::Input& input, uint32_t type) : input_(input), type_(type) {}
 
     HResult SetDataFormat(uint32_t stateSize) override {
@@ -87,7 +87,7 @@ public:
         return kResultOk;
     }
 
-private:
+  private:
     HResult CheckAcquired() {
         if (!acquired_) return kResultNotAcquired;
         if (!input_.Acquired()) {
@@ -106,7 +106,7 @@ private:
 };
 
 class PlatformInputSystem final : public DXLInputSystem {
-public:
+  public:
     explicit PlatformInputSystem(platform::Input& input) : input_(input) {}
 
     HResult CreateDevice(uint32_t deviceType, std::unique_ptr<DXLInputDeviceInterface>* out) override {
@@ -122,7 +122,7 @@ public:
         *y = py;
     }
 
-private:
+  private:
     platform::Input& input_;
 };
 
@@ -299,8 +299,10 @@ HResult DXLKeyboard::Poll() {
             std::memset(g_keyboardState, 0, sizeof g_keyboardState);
         for (int key = 0; key < 256; ++key) {
             bool down = g_keyboardState[key] >= 0x80;
-            if (down && !keys_[key]) KeyEvent(uint8_t(key), true);
-            else if (!down && keys_[key]) KeyEvent(uint8_t(key), false);
+            if (down && !keys_[key])
+                KeyEvent(uint8_t(key), true);
+            else if (!down && keys_[key])
+                KeyEvent(uint8_t(key), false);
         }
     } else {
         uint32_t count = 0;
@@ -311,8 +313,10 @@ HResult DXLKeyboard::Poll() {
             if (record.offset > 255) continue;
             uint8_t key = uint8_t(record.offset);
             bool down = (record.data & 0x80) != 0;
-            if (down && !keys_[key]) KeyEvent(key, true);
-            else if (!down && keys_[key]) KeyEvent(key, false);
+            if (down && !keys_[key])
+                KeyEvent(key, true);
+            else if (!down && keys_[key])
+                KeyEvent(key, false);
         }
     }
     RepeatTick();
@@ -362,7 +366,8 @@ void DXLKeyboard::RepeatTick() {
     lastRepeatTime_ = now;
     if (!active_ || !keyRepeat_) return;
     // A late frame delivers the repeats it missed together.
-    for (uint32_t i = 0; i < repeats; ++i) keyRepeat_(repeatingKey_, GetModifiers());
+    for (uint32_t i = 0; i < repeats; ++i)
+        keyRepeat_(repeatingKey_, GetModifiers());
 }
 
 // ---------------------------------------------------------------- mouse
@@ -439,13 +444,26 @@ HResult DXLMouse::Poll() {
         int32_t data = int32_t(record.data);
         bool held = (record.data & 0x80) != 0;
         switch (record.offset) {
-        case 0: Move(x_ + data, y_); break;
-        case 4: Move(x_, y_ + data); break;
-        case 8: Wheel(data); break;
-        case 12: ButtonEvent(kMouseLeft, held); break;
-        case 13: ButtonEvent(kMouseRight, held); break;
-        case 14: ButtonEvent(kMouseMiddle, held); break;
-        default: break;
+        case 0:
+            Move(x_ + data, y_);
+            break;
+        case 4:
+            Move(x_, y_ + data);
+            break;
+        case 8:
+            Wheel(data);
+            break;
+        case 12:
+            ButtonEvent(kMouseLeft, held);
+            break;
+        case 13:
+            ButtonEvent(kMouseRight, held);
+            break;
+        case 14:
+            ButtonEvent(kMouseMiddle, held);
+            break;
+        default:
+            break;
         }
     }
     int32_t x = x_, y = y_;
@@ -480,8 +498,10 @@ void DXLMouse::Wheel(int32_t delta) {
 void DXLMouse::ButtonEvent(uint32_t button, bool held) {
     bool& state = buttons_[ButtonIndex(button)];
     if (state == held) {
-        if (held) buttonMask_ |= button;
-        else buttonMask_ &= ~button;
+        if (held)
+            buttonMask_ |= button;
+        else
+            buttonMask_ &= ~button;
         return;
     }
     int32_t x, y;
@@ -503,7 +523,8 @@ void DXLMouse::ButtonEvent(uint32_t button, bool held) {
         // A second click too close to the end of the double-click time is
         // taken as a new first click.
         if (since <= doubleClickTime_ && doubleClickTime_ - since > 100 &&
-            std::abs(x - lastClickX_) <= doubleClickWidth_ && std::abs(y - lastClickY_) <= doubleClickHeight_) {
+            std::abs(x - lastClickX_) <= doubleClickWidth_ &&
+            std::abs(y - lastClickY_) <= doubleClickHeight_) {
             if (doubleClick_) doubleClick_(x, y);
             lastClickTime_ = 0;
             return;
@@ -521,7 +542,8 @@ void DXLMouse::ButtonEvent(uint32_t button, bool held) {
 
 // ---------------------------------------------------------------- manager
 
-InputManager::InputManager(platform::Window* window, platform::Input* input) : window_(window), input_(input) {}
+InputManager::InputManager(platform::Window* window, platform::Input* input)
+    : window_(window), input_(input) {}
 
 InputManager::~InputManager() {
     Shutdown();
@@ -551,10 +573,14 @@ HResult InputManager::CreateDevices(uint32_t flags) {
 
 DXLInputDevice* InputManager::Device(uint32_t flag) const {
     switch (flag) {
-    case kInputMouse: return mouse_.get();
-    case kInputKeyboard: return keyboard_.get();
-    case kInputThirdDevice: return third_.get();
-    default: return nullptr;
+    case kInputMouse:
+        return mouse_.get();
+    case kInputKeyboard:
+        return keyboard_.get();
+    case kInputThirdDevice:
+        return third_.get();
+    default:
+        return nullptr;
     }
 }
 

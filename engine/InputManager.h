@@ -42,10 +42,10 @@ constexpr uint32_t kCooperativeForeground = 0x4;
 constexpr uint32_t kCooperativeBackground = 0x8;
 
 // Results of the input system's devices.
-constexpr HResult kResultInputLost = MakeResult(0x8007001E);     // acquisition was lost
-constexpr HResult kResultNotAcquired = MakeResult(0x8007000C);   // the device is not acquired
+constexpr HResult kResultInputLost = MakeResult(0x8007001E);        // acquisition was lost
+constexpr HResult kResultNotAcquired = MakeResult(0x8007000C);      // the device is not acquired
 constexpr HResult kResultOtherHasPriority = MakeResult(0x80070005); // acquiring refused: no focus
-constexpr HResult kResultNotBuffered = MakeResult(0x80040207);   // buffered read without a buffer
+constexpr HResult kResultNotBuffered = MakeResult(0x80040207);      // buffered read without a buffer
 
 // Sizes of the whole-state reads.
 constexpr uint32_t kKeyboardStateSize = 256;
@@ -76,7 +76,7 @@ static_assert(sizeof(DXLDeviceObjectData) == 20);
 
 // One device of the input system.
 class DXLInputDeviceInterface {
-public:
+  public:
     virtual ~DXLInputDeviceInterface() = default;
     // kKeyboardStateSize or kMouseStateSize.
     virtual HResult SetDataFormat(uint32_t stateSize) = 0;
@@ -92,7 +92,7 @@ public:
 
 // The input system the devices come from.
 class DXLInputSystem {
-public:
+  public:
     virtual ~DXLInputSystem() = default;
     // kInputMouse or kInputKeyboard.
     virtual HResult CreateDevice(uint32_t deviceType, std::unique_ptr<DXLInputDeviceInterface>* out) = 0;
@@ -118,7 +118,7 @@ using DXLMouseWheelCallback = void (*)(int32_t x, int32_t y, int32_t delta, uint
 // ---------------------------------------------------------------- devices
 
 class DXLInputDevice {
-public:
+  public:
     explicit DXLInputDevice(InputManager* owner) : owner_(owner) {}
     virtual ~DXLInputDevice() = default;
     DXLInputDevice(const DXLInputDevice&) = delete;
@@ -163,7 +163,7 @@ public:
         const char* bufferSize;
     };
 
-protected:
+  protected:
     // Set-up steps shared by both kinds, up to and including acquiring.
     HResult CreateInterface(uint32_t stateSize, const Messages& messages);
     // Reads the whole state. A failed read tries to acquire the device once;
@@ -188,7 +188,7 @@ protected:
 };
 
 class DXLKeyboard : public DXLInputDevice {
-public:
+  public:
     explicit DXLKeyboard(InputManager* owner);
     ~DXLKeyboard() override;
 
@@ -214,7 +214,7 @@ public:
     static constexpr uint32_t kFirstRepeatDelay = 605; // ms
     static constexpr uint32_t kRepeatInterval = 40;    // ms
 
-private:
+  private:
     void KeyEvent(uint8_t key, bool down);
     void RepeatTick();
 
@@ -229,7 +229,7 @@ private:
 };
 
 class DXLMouse : public DXLInputDevice {
-public:
+  public:
     explicit DXLMouse(InputManager* owner);
     ~DXLMouse() override;
 
@@ -259,7 +259,7 @@ public:
     void SetDoubleClickCallback(DXLMouseDoubleClickCallback callback) { doubleClick_ = callback; }
     void SetWheelCallback(DXLMouseWheelCallback callback) { wheel_ = callback; }
 
-private:
+  private:
     void Move(int32_t x, int32_t y);
     void Wheel(int32_t delta);
     void ButtonEvent(uint32_t button, bool held);
@@ -287,7 +287,7 @@ private:
 // Every operation taking flags acts on each selected device that exists and
 // gives the result of the last one called (0 when none was).
 class InputManager {
-public:
+  public:
     // The window the devices belong to, and the backend's input that
     // CreateDirectInput makes the input system over (both not owned).
     InputManager(platform::Window* window, platform::Input* input);
@@ -321,7 +321,7 @@ public:
     DXLMouse* GetMouse() const { return mouse_.get(); }
     DXLKeyboard* GetKeyboard() const { return keyboard_.get(); }
 
-private:
+  private:
     DXLInputDevice* Device(uint32_t flag) const;
 
     platform::Window* window_;

@@ -4,6 +4,10 @@ namespace {
 LoadingProgressHook progressHook = nullptr;
 }
 
-void SetLoadingProgressHook(LoadingProgressHook hook) { progressHook = hook; }
+void SetLoadingProgressHook(LoadingProgressHook hook) {
+    progressHook = hook;
+}
 
-bool GlobalObjectSetFloat(float fraction) { return progressHook ? progressHook(fraction) : false; }
+bool GlobalObjectSetFloat(float fraction) {
+    return progressHook ? progressHook(fraction) : false;
+}

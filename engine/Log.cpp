@@ -52,19 +52,18 @@ int IndentOf(int indent) {
 
 kis::SystemTime LocalTime() {
     platform::LocalTime t = platform::Now();
-    return kis::SystemTime{uint16_t(t.year),   uint16_t(t.month),  uint16_t(t.dayOfWeek), uint16_t(t.day),
-                           uint16_t(t.hour),   uint16_t(t.minute), uint16_t(t.second),    uint16_t(t.milliseconds)};
+    return kis::SystemTime{uint16_t(t.year),   uint16_t(t.month),       uint16_t(t.dayOfWeek),
+                           uint16_t(t.day),    uint16_t(t.hour),        uint16_t(t.minute),
+                           uint16_t(t.second), uint16_t(t.milliseconds)};
 }
 
 // Appends bytes at the end of the file. The file offset where they went, or
 // -1 when the file could not be written.
 int64_t Append(const std::string& bytes) {
     kis::FileStreamA file(State().path.c_str(), kis::kStreamWrite);
-    if (!file.IsOpen())
-        return -1;
+    if (!file.IsOpen()) return -1;
     const int64_t offset = file.Seek(0, 2);
-    if (!bytes.empty() && !file.WriteExact(bytes.data(), int64_t(bytes.size())))
-        return -1;
+    if (!bytes.empty() && !file.WriteExact(bytes.data(), int64_t(bytes.size()))) return -1;
     return offset;
 }
 
@@ -82,8 +81,7 @@ void NewLine(int indent) {
 }
 
 void Pad(int column) {
-    if (column == 0)
-        return;
+    if (column == 0) return;
     column = column < 0 ? kLogLabelColumn : std::min(column, kMaxColumn);
     const int spaces = State().column >= column ? 1 : column - State().column;
     Write(std::string(size_t(spaces), ' '));
@@ -116,8 +114,7 @@ void LabelValue(int indent, const char* label, const char* value) {
 // UTF-16 text in the active code page; a text whose 8-bit form does not fit
 // 1024 bytes with its terminator converts to an empty text.
 std::string Narrow(const char16_t* text) {
-    if (!text)
-        return std::string();
+    if (!text) return std::string();
     std::string s = platform::FromUtf16(std::u16string_view(text));
     return s.size() < kFormatBuffer ? s : std::string();
 }
@@ -138,13 +135,11 @@ std::string FormatV(size_t bufferSize, const char* format, va_list args) {
 std::u16string FormatWV(const char16_t* format, va_list args) {
     constexpr size_t kMaxUnits = kFormatBuffer - 1;
     std::u16string out;
-    if (!format)
-        return out;
+    if (!format) return out;
     // One conversion formatted by the 8-bit printf, widened (its output is ASCII).
     auto appendNarrow = [&](const std::string& spec, auto value) {
         const int n = std::snprintf(nullptr, 0, spec.c_str(), value);
-        if (n <= 0)
-            return;
+        if (n <= 0) return;
         std::string text(size_t(n) + 1, '\0');
         std::snprintf(text.data(), text.size(), spec.c_str(), value);
         for (int i = 0; i < n && out.size() < kMaxUnits; ++i)
@@ -152,14 +147,11 @@ std::u16string FormatWV(const char16_t* format, va_list args) {
     };
     // Text padded to the width (on the right with '-'), cut to the precision.
     auto appendText = [&](std::u16string_view text, int width, int precision, bool left) {
-        if (precision >= 0 && text.size() > size_t(precision))
-            text = text.substr(0, size_t(precision));
+        if (precision >= 0 && text.size() > size_t(precision)) text = text.substr(0, size_t(precision));
         const size_t pad = width > 0 && size_t(width) > text.size() ? size_t(width) - text.size() : 0;
-        if (!left)
-            out.append(pad, u' ');
+        if (!left) out.append(pad, u' ');
         out.append(text);
-        if (left)
-            out.append(pad, u' ');
+        if (left) out.append(pad, u' ');
     };
 
     for (const char16_t* p = format; *p && out.size() < kMaxUnits;) {
@@ -176,8 +168,7 @@ std::u16string FormatWV(const char16_t* format, va_list args) {
         int width = -1, precision = -1;
         if (*p == u'*') {
             const int given = va_arg(args, int);
-            if (given < 0)
-                flags.push_back('-');
+            if (given < 0) flags.push_back('-');
             width = given < 0 ? (given < -100000 ? 100000 : -given) : std::min(given, 100000);
             ++p;
         } else if (*p >= u'0' && *p <= u'9') {
@@ -199,8 +190,7 @@ std::u16string FormatWV(const char16_t* format, va_list args) {
         }
         const bool left = flags.find('-') != std::string::npos;
         std::string spec = "%" + flags;
-        if (width >= 0)
-            spec += std::to_string(width);
+        if (width >= 0) spec += std::to_string(width);
         if (precision >= 0) {
             spec += '.';
             spec += std::to_string(precision);
@@ -216,7 +206,9 @@ std::u16string FormatWV(const char16_t* format, va_list args) {
         }
         ++p;
         switch (conversion) {
-        case u'%': out.push_back(u'%'); break;
+        case u'%':
+            out.push_back(u'%');
+            break;
         case u'd':
         case u'i':
             spec += length + char(conversion);
@@ -270,7 +262,8 @@ std::u16string FormatWV(const char16_t* format, va_list args) {
             break;
         case u'c': {
             const int unit = va_arg(args, int);
-            const char16_t c = length == "h" ? platform::ToUtf16(std::string(1, char(unit)))[0] : char16_t(unit);
+            const char16_t c =
+                length == "h" ? platform::ToUtf16(std::string(1, char(unit)))[0] : char16_t(unit);
             appendText(std::u16string_view(&c, 1), width, -1, left);
             break;
         }
@@ -280,8 +273,8 @@ std::u16string FormatWV(const char16_t* format, va_list args) {
                 appendText(platform::ToUtf16(text ? text : "(null)"), width, precision, left);
             } else {
                 const char16_t* text = va_arg(args, const char16_t*);
-                appendText(text ? std::u16string_view(text) : std::u16string_view(u"(null)"), width, precision,
-                           left);
+                appendText(text ? std::u16string_view(text) : std::u16string_view(u"(null)"), width,
+                           precision, left);
             }
             break;
         case u'n':
@@ -292,8 +285,7 @@ std::u16string FormatWV(const char16_t* format, va_list args) {
             break;
         }
     }
-    if (out.size() > kMaxUnits)
-        out.resize(kMaxUnits);
+    if (out.size() > kMaxUnits) out.resize(kMaxUnits);
     return out;
 }
 
@@ -306,20 +298,19 @@ std::string Fit(std::string text, uint32_t width) {
 
 bool LogStart(const char16_t* path) {
     LogState& s = State();
-    if (s.active)
-        return true;
+    if (s.active) return true;
     s.column = 0;
     s.indent = 0;
     s.sections.clear();
     s.placeholders.clear();
     const std::u16string_view given = path ? std::u16string_view(path) : std::u16string_view();
-    if (given.empty())
-        return false;
+    if (given.empty()) return false;
     // The path is joined with the program's folder in UTF-16, so that a
     // folder name outside ASCII survives; the stored path is UTF-8, as the
     // file layer takes 8-bit paths.
     std::string name = platform::Utf16ToUtf8(given);
-    const bool absolute = given[0] == u'\\' || given[0] == u'/' || given.find(u':') != std::u16string_view::npos;
+    const bool absolute =
+        given[0] == u'\\' || given[0] == u'/' || given.find(u':') != std::u16string_view::npos;
     if (!absolute) {
         char16_t folder[260], full[260];
         kis::GetModuleDirW(folder, 260);
@@ -328,8 +319,7 @@ bool LogStart(const char16_t* path) {
     }
     {
         kis::FileStreamA file(name.c_str(), kis::kStreamCreate);
-        if (!file.IsOpen())
-            return false;
+        if (!file.IsOpen()) return false;
     }
     s.path = name;
     s.active = true;
@@ -345,8 +335,7 @@ bool LogStart(const char16_t* path) {
 
 void LogFinish() {
     LogState& s = State();
-    if (!s.active)
-        return;
+    if (!s.active) return;
     while (!s.sections.empty())
         LogEndSection(true);
     NewLine(0);
@@ -359,28 +348,24 @@ bool IsLogActive() {
 }
 
 void LogLine(int indent, const char* text) {
-    if (!State().active)
-        return;
+    if (!State().active) return;
     NewLine(IndentOf(indent));
     Write(text ? text : "");
 }
 
 void LogLabelValue(int indent, const char* label, const char* value) {
-    if (!State().active)
-        return;
+    if (!State().active) return;
     LabelValue(indent, label, value);
 }
 
 void LogLabelValueW(int indent, const char16_t* label, const char16_t* value) {
-    if (!State().active)
-        return;
+    if (!State().active) return;
     const std::string l = Narrow(label), v = Narrow(value);
     LabelValue(indent, l.c_str(), v.c_str());
 }
 
 void LogLabelPrintf(int indent, const char* label, const char* format, ...) {
-    if (!State().active)
-        return;
+    if (!State().active) return;
     va_list args;
     va_start(args, format);
     const std::string value = FormatV(kFormatBuffer, format, args);
@@ -388,7 +373,8 @@ void LogLabelPrintf(int indent, const char* label, const char* format, ...) {
     LabelValue(indent, label, value.c_str());
 }
 
-void LogLabelChoice(int indent, const char* label, bool flag, const char* textIfTrue, const char* textIfFalse) {
+void LogLabelChoice(int indent, const char* label, bool flag, const char* textIfTrue,
+                    const char* textIfFalse) {
     LogLabelValue(indent, label, flag ? textIfTrue : textIfFalse);
 }
 
@@ -398,8 +384,7 @@ void LogLabelChoiceW(int indent, const char16_t* label, bool flag, const char16_
 }
 
 void LogError(int indent, const char* message, HResult hr) {
-    if (!State().active)
-        return;
+    if (!State().active) return;
     std::string line = "ERROR! ";
     line += message ? message : "";
     // The name and description go through one 4096-byte buffer, as the
@@ -412,8 +397,7 @@ void LogError(int indent, const char* message, HResult hr) {
 }
 
 void LogErrorPrintf(int indent, const char* format, ...) {
-    if (!State().active)
-        return;
+    if (!State().active) return;
     va_list args;
     va_start(args, format);
     const std::string text = FormatV(kFormatBuffer, format, args);
@@ -423,8 +407,7 @@ void LogErrorPrintf(int indent, const char* format, ...) {
 }
 
 void LogErrorPrintfW(int indent, const char16_t* format, ...) {
-    if (!State().active)
-        return;
+    if (!State().active) return;
     va_list args;
     va_start(args, format);
     const std::u16string text = FormatWV(format, args);
@@ -435,10 +418,8 @@ void LogErrorPrintfW(int indent, const char16_t* format, ...) {
 
 void LogBeginSection(const char* title, const char* successText, bool nested) {
     LogState& s = State();
-    if (!s.active)
-        return;
-    if (!nested && !s.sections.empty())
-        LogEndSection(true);
+    if (!s.active) return;
+    if (!nested && !s.sections.empty()) LogEndSection(true);
     char time[32];
     kis::FormatDateTimeA("HH:NN:SS.ZZZ", time, sizeof time, LocalTime());
     LabelValue(kLogIndent, title, time);
@@ -448,8 +429,7 @@ void LogBeginSection(const char* title, const char* successText, bool nested) {
 
 void LogEndSection(bool success) {
     LogState& s = State();
-    if (!s.active || s.sections.empty())
-        return;
+    if (!s.active || s.sections.empty()) return;
     Section section = std::move(s.sections.back());
     s.sections.pop_back();
     s.indent = section.indent;
@@ -461,32 +441,27 @@ void LogEndSection(bool success) {
 }
 
 void LogPadToColumn(int column) {
-    if (!State().active)
-        return;
+    if (!State().active) return;
     Pad(column);
 }
 
 int LogPlaceholder(int width, const char* text) {
     LogState& s = State();
     const size_t length = text ? std::strlen(text) : 0;
-    if (!s.active || (width < 1 && length == 0))
-        return -1;
+    if (!s.active || (width < 1 && length == 0)) return -1;
     const uint32_t w = uint32_t(std::min<size_t>(width < 1 ? length : size_t(width), kMaxPlaceholder));
     const int64_t offset = Write(Fit(text ? text : "", w));
-    if (offset < 0 || offset > INT32_MAX)
-        return -1; // nothing written: no place to rewrite later
+    if (offset < 0 || offset > INT32_MAX) return -1; // nothing written: no place to rewrite later
     s.placeholders.push_back(Placeholder{uint32_t(offset), w});
     return int(offset);
 }
 
 int LogRewrite(int handle, bool remove, const char* format, ...) {
     LogState& s = State();
-    if (!s.active)
-        return -1;
+    if (!s.active) return -1;
     auto it = std::find_if(s.placeholders.begin(), s.placeholders.end(),
                            [&](const Placeholder& p) { return int64_t(p.offset) == handle; });
-    if (it == s.placeholders.end())
-        return -1;
+    if (it == s.placeholders.end()) return -1;
     va_list args;
     va_start(args, format);
     const std::string text = Fit(FormatV(kMaxPlaceholder + 1, format, args), it->width);

@@ -31,8 +31,10 @@ void LogLine(int indent, const char* text);
 // empty value gives the label alone.
 void LogLabelValue(int indent, const char* label, const char* value);
 void LogLabelValueW(int indent, const char16_t* label, const char16_t* value);
-void LogLabelPrintf(int indent, const char* label, const char* format, ...) __attribute__((format(printf, 3, 4)));
-void LogLabelChoice(int indent, const char* label, bool flag, const char* textIfTrue, const char* textIfFalse);
+void LogLabelPrintf(int indent, const char* label, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+void LogLabelChoice(int indent, const char* label, bool flag, const char* textIfTrue,
+                    const char* textIfFalse);
 void LogLabelChoiceW(int indent, const char16_t* label, bool flag, const char16_t* textIfTrue,
                      const char16_t* textIfFalse);
 // "ERROR! ", the message, the result's name, " - ", its description.

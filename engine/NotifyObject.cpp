@@ -8,8 +8,7 @@ DXLNotifyObject::~DXLNotifyObject() {
 void DXLNotifyObject::OnNotify(DXLNotifyObject*, uint32_t) {}
 
 void DXLNotifyObject::AddTarget(DXLNotifyObject* target) {
-    if (!target || IndexOfTarget(target) >= 0)
-        return;
+    if (!target || IndexOfTarget(target) >= 0) return;
     targets_.Add(target);
 }
 
@@ -18,8 +17,7 @@ void DXLNotifyObject::RemoveTarget(DXLNotifyObject* target) {
 }
 
 int32_t DXLNotifyObject::IndexOfTarget(DXLNotifyObject* target) const {
-    if (!target)
-        return -1;
+    if (!target) return -1;
     return targets_.IndexOf(target);
 }
 
@@ -29,31 +27,26 @@ void DXLNotifyObject::Notify(uint32_t code) {
     const int32_t count = targets_.Count();
     for (int32_t i = count - 1; i >= 0; --i) {
         DXLNotifyObject* target = targets_.Get(i);
-        if (target)
-            target->OnNotify(this, code);
+        if (target) target->OnNotify(this, code);
     }
 }
 
 void DXLDeviceObject::ChangeViewer(DXLViewer* viewer) {
-    if (viewer == viewer_)
-        return;
+    if (viewer == viewer_) return;
     OnDeviceEvent(viewer_, kDeviceDetach);
     OnDeviceEvent(viewer, kDeviceAttach);
 }
 
 void DXLUpdateableObject::Changed(DXLNotifyObject*) {
-    if (owner_)
-        owner_->Update(this);
+    if (owner_) owner_->Update(this);
 }
 
 void DXLUpdateableObject::Update(DXLNotifyObject* sender) {
-    if (updateCount_ == 0)
-        Changed(sender);
+    if (updateCount_ == 0) Changed(sender);
 }
 
 void DXLUpdateableObject::EndUpdate() {
-    if (updateCount_ == 0)
-        return;
+    if (updateCount_ == 0) return;
     --updateCount_;
     Update(nullptr);
 }

@@ -13,7 +13,7 @@ class DXLViewer;
 constexpr uint32_t kNotifyDestroyed = 1;
 
 class DXLNotifyObject {
-public:
+  public:
     DXLNotifyObject() = default;
     // Sends kNotifyDestroyed to every target, then forgets them. A target that
     // must not outlive its senders removes itself when it receives that code.
@@ -33,19 +33,19 @@ public:
     // the first. A target may remove itself during its call.
     void Notify(uint32_t code);
 
-private:
+  private:
     kis::list<DXLNotifyObject> targets_; // not owned
 };
 
 // Events a viewer sends to the objects on its device (the same numbers
 // throughout the engine).
 enum DeviceEvent : uint32_t {
-    kDeviceAttach = 0,         // the object is now on this viewer (sent by the object to itself)
-    kDeviceDetach = 1,         // the object leaves the viewer, or the viewer is being destroyed
-    kDeviceCreated = 2,        // the device was just created
-    kDeviceReleasing = 3,      // the device is about to be released
-    kDeviceResetting = 4,      // the device is about to be reset
-    kDeviceResetComplete = 5,  // the device was reset successfully
+    kDeviceAttach = 0,        // the object is now on this viewer (sent by the object to itself)
+    kDeviceDetach = 1,        // the object leaves the viewer, or the viewer is being destroyed
+    kDeviceCreated = 2,       // the device was just created
+    kDeviceReleasing = 3,     // the device is about to be released
+    kDeviceResetting = 4,     // the device is about to be reset
+    kDeviceResetComplete = 5, // the device was reset successfully
 };
 
 // An object with resources on a viewer's device. The viewer keeps a list of
@@ -59,7 +59,7 @@ enum DeviceEvent : uint32_t {
 // kDeviceDetach releases the device resources, unregisters
 // (viewer->RemoveDeviceObject(this)) and stores null.
 class DXLDeviceObject : public DXLNotifyObject {
-public:
+  public:
     DXLDeviceObject() = default;
     // Does not detach: each derived class sends itself kDeviceDetach first, so
     // that the viewer never lists a destroyed object.
@@ -69,13 +69,13 @@ public:
 
     DXLViewer* GetViewer() const { return viewer_; }
 
-protected:
+  protected:
     // Runs the attach/detach protocol; nothing when the viewer is unchanged.
     void ChangeViewer(DXLViewer* viewer);
     // Used by the kDeviceAttach and kDeviceDetach handlers.
     void StoreViewer(DXLViewer* viewer) { viewer_ = viewer; }
 
-private:
+  private:
     DXLViewer* viewer_ = nullptr;
 };
 
@@ -83,7 +83,7 @@ private:
 // are dropped, and the final EndUpdate makes one Update call. A change passes
 // up the owner chain, each level subject to its own lock.
 class DXLUpdateableObject : public DXLNotifyObject {
-public:
+  public:
     DXLUpdateableObject() = default;
 
     // Calls the owner's Update(this) when there is an owner.
@@ -102,7 +102,7 @@ public:
     DXLUpdateableObject* GetOwner() const { return owner_; }
     void SetOwner(DXLUpdateableObject* owner) { owner_ = owner; }
 
-private:
+  private:
     DXLUpdateableObject* owner_ = nullptr;
     uint32_t updateCount_ = 0;
 };

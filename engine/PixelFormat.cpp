@@ -55,8 +55,7 @@ constexpr FormatInfo kFormats[] = {
 
 const FormatInfo* FindFormat(PixelFormat format) {
     for (const FormatInfo& info : kFormats)
-        if (info.format == format)
-            return &info;
+        if (info.format == format) return &info;
     return nullptr;
 }
 
@@ -108,32 +107,62 @@ struct KeyMask {
 bool ColourMaskOf(PixelFormat format, KeyMask* out) {
     switch (format) {
     case kFormatA8R8G8B8:
-    case kFormatX8R8G8B8: *out = {4, 0x00FFFFFF}; return true;
+    case kFormatX8R8G8B8:
+        *out = {4, 0x00FFFFFF};
+        return true;
     case kFormatX1R5G5B5:
-    case kFormatA1R5G5B5: *out = {2, 0x7FFF}; return true;
-    case kFormatA4R4G4B4: *out = {2, 0x0FFF}; return true;
-    case kFormatA8L8: *out = {2, 0x00FF}; return true;
-    case kFormatA4L4: *out = {1, 0x0F}; return true;
-    default: return false;
+    case kFormatA1R5G5B5:
+        *out = {2, 0x7FFF};
+        return true;
+    case kFormatA4R4G4B4:
+        *out = {2, 0x0FFF};
+        return true;
+    case kFormatA8L8:
+        *out = {2, 0x00FF};
+        return true;
+    case kFormatA4L4:
+        *out = {1, 0x0F};
+        return true;
+    default:
+        return false;
     }
 }
 
 bool EdgeMaskOf(PixelFormat format, KeyMask* out) {
     switch (format) {
-    case kFormatA8R8G8B8: *out = {4, 0x00FFFFFF}; return true;
-    case kFormatX8R8G8B8: *out = {4, 0xFFFFFFFF}; return true;
+    case kFormatA8R8G8B8:
+        *out = {4, 0x00FFFFFF};
+        return true;
+    case kFormatX8R8G8B8:
+        *out = {4, 0xFFFFFFFF};
+        return true;
     case kFormatR5G6B5:
     case kFormatX1R5G5B5:
-    case kFormatX4R4G4B4: *out = {2, 0xFFFF}; return true;
-    case kFormatA1R5G5B5: *out = {2, 0x7FFF}; return true;
-    case kFormatA4R4G4B4: *out = {2, 0x0FFF}; return true;
+    case kFormatX4R4G4B4:
+        *out = {2, 0xFFFF};
+        return true;
+    case kFormatA1R5G5B5:
+        *out = {2, 0x7FFF};
+        return true;
+    case kFormatA4R4G4B4:
+        *out = {2, 0x0FFF};
+        return true;
     case kFormatR3G3B2:
-    case kFormatL8: *out = {1, 0xFF}; return true;
-    case kFormatA8: *out = {1, 0}; return true;
+    case kFormatL8:
+        *out = {1, 0xFF};
+        return true;
+    case kFormatA8:
+        *out = {1, 0};
+        return true;
     case kFormatA8R3G3B2:
-    case kFormatA8L8: *out = {2, 0x00FF}; return true;
-    case kFormatA4L4: *out = {1, 0x0F}; return true;
-    default: return false;
+    case kFormatA8L8:
+        *out = {2, 0x00FF};
+        return true;
+    case kFormatA4L4:
+        *out = {1, 0x0F};
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -164,13 +193,13 @@ PixelFormat SupportedFormat(PixelFormat format) {
 
 bool IsDXTFormat(PixelFormat format) {
     uint32_t level = format >> 24;
-    return (format & 0x00FFFFFF) == (MakeFourCC('D', 'X', 'T', 0) & 0x00FFFFFF) && level >= '1' && level <= '5';
+    return (format & 0x00FFFFFF) == (MakeFourCC('D', 'X', 'T', 0) & 0x00FFFFFF) && level >= '1' &&
+           level <= '5';
 }
 
 bool GetFormatName(char* buffer, size_t size, PixelFormat format) {
     const FormatInfo* info = FindFormat(format);
-    if (buffer && size > 0)
-        std::snprintf(buffer, size, "%s", info ? info->name : "Unknown");
+    if (buffer && size > 0) std::snprintf(buffer, size, "%s", info ? info->name : "Unknown");
     return info != nullptr;
 }
 
@@ -183,8 +212,7 @@ bool CanConvertFormat(PixelFormat from, PixelFormat to) {
 }
 
 uint32_t NextPowerOfTwo(uint32_t n) {
-    if (n == 0)
-        return 0;
+    if (n == 0) return 0;
     uint32_t p = 1;
     while (p < n && p < 0x80000000u)
         p <<= 1;
@@ -193,16 +221,24 @@ uint32_t NextPowerOfTwo(uint32_t n) {
 
 bool PixelToARGB(const void* pixel, PixelFormat format, uint32_t* argb) {
     const FormatInfo* info = FindFormat(format);
-    if (!pixel || !argb || !info)
-        return false;
+    if (!pixel || !argb || !info) return false;
     const uint8_t* p = static_cast<const uint8_t*>(pixel);
     switch (info->layout) {
     case Layout::None:
-    case Layout::DXT: return false;
-    case Layout::Zero: *argb = 0; return true;
-    case Layout::Direct32: *argb = LoadLE(p, 4); return true;
-    case Layout::L8: *argb = ChannelsToARGB(0xFF, p[0], p[0], p[0]); return true;
-    case Layout::A8L8: *argb = ChannelsToARGB(p[1], p[0], p[0], p[0]); return true;
+    case Layout::DXT:
+        return false;
+    case Layout::Zero:
+        *argb = 0;
+        return true;
+    case Layout::Direct32:
+        *argb = LoadLE(p, 4);
+        return true;
+    case Layout::L8:
+        *argb = ChannelsToARGB(0xFF, p[0], p[0], p[0]);
+        return true;
+    case Layout::A8L8:
+        *argb = ChannelsToARGB(p[1], p[0], p[0], p[0]);
+        return true;
     case Layout::A4L4: {
         uint32_t l = uint32_t(kis::Round(float(p[0] & 15) / 15.0f * 255.0f));
         uint32_t a = uint32_t(kis::Round(float(p[0] >> 4) / 15.0f * 255.0f));
@@ -232,15 +268,21 @@ bool PixelToARGB(const void* pixel, PixelFormat format, uint32_t* argb) {
 
 bool ARGBToPixel(uint32_t argb, PixelFormat format, void* pixel) {
     const FormatInfo* info = FindFormat(format);
-    if (!pixel || !info)
-        return false;
+    if (!pixel || !info) return false;
     uint8_t* p = static_cast<uint8_t*>(pixel);
     switch (info->layout) {
     case Layout::None:
-    case Layout::DXT: return false;
-    case Layout::Zero: StoreLE(p, 3, argb); return true; // blue, green, red
-    case Layout::Direct32: StoreLE(p, 4, argb); return true;
-    case Layout::L8: p[0] = uint8_t(Luminance(argb)); return true;
+    case Layout::DXT:
+        return false;
+    case Layout::Zero:
+        StoreLE(p, 3, argb);
+        return true; // blue, green, red
+    case Layout::Direct32:
+        StoreLE(p, 4, argb);
+        return true;
+    case Layout::L8:
+        p[0] = uint8_t(Luminance(argb));
+        return true;
     case Layout::A8L8:
         p[0] = uint8_t(Luminance(argb));
         p[1] = uint8_t(argb >> 24);
@@ -256,8 +298,7 @@ bool ARGBToPixel(uint32_t argb, PixelFormat format, void* pixel) {
         uint32_t v = 0, shift = 0;
         for (int i = 0; i < 4; ++i) {
             uint32_t w = widths[i];
-            if (w == 0)
-                continue;
+            if (w == 0) continue;
             uint32_t channel = (argb >> (8 * i)) & 0xFF;
             v |= (ShrinkChannel(channel, w) & FieldMax(w)) << shift;
             shift += w;
@@ -270,8 +311,7 @@ bool ARGBToPixel(uint32_t argb, PixelFormat format, void* pixel) {
 }
 
 uint32_t GetDXTDataSize(int width, int height, PixelFormat format) {
-    if (!IsDXTFormat(format) || width < 4 || height < 4)
-        return 0;
+    if (!IsDXTFormat(format) || width < 4 || height < 4) return 0;
     uint32_t blocks = uint32_t(width / 4) * uint32_t(height / 4);
     return blocks * (format == kFormatDXT1 ? 8u : 16u);
 }
@@ -327,12 +367,10 @@ void InterpolatedAlphas(uint32_t a0, uint32_t a1, uint32_t alphas[8]) {
 
 bool DecodeDXT(int width, int height, void* destination, const void* source, PixelFormat sourceFormat,
                PixelFormat destinationFormat, uint32_t destinationBytesPerPixel) {
-    if (!IsDXTFormat(sourceFormat) || IsDXTFormat(destinationFormat))
-        return false;
+    if (!IsDXTFormat(sourceFormat) || IsDXTFormat(destinationFormat)) return false;
     if (destinationBytesPerPixel != 1 && destinationBytesPerPixel != 2 && destinationBytesPerPixel != 4)
         return false;
-    if (!destination || !source || width < 0 || height < 0)
-        return false;
+    if (!destination || !source || width < 0 || height < 0) return false;
     const uint8_t* src = static_cast<const uint8_t*>(source);
     uint8_t* dst = static_cast<uint8_t*>(destination);
     const bool dxt1 = sourceFormat == kFormatDXT1;
@@ -364,8 +402,7 @@ bool DecodeDXT(int width, int height, void* destination, const void* source, Pix
             src += 8;
             for (int t = 0; t < 16; ++t) {
                 uint32_t argb = colours[(indices >> (2 * t)) & 3];
-                if (haveAlpha)
-                    argb = (argb & 0x00FFFFFF) | alpha[t] << 24;
+                if (haveAlpha) argb = (argb & 0x00FFFFFF) | alpha[t] << 24;
                 int x = bx * 4 + (t & 3), y = by * 4 + t / 4;
                 size_t offset = (size_t(y) * size_t(width) + size_t(x)) * destinationBytesPerPixel;
                 ARGBToPixel(argb, destinationFormat, dst + offset);
@@ -377,21 +414,18 @@ bool DecodeDXT(int width, int height, void* destination, const void* source, Pix
 
 void ColourKeyToAlpha(PixelFormat format, int width, int height, void* pixels, uint32_t key) {
     KeyMask km;
-    if (!ImageUsable(width, height, pixels) || !ColourMaskOf(format, &km))
-        return;
+    if (!ImageUsable(width, height, pixels) || !ColourMaskOf(format, &km)) return;
     uint8_t* p = static_cast<uint8_t*>(pixels);
     const size_t n = PixelCount(width, height);
     const uint32_t colourKey = key & km.mask;
     for (size_t i = 0; i < n; ++i, p += km.bytes) {
         uint32_t v = LoadLE(p, km.bytes);
-        if ((v & km.mask) == colourKey)
-            StoreLE(p, km.bytes, v & km.mask);
+        if ((v & km.mask) == colourKey) StoreLE(p, km.bytes, v & km.mask);
     }
 }
 
 void AlphaFromLuminance(PixelFormat format, int width, int height, void* pixels) {
-    if (!ImageUsable(width, height, pixels))
-        return;
+    if (!ImageUsable(width, height, pixels)) return;
     uint8_t* p = static_cast<uint8_t*>(pixels);
     const size_t n = PixelCount(width, height);
     switch (format) {
@@ -426,13 +460,13 @@ void AlphaFromLuminance(PixelFormat format, int width, int height, void* pixels)
         for (size_t i = 0; i < n; ++i, ++p)
             p[0] = uint8_t((p[0] & 0x0F) | (p[0] & 0x0F) << 4);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
 void InvertAlpha(PixelFormat format, int width, int height, void* pixels) {
-    if (!ImageUsable(width, height, pixels))
-        return;
+    if (!ImageUsable(width, height, pixels)) return;
     uint8_t* p = static_cast<uint8_t*>(pixels);
     const size_t n = PixelCount(width, height);
     switch (format) {
@@ -462,13 +496,14 @@ void InvertAlpha(PixelFormat format, int width, int height, void* pixels) {
         for (size_t i = 0; i < n; ++i, ++p)
             p[0] ^= 0xF0;
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
-void ApplyAlphaMode(PixelFormat format, int width, int height, void* pixels, uint32_t mode, uint32_t argument) {
-    if (!ImageUsable(width, height, pixels) || GetFormatBytes(format) == 0)
-        return;
+void ApplyAlphaMode(PixelFormat format, int width, int height, void* pixels, uint32_t mode,
+                    uint32_t argument) {
+    if (!ImageUsable(width, height, pixels) || GetFormatBytes(format) == 0) return;
     switch (mode) {
     case kAlphaModeColourKey: {
         uint8_t key[4] = {};
@@ -482,23 +517,26 @@ void ApplyAlphaMode(PixelFormat format, int width, int height, void* pixels, uin
         ColourKeyToAlpha(format, width, height, pixels, LoadLE(key, 4));
         break;
     }
-    case kAlphaModeLuminance: AlphaFromLuminance(format, width, height, pixels); break;
+    case kAlphaModeLuminance:
+        AlphaFromLuminance(format, width, height, pixels);
+        break;
     case kAlphaModeInvertedLuminance:
         AlphaFromLuminance(format, width, height, pixels);
         InvertAlpha(format, width, height, pixels);
         break;
-    case kAlphaModeInvert: InvertAlpha(format, width, height, pixels); break;
-    default: break;
+    case kAlphaModeInvert:
+        InvertAlpha(format, width, height, pixels);
+        break;
+    default:
+        break;
     }
 }
 
 void ExtendImageEdges(PixelFormat format, int imageWidth, int imageHeight, int bufferWidth, int bufferHeight,
                       void* pixels, bool right, bool down) {
     KeyMask km;
-    if (!pixels || imageWidth < 0 || imageHeight < 0 || bufferWidth < 1 || bufferHeight < 1)
-        return;
-    if (!EdgeMaskOf(format, &km))
-        return;
+    if (!pixels || imageWidth < 0 || imageHeight < 0 || bufferWidth < 1 || bufferHeight < 1) return;
+    if (!EdgeMaskOf(format, &km)) return;
     uint8_t* base = static_cast<uint8_t*>(pixels);
     auto at = [&](int x, int y) { return base + (size_t(y) * size_t(bufferWidth) + size_t(x)) * km.bytes; };
     // An image without a column or row has no edge to copy.
@@ -531,8 +569,6 @@ void GetAspectRatio(int width, int height, uint32_t* ratioX, uint32_t* ratioY) {
         x = uint32_t(w) / a;
         y = uint32_t(h) / a;
     }
-    if (ratioX)
-        *ratioX = x;
-    if (ratioY)
-        *ratioY = y;
+    if (ratioX) *ratioX = x;
+    if (ratioY) *ratioY = y;
 }

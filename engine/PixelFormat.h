@@ -75,7 +75,8 @@ enum AlphaMode : uint32_t {
     kAlphaModeInvertedLuminance = 4,
     kAlphaModeInvert = 5,
 };
-void ApplyAlphaMode(PixelFormat format, int width, int height, void* pixels, uint32_t mode, uint32_t argument);
+void ApplyAlphaMode(PixelFormat format, int width, int height, void* pixels, uint32_t mode,
+                    uint32_t argument);
 // The key is a pixel of the image's format (its bytes as a little-endian value).
 void ColourKeyToAlpha(PixelFormat format, int width, int height, void* pixels, uint32_t key);
 void AlphaFromLuminance(PixelFormat format, int width, int height, void* pixels);

@@ -4,12 +4,10 @@
 #include <new>
 #include <utility>
 
-void FillQuad(TexturedQuad* quad, float x0, float y0, float x1, float y1, float u0, float v0, float u1, float v1,
-              uint32_t colour, bool flipH, bool flipV) {
-    if (flipH)
-        std::swap(u0, u1);
-    if (flipV)
-        std::swap(v0, v1);
+void FillQuad(TexturedQuad* quad, float x0, float y0, float x1, float y1, float u0, float v0, float u1,
+              float v1, uint32_t colour, bool flipH, bool flipV) {
+    if (flipH) std::swap(u0, u1);
+    if (flipV) std::swap(v0, v1);
     x0 -= 0.5f;
     y0 -= 0.5f;
     x1 -= 0.5f;
@@ -53,7 +51,8 @@ TexturedQuad* DXLTexture::MakeQuadSized(TexturedQuad* quad, float x, float y, fl
                                         uint32_t colour, bool flipH, bool flipV) const {
     TexturedQuad* q = Target(quad);
     if (q)
-        FillQuad(q, x, y, x + width, y + height, uStart_, vStart_, uEnd_, vEnd_, QuadColour(colour), flipH, flipV);
+        FillQuad(q, x, y, x + width, y + height, uStart_, vStart_, uEnd_, vEnd_, QuadColour(colour), flipH,
+                 flipV);
     return q;
 }
 
@@ -107,22 +106,25 @@ TexturedQuad* DXLTexture::MakeQuadPartAt(TexturedQuad* quad, float x, float y, c
 TexturedQuad* DXLTexture::MakeQuadFromArea(TexturedQuad* quad, float x, float y, float sourceX, float sourceY,
                                            float width, float height, uint32_t colour, bool flipH,
                                            bool flipV) const {
-    return MakeQuadStretched(quad, x, y, width, height, sourceX, sourceY, width, height, colour, flipH, flipV);
+    return MakeQuadStretched(quad, x, y, width, height, sourceX, sourceY, width, height, colour, flipH,
+                             flipV);
 }
 
 TexturedQuad* DXLTexture::MakeQuadStretched(TexturedQuad* quad, float x, float y, float width, float height,
-                                            float sourceX, float sourceY, float sourceWidth, float sourceHeight,
-                                            uint32_t colour, bool flipH, bool flipV) const {
+                                            float sourceX, float sourceY, float sourceWidth,
+                                            float sourceHeight, uint32_t colour, bool flipH,
+                                            bool flipV) const {
     const DXLRectF d{x, y, x + width, y + height};
     const DXLRectF s{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight};
     return MakeQuadRectToRect(quad, d, s, colour, flipH, flipV);
 }
 
-TexturedQuad* DXLTexture::BuildQuadExInt(TexturedQuad* quad, int32_t x, int32_t y, int32_t width, int32_t height,
-                                         int32_t sourceX, int32_t sourceY, int32_t sourceWidth,
-                                         int32_t sourceHeight, uint32_t colour, bool flipH, bool flipV) const {
-    return MakeQuadStretched(quad, float(x), float(y), float(width), float(height), float(sourceX), float(sourceY),
-                             float(sourceWidth), float(sourceHeight), colour, flipH, flipV);
+TexturedQuad* DXLTexture::BuildQuadExInt(TexturedQuad* quad, int32_t x, int32_t y, int32_t width,
+                                         int32_t height, int32_t sourceX, int32_t sourceY,
+                                         int32_t sourceWidth, int32_t sourceHeight, uint32_t colour,
+                                         bool flipH, bool flipV) const {
+    return MakeQuadStretched(quad, float(x), float(y), float(width), float(height), float(sourceX),
+                             float(sourceY), float(sourceWidth), float(sourceHeight), colour, flipH, flipV);
 }
 
 TexturedQuad* DXLTexture::BuildQuadScaledInt(TexturedQuad* quad, int32_t x, int32_t y, int32_t sourceX,

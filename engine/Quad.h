@@ -19,5 +19,5 @@ struct DXLRectF {
 // that texel centres fall on pixel centres, with z 0, one colour and the
 // texture rectangle (u0, v0)-(u1, v1). flipH swaps the u values of the left
 // and right corners, flipV the v values of the top and bottom corners.
-void FillQuad(TexturedQuad* quad, float x0, float y0, float x1, float y1, float u0, float v0, float u1, float v1,
-              uint32_t colour, bool flipH, bool flipV);
+void FillQuad(TexturedQuad* quad, float x0, float y0, float x1, float y1, float u0, float v0, float u1,
+              float v1, uint32_t colour, bool flipH, bool flipV);

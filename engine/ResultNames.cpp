@@ -18,21 +18,29 @@ constexpr ResultText kResults[] = {
     {0x8007000E, "E_OUTOFMEMORY", "Not enough memory to complete the call."},
     {0x80070057, "E_INVALIDARG", "An invalid parameter was passed."},
 
-    {0x80070005, "DIERR_OTHERAPPHASPRIO", "The input device cannot be acquired: another window has the input focus."},
+    {0x80070005, "DIERR_OTHERAPPHASPRIO",
+     "The input device cannot be acquired: another window has the input focus."},
     {0x8007000C, "DIERR_NOTACQUIRED", "The input device must be acquired before this operation."},
     {0x8007001E, "DIERR_INPUTLOST", "The input device lost its acquisition and must be acquired again."},
     {0x80040207, "DIERR_NOTBUFFERED", "The input device keeps no buffered data: no buffer size was set."},
 
     {0x88760818, "D3DERR_WRONGTEXTUREFORMAT", "The pixel format of the texture surface is not valid."},
-    {0x88760819, "D3DERR_UNSUPPORTEDCOLOROPERATION", "The device does not support a specified texture-blending operation for color values."},
-    {0x8876081A, "D3DERR_UNSUPPORTEDCOLORARG", "The device does not support a specified texture-blending argument for color values."},
-    {0x8876081B, "D3DERR_UNSUPPORTEDALPHAOPERATION", "The device does not support a specified texture-blending operation for the alpha channel."},
-    {0x8876081C, "D3DERR_UNSUPPORTEDALPHAARG", "The device does not support a specified texture-blending argument for the alpha channel."},
-    {0x8876081D, "D3DERR_TOOMANYOPERATIONS", "The application is requesting more texture-filtering operations than the device supports."},
+    {0x88760819, "D3DERR_UNSUPPORTEDCOLOROPERATION",
+     "The device does not support a specified texture-blending operation for color values."},
+    {0x8876081A, "D3DERR_UNSUPPORTEDCOLORARG",
+     "The device does not support a specified texture-blending argument for color values."},
+    {0x8876081B, "D3DERR_UNSUPPORTEDALPHAOPERATION",
+     "The device does not support a specified texture-blending operation for the alpha channel."},
+    {0x8876081C, "D3DERR_UNSUPPORTEDALPHAARG",
+     "The device does not support a specified texture-blending argument for the alpha channel."},
+    {0x8876081D, "D3DERR_TOOMANYOPERATIONS",
+     "The application is requesting more texture-filtering operations than the device supports."},
     {0x8876081E, "D3DERR_CONFLICTINGTEXTUREFILTER", "The current texture filters cannot be used together."},
-    {0x8876081F, "D3DERR_UNSUPPORTEDFACTORVALUE", "The device does not support the specified texture factor value."},
+    {0x8876081F, "D3DERR_UNSUPPORTEDFACTORVALUE",
+     "The device does not support the specified texture factor value."},
     {0x88760821, "D3DERR_CONFLICTINGRENDERSTATE", "The currently set render states cannot be used together."},
-    {0x88760822, "D3DERR_UNSUPPORTEDTEXTUREFILTER", "The device does not support the specified texture filter."},
+    {0x88760822, "D3DERR_UNSUPPORTEDTEXTUREFILTER",
+     "The device does not support the specified texture filter."},
     {0x88760826, "D3DERR_CONFLICTINGTEXTUREPALETTE", "The current textures cannot be used simultaneously."},
     {0x88760827, "D3DERR_DRIVERINTERNALERROR", "Internal driver error."},
     {0x88760866, "D3DERR_NOTFOUND", "The requested item was not found."},
@@ -40,7 +48,8 @@ constexpr ResultText kResults[] = {
     {0x88760868, "D3DERR_DEVICELOST", "The device has been lost but cannot be reset at this time."},
     {0x88760869, "D3DERR_DEVICENOTRESET", "The device has been lost but can be reset at this time."},
     {0x8876086A, "D3DERR_NOTAVAILABLE", "This device does not support the queried technique."},
-    {0x8876017C, "D3DERR_OUTOFVIDEOMEMORY", "Direct3D does not have enough display memory to perform the operation."},
+    {0x8876017C, "D3DERR_OUTOFVIDEOMEMORY",
+     "Direct3D does not have enough display memory to perform the operation."},
     {0x8876086B, "D3DERR_INVALIDDEVICE", "The requested device type is not valid."},
     {0x8876086C, "D3DERR_INVALIDCALL", "The method call is invalid."},
     {0x8876086D, "D3DERR_DRIVERINVALIDCALL", "The driver reported an invalid call."},
@@ -55,7 +64,8 @@ constexpr ResultText kResults[] = {
     {0xA3E91007, "DXLERR_NODIRECT3D", "There is no Direct3D object."},
     {0xA3E91008, "DXLERR_ADAPTERIDENTIFIER", "The adapter identifier could not be read."},
     {0xA3E91009, "DXLERR_DEVICECAPS", "The device capabilities could not be read."},
-    {0xA3E9100A, "DXLERR_NOSETTINGS", "The display mode cannot change without settings and without a device."},
+    {0xA3E9100A, "DXLERR_NOSETTINGS",
+     "The display mode cannot change without settings and without a device."},
     {0xA3E9100B, "DXLERR_DEVICELOST", "The device is lost."},
     {0xA3E91101, "DXLERR_REGISTERCLASS", "The window class could not be registered."},
     {0xA3E91103, "DXLERR_CREATEWINDOW", "The window could not be created."},
@@ -67,14 +77,14 @@ constexpr ResultText kResults[] = {
     {0xA3E93105, "DXLERR_MOUSE_JOYSTICK", "The mouse and the third input device could not be set up."},
     {0xA3E93106, "DXLERR_KEYBOARD_JOYSTICK", "The keyboard and the third input device could not be set up."},
     {0xA3E93107, "DXLERR_INPUTDEVICES", "No input device could be set up."},
-    {0xA3E93110, "DXLERR_INPUTNOTREADY", "An input device was set up without a valid window or input object."},
+    {0xA3E93110, "DXLERR_INPUTNOTREADY",
+     "An input device was set up without a valid window or input object."},
     {0xA3E93120, "DXLERR_INPUTNOTSETUP", "An input device that is not set up was polled."},
 };
 
 const ResultText* Find(HResult hr) {
     for (const ResultText& r : kResults)
-        if (r.code == uint32_t(hr))
-            return &r;
+        if (r.code == uint32_t(hr)) return &r;
     return nullptr;
 }
 

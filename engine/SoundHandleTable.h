@@ -11,9 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-template <uint32_t Tag, class T>
-class HandleTable {
-public:
+template <uint32_t Tag, class T> class HandleTable {
+  public:
     static constexpr uint32_t kTag = Tag;
     static constexpr uint32_t kTagMask = 0xE0000000u;
     static constexpr uint32_t kSerialMask = 0x1FFFu;
@@ -97,7 +96,7 @@ public:
     uint32_t Capacity() const { return uint32_t(entries_.size()); }
     uint32_t Used() const { return used_; }
 
-private:
+  private:
     struct Entry {
         T* object = nullptr;
         uint32_t serial = 0;

@@ -189,7 +189,9 @@ bool ParseName(const char16_t* text, kis::Ident& out) {
     return true;
 }
 
-std::string NativePathOf(const std::u16string& path) { return platform::NativePath(platform::GamePath(path)); }
+std::string NativePathOf(const std::u16string& path) {
+    return platform::NativePath(platform::GamePath(path));
+}
 
 } // namespace
 
@@ -280,7 +282,8 @@ void MusicTrack::Fade(bool in, bool up) const {
 
 SoundSample::~SoundSample() {
     core.mixer.FreeSample(mixerSample);
-    for (uint32_t i = 0; i < count; ++i) ReleaseChannel(core, playbacks[i]);
+    for (uint32_t i = 0; i < count; ++i)
+        ReleaseChannel(core, playbacks[i]);
     delete[] playbacks;
     core.samples.Remove(handle, this);
 }
@@ -295,23 +298,30 @@ SoundCore::~SoundCore() {
     if (device) device->Stop();
     samples.DeleteAll();
     music.DeleteAll();
-    for (int32_t i = 0; i < records.Count(); ++i) delete records.Get(i);
+    for (int32_t i = 0; i < records.Count(); ++i)
+        delete records.Get(i);
 }
 
 // ---- SoundManager --------------------------------------------------------------------
 
 SoundManager::SoundManager() = default;
 
-SoundManager::~SoundManager() { Shutdown(); }
+SoundManager::~SoundManager() {
+    Shutdown();
+}
 
 SoundManager& GetSoundManager() {
     static SoundManager manager;
     return manager;
 }
 
-uint32_t SoundManager::GetTime() { return platform::Milliseconds(); }
+uint32_t SoundManager::GetTime() {
+    return platform::Milliseconds();
+}
 
-platform::Mixer* SoundManager::GetMixer() const { return core_ ? &core_->mixer : nullptr; }
+platform::Mixer* SoundManager::GetMixer() const {
+    return core_ ? &core_->mixer : nullptr;
+}
 
 void SoundManager::Init() {
     if (core_ || !device_) return;
@@ -441,7 +451,8 @@ uint32_t SoundManager::FindMusic(const char16_t* name) {
     for (uint32_t handle = core_->music.Newest(&track); handle; handle = core_->music.Older(handle, &track)) {
         if (!track->name.Equals(wanted)) continue;
         if (!track->stream)
-            track->stream = core_->mixer.CreateStreamFile(NativePathOf(track->path), track->offset, track->length, true);
+            track->stream =
+                core_->mixer.CreateStreamFile(NativePathOf(track->path), track->offset, track->length, true);
         return track->stream ? handle : 0;
     }
     return 0;
@@ -505,7 +516,8 @@ void SoundManager::ApplyVolume(int category) {
     if (!core_ || (category != kSoundMusic && category != kSoundEffects)) return;
     const bool on = category == kSoundMusic ? musicOn_ != 0 : soundsOn_ != 0;
     const float percent = category == kSoundMusic ? musicVolume_ : soundsVolume_;
-    const int32_t value = muted_ || !on ? 0 : kis::Round(percent * float(platform::kMaxGlobalVolume) / 100.0f);
+    const int32_t value =
+        muted_ || !on ? 0 : kis::Round(percent * float(platform::kMaxGlobalVolume) / 100.0f);
     if (category == kSoundMusic)
         core_->mixer.SetStreamVolume(value);
     else
@@ -534,7 +546,8 @@ uint32_t SoundManager::FindSample(const char16_t* name) {
     kis::Ident wanted;
     if (!ParseName(name, wanted)) return 0;
     SoundSample* sample = nullptr;
-    for (uint32_t handle = core_->samples.Newest(&sample); handle; handle = core_->samples.Older(handle, &sample))
+    for (uint32_t handle = core_->samples.Newest(&sample); handle;
+         handle = core_->samples.Older(handle, &sample))
         if (sample->name.Equals(wanted)) return handle;
     return 0;
 }
@@ -548,8 +561,8 @@ uint32_t SoundManager::LoadSound(const char16_t* name, bool loop) {
     return FindSample(name);
 }
 
-uint32_t SoundManager::LoadSample(const char16_t* path, const char16_t* name, uint32_t offset, uint32_t length,
-                                  bool loop) {
+uint32_t SoundManager::LoadSample(const char16_t* path, const char16_t* name, uint32_t offset,
+                                  uint32_t length, bool loop) {
     if (!core_ || !path || !path[0]) return 0;
     SoundSample* sample = new (std::nothrow) SoundSample(*core_);
     if (!sample) return 0;
@@ -570,7 +583,8 @@ uint32_t SoundManager::LoadSample(const char16_t* path, const char16_t* name, ui
     return sample->handle;
 }
 
-uint32_t SoundManager::AddMusic(const char16_t* path, const char16_t* name, uint32_t offset, uint32_t length) {
+uint32_t SoundManager::AddMusic(const char16_t* path, const char16_t* name, uint32_t offset,
+                                uint32_t length) {
     if (!core_ || !path || !path[0]) return 0;
     MusicTrack* track = new (std::nothrow) MusicTrack(*core_);
     if (!track) return 0;

@@ -35,7 +35,7 @@ constexpr int32_t kLoopOnce = 0;
 constexpr int32_t kLoopForever = 1;
 
 class SoundManager {
-public:
+  public:
     // Both switches on, both volumes 50.
     SoundManager();
     ~SoundManager(); // Shutdown
@@ -87,7 +87,8 @@ public:
     uint32_t LoadSound(const char16_t* name, bool loop);
     // Registers the sound stored at offset in the file at path (length 0: to
     // its end). The sample handle, or 0.
-    uint32_t LoadSample(const char16_t* path, const char16_t* name, uint32_t offset, uint32_t length, bool loop);
+    uint32_t LoadSample(const char16_t* path, const char16_t* name, uint32_t offset, uint32_t length,
+                        bool loop);
     // Registers a track without opening it; a null name takes the file's
     // name. The music handle, or 0.
     uint32_t AddMusic(const char16_t* path, const char16_t* name, uint32_t offset, uint32_t length);
@@ -108,7 +109,7 @@ public:
     // Switched on and not at volume 0.
     bool IsAudible(int category) const;
 
-private:
+  private:
     void StopMusic(uint32_t music);
 
     uint32_t settingsLock_ = 0;

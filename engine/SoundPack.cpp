@@ -1,5 +1,5 @@
-#include "engine/SoundManager.h"
 #include "engine/SoundPack.h"
+#include "engine/SoundManager.h"
 
 #include "foundation/ByteOrder.h"
 
@@ -118,17 +118,20 @@ int32_t SoundManager::LoadSamples(kis::DataFileReaderW* reader, LoaderState* sta
             found[slot] = FindSample(name);
             at += length + 2;
         }
-        for (int slot = 0; slot < kEventSoundCount; ++slot) eventSounds_[slot] = found[slot];
+        for (int slot = 0; slot < kEventSoundCount; ++slot)
+            eventSounds_[slot] = found[slot];
         return true;
     };
-    return LoadRecords<SampleRecordHead>(reader, state, kSampleChunkId, kSampleChunkSubId, add, readEventSounds);
+    return LoadRecords<SampleRecordHead>(reader, state, kSampleChunkId, kSampleChunkSubId, add,
+                                         readEventSounds);
 }
 
 int32_t SoundManager::LoadMusic(kis::DataFileReaderW* reader, LoaderState* state) {
     auto add = [&](const MusicRecordHead&, const char16_t* name, uint32_t offset, uint32_t size) {
         AddMusic(reader->GetFileName(), name, offset, size);
     };
-    return LoadRecords<MusicRecordHead>(reader, state, kMusicChunkId, kMusicChunkSubId, add, [] { return true; });
+    return LoadRecords<MusicRecordHead>(reader, state, kMusicChunkId, kMusicChunkSubId, add,
+                                        [] { return true; });
 }
 
 uint32_t SoundManager::GetEventSound(int slot) const {

@@ -24,7 +24,8 @@ bool ValidName(const std::u16string& name) {
 
 std::string Narrow(const std::u16string& text) {
     std::string out;
-    for (char16_t c : text) out += c < 0x80 ? char(c) : '?';
+    for (char16_t c : text)
+        out += c < 0x80 ? char(c) : '?';
     return out;
 }
 
@@ -33,7 +34,8 @@ std::string Narrow(const std::u16string& text) {
 std::string CheckSoundPackContent(const SoundPackContent& content) {
     for (const auto* list : {&content.samples, &content.music}) {
         for (const SoundPackEntry& entry : *list) {
-            if (!ValidName(entry.name)) return "name \"" + Narrow(entry.name) + "\" is longer than 31 characters";
+            if (!ValidName(entry.name))
+                return "name \"" + Narrow(entry.name) + "\" is longer than 31 characters";
             if (entry.data.empty()) return "sound \"" + Narrow(entry.name) + "\" has no data";
             if (entry.data.size() > 0x7FFFFFFFu) return "sound \"" + Narrow(entry.name) + "\" is too large";
         }
@@ -84,8 +86,8 @@ bool WriteMusicChunk(kis::BaseDataFile& writer, const SoundPackContent& content)
 bool WriteSoundPack(const char16_t* path, const SoundPackContent& content, std::string* error) {
     std::string reason = CheckSoundPackContent(content);
     if (reason.empty()) {
-        kis::DataFileWriterW* writer =
-            kis::OpenDataFileForWrite(path, kSoundPackTypeId, kSoundPackTypeVersion, kSoundPackDataVersion, true);
+        kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(
+            path, kSoundPackTypeId, kSoundPackTypeVersion, kSoundPackDataVersion, true);
         bool written = writer && WriteMusicChunk(*writer, content) && WriteSampleChunk(*writer, content);
         if (!kis::CloseDataFile(writer) || !written) reason = "the pack file cannot be written";
     }

@@ -66,7 +66,8 @@ void ConvertRows(const Rows2D& source, uint8_t* destination, PixelFormat destina
     if (source.format == destinationFormat) {
         const uint32_t n = std::min(source.rowBytes, destinationRowBytes);
         for (uint32_t y = 0; y < rows; ++y)
-            std::memcpy(destination + size_t(y) * destinationRowBytes, source.bits + size_t(y) * source.rowBytes, n);
+            std::memcpy(destination + size_t(y) * destinationRowBytes,
+                        source.bits + size_t(y) * source.rowBytes, n);
         return;
     }
     const uint32_t destinationBytes = platform::BytesPerPixel(platform::Format(destinationFormat));
@@ -90,8 +91,7 @@ void SetCurrentTexture(DXLTexture* texture) {
     }
     if (texture != gCurrentTexture) {
         const bool hadCurrent = gCurrentTexture != nullptr;
-        if (gCurrentTexture)
-            gCurrentTexture->Unbind(false);
+        if (gCurrentTexture) gCurrentTexture->Unbind(false);
         if (gStateOverride && !hadCurrent && texture->GetViewer())
             texture->GetViewer()->ApplyTextureState(gStateOverride);
         gCurrentTexture = texture;
@@ -100,19 +100,24 @@ void SetCurrentTexture(DXLTexture* texture) {
 }
 
 void ClearCurrentTexture() {
-    if (!gCurrentTexture)
-        return;
+    if (!gCurrentTexture) return;
     gCurrentTexture->Unbind(true);
     gCurrentTexture = nullptr;
 }
 
-DXLTexture* GetCurrentTexture() { return gCurrentTexture; }
+DXLTexture* GetCurrentTexture() {
+    return gCurrentTexture;
+}
 
-void SetTextureStateOverride(const DXLTextureState* state) { gStateOverride = state; }
+void SetTextureStateOverride(const DXLTextureState* state) {
+    gStateOverride = state;
+}
 
 // ---------------------------------------------------------------- texture
 
-DXLTexture::DXLTexture() { Init(); }
+DXLTexture::DXLTexture() {
+    Init();
+}
 
 DXLTexture::DXLTexture(DXLViewer* viewer) {
     Init();
@@ -125,26 +130,23 @@ DXLTexture::DXLTexture(DXLTextures* collection) {
 }
 
 void DXLTexture::Init() {
-    state_ = MakeTextureState(1, 1, uint32_t(platform::TextureAddress::Clamp),
-                              uint32_t(platform::TextureAddress::Clamp), kBlendOpaque,
-                              uint32_t(platform::TextureOp::SelectArg1), uint32_t(platform::TextureOp::SelectArg1));
+    state_ = MakeTextureState(
+        1, 1, uint32_t(platform::TextureAddress::Clamp), uint32_t(platform::TextureAddress::Clamp),
+        kBlendOpaque, uint32_t(platform::TextureOp::SelectArg1), uint32_t(platform::TextureOp::SelectArg1));
 }
 
 // Targets hear kNotifyDestroyed from the base destructor, once.
 DXLTexture::~DXLTexture() {
     SetCollection(nullptr);
     SetViewer(nullptr);
-    if (sourceBitmap_)
-        sourceBitmap_->RemoveTarget(this);
-    if (gCurrentTexture == this)
-        gCurrentTexture = nullptr;
+    if (sourceBitmap_) sourceBitmap_->RemoveTarget(this);
+    if (gCurrentTexture == this) gCurrentTexture = nullptr;
 }
 
 void DXLTexture::OnNotify(DXLNotifyObject* sender, uint32_t code) {
     if (sender && sender == sourceBitmap_ && code == kNotifyDestroyed) {
         sourceBitmap_ = nullptr;
-        if (sourceKind_ == kSourceBitmap)
-            sourceKind_ = kSourceNone;
+        if (sourceKind_ == kSourceBitmap) sourceKind_ = kSourceNone;
     }
 }
 
@@ -152,18 +154,15 @@ void DXLTexture::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
     switch (event) {
     case kDeviceAttach:
         StoreViewer(viewer);
-        if (viewer)
-            viewer->AddDeviceObject(this);
+        if (viewer) viewer->AddDeviceObject(this);
         break;
     case kDeviceDetach:
         Unload();
-        if (GetViewer())
-            GetViewer()->RemoveDeviceObject(this);
+        if (GetViewer()) GetViewer()->RemoveDeviceObject(this);
         StoreViewer(nullptr);
         break;
     case kDeviceCreated:
-        if (restorable_ && reloadWanted_)
-            Restore();
+        if (restorable_ && reloadWanted_) Restore();
         break;
     case kDeviceReleasing:
         Unload();
@@ -176,82 +175,66 @@ void DXLTexture::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
 // ---- binding
 
 bool DXLTexture::Bind(bool applyState) {
-    if (lockCount_ > 0)
-        return false;
+    if (lockCount_ > 0) return false;
     DXLViewer* viewer = GetViewer();
-    if (!viewer)
-        return false;
+    if (!viewer) return false;
     // The flag can outlive the binding: the viewer unbinds stage 0 at the end
     // of every frame without telling the texture.
-    if (bound_ && viewer->GetBoundTexture() == this)
-        return true;
+    if (bound_ && viewer->GetBoundTexture() == this) return true;
     bound_ = false;
     if (!live_) {
-        if (viewer->HasDevice())
-            viewer->BindTexture(nullptr);
+        if (viewer->HasDevice()) viewer->BindTexture(nullptr);
         return false;
     }
-    if (!viewer->BindTexture(this))
-        return false;
+    if (!viewer->BindTexture(this)) return false;
     bound_ = true;
-    if (applyState)
-        ApplyState();
+    if (applyState) ApplyState();
     return true;
 }
 
 void DXLTexture::Unbind(bool alsoViewer) {
-    if (!bound_)
-        return;
+    if (!bound_) return;
     bound_ = false;
-    if (alsoViewer && GetViewer())
-        GetViewer()->BindTexture(nullptr);
+    if (alsoViewer && GetViewer()) GetViewer()->BindTexture(nullptr);
 }
 
 void DXLTexture::ApplyState() {
-    if (bound_ && GetViewer())
-        GetViewer()->ApplyTextureState(&state_);
+    if (bound_ && GetViewer()) GetViewer()->ApplyTextureState(&state_);
 }
 
 // ---- properties
 
-void DXLTexture::SetName(const char16_t* name) { kis::StrCopyW(name_, kNameSize, name); }
+void DXLTexture::SetName(const char16_t* name) {
+    kis::StrCopyW(name_, kNameSize, name);
+}
 
 void DXLTexture::SetCollection(DXLTextures* collection) {
-    if (collection == collection_)
-        return;
+    if (collection == collection_) return;
     Unload();
-    if (collection_)
-        collection_->Remove(this);
+    if (collection_) collection_->Remove(this);
     collection_ = collection;
-    if (collection)
-        collection->Add(this);
+    if (collection) collection->Add(this);
 }
 
 void DXLTexture::SetImageFilter(uint32_t filter) {
-    if (filter == imageFilter_)
-        return;
+    if (filter == imageFilter_) return;
     Unload();
     imageFilter_ = filter;
-    if (restorable_ && reloadWanted_)
-        Restore();
+    if (restorable_ && reloadWanted_) Restore();
 }
 
 void DXLTexture::SetEdgeFlags(uint32_t flags) {
-    if (flags == edgeFlags_)
-        return;
+    if (flags == edgeFlags_) return;
     Unload();
     edgeFlags_ = flags;
-    if (restorable_ && reloadWanted_)
-        Restore();
+    if (restorable_ && reloadWanted_) Restore();
 }
 
 void DXLTexture::SetSourceKind(int32_t kind) {
-    if (kind == sourceKind_)
-        return;
+    if (kind == sourceKind_) return;
     Unload();
     sourceKind_ = kind;
-    if (restorable_ && reloadWanted_)
-        Restore();
+    if (restorable_ && reloadWanted_) Restore();
 }
 
 void DXLTexture::SetFileName(const char16_t* fileName, bool switchKind) {
@@ -260,31 +243,25 @@ void DXLTexture::SetFileName(const char16_t* fileName, bool switchKind) {
     } else {
         const int32_t length = std::min<int32_t>(kis::StrLenW(fileName), kMaxFileNameLength);
         std::unique_ptr<char16_t[]> copy(new (std::nothrow) char16_t[size_t(length) + 1]);
-        if (!copy)
-            return;
+        if (!copy) return;
         kis::StrCopyW(copy.get(), uint32_t(length) + 1, fileName);
         fileName_ = std::move(copy);
     }
-    if (switchKind)
-        SetSourceKind(kSourceFile);
+    if (switchKind) SetSourceKind(kSourceFile);
 }
 
 void DXLTexture::SetSourceBitmap(DXLBitmap* bitmap, bool switchKind) {
     if (bitmap != sourceBitmap_) {
-        if (sourceBitmap_)
-            sourceBitmap_->RemoveTarget(this);
+        if (sourceBitmap_) sourceBitmap_->RemoveTarget(this);
         sourceBitmap_ = bitmap;
-        if (bitmap)
-            bitmap->AddTarget(this);
+        if (bitmap) bitmap->AddTarget(this);
     }
-    if (switchKind)
-        SetSourceKind(kSourceBitmap);
+    if (switchKind) SetSourceKind(kSourceBitmap);
 }
 
 void DXLTexture::SetSource(DXLTextureSource* source, bool switchKind) {
     source_ = source;
-    if (switchKind)
-        SetSourceKind(kSourceObject);
+    if (switchKind) SetSourceKind(kSourceObject);
 }
 
 void DXLTexture::SetFilter(bool linear) {
@@ -327,10 +304,11 @@ void DXLTexture::SetTextureCoordinates() {
 
 bool DXLTexture::MakeDeviceTexture(uint32_t width, uint32_t height, PixelFormat format) {
     auto create = d3dx::LookedUp<d3dx::CreateTextureProc>(kD3DXCreateTexture);
-    if (!create)
-        return false;
+    if (!create) return false;
     platform::TexturePtr made;
-    if (Failed(create(GetViewer()->GetDevice(), width, height, 1, 0, format, platform::Pool::Managed, &made)) || !made)
+    if (Failed(
+            create(GetViewer()->GetDevice(), width, height, 1, 0, format, platform::Pool::Managed, &made)) ||
+        !made)
         return false;
     TakeDeviceTexture(std::move(made));
     return true;
@@ -344,22 +322,19 @@ void DXLTexture::TakeDeviceTexture(platform::TexturePtr texture) {
 }
 
 void DXLTexture::Create(int32_t width, int32_t height, PixelFormat format, bool notify) {
-    if (!CanLoad() || width <= 0 || height <= 0 || format == kFormatUnknown)
-        return;
+    if (!CanLoad() || width <= 0 || height <= 0 || format == kFormatUnknown) return;
     uint32_t w = uint32_t(width), h = uint32_t(height);
     if (!NonPowerOfTwo()) {
         w = NextPowerOfTwo(w);
         h = NextPowerOfTwo(h);
     }
-    if (!MakeDeviceTexture(w, h, format))
-        return;
+    if (!MakeDeviceTexture(w, h, format)) return;
     imageWidth_ = width;
     imageHeight_ = height;
     live_ = true;
     reloadWanted_ = true;
     SetTextureCoordinates();
-    if (notify)
-        Notify(kNotifyTextureLoaded);
+    if (notify) Notify(kNotifyTextureLoaded);
 }
 
 bool DXLTexture::Upload(uint8_t* pixels) {
@@ -373,11 +348,9 @@ bool DXLTexture::Upload(uint8_t* pixels) {
 
     const uint32_t rowBytes = TextureRowBytes(format, uint32_t(textureWidth_));
     const uint32_t rows = Rows(format, uint32_t(textureHeight_));
-    if (rowBytes == 0)
-        return false;
+    if (rowBytes == 0) return false;
     uint8_t* bits = static_cast<uint8_t*>(Lock(platform::kLockNoSysLock));
-    if (!bits)
-        return false;
+    if (!bits) return false;
     const int32_t pitch = locked_.pitch;
     if (pitch < int32_t(rowBytes)) {
         Unlock();
@@ -403,34 +376,35 @@ void DXLTexture::Discard() {
 // unscaled in the top-left corner, 2 stretches by nearest texel, every other
 // value (the combined and default filters too) stretches bilinearly.
 static uint32_t ResampleFilter(uint32_t imageFilter) {
-    return imageFilter == kImageFilterNone || imageFilter == kImageFilterPoint ? imageFilter : kImageFilterLinear;
+    return imageFilter == kImageFilterNone || imageFilter == kImageFilterPoint ? imageFilter
+                                                                               : kImageFilterLinear;
 }
 
 // A staging image of the texture's size and format made from a bitmap: the
 // picture (resampled to the texture size when the sizes differ) converted row
 // by row. Upload then writes it into the texture at the texture's own pitch.
-static bool StageBitmap(DXLBitmap* bitmap, PixelFormat textureFormat, int32_t textureWidth, int32_t textureHeight,
-                        uint32_t imageFilter, std::vector<uint8_t>* staging) {
+static bool StageBitmap(DXLBitmap* bitmap, PixelFormat textureFormat, int32_t textureWidth,
+                        int32_t textureHeight, uint32_t imageFilter, std::vector<uint8_t>* staging) {
     const PixelFormat format = bitmap->GetFormat();
-    if (!CanConvertFormat(format, textureFormat))
-        return false;
+    if (!CanConvertFormat(format, textureFormat)) return false;
     const uint32_t tw = uint32_t(textureWidth), th = uint32_t(textureHeight);
     const uint32_t stagingRow = TextureRowBytes(textureFormat, tw);
-    if (stagingRow == 0)
-        return false;
+    if (stagingRow == 0) return false;
     staging->assign(size_t(stagingRow) * Rows(textureFormat, th), 0);
 
     bitmap->BeginAccess();
     bool ok = false;
     const uint32_t iw = uint32_t(bitmap->GetWidth()), ih = uint32_t(bitmap->GetHeight());
     if (iw == tw && ih == th) {
-        const Rows2D source{bitmap->GetBits(), format, BitmapRowBytes(bitmap, iw), bitmap->GetBytesPerPixel()};
+        const Rows2D source{bitmap->GetBits(), format, BitmapRowBytes(bitmap, iw),
+                            bitmap->GetBytesPerPixel()};
         if (source.bits && uint64_t(source.rowBytes) * Rows(format, ih) <= bitmap->GetDataSize()) {
             ConvertRows(source, staging->data(), textureFormat, stagingRow, tw, Rows(format, th));
             ok = true;
         }
     } else {
-        std::unique_ptr<uint8_t[]> copy = bitmap->Resample(textureWidth, textureHeight, ResampleFilter(imageFilter));
+        std::unique_ptr<uint8_t[]> copy =
+            bitmap->Resample(textureWidth, textureHeight, ResampleFilter(imageFilter));
         if (copy) {
             const Rows2D source{copy.get(), format, BitmapRowBytes(bitmap, tw), bitmap->GetBytesPerPixel()};
             ConvertRows(source, staging->data(), textureFormat, stagingRow, tw, th);
@@ -442,16 +416,13 @@ static bool StageBitmap(DXLBitmap* bitmap, PixelFormat textureFormat, int32_t te
 }
 
 void DXLTexture::LoadFromBitmap(DXLBitmap* bitmap) {
-    if (!CanLoad() || !bitmap || bitmap->IsEmpty() || bitmap->GetFormat() == kFormatUnknown)
-        return;
+    if (!CanLoad() || !bitmap || bitmap->IsEmpty() || bitmap->GetFormat() == kFormatUnknown) return;
     Create(bitmap->GetWidth(), bitmap->GetHeight(), bitmap->GetFormat(), false);
-    if (!live_)
-        return;
+    if (!live_) return;
     std::vector<uint8_t> staging;
     if (!StageBitmap(bitmap, textureFormat_, textureWidth_, textureHeight_, imageFilter_, &staging))
         return; // the texture stays live and empty
-    if (!Upload(staging.data()))
-        return;
+    if (!Upload(staging.data())) return;
     SetTextureCoordinates();
     Notify(kNotifyTextureLoaded);
 }
@@ -476,10 +447,12 @@ void DXLTexture::FinishFileLoad(HResult result, platform::TexturePtr made, const
         // Locked levels are rows back to back: the pitch is one row.
         if (void* bits = Lock(platform::kLockNoSysLock)) {
             if (alphaMode_ != kAlphaModeNone)
-                ApplyAlphaMode(textureFormat_, textureWidth_, textureHeight_, bits, alphaMode_, alphaArgument_);
+                ApplyAlphaMode(textureFormat_, textureWidth_, textureHeight_, bits, alphaMode_,
+                               alphaArgument_);
             if (extendEdges)
-                ExtendImageEdges(textureFormat_, imageWidth_, imageHeight_, textureWidth_, textureHeight_, bits,
-                                 (edgeFlags_ & kEdgeExtendRight) != 0, (edgeFlags_ & kEdgeExtendBottom) != 0);
+                ExtendImageEdges(textureFormat_, imageWidth_, imageHeight_, textureWidth_, textureHeight_,
+                                 bits, (edgeFlags_ & kEdgeExtendRight) != 0,
+                                 (edgeFlags_ & kEdgeExtendBottom) != 0);
             Unlock();
         }
     }
@@ -488,11 +461,9 @@ void DXLTexture::FinishFileLoad(HResult result, platform::TexturePtr made, const
 }
 
 void DXLTexture::LoadFromFile(const char16_t* fileName) {
-    if (!CanLoad() || !fileName || !fileName[0])
-        return;
+    if (!CanLoad() || !fileName || !fileName[0]) return;
     auto load = d3dx::LookedUp<d3dx::CreateTextureFromFileExWProc>(kD3DXCreateTextureFromFileExW);
-    if (!load)
-        return;
+    if (!load) return;
     d3dx::ImageInfo info;
     platform::TexturePtr made;
     const uint32_t size = FileLoadSize();
@@ -502,11 +473,10 @@ void DXLTexture::LoadFromFile(const char16_t* fileName) {
 }
 
 void DXLTexture::LoadFromFileInMemory(const void* data, uint32_t size) {
-    if (!CanLoad() || !data || size == 0)
-        return;
-    auto load = d3dx::LookedUp<d3dx::CreateTextureFromFileInMemoryExProc>(kD3DXCreateTextureFromFileInMemoryEx);
-    if (!load)
-        return;
+    if (!CanLoad() || !data || size == 0) return;
+    auto load =
+        d3dx::LookedUp<d3dx::CreateTextureFromFileInMemoryExProc>(kD3DXCreateTextureFromFileInMemoryEx);
+    if (!load) return;
     d3dx::ImageInfo info;
     platform::TexturePtr made;
     const uint32_t side = FileLoadSize();
@@ -518,16 +488,13 @@ void DXLTexture::LoadFromFileInMemory(const void* data, uint32_t size) {
 void DXLTexture::Restore() {
     switch (sourceKind_) {
     case kSourceFile:
-        if (fileName_)
-            LoadFromFile(fileName_.get());
+        if (fileName_) LoadFromFile(fileName_.get());
         break;
     case kSourceBitmap:
-        if (sourceBitmap_)
-            LoadFromBitmap(sourceBitmap_);
+        if (sourceBitmap_) LoadFromBitmap(sourceBitmap_);
         break;
     case kSourceObject:
-        if (source_)
-            source_->Render(this);
+        if (source_) source_->Render(this);
         break;
     default:
         break;
@@ -536,12 +503,10 @@ void DXLTexture::Restore() {
 
 void DXLTexture::Release() {
     reloadWanted_ = false;
-    if (!live_)
-        return;
+    if (!live_) return;
     Unbind(true);
     DXLViewer* viewer = GetViewer();
-    if (viewer && viewer->GetBoundTexture() == this)
-        viewer->BindTexture(nullptr);
+    if (viewer && viewer->GetBoundTexture() == this) viewer->BindTexture(nullptr);
     while (lockCount_ > 0)
         Unlock();
     Discard();
@@ -549,8 +514,7 @@ void DXLTexture::Release() {
 }
 
 void DXLTexture::Unload() {
-    if (!live_)
-        return;
+    if (!live_) return;
     Release();
     reloadWanted_ = true;
 }
@@ -558,12 +522,10 @@ void DXLTexture::Unload() {
 // ---- pixel access
 
 void* DXLTexture::Lock(uint32_t flags) {
-    if (!live_ || !texture_)
-        return nullptr;
+    if (!live_ || !texture_) return nullptr;
     if (lockCount_ == 0) {
         platform::LockedRect rect;
-        if (platform::Failed(texture_->Lock(flags, &rect)))
-            return nullptr;
+        if (platform::Failed(texture_->Lock(flags, &rect))) return nullptr;
         locked_ = rect;
     }
     ++lockCount_;
@@ -571,31 +533,33 @@ void* DXLTexture::Lock(uint32_t flags) {
 }
 
 void DXLTexture::Unlock() {
-    if (lockCount_ <= 0)
-        return;
-    if (--lockCount_ == 0 && texture_)
-        texture_->Unlock();
+    if (lockCount_ <= 0) return;
+    if (--lockCount_ == 0 && texture_) texture_->Unlock();
 }
 
 // ---------------------------------------------------------------- collection
 
-DXLTextures::DXLTextures(DXLViewer* viewer) { SetViewer(viewer); }
+DXLTextures::DXLTextures(DXLViewer* viewer) {
+    SetViewer(viewer);
+}
 
-DXLTextures::~DXLTextures() { Clear(); }
+DXLTextures::~DXLTextures() {
+    Clear();
+}
 
-DXLTexture* DXLTextures::NewTexture() { return new (std::nothrow) DXLTexture(this); }
+DXLTexture* DXLTextures::NewTexture() {
+    return new (std::nothrow) DXLTexture(this);
+}
 
 void DXLTextures::SetViewer(DXLViewer* viewer) {
-    if (viewer == viewer_)
-        return;
+    if (viewer == viewer_) return;
     viewer_ = viewer;
     for (int32_t i = 0; i < list_.Count(); ++i)
         list_.Get(i)->SetViewer(viewer);
 }
 
 int32_t DXLTextures::Add(DXLTexture* texture) {
-    if (!texture)
-        return -1;
+    if (!texture) return -1;
     if (texture->GetCollection() == this) {
         int32_t index = list_.IndexOf(texture);
         if (index < 0) {
@@ -608,19 +572,19 @@ int32_t DXLTextures::Add(DXLTexture* texture) {
     return list_.Count() - 1;
 }
 
-void DXLTextures::Remove(DXLTexture* texture) { list_.Remove(texture); }
+void DXLTextures::Remove(DXLTexture* texture) {
+    list_.Remove(texture);
+}
 
 DXLTexture* DXLTextures::Find(const char16_t* name) const {
     for (int32_t i = 0; i < list_.Count(); ++i)
-        if (kis::StrCompareW(list_.Get(i)->GetName(), name) == 0)
-            return list_.Get(i);
+        if (kis::StrCompareW(list_.Get(i)->GetName(), name) == 0) return list_.Get(i);
     return nullptr;
 }
 
 DXLTexture* DXLTextures::FindByName(const char16_t* name) const {
     for (int32_t i = 0; i < list_.Count(); ++i)
-        if (kis::StrICompareW(list_.Get(i)->GetName(), name) == 0)
-            return list_.Get(i);
+        if (kis::StrICompareW(list_.Get(i)->GetName(), name) == 0) return list_.Get(i);
     return nullptr;
 }
 

@@ -54,15 +54,15 @@ DXLTextureState MakeTextureStateUniform(uint32_t filter, uint32_t address, uint3
 
 // Something that can fill a texture on demand (the pack loader).
 class DXLTextureSource {
-public:
+  public:
     virtual ~DXLTextureSource() = default;
     // Loads the texture; success shows as the texture being live.
     virtual void Render(DXLTexture* texture) = 0;
 };
 
 class DXLTexture : public DXLDeviceObject {
-public:
-    static constexpr int kNameSize = 32;        // 31 characters and the terminator
+  public:
+    static constexpr int kNameSize = 32; // 31 characters and the terminator
     static constexpr int kMaxFileNameLength = 259;
 
     DXLTexture();
@@ -161,8 +161,8 @@ public:
     // Positions are shifted by half a pixel so that texels land on pixels.
     TexturedQuad* MakeQuad(TexturedQuad* quad, float x, float y, uint32_t colour = 0, bool flipH = false,
                            bool flipV = false) const;
-    TexturedQuad* MakeQuadInt(TexturedQuad* quad, int32_t x, int32_t y, uint32_t colour = 0, bool flipH = false,
-                              bool flipV = false) const;
+    TexturedQuad* MakeQuadInt(TexturedQuad* quad, int32_t x, int32_t y, uint32_t colour = 0,
+                              bool flipH = false, bool flipV = false) const;
     TexturedQuad* MakeQuadSized(TexturedQuad* quad, float x, float y, float width, float height,
                                 uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
     TexturedQuad* MakeQuadIntoRect(TexturedQuad* quad, const kis::Rect& destination, uint32_t colour = 0,
@@ -172,26 +172,28 @@ public:
                              uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
     TexturedQuad* MakeQuadRectToRect(TexturedQuad* quad, const DXLRectF& destination, const DXLRectF& source,
                                      uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
-    TexturedQuad* MakeQuadRectToRectI(TexturedQuad* quad, const kis::Rect& destination, const kis::Rect& source,
-                                      uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
+    TexturedQuad* MakeQuadRectToRectI(TexturedQuad* quad, const kis::Rect& destination,
+                                      const kis::Rect& source, uint32_t colour = 0, bool flipH = false,
+                                      bool flipV = false) const;
     TexturedQuad* MakeQuadFromRect(TexturedQuad* quad, float x, float y, const kis::Rect& source,
                                    uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
     TexturedQuad* MakeQuadPartAt(TexturedQuad* quad, float x, float y, const DXLRectF& source,
                                  uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
-    TexturedQuad* MakeQuadFromArea(TexturedQuad* quad, float x, float y, float sourceX, float sourceY, float width,
-                                   float height, uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
-    TexturedQuad* MakeQuadStretched(TexturedQuad* quad, float x, float y, float width, float height, float sourceX,
-                                    float sourceY, float sourceWidth, float sourceHeight, uint32_t colour = 0,
-                                    bool flipH = false, bool flipV = false) const;
+    TexturedQuad* MakeQuadFromArea(TexturedQuad* quad, float x, float y, float sourceX, float sourceY,
+                                   float width, float height, uint32_t colour = 0, bool flipH = false,
+                                   bool flipV = false) const;
+    TexturedQuad* MakeQuadStretched(TexturedQuad* quad, float x, float y, float width, float height,
+                                    float sourceX, float sourceY, float sourceWidth, float sourceHeight,
+                                    uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
     // Integer forms of MakeQuadStretched and MakeQuadFromArea.
     TexturedQuad* BuildQuadExInt(TexturedQuad* quad, int32_t x, int32_t y, int32_t width, int32_t height,
                                  int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
                                  uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
-    TexturedQuad* BuildQuadScaledInt(TexturedQuad* quad, int32_t x, int32_t y, int32_t sourceX, int32_t sourceY,
-                                     int32_t sourceWidth, int32_t sourceHeight, uint32_t colour = 0,
-                                     bool flipH = false, bool flipV = false) const;
+    TexturedQuad* BuildQuadScaledInt(TexturedQuad* quad, int32_t x, int32_t y, int32_t sourceX,
+                                     int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
+                                     uint32_t colour = 0, bool flipH = false, bool flipV = false) const;
 
-private:
+  private:
     void Init();
     bool CanLoad() const;
     bool NonPowerOfTwo() const;
@@ -245,7 +247,7 @@ private:
 // A named collection of textures on one viewer. Clear and the destructor
 // delete the members.
 class DXLTextures {
-public:
+  public:
     explicit DXLTextures(DXLViewer* viewer = nullptr);
     ~DXLTextures();
     DXLTextures(const DXLTextures&) = delete;
@@ -269,7 +271,7 @@ public:
     // Deletes every member, from the last to the first.
     void Clear();
 
-private:
+  private:
     kis::list<DXLTexture> list_;
     DXLViewer* viewer_ = nullptr;
 };

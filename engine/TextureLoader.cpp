@@ -25,17 +25,14 @@ SharedBuffer& Shared() {
 // memory cannot be had (the old buffer stays).
 bool Reserve(uint32_t size) {
     SharedBuffer& shared = Shared();
-    if (size <= shared.capacity)
-        return true;
+    if (size <= shared.capacity) return true;
     const uint64_t step = DXLTextureLoaderDataFile::kBufferStep;
     uint64_t capacity = (uint64_t(size) + step - 1) / step * step;
     if (!shared.data && capacity < DXLTextureLoaderDataFile::kBufferFirst)
         capacity = DXLTextureLoaderDataFile::kBufferFirst;
-    if (capacity > 0xFFFFFFFFu)
-        return false;
+    if (capacity > 0xFFFFFFFFu) return false;
     std::unique_ptr<uint8_t[]> fresh(new (std::nothrow) uint8_t[capacity]);
-    if (!fresh)
-        return false;
+    if (!fresh) return false;
     shared.data = std::move(fresh);
     shared.capacity = uint32_t(capacity);
     return true;
@@ -43,21 +40,18 @@ bool Reserve(uint32_t size) {
 
 } // namespace
 
-DXLTextureLoaderDataFile::DXLTextureLoaderDataFile(kis::BaseDataFile* reader, uint32_t size) : reader_(reader) {
+DXLTextureLoaderDataFile::DXLTextureLoaderDataFile(kis::BaseDataFile* reader, uint32_t size)
+    : reader_(reader) {
     ++Shared().loaders;
-    if (!reader)
-        return;
+    if (!reader) return;
     chunk_ = reader->GetOpenChunk();
-    if (!chunk_)
-        return;
+    if (!chunk_) return;
     const int64_t position = reader->GetChunkPos();
-    if (position < 0 || position > 0xFFFFFFFF)
-        return;
+    if (position < 0 || position > 0xFFFFFFFF) return;
     offset_ = uint32_t(position);
     size_ = size;
     const uint64_t end = uint64_t(offset_) + size;
-    if (end <= 0xFFFFFFFFu && reader->SeekInChunk(uint32_t(end)))
-        spent_ = false;
+    if (end <= 0xFFFFFFFFu && reader->SeekInChunk(uint32_t(end))) spent_ = false;
 }
 
 DXLTextureLoaderDataFile::~DXLTextureLoaderDataFile() {
@@ -69,16 +63,14 @@ DXLTextureLoaderDataFile::~DXLTextureLoaderDataFile() {
 }
 
 void DXLTextureLoaderDataFile::Render(DXLTexture* texture) {
-    if (spent_ || !texture)
-        return;
+    if (spent_ || !texture) return;
     spent_ = true; // a nested call during the load does nothing
 
     // Whoever else reads this pack finds its chunk and position as it left them.
     const kis::DataFileEntry* savedChunk = reader_->GetOpenChunk();
     const int64_t savedPosition = reader_->GetChunkPos();
     auto putBack = [&] {
-        if (!reader_->IsGood())
-            return;
+        if (!reader_->IsGood()) return;
         if (savedChunk) {
             if (reader_->OpenChunkEntry(savedChunk) && savedPosition >= 0)
                 reader_->SeekInChunk(uint32_t(savedPosition));
@@ -91,24 +83,25 @@ void DXLTextureLoaderDataFile::Render(DXLTexture* texture) {
     const bool read = reader_->OpenChunkEntry(chunk_) && reader_->SeekInChunk(offset_) && Reserve(size_) &&
                       reader_->Read(shared.data.get(), size_);
     putBack();
-    if (!read)
-        return;
+    if (!read) return;
     texture->LoadFromFileInMemory(shared.data.get(), size_);
     spent_ = !texture->IsLive();
 }
 
-uint32_t DXLTextureLoaderDataFile::SharedBufferCapacity() { return Shared().capacity; }
+uint32_t DXLTextureLoaderDataFile::SharedBufferCapacity() {
+    return Shared().capacity;
+}
 
-uint32_t DXLTextureLoaderDataFile::InstanceCount() { return Shared().loaders; }
+uint32_t DXLTextureLoaderDataFile::InstanceCount() {
+    return Shared().loaders;
+}
 
 // ---------------------------------------------------------------- entry header
 
 bool ReadTextureEntryHeader(kis::BaseDataFile* reader, DXLTextures* collection, DXLTexture** texture) {
-    if (texture)
-        *texture = nullptr;
+    if (texture) *texture = nullptr;
     uint8_t bytes[kTextureEntryHeaderSize];
-    if (!reader || !reader->Read(bytes, kTextureEntryHeaderSize))
-        return false;
+    if (!reader || !reader->Read(bytes, kTextureEntryHeaderSize)) return false;
     DXLTextureEntryHeader header;
     header.headerSize = kis::LoadLE32(bytes);
     std::memcpy(header.tag, bytes + 4, 4);
@@ -117,10 +110,8 @@ bool ReadTextureEntryHeader(kis::BaseDataFile* reader, DXLTextures* collection, 
         header.name[i] = char16_t(kis::LoadLE16(bytes + 12 + 2 * i));
     // A file may fill the whole field: the name ends at unit 31 at the latest.
     header.name[31] = 0;
-    if (header.headerSize != kTextureEntryHeaderSize || std::memcmp(header.tag, "UmNT", 4) != 0)
-        return false;
-    if (texture && collection && header.flag == 0)
-        *texture = collection->FindByName(header.name);
+    if (header.headerSize != kTextureEntryHeaderSize || std::memcmp(header.tag, "UmNT", 4) != 0) return false;
+    if (texture && collection && header.flag == 0) *texture = collection->FindByName(header.name);
     return true;
 }
 

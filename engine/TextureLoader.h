@@ -11,7 +11,7 @@
 // through one shared buffer that only grows.
 
 class DXLTextureLoaderDataFile final : public DXLTextureSource {
-public:
+  public:
     // Growth steps of the shared read buffer.
     static constexpr uint32_t kBufferStep = 0x40000;
     static constexpr uint32_t kBufferFirst = 0x100000;
@@ -37,7 +37,7 @@ public:
     static uint32_t SharedBufferCapacity();
     static uint32_t InstanceCount();
 
-private:
+  private:
     kis::BaseDataFile* reader_;
     const kis::DataFileEntry* chunk_ = nullptr;
     uint32_t offset_ = 0;
@@ -48,10 +48,10 @@ private:
 // The texture entry header by which other chunks refer to a texture by name.
 // Little-endian, 76 bytes.
 struct DXLTextureEntryHeader {
-    uint32_t headerSize;  // 76
-    uint8_t tag[4];       // "UmNT"
-    uint32_t flag;        // 0: names a texture of the collection; else names none
-    char16_t name[32];    // UTF-16
+    uint32_t headerSize; // 76
+    uint8_t tag[4];      // "UmNT"
+    uint32_t flag;       // 0: names a texture of the collection; else names none
+    char16_t name[32];   // UTF-16
 };
 static_assert(sizeof(DXLTextureEntryHeader) == 76);
 

@@ -11,13 +11,11 @@ using platform::RenderState;
 // ---------------------------------------------------------------- transform
 
 void DXLViewer::SetTransform(const DXLMatrix* m) {
-    if (m)
-        transform_ = *m;
+    if (m) transform_ = *m;
 }
 
 void DXLViewer::GetTransform(DXLMatrix* m) const {
-    if (m)
-        *m = transform_;
+    if (m) *m = transform_;
 }
 
 void DXLViewer::ResetTransform(DXLMatrix* m) {
@@ -25,13 +23,11 @@ void DXLViewer::ResetTransform(DXLMatrix* m) {
 }
 
 void DXLViewer::ApplyTransform(const DXLMatrix* m) {
-    if (device_)
-        device_->SetTransform(platform::TransformState::World, m ? *m : transform_);
+    if (device_) device_->SetTransform(platform::TransformState::World, m ? *m : transform_);
 }
 
 void DXLViewer::ApplyIdentityTransform() {
-    if (device_)
-        device_->SetTransform(platform::TransformState::World, kIdentityMatrix);
+    if (device_) device_->SetTransform(platform::TransformState::World, kIdentityMatrix);
 }
 
 void DXLViewer::GetDeviceTransform(DXLMatrix* m) {
@@ -41,8 +37,7 @@ void DXLViewer::GetDeviceTransform(DXLMatrix* m) {
 }
 
 void DXLViewer::Translate(float x, float y) {
-    if (x == 0.0f && y == 0.0f)
-        return;
+    if (x == 0.0f && y == 0.0f) return;
     float(&m)[4][4] = transform_.m;
     m[3][0] += x * m[0][0] + y * m[1][0];
     m[3][1] += x * m[0][1] + y * m[1][1];
@@ -53,14 +48,12 @@ void DXLViewer::TranslateV(const kis::Vector2& v) {
 }
 
 void DXLViewer::Scale(float f) {
-    if (f == 1.0f)
-        return;
+    if (f == 1.0f) return;
     Scale2(f, f);
 }
 
 void DXLViewer::Scale2(float fx, float fy) {
-    if (fx == 1.0f && fy == 1.0f)
-        return;
+    if (fx == 1.0f && fy == 1.0f) return;
     float(&m)[4][4] = transform_.m;
     m[0][0] *= fx;
     m[0][1] *= fx;
@@ -83,8 +76,7 @@ void DXLViewer::SetScale(float s) {
 }
 
 void DXLViewer::Rotate(float radians) {
-    if (radians == 0.0f)
-        return;
+    if (radians == 0.0f) return;
     float c = std::cos(radians);
     float s = std::sin(radians);
     float(&m)[4][4] = transform_.m;
@@ -97,8 +89,7 @@ void DXLViewer::Rotate(float radians) {
 }
 
 void DXLViewer::RotateDegrees(float degrees) {
-    if (degrees == 0.0f)
-        return;
+    if (degrees == 0.0f) return;
     Rotate(degrees * kis::kPi / 180.0f);
 }
 
@@ -110,22 +101,19 @@ void DXLViewer::SnapTransformOrigin() {
 void DXLViewer::ApplyTranslationMatrix(float x, float y) {
     translation_.m[3][0] = x;
     translation_.m[3][1] = y;
-    if (device_)
-        device_->SetTransform(platform::TransformState::World, translation_);
+    if (device_) device_->SetTransform(platform::TransformState::World, translation_);
 }
 
 // ---------------------------------------------------------------- states
 
 void DXLViewer::SetBlendMode(uint32_t mode) {
-    if (mode == blendMode_)
-        return;
+    if (mode == blendMode_) return;
     blendMode_ = mode;
     ApplyBlendMode();
 }
 
 void DXLViewer::ApplyBlendMode() {
-    if (!device_)
-        return;
+    if (!device_) return;
     using platform::Blend;
     struct Factors {
         Blend src, dest;
@@ -141,40 +129,37 @@ void DXLViewer::ApplyBlendMode() {
         device_->SetRenderState(RenderState::AlphaBlendEnable, 0);
         return;
     }
-    if (blendMode_ >= 5)
-        return;
+    if (blendMode_ >= 5) return;
     device_->SetRenderState(RenderState::AlphaBlendEnable, 1);
     device_->SetRenderState(RenderState::SrcBlend, uint32_t(kModes[blendMode_].src));
     device_->SetRenderState(RenderState::DestBlend, uint32_t(kModes[blendMode_].dest));
 }
 
 bool DXLViewer::BindTexture(DXLTexture* texture) {
-    if (!device_)
-        return false;
-    if (texture == boundTexture_)
-        return true;
+    if (!device_) return false;
+    if (texture == boundTexture_) return true;
     static const platform::TexturePtr kNone;
-    if (platform::Failed(device_->SetTexture(0, texture ? texture->GetDeviceTexture() : kNone)))
-        return false;
+    if (platform::Failed(device_->SetTexture(0, texture ? texture->GetDeviceTexture() : kNone))) return false;
     boundTexture_ = texture;
     return true;
 }
 
 void DXLViewer::SetMinFilter(GraphicsDevice* device, bool linear) {
     if (device)
-        device->SetSamplerState(0, platform::SamplerState::MinFilter,
-                                uint32_t(linear ? platform::TextureFilter::Linear : platform::TextureFilter::Point));
+        device->SetSamplerState(
+            0, platform::SamplerState::MinFilter,
+            uint32_t(linear ? platform::TextureFilter::Linear : platform::TextureFilter::Point));
 }
 
 void DXLViewer::SetMagFilter(GraphicsDevice* device, bool linear) {
     if (device)
-        device->SetSamplerState(0, platform::SamplerState::MagFilter,
-                                uint32_t(linear ? platform::TextureFilter::Linear : platform::TextureFilter::Point));
+        device->SetSamplerState(
+            0, platform::SamplerState::MagFilter,
+            uint32_t(linear ? platform::TextureFilter::Linear : platform::TextureFilter::Point));
 }
 
 void DXLViewer::ApplyTextureState(const DXLTextureState* state) {
-    if (!device_ || !state)
-        return;
+    if (!device_ || !state) return;
     GraphicsDevice* d = device_.get();
     SetBlendMode(state->blendMode);
     SetMinFilter(d, state->minLinear != 0);
@@ -192,8 +177,7 @@ void DXLViewer::DrawTexturedQuad(const TexturedQuad* quad) {
 }
 
 void DXLViewer::DrawTexturedQuads(uint32_t count, const TexturedQuad* quads) {
-    if (!device_ || !quads || count == 0)
-        return;
+    if (!device_ || !quads || count == 0) return;
     device_->SetVertexFormat(platform::kFvfTexturedVertex);
     for (uint32_t i = 0; i < count; ++i)
         device_->DrawPrimitiveUP(platform::PrimitiveType::TriangleFan, 2, quads[i].v,
@@ -201,10 +185,10 @@ void DXLViewer::DrawTexturedQuads(uint32_t count, const TexturedQuad* quads) {
 }
 
 void DXLViewer::FillRect(const platform::ColouredVertex* vertices) {
-    if (!device_ || !vertices)
-        return;
+    if (!device_ || !vertices) return;
     device_->SetVertexFormat(platform::kFvfColouredVertex);
-    device_->DrawPrimitiveUP(platform::PrimitiveType::TriangleFan, 2, vertices, sizeof(platform::ColouredVertex));
+    device_->DrawPrimitiveUP(platform::PrimitiveType::TriangleFan, 2, vertices,
+                             sizeof(platform::ColouredVertex));
 }
 
 void DXLViewer::DrawRectOutline(const platform::ColouredVertex* vertices) {
@@ -212,29 +196,27 @@ void DXLViewer::DrawRectOutline(const platform::ColouredVertex* vertices) {
 }
 
 void DXLViewer::DrawRectOutlineFVF(uint32_t fvf, const void* vertices, uint32_t stride) {
-    if (!device_ || !vertices)
-        return;
+    if (!device_ || !vertices) return;
     device_->SetVertexFormat(fvf);
     device_->DrawPrimitiveUP(platform::PrimitiveType::LineStrip, 4, vertices, stride);
 }
 
 void DXLViewer::DrawLineStrip(uint32_t fvf, uint32_t count, const void* vertices, uint32_t stride) {
-    if (!device_ || !vertices || count < 2)
-        return;
+    if (!device_ || !vertices || count < 2) return;
     device_->SetVertexFormat(fvf);
     device_->DrawPrimitiveUP(platform::PrimitiveType::LineStrip, count - 1, vertices, stride);
 }
 
 void DXLViewer::DrawTriangleFan(uint32_t fvf, uint32_t triangles, const void* vertices, uint32_t stride) {
-    if (!device_ || !vertices || triangles == 0)
-        return;
+    if (!device_ || !vertices || triangles == 0) return;
     device_->SetVertexFormat(fvf);
     device_->DrawPrimitiveUP(platform::PrimitiveType::TriangleFan, triangles, vertices, stride);
 }
 
 // ---------------------------------------------------------------- pixel rows
 
-void RecolorPixels(const uint32_t* source, uint32_t* destination, uint32_t count, uint32_t colour, float factor) {
+void RecolorPixels(const uint32_t* source, uint32_t* destination, uint32_t count, uint32_t colour,
+                   float factor) {
     const uint32_t rgb = colour & 0x00FFFFFFu;
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t alpha = source[i] >> 24;

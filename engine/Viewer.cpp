@@ -29,7 +29,8 @@ const DXLMatrix kIdentityMatrix = MakeMatrix(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0,
 
 DXLMatrix MakeMatrix(float m11, float m12, float m13, float m14, float m21, float m22, float m23, float m24,
                      float m31, float m32, float m33, float m34, float m41, float m42, float m43, float m44) {
-    return DXLMatrix{{{m11, m12, m13, m14}, {m21, m22, m23, m24}, {m31, m32, m33, m34}, {m41, m42, m43, m44}}};
+    return DXLMatrix{
+        {{m11, m12, m13, m14}, {m21, m22, m23, m24}, {m31, m32, m33, m34}, {m41, m42, m43, m44}}};
 }
 
 DXLStencilAlphaTest MakeStencilAlphaTest(uint32_t descriptor, uint32_t stencilRef, uint32_t alphaRef) {
@@ -85,12 +86,10 @@ HResult DXLViewer::InitializeDirectX() {
 }
 
 HResult DXLViewer::InitializeAdapter(uint32_t adapter, uint32_t deviceType) {
-    if (!d3d_)
-        return Store(kResultNoDirect3D);
+    if (!d3d_) return Store(kResultNoDirect3D);
     DXLADAPTERINFO* info = nullptr;
     HResult hr = GetAdapterInfo(adapter, deviceType, &info);
-    if (Succeeded(hr) && info == adapter_)
-        return Store(kResultOk);
+    if (Succeeded(hr) && info == adapter_) return Store(kResultOk);
     ReleaseAll(false);
     if (info) {
         adapter_ = info;
@@ -106,8 +105,7 @@ HResult DXLViewer::InitializeAdapter(uint32_t adapter, uint32_t deviceType) {
 
 void DXLViewer::ReleaseDevice() {
     StopFrameTiming();
-    if (!device_)
-        return;
+    if (!device_) return;
     NotifyDeviceObjects(kDeviceReleasing);
     device_.reset();
     lost_ = false;
@@ -117,8 +115,7 @@ void DXLViewer::ReleaseDevice() {
 }
 
 HResult DXLViewer::ResetDevice() {
-    if (!device_ || !settings_)
-        return Store(kResultNoDevice);
+    if (!device_ || !settings_) return Store(kResultNoDevice);
     NotifyDeviceObjects(kDeviceResetting);
     HResult hr = device_->Reset(ToPresentParameters(settings_->present));
     if (Failed(hr)) {
@@ -139,8 +136,7 @@ void DXLViewer::ReleaseAll(bool deleteSettings) {
 }
 
 void DXLViewer::Shutdown() {
-    if (d3d_)
-        ReleaseAll(true);
+    if (d3d_) ReleaseAll(true);
 }
 
 void DXLViewer::ReleaseDirect3D() {
@@ -149,8 +145,7 @@ void DXLViewer::ReleaseDirect3D() {
     d3d_.reset();
     if (holdsLibrary_) {
         holdsLibrary_ = false;
-        if (--g_libraryHolders == 0)
-            UnloadD3DX();
+        if (--g_libraryHolders == 0) UnloadD3DX();
     }
 }
 
@@ -161,8 +156,7 @@ platform::FrameSink* DXLViewer::GetWindowHandle() {
 // ---------------------------------------------------------------- settings
 
 HResult DXLViewer::ChangeDisplayMode(const DXLDisplaySettings* settings) {
-    if (!settings)
-        return Store(device_ ? kResultOk : kResultNoDisplaySettings);
+    if (!settings) return Store(device_ ? kResultOk : kResultNoDisplaySettings);
     HResult hr = InitializeAdapter(settings->adapter, settings->deviceType);
     if (Failed(hr)) {
         ReleaseAll(true);
@@ -179,7 +173,8 @@ HResult DXLViewer::ChangeDisplayMode(const DXLDisplaySettings* settings) {
     char formatName[64];
     GetFormatName(formatName, sizeof formatName, p.backBufferFormat);
     char text[160];
-    std::snprintf(text, sizeof text, "%d x %d %s", int(p.backBufferWidth), int(p.backBufferHeight), formatName);
+    std::snprintf(text, sizeof text, "%d x %d %s", int(p.backBufferWidth), int(p.backBufferHeight),
+                  formatName);
     viewerlog::LabelValue("Display:", text);
     viewerlog::LabelValue("Fullscreen:", p.windowed ? "No" : "Yes");
     if (p.fullScreenRefreshRate == 0) {
@@ -189,7 +184,8 @@ HResult DXLViewer::ChangeDisplayMode(const DXLDisplaySettings* settings) {
         viewerlog::LabelValue("Refresh:", text);
     }
     viewerlog::LabelValue("VSync:", IsVSyncEnabled() ? "Yes" : "No");
-    viewerlog::LabelValue("Vertex Processing:", settings_->hardwareVertexProcessing ? "Hardware" : "Software");
+    viewerlog::LabelValue("Vertex Processing:",
+                          settings_->hardwareVertexProcessing ? "Hardware" : "Software");
     fpsPlaceholder_ = viewerlog::FpsPlaceholder();
 
     hr = ApplySettings();
@@ -210,8 +206,7 @@ HResult DXLViewer::ApplySettings() {
         return Store(kResultInvalidDeviceWindow);
     }
     HResult hr = RecreateOrReset();
-    if (Failed(hr))
-        return hr;
+    if (Failed(hr)) return hr;
     if (settings_->present.windowed)
         clientRect_ = kis::MakeRect(0, 0, int32_t(settings_->present.backBufferWidth),
                                     int32_t(settings_->present.backBufferHeight));
@@ -221,14 +216,16 @@ HResult DXLViewer::ApplySettings() {
 
 HResult DXLViewer::RecreateOrReset() {
     const DXLDisplaySettings& s = *settings_;
-    bool create = !device_ || !previous_ || previous_->hardwareVertexProcessing != s.hardwareVertexProcessing ||
+    bool create = !device_ || !previous_ ||
+                  previous_->hardwareVertexProcessing != s.hardwareVertexProcessing ||
                   previous_->deviceType != s.deviceType;
     if (!create) {
         HResult hr = ResetDevice();
         return Failed(hr) ? hr : kResultOk;
     }
     ReleaseDevice();
-    uint32_t behaviour = s.hardwareVertexProcessing ? kCreateHardwareVertexProcessing : kCreateSoftwareVertexProcessing;
+    uint32_t behaviour =
+        s.hardwareVertexProcessing ? kCreateHardwareVertexProcessing : kCreateSoftwareVertexProcessing;
     HResult hr = d3d_ ? d3d_->CreateDevice(s.adapter, s.deviceType, s.present.deviceWindow, behaviour,
                                            ToPresentParameters(s.present), &device_)
                       : kResultNoDirect3D;
@@ -242,8 +239,7 @@ HResult DXLViewer::RecreateOrReset() {
 }
 
 void DXLViewer::InitRenderStates() {
-    if (!device_)
-        return;
+    if (!device_) return;
     platform::GraphicsDevice* d = device_.get();
     d->SetRenderState(RenderState::ZEnable, 0);
     d->SetRenderState(RenderState::ZWriteEnable, 0);
@@ -283,22 +279,20 @@ bool DXLViewer::IsVSyncEnabled() const {
 }
 
 bool DXLViewer::IsTextureFormatSupported(uint32_t format) {
-    if (!device_ || !d3d_ || !adapter_ || !settings_)
-        return false;
+    if (!device_ || !d3d_ || !adapter_ || !settings_) return false;
     return Succeeded(d3d_->CheckDeviceFormat(adapter_->ordinal, adapter_->deviceType,
-                                             settings_->present.backBufferFormat, 0, kResourceTexture, format));
+                                             settings_->present.backBufferFormat, 0, kResourceTexture,
+                                             format));
 }
 
 // ---------------------------------------------------------------- device objects
 
 void DXLViewer::AddDeviceObject(DXLDeviceObject* object) {
-    if (object)
-        deviceObjects_.Add(object);
+    if (object) deviceObjects_.Add(object);
 }
 
 void DXLViewer::RemoveDeviceObject(DXLDeviceObject* object) {
-    if (object)
-        deviceObjects_.Remove(object);
+    if (object) deviceObjects_.Remove(object);
 }
 
 void DXLViewer::NotifyDeviceObjects(uint32_t code) {
@@ -306,32 +300,27 @@ void DXLViewer::NotifyDeviceObjects(uint32_t code) {
     while (i < deviceObjects_.Count()) {
         DXLDeviceObject* object = deviceObjects_.Get(i);
         object->OnDeviceEvent(this, code);
-        if (deviceObjects_.Get(i) == object)
-            ++i;
+        if (deviceObjects_.Get(i) == object) ++i;
     }
 }
 
 // ---------------------------------------------------------------- frame
 
 HResult DXLViewer::BeginScene() {
-    if (!device_)
-        return Store(kResultNoDevice);
+    if (!device_) return Store(kResultNoDevice);
     if (lost_) {
         HResult test = device_->TestCooperativeLevel();
-        if (test == kResultDeviceLost)
-            return Store(test);
+        if (test == kResultDeviceLost) return Store(test);
         if (Failed(test)) {
             // A failed reset leaves the device lost: the frame is skipped and
             // the next BeginScene tries again.
-            if (Failed(ResetDevice()))
-                return Store(test);
+            if (Failed(ResetDevice())) return Store(test);
             InitRenderStates();
         }
         lost_ = false;
     }
     HResult hr = device_->BeginScene();
-    if (Failed(hr))
-        return Store(hr);
+    if (Failed(hr)) return Store(hr);
     FrameStartStates();
     return Store(kResultOk);
 }
@@ -352,40 +341,30 @@ HResult DXLViewer::ClearTarget(uint32_t colour) {
 }
 
 HResult DXLViewer::Clear(uint32_t flags, uint32_t colour, uint32_t stencil) {
-    if (!device_)
-        return Store(kResultNoDevice);
-    if (lost_)
-        return Store(kResultEngineDeviceLost);
+    if (!device_) return Store(kResultNoDevice);
+    if (lost_) return Store(kResultEngineDeviceLost);
     return Store(device_->Clear(flags, colour, 0.0f, stencil));
 }
 
 HResult DXLViewer::EndFrame() {
-    if (!device_)
-        return Store(kResultNoDevice);
-    if (lost_)
-        return Store(kResultEngineDeviceLost);
-    if (endFrameCallback_)
-        endFrameCallback_(this);
+    if (!device_) return Store(kResultNoDevice);
+    if (lost_) return Store(kResultEngineDeviceLost);
+    if (endFrameCallback_) endFrameCallback_(this);
     BindTexture(nullptr);
     HResult hr = device_->EndScene();
     if (Succeeded(hr)) {
         hr = device_->Present();
-        if (Succeeded(hr) && timingRunning_)
-            LimitFrameRate();
+        if (Succeeded(hr) && timingRunning_) LimitFrameRate();
     }
-    if (hr == kResultDeviceLost || hr == kResultDriverInternalError)
-        lost_ = true;
+    if (hr == kResultDeviceLost || hr == kResultDriverInternalError) lost_ = true;
     return Store(hr);
 }
 
 HResult DXLViewer::RenderFrame(uint32_t colour) {
-    if (!device_)
-        return Store(kResultNoDevice);
+    if (!device_) return Store(kResultNoDevice);
     HResult hr = BeginScene();
-    if (Succeeded(hr))
-        hr = ClearTarget(colour);
-    if (Succeeded(hr))
-        hr = EndFrame();
+    if (Succeeded(hr)) hr = ClearTarget(colour);
+    if (Succeeded(hr)) hr = EndFrame();
     return hr;
 }
 
@@ -402,13 +381,11 @@ void DXLViewer::ResetFrameClock() {
 void DXLViewer::SetFrameTiming(bool enabled) {
     timingEnabled_ = enabled;
     fps_ = 0;
-    if (device_)
-        StartFrameTiming();
+    if (device_) StartFrameTiming();
 }
 
 void DXLViewer::StartFrameTiming() {
-    if (!timingEnabled_)
-        return;
+    if (!timingEnabled_) return;
     fps_ = 0;
     framesThisSecond_ = 0;
     totalFrames_ = 0;
@@ -418,10 +395,10 @@ void DXLViewer::StartFrameTiming() {
 }
 
 void DXLViewer::StopFrameTiming() {
-    if (!timingRunning_)
-        return;
+    if (!timingRunning_) return;
     if (totalSeconds_ >= 1)
-        fpsPlaceholder_ = viewerlog::RewriteFps(fpsPlaceholder_, double(totalFrames_) / double(totalSeconds_));
+        fpsPlaceholder_ =
+            viewerlog::RewriteFps(fpsPlaceholder_, double(totalFrames_) / double(totalSeconds_));
     secondStart_ = 0;
     fps_ = 0;
     framesThisSecond_ = 0;
@@ -431,22 +408,18 @@ void DXLViewer::StopFrameTiming() {
 }
 
 void DXLViewer::PauseTimer() {
-    if (pauseLevel_ == 0 && timingRunning_)
-        secondStart_ = g_clock.now() - secondStart_;
+    if (pauseLevel_ == 0 && timingRunning_) secondStart_ = g_clock.now() - secondStart_;
     ++pauseLevel_;
 }
 
 void DXLViewer::ResumeTimer() {
-    if (pauseLevel_ == 0)
-        return;
+    if (pauseLevel_ == 0) return;
     --pauseLevel_;
-    if (pauseLevel_ == 0 && timingRunning_)
-        secondStart_ = g_clock.now() - secondStart_;
+    if (pauseLevel_ == 0 && timingRunning_) secondStart_ = g_clock.now() - secondStart_;
 }
 
 void DXLViewer::LimitFrameRate() {
-    if (pauseLevel_ > 0)
-        return;
+    if (pauseLevel_ > 0) return;
     uint32_t elapsed = g_clock.now() - secondStart_;
     if (!settings_ || settings_->present.presentationInterval != platform::kPresentIntervalOne) {
         uint32_t target = uint32_t(std::lround(double(framesThisSecond_) * 5.0));
@@ -474,10 +447,8 @@ void DXLViewer::SetStencilAlphaTestPacked(uint32_t descriptor, uint32_t stencilR
 }
 
 void DXLViewer::ApplyStencilAlphaTest(const DXLStencilAlphaTest* state) {
-    if (!device_)
-        return;
-    if (state)
-        stencil_ = *state;
+    if (!device_) return;
+    if (state) stencil_ = *state;
     platform::GraphicsDevice* d = device_.get();
     if (stencil_.stencilMode != 2) {
         d->SetRenderState(RenderState::StencilEnable, stencil_.stencilMode == 1);

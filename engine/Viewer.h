@@ -97,7 +97,7 @@ struct DXLFrameClock {
 // ---------------------------------------------------------------- viewer
 
 class DXLViewer {
-public:
+  public:
     // Creates the device-creation object (its failure is kept as the last result).
     DXLViewer();
     DXLViewer(const DXLViewer&) = delete;
@@ -128,8 +128,8 @@ public:
     // The cached record of the adapter and device type (made on first use); its code.
     HResult GetAdapterInfo(uint32_t adapter, uint32_t deviceType, DXLADAPTERINFO** out);
     bool MatchDisplayMode(DXLDISPLAYMODE* out, const DXLDISPLAYMODE* requested, const DXLModeRules* rules);
-    bool FindDisplayMode(uint32_t adapter, uint32_t deviceType, DXLDISPLAYMODE* out, const DXLDISPLAYMODE* requested,
-                         const DXLModeRules* rules);
+    bool FindDisplayMode(uint32_t adapter, uint32_t deviceType, DXLDISPLAYMODE* out,
+                         const DXLDISPLAYMODE* requested, const DXLModeRules* rules);
     uint32_t MatchRefreshRate(const DXLADAPTERINFO* info, uint32_t width, uint32_t height, uint32_t format,
                               uint32_t requested);
     DXLADAPTERINFO* GetCurrentAdapter() const { return adapter_; }
@@ -224,13 +224,13 @@ public:
     // ---- drawing (nothing without a device or vertices)
     void DrawTexturedQuad(const TexturedQuad* quad);
     void DrawTexturedQuads(uint32_t count, const TexturedQuad* quads);
-    void FillRect(const platform::ColouredVertex* vertices);     // four vertices
+    void FillRect(const platform::ColouredVertex* vertices);        // four vertices
     void DrawRectOutline(const platform::ColouredVertex* vertices); // five vertices
     void DrawRectOutlineFVF(uint32_t fvf, const void* vertices, uint32_t stride);
     void DrawLineStrip(uint32_t fvf, uint32_t count, const void* vertices, uint32_t stride);
     void DrawTriangleFan(uint32_t fvf, uint32_t triangles, const void* vertices, uint32_t stride);
 
-protected:
+  protected:
     HResult Store(HResult result) { return lastResult_ = result; }
     void InitRenderStates();
     void FrameStartStates();
@@ -270,9 +270,9 @@ protected:
     uint32_t blendMode_ = 0;
     DXLTexture* boundTexture_ = nullptr;
     DXLMatrix transform_;
-    DXLMatrix translation_; // the cursor's: identity with a translation
+    DXLMatrix translation_;                     // the cursor's: identity with a translation
     platform::Window* messageWindow_ = nullptr; // where adapter failures are shown
-    bool holdsLibrary_ = false; // counted among the helper library's users
+    bool holdsLibrary_ = false;                 // counted among the helper library's users
 };
 
 // ---------------------------------------------------------------- window viewer
@@ -281,7 +281,7 @@ protected:
 // settings are applied) and switches it between windowed and full screen
 // around each device change, restoring the windowed placement afterwards.
 class DXLWindowViewer : public DXLViewer {
-public:
+  public:
     // The window of the platform backend; not owned, it must outlive the viewer.
     explicit DXLWindowViewer(platform::Window* window);
 
@@ -309,15 +309,15 @@ public:
     // True while this viewer holds its device lost for a minimised full screen.
     bool IsDeviceLossCaused() const { return lossCaused_; }
 
-private:
+  private:
     // Hands presented frames to the window.
     class WindowSink final : public platform::FrameSink {
-    public:
+      public:
         explicit WindowSink(platform::Window* window) : window_(window) {}
         void ShowFrame(const uint32_t* pixels, int width, int height, int pitchInPixels) override;
         bool PacesToDisplay() const override;
 
-    private:
+      private:
         platform::Window* window_;
     };
 
@@ -340,7 +340,8 @@ private:
 
 // Each pixel becomes the colour's RGB with the source alpha (factor exactly 1)
 // or round(source alpha x factor), at most 255.
-void RecolorPixels(const uint32_t* source, uint32_t* destination, uint32_t count, uint32_t colour, float factor);
+void RecolorPixels(const uint32_t* source, uint32_t* destination, uint32_t count, uint32_t colour,
+                   float factor);
 // A8L8 pixels: luminance 255, alpha from the source's alpha byte.
 void ConvertAlphaToA8L8(const uint32_t* source, uint16_t* destination, uint32_t count);
 // A4R4G4B4 pixels: colour nibbles 15, alpha the high nibble of the source's green.

@@ -60,17 +60,17 @@ enum VirtualKey : uint8_t {
     kVkMediaPlayPause = 0xB3,
     kVkLaunchMail = 0xB4,
     kVkLaunchMediaSelect = 0xB5,
-    kVkOem1 = 0xBA,      // ;:
-    kVkOemPlus = 0xBB,   // =+
+    kVkOem1 = 0xBA,    // ;:
+    kVkOemPlus = 0xBB, // =+
     kVkOemComma = 0xBC,
     kVkOemMinus = 0xBD,
     kVkOemPeriod = 0xBE,
-    kVkOem2 = 0xBF,      // /?
-    kVkOem3 = 0xC0,      // `~
-    kVkOem4 = 0xDB,      // [{
-    kVkOem5 = 0xDC,      // backslash
-    kVkOem6 = 0xDD,      // ]}
-    kVkOem7 = 0xDE,      // '"
+    kVkOem2 = 0xBF, // /?
+    kVkOem3 = 0xC0, // `~
+    kVkOem4 = 0xDB, // [{
+    kVkOem5 = 0xDC, // backslash
+    kVkOem6 = 0xDD, // ]}
+    kVkOem7 = 0xDE, // '"
     kVkOemAx = 0xE1,
     kVkOem102 = 0xE2,
 };

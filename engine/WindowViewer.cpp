@@ -21,7 +21,8 @@ void CopyName(char16_t (&to)[100], const char16_t* from) {
 
 } // namespace
 
-void DXLWindowViewer::WindowSink::ShowFrame(const uint32_t* pixels, int width, int height, int pitchInPixels) {
+void DXLWindowViewer::WindowSink::ShowFrame(const uint32_t* pixels, int width, int height,
+                                            int pitchInPixels) {
     window_->Present(pixels, width, height, pitchInPixels);
 }
 
@@ -37,21 +38,18 @@ DXLWindowViewer::~DXLWindowViewer() {
 }
 
 platform::FrameSink* DXLWindowViewer::GetWindowHandle() {
-    if (settings_)
-        return settings_->present.deviceWindow;
+    if (settings_) return settings_->present.deviceWindow;
     return created_ ? &sink_ : nullptr;
 }
 
 void DXLWindowViewer::ValidateSettings(DXLDisplaySettings* out, const DXLDisplaySettings* requested,
                                        const DXLSettingsRules* rules) {
     DXLViewer::ValidateSettings(out, requested, rules);
-    if (out)
-        out->present.deviceWindow = created_ ? &sink_ : nullptr;
+    if (out) out->present.deviceWindow = created_ ? &sink_ : nullptr;
 }
 
 HResult DXLWindowViewer::CreateWindow(const char16_t* className, uint32_t iconId) {
-    if (created_)
-        return Store(kResultOk);
+    if (created_) return Store(kResultOk);
     CopyName(className_, className);
     iconId_ = iconId;
     viewerlog::BeginSection("Create Window", "Create successful.", false);
@@ -90,13 +88,11 @@ HResult DXLWindowViewer::RegisterAndCreateWindow() {
 
 void DXLWindowViewer::SetCaption(const char16_t* title) {
     CopyName(title_, title);
-    if (created_)
-        window_->SetCaption(std::u16string_view(title_));
+    if (created_) window_->SetCaption(std::u16string_view(title_));
 }
 
 void DXLWindowViewer::DestroyWindow() {
-    if (!created_)
-        return;
+    if (!created_) return;
     window_->Destroy();
     created_ = false;
     messageWindow_ = nullptr;
@@ -105,24 +101,21 @@ void DXLWindowViewer::DestroyWindow() {
 
 void DXLWindowViewer::CentreWindow(int clientWidth, int clientHeight, int heightLess) {
     DXLAdapterMode display;
-    if (!d3d_ || !adapter_ || Failed(d3d_->GetAdapterDisplayMode(adapter_->ordinal, &display)))
-        return;
+    if (!d3d_ || !adapter_ || Failed(d3d_->GetAdapterDisplayMode(adapter_->ordinal, &display))) return;
     int x = (int(display.width) - clientWidth) / 2;
     int y = (int(display.height) - heightLess - clientHeight) / 2;
     window_->SetPosition(std::max(x, 0), std::max(y, 0));
 }
 
 HResult DXLWindowViewer::ApplySettings() {
-    if (!created_ || !settings_)
-        return DXLViewer::ApplySettings();
+    if (!created_ || !settings_) return DXLViewer::ApplySettings();
     const DXLPresentParameters& now = settings_->present;
     const DXLPresentParameters* before = previous_ ? &previous_->present : nullptr;
-    const bool sameSize =
-        before && before->backBufferWidth == now.backBufferWidth && before->backBufferHeight == now.backBufferHeight;
+    const bool sameSize = before && before->backBufferWidth == now.backBufferWidth &&
+                          before->backBufferHeight == now.backBufferHeight;
     const bool fromFullScreen = before && !before->windowed;
     // A window on the desktop no longer holds the device lost.
-    if (now.windowed)
-        EndDeviceLossCause();
+    if (now.windowed) EndDeviceLossCause();
 
     if (!now.windowed) {
         if (!before || before->windowed) {
@@ -137,8 +130,7 @@ HResult DXLWindowViewer::ApplySettings() {
     }
 
     HResult hr = DXLViewer::ApplySettings();
-    if (Failed(hr))
-        return hr;
+    if (Failed(hr)) return hr;
 
     if (now.windowed && fromFullScreen) {
         window_->SetClientSize(savedWidth_, savedHeight_);
@@ -151,14 +143,11 @@ HResult DXLWindowViewer::ApplySettings() {
     if (now.windowed && !sameSize) {
         int w = 0, h = 0;
         window_->ClientSize(w, h);
-        if (w != width || h != height)
-            needResize = true;
+        if (w != width || h != height) needResize = true;
     }
-    if (!needResize && now.windowed && fromFullScreen)
-        CentreWindow(width, height, 0);
+    if (!needResize && now.windowed && fromFullScreen) CentreWindow(width, height, 0);
     if (needResize) {
-        if (window_->IsMinimised())
-            window_->Restore();
+        if (window_->IsMinimised()) window_->Restore();
         window_->SetClientSize(width, height);
         CentreWindow(width, height, 32);
         int w = 0, h = 0;
@@ -168,8 +157,7 @@ HResult DXLWindowViewer::ApplySettings() {
             return Store(kResultClientSizeMismatch);
         }
     }
-    if (!window_->IsVisible())
-        window_->Show();
+    if (!window_->IsVisible()) window_->Show();
     return Store(kResultOk);
 }
 
@@ -190,9 +178,7 @@ void DXLWindowViewer::OnWindowEvent(platform::WindowEvent event) {
 }
 
 void DXLWindowViewer::EndDeviceLossCause() {
-    if (!lossCaused_)
-        return;
+    if (!lossCaused_) return;
     lossCaused_ = false;
-    if (device_)
-        device_->SetLossCause(false);
+    if (device_) device_->SetLossCause(false);
 }

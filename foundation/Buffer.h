@@ -7,7 +7,7 @@ namespace kis {
 // characters (1 or 2 bytes each), always terminated once allocated. The
 // text-data document keeps its file name and its whole text in one each.
 class Buffer {
-public:
+  public:
     Buffer() = default;
     ~Buffer() { Free(); }
     Buffer(const Buffer&) = delete;
@@ -35,7 +35,7 @@ public:
     template <typename Ch> Ch* As() { return static_cast<Ch*>(data_); }
     template <typename Ch> const Ch* As() const { return static_cast<const Ch*>(data_); }
 
-private:
+  private:
     uint32_t capacity_ = 0;
     uint32_t length_ = 0;
     void* data_ = nullptr;

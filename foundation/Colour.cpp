@@ -19,7 +19,11 @@ uint32_t Blend(uint32_t a, uint32_t b, float t, int channels) {
 
 } // namespace
 
-uint32_t LerpColor(uint32_t a, uint32_t b, float t) { return Blend(a, b, t, 4); }
-uint32_t LerpColorRGB(uint32_t a, uint32_t b, float t) { return Blend(a, b, t, 3); }
+uint32_t LerpColor(uint32_t a, uint32_t b, float t) {
+    return Blend(a, b, t, 4);
+}
+uint32_t LerpColorRGB(uint32_t a, uint32_t b, float t) {
+    return Blend(a, b, t, 3);
+}
 
 } // namespace kis

@@ -34,7 +34,8 @@ void AppendNode(std::vector<uint8_t>& out, const DataFileNode& node, bool isRoot
     StoreLE32(counts + 4, static_cast<uint32_t>(node.entries.size()));
     out.insert(out.end(), counts, counts + 8);
     AppendU32(out, Crc32(counts, 8, 0, 0));
-    for (const auto& child : node.children) AppendNode(out, *child, false);
+    for (const auto& child : node.children)
+        AppendNode(out, *child, false);
     for (const DataFileEntry& entry : node.entries) {
         AppendU32(out, entry.id);
         AppendU32(out, entry.subId);
@@ -43,8 +44,7 @@ void AppendNode(std::vector<uint8_t>& out, const DataFileNode& node, bool isRoot
     }
 }
 
-template <class Char>
-bool CopyName(Char (&field)[260], const Char* path) {
+template <class Char> bool CopyName(Char (&field)[260], const Char* path) {
     if (!path || !path[0]) return false;
     size_t length = std::char_traits<Char>::length(path);
     if (length > 259) return false;
@@ -239,7 +239,9 @@ int64_t BaseDataFile::Tell() {
     return int64_t(openChunk_->offset) + position_;
 }
 
-int64_t BaseDataFile::GetChunkPos() { return state_ != 0 ? -1 : position_; }
+int64_t BaseDataFile::GetChunkPos() {
+    return state_ != 0 ? -1 : position_;
+}
 
 bool BaseDataFile::BeginChunk(uint32_t id, uint32_t subId) {
     if (state_ != 0) return false;
@@ -369,14 +371,12 @@ void BaseDataFileWriter::Commit() {
 
 // ---- the twins ----
 
-template <class Char>
-bool DataFileReader<Char>::Open(const Char* path) {
+template <class Char> bool DataFileReader<Char>::Open(const Char* path) {
     if (!CopyName(fileName_, path)) return false;
     return OpenFile(platform::GamePath(path), false);
 }
 
-template <class Char>
-bool DataFileWriter<Char>::Open(const Char* path, bool backup) {
+template <class Char> bool DataFileWriter<Char>::Open(const Char* path, bool backup) {
     if (!CopyName(fileName_, path)) return false;
     platform::GamePath game(path);
     target_ = game.Utf8();

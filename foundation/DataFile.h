@@ -42,7 +42,7 @@ struct DataFileNode {
 };
 
 class BaseDataFile {
-public:
+  public:
     static constexpr uint32_t kStateFailed = 1;
     static constexpr uint32_t kStateClosed = 2;
     // Directory nesting a reader accepts; deeper files are refused.
@@ -92,7 +92,7 @@ public:
     // The entry of the chunk being read or written, null when none.
     const DataFileEntry* GetOpenChunk() const { return openChunk_; }
 
-protected:
+  protected:
     BaseDataFile(uint32_t typeId, uint32_t typeVersion, uint32_t dataVersion);
 
     virtual bool ProcessHeader() = 0; // reads or writes the header
@@ -117,7 +117,7 @@ protected:
     int64_t position_ = 0;
     int64_t fileSize_ = 0;
 
-private:
+  private:
     bool SelectChunk(DataFileEntry* entry);
     DataFileEntry* FindEntry(uint32_t id, uint32_t subId);
 
@@ -125,18 +125,18 @@ private:
 };
 
 class BaseDataFileReader : public BaseDataFile {
-protected:
+  protected:
     using BaseDataFile::BaseDataFile;
     bool ProcessHeader() override; // ReadHeader
     bool Finish() override { return true; }
     void Commit() override {}
 
-private:
+  private:
     bool ReadNode(DataFileNode& node, int depth);
 };
 
 class BaseDataFileWriter : public BaseDataFile {
-protected:
+  protected:
     using BaseDataFile::BaseDataFile;
     bool ProcessHeader() override; // WriteHeader
     bool Finish() override;
@@ -149,9 +149,8 @@ protected:
 };
 
 // The file name is kept as given, in the caller's character width.
-template <class Char>
-class DataFileReader : public BaseDataFileReader {
-public:
+template <class Char> class DataFileReader : public BaseDataFileReader {
+  public:
     DataFileReader(uint32_t typeId, uint32_t typeVersion, uint32_t dataVersion)
         : BaseDataFileReader(typeId, typeVersion, dataVersion) {}
     ~DataFileReader() override { Close(); }
@@ -160,13 +159,12 @@ public:
     bool Open(const Char* path);
     const Char* GetFileName() const { return fileName_; }
 
-private:
+  private:
     Char fileName_[260] = {};
 };
 
-template <class Char>
-class DataFileWriter : public BaseDataFileWriter {
-public:
+template <class Char> class DataFileWriter : public BaseDataFileWriter {
+  public:
     DataFileWriter(uint32_t typeId, uint32_t typeVersion, uint32_t dataVersion)
         : BaseDataFileWriter(typeId, typeVersion, dataVersion) {}
     ~DataFileWriter() override { Close(); }
@@ -177,7 +175,7 @@ public:
     bool Open(const Char* path, bool backup);
     const Char* GetFileName() const { return fileName_; }
 
-private:
+  private:
     Char fileName_[260] = {};
 };
 

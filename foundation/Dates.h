@@ -21,7 +21,9 @@ static_assert(sizeof(SystemTime) == 16);
 // A duration as a time: the date fields 0, hour = ms / 3600000 (not wrapped
 // at 24), minute, second and milliseconds the remainders.
 SystemTime MillisecondsToTime(uint32_t ms);
-inline void MillisecondsToTime(SystemTime& out, uint32_t ms) { out = MillisecondsToTime(ms); }
+inline void MillisecondsToTime(SystemTime& out, uint32_t ms) {
+    out = MillisecondsToTime(ms);
+}
 // hour * 3600000 + minute * 60000 + second * 1000 + milliseconds.
 uint32_t TimeToMilliseconds(const SystemTime& time);
 
@@ -46,7 +48,8 @@ uint32_t TimeToMilliseconds(const SystemTime& time);
 template <typename Ch>
 Ch* FormatDateTime(const Ch* format, Ch* buffer, uint32_t size, const SystemTime& time);
 
-inline char16_t* FormatDateTimeW(const char16_t* format, char16_t* buffer, uint32_t size, const SystemTime& time) {
+inline char16_t* FormatDateTimeW(const char16_t* format, char16_t* buffer, uint32_t size,
+                                 const SystemTime& time) {
     return FormatDateTime(format, buffer, size, time);
 }
 inline char* FormatDateTimeA(const char* format, char* buffer, uint32_t size, const SystemTime& time) {

@@ -35,7 +35,8 @@ const Tables& CurveTables() {
 
 } // namespace
 
-float EaseValue(float from, float to, float fallback, float duration, float t, int32_t curve, bool interpolate) {
+float EaseValue(float from, float to, float fallback, float duration, float t, int32_t curve,
+                bool interpolate) {
     // Written so that a NaN fails every test.
     if (!(duration > 0.0f) || !(t >= 0.0f) || !(t <= duration)) return fallback;
     float p = t / duration;

@@ -18,6 +18,7 @@ enum : int32_t {
 // and for an unknown curve. The two quarter-circle curves are tables of 1001
 // entries; with interpolate the two entries around the point are blended,
 // otherwise the nearest one is taken.
-float EaseValue(float from, float to, float fallback, float duration, float t, int32_t curve, bool interpolate);
+float EaseValue(float from, float to, float fallback, float duration, float t, int32_t curve,
+                bool interpolate);
 
 } // namespace kis

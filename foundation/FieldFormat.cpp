@@ -9,29 +9,24 @@
 namespace kis {
 namespace {
 
-template <typename Ch>
-uint32_t Unit(Ch c) {
+template <typename Ch> uint32_t Unit(Ch c) {
     return static_cast<std::make_unsigned_t<Ch>>(c);
 }
 
-template <typename Ch>
-bool IsBlank(Ch c) {
+template <typename Ch> bool IsBlank(Ch c) {
     return c == ' ' || c == '\t';
 }
 
-template <typename Ch>
-bool IsDigit(Ch c) {
+template <typename Ch> bool IsDigit(Ch c) {
     return Unit(c) - '0' < 10;
 }
 
-template <typename Ch>
-bool IsIdentChar(Ch c, uint32_t extra) {
+template <typename Ch> bool IsIdentChar(Ch c, uint32_t extra) {
     uint32_t u = Unit(c);
     return (u | 32) - 'a' < 26 || u - '0' < 10 || u == '_' || (u == extra && extra != 0 && extra < 128);
 }
 
-template <typename Ch>
-int HexDigit(Ch c) {
+template <typename Ch> int HexDigit(Ch c) {
     uint32_t u = Unit(c);
     if (u - '0' < 10) return static_cast<int>(u - '0');
     if (u - 'a' < 6) return static_cast<int>(u - 'a' + 10);
@@ -47,20 +42,23 @@ uint32_t HashStep(uint32_t reg, uint32_t c) {
     return ~Crc32(&byte, 1, 0, ~reg);
 }
 
-template <typename Ch>
-const Ch* OrEmpty(const Ch* text) {
+template <typename Ch> const Ch* OrEmpty(const Ch* text) {
     static const Ch empty[1] = {};
     return text ? text : empty;
 }
 
-uint32_t FoldAscii(uint32_t u) { return u - 'A' < 26 ? u + 32 : u; }
+uint32_t FoldAscii(uint32_t u) {
+    return u - 'A' < 26 ? u + 32 : u;
+}
 
 // Writes n units of Src into a Dst buffer of `room` units through the code
 // page, or measures when dst is null.
-platform::ConvertResult ConvertRun(uint32_t codePage, const char16_t* src, uint32_t n, char* dst, size_t room) {
+platform::ConvertResult ConvertRun(uint32_t codePage, const char16_t* src, uint32_t n, char* dst,
+                                   size_t room) {
     return platform::Utf16ToMultiByte(codePage, src, n, dst, room);
 }
-platform::ConvertResult ConvertRun(uint32_t codePage, const char* src, uint32_t n, char16_t* dst, size_t room) {
+platform::ConvertResult ConvertRun(uint32_t codePage, const char* src, uint32_t n, char16_t* dst,
+                                   size_t room) {
     return platform::MultiByteToUtf16(codePage, src, n, dst, room);
 }
 
@@ -68,8 +66,7 @@ platform::ConvertResult ConvertRun(uint32_t codePage, const char* src, uint32_t 
 
 // ---------------------------------------------------------------- identifiers
 
-template <typename Ch>
-uint32_t IdentHash(const Ch* text, uint32_t length) {
+template <typename Ch> uint32_t IdentHash(const Ch* text, uint32_t length) {
     uint32_t reg = 0xFFFFFFFF;
     for (uint32_t i = 0; i < length; ++i)
         reg = HashStep(reg, FoldAscii(Unit(text[i])));
@@ -79,12 +76,10 @@ uint32_t IdentHash(const Ch* text, uint32_t length) {
 template <typename Ch>
 bool ScanIdent(const Ch* text, uint32_t length, uint32_t maxLength, bool skipBlanks, uint32_t extra,
                IdentScan& out) {
-    if (text == nullptr || length == 0)
-        return false;
+    if (text == nullptr || length == 0) return false;
     const bool bounded = length != kUnboundedLength;
     auto has = [&](uint32_t i) { return bounded ? i < length : text[i] != 0; };
-    if (!has(0))
-        return false;
+    if (!has(0)) return false;
     uint32_t i = 0;
     if (skipBlanks)
         while (has(i) && IsBlank(text[i]))
@@ -92,13 +87,11 @@ bool ScanIdent(const Ch* text, uint32_t length, uint32_t maxLength, bool skipBla
     const uint32_t start = i;
     uint32_t reg = 0xFFFFFFFF;
     while (has(i) && IsIdentChar(text[i], extra)) {
-        if (i - start >= maxLength)
-            return false;
+        if (i - start >= maxLength) return false;
         reg = HashStep(reg, FoldAscii(Unit(text[i])));
         ++i;
     }
-    if (i == start)
-        return false;
+    if (i == start) return false;
     out.start = start;
     out.length = i - start;
     out.hash = reg;
@@ -112,76 +105,60 @@ bool ScanIdent(const Ch* text, uint32_t length, uint32_t maxLength, bool skipBla
 
 // ---------------------------------------------------------------- value readers
 
-template <typename Ch>
-void TDRFieldScanner<Ch>::SkipBlanks() {
+template <typename Ch> void TDRFieldScanner<Ch>::SkipBlanks() {
     while (IsBlank(*cursor))
         ++cursor;
 }
 
-template <typename Ch>
-bool IsRestEmptyOrComment(const Ch* text) {
-    if (text == nullptr)
-        return true;
+template <typename Ch> bool IsRestEmptyOrComment(const Ch* text) {
+    if (text == nullptr) return true;
     while (IsBlank(*text))
         ++text;
     return *text == 0 || (text[0] == '/' && text[1] == '/');
 }
 
-template <typename Ch>
-bool TDRFieldScanner<Ch>::AtValueEnd() const {
+template <typename Ch> bool TDRFieldScanner<Ch>::AtValueEnd() const {
     return IsRestEmptyOrComment(cursor);
 }
 
-template <typename Ch>
-void TDRFieldScanner<Ch>::Store(uint64_t value, uint32_t size, bool advance) {
-    if (dest == nullptr)
-        return;
+template <typename Ch> void TDRFieldScanner<Ch>::Store(uint64_t value, uint32_t size, bool advance) {
+    if (dest == nullptr) return;
     // Little-endian: the low `size` bytes of the value are the stored integer.
     std::memcpy(dest, &value, size);
-    if (advance)
-        dest = static_cast<char*>(dest) + size;
+    if (advance) dest = static_cast<char*>(dest) + size;
 }
 
 // At least one digit; the value may not exceed `limit` (checked before each digit).
-template <typename Ch>
-bool TDRFieldScanner<Ch>::ReadDecimal(uint64_t limit, uint64_t& value) {
+template <typename Ch> bool TDRFieldScanner<Ch>::ReadDecimal(uint64_t limit, uint64_t& value) {
     value = 0;
-    if (!IsDigit(*cursor))
-        return false;
+    if (!IsDigit(*cursor)) return false;
     for (; IsDigit(*cursor); ++cursor) {
         uint64_t digit = Unit(*cursor) - '0';
-        if (value > (limit - digit) / 10)
-            return false;
+        if (value > (limit - digit) / 10) return false;
         value = value * 10 + digit;
     }
     return true;
 }
 
-template <typename Ch>
-bool TDRFieldScanner<Ch>::ScanInt(uint32_t size, bool advance) {
+template <typename Ch> bool TDRFieldScanner<Ch>::ScanInt(uint32_t size, bool advance) {
     bool negative = *cursor == '-';
-    if (*cursor == '-' || *cursor == '+')
-        ++cursor;
+    if (*cursor == '-' || *cursor == '+') ++cursor;
     uint64_t limit = (uint64_t{1} << (size * 8 - 1)) - 1 + (negative ? 1 : 0);
     uint64_t value;
-    if (!ReadDecimal(limit, value))
-        return false;
+    if (!ReadDecimal(limit, value)) return false;
     Store(negative ? 0 - value : value, size, advance);
     return true;
 }
 
-template <typename Ch>
-bool TDRFieldScanner<Ch>::ScanUInt(uint32_t size, bool advance) {
+template <typename Ch> bool TDRFieldScanner<Ch>::ScanUInt(uint32_t size, bool advance) {
     uint64_t limit = size == 8 ? UINT64_MAX : (uint64_t{1} << (size * 8)) - 1;
     uint64_t value;
-    if (!ReadDecimal(limit, value))
-        return false;
+    if (!ReadDecimal(limit, value)) return false;
     Store(value, size, advance);
     return true;
 }
 
-template <typename Ch>
-bool TDRFieldScanner<Ch>::ScanHex(uint32_t size, uint32_t mode, uint64_t& value) {
+template <typename Ch> bool TDRFieldScanner<Ch>::ScanHex(uint32_t size, uint32_t mode, uint64_t& value) {
     uint32_t prefix = 0;
     if (cursor[0] == '0' && (cursor[1] == 'x' || cursor[1] == 'X'))
         prefix = 2;
@@ -197,38 +174,31 @@ bool TDRFieldScanner<Ch>::ScanHex(uint32_t size, uint32_t mode, uint64_t& value)
     uint32_t digits = 0, significant = 0;
     for (int d; (d = HexDigit(*p)) >= 0; ++p) {
         if (significant > 0 || d != 0) {
-            if (significant == 2 * size)
-                return false;
+            if (significant == 2 * size) return false;
             ++significant;
         }
         value = (value << 4) | static_cast<uint64_t>(d);
         ++digits;
     }
-    if (digits == 0 || ((mode & kHexExact) && digits != 2 * size))
-        return false;
+    if (digits == 0 || ((mode & kHexExact) && digits != 2 * size)) return false;
     cursor = p;
     return true;
 }
 
-template <typename Ch>
-bool TDRFieldScanner<Ch>::ScanHexField(uint32_t size, bool advance) {
+template <typename Ch> bool TDRFieldScanner<Ch>::ScanHexField(uint32_t size, bool advance) {
     uint64_t value;
-    if (!ScanHex(size, kHexAllowPrefix, value))
-        return false;
+    if (!ScanHex(size, kHexAllowPrefix, value)) return false;
     Store(value, size, advance);
     return true;
 }
 
-template <typename Ch>
-bool TDRFieldScanner<Ch>::ScanBool(uint32_t size, bool advance) {
+template <typename Ch> bool TDRFieldScanner<Ch>::ScanBool(uint32_t size, bool advance) {
     uint64_t value;
     if (IsDigit(*cursor)) {
-        if (!ReadDecimal(255, value) || value > 1)
-            return false;
+        if (!ReadDecimal(255, value) || value > 1) return false;
     } else {
         IdentScan word;
-        if (!ScanIdent(cursor, kUnboundedLength, kUnboundedLength, true, 0, word))
-            return false;
+        if (!ScanIdent(cursor, kUnboundedLength, kUnboundedLength, true, 0, word)) return false;
         static const uint32_t kTrue = IdentHash(u"true", 4), kYes = IdentHash(u"yes", 3);
         static const uint32_t kFalse = IdentHash(u"false", 5), kNo = IdentHash(u"no", 2);
         const Ch* w = cursor + word.start;
@@ -247,11 +217,9 @@ bool TDRFieldScanner<Ch>::ScanBool(uint32_t size, bool advance) {
     return true;
 }
 
-template <typename Ch>
-bool TDRFieldScanner<Ch>::ScanFloat(bool advance) {
+template <typename Ch> bool TDRFieldScanner<Ch>::ScanFloat(bool advance) {
     bool negative = *cursor == '-';
-    if (*cursor == '-' || *cursor == '+')
-        ++cursor;
+    if (*cursor == '-' || *cursor == '+') ++cursor;
     float value = 0.0f;
     uint32_t digits = 0;
     for (; IsDigit(*cursor); ++cursor, ++digits)
@@ -268,35 +236,29 @@ bool TDRFieldScanner<Ch>::ScanFloat(bool advance) {
         digits += static_cast<uint32_t>(cursor - first);
         value += fraction;
     }
-    if (digits == 0)
-        return false;
+    if (digits == 0) return false;
     if (*cursor == 'e' || *cursor == 'E') {
         ++cursor;
         bool negativeExponent = *cursor == '-';
-        if (*cursor == '-' || *cursor == '+')
-            ++cursor;
+        if (*cursor == '-' || *cursor == '+') ++cursor;
         uint64_t magnitude;
-        if (!ReadDecimal(negativeExponent ? 2147483648u : 2147483647u, magnitude))
-            return false;
+        if (!ReadDecimal(negativeExponent ? 2147483648u : 2147483647u, magnitude)) return false;
         int32_t exponent = negativeExponent ? -static_cast<int32_t>(std::min<uint64_t>(magnitude, 38))
-                                    : static_cast<int32_t>(std::min<uint64_t>(magnitude, 38));
+                                            : static_cast<int32_t>(std::min<uint64_t>(magnitude, 38));
         for (; exponent > 0; --exponent)
             value *= 10.0f;
         for (; exponent < 0; ++exponent)
             value /= 10.0f;
     }
-    if (negative)
-        value = -value;
+    if (negative) value = -value;
     if (dest != nullptr) {
         std::memcpy(dest, &value, sizeof value);
-        if (advance)
-            dest = static_cast<char*>(dest) + sizeof value;
+        if (advance) dest = static_cast<char*>(dest) + sizeof value;
     }
     return true;
 }
 
-template <typename Ch>
-bool TDRFieldScanner<Ch>::ScanChar(bool advance) {
+template <typename Ch> bool TDRFieldScanner<Ch>::ScanChar(bool advance) {
     enum { Quoted, Code, Byte } form;
     uint32_t unit;
     if (cursor[0] == '\'' && cursor[1] != 0 && cursor[2] == '\'') {
@@ -306,14 +268,12 @@ bool TDRFieldScanner<Ch>::ScanChar(bool advance) {
     } else if ((cursor[0] == 'u' || cursor[0] == 'U') && cursor[1] == '+') {
         cursor += 2;
         uint64_t value;
-        if (!ScanHex(2, kHexNoPrefix | kHexExact, value))
-            return false;
+        if (!ScanHex(2, kHexNoPrefix | kHexExact, value)) return false;
         form = Code;
         unit = static_cast<uint32_t>(value);
     } else {
         uint64_t value;
-        if (!ScanHex(1, kHexAllowPrefix, value))
-            return false;
+        if (!ScanHex(1, kHexAllowPrefix, value)) return false;
         form = Byte;
         unit = static_cast<uint32_t>(value);
     }
@@ -324,15 +284,13 @@ bool TDRFieldScanner<Ch>::ScanChar(bool advance) {
         char16_t wide = static_cast<char16_t>(unit);
         char narrow[4];
         platform::ConvertResult r = platform::Utf16ToMultiByte(codePage, &wide, 1, narrow, sizeof narrow);
-        if (!r.Ok() || r.count != 1)
-            return false;
+        if (!r.Ok() || r.count != 1) return false;
         result = static_cast<unsigned char>(narrow[0]);
     } else if (!wideSource && destWidth == 2 && form != Code) {
         char narrow = static_cast<char>(unit);
         char16_t wide[2];
         platform::ConvertResult r = platform::MultiByteToUtf16(codePage, &narrow, 1, wide, 2);
-        if (!r.Ok() || r.count != 1)
-            return false;
+        if (!r.Ok() || r.count != 1) return false;
         result = wide[0];
     } else if (!wideSource && destWidth == 1) {
         result = unit & 0xFF;
@@ -341,18 +299,15 @@ bool TDRFieldScanner<Ch>::ScanChar(bool advance) {
     return true;
 }
 
-template <typename Ch>
-void TDRFieldScanner<Ch>::Terminate() {
-    if (dest == nullptr || capacity == 0)
-        return;
+template <typename Ch> void TDRFieldScanner<Ch>::Terminate() {
+    if (dest == nullptr || capacity == 0) return;
     if (destWidth == 1)
         static_cast<char*>(dest)[written] = 0;
     else
         static_cast<char16_t*>(dest)[written] = 0;
 }
 
-template <typename Ch>
-void TDRFieldScanner<Ch>::Sink(const Ch* run, uint32_t n) {
+template <typename Ch> void TDRFieldScanner<Ch>::Sink(const Ch* run, uint32_t n) {
     if (destWidth == sizeof(Ch)) {
         if (capacity == 0 || dest == nullptr) {
             written += n;
@@ -362,8 +317,7 @@ void TDRFieldScanner<Ch>::Sink(const Ch* run, uint32_t n) {
         uint32_t take = std::min(n, room);
         std::memcpy(static_cast<Ch*>(dest) + written, run, static_cast<size_t>(take) * sizeof(Ch));
         written += take;
-        if (take < n)
-            overflow = true;
+        if (take < n) overflow = true;
         Terminate();
         return;
     }
@@ -371,8 +325,7 @@ void TDRFieldScanner<Ch>::Sink(const Ch* run, uint32_t n) {
     using Other = std::conditional_t<sizeof(Ch) == 2, char, char16_t>;
     if (capacity == 0 || dest == nullptr) {
         platform::ConvertResult need = ConvertRun(codePage, run, n, static_cast<Other*>(nullptr), 0);
-        if (need.Ok())
-            written += static_cast<uint32_t>(need.count);
+        if (need.Ok()) written += static_cast<uint32_t>(need.count);
         return;
     }
     if (n == 0) {
@@ -396,8 +349,7 @@ void TDRFieldScanner<Ch>::Sink(const Ch* run, uint32_t n) {
     Terminate();
 }
 
-template <typename Ch>
-bool TDRFieldScanner<Ch>::ScanTextField(bool fieldFormat) {
+template <typename Ch> bool TDRFieldScanner<Ch>::ScanTextField(bool fieldFormat) {
     written = 0;
     overflow = false;
     Terminate();
@@ -410,23 +362,20 @@ bool TDRFieldScanner<Ch>::ScanTextField(bool fieldFormat) {
         }
         return true;
     }
-    if (quoted)
-        ++cursor;
+    if (quoted) ++cursor;
     for (;;) {
         const Ch* run = cursor;
         while (*cursor != 0 && *cursor != '\\' && !(quoted && *cursor == '"'))
             ++cursor;
         Sink(run, static_cast<uint32_t>(cursor - run));
-        if (*cursor == 0)
-            return !quoted; // a quoted text needs its closing quote
+        if (*cursor == 0) return !quoted; // a quoted text needs its closing quote
         if (*cursor == '"') {
             ++cursor;
             return true;
         }
         // A backslash takes the next character literally; \n and \r are line breaks.
         Ch next = cursor[1];
-        if (next == 0)
-            return false;
+        if (next == 0) return false;
         Ch escaped = next == 'n' ? Ch('\n') : next == 'r' ? Ch('\r') : next;
         Sink(&escaped, 1);
         cursor += 2;
@@ -460,43 +409,61 @@ bool ReadFieldCode(const char16_t*& f, Field& field) {
     auto sized = [&](FieldKind kind, bool boolean) {
         char16_t d = *f;
         uint32_t size = d == '1' ? 1 : d == '2' ? 2 : d == '4' ? 4 : d == '8' ? 8 : 0;
-        if (size == 0 || (boolean && size != 1 && size != 4))
-            return false;
+        if (size == 0 || (boolean && size != 1 && size != 4)) return false;
         ++f;
         field = {kind, size, std::min(size, 4u), 1, false};
         return true;
     };
     switch (code) {
-    case 'i': if (!sized(FieldKind::Signed, false)) return false; break;
-    case 'u': if (!sized(FieldKind::Unsigned, false)) return false; break;
-    case 'x': if (!sized(FieldKind::Hex, false)) return false; break;
-    case 'b': if (!sized(FieldKind::Bool, true)) return false; break;
-    case 'l': field = {FieldKind::Signed, 4, 4, 1, false}; break;
-    case 'f': field = {FieldKind::Float, 4, 4, 1, false}; break;
-    case 'C': field = {FieldKind::CharA, 1, 1, 1, false}; break;
-    case 'W': field = {FieldKind::CharW, 2, 2, 1, false}; break;
-    case 'c': field = {FieldKind::CharCounted, 2, 2, 1, false}; break;
-    case 'S': field = {FieldKind::TextA, 1, 1, 1, false}; break;
+    case 'i':
+        if (!sized(FieldKind::Signed, false)) return false;
+        break;
+    case 'u':
+        if (!sized(FieldKind::Unsigned, false)) return false;
+        break;
+    case 'x':
+        if (!sized(FieldKind::Hex, false)) return false;
+        break;
+    case 'b':
+        if (!sized(FieldKind::Bool, true)) return false;
+        break;
+    case 'l':
+        field = {FieldKind::Signed, 4, 4, 1, false};
+        break;
+    case 'f':
+        field = {FieldKind::Float, 4, 4, 1, false};
+        break;
+    case 'C':
+        field = {FieldKind::CharA, 1, 1, 1, false};
+        break;
+    case 'W':
+        field = {FieldKind::CharW, 2, 2, 1, false};
+        break;
+    case 'c':
+        field = {FieldKind::CharCounted, 2, 2, 1, false};
+        break;
+    case 'S':
+        field = {FieldKind::TextA, 1, 1, 1, false};
+        break;
     case 'Z':
-    case 's': field = {FieldKind::TextW, 2, 2, 1, false}; break;
-    default: return false;
+    case 's':
+        field = {FieldKind::TextW, 2, 2, 1, false};
+        break;
+    default:
+        return false;
     }
     SkipFormatBlanks(f);
-    if (*f != '[')
-        return true;
+    if (*f != '[') return true;
     ++f;
     SkipFormatBlanks(f);
-    if (!IsDigit(*f))
-        return false;
+    if (!IsDigit(*f)) return false;
     uint64_t n = 0;
     for (; IsDigit(*f); ++f) {
         n = n * 10 + (*f - '0');
-        if (n > 2147483647)
-            return false;
+        if (n > 2147483647) return false;
     }
     SkipFormatBlanks(f);
-    if (n == 0 || *f != ']')
-        return false;
+    if (n == 0 || *f != ']') return false;
     ++f;
     SkipFormatBlanks(f);
     field.count = static_cast<uint32_t>(n);
@@ -509,14 +476,13 @@ bool ReadFieldCode(const char16_t*& f, Field& field) {
 template <typename Ch>
 int ScanFields(const char16_t* format, int32_t maxRecords, void* dest, uint32_t recordSize, int mode,
                const Ch* source, uint32_t codePage, int32_t* recordsRead) {
-    if (recordsRead)
-        *recordsRead = 0;
+    if (recordsRead) *recordsRead = 0;
     if (format == nullptr || maxRecords < 1 || mode < kScanCount || mode > kScanPointers ||
-        (mode == kScanRecords && (dest == nullptr || recordSize == 0)) || (mode == kScanPointers && dest == nullptr))
+        (mode == kScanRecords && (dest == nullptr || recordSize == 0)) ||
+        (mode == kScanPointers && dest == nullptr))
         return kScanBadFormat;
     TDRFieldScanner<Ch> scan(OrEmpty(source), codePage);
-    if (scan.AtValueEnd())
-        return kScanOk;
+    if (scan.AtValueEnd()) return kScanOk;
 
     char* recordStart = static_cast<char*>(dest);
     void* const* pointers = static_cast<void* const*>(dest);
@@ -540,15 +506,13 @@ int ScanFields(const char16_t* format, int32_t maxRecords, void* dest, uint32_t 
         }
         for (bool lastField = false; !lastField;) {
             Field field;
-            if (!ReadFieldCode(f, field))
-                return kScanBadFormat;
+            if (!ReadFieldCode(f, field)) return kScanBadFormat;
             bool commaFollows = *f == ',';
             if (commaFollows) {
                 ++f;
                 SkipFormatBlanks(f);
                 if (*f == '{') {
-                    if (groupOpen)
-                        return kScanBadFormat; // only one group
+                    if (groupOpen) return kScanBadFormat; // only one group
                     groupOpen = true;
                     ++f;
                 }
@@ -558,8 +522,7 @@ int ScanFields(const char16_t* format, int32_t maxRecords, void* dest, uint32_t 
                     SkipFormatBlanks(f);
                     groupClosed = true;
                 }
-                if (*f != 0)
-                    return kScanBadFormat;
+                if (*f != 0) return kScanBadFormat;
                 lastField = true;
             }
 
@@ -567,17 +530,14 @@ int ScanFields(const char16_t* format, int32_t maxRecords, void* dest, uint32_t 
             if (mode == kScanRecords) {
                 offset = (offset + field.align - 1) / field.align * field.align;
                 uint64_t need = uint64_t{field.count} * field.size;
-                if (offset > recordSize || need > recordSize - offset)
-                    return kScanBadFormat;
+                if (offset > recordSize || need > recordSize - offset) return kScanBadFormat;
                 target = recordStart + offset;
                 offset += need;
             } else if (mode == kScanPointers) {
-                if (nextPointer >= recordSize)
-                    return kScanBadFormat;
+                if (nextPointer >= recordSize) return kScanBadFormat;
                 target = pointers[nextPointer++];
             }
-            if (skipping)
-                continue;
+            if (skipping) continue;
 
             scan.dest = target;
             if (field.IsText()) {
@@ -590,14 +550,12 @@ int ScanFields(const char16_t* format, int32_t maxRecords, void* dest, uint32_t 
                 }
                 scan.destWidth = field.kind == FieldKind::TextA ? 1 : 2;
                 scan.capacity = mode == kScanCount ? 0 : field.count;
-                if (!scan.ScanTextField(true))
-                    return kScanSourceMismatch;
+                if (!scan.ScanTextField(true)) return kScanSourceMismatch;
                 if (mode == kScanCount ? scan.written >= field.count : scan.overflow)
                     return kScanSourceMismatch;
                 scan.SkipBlanks();
                 if (closer != 0) {
-                    if (*scan.cursor != closer)
-                        return kScanSourceMismatch;
+                    if (*scan.cursor != closer) return kScanSourceMismatch;
                     ++scan.cursor;
                     scan.SkipBlanks();
                 }
@@ -607,18 +565,27 @@ int ScanFields(const char16_t* format, int32_t maxRecords, void* dest, uint32_t 
                 for (uint32_t e = 0; e < elements; ++e) {
                     scan.SkipBlanks();
                     if (e > 0) {
-                        if (*scan.cursor != ',')
-                            return kScanSourceMismatch;
+                        if (*scan.cursor != ',') return kScanSourceMismatch;
                         ++scan.cursor;
                         scan.SkipBlanks();
                     }
                     bool ok = false;
                     switch (field.kind) {
-                    case FieldKind::Signed: ok = scan.ScanInt(field.size, true); break;
-                    case FieldKind::Unsigned: ok = scan.ScanUInt(field.size, true); break;
-                    case FieldKind::Hex: ok = scan.ScanHexField(field.size, true); break;
-                    case FieldKind::Bool: ok = scan.ScanBool(field.size, true); break;
-                    case FieldKind::Float: ok = scan.ScanFloat(true); break;
+                    case FieldKind::Signed:
+                        ok = scan.ScanInt(field.size, true);
+                        break;
+                    case FieldKind::Unsigned:
+                        ok = scan.ScanUInt(field.size, true);
+                        break;
+                    case FieldKind::Hex:
+                        ok = scan.ScanHexField(field.size, true);
+                        break;
+                    case FieldKind::Bool:
+                        ok = scan.ScanBool(field.size, true);
+                        break;
+                    case FieldKind::Float:
+                        ok = scan.ScanFloat(true);
+                        break;
                     case FieldKind::CharA:
                         scan.destWidth = 1;
                         ok = scan.ScanChar(true);
@@ -628,8 +595,7 @@ int ScanFields(const char16_t* format, int32_t maxRecords, void* dest, uint32_t 
                         ok = scan.ScanChar(true);
                         break;
                     }
-                    if (!ok)
-                        return kScanSourceMismatch;
+                    if (!ok) return kScanSourceMismatch;
                     scan.SkipBlanks();
                 }
             }
@@ -650,73 +616,57 @@ int ScanFields(const char16_t* format, int32_t maxRecords, void* dest, uint32_t 
                 }
             }
         }
-        if (groupOpen && !groupClosed)
-            return kScanSourceMismatch;
+        if (groupOpen && !groupClosed) return kScanSourceMismatch;
         ++records;
-        if (mode == kScanRecords)
-            recordStart += recordSize;
+        if (mode == kScanRecords) recordStart += recordSize;
         if (parens != 0) {
             scan.SkipBlanks();
-            if (*scan.cursor != ')')
-                return kScanSourceMismatch;
+            if (*scan.cursor != ')') return kScanSourceMismatch;
             ++scan.cursor;
         }
         scan.SkipBlanks();
         bool ended = scan.AtValueEnd();
-        if (!ended && *scan.cursor != ',')
-            return kScanSourceMismatch;
-        if (ended || records == maxRecords)
-            break;
+        if (!ended && *scan.cursor != ',') return kScanSourceMismatch;
+        if (ended || records == maxRecords) break;
         ++scan.cursor;
-        if (scan.AtValueEnd())
-            break;
+        if (scan.AtValueEnd()) break;
     }
-    if (recordsRead)
-        *recordsRead = records;
+    if (recordsRead) *recordsRead = records;
     return kScanOk;
 }
 
 // ---------------------------------------------------------------- whole-value readers
 
-template <typename Ch>
-bool ParseIntValue(const Ch* text, int32_t& value) {
-    if (text == nullptr)
-        return false;
+template <typename Ch> bool ParseIntValue(const Ch* text, int32_t& value) {
+    if (text == nullptr) return false;
     TDRFieldScanner<Ch> scan(text, 0);
     int32_t read;
     scan.dest = &read;
     scan.SkipBlanks();
-    if (!scan.ScanInt(4, false) || !scan.AtValueEnd())
-        return false;
+    if (!scan.ScanInt(4, false) || !scan.AtValueEnd()) return false;
     value = read;
     return true;
 }
 
-template <typename Ch>
-bool ParseHexValue(const Ch* text, uint32_t& value) {
-    if (text == nullptr)
-        return false;
+template <typename Ch> bool ParseHexValue(const Ch* text, uint32_t& value) {
+    if (text == nullptr) return false;
     TDRFieldScanner<Ch> scan(text, 0);
     uint32_t read;
     scan.dest = &read;
     scan.SkipBlanks();
-    if (!scan.ScanHexField(4, false) || !scan.AtValueEnd())
-        return false;
+    if (!scan.ScanHexField(4, false) || !scan.AtValueEnd()) return false;
     value = read;
     return true;
 }
 
-template <typename Ch>
-bool ParseCharValue(const Ch* text, uint32_t codePage, char16_t& value) {
-    if (text == nullptr)
-        return false;
+template <typename Ch> bool ParseCharValue(const Ch* text, uint32_t codePage, char16_t& value) {
+    if (text == nullptr) return false;
     TDRFieldScanner<Ch> scan(text, codePage);
     char16_t read;
     scan.dest = &read;
     scan.destWidth = 2;
     scan.SkipBlanks();
-    if (!scan.ScanChar(false) || !scan.AtValueEnd())
-        return false;
+    if (!scan.ScanChar(false) || !scan.AtValueEnd()) return false;
     value = read;
     return true;
 }
@@ -724,8 +674,7 @@ bool ParseCharValue(const Ch* text, uint32_t codePage, char16_t& value) {
 template <typename Ch, typename Dst>
 int ScanStringValue(const Ch* text, Dst* buffer, uint32_t size, uint32_t codePage, uint32_t& written) {
     written = 0;
-    if (buffer == nullptr && size != 0)
-        return kStringNullBuffer;
+    if (buffer == nullptr && size != 0) return kStringNullBuffer;
     TDRFieldScanner<Ch> scan(OrEmpty(text), codePage);
     scan.dest = buffer;
     scan.destWidth = sizeof(Dst);
@@ -739,10 +688,8 @@ int ScanStringValue(const Ch* text, Dst* buffer, uint32_t size, uint32_t codePag
 template <typename Src, typename Dst>
 bool CopyText(Dst* buffer, uint32_t capacity, const Src* text, uint32_t length, uint32_t codePage,
               uint32_t* written) {
-    if (written)
-        *written = 0;
-    if (buffer == nullptr)
-        capacity = 0;
+    if (written) *written = 0;
+    if (buffer == nullptr) capacity = 0;
     if (text == nullptr)
         length = 0;
     else if (length == kUnboundedLength)
@@ -752,12 +699,9 @@ bool CopyText(Dst* buffer, uint32_t capacity, const Src* text, uint32_t length, 
     scan.dest = buffer;
     scan.destWidth = sizeof(Dst);
     scan.capacity = capacity;
-    if (capacity != 0)
-        buffer[0] = 0;
-    if (length != 0)
-        scan.Sink(text, length);
-    if (written)
-        *written = scan.written;
+    if (capacity != 0) buffer[0] = 0;
+    if (length != 0) scan.Sink(text, length);
+    if (written) *written = scan.written;
     return !scan.overflow;
 }
 

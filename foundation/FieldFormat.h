@@ -21,9 +21,10 @@ constexpr uint32_t kUnboundedLength = 0xFFFFFFFF;
 struct IdentScan {
     uint32_t start = 0;  // characters skipped before the identifier
     uint32_t length = 0; // characters of the identifier
-    uint32_t end = 0;    // characters from the text start past the identifier (and its trailing blanks when skipping)
-    uint32_t hash = 0;   // CRC-32 register over the lower-cased characters, not inverted
-    bool atEnd = false;  // nothing remains after `end`
+    uint32_t end =
+        0; // characters from the text start past the identifier (and its trailing blanks when skipping)
+    uint32_t hash = 0;  // CRC-32 register over the lower-cased characters, not inverted
+    bool atEnd = false; // nothing remains after `end`
 };
 
 // Scans one identifier: ASCII letters, digits, '_' and the extra character
@@ -43,19 +44,16 @@ inline bool ScanIdentifierA(const char* text, uint32_t length, uint32_t maxLengt
 }
 
 // The identifier hash of `length` characters (no character classes checked).
-template <typename Ch>
-uint32_t IdentHash(const Ch* text, uint32_t length);
+template <typename Ch> uint32_t IdentHash(const Ch* text, uint32_t length);
 
 // True when two texts of `length` characters are equal with 'A'-'Z' folded.
-template <typename A, typename B>
-bool EqualsIgnoringAsciiCase(const A* a, const B* b, uint32_t length) {
+template <typename A, typename B> bool EqualsIgnoringAsciiCase(const A* a, const B* b, uint32_t length) {
     for (uint32_t i = 0; i < length; ++i) {
         uint32_t x = static_cast<std::make_unsigned_t<A>>(a[i]);
         uint32_t y = static_cast<std::make_unsigned_t<B>>(b[i]);
         if (x - 'A' < 26) x += 32;
         if (y - 'A' < 26) y += 32;
-        if (x != y)
-            return false;
+        if (x != y) return false;
     }
     return true;
 }
@@ -70,9 +68,8 @@ enum : uint32_t { kHexNoPrefix = 0, kHexAllowPrefix = 1, kHexNeedPrefix = 2, kHe
 // value reader reads at the cursor and moves it past what it read; it stores
 // at `dest` unless that is null, and with `advance` moves `dest` past what it
 // stored. Each top-level read makes its own scanner.
-template <typename Ch>
-class TDRFieldScanner {
-public:
+template <typename Ch> class TDRFieldScanner {
+  public:
     TDRFieldScanner(const Ch* source, uint32_t codePage) : cursor(source), codePage(codePage) {}
 
     const Ch* cursor;
@@ -87,8 +84,8 @@ public:
     // Only blanks, or blanks and a "//" comment, remain. Does not move.
     bool AtValueEnd() const;
 
-    bool ScanInt(uint32_t size, bool advance);     // signed decimal of 1, 2, 4 or 8 bytes
-    bool ScanUInt(uint32_t size, bool advance);    // unsigned decimal
+    bool ScanInt(uint32_t size, bool advance);  // signed decimal of 1, 2, 4 or 8 bytes
+    bool ScanUInt(uint32_t size, bool advance); // unsigned decimal
     bool ScanHex(uint32_t size, uint32_t mode, uint64_t& value);
     bool ScanHexField(uint32_t size, bool advance); // hexadecimal, prefix optional
     bool ScanBool(uint32_t size, bool advance);     // 0/1, true/false, yes/no into 1 or 4 bytes
@@ -101,7 +98,7 @@ public:
     // Appends n source characters to the text at dest (the text sink).
     void Sink(const Ch* run, uint32_t n);
 
-private:
+  private:
     bool ReadDecimal(uint64_t limit, uint64_t& value);
     void Store(uint64_t value, uint32_t size, bool advance);
     void Terminate();
@@ -135,20 +132,26 @@ inline int ScanFieldsA(const char16_t* format, int32_t maxRecords, void* dest, u
 
 // ---------------------------------------------------------------- whole-value readers
 
-template <typename Ch>
-bool IsRestEmptyOrComment(const Ch* text);
-inline bool IsRestEmptyOrCommentW(const char16_t* text) { return IsRestEmptyOrComment(text); }
-inline bool IsRestEmptyOrCommentA(const char* text) { return IsRestEmptyOrComment(text); }
+template <typename Ch> bool IsRestEmptyOrComment(const Ch* text);
+inline bool IsRestEmptyOrCommentW(const char16_t* text) {
+    return IsRestEmptyOrComment(text);
+}
+inline bool IsRestEmptyOrCommentA(const char* text) {
+    return IsRestEmptyOrComment(text);
+}
 
 // Each reads one value and then requires that only blanks or a comment follow.
-template <typename Ch>
-bool ParseIntValue(const Ch* text, int32_t& value); // signed 32-bit decimal
+template <typename Ch> bool ParseIntValue(const Ch* text, int32_t& value); // signed 32-bit decimal
 template <typename Ch>
 bool ParseHexValue(const Ch* text, uint32_t& value); // 32-bit hexadecimal, prefix optional
 template <typename Ch>
 bool ParseCharValue(const Ch* text, uint32_t codePage, char16_t& value); // one UTF-16 character
-inline bool ParseIntValueW(const char16_t* text, int32_t& value) { return ParseIntValue(text, value); }
-inline bool ParseHexValueW(const char16_t* text, uint32_t& value) { return ParseHexValue(text, value); }
+inline bool ParseIntValueW(const char16_t* text, int32_t& value) {
+    return ParseIntValue(text, value);
+}
+inline bool ParseHexValueW(const char16_t* text, uint32_t& value) {
+    return ParseHexValue(text, value);
+}
 inline bool ParseCharValueW(const char16_t* text, uint32_t codePage, char16_t& value) {
     return ParseCharValue(text, codePage, value);
 }

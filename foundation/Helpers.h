@@ -64,7 +64,9 @@ void Set4(Rect& out, int32_t left, int32_t top, int32_t right, int32_t bottom);
 bool PointInRect(int32_t x, int32_t y, int32_t l, int32_t t, int32_t r, int32_t b);
 bool PtInRect(int32_t x, int32_t y, const Rect& rect);
 // The same with the rectangle first, as the screens call it.
-inline bool PtInRect(const Rect& rect, int32_t x, int32_t y) { return PtInRect(x, y, rect); }
+inline bool PtInRect(const Rect& rect, int32_t x, int32_t y) {
+    return PtInRect(x, y, rect);
+}
 // In place; an empty intersection keeps left <= right and top <= bottom with
 // zero width or height.
 void IntersectRect(Rect& rect, const Rect& other);
@@ -90,8 +92,7 @@ float SqrtF(float value);
 float AbsF(float value);
 int32_t Abs(int32_t value);
 
-template <typename T>
-void Swap(T& a, T& b) {
+template <typename T> void Swap(T& a, T& b) {
     static_assert(sizeof(T) == 4, "Swap exchanges 32-bit values");
     T t = a;
     a = b;

@@ -24,15 +24,14 @@ inline uint32_t CrcStep(uint32_t reg, uint32_t byte) {
     return (reg >> 8) ^ kCrcTable[(reg ^ byte) & 0xFF];
 }
 
-bool IsBlank(uint32_t c) { return c == ' ' || c == '\t'; }
+bool IsBlank(uint32_t c) {
+    return c == ' ' || c == '\t';
+}
 
-template <typename Ch>
-bool InExtra(const Ch* extra, Ch c) {
-    if (!extra)
-        return false;
+template <typename Ch> bool InExtra(const Ch* extra, Ch c) {
+    if (!extra) return false;
     for (; *extra; ++extra) {
-        if (*extra == c)
-            return true;
+        if (*extra == c) return true;
     }
     return false;
 }
@@ -41,12 +40,10 @@ bool InExtra(const Ch* extra, Ch c) {
 // UTF-16 whatever the source width; only the low 8 bits of each character
 // enter the hash.
 template <typename Ch>
-bool ParseIdent(Ident& id, const Ch* text, uint32_t maxLength, bool skipBlanks,
-                uint32_t* consumed, const Ch* extra) {
-    if (!text || maxLength == 0)
-        return false;
-    if (consumed)
-        *consumed = maxLength;
+bool ParseIdent(Ident& id, const Ch* text, uint32_t maxLength, bool skipBlanks, uint32_t* consumed,
+                const Ch* extra) {
+    if (!text || maxLength == 0) return false;
+    if (consumed) *consumed = maxLength;
     const bool terminated = maxLength == Ident::kTerminated;
     auto code = [](Ch c) { return uint32_t(static_cast<std::make_unsigned_t<Ch>>(c)); };
 
@@ -68,16 +65,14 @@ bool ParseIdent(Ident& id, const Ch* text, uint32_t maxLength, bool skipBlanks,
                      InExtra(extra, text[pos]))) {
             break;
         }
-        if (length == Ident::kMaxLength)
-            return false;
+        if (length == Ident::kMaxLength) return false;
         id.name[length++] = char16_t(c);
         reg = CrcStep(reg, c);
         ++pos;
     }
     id.name[length] = 0;
     id.length = length;
-    if (length == 0)
-        return false;
+    if (length == 0) return false;
     id.hash = reg;
 
     if (skipBlanks) {
@@ -91,19 +86,16 @@ bool ParseIdent(Ident& id, const Ch* text, uint32_t maxLength, bool skipBlanks,
     return terminated ? text[pos] == 0 : pos == maxLength;
 }
 
-template <typename Ch>
-uint32_t NameIdOf(const Ch* name) {
+template <typename Ch> uint32_t NameIdOf(const Ch* name) {
     Ident id;
-    if (!ParseIdent<Ch>(id, name, Ident::kTerminated, false, nullptr, nullptr))
-        return 0;
+    if (!ParseIdent<Ch>(id, name, Ident::kTerminated, false, nullptr, nullptr)) return 0;
     return id.hash;
 }
 
 } // namespace
 
 uint32_t Crc32(const void* buffer, uint32_t length, uint32_t skip, uint32_t previous) {
-    if (!buffer || skip >= length)
-        return previous;
+    if (!buffer || skip >= length) return previous;
     const auto* bytes = static_cast<const uint8_t*>(buffer);
     uint32_t reg = ~previous;
     for (uint32_t i = skip; i < length; ++i)
@@ -117,16 +109,18 @@ bool Ident::Parse(const char16_t* text, uint32_t maxLength, bool skipBlanks, uin
 }
 
 bool Ident::Equals(const Ident& other) const {
-    if (hash != other.hash || length != other.length || length > kMaxLength)
-        return false;
+    if (hash != other.hash || length != other.length || length > kMaxLength) return false;
     for (uint32_t i = 0; i < length; ++i) {
-        if (name[i] != other.name[i])
-            return false;
+        if (name[i] != other.name[i]) return false;
     }
     return true;
 }
 
-uint32_t NameId(const char16_t* name) { return NameIdOf(name); }
-uint32_t NameId(const char* name) { return NameIdOf(name); }
+uint32_t NameId(const char16_t* name) {
+    return NameIdOf(name);
+}
+uint32_t NameId(const char* name) {
+    return NameIdOf(name);
+}
 
 } // namespace kis

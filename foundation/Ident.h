@@ -32,8 +32,8 @@ struct Ident {
     // With consumed given, it receives the characters used and the result is
     // true; without it, the result is true only when the name (and trailing
     // blanks) make up the whole text.
-    bool Parse(const char16_t* text, uint32_t maxLength, bool skipBlanks,
-               uint32_t* consumed = nullptr, const char16_t* extra = nullptr);
+    bool Parse(const char16_t* text, uint32_t maxLength, bool skipBlanks, uint32_t* consumed = nullptr,
+               const char16_t* extra = nullptr);
 
     // True when hash, length and every character of the name are equal.
     bool Equals(const Ident& other) const;

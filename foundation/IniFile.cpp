@@ -29,18 +29,21 @@ bool ProfilePut(const char* section, const char* key, const char* value, const c
     return platform::WritePrivateProfileStringA(section, key, value, file);
 }
 
-std::u16string CurrentFolder(char16_t) { return platform::CurrentFolder(); }
-std::string CurrentFolder(char) { return platform::FromUtf16(platform::CurrentFolder()); }
-
-// Adds each name of a list of terminated names ended by an empty one.
-template <typename Ch>
-void AddNames(StringList<Ch>& list, const Ch* names, uint32_t length) {
-    if (length == 0) return;
-    for (const Ch* p = names; *p; p += StrLen(p) + 1) list.Add(p);
+std::u16string CurrentFolder(char16_t) {
+    return platform::CurrentFolder();
+}
+std::string CurrentFolder(char) {
+    return platform::FromUtf16(platform::CurrentFolder());
 }
 
-template <typename Ch>
-struct Buffers {
+// Adds each name of a list of terminated names ended by an empty one.
+template <typename Ch> void AddNames(StringList<Ch>& list, const Ch* names, uint32_t length) {
+    if (length == 0) return;
+    for (const Ch* p = names; *p; p += StrLen(p) + 1)
+        list.Add(p);
+}
+
+template <typename Ch> struct Buffers {
     static Ch keys[kListSize];
     static Ch sections[kListSize];
     static Ch sectionValue[kListSize];
@@ -53,8 +56,7 @@ template <typename Ch> Ch Buffers<Ch>::values[IniFile<Ch>::kValuesSize];
 
 } // namespace
 
-template <typename Ch>
-CustomIniFile<Ch>::CustomIniFile(const Ch* fileName) {
+template <typename Ch> CustomIniFile<Ch>::CustomIniFile(const Ch* fileName) {
     StrCopy(fileName_, kNameSize, fileName);
     bool keep = StrIndex(fileName_, Ch(':')) >= 0 || fileName_[0] == '\\' || fileName_[0] == '/';
     if (keep) return;
@@ -65,8 +67,7 @@ CustomIniFile<Ch>::CustomIniFile(const Ch* fileName) {
     StrCat(fileName_, kNameSize, name);
 }
 
-template <typename Ch>
-IniFile<Ch>::~IniFile() {
+template <typename Ch> IniFile<Ch>::~IniFile() {
     Flush();
 }
 
@@ -75,35 +76,32 @@ uint32_t IniFile<Ch>::ReadString(const Ch* section, const Ch* key, const Ch* def
     return ProfileGet(section, key, def, buffer, size, this->fileName_);
 }
 
-template <typename Ch>
-bool IniFile<Ch>::WriteString(const Ch* section, const Ch* key, const Ch* value) {
+template <typename Ch> bool IniFile<Ch>::WriteString(const Ch* section, const Ch* key, const Ch* value) {
     return ProfilePut(section, key, value, this->fileName_);
 }
 
-template <typename Ch>
-void IniFile<Ch>::Flush() {
+template <typename Ch> void IniFile<Ch>::Flush() {
     ProfilePut(static_cast<const Ch*>(nullptr), nullptr, nullptr, this->fileName_);
 }
 
-template <typename Ch>
-void IniFile<Ch>::ReadKeys(const Ch* section, Strings& list) {
+template <typename Ch> void IniFile<Ch>::ReadKeys(const Ch* section, Strings& list) {
     list.Clear();
     // A null section is the empty name, not the request for the section list.
     const Ch empty[1] = {0};
     Ch* names = Buffers<Ch>::keys;
-    AddNames(list, names, ProfileGet(section ? section : empty, nullptr, nullptr, names, kListSize, this->fileName_));
+    AddNames(list, names,
+             ProfileGet(section ? section : empty, nullptr, nullptr, names, kListSize, this->fileName_));
 }
 
-template <typename Ch>
-void IniFile<Ch>::ReadSections(Strings& list) {
+template <typename Ch> void IniFile<Ch>::ReadSections(Strings& list) {
     list.Clear();
     Ch* names = Buffers<Ch>::sections;
-    AddNames(list, names, ProfileGet(static_cast<const Ch*>(nullptr), nullptr, nullptr, names, kListSize,
-                                     this->fileName_));
+    AddNames(
+        list, names,
+        ProfileGet(static_cast<const Ch*>(nullptr), nullptr, nullptr, names, kListSize, this->fileName_));
 }
 
-template <typename Ch>
-void IniFile<Ch>::ReadSectionValues(const Ch* section, Strings& list) {
+template <typename Ch> void IniFile<Ch>::ReadSectionValues(const Ch* section, Strings& list) {
     ReadKeys(section, list);
     const Ch empty[1] = {0};
     const Ch equals[2] = {'=', 0};
@@ -115,58 +113,53 @@ void IniFile<Ch>::ReadSectionValues(const Ch* section, Strings& list) {
     }
 }
 
-template <typename Ch>
-void IniFile<Ch>::EraseSection(const Ch* section) {
+template <typename Ch> void IniFile<Ch>::EraseSection(const Ch* section) {
     ProfilePut(section, nullptr, nullptr, this->fileName_);
 }
 
-template <typename Ch>
-void IniFile<Ch>::DeleteKey(const Ch* section, const Ch* key) {
+template <typename Ch> void IniFile<Ch>::DeleteKey(const Ch* section, const Ch* key) {
     ProfilePut(section, key, nullptr, this->fileName_);
 }
 
-template <typename Ch>
-void IniFile<Ch>::EraseAll() {
+template <typename Ch> void IniFile<Ch>::EraseAll() {
     Strings sections;
     ReadSections(sections);
-    for (int32_t i = 0; i < sections.Count(); ++i) EraseSection(sections.GetText(i));
+    for (int32_t i = 0; i < sections.Count(); ++i)
+        EraseSection(sections.GetText(i));
 }
 
-template <typename Ch>
-int32_t IniFile<Ch>::ReadInteger(const Ch* section, const Ch* key, int32_t def) {
+template <typename Ch> int32_t IniFile<Ch>::ReadInteger(const Ch* section, const Ch* key, int32_t def) {
     Ch text[64];
     const Ch empty[1] = {0};
     ReadString(section, key, empty, text, 64);
     int32_t prefix = 0;
-    if (text[0] == '$' || text[0] == '#') prefix = 1;
-    else if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) prefix = 2;
+    if (text[0] == '$' || text[0] == '#')
+        prefix = 1;
+    else if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        prefix = 2;
     if (prefix > 0) return int32_t(HexToIntEx<Ch>(text + prefix, -1, uint32_t(def), false, true, nullptr));
     return StrToInt<Ch>(text, -1, def, nullptr, nullptr);
 }
 
-template <typename Ch>
-void IniFile<Ch>::WriteInteger(const Ch* section, const Ch* key, int32_t value) {
+template <typename Ch> void IniFile<Ch>::WriteInteger(const Ch* section, const Ch* key, int32_t value) {
     Ch text[64];
     IntToStr(text, 64, value);
     WriteString(section, key, text);
 }
 
-template <typename Ch>
-bool IniFile<Ch>::KeyExists(const Ch* section, const Ch* key) {
+template <typename Ch> bool IniFile<Ch>::KeyExists(const Ch* section, const Ch* key) {
     Strings keys;
     ReadKeys(section, keys);
     return keys.IndexOfTextEx(key, true) >= 0;
 }
 
-template <typename Ch>
-bool IniFile<Ch>::SectionExists(const Ch* section) {
+template <typename Ch> bool IniFile<Ch>::SectionExists(const Ch* section) {
     Strings keys;
     ReadKeys(section, keys);
     return keys.Count() > 0;
 }
 
-template <typename Ch>
-Ch* IniFile<Ch>::ValuesBuffer() {
+template <typename Ch> Ch* IniFile<Ch>::ValuesBuffer() {
     return Buffers<Ch>::values;
 }
 

@@ -14,9 +14,8 @@
 
 namespace kis {
 
-template <typename Ch>
-class CustomIniFile {
-public:
+template <typename Ch> class CustomIniFile {
+  public:
     using Strings = StringList<Ch>;
     static constexpr uint32_t kNameSize = 260;
 
@@ -30,7 +29,8 @@ public:
     CustomIniFile& operator=(const CustomIniFile&) = delete;
 
     // Copies the key's value (or def) into buffer; the characters copied.
-    virtual uint32_t ReadString(const Ch* section, const Ch* key, const Ch* def, Ch* buffer, uint32_t size) = 0;
+    virtual uint32_t ReadString(const Ch* section, const Ch* key, const Ch* def, Ch* buffer,
+                                uint32_t size) = 0;
     virtual bool WriteString(const Ch* section, const Ch* key, const Ch* value) = 0;
     virtual void Flush() = 0;
     // Clears the list, then adds every key name of the section.
@@ -46,13 +46,12 @@ public:
 
     const Ch* FileName() const { return fileName_; }
 
-protected:
+  protected:
     Ch fileName_[kNameSize];
 };
 
-template <typename Ch>
-class IniFile : public CustomIniFile<Ch> {
-public:
+template <typename Ch> class IniFile : public CustomIniFile<Ch> {
+  public:
     using typename CustomIniFile<Ch>::Strings;
     static constexpr uint32_t kValuesSize = 4096;
 
@@ -90,7 +89,7 @@ public:
         return ScanValues<Ch>(text, format, Ch(','), 0, 1, static_cast<Out&&>(outputs)...);
     }
 
-private:
+  private:
     // Shared by every ini object of this character type: one thread only.
     static Ch* ValuesBuffer();
 };

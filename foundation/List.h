@@ -12,9 +12,8 @@
 
 namespace kis {
 
-template <typename T>
-class list {
-public:
+template <typename T> class list {
+  public:
     list() = default;
     list(const list&) = delete;
     list& operator=(const list&) = delete;
@@ -29,8 +28,7 @@ public:
     // First index holding x, or -1.
     virtual int32_t IndexOf(const T* x) const {
         for (int32_t i = 0; i < count; ++i) {
-            if (items[i] == x)
-                return i;
+            if (items[i] == x) return i;
         }
         return -1;
     }
@@ -38,8 +36,7 @@ public:
     // Appends x and returns its index (-1 only when memory runs out).
     virtual int32_t Add(T* x) {
         GrowIfFull();
-        if (count == capacity)
-            return -1;
+        if (count == capacity) return -1;
         items[count] = x;
         return count++;
     }
@@ -47,14 +44,11 @@ public:
     // Appends every element of other, in order. The capacity becomes exactly
     // what is needed when it is short; the growth rule is not applied.
     virtual void AddList(const list* other) {
-        if (!other || other->count <= 0)
-            return;
+        if (!other || other->count <= 0) return;
         const int32_t otherCount = other->count;
         const int32_t needed = count + otherCount;
-        if (capacity <= needed)
-            SetCapacity(needed);
-        if (capacity < needed)
-            return;
+        if (capacity <= needed) SetCapacity(needed);
+        if (capacity < needed) return;
         // Read other->items only now: other may be this list, reallocated.
         for (int32_t i = 0; i < otherCount; ++i)
             items[count + i] = other->items[i];
@@ -64,28 +58,23 @@ public:
     // Removes index i and shifts the later elements down; the element is not
     // freed. Out of range does nothing.
     virtual void Delete(int32_t i) {
-        if (i < 0 || i >= count)
-            return;
+        if (i < 0 || i >= count) return;
         for (int32_t k = i; k + 1 < count; ++k)
             items[k] = items[k + 1];
         --count;
     }
 
     virtual void Set(int32_t i, T* x) {
-        if (i >= 0 && i < count)
-            items[i] = x;
+        if (i >= 0 && i < count) items[i] = x;
     }
 
     // Inserts x before index i; at i == count this is Add (a derived Add is
     // honoured). Returns the index, or -1 when i is outside 0..count.
     virtual int32_t Insert(int32_t i, T* x) {
-        if (i == count)
-            return Add(x);
-        if (i < 0 || i > count)
-            return -1;
+        if (i == count) return Add(x);
+        if (i < 0 || i > count) return -1;
         GrowIfFull();
-        if (count == capacity)
-            return -1;
+        if (count == capacity) return -1;
         for (int32_t k = count; k > i; --k)
             items[k] = items[k - 1];
         items[i] = x;
@@ -110,8 +99,7 @@ public:
     // Deletes x from the list (not the element itself); false when absent.
     bool Remove(const T* x) {
         int32_t i = IndexOf(x);
-        if (i < 0)
-            return false;
+        if (i < 0) return false;
         Delete(i);
         return true;
     }
@@ -124,8 +112,7 @@ public:
     // Moves the element at from to index to, shifting those between. Adjacent
     // indices swap. Nothing happens when from == to or either is out of range.
     void Move(int32_t from, int32_t to) {
-        if (from == to || from < 0 || from >= count || to < 0 || to >= count)
-            return;
+        if (from == to || from < 0 || from >= count || to < 0 || to >= count) return;
         T* moved = items[from];
         if (from < to) {
             for (int32_t k = from; k < to; ++k)
@@ -141,15 +128,11 @@ public:
     // when short); shrinking calls FreeItems(n) first. A negative n counts
     // as 0.
     void SetCount(int32_t n) {
-        if (n < 0)
-            n = 0;
-        if (n == count)
-            return;
+        if (n < 0) n = 0;
+        if (n == count) return;
         if (n > count) {
-            if (n > capacity)
-                SetCapacity(n);
-            if (n > capacity)
-                return;
+            if (n > capacity) SetCapacity(n);
+            if (n > capacity) return;
             for (int32_t k = count; k < n; ++k)
                 items[k] = nullptr;
         } else {
@@ -170,23 +153,20 @@ public:
     // Reallocates the pointer array to n slots, keeping its contents. Nothing
     // happens when n < count (or when memory runs out).
     void SetCapacity(int32_t n) {
-        if (n < count)
-            return;
+        if (n < count) return;
         if (n == 0) {
             std::free(items);
             items = nullptr;
         } else {
             void* grown = std::realloc(items, sizeof(T*) * size_t(n));
-            if (!grown)
-                return;
+            if (!grown) return;
             items = static_cast<T**>(grown);
         }
         capacity = n;
     }
 
     void GrowIfFull() {
-        if (count == capacity)
-            Grow();
+        if (count == capacity) Grow();
     }
 
     // Growth rule: +4 up to a capacity of 8, +16 up to 64, then +capacity/4

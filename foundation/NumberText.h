@@ -21,10 +21,10 @@ namespace kis {
 
 // Flags of IntToHex.
 enum : uint32_t {
-    kHexLower = 1,         // "abcdef" instead of "ABCDEF"
-    kHexNoTerminator = 2,  // the digits are written without a terminator
-    kHexMinimal = 4,       // just the digits the value needs (at least one)
-    kHexAppend = 8,        // written after the text already in the buffer
+    kHexLower = 1,        // "abcdef" instead of "ABCDEF"
+    kHexNoTerminator = 2, // the digits are written without a terminator
+    kHexMinimal = 4,      // just the digits the value needs (at least one)
+    kHexAppend = 8,       // written after the text already in the buffer
 };
 
 // Signed decimal, '-' in front of negatives.
@@ -68,8 +68,12 @@ float StrToFloat(const Ch* text, int32_t maxLength, float def, const Ch* termina
 
 // ---- UTF-16 forms ----------------------------------------------------------
 
-inline char16_t* IntToStrW(char16_t* b, uint32_t size, int32_t v) { return IntToStr(b, size, v); }
-inline char16_t* UIntToStrW(char16_t* b, uint32_t size, uint32_t v) { return UIntToStr(b, size, v); }
+inline char16_t* IntToStrW(char16_t* b, uint32_t size, int32_t v) {
+    return IntToStr(b, size, v);
+}
+inline char16_t* UIntToStrW(char16_t* b, uint32_t size, uint32_t v) {
+    return UIntToStr(b, size, v);
+}
 inline char16_t* IntToStrZeroPadW(char16_t* b, uint32_t size, int32_t v, int32_t minDigits) {
     return IntToStrZeroPad(b, size, v, minDigits);
 }
@@ -94,8 +98,8 @@ inline int32_t StrToIntW(const char16_t* t, int32_t maxLength, int32_t def, cons
 inline int32_t StrToIntW(const char16_t* t, int32_t maxLength, int32_t def) {
     return StrToInt<char16_t>(t, maxLength, def, nullptr, nullptr);
 }
-inline uint64_t HexToInt64ExW(const char16_t* t, int32_t maxLength, uint64_t def, bool allowPrefix, bool strict,
-                              int32_t* used) {
+inline uint64_t HexToInt64ExW(const char16_t* t, int32_t maxLength, uint64_t def, bool allowPrefix,
+                              bool strict, int32_t* used) {
     return HexToInt64Ex(t, maxLength, def, allowPrefix, strict, used);
 }
 inline uint32_t HexToIntExW(const char16_t* t, int32_t maxLength, uint32_t def, bool allowPrefix, bool strict,
@@ -106,15 +110,18 @@ inline uint32_t HexToIntW(const char16_t* t, int32_t maxLength, uint32_t def, bo
                           bool strict = false) {
     return HexToIntEx<char16_t>(t, maxLength, def, allowPrefix, strict, nullptr);
 }
-inline float StrToFloatW(const char16_t* t, int32_t maxLength, float def, const char16_t* terminators = nullptr,
-                         int32_t* used = nullptr) {
+inline float StrToFloatW(const char16_t* t, int32_t maxLength, float def,
+                         const char16_t* terminators = nullptr, int32_t* used = nullptr) {
     return StrToFloat(t, maxLength, def, terminators, used);
 }
 
 // ---- 8-bit forms -----------------------------------------------------------
 
-inline char* IntToStrA(char* b, uint32_t size, int32_t v) { return IntToStr(b, size, v); }
-inline int32_t StrToIntA(const char* t, int32_t maxLength, int32_t def, const char* terminators, int32_t* used) {
+inline char* IntToStrA(char* b, uint32_t size, int32_t v) {
+    return IntToStr(b, size, v);
+}
+inline int32_t StrToIntA(const char* t, int32_t maxLength, int32_t def, const char* terminators,
+                         int32_t* used) {
     return StrToInt(t, maxLength, def, terminators, used);
 }
 inline int32_t StrToIntA(const char* t, int32_t maxLength, int32_t def) {

@@ -12,26 +12,22 @@ namespace {
 template <typename Ch> using String = std::basic_string<Ch>;
 template <typename Ch> using View = std::basic_string_view<Ch>;
 
-template <typename Ch>
-View<Ch> ViewOf(const Ch* text) {
+template <typename Ch> View<Ch> ViewOf(const Ch* text) {
     return text ? View<Ch>(text, size_t(StrLen(text))) : View<Ch>();
 }
 
-template <typename Ch>
-bool IsSeparator(Ch c) {
+template <typename Ch> bool IsSeparator(Ch c) {
     return c == '\\' || c == ':';
 }
 
-template <typename Ch>
-Ch* Put(Ch* buffer, uint32_t size, const String<Ch>& text) {
+template <typename Ch> Ch* Put(Ch* buffer, uint32_t size, const String<Ch>& text) {
     return StrCopy(buffer, size, text.c_str());
 }
 
 // Length of the root of path: "X:" for a drive, "\\server\share" for a network
 // root, 0 when there is none. False for a network root whose server name has
 // fewer than two characters.
-template <typename Ch>
-bool RootLength(View<Ch> path, size_t& length) {
+template <typename Ch> bool RootLength(View<Ch> path, size_t& length) {
     length = 0;
     if (path.size() >= 2 && path[1] == ':') {
         Ch d = path[0];
@@ -48,15 +44,13 @@ bool RootLength(View<Ch> path, size_t& length) {
 }
 
 // Cuts the last component, keeping at least the root.
-template <typename Ch>
-void DropLast(String<Ch>& out, size_t root) {
+template <typename Ch> void DropLast(String<Ch>& out, size_t root) {
     size_t cut = out.find_last_of(Ch('\\'));
     if (cut == String<Ch>::npos || cut < root) cut = root;
     out.resize(cut);
 }
 
-template <typename Ch>
-void AppendComponents(String<Ch>& out, size_t root, View<Ch> path) {
+template <typename Ch> void AppendComponents(String<Ch>& out, size_t root, View<Ch> path) {
     size_t start = 0;
     while (start <= path.size()) {
         size_t end = path.find(Ch('\\'), start);
@@ -75,20 +69,20 @@ void AppendComponents(String<Ch>& out, size_t root, View<Ch> path) {
 
 } // namespace
 
-template <typename Ch>
-const Ch* ExtractFileExt(const Ch* path, bool withDot) {
+template <typename Ch> const Ch* ExtractFileExt(const Ch* path, bool withDot) {
     if (!path) return nullptr;
     const Ch* dot = nullptr;
     for (const Ch* p = path; *p; ++p) {
-        if (*p == '.') dot = p;
-        else if (IsSeparator(*p)) dot = nullptr;
+        if (*p == '.')
+            dot = p;
+        else if (IsSeparator(*p))
+            dot = nullptr;
     }
     if (!dot) return nullptr;
     return withDot ? dot : dot + 1;
 }
 
-template <typename Ch>
-Ch* ExtractFileName(Ch* buffer, uint32_t size, const Ch* path, bool keepExtension) {
+template <typename Ch> Ch* ExtractFileName(Ch* buffer, uint32_t size, const Ch* path, bool keepExtension) {
     View<Ch> text = ViewOf(path);
     size_t cut = text.find_last_of(View<Ch>(String<Ch>{Ch('\\'), Ch(':')}));
     size_t start = cut == View<Ch>::npos ? 0 : cut + 1;
@@ -99,15 +93,13 @@ Ch* ExtractFileName(Ch* buffer, uint32_t size, const Ch* path, bool keepExtensio
     return Put(buffer, size, String<Ch>(name));
 }
 
-template <typename Ch>
-Ch* ExtractFilePath(Ch* buffer, uint32_t size, const Ch* path) {
+template <typename Ch> Ch* ExtractFilePath(Ch* buffer, uint32_t size, const Ch* path) {
     View<Ch> text = ViewOf(path);
     size_t cut = text.find_last_of(View<Ch>(String<Ch>{Ch('\\'), Ch(':')}));
     return Put(buffer, size, cut == View<Ch>::npos ? String<Ch>() : String<Ch>(text.substr(0, cut + 1)));
 }
 
-template <typename Ch>
-Ch* RemoveFileExt(Ch* path, bool all) {
+template <typename Ch> Ch* RemoveFileExt(Ch* path, bool all) {
     while (const Ch* dot = ExtractFileExt(path, true)) {
         path[dot - path] = 0;
         if (!all) break;
@@ -115,8 +107,7 @@ Ch* RemoveFileExt(Ch* path, bool all) {
     return path;
 }
 
-template <typename Ch>
-Ch* IncludeTrailingBackslash(Ch* path, uint32_t size) {
+template <typename Ch> Ch* IncludeTrailingBackslash(Ch* path, uint32_t size) {
     if (!path) return path;
     int32_t length = StrLen(path);
     if (length == 0 || path[length - 1] == '\\' || uint32_t(length) + 2 > size) return path;
@@ -125,8 +116,7 @@ Ch* IncludeTrailingBackslash(Ch* path, uint32_t size) {
     return path;
 }
 
-template <typename Ch>
-Ch* ExcludeTrailingBackslash(Ch* path) {
+template <typename Ch> Ch* ExcludeTrailingBackslash(Ch* path) {
     int32_t length = StrLen(path);
     if (length > 0 && path[length - 1] == '\\') path[length - 1] = 0;
     return path;
@@ -145,7 +135,8 @@ Ch* MakeFullPath(Ch* buffer, uint32_t size, const Ch* name, const Ch* base, cons
     View<Ch> baseText = ViewOf(base);
     size_t cut = baseText.find_last_of(View<Ch>(String<Ch>{Ch('\\'), Ch(':')}));
     if (cut != View<Ch>::npos) result = baseText.substr(0, cut + 1);
-    if (!nameText.empty() && nameText[0] == '\\' && !result.empty() && result.back() == '\\') result.pop_back();
+    if (!nameText.empty() && nameText[0] == '\\' && !result.empty() && result.back() == '\\')
+        result.pop_back();
     result += nameText;
     result += ViewOf(extension);
     return Put(buffer, size, result);
@@ -208,14 +199,14 @@ bool FileExistsW(const char16_t* path) {
     return path && path[0] && platform::FileExists(platform::GamePath(path));
 }
 
-#define KIS_PATHS(Ch)                                                                \
-    template const Ch* ExtractFileExt(const Ch*, bool);                              \
-    template Ch* ExtractFileName(Ch*, uint32_t, const Ch*, bool);                    \
-    template Ch* ExtractFilePath(Ch*, uint32_t, const Ch*);                          \
-    template Ch* RemoveFileExt(Ch*, bool);                                           \
-    template Ch* IncludeTrailingBackslash(Ch*, uint32_t);                            \
-    template Ch* ExcludeTrailingBackslash(Ch*);                                      \
-    template Ch* MakeFullPath(Ch*, uint32_t, const Ch*, const Ch*, const Ch*);       \
+#define KIS_PATHS(Ch)                                                                                        \
+    template const Ch* ExtractFileExt(const Ch*, bool);                                                      \
+    template Ch* ExtractFileName(Ch*, uint32_t, const Ch*, bool);                                            \
+    template Ch* ExtractFilePath(Ch*, uint32_t, const Ch*);                                                  \
+    template Ch* RemoveFileExt(Ch*, bool);                                                                   \
+    template Ch* IncludeTrailingBackslash(Ch*, uint32_t);                                                    \
+    template Ch* ExcludeTrailingBackslash(Ch*);                                                              \
+    template Ch* MakeFullPath(Ch*, uint32_t, const Ch*, const Ch*, const Ch*);                               \
     template bool CombinePath(Ch*, uint32_t, const Ch*, const Ch*, bool);
 KIS_PATHS(char)
 KIS_PATHS(char16_t)

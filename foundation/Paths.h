@@ -46,24 +46,39 @@ char* GetModuleDirA(char* buffer, uint32_t size);
 // True when path names an existing regular file (not a folder or a device).
 bool FileExistsW(const char16_t* path);
 
-inline const char16_t* ExtractFileExtW(const char16_t* path, bool withDot) { return ExtractFileExt(path, withDot); }
+inline const char16_t* ExtractFileExtW(const char16_t* path, bool withDot) {
+    return ExtractFileExt(path, withDot);
+}
 inline char16_t* ExtractFileNameW(char16_t* b, uint32_t size, const char16_t* path, bool keepExtension) {
     return ExtractFileName(b, size, path, keepExtension);
 }
 inline char16_t* ExtractFilePathW(char16_t* b, uint32_t size, const char16_t* path) {
     return ExtractFilePath(b, size, path);
 }
-inline char* ExtractFilePathA(char* b, uint32_t size, const char* path) { return ExtractFilePath(b, size, path); }
-inline char16_t* RemoveFileExtW(char16_t* path, bool all) { return RemoveFileExt(path, all); }
-inline char16_t* IncludeTrailingBackslashW(char16_t* path, uint32_t size) { return IncludeTrailingBackslash(path, size); }
-inline char* IncludeTrailingBackslashA(char* path, uint32_t size) { return IncludeTrailingBackslash(path, size); }
-inline char16_t* ExcludeTrailingBackslashW(char16_t* path) { return ExcludeTrailingBackslash(path); }
-inline char* ExcludeTrailingBackslashA(char* path) { return ExcludeTrailingBackslash(path); }
+inline char* ExtractFilePathA(char* b, uint32_t size, const char* path) {
+    return ExtractFilePath(b, size, path);
+}
+inline char16_t* RemoveFileExtW(char16_t* path, bool all) {
+    return RemoveFileExt(path, all);
+}
+inline char16_t* IncludeTrailingBackslashW(char16_t* path, uint32_t size) {
+    return IncludeTrailingBackslash(path, size);
+}
+inline char* IncludeTrailingBackslashA(char* path, uint32_t size) {
+    return IncludeTrailingBackslash(path, size);
+}
+inline char16_t* ExcludeTrailingBackslashW(char16_t* path) {
+    return ExcludeTrailingBackslash(path);
+}
+inline char* ExcludeTrailingBackslashA(char* path) {
+    return ExcludeTrailingBackslash(path);
+}
 inline char16_t* MakeFullPathW(char16_t* b, uint32_t size, const char16_t* name, const char16_t* base,
                                const char16_t* extension) {
     return MakeFullPath(b, size, name, base, extension);
 }
-inline char* MakeFullPathA(char* b, uint32_t size, const char* name, const char* base, const char* extension) {
+inline char* MakeFullPathA(char* b, uint32_t size, const char* name, const char* base,
+                           const char* extension) {
     return MakeFullPath(b, size, name, base, extension);
 }
 inline bool CombinePathW(char16_t* b, uint32_t size, const char16_t* base, const char16_t* relative,

@@ -33,7 +33,9 @@ template <typename Ch> Ch* StrAppendChars(Ch* buffer, uint32_t size, Ch ch, int3
 // nothing when it is beyond it (or negative). What no longer fits is cut.
 template <typename Ch> Ch* StrInsert(Ch* buffer, uint32_t size, int32_t position, const Ch* text);
 
-inline int32_t StrFindW(const char16_t* text, const char16_t* pattern, int32_t n) { return StrFind(text, pattern, n); }
+inline int32_t StrFindW(const char16_t* text, const char16_t* pattern, int32_t n) {
+    return StrFind(text, pattern, n);
+}
 inline char16_t* StrAppendCharsW(char16_t* b, uint32_t size, char16_t ch, int32_t count, int32_t position) {
     return StrAppendChars(b, size, ch, count, position);
 }

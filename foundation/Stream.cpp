@@ -12,17 +12,27 @@ int64_t Stream::GetSize() {
     return size;
 }
 
-int64_t Stream::GetPosition() { return Seek(0, 1); }
+int64_t Stream::GetPosition() {
+    return Seek(0, 1);
+}
 
-int64_t Stream::SeekTo(int64_t position) { return Seek(position, 0); }
+int64_t Stream::SeekTo(int64_t position) {
+    return Seek(position, 0);
+}
 
-bool Stream::ReadExact(void* buffer, int64_t count) { return Read(buffer, count) == count; }
+bool Stream::ReadExact(void* buffer, int64_t count) {
+    return Read(buffer, count) == count;
+}
 
-bool Stream::WriteExact(const void* buffer, int64_t count) { return Write(buffer, count) == count; }
+bool Stream::WriteExact(const void* buffer, int64_t count) {
+    return Write(buffer, count) == count;
+}
 
 // ---- handle streams ----
 
-bool HandleStream::IsOpen() { return handle_ && handle_->IsOpen(); }
+bool HandleStream::IsOpen() {
+    return handle_ && handle_->IsOpen();
+}
 
 int64_t HandleStream::SetSize(int64_t size) {
     if (!IsOpen()) return 0;
@@ -52,26 +62,33 @@ FileStream<Char>::FileStream(const Char* name, uint32_t mode)
     : FileStream(name, mode == kStreamCreate ? kStreamRead | kStreamWrite : mode,
                  mode == kStreamCreate ? kStreamCreateAlways : kStreamOpenExisting) {}
 
-template <class Char>
-FileStream<Char>::FileStream(const Char* name, uint32_t access, uint32_t creation) {
+template <class Char> FileStream<Char>::FileStream(const Char* name, uint32_t access, uint32_t creation) {
     handle_ = &file_;
     unsigned rights = ((access & kStreamRead) ? unsigned(platform::kFileRead) : 0u) |
                       ((access & kStreamWrite) ? unsigned(platform::kFileWrite) : 0u);
     platform::FileCreation how;
     switch (creation) {
-    case kStreamCreateNew: how = platform::FileCreation::CreateNew; break;
-    case kStreamCreateAlways: how = platform::FileCreation::CreateAlways; break;
+    case kStreamCreateNew:
+        how = platform::FileCreation::CreateNew;
+        break;
+    case kStreamCreateAlways:
+        how = platform::FileCreation::CreateAlways;
+        break;
     case kStreamOpenExisting:
-    case kStreamTruncateExisting: how = platform::FileCreation::OpenExisting; break;
-    case kStreamOpenAlways: how = platform::FileCreation::OpenAlways; break;
-    default: return;
+    case kStreamTruncateExisting:
+        how = platform::FileCreation::OpenExisting;
+        break;
+    case kStreamOpenAlways:
+        how = platform::FileCreation::OpenAlways;
+        break;
+    default:
+        return;
     }
     file_ = platform::File::Open(name, static_cast<platform::FileAccess>(rights), how);
     if (creation == kStreamTruncateExisting && file_.IsOpen() && !file_.SetSize(0)) file_.Close();
 }
 
-template <class Char>
-FileStream<Char>::~FileStream() {
+template <class Char> FileStream<Char>::~FileStream() {
     file_.Close();
     handle_ = nullptr;
 }
@@ -81,14 +98,23 @@ template class FileStream<char>;
 
 // ---- memory streams ----
 
-bool CustomMemoryStream::IsOpen() { return block_ && size_ != 0 && position_ != 0; }
+bool CustomMemoryStream::IsOpen() {
+    return block_ && size_ != 0 && position_ != 0;
+}
 
 int64_t CustomMemoryStream::Seek(int64_t offset, int origin) {
     switch (origin) {
-    case 0: position_ = offset; break;
-    case 1: position_ += offset; break;
-    case 2: position_ = size_ + offset; break;
-    default: break;
+    case 0:
+        position_ = offset;
+        break;
+    case 1:
+        position_ += offset;
+        break;
+    case 2:
+        position_ = size_ + offset;
+        break;
+    default:
+        break;
     }
     return position_;
 }

@@ -10,7 +10,7 @@
 namespace kis {
 
 class Stream {
-public:
+  public:
     virtual ~Stream() = default;
     virtual bool IsOpen() = 0;
     virtual int64_t SetSize(int64_t size) = 0;
@@ -29,7 +29,7 @@ public:
 // A stream over an open file that somebody else owns. Positions are reported
 // in 32 bits: files of 4 GiB and more are not supported.
 class HandleStream : public Stream {
-public:
+  public:
     explicit HandleStream(platform::File* handle = nullptr) : handle_(handle) {}
 
     bool IsOpen() override;
@@ -41,7 +41,7 @@ public:
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void* buffer, int64_t count) override;
 
-protected:
+  protected:
     platform::File* handle_;
 };
 
@@ -64,9 +64,8 @@ constexpr uint32_t kStreamOpenAlways = 4;       // made when missing
 constexpr uint32_t kStreamTruncateExisting = 5; // must exist, and is emptied
 
 // A stream over a file it opens by name and closes when it goes away.
-template <class Char>
-class FileStream : public HandleStream {
-public:
+template <class Char> class FileStream : public HandleStream {
+  public:
     FileStream(const Char* name, uint32_t mode);
     // Opens with the access bits of `access` (kStreamRead, kStreamWrite; the
     // share bits have no effect) and one of the creation modes above; an
@@ -76,7 +75,7 @@ public:
     FileStream(const FileStream&) = delete;
     FileStream& operator=(const FileStream&) = delete;
 
-private:
+  private:
     platform::File file_;
 };
 using FileStreamW = FileStream<char16_t>;
@@ -85,7 +84,7 @@ using FileStreamA = FileStream<char>;
 // A stream over a block of memory. Positions are not bounded: a position past
 // the end makes later reads return 0.
 class CustomMemoryStream : public Stream {
-public:
+  public:
     // True when there is a block, the size is not 0 and the position is not 0.
     bool IsOpen() override;
     int64_t Seek(int64_t offset, int origin) override;
@@ -95,7 +94,7 @@ public:
     int64_t Position() const { return position_; }
     const uint8_t* Data() const { return block_; }
 
-protected:
+  protected:
     CustomMemoryStream() = default;
 
     int64_t size_ = 0;
@@ -105,7 +104,7 @@ protected:
 
 // A growable memory block. Capacity grows in steps of 8192 bytes.
 class MemoryStream : public CustomMemoryStream {
-public:
+  public:
     MemoryStream() = default;
     ~MemoryStream() override;
     MemoryStream(const MemoryStream&) = delete;
@@ -123,7 +122,7 @@ public:
 
     int64_t Capacity() const { return capacity_; }
 
-protected:
+  protected:
     void SetCapacity(int64_t capacity);
 
     // Kept for the file layout of the stream; both kinds of memory come from

@@ -41,7 +41,8 @@ bool Streamer::Fail() {
 
 // ---- writer ----
 
-StreamWriter::StreamWriter(Stream* stream, std::unique_ptr<Stream> owned) : Streamer(stream, std::move(owned)) {
+StreamWriter::StreamWriter(Stream* stream, std::unique_ptr<Stream> owned)
+    : Streamer(stream, std::move(owned)) {
     uint8_t header[kHeaderSize];
     StoreLE32(header, kSignature);
     StoreLE32(header + 4, kVersion);
@@ -51,7 +52,9 @@ StreamWriter::StreamWriter(Stream* stream, std::unique_ptr<Stream> owned) : Stre
     WriteChecked(header, kHeaderSize);
 }
 
-StreamWriter::~StreamWriter() { Finish(); }
+StreamWriter::~StreamWriter() {
+    Finish();
+}
 
 bool StreamWriter::Fail() {
     block_ = nullptr;
@@ -142,14 +145,16 @@ bool StreamWriter::Write(const void* buffer, uint32_t n) {
     if (uint64_t(block_->size) + n > UINT32_MAX) return Fail();
     if (!WriteChecked(buffer, n)) return false;
     block_->size += n;
-    for (STREAMGROUP* group = current_; group != &root_; group = group->parent) group->size += n;
+    for (STREAMGROUP* group = current_; group != &root_; group = group->parent)
+        group->size += n;
     return true;
 }
 
 bool StreamWriter::WriteGroup(const STREAMGROUP& group, bool isRoot) {
     if (!isRoot) WriteRecord(group.id, group.subId, group.offset, group.size);
     WriteU32(uint32_t(group.groups.Count()));
-    for (int32_t i = 0; i < group.groups.Count(); ++i) WriteGroup(*group.groups.Get(i), false);
+    for (int32_t i = 0; i < group.groups.Count(); ++i)
+        WriteGroup(*group.groups.Get(i), false);
     WriteU32(uint32_t(group.blocks.Count()));
     for (int32_t i = 0; i < group.blocks.Count(); ++i) {
         const STREAMBLOCK* block = group.blocks.Get(i);
@@ -190,15 +195,16 @@ MemoryWriter::MemoryWriter() : StreamWriter(nullptr, std::make_unique<MemoryStre
 
 // ---- reader ----
 
-StreamReader::StreamReader(Stream* stream, std::unique_ptr<Stream> owned) : Streamer(stream, std::move(owned)) {
+StreamReader::StreamReader(Stream* stream, std::unique_ptr<Stream> owned)
+    : Streamer(stream, std::move(owned)) {
     if (failed_) return;
     directoryEnd_ = stream_->GetSize();
     uint32_t signature = 0, version = 0, headerSize = 0, trailer = 0;
     if (!ReadU32(signature) || !ReadU32(version) || !ReadU32(headerSize) || !ReadU32(trailer) ||
         !ReadU32(dataEnd_))
         return;
-    if (signature != kSignature || version != kVersion || headerSize != kHeaderSize || trailer != kTrailerGood ||
-        dataEnd_ < kHeaderSize || start_ + dataEnd_ > directoryEnd_) {
+    if (signature != kSignature || version != kVersion || headerSize != kHeaderSize ||
+        trailer != kTrailerGood || dataEnd_ < kHeaderSize || start_ + dataEnd_ > directoryEnd_) {
         Fail();
         return;
     }

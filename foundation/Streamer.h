@@ -56,7 +56,7 @@ struct STREAMGROUP {
 // The common part of readers and writers: the stream, where the data starts,
 // the failed flag and the group tree.
 class Streamer {
-public:
+  public:
     static constexpr uint32_t kSignature = 0x4D54534B;
     static constexpr uint32_t kVersion = 1;
     static constexpr uint32_t kHeaderSize = 20;
@@ -77,7 +77,7 @@ public:
     const STREAMGROUP& GetRoot() const { return root_; }
     const STREAMGROUP* GetCurrentGroup() const { return current_; }
 
-protected:
+  protected:
     // Works on `owned` when given (and deletes it when it goes away, after a
     // writer has finished), else on `stream`. No stream at all is a failed
     // streamer.
@@ -92,7 +92,7 @@ protected:
 };
 
 class StreamWriter : public Streamer {
-public:
+  public:
     // Writes the header at the stream's position, which becomes the start.
     explicit StreamWriter(Stream* stream) : StreamWriter(stream, nullptr) {}
     // Finishes the stream (once).
@@ -113,10 +113,10 @@ public:
     // when anything failed. Runs once; true when the stream is good.
     bool Finish();
 
-protected:
+  protected:
     StreamWriter(Stream* stream, std::unique_ptr<Stream> owned);
 
-private:
+  private:
     // Does nothing when failed or for 0 bytes; a short write fails.
     bool WriteChecked(const void* buffer, int64_t n);
     bool WriteU32(uint32_t value);
@@ -130,9 +130,8 @@ private:
 };
 
 // A writer onto a file it creates (an existing file is emptied).
-template <class Char>
-class FileWriter : public StreamWriter {
-public:
+template <class Char> class FileWriter : public StreamWriter {
+  public:
     explicit FileWriter(const Char* name);
 };
 using FileWriterW = FileWriter<char16_t>;
@@ -140,16 +139,16 @@ using FileWriterA = FileWriter<char>;
 
 // A writer onto a memory stream of its own.
 class MemoryWriter : public StreamWriter {
-public:
+  public:
     MemoryWriter();
     MemoryStream& GetMemory() { return *memory_; }
 
-private:
+  private:
     MemoryStream* memory_;
 };
 
 class StreamReader : public Streamer {
-public:
+  public:
     // Reads the header and the tree from the stream's position; a stream
     // that is not a finished group stream gives a failed reader.
     explicit StreamReader(Stream* stream) : StreamReader(stream, nullptr) {}
@@ -170,26 +169,25 @@ public:
 
     bool Fail() override;
 
-protected:
+  protected:
     StreamReader(Stream* stream, std::unique_ptr<Stream> owned);
 
-private:
+  private:
     bool ReadU32(uint32_t& value);
     bool ReadGroupBody(STREAMGROUP& group, int depth);
     bool InData(uint32_t offset, uint32_t size) const;
 
     const STREAMBLOCK* block_ = nullptr;
-    uint32_t position_ = 0;   // inside the open block
-    uint32_t dataEnd_ = 0;    // the directory offset: where the blocks' bytes end
+    uint32_t position_ = 0;    // inside the open block
+    uint32_t dataEnd_ = 0;     // the directory offset: where the blocks' bytes end
     int64_t directoryEnd_ = 0; // absolute end of the stream
 };
 
 constexpr uint32_t kAnyStreamSubId = 0xFFFFFFFFu;
 
 // A reader of a file it opens for reading.
-template <class Char>
-class FileReader : public StreamReader {
-public:
+template <class Char> class FileReader : public StreamReader {
+  public:
     explicit FileReader(const Char* name);
 };
 using FileReaderW = FileReader<char16_t>;

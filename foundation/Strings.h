@@ -15,8 +15,7 @@ class Stream;
 
 namespace kis {
 
-template <typename Ch>
-struct StringItem {
+template <typename Ch> struct StringItem {
     Ch* text;        // heap copy, terminated; never null in an item the list made
     uint32_t length; // characters in text, terminator not counted
     uint32_t data;   // the caller's value, 0 unless given
@@ -25,9 +24,8 @@ struct StringItem {
 using StringItemA = StringItem<char>;
 using StringItemW = StringItem<char16_t>;
 
-template <typename Ch>
-class StringList : public list<StringItem<Ch>> {
-public:
+template <typename Ch> class StringList : public list<StringItem<Ch>> {
+  public:
     using Item = StringItem<Ch>;
     using Base = list<Item>;
     using Base::Add;
@@ -100,18 +98,16 @@ public:
 
     // Writes the mark and the joined text at the stream's position; nothing
     // when the stream is not open.
-    void SaveToStream(Stream& stream) const
-        requires std::is_same_v<Ch, char16_t>;
+    void SaveToStream(Stream& stream) const requires std::is_same_v<Ch, char16_t>;
     // Replaces the items by the lines stored from the stream's position to
     // its end, taking the separator from the text. A stream that is not open,
     // too short or without the mark gives an empty list.
-    void LoadFromStream(Stream& stream)
-        requires std::is_same_v<Ch, char16_t>;
+    void LoadFromStream(Stream& stream) requires std::is_same_v<Ch, char16_t>;
 
     // Up to two characters and the terminator; a single line feed at first.
     Ch separator[3];
 
-private:
+  private:
     int32_t AddItem(uint32_t data, const Ch* text, int32_t length);
     static void FreeItem(Item* item);
 };

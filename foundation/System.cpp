@@ -7,7 +7,8 @@ namespace kis {
 TimerRecord InitTimer() {
     TimerRecord record;
     const uint32_t now = platform::Milliseconds();
-    for (TimerChannel& channel : record.channels) channel = {now, 1.0};
+    for (TimerChannel& channel : record.channels)
+        channel = {now, 1.0};
     return record;
 }
 

@@ -39,7 +39,7 @@ enum : uint32_t {
 
 // Size limits of a loaded file.
 constexpr uint32_t kTdrMaxFileBytes = 8388608;
-constexpr uint32_t kTdrMaxNarrowBytes = 4194304;   // 8-bit file without a mark
+constexpr uint32_t kTdrMaxNarrowBytes = 4194304;    // 8-bit file without a mark
 constexpr uint32_t kTdrMaxUtf8Characters = 4194304; // UTF-16 characters of a UTF-8 file
 constexpr uint32_t kTdrMaxFileName = 259;
 
@@ -54,24 +54,21 @@ void DecodeUtf16Bytes(const char* bytes, uint32_t count, TextFileEncoding encodi
 
 // A growable array: count, capacity, items. It grows by 4 while the capacity is
 // below 8, by 16 while it is at most 64, and by a quarter above that.
-template <typename T>
-struct TDRArray {
+template <typename T> struct TDRArray {
     uint32_t count = 0;
     uint32_t capacity = 0;
     T* items = nullptr;
 };
 // Appends one zeroed slot and returns it; null when memory runs out.
 void* ArrayAddSlot(uint32_t& count, uint32_t& capacity, void*& items, uint32_t itemSize);
-template <typename T>
-T* ArrayAddEntry(TDRArray<T>& array) {
+template <typename T> T* ArrayAddEntry(TDRArray<T>& array) {
     void* items = array.items;
     T* slot = static_cast<T*>(ArrayAddSlot(array.count, array.capacity, items, sizeof(T)));
     array.items = static_cast<T*>(items);
     return slot;
 }
 
-template <typename Ch>
-struct TDREntry {
+template <typename Ch> struct TDREntry {
     uint32_t index;       // position in its section
     uint32_t keyLength;   // characters
     uint32_t keyHash;     // identifier hash
@@ -82,8 +79,7 @@ struct TDREntry {
     const Ch* Value() const { return key + valueOffset; }
 };
 
-template <typename Ch>
-struct TDRSection {
+template <typename Ch> struct TDRSection {
     TDRSection* parent = nullptr; // null for the root
     uint32_t index = 0;           // position in the parent's child list
     uint32_t closed = 0;
@@ -96,9 +92,8 @@ struct TDRSection {
 
 // The document over text of one character width: char16_t (the form Load
 // builds and the game uses) or 8-bit char (same grammar over bytes).
-template <typename Ch>
-class TDRDocumentT {
-public:
+template <typename Ch> class TDRDocumentT {
+  public:
     using Section = TDRSection<Ch>;
     using Entry = TDREntry<Ch>;
 
@@ -139,7 +134,8 @@ public:
     // Typed getters. The Ex forms take `first`: cleared, the search continues
     // after the last matched entry when it has the same key.
     uint32_t GetString(const char16_t* key, char16_t* buffer, uint32_t size, const char16_t* def);
-    uint32_t GetStringEx(const char16_t* key, bool first, char16_t* buffer, uint32_t size, const char16_t* def);
+    uint32_t GetStringEx(const char16_t* key, bool first, char16_t* buffer, uint32_t size,
+                         const char16_t* def);
     uint32_t GetStringA(const char* key, char* buffer, uint32_t size, const char* def);
     int32_t GetInt(const char16_t* key, int32_t def);
     uint32_t GetUInt(const char16_t* key, uint32_t def); // hexadecimal
@@ -159,7 +155,8 @@ public:
         void* list[] = {static_cast<void*>(pointers)...};
         return ReadPointers(EntryAtForRead(index), format, count, list, sizeof...(P));
     }
-    int32_t ReadRecords(const char16_t* key, const char16_t* format, int32_t count, void* dest, uint32_t recordSize);
+    int32_t ReadRecords(const char16_t* key, const char16_t* format, int32_t count, void* dest,
+                        uint32_t recordSize);
     int32_t ReadRecordsEx(const char16_t* key, bool first, const char16_t* format, int32_t count, void* dest,
                           uint32_t recordSize);
 
@@ -168,17 +165,16 @@ public:
     const Entry* FindEntry(const char16_t* key, bool next);
     const Entry* FindEntryA(const char* key, bool next);
 
-private:
-    template <typename K>
-    const Entry* Find(const K* key, bool next);
+  private:
+    template <typename K> const Entry* Find(const K* key, bool next);
     template <typename Dst>
     uint32_t ReadStringValue(const Entry* entry, Dst* buffer, uint32_t size, const Dst* def);
     const Entry* FindForRead(const char16_t* key, bool next);
     const Entry* EntryAtForRead(uint32_t index);
     int32_t ReadPointers(const Entry* entry, const char16_t* format, int32_t count, void** list, uint32_t n);
-    int32_t Scan(const Entry* entry, const char16_t* format, int32_t count, void* dest, uint32_t size, int mode);
-    template <typename Src>
-    void ReadCharsetHeader(const Src* text, uint32_t length);
+    int32_t Scan(const Entry* entry, const char16_t* format, int32_t count, void* dest, uint32_t size,
+                 int mode);
+    template <typename Src> void ReadCharsetHeader(const Src* text, uint32_t length);
     bool Parse();
     void SetCurrent(Section* section);
 

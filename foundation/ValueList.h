@@ -35,8 +35,7 @@
 namespace kis {
 
 // A text target of known capacity in characters (terminator included).
-template <typename Ch>
-struct TextOut {
+template <typename Ch> struct TextOut {
     Ch* buffer;
     uint32_t capacity;
 };
@@ -51,8 +50,7 @@ struct Number {
 
 // Stores a number into a target of type T; false (nothing stored) for a
 // float into an integer target.
-template <typename T>
-bool Store(void* target, const Number& n) {
+template <typename T> bool Store(void* target, const Number& n) {
     T* out = static_cast<T*>(target);
     if constexpr (std::is_floating_point_v<T>) {
         *out = n.isFloat ? static_cast<T>(n.real) : static_cast<T>(n.integer);
@@ -63,8 +61,7 @@ bool Store(void* target, const Number& n) {
     return true;
 }
 
-template <typename Ch>
-struct Target {
+template <typename Ch> struct Target {
     void* number = nullptr;
     bool (*store)(void*, const Number&) = nullptr;
     Ch* text = nullptr;
@@ -73,8 +70,7 @@ struct Target {
 
 template <typename> inline constexpr bool kUnsupported = false;
 
-template <typename Ch, typename A>
-Target<Ch> MakeTarget(A&& out) {
+template <typename Ch, typename A> Target<Ch> MakeTarget(A&& out) {
     using T = std::remove_cvref_t<A>;
     Target<Ch> target;
     if constexpr (std::is_same_v<T, std::nullptr_t>) {
@@ -82,14 +78,16 @@ Target<Ch> MakeTarget(A&& out) {
         target.text = out.buffer;
         target.capacity = out.capacity;
     } else if constexpr (std::is_array_v<T>) {
-        static_assert(std::is_same_v<std::remove_extent_t<T>, Ch>, "a text target holds the text's characters");
+        static_assert(std::is_same_v<std::remove_extent_t<T>, Ch>,
+                      "a text target holds the text's characters");
         target.text = out;
         target.capacity = static_cast<uint32_t>(std::extent_v<T>);
     } else if constexpr (std::is_pointer_v<T>) {
         using V = std::remove_pointer_t<T>;
         static_assert(!std::is_same_v<std::remove_cv_t<V>, Ch>,
                       "text targets need a capacity: pass a character array or a kis::TextOut");
-        static_assert(std::is_arithmetic_v<V> && !std::is_const_v<V>, "number targets are pointers to numbers");
+        static_assert(std::is_arithmetic_v<V> && !std::is_const_v<V>,
+                      "number targets are pointers to numbers");
         target.number = out;
         target.store = &Store<V>;
     } else {
@@ -99,13 +97,14 @@ Target<Ch> MakeTarget(A&& out) {
 }
 
 template <typename Ch>
-int32_t Scan(const Ch* text, const Ch* format, Ch separator, int32_t skip, int32_t records, const Target<Ch>* targets,
-             size_t count);
+int32_t Scan(const Ch* text, const Ch* format, Ch separator, int32_t skip, int32_t records,
+             const Target<Ch>* targets, size_t count);
 
 } // namespace scan
 
 template <typename Ch, typename... Out>
-int32_t ScanValues(const Ch* text, const Ch* format, Ch separator, int32_t skip, int32_t records, Out&&... outputs) {
+int32_t ScanValues(const Ch* text, const Ch* format, Ch separator, int32_t skip, int32_t records,
+                   Out&&... outputs) {
     const scan::Target<Ch> targets[] = {scan::MakeTarget<Ch>(outputs)..., scan::Target<Ch>{}};
     return scan::Scan(text, format, separator, skip, records, targets, sizeof...(Out));
 }
@@ -116,12 +115,12 @@ int32_t ScanValues(const Ch* text, const Ch* format, Ch separator, int32_t skip,
 // plain "s" (a slot cannot hold a text pointer) is passed over. Scanning stops
 // before a value that would pass `slotCount`.
 template <typename Ch>
-int32_t ScanValueSlots(const Ch* text, const Ch* format, Ch separator, int32_t skip, int32_t records, uint32_t* slots,
-                       uint32_t slotCount);
+int32_t ScanValueSlots(const Ch* text, const Ch* format, Ch separator, int32_t skip, int32_t records,
+                       uint32_t* slots, uint32_t slotCount);
 
 template <typename... Out>
-int32_t ScanValuesW(const char16_t* text, const char16_t* format, char16_t separator, int32_t skip, int32_t records,
-                    Out&&... outputs) {
+int32_t ScanValuesW(const char16_t* text, const char16_t* format, char16_t separator, int32_t skip,
+                    int32_t records, Out&&... outputs) {
     return ScanValues<char16_t>(text, format, separator, skip, records, static_cast<Out&&>(outputs)...);
 }
 template <typename... Out>
@@ -133,8 +132,8 @@ inline int32_t ScanValueSlotsW(const char16_t* text, const char16_t* format, cha
                                int32_t records, uint32_t* slots, uint32_t slotCount) {
     return ScanValueSlots(text, format, separator, skip, records, slots, slotCount);
 }
-inline int32_t ScanValueSlotsA(const char* text, const char* format, char separator, int32_t skip, int32_t records,
-                               uint32_t* slots, uint32_t slotCount) {
+inline int32_t ScanValueSlotsA(const char* text, const char* format, char separator, int32_t skip,
+                               int32_t records, uint32_t* slots, uint32_t slotCount) {
     return ScanValueSlots(text, format, separator, skip, records, slots, slotCount);
 }
 

@@ -63,7 +63,6 @@ bool PointInEllipseP(const Vector2& point, const Vector2& centre, float rx, floa
 // rectangle. The integer forms round each coordinate with kis::Round.
 void RectEdgePointAtAngleF(const Rect& rect, float angle, Vector2& out);
 void RectEdgePointAtAngle(const Rect& rect, float angle, Point& out);
-void RectEdgePointAtAngleI(int32_t left, int32_t top, int32_t right, int32_t bottom, float angle,
-                           Point& out);
+void RectEdgePointAtAngleI(int32_t left, int32_t top, int32_t right, int32_t bottom, float angle, Point& out);
 
 } // namespace kis

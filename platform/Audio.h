@@ -11,14 +11,14 @@ constexpr int kAudioRate = 44100;
 // Fills output blocks. The device calls Render from its own thread (the SDL
 // audio thread) or, for the null device, from whoever advances it.
 class AudioRenderer {
-public:
+  public:
     virtual ~AudioRenderer() = default;
     virtual void Render(int16_t* stereo, int frames) = 0;
 };
 
 // An output device: SDL audio, or the null device that only advances in time.
 class AudioDevice {
-public:
+  public:
     virtual ~AudioDevice() = default;
     // Starts pulling blocks from the renderer; false when no output can be opened.
     virtual bool Start(AudioRenderer* renderer) = 0;

@@ -10,8 +10,9 @@ namespace platform {
 namespace {
 
 class WavDecoder final : public AudioDecoder {
-public:
-    WavDecoder(std::vector<uint8_t> bytes, const WavLayout& layout) : bytes_(std::move(bytes)), layout_(layout) {
+  public:
+    WavDecoder(std::vector<uint8_t> bytes, const WavLayout& layout)
+        : bytes_(std::move(bytes)), layout_(layout) {
         // The layout points into the bytes, which moved with the vector's buffer intact.
         channels_ = layout_.channels;
         rate_ = layout_.rate;
@@ -28,7 +29,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
     WavLayout layout_;
     size_t next_ = 0;
@@ -37,17 +38,20 @@ private:
 } // namespace
 
 std::unique_ptr<AudioDecoder> OpenAudioDecoder(std::vector<uint8_t> bytes, std::string* error) {
-    if (bytes.size() >= 12 && std::memcmp(bytes.data(), "RIFF", 4) == 0 && std::memcmp(bytes.data() + 8, "WAVE", 4) == 0) {
+    if (bytes.size() >= 12 && std::memcmp(bytes.data(), "RIFF", 4) == 0 &&
+        std::memcmp(bytes.data() + 8, "WAVE", 4) == 0) {
         WavLayout layout;
         if (!ParseWav(bytes.data(), bytes.size(), layout, error)) return nullptr;
         return std::make_unique<WavDecoder>(std::move(bytes), layout);
     }
-    if (bytes.size() >= 4 && std::memcmp(bytes.data(), "OggS", 4) == 0) return OpenVorbisDecoder(std::move(bytes), error);
+    if (bytes.size() >= 4 && std::memcmp(bytes.data(), "OggS", 4) == 0)
+        return OpenVorbisDecoder(std::move(bytes), error);
     if (error) *error = "unknown sound format";
     return nullptr;
 }
 
-bool ReadFileRegion(const std::string& nativePath, uint64_t offset, uint64_t length, std::vector<uint8_t>& out) {
+bool ReadFileRegion(const std::string& nativePath, uint64_t offset, uint64_t length,
+                    std::vector<uint8_t>& out) {
     std::FILE* f = std::fopen(nativePath.c_str(), "rb");
     if (!f) return false;
     bool ok = false;

@@ -9,7 +9,7 @@ namespace platform {
 // Decodes one sound held in memory to signed 16-bit frames, block by block.
 // The decoder owns the encoded bytes, so a music stream needs no open file.
 class AudioDecoder {
-public:
+  public:
     virtual ~AudioDecoder() = default;
     int Channels() const { return channels_; }
     int Rate() const { return rate_; }
@@ -18,7 +18,7 @@ public:
     // Goes back to the first frame.
     virtual bool Rewind() = 0;
 
-protected:
+  protected:
     int channels_ = 0;
     int rate_ = 0;
 };
@@ -29,6 +29,7 @@ std::unique_ptr<AudioDecoder> OpenAudioDecoder(std::vector<uint8_t> bytes, std::
 
 // Reads `length` bytes at `offset` of a file (length 0: to the end of the file).
 // False when the file cannot be opened or the region lies outside it.
-bool ReadFileRegion(const std::string& nativePath, uint64_t offset, uint64_t length, std::vector<uint8_t>& out);
+bool ReadFileRegion(const std::string& nativePath, uint64_t offset, uint64_t length,
+                    std::vector<uint8_t>& out);
 
 } // namespace platform

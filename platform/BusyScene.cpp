@@ -12,7 +12,9 @@ namespace platform {
 namespace {
 
 // A value from lo to hi inclusive.
-int RandomIn(int lo, int hi) { return lo + Rand() % (hi - lo + 1); }
+int RandomIn(int lo, int hi) {
+    return lo + Rand() % (hi - lo + 1);
+}
 
 std::vector<uint32_t> MakeBackground() {
     const int n = BusyScene::kBackgroundSize;
@@ -33,7 +35,8 @@ std::vector<uint32_t> MakeSpriteImage(int index) {
         for (int x = 0; x < n; ++x) {
             double dx = x + 0.5 - n / 2.0, dy = y + 0.5 - n / 2.0, r = std::sqrt(dx * dx + dy * dy);
             uint32_t a = r < 24 ? 255 : r >= 31 ? 0 : static_cast<uint32_t>((31 - r) * 255 / 7);
-            uint32_t red = (x * 4 + index * 60) & 0xFF, green = y * 4, blue = static_cast<uint32_t>(std::min(r * 8, 255.0));
+            uint32_t red = (x * 4 + index * 60) & 0xFF, green = y * 4,
+                     blue = static_cast<uint32_t>(std::min(r * 8, 255.0));
             pixels[size_t(y) * n + x] = a << 24 | red << 16 | green << 8 | blue;
         }
     return pixels;
@@ -44,7 +47,8 @@ std::vector<uint32_t> MakeSpriteImage(int index) {
 BusyScene MakeBusyScene() {
     BusyScene scene;
     scene.background = MakeBackground();
-    for (int i = 0; i < BusyScene::kImageCount; ++i) scene.images.push_back(MakeSpriteImage(i));
+    for (int i = 0; i < BusyScene::kImageCount; ++i)
+        scene.images.push_back(MakeSpriteImage(i));
     SeedRand(20240611);
     const float half = BusyScene::kSpriteSize / 2.0f;
     for (int i = 0; i < BusyScene::kSpriteCount; ++i) {
@@ -89,7 +93,8 @@ static TexturePtr Upload(GraphicsDevice& device, int size, const std::vector<uin
 BusySceneOnDevice::BusySceneOnDevice(const BusyScene& scene, GraphicsDevice& device)
     : scene_(scene), device_(device) {
     background_ = Upload(device, BusyScene::kBackgroundSize, scene.background);
-    for (const auto& image : scene.images) images_.push_back(Upload(device, BusyScene::kSpriteSize, image));
+    for (const auto& image : scene.images)
+        images_.push_back(Upload(device, BusyScene::kSpriteSize, image));
 }
 
 Result BusySceneOnDevice::DrawFrame() {
@@ -126,7 +131,8 @@ Result BusySceneOnDevice::DrawFrame() {
     d.SetTextureStageState(0, TextureStageState::ColorOp, static_cast<uint32_t>(TextureOp::Modulate));
     d.SetTextureStageState(0, TextureStageState::AlphaOp, static_cast<uint32_t>(TextureOp::Modulate));
     for (const BusyScene::Sprite& s : scene_.sprites) {
-        d.SetRenderState(RenderState::DestBlend, static_cast<uint32_t>(s.additive ? Blend::One : Blend::InvSrcAlpha));
+        d.SetRenderState(RenderState::DestBlend,
+                         static_cast<uint32_t>(s.additive ? Blend::One : Blend::InvSrcAlpha));
         d.SetTexture(0, images_[s.image]);
         d.DrawPrimitiveUP(PrimitiveType::TriangleFan, 2, s.corners, sizeof(TexturedVertex));
     }
@@ -146,7 +152,8 @@ struct BusySceneOnSdl::Impl {
 
     explicit Impl(const BusyScene& s) : scene(s) {}
     SDL_Texture* Upload(int size, const std::vector<uint32_t>& pixels, SDL_BlendMode mode) {
-        SDL_Texture* t = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, size, size);
+        SDL_Texture* t =
+            SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, size, size);
         if (!t) return nullptr;
         SDL_UpdateTexture(t, nullptr, pixels.data(), size * 4);
         SDL_SetTextureBlendMode(t, mode);
@@ -157,7 +164,8 @@ struct BusySceneOnSdl::Impl {
 
 BusySceneOnSdl::BusySceneOnSdl(const BusyScene& scene) : impl_(std::make_unique<Impl>(scene)) {
     Impl& m = *impl_;
-    m.surface = SDL_CreateRGBSurfaceWithFormat(0, BusyScene::kWidth, BusyScene::kHeight, 32, SDL_PIXELFORMAT_ARGB8888);
+    m.surface = SDL_CreateRGBSurfaceWithFormat(0, BusyScene::kWidth, BusyScene::kHeight, 32,
+                                               SDL_PIXELFORMAT_ARGB8888);
     if (!m.surface) return;
     m.renderer = SDL_CreateSoftwareRenderer(m.surface);
     if (!m.renderer) return;
@@ -188,18 +196,22 @@ void BusySceneOnSdl::DrawFrame() {
     auto vertex = [](const TexturedVertex& v) {
         SDL_Vertex out;
         out.position = SDL_FPoint{v.x + 0.5f, v.y + 0.5f};
-        out.color = SDL_Color{Uint8(v.colour >> 16), Uint8(v.colour >> 8), Uint8(v.colour), Uint8(v.colour >> 24)};
+        out.color =
+            SDL_Color{Uint8(v.colour >> 16), Uint8(v.colour >> 8), Uint8(v.colour), Uint8(v.colour >> 24)};
         out.tex_coord = SDL_FPoint{v.u, v.v};
         return out;
     };
     const float vEnd = 768.0f / 1024.0f, w = BusyScene::kWidth, h = BusyScene::kHeight;
     const SDL_Color white{255, 255, 255, 255};
-    const SDL_Vertex backdrop[4] = {
-        {{0, 0}, white, {0, 0}}, {{w, 0}, white, {1, 0}}, {{w, h}, white, {1, vEnd}}, {{0, h}, white, {0, vEnd}}};
+    const SDL_Vertex backdrop[4] = {{{0, 0}, white, {0, 0}},
+                                    {{w, 0}, white, {1, 0}},
+                                    {{w, h}, white, {1, vEnd}},
+                                    {{0, h}, white, {0, vEnd}}};
     SDL_RenderGeometry(m.renderer, m.background, backdrop, 4, indices, 6);
     for (const BusyScene::Sprite& s : m.scene.sprites) {
         SDL_Vertex v[4];
-        for (int k = 0; k < 4; ++k) v[k] = vertex(s.corners[k]);
+        for (int k = 0; k < 4; ++k)
+            v[k] = vertex(s.corners[k]);
         SDL_Texture* t = m.images[s.image];
         SDL_SetTextureBlendMode(t, s.additive ? SDL_BLENDMODE_ADD : SDL_BLENDMODE_BLEND);
         SDL_RenderGeometry(m.renderer, t, v, 4, indices, 6);

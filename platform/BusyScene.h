@@ -34,12 +34,12 @@ BusyScene MakeBusyScene();
 
 // Draws the scene through a graphics device, as the engine would: one fan per quad.
 class BusySceneOnDevice {
-public:
+  public:
     BusySceneOnDevice(const BusyScene& scene, GraphicsDevice& device);
     // One frame: begin, background, sprites, end and present.
     Result DrawFrame();
 
-private:
+  private:
     const BusyScene& scene_;
     GraphicsDevice& device_;
     TexturePtr background_;
@@ -48,7 +48,7 @@ private:
 
 // Draws the same quads with SDL's software renderer into a memory surface.
 class BusySceneOnSdl {
-public:
+  public:
     explicit BusySceneOnSdl(const BusyScene& scene);
     ~BusySceneOnSdl();
     BusySceneOnSdl(const BusySceneOnSdl&) = delete;
@@ -58,7 +58,7 @@ public:
     void DrawFrame();
     FrameView Frame() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -6,7 +6,7 @@ namespace platform {
 
 // The system clipboard's text, as UTF-16.
 class Clipboard {
-public:
+  public:
     virtual ~Clipboard() = default;
     virtual bool SetText(std::u16string_view text) = 0;
     // Empty when the clipboard holds no text.
@@ -15,14 +15,14 @@ public:
 
 // A clipboard that lives only inside this process (headless runs and tests).
 class InProcessClipboard final : public Clipboard {
-public:
+  public:
     bool SetText(std::u16string_view text) override {
         text_ = text;
         return true;
     }
     std::u16string Text() const override { return text_; }
 
-private:
+  private:
     std::u16string text_;
 };
 

@@ -12,7 +12,9 @@ uint32_t Milliseconds() {
     return static_cast<uint32_t>(static_cast<uint64_t>(ms));
 }
 
-void SleepMilliseconds(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMilliseconds(uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 LocalTime Now() {
     using namespace std::chrono;

@@ -23,8 +23,7 @@ uint32_t Resolve(uint32_t codePage) {
 
 // Where converted units go: either a caller's buffer of fixed capacity, or
 // nowhere (measuring), in which case only the count grows.
-template <typename Unit>
-struct Sink {
+template <typename Unit> struct Sink {
     Unit* dst;
     size_t capacity; // 0 when measuring
     size_t count = 0;
@@ -33,8 +32,7 @@ struct Sink {
     // Writes a whole character of n units, or nothing when it does not fit.
     bool Put(const Unit* units, size_t n) {
         if (!Measuring()) {
-            if (capacity - count < n)
-                return false;
+            if (capacity - count < n) return false;
             std::copy(units, units + n, dst + count);
         }
         count += n;
@@ -65,22 +63,24 @@ size_t DecodeUtf8(const unsigned char* s, size_t left, char32_t& cp, size_t& bad
     } else if (b >= 0xE0 && b <= 0xEF) {
         need = 2;
         value = b & 0x0F;
-        if (b == 0xE0) lo = 0xA0;      // no overlong forms
-        else if (b == 0xED) hi = 0x9F; // no surrogates
+        if (b == 0xE0)
+            lo = 0xA0; // no overlong forms
+        else if (b == 0xED)
+            hi = 0x9F; // no surrogates
     } else if (b >= 0xF0 && b <= 0xF4) {
         need = 3;
         value = b & 0x07;
-        if (b == 0xF0) lo = 0x90;
-        else if (b == 0xF4) hi = 0x8F; // nothing above U+10FFFF
+        if (b == 0xF0)
+            lo = 0x90;
+        else if (b == 0xF4)
+            hi = 0x8F; // nothing above U+10FFFF
     } else {
         return 0;
     }
     for (size_t i = 1; i <= need; ++i) {
-        if (i >= left)
-            return 0;
+        if (i >= left) return 0;
         unsigned char c = s[i];
-        if (c < lo || c > hi)
-            return 0;
+        if (c < lo || c > hi) return 0;
         lo = 0x80;
         hi = 0xBF;
         value = (value << 6) | (c & 0x3F);
@@ -98,21 +98,18 @@ ConvertResult Utf8ToUtf16(const char* src, size_t length, Sink<char16_t> sink) {
         size_t bad;
         size_t n = DecodeUtf8(s + i, length - i, cp, bad);
         if (n == 0) {
-            if (!sink.Put(kReplacementUnit))
-                return sink.Full();
+            if (!sink.Put(kReplacementUnit)) return sink.Full();
             i += bad;
             continue;
         }
         i += n;
         if (cp < 0x10000) {
-            if (!sink.Put(static_cast<char16_t>(cp)))
-                return sink.Full();
+            if (!sink.Put(static_cast<char16_t>(cp))) return sink.Full();
         } else {
             cp -= 0x10000;
             const char16_t pair[2] = {static_cast<char16_t>(0xD800 + (cp >> 10)),
                                       static_cast<char16_t>(0xDC00 + (cp & 0x3FF))};
-            if (!sink.Put(pair, 2))
-                return sink.Full();
+            if (!sink.Put(pair, 2)) return sink.Full();
         }
     }
     return sink.Done();
@@ -146,8 +143,7 @@ ConvertResult Utf16ToUtf8(const char16_t* src, size_t length, Sink<char> sink) {
             bytes[3] = static_cast<char>(0x80 | (cp & 0x3F));
             n = 4;
         }
-        if (!sink.Put(bytes, n))
-            return sink.Full();
+        if (!sink.Put(bytes, n)) return sink.Full();
     }
     return sink.Done();
 }
@@ -157,8 +153,7 @@ ConvertResult Utf16ToUtf8(const char16_t* src, size_t length, Sink<char> sink) {
 // Index of the built-in table of a code page, or -1.
 int FindTable(uint32_t codePage) {
     for (int i = 0; i < detail::kSingleByteTableCount; ++i)
-        if (detail::kSingleByteCodePages[i] == codePage)
-            return i;
+        if (detail::kSingleByteCodePages[i] == codePage) return i;
     return -1;
 }
 
@@ -195,8 +190,7 @@ ConvertResult TableToUtf16(const uint16_t* high, const char* src, size_t length,
     for (size_t i = 0; i < length; ++i) {
         unsigned char b = static_cast<unsigned char>(src[i]);
         char16_t unit = b < 0x80 ? b : (high[b - 0x80] ? high[b - 0x80] : u'?');
-        if (!sink.Put(unit))
-            return sink.Full();
+        if (!sink.Put(unit)) return sink.Full();
     }
     return sink.Done();
 }
@@ -213,8 +207,7 @@ ConvertResult Utf16ToTable(const ReverseTable& reverse, const char16_t* src, siz
                    src[i + 1] <= 0xDFFF) {
             ++i; // one character outside the page: one '?'
         }
-        if (!sink.Put(byte))
-            return sink.Full();
+        if (!sink.Put(byte)) return sink.Full();
     }
     return sink.Done();
 }
@@ -223,35 +216,64 @@ ConvertResult Utf16ToTable(const ReverseTable& reverse, const char16_t* src, siz
 
 const char* IconvName(uint32_t codePage) {
     switch (codePage) {
-    case 28591: return "ISO-8859-1";
-    case 28592: return "ISO-8859-2";
-    case 28593: return "ISO-8859-3";
-    case 28594: return "ISO-8859-4";
-    case 28595: return "ISO-8859-5";
-    case 28596: return "ISO-8859-6";
-    case 28597: return "ISO-8859-7";
-    case 28598: return "ISO-8859-8";
-    case 38598: return "ISO-8859-8"; // the logical-order form holds the same bytes
-    case 28599: return "ISO-8859-9";
-    case 28600: return "ISO-8859-10";
-    case 28601: return "ISO-8859-11";
-    case 28603: return "ISO-8859-13";
-    case 28604: return "ISO-8859-14";
-    case 28605: return "ISO-8859-15";
-    case 28606: return "ISO-8859-16";
-    case 20127: return "US-ASCII";
-    case 20866: return "KOI8-R";
-    case 21866: return "KOI8-U";
-    case 10000: return "MACINTOSH";
-    case 932: return "CP932";
-    case 936: return "CP936";
-    case 950: return "CP950";
-    case 54936: return "GB18030";
-    case 50220: return "ISO-2022-JP";
-    case 50225: return "ISO-2022-KR";
-    case 51932: return "EUC-JP";
-    case 51949: return "EUC-KR";
-    default: return nullptr;
+    case 28591:
+        return "ISO-8859-1";
+    case 28592:
+        return "ISO-8859-2";
+    case 28593:
+        return "ISO-8859-3";
+    case 28594:
+        return "ISO-8859-4";
+    case 28595:
+        return "ISO-8859-5";
+    case 28596:
+        return "ISO-8859-6";
+    case 28597:
+        return "ISO-8859-7";
+    case 28598:
+        return "ISO-8859-8";
+    case 38598:
+        return "ISO-8859-8"; // the logical-order form holds the same bytes
+    case 28599:
+        return "ISO-8859-9";
+    case 28600:
+        return "ISO-8859-10";
+    case 28601:
+        return "ISO-8859-11";
+    case 28603:
+        return "ISO-8859-13";
+    case 28604:
+        return "ISO-8859-14";
+    case 28605:
+        return "ISO-8859-15";
+    case 28606:
+        return "ISO-8859-16";
+    case 20127:
+        return "US-ASCII";
+    case 20866:
+        return "KOI8-R";
+    case 21866:
+        return "KOI8-U";
+    case 10000:
+        return "MACINTOSH";
+    case 932:
+        return "CP932";
+    case 936:
+        return "CP936";
+    case 950:
+        return "CP950";
+    case 54936:
+        return "GB18030";
+    case 50220:
+        return "ISO-2022-JP";
+    case 50225:
+        return "ISO-2022-KR";
+    case 51932:
+        return "EUC-JP";
+    case 51949:
+        return "EUC-KR";
+    default:
+        return nullptr;
     }
 }
 
@@ -320,32 +342,30 @@ ConvertResult EucCnToHz(const std::string& gb, Sink<char> sink) {
             }
             inGb = false;
             piece[n++] = static_cast<char>(c);
-            if (c == '~')
-                piece[n++] = '~';
+            if (c == '~') piece[n++] = '~';
         }
-        if (!sink.Put(piece, n))
-            return sink.Full();
+        if (!sink.Put(piece, n)) return sink.Full();
     }
-    if (inGb && !sink.Put("~}", 2))
-        return sink.Full();
+    if (inGb && !sink.Put("~}", 2)) return sink.Full();
     return sink.Done();
 }
 
-const char* Utf16Name() { return std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE"; }
+const char* Utf16Name() {
+    return std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
+}
 
 class Iconv {
-public:
+  public:
     Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Iconv() {
-        if (Valid())
-            iconv_close(cd_);
+        if (Valid()) iconv_close(cd_);
     }
     Iconv(const Iconv&) = delete;
     Iconv& operator=(const Iconv&) = delete;
     bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
     iconv_t Get() const { return cd_; }
 
-private:
+  private:
     iconv_t cd_;
 };
 
@@ -385,8 +405,7 @@ ConvertResult RunIconv(iconv_t cd, const char* in, size_t inBytes, size_t skipUn
                 outLeft -= sizeof u;
                 return true;
             }
-            if (!measuring)
-                return false;
+            if (!measuring) return false;
             recycle();
         }
     };
@@ -394,28 +413,23 @@ ConvertResult RunIconv(iconv_t cd, const char* in, size_t inBytes, size_t skipUn
     char* src = const_cast<char*>(in);
     size_t srcLeft = inBytes;
     while (srcLeft > 0) {
-        if (iconv(cd, &src, &srcLeft, &out, &outLeft) != static_cast<size_t>(-1))
-            break;
+        if (iconv(cd, &src, &srcLeft, &out, &outLeft) != static_cast<size_t>(-1)) break;
         if (errno == E2BIG) {
-            if (!measuring)
-                return {total(), ConvertStatus::BufferTooSmall};
+            if (!measuring) return {total(), ConvertStatus::BufferTooSmall};
             recycle();
             continue;
         }
         // EILSEQ: a character with no mapping or an invalid sequence;
         // EINVAL: an incomplete sequence at the end.
         bool incomplete = errno == EINVAL;
-        if (!putQuestion())
-            return {total(), ConvertStatus::BufferTooSmall};
-        if (incomplete)
-            break;
+        if (!putQuestion()) return {total(), ConvertStatus::BufferTooSmall};
+        if (incomplete) break;
         size_t skip = skipUnit;
         if (skipUnit == 2 && srcLeft >= 4) {
             char16_t first, second;
             std::copy_n(src, 2, reinterpret_cast<char*>(&first));
             std::copy_n(src + 2, 2, reinterpret_cast<char*>(&second));
-            if (first >= 0xD800 && first <= 0xDBFF && second >= 0xDC00 && second <= 0xDFFF)
-                skip = 4;
+            if (first >= 0xD800 && first <= 0xDBFF && second >= 0xDC00 && second <= 0xDFFF) skip = 4;
         }
         skip = std::min(skip, srcLeft);
         src += skip;
@@ -423,8 +437,7 @@ ConvertResult RunIconv(iconv_t cd, const char* in, size_t inBytes, size_t skipUn
     }
     // Return a stateful encoding to its initial shift state.
     while (iconv(cd, nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1)) {
-        if (errno != E2BIG || !measuring)
-            return {total(), ConvertStatus::BufferTooSmall};
+        if (errno != E2BIG || !measuring) return {total(), ConvertStatus::BufferTooSmall};
         recycle();
     }
     return {total(), ConvertStatus::Ok};
@@ -432,89 +445,76 @@ ConvertResult RunIconv(iconv_t cd, const char* in, size_t inBytes, size_t skipUn
 
 } // namespace
 
-uint32_t ActiveCodePage() { return g_activeCodePage.load(); }
+uint32_t ActiveCodePage() {
+    return g_activeCodePage.load();
+}
 
 bool SetActiveCodePage(uint32_t codePage) {
-    if (codePage == kCodePageActive || !IsCodePageAvailable(codePage))
-        return false;
+    if (codePage == kCodePageActive || !IsCodePageAvailable(codePage)) return false;
     g_activeCodePage.store(codePage);
     return true;
 }
 
 bool IsCodePageAvailable(uint32_t codePage) {
     codePage = Resolve(codePage);
-    if (codePage == kCodePageUtf8 || FindTable(codePage) >= 0)
-        return true;
+    if (codePage == kCodePageUtf8 || FindTable(codePage) >= 0) return true;
     const char* name = codePage == kCodePageHz ? kEucCn : IconvName(codePage);
     return name != nullptr && Iconv(Utf16Name(), name).Valid();
 }
 
 ConvertResult MultiByteToUtf16(uint32_t codePage, const char* src, size_t srcLength, char16_t* dst,
                                size_t dstCapacity) {
-    if (src == nullptr && srcLength != 0)
-        return {0, ConvertStatus::BadArgument};
+    if (src == nullptr && srcLength != 0) return {0, ConvertStatus::BadArgument};
     codePage = Resolve(codePage);
     Sink<char16_t> sink{dst, dst ? dstCapacity : 0};
-    if (codePage == kCodePageUtf8)
-        return Utf8ToUtf16(src, srcLength, sink);
+    if (codePage == kCodePageUtf8) return Utf8ToUtf16(src, srcLength, sink);
     if (int table = FindTable(codePage); table >= 0)
         return TableToUtf16(detail::kSingleByteHighHalves[table], src, srcLength, sink);
     if (codePage == kCodePageHz) {
         Iconv cd(Utf16Name(), kEucCn);
-        if (!cd.Valid())
-            return {0, ConvertStatus::Unavailable};
+        if (!cd.Valid()) return {0, ConvertStatus::Unavailable};
         const std::string gb = HzToEucCn(src, srcLength);
-        if (gb.empty())
-            return sink.Done();
+        if (gb.empty()) return sink.Done();
         return RunIconv<char16_t>(cd.Get(), gb.data(), gb.size(), 1, nullptr, sink);
     }
     const char* name = IconvName(codePage);
-    if (name == nullptr)
-        return {0, ConvertStatus::Unavailable};
+    if (name == nullptr) return {0, ConvertStatus::Unavailable};
     Iconv cd(Utf16Name(), name);
-    if (!cd.Valid())
-        return {0, ConvertStatus::Unavailable};
-    if (srcLength == 0)
-        return sink.Done();
+    if (!cd.Valid()) return {0, ConvertStatus::Unavailable};
+    if (srcLength == 0) return sink.Done();
     return RunIconv<char16_t>(cd.Get(), src, srcLength, 1, nullptr, sink);
 }
 
 ConvertResult Utf16ToMultiByte(uint32_t codePage, const char16_t* src, size_t srcLength, char* dst,
                                size_t dstCapacity) {
-    if (src == nullptr && srcLength != 0)
-        return {0, ConvertStatus::BadArgument};
+    if (src == nullptr && srcLength != 0) return {0, ConvertStatus::BadArgument};
     codePage = Resolve(codePage);
     Sink<char> sink{dst, dst ? dstCapacity : 0};
-    if (codePage == kCodePageUtf8)
-        return Utf16ToUtf8(src, srcLength, sink);
+    if (codePage == kCodePageUtf8) return Utf16ToUtf8(src, srcLength, sink);
     if (int table = FindTable(codePage); table >= 0)
         return Utf16ToTable(Reverse(table), src, srcLength, sink);
     if (codePage == kCodePageHz) {
         Iconv cd(kEucCn, Utf16Name());
-        if (!cd.Valid())
-            return {0, ConvertStatus::Unavailable};
+        if (!cd.Valid()) return {0, ConvertStatus::Unavailable};
         const char* bytes = reinterpret_cast<const char*>(src);
-        const ConvertResult need = RunIconv<char>(cd.Get(), bytes, srcLength * 2, 2, cd.Get(), Sink<char>{nullptr, 0});
+        const ConvertResult need =
+            RunIconv<char>(cd.Get(), bytes, srcLength * 2, 2, cd.Get(), Sink<char>{nullptr, 0});
         std::string gb(need.count, '\0');
         if (!gb.empty())
             RunIconv<char>(cd.Get(), bytes, srcLength * 2, 2, cd.Get(), Sink<char>{gb.data(), gb.size()});
         return EucCnToHz(gb, sink);
     }
     const char* name = IconvName(codePage);
-    if (name == nullptr)
-        return {0, ConvertStatus::Unavailable};
+    if (name == nullptr) return {0, ConvertStatus::Unavailable};
     Iconv cd(name, Utf16Name());
-    if (!cd.Valid())
-        return {0, ConvertStatus::Unavailable};
-    if (srcLength == 0)
-        return sink.Done();
+    if (!cd.Valid()) return {0, ConvertStatus::Unavailable};
+    if (srcLength == 0) return sink.Done();
     return RunIconv<char>(cd.Get(), reinterpret_cast<const char*>(src), srcLength * 2, 2, cd.Get(), sink);
 }
 
 std::u16string ToUtf16(std::string_view text, uint32_t codePage) {
     ConvertResult need = MultiByteToUtf16(codePage, text.data(), text.size(), nullptr, 0);
-    if (!need.Ok())
-        return {};
+    if (!need.Ok()) return {};
     std::u16string result(need.count, u'\0');
     ConvertResult done = MultiByteToUtf16(codePage, text.data(), text.size(), result.data(), result.size());
     result.resize(done.count);
@@ -523,8 +523,7 @@ std::u16string ToUtf16(std::string_view text, uint32_t codePage) {
 
 std::string FromUtf16(std::u16string_view text, uint32_t codePage) {
     ConvertResult need = Utf16ToMultiByte(codePage, text.data(), text.size(), nullptr, 0);
-    if (!need.Ok())
-        return {};
+    if (!need.Ok()) return {};
     std::string result(need.count, '\0');
     ConvertResult done = Utf16ToMultiByte(codePage, text.data(), text.size(), result.data(), result.size());
     result.resize(done.count);

@@ -17,7 +17,7 @@
 // becomes the UTF-8 form of U+FFFD.
 namespace platform {
 
-constexpr uint32_t kCodePageActive = 0;    // stands for the active code page
+constexpr uint32_t kCodePageActive = 0; // stands for the active code page
 constexpr uint32_t kCodePageUtf8 = 65001;
 constexpr uint32_t kCodePageDefault = 1252;
 
@@ -49,12 +49,12 @@ struct ConvertResult {
 // the text does not fit, the result is BufferTooSmall with the units written.
 // Nothing is terminated: terminators in the source are converted like any
 // other character.
-ConvertResult MultiByteToUtf16(uint32_t codePage, const char* src, size_t srcLength,
-                               char16_t* dst, size_t dstCapacity);
+ConvertResult MultiByteToUtf16(uint32_t codePage, const char* src, size_t srcLength, char16_t* dst,
+                               size_t dstCapacity);
 
 // The same from UTF-16 into 8-bit text; count is in bytes.
-ConvertResult Utf16ToMultiByte(uint32_t codePage, const char16_t* src, size_t srcLength,
-                               char* dst, size_t dstCapacity);
+ConvertResult Utf16ToMultiByte(uint32_t codePage, const char16_t* src, size_t srcLength, char* dst,
+                               size_t dstCapacity);
 
 // Whole-text conveniences; unmappable characters become '?'; an unavailable
 // code page gives an empty result.

@@ -120,9 +120,13 @@ std::string NativePath(const GamePath& path) {
     return result;
 }
 
-File::~File() { Close(); }
+File::~File() {
+    Close();
+}
 
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+File::File(File&& other) noexcept : fd_(other.fd_) {
+    other.fd_ = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -141,10 +145,17 @@ File File::Open(const GamePath& path, FileAccess access, FileCreation creation) 
     else
         flags |= (access & kFileWrite) ? O_WRONLY : O_RDONLY;
     switch (creation) {
-    case FileCreation::OpenExisting: break;
-    case FileCreation::CreateAlways: flags |= O_CREAT | O_TRUNC; break;
-    case FileCreation::OpenAlways: flags |= O_CREAT; break;
-    case FileCreation::CreateNew: flags |= O_CREAT | O_EXCL; break;
+    case FileCreation::OpenExisting:
+        break;
+    case FileCreation::CreateAlways:
+        flags |= O_CREAT | O_TRUNC;
+        break;
+    case FileCreation::OpenAlways:
+        flags |= O_CREAT;
+        break;
+    case FileCreation::CreateNew:
+        flags |= O_CREAT | O_EXCL;
+        break;
     }
     // Emptying a file needs write access; the Windows call allows it anyway.
     if ((flags & O_TRUNC) && (flags & O_ACCMODE) == O_RDONLY) flags = (flags & ~O_ACCMODE) | O_RDWR;
@@ -199,7 +210,9 @@ int64_t File::Size() const {
     return static_cast<int64_t>(st.st_size);
 }
 
-bool File::Flush() { return fd_ >= 0 && fsync(fd_) == 0; }
+bool File::Flush() {
+    return fd_ >= 0 && fsync(fd_) == 0;
+}
 
 bool File::Close() {
     if (fd_ < 0) return true;
@@ -298,7 +311,8 @@ std::u16string UserFolder(std::u16string_view maker, std::u16string_view product
         }
         base = std::string(home) + "/.local/share";
     }
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
     std::u16string folder = ToGamePath(base);
     for (std::u16string_view part : {maker, product}) {
         if (part.empty()) continue;

@@ -13,7 +13,7 @@ namespace platform {
 // At the file-system boundary the path becomes UTF-8 with `/`, and every part
 // of it that does not exist exactly is looked up ignoring case, folder by folder.
 class GamePath {
-public:
+  public:
     GamePath(std::u16string_view path);
     GamePath(const char16_t* path) : GamePath(std::u16string_view(path ? path : u"")) {}
     GamePath(const std::u16string& path) : GamePath(std::u16string_view(path)) {}
@@ -25,7 +25,7 @@ public:
     const std::string& Utf8() const { return utf8_; }
     bool Empty() const { return utf8_.empty(); }
 
-private:
+  private:
     std::string utf8_;
 };
 
@@ -48,7 +48,7 @@ enum class SeekOrigin { Begin = 0, Current = 1, End = 2 };
 
 // An open file. Closes itself when it goes away; movable, not copyable.
 class File {
-public:
+  public:
     File() = default;
     ~File();
     File(File&& other) noexcept;
@@ -77,7 +77,7 @@ public:
     // Closes the file; false when the system reported an error on close.
     bool Close();
 
-private:
+  private:
     explicit File(int fd) : fd_(fd) {}
     int fd_ = -1;
 };
@@ -97,7 +97,7 @@ bool RenameFile(const GamePath& from, const GamePath& to);
 bool CreateFolder(const GamePath& path);
 
 // Game-form paths (`\` separators, no trailing separator), UTF-16.
-std::u16string ModuleFolder();  // the folder of the running program
+std::u16string ModuleFolder(); // the folder of the running program
 std::u16string CurrentFolder();
 bool SetCurrentFolder(const GamePath& path);
 // The per-user data folder: $XDG_DATA_HOME (else ~/.local/share), then the

@@ -42,28 +42,48 @@ std::string FoldName(std::u16string_view name) {
             folded += '?';
     }
     size_t first = folded.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
+    if (first == std::string::npos) return {};
     return folded.substr(first, folded.find_last_not_of(' ') - first + 1);
 }
 
 Family FamilyOf(std::u16string_view faceName) {
     static const char* const kMono[] = {
-        "courier new", "courier", "consolas", "lucida console", "lucida sans typewriter", "fixedsys", "terminal",
-        "monospace", "mono", "dejavu sans mono", "andale mono", "cascadia mono", "cascadia code", "monaco",
-        "menlo", "ms gothic", "nsimsun", "simsun-extb", "ocr a extended"};
-    static const char* const kSerif[] = {
-        "times new roman", "times", "georgia", "garamond", "book antiqua", "palatino linotype", "palatino",
-        "cambria", "constantia", "century schoolbook", "century", "bookman old style", "ms serif", "serif",
-        "dejavu serif", "sylfaen", "baskerville old face", "bodoni mt", "californian fb", "perpetua",
-        "goudy old style", "rockwell", "centaur", "high tower text", "poor richard", "bell mt", "mongolian baiti"};
+        "courier new", "courier",       "consolas",      "lucida console", "lucida sans typewriter",
+        "fixedsys",    "terminal",      "monospace",     "mono",           "dejavu sans mono",
+        "andale mono", "cascadia mono", "cascadia code", "monaco",         "menlo",
+        "ms gothic",   "nsimsun",       "simsun-extb",   "ocr a extended"};
+    static const char* const kSerif[] = {"times new roman",
+                                         "times",
+                                         "georgia",
+                                         "garamond",
+                                         "book antiqua",
+                                         "palatino linotype",
+                                         "palatino",
+                                         "cambria",
+                                         "constantia",
+                                         "century schoolbook",
+                                         "century",
+                                         "bookman old style",
+                                         "ms serif",
+                                         "serif",
+                                         "dejavu serif",
+                                         "sylfaen",
+                                         "baskerville old face",
+                                         "bodoni mt",
+                                         "californian fb",
+                                         "perpetua",
+                                         "goudy old style",
+                                         "rockwell",
+                                         "centaur",
+                                         "high tower text",
+                                         "poor richard",
+                                         "bell mt",
+                                         "mongolian baiti"};
     std::string name = FoldName(faceName);
     for (const char* mono : kMono)
-        if (name == mono)
-            return Family::Mono;
+        if (name == mono) return Family::Mono;
     for (const char* serif : kSerif)
-        if (name == serif)
-            return Family::Serif;
+        if (name == serif) return Family::Serif;
     return Family::Sans;
 }
 
@@ -71,16 +91,20 @@ std::string FileName(Family family, bool bold, bool italic) {
     std::string name;
     const char* italicSuffix = "Oblique";
     switch (family) {
-    case Family::Sans: name = "DejaVuSans"; break;
-    case Family::Serif: name = "DejaVuSerif"; italicSuffix = "Italic"; break;
-    case Family::Mono: name = "DejaVuSansMono"; break;
+    case Family::Sans:
+        name = "DejaVuSans";
+        break;
+    case Family::Serif:
+        name = "DejaVuSerif";
+        italicSuffix = "Italic";
+        break;
+    case Family::Mono:
+        name = "DejaVuSansMono";
+        break;
     }
-    if (bold || italic)
-        name += '-';
-    if (bold)
-        name += "Bold";
-    if (italic)
-        name += italicSuffix;
+    if (bold || italic) name += '-';
+    if (bold) name += "Bold";
+    if (italic) name += italicSuffix;
     return name + ".ttf";
 }
 
@@ -94,17 +118,13 @@ struct Candidate {
 // synthesised; the same again from Sans when the family has no file at all.
 std::vector<Candidate> CandidatesFor(Family family, bool bold, bool italic) {
     std::vector<Family> families{family};
-    if (family != Family::Sans)
-        families.push_back(Family::Sans);
+    if (family != Family::Sans) families.push_back(Family::Sans);
     std::vector<Candidate> list;
     for (Family f : families) {
         list.push_back({FileName(f, bold, italic), false, false});
-        if (italic)
-            list.push_back({FileName(f, bold, false), false, true});
-        if (bold)
-            list.push_back({FileName(f, false, italic), true, false});
-        if (bold && italic)
-            list.push_back({FileName(f, false, false), true, true});
+        if (italic) list.push_back({FileName(f, bold, false), false, true});
+        if (bold) list.push_back({FileName(f, false, italic), true, false});
+        if (bold && italic) list.push_back({FileName(f, false, false), true, true});
     }
     return list;
 }
@@ -113,12 +133,15 @@ int32_t RoundDiv(int64_t numerator, int64_t denominator) {
     return int32_t(std::llround(double(numerator) / double(denominator)));
 }
 
-uint16_t ReadU16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+uint16_t ReadU16(const uint8_t* p) {
+    return uint16_t(p[0] << 8 | p[1]);
+}
 
 class FreeTypeFace final : public GlyphFace {
-public:
+  public:
     FreeTypeFace(const GlyphFaceRequest& request, FT_Library library, FT_Face face, const Candidate& file)
-        : GlyphFace(request), library_(library), face_(face), emboldened_(file.emboldened), slanted_(file.slanted) {
+        : GlyphFace(request), library_(library), face_(face), emboldened_(file.emboldened),
+          slanted_(file.slanted) {
         mono_ = request.quality == kGlyphQualityNonAntialiased;
         SetSize();
         boxes_.resize(size_t(face_->num_glyphs));
@@ -141,11 +164,9 @@ public:
 
     GlyphBox Box(char16_t ch) override {
         FT_UInt index = FT_Get_Char_Index(face_, ch);
-        if (index < boxKnown_.size() && boxKnown_[index])
-            return boxes_[index];
+        if (index < boxKnown_.size() && boxKnown_[index]) return boxes_[index];
         GlyphBox box;
-        if (FT_GlyphSlot slot = Render(index))
-            box = BoxOf(slot);
+        if (FT_GlyphSlot slot = Render(index)) box = BoxOf(slot);
         if (index < boxKnown_.size()) {
             boxes_[index] = box;
             boxKnown_[index] = true;
@@ -157,8 +178,7 @@ public:
         GlyphCoverage coverage;
         coverage.levels = levels;
         FT_GlyphSlot slot = Render(FT_Get_Char_Index(face_, ch));
-        if (!slot)
-            return coverage;
+        if (!slot) return coverage;
         coverage.box = BoxOf(slot);
         const GlyphBox& box = coverage.box;
         coverage.values.resize(size_t(box.width) * size_t(box.height));
@@ -186,7 +206,7 @@ public:
         return kerning_;
     }
 
-private:
+  private:
     void SetSize() {
         const GlyphFaceRequest& request = Request();
         int64_t unitsPerEm = std::max<int64_t>(face_->units_per_EM, 1);
@@ -220,7 +240,8 @@ private:
         metrics_.underlineThickness = std::max(pixels(face_->underline_thickness), 1);
         int32_t underlineCentre = -pixels(face_->underline_position);
         metrics_.underlineOffset = std::max(underlineCentre - metrics_.underlineThickness / 2, 1);
-        metrics_.underlineOffset = std::min(metrics_.underlineOffset, metrics_.descent - metrics_.underlineThickness);
+        metrics_.underlineOffset =
+            std::min(metrics_.underlineOffset, metrics_.descent - metrics_.underlineThickness);
         if (os2 && os2->yStrikeoutSize > 0) {
             metrics_.strikeOutThickness = std::max(pixels(os2->yStrikeoutSize), 1);
             metrics_.strikeOutOffset = -pixels(os2->yStrikeoutPosition);
@@ -237,20 +258,16 @@ private:
         if (FT_Load_Glyph(face_, index, flags) != 0 && (index == 0 || FT_Load_Glyph(face_, 0, flags) != 0))
             return nullptr;
         FT_GlyphSlot slot = face_->glyph;
-        if (slanted_)
-            FT_GlyphSlot_Oblique(slot);
-        if (emboldened_)
-            FT_GlyphSlot_Embolden(slot);
-        if (FT_Render_Glyph(slot, mono_ ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0)
-            return nullptr;
+        if (slanted_) FT_GlyphSlot_Oblique(slot);
+        if (emboldened_) FT_GlyphSlot_Embolden(slot);
+        if (FT_Render_Glyph(slot, mono_ ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0) return nullptr;
         return slot;
     }
 
     static GlyphBox BoxOf(FT_GlyphSlot slot) {
         GlyphBox box;
         box.advance = int32_t((slot->advance.x + 32) >> 6);
-        if (slot->bitmap.width == 0 || slot->bitmap.rows == 0)
-            return box;
+        if (slot->bitmap.width == 0 || slot->bitmap.rows == 0) return box;
         box.width = int32_t(slot->bitmap.width);
         box.height = int32_t(slot->bitmap.rows);
         box.originX = slot->bitmap_left;
@@ -264,14 +281,11 @@ private:
     std::vector<KerningPair> ReadKerning() {
         std::vector<KerningPair> pairs;
         FT_ULong length = 0;
-        if (FT_Load_Sfnt_Table(face_, TTAG_kern, 0, nullptr, &length) != 0 || length < 4)
-            return pairs;
+        if (FT_Load_Sfnt_Table(face_, TTAG_kern, 0, nullptr, &length) != 0 || length < 4) return pairs;
         std::vector<uint8_t> table(length);
-        if (FT_Load_Sfnt_Table(face_, TTAG_kern, 0, table.data(), &length) != 0)
-            return pairs;
+        if (FT_Load_Sfnt_Table(face_, TTAG_kern, 0, table.data(), &length) != 0) return pairs;
         const uint8_t* data = table.data();
-        if (ReadU16(data) != 0)
-            return pairs; // only the common version-0 table
+        if (ReadU16(data) != 0) return pairs; // only the common version-0 table
 
         std::map<uint32_t, int32_t> byGlyphs; // (left << 16 | right) -> font units
         size_t subtableCount = ReadU16(data + 2);
@@ -286,8 +300,7 @@ private:
             size_t needed = 14 + pairCount * 6;
             bool horizontalFormat0 = (coverage >> 8) == 0 && (coverage & 0x7) == 0x1;
             if (horizontalFormat0) {
-                if (needed > length - offset)
-                    break;
+                if (needed > length - offset) break;
                 bool replaces = coverage & 0x8;
                 for (size_t i = 0; i < pairCount; ++i) {
                     const uint8_t* pair = sub + 14 + i * 6;
@@ -300,14 +313,11 @@ private:
                 }
             }
             size_t step = horizontalFormat0 ? std::max(declared, needed) : declared;
-            if (step < 6)
-                break;
+            if (step < 6) break;
             offset += step;
-            if (offset > length)
-                break;
+            if (offset > length) break;
         }
-        if (byGlyphs.empty())
-            return pairs;
+        if (byGlyphs.empty()) return pairs;
 
         // Glyphs back to the characters that show them.
         std::multimap<FT_UInt, char16_t> charactersOf;
@@ -348,8 +358,7 @@ std::unique_ptr<GlyphFace> OpenFreeTypeFace(const GlyphFaceRequest& request, con
                                             std::string* error) {
     FT_Library library = nullptr;
     if (FT_Init_FreeType(&library) != 0) {
-        if (error)
-            *error = "FreeType could not be started";
+        if (error) *error = "FreeType could not be started";
         return nullptr;
     }
     // The classic TrueType interpreter snaps stems to whole pixels in both

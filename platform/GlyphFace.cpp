@@ -25,8 +25,7 @@ ClipRect ClipOf(const GlyphSurface& surface, const GlyphPaint& paint) {
 // Each of the four channels moves from the destination towards the colour by
 // coverage / 255, rounded.
 uint32_t Blend(uint32_t dst, uint32_t colour, uint32_t coverage) {
-    if (coverage >= 255)
-        return colour;
+    if (coverage >= 255) return colour;
     uint32_t keep = 255 - coverage;
     uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
@@ -37,8 +36,8 @@ uint32_t Blend(uint32_t dst, uint32_t colour, uint32_t coverage) {
     return out;
 }
 
-void FillRect(GlyphSurface& surface, const ClipRect& clip, int32_t left, int32_t top, int32_t right, int32_t bottom,
-              uint32_t colour) {
+void FillRect(GlyphSurface& surface, const ClipRect& clip, int32_t left, int32_t top, int32_t right,
+              int32_t bottom, uint32_t colour) {
     left = std::max(left, clip.left);
     top = std::max(top, clip.top);
     right = std::min(right, clip.right);
@@ -62,16 +61,15 @@ TextExtent GlyphFace::MeasureText(std::u16string_view text) {
     return extent;
 }
 
-int32_t GlyphFace::DrawChar(GlyphSurface& surface, int32_t x, int32_t y, char16_t ch, const GlyphPaint& paint) {
+int32_t GlyphFace::DrawChar(GlyphSurface& surface, int32_t x, int32_t y, char16_t ch,
+                            const GlyphPaint& paint) {
     GlyphCoverage ink = Coverage(ch, GlyphLevels::k256);
     const GlyphBox& box = ink.box;
     ClipRect clip = ClipOf(surface, paint);
-    if (!surface.pixels || clip.Empty())
-        return box.advance;
+    if (!surface.pixels || clip.Empty()) return box.advance;
 
     GlyphFaceMetrics metrics = Metrics();
-    if (paint.opaque)
-        FillRect(surface, clip, x, y, x + box.advance, y + metrics.height, paint.background);
+    if (paint.opaque) FillRect(surface, clip, x, y, x + box.advance, y + metrics.height, paint.background);
 
     int32_t inkLeft = x + box.originX;
     int32_t inkTop = y + metrics.ascent - box.originY;
@@ -84,8 +82,7 @@ int32_t GlyphFace::DrawChar(GlyphSurface& surface, int32_t x, int32_t y, char16_
         const uint8_t* coverage = ink.values.data() + size_t(py - inkTop) * size_t(box.width);
         for (int32_t px = left; px < right; ++px) {
             uint8_t c = coverage[px - inkLeft];
-            if (c)
-                row[px] = Blend(row[px], paint.foreground, c);
+            if (c) row[px] = Blend(row[px], paint.foreground, c);
         }
     }
 
@@ -94,11 +91,13 @@ int32_t GlyphFace::DrawChar(GlyphSurface& surface, int32_t x, int32_t y, char16_
     int32_t baseline = y + metrics.ascent;
     if (Request().underline) {
         int32_t lineTop = baseline + metrics.underlineOffset;
-        FillRect(surface, clip, x, lineTop, x + box.advance, lineTop + metrics.underlineThickness, paint.foreground);
+        FillRect(surface, clip, x, lineTop, x + box.advance, lineTop + metrics.underlineThickness,
+                 paint.foreground);
     }
     if (Request().strikeOut) {
         int32_t lineTop = baseline + metrics.strikeOutOffset;
-        FillRect(surface, clip, x, lineTop, x + box.advance, lineTop + metrics.strikeOutThickness, paint.foreground);
+        FillRect(surface, clip, x, lineTop, x + box.advance, lineTop + metrics.strikeOutThickness,
+                 paint.foreground);
     }
     return box.advance;
 }
@@ -109,8 +108,7 @@ std::unique_ptr<GlyphFace> OpenGlyphFace(const GlyphFaceRequest& request, std::s
         std::lock_guard<std::mutex> lock(gOpenerLock);
         opener = gOpener;
     }
-    if (opener)
-        return opener(request, error);
+    if (opener) return opener(request, error);
     return OpenFreeTypeFace(request, kDejaVuFolder, error);
 }
 

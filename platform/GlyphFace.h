@@ -134,7 +134,7 @@ struct GlyphPaint {
 };
 
 class GlyphFace {
-public:
+  public:
     explicit GlyphFace(GlyphFaceRequest request) : request_(std::move(request)) {}
     virtual ~GlyphFace() = default;
     GlyphFace(const GlyphFace&) = delete;
@@ -159,7 +159,7 @@ public:
     // underline and strike-out lines the request asks for. Returns the advance.
     int32_t DrawChar(GlyphSurface& surface, int32_t x, int32_t y, char16_t ch, const GlyphPaint& paint);
 
-private:
+  private:
     GlyphFaceRequest request_;
 };
 
@@ -176,7 +176,8 @@ std::unique_ptr<GlyphFace> OpenFreeTypeFace(const GlyphFaceRequest& request, con
 // Replaces what OpenGlyphFace does, so that tests above this layer can give
 // fonts a synthetic face; an empty function restores FreeType. Returns the
 // opener in place before.
-using GlyphFaceOpener = std::function<std::unique_ptr<GlyphFace>(const GlyphFaceRequest&, std::string* error)>;
+using GlyphFaceOpener =
+    std::function<std::unique_ptr<GlyphFace>(const GlyphFaceRequest&, std::string* error)>;
 GlyphFaceOpener SetGlyphFaceOpener(GlyphFaceOpener opener);
 
 } // namespace platform

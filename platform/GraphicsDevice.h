@@ -272,7 +272,7 @@ struct FrameView {
 // One texture level held in system memory in its own format. Sampling reads a
 // copy expanded to A8R8G8B8 that is rebuilt after each write lock.
 class Texture {
-public:
+  public:
     Texture(uint32_t width, uint32_t height, Format format, Pool pool);
     Texture(const Texture&) = delete;
     Texture& operator=(const Texture&) = delete;
@@ -290,7 +290,7 @@ public:
     // The level expanded to A8R8G8B8, width x height, rows back to back.
     const uint32_t* Expanded();
 
-private:
+  private:
     uint32_t width_, height_;
     Format format_;
     Pool pool_;
@@ -308,7 +308,7 @@ using TexturePtr = std::shared_ptr<Texture>;
 // Where presented frames go: the window backend shows them, the headless one
 // keeps them. The pixels are valid only during the call.
 class FrameSink {
-public:
+  public:
     virtual ~FrameSink() = default;
     virtual void ShowFrame(const uint32_t* pixels, int width, int height, int pitchInPixels) = 0;
     // True when the sink itself waits for the display (vertical sync); otherwise
@@ -319,10 +319,11 @@ public:
 // ---------------------------------------------------------------- device
 
 class GraphicsDevice {
-public:
+  public:
     virtual ~GraphicsDevice() = default;
 
-    virtual Result CreateTexture(uint32_t width, uint32_t height, Format format, Pool pool, TexturePtr* out) = 0;
+    virtual Result CreateTexture(uint32_t width, uint32_t height, Format format, Pool pool,
+                                 TexturePtr* out) = 0;
 
     virtual Result SetRenderState(RenderState state, uint32_t value) = 0;
     virtual Result GetRenderState(RenderState state, uint32_t* value) = 0;

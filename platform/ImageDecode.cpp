@@ -54,10 +54,8 @@ bool IsCompressedPicture(const uint8_t* data, size_t size) {
 // restart marker.)
 static bool JpegTablesFit(const uint8_t* data, size_t size) {
     for (size_t p = 0; p + 1 < size; ++p) {
-        if (data[p] != 0xFF || data[p + 1] != 0xC4)
-            continue;
-        if (p + 4 > size)
-            break;
+        if (data[p] != 0xFF || data[p + 1] != 0xC4) continue;
+        if (p + 4 > size) break;
         // As stb_image reads it: tables follow one another while the length
         // lasts, each read whole whatever the length; bytes past the end of
         // the file read as 0.
@@ -67,8 +65,7 @@ static bool JpegTablesFit(const uint8_t* data, size_t size) {
             size_t symbols = 0;
             for (size_t i = 1; i <= 16 && table + i < size; ++i)
                 symbols += data[table + i];
-            if (symbols > 256)
-                return false;
+            if (symbols > 256) return false;
             left -= int64_t(17 + symbols);
             table += 17 + symbols;
         }
@@ -81,26 +78,20 @@ constexpr int64_t kMaxPicturePixels = 0x4000000;
 
 bool DecodePicture(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
     auto fail = [&](const std::string& reason) {
-        if (error)
-            *error = reason;
+        if (error) *error = reason;
         return false;
     };
-    if (!out)
-        return fail("no output");
-    if (!IsCompressedPicture(data, size))
-        return fail("not a PNG or JPEG file");
-    if (size > size_t(INT_MAX))
-        return fail("file too large");
-    if (IsJpeg(data, size) && !JpegTablesFit(data, size))
-        return fail("bad JPEG Huffman table");
+    if (!out) return fail("no output");
+    if (!IsCompressedPicture(data, size)) return fail("not a PNG or JPEG file");
+    if (size > size_t(INT_MAX)) return fail("file too large");
+    if (IsJpeg(data, size) && !JpegTablesFit(data, size)) return fail("bad JPEG Huffman table");
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(data, int(size), &width, &height, &channels))
         return fail(std::string("cannot read picture header: ") + stbi_failure_reason());
     if (width <= 0 || height <= 0 || int64_t(width) * height > kMaxPicturePixels)
         return fail("picture too large");
     stbi_uc* rgba = stbi_load_from_memory(data, int(size), &width, &height, &channels, 4);
-    if (!rgba)
-        return fail(std::string("cannot decode picture: ") + stbi_failure_reason());
+    if (!rgba) return fail(std::string("cannot decode picture: ") + stbi_failure_reason());
     out->width = width;
     out->height = height;
     out->pixels.resize(size_t(width) * size_t(height));

@@ -46,8 +46,7 @@ std::string_view DikName(uint8_t code) {
     return {};
 }
 
-template <class Record>
-void Input::RecordRing<Record>::Push(const Record& record) {
+template <class Record> void Input::RecordRing<Record>::Push(const Record& record) {
     if (count_ == records_.size()) {
         first_ = (first_ + 1) % records_.size();
         --count_;
@@ -56,8 +55,7 @@ void Input::RecordRing<Record>::Push(const Record& record) {
     ++count_;
 }
 
-template <class Record>
-size_t Input::RecordRing<Record>::Read(Record* out, size_t capacity) {
+template <class Record> size_t Input::RecordRing<Record>::Read(Record* out, size_t capacity) {
     const size_t n = std::min(capacity, count_);
     for (size_t i = 0; i < n; ++i)
         out[i] = records_[(first_ + i) % records_.size()];
@@ -66,16 +64,22 @@ size_t Input::RecordRing<Record>::Read(Record* out, size_t capacity) {
     return n;
 }
 
-void Input::ReadKeyboardState(uint8_t state[256]) const { std::memcpy(state, keys_, 256); }
+void Input::ReadKeyboardState(uint8_t state[256]) const {
+    std::memcpy(state, keys_, 256);
+}
 
 void Input::ReadMouseState(MouseState& state) {
     state = mouse_;
     mouse_.x = mouse_.y = mouse_.wheel = 0;
 }
 
-size_t Input::ReadKeyRecords(KeyRecord* out, size_t capacity) { return keyRecords_.Read(out, capacity); }
+size_t Input::ReadKeyRecords(KeyRecord* out, size_t capacity) {
+    return keyRecords_.Read(out, capacity);
+}
 
-size_t Input::ReadMouseRecords(MouseRecord* out, size_t capacity) { return mouseRecords_.Read(out, capacity); }
+size_t Input::ReadMouseRecords(MouseRecord* out, size_t capacity) {
+    return mouseRecords_.Read(out, capacity);
+}
 
 void Input::CursorPosition(int& x, int& y) const {
     x = cursorX_;

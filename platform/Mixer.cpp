@@ -89,7 +89,8 @@ struct Mixer::Stream {
     }
 };
 
-Mixer::Mixer(int outputRate) : outputRate_(outputRate > 0 ? outputRate : kAudioRate), mix_(kBlockFrames * 2) {}
+Mixer::Mixer(int outputRate)
+    : outputRate_(outputRate > 0 ? outputRate : kAudioRate), mix_(kBlockFrames * 2) {}
 
 Mixer::~Mixer() = default;
 
@@ -165,7 +166,8 @@ bool Mixer::FreeSample(uint32_t handle) {
     for (const Channel& voice : sample->voices)
         if (voice.handle) handles_.erase(voice.handle);
     handles_.erase(handle);
-    auto it = std::find_if(samples_.begin(), samples_.end(), [&](const auto& s) { return s.get() == sample; });
+    auto it =
+        std::find_if(samples_.begin(), samples_.end(), [&](const auto& s) { return s.get() == sample; });
     doomed = std::move(*it);
     samples_.erase(it);
     return true;
@@ -233,7 +235,8 @@ bool Mixer::FreeStream(uint32_t handle) {
     Stream* stream = FindStream(handle);
     if (!stream) return false;
     handles_.erase(handle);
-    auto it = std::find_if(streams_.begin(), streams_.end(), [&](const auto& s) { return s.get() == stream; });
+    auto it =
+        std::find_if(streams_.begin(), streams_.end(), [&](const auto& s) { return s.get() == stream; });
     doomed = std::move(*it);
     streams_.erase(it);
     return true;
@@ -367,14 +370,19 @@ void Mixer::Render(int16_t* stereo, int frames) {
         std::memset(mix, 0, sizeof(float) * size_t(block) * 2);
         for (const auto& sample : samples_)
             for (Channel& voice : sample->voices) {
-                if (voice.state == ChannelState::Playing) MixVoice(*sample, voice, mix, block, sampleGain);
-                else voice.AdvanceSlide(uint32_t(block));
+                if (voice.state == ChannelState::Playing)
+                    MixVoice(*sample, voice, mix, block, sampleGain);
+                else
+                    voice.AdvanceSlide(uint32_t(block));
             }
         for (const auto& stream : streams_) {
-            if (stream->channel.state == ChannelState::Playing) MixStream(*stream, mix, block, streamGain);
-            else stream->channel.AdvanceSlide(uint32_t(block));
+            if (stream->channel.state == ChannelState::Playing)
+                MixStream(*stream, mix, block, streamGain);
+            else
+                stream->channel.AdvanceSlide(uint32_t(block));
         }
-        for (int i = 0; i < block * 2; ++i) stereo[i] = int16_t(std::lrintf(std::clamp(mix[i], -32768.0f, 32767.0f)));
+        for (int i = 0; i < block * 2; ++i)
+            stereo[i] = int16_t(std::lrintf(std::clamp(mix[i], -32768.0f, 32767.0f)));
         stereo += block * 2;
         frames -= block;
     }
@@ -437,7 +445,8 @@ void Mixer::MixStream(Stream& stream, float* mix, int frames, float gain) {
             // Keep the frame being played (interpolation needs it) and decode after it.
             size_t drop = std::min(index, stream.bufferFrames);
             size_t keep = stream.bufferFrames - drop;
-            std::memmove(stream.buffer.data(), stream.buffer.data() + drop * size_t(ch), keep * size_t(ch) * sizeof(int16_t));
+            std::memmove(stream.buffer.data(), stream.buffer.data() + drop * size_t(ch),
+                         keep * size_t(ch) * sizeof(int16_t));
             stream.bufferFrames = keep;
             channel.position -= uint64_t(drop) << 32;
             FillStream(stream);

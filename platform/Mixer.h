@@ -24,7 +24,7 @@ constexpr int kDefaultVoicesPerSample = 16;
 constexpr int kMaxGlobalVolume = 10000;
 
 class Mixer final : public AudioRenderer {
-public:
+  public:
     explicit Mixer(int outputRate = kAudioRate);
     ~Mixer() override;
     Mixer(const Mixer&) = delete;
@@ -72,7 +72,7 @@ public:
     int OutputRate() const { return outputRate_; }
     void Render(int16_t* stereo, int frames) override;
 
-private:
+  private:
     struct Channel;
     struct Sample;
     struct Stream;

@@ -17,11 +17,9 @@ constexpr int kHandlerWaitMs = 2000;
 constexpr int kPollMs = 10;
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
+    if (text.size() < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
-            return false;
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
     return true;
 }
 
@@ -35,33 +33,27 @@ bool IsWebAddress(std::string_view address) {
         schemeLength = 8;
     else
         return false;
-    if (address.size() == schemeLength)
-        return false;
+    if (address.size() == schemeLength) return false;
     for (char c : address)
-        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F)
-            return false;
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return false;
     return true;
 }
 
 bool OpenWebAddress(const std::string& address) {
-    if (!IsWebAddress(address))
-        return false;
+    if (!IsWebAddress(address)) return false;
     char program[] = "xdg-open";
     std::string argument = address;
     char* argv[] = {program, argument.data(), nullptr};
     pid_t pid = 0;
-    if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0)
-        return false;
+    if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0) return false;
     // Without a desktop session xdg-open may run the browser in the foreground;
     // the game is shutting down, so it waits a short while for the handler's
     // answer and otherwise leaves the handler running on its own.
     for (int waited = 0; waited < kHandlerWaitMs; waited += kPollMs) {
         int status = 0;
         const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (done < 0 && errno != EINTR)
-            return false;
+        if (done == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0 && errno != EINTR) return false;
         SleepMilliseconds(kPollMs);
     }
     return true;

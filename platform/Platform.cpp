@@ -8,9 +8,12 @@
 namespace platform {
 
 bool ParseBackendKind(std::string_view name, BackendKind& kind) {
-    if (name == "sdl") kind = BackendKind::Sdl;
-    else if (name == "headless") kind = BackendKind::Headless;
-    else return false;
+    if (name == "sdl")
+        kind = BackendKind::Sdl;
+    else if (name == "headless")
+        kind = BackendKind::Headless;
+    else
+        return false;
     return true;
 }
 

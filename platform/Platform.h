@@ -16,7 +16,7 @@ enum class BackendKind { Sdl, Headless };
 // the sound output of one kind. `sdl` shows a real window and plays sound;
 // `headless` keeps everything in memory and runs anywhere.
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
     virtual BackendKind Kind() const = 0;
     virtual Window& GetWindow() = 0;

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -48,11 +48,15 @@ bool SameName(View a, View b) {
     return true;
 }
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
 
 View Trim(View text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -62,13 +66,23 @@ bool IsUtf8BeyondAscii(const uint8_t* p, size_t n) {
     bool beyondAscii = false;
     for (size_t i = 0; i < n;) {
         uint8_t b = p[i];
-        if (b < 0x80) { ++i; continue; }
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
         size_t extra;
         uint32_t min;
-        if ((b & 0xE0) == 0xC0) { extra = 1; min = 0x80; }
-        else if ((b & 0xF0) == 0xE0) { extra = 2; min = 0x800; }
-        else if ((b & 0xF8) == 0xF0) { extra = 3; min = 0x10000; }
-        else return false;
+        if ((b & 0xE0) == 0xC0) {
+            extra = 1;
+            min = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            extra = 2;
+            min = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            extra = 3;
+            min = 0x10000;
+        } else
+            return false;
         if (n - i <= extra) return false;
         uint32_t code = b & (0x3F >> extra);
         for (size_t k = 1; k <= extra; ++k) {
@@ -90,14 +104,16 @@ Document Decode(const std::vector<uint8_t>& bytes) {
     if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
         doc.encoding = Encoding::Utf16WithMark;
         text.reserve(n / 2);
-        for (size_t i = 2; i + 1 < n; i += 2) text.push_back(static_cast<char16_t>(p[i] | (p[i + 1] << 8)));
+        for (size_t i = 2; i + 1 < n; i += 2)
+            text.push_back(static_cast<char16_t>(p[i] | (p[i + 1] << 8)));
     } else if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) {
         doc.encoding = Encoding::Utf8WithMark;
         text = Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(p + 3), n - 3));
     } else {
         std::string_view raw(reinterpret_cast<const char*>(p), n);
         bool ascii = true;
-        for (uint8_t b : bytes) ascii = ascii && b < 0x80;
+        for (uint8_t b : bytes)
+            ascii = ascii && b < 0x80;
         // Plain ASCII reads the same in either encoding; it is kept as UTF-8 so
         // that later writes lose no character.
         if (ascii || IsUtf8BeyondAscii(p, n)) {
@@ -146,8 +162,12 @@ std::vector<uint8_t> Encode(const Document& doc) {
         bytes = {0xEF, 0xBB, 0xBF};
         append(Utf16ToUtf8(text));
         break;
-    case Encoding::Utf8: append(Utf16ToUtf8(text)); break;
-    case Encoding::CodePage: append(FromUtf16(text)); break;
+    case Encoding::Utf8:
+        append(Utf16ToUtf8(text));
+        break;
+    case Encoding::CodePage:
+        append(FromUtf16(text));
+        break;
     }
     return bytes;
 }
@@ -192,7 +212,8 @@ struct Range {
 };
 
 size_t NextHeader(const Document& doc, size_t from) {
-    while (from < doc.lines.size() && Parse(doc.lines[from]).kind != LineKind::Section) ++from;
+    while (from < doc.lines.size() && Parse(doc.lines[from]).kind != LineKind::Section)
+        ++from;
     return from;
 }
 
@@ -290,7 +311,8 @@ Answer Read(const Text* section, const Text* key, const Text* defaultValue, cons
         }
     }
     View fallback = defaultValue ? View(*defaultValue) : View();
-    while (!fallback.empty() && IsBlank(fallback.back())) fallback.remove_suffix(1);
+    while (!fallback.empty() && IsBlank(fallback.back()))
+        fallback.remove_suffix(1);
     answer.value = Text(fallback);
     return answer;
 }
@@ -350,8 +372,7 @@ bool Write(const Text* section, const Text* key, const Text* value, const Text& 
 }
 
 // Copies in the shape the Windows calls give: see the header.
-template <class Char>
-uint32_t CopyValue(const std::basic_string<Char>& value, Char* buffer, uint32_t size) {
+template <class Char> uint32_t CopyValue(const std::basic_string<Char>& value, Char* buffer, uint32_t size) {
     if (!buffer || size == 0) return 0;
     size_t n = value.size() < size - 1 ? value.size() : size - 1;
     value.copy(buffer, n);
@@ -396,13 +417,14 @@ std::optional<Text> FromCodePage(const char* text) {
     return ToUtf16(text);
 }
 
-const Text* Ptr(const std::optional<Text>& text) { return text ? &*text : nullptr; }
+const Text* Ptr(const std::optional<Text>& text) {
+    return text ? &*text : nullptr;
+}
 
 } // namespace
 
-uint32_t GetPrivateProfileStringW(const char16_t* section, const char16_t* key,
-                                  const char16_t* defaultValue, char16_t* buffer,
-                                  uint32_t size, const char16_t* fileName) {
+uint32_t GetPrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
+                                  char16_t* buffer, uint32_t size, const char16_t* fileName) {
     if (!buffer || size == 0) return 0;
     auto s = Wide(section), k = Wide(key), d = Wide(defaultValue);
     Answer answer = Read(Ptr(s), Ptr(k), Ptr(d), fileName ? Text(fileName) : Text());
@@ -417,14 +439,15 @@ uint32_t GetPrivateProfileStringA(const char* section, const char* key, const ch
     Answer answer = Read(Ptr(s), Ptr(k), Ptr(d), fileName ? ToUtf16(fileName) : Text());
     if (answer.isList) {
         std::vector<std::string> names;
-        for (const Text& name : answer.names) names.push_back(FromUtf16(name));
+        for (const Text& name : answer.names)
+            names.push_back(FromUtf16(name));
         return CopyList(names, buffer, size);
     }
     return CopyValue(FromUtf16(answer.value), buffer, size);
 }
 
-bool WritePrivateProfileStringW(const char16_t* section, const char16_t* key,
-                                const char16_t* value, const char16_t* fileName) {
+bool WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,
+                                const char16_t* fileName) {
     if (!fileName || !*fileName) return false;
     auto s = Wide(section), k = Wide(key), v = Wide(value);
     return Write(Ptr(s), Ptr(k), Ptr(v), fileName);

@@ -32,9 +32,8 @@ namespace platform {
 //   then size - 2.
 // Returns the characters written, terminators of the last name excluded.
 // A null buffer or a size of 0 gives 0 and writes nothing.
-uint32_t GetPrivateProfileStringW(const char16_t* section, const char16_t* key,
-                                  const char16_t* defaultValue, char16_t* buffer,
-                                  uint32_t size, const char16_t* fileName);
+uint32_t GetPrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
+                                  char16_t* buffer, uint32_t size, const char16_t* fileName);
 uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
                                   char* buffer, uint32_t size, const char* fileName);
 
@@ -45,8 +44,8 @@ uint32_t GetPrivateProfileStringA(const char* section, const char* key, const ch
 //   flush; true.
 // False when the file cannot be read or written, or when a name or value holds
 // a line break (it would turn into lines of its own).
-bool WritePrivateProfileStringW(const char16_t* section, const char16_t* key,
-                                const char16_t* value, const char16_t* fileName);
+bool WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,
+                                const char16_t* fileName);
 bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* fileName);
 

@@ -10,6 +10,8 @@ int Rand() {
     return static_cast<int>((g_state >> 16) & 0x7FFF);
 }
 
-void SeedRand(uint32_t seed) { g_state = seed; }
+void SeedRand(uint32_t seed) {
+    g_state = seed;
+}
 
 } // namespace platform

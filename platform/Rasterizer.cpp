@@ -19,7 +19,7 @@
 namespace platform::raster {
 namespace {
 
-constexpr int kSubPixel = 256;        // positions snap to 1/256 pixel
+constexpr int kSubPixel = 256;         // positions snap to 1/256 pixel
 constexpr double kGuardBand = 1 << 20; // primitives reaching beyond this many pixels are dropped
 constexpr int kChunk = 64;             // pixels per pass through the stage buffers
 
@@ -35,14 +35,22 @@ bool gUseAvx2 = gHasAvx2;
 // tests: far cheaper than a 64-bit integer division, and exactly the same result.
 int64_t FloorDiv(int64_t a, int64_t b) {
     int64_t q = static_cast<int64_t>(static_cast<double>(a) / static_cast<double>(b));
-    while (q * b > a) --q;
-    while ((q + 1) * b <= a) ++q;
+    while (q * b > a)
+        --q;
+    while ((q + 1) * b <= a)
+        ++q;
     return q;
 }
-int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
+int64_t CeilDiv(int64_t a, int64_t b) {
+    return -FloorDiv(-a, b);
+}
 
-uint32_t Channel(uint32_t c, int shift) { return c >> shift & 0xFF; }
-uint32_t Pack(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
+uint32_t Channel(uint32_t c, int shift) {
+    return c >> shift & 0xFF;
+}
+uint32_t Pack(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+    return a << 24 | r << 16 | g << 8 | b;
+}
 
 // Linear attributes over a primitive: value(x, y) = base + dx (x - ox) + dy (y - oy).
 struct Plane {
@@ -81,9 +89,11 @@ void FillColour(uint32_t* d, int n, uint32_t c) {
 #if VB_RASTER_SSE2
     // Whole 16-byte stores, so that the vector loads that follow can be forwarded from them.
     const __m128i v = _mm_set1_epi32(static_cast<int>(c));
-    for (; i + 4 <= n; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), v);
+    for (; i + 4 <= n; i += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), v);
 #endif
-    for (; i < n; ++i) d[i] = c;
+    for (; i < n; ++i)
+        d[i] = c;
 }
 
 // Texel address of one coordinate under an addressing mode; -1 means "border".
@@ -127,17 +137,18 @@ void SamplePoint(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t
 // with 7 kept, and rounded once at the end: within a unit of exact filtering in
 // floating point, and exactly the texel itself at fractions of zero. The vector
 // kernel below gives the same values bit for bit.
-inline uint32_t BilinearChannel(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx, uint32_t fy) {
+inline uint32_t BilinearChannel(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx,
+                                uint32_t fy) {
     const uint32_t v0 = c00 * (256 - fy) + c01 * fy, v1 = c10 * (256 - fy) + c11 * fy; // <= 65280
-    const uint32_t r = (v0 * ((256 - fx) << 7) >> 16) + (v1 * (fx << 7) >> 16);     // <= 32640
+    const uint32_t r = (v0 * ((256 - fx) << 7) >> 16) + (v1 * (fx << 7) >> 16);        // <= 32640
     return (r + 64) >> 7;
 }
 
 inline uint32_t Bilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, uint32_t fx, uint32_t fy) {
     uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8)
-        out |= BilinearChannel(Channel(c00, shift), Channel(c10, shift), Channel(c01, shift), Channel(c11, shift), fx,
-                               fy)
+        out |= BilinearChannel(Channel(c00, shift), Channel(c10, shift), Channel(c01, shift),
+                               Channel(c11, shift), fx, fy)
                << shift;
     return out;
 }
@@ -169,7 +180,8 @@ void SampleLinearCareful(const PixelState& ps, int64_t s, int64_t t, int64_t ds,
             out[i] = 0;
             continue;
         }
-        out[i] = Bilinear(c00, c10, c01, c11, static_cast<uint32_t>(s >> 8) & 0xFF, static_cast<uint32_t>(t >> 8) & 0xFF);
+        out[i] = Bilinear(c00, c10, c01, c11, static_cast<uint32_t>(s >> 8) & 0xFF,
+                          static_cast<uint32_t>(t >> 8) & 0xFF);
     }
 }
 
@@ -179,12 +191,16 @@ void SampleLinearCareful(const PixelState& ps, int64_t s, int64_t t, int64_t ds,
 // the results pack back in order.
 VB_TARGET_AVX2 int SampleLinearInside8(const uint32_t* texels, int width, uint32_t s, uint32_t t, uint32_t ds,
                                        uint32_t dt, uint32_t* out, int n) {
-    const __m256i zero = _mm256_setzero_si256(), low8 = _mm256_set1_epi32(0xFF), round = _mm256_set1_epi16(64);
+    const __m256i zero = _mm256_setzero_si256(), low8 = _mm256_set1_epi32(0xFF),
+                  round = _mm256_set1_epi16(64);
     const __m256i w256 = _mm256_set1_epi16(256), w32768 = _mm256_set1_epi16(static_cast<short>(0x8000));
     const __m256i step = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    __m256i vs = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(s)), _mm256_mullo_epi32(step, _mm256_set1_epi32(static_cast<int>(ds))));
-    __m256i vt = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(t)), _mm256_mullo_epi32(step, _mm256_set1_epi32(static_cast<int>(dt))));
-    const __m256i vds = _mm256_set1_epi32(static_cast<int>(8 * ds)), vdt = _mm256_set1_epi32(static_cast<int>(8 * dt));
+    __m256i vs = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(s)),
+                                  _mm256_mullo_epi32(step, _mm256_set1_epi32(static_cast<int>(ds))));
+    __m256i vt = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(t)),
+                                  _mm256_mullo_epi32(step, _mm256_set1_epi32(static_cast<int>(dt))));
+    const __m256i vds = _mm256_set1_epi32(static_cast<int>(8 * ds)),
+                  vdt = _mm256_set1_epi32(static_cast<int>(8 * dt));
     const uint32_t uwidth = static_cast<uint32_t>(width);
     // Scalar coordinates of pixels k and k + 4, stepped together.
     uint32_t sa = s, ta = t, sb = s + 4 * ds, tb = t + 4 * dt;
@@ -196,26 +212,28 @@ VB_TARGET_AVX2 int SampleLinearInside8(const uint32_t* texels, int width, uint32
         vt = _mm256_add_epi32(vt, vdt);
         const __m256i wy = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16)), wyInv = _mm256_sub_epi16(w256, wy);
         const __m256i fx7 = _mm256_slli_epi32(fx, 7);
-        const __m256i wx = _mm256_or_si256(fx7, _mm256_slli_epi32(fx7, 16)), wxInv = _mm256_sub_epi16(w32768, wx);
+        const __m256i wx = _mm256_or_si256(fx7, _mm256_slli_epi32(fx7, 16)),
+                      wxInv = _mm256_sub_epi16(w32768, wx);
         const __m256i wxLo = _mm256_unpacklo_epi32(wxInv, wx), wxHi = _mm256_unpackhi_epi32(wxInv, wx);
-#define VB_BILINEAR_PAIR(name, sel, wxPair, wxSel)                                                                     \
-    __m256i name;                                                                                                      \
-    {                                                                                                                  \
-        const uint32_t* a = texels + ((ta >> 16) * uwidth + (sa >> 16));                                               \
-        const uint32_t* b = texels + ((tb >> 16) * uwidth + (sb >> 16));                                               \
-        sa += ds, ta += dt, sb += ds, tb += dt;                                                                        \
-        const __m256i top = _mm256_unpacklo_epi8(                                                                      \
-            _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a))),      \
-                                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)), 1),                          \
-            zero);                                                                                                     \
-        const __m256i bottom = _mm256_unpacklo_epi8(                                                                   \
-            _mm256_inserti128_si256(                                                                                   \
-                _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + width))),                  \
-                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + width)), 1),                                      \
-            zero);                                                                                                     \
-        const __m256i v = _mm256_add_epi16(_mm256_mullo_epi16(top, _mm256_shuffle_epi32(wyInv, sel)),                  \
-                                           _mm256_mullo_epi16(bottom, _mm256_shuffle_epi32(wy, sel)));                 \
-        name = _mm256_mulhi_epu16(v, _mm256_shuffle_epi32(wxPair, wxSel));                                            \
+#define VB_BILINEAR_PAIR(name, sel, wxPair, wxSel)                                                           \
+    __m256i name;                                                                                            \
+    {                                                                                                        \
+        const uint32_t* a = texels + ((ta >> 16) * uwidth + (sa >> 16));                                     \
+        const uint32_t* b = texels + ((tb >> 16) * uwidth + (sb >> 16));                                     \
+        sa += ds, ta += dt, sb += ds, tb += dt;                                                              \
+        const __m256i top = _mm256_unpacklo_epi8(                                                            \
+            _mm256_inserti128_si256(                                                                         \
+                _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a))),                \
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)), 1),                                    \
+            zero);                                                                                           \
+        const __m256i bottom = _mm256_unpacklo_epi8(                                                         \
+            _mm256_inserti128_si256(                                                                         \
+                _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + width))),        \
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + width)), 1),                            \
+            zero);                                                                                           \
+        const __m256i v = _mm256_add_epi16(_mm256_mullo_epi16(top, _mm256_shuffle_epi32(wyInv, sel)),        \
+                                           _mm256_mullo_epi16(bottom, _mm256_shuffle_epi32(wy, sel)));       \
+        name = _mm256_mulhi_epu16(v, _mm256_shuffle_epi32(wxPair, wxSel));                                   \
     }
         VB_BILINEAR_PAIR(m0, 0x00, wxLo, 0x50)
         VB_BILINEAR_PAIR(m1, 0x55, wxLo, 0xFA)
@@ -234,8 +252,8 @@ VB_TARGET_AVX2 int SampleLinearInside8(const uint32_t* texels, int width, uint32
 #endif
 
 // Pixels whose four taps all lie inside the texture.
-void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t, int32_t ds, int32_t dt, uint32_t* out,
-                        int n) {
+void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t, int32_t ds, int32_t dt,
+                        uint32_t* out, int n) {
     int i = 0;
 #if VB_RASTER_AVX2
     if (gUseAvx2) {
@@ -254,10 +272,12 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
     // Inside the texture both coordinates are positive: unsigned arithmetic indexes
     // without sign extensions.
     uint32_t us = static_cast<uint32_t>(s), ut = static_cast<uint32_t>(t);
-    const uint32_t uds = static_cast<uint32_t>(ds), udt = static_cast<uint32_t>(dt), uwidth = static_cast<uint32_t>(width);
+    const uint32_t uds = static_cast<uint32_t>(ds), udt = static_cast<uint32_t>(dt),
+                   uwidth = static_cast<uint32_t>(width);
     for (; i + 4 <= n; i += 4) {
         // Weights as 16-bit pairs per 32-bit lane: fy | fy << 16 and so on.
-        const __m128i fx = _mm_and_si128(_mm_srli_epi32(vs, 8), low8), fy = _mm_and_si128(_mm_srli_epi32(vt, 8), low8);
+        const __m128i fx = _mm_and_si128(_mm_srli_epi32(vs, 8), low8),
+                      fy = _mm_and_si128(_mm_srli_epi32(vt, 8), low8);
         vs = _mm_add_epi32(vs, vds);
         vt = _mm_add_epi32(vt, vdt);
         const __m128i wy = _mm_or_si128(fy, _mm_slli_epi32(fy, 16)), wyInv = _mm_sub_epi16(w256, wy);
@@ -271,14 +291,19 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
             us += uds;
             ut += udt;
             const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
-            const __m128i bottom = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + width)), zero);
+            const __m128i bottom =
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + width)), zero);
             const __m128i v = _mm_add_epi16(_mm_mullo_epi16(top, wyInvK), _mm_mullo_epi16(bottom, wyK));
             return _mm_mulhi_epu16(v, wxK);
         };
-        const __m128i m0 = pixel(_mm_shuffle_epi32(wyInv, 0x00), _mm_shuffle_epi32(wy, 0x00), _mm_shuffle_epi32(wxLo, 0x50));
-        const __m128i m1 = pixel(_mm_shuffle_epi32(wyInv, 0x55), _mm_shuffle_epi32(wy, 0x55), _mm_shuffle_epi32(wxLo, 0xFA));
-        const __m128i m2 = pixel(_mm_shuffle_epi32(wyInv, 0xAA), _mm_shuffle_epi32(wy, 0xAA), _mm_shuffle_epi32(wxHi, 0x50));
-        const __m128i m3 = pixel(_mm_shuffle_epi32(wyInv, 0xFF), _mm_shuffle_epi32(wy, 0xFF), _mm_shuffle_epi32(wxHi, 0xFA));
+        const __m128i m0 =
+            pixel(_mm_shuffle_epi32(wyInv, 0x00), _mm_shuffle_epi32(wy, 0x00), _mm_shuffle_epi32(wxLo, 0x50));
+        const __m128i m1 =
+            pixel(_mm_shuffle_epi32(wyInv, 0x55), _mm_shuffle_epi32(wy, 0x55), _mm_shuffle_epi32(wxLo, 0xFA));
+        const __m128i m2 =
+            pixel(_mm_shuffle_epi32(wyInv, 0xAA), _mm_shuffle_epi32(wy, 0xAA), _mm_shuffle_epi32(wxHi, 0x50));
+        const __m128i m3 =
+            pixel(_mm_shuffle_epi32(wyInv, 0xFF), _mm_shuffle_epi32(wy, 0xFF), _mm_shuffle_epi32(wxHi, 0xFA));
         const __m128i r01 = _mm_add_epi16(_mm_unpacklo_epi64(m0, m1), _mm_unpackhi_epi64(m0, m1));
         const __m128i r23 = _mm_add_epi16(_mm_unpacklo_epi64(m2, m3), _mm_unpackhi_epi64(m2, m3));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
@@ -297,25 +322,30 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
 
 // The linear filter over a run of pixels: the stretch whose taps all lie inside
 // the texture takes the fast kernel, the pixels before and after it the careful one.
-void SampleLinear(const PixelState& ps, const Setup& su, int64_t s, int64_t t, bool skipClear, uint32_t* out, int n) {
+void SampleLinear(const PixelState& ps, const Setup& su, int64_t s, int64_t t, bool skipClear, uint32_t* out,
+                  int n) {
     const int64_t ds = su.ds, dt = su.dt;
     s += kLinearBias;
     t += kLinearBias;
     int first = 0, last = 0;
     // The fast kernel steps 32-bit coordinates four pixels at a time.
     constexpr int64_t kMaxStep = int64_t(1) << 26;
-    if (ps.textureWidth >= 2 && ps.textureHeight >= 2 && std::llabs(ds) < kMaxStep && std::llabs(dt) < kMaxStep) {
+    if (ps.textureWidth >= 2 && ps.textureHeight >= 2 && std::llabs(ds) < kMaxStep &&
+        std::llabs(dt) < kMaxStep) {
         // Coordinates are linear along the span, so the pixels whose taps all lie
         // inside form one stretch; it is found by walking in from both ends, which
         // takes a step or two where a quad's edge meets the texture's.
-        const int64_t sLimit = (int64_t(ps.textureWidth - 1) << 16) - 1, tLimit = (int64_t(ps.textureHeight - 1) << 16) - 1;
+        const int64_t sLimit = (int64_t(ps.textureWidth - 1) << 16) - 1,
+                      tLimit = (int64_t(ps.textureHeight - 1) << 16) - 1;
         auto inside = [&](int i) {
             const int64_t si = s + i * ds, ti = t + i * dt;
             return si >= 0 && si <= sLimit && ti >= 0 && ti <= tLimit;
         };
         last = n;
-        while (first < last && !inside(first)) ++first;
-        while (last > first && !inside(last - 1)) --last;
+        while (first < last && !inside(first))
+            ++first;
+        while (last > first && !inside(last - 1))
+            --last;
     }
     if (first == last) {
         SampleLinearCareful(ps, s, t, ds, dt, skipClear, out, n);
@@ -323,8 +353,8 @@ void SampleLinear(const PixelState& ps, const Setup& su, int64_t s, int64_t t, b
     }
     SampleLinearCareful(ps, s, t, ds, dt, skipClear, out, first);
     SampleLinearInside(ps.texels, ps.textureWidth, static_cast<int32_t>(s + first * ds),
-                       static_cast<int32_t>(t + first * dt), static_cast<int32_t>(ds), static_cast<int32_t>(dt),
-                       out + first, last - first);
+                       static_cast<int32_t>(t + first * dt), static_cast<int32_t>(ds),
+                       static_cast<int32_t>(dt), out + first, last - first);
     SampleLinearCareful(ps, s + last * ds, t + last * dt, ds, dt, skipClear, out + last, n - last);
 }
 
@@ -354,8 +384,9 @@ void ModulateConstant(const uint32_t* a, uint32_t colour, uint32_t* out, int n) 
 #endif
     for (; i < n; ++i) {
         uint32_t x = a[i];
-        out[i] = Pack(MulDiv255(Channel(x, 24), Channel(colour, 24)), MulDiv255(Channel(x, 16), Channel(colour, 16)),
-                      MulDiv255(Channel(x, 8), Channel(colour, 8)), MulDiv255(Channel(x, 0), Channel(colour, 0)));
+        out[i] = Pack(
+            MulDiv255(Channel(x, 24), Channel(colour, 24)), MulDiv255(Channel(x, 16), Channel(colour, 16)),
+            MulDiv255(Channel(x, 8), Channel(colour, 8)), MulDiv255(Channel(x, 0), Channel(colour, 0)));
     }
 }
 
@@ -380,42 +411,61 @@ void Modulate(const uint32_t* a, const uint32_t* b, uint32_t* out, int n) {
 
 uint32_t OpChannel(TextureOp op, uint32_t t, uint32_t d) {
     switch (op) {
-    case TextureOp::SelectArg1: return t;
+    case TextureOp::SelectArg1:
+        return t;
     case TextureOp::SelectArg2:
-    case TextureOp::Disable: return d;
-    case TextureOp::Modulate: return MulDiv255(t, d);
-    case TextureOp::Modulate2x: return std::min(255u, 2 * MulDiv255(t, d));
-    case TextureOp::Modulate4x: return std::min(255u, 4 * MulDiv255(t, d));
-    case TextureOp::Add: return std::min(255u, t + d);
-    case TextureOp::AddSigned: return static_cast<uint32_t>(std::clamp(int(t + d) - 128, 0, 255));
-    case TextureOp::AddSigned2x: return static_cast<uint32_t>(std::clamp(2 * int(t + d) - 255, 0, 255));
-    case TextureOp::Subtract: return static_cast<uint32_t>(std::max(int(t) - int(d), 0));
-    case TextureOp::AddSmooth: return std::min(255u, t + MulDiv255(d, 255 - t));
+    case TextureOp::Disable:
+        return d;
+    case TextureOp::Modulate:
+        return MulDiv255(t, d);
+    case TextureOp::Modulate2x:
+        return std::min(255u, 2 * MulDiv255(t, d));
+    case TextureOp::Modulate4x:
+        return std::min(255u, 4 * MulDiv255(t, d));
+    case TextureOp::Add:
+        return std::min(255u, t + d);
+    case TextureOp::AddSigned:
+        return static_cast<uint32_t>(std::clamp(int(t + d) - 128, 0, 255));
+    case TextureOp::AddSigned2x:
+        return static_cast<uint32_t>(std::clamp(2 * int(t + d) - 255, 0, 255));
+    case TextureOp::Subtract:
+        return static_cast<uint32_t>(std::max(int(t) - int(d), 0));
+    case TextureOp::AddSmooth:
+        return std::min(255u, t + MulDiv255(d, 255 - t));
     }
     return d;
 }
 
 // One operation on the colour channels (or only on alpha), selected once per chunk.
-void CombineGeneric(TextureOp colorOp, TextureOp alphaOp, const uint32_t* tex, const uint32_t* dif, uint32_t* out,
-                    int n) {
+void CombineGeneric(TextureOp colorOp, TextureOp alphaOp, const uint32_t* tex, const uint32_t* dif,
+                    uint32_t* out, int n) {
     for (int i = 0; i < n; ++i) {
         uint32_t t = tex[i], d = dif[i];
         out[i] = Pack(OpChannel(alphaOp, Channel(t, 24), Channel(d, 24)),
                       OpChannel(colorOp, Channel(t, 16), Channel(d, 16)),
-                      OpChannel(colorOp, Channel(t, 8), Channel(d, 8)), OpChannel(colorOp, Channel(t, 0), Channel(d, 0)));
+                      OpChannel(colorOp, Channel(t, 8), Channel(d, 8)),
+                      OpChannel(colorOp, Channel(t, 0), Channel(d, 0)));
     }
 }
 
 bool Compare(CompareFunc f, uint32_t a, uint32_t ref) {
     switch (f) {
-    case CompareFunc::Never: return false;
-    case CompareFunc::Less: return a < ref;
-    case CompareFunc::Equal: return a == ref;
-    case CompareFunc::LessEqual: return a <= ref;
-    case CompareFunc::Greater: return a > ref;
-    case CompareFunc::NotEqual: return a != ref;
-    case CompareFunc::GreaterEqual: return a >= ref;
-    case CompareFunc::Always: break;
+    case CompareFunc::Never:
+        return false;
+    case CompareFunc::Less:
+        return a < ref;
+    case CompareFunc::Equal:
+        return a == ref;
+    case CompareFunc::LessEqual:
+        return a <= ref;
+    case CompareFunc::Greater:
+        return a > ref;
+    case CompareFunc::NotEqual:
+        return a != ref;
+    case CompareFunc::GreaterEqual:
+        return a >= ref;
+    case CompareFunc::Always:
+        break;
     }
     return true;
 }
@@ -423,17 +473,28 @@ bool Compare(CompareFunc f, uint32_t a, uint32_t ref) {
 uint32_t Factor(Blend f, uint32_t s, uint32_t d, int shift) {
     bool alpha = shift == 24;
     switch (f) {
-    case Blend::Zero: return 0;
-    case Blend::One: return 255;
-    case Blend::SrcColor: return Channel(s, shift);
-    case Blend::InvSrcColor: return 255 - Channel(s, shift);
-    case Blend::SrcAlpha: return Channel(s, 24);
-    case Blend::InvSrcAlpha: return 255 - Channel(s, 24);
-    case Blend::DestAlpha: return Channel(d, 24);
-    case Blend::InvDestAlpha: return 255 - Channel(d, 24);
-    case Blend::DestColor: return Channel(d, shift);
-    case Blend::InvDestColor: return 255 - Channel(d, shift);
-    case Blend::SrcAlphaSat: return alpha ? 255 : std::min(Channel(s, 24), 255 - Channel(d, 24));
+    case Blend::Zero:
+        return 0;
+    case Blend::One:
+        return 255;
+    case Blend::SrcColor:
+        return Channel(s, shift);
+    case Blend::InvSrcColor:
+        return 255 - Channel(s, shift);
+    case Blend::SrcAlpha:
+        return Channel(s, 24);
+    case Blend::InvSrcAlpha:
+        return 255 - Channel(s, 24);
+    case Blend::DestAlpha:
+        return Channel(d, 24);
+    case Blend::InvDestAlpha:
+        return 255 - Channel(d, 24);
+    case Blend::DestColor:
+        return Channel(d, shift);
+    case Blend::InvDestColor:
+        return 255 - Channel(d, shift);
+    case Blend::SrcAlphaSat:
+        return alpha ? 255 : std::min(Channel(s, 24), 255 - Channel(d, 24));
     }
     return 0;
 }
@@ -474,8 +535,8 @@ VB_TARGET_AVX2 inline __m256i Shade8(__m256i x, __m256i d, __m256i c) {
     if (kKind == BlendKind::Replace) return _mm256_packus_epi16(s0, s1);
     const __m256i d0 = _mm256_unpacklo_epi8(d, zero), d1 = _mm256_unpackhi_epi8(d, zero);
     // Each pixel's alpha (bytes 6 and 14 of a lane) into its four channels.
-    const __m256i spread = _mm256_setr_epi8(6, -1, 6, -1, 6, -1, 6, -1, 14, -1, 14, -1, 14, -1, 14, -1, 6, -1, 6, -1, 6, -1,
-                                            6, -1, 14, -1, 14, -1, 14, -1, 14, -1);
+    const __m256i spread = _mm256_setr_epi8(6, -1, 6, -1, 6, -1, 6, -1, 14, -1, 14, -1, 14, -1, 14, -1, 6, -1,
+                                            6, -1, 6, -1, 6, -1, 14, -1, 14, -1, 14, -1, 14, -1);
     const __m256i a0 = _mm256_shuffle_epi8(s0, spread), a1 = _mm256_shuffle_epi8(s1, spread);
     __m256i r0, r1;
     if (kKind == BlendKind::Additive) {
@@ -501,17 +562,21 @@ VB_TARGET_AVX2 inline bool Clear8(__m256i x) {
 
 // The whole run, eight pixels at a time; the last one to seven through masked loads and stores.
 template <BlendKind kKind, bool kModulate>
-VB_TARGET_AVX2 void ShadeGroups8(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
-    const __m256i c = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(colour)), _mm256_setzero_si256());
+VB_TARGET_AVX2 void ShadeGroups8(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t* dst,
+                                 int n) {
+    const __m256i c =
+        _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(colour)), _mm256_setzero_si256());
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(tex + i));
         if (kKind != BlendKind::Replace && Clear8(x)) continue;
-        const __m256i d = kKind == BlendKind::Replace ? x : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
+        const __m256i d =
+            kKind == BlendKind::Replace ? x : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), Shade8<kKind, kModulate>(x, d, c));
     }
     if (i == n) return;
-    const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    const __m256i mask =
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(n - i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
     const __m256i x = _mm256_maskload_epi32(reinterpret_cast<const int*>(tex + i), mask);
     if (kKind != BlendKind::Replace && Clear8(x)) return;
     const __m256i d = _mm256_maskload_epi32(reinterpret_cast<const int*>(dst + i), mask);
@@ -562,14 +627,17 @@ template <BlendKind kKind, bool kModulate>
 void ShadeGroups(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t* dst, int n) {
     const __m128i c = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), _mm_setzero_si128());
     int i = 0;
-    for (; i + 4 <= n; i += 4) ShadeGroup<kKind, kModulate>(tex + i, c, dst + i);
+    for (; i + 4 <= n; i += 4)
+        ShadeGroup<kKind, kModulate>(tex + i, c, dst + i);
     if (i == n) return;
     // The last one to three pixels go through the same kernel, padded with transparent texels.
     uint32_t t[4] = {}, d[4] = {};
     const int rest = n - i;
-    for (int k = 0; k < rest; ++k) t[k] = tex[i + k], d[k] = dst[i + k];
+    for (int k = 0; k < rest; ++k)
+        t[k] = tex[i + k], d[k] = dst[i + k];
     ShadeGroup<kKind, kModulate>(t, c, d);
-    for (int k = 0; k < rest; ++k) dst[i + k] = d[k];
+    for (int k = 0; k < rest; ++k)
+        dst[i + k] = d[k];
 }
 #endif
 
@@ -590,8 +658,7 @@ void ShadePixels(const PixelState& ps, const uint32_t* tex, uint32_t colour, uin
     }
 }
 
-template <BlendKind kKind, bool kModulate>
-ShadeFn ShadeFor() {
+template <BlendKind kKind, bool kModulate> ShadeFn ShadeFor() {
 #if VB_RASTER_AVX2
     if (gUseAvx2) return ShadeGroups8<kKind, kModulate>;
 #endif
@@ -604,20 +671,23 @@ ShadeFn ShadeFor() {
 
 ShadeFn PickShade(BlendKind kind, bool modulate) {
     switch (kind) {
-    case BlendKind::Replace: return modulate ? ShadeFor<BlendKind::Replace, true>() : CopyTexels;
-    case BlendKind::Alpha: return modulate ? ShadeFor<BlendKind::Alpha, true>() : ShadeFor<BlendKind::Alpha, false>();
+    case BlendKind::Replace:
+        return modulate ? ShadeFor<BlendKind::Replace, true>() : CopyTexels;
+    case BlendKind::Alpha:
+        return modulate ? ShadeFor<BlendKind::Alpha, true>() : ShadeFor<BlendKind::Alpha, false>();
     case BlendKind::Additive:
         return modulate ? ShadeFor<BlendKind::Additive, true>() : ShadeFor<BlendKind::Additive, false>();
     case BlendKind::Darken:
         return modulate ? ShadeFor<BlendKind::Darken, true>() : ShadeFor<BlendKind::Darken, false>();
-    case BlendKind::Generic: break;
+    case BlendKind::Generic:
+        break;
     }
     return modulate ? ShadePixels<BlendKind::Generic, true> : ShadePixels<BlendKind::Generic, false>;
 }
 
 // Writes n source pixels over dst; a null mask means every pixel passes.
-void WritePixels(const PixelState& ps, BlendKind kind, const uint32_t* src, const uint8_t* mask, uint32_t* dst,
-                 int n) {
+void WritePixels(const PixelState& ps, BlendKind kind, const uint32_t* src, const uint8_t* mask,
+                 uint32_t* dst, int n) {
     if (!mask) {
         PickShade(kind, false)(ps, src, 0, dst, n);
         return;
@@ -676,7 +746,8 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
         // the caches nearest the core: fetch its pixels while this row is shaded.
         if (y + 1 < target.height)
             for (int x = x0; x < x1 + 16; x += 16)
-                _mm_prefetch(reinterpret_cast<const char*>(row + target.pitch + std::min(x, x1 - 1)), _MM_HINT_T0);
+                _mm_prefetch(reinterpret_cast<const char*>(row + target.pitch + std::min(x, x1 - 1)),
+                             _MM_HINT_T0);
 #endif
         FusedSpan(ps, su, ToFixed(at(su.s)), ToFixed(at(su.t)), row, x0, x1);
         return;
@@ -746,7 +817,8 @@ void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int
         }
         const uint8_t* m = nullptr;
         if (su.alphaTest) {
-            for (int i = 0; i < n; ++i) mask[i] = Compare(ps.alphaFunc, src[i] >> 24, alphaRef);
+            for (int i = 0; i < n; ++i)
+                mask[i] = Compare(ps.alphaFunc, src[i] >> 24, alphaRef);
             m = mask;
         }
         WritePixels(ps, kind, src, m, row + x, n);
@@ -766,7 +838,8 @@ void PlanShading(const PixelState& ps, Setup* su) {
     const bool selects = ps.colorOp == TextureOp::SelectArg1 && su->alphaOp == TextureOp::SelectArg1;
     su->modulates = ps.colorOp == TextureOp::Modulate && su->alphaOp == TextureOp::Modulate;
     su->fused = su->textured && su->flat && (selects || su->modulates) && !su->alphaTest;
-    su->skipClear = su->kind == BlendKind::Alpha || su->kind == BlendKind::Additive || su->kind == BlendKind::Darken;
+    su->skipClear =
+        su->kind == BlendKind::Alpha || su->kind == BlendKind::Additive || su->kind == BlendKind::Darken;
     if (su->fused) su->shade = PickShade(su->kind, su->modulates);
 }
 
@@ -789,7 +862,8 @@ bool MakeSetup(const PixelState& ps, const ScreenVertex& a, const ScreenVertex& 
     su->flatColour = a.colour;
     if (!su->flat)
         for (int k = 0; k < 4; ++k)
-            su->colour[k] = plane(Channel(a.colour, 8 * k), Channel(b.colour, 8 * k), Channel(c.colour, 8 * k));
+            su->colour[k] =
+                plane(Channel(a.colour, 8 * k), Channel(b.colour, 8 * k), Channel(c.colour, 8 * k));
     if (ps.texels) {
         const double w = ps.textureWidth, h = ps.textureHeight;
         su->s = plane(double(a.u) * w, double(b.u) * w, double(c.u) * w);
@@ -808,7 +882,9 @@ bool InGuardBand(float x, float y) {
     return std::isfinite(x) && std::isfinite(y) && std::fabs(x) < kGuardBand && std::fabs(y) < kGuardBand;
 }
 
-int64_t Snap(float v) { return std::llrint(static_cast<double>(v) * kSubPixel); }
+int64_t Snap(float v) {
+    return std::llrint(static_cast<double>(v) * kSubPixel);
+}
 
 bool Culled(CullMode cull, int64_t area) {
     // Positive area: clockwise on the screen (y grows downwards).
@@ -817,8 +893,8 @@ bool Culled(CullMode cull, int64_t area) {
 
 // Shades the pixels of a convex polygon whose corners (in 1/256 pixel) run
 // clockwise on the screen.
-void DrawConvex(const Surface& target, const ClipRect& clip, const PixelState& ps, const Setup& su, const int64_t* X,
-                const int64_t* Y, int count) {
+void DrawConvex(const Surface& target, const ClipRect& clip, const PixelState& ps, const Setup& su,
+                const int64_t* X, const int64_t* Y, int count) {
     int64_t minY = *std::min_element(Y, Y + count), maxY = *std::max_element(Y, Y + count);
     int y0 = static_cast<int>(std::max<int64_t>(CeilDiv(minY, kSubPixel), clip.y0));
     int y1 = static_cast<int>(std::min<int64_t>(FloorDiv(maxY, kSubPixel) + 1, clip.y1));
@@ -887,11 +963,13 @@ void DrawTriangle(const Surface& target, const ClipRect& clip, const PixelState&
     DrawConvex(target, clip, ps, su, X, Y, 3);
 }
 
-bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState& ps, const ScreenVertex v[4]) {
+bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState& ps,
+                   const ScreenVertex v[4]) {
     for (int i = 0; i < 4; ++i)
         if (!InGuardBand(v[i].x, v[i].y)) return false;
     int64_t X[4], Y[4];
-    for (int i = 0; i < 4; ++i) X[i] = Snap(v[i].x), Y[i] = Snap(v[i].y);
+    for (int i = 0; i < 4; ++i)
+        X[i] = Snap(v[i].x), Y[i] = Snap(v[i].y);
     const bool rowsFirst = Y[0] == Y[1] && X[1] == X[2] && Y[2] == Y[3] && X[3] == X[0];
     const bool columnsFirst = X[0] == X[1] && Y[1] == Y[2] && X[2] == X[3] && Y[3] == Y[0];
     // A parallelogram's pixels are those inside its four edges: the top-left rule
@@ -933,7 +1011,8 @@ bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState
     int y0 = static_cast<int>(std::max<int64_t>(CeilDiv(top, kSubPixel), clip.y0));
     int y1 = static_cast<int>(std::min<int64_t>(CeilDiv(bottom, kSubPixel), clip.y1));
     if (x0 >= x1) return true;
-    for (int y = y0; y < y1; ++y) ShadeSpan(target, ps, su, y, x0, x1);
+    for (int y = y0; y < y1; ++y)
+        ShadeSpan(target, ps, su, y, x0, x1);
     return true;
 }
 
@@ -949,7 +1028,8 @@ void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& ps,
     // at each pixel centre rounded to the nearest pixel.
     const int64_t a0 = xMajor ? ax : ay, a1 = xMajor ? bx : by, m0 = xMajor ? ay : ax;
     const int64_t dMajor = a1 - a0, dMinor = xMajor ? dy : dx;
-    const int64_t first = FloorDiv(a0 + kSubPixel / 2, kSubPixel), end = FloorDiv(a1 + kSubPixel / 2, kSubPixel);
+    const int64_t first = FloorDiv(a0 + kSubPixel / 2, kSubPixel),
+                  end = FloorDiv(a1 + kSubPixel / 2, kSubPixel);
     const int step = end >= first ? 1 : -1;
     const int64_t last = includeEnd ? end : end - step;
     if (!includeEnd && first == end) return;
@@ -966,7 +1046,8 @@ void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& ps,
     su.oy = ay / double(kSubPixel);
     su.flat = a.colour == b.colour;
     su.flatColour = a.colour;
-    for (int k = 0; k < 4; ++k) su.colour[k] = along(Channel(a.colour, 8 * k), Channel(b.colour, 8 * k));
+    for (int k = 0; k < 4; ++k)
+        su.colour[k] = along(Channel(a.colour, 8 * k), Channel(b.colour, 8 * k));
     if (ps.texels) {
         su.s = along(double(a.u) * ps.textureWidth, double(b.u) * ps.textureWidth);
         su.t = along(double(a.v) * ps.textureHeight, double(b.v) * ps.textureHeight);
@@ -998,7 +1079,8 @@ bool UseWideKernels(bool use) {
 
 void Fill(const Surface& target, const ClipRect& rect, uint32_t colour) {
     for (int y = rect.y0; y < rect.y1; ++y)
-        FillColour(target.pixels + static_cast<size_t>(y) * target.pitch + rect.x0, rect.x1 - rect.x0, colour);
+        FillColour(target.pixels + static_cast<size_t>(y) * target.pitch + rect.x0, rect.x1 - rect.x0,
+                   colour);
 }
 
 } // namespace platform::raster

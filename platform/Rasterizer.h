@@ -55,7 +55,8 @@ void DrawTriangle(const Surface& target, const ClipRect& clip, const PixelState&
 // Draws a quad given as a fan (v0, v1, v2, v3). Returns false, drawing nothing,
 // unless it is an axis-aligned rectangle whose attributes are affine over it;
 // then it draws exactly the pixels of the two triangles in one pass per row.
-bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState& state, const ScreenVertex v[4]);
+bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState& state,
+                   const ScreenVertex v[4]);
 // Draws the line from a to b without its end pixel, unless includeEnd.
 void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& state, const ScreenVertex& a,
               const ScreenVertex& b, bool includeEnd);

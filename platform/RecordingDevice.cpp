@@ -8,13 +8,18 @@
 namespace platform {
 namespace {
 
-uint32_t U(auto v) { return static_cast<uint32_t>(v); }
-uint32_t F(float v) { return std::bit_cast<uint32_t>(v); }
+uint32_t U(auto v) {
+    return static_cast<uint32_t>(v);
+}
+uint32_t F(float v) {
+    return std::bit_cast<uint32_t>(v);
+}
 
 std::vector<uint32_t> MatrixArgs(uint32_t state, const Matrix& m) {
     std::vector<uint32_t> args{state};
     for (const auto& row : m.m)
-        for (float v : row) args.push_back(F(v));
+        for (float v : row)
+            args.push_back(F(v));
     return args;
 }
 
@@ -43,11 +48,13 @@ RecordedCall& RecordingDevice::Record(const char* name, std::vector<uint32_t> ar
 std::vector<std::string> RecordingDevice::CallTexts() const {
     std::vector<std::string> texts;
     texts.reserve(calls_.size());
-    for (const RecordedCall& c : calls_) texts.push_back(c.text);
+    for (const RecordedCall& c : calls_)
+        texts.push_back(c.text);
     return texts;
 }
 
-Result RecordingDevice::CreateTexture(uint32_t width, uint32_t height, Format format, Pool pool, TexturePtr* out) {
+Result RecordingDevice::CreateTexture(uint32_t width, uint32_t height, Format format, Pool pool,
+                                      TexturePtr* out) {
     Record("CreateTexture", {width, height, U(format), U(pool)});
     return inner_->CreateTexture(width, height, format, pool, out);
 }
@@ -116,10 +123,10 @@ Result RecordingDevice::SetVertexFormat(uint32_t fvf) {
 Result RecordingDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertices,
                                         uint32_t stride) {
     RecordedCall& call = Record("DrawPrimitiveUP", {U(type), primitiveCount, stride});
-    uint32_t count = type == PrimitiveType::TriangleList   ? primitiveCount * 3
-                     : type == PrimitiveType::TriangleFan  ? primitiveCount + 2
-                     : type == PrimitiveType::LineStrip    ? primitiveCount + 1
-                     : type == PrimitiveType::LineList     ? primitiveCount * 2
+    uint32_t count = type == PrimitiveType::TriangleList    ? primitiveCount * 3
+                     : type == PrimitiveType::TriangleFan   ? primitiveCount + 2
+                     : type == PrimitiveType::LineStrip     ? primitiveCount + 1
+                     : type == PrimitiveType::LineList      ? primitiveCount * 2
                      : type == PrimitiveType::TriangleStrip ? primitiveCount + 2
                                                             : primitiveCount;
     if (vertices && primitiveCount) {

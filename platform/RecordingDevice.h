@@ -8,18 +8,18 @@ namespace platform {
 
 // One call made on a RecordingDevice, with its arguments in order.
 struct RecordedCall {
-    std::string name;            // e.g. "SetRenderState"
-    std::vector<uint32_t> args;  // integer arguments; floats by their bit pattern; matrices as 16 floats
-    std::vector<uint8_t> data;   // the vertex bytes of a draw
+    std::string name;                 // e.g. "SetRenderState"
+    std::vector<uint32_t> args;       // integer arguments; floats by their bit pattern; matrices as 16 floats
+    std::vector<uint8_t> data;        // the vertex bytes of a draw
     const Texture* texture = nullptr; // the texture of SetTexture (null unbinds)
-    std::string text;            // readable form, e.g. "SetRenderState(27, 1)"
+    std::string text;                 // readable form, e.g. "SetRenderState(27, 1)"
 };
 
 // A device that records every call, getters included, and forwards it to
 // another device, whose results it returns. Tests use it to check what the
 // engine asked of the device.
 class RecordingDevice final : public GraphicsDevice {
-public:
+  public:
     explicit RecordingDevice(std::unique_ptr<GraphicsDevice> inner);
     // Records over a software device made with these parameters.
     explicit RecordingDevice(const PresentParameters& parameters);
@@ -54,7 +54,7 @@ public:
     const DeviceCaps& GetCaps() const override { return inner_->GetCaps(); }
     FrameView BackBuffer() const override { return inner_->BackBuffer(); }
 
-private:
+  private:
     RecordedCall& Record(const char* name, std::vector<uint32_t> args);
 
     std::unique_ptr<GraphicsDevice> inner_;

@@ -16,7 +16,11 @@ constexpr Result kErrInvalidCall = static_cast<Result>(0x8876086Cu);
 constexpr Result kErrDriverInternal = static_cast<Result>(0x88760827u);
 constexpr Result kErrOutOfMemory = static_cast<Result>(0x8007000Eu);
 
-constexpr bool Failed(Result r) { return r < 0; }
-constexpr bool Succeeded(Result r) { return r >= 0; }
+constexpr bool Failed(Result r) {
+    return r < 0;
+}
+constexpr bool Succeeded(Result r) {
+    return r >= 0;
+}
 
 } // namespace platform

@@ -14,7 +14,7 @@ namespace platform {
 
 namespace {
 
-constexpr int kIdWaitTries = 50;       // 50 x 10 ms: half a second at most
+constexpr int kIdWaitTries = 50; // 50 x 10 ms: half a second at most
 constexpr int kIdWaitStepUs = 10000;
 
 void OnRaiseSignal(int) {
@@ -33,8 +33,7 @@ void InstallRaiseHandler() {
 int ReadProcessId(int fd) {
     char text[32] = {};
     ssize_t n = pread(fd, text, sizeof text - 1, 0);
-    if (n <= 0)
-        return 0;
+    if (n <= 0) return 0;
     char* end = nullptr;
     long pid = std::strtol(text, &end, 10);
     return end != text && pid > 0 && pid < 0x7FFFFFFF ? int(pid) : 0;
@@ -46,8 +45,7 @@ SingleInstance::Outcome SingleInstance::Acquire(const std::string& nativeLockPat
     Release();
     otherPid_ = 0;
     int fd = open(nativeLockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return Outcome::Failed;
+    if (fd < 0) return Outcome::Failed;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK) {
             close(fd);
@@ -61,8 +59,7 @@ SingleInstance::Outcome SingleInstance::Acquire(const std::string& nativeLockPat
             otherPid_ = ReadProcessId(fd);
         }
         close(fd);
-        if (otherPid_ > 0)
-            kill(otherPid_, SIGUSR1);
+        if (otherPid_ > 0) kill(otherPid_, SIGUSR1);
         return Outcome::Another;
     }
     // The handler goes in before the id is published, so that a second copy
@@ -78,8 +75,7 @@ SingleInstance::Outcome SingleInstance::Acquire(const std::string& nativeLockPat
 }
 
 void SingleInstance::Release() {
-    if (fd_ < 0)
-        return;
+    if (fd_ < 0) return;
     flock(fd_, LOCK_UN);
     close(fd_);
     fd_ = -1;

@@ -11,7 +11,7 @@ namespace platform {
 // later copy that cannot take the lock reads that process id, sends it
 // SIGUSR1 and stops.
 class SingleInstance {
-public:
+  public:
     enum class Outcome {
         First,   // this copy holds the lock
         Another, // another copy holds it and has been signalled
@@ -31,7 +31,7 @@ public:
     // The process id the other copy wrote; 0 when it was unreadable.
     int OtherProcessId() const { return otherPid_; }
 
-private:
+  private:
     int fd_ = -1;
     int otherPid_ = 0;
 };

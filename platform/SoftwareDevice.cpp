@@ -22,7 +22,9 @@ DeviceCaps SoftwareCaps() {
     return caps;
 }
 
-bool IsBackBufferFormat(Format f) { return f == Format::X8R8G8B8 || f == Format::A8R8G8B8; }
+bool IsBackBufferFormat(Format f) {
+    return f == Format::X8R8G8B8 || f == Format::A8R8G8B8;
+}
 
 uint32_t VertexSize(uint32_t fvf) {
     return 12 + ((fvf & kFvfDiffuse) ? 4 : 0) + ((fvf & kFvfTex1) ? 8 : 0);
@@ -30,10 +32,14 @@ uint32_t VertexSize(uint32_t fvf) {
 
 uint32_t VertexCount(PrimitiveType type, uint32_t count) {
     switch (type) {
-    case PrimitiveType::TriangleList: return count * 3;
-    case PrimitiveType::TriangleFan: return count + 2;
-    case PrimitiveType::LineStrip: return count + 1;
-    default: return 0;
+    case PrimitiveType::TriangleList:
+        return count * 3;
+    case PrimitiveType::TriangleFan:
+        return count + 2;
+    case PrimitiveType::LineStrip:
+        return count + 1;
+    default:
+        return 0;
     }
 }
 
@@ -118,17 +124,20 @@ void SoftwareDevice::RestoreDefaultStates() {
         s[static_cast<uint32_t>(SamplerState::MinFilter)] = static_cast<uint32_t>(TextureFilter::Point);
         s[static_cast<uint32_t>(SamplerState::MipFilter)] = static_cast<uint32_t>(TextureFilter::None);
     }
-    for (TexturePtr& t : textures_) t.reset();
+    for (TexturePtr& t : textures_)
+        t.reset();
     world_ = view_ = projection_ = Matrix::Identity();
     viewport_ = Viewport{0, 0, parameters_.backBufferWidth, parameters_.backBufferHeight, 0.0f, 1.0f};
     fvf_ = 0;
     inScene_ = false;
 }
 
-Result SoftwareDevice::CreateTexture(uint32_t width, uint32_t height, Format format, Pool pool, TexturePtr* out) {
+Result SoftwareDevice::CreateTexture(uint32_t width, uint32_t height, Format format, Pool pool,
+                                     TexturePtr* out) {
     if (!out) return kErrInvalidCall;
     out->reset();
-    if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize || !IsTextureFormat(format))
+    if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize ||
+        !IsTextureFormat(format))
         return kErrInvalidCall;
     *out = std::make_shared<Texture>(width, height, format, pool);
     return kOk;
@@ -172,9 +181,12 @@ Result SoftwareDevice::SetTexture(uint32_t stage, const TexturePtr& texture) {
 
 Matrix* SoftwareDevice::TransformSlot(TransformState state) {
     switch (state) {
-    case TransformState::World: return &world_;
-    case TransformState::View: return &view_;
-    case TransformState::Projection: return &projection_;
+    case TransformState::World:
+        return &world_;
+    case TransformState::View:
+        return &view_;
+    case TransformState::Projection:
+        return &projection_;
     }
     return nullptr;
 }
@@ -229,9 +241,7 @@ raster::PixelState SoftwareDevice::ResolvePixelState() {
         ps.textureWidth = static_cast<int>(texture->Width());
         ps.textureHeight = static_cast<int>(texture->Height());
     }
-    auto op = [](uint32_t v) {
-        return (v >= 1 && v <= 11) ? static_cast<TextureOp>(v) : TextureOp::Disable;
-    };
+    auto op = [](uint32_t v) { return (v >= 1 && v <= 11) ? static_cast<TextureOp>(v) : TextureOp::Disable; };
     ps.colorOp = op(stage[static_cast<uint32_t>(TextureStageState::ColorOp)]);
     ps.alphaOp = op(stage[static_cast<uint32_t>(TextureStageState::AlphaOp)]);
     auto filter = [](uint32_t v) { return v == 2 ? TextureFilter::Linear : TextureFilter::Point; };
@@ -248,7 +258,9 @@ raster::PixelState SoftwareDevice::ResolvePixelState() {
     ps.alphaFunc = (func >= 1 && func <= 8) ? static_cast<CompareFunc>(func) : CompareFunc::Always;
     ps.alphaRef = rs(RenderState::AlphaRef);
     ps.blend = rs(RenderState::AlphaBlendEnable) != 0;
-    auto blend = [](uint32_t v, Blend fallback) { return (v >= 1 && v <= 11) ? static_cast<Blend>(v) : fallback; };
+    auto blend = [](uint32_t v, Blend fallback) {
+        return (v >= 1 && v <= 11) ? static_cast<Blend>(v) : fallback;
+    };
     ps.srcBlend = blend(rs(RenderState::SrcBlend), Blend::One);
     ps.destBlend = blend(rs(RenderState::DestBlend), Blend::Zero);
     uint32_t cull = rs(RenderState::CullMode);
@@ -275,7 +287,8 @@ Result SoftwareDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCou
         float in[3];
         std::memcpy(in, p, sizeof in);
         float out[4];
-        for (int j = 0; j < 4; ++j) out[j] = in[0] * m.m[0][j] + in[1] * m.m[1][j] + in[2] * m.m[2][j] + m.m[3][j];
+        for (int j = 0; j < 4; ++j)
+            out[j] = in[0] * m.m[0][j] + in[1] * m.m[1][j] + in[2] * m.m[2][j] + m.m[3][j];
         const float w = out[3] != 0.0f ? out[3] : 1.0f;
         raster::ScreenVertex& v = screenVertices_[i];
         v.x = viewport_.x + (out[0] / w + 1.0f) * halfW;
@@ -298,7 +311,8 @@ Result SoftwareDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCou
     switch (type) {
     case PrimitiveType::TriangleFan:
         if (primitiveCount == 2 && raster::DrawRectangle(target, clip, ps, v)) break;
-        for (uint32_t i = 0; i < primitiveCount; ++i) raster::DrawTriangle(target, clip, ps, v[0], v[i + 1], v[i + 2]);
+        for (uint32_t i = 0; i < primitiveCount; ++i)
+            raster::DrawTriangle(target, clip, ps, v[0], v[i + 1], v[i + 2]);
         break;
     case PrimitiveType::TriangleList:
         for (uint32_t i = 0; i < primitiveCount; ++i)
@@ -341,7 +355,8 @@ Result SoftwareDevice::Present() {
     if (lost_) return kErrDeviceLost;
     if (!sink_) return kOk;
     sink_->ShowFrame(frame_.data(), static_cast<int>(parameters_.backBufferWidth),
-                     static_cast<int>(parameters_.backBufferHeight), static_cast<int>(parameters_.backBufferWidth));
+                     static_cast<int>(parameters_.backBufferHeight),
+                     static_cast<int>(parameters_.backBufferWidth));
     // Interval "one" without a display that waits for its refresh: pace to about 60 Hz.
     if (parameters_.presentationInterval != kPresentIntervalImmediate && !sink_->PacesToDisplay()) {
         using namespace std::chrono;
@@ -375,12 +390,15 @@ void SoftwareDevice::SetLossCause(bool active) {
 
 FrameView SoftwareDevice::BackBuffer() const {
     return FrameView{frame_.data(), static_cast<int>(parameters_.backBufferWidth),
-                     static_cast<int>(parameters_.backBufferHeight), static_cast<int>(parameters_.backBufferWidth)};
+                     static_cast<int>(parameters_.backBufferHeight),
+                     static_cast<int>(parameters_.backBufferWidth)};
 }
 
 // ---------------------------------------------------------------- adapters
 
-uint32_t AdapterCount() { return 1; }
+uint32_t AdapterCount() {
+    return 1;
+}
 
 Result GetAdapterIdentifier(uint32_t adapter, AdapterIdentifier* out) {
     if (adapter != 0 || !out) return kErrInvalidCall;

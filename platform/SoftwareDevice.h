@@ -9,7 +9,7 @@ namespace platform {
 // The reference device: draws into a 32-bit A8R8G8B8 back buffer in memory and
 // hands each presented frame to a FrameSink. Created through CreateDevice.
 class SoftwareDevice final : public GraphicsDevice {
-public:
+  public:
     // The parameters must have been accepted by CheckPresentParameters.
     SoftwareDevice(const PresentParameters& parameters, FrameSink* sink);
 
@@ -38,7 +38,7 @@ public:
     const DeviceCaps& GetCaps() const override { return caps_; }
     FrameView BackBuffer() const override;
 
-private:
+  private:
     void RestoreDefaultStates();
     Matrix* TransformSlot(TransformState state);
     raster::PixelState ResolvePixelState();

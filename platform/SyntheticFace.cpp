@@ -10,9 +10,10 @@ SyntheticFace::SyntheticFace(SyntheticFaceSpec spec, GlyphFaceRequest request)
     spec_.boxHeight = std::max(spec_.boxHeight, 0);
     for (SyntheticGlyph& glyph : spec_.glyphs)
         glyph.boxWidth = std::max(glyph.boxWidth, 0);
-    std::stable_sort(spec_.kerning.begin(), spec_.kerning.end(), [](const KerningPair& a, const KerningPair& b) {
-        return a.first != b.first ? a.first < b.first : a.second < b.second;
-    });
+    std::stable_sort(spec_.kerning.begin(), spec_.kerning.end(),
+                     [](const KerningPair& a, const KerningPair& b) {
+                         return a.first != b.first ? a.first < b.first : a.second < b.second;
+                     });
 }
 
 GlyphFaceMetrics SyntheticFace::Metrics() const {
@@ -38,8 +39,7 @@ GlyphBox SyntheticFace::Box(char16_t ch) {
             box.width = glyph.boxWidth;
         }
     }
-    if (ch == u' ' || box.width == 0 || spec_.boxHeight == 0)
-        return GlyphBox{box.advance, 0, 0, 0, 0};
+    if (ch == u' ' || box.width == 0 || spec_.boxHeight == 0) return GlyphBox{box.advance, 0, 0, 0, 0};
     box.height = spec_.boxHeight;
     box.originX = spec_.originX;
     box.originY = spec_.originY;

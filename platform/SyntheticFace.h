@@ -30,7 +30,7 @@ struct SyntheticFaceSpec {
 // The space (U+0020) has the advance but no ink; every other character is
 // the box, or its exception.
 class SyntheticFace final : public GlyphFace {
-public:
+  public:
     explicit SyntheticFace(SyntheticFaceSpec spec, GlyphFaceRequest request = {});
 
     std::u16string FaceName() const override { return u"Synthetic"; }
@@ -39,7 +39,7 @@ public:
     GlyphCoverage Coverage(char16_t ch, GlyphLevels levels) override;
     std::vector<KerningPair> KerningPairs() override;
 
-private:
+  private:
     SyntheticFaceSpec spec_;
 };
 

@@ -42,7 +42,9 @@ uint32_t BytesPerPixel(Format format) {
     }
 }
 
-static uint32_t BlockBytes(Format format) { return format == Format::Dxt1 ? 8 : 16; }
+static uint32_t BlockBytes(Format format) {
+    return format == Format::Dxt1 ? 8 : 16;
+}
 
 uint32_t RowPitch(Format format, uint32_t width) {
     if (IsBlockCompressed(format)) return (width + 3) / 4 * BlockBytes(format);
@@ -57,10 +59,18 @@ bool IsTextureFormat(Format format) {
     return format != Format::D16 && (IsBlockCompressed(format) || BytesPerPixel(format) != 0);
 }
 
-static uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
-static uint32_t Expand5(uint32_t v) { return v << 3 | v >> 2; }
-static uint32_t Expand6(uint32_t v) { return v << 2 | v >> 4; }
-static uint16_t Read16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+static uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+    return a << 24 | r << 16 | g << 8 | b;
+}
+static uint32_t Expand5(uint32_t v) {
+    return v << 3 | v >> 2;
+}
+static uint32_t Expand6(uint32_t v) {
+    return v << 2 | v >> 4;
+}
+static uint16_t Read16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 static uint32_t From565(uint32_t c) {
     return Argb(255, Expand5(c >> 11 & 31), Expand6(c >> 5 & 63), Expand5(c & 31));
 }
@@ -75,10 +85,12 @@ void ExpandRow(Format format, const uint8_t* s, uint32_t* d, uint32_t count) {
             d[i] = (static_cast<uint32_t>(s[0]) | s[1] << 8 | s[2] << 16) | 0xFF000000u;
         return;
     case Format::R8G8B8:
-        for (uint32_t i = 0; i < count; ++i, s += 3) d[i] = Argb(255, s[2], s[1], s[0]);
+        for (uint32_t i = 0; i < count; ++i, s += 3)
+            d[i] = Argb(255, s[2], s[1], s[0]);
         return;
     case Format::R5G6B5:
-        for (uint32_t i = 0; i < count; ++i, s += 2) d[i] = From565(Read16(s));
+        for (uint32_t i = 0; i < count; ++i, s += 2)
+            d[i] = From565(Read16(s));
         return;
     case Format::X1R5G5B5:
     case Format::A1R5G5B5:
@@ -95,13 +107,16 @@ void ExpandRow(Format format, const uint8_t* s, uint32_t* d, uint32_t count) {
         }
         return;
     case Format::A8:
-        for (uint32_t i = 0; i < count; ++i) d[i] = static_cast<uint32_t>(s[i]) << 24;
+        for (uint32_t i = 0; i < count; ++i)
+            d[i] = static_cast<uint32_t>(s[i]) << 24;
         return;
     case Format::L8:
-        for (uint32_t i = 0; i < count; ++i) d[i] = Argb(255, s[i], s[i], s[i]);
+        for (uint32_t i = 0; i < count; ++i)
+            d[i] = Argb(255, s[i], s[i], s[i]);
         return;
     case Format::A8L8:
-        for (uint32_t i = 0; i < count; ++i, s += 2) d[i] = Argb(s[1], s[0], s[0], s[0]);
+        for (uint32_t i = 0; i < count; ++i, s += 2)
+            d[i] = Argb(s[1], s[0], s[0], s[0]);
         return;
     case Format::A4L4:
         for (uint32_t i = 0; i < count; ++i) {
@@ -135,7 +150,8 @@ static void DecodeColourBlock(const uint8_t* block, bool allowTransparent, uint3
     if (fourColours) palette[3] |= 0xFF000000u; // else transparent black
     uint32_t indices = static_cast<uint32_t>(block[4]) | block[5] << 8 | block[6] << 16 |
                        static_cast<uint32_t>(block[7]) << 24;
-    for (int i = 0; i < 16; ++i) out[i] = palette[indices >> (2 * i) & 3];
+    for (int i = 0; i < 16; ++i)
+        out[i] = palette[indices >> (2 * i) & 3];
 }
 
 void DecodeBlock(Format format, const uint8_t* block, uint32_t pixels[16]) {
@@ -146,22 +162,28 @@ void DecodeBlock(Format format, const uint8_t* block, uint32_t pixels[16]) {
     DecodeColourBlock(block + 8, false, pixels);
     uint32_t alpha[16];
     if (format == Format::Dxt2 || format == Format::Dxt3) {
-        for (int i = 0; i < 16; ++i) alpha[i] = (block[i / 2] >> (4 * (i & 1)) & 15) * 17;
+        for (int i = 0; i < 16; ++i)
+            alpha[i] = (block[i / 2] >> (4 * (i & 1)) & 15) * 17;
     } else {
         uint32_t a0 = block[0], a1 = block[1];
         uint32_t table[8] = {a0, a1};
         if (a0 > a1) {
-            for (uint32_t i = 1; i < 7; ++i) table[i + 1] = ((7 - i) * a0 + i * a1) / 7;
+            for (uint32_t i = 1; i < 7; ++i)
+                table[i + 1] = ((7 - i) * a0 + i * a1) / 7;
         } else {
-            for (uint32_t i = 1; i < 5; ++i) table[i + 1] = ((5 - i) * a0 + i * a1) / 5;
+            for (uint32_t i = 1; i < 5; ++i)
+                table[i + 1] = ((5 - i) * a0 + i * a1) / 5;
             table[6] = 0;
             table[7] = 255;
         }
         uint64_t bits = 0;
-        for (int i = 0; i < 6; ++i) bits |= static_cast<uint64_t>(block[2 + i]) << (8 * i);
-        for (int i = 0; i < 16; ++i) alpha[i] = table[bits >> (3 * i) & 7];
+        for (int i = 0; i < 6; ++i)
+            bits |= static_cast<uint64_t>(block[2 + i]) << (8 * i);
+        for (int i = 0; i < 16; ++i)
+            alpha[i] = table[bits >> (3 * i) & 7];
     }
-    for (int i = 0; i < 16; ++i) pixels[i] = (pixels[i] & 0x00FFFFFFu) | alpha[i] << 24;
+    for (int i = 0; i < 16; ++i)
+        pixels[i] = (pixels[i] & 0x00FFFFFFu) | alpha[i] << 24;
 }
 
 // ---------------------------------------------------------------- texture
@@ -192,7 +214,8 @@ const uint32_t* Texture::Expanded() {
     if (!IsBlockCompressed(format_)) {
         uint32_t pitch = RowPitch(format_, width_);
         for (uint32_t y = 0; y < height_; ++y)
-            ExpandRow(format_, bits_.data() + static_cast<size_t>(y) * pitch, &expanded_[size_t(y) * width_], width_);
+            ExpandRow(format_, bits_.data() + static_cast<size_t>(y) * pitch, &expanded_[size_t(y) * width_],
+                      width_);
     } else {
         uint32_t pitch = RowPitch(format_, width_), blockBytes = BlockBytes(format_);
         for (uint32_t by = 0; by < RowCount(format_, height_); ++by) {
@@ -213,7 +236,8 @@ const uint32_t* Texture::Expanded() {
 
 Matrix Matrix::Identity() {
     Matrix r{};
-    for (int i = 0; i < 4; ++i) r.m[i][i] = 1.0f;
+    for (int i = 0; i < 4; ++i)
+        r.m[i][i] = 1.0f;
     return r;
 }
 
@@ -225,6 +249,8 @@ Matrix Matrix::operator*(const Matrix& o) const {
     return r;
 }
 
-bool Matrix::operator==(const Matrix& o) const { return std::memcmp(m, o.m, sizeof m) == 0; }
+bool Matrix::operator==(const Matrix& o) const {
+    return std::memcmp(m, o.m, sizeof m) == 0;
+}
 
 } // namespace platform

@@ -27,13 +27,12 @@ namespace {
 constexpr unsigned kMaxRate = 384000;
 
 int16_t ToSample(float value) {
-    if (std::isnan(value))
-        return 0;
+    if (std::isnan(value)) return 0;
     return int16_t(std::lrint(std::clamp(value * 32768.0f, -32768.0f, 32767.0f)));
 }
 
 class VorbisDecoder final : public AudioDecoder {
-public:
+  public:
     // Three to six channels are mixed down to stereo by their places, as
     // stb_vorbis's own 16-bit output does; of more only the first two play.
     VorbisDecoder(std::vector<uint8_t> bytes, std::vector<uint8_t> arena, stb_vorbis* vorbis, int channels,
@@ -77,7 +76,7 @@ public:
     }
     bool Rewind() override { return stb_vorbis_seek_start(vorbis_) != 0; }
 
-private:
+  private:
     static constexpr int kBlockFrames = 1024;
     // The places of 3 to 6 channels in Vorbis order: left, right or centre.
     static constexpr const char* kPlaces[4] = {"LCR", "LRLR", "LCRLR", "LCRLRC"};
@@ -85,8 +84,8 @@ private:
     std::vector<uint8_t> bytes_;
     std::vector<uint8_t> arena_; // every allocation of vorbis_
     stb_vorbis* vorbis_;
-    int source_; // the stream's channels
-    std::vector<float> planes_;  // one decoded block per channel, made once
+    int source_;                // the stream's channels
+    std::vector<float> planes_; // one decoded block per channel, made once
     std::vector<float*> pointers_;
 };
 
@@ -112,22 +111,19 @@ std::vector<uint8_t> SecondPacket(const std::vector<uint8_t>& bytes) {
     uint32_t serial = 0;
     for (size_t page = 0; page + 27 <= bytes.size();) {
         const uint8_t* head = &bytes[page];
-        if (head[0] != 'O' || head[1] != 'g' || head[2] != 'g' || head[3] != 'S')
-            break;
+        if (head[0] != 'O' || head[1] != 'g' || head[2] != 'g' || head[3] != 'S') break;
         const size_t segments = head[26];
-        if (page + 27 + segments > bytes.size())
-            break;
-        if (page == 0)
-            serial = LoadU32(head + 14);
+        if (page + 27 + segments > bytes.size()) break;
+        if (page == 0) serial = LoadU32(head + 14);
         size_t body = page + 27 + segments;
         for (size_t s = 0; s < segments; ++s) {
             const size_t lacing = head[27 + s];
             const size_t available = body < bytes.size() ? std::min(lacing, bytes.size() - body) : 0;
             if (LoadU32(head + 14) == serial && packetIndex == 1)
-                packet.insert(packet.end(), bytes.begin() + ptrdiff_t(body), bytes.begin() + ptrdiff_t(body + available));
+                packet.insert(packet.end(), bytes.begin() + ptrdiff_t(body),
+                              bytes.begin() + ptrdiff_t(body + available));
             body += lacing;
-            if (LoadU32(head + 14) == serial && lacing < 255 && ++packetIndex > 1)
-                return packet;
+            if (LoadU32(head + 14) == serial && lacing < 255 && ++packetIndex > 1) return packet;
         }
         page = body;
     }
@@ -144,22 +140,18 @@ bool CommentHeaderFits(const std::vector<uint8_t>& bytes) {
         return true; // not a comment header: stb_vorbis refuses it itself
     size_t at = 7;
     auto count = [&](uint32_t& value) {
-        if (packet.size() - at < 4)
-            return false;
+        if (packet.size() - at < 4) return false;
         value = LoadU32(&packet[at]);
         at += 4;
         return true;
     };
     uint32_t vendor = 0, comments = 0;
-    if (!count(vendor) || vendor > packet.size() - at)
-        return false;
+    if (!count(vendor) || vendor > packet.size() - at) return false;
     at += vendor;
-    if (!count(comments) || comments > (packet.size() - at) / 4)
-        return false;
+    if (!count(comments) || comments > (packet.size() - at) / 4) return false;
     for (uint32_t i = 0; i < comments; ++i) {
         uint32_t length = 0;
-        if (!count(length) || length > packet.size() - at)
-            return false;
+        if (!count(length) || length > packet.size() - at) return false;
         at += length;
     }
     return true;

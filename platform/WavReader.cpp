@@ -6,7 +6,9 @@
 namespace platform {
 namespace {
 
-uint16_t ReadLe16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint16_t ReadLe16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
 uint32_t ReadLe32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
@@ -47,7 +49,8 @@ bool ParseWav(const uint8_t* data, size_t size, WavLayout& out, std::string* err
         uint32_t chunkSize = ReadLe32(header + 4);
         pos += 8;
         if (chunkSize > size - pos) {
-            if (std::memcmp(header, "data", 4) == 0) return Fail(error, "data chunk runs past the end of the file");
+            if (std::memcmp(header, "data", 4) == 0)
+                return Fail(error, "data chunk runs past the end of the file");
             return Fail(error, "chunk runs past the end of the file");
         }
         const uint8_t* body = data + pos;
@@ -70,21 +73,31 @@ bool ParseWav(const uint8_t* data, size_t size, WavLayout& out, std::string* err
         } else if (std::memcmp(header, "data", 4) == 0) {
             if (!haveFormat) return Fail(error, "data chunk before format chunk");
             if (tag != kFormatPcm && tag != kFormatFloat) return Fail(error, "not PCM data");
-            if (fmt.channels != 1 && fmt.channels != 2) return Fail(error, "only mono and stereo are supported");
+            if (fmt.channels != 1 && fmt.channels != 2)
+                return Fail(error, "only mono and stereo are supported");
             if (fmt.rate == 0 || fmt.rate > 384000) return Fail(error, "bad sample rate");
             WavLayout layout;
             switch (fmt.bitsPerSample) {
-            case 8: layout.encoding = WavLayout::Encoding::UnsignedInt8; break;
-            case 16: layout.encoding = WavLayout::Encoding::SignedInt16; break;
-            case 24: layout.encoding = WavLayout::Encoding::SignedInt24; break;
-            case 32:
-                layout.encoding = tag == kFormatFloat ? WavLayout::Encoding::Float32 : WavLayout::Encoding::SignedInt32;
+            case 8:
+                layout.encoding = WavLayout::Encoding::UnsignedInt8;
                 break;
-            default: return Fail(error, "unsupported bits per sample");
+            case 16:
+                layout.encoding = WavLayout::Encoding::SignedInt16;
+                break;
+            case 24:
+                layout.encoding = WavLayout::Encoding::SignedInt24;
+                break;
+            case 32:
+                layout.encoding =
+                    tag == kFormatFloat ? WavLayout::Encoding::Float32 : WavLayout::Encoding::SignedInt32;
+                break;
+            default:
+                return Fail(error, "unsupported bits per sample");
             }
             if (tag == kFormatFloat && fmt.bitsPerSample != 32) return Fail(error, "unsupported float width");
             int bytesPerFrame = fmt.channels * (fmt.bitsPerSample / 8);
-            if (fmt.blockAlign != bytesPerFrame) return Fail(error, "block alignment does not match the format");
+            if (fmt.blockAlign != bytesPerFrame)
+                return Fail(error, "block alignment does not match the format");
             layout.channels = fmt.channels;
             layout.rate = int(fmt.rate);
             layout.bytesPerFrame = bytesPerFrame;
@@ -104,16 +117,20 @@ void ConvertWavFrames(const WavLayout& layout, size_t first, size_t count, int16
     size_t samples = count * size_t(layout.channels);
     switch (layout.encoding) {
     case WavLayout::Encoding::UnsignedInt8:
-        for (size_t i = 0; i < samples; ++i) out[i] = int16_t((int(p[i]) - 128) * 256);
+        for (size_t i = 0; i < samples; ++i)
+            out[i] = int16_t((int(p[i]) - 128) * 256);
         break;
     case WavLayout::Encoding::SignedInt16:
-        for (size_t i = 0; i < samples; ++i) out[i] = int16_t(ReadLe16(p + 2 * i));
+        for (size_t i = 0; i < samples; ++i)
+            out[i] = int16_t(ReadLe16(p + 2 * i));
         break;
     case WavLayout::Encoding::SignedInt24:
-        for (size_t i = 0; i < samples; ++i) out[i] = int16_t(ReadLe16(p + 3 * i + 1));
+        for (size_t i = 0; i < samples; ++i)
+            out[i] = int16_t(ReadLe16(p + 3 * i + 1));
         break;
     case WavLayout::Encoding::SignedInt32:
-        for (size_t i = 0; i < samples; ++i) out[i] = int16_t(ReadLe16(p + 4 * i + 2));
+        for (size_t i = 0; i < samples; ++i)
+            out[i] = int16_t(ReadLe16(p + 4 * i + 2));
         break;
     case WavLayout::Encoding::Float32:
         for (size_t i = 0; i < samples; ++i) {

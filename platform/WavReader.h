@@ -10,9 +10,9 @@ namespace platform {
 struct WavLayout {
     enum class Encoding { UnsignedInt8, SignedInt16, SignedInt24, SignedInt32, Float32 };
     Encoding encoding = Encoding::SignedInt16;
-    int channels = 0;            // 1 or 2
-    int rate = 0;                // frames per second
-    int bytesPerFrame = 0;       // block alignment
+    int channels = 0;      // 1 or 2
+    int rate = 0;          // frames per second
+    int bytesPerFrame = 0; // block alignment
     const uint8_t* frames = nullptr;
     size_t frameCount = 0;
 };

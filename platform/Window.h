@@ -24,7 +24,7 @@ enum class MessageBoxIcon { Error, Warning, Information };
 // The game's one window. It is created hidden; the caller sizes, places and
 // shows it. Frames are shown scaled to the client area.
 class Window {
-public:
+  public:
     virtual ~Window() = default;
 
     virtual bool Create(std::u16string_view caption, int clientWidth, int clientHeight) = 0;
@@ -71,12 +71,14 @@ public:
     virtual DisplayMode DesktopMode() const = 0;
 
     // The on-screen part of ShowMessageBox; nothing for a window without a screen.
-    virtual void ShowMessageBoxOnScreen(std::u16string_view text, std::u16string_view caption, MessageBoxIcon icon) = 0;
+    virtual void ShowMessageBoxOnScreen(std::u16string_view text, std::u16string_view caption,
+                                        MessageBoxIcon icon) = 0;
 };
 
 // Writes the message to stderr and, when a window exists, shows it in a box
 // over that window. `window` may be null.
-void ShowMessageBox(Window* window, std::u16string_view text, std::u16string_view caption, MessageBoxIcon icon);
+void ShowMessageBox(Window* window, std::u16string_view text, std::u16string_view caption,
+                    MessageBoxIcon icon);
 
 // A request to restore and raise the window at the next frame, as a second
 // start of the program asks for it. RequestRaise only stores a lock-free flag,

@@ -14,12 +14,13 @@ constexpr uint32_t kCharsKeySize = 256;
 constexpr uint32_t kImageNameSize = 260;
 constexpr uint32_t kLookupNameSize = 64;
 
-bool IsBlank(uint32_t c) { return c == ' ' || c == '\t'; }
+bool IsBlank(uint32_t c) {
+    return c == ' ' || c == '\t';
+}
 
 // A decimal or hexadecimal code after '#' or '$'; it ends at a space, '=',
 // '-', ',', the terminator or the text's end. False for a malformed code.
-template <typename Ch>
-bool ReadCode(const Ch*& p, Ch terminator, int64_t* code) {
+template <typename Ch> bool ReadCode(const Ch*& p, Ch terminator, int64_t* code) {
     const bool hex = *p == Ch('$');
     ++p;
     int64_t value = 0;
@@ -38,29 +39,25 @@ bool ReadCode(const Ch*& p, Ch terminator, int64_t* code) {
             digit = int(c - 'a' + 10);
         else if (hex && c >= 'A' && c <= 'F')
             digit = int(c - 'A' + 10);
-        if (digit < 0)
-            break;
+        if (digit < 0) break;
         value = value * (hex ? 16 : 10) + digit;
-        if (value > 0xFFFFFFFFLL)
-            value = 0xFFFFFFFFLL;
+        if (value > 0xFFFFFFFFLL) value = 0xFFFFFFFFLL;
         ++digits;
     }
     const uint32_t c = CharCode(*p);
-    const bool ended = c == 0 || IsBlank(c) || c == '=' || c == '-' || c == ',' || (terminator && *p == terminator);
-    if (digits == 0 || !ended)
-        return false;
+    const bool ended =
+        c == 0 || IsBlank(c) || c == '=' || c == '-' || c == ',' || (terminator && *p == terminator);
+    if (digits == 0 || !ended) return false;
     *code = negative ? -value : value;
     return true;
 }
 
-template <typename Ch>
-Ch* SharedListBuffer() {
+template <typename Ch> Ch* SharedListBuffer() {
     static Ch buffer[kDXLCharListSize];
     return buffer;
 }
 
-template <typename Ch>
-std::u16string ToWide(const Ch* text) {
+template <typename Ch> std::u16string ToWide(const Ch* text) {
     if constexpr (std::is_same_v<Ch, char16_t>)
         return std::u16string(text);
     else
@@ -68,18 +65,15 @@ std::u16string ToWide(const Ch* text) {
 }
 
 // "Chars", "Chars2", "Chars3", ...
-template <typename Ch>
-std::basic_string<Ch> NumberedKey(const char* base, int number) {
+template <typename Ch> std::basic_string<Ch> NumberedKey(const char* base, int number) {
     std::string key = base;
-    if (number > 1)
-        key += std::to_string(number);
+    if (number > 1) key += std::to_string(number);
     return DXLLiteral<Ch>(key.c_str());
 }
 
 // Skips blanks; reads a decimal integer (optional '-') that ends at a blank,
 // one of the two enders or the end. False when malformed.
-template <typename Ch>
-bool ReadDecimal(const Ch*& p, char ender, int32_t* value) {
+template <typename Ch> bool ReadDecimal(const Ch*& p, char ender, int32_t* value) {
     while (IsBlank(CharCode(*p)))
         ++p;
     bool negative = false;
@@ -95,15 +89,13 @@ bool ReadDecimal(const Ch*& p, char ender, int32_t* value) {
         ++digits;
     }
     const uint32_t c = CharCode(*p);
-    if (digits == 0 || !(c == 0 || IsBlank(c) || c == uint32_t(ender)))
-        return false;
+    if (digits == 0 || !(c == 0 || IsBlank(c) || c == uint32_t(ender))) return false;
     *value = int32_t(negative ? -v : v);
     return true;
 }
 
 // After a value: blanks, then ',' (consumed) or the end. False otherwise.
-template <typename Ch>
-bool NextItem(const Ch*& p) {
+template <typename Ch> bool NextItem(const Ch*& p) {
     while (IsBlank(CharCode(*p)))
         ++p;
     if (*p == Ch(','))
@@ -122,8 +114,7 @@ const Ch* DecodeCharList(const Ch* text, Ch terminator, const Ch** end, int32_t*
     int32_t n = 0;
     const int32_t capacity = kDXLCharListSize - 1;
     auto put = [&](uint32_t code) {
-        if (code != 0 && code < Font::kCharCount && n < capacity)
-            out[n++] = Ch(code);
+        if (code != 0 && code < Font::kCharCount && n < capacity) out[n++] = Ch(code);
     };
     auto isEnd = [&](const Ch* p) { return *p == 0 || (terminator && *p == terminator); };
 
@@ -143,8 +134,7 @@ const Ch* DecodeCharList(const Ch* text, Ch terminator, const Ch** end, int32_t*
         int codeCount = 0;
         bool dash = false;
         auto flush = [&]() -> bool {
-            if (dash && codeCount != 2)
-                return false;
+            if (dash && codeCount != 2) return false;
             if (codeCount == 1) {
                 put(uint32_t(codes[0]));
             } else if (codeCount == 2) {
@@ -185,7 +175,8 @@ const Ch* DecodeCharList(const Ch* text, Ch terminator, const Ch** end, int32_t*
                 p += 3;
             } else if (c == '#' || c == '$') {
                 int64_t code = 0;
-                if (codeCount >= 2 || (codeCount == 1 && !dash) || !ReadCode(p, terminator, &code) || code < 0) {
+                if (codeCount >= 2 || (codeCount == 1 && !dash) || !ReadCode(p, terminator, &code) ||
+                    code < 0) {
                     valid = false;
                     break;
                 }
@@ -201,53 +192,38 @@ const Ch* DecodeCharList(const Ch* text, Ch terminator, const Ch** end, int32_t*
                 valid = false;
             }
         }
-        if (valid)
-            valid = flush();
+        if (valid) valid = flush();
         while (!isEnd(p))
             ++p;
     }
-    if (!valid)
-        n = 0;
+    if (!valid) n = 0;
     out[n] = 0;
-    if (end)
-        *end = p;
-    if (count)
-        *count = n;
+    if (end) *end = p;
+    if (count) *count = n;
     return out;
 }
 
-template <typename Ch>
-DXLBitmapFont<Ch>::~DXLBitmapFont() {
-    if (this->image_)
-        this->image_->RemoveTarget(this);
+template <typename Ch> DXLBitmapFont<Ch>::~DXLBitmapFont() {
+    if (this->image_) this->image_->RemoveTarget(this);
 }
 
-template <typename Ch>
-void DXLBitmapFont<Ch>::OnNotify(DXLNotifyObject* sender, uint32_t code) {
-    if (!sender || sender != this->image_)
-        return;
-    if (code == kNotifyDestroyed)
-        this->image_ = nullptr;
+template <typename Ch> void DXLBitmapFont<Ch>::OnNotify(DXLNotifyObject* sender, uint32_t code) {
+    if (!sender || sender != this->image_) return;
+    if (code == kNotifyDestroyed) this->image_ = nullptr;
     this->Update(nullptr);
 }
 
-template <typename Ch>
-void DXLBitmapFont<Ch>::SetImage(DXLTexture* texture) {
-    if (texture == this->image_)
-        return;
-    if (this->image_)
-        this->image_->RemoveTarget(this);
+template <typename Ch> void DXLBitmapFont<Ch>::SetImage(DXLTexture* texture) {
+    if (texture == this->image_) return;
+    if (this->image_) this->image_->RemoveTarget(this);
     this->image_ = texture;
-    if (texture)
-        texture->AddTarget(this);
+    if (texture) texture->AddTarget(this);
     this->Update(nullptr);
 }
 
-template <typename Ch>
-void DXLBitmapFont<Ch>::CopyFrom(const Base& other) {
+template <typename Ch> void DXLBitmapFont<Ch>::CopyFrom(const Base& other) {
     const auto* bitmap = dynamic_cast<const DXLBitmapFont*>(&other);
-    if (!bitmap)
-        return;
+    if (!bitmap) return;
     this->BeginUpdate();
     this->Assign(other);
     SetImage(bitmap->GetImage());
@@ -261,56 +237,46 @@ namespace {
 // Walks comma-separated items "characters=value": `apply` reads the value at p,
 // moving p past it, and applies it to the listed characters. The walk stops at
 // the first item that does not read.
-template <typename Ch, typename Apply>
-void ForEachCharListItem(const Ch* text, Apply apply) {
+template <typename Ch, typename Apply> void ForEachCharListItem(const Ch* text, Apply apply) {
     const Ch* p = text;
     while (p && *p) {
         const Ch* end = nullptr;
         int32_t count = 0;
         const Ch* list = DecodeCharList(p, Ch('='), &end, &count);
-        if (*end != Ch('='))
-            return;
+        if (*end != Ch('=')) return;
         p = end + 1;
-        if (!apply(p, list, count) || !NextItem(p))
-            return;
+        if (!apply(p, list, count) || !NextItem(p)) return;
     }
 }
 
 } // namespace
 
-template <typename Ch>
-void DXLBitmapFont<Ch>::ParseCustomWidth(const Ch* text) {
+template <typename Ch> void DXLBitmapFont<Ch>::ParseCustomWidth(const Ch* text) {
     ForEachCharListItem(text, [this](const Ch*& p, const Ch* list, int32_t count) {
         int32_t width = 0;
-        if (!ReadDecimal(p, ',', &width) || width < 0)
-            return false;
+        if (!ReadDecimal(p, ',', &width) || width < 0) return false;
         for (int32_t i = 0; i < count; ++i)
             this->SetCellWidth(list[i], width);
         return true;
     });
 }
 
-template <typename Ch>
-void DXLBitmapFont<Ch>::ParseCustomSpaces(const Ch* text) {
+template <typename Ch> void DXLBitmapFont<Ch>::ParseCustomSpaces(const Ch* text) {
     ForEachCharListItem(text, [this](const Ch*& p, const Ch* list, int32_t count) {
         int32_t left = 0, right = 0;
-        if (!ReadDecimal(p, ':', &left))
-            return false;
+        if (!ReadDecimal(p, ':', &left)) return false;
         while (IsBlank(CharCode(*p)))
             ++p;
-        if (*p != Ch(':'))
-            return false;
+        if (*p != Ch(':')) return false;
         ++p;
-        if (!ReadDecimal(p, ',', &right))
-            return false;
+        if (!ReadDecimal(p, ',', &right)) return false;
         for (int32_t i = 0; i < count; ++i)
             this->SetBearings(list[i], -left, -right);
         return true;
     });
 }
 
-template <typename Ch>
-void DXLBitmapFont<Ch>::FindImage(IniFile* ini, DXLTextures* textures) {
+template <typename Ch> void DXLBitmapFont<Ch>::FindImage(IniFile* ini, DXLTextures* textures) {
     const std::basic_string<Ch> section = DXLLiteral<Ch>("BitmapFont");
     Ch name[kImageNameSize] = {};
     if (ini->KeyExists(section.c_str(), DXLLiteral<Ch>("ImageName").c_str())) {
@@ -318,8 +284,7 @@ void DXLBitmapFont<Ch>::FindImage(IniFile* ini, DXLTextures* textures) {
         SetImage(textures->Find(ToWide(name).c_str()));
         return;
     }
-    if (!ini->KeyExists(section.c_str(), DXLLiteral<Ch>("ImageFile").c_str()))
-        return;
+    if (!ini->KeyExists(section.c_str(), DXLLiteral<Ch>("ImageFile").c_str())) return;
     ini->ReadString(section.c_str(), DXLLiteral<Ch>("ImageFile").c_str(), nullptr, name, kImageNameSize);
     Ch path[kImageNameSize] = {};
     kis::MakeFullPath(path, kImageNameSize, name, ini->FileName(), static_cast<const Ch*>(nullptr));
@@ -329,8 +294,7 @@ void DXLBitmapFont<Ch>::FindImage(IniFile* ini, DXLTextures* textures) {
     DXLTexture* texture = textures->Find(lookup);
     if (!texture) {
         texture = textures->NewTexture();
-        if (!texture)
-            return;
+        if (!texture) return;
         texture->SetFileName(widePath.c_str(), true);
         texture->SetName(lookup);
         texture->SetRestorable(true);
@@ -343,17 +307,14 @@ template <typename Ch>
 void DXLBitmapFont<Ch>::LoadDescription(IniFile* ini, DXLTextures* textures, bool restore) {
     const std::basic_string<Ch> sectionText = DXLLiteral<Ch>("BitmapFont");
     const Ch* section = sectionText.c_str();
-    if (!ini || !ini->SectionExists(section))
-        return;
+    if (!ini || !ini->SectionExists(section)) return;
     auto key = [](const char* name) { return DXLLiteral<Ch>(name); };
     auto exists = [&](const char* name) { return ini->KeyExists(section, key(name).c_str()); };
     auto integer = [&](const char* name) { return ini->ReadInteger(section, key(name).c_str(), 0); };
 
     this->BeginUpdate();
-    if (textures)
-        FindImage(ini, textures);
-    if (restore && this->image_ && !this->image_->IsLive())
-        this->image_->Restore();
+    if (textures) FindImage(ini, textures);
+    if (restore && this->image_ && !this->image_->IsLive()) this->image_->Restore();
 
     this->ReadCommonKeys(ini, section);
     this->RemoveGlyphRange(1, Base::kCharCount - 1);
@@ -362,8 +323,7 @@ void DXLBitmapFont<Ch>::LoadDescription(IniFile* ini, DXLTextures* textures, boo
     uint32_t nextNumber = 0;
     for (int number = 1;; ++number) {
         const std::basic_string<Ch> name = NumberedKey<Ch>("Chars", number);
-        if (number > 1 && !ini->KeyExists(section, name.c_str()))
-            break;
+        if (number > 1 && !ini->KeyExists(section, name.c_str())) break;
         if (number == 1 && !ini->KeyExists(section, name.c_str()))
             continue; // "Chars2" is read even when "Chars" is absent
         ini->ReadString(section, name.c_str(), nullptr, text, kCharsKeySize);
@@ -377,8 +337,7 @@ void DXLBitmapFont<Ch>::LoadDescription(IniFile* ini, DXLTextures* textures, boo
     this->SetEmptyCharWidth(uint8_t(std::clamp(integer("EmptyCharWidth"), 0, 255)));
     this->SetDescent(integer("Descent"));
     this->SetHeight(integer("CharHeight"));
-    if (exists("CharWidth"))
-        this->SetAllCellWidths(integer("CharWidth"));
+    if (exists("CharWidth")) this->SetAllCellWidths(integer("CharWidth"));
     this->SetSpaceWidth(uint16_t(std::clamp(integer("Space"), 0, 65535)));
     if (exists("Skip")) {
         int32_t h = 0, v = 0;
@@ -392,16 +351,20 @@ void DXLBitmapFont<Ch>::LoadDescription(IniFile* ini, DXLTextures* textures, boo
 
     customWidth_ = exists("CustomWidth") ? 1 : 0;
     if (customWidth_) {
-        for (int number = 1; number == 1 || ini->KeyExists(section, NumberedKey<Ch>("CustomWidth", number).c_str());
+        for (int number = 1;
+             number == 1 || ini->KeyExists(section, NumberedKey<Ch>("CustomWidth", number).c_str());
              ++number) {
-            ini->ReadString(section, NumberedKey<Ch>("CustomWidth", number).c_str(), nullptr, text, kKeyTextSize);
+            ini->ReadString(section, NumberedKey<Ch>("CustomWidth", number).c_str(), nullptr, text,
+                            kKeyTextSize);
             ParseCustomWidth(text);
         }
     }
     if (exists("CustomSpaces")) {
         for (int number = 1;
-             number == 1 || ini->KeyExists(section, NumberedKey<Ch>("CustomSpaces", number).c_str()); ++number) {
-            ini->ReadString(section, NumberedKey<Ch>("CustomSpaces", number).c_str(), nullptr, text, kKeyTextSize);
+             number == 1 || ini->KeyExists(section, NumberedKey<Ch>("CustomSpaces", number).c_str());
+             ++number) {
+            ini->ReadString(section, NumberedKey<Ch>("CustomSpaces", number).c_str(), nullptr, text,
+                            kKeyTextSize);
             ParseCustomSpaces(text);
         }
     }

@@ -20,9 +20,8 @@ constexpr int32_t kDXLCharListSize = 8192;
 template <typename Ch>
 const Ch* DecodeCharList(const Ch* text, Ch terminator, const Ch** end, int32_t* count);
 
-template <typename Ch>
-class DXLBitmapFont : public DXLFont<Ch> {
-public:
+template <typename Ch> class DXLBitmapFont : public DXLFont<Ch> {
+  public:
     using Base = DXLFont<Ch>;
     using typename Base::IniFile;
 
@@ -45,7 +44,7 @@ public:
     // bearings -left and -right, so positive values add room beside it.
     void ParseCustomSpaces(const Ch* text);
 
-private:
+  private:
     void FindImage(IniFile* ini, DXLTextures* textures);
 
     uint8_t customWidth_ = 0;

@@ -30,8 +30,7 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
 
 // ================================================================ properties
 
-template <typename Ch>
-void DXLFontProps<Ch>::Assign(const DXLFontProps& other) {
+template <typename Ch> void DXLFontProps<Ch>::Assign(const DXLFontProps& other) {
     BeginUpdate();
     kis::StrCopy(faceName_, kFaceNameSize, other.faceName_);
     size_ = other.size_;
@@ -43,30 +42,25 @@ void DXLFontProps<Ch>::Assign(const DXLFontProps& other) {
     EndUpdate();
 }
 
-template <typename Ch>
-bool DXLFontProps<Ch>::SameAs(const DXLFontProps& other) const {
-    return kis::StrCompare(faceName_, other.faceName_) == 0 && size_ == other.size_ && style_ == other.style_ &&
-           colour_ == other.colour_ && charSet_ == other.charSet_ && pitchAndFamily_ == other.pitchAndFamily_ &&
-           quality_ == other.quality_;
+template <typename Ch> bool DXLFontProps<Ch>::SameAs(const DXLFontProps& other) const {
+    return kis::StrCompare(faceName_, other.faceName_) == 0 && size_ == other.size_ &&
+           style_ == other.style_ && colour_ == other.colour_ && charSet_ == other.charSet_ &&
+           pitchAndFamily_ == other.pitchAndFamily_ && quality_ == other.quality_;
 }
 
-template <typename Ch>
-void DXLFontProps<Ch>::SetFaceName(const Ch* name) {
+template <typename Ch> void DXLFontProps<Ch>::SetFaceName(const Ch* name) {
     Ch copy[kFaceNameSize] = {};
     kis::StrCopy(copy, kFaceNameSize, name);
-    if (kis::StrCompare(copy, faceName_) == 0)
-        return;
+    if (kis::StrCompare(copy, faceName_) == 0) return;
     std::memcpy(faceName_, copy, sizeof copy);
     Update(nullptr);
 }
 
-#define DXL_PROPS_SETTER(Name, Type, field)                                                                   \
-    template <typename Ch>                                                                                     \
-    void DXLFontProps<Ch>::Name(Type value) {                                                                   \
-        if (field == value)                                                                                    \
-            return;                                                                                            \
-        field = value;                                                                                         \
-        Update(nullptr);                                                                                       \
+#define DXL_PROPS_SETTER(Name, Type, field)                                                                  \
+    template <typename Ch> void DXLFontProps<Ch>::Name(Type value) {                                         \
+        if (field == value) return;                                                                          \
+        field = value;                                                                                       \
+        Update(nullptr);                                                                                     \
     }
 DXL_PROPS_SETTER(SetSize, uint16_t, size_)
 DXL_PROPS_SETTER(SetStyle, uint8_t, style_)
@@ -78,34 +72,28 @@ DXL_PROPS_SETTER(SetQuality, uint8_t, quality_)
 
 // ================================================================ font
 
-template <typename Ch>
-DXLFont<Ch>::DXLFont() : byChar_(kCharCount), byNumber_(kNumberCount, nullptr) {}
+template <typename Ch> DXLFont<Ch>::DXLFont() : byChar_(kCharCount), byNumber_(kNumberCount, nullptr) {}
 
-template <typename Ch>
-DXLFont<Ch>::~DXLFont() {
+template <typename Ch> DXLFont<Ch>::~DXLFont() {
     // Markup may name the font by its handle; the handle now names nothing.
     UnregisterObject(this);
 }
 
-template <typename Ch>
-bool DXLFont<Ch>::CheckCellSize(const char* what, int32_t value) const {
-    if (value <= kDXLMaxCellSize)
-        return true;
+template <typename Ch> bool DXLFont<Ch>::CheckCellSize(const char* what, int32_t value) const {
+    if (value <= kDXLMaxCellSize) return true;
     LogErrorPrintf(kLogIndent, "%s: %s %d is above %d pixels; refused.", Traits::kFontName, what, value,
                    kDXLMaxCellSize);
     return false;
 }
 
-template <typename Ch>
-void DXLFont<Ch>::Changed(DXLNotifyObject* sender) {
+template <typename Ch> void DXLFont<Ch>::Changed(DXLNotifyObject* sender) {
     RebuildIndexTable();
     BuildQuads();
     DXLUpdateableObject::Changed(sender);
     Notify(kNotifyFontChanged);
 }
 
-template <typename Ch>
-void DXLFont<Ch>::Assign(const DXLFont& other) {
+template <typename Ch> void DXLFont<Ch>::Assign(const DXLFont& other) {
     BeginUpdate();
     SetHeight(other.cellHeight_);
     spaceWidth_ = other.spaceWidth_;
@@ -117,78 +105,61 @@ void DXLFont<Ch>::Assign(const DXLFont& other) {
     EndUpdate();
 }
 
-template <typename Ch>
-void DXLFont<Ch>::SetHeight(int32_t height) {
-    if (height < 0 || !CheckCellSize("Cell height", height))
-        return;
+template <typename Ch> void DXLFont<Ch>::SetHeight(int32_t height) {
+    if (height < 0 || !CheckCellSize("Cell height", height)) return;
     cellHeight_ = uint8_t(height);
     descent_ = int16_t(std::min<int32_t>(descent_, cellHeight_));
     ascent_ = int16_t(cellHeight_ - descent_);
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLFont<Ch>::SetVSkip(uint8_t value) {
-    if (vSkip_ == value)
-        return;
+template <typename Ch> void DXLFont<Ch>::SetVSkip(uint8_t value) {
+    if (vSkip_ == value) return;
     vSkip_ = value;
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLFont<Ch>::SetHSkip(uint8_t value) {
-    if (hSkip_ == value)
-        return;
+template <typename Ch> void DXLFont<Ch>::SetHSkip(uint8_t value) {
+    if (hSkip_ == value) return;
     hSkip_ = value;
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLFont<Ch>::SetEmptyCharWidth(uint8_t value) {
-    if (emptyCharWidth_ == value)
-        return;
+template <typename Ch> void DXLFont<Ch>::SetEmptyCharWidth(uint8_t value) {
+    if (emptyCharWidth_ == value) return;
     emptyCharWidth_ = value;
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLFont<Ch>::SetDescent(int32_t value) {
-    if (descent_ == value)
-        return;
+template <typename Ch> void DXLFont<Ch>::SetDescent(int32_t value) {
+    if (descent_ == value) return;
     descent_ = int16_t(std::clamp(value, -32768, 32767));
     ascent_ = int16_t(cellHeight_ - descent_);
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLFont<Ch>::SetAscent(int32_t value) {
-    if (ascent_ == value)
-        return;
+template <typename Ch> void DXLFont<Ch>::SetAscent(int32_t value) {
+    if (ascent_ == value) return;
     ascent_ = int16_t(std::clamp(value, -32768, 32767));
     descent_ = int16_t(cellHeight_ - ascent_);
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLFont<Ch>::SetColor(uint32_t argb) {
+template <typename Ch> void DXLFont<Ch>::SetColor(uint32_t argb) {
     colour_ = argb;
-    if (!IsUpdating())
-        WriteQuadColours();
+    if (!IsUpdating()) WriteQuadColours();
 }
 
-template <typename Ch>
-void DXLFont<Ch>::WriteQuadColours() {
+template <typename Ch> void DXLFont<Ch>::WriteQuadColours() {
     for (const auto& glyph : byChar_) {
-        if (!glyph || !glyph->quads)
-            continue;
+        if (!glyph || !glyph->quads) continue;
         for (int q = 0; q < 2; ++q)
             for (auto& vertex : glyph->quads[q].v)
                 vertex.colour = colour_;
     }
 }
 
-template <typename Ch>
-void DXLFont<Ch>::SetFaceName(const Ch* name) {
+template <typename Ch> void DXLFont<Ch>::SetFaceName(const Ch* name) {
     kis::StrCopy(faceName_, kFaceNameSize, name);
 }
 
@@ -197,94 +168,77 @@ void DXLFont<Ch>::AddGlyphs(const Ch* chars, int32_t count, uint32_t firstNumber
     if (chars && create) {
         for (int32_t i = 0; i < count; ++i) {
             const uint32_t code = CharCode(chars[i]);
-            if (code != 0 && !byChar_[code])
-                byChar_[code] = std::make_unique<DXLGlyph>();
+            if (code != 0 && !byChar_[code]) byChar_[code] = std::make_unique<DXLGlyph>();
         }
     }
     for (int32_t i = 0; chars && i < count; ++i) {
         const uint32_t code = CharCode(chars[i]);
-        if (code != 0 && byChar_[code])
-            byChar_[code]->number = uint16_t(firstNumber + uint32_t(i));
+        if (code != 0 && byChar_[code]) byChar_[code]->number = uint16_t(firstNumber + uint32_t(i));
     }
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLFont<Ch>::RemoveGlyphRange(uint32_t from, uint32_t to) {
+template <typename Ch> void DXLFont<Ch>::RemoveGlyphRange(uint32_t from, uint32_t to) {
     to = std::min(to, kCharCount - 1);
     for (uint32_t code = std::max(from, 1u); code <= to; ++code)
         byChar_[code].reset();
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLFont<Ch>::SetAllCellWidths(int32_t width) {
-    if (width < 0 || !CheckCellSize("Cell width", width))
-        return;
+template <typename Ch> void DXLFont<Ch>::SetAllCellWidths(int32_t width) {
+    if (width < 0 || !CheckCellSize("Cell width", width)) return;
     for (auto& glyph : byChar_)
-        if (glyph)
-            glyph->cellWidth = uint8_t(width);
+        if (glyph) glyph->cellWidth = uint8_t(width);
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLFont<Ch>::SetCellWidth(Ch ch, int32_t width) {
+template <typename Ch> void DXLFont<Ch>::SetCellWidth(Ch ch, int32_t width) {
     DXLGlyph* glyph = byChar_[CharCode(ch)].get();
-    if (!glyph || width < 0 || !CheckCellSize("Cell width", width))
-        return;
+    if (!glyph || width < 0 || !CheckCellSize("Cell width", width)) return;
     glyph->cellWidth = uint8_t(width);
     glyph->leftBearing = int16_t(std::min<int32_t>(glyph->leftBearing, width));
     glyph->rightBearing = int16_t(std::min<int32_t>(glyph->rightBearing, width));
 }
 
-template <typename Ch>
-void DXLFont<Ch>::SetBearings(Ch ch, int32_t left, int32_t right) {
+template <typename Ch> void DXLFont<Ch>::SetBearings(Ch ch, int32_t left, int32_t right) {
     DXLGlyph* glyph = byChar_[CharCode(ch)].get();
-    if (!glyph)
-        return;
+    if (!glyph) return;
     const int32_t w = glyph->cellWidth;
     glyph->leftBearing = int16_t(std::clamp(left, -w, w));
     glyph->rightBearing = int16_t(std::clamp(right, -w, w));
 }
 
-template <typename Ch>
-int32_t DXLFont<Ch>::ListChars(Ch* buffer, int32_t size) const {
-    if (!buffer || size < 1)
-        return 0;
+template <typename Ch> int32_t DXLFont<Ch>::ListChars(Ch* buffer, int32_t size) const {
+    if (!buffer || size < 1) return 0;
     int32_t n = 0;
     for (uint32_t code = 1; code < kCharCount && n < size - 1; ++code)
-        if (byChar_[code])
-            buffer[n++] = Ch(code);
+        if (byChar_[code]) buffer[n++] = Ch(code);
     buffer[n] = 0;
     return n;
 }
 
-template <typename Ch>
-Ch DXLFont<Ch>::NumberInOrder(const Ch* list) {
+template <typename Ch> Ch DXLFont<Ch>::NumberInOrder(const Ch* list) {
     Ch last = 0;
     for (int32_t i = 0; list && list[i]; ++i) {
-        if (DXLGlyph* glyph = byChar_[CharCode(list[i])].get())
-            glyph->number = uint16_t(i);
+        if (DXLGlyph* glyph = byChar_[CharCode(list[i])].get()) glyph->number = uint16_t(i);
         last = list[i];
     }
     return last;
 }
 
-template <typename Ch>
-void DXLFont<Ch>::RebuildIndexTable() {
+template <typename Ch> void DXLFont<Ch>::RebuildIndexTable() {
     std::fill(byNumber_.begin(), byNumber_.end(), nullptr);
     for (uint32_t code = 1; code < kCharCount; ++code) {
         DXLGlyph* glyph = byChar_[code].get();
-        if (glyph)
-            byNumber_[glyph->number] = glyph;
+        if (glyph) byNumber_[glyph->number] = glyph;
     }
 }
 
 template <typename Ch>
-bool DXLFont<Ch>::PackGlyph(Ch ch, int32_t sheetWidth, int32_t sheetHeight, int32_t* outX, int32_t* outY) const {
+bool DXLFont<Ch>::PackGlyph(Ch ch, int32_t sheetWidth, int32_t sheetHeight, int32_t* outX,
+                            int32_t* outY) const {
     const DXLGlyph* glyph = byChar_[CharCode(ch)].get();
-    if (!glyph)
-        return false;
+    if (!glyph) return false;
     const int32_t rowStep = int32_t(cellHeight_) + vSkip_;
     int32_t x = 0, y = 0;
     for (uint32_t n = 0; n < glyph->number; ++n) {
@@ -293,8 +247,7 @@ bool DXLFont<Ch>::PackGlyph(Ch ch, int32_t sheetWidth, int32_t sheetHeight, int3
         if (x + width > sheetWidth) {
             // The number opens a new row; it stands at its start.
             y += rowStep;
-            if (y + cellHeight_ > sheetHeight)
-                return false;
+            if (y + cellHeight_ > sheetHeight) return false;
             x = before ? width : 0;
             continue;
         }
@@ -304,21 +257,18 @@ bool DXLFont<Ch>::PackGlyph(Ch ch, int32_t sheetWidth, int32_t sheetHeight, int3
         x = 0;
         y += rowStep;
     }
-    if (y + cellHeight_ > sheetHeight)
-        return false;
+    if (y + cellHeight_ > sheetHeight) return false;
     *outX = x;
     *outY = y;
     return true;
 }
 
-template <typename Ch>
-void DXLFont<Ch>::BuildQuads() {
+template <typename Ch> void DXLFont<Ch>::BuildQuads() {
     const int32_t imageWidth = image_ ? image_->GetWidth() : 0;
     const int32_t imageHeight = image_ ? image_->GetHeight() : 0;
     for (uint32_t code = 1; code < kCharCount; ++code) {
         DXLGlyph* glyph = byChar_[code].get();
-        if (!glyph)
-            continue;
+        if (!glyph) continue;
         // Without a cell or an image the glyph has no place: quads cut from
         // an earlier sheet would name pixels that are no longer there.
         int32_t x = 0, y = 0;
@@ -328,8 +278,7 @@ void DXLFont<Ch>::BuildQuads() {
             continue;
         }
         glyph->sheet = kis::Rect{x, y, x + glyph->cellWidth, y + cellHeight_};
-        if (!glyph->quads)
-            glyph->quads = std::make_unique<TexturedQuad[]>(2);
+        if (!glyph->quads) glyph->quads = std::make_unique<TexturedQuad[]>(2);
         const float left = float(-int32_t(leftInset_) - glyph->leftBearing);
         const float w = float(glyph->cellWidth);
         const float h = float(cellHeight_);
@@ -338,26 +287,21 @@ void DXLFont<Ch>::BuildQuads() {
     }
 }
 
-template <typename Ch>
-const TexturedQuad* DXLFont<Ch>::GetGlyphQuad(Ch ch) const {
+template <typename Ch> const TexturedQuad* DXLFont<Ch>::GetGlyphQuad(Ch ch) const {
     const DXLGlyph* glyph = byChar_[CharCode(ch)].get();
     return glyph && glyph->quads ? &glyph->quads[1] : nullptr;
 }
 
-template <typename Ch>
-int32_t DXLFont<Ch>::GetAdvance(Ch ch) const {
+template <typename Ch> int32_t DXLFont<Ch>::GetAdvance(Ch ch) const {
     const DXLGlyph* glyph = byChar_[CharCode(ch)].get();
-    if (!glyph)
-        return 0;
-    const int32_t advance = int32_t(glyph->cellWidth) - leftInset_ - rightInset_ - glyph->leftBearing -
-                            glyph->rightBearing;
+    if (!glyph) return 0;
+    const int32_t advance =
+        int32_t(glyph->cellWidth) - leftInset_ - rightInset_ - glyph->leftBearing - glyph->rightBearing;
     return std::max(0, advance);
 }
 
-template <typename Ch>
-void DXLFont<Ch>::ReadCommonKeys(IniFile* ini, const Ch* section) {
-    if (!ini)
-        return;
+template <typename Ch> void DXLFont<Ch>::ReadCommonKeys(IniFile* ini, const Ch* section) {
+    if (!ini) return;
     BeginUpdate();
     Ch name[kFaceNameSize] = {};
     ini->ReadString(section, DXLLiteral<Ch>("Name").c_str(), nullptr, name, kFaceNameSize);
@@ -368,8 +312,10 @@ void DXLFont<Ch>::ReadCommonKeys(IniFile* ini, const Ch* section) {
         hSpacing_ = int16_t(std::clamp(h, -32768, 32767));
         vSpacing_ = int16_t(std::clamp(v, -32768, 32767));
     } else {
-        hSpacing_ = int16_t(std::clamp(ini->ReadInteger(section, DXLLiteral<Ch>("HSpace").c_str(), 0), -32768, 32767));
-        vSpacing_ = int16_t(std::clamp(ini->ReadInteger(section, DXLLiteral<Ch>("VSpace").c_str(), 0), -32768, 32767));
+        hSpacing_ = int16_t(
+            std::clamp(ini->ReadInteger(section, DXLLiteral<Ch>("HSpace").c_str(), 0), -32768, 32767));
+        vSpacing_ = int16_t(
+            std::clamp(ini->ReadInteger(section, DXLLiteral<Ch>("VSpace").c_str(), 0), -32768, 32767));
     }
     SetColor(uint32_t(ini->ReadInteger(section, DXLLiteral<Ch>("Color").c_str(), -1)));
     EndUpdate();
@@ -377,8 +323,7 @@ void DXLFont<Ch>::ReadCommonKeys(IniFile* ini, const Ch* section) {
 
 // ================================================================ system font
 
-template <typename Ch>
-DXLWinFont<Ch>::DXLWinFont(DXLViewer* viewer) {
+template <typename Ch> DXLWinFont<Ch>::DXLWinFont(DXLViewer* viewer) {
     auto* texture = new DXLTexture(viewer);
     texture->SetSource(this, true);
     texture->SetRestorable(true);
@@ -386,8 +331,7 @@ DXLWinFont<Ch>::DXLWinFont(DXLViewer* viewer) {
     this->image_ = texture;
 }
 
-template <typename Ch>
-DXLWinFont<Ch>::~DXLWinFont() {
+template <typename Ch> DXLWinFont<Ch>::~DXLWinFont() {
     if (DXLTexture* image = this->image_) {
         this->image_ = nullptr;
         image->RemoveTarget(this);
@@ -396,24 +340,18 @@ DXLWinFont<Ch>::~DXLWinFont() {
     }
 }
 
-template <typename Ch>
-void DXLWinFont<Ch>::OnNotify(DXLNotifyObject* sender, uint32_t code) {
-    if (sender && sender == this->image_ && code == kNotifyDestroyed)
-        this->image_ = nullptr;
+template <typename Ch> void DXLWinFont<Ch>::OnNotify(DXLNotifyObject* sender, uint32_t code) {
+    if (sender && sender == this->image_ && code == kNotifyDestroyed) this->image_ = nullptr;
 }
 
-template <typename Ch>
-void DXLWinFont<Ch>::Changed(DXLNotifyObject* sender) {
-    if (props_ && this->image_ && !rendering_)
-        this->image_->Restore();
+template <typename Ch> void DXLWinFont<Ch>::Changed(DXLNotifyObject* sender) {
+    if (props_ && this->image_ && !rendering_) this->image_->Restore();
     Base::Changed(sender);
 }
 
-template <typename Ch>
-void DXLWinFont<Ch>::CopyFrom(const Base& other) {
+template <typename Ch> void DXLWinFont<Ch>::CopyFrom(const Base& other) {
     const auto* win = dynamic_cast<const DXLWinFont*>(&other);
-    if (!win)
-        return;
+    if (!win) return;
     this->BeginUpdate();
     this->Assign(other);
     SetProps(win->props_.get());
@@ -425,30 +363,22 @@ void DXLWinFont<Ch>::CopyFrom(const Base& other) {
     this->EndUpdate();
 }
 
-template <typename Ch>
-void DXLWinFont<Ch>::SetProps(const Props* props) {
-    if (!props)
-        return;
-    if (props_ && props_->SameAs(*props))
-        return;
-    if (!props_)
-        props_ = std::make_unique<Props>();
+template <typename Ch> void DXLWinFont<Ch>::SetProps(const Props* props) {
+    if (!props) return;
+    if (props_ && props_->SameAs(*props)) return;
+    if (!props_) props_ = std::make_unique<Props>();
     props_->Assign(*props);
     this->Update(nullptr);
 }
 
-template <typename Ch>
-void DXLWinFont<Ch>::SetMarginFactor(float factor) {
-    if (marginFactor_ == factor)
-        return;
+template <typename Ch> void DXLWinFont<Ch>::SetMarginFactor(float factor) {
+    if (marginFactor_ == factor) return;
     marginFactor_ = factor;
     this->Update(nullptr);
 }
 
-template <typename Ch>
-void DXLWinFont<Ch>::SetAlphaFactor(float factor) {
-    if (alphaFactor_ == factor)
-        return;
+template <typename Ch> void DXLWinFont<Ch>::SetAlphaFactor(float factor) {
+    if (alphaFactor_ == factor) return;
     alphaFactor_ = factor;
     this->Update(nullptr);
 }
@@ -461,20 +391,17 @@ void DXLWinFont<Ch>::SetEffectMargins(int32_t left, int32_t top, int32_t right, 
     this->Update(nullptr);
 }
 
-template <typename Ch>
-void DXLWinFont<Ch>::SetOutline(const DXLOutlineRecord& outline) {
+template <typename Ch> void DXLWinFont<Ch>::SetOutline(const DXLOutlineRecord& outline) {
     outline_ = outline;
     this->Update(nullptr);
 }
 
-template <typename Ch>
-void DXLWinFont<Ch>::SetShadow(const DXLShadowRecord& shadow) {
+template <typename Ch> void DXLWinFont<Ch>::SetShadow(const DXLShadowRecord& shadow) {
     shadow_ = shadow;
     this->Update(nullptr);
 }
 
-template <typename Ch>
-void DXLWinFont<Ch>::LogFailure(const char* what) const {
+template <typename Ch> void DXLWinFont<Ch>::LogFailure(const char* what) const {
     LogErrorPrintf(kLogIndent, "%s: %s", Base::Traits::kWinFontName, what);
 }
 
@@ -488,8 +415,7 @@ bool DXLWinFont<Ch>::MeasureGlyphs(platform::GlyphFace& face, const Ch* chars, i
     for (int32_t i = 0; i < count; ++i)
         list.push_back(char16_t(CharCode(chars[i])));
     const int32_t cellHeight = count > 0 ? face.MeasureText(list).height + top + bottom : 0;
-    if (!this->CheckCellSize("Cell height", cellHeight))
-        return false;
+    if (!this->CheckCellSize("Cell height", cellHeight)) return false;
     this->cellHeight_ = uint8_t(cellHeight);
     this->spaceWidth_ = uint16_t(std::clamp(face.Advance(u' ') + left + right, 0, 65535));
     const platform::GlyphFaceMetrics metrics = face.Metrics();
@@ -502,8 +428,7 @@ bool DXLWinFont<Ch>::MeasureGlyphs(platform::GlyphFace& face, const Ch* chars, i
         const int32_t bearing = marginFactor_ > 0.0f ? kis::Round(float(w) * marginFactor_ / 2.0f) : 0;
         const int32_t rightBearing = bearing + (italic ? w : 0);
         const int32_t cell = w + 2 + 2 + bearing + rightBearing + left + right;
-        if (!this->CheckCellSize("Measured cell width", cell))
-            return false;
+        if (!this->CheckCellSize("Measured cell width", cell)) return false;
         glyph->cellWidth = uint8_t(cell);
         glyph->leftBearing = int16_t(bearing);
         glyph->rightBearing = int16_t(rightBearing);
@@ -518,13 +443,12 @@ bool DXLWinFont<Ch>::ChooseSheet(Ch last, int32_t* outWidth, int32_t* outHeight)
     for (int32_t height = 32; height <= 1024; height *= 2) {
         for (int32_t width = 32; width <= 1024; width *= 2) {
             const int64_t area = int64_t(width) * height;
-            if (bestArea != 0 && area > bestArea)
-                break;
-            if (bestArea != 0 && area == bestArea && std::abs(width - height) >= std::abs(bestWidth - bestHeight))
+            if (bestArea != 0 && area > bestArea) break;
+            if (bestArea != 0 && area == bestArea &&
+                std::abs(width - height) >= std::abs(bestWidth - bestHeight))
                 continue;
             int32_t x = 0, y = 0;
-            if (!this->PackGlyph(last, width, height, &x, &y))
-                continue;
+            if (!this->PackGlyph(last, width, height, &x, &y)) continue;
             bestWidth = width;
             bestHeight = height;
             bestArea = area;
@@ -535,18 +459,14 @@ bool DXLWinFont<Ch>::ChooseSheet(Ch last, int32_t* outWidth, int32_t* outHeight)
     return bestArea != 0;
 }
 
-template <typename Ch>
-void DXLWinFont<Ch>::Render(DXLTexture* texture) {
-    if (!texture)
-        return;
+template <typename Ch> void DXLWinFont<Ch>::Render(DXLTexture* texture) {
+    if (!texture) return;
     texture->Release();
     DXLViewer* viewer = texture->GetViewer();
-    if (!viewer || !props_)
-        return;
+    if (!viewer || !props_) return;
     std::vector<Ch> chars(Base::kCharCount);
     const int32_t count = this->ListChars(chars.data(), int32_t(chars.size()));
-    if (count == 0)
-        return;
+    if (count == 0) return;
     const Ch last = this->NumberInOrder(chars.data());
 
     rendering_ = true;
@@ -569,8 +489,7 @@ void DXLWinFont<Ch>::Render(DXLTexture* texture) {
         LogFailure("Invalid HFONT.");
         return;
     }
-    if (!MeasureGlyphs(*face, chars.data(), count))
-        return;
+    if (!MeasureGlyphs(*face, chars.data(), count)) return;
     if (this->cellHeight_ == 0) {
         LogFailure("Invalid HFONT.");
         return;
@@ -588,8 +507,7 @@ void DXLWinFont<Ch>::Render(DXLTexture* texture) {
     const int32_t left = margins_[0], top = margins_[1];
     for (int32_t i = 0; i < count; ++i) {
         int32_t x = 0, y = 0;
-        if (!this->PackGlyph(chars[i], width, height, &x, &y))
-            continue;
+        if (!this->PackGlyph(chars[i], width, height, &x, &y)) continue;
         const DXLGlyph* glyph = this->GetGlyph(chars[i]);
         platform::GlyphPaint paint;
         paint.foreground = 0xFFFFFFFFu;

@@ -35,24 +35,20 @@ constexpr uint32_t kDXLFontTypeWin = 2;
 // Cell sizes are kept in bytes; larger values are refused, not wrapped.
 constexpr int32_t kDXLMaxCellSize = 255;
 
-template <typename Ch>
-struct DXLFontTraits;
-template <>
-struct DXLFontTraits<char16_t> {
+template <typename Ch> struct DXLFontTraits;
+template <> struct DXLFontTraits<char16_t> {
     static constexpr uint32_t kCharCount = 65536;
     static constexpr const char* kFontName = "DXLFontW";
     static constexpr const char* kWinFontName = "DXLWinFontW";
 };
-template <>
-struct DXLFontTraits<char> {
+template <> struct DXLFontTraits<char> {
     static constexpr uint32_t kCharCount = 256;
     static constexpr const char* kFontName = "DXLFontA";
     static constexpr const char* kWinFontName = "DXLWinFontA";
 };
 
 // An ASCII text (key and section names) in the character type.
-template <typename Ch>
-std::basic_string<Ch> DXLLiteral(const char* text) {
+template <typename Ch> std::basic_string<Ch> DXLLiteral(const char* text) {
     std::basic_string<Ch> out;
     while (*text)
         out.push_back(Ch(*text++));
@@ -60,15 +56,18 @@ std::basic_string<Ch> DXLLiteral(const char* text) {
 }
 
 // The code of a character as a table index.
-inline uint32_t CharCode(char16_t ch) { return ch; }
-inline uint32_t CharCode(char ch) { return uint8_t(ch); }
+inline uint32_t CharCode(char16_t ch) {
+    return ch;
+}
+inline uint32_t CharCode(char ch) {
+    return uint8_t(ch);
+}
 
 // ---------------------------------------------------------------- properties
 
 // What a system font is made from: face name, size, style and colour.
-template <typename Ch>
-class DXLFontProps : public DXLUpdateableObject {
-public:
+template <typename Ch> class DXLFontProps : public DXLUpdateableObject {
+  public:
     static constexpr int kFaceNameSize = 32;
 
     // Copies every value of the other inside one update.
@@ -92,7 +91,7 @@ public:
     uint8_t GetPitchAndFamily() const { return pitchAndFamily_; }
     uint8_t GetQuality() const { return quality_; }
 
-private:
+  private:
     Ch faceName_[kFaceNameSize] = {};
     uint16_t size_ = 0;
     uint8_t style_ = 0;
@@ -105,7 +104,7 @@ private:
 // ---------------------------------------------------------------- glyphs
 
 struct DXLGlyph {
-    uint16_t number = 0;    // place on the sheet
+    uint16_t number = 0; // place on the sheet
     uint8_t cellWidth = 0;
     int16_t leftBearing = 0; // at most the cell width
     int16_t rightBearing = 0;
@@ -118,9 +117,8 @@ struct DXLGlyph {
 
 // ---------------------------------------------------------------- font
 
-template <typename Ch>
-class DXLFont : public DXLUpdateableObject {
-public:
+template <typename Ch> class DXLFont : public DXLUpdateableObject {
+  public:
     using Traits = DXLFontTraits<Ch>;
     using IniFile = kis::IniFile<Ch>;
     static constexpr uint32_t kCharCount = Traits::kCharCount;
@@ -211,7 +209,7 @@ public:
     // section inside one update.
     void ReadCommonKeys(IniFile* ini, const Ch* section);
 
-protected:
+  protected:
     void RebuildIndexTable();
     // Places every glyph on the image and cuts its two quads; a glyph without
     // a place loses its quads.
@@ -252,9 +250,8 @@ struct DXLShadowRecord {
     uint32_t words[5];
 };
 
-template <typename Ch>
-class DXLWinFont : public DXLFont<Ch>, public DXLTextureSource {
-public:
+template <typename Ch> class DXLWinFont : public DXLFont<Ch>, public DXLTextureSource {
+  public:
     using Base = DXLFont<Ch>;
     using Props = DXLFontProps<Ch>;
     using typename Base::IniFile;
@@ -286,7 +283,7 @@ public:
     float GetMarginFactor() const { return marginFactor_; }
     float GetAlphaFactor() const { return alphaFactor_; }
 
-private:
+  private:
     // Measures every listed character with the face: cell height, insets,
     // bearings and cell widths; false (logged) when a size is refused.
     bool MeasureGlyphs(platform::GlyphFace& face, const Ch* chars, int32_t count);

@@ -19,45 +19,36 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
 
 // ================================================================ helper-library font
 
-template <typename Ch>
-DXLD3DXFont<Ch>::~DXLD3DXFont() {
+template <typename Ch> DXLD3DXFont<Ch>::~DXLD3DXFont() {
     OnDeviceEvent(GetViewer(), kDeviceDetach);
     ReleaseFont();
 }
 
-template <typename Ch>
-void DXLD3DXFont<Ch>::SetViewer(DXLViewer* viewer) {
-    if (viewer == GetViewer())
-        return;
+template <typename Ch> void DXLD3DXFont<Ch>::SetViewer(DXLViewer* viewer) {
+    if (viewer == GetViewer()) return;
     ChangeViewer(viewer);
     Create();
 }
 
-template <typename Ch>
-void DXLD3DXFont<Ch>::SetProps(const Props* props) {
+template <typename Ch> void DXLD3DXFont<Ch>::SetProps(const Props* props) {
     if (!props) {
         props_.reset();
     } else {
-        if (!props_)
-            props_ = std::make_unique<Props>();
+        if (!props_) props_ = std::make_unique<Props>();
         props_->Assign(*props);
     }
     Create();
 }
 
-template <typename Ch>
-void DXLD3DXFont<Ch>::ReleaseFont() {
-    if (font_)
-        font_->Release();
+template <typename Ch> void DXLD3DXFont<Ch>::ReleaseFont() {
+    if (font_) font_->Release();
     font_ = nullptr;
 }
 
-template <typename Ch>
-void DXLD3DXFont<Ch>::Create() {
+template <typename Ch> void DXLD3DXFont<Ch>::Create() {
     ReleaseFont();
     DXLViewer* viewer = GetViewer();
-    if (!props_ || !viewer)
-        return;
+    if (!props_ || !viewer) return;
     d3dx::FontDesc<Ch> desc{};
     desc.height = -MulDiv(props_->GetSize(), platform::kGlyphDpi, 72);
     desc.width = 0;
@@ -73,13 +64,11 @@ void DXLD3DXFont<Ch>::Create() {
     HResult hr = kResultFail;
     if constexpr (std::is_same_v<Ch, char16_t>) {
         auto create = d3dx::LookedUp<d3dx::CreateFontIndirectWProc>(kD3DXCreateFontIndirectW);
-        if (!create)
-            return; // the library was not loaded; its loading logged that
+        if (!create) return; // the library was not loaded; its loading logged that
         hr = create(viewer->GetDevice(), &desc, &font_);
     } else {
         auto create = d3dx::LookedUp<d3dx::CreateFontIndirectAProc>(kD3DXCreateFontIndirectA);
-        if (!create)
-            return;
+        if (!create) return;
         hr = create(viewer->GetDevice(), &desc, &font_);
     }
     if (Failed(hr)) {
@@ -88,18 +77,15 @@ void DXLD3DXFont<Ch>::Create() {
     }
 }
 
-template <typename Ch>
-void DXLD3DXFont<Ch>::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
+template <typename Ch> void DXLD3DXFont<Ch>::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
     switch (event) {
     case kDeviceAttach:
         StoreViewer(viewer);
-        if (viewer)
-            viewer->AddDeviceObject(this);
+        if (viewer) viewer->AddDeviceObject(this);
         break;
     case kDeviceDetach:
         ReleaseFont();
-        if (viewer)
-            viewer->RemoveDeviceObject(this);
+        if (viewer) viewer->RemoveDeviceObject(this);
         StoreViewer(nullptr);
         break;
     case kDeviceCreated:
@@ -117,26 +103,19 @@ void DXLD3DXFont<Ch>::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
 
 // ================================================================ lite font
 
-template <typename Ch>
-DXLLiteFont<Ch>::~DXLLiteFont() {
-    if (texture_)
-        texture_->RemoveTarget(this);
+template <typename Ch> DXLLiteFont<Ch>::~DXLLiteFont() {
+    if (texture_) texture_->RemoveTarget(this);
 }
 
-template <typename Ch>
-void DXLLiteFont<Ch>::SetTexture(DXLTexture* texture) {
-    if (texture == texture_)
-        return;
-    if (texture_)
-        texture_->RemoveTarget(this);
+template <typename Ch> void DXLLiteFont<Ch>::SetTexture(DXLTexture* texture) {
+    if (texture == texture_) return;
+    if (texture_) texture_->RemoveTarget(this);
     texture_ = texture;
-    if (texture_)
-        texture_->AddTarget(this);
+    if (texture_) texture_->AddTarget(this);
     textureLost_ = false;
 }
 
-template <typename Ch>
-void DXLLiteFont<Ch>::OnNotify(DXLNotifyObject* sender, uint32_t code) {
+template <typename Ch> void DXLLiteFont<Ch>::OnNotify(DXLNotifyObject* sender, uint32_t code) {
     if (sender && sender == texture_ && code == kNotifyDestroyed) {
         texture_ = nullptr;
         textureLost_ = true;

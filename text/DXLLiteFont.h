@@ -17,9 +17,8 @@ class DXLTexture;
 // A helper-library font built from font properties that follows its viewer's
 // device: created on device creation and after a reset, released before a
 // reset and when the device is released.
-template <typename Ch>
-class DXLD3DXFont : public DXLDeviceObject {
-public:
+template <typename Ch> class DXLD3DXFont : public DXLDeviceObject {
+  public:
     using Props = DXLFontProps<Ch>;
 
     DXLD3DXFont() = default;
@@ -38,16 +37,15 @@ public:
     d3dx::Font* GetFont() const { return font_; }
     const Props* GetProps() const { return props_.get(); }
 
-private:
+  private:
     std::unique_ptr<Props> props_;
     d3dx::Font* font_ = nullptr;
 };
 
 // A light font tied to one texture. It watches its texture: when the texture
 // goes away it forgets it and raises its texture-lost flag.
-template <typename Ch>
-class DXLLiteFont : public DXLNotifyObject {
-public:
+template <typename Ch> class DXLLiteFont : public DXLNotifyObject {
+  public:
     static constexpr uint32_t kCharCount = DXLFontTraits<Ch>::kCharCount;
     using Entry = std::conditional_t<sizeof(Ch) == 1, uint8_t, uint16_t>;
 
@@ -61,7 +59,7 @@ public:
     bool IsTextureLost() const { return textureLost_; }
     Entry* GetTable() { return table_; }
 
-private:
+  private:
     std::unique_ptr<uint8_t[]> buffer_;
     DXLTexture* texture_ = nullptr;
     std::unique_ptr<uint8_t[]> secondBuffer_;

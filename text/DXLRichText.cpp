@@ -15,42 +15,38 @@ namespace {
 constexpr int32_t kExpansionRoom = 1024;
 constexpr int32_t kMaxExpansionRoom = 1 << 20;
 
-template <typename Ch>
-std::vector<Ch>& ExpansionBuffer() {
+template <typename Ch> std::vector<Ch>& ExpansionBuffer() {
     static std::vector<Ch> buffer;
     return buffer;
 }
 
-template <typename Ch>
-uint32_t Lower(Ch c) {
+template <typename Ch> uint32_t Lower(Ch c) {
     const uint32_t code = CharCode(c);
     return code >= 'A' && code <= 'Z' ? code + 32 : code;
 }
 
-template <typename Ch>
-bool IsSpace(Ch c) {
+template <typename Ch> bool IsSpace(Ch c) {
     return c == Ch(' ') || c == Ch('\t') || c == Ch('\r') || c == Ch('\n');
 }
 
-template <typename Ch>
-bool IsWordChar(Ch c) {
+template <typename Ch> bool IsWordChar(Ch c) {
     const uint32_t code = Lower(c);
     return (code >= 'a' && code <= 'z') || (code >= '0' && code <= '9') || code == '_';
 }
 
 // The word at p, matched against an ASCII name ignoring case; the length of
 // the word when it equals the name, else 0.
-template <typename Ch>
-int32_t MatchWord(const Ch* p, const char* name) {
+template <typename Ch> int32_t MatchWord(const Ch* p, const char* name) {
     int32_t n = 0;
     while (name[n] && Lower(p[n]) == uint32_t(name[n] >= 'A' && name[n] <= 'Z' ? name[n] + 32 : name[n]))
         ++n;
-    if (name[n] != 0 || IsWordChar(p[n]))
-        return 0;
+    if (name[n] != 0 || IsWordChar(p[n])) return 0;
     return n;
 }
 
-uint32_t OpaqueIfNoAlpha(uint32_t colour) { return colour <= 0x00FFFFFFu ? colour | 0xFF000000u : colour; }
+uint32_t OpaqueIfNoAlpha(uint32_t colour) {
+    return colour <= 0x00FFFFFFu ? colour | 0xFF000000u : colour;
+}
 
 void TranslateQuad(TexturedQuad& quad, float dx, float dy) {
     for (auto& v : quad.v) {
@@ -68,8 +64,7 @@ struct TagNumber {
     int32_t value = 0;
 };
 
-template <typename Ch>
-struct DXLText<Ch>::Tag {
+template <typename Ch> struct DXLText<Ch>::Tag {
     enum Name { kFont, kColor, kGrad, kImage, kLink } name = kFont;
     bool closing = false;
     bool sawEquals = false;
@@ -85,14 +80,11 @@ struct DXLText<Ch>::Tag {
 
 // ================================================================ settings
 
-template <typename Ch>
-DXLText<Ch>::DXLText(DXLViewer* viewer) : viewer_(viewer) {}
+template <typename Ch> DXLText<Ch>::DXLText(DXLViewer* viewer) : viewer_(viewer) {}
 
-template <typename Ch>
-DXLText<Ch>::~DXLText() {
+template <typename Ch> DXLText<Ch>::~DXLText() {
     UnfollowAll();
-    if (font_)
-        font_->RemoveTarget(this);
+    if (font_) font_->RemoveTarget(this);
     if (DXLTexture* texture = ownTexture_) {
         ownTexture_ = nullptr;
         texture->RemoveTarget(this);
@@ -104,10 +96,8 @@ DXLText<Ch>::~DXLText() {
     styles_.clear();
 }
 
-template <typename Ch>
-void DXLText<Ch>::SetText(const Ch* text) {
-    if (text && text == text_.get())
-        return;
+template <typename Ch> void DXLText<Ch>::SetText(const Ch* text) {
+    if (text && text == text_.get()) return;
     if (maxLength_ == 0) {
         const int32_t length = text ? kis::StrLen(text) : 0;
         std::unique_ptr<Ch[]> copy;
@@ -119,8 +109,7 @@ void DXLText<Ch>::SetText(const Ch* text) {
         text_ = std::move(copy);
         length_ = length;
     } else {
-        if (!text_)
-            text_ = std::make_unique<Ch[]>(size_t(maxLength_) + 1);
+        if (!text_) text_ = std::make_unique<Ch[]>(size_t(maxLength_) + 1);
         int32_t n = 0;
         while (text && text[n] && n < maxLength_) {
             text_[size_t(n)] = text[n];
@@ -133,113 +122,84 @@ void DXLText<Ch>::SetText(const Ch* text) {
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLText<Ch>::SetMaxLength(uint16_t length) {
-    if (length == maxLength_)
-        return;
+template <typename Ch> void DXLText<Ch>::SetMaxLength(uint16_t length) {
+    if (length == maxLength_) return;
     std::unique_ptr<Ch[]> old = std::move(text_);
     maxLength_ = length;
-    if (length > 0)
-        text_ = std::make_unique<Ch[]>(size_t(length) + 1);
+    if (length > 0) text_ = std::make_unique<Ch[]>(size_t(length) + 1);
     length_ = 0;
     SetText(old.get());
 }
 
-template <typename Ch>
-void DXLText<Ch>::SetFont(Font* font) {
-    if (font == font_)
-        return;
-    if (font_)
-        font_->RemoveTarget(this);
+template <typename Ch> void DXLText<Ch>::SetFont(Font* font) {
+    if (font == font_) return;
+    if (font_) font_->RemoveTarget(this);
     font_ = font;
-    if (font_)
-        font_->AddTarget(this);
+    if (font_) font_->AddTarget(this);
     flags_ |= kFlagBuild;
-    if (!viewer_ && font_ && font_->GetImage())
-        viewer_ = font_->GetImage()->GetViewer();
+    if (!viewer_ && font_ && font_->GetImage()) viewer_ = font_->GetImage()->GetViewer();
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLText<Ch>::SetWordWrap(bool on) {
-    if (on == wordWrap_)
-        return;
+template <typename Ch> void DXLText<Ch>::SetWordWrap(bool on) {
+    if (on == wordWrap_) return;
     wordWrap_ = on;
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLText<Ch>::SetAlignment(uint32_t alignment) {
-    if (alignment == alignment_)
-        return;
+template <typename Ch> void DXLText<Ch>::SetAlignment(uint32_t alignment) {
+    if (alignment == alignment_) return;
     alignment_ = alignment;
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLText<Ch>::SetLineSpacing(int16_t spacing) {
-    if (spacing == lineSpacing_)
-        return;
+template <typename Ch> void DXLText<Ch>::SetLineSpacing(int16_t spacing) {
+    if (spacing == lineSpacing_) return;
     lineSpacing_ = spacing;
     Update(nullptr);
 }
 
-template <typename Ch>
-void DXLText<Ch>::SetWidth(int32_t width) {
+template <typename Ch> void DXLText<Ch>::SetWidth(int32_t width) {
     width_ = std::max(0, width);
-    if (wordWrap_)
-        Update(nullptr);
+    if (wordWrap_) Update(nullptr);
 }
 
-template <typename Ch>
-void DXLText<Ch>::AddBracketCallback(BracketCallback callback) {
-    if (callback)
-        callbacks_.push_back(callback);
+template <typename Ch> void DXLText<Ch>::AddBracketCallback(BracketCallback callback) {
+    if (callback) callbacks_.push_back(callback);
 }
 
-template <typename Ch>
-void DXLText<Ch>::RemoveBracketCallback(BracketCallback callback) {
+template <typename Ch> void DXLText<Ch>::RemoveBracketCallback(BracketCallback callback) {
     auto found = std::find(callbacks_.begin(), callbacks_.end(), callback);
-    if (found != callbacks_.end())
-        callbacks_.erase(found);
+    if (found != callbacks_.end()) callbacks_.erase(found);
 }
 
-template <typename Ch>
-int32_t DXLText<Ch>::GetWidth(bool tight) const {
-    if (!wordWrap_ || width_ == 0)
-        return contentWidth_;
+template <typename Ch> int32_t DXLText<Ch>::GetWidth(bool tight) const {
+    if (!wordWrap_ || width_ == 0) return contentWidth_;
     return tight ? widestLine_ : width_;
 }
 
-template <typename Ch>
-void DXLText<Ch>::Update(DXLNotifyObject* sender) {
+template <typename Ch> void DXLText<Ch>::Update(DXLNotifyObject* sender) {
     flags_ |= kFlagLayout;
     DXLUpdateableObject::Update(sender);
 }
 
-template <typename Ch>
-void DXLText<Ch>::Changed(DXLNotifyObject* sender) {
+template <typename Ch> void DXLText<Ch>::Changed(DXLNotifyObject* sender) {
     // A build can make a font tell the text that it changed (an image tag
     // restores the font's own sheet, and the font rebuilds). That request
     // must not start a second build inside this one: it stays in the flags,
     // and this pass builds once more.
-    if (changing_)
-        return;
+    if (changing_) return;
     changing_ = true;
     for (int pass = 0; pass < kMaxChangePasses && (flags_ & (kFlagBuild | kFlagLayout)); ++pass) {
-        if (flags_ & kFlagBuild)
-            Build();
-        if (flags_ & kFlagLayout)
-            Layout();
+        if (flags_ & kFlagBuild) Build();
+        if (flags_ & kFlagLayout) Layout();
     }
-    if (renderToTexture_ && ownTexture_)
-        ownTexture_->Restore();
+    if (renderToTexture_ && ownTexture_) ownTexture_->Restore();
     changing_ = false;
     DXLUpdateableObject::Changed(sender);
 }
 
-template <typename Ch>
-void DXLText<Ch>::Assign(const DXLText& other) {
+template <typename Ch> void DXLText<Ch>::Assign(const DXLText& other) {
     BeginUpdate();
     SetText(nullptr);
     viewer_ = other.viewer_;
@@ -256,15 +216,13 @@ void DXLText<Ch>::Assign(const DXLText& other) {
 
 // ================================================================ build
 
-template <typename Ch>
-const Ch* DXLText<Ch>::ExpandBrackets() {
+template <typename Ch> const Ch* DXLText<Ch>::ExpandBrackets() {
     std::vector<Ch>& out = ExpansionBuffer<Ch>();
     out.clear();
     const Ch* text = text_.get();
     size_t used = 0;
     auto append = [&](const Ch* from, size_t count) {
-        if (out.size() < used + count + 1)
-            out.resize(used + count + 1);
+        if (out.size() < used + count + 1) out.resize(used + count + 1);
         std::memcpy(out.data() + used, from, sizeof(Ch) * count);
         used += count;
     };
@@ -273,16 +231,14 @@ const Ch* DXLText<Ch>::ExpandBrackets() {
     for (int32_t i = 0; i < length_; ++i) {
         const Ch c = text[i];
         if (c == Ch('[')) {
-            if (level++ == 0)
-                start = i;
+            if (level++ == 0) start = i;
             continue;
         }
         if (level == 0) {
             append(&c, 1);
             continue;
         }
-        if (c != Ch(']') || --level > 0)
-            continue;
+        if (c != Ch(']') || --level > 0) continue;
         const int32_t length = i - start - 1;
         bool handled = false;
         for (BracketCallback callback : callbacks_) {
@@ -290,8 +246,7 @@ const Ch* DXLText<Ch>::ExpandBrackets() {
                 out.resize(used + size_t(room));
                 Ch* output = out.data() + used;
                 output[0] = 0;
-                if (!callback(this, text + start + 1, length, output, room))
-                    break;
+                if (!callback(this, text + start + 1, length, output, room)) break;
                 handled = true;
                 output[room - 1] = 0;
                 const int32_t written = kis::StrLen(output);
@@ -301,21 +256,17 @@ const Ch* DXLText<Ch>::ExpandBrackets() {
                     break;
                 }
             }
-            if (handled)
-                break;
+            if (handled) break;
         }
-        if (!handled)
-            append(text + start, size_t(length) + 2);
+        if (!handled) append(text + start, size_t(length) + 2);
     }
-    if (level > 0)
-        append(text + start, size_t(length_ - start));
+    if (level > 0) append(text + start, size_t(length_ - start));
     out.resize(used + 1);
     out[used] = 0;
     return out.data();
 }
 
-template <typename Ch>
-void DXLText<Ch>::Follow(DXLNotifyObject* object) {
+template <typename Ch> void DXLText<Ch>::Follow(DXLNotifyObject* object) {
     if (!object || object == static_cast<DXLNotifyObject*>(font_) ||
         std::find(followed_.begin(), followed_.end(), object) != followed_.end())
         return;
@@ -323,41 +274,34 @@ void DXLText<Ch>::Follow(DXLNotifyObject* object) {
     followed_.push_back(object);
 }
 
-template <typename Ch>
-void DXLText<Ch>::UnfollowAll() {
+template <typename Ch> void DXLText<Ch>::UnfollowAll() {
     for (DXLNotifyObject* object : followed_)
         if (object != static_cast<DXLNotifyObject*>(font_) && object != ownTexture_)
             object->RemoveTarget(this);
     followed_.clear();
 }
 
-template <typename Ch>
-void DXLText<Ch>::Forget(DXLNotifyObject* object) {
+template <typename Ch> void DXLText<Ch>::Forget(DXLNotifyObject* object) {
     for (Item& item : items_) {
         if (item.font && static_cast<DXLNotifyObject*>(item.font) == object) {
             item.font = nullptr;
             item.hasQuad.assign(item.hasQuad.size(), 0);
         }
-        if (item.texture == object)
-            item.texture = nullptr;
+        if (item.texture == object) item.texture = nullptr;
     }
     auto found = std::find(followed_.begin(), followed_.end(), object);
-    if (found != followed_.end())
-        followed_.erase(found);
+    if (found != followed_.end()) followed_.erase(found);
 }
 
-template <typename Ch>
-void DXLText<Ch>::Build() {
+template <typename Ch> void DXLText<Ch>::Build() {
     flags_ &= ~kFlagBuild;
     UnfollowAll();
     items_.clear();
     links_.clear();
     openRun_ = -1;
-    if (ownTexture_)
-        ownTexture_->Release();
+    if (ownTexture_) ownTexture_->Release();
     expanded_ = text_.get();
-    if (!text_ || length_ == 0)
-        return;
+    if (!text_ || length_ == 0) return;
     if (!callbacks_.empty()) {
         // The expansion buffer is shared by every text: keep a copy, since
         // the texture is composed again long after this build.
@@ -403,8 +347,7 @@ void DXLText<Ch>::Build() {
     linkState_ = Style{};
 }
 
-template <typename Ch>
-bool DXLText<Ch>::ParseTag(const Ch* text, int32_t at, int32_t* next) {
+template <typename Ch> bool DXLText<Ch>::ParseTag(const Ch* text, int32_t at, int32_t* next) {
     Tag tag;
     const Ch* p = text + at + 1;
     if (*p == Ch('/')) {
@@ -415,14 +358,11 @@ bool DXLText<Ch>::ParseTag(const Ch* text, int32_t at, int32_t* next) {
     int32_t nameLength = 0;
     for (int n = 0; n < 5 && nameLength == 0; ++n) {
         nameLength = MatchWord(p, kNames[n]);
-        if (nameLength)
-            tag.name = typename Tag::Name(n);
+        if (nameLength) tag.name = typename Tag::Name(n);
     }
-    if (nameLength == 0)
-        return false;
+    if (nameLength == 0) return false;
     p += nameLength;
-    if (!(*p == 0 || *p == Ch('=') || *p == Ch('>') || *p == Ch(' ')))
-        return false;
+    if (!(*p == 0 || *p == Ch('=') || *p == Ch('>') || *p == Ch(' '))) return false;
 
     auto skipSpaces = [&] {
         while (*p == Ch(' '))
@@ -432,16 +372,14 @@ bool DXLText<Ch>::ParseTag(const Ch* text, int32_t at, int32_t* next) {
         int32_t used = 0;
         const uint32_t v = kis::HexToIntEx(p, -1, 0u, true, false, &used);
         p += used;
-        if (used > 0)
-            *value = v;
+        if (used > 0) *value = v;
         return used > 0;
     };
     auto hex64 = [&](uint64_t* value) {
         int32_t used = 0;
         const uint64_t v = kis::HexToInt64Ex(p, -1, uint64_t(0), true, false, &used);
         p += used;
-        if (used > 0)
-            *value = v;
+        if (used > 0) *value = v;
         return used > 0;
     };
     auto number = [&](TagNumber* out, int32_t low, int32_t high) {
@@ -491,16 +429,14 @@ bool DXLText<Ch>::ParseTag(const Ch* text, int32_t at, int32_t* next) {
     }
     while (*p && *p != Ch('>')) {
         skipSpaces();
-        if (!*p || *p == Ch('>'))
-            break;
-        static const char* const kKeys[] = {"addr",  "color", "color1", "color2", "id",    "data",
-                                            "quad",  "lt",    "ofsy",   "al",     "width", "height"};
+        if (!*p || *p == Ch('>')) break;
+        static const char* const kKeys[] = {"addr", "color", "color1", "color2", "id",    "data",
+                                            "quad", "lt",    "ofsy",   "al",     "width", "height"};
         int key = -1;
         int32_t keyLength = 0;
         for (int k = 0; k < 12 && key < 0; ++k) {
             keyLength = MatchWord(p, kKeys[k]);
-            if (keyLength)
-                key = k;
+            if (keyLength) key = k;
         }
         const Ch* afterKey = p + keyLength;
         while (*afterKey == Ch(' '))
@@ -514,24 +450,47 @@ bool DXLText<Ch>::ParseTag(const Ch* text, int32_t at, int32_t* next) {
         skipSpaces();
         const bool image = tag.name == Tag::kImage;
         switch (key) {
-        case 0: tag.hasAddress = hex(&tag.address); break;
-        case 1: tag.hasColour = hex(&tag.colour); break;
-        case 2: tag.hasColour1 = hex(&tag.colour1); break;
-        case 3: tag.hasColour2 = hex(&tag.colour2); break;
-        case 4: tag.hasId = hex(&tag.id); break;
+        case 0:
+            tag.hasAddress = hex(&tag.address);
+            break;
+        case 1:
+            tag.hasColour = hex(&tag.colour);
+            break;
+        case 2:
+            tag.hasColour1 = hex(&tag.colour1);
+            break;
+        case 3:
+            tag.hasColour2 = hex(&tag.colour2);
+            break;
+        case 4:
+            tag.hasId = hex(&tag.id);
+            break;
         case 5: {
             uint64_t data = 0;
             tag.hasData = hex64(&data);
             tag.data = uint32_t(data);
             break;
         }
-        case 6: tag.hasQuad = hex64(&tag.quad); break;
-        case 7: if (image) number(&tag.lt, -1024, 1024); break;
-        case 8: if (image) number(&tag.ofsy, -1024, 1024); break;
-        case 9: if (image) number(&tag.al, -1024, 1024); break;
-        case 10: if (image) number(&tag.width, 0, 1024); break;
-        case 11: if (image) number(&tag.height, 0, 1024); break;
-        default: break;
+        case 6:
+            tag.hasQuad = hex64(&tag.quad);
+            break;
+        case 7:
+            if (image) number(&tag.lt, -1024, 1024);
+            break;
+        case 8:
+            if (image) number(&tag.ofsy, -1024, 1024);
+            break;
+        case 9:
+            if (image) number(&tag.al, -1024, 1024);
+            break;
+        case 10:
+            if (image) number(&tag.width, 0, 1024);
+            break;
+        case 11:
+            if (image) number(&tag.height, 0, 1024);
+            break;
+        default:
+            break;
         }
     }
     *next = int32_t(p - text) + (*p ? 1 : 0);
@@ -542,40 +501,43 @@ bool DXLText<Ch>::ParseTag(const Ch* text, int32_t at, int32_t* next) {
         if (tag.name == Tag::kFont) {
             tag.font = static_cast<Font*>(
                 FindObject(tag.address, sizeof(Ch) == 1 ? kObjectKindDXLFontA : kObjectKindDXLFontW));
-            if (!tag.font)
-                return false;
+            if (!tag.font) return false;
         } else {
             tag.texture = FindTexture(tag.address);
-            if (!tag.texture)
-                return false;
+            if (!tag.texture) return false;
         }
     }
     if (tag.name == Tag::kImage && tag.hasQuad && tag.quad != 0) {
-        tag.givenQuad = tag.quad <= 0xFFFFFFFFu
-                            ? static_cast<const TexturedQuad*>(FindObject(uint32_t(tag.quad), kObjectKindQuad))
-                            : nullptr;
-        if (!tag.givenQuad)
-            return false;
+        tag.givenQuad =
+            tag.quad <= 0xFFFFFFFFu
+                ? static_cast<const TexturedQuad*>(FindObject(uint32_t(tag.quad), kObjectKindQuad))
+                : nullptr;
+        if (!tag.givenQuad) return false;
     }
     CloseRun();
     ApplyTag(tag);
     return true;
 }
 
-template <typename Ch>
-void DXLText<Ch>::ApplyTag(const Tag& tag) {
+template <typename Ch> void DXLText<Ch>::ApplyTag(const Tag& tag) {
     if (tag.closing) {
         switch (tag.name) {
         case Tag::kFont:
-        case Tag::kColor: PopStyle(kStyleFont); break;
-        case Tag::kGrad: PopStyle(kStyleGradient); break;
-        case Tag::kLink: PopStyle(kStyleLink); break;
-        default: break;
+        case Tag::kColor:
+            PopStyle(kStyleFont);
+            break;
+        case Tag::kGrad:
+            PopStyle(kStyleGradient);
+            break;
+        case Tag::kLink:
+            PopStyle(kStyleLink);
+            break;
+        default:
+            break;
         }
         return;
     }
-    if (!tag.sawEquals)
-        return;
+    if (!tag.sawEquals) return;
     Style style;
     switch (tag.name) {
     case Tag::kFont:
@@ -591,8 +553,7 @@ void DXLText<Ch>::ApplyTag(const Tag& tag) {
         PushStyle(style);
         break;
     case Tag::kColor:
-        if (!tag.hasColour || tag.colour == 0)
-            return;
+        if (!tag.hasColour || tag.colour == 0) return;
         style.kind = kStyleFont;
         style.font = fontState_.font;
         style.colour = OpaqueIfNoAlpha(tag.colour);
@@ -618,13 +579,10 @@ void DXLText<Ch>::ApplyTag(const Tag& tag) {
     }
 }
 
-template <typename Ch>
-void DXLText<Ch>::AddImage(const Tag& tag) {
+template <typename Ch> void DXLText<Ch>::AddImage(const Tag& tag) {
     DXLTexture* texture = tag.texture;
-    if (!texture)
-        return;
-    if (!texture->IsLive())
-        texture->Restore();
+    if (!texture) return;
+    if (!texture->IsLive()) texture->Restore();
     Follow(texture);
     Item item;
     item.kind = kTextItemImage;
@@ -641,8 +599,7 @@ void DXLText<Ch>::AddImage(const Tag& tag) {
         sh = measure.v[3].y - measure.v[0].y;
     }
     auto scaled = [](const TagNumber& n, float base, int32_t absent) {
-        if (!n.set)
-            return absent;
+        if (!n.set) return absent;
         return n.percent ? kis::Round(base * float(n.value) / 100.0f) : n.value;
     };
     item.width = scaled(tag.width, sw, kis::Round(sw));
@@ -650,8 +607,7 @@ void DXLText<Ch>::AddImage(const Tag& tag) {
     item.ascent = scaled(tag.lt, float(item.height), item.height);
     const int32_t offsetX = scaled(tag.al, float(item.width) - sw, 0);
     const int32_t offsetY = scaled(tag.ofsy, sh, 0);
-    if (item.width == 0)
-        return;
+    if (item.width == 0) return;
     if (tag.givenQuad) {
         item.givenQuad = true;
         item.quad = *tag.givenQuad;
@@ -662,8 +618,7 @@ void DXLText<Ch>::AddImage(const Tag& tag) {
     items_.push_back(std::move(item));
 }
 
-template <typename Ch>
-void DXLText<Ch>::PushStyle(const Style& style) {
+template <typename Ch> void DXLText<Ch>::PushStyle(const Style& style) {
     styles_.push_back(style);
     if (style.kind == kStyleFont)
         fontState_ = style;
@@ -673,13 +628,11 @@ void DXLText<Ch>::PushStyle(const Style& style) {
         linkState_ = style;
 }
 
-template <typename Ch>
-void DXLText<Ch>::PopStyle(uint8_t kind) {
+template <typename Ch> void DXLText<Ch>::PopStyle(uint8_t kind) {
     int32_t index = int32_t(styles_.size()) - 1;
     while (index >= 0 && styles_[size_t(index)].kind != kind)
         --index;
-    if (index < 0)
-        return;
+    if (index < 0) return;
     Style entry = styles_[size_t(index)];
     styles_.erase(styles_.begin() + index);
     Style older;
@@ -696,21 +649,18 @@ void DXLText<Ch>::PopStyle(uint8_t kind) {
         ApplyGradient(entry);
         gradientState_ = older;
     } else {
-        if (entry.last >= entry.first)
-            AddLink(entry);
+        if (entry.last >= entry.first) AddLink(entry);
         linkState_ = older;
     }
 }
 
-template <typename Ch>
-void DXLText<Ch>::ApplyGradient(const Style& gradient) {
+template <typename Ch> void DXLText<Ch>::ApplyGradient(const Style& gradient) {
     const int32_t first = std::max(0, gradient.first);
     const int32_t last = std::min(gradient.last, int32_t(items_.size()) - 1);
     int32_t total = 0;
     for (int32_t i = first; i <= last; ++i)
         total += items_[size_t(i)].width;
-    if (total <= 0)
-        return;
+    if (total <= 0) return;
     const float ftotal = float(total);
     auto at = [&](float x) { return kis::LerpColor(gradient.colours[0], gradient.colours[1], x / ftotal); };
     float x = 0.0f;
@@ -728,8 +678,7 @@ void DXLText<Ch>::ApplyGradient(const Style& gradient) {
                     q.v[0].colour = q.v[3].colour = l;
                     q.v[1].colour = q.v[2].colour = r;
                 }
-                if (item.font->GetGlyph(ch))
-                    x += float(item.font->GetAdvance(ch));
+                if (item.font->GetGlyph(ch)) x += float(item.font->GetAdvance(ch));
             }
         } else if (item.kind == kTextItemSpace) {
             x += float(item.width);
@@ -743,13 +692,10 @@ void DXLText<Ch>::ApplyGradient(const Style& gradient) {
     }
 }
 
-template <typename Ch>
-void DXLText<Ch>::AddChar(int32_t index) {
+template <typename Ch> void DXLText<Ch>::AddChar(int32_t index) {
     Font* font = fontState_.font;
-    if (!font)
-        return; // a run without font is dropped
-    if (openRun_ >= 0 && items_[size_t(openRun_)].glyphCount >= kMaxRunLength)
-        CloseRun();
+    if (!font) return; // a run without font is dropped
+    if (openRun_ >= 0 && items_[size_t(openRun_)].glyphCount >= kMaxRunLength) CloseRun();
     if (openRun_ < 0) {
         Item item;
         item.kind = kTextItemRun;
@@ -765,10 +711,8 @@ void DXLText<Ch>::AddChar(int32_t index) {
     ++items_[size_t(openRun_)].glyphCount;
 }
 
-template <typename Ch>
-void DXLText<Ch>::CloseRun() {
-    if (openRun_ < 0)
-        return;
+template <typename Ch> void DXLText<Ch>::CloseRun() {
+    if (openRun_ < 0) return;
     Item& item = items_[size_t(openRun_)];
     openRun_ = -1;
     const size_t n = size_t(item.glyphCount);
@@ -788,18 +732,15 @@ void DXLText<Ch>::CloseRun() {
                 v.colour = colour;
             item.hasQuad[k] = 1;
         }
-        if (item.font->GetGlyph(ch))
-            x += item.font->GetAdvance(ch) + item.hSpacing;
+        if (item.font->GetGlyph(ch)) x += item.font->GetAdvance(ch) + item.hSpacing;
     }
     item.width = x;
 }
 
-template <typename Ch>
-void DXLText<Ch>::AddSpace() {
+template <typename Ch> void DXLText<Ch>::AddSpace() {
     CloseRun();
     Font* font = fontState_.font;
-    if (!font)
-        return;
+    if (!font) return;
     Item item;
     item.kind = kTextItemSpace;
     item.font = font;
@@ -807,17 +748,14 @@ void DXLText<Ch>::AddSpace() {
     item.height = font->GetHeight();
     item.vSpacing = font->GetVSpacing();
     item.ascent = font->GetAscent();
-    if (item.width == 0)
-        return;
+    if (item.width == 0) return;
     items_.push_back(std::move(item));
 }
 
-template <typename Ch>
-void DXLText<Ch>::AddBreak() {
+template <typename Ch> void DXLText<Ch>::AddBreak() {
     CloseRun();
     Font* font = fontState_.font;
-    if (!font)
-        return;
+    if (!font) return;
     Item item;
     item.kind = kTextItemBreak;
     item.font = font;
@@ -825,8 +763,7 @@ void DXLText<Ch>::AddBreak() {
     // spacing stays 0, so that an empty line is as high as a line of text.
     item.height = font->GetHeight() + font->GetVSpacing();
     item.ascent = item.height;
-    if (item.height == 0)
-        return;
+    if (item.height == 0) return;
     items_.push_back(std::move(item));
 }
 
@@ -839,8 +776,7 @@ void DXLText<Ch>::LineMetrics(int32_t first, int32_t last, int32_t* ascent, int3
     int32_t lineAscent = 0;
     for (int32_t i = first; i <= last; ++i) {
         const Item& item = items_[size_t(i)];
-        if (item.kind == kTextItemBreak)
-            continue;
+        if (item.kind == kTextItemBreak) continue;
         if (item.height > tallest) {
             tallest = item.height;
             lineAscent = item.ascent;
@@ -864,8 +800,7 @@ void DXLText<Ch>::LineMetrics(int32_t first, int32_t last, int32_t* ascent, int3
     *height = lineHeight;
 }
 
-template <typename Ch>
-int32_t DXLText<Ch>::LineWidth(int32_t first, int32_t last) const {
+template <typename Ch> int32_t DXLText<Ch>::LineWidth(int32_t first, int32_t last) const {
     int32_t width = 0;
     int32_t trailing = 0;
     bool sawRun = false;
@@ -881,8 +816,7 @@ int32_t DXLText<Ch>::LineWidth(int32_t first, int32_t last) const {
     return width - trailing;
 }
 
-template <typename Ch>
-void DXLText<Ch>::MoveItem(Item& item, int32_t x, int32_t y) {
+template <typename Ch> void DXLText<Ch>::MoveItem(Item& item, int32_t x, int32_t y) {
     const float dx = float(x - item.x), dy = float(y - item.y);
     if (item.kind == kTextItemRun) {
         for (TexturedQuad& q : item.quads)
@@ -894,14 +828,12 @@ void DXLText<Ch>::MoveItem(Item& item, int32_t x, int32_t y) {
     item.y = y;
 }
 
-template <typename Ch>
-void DXLText<Ch>::MoveGlyph(Item& item, int32_t glyph, int32_t dx) {
+template <typename Ch> void DXLText<Ch>::MoveGlyph(Item& item, int32_t glyph, int32_t dx) {
     item.offsets[size_t(glyph)] += dx;
     TranslateQuad(item.quads[size_t(glyph)], float(dx), 0.0f);
 }
 
-template <typename Ch>
-void DXLText<Ch>::Layout() {
+template <typename Ch> void DXLText<Ch>::Layout() {
     flags_ &= ~kFlagLayout;
     paragraphs_.clear();
     lines_.clear();
@@ -927,8 +859,7 @@ void DXLText<Ch>::Layout() {
 
     const bool wrapping = wordWrap_ && width_ > 0;
     const int32_t layoutWidth = wordWrap_ ? width_ : contentWidth_;
-    if (alignment_ == kTextAlignJustify && wrapping)
-        widestLine_ = width_;
+    if (alignment_ == kTextAlignJustify && wrapping) widestLine_ = width_;
     int32_t y = 0;
     for (const Paragraph& paragraph : paragraphs_) {
         const size_t firstLine = lines_.size();
@@ -960,12 +891,10 @@ void DXLText<Ch>::Layout() {
     // of the text is the last one that holds an item.
     size_t lastPlaced = lines_.size();
     for (size_t l = 0; l < lines_.size(); ++l)
-        if (lines_[l].end > lines_[l].first)
-            lastPlaced = l;
+        if (lines_[l].end > lines_[l].first) lastPlaced = l;
     for (size_t l = 0; l < lines_.size(); ++l) {
         Line& line = lines_[l];
-        if (line.end <= line.first)
-            continue;
+        if (line.end <= line.first) continue;
         PlaceLine(line.first, line.end - 1, layoutWidth, &y, l == lastPlaced);
         int32_t ascent = 0;
         LineMetrics(line.first, line.end - 1, &ascent, &line.height);
@@ -986,12 +915,10 @@ void DXLText<Ch>::PlaceLine(int32_t first, int32_t last, int32_t layoutWidth, in
         x = layoutWidth - lineWidth;
     for (int32_t i = first; i <= last; ++i) {
         Item& item = items_[size_t(i)];
-        if (item.kind != kTextItemBreak)
-            MoveItem(item, x, *y + ascent - item.ascent);
+        if (item.kind != kTextItemBreak) MoveItem(item, x, *y + ascent - item.ascent);
         x += item.width;
     }
-    if (alignment_ == kTextAlignJustify)
-        Justify(first, last, lineWidth, lastLine);
+    if (alignment_ == kTextAlignJustify) Justify(first, last, lineWidth, lastLine);
     widestLine_ = std::max(widestLine_, lineWidth);
     if (lastLine)
         *y += height - (font_ ? font_->GetVSpacing() : 0);
@@ -1002,8 +929,7 @@ void DXLText<Ch>::PlaceLine(int32_t first, int32_t last, int32_t layoutWidth, in
 template <typename Ch>
 void DXLText<Ch>::Justify(int32_t first, int32_t last, int32_t lineWidth, bool lastLine) {
     // The last line may end before the last item (its trailing space dropped).
-    if (items_[size_t(last)].kind == kTextItemBreak || lastLine)
-        return;
+    if (items_[size_t(last)].kind == kTextItemBreak || lastLine) return;
     int32_t visible = 0, spaces = 0, spaceWidth = 0, theOne = -1;
     for (int32_t i = first; i <= last; ++i) {
         const Item& item = items_[size_t(i)];
@@ -1015,15 +941,13 @@ void DXLText<Ch>::Justify(int32_t first, int32_t last, int32_t lineWidth, bool l
             spaceWidth += item.width;
         }
     }
-    if (visible == 0)
-        return;
+    if (visible == 0) return;
     const int32_t width = wordWrap_ ? width_ : contentWidth_;
     const int32_t free = width - lineWidth;
 
     if (first == last && items_[size_t(first)].kind == kTextItemRun) {
         Item& run = items_[size_t(first)];
-        if (run.glyphCount < 2)
-            return;
+        if (run.glyphCount < 2) return;
         const float spread = float(width - (run.width - run.hSpacing));
         for (int32_t g = 1; g < run.glyphCount; ++g)
             MoveGlyph(run, g, kis::Round(float(g) * spread / float(run.glyphCount - 1)));
@@ -1031,8 +955,7 @@ void DXLText<Ch>::Justify(int32_t first, int32_t last, int32_t lineWidth, bool l
     }
     if (visible == 1 && spaces >= 1 && spaceWidth < lineWidth) {
         Item& run = items_[size_t(theOne)];
-        if (run.kind == kTextItemImage)
-            return;
+        if (run.kind == kTextItemImage) return;
         float before = 0.0f;
         for (int32_t i = first; i < theOne; ++i)
             if (items_[size_t(i)].kind == kTextItemSpace)
@@ -1051,12 +974,10 @@ void DXLText<Ch>::Justify(int32_t first, int32_t last, int32_t lineWidth, bool l
     int32_t gaps = 0;
     for (int32_t j = first + 1; j <= last; ++j)
         gaps += isGap(j) ? 1 : 0;
-    if (gaps == 0)
-        return;
+    if (gaps == 0) return;
     int32_t k = 0;
     for (int32_t j = first + 1; j <= last; ++j) {
-        if (isGap(j))
-            ++k;
+        if (isGap(j)) ++k;
         Item& item = items_[size_t(j)];
         const int32_t shift = kis::Round(float(k) * float(free) / float(gaps));
         MoveItem(item, item.x + shift, item.y);

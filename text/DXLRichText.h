@@ -24,10 +24,16 @@ constexpr uint32_t kObjectKindDXLFontW = kObjectKindFirstFree + 0x10;
 constexpr uint32_t kObjectKindDXLFontA = kObjectKindFirstFree + 0x11;
 constexpr uint32_t kObjectKindQuad = kObjectKindFirstFree + 0x12;
 
-inline uint32_t RegisterDXLFont(DXLFont<char16_t>* font) { return RegisterObject(font, kObjectKindDXLFontW); }
-inline uint32_t RegisterDXLFont(DXLFont<char>* font) { return RegisterObject(font, kObjectKindDXLFontA); }
+inline uint32_t RegisterDXLFont(DXLFont<char16_t>* font) {
+    return RegisterObject(font, kObjectKindDXLFontW);
+}
+inline uint32_t RegisterDXLFont(DXLFont<char>* font) {
+    return RegisterObject(font, kObjectKindDXLFontA);
+}
 // The quad must stay registered only while it lives; UnregisterObject first.
-inline uint32_t RegisterQuad(TexturedQuad* quad) { return RegisterObject(quad, kObjectKindQuad); }
+inline uint32_t RegisterQuad(TexturedQuad* quad) {
+    return RegisterObject(quad, kObjectKindQuad);
+}
 
 // Item kinds.
 constexpr uint8_t kTextItemRun = 1;
@@ -44,9 +50,8 @@ constexpr uint32_t kTextAlignJustify = 3;
 // A run holds at most this many characters; longer ones are split.
 constexpr int32_t kMaxRunLength = 255;
 
-template <typename Ch>
-class DXLText : public DXLUpdateableObject, public DXLTextureSource {
-public:
+template <typename Ch> class DXLText : public DXLUpdateableObject, public DXLTextureSource {
+  public:
     using Font = DXLFont<Ch>;
     // Offered a bracketed segment (the characters after '[' up to the
     // matching ']'); writes a terminated replacement of at most capacity
@@ -155,13 +160,13 @@ public:
         return i >= 0 && i < GetLinkCount() ? links_[size_t(i)].get() : nullptr;
     }
 
-private:
+  private:
     enum StyleKind : uint8_t { kStyleFont = 1, kStyleGradient = 2, kStyleLink = 4 };
     struct Style {
         uint8_t kind = 0;
         Font* font = nullptr;
         uint32_t colour = 0;       // font
-        uint32_t colours[2] = {}; // gradient
+        uint32_t colours[2] = {};  // gradient
         uint32_t id = 0, data = 0; // link
         int32_t first = 0, last = -1;
     };
@@ -219,8 +224,8 @@ private:
     uint32_t alignment_ = kTextAlignLeft;
     int16_t lineSpacing_ = 0;
     std::unique_ptr<Ch[]> text_;
-    const Ch* expanded_ = nullptr;  // the text, or the expansion below
-    std::vector<Ch> expansion_;      // this text's copy of its expansion
+    const Ch* expanded_ = nullptr; // the text, or the expansion below
+    std::vector<Ch> expansion_;    // this text's copy of its expansion
     std::vector<BracketCallback> callbacks_;
     int32_t length_ = 0;
     int32_t contentWidth_ = 0;

@@ -26,15 +26,13 @@ int32_t Saturated(int64_t value) {
 int64_t BytesLeft(kis::BaseDataFile* reader) {
     const kis::DataFileEntry* chunk = reader->GetOpenChunk();
     const int64_t position = reader->GetChunkPos();
-    if (!chunk || position < 0)
-        return 0;
+    if (!chunk || position < 0) return 0;
     return int64_t(chunk->size) - position;
 }
 
 bool ReadU32(kis::BaseDataFile* reader, uint32_t* value) {
     uint8_t bytes[4];
-    if (!reader->Read(bytes, 4))
-        return false;
+    if (!reader->Read(bytes, 4)) return false;
     *value = kis::LoadLE32(bytes);
     return true;
 }
@@ -45,9 +43,13 @@ bool ReadU32(kis::BaseDataFile* reader, uint32_t* value) {
 
 DigitalFont::DigitalFont(DXLTextures* collection) : collection_(collection) {}
 
-DigitalFont::~DigitalFont() { Clear(); }
+DigitalFont::~DigitalFont() {
+    Clear();
+}
 
-void DigitalFont::Clear() { modes_.DeleteAll(); }
+void DigitalFont::Clear() {
+    modes_.DeleteAll();
+}
 
 bool DigitalFont::Load(kis::BaseDataFile* reader) {
     Clear();
@@ -73,18 +75,15 @@ bool DigitalFont::Load(kis::BaseDataFile* reader) {
     hasMinus_ = uint8_t(header.hasMinus & 0xFF);
 
     std::unique_ptr<uint8_t[]> records(new (std::nothrow) uint8_t[header.modeBytes ? header.modeBytes : 1]);
-    if (!records || !reader->Read(records.get(), header.modeBytes))
-        return false;
+    if (!records || !reader->Read(records.get(), header.modeBytes)) return false;
     if (header.flags & kDigitalFontHasTexture) {
         DXLTexture* texture = nullptr;
-        if (!ReadTextureEntryHeader(reader, collection_, &texture))
-            return false;
+        if (!ReadTextureEntryHeader(reader, collection_, &texture)) return false;
         texture_ = texture; // a name the collection does not hold leaves the font without one
     }
     for (uint32_t i = 0; i < header.modeCount; ++i) {
         auto* mode = new (std::nothrow) DIGITALFONTMODE{};
-        if (!mode)
-            return false;
+        if (!mode) return false;
         const uint8_t* r = records.get() + size_t(i) * kDigitalFontModeSize;
         mode->x = int32_t(kis::LoadLE32(r));
         mode->y = int32_t(kis::LoadLE32(r + 4));
@@ -98,8 +97,7 @@ bool DigitalFont::Load(kis::BaseDataFile* reader) {
 
 void DigitalFont::BuildMode(DIGITALFONTMODE* mode) const {
     const bool textured = texture_ && texture_->IsLive();
-    if (mode->height < 1 && textured)
-        mode->height = Saturated(int64_t{texture_->GetHeight()} - mode->y);
+    if (mode->height < 1 && textured) mode->height = Saturated(int64_t{texture_->GetHeight()} - mode->y);
     const int32_t bottom = Saturated(int64_t{mode->y} + mode->height);
     int32_t x = mode->x;
     const int32_t images = hasMinus_ ? kDigitImages : kDigitImages - 1;
@@ -110,8 +108,8 @@ void DigitalFont::BuildMode(DIGITALFONTMODE* mode) const {
                                        float(mode->height), 0xFFFFFFFFu);
         } else {
             quad = TexturedQuad{};
-            SetQuadRect(quad.v, float(x), float(mode->y), float(Saturated(int64_t{x} + widths_[i])), float(bottom),
-                        false, true);
+            SetQuadRect(quad.v, float(x), float(mode->y), float(Saturated(int64_t{x} + widths_[i])),
+                        float(bottom), false, true);
             for (platform::TexturedVertex& v : quad.v)
                 v.colour = 0xFFFFFFFFu;
         }
@@ -121,14 +119,15 @@ void DigitalFont::BuildMode(DIGITALFONTMODE* mode) const {
 
 void DigitalFont::RebuildModes() {
     for (int32_t i = 0; i < modes_.Count(); ++i)
-        if (DIGITALFONTMODE* mode = modes_.Get(i))
-            BuildMode(mode);
+        if (DIGITALFONTMODE* mode = modes_.Get(i)) BuildMode(mode);
 }
 
 // ---------------------------------------------------------------- digital text
 
 DigitalText::DigitalText(DigitalFont* font, int32_t mode, int32_t capacity, bool pad, int32_t spacing)
-    : font_(font), mode_(mode), capacity_(capacity < 0 ? 0 : capacity > kDigitImages ? kDigitImages : capacity),
+    : font_(font), mode_(mode), capacity_(capacity < 0              ? 0
+                                          : capacity > kDigitImages ? kDigitImages
+                                                                    : capacity),
       spacing_(spacing), pad_(pad), quads_(KGEAllocArray<TexturedQuad>(size_t(capacity_))) {}
 
 DigitalText::~DigitalText() = default;
@@ -157,10 +156,8 @@ void DigitalText::Layout() {
         digits_[n++] = int32_t(magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0 && n < kDigitImages);
-    if (value_ < 0 && font_->HasMinus() && n < kDigitImages)
-        digits_[n++] = kMinusImage;
-    if (n > capacity_)
-        n = capacity_;
+    if (value_ < 0 && font_->HasMinus() && n < kDigitImages) digits_[n++] = kMinusImage;
+    if (n > capacity_) n = capacity_;
     if (pad_) {
         while (n < capacity_)
             digits_[n++] = 0;
@@ -174,19 +171,16 @@ void DigitalText::Layout() {
         quad = mode->quads[image];
         for (platform::TexturedVertex& v : quad.v) {
             v.x += float(pen);
-            if (v.colour != colour_)
-                v.colour = colour_;
+            if (v.colour != colour_) v.colour = colour_;
         }
         pen = Saturated(pen + font_->GetWidth(image));
-        if (i > 0)
-            pen = Saturated(pen + font_->GetGap() + spacing_);
+        if (i > 0) pen = Saturated(pen + font_->GetGap() + spacing_);
     }
     width_ = int32_t(pen);
 }
 
 void DigitalText::SetColor(uint32_t colour) {
-    if (colour == colour_)
-        return;
+    if (colour == colour_) return;
     colour_ = colour;
     for (int32_t i = 0; i < count_; ++i)
         for (platform::TexturedVertex& v : quads_[size_t(i)].v)
@@ -194,25 +188,20 @@ void DigitalText::SetColor(uint32_t colour) {
 }
 
 void DigitalText::Draw() {
-    if (!font_)
-        return;
+    if (!font_) return;
     DXLTexture* texture = font_->GetTexture();
-    if (!texture || !texture->GetViewer())
-        return;
-    if (!texture->Bind(true))
-        return;
+    if (!texture || !texture->GetViewer()) return;
+    if (!texture->Bind(true)) return;
     for (int32_t i = 0; i < count_; ++i)
         texture->GetViewer()->DrawTexturedQuad(&quads_[size_t(i)]);
     texture->Unbind(true);
 }
 
 void GameDigitalText::Draw() {
-    if (!font_)
-        return;
+    if (!font_) return;
     DXLTexture* texture = font_->GetTexture();
     DXLViewer* viewer = texture ? texture->GetViewer() : nullptr;
-    if (!viewer)
-        return;
+    if (!viewer) return;
     viewer->ApplyTransform();
     SetCurrentTexture(texture);
     for (int32_t i = 0; i < count_; ++i)
@@ -228,11 +217,9 @@ void SetQuadRect(platform::TexturedVertex* vertices, float x1, float y1, float x
     for (int i = 0; i < count; ++i) {
         vertices[i].x = xs[i % 4];
         vertices[i].y = ys[i % 4];
-        if (zeroZ)
-            vertices[i].z = 0.0f;
+        if (zeroZ) vertices[i].z = 0.0f;
     }
-    if (repeatFirst && !zeroZ)
-        vertices[4].z = vertices[0].z;
+    if (repeatFirst && !zeroZ) vertices[4].z = vertices[0].z;
 }
 
 // ---------------------------------------------------------------- chunk loaders
@@ -241,10 +228,10 @@ namespace {
 
 // Opens the chunk and reads its count on the first call. False ends the step
 // with the error flag set.
-bool BeginChunk(kis::BaseDataFile* reader, LoaderState* state, uint32_t id, uint32_t subId, uint32_t recordSize) {
+bool BeginChunk(kis::BaseDataFile* reader, LoaderState* state, uint32_t id, uint32_t subId,
+                uint32_t recordSize) {
     uint32_t count = 0;
-    if (!reader || !reader->OpenChunk(id, subId))
-        return false;
+    if (!reader || !reader->OpenChunk(id, subId)) return false;
     if (!ReadU32(reader, &count) || uint64_t(count) * recordSize > uint64_t(BytesLeft(reader))) {
         reader->CloseChunk();
         return false;
@@ -255,14 +242,12 @@ bool BeginChunk(kis::BaseDataFile* reader, LoaderState* state, uint32_t id, uint
 
 int32_t Fail(kis::BaseDataFile* reader, LoaderState* state) {
     state->error = 1;
-    if (reader && reader->GetOpenChunk())
-        reader->CloseChunk();
+    if (reader && reader->GetOpenChunk()) reader->CloseChunk();
     return kLoaderFinished;
 }
 
 int32_t Finish(kis::BaseDataFile* reader, LoaderState* state) {
-    if (!reader->CloseChunk())
-        state->error = 1;
+    if (!reader->CloseChunk()) state->error = 1;
     return kLoaderFinished;
 }
 
@@ -283,16 +268,14 @@ int32_t LoadDigitalFonts(kis::list<DigitalFont>* fonts, kis::BaseDataFile* reade
     }
     while (state->done < state->total) {
         auto* font = new (std::nothrow) DigitalFont(GetTextureCollection(kFontTextureCollection));
-        if (!font)
-            KGEOutOfMemory();
+        if (!font) KGEOutOfMemory();
         if (!font->Load(reader)) {
             delete font;
             return Fail(reader, state);
         }
         fonts->Add(font);
         ++state->done;
-        if (GlobalObjectSetFloat(float(state->done) / float(state->total)))
-            return kLoaderCallAgain;
+        if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
     }
     return Finish(reader, state);
 }
@@ -303,21 +286,19 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
             state->error = 1;
             return kLoaderFinished;
         }
-        if (uint32_t(state->total) != kFontChunkCount)
-            return Fail(reader, state);
+        if (uint32_t(state->total) != kFontChunkCount) return Fail(reader, state);
     }
     while (state->done < state->total) {
         uint32_t magic[2];
-        if (!ReadU32(reader, &magic[0]) || !ReadU32(reader, &magic[1]))
-            return Fail(reader, state);
+        if (!ReadU32(reader, &magic[0]) || !ReadU32(reader, &magic[1])) return Fail(reader, state);
         KGEFont* font = nullptr;
         if (magic[0] == kBitmapFontMagic[0] && magic[1] == kBitmapFontMagic[1]) {
             DXLTexture* texture = nullptr;
-            if (!ReadTextureEntryHeader(reader, GetTextureCollection(kFontTextureCollection), &texture) || !texture)
+            if (!ReadTextureEntryHeader(reader, GetTextureCollection(kFontTextureCollection), &texture) ||
+                !texture)
                 return Fail(reader, state);
             auto* bitmapFont = new (std::nothrow) KGEBitmapFont(viewer);
-            if (!bitmapFont)
-                KGEOutOfMemory();
+            if (!bitmapFont) KGEOutOfMemory();
             bitmapFont->SetTexture(texture, false);
             if (bitmapFont->ReadBinary(reader) != 0) {
                 delete bitmapFont;
@@ -326,8 +307,7 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
             font = bitmapFont;
         } else if (magic[0] == kWinFontMagic[0] && magic[1] == kWinFontMagic[1]) {
             auto* winFont = new (std::nothrow) KGEWinFont(viewer);
-            if (!winFont)
-                KGEOutOfMemory();
+            if (!winFont) KGEOutOfMemory();
             if (winFont->ReadBinary(reader) != 0) {
                 delete winFont;
                 return Fail(reader, state);
@@ -338,8 +318,7 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
         }
         PutFontInSlot(state->done, font);
         ++state->done;
-        if (GlobalObjectSetFloat(float(state->done) / float(state->total)))
-            return kLoaderCallAgain;
+        if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
     }
     return Finish(reader, state);
 }

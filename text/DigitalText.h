@@ -47,12 +47,12 @@ struct DIGITALFONTMODE {
     int32_t x;
     int32_t y;
     int32_t height;
-    int32_t step; // pixels between two digit images in the texture
+    int32_t step;                     // pixels between two digit images in the texture
     TexturedQuad quads[kDigitImages]; // each at (0, 0)
 };
 
 class DigitalFont {
-public:
+  public:
     // Textures are looked up in the collection.
     explicit DigitalFont(DXLTextures* collection);
     ~DigitalFont();
@@ -74,7 +74,7 @@ public:
     int32_t ModeCount() const { return modes_.Count(); }
     const DIGITALFONTMODE* GetMode(int32_t index) const { return modes_.Get(index); }
 
-private:
+  private:
     void BuildMode(DIGITALFONTMODE* mode) const;
 
     DXLTextures* collection_;
@@ -87,7 +87,7 @@ private:
 };
 
 class DigitalText {
-public:
+  public:
     // The capacity is the largest number of digits shown; it is held to the
     // 11 places of the digit buffer.
     DigitalText(DigitalFont* font, int32_t mode, int32_t capacity, bool pad, int32_t spacing);
@@ -112,7 +112,7 @@ public:
     uint32_t GetColour() const { return colour_; }
     const TexturedQuad* GetQuads() const { return quads_.get(); }
 
-protected:
+  protected:
     DigitalFont* font_;
     int32_t mode_;
     int32_t value_ = 0;
@@ -129,7 +129,7 @@ protected:
 
 // The game's digital text: drawn through the program's current texture.
 class GameDigitalText final : public DigitalText {
-public:
+  public:
     using DigitalText::DigitalText;
     void Draw() override;
 };

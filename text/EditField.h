@@ -49,61 +49,60 @@ inline platform::Clipboard*& EditClipboardSlot() {
     static platform::Clipboard* clipboard = nullptr;
     return clipboard;
 }
-inline void SetEditClipboard(platform::Clipboard* clipboard) { EditClipboardSlot() = clipboard; }
-inline platform::Clipboard* GetEditClipboard() { return EditClipboardSlot(); }
+inline void SetEditClipboard(platform::Clipboard* clipboard) {
+    EditClipboardSlot() = clipboard;
+}
+inline platform::Clipboard* GetEditClipboard() {
+    return EditClipboardSlot();
+}
 
 // ---------------------------------------------------------------- the chain
 
-template <class C, uint32_t N>
-class _EditTextValBase {
-public:
+template <class C, uint32_t N> class _EditTextValBase {
+  public:
     static constexpr uint32_t kMaxLength = N;
     uint32_t GetLength() const { return length_; }
 
-protected:
+  protected:
     uint32_t length_ = 0;
 };
 
-template <class C, uint32_t N, int K>
-class _EditTextVal : public _EditTextValBase<C, N> {
-public:
+template <class C, uint32_t N, int K> class _EditTextVal : public _EditTextValBase<C, N> {
+  public:
     const C* GetText() const { return text_; }
 
-protected:
+  protected:
     C text_[N + 1] = {}; // always terminated
 };
 
-template <class C, uint32_t N, int K>
-class _EditTextBase : public _EditTextVal<C, N, K> {
-public:
+template <class C, uint32_t N, int K> class _EditTextBase : public _EditTextVal<C, N, K> {
+  public:
     static constexpr uint32_t kCharacterCount = 1u << (8 * sizeof(C));
     static_assert(sizeof(C) <= 2, "one table byte per code unit");
 
     bool IsAccepted(C ch) const { return accepted_[static_cast<std::make_unsigned_t<C>>(ch)] != 0; }
 
-protected:
+  protected:
     // Characters of code 32 and above become accepted; control characters never are.
     explicit _EditTextBase(const C* acceptedCharacters) {
         std::memset(accepted_, 0, sizeof(accepted_));
-        if (!acceptedCharacters)
-            return;
+        if (!acceptedCharacters) return;
         for (const C* p = acceptedCharacters; *p; ++p) {
             const auto code = static_cast<std::make_unsigned_t<C>>(*p);
-            if (code >= 32)
-                accepted_[code] = 1;
+            if (code >= 32) accepted_[code] = 1;
         }
     }
 
     uint8_t accepted_[kCharacterCount];
 };
 
-template <class C, uint32_t N, int K>
-class _EditBase : public _EditTextBase<C, N, K> {
+template <class C, uint32_t N, int K> class _EditBase : public _EditTextBase<C, N, K> {
     using Base = _EditTextBase<C, N, K>;
 
-public:
+  public:
     explicit _EditBase(const C* acceptedCharacters)
-        : Base(acceptedCharacters), blinkPeriod_(platform::kCaretBlinkTime), blinkStart_(platform::Milliseconds()) {}
+        : Base(acceptedCharacters), blinkPeriod_(platform::kCaretBlinkTime),
+          blinkStart_(platform::Milliseconds()) {}
 
     // ---- virtual operations, in slot order
     // Called before the text grows at its end.
@@ -139,8 +138,7 @@ public:
     bool IsFocused() const { return focused_; }
     bool IsDragging() const { return dragging_; }
     void SetFocused(bool focused) {
-        if (focused == focused_)
-            return;
+        if (focused == focused_) return;
         ResetActions();
         focused_ = focused;
     }
@@ -148,10 +146,8 @@ public:
     uint32_t GetBlinkPeriod() const { return blinkPeriod_; }
     bool IsCaretVisible() const { return IsCaretVisibleAt(platform::Milliseconds()); }
     bool IsCaretVisibleAt(uint32_t now) const {
-        if (!focused_)
-            return false;
-        if (blinkPeriod_ == 0)
-            return true;
+        if (!focused_) return false;
+        if (blinkPeriod_ == 0) return true;
         return (now - blinkStart_) % (2 * blinkPeriod_) < blinkPeriod_;
     }
 
@@ -159,20 +155,16 @@ public:
     // Inserts the accepted characters of text (count < 0: up to its terminator)
     // at the position, as many as fit; returns how many were inserted.
     uint32_t InsertText(uint32_t position, const C* text, int32_t count) {
-        if (!text)
-            return 0;
+        if (!text) return 0;
         const uint32_t room = N - this->length_;
         C accepted[N];
         uint32_t n = 0;
         for (int32_t i = 0; n < room && (count < 0 || i < count); ++i) {
             const C ch = text[i];
-            if (count < 0 && ch == 0)
-                break;
-            if (this->IsAccepted(ch))
-                accepted[n++] = ch;
+            if (count < 0 && ch == 0) break;
+            if (this->IsAccepted(ch)) accepted[n++] = ch;
         }
-        if (n == 0)
-            return 0;
+        if (n == 0) return 0;
         if (position >= this->length_) {
             position = this->length_;
             Reserve(this->length_ + n);
@@ -224,15 +216,14 @@ public:
         return p;
     }
 
-protected:
+  protected:
     // Removes the selected characters, leaving anchor and caret at the start;
     // true when anything was removed.
     bool RemoveSelection() {
         const uint32_t start = GetSelectionStart();
         const uint32_t count = GetSelectionLength();
         anchor_ = caret_ = start;
-        if (count == 0)
-            return false;
+        if (count == 0) return false;
         std::memmove(this->text_ + start, this->text_ + start + count,
                      (this->length_ - start - count + 1) * sizeof(C)); // with the terminator
         this->length_ -= count;
@@ -251,18 +242,16 @@ protected:
     bool dragging_ = false;
 };
 
-template <class C, uint32_t N, int K>
-class _DXLEditBase : public _EditBase<C, N, K> {
+template <class C, uint32_t N, int K> class _DXLEditBase : public _EditBase<C, N, K> {
     using Base = _EditBase<C, N, K>;
 
-public:
+  public:
     explicit _DXLEditBase(const C* acceptedCharacters) : Base(acceptedCharacters) {}
 
     // ---- virtual operations, continuing the slots of the base
     virtual bool OnMouseDown(int32_t x, int32_t y, uint32_t button, uint32_t modifiers) {
         StoreMouse(x, y);
-        if (!kis::PtInRect(x, y, rect_))
-            return false;
+        if (!kis::PtInRect(x, y, rect_)) return false;
         if (button == kEditLeftButton) {
             this->SetFocused(true);
             const uint32_t position = this->GetCharIndexAt();
@@ -276,22 +265,19 @@ public:
         (void)buttons;
         (void)modifiers;
         StoreMouse(x, y);
-        if (this->dragging_)
-            this->SetSelection(this->anchor_, this->GetCharIndexAt());
+        if (this->dragging_) this->SetSelection(this->anchor_, this->GetCharIndexAt());
         return true;
     }
     virtual bool OnSelectClick(int32_t x, int32_t y, uint32_t modifiers) {
         (void)modifiers;
         StoreMouse(x, y);
-        if (!kis::PtInRect(x, y, rect_))
-            return false;
+        if (!kis::PtInRect(x, y, rect_)) return false;
         this->SetFocused(true);
         this->SelectAll();
         return true;
     }
     virtual bool OnKeyDown(uint32_t key, uint32_t modifiers) {
-        if (!this->focused_)
-            return false;
+        if (!this->focused_) return false;
         const bool ctrl = (modifiers & kEditCtrl) != 0;
         const bool shift = (modifiers & kEditShift) != 0;
         switch (key) {
@@ -299,17 +285,14 @@ public:
             Backspace();
             break;
         case kEditKeyEnd:
-            if (this->caret_ < this->length_)
-                MoveCaret(this->length_, shift);
+            if (this->caret_ < this->length_) MoveCaret(this->length_, shift);
             break;
         case kEditKeyHome:
-            if (this->caret_ > 0)
-                MoveCaret(0, shift);
+            if (this->caret_ > 0) MoveCaret(0, shift);
             break;
         case kEditKeyLeft:
         case kEditKeyUp:
-            if (this->caret_ > 0)
-                MoveCaret(ctrl ? this->WordLeft(this->caret_) : this->caret_ - 1, shift);
+            if (this->caret_ > 0) MoveCaret(ctrl ? this->WordLeft(this->caret_) : this->caret_ - 1, shift);
             break;
         case kEditKeyRight:
         case kEditKeyDown:
@@ -320,17 +303,14 @@ public:
             Delete(ctrl);
             break;
         case kEditKeyC:
-            if (modifiers == kEditCtrl)
-                this->Copy();
+            if (modifiers == kEditCtrl) this->Copy();
             break;
         case kEditKeyX:
             // The selection goes only once the clipboard holds it.
-            if (modifiers == kEditCtrl && this->Copy())
-                this->DeleteSelection();
+            if (modifiers == kEditCtrl && this->Copy()) this->DeleteSelection();
             break;
         case kEditKeyV:
-            if (modifiers == kEditCtrl)
-                this->Paste();
+            if (modifiers == kEditCtrl) this->Paste();
             break;
         default:
             break;
@@ -342,8 +322,7 @@ public:
     void OnMouseUp(int32_t x, int32_t y, uint32_t button, uint32_t modifiers) {
         (void)modifiers;
         StoreMouse(x, y);
-        if (button == kEditLeftButton)
-            this->dragging_ = false;
+        if (button == kEditLeftButton) this->dragging_ = false;
     }
 
     // ---- the field's place
@@ -356,30 +335,30 @@ public:
     // (left, top), (right, top), (right, bottom), (left, bottom); closeLoop
     // writes a fifth vertex equal to the first (an outline), zeroZ sets every
     // written z to 0.
-    static void BuildRectQuad(platform::ColouredVertex* quad, float left, float top, float right, float bottom,
-                              bool closeLoop, bool zeroZ) {
+    static void BuildRectQuad(platform::ColouredVertex* quad, float left, float top, float right,
+                              float bottom, bool closeLoop, bool zeroZ) {
         const float xs[4] = {left, right, right, left};
         const float ys[4] = {top, top, bottom, bottom};
         const int count = closeLoop ? 5 : 4;
         for (int i = 0; i < count; ++i) {
             quad[i].x = xs[i % 4];
             quad[i].y = ys[i % 4];
-            if (zeroZ)
-                quad[i].z = 0.0f;
+            if (zeroZ) quad[i].z = 0.0f;
         }
-        if (closeLoop && !zeroZ)
-            quad[4].z = quad[0].z;
+        if (closeLoop && !zeroZ) quad[4].z = quad[0].z;
     }
     static void SetRect(kis::Rect& rect, int32_t x, int32_t y, int32_t width, int32_t height) {
         rect = kis::Rect{x, y, x + width, y + height};
     }
 
-protected:
+  protected:
     void StoreMouse(int32_t x, int32_t y) {
         mouseX_ = x;
         mouseY_ = y;
     }
-    void MoveCaret(uint32_t caret, bool keepAnchor) { this->SetSelection(keepAnchor ? this->anchor_ : caret, caret); }
+    void MoveCaret(uint32_t caret, bool keepAnchor) {
+        this->SetSelection(keepAnchor ? this->anchor_ : caret, caret);
+    }
     void Backspace() {
         if (this->anchor_ == this->caret_ && this->caret_ > 0)
             this->SetSelection(this->caret_, this->caret_ - 1);
@@ -396,11 +375,10 @@ protected:
     int32_t mouseY_ = 0;
 };
 
-template <class C, uint32_t N, int K>
-class _DXLEdit : public _DXLEditBase<C, N, K> {
+template <class C, uint32_t N, int K> class _DXLEdit : public _DXLEditBase<C, N, K> {
     using Base = _DXLEditBase<C, N, K>;
 
-public:
+  public:
     explicit _DXLEdit(const C* acceptedCharacters) : Base(acceptedCharacters) {}
 
     // Puts the selected text on the clipboard; false when there is nothing
@@ -408,8 +386,7 @@ public:
     bool Copy() override {
         const uint32_t count = this->GetSelectionLength();
         platform::Clipboard* clipboard = GetEditClipboard();
-        if (count == 0 || !clipboard)
-            return false;
+        if (count == 0 || !clipboard) return false;
         const C* start = this->text_ + this->GetSelectionStart();
         return clipboard->SetText(std::basic_string_view<C>(start, count));
     }
@@ -418,21 +395,18 @@ public:
     // end of what the clipboard handed over.
     void Paste() override {
         platform::Clipboard* clipboard = GetEditClipboard();
-        if (!clipboard)
-            return;
+        if (!clipboard) return;
         const std::basic_string<C> text = clipboard->Text();
         const size_t end = std::basic_string_view<C>(text).find(C(0));
         const size_t count = end == std::basic_string_view<C>::npos ? text.size() : end;
-        if (count == 0)
-            return;
+        if (count == 0) return;
         // Only N characters can ever go in; the rest would be dropped anyway.
         const int32_t bounded = static_cast<int32_t>(count < 0x7FFFFFFF ? count : 0x7FFFFFFF);
         this->InsertAtCaret(text.data(), bounded);
     }
 
     void OnChar(C ch) override {
-        if (!this->focused_ || !this->IsAccepted(ch))
-            return;
+        if (!this->focused_ || !this->IsAccepted(ch)) return;
         this->InsertAtCaret(&ch, 1);
     }
 };

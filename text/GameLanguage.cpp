@@ -26,36 +26,58 @@ constexpr uint32_t kMinEntryBytes = 12;
 constexpr uint32_t kMinStringBytes = 4;
 
 const char16_t* const kFontKeys[GameLanguage::kFontCount] = {u"buttons_font", u"caption_font", u"main_font",
-                                                              u"main_big_font"};
+                                                             u"main_big_font"};
 
 // The text groups of the game's screens, in the order they are imported.
 const char16_t* const kTextGroups[] = {
-    u"loading",          u"buildings",           u"plants",           u"products",
-    u"awards",           u"buttons",             u"bonuses",          u"dialogs",
-    u"messages",         u"main_screen",         u"menu_window",      u"options_window",
-    u"map_interface",    u"level_interface",     u"profiles_window",  u"level_window",
-    u"level_result_window", u"warehouse_window", u"awards_window",    u"profile_errors",
-    u"levels",           u"tutorial",            u"info_panel",       u"bonuses_window",
-    u"regimes",          u"comix_window",        u"tasks",            u"credits_window",
+    u"loading",
+    u"buildings",
+    u"plants",
+    u"products",
+    u"awards",
+    u"buttons",
+    u"bonuses",
+    u"dialogs",
+    u"messages",
+    u"main_screen",
+    u"menu_window",
+    u"options_window",
+    u"map_interface",
+    u"level_interface",
+    u"profiles_window",
+    u"level_window",
+    u"level_result_window",
+    u"warehouse_window",
+    u"awards_window",
+    u"profile_errors",
+    u"levels",
+    u"tutorial",
+    u"info_panel",
+    u"bonuses_window",
+    u"regimes",
+    u"comix_window",
+    u"tasks",
+    u"credits_window",
     u"video_options_window",
 };
 
-uint32_t ChunkId(const char16_t* name) { return kis::NameId(name); }
+uint32_t ChunkId(const char16_t* name) {
+    return kis::NameId(name);
+}
 
-const char16_t* FirstText(const DXLLngEntry* entry) { return entry != nullptr ? entry->Text(0) : nullptr; }
+const char16_t* FirstText(const DXLLngEntry* entry) {
+    return entry != nullptr ? entry->Text(0) : nullptr;
+}
 
 // An entry of one text under a key.
 DXLLngEntry* MakeSingleEntry(const char16_t* key, const char16_t* text) {
     kis::Ident ident;
-    if (!ident.Parse(key, kis::Ident::kTerminated, false))
-        return nullptr;
+    if (!ident.Parse(key, kis::Ident::kTerminated, false)) return nullptr;
     uint32_t length = text != nullptr ? uint32_t(std::char_traits<char16_t>::length(text)) : 0;
     DXLLngEntry* entry = AllocateLngEntry(ident, 1, length);
-    if (entry == nullptr)
-        return nullptr;
+    if (entry == nullptr) return nullptr;
     auto* area = reinterpret_cast<char16_t*>(entry->Slots() + 1);
-    if (length != 0)
-        std::memcpy(area, text, size_t{length} * 2);
+    if (length != 0) std::memcpy(area, text, size_t{length} * 2);
     area[length] = 0;
     entry->Slots()[0] = {length, area};
     return entry;
@@ -112,8 +134,7 @@ ImageWrite WriteImageRecord(kis::BaseDataFile& file, const char16_t* name, uint3
     if (texture == nullptr || texture->GetSourceKind() != kSourceFile || texture->GetFileName() == nullptr)
         return ImageWrite::kUnreadable;
     auto data = platform::ReadWholeFile(platform::GamePath(texture->GetFileName()));
-    if (!data || data->size() > 0x7FFFFFFFu - 64 - size_t{nameLength} * 2)
-        return ImageWrite::kUnreadable;
+    if (!data || data->size() > 0x7FFFFFFFu - 64 - size_t{nameLength} * 2) return ImageWrite::kUnreadable;
     std::vector<uint8_t> bytes;
     bytes.reserve(20 + size_t{nameLength} * 2 + data->size());
     AppendU32(bytes, nameLength);
@@ -129,12 +150,11 @@ ImageWrite WriteImageRecord(kis::BaseDataFile& file, const char16_t* name, uint3
 // the image's blend. Null when memory runs out.
 DXLTexture* NewImageTexture(DXLViewer* viewer, uint32_t blend) {
     auto* texture = new (std::nothrow) DXLTexture(viewer);
-    if (texture == nullptr)
-        return nullptr;
+    if (texture == nullptr) return nullptr;
     texture->SetImageFilter(kImageFilterNone);
-    texture->SetState(MakeTextureState(1, 1, uint32_t(platform::TextureAddress::Clamp),
-                                       uint32_t(platform::TextureAddress::Clamp), blend,
-                                       uint32_t(platform::TextureOp::Modulate), uint32_t(platform::TextureOp::Modulate)));
+    texture->SetState(MakeTextureState(
+        1, 1, uint32_t(platform::TextureAddress::Clamp), uint32_t(platform::TextureAddress::Clamp), blend,
+        uint32_t(platform::TextureOp::Modulate), uint32_t(platform::TextureOp::Modulate)));
     return texture;
 }
 
@@ -192,11 +212,9 @@ void GameLanguage::SetProfileChars(const char16_t* text, uint32_t length) {
     std::free(profileChars_);
     profileChars_ = nullptr;
     profileCharsLength_ = 0;
-    if (text == nullptr || length == 0)
-        return;
+    if (text == nullptr || length == 0) return;
     auto* copy = static_cast<char16_t*>(std::malloc((size_t{length} + 1) * 2));
-    if (copy == nullptr)
-        return;
+    if (copy == nullptr) return;
     std::memcpy(copy, text, size_t{length} * 2);
     copy[length] = 0;
     profileChars_ = copy;
@@ -226,20 +244,16 @@ const GameComixItem* GameLanguage::FindComixItem(const char16_t* name) const {
 
 GameComixItem* GameLanguage::FindComixSlot(const char16_t* name) {
     kis::Ident ident;
-    if (name == nullptr || !ident.Parse(name, kis::Ident::kTerminated, false))
-        return &defaultComix_;
+    if (name == nullptr || !ident.Parse(name, kis::Ident::kTerminated, false)) return &defaultComix_;
     for (uint32_t i = 0; i < comix_.count; ++i)
-        if (comix_.items[i]->entry->key.Equals(ident))
-            return comix_.items[i];
+        if (comix_.items[i]->entry->key.Equals(ident)) return comix_.items[i];
     return &defaultComix_;
 }
 
 const DXLLngImage* GameLanguage::FindImageItem(const DXLTexture* texture) const {
-    if (texture == nullptr)
-        return nullptr;
+    if (texture == nullptr) return nullptr;
     for (uint32_t i = 0; i < images_.count; ++i)
-        if (images_.items[i]->texture == texture)
-            return images_.items[i];
+        if (images_.items[i]->texture == texture) return images_.items[i];
     return nullptr;
 }
 
@@ -266,12 +280,10 @@ bool GameLanguage::SourcePath(const char16_t* relative, char16_t* path) const {
 
 DXLLngImage* GameLanguage::CreateImageFromFile(const char16_t* name, const char16_t* path, uint32_t blend) {
     DXLTexture* texture = NewImageTexture(viewer_, blend);
-    if (texture == nullptr)
-        return nullptr;
+    if (texture == nullptr) return nullptr;
     texture->SetFileName(path, true);
     DXLLngImage* image = AddImage(name, texture);
-    if (image != nullptr)
-        texture->Restore();
+    if (image != nullptr) texture->Restore();
     return image;
 }
 
@@ -289,14 +301,12 @@ void GameLanguage::ImportProfileChars(DXLLngFile& source) {
 void GameLanguage::ImportWindowTitle(DXLLngFile& source) {
     const char16_t* value = source.GetValue(u"WindowTitle", nullptr);
     DXLLngEntry* entry = value != nullptr ? ParseEntry(u"WindowTitle", value) : nullptr;
-    if (entry == nullptr)
-        entry = MakeSingleEntry(u"WindowTitle", FirstText(GetFallback()));
+    if (entry == nullptr) entry = MakeSingleEntry(u"WindowTitle", FirstText(GetFallback()));
     SetWindowTitle(entry);
 }
 
 void GameLanguage::ImportImages(DXLLngFile& source) {
-    if (!source.EnterSection(u"images"))
-        return;
+    if (!source.EnterSection(u"images")) return;
     char16_t value[kMaxPath];
     char16_t path[kMaxPath];
     if (GetImage(u"loading_logo") == nullptr) {
@@ -325,17 +335,16 @@ void GameLanguage::ImportImages(DXLLngFile& source) {
 }
 
 void GameLanguage::ImportFonts(DXLLngFile& source) {
-    if (!source.EnterSection(u"fonts"))
-        return;
+    if (!source.EnterSection(u"fonts")) return;
     char16_t value[kMaxPath];
     char16_t path[kMaxPath];
     for (int i = 0; i < kFontCount; ++i) {
         source.GetString(kFontKeys[i], value, kMaxPath);
-        if (source.GetError() != 0 || !SourcePath(value, path))
-            continue;
+        if (source.GetError() != 0 || !SourcePath(value, path)) continue;
         DXLTexture* texture = nullptr;
         KGEBitmapFont* font = nullptr;
-        if (KGELoadBitmapFontDesc(viewer_, &texture, nullptr, true, path, nullptr, &font) != 0 || font == nullptr)
+        if (KGELoadBitmapFontDesc(viewer_, &texture, nullptr, true, path, nullptr, &font) != 0 ||
+            font == nullptr)
             continue;
         font->AddRef();
         fonts_[i] = font;
@@ -345,8 +354,7 @@ void GameLanguage::ImportFonts(DXLLngFile& source) {
 
 void GameLanguage::ImportComix(DXLLngFile& source) {
     CreateGroup(u"comix");
-    if (!source.EnterSection(u"comix"))
-        return;
+    if (!source.EnterSection(u"comix")) return;
     do {
         const uint32_t n = source.GetEntryCount();
         bool positions = false;
@@ -358,8 +366,7 @@ void GameLanguage::ImportComix(DXLLngFile& source) {
                 continue;
             }
             DXLLngEntry* entry = ParseEntry(key, source.GetValueAt(i, nullptr));
-            if (entry == nullptr)
-                continue;
+            if (entry == nullptr) continue;
             auto* item = new (std::nothrow) GameComixItem{entry, 0, 0, 1.0f};
             GameComixItem** slot = item != nullptr ? kis::ArrayAddEntry(comix_) : nullptr;
             if (slot == nullptr) {
@@ -369,26 +376,22 @@ void GameLanguage::ImportComix(DXLLngFile& source) {
             }
             *slot = item;
         }
-        if (!positions || comix_.count == 0)
-            continue;
+        if (!positions || comix_.count == 0) continue;
         for (uint32_t i = 0; i < n; ++i) {
             uint32_t length = 0;
             const char16_t* key = source.GetKeyAt(i, &length);
-            if (!IsPositionKey(key, length))
-                continue;
+            if (!IsPositionKey(key, length)) continue;
             char16_t name[32] = {};
             std::memcpy(name, key, size_t{length - 4} * 2);
             GameComixItem* item = FindComixSlot(name);
-            if (!ScanPosition(source.GetValueAt(i, nullptr), item->x, item->y))
-                item->x = item->y = 0;
+            if (!ScanPosition(source.GetValueAt(i, nullptr), item->x, item->y)) item->x = item->y = 0;
         }
     } while (source.NextSection());
     source.LeaveSection();
 }
 
 bool GameLanguage::AddCreditsLine(const char16_t* text, uint32_t length) {
-    if (length > 0x10000000u)
-        return false;
+    if (length > 0x10000000u) return false;
     void* block = std::malloc(sizeof(GameCreditsRecord) + (size_t{length} + 1) * 2);
     GameCreditsRecord** slot = block != nullptr ? kis::ArrayAddEntry(credits_) : nullptr;
     if (slot == nullptr) {
@@ -396,10 +399,10 @@ bool GameLanguage::AddCreditsLine(const char16_t* text, uint32_t length) {
         return false;
     }
     const uint32_t size = 14 + 2 * length;
-    auto* record = new (block) GameCreditsRecord{size < 16 ? 16 : size, GameCreditsRecord::kLine, length, nullptr};
+    auto* record =
+        new (block) GameCreditsRecord{size < 16 ? 16 : size, GameCreditsRecord::kLine, length, nullptr};
     auto* units = reinterpret_cast<char16_t*>(record + 1);
-    if (length != 0)
-        std::memcpy(units, text, size_t{length} * 2);
+    if (length != 0) std::memcpy(units, text, size_t{length} * 2);
     units[length] = 0;
     *slot = record;
     return true;
@@ -417,8 +420,7 @@ bool GameLanguage::AddCreditsImage(DXLTexture* texture) {
 }
 
 void GameLanguage::ImportCredits(DXLLngFile& source) {
-    if (!source.EnterSection(u"credits"))
-        return;
+    if (!source.EnterSection(u"credits")) return;
     // The keys are told apart by their hash alone.
     const uint32_t linesId = kis::NameId(u"lines");
     const uint32_t imageId = kis::NameId(u"image");
@@ -426,11 +428,9 @@ void GameLanguage::ImportCredits(DXLLngFile& source) {
     for (uint32_t i = 0; i < n; ++i) {
         const char16_t* key = source.GetKeyAt(i, nullptr);
         const uint32_t id = kis::NameId(key);
-        if (id != linesId && id != imageId)
-            continue;
+        if (id != linesId && id != imageId) continue;
         DXLLngEntry* entry = ParseEntry(key, source.GetValueAt(i, nullptr));
-        if (entry == nullptr)
-            continue;
+        if (entry == nullptr) continue;
         if (id == linesId) {
             for (uint32_t t = 0; t < entry->count; ++t)
                 AddCreditsLine(entry->Slots()[t].text, entry->Slots()[t].length);
@@ -443,8 +443,7 @@ void GameLanguage::ImportCredits(DXLLngFile& source) {
                 if (texture == nullptr && SourcePath(file, path))
                     if (DXLLngImage* image = CreateImageFromFile(name, path, kBlendAlpha))
                         texture = image->texture;
-                if (texture != nullptr)
-                    AddCreditsImage(texture);
+                if (texture != nullptr) AddCreditsImage(texture);
             }
         }
         FreeLngEntry(entry);
@@ -471,8 +470,7 @@ void GameLanguage::ReadCompiled(kis::DataFileReaderW& reader) {
 
 bool GameLanguage::ReadFarmParams(kis::DataFileReaderW& reader) {
     const uint32_t id = ChunkId(u"farm_params");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId))
-        return false;
+    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return false;
     uint32_t length = 0;
     if (!lngfile::ReadU32(reader, length) || length > lngfile::ChunkBytesLeft(reader) / 2) {
         reader.CloseChunk();
@@ -489,14 +487,12 @@ bool GameLanguage::ReadFarmParams(kis::DataFileReaderW& reader) {
     SetProfileChars(text.data(), length);
 
     uint8_t logo[kLogoRecordSize] = {};
-    if (!ReadBytes(reader, logo, kLogoRecordSize))
-        std::memset(logo, 0, sizeof(logo));
+    if (!ReadBytes(reader, logo, kLogoRecordSize)) std::memset(logo, 0, sizeof(logo));
     logo_ = {nullptr, int32_t(kis::LoadLE32(logo + 4)), int32_t(kis::LoadLE32(logo + 8))};
 
     DXLLngEntry* title = lngfile::ReadEntry(reader);
     reader.CloseChunk();
-    if (title == nullptr)
-        return false;
+    if (title == nullptr) return false;
     SetWindowTitle(title);
     return true;
 }
@@ -520,19 +516,16 @@ DXLTexture* GameLanguage::ReadImageRecord(kis::DataFileReaderW& reader) {
     }
     *slot = loader;
     DXLTexture* texture = NewImageTexture(viewer_, blend);
-    if (texture == nullptr)
-        return nullptr;
+    if (texture == nullptr) return nullptr;
     texture->SetSource(loader, true);
-    if (AddImage(name, texture) == nullptr)
-        return nullptr;
+    if (AddImage(name, texture) == nullptr) return nullptr;
     texture->Restore();
     return texture;
 }
 
 void GameLanguage::ReadImages(kis::DataFileReaderW& reader) {
     const uint32_t id = ChunkId(u"images");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId))
-        return;
+    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
     while (lngfile::ChunkBytesLeft(reader) != 0 && ReadImageRecord(reader) != nullptr) {
     }
     reader.CloseChunk();
@@ -540,15 +533,12 @@ void GameLanguage::ReadImages(kis::DataFileReaderW& reader) {
 
 void GameLanguage::ReadFonts(kis::DataFileReaderW& reader) {
     const uint32_t id = ChunkId(u"fonts");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId))
-        return;
+    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
     for (int i = 0; i < kFontCount && reader.IsGood(); ++i) {
         DXLTexture* texture = ReadImageRecord(reader);
-        if (texture == nullptr)
-            break;
+        if (texture == nullptr) break;
         KGEBitmapFont* font = nullptr;
-        if (KGELoadBitmapFont(viewer_, texture, &reader, &font) != 0 || font == nullptr)
-            continue;
+        if (KGELoadBitmapFont(viewer_, texture, &reader, &font) != 0 || font == nullptr) continue;
         font->AddRef();
         fonts_[i] = font;
     }
@@ -557,23 +547,20 @@ void GameLanguage::ReadFonts(kis::DataFileReaderW& reader) {
 
 void GameLanguage::ReadComix(kis::DataFileReaderW& reader) {
     const uint32_t id = ChunkId(u"comix_p");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId))
-        return;
+    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
     uint32_t count = 0;
     if (lngfile::ReadU32(reader, count) && int32_t(count) > 0 &&
         count <= lngfile::ChunkBytesLeft(reader) / (kComixRecordSize + kMinEntryBytes)) {
         for (uint32_t i = 0; i < count; ++i) {
             uint8_t record[kComixRecordSize];
-            if (!ReadBytes(reader, record, kComixRecordSize))
-                break;
+            if (!ReadBytes(reader, record, kComixRecordSize)) break;
             DXLLngEntry* entry = lngfile::ReadEntry(reader);
-            if (entry == nullptr)
-                break;
+            if (entry == nullptr) break;
             float scale = 0.0f;
             const uint32_t scaleBits = kis::LoadLE32(record + 12);
             std::memcpy(&scale, &scaleBits, 4);
-            auto* item = new (std::nothrow)
-                GameComixItem{entry, int32_t(kis::LoadLE32(record + 4)), int32_t(kis::LoadLE32(record + 8)), scale};
+            auto* item = new (std::nothrow) GameComixItem{entry, int32_t(kis::LoadLE32(record + 4)),
+                                                          int32_t(kis::LoadLE32(record + 8)), scale};
             GameComixItem** slot = item != nullptr ? kis::ArrayAddEntry(comix_) : nullptr;
             if (slot == nullptr) {
                 delete item;
@@ -588,28 +575,24 @@ void GameLanguage::ReadComix(kis::DataFileReaderW& reader) {
 
 void GameLanguage::ReadCredits(kis::DataFileReaderW& reader) {
     const uint32_t id = ChunkId(u"credits");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId))
-        return;
+    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
     uint32_t count = 0;
     if (lngfile::ReadU32(reader, count) && count <= lngfile::ChunkBytesLeft(reader) / kCreditsHeaderSize) {
         std::vector<uint8_t> bytes;
         for (uint32_t i = 0; i < count; ++i) {
             uint8_t head[kCreditsHeaderSize];
-            if (!ReadBytes(reader, head, kCreditsHeaderSize))
-                break;
+            if (!ReadBytes(reader, head, kCreditsHeaderSize)) break;
             const uint32_t size = kis::LoadLE32(head);
             const uint32_t kind = kis::LoadLE32(head + 4);
             if (size < kCreditsHeaderSize || size - kCreditsHeaderSize > lngfile::ChunkBytesLeft(reader))
                 break;
             bytes.assign(head, head + kCreditsHeaderSize);
             bytes.resize(size);
-            if (!ReadBytes(reader, bytes.data() + kCreditsHeaderSize, size - kCreditsHeaderSize))
-                break;
+            if (!ReadBytes(reader, bytes.data() + kCreditsHeaderSize, size - kCreditsHeaderSize)) break;
             if (kind == GameCreditsRecord::kLine) {
                 // The text and its terminator must lie inside the record.
                 const uint32_t length = kis::LoadLE32(&bytes[8]);
-                if (uint64_t{length} * 2 + 14 > size)
-                    break;
+                if (uint64_t{length} * 2 + 14 > size) break;
                 std::vector<char16_t> text(size_t{length} + 1);
                 for (uint32_t k = 0; k < length; ++k)
                     text[k] = char16_t(kis::LoadLE16(&bytes[12 + 2 * k]));
@@ -617,8 +600,7 @@ void GameLanguage::ReadCredits(kis::DataFileReaderW& reader) {
             } else if (kind == GameCreditsRecord::kImage) {
                 DXLTexture* texture = ReadImageRecord(reader);
                 AddCreditsImage(texture);
-                if (texture == nullptr)
-                    break; // where the next record starts is unknown
+                if (texture == nullptr) break; // where the next record starts is unknown
             }
         }
     }
@@ -629,51 +611,41 @@ void GameLanguage::ReadCredits(kis::DataFileReaderW& reader) {
 
 int GameLanguage::SaveBinary(kis::DataFileWriterW& writer) {
     int code = DXLLanguage::SaveBinary(writer);
-    if (code != kCompileOk)
-        return code;
-    if ((code = SaveFarmParams(writer)) != kCompileOk)
-        return code;
+    if (code != kCompileOk) return code;
+    if ((code = SaveFarmParams(writer)) != kCompileOk) return code;
 
     // A logo whose file cannot be read is left out of the chunk whole.
-    if (!writer.BeginChunk(ChunkId(u"images"), kSubId))
-        return kSaveImagesChunk;
+    if (!writer.BeginChunk(ChunkId(u"images"), kSubId)) return kSaveImagesChunk;
     for (const char16_t* name : {u"loading_logo", u"logo"}) {
         const DXLLngImage* image = FindImageItem(GetImage(name));
-        if (image != nullptr &&
-            WriteImageRecord(writer, image->name.name, image->name.length, image->texture) == ImageWrite::kFailed)
+        if (image != nullptr && WriteImageRecord(writer, image->name.name, image->name.length,
+                                                 image->texture) == ImageWrite::kFailed)
             return kSaveImagesChunk;
     }
-    if (!writer.EndChunk())
-        return kSaveImagesChunk;
+    if (!writer.EndChunk()) return kSaveImagesChunk;
 
-    if ((code = SaveComix(writer)) != kCompileOk)
-        return code;
-    if ((code = SaveCredits(writer)) != kCompileOk)
-        return code;
+    if ((code = SaveComix(writer)) != kCompileOk) return code;
+    if ((code = SaveCredits(writer)) != kCompileOk) return code;
     return SaveFonts(writer);
 }
 
 int GameLanguage::SaveFarmParams(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(ChunkId(u"farm_params"), kSubId))
-        return kSaveFarmParamsChunk;
+    if (!writer.BeginChunk(ChunkId(u"farm_params"), kSubId)) return kSaveFarmParamsChunk;
     if (!lngfile::WriteString(writer, profileChars_ != nullptr ? profileChars_ : u"", profileCharsLength_))
         return kSaveProfileChars;
     std::vector<uint8_t> logo;
     AppendU32(logo, 0);
     AppendU32(logo, uint32_t(logo_.x));
     AppendU32(logo, uint32_t(logo_.y));
-    if (!WriteBytes(writer, logo))
-        return kSaveLogoRecord;
+    if (!WriteBytes(writer, logo)) return kSaveLogoRecord;
     if (windowTitle_ == nullptr || !lngfile::WriteEntry(writer, *windowTitle_) || !writer.EndChunk())
         return kSaveWindowTitle;
     return kCompileOk;
 }
 
 int GameLanguage::SaveComix(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(ChunkId(u"comix_p"), kSubId))
-        return kSaveComixChunk;
-    if (!lngfile::WriteU32(writer, comix_.count))
-        return kSaveComixCount;
+    if (!writer.BeginChunk(ChunkId(u"comix_p"), kSubId)) return kSaveComixChunk;
+    if (!lngfile::WriteU32(writer, comix_.count)) return kSaveComixCount;
     for (uint32_t i = 0; i < comix_.count; ++i) {
         const GameComixItem& item = *comix_.items[i];
         uint32_t scaleBits = 0;
@@ -683,19 +655,15 @@ int GameLanguage::SaveComix(kis::DataFileWriterW& writer) {
         AppendU32(record, uint32_t(item.x));
         AppendU32(record, uint32_t(item.y));
         AppendU32(record, scaleBits);
-        if (!WriteBytes(writer, record) || !lngfile::WriteEntry(writer, *item.entry))
-            return kSaveComixItem;
+        if (!WriteBytes(writer, record) || !lngfile::WriteEntry(writer, *item.entry)) return kSaveComixItem;
     }
-    if (!writer.EndChunk())
-        return kSaveComixItem;
+    if (!writer.EndChunk()) return kSaveComixItem;
     return kCompileOk;
 }
 
 int GameLanguage::SaveCredits(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(ChunkId(u"credits"), kSubId))
-        return kSaveCreditsChunk;
-    if (!lngfile::WriteU32(writer, credits_.count))
-        return kSaveCreditsCount;
+    if (!writer.BeginChunk(ChunkId(u"credits"), kSubId)) return kSaveCreditsChunk;
+    if (!lngfile::WriteU32(writer, credits_.count)) return kSaveCreditsCount;
     for (uint32_t i = 0; i < credits_.count; ++i) {
         const GameCreditsRecord& record = *credits_.items[i];
         std::vector<uint8_t> bytes;
@@ -710,50 +678,60 @@ int GameLanguage::SaveCredits(kis::DataFileWriterW& writer) {
             AppendU32(bytes, 0);
         }
         bytes.resize(record.size < bytes.size() ? bytes.size() : record.size, 0);
-        if (!WriteBytes(writer, bytes))
-            return kSaveCreditsRecord;
-        if (record.kind != GameCreditsRecord::kImage)
-            continue;
+        if (!WriteBytes(writer, bytes)) return kSaveCreditsRecord;
+        if (record.kind != GameCreditsRecord::kImage) continue;
         const DXLLngImage* image = FindImageItem(record.texture);
-        if (image == nullptr ||
-            WriteImageRecord(writer, image->name.name, image->name.length, image->texture) != ImageWrite::kWritten)
+        if (image == nullptr || WriteImageRecord(writer, image->name.name, image->name.length,
+                                                 image->texture) != ImageWrite::kWritten)
             return kSaveCreditsImage;
     }
-    if (!writer.EndChunk())
-        return kSaveCreditsRecord;
+    if (!writer.EndChunk()) return kSaveCreditsRecord;
     return kCompileOk;
 }
 
 int GameLanguage::SaveFonts(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(ChunkId(u"fonts"), kSubId))
-        return kSaveFontsChunk;
+    if (!writer.BeginChunk(ChunkId(u"fonts"), kSubId)) return kSaveFontsChunk;
     for (KGEFont* font : fonts_) {
         if (font == nullptr ||
             WriteImageRecord(writer, u"font_image", 10, font->GetTexture()) != ImageWrite::kWritten ||
             KGEWriteFont(&writer, font) != 0)
             return kSaveFont;
     }
-    if (!writer.EndChunk())
-        return kSaveFont;
+    if (!writer.EndChunk()) return kSaveFont;
     return kCompileOk;
 }
 
 const char* GameLanguage::StepName(int code) {
     switch (code) {
-    case kSaveFarmParamsChunk: return "beginning the chunk \"farm_params\"";
-    case kSaveProfileChars: return "writing the profile characters";
-    case kSaveLogoRecord: return "writing the logo record";
-    case kSaveWindowTitle: return "writing the window-title entry";
-    case kSaveImagesChunk: return "beginning the chunk \"images\"";
-    case kSaveComixChunk: return "beginning the chunk \"comix_p\"";
-    case kSaveComixCount: return "writing the comic item count";
-    case kSaveComixItem: return "writing a comic item or its entry";
-    case kSaveCreditsChunk: return "beginning the chunk \"credits\"";
-    case kSaveCreditsCount: return "writing the credits record count";
-    case kSaveCreditsRecord: return "writing a credits record";
-    case kSaveCreditsImage: return "writing the image of a credits picture";
-    case kSaveFontsChunk: return "beginning the chunk \"fonts\"";
-    case kSaveFont: return "writing a font (a font is missing or its glyph image is not an image file)";
-    default: return nullptr;
+    case kSaveFarmParamsChunk:
+        return "beginning the chunk \"farm_params\"";
+    case kSaveProfileChars:
+        return "writing the profile characters";
+    case kSaveLogoRecord:
+        return "writing the logo record";
+    case kSaveWindowTitle:
+        return "writing the window-title entry";
+    case kSaveImagesChunk:
+        return "beginning the chunk \"images\"";
+    case kSaveComixChunk:
+        return "beginning the chunk \"comix_p\"";
+    case kSaveComixCount:
+        return "writing the comic item count";
+    case kSaveComixItem:
+        return "writing a comic item or its entry";
+    case kSaveCreditsChunk:
+        return "beginning the chunk \"credits\"";
+    case kSaveCreditsCount:
+        return "writing the credits record count";
+    case kSaveCreditsRecord:
+        return "writing a credits record";
+    case kSaveCreditsImage:
+        return "writing the image of a credits picture";
+    case kSaveFontsChunk:
+        return "beginning the chunk \"fonts\"";
+    case kSaveFont:
+        return "writing a font (a font is missing or its glyph image is not an image file)";
+    default:
+        return nullptr;
     }
 }

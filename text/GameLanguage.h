@@ -51,7 +51,9 @@ struct GameCreditsRecord {
     uint32_t length;
     DXLTexture* texture;
 
-    const char16_t* Text() const { return kind == kLine ? reinterpret_cast<const char16_t*>(this + 1) : nullptr; }
+    const char16_t* Text() const {
+        return kind == kLine ? reinterpret_cast<const char16_t*>(this + 1) : nullptr;
+    }
 };
 
 // The title logo: the image "logo" and where the title screen puts it.
@@ -62,9 +64,15 @@ struct GameLogoRecord {
 };
 
 class GameLanguage : public DXLLanguage {
-public:
+  public:
     // The interface fonts, in the order of font numbers 1 to 4.
-    enum FontIndex : int { kButtonsFont = 0, kCaptionFont = 1, kMainFont = 2, kMainBigFont = 3, kFontCount = 4 };
+    enum FontIndex : int {
+        kButtonsFont = 0,
+        kCaptionFont = 1,
+        kMainFont = 2,
+        kMainBigFont = 3,
+        kFontCount = 4
+    };
 
     // Step codes of SaveBinary after the groups were written.
     enum : int {
@@ -110,14 +118,20 @@ public:
     uint32_t GetProfileCharsLength() const { return profileCharsLength_; }
     const GameLogoRecord& GetLogo() const { return logo_; }
     // Interface font by FontIndex; null when the language has none.
-    KGEFont* GetInterfaceFont(int index) const { return index >= 0 && index < kFontCount ? fonts_[index] : nullptr; }
+    KGEFont* GetInterfaceFont(int index) const {
+        return index >= 0 && index < kFontCount ? fonts_[index] : nullptr;
+    }
     uint32_t GetComixCount() const { return comix_.count; }
-    const GameComixItem* GetComixItem(uint32_t i) const { return i < comix_.count ? comix_.items[i] : nullptr; }
+    const GameComixItem* GetComixItem(uint32_t i) const {
+        return i < comix_.count ? comix_.items[i] : nullptr;
+    }
     uint32_t GetCreditsCount() const { return credits_.count; }
-    const GameCreditsRecord* GetCredits(uint32_t i) const { return i < credits_.count ? credits_.items[i] : nullptr; }
+    const GameCreditsRecord* GetCredits(uint32_t i) const {
+        return i < credits_.count ? credits_.items[i] : nullptr;
+    }
     DXLViewer* GetViewer() const { return viewer_; }
 
-private:
+  private:
     GameComixItem* FindComixSlot(const char16_t* name);
 
     // Import steps.

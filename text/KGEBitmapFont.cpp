@@ -7,21 +7,18 @@ KGEBitmapFont::KGEBitmapFont(DXLViewer* viewer) : KGEFont(kBitmapFontMagic[0], k
 KGEBitmapFont::~KGEBitmapFont() {
     Release(true);
     grid_.reset();
-    if (ownsTexture_)
-        delete texture_;
+    if (ownsTexture_) delete texture_;
     texture_ = nullptr;
 }
 
 void KGEBitmapFont::SetTexture(DXLTexture* texture, bool owned) {
-    if (ownsTexture_ && texture_ != texture)
-        delete texture_;
+    if (ownsTexture_ && texture_ != texture) delete texture_;
     texture_ = texture;
     ownsTexture_ = texture && owned;
 }
 
 HResult KGEBitmapFont::SetImages(const KGEImageDescription* desc) {
-    if (!desc || !desc->list)
-        return kKgeMissingImages;
+    if (!desc || !desc->list) return kKgeMissingImages;
     grid_.reset();
     AllocImages(desc->imageCount);
     SetCellHeight(desc->cellHeight);
@@ -41,31 +38,24 @@ HResult KGEBitmapFont::SetImages(const KGEImageDescription* desc) {
 }
 
 HResult KGEBitmapFont::Restore() {
-    if (!texture_)
-        return kKgeNoTexture;
+    if (!texture_) return kKgeNoTexture;
     if (ownsTexture_ && !texture_->IsLive()) {
         texture_->Restore();
-        if (!texture_->IsLive())
-            return kKgeNoTexture;
+        if (!texture_->IsLive()) return kKgeNoTexture;
     }
-    if (grid_ && !CheckTexture(false))
-        LayoutImages(false, grid_.get(), nullptr);
+    if (grid_ && !CheckTexture(false)) LayoutImages(false, grid_.get(), nullptr);
     return KGEFont::Restore();
 }
 
 void KGEBitmapFont::Invalidate() {
     KGEFont::Invalidate();
-    if (ownsTexture_ && texture_)
-        texture_->Release();
+    if (ownsTexture_ && texture_) texture_->Release();
 }
 
 HResult KGEBitmapFont::OnReset() {
-    if (users_ == 0)
-        return 0;
-    if (ownsTexture_ && texture_ && !texture_->IsLive())
-        texture_->Restore();
-    if (texture_ && texture_->IsLive())
-        return Rebuild();
+    if (users_ == 0) return 0;
+    if (ownsTexture_ && texture_ && !texture_->IsLive()) texture_->Restore();
+    if (texture_ && texture_->IsLive()) return Rebuild();
     if (built_) {
         Invalidate();
         built_ = false;

@@ -19,7 +19,7 @@ struct KGEImageDescription {
 
 // A font whose glyphs are areas of an image file.
 class KGEBitmapFont : public KGEFont {
-public:
+  public:
     explicit KGEBitmapFont(DXLViewer* viewer);
     ~KGEBitmapFont() override;
 
@@ -41,7 +41,7 @@ public:
     // in or made for the collection, or made on the viewer and owned.
     HResult ReadDescription(kis::TDRDocument* document, DXLTextures* collection, bool loadImage);
 
-private:
+  private:
     std::unique_ptr<KGEGridRecord> grid_;
     bool ownsTexture_ = false;
 };

@@ -21,15 +21,14 @@ struct CharsetCodePage {
     uint32_t codePage;
 };
 constexpr CharsetCodePage kCharsets[] = {
-    {0, 1252},   {2, 42},     {128, 932},  {129, 949},  {130, 1361}, {134, 936},  {136, 950},  {161, 1253},
-    {162, 1254}, {163, 1258}, {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251}, {222, 874},  {238, 1250},
+    {0, 1252},   {2, 42},     {128, 932},  {129, 949},  {130, 1361}, {134, 936},  {136, 950}, {161, 1253},
+    {162, 1254}, {163, 1258}, {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251}, {222, 874}, {238, 1250},
 };
 constexpr uint32_t kSymbolCodePage = 42;
 
 const CharsetCodePage* FindCharset(uint32_t charset) {
     for (const CharsetCodePage& entry : kCharsets)
-        if (entry.charset == charset)
-            return &entry;
+        if (entry.charset == charset) return &entry;
     return nullptr;
 }
 
@@ -38,8 +37,7 @@ const CharsetCodePage* FindCharset(uint32_t charset) {
 const char16_t* ByteCharacters(uint32_t codePage) {
     static uint32_t cachedPage = 0;
     static char16_t table[256];
-    if (cachedPage == codePage && codePage != 0)
-        return table;
+    if (cachedPage == codePage && codePage != 0) return table;
     for (int b = 0; b < 256; ++b) {
         if (codePage == kSymbolCodePage) {
             // The symbol page puts its printable bytes in the private-use area.
@@ -61,10 +59,8 @@ constexpr char16_t kLF = 0x0A;
 // The characters of a text that are walked: at most 8192, up to the
 // terminator for kKgeToTerminator.
 uint32_t WalkLength(const char16_t* text, uint32_t length) {
-    if (!text)
-        return 0;
-    if (length != kKgeToTerminator)
-        return std::min(length, kKgeMaxDrawnChars);
+    if (!text) return 0;
+    if (length != kKgeToTerminator) return std::min(length, kKgeMaxDrawnChars);
     uint32_t n = 0;
     while (n < kKgeMaxDrawnChars && text[n])
         ++n;
@@ -77,12 +73,10 @@ KGECharset ResolveCharset(uint32_t charset) {
     if (charset == kCharsetDefault) {
         uint32_t activePage = platform::ActiveCodePage();
         for (const CharsetCodePage& entry : kCharsets)
-            if (entry.codePage == activePage)
-                charset = entry.charset;
+            if (entry.codePage == activePage) charset = entry.charset;
     }
     const CharsetCodePage* entry = FindCharset(charset);
-    if (!entry)
-        entry = FindCharset(kCharsetAnsi);
+    if (!entry) entry = FindCharset(kCharsetAnsi);
     return KGECharset{entry->charset, entry->codePage};
 }
 
@@ -109,8 +103,7 @@ int KGETextCursor::Classify(uint32_t ch) {
         return kLineBreak;
     }
     lastBreak = 0;
-    if (!hasFont)
-        return kSkip;
+    if (!hasFont) return kSkip;
     if (ch == u' ') {
         currentSpace = spaceWidth;
         return kSpace;
@@ -125,12 +118,10 @@ int32_t KGETextCursor::PlaceGlyph() {
     if (previous && kerning) {
         uint32_t end = previous->kerningFirst + previous->kerningCount;
         for (uint32_t k = previous->kerningFirst; k < end && k < font->GetKerningCount(); ++k) {
-            if (kerning[k].second != glyph->index)
-                continue;
+            if (kerning[k].second != glyph->index) continue;
             // Kerning never pulls a glyph left of the one before it.
             x = Saturated(int64_t{penX} + kerning[k].amount);
-            if (x <= lastX)
-                x = lastX;
+            if (x <= lastX) x = lastX;
             break;
         }
     }
@@ -143,8 +134,7 @@ int32_t KGETextCursor::PlaceGlyph() {
 
 void KGETextCursor::PlaceSpace(int32_t width) {
     int32_t w = width == kKgeDefault ? currentSpace : width;
-    if (w < 0)
-        w = 0;
+    if (w < 0) w = 0;
     extent = std::max(extent, Saturated(int64_t{penX} + w));
     penX = std::max(penX, Saturated(int64_t{penX} + w + tracking));
 }
@@ -166,7 +156,9 @@ KGEFont::KGEFont(uint32_t magic0, uint32_t magic1, DXLViewer* viewer)
 }
 
 // Markup may name the font by its handle: the handle dies with the font.
-KGEFont::~KGEFont() { UnregisterObject(this); }
+KGEFont::~KGEFont() {
+    UnregisterObject(this);
+}
 
 HResult KGEFont::AddRef() {
     if (users_ == 0 && imageCount_ > 0 && cellHeight_ >= 1) {
@@ -196,10 +188,8 @@ void KGEFont::Release(bool force) {
     if (force) {
         users_ = 0;
     } else {
-        if (users_ > 0)
-            --users_;
-        if (users_ > 0)
-            return;
+        if (users_ > 0) --users_;
+        if (users_ > 0) return;
     }
     if (built_) {
         Invalidate();
@@ -224,12 +214,9 @@ bool KGEFont::CheckTexture(bool update) {
 }
 
 HResult KGEFont::Restore() {
-    if (CheckTexture(true))
-        return 0;
-    if (!texture_)
-        return kKgeNoTexture;
-    if (!quads_)
-        quads_.reset(KGEAllocArray<TexturedQuad>(imageCount_));
+    if (CheckTexture(true)) return 0;
+    if (!texture_) return kKgeNoTexture;
+    if (!quads_) quads_.reset(KGEAllocArray<TexturedQuad>(imageCount_));
 
     const int32_t imageWidth = texture_->GetWidth();
     const int32_t imageHeight = texture_->GetHeight();
@@ -240,8 +227,8 @@ HResult KGEFont::Restore() {
         kis::IntersectRect(clipped, kis::MakeRect(0, 0, imageWidth, imageHeight));
         image.visible = clipped.left < clipped.right && clipped.top < clipped.bottom;
         if (image.visible)
-            texture_->MakeQuadFromRect(&quads_[i], float(clipped.left - area.left), float(clipped.top - area.top),
-                                       clipped, colour_);
+            texture_->MakeQuadFromRect(&quads_[i], float(clipped.left - area.left),
+                                       float(clipped.top - area.top), clipped, colour_);
         else
             std::memset(&quads_[i], 0, sizeof(TexturedQuad));
     }
@@ -282,8 +269,7 @@ void KGEFont::AllocGlyphs(uint32_t charset, uint32_t count) {
 void KGEFont::SetChars(const char16_t* chars, uint32_t count) {
     uint32_t kept = 0;
     for (uint32_t i = 0; chars && i < count && i < glyphCount_; ++i)
-        if (chars[i] > u' ')
-            glyphs_[kept++].character = chars[i];
+        if (chars[i] > u' ') glyphs_[kept++].character = chars[i];
     glyphCount_ = kept;
 }
 
@@ -291,8 +277,7 @@ void KGEFont::SetCharsA(const char* chars, uint32_t count) {
     uint32_t kept = 0;
     for (uint32_t i = 0; chars && i < count && i < glyphCount_; ++i) {
         char16_t ch = byteMap_[uint8_t(chars[i])];
-        if (ch > u' ')
-            glyphs_[kept++].character = ch;
+        if (ch > u' ') glyphs_[kept++].character = ch;
     }
     glyphCount_ = kept;
 }
@@ -304,8 +289,7 @@ void KGEFont::AllocImages(uint32_t count) {
 }
 
 void KGEFont::SetMetrics(int32_t height, int32_t ascent, int32_t space, char16_t defaultChar) {
-    if (height == kKgeDefault)
-        height = cellHeight_;
+    if (height == kKgeDefault) height = cellHeight_;
     height_ = std::max(height, 0);
     ascent_ = ascent == kKgeDefault ? height_ : ascent;
     descent_ = height_ - ascent_;
@@ -343,8 +327,7 @@ const KGEGlyph* KGEFont::FindGlyphA(uint8_t byte) const {
 HResult KGEFont::AllocKerning(uint64_t count) {
     kerning_.reset();
     kerningCount_ = 0;
-    if (count > uint64_t(glyphCount_) * glyphCount_)
-        return kKgeTooManyKerningPairs;
+    if (count > uint64_t(glyphCount_) * glyphCount_) return kKgeTooManyKerningPairs;
     kerningCount_ = uint32_t(count);
     kerning_.reset(KGEAllocArray<KGEKerningPair>(kerningCount_));
     return 0;
@@ -355,8 +338,7 @@ HResult KGEFont::SetKerning(const KGECharKerning* pairs, uint32_t count) {
         glyphs_[i].kerningCount = glyphs_[i].kerningFirst = 0;
     uint64_t kept = 0;
     for (uint32_t i = 0; pairs && i < count; ++i) {
-        if (charMap_[pairs[i].first] == kKgeNoGlyph || charMap_[pairs[i].second] == kKgeNoGlyph)
-            continue;
+        if (charMap_[pairs[i].first] == kKgeNoGlyph || charMap_[pairs[i].second] == kKgeNoGlyph) continue;
         ++glyphs_[charMap_[pairs[i].first]].kerningCount;
         ++kept;
     }
@@ -377,8 +359,7 @@ HResult KGEFont::SetKerning(const KGECharKerning* pairs, uint32_t count) {
     for (uint32_t i = 0; pairs && i < count; ++i) {
         uint16_t a = charMap_[pairs[i].first];
         uint16_t b = charMap_[pairs[i].second];
-        if (a == kKgeNoGlyph || b == kKgeNoGlyph)
-            continue;
+        if (a == kKgeNoGlyph || b == kKgeNoGlyph) continue;
         KGEGlyph& glyph = glyphs_[a];
         kerning_[glyph.kerningFirst + glyph.kerningCount++] = KGEKerningPair{b, pairs[i].amount};
     }
@@ -398,20 +379,16 @@ bool KGEFont::LayoutImages(bool limit, const KGEGridRecord* grid, int32_t* outHe
         rect.right -= grid->borders.right;
         rect.bottom -= grid->borders.bottom;
     }
-    if (outHeight)
-        *outHeight = 0;
-    if (imageCount_ == 0)
-        return true;
+    if (outHeight) *outHeight = 0;
+    if (imageCount_ == 0) return true;
 
     if (rect.right <= rect.left || rect.bottom <= rect.top) {
-        if (limit)
-            return false;
+        if (limit) return false;
         for (uint32_t i = 0; i < imageCount_; ++i) {
             images_[i].x = rect.left;
             images_[i].y = rect.top;
         }
-        if (outHeight)
-            *outHeight = rect.top + cellHeight_;
+        if (outHeight) *outHeight = rect.top + cellHeight_;
         return true;
     }
 
@@ -434,8 +411,7 @@ bool KGEFont::LayoutImages(bool limit, const KGEGridRecord* grid, int32_t* outHe
                 }
             } else {
                 x = rect.left;
-                if (cellHeight_ > 0)
-                    y += int64_t(cellHeight_) + skipY;
+                if (cellHeight_ > 0) y += int64_t(cellHeight_) + skipY;
                 if (limit && y + cellHeight_ > rect.bottom) {
                     placedAll = false;
                     break;
@@ -444,19 +420,16 @@ bool KGEFont::LayoutImages(bool limit, const KGEGridRecord* grid, int32_t* outHe
         }
         image.x = int32_t(x);
         image.y = int32_t(y);
-        if (image.width != 0)
-            x += int64_t(image.width) + skipX;
+        if (image.width != 0) x += int64_t(image.width) + skipX;
     }
-    if (outHeight)
-        *outHeight = int32_t(std::min<int64_t>(y + cellHeight_, INT32_MAX));
+    if (outHeight) *outHeight = int32_t(std::min<int64_t>(y + cellHeight_, INT32_MAX));
     return placedAll;
 }
 
 // ---------------------------------------------------------------- text
 
 void KGEFont::DrawText(const char16_t* text, uint32_t length, const DXLMatrix* matrix) {
-    if (!built_ || !viewer_ || !viewer_->HasDevice() || !texture_)
-        return;
+    if (!built_ || !viewer_ || !viewer_->HasDevice() || !texture_) return;
     const uint32_t count = WalkLength(text, length);
     SetCurrentTexture(texture_);
     const DXLMatrix m = matrix ? *matrix : viewer_->CurrentTransform();
@@ -480,8 +453,7 @@ void KGEFont::DrawText(const char16_t* text, uint32_t length, const DXLMatrix* m
         case KGETextCursor::kGlyph: {
             const KGEGlyph* glyph = cursor.glyph;
             int32_t x = cursor.PlaceGlyph();
-            if (!glyph->drawable || !quads_)
-                break;
+            if (!glyph->drawable || !quads_) break;
             TexturedQuad& quad = batch[queued++];
             quad = quads_[glyph->image];
             for (platform::TexturedVertex& v : quad.v) {
@@ -498,15 +470,13 @@ void KGEFont::DrawText(const char16_t* text, uint32_t length, const DXLMatrix* m
             break;
         }
     }
-    if (queued)
-        viewer_->DrawTexturedQuads(queued, batch);
+    if (queued) viewer_->DrawTexturedQuads(queued, batch);
     ClearCurrentTexture();
     viewer_->ApplyTransform();
 }
 
 void KGEFont::DrawTextAt(float x, float y, const char16_t* text) {
-    if (!viewer_)
-        return;
+    if (!viewer_) return;
     DXLMatrix m = viewer_->CurrentTransform();
     m.m[3][0] += x * m.m[0][0] + y * m.m[1][0];
     m.m[3][1] += x * m.m[0][1] + y * m.m[1][1];
@@ -539,8 +509,7 @@ KGESize KGEFont::MeasureText(const char16_t* text, uint32_t length) const {
 }
 
 int32_t KGEFont::GetCharIndexAt(int32_t x, const char16_t* text, uint32_t length) const {
-    if (x < 0)
-        return 0;
+    if (x < 0) return 0;
     const uint32_t count = WalkLength(text, length);
     KGETextCursor cursor(this, true);
     for (uint32_t i = 0; i < count; ++i) {
@@ -562,8 +531,7 @@ int32_t KGEFont::GetCharIndexAt(int32_t x, const char16_t* text, uint32_t length
             continue;
         }
         // A character is passed once x reaches its middle.
-        if (x < int64_t{start} + width / 2)
-            return int32_t(i);
+        if (x < int64_t{start} + width / 2) return int32_t(i);
     }
     return int32_t(count);
 }

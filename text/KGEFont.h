@@ -162,7 +162,7 @@ struct KGETextCursor {
 // ---------------------------------------------------------------- the font
 
 class KGEFont {
-public:
+  public:
     KGEFont(const KGEFont&) = delete;
     KGEFont& operator=(const KGEFont&) = delete;
 
@@ -241,7 +241,7 @@ public:
     void SetLeading(int32_t leading) { leading_ = leading; }
     uint32_t GetMagic(int i) const { return magic_[i]; }
 
-protected:
+  protected:
     KGEFont(uint32_t magic0, uint32_t magic1, DXLViewer* viewer);
 
     // Frees glyphs, kerning pairs and maps' contents (the maps go back to empty).

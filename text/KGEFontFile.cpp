@@ -23,7 +23,7 @@ constexpr uint32_t kKerningPairSize = 8;
 // ---------------------------------------------------------------- byte helpers
 
 class ByteWriter {
-public:
+  public:
     void U16(uint16_t v) {
         size_t at = bytes.size();
         bytes.resize(at + 2);
@@ -49,7 +49,7 @@ public:
 };
 
 class ByteReader {
-public:
+  public:
     explicit ByteReader(const uint8_t* p) : p_(p) {}
     uint16_t U16() {
         uint16_t v = kis::LoadLE16(p_);
@@ -73,12 +73,14 @@ public:
         return r;
     }
 
-private:
+  private:
     const uint8_t* p_;
 };
 
 // The header word i of a header held in bytes.
-uint32_t Word(const uint8_t* header, int i) { return kis::LoadLE32(header + 4 * i); }
+uint32_t Word(const uint8_t* header, int i) {
+    return kis::LoadLE32(header + 4 * i);
+}
 
 // Refuses the stream: the data file's sticky failure is raised as well.
 HResult Refuse(kis::BaseDataFile* file) {
@@ -89,20 +91,19 @@ HResult Refuse(kis::BaseDataFile* file) {
 uint64_t BytesLeft(kis::BaseDataFile* file) {
     const kis::DataFileEntry* chunk = file->GetOpenChunk();
     int64_t position = file->GetChunkPos();
-    if (!chunk || position < 0 || position > int64_t(chunk->size))
-        return 0;
+    if (!chunk || position < 0 || position > int64_t(chunk->size)) return 0;
     return uint64_t(chunk->size) - uint64_t(position);
 }
 
 // Reads an array of `size` bytes whose CRC-32 must be `crc`.
 bool ReadArray(kis::BaseDataFile* file, std::vector<uint8_t>& bytes, uint32_t size, uint32_t crc) {
-    if (size > BytesLeft(file))
-        return false;
+    if (size > BytesLeft(file)) return false;
     bytes.assign(size, 0);
     return size == 0 || file->ReadVerified(bytes.data(), size, crc);
 }
 
-bool WriteAll(kis::BaseDataFile* writer, const uint32_t magic[2], const std::vector<const ByteWriter*>& parts) {
+bool WriteAll(kis::BaseDataFile* writer, const uint32_t magic[2],
+              const std::vector<const ByteWriter*>& parts) {
     ByteWriter head;
     head.U32(magic[0]);
     head.U32(magic[1]);
@@ -113,14 +114,14 @@ bool WriteAll(kis::BaseDataFile* writer, const uint32_t magic[2], const std::vec
 }
 
 // The header's word 1: the CRC-32 of every byte after the first two words.
-void SealHeader(ByteWriter& header) { kis::StoreLE32(&header.bytes[4], kis::Crc32(header.Data(), header.Size(), 8, 0)); }
+void SealHeader(ByteWriter& header) {
+    kis::StoreLE32(&header.bytes[4], kis::Crc32(header.Data(), header.Size(), 8, 0));
+}
 
 // Reads a header of `size` bytes: its size word, then the rest with its CRC-32.
 bool ReadHeader(kis::BaseDataFile* reader, uint8_t* header, uint32_t size) {
-    if (!reader->Read(header, 4) || Word(header, 0) != size)
-        return false;
-    if (!reader->Read(header + 4, size - 4))
-        return false;
+    if (!reader->Read(header, 4) || Word(header, 0) != size) return false;
+    if (!reader->Read(header + 4, size - 4)) return false;
     return kis::Crc32(header, size, 8, 0) == Word(header, 1);
 }
 
@@ -129,8 +130,7 @@ bool ReadHeader(kis::BaseDataFile* reader, uint8_t* header, uint32_t size) {
 // ---------------------------------------------------------------- WinFont stream
 
 HResult KGEWinFont::WriteBinary(kis::BaseDataFile* writer) {
-    if (!writer)
-        return kKgeFail;
+    if (!writer) return kKgeFail;
     ByteWriter chars;
     for (uint32_t i = 0; i < glyphCount_; ++i)
         chars.U16(glyphs_[i].character);
@@ -173,17 +173,14 @@ HResult KGEWinFont::WriteBinary(kis::BaseDataFile* writer) {
 
 HResult KGEWinFont::ReadBinary(kis::BaseDataFile* reader) {
     uint8_t header[kWinFontHeaderSize];
-    if (!ReadHeader(reader, header, kWinFontHeaderSize))
-        return Refuse(reader);
+    if (!ReadHeader(reader, header, kWinFontHeaderSize)) return Refuse(reader);
     // Only lists of exactly one character per glyph, for at most 4096
     // glyphs, are accepted: the build reads as many characters as glyphs.
     const uint32_t count = Word(header, 26);
     const uint32_t size = Word(header, 27);
-    if (count > kKgeMaxGlyphs || size != count * 2)
-        return Refuse(reader);
+    if (count > kKgeMaxGlyphs || size != count * 2) return Refuse(reader);
     std::vector<uint8_t> bytes;
-    if (count != 0 && !ReadArray(reader, bytes, size, Word(header, 28)))
-        return Refuse(reader);
+    if (count != 0 && !ReadArray(reader, bytes, size, Word(header, 28))) return Refuse(reader);
     std::vector<char16_t> chars(count);
     for (uint32_t i = 0; i < count; ++i)
         chars[i] = kis::LoadLE16(&bytes[2 * i]);
@@ -220,14 +217,13 @@ HResult KGEWinFont::ReadBinary(kis::BaseDataFile* reader) {
     shadow.colour = in.U32();
     // The shadow's offsets widen every glyph image; beyond the largest glyph
     // they can only be damage.
-    if (shadow.offsetX < -kMaxPointSize || shadow.offsetX > kMaxPointSize || shadow.offsetY < -kMaxPointSize ||
-        shadow.offsetY > kMaxPointSize)
+    if (shadow.offsetX < -kMaxPointSize || shadow.offsetX > kMaxPointSize ||
+        shadow.offsetY < -kMaxPointSize || shadow.offsetY > kMaxPointSize)
         return Refuse(reader);
 
-    HResult hr = Build(true, desc.effectFlags, &desc, desc.spaceSetting, defaultChar, count, chars.data(), &outline,
-                       &shadow);
-    if (hr != 0)
-        return hr;
+    HResult hr = Build(true, desc.effectFlags, &desc, desc.spaceSetting, defaultChar, count, chars.data(),
+                       &outline, &shadow);
+    if (hr != 0) return hr;
     tracking_ = tracking;
     leading_ = leading;
     colour_ = quadColour;
@@ -237,8 +233,7 @@ HResult KGEWinFont::ReadBinary(kis::BaseDataFile* reader) {
 // ---------------------------------------------------------------- BitmapFont stream
 
 HResult KGEBitmapFont::WriteBinary(kis::BaseDataFile* writer) {
-    if (!writer)
-        return kKgeFail;
+    if (!writer) return kKgeFail;
     ByteWriter images;
     for (uint32_t i = 0; i < imageCount_; ++i) {
         const KGEImageRecord& image = images_[i];
@@ -305,8 +300,7 @@ HResult KGEBitmapFont::WriteBinary(kis::BaseDataFile* writer) {
 
 HResult KGEBitmapFont::ReadBinary(kis::BaseDataFile* reader) {
     uint8_t header[kBitmapFontHeaderSize];
-    if (!ReadHeader(reader, header, kBitmapFontHeaderSize))
-        return Refuse(reader);
+    if (!ReadHeader(reader, header, kBitmapFontHeaderSize)) return Refuse(reader);
     std::vector<uint8_t> bytes;
 
     // Image records. A count above the limit is clamped, so its size word no
@@ -329,11 +323,9 @@ HResult KGEBitmapFont::ReadBinary(kis::BaseDataFile* reader) {
     }
 
     const uint32_t gridSize = Word(header, 5);
-    if (gridSize != 0 && gridSize != kGridRecordSize)
-        return Refuse(reader);
+    if (gridSize != 0 && gridSize != kGridRecordSize) return Refuse(reader);
     if (gridSize != 0) {
-        if (!ReadArray(reader, bytes, gridSize, Word(header, 7)))
-            return Refuse(reader);
+        if (!ReadArray(reader, bytes, gridSize, Word(header, 7))) return Refuse(reader);
         ByteReader in(bytes.data());
         auto grid = std::make_unique<KGEGridRecord>();
         grid->flags = in.U32();
@@ -369,13 +361,11 @@ HResult KGEBitmapFont::ReadBinary(kis::BaseDataFile* reader) {
     // The pair count is held against the glyphs and the bytes that remain
     // before anything is allocated for it.
     const uint64_t pairs = Word(header, 16);
-    if (pairs > uint64_t(glyphCount_) * glyphCount_)
-        return kKgeTooManyKerningPairs;
+    if (pairs > uint64_t(glyphCount_) * glyphCount_) return kKgeTooManyKerningPairs;
     if (uint64_t(Word(header, 17)) != pairs * kKerningPairSize || Word(header, 17) > BytesLeft(reader))
         return Refuse(reader);
     AllocKerning(pairs);
-    if (!ReadArray(reader, bytes, Word(header, 17), Word(header, 18)))
-        return Refuse(reader);
+    if (!ReadArray(reader, bytes, Word(header, 17), Word(header, 18))) return Refuse(reader);
     ByteReader kerning(bytes.data());
     for (uint32_t i = 0; i < kerningCount_; ++i) {
         kerning_[i].second = kerning.U32();
@@ -395,8 +385,7 @@ HResult KGEBitmapFont::ReadBinary(kis::BaseDataFile* reader) {
 // ---------------------------------------------------------------- loaders
 
 HResult KGEWriteFont(kis::BaseDataFile* writer, KGEFont* font) {
-    if (!writer || !font)
-        return kKgeFail;
+    if (!writer || !font) return kKgeFail;
     return font->WriteBinary(writer);
 }
 
@@ -408,16 +397,13 @@ bool ReadMagic(kis::BaseDataFile* reader, const uint32_t magic[2]) {
 }
 
 template <typename Font, typename Body>
-HResult LoadFont(DXLViewer* viewer, kis::BaseDataFile* reader, const uint32_t magic[2], Font** out, Body body) {
-    if (out)
-        *out = nullptr;
-    if (!reader)
-        return kKgeFail;
-    if (!ReadMagic(reader, magic))
-        return Refuse(reader);
+HResult LoadFont(DXLViewer* viewer, kis::BaseDataFile* reader, const uint32_t magic[2], Font** out,
+                 Body body) {
+    if (out) *out = nullptr;
+    if (!reader) return kKgeFail;
+    if (!ReadMagic(reader, magic)) return Refuse(reader);
     auto* font = new (std::nothrow) Font(viewer);
-    if (!font)
-        KGEOutOfMemory();
+    if (!font) KGEOutOfMemory();
     HResult hr = body(font);
     if (hr != 0 || !out) {
         delete font;
@@ -430,10 +416,12 @@ HResult LoadFont(DXLViewer* viewer, kis::BaseDataFile* reader, const uint32_t ma
 } // namespace
 
 HResult KGELoadWinFont(DXLViewer* viewer, kis::BaseDataFile* reader, KGEWinFont** out) {
-    return LoadFont(viewer, reader, kWinFontMagic, out, [&](KGEWinFont* font) { return font->ReadBinary(reader); });
+    return LoadFont(viewer, reader, kWinFontMagic, out,
+                    [&](KGEWinFont* font) { return font->ReadBinary(reader); });
 }
 
-HResult KGELoadBitmapFont(DXLViewer* viewer, DXLTexture* texture, kis::BaseDataFile* reader, KGEBitmapFont** out) {
+HResult KGELoadBitmapFont(DXLViewer* viewer, DXLTexture* texture, kis::BaseDataFile* reader,
+                          KGEBitmapFont** out) {
     return LoadFont(viewer, reader, kBitmapFontMagic, out, [&](KGEBitmapFont* font) {
         font->SetTexture(texture, false);
         return font->ReadBinary(reader);
@@ -449,17 +437,19 @@ struct CharsetKeyword {
     uint32_t charset;
 };
 constexpr CharsetKeyword kCharsetKeywords[] = {
-    {u"ansi", 0},      {u"default", 1},       {u"shiftjis", 128}, {u"hangul", 129},     {u"hangeul", 129},
-    {u"johab", 130},   {u"gb2312", 134},      {u"chinesebig5", 136}, {u"greek", 161},   {u"turkish", 162},
-    {u"vietnamese", 163}, {u"hebrew", 177},   {u"arabic", 178},   {u"baltic", 186},     {u"russian", 204},
-    {u"cyrillic", 204}, {u"thai", 222},       {u"easteurope", 238},
+    {u"ansi", 0},         {u"default", 1},  {u"shiftjis", 128},    {u"hangul", 129}, {u"hangeul", 129},
+    {u"johab", 130},      {u"gb2312", 134}, {u"chinesebig5", 136}, {u"greek", 161},  {u"turkish", 162},
+    {u"vietnamese", 163}, {u"hebrew", 177}, {u"arabic", 178},      {u"baltic", 186}, {u"russian", 204},
+    {u"cyrillic", 204},   {u"thai", 222},   {u"easteurope", 238},
 };
 
 using Document = kis::TDRDocument;
 using Entry = Document::Entry;
 
 // Failure bits of a getter, not counting a key that is simply absent.
-bool GetterFailed(Document* document) { return (document->GetErrors() & ~uint32_t(kis::kTdrMissingEntry)) != 0; }
+bool GetterFailed(Document* document) {
+    return (document->GetErrors() & ~uint32_t(kis::kTdrMissingEntry)) != 0;
+}
 
 // Reads the records of every line of the key (only the first line unless
 // repeatable) into one list. False when a line does not match the format.
@@ -495,8 +485,7 @@ bool IsDefaultKeyword(const char16_t* value) {
 bool ReadMetricValue(Document* document, const char16_t* key, int32_t* value) {
     const Entry* entry = document->FindEntry(key, false);
     *value = kKgeDefault;
-    if (!entry || IsDefaultKeyword(entry->Value()))
-        return true;
+    if (!entry || IsDefaultKeyword(entry->Value())) return true;
     return kis::ParseIntValueW(entry->Value(), *value);
 }
 
@@ -504,13 +493,11 @@ bool ReadMetricValue(Document* document, const char16_t* key, int32_t* value) {
 bool ReadUnsigned(Document* document, const char16_t* key, uint32_t def, uint32_t* value) {
     const Entry* entry = document->FindEntry(key, false);
     *value = def;
-    if (!entry)
-        return true;
+    if (!entry) return true;
     const char16_t* text = entry->Value();
     while (*text == u' ' || *text == u'\t')
         ++text;
-    if (text[0] == u'0' && (text[1] == u'x' || text[1] == u'X'))
-        return kis::ParseHexValueW(text, *value);
+    if (text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) return kis::ParseHexValueW(text, *value);
     kis::TDRFieldScannerW scanner(text, document->GetCodePage());
     scanner.dest = value;
     return scanner.ScanUInt(4, false) && kis::IsRestEmptyOrCommentW(scanner.cursor);
@@ -520,17 +507,17 @@ bool ReadUnsigned(Document* document, const char16_t* key, uint32_t def, uint32_
 bool ReadJoinedText(Document* document, const char16_t* key, std::u16string& out, bool* found) {
     out.clear();
     *found = false;
-    for (const Entry* entry = document->FindEntry(key, false); entry; entry = document->FindEntry(key, true)) {
+    for (const Entry* entry = document->FindEntry(key, false); entry;
+         entry = document->FindEntry(key, true)) {
         *found = true;
         uint32_t needed = 0;
         int status = kis::ScanStringValueW(entry->Value(), static_cast<char16_t*>(nullptr), 0,
                                            document->GetCodePage(), needed);
-        if (status & kis::kStringInvalid)
-            return false;
+        if (status & kis::kStringInvalid) return false;
         std::u16string part(size_t(needed) + 1, u'\0');
         uint32_t written = 0;
-        if (kis::ScanStringValueW(entry->Value(), part.data(), needed + 1, document->GetCodePage(), written) !=
-            kis::kStringRead)
+        if (kis::ScanStringValueW(entry->Value(), part.data(), needed + 1, document->GetCodePage(),
+                                  written) != kis::kStringRead)
             return false;
         out.append(part.data(), written);
     }
@@ -540,8 +527,7 @@ bool ReadJoinedText(Document* document, const char16_t* key, std::u16string& out
 const char16_t* FileNamePart(const char16_t* path) {
     const char16_t* name = path;
     for (const char16_t* p = path; *p; ++p)
-        if (*p == u'\\' || *p == u'/')
-            name = p + 1;
+        if (*p == u'\\' || *p == u'/') name = p + 1;
     return name;
 }
 
@@ -554,8 +540,7 @@ struct OffsetRecord {
 
 bool CharsetFromKeyword(const char16_t* keyword, uint32_t* charset) {
     kis::Ident ident;
-    if (!keyword || !ident.Parse(keyword, kis::Ident::kTerminated, true))
-        return false;
+    if (!keyword || !ident.Parse(keyword, kis::Ident::kTerminated, true)) return false;
     for (const CharsetKeyword& entry : kCharsetKeywords) {
         if (std::u16string_view(ident.name, ident.length) == entry.name) {
             *charset = entry.charset;
@@ -566,16 +551,14 @@ bool CharsetFromKeyword(const char16_t* keyword, uint32_t* charset) {
 }
 
 HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* collection, bool loadImage) {
-    if (!document || !document->EnterSection(u"glyphs", true))
-        return kKgeBadDescription;
+    if (!document || !document->EnterSection(u"glyphs", true)) return kKgeBadDescription;
 
     // The image, its texture and the image records, inside "glyphs".
     auto readImages = [&]() -> HResult {
         if (loadImage || collection) {
             char16_t image[kis::kTdrMaxFileName + 1] = {};
             document->GetString(u"image", image, kis::kTdrMaxFileName + 1, nullptr);
-            if (document->GetErrors() != 0 || image[0] == 0)
-                return kKgeBadDescription;
+            if (document->GetErrors() != 0 || image[0] == 0) return kKgeBadDescription;
             const char16_t* name = FileNamePart(image);
             DXLTexture* texture = collection ? collection->FindByName(name) : nullptr;
             if (!texture) {
@@ -585,8 +568,7 @@ HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* 
                 if (!kis::CombinePathW(path, kis::kTdrMaxFileName + 1, documentName, image, true))
                     return kKgeBadDescription;
                 texture = collection ? collection->NewTexture() : new (std::nothrow) DXLTexture(viewer_);
-                if (!texture)
-                    KGEOutOfMemory();
+                if (!texture) KGEOutOfMemory();
                 texture->SetState(MakeTextureStateUniform(1, 3, kBlendAlpha, 4));
                 texture->SetImageFilter(kImageFilterNone);
                 texture->SetFileName(path, true);
@@ -599,27 +581,23 @@ HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* 
 
         KGEImageDescription desc{};
         desc.cellHeight = document->GetInt(u"height", 0);
-        if (GetterFailed(document))
-            return kKgeBadDescription;
+        if (GetterFailed(document)) return kKgeBadDescription;
         std::vector<int32_t> list;
         if (document->HasKey(u"glyphs")) {
             std::vector<std::array<int32_t, 3>> areas;
-            if (!ReadLines(document, u"glyphs", u"i4,i4,i4", true, areas))
-                return kKgeBadDescription;
+            if (!ReadLines(document, u"glyphs", u"i4,i4,i4", true, areas)) return kKgeBadDescription;
             for (const auto& area : areas)
                 list.insert(list.end(), area.begin(), area.end());
             desc.imageCount = uint32_t(areas.size());
         } else {
             desc.flags = kGridOn;
             if (document->HasKey(u"widthlist")) {
-                if (!ReadLines(document, u"widthlist", u"i4", true, list))
-                    return kKgeBadDescription;
+                if (!ReadLines(document, u"widthlist", u"i4", true, list)) return kKgeBadDescription;
                 desc.flags |= kGridWidthList;
                 desc.imageCount = uint32_t(list.size());
             } else {
                 list.push_back(document->GetInt(u"width", 0));
-                if (GetterFailed(document))
-                    return kKgeBadDescription;
+                if (GetterFailed(document)) return kKgeBadDescription;
                 desc.imageCount = kKgeMaxImages;
             }
             std::vector<std::array<int32_t, 2>> skip;
@@ -637,7 +615,8 @@ HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* 
                 const auto& values = rects[0];
                 if (values[2] >= 1 && values[3] >= 1) {
                     desc.flags |= kGridRect;
-                    desc.rect = kis::MakeRect(values[0], values[1], values[0] + values[2], values[1] + values[3]);
+                    desc.rect =
+                        kis::MakeRect(values[0], values[1], values[0] + values[2], values[1] + values[3]);
                 }
             }
             if (document->HasKey(u"borders")) {
@@ -653,21 +632,18 @@ HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* 
     };
     HResult hr = readImages();
     document->LeaveSection();
-    if (hr != 0)
-        return hr;
+    if (hr != 0) return hr;
 
     uint32_t charset = kCharsetDefault;
     if (document->HasKey(u"charset")) {
         char16_t keyword[12] = {};
         document->GetString(u"charset", keyword, 12, nullptr);
-        if (document->GetErrors() != 0 || !CharsetFromKeyword(keyword, &charset))
-            return kKgeBadDescription;
+        if (document->GetErrors() != 0 || !CharsetFromKeyword(keyword, &charset)) return kKgeBadDescription;
     }
 
     std::u16string chars;
     bool found = false;
-    if (!ReadJoinedText(document, u"chars", chars, &found) || !found)
-        return kKgeBadDescription;
+    if (!ReadJoinedText(document, u"chars", chars, &found) || !found) return kKgeBadDescription;
     AllocGlyphs(charset, uint32_t(std::min<size_t>(chars.size(), kKgeMaxGlyphs)));
     SetChars(chars.data(), uint32_t(chars.size()));
 
@@ -675,11 +651,9 @@ HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* 
     if (!ReadMetricValue(document, u"height", &height) || !ReadMetricValue(document, u"ascent", &ascent))
         return kKgeBadDescription;
     int32_t space = document->GetInt(u"space", 0);
-    if (GetterFailed(document))
-        return kKgeBadDescription;
+    if (GetterFailed(document)) return kKgeBadDescription;
     char16_t defaultChar = document->GetChar(u"defchar", 0);
-    if (GetterFailed(document))
-        return kKgeBadDescription;
+    if (GetterFailed(document)) return kKgeBadDescription;
     SetMetrics(height, ascent, space, defaultChar);
 
     // Glyph images, advances and offsets: one value per glyph, or the defaults.
@@ -707,19 +681,16 @@ HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* 
     BuildCharMap();
 
     std::vector<KGECharKerning> kerning;
-    if (!ReadLines(document, u"kerning", u"W,W,i4", true, kerning))
-        return kKgeBadDescription;
+    if (!ReadLines(document, u"kerning", u"W,W,i4", true, kerning)) return kKgeBadDescription;
     hr = SetKerning(kerning.data(), uint32_t(kerning.size()));
-    if (hr != 0)
-        return hr;
+    if (hr != 0) return hr;
 
     int32_t tracking = document->GetInt(u"tracking", 0);
     bool bad = GetterFailed(document);
     int32_t leading = document->GetInt(u"leading", 0);
     bad = bad || GetterFailed(document);
     uint32_t colour = 0;
-    if (bad || !ReadUnsigned(document, u"color", 0xFFFFFFFFu, &colour))
-        return kKgeBadDescription;
+    if (bad || !ReadUnsigned(document, u"color", 0xFFFFFFFFu, &colour)) return kKgeBadDescription;
     tracking_ = tracking;
     leading_ = leading;
     colour_ = colour;
@@ -728,20 +699,16 @@ HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* 
 
 HResult KGECreateBitmapFont(DXLViewer* viewer, DXLTexture** texture, DXLTextures* collection, bool loadImage,
                             kis::TDRDocument* document, KGEBitmapFont** out) {
-    if (out)
-        *out = nullptr;
+    if (out) *out = nullptr;
     auto* font = new (std::nothrow) KGEBitmapFont(viewer);
-    if (!font)
-        KGEOutOfMemory();
-    if (!loadImage && texture)
-        font->SetTexture(*texture, false);
+    if (!font) KGEOutOfMemory();
+    if (!loadImage && texture) font->SetTexture(*texture, false);
     HResult hr = font->ReadDescription(document, collection, loadImage);
     if (hr != 0) {
         delete font;
         return hr;
     }
-    if (loadImage && texture)
-        *texture = font->GetTexture();
+    if (loadImage && texture) *texture = font->GetTexture();
     if (out)
         *out = font;
     else
@@ -749,15 +716,13 @@ HResult KGECreateBitmapFont(DXLViewer* viewer, DXLTexture** texture, DXLTextures
     return 0;
 }
 
-HResult KGELoadBitmapFontDesc(DXLViewer* viewer, DXLTexture** texture, DXLTextures* collection, bool loadImage,
-                              const char16_t* fileName, const char16_t* section, KGEBitmapFont** out) {
-    if (out)
-        *out = nullptr;
+HResult KGELoadBitmapFontDesc(DXLViewer* viewer, DXLTexture** texture, DXLTextures* collection,
+                              bool loadImage, const char16_t* fileName, const char16_t* section,
+                              KGEBitmapFont** out) {
+    if (out) *out = nullptr;
     kis::TDRDocument* document = nullptr;
-    if (!kis::TDRDocument::Load(fileName, document))
-        return kKgeBadDescription;
+    if (!kis::TDRDocument::Load(fileName, document)) return kKgeBadDescription;
     std::unique_ptr<kis::TDRDocument> owner(document);
-    if (section && !document->EnterSection(section, false))
-        return kKgeBadDescription;
+    if (section && !document->EnterSection(section, false)) return kKgeBadDescription;
     return KGECreateBitmapFont(viewer, texture, collection, loadImage, document, out);
 }

@@ -34,7 +34,8 @@ HResult KGEWriteFont(kis::BaseDataFile* writer, KGEFont* font);
 // a short read).
 HResult KGELoadWinFont(DXLViewer* viewer, kis::BaseDataFile* reader, KGEWinFont** out);
 // The texture becomes the font's; the font does not own it.
-HResult KGELoadBitmapFont(DXLViewer* viewer, DXLTexture* texture, kis::BaseDataFile* reader, KGEBitmapFont** out);
+HResult KGELoadBitmapFont(DXLViewer* viewer, DXLTexture* texture, kis::BaseDataFile* reader,
+                          KGEBitmapFont** out);
 
 // Reads the description at the document's current section. Without loadImage
 // the caller's texture is used; with it the texture the description names is
@@ -43,8 +44,9 @@ HResult KGECreateBitmapFont(DXLViewer* viewer, DXLTexture** texture, DXLTextures
                             kis::TDRDocument* document, KGEBitmapFont** out);
 // Loads the document (entering the section when one is named) and reads the
 // description; 0x89C50073 when the file or the section cannot be read.
-HResult KGELoadBitmapFontDesc(DXLViewer* viewer, DXLTexture** texture, DXLTextures* collection, bool loadImage,
-                              const char16_t* fileName, const char16_t* section, KGEBitmapFont** out);
+HResult KGELoadBitmapFontDesc(DXLViewer* viewer, DXLTexture** texture, DXLTextures* collection,
+                              bool loadImage, const char16_t* fileName, const char16_t* section,
+                              KGEBitmapFont** out);
 
 // The charset of a description keyword ("ansi", "russian", ...; any case);
 // false when the text is no keyword.

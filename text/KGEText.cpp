@@ -10,10 +10,8 @@
 namespace {
 
 // Arrays grow to the needed count the first time, then in steps.
-template <class T>
-void GrowTo(std::vector<T>& array, size_t needed, size_t step) {
-    if (array.capacity() >= needed)
-        return;
+template <class T> void GrowTo(std::vector<T>& array, size_t needed, size_t step) {
+    if (array.capacity() >= needed) return;
     array.reserve(array.capacity() == 0 ? needed : (needed + step - 1) / step * step);
 }
 
@@ -35,8 +33,7 @@ uint32_t ChannelScale(uint32_t value, uint32_t colour, int shift) {
 // The source texel in the text colour: each channel scaled by the colour's
 // unless the colour is white.
 uint32_t Tint(uint32_t texel, uint32_t colour) {
-    if ((colour & 0x00FFFFFFu) == 0x00FFFFFFu)
-        return texel;
+    if ((colour & 0x00FFFFFFu) == 0x00FFFFFFu) return texel;
     return (texel & 0xFF000000u) | ChannelScale(texel, colour, 16) | ChannelScale(texel, colour, 8) |
            ChannelScale(texel, colour, 0);
 }
@@ -47,8 +44,7 @@ void Compose(uint32_t& destination, uint32_t source) {
     const int32_t a = int32_t(source >> 24);
     const int32_t da = int32_t(destination >> 24);
     if (a == 0) {
-        if (da == 0)
-            destination = source;
+        if (da == 0) destination = source;
         return;
     }
     if (a == 255) {
@@ -75,16 +71,14 @@ struct LockedSource {
 };
 
 class SourceLocks {
-public:
+  public:
     ~SourceLocks() {
         for (const LockedSource& s : locks_)
-            if (s.pixels)
-                s.texture->Unlock();
+            if (s.pixels) s.texture->Unlock();
     }
     const LockedSource& Get(DXLTexture* texture) {
         for (const LockedSource& s : locks_)
-            if (s.texture == texture)
-                return s;
+            if (s.texture == texture) return s;
         LockedSource s{texture, nullptr, 0};
         if (texture && texture->IsLive() && texture->GetTextureFormat() == kFormatA8R8G8B8) {
             s.pixels = static_cast<const uint32_t*>(texture->Lock(platform::kLockNoSysLock));
@@ -94,7 +88,7 @@ public:
         return locks_.back();
     }
 
-private:
+  private:
     std::vector<LockedSource> locks_;
 };
 
@@ -141,15 +135,13 @@ HResult KGECustomText::Build(const char16_t* text, uint32_t length) {
         copyLength_ = 0;
         return 0;
     }
-    if (text == copy_.get() && copy_)
-        return 0;
+    if (text == copy_.get() && copy_) return 0;
     if (length + 1 > copyCapacity_) {
         const uint32_t capacity = copy_ ? (length / 128 + 1) * 128 : length + 1;
         copy_.reset(KGEAllocArray<char16_t>(capacity));
         copyCapacity_ = capacity;
     }
-    if (length)
-        std::memcpy(copy_.get(), text, length * sizeof(char16_t));
+    if (length) std::memcpy(copy_.get(), text, length * sizeof(char16_t));
     copy_[length] = 0;
     copyLength_ = length;
     return 0;
@@ -177,16 +169,15 @@ HResult KGECustomText::SetText(const char16_t* text, uint32_t length, TextTagCal
         }
     }
     uint32_t expandedLength = 0;
-    const char16_t* expanded = KGEExpandTextTags(text, length, params_.maxChars, callback, params_.tagContext1,
-                                                 params_.tagContext2, &expandedLength);
+    const char16_t* expanded = KGEExpandTextTags(text, length, params_.maxChars, callback,
+                                                 params_.tagContext1, params_.tagContext2, &expandedLength);
     const HResult hr = Build(expanded, expandedLength);
-    if (hr != 0)
-        Clear();
+    if (hr != 0) Clear();
     return hr;
 }
 
-HResult KGECustomText::SetTextEx(const char16_t* text, uint32_t length, uintptr_t context1, uintptr_t context2,
-                                 TextTagCallback callback) {
+HResult KGECustomText::SetTextEx(const char16_t* text, uint32_t length, uintptr_t context1,
+                                 uintptr_t context2, TextTagCallback callback) {
     params_.tagContext1 = context1;
     params_.tagContext2 = context2;
     return SetText(text, length, callback);
@@ -196,8 +187,7 @@ HResult KGECustomText::SetTextEx(const char16_t* text, uint32_t length, uintptr_
 
 HResult KGEBaseText::Build(const char16_t* text, uint32_t length) {
     HResult hr = KGECustomText::Build(text, length);
-    if (hr != 0)
-        return hr;
+    if (hr != 0) return hr;
     const KGETextLayout& layout = LayOut(text, length);
     colour_ = layout.Colour();
 
@@ -213,8 +203,7 @@ HResult KGEBaseText::Build(const char16_t* text, uint32_t length) {
         DXLTexture* runTexture = nullptr;
         bool open = false;
         auto addQuad = [&](DXLTexture* texture, const TexturedQuad& quad) {
-            if (open && texture != runTexture)
-                PushRun(runs_, Run{runTexture, uint32_t(quads_.size())});
+            if (open && texture != runTexture) PushRun(runs_, Run{runTexture, uint32_t(quads_.size())});
             open = true;
             runTexture = texture;
             quads_.push_back(quad);
@@ -223,12 +212,10 @@ HResult KGEBaseText::Build(const char16_t* text, uint32_t length) {
             const KGELayoutItem& item = layout.Items()[line.firstItem + i];
             if (item.kind == kLayoutRun) {
                 const KGEFont* font = item.font;
-                if (!font || !font->GetQuads())
-                    continue; // a font that is not built adds nothing
+                if (!font || !font->GetQuads()) continue; // a font that is not built adds nothing
                 for (uint32_t k = 0; k < item.charCount; ++k) {
                     const KGELayoutChar& c = layout.Chars()[item.firstChar + k];
-                    if (!c.glyph->drawable || c.glyph->image >= font->GetImageCount())
-                        continue;
+                    if (!c.glyph->drawable || c.glyph->image >= font->GetImageCount()) continue;
                     TexturedQuad quad = font->GetQuads()[c.glyph->image];
                     const float dx = float(item.x + c.x);
                     const float dy = float(line.y + item.y + c.y);
@@ -241,16 +228,15 @@ HResult KGEBaseText::Build(const char16_t* text, uint32_t length) {
                 }
             } else if (item.kind == kLayoutImage) {
                 const KGELayoutImage& image = layout.Images()[item.image];
-                if (!image.visible)
-                    continue;
+                if (!image.visible) continue;
                 TexturedQuad quad;
                 image.texture->MakeQuadFromRect(&quad, float(item.x + image.offsetX),
-                                                float(line.y + image.y + image.offsetY), image.source, image.colour);
+                                                float(line.y + image.y + image.offsetY), image.source,
+                                                image.colour);
                 addQuad(image.texture, quad);
             }
         }
-        if (open)
-            PushRun(runs_, Run{runTexture, uint32_t(quads_.size())});
+        if (open) PushRun(runs_, Run{runTexture, uint32_t(quads_.size())});
         record.runsAfter = uint32_t(runs_.size());
         lines_.push_back(record);
     }
@@ -265,8 +251,7 @@ void KGEBaseText::Clear() {
 }
 
 void KGEBaseText::Draw() {
-    if (!viewer_ || !viewer_->HasDevice() || quads_.empty())
-        return;
+    if (!viewer_ || !viewer_->HasDevice() || quads_.empty()) return;
     viewer_->ApplyTextureState(&state_);
     DXLTexture* bound = nullptr;
     uint32_t start = 0;
@@ -274,37 +259,34 @@ void KGEBaseText::Draw() {
         const uint32_t first = start;
         start = run.end;
         if (run.texture != bound) {
-            if (bound)
-                bound->Unbind(false);
+            if (bound) bound->Unbind(false);
             bound = nullptr;
-            if (!run.texture || !run.texture->IsLive() || !run.texture->Bind(false))
-                continue;
+            if (!run.texture || !run.texture->IsLive() || !run.texture->Bind(false)) continue;
             bound = run.texture;
         }
         viewer_->DrawTexturedQuads(run.end - first, quads_.data() + first);
     }
-    if (bound)
-        bound->Unbind(true);
+    if (bound) bound->Unbind(true);
 }
 
 void KGEBaseText::SetColor(uint32_t colour) {
-    if (colour == colour_)
-        return;
+    if (colour == colour_) return;
     colour_ = colour;
     ColourQuads(quads_.data(), quads_.size(), colour);
 }
 
 void KGEBaseText::SetAlpha(uint32_t colour) {
     const uint32_t alpha = colour & 0xFF000000u;
-    if (alpha == (colour_ & 0xFF000000u))
-        return;
+    if (alpha == (colour_ & 0xFF000000u)) return;
     colour_ = (colour_ & 0x00FFFFFFu) | alpha;
     AlphaQuads(quads_.data(), quads_.size(), alpha);
 }
 
 // ---------------------------------------------------------------- KGEBaseTextSprite
 
-KGEBaseTextSprite::KGEBaseTextSprite(DXLViewer* viewer) : KGECustomText(viewer) { SetBox(nullptr); }
+KGEBaseTextSprite::KGEBaseTextSprite(DXLViewer* viewer) : KGECustomText(viewer) {
+    SetBox(nullptr);
+}
 
 KGEBaseTextSprite::~KGEBaseTextSprite() = default;
 
@@ -322,23 +304,20 @@ void KGEBaseTextSprite::SetBox(const KGETextBox* box) {
 }
 
 int32_t KGEBaseTextSprite::BoxWidth() const {
-    if (!(box_.flags & kBoxSizeGiven))
-        return kBoxDefaultSize;
+    if (!(box_.flags & kBoxSizeGiven)) return kBoxDefaultSize;
     const int32_t w = (box_.flags & kBoxSizeOfRect) ? params_.rect.right - params_.rect.left : box_.width;
     return w > 0 ? w : kBoxDefaultSize;
 }
 
 int32_t KGEBaseTextSprite::BoxHeight() const {
-    if (!(box_.flags & kBoxSizeGiven))
-        return kBoxDefaultSize;
+    if (!(box_.flags & kBoxSizeGiven)) return kBoxDefaultSize;
     const int32_t h = (box_.flags & kBoxSizeOfRect) ? params_.rect.bottom - params_.rect.top : box_.height;
     return h > 0 ? h : kBoxDefaultSize;
 }
 
 HResult KGEBaseTextSprite::Build(const char16_t* text, uint32_t length) {
     HResult hr = KGECustomText::Build(text, length);
-    if (hr != 0)
-        return hr;
+    if (hr != 0) return hr;
     const KGETextLayout& layout = LayOut(text, length);
     hr = Render(layout);
     // The text colour is in the pixels: the quad is white with the record's alpha.
@@ -358,8 +337,7 @@ HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
     bool any = false;
     for (const KGELayoutLine& line : lines) {
         const kis::Rect& b = line.bounds;
-        if (b.right <= b.left || b.bottom <= b.top)
-            continue;
+        if (b.right <= b.left || b.bottom <= b.top) continue;
         if (any)
             kis::UnionRect(content, content, b);
         else
@@ -383,10 +361,8 @@ HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
     int32_t limitH = BoxHeight();
     if (viewer_ && viewer_->HasDevice()) {
         const platform::DeviceCaps& caps = viewer_->GetDevice()->GetCaps();
-        if (caps.maxTextureWidth > 0)
-            limitW = std::min<int64_t>(limitW, caps.maxTextureWidth);
-        if (caps.maxTextureHeight > 0)
-            limitH = std::min<int64_t>(limitH, caps.maxTextureHeight);
+        if (caps.maxTextureWidth > 0) limitW = std::min<int64_t>(limitW, caps.maxTextureWidth);
+        if (caps.maxTextureHeight > 0) limitH = std::min<int64_t>(limitH, caps.maxTextureHeight);
     }
     auto keep = [](int32_t start, int32_t size, int32_t limit, uint32_t align, int32_t* outStart) {
         if (size <= limit) {
@@ -405,8 +381,7 @@ HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
     const bool keepTexture = KeepsTexture();
     if (spriteWidth_ < 1 || spriteHeight_ < 1) {
         spriteWidth_ = spriteHeight_ = 0;
-        if (texture_ && !keepTexture)
-            texture_->Release();
+        if (texture_ && !keepTexture) texture_->Release();
         return 0;
     }
     int32_t textureW = spriteWidth_;
@@ -418,8 +393,7 @@ HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
     if (texture_ && texture_->IsLive()) {
         const bool fits = spriteWidth_ <= texture_->GetWidth() && spriteHeight_ <= texture_->GetHeight();
         const bool same = texture_->GetWidth() == textureW && texture_->GetHeight() == textureH;
-        if (!(keepTexture && fits) && !same)
-            texture_->Release();
+        if (!(keepTexture && fits) && !same) texture_->Release();
     }
     if (!texture_) {
         texture_ = std::make_unique<DXLTexture>(viewer_);
@@ -427,12 +401,10 @@ HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
     }
     if (!texture_->IsLive()) {
         texture_->Create(textureW, textureH, kFormatA8R8G8B8, false);
-        if (!texture_->IsLive() || texture_->GetTextureFormat() != kFormatA8R8G8B8)
-            return kKgeSpriteTexture;
+        if (!texture_->IsLive() || texture_->GetTextureFormat() != kFormatA8R8G8B8) return kKgeSpriteTexture;
     }
     auto* pixels = static_cast<uint32_t*>(texture_->Lock(0));
-    if (!pixels)
-        return kKgeSpriteTexture;
+    if (!pixels) return kKgeSpriteTexture;
     const int32_t pitch = texture_->GetLockedPitch() / 4;
     // Every texel starts as transparent white, in a new texture as in a reused one.
     const int32_t rows = texture_->GetTextureHeight();
@@ -443,17 +415,14 @@ HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
     SourceLocks locks;
     auto composite = [&](DXLTexture* source, kis::Rect area, int32_t x, int32_t y, uint32_t colour) {
         const LockedSource& s = locks.Get(source);
-        if (!s.pixels)
-            return;
+        if (!s.pixels) return;
         kis::IntersectRect(area, kis::Rect{0, 0, source->GetTextureWidth(), source->GetTextureHeight()});
         for (int32_t sy = area.top; sy < area.bottom; ++sy) {
             const int32_t dy = y + (sy - area.top);
-            if (dy < 0 || dy >= spriteHeight_)
-                continue;
+            if (dy < 0 || dy >= spriteHeight_) continue;
             for (int32_t sx = area.left; sx < area.right; ++sx) {
                 const int32_t dx = x + (sx - area.left);
-                if (dx < 0 || dx >= spriteWidth_)
-                    continue;
+                if (dx < 0 || dx >= spriteWidth_) continue;
                 Compose(pixels[size_t(dy) * size_t(pitch) + size_t(dx)],
                         Tint(s.pixels[size_t(sy) * size_t(s.pitch) + size_t(sx)], colour));
             }
@@ -466,10 +435,10 @@ HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
                 const KGEFont* font = item.font;
                 for (uint32_t k = 0; k < item.charCount; ++k) {
                     const KGELayoutChar& c = layout.Chars()[item.firstChar + k];
-                    if (!c.glyph->drawable || c.glyph->image >= font->GetImageCount())
-                        continue;
+                    if (!c.glyph->drawable || c.glyph->image >= font->GetImageCount()) continue;
                     const KGEImageRecord& r = font->GetImages()[c.glyph->image];
-                    composite(font->GetTexture(), kis::Rect{r.x, r.y, r.x + r.width, r.y + font->GetCellHeight()},
+                    composite(font->GetTexture(),
+                              kis::Rect{r.x, r.y, r.x + r.width, r.y + font->GetCellHeight()},
                               item.x + c.x - spriteX_, line.y + item.y + c.y - spriteY_, c.colour);
                 }
             } else if (item.kind == kLayoutImage) {
@@ -480,8 +449,7 @@ HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
             }
         }
     }
-    if (box_.outline.mode)
-        ApplyGlyphKernelOutline(spriteWidth_, spriteHeight_, pitch, pixels, &box_.outline);
+    if (box_.outline.mode) ApplyGlyphKernelOutline(spriteWidth_, spriteHeight_, pitch, pixels, &box_.outline);
     if (box_.shadow.mode)
         ApplyGlyphShadow(pixels, pitch, spriteHeight_, 0, box_.shadow.offsetX, box_.shadow.offsetY,
                          box_.shadow.colour, 0);
@@ -493,38 +461,35 @@ HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
 }
 
 void KGEBaseTextSprite::Draw() {
-    if (lineCount_ == 0 || !texture_ || !texture_->IsLive() || spriteWidth_ < 1 || !viewer_ || !viewer_->HasDevice())
+    if (lineCount_ == 0 || !texture_ || !texture_->IsLive() || spriteWidth_ < 1 || !viewer_ ||
+        !viewer_->HasDevice())
         return;
     viewer_->ApplyTextureState(&state_);
-    if (!texture_->Bind(false))
-        return;
+    if (!texture_->Bind(false)) return;
     viewer_->DrawTexturedQuad(&quad_);
     texture_->Unbind(true);
 }
 
 void KGEBaseTextSprite::SetColor(uint32_t colour) {
-    if (colour == colour_)
-        return;
+    if (colour == colour_) return;
     colour_ = colour;
     ColourQuads(&quad_, 1, colour);
 }
 
 void KGEBaseTextSprite::SetAlpha(uint32_t colour) {
     const uint32_t alpha = colour & 0xFF000000u;
-    if (alpha == (colour_ & 0xFF000000u))
-        return;
+    if (alpha == (colour_ & 0xFF000000u)) return;
     colour_ = (colour_ & 0x00FFFFFFu) | alpha;
     AlphaQuads(&quad_, 1, alpha);
 }
 
 // ---------------------------------------------------------------- factories
 
-HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETextParams* params, const KGETextBox* box,
-                            const char16_t* text, uint32_t length, TextTagCallback callback,
-                            KGETextSpriteW** out) {
+HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETextParams* params,
+                            const KGETextBox* box, const char16_t* text, uint32_t length,
+                            TextTagCallback callback, KGETextSpriteW** out) {
     auto* sprite = new (std::nothrow) KGETextSpriteW(viewer);
-    if (!sprite)
-        KGEOutOfMemory();
+    if (!sprite) KGEOutOfMemory();
     sprite->Init(font, params);
     sprite->SetBox(box);
     *out = sprite;
@@ -534,8 +499,7 @@ HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETextParam
 HResult KGECreateText(DXLViewer* viewer, KGEFont* font, const KGETextParams* params, const char16_t* text,
                       uint32_t length, TextTagCallback callback, KGETextW** out) {
     auto* object = new (std::nothrow) KGETextW(viewer);
-    if (!object)
-        KGEOutOfMemory();
+    if (!object) KGEOutOfMemory();
     object->Init(font, params);
     *out = object;
     return object->SetText(text, length, callback);

@@ -28,7 +28,7 @@ constexpr int32_t kBoxDefaultSize = 2048;
 // The box record of a text sprite (12 words).
 struct KGETextBox {
     uint32_t flags;
-    int32_t width;  // the largest sprite; 2048 without kBoxSizeGiven, or when 0 or less
+    int32_t width; // the largest sprite; 2048 without kBoxSizeGiven, or when 0 or less
     int32_t height;
     GlyphEffect outline; // mode 1 when in use, else 0
     GlyphShadow shadow;  // mode 1 when in use, else 0
@@ -36,7 +36,7 @@ struct KGETextBox {
 static_assert(sizeof(KGETextBox) == 48);
 
 class KGECustomText {
-public:
+  public:
     explicit KGECustomText(DXLViewer* viewer);
     KGECustomText(const KGECustomText&) = delete;
     KGECustomText& operator=(const KGECustomText&) = delete;
@@ -77,7 +77,7 @@ public:
     // (1 normal, 3 additive).
     DXLTextureState& TextureState() { return state_; }
 
-protected:
+  protected:
     // Lays the text out through the shared engine and stores the size.
     const KGETextLayout& LayOut(const char16_t* text, uint32_t length);
 
@@ -97,7 +97,7 @@ protected:
 
 // A text drawn as one quad per glyph (and per inline image).
 class KGEBaseText : public KGECustomText {
-public:
+  public:
     struct Line {
         int32_t y;
         int32_t height;
@@ -122,7 +122,7 @@ public:
     const std::vector<Run>& Runs() const { return runs_; }
     const std::vector<TexturedQuad>& Quads() const { return quads_; }
 
-private:
+  private:
     std::vector<Line> lines_;
     std::vector<Run> runs_;
     std::vector<TexturedQuad> quads_;
@@ -130,7 +130,7 @@ private:
 
 // A text rendered into a texture of its own.
 class KGEBaseTextSprite : public KGECustomText {
-public:
+  public:
     struct LineSpan {
         int32_t y;
         int32_t height;
@@ -160,9 +160,11 @@ public:
     const std::vector<LineSpan>& LineTable() const { return lineTable_; }
     const TexturedQuad& SpriteQuad() const { return quad_; }
 
-private:
+  private:
     HResult Render(const KGETextLayout& layout);
-    bool KeepsTexture() const { return (box_.flags & (kBoxSizeGiven | kBoxKeepTexture)) == (kBoxSizeGiven | kBoxKeepTexture); }
+    bool KeepsTexture() const {
+        return (box_.flags & (kBoxSizeGiven | kBoxKeepTexture)) == (kBoxSizeGiven | kBoxKeepTexture);
+    }
 
     KGETextBox box_{};
     std::unique_ptr<DXLTexture> texture_;
@@ -175,20 +177,20 @@ private:
 };
 
 class KGETextW final : public KGEBaseText {
-public:
+  public:
     explicit KGETextW(DXLViewer* viewer) : KGEBaseText(viewer) {}
 };
 
 class KGETextSpriteW final : public KGEBaseTextSprite {
-public:
+  public:
     explicit KGETextSpriteW(DXLViewer* viewer) : KGEBaseTextSprite(viewer) {}
 };
 
 // Make a text object, set it up with the font and the record, and set its
 // text. 0 on success. After a failed text setting the object exists, is
 // cleared and is in *out; the caller deletes it.
-HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETextParams* params, const KGETextBox* box,
-                            const char16_t* text, uint32_t length, TextTagCallback callback,
-                            KGETextSpriteW** out);
+HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETextParams* params,
+                            const KGETextBox* box, const char16_t* text, uint32_t length,
+                            TextTagCallback callback, KGETextSpriteW** out);
 HResult KGECreateText(DXLViewer* viewer, KGEFont* font, const KGETextParams* params, const char16_t* text,
                       uint32_t length, TextTagCallback callback, KGETextW** out);

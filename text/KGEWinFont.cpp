@@ -52,18 +52,16 @@ HResult KGEWinFont::CreateGlyphFace() {
 }
 
 HResult KGEWinFont::Build(bool wide, uint32_t effectFlags, const KGEWinFontDesc* desc, uint32_t spaceSetting,
-                          uint32_t defaultChar, uint32_t glyphCount, const void* chars, const GlyphEffect* outline,
-                          const GlyphShadow* shadow) {
+                          uint32_t defaultChar, uint32_t glyphCount, const void* chars,
+                          const GlyphEffect* outline, const GlyphShadow* shadow) {
     margins_ = kis::Rect{0, 0, 0, 0};
     adjustX_ = adjustY_ = extraX_ = extraY_ = 0;
     outline_.reset();
     shadow_.reset();
-    if (!desc)
-        return kKgeFontNotCreated;
+    if (!desc) return kKgeFontNotCreated;
 
     if (effectFlags & kFontEffectOutline) {
-        if (!outline)
-            return kKgeMissingOutline;
+        if (!outline) return kKgeMissingOutline;
         if (IsGlyphEffectActive(outline)) {
             outline_ = std::make_unique<GlyphEffect>(*outline);
             int32_t ceiling = kis::Ceil(outline->size);
@@ -75,8 +73,7 @@ HResult KGEWinFont::Build(bool wide, uint32_t effectFlags, const KGEWinFontDesc*
         }
     }
     if (effectFlags & kFontEffectShadow) {
-        if (!shadow)
-            return kKgeMissingShadow;
+        if (!shadow) return kKgeMissingShadow;
         if (IsGlyphShadowActive(shadow)) {
             shadow_ = std::make_unique<GlyphShadow>(*shadow);
             if (shadow->offsetX >= 0) {
@@ -111,8 +108,7 @@ HResult KGEWinFont::Build(bool wide, uint32_t effectFlags, const KGEWinFontDesc*
     desc_.spaceSetting = spaceSetting;
 
     HResult hr = CreateGlyphFace();
-    if (hr != 0)
-        return hr;
+    if (hr != 0) return hr;
     const platform::GlyphFaceMetrics metrics = face_->Metrics();
     SetCellHeight(metrics.height + margins_.top + margins_.bottom);
     AllocImages(glyphCount_);
@@ -132,8 +128,7 @@ HResult KGEWinFont::Build(bool wide, uint32_t effectFlags, const KGEWinFontDesc*
     }
 
     BuildCharMap();
-    if (effectFlags & kFontEffectKerning)
-        LoadKerningPairs();
+    if (effectFlags & kFontEffectKerning) LoadKerningPairs();
     PackImages();
     face_.reset();
     return 0;
@@ -144,11 +139,9 @@ void KGEWinFont::LoadKerningPairs() {
     std::vector<KGECharKerning> pairs;
     pairs.reserve(facePairs.size());
     for (const platform::KerningPair& pair : facePairs)
-        if (pair.amount != 0)
-            pairs.push_back(KGECharKerning{pair.first, pair.second, pair.amount});
+        if (pair.amount != 0) pairs.push_back(KGECharKerning{pair.first, pair.second, pair.amount});
     // A table too large for the glyphs leaves the font without kerning.
-    if (SetKerning(pairs.data(), uint32_t(pairs.size())) != 0)
-        SetKerning(nullptr, 0);
+    if (SetKerning(pairs.data(), uint32_t(pairs.size())) != 0) SetKerning(nullptr, 0);
 }
 
 void KGEWinFont::PackImages() {
@@ -157,13 +150,11 @@ void KGEWinFont::PackImages() {
     int64_t bestArea = 0;
     int32_t lastTried = 0;
     for (int32_t width = 32; width <= 1024; width *= 2) {
-        if (bestArea != 0 && int64_t(width) * 32 > bestArea)
-            break;
+        if (bestArea != 0 && int64_t(width) * 32 > bestArea) break;
         grid.rect.right = width;
         int32_t used = 0;
         lastTried = width;
-        if (!LayoutImages(width != 1024, &grid, &used))
-            continue;
+        if (!LayoutImages(width != 1024, &grid, &used)) continue;
         int32_t height = NextPowerOfTwo(used);
         int64_t area = int64_t(width) * height;
         bool better = bestArea == 0 || area < bestArea ||
@@ -184,20 +175,17 @@ void KGEWinFont::PackImages() {
 
 HResult KGEWinFont::Rasterize() {
     HResult hr = CreateGlyphFace();
-    if (hr != 0)
-        return hr;
+    if (hr != 0) return hr;
     const int32_t width = packedWidth_;
     const int32_t height = packedHeight_;
-    if (width < 1 || height < 1 || int64_t(width) * height > kMaxSheetPixels)
-        return kKgeRasterizeFailed;
+    if (width < 1 || height < 1 || int64_t(width) * height > kMaxSheetPixels) return kKgeRasterizeFailed;
 
     // The glyphs are drawn red on black; the red intensity is the coverage.
     std::vector<uint32_t> sheet(size_t(width) * size_t(height), 0);
     platform::GlyphSurface surface{sheet.data(), width, height, width};
     for (uint32_t i = 0; i < glyphCount_; ++i) {
         const KGEGlyph& glyph = glyphs_[i];
-        if (glyph.image >= imageCount_)
-            continue;
+        if (glyph.image >= imageCount_) continue;
         const KGEImageRecord& image = images_[glyph.image];
         platform::GlyphPaint paint;
         paint.foreground = 0x00FF0000;
@@ -217,8 +205,7 @@ HResult KGEWinFont::Rasterize() {
     if (!texture_->IsLive() || texture_->GetTextureWidth() != width || texture_->GetTextureHeight() != height)
         return kKgeRasterizeFailed;
     auto* bits = static_cast<uint8_t*>(texture_->Lock(0));
-    if (!bits)
-        return kKgeRasterizeFailed;
+    if (!bits) return kKgeRasterizeFailed;
     const int32_t pitch = texture_->GetLockedPitch();
     const uint32_t glyphColour = desc_.colour & 0x00FFFFFF;
     const uint32_t emptyColour = outline_ ? outline_->colour & 0x00FFFFFF : glyphColour;
@@ -232,10 +219,10 @@ HResult KGEWinFont::Rasterize() {
     }
     auto* pixels = reinterpret_cast<uint32_t*>(bits);
     const int32_t pitchInPixels = pitch / 4;
-    if (outline_)
-        ApplyGlyphKernelOutline(width, height, pitchInPixels, pixels, outline_.get());
+    if (outline_) ApplyGlyphKernelOutline(width, height, pitchInPixels, pixels, outline_.get());
     if (shadow_ && pitchInPixels == width)
-        ApplyGlyphShadow(pixels, width, height, shadow_->mode, shadow_->offsetX, shadow_->offsetY, shadow_->colour, 0);
+        ApplyGlyphShadow(pixels, width, height, shadow_->mode, shadow_->offsetX, shadow_->offsetY,
+                         shadow_->colour, 0);
     texture_->Unlock();
     return 0;
 }
@@ -243,16 +230,14 @@ HResult KGEWinFont::Rasterize() {
 HResult KGEWinFont::Restore() {
     if (!texture_) {
         texture_ = new (std::nothrow) DXLTexture(viewer_);
-        if (!texture_)
-            KGEOutOfMemory();
+        if (!texture_) KGEOutOfMemory();
         texture_->SetImageFilter(kImageFilterNone);
         texture_->SetState(MakeTextureStateUniform(1, 3, kBlendAlpha, 4));
     }
     if (!texture_->IsLive()) {
         HResult hr = Rasterize();
         face_.reset();
-        if (hr != 0)
-            return hr;
+        if (hr != 0) return hr;
     }
     return KGEFont::Restore();
 }
@@ -264,8 +249,7 @@ void KGEWinFont::Invalidate() {
 }
 
 HResult KGEWinFont::OnReset() {
-    if (users_ == 0)
-        return 0;
+    if (users_ == 0) return 0;
     return Rebuild();
 }
 
@@ -273,19 +257,17 @@ HResult KGECreateWinFontIndirect(DXLViewer* viewer, uint32_t effectFlags, const 
                                  uint32_t spaceSetting, uint32_t glyphCount, const char16_t* chars,
                                  char16_t defaultChar, const GlyphEffect* outline, const GlyphShadow* shadow,
                                  int32_t tracking, int32_t leading, uint32_t quadColour, KGEWinFont** out) {
-    if (out)
-        *out = nullptr;
-    if (!chars)
-        return kKgeMissingChars;
+    if (out) *out = nullptr;
+    if (!chars) return kKgeMissingChars;
     if (glyphCount == 0x80000000u || glyphCount == 0xFFFFFFFFu) {
         glyphCount = 0;
         while (glyphCount < kKgeMaxGlyphs && chars[glyphCount])
             ++glyphCount;
     }
     auto* font = new (std::nothrow) KGEWinFont(viewer);
-    if (!font)
-        KGEOutOfMemory();
-    HResult hr = font->Build(true, effectFlags, desc, spaceSetting, defaultChar, glyphCount, chars, outline, shadow);
+    if (!font) KGEOutOfMemory();
+    HResult hr =
+        font->Build(true, effectFlags, desc, spaceSetting, defaultChar, glyphCount, chars, outline, shadow);
     if (hr != 0) {
         delete font;
         return hr;
@@ -300,10 +282,11 @@ HResult KGECreateWinFontIndirect(DXLViewer* viewer, uint32_t effectFlags, const 
     return 0;
 }
 
-HResult KGECreateWinFont(DXLViewer* viewer, uint32_t effectFlags, int32_t pointSize, int32_t weight, uint32_t charset,
-                         uint8_t style, uint8_t pitchAndFamily, uint8_t quality, uint32_t colour,
-                         const char16_t* faceName, uint32_t spaceSetting, uint32_t glyphCount, const char16_t* chars,
-                         char16_t defaultChar, const GlyphEffect* outline, const GlyphShadow* shadow, int32_t tracking,
+HResult KGECreateWinFont(DXLViewer* viewer, uint32_t effectFlags, int32_t pointSize, int32_t weight,
+                         uint32_t charset, uint8_t style, uint8_t pitchAndFamily, uint8_t quality,
+                         uint32_t colour, const char16_t* faceName, uint32_t spaceSetting,
+                         uint32_t glyphCount, const char16_t* chars, char16_t defaultChar,
+                         const GlyphEffect* outline, const GlyphShadow* shadow, int32_t tracking,
                          int32_t leading, uint32_t quadColour, KGEWinFont** out) {
     KGEWinFontDesc desc{};
     desc.pointSize = pointSize;
@@ -317,8 +300,8 @@ HResult KGECreateWinFont(DXLViewer* viewer, uint32_t effectFlags, int32_t pointS
         desc.faceName[i] = faceName[i];
     desc.effectFlags = effectFlags;
     desc.spaceSetting = spaceSetting;
-    return KGECreateWinFontIndirect(viewer, effectFlags, &desc, spaceSetting, glyphCount, chars, defaultChar, outline,
-                                    shadow, tracking, leading, quadColour, out);
+    return KGECreateWinFontIndirect(viewer, effectFlags, &desc, spaceSetting, glyphCount, chars, defaultChar,
+                                    outline, shadow, tracking, leading, quadColour, out);
 }
 
 HResult KGECreateDebugFonts(DXLViewer* viewer, KGEWinFont* out[kDebugFontCount]) {
@@ -352,10 +335,9 @@ HResult KGECreateDebugFonts(DXLViewer* viewer, KGEWinFont* out[kDebugFontCount])
     for (int i = 0; i < kDebugFontCount; ++i) {
         const Setting& s = kSettings[i];
         HResult hr = KGECreateWinFont(viewer, s.effects, s.points, 0, kCharsetDefault, kFontStyleBold, 0, 5,
-                                      s.glyphColour, u"Arial", kSpaceFromFont, 0xFFFFFFFFu, kChars, 0, &outline,
-                                      &shadow, s.tracking, 0, s.quadColour, &out[i]);
-        if (hr == 0)
-            hr = out[i]->AddRef();
+                                      s.glyphColour, u"Arial", kSpaceFromFont, 0xFFFFFFFFu, kChars, 0,
+                                      &outline, &shadow, s.tracking, 0, s.quadColour, &out[i]);
+        if (hr == 0) hr = out[i]->AddRef();
         if (hr != 0) {
             for (int k = 0; k <= i; ++k) {
                 delete out[k];

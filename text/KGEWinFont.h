@@ -46,7 +46,7 @@ static_assert(sizeof(KGEWinFontDesc) == 92);
 // A font whose glyphs are rasterised through the glyph face into a texture of
 // its own, with optional outline and drop shadow.
 class KGEWinFont : public KGEFont {
-public:
+  public:
     explicit KGEWinFont(DXLViewer* viewer);
     ~KGEWinFont() override;
 
@@ -70,7 +70,7 @@ public:
     int32_t GetPackedWidth() const { return packedWidth_; }
     int32_t GetPackedHeight() const { return packedHeight_; }
 
-private:
+  private:
     HResult CreateGlyphFace();
     void LoadKerningPairs();
     void PackImages();
@@ -87,10 +87,11 @@ private:
 };
 
 // Creates a built font (no users yet); 0 and the font, or the error with null.
-HResult KGECreateWinFont(DXLViewer* viewer, uint32_t effectFlags, int32_t pointSize, int32_t weight, uint32_t charset,
-                         uint8_t style, uint8_t pitchAndFamily, uint8_t quality, uint32_t colour,
-                         const char16_t* faceName, uint32_t spaceSetting, uint32_t glyphCount, const char16_t* chars,
-                         char16_t defaultChar, const GlyphEffect* outline, const GlyphShadow* shadow, int32_t tracking,
+HResult KGECreateWinFont(DXLViewer* viewer, uint32_t effectFlags, int32_t pointSize, int32_t weight,
+                         uint32_t charset, uint8_t style, uint8_t pitchAndFamily, uint8_t quality,
+                         uint32_t colour, const char16_t* faceName, uint32_t spaceSetting,
+                         uint32_t glyphCount, const char16_t* chars, char16_t defaultChar,
+                         const GlyphEffect* outline, const GlyphShadow* shadow, int32_t tracking,
                          int32_t leading, uint32_t quadColour, KGEWinFont** out);
 // A glyph count of 0x80000000 or -1 means the length of the characters.
 HResult KGECreateWinFontIndirect(DXLViewer* viewer, uint32_t effectFlags, const KGEWinFontDesc* desc,

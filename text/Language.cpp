@@ -35,24 +35,23 @@ const char16_t* FirstText(const DXLLngEntry* entry) {
 // Escapes: \n line feed, \r carriage return, any other character itself; a
 // backslash that ends the value stays a backslash.
 class ValueParser {
-public:
-    explicit ValueParser(const char16_t* value) : v_(value), n_(uint32_t(std::char_traits<char16_t>::length(value))) {}
+  public:
+    explicit ValueParser(const char16_t* value)
+        : v_(value), n_(uint32_t(std::char_traits<char16_t>::length(value))) {}
 
     std::vector<std::u16string> Texts() {
         std::vector<std::u16string> texts;
-        if (n_ != 0 && v_[0] == '"' && ScanQuoted(texts))
-            return texts;
+        if (n_ != 0 && v_[0] == '"' && ScanQuoted(texts)) return texts;
         texts.assign(1, std::u16string());
         for (uint32_t p = 0; p < n_;)
             texts[0] += Unescape(p);
         return texts;
     }
 
-private:
+  private:
     char16_t Unescape(uint32_t& p) {
         char16_t c = v_[p++];
-        if (c != '\\' || p >= n_)
-            return c;
+        if (c != '\\' || p >= n_) return c;
         c = v_[p++];
         return c == 'n' ? char16_t(10) : c == 'r' ? char16_t(13) : c;
     }
@@ -67,27 +66,20 @@ private:
             ++p; // the opening quote
             std::u16string text;
             for (;;) {
-                if (p >= n_)
-                    return false;
-                if (v_[p] == '"')
-                    break;
-                if (v_[p] == '\\' && p + 1 >= n_)
-                    return false; // a backslash in place of the closing quote
+                if (p >= n_) return false;
+                if (v_[p] == '"') break;
+                if (v_[p] == '\\' && p + 1 >= n_) return false; // a backslash in place of the closing quote
                 text += Unescape(p);
             }
             ++p;
             texts.push_back(std::move(text));
             skipBlanks();
-            if (p >= n_)
-                return true;
-            if (v_[p] == '/' && p + 1 < n_ && v_[p + 1] == '/')
-                return true;
-            if (v_[p] != ',')
-                return false;
+            if (p >= n_) return true;
+            if (v_[p] == '/' && p + 1 < n_ && v_[p + 1] == '/') return true;
+            if (v_[p] != ',') return false;
             ++p;
             skipBlanks();
-            if (p >= n_ || v_[p] != '"')
-                return false;
+            if (p >= n_ || v_[p] != '"') return false;
         }
     }
 
@@ -99,11 +91,9 @@ DXLLngEntry* MakeEntry(const kis::Ident& key, const std::vector<std::u16string>&
     uint64_t total = 0;
     for (const auto& t : texts)
         total += t.size();
-    if (total > UINT32_MAX / 4 || texts.size() > UINT32_MAX / 32)
-        return nullptr;
+    if (total > UINT32_MAX / 4 || texts.size() > UINT32_MAX / 32) return nullptr;
     DXLLngEntry* entry = AllocateLngEntry(key, uint32_t(texts.size()), uint32_t(total));
-    if (entry == nullptr)
-        return nullptr;
+    if (entry == nullptr) return nullptr;
     auto* area = reinterpret_cast<char16_t*>(entry->Slots() + entry->count);
     for (uint32_t i = 0; i < entry->count; ++i) {
         const std::u16string& t = texts[i];
@@ -130,8 +120,7 @@ void FreeGroup(DXLLngGroup* group) {
 
 DXLLngEntry** FindSlot(DXLLngGroup* group, const kis::Ident& key) {
     for (uint32_t i = 0; i < group->count; ++i)
-        if (group->entries[i]->key.Equals(key))
-            return &group->entries[i];
+        if (group->entries[i]->key.Equals(key)) return &group->entries[i];
     return nullptr;
 }
 
@@ -146,11 +135,9 @@ std::string ResolvedPath(const char16_t* path) {
 DXLLngEntry* AllocateLngEntry(const kis::Ident& key, uint32_t count, uint32_t totalLength) {
     uint64_t bytes = sizeof(DXLLngEntry) + uint64_t{count} * sizeof(DXLLngText) +
                      (uint64_t{totalLength} + count) * sizeof(char16_t);
-    if (bytes > SIZE_MAX / 2)
-        return nullptr;
+    if (bytes > SIZE_MAX / 2) return nullptr;
     void* block = std::malloc(static_cast<size_t>(bytes));
-    if (block == nullptr)
-        return nullptr;
+    if (block == nullptr) return nullptr;
     auto* entry = new (block) DXLLngEntry{key, count};
     for (uint32_t i = 0; i < count; ++i)
         entry->Slots()[i] = {0, nullptr};
@@ -168,8 +155,7 @@ namespace lngfile {
 uint32_t ChunkBytesLeft(kis::BaseDataFile& file) {
     const kis::DataFileEntry* chunk = file.GetOpenChunk();
     int64_t position = file.GetChunkPos();
-    if (chunk == nullptr || position < 0 || position > chunk->size)
-        return 0;
+    if (chunk == nullptr || position < 0 || position > chunk->size) return 0;
     return chunk->size - static_cast<uint32_t>(position);
 }
 
@@ -181,8 +167,7 @@ bool WriteU32(kis::BaseDataFile& file, uint32_t value) {
 
 bool ReadU32(kis::BaseDataFile& file, uint32_t& value) {
     uint8_t bytes[4];
-    if (ChunkBytesLeft(file) < 4 || !file.Read(bytes, 4))
-        return false;
+    if (ChunkBytesLeft(file) < 4 || !file.Read(bytes, 4)) return false;
     value = kis::LoadLE32(bytes);
     return true;
 }
@@ -207,11 +192,9 @@ bool WriteBytes(kis::BaseDataFile& file, const std::vector<uint8_t>& bytes) {
 }
 
 bool ReadUnits(kis::BaseDataFile& file, char16_t* buffer, uint32_t length) {
-    if (uint64_t{length} * 2 > ChunkBytesLeft(file))
-        return false;
+    if (uint64_t{length} * 2 > ChunkBytesLeft(file)) return false;
     std::vector<uint8_t> bytes(size_t{length} * 2);
-    if (!file.Read(bytes.data(), length * 2))
-        return false;
+    if (!file.Read(bytes.data(), length * 2)) return false;
     for (uint32_t i = 0; i < length; ++i)
         buffer[i] = static_cast<char16_t>(kis::LoadLE16(&bytes[2 * i]));
     buffer[length] = 0;
@@ -228,8 +211,7 @@ bool WriteString(kis::BaseDataFile& file, const char16_t* text, uint32_t length)
 bool ReadString(kis::BaseDataFile& file, char16_t* buffer, uint32_t size, uint32_t& length) {
     length = 0;
     uint32_t n = 0;
-    if (size == 0 || !ReadU32(file, n) || n >= size || !ReadUnits(file, buffer, n))
-        return false;
+    if (size == 0 || !ReadU32(file, n) || n >= size || !ReadUnits(file, buffer, n)) return false;
     length = n;
     return true;
 }
@@ -241,8 +223,7 @@ bool WriteEntry(kis::BaseDataFile& file, const DXLLngEntry& entry) {
     uint64_t total = 0;
     for (uint32_t i = 0; i < entry.count; ++i)
         total += entry.Slots()[i].length;
-    if (total > UINT32_MAX)
-        return false;
+    if (total > UINT32_MAX) return false;
     AppendU32(bytes, uint32_t(total));
     for (uint32_t i = 0; i < entry.count; ++i)
         AppendString(bytes, entry.Slots()[i].text, entry.Slots()[i].length);
@@ -258,11 +239,9 @@ DXLLngEntry* ReadEntry(kis::BaseDataFile& file) {
         return nullptr;
     // Each text takes at least its count word, and every unit two bytes.
     uint32_t left = ChunkBytesLeft(file);
-    if (count > left / kMinStringBytes || total > (left - count * kMinStringBytes) / 2)
-        return nullptr;
+    if (count > left / kMinStringBytes || total > (left - count * kMinStringBytes) / 2) return nullptr;
     DXLLngEntry* entry = AllocateLngEntry(key, count, total);
-    if (entry == nullptr)
-        return nullptr;
+    if (entry == nullptr) return nullptr;
     auto* area = reinterpret_cast<char16_t*>(entry->Slots() + count);
     uint32_t remaining = total;
     for (uint32_t i = 0; i < count; ++i) {
@@ -289,19 +268,16 @@ bool IsCompiledLanguagePath(const char16_t* path) {
 
 bool MakeAbsoluteLanguagePath(const char16_t* path, char16_t* buffer) {
     buffer[0] = 0;
-    if (path == nullptr || path[0] == 0)
-        return false;
+    if (path == nullptr || path[0] == 0) return false;
     std::u16string relative(path);
     for (char16_t& c : relative)
-        if (c == '/')
-            c = '\\';
+        if (c == '/') c = '\\';
     std::u16string base;
     if (relative[0] == '\\') {
         base = u"\\";
     } else {
         base = platform::CurrentFolder();
-        if (base.empty() || base.back() != '\\')
-            base += u'\\';
+        if (base.empty() || base.back() != '\\') base += u'\\';
     }
     return kis::CombinePath(buffer, DXLLanguage::kMaxPath, base.c_str(), relative.c_str(), false) &&
            buffer[0] != 0;
@@ -341,11 +317,9 @@ bool DXLLanguage::Open(const char16_t* path) {
             header = source != nullptr && source->IsOpened() && ReadSourceHeader(*source);
         }
     }
-    if (!header)
-        ClearHeader();
+    if (!header) ClearHeader();
     const char16_t* first = FirstText(fallback_);
-    if (first == nullptr || first[0] == 0)
-        SetFallback(DefaultFallback());
+    if (first == nullptr || first[0] == 0) SetFallback(DefaultFallback());
     return header;
 }
 
@@ -360,11 +334,11 @@ bool DXLLanguage::ReadCompiledHeader() {
     uint32_t identLength = 0, nameLength = 0;
     kis::Ident ident;
     if (!lngfile::ReadString(*reader, identText, 32, identLength) ||
-        (identLength != 0 && !ParseIdent(identText, ident)) || !lngfile::ReadString(*reader, name, 32, nameLength))
+        (identLength != 0 && !ParseIdent(identText, ident)) ||
+        !lngfile::ReadString(*reader, name, 32, nameLength))
         return false;
     DXLLngEntry* fallback = lngfile::ReadEntry(*reader);
-    if (fallback == nullptr)
-        return false;
+    if (fallback == nullptr) return false;
     ident_ = ident;
     std::memcpy(name_, name, sizeof(name_));
     SetFallback(fallback);
@@ -376,11 +350,11 @@ bool DXLLanguage::ReadSourceHeader(DXLLngFile& source) {
     char16_t name[32] = {};
     kis::Ident ident;
     source.GetString(u"Ident", identText, 32);
-    if ((source.GetError() & (kis::kTdrMissingEntry | kis::kTdrTextCut)) != 0 || !ParseIdent(identText, ident))
+    if ((source.GetError() & (kis::kTdrMissingEntry | kis::kTdrTextCut)) != 0 ||
+        !ParseIdent(identText, ident))
         return false;
     source.GetString(u"Name", name, 32);
-    if ((source.GetError() & (kis::kTdrMissingEntry | kis::kTdrTextCut)) != 0)
-        return false;
+    if ((source.GetError() & (kis::kTdrMissingEntry | kis::kTdrTextCut)) != 0) return false;
     ident_ = ident;
     std::memcpy(name_, name, sizeof(name_));
     SetFallback(ParseEntry(u"NF", source.GetValue(u"NF", nullptr)));
@@ -388,21 +362,17 @@ bool DXLLanguage::ReadSourceHeader(DXLLngFile& source) {
 }
 
 bool DXLLanguage::Load() {
-    if (++loadCount_ != 1)
-        return true;
-    if (path_[0] == 0)
-        return false;
+    if (++loadCount_ != 1) return true;
+    if (path_[0] == 0) return false;
     if (IsCompiledLanguagePath(path_)) {
         compiled_ = kis::OpenDataFileForRead(path_, kTypeId, kTypeVersion, kDataVersion);
-        if (compiled_ == nullptr || !compiled_->IsGood())
-            return false;
+        if (compiled_ == nullptr || !compiled_->IsGood()) return false;
         ReadGroups(*compiled_);
         ReadCompiled(*compiled_);
         return true;
     }
     std::unique_ptr<DXLLngFile> source(CreateLngFile(path_));
-    if (source == nullptr || !source->IsOpened())
-        return false;
+    if (source == nullptr || !source->IsOpened()) return false;
     Import(*source);
     return true;
 }
@@ -412,8 +382,7 @@ bool DXLLanguage::Load() {
 void DXLLanguage::ReadGroups(kis::DataFileReaderW& reader) {
     for (uint32_t i = 0; i < ~kGroupChunk && reader.IsGood(); ++i) {
         const uint32_t id = kGroupChunk | i;
-        if (!reader.HasChunk(id, kChunkSubId) || !reader.OpenChunk(id, kChunkSubId))
-            return;
+        if (!reader.HasChunk(id, kChunkSubId) || !reader.OpenChunk(id, kChunkSubId)) return;
         char16_t name[32];
         uint32_t nameLength = 0, count = 0;
         if (!lngfile::ReadString(reader, name, 32, nameLength) || !lngfile::ReadU32(reader, count) ||
@@ -425,8 +394,7 @@ void DXLLanguage::ReadGroups(kis::DataFileReaderW& reader) {
         if (group != nullptr && ReserveEntries(group, count)) {
             for (uint32_t k = 0; k < count; ++k) {
                 DXLLngEntry* entry = lngfile::ReadEntry(reader);
-                if (entry == nullptr)
-                    break;
+                if (entry == nullptr) break;
                 group->entries[group->count++] = entry;
             }
         }
@@ -435,10 +403,8 @@ void DXLLanguage::ReadGroups(kis::DataFileReaderW& reader) {
 }
 
 void DXLLanguage::Release() {
-    if (loadCount_ == 0)
-        return;
-    if (--loadCount_ == 0)
-        Unload();
+    if (loadCount_ == 0) return;
+    if (--loadCount_ == 0) Unload();
 }
 
 void DXLLanguage::Unload() {
@@ -458,11 +424,9 @@ void DXLLanguage::Unload() {
 
 DXLLngGroup* DXLLanguage::CreateGroup(const char16_t* name) {
     kis::Ident ident;
-    if (!ParseIdent(name, ident))
-        return nullptr;
+    if (!ParseIdent(name, ident)) return nullptr;
     auto* group = new (std::nothrow) DXLLngGroup;
-    if (group == nullptr)
-        return nullptr;
+    if (group == nullptr) return nullptr;
     DXLLngGroup** slot = kis::ArrayAddEntry(groups_);
     if (slot == nullptr) {
         delete group;
@@ -475,14 +439,11 @@ DXLLngGroup* DXLLanguage::CreateGroup(const char16_t* name) {
 }
 
 bool DXLLanguage::ReserveEntries(DXLLngGroup* group, uint32_t n) {
-    if (group == nullptr || n > UINT32_MAX - group->capacity)
-        return false;
-    if (n == 0)
-        return true;
+    if (group == nullptr || n > UINT32_MAX - group->capacity) return false;
+    if (n == 0) return true;
     uint64_t bytes = (uint64_t{group->capacity} + n) * sizeof(DXLLngEntry*);
     void* block = bytes <= SIZE_MAX ? std::realloc(group->entries, static_cast<size_t>(bytes)) : nullptr;
-    if (block == nullptr)
-        return false;
+    if (block == nullptr) return false;
     group->entries = static_cast<DXLLngEntry**>(block);
     group->capacity += n;
     return true;
@@ -490,21 +451,17 @@ bool DXLLanguage::ReserveEntries(DXLLngGroup* group, uint32_t n) {
 
 DXLLngEntry* DXLLanguage::ParseEntry(const char16_t* key, const char16_t* valueText) {
     kis::Ident ident;
-    if (valueText == nullptr || !ParseIdent(key, ident))
-        return nullptr;
+    if (valueText == nullptr || !ParseIdent(key, ident)) return nullptr;
     return MakeEntry(ident, ValueParser(valueText).Texts());
 }
 
 DXLLngEntry* DXLLanguage::AddEntry(DXLLngGroup* group, const char16_t* key, const char16_t* valueText) {
     kis::Ident ident;
-    if (group == nullptr || !ParseIdent(key, ident))
-        return nullptr;
+    if (group == nullptr || !ParseIdent(key, ident)) return nullptr;
     DXLLngEntry** slot = FindSlot(group, ident);
-    if (slot == nullptr && group->count == group->capacity)
-        return nullptr;
+    if (slot == nullptr && group->count == group->capacity) return nullptr;
     DXLLngEntry* entry = ParseEntry(key, valueText);
-    if (entry == nullptr)
-        return nullptr;
+    if (entry == nullptr) return nullptr;
     if (slot != nullptr) {
         FreeLngEntry(*slot);
         *slot = entry;
@@ -516,12 +473,10 @@ DXLLngEntry* DXLLanguage::AddEntry(DXLLngGroup* group, const char16_t* key, cons
 
 bool DXLLanguage::ImportGroup(DXLLngFile& source, const char16_t* name) {
     DXLLngGroup* group = CreateGroup(name);
-    if (group == nullptr)
-        return false;
+    if (group == nullptr) return false;
     // Only a section that was entered is left: leaving from the top would
     // step out of the source's top section and lose every later group.
-    if (!source.EnterSection(name))
-        return true;
+    if (!source.EnterSection(name)) return true;
     do {
         uint32_t n = source.GetEntryCount();
         ReserveEntries(group, n);
@@ -550,21 +505,17 @@ DXLLngImage* DXLLanguage::AddImage(const char16_t* name, DXLTexture* texture) {
 
 const DXLLngGroup* DXLLanguage::FindGroup(const char16_t* name) const {
     kis::Ident ident;
-    if (!ParseIdent(name, ident))
-        return nullptr;
+    if (!ParseIdent(name, ident)) return nullptr;
     for (uint32_t i = 0; i < groups_.count; ++i)
-        if (groups_.items[i]->name.Equals(ident))
-            return groups_.items[i];
+        if (groups_.items[i]->name.Equals(ident)) return groups_.items[i];
     return nullptr;
 }
 
 DXLTexture* DXLLanguage::GetImage(const char16_t* name) const {
     kis::Ident ident;
-    if (!ParseIdent(name, ident))
-        return nullptr;
+    if (!ParseIdent(name, ident)) return nullptr;
     for (uint32_t i = 0; i < images_.count; ++i)
-        if (images_.items[i]->name.Equals(ident))
-            return images_.items[i]->texture;
+        if (images_.items[i]->name.Equals(ident)) return images_.items[i]->texture;
     return nullptr;
 }
 
@@ -572,13 +523,14 @@ const char16_t* DXLLanguage::GetText(const char16_t* groupName, const char16_t* 
     return GetGroupText(FindGroup(groupName), key, useFallback);
 }
 
-const char16_t* DXLLanguage::GetGroupText(const DXLLngGroup* group, const char16_t* key, bool useFallback) const {
-    if (group == nullptr)
-        return useFallback ? FirstText(fallback_) : nullptr;
+const char16_t* DXLLanguage::GetGroupText(const DXLLngGroup* group, const char16_t* key,
+                                          bool useFallback) const {
+    if (group == nullptr) return useFallback ? FirstText(fallback_) : nullptr;
     return FindTextInGroup(group, key, useFallback);
 }
 
-const char16_t* DXLLanguage::FindTextInGroup(const DXLLngGroup* group, const char16_t* key, bool useFallback) const {
+const char16_t* DXLLanguage::FindTextInGroup(const DXLLngGroup* group, const char16_t* key,
+                                             bool useFallback) const {
     return GetGroupIndexedText(group, key, 0, useFallback);
 }
 
@@ -587,18 +539,15 @@ const char16_t* DXLLanguage::GetIndexedText(const char16_t* groupName, const cha
     return GetGroupIndexedText(FindGroup(groupName), key, index, useFallback);
 }
 
-const char16_t* DXLLanguage::GetGroupIndexedText(const DXLLngGroup* group, const char16_t* key, uint32_t index,
-                                                 bool useFallback) const {
-    if (group == nullptr)
-        return useFallback ? FirstText(fallback_) : nullptr;
+const char16_t* DXLLanguage::GetGroupIndexedText(const DXLLngGroup* group, const char16_t* key,
+                                                 uint32_t index, bool useFallback) const {
+    if (group == nullptr) return useFallback ? FirstText(fallback_) : nullptr;
     kis::Ident ident;
-    if (!ParseIdent(key, ident))
-        return nullptr;
+    if (!ParseIdent(key, ident)) return nullptr;
     for (uint32_t i = 0; i < group->count; ++i) {
         const DXLLngEntry* entry = group->entries[i];
         if (entry->key.Equals(ident)) {
-            if (index < entry->count)
-                return entry->Text(index);
+            if (index < entry->count) return entry->Text(index);
             break;
         }
     }
@@ -608,8 +557,7 @@ const char16_t* DXLLanguage::GetGroupIndexedText(const DXLLngGroup* group, const
 // ---------------------------------------------------------------- compiling
 
 int DXLLanguage::SaveBinary(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(kParamsChunk, kChunkSubId))
-        return kSaveParamsChunk;
+    if (!writer.BeginChunk(kParamsChunk, kChunkSubId)) return kSaveParamsChunk;
     if (!lngfile::WriteString(writer, ident_.name, ident_.length) ||
         !lngfile::WriteString(writer, name_, uint32_t(kis::StrLen(name_))))
         return kSaveHeader;
@@ -617,16 +565,13 @@ int DXLLanguage::SaveBinary(kis::DataFileWriterW& writer) {
         return kSaveFallback;
     for (uint32_t i = 0; i < groups_.count; ++i) {
         const DXLLngGroup* group = groups_.items[i];
-        if (!writer.BeginChunk(kGroupChunk | i, kChunkSubId))
-            return kSaveGroupChunk;
+        if (!writer.BeginChunk(kGroupChunk | i, kChunkSubId)) return kSaveGroupChunk;
         if (!lngfile::WriteString(writer, group->name.name, group->name.length) ||
             !lngfile::WriteU32(writer, group->count))
             return kSaveGroupHeader;
         for (uint32_t k = 0; k < group->count; ++k)
-            if (!lngfile::WriteEntry(writer, *group->entries[k]))
-                return kSaveGroupEntry;
-        if (!writer.EndChunk())
-            return kSaveGroupEntry;
+            if (!lngfile::WriteEntry(writer, *group->entries[k])) return kSaveGroupEntry;
+        if (!writer.EndChunk()) return kSaveGroupEntry;
     }
     return kCompileOk;
 }
@@ -638,9 +583,9 @@ int DXLLanguage::Compile(const char16_t* outputPath) {
     if (!MakeAbsoluteLanguagePath(outputPath, output) ||
         (path_[0] != 0 && ResolvedPath(output) == ResolvedPath(path_)))
         return kCompileCreateFailed;
-    kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(output, kTypeId, kTypeVersion, kDataVersion, true);
-    if (writer == nullptr)
-        return kCompileCreateFailed;
+    kis::DataFileWriterW* writer =
+        kis::OpenDataFileForWrite(output, kTypeId, kTypeVersion, kDataVersion, true);
+    if (writer == nullptr) return kCompileCreateFailed;
     Load();
     int code = SaveBinary(*writer);
     if (code != kCompileOk) {
@@ -655,15 +600,24 @@ int DXLLanguage::Compile(const char16_t* outputPath) {
 
 const char* DXLLanguage::StepName(int code) {
     switch (code) {
-    case kCompileOk: return "everything written";
-    case kCompileCreateFailed: return "creating the compiled file";
-    case kCompileCloseFailed: return "closing the compiled file";
-    case kSaveParamsChunk: return "beginning the chunk \"params\"";
-    case kSaveHeader: return "writing the language identifier or the language name";
-    case kSaveFallback: return "writing the fallback entry";
-    case kSaveGroupChunk: return "beginning a group chunk";
-    case kSaveGroupHeader: return "writing a group's name or entry count";
-    case kSaveGroupEntry: return "writing an entry of a group";
+    case kCompileOk:
+        return "everything written";
+    case kCompileCreateFailed:
+        return "creating the compiled file";
+    case kCompileCloseFailed:
+        return "closing the compiled file";
+    case kSaveParamsChunk:
+        return "beginning the chunk \"params\"";
+    case kSaveHeader:
+        return "writing the language identifier or the language name";
+    case kSaveFallback:
+        return "writing the fallback entry";
+    case kSaveGroupChunk:
+        return "beginning a group chunk";
+    case kSaveGroupHeader:
+        return "writing a group's name or entry count";
+    case kSaveGroupEntry:
+        return "writing an entry of a group";
     default: {
         const char* name = GameLanguage::StepName(code);
         return name != nullptr ? name : "unknown step";

@@ -45,7 +45,7 @@ struct DXLLngGroup {
     kis::Ident name;
     uint32_t count = 0;
     uint32_t capacity = 0;
-    DXLLngEntry** entries = nullptr; // owned
+    DXLLngEntry** entries = nullptr;       // owned
     const DXLLngEntry* fallback = nullptr; // the language's
 };
 
@@ -75,7 +75,7 @@ DXLLngEntry* ReadEntry(kis::BaseDataFile& file);
 } // namespace lngfile
 
 class DXLLanguage {
-public:
+  public:
     static constexpr uint32_t kTypeId = 0xA7F17E1D;
     static constexpr uint32_t kTypeVersion = 13;
     static constexpr uint32_t kDataVersion = 1;
@@ -154,13 +154,13 @@ public:
     // The compiled file a load keeps open for images read later, or null.
     kis::DataFileReaderW* GetCompiledFile() const { return compiled_; }
 
-protected:
+  protected:
     // Appends an image item that takes the texture (deleted here on failure).
     DXLLngImage* AddImage(const char16_t* name, DXLTexture* texture);
 
     kis::TDRArray<DXLLngImage*> images_;
 
-private:
+  private:
     bool ReadCompiledHeader();
     bool ReadSourceHeader(DXLLngFile& source);
     void ReadGroups(kis::DataFileReaderW& reader);

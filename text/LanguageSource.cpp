@@ -16,8 +16,7 @@ uint32_t NotOpened(uint32_t* length) {
 }
 
 uint32_t CopyValue(const char16_t* value, uint32_t valueLength, char16_t* buffer, uint32_t size) {
-    if (value == nullptr || buffer == nullptr || size == 0)
-        return 0;
+    if (value == nullptr || buffer == nullptr || size == 0) return 0;
     uint32_t written = 0;
     kis::CopyText(buffer, size, value, valueLength, 0, &written);
     return written;
@@ -27,42 +26,35 @@ uint32_t CopyValue(const char16_t* value, uint32_t valueLength, char16_t* buffer
 
 // ---------------------------------------------------------------- shared forwarding
 
-template <typename Document>
-DXLLngDocumentFile<Document>::~DXLLngDocumentFile() = default;
+template <typename Document> DXLLngDocumentFile<Document>::~DXLLngDocumentFile() = default;
 
-template <typename Document>
-bool DXLLngDocumentFile<Document>::NextSection() {
+template <typename Document> bool DXLLngDocumentFile<Document>::NextSection() {
     return opened_ && document_->NextSection();
 }
 
-template <typename Document>
-bool DXLLngDocumentFile<Document>::LeaveSection() {
+template <typename Document> bool DXLLngDocumentFile<Document>::LeaveSection() {
     return opened_ && document_->LeaveSection();
 }
 
-template <typename Document>
-uint32_t DXLLngDocumentFile<Document>::GetEntryCount() {
+template <typename Document> uint32_t DXLLngDocumentFile<Document>::GetEntryCount() {
     return opened_ ? document_->GetEntryCount() : 0;
 }
 
 template <typename Document>
 const char16_t* DXLLngDocumentFile<Document>::GetValue(const char16_t* key, uint32_t* length) {
-    if (!opened_)
-        return NotOpened(length), nullptr;
+    if (!opened_) return NotOpened(length), nullptr;
     return document_->GetValue(key, length);
 }
 
 template <typename Document>
 const char16_t* DXLLngDocumentFile<Document>::GetKeyAt(uint32_t i, uint32_t* length) {
-    if (!opened_)
-        return NotOpened(length), nullptr;
+    if (!opened_) return NotOpened(length), nullptr;
     return document_->GetKeyAt(i, length);
 }
 
 template <typename Document>
 const char16_t* DXLLngDocumentFile<Document>::GetValueAt(uint32_t i, uint32_t* length) {
-    if (!opened_)
-        return NotOpened(length), nullptr;
+    if (!opened_) return NotOpened(length), nullptr;
     return document_->GetValueAt(i, length);
 }
 
@@ -78,8 +70,7 @@ uint32_t DXLLngDocumentFile<Document>::GetString(const char16_t* key, char16_t* 
     return opened_ ? document_->GetString(key, buffer, size, nullptr) : 0;
 }
 
-template <typename Document>
-uint32_t DXLLngDocumentFile<Document>::GetError() {
+template <typename Document> uint32_t DXLLngDocumentFile<Document>::GetError() {
     return opened_ ? document_->GetErrors() : 0;
 }
 
@@ -90,8 +81,7 @@ template class DXLLngDocumentFile<XMLDocument>;
 
 DXLLngFileTDR::DXLLngFileTDR(const char16_t* path) {
     kis::TDRDocument* document = nullptr;
-    if (!kis::TDRDocument::Load(path, document))
-        return;
+    if (!kis::TDRDocument::Load(path, document)) return;
     document_.reset(document);
     opened_ = document_->EnterSection(kLanguageSection, false);
 }
@@ -101,8 +91,7 @@ bool DXLLngFileTDR::EnterSection(const char16_t* name) {
 }
 
 bool DXLLngFileTDR::Rewind() {
-    if (!opened_)
-        return false;
+    if (!opened_) return false;
     document_->Rewind();
     return document_->EnterSection(kLanguageSection, false);
 }
@@ -128,7 +117,6 @@ DXLLngFile* CreateLngFileForPath(const char16_t* path) {
     const char16_t* ext = kis::ExtractFileExt(path, false);
     bool xml = ext != nullptr && ext[0] != 0 && ext[1] != 0 && ext[2] != 0 && ext[3] == 0 &&
                kis::EqualsIgnoringAsciiCase(ext, u"xml", 3);
-    if (xml)
-        return new (std::nothrow) DXLLngFileXML(path);
+    if (xml) return new (std::nothrow) DXLLngFileXML(path);
     return new (std::nothrow) DXLLngFileTDR(path);
 }

@@ -14,7 +14,7 @@
 class XMLDocument;
 
 class DXLLngFile {
-public:
+  public:
     virtual ~DXLLngFile() = default;
     DXLLngFile(const DXLLngFile&) = delete;
     DXLLngFile& operator=(const DXLLngFile&) = delete;
@@ -42,16 +42,15 @@ public:
 
     bool IsOpened() const { return opened_; }
 
-protected:
+  protected:
     DXLLngFile() = default;
     bool opened_ = false;
 };
 
 // What both readers share: every call forwards to the document once the reader
 // is opened. Each reader opens its document and enters and rewinds in its own way.
-template <typename Document>
-class DXLLngDocumentFile : public DXLLngFile {
-public:
+template <typename Document> class DXLLngDocumentFile : public DXLLngFile {
+  public:
     ~DXLLngDocumentFile() override;
 
     bool NextSection() override;
@@ -64,7 +63,7 @@ public:
     uint32_t GetString(const char16_t* key, char16_t* buffer, uint32_t size) override;
     uint32_t GetError() override;
 
-protected:
+  protected:
     DXLLngDocumentFile() = default;
     std::unique_ptr<Document> document_;
 };
@@ -75,7 +74,7 @@ extern template class DXLLngDocumentFile<XMLDocument>;
 // A text-data document; the reader is opened when the document loads and
 // holds a top-level section "Language", which is then its top section.
 class DXLLngFileTDR : public DXLLngDocumentFile<kis::TDRDocument> {
-public:
+  public:
     explicit DXLLngFileTDR(const char16_t* path);
 
     bool EnterSection(const char16_t* name) override;
@@ -86,7 +85,7 @@ public:
 // or at least one entry above its first section. Sections do not nest: Rewind
 // and LeaveSection both return to the top.
 class DXLLngFileXML : public DXLLngDocumentFile<XMLDocument> {
-public:
+  public:
     explicit DXLLngFileXML(const char16_t* path);
 
     bool EnterSection(const char16_t* name) override;

@@ -14,7 +14,7 @@ struct Entry {
 
 // Follows the destruction of registered textures.
 class TextureWatcher final : public DXLNotifyObject {
-public:
+  public:
     void OnNotify(DXLNotifyObject* sender, uint32_t code) override;
 };
 
@@ -35,19 +35,16 @@ Registry& TheRegistry() {
 void TextureWatcher::OnNotify(DXLNotifyObject* sender, uint32_t code) {
     // The texture is already partly destroyed: compare addresses only. The
     // notifying base sits at the start of a texture, so they are the same.
-    if (code == kNotifyDestroyed)
-        UnregisterObject(static_cast<const void*>(sender));
+    if (code == kNotifyDestroyed) UnregisterObject(static_cast<const void*>(sender));
 }
 
 } // namespace
 
 uint32_t RegisterObject(void* object, uint32_t kind) {
-    if (!object)
-        return 0;
+    if (!object) return 0;
     Registry& r = TheRegistry();
     auto found = r.byObject.find(object);
-    if (found != r.byObject.end())
-        return found->second;
+    if (found != r.byObject.end()) return found->second;
     do {
         ++r.lastHandle;
     } while (r.lastHandle == 0 || r.byHandle.count(r.lastHandle));
@@ -57,18 +54,15 @@ uint32_t RegisterObject(void* object, uint32_t kind) {
 }
 
 void* FindObject(uint32_t handle, uint32_t kind) {
-    if (handle == 0)
-        return nullptr;
+    if (handle == 0) return nullptr;
     Registry& r = TheRegistry();
     auto found = r.byHandle.find(handle);
-    if (found == r.byHandle.end() || found->second.kind != kind)
-        return nullptr;
+    if (found == r.byHandle.end() || found->second.kind != kind) return nullptr;
     return found->second.object;
 }
 
 uint32_t FindHandle(const void* object) {
-    if (!object)
-        return 0;
+    if (!object) return 0;
     Registry& r = TheRegistry();
     auto found = r.byObject.find(object);
     return found == r.byObject.end() ? 0 : found->second;
@@ -77,24 +71,23 @@ uint32_t FindHandle(const void* object) {
 void UnregisterObject(const void* object) {
     Registry& r = TheRegistry();
     auto found = r.byObject.find(object);
-    if (found == r.byObject.end())
-        return;
+    if (found == r.byObject.end()) return;
     r.byHandle.erase(found->second);
     r.byObject.erase(found);
 }
 
-uint32_t RegisteredObjectCount() { return static_cast<uint32_t>(TheRegistry().byHandle.size()); }
+uint32_t RegisteredObjectCount() {
+    return static_cast<uint32_t>(TheRegistry().byHandle.size());
+}
 
 uint32_t RegisterTexture(DXLTexture* texture) {
-    if (!texture)
-        return 0;
+    if (!texture) return 0;
     static_assert(std::is_base_of_v<DXLNotifyObject, DXLTexture>);
     if (static_cast<void*>(static_cast<DXLNotifyObject*>(texture)) != static_cast<void*>(texture))
         return 0; // cannot be followed to its end
     const bool known = FindHandle(texture) != 0;
     const uint32_t handle = RegisterObject(texture, kObjectKindTexture);
-    if (!known)
-        texture->AddTarget(&TheRegistry().watcher);
+    if (!known) texture->AddTarget(&TheRegistry().watcher);
     return handle;
 }
 
@@ -102,6 +95,10 @@ DXLTexture* FindTexture(uint32_t handle) {
     return static_cast<DXLTexture*>(FindObject(handle, kObjectKindTexture));
 }
 
-uint32_t RegisterFont(KGEFont* font) { return RegisterObject(font, kObjectKindKgeFont); }
+uint32_t RegisterFont(KGEFont* font) {
+    return RegisterObject(font, kObjectKindKgeFont);
+}
 
-KGEFont* FindFont(uint32_t handle) { return static_cast<KGEFont*>(FindObject(handle, kObjectKindKgeFont)); }
+KGEFont* FindFont(uint32_t handle) {
+    return static_cast<KGEFont*>(FindObject(handle, kObjectKindKgeFont));
+}

@@ -8,7 +8,9 @@ namespace {
 platform::Window* gMessageWindow = nullptr;
 }
 
-void SetOutOfMemoryWindow(platform::Window* window) { gMessageWindow = window; }
+void SetOutOfMemoryWindow(platform::Window* window) {
+    gMessageWindow = window;
+}
 
 void KGEOutOfMemory() {
     platform::ShowMessageBox(gMessageWindow, u"Out of memory!", u"Error", platform::MessageBoxIcon::Error);

@@ -19,10 +19,8 @@ void SetOutOfMemoryWindow(platform::Window* window);
 
 // An array of n value-initialised elements; ends the process when the memory
 // is not there.
-template <typename T>
-T* KGEAllocArray(size_t n) {
+template <typename T> T* KGEAllocArray(size_t n) {
     T* items = new (std::nothrow) T[n ? n : 1]();
-    if (!items)
-        KGEOutOfMemory();
+    if (!items) KGEOutOfMemory();
     return items;
 }

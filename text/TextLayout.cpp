@@ -19,13 +19,10 @@ KGETextParams KGEDefaultTextParams() {
 void KGENormalizeTextParams(KGETextParams& params) {
     if (params.maxChars == kTextDefaultValue || params.maxChars > kTextMaxChars)
         params.maxChars = kTextMaxChars;
-    if (params.flags & kTextColour)
-        params.colour |= 0xFF000000u;
+    if (params.flags & kTextColour) params.colour |= 0xFF000000u;
     params.alpha = (params.flags & kTextAlpha) ? (params.alpha & 0xFF000000u) : 0xFF000000u;
-    if (!(params.flags & kTextRect))
-        params.rect = kis::Rect{0, 0, 0, 0};
-    if (!(params.flags & kTextKeepUser))
-        params.user = 0;
+    if (!(params.flags & kTextRect)) params.rect = kis::Rect{0, 0, 0, 0};
+    if (!(params.flags & kTextKeepUser)) params.user = 0;
 }
 
 // ---------------------------------------------------------------- square-bracket tags
@@ -37,16 +34,13 @@ std::vector<char16_t> tagBuffer;
 const char16_t* KGEExpandTextTags(const char16_t* text, uint32_t length, uint32_t maxChars,
                                   TextTagCallback callback, uintptr_t context1, uintptr_t context2,
                                   uint32_t* outLength) {
-    if (maxChars > kTextMaxChars)
-        maxChars = kTextMaxChars;
-    if (!text)
-        length = 0;
+    if (maxChars > kTextMaxChars) maxChars = kTextMaxChars;
+    if (!text) length = 0;
     if (!callback) {
         *outLength = std::min(length, maxChars);
         return text;
     }
-    if (tagBuffer.size() < size_t(maxChars) + 1)
-        tagBuffer.resize(size_t(maxChars) + 1);
+    if (tagBuffer.size() < size_t(maxChars) + 1) tagBuffer.resize(size_t(maxChars) + 1);
     char16_t* out = tagBuffer.data();
     uint32_t n = 0;
     auto copyLiteral = [&](uint32_t from, uint32_t to) {
@@ -59,16 +53,14 @@ const char16_t* KGEExpandTextTags(const char16_t* text, uint32_t length, uint32_
     for (uint32_t i = 0; i < length && n < maxChars; ++i) {
         const char16_t c = text[i];
         if (c == u'[') {
-            if (depth++ == 0)
-                tagStart = i;
+            if (depth++ == 0) tagStart = i;
             continue;
         }
         if (depth == 0) {
             out[n++] = c;
             continue;
         }
-        if (c != u']' || --depth != 0)
-            continue;
+        if (c != u']' || --depth != 0) continue;
         // The outermost tag is closed: ask the caller for its replacement.
         const uint32_t capacity = maxChars - n + 1;
         out[n] = 0;
@@ -81,8 +73,7 @@ const char16_t* KGEExpandTextTags(const char16_t* text, uint32_t length, uint32_
             copyLiteral(tagStart, i + 1);
         }
     }
-    if (depth > 0)
-        copyLiteral(tagStart, length); // a "[" never closed stays as it stands
+    if (depth > 0) copyLiteral(tagStart, length); // a "[" never closed stays as it stands
     out[n] = 0;
     *outLength = n;
     return out;
@@ -92,8 +83,7 @@ const char16_t* KGEExpandTextTags(const char16_t* text, uint32_t length, uint32_
 
 namespace {
 
-template <class C>
-struct Scanner {
+template <class C> struct Scanner {
     const C* text;
     uint32_t length;
     uint32_t p;
@@ -102,12 +92,9 @@ struct Scanner {
     static bool IsLetter(uint32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
     static bool IsDigit(uint32_t c) { return c >= '0' && c <= '9'; }
     static int HexValue(uint32_t c) {
-        if (IsDigit(c))
-            return int(c - '0');
-        if (c >= 'a' && c <= 'f')
-            return int(c - 'a' + 10);
-        if (c >= 'A' && c <= 'F')
-            return int(c - 'A' + 10);
+        if (IsDigit(c)) return int(c - '0');
+        if (c >= 'a' && c <= 'f') return int(c - 'a' + 10);
+        if (c >= 'A' && c <= 'F') return int(c - 'A' + 10);
         return -1;
     }
 
@@ -120,8 +107,7 @@ struct Scanner {
         return count;
     }
     bool Take(uint32_t c) {
-        if (Peek() != c)
-            return false;
+        if (Peek() != c) return false;
         ++p;
         return true;
     }
@@ -129,8 +115,7 @@ struct Scanner {
     bool Keyword(char (&out)[9]) {
         uint32_t n = 0;
         while (IsLetter(Peek())) {
-            if (n == 8)
-                return false;
+            if (n == 8) return false;
             uint32_t c = Peek();
             out[n++] = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
             ++p;
@@ -143,16 +128,12 @@ struct Scanner {
     bool Word(const char* word) {
         uint32_t q = p;
         for (; *word; ++word, ++q) {
-            if (q >= length)
-                return false;
+            if (q >= length) return false;
             uint32_t c = uint32_t(std::make_unsigned_t<C>(text[q]));
-            if (c >= 'A' && c <= 'Z')
-                c = c - 'A' + 'a';
-            if (c != uint32_t(*word))
-                return false;
+            if (c >= 'A' && c <= 'Z') c = c - 'A' + 'a';
+            if (c != uint32_t(*word)) return false;
         }
-        if (q < length && IsLetter(uint32_t(std::make_unsigned_t<C>(text[q]))))
-            return false;
+        if (q < length && IsLetter(uint32_t(std::make_unsigned_t<C>(text[q])))) return false;
         p = q;
         return true;
     }
@@ -161,10 +142,8 @@ struct Scanner {
         uint32_t v = 0;
         uint32_t significant = 0;
         for (int d; (d = HexValue(Peek())) >= 0; ++p) {
-            if (significant > 0 || d != 0)
-                ++significant;
-            if (significant > 8)
-                return false;
+            if (significant > 0 || d != 0) ++significant;
+            if (significant > 8) return false;
             v = (v << 4) | uint32_t(d);
         }
         *value = v;
@@ -172,27 +151,22 @@ struct Scanner {
     }
     // A colour: its alpha is always opaque.
     bool Colour(uint32_t* value) {
-        if (!Hex(value))
-            return false;
+        if (!Hex(value)) return false;
         *value |= 0xFF000000u;
         return true;
     }
     // Decimal with an optional sign, within the 32-bit signed range; none at all reads as 0.
     bool Integer(int32_t* value) {
         const bool negative = Peek() == '-';
-        if (negative || Peek() == '+')
-            ++p;
+        if (negative || Peek() == '+') ++p;
         int64_t v = 0;
         while (IsDigit(Peek())) {
             v = v * 10 + int64_t(Peek() - '0');
-            if (v > int64_t(INT32_MAX) + 1)
-                return false;
+            if (v > int64_t(INT32_MAX) + 1) return false;
             ++p;
         }
-        if (negative)
-            v = -v;
-        if (v > INT32_MAX || v < INT32_MIN)
-            return false;
+        if (negative) v = -v;
+        if (v > INT32_MAX || v < INT32_MIN) return false;
         *value = int32_t(v);
         return true;
     }
@@ -201,8 +175,7 @@ struct Scanner {
     // Spaces, then "=" and spaces.
     bool Equals() {
         SkipSpaces();
-        if (!Take('='))
-            return false;
+        if (!Take('=')) return false;
         SkipSpaces();
         return true;
     }
@@ -213,9 +186,13 @@ struct Scanner {
     }
 };
 
-bool Is(const char* keyword, const char* name) { return std::strcmp(keyword, name) == 0; }
+bool Is(const char* keyword, const char* name) {
+    return std::strcmp(keyword, name) == 0;
+}
 
-int32_t CeilHalf(int32_t a) { return a >= 0 ? (a + 1) / 2 : a / 2; }
+int32_t CeilHalf(int32_t a) {
+    return a >= 0 ? (a + 1) / 2 : a / 2;
+}
 
 // Justification shares are single-precision: the fraction is carried from
 // share to share, and a carry that has all but reached a pixel becomes one.
@@ -237,8 +214,7 @@ struct ShareCarry {
 
 // ---------------------------------------------------------------- the engine
 
-template <class T>
-void KGETextLayout::Push(std::vector<T>& array, const T& value) {
+template <class T> void KGETextLayout::Push(std::vector<T>& array, const T& value) {
     if (array.size() == array.capacity()) {
         const size_t c = array.capacity();
         array.reserve(c < 64 ? c + 16 : c < 256 ? c + c / 2 : c * 2);
@@ -273,8 +249,7 @@ void KGETextLayout::Reset(const KGEFont* font, const KGETextParams& params, uint
     lines_.clear();
     images_.clear();
     const size_t wanted = (size_t(length) + 127) / 128 * 128;
-    if (chars_.capacity() < wanted)
-        chars_.reserve(wanted);
+    if (chars_.capacity() < wanted) chars_.reserve(wanted);
     drawable_ = 0;
     textWidth_ = 0;
     textHeight_ = 0;
@@ -321,8 +296,7 @@ void KGETextLayout::SwitchFont(const KGEFont* font) {
 }
 
 void KGETextLayout::NoteLineFont(const KGEFont* font) {
-    if (!font)
-        return;
+    if (!font) return;
     lineMaxAscent_ = std::max(lineMaxAscent_, font->GetAscent());
     lineMaxDescent_ = std::max(lineMaxDescent_, font->GetDescent());
 }
@@ -352,8 +326,7 @@ void KGETextLayout::PlaceGlyph() {
     Push(chars_, KGELayoutChar{x + glyph->offsetX - runStart, glyph->offsetY, glyph, colour_});
     ++run.charCount;
     run.width = std::max(run.width, x + glyph->advance - runStart);
-    if (glyph->drawable)
-        ++drawable_;
+    if (glyph->drawable) ++drawable_;
 }
 
 void KGETextLayout::AddSpace(int32_t width) {
@@ -382,8 +355,7 @@ void KGETextLayout::PlaceImage(const KGELayoutImage& image) {
 }
 
 void KGETextLayout::EndWord() {
-    if (walkState_ != 2)
-        return;
+    if (walkState_ != 2) return;
     walkState_ = 0;
     currentRun_ = -1;
     const int32_t width = cursor_.extent - wordStart_;
@@ -443,8 +415,7 @@ void KGETextLayout::EndLine(int32_t reason) {
         int32_t top = 0;
         int32_t bottom = height;
         for (size_t i = lineFirstItem_; i < items_.size(); ++i) {
-            if (items_[i].kind != kLayoutImage)
-                continue;
+            if (items_[i].kind != kLayoutImage) continue;
             KGELayoutImage& image = images_[items_[i].image];
             const int32_t h = image.height;
             image.y = image.layout == kImageTop      ? 0
@@ -470,14 +441,12 @@ void KGETextLayout::EndLine(int32_t reason) {
         line.height = baseFont_ ? baseFont_->GetHeight() : 0;
     }
     line.itemCount = uint32_t(items_.size()) - lineFirstItem_;
-    if (reason == kLineWrapped && justify_ && line.width < params_.wrapWidth)
-        Justify(line);
+    if (reason == kLineWrapped && justify_ && line.width < params_.wrapWidth) Justify(line);
 
     textWidth_ = std::max(textWidth_, line.width);
     textHeight_ = std::max(textHeight_, line.y + line.height);
     const int32_t step = line.height + leading_;
-    if (step > 0)
-        lineY_ += step;
+    if (step > 0) lineY_ += step;
     Push(lines_, line);
 
     lineFirstItem_ = uint32_t(items_.size());
@@ -509,13 +478,11 @@ void KGETextLayout::Justify(KGELayoutLine& line) {
     if (spaces > 0) {
         for (KGELayoutItem* item = first; item != end; ++item) {
             item->x += shift;
-            if (item->kind != kLayoutSpace)
-                continue;
+            if (item->kind != kLayoutSpace) continue;
             const float share = spaceWidth > 0 ? float(item->width) / float(spaceWidth) * float(excess)
                                                : float(excess) / float(spaces);
             const int32_t applied = carry.Next(share);
-            if (markup_)
-                item->width += applied;
+            if (markup_) item->width += applied;
             shift += applied;
         }
     } else {
@@ -524,21 +491,18 @@ void KGETextLayout::Justify(KGELayoutLine& line) {
         uint32_t units = 0;
         for (KGELayoutItem* item = first; item != end; ++item)
             units += item->kind == kLayoutRun ? item->charCount : item->kind == kLayoutImage ? 1 : 0;
-        if (units < 2)
-            return;
+        if (units < 2) return;
         const float share = float(excess) / float(units - 1);
         bool firstUnit = true;
         for (KGELayoutItem* item = first; item != end; ++item) {
             if (item->kind == kLayoutImage) {
-                if (!firstUnit)
-                    shift += carry.Next(share);
+                if (!firstUnit) shift += carry.Next(share);
                 firstUnit = false;
                 item->x += shift;
             } else if (item->kind == kLayoutRun) {
                 int32_t runShift = 0;
                 for (uint32_t k = 0; k < item->charCount; ++k) {
-                    if (!firstUnit)
-                        shift += carry.Next(share);
+                    if (!firstUnit) shift += carry.Next(share);
                     firstUnit = false;
                     if (k == 0) {
                         runShift = shift;
@@ -555,8 +519,7 @@ void KGETextLayout::Justify(KGELayoutLine& line) {
 }
 
 void KGETextLayout::FixPitch() {
-    if (!fixedPitch_ || lines_.size() < 2)
-        return;
+    if (!fixedPitch_ || lines_.size() < 2) return;
     int32_t pitch = params_.linePitch;
     if (uint32_t(pitch) == kTextDefaultValue) {
         pitch = 0;
@@ -607,8 +570,7 @@ void KGETextLayout::ComputeBounds() {
         bool any = false;
         kis::Rect bounds{0, 0, 0, 0};
         auto add = [&](int32_t x, int32_t y, int32_t w, int32_t h) {
-            if (w <= 0 || h <= 0)
-                return;
+            if (w <= 0 || h <= 0) return;
             const kis::Rect area{x, y, x + w, y + h};
             if (any)
                 kis::UnionRect(bounds, bounds, area);
@@ -639,13 +601,12 @@ void KGETextLayout::ComputeBounds() {
 }
 
 template <class C>
-HResult KGETextLayout::Walk(const KGEFont* font, const KGETextParams& params, const C* text, uint32_t length) {
-    if (!text)
-        length = 0;
+HResult KGETextLayout::Walk(const KGEFont* font, const KGETextParams& params, const C* text,
+                            uint32_t length) {
+    if (!text) length = 0;
     length = std::min(length, kTextMaxChars);
     Reset(font, params, font ? length : 0, sizeof(C) > 1);
-    if (!font)
-        return 0; // a text without a font lays out nothing
+    if (!font) return 0; // a text without a font lays out nothing
 
     for (uint32_t i = 0; i < length; ++i) {
         const uint32_t ch = uint32_t(std::make_unsigned_t<C>(text[i]));
@@ -683,18 +644,15 @@ HResult KGETextLayout::Walk(const KGEFont* font, const KGETextParams& params, co
     return 0;
 }
 
-template <class C>
-bool KGETextLayout::ApplyTag(const C* text, uint32_t length, uint32_t* position) {
+template <class C> bool KGETextLayout::ApplyTag(const C* text, uint32_t length, uint32_t* position) {
     Scanner<C> s{text, length, *position + 1};
     s.SkipSpaces();
     const bool closing = s.Take('/');
     char keyword[9];
-    if (!s.Keyword(keyword))
-        return false;
+    if (!s.Keyword(keyword)) return false;
 
     if (closing) {
-        if (!s.Close())
-            return false;
+        if (!s.Close()) return false;
         if (Is(keyword, "color") || Is(keyword, "c")) {
             if (!colourStack_.empty()) {
                 colourPair_ = colourStack_.back();
@@ -715,54 +673,43 @@ bool KGETextLayout::ApplyTag(const C* text, uint32_t length, uint32_t* position)
     }
 
     if (Is(keyword, "br")) {
-        if (!s.Close())
-            return false;
+        if (!s.Close()) return false;
         if (!singleLine_) {
             EndWord();
             EndLine(kLineBreak);
         }
     } else if (Is(keyword, "color") || Is(keyword, "c")) {
         ColourPair pair{true, 0};
-        if (!s.Equals())
-            return false;
+        if (!s.Equals()) return false;
         if (!s.Word("default")) {
             pair.useFont = false;
-            if (!s.Colour(&pair.colour))
-                return false;
+            if (!s.Colour(&pair.colour)) return false;
         }
-        if (!s.Close())
-            return false;
+        if (!s.Close()) return false;
         Push(colourStack_, colourPair_);
         colourPair_ = pair;
         ResolveColour();
     } else if (Is(keyword, "font")) {
         const KGEFont* font = baseFont_;
-        if (!s.Equals())
-            return false;
+        if (!s.Equals()) return false;
         if (!s.Word("default")) {
             uint32_t handle = 0;
-            if (!s.Handle(&handle))
-                return false;
+            if (!s.Handle(&handle)) return false;
             font = FindFont(handle);
-            if (handle != 0 && !font)
-                return false; // names no live font
+            if (handle != 0 && !font) return false; // names no live font
         }
-        if (!s.Close())
-            return false;
+        if (!s.Close()) return false;
         Push(fontStack_, font_);
         SwitchFont(font);
     } else if (Is(keyword, "space")) {
         int32_t width = 0;
-        if (!s.Equals() || !s.Integer(&width) || !s.Close())
-            return false;
+        if (!s.Equals() || !s.Integer(&width) || !s.Close()) return false;
         AddSpace(std::max(0, width));
     } else if (Is(keyword, "image")) {
         uint32_t handle = 0;
-        if (!s.Equals() || !s.Handle(&handle))
-            return false;
+        if (!s.Equals() || !s.Handle(&handle)) return false;
         DXLTexture* texture = FindTexture(handle);
-        if (handle != 0 && !texture)
-            return false;
+        if (handle != 0 && !texture) return false;
         const int32_t textureWidth = texture ? texture->GetWidth() : 0;
         const int32_t textureHeight = texture ? texture->GetHeight() : 0;
 
@@ -778,11 +725,9 @@ bool KGETextLayout::ApplyTag(const C* text, uint32_t length, uint32_t* position)
 
         uint32_t spaces = s.SkipSpaces();
         while (!s.Take('>')) {
-            if (spaces == 0 || attributes == 6)
-                return false;
+            if (spaces == 0 || attributes == 6) return false;
             char name[9];
-            if (!s.Keyword(name) || !s.Equals())
-                return false;
+            if (!s.Keyword(name) || !s.Equals()) return false;
             uint32_t bit = 0;
             if (Is(name, "color")) {
                 bit = 1;
@@ -792,8 +737,7 @@ bool KGETextLayout::ApplyTag(const C* text, uint32_t length, uint32_t* position)
                     colourKind = kDefault;
                 } else {
                     colourKind = kGiven;
-                    if (!s.Colour(&colour))
-                        return false;
+                    if (!s.Colour(&colour)) return false;
                 }
             } else if (Is(name, "layout")) {
                 bit = 2;
@@ -811,8 +755,7 @@ bool KGETextLayout::ApplyTag(const C* text, uint32_t length, uint32_t* position)
                 bool& isGiven = isWidth ? widthGiven : heightGiven;
                 int32_t& value = isWidth ? width : height;
                 isGiven = !s.Word("default");
-                if (isGiven && !s.Integer(&value))
-                    return false;
+                if (isGiven && !s.Integer(&value)) return false;
             } else if (Is(name, "offset") || Is(name, "rect")) {
                 const bool isRect = name[0] == 'r';
                 bit = isRect ? 32 : 16;
@@ -826,11 +769,9 @@ bool KGETextLayout::ApplyTag(const C* text, uint32_t length, uint32_t* position)
                     offset[0] = offset[1] = 0;
                 }
                 for (int k = 0;; ++k) {
-                    if (k == count)
-                        return false;
+                    if (k == count) return false;
                     const bool canDefault = isRect && k >= 2;
-                    if (!(canDefault && s.Word("default")) && !s.Integer(&values[k]))
-                        return false;
+                    if (!(canDefault && s.Word("default")) && !s.Integer(&values[k])) return false;
                     const uint32_t after = s.SkipSpaces();
                     if (!s.Take(',')) {
                         spaces = after;

@@ -20,20 +20,20 @@ class DXLTexture;
 // ---------------------------------------------------------------- parameters
 
 // Flags of the parameter record.
-constexpr uint32_t kTextAlignMask = 0x3;       // 0 left, 1 centre, 2 right
-constexpr uint32_t kTextJustify = 0x4;         // justify wrapped lines
-constexpr uint32_t kTextVAlignMask = 0x30;     // 0 top, 0x10 centre, 0x20 bottom
-constexpr uint32_t kTextWrap = 0x100;          // wrap at the wrap width
-constexpr uint32_t kTextSingleLine = 0x200;    // no breaks, no wrapping, no fixed pitch
-constexpr uint32_t kTextFixedPitch = 0x400;    // line pitch from linePitch
-constexpr uint32_t kTextMarkup = 0x800;        // inline markup
-constexpr uint32_t kTextColour = 0x1000;       // colour from the record
-constexpr uint32_t kTextAlpha = 0x2000;        // alpha from the record
-constexpr uint32_t kTextTracking = 0x4000;     // tracking from the record
-constexpr uint32_t kTextLeading = 0x8000;      // leading from the record
-constexpr uint32_t kTextRect = 0x10000;        // rectangle from the record
-constexpr uint32_t kTextKeepCopy = 0x20000;    // keep a copy of the text
-constexpr uint32_t kTextKeepUser = 0x40000;    // keep the caller's value
+constexpr uint32_t kTextAlignMask = 0x3;    // 0 left, 1 centre, 2 right
+constexpr uint32_t kTextJustify = 0x4;      // justify wrapped lines
+constexpr uint32_t kTextVAlignMask = 0x30;  // 0 top, 0x10 centre, 0x20 bottom
+constexpr uint32_t kTextWrap = 0x100;       // wrap at the wrap width
+constexpr uint32_t kTextSingleLine = 0x200; // no breaks, no wrapping, no fixed pitch
+constexpr uint32_t kTextFixedPitch = 0x400; // line pitch from linePitch
+constexpr uint32_t kTextMarkup = 0x800;     // inline markup
+constexpr uint32_t kTextColour = 0x1000;    // colour from the record
+constexpr uint32_t kTextAlpha = 0x2000;     // alpha from the record
+constexpr uint32_t kTextTracking = 0x4000;  // tracking from the record
+constexpr uint32_t kTextLeading = 0x8000;   // leading from the record
+constexpr uint32_t kTextRect = 0x10000;     // rectangle from the record
+constexpr uint32_t kTextKeepCopy = 0x20000; // keep a copy of the text
+constexpr uint32_t kTextKeepUser = 0x40000; // keep the caller's value
 
 constexpr uint32_t kTextMaxChars = 8192;
 // "The default": maximum characters 8192, line pitch the font's height.
@@ -43,17 +43,17 @@ constexpr uint32_t kTextDefaultValue = 0x80000000u;
 // the tag callback may receive an object's address through them.
 struct KGETextParams {
     uint32_t flags;
-    uint32_t maxChars;  // kTextDefaultValue = 8192; at most 8192
-    uint32_t colour;    // with kTextColour
-    uint32_t alpha;     // with kTextAlpha only its alpha byte counts
-    int32_t wrapWidth;  // with kTextWrap
-    int32_t tracking;   // with kTextTracking
-    int32_t leading;    // with kTextLeading
-    kis::Rect rect;     // with kTextRect
-    int32_t linePitch;  // with kTextFixedPitch; INT32_MIN = the font's height
+    uint32_t maxChars; // kTextDefaultValue = 8192; at most 8192
+    uint32_t colour;   // with kTextColour
+    uint32_t alpha;    // with kTextAlpha only its alpha byte counts
+    int32_t wrapWidth; // with kTextWrap
+    int32_t tracking;  // with kTextTracking
+    int32_t leading;   // with kTextLeading
+    kis::Rect rect;    // with kTextRect
+    int32_t linePitch; // with kTextFixedPitch; INT32_MIN = the font's height
     uintptr_t tagContext1;
     uintptr_t tagContext2;
-    uint32_t user;      // with kTextKeepUser
+    uint32_t user; // with kTextKeepUser
 };
 
 // {0, 0x80000000, 0xFFFFFFFF, 0, ..., 0}: what a null record stands for.
@@ -103,10 +103,10 @@ struct KGELayoutItem {
     int32_t x;
     int32_t y;
     int32_t width;
-    const KGEFont* font;  // runs
-    uint32_t image;       // images: index into Images()
-    uint32_t firstChar;   // runs
-    uint32_t charCount;   // runs
+    const KGEFont* font; // runs
+    uint32_t image;      // images: index into Images()
+    uint32_t firstChar;  // runs
+    uint32_t charCount;  // runs
 };
 
 enum KGEImageLayout : int32_t {
@@ -125,7 +125,7 @@ struct KGELayoutImage {
     int32_t offsetY;
     kis::Rect source; // clipped to the texture
     bool visible;
-    int32_t y;        // top of the room, relative to the line's top
+    int32_t y; // top of the room, relative to the line's top
 };
 
 enum KGELineEnd : int32_t {
@@ -148,7 +148,7 @@ struct KGELayoutLine {
 // ---------------------------------------------------------------- the engine
 
 class KGETextLayout {
-public:
+  public:
     // Lays out UTF-16 text, or 8-bit text through the font's byte map. The
     // length is cut to 8192 characters. A null font lays out nothing.
     HResult Layout(const KGEFont* font, const KGETextParams& params, const char16_t* text, uint32_t length);
@@ -167,7 +167,7 @@ public:
     const KGETextParams& Params() const { return params_; }
     bool HasMarkup() const { return (params_.flags & kTextMarkup) != 0; }
 
-private:
+  private:
     struct ColourPair {
         bool useFont;
         uint32_t colour;
@@ -179,8 +179,7 @@ private:
 
     template <class C>
     HResult Walk(const KGEFont* font, const KGETextParams& params, const C* text, uint32_t length);
-    template <class C>
-    bool ApplyTag(const C* text, uint32_t length, uint32_t* position);
+    template <class C> bool ApplyTag(const C* text, uint32_t length, uint32_t* position);
 
     void Reset(const KGEFont* font, const KGETextParams& params, uint32_t length, bool wide);
     void ResolveColour();
@@ -198,8 +197,7 @@ private:
     void ComputeBounds();
 
     // The arrays grow by 16 entries below 64, by half below 256, and double after.
-    template <class T>
-    static void Push(std::vector<T>& array, const T& value);
+    template <class T> static void Push(std::vector<T>& array, const T& value);
 
     // Parameters and derived switches.
     KGETextParams params_{};

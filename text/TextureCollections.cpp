@@ -5,8 +5,7 @@ DXLTextures* collections[kTextureCollectionCount] = {};
 }
 
 void SetTextureCollection(int32_t index, DXLTextures* collection) {
-    if (index >= 0 && index < kTextureCollectionCount)
-        collections[index] = collection;
+    if (index >= 0 && index < kTextureCollectionCount) collections[index] = collection;
 }
 
 DXLTextures* GetTextureCollection(int32_t index) {

@@ -17,37 +17,30 @@ constexpr uint32_t kTextReserve = 1024;
 constexpr int64_t kMaxFileBytes = 0x7FFFFFFF;
 
 // Spaces trimmed inside tags and around cell texts.
-template <typename Ch>
-bool IsTagSpace(Ch c) {
+template <typename Ch> bool IsTagSpace(Ch c) {
     return c == ' ' || c == '\r' || c == '\n';
 }
 
-template <typename Ch>
-bool IsCellSpace(Ch c) {
+template <typename Ch> bool IsCellSpace(Ch c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 template <typename Ch>
 bool StartsWith(const Ch* text, uint32_t length, const char* name, uint32_t nameLength) {
-    if (length < nameLength)
-        return false;
+    if (length < nameLength) return false;
     for (uint32_t i = 0; i < nameLength; ++i)
-        if (static_cast<uint32_t>(text[i]) != static_cast<unsigned char>(name[i]))
-            return false;
+        if (static_cast<uint32_t>(text[i]) != static_cast<unsigned char>(name[i])) return false;
     return true;
 }
 
 // An opening tag of the element: the name, then nothing, a space, a line break,
 // or an empty-element '/' at the tag's end.
-template <typename Ch>
-bool IsOpenTag(const Ch* tag, uint32_t length, const char* name) {
+template <typename Ch> bool IsOpenTag(const Ch* tag, uint32_t length, const char* name) {
     const uint32_t n = static_cast<uint32_t>(std::strlen(name));
-    return StartsWith(tag, length, name, n) &&
-           (length == n || IsTagSpace(tag[n]) || tag[length - 1] == '/');
+    return StartsWith(tag, length, name, n) && (length == n || IsTagSpace(tag[n]) || tag[length - 1] == '/');
 }
 
-template <typename Ch>
-bool IsCloseName(const Ch* name, uint32_t length, const char* element) {
+template <typename Ch> bool IsCloseName(const Ch* name, uint32_t length, const char* element) {
     const uint32_t n = static_cast<uint32_t>(std::strlen(element));
     return length == n && StartsWith(name, length, element, n);
 }
@@ -59,22 +52,18 @@ void FreeItem(XMLItem* item) {
 }
 
 bool SetText(kis::Buffer& buffer, const char16_t* text, uint32_t length) {
-    if (!buffer.Resize(length, 2))
-        return false;
-    if (length != 0)
-        std::memcpy(buffer.Data(), text, size_t{length} * 2);
+    if (!buffer.Resize(length, 2)) return false;
+    if (length != 0) std::memcpy(buffer.Data(), text, size_t{length} * 2);
     return true;
 }
 
 // A new item with the name and its identifier hash, appended to a list.
 XMLItem* AppendItem(kis::TDRArray<XMLItem*>& list, const char16_t* name, uint32_t length, uint32_t hash) {
     auto* item = new (std::nothrow) XMLItem;
-    if (item == nullptr)
-        return nullptr;
+    if (item == nullptr) return nullptr;
     XMLItem** slot = kis::ArrayAddEntry(list);
     if (slot == nullptr || !SetText(item->name, name, length)) {
-        if (slot != nullptr)
-            --list.count;
+        if (slot != nullptr) --list.count;
         delete item;
         return nullptr;
     }
@@ -90,13 +79,13 @@ namespace kis {
 
 uint32_t DecodeXmlEntity(const char16_t* text, uint32_t length, char16_t units[2], uint32_t* unitCount) {
     *unitCount = 0;
-    if (length < 3 || text[0] != '&')
-        return 0;
+    if (length < 3 || text[0] != '&') return 0;
     static const struct {
         const char16_t* name;
         uint32_t length;
         char16_t value;
-    } kNamed[] = {{u"amp;", 4, '&'}, {u"lt;", 3, '<'}, {u"gt;", 3, '>'}, {u"quot;", 5, '"'}, {u"apos;", 5, '\''}};
+    } kNamed[] = {
+        {u"amp;", 4, '&'}, {u"lt;", 3, '<'}, {u"gt;", 3, '>'}, {u"quot;", 5, '"'}, {u"apos;", 5, '\''}};
     for (const auto& named : kNamed) {
         if (length - 1 >= named.length && std::memcmp(text + 1, named.name, named.length * 2) == 0) {
             units[0] = named.value;
@@ -104,12 +93,10 @@ uint32_t DecodeXmlEntity(const char16_t* text, uint32_t length, char16_t units[2
             return named.length + 1;
         }
     }
-    if (text[1] != '#')
-        return 0;
+    if (text[1] != '#') return 0;
     uint32_t i = 2;
     const bool hex = text[i] == 'x';
-    if (hex)
-        ++i;
+    if (hex) ++i;
     const uint32_t digitsStart = i;
     uint32_t value = 0;
     for (; i < length; ++i) {
@@ -126,8 +113,7 @@ uint32_t DecodeXmlEntity(const char16_t* text, uint32_t length, char16_t units[2
         // Saturates above the last code point, so any length of digits is safe.
         value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + digit;
     }
-    if (i == digitsStart || i >= length || text[i] != ';')
-        return 0;
+    if (i == digitsStart || i >= length || text[i] != ';') return 0;
     if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
         units[0] = 0xFFFD;
         *unitCount = 1;
@@ -147,8 +133,7 @@ uint32_t DecodeXmlText(const char16_t* text, uint32_t length, char16_t* destinat
     const uint32_t room = destination == nullptr ? UINT32_MAX : (capacity == 0 ? 0 : capacity - 1);
     uint32_t written = 0;
     auto put = [&](const char16_t* units, uint32_t n) {
-        if (written + n > room || written + n < written)
-            return false;
+        if (written + n > room || written + n < written) return false;
         if (destination != nullptr)
             for (uint32_t k = 0; k < n; ++k)
                 destination[written + k] = units[k];
@@ -167,15 +152,13 @@ uint32_t DecodeXmlText(const char16_t* text, uint32_t length, char16_t* destinat
                 units[0] = c, n = 1;
         } else if (c == '\r' || c == '\n') {
             units[0] = ' ';
-            if (c == '\r' && i + 1 < length && text[i + 1] == '\n')
-                step = 2;
+            if (c == '\r' && i + 1 < length && text[i + 1] == '\n') step = 2;
         } else if (c == 0) {
             n = 0;
         } else {
             units[0] = c;
         }
-        if (n != 0 && !put(units, n))
-            break;
+        if (n != 0 && !put(units, n)) break;
         i += step;
     }
     return written;
@@ -188,8 +171,7 @@ uint32_t DecodeXmlText(const char16_t* text, uint32_t length, char16_t* destinat
 XMLDocument::XMLDocument(const char16_t* fileName) {
     platform::File file = platform::File::Open(platform::GamePath(fileName), platform::kFileRead,
                                                platform::FileCreation::OpenExisting);
-    if (file.IsOpen())
-        Load(file);
+    if (file.IsOpen()) Load(file);
 }
 
 XMLDocument::~XMLDocument() {
@@ -227,43 +209,36 @@ void XMLDocument::SetCurrent(XMLItem* group) {
 bool XMLDocument::Load(platform::File& file) {
     using Encoding = kis::TextFileEncoding;
     Clear();
-    if (!file.IsOpen())
-        return false;
+    if (!file.IsOpen()) return false;
     int64_t fileSize = file.Size();
-    if (fileSize < 0 || fileSize > kMaxFileBytes)
-        return false;
+    if (fileSize < 0 || fileSize > kMaxFileBytes) return false;
     uint32_t size = static_cast<uint32_t>(fileSize);
 
     Encoding encoding;
     uint32_t mark;
-    if (!kis::ReadByteOrderMark(file, size, encoding, mark))
-        return false;
+    if (!kis::ReadByteOrderMark(file, size, encoding, mark)) return false;
     size -= mark;
     const bool wide = encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE;
-    if (size == 0 || (wide && size % 2 != 0))
-        return false;
+    if (size == 0 || (wide && size % 2 != 0)) return false;
 
     if (encoding == Encoding::Narrow) {
-        if (!text_.SetLength(size, 1) || !file.ReadExact(text_.Data(), size))
-            return false;
+        if (!text_.SetLength(size, 1) || !file.ReadExact(text_.Data(), size)) return false;
         Parse(text_.As<char>(), size);
         return true;
     }
     std::vector<char> bytes(size);
-    if (!file.ReadExact(bytes.data(), size))
-        return false;
+    if (!file.ReadExact(bytes.data(), size)) return false;
     if (encoding == Encoding::Utf8) {
-        platform::ConvertResult need = platform::MultiByteToUtf16(platform::kCodePageUtf8, bytes.data(), size, nullptr, 0);
+        platform::ConvertResult need =
+            platform::MultiByteToUtf16(platform::kCodePageUtf8, bytes.data(), size, nullptr, 0);
         if (!need.Ok() || need.count == 0 || need.count > UINT32_MAX - 1 ||
             !text_.SetLength(static_cast<uint32_t>(need.count), 2))
             return false;
         platform::ConvertResult done = platform::MultiByteToUtf16(platform::kCodePageUtf8, bytes.data(), size,
                                                                   text_.As<char16_t>(), need.count);
-        if (!done.Ok() || done.count != need.count)
-            return false;
+        if (!done.Ok() || done.count != need.count) return false;
     } else {
-        if (!text_.SetLength(size / 2, 2))
-            return false;
+        if (!text_.SetLength(size / 2, 2)) return false;
         kis::DecodeUtf16Bytes(bytes.data(), size / 2, encoding, text_.As<char16_t>());
     }
     Parse(text_.As<char16_t>(), text_.Length());
@@ -272,12 +247,10 @@ bool XMLDocument::Load(platform::File& file) {
 
 // Walks the text tag by tag; Data texts are taken as spans of the text (the
 // 8-bit reader converts them from UTF-8 first) and decoded when their cell ends.
-template <typename Ch>
-void XMLDocument::Parse(const Ch* text, uint32_t length) {
+template <typename Ch> void XMLDocument::Parse(const Ch* text, uint32_t length) {
     XMLRowState state;
     kis::Buffer converted; // the 8-bit reader's current Data text in UTF-16
-    if (!state.row.name.Resize(kNameReserve, 2) || !state.row.text.Resize(kTextReserve, 2))
-        return;
+    if (!state.row.name.Resize(kNameReserve, 2) || !state.row.text.Resize(kTextReserve, 2)) return;
     XMLItem* receiver = &root_;
     uint32_t dataStart = 0;
 
@@ -287,40 +260,34 @@ void XMLDocument::Parse(const Ch* text, uint32_t length) {
             target = &state.row.name, state.flags |= XMLRowState::kFirstCellTaken;
         else if ((state.flags & XMLRowState::kSecondCellTaken) == 0)
             target = &state.row.text, state.flags |= XMLRowState::kSecondCellTaken;
-        if (target == nullptr)
-            return;
+        if (target == nullptr) return;
         uint32_t n = data == nullptr ? 0 : kis::DecodeXmlText(data, dataLength, nullptr, 0);
         if (!target->Resize(n, 2)) {
             state.flags = 0; // the row cannot hold its text: drop it
             return;
         }
-        if (n != 0)
-            kis::DecodeXmlText(data, dataLength, target->As<char16_t>(), n + 1);
+        if (n != 0) kis::DecodeXmlText(data, dataLength, target->As<char16_t>(), n + 1);
     };
 
     uint32_t i = 0;
     while (i < length) {
         while (i < length && text[i] != '<' && text[i] != 0)
             ++i;
-        if (i >= length || text[i] == 0)
-            break;
+        if (i >= length || text[i] == 0) break;
         const uint32_t tagOpen = i;
         uint32_t start = i + 1;
         while (start < length && IsTagSpace(text[start]))
             ++start;
-        if (start >= length || text[start] == 0)
-            break;
+        if (start >= length || text[start] == 0) break;
         uint32_t close = start;
         while (close < length && text[close] != '>')
             ++close;
-        if (close >= length)
-            break;
+        if (close >= length) break;
         i = close + 1;
         uint32_t end = close;
         while (end > start && IsTagSpace(text[end - 1]))
             --end;
-        if (end == start)
-            continue;
+        if (end == start) continue;
         const Ch* tag = text + start;
         const uint32_t tagLength = end - start;
         const bool closing = tag[0] == '/';
@@ -335,7 +302,8 @@ void XMLDocument::Parse(const Ch* text, uint32_t length) {
             // Inline markup such as a bold tag inside a cell ends the reading:
             // the sheet is read up to here and the rest is ignored.
             shortTagStop_ = static_cast<int64_t>(tagOpen);
-            LogErrorPrintf(kLogIndent, "Spreadsheet reading stopped at character %u: a tag shorter than 3 characters",
+            LogErrorPrintf(kLogIndent,
+                           "Spreadsheet reading stopped at character %u: a tag shorter than 3 characters",
                            tagOpen);
             break;
         }
@@ -368,8 +336,7 @@ void XMLDocument::Parse(const Ch* text, uint32_t length) {
             continue;
         }
         if ((flags & XMLRowState::kInData) != 0) {
-            if (!IsCloseName(name, nameLength, "Data"))
-                continue;
+            if (!IsCloseName(name, nameLength, "Data")) continue;
             state.flags &= ~XMLRowState::kInData;
             const uint32_t dataLength = tagOpen - dataStart;
             state.data = nullptr, state.dataLength = 0;
@@ -377,12 +344,13 @@ void XMLDocument::Parse(const Ch* text, uint32_t length) {
                 state.data = text + dataStart;
                 state.dataLength = dataLength;
             } else if (dataLength != 0) {
-                platform::ConvertResult need =
-                    platform::MultiByteToUtf16(platform::kCodePageUtf8, text + dataStart, dataLength, nullptr, 0);
+                platform::ConvertResult need = platform::MultiByteToUtf16(
+                    platform::kCodePageUtf8, text + dataStart, dataLength, nullptr, 0);
                 if (need.Ok() && need.count != 0 && need.count < UINT32_MAX &&
                     converted.Resize(static_cast<uint32_t>(need.count), 2)) {
-                    platform::ConvertResult done = platform::MultiByteToUtf16(
-                        platform::kCodePageUtf8, text + dataStart, dataLength, converted.As<char16_t>(), need.count);
+                    platform::ConvertResult done =
+                        platform::MultiByteToUtf16(platform::kCodePageUtf8, text + dataStart, dataLength,
+                                                   converted.As<char16_t>(), need.count);
                     if (done.Ok() && done.count == need.count) {
                         state.data = converted.As<char16_t>();
                         state.dataLength = static_cast<uint32_t>(done.count);
@@ -390,13 +358,11 @@ void XMLDocument::Parse(const Ch* text, uint32_t length) {
                 }
             }
         } else if ((flags & XMLRowState::kInCell) != 0) {
-            if (!IsCloseName(name, nameLength, "Cell"))
-                continue;
+            if (!IsCloseName(name, nameLength, "Cell")) continue;
             state.flags &= ~XMLRowState::kInCell;
             takeCell(state.data, state.dataLength);
         } else if ((flags & XMLRowState::kInRow) != 0) {
-            if (!IsCloseName(name, nameLength, "Row"))
-                continue;
+            if (!IsCloseName(name, nameLength, "Row")) continue;
             receiver = AddRow(state, receiver);
             state.flags = 0;
         }
@@ -409,15 +375,13 @@ template void XMLDocument::Parse(const char16_t*, uint32_t);
 XMLItem* XMLDocument::AddRow(XMLRowState& state, XMLItem* receiver) {
     const char16_t* first = state.row.name.As<char16_t>();
     uint32_t begin = 0, end = state.row.name.Length();
-    if (first == nullptr || end == 0)
-        return receiver;
+    if (first == nullptr || end == 0) return receiver;
     while (begin < end && IsCellSpace(first[begin]))
         ++begin;
     while (end > begin && IsCellSpace(first[end - 1]))
         --end;
     if (begin < end && first[begin] == '[') {
-        if (end - begin < 2 || first[end - 1] != ']')
-            return receiver;
+        if (end - begin < 2 || first[end - 1] != ']') return receiver;
         ++begin, --end;
         while (begin < end && IsCellSpace(first[begin]))
             ++begin;
@@ -435,8 +399,7 @@ XMLItem* XMLDocument::AddRow(XMLRowState& state, XMLItem* receiver) {
         scan.length != end - begin)
         return receiver;
     XMLItem* entry = AppendItem(receiver->entries, first + begin, scan.length, scan.hash);
-    if (entry == nullptr)
-        return receiver;
+    if (entry == nullptr) return receiver;
     const uint32_t flags = state.flags;
     const bool hasSecond = (flags & XMLRowState::kSecondCellTaken) != 0;
     if (!SetText(entry->text, state.row.text.As<char16_t>(), hasSecond ? state.row.text.Length() : 0)) {
@@ -476,8 +439,7 @@ bool XMLDocument::EnterSection(const char16_t* name) {
 
 bool XMLDocument::NextSection() {
     errors_ = 0;
-    if (current_ == &root_)
-        return false;
+    if (current_ == &root_) return false;
     for (uint32_t i = current_->index + 1; i < groups_.count; ++i) {
         XMLItem* group = groups_.items[i];
         if (group->nameHash == current_->nameHash && group->name.Length() == current_->name.Length() &&
@@ -492,8 +454,7 @@ bool XMLDocument::NextSection() {
 
 bool XMLDocument::Rewind() {
     errors_ = 0;
-    if (current_ == &root_)
-        return false;
+    if (current_ == &root_) return false;
     SetCurrent(&root_);
     return true;
 }
@@ -510,8 +471,7 @@ uint32_t XMLDocument::GetEntryCount() {
     return current_->entries.count;
 }
 
-template <typename K>
-const XMLItem* XMLDocument::Find(const K* key, bool next) {
+template <typename K> const XMLItem* XMLDocument::Find(const K* key, bool next) {
     kis::IdentScan scan;
     if (!kis::ScanIdent(key, kis::kUnboundedLength, kis::kUnboundedLength, true, 0, scan) || !scan.atEnd) {
         errors_ |= kis::kTdrMalformedName | kis::kTdrMissingEntry;
@@ -523,8 +483,7 @@ const XMLItem* XMLDocument::Find(const K* key, bool next) {
                kis::EqualsIgnoringAsciiCase(entry->name.As<char16_t>(), name, scan.length);
     };
     uint32_t start = 0;
-    if (next && lastMatch_ != nullptr && same(lastMatch_))
-        start = lastMatch_->index + 1;
+    if (next && lastMatch_ != nullptr && same(lastMatch_)) start = lastMatch_->index + 1;
     for (uint32_t i = start; i < current_->entries.count; ++i) {
         const XMLItem* entry = current_->entries.items[i];
         if (same(entry)) {
@@ -581,22 +540,19 @@ uint32_t XMLDocument::ReadString(const XMLItem* entry, Dst* buffer, uint32_t siz
         uint32_t written = 0;
         int status = kis::ScanStringValue(entry->text.As<char16_t>(), buffer, size, codePage, written);
         errors_ |= static_cast<uint32_t>(status);
-        if (status == kis::kStringRead || status == kis::kStringCut)
-            return written;
+        if (status == kis::kStringRead || status == kis::kStringCut) return written;
     }
     uint32_t defLength = 0;
     if (def != nullptr)
         while (def[defLength] != 0)
             ++defLength;
-    if (size == 0)
-        return defLength;
+    if (size == 0) return defLength;
     if (buffer == nullptr) {
         errors_ |= kis::kTdrBadArgument;
         return 0;
     }
     uint32_t written = 0;
-    if (!kis::CopyText(buffer, size, def, defLength, codePage, &written))
-        errors_ |= kis::kTdrTextCut;
+    if (!kis::CopyText(buffer, size, def, defLength, codePage, &written)) errors_ |= kis::kTdrTextCut;
     return written;
 }
 

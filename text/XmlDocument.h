@@ -27,10 +27,10 @@ class File;
 
 // One record type for groups and entries.
 struct XMLItem {
-    uint32_t index = 0;   // position in the list that holds it
-    kis::Buffer name;     // UTF-16 group name or key, case as written
+    uint32_t index = 0; // position in the list that holds it
+    kis::Buffer name;   // UTF-16 group name or key, case as written
     uint32_t nameHash = 0;
-    kis::Buffer text;     // an entry's decoded text (UTF-16)
+    kis::Buffer text;                // an entry's decoded text (UTF-16)
     kis::TDRArray<XMLItem*> entries; // a group's entries
 };
 
@@ -44,13 +44,13 @@ struct XMLRowState {
         kSecondCellTaken = 0x20,
     };
     uint32_t flags = 0;
-    XMLItem row;                     // name: first cell text, text: second cell text
-    const char16_t* data = nullptr;  // the current Data text
+    XMLItem row;                    // name: first cell text, text: second cell text
+    const char16_t* data = nullptr; // the current Data text
     uint32_t dataLength = 0;
 };
 
 class XMLDocument {
-public:
+  public:
     // Loads the file; a file that cannot be read leaves an empty document.
     explicit XMLDocument(const char16_t* fileName);
     ~XMLDocument();
@@ -82,12 +82,10 @@ public:
     const XMLItem* FindEntry(const char16_t* key, bool next);
     const XMLItem* FindEntryA(const char* key, bool next);
 
-private:
-    template <typename Ch>
-    void Parse(const Ch* text, uint32_t length);
+  private:
+    template <typename Ch> void Parse(const Ch* text, uint32_t length);
     XMLItem* AddRow(XMLRowState& state, XMLItem* receiver);
-    template <typename K>
-    const XMLItem* Find(const K* key, bool next);
+    template <typename K> const XMLItem* Find(const K* key, bool next);
     // Entry i of the current group; null (and the missing-entry bit) past the end.
     const XMLItem* EntryAt(uint32_t i);
     template <typename Dst>

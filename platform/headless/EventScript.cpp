@@ -49,15 +49,20 @@ const char* ParseLine(std::string_view line, ScriptEvent& event) {
         std::string_view what = NextWord(rest);
         if (what == "move") {
             event.type = Type::MouseMove;
-            if (!ParseInt(NextWord(rest), event.a) || !ParseInt(NextWord(rest), event.b)) return "expected x and y";
+            if (!ParseInt(NextWord(rest), event.a) || !ParseInt(NextWord(rest), event.b))
+                return "expected x and y";
         } else if (what == "down" || what == "up") {
             event.type = Type::Button;
             event.down = what == "down";
             std::string_view button = NextWord(rest);
-            if (button == "left") event.a = 0;
-            else if (button == "right") event.a = 1;
-            else if (button == "middle") event.a = 2;
-            else return "expected left, right or middle";
+            if (button == "left")
+                event.a = 0;
+            else if (button == "right")
+                event.a = 1;
+            else if (button == "middle")
+                event.a = 2;
+            else
+                return "expected left, right or middle";
         } else if (what == "wheel") {
             event.type = Type::Wheel;
             if (!ParseInt(NextWord(rest), event.a)) return "expected the wheel notches";
@@ -66,9 +71,12 @@ const char* ParseLine(std::string_view line, ScriptEvent& event) {
         }
     } else if (verb == "focus") {
         std::string_view what = NextWord(rest);
-        if (what == "gained") event.type = Type::FocusGained;
-        else if (what == "lost") event.type = Type::FocusLost;
-        else return "expected focus gained or focus lost";
+        if (what == "gained")
+            event.type = Type::FocusGained;
+        else if (what == "lost")
+            event.type = Type::FocusLost;
+        else
+            return "expected focus gained or focus lost";
     } else if (verb == "minimise") {
         event.type = Type::Minimise;
     } else if (verb == "restore") {
@@ -101,7 +109,8 @@ bool ParseEventScript(std::string_view script, std::vector<ScriptEvent>& out, st
         if (first == std::string_view::npos || line[first] == '#') continue;
         ScriptEvent event;
         const char* problem = ParseLine(line, event);
-        if (!problem && !events.empty() && event.time < events.back().time) problem = "events must be in time order";
+        if (!problem && !events.empty() && event.time < events.back().time)
+            problem = "events must be in time order";
         if (problem) {
             if (error) *error = "line " + std::to_string(lineNumber) + ": " + problem;
             return false;

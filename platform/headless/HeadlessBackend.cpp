@@ -127,7 +127,8 @@ bool HeadlessWindow::WriteFramePng(const std::string& nativePath, std::string* e
 // ---------------------------------------------------------------- cursors
 
 uint32_t HeadlessCursors::CreateCursor(const uint32_t* argb, int width, int height, int hotX, int hotY) {
-    if (!argb || width <= 0 || height <= 0 || hotX < 0 || hotY < 0 || hotX >= width || hotY >= height) return 0;
+    if (!argb || width <= 0 || height <= 0 || hotX < 0 || hotY < 0 || hotX >= width || hotY >= height)
+        return 0;
     uint32_t id = next_++;
     images_[id] = Image{width, height, hotX, hotY};
     return id;
@@ -177,7 +178,9 @@ void HeadlessBackend::Apply(const ScriptEvent& event) {
     uint32_t now = Milliseconds();
     using Type = ScriptEvent::Type;
     switch (event.type) {
-    case Type::Key: input_.OnKey(uint8_t(event.a), event.down, now); break;
+    case Type::Key:
+        input_.OnKey(uint8_t(event.a), event.down, now);
+        break;
     case Type::MouseMove: {
         int x = 0, y = 0;
         input_.CursorPosition(x, y);
@@ -185,14 +188,30 @@ void HeadlessBackend::Apply(const ScriptEvent& event) {
         input_.OnCursor(event.a, event.b);
         break;
     }
-    case Type::Button: input_.OnButton(event.a, event.down, now); break;
-    case Type::Wheel: input_.OnWheel(event.a * kWheelDelta, now); break;
-    case Type::FocusGained: window_.SetFocus(true); break;
-    case Type::FocusLost: window_.SetFocus(false); break;
-    case Type::Minimise: window_.Minimise(); break;
-    case Type::Restore: window_.Restore(); break;
-    case Type::Close: window_.PushEvent(WindowEvent::Close); break;
-    case Type::Text: input_.OnText(event.text); break;
+    case Type::Button:
+        input_.OnButton(event.a, event.down, now);
+        break;
+    case Type::Wheel:
+        input_.OnWheel(event.a * kWheelDelta, now);
+        break;
+    case Type::FocusGained:
+        window_.SetFocus(true);
+        break;
+    case Type::FocusLost:
+        window_.SetFocus(false);
+        break;
+    case Type::Minimise:
+        window_.Minimise();
+        break;
+    case Type::Restore:
+        window_.Restore();
+        break;
+    case Type::Close:
+        window_.PushEvent(WindowEvent::Close);
+        break;
+    case Type::Text:
+        input_.OnText(event.text);
+        break;
     }
 }
 

@@ -12,7 +12,7 @@ namespace platform {
 // A window that exists only in memory: it keeps its state and the last
 // presented frame, which can be written to a PNG file.
 class HeadlessWindow final : public Window {
-public:
+  public:
     explicit HeadlessWindow(Input& input) : input_(input) {}
 
     bool Create(std::u16string_view caption, int clientWidth, int clientHeight) override;
@@ -52,7 +52,7 @@ public:
     void SetFocus(bool focused);
     void PushEvent(WindowEvent event) { events_.push_back(event); }
 
-private:
+  private:
     Input& input_;
     bool exists_ = false;
     bool visible_ = false;
@@ -69,7 +69,7 @@ private:
 
 // Remembers the images and which one shows; nothing is drawn.
 class HeadlessCursors final : public Cursors {
-public:
+  public:
     uint32_t CreateCursor(const uint32_t* argb, int width, int height, int hotX, int hotY) override;
     void DestroyCursor(uint32_t cursor) override;
     bool SetCursor(uint32_t cursor) override;
@@ -78,7 +78,7 @@ public:
     uint32_t Current() const { return current_; }
     bool Hidden() const { return hidden_; }
 
-private:
+  private:
     struct Image {
         int width, height, hotX, hotY;
     };
@@ -89,7 +89,7 @@ private:
 };
 
 class HeadlessBackend final : public Backend {
-public:
+  public:
     // The audio device runs by the wall clock for program runs; tests take
     // manual clocking and advance it themselves.
     explicit HeadlessBackend(NullAudioDevice::Clocking audioClocking = NullAudioDevice::Clocking::WallClock);
@@ -111,7 +111,7 @@ public:
     // Applies one event at once.
     void Apply(const ScriptEvent& event);
 
-private:
+  private:
     Input input_;
     HeadlessWindow window_{input_};
     HeadlessCursors cursors_;

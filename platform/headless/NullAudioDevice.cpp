@@ -10,9 +10,12 @@ constexpr int kBlockFrames = 512;
 }
 
 NullAudioDevice::NullAudioDevice(Clocking clocking, int rate)
-    : clocking_(clocking), rate_(rate > 0 ? rate : kAudioRate), block_(size_t(kBlockFrames) * kAudioChannels) {}
+    : clocking_(clocking), rate_(rate > 0 ? rate : kAudioRate),
+      block_(size_t(kBlockFrames) * kAudioChannels) {}
 
-NullAudioDevice::~NullAudioDevice() { Stop(); }
+NullAudioDevice::~NullAudioDevice() {
+    Stop();
+}
 
 bool NullAudioDevice::Start(AudioRenderer* renderer) {
     if (!renderer) return false;
@@ -68,7 +71,8 @@ void NullAudioDevice::RenderFrames(int frames) {
     while (frames > 0) {
         int block = std::min(frames, kBlockFrames);
         renderer_->Render(block_.data(), block);
-        if (capture_) captured_.insert(captured_.end(), block_.begin(), block_.begin() + block * kAudioChannels);
+        if (capture_)
+            captured_.insert(captured_.end(), block_.begin(), block_.begin() + block * kAudioChannels);
         framesRendered_ += uint64_t(block);
         frames -= block;
     }

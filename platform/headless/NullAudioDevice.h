@@ -14,7 +14,7 @@ namespace platform {
 // milliseconds and read back what was rendered) or, for headless runs of the
 // program, by the wall clock on a thread of its own.
 class NullAudioDevice final : public AudioDevice {
-public:
+  public:
     enum class Clocking { Manual, WallClock };
     explicit NullAudioDevice(Clocking clocking = Clocking::Manual, int rate = kAudioRate);
     ~NullAudioDevice() override;
@@ -35,7 +35,7 @@ public:
     std::vector<int16_t> Captured() const;
     void ClearCapture();
 
-private:
+  private:
     void RenderFrames(int frames);
 
     const Clocking clocking_;

@@ -4,7 +4,9 @@
 
 namespace platform {
 
-SdlAudioDevice::~SdlAudioDevice() { Stop(); }
+SdlAudioDevice::~SdlAudioDevice() {
+    Stop();
+}
 
 bool SdlAudioDevice::Start(AudioRenderer* renderer) {
     Stop();
@@ -48,7 +50,8 @@ void SdlAudioDevice::Stop() {
 
 void SdlAudioDevice::Callback(void* self, uint8_t* stream, int bytes) {
     auto* device = static_cast<SdlAudioDevice*>(self);
-    device->renderer_->Render(reinterpret_cast<int16_t*>(stream), bytes / int(sizeof(int16_t) * kAudioChannels));
+    device->renderer_->Render(reinterpret_cast<int16_t*>(stream),
+                              bytes / int(sizeof(int16_t) * kAudioChannels));
 }
 
 } // namespace platform

@@ -9,7 +9,7 @@ namespace platform {
 // Output through SDL's audio subsystem (whatever driver SDL picks, or the one
 // named by SDL_AUDIODRIVER, e.g. "dummy" on a machine without sound).
 class SdlAudioDevice final : public AudioDevice {
-public:
+  public:
     SdlAudioDevice() = default;
     ~SdlAudioDevice() override;
     bool Start(AudioRenderer* renderer) override;
@@ -18,7 +18,7 @@ public:
     // Why the last Start failed.
     const std::string& LastError() const { return error_; }
 
-private:
+  private:
     static void Callback(void* self, uint8_t* stream, int bytes);
 
     uint32_t device_ = 0;

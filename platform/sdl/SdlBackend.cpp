@@ -18,10 +18,14 @@ uint32_t FormatOf(uint32_t sdlFormat) {
 
 int ButtonOf(uint8_t sdlButton) {
     switch (sdlButton) {
-    case SDL_BUTTON_LEFT: return 0;
-    case SDL_BUTTON_RIGHT: return 1;
-    case SDL_BUTTON_MIDDLE: return 2;
-    default: return -1;
+    case SDL_BUTTON_LEFT:
+        return 0;
+    case SDL_BUTTON_RIGHT:
+        return 1;
+    case SDL_BUTTON_MIDDLE:
+        return 2;
+    default:
+        return -1;
     }
 }
 
@@ -29,7 +33,9 @@ int ButtonOf(uint8_t sdlButton) {
 
 // ---------------------------------------------------------------- window
 
-SdlWindow::~SdlWindow() { Destroy(); }
+SdlWindow::~SdlWindow() {
+    Destroy();
+}
 
 bool SdlWindow::Create(std::u16string_view caption, int clientWidth, int clientHeight) {
     if (window_ || clientWidth <= 0 || clientHeight <= 0) return false;
@@ -130,7 +136,9 @@ void SdlWindow::Hide() {
     if (window_) SDL_HideWindow(window_);
 }
 
-bool SdlWindow::IsVisible() const { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN); }
+bool SdlWindow::IsVisible() const {
+    return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN);
+}
 
 void SdlWindow::Raise() {
     if (window_) SDL_RaiseWindow(window_);
@@ -144,9 +152,13 @@ void SdlWindow::Restore() {
     if (window_) SDL_RestoreWindow(window_);
 }
 
-bool SdlWindow::IsMinimised() const { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED); }
+bool SdlWindow::IsMinimised() const {
+    return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED);
+}
 
-bool SdlWindow::HasFocus() const { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS); }
+bool SdlWindow::HasFocus() const {
+    return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS);
+}
 
 bool SdlWindow::PollEvent(WindowEvent& event) {
     if (events_.empty()) return false;
@@ -159,7 +171,8 @@ void SdlWindow::Present(const uint32_t* argb, int width, int height, int pitchIn
     if (!renderer_ || !argb || width <= 0 || height <= 0) return;
     if (!texture_ || textureWidth_ != width || textureHeight_ != height) {
         if (texture_) SDL_DestroyTexture(texture_);
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width,
+                                     height);
         if (!texture_) return;
         textureWidth_ = width;
         textureHeight_ = height;
@@ -180,7 +193,8 @@ std::vector<DisplayMode> SdlWindow::DisplayModes() const {
         if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
         uint32_t format = FormatOf(mode.format);
         if (format == 0 || mode.w <= 0 || mode.h <= 0) continue;
-        DisplayMode entry{uint32_t(mode.w), uint32_t(mode.h), uint32_t(std::max(mode.refresh_rate, 0)), format};
+        DisplayMode entry{uint32_t(mode.w), uint32_t(mode.h), uint32_t(std::max(mode.refresh_rate, 0)),
+                          format};
         if (std::find(modes.begin(), modes.end(), entry) == modes.end()) modes.push_back(entry);
     }
     return modes;
@@ -194,7 +208,8 @@ DisplayMode SdlWindow::DesktopMode() const {
                        format ? format : 22};
 }
 
-void SdlWindow::ShowMessageBoxOnScreen(std::u16string_view text, std::u16string_view caption, MessageBoxIcon icon) {
+void SdlWindow::ShowMessageBoxOnScreen(std::u16string_view text, std::u16string_view caption,
+                                       MessageBoxIcon icon) {
     uint32_t flags = icon == MessageBoxIcon::Error     ? SDL_MESSAGEBOX_ERROR
                      : icon == MessageBoxIcon::Warning ? SDL_MESSAGEBOX_WARNING
                                                        : SDL_MESSAGEBOX_INFORMATION;
@@ -222,10 +237,14 @@ void SdlWindow::LeaveMinimised() {
 void SdlWindow::Handle(const SDL_Event& event) {
     uint32_t now = Milliseconds();
     switch (event.type) {
-    case SDL_QUIT: events_.push_back(WindowEvent::Close); break;
+    case SDL_QUIT:
+        events_.push_back(WindowEvent::Close);
+        break;
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
-        case SDL_WINDOWEVENT_CLOSE: events_.push_back(WindowEvent::Close); break;
+        case SDL_WINDOWEVENT_CLOSE:
+            events_.push_back(WindowEvent::Close);
+            break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             LeaveMinimised();
             events_.push_back(WindowEvent::FocusGained);
@@ -244,13 +263,17 @@ void SdlWindow::Handle(const SDL_Event& event) {
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_MAXIMIZED:
-        case SDL_WINDOWEVENT_EXPOSED: LeaveMinimised(); break;
-        default: break;
+        case SDL_WINDOWEVENT_EXPOSED:
+            LeaveMinimised();
+            break;
+        default:
+            break;
         }
         break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-        if (!event.key.repeat) input_.OnKey(DikFromSdlScancode(event.key.keysym.scancode), event.type == SDL_KEYDOWN, now);
+        if (!event.key.repeat)
+            input_.OnKey(DikFromSdlScancode(event.key.keysym.scancode), event.type == SDL_KEYDOWN, now);
         break;
     case SDL_MOUSEMOTION: {
         int x = 0, y = 0;
@@ -269,17 +292,23 @@ void SdlWindow::Handle(const SDL_Event& event) {
         input_.OnWheel(notches * kWheelDelta, now);
         break;
     }
-    case SDL_TEXTINPUT: input_.OnText(Utf8ToUtf16(event.text.text)); break;
-    default: break;
+    case SDL_TEXTINPUT:
+        input_.OnText(Utf8ToUtf16(event.text.text));
+        break;
+    default:
+        break;
     }
 }
 
 // ---------------------------------------------------------------- cursors
 
-SdlCursors::~SdlCursors() { FreeAll(); }
+SdlCursors::~SdlCursors() {
+    FreeAll();
+}
 
 void SdlCursors::FreeAll() {
-    for (auto& [id, cursor] : cursors_) SDL_FreeCursor(cursor);
+    for (auto& [id, cursor] : cursors_)
+        SDL_FreeCursor(cursor);
     cursors_.clear();
 }
 
@@ -311,11 +340,15 @@ bool SdlCursors::SetCursor(uint32_t id) {
     return true;
 }
 
-void SdlCursors::SetCursorHidden(bool hidden) { SDL_ShowCursor(hidden ? SDL_DISABLE : SDL_ENABLE); }
+void SdlCursors::SetCursorHidden(bool hidden) {
+    SDL_ShowCursor(hidden ? SDL_DISABLE : SDL_ENABLE);
+}
 
 // ---------------------------------------------------------------- clipboard
 
-bool SdlClipboard::SetText(std::u16string_view text) { return SDL_SetClipboardText(Utf16ToUtf8(text).c_str()) == 0; }
+bool SdlClipboard::SetText(std::u16string_view text) {
+    return SDL_SetClipboardText(Utf16ToUtf8(text).c_str()) == 0;
+}
 
 std::u16string SdlClipboard::Text() const {
     char* text = SDL_GetClipboardText();
@@ -348,7 +381,8 @@ bool SdlBackend::Start(std::string& error) {
 
 void SdlBackend::PumpEvents() {
     SDL_Event event;
-    while (SDL_PollEvent(&event)) window_.Handle(event);
+    while (SDL_PollEvent(&event))
+        window_.Handle(event);
 }
 
 } // namespace platform

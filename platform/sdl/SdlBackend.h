@@ -14,7 +14,7 @@ union SDL_Event;
 namespace platform {
 
 class SdlWindow final : public Window {
-public:
+  public:
     explicit SdlWindow(Input& input) : input_(input) {}
     ~SdlWindow() override;
 
@@ -42,12 +42,13 @@ public:
     bool PacesToDisplay() const override { return vsync_; }
     std::vector<DisplayMode> DisplayModes() const override;
     DisplayMode DesktopMode() const override;
-    void ShowMessageBoxOnScreen(std::u16string_view text, std::u16string_view caption, MessageBoxIcon icon) override;
+    void ShowMessageBoxOnScreen(std::u16string_view text, std::u16string_view caption,
+                                MessageBoxIcon icon) override;
 
     // Turns one system event into window events and input.
     void Handle(const SDL_Event& event);
 
-private:
+  private:
     void MapToFrame(int x, int y, int& frameX, int& frameY) const;
     // Records that the window left the minimised state, however SDL told it.
     void LeaveMinimised();
@@ -73,7 +74,7 @@ private:
 };
 
 class SdlCursors final : public Cursors {
-public:
+  public:
     ~SdlCursors() override;
     uint32_t CreateCursor(const uint32_t* argb, int width, int height, int hotX, int hotY) override;
     void DestroyCursor(uint32_t cursor) override;
@@ -81,19 +82,19 @@ public:
     void SetCursorHidden(bool hidden) override;
     void FreeAll();
 
-private:
+  private:
     std::map<uint32_t, SDL_Cursor*> cursors_;
     uint32_t next_ = 1;
 };
 
 class SdlClipboard final : public Clipboard {
-public:
+  public:
     bool SetText(std::u16string_view text) override;
     std::u16string Text() const override;
 };
 
 class SdlBackend final : public Backend {
-public:
+  public:
     SdlBackend() = default;
     ~SdlBackend() override;
     // Starts SDL's video subsystem; false, with the reason, when there is no display.
@@ -107,7 +108,7 @@ public:
     SdlAudioDevice& GetAudioDevice() override { return audio_; }
     void PumpEvents() override;
 
-private:
+  private:
     bool started_ = false;
     Input input_;
     SdlWindow window_{input_};

@@ -3,10 +3,10 @@
 #include "engine/SoundManager.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
-#include "platform/Utf.h"
 #include "platform/Random.h"
-#include "tests/support/DataChunks.h"
+#include "platform/Utf.h"
 #include "tests/support/Damage.h"
+#include "tests/support/DataChunks.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -23,13 +23,10 @@ std::u16string GameForm(const testsupport::TempDir& dir) {
 std::vector<uint8_t> ReadChunk(kis::DataFileReaderW& reader, uint32_t id, uint32_t* size) {
     std::vector<uint8_t> bytes;
     for (const kis::DataFileEntry& e : reader.GetRoot().entries)
-        if (e.id == id && e.subId == kConfigChunkSubId)
-            *size = e.size;
-    if (!reader.OpenChunk(id, kConfigChunkSubId))
-        return bytes;
+        if (e.id == id && e.subId == kConfigChunkSubId) *size = e.size;
+    if (!reader.OpenChunk(id, kConfigChunkSubId)) return bytes;
     bytes.resize(*size);
-    if (!reader.Read(bytes.data(), *size) || !reader.CloseChunk())
-        bytes.clear();
+    if (!reader.Read(bytes.data(), *size) || !reader.CloseChunk()) bytes.clear();
     return bytes;
 }
 
@@ -65,7 +62,7 @@ TEST(Config, WrittenFileHasTheTypeVersionAndBothChunksAndReadsBack) {
     ASSERT_EQ(soundBytes.size(), 16u);
     ScreenParams expected;
     screen.GetParams(&expected);
-    const uint32_t words[7] = {expected.fullscreen,  expected.windowWidth, expected.windowHeight,
+    const uint32_t words[7] = {expected.fullscreen,  expected.windowWidth,  expected.windowHeight,
                                expected.screenWidth, expected.screenHeight, expected.refreshRate,
                                expected.vsync};
     for (int i = 0; i < 7; ++i)
@@ -158,7 +155,8 @@ TEST(Config, DamagedSettingsFilesLoadWithinRangesAndStayUntouched) {
             ASSERT_TRUE(testsupport::WriteFileBytes(path, testsupport::Damage(good, round / 3)));
         } else {
             std::vector<testsupport::DataChunk> damaged = chunks;
-            damaged[size_t(which - 1)].bytes = testsupport::Damage(chunks[size_t(which - 1)].bytes, round / 3);
+            damaged[size_t(which - 1)].bytes =
+                testsupport::Damage(chunks[size_t(which - 1)].bytes, round / 3);
             screenBytes = damaged[0].bytes.size();
             ASSERT_TRUE(testsupport::WriteDataChunks(path, kind, damaged));
         }
@@ -196,9 +194,10 @@ TEST(Config, TooLongAPathIsTheOnlyFailure) {
 TEST(Config, IniEntriesThatArePresentOverrideTheRecord) {
     testsupport::TempDir dir;
     const std::string ini = dir.File("config.ini");
-    ASSERT_TRUE(testsupport::WriteFileBytes(ini, "[Video]\r\nFullscreen=1\r\nWindow=1024,768\r\nScreen=1280, 1024\r\n"
-                                                 "VSync=0\r\nRefreshRate=75\r\n[Game]\r\nCheats=1\r\n"
-                                                 "[Path]\r\nLanguage=german.dat\r\n"));
+    ASSERT_TRUE(
+        testsupport::WriteFileBytes(ini, "[Video]\r\nFullscreen=1\r\nWindow=1024,768\r\nScreen=1280, 1024\r\n"
+                                         "VSync=0\r\nRefreshRate=75\r\n[Game]\r\nCheats=1\r\n"
+                                         "[Path]\r\nLanguage=german.dat\r\n"));
     ScreenParams params = {0, 800, 600, 1920, 1080, 60, 1};
     ConfigIni read;
     ReadConfigIni(platform::Utf8ToUtf16(ini), &params, &read);

@@ -36,8 +36,7 @@ std::atomic<uint64_t> g_mainScreenAllocations{0};
 std::atomic<uint32_t> g_mainScreenSince{0};
 
 void CountAllocation() {
-    if (!g_counting.load(std::memory_order_relaxed) || GameState() != kStateMainScreen)
-        return;
+    if (!g_counting.load(std::memory_order_relaxed) || GameState() != kStateMainScreen) return;
     if (g_mainScreenAllocations.fetch_add(1, std::memory_order_relaxed) == 0)
         g_mainScreenSince = platform::Milliseconds();
 }
@@ -46,8 +45,7 @@ void CountAllocation() {
 
 void* operator new(std::size_t size) {
     CountAllocation();
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
+    if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
 void* operator new[](std::size_t size) {
@@ -92,11 +90,11 @@ struct RunResult {
 // One headless run of the game copy for the given number of frames.
 RunResult RunGameCopy(const std::string& program, const std::string& home, int frames) {
     RunResult result;
-    const std::string command = "env XDG_DATA_HOME='" + home + "' " + kChildFrames + "=" + std::to_string(frames) +
-                                " '" + program + "' --gtest_filter='FrameAllocations.*' 2>&1";
+    const std::string command = "env XDG_DATA_HOME='" + home + "' " + kChildFrames + "=" +
+                                std::to_string(frames) + " '" + program +
+                                "' --gtest_filter='FrameAllocations.*' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
+    if (!pipe) return result;
     char line[512];
     while (std::fgets(line, sizeof line, pipe)) {
         result.output += line;
@@ -110,8 +108,7 @@ RunResult RunGameCopy(const std::string& program, const std::string& home, int f
         }
     }
     const int status = pclose(pipe);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        result.ran = false;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) result.ran = false;
     return result;
 }
 
@@ -156,8 +153,7 @@ TEST(FrameAllocations, AfterWarmUpAFrameOfTheScreenAfterLoadingAllocatesNothing)
     for (int attempt = 0; attempt < 4; ++attempt, frames *= 2) {
         shorter = RunGameCopy(game + "/verbolunde", dir.File("home-a" + std::to_string(attempt)), frames);
         ASSERT_TRUE(shorter.ran) << shorter.output;
-        if (shorter.allocations > 0 && shorter.shownMs >= 500)
-            break;
+        if (shorter.allocations > 0 && shorter.shownMs >= 500) break;
     }
     ASSERT_EQ(shorter.exitCode, 0) << shorter.output;
     ASSERT_GT(shorter.allocations, 0u) << "the screen after loading was never reached\n" << shorter.output;

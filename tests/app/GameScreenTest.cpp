@@ -51,14 +51,15 @@ TEST(GameScreen, MissingOrUnofferedValuesComeFromTheDefaults) {
         ScreenParams expected;
     };
     const Case cases[] = {
-        {{0, 0, 0, 0, 0, 0, 1}, {0, 800, 600, 1920, 1080, 60, 1}},            // zeros: defaults
-        {{0, 1000, 700, 1000, 700, 85, 0}, {0, 800, 600, 1920, 1080, 60, 0}},  // neither size offered
+        {{0, 0, 0, 0, 0, 0, 1}, {0, 800, 600, 1920, 1080, 60, 1}},              // zeros: defaults
+        {{0, 1000, 700, 1000, 700, 85, 0}, {0, 800, 600, 1920, 1080, 60, 0}},   // neither size offered
         {{0, 1024, 768, 1280, 1024, 75, 1}, {0, 1024, 768, 1280, 1024, 75, 1}}, // both kept
-        {{0, 1280, 960, 1280, 0, 0, 1}, {0, 1280, 960, 1920, 1080, 60, 1}},    // a zero screen height
+        {{0, 1280, 960, 1280, 0, 0, 1}, {0, 1280, 960, 1920, 1080, 60, 1}},     // a zero screen height
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(d.screen.SetParams(c.requested));
-        EXPECT_TRUE(Same(d.Params(), c.expected)) << c.requested.windowWidth << "x" << c.requested.windowHeight;
+        EXPECT_TRUE(Same(d.Params(), c.expected))
+            << c.requested.windowWidth << "x" << c.requested.windowHeight;
     }
     // Windowed: the back buffer is the window size.
     const kis::Rect& client = d.viewer->GetClientRect();

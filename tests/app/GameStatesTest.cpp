@@ -1,5 +1,5 @@
-#include "app/GameDataLoader.h"
 #include "app/GameStates.h"
+#include "app/GameDataLoader.h"
 #include "app/Logos.h"
 #include "app/PlayUrl.h"
 #include "platform/Random.h"
@@ -128,8 +128,8 @@ TEST_F(AppLayerTest, TheGameClockStopsWhileInactiveAndStepsAreCapped) {
     EXPECT_EQ(FrameTime(), 10u);
     EXPECT_EQ(GameClock(), 226u);
 
-    const std::vector<std::string> expected = {"focus 0->1", "minimise", "focus 1->2", "restore", "focus 2->1",
-                                               "focus 1->0"};
+    const std::vector<std::string> expected = {"focus 0->1", "minimise",   "focus 1->2",
+                                               "restore",    "focus 2->1", "focus 1->0"};
     EXPECT_EQ(g_calls, expected);
     EXPECT_EQ(GameTick, 10u);
 }
@@ -144,7 +144,12 @@ TEST(LoadingProgress, WeightedStagesReportAfterTheIntervalAndOnlyRise) {
     progress.AddStage(kMusic, 1.0f);
     progress.AddStage(kSamples, 3.0f);
     EXPECT_FALSE(progress.SetFraction(0.5f)); // not started
-    progress.Start(10, [](float overall, uint32_t id) { reports.push_back({overall, id}); }, [] { return now; });
+    progress.Start(
+        10,
+        [](float overall, uint32_t id) {
+            reports.push_back({overall, id});
+        },
+        [] { return now; });
 
     EXPECT_FALSE(progress.SetFraction(0.5f)); // the interval has not passed
     EXPECT_FLOAT_EQ(progress.Overall(), 0.125f);
@@ -172,8 +177,9 @@ TEST(LoadingProgress, WeightedStagesReportAfterTheIntervalAndOnlyRise) {
 TEST(LogoList, LinesNameAnImageAndItsTime) {
     std::vector<LogoEntry> logos;
     std::string error;
-    ASSERT_TRUE(ParseLogoList("\xEF\xBB\xBF// logos\r\n\r\nmaker.png, 1500\r\n# second\n  sub\\game logo.tga ,250  \n",
-                              &logos, &error))
+    ASSERT_TRUE(ParseLogoList(
+        "\xEF\xBB\xBF// logos\r\n\r\nmaker.png, 1500\r\n# second\n  sub\\game logo.tga ,250  \n", &logos,
+        &error))
         << error;
     ASSERT_EQ(logos.size(), 2u);
     EXPECT_EQ(logos[0].image, u"maker.png");
@@ -195,8 +201,10 @@ TEST(LogoList, LinesNameAnImageAndItsTime) {
 // Random damage to a logo list: it is refused whole with the line named, or
 // every logo has an image name and a time within bounds.
 TEST(LogoList, DamagedListsAreRefusedWithTheLineOrGiveLogosWithinBounds) {
-    const std::string good = "\xEF\xBB\xBF// logos\r\n\r\nmaker.png, 1500\r\n# second\n  sub\\game logo.tga ,250  \n"
-                             "\xC3\x84" "cker.jpg,600000\n";
+    const std::string good =
+        "\xEF\xBB\xBF// logos\r\n\r\nmaker.png, 1500\r\n# second\n  sub\\game logo.tga ,250  \n"
+        "\xC3\x84"
+        "cker.jpg,600000\n";
     platform::SeedRand(600);
     int refused = 0, read = 0;
     testsupport::ForRounds(3000, 1000, [&](int round) {
@@ -223,15 +231,15 @@ TEST(LogoList, DamagedListsAreRefusedWithTheLineOrGiveLogosWithinBounds) {
 // Random damage to a play.url file: the address is one trimmed line of the
 // file, or empty.
 TEST(PlayUrl, DamagedFilesGiveOneTrimmedLineOrNothing) {
-    const std::string good = "\xEF\xBB\xBF[Other]\r\nURL=http://wrong/\r\n[InternetShortcut]\r\nIconIndex=0\r\n"
-                             "URL=https://example.org/play\r\n";
+    const std::string good =
+        "\xEF\xBB\xBF[Other]\r\nURL=http://wrong/\r\n[InternetShortcut]\r\nIconIndex=0\r\n"
+        "URL=https://example.org/play\r\n";
     platform::SeedRand(80);
     testsupport::ForRounds(3000, 1000, [&](int round) {
         const std::string text = testsupport::Damage(good, round);
         const std::string address = PlayUrlAddress(text);
         EXPECT_EQ(address.find_first_of("\r\n"), std::string::npos);
-        if (address.empty())
-            return;
+        if (address.empty()) return;
         EXPECT_FALSE(std::isspace(static_cast<unsigned char>(address.front())));
         EXPECT_FALSE(std::isspace(static_cast<unsigned char>(address.back())));
         EXPECT_NE(text.find(address), std::string::npos);
@@ -245,7 +253,8 @@ TEST(PlayUrl, TheShortcutKeyElseTheFirstLine) {
     };
     const Case cases[] = {
         {"[InternetShortcut]\r\nURL=https://example.org/play\r\n", "https://example.org/play"},
-        {"[Other]\nURL=http://wrong/\n[internetshortcut]\nIconIndex=0\n url = http://right/ \n", "http://right/"},
+        {"[Other]\nURL=http://wrong/\n[internetshortcut]\nIconIndex=0\n url = http://right/ \n",
+         "http://right/"},
         {"http://first.line/\nsecond\n", "http://first.line/"},
         {"\xEF\xBB\xBF  https://bom.example/  \n", "https://bom.example/"},
         {"[InternetShortcut]\nIconFile=x\n", "[InternetShortcut]"},

@@ -7,8 +7,8 @@
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "platform/PngWriter.h"
-#include "platform/Utf.h"
 #include "platform/Random.h"
+#include "platform/Utf.h"
 #include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 
@@ -24,12 +24,12 @@ constexpr uint32_t kPackType = 0xE317A788;
 constexpr uint32_t kPackVersion = 0xB90D20FA;
 
 class DroppedFrames final : public platform::FrameSink {
-public:
+  public:
     void ShowFrame(const uint32_t*, int, int, int) override {}
 };
 
 class SmallViewer : public DXLViewer {
-public:
+  public:
     bool Open() {
         DXLDisplaySettings s;
         ValidateSettings(&s, nullptr, nullptr);
@@ -40,7 +40,7 @@ public:
         return ChangeDisplayMode(&s) == kResultOk && HasDevice();
     }
 
-private:
+  private:
     DroppedFrames sink_;
 };
 
@@ -68,7 +68,7 @@ bool YieldEveryTime(float) {
 }
 
 class SpriteTexturesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(viewer.Open());
         collection = std::make_unique<DXLTextures>(&viewer);

@@ -33,8 +33,7 @@ std::string BuiltProgramFolder() {
 // Runs the command through the shell; its exit status, with stdout and stderr captured.
 int RunCommand(const std::string& command, std::string* output) {
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return -1;
+    if (!pipe) return -1;
     char buffer[512];
     while (std::fgets(buffer, sizeof buffer, pipe))
         *output += buffer;
@@ -45,7 +44,7 @@ int RunCommand(const std::string& command, std::string* output) {
 // A copy of the game in a fresh folder: the program, its Data folder, and a
 // per-user folder of its own.
 class GameCopy {
-public:
+  public:
     GameCopy() {
         const std::string built = BuiltProgramFolder();
         EXPECT_FALSE(built.empty()) << "VB_BINARY_DIR is not set";
@@ -60,9 +59,11 @@ public:
     std::string Command(const std::string& arguments) const {
         return "env XDG_DATA_HOME='" + dir_.File("home") + "' '" + Game() + "/verbolunde' " + arguments;
     }
-    int Run(const std::string& arguments, std::string* output) const { return RunCommand(Command(arguments), output); }
+    int Run(const std::string& arguments, std::string* output) const {
+        return RunCommand(Command(arguments), output);
+    }
 
-private:
+  private:
     testsupport::TempDir dir_;
 };
 
@@ -157,7 +158,7 @@ int GoldenWidth(const platform::DecodedPicture& p, int left, int top, int right,
 constexpr int kPictureY = 230;
 constexpr int kPictureX[3] = {200, 400, 600};
 constexpr int kCounterX = 410, kCounterY = 450; // first digit cell
-constexpr int kDigitCell = 16;                 // 14 pixels and a gap of 2
+constexpr int kDigitCell = 16;                  // 14 pixels and a gap of 2
 
 void ExpectFinishedScreen(const platform::DecodedPicture& p) {
     // "Loading finished" in the language's caption font, and the hint line below it.
@@ -168,7 +169,7 @@ void ExpectFinishedScreen(const platform::DecodedPicture& p) {
     // The picture three times: petals around a seed disk, the stem below.
     for (int x : kPictureX)
         EXPECT_GT(Count(p, x - 60, kPictureY - 60, x + 60, kPictureY + 60, Golden), 400) << x;
-    EXPECT_GT(Count(p, 196, kPictureY - 17, 204, kPictureY - 9, Brown), 40); // the head's centre
+    EXPECT_GT(Count(p, 196, kPictureY - 17, 204, kPictureY - 9, Brown), 40);  // the head's centre
     EXPECT_GT(Count(p, 198, kPictureY + 38, 202, kPictureY + 42, Green), 12); // the upright stem
     // The middle copy is half as large again and turned by 30 degrees: its
     // stem leans to the left, none stands upright below its head.
@@ -187,8 +188,7 @@ void ExpectFinishedScreen(const platform::DecodedPicture& p) {
     EXPECT_GT(Count(p, 100, 365, 700, 395, Golden), 100);
     int coinRight = 0;
     for (int x = 100; x < 700; ++x)
-        if (Count(p, x, 365, x + 1, 395, Golden) > 0)
-            coinRight = x;
+        if (Count(p, x, 365, x + 1, 395, Golden) > 0) coinRight = x;
     EXPECT_GT(Count(p, coinRight - 15, 365, coinRight + 1, 395, Golden), 120);
 
     // "Clicks:" left of the middle, the digits right of it; nothing below.
@@ -248,7 +248,8 @@ TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheFinishedScreen) {
 TEST(Verbolunde, AClickSkipsTheLogos) {
     GameCopy game;
     const std::string script = game.File("click.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"));
     std::string output;
     ASSERT_EQ(game.Run("--headless --frames 40 --input-script '" + script + "'", &output), 0) << output;
     const std::string log = game.Log();
@@ -274,14 +275,16 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     // A click skips the logos; the rest comes once the game data is loaded.
     // Keys and buttons are held for 100 ms: the devices are read once a
     // frame, and a press that begins and ends between two reads is not seen.
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                                    "3000 key down A\n3100 key up A\n"
-                                                    "3150 mouse move 300 200\n3200 mouse down left\n3300 mouse up left\n"
-                                                    "3400 mouse down left\n3500 mouse up left\n"
-                                                    "3600 mouse down right\n3700 mouse up right\n4200 close\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                "3000 key down A\n3100 key up A\n"
+                "3150 mouse move 300 200\n3200 mouse down left\n3300 mouse up left\n"
+                "3400 mouse down left\n3500 mouse up left\n"
+                "3600 mouse down right\n3700 mouse up right\n4200 close\n"));
     const std::string png = game.File("last.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
+        << output;
 
     const std::string log = game.Log();
     const size_t finished = log.find("Loading finished; no main screen yet.");
@@ -289,7 +292,8 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     const std::string screen = log.substr(finished);
     EXPECT_EQ(LogLines(screen, "Cursor"), std::vector<std::string>{"arrow (0x100) shown"}) << log;
     EXPECT_EQ(LogLines(screen, "Key pressed"),
-              std::vector<std::string>{"0x1E (virtual key 0x41, modifiers 0x0)"}) << log;
+              std::vector<std::string>{"0x1E (virtual key 0x41, modifiers 0x0)"})
+        << log;
     const std::vector<std::string> clicks = {"left button at 300, 200 (click 1)",
                                              "left button double click at 300, 200 (click 2)",
                                              "right button at 300, 200 (click 3)"};
@@ -320,7 +324,8 @@ TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
     std::string output;
     ASSERT_EQ(game.Run("--headless --frames 4000 --input-script '" + script + "'", &output), 0) << output;
     const std::string log = game.Log();
-    EXPECT_EQ(LogLines(log, "Key pressed"), std::vector<std::string>{"0x01 (virtual key 0x1B, modifiers 0x0)"})
+    EXPECT_EQ(LogLines(log, "Key pressed"),
+              std::vector<std::string>{"0x01 (virtual key 0x1B, modifiers 0x0)"})
         << log;
     const std::vector<std::string> expected = {"00000001", "80000002", "00000006", "FFFFFFFF"};
     EXPECT_EQ(StateChanges(log), expected) << log;
@@ -330,8 +335,9 @@ TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
 TEST(Verbolunde, FocusAndMinimisingChangeTheActivationLevel) {
     GameCopy game;
     const std::string script = game.File("focus.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "100 focus lost\n200 minimise\n400 restore\n500 focus gained\n"
-                                                    "700 close\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(script,
+                                            "100 focus lost\n200 minimise\n400 restore\n500 focus gained\n"
+                                            "700 close\n"));
     std::string output;
     ASSERT_EQ(game.Run("--headless --input-script '" + script + "'", &output), 0) << output;
     const std::string log = game.Log();
@@ -351,9 +357,8 @@ TEST(Verbolunde, ASecondStartRaisesTheFirstWindowAndEndsWithStatus9) {
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "2500 close\n"));
     std::string firstOutput;
     int firstStatus = -1;
-    std::thread first([&] {
-        firstStatus = game.Run("--headless --input-script '" + script + "'", &firstOutput);
-    });
+    std::thread first(
+        [&] { firstStatus = game.Run("--headless --input-script '" + script + "'", &firstOutput); });
     // Waits until the first copy shows its logos.
     for (int i = 0; i < 400 && StateChanges(game.Log()).empty(); ++i)
         usleep(10000);
@@ -372,8 +377,9 @@ TEST(Verbolunde, ASecondStartRaisesTheFirstWindowAndEndsWithStatus9) {
 
 TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {
     GameCopy game;
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
-                                            "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n[Path]\nLanguage=ini.dat\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        game.Game() + "/config.ini",
+        "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n[Path]\nLanguage=ini.dat\n"));
     std::string output;
     ASSERT_EQ(game.Run("--headless --frames 2 -lang cmd.dat", &output), 0) << output;
     std::string log = game.Log();
@@ -426,8 +432,7 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
         kis::DataFileReaderW reader(0xDF17EFA2, 0x6A3E5084, 1);
         ASSERT_TRUE(reader.Open(platform::Utf8ToUtf16(soundPack).c_str()));
         for (const kis::DataFileEntry& entry : reader.GetRoot().entries)
-            if (entry.id == 0x4D555343)
-                musicOffset = entry.offset;
+            if (entry.id == 0x4D555343) musicOffset = entry.offset;
     }
     ASSERT_NE(musicOffset, 0u);
     std::string sounds = testsupport::ReadFileBytes(soundPack);
@@ -436,7 +441,8 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     sounds.replace(musicOffset + 4, 4, reinterpret_cast<const char*>(huge), 4);
     ASSERT_TRUE(testsupport::WriteFileBytes(soundPack, sounds));
     const std::string script = game.File("click.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse move 400 300\n30 mouse down left\n130 mouse up left\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "20 mouse move 400 300\n30 mouse down left\n130 mouse up left\n"));
     output.clear();
     EXPECT_EQ(game.Run("--headless --frames 60 --input-script '" + script + "'", &output), 1) << output;
     EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
@@ -510,13 +516,14 @@ TEST(Verbolunde, PlayUrlIsOpenedAtTheEndOnlyForAWebAddress) {
     const std::string bin = game.File("bin");
     fs::create_directories(bin);
     const std::string opened = game.File("opened.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        bin + "/xdg-open", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + opened + "'; done\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(bin + "/xdg-open",
+                                            "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" +
+                                                opened + "'; done\n"));
     fs::permissions(bin + "/xdg-open", fs::perms::owner_all);
     const std::string path = "PATH='" + bin + "':\"$PATH\" ";
 
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/play.url",
-                                            "[InternetShortcut]\r\nURL=https://example.org/farm?a=1&b=2\r\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        game.Game() + "/play.url", "[InternetShortcut]\r\nURL=https://example.org/farm?a=1&b=2\r\n"));
     std::string output;
     ASSERT_EQ(RunCommand(path + game.Command("--headless --frames 2"), &output), 0) << output;
     EXPECT_EQ(testsupport::ReadFileBytes(opened), "https://example.org/farm?a=1&b=2\n");
@@ -530,8 +537,8 @@ TEST(Verbolunde, PlayUrlIsOpenedAtTheEndOnlyForAWebAddress) {
 TEST(Verbolunde, WithoutDisplaySaysSoAndFails) {
     GameCopy game;
     std::string output;
-    int status = RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " + game.Command("--frames 3"),
-                            &output);
+    int status = RunCommand(
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " + game.Command("--frames 3"), &output);
     EXPECT_NE(status, 0);
     EXPECT_NE(output.find("--headless"), std::string::npos) << output;
 }

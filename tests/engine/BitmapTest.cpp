@@ -202,7 +202,8 @@ TEST(BitmapConversion, ConvertsThroughARGB) {
     Fill(packed, kFormatA8R8G8B8, 4, 1, {0x83, 0x00, 0x00, 0xFF, 0xFF}, 16, 4);
     packed.SetFormat(kFormatR5G6B5);
     EXPECT_EQ(packed.GetRLEUnit(), 0u);
-    EXPECT_EQ(Bytes(packed.GetBits(), 8), (std::vector<uint8_t>{0x00, 0xF8, 0x00, 0xF8, 0x00, 0xF8, 0x00, 0xF8}));
+    EXPECT_EQ(Bytes(packed.GetBits(), 8),
+              (std::vector<uint8_t>{0x00, 0xF8, 0x00, 0xF8, 0x00, 0xF8, 0x00, 0xF8}));
 
     DXLBitmap dxt;
     dxt.SetHeader(kFormatDXT1, 4, 4, 8, 0, 0);

@@ -13,8 +13,8 @@ namespace {
 // Builds one bitmap cursor entry by hand: header, palette, colour rows and
 // mask rows as given (rows bottom to top, already padded).
 std::vector<uint8_t> BitmapCursor(int width, int height, uint16_t bits, const std::vector<uint32_t>& palette,
-                                  const std::vector<uint8_t>& colourRows, const std::vector<uint8_t>& maskRows,
-                                  uint16_t hotX, uint16_t hotY) {
+                                  const std::vector<uint8_t>& colourRows,
+                                  const std::vector<uint8_t>& maskRows, uint16_t hotX, uint16_t hotY) {
     std::vector<uint8_t> image(40);
     kis::StoreLE32(&image[0], 40);
     kis::StoreLE32(&image[4], uint32_t(width));
@@ -59,7 +59,8 @@ CursorImage Pattern(int width, int height, int hotX, int hotY) {
     image.hotY = hotY;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.argb.push_back((x + y) % 3 == 0 ? 0 : 0xFF000000u | uint32_t(x * 7) << 16 | uint32_t(y * 5) << 8 | 0x40);
+            image.argb.push_back(
+                (x + y) % 3 == 0 ? 0 : 0xFF000000u | uint32_t(x * 7) << 16 | uint32_t(y * 5) << 8 | 0x40);
     return image;
 }
 
@@ -86,7 +87,7 @@ TEST(CurFile, PalettedImagesTakeTheirTransparencyFromTheMask) {
     std::vector<CursorImage> read = Read(BitmapCursor(3, 2, 1, {0x000000, 0xFFFFFF}, colour, mask, 1, 1));
     ASSERT_EQ(read.size(), 1u);
     // A transparent pixel with a colour would invert the screen: it shows black.
-    EXPECT_EQ(read[0].argb, (std::vector<uint32_t>{0xFFFFFFFF, 0xFF000000, 0xFF000000,   // top
+    EXPECT_EQ(read[0].argb, (std::vector<uint32_t>{0xFFFFFFFF, 0xFF000000, 0xFF000000,    // top
                                                    0x00000000, 0xFFFFFFFF, 0xFFFFFFFF})); // bottom
     EXPECT_EQ(read[0].hotX, 1);
 
@@ -156,8 +157,10 @@ TEST(CurFile, DamagedFilesAreRefusedWithAReason) {
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> bad = good;
-        if (c.wide) kis::StoreLE32(&bad[c.at], c.value);
-        else kis::StoreLE16(&bad[c.at], uint16_t(c.value));
+        if (c.wide)
+            kis::StoreLE32(&bad[c.at], c.value);
+        else
+            kis::StoreLE16(&bad[c.at], uint16_t(c.value));
         std::vector<CursorImage> images;
         std::string error;
         EXPECT_FALSE(ReadCurFile(bad.data(), bad.size(), &images, &error)) << c.what;
@@ -187,7 +190,8 @@ TEST(CurFile, RandomDamageIsReadWithinTheBytes) {
     for (int round = 0; round < 3000; ++round) {
         std::vector<uint8_t> file = round % 2 ? good : paletted;
         int changes = 1 + platform::Rand() % 6;
-        for (int i = 0; i < changes; ++i) file[size_t(platform::Rand()) % file.size()] = uint8_t(platform::Rand());
+        for (int i = 0; i < changes; ++i)
+            file[size_t(platform::Rand()) % file.size()] = uint8_t(platform::Rand());
         if (platform::Rand() % 4 == 0) file.resize(size_t(platform::Rand()) % file.size());
         // An exactly sized copy, so that any read past the end is caught.
         std::unique_ptr<uint8_t[]> exact(new uint8_t[file.size() + 1]);

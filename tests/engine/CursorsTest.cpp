@@ -1,10 +1,10 @@
 #include "engine/Cursors.h"
+#include "TextureTestSupport.h"
 #include "engine/CurFile.h"
 #include "engine/Texture.h"
 #include "platform/Files.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "tests/support/TempDir.h"
-#include "TextureTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ constexpr uint32_t kOtherDrawn = 0x210;
 constexpr uint32_t kHitCaption = 2;
 
 class CursorsTest : public ::testing::Test {
-protected:
+  protected:
     platform::HeadlessBackend backend{platform::NullAudioDevice::Clocking::Manual};
     platform::HeadlessCursors& pointer = backend.GetCursors();
     platform::Window* window = &backend.GetWindow();
@@ -107,7 +107,8 @@ TEST_F(CursorsTest, SetCursorMessageShowsTheCurrentSystemCursorOverTheClientArea
 
     // A message about another window hides it.
     EXPECT_FALSE(cursors.HandleMessage(window, kMessageSetCursor, 1234, kHitClient));
-    EXPECT_FALSE(cursors.HandleMessage(window, kMessageSetCursor + 1, reinterpret_cast<uintptr_t>(window), 1));
+    EXPECT_FALSE(
+        cursors.HandleMessage(window, kMessageSetCursor + 1, reinterpret_cast<uintptr_t>(window), 1));
 
     cursors.UseDefault();
     EXPECT_TRUE(SetCursorMessage());
@@ -159,7 +160,7 @@ TEST_F(CursorsTest, HidingAndWindowChangesSwitchTheImageOff) {
 }
 
 class DrawnCursorTest : public CursorsTest {
-protected:
+  protected:
     TestViewer viewer;
     void SetUp() override {
         CursorsTest::SetUp();
@@ -174,7 +175,8 @@ protected:
 TEST_F(DrawnCursorTest, DrawnCursorFollowsThePointerWithItsHotSpotInTheMiddle) {
     StartUp();
     auto texture = RedSquare(&viewer);
-    cursors.Add(kCursorDrawn, kDrawn, kCursorHotSpotCentre, kCursorHotSpotCentre, CursorImageOf(texture.get()));
+    cursors.Add(kCursorDrawn, kDrawn, kCursorHotSpotCentre, kCursorHotSpotCentre,
+                CursorImageOf(texture.get()));
     cursors.Select(kDrawn);
     EXPECT_TRUE(SetCursorMessage());
     EXPECT_TRUE(pointer.Hidden()); // the game draws the pointer itself
@@ -330,9 +332,11 @@ TEST(CursorSet, GlobalFunctionsActOnTheOneSet) {
     SetCursorWindow(window);
     ShowCursorImage();
     SelectCursor(0x999);
-    EXPECT_FALSE(CursorsHandleMessage(window, kMessageSetCursor, reinterpret_cast<uintptr_t>(window), kHitClient));
+    EXPECT_FALSE(
+        CursorsHandleMessage(window, kMessageSetCursor, reinterpret_cast<uintptr_t>(window), kHitClient));
     UseDefaultCursor();
-    EXPECT_TRUE(CursorsHandleMessage(window, kMessageSetCursor, reinterpret_cast<uintptr_t>(window), kHitClient));
+    EXPECT_TRUE(
+        CursorsHandleMessage(window, kMessageSetCursor, reinterpret_cast<uintptr_t>(window), kHitClient));
     EXPECT_EQ(backend.GetCursors().Current(), arrow);
     HideCursorImage();
     EXPECT_FALSE(GetCursorSet().IsEnabled());

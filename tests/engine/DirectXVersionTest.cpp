@@ -22,20 +22,17 @@ int gFunction;
 void* Load(const char* name) {
     gTried.push_back(name);
     for (const std::string& p : gPresent)
-        if (p == name)
-            return &gPresent;
+        if (p == name) return &gPresent;
     return nullptr;
 }
 void* Proc(void*, const char* name) {
     for (const std::string& p : gProcs)
-        if (p == name)
-            return &gFunction;
+        if (p == name) return &gFunction;
     return nullptr;
 }
 void Free(void*) {}
 bool Diagnostics(uint32_t* major, uint32_t* minor, const char16_t** letter) {
-    if (!gLetter)
-        return false;
+    if (!gLetter) return false;
     *major = 9;
     *minor = 0;
     *letter = gLetter;
@@ -43,8 +40,7 @@ bool Diagnostics(uint32_t* major, uint32_t* minor, const char16_t** letter) {
 }
 HResult FileVersion(const char16_t* file, uint64_t* version) {
     auto it = gFiles.find(file);
-    if (it == gFiles.end())
-        return kResultFail;
+    if (it == gFiles.end()) return kResultFail;
     *version = it->second;
     return kResultOk;
 }
@@ -52,7 +48,7 @@ HResult FileVersion(const char16_t* file, uint64_t* version) {
 const DirectXProbes kProbes = {Diagnostics, FileVersion, Load, Proc, Free};
 
 class DirectXReport : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         gTried.clear();
         gPresent.clear();
@@ -66,8 +62,7 @@ protected:
     void TearDown() override {
         UnloadD3DX();
         SetDirectXProbes(nullptr);
-        if (IsLogActive())
-            LogFinish();
+        if (IsLogActive()) LogFinish();
     }
     std::string Log() {
         LogFinish();
@@ -94,8 +89,8 @@ TEST_F(DirectXReport, LibraryNamesAreTriedInOrderAndMissingProcsLogged) {
 
     gTried.clear();
     gPresent = {"d3dx9_38.dll", "d3dx9_24.dll"};
-    gProcs = {"D3DXMatrixOrthoOffCenterLH", "D3DXCreateTexture", "D3DXCreateTextureFromFileExW",
-              "D3DXCreateTextureFromFileExA", "D3DXCreateFontIndirectW", "D3DXCreateFontIndirectA",
+    gProcs = {"D3DXMatrixOrthoOffCenterLH",         "D3DXCreateTexture",       "D3DXCreateTextureFromFileExW",
+              "D3DXCreateTextureFromFileExA",       "D3DXCreateFontIndirectW", "D3DXCreateFontIndirectA",
               "D3DXCreateTextureFromFileInMemoryEx"};
     EXPECT_EQ(LoadD3DX(), kResultFail);
     EXPECT_EQ(gTried.back(), "d3dx9_24.dll");

@@ -20,17 +20,15 @@ struct FakeConfig {
 FakeConfig g_config;
 
 class FakeDirect3D final : public DXLDirect3D {
-public:
+  public:
     uint32_t GetAdapterCount() override { return 2; }
     HResult GetAdapterIdentifier(uint32_t a, platform::AdapterIdentifier* o) override {
-        if (a >= 2)
-            return kResultInvalidCall;
+        if (a >= 2) return kResultInvalidCall;
         o->description = "fake";
         return kResultOk;
     }
     HResult GetDeviceCaps(uint32_t a, uint32_t t, platform::DeviceCaps* o) override {
-        if (a >= 2 || (t != kDeviceTypeHal && t != kDeviceTypeRef))
-            return kResultNotAvailable;
+        if (a >= 2 || (t != kDeviceTypeHal && t != kDeviceTypeRef)) return kResultNotAvailable;
         o->devCaps = platform::kDevCapsHardwareTransform;
         o->presentationIntervals = platform::kPresentIntervalOne | platform::kPresentIntervalImmediate;
         return kResultOk;
@@ -42,37 +40,36 @@ public:
     uint32_t GetAdapterModeCount(uint32_t, uint32_t f) override { return uint32_t(Of(f).size()); }
     HResult EnumAdapterModes(uint32_t, uint32_t f, uint32_t i, DXLAdapterMode* o) override {
         std::vector<DXLAdapterMode> m = Of(f);
-        if (i >= m.size())
-            return kResultInvalidCall;
+        if (i >= m.size()) return kResultInvalidCall;
         *o = m[i];
         return kResultOk;
     }
     HResult CheckDeviceType(uint32_t a, uint32_t t, uint32_t d, uint32_t b, bool windowed) override {
         if (!windowed && d == b && (d == kFormatR5G6B5 || d == kFormatX1R5G5B5))
             g_config.typeChecks.emplace_back(a, t, d);
-        if (d == kFormatR5G6B5)
-            return g_config.r5g6b5 ? kResultOk : kResultNotAvailable;
+        if (d == kFormatR5G6B5) return g_config.r5g6b5 ? kResultOk : kResultNotAvailable;
         return d == kFormatX8R8G8B8 && (b == kFormatX8R8G8B8 || b == kFormatA8R8G8B8) ? kResultOk
                                                                                       : kResultNotAvailable;
     }
     HResult CheckDeviceFormat(uint32_t, uint32_t, uint32_t, uint32_t usage, uint32_t, uint32_t f) override {
         return (usage & kUsageDepthStencil) && f != 80 ? kResultNotAvailable : kResultOk;
     }
-    HResult CheckDeviceMultiSampleType(uint32_t, uint32_t, uint32_t, bool, uint32_t type, uint32_t* q) override {
+    HResult CheckDeviceMultiSampleType(uint32_t, uint32_t, uint32_t, bool, uint32_t type,
+                                       uint32_t* q) override {
         *q = type == 0 ? 1 : g_config.qualityLevels;
         return type <= 4 ? kResultOk : kResultNotAvailable;
     }
-    HResult CreateDevice(uint32_t, uint32_t, platform::FrameSink*, uint32_t, const platform::PresentParameters&,
+    HResult CreateDevice(uint32_t, uint32_t, platform::FrameSink*, uint32_t,
+                         const platform::PresentParameters&,
                          std::unique_ptr<platform::GraphicsDevice>*) override {
         return kResultNotAvailable;
     }
 
-private:
+  private:
     static std::vector<DXLAdapterMode> Of(uint32_t format) {
         std::vector<DXLAdapterMode> out;
         for (const DXLAdapterMode& m : g_config.modes) {
-            if (m.format == format)
-                out.push_back(m);
+            if (m.format == format) out.push_back(m);
         }
         return out;
     }
@@ -95,11 +92,12 @@ struct Reset {
 } // namespace
 
 class DisplaySettingsFixture : public ::testing::Test {
-protected:
+  protected:
     Reset reset;
     struct Factory {
         Factory() {
-            SetDirect3DFactory([]() -> std::unique_ptr<DXLDirect3D> { return std::make_unique<FakeDirect3D>(); });
+            SetDirect3DFactory(
+                []() -> std::unique_ptr<DXLDirect3D> { return std::make_unique<FakeDirect3D>(); });
         }
         ~Factory() { SetDirect3DFactory(nullptr); }
     } factory;

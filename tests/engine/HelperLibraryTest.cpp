@@ -1,11 +1,11 @@
 #include "engine/HelperLibrary.h"
+#include "TextureTestSupport.h"
 #include "engine/Log.h"
 #include "platform/GlyphFace.h"
 #include "platform/PngWriter.h"
 #include "platform/SyntheticFace.h"
 #include "platform/Utf.h"
 #include "tests/support/TempDir.h"
-#include "TextureTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ Clip Transform(const platform::Matrix& m, float x, float y, float z) {
 
 // The library as the product finds it: registered and loaded.
 class HelperLibrary : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         RegisterBuiltInHelperLibrary();
         ASSERT_EQ(LoadD3DX(), kResultOk);
@@ -58,13 +58,16 @@ std::string PngBytes(const testsupport::TempDir& dir, const uint32_t* pixels, in
 // A 3 x 1 run-length Targa of 24-bit pixels, top row first: one literal packet.
 std::string TargaBytes() {
     std::string t(18, '\0');
-    t[2] = 10;  // run-length true colour
-    t[12] = 3;  // width
-    t[14] = 1;  // height
-    t[16] = 24; // bits a pixel
+    t[2] = 10;    // run-length true colour
+    t[12] = 3;    // width
+    t[14] = 1;    // height
+    t[16] = 24;   // bits a pixel
     t[17] = 0x20; // top-left origin
     t += '\x02';
-    t += std::string("\x30\x20\x10" "\x60\x50\x40" "\x90\x80\x70", 9); // blue, green, red
+    t += std::string("\x30\x20\x10"
+                     "\x60\x50\x40"
+                     "\x90\x80\x70",
+                     9); // blue, green, red
     return t;
 }
 
@@ -72,12 +75,12 @@ std::string TargaBytes() {
 std::vector<uint32_t> Texels(platform::Texture& texture) {
     platform::LockedRect locked;
     std::vector<uint32_t> texels;
-    if (platform::Failed(texture.Lock(platform::kLockReadOnly, &locked)))
-        return texels;
+    if (platform::Failed(texture.Lock(platform::kLockReadOnly, &locked))) return texels;
     for (uint32_t y = 0; y < texture.Height(); ++y)
         for (uint32_t x = 0; x < texture.Width(); ++x) {
             uint32_t value = 0;
-            std::memcpy(&value, static_cast<const uint8_t*>(locked.bits) + y * uint32_t(locked.pitch) + x * 4, 4);
+            std::memcpy(&value, static_cast<const uint8_t*>(locked.bits) + y * uint32_t(locked.pitch) + x * 4,
+                        4);
             texels.push_back(value);
         }
     texture.Unlock();
@@ -158,7 +161,8 @@ TEST_F(HelperLibrary, ImageInformationOfFilesInMemory) {
 }
 
 TEST_F(HelperLibrary, TexturesFromMemoryFollowTheSizeAndFilterRules) {
-    auto load = d3dx::LookedUp<d3dx::CreateTextureFromFileInMemoryExProc>(kD3DXCreateTextureFromFileInMemoryEx);
+    auto load =
+        d3dx::LookedUp<d3dx::CreateTextureFromFileInMemoryExProc>(kD3DXCreateTextureFromFileInMemoryEx);
     ASSERT_NE(load, nullptr);
     const std::string png = PngBytes(dir, kPicture, 3, 2);
     const uint32_t R = kPicture[0], G = kPicture[1], B = kPicture[2], W = kPicture[3], K = kPicture[4],
@@ -172,11 +176,22 @@ TEST_F(HelperLibrary, TexturesFromMemoryFollowTheSizeAndFilterRules) {
         // The picture top-left, transparent black padding.
         {"default, none", d3dx::kDefault, d3dx::kDefault, d3dx::kFilterNone, 4, 2, {R, G, B, 0, W, K, M, 0}},
         {"0 as default", 0, 0, d3dx::kFilterNone, 4, 2, {R, G, B, 0, W, K, M, 0}},
-        {"non-power-of-two", d3dx::kDefaultNonPow2, d3dx::kDefaultNonPow2, d3dx::kFilterPoint, 3, 2,
+        {"non-power-of-two",
+         d3dx::kDefaultNonPow2,
+         d3dx::kDefaultNonPow2,
+         d3dx::kFilterPoint,
+         3,
+         2,
          {R, G, B, W, K, M}},
         {"given size, none", 4, 4, d3dx::kFilterNone, 4, 4, {R, G, B, 0, W, K, M, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
         // Nearest pixel of x * 3 / 4: columns 0, 1, 2, 2.
-        {"default, point", d3dx::kDefault, d3dx::kDefault, d3dx::kFilterPoint, 4, 2, {R, G, B, B, W, K, M, M}},
+        {"default, point",
+         d3dx::kDefault,
+         d3dx::kDefault,
+         d3dx::kFilterPoint,
+         4,
+         2,
+         {R, G, B, B, W, K, M, M}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rule);
@@ -198,17 +213,17 @@ TEST_F(HelperLibrary, TexturesFromMemoryFollowTheSizeAndFilterRules) {
     const uint32_t plain[6] = {0xFF336699, 0xFF336699, 0xFF336699, 0xFF336699, 0xFF336699, 0xFF336699};
     const std::string uniform = PngBytes(dir, plain, 3, 2);
     platform::TexturePtr stretched;
-    ASSERT_EQ(load(device.get(), uniform.data(), uint32_t(uniform.size()), d3dx::kDefault, d3dx::kDefault, 1, 0,
-                   d3dx::kFormatFromFile, platform::Pool::Managed, d3dx::kDefault, d3dx::kFilterNone, 0, nullptr,
-                   nullptr, &stretched),
+    ASSERT_EQ(load(device.get(), uniform.data(), uint32_t(uniform.size()), d3dx::kDefault, d3dx::kDefault, 1,
+                   0, d3dx::kFormatFromFile, platform::Pool::Managed, d3dx::kDefault, d3dx::kFilterNone, 0,
+                   nullptr, nullptr, &stretched),
               kResultOk);
     EXPECT_EQ(Texels(*stretched), std::vector<uint32_t>(8, 0xFF336699));
 
     // A colour key turns its colour into transparent black.
     platform::TexturePtr keyed;
-    ASSERT_EQ(load(device.get(), png.data(), uint32_t(png.size()), d3dx::kDefaultNonPow2, d3dx::kDefaultNonPow2, 1, 0,
-                   d3dx::kFormatFromFile, platform::Pool::Managed, d3dx::kFilterNone, d3dx::kFilterNone, K, nullptr,
-                   nullptr, &keyed),
+    ASSERT_EQ(load(device.get(), png.data(), uint32_t(png.size()), d3dx::kDefaultNonPow2,
+                   d3dx::kDefaultNonPow2, 1, 0, d3dx::kFormatFromFile, platform::Pool::Managed,
+                   d3dx::kFilterNone, d3dx::kFilterNone, K, nullptr, nullptr, &keyed),
               kResultOk);
     EXPECT_EQ(Texels(*keyed), (std::vector<uint32_t>{R, G, B, W, 0, M}));
 
@@ -216,8 +231,8 @@ TEST_F(HelperLibrary, TexturesFromMemoryFollowTheSizeAndFilterRules) {
     const std::string tga = TargaBytes();
     platform::TexturePtr targa;
     ASSERT_EQ(load(device.get(), tga.data(), uint32_t(tga.size()), d3dx::kDefault, d3dx::kDefault, 1, 0,
-                   d3dx::kFormatFromFile, platform::Pool::Managed, d3dx::kFilterNone, d3dx::kFilterNone, 0, nullptr,
-                   nullptr, &targa),
+                   d3dx::kFormatFromFile, platform::Pool::Managed, d3dx::kFilterNone, d3dx::kFilterNone, 0,
+                   nullptr, nullptr, &targa),
               kResultOk);
     EXPECT_EQ(targa->GetFormat(), platform::Format::X8R8G8B8);
     const std::vector<uint32_t> texels = Texels(*targa);
@@ -233,8 +248,8 @@ TEST_F(HelperLibrary, TexturesFromMemoryFollowTheSizeAndFilterRules) {
               d3dx::kResultInvalidData);
     EXPECT_FALSE(none);
     EXPECT_EQ(load(nullptr, png.data(), uint32_t(png.size()), d3dx::kDefault, d3dx::kDefault, 1, 0,
-                   d3dx::kFormatFromFile, platform::Pool::Managed, d3dx::kFilterNone, d3dx::kFilterNone, 0, nullptr,
-                   nullptr, &none),
+                   d3dx::kFormatFromFile, platform::Pool::Managed, d3dx::kFilterNone, d3dx::kFilterNone, 0,
+                   nullptr, nullptr, &none),
               kResultInvalidCall);
 }
 
@@ -254,7 +269,8 @@ TEST_F(HelperLibrary, TexturesFromFilesByWideAndCodePageNames) {
               kResultOk);
     EXPECT_EQ(info.imageFileFormat, uint32_t(d3dx::kImageFilePng));
     ASSERT_EQ(loadA(device.get(), path.c_str(), d3dx::kDefault, d3dx::kDefault, 1, 0, d3dx::kFormatFromFile,
-                    platform::Pool::Managed, d3dx::kFilterNone, d3dx::kFilterNone, 0, nullptr, nullptr, &narrow),
+                    platform::Pool::Managed, d3dx::kFilterNone, d3dx::kFilterNone, 0, nullptr, nullptr,
+                    &narrow),
               kResultOk);
     EXPECT_EQ(Texels(*wide), Texels(*narrow));
     EXPECT_EQ(Texels(*wide)[5], kPicture[4]);
@@ -264,16 +280,16 @@ TEST_F(HelperLibrary, TexturesFromFilesByWideAndCodePageNames) {
     ASSERT_TRUE(testsupport::WriteFileBytes(targaPath, TargaBytes()));
     platform::TexturePtr targa;
     ASSERT_EQ(loadA(device.get(), targaPath.c_str(), d3dx::kDefaultNonPow2, d3dx::kDefaultNonPow2, 1, 0,
-                    d3dx::kFormatFromFile, platform::Pool::Managed, d3dx::kFilterNone, d3dx::kFilterNone, 0, &info,
-                    nullptr, &targa),
+                    d3dx::kFormatFromFile, platform::Pool::Managed, d3dx::kFilterNone, d3dx::kFilterNone, 0,
+                    &info, nullptr, &targa),
               kResultOk);
     EXPECT_EQ(info.imageFileFormat, uint32_t(d3dx::kImageFileTga));
     EXPECT_EQ(targa->Width(), 3u);
 
     platform::TexturePtr missing;
     EXPECT_TRUE(Failed(loadA(device.get(), dir.File("none.png").c_str(), d3dx::kDefault, d3dx::kDefault, 1, 0,
-                             d3dx::kFormatFromFile, platform::Pool::Managed, d3dx::kFilterNone, d3dx::kFilterNone, 0,
-                             nullptr, nullptr, &missing)));
+                             d3dx::kFormatFromFile, platform::Pool::Managed, d3dx::kFilterNone,
+                             d3dx::kFilterNone, 0, nullptr, nullptr, &missing)));
     EXPECT_FALSE(missing);
 }
 
@@ -285,9 +301,11 @@ TEST_F(HelperLibrary, CreatedTexturesKeepTheirSizeAndNeedASizeAndAFormat) {
     EXPECT_EQ(t->Width(), 100u);
     EXPECT_EQ(t->Height(), 30u);
     EXPECT_EQ(t->GetFormat(), platform::Format::A4R4G4B4);
-    EXPECT_EQ(create(device.get(), 0, 30, 1, 0, kFormatA8R8G8B8, platform::Pool::Managed, &t), kResultInvalidCall);
+    EXPECT_EQ(create(device.get(), 0, 30, 1, 0, kFormatA8R8G8B8, platform::Pool::Managed, &t),
+              kResultInvalidCall);
     EXPECT_FALSE(t);
-    EXPECT_EQ(create(device.get(), 4, 4, 1, 0, kFormatUnknown, platform::Pool::Managed, &t), kResultInvalidCall);
+    EXPECT_EQ(create(device.get(), 4, 4, 1, 0, kFormatUnknown, platform::Pool::Managed, &t),
+              kResultInvalidCall);
 }
 
 TEST_F(HelperLibrary, FontsOpenTheDescribedFace) {
@@ -299,8 +317,7 @@ TEST_F(HelperLibrary, FontsOpenTheDescribedFace) {
     platform::GlyphFaceOpener previous = platform::SetGlyphFaceOpener(
         [&](const platform::GlyphFaceRequest& r, std::string*) -> std::unique_ptr<platform::GlyphFace> {
             requests.push_back(r);
-            if (r.faceName == u"Missing")
-                return nullptr;
+            if (r.faceName == u"Missing") return nullptr;
             return std::make_unique<platform::SyntheticFace>(platform::SyntheticFaceSpec{}, r);
         });
 
@@ -350,15 +367,14 @@ TEST_F(HelperLibrary, FontsOpenTheDescribedFace) {
 namespace {
 
 class Startup : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path = dir.File("log.txt");
         ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(path).c_str()));
     }
     void TearDown() override {
         SetDirectXProbes(nullptr);
-        if (IsLogActive())
-            LogFinish();
+        if (IsLogActive()) LogFinish();
     }
     std::string Log() {
         LogFinish();

@@ -26,16 +26,14 @@ void Append(Bytes& b, std::initializer_list<uint8_t> bytes) {
 
 bool ReadWith(BitmapFileReader reader, const Bytes& file, DXLBitmap& bitmap) {
     kis::MemoryStream stream;
-    if (!file.empty())
-        stream.Write(file.data(), int64_t(file.size()));
+    if (!file.empty()) stream.Write(file.data(), int64_t(file.size()));
     stream.SeekTo(0);
     return reader(&stream, &bitmap);
 }
 
 uint32_t Pixel32(DXLBitmap& bitmap, int x, int y) {
     const uint8_t* row = bitmap.GetRow(y);
-    if (!row)
-        return 0xDEADDEAD;
+    if (!row) return 0xDEADDEAD;
     uint32_t v;
     std::memcpy(&v, row + x * 4, 4);
     return v;
@@ -67,8 +65,8 @@ Bytes GlbFile(uint32_t w, uint32_t h, uint8_t type, const Bytes& data, uint32_t 
     return b;
 }
 
-Bytes TargaHeader(uint8_t type, uint16_t w, uint16_t h, uint8_t depth, uint8_t descriptor, uint16_t mapLength = 0,
-                  uint8_t mapBits = 0) {
+Bytes TargaHeader(uint8_t type, uint16_t w, uint16_t h, uint8_t depth, uint8_t descriptor,
+                  uint16_t mapLength = 0, uint8_t mapBits = 0) {
     Bytes b = {0, uint8_t(mapLength ? 1 : 0), type, 0, 0};
     Put16(b, mapLength);
     b.push_back(mapBits);
@@ -179,7 +177,8 @@ TEST(BitmapFileFormats, TableOfSevenKindsFoundIgnoringCase) {
 
 TEST(OwnBitmapFiles, DxlbKeepsPackedDataAndRefusesLyingHeaders) {
     DXLBitmap bitmap;
-    ASSERT_TRUE(ReadWith(ReadDXLBitmapFile, DxlbFile(kFormatA8R8G8B8, 4, 1, {0x83, 1, 2, 3, 4}, 16, 4), bitmap));
+    ASSERT_TRUE(
+        ReadWith(ReadDXLBitmapFile, DxlbFile(kFormatA8R8G8B8, 4, 1, {0x83, 1, 2, 3, 4}, 16, 4), bitmap));
     EXPECT_EQ(bitmap.GetDataSize(), 5u); // still packed
     EXPECT_EQ(Pixel32(bitmap, 3, 0), 0x04030201u);
 
@@ -194,7 +193,8 @@ TEST(OwnBitmapFiles, DxlbKeepsPackedDataAndRefusesLyingHeaders) {
     truncated.pop_back();
     EXPECT_FALSE(ReadWith(ReadDXLBitmapFile, truncated, bitmap));
     EXPECT_TRUE(bitmap.IsEmpty());
-    EXPECT_FALSE(ReadWith(ReadDXLBitmapFile, DxlbFile(kFormatA8R8G8B8, 4, 1, {0x83, 1, 2, 3, 4}, 64, 4), bitmap));
+    EXPECT_FALSE(
+        ReadWith(ReadDXLBitmapFile, DxlbFile(kFormatA8R8G8B8, 4, 1, {0x83, 1, 2, 3, 4}, 64, 4), bitmap));
     EXPECT_FALSE(ReadWith(ReadDXLBitmapFile, DxlbFile(kFormatA8R8G8B8, 4, 1, Bytes(15), 0, 0), bitmap));
     EXPECT_FALSE(ReadWith(ReadDXLBitmapFile, DxlbFile(kFormatA8R8G8B8, 0, 1, {}, 0, 0), bitmap));
     Bytes lyingSize = DxlbFile(kFormatA8R8G8B8, 4096, 4096, {}, 0, 0);
@@ -327,7 +327,8 @@ TEST(BMPFiles, RowsArePaddedAndFlipped) {
     // A palette longer than the indices reach is read whole: the pixels come
     // after all of its entries. One longer than the file is refused.
     Bytes longPalette;
-    for (int i = 0; i < 300; ++i) Append(longPalette, {uint8_t(i), 0, 0, 0});
+    for (int i = 0; i < 300; ++i)
+        Append(longPalette, {uint8_t(i), 0, 0, 0});
     Append(longPalette, {5, 0, 0, 0});
     ASSERT_TRUE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(1, 1, 8, 300), longPalette), bitmap));
     EXPECT_EQ(Pixel32(bitmap, 0, 0), 0xFF000005u);
@@ -360,7 +361,8 @@ TEST(BMPFiles, RefusesBadHeaders) {
     EXPECT_FALSE(ReadWith(ReadBMPFile, BmpFile(rle, {1, 2, 3, 0}), bitmap));
     EXPECT_FALSE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(2, 2, 24), {1, 2, 3}), bitmap));
     EXPECT_FALSE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(-2, 1, 24), Bytes(8)), bitmap));
-    EXPECT_FALSE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(1, 1, 8, 600), Bytes(2000)), bitmap)); // palette past the end
+    EXPECT_FALSE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(1, 1, 8, 600), Bytes(2000)),
+                          bitmap)); // palette past the end
     Bytes notBm = BmpFile(InfoHeader(1, 1, 24), {1, 2, 3, 0});
     notBm[0] = 'X';
     EXPECT_FALSE(ReadWith(ReadBMPFile, notBm, bitmap));
@@ -390,37 +392,48 @@ TEST(IconFiles, MaskSetsAlphaAndRowsFlip) {
 TEST(DDSFiles, UncompressedCompressedAndRefused) {
     DXLBitmap bitmap;
     Bytes argb = {1, 2, 3, 0x80, 4, 5, 6, 0x00};
-    ASSERT_TRUE(ReadWith(ReadDDSFile, DdsFile(0, 2, 1, 0, 0x41, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb), bitmap));
+    ASSERT_TRUE(
+        ReadWith(ReadDDSFile, DdsFile(0, 2, 1, 0, 0x41, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb), bitmap));
     EXPECT_EQ(bitmap.GetFormat(), kFormatA8R8G8B8);
     EXPECT_EQ(Pixel32(bitmap, 1, 0), 0x00060504u);
 
     // X8R8G8B8 stored as 4 bytes a pixel.
-    ASSERT_TRUE(ReadWith(ReadDDSFile, DdsFile(0, 2, 1, 0, 0x40, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb), bitmap));
+    ASSERT_TRUE(
+        ReadWith(ReadDDSFile, DdsFile(0, 2, 1, 0, 0x40, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb), bitmap));
     EXPECT_EQ(bitmap.GetFormat(), kFormatX8R8G8B8);
     EXPECT_EQ(Pixel32(bitmap, 1, 0), 0x00060504u);
     EXPECT_EQ(Pixel32(bitmap, 0, 0), 0x80030201u);
 
-    ASSERT_TRUE(ReadWith(ReadDDSFile, DdsFile(0, 2, 1, 0, 0x40, 0, 24, 0xFF0000, 0xFF00, 0xFF, 0, {1, 2, 3, 4, 5, 6}),
+    ASSERT_TRUE(ReadWith(ReadDDSFile,
+                         DdsFile(0, 2, 1, 0, 0x40, 0, 24, 0xFF0000, 0xFF00, 0xFF, 0, {1, 2, 3, 4, 5, 6}),
                          bitmap));
     EXPECT_EQ(Pixel32(bitmap, 1, 0), 0xFF060504u);
 
-    ASSERT_TRUE(ReadWith(ReadDDSFile, DdsFile(0, 1, 1, 0, 0x40, 0, 16, 0xF800, 0x7E0, 0x1F, 0, {0x00, 0xF8}), bitmap));
+    ASSERT_TRUE(ReadWith(ReadDDSFile, DdsFile(0, 1, 1, 0, 0x40, 0, 16, 0xF800, 0x7E0, 0x1F, 0, {0x00, 0xF8}),
+                         bitmap));
     EXPECT_EQ(bitmap.GetFormat(), kFormatR5G6B5);
 
     Bytes block = {0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0};
-    ASSERT_TRUE(ReadWith(ReadDDSFile, DdsFile(0x80000, 4, 4, 8, 4, kFormatDXT1, 0, 0, 0, 0, 0, block), bitmap));
+    ASSERT_TRUE(
+        ReadWith(ReadDDSFile, DdsFile(0x80000, 4, 4, 8, 4, kFormatDXT1, 0, 0, 0, 0, 0, block), bitmap));
     EXPECT_EQ(bitmap.GetFormat(), kFormatDXT1);
     bitmap.SetFormat(kFormatA8R8G8B8);
     EXPECT_EQ(Pixel32(bitmap, 3, 3), 0xFFFF0000u);
 
-    EXPECT_FALSE(ReadWith(ReadDDSFile, DdsFile(0, 4, 4, 0, 4, kFormatDXT1, 0, 0, 0, 0, 0x200, block), bitmap));
-    EXPECT_FALSE(ReadWith(ReadDDSFile, DdsFile(0, 4, 4, 0, 4, kFormatDXT1, 0, 0, 0, 0, 0x200000, block), bitmap));
-    EXPECT_FALSE(ReadWith(ReadDDSFile, DdsFile(0x80000, 4, 4, 4, 4, kFormatDXT1, 0, 0, 0, 0, 0, block), bitmap));
-    EXPECT_FALSE(ReadWith(ReadDDSFile, DdsFile(0x80000, 8, 8, 32, 4, kFormatDXT1, 0, 0, 0, 0, 0, block), bitmap));
-    EXPECT_FALSE(ReadWith(ReadDDSFile, DdsFile(0, 4, 4, 0, 4, MakeFourCC('A', 'T', 'I', '1'), 0, 0, 0, 0, 0, block),
-                          bitmap));
-    EXPECT_FALSE(ReadWith(ReadDDSFile, DdsFile(0, 1, 1, 0, 0x40, 0, 16, 0xF0, 0xF, 0xF00, 0, {0, 0}), bitmap));
-    EXPECT_FALSE(ReadWith(ReadDDSFile, DdsFile(0, 0, 1, 0, 0x40, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb), bitmap));
+    EXPECT_FALSE(
+        ReadWith(ReadDDSFile, DdsFile(0, 4, 4, 0, 4, kFormatDXT1, 0, 0, 0, 0, 0x200, block), bitmap));
+    EXPECT_FALSE(
+        ReadWith(ReadDDSFile, DdsFile(0, 4, 4, 0, 4, kFormatDXT1, 0, 0, 0, 0, 0x200000, block), bitmap));
+    EXPECT_FALSE(
+        ReadWith(ReadDDSFile, DdsFile(0x80000, 4, 4, 4, 4, kFormatDXT1, 0, 0, 0, 0, 0, block), bitmap));
+    EXPECT_FALSE(
+        ReadWith(ReadDDSFile, DdsFile(0x80000, 8, 8, 32, 4, kFormatDXT1, 0, 0, 0, 0, 0, block), bitmap));
+    EXPECT_FALSE(ReadWith(
+        ReadDDSFile, DdsFile(0, 4, 4, 0, 4, MakeFourCC('A', 'T', 'I', '1'), 0, 0, 0, 0, 0, block), bitmap));
+    EXPECT_FALSE(
+        ReadWith(ReadDDSFile, DdsFile(0, 1, 1, 0, 0x40, 0, 16, 0xF0, 0xF, 0xF00, 0, {0, 0}), bitmap));
+    EXPECT_FALSE(
+        ReadWith(ReadDDSFile, DdsFile(0, 0, 1, 0, 0x40, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb), bitmap));
     EXPECT_TRUE(bitmap.IsEmpty());
 }
 
@@ -454,7 +467,10 @@ TEST(ImageReaderRobustness, DamagedAndRandomFiles) {
         Bytes file;
     };
     std::vector<Sample> samples;
-    samples.push_back({ReadDXLBitmapFile, DxlbFile(kFormatA8R8G8B8, 4, 2, {0x83, 1, 2, 3, 4, 0x03, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}, 32, 4)});
+    samples.push_back(
+        {ReadDXLBitmapFile, DxlbFile(kFormatA8R8G8B8, 4, 2, {0x83, 1,  2,  3,  4,  0x03, 5,  6,  7,  8,  9,
+                                                             10,   11, 12, 13, 14, 15,   16, 17, 18, 19, 20},
+                                     32, 4)});
     samples.push_back({ReadDXLBitmapFile, DxlbFile(kFormatL8, 4, 4, {0x8F, 7}, 16, 1)});
     samples.push_back({ReadDXLBitmapFile, DxlbFile(kFormatDXT5, 4, 4, Bytes(16, 0x5A), 0, 0)});
     samples.push_back({ReadGLBBitmapFile, GlbFile(4, 2, 0, {0x9F, 0x22}, 32)});
@@ -467,11 +483,13 @@ TEST(ImageReaderRobustness, DamagedAndRandomFiles) {
         Append(m, {1, 2, 3, 4, 5, 6, 0, 1, 1, 0});
         samples.push_back({ReadTargaFile, m});
     }
-    samples.push_back({ReadBMPFile, BmpFile(InfoHeader(3, 2, 4, 2), {1, 2, 3, 0, 4, 5, 6, 0, 0x01, 0x10, 0, 0, 0x11, 0x01, 0, 0})});
+    samples.push_back({ReadBMPFile, BmpFile(InfoHeader(3, 2, 4, 2),
+                                            {1, 2, 3, 0, 4, 5, 6, 0, 0x01, 0x10, 0, 0, 0x11, 0x01, 0, 0})});
     samples.push_back({ReadBMPFile, BmpFile(InfoHeader(2, 2, 16), {1, 2, 3, 4, 5, 6, 7, 8})});
     samples.push_back({ReadIconFile, IconFile(2, 2, 24, Bytes(24, 0x33))});
     samples.push_back({ReadIconFile, IconFile(2, 1, 32, Bytes(8, 0x44))});
-    samples.push_back({ReadDDSFile, DdsFile(0x80000, 8, 4, 32, 4, kFormatDXT3, 0, 0, 0, 0, 0, Bytes(32, 0x99))});
+    samples.push_back(
+        {ReadDDSFile, DdsFile(0x80000, 8, 4, 32, 4, kFormatDXT3, 0, 0, 0, 0, 0, Bytes(32, 0x99))});
     samples.push_back({ReadDDSFile, DdsFile(0, 2, 2, 0, 0x20001, 0, 16, 0, 0, 0, 0, Bytes(8, 0x12))});
     {
         Bytes p = Text("P6\n2 2\n255\n");
@@ -497,11 +515,9 @@ TEST(ImageReaderRobustness, DamagedAndRandomFiles) {
                     checksum += row[i];
         bitmap.SetFormat(kFormatA8R8G8B8);
         for (int y = 0; y < bitmap.GetHeight(); ++y)
-            if (const uint8_t* row = bitmap.GetRow(y))
-                checksum += row[0];
+            if (const uint8_t* row = bitmap.GetRow(y)) checksum += row[0];
         auto resampled = bitmap.ResampleToPowerOfTwo(3);
-        if (resampled)
-            checksum += resampled[0];
+        if (resampled) checksum += resampled[0];
     };
 
     // Every sample as it stands must be accepted.

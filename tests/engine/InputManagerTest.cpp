@@ -31,14 +31,30 @@ std::vector<Event> g_events;
 void Record(const char* kind, int32_t a = 0, int32_t b = 0, int32_t c = 0, int32_t d = 0) {
     g_events.push_back({kind, g_now, a, b, c, d});
 }
-void OnKeyDown(uint32_t key, uint32_t mods) { Record("key down", int32_t(key), int32_t(mods)); }
-void OnKeyUp(uint32_t key, uint32_t mods) { Record("key up", int32_t(key), int32_t(mods)); }
-void OnKeyRepeat(uint32_t key, uint32_t mods) { Record("repeat", int32_t(key), int32_t(mods)); }
-void OnButtonDown(int32_t x, int32_t y, uint32_t button) { Record("down", x, y, int32_t(button)); }
-void OnButtonUp(int32_t x, int32_t y, uint32_t button) { Record("up", x, y, int32_t(button)); }
-void OnMove(int32_t x, int32_t y, uint32_t mask) { Record("move", x, y, int32_t(mask)); }
-void OnDoubleClick(int32_t x, int32_t y) { Record("double", x, y); }
-void OnWheel(int32_t x, int32_t y, int32_t delta, uint32_t mask) { Record("wheel", x, y, delta, int32_t(mask)); }
+void OnKeyDown(uint32_t key, uint32_t mods) {
+    Record("key down", int32_t(key), int32_t(mods));
+}
+void OnKeyUp(uint32_t key, uint32_t mods) {
+    Record("key up", int32_t(key), int32_t(mods));
+}
+void OnKeyRepeat(uint32_t key, uint32_t mods) {
+    Record("repeat", int32_t(key), int32_t(mods));
+}
+void OnButtonDown(int32_t x, int32_t y, uint32_t button) {
+    Record("down", x, y, int32_t(button));
+}
+void OnButtonUp(int32_t x, int32_t y, uint32_t button) {
+    Record("up", x, y, int32_t(button));
+}
+void OnMove(int32_t x, int32_t y, uint32_t mask) {
+    Record("move", x, y, int32_t(mask));
+}
+void OnDoubleClick(int32_t x, int32_t y) {
+    Record("double", x, y);
+}
+void OnWheel(int32_t x, int32_t y, int32_t delta, uint32_t mask) {
+    Record("wheel", x, y, delta, int32_t(mask));
+}
 
 std::vector<std::string> Kinds(const char* except = "move") {
     std::vector<std::string> out;
@@ -67,7 +83,7 @@ void InstallCallbacks(InputManager& manager) {
 }
 
 class ClockedTest : public ::testing::Test {
-protected:
+  protected:
     ClockedTest() {
         g_now = 0;
         g_events.clear();
@@ -81,7 +97,7 @@ protected:
 // The program's start-up sequence over the headless backend; every Frame
 // moves the clock, applies the scripted events due and polls both devices.
 class HeadlessInput : public ClockedTest {
-protected:
+  protected:
     HeadlessBackend backend{NullAudioDevice::Clocking::Manual};
     InputManager manager{&backend.GetWindow(), &backend.GetInput()};
 
@@ -110,7 +126,8 @@ protected:
     }
     // Frames every `step` ms from `from` to `to`, both included.
     void Frames(uint32_t from, uint32_t to, uint32_t step) {
-        for (uint32_t t = from; t <= to; t += step) Frame(t);
+        for (uint32_t t = from; t <= to; t += step)
+            Frame(t);
     }
 };
 
@@ -121,10 +138,12 @@ TEST_F(HeadlessInput, HeldKeyRepeatsAtOnceThenAfter605MsThenEvery40Ms) {
 
     EXPECT_EQ(TimesOf("key down"), std::vector<uint32_t>{100});
     std::vector<uint32_t> expected = {100};
-    for (uint32_t t = 705; t < 1100; t += 40) expected.push_back(t);
+    for (uint32_t t = 705; t < 1100; t += 40)
+        expected.push_back(t);
     EXPECT_EQ(TimesOf("repeat"), expected); // 705, 745, ... 1065: ten after the first
     EXPECT_EQ(TimesOf("key up"), std::vector<uint32_t>{1100});
-    for (const Event& e : g_events) EXPECT_EQ(e.a, kDikA);
+    for (const Event& e : g_events)
+        EXPECT_EQ(e.a, kDikA);
 }
 
 TEST_F(HeadlessInput, LateFrameDeliversTheMissedRepeatsTogether) {
@@ -147,7 +166,8 @@ TEST_F(HeadlessInput, SecondKeyTakesOverTheRepeatAndKeepsItWhenTheFirstIsRelease
         if (e.kind == "repeat") repeats.push_back(e);
     ASSERT_EQ(repeats.size(), 4u); // A at 0; B at once and in the frames after 705 and 745
     EXPECT_EQ(repeats[0].a, kDikA);
-    for (size_t i = 1; i < repeats.size(); ++i) EXPECT_EQ(repeats[i].a, kDikB);
+    for (size_t i = 1; i < repeats.size(); ++i)
+        EXPECT_EQ(repeats[i].a, kDikB);
     EXPECT_EQ(TimesOf("repeat"), (std::vector<uint32_t>{0, 100, 710, 750}));
 }
 
@@ -192,9 +212,10 @@ TEST_F(HeadlessInput, DoubleClickNeedsTheSamePlaceAndNoOtherButtonBetween) {
            "2040 mouse down left\n2050 mouse up left\n");
     Frames(0, 2100, 10);
     std::vector<std::string> kinds = Kinds();
-    EXPECT_EQ(kinds, (std::vector<std::string>{"down", "up", "down", "up", "down", "up",   // right click between
-                                               "down", "up", "down", "up",                 // 5 pixels away
-                                               "down", "up", "double", "up"}));            // 4 pixels away
+    EXPECT_EQ(kinds,
+              (std::vector<std::string>{"down", "up", "down", "up", "down", "up", // right click between
+                                        "down", "up", "down", "up",               // 5 pixels away
+                                        "down", "up", "double", "up"}));          // 4 pixels away
     std::vector<int32_t> buttons;
     for (const Event& e : g_events)
         if (e.kind == "down") buttons.push_back(e.c);
@@ -294,14 +315,14 @@ struct FakeState {
     uint8_t keys[256] = {};
     DXLMouseState mouse = {};
     std::deque<DXLDeviceObjectData> records;
-    int failReads = 0;      // reads still to fail
+    int failReads = 0; // reads still to fail
     bool acquireFails = false;
     int acquires = 0;
     int reads = 0;
 };
 
 class FakeDevice final : public DXLInputDeviceInterface {
-public:
+  public:
     FakeDevice(FakeState& state, uint32_t type) : s_(state), type_(type) {}
     HResult SetDataFormat(uint32_t) override { return kResultOk; }
     HResult SetCooperativeLevel(Window*, uint32_t) override { return kResultOk; }
@@ -317,8 +338,10 @@ public:
             --s_.failReads;
             return kResultInputLost;
         }
-        if (type_ == kInputKeyboard) std::memcpy(state, s_.keys, size);
-        else std::memcpy(state, &s_.mouse, size);
+        if (type_ == kInputKeyboard)
+            std::memcpy(state, s_.keys, size);
+        else
+            std::memcpy(state, &s_.mouse, size);
         return kResultOk;
     }
     HResult GetDeviceData(DXLDeviceObjectData* records, uint32_t* count) override {
@@ -337,13 +360,13 @@ public:
         return kResultOk;
     }
 
-private:
+  private:
     FakeState& s_;
     uint32_t type_;
 };
 
 class FakeSystem final : public DXLInputSystem {
-public:
+  public:
     explicit FakeSystem(FakeState& state) : s_(state) {}
     HResult CreateDevice(uint32_t type, std::unique_ptr<DXLInputDeviceInterface>* out) override {
         *out = std::make_unique<FakeDevice>(s_, type);
@@ -354,12 +377,12 @@ public:
         *y = 9;
     }
 
-private:
+  private:
     FakeState& s_;
 };
 
 class ScriptedDevice : public ClockedTest {
-protected:
+  protected:
     FakeState state;
     int window = 0; // any valid window address
     InputManager manager{reinterpret_cast<Window*>(&window), nullptr};
@@ -452,22 +475,27 @@ TEST(VirtualKeys, ExactlyTheListedKeysHaveAVirtualKeyCode) {
     uint8_t table[256];
     BuildVirtualKeyTable(table);
     int mapped = 0;
-    for (int i = 0; i < 256; ++i) mapped += table[i] != 0;
+    for (int i = 0; i < 256; ++i)
+        mapped += table[i] != 0;
     EXPECT_EQ(mapped, 128);
 
     const std::pair<uint8_t, uint8_t> samples[] = {
-        {kDikEscape, 0x1B}, {kDikDigit0, '0'}, {kDikDigit9, '9'}, {kDikA, 'A'}, {kDikZ, 'Z'},
-        {kDikReturn, 0x0D}, {kDikNumpadenter, 0x6C}, {kDikLshift, 0x10}, {kDikRshift, 0x10},
-        {kDikRcontrol, 0x11}, {kDikLmenu, 0x12}, {kDikF1, 0x70}, {kDikF15, 0x7E}, {kDikNumpad0, 0x60},
-        {kDikNumpad9, 0x69}, {kDikDivide, 0x6F}, {kDikLeft, 0x25}, {kDikDelete, 0x2E}, {kDikApps, 0x5D},
-        {kDikMediaselect, 0xB5}, {kDikAx, 0xE1},
+        {kDikEscape, 0x1B}, {kDikDigit0, '0'},    {kDikDigit9, '9'},       {kDikA, 'A'},
+        {kDikZ, 'Z'},       {kDikReturn, 0x0D},   {kDikNumpadenter, 0x6C}, {kDikLshift, 0x10},
+        {kDikRshift, 0x10}, {kDikRcontrol, 0x11}, {kDikLmenu, 0x12},       {kDikF1, 0x70},
+        {kDikF15, 0x7E},    {kDikNumpad0, 0x60},  {kDikNumpad9, 0x69},     {kDikDivide, 0x6F},
+        {kDikLeft, 0x25},   {kDikDelete, 0x2E},   {kDikApps, 0x5D},        {kDikMediaselect, 0xB5},
+        {kDikAx, 0xE1},
     };
-    for (auto [scan, vk] : samples) EXPECT_EQ(table[scan], vk) << "scan code " << int(scan);
+    for (auto [scan, vk] : samples)
+        EXPECT_EQ(table[scan], vk) << "scan code " << int(scan);
 
-    const uint8_t unmapped[] = {kDikSysrq, kDikCalculator, kDikMycomputer, kDikPower, kDikSleep, kDikWake,
-                                kDikNumpadequals, kDikNumpadcomma, kDikAbntC1, kDikAbntC2, kDikYen, kDikAt,
-                                kDikColon, kDikUnderline, kDikStop, kDikUnlabeled, 0x00, 0xFF};
-    for (uint8_t scan : unmapped) EXPECT_EQ(table[scan], 0) << "scan code " << int(scan);
+    const uint8_t unmapped[] = {
+        kDikSysrq,        kDikCalculator,  kDikMycomputer, kDikPower,     kDikSleep, kDikWake,
+        kDikNumpadequals, kDikNumpadcomma, kDikAbntC1,     kDikAbntC2,    kDikYen,   kDikAt,
+        kDikColon,        kDikUnderline,   kDikStop,       kDikUnlabeled, 0x00,      0xFF};
+    for (uint8_t scan : unmapped)
+        EXPECT_EQ(table[scan], 0) << "scan code " << int(scan);
 }
 
 } // namespace

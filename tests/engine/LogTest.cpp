@@ -12,14 +12,13 @@
 namespace {
 
 class LogFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path = dir.File("log.txt");
         ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(path).c_str()));
     }
     void TearDown() override {
-        if (IsLogActive())
-            LogFinish();
+        if (IsLogActive()) LogFinish();
     }
     // The file after the start line and its empty line.
     std::string Body() {
@@ -36,8 +35,9 @@ protected:
 TEST_F(LogFile, StartLineIsPaddedToColumn28WithTheDate) {
     LogFinish();
     const std::string all = testsupport::ReadFileBytes(path);
-    EXPECT_TRUE(std::regex_match(all, std::regex("LOG STARTED: {16}\\d\\d\\.\\d\\d\\.\\d{4}, \\d\\d:\\d\\d:\\d\\d"
-                                                 "\r\n\r\nLOG FINISHED\\.")))
+    EXPECT_TRUE(
+        std::regex_match(all, std::regex("LOG STARTED: {16}\\d\\d\\.\\d\\d\\.\\d{4}, \\d\\d:\\d\\d:\\d\\d"
+                                         "\r\n\r\nLOG FINISHED\\.")))
         << all;
     EXPECT_FALSE(IsLogActive());
 }
@@ -74,12 +74,12 @@ TEST_F(LogFile, SectionsIndentCloseAndCapAt16) {
     LogFinish();
     const std::string body = Body();
     const std::string time = "\\d\\d:\\d\\d:\\d\\d\\.\\d{3}";
-    const std::string expected = "\r\nOuter {23}" + time + "\r\n    in outer\r\nOuter done\\.\r\n" +
-                                 "\r\nReplaces {20}" + time + "\r\n" + "\r\nS {27}" + time + "\r\n    S {23}" + time +
-                                 "\r\n        S {19}" + time + "\r\n            S {15}" + time +
-                                 "\r\n {16}S {11}" + time + "\r\n {16}deep" + "\r\n {16}ok\r\n {16}" +
-                                 "\r\n {12}ok\r\n {12}\r\n {8}ok\r\n {8}\r\n {4}ok\r\n {4}\r\nok\r\n" +
-                                 "\r\nLOG FINISHED\\.";
+    const std::string expected =
+        "\r\nOuter {23}" + time + "\r\n    in outer\r\nOuter done\\.\r\n" + "\r\nReplaces {20}" + time +
+        "\r\n" + "\r\nS {27}" + time + "\r\n    S {23}" + time + "\r\n        S {19}" + time +
+        "\r\n            S {15}" + time + "\r\n {16}S {11}" + time + "\r\n {16}deep" +
+        "\r\n {16}ok\r\n {16}" + "\r\n {12}ok\r\n {12}\r\n {8}ok\r\n {8}\r\n {4}ok\r\n {4}\r\nok\r\n" +
+        "\r\nLOG FINISHED\\.";
     EXPECT_TRUE(std::regex_match(body, std::regex(expected))) << body;
 }
 
@@ -88,22 +88,25 @@ TEST_F(LogFile, ErrorsNameTheResultCode) {
     LogError(kLogIndent, "Odd: ", MakeResult(0x12345678));
     LogErrorPrintf(kLogIndent, "Proc not found: %s", "D3DXCreateTexture");
     LogFinish();
-    EXPECT_EQ(Body(), "\r\nERROR! Reset failed: D3DERR_DEVICELOST - The device has been lost but cannot be reset at "
-                      "this time.\r\nERROR! Odd: Unknown - n/a\r\nERROR! Proc not found: D3DXCreateTexture"
-                      "\r\nLOG FINISHED.");
+    EXPECT_EQ(Body(),
+              "\r\nERROR! Reset failed: D3DERR_DEVICELOST - The device has been lost but cannot be reset at "
+              "this time.\r\nERROR! Odd: Unknown - n/a\r\nERROR! Proc not found: D3DXCreateTexture"
+              "\r\nLOG FINISHED.");
 }
 
 TEST_F(LogFile, WideErrorTextsAreFormattedAsUtf16AndConverted) {
-    LogErrorPrintfW(kLogIndent, u"Font %s: %d px at %.1f%%, %hs, %c|%-4s|%4s|%.2s|%*d|%x",
-                    u"Gr\u00fc\u00dfe", -12, 2.5, "narrow", u'\u00e9', u"ab", u"cd", u"xyz", 3, 7, 255u);
+    LogErrorPrintfW(kLogIndent, u"Font %s: %d px at %.1f%%, %hs, %c|%-4s|%4s|%.2s|%*d|%x", u"Gr\u00fc\u00dfe",
+                    -12, 2.5, "narrow", u'\u00e9', u"ab", u"cd", u"xyz", 3, 7, 255u);
     LogErrorPrintfW(kLogIndent, u"%s and %s", nullptr, u"left %q alone");
     const std::u16string huge(2000, u'w');
     LogErrorPrintfW(kLogIndent, u"%s", huge.c_str()); // cut to 1023 units, still terminated
     LogFinish();
     LogErrorPrintfW(kLogIndent, u"after the end");
-    EXPECT_EQ(Body(), "\r\nERROR! Font Gr\xfc\xdf" "e: -12 px at 2.5%, narrow, \xe9|ab  |  cd|xy|  7|ff"
+    EXPECT_EQ(Body(), "\r\nERROR! Font Gr\xfc\xdf"
+                      "e: -12 px at 2.5%, narrow, \xe9|ab  |  cd|xy|  7|ff"
                       "\r\nERROR! (null) and left %q alone"
-                      "\r\nERROR! " + std::string(1023, 'w') + "\r\nLOG FINISHED.");
+                      "\r\nERROR! " +
+                          std::string(1023, 'w') + "\r\nLOG FINISHED.");
 }
 
 TEST(ResultNames, EveryResultTheEngineDefinesHasANameAndADescription) {
@@ -115,9 +118,9 @@ TEST(ResultNames, EveryResultTheEngineDefinesHasANameAndADescription) {
                              MakeResult(0xA3E93103), kResultThirdDeviceSetupFailed, kResultInputNotReady,
                              kResultInputNotSetUp,
                              // device, window and helper library
-                             kResultDeviceLost, kResultDeviceNotReset, kResultInvalidCall, kResultWasStillDrawing,
-                             MakeResult(0x88760B59), kResultCreateDirect3DFailed, kResultEngineDeviceLost,
-                             kResultCreateWindowFailed, kResultClientSizeMismatch};
+                             kResultDeviceLost, kResultDeviceNotReset, kResultInvalidCall,
+                             kResultWasStillDrawing, MakeResult(0x88760B59), kResultCreateDirect3DFailed,
+                             kResultEngineDeviceLost, kResultCreateWindowFailed, kResultClientSizeMismatch};
     for (HResult hr : codes) {
         EXPECT_STRNE(GetResultName(hr), "Unknown") << std::hex << uint32_t(hr);
         EXPECT_STRNE(GetResultDescription(hr), "n/a") << std::hex << uint32_t(hr);
@@ -134,7 +137,8 @@ TEST_F(LogFile, PlaceholdersAreRewrittenInPlace) {
     const auto size = std::filesystem::file_size(path);
     EXPECT_EQ(LogRewrite(fps, false, "%.2f", 59.876), fps);
     EXPECT_EQ(std::filesystem::file_size(path), size);
-    EXPECT_NE(testsupport::ReadFileBytes(path).find("FPS:                        59.88   \r\nafter"), std::string::npos);
+    EXPECT_NE(testsupport::ReadFileBytes(path).find("FPS:                        59.88   \r\nafter"),
+              std::string::npos);
     EXPECT_EQ(LogRewrite(fps, true, "%s", "1234567890123"), -1); // cut to the width, record dropped
     EXPECT_EQ(std::filesystem::file_size(path), size);
     EXPECT_NE(testsupport::ReadFileBytes(path).find("12345678\r\nafter"), std::string::npos);
@@ -179,7 +183,8 @@ TEST(LogStartup, UncreatableFileLeavesTheLogInactive) {
 }
 
 TEST(LogStartup, RelativePathsAreTakenFromTheProgramsFolder) {
-    const std::string file = platform::NativePath(platform::GamePath(platform::ModuleFolder() + u"\\log-relative.txt"));
+    const std::string file =
+        platform::NativePath(platform::GamePath(platform::ModuleFolder() + u"\\log-relative.txt"));
     std::filesystem::remove(file);
     ASSERT_TRUE(LogStart(u"log-relative.txt"));
     LogFinish();

@@ -15,8 +15,7 @@ struct Listener : DXLNotifyObject {
     Listener(std::string n, std::vector<std::string>* l) : name(std::move(n)), log(l) {}
     void OnNotify(DXLNotifyObject* sender, uint32_t code) override {
         log->push_back(name + ":" + std::to_string(code));
-        if (removeFrom)
-            removeFrom->RemoveTarget(this);
+        if (removeFrom) removeFrom->RemoveTarget(this);
         (void)sender;
     }
 };
@@ -77,8 +76,7 @@ struct FakeDeviceObject : DXLDeviceObject {
         events.emplace_back(viewer, event);
         if (event == kDeviceAttach) {
             StoreViewer(viewer);
-            if (viewer)
-                registry->push_back(this);
+            if (viewer) registry->push_back(this);
         } else if (event == kDeviceDetach) {
             std::erase(*registry, this);
             StoreViewer(nullptr);

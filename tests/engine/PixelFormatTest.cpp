@@ -11,8 +11,7 @@ namespace {
 std::string Name(PixelFormat format, bool* known = nullptr) {
     char buffer[32];
     bool ok = GetFormatName(buffer, sizeof buffer, format);
-    if (known)
-        *known = ok;
+    if (known) *known = ok;
     return buffer;
 }
 
@@ -32,13 +31,20 @@ TEST(PixelFormatTable, NamesBitsBytesAndKeptFormats) {
         bool kept;
     };
     const Row rows[] = {
-        {0, "UNKNOWN", 0, 0, false},          {20, "R8G8B8", 0, 0, false},
-        {21, "A8R8G8B8", 32, 4, true},        {22, "X8R8G8B8", 32, 4, true},
-        {23, "R5G6B5", 16, 2, true},          {25, "A1R5G5B5", 16, 2, true},
-        {26, "A4R4G4B4", 0, 2, true},         {27, "R3G3B2", 0, 0, false},
-        {28, "A8", 0, 1, true},               {35, "A2R10G10B10", 32, 0, false},
-        {50, "L8", 0, 1, true},               {51, "A8L8", 0, 2, true},
-        {52, "A4L4", 0, 1, true},             {kFormatDXT1, "DXT1", 0, 0, true},
+        {0, "UNKNOWN", 0, 0, false},
+        {20, "R8G8B8", 0, 0, false},
+        {21, "A8R8G8B8", 32, 4, true},
+        {22, "X8R8G8B8", 32, 4, true},
+        {23, "R5G6B5", 16, 2, true},
+        {25, "A1R5G5B5", 16, 2, true},
+        {26, "A4R4G4B4", 0, 2, true},
+        {27, "R3G3B2", 0, 0, false},
+        {28, "A8", 0, 1, true},
+        {35, "A2R10G10B10", 32, 0, false},
+        {50, "L8", 0, 1, true},
+        {51, "A8L8", 0, 2, true},
+        {52, "A4L4", 0, 1, true},
+        {kFormatDXT1, "DXT1", 0, 0, true},
         {kFormatDXT5, "DXT5", 0, 0, true},
     };
     for (const Row& row : rows) {
@@ -155,8 +161,8 @@ TEST(PixelReadWrite, WritesEachLayoutWithinItsBytes) {
 }
 
 TEST(PixelReadWrite, PackedFormatsRoundTripPrimaryColours) {
-    const PixelFormat formats[] = {kFormatR5G6B5,   kFormatX1R5G5B5, kFormatA1R5G5B5, kFormatA4R4G4B4,
-                                   kFormatR3G3B2,   kFormatA8R3G3B2, kFormatX4R4G4B4, kFormatA2R10G10B10};
+    const PixelFormat formats[] = {kFormatR5G6B5, kFormatX1R5G5B5, kFormatA1R5G5B5, kFormatA4R4G4B4,
+                                   kFormatR3G3B2, kFormatA8R3G3B2, kFormatX4R4G4B4, kFormatA2R10G10B10};
     const uint32_t colours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, 0xFF000000};
     for (PixelFormat format : formats) {
         for (uint32_t colour : colours) {

@@ -1,6 +1,6 @@
 #include "engine/Quad.h"
-#include "engine/Texture.h"
 #include "TextureTestSupport.h"
+#include "engine/Texture.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ void ExpectCorners(const TexturedQuad& q, const Corner (&expected)[4], uint32_t 
 }
 
 class QuadTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(viewer.Open());
         texture = std::make_unique<DXLTexture>(&viewer);
@@ -59,7 +59,8 @@ TEST_F(QuadTest, WholeImageQuadsSitHalfAPixelUpAndLeft) {
                   0x80FF0000);
 
     texture->MakeQuadSized(&q, 1, 2, 3, 4);
-    ExpectCorners(q, {{0.5f, 1.5f, 0, 0}, {3.5f, 1.5f, 1, 0}, {3.5f, 5.5f, 1, 1}, {0.5f, 5.5f, 0, 1}}, 0xFFFFFFFF);
+    ExpectCorners(q, {{0.5f, 1.5f, 0, 0}, {3.5f, 1.5f, 1, 0}, {3.5f, 5.5f, 1, 1}, {0.5f, 5.5f, 0, 1}},
+                  0xFFFFFFFF);
 
     texture->MakeQuadIntoRect(&q, kis::Rect{5, 6, 15, 26});
     ExpectCorners(q, {{4.5f, 5.5f, 0, 0}, {14.5f, 5.5f, 1, 0}, {14.5f, 25.5f, 1, 1}, {4.5f, 25.5f, 0, 1}},
@@ -122,8 +123,11 @@ TEST_F(QuadTest, TexelRectanglesAreDividedByTheTextureSize) {
 
     // Texture coordinates given directly get no offset.
     padded->MakeQuadUV(&q, DXLRectF{0, 0, 10, 10}, DXLRectF{0.5f, 0.25f, 0.75f, 1});
-    ExpectCorners(q, {{-0.5f, -0.5f, 0.5f, 0.25f}, {9.5f, -0.5f, 0.75f, 0.25f}, {9.5f, 9.5f, 0.75f, 1},
-                      {-0.5f, 9.5f, 0.5f, 1}},
+    ExpectCorners(q,
+                  {{-0.5f, -0.5f, 0.5f, 0.25f},
+                   {9.5f, -0.5f, 0.75f, 0.25f},
+                   {9.5f, 9.5f, 0.75f, 1},
+                   {-0.5f, 9.5f, 0.5f, 1}},
                   0xFFFFFFFF);
 }
 

@@ -1,5 +1,5 @@
-#include "engine/SoundHandleTable.h"
 #include "engine/SoundManager.h"
+#include "engine/SoundHandleTable.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Mixer.h"
@@ -63,7 +63,8 @@ TEST(HandleTable, GrowsBy32ThenByAQuarterUpTo65536Entries) {
     std::vector<uint32_t> capacities;
     for (size_t i = 0; i < 65536; ++i) {
         ASSERT_NE(table.Add(&things[i]), 0u) << i;
-        if (capacities.empty() || capacities.back() != table.Capacity()) capacities.push_back(table.Capacity());
+        if (capacities.empty() || capacities.back() != table.Capacity())
+            capacities.push_back(table.Capacity());
     }
     ASSERT_GE(capacities.size(), 6u);
     EXPECT_EQ((std::vector<uint32_t>(capacities.begin(), capacities.begin() + 6)),
@@ -76,11 +77,13 @@ TEST(HandleTable, WalksFromNewestToOldestAcrossRemovals) {
     Table table;
     Thing t[4];
     uint32_t h[4];
-    for (int i = 0; i < 4; ++i) h[i] = table.Add(&t[i]);
+    for (int i = 0; i < 4; ++i)
+        h[i] = table.Add(&t[i]);
     table.Remove(h[2], &t[2]);
     std::vector<Thing*> seen;
     Thing* object = nullptr;
-    for (uint32_t handle = table.Newest(&object); handle; handle = table.Older(handle, &object)) seen.push_back(object);
+    for (uint32_t handle = table.Newest(&object); handle; handle = table.Older(handle, &object))
+        seen.push_back(object);
     EXPECT_EQ(seen, (std::vector<Thing*>{&t[3], &t[1], &t[0]}));
     table.Remove(h[3], &t[3]);
     EXPECT_EQ(table.Newest(&object), h[1]);
@@ -94,10 +97,11 @@ constexpr int16_t kLevel = 1000;
 constexpr int kSampleFrames = kRate / 10; // 100 ms
 
 class SoundManagerTest : public soundtest::SoundOutputTest {
-protected:
+  protected:
     // A 100 ms mono WAV of one constant level.
     std::u16string WriteTone(const std::string& name, int16_t level = kLevel, int frames = kSampleFrames) {
-        std::vector<uint8_t> wav = testsupport::MakeWav16(1, kRate, std::vector<int16_t>(size_t(frames), level));
+        std::vector<uint8_t> wav =
+            testsupport::MakeWav16(1, kRate, std::vector<int16_t>(size_t(frames), level));
         const std::string path = dir.File(name);
         EXPECT_TRUE(testsupport::WriteFileBytes(path, std::string(wav.begin(), wav.end())));
         return platform::ToGamePath(path);
@@ -132,7 +136,10 @@ TEST_F(SoundManagerTest, LoopModeMinusOnePlaysAsLoadedOtherModesOverride) {
         int32_t mode;
         int expectedAfter300ms;
     } cases[] = {
-        {looping, kLoopAsLoaded, kLevel}, {once, kLoopAsLoaded, 0}, {looping, kLoopOnce, 0}, {once, 7, 2000},
+        {looping, kLoopAsLoaded, kLevel},
+        {once, kLoopAsLoaded, 0},
+        {looping, kLoopOnce, 0},
+        {once, 7, 2000},
     };
     for (const Case& c : cases) {
         const uint32_t playback = sound.PlayById(c.sample, kSoundCategoryLevel, c.mode);
@@ -197,8 +204,8 @@ TEST_F(SoundManagerTest, APlayMadeWhilePausedKeepsItsLoopModeAfterResume) {
     ASSERT_NE(sound.PlayById(looping, kSoundCategoryLevel, kLoopOnce), 0u);
     EXPECT_EQ(Output(50), 0);
     sound.ResumeCategory(kSoundCategoryLevel);
-    EXPECT_EQ(Output(50), kLevel);  // plays from its start
-    EXPECT_EQ(Output(250), 0);      // and only once
+    EXPECT_EQ(Output(50), kLevel); // plays from its start
+    EXPECT_EQ(Output(250), 0);     // and only once
 }
 
 TEST_F(SoundManagerTest, APlayMadeWhilePausedStaysReservedThroughWalksUntilResumed) {
@@ -221,7 +228,8 @@ TEST_F(SoundManagerTest, APlayMadeWhilePausedStaysReservedThroughWalksUntilResum
 
 TEST_F(SoundManagerTest, FadingOutACategoryReachesEveryPlaybackOfIt) {
     const uint32_t sample = Load(u"hum", true);
-    for (int i = 0; i < 4; ++i) sound.PlayById(sample, kSoundCategoryScreen, kLoopAsLoaded);
+    for (int i = 0; i < 4; ++i)
+        sound.PlayById(sample, kSoundCategoryScreen, kLoopAsLoaded);
     sound.PlayById(sample, kSoundCategoryInterface, kLoopAsLoaded);
     EXPECT_EQ(Output(5), 5 * kLevel);
     sound.FadeOutCategory(kSoundCategoryScreen);
@@ -231,7 +239,8 @@ TEST_F(SoundManagerTest, FadingOutACategoryReachesEveryPlaybackOfIt) {
     EXPECT_EQ(Output(200), kLevel);
 
     // Pausing the category ends every one of its fades at once.
-    for (int i = 0; i < 4; ++i) sound.PlayById(sample, kSoundCategoryScreen, kLoopAsLoaded);
+    for (int i = 0; i < 4; ++i)
+        sound.PlayById(sample, kSoundCategoryScreen, kLoopAsLoaded);
     sound.FadeOutCategory(kSoundCategoryScreen);
     EXPECT_GT(Output(50), 4 * kLevel);
     sound.PauseCategory(kSoundCategoryScreen);
@@ -263,10 +272,12 @@ TEST_F(SoundManagerTest, UpdateReclaimsAFadedPlaybackOnceItsTimeHasCome) {
     Output(30); // the slide ends
     sound.Update();
     // Still within the 100 ms of grace: the voice stays taken.
-    for (int i = 0; i < 15; ++i) sound.PlayById(sample, kSoundCategoryLevel, kLoopAsLoaded);
+    for (int i = 0; i < 15; ++i)
+        sound.PlayById(sample, kSoundCategoryLevel, kLoopAsLoaded);
     EXPECT_EQ(Output(5), 15 * kLevel);
     const uint32_t start = SoundManager::GetTime();
-    while (SoundManager::GetTime() - start < 130) platform::SleepMilliseconds(10);
+    while (SoundManager::GetTime() - start < 130)
+        platform::SleepMilliseconds(10);
     sound.Update();
     // The faded voice was stopped and freed: a sixteenth play sounds and
     // takes no voice from the fifteen.
@@ -281,8 +292,8 @@ TEST_F(SoundManagerTest, MusicLoopsCrossFadesAndUnknownNamesFadeItOut) {
     EXPECT_FALSE(sound.IsMusicPlaying());
     ASSERT_TRUE(sound.PlayMusic(u"First", true));
     EXPECT_TRUE(sound.IsMusicPlaying());
-    Output(600); // faded in
-    EXPECT_EQ(Output(400), 1000); // 1 s of a 100 ms track: it loops
+    Output(600);                                   // faded in
+    EXPECT_EQ(Output(400), 1000);                  // 1 s of a 100 ms track: it loops
     EXPECT_TRUE(sound.PlayMusic(u"first", false)); // the current one: not restarted
     EXPECT_EQ(Output(400), 1000);
 
@@ -299,7 +310,8 @@ TEST_F(SoundManagerTest, MusicLoopsCrossFadesAndUnknownNamesFadeItOut) {
 }
 
 TEST_F(SoundManagerTest, SwitchingTwiceWithinTheFadeStopsTheFirstTrackAtOnce) {
-    const std::u16string a = WriteTone("a.wav", 1000), b = WriteTone("b.wav", 100), c = WriteTone("c.wav", 10);
+    const std::u16string a = WriteTone("a.wav", 1000), b = WriteTone("b.wav", 100),
+                         c = WriteTone("c.wav", 10);
     sound.AddMusic(a.c_str(), u"a", 0, 0);
     sound.AddMusic(b.c_str(), u"b", 0, 0);
     sound.AddMusic(c.c_str(), u"c", 0, 0);

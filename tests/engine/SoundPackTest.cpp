@@ -3,11 +3,11 @@
 #include "foundation/DataFile.h"
 #include "platform/Files.h"
 #include "platform/Mixer.h"
+#include "platform/Random.h"
 #include "platform/headless/NullAudioDevice.h"
 #include "tests/engine/SoundTestSupport.h"
-#include "platform/Random.h"
-#include "tests/support/DataChunks.h"
 #include "tests/support/Damage.h"
+#include "tests/support/DataChunks.h"
 #include "tests/support/SoundData.h"
 #include "tests/support/TempDir.h"
 
@@ -29,7 +29,8 @@ std::vector<uint8_t> Tone(int16_t level, int frames = kRate / 10) {
 // A 441 Hz sine, so that a sample read from a wrong offset cannot pass for it.
 std::vector<uint8_t> Sine(int16_t amplitude, int frames) {
     std::vector<int16_t> pcm(static_cast<size_t>(frames));
-    for (int i = 0; i < frames; ++i) pcm[size_t(i)] = int16_t(std::lround(amplitude * std::sin(2 * M_PI * 441.0 * i / kRate)));
+    for (int i = 0; i < frames; ++i)
+        pcm[size_t(i)] = int16_t(std::lround(amplitude * std::sin(2 * M_PI * 441.0 * i / kRate)));
     return testsupport::MakeWav16(1, kRate, pcm);
 }
 
@@ -37,7 +38,8 @@ std::vector<uint8_t> Sine(int16_t amplitude, int frames) {
 struct Bytes {
     std::vector<uint8_t> data;
     Bytes& U32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) data.push_back(uint8_t(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            data.push_back(uint8_t(v >> (8 * i)));
         return *this;
     }
     Bytes& Units(const std::u16string& text, size_t units) {
@@ -74,7 +76,7 @@ bool AlwaysYield(float) {
 }
 
 class SoundPackTest : public soundtest::SoundOutputTest {
-protected:
+  protected:
     void TearDown() override { SetLoadingProgressHook(nullptr); }
 
     std::u16string PackPath() const { return platform::ToGamePath(dir.File("Sounds.dat")); }
@@ -86,8 +88,8 @@ protected:
 
     // A pack with chunks of hand-made bytes.
     void WriteRawPack(const std::vector<std::pair<uint32_t, Bytes>>& chunks) {
-        kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(PackPath().c_str(), kSoundPackTypeId,
-                                                                  kSoundPackTypeVersion, kSoundPackDataVersion, false);
+        kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(
+            PackPath().c_str(), kSoundPackTypeId, kSoundPackTypeVersion, kSoundPackDataVersion, false);
         ASSERT_NE(writer, nullptr);
         for (const auto& [id, bytes] : chunks) {
             writer->BeginChunk(id, id == kSampleChunkId ? kSampleChunkSubId : kMusicChunkSubId);
@@ -100,7 +102,7 @@ protected:
     // Runs a loader until it finishes; the number of calls it took.
     int Run(bool music, LoaderState& state, SoundManager& manager) {
         kis::DataFileReaderW* reader = kis::OpenDataFileForRead(PackPath().c_str(), kSoundPackTypeId,
-                                                                 kSoundPackTypeVersion, kSoundPackDataVersion);
+                                                                kSoundPackTypeVersion, kSoundPackDataVersion);
         EXPECT_NE(reader, nullptr);
         if (!reader) return 0;
         int calls = 0;
@@ -117,7 +119,8 @@ protected:
 
 TEST_F(SoundPackTest, ARealPackPlaysSamplesFromTheirOffsetsAndLoopsItsMusic) {
     SoundPackContent content;
-    content.samples = {{u"Click", Tone(1000), false}, {u"ambient", Tone(-2000), true}, {u"chime", Sine(8000, kRate), false}};
+    content.samples = {
+        {u"Click", Tone(1000), false}, {u"ambient", Tone(-2000), true}, {u"chime", Sine(8000, kRate), false}};
     content.music = {{u"theme", Tone(3000), false}};
     content.eventSounds[0] = u"click";
     content.eventSounds[3] = u"AMBIENT";
@@ -201,8 +204,10 @@ TEST_F(SoundPackTest, OggVorbisSoundsPlayFromThePackAndOggMusicLoops) {
 
 TEST_F(SoundPackTest, LoadersToldToYieldAfterEveryRecordAreCalledCountPlusOneTimes) {
     SoundPackContent content;
-    for (int i = 0; i < 4; ++i) content.samples.push_back({u"s" + std::u16string(1, char16_t(u'0' + i)), Tone(100), false});
-    for (int i = 0; i < 3; ++i) content.music.push_back({u"m" + std::u16string(1, char16_t(u'0' + i)), Tone(100), false});
+    for (int i = 0; i < 4; ++i)
+        content.samples.push_back({u"s" + std::u16string(1, char16_t(u'0' + i)), Tone(100), false});
+    for (int i = 0; i < 3; ++i)
+        content.music.push_back({u"m" + std::u16string(1, char16_t(u'0' + i)), Tone(100), false});
     content.eventSounds[1] = u"s3";
     WritePack(content);
     SetLoadingProgressHook(AlwaysYield);
@@ -224,7 +229,8 @@ TEST_F(SoundPackTest, AnEmptyListEndsAtOnceAndAnEarlyEndNeedsTwoZeros) {
     LoaderState state{};
     EXPECT_EQ(Run(false, state), 1);
     EXPECT_EQ(state.error, 0);
-    for (int slot = 0; slot < kEventSoundCount; ++slot) EXPECT_EQ(sound.GetEventSound(slot), 0u);
+    for (int slot = 0; slot < kEventSoundCount; ++slot)
+        EXPECT_EQ(sound.GetEventSound(slot), 0u);
     state = {};
     Run(true, state);
     EXPECT_EQ(state.error, 0);
@@ -259,10 +265,18 @@ TEST_F(SoundPackTest, MalformedChunksSetTheErrorFlagAndLeaveTheEventTableAlone) 
     } cases[] = {
         {"no 'SAMP' chunk", {{kMusicChunkId, Bytes().U32(0)}}, false},
         {"no 'MUSC' chunk", {{kSampleChunkId, Bytes().U32(0)}}, true},
-        {"sample name without terminator", {{kSampleChunkId, Bytes().U32(1).Sample(longName, tone).Names({})}}, false},
-        {"music name without terminator", {{kMusicChunkId, Bytes().U32(1).U32(uint32_t(tone.size())).Units(longName, 32).Raw(tone)}}, true},
-        {"non-zero after the records", {{kSampleChunkId, Bytes().U32(1).Sample(u"a", tone).U32(7).U32(52).Units(u"", 52)}}, false},
-        {"single zero after an early end", {{kSampleChunkId, Bytes().U32(3).U32(0).U32(52).Units(u"", 52)}}, false},
+        {"sample name without terminator",
+         {{kSampleChunkId, Bytes().U32(1).Sample(longName, tone).Names({})}},
+         false},
+        {"music name without terminator",
+         {{kMusicChunkId, Bytes().U32(1).U32(uint32_t(tone.size())).Units(longName, 32).Raw(tone)}},
+         true},
+        {"non-zero after the records",
+         {{kSampleChunkId, Bytes().U32(1).Sample(u"a", tone).U32(7).U32(52).Units(u"", 52)}},
+         false},
+        {"single zero after an early end",
+         {{kSampleChunkId, Bytes().U32(3).U32(0).U32(52).Units(u"", 52)}},
+         false},
         {"names block over 862 units", {{kSampleChunkId, tooManyUnits}}, false},
         {"names past the block's end", {{kSampleChunkId, nameRunsPastBlock}}, false},
         {"event name over 32 units", {{kSampleChunkId, longEventName}}, false},
@@ -274,7 +288,8 @@ TEST_F(SoundPackTest, MalformedChunksSetTheErrorFlagAndLeaveTheEventTableAlone) 
         LoaderState state{};
         EXPECT_EQ(Run(c.music, state), 1) << c.what;
         EXPECT_EQ(state.error, 1) << c.what;
-        for (int slot = 0; slot < kEventSoundCount; ++slot) ASSERT_EQ(sound.GetEventSound(slot), 0u) << c.what;
+        for (int slot = 0; slot < kEventSoundCount; ++slot)
+            ASSERT_EQ(sound.GetEventSound(slot), 0u) << c.what;
     }
 }
 
@@ -327,8 +342,7 @@ TEST_F(SoundPackTest, DamagedSoundPacksEndWithAnErrorOrPlayWhatTheyLoaded) {
                 ASSERT_EQ(manager.GetEventSound(slot), 0u);
         }
         for (int slot = 0; slot < kEventSoundCount; ++slot)
-            if (uint32_t id = manager.GetEventSound(slot))
-                manager.PlayById(id, kSoundEffects, 0);
+            if (uint32_t id = manager.GetEventSound(slot)) manager.PlayById(id, kSoundEffects, 0);
         manager.PlayMusic(u"theme", true);
         device.AdvanceMilliseconds(30);
         (samples.error || music.error ? failed : loaded)++;

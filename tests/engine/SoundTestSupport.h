@@ -13,7 +13,7 @@
 namespace soundtest {
 
 class SoundOutputTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         device.SetCapture(true);
         sound.SetOutputDevice(&device);

@@ -1,7 +1,7 @@
 #include "engine/TextureLoader.h"
+#include "TextureTestSupport.h"
 #include "platform/PngWriter.h"
 #include "tests/support/TempDir.h"
-#include "TextureTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,9 @@ constexpr uint32_t kOther = 0x4F544852;  // a chunk someone else reads
 
 const uint32_t kPixels[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
 
-std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string Wide(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
 
 std::vector<uint8_t> Header(const char16_t* name, uint32_t flag) {
     std::vector<uint8_t> h(kTextureEntryHeaderSize);
@@ -29,7 +31,7 @@ std::vector<uint8_t> Header(const char16_t* name, uint32_t flag) {
 }
 
 class TextureLoaderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(viewer.Open());
         const std::string png = dir.File("p.png");

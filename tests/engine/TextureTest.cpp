@@ -1,7 +1,7 @@
 #include "engine/Texture.h"
+#include "TextureTestSupport.h"
 #include "platform/PngWriter.h"
 #include "tests/support/TempDir.h"
-#include "TextureTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +16,19 @@ namespace {
 
 // Records the notify codes it receives, with a name.
 class Listener final : public DXLNotifyObject {
-public:
+  public:
     Listener(std::string n, std::vector<std::string>* l) : name(std::move(n)), log(l) {}
     void OnNotify(DXLNotifyObject*, uint32_t code) override { log->push_back(name + std::to_string(code)); }
     std::string name;
     std::vector<std::string>* log;
 };
 
-uint32_t Pattern(int x, int y) { return 0xFF000000u | uint32_t(x * 2) << 16 | uint32_t(y * 8) << 8 | 0x40; }
+uint32_t Pattern(int x, int y) {
+    return 0xFF000000u | uint32_t(x * 2) << 16 | uint32_t(y * 8) << 8 | 0x40;
+}
 
 class TextureTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(viewer.Open()); }
     TestViewer viewer;
 };
@@ -77,7 +79,9 @@ TEST_F(TextureTest, BitmapOfAnotherFormatIsConvertedRowByRow) {
     // at its own start.
     texturetest::FussyDevice* device = viewer.MakeFussy();
     device->refused = {platform::Format::A8R8G8B8, platform::Format::X8R8G8B8};
-    auto colour = [](int x, int y) { return 0x80000000u | uint32_t(0x10 * (x + 1)) << 16 | uint32_t(0x20 * y) << 8 | 7; };
+    auto colour = [](int x, int y) {
+        return 0x80000000u | uint32_t(0x10 * (x + 1)) << 16 | uint32_t(0x20 * y) << 8 | 7;
+    };
     auto bitmap = MakeBitmap(kFormatA8R8G8B8, 3, 2, colour);
     DXLTexture t(&viewer);
     t.LoadFromBitmap(bitmap.get());
@@ -340,7 +344,9 @@ TEST_F(TextureTest, CurrentTextureSwitchesAndOverridesState) {
 TEST_F(TextureTest, DrawnPixelsLandExactlyOnTheScreen) {
     // A 4 x 4 picture drawn with MakeQuad at (10, 20) covers pixels 10..13 x
     // 20..23 texel for texel, whatever the filter.
-    auto bitmap = MakeBitmap(kFormatA8R8G8B8, 4, 4, [](int x, int y) { return 0xFF000000u | uint32_t(x * 0x40) << 16 | uint32_t(y * 0x40); });
+    auto bitmap = MakeBitmap(kFormatA8R8G8B8, 4, 4, [](int x, int y) {
+        return 0xFF000000u | uint32_t(x * 0x40) << 16 | uint32_t(y * 0x40);
+    });
     for (bool linear : {false, true}) {
         SCOPED_TRACE(linear);
         DXLTexture t(&viewer);

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
-#include <cstring>
 #include <set>
 
 namespace texturetest {
@@ -17,14 +17,15 @@ namespace texturetest {
 // Forwards everything to the real device, except texture formats it is told
 // to refuse and, when asked, every texture binding.
 class FussyDevice final : public platform::GraphicsDevice {
-public:
+  public:
     explicit FussyDevice(std::unique_ptr<platform::GraphicsDevice> inner) : in(std::move(inner)) {}
     std::unique_ptr<platform::GraphicsDevice> in;
     std::set<platform::Format> refused;
     bool refuseBinding = false;
     using R = platform::Result;
 
-    R CreateTexture(uint32_t w, uint32_t h, platform::Format f, platform::Pool p, platform::TexturePtr* o) override {
+    R CreateTexture(uint32_t w, uint32_t h, platform::Format f, platform::Pool p,
+                    platform::TexturePtr* o) override {
         return refused.count(f) ? platform::kErrNotAvailable : in->CreateTexture(w, h, f, p, o);
     }
     R SetRenderState(platform::RenderState s, uint32_t v) override { return in->SetRenderState(s, v); }
@@ -35,15 +36,21 @@ public:
     R GetTextureStageState(uint32_t st, platform::TextureStageState t, uint32_t* v) override {
         return in->GetTextureStageState(st, t, v);
     }
-    R SetSamplerState(uint32_t s, platform::SamplerState t, uint32_t v) override { return in->SetSamplerState(s, t, v); }
+    R SetSamplerState(uint32_t s, platform::SamplerState t, uint32_t v) override {
+        return in->SetSamplerState(s, t, v);
+    }
     R GetSamplerState(uint32_t s, platform::SamplerState t, uint32_t* v) override {
         return in->GetSamplerState(s, t, v);
     }
     R SetTexture(uint32_t stage, const platform::TexturePtr& t) override {
         return refuseBinding && t ? platform::kErrInvalidCall : in->SetTexture(stage, t);
     }
-    R SetTransform(platform::TransformState s, const platform::Matrix& m) override { return in->SetTransform(s, m); }
-    R GetTransform(platform::TransformState s, platform::Matrix* m) override { return in->GetTransform(s, m); }
+    R SetTransform(platform::TransformState s, const platform::Matrix& m) override {
+        return in->SetTransform(s, m);
+    }
+    R GetTransform(platform::TransformState s, platform::Matrix* m) override {
+        return in->GetTransform(s, m);
+    }
     R SetViewport(const platform::Viewport& v) override { return in->SetViewport(v); }
     R GetViewport(platform::Viewport* v) override { return in->GetViewport(v); }
     R SetVertexFormat(uint32_t fvf) override { return in->SetVertexFormat(fvf); }
@@ -63,7 +70,7 @@ public:
 
 // A windowed viewer with the software device, 64 x 64 unless told otherwise.
 class TestViewer : public viewertest::WindowedViewer {
-public:
+  public:
     bool Open(uint32_t width = 64, uint32_t height = 64) { return WindowedViewer::Open(width, height); }
     // Puts a fussy wrapper around the device (after Open).
     FussyDevice* MakeFussy() {
@@ -91,8 +98,7 @@ inline std::unique_ptr<DXLBitmap> MakeBitmap(PixelFormat format, int width, int 
 // A texel of a live A8R8G8B8 texture.
 inline uint32_t Texel(DXLTexture& texture, int x, int y) {
     auto* bits = static_cast<uint8_t*>(texture.Lock(platform::kLockReadOnly));
-    if (!bits)
-        return 0xDEADBEEF;
+    if (!bits) return 0xDEADBEEF;
     uint32_t value = 0;
     std::memcpy(&value, bits + size_t(y) * size_t(texture.GetLockedPitch()) + size_t(x) * 4, 4);
     texture.Unlock();

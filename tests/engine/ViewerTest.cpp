@@ -1,17 +1,17 @@
+#include "engine/Viewer.h"
 #include "engine/Log.h"
 #include "engine/Texture.h"
-#include "engine/Viewer.h"
 #include "platform/RecordingDevice.h"
 #include "platform/Utf.h"
 #include "platform/headless/HeadlessBackend.h"
-#include "tests/support/TempDir.h"
 #include "tests/engine/ViewerTestSupport.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +23,7 @@ using platform::Result;
 // Passes every call to a recording device and can be told to refuse a reset or
 // a texture binding.
 class FlakyDevice final : public GraphicsDevice {
-public:
+  public:
     explicit FlakyDevice(std::unique_ptr<GraphicsDevice> inner) : rec(std::move(inner)) {}
     platform::RecordingDevice rec;
     bool failReset = false;
@@ -49,15 +49,16 @@ public:
         return rec.GetSamplerState(s, t, v);
     }
     Result SetTexture(uint32_t stage, const platform::TexturePtr& t) override {
-        if (failSetTexture)
-            return platform::kErrInvalidCall;
+        if (failSetTexture) return platform::kErrInvalidCall;
         lastTexture = t;
         return rec.SetTexture(stage, t);
     }
     Result SetTransform(platform::TransformState s, const platform::Matrix& m) override {
         return rec.SetTransform(s, m);
     }
-    Result GetTransform(platform::TransformState s, platform::Matrix* m) override { return rec.GetTransform(s, m); }
+    Result GetTransform(platform::TransformState s, platform::Matrix* m) override {
+        return rec.GetTransform(s, m);
+    }
     Result SetViewport(const platform::Viewport& v) override { return rec.SetViewport(v); }
     Result GetViewport(platform::Viewport* v) override { return rec.GetViewport(v); }
     Result SetVertexFormat(uint32_t fvf) override { return rec.SetVertexFormat(fvf); }
@@ -81,7 +82,7 @@ FlakyDevice* g_device = nullptr; // the last device the test factory made
 
 // The platform's device-creation object, creating flaky recording devices.
 class TestDirect3D final : public DXLDirect3D {
-public:
+  public:
     std::unique_ptr<DXLDirect3D> inner = CreatePlatformDirect3D();
     uint32_t GetAdapterCount() override { return inner->GetAdapterCount(); }
     HResult GetAdapterIdentifier(uint32_t a, platform::AdapterIdentifier* o) override {
@@ -90,7 +91,9 @@ public:
     HResult GetDeviceCaps(uint32_t a, uint32_t t, platform::DeviceCaps* o) override {
         return inner->GetDeviceCaps(a, a == 0 && t == kDeviceTypeRef ? kDeviceTypeHal : t, o);
     }
-    HResult GetAdapterDisplayMode(uint32_t a, DXLAdapterMode* o) override { return inner->GetAdapterDisplayMode(a, o); }
+    HResult GetAdapterDisplayMode(uint32_t a, DXLAdapterMode* o) override {
+        return inner->GetAdapterDisplayMode(a, o);
+    }
     uint32_t GetAdapterModeCount(uint32_t a, uint32_t f) override { return inner->GetAdapterModeCount(a, f); }
     HResult EnumAdapterModes(uint32_t a, uint32_t f, uint32_t i, DXLAdapterMode* o) override {
         return inner->EnumAdapterModes(a, f, i, o);
@@ -98,17 +101,19 @@ public:
     HResult CheckDeviceType(uint32_t a, uint32_t t, uint32_t d, uint32_t b, bool w) override {
         return inner->CheckDeviceType(a, t, d, b, w);
     }
-    HResult CheckDeviceFormat(uint32_t a, uint32_t t, uint32_t af, uint32_t u, uint32_t r, uint32_t f) override {
+    HResult CheckDeviceFormat(uint32_t a, uint32_t t, uint32_t af, uint32_t u, uint32_t r,
+                              uint32_t f) override {
         return inner->CheckDeviceFormat(a, t, af, u, r, f);
     }
-    HResult CheckDeviceMultiSampleType(uint32_t a, uint32_t t, uint32_t f, bool w, uint32_t ty, uint32_t* q) override {
+    HResult CheckDeviceMultiSampleType(uint32_t a, uint32_t t, uint32_t f, bool w, uint32_t ty,
+                                       uint32_t* q) override {
         return inner->CheckDeviceMultiSampleType(a, t, f, w, ty, q);
     }
     HResult CreateDevice(uint32_t a, uint32_t t, platform::FrameSink* window, uint32_t b,
-                         const platform::PresentParameters& p, std::unique_ptr<platform::GraphicsDevice>* out) override {
+                         const platform::PresentParameters& p,
+                         std::unique_ptr<platform::GraphicsDevice>* out) override {
         std::unique_ptr<platform::GraphicsDevice> software;
-        if (HResult hr = inner->CreateDevice(a, t, window, b, p, &software); Failed(hr))
-            return hr;
+        if (HResult hr = inner->CreateDevice(a, t, window, b, p, &software); Failed(hr)) return hr;
         auto device = std::make_unique<FlakyDevice>(std::move(software));
         g_device = device.get();
         *out = std::move(device);
@@ -118,22 +123,21 @@ public:
 
 // Writes the events it receives into a shared log.
 class EventLog final : public DXLDeviceObject {
-public:
+  public:
     EventLog(std::string name, std::vector<std::string>* log) : name_(std::move(name)), log_(log) {}
     bool removeOnEvent = false;
     void OnDeviceEvent(DXLViewer* viewer, uint32_t event) override {
         log_->push_back(name_ + std::to_string(event));
-        if (removeOnEvent)
-            viewer->RemoveDeviceObject(this);
+        if (removeOnEvent) viewer->RemoveDeviceObject(this);
     }
 
-private:
+  private:
     std::string name_;
     std::vector<std::string>* log_;
 };
 
 class NullSink final : public platform::FrameSink {
-public:
+  public:
     int frames = 0;
     void ShowFrame(const uint32_t*, int, int, int) override { ++frames; }
 };
@@ -150,7 +154,7 @@ struct TestFactory {
 };
 
 class ViewerTest : public ::testing::Test {
-protected:
+  protected:
     TestFactory factory;
 
     DXLDisplaySettings Windowed(uint32_t width, uint32_t height) {
@@ -170,8 +174,7 @@ protected:
 
 bool HasCall(const FlakyDevice* d, const std::string& text) {
     for (const std::string& t : d->rec.CallTexts()) {
-        if (t == text)
-            return true;
+        if (t == text) return true;
     }
     return false;
 }
@@ -297,7 +300,8 @@ TEST_F(ViewerTest, FrameStartsWithOpaqueBlendNoTextureAndIdentityTransform) {
     EXPECT_TRUE(g_device->rec.Calls().empty());
     viewer.SetBlendMode(kBlendInvert);
     EXPECT_EQ(g_device->rec.CallTexts(),
-              (std::vector<std::string>{"SetRenderState(27, 1)", "SetRenderState(19, 10)", "SetRenderState(20, 6)"}));
+              (std::vector<std::string>{"SetRenderState(27, 1)", "SetRenderState(19, 10)",
+                                        "SetRenderState(20, 6)"}));
     EXPECT_EQ(viewer.EndFrame(), kResultOk);
 }
 
@@ -329,11 +333,12 @@ TEST_F(ViewerTest, TextureIsBoundOnlyWhenTheDeviceTakesIt) {
 
     DXLTextureState state{1, 0, 3, 1, kBlendAdditive, 4, 2};
     viewer.ApplyTextureState(&state);
-    EXPECT_EQ(g_device->rec.CallTexts(),
-              (std::vector<std::string>{"SetRenderState(27, 1)", "SetRenderState(19, 5)", "SetRenderState(20, 2)",
-                                        "SetSamplerState(0, 6, 2)", "SetSamplerState(0, 5, 1)",
-                                        "SetSamplerState(0, 1, 3)", "SetSamplerState(0, 2, 1)",
-                                        "SetTextureStageState(0, 1, 4)", "SetTextureStageState(0, 4, 2)"}));
+    EXPECT_EQ(
+        g_device->rec.CallTexts(),
+        (std::vector<std::string>{"SetRenderState(27, 1)", "SetRenderState(19, 5)", "SetRenderState(20, 2)",
+                                  "SetSamplerState(0, 6, 2)", "SetSamplerState(0, 5, 1)",
+                                  "SetSamplerState(0, 1, 3)", "SetSamplerState(0, 2, 1)",
+                                  "SetTextureStageState(0, 1, 4)", "SetTextureStageState(0, 4, 2)"}));
 
     EXPECT_EQ(viewer.EndFrame(), kResultOk);
     EXPECT_EQ(viewer.GetBoundTexture(), nullptr); // the frame's end unbinds
@@ -344,7 +349,8 @@ TEST_F(ViewerTest, FrameLimiterHoldsAtMostTwoHundredFramesASecond) {
     static uint32_t slept;
     now = 1000;
     slept = 0;
-    DXLViewer::SetFrameClock({[] { return now; }, [](uint32_t ms) {
+    DXLViewer::SetFrameClock({[] { return now; },
+                              [](uint32_t ms) {
                                   now += ms;
                                   slept += ms;
                               }});
@@ -467,10 +473,8 @@ TEST_F(ViewerTest, DrawnPixelsLandUnderTheTransform) {
     for (int y = 0; y < 48; ++y) {
         for (int x = 0; x < 64; ++x) {
             uint32_t want = 0;
-            if (x >= 4 && x < 14 && y >= 2 && y < 8)
-                want = 0xFF0000;
-            if (x >= 21 && x < 31 && y >= 11 && y < 19)
-                want = 0x00FF00;
+            if (x >= 4 && x < 14 && y >= 2 && y < 8) want = 0xFF0000;
+            if (x >= 21 && x < 31 && y >= 11 && y < 19) want = 0x00FF00;
             ASSERT_EQ(at(x, y), want) << "at " << x << ", " << y;
         }
     }
@@ -638,8 +642,7 @@ std::string DisplaySection(const std::string& log, int n) {
     size_t at = std::string::npos;
     for (int i = 0; i <= n; ++i) {
         at = log.find("Change Display Mode", at == std::string::npos ? 0 : at + 1);
-        if (at == std::string::npos)
-            return {};
+        if (at == std::string::npos) return {};
     }
     size_t end = log.find("Change successful.", at);
     return log.substr(at, end == std::string::npos ? std::string::npos : end - at);
@@ -733,10 +736,13 @@ TEST_F(ViewerTest, DrawCallsSetTheirVertexFormatAndPrimitive) {
         {[&] { viewer.DrawTexturedQuad(nullptr); }, {}},
         {[&] { viewer.FillRect(five); }, {"SetVertexFormat(66)", "DrawPrimitiveUP(6, 2, 16)"}},
         {[&] { viewer.DrawRectOutline(five); }, {"SetVertexFormat(66)", "DrawPrimitiveUP(3, 4, 16)"}},
-        {[&] { viewer.DrawRectOutlineFVF(fvf, wide, 20); }, {"SetVertexFormat(66)", "DrawPrimitiveUP(3, 4, 20)"}},
-        {[&] { viewer.DrawLineStrip(fvf, 5, five, 16); }, {"SetVertexFormat(66)", "DrawPrimitiveUP(3, 4, 16)"}},
+        {[&] { viewer.DrawRectOutlineFVF(fvf, wide, 20); },
+         {"SetVertexFormat(66)", "DrawPrimitiveUP(3, 4, 20)"}},
+        {[&] { viewer.DrawLineStrip(fvf, 5, five, 16); },
+         {"SetVertexFormat(66)", "DrawPrimitiveUP(3, 4, 16)"}},
         {[&] { viewer.DrawLineStrip(fvf, 1, five, 16); }, {}},
-        {[&] { viewer.DrawTriangleFan(fvf, 3, five, 16); }, {"SetVertexFormat(66)", "DrawPrimitiveUP(6, 3, 16)"}},
+        {[&] { viewer.DrawTriangleFan(fvf, 3, five, 16); },
+         {"SetVertexFormat(66)", "DrawPrimitiveUP(6, 3, 16)"}},
         {[&] { viewer.DrawTriangleFan(fvf, 0, five, 16); }, {}},
         {[&] { viewer.FillRect(nullptr); }, {}},
     };

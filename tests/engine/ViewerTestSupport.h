@@ -10,12 +10,12 @@
 namespace viewertest {
 
 class NullSink final : public platform::FrameSink {
-public:
+  public:
     void ShowFrame(const uint32_t*, int, int, int) override {}
 };
 
 class WindowedViewer : public DXLViewer {
-public:
+  public:
     bool Open(uint32_t width, uint32_t height) {
         DXLDisplaySettings s;
         ValidateSettings(&s, nullptr, nullptr);
@@ -26,7 +26,7 @@ public:
         return ChangeDisplayMode(&s) == kResultOk && HasDevice();
     }
 
-private:
+  private:
     NullSink sink_;
 };
 

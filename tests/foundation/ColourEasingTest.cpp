@@ -30,7 +30,8 @@ TEST(Easing, ReachesItsEndsAndFallsBackOutsideTheMove) {
             SCOPED_TRACE(::testing::Message() << "curve " << curve << " interpolate " << interpolate);
             // The ease-out table starts at the largest cosine whose sine rounds
             // to the top entry: the first step of the curve is already taken.
-            EXPECT_NEAR(EaseValue(10, 20, -1, 500, 0, curve, interpolate), curve == kEaseOut ? 10.316 : 10, 1e-3);
+            EXPECT_NEAR(EaseValue(10, 20, -1, 500, 0, curve, interpolate), curve == kEaseOut ? 10.316 : 10,
+                        1e-3);
             EXPECT_FLOAT_EQ(EaseValue(10, 20, -1, 500, 500, curve, interpolate), 20);
             EXPECT_FLOAT_EQ(EaseValue(10, 20, -1, 500, 500.5f, curve, interpolate), -1);
             EXPECT_FLOAT_EQ(EaseValue(10, 20, -1, 500, -0.001f, curve, interpolate), -1);

@@ -1,5 +1,5 @@
-#include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
+#include "foundation/ByteOrder.h"
 #include "foundation/Ident.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"
@@ -21,12 +21,14 @@ using testsupport::WriteFileBytes;
 
 namespace {
 
-constexpr uint32_t kType = 0x73DA7BBB;    // the settings file's kind
+constexpr uint32_t kType = 0x73DA7BBB; // the settings file's kind
 constexpr uint32_t kVersion = 0xC04F19F1;
-constexpr uint32_t kCNST = 0x434E5354;    // 'CNST'
-constexpr uint32_t kSPRT = 0x53505254;    // 'SPRT'
+constexpr uint32_t kCNST = 0x434E5354; // 'CNST'
+constexpr uint32_t kSPRT = 0x53505254; // 'SPRT'
 
-std::u16string U16(const std::string& path) { return platform::Utf8ToUtf16(path); }
+std::u16string U16(const std::string& path) {
+    return platform::Utf8ToUtf16(path);
+}
 
 struct ReaderDeleter {
     void operator()(BaseDataFile* file) const { CloseDataFile(file); }
@@ -61,7 +63,8 @@ uint32_t CountsCrc(uint32_t children, uint32_t entries) {
 
 std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
     std::vector<uint8_t> v(n);
-    for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(seed + i * 7);
+    for (size_t i = 0; i < n; ++i)
+        v[i] = static_cast<uint8_t>(seed + i * 7);
     return v;
 }
 
@@ -93,8 +96,7 @@ TEST(DataFile, AnEmptyFileIsExactlyThirtyTwoBytes) {
     ASSERT_TRUE(writer);
     EXPECT_TRUE(writer->Close());
     EXPECT_EQ(writer->GetState(), BaseDataFile::kStateClosed);
-    EXPECT_EQ(ReadFileBytes(dir.File("empty.dat")),
-              Bytes({kType, kVersion, 16, 1, 20, 0, 0, 0x6522DF69}));
+    EXPECT_EQ(ReadFileBytes(dir.File("empty.dat")), Bytes({kType, kVersion, 16, 1, 20, 0, 0, 0x6522DF69}));
     Reader reader = OpenReader(dir.File("empty.dat"));
     ASSERT_TRUE(reader);
     EXPECT_FALSE(reader->HasChunk(kCNST, kAnySubId));
@@ -114,7 +116,8 @@ TEST(DataFile, ChunksReadBackByteForByte) {
             uint32_t crc = 0;
             size_t half = chunks.back().size() / 2;
             ASSERT_TRUE(writer->WriteCrc(chunks.back().data(), uint32_t(half), &crc));
-            ASSERT_TRUE(writer->WriteCrc(chunks.back().data() + half, uint32_t(chunks.back().size() - half), &crc));
+            ASSERT_TRUE(
+                writer->WriteCrc(chunks.back().data() + half, uint32_t(chunks.back().size() - half), &crc));
             EXPECT_EQ(crc, Crc32(chunks.back().data(), uint32_t(chunks.back().size()), 0, 0));
             ASSERT_TRUE(writer->EndChunk());
         }
@@ -129,7 +132,8 @@ TEST(DataFile, ChunksReadBackByteForByte) {
         const DataFileEntry* entry = reader->GetOpenChunk();
         EXPECT_EQ(entry->size, chunks[i].size());
         std::vector<uint8_t> got(chunks[i].size());
-        ASSERT_TRUE(reader->ReadVerified(got.data(), uint32_t(got.size()), Crc32(chunks[i].data(), uint32_t(chunks[i].size()), 0, 0)));
+        ASSERT_TRUE(reader->ReadVerified(got.data(), uint32_t(got.size()),
+                                         Crc32(chunks[i].data(), uint32_t(chunks[i].size()), 0, 0)));
         EXPECT_EQ(got, chunks[i]);
         ASSERT_TRUE(reader->CloseChunk());
     }
@@ -217,11 +221,23 @@ TEST(DataFile, TheFirstErrorClosesTheFileAndStays) {
         {"missing chunk", [](BaseDataFile& f) { return f.OpenChunk(kCNST, 99); }},
         {"missing node", [](BaseDataFile& f) { return f.OpenNode(kSPRT, 99); }},
         {"close without chunk", [](BaseDataFile& f) { return f.CloseChunk(); }},
-        {"read without chunk", [](BaseDataFile& f) { uint8_t b; return f.Read(&b, 1); }},
+        {"read without chunk",
+         [](BaseDataFile& f) {
+             uint8_t b;
+             return f.Read(&b, 1);
+         }},
         {"null entry", [](BaseDataFile& f) { return f.OpenChunkEntry(nullptr); }},
-        {"huge read", [](BaseDataFile& f) { uint8_t b; return f.OpenChunk(kCNST, 1) && f.Read(&b, 0x80000000u); }},
+        {"huge read",
+         [](BaseDataFile& f) {
+             uint8_t b;
+             return f.OpenChunk(kCNST, 1) && f.Read(&b, 0x80000000u);
+         }},
         {"seek past end", [](BaseDataFile& f) { return f.OpenChunk(kCNST, 1) && f.SeekInChunk(7); }},
-        {"bad check", [](BaseDataFile& f) { uint8_t b[6]; return f.OpenChunk(kCNST, 1) && f.ReadVerified(b, 6, 1); }},
+        {"bad check",
+         [](BaseDataFile& f) {
+             uint8_t b[6];
+             return f.OpenChunk(kCNST, 1) && f.ReadVerified(b, 6, 1);
+         }},
     };
     for (const Case& c : cases) {
         Reader r = OpenReader(path);
@@ -255,9 +271,12 @@ TEST(DataFile, DataVersionsAndDamagedHeadersAreRefused) {
         size_t keep; // bytes kept (truncation) or 0 for all
     };
     const Damage damages[] = {
-        {"type id", 0, 0x12, 0},         {"type version", 5, 0x12, 0},
-        {"header constant", 8, 17, 0},   {"directory offset 0", 16, 0, 0},
-        {"check byte", 26 + 8, 0x55, 0}, {"entry count", 26 + 4, 2, 0},
+        {"type id", 0, 0x12, 0},
+        {"type version", 5, 0x12, 0},
+        {"header constant", 8, 17, 0},
+        {"directory offset 0", 16, 0, 0},
+        {"check byte", 26 + 8, 0x55, 0},
+        {"entry count", 26 + 4, 2, 0},
         {"truncated directory", 0, 0x76 /*unchanged*/, good.size() - 1},
         {"truncated header", 0, 0x76, 12},
         {"directory beyond the end", 17, 0x10, 0},
@@ -265,8 +284,10 @@ TEST(DataFile, DataVersionsAndDamagedHeadersAreRefused) {
     };
     for (const Damage& d : damages) {
         std::string bytes = good;
-        if (d.what == std::string("directory offset 0")) bytes.replace(16, 4, 4, '\0');
-        else if (d.keep == 0) bytes[d.at] = d.value;
+        if (d.what == std::string("directory offset 0"))
+            bytes.replace(16, 4, 4, '\0');
+        else if (d.keep == 0)
+            bytes[d.at] = d.value;
         if (d.keep) bytes.resize(d.keep);
         ASSERT_TRUE(WriteFileBytes(path, bytes));
         EXPECT_FALSE(OpenReader(path, kAnySubId)) << d.what;
@@ -301,7 +322,8 @@ TEST(DataFile, HugeCountsAndDeepNestingAreRefused) {
     ASSERT_TRUE(WriteFileBytes(path, chain(BaseDataFile::kMaxNodeDepth)));
     Reader deepest = OpenReader(path);
     ASSERT_TRUE(deepest);
-    for (int i = 1; i <= BaseDataFile::kMaxNodeDepth; ++i) ASSERT_TRUE(deepest->OpenNode(kSPRT, uint32_t(i)));
+    for (int i = 1; i <= BaseDataFile::kMaxNodeDepth; ++i)
+        ASSERT_TRUE(deepest->OpenNode(kSPRT, uint32_t(i)));
     deepest.reset();
     ASSERT_TRUE(WriteFileBytes(path, chain(BaseDataFile::kMaxNodeDepth + 1)));
     EXPECT_FALSE(OpenReader(path));
@@ -318,8 +340,8 @@ TEST(DataFileWriter, BackupReplacesTheOldFileOnlyAfterAGoodClose) {
         Writer writer = OpenWriter(path, true);
         ASSERT_TRUE(writer);
         ASSERT_TRUE(WriteChunk(*writer, kCNST, 1, Pattern(10, 9)));
-        EXPECT_TRUE(platform::FileExists(bak));                  // written aside
-        EXPECT_EQ(ReadFileBytes(path), "old settings");           // untouched meanwhile
+        EXPECT_TRUE(platform::FileExists(bak));         // written aside
+        EXPECT_EQ(ReadFileBytes(path), "old settings"); // untouched meanwhile
         EXPECT_TRUE(writer->Close());
         EXPECT_TRUE(writer->Close()); // closing again changes nothing
     }
@@ -345,7 +367,8 @@ TEST(DataFileWriter, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind) {
     auto onlyTheOldFile = [&](const char* what) {
         EXPECT_EQ(ReadFileBytes(path), old) << what;
         size_t files = 0;
-        for (auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file();
+        for (auto& e : std::filesystem::directory_iterator(dir.Path()))
+            files += e.is_regular_file();
         EXPECT_EQ(files, 1u) << what;
         EXPECT_FALSE(platform::PathExists(path + ".bak")) << what;
     };
@@ -427,21 +450,26 @@ TEST(DataFile, DamagedAndRandomFilesNeverCrashOrHang) {
     const std::string good = ReadFileBytes(path);
     std::string fuzz = dir.File("fuzz.dat");
     platform::SeedRand(2024);
-    auto rand32 = [] { return uint32_t(platform::Rand()) << 17 ^ uint32_t(platform::Rand()) << 2 ^ uint32_t(platform::Rand()); };
+    auto rand32 = [] {
+        return uint32_t(platform::Rand()) << 17 ^ uint32_t(platform::Rand()) << 2 ^
+               uint32_t(platform::Rand());
+    };
 
     int opened = 0, refused = 0;
     uint32_t start = platform::Milliseconds();
     for (int round = 0; round < 3000 && platform::Milliseconds() - start < 8000; ++round) {
         std::string bytes = good;
         switch (round % 5) {
-        case 0: bytes.resize(rand32() % bytes.size()); break;
+        case 0:
+            bytes.resize(rand32() % bytes.size());
+            break;
         case 1: // flipped bytes, mostly in the directory
             for (int i = 0, n = 1 + platform::Rand() % 4; i < n; ++i) {
                 size_t at = i % 2 ? 20 + 346 + rand32() % (bytes.size() - 366) : rand32() % bytes.size();
                 bytes[at] = char(bytes[at] ^ (1 << (platform::Rand() % 8)));
             }
             break;
-        case 2: { // a count replaced, its check value made to match
+        case 2: {                                      // a count replaced, its check value made to match
             size_t record = 366 + (rand32() % 3) * 20; // records of the root and its nodes
             if (record + 12 > bytes.size()) record = 366;
             uint32_t children = platform::Rand() % 2 ? rand32() : platform::Rand() % 4;
@@ -454,14 +482,17 @@ TEST(DataFile, DamagedAndRandomFilesNeverCrashOrHang) {
         }
         case 3: // entries pointing anywhere
             for (size_t at = bytes.size() - 16; at + 16 <= bytes.size() && at > 366; at -= 16)
-                if (platform::Rand() % 2) StoreLE32(reinterpret_cast<uint8_t*>(bytes.data()) + at + 8 + (platform::Rand() % 2) * 4, rand32());
+                if (platform::Rand() % 2)
+                    StoreLE32(reinterpret_cast<uint8_t*>(bytes.data()) + at + 8 + (platform::Rand() % 2) * 4,
+                              rand32());
             break;
         default: { // random bytes after a valid header
             bytes = good.substr(0, 16);
             uint8_t off[4];
             StoreLE32(off, 20 + rand32() % 64);
             bytes.append(reinterpret_cast<char*>(off), 4);
-            for (int i = 0, n = platform::Rand() % 200; i < n; ++i) bytes += char(platform::Rand());
+            for (int i = 0, n = platform::Rand() % 200; i < n; ++i)
+                bytes += char(platform::Rand());
         }
         }
         ASSERT_TRUE(WriteFileBytes(fuzz, bytes));

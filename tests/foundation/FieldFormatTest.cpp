@@ -171,7 +171,9 @@ TEST(FieldFormat, MalformedFormats) {
 }
 
 TEST(FieldFormat, TextFields) {
-    struct { char16_t text[4]; } small{};
+    struct {
+        char16_t text[4];
+    } small{};
     int32_t n;
     EXPECT_EQ(Read(u"Z[4]", u"\"abc\"", &small, 1, &n), kScanOk);
     EXPECT_EQ(std::u16string(small.text), u"abc");
@@ -184,7 +186,9 @@ TEST(FieldFormat, TextFields) {
     EXPECT_EQ(std::u16string(small.text), u"AbC");
     EXPECT_EQ(Read(u"Z[4]", u"a-b", &small, 1, &n), kScanSourceMismatch);
     // Brackets around a counted text, escapes, and a missing closing quote.
-    struct { char16_t text[8]; } big{};
+    struct {
+        char16_t text[8];
+    } big{};
     EXPECT_EQ(Read(u"Z[8]", u"( \"a\\\"\\n\" )", &big, 1, &n), kScanOk);
     EXPECT_EQ(std::u16string(big.text), u"a\"\n");
     EXPECT_EQ(Read(u"Z[8]", u"[ x ]", &big, 1, &n), kScanOk);
@@ -192,13 +196,17 @@ TEST(FieldFormat, TextFields) {
     EXPECT_EQ(Read(u"Z[8]", u"\"open", &big, 1, &n), kScanSourceMismatch);
     EXPECT_EQ(Read(u"Z[8]", u"\"end\\", &big, 1, &n), kScanSourceMismatch);
     // 8-bit text fields convert through the code page, UTF-16 sources into S fields too.
-    struct { char text[8]; } narrow{};
+    struct {
+        char text[8];
+    } narrow{};
     EXPECT_EQ(Read(u"S[8]", u"\"\x20AC\xE9\"", &narrow, 1, &n), kScanOk);
     EXPECT_STREQ(narrow.text, "\x80\xE9");
     EXPECT_EQ(ScanFieldsA(u"Z[8]", 1, &big, sizeof big, kScanRecords, "\"\xC0\xE1\"", 1251, &n), kScanOk);
     EXPECT_EQ(std::u16string(big.text), u"\x0410\x0431");
     // A converted run that does not fit is cut inside the field.
-    struct { char16_t text[3]; } three{};
+    struct {
+        char16_t text[3];
+    } three{};
     EXPECT_EQ(ScanFieldsA(u"Z[3]", 1, &three, sizeof three, kScanRecords, "\"abc\"", 1252, &n),
               kScanSourceMismatch);
     EXPECT_EQ(std::u16string(three.text), u"ab");
@@ -211,30 +219,48 @@ TEST(ValueReaders, IntegerRanges) {
         bool ok;
         int64_t expected;
     } cases[] = {
-        {u"i1", u"-128", true, -128},     {u"i1", u"128", false, 0},     {u"i1", u"127", true, 127},
-        {u"i2", u"-32769", false, 0},     {u"u2", u"65535", true, 65535}, {u"u2", u"65536", false, 0},
-        {u"u1", u"-1", false, 0},         {u"i4", u"+12", true, 12},     {u"i4", u"-", false, 0},
-        {u"x1", u"0x0FF", true, 255},     {u"x1", u"1FF", false, 0},     {u"x1", u"#0a", true, 10},
-        {u"x2", u"$00000ffff", true, 0xFFFF}, {u"x4", u"0x", false, 0},  {u"u8", u"18446744073709551615", true, -1},
-        {u"u8", u"18446744073709551616", false, 0}, {u"i8", u"9223372036854775808", false, 0},
-        {u"b1", u"2", false, 0},          {u"b1", u"Yes", true, 1},      {u"b4", u"FALSE", true, 0},
-        {u"b1", u"maybe", false, 0},      {u"b1", u"1", true, 1},
+        {u"i1", u"-128", true, -128},
+        {u"i1", u"128", false, 0},
+        {u"i1", u"127", true, 127},
+        {u"i2", u"-32769", false, 0},
+        {u"u2", u"65535", true, 65535},
+        {u"u2", u"65536", false, 0},
+        {u"u1", u"-1", false, 0},
+        {u"i4", u"+12", true, 12},
+        {u"i4", u"-", false, 0},
+        {u"x1", u"0x0FF", true, 255},
+        {u"x1", u"1FF", false, 0},
+        {u"x1", u"#0a", true, 10},
+        {u"x2", u"$00000ffff", true, 0xFFFF},
+        {u"x4", u"0x", false, 0},
+        {u"u8", u"18446744073709551615", true, -1},
+        {u"u8", u"18446744073709551616", false, 0},
+        {u"i8", u"9223372036854775808", false, 0},
+        {u"b1", u"2", false, 0},
+        {u"b1", u"Yes", true, 1},
+        {u"b4", u"FALSE", true, 0},
+        {u"b1", u"maybe", false, 0},
+        {u"b1", u"1", true, 1},
     };
     for (const Case& c : cases) {
         int64_t v = 0;
         int32_t n;
         int status = ScanFieldsW(c.format, 1, &v, sizeof v, kScanRecords, c.value, 1252, &n);
-        EXPECT_EQ(status == kScanOk, c.ok) << std::string(c.value, c.value + std::char_traits<char16_t>::length(c.value));
-        if (!c.ok || status != kScanOk)
-            continue;
+        EXPECT_EQ(status == kScanOk, c.ok)
+            << std::string(c.value, c.value + std::char_traits<char16_t>::length(c.value));
+        if (!c.ok || status != kScanOk) continue;
         char16_t d = c.format[1];
         int size = d == '1' ? 1 : d == '2' ? 2 : d == '4' ? 4 : 8;
         int64_t got = 0;
         if (c.format[0] == 'i') {
-            if (size == 1) got = static_cast<int8_t>(v);
-            else if (size == 2) got = static_cast<int16_t>(v);
-            else if (size == 4) got = static_cast<int32_t>(v);
-            else got = v;
+            if (size == 1)
+                got = static_cast<int8_t>(v);
+            else if (size == 2)
+                got = static_cast<int16_t>(v);
+            else if (size == 4)
+                got = static_cast<int32_t>(v);
+            else
+                got = v;
         } else {
             got = size == 8 ? v : static_cast<int64_t>(static_cast<uint64_t>(v) & ((1ull << (size * 8)) - 1));
         }
@@ -248,7 +274,7 @@ TEST(ValueReaders, Floats) {
         bool ok;
         float expected;
     } cases[] = {
-        {u"1e39", true, 1e38f}, {u"-.5", true, -0.5f}, {u"5.", true, 5.0f}, {u".", false, 0},
+        {u"1e39", true, 1e38f}, {u"-.5", true, -0.5f},       {u"5.", true, 5.0f}, {u".", false, 0},
         {u"2e", false, 0},      {u"1.25e-2", true, 0.0125f}, {u"+3", true, 3.0f}, {u"1e-99", true, 1e-38f},
     };
     for (const Case& c : cases) {
@@ -314,7 +340,8 @@ TEST(ValueReaders, StringValuesAreBoundedByTheirBuffer) {
     EXPECT_EQ(ScanStringValueW(u"\"hello world\"", buf, 6, 1252, written), kStringCut);
     EXPECT_EQ(written, 5u);
     EXPECT_EQ(std::u16string(buf), u"hello");
-    EXPECT_EQ(ScanStringValueW(u"plain // kept", static_cast<char16_t*>(nullptr), 0, 1252, written), kStringRead);
+    EXPECT_EQ(ScanStringValueW(u"plain // kept", static_cast<char16_t*>(nullptr), 0, 1252, written),
+              kStringRead);
     EXPECT_EQ(written, 13u);
     EXPECT_EQ(ScanStringValueW(u"\"a\" b", buf, 6, 1252, written), kStringInvalid);
     EXPECT_EQ(ScanStringValueW(u"\"abcdefgh\" b", buf, 6, 1252, written), kStringInvalid | kStringCut);

@@ -10,7 +10,7 @@ namespace {
 
 // The helpers draw from the game generator; each test starts it afresh.
 class RandomHelpers : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { platform::SeedRand(1); }
 };
 
@@ -23,8 +23,7 @@ bool SeedForTwoMaxDraws() {
         for (uint32_t top = 0; top < 2; ++top) {
             uint32_t next = (top << 31) | (0x7FFFu << 16) | low; // state after draw 1
             uint32_t after = next * 214013u + 2531011u;
-            if (((after >> 16) & 0x7FFF) != 0x7FFF)
-                continue;
+            if (((after >> 16) & 0x7FFF) != 0x7FFF) continue;
             // Invert state = prev * 214013 + 2531011 to find the seed.
             uint32_t inverse = 214013u;
             for (int i = 0; i < 5; ++i)
@@ -40,8 +39,8 @@ bool SeedForTwoMaxDraws() {
 
 TEST_F(RandomHelpers, ScaleTheGameSequence) {
     // The first draws are 41, 18467, 6334, 26500.
-    EXPECT_EQ(kis::Random(100), 0);      // 41 / 32768 * 100
-    EXPECT_EQ(kis::Random(100), 56);     // 18467 / 32768 * 100
+    EXPECT_EQ(kis::Random(100), 0);         // 41 / 32768 * 100
+    EXPECT_EQ(kis::Random(100), 56);        // 18467 / 32768 * 100
     EXPECT_EQ(kis::Random16(60000), 11597); // 6334 / 32768 * 60000
     EXPECT_EQ(kis::RandomByte(256), 207);   // 26500 / 32768 * 256
     platform::SeedRand(1);
@@ -111,9 +110,9 @@ TEST(Rounding, TruncatesTowardZeroFirst) {
         float value;
         int32_t round, floor, ceil;
     };
-    for (const Case& t : {Case{2.5f, 3, 2, 3}, Case{-2.5f, -2, -3, -2}, Case{-2.7f, -2, -3, -2},
-                          Case{-1.7f, -1, -2, -1}, Case{-0.4f, 0, -1, 0}, Case{2.1f, 2, 2, 3},
-                          Case{2.0f, 2, 2, 2}, Case{0.49f, 0, 0, 1}}) {
+    for (const Case& t :
+         {Case{2.5f, 3, 2, 3}, Case{-2.5f, -2, -3, -2}, Case{-2.7f, -2, -3, -2}, Case{-1.7f, -1, -2, -1},
+          Case{-0.4f, 0, -1, 0}, Case{2.1f, 2, 2, 3}, Case{2.0f, 2, 2, 2}, Case{0.49f, 0, 0, 1}}) {
         EXPECT_EQ(kis::Round(t.value), t.round) << t.value;
         EXPECT_EQ(kis::RoundD(double(t.value)), t.round) << t.value;
         EXPECT_EQ(kis::Floor(t.value), t.floor) << t.value;
@@ -156,7 +155,7 @@ TEST(Rectangles, ConstructionAndPointTests) {
     EXPECT_TRUE(kis::PtInRect(39, 59, r));
     EXPECT_FALSE(kis::PtInRect(40, 30, r)); // right is exclusive
     EXPECT_FALSE(kis::PtInRect(20, 60, r)); // bottom is exclusive
-    EXPECT_TRUE(kis::PtInRect(r, 39, 59));   // rectangle-first form
+    EXPECT_TRUE(kis::PtInRect(r, 39, 59));  // rectangle-first form
     EXPECT_FALSE(kis::PtInRect(r, 40, 59));
     EXPECT_FALSE(kis::PtInRect(r, 9, 20));
     EXPECT_FALSE(kis::PointInRect(9, 30, 10, 20, 40, 60));

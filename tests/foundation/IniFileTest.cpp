@@ -19,7 +19,7 @@ namespace {
 // Runs a test inside a fresh temporary folder, the current folder for its
 // length, so relative ini names land there.
 class IniFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char buffer[4096];
         ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
@@ -36,7 +36,8 @@ protected:
 
 std::vector<std::u16string> Texts(const WideStrings& list) {
     std::vector<std::u16string> texts;
-    for (int32_t i = 0; i < list.Count(); ++i) texts.emplace_back(list.GetText(i));
+    for (int32_t i = 0; i < list.Count(); ++i)
+        texts.emplace_back(list.GetText(i));
     return texts;
 }
 
@@ -67,7 +68,8 @@ TEST_F(IniFileTest, IntegersInDecimalOrHexadecimal) {
                    "dollar=$FF\nhash=#ff\nzerox=0xff\nupper=0XfF\n"
                    "plain=12\nnegative=-7\nbad=0xZZ\nmixed=12abc\nempty=\nspaced=  42  \n");
     IniFileW ini(u"n.ini");
-    for (const char16_t* key : {u"dollar", u"hash", u"zerox", u"upper"}) EXPECT_EQ(ini.ReadInteger(u"n", key, -1), 255);
+    for (const char16_t* key : {u"dollar", u"hash", u"zerox", u"upper"})
+        EXPECT_EQ(ini.ReadInteger(u"n", key, -1), 255);
     EXPECT_EQ(ini.ReadInteger(u"n", u"plain", -1), 12);
     EXPECT_EQ(ini.ReadInteger(u"n", u"negative", -1), -7);
     EXPECT_EQ(ini.ReadInteger(u"n", u"spaced", -1), 42);

@@ -61,8 +61,7 @@ TEST(List, GrowsItsCapacityByTheGrowthRule) {
     std::vector<int32_t> capacities;
     for (int i = 0; i < 120; ++i) {
         EXPECT_EQ(l.Add(&a), i);
-        if (capacities.empty() || capacities.back() != l.capacity)
-            capacities.push_back(l.capacity);
+        if (capacities.empty() || capacities.back() != l.capacity) capacities.push_back(l.capacity);
     }
     EXPECT_EQ(capacities, (std::vector<int32_t>{4, 8, 12, 28, 44, 60, 76, 95, 118, 147}));
     EXPECT_EQ(l.Count(), 120);

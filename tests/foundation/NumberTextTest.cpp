@@ -9,7 +9,9 @@
 using namespace kis;
 
 namespace {
-std::u16string W(const char16_t* text) { return text; }
+std::u16string W(const char16_t* text) {
+    return text;
+}
 } // namespace
 
 TEST(NumberText, DecimalTextIsCutToTheBufferAndAlwaysTerminated) {

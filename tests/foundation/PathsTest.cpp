@@ -9,7 +9,9 @@
 using namespace kis;
 
 namespace {
-std::u16string W(const char16_t* text) { return text ? text : u"<null>"; }
+std::u16string W(const char16_t* text) {
+    return text ? text : u"<null>";
+}
 } // namespace
 
 TEST(Paths, TakesPathsApart) {

@@ -141,7 +141,8 @@ TEST(MemoryStream, SetSizeMovesAPositionBeyondTheEnd) {
     EXPECT_EQ(stream.GetPosition(), 10);
     EXPECT_EQ(stream.Capacity(), 8192);
     EXPECT_EQ(stream.SetSize(20), 1); // grown bytes are zero, not the old content
-    for (int i = 10; i < 20; ++i) EXPECT_EQ(stream.Data()[i], 0) << i;
+    for (int i = 10; i < 20; ++i)
+        EXPECT_EQ(stream.Data()[i], 0) << i;
     EXPECT_EQ(stream.SetSize(0), 1);
     EXPECT_EQ(stream.Capacity(), 0);
     EXPECT_EQ(stream.Data(), nullptr);
@@ -162,7 +163,8 @@ TEST(MemoryStream, BadCountsAndGapsAreHandledSafely) {
     stream.SeekTo(50);
     EXPECT_EQ(stream.Write("Z", 1), 1);
     EXPECT_EQ(stream.Size(), 51);
-    for (int i = 10; i < 50; ++i) ASSERT_EQ(stream.Data()[i], 0) << i;
+    for (int i = 10; i < 50; ++i)
+        ASSERT_EQ(stream.Data()[i], 0) << i;
     EXPECT_EQ(stream.Data()[50], 'Z');
     EXPECT_EQ(stream.Data()[9], 0xAA);
 }

@@ -1,7 +1,7 @@
 #include "foundation/Streamer.h"
 #include "foundation/ByteOrder.h"
-#include "platform/Utf.h"
 #include "platform/Random.h"
+#include "platform/Utf.h"
 #include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 
@@ -18,7 +18,9 @@ namespace {
 constexpr uint32_t kMeta = 0x4D455441, kPics = 0x50494353, kName = 0x4E414D45, kData = 0x44415441;
 
 // The little-endian word at a byte offset of a memory stream.
-uint32_t WordAt(MemoryStream& m, int64_t offset) { return LoadLE32(m.Data() + offset); }
+uint32_t WordAt(MemoryStream& m, int64_t offset) {
+    return LoadLE32(m.Data() + offset);
+}
 
 // Writes a small tree: a name block at the root, a group holding a group
 // with two blocks.
@@ -49,7 +51,7 @@ std::string ReadBlock(StreamReader& r, uint32_t id, uint32_t subId) {
 
 // A stream that accepts only so many bytes.
 class ShortStream : public MemoryStream {
-public:
+  public:
     explicit ShortStream(int64_t room) : room_(room) {}
     int64_t Write(const void* buffer, int64_t count) override {
         if (count > room_) count = room_;
@@ -57,7 +59,7 @@ public:
         return MemoryStream::Write(buffer, count);
     }
 
-private:
+  private:
     int64_t room_;
 };
 
@@ -243,16 +245,14 @@ TEST(Streamer, DamagedAndRandomStreamsAreRefusedOrReadWithinBounds) {
             for (int32_t b = 0; b < group.blocks.Count(); ++b) {
                 const STREAMBLOCK* block = group.blocks.Get(b);
                 EXPECT_LE(uint64_t{block->offset} + block->size, bytes.size());
-                if (!r.OpenBlock(block->id, block->subId))
-                    continue;
+                if (!r.OpenBlock(block->id, block->subId)) continue;
                 std::string data(r.GetOpenBlock()->size, '\0');
                 EXPECT_TRUE(r.Read(data.data(), uint32_t(data.size())));
                 EXPECT_TRUE(r.CloseBlock());
             }
             for (int32_t g = 0; g < group.groups.Count(); ++g) {
                 const STREAMGROUP* child = group.groups.Get(g);
-                if (!r.OpenGroup(child->id, child->subId))
-                    continue;
+                if (!r.OpenGroup(child->id, child->subId)) continue;
                 walk(*r.GetCurrentGroup(), depth + 1);
                 EXPECT_TRUE(r.CloseGroup());
             }

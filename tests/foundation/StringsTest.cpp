@@ -1,8 +1,8 @@
 #include "foundation/Strings.h"
 #include "foundation/StrFunctions.h"
 #include "foundation/Stream.h"
-#include "platform/Utf.h"
 #include "platform/Random.h"
+#include "platform/Utf.h"
 #include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 
@@ -262,7 +262,9 @@ TEST(StringListText, SavesTheMarkAndTheJoinedTextAndLoadsItBack) {
     w.Add(u"a");
     w.Add(u"b");
     kis::StrCopyW(w.separator, 3, u"\r\n");
-    EXPECT_EQ(SavedBytes(w, dir), std::string("\xFF\xFE" "a\0\r\0\n\0b\0", 10));
+    EXPECT_EQ(SavedBytes(w, dir), std::string("\xFF\xFE"
+                                              "a\0\r\0\n\0b\0",
+                                              10));
 
     kis::WideStrings back;
     LoadBytes(back, dir, SavedBytes(w, dir));
@@ -324,7 +326,8 @@ TEST(StringListText, OnlyMarkedUtf16LoadsAndAnythingElseEmptiesTheList) {
 TEST(StringListText, DamagedTextFilesLoadNothingOrLinesWithinTheFile) {
     testsupport::TempDir dir;
     kis::WideStrings saved;
-    for (const char16_t* line : {u"Ackerbau", u"", u"\u00C4rger \u00FCber Unkraut", u"Stall\tund Scheune", u"x"})
+    for (const char16_t* line :
+         {u"Ackerbau", u"", u"\u00C4rger \u00FCber Unkraut", u"Stall\tund Scheune", u"x"})
         saved.Add(line);
     kis::StrCopyW(saved.separator, 3, u"\r\n");
     const std::string good = SavedBytes(saved, dir);

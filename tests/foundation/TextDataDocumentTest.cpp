@@ -102,7 +102,9 @@ TEST(TextDataDocument, MarksAndSizeLimits) {
     EXPECT_FALSE(LoadBytes("// only a comment\r\n\r\n").ok);
     EXPECT_FALSE(LoadBytes(std::string("\xFF\xFE\0\0a=1", 7)).ok);
     EXPECT_FALSE(LoadBytes(std::string("\0\0\xFE\xFF", 4)).ok);
-    EXPECT_FALSE(LoadBytes("\xFF\xFE" "a=1").ok); // odd UTF-16
+    EXPECT_FALSE(LoadBytes("\xFF\xFE"
+                           "a=1")
+                     .ok); // odd UTF-16
 
     // 8-bit: 4,194,304 bytes load, one more does not.
     std::string narrow = "a=" + std::string(kTdrMaxNarrowBytes - 2, 'x');
@@ -115,27 +117,28 @@ TEST(TextDataDocument, MarksAndSizeLimits) {
     EXPECT_FALSE(LoadBytes(wide + "  ").ok);
     EXPECT_TRUE(LoadBytes(Utf16LE(u"a=") + std::string(4194306 - 4, ' ')).ok);
     // UTF-8: at most 4,194,304 UTF-16 characters after conversion.
-    std::string utf8 = "\xEF\xBB\xBF" "a=" + std::string(kTdrMaxUtf8Characters - 2, 'y');
+    std::string utf8 = "\xEF\xBB\xBF"
+                       "a=" +
+                       std::string(kTdrMaxUtf8Characters - 2, 'y');
     EXPECT_TRUE(LoadBytes(utf8).ok);
     EXPECT_FALSE(LoadBytes(utf8 + "y").ok);
 }
 
 TEST(TextDataDocument, LineGrammar) {
-    Loaded l = LoadBytes(
-        "// settings\r\n"
-        "Speed = 12   \r\n"
-        "empty =   \n"
-        "note = a // b \"q\" \\x\n"
-        "quoted = \"hay\"   // comment\n"
-        "9lives=cat\n"
-        "barn { color = 1\n"
-        "  size = 3\n"
-        "}\n"
-        "shed { }\n"
-        "junk line here\n"
-        "shed {\n"
-        "  size = 4\n"
-        "}\n");
+    Loaded l = LoadBytes("// settings\r\n"
+                         "Speed = 12   \r\n"
+                         "empty =   \n"
+                         "note = a // b \"q\" \\x\n"
+                         "quoted = \"hay\"   // comment\n"
+                         "9lives=cat\n"
+                         "barn { color = 1\n"
+                         "  size = 3\n"
+                         "}\n"
+                         "shed { }\n"
+                         "junk line here\n"
+                         "shed {\n"
+                         "  size = 4\n"
+                         "}\n");
     ASSERT_TRUE(l.ok);
     TDRDocument& d = *l.doc;
     EXPECT_EQ(d.GetInt(u"speed", 0), 12);
@@ -193,9 +196,8 @@ TEST(TextDataDocument, SectionPathsAndErrorBits) {
 }
 
 TEST(TextDataDocument, TypedGetters) {
-    Loaded l = LoadBytes(
-        "hex = 0x10\nten = 10\nbig = 2147483648\nlow = -2147483648\nch = u+0041\n"
-        "long = \"abcdefghij\"\nbad = \"open\n");
+    Loaded l = LoadBytes("hex = 0x10\nten = 10\nbig = 2147483648\nlow = -2147483648\nch = u+0041\n"
+                         "long = \"abcdefghij\"\nbad = \"open\n");
     ASSERT_TRUE(l.ok);
     TDRDocument& d = *l.doc;
     EXPECT_EQ(d.GetInt(u"hex", 7), 7);
@@ -228,10 +230,9 @@ TEST(TextDataDocument, TypedGetters) {
 }
 
 TEST(TextDataDocument, RecordsAndRepeatedKeys) {
-    Loaded l = LoadBytes(
-        "item = \"Cow\", FF, 3\n"
-        "item = (\"Hen\", 0A, 2, no), (\"Pig\", 1, 1)\n"
-        "pair = 4, 5\n");
+    Loaded l = LoadBytes("item = \"Cow\", FF, 3\n"
+                         "item = (\"Hen\", 0A, 2, no), (\"Pig\", 1, 1)\n"
+                         "pair = 4, 5\n");
     ASSERT_TRUE(l.ok);
     TDRDocument& d = *l.doc;
     EXPECT_EQ(d.CountRecords(u"item", u"Z[16],x4,u4,{b4}"), 1);
@@ -310,9 +311,15 @@ TEST(TextDataDocumentFuzz, DamagedAndRandomDocumentsNeverBreakTheReader) {
             size_t at = bytes.empty() ? 0 : static_cast<size_t>(platform::Rand()) % bytes.size();
             char c = alphabet[platform::Rand() % (sizeof alphabet - 1)];
             switch (platform::Rand() % 3) {
-            case 0: if (!bytes.empty()) bytes[at] = c; break;
-            case 1: bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), c); break;
-            default: if (!bytes.empty()) bytes.erase(at, 1 + platform::Rand() % 8); break;
+            case 0:
+                if (!bytes.empty()) bytes[at] = c;
+                break;
+            case 1:
+                bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), c);
+                break;
+            default:
+                if (!bytes.empty()) bytes.erase(at, 1 + platform::Rand() % 8);
+                break;
             }
         }
         if (round % 5 == 0) { // wholly random text
@@ -321,8 +328,7 @@ TEST(TextDataDocumentFuzz, DamagedAndRandomDocumentsNeverBreakTheReader) {
                 bytes.push_back(alphabet[platform::Rand() % (sizeof alphabet - 1)]);
         }
         Loaded l = LoadBytes(bytes);
-        if (!l.ok)
-            continue;
+        if (!l.ok) continue;
         ++loaded;
         // Walk everything and read each value in every way; nothing may go out of bounds.
         TDRDocument& d = *l.doc;
@@ -336,7 +342,11 @@ TEST(TextDataDocumentFuzz, DamagedAndRandomDocumentsNeverBreakTheReader) {
             d.GetInt(key.c_str(), 0);
             d.GetUInt(key.c_str(), 0);
             d.GetChar(key.c_str(), 0);
-            struct { char16_t name[4]; int32_t a, b; uint8_t flag; } rec[2];
+            struct {
+                char16_t name[4];
+                int32_t a, b;
+                uint8_t flag;
+            } rec[2];
             d.ReadRecords(key.c_str(), u"Z[4],l,l,{b1}", 2, rec, sizeof rec[0]);
             d.CountRecords(key.c_str(), u"S[3],f,{C,W}");
         }

@@ -37,10 +37,10 @@ TEST(ValueList, CodesGiveTheirTypesAndWidths) {
     int8_t c = 0;
     float f = 0;
     int32_t read = ScanValuesW(u"-129,40000,-7,257,65537,4294967295,0x1ff,#FFFF1,$DEADBEEF,-5,300,-2,1.5e+1",
-                               u"i1,I2,i4,ui1,ui2,UI4,x1,x2,x4,b4,b,c,f", u',', 0, -1, &i1, &i2, &i4, &ui1, &ui2,
-                               &ui4, &x1, &x2, &x4, &b4, &b, &c, &f);
+                               u"i1,I2,i4,ui1,ui2,UI4,x1,x2,x4,b4,b,c,f", u',', 0, -1, &i1, &i2, &i4, &ui1,
+                               &ui2, &ui4, &x1, &x2, &x4, &b4, &b, &c, &f);
     EXPECT_EQ(read, 13);
-    EXPECT_EQ(i1, 127);  // -129 cut to 8 bits
+    EXPECT_EQ(i1, 127); // -129 cut to 8 bits
     EXPECT_EQ(i2, -25536);
     EXPECT_EQ(i4, -7);
     EXPECT_EQ(ui1, 1);
@@ -73,8 +73,8 @@ TEST(ValueList, TextTargetsAlwaysHaveACapacity) {
     EXPECT_EQ(ScanValuesW(u"wheatfield, ABCDEFGHIJ,xyz,7", u"s,s4,s,i4", u',', 0, -1, name, code,
                           TextOut<char16_t>{heap, 4}, &n),
               4);
-    EXPECT_EQ(std::u16string(name), u"wheat");   // the array's own size
-    EXPECT_EQ(std::u16string(code), u"ABC");     // s4: three characters
+    EXPECT_EQ(std::u16string(name), u"wheat"); // the array's own size
+    EXPECT_EQ(std::u16string(code), u"ABC");   // s4: three characters
     EXPECT_EQ(std::u16string(heap), u"xyz");
     EXPECT_EQ(n, 7);
 
@@ -97,7 +97,7 @@ TEST(ValueList, RecordsSkipsPassesAndRunningOutOfTargets) {
     EXPECT_EQ(a, 10);
     EXPECT_EQ(b, 20);
     EXPECT_EQ(ScanValuesW(u"10,20", u"i4,i4", u',', 0, -1, nullptr, &b), 1); // null target passed over
-    EXPECT_EQ(ScanValuesW(u"1,2", u"p", u',', 0, -1, &a, &b), 0); // reads nothing, so ends
+    EXPECT_EQ(ScanValuesW(u"1,2", u"p", u',', 0, -1, &a, &b), 0);            // reads nothing, so ends
 
     int32_t notAFloat = 5;
     EXPECT_EQ(ScanValuesW(u"2.5", u"f", u',', 0, -1, &notAFloat), 0);

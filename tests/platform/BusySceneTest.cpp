@@ -32,8 +32,10 @@ TEST(BusyScene, SoftwareDeviceAndSdlRendererDrawTheSameScene) {
     for (int y = 0; y < a.height; ++y)
         for (int x = 0; x < a.width; ++x) {
             uint32_t p1 = a.pixels[y * a.pitchInPixels + x], p2 = b.pixels[y * b.pitchInPixels + x];
-            for (int c = 0; c < 3; ++c) sum[c] += std::abs(int(p1 >> (8 * c) & 0xFF) - int(p2 >> (8 * c) & 0xFF));
-            changed += (p1 & 0xFFFFFF) != (scene.background[size_t(y) * BusyScene::kBackgroundSize + x] & 0xFFFFFF);
+            for (int c = 0; c < 3; ++c)
+                sum[c] += std::abs(int(p1 >> (8 * c) & 0xFF) - int(p2 >> (8 * c) & 0xFF));
+            changed +=
+                (p1 & 0xFFFFFF) != (scene.background[size_t(y) * BusyScene::kBackgroundSize + x] & 0xFFFFFF);
         }
     const double pixels = double(a.width) * a.height;
     for (int c = 0; c < 3; ++c) {
@@ -60,11 +62,13 @@ TEST(BusyScene, EveryKernelWidthDrawsTheSameFrame) {
         EXPECT_EQ(ours.DrawFrame(), kOk);
         raster::UseWideKernels(previous);
         const FrameView f = device->BackBuffer();
-        for (int y = 0; y < f.height; ++y) frames[wide].insert(frames[wide].end(), f.pixels + y * f.pitchInPixels,
-                                                               f.pixels + y * f.pitchInPixels + f.width);
+        for (int y = 0; y < f.height; ++y)
+            frames[wide].insert(frames[wide].end(), f.pixels + y * f.pitchInPixels,
+                                f.pixels + y * f.pitchInPixels + f.width);
     }
     ASSERT_EQ(frames[0].size(), frames[1].size());
     size_t differing = 0;
-    for (size_t i = 0; i < frames[0].size(); ++i) differing += frames[0][i] != frames[1][i];
+    for (size_t i = 0; i < frames[0].size(); ++i)
+        differing += frames[0][i] != frames[1][i];
     EXPECT_EQ(differing, 0u);
 }

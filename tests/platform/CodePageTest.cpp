@@ -30,11 +30,10 @@ TEST(CodePage, BuiltInPagesMapTheirCharacteristicBytes) {
         unsigned char byte;
         char16_t unit;
     } cases[] = {
-        {1252, 0x80, u'\x20AC'}, {1252, 0xE9, u'\xE9'},   {1252, 0x9F, u'\x178'},
-        {1250, 0x8A, u'\x160'},  {1250, 0xE8, u'\x10D'},  {1251, 0xC0, u'\x410'},
-        {1251, 0xFF, u'\x44F'},  {1253, 0xC1, u'\x391'},  {1254, 0xF0, u'\x11F'},
-        {1255, 0xE0, u'\x5D0'},  {1256, 0xC7, u'\x627'},  {1257, 0xE0, u'\x105'},
-        {1258, 0xD2, u'\x309'},  {874, 0xA1, u'\xE01'},   {874, 0x80, u'\x20AC'},
+        {1252, 0x80, u'\x20AC'}, {1252, 0xE9, u'\xE9'},  {1252, 0x9F, u'\x178'}, {1250, 0x8A, u'\x160'},
+        {1250, 0xE8, u'\x10D'},  {1251, 0xC0, u'\x410'}, {1251, 0xFF, u'\x44F'}, {1253, 0xC1, u'\x391'},
+        {1254, 0xF0, u'\x11F'},  {1255, 0xE0, u'\x5D0'}, {1256, 0xC7, u'\x627'}, {1257, 0xE0, u'\x105'},
+        {1258, 0xD2, u'\x309'},  {874, 0xA1, u'\xE01'},  {874, 0x80, u'\x20AC'},
     };
     for (const Case& c : cases) {
         std::string byte(1, static_cast<char>(c.byte));
@@ -62,11 +61,11 @@ TEST(CodePage, EveryDefinedByteOfTheBuiltInPagesRoundTrips) {
 }
 
 TEST(CodePage, UnmappableCharactersBecomeQuestionMarks) {
-    EXPECT_EQ(Decode(1252, "a\x81z"), u"a?z");                  // undefined in 1252
-    EXPECT_EQ(Encode(1252, u"x\x0410y"), "x?y");                // Cyrillic A is not in 1252
-    EXPECT_EQ(Encode(1252, u"\xD83D\xDE00!"), "?!");            // one character outside the BMP: one '?'
-    EXPECT_EQ(Encode(28591, u"\x0410\x00E9"), "?\xE9");         // through iconv
-    EXPECT_EQ(Encode(932, u"\x3042\x0E01"), "\x82\xA0?");        // hiragana a, then a Thai letter
+    EXPECT_EQ(Decode(1252, "a\x81z"), u"a?z");            // undefined in 1252
+    EXPECT_EQ(Encode(1252, u"x\x0410y"), "x?y");          // Cyrillic A is not in 1252
+    EXPECT_EQ(Encode(1252, u"\xD83D\xDE00!"), "?!");      // one character outside the BMP: one '?'
+    EXPECT_EQ(Encode(28591, u"\x0410\x00E9"), "?\xE9");   // through iconv
+    EXPECT_EQ(Encode(932, u"\x3042\x0E01"), "\x82\xA0?"); // hiragana a, then a Thai letter
 }
 
 TEST(CodePage, Utf8CodecHandlesAllLengthsAndInvalidInput) {
@@ -84,12 +83,12 @@ TEST(CodePage, Utf8CodecHandlesAllLengthsAndInvalidInput) {
 }
 
 TEST(CodePage, IconvCoversMultiByteAndOtherSingleBytePages) {
-    EXPECT_EQ(Decode(28595, "\xB0"), u"\x0410");            // ISO-8859-5
-    EXPECT_EQ(Decode(20866, "\xE1"), u"\x0410");            // KOI8-R
-    EXPECT_EQ(Decode(10000, "\x8E"), u"\xE9");              // Mac Roman
+    EXPECT_EQ(Decode(28595, "\xB0"), u"\x0410");                 // ISO-8859-5
+    EXPECT_EQ(Decode(20866, "\xE1"), u"\x0410");                 // KOI8-R
+    EXPECT_EQ(Decode(10000, "\x8E"), u"\xE9");                   // Mac Roman
     EXPECT_EQ(Decode(932, "\x93\xFA\x96\x7B"), u"\x65E5\x672C"); // Shift-JIS: "Japan"
     EXPECT_EQ(Decode(936, "\xC4\xE3"), u"\x4F60");
-    EXPECT_EQ(Decode(51949, "\xB0\xA1"), u"\xAC00");  // EUC-KR
+    EXPECT_EQ(Decode(51949, "\xB0\xA1"), u"\xAC00"); // EUC-KR
     // A stateful encoding returns to ASCII at the end of the text.
     std::string jis = Encode(50220, u"\x3042");
     EXPECT_EQ(jis, "\x1B$B$\"\x1B(B");
@@ -98,13 +97,14 @@ TEST(CodePage, IconvCoversMultiByteAndOtherSingleBytePages) {
 
 TEST(CodePage, HzFramesGb2312InSevenBits) {
     // "a~b", then two Chinese characters in "~{" ... "~}", then "c".
-    const std::u16string text = u"a~b\x4E2D\x6587" u"c";
+    const std::u16string text = u"a~b\x4E2D\x6587"
+                                u"c";
     const std::string hz = "a~~b~{VPND~}c";
     EXPECT_TRUE(platform::IsCodePageAvailable(52936));
     EXPECT_EQ(Encode(52936, text), hz);
     EXPECT_EQ(Decode(52936, hz), text);
-    EXPECT_EQ(Decode(52936, "x~\ny"), u"xy");           // a tilde before a line feed joins the lines
-    EXPECT_EQ(Encode(52936, u"\x4E2D"), "~{VP~}");       // the text ends back in single bytes
+    EXPECT_EQ(Decode(52936, "x~\ny"), u"xy");      // a tilde before a line feed joins the lines
+    EXPECT_EQ(Encode(52936, u"\x4E2D"), "~{VP~}"); // the text ends back in single bytes
     EXPECT_EQ(platform::ToUtf16("plain text", 52936), u"plain text");
 
     // Whole characters only, with their shift: "~{VP" needs four bytes.

@@ -9,12 +9,16 @@ using testsupport::TempDir;
 
 TEST(Utf, RoundTripsAndReplacesMalformedInput) {
     std::u16string text = u"Gr\u00FC\u00DFe \u20AC \U0001F955";
-    EXPECT_EQ(Utf16ToUtf8(text), "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\xA5\x95");
+    EXPECT_EQ(Utf16ToUtf8(text), "Gr\xC3\xBC\xC3\x9F"
+                                 "e \xE2\x82\xAC \xF0\x9F\xA5\x95");
     EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text)), text);
-    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800)) + u"a"), "\xEF\xBF\xBD" "a");
-    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF" "b"), u"\uFFFD\uFFFDb");  // overlong lead bytes
-    EXPECT_EQ(Utf8ToUtf16("\xE2\x82"), u"\uFFFD");             // cut sequence
-    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");         // encoded surrogate
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800)) + u"a"), "\xEF\xBF\xBD"
+                                                                       "a");
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"
+                          "b"),
+              u"\uFFFD\uFFFDb");                       // overlong lead bytes
+    EXPECT_EQ(Utf8ToUtf16("\xE2\x82"), u"\uFFFD");     // cut sequence
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD"); // encoded surrogate
 }
 
 TEST(Files, GamePathsFindFilesIgnoringCaseFolderByFolder) {

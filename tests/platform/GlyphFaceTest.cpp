@@ -37,7 +37,7 @@ SyntheticFaceSpec BoxSpec() {
 
 // A face with one fixed grey ramp, to pin down blending and clipping.
 class RampFace final : public GlyphFace {
-public:
+  public:
     RampFace() : GlyphFace(GlyphFaceRequest{}) {}
     std::u16string FaceName() const override { return u"Ramp"; }
     GlyphFaceMetrics Metrics() const override { return {4, 3, 1, 0, 0, 1, -1, 1}; }
@@ -80,9 +80,11 @@ TEST(SyntheticFace, MeasuresWithItsFixedBoxes) {
 
     GlyphCoverage levels65 = face.Coverage(u'A', GlyphLevels::k65);
     ASSERT_EQ(levels65.values.size(), 24u);
-    EXPECT_TRUE(std::all_of(levels65.values.begin(), levels65.values.end(), [](uint8_t v) { return v == 64; }));
+    EXPECT_TRUE(
+        std::all_of(levels65.values.begin(), levels65.values.end(), [](uint8_t v) { return v == 64; }));
     GlyphCoverage levels256 = face.Coverage(u'A', GlyphLevels::k256);
-    EXPECT_TRUE(std::all_of(levels256.values.begin(), levels256.values.end(), [](uint8_t v) { return v == 255; }));
+    EXPECT_TRUE(
+        std::all_of(levels256.values.begin(), levels256.values.end(), [](uint8_t v) { return v == 255; }));
     EXPECT_TRUE(face.Coverage(u' ', GlyphLevels::k256).values.empty());
 
     std::vector<KerningPair> pairs = face.KerningPairs();
@@ -208,7 +210,8 @@ TEST(GlyphFace, OpenerCanBeReplacedForTests) {
 
 namespace {
 
-std::unique_ptr<GlyphFace> Open(std::u16string name, int32_t height, int32_t weight = 400, bool italic = false) {
+std::unique_ptr<GlyphFace> Open(std::u16string name, int32_t height, int32_t weight = 400,
+                                bool italic = false) {
     GlyphFaceRequest request;
     request.faceName = std::move(name);
     request.height = height;
@@ -340,8 +343,7 @@ TEST(FreeTypeFace, DrawnWordHasInkWithinItsExtent) {
     for (int32_t y = 0; y < canvas.surface.height; ++y)
         for (int32_t x = 0; x < canvas.surface.width; ++x) {
             uint32_t pixel = canvas.At(x, y);
-            if (pixel == 0)
-                continue;
+            if (pixel == 0) continue;
             ++inked;
             // White over transparent black: all channels carry the coverage.
             ASSERT_EQ(pixel, (pixel >> 24) * 0x01010101u);
@@ -387,8 +389,7 @@ TEST(FreeTypeFace, KerningPairsComeFromTheKernTable) {
     std::unique_ptr<GlyphFace> large = Open(u"Arial", -64);
     auto amountOf = [](const std::vector<KerningPair>& pairs, char16_t first, char16_t second) {
         for (const KerningPair& pair : pairs)
-            if (pair.first == first && pair.second == second)
-                return pair.amount;
+            if (pair.first == first && pair.second == second) return pair.amount;
         return 1000;
     };
     std::vector<KerningPair> pairs = small->KerningPairs();
@@ -423,7 +424,8 @@ TEST(FreeTypeFace, NonAntialiasedQualityGivesHardEdges) {
     // Antialiased faces (ClearType asked for included) have grey edges.
     request.quality = kGlyphQualityClearType;
     GlyphCoverage smooth = OpenGlyphFace(request)->Coverage(u'W', GlyphLevels::k256);
-    EXPECT_TRUE(std::any_of(smooth.values.begin(), smooth.values.end(), [](uint8_t v) { return v > 0 && v < 255; }));
+    EXPECT_TRUE(
+        std::any_of(smooth.values.begin(), smooth.values.end(), [](uint8_t v) { return v > 0 && v < 255; }));
 }
 
 TEST(FreeTypeFace, MissingStyleFilesAreSynthesisedAndMissingFontsReported) {
@@ -438,7 +440,8 @@ TEST(FreeTypeFace, MissingStyleFilesAreSynthesisedAndMissingFontsReported) {
     EXPECT_NE(error.find(folder.Path().string()), std::string::npos) << error;
 
     // With only the upright Sans installed, every request is served from it.
-    std::filesystem::create_symlink(std::string(kDejaVuFolder) + "/DejaVuSans.ttf", folder.Path() / "DejaVuSans.ttf");
+    std::filesystem::create_symlink(std::string(kDejaVuFolder) + "/DejaVuSans.ttf",
+                                    folder.Path() / "DejaVuSans.ttf");
     std::unique_ptr<GlyphFace> upright = OpenFreeTypeFace(request, folder.Path().string(), &error);
     ASSERT_TRUE(upright) << error;
     EXPECT_EQ(upright->FaceName(), u"DejaVu Sans");
@@ -449,8 +452,7 @@ TEST(FreeTypeFace, MissingStyleFilesAreSynthesisedAndMissingFontsReported) {
     // A slanted 'l' leans right: its top row starts further right than its bottom row.
     auto firstInk = [](const GlyphCoverage& c, int32_t y) {
         for (int32_t x = 0; x < c.box.width; ++x)
-            if (c.At(x, y) > 128)
-                return x + c.box.originX;
+            if (c.At(x, y) > 128) return x + c.box.originX;
         return -1000;
     };
     GlyphCoverage straight = upright->Coverage(u'l', GlyphLevels::k256);

@@ -38,7 +38,8 @@ struct Rig {
     std::vector<WindowEvent> Events() {
         std::vector<WindowEvent> out;
         WindowEvent e;
-        while (window.PollEvent(e)) out.push_back(e);
+        while (window.PollEvent(e))
+            out.push_back(e);
         return out;
     }
     std::vector<KeyRecord> Keys() {
@@ -60,7 +61,9 @@ TEST(HeadlessWindow, KeepsThePresentedFrameAndWritesItAsPng) {
     const int w = 5, h = 3, pitch = 8;
     std::vector<uint32_t> pixels(size_t(pitch * h), 0xDEADBEEF); // padding must not leak into the frame
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) pixels[size_t(y * pitch + x)] = 0x80000000u | uint32_t(x * 50) << 16 | uint32_t(y * 100) << 8 | 7u;
+        for (int x = 0; x < w; ++x)
+            pixels[size_t(y * pitch + x)] =
+                0x80000000u | uint32_t(x * 50) << 16 | uint32_t(y * 100) << 8 | 7u;
     rig.window.Present(pixels.data(), w, h, pitch);
     ASSERT_EQ(rig.window.FrameWidth(), w);
     ASSERT_EQ(rig.window.FramePixels().size(), size_t(w * h));
@@ -234,7 +237,8 @@ TEST(HeadlessWindow, ScriptErrorsNameTheirLine) {
         EXPECT_FALSE(platform::ParseEventScript(c.script, events, &error)) << c.script;
         EXPECT_EQ(error, c.error);
     }
-    platform::BackendResult missing = platform::CreateBackend(platform::BackendKind::Headless, "/nonexistent/input.txt");
+    platform::BackendResult missing =
+        platform::CreateBackend(platform::BackendKind::Headless, "/nonexistent/input.txt");
     EXPECT_FALSE(missing.backend);
     EXPECT_NE(missing.error.find("/nonexistent/input.txt"), std::string::npos);
 }
@@ -286,7 +290,8 @@ TEST(Input, BufferedRecordsKeepTheNewestWhenTheReaderFallsBehind) {
 }
 
 TEST(Platform, TellsWhenThereIsNoDisplay) {
-    const char* saved[3] = {std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"), std::getenv("SDL_VIDEODRIVER")};
+    const char* saved[3] = {std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
+                            std::getenv("SDL_VIDEODRIVER")};
     std::string copies[3];
     for (int i = 0; i < 3; ++i)
         if (saved[i]) copies[i] = saved[i];

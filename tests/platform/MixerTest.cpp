@@ -30,7 +30,8 @@ struct MixerRig {
         device.Advance(frames);
         std::vector<int16_t> all = device.Captured();
         std::vector<int> left;
-        for (size_t i = 0; i < all.size(); i += 2) left.push_back(all[i]);
+        for (size_t i = 0; i < all.size(); i += 2)
+            left.push_back(all[i]);
         return left;
     }
 };
@@ -41,7 +42,8 @@ std::vector<uint8_t> Constant(int16_t value, int frames, uint32_t rate = platfor
 
 std::vector<uint8_t> Ramp(int frames) {
     std::vector<int16_t> samples(static_cast<size_t>(frames));
-    for (int i = 0; i < frames; ++i) samples[size_t(i)] = int16_t(i);
+    for (int i = 0; i < frames; ++i)
+        samples[size_t(i)] = int16_t(i);
     return testsupport::MakeWav16(1, platform::kAudioRate, samples);
 }
 
@@ -88,7 +90,8 @@ TEST(Mixer, APlayBeyondTheVoiceLimitRestartsTheVoiceFurthestAlong) {
     EXPECT_EQ(rig.mixer.State(voices[0]), ChannelState::Stopped);
     EXPECT_FALSE(rig.mixer.Play(voices[0], false));
     for (int i = 1; i < 16; ++i)
-        EXPECT_EQ(rig.mixer.State(voices[size_t(i)]), i == 5 ? ChannelState::Paused : ChannelState::Playing) << i;
+        EXPECT_EQ(rig.mixer.State(voices[size_t(i)]), i == 5 ? ChannelState::Paused : ChannelState::Playing)
+            << i;
     EXPECT_EQ(rig.mixer.State(seventeenth), ChannelState::Playing);
     EXPECT_EQ(rig.Left(1)[0], 1500);
 
@@ -112,7 +115,8 @@ TEST(Mixer, AVolumeSlideReachesItsEndVolumeAtItsEndTime) {
     EXPECT_TRUE(rig.mixer.IsSliding(voice));
     std::vector<int> firstHalf = rig.Left(2205);
     EXPECT_NEAR(firstHalf.back(), 5000, 5);
-    for (size_t i = 1; i < firstHalf.size(); ++i) ASSERT_LE(firstHalf[i], firstHalf[i - 1]);
+    for (size_t i = 1; i < firstHalf.size(); ++i)
+        ASSERT_LE(firstHalf[i], firstHalf[i - 1]);
     EXPECT_TRUE(rig.mixer.IsSliding(voice));
     std::vector<int> secondHalf = rig.Left(2205);
     EXPECT_GT(secondHalf[2203], 0);
@@ -130,7 +134,8 @@ TEST(Mixer, AVolumeSlideReachesItsEndVolumeAtItsEndTime) {
     // Milliseconds on the null device carry their fractions: 4410 frames in 100 steps of 1 ms.
     rig.mixer.SlideVolume(voice, 0.0f, 100);
     rig.device.ClearCapture();
-    for (int i = 0; i < 99; ++i) rig.device.AdvanceMilliseconds(1);
+    for (int i = 0; i < 99; ++i)
+        rig.device.AdvanceMilliseconds(1);
     EXPECT_TRUE(rig.mixer.IsSliding(voice));
     rig.device.AdvanceMilliseconds(1);
     EXPECT_FALSE(rig.mixer.IsSliding(voice));
@@ -171,7 +176,8 @@ TEST(Mixer, ALoopingStreamWrapsSeamlessly) {
     ASSERT_NE(stream, 0u);
     ASSERT_TRUE(rig.mixer.Play(stream, true));
     std::vector<int> out = rig.Left(3 * length + 123);
-    for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], int(i % length)) << "frame " << i;
+    for (size_t i = 0; i < out.size(); ++i)
+        ASSERT_EQ(out[i], int(i % length)) << "frame " << i;
     EXPECT_EQ(rig.mixer.State(stream), ChannelState::Playing);
 
     // Without the loop flag it ends after the current pass.
@@ -268,8 +274,10 @@ TEST(Mixer, HandlesAreNeverReusedAndStaleOnesDoNothing) {
     seen.push_back(rig.mixer.SampleChannel(again));
     std::vector<uint32_t> sorted = seen;
     std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "a handle was handed out twice";
-    for (uint32_t h : seen) EXPECT_NE(h, 0u);
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end())
+        << "a handle was handed out twice";
+    for (uint32_t h : seen)
+        EXPECT_NE(h, 0u);
 
     for (uint32_t stale : {sample, stream, voice, seen[2]}) {
         EXPECT_FALSE(rig.mixer.Play(stale, true));
@@ -333,6 +341,7 @@ TEST(Mixer, LoadsOggVorbisFromARegionOfAPackFile) {
     rig.mixer.Play(stream, true);
     out = rig.Left(3 * 4410);
     int late = 0;
-    for (size_t i = 2 * 4410; i < out.size(); ++i) late = std::max(late, std::abs(out[i]));
+    for (size_t i = 2 * 4410; i < out.size(); ++i)
+        late = std::max(late, std::abs(out[i]));
     EXPECT_GT(late, 8000) << "the stream keeps playing past its end";
 }

@@ -16,10 +16,18 @@ TEST(OpenUrl, OnlyHttpAndHttpsAddressesAreWebAddresses) {
         bool web;
     };
     const Case cases[] = {
-        {"http://example.org/", true}, {"HTTPS://Example.org/a?b=c&d", true}, {"https://x", true},
-        {"http://", false},            {"https://", false},                   {"ftp://example.org/", false},
-        {"file:///etc/passwd", false}, {"javascript:alert(1)", false},        {"http://a b/", false},
-        {"http://a\nb/", false},       {"", false},                            {"-http://x", false},
+        {"http://example.org/", true},
+        {"HTTPS://Example.org/a?b=c&d", true},
+        {"https://x", true},
+        {"http://", false},
+        {"https://", false},
+        {"ftp://example.org/", false},
+        {"file:///etc/passwd", false},
+        {"javascript:alert(1)", false},
+        {"http://a b/", false},
+        {"http://a\nb/", false},
+        {"", false},
+        {"-http://x", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(platform::IsWebAddress(c.address), c.web) << c.address;
@@ -51,7 +59,8 @@ TEST(OpenUrl, AHandlerThatKeepsRunningDoesNotHoldTheGameBack) {
     // A stand-in for xdg-open that keeps the browser in the foreground.
     const std::string script = dir.File("xdg-open");
     const std::string pidFile = dir.File("pid");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "#!/bin/sh\necho $$ > '" + pidFile + "'\nexec sleep 30 >/dev/null 2>&1\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "#!/bin/sh\necho $$ > '" + pidFile +
+                                                        "'\nexec sleep 30 >/dev/null 2>&1\n"));
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     const char* oldPath = std::getenv("PATH");
     const std::string savedPath = oldPath ? oldPath : "";

@@ -18,7 +18,9 @@ using testsupport::WriteFileBytes;
 
 namespace {
 
-std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string Wide(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
 
 // Reads one value with a small buffer the way the game does.
 std::u16string Get(const std::u16string& file, const char16_t* section, const char16_t* key,
@@ -33,7 +35,8 @@ std::u16string Get(const std::u16string& file, const char16_t* section, const ch
 // Splits a list of terminated names ended by an empty name.
 std::vector<std::u16string> Names(const char16_t* buffer) {
     std::vector<std::u16string> names;
-    for (const char16_t* p = buffer; *p; p += names.back().size() + 1) names.emplace_back(p);
+    for (const char16_t* p = buffer; *p; p += names.back().size() + 1)
+        names.emplace_back(p);
     return names;
 }
 
@@ -57,21 +60,20 @@ using V = std::vector<std::u16string>;
 TEST(PrivateProfile, ReadsNamesIgnoringCaseTrimmedAndUnquoted) {
     TempDir dir;
     std::string path = dir.File("game.ini");
-    WriteFileBytes(path,
-                   "; leading comment\r\n"
-                   "orphan=before any section\r\n"
-                   "[Video]\r\n"
-                   "  Width =  800  \r\n"
-                   "Title=\"  spaced  \"\r\n"
-                   "Single='x'\r\n"
-                   "Mixed=\"half'\r\n"
-                   ";Width=1\r\n"
-                   "Bare\r\n"
-                   "width=second\r\n"
-                   "[ video ]\r\n"
-                   "Height=600\r\n"
-                   "[Game]\r\n"
-                   "Cheats=1\r\n");
+    WriteFileBytes(path, "; leading comment\r\n"
+                         "orphan=before any section\r\n"
+                         "[Video]\r\n"
+                         "  Width =  800  \r\n"
+                         "Title=\"  spaced  \"\r\n"
+                         "Single='x'\r\n"
+                         "Mixed=\"half'\r\n"
+                         ";Width=1\r\n"
+                         "Bare\r\n"
+                         "width=second\r\n"
+                         "[ video ]\r\n"
+                         "Height=600\r\n"
+                         "[Game]\r\n"
+                         "Cheats=1\r\n");
     std::u16string file = Wide(path);
     EXPECT_EQ(Get(file, u"VIDEO", u"width"), u"800");
     EXPECT_EQ(Get(file, u" video ", u" WIDTH "), u"800");
@@ -123,30 +125,28 @@ TEST(PrivateProfile, CutsValuesAndListsThatDoNotFit) {
 TEST(PrivateProfile, WritesChangeOnlyWhatTheyTouch) {
     TempDir dir;
     std::string path = dir.File("edit.ini");
-    WriteFileBytes(path,
-                   "; keep me\r\n"
-                   "[Video]\r\n"
-                   "Width=800 ; note\r\n"
-                   "Height=600\r\n"
-                   "\r\n"
-                   "[Game]\r\n"
-                   "Cheats=0\r\n");
+    WriteFileBytes(path, "; keep me\r\n"
+                         "[Video]\r\n"
+                         "Width=800 ; note\r\n"
+                         "Height=600\r\n"
+                         "\r\n"
+                         "[Game]\r\n"
+                         "Cheats=0\r\n");
     std::u16string file = Wide(path);
     EXPECT_TRUE(WritePrivateProfileStringW(u"video", u"WIDTH", u"1024", file.c_str()));
     EXPECT_TRUE(WritePrivateProfileStringW(u"Video", u"VSync", u"1", file.c_str()));
     EXPECT_TRUE(WritePrivateProfileStringW(u"Path", u"Language", u"english.dat", file.c_str()));
-    EXPECT_EQ(ReadFileBytes(path),
-              "; keep me\r\n"
-              "[Video]\r\n"
-              "Width=1024\r\n"
-              "Height=600\r\n"
-              "VSync=1\r\n"
-              "\r\n"
-              "[Game]\r\n"
-              "Cheats=0\r\n"
-              "\r\n"
-              "[Path]\r\n"
-              "Language=english.dat\r\n");
+    EXPECT_EQ(ReadFileBytes(path), "; keep me\r\n"
+                                   "[Video]\r\n"
+                                   "Width=1024\r\n"
+                                   "Height=600\r\n"
+                                   "VSync=1\r\n"
+                                   "\r\n"
+                                   "[Game]\r\n"
+                                   "Cheats=0\r\n"
+                                   "\r\n"
+                                   "[Path]\r\n"
+                                   "Language=english.dat\r\n");
 
     // Deleting: a null value removes the key, a null key the whole section.
     EXPECT_TRUE(WritePrivateProfileStringW(u"Video", u"height", nullptr, file.c_str()));
@@ -249,17 +249,36 @@ TEST(PrivateProfile, DamagedFilesReadWithinTheirBuffers) {
     TempDir dir;
     std::string path = dir.File("noise.ini");
     std::u16string file = Wide(path);
-    const std::string pieces[] = {"[", "]", "=", "\r\n", "\n", "\r", ";", "\"", "'", " ", "\t", "a", "B",
-                                  "\xFF\xFE", "\xEF\xBB\xBF", "\xC3", "\xA9", "\x80", std::string(1, '\0')};
+    const std::string pieces[] = {"[",
+                                  "]",
+                                  "=",
+                                  "\r\n",
+                                  "\n",
+                                  "\r",
+                                  ";",
+                                  "\"",
+                                  "'",
+                                  " ",
+                                  "\t",
+                                  "a",
+                                  "B",
+                                  "\xFF\xFE",
+                                  "\xEF\xBB\xBF",
+                                  "\xC3",
+                                  "\xA9",
+                                  "\x80",
+                                  std::string(1, '\0')};
     platform::SeedRand(7);
     for (int round = 0; round < 300; ++round) {
         std::string bytes;
         int count = platform::Rand() % 40;
-        for (int i = 0; i < count; ++i) bytes += pieces[platform::Rand() % std::size(pieces)];
+        for (int i = 0; i < count; ++i)
+            bytes += pieces[platform::Rand() % std::size(pieces)];
         ASSERT_TRUE(WriteFileBytes(path, bytes));
         for (uint32_t size = 1; size <= 6; ++size) {
             std::vector<char16_t> buffer(size + 1, u'#');
-            uint32_t n = GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), size, file.c_str());
+            uint32_t n =
+                GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), size, file.c_str());
             ASSERT_LT(n, size);
             ASSERT_EQ(buffer[n], 0);
             ASSERT_EQ(buffer[size], u'#'); // nothing written past the buffer

@@ -1,7 +1,7 @@
-#include "platform/Mixer.h"
-#include "platform/Platform.h"
 #include "platform/Clock.h"
 #include "platform/GraphicsDevice.h"
+#include "platform/Mixer.h"
+#include "platform/Platform.h"
 #include "platform/sdl/SdlAudioDevice.h"
 #include "tests/support/SoundData.h"
 
@@ -13,7 +13,9 @@
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
 // With a display, SDL_Init and SDL_Quit alone leave one D-Bus allocation behind.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libdbus-1.so\n";
+}
 #endif
 
 #include <algorithm>
@@ -29,10 +31,12 @@ std::string Shell(const std::string& command) {
     std::string out;
     if (std::FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            out += buffer;
         pclose(pipe);
     }
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
+        out.pop_back();
     return out;
 }
 
@@ -41,7 +45,7 @@ std::string Shell(const std::string& command) {
 // code leaves allocations of the system libraries it loads (D-Bus, the GL
 // driver) behind at SDL_Quit; they are not this program's leaks.
 class UsingX {
-public:
+  public:
     UsingX() {
         if (const char* driver = std::getenv("SDL_VIDEODRIVER")) driver_ = driver;
         unsetenv("SDL_VIDEODRIVER");
@@ -50,7 +54,7 @@ public:
         if (!driver_.empty()) setenv("SDL_VIDEODRIVER", driver_.c_str(), 1);
     }
 
-private:
+  private:
     std::string driver_;
 #if defined(__SANITIZE_ADDRESS__)
     __lsan::ScopedDisabler systemLibraryLeaks_;
@@ -58,8 +62,7 @@ private:
 };
 
 // Pumps events for up to `ms` until `done` holds.
-template <class Done>
-bool PumpUntil(platform::Backend& backend, uint32_t ms, Done done) {
+template <class Done> bool PumpUntil(platform::Backend& backend, uint32_t ms, Done done) {
     uint32_t start = platform::Milliseconds();
     while (platform::Milliseconds() - start < ms) {
         backend.PumpEvents();
@@ -76,13 +79,15 @@ TEST(SdlAudio, PlaysASoundThroughTheSdlDevice) {
     platform::Mixer mixer;
     platform::SdlAudioDevice device;
     ASSERT_TRUE(device.Start(&mixer)) << device.LastError();
-    uint32_t sample = mixer.LoadSample(testsupport::MakeWav16(1, 44100, std::vector<int16_t>(4410, 9000)), false);
+    uint32_t sample =
+        mixer.LoadSample(testsupport::MakeWav16(1, 44100, std::vector<int16_t>(4410, 9000)), false);
     uint32_t voice = mixer.SampleChannel(sample);
     ASSERT_TRUE(mixer.Play(voice, true));
     uint32_t start = platform::Milliseconds();
     while (mixer.State(voice) == platform::ChannelState::Playing && platform::Milliseconds() - start < 3000)
         platform::SleepMilliseconds(10);
-    EXPECT_EQ(mixer.State(voice), platform::ChannelState::Stopped) << "the device pulled the 100 ms sound through";
+    EXPECT_EQ(mixer.State(voice), platform::ChannelState::Stopped)
+        << "the device pulled the 100 ms sound through";
     device.Stop();
 }
 
@@ -90,7 +95,8 @@ TEST(SdlWindow, FramesOnTheDummyDriverArePacedByTheDevice) {
     // SDL's software renderer claims vertical sync but presents at once; a
     // window that believed it would let the frame loop spin at full speed.
     const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (!driver || std::string(driver) != "dummy") GTEST_SKIP() << "the test environment picks the dummy driver";
+    if (!driver || std::string(driver) != "dummy")
+        GTEST_SKIP() << "the test environment picks the dummy driver";
     platform::BackendResult result = platform::CreateBackend(platform::BackendKind::Sdl);
     ASSERT_TRUE(result.backend) << result.error;
     platform::Window& window = result.backend->GetWindow();
@@ -112,7 +118,8 @@ TEST(SdlWindow, FramesOnTheDummyDriverArePacedByTheDevice) {
     std::unique_ptr<platform::GraphicsDevice> device;
     ASSERT_EQ(platform::CreateDevice(0, p, &sink, &device), platform::kOk);
     const uint32_t start = platform::Milliseconds();
-    for (int i = 0; i < 13; ++i) ASSERT_EQ(device->Present(), platform::kOk);
+    for (int i = 0; i < 13; ++i)
+        ASSERT_EQ(device->Present(), platform::kOk);
     EXPECT_GE(platform::Milliseconds() - start, 190u) << "12 frame periods at about 60 Hz";
     device.reset();
     window.Destroy();
@@ -120,8 +127,10 @@ TEST(SdlWindow, FramesOnTheDummyDriverArePacedByTheDevice) {
 
 TEST(SdlWindow, OpensShowsAFrameAndReportsInputUnderX) {
     const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) GTEST_SKIP() << "no X display (DISPLAY unset); run under Xvfb to check the window";
-    if (Shell("command -v xdotool").empty()) GTEST_SKIP() << "xdotool is not installed; it types the test's keys";
+    if (!display || !*display)
+        GTEST_SKIP() << "no X display (DISPLAY unset); run under Xvfb to check the window";
+    if (Shell("command -v xdotool").empty())
+        GTEST_SKIP() << "xdotool is not installed; it types the test's keys";
     UsingX usingX;
 
     platform::BackendResult result = platform::CreateBackend(platform::BackendKind::Sdl);
@@ -181,7 +190,8 @@ TEST(SdlWindow, EveryWayOutOfMinimisedGivesOneRestored) {
     ASSERT_TRUE(window.Create(u"Verbolunde event test", 64, 48));
     platform::WindowEvent drained;
     backend.PumpEvents();
-    while (window.PollEvent(drained)) {}
+    while (window.PollEvent(drained)) {
+    }
 
     auto send = [](std::initializer_list<SDL_WindowEventID> ids) {
         for (SDL_WindowEventID id : ids) {
@@ -195,7 +205,8 @@ TEST(SdlWindow, EveryWayOutOfMinimisedGivesOneRestored) {
         backend.PumpEvents();
         std::vector<platform::WindowEvent> out;
         platform::WindowEvent event;
-        while (window.PollEvent(event)) out.push_back(event);
+        while (window.PollEvent(event))
+            out.push_back(event);
         return out;
     };
     using E = platform::WindowEvent;
@@ -206,9 +217,15 @@ TEST(SdlWindow, EveryWayOutOfMinimisedGivesOneRestored) {
     };
     const Case cases[] = {
         {"restored", {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_RESTORED}, {E::Minimised, E::Restored}},
-        {"shown", {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_SHOWN, SDL_WINDOWEVENT_RESTORED}, {E::Minimised, E::Restored}},
-        {"focus", {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_FOCUS_GAINED}, {E::Minimised, E::Restored, E::FocusGained}},
-        {"maximised", {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_MAXIMIZED}, {E::Minimised, E::Restored}},
+        {"shown",
+         {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_SHOWN, SDL_WINDOWEVENT_RESTORED},
+         {E::Minimised, E::Restored}},
+        {"focus",
+         {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_FOCUS_GAINED},
+         {E::Minimised, E::Restored, E::FocusGained}},
+        {"maximised",
+         {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_MAXIMIZED},
+         {E::Minimised, E::Restored}},
         {"not minimised", {SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_SHOWN, SDL_WINDOWEVENT_EXPOSED}, {}},
     };
     for (const Case& c : cases) {
@@ -225,7 +242,8 @@ TEST(SdlWindow, EveryWayOutOfMinimisedGivesOneRestored) {
 // screen and back restores the placement.
 TEST(SdlWindow, KeepsItsPlacementUnderAWindowManager) {
     const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) GTEST_SKIP() << "no X display (DISPLAY unset); run under Xvfb with a window manager";
+    if (!display || !*display)
+        GTEST_SKIP() << "no X display (DISPLAY unset); run under Xvfb with a window manager";
     if (Shell("command -v xdotool").empty() || Shell("command -v xprop").empty())
         GTEST_SKIP() << "xdotool and xprop drive this test";
     if (Shell("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") == std::string::npos)
@@ -245,7 +263,8 @@ TEST(SdlWindow, KeepsItsPlacementUnderAWindowManager) {
     auto pumpFor = [&](uint32_t ms) {
         PumpUntil(backend, ms, [] { return false; });
         platform::WindowEvent event;
-        while (window.PollEvent(event)) seen.push_back(event);
+        while (window.PollEvent(event))
+            seen.push_back(event);
     };
     auto saw = [&](platform::WindowEvent wanted) {
         return std::find(seen.begin(), seen.end(), wanted) != seen.end();
@@ -257,7 +276,8 @@ TEST(SdlWindow, KeepsItsPlacementUnderAWindowManager) {
     window.Position(x, y);
     EXPECT_EQ(x, 100);
     EXPECT_EQ(y, 80);
-    std::string corner = Shell("xwininfo -id " + id + " | awk '/Absolute upper-left [XY]/ {print $NF}' | tr '\\n' ' '");
+    std::string corner =
+        Shell("xwininfo -id " + id + " | awk '/Absolute upper-left [XY]/ {print $NF}' | tr '\\n' ' '");
     EXPECT_EQ(corner, "100 80") << "the client area's corner on the screen";
 
     seen.clear();

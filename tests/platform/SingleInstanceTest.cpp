@@ -20,8 +20,7 @@ namespace {
 // the copy's process id once it has the lock, -1 when it could not take it.
 pid_t ForkLockHolder(const std::function<bool()>& takeLock, const std::function<int()>& afterReady) {
     int ready[2];
-    if (pipe(ready) != 0)
-        return -1;
+    if (pipe(ready) != 0) return -1;
     const pid_t child = fork();
     if (child == 0) {
         const bool ok = takeLock();
@@ -68,14 +67,14 @@ TEST(SingleInstance, AnotherProcessIsSeenAsTheHolder) {
     testsupport::TempDir dir;
     const std::string lock = dir.File("app.lock");
     platform::SingleInstance holder;
-    const pid_t child = ForkLockHolder(
-        [&] { return holder.Acquire(lock) == platform::SingleInstance::Outcome::First; },
-        [] {
-            // Waits for the raise request the parent's start sends.
-            for (int i = 0; i < 500 && !platform::TakeRaiseRequest(); ++i)
-                usleep(10000);
-            return 42;
-        });
+    const pid_t child =
+        ForkLockHolder([&] { return holder.Acquire(lock) == platform::SingleInstance::Outcome::First; },
+                       [] {
+                           // Waits for the raise request the parent's start sends.
+                           for (int i = 0; i < 500 && !platform::TakeRaiseRequest(); ++i)
+                               usleep(10000);
+                           return 42;
+                       });
     ASSERT_GT(child, 0);
     platform::SingleInstance late;
     EXPECT_EQ(late.Acquire(lock), platform::SingleInstance::Outcome::Another);
@@ -88,7 +87,8 @@ TEST(SingleInstance, AnotherProcessIsSeenAsTheHolder) {
 
 TEST(SingleInstance, AnUnopenableLockFileLetsTheProgramRunUnguarded) {
     platform::SingleInstance instance;
-    EXPECT_EQ(instance.Acquire("/nonexistent-folder-for-sure/x.lock"), platform::SingleInstance::Outcome::Failed);
+    EXPECT_EQ(instance.Acquire("/nonexistent-folder-for-sure/x.lock"),
+              platform::SingleInstance::Outcome::Failed);
     EXPECT_FALSE(instance.Holds());
 }
 

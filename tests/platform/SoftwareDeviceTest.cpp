@@ -1,7 +1,7 @@
+#include "platform/SoftwareDevice.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/Random.h"
 #include "platform/Rasterizer.h"
-#include "platform/SoftwareDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +44,7 @@ Quad MakeQuad(float x, float y, float w, float h, uint32_t colour, float u0 = 0,
 }
 
 class DeviceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { Create(128, 96); }
 
     void Create(uint32_t w, uint32_t h) {
@@ -99,13 +99,16 @@ protected:
     std::unique_ptr<GraphicsDevice> device;
 };
 
-uint32_t TexelPattern(int x, int y) { return 0xFF000000u | uint32_t(x) << 16 | uint32_t(y) << 8 | 0x5A; }
+uint32_t TexelPattern(int x, int y) {
+    return 0xFF000000u | uint32_t(x) << 16 | uint32_t(y) << 8 | 0x5A;
+}
 
 TEST_F(DeviceTest, TextureQuadLandsExactlyOnItsPixels) {
     Create(800, 600);
     std::vector<uint32_t> texels;
     for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 64; ++x) texels.push_back(TexelPattern(x, y));
+        for (int x = 0; x < 64; ++x)
+            texels.push_back(TexelPattern(x, y));
     device->SetTexture(0, MakeTexture(64, 32, texels));
     Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
     for (TextureFilter filter : {TextureFilter::Point, TextureFilter::Linear}) {
@@ -139,9 +142,9 @@ TEST_F(DeviceTest, TopLeftRuleCoversEveryPixelOnce) {
     EXPECT_EQ(covered, 10);
     // A fan of odd-shaped triangles around a shared centre: every shared edge is drawn once.
     device->Clear(kClearTarget, 0xFF000000, 0, 0);
-    ColouredVertex fan[7] = {{40.3f, 40.7f, 0, 0xFF000010}, {20.1f, 21.6f, 0, 0xFF000010},
+    ColouredVertex fan[7] = {{40.3f, 40.7f, 0, 0xFF000010},  {20.1f, 21.6f, 0, 0xFF000010},
                              {61.5f, 19.25f, 0, 0xFF000010}, {70.5f, 50.5f, 0, 0xFF000010},
-                             {44.0f, 77.0f, 0, 0xFF000010}, {17.75f, 60.0f, 0, 0xFF000010},
+                             {44.0f, 77.0f, 0, 0xFF000010},  {17.75f, 60.0f, 0, 0xFF000010},
                              {20.1f, 21.6f, 0, 0xFF000010}};
     ASSERT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleFan, 5, fan, sizeof(ColouredVertex)), kOk);
     int filled = 0;
@@ -163,10 +166,10 @@ TEST_F(DeviceTest, BlendModesGiveTheFactorsResults) {
     };
     // Source 0x80FF8000 over destination 0xFF604020, one product rounding per term.
     const Case cases[] = {
-        {false, Blend::One, Blend::Zero, 0x80FF8000},            // opaque
-        {true, Blend::SrcAlpha, Blend::InvSrcAlpha, 0xBFB06010}, // alpha
-        {true, Blend::Zero, Blend::InvSrcAlpha, 0x7F302010},     // darken
-        {true, Blend::SrcAlpha, Blend::One, 0xFFE08020},         // additive
+        {false, Blend::One, Blend::Zero, 0x80FF8000},                // opaque
+        {true, Blend::SrcAlpha, Blend::InvSrcAlpha, 0xBFB06010},     // alpha
+        {true, Blend::Zero, Blend::InvSrcAlpha, 0x7F302010},         // darken
+        {true, Blend::SrcAlpha, Blend::One, 0xFFE08020},             // additive
         {true, Blend::InvDestColor, Blend::InvSrcAlpha, 0x7FCF8010}, // invert
         {true, Blend::One, Blend::One, 0xFFFFC020},
         {true, Blend::DestColor, Blend::Zero, 0x80602000},
@@ -177,7 +180,8 @@ TEST_F(DeviceTest, BlendModesGiveTheFactorsResults) {
         device->Clear(kClearTarget, kBackground, 0, 0);
         SetBlendMode(c.enable, c.src, c.dest);
         Draw(MakeQuad(3, 2, 11, 3, 0x80FF8000)); // 11 wide: vector and scalar tails
-        for (int x = 3; x < 14; ++x) ASSERT_EQ(Pixel(x, 3), c.expected) << x;
+        for (int x = 3; x < 14; ++x)
+            ASSERT_EQ(Pixel(x, 3), c.expected) << x;
         EXPECT_EQ(Pixel(2, 3), kBackground);
         EXPECT_EQ(Pixel(14, 3), kBackground);
     }
@@ -190,10 +194,12 @@ TEST_F(DeviceTest, StageOperationsCombineTextureAndVertexColour) {
     };
     // Texture 0x80C04020 with vertex colour 0x40808080.
     const Case cases[] = {
-        {TextureOp::SelectArg1, 0x80C04020}, {TextureOp::SelectArg2, 0x40808080}, {TextureOp::Modulate, 0x20602010},
-        {TextureOp::Modulate2x, 0x40C04020}, {TextureOp::Modulate4x, 0x80FF8040}, {TextureOp::Add, 0xC0FFC0A0},
-        {TextureOp::AddSigned, 0x40C04020},  {TextureOp::AddSigned2x, 0x81FF8141}, {TextureOp::Subtract, 0x40400000},
-        {TextureOp::AddSmooth, 0xA0E0A090},  {TextureOp::Disable, 0x40808080},
+        {TextureOp::SelectArg1, 0x80C04020}, {TextureOp::SelectArg2, 0x40808080},
+        {TextureOp::Modulate, 0x20602010},   {TextureOp::Modulate2x, 0x40C04020},
+        {TextureOp::Modulate4x, 0x80FF8040}, {TextureOp::Add, 0xC0FFC0A0},
+        {TextureOp::AddSigned, 0x40C04020},  {TextureOp::AddSigned2x, 0x81FF8141},
+        {TextureOp::Subtract, 0x40400000},   {TextureOp::AddSmooth, 0xA0E0A090},
+        {TextureOp::Disable, 0x40808080},
     };
     TexturePtr texture = MakeTexture(2, 2, std::vector<uint32_t>(4, 0x80C04020));
     Sampler(TextureFilter::Point, TextureAddress::Wrap);
@@ -202,7 +208,8 @@ TEST_F(DeviceTest, StageOperationsCombineTextureAndVertexColour) {
         device->SetTexture(0, texture);
         Stage(c.op, c.op);
         Draw(MakeQuad(0, 0, 9, 2, 0x40808080));
-        for (int x = 0; x < 9; ++x) ASSERT_EQ(Pixel(x, 1), c.expected) << x;
+        for (int x = 0; x < 9; ++x)
+            ASSERT_EQ(Pixel(x, 1), c.expected) << x;
         // Without a texture the stage hands on the vertex colour.
         device->SetTexture(0, nullptr);
         Draw(MakeQuad(0, 4, 9, 2, 0x40808080));
@@ -228,7 +235,8 @@ TEST_F(DeviceTest, FiltersSampleAsPointOrBilinear) {
     }
     // Minification picks the min filter: 8 texels over 2 pixels, point samples texels 2 and 6.
     std::vector<uint32_t> ramp;
-    for (uint32_t i = 0; i < 8; ++i) ramp.push_back(0xFF000000 | i * 30);
+    for (uint32_t i = 0; i < 8; ++i)
+        ramp.push_back(0xFF000000 | i * 30);
     device->SetTexture(0, MakeTexture(8, 1, ramp));
     device->SetSamplerState(0, SamplerState::MinFilter, static_cast<uint32_t>(TextureFilter::Point));
     device->SetSamplerState(0, SamplerState::MagFilter, static_cast<uint32_t>(TextureFilter::Linear));
@@ -267,9 +275,9 @@ TEST_F(DeviceTest, LinearFilterStaysWithinOneUnitOfExactBilinear) {
         Quad quad;
     };
     const Case cases[] = {
-        {16, Parallelogram(20.25f, 30.5f, 60.5f, 25.25f, -20.75f, 50.125f, 0xFFFFFFFF)},  // magnified
-        {64, Parallelogram(70.75f, 4.375f, 40.25f, 20.5f, -18.5f, 36.25f, 0xFFFFFFFF)},   // minified
-        {32, Parallelogram(100.5f, 60.0f, -70.25f, 10.75f, 8.5f, 60.375f, 0xFFFFFFFF)},   // mirrored
+        {16, Parallelogram(20.25f, 30.5f, 60.5f, 25.25f, -20.75f, 50.125f, 0xFFFFFFFF)}, // magnified
+        {64, Parallelogram(70.75f, 4.375f, 40.25f, 20.5f, -18.5f, 36.25f, 0xFFFFFFFF)},  // minified
+        {32, Parallelogram(100.5f, 60.0f, -70.25f, 10.75f, 8.5f, 60.375f, 0xFFFFFFFF)},  // mirrored
     };
     for (const Case& k : cases) {
         const std::vector<uint32_t> texels = NoiseTexels(k.size * k.size, false);
@@ -277,7 +285,8 @@ TEST_F(DeviceTest, LinearFilterStaysWithinOneUnitOfExactBilinear) {
         device->Clear(kClearTarget, kBackground, 0, 0);
         Draw(k.quad);
         const TexturedVertex* v = k.quad.v;
-        const double e1x = v[1].x - v[0].x, e1y = v[1].y - v[0].y, e2x = v[3].x - v[0].x, e2y = v[3].y - v[0].y;
+        const double e1x = v[1].x - v[0].x, e1y = v[1].y - v[0].y, e2x = v[3].x - v[0].x,
+                     e2y = v[3].y - v[0].y;
         const double det = e1x * e2y - e2x * e1y;
         int checked = 0;
         for (int y = 0; y < 128; ++y)
@@ -293,7 +302,8 @@ TEST_F(DeviceTest, LinearFilterStaysWithinOneUnitOfExactBilinear) {
                 };
                 for (int shift = 0; shift < 32; shift += 8) {
                     const double top = texel(x0, y0, shift) * (1 - fx) + texel(x0 + 1, y0, shift) * fx;
-                    const double bottom = texel(x0, y0 + 1, shift) * (1 - fx) + texel(x0 + 1, y0 + 1, shift) * fx;
+                    const double bottom =
+                        texel(x0, y0 + 1, shift) * (1 - fx) + texel(x0 + 1, y0 + 1, shift) * fx;
                     const int expected = int(std::lround(top * (1 - fy) + bottom * fy));
                     const int diff = std::abs(int(Pixel(x, y) >> shift & 0xFF) - expected);
                     ASSERT_LE(diff, 1) << x << "," << y << " channel " << shift / 8;
@@ -309,7 +319,8 @@ TEST_F(DeviceTest, LinearFilterStaysWithinOneUnitOfExactBilinear) {
 std::vector<bool> Coverage(std::vector<int64_t> x, std::vector<int64_t> y, int width, int height) {
     const size_t n = x.size();
     int64_t area = 0;
-    for (size_t i = 0; i < n; ++i) area += x[i] * y[(i + 1) % n] - x[(i + 1) % n] * y[i];
+    for (size_t i = 0; i < n; ++i)
+        area += x[i] * y[(i + 1) % n] - x[(i + 1) % n] * y[i];
     if (area < 0) {
         std::reverse(x.begin(), x.end());
         std::reverse(y.begin(), y.end());
@@ -352,11 +363,14 @@ TEST_F(DeviceTest, ParallelogramCoversThePixelsOfItsTwoTriangles) {
         const TexturedVertex list[6] = {q.v[0], q.v[1], q.v[2], q.v[0], q.v[2], q.v[3]};
         ASSERT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleList, 2, list, sizeof(TexturedVertex)), kOk);
         std::vector<int64_t> cx, cy;
-        for (const TexturedVertex& v : q.v) cx.push_back(std::lround(v.x * 256)), cy.push_back(std::lround(v.y * 256));
+        for (const TexturedVertex& v : q.v)
+            cx.push_back(std::lround(v.x * 256)), cy.push_back(std::lround(v.y * 256));
         const std::vector<bool> inside = Coverage(cx, cy, 128, 128);
         for (int p = 0; p < 128 * 128; ++p) {
-            ASSERT_EQ(fan[p], device->BackBuffer().pixels[p]) << "case " << i << " pixel " << p % 128 << "," << p / 128;
-            ASSERT_EQ(fan[p] != kBackground, inside[p]) << "case " << i << " pixel " << p % 128 << "," << p / 128;
+            ASSERT_EQ(fan[p], device->BackBuffer().pixels[p])
+                << "case " << i << " pixel " << p % 128 << "," << p / 128;
+            ASSERT_EQ(fan[p] != kBackground, inside[p])
+                << "case " << i << " pixel " << p % 128 << "," << p / 128;
         }
     }
 }
@@ -373,8 +387,8 @@ TEST_F(DeviceTest, BlendedSpritesEqualTheirStagesComposedByHand) {
     const uint32_t colour = 0xC0A0FF80;
     const Quad sprites[] = {
         Parallelogram(10.5f, 12.25f, 70.25f, 30.5f, -25.75f, 60.5f, colour), // rotated, both filters
-        MakeQuad(70, 5, 45, 57, colour, 0, 0, 1, 1),                      // axis-aligned, scaled
-        MakeQuad(3, 90, 32, 32, colour),                                   // one texel per pixel
+        MakeQuad(70, 5, 45, 57, colour, 0, 0, 1, 1),                         // axis-aligned, scaled
+        MakeQuad(3, 90, 32, 32, colour),                                     // one texel per pixel
     };
     auto drawBackdrop = [&] {
         SetBlendMode(false, Blend::One, Blend::Zero);
@@ -415,10 +429,12 @@ TEST_F(DeviceTest, BlendedSpritesEqualTheirStagesComposedByHand) {
                 if (texel[0][p] == texel[1][p]) {
                     ++covered;
                     uint32_t src[4], result = 0;
-                    for (int c = 0; c < 4; ++c) src[c] = MulDiv255(texel[0][p] >> (8 * c) & 0xFF, colour >> (8 * c) & 0xFF);
+                    for (int c = 0; c < 4; ++c)
+                        src[c] = MulDiv255(texel[0][p] >> (8 * c) & 0xFF, colour >> (8 * c) & 0xFF);
                     for (int c = 0; c < 4; ++c) {
                         const uint32_t d = under[p] >> (8 * c) & 0xFF;
-                        const uint32_t v = MulDiv255(src[c], src[3]) + (additive ? d : MulDiv255(d, 255 - src[3]));
+                        const uint32_t v =
+                            MulDiv255(src[c], src[3]) + (additive ? d : MulDiv255(d, 255 - src[3]));
                         result |= std::min(v, 255u) << (8 * c);
                     }
                     expected = result;
@@ -440,8 +456,10 @@ TEST_F(DeviceTest, AddressModesMapCoordinatesOutsideTheTexture) {
         int columns[8]; // texel column per pixel for texel indices -2..5; -1 = border
     };
     const Case cases[] = {
-        {TextureAddress::Wrap, {0, 1, 0, 1, 0, 1, 0, 1}},       {TextureAddress::Mirror, {1, 0, 0, 1, 1, 0, 0, 1}},
-        {TextureAddress::Clamp, {0, 0, 0, 1, 1, 1, 1, 1}},      {TextureAddress::Border, {-1, -1, 0, 1, -1, -1, -1, -1}},
+        {TextureAddress::Wrap, {0, 1, 0, 1, 0, 1, 0, 1}},
+        {TextureAddress::Mirror, {1, 0, 0, 1, 1, 0, 0, 1}},
+        {TextureAddress::Clamp, {0, 0, 0, 1, 1, 1, 1, 1}},
+        {TextureAddress::Border, {-1, -1, 0, 1, -1, -1, -1, -1}},
         {TextureAddress::MirrorOnce, {1, 0, 0, 1, 1, 1, 1, 1}},
     };
     for (const Case& k : cases) {
@@ -468,7 +486,8 @@ TEST_F(DeviceTest, AlphaTestComparesWithTheReference) {
         device->SetRenderState(RenderState::AlphaFunc, func);
         Draw(MakeQuad(0, 0, 4, 1, 0xFFFFFFFF));
         std::string seen;
-        for (int x = 0; x < 4; ++x) seen += Pixel(x, 0) == kBackground ? '.' : 'X';
+        for (int x = 0; x < 4; ++x)
+            seen += Pixel(x, 0) == kBackground ? '.' : 'X';
         EXPECT_EQ(seen, expected[func - 1]) << "function " << func;
     }
 }
@@ -479,12 +498,15 @@ TEST_F(DeviceTest, VertexColoursInterpolateAcrossThePrimitive) {
     q.v[1].colour = q.v[2].colour = 0xFFFFFFFF;
     Draw(q);
     const uint32_t expected[8] = {16, 48, 80, 112, 143, 175, 207, 239};
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(Pixel(x, 0) & 0xFF, expected[x]) << x;
+    for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(Pixel(x, 0) & 0xFF, expected[x]) << x;
     // The same quad as a triangle list gives the same pixels as the fan.
     TexturedVertex list[6] = {q.v[0], q.v[1], q.v[2], q.v[0], q.v[2], q.v[3]};
-    for (auto& v : list) v.y += 2;
+    for (auto& v : list)
+        v.y += 2;
     ASSERT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleList, 2, list, sizeof(TexturedVertex)), kOk);
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(Pixel(x, 2), Pixel(x, 0)) << x;
+    for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(Pixel(x, 2), Pixel(x, 0)) << x;
 }
 
 TEST_F(DeviceTest, CullingFollowsWindingOnScreen) {
@@ -507,8 +529,8 @@ TEST_F(DeviceTest, LineStripOutlinesARectangle) {
     device->SetTexture(0, nullptr);
     device->SetVertexFormat(kFvfColouredVertex);
     const uint32_t c = 0xFF00FF00;
-    ColouredVertex outline[5] = {{1.5f, 1.5f, 0, c}, {6.5f, 1.5f, 0, c}, {6.5f, 4.5f, 0, c},
-                                 {1.5f, 4.5f, 0, c}, {1.5f, 1.5f, 0, c}};
+    ColouredVertex outline[5] = {
+        {1.5f, 1.5f, 0, c}, {6.5f, 1.5f, 0, c}, {6.5f, 4.5f, 0, c}, {1.5f, 4.5f, 0, c}, {1.5f, 1.5f, 0, c}};
     ASSERT_EQ(device->DrawPrimitiveUP(PrimitiveType::LineStrip, 4, outline, sizeof(ColouredVertex)), kOk);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 10; ++x) {
@@ -538,7 +560,8 @@ TEST_F(DeviceTest, ViewportClipsAndTransformsFollowTheRowVectorConvention) {
 
 TEST_F(DeviceTest, LostDeviceRecoversThroughResetWithManagedTexturesIntact) {
     std::vector<uint32_t> texels;
-    for (int i = 0; i < 16; ++i) texels.push_back(0xFF000000u | uint32_t(i) * 0x0F0F0F);
+    for (int i = 0; i < 16; ++i)
+        texels.push_back(0xFF000000u | uint32_t(i) * 0x0F0F0F);
     TexturePtr texture = MakeTexture(4, 4, texels);
     device->SetRenderState(RenderState::AlphaBlendEnable, 1);
     device->SetTexture(0, texture);
@@ -598,7 +621,8 @@ TEST_F(DeviceTest, SceneBracketsAreChecked) {
     EXPECT_EQ(device->EndScene(), kOk);
     EXPECT_EQ(device->EndScene(), kErrInvalidCall);
     Quad q = MakeQuad(0, 0, 4, 4, 0xFFFFFFFF);
-    EXPECT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleFan, 2, q.v, sizeof(TexturedVertex)), kErrInvalidCall);
+    EXPECT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleFan, 2, q.v, sizeof(TexturedVertex)),
+              kErrInvalidCall);
     EXPECT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleFan, 2, nullptr, 24), kErrInvalidCall);
 }
 
@@ -632,7 +656,8 @@ struct KeepingSink : FrameSink {
         width = w;
         height = h;
         frame.clear();
-        for (int y = 0; y < h; ++y) frame.insert(frame.end(), pixels + y * pitch, pixels + y * pitch + w);
+        for (int y = 0; y < h; ++y)
+            frame.insert(frame.end(), pixels + y * pitch, pixels + y * pitch + w);
     }
 };
 

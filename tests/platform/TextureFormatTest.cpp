@@ -23,10 +23,10 @@ TEST(TextureFormat, SamplingExpandsEveryFormatToArgb) {
     EXPECT_EQ(ExpandOne(Format::A8R8G8B8, {0x11, 0x22, 0x33, 0x44}), 0x44332211u);
     EXPECT_EQ(ExpandOne(Format::X8R8G8B8, {0x11, 0x22, 0x33, 0x00}), 0xFF332211u);
     EXPECT_EQ(ExpandOne(Format::R8G8B8, {0x11, 0x22, 0x33}), 0xFF332211u);
-    EXPECT_EQ(ExpandOne(Format::R5G6B5, {0x1F, 0xF8}), 0xFFFF00FFu);          // red 31, green 0, blue 31
-    EXPECT_EQ(ExpandOne(Format::R5G6B5, {0xE0, 0x07}), 0xFF00FF00u);          // green 63
-    EXPECT_EQ(ExpandOne(Format::X1R5G5B5, {0x10, 0x00}), 0xFF000084u);        // blue 16 -> 132, no alpha bit
-    EXPECT_EQ(ExpandOne(Format::A1R5G5B5, {0x00, 0x7C}), 0x00FF0000u);        // alpha bit clear
+    EXPECT_EQ(ExpandOne(Format::R5G6B5, {0x1F, 0xF8}), 0xFFFF00FFu);   // red 31, green 0, blue 31
+    EXPECT_EQ(ExpandOne(Format::R5G6B5, {0xE0, 0x07}), 0xFF00FF00u);   // green 63
+    EXPECT_EQ(ExpandOne(Format::X1R5G5B5, {0x10, 0x00}), 0xFF000084u); // blue 16 -> 132, no alpha bit
+    EXPECT_EQ(ExpandOne(Format::A1R5G5B5, {0x00, 0x7C}), 0x00FF0000u); // alpha bit clear
     EXPECT_EQ(ExpandOne(Format::A1R5G5B5, {0x00, 0xFC}), 0xFFFF0000u);
     EXPECT_EQ(ExpandOne(Format::A4R4G4B4, {0x21, 0x8F}), 0x88FF2211u);
     EXPECT_EQ(ExpandOne(Format::A8, {0x7B}), 0x7B000000u);

@@ -11,17 +11,19 @@ namespace {
 
 // Sets $USER for one test and puts the old value back.
 class UserVariable {
-public:
+  public:
     explicit UserVariable(const char* value) {
         if (const char* old = std::getenv("USER")) old_ = old, hadOld_ = true;
         setenv("USER", value, 1);
     }
     ~UserVariable() {
-        if (hadOld_) setenv("USER", old_.c_str(), 1);
-        else unsetenv("USER");
+        if (hadOld_)
+            setenv("USER", old_.c_str(), 1);
+        else
+            unsetenv("USER");
     }
 
-private:
+  private:
     std::string old_;
     bool hadOld_ = false;
 };

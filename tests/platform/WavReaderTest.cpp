@@ -1,5 +1,5 @@
-#include "platform/AudioDecoder.h"
 #include "platform/WavReader.h"
+#include "platform/AudioDecoder.h"
 #include "platform/Random.h"
 #include "tests/support/Damage.h"
 #include "tests/support/SoundData.h"
@@ -75,9 +75,9 @@ TEST(WavReader, SkipsOtherChunksIncludingOddSizedOnes) {
 TEST(WavReader, ReadsTheExtensibleHeader) {
     // 16 bytes of plain format, cbSize 22, valid bits, channel mask, then the
     // sub-format GUID whose first two bytes are the PCM tag.
-    std::vector<uint8_t> fmt = {0xFE, 0xFF, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0, 2, 0, 16, 0,
-                                22, 0, 16, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0x10, 0,
-                                0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    std::vector<uint8_t> fmt = {0xFE, 0xFF, 1,    0, 0x40, 0x1F, 0, 0,    0x80, 0x3E, 0,    0,   2, 0,
+                                16,   0,    22,   0, 16,   0,    4, 0,    0,    0,    1,    0,   0, 0,
+                                0,    0,    0x10, 0, 0x80, 0,    0, 0xAA, 0,    0x38, 0x9B, 0x71};
     std::vector<uint8_t> body = {'W', 'A', 'V', 'E'};
     for (auto& chunk : {MakeChunk("fmt ", fmt), MakeChunk("data", {0x10, 0x00, 0xF0, 0xFF})})
         body.insert(body.end(), chunk.begin(), chunk.end());
@@ -251,8 +251,7 @@ TEST(AudioDecoder, DamagedSoundFilesAreRefusedOrDecodeWithinBounds) {
             for (int n; (n = decoder->Read(out.data(), 1024)) > 0 && frames < 4000000;)
                 frames += n;
             EXPECT_LT(frames, 4000000) << "decoding ends";
-            if (!decoder->Rewind())
-                break;
+            if (!decoder->Rewind()) break;
         }
     });
     EXPECT_GT(decoded, 0);

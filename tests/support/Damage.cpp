@@ -16,8 +16,7 @@ namespace {
 uint32_t PlantedCount() {
     static const uint32_t kHuge[] = {0xFFFFFFFFu, 0xFFFFFFFEu, 0x80000000u, 0x7FFFFFFFu, 0x40000000u,
                                      0x10000000u, 0x00FFFFFFu, 0x10000u,    0xFFFFu,     0u};
-    if (platform::Rand() % 3 == 0)
-        return Rand32();
+    if (platform::Rand() % 3 == 0) return Rand32();
     return kHuge[platform::Rand() % (sizeof(kHuge) / sizeof(kHuge[0]))];
 }
 
@@ -40,8 +39,7 @@ std::string Damage(const std::string& good, int round) {
     case 3:
         if (n >= 4) {
             size_t at = Rand32() % (n - 3);
-            if (platform::Rand() % 2)
-                at &= ~size_t{3};
+            if (platform::Rand() % 2) at &= ~size_t{3};
             uint32_t v = PlantedCount();
             for (int b = 0; b < 4; ++b)
                 bytes[at + b] = char(v >> (8 * b));
@@ -71,6 +69,8 @@ uint32_t NowMilliseconds() {
     return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-uint32_t ElapsedMilliseconds(uint32_t since) { return NowMilliseconds() - since; }
+uint32_t ElapsedMilliseconds(uint32_t since) {
+    return NowMilliseconds() - since;
+}
 
 } // namespace testsupport

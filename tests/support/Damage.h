@@ -21,8 +21,7 @@ uint32_t ElapsedMilliseconds(uint32_t since);
 
 // Runs `body(round)` for up to `rounds` rounds or `milliseconds`, whichever
 // ends first; returns the rounds run.
-template <class Body>
-int ForRounds(int rounds, uint32_t milliseconds, Body body) {
+template <class Body> int ForRounds(int rounds, uint32_t milliseconds, Body body) {
     const uint32_t start = NowMilliseconds();
     int round = 0;
     for (; round < rounds && ElapsedMilliseconds(start) < milliseconds; ++round)

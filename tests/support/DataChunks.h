@@ -31,12 +31,11 @@ inline std::vector<DataChunk> ReadDataChunks(const std::string& path, const Data
                                  kind.dataVersion),
         kis::CloseDataFile);
     std::vector<DataChunk> chunks;
-    if (!reader)
-        return chunks;
+    if (!reader) return chunks;
     for (const kis::DataFileEntry& entry : reader->GetRoot().entries) {
         DataChunk chunk{entry.id, entry.subId, std::string(entry.size, '\0')};
-        if (!reader->OpenChunkEntry(&entry) || (entry.size && !reader->Read(chunk.bytes.data(), entry.size)) ||
-            !reader->CloseChunk())
+        if (!reader->OpenChunkEntry(&entry) ||
+            (entry.size && !reader->Read(chunk.bytes.data(), entry.size)) || !reader->CloseChunk())
             return {};
         chunks.push_back(std::move(chunk));
     }
@@ -44,11 +43,11 @@ inline std::vector<DataChunk> ReadDataChunks(const std::string& path, const Data
 }
 
 // Writes the chunks as a new file; false when it cannot be written.
-inline bool WriteDataChunks(const std::string& path, const DataFileKind& kind, const std::vector<DataChunk>& chunks) {
+inline bool WriteDataChunks(const std::string& path, const DataFileKind& kind,
+                            const std::vector<DataChunk>& chunks) {
     kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(platform::Utf8ToUtf16(path).c_str(), kind.typeId,
                                                              kind.typeVersion, kind.dataVersion, false);
-    if (writer == nullptr)
-        return false;
+    if (writer == nullptr) return false;
     for (const DataChunk& chunk : chunks)
         if (!writer->BeginChunk(chunk.id, chunk.subId) ||
             (!chunk.bytes.empty() && !writer->Write(chunk.bytes.data(), uint32_t(chunk.bytes.size()))) ||

@@ -24,6 +24,8 @@ int RunToolStatus(const std::string& program, const std::string& args) {
     return ExitStatus(Quote(program) + " " + args + " >/dev/null 2>&1");
 }
 
-std::string Quote(const std::string& path) { return "'" + path + "'"; }
+std::string Quote(const std::string& path) {
+    return "'" + path + "'";
+}
 
 } // namespace testsupport

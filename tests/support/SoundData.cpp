@@ -41,7 +41,8 @@ std::vector<uint8_t> MakeWav(uint16_t formatTag, uint16_t channels, uint32_t rat
 
 std::vector<uint8_t> MakeWav16(uint16_t channels, uint32_t rate, const std::vector<int16_t>& samples) {
     std::vector<uint8_t> data;
-    for (int16_t s : samples) Put16(data, uint16_t(s));
+    for (int16_t s : samples)
+        Put16(data, uint16_t(s));
     return MakeWav(1, channels, rate, 16, data);
 }
 

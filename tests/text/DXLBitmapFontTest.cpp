@@ -1,8 +1,8 @@
 #include "text/DXLBitmapFont.h"
 
+#include "platform/Random.h"
 #include "platform/Utf.h"
 #include "tests/engine/TextureTestSupport.h"
-#include "platform/Random.h"
 #include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 
@@ -29,15 +29,14 @@ std::u16string Range(char16_t from, char16_t to) {
 }
 
 class BitmapFontTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(viewer.Open()); }
     // The ini file in the game's own path form (folders separated by '\').
     std::u16string WriteIni(const std::string& body) {
         testsupport::WriteFileBytes(dir.File("font.ini"), "[BitmapFont]\n" + body);
         std::string path = dir.File("font.ini");
         for (char& c : path)
-            if (c == '/')
-                c = '\\';
+            if (c == '/') c = '\\';
         return platform::Utf8ToUtf16(path);
     }
 
@@ -52,15 +51,16 @@ TEST(CharList, MarksCodesRangesAndPlainText) {
     EXPECT_EQ(Decode(u"$20-$7E"), Range(0x20, 0x7E));
     EXPECT_EQ(Decode(u"#10-#40"), Range(32, 40)); // ranges start at the space
     EXPECT_EQ(Decode(u"\"abc\", 'd', #101"), u"abcde");
-    EXPECT_EQ(Decode(u"#66 - #65"), u"");         // empty when reversed
+    EXPECT_EQ(Decode(u"#66 - #65"), u""); // empty when reversed
     EXPECT_EQ(Decode(u"$41,#66 ,'C'"), u"ABC");
-    EXPECT_EQ(Decode(u"xyz,1"), u"xyz,1");         // taken whole
-    EXPECT_EQ(Decode(u"\"ab\"=3", u'='), u"ab");   // the terminator ends the list
+    EXPECT_EQ(Decode(u"xyz,1"), u"xyz,1");       // taken whole
+    EXPECT_EQ(Decode(u"\"ab\"=3", u'='), u"ab"); // the terminator ends the list
     EXPECT_EQ(Decode(u"#300"), std::u16string(1, char16_t(300)));
 }
 
 TEST(CharList, MalformedListsGiveNothing) {
-    for (const char16_t* bad : {u"#-5", u"#65-#66-#67", u"\"abc", u"#65 #66", u"'ab'", u"#65-", u"#6x", u"\"a\" x"}) {
+    for (const char16_t* bad :
+         {u"#-5", u"#65-#66-#67", u"\"abc", u"#65 #66", u"'ab'", u"#65-", u"#6x", u"\"a\" x"}) {
         SCOPED_TRACE(platform::Utf16ToUtf8(bad));
         EXPECT_EQ(Decode(bad), u"");
     }

@@ -32,7 +32,7 @@ platform::SyntheticFaceSpec Face(int32_t advance, int32_t ascent, int32_t descen
 }
 
 class WinFontTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(viewer.Open());
         UseFace(Face(16, 16, 4));
@@ -142,7 +142,7 @@ TEST_F(WinFontTest, OutlineOrShadowGiveRecolouredPixels) {
     ASSERT_TRUE(image->IsLive());
     EXPECT_EQ(Texel(*image, 2, 8), 0xFFFF0000u); // one pixel left of the box
     EXPECT_EQ(Texel(*image, 5, 8), 0xFF00FF00u);
-    EXPECT_EQ(Texel(*image, 0, 8) >> 24, 0u);    // three pixels away
+    EXPECT_EQ(Texel(*image, 0, 8) >> 24, 0u); // three pixels away
 }
 
 TEST_F(WinFontTest, FailuresAreLoggedAndLeaveTheTextureEmpty) {

@@ -22,13 +22,12 @@ d3dx::FontDescW gLastDesc{};
 // Counts the creations and keeps the description, then makes the font.
 HResult CountingCreate(platform::GraphicsDevice* device, const d3dx::FontDescW* desc, d3dx::Font** font) {
     ++gCreated;
-    if (desc)
-        gLastDesc = *desc;
+    if (desc) gLastDesc = *desc;
     return d3dx::CreateFontIndirectW(device, desc, font);
 }
 
 class D3DXFontTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(viewer.Open());
         platform::SetGlyphFaceOpener([](const platform::GlyphFaceRequest& request, std::string*) {
@@ -122,8 +121,9 @@ TEST_F(D3DXFontTest, ViewerGoingAwayDetachesTheFont) {
 TEST_F(D3DXFontTest, FailedCreationIsLogged) {
     testsupport::TempDir dir;
     ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(dir.File("log.txt")).c_str()));
-    platform::SetGlyphFaceOpener(
-        [](const platform::GlyphFaceRequest&, std::string*) { return std::unique_ptr<platform::GlyphFace>(); });
+    platform::SetGlyphFaceOpener([](const platform::GlyphFaceRequest&, std::string*) {
+        return std::unique_ptr<platform::GlyphFace>();
+    });
     DXLD3DXFontW font;
     font.SetProps(&props);
     font.SetViewer(&viewer);

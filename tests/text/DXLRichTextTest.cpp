@@ -1,8 +1,8 @@
 #include "text/DXLRichText.h"
 
-#include "tests/engine/TextureTestSupport.h"
 #include "foundation/Colour.h"
 #include "foundation/StrFunctions.h"
+#include "tests/engine/TextureTestSupport.h"
 #include "text/DXLBitmapFont.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +40,7 @@ std::string R(const kis::Rect& r) {
 }
 
 class RichTextTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(viewer.Open());
         sheet.Create(256, 64, kFormatA8R8G8B8, false);
@@ -87,7 +87,7 @@ TEST_F(RichTextTest, ItemsOfRunsSpacesAndBreaks) {
     EXPECT_EQ(text.GetParagraphCount(), 2);
     EXPECT_EQ(text.GetContentWidth(), 36);
     EXPECT_EQ(text.GetTotalHeight(), 20);
-    EXPECT_FLOAT_EQ(GlyphX(2, 1), 28.0f);     // c at 20, d at 28
+    EXPECT_FLOAT_EQ(GlyphX(2, 1), 28.0f);      // c at 20, d at 28
     EXPECT_FLOAT_EQ(text.GetItem(4).y, 10.0f); // the second line
 
     // '<' before no tag name is a character; a run holds at most 255.
@@ -118,7 +118,7 @@ TEST_F(RichTextTest, FontAndColourTags) {
     EXPECT_EQ(text.GetItem(1).quads[0].v[0].colour, 0x80000000u);
     EXPECT_EQ(text.GetItem(2).width, 9);
     EXPECT_EQ(text.GetItem(3).font, &other);
-    EXPECT_EQ(text.GetItem(4).font, &font); // the closing tag restored the font
+    EXPECT_EQ(text.GetItem(4).font, &font);   // the closing tag restored the font
     EXPECT_EQ(text.GetItem(4).glyphCount, 1); // "<font>" without '=' pushes nothing
 
     // A handle that names no font makes the tag text; 0 keeps the font.
@@ -323,8 +323,8 @@ TEST_F(RichTextTest, ObjectsNamedByTagsThatGoAwayTurnTheTagsIntoText) {
     MakeFont(*other, sheet);
     auto picture = std::make_unique<DXLTexture>(&viewer);
     picture->Create(16, 16, kFormatA8R8G8B8, false);
-    const std::u16string markup =
-        u"<font=" + Hex(RegisterDXLFont(other.get())) + u">ab</font><image=" + Hex(RegisterTexture(picture.get())) + u">";
+    const std::u16string markup = u"<font=" + Hex(RegisterDXLFont(other.get())) + u">ab</font><image=" +
+                                  Hex(RegisterTexture(picture.get())) + u">";
     text.SetText(markup.c_str());
     ASSERT_EQ(text.GetItemCount(), 2);
     EXPECT_EQ(text.GetItem(0).font, other.get());

@@ -17,14 +17,13 @@ namespace {
 // Sheet columns of 8 pixels per letter, 10 rows: a white, b half-transparent
 // white, c opaque grey, d faint white, e strong white.
 uint32_t SheetPixel(int x, int y) {
-    if (y >= 10)
-        return 0;
+    if (y >= 10) return 0;
     static const uint32_t kColumns[] = {0xFFFFFFFFu, 0x80FFFFFFu, 0xFF808080u, 0x40FFFFFFu, 0xC0FFFFFFu};
     return x / 8 < 5 ? kColumns[x / 8] : 0;
 }
 
 class TextRenderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(viewer.Open());
         auto bitmap = MakeBitmap(kFormatA8R8G8B8, 64, 16, SheetPixel);

@@ -3,8 +3,8 @@
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
-#include "platform/Utf.h"
 #include "platform/Random.h"
+#include "platform/Utf.h"
 #include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 #include "tests/text/TextTestSupport.h"
@@ -44,8 +44,8 @@ struct FontRecord {
     int32_t gap = 2;
     uint32_t hasMinus = 1;
     std::vector<std::array<int32_t, 4>> modes = {{0, 0, 16, 1}};
-    uint32_t modeCount = 0xFFFFFFFF;  // the number of modes unless set
-    uint32_t modeBytes = 0xFFFFFFFF;  // count x 16 unless set
+    uint32_t modeCount = 0xFFFFFFFF; // the number of modes unless set
+    uint32_t modeBytes = 0xFFFFFFFF; // count x 16 unless set
     const char16_t* texture = u"Digits";
 
     std::string Bytes() const {
@@ -80,7 +80,7 @@ bool Progress(float) {
 }
 
 class DigitFonts : public texttest::SyntheticText {
-protected:
+  protected:
     void SetUp() override {
         SyntheticText::SetUp();
         ASSERT_TRUE(viewer.Open(128, 64));
@@ -293,7 +293,8 @@ TEST_F(DigitFonts, BadRecordsEndTheStepWithAnError) {
     for (const FontRecord& bad : records) {
         fonts.DeleteAll();
         state = LoaderState{};
-        Reader reader = Pack(kDigitalFontChunkId, kDigitalFontChunkSubId, 2, FontRecord{}.Bytes() + bad.Bytes());
+        Reader reader =
+            Pack(kDigitalFontChunkId, kDigitalFontChunkSubId, 2, FontRecord{}.Bytes() + bad.Bytes());
         LoadDigits(reader.get());
         EXPECT_EQ(state.error, 1);
         EXPECT_EQ(fonts.Count(), 1); // the fonts before the failure stay
@@ -388,8 +389,9 @@ TEST_F(DigitFonts, TheFontChunkFillsTheFontSlots) {
 TEST_F(DigitFonts, BitmapFontsOfTheFontChunkTakeTheirTextureFromCollectionOne) {
     // A bitmap font from a description, and its stream as the font writes it.
     const std::string descriptionPath = dir.File("font.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(descriptionPath, "glyphs {\n\theight = 12\n\twidthlist = 5, 6\n}\n"
-                                                             "chars = \"AB\"\nheight = 14\nspace = 4\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(descriptionPath,
+                                            "glyphs {\n\theight = 12\n\twidthlist = 5, 6\n}\n"
+                                            "chars = \"AB\"\nheight = 14\nspace = 4\n"));
     KGEBitmapFont* raw = nullptr;
     ASSERT_EQ(KGELoadBitmapFontDesc(nullptr, nullptr, nullptr, false,
                                     platform::Utf8ToUtf16(descriptionPath).c_str(), nullptr, &raw),
@@ -499,8 +501,7 @@ TEST_F(DigitFonts, DamagedDigitAndFontChunksEndTheStepOrLoadWithinBounds) {
         const bool isDigits = round % 3 != 0;
         const std::string& good = isDigits ? digits : fontChunk;
         const std::string bytes = testsupport::Damage(good, round / 3);
-        if (bytes.size() < 4)
-            return;
+        if (bytes.size() < 4) return;
         const uint32_t count = kis::LoadLE32(reinterpret_cast<const uint8_t*>(bytes.data()));
         Reader reader = Pack(isDigits ? kDigitalFontChunkId : kFontChunkId,
                              isDigits ? kDigitalFontChunkSubId : kFontChunkSubId, count, bytes.substr(4));
@@ -523,8 +524,7 @@ TEST_F(DigitFonts, DamagedDigitAndFontChunksEndTheStepOrLoadWithinBounds) {
             while (LoadFonts(&viewer, reader.get(), &state) == kLoaderCallAgain && calls < 1000)
                 ++calls;
             for (int n = 5; n <= 9; ++n)
-                if (KGEFont* font = GetFont(n))
-                    font->MeasureText(u"Abc 123", 7);
+                if (KGEFont* font = GetFont(n)) font->MeasureText(u"Abc 123", 7);
             FreeAppFonts();
         }
         EXPECT_LT(calls, 1000) << "the loader ends";

@@ -9,13 +9,14 @@ namespace {
 
 // A field whose characters are all 10 pixels wide, placed at x 100..260, y 20..40.
 class TestEdit final : public _DXLEdit<char16_t, 16, 1> {
-public:
-    explicit TestEdit(const char16_t* accepted) : _DXLEdit(accepted) { SetFieldRect(kis::Rect{100, 20, 260, 40}); }
+  public:
+    explicit TestEdit(const char16_t* accepted) : _DXLEdit(accepted) {
+        SetFieldRect(kis::Rect{100, 20, 260, 40});
+    }
 
     uint32_t GetCharIndexAt() override {
         const int32_t x = GetMouseX() - GetRect().left;
-        if (x <= 0)
-            return 0;
+        if (x <= 0) return 0;
         const uint32_t index = uint32_t(x + 5) / 10;
         return index < GetLength() ? index : GetLength();
     }
@@ -42,10 +43,9 @@ constexpr char16_t kLettersAndBlank[] = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijkl
 
 // A clipboard that can be told to refuse text.
 class FlakyClipboard final : public platform::Clipboard {
-public:
+  public:
     bool SetText(std::u16string_view text) override {
-        if (refuse)
-            return false;
+        if (refuse) return false;
         held = text;
         return true;
     }
@@ -124,7 +124,7 @@ TEST_F(EditRig, InsertingInsideMovesTheRestAndAppendingReservesFirst) {
     auto edit = Make(kLettersAndBlank, u"ACE");
     EXPECT_EQ(edit->InsertText(1, u"B", -1), 1u);
     EXPECT_EQ(edit->Text(), u"ABCE");
-    EXPECT_EQ(edit->reserved, 3u); // from typing "ACE"
+    EXPECT_EQ(edit->reserved, 3u);                    // from typing "ACE"
     EXPECT_EQ(edit->InsertText(99, u"F\tG", -1), 2u); // clamped to the end, the tab dropped
     EXPECT_EQ(edit->reserved, 6u);
     EXPECT_EQ(edit->Text(), u"ABCEFG");
@@ -281,7 +281,7 @@ TEST_F(EditRig, MouseSelectsByClickAndDrag) {
     edit.Type(u"ABCDEFGH");
     edit.SetFocused(false);
 
-    EXPECT_FALSE(edit.OnMouseDown(99, 25, kEditLeftButton, 0)); // left of the field
+    EXPECT_FALSE(edit.OnMouseDown(99, 25, kEditLeftButton, 0));  // left of the field
     EXPECT_FALSE(edit.OnMouseDown(260, 25, kEditLeftButton, 0)); // right edge is outside
     EXPECT_EQ(edit.GetMouseX(), 260);
     EXPECT_FALSE(edit.IsFocused());

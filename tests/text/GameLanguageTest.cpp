@@ -4,11 +4,11 @@
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "foundation/Ident.h"
+#include "platform/Random.h"
 #include "platform/Utf.h"
 #include "tests/engine/TextureTestSupport.h"
-#include "platform/Random.h"
-#include "tests/support/DataChunks.h"
 #include "tests/support/Damage.h"
+#include "tests/support/DataChunks.h"
 #include "tests/support/TempDir.h"
 #include "text/FontSlots.h"
 #include "text/KGEFont.h"
@@ -29,17 +29,23 @@ using texturetest::TestViewer;
 
 namespace {
 
-std::u16string U(const std::string& s) { return platform::Utf8ToUtf16(s); }
-std::string A(const char16_t* s) { return s ? platform::Utf16ToUtf8(s) : std::string("(null)"); }
+std::u16string U(const std::string& s) {
+    return platform::Utf8ToUtf16(s);
+}
+std::string A(const char16_t* s) {
+    return s ? platform::Utf16ToUtf8(s) : std::string("(null)");
+}
 
 const std::string kContent = VB_LANGUAGE_DIR;
 
-uint32_t Id(const char16_t* name) { return kis::NameId(name); }
+uint32_t Id(const char16_t* name) {
+    return kis::NameId(name);
+}
 
 // A folder with the sample language's fonts and images, where the test
 // sources are written.
 class GameLanguageTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         namespace fs = std::filesystem;
         fs::copy(fs::path(kContent) / "fonts", dir.Path() / "fonts", fs::copy_options::recursive);
@@ -53,8 +59,8 @@ protected:
     // A source of the given body (inside "Language"), with a header.
     std::string Source(const std::string& name, const std::string& body) {
         std::string path = dir.File(name);
-        EXPECT_TRUE(WriteFileBytes(path, "Language {\n Ident = test\n Name = \"Test\"\n NF = \"[nf]\"\n" + body +
-                                             "}\n"));
+        EXPECT_TRUE(WriteFileBytes(path, "Language {\n Ident = test\n Name = \"Test\"\n NF = \"[nf]\"\n" +
+                                             body + "}\n"));
         return path;
     }
 
@@ -107,8 +113,7 @@ bool Rewrite(const std::string& from, const std::string& to,
             kis::CloseDataFile(writer);
             return false;
         }
-        if (!edit(entry.id, bytes))
-            continue;
+        if (!edit(entry.id, bytes)) continue;
         if (!writer->BeginChunk(entry.id, entry.subId) ||
             (!bytes.empty() && !writer->Write(bytes.data(), uint32_t(bytes.size()))) || !writer->EndChunk()) {
             kis::CloseDataFile(writer);
@@ -164,9 +169,9 @@ TEST_F(GameLanguageTest, SampleLanguageLoadsFromItsSourceAndFromItsCompiledFile)
         EXPECT_EQ(intro->y, 300);
         EXPECT_EQ(intro->scale, 1.0f);
 
-        EXPECT_EQ(CreditLines(language), (std::vector<std::string>{"image", "line:Verbolunde", "line:",
-                                                                   "line:A farm of your own", "line:",
-                                                                   "line:Thank you for playing!"}));
+        EXPECT_EQ(CreditLines(language),
+                  (std::vector<std::string>{"image", "line:Verbolunde", "line:", "line:A farm of your own",
+                                            "line:", "line:Thank you for playing!"}));
         ASSERT_NE(language.GetCredits(0)->texture, nullptr);
         EXPECT_TRUE(language.GetCredits(0)->texture->IsLive());
         EXPECT_EQ(language.GetCredits(0)->size, 16u);
@@ -338,7 +343,8 @@ TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
     const std::string good = dir.File("good.dat");
     ASSERT_EQ(source->Compile(U(good).c_str()), 0);
 
-    auto load = [&](const std::string& name, const std::function<bool(uint32_t, std::vector<uint8_t>&)>& edit) {
+    auto load = [&](const std::string& name,
+                    const std::function<bool(uint32_t, std::vector<uint8_t>&)>& edit) {
         const std::string path = dir.File(name);
         EXPECT_TRUE(Rewrite(good, path, edit));
         auto language = Make(path, &viewer);
@@ -360,9 +366,8 @@ TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
     }
     {
         SCOPED_TRACE("without farm_params");
-        auto language = load("noparams.dat", [](uint32_t id, std::vector<uint8_t>&) {
-            return id != Id(u"farm_params");
-        });
+        auto language =
+            load("noparams.dat", [](uint32_t id, std::vector<uint8_t>&) { return id != Id(u"farm_params"); });
         EXPECT_EQ(A(language->GetText(u"loading", u"caption", false)), "Loading...");
         EXPECT_EQ(A(language->GetWindowTitle()), "?NF?");
         EXPECT_EQ(language->GetImage(u"logo"), nullptr);
@@ -371,8 +376,7 @@ TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
     {
         SCOPED_TRACE("counts beyond their chunks");
         auto language = load("counts.dat", [](uint32_t id, std::vector<uint8_t>& bytes) {
-            if (id == Id(u"comix_p"))
-                kis::StoreLE32(bytes.data(), 0x7FFFFFFF);
+            if (id == Id(u"comix_p")) kis::StoreLE32(bytes.data(), 0x7FFFFFFF);
             return true;
         });
         EXPECT_EQ(language->GetComixCount(), 0u);
@@ -380,8 +384,7 @@ TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
         EXPECT_TRUE(language->GetCompiledFile()->IsGood());
 
         auto noChars = load("chars.dat", [](uint32_t id, std::vector<uint8_t>& bytes) {
-            if (id == Id(u"farm_params"))
-                kis::StoreLE32(bytes.data(), 0x40000000);
+            if (id == Id(u"farm_params")) kis::StoreLE32(bytes.data(), 0x40000000);
             return true;
         });
         EXPECT_EQ(noChars->GetProfileChars(), nullptr);
@@ -391,8 +394,7 @@ TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
     {
         SCOPED_TRACE("a credits line longer than its record");
         auto language = load("credits.dat", [](uint32_t id, std::vector<uint8_t>& bytes) {
-            if (id != Id(u"credits"))
-                return true;
+            if (id != Id(u"credits")) return true;
             // Count 2: a 16-byte line record that claims 200 units, then a good one.
             bytes.clear();
             auto u32 = [&](uint32_t v) {
@@ -410,8 +412,7 @@ TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
     {
         SCOPED_TRACE("an image record cut short");
         auto language = load("cut.dat", [](uint32_t id, std::vector<uint8_t>& bytes) {
-            if (id == Id(u"images"))
-                bytes.resize(bytes.size() - 3);
+            if (id == Id(u"images")) bytes.resize(bytes.size() - 3);
             return true;
         });
         EXPECT_NE(language->GetImage(u"loading_logo"), nullptr);
@@ -448,7 +449,8 @@ TEST_F(GameLanguageTest, DamagedGameChunksAreRefusedOrReadWithinBounds) {
         EXPECT_EQ(A(language->GetText(u"loading", u"caption", true)), "Loading...");
         ASSERT_NE(language->GetWindowTitle(), nullptr);
         if (language->GetProfileChars() != nullptr) {
-            EXPECT_EQ(language->GetProfileChars()[language->GetProfileCharsLength()], 0) << "terminated at its length";
+            EXPECT_EQ(language->GetProfileChars()[language->GetProfileCharsLength()], 0)
+                << "terminated at its length";
         }
         for (uint32_t i = 0; i < language->GetComixCount(); ++i) {
             const GameComixItem* item = language->GetComixItem(i);

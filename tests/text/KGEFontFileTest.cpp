@@ -3,9 +3,9 @@
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "foundation/Ident.h"
+#include "platform/Random.h"
 #include "platform/SyntheticFace.h"
 #include "platform/Utf.h"
-#include "platform/Random.h"
 #include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 
@@ -23,11 +23,14 @@ using testsupport::TempDir;
 constexpr uint32_t kType = 0x464F4E54;
 constexpr uint32_t kChunk = 0x544E4F46;
 
-std::u16string U16(const std::string& path) { return platform::Utf8ToUtf16(path); }
+std::u16string U16(const std::string& path) {
+    return platform::Utf8ToUtf16(path);
+}
 
 // Writes bytes as the one chunk of a data file.
 void WriteChunk(const std::string& path, const std::function<void(kis::BaseDataFile*)>& body) {
-    std::unique_ptr<kis::DataFileWriterW> writer(kis::OpenDataFileForWrite(U16(path).c_str(), kType, 1, 1, false));
+    std::unique_ptr<kis::DataFileWriterW> writer(
+        kis::OpenDataFileForWrite(U16(path).c_str(), kType, 1, 1, false));
     ASSERT_TRUE(writer);
     ASSERT_TRUE(writer->BeginChunk(kChunk, 0));
     body(writer.get());
@@ -42,8 +45,7 @@ std::string StreamOf(TempDir& dir, KGEFont* font) {
     WriteChunk(path, [&](kis::BaseDataFile* writer) { hr = KGEWriteFont(writer, font); });
     EXPECT_EQ(hr, 0);
     std::unique_ptr<kis::DataFileReaderW> reader(kis::OpenDataFileForRead(U16(path).c_str(), kType, 1, 1));
-    if (!reader || !reader->OpenChunk(kChunk, 0))
-        return {};
+    if (!reader || !reader->OpenChunk(kChunk, 0)) return {};
     std::string bytes(reader->GetOpenChunk()->size, '\0');
     reader->Read(bytes.data(), uint32_t(bytes.size()));
     return bytes;
@@ -70,7 +72,8 @@ template <typename Font, typename Load>
 HResult LoadStream(TempDir& dir, const std::string& stream, std::unique_ptr<Font>& font, Load load,
                    bool* failed = nullptr) {
     std::string path = dir.File("in.dat");
-    WriteChunk(path, [&](kis::BaseDataFile* writer) { writer->Write(stream.data(), uint32_t(stream.size())); });
+    WriteChunk(path,
+               [&](kis::BaseDataFile* writer) { writer->Write(stream.data(), uint32_t(stream.size())); });
     std::unique_ptr<kis::DataFileReaderW> reader(kis::OpenDataFileForRead(U16(path).c_str(), kType, 1, 1));
     EXPECT_TRUE(reader && reader->OpenChunk(kChunk, 0));
     Font* raw = reinterpret_cast<Font*>(1);
@@ -79,14 +82,15 @@ HResult LoadStream(TempDir& dir, const std::string& stream, std::unique_ptr<Font
         EXPECT_EQ(raw, nullptr);
     }
     font.reset(hr == 0 ? raw : nullptr);
-    if (failed)
-        *failed = !reader->IsGood();
+    if (failed) *failed = !reader->IsGood();
     return hr;
 }
 
-HResult LoadWin(TempDir& dir, const std::string& stream, std::unique_ptr<KGEWinFont>& font, bool* failed = nullptr) {
-    return LoadStream(dir, stream, font,
-                      [](kis::BaseDataFile* r, KGEWinFont** out) { return KGELoadWinFont(nullptr, r, out); }, failed);
+HResult LoadWin(TempDir& dir, const std::string& stream, std::unique_ptr<KGEWinFont>& font,
+                bool* failed = nullptr) {
+    return LoadStream(
+        dir, stream, font,
+        [](kis::BaseDataFile* r, KGEWinFont** out) { return KGELoadWinFont(nullptr, r, out); }, failed);
 }
 HResult LoadBitmap(TempDir& dir, const std::string& stream, std::unique_ptr<KGEBitmapFont>& font,
                    bool* failed = nullptr) {
@@ -102,46 +106,46 @@ HResult ReadDescription(TempDir& dir, const std::string& text, std::unique_ptr<K
     std::string path = dir.File("font.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(path, text));
     KGEBitmapFont* raw = nullptr;
-    HResult hr = KGELoadBitmapFontDesc(nullptr, texture, collection, texture != nullptr, U16(path).c_str(), nullptr,
-                                       &raw);
+    HResult hr = KGELoadBitmapFontDesc(nullptr, texture, collection, texture != nullptr, U16(path).c_str(),
+                                       nullptr, &raw);
     font.reset(raw);
     return hr;
 }
 
-const char* kDescription =
-    "glyphs {\n"
-    "\theight = 12\n"
-    "\twidthlist = 5, 6, 7\n"
-    "\twidthlist = 8\n"
-    "\tskip = 1, 2\n"
-    "\trect = 0, 0, 0, 40\n"
-    "\tborders = 1, 1, 0, 0\n"
-    "}\n"
-    "chars = \"AB\"\n"
-    "chars = \"C\"\n"
-    "chars = \" D\"\n"
-    "height = 14\n"
-    "ascent = default\n"
-    "space = 4\n"
-    "defchar = 'A'\n"
-    "glyphlist = DEFAULT\n"
-    "widthlist = 9, -1, 2147483647, -2147483648\n"
-    "offsetlist = (0,1), (2,3), (-1,0), (0,0)\n"
-    "kerning = ('A','B',-1), ('C','A',2)\n"
-    "kerning = ('A','D',-3), ('A','Z',-9)\n"
-    "tracking = 1\n"
-    "leading = 2\n"
-    "color = 0x80FF0000\n";
+const char* kDescription = "glyphs {\n"
+                           "\theight = 12\n"
+                           "\twidthlist = 5, 6, 7\n"
+                           "\twidthlist = 8\n"
+                           "\tskip = 1, 2\n"
+                           "\trect = 0, 0, 0, 40\n"
+                           "\tborders = 1, 1, 0, 0\n"
+                           "}\n"
+                           "chars = \"AB\"\n"
+                           "chars = \"C\"\n"
+                           "chars = \" D\"\n"
+                           "height = 14\n"
+                           "ascent = default\n"
+                           "space = 4\n"
+                           "defchar = 'A'\n"
+                           "glyphlist = DEFAULT\n"
+                           "widthlist = 9, -1, 2147483647, -2147483648\n"
+                           "offsetlist = (0,1), (2,3), (-1,0), (0,0)\n"
+                           "kerning = ('A','B',-1), ('C','A',2)\n"
+                           "kerning = ('A','D',-3), ('A','Z',-9)\n"
+                           "tracking = 1\n"
+                           "leading = 2\n"
+                           "color = 0x80FF0000\n";
 
 class SyntheticStreams : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        previous_ = platform::SetGlyphFaceOpener([this](const platform::GlyphFaceRequest& request, std::string*) {
-            requests.push_back(request);
-            platform::SyntheticFaceSpec spec;
-            spec.kerning = {{u'A', u'B', -2}};
-            return std::make_unique<platform::SyntheticFace>(spec, request);
-        });
+        previous_ =
+            platform::SetGlyphFaceOpener([this](const platform::GlyphFaceRequest& request, std::string*) {
+                requests.push_back(request);
+                platform::SyntheticFaceSpec spec;
+                spec.kerning = {{u'A', u'B', -2}};
+                return std::make_unique<platform::SyntheticFace>(spec, request);
+            });
     }
     void TearDown() override { platform::SetGlyphFaceOpener(previous_); }
 
@@ -152,8 +156,8 @@ protected:
         SetInt4(&shadow, 1, -2, 3, 0x80000000);
         KGEWinFont* font = nullptr;
         EXPECT_EQ(KGECreateWinFont(nullptr, 7, 12, 650, 204, kFontStyleItalic, 0x22, 4, 0x123456, u"Times",
-                                   kSpaceFromFont, 0xFFFFFFFF, u"ABCD", u'B', &outline, &shadow, -2, 3, 0xFFEEDDCC,
-                                   &font),
+                                   kSpaceFromFont, 0xFFFFFFFF, u"ABCD", u'B', &outline, &shadow, -2, 3,
+                                   0xFFEEDDCC, &font),
                   0);
         return std::unique_ptr<KGEWinFont>(font);
     }
@@ -161,7 +165,7 @@ protected:
     TempDir dir;
     std::vector<platform::GlyphFaceRequest> requests;
 
-private:
+  private:
     platform::GlyphFaceOpener previous_;
 };
 
@@ -174,8 +178,8 @@ TEST_F(SyntheticStreams, WinFontStreamsReadBackByteForByte) {
     EXPECT_EQ(kis::LoadLE32(reinterpret_cast<const uint8_t*>(stream.data()) + 4), 0x3EFE8585u);
     EXPECT_EQ(WordAt(stream, 0), 164u);
     EXPECT_EQ(WordAt(stream, 1), kis::Crc32(stream.data() + 8, 164, 8, 0));
-    EXPECT_EQ(WordAt(stream, 3), 700u);       // weight as stored
-    EXPECT_EQ(WordAt(stream, 4), 204u);       // charset as given
+    EXPECT_EQ(WordAt(stream, 3), 700u);        // weight as stored
+    EXPECT_EQ(WordAt(stream, 4), 204u);        // charset as given
     EXPECT_EQ(WordAt(stream, 5), 0x00042202u); // style, pitch and family, quality
     EXPECT_EQ(WordAt(stream, 6), 0x123456u);
     EXPECT_EQ(WordAt(stream, 7), uint32_t(u'T') | uint32_t(u'i') << 16);
@@ -293,7 +297,8 @@ TEST_F(SyntheticStreams, BitmapFontStreamsReadBackByteForByte) {
     ASSERT_NE(loaded->GetGrid(), nullptr);
     EXPECT_EQ(loaded->GetGrid()->skipY, 2);
     EXPECT_EQ(loaded->FindGlyph(u'D')->index, 3);
-    EXPECT_EQ(loaded->MeasureText(u"AB", kKgeToTerminator).width, font->MeasureText(u"AB", kKgeToTerminator).width);
+    EXPECT_EQ(loaded->MeasureText(u"AB", kKgeToTerminator).width,
+              font->MeasureText(u"AB", kKgeToTerminator).width);
     EXPECT_EQ(StreamOf(dir, loaded.get()), stream);
 }
 
@@ -314,15 +319,52 @@ TEST_F(SyntheticStreams, BitmapFontStreamsWithBadSizesAreRefusedBeforeAllocating
         {"image CRC", [](std::string& s) { s[8 + 88] ^= 1; }, kKgeFail},
         {"glyph CRC", [&](std::string& s) { s[glyphStart] ^= 1; }, kKgeFail},
         {"short stream", [](std::string& s) { s.resize(s.size() - 1); }, kKgeFail},
-        {"grid record of 12 bytes", [](std::string& s) { SetWord(s, 5, 12); Reseal(s); }, kKgeFail},
-        {"header size", [](std::string& s) { SetWord(s, 0, 84); Reseal(s); }, kKgeFail},
-        {"4097 images", [](std::string& s) { SetWord(s, 3, 4097); SetWord(s, 4, 4097 * 16); Reseal(s); }, kKgeFail},
-        {"4097 glyphs", [](std::string& s) { SetWord(s, 13, 4097); SetWord(s, 14, 4097 * 32); Reseal(s); }, kKgeFail},
+        {"grid record of 12 bytes",
+         [](std::string& s) {
+             SetWord(s, 5, 12);
+             Reseal(s);
+         },
+         kKgeFail},
+        {"header size",
+         [](std::string& s) {
+             SetWord(s, 0, 84);
+             Reseal(s);
+         },
+         kKgeFail},
+        {"4097 images",
+         [](std::string& s) {
+             SetWord(s, 3, 4097);
+             SetWord(s, 4, 4097 * 16);
+             Reseal(s);
+         },
+         kKgeFail},
+        {"4097 glyphs",
+         [](std::string& s) {
+             SetWord(s, 13, 4097);
+             SetWord(s, 14, 4097 * 32);
+             Reseal(s);
+         },
+         kKgeFail},
         {"more pairs than glyphs squared",
-         [](std::string& s) { SetWord(s, 16, 17); SetWord(s, 17, 17 * 8); Reseal(s); }, kKgeTooManyKerningPairs},
+         [](std::string& s) {
+             SetWord(s, 16, 17);
+             SetWord(s, 17, 17 * 8);
+             Reseal(s);
+         },
+         kKgeTooManyKerningPairs},
         {"more pair bytes than remain",
-         [](std::string& s) { SetWord(s, 16, 16); SetWord(s, 17, 16 * 8); Reseal(s); }, kKgeFail},
-        {"pair bytes not eight a pair", [](std::string& s) { SetWord(s, 17, 25); Reseal(s); }, kKgeFail},
+         [](std::string& s) {
+             SetWord(s, 16, 16);
+             SetWord(s, 17, 16 * 8);
+             Reseal(s);
+         },
+         kKgeFail},
+        {"pair bytes not eight a pair",
+         [](std::string& s) {
+             SetWord(s, 17, 25);
+             Reseal(s);
+         },
+         kKgeFail},
         {"glyph pairs outside the table",
          [&](std::string& s) {
              // Glyph 0 (A, two pairs) starts at pair 2.
@@ -383,7 +425,8 @@ TEST_F(SyntheticStreams, DescriptionsFindTheirImage) {
     DXLTextures collection;
     DXLTexture* existing = collection.NewTexture();
     existing->SetName(u"Glyphs.PNG");
-    const std::string withImage = std::string(kDescription).replace(9, 0, "\timage = \"art\\\\glyphs.png\"\n");
+    const std::string withImage =
+        std::string(kDescription).replace(9, 0, "\timage = \"art\\\\glyphs.png\"\n");
 
     // Found in the collection by its file name, ignoring case; not owned.
     std::unique_ptr<KGEBitmapFont> font;
@@ -453,8 +496,8 @@ TEST_F(SyntheticStreams, DescriptionsWithBadValuesAreRefused) {
     EXPECT_EQ(font->GetColour(), 0xFF000000u);
 
     KGEBitmapFont* raw = nullptr;
-    EXPECT_EQ(KGELoadBitmapFontDesc(nullptr, nullptr, nullptr, false, U16(dir.File("none.txt")).c_str(), nullptr,
-                                    &raw),
+    EXPECT_EQ(KGELoadBitmapFontDesc(nullptr, nullptr, nullptr, false, U16(dir.File("none.txt")).c_str(),
+                                    nullptr, &raw),
               kKgeBadDescription);
     EXPECT_EQ(KGELoadBitmapFontDesc(nullptr, nullptr, nullptr, false, U16(dir.File("font.txt")).c_str(),
                                     u"missing", &raw),
@@ -477,14 +520,13 @@ namespace {
 // Sets every array CRC and the header CRC of a damaged stream again, as far
 // as its sizes allow, so the damage reaches the checks behind them. Pairs of
 // header words: an array's byte size and its CRC, in the arrays' order.
-void ResealArrays(std::string& stream, uint32_t headerSize, std::initializer_list<std::pair<int, int>> arrays) {
-    if (stream.size() < 8 + headerSize || WordAt(stream, 0) != headerSize)
-        return;
+void ResealArrays(std::string& stream, uint32_t headerSize,
+                  std::initializer_list<std::pair<int, int>> arrays) {
+    if (stream.size() < 8 + headerSize || WordAt(stream, 0) != headerSize) return;
     size_t at = 8 + headerSize;
     for (auto [sizeWord, crcWord] : arrays) {
         const uint32_t size = WordAt(stream, sizeWord);
-        if (size > stream.size() - at)
-            break;
+        if (size > stream.size() - at) break;
         SetWord(stream, crcWord, CrcOf(stream, at, size));
         at += size;
     }
@@ -543,7 +585,8 @@ TEST_F(SyntheticStreams, DamagedFontStreamsAreRefusedOrLoadWithinBounds) {
         std::unique_ptr<KGEBitmapFont> font;
         ASSERT_EQ(LoadBitmap(dir, stream, font), 0);
         EXPECT_EQ(font->MeasureText(u"ABAB\nA A", 9).width, INT32_MAX);
-        EXPECT_EQ(font->GetCharIndexAt(INT32_MAX, u"ABAB", 4), 1) << "the second glyph starts at the end of the range";
+        EXPECT_EQ(font->GetCharIndexAt(INT32_MAX, u"ABAB", 4), 1)
+            << "the second glyph starts at the end of the range";
     }
 
     platform::SeedRand(4711);
@@ -561,13 +604,11 @@ TEST_F(SyntheticStreams, DamagedFontStreamsAreRefusedOrLoadWithinBounds) {
         if (isWin) {
             std::unique_ptr<KGEWinFont> font;
             hr = LoadWin(dir, stream, font);
-            if (font)
-                UseFont(*font);
+            if (font) UseFont(*font);
         } else {
             std::unique_ptr<KGEBitmapFont> font;
             hr = LoadBitmap(dir, stream, font);
-            if (font)
-                UseFont(*font);
+            if (font) UseFont(*font);
         }
         (hr == 0 ? loaded : refused)++;
     });

@@ -18,18 +18,21 @@ namespace {
 // Every glyph of the synthetic face: box 6 x 10 one pixel right of the pen,
 // advance 8, cell 13 (ascent 10).
 class SyntheticFonts : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        previous_ = platform::SetGlyphFaceOpener([this](const platform::GlyphFaceRequest& request, std::string*) {
-            requests.push_back(request);
-            return std::make_unique<platform::SyntheticFace>(spec, request);
-        });
+        previous_ =
+            platform::SetGlyphFaceOpener([this](const platform::GlyphFaceRequest& request, std::string*) {
+                requests.push_back(request);
+                return std::make_unique<platform::SyntheticFace>(spec, request);
+            });
     }
     void TearDown() override { platform::SetGlyphFaceOpener(previous_); }
 
-    std::unique_ptr<KGEWinFont> Make(const char16_t* chars, uint32_t flags = 0, const GlyphEffect* outline = nullptr,
-                                     const GlyphShadow* shadow = nullptr, int32_t weight = 400, uint8_t style = 0,
-                                     char16_t defaultChar = 0, const char16_t* face = u"Arial") {
+    std::unique_ptr<KGEWinFont> Make(const char16_t* chars, uint32_t flags = 0,
+                                     const GlyphEffect* outline = nullptr,
+                                     const GlyphShadow* shadow = nullptr, int32_t weight = 400,
+                                     uint8_t style = 0, char16_t defaultChar = 0,
+                                     const char16_t* face = u"Arial") {
         KGEWinFont* font = nullptr;
         result = KGECreateWinFont(nullptr, flags, 10, weight, 0, style, 0, 5, 0xFFFFFF, face, kSpaceFromFont,
                                   0xFFFFFFFF, chars, defaultChar, outline, shadow, 0, 0, 0xFFFFFFFF, &font);
@@ -40,7 +43,7 @@ protected:
     std::vector<platform::GlyphFaceRequest> requests;
     HResult result = 0;
 
-private:
+  private:
     platform::GlyphFaceOpener previous_;
 };
 
@@ -74,7 +77,8 @@ TEST_F(SyntheticFonts, DescriptionIsStoredBoundedAndRounded) {
 }
 
 TEST_F(SyntheticFonts, GlyphsAndMetricsComeFromTheFace) {
-    auto font = Make(u"A B\x01" u"CA");
+    auto font = Make(u"A B\x01"
+                     u"CA");
     ASSERT_TRUE(font);
     // Spaces and control characters are dropped; the later 'A' wins the map.
     ASSERT_EQ(font->GetGlyphCount(), 4u);
@@ -86,7 +90,7 @@ TEST_F(SyntheticFonts, GlyphsAndMetricsComeFromTheFace) {
     EXPECT_EQ(font->GetSpaceWidth(), 8);
     const KGEGlyph& a = *font->FindGlyph(u'A');
     EXPECT_EQ(a.advance, 8);
-    EXPECT_EQ(a.offsetX, 0); // origin 1, less the pixel of padding
+    EXPECT_EQ(a.offsetX, 0);                        // origin 1, less the pixel of padding
     EXPECT_EQ(font->GetImages()[a.image].width, 8); // max(6 + 2, advance 8)
     // The byte map of the ANSI charset leads from bytes to the same glyphs.
     EXPECT_EQ(font->FindGlyphA('A'), font->FindGlyph(u'A'));
@@ -133,17 +137,18 @@ TEST_F(SyntheticFonts, MeasuringFollowsLinesSpacesAndTracking) {
         {u"AB", 16, 13},
         {u"A B", 24, 13},
         {u"AAA\nB", 24, 26},
-        {u"A\r\nB", 8, 26},   // one break
-        {u"A\n\rB", 8, 26},   // one break
-        {u"A\r\rB", 8, 39},   // two breaks
-        {u"A\n\nB", 8, 39},   // two breaks
+        {u"A\r\nB", 8, 26}, // one break
+        {u"A\n\rB", 8, 26}, // one break
+        {u"A\r\rB", 8, 39}, // two breaks
+        {u"A\n\nB", 8, 39}, // two breaks
         {u"A\r\n\r\nB", 8, 39},
-        {u"\n", 0, 0},        // no width, no height
-        {u"AZ", 8, 13},       // no glyph and no default: no room
+        {u"\n", 0, 0},  // no width, no height
+        {u"AZ", 8, 13}, // no glyph and no default: no room
     };
     for (const auto& c : cases) {
         KGESize size = font->MeasureText(c.text, kKgeToTerminator);
-        EXPECT_EQ(size.width, c.width) << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text));
+        EXPECT_EQ(size.width, c.width)
+            << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text));
         EXPECT_EQ(size.height, c.height);
     }
     EXPECT_EQ(font->MeasureText(nullptr, 5).width, 0);
@@ -197,8 +202,8 @@ TEST_F(SyntheticFonts, KerningPullsButNeverPastThePreviousGlyph) {
 TEST_F(SyntheticFonts, KerningTablesAreGroupedByFirstGlyph) {
     auto font = Make(u"ABC");
     ASSERT_TRUE(font);
-    KGECharKerning pairs[] = {{u'B', u'A', -1}, {u'A', u'C', -2}, {u'B', u'C', -3}, {u'Q', u'A', -4},
-                              {u'A', u'B', -5}};
+    KGECharKerning pairs[] = {
+        {u'B', u'A', -1}, {u'A', u'C', -2}, {u'B', u'C', -3}, {u'Q', u'A', -4}, {u'A', u'B', -5}};
     ASSERT_EQ(font->SetKerning(pairs, 5), 0);
     ASSERT_EQ(font->GetKerningCount(), 4u);
     const KGEGlyph& a = *font->FindGlyph(u'A');
@@ -223,9 +228,9 @@ TEST_F(SyntheticFonts, CharacterIndexCountsACharacterFromItsMiddle) {
         const char16_t* text;
         int32_t index;
     } cases[] = {
-        {-1, u"ABC", 0}, {0, u"ABC", 0},  {3, u"ABC", 0},    {4, u"ABC", 1},    {11, u"ABC", 1},
-        {12, u"ABC", 2}, {20, u"ABC", 3}, {500, u"ABC", 3},  {500, u"AB\nCD", 2}, {500, u"AB\r\nCD", 2},
-        {12, u"A BC", 2}, {11, u"A BC", 1},
+        {-1, u"ABC", 0},     {0, u"ABC", 0},        {3, u"ABC", 0},   {4, u"ABC", 1},
+        {11, u"ABC", 1},     {12, u"ABC", 2},       {20, u"ABC", 3},  {500, u"ABC", 3},
+        {500, u"AB\nCD", 2}, {500, u"AB\r\nCD", 2}, {12, u"A BC", 2}, {11, u"A BC", 1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(font->GetCharIndexAt(c.x, c.text, kKgeToTerminator), c.index) << c.x;
@@ -262,7 +267,13 @@ TEST(BitmapFontImages, GridsFollowRectangleBordersAndSkips) {
     KGEBitmapFont font(nullptr);
     int32_t widths[] = {10, 30, -4, 10};
     KGEImageDescription desc{kGridOn | kGridWidthList | kGridSkip | kGridRect | kGridBorders,
-                             4, 8, widths, 2, 3, kis::MakeRect(5, 5, 55, 45), kis::MakeRect(1, 2, 1, 0)};
+                             4,
+                             8,
+                             widths,
+                             2,
+                             3,
+                             kis::MakeRect(5, 5, 55, 45),
+                             kis::MakeRect(1, 2, 1, 0)};
     ASSERT_EQ(font.SetImages(&desc), 0);
     EXPECT_EQ(font.GetImages()[2].width, 0); // negative widths become 0
     int32_t height = 0;
@@ -329,8 +340,8 @@ TEST_F(SyntheticFonts, DebugOverlayFontsAreMadeWithTheirOwnSettingsAndInUse) {
         bool shadow;
     } expected[kDebugFontCount] = {
         {10, -13, kFontEffectKerning, 0, 0xFFFFFF00u, 0xFFFFFFu, false, false},
-        {10, -13, kFontEffectKerning | kFontEffectOutline | kFontEffectShadow, -2, 0xFFFFFFFFu, 0xFFFFFFu, true,
-         true},
+        {10, -13, kFontEffectKerning | kFontEffectOutline | kFontEffectShadow, -2, 0xFFFFFFFFu, 0xFFFFFFu,
+         true, true},
         {8, -11, kFontEffectKerning | kFontEffectOutline, -2, 0xFFFFFFFFu, 0xFFFF00u, true, false},
     };
     for (int i = 0; i < kDebugFontCount; ++i) {
@@ -389,8 +400,8 @@ TEST(FreeTypeFont, PacksItsGlyphsAndDrawsAReadableWord) {
     ASSERT_TRUE(viewer.Open(160, 64));
     KGEWinFont* raw = nullptr;
     ASSERT_EQ(KGECreateWinFont(&viewer, kFontEffectKerning, 20, 400, 0, 0, 0, 5, 0xFFFFFF, u"Arial",
-                               kSpaceFromFont, 0xFFFFFFFF, u"abcdefghijklmnopqrstuvwxyz", 0, nullptr, nullptr, 0, 0,
-                               0xFFFFFFFF, &raw),
+                               kSpaceFromFont, 0xFFFFFFFF, u"abcdefghijklmnopqrstuvwxyz", 0, nullptr, nullptr,
+                               0, 0, 0xFFFFFFFF, &raw),
               0);
     std::unique_ptr<KGEWinFont> font(raw);
     ASSERT_EQ(font->GetGlyphCount(), 26u);

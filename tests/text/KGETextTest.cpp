@@ -11,7 +11,7 @@
 namespace {
 
 class TextObjects : public texttest::SyntheticText {
-protected:
+  protected:
     void SetUp() override {
         SyntheticText::SetUp();
         ASSERT_TRUE(viewer.Open(128, 64));
@@ -23,11 +23,13 @@ protected:
     std::unique_ptr<KGETextW> MakeText(const std::u16string& text, const KGETextParams* params = nullptr,
                                        HResult expected = 0) {
         KGETextW* raw = nullptr;
-        EXPECT_EQ(KGECreateText(&viewer, font.get(), params, text.c_str(), uint32_t(text.size()), nullptr, &raw),
-                  expected);
+        EXPECT_EQ(
+            KGECreateText(&viewer, font.get(), params, text.c_str(), uint32_t(text.size()), nullptr, &raw),
+            expected);
         return std::unique_ptr<KGETextW>(raw);
     }
-    std::unique_ptr<KGETextSpriteW> MakeSprite(const std::u16string& text, const KGETextParams* params = nullptr,
+    std::unique_ptr<KGETextSpriteW> MakeSprite(const std::u16string& text,
+                                               const KGETextParams* params = nullptr,
                                                const KGETextBox* box = nullptr) {
         KGETextSpriteW* raw = nullptr;
         EXPECT_EQ(KGECreateTextSprite(&viewer, font.get(), params, box, text.c_str(), uint32_t(text.size()),
@@ -201,7 +203,8 @@ TEST_F(TextObjects, TextsDrawTheirGlyphs) {
     EXPECT_EQ(sprite->GetSpriteX(), 20);
     EXPECT_EQ(sprite->GetSpriteY(), 10);
 
-    for (KGECustomText* object : {static_cast<KGECustomText*>(text.get()), static_cast<KGECustomText*>(sprite.get())}) {
+    for (KGECustomText* object :
+         {static_cast<KGECustomText*>(text.get()), static_cast<KGECustomText*>(sprite.get())}) {
         ASSERT_EQ(viewer.BeginScene(), kResultOk);
         viewer.ClearTarget(0xFF000000);
         object->Draw();

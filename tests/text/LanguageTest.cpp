@@ -4,10 +4,10 @@
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "foundation/Ident.h"
-#include "platform/Utf.h"
 #include "platform/Random.h"
-#include "tests/support/DataChunks.h"
+#include "platform/Utf.h"
 #include "tests/support/Damage.h"
+#include "tests/support/DataChunks.h"
 #include "tests/support/TempDir.h"
 #include "text/LanguageSource.h"
 
@@ -23,13 +23,15 @@ using testsupport::WriteFileBytes;
 
 namespace {
 
-std::u16string U(const std::string& s) { return platform::Utf8ToUtf16(s); }
+std::u16string U(const std::string& s) {
+    return platform::Utf8ToUtf16(s);
+}
 
 const char16_t* const kGroups[] = {u"buttons", u"missing", u"dialogs", u"messages"};
 
 // A language of a few groups, read from any source or compiled file.
 class TestLanguage : public DXLLanguage {
-public:
+  public:
     explicit TestLanguage(const std::string& path) { header = Open(U(path).c_str()); }
     ~TestLanguage() override {
         while (GetLoadCount() != 0)
@@ -82,18 +84,18 @@ const char kTextData[] = "// the test language\r\n"
 
 std::string Row(const std::string& a, const std::string& b = "") {
     std::string row = "<Row><Cell><Data ss:Type=\"String\">" + a + "</Data></Cell>";
-    if (!b.empty())
-        row += "<Cell><Data ss:Type=\"String\">" + b + "</Data></Cell>";
+    if (!b.empty()) row += "<Cell><Data ss:Type=\"String\">" + b + "</Data></Cell>";
     return row + "</Row>\n";
 }
 
 // The same language as a spreadsheet.
 std::string Spreadsheet() {
     return "<?xml version=\"1.0\"?>\n<Workbook><Worksheet><Table>\n" + Row("Ident", "En_GB") +
-           Row("Name", "English") + Row("NF", "\"[missing]\"") + Row("[ buttons ]") + Row("OK_Button", "\"OK\"") +
-           Row("Cancel", "Cancel\\n now") + Row("quit", "\"Quit\" x") + Row("list", "\"a\", \"b\" // two lines") +
-           Row("slash", "ends with \\") + Row("qslash", "\"open \\") + Row("dup", "first") + Row("DUP", "second") +
-           Row("[dialogs]") + Row("hello", "\"Hello, \\\"friend\\\"\"") + Row("[messages]") + Row("saved", "Saved.") +
+           Row("Name", "English") + Row("NF", "\"[missing]\"") + Row("[ buttons ]") +
+           Row("OK_Button", "\"OK\"") + Row("Cancel", "Cancel\\n now") + Row("quit", "\"Quit\" x") +
+           Row("list", "\"a\", \"b\" // two lines") + Row("slash", "ends with \\") +
+           Row("qslash", "\"open \\") + Row("dup", "first") + Row("DUP", "second") + Row("[dialogs]") +
+           Row("hello", "\"Hello, \\\"friend\\\"\"") + Row("[messages]") + Row("saved", "Saved.") +
            Row("[dialogs]") + Row("bye", "\"Bye\\r\\n\"") + "</Table></Worksheet></Workbook>\n";
 }
 
@@ -151,7 +153,8 @@ TEST(Language, LookupsIgnoreCaseAndFallBackOnlyWhenAsked) {
     EXPECT_EQ(std::u16string(language.GetText(u"no_group", u"ok_button", true)), u"[missing]");
     EXPECT_EQ(language.GetText(u"no_group", u"ok_button", false), nullptr);
     // Keys that are not identifiers find nothing, fallback or not.
-    const char16_t* badKeys[] = {u"ok-button", u"ok button", u" ok_button", u"abcdefghijabcdefghijabcdefghijab"};
+    const char16_t* badKeys[] = {u"ok-button", u"ok button", u" ok_button",
+                                 u"abcdefghijabcdefghijabcdefghijab"};
     for (const char16_t* key : badKeys)
         EXPECT_EQ(language.GetText(u"buttons", key, true), nullptr);
     EXPECT_EQ(std::u16string(language.GetIndexedText(u"buttons", u"list", 1, true)), u"b");
@@ -249,9 +252,9 @@ TEST(Language, TheExtensionChoosesTheSourceReader) {
     struct Case {
         const char16_t* path;
         bool xml;
-    } cases[] = {{u"a.xml", true},       {u"a.XML", true},   {u"b\\a.Xml", true}, {u"a.xmlx", false},
-                 {u"a.xm", false},       {u"a.txt", false},  {u"a", false},       {u"a.xml\\b", false},
-                 {u"x.xml:stream", false}};
+    } cases[] = {{u"a.xml", true},   {u"a.XML", true},     {u"b\\a.Xml", true},
+                 {u"a.xmlx", false}, {u"a.xm", false},     {u"a.txt", false},
+                 {u"a", false},      {u"a.xml\\b", false}, {u"x.xml:stream", false}};
     for (const Case& c : cases) {
         std::unique_ptr<DXLLngFile> file(CreateLngFileForPath(c.path));
         EXPECT_EQ(dynamic_cast<DXLLngFileXML*>(file.get()) != nullptr, c.xml);
@@ -340,7 +343,8 @@ TEST(Language, CompilingOntoTheLanguagesOwnFileIsRefused) {
     EXPECT_EQ(ReadFileBytes(compiled), bytes);
 
     // A writer that has failed stops at the first step.
-    kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(U(dir.File("failed.dat")).c_str(), 0xA7F17E1D, 13, 1, true);
+    kis::DataFileWriterW* writer =
+        kis::OpenDataFileForWrite(U(dir.File("failed.dat")).c_str(), 0xA7F17E1D, 13, 1, true);
     ASSERT_NE(writer, nullptr);
     writer->Fail();
     EXPECT_EQ(source.SaveBinary(*writer), DXLLanguage::kSaveParamsChunk);
@@ -381,14 +385,16 @@ TEST(Language, DamagedCompiledFilesKeepWhatWasReadBefore) {
           str(u"c") + u32(1) + entry(u"k", u"v")},
          u"[a]k=<v>;[b][c]k=<v>;"},
         // A text longer than the entry's total, a bad key, a 32-unit name.
-        {{str(u"a") + u32(1) + str(u"k") + u32(1) + u32(1) + str(u"vv"), str(u"b") + u32(1) + entry(u"b-d", u"v"),
-          str(std::u16string(32, u'n')) + u32(0), str(u"d") + u32(0)},
+        {{str(u"a") + u32(1) + str(u"k") + u32(1) + u32(1) + str(u"vv"),
+          str(u"b") + u32(1) + entry(u"b-d", u"v"), str(std::u16string(32, u'n')) + u32(0),
+          str(u"d") + u32(0)},
          u"[a][b]"},
     };
     for (const Case& c : cases) {
         std::string path = dir.File("damaged.dat");
         {
-            kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(U(path).c_str(), 0xA7F17E1D, 13, 1, false);
+            kis::DataFileWriterW* writer =
+                kis::OpenDataFileForWrite(U(path).c_str(), 0xA7F17E1D, 13, 1, false);
             ASSERT_NE(writer, nullptr);
             writer->BeginChunk(DXLLanguage::kParamsChunk, 1);
             writer->Write(params.data(), uint32_t(params.size()));

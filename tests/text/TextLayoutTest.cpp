@@ -17,7 +17,7 @@ using texttest::PlacedGlyphs;
 namespace {
 
 class Layout : public texttest::SyntheticText {
-protected:
+  protected:
     void SetUp() override {
         SyntheticText::SetUp();
         font = MakeFont();
@@ -164,8 +164,7 @@ TEST_F(Layout, JustificationCarriesFractionsFromShareToShare) {
     EXPECT_EQ(Xs(), (Xv{0, 17, 34, 52, 0}));
     std::vector<int32_t> spaces;
     for (const KGELayoutItem& item : layout.Items())
-        if (item.kind == kLayoutSpace)
-            spaces.push_back(item.width);
+        if (item.kind == kLayoutSpace) spaces.push_back(item.width);
     EXPECT_EQ(spaces, (Xv{9, 9, 10}));
 }
 
@@ -241,7 +240,8 @@ TEST_F(Layout, ColourTags) {
     Run(u"a<c=ff0000>b</c>c<color=00FF00>d</color></color>e<C=000000ff>f<c=>g", kTextMarkup);
     const std::vector<Placed> placed = PlacedGlyphs(layout);
     ASSERT_EQ(Glyphs(), u"abcdefg");
-    const uint32_t colours[] = {0xFFFFFFFF, 0xFFFF0000, 0xFFFFFFFF, 0xFF00FF00, 0xFFFFFFFF, 0xFF0000FF, 0xFF000000};
+    const uint32_t colours[] = {0xFFFFFFFF, 0xFFFF0000, 0xFFFFFFFF, 0xFF00FF00,
+                                0xFFFFFFFF, 0xFF0000FF, 0xFF000000};
     for (size_t i = 0; i < placed.size(); ++i) {
         EXPECT_EQ(placed[i].colour, colours[i]) << i;
         EXPECT_EQ(placed[i].x, int32_t(i) * 8);
@@ -265,10 +265,10 @@ TEST_F(Layout, MalformedTagsAreLaidOutAsText) {
         const char16_t* glyphs;
     } cases[] = {
         {u"<c=1000000ff>x", u"<c=1000000ff>x"}, // nine significant digits
-        {u"<c=00000000ff>x", u"x"},                // leading zeros are free
+        {u"<c=00000000ff>x", u"x"},             // leading zeros are free
         {u"<b", u"<b"},
         {u"<blink>x", u"<blink>x"},
-        {u"<abcdefghi>", u"<abcdefghi>"},          // a ninth letter
+        {u"<abcdefghi>", u"<abcdefghi>"}, // a ninth letter
         {u"<BR>x", u"x"},
         {u"<br x>y", u"<brx>y"},
         {u"</c x>y", u"</cx>y"},
@@ -277,7 +277,7 @@ TEST_F(Layout, MalformedTagsAreLaidOutAsText) {
         {u"<space=99999999999>y", u"<space=99999999999>y"},
         {u"<c=ffg>x", u"<c=ffg>x"},
         {u"< c = ff >x", u"x"},
-        {u"<font=@>x</font>y", u"y"},             // no digits: handle 0, no font
+        {u"<font=@>x</font>y", u"y"},                 // no digits: handle 0, no font
         {u"<font=@7fffff00>x", u"<font=@7fffff00>x"}, // names no live font
         {u"<image=@12345678>x", u"<image=@12345678>x"},
         {u"<image=@0 w=4 w=5>x", u"x"},
@@ -293,7 +293,8 @@ TEST_F(Layout, MalformedTagsAreLaidOutAsText) {
     for (const auto& c : cases) {
         params = KGEDefaultTextParams();
         Run(c.text, kTextMarkup);
-        EXPECT_EQ(Glyphs(), std::u16string(c.glyphs)) << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text));
+        EXPECT_EQ(Glyphs(), std::u16string(c.glyphs))
+            << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text));
     }
     // Without the markup flag every tag is text.
     params = KGEDefaultTextParams();
@@ -371,7 +372,8 @@ TEST_F(Layout, ImagesTakeRoomAndPlaceThemselvesInTheLine) {
     texture.SetColour(0xFF808080);
     const uint32_t handle = RegisterTexture(&texture);
     char buffer[128];
-    std::snprintf(buffer, sizeof buffer, "<c=ff0000>a<image=@%x rect=24, 2, 10, default offset=-5,-5>b", handle);
+    std::snprintf(buffer, sizeof buffer, "<c=ff0000>a<image=@%x rect=24, 2, 10, default offset=-5,-5>b",
+                  handle);
     Run(std::u16string(buffer, buffer + std::strlen(buffer)), kTextMarkup);
     ASSERT_EQ(layout.Images().size(), 1u);
     const KGELayoutImage& image = layout.Images()[0];
@@ -413,8 +415,7 @@ int32_t Expander(const char16_t* tag, uint32_t length, char16_t* out, uint32_t c
     calls->context1 = context1;
     const std::u16string t(tag, length);
     const char16_t* replacement = t == u"gold" ? u"<c=ffd700>G</c>" : t == u"long" ? u"0123456789" : nullptr;
-    if (!replacement)
-        return 0;
+    if (!replacement) return 0;
     uint32_t i = 0;
     for (; replacement[i] && i + 1 < capacity; ++i)
         out[i] = replacement[i];
@@ -438,8 +439,8 @@ TEST(TagExpansion, CallbackReplacesOrKeepsTags) {
     // The output stops at the maximum characters, replacements included.
     calls = Calls{};
     const std::u16string cut = u"ab[long]cd";
-    out = KGEExpandTextTags(cut.data(), uint32_t(cut.size()), 6, Expander, 0, reinterpret_cast<uintptr_t>(&calls),
-                            &length);
+    out = KGEExpandTextTags(cut.data(), uint32_t(cut.size()), 6, Expander, 0,
+                            reinterpret_cast<uintptr_t>(&calls), &length);
     EXPECT_EQ(std::u16string(out, length), u"ab0123");
     EXPECT_EQ(calls.capacities, (std::vector<uint32_t>{5}));
     out = KGEExpandTextTags(cut.data(), uint32_t(cut.size()), 4, nullptr, 0, 0, &length);
@@ -467,11 +468,15 @@ TEST_F(Layout, LineBoundsCoverTheGlyphImages) {
     auto built = MakeFont(&viewer);
     ASSERT_EQ(built->AddRef(), 0);
     params.rect = kis::Rect{5, 7, 200, 100};
-    ASSERT_EQ(layout.Layout(built.get(), [&] {
-        KGETextParams p = params;
-        p.flags = kTextRect;
-        return p;
-    }(), u"ab\nc", 4), 0);
+    ASSERT_EQ(layout.Layout(
+                  built.get(),
+                  [&] {
+                      KGETextParams p = params;
+                      p.flags = kTextRect;
+                      return p;
+                  }(),
+                  u"ab\nc", 4),
+              0);
     EXPECT_EQ(layout.DrawableCount(), 3u);
     ASSERT_EQ(layout.Lines().size(), 2u);
     const kis::Rect& b = layout.Lines()[0].bounds;

@@ -4,9 +4,9 @@
 // 10, descent 3), a viewer with the software device, and positions of laid-
 // out glyphs.
 #include "engine/Viewer.h"
-#include "tests/engine/ViewerTestSupport.h"
 #include "platform/GlyphFace.h"
 #include "platform/SyntheticFace.h"
+#include "tests/engine/ViewerTestSupport.h"
 #include "text/KGEWinFont.h"
 #include "text/TextLayout.h"
 
@@ -17,20 +17,22 @@
 
 namespace texttest {
 
-constexpr const char16_t* kLatin = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789<>=/@[].,-_";
+constexpr const char16_t* kLatin =
+    u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789<>=/@[].,-_";
 
 // A windowed viewer with the software device, 128 x 64 unless told otherwise.
 class TestViewer : public viewertest::WindowedViewer {
-public:
+  public:
     bool Open(uint32_t width = 128, uint32_t height = 64) { return WindowedViewer::Open(width, height); }
 };
 
 class SyntheticText : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        previous_ = platform::SetGlyphFaceOpener([this](const platform::GlyphFaceRequest& request, std::string*) {
-            return std::make_unique<platform::SyntheticFace>(spec, request);
-        });
+        previous_ =
+            platform::SetGlyphFaceOpener([this](const platform::GlyphFaceRequest& request, std::string*) {
+                return std::make_unique<platform::SyntheticFace>(spec, request);
+            });
     }
     void TearDown() override { platform::SetGlyphFaceOpener(previous_); }
 
@@ -38,16 +40,16 @@ protected:
     std::unique_ptr<KGEWinFont> MakeFont(DXLViewer* viewer = nullptr, uint32_t colour = 0xFFFFFFFF,
                                          int32_t tracking = 0, int32_t leading = 0, uint32_t flags = 0) {
         KGEWinFont* font = nullptr;
-        const HResult hr = KGECreateWinFont(viewer, flags, 10, 400, 0, 0, 0, 5, 0xFFFFFF, u"Arial", kSpaceFromFont,
-                                            0xFFFFFFFF, kLatin, 0, nullptr, nullptr, tracking, leading, colour,
-                                            &font);
+        const HResult hr =
+            KGECreateWinFont(viewer, flags, 10, 400, 0, 0, 0, 5, 0xFFFFFF, u"Arial", kSpaceFromFont,
+                             0xFFFFFFFF, kLatin, 0, nullptr, nullptr, tracking, leading, colour, &font);
         EXPECT_EQ(hr, 0);
         return std::unique_ptr<KGEWinFont>(font);
     }
 
     platform::SyntheticFaceSpec spec;
 
-private:
+  private:
     platform::GlyphFaceOpener previous_;
 };
 
@@ -60,7 +62,8 @@ struct Placed {
 };
 
 inline std::ostream& operator<<(std::ostream& out, const Placed& p) {
-    return out << "{'" << char(p.ch) << "' " << p.x << "," << p.y << " " << std::hex << p.colour << std::dec << "}";
+    return out << "{'" << char(p.ch) << "' " << p.x << "," << p.y << " " << std::hex << p.colour << std::dec
+               << "}";
 }
 
 // Every placed glyph of the layout with its absolute position.
@@ -69,8 +72,7 @@ inline std::vector<Placed> PlacedGlyphs(const KGETextLayout& layout) {
     for (const KGELayoutLine& line : layout.Lines()) {
         for (uint32_t i = 0; i < line.itemCount; ++i) {
             const KGELayoutItem& item = layout.Items()[line.firstItem + i];
-            if (item.kind != kLayoutRun)
-                continue;
+            if (item.kind != kLayoutRun) continue;
             for (uint32_t k = 0; k < item.charCount; ++k) {
                 const KGELayoutChar& c = layout.Chars()[item.firstChar + k];
                 out.push_back({c.glyph->character, item.x + c.x, line.y + item.y + c.y, c.colour});

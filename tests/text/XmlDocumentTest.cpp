@@ -16,12 +16,15 @@ using testsupport::WriteFileBytes;
 
 namespace {
 
-std::u16string U(const std::string& s) { return platform::Utf8ToUtf16(s); }
+std::u16string U(const std::string& s) {
+    return platform::Utf8ToUtf16(s);
+}
 
 std::string Row(const std::vector<std::string>& cells) {
     std::string row = "<Row>";
     for (const auto& cell : cells)
-        row += cell.empty() ? "<Cell/>" : "<Cell ss:StyleID=\"s1\"><Data ss:Type=\"String\">" + cell + "</Data></Cell>";
+        row += cell.empty() ? "<Cell/>"
+                            : "<Cell ss:StyleID=\"s1\"><Data ss:Type=\"String\">" + cell + "</Data></Cell>";
     return row + "</Row>\r\n";
 }
 
@@ -31,7 +34,8 @@ std::string Sheet(const std::string& rows) {
            rows + "</Table></Worksheet></Workbook>\r\n";
 }
 
-std::unique_ptr<XMLDocument> Load(const TempDir& dir, const std::string& bytes, const char* name = "sheet.xml") {
+std::unique_ptr<XMLDocument> Load(const TempDir& dir, const std::string& bytes,
+                                  const char* name = "sheet.xml") {
     std::string path = dir.File(name);
     EXPECT_TRUE(WriteFileBytes(path, bytes));
     return std::make_unique<XMLDocument>(U(path).c_str());
@@ -49,11 +53,11 @@ std::u16string Value(XMLDocument& doc, uint32_t i) {
     return value ? std::u16string(value, n) : u"<null>";
 }
 
-const std::string kMainRows = Row({"Ident", "en"}) + Row({"Name", "English"}) + Row({"[Main]"}) +
-                              Row({"title", "Hello"}) + Row({"", "orphan"}) + Row({"quit", "Bye", "third cell"}) +
-                              Row({"[ ]"}) + Row({"[two words]"}) + Row({"two words", "x"}) +
-                              Row({"  [  Other ]  "}) + Row({" spaced ", "kept  as written "}) + Row({"[main]"}) +
-                              Row({"title", "Again"});
+const std::string kMainRows =
+    Row({"Ident", "en"}) + Row({"Name", "English"}) + Row({"[Main]"}) + Row({"title", "Hello"}) +
+    Row({"", "orphan"}) + Row({"quit", "Bye", "third cell"}) + Row({"[ ]"}) + Row({"[two words]"}) +
+    Row({"two words", "x"}) + Row({"  [  Other ]  "}) + Row({" spaced ", "kept  as written "}) +
+    Row({"[main]"}) + Row({"title", "Again"});
 
 } // namespace
 
@@ -159,7 +163,8 @@ TEST(XmlDocument, EntitiesReferencesAndLineBreaksDecode) {
 
 TEST(XmlDocument, EncodingsGiveTheSameDocument) {
     TempDir dir;
-    std::string rows = Row({"name", "Grüße €"}) + Row({"[Ü]"}) + Row({"[group]"}) + Row({"key", "ä &#x20AC;"});
+    std::string rows =
+        Row({"name", "Grüße €"}) + Row({"[Ü]"}) + Row({"[group]"}) + Row({"key", "ä &#x20AC;"});
     std::string utf8 = Sheet(rows);
     std::u16string wide = U(utf8);
     std::string le = "\xFF\xFE", be = "\xFE\xFF";
@@ -176,8 +181,12 @@ TEST(XmlDocument, EncodingsGiveTheSameDocument) {
         ASSERT_TRUE(doc->EnterSection(u"group"));
         EXPECT_EQ(Value(*doc, 0), u"ä €");
     }
-    const std::string refused[] = {"", "\xFF\xFE\x00\x00" + utf8, std::string("\x00\x00\xFE\xFF", 4) + utf8,
-                                   le + "x", "\xFF\xFE", "\xEF\xBB\xBF"};
+    const std::string refused[] = {"",
+                                   "\xFF\xFE\x00\x00" + utf8,
+                                   std::string("\x00\x00\xFE\xFF", 4) + utf8,
+                                   le + "x",
+                                   "\xFF\xFE",
+                                   "\xEF\xBB\xBF"};
     for (const std::string& bytes : refused) {
         auto doc = Load(dir, bytes);
         EXPECT_EQ(doc->GetGroupCount(), 0u);
@@ -195,8 +204,9 @@ TEST(XmlDocument, AShortTagEndsTheReadingAndOnlyPlainElementNamesCount) {
     ASSERT_TRUE(LogStart(U(dir.File("log.txt")).c_str()));
     auto doc = Load(dir, Sheet(rows));
     LogFinish();
-    EXPECT_NE(testsupport::ReadFileBytes(dir.File("log.txt")).find("Spreadsheet reading stopped at character"),
-              std::string::npos);
+    EXPECT_NE(
+        testsupport::ReadFileBytes(dir.File("log.txt")).find("Spreadsheet reading stopped at character"),
+        std::string::npos);
     ASSERT_EQ(doc->GetEntryCount(), 1u);
     EXPECT_EQ(Key(*doc, 0), u"before");
     std::string text = Sheet(rows);
@@ -209,8 +219,8 @@ TEST(XmlDocument, AShortTagEndsTheReadingAndOnlyPlainElementNamesCount) {
     EXPECT_GE(closing->ShortTagStop(), 0);
 
     // Prefixed element names are other elements; empty tags "<>" are skipped.
-    auto prefixed = Load(dir, Sheet("<ss:Row><ss:Cell><ss:Data>x</ss:Data></ss:Cell></ss:Row><>" +
-                                    Row({"plain", "y"})));
+    auto prefixed =
+        Load(dir, Sheet("<ss:Row><ss:Cell><ss:Data>x</ss:Data></ss:Cell></ss:Row><>" + Row({"plain", "y"})));
     ASSERT_EQ(prefixed->GetEntryCount(), 1u);
     EXPECT_EQ(Key(*prefixed, 0), u"plain");
     EXPECT_EQ(prefixed->ShortTagStop(), -1);
@@ -220,9 +230,10 @@ TEST(XmlDocument, AShortTagEndsTheReadingAndOnlyPlainElementNamesCount) {
 // outside the text, and what is read must still follow the row rules.
 TEST(XmlDocument, DamagedSheetsReadWithinTheirText) {
     TempDir dir;
-    const std::string base = Sheet(kMainRows + Row({"amp", "&#x1F600;&amp;&#"}) + Row({"[tail]"}) + Row({"z", "end"}));
-    const char* inserts[] = {"<", ">", "&", "&#x", "</Row>", "<Cell>", "<Data>", "</Data>", "\r", "[", "]", "<B>",
-                             "\xEF\xBB\xBF", "\xC3", "\0"};
+    const std::string base =
+        Sheet(kMainRows + Row({"amp", "&#x1F600;&amp;&#"}) + Row({"[tail]"}) + Row({"z", "end"}));
+    const char* inserts[] = {"<",  ">", "&", "&#x", "</Row>",       "<Cell>", "<Data>", "</Data>",
+                             "\r", "[", "]", "<B>", "\xEF\xBB\xBF", "\xC3",   "\0"};
     platform::SeedRand(77);
     std::string path = dir.File("fuzz.xml");
     std::u16string widePath = U(path);
@@ -233,16 +244,25 @@ TEST(XmlDocument, DamagedSheetsReadWithinTheirText) {
             size_t at = size_t(platform::Rand()) * 32768 + platform::Rand();
             at %= bytes.size();
             switch (platform::Rand() % 4) {
-            case 0: bytes[at] = char(platform::Rand() & 0xFF); break;
-            case 1: bytes.erase(at, 1 + platform::Rand() % 16); break;
-            case 2: bytes.insert(at, inserts[platform::Rand() % std::size(inserts)]); break;
-            default: bytes.resize(at); break;
+            case 0:
+                bytes[at] = char(platform::Rand() & 0xFF);
+                break;
+            case 1:
+                bytes.erase(at, 1 + platform::Rand() % 16);
+                break;
+            case 2:
+                bytes.insert(at, inserts[platform::Rand() % std::size(inserts)]);
+                break;
+            default:
+                bytes.resize(at);
+                break;
             }
         }
         if (round % 3 == 0) { // the same damage as UTF-16
             std::u16string wide = U(bytes);
             bytes = "\xFF\xFE";
-            for (char16_t c : wide) bytes += char(c & 0xFF), bytes += char(c >> 8);
+            for (char16_t c : wide)
+                bytes += char(c & 0xFF), bytes += char(c >> 8);
         }
         ASSERT_TRUE(WriteFileBytes(path, bytes));
         XMLDocument doc(widePath.c_str());

@@ -22,8 +22,8 @@ TEST(Curgen, WritesTheSevenPointersWithTheirHotSpots) {
         const char* name;
         int hotX, hotY;
     };
-    const Expected pointers[] = {{"arrow", 0, 0},   {"hand", 11, 0},   {"arrow_gray", 0, 0}, {"ibeam", 16, 16},
-                                 {"pan", 16, 16},   {"pan_on", 16, 16}, {"delete", 16, 16}};
+    const Expected pointers[] = {{"arrow", 0, 0}, {"hand", 11, 0},    {"arrow_gray", 0, 0}, {"ibeam", 16, 16},
+                                 {"pan", 16, 16}, {"pan_on", 16, 16}, {"delete", 16, 16}};
     const size_t imageBytes = 40 + 32 * 32 * 4 + 32 * 4;
     for (const Expected& pointer : pointers) {
         std::string bytes = ReadFileBytes(dir.File(std::string(pointer.name) + ".cur"));

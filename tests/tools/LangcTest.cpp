@@ -20,9 +20,13 @@ namespace {
 using Result = testsupport::ToolRun;
 
 // Runs the built langc with the given arguments (none may hold a quote).
-Result RunTool(const TempDir& dir, const std::string& args) { return testsupport::RunTool(VB_LANGC, dir, args); }
+Result RunTool(const TempDir& dir, const std::string& args) {
+    return testsupport::RunTool(VB_LANGC, dir, args);
+}
 
-std::string Q(const std::string& path) { return testsupport::Quote(path); }
+std::string Q(const std::string& path) {
+    return testsupport::Quote(path);
+}
 
 const char kFonts[] = "  fonts {\n"
                       "    buttons_font = \"fonts\\\\small.txt\"\n    caption_font = \"fonts\\\\big.txt\"\n"
@@ -37,7 +41,9 @@ const std::string kSource = std::string("Language {\n"
                             "  not_a_game_group {\n    x = y\n  }\n"
                             "}\n";
 
-std::string Cell(const std::string& text) { return "<Cell><Data>" + text + "</Data></Cell>"; }
+std::string Cell(const std::string& text) {
+    return "<Cell><Data>" + text + "</Data></Cell>";
+}
 std::string Row(const std::string& a, const std::string& b = "") {
     return "<Row>" + Cell(a) + (b.empty() ? "" : Cell(b)) + "</Row>";
 }
@@ -54,7 +60,9 @@ void CopyFonts(const TempDir& dir) {
                           std::filesystem::copy_options::recursive);
 }
 
-uint32_t Id(const char* name) { return kis::NameId(name); }
+uint32_t Id(const char* name) {
+    return kis::NameId(name);
+}
 
 // The ids of the root chunks of a compiled language file, or nothing.
 std::vector<uint32_t> ChunkIds(const std::string& path) {
@@ -84,8 +92,9 @@ TEST(Langc, CompilesTextDataAndSpreadsheetSources) {
     ASSERT_EQ(ids.size(), 36u);
     EXPECT_EQ(ids[0], 0x7031F10Cu);
     EXPECT_EQ(ids[30], 0xC0000000u | 29);
-    EXPECT_EQ(std::vector<uint32_t>(ids.begin() + 31, ids.end()),
-              (std::vector<uint32_t>{Id("farm_params"), Id("images"), Id("comix_p"), Id("credits"), Id("fonts")}));
+    EXPECT_EQ(
+        std::vector<uint32_t>(ids.begin() + 31, ids.end()),
+        (std::vector<uint32_t>{Id("farm_params"), Id("images"), Id("comix_p"), Id("credits"), Id("fonts")}));
     EXPECT_NE(text.out.find("30 groups"), std::string::npos);
 
     Result sheet = RunTool(dir, Q(dir.File("english.XML")) + " " + Q(dir.File("sheet.dat")));
@@ -98,7 +107,8 @@ TEST(Langc, CompilesTextDataAndSpreadsheetSources) {
     EXPECT_NE(again.err.find("compile step 113 failed"), std::string::npos) << again.err;
 
     // The game's own sample language.
-    Result sample = RunTool(dir, Q(std::string(VB_LANGUAGE_DIR) + "/english.txt") + " " + Q(dir.File("game.dat")));
+    Result sample =
+        RunTool(dir, Q(std::string(VB_LANGUAGE_DIR) + "/english.txt") + " " + Q(dir.File("game.dat")));
     EXPECT_EQ(sample.status, 0) << sample.err;
 }
 
@@ -129,7 +139,8 @@ TEST(Langc, FailuresNameTheSourceOrTheStep) {
 
     // Without the big main font.
     std::string noBigFont = kSource;
-    noBigFont.erase(noBigFont.find("    main_big_font"), noBigFont.find("  }\n") - noBigFont.find("    main_big_font"));
+    noBigFont.erase(noBigFont.find("    main_big_font"),
+                    noBigFont.find("  }\n") - noBigFont.find("    main_big_font"));
     ASSERT_TRUE(WriteFileBytes(dir.File("nobig.txt"), noBigFont));
     Result font = RunTool(dir, Q(dir.File("nobig.txt")) + " " + Q(dir.File("out.dat")));
     EXPECT_EQ(font.status, 1);

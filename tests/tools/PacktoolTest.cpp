@@ -18,11 +18,17 @@ namespace {
 using Result = testsupport::ToolRun;
 
 // Runs the built packtool with the given arguments (none may hold a quote).
-Result RunTool(const TempDir& dir, const std::string& args) { return testsupport::RunTool(VB_PACKTOOL, dir, args); }
+Result RunTool(const TempDir& dir, const std::string& args) {
+    return testsupport::RunTool(VB_PACKTOOL, dir, args);
+}
 
-std::string Q(const std::string& path) { return testsupport::Quote(path); }
+std::string Q(const std::string& path) {
+    return testsupport::Quote(path);
+}
 
-int Lines(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
+int Lines(const std::string& text) {
+    return int(std::count(text.begin(), text.end(), '\n'));
+}
 
 constexpr uint32_t kType = 0xBAE13676, kVersion = 0x74BFFE7D;
 
@@ -30,21 +36,21 @@ constexpr uint32_t kType = 0xBAE13676, kVersion = 0x74BFFE7D;
 // inline chunks.
 void WriteManifest(const TempDir& dir) {
     std::string payload(3000, '\0');
-    for (size_t i = 0; i < payload.size(); ++i) payload[i] = char(i * 31);
+    for (size_t i = 0; i < payload.size(); ++i)
+        payload[i] = char(i * 31);
     ASSERT_TRUE(WriteFileBytes(dir.File("payload.bin"), payload));
-    ASSERT_TRUE(WriteFileBytes(dir.File("pack.txt"),
-                               "# the data pack\n"
-                               "type 0xBAE13676\n"
-                               "version 0x74BFFE7D\n"
-                               "data 1\n"
-                               "chunk CNST 1 file payload.bin\n"
-                               "node SPRT 7\n"
-                               "  chunk 'DIGF' 282 hex 01 02 0a FF\n"
-                               "  node 0x00000001 0x80000003\n"
-                               "    chunk FONT -1 hex\n"
-                               "  end\n"
-                               "end\r\n"
-                               "chunk 1234 5 hex deadbeef\n"));
+    ASSERT_TRUE(WriteFileBytes(dir.File("pack.txt"), "# the data pack\n"
+                                                     "type 0xBAE13676\n"
+                                                     "version 0x74BFFE7D\n"
+                                                     "data 1\n"
+                                                     "chunk CNST 1 file payload.bin\n"
+                                                     "node SPRT 7\n"
+                                                     "  chunk 'DIGF' 282 hex 01 02 0a FF\n"
+                                                     "  node 0x00000001 0x80000003\n"
+                                                     "    chunk FONT -1 hex\n"
+                                                     "  end\n"
+                                                     "end\r\n"
+                                                     "chunk 1234 5 hex deadbeef\n"));
 }
 
 } // namespace

@@ -17,7 +17,8 @@ constexpr uint32_t kTypeId = 0xDF17EFA2;
 constexpr uint32_t kTypeVersion = 0x6A3E5084;
 
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(uint8_t(v >> (8 * i)));
 }
 
 // UTF-16LE text padded with zeros to `units` units.
@@ -29,16 +30,20 @@ void PutText(std::vector<uint8_t>& out, const std::u16string& text, size_t units
     }
 }
 
-std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+std::vector<uint8_t> Bytes(const std::string& text) {
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
 
 class SoundpackTool : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         click = testsupport::MakeWav16(1, 22050, std::vector<int16_t>(300, 1200));
         hum = testsupport::MakeWav16(2, 44100, std::vector<int16_t>(801, -700)); // odd size
-        ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("click.wav"), std::string(click.begin(), click.end())));
+        ASSERT_TRUE(
+            testsupport::WriteFileBytes(dir.File("click.wav"), std::string(click.begin(), click.end())));
         std::filesystem::create_directory(dir.Path() / "loops");
-        ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("loops/hum.wav"), std::string(hum.begin(), hum.end())));
+        ASSERT_TRUE(
+            testsupport::WriteFileBytes(dir.File("loops/hum.wav"), std::string(hum.begin(), hum.end())));
         ogg = Bytes(testsupport::ReadFileBytes(VB_SOUND_OGG));
         ASSERT_FALSE(ogg.empty());
     }
@@ -108,16 +113,16 @@ TEST_F(SoundpackTool, WritesTheChunksInTheLayoutTheGameReads) {
 TEST_F(SoundpackTool, RefusesBadManifestsAndWritesNothing) {
     ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("notes.txt"), "not a sound"));
     const char* bad[] = {
-        "sound click click.wav\n",                               // unknown entry
-        "sample this_name_is_longer_than_31_chars click.wav\n",  // name too long
-        "sample two-words click.wav\n",                          // not an identifier
-        "sample click missing.wav\n",                            // no such file
-        "sample click notes.txt\n",                              // not audio
-        "sample click click.wav once\n",                         // unknown option
-        "music theme click.wav loop\n",                          // music takes no loop flag
-        "sample click click.wav\nevent 26 click\n",              // slot out of range
-        "sample click click.wav\nevent 3 other\n",               // event names no sample
-        "sample click\n",                                        // no file
+        "sound click click.wav\n",                              // unknown entry
+        "sample this_name_is_longer_than_31_chars click.wav\n", // name too long
+        "sample two-words click.wav\n",                         // not an identifier
+        "sample click missing.wav\n",                           // no such file
+        "sample click notes.txt\n",                             // not audio
+        "sample click click.wav once\n",                        // unknown option
+        "music theme click.wav loop\n",                         // music takes no loop flag
+        "sample click click.wav\nevent 26 click\n",             // slot out of range
+        "sample click click.wav\nevent 3 other\n",              // event names no sample
+        "sample click\n",                                       // no file
     };
     for (const char* manifest : bad) {
         EXPECT_EQ(Run(manifest), 1) << manifest;

@@ -18,13 +18,13 @@ namespace {
 constexpr uint32_t kType = 0x58544256;  // "VBTX"
 constexpr uint32_t kChunk = 0x53584554; // "TEXS"
 
-std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string Wide(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
 
 class Texpack : public ::testing::Test {
-protected:
-    int Run(const std::string& arguments) {
-        return testsupport::RunToolStatus(VB_TEXPACK, arguments);
-    }
+  protected:
+    int Run(const std::string& arguments) { return testsupport::RunToolStatus(VB_TEXPACK, arguments); }
     std::string Quoted(const std::string& name) const { return testsupport::Quote(dir.File(name)); }
 
     testsupport::TempDir dir;

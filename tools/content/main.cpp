@@ -21,19 +21,19 @@
 #include "app/SpriteTextures.h"
 #include "engine/SoundPackWriter.h"
 #include "engine/TextureLoader.h"
-#include "text/DigitalText.h"
-#include "text/KGEFontFile.h"
-#include "text/KGEWinFont.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "platform/Files.h"
 #include "platform/PngWriter.h"
 #include "platform/Utf.h"
+#include "text/DigitalText.h"
+#include "text/KGEFontFile.h"
+#include "text/KGEWinFont.h"
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -94,7 +94,8 @@ constexpr int kDigitGap = 2; // pixels between two drawn digits
 
 // Seven segments a-g as bits 0-6: top, top right, bottom right, bottom,
 // bottom left, top left, middle.
-constexpr uint8_t kSegments[kDigitImages] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F, 0x40};
+constexpr uint8_t kSegments[kDigitImages] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D,
+                                             0x7D, 0x07, 0x7F, 0x6F, 0x40};
 
 Picture DigitsPicture(int* width, int* height) {
     *width = kDigitImages * (kDigitWidth + kDigitStep) - kDigitStep;
@@ -106,19 +107,18 @@ Picture DigitsPicture(int* width, int* height) {
     };
     const int mid = kDigitHeight / 2;
     const Box boxes[7] = {
-        {t - 1, 0, kDigitWidth - t + 1, t},                          // a
-        {kDigitWidth - t, 1, kDigitWidth, mid},                      // b
-        {kDigitWidth - t, mid, kDigitWidth, kDigitHeight - 1},       // c
+        {t - 1, 0, kDigitWidth - t + 1, t},                           // a
+        {kDigitWidth - t, 1, kDigitWidth, mid},                       // b
+        {kDigitWidth - t, mid, kDigitWidth, kDigitHeight - 1},        // c
         {t - 1, kDigitHeight - t, kDigitWidth - t + 1, kDigitHeight}, // d
-        {0, mid, t, kDigitHeight - 1},                               // e
-        {0, 1, t, mid},                                              // f
-        {t - 1, mid - 1, kDigitWidth - t + 1, mid - 1 + t},          // g
+        {0, mid, t, kDigitHeight - 1},                                // e
+        {0, 1, t, mid},                                               // f
+        {t - 1, mid - 1, kDigitWidth - t + 1, mid - 1 + t},           // g
     };
     for (int digit = 0; digit < kDigitImages; ++digit) {
         const int left = digit * (kDigitWidth + kDigitStep);
         for (int s = 0; s < 7; ++s) {
-            if (!(kSegments[digit] >> s & 1))
-                continue;
+            if (!(kSegments[digit] >> s & 1)) continue;
             const Box& b = boxes[s];
             for (int y = b.y0; y < b.y1; ++y)
                 for (int x = b.x0; x < b.x1; ++x)
@@ -136,8 +136,7 @@ Picture CoinPicture(int size) {
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const double d = std::hypot(x + 0.5 - c, y + 0.5 - c);
-            if (d > r + 0.5)
-                continue;
+            if (d > r + 0.5) continue;
             uint32_t colour = d > r - 2 ? 0xFFB07818 : Mix(0xFFFFE890, 0xFFE8B030, (x + y) / (2.0 * size));
             p[size_t(y) * size_t(size) + size_t(x)] = WithAlpha(colour, r + 0.5 - d);
         }
@@ -157,7 +156,8 @@ Picture SunflowerPicture(int w, int h) {
             const double fx = x + 0.5, fy = y + 0.5;
             // The head: a seed disk in a ring of petals with soft tips.
             const double dx = fx - cx, dy = fy - cy, d = std::hypot(dx, dy);
-            const double petal = h * 0.20 + h * 0.13 * std::pow(std::abs(std::cos(6.0 * std::atan2(dy, dx))), 0.7);
+            const double petal =
+                h * 0.20 + h * 0.13 * std::pow(std::abs(std::cos(6.0 * std::atan2(dy, dx))), 0.7);
             if (d < disk) {
                 const bool seed = (int(fx * 0.6) + int(fy * 0.6)) % 2 == 0;
                 px = seed ? 0xFF5A3214 : 0xFF7A4620;
@@ -180,8 +180,8 @@ Picture SunflowerPicture(int w, int h) {
 }
 
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    platform::File file =
-        platform::File::Open(platform::GamePath(path), platform::kFileWrite, platform::FileCreation::CreateAlways);
+    platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileWrite,
+                                               platform::FileCreation::CreateAlways);
     return file.IsOpen() && file.WriteExact(bytes.data(), int64_t(bytes.size())) && file.Close();
 }
 
@@ -201,8 +201,7 @@ bool WriteSpritePack(const std::string& path, std::string* error) {
     };
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(Wide(path).c_str(), kSpritePackTypeId, kSpritePackTypeVersion, 1, false);
-    if (!writer)
-        return *error = "cannot write " + path, false;
+    if (!writer) return *error = "cannot write " + path, false;
     bool ok = writer->BeginChunk(kSpriteTextureChunkId, kSpriteTextureChunkSubId) &&
               WriteU32(*writer, uint32_t(std::size(entries)));
     for (const Entry& entry : entries) {
@@ -212,14 +211,12 @@ bool WriteSpritePack(const std::string& path, std::string* error) {
              writer->Write(entry.image.data(), uint32_t(entry.image.size()));
     }
     ok = ok && writer->EndChunk();
-    if (!kis::CloseDataFile(writer) || !ok)
-        return *error = "cannot write " + path, false;
+    if (!kis::CloseDataFile(writer) || !ok) return *error = "cannot write " + path, false;
     return true;
 }
 
 bool WriteShowcase(const std::string& folder, std::string* error) {
-    if (!platform::CreateFolder(platform::GamePath(folder)))
-        return *error = "cannot make " + folder, false;
+    if (!platform::CreateFolder(platform::GamePath(folder))) return *error = "cannot make " + folder, false;
     constexpr int kSide = 96;
     if (!WriteFileBytes(folder + "/sunflower.tga", MakeTarga(SunflowerPicture(kSide, kSide), kSide, kSide)))
         return *error = "cannot write " + folder + "/sunflower.tga", false;
@@ -231,8 +228,7 @@ bool WriteShowcase(const std::string& folder, std::string* error) {
 // One digit font (id 1): ten digits and a minus sign in one row of the
 // texture "digits".
 bool WriteDigitFonts(kis::BaseDataFile& writer) {
-    if (!writer.BeginChunk(kDigitalFontChunkId, kDigitalFontChunkSubId) || !WriteU32(writer, 1))
-        return false;
+    if (!writer.BeginChunk(kDigitalFontChunkId, kDigitalFontChunkSubId) || !WriteU32(writer, 1)) return false;
     const uint32_t modeCount = 1;
     std::vector<uint32_t> header = {kDigitalFontHeaderSize, kDigitalFontHasTexture, 1};
     for (int i = 0; i < kDigitImages; ++i)
@@ -243,11 +239,9 @@ bool WriteDigitFonts(kis::BaseDataFile& writer) {
     header.push_back(modeCount * kDigitalFontModeSize);
     const uint32_t mode[4] = {0, 0, kDigitHeight, kDigitStep}; // x, y, height, step
     for (uint32_t word : header)
-        if (!WriteU32(writer, word))
-            return false;
+        if (!WriteU32(writer, word)) return false;
     for (uint32_t word : mode)
-        if (!WriteU32(writer, word))
-            return false;
+        if (!WriteU32(writer, word)) return false;
     uint8_t entry[kTextureEntryHeaderSize];
     WriteTextureEntryHeader(entry, u"digits", 0);
     return writer.Write(entry, sizeof entry) && writer.EndChunk();
@@ -260,27 +254,27 @@ bool WriteFonts(kis::BaseDataFile& writer, std::string* error) {
         int32_t points;
         int32_t weight;
     };
-    static const FontSpec kFonts[kFontChunkCount] = {
-        {u"Arial", 9, 400}, {u"Arial", 11, 700}, {u"Arial", 14, 700}, {u"Times New Roman", 12, 400},
-        {u"Courier New", 10, 400}};
+    static const FontSpec kFonts[kFontChunkCount] = {{u"Arial", 9, 400},
+                                                     {u"Arial", 11, 700},
+                                                     {u"Arial", 14, 700},
+                                                     {u"Times New Roman", 12, 400},
+                                                     {u"Courier New", 10, 400}};
     std::u16string chars;
     for (char16_t c = 0x20; c < 0x7F; ++c)
         chars.push_back(c);
-    if (!writer.BeginChunk(kFontChunkId, kFontChunkSubId) || !WriteU32(writer, kFontChunkCount))
-        return false;
+    if (!writer.BeginChunk(kFontChunkId, kFontChunkSubId) || !WriteU32(writer, kFontChunkCount)) return false;
     for (const FontSpec& spec : kFonts) {
         KGEWinFont* font = nullptr;
         HResult hr = KGECreateWinFont(nullptr, 0, spec.points, spec.weight, 0, 0, 0, 0, 0xFFFFFF, spec.face,
-                                      kSpaceFromFont, uint32_t(chars.size()), chars.c_str(), u'?', nullptr, nullptr,
-                                      0, 0, 0xFFFFFFFF, &font);
+                                      kSpaceFromFont, uint32_t(chars.size()), chars.c_str(), u'?', nullptr,
+                                      nullptr, 0, 0, 0xFFFFFFFF, &font);
         if (Failed(hr) || !font) {
             *error = "the font " + platform::Utf16ToUtf8(spec.face) + " cannot be built";
             return false;
         }
         hr = KGEWriteFont(&writer, font);
         delete font;
-        if (Failed(hr))
-            return false;
+        if (Failed(hr)) return false;
     }
     return writer.EndChunk();
 }
@@ -288,12 +282,10 @@ bool WriteFonts(kis::BaseDataFile& writer, std::string* error) {
 bool WriteDataPack(const std::string& path, std::string* error) {
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
-    if (!writer)
-        return *error = "cannot write " + path, false;
+    if (!writer) return *error = "cannot write " + path, false;
     bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error);
     if (!kis::CloseDataFile(writer) || !ok) {
-        if (error->empty())
-            *error = "cannot write " + path;
+        if (error->empty()) *error = "cannot write " + path;
         return false;
     }
     return true;
@@ -354,7 +346,8 @@ std::vector<int16_t> Tune() {
         double phase = 0;
         for (size_t i = 0; i < noteLength; ++i) {
             phase += 2 * M_PI * hz / kSampleRate;
-            const double envelope = std::min(1.0, double(i) / 100.0) * (1.0 - 0.7 * double(i) / double(noteLength));
+            const double envelope =
+                std::min(1.0, double(i) / 100.0) * (1.0 - 0.7 * double(i) / double(noteLength));
             const double wave = std::sin(phase) + 0.3 * std::sin(3 * phase);
             out.push_back(int16_t(std::lround(wave * envelope * 0.25 * 32767.0)));
         }
@@ -369,15 +362,16 @@ bool WriteSounds(const std::string& path, std::string* error) {
         double from, to, seconds;
     };
     static const ToneSpec kTones[] = {
-        {"click", 880, 660, 0.06},     {"select", 660, 990, 0.12},   {"coin", 1320, 1760, 0.20},
-        {"drop", 520, 260, 0.25},      {"build", 220, 330, 0.40},    {"water", 700, 400, 0.35},
-        {"harvest", 440, 880, 0.30},   {"egg", 990, 1320, 0.15},     {"moo", 140, 110, 0.60},
-        {"baa", 330, 300, 0.50},       {"cluck", 800, 600, 0.18},    {"alarm", 990, 660, 0.70},
-        {"medal", 523, 1046, 0.80},    {"fail", 330, 165, 0.80},     {"open", 400, 600, 0.15},
+        {"click", 880, 660, 0.06},   {"select", 660, 990, 0.12}, {"coin", 1320, 1760, 0.20},
+        {"drop", 520, 260, 0.25},    {"build", 220, 330, 0.40},  {"water", 700, 400, 0.35},
+        {"harvest", 440, 880, 0.30}, {"egg", 990, 1320, 0.15},   {"moo", 140, 110, 0.60},
+        {"baa", 330, 300, 0.50},     {"cluck", 800, 600, 0.18},  {"alarm", 990, 660, 0.70},
+        {"medal", 523, 1046, 0.80},  {"fail", 330, 165, 0.80},   {"open", 400, 600, 0.15},
         {"close", 600, 400, 0.15},
     };
     for (const ToneSpec& tone : kTones)
-        content.samples.push_back({Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
+        content.samples.push_back(
+            {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
     content.music.push_back({u"theme", MakeWav(Tune()), false});
     // The event sounds name samples in turn.
     for (size_t i = 0; i < content.eventSounds.size(); ++i)
@@ -397,9 +391,9 @@ Picture MakerLogo(int w, int h) {
             uint32_t& px = p[size_t(y) * size_t(w) + size_t(x)];
             if (d < r - 8) {
                 const bool field = y > cy + 10;
-                px = field ? Mix(0xFF3C8C2D, 0xFF2A6A20, (y - cy) / r) : Mix(0xFF87CEEB, 0xFFD8EEF8, (cy - y) / r);
-                if (std::hypot(x - cx, y - (cy - r * 0.3)) < r * 0.22)
-                    px = 0xFFF2C230;
+                px = field ? Mix(0xFF3C8C2D, 0xFF2A6A20, (y - cy) / r)
+                           : Mix(0xFF87CEEB, 0xFFD8EEF8, (cy - y) / r);
+                if (std::hypot(x - cx, y - (cy - r * 0.3)) < r * 0.22) px = 0xFFF2C230;
             } else if (d < r) {
                 px = Mix(0xFFE0B040, 0xFF9A7020, (d - (r - 8)) / 8.0);
             }
@@ -417,22 +411,19 @@ Picture GameLogo(int w, int h) {
             const double hill = h * 0.72 + 12 * std::sin(x * 0.03);
             px = y > hill ? 0xFF3C8C2D : Mix(0xFF203060, 0xFF87CEEB, double(y) / h);
             const int barnLeft = w / 2 - 60, barnRight = w / 2 + 60, barnTop = int(h * 0.40);
-            if (x >= barnLeft && x < barnRight && y >= barnTop && y < int(h * 0.78))
-                px = 0xFFB5452A;
+            if (x >= barnLeft && x < barnRight && y >= barnTop && y < int(h * 0.78)) px = 0xFFB5452A;
             const int roofRise = barnTop - std::abs(x - w / 2) / 2;
             if (x >= barnLeft - 10 && x < barnRight + 10 && y >= barnTop - 30 + std::abs(x - w / 2) / 2 &&
                 y < barnTop && y >= roofRise - 30)
                 px = 0xFF5A2A14;
-            if (x >= w / 2 - 18 && x < w / 2 + 18 && y >= int(h * 0.58) && y < int(h * 0.78))
-                px = 0xFF5A2A14;
+            if (x >= w / 2 - 18 && x < w / 2 + 18 && y >= int(h * 0.58) && y < int(h * 0.78)) px = 0xFF5A2A14;
         }
     }
     return p;
 }
 
 bool WriteLogos(const std::string& folder, std::string* error) {
-    if (!platform::CreateFolder(platform::GamePath(folder)))
-        return *error = "cannot make " + folder, false;
+    if (!platform::CreateFolder(platform::GamePath(folder))) return *error = "cannot make " + folder, false;
     const int w = 400, h = 240;
     if (!platform::WritePng(folder + "/maker.png", MakerLogo(w, h).data(), w, h, w, error) ||
         !platform::WritePng(folder + "/game.png", GameLogo(w, h).data(), w, h, w, error))
@@ -440,8 +431,8 @@ bool WriteLogos(const std::string& folder, std::string* error) {
     const std::string list = "// Logos shown at start: <image file>, <milliseconds>\n"
                              "maker.png, 1500\n"
                              "game.png, 1500\n";
-    platform::File file = platform::File::Open(platform::GamePath(folder + "/Logos.txt"), platform::kFileWrite,
-                                               platform::FileCreation::CreateAlways);
+    platform::File file = platform::File::Open(platform::GamePath(folder + "/Logos.txt"),
+                                               platform::kFileWrite, platform::FileCreation::CreateAlways);
     if (!file.IsOpen() || !file.WriteExact(list.data(), int64_t(list.size())) || !file.Close())
         return *error = "cannot write " + folder + "/Logos.txt", false;
     return true;

@@ -12,11 +12,10 @@ namespace {
 
 bool SourceOpens(DXLLanguage& language) {
     const char16_t* path = language.GetPath();
-    if (path[0] == 0)
-        return false;
+    if (path[0] == 0) return false;
     if (IsCompiledLanguagePath(path)) {
-        kis::DataFileReaderW* reader =
-            kis::OpenDataFileForRead(path, DXLLanguage::kTypeId, DXLLanguage::kTypeVersion, DXLLanguage::kDataVersion);
+        kis::DataFileReaderW* reader = kis::OpenDataFileForRead(
+            path, DXLLanguage::kTypeId, DXLLanguage::kTypeVersion, DXLLanguage::kDataVersion);
         return kis::CloseDataFile(reader);
     }
     std::unique_ptr<DXLLngFile> source(language.CreateLngFile(path));

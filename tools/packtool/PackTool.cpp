@@ -63,7 +63,9 @@ std::string Hex(uint32_t value) {
     return text;
 }
 
-std::string SubId(uint32_t value) { return value <= 0xFFFF ? std::to_string(value) : Hex(value); }
+std::string SubId(uint32_t value) {
+    return value <= 0xFFFF ? std::to_string(value) : Hex(value);
+}
 
 struct FileCloser {
     void operator()(kis::BaseDataFile* file) const { kis::CloseDataFile(file); }
@@ -73,7 +75,8 @@ using Reader = std::unique_ptr<kis::DataFileReaderA, FileCloser>;
 // Opens any container for reading, whatever its kind; on failure `error`
 // says what is wrong with the file.
 Reader OpenAny(const std::string& path, std::string& error) {
-    platform::File file = platform::File::Open(path, platform::kFileRead, platform::FileCreation::OpenExisting);
+    platform::File file =
+        platform::File::Open(path, platform::kFileRead, platform::FileCreation::OpenExisting);
     if (!file.IsOpen()) {
         error = "cannot open the file";
         return nullptr;
@@ -94,14 +97,15 @@ Reader OpenAny(const std::string& path, std::string& error) {
         return nullptr;
     }
     if (int64_t(directory) + 12 > size) {
-        error = "damaged: the directory offset " + std::to_string(directory) + " lies beyond the end of the file (" +
-                std::to_string(size) + " bytes)";
+        error = "damaged: the directory offset " + std::to_string(directory) +
+                " lies beyond the end of the file (" + std::to_string(size) + " bytes)";
         return nullptr;
     }
     Reader reader(new kis::DataFileReaderA(kis::LoadLE32(header), kis::LoadLE32(header + 4), kis::kAnySubId));
     if (!reader->Open(path.c_str())) {
         error = "damaged directory: a check value does not match its counts, a count exceeds the bytes left, "
-                "or nodes nest deeper than " + std::to_string(kis::BaseDataFile::kMaxNodeDepth);
+                "or nodes nest deeper than " +
+                std::to_string(kis::BaseDataFile::kMaxNodeDepth);
         return nullptr;
     }
     return reader;
@@ -110,13 +114,14 @@ Reader OpenAny(const std::string& path, std::string& error) {
 void ListNode(std::FILE* out, const kis::DataFileNode& node, int depth) {
     std::string indent(size_t(depth) * 2, ' ');
     for (const auto& child : node.children) {
-        std::fprintf(out, "%snode  %s %s  sub %s\n", indent.c_str(), Tag(child->id).c_str(), Hex(child->id).c_str(),
-                     SubId(child->subId).c_str());
+        std::fprintf(out, "%snode  %s %s  sub %s\n", indent.c_str(), Tag(child->id).c_str(),
+                     Hex(child->id).c_str(), SubId(child->subId).c_str());
         ListNode(out, *child, depth + 1);
     }
     for (const kis::DataFileEntry& entry : node.entries)
-        std::fprintf(out, "%schunk %s %s  sub %s  offset %u  size %u\n", indent.c_str(), Tag(entry.id).c_str(),
-                     Hex(entry.id).c_str(), SubId(entry.subId).c_str(), entry.offset, entry.size);
+        std::fprintf(out, "%schunk %s %s  sub %s  offset %u  size %u\n", indent.c_str(),
+                     Tag(entry.id).c_str(), Hex(entry.id).c_str(), SubId(entry.subId).c_str(), entry.offset,
+                     entry.size);
 }
 
 int List(const std::string& path, std::FILE* out, std::FILE* err) {
@@ -152,7 +157,8 @@ int Extract(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
             if (step.empty()) continue;
             size_t colon = step.find(':');
             std::optional<uint32_t> nodeId = ParseValue(step.substr(0, colon));
-            std::optional<uint32_t> nodeSub = colon == std::string::npos ? kis::kAnySubId : ParseValue(step.substr(colon + 1));
+            std::optional<uint32_t> nodeSub =
+                colon == std::string::npos ? kis::kAnySubId : ParseValue(step.substr(colon + 1));
             if (!nodeId || !nodeSub || !reader->OpenNode(*nodeId, *nodeSub)) {
                 std::fprintf(err, "packtool: %s: no node %s\n", path.c_str(), step.c_str());
                 return 1;
@@ -160,7 +166,8 @@ int Extract(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
         }
     }
     if (!reader->OpenChunk(*id, *subId)) {
-        std::fprintf(err, "packtool: %s: no chunk %s sub %s\n", path.c_str(), Hex(*id).c_str(), SubId(*subId).c_str());
+        std::fprintf(err, "packtool: %s: no chunk %s sub %s\n", path.c_str(), Hex(*id).c_str(),
+                     SubId(*subId).c_str());
         return 1;
     }
     std::vector<uint8_t> bytes(reader->GetOpenChunk()->size);
@@ -168,7 +175,8 @@ int Extract(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
         std::fprintf(err, "packtool: %s: the chunk's bytes lie beyond the end of the file\n", path.c_str());
         return 1;
     }
-    if ((!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) || std::fflush(out) != 0) {
+    if ((!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) ||
+        std::fflush(out) != 0) {
         std::fprintf(err, "packtool: cannot write the chunk\n");
         return 1;
     }
@@ -198,10 +206,12 @@ struct Manifest {
 std::optional<std::vector<uint8_t>> ParseHex(std::istream& in) {
     std::vector<uint8_t> bytes;
     std::string digits, word;
-    while (in >> word) digits += word;
+    while (in >> word)
+        digits += word;
     if (digits.size() % 2) return std::nullopt;
     for (size_t i = 0; i < digits.size(); i += 2) {
-        if (!std::isxdigit(static_cast<unsigned char>(digits[i])) || !std::isxdigit(static_cast<unsigned char>(digits[i + 1])))
+        if (!std::isxdigit(static_cast<unsigned char>(digits[i])) ||
+            !std::isxdigit(static_cast<unsigned char>(digits[i + 1])))
             return std::nullopt;
         bytes.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
     }
@@ -236,9 +246,12 @@ bool ParseManifest(const std::string& path, Manifest& manifest, std::string& err
             in >> word;
             std::optional<uint32_t> value = ParseValue(word);
             if (!value || (in >> extra)) return fail("expected one id or number after '" + keyword + "'");
-            if (keyword == "type") manifest.type = *value;
-            else if (keyword == "version") manifest.version = *value;
-            else manifest.data = *value;
+            if (keyword == "type")
+                manifest.type = *value;
+            else if (keyword == "version")
+                manifest.version = *value;
+            else
+                manifest.data = *value;
         } else if (keyword == "node" || keyword == "chunk") {
             std::string idText, subText;
             in >> idText >> subText;
@@ -329,7 +342,8 @@ int Ids(const std::vector<std::string>& names, std::FILE* out, std::FILE* err) {
     for (const std::string& name : names) {
         uint32_t id = kis::NameId(name.c_str());
         if (id == 0) {
-            std::fprintf(err, "packtool: '%s' is not a name (letters, digits and '_', at most 31)\n", name.c_str());
+            std::fprintf(err, "packtool: '%s' is not a name (letters, digits and '_', at most 31)\n",
+                         name.c_str());
             status = 1;
             continue;
         }

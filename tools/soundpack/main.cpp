@@ -30,7 +30,8 @@
 namespace {
 
 std::string Lower(std::string text) {
-    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : text)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
@@ -84,13 +85,15 @@ bool ReadManifest(const std::string& path, Manifest& manifest) {
         if (kind == "event") {
             char* end = nullptr;
             const long slot = std::strtol(name.c_str(), &end, 10);
-            if (name.empty() || *end || slot < 0 || slot >= kEventSoundCount) return fail("event slot must be 0..25");
+            if (name.empty() || *end || slot < 0 || slot >= kEventSoundCount)
+                return fail("event slot must be 0..25");
             if (!IsIdentifier(third) || hasExtra) return fail("expected: event <slot> <sample name>");
             manifest.content.eventSounds[size_t(slot)] = platform::Utf8ToUtf16(third);
             continue;
         }
         if (kind != "sample" && kind != "music") return fail("unknown entry \"" + kind + "\"");
-        if (!IsIdentifier(name)) return fail("\"" + name + "\" is not a name of at most 31 letters, digits or '_'");
+        if (!IsIdentifier(name))
+            return fail("\"" + name + "\" is not a name of at most 31 letters, digits or '_'");
         if (third.empty()) return fail("missing file");
         const bool loop = hasExtra && extra == "loop";
         if (hasExtra && (!loop || kind == "music")) return fail("unexpected \"" + extra + "\"");

@@ -38,8 +38,7 @@ std::u16string Stem(const std::string& path) {
     size_t start = path.find_last_of("/\\");
     start = start == std::string::npos ? 0 : start + 1;
     size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || dot < start)
-        dot = path.size();
+    if (dot == std::string::npos || dot < start) dot = path.size();
     return Wide(path.substr(start, dot - start));
 }
 
