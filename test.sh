@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/deps.sh
+tools/check-format.sh
 jobs=$(nproc)
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DVB_SANITIZE=ON -DVB_TESTS=ON >/dev/null
 cmake --build build/test -j "$jobs"

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Fails when a C++ file tracked by git is not formatted as .clang-format says.
+# Format a file with: clang-format -i FILE
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mapfile -t files < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
+[ ${#files[@]} -eq 0 ] && exit 0
+if ! clang-format --dry-run --Werror "${files[@]}" 2>/tmp/vb-format.$$; then
+  grep -E '^[^ ].*: (error|warning):' /tmp/vb-format.$$ | cut -d: -f1 | sort -u | sed 's/^/not formatted: /' >&2
+  rm -f /tmp/vb-format.$$
+  echo "Run: clang-format -i FILE (for each file above)" >&2
+  exit 1
+fi
+rm -f /tmp/vb-format.$$
