@@ -425,7 +425,11 @@ void PathFinder::CancelRoute(uint32_t id) {
 
 void PathFinder::Update(uint64_t budgetMicroseconds) {
     const uint64_t started = clock_();
-    RebuildIfDirty();
+    uint64_t last = started;
+    if (dirty_) {
+        RebuildIfDirty(); // counts against the frame, not as a step
+        last = clock_();
+    }
     while (!queue_.empty()) {
         const Request head = queue_.front();
         // A search begun on grids that have changed since starts over.
@@ -443,7 +447,12 @@ void PathFinder::Update(uint64_t budgetMicroseconds) {
             queue_.pop_front();
             searching_ = false;
         }
-        if (clock_() - started >= budgetMicroseconds) break;
+        // Another step is taken only when the longest recent one still fits,
+        // so a frame ends within its budget rather than one step after it.
+        const uint64_t now = clock_();
+        longestStep_ = std::max(now - last, longestStep_ - longestStep_ / 64);
+        last = now;
+        if (now - started + longestStep_ > budgetMicroseconds) break;
     }
 }
 

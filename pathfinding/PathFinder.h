@@ -165,6 +165,7 @@ class PathFinder {
     uint32_t revision_ = 0;
 
     MicrosecondClock clock_;
+    uint64_t longestStep_ = 0; // of recent steps, in clock units
     std::u16string dumpFolder_;
 
     uint32_t nextId_ = 1;

@@ -205,10 +205,12 @@ TEST(TimeSlicedRoutes, TheBudgetChangesOnlyHowManyFramesARequestTakes) {
 }
 
 TEST(TimeSlicedRoutes, AFrameStopsServingOnceItsBudgetIsUsed) {
-    // Short trips finish in one step each; the clock moves 10 per look, and
-    // a frame looks once at its start and once after each step.
+    // Short trips finish in one step each; the clock moves 10 per look, a
+    // frame looks once at its start and once after each step, and takes
+    // another step only while the longest step still fits in the budget.
     SteppingClock clock(10);
     PathFinder finder(400, 300, kClearances, [&clock] { return clock.now += clock.step; });
+    finder.Revision(); // the grids are built as the level loads
     for (int i = 0; i < 12; ++i)
         finder.RequestRoute(10 + i, 10, 20 + i, 12, 0);
     finder.Update(30);
