@@ -96,6 +96,7 @@ RowRuns RasterizeShapes(const _SHAPEGRID& frame, std::span<const PlacedShape> sh
         const int64_t btm = std::min<int64_t>(int64_t(b.bottom) + placed.dy, out.bottom);
         if (l >= r || t >= btm) continue;
         const bool solid = placed.shape->kind == kShapeRectangle;
+        const ShapeTester tester(placed.shape);
         for (int64_t y = t; y < btm; ++y) {
             std::vector<PixelRun>& row = out.rows[size_t(y - out.top)];
             if (solid) {
@@ -105,9 +106,19 @@ RowRuns RasterizeShapes(const _SHAPEGRID& frame, std::span<const PlacedShape> sh
             // The point test in the shape's own coordinates; those fit in
             // i32 because the field point and the bounds do.
             const int32_t sy = int32_t(y - placed.dy);
+            if (tester.RowsAreSingleRuns()) {
+                // One run at most: find its ends from both sides.
+                int64_t x0 = l, x1 = r - 1;
+                while (x0 <= x1 && !tester.Contains(int32_t(x0 - placed.dx), sy))
+                    ++x0;
+                while (x1 > x0 && !tester.Contains(int32_t(x1 - placed.dx), sy))
+                    --x1;
+                if (x0 <= x1) row.push_back({int32_t(x0), int32_t(x1 + 1)});
+                continue;
+            }
             int64_t runStart = -1;
             for (int64_t x = l; x < r; ++x) {
-                const bool in = ShapeContainsPoint(placed.shape, int32_t(x - placed.dx), sy);
+                const bool in = tester.Contains(int32_t(x - placed.dx), sy);
                 if (in && runStart < 0) runStart = x;
                 if (!in && runStart >= 0) {
                     row.push_back({int32_t(runStart), int32_t(x)});
@@ -131,6 +142,8 @@ std::vector<_GRIDCELL> GrowRuns(const RowRuns& covered, uint32_t clearance) {
     for (int32_t d = 0; d <= reach; ++d)
         halfWidth[size_t(d)] = IntSqrt(int64_t(reach) * reach - int64_t(d) * d);
 
+    const int32_t width = covered.right - covered.left;
+    std::vector<int32_t> depthChange(size_t(width) + 1, 0);
     std::vector<_GRIDCELL> areas;
     struct Open {
         PixelRun run;
@@ -144,14 +157,32 @@ std::vector<_GRIDCELL> GrowRuns(const RowRuns& covered, uint32_t clearance) {
     for (int32_t y = 0; y <= height; ++y) {
         row.clear();
         if (y < height) {
+            // Each source run, widened by the disc's half-width at its row
+            // offset, adds one to the pixels it covers: marks at its ends,
+            // summed along the row, give the covered runs without sorting.
+            int32_t lo = width, hi = -1;
             for (int32_t d = -reach; d <= reach; ++d) {
                 const int32_t src = y + d;
                 if (src < 0 || src >= height) continue;
                 const int32_t w = halfWidth[size_t(d < 0 ? -d : d)];
-                for (const PixelRun& r : covered.rows[size_t(src)])
-                    row.push_back({std::max(r.x0 - w, covered.left), std::min(r.x1 + w, covered.right)});
+                for (const PixelRun& r : covered.rows[size_t(src)]) {
+                    const int32_t a = std::max(r.x0 - w, covered.left) - covered.left;
+                    const int32_t b = std::min(r.x1 + w, covered.right) - covered.left;
+                    if (a >= b) continue;
+                    ++depthChange[size_t(a)];
+                    --depthChange[size_t(b)];
+                    lo = std::min(lo, a);
+                    hi = std::max(hi, b);
+                }
             }
-            MergeRuns(row);
+            int32_t depth = 0, runStart = 0;
+            for (int32_t x = lo; x <= hi; ++x) {
+                const int32_t before = depth;
+                depth += depthChange[size_t(x)];
+                depthChange[size_t(x)] = 0;
+                if (before == 0 && depth > 0) runStart = x;
+                if (before > 0 && depth == 0) row.push_back({runStart + covered.left, x + covered.left});
+            }
         }
         // Runs that repeat the run above extend its area; the others close
         // areas and open new ones. Both lists are sorted by x0.

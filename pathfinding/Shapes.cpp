@@ -195,32 +195,56 @@ void ShapeBounds(const _SHAPE* shape, ShapeRect* out) {
     }
 }
 
-bool ShapeContainsPoint(const _SHAPE* shape, int32_t x, int32_t y) {
-    if (!shape || ShapeIsEmpty(*shape)) return false;
-    const _SHAPE& s = *shape;
-    switch (s.kind) {
+ShapeTester::ShapeTester(const _SHAPE* shape) {
+    empty_ = !shape || ShapeIsEmpty(*shape);
+    if (empty_) return;
+    kind_ = shape->kind;
+    if (kind_ == kShapeTriangle || kind_ == kShapeQuadrangle) {
+        count_ = PointCount(kind_);
+        for (int i = 0; i < count_; ++i)
+            points_[i] = ShapePointAt(*shape, i);
+        if (count_ == 4) {
+            // Convex when no two corners turn different ways.
+            bool left = false, right = false;
+            for (int i = 0; i < 4; ++i) {
+                const int64_t turn =
+                    Cross(points_[i], points_[(i + 1) % 4], points_[(i + 2) % 4].x, points_[(i + 2) % 4].y);
+                left |= turn > 0;
+                right |= turn < 0;
+            }
+            singleRuns_ = !(left && right);
+        }
+        return;
+    }
+    for (int i = 0; i < 4; ++i)
+        values_[i] = ShapeValue(*shape, i);
+    if (kind_ == kShapeCircle) values_[3] = values_[2];
+}
+
+bool ShapeTester::Contains(int32_t x, int32_t y) const {
+    if (empty_) return false;
+    switch (kind_) {
     case kShapeRectangle:
-        return x >= ShapeValue(s, 0) && x < ShapeValue(s, 2) && y >= ShapeValue(s, 1) && y < ShapeValue(s, 3);
+        return x >= values_[0] && x < values_[2] && y >= values_[1] && y < values_[3];
     case kShapeCircle:
     case kShapeEllipse: {
-        const Wide dx = Wide(x) - ShapeValue(s, 0), dy = Wide(y) - ShapeValue(s, 1);
-        const Wide rx = ShapeValue(s, 2), ry = ShapeValue(s, s.kind == kShapeCircle ? 2 : 3);
+        const int64_t dx = int64_t(x) - values_[0], dy = int64_t(y) - values_[1];
+        const int64_t rx = values_[2], ry = values_[3];
         // Far points first: this also keeps the products below 2^125.
         if (dx > rx || -dx > rx || dy > ry || -dy > ry) return false;
-        // (dx / rx)^2 + (dy / ry)^2 <= 1, multiplied out.
-        return dx * dx * ry * ry + dy * dy * rx * rx <= rx * rx * ry * ry;
-    }
-    case kShapeTriangle:
-    case kShapeQuadrangle: {
-        ShapePoint p[4];
-        const int n = PointCount(s.kind);
-        for (int i = 0; i < n; ++i)
-            p[i] = ShapePointAt(s, i);
-        return PolygonContains(p, n, x, y);
+        // (dx / rx)^2 + (dy / ry)^2 <= 1, multiplied out; radii below 2^15
+        // (every shape on a 16-bit field) keep the sums below 2^62.
+        if (rx < 0x8000 && ry < 0x8000) return dx * dx * ry * ry + dy * dy * rx * rx <= rx * rx * ry * ry;
+        const Wide wx = dx, wy = dy, wrx = rx, wry = ry;
+        return wx * wx * wry * wry + wy * wy * wrx * wrx <= wrx * wrx * wry * wry;
     }
     default:
-        return false;
+        return PolygonContains(points_, count_, x, y);
     }
+}
+
+bool ShapeContainsPoint(const _SHAPE* shape, int32_t x, int32_t y) {
+    return ShapeTester(shape).Contains(x, y);
 }
 
 } // namespace shpf

@@ -91,7 +91,11 @@ TEST(ShapeGrid, GrownAreasCoverExactlyThePixelsWithinTheClearance) {
     const _SHAPE triangle = MakeTriangleShape({30, 30}, {55, 35}, {35, 48});
     const _SHAPE rect = MakeRectangleShape(40, 5, 44, 20);
     const _SHAPE ellipse = MakeEllipseShape(10, 40, 7, 3);
-    const PlacedShape shapes[] = {{&circle, 0, 0}, {&triangle, 0, 0}, {&rect, 0, 0}, {&ellipse, 2, -1}};
+    const _SHAPE diamond = MakeQuadrangleShape({52, 2}, {58, 10}, {52, 18}, {46, 10});
+    const _SHAPE dart = MakeQuadrangleShape({20, 26}, {40, 30}, {20, 34}, {28, 30}); // notch on the left
+    const _SHAPE bowtie = MakeQuadrangleShape({0, 0}, {8, 8}, {8, 0}, {0, 8});
+    const PlacedShape shapes[] = {{&circle, 0, 0},  {&triangle, 0, 0}, {&rect, 0, 0},  {&ellipse, 2, -1},
+                                  {&diamond, 0, 0}, {&dart, 0, 0},     {&bowtie, 1, 1}};
     const RowRuns covered = RasterizeShapes(frame, shapes);
 
     std::vector<uint8_t> base(60 * 50, 0);
