@@ -114,6 +114,7 @@ class PathFinder::Search {
         }
         open_.clear();
         startBlocked_ = false;
+        if (grid.free.empty()) return false; // a field without cells
         startCell_ = grid.CellOf(start);
         if (!grid.free[size_t(startCell_)]) {
             startBlocked_ = true;

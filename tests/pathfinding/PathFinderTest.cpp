@@ -152,6 +152,11 @@ TEST(Routes, UnknownClassesAreRefused) {
     const uint32_t id = finder.RequestRoute(10, 10, 100, 100, 0);
     finder.Update(1000);
     EXPECT_EQ(finder.GetRoute(id, &route), RouteStatus::Failed);
+    // So has a field without size.
+    PathFinder empty(0, 0, kClearances);
+    EXPECT_EQ(empty.FindRoute(10, 10, 100, 100, 1, &route), RouteStatus::Failed);
+    EXPECT_FALSE(empty.IsFree(1, 0, 0));
+    EXPECT_EQ(PathFinder::GetGridCell(empty.GetGrid(1), 0, 0), nullptr);
 }
 
 TEST(TimeSlicedRoutes, TheBudgetChangesOnlyHowManyFramesARequestTakes) {
