@@ -1,5 +1,9 @@
 #include "pathfinding/Shapes.h"
 
+#include "pathfinding/PathFinder.h"
+#include "platform/Random.h"
+#include "tests/support/Damage.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -198,4 +202,40 @@ TEST(ShapeContainsPoint, ExtremeValuesNeitherWrapNorOverflow) {
     EXPECT_FALSE(ShapeContainsPoint(&tri, INT32_MAX, 0));
     EXPECT_FALSE(ShapeContainsPoint(&tri, INT32_MIN, INT32_MIN));
     EXPECT_TRUE(ShapeContainsPoint(&tri, 0, 0));
+}
+
+// Damaged records: each is refused, or read as a shape whose bounds hold
+// every pixel it contains and whose pixels all land in the grid's areas.
+TEST(ShapeRecords, DamagedRecordsAreRefusedOrReadWithinTheirBounds) {
+    const _SHAPE goods[] = {MakeRectangleShape(3, 4, 40, 50), MakeCircleShape(30, 30, 12),
+                            MakeEllipseShape(20, 40, 30, 6), MakeTriangleShape({1, 2}, {60, 9}, {30, 63}),
+                            MakeQuadrangleShape({32, 0}, {63, 32}, {32, 63}, {0, 32})};
+    platform::SeedRand(18);
+    const uint32_t clearances[] = {0, 3};
+    int accepted = 0;
+    const int rounds = testsupport::ForRounds(600, 3000, [&](int round) {
+        std::string good(32, '\0');
+        WriteShape(goods[round % 5], reinterpret_cast<uint8_t*>(good.data()));
+        const std::string bad = testsupport::Damage(good, round);
+        _SHAPE shape{};
+        if (!ReadShape(reinterpret_cast<const uint8_t*>(bad.data()), bad.size(), &shape)) return;
+        ++accepted;
+        ASSERT_LT(shape.kind, kShapeKindCount);
+        ShapeRect b;
+        ShapeBounds(&shape, &b);
+        PathFinder finder(64, 64, clearances);
+        finder.SetLevelShapes({&shape, 1});
+        const _SHAPEGRID* grid = finder.GetGrid(0);
+        for (int32_t y = 0; y < 64; ++y)
+            for (int32_t x = 0; x < 64; ++x) {
+                if (!ShapeContainsPoint(&shape, x, y)) continue;
+                ASSERT_TRUE(x >= b.left && x < b.right && y >= b.top && y < b.bottom) << round;
+                ASSERT_NE(PathFinder::GetGridCell(grid, x, y), nullptr) << round;
+            }
+        std::vector<_PATHPOINT> route;
+        finder.FindRoute(0, 0, 63, 63, 1, &route);
+        ASSERT_FALSE(route.empty());
+    });
+    EXPECT_GT(rounds, 50);
+    EXPECT_GT(accepted, 10);
 }
