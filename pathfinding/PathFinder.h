@@ -51,7 +51,7 @@ class PathFinder;
 // The owner (a level point or a villain) owns the set; the path finder keeps
 // a non-owning pointer to it until it is deleted or the finder goes first.
 class MapShapes {
-public:
+  public:
     MapShapes(PathFinder* finder, std::span<const _SHAPE> shapes, int32_t x, int32_t y, const void* owner);
     ~MapShapes();
     MapShapes(const MapShapes&) = delete;
@@ -64,7 +64,7 @@ public:
     const void* Owner() const { return owner_; }
     std::span<const _SHAPE> Shapes() const { return shapes_; }
 
-private:
+  private:
     friend class PathFinder;
     PathFinder* finder_;
     std::vector<_SHAPE> shapes_;
@@ -73,7 +73,7 @@ private:
 };
 
 class PathFinder {
-public:
+  public:
     // A field of width x height pixels from (0, 0), clamped to the 16-bit
     // range; clearances[c] is the clearance in pixels of class c. The crash
     // dumps go to dumpFolder (game form, ending in '\'; empty = the program's
@@ -134,7 +134,7 @@ public:
     // not be written.
     bool WriteCrashDump(std::string_view reason);
 
-private:
+  private:
     friend class MapShapes;
     struct ClassGrid;
     struct Request {

@@ -75,14 +75,14 @@ bool ShapeContainsPoint(const _SHAPE* shape, int32_t x, int32_t y);
 // A shape decoded once for many point tests, as a field is rasterised;
 // answers as ShapeContainsPoint does.
 class ShapeTester {
-public:
+  public:
     explicit ShapeTester(const _SHAPE* shape);
     bool Contains(int32_t x, int32_t y) const;
     // True when every row meets the shape in one run of pixels at most
     // (every kind but a quadrangle that is not convex).
     bool RowsAreSingleRuns() const { return singleRuns_; }
 
-private:
+  private:
     bool singleRuns_ = true;
     bool empty_ = true;
     uint32_t kind_ = 0;
