@@ -310,11 +310,6 @@ SoundManager::~SoundManager() {
     Shutdown();
 }
 
-SoundManager& GetSoundManager() {
-    static SoundManager manager;
-    return manager;
-}
-
 uint32_t SoundManager::GetTime() {
     return platform::Milliseconds();
 }
