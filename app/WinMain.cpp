@@ -73,9 +73,10 @@ void ResolveOptionPaths(Options& options, const std::u16string& startFolder) {
     };
     native(options.screenshot);
     native(options.inputScript);
-    std::u16string& language = options.language;
-    if (!language.empty() && language[0] != u'\\' && language[0] != u'/')
-        language = startFolder + u"\\" + language;
+    std::u16string& language = options.language; // a game path
+    for (char16_t& c : language)
+        if (c == u'/') c = u'\\';
+    if (!language.empty() && language[0] != u'\\') language = startFolder + u"\\" + language;
 }
 
 std::string Narrow(const std::u16string& text) {
