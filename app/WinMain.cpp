@@ -1,3 +1,12 @@
+// Sections:
+//   options
+//   signals
+//   start-up steps
+//   main loop
+//   the App's parts
+//   application (the App object)
+//   access (the accessors of App.h, WinMain)
+
 #include "app/App.h"
 
 #include "app/Config.h"

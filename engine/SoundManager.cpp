@@ -1,3 +1,10 @@
+// Sections:
+//   sound core records: samples, playback channels, music tracks
+//   playback records (channel helpers)
+//   music
+//   SoundManager: life, update, playback, categories, music, volumes, mute,
+//     loading of sounds, samples, music and event sounds
+
 #include "engine/SoundManager.h"
 
 #include "engine/SoundHandleTable.h"
