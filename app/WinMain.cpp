@@ -549,7 +549,10 @@ bool App::OpenLanguage() {
         language_.language = std::make_unique<GameLanguage>(file.c_str(), viewer_.get());
         if (LoadLanguage()) return true;
     }
-    Fail((u"The language file cannot be loaded: " + file).c_str());
+    // The message names the file as the player can find it: from the Data folder when relative.
+    const bool relative = file.empty() || (file[0] != u'\\' && file.find(u':') == std::u16string::npos);
+    Fail((u"The language file cannot be loaded: " + (relative ? programFolder_ + u"\\Data\\" : u"") + file)
+             .c_str());
     return false;
 }
 

@@ -67,6 +67,16 @@ TEST(StartUp, ALanguageFileThatCannotBeLoadedStopsWithItsName) {
     }
 }
 
+// The default language file, named from the Data folder in the message.
+TEST(StartUp, AMissingDefaultLanguageFileIsNamedWithItsFolder) {
+    GameCopy game;
+    fs::remove(game.Game() + "/Data/language.dat");
+    std::string output;
+    EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 5")), &output), 1) << output;
+    EXPECT_NE(output.find("The language file cannot be loaded: "), std::string::npos) << output;
+    EXPECT_NE(output.find("\\game\\Data\\language.dat"), std::string::npos) << output;
+}
+
 // A per-user folder that cannot be made, or whose path is too long, gives way
 // to "Profiles" beside the data, which then holds the log, the lock and the
 // settings; when that cannot be made either the program says so and stops.
