@@ -1,12 +1,28 @@
 #pragma once
-// The application's global objects and its entry, start-up and shut-down.
+// The application shell: the one object that holds its services, and the
+// start-up, main loop and shut-down of the program.
+//
+// Start-up, in order: the command line, the Data folder made current, the
+// per-user folder, the single-instance check, the log, the window and device,
+// config.dat with config.ini over it, input and the font textures, the
+// system cursors, the sound manager, the packs, the language; then the logos
+// state and the main loop. Shut-down is the quit state (the subsystems'
+// quit hooks save and free their objects) followed by the App's members
+// going in reverse order of their making; the log closes last with
+// "LOG FINISHED.". Every failure takes that same road with exit code 1.
+//
+// The subsystems above the shell plug in through the tables of the shell
+// before WinMain runs: RegisterGameStateScreen and RegisterQuitHook
+// (GameStates.h), RegisterGameDataStage (GameDataLoader.h).
 
 #include <cstdint>
 #include <string>
 
+class DXLTextures;
 class DXLWindowViewer;
 class GameLanguage;
 class InputManager;
+class SoundManager;
 namespace platform {
 class Backend;
 class Window;
@@ -17,11 +33,23 @@ constexpr const char16_t* kProgramName = u"Verbolunde";
 // The per-user folder's maker and product folders.
 constexpr const char16_t* kMakerFolder = u"Quenmoor";
 constexpr const char16_t* kProductFolder = u"Verbolunde";
+// The folder beside the data that takes the per-user files when the per-user
+// folder cannot be used.
+constexpr const char16_t* kProfilesFolder = u"Profiles";
+// The longest path of a file (the Windows limit the settings and the log keep).
+constexpr size_t kMaxFilePath = 259;
+// Room kept in a usable per-user folder for the names of its files.
+constexpr size_t kUserFileNameRoom = 32;
 
-extern DXLWindowViewer* AppViewer;
-extern platform::Window* AppMainWindow;
-extern GameLanguage* AppLanguage;
-extern InputManager* AppInput;
+// The services of the running App; null (empty) while no App runs. They
+// live in the App object, these only reach them.
+DXLWindowViewer* AppViewer();
+platform::Window* AppMainWindow();
+GameLanguage* AppLanguage();
+InputManager* AppInput();
+DXLTextures* AppFontTextures();
+// The sound manager lives in the App; outside a run (tests) a spare one.
+SoundManager& GetSoundManager();
 
 // The folders found at start-up (game form).
 const std::u16string& AppProgramFolder();
@@ -37,7 +65,16 @@ bool AppLoadLanguage();
 void AppFatalDataError(const char16_t* text);
 int AppExitCode();
 
+// The folder the per-user files go to: the per-user folder when it can be
+// created and written and its files' paths fit the limit, else "Profiles"
+// beside the data; empty when neither can be used. The reason each one was
+// passed over goes to why (may be null).
+std::u16string ChooseUserFolder(const std::u16string& userFolder, const std::u16string& dataFolder,
+                                std::string* why);
+
 // Start-up, main loop and shut-down. Arguments: "-lang FILE", and for
 // automatic runs "--headless", "--frames N", "--screenshot FILE.png",
-// "--input-script FILE" (headless scripted input). The process's exit code.
+// "--input-script FILE" (headless scripted input); paths are taken from the
+// folder the program was started in. The process's exit code. SIGTERM,
+// SIGINT and SIGHUP close the main window.
 int WinMain(int argc, char** argv);

@@ -1,10 +1,14 @@
 #include "app/Config.h"
 
+#include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
+#include "foundation/IniFile.h"
+#include "platform/Files.h"
 #include "platform/PrivateProfile.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -75,6 +79,17 @@ bool ParseNumber(std::u16string_view text, uint32_t* out) {
     return true;
 }
 
+// A single number of config.ini as the ini file reads integers: decimal, or
+// hexadecimal after "$", "#" or "0x" ("RefreshRate=0x3C" is 60). False when
+// the key is absent, or its value is not such a number or is negative.
+bool ReadIniNumber(kis::IniFileW& ini, const char16_t* section, const char16_t* key, uint32_t* out) {
+    constexpr int32_t kNone = INT32_MIN;
+    const int32_t value = ini.ReadInteger(section, key, kNone);
+    if (value == kNone || value < 0) return false;
+    *out = uint32_t(value);
+    return true;
+}
+
 // "<width>,<height>".
 bool ParsePair(const std::u16string& text, uint32_t* width, uint32_t* height) {
     size_t comma = text.find(u',');
@@ -107,22 +122,37 @@ bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound
     screen.GetParams(out);
     const std::u16string path = ConfigDatPath();
     if (path.size() > kMaxPath) return false;
+    // A damaged file is passed over with the reason in the log; it is written
+    // anew from the settings in use.
+    auto ignored = [](const char* why) { LogLabelPrintf(kLogIndent, "config.dat ignored", "%s", why); };
+    if (!platform::PathExists(platform::GamePath(path))) return true; // the first start
+    if (platform::FileSize(platform::GamePath(path)) < 0) {
+        ignored("it is not a readable file.");
+        return true;
+    }
     std::unique_ptr<kis::DataFileReaderW, ReaderCloser> reader(
         kis::OpenDataFileForRead(path.c_str(), kConfigTypeId, kConfigTypeVersion, kConfigDataVersion));
-    if (!reader) return true;
-    if (reader->OpenChunk(kConfigScreenChunk, kConfigChunkSubId)) {
-        uint8_t bytes[sizeof(ScreenParams)];
-        if (reader->Read(bytes, sizeof bytes) && reader->CloseChunk())
-            *out = ScreenParamsFromBytes(bytes);
-        else
-            screen.GetParams(out);
+    if (!reader) {
+        ignored("it is not a settings file of this game, or its header or directory is damaged.");
+        return true;
     }
-    if (reader->IsGood() && reader->OpenChunk(kConfigSoundChunk, kConfigChunkSubId)) {
-        uint8_t bytes[sizeof(SoundSettings)];
-        if (reader->Read(bytes, sizeof bytes) && reader->CloseChunk()) {
-            SoundSettings settings = SoundSettingsFromBytes(bytes);
-            sound.ApplySettings(&settings);
-        }
+    // Each record is taken only whole.
+    uint8_t screenBytes[sizeof(ScreenParams)];
+    if (!reader->OpenChunk(kConfigScreenChunk, kConfigChunkSubId))
+        ignored("it holds no screen settings.");
+    else if (!reader->Read(screenBytes, sizeof screenBytes) || !reader->CloseChunk())
+        ignored("its screen settings are cut short or damaged.");
+    else
+        *out = ScreenParamsFromBytes(screenBytes);
+    uint8_t soundBytes[sizeof(SoundSettings)];
+    if (!reader->IsGood()) return true; // the screen chunk's failure stops the file
+    if (!reader->OpenChunk(kConfigSoundChunk, kConfigChunkSubId)) {
+        ignored("it holds no sound settings.");
+    } else if (!reader->Read(soundBytes, sizeof soundBytes) || !reader->CloseChunk()) {
+        ignored("its sound settings are cut short or damaged.");
+    } else {
+        SoundSettings settings = SoundSettingsFromBytes(soundBytes);
+        sound.ApplySettings(&settings);
     }
     return true;
 }
@@ -157,14 +187,14 @@ bool SaveConfig(const GameScreen& screen, const SoundManager& sound) {
 }
 
 void ReadConfigIni(const std::u16string& iniPath, ScreenParams* params, ConfigIni* out) {
+    kis::IniFileW ini(iniPath.c_str());
     uint32_t value = 0;
-    if (ParseNumber(ReadIniString(iniPath, u"Video", u"Fullscreen"), &value))
-        params->fullscreen = value ? 1 : 0;
+    if (ReadIniNumber(ini, u"Video", u"Fullscreen", &value)) params->fullscreen = value ? 1 : 0;
     ParsePair(ReadIniString(iniPath, u"Video", u"Window"), &params->windowWidth, &params->windowHeight);
     ParsePair(ReadIniString(iniPath, u"Video", u"Screen"), &params->screenWidth, &params->screenHeight);
-    if (ParseNumber(ReadIniString(iniPath, u"Video", u"VSync"), &value)) params->vsync = value ? 1 : 0;
-    if (ParseNumber(ReadIniString(iniPath, u"Video", u"RefreshRate"), &value)) params->refreshRate = value;
-    if (ParseNumber(ReadIniString(iniPath, u"Game", u"Cheats"), &value)) out->cheats = value != 0;
+    if (ReadIniNumber(ini, u"Video", u"VSync", &value)) params->vsync = value ? 1 : 0;
+    if (ReadIniNumber(ini, u"Video", u"RefreshRate", &value)) params->refreshRate = value;
+    if (ReadIniNumber(ini, u"Game", u"Cheats", &value)) out->cheats = value != 0;
     out->language = ReadIniString(iniPath, u"Path", u"Language");
 }
 

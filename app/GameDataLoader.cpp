@@ -12,7 +12,9 @@
 #include "text/TextureCollections.h"
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
+#include <vector>
 
 // ---------------------------------------------------------------- progress
 
@@ -114,13 +116,7 @@ kis::DataFileReaderW* GetSoundPack() {
 
 namespace {
 
-struct LoadingStep {
-    uint32_t id;
-    float weight;
-    const char* name;
-    kis::DataFileReaderW* (*pack)();
-    int32_t (*load)(kis::DataFileReaderW* reader, LoaderState* state);
-};
+using LoadingStep = GameDataStage;
 
 int32_t LoadMusicStep(kis::DataFileReaderW* reader, LoaderState* state) {
     return GetSoundManager().LoadMusic(reader, state);
@@ -151,9 +147,15 @@ const LoadingStep kLoadingSteps[] = {
     {kDigitalFontChunkId, 1.0f, "digit fonts", GetDataPack, LoadDigitalFontsStep},
     {kFontChunkId, 2.0f, "fonts", GetDataPack, LoadFontsStep},
 };
-constexpr int kLoadingStepCount = int(sizeof kLoadingSteps / sizeof kLoadingSteps[0]);
+
+// The stages the subsystems above the shell registered.
+std::vector<GameDataStage>& RegisteredStages() {
+    static std::vector<GameDataStage> stages;
+    return stages;
+}
 
 struct GameDataLoading {
+    std::vector<LoadingStep> steps; // the shell's, then the registered ones
     LoadingProgress progress;
     int step = 0;
     LoaderState state = {};
@@ -181,13 +183,13 @@ void ShowProgress() {
 
 void UpdateLoading(uint32_t) {
     GameDataLoading& loading = *g_loading;
-    if (loading.step >= kLoadingStepCount) {
+    if (loading.step >= int(loading.steps.size())) {
         CloseLoadedPacks();
         LogLine(kLogIndent, "Game data loaded.");
         SetGameState(kStateMainScreen);
         return;
     }
-    const LoadingStep& step = kLoadingSteps[loading.step];
+    const LoadingStep& step = loading.steps[size_t(loading.step)];
     kis::DataFileReaderW* pack = step.pack();
     int32_t result = pack ? step.load(pack, &loading.state) : kLoaderFinished;
     if (!pack) loading.state.error = 1;
@@ -219,7 +221,9 @@ const AppCallbacks kLoadingCallbacks = {.update = UpdateLoading, .draw = DrawLoa
 
 void OpenGameDataLoading() {
     g_loading = std::make_unique<GameDataLoading>();
-    for (const LoadingStep& step : kLoadingSteps)
+    g_loading->steps.assign(std::begin(kLoadingSteps), std::end(kLoadingSteps));
+    g_loading->steps.insert(g_loading->steps.end(), RegisteredStages().begin(), RegisteredStages().end());
+    for (const LoadingStep& step : g_loading->steps)
         g_loading->progress.AddStage(step.id, step.weight);
     g_loading->progress.Start(kLoadingReportInterval, OnProgressReport);
     SetLoadingProgressHook(ProgressHook);
@@ -233,6 +237,14 @@ void CloseGameDataLoading() {
     g_loading->progress.Stop();
     g_loading.reset();
     LogEndSection(true);
+}
+
+void RegisterGameDataStage(const GameDataStage& stage) {
+    if (stage.pack && stage.load) RegisteredStages().push_back(stage);
+}
+
+void ClearGameDataStages() {
+    RegisteredStages().clear();
 }
 
 const AppCallbacks& GameDataLoadingCallbacks() {

@@ -95,6 +95,23 @@ kis::DataFileReaderW* GetSoundPack();
 // of loading work (and, at the display's pace, after every record).
 constexpr uint32_t kLoadingReportInterval = 10;
 
+// A stage a subsystem above the shell adds to the game-data loading: the
+// loader is called once a frame with the pack and the stage's loader state
+// until it returns something other than kLoaderCallAgain; an error flag left
+// in the state is a fatal data error ("Sprites error!" when the pack is the
+// sprite pack). Registered stages run after the shell's own, in the order
+// they were registered.
+struct GameDataStage {
+    uint32_t id;
+    float weight;
+    const char* name; // for the log: "Loading the <name> failed."
+    kis::DataFileReaderW* (*pack)();
+    int32_t (*load)(kis::DataFileReaderW* reader, LoaderState* state);
+};
+void RegisterGameDataStage(const GameDataStage& stage);
+// Forgets the registered stages.
+void ClearGameDataStages();
+
 // Sets up the stages and the tracker (entering state 0x80000002) and takes
 // them down (leaving it).
 void OpenGameDataLoading();

@@ -55,6 +55,9 @@ bool GameScreen::SetParams(const ScreenParams& requested) {
     p.fullscreen = p.fullscreen ? 1 : 0;
     p.vsync = p.vsync ? 1 : 0;
     if (p.windowWidth == 0 || p.windowHeight == 0 || !IsWindowSizeOffered(p.windowWidth, p.windowHeight)) {
+        if (p.windowWidth != 0 && p.windowHeight != 0) // zero: none asked for
+            LogLabelPrintf(kLogIndent, "Window size", "%u x %u is not offered; %u x %u is used instead.",
+                           p.windowWidth, p.windowHeight, defaultWindow_.width, defaultWindow_.height);
         p.windowWidth = defaultWindow_.width;
         p.windowHeight = defaultWindow_.height;
     }
@@ -64,6 +67,8 @@ bool GameScreen::SetParams(const ScreenParams& requested) {
     }
     if (p.refreshRate == 0) p.refreshRate = desktopMode_.refreshRate;
     if (!HasDisplayMode(p.screenWidth, p.screenHeight)) {
+        LogLabelPrintf(kLogIndent, "Screen size", "%u x %u is not a display mode; %u x %u is used instead.",
+                       p.screenWidth, p.screenHeight, desktopMode_.width, desktopMode_.height);
         p.screenWidth = desktopMode_.width;
         p.screenHeight = desktopMode_.height;
         p.refreshRate = desktopMode_.refreshRate;

@@ -6,6 +6,9 @@
 #include "engine/Viewer.h"
 #include "platform/Clock.h"
 
+#include <map>
+#include <vector>
+
 bool Cheats = false;
 
 namespace {
@@ -26,6 +29,16 @@ struct GameTimer {
     uint32_t pauses = 0;
 };
 GameTimer g_timer;
+
+// The screens and quit hooks the subsystems above the shell register.
+struct ScreenTable {
+    std::map<int32_t, GameStateScreen> screens;
+    std::vector<void (*)()> quitHooks;
+};
+ScreenTable& Screens() {
+    static ScreenTable table;
+    return table;
+}
 
 // Slot i of the table and the mask bit that selects it, in table order.
 template <class Fn> void ForEachSlot(Fn fn) {
@@ -120,6 +133,36 @@ void SetGameState(int32_t state) {
     ++g_stateSerial;
     LogLabelPrintf(kLogIndent, "Game state", "0x%08X -> 0x%08X", uint32_t(old), uint32_t(state));
     if (g_stateChange) g_stateChange(old, state);
+}
+
+void RegisterGameStateScreen(int32_t state, const GameStateScreen& screen) {
+    if (state != kStateQuit) Screens().screens[state] = screen;
+}
+
+void RegisterQuitHook(void (*hook)()) {
+    if (hook) Screens().quitHooks.push_back(hook);
+}
+
+void ClearGameStateScreens() {
+    Screens() = ScreenTable();
+}
+
+void SwitchGameStateScreen(int32_t oldState, int32_t newState) {
+    ScreenTable& table = Screens();
+    if (auto old = table.screens.find(oldState); old != table.screens.end() && old->second.close)
+        old->second.close();
+    SetAppCallbacks(nullptr, kScreenCallbackSlots);
+    if (newState == kStateQuit) {
+        for (auto hook = table.quitHooks.rbegin(); hook != table.quitHooks.rend(); ++hook)
+            (*hook)();
+        return;
+    }
+    auto next = table.screens.find(newState);
+    if (next == table.screens.end()) return;
+    if (next->second.open) next->second.open();
+    // Opening may already have moved the game on (a screen that cannot start quits).
+    if (GameState() == newState && next->second.callbacks)
+        SetAppCallbacks(next->second.callbacks, kScreenCallbackSlots);
 }
 
 void SetAppServices(const AppServices& services) {

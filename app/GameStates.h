@@ -94,6 +94,34 @@ void SetGameState(int32_t state);
 // Counts the state changes; the main loop ends its pass when an update changed it.
 uint32_t GameStateSerial();
 
+// ---------------------------------------------------------------- screens of the states
+
+// What a subsystem above the shell registers for a game state: its screen is
+// opened when the state becomes current and closed when it ends, and its
+// callbacks fill the screen slots (every slot but minimise and restore) while
+// it is current. Any member may be null.
+struct GameStateScreen {
+    void (*open)() = nullptr;
+    void (*close)() = nullptr;
+    const AppCallbacks* callbacks = nullptr;
+};
+// The slots a state's screen fills.
+constexpr uint32_t kScreenCallbackSlots = kCallbackAll & ~(kCallbackMinimise | kCallbackRestore);
+
+// Registers (or replaces) the screen of a state; kStateQuit is refused.
+// A state without a screen clears the screen slots.
+void RegisterGameStateScreen(int32_t state, const GameStateScreen& screen);
+// Runs when the game changes to the quit state, after the old state's
+// screen is closed: the later a hook is registered, the earlier it runs, so
+// a subsystem saves and frees its objects before those it is built on.
+void RegisterQuitHook(void (*hook)());
+// Forgets every registered screen and hook.
+void ClearGameStateScreens();
+// The shell's change of screens: closes the old state's screen, clears the
+// screen slots, then opens the new state's screen and installs its
+// callbacks; the quit state runs the quit hooks instead.
+void SwitchGameStateScreen(int32_t oldState, int32_t newState);
+
 // ---------------------------------------------------------------- services
 
 // What the application pauses and resumes, and where input comes from. Any may be null.

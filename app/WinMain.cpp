@@ -1,12 +1,19 @@
+// Sections:
+//   options
+//   signals
+//   start-up steps
+//   main loop
+//   the App's parts
+//   application (the App object)
+//   access (the accessors of App.h, WinMain)
+
 #include "app/App.h"
 
 #include "app/Config.h"
-#include "app/FinishedScreen.h"
 #include "app/GameDataLoader.h"
 #include "app/GameScreen.h"
 #include "app/GameStates.h"
 #include "app/LoadingScreen.h"
-#include "app/Logos.h"
 #include "app/PlayUrl.h"
 #include "engine/Cursors.h"
 #include "engine/InputManager.h"
@@ -24,24 +31,15 @@
 #include "text/GameLanguage.h"
 #include "text/TextureCollections.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <signal.h>
 #include <string>
 
-DXLWindowViewer* AppViewer = nullptr;
-platform::Window* AppMainWindow = nullptr;
-GameLanguage* AppLanguage = nullptr;
-InputManager* AppInput = nullptr;
-
 namespace {
-
-std::u16string g_programFolder;
-std::u16string g_userFolder;
-int g_exitCode = 0;
-bool g_languageLoaded = false;
-DXLTextures* g_fontTextures = nullptr;
 
 struct Options {
     std::u16string language; // "-lang"
@@ -75,60 +73,42 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     return true;
 }
 
+// The paths of the command line name files from the folder the program was
+// started in; the program later makes its Data folder current.
+void ResolveOptionPaths(Options& options, const std::u16string& startFolder) {
+    const std::string nativeStart = platform::GamePath(startFolder).Utf8();
+    auto native = [&](std::string& path) {
+        if (!path.empty() && path[0] != '/') path = nativeStart + "/" + path;
+    };
+    native(options.screenshot);
+    native(options.inputScript);
+    std::u16string& language = options.language; // a game path
+    for (char16_t& c : language)
+        if (c == u'/') c = u'\\';
+    if (!language.empty() && language[0] != u'\\') language = startFolder + u"\\" + language;
+}
+
 std::string Narrow(const std::u16string& text) {
     return platform::Utf16ToUtf8(text);
 }
 
-// ---------------------------------------------------------------- states
+// ---------------------------------------------------------------- signals
 
-void DeleteGlobalObjects() {
-    CloseFinishedScreen();
-    CloseLogos();
-    CloseGameDataLoading();
-    DeleteLoadingScreen();
-    if (AppLanguage) {
-        if (g_languageLoaded) AppLanguage->Release();
-        g_languageLoaded = false;
-        delete AppLanguage;
-        AppLanguage = nullptr;
-    }
-    FreeLoadedGameData();
-    ClosePacks();
-    GetSoundManager().Shutdown();
+// SIGTERM, SIGINT and SIGHUP close the main window: the main loop sees the
+// signal's number here and ends as for a close, so the shut-down runs in order.
+volatile std::sig_atomic_t g_closeSignal = 0;
+
+extern "C" void OnCloseSignal(int signal) {
+    g_closeSignal = signal;
 }
 
-// Tears down the old state's screen and installs the new state's callbacks.
-void OnGameStateChange(int32_t oldState, int32_t newState) {
-    if (oldState == kStateLogos)
-        CloseLogos();
-    else if (oldState == kStateDataLoading)
-        CloseGameDataLoading();
-    else if (oldState == kStateMainScreen)
-        CloseFinishedScreen();
-
-    constexpr uint32_t kScreenSlots = kCallbackAll & ~(kCallbackMinimise | kCallbackRestore);
-    SetAppCallbacks(nullptr, kScreenSlots);
-    switch (newState) {
-    case kStateLogos:
-        OpenLogos();
-        SetAppCallbacks(&LogosCallbacks(), kScreenSlots);
-        UseDefaultCursor();
-        break;
-    case kStateDataLoading:
-        OpenGameDataLoading();
-        SetAppCallbacks(&GameDataLoadingCallbacks(), kScreenSlots);
-        break;
-    case kStateMainScreen:
-        LogLine(kLogIndent, "Loading finished; no main screen yet.");
-        OpenFinishedScreen();
-        SetAppCallbacks(&FinishedScreenCallbacks(), kScreenSlots);
-        break;
-    case kStateQuit:
-        DeleteGlobalObjects();
-        break;
-    default:
-        break;
-    }
+void InstallCloseSignals() {
+    struct sigaction action = {};
+    action.sa_handler = OnCloseSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
 }
 
 void OnFocusChange(int32_t oldLevel, int32_t newLevel) {
@@ -137,11 +117,6 @@ void OnFocusChange(int32_t oldLevel, int32_t newLevel) {
 }
 
 // ---------------------------------------------------------------- start-up steps
-
-void AppStartLog(const std::u16string& folder) {
-    std::u16string path = (folder.empty() ? g_programFolder : folder) + u"\\log.txt";
-    LogStart(path.c_str());
-}
 
 HResult AppCreateViewer(platform::Window* window, std::unique_ptr<DXLWindowViewer>* out) {
     auto viewer = std::make_unique<DXLWindowViewer>(window);
@@ -159,7 +134,7 @@ HResult AppCreateViewer(platform::Window* window, std::unique_ptr<DXLWindowViewe
 }
 
 HResult CreateInput(platform::Backend& backend, std::unique_ptr<InputManager>* out) {
-    auto input = std::make_unique<InputManager>(AppMainWindow, &backend.GetInput());
+    auto input = std::make_unique<InputManager>(&backend.GetWindow(), &backend.GetInput());
     if (Failed(input->CreateDirectInput()) || Failed(input->CreateDevices(kInputMouse | kInputKeyboard)))
         return kResultAppInput;
     input->GetMouse()->SetAlwaysRefresh(true);
@@ -184,12 +159,12 @@ constexpr CursorFile kCursorFiles[] = {
 // have come back over the window: once the cursor is shown, and when the
 // window regains the focus or is restored. The window's pointer then stays
 // the game's cursor until the next one.
-void SendSetCursor() {
-    CursorsHandleMessage(AppMainWindow, kMessageSetCursor, reinterpret_cast<uintptr_t>(AppMainWindow),
-                         kHitClient);
+void SendSetCursor(platform::Window* window) {
+    CursorsHandleMessage(window, kMessageSetCursor, reinterpret_cast<uintptr_t>(window), kHitClient);
 }
 
 void LoadCursors(platform::Backend& backend) {
+    platform::Window* window = &backend.GetWindow();
     for (const CursorFile& file : kCursorFiles) {
         HCURSOR cursor = LoadCursorFromFile(&backend.GetCursors(), file.path);
         if (!cursor) {
@@ -203,21 +178,30 @@ void LoadCursors(platform::Backend& backend) {
     DXLCURSORDATA arrow;
     GetCursorData(&arrow, 0x100);
     SetDefaultCursorData(arrow.kind, arrow.id, arrow.hotX, arrow.hotY, arrow.image);
-    SetCursorWindow(AppMainWindow);
+    SetCursorWindow(window);
     ShowCursorImage();
-    SendSetCursor();
+    SendSetCursor(window);
 }
 
-// The game's global objects that exist so far: the sound manager with its
-// output, the texture collection the fonts read from, and the services the
-// application pauses and routes input through.
-void InitGame(platform::Backend& backend) {
-    GetSoundManager().SetOutputDevice(&backend.GetAudioDevice());
-    GetSoundManager().Init();
-    g_fontTextures = new DXLTextures(AppViewer);
-    SetTextureCollection(kFontTextureCollection, g_fontTextures);
-    SetAppServices({AppViewer, AppInput, &GetSoundManager()});
-    LogLabelChoice(kLogIndent, "Cheats", Cheats, "on", "off");
+// A folder the per-user files can go to: it exists or can be made, a file
+// can be written in it, and its files' paths stay within the limit.
+bool UsableFolder(const std::u16string& folder, std::string* why) {
+    if (folder.size() + 1 + kUserFileNameRoom > kMaxFilePath) {
+        *why =
+            "its path is longer than " + std::to_string(kMaxFilePath - 1 - kUserFileNameRoom) + " characters";
+        return false;
+    }
+    if (!platform::CreateFolder(platform::GamePath(folder))) {
+        *why = "it cannot be created";
+        return false;
+    }
+    const std::u16string probe = folder + u"\\write.tmp";
+    platform::File file = platform::File::Open(platform::GamePath(probe), platform::kFileWrite,
+                                               platform::FileCreation::CreateAlways);
+    const bool written = file.IsOpen() && file.WriteExact("x", 1) && file.Close();
+    platform::DeleteFile(platform::GamePath(probe));
+    if (!written) *why = "no file can be written in it";
+    return written;
 }
 
 // ---------------------------------------------------------------- main loop
@@ -236,13 +220,14 @@ void DrawFrame(DXLViewer& viewer) {
     }
 }
 
-// Window events: closing quits, focus and minimising set the activation level.
-bool HandleWindowEvents(platform::Window& window) {
+// Window events: closing (or a close signal) quits, focus and minimising set
+// the activation level.
+bool HandleWindowEvents(platform::Window& window, DXLWindowViewer* viewer) {
     platform::WindowEvent event;
     bool quit = false;
     while (window.PollEvent(event)) {
         // The viewer holds the device lost while a full-screen window is minimised.
-        if (AppViewer) AppViewer->OnWindowEvent(event);
+        if (viewer) viewer->OnWindowEvent(event);
         switch (event) {
         case platform::WindowEvent::Close:
             quit = true;
@@ -252,16 +237,21 @@ bool HandleWindowEvents(platform::Window& window) {
             break;
         case platform::WindowEvent::FocusGained:
             if (!window.IsMinimised()) SetActivation(kActive);
-            SendSetCursor();
+            SendSetCursor(&window);
             break;
         case platform::WindowEvent::Minimised:
             SetActivation(kMinimised);
             break;
         case platform::WindowEvent::Restored:
             SetActivation(window.HasFocus() ? kActive : kInactive);
-            SendSetCursor();
+            SendSetCursor(&window);
             break;
         }
+    }
+    if (const int signal = g_closeSignal; signal != 0) {
+        g_closeSignal = 0;
+        LogLabelPrintf(kLogIndent, "Signal", "%d: the main window is closed.", signal);
+        quit = true;
     }
     if (platform::TakeRaiseRequest()) {
         window.Restore();
@@ -272,16 +262,17 @@ bool HandleWindowEvents(platform::Window& window) {
     return !quit;
 }
 
-void RunMainLoop(platform::Backend& backend, DXLViewer& viewer, InputManager& input, const Options& options) {
+void RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManager& input,
+                 SoundManager& sound, const Options& options) {
     int frames = 0;
     while (GameState() != kStateQuit) {
         backend.PumpEvents();
-        if (!HandleWindowEvents(backend.GetWindow())) break;
+        if (!HandleWindowEvents(backend.GetWindow(), &viewer)) break;
         input.PollDevices(kInputMouse | kInputKeyboard);
         TickGameTimer();
         if (Activation() != kActive) platform::SleepMilliseconds(50);
         if (Activation() != kMinimised) {
-            GetSoundManager().Update();
+            sound.Update();
             const uint32_t serial = GameStateSerial();
             if (const auto update = AppCallbackTable().update) update(FrameTime());
             if (GameStateSerial() != serial) continue; // the new state draws from its next pass
@@ -305,42 +296,362 @@ bool WriteScreenshot(DXLViewer& viewer, const std::string& file) {
     return false;
 }
 
-} // namespace
+// ---------------------------------------------------------------- the App's parts
+
+// The log from its start to "LOG FINISHED." when the App goes.
+struct LogSession {
+    LogSession() = default;
+    LogSession(const LogSession&) = delete;
+    LogSession& operator=(const LogSession&) = delete;
+    ~LogSession() { LogFinish(); }
+    void Start(const std::u16string& folder) {
+        const std::u16string path = folder + u"\\log.txt";
+        LogStart(path.c_str());
+    }
+};
+
+// The font textures are texture collection 1 while they live.
+struct FontTexturesDeleter {
+    void operator()(DXLTextures* textures) const {
+        SetTextureCollection(kFontTextureCollection, nullptr);
+        delete textures;
+    }
+};
+
+// The cursors shown in the main window, from their loading to the end.
+struct CursorSession {
+    bool loaded = false;
+    CursorSession() = default;
+    CursorSession(const CursorSession&) = delete;
+    CursorSession& operator=(const CursorSession&) = delete;
+    ~CursorSession() {
+        if (!loaded) return;
+        HideCursorImage();
+        SetCursorWindow(nullptr);
+        GetCursorSet().RemoveAll();
+        SetCursorServices(nullptr, nullptr);
+    }
+};
+
+// The packs and what was loaded from them; closed when the App goes.
+struct PackSession {
+    PackSession() = default;
+    PackSession(const PackSession&) = delete;
+    PackSession& operator=(const PackSession&) = delete;
+    ~PackSession() {
+        FreeLoadedGameData();
+        ClosePacks();
+    }
+};
+
+// The language and the loading screen made from it.
+struct LanguageHolder {
+    std::unique_ptr<GameLanguage> language;
+    bool loaded = false;
+    LanguageHolder() = default;
+    LanguageHolder(const LanguageHolder&) = delete;
+    LanguageHolder& operator=(const LanguageHolder&) = delete;
+    ~LanguageHolder() {
+        DeleteLoadingScreen();
+        if (language && loaded) language->Release();
+    }
+};
 
 // ---------------------------------------------------------------- application
 
-const std::u16string& AppProgramFolder() {
-    return g_programFolder;
+// The shell's services. The members are made in the order they are declared
+// (start-up) and go in reverse (shut-down); the running App is reached
+// through the accessors of App.h.
+class App {
+  public:
+    explicit App(const Options& options) : options_(options) {}
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+    ~App();
+
+    // Start-up, main loop and the screenshot; the exit code.
+    int Run();
+    // Logs the failure, tells the player (standard error and a message box)
+    // and ends the run with exit code 1.
+    void Fail(const char16_t* text, HResult hr = kResultOk);
+    bool LoadLanguage();
+
+    const std::u16string& ProgramFolder() const { return programFolder_; }
+    const std::u16string& UserFolder() const { return userFolder_; }
+    DXLWindowViewer* Viewer() const { return viewer_.get(); }
+    platform::Window* MainWindow() const { return backend_ ? &backend_->GetWindow() : nullptr; }
+    InputManager* Input() const { return input_.get(); }
+    DXLTextures* FontTextures() const { return fontTextures_.get(); }
+    GameLanguage* Language() const { return language_.language.get(); }
+    SoundManager& Sound() { return sound_; }
+    int ExitCode() const { return exitCode_; }
+
+  private:
+    // Start-up up to the main loop; false when the run ends there.
+    bool Start();
+    bool FindFolders();
+    bool OpenLanguage();
+
+    Options options_;
+    std::u16string startFolder_;
+    std::u16string programFolder_;
+    std::u16string userFolder_;
+    std::string userFolderProblem_; // why no per-user folder can be used
+    platform::SingleInstance instance_;
+    LogSession log_;
+    std::unique_ptr<platform::Backend> backend_;
+    std::unique_ptr<DXLWindowViewer> viewer_;
+    ConfigIni ini_;
+    std::unique_ptr<DXLTextures, FontTexturesDeleter> fontTextures_;
+    std::unique_ptr<InputManager> input_;
+    CursorSession cursors_;
+    SoundManager sound_;
+    PackSession packs_;
+    LanguageHolder language_;
+    int exitCode_ = 0;
+};
+
+App* g_app = nullptr; // the running App (WinMain's)
+
+App::~App() {
+    // The quit state closes the screen and runs the subsystems' quit hooks
+    // (saving the running level and the profiles); then the members go.
+    SetGameState(kStateQuit);
+    SetAppServices({});
+    SetStateChangeCallback(nullptr);
+    SetFocusCallback(nullptr);
 }
 
-const std::u16string& AppUserFolder() {
-    return g_userFolder;
-}
-
-int AppExitCode() {
-    return g_exitCode;
-}
-
-void AppFatalDataError(const char16_t* text) {
-    LogErrorPrintf(kLogIndent, "%s", Narrow(text).c_str());
-    platform::ShowMessageBox(AppMainWindow, text, kProgramName, platform::MessageBoxIcon::Error);
-    g_exitCode = 1;
+void App::Fail(const char16_t* text, HResult hr) {
+    const std::string narrow = Narrow(text);
+    if (hr != kResultOk)
+        LogError(kLogIndent, narrow.c_str(), hr);
+    else
+        LogErrorPrintf(kLogIndent, "%s", narrow.c_str());
+    platform::ShowMessageBox(MainWindow(), text, kProgramName, platform::MessageBoxIcon::Error);
+    exitCode_ = 1;
     SetGameState(kStateQuit);
 }
 
-bool AppLoadLanguage() {
-    if (!AppLanguage) return false;
-    if (g_languageLoaded) AppLanguage->Release();
-    g_languageLoaded = AppLanguage->Load();
-    if (!g_languageLoaded) {
-        LogErrorPrintf(kLogIndent, "The language file cannot be loaded.");
+// config.ini beside the program, the Data folder made current, the per-user
+// folder (or Profiles beside the data).
+bool App::FindFolders() {
+    startFolder_ = platform::CurrentFolder();
+    ResolveOptionPaths(options_, startFolder_);
+    programFolder_ = platform::ModuleFolder();
+    const std::u16string dataFolder = programFolder_ + u"\\Data";
+    if (!platform::SetCurrentFolder(platform::GamePath(dataFolder))) {
+        std::fprintf(stderr, "verbolunde: the Data folder beside the program is missing.\n");
+        exitCode_ = 1;
         return false;
     }
-    if (AppViewer) AppViewer->SetCaption(AppLanguage->GetWindowTitle());
-    LoadingScreen* screen = CreateLoadingScreen();
-    screen->SetImage(AppLanguage->GetImage(u"loading_logo"));
-    screen->SetCaption(AppLanguage->GetText(u"loading", u"caption", true), GetFont(2));
+    userFolder_ =
+        ChooseUserFolder(platform::UserFolder(kMakerFolder, kProductFolder), dataFolder, &userFolderProblem_);
+    SetConfigFolders(userFolder_, programFolder_);
     return true;
+}
+
+bool App::Start() {
+    if (!FindFolders()) return false;
+
+    // One copy at a time. The check comes before the log is started, so that
+    // a second copy leaves the running copy's log as it is.
+    if (!userFolder_.empty()) {
+        const std::string lockPath =
+            platform::NativePath(platform::GamePath(userFolder_ + u"\\" + kProgramName + u".lock"));
+        if (instance_.Acquire(lockPath) == platform::SingleInstance::Outcome::Another) {
+            std::fprintf(stderr, "verbolunde: already running (process %d); its window is brought forward.\n",
+                         instance_.OtherProcessId());
+            exitCode_ = int(uint32_t(kResultAppAlreadyRunning) & 0xFF);
+            return false;
+        }
+        log_.Start(userFolder_);
+        LogLabelValueW(kLogIndent, u"Program folder", programFolder_.c_str());
+        LogLabelValueW(kLogIndent, u"User folder", userFolder_.c_str());
+        if (!userFolderProblem_.empty())
+            LogLabelPrintf(kLogIndent, "Per-user folder not used", "%s", userFolderProblem_.c_str());
+    }
+    ResetGameTimer();
+
+    platform::BackendResult created = platform::CreateBackend(
+        options_.headless ? platform::BackendKind::Headless : platform::BackendKind::Sdl,
+        options_.inputScript);
+    if (!created.backend) {
+        std::fprintf(stderr, "verbolunde: %s\n", created.error.c_str());
+        LogErrorPrintf(kLogIndent, "%s", created.error.c_str());
+        exitCode_ = 2;
+        return false;
+    }
+    backend_ = std::move(created.backend);
+
+    // Window and device, then the screen settings: config.dat, config.ini over it.
+    if (HResult hr = AppCreateViewer(MainWindow(), &viewer_); Failed(hr)) {
+        Fail(u"The game window could not be created.", hr);
+        return false;
+    }
+    if (userFolder_.empty()) {
+        const std::string text =
+            "Neither the per-user folder nor the folder \"Profiles\" beside the data can be "
+            "written (" +
+            userFolderProblem_ + ").";
+        Fail(platform::Utf8ToUtf16(text).c_str());
+        return false;
+    }
+    GameScreen& screen = GetGameScreen();
+    screen.Init(viewer_.get());
+    ScreenParams params;
+    LoadConfig(&params, screen, sound_);
+    ReadConfigIni(ConfigIniPath(), &params, &ini_);
+    Cheats = ini_.cheats;
+    if (!screen.SetParams(params) && !viewer_->HasDevice()) {
+        Fail(u"The display could not be set up.", kResultAppDisplay);
+        return false;
+    }
+
+    // Input, fonts, timer and system cursors; the focus and state-change callbacks.
+    fontTextures_.reset(new DXLTextures(viewer_.get()));
+    SetTextureCollection(kFontTextureCollection, fontTextures_.get());
+    if (HResult hr = CreateInput(*backend_, &input_); Failed(hr)) {
+        Fail(u"Input could not be set up.", hr);
+        return false;
+    }
+    SetCursorServices(&backend_->GetCursors(), &backend_->GetInput());
+    cursors_.loaded = true;
+    ResetGameTimer();
+    SetFocusCallback(OnFocusChange);
+    SetStateChangeCallback(SwitchGameStateScreen);
+
+    // The game's global objects: the sound manager with its output, and the
+    // services the application pauses and routes input through.
+    sound_.SetOutputDevice(&backend_->GetAudioDevice());
+    sound_.Init();
+    SetAppServices({viewer_.get(), input_.get(), &sound_});
+    LogLabelChoice(kLogIndent, "Cheats", Cheats, "on", "off");
+
+    LoadCursors(*backend_);
+    const char16_t* packError = nullptr;
+    if (!OpenPacks(&packError)) {
+        Fail(packError);
+        return false;
+    }
+    if (!OpenLanguage()) return false;
+    SaveConfig(screen, sound_);
+    return true;
+}
+
+// The language file: "-lang", else config.ini, else language.dat. One that
+// is not a regular file (a folder, a device, a pipe) is refused before it is
+// opened, so that reading it can never wait for ever.
+bool App::OpenLanguage() {
+    const std::u16string file = ChooseLanguageFile(options_.language, ini_);
+    LogLabelValueW(kLogIndent, u"Language file", file.c_str());
+    if (platform::FileExists(platform::GamePath(file))) {
+        language_.language = std::make_unique<GameLanguage>(file.c_str(), viewer_.get());
+        if (LoadLanguage()) return true;
+    }
+    // The message names the file as the player can find it: from the Data folder when relative.
+    const bool relative = file.empty() || (file[0] != u'\\' && file.find(u':') == std::u16string::npos);
+    Fail((u"The language file cannot be loaded: " + (relative ? programFolder_ + u"\\Data\\" : u"") + file)
+             .c_str());
+    return false;
+}
+
+bool App::LoadLanguage() {
+    GameLanguage* language = language_.language.get();
+    if (!language) return false;
+    if (language_.loaded) language->Release();
+    language_.loaded = language->Load();
+    if (!language_.loaded) return false;
+    if (viewer_) viewer_->SetCaption(language->GetWindowTitle());
+    LoadingScreen* screen = CreateLoadingScreen();
+    screen->SetImage(language->GetImage(u"loading_logo"));
+    screen->SetCaption(language->GetText(u"loading", u"caption", true), GetFont(2));
+    return true;
+}
+
+int App::Run() {
+    if (Start()) {
+        SetGameState(kStateLogos);
+        RunMainLoop(*backend_, *viewer_, *input_, sound_, options_);
+    }
+    if (exitCode_ == 0 && viewer_ && !options_.screenshot.empty() &&
+        !WriteScreenshot(*viewer_, options_.screenshot))
+        exitCode_ = 1;
+    return exitCode_;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- access
+
+DXLWindowViewer* AppViewer() {
+    return g_app ? g_app->Viewer() : nullptr;
+}
+
+platform::Window* AppMainWindow() {
+    return g_app ? g_app->MainWindow() : nullptr;
+}
+
+GameLanguage* AppLanguage() {
+    return g_app ? g_app->Language() : nullptr;
+}
+
+InputManager* AppInput() {
+    return g_app ? g_app->Input() : nullptr;
+}
+
+DXLTextures* AppFontTextures() {
+    return g_app ? g_app->FontTextures() : nullptr;
+}
+
+SoundManager& GetSoundManager() {
+    if (!g_app) {
+        std::fprintf(stderr, "verbolunde: the sound manager was asked for while no App runs.\n");
+        std::abort();
+    }
+    return g_app->Sound();
+}
+
+const std::u16string& AppProgramFolder() {
+    static const std::u16string none;
+    return g_app ? g_app->ProgramFolder() : none;
+}
+
+const std::u16string& AppUserFolder() {
+    static const std::u16string none;
+    return g_app ? g_app->UserFolder() : none;
+}
+
+int AppExitCode() {
+    return g_app ? g_app->ExitCode() : 0;
+}
+
+void AppFatalDataError(const char16_t* text) {
+    if (g_app)
+        g_app->Fail(text);
+    else
+        LogErrorPrintf(kLogIndent, "%s", Narrow(text).c_str());
+}
+
+bool AppLoadLanguage() {
+    if (!g_app) return false;
+    if (g_app->LoadLanguage()) return true;
+    LogErrorPrintf(kLogIndent, "The language file cannot be loaded.");
+    return false;
+}
+
+std::u16string ChooseUserFolder(const std::u16string& userFolder, const std::u16string& dataFolder,
+                                std::string* why) {
+    std::string userProblem, profilesProblem;
+    if (UsableFolder(userFolder, &userProblem)) return userFolder;
+    const std::u16string profiles = dataFolder + u"\\" + kProfilesFolder;
+    if (UsableFolder(profiles, &profilesProblem)) {
+        if (why) *why = Narrow(userFolder) + ": " + userProblem;
+        return profiles;
+    }
+    if (why)
+        *why = Narrow(userFolder) + ": " + userProblem + "; " + Narrow(profiles) + ": " + profilesProblem;
+    return {};
 }
 
 int WinMain(int argc, char** argv) {
@@ -351,128 +662,19 @@ int WinMain(int argc, char** argv) {
                      "[--input-script FILE]\n");
         return 2;
     }
-
-    // Folders: config.ini beside the program, Data as the current folder, the per-user folder.
-    g_programFolder = platform::ModuleFolder();
-    ConfigIni ini;
-    const std::u16string dataFolder = g_programFolder + u"\\Data";
-    if (!platform::SetCurrentFolder(platform::GamePath(dataFolder))) {
-        std::fprintf(stderr, "verbolunde: the Data folder beside the program is missing.\n");
-        return 1;
+    InstallCloseSignals();
+    std::u16string programFolder;
+    int exitCode = 0;
+    {
+        struct Forget {
+            ~Forget() { g_app = nullptr; }
+        } forget; // after the App has gone
+        App app(options);
+        g_app = &app;
+        exitCode = app.Run();
+        programFolder = app.ProgramFolder();
+        // The App goes here: the quit state, then its members in reverse; the log closes last.
     }
-    g_userFolder = platform::UserFolder(kMakerFolder, kProductFolder);
-    if (!platform::CreateFolder(platform::GamePath(g_userFolder))) {
-        g_userFolder = dataFolder + u"\\Profiles";
-        platform::CreateFolder(platform::GamePath(g_userFolder));
-    }
-    SetConfigFolders(g_userFolder, g_programFolder);
-
-    // One copy at a time. The check comes before the log is started, so that
-    // a second copy leaves the running copy's log as it is.
-    platform::SingleInstance instance;
-    const std::string lockPath =
-        platform::NativePath(platform::GamePath(g_userFolder + u"\\" + kProgramName + u".lock"));
-    if (instance.Acquire(lockPath) == platform::SingleInstance::Outcome::Another) {
-        std::fprintf(stderr, "verbolunde: already running (process %d); its window is brought forward.\n",
-                     instance.OtherProcessId());
-        return int(uint32_t(kResultAppAlreadyRunning) & 0xFF);
-    }
-
-    AppStartLog(g_userFolder);
-    LogLabelValueW(kLogIndent, u"Program folder", g_programFolder.c_str());
-    LogLabelValueW(kLogIndent, u"User folder", g_userFolder.c_str());
-    ResetGameTimer();
-
-    platform::BackendResult created = platform::CreateBackend(
-        options.headless ? platform::BackendKind::Headless : platform::BackendKind::Sdl, options.inputScript);
-    if (!created.backend) {
-        std::fprintf(stderr, "verbolunde: %s\n", created.error.c_str());
-        LogErrorPrintf(kLogIndent, "%s", created.error.c_str());
-        LogFinish();
-        return 2;
-    }
-    platform::Backend& backend = *created.backend;
-    AppMainWindow = &backend.GetWindow();
-
-    // Window and device, then the screen settings: config.dat, config.ini over it.
-    std::unique_ptr<DXLWindowViewer> viewer;
-    if (HResult hr = AppCreateViewer(AppMainWindow, &viewer); Failed(hr)) {
-        LogError(kLogIndent, "The game window could not be created.", hr);
-        platform::ShowMessageBox(nullptr, u"The game window could not be created.", kProgramName,
-                                 platform::MessageBoxIcon::Error);
-        LogFinish();
-        return 1;
-    }
-    AppViewer = viewer.get();
-    GameScreen& screen = GetGameScreen();
-    screen.Init(AppViewer);
-    ScreenParams params;
-    LoadConfig(&params, screen, GetSoundManager());
-    ReadConfigIni(ConfigIniPath(), &params, &ini);
-    Cheats = ini.cheats;
-    if (!screen.SetParams(params) && !AppViewer->HasDevice()) {
-        LogError(kLogIndent, "The display could not be set up.", kResultAppDisplay);
-        platform::ShowMessageBox(AppMainWindow, u"The display could not be set up.", kProgramName,
-                                 platform::MessageBoxIcon::Error);
-        LogFinish();
-        return 1;
-    }
-
-    // Input, fonts, timer and system cursors; the focus and state-change callbacks.
-    std::unique_ptr<InputManager> input;
-    if (HResult hr = CreateInput(backend, &input); Failed(hr)) {
-        LogError(kLogIndent, "Input could not be set up.", hr);
-        platform::ShowMessageBox(AppMainWindow, u"Input could not be set up.", kProgramName,
-                                 platform::MessageBoxIcon::Error);
-        viewer.reset();
-        LogFinish();
-        return 1;
-    }
-    AppInput = input.get();
-    SetCursorServices(&backend.GetCursors(), &backend.GetInput());
-    ResetGameTimer();
-    SetFocusCallback(OnFocusChange);
-    SetStateChangeCallback(OnGameStateChange);
-
-    InitGame(backend);
-
-    LoadCursors(backend);
-    const char16_t* packError = nullptr;
-    if (!OpenPacks(&packError)) {
-        AppFatalDataError(packError);
-    } else {
-        const std::u16string language = ChooseLanguageFile(options.language, ini);
-        LogLabelValueW(kLogIndent, u"Language file", language.c_str());
-        AppLanguage = new GameLanguage(language.c_str(), AppViewer);
-        AppLoadLanguage();
-        SaveConfig(screen, GetSoundManager());
-        SetGameState(kStateLogos);
-        RunMainLoop(backend, *AppViewer, *AppInput, options);
-    }
-
-    if (g_exitCode == 0 && !options.screenshot.empty() && !WriteScreenshot(*AppViewer, options.screenshot))
-        g_exitCode = 1;
-
-    // Shut-down: the quit state deletes the game's objects; then input,
-    // textures and the viewer go, and the log is closed.
-    SetGameState(kStateQuit);
-    SetAppServices({});
-    HideCursorImage();
-    SetCursorWindow(nullptr);
-    GetCursorSet().RemoveAll();
-    SetCursorServices(nullptr, nullptr);
-    input->Shutdown();
-    input.reset();
-    AppInput = nullptr;
-    SetTextureCollection(kFontTextureCollection, nullptr);
-    delete g_fontTextures;
-    g_fontTextures = nullptr;
-    viewer.reset();
-    AppViewer = nullptr;
-    AppMainWindow = nullptr;
-    LogFinish();
-    instance.Release();
-
-    if (g_exitCode == 0) OpenPlayUrl(g_programFolder);
-    return g_exitCode;
+    if (exitCode == 0) OpenPlayUrl(programFolder);
+    return exitCode;
 }

@@ -1,3 +1,12 @@
+// Sections:
+//   the table of bitmap file formats
+//   bounded reading helpers
+//   DXL bitmap and GLB readers
+//   Targa
+//   BMP and icon
+//   DDS
+//   PPM
+
 #include "engine/ImageReaders.h"
 
 #include "foundation/ByteOrder.h"

@@ -1,3 +1,10 @@
+// Sections:
+//   platform devices
+//   device base
+//   keyboard
+//   mouse
+//   manager
+
 #include "engine/InputManager.h"
 
 #include "engine/Log.h"

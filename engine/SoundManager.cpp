@@ -1,3 +1,10 @@
+// Sections:
+//   sound core records: samples, playback channels, music tracks
+//   playback records (channel helpers)
+//   music
+//   SoundManager: life, update, playback, categories, music, volumes, mute,
+//     loading of sounds, samples, music and event sounds
+
 #include "engine/SoundManager.h"
 
 #include "engine/SoundHandleTable.h"
@@ -308,11 +315,6 @@ SoundManager::SoundManager() = default;
 
 SoundManager::~SoundManager() {
     Shutdown();
-}
-
-SoundManager& GetSoundManager() {
-    static SoundManager manager;
-    return manager;
 }
 
 uint32_t SoundManager::GetTime() {

@@ -126,5 +126,4 @@ class SoundManager {
     SoundCore* core_ = nullptr;
 };
 
-// The game's one sound manager.
-SoundManager& GetSoundManager();
+// The game's one sound manager is held by the application (app/App.h).

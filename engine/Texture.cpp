@@ -1,3 +1,9 @@
+// Sections:
+//   state records
+//   current texture
+//   texture
+//   collection
+
 #include "engine/Texture.h"
 #include "engine/HelperLibrary.h"
 #include "foundation/StrFunctions.h"

@@ -1,3 +1,10 @@
+// Sections:
+//   format parsing helpers
+//   identifiers
+//   value readers
+//   the field-format interpreter
+//   whole-value readers
+
 #include "foundation/FieldFormat.h"
 
 #include "foundation/Ident.h"

@@ -1,3 +1,13 @@
+// Sections:
+//   growable arrays
+//   byte-order marks and code pages
+//   life
+//   loading
+//   cursor
+//   entries
+//   typed getters
+//   record reads
+
 #include "foundation/TextDataDocument.h"
 
 #include "platform/CodePage.h"

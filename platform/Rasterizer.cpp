@@ -1,3 +1,10 @@
+// Sections:
+//   fixed-point helpers, planes and triangle set-up
+//   stage kernels: texel fetch and filters, colour and alpha operations,
+//     alpha test, blending, the SSE2 and AVX2 pixel groups
+//   spans: fused and general span shading, shading plans
+//   triangle set-up: guard band, snapping, culling; Fill
+
 #include "platform/Rasterizer.h"
 
 #include <algorithm>

@@ -1,3 +1,8 @@
+// Sections:
+//   settings: life, fonts, colours and layout settings
+//   build: bracket expansion and the markup parsed into runs
+//   layout: line metrics, alignment and the quads drawn
+
 #include "text/DXLRichText.h"
 
 #include "foundation/Colour.h"

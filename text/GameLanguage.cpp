@@ -1,3 +1,11 @@
+// Sections:
+//   interface parameters and helpers
+//   life
+//   lookups
+//   import (from a language source)
+//   compiled file: reading
+//   compiled file: writing
+
 #include "text/GameLanguage.h"
 
 #include "engine/Texture.h"

@@ -1,3 +1,10 @@
+// Sections:
+//   byte helpers
+//   WinFont stream
+//   BitmapFont stream
+//   loaders
+//   descriptions
+
 #include "text/KGEFontFile.h"
 
 #include "foundation/ByteOrder.h"

@@ -1,3 +1,12 @@
+// Sections:
+//   entries
+//   compiled records
+//   paths
+//   life
+//   groups and entries
+//   lookups
+//   compiling
+
 #include "text/Language.h"
 
 #include "engine/Texture.h"

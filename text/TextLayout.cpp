@@ -1,3 +1,9 @@
+// Sections:
+//   parameters
+//   square-bracket tags
+//   markup scanner
+//   the engine: layout of lines, tags and their handlers
+
 #include "text/TextLayout.h"
 
 #include "engine/Texture.h"

@@ -1,5 +1,6 @@
 #include "app/Config.h"
 
+#include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
@@ -227,4 +228,79 @@ TEST(Config, LanguageFromTheCommandLineThenTheIniThenTheDefault) {
     ini.language = u"german.dat";
     EXPECT_EQ(ChooseLanguageFile(u"", ini), u"german.dat");
     EXPECT_EQ(ChooseLanguageFile(u"french.txt", ini), u"french.txt");
+}
+
+// config.ini's single numbers read as the ini file reads integers, hexadecimal
+// after "$", "#" or "0x" among them; what is no such number leaves the value.
+TEST(Config, IniNumbersMayBeHexadecimal) {
+    struct Case {
+        const char* text;
+        uint32_t refreshRate;
+    };
+    const Case cases[] = {
+        {"0x3C", 60}, {"0X3c", 60}, {"$3C", 60}, {"#1E", 30},  {"75", 75}, {" 85 ", 85},
+        {"0x", 50},   {"6O", 50},   {"-5", 50},  {"0xZZ", 50}, {"", 50},
+    };
+    testsupport::TempDir dir;
+    const std::string ini = dir.File("config.ini");
+    for (const Case& c : cases) {
+        ASSERT_TRUE(testsupport::WriteFileBytes(ini, std::string("[Video]\nRefreshRate=") + c.text +
+                                                         "\nVSync=0x0\n[Game]\nCheats=$1\n"));
+        ScreenParams params = {0, 800, 600, 1920, 1080, 50, 1};
+        ConfigIni read;
+        ReadConfigIni(platform::Utf8ToUtf16(ini), &params, &read);
+        EXPECT_EQ(params.refreshRate, c.refreshRate) << c.text;
+        EXPECT_EQ(params.vsync, 0u) << c.text;
+        EXPECT_TRUE(read.cheats) << c.text;
+    }
+}
+
+// A config.dat that is passed over is named in the log with the reason.
+TEST(Config, ADamagedSettingsFileIsLoggedAsIgnoredWithTheReason) {
+    testsupport::TempDir dir;
+    SetConfigFolders(GameForm(dir), GameForm(dir));
+    GameScreen screen;
+    SoundManager sound;
+    ASSERT_TRUE(SaveConfig(screen, sound));
+    const std::string path = dir.File("config.dat");
+    const std::string good = testsupport::ReadFileBytes(path);
+    const testsupport::DataFileKind kind{kConfigTypeId, kConfigTypeVersion, kConfigDataVersion};
+    const std::vector<testsupport::DataChunk> chunks = testsupport::ReadDataChunks(path, kind);
+    ASSERT_EQ(chunks.size(), 2u);
+
+    struct Case {
+        const char* name;
+        std::string bytes; // empty: made from the chunks below
+        std::vector<testsupport::DataChunk> chunks;
+        const char* reason; // null: nothing logged
+    };
+    std::vector<testsupport::DataChunk> shortScreen = chunks, shortSound = chunks, noSound = {chunks[0]};
+    shortScreen[0].bytes.resize(12);
+    shortSound[1].bytes.resize(8);
+    const Case cases[] = {
+        {"good", good, {}, nullptr},
+        {"text", "not a data file at all, just text", {}, "not a settings file of this game"},
+        {"cut", good.substr(0, good.size() / 2), {}, "not a settings file of this game"},
+        {"short screen", "", shortScreen, "screen settings are cut short"},
+        {"short sound", "", shortSound, "sound settings are cut short"},
+        {"no sound", "", noSound, "holds no sound settings"},
+    };
+    for (const Case& c : cases) {
+        if (c.chunks.empty())
+            ASSERT_TRUE(testsupport::WriteFileBytes(path, c.bytes));
+        else
+            ASSERT_TRUE(testsupport::WriteDataChunks(path, kind, c.chunks));
+        const std::string logPath = dir.File("log.txt");
+        ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(logPath).c_str()));
+        ScreenParams loaded;
+        EXPECT_TRUE(LoadConfig(&loaded, screen, sound));
+        LogFinish();
+        const std::string log = testsupport::ReadFileBytes(logPath);
+        if (!c.reason) {
+            EXPECT_EQ(log.find("config.dat ignored"), std::string::npos) << c.name << "\n" << log;
+        } else {
+            EXPECT_NE(log.find("config.dat ignored"), std::string::npos) << c.name << "\n" << log;
+            EXPECT_NE(log.find(c.reason), std::string::npos) << c.name << "\n" << log;
+        }
+    }
 }

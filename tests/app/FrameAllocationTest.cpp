@@ -11,6 +11,7 @@
 // frames, none to the frames after them.
 #include "app/App.h"
 #include "app/GameStates.h"
+#include "game/GameScreens.h"
 #include "platform/Clock.h"
 #include "tests/support/TempDir.h"
 
@@ -119,6 +120,7 @@ void RunGameHere(const char* frames) {
     char headless[] = "--headless";
     char framesOption[] = "--frames";
     char* argv[] = {program, headless, framesOption, framesArg.data(), nullptr};
+    RegisterGameScreens();
     g_counting = true;
     const int code = WinMain(4, argv);
     g_counting = false;
@@ -142,7 +144,7 @@ TEST(FrameAllocations, AfterWarmUpAFrameOfTheScreenAfterLoadingAllocatesNothing)
     const std::string game = dir.File("game");
     fs::create_directories(game);
     fs::copy_file(fs::read_symlink("/proc/self/exe"), game + "/verbolunde");
-    fs::copy(std::string(binary) + "/app/Data", game + "/Data", fs::copy_options::recursive);
+    fs::copy(std::string(binary) + "/game/Data", game + "/Data", fs::copy_options::recursive);
 
     // The shorter run must show the screen long enough (half a second, some
     // thirty frames) for its first frames to be behind it; loading takes a

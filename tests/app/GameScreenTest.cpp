@@ -137,3 +137,34 @@ TEST(GameScreen, DisplayModeFilterKeeps32BitModesFrom800x600) {
         EXPECT_EQ(AppDisplayModeFilter(nullptr, nullptr, &mode), c.kept) << c.width << "x" << c.height;
     }
 }
+
+// A size the game does not offer falls back with a line in the log; a size
+// not asked for (zero) takes the default without one.
+TEST(GameScreen, AFallbackFromASizeNotOfferedIsLogged) {
+    struct Case {
+        ScreenParams requested;
+        const char* logged; // null: no fallback line
+    };
+    const Case cases[] = {
+        {{0, 1000, 700, 1920, 1080, 60, 1},
+         "Window size                 1000 x 700 is not offered; 800 x 600"},
+        {{0, 1024, 768, 1000, 700, 60, 1},
+         "Screen size                 1000 x 700 is not a display mode; 1920 x 1080"},
+        {{0, 1024, 768, 1280, 1024, 60, 1}, nullptr},
+        {{0, 0, 0, 0, 0, 0, 1}, nullptr},
+    };
+    testsupport::TempDir dir;
+    for (const Case& c : cases) {
+        Display d;
+        const std::string logPath = dir.File("log.txt");
+        ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(logPath).c_str()));
+        EXPECT_TRUE(d.screen.SetParams(c.requested));
+        LogFinish();
+        const std::string log = testsupport::ReadFileBytes(logPath);
+        if (c.logged) {
+            EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+        } else {
+            EXPECT_EQ(log.find(" used instead."), std::string::npos) << log;
+        }
+    }
+}

@@ -27,7 +27,7 @@ namespace {
 
 std::string BuiltProgramFolder() {
     const char* dir = std::getenv("VB_BINARY_DIR");
-    return dir ? std::string(dir) + "/app" : std::string();
+    return dir ? std::string(dir) + "/game" : std::string();
 }
 
 // Runs the command through the shell; its exit status, with stdout and stderr captured.
@@ -380,10 +380,18 @@ TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {
     ASSERT_TRUE(testsupport::WriteFileBytes(
         game.Game() + "/config.ini",
         "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n[Path]\nLanguage=ini.dat\n"));
+    // "-lang" names a file from the folder the program is started in, config.ini one of the Data folder.
+    fs::create_directories(game.File("start"));
+    fs::copy_file(game.Game() + "/Data/language.dat", game.File("start") + "/cmd.dat");
+    fs::copy_file(game.Game() + "/Data/language.dat", game.Game() + "/Data/ini.dat");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --frames 2 -lang cmd.dat", &output), 0) << output;
+    ASSERT_EQ(RunCommand("cd '" + game.File("start") + "' && " +
+                             game.Command("--headless --frames 2 -lang cmd.dat"),
+                         &output),
+              0)
+        << output;
     std::string log = game.Log();
-    EXPECT_NE(log.find("Language file               cmd.dat"), std::string::npos) << log;
+    EXPECT_NE(log.find("start\\cmd.dat"), std::string::npos) << log;
     EXPECT_NE(log.find("Cheats                      on"), std::string::npos);
     EXPECT_NE(log.find("1024 x 768"), std::string::npos);
     std::vector<uint32_t> words = ConfigScreenWords(game.User() + "/config.dat");

@@ -1,3 +1,10 @@
+// Sections:
+//   device objects, lost devices and reset
+//   frame state, textures, the frame limiter
+//   stencil and alpha test, transforms, drawn pixels, pixel rows
+//   windowed and full screen, minimising, display changes and their log
+//   draw calls, window sizes, display modes
+
 #include "engine/Viewer.h"
 #include "engine/Log.h"
 #include "engine/Texture.h"

@@ -1,3 +1,10 @@
+// Sections:
+//   coverage: exact quads, the top-left rule, parallelograms
+//   shading: blend modes, stage operations, filters, address modes, alpha test,
+//     vertex colours
+//   geometry: culling, line strips, viewport and transforms
+//   device life: lost device and reset, scene brackets; adapter and present
+
 #include "platform/SoftwareDevice.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/Random.h"

@@ -1,3 +1,9 @@
+// Sections:
+//   WinFont streams: round trip, bad counts and checksums
+//   BitmapFont streams: round trip, bad sizes
+//   descriptions: joined lines, images, bad values
+//   null arguments; damaged streams and descriptions
+
 #include "text/KGEFontFile.h"
 
 #include "foundation/ByteOrder.h"

@@ -1,4 +1,6 @@
-#include "app/FinishedScreen.h"
+#include "game/FinishedScreen.h"
+
+#include "app/App.h"
 
 #include "app/GameDataLoader.h"
 #include "app/LoadingScreen.h"

@@ -1,0 +1,30 @@
+#include "game/GameScreens.h"
+
+#include "app/GameDataLoader.h"
+#include "app/GameStates.h"
+#include "app/Logos.h"
+#include "engine/Cursors.h"
+#include "engine/Log.h"
+#include "game/FinishedScreen.h"
+
+namespace {
+
+void OpenLogosScreen() {
+    OpenLogos();
+    UseDefaultCursor();
+}
+
+void OpenMainScreen() {
+    LogLine(kLogIndent, "Loading finished; no main screen yet.");
+    OpenFinishedScreen();
+}
+
+} // namespace
+
+void RegisterGameScreens() {
+    RegisterGameStateScreen(kStateLogos, {OpenLogosScreen, CloseLogos, &LogosCallbacks()});
+    RegisterGameStateScreen(kStateDataLoading,
+                            {OpenGameDataLoading, CloseGameDataLoading, &GameDataLoadingCallbacks()});
+    RegisterGameStateScreen(kStateMainScreen,
+                            {OpenMainScreen, CloseFinishedScreen, &FinishedScreenCallbacks()});
+}

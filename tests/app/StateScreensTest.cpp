@@ -1,0 +1,150 @@
+// The shell's tables through which the subsystems above it plug in: the
+// screens of the game states, the quit hooks and the game-data stages.
+#include "app/GameDataLoader.h"
+#include "app/GameStates.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> g_calls;
+
+void OpenLogos() {
+    g_calls.push_back("open logos");
+}
+void CloseLogos() {
+    g_calls.push_back("close logos");
+}
+void OpenMain() {
+    g_calls.push_back("open main");
+}
+void CloseMain() {
+    g_calls.push_back("close main");
+}
+void OpenAndQuit() {
+    g_calls.push_back("open failing");
+    SetGameState(kStateQuit);
+}
+void DrawLogos() {}
+void DrawMain() {}
+void KeyMain(uint32_t, uint32_t) {}
+void Minimise() {}
+void SaveLevel() {
+    g_calls.push_back("save level");
+}
+void SaveProfiles() {
+    g_calls.push_back("save profiles");
+}
+
+const AppCallbacks kLogos = {.draw = DrawLogos};
+const AppCallbacks kMain = {.draw = DrawMain, .keyDown = KeyMain, .minimise = Minimise};
+
+struct StateScreensTest : ::testing::Test {
+    void SetUp() override {
+        g_calls.clear();
+        ClearGameStateScreens();
+        ClearGameDataStages();
+        SetAppServices({});
+        SetAppCallbacks(nullptr, kCallbackAll);
+        SetStateChangeCallback(nullptr);
+        SetGameState(kStateNone);
+        SetStateChangeCallback(SwitchGameStateScreen);
+    }
+    void TearDown() override {
+        SetStateChangeCallback(nullptr);
+        SetGameState(kStateNone);
+        ClearGameStateScreens();
+        ClearGameDataStages();
+        SetAppCallbacks(nullptr, kCallbackAll);
+    }
+};
+
+} // namespace
+
+TEST_F(StateScreensTest, EachStateOpensItsScreenAndInstallsItsCallbacks) {
+    RegisterGameStateScreen(kStateLogos, {OpenLogos, CloseLogos, &kLogos});
+    RegisterGameStateScreen(kStateMainScreen, {OpenMain, CloseMain, &kMain});
+    const AppCallbacks restore = {.minimise = Minimise};
+    SetAppCallbacks(&restore, kCallbackMinimise); // the shell's own slot stays
+
+    struct Step {
+        int32_t state;
+        std::vector<std::string> calls;
+        void (*draw)();
+        bool keyDown;
+    };
+    const Step steps[] = {
+        {kStateLogos, {"open logos"}, DrawLogos, false},
+        {kStateMainScreen, {"close logos", "open main"}, DrawMain, true},
+        {kStateMap, {"close main"}, nullptr, false}, // no screen registered: the slots are cleared
+        {kStateLogos, {"open logos"}, DrawLogos, false},
+    };
+    for (const Step& step : steps) {
+        g_calls.clear();
+        SetGameState(step.state);
+        EXPECT_EQ(g_calls, step.calls) << step.state;
+        EXPECT_EQ(AppCallbackTable().draw, step.draw) << step.state;
+        EXPECT_EQ(AppCallbackTable().keyDown != nullptr, step.keyDown) << step.state;
+        EXPECT_EQ(AppCallbackTable().minimise, Minimise)
+            << "the screen's table never takes the minimise slot";
+    }
+}
+
+TEST_F(StateScreensTest, QuitClosesTheScreenThenRunsTheHooksLatestFirst) {
+    RegisterGameStateScreen(kStateMainScreen, {OpenMain, CloseMain, &kMain});
+    RegisterGameStateScreen(kStateQuit, {OpenLogos, CloseLogos, &kLogos}); // refused
+    RegisterQuitHook(SaveProfiles);
+    RegisterQuitHook(SaveLevel);
+    RegisterQuitHook(nullptr);
+    SetGameState(kStateMainScreen);
+    g_calls.clear();
+    SetGameState(kStateQuit);
+    const std::vector<std::string> expected = {"close main", "save level", "save profiles"};
+    EXPECT_EQ(g_calls, expected);
+    EXPECT_EQ(AppCallbackTable().draw, nullptr);
+    EXPECT_EQ(AppCallbackTable().keyDown, nullptr);
+}
+
+TEST_F(StateScreensTest, AScreenThatQuitsWhileOpeningLeavesItsCallbacksOut) {
+    RegisterGameStateScreen(kStateMainScreen, {OpenAndQuit, CloseMain, &kMain});
+    SetGameState(kStateMainScreen);
+    EXPECT_EQ(GameState(), kStateQuit);
+    const std::vector<std::string> expected = {"open failing", "close main"};
+    EXPECT_EQ(g_calls, expected);
+    EXPECT_EQ(AppCallbackTable().draw, nullptr);
+}
+
+namespace {
+kis::DataFileReaderW* NoPack() {
+    return nullptr;
+}
+int32_t LoadNothing(kis::DataFileReaderW*, LoaderState*) {
+    return kLoaderFinished;
+}
+} // namespace
+
+TEST_F(StateScreensTest, RegisteredDataStagesFollowTheShellsOwnInOrder) {
+    OpenGameDataLoading();
+    ASSERT_NE(GetLoadingProgress(), nullptr);
+    const int own = GetLoadingProgress()->StageCount();
+    CloseGameDataLoading();
+
+    RegisterGameDataStage({0x4C564C53, 2.0f, "levels", NoPack, LoadNothing});   // 'LVLS'
+    RegisterGameDataStage({0x42444C4E, 1.0f, "buildings", NoPack, nullptr});    // refused: no loader
+    RegisterGameDataStage({0x50524F44, 1.0f, "products", NoPack, LoadNothing}); // 'PROD'
+    OpenGameDataLoading();
+    LoadingProgress* progress = GetLoadingProgress();
+    ASSERT_NE(progress, nullptr);
+    ASSERT_EQ(progress->StageCount(), own + 2);
+    EXPECT_EQ(progress->StageId(own), 0x4C564C53u);
+    EXPECT_EQ(progress->StageId(own + 1), 0x50524F44u);
+    CloseGameDataLoading();
+
+    ClearGameDataStages();
+    OpenGameDataLoading();
+    EXPECT_EQ(GetLoadingProgress()->StageCount(), own);
+    CloseGameDataLoading();
+}

@@ -1,0 +1,185 @@
+// The program's start-up and shut-down as a player meets them: the language
+// file, the per-user folder, signals and the paths of the command line. Each
+// test runs a copy of the built game headless.
+#include "tests/support/GameCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+
+namespace {
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The game's runs are bounded: a run that hangs ends with status 124.
+std::string Bounded(const std::string& command) {
+    return "timeout -s KILL 60 " + command;
+}
+
+} // namespace
+
+// A language file that cannot be loaded stops the program with a message that
+// names it and exit status 1; a file that is not a regular file (a FIFO, a
+// device, a folder) is refused before it is opened, so it can never hang.
+TEST(StartUp, ALanguageFileThatCannotBeLoadedStopsWithItsName) {
+    GameCopy game;
+    const std::string good = testsupport::ReadFileBytes(game.Game() + "/Data/language.dat");
+    ASSERT_GT(good.size(), 100u);
+    fs::create_directories(game.File("files/folder.dat"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.File("files/cut.dat"), good.substr(0, good.size() / 2)));
+    std::string noise(4096, '\0');
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 2654435761u) >> 13);
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.File("files/noise.dat"), noise));
+    ASSERT_EQ(mkfifo(game.File("files/pipe.dat").c_str(), 0600), 0);
+
+    const std::string cases[] = {
+        game.File("files/missing.dat"),
+        game.File("files/folder.dat"),
+        game.File("files/cut.dat"),
+        game.File("files/noise.dat"),
+        "/dev/null",
+        game.File("files/pipe.dat"),
+    };
+    for (const std::string& file : cases) {
+        std::string output;
+        const int status = testsupport::RunCommand(
+            Bounded(game.Command("--headless --frames 5 -lang '" + file + "'")), &output);
+        EXPECT_EQ(status, 1) << file << "\n" << output;
+        const std::string name = fs::path(file).filename().string();
+        EXPECT_NE(output.find("The language file cannot be loaded"), std::string::npos) << output;
+        EXPECT_NE(output.find(name), std::string::npos) << output;
+        const std::string log = game.Log();
+        EXPECT_NE(log.find("The language file cannot be loaded"), std::string::npos) << log;
+        EXPECT_TRUE(EndsWith(log, "LOG FINISHED.\n") || EndsWith(log, "LOG FINISHED.")) << log;
+    }
+}
+
+// The default language file, named from the Data folder in the message.
+TEST(StartUp, AMissingDefaultLanguageFileIsNamedWithItsFolder) {
+    GameCopy game;
+    fs::remove(game.Game() + "/Data/language.dat");
+    std::string output;
+    EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 5")), &output), 1) << output;
+    EXPECT_NE(output.find("The language file cannot be loaded: "), std::string::npos) << output;
+    EXPECT_NE(output.find("\\game\\Data\\language.dat"), std::string::npos) << output;
+}
+
+// A per-user folder that cannot be made, or whose path is too long, gives way
+// to "Profiles" beside the data, which then holds the log, the lock and the
+// settings; when that cannot be made either the program says so and stops.
+TEST(StartUp, AnUnusablePerUserFolderGivesWayToProfilesBesideTheData) {
+    struct Case {
+        const char* name;
+        bool homeIsFile;
+        bool longHome;
+        bool profilesIsFile;
+    };
+    const Case cases[] = {
+        {"the folder's parent is a file", true, false, false},
+        {"the folder's path is too long", false, true, false},
+        {"neither can be made", true, false, true},
+    };
+    for (const Case& c : cases) {
+        GameCopy game;
+        if (c.homeIsFile) {
+            ASSERT_TRUE(testsupport::WriteFileBytes(game.File("home-file"), "x"));
+            game.SetHome(game.File("home-file"));
+        }
+        if (c.longHome) game.SetHome(game.File(std::string(120, 'a') + "/" + std::string(120, 'b')));
+        const std::string profiles = game.Game() + "/Data/Profiles";
+        if (c.profilesIsFile) {
+            ASSERT_TRUE(testsupport::WriteFileBytes(profiles, "x"));
+        }
+
+        std::string output;
+        const int status = testsupport::RunCommand(Bounded(game.Command("--headless --frames 5")), &output);
+        if (c.profilesIsFile) {
+            EXPECT_EQ(status, 1) << c.name << "\n" << output;
+            EXPECT_NE(output.find("Neither the per-user folder nor the folder \"Profiles\""),
+                      std::string::npos)
+                << output;
+            continue;
+        }
+        EXPECT_EQ(status, 0) << c.name << "\n" << output;
+        const std::string log = testsupport::ReadFileBytes(profiles + "/log.txt");
+        EXPECT_NE(log.find("Per-user folder not used"), std::string::npos) << c.name << "\n" << log;
+        EXPECT_NE(log.find("LOG FINISHED."), std::string::npos) << c.name;
+        EXPECT_TRUE(fs::is_regular_file(profiles + "/config.dat")) << c.name;
+        EXPECT_TRUE(fs::is_regular_file(profiles + "/Verbolunde.lock")) << c.name;
+        EXPECT_FALSE(fs::exists(game.User())) << c.name;
+    }
+}
+
+// SIGTERM, SIGINT and SIGHUP close the main window: the program shuts down in
+// order and exits with status 0, the log ending with "LOG FINISHED.".
+TEST(StartUp, TerminationSignalsCloseTheWindowAndShutDownInOrder) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        GameCopy game;
+        const std::string command = "exec " + game.Command("--headless");
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // Wait until the game has reached the screen after loading.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (game.Log().find("-> 0x00000006") == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_NE(game.Log().find("-> 0x00000006"), std::string::npos) << game.Log();
+        kill(pid, signal);
+        int status = 0;
+        pid_t done = 0;
+        while ((done = waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (done == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << "signal " << signal << " did not end the program";
+            continue;
+        }
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << signal << " killed the program";
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        const std::string log = game.Log();
+        EXPECT_NE(log.find("the main window is closed"), std::string::npos) << log;
+        EXPECT_NE(log.find("-> 0xFFFFFFFF"), std::string::npos) << log; // the quit state ran
+        EXPECT_TRUE(EndsWith(log, "LOG FINISHED.\n") || EndsWith(log, "LOG FINISHED.")) << log;
+        EXPECT_TRUE(fs::is_regular_file(game.User() + "/config.dat"));
+    }
+}
+
+// The paths of the command line name files from the folder the program was
+// started in, not from its Data folder.
+TEST(StartUp, CommandLinePathsAreTakenFromTheStartingFolder) {
+    GameCopy game;
+    const std::string start = game.File("start");
+    fs::create_directories(start + "/sub");
+    ASSERT_TRUE(
+        testsupport::WriteFileBytes(start + "/sub/script.txt", "100 key down ESCAPE\n150 key up ESCAPE\n"));
+    fs::copy_file(game.Game() + "/Data/language.dat", start + "/sub/mine.dat");
+    std::string output;
+    const int status = testsupport::RunCommand(
+        "cd '" + start + "' && " +
+            Bounded(
+                game.Command("--headless --frames 20 --input-script sub/script.txt --screenshot sub/shot.png "
+                             "-lang sub/mine.dat")),
+        &output);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_TRUE(fs::is_regular_file(start + "/sub/shot.png")) << output;
+    EXPECT_FALSE(fs::exists(game.Game() + "/Data/sub/shot.png"));
+    EXPECT_NE(game.Log().find("start\\sub\\mine.dat"), std::string::npos) << game.Log();
+}

@@ -1,0 +1,41 @@
+#include "tests/support/GameCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+std::string BuiltProgramFolder() {
+    const char* dir = std::getenv("VB_BINARY_DIR");
+    return dir ? std::string(dir) + "/game" : std::string();
+}
+
+int RunCommand(const std::string& command, std::string* output) {
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return -1;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        *output += buffer;
+    int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+GameCopy::GameCopy() : home_(dir_.File("home")) {
+    const std::string built = BuiltProgramFolder();
+    EXPECT_FALSE(built.empty()) << "VB_BINARY_DIR is not set";
+    fs::create_directories(Game());
+    fs::copy_file(built + "/verbolunde", Game() + "/verbolunde");
+    fs::copy(built + "/Data", Game() + "/Data", fs::copy_options::recursive);
+}
+
+std::string GameCopy::Command(const std::string& arguments) const {
+    return "env XDG_DATA_HOME='" + home_ + "' '" + Game() + "/verbolunde' " + arguments;
+}
+
+} // namespace testsupport

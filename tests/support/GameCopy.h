@@ -1,0 +1,38 @@
+#pragma once
+// A copy of the built game in a fresh folder (the program and its Data
+// folder) with a per-user folder of its own, for tests that run the program.
+#include "tests/support/TempDir.h"
+
+#include <string>
+
+namespace testsupport {
+
+// The folder of the built program (VB_BINARY_DIR/game), empty when unset.
+std::string BuiltProgramFolder();
+
+// Runs the command through the shell; its exit status (-1 when it did not
+// exit normally), with standard output and error added to output.
+int RunCommand(const std::string& command, std::string* output);
+
+class GameCopy {
+  public:
+    GameCopy();
+    std::string Game() const { return dir_.File("game"); }
+    // The per-user data folder the copy is given (XDG_DATA_HOME).
+    std::string Home() const { return home_; }
+    void SetHome(const std::string& home) { home_ = home; }
+    std::string User() const { return home_ + "/Quenmoor/Verbolunde"; }
+    std::string Log() const { return ReadFileBytes(User() + "/log.txt"); }
+    std::string File(const std::string& name) const { return dir_.File(name); }
+    // The shell command that starts the copy with the arguments.
+    std::string Command(const std::string& arguments) const;
+    int Run(const std::string& arguments, std::string* output) const {
+        return RunCommand(Command(arguments), output);
+    }
+
+  private:
+    TempDir dir_;
+    std::string home_;
+};
+
+} // namespace testsupport
