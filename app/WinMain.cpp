@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,6 +80,14 @@ bool ParseNumber(const char* text, uint64_t max, uint64_t& value) {
     return true;
 }
 
+// A file named on the command line, made absolute while the folder the
+// program was started in is still the current one (start-up moves to Data).
+std::string FromStartFolder(const char* path) {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? std::string(path) : absolute.string();
+}
+
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -100,12 +109,12 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             if (!ParseNumber(argv[++i], kMaxRunMs, n)) return false;
             options.untilMs = int64_t(n);
         } else if (std::strcmp(arg, "--screenshot") == 0 && hasValue) {
-            options.screenshot = argv[++i];
+            options.screenshot = FromStartFolder(argv[++i]);
         } else if (std::strcmp(arg, "--screenshot-at") == 0 && i + 2 < argc) {
             if (!ParseNumber(argv[++i], kMaxRunMs, n) || !*argv[i + 1]) return false;
-            options.screenshotsAt.push_back({uint32_t(n), argv[++i]});
+            options.screenshotsAt.push_back({uint32_t(n), FromStartFolder(argv[++i])});
         } else if (std::strcmp(arg, "--input-script") == 0 && hasValue) {
-            options.inputScript = argv[++i];
+            options.inputScript = FromStartFolder(argv[++i]);
         } else {
             return false;
         }

@@ -659,6 +659,18 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
     // The frame that was due is written all the same; the late one is not.
     EXPECT_FALSE(testsupport::ReadFileBytes(game.File("early.png")).empty());
     EXPECT_FALSE(fs::exists(game.File("late.png")));
+
+    // Files named relative to the folder the program is started in, not to Data.
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.File("script.txt"), "0 mouse move 10 10\n"));
+    std::string output;
+    EXPECT_EQ(RunCommand("cd '" + game.Root() + "' && " +
+                             game.Command("--headless --frames 2 --input-script script.txt --screenshot "
+                                          "shot.png --screenshot-at 0 at0.png"),
+                         &output),
+              0)
+        << output;
+    EXPECT_TRUE(fs::exists(game.File("shot.png")));
+    EXPECT_TRUE(fs::exists(game.File("at0.png")));
 }
 
 TEST(Verbolunde, ThreeHundredFramesTakeWellUnderASecond) {
