@@ -19,7 +19,8 @@ namespace platform {
 uint32_t Milliseconds();
 
 // Real time: suspends the calling thread for at least `ms`. Virtual time:
-// moves the clock on by `ms` and returns at once.
+// moves the clock on by `ms` and returns at once, for every thread; so a
+// thread that only polls something waits with a real pause instead.
 void SleepMilliseconds(uint32_t ms);
 
 // Switches virtual time on or off. Switched on, the count starts at

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace platform {
 namespace {
@@ -30,8 +31,10 @@ bool NullAudioDevice::Start(AudioRenderer* renderer) {
     if (clocking_ == Clocking::PlatformClock && !IsClockVirtual()) {
         running_ = true;
         thread_ = std::thread([this] {
+            // The pause is a real one: in virtual time a sleep would move the
+            // clock on for everybody.
             while (running_) {
-                SleepMilliseconds(10);
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 FollowClock();
             }
         });
