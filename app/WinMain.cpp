@@ -25,6 +25,7 @@
 #include "platform/Files.h"
 #include "platform/Platform.h"
 #include "platform/PngWriter.h"
+#include "platform/Random.h"
 #include "platform/SingleInstance.h"
 #include "platform/Utf.h"
 #include "text/FontSlots.h"
@@ -38,32 +39,69 @@
 #include <memory>
 #include <signal.h>
 #include <string>
+#include <vector>
 
 namespace {
+
+// The longest run --until-ms and --screenshot-at accept: the clock's
+// differences stay unambiguous up to here.
+constexpr uint64_t kMaxRunMs = 0x7FFFFFFF;
+
+// A frame to write when the run reaches the given time.
+struct TimedScreenshot {
+    uint32_t ms = 0; // since the main loop began
+    std::string file;
+};
 
 struct Options {
     std::u16string language; // "-lang"
     bool headless = false;
-    int frames = -1; // run until closed
+    bool realtime = false; // headless runs keep the wall clock
+    uint32_t seed = 1;     // the generator's own starting state
+    int frames = -1;       // run until closed
+    int64_t untilMs = -1;  // run until closed
     std::string screenshot;
+    std::vector<TimedScreenshot> screenshotsAt;
     std::string inputScript;
 };
+
+// A whole decimal number from 0 to `max`.
+bool ParseNumber(const char* text, uint64_t max, uint64_t& value) {
+    if (*text < '0' || *text > '9') return false;
+    value = 0;
+    for (; *text; ++text) {
+        if (*text < '0' || *text > '9') return false;
+        value = value * 10 + uint64_t(*text - '0');
+        if (value > max) return false;
+    }
+    return true;
+}
 
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const bool hasValue = i + 1 < argc;
+        uint64_t n = 0;
         if (std::strcmp(arg, "-lang") == 0 && hasValue) {
             options.language = platform::Utf8ToUtf16(argv[++i]);
         } else if (std::strcmp(arg, "--headless") == 0) {
             options.headless = true;
+        } else if (std::strcmp(arg, "--realtime") == 0) {
+            options.realtime = true;
+        } else if (std::strcmp(arg, "--seed") == 0 && hasValue) {
+            if (!ParseNumber(argv[++i], UINT32_MAX, n)) return false;
+            options.seed = uint32_t(n);
         } else if (std::strcmp(arg, "--frames") == 0 && hasValue) {
-            char* end = nullptr;
-            long n = std::strtol(argv[++i], &end, 10);
-            if (*end != 0 || n < 1 || n > 10000000) return false;
+            if (!ParseNumber(argv[++i], 10000000, n) || n < 1) return false;
             options.frames = int(n);
+        } else if (std::strcmp(arg, "--until-ms") == 0 && hasValue) {
+            if (!ParseNumber(argv[++i], kMaxRunMs, n)) return false;
+            options.untilMs = int64_t(n);
         } else if (std::strcmp(arg, "--screenshot") == 0 && hasValue) {
             options.screenshot = argv[++i];
+        } else if (std::strcmp(arg, "--screenshot-at") == 0 && i + 2 < argc) {
+            if (!ParseNumber(argv[++i], kMaxRunMs, n) || !*argv[i + 1]) return false;
+            options.screenshotsAt.push_back({uint32_t(n), argv[++i]});
         } else if (std::strcmp(arg, "--input-script") == 0 && hasValue) {
             options.inputScript = argv[++i];
         } else {
@@ -82,6 +120,8 @@ void ResolveOptionPaths(Options& options, const std::u16string& startFolder) {
     };
     native(options.screenshot);
     native(options.inputScript);
+    for (TimedScreenshot& shot : options.screenshotsAt)
+        native(shot.file);
     std::u16string& language = options.language; // a game path
     for (char16_t& c : language)
         if (c == u'/') c = u'\\';
@@ -206,8 +246,9 @@ bool UsableFolder(const std::u16string& folder, std::string* why) {
 
 // ---------------------------------------------------------------- main loop
 
-void DrawFrame(DXLViewer& viewer) {
-    if (Failed(viewer.BeginScene())) return; // lost device: tested and reset at the next begin
+// True when the frame was shown.
+bool DrawFrame(DXLViewer& viewer) {
+    if (Failed(viewer.BeginScene())) return false; // lost device: tested and reset at the next begin
     const AppCallbacks& callbacks = AppCallbackTable();
     if (callbacks.draw)
         callbacks.draw();
@@ -218,6 +259,7 @@ void DrawFrame(DXLViewer& viewer) {
         LogError(kLogIndent, "The frame could not be shown.", hr);
         LogError(kLogIndent, "Application error.", kResultAppPresent);
     }
+    return Succeeded(hr);
 }
 
 // Window events: closing (or a close signal) quits, focus and minimising set
@@ -262,10 +304,27 @@ bool HandleWindowEvents(platform::Window& window, DXLWindowViewer* viewer) {
     return !quit;
 }
 
-void RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManager& input,
+bool WriteScreenshot(DXLViewer& viewer, const std::string& file);
+
+// In virtual time a pass that waited for nothing (no frame was shown, so
+// neither the frame limiter nor the display pacing slept) still takes the
+// limiter's step, so that the clock and the scripted events go on.
+constexpr uint32_t kIdlePassMs = 5;
+
+// Runs until the game quits or its window closes, or until --frames passes
+// or --until-ms. The --screenshot-at frames are written as their times come:
+// each is the first frame shown at or after its time. False when one could
+// not be written or the run ended before its time.
+bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManager& input,
                  SoundManager& sound, const Options& options) {
+    std::vector<bool> taken(options.screenshotsAt.size(), false);
+    bool written = true;
+    const uint32_t start = platform::Milliseconds();
+    uint32_t elapsed = 0;
     int frames = 0;
     while (GameState() != kStateQuit) {
+        const uint32_t passStart = platform::Milliseconds();
+        elapsed = passStart - start;
         backend.PumpEvents();
         if (!HandleWindowEvents(backend.GetWindow(), &viewer)) break;
         input.PollDevices(kInputMouse | kInputKeyboard);
@@ -280,10 +339,26 @@ void RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManag
                 SelectCursor(cursor());
             else
                 UseDefaultCursor();
-            DrawFrame(viewer);
+            if (DrawFrame(viewer)) {
+                for (size_t i = 0; i < taken.size(); ++i) {
+                    if (taken[i] || options.screenshotsAt[i].ms > elapsed) continue;
+                    taken[i] = true;
+                    written = WriteScreenshot(viewer, options.screenshotsAt[i].file) && written;
+                }
+            }
         }
+        if (platform::IsClockVirtual() && platform::Milliseconds() == passStart)
+            platform::SleepMilliseconds(kIdlePassMs);
         if (options.frames > 0 && ++frames >= options.frames) break;
+        if (options.untilMs >= 0 && elapsed >= options.untilMs) break;
     }
+    for (size_t i = 0; i < taken.size(); ++i) {
+        if (taken[i]) continue;
+        std::fprintf(stderr, "verbolunde: the run ended at %u ms, before the screenshot at %u ms (%s).\n",
+                     elapsed, options.screenshotsAt[i].ms, options.screenshotsAt[i].file.c_str());
+        written = false;
+    }
+    return written;
 }
 
 bool WriteScreenshot(DXLViewer& viewer, const std::string& file) {
@@ -475,7 +550,8 @@ bool App::Start() {
 
     platform::BackendResult created = platform::CreateBackend(
         options_.headless ? platform::BackendKind::Headless : platform::BackendKind::Sdl,
-        options_.inputScript);
+        options_.inputScript,
+        options_.realtime ? platform::HeadlessTime::Real : platform::HeadlessTime::Virtual);
     if (!created.backend) {
         std::fprintf(stderr, "verbolunde: %s\n", created.error.c_str());
         LogErrorPrintf(kLogIndent, "%s", created.error.c_str());
@@ -572,7 +648,7 @@ bool App::LoadLanguage() {
 int App::Run() {
     if (Start()) {
         SetGameState(kStateLogos);
-        RunMainLoop(*backend_, *viewer_, *input_, sound_, options_);
+        if (!RunMainLoop(*backend_, *viewer_, *input_, sound_, options_) && exitCode_ == 0) exitCode_ = 1;
     }
     if (exitCode_ == 0 && viewer_ && !options_.screenshot.empty() &&
         !WriteScreenshot(*viewer_, options_.screenshot))
@@ -658,10 +734,12 @@ int WinMain(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: verbolunde [-lang FILE] [--headless] [--frames N] [--screenshot FILE.png] "
+                     "usage: verbolunde [-lang FILE] [--headless] [--realtime] [--seed N] [--frames N] "
+                     "[--until-ms T] [--screenshot FILE.png] [--screenshot-at T FILE.png]... "
                      "[--input-script FILE]\n");
         return 2;
     }
+    platform::SeedRand(options.seed);
     InstallCloseSignals();
     std::u16string programFolder;
     int exitCode = 0;

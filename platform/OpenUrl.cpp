@@ -1,11 +1,11 @@
 #include "platform/OpenUrl.h"
 
-#include "platform/Clock.h"
-
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 
 extern char** environ;
 
@@ -48,13 +48,14 @@ bool OpenWebAddress(const std::string& address) {
     if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0) return false;
     // Without a desktop session xdg-open may run the browser in the foreground;
     // the game is shutting down, so it waits a short while for the handler's
-    // answer and otherwise leaves the handler running on its own.
+    // answer and otherwise leaves the handler running on its own. The wait is
+    // for another process, so it is real time also when the game's clock is not.
     for (int waited = 0; waited < kHandlerWaitMs; waited += kPollMs) {
         int status = 0;
         const pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
         if (done < 0 && errno != EINTR) return false;
-        SleepMilliseconds(kPollMs);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
     return true;
 }

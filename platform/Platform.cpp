@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include "platform/Clock.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "platform/sdl/SdlBackend.h"
 
@@ -17,7 +18,7 @@ bool ParseBackendKind(std::string_view name, BackendKind& kind) {
     return true;
 }
 
-BackendResult CreateBackend(BackendKind kind, const std::string& headlessScript) {
+BackendResult CreateBackend(BackendKind kind, const std::string& headlessScript, HeadlessTime headlessTime) {
     BackendResult result;
     if (kind == BackendKind::Headless) {
         auto backend = std::make_unique<HeadlessBackend>();
@@ -30,6 +31,7 @@ BackendResult CreateBackend(BackendKind kind, const std::string& headlessScript)
             }
             backend->AddEvents(events);
         }
+        if (headlessTime == HeadlessTime::Virtual) SetVirtualClock(true);
         result.backend = std::move(backend);
         return result;
     }

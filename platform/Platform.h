@@ -35,9 +35,17 @@ struct BackendResult {
     std::string error;      // why there is no backend, in words for the user
 };
 
+// How a headless run keeps time. Virtual: the headless backend switches the
+// platform clock to virtual time for the rest of the process (see
+// platform/Clock.h), so a run replays exactly and as fast as the machine
+// allows. Real: the wall clock, for watching a run. The sdl backend always
+// keeps the wall clock.
+enum class HeadlessTime { Virtual, Real };
+
 // headlessScript: for the headless backend, a file of scripted input events
 // (see platform/headless/EventScript.h); empty for none.
-BackendResult CreateBackend(BackendKind kind, const std::string& headlessScript = {});
+BackendResult CreateBackend(BackendKind kind, const std::string& headlessScript = {},
+                            HeadlessTime headlessTime = HeadlessTime::Virtual);
 
 // "sdl" or "headless"; false for any other name.
 bool ParseBackendKind(std::string_view name, BackendKind& kind);

@@ -1,8 +1,9 @@
 #include "platform/SoftwareDevice.h"
 
+#include "platform/Clock.h"
+
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 namespace platform {
 namespace {
@@ -357,15 +358,38 @@ Result SoftwareDevice::Present() {
     sink_->ShowFrame(frame_.data(), static_cast<int>(parameters_.backBufferWidth),
                      static_cast<int>(parameters_.backBufferHeight),
                      static_cast<int>(parameters_.backBufferWidth));
-    // Interval "one" without a display that waits for its refresh: pace to about 60 Hz.
-    if (parameters_.presentationInterval != kPresentIntervalImmediate && !sink_->PacesToDisplay()) {
-        using namespace std::chrono;
-        const auto period = duration_cast<steady_clock::duration>(duration<double>(1.0 / 60.0));
-        const auto next = lastPresent_ + period;
-        if (steady_clock::now() < next) std::this_thread::sleep_until(next);
-        lastPresent_ = steady_clock::now();
-    }
+    // Interval "one" without a display that waits for its refresh: pace to 60 Hz.
+    if (parameters_.presentationInterval != kPresentIntervalImmediate && !sink_->PacesToDisplay())
+        PaceToRefresh();
     return kOk;
+}
+
+// The n-th frame after the pacing began is shown no earlier than n * 1000 / 60
+// ms after it, so in virtual time the frames are exactly 1000 / 60 ms apart
+// on average. A frame late by a whole period or more begins the count afresh
+// rather than hurrying the next ones.
+void SoftwareDevice::PaceToRefresh() {
+    constexpr uint32_t kRate = 60;
+    const uint32_t now = Milliseconds();
+    if (!pacing_) {
+        pacing_ = true;
+        paceStart_ = now;
+        pacedFrames_ = 0;
+        return;
+    }
+    ++pacedFrames_;
+    const uint32_t due = pacedFrames_ * 1000 / kRate;
+    const uint32_t elapsed = now - paceStart_;
+    if (elapsed < due) {
+        SleepMilliseconds(due - elapsed);
+    } else if (elapsed - due >= 1000 / kRate) {
+        paceStart_ = now;
+        pacedFrames_ = 0;
+    }
+    if (pacedFrames_ == kRate) {
+        paceStart_ += 1000;
+        pacedFrames_ = 0;
+    }
 }
 
 Result SoftwareDevice::TestCooperativeLevel() {

@@ -2,8 +2,6 @@
 #include "platform/GraphicsDevice.h"
 #include "platform/Rasterizer.h"
 
-#include <chrono>
-
 namespace platform {
 
 // The reference device: draws into a 32-bit A8R8G8B8 back buffer in memory and
@@ -43,6 +41,7 @@ class SoftwareDevice final : public GraphicsDevice {
     Matrix* TransformSlot(TransformState state);
     raster::PixelState ResolvePixelState();
     raster::ClipRect ViewportClip() const;
+    void PaceToRefresh();
 
     PresentParameters parameters_;
     FrameSink* sink_;
@@ -60,7 +59,10 @@ class SoftwareDevice final : public GraphicsDevice {
     bool inScene_ = false;
     bool lost_ = false;      // draws do nothing until Reset
     bool lossCause_ = false; // Reset is refused while the cause lasts
-    std::chrono::steady_clock::time_point lastPresent_{};
+    // Display pacing for interval "one" (see PaceToRefresh).
+    bool pacing_ = false;
+    uint32_t paceStart_ = 0;
+    uint32_t pacedFrames_ = 0;
     std::vector<raster::ScreenVertex> screenVertices_; // reused between draws
 };
 

@@ -163,6 +163,7 @@ void HeadlessBackend::PumpEvents() {
         started_ = true;
         start_ = now;
     }
+    if (IsClockVirtual()) audio_.FollowClock();
     PumpEventsUntil(now - start_);
 }
 

@@ -90,9 +90,10 @@ class HeadlessCursors final : public Cursors {
 
 class HeadlessBackend final : public Backend {
   public:
-    // The audio device runs by the wall clock for program runs; tests take
-    // manual clocking and advance it themselves.
-    explicit HeadlessBackend(NullAudioDevice::Clocking audioClocking = NullAudioDevice::Clocking::WallClock);
+    // The audio device follows the platform clock for program runs; tests
+    // take manual clocking and advance it themselves.
+    explicit HeadlessBackend(
+        NullAudioDevice::Clocking audioClocking = NullAudioDevice::Clocking::PlatformClock);
 
     BackendKind Kind() const override { return BackendKind::Headless; }
     HeadlessWindow& GetWindow() override { return window_; }
@@ -100,7 +101,8 @@ class HeadlessBackend final : public Backend {
     HeadlessCursors& GetCursors() override { return cursors_; }
     Clipboard& GetClipboard() override { return clipboard_; }
     NullAudioDevice& GetAudioDevice() override { return audio_; }
-    // Applies the scripted events whose time has come (ms since the first pump).
+    // Applies the scripted events whose time has come (ms since the first
+    // pump); in virtual time the audio device also catches up with the clock.
     void PumpEvents() override;
 
     // Adds events to the script; they are applied in time order.

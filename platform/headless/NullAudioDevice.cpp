@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace platform {
 namespace {
@@ -25,21 +26,30 @@ bool NullAudioDevice::Start(AudioRenderer* renderer) {
         renderer_ = renderer;
         millisecondsAdvanced_ = 0;
         framesAtMillisecondBase_ = framesRendered_;
+        clockLast_ = Milliseconds();
     }
-    if (clocking_ == Clocking::WallClock) {
+    if (clocking_ == Clocking::PlatformClock && !IsClockVirtual()) {
         running_ = true;
         thread_ = std::thread([this] {
-            uint32_t start = Milliseconds();
-            uint32_t last = 0;
+            // The pause is a real one: in virtual time a sleep would move the
+            // clock on for everybody.
             while (running_) {
-                SleepMilliseconds(10);
-                uint32_t now = Milliseconds() - start;
-                AdvanceMilliseconds(now - last);
-                last = now;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                FollowClock();
             }
         });
     }
     return true;
+}
+
+void NullAudioDevice::FollowClock() {
+    if (clocking_ != Clocking::PlatformClock) return;
+    std::lock_guard guard(lock_);
+    if (!renderer_) return;
+    const uint32_t now = Milliseconds();
+    const uint32_t ms = now - clockLast_;
+    clockLast_ = now;
+    RenderMilliseconds(ms);
 }
 
 void NullAudioDevice::Stop() {
@@ -61,6 +71,10 @@ void NullAudioDevice::Advance(int frames) {
 
 void NullAudioDevice::AdvanceMilliseconds(uint32_t ms) {
     std::lock_guard guard(lock_);
+    RenderMilliseconds(ms);
+}
+
+void NullAudioDevice::RenderMilliseconds(uint32_t ms) {
     millisecondsAdvanced_ += ms;
     uint64_t target = framesAtMillisecondBase_ + millisecondsAdvanced_ * uint64_t(rate_) / 1000;
     if (target > framesRendered_) RenderFrames(int(target - framesRendered_));

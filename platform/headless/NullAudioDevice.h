@@ -12,10 +12,13 @@ namespace platform {
 // An output device without sound hardware. It pulls blocks from the renderer
 // as time passes: either when told (tests advance it by frames or
 // milliseconds and read back what was rendered) or, for headless runs of the
-// program, by the wall clock on a thread of its own.
+// program, by the platform clock. In real time a thread of its own follows
+// the clock; in virtual time nothing runs by itself and the owner calls
+// FollowClock (the headless backend does at every pump), so the sound is
+// rendered at the same moments of every run.
 class NullAudioDevice final : public AudioDevice {
   public:
-    enum class Clocking { Manual, WallClock };
+    enum class Clocking { Manual, PlatformClock };
     explicit NullAudioDevice(Clocking clocking = Clocking::Manual, int rate = kAudioRate);
     ~NullAudioDevice() override;
 
@@ -28,6 +31,9 @@ class NullAudioDevice final : public AudioDevice {
     // Renders up to the frame that `ms` more milliseconds of output end on;
     // the fractions carry over, so 1000 calls of 1 ms give exactly one second.
     void AdvanceMilliseconds(uint32_t ms);
+    // With platform clocking: renders up to the frame the clock has reached
+    // since Start. Nothing with manual clocking or while stopped.
+    void FollowClock();
     uint64_t FramesRendered() const;
 
     // While capturing, every rendered frame is kept for reading back.
@@ -36,7 +42,9 @@ class NullAudioDevice final : public AudioDevice {
     void ClearCapture();
 
   private:
+    // Both with the lock held.
     void RenderFrames(int frames);
+    void RenderMilliseconds(uint32_t ms);
 
     const Clocking clocking_;
     const int rate_;
@@ -45,6 +53,7 @@ class NullAudioDevice final : public AudioDevice {
     uint64_t framesRendered_ = 0;
     uint64_t millisecondsAdvanced_ = 0;
     uint64_t framesAtMillisecondBase_ = 0;
+    uint32_t clockLast_ = 0; // the platform clock at Start or at the last FollowClock
     bool capture_ = false;
     std::vector<int16_t> captured_;
     std::vector<int16_t> block_;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -56,6 +57,7 @@ class GameCopy {
     std::string User() const { return dir_.File("home") + "/Quenmoor/Verbolunde"; }
     std::string Log() const { return testsupport::ReadFileBytes(User() + "/log.txt"); }
     std::string File(const std::string& name) const { return dir_.File(name); }
+    std::string Root() const { return dir_.Path().string(); }
     std::string Command(const std::string& arguments) const {
         return "env XDG_DATA_HOME='" + dir_.File("home") + "' '" + Game() + "/verbolunde' " + arguments;
     }
@@ -317,7 +319,7 @@ TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
     GameCopy game;
     const std::string script = game.File("escape.txt");
     // Without the quit, the later key would be logged and the frames would
-    // run out only after 20 s.
+    // run out only after a minute.
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse down left\n140 mouse up left\n"
                                                     "3000 key down ESCAPE\n3100 key up ESCAPE\n"
                                                     "3500 key down B\n3600 key up B\n"));
@@ -357,8 +359,10 @@ TEST(Verbolunde, ASecondStartRaisesTheFirstWindowAndEndsWithStatus9) {
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "2500 close\n"));
     std::string firstOutput;
     int firstStatus = -1;
-    std::thread first(
-        [&] { firstStatus = game.Run("--headless --input-script '" + script + "'", &firstOutput); });
+    // The first copy keeps the wall clock, so that it is still running when the second starts.
+    std::thread first([&] {
+        firstStatus = game.Run("--headless --realtime --input-script '" + script + "'", &firstOutput);
+    });
     // Waits until the first copy shows its logos.
     for (int i = 0; i < 400 && StateChanges(game.Log()).empty(); ++i)
         usleep(10000);
@@ -549,4 +553,141 @@ TEST(Verbolunde, WithoutDisplaySaysSoAndFails) {
         "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " + game.Command("--frames 3"), &output);
     EXPECT_NE(status, 0);
     EXPECT_NE(output.find("--headless"), std::string::npos) << output;
+}
+
+// ---------------------------------------------------------------- virtual time
+
+// The log with what may differ between two runs of the same scenario taken
+// out: the dates and times of day, and the folder the copy of the game is in.
+std::string ComparableLog(const GameCopy& game) {
+    std::string log = game.Log();
+    std::string root = game.Root();
+    std::replace(root.begin(), root.end(), '/', '\\');
+    for (size_t at = log.find(root); at != std::string::npos; at = log.find(root, at))
+        log.replace(at, root.size(), "<copy>");
+    log = std::regex_replace(log, std::regex("[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}"), "<date>");
+    return std::regex_replace(log, std::regex("[0-9]{2}:[0-9]{2}:[0-9]{2}(\\.[0-9]{3})?"), "<time>");
+}
+
+TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
+    // The logos skipped, keys and clicks on the screen after loading, and a
+    // key after the run's end that is never seen.
+    const std::string scenario = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                 "3000 key down A\n3100 key up A\n"
+                                 "3150 mouse move 300 200\n3200 mouse down left\n3300 mouse up left\n"
+                                 "3400 mouse down left\n3500 mouse up left\n"
+                                 "20000 mouse down right\n20100 mouse up right\n"
+                                 "60500 key down B\n60600 key up B\n";
+    const std::vector<uint32_t> moments = {0, 100, 1500, 3250, 30000, 59990};
+    struct Run {
+        GameCopy game;
+        int status = -1;
+        std::string output;
+        std::string cpu; // the CPU seconds the run took, for the record
+    };
+    Run runs[2];
+    std::vector<std::thread> threads;
+    for (Run& run : runs) {
+        ASSERT_TRUE(testsupport::WriteFileBytes(run.game.File("scenario.txt"), scenario));
+        std::string arguments = "--headless --seed 1234 --until-ms 60000 --input-script '" +
+                                run.game.File("scenario.txt") + "' --screenshot '" +
+                                run.game.File("last.png") + "'";
+        for (uint32_t ms : moments)
+            arguments += " --screenshot-at " + std::to_string(ms) + " '" +
+                         run.game.File("at" + std::to_string(ms) + ".png") + "'";
+        threads.emplace_back([&run, arguments] {
+            run.status = RunCommand("/usr/bin/time -f 'cpu %U' " + run.game.Command(arguments), &run.output);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (Run& run : runs) {
+        ASSERT_EQ(run.status, 0) << run.output;
+        std::smatch cpu;
+        if (std::regex_search(run.output, cpu, std::regex("cpu ([0-9.]+)"))) run.cpu = cpu[1];
+    }
+    std::printf("A minute of virtual time took %s and %s s of CPU.\n", runs[0].cpu.c_str(),
+                runs[1].cpu.c_str());
+
+    std::vector<std::string> frames;
+    for (uint32_t ms : moments) {
+        const std::string name = "at" + std::to_string(ms) + ".png";
+        frames.push_back(testsupport::ReadFileBytes(runs[0].game.File(name)));
+        ASSERT_FALSE(frames.back().empty()) << name;
+        EXPECT_TRUE(frames.back() == testsupport::ReadFileBytes(runs[1].game.File(name))) << name;
+    }
+    const std::string last = testsupport::ReadFileBytes(runs[0].game.File("last.png"));
+    EXPECT_TRUE(last == testsupport::ReadFileBytes(runs[1].game.File("last.png")));
+    EXPECT_EQ(ComparableLog(runs[0].game), ComparableLog(runs[1].game));
+    EXPECT_EQ(testsupport::ReadFileBytes(runs[0].game.User() + "/config.dat"),
+              testsupport::ReadFileBytes(runs[1].game.User() + "/config.dat"));
+
+    // The moments are different pictures: the logos, the loading, the screen
+    // after loading before and after the clicks.
+    for (size_t i = 1; i < frames.size(); ++i)
+        EXPECT_NE(frames[i - 1], frames[i]) << "at " << moments[i - 1] << " and " << moments[i] << " ms";
+    EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at3250.png"))), "001");
+    EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at30000.png"))), "003");
+    ExpectFinishedScreen(ReadScreenshot(runs[0].game.File("last.png")));
+    // The run ended at a minute: the key after it was never pressed.
+    const std::string log = runs[0].game.Log();
+    EXPECT_EQ(LogLines(log, "Key pressed"),
+              std::vector<std::string>{"0x1E (virtual key 0x41, modifiers 0x0)"})
+        << log;
+    EXPECT_TRUE(EndsWith(log, "LOG FINISHED.")) << log;
+}
+
+TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) {
+    GameCopy game;
+    struct Case {
+        std::string arguments;
+        int status;
+        const char* output; // a part of what the program says
+    };
+    const Case cases[] = {
+        {"--seed 4294967295 --until-ms 0", 0, ""},
+        {"--seed 4294967296 --frames 2", 2, "usage:"},
+        {"--seed -1 --frames 2", 2, "usage:"},
+        {"--seed --frames 2", 2, "usage:"},
+        {"--until-ms 12x", 2, "usage:"},
+        {"--until-ms 2147483648", 2, "usage:"},
+        {"--screenshot-at 100", 2, "usage:"},
+        {"--screenshot-at soon '" + game.File("a.png") + "'", 2, "usage:"},
+        {"--until-ms 200 --screenshot-at 90000 '" + game.File("late.png") + "'", 1,
+         "before the screenshot at 90000 ms"},
+        {"--frames 3 --screenshot-at 0 '" + game.File("early.png") + "' --screenshot-at 5000 '" +
+             game.File("late.png") + "'",
+         1, "before the screenshot at 5000 ms"},
+    };
+    for (const Case& c : cases) {
+        std::string output;
+        EXPECT_EQ(game.Run("--headless " + c.arguments, &output), c.status) << c.arguments << "\n" << output;
+        EXPECT_NE(output.find(c.output), std::string::npos) << c.arguments << "\n" << output;
+    }
+    // The frame that was due is written all the same; the late one is not.
+    EXPECT_FALSE(testsupport::ReadFileBytes(game.File("early.png")).empty());
+    EXPECT_FALSE(fs::exists(game.File("late.png")));
+
+    // Files named relative to the folder the program is started in, not to Data.
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.File("script.txt"), "0 mouse move 10 10\n"));
+    std::string output;
+    EXPECT_EQ(RunCommand("cd '" + game.Root() + "' && " +
+                             game.Command("--headless --frames 2 --input-script script.txt --screenshot "
+                                          "shot.png --screenshot-at 0 at0.png"),
+                         &output),
+              0)
+        << output;
+    EXPECT_TRUE(fs::exists(game.File("shot.png")));
+    EXPECT_TRUE(fs::exists(game.File("at0.png")));
+}
+
+TEST(Verbolunde, ThreeHundredFramesTakeWellUnderASecond) {
+    GameCopy game;
+    std::string output;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(game.Run("--headless --frames 300", &output), 0) << output;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // Five seconds at sixty frames a second by the wall clock; this build is
+    // a checked one, so the bound is generous.
+    EXPECT_LT(seconds, 4.5);
 }
