@@ -199,8 +199,11 @@ void DigitalText::Draw() {
 
 void GameDigitalText::Draw() {
     if (!font_) return;
+    // A font without a texture still shows its digits, as the plain white
+    // rectangles its modes were built with; the viewer is then its collection's.
     DXLTexture* texture = font_->GetTexture();
     DXLViewer* viewer = texture ? texture->GetViewer() : nullptr;
+    if (!viewer && font_->GetCollection()) viewer = font_->GetCollection()->GetViewer();
     if (!viewer) return;
     viewer->ApplyTransform();
     SetCurrentTexture(texture);

@@ -246,6 +246,28 @@ TEST_F(DigitFonts, TextsDrawTheirDigits) {
     EXPECT_EQ(GetCurrentTexture(), nullptr);
 }
 
+// The game's digit texts show a font without a texture as white rectangles.
+TEST_F(DigitFonts, GameTextsDrawAFontWithoutTexture) {
+    FontRecord record;
+    record.flags = 0;
+    DigitalFont* font = LoadOne(record);
+    ASSERT_NE(font, nullptr);
+    ASSERT_EQ(font->GetTexture(), nullptr);
+    GameDigitalText game(font, 0, 2, false, 0);
+    game.SetValue(1);
+    ASSERT_EQ(viewer.BeginScene(), kResultOk);
+    viewer.ClearTarget(0xFF000000);
+    game.Draw();
+    viewer.EndFrame();
+    const platform::FrameView frame = viewer.GetDevice()->BackBuffer();
+    int lit = 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 128; ++x)
+            lit += (frame.pixels[size_t(y) * size_t(frame.pitchInPixels) + size_t(x)] & 0xFF) > 128;
+    EXPECT_EQ(lit, 11 * 16);
+    EXPECT_EQ(GetCurrentTexture(), nullptr);
+}
+
 TEST_F(DigitFonts, TheLoaderYieldsAndResumes) {
     std::string bytes = FontRecord{}.Bytes();
     FontRecord second;
