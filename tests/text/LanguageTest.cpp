@@ -48,9 +48,11 @@ class TestLanguage : public DXLLanguage {
         }
     }
     void ReadCompiled(kis::DataFileReaderW&) override { ++compiledReads; }
+    void Hook() override { ++hooks; }
 
     bool header = false;
     int compiledReads = 0;
+    int hooks = 0;
     bool withImages = false;
     DXLTexture* logo = nullptr;
     bool refused = false;
@@ -141,6 +143,15 @@ TEST(Language, TextDataAndSpreadsheetSourcesLoadIdenticalGroups) {
         EXPECT_EQ(Dump(language), kExpectedDump) << path;
         EXPECT_EQ(language.compiledReads, 0);
     }
+}
+
+// The language's extension point reaches the subclass.
+TEST(Language, TheExtensionHookReachesTheSubclass) {
+    TempDir dir;
+    TestLanguage language(WriteSources(dir)[0]);
+    DXLLanguage& base = language;
+    base.Hook();
+    EXPECT_EQ(language.hooks, 1);
 }
 
 TEST(Language, LookupsIgnoreCaseAndFallBackOnlyWhenAsked) {
