@@ -145,13 +145,25 @@ TEST(Language, TextDataAndSpreadsheetSourcesLoadIdenticalGroups) {
     }
 }
 
-// The language's extension point reaches the subclass.
-TEST(Language, TheExtensionHookReachesTheSubclass) {
+// The extension points of both interfaces reach the subclass; the source
+// readers' own hook leaves the reader where it stood.
+TEST(Language, ExtensionHooksReachTheSubclassAndChangeNothingInTheReaders) {
     TempDir dir;
-    TestLanguage language(WriteSources(dir)[0]);
-    DXLLanguage& base = language;
-    base.Hook();
-    EXPECT_EQ(language.hooks, 1);
+    for (const std::string& path : WriteSources(dir)) {
+        TestLanguage language(path);
+        DXLLanguage& base = language;
+        base.Hook();
+        EXPECT_EQ(language.hooks, 1);
+        std::unique_ptr<DXLLngFile> source(language.CreateLngFile(U(path).c_str()));
+        ASSERT_NE(source, nullptr);
+        ASSERT_TRUE(source->IsOpened()) << path;
+        ASSERT_TRUE(source->EnterSection(u"buttons")) << path;
+        const uint32_t entries = source->GetEntryCount();
+        source->Hook(1, 2);
+        EXPECT_EQ(source->GetEntryCount(), entries) << path;
+        EXPECT_EQ(source->GetError(), 0u) << path;
+        EXPECT_TRUE(source->LeaveSection()) << path;
+    }
 }
 
 TEST(Language, LookupsIgnoreCaseAndFallBackOnlyWhenAsked) {
