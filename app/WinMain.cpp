@@ -9,6 +9,7 @@
 #include "app/Logos.h"
 #include "app/PlayUrl.h"
 #include "engine/Cursors.h"
+#include "engine/ImageReaders.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
@@ -344,6 +345,7 @@ bool AppLoadLanguage() {
 }
 
 int WinMain(int argc, char** argv) {
+    RegisterBitmapFileFormats(); // the table of image-file kinds, before any picture is read
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
