@@ -167,6 +167,20 @@ TEST_F(BitmapFontTest, MalformedCustomItemsKeepWhatWasApplied) {
     EXPECT_EQ(font.GetGlyph(u'c')->leftBearing, 0);
 }
 
+// A custom space wider than the cell keeps its whole width beside the glyph.
+TEST_F(BitmapFontTest, CustomSpacesWiderThanTheCellAreKeptWhole) {
+    kis::IniFileW ini(WriteIni("Chars=\"jk\"\n"
+                               "CharWidth=3\n"
+                               "CustomSpaces='j'=5:0, 'k'=1:4\n")
+                          .c_str());
+    DXLBitmapFontW font;
+    font.LoadDescription(&ini, nullptr, false);
+    EXPECT_EQ(font.GetGlyph(u'j')->leftBearing, -5);
+    EXPECT_EQ(font.GetAdvance(u'j'), 8);
+    EXPECT_EQ(font.GetGlyph(u'k')->rightBearing, -4);
+    EXPECT_EQ(font.GetAdvance(u'k'), 8);
+}
+
 TEST_F(BitmapFontTest, ImageFileBecomesAShareableTextureOfTheCollection) {
     DXLTextures textures(&viewer);
     const std::u16string path = WriteIni("ImageFile=glyphs.font.png\nChars=#65\nCharHeight=8\n");
