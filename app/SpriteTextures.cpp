@@ -52,13 +52,14 @@ int32_t Fail(kis::BaseDataFile* reader, LoaderState* state) {
     return kLoaderFinished;
 }
 
-// Reads one record and makes its texture; false for a bad record or an
-// image that does not load.
+// Reads one record and declares its texture; false for a bad record.
 bool ReadTexture(DXLTextures* collection, kis::BaseDataFile* reader) {
     char16_t name[DXLTexture::kNameSize];
-    uint32_t size = 0;
-    if (!ReadEntryName(reader, name) || !ReadU32(reader, &size) || size == 0 ||
-        int64_t(size) > BytesLeft(reader))
+    uint32_t width = 0, height = 0, size = 0;
+    if (!ReadEntryName(reader, name) || !ReadU32(reader, &width) || !ReadU32(reader, &height) ||
+        !ReadU32(reader, &size) || size == 0 || int64_t(size) > BytesLeft(reader))
+        return false;
+    if (width == 0 || height == 0 || width > kSpriteTextureMaxSide || height > kSpriteTextureMaxSide)
         return false;
     auto loader = std::make_unique<DXLTextureLoaderDataFile>(reader, size);
     if (loader->IsSpent()) return false;
@@ -70,11 +71,7 @@ bool ReadTexture(DXLTextures* collection, kis::BaseDataFile* reader) {
         0, 0, uint32_t(platform::TextureAddress::Clamp), uint32_t(platform::TextureAddress::Clamp),
         kBlendAlpha, uint32_t(platform::TextureOp::Modulate), uint32_t(platform::TextureOp::Modulate)));
     texture->SetSource(loader.get(), true);
-    texture->Restore();
-    if (!texture->IsLive()) {
-        collection->DeleteAt(collection->IndexOf(texture));
-        return false;
-    }
+    texture->SetDeclaredSize(int32_t(width), int32_t(height)); // loaded on first use
     g_textures.push_back({collection, texture, std::move(loader)});
     return true;
 }

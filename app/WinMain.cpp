@@ -16,6 +16,7 @@
 #include "app/LoadingScreen.h"
 #include "app/PlayUrl.h"
 #include "engine/Cursors.h"
+#include "engine/ImageReaders.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
@@ -731,6 +732,7 @@ std::u16string ChooseUserFolder(const std::u16string& userFolder, const std::u16
 }
 
 int WinMain(int argc, char** argv) {
+    RegisterBitmapFileFormats(); // the table of image-file kinds, before any picture is read
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,

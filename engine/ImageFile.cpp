@@ -1,6 +1,5 @@
 #include "engine/ImageFile.h"
 #include "engine/ImageReaders.h"
-#include "foundation/StrFunctions.h"
 #include "foundation/Stream.h"
 #include "platform/ImageDecode.h"
 
@@ -32,9 +31,10 @@ BitmapFileReader ReaderBySignature(const uint8_t* data, uint32_t size) {
     return nullptr;
 }
 
-// The extension after the last '.' of the name's last part, lower-case ASCII.
-bool ExtensionIs(const char16_t* name, const char16_t* extension) {
-    if (!name) return false;
+// The reader the table of image-file kinds holds for the extension after the
+// last '.' of the name's last part, or null.
+BitmapFileReader ReaderByExtension(const char16_t* name) {
+    if (!name) return nullptr;
     const char16_t* dot = nullptr;
     for (const char16_t* p = name; *p; ++p) {
         if (*p == u'.')
@@ -42,14 +42,8 @@ bool ExtensionIs(const char16_t* name, const char16_t* extension) {
         else if (*p == u'\\' || *p == u'/')
             dot = nullptr;
     }
-    return dot && kis::StrICompareW(dot + 1, extension) == 0;
-}
-
-BitmapFileReader ReaderByExtension(const char16_t* name) {
-    if (ExtensionIs(name, u"tga")) return ReadTargaFile;
-    if (ExtensionIs(name, u"dxlb")) return ReadDXLBitmapFile;
-    if (ExtensionIs(name, u"glb")) return ReadGLBBitmapFile;
-    return nullptr;
+    const DXLBITMAPFILEFORMAT* row = dot ? FindBitmapFileFormat(dot + 1) : nullptr;
+    return row ? row->reader : nullptr;
 }
 
 bool ReadWith(BitmapFileReader reader, const uint8_t* data, uint32_t size, DXLBitmap* bitmap) {

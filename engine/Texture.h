@@ -119,6 +119,17 @@ class DXLTexture : public DXLDeviceObject {
     uint32_t GetColour() const { return colour_; }
     uint32_t useCounter = 0; // the clients' own
 
+    // The picture size a pack declares for a texture before it is loaded (0
+    // when none is declared): its users can size things from it while the
+    // texture waits for its first use. A load that gives another size leaves
+    // the texture not live.
+    void SetDeclaredSize(int32_t width, int32_t height) {
+        declaredWidth_ = width;
+        declaredHeight_ = height;
+    }
+    int32_t GetDeclaredWidth() const { return declaredWidth_; }
+    int32_t GetDeclaredHeight() const { return declaredHeight_; }
+
     int32_t GetWidth() const { return live_ ? imageWidth_ : 0; }
     int32_t GetHeight() const { return live_ ? imageHeight_ : 0; }
     int32_t GetTextureWidth() const { return live_ ? textureWidth_ : 0; }
@@ -222,6 +233,8 @@ class DXLTexture : public DXLDeviceObject {
     platform::TexturePtr texture_;
     int32_t imageWidth_ = 0;
     int32_t imageHeight_ = 0;
+    int32_t declaredWidth_ = 0;
+    int32_t declaredHeight_ = 0;
     int32_t textureWidth_ = 0;
     int32_t textureHeight_ = 0;
     PixelFormat textureFormat_ = kFormatUnknown;

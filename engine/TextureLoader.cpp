@@ -85,6 +85,13 @@ void DXLTextureLoaderDataFile::Render(DXLTexture* texture) {
     putBack();
     if (!read) return;
     texture->LoadFromFileInMemory(shared.data.get(), size_);
+    // A picture of another size than its pack declared would not match what
+    // was sized from the declaration: it is refused.
+    const bool declared = texture->GetDeclaredWidth() > 0 || texture->GetDeclaredHeight() > 0;
+    if (declared && texture->IsLive() &&
+        (texture->GetWidth() != texture->GetDeclaredWidth() ||
+         texture->GetHeight() != texture->GetDeclaredHeight()))
+        texture->Release();
     spent_ = !texture->IsLive();
 }
 

@@ -1,6 +1,7 @@
 #include "foundation/DataFile.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/Ident.h"
+#include "platform/Utf.h"
 
 #include <string>
 
@@ -44,12 +45,20 @@ void AppendNode(std::vector<uint8_t>& out, const DataFileNode& node, bool isRoot
     }
 }
 
-template <class Char> bool CopyName(Char (&field)[260], const Char* path) {
+// Copies a path of 1 to 259 characters into the file-name field.
+bool CopyName(char16_t (&field)[260], const char16_t* path) {
     if (!path || !path[0]) return false;
-    size_t length = std::char_traits<Char>::length(path);
+    size_t length = std::char_traits<char16_t>::length(path);
     if (length > 259) return false;
-    std::char_traits<Char>::copy(field, path, length + 1);
+    std::char_traits<char16_t>::copy(field, path, length + 1);
     return true;
+}
+
+// An 8-bit path counts in bytes; as UTF-16 it never grows longer.
+bool CopyName(char16_t (&field)[260], const char* path) {
+    if (!path || !path[0] || std::char_traits<char>::length(path) > 259) return false;
+    std::u16string wide = platform::Utf8ToUtf16(path);
+    return CopyName(field, wide.c_str());
 }
 
 } // namespace
@@ -380,7 +389,8 @@ template <class Char> bool DataFileWriter<Char>::Open(const Char* path, bool bac
     if (!CopyName(fileName_, path)) return false;
     platform::GamePath game(path);
     target_ = game.Utf8();
-    temporary_ = backup ? target_ + ".bak" : std::string();
+    // Only an existing file needs keeping until the new one is complete.
+    temporary_ = backup && platform::PathExists(game) ? target_ + ".bak" : std::string();
     if (OpenFile(temporary_.empty() ? game : platform::GamePath(temporary_), true)) return true;
     temporary_.clear(); // a file that could not be made was never written: nothing to remove
     return false;

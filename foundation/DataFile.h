@@ -89,6 +89,9 @@ class BaseDataFile {
     uint32_t GetDataVersion() const { return root_.subId; }
     const DataFileNode& GetRoot() const { return root_; }
     DataFileNode* GetCurrentNode() { return current_; }
+    // The path as it was opened, in UTF-16 (an 8-bit path is read as UTF-8,
+    // as the file layer reads it).
+    const char16_t* GetFileName() const { return fileName_; }
     // The entry of the chunk being read or written, null when none.
     const DataFileEntry* GetOpenChunk() const { return openChunk_; }
 
@@ -116,6 +119,7 @@ class BaseDataFile {
     // the header's directory-offset field.
     int64_t position_ = 0;
     int64_t fileSize_ = 0;
+    char16_t fileName_[260] = {};
 
   private:
     bool SelectChunk(DataFileEntry* entry);
@@ -148,7 +152,6 @@ class BaseDataFileWriter : public BaseDataFile {
     std::string temporary_; // the file actually written when writing with backup
 };
 
-// The file name is kept as given, in the caller's character width.
 template <class Char> class DataFileReader : public BaseDataFileReader {
   public:
     DataFileReader(uint32_t typeId, uint32_t typeVersion, uint32_t dataVersion)
@@ -157,10 +160,6 @@ template <class Char> class DataFileReader : public BaseDataFileReader {
 
     // Reads the header and the whole directory; the root node becomes current.
     bool Open(const Char* path);
-    const Char* GetFileName() const { return fileName_; }
-
-  private:
-    Char fileName_[260] = {};
 };
 
 template <class Char> class DataFileWriter : public BaseDataFileWriter {
@@ -169,14 +168,11 @@ template <class Char> class DataFileWriter : public BaseDataFileWriter {
         : BaseDataFileWriter(typeId, typeVersion, dataVersion) {}
     ~DataFileWriter() override { Close(); }
 
-    // Writes the header. With backup the content goes to the path with ".bak"
-    // appended and replaces the file at the path only when closed in good
-    // order; a file that cannot be made leaves the old one as it is.
+    // Writes the header. With backup, when a file already stands at the path,
+    // the content goes to the path with ".bak" appended and replaces the old
+    // file only when closed in good order; when that file cannot be made the
+    // open fails and the old one stays as it is. A new file is written directly.
     bool Open(const Char* path, bool backup);
-    const Char* GetFileName() const { return fileName_; }
-
-  private:
-    Char fileName_[260] = {};
 };
 
 using DataFileReaderW = DataFileReader<char16_t>;

@@ -359,16 +359,18 @@ template <typename Ch> void TDRFieldScanner<Ch>::Sink(const Ch* run, uint32_t n)
 template <typename Ch> bool TDRFieldScanner<Ch>::ScanTextField(bool fieldFormat) {
     written = 0;
     overflow = false;
-    Terminate();
     bool quoted = *cursor == '"';
     if (!quoted && fieldFormat) {
+        // A bare identifier; where none stands the destination keeps its text.
         IdentScan word;
         if (ScanIdent(cursor, kUnboundedLength, kUnboundedLength, true, 0, word)) {
+            Terminate();
             Sink(cursor + word.start, word.length);
             cursor += word.end;
         }
         return true;
     }
+    Terminate();
     if (quoted) ++cursor;
     for (;;) {
         const Ch* run = cursor;

@@ -102,4 +102,23 @@ template <typename T> void Swap(T& a, T& b) {
 // True when the distance between the two points is at most limit.
 bool WithinDistance(int32_t x1, int32_t y1, int32_t x2, int32_t y2, float limit);
 
+// Stores one 32-bit value into a field of the object and returns the object:
+// the setter body many classes share.
+template <typename T, typename V>
+requires(sizeof(V) == 4) T* SetValue(T* object, V T::*field, V value) {
+    object->*field = value;
+    return object;
+}
+
 } // namespace kis
+
+// The object itself: the accessor body many classes share.
+template <typename T> T* GetThis(T* object) {
+    return object;
+}
+
+// One byte field of the object.
+template <typename T, typename B>
+requires(sizeof(B) == 1) B GetByteField(const T* object, B T::*field) {
+    return object->*field;
+}

@@ -58,12 +58,16 @@ template <typename Ch> Ch Buffers<Ch>::values[IniFile<Ch>::kValuesSize];
 
 template <typename Ch> CustomIniFile<Ch>::CustomIniFile(const Ch* fileName) {
     StrCopy(fileName_, kNameSize, fileName);
-    bool keep = StrIndex(fileName_, Ch(':')) >= 0 || fileName_[0] == '\\' || fileName_[0] == '/';
+    // A drive, a network name or a native absolute path is complete; any other
+    // name, one that starts with a single backslash too, is under the current
+    // folder.
+    const bool network = fileName_[0] == '\\' && fileName_[1] == '\\';
+    bool keep = StrIndex(fileName_, Ch(':')) >= 0 || network || fileName_[0] == '/';
     if (keep) return;
     Ch name[kNameSize];
     StrCopy(name, kNameSize, fileName_);
     StrCopy(fileName_, kNameSize, CurrentFolder(Ch()).c_str());
-    IncludeTrailingBackslash(fileName_, kNameSize);
+    if (name[0] != '\\') IncludeTrailingBackslash(fileName_, kNameSize);
     StrCat(fileName_, kNameSize, name);
 }
 

@@ -50,7 +50,9 @@ template <typename Ch> void DropLast(String<Ch>& out, size_t root) {
     out.resize(cut);
 }
 
-template <typename Ch> void AppendComponents(String<Ch>& out, size_t root, View<Ch> path) {
+// Appends the components of a path; false as soon as one does not fit into
+// `size` characters with the terminator.
+template <typename Ch> bool AppendComponents(String<Ch>& out, size_t root, View<Ch> path, size_t size) {
     size_t start = 0;
     while (start <= path.size()) {
         size_t end = path.find(Ch('\\'), start);
@@ -64,7 +66,9 @@ template <typename Ch> void AppendComponents(String<Ch>& out, size_t root, View<
         }
         if (!out.empty() && out.back() != '\\') out += Ch('\\');
         out += part;
+        if (out.size() + 1 > size) return false;
     }
+    return true;
 }
 
 } // namespace
@@ -157,12 +161,16 @@ bool CombinePath(Ch* buffer, uint32_t size, const Ch* base, const Ch* relative, 
     size_t baseRoot = 0;
     if (!RootLength<Ch>(relativeText, relativeRoot)) return fail();
 
+    // Every root and component must fit when it is written, even one that a
+    // later ".." or the dropped file name takes away again.
     String<Ch> out;
     size_t root = 0;
     if (relativeRoot > 0) {
         out = relativeText.substr(0, relativeRoot);
         root = relativeRoot;
-        AppendComponents<Ch>(out, root, View<Ch>(relativeText).substr(relativeRoot));
+        if (out.size() + 1 > size ||
+            !AppendComponents<Ch>(out, root, View<Ch>(relativeText).substr(relativeRoot), size))
+            return fail();
     } else {
         if (!RootLength<Ch>(baseText, baseRoot)) return fail();
         out = baseText.substr(0, baseRoot);
@@ -170,13 +178,15 @@ bool CombinePath(Ch* buffer, uint32_t size, const Ch* base, const Ch* relative, 
         // drive (on this system, of the file system): that '\' is its root.
         if (baseRoot == 0 && !baseText.empty() && baseText[0] == '\\') out = String<Ch>(1, Ch('\\'));
         root = out.size();
-        AppendComponents<Ch>(out, root, View<Ch>(baseText).substr(baseRoot));
+        if (out.size() + 1 > size ||
+            !AppendComponents<Ch>(out, root, View<Ch>(baseText).substr(baseRoot), size))
+            return fail();
         if (baseIsFile) DropLast(out, root);
         if (out.empty() && !relativeText.empty() && relativeText[0] == '\\') {
             out = String<Ch>(1, Ch('\\'));
             root = 1;
         }
-        AppendComponents<Ch>(out, root, relativeText);
+        if (!AppendComponents<Ch>(out, root, relativeText, size)) return fail();
     }
     if (out.size() + 1 > size) return fail();
     Put(buffer, size, out);

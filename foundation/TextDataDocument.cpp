@@ -417,6 +417,7 @@ template <typename Ch> bool TDRDocumentT<Ch>::Parse() {
 
 template <typename Ch>
 const TDRSection<Ch>* TDRDocumentT<Ch>::FindSectionPath(const char16_t* path, bool relative) {
+    errors_ = 0;
     if (path == nullptr) {
         errors_ |= kTdrMalformedName | kTdrMissingSection;
         return nullptr;
@@ -519,10 +520,12 @@ const TDREntry<Ch>* TDRDocumentT<Ch>::Find(const K* key, bool next) {
 }
 
 template <typename Ch> const TDREntry<Ch>* TDRDocumentT<Ch>::FindEntry(const char16_t* key, bool next) {
+    errors_ = 0;
     return Find(key, next);
 }
 
 template <typename Ch> const TDREntry<Ch>* TDRDocumentT<Ch>::FindEntryA(const char* key, bool next) {
+    errors_ = 0;
     return Find(key, next);
 }
 

@@ -34,8 +34,8 @@ template <typename Ch> Ch Lower(Ch c) {
 }
 
 template <typename Ch> Code ParseCode(const Ch* code, size_t length) {
+    // Compared over the shorter length, an empty code matches the first name.
     Code result;
-    if (length == 0) return result;
     if (length >= 2 && Lower(code[0]) == 'b' && code[1] == '4') {
         result.kind = Kind::Signed;
         result.bytes = 4;

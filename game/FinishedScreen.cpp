@@ -133,6 +133,7 @@ void FinishedScreen::MakeMarkupText() {
     DXLTextures* collection = GetTextureCollection(kFontTextureCollection);
     DXLTexture* icon = collection ? collection->FindByName(kIconName) : nullptr;
     if (!font || !icon) return;
+    if (!icon->IsLive()) icon->Restore(); // a pack texture is loaded by its first user
     char text[160];
     std::snprintf(text, sizeof text, "A text with markup: <c=F0C040>a colour</c> and an image <image=@%X>.",
                   RegisterTexture(icon));

@@ -203,9 +203,12 @@ template <typename Ch> void DXLFont<Ch>::SetCellWidth(Ch ch, int32_t width) {
 template <typename Ch> void DXLFont<Ch>::SetBearings(Ch ch, int32_t left, int32_t right) {
     DXLGlyph* glyph = byChar_[CharCode(ch)].get();
     if (!glyph) return;
+    // Bounded from above only: at most the cell is taken away, while a
+    // negative bearing adds any amount of space beside the glyph (kept
+    // within the field's range).
     const int32_t w = glyph->cellWidth;
-    glyph->leftBearing = int16_t(std::clamp(left, -w, w));
-    glyph->rightBearing = int16_t(std::clamp(right, -w, w));
+    glyph->leftBearing = int16_t(std::clamp(left, -32768, w));
+    glyph->rightBearing = int16_t(std::clamp(right, -32768, w));
 }
 
 template <typename Ch> int32_t DXLFont<Ch>::ListChars(Ch* buffer, int32_t size) const {

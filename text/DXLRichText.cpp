@@ -776,12 +776,12 @@ template <typename Ch> void DXLText<Ch>::AddBreak() {
 
 template <typename Ch>
 void DXLText<Ch>::LineMetrics(int32_t first, int32_t last, int32_t* ascent, int32_t* height) const {
-    // Line breaks count only when the line holds nothing else.
+    // Every item counts, a line break too: its ascent is its height, so a line
+    // that ends in one is at least as tall as the break.
     int32_t tallest = INT32_MIN;
     int32_t lineAscent = 0;
     for (int32_t i = first; i <= last; ++i) {
         const Item& item = items_[size_t(i)];
-        if (item.kind == kTextItemBreak) continue;
         if (item.height > tallest) {
             tallest = item.height;
             lineAscent = item.ascent;
@@ -790,16 +790,14 @@ void DXLText<Ch>::LineMetrics(int32_t first, int32_t last, int32_t* ascent, int3
         }
     }
     if (tallest == INT32_MIN) {
-        const Item& item = items_[size_t(last)];
-        *ascent = item.ascent;
-        *height = item.height + item.vSpacing;
+        *ascent = 0;
+        *height = 0;
         return;
     }
     int32_t lineHeight = INT32_MIN;
     for (int32_t i = first; i <= last; ++i) {
         const Item& item = items_[size_t(i)];
-        if (item.kind != kTextItemBreak)
-            lineHeight = std::max(lineHeight, lineAscent - item.ascent + item.height + item.vSpacing);
+        lineHeight = std::max(lineHeight, lineAscent - item.ascent + item.height + item.vSpacing);
     }
     *ascent = lineAscent;
     *height = lineHeight;

@@ -80,6 +80,8 @@ bool DigitalFont::Load(kis::BaseDataFile* reader) {
         DXLTexture* texture = nullptr;
         if (!ReadTextureEntryHeader(reader, collection_, &texture)) return false;
         texture_ = texture; // a name the collection does not hold leaves the font without one
+        // A pack texture waits declared for its first user: the font is one.
+        if (texture_ && !texture_->IsLive()) texture_->Restore();
     }
     for (uint32_t i = 0; i < header.modeCount; ++i) {
         auto* mode = new (std::nothrow) DIGITALFONTMODE{};
@@ -97,7 +99,12 @@ bool DigitalFont::Load(kis::BaseDataFile* reader) {
 
 void DigitalFont::BuildMode(DIGITALFONTMODE* mode) const {
     const bool textured = texture_ && texture_->IsLive();
-    if (mode->height < 1 && textured) mode->height = Saturated(int64_t{texture_->GetHeight()} - mode->y);
+    // The height comes from the picture: the loaded one, else the size its
+    // pack declares for it.
+    const int32_t pictureHeight = textured   ? texture_->GetHeight()
+                                  : texture_ ? texture_->GetDeclaredHeight()
+                                             : 0;
+    if (mode->height < 1 && pictureHeight > 0) mode->height = Saturated(int64_t{pictureHeight} - mode->y);
     const int32_t bottom = Saturated(int64_t{mode->y} + mode->height);
     int32_t x = mode->x;
     const int32_t images = hasMinus_ ? kDigitImages : kDigitImages - 1;
@@ -199,8 +206,11 @@ void DigitalText::Draw() {
 
 void GameDigitalText::Draw() {
     if (!font_) return;
+    // A font without a texture still shows its digits, as the plain white
+    // rectangles its modes were built with; the viewer is then its collection's.
     DXLTexture* texture = font_->GetTexture();
     DXLViewer* viewer = texture ? texture->GetViewer() : nullptr;
+    if (!viewer && font_->GetCollection()) viewer = font_->GetCollection()->GetViewer();
     if (!viewer) return;
     viewer->ApplyTransform();
     SetCurrentTexture(texture);
@@ -297,6 +307,7 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
             if (!ReadTextureEntryHeader(reader, GetTextureCollection(kFontTextureCollection), &texture) ||
                 !texture)
                 return Fail(reader, state);
+            if (!texture->IsLive()) texture->Restore(); // first use of a declared pack texture
             auto* bitmapFont = new (std::nothrow) KGEBitmapFont(viewer);
             if (!bitmapFont) KGEOutOfMemory();
             bitmapFont->SetTexture(texture, false);

@@ -67,6 +67,7 @@ class DigitalFont {
     void Clear();
 
     DXLTexture* GetTexture() const { return texture_; }
+    DXLTextures* GetCollection() const { return collection_; }
     uint32_t GetId() const { return id_; }
     int32_t GetWidth(int32_t image) const { return image >= 0 && image < kDigitImages ? widths_[image] : 0; }
     int32_t GetGap() const { return gap_; }

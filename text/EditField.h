@@ -333,19 +333,18 @@ template <class C, uint32_t N, int K> class _DXLEditBase : public _EditBase<C, N
 
     // Helpers for the subclass's caret and selection drawing: the corners
     // (left, top), (right, top), (right, bottom), (left, bottom); closeLoop
-    // writes a fifth vertex equal to the first (an outline), zeroZ sets every
-    // written z to 0.
+    // makes a fifth vertex a whole copy of the first, colour included (an
+    // outline), zeroZ sets the z of the four corners to 0.
     static void BuildRectQuad(platform::ColouredVertex* quad, float left, float top, float right,
                               float bottom, bool closeLoop, bool zeroZ) {
         const float xs[4] = {left, right, right, left};
         const float ys[4] = {top, top, bottom, bottom};
-        const int count = closeLoop ? 5 : 4;
-        for (int i = 0; i < count; ++i) {
-            quad[i].x = xs[i % 4];
-            quad[i].y = ys[i % 4];
+        for (int i = 0; i < 4; ++i) {
+            quad[i].x = xs[i];
+            quad[i].y = ys[i];
             if (zeroZ) quad[i].z = 0.0f;
         }
-        if (closeLoop && !zeroZ) quad[4].z = quad[0].z;
+        if (closeLoop) quad[4] = quad[0];
     }
     static void SetRect(kis::Rect& rect, int32_t x, int32_t y, int32_t width, int32_t height) {
         rect = kis::Rect{x, y, x + width, y + height};

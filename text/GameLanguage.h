@@ -104,6 +104,7 @@ class GameLanguage : public DXLLanguage {
     void Import(DXLLngFile& source) override;
     void ReadCompiled(kis::DataFileReaderW& reader) override;
     void Unload() override;
+    void Hook() override {}
     int SaveBinary(kis::DataFileWriterW& writer) override;
 
     // The window title's first text, else the fallback's first text.

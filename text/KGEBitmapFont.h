@@ -3,6 +3,7 @@
 #include "text/KGEFont.h"
 
 #include <memory>
+#include <string>
 
 // Where the images of a bitmap font lie: explicit (x, y, width) triples, or a
 // grid of equal-height areas with one width for all or one per image.
@@ -40,6 +41,11 @@ class KGEBitmapFont : public KGEFont {
     // image is needed (loadImage, or a collection given) its texture is found
     // in or made for the collection, or made on the viewer and owned.
     HResult ReadDescription(kis::TDRDocument* document, DXLTextures* collection, bool loadImage);
+    // Appends the font as a description: the "glyphs" section (image by the
+    // texture's name, explicit areas or the grid), then the characters,
+    // metrics, glyph lists, kerning, tracking, leading and colour. Reading it
+    // back gives the same font. 0x80004005 for a font without images or glyphs.
+    HResult WriteDescription(std::u16string& out) const;
 
   private:
     std::unique_ptr<KGEGridRecord> grid_;

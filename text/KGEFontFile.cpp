@@ -16,6 +16,8 @@
 
 #include <array>
 #include <bit>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -398,9 +400,12 @@ HResult KGEWriteFont(kis::BaseDataFile* writer, KGEFont* font) {
 
 namespace {
 
-bool ReadMagic(kis::BaseDataFile* reader, const uint32_t magic[2]) {
+// A short read fails the stream and the data file with it; a magic of
+// another class only refuses this font, the data file stays good.
+HResult ReadMagic(kis::BaseDataFile* reader, const uint32_t magic[2]) {
     uint8_t bytes[8];
-    return reader->Read(bytes, 8) && kis::LoadLE32(bytes) == magic[0] && kis::LoadLE32(bytes + 4) == magic[1];
+    if (!reader->Read(bytes, 8)) return Refuse(reader);
+    return kis::LoadLE32(bytes) == magic[0] && kis::LoadLE32(bytes + 4) == magic[1] ? 0 : kKgeFail;
 }
 
 template <typename Font, typename Body>
@@ -408,7 +413,7 @@ HResult LoadFont(DXLViewer* viewer, kis::BaseDataFile* reader, const uint32_t ma
                  Body body) {
     if (out) *out = nullptr;
     if (!reader) return kKgeFail;
-    if (!ReadMagic(reader, magic)) return Refuse(reader);
+    if (HResult hr = ReadMagic(reader, magic); hr != 0) return hr;
     auto* font = new (std::nothrow) Font(viewer);
     if (!font) KGEOutOfMemory();
     HResult hr = body(font);
@@ -701,6 +706,170 @@ HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* 
     tracking_ = tracking;
     leading_ = leading;
     colour_ = colour;
+    return 0;
+}
+
+// ---------------------------------------------------------------- writing descriptions
+
+namespace {
+
+void AppendNumber(std::u16string& out, int64_t value) {
+    for (char c : std::to_string(value))
+        out += char16_t(c);
+}
+
+// Numbers joined by ", ", each record in brackets when it has several fields.
+template <typename Values> void AppendRecord(std::u16string& out, const Values& values) {
+    out += u'(';
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) out += u',';
+        AppendNumber(out, values[i]);
+    }
+    out += u')';
+}
+
+void AppendLine(std::u16string& out, bool indented, const char16_t* key, const std::u16string& value) {
+    if (indented) out += u'\t';
+    out += key;
+    out += u" = ";
+    out += value;
+    out += u"\r\n";
+}
+
+std::u16string Numbers(std::initializer_list<int64_t> values) {
+    std::u16string text;
+    for (int64_t v : values) {
+        if (!text.empty()) text += u", ";
+        AppendNumber(text, v);
+    }
+    return text;
+}
+
+// A quoted character; the reader takes whatever stands between the quotes.
+std::u16string QuotedChar(char16_t c) {
+    return std::u16string{u'\'', c, u'\''};
+}
+
+} // namespace
+
+HResult KGEBitmapFont::WriteDescription(std::u16string& out) const {
+    if (imageCount_ == 0 || !images_ || glyphCount_ == 0) return kKgeFail;
+    out += u"glyphs {\r\n";
+    if (texture_ && texture_->GetName() && texture_->GetName()[0]) {
+        std::u16string image = u"\"";
+        for (const char16_t* p = texture_->GetName(); *p; ++p) {
+            if (*p == u'"' || *p == u'\\') image += u'\\';
+            image += *p;
+        }
+        AppendLine(out, true, u"image", image + u'"');
+    }
+    AppendLine(out, true, u"height", Numbers({cellHeight_}));
+    if (!grid_) {
+        std::u16string areas;
+        for (uint32_t i = 0; i < imageCount_; ++i) {
+            if (i > 0) areas += u", ";
+            AppendRecord(areas, std::array<int64_t, 3>{images_[i].x, images_[i].y, images_[i].width});
+        }
+        AppendLine(out, true, u"glyphs", areas);
+    } else {
+        if (grid_->flags & kGridWidthList) {
+            std::u16string widths;
+            for (uint32_t i = 0; i < imageCount_; ++i) {
+                if (i > 0) widths += u", ";
+                AppendNumber(widths, images_[i].width);
+            }
+            AppendLine(out, true, u"widthlist", widths);
+        } else {
+            AppendLine(out, true, u"width", Numbers({images_[0].width}));
+        }
+        if (grid_->flags & kGridSkip) AppendLine(out, true, u"skip", Numbers({grid_->skipX, grid_->skipY}));
+        if (grid_->flags & kGridRect) {
+            const kis::Rect& r = grid_->rect;
+            AppendLine(out, true, u"rect",
+                       Numbers({r.left, r.top, int64_t(r.right) - r.left, int64_t(r.bottom) - r.top}));
+        }
+        if (grid_->flags & kGridBorders) {
+            const kis::Rect& b = grid_->borders;
+            AppendLine(out, true, u"borders", Numbers({b.left, b.top, b.right, b.bottom}));
+        }
+    }
+    out += u"}\r\n";
+
+    std::u16string chars = u"\"";
+    for (uint32_t i = 0; i < glyphCount_; ++i) {
+        const char16_t c = glyphs_[i].character;
+        if (c == u'"' || c == u'\\') chars += u'\\';
+        chars += c;
+    }
+    AppendLine(out, false, u"chars", chars + u'"');
+    AppendLine(out, false, u"height", Numbers({height_}));
+    AppendLine(out, false, u"ascent", Numbers({ascent_}));
+    AppendLine(out, false, u"space", Numbers({spaceWidth_}));
+    if (defaultChar_ != 0) AppendLine(out, false, u"defchar", QuotedChar(defaultChar_));
+
+    // Images and advances are written as lists only where a glyph departs
+    // from the defaults (glyph i shows image i, advancing by its width), so
+    // reading the description back gives the same font.
+    bool ownImages = false, ownAdvances = false;
+    std::u16string imageList, advances, offsets;
+    for (uint32_t i = 0; i < glyphCount_; ++i) {
+        const KGEGlyph& glyph = glyphs_[i];
+        const int32_t imageWidth = glyph.image < imageCount_ ? images_[glyph.image].width : 0;
+        ownImages = ownImages || glyph.image != i;
+        ownAdvances = ownAdvances || glyph.advance != imageWidth;
+        if (i > 0) {
+            imageList += u", ";
+            advances += u", ";
+            offsets += u", ";
+        }
+        AppendNumber(imageList, glyph.image);
+        AppendNumber(advances, glyph.advance);
+        AppendRecord(offsets, std::array<int64_t, 2>{glyph.offsetX, glyph.offsetY});
+    }
+    AppendLine(out, false, u"glyphlist", ownImages ? imageList : u"default");
+    if (ownAdvances) AppendLine(out, false, u"widthlist", advances);
+    AppendLine(out, false, u"offsetlist", offsets);
+
+    if (kerningCount_ > 0) {
+        std::u16string pairs;
+        for (uint32_t i = 0; i < glyphCount_; ++i) {
+            const KGEGlyph& glyph = glyphs_[i];
+            for (uint32_t k = 0; k < glyph.kerningCount; ++k) {
+                const uint64_t at = uint64_t(glyph.kerningFirst) + k;
+                if (at >= kerningCount_ || kerning_[at].second >= glyphCount_) return kKgeFail;
+                if (!pairs.empty()) pairs += u", ";
+                pairs += u'(' + QuotedChar(glyph.character) + u',' +
+                         QuotedChar(glyphs_[kerning_[at].second].character) + u',';
+                AppendNumber(pairs, kerning_[at].amount);
+                pairs += u')';
+            }
+        }
+        AppendLine(out, false, u"kerning", pairs);
+    }
+    AppendLine(out, false, u"tracking", Numbers({tracking_}));
+    AppendLine(out, false, u"leading", Numbers({leading_}));
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "0x%08x", colour_);
+    AppendLine(out, false, u"color", std::u16string(colour, colour + std::strlen(colour)));
+    return 0;
+}
+
+HResult KGESaveBitmapFontDesc(const KGEBitmapFont* font, const char16_t* fileName) {
+    if (!font || !fileName || !fileName[0]) return kKgeFail;
+    std::u16string text;
+    HResult hr = font->WriteDescription(text);
+    if (hr != 0) return hr;
+    // UTF-16 with its byte-order mark, so every character of the font keeps.
+    std::vector<uint8_t> bytes{0xFF, 0xFE};
+    bytes.reserve(2 + text.size() * 2);
+    for (char16_t c : text) {
+        bytes.push_back(uint8_t(c & 0xFF));
+        bytes.push_back(uint8_t(c >> 8));
+    }
+    platform::File file = platform::File::Open(platform::GamePath(fileName), platform::kFileWrite,
+                                               platform::FileCreation::CreateAlways);
+    if (!file.IsOpen() || !file.WriteExact(bytes.data(), int64_t(bytes.size())) || !file.Close())
+        return kKgeFail;
     return 0;
 }
 

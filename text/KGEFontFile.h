@@ -48,6 +48,10 @@ HResult KGELoadBitmapFontDesc(DXLViewer* viewer, DXLTexture** texture, DXLTextur
                               bool loadImage, const char16_t* fileName, const char16_t* section,
                               KGEBitmapFont** out);
 
+// Writes the font's description (WriteDescription) as a UTF-16 text file, a
+// document whose root holds the description; 0x80004005 on any failure.
+HResult KGESaveBitmapFontDesc(const KGEBitmapFont* font, const char16_t* fileName);
+
 // The charset of a description keyword ("ansi", "russian", ...; any case);
 // false when the text is no keyword.
 bool CharsetFromKeyword(const char16_t* keyword, uint32_t* charset);

@@ -263,6 +263,8 @@ void KGEBaseText::Draw() {
             bound = nullptr;
             if (!run.texture || !run.texture->IsLive() || !run.texture->Bind(false)) continue;
             bound = run.texture;
+        } else if (!bound) {
+            continue; // no texture, as the run before: never drawn untextured
         }
         viewer_->DrawTexturedQuads(run.end - first, quads_.data() + first);
     }

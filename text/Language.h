@@ -113,6 +113,9 @@ class DXLLanguage {
     virtual void ReadCompiled(kis::DataFileReaderW& reader) = 0;
     // Frees what Load built; the header stays.
     virtual void Unload();
+    // An extension point without arguments for the subclass; the game's
+    // language has nothing to do there.
+    virtual void Hook() = 0;
     // Writes the compiled chunks; a step code.
     virtual int SaveBinary(kis::DataFileWriterW& writer);
     // Loads the language and writes it as a compiled file; a step code.

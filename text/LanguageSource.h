@@ -39,6 +39,8 @@ class DXLLngFile {
     // The document's error bits of the last operation (kTdrTextCut: the last
     // string was cut to its buffer).
     virtual uint32_t GetError() = 0;
+    // An extension point of two arguments; the readers do nothing there.
+    virtual void Hook(uint32_t, uint32_t) {}
 
     bool IsOpened() const { return opened_; }
 

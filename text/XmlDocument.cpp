@@ -376,13 +376,17 @@ XMLItem* XMLDocument::AddRow(XMLRowState& state, XMLItem* receiver) {
     const char16_t* first = state.row.name.As<char16_t>();
     uint32_t begin = 0, end = state.row.name.Length();
     if (first == nullptr || end == 0) return receiver;
-    while (begin < end && IsCellSpace(first[begin]))
-        ++begin;
-    while (end > begin && IsCellSpace(first[end - 1]))
-        --end;
-    if (begin < end && first[begin] == '[') {
-        if (end - begin < 2 || first[end - 1] != ']') return receiver;
-        ++begin, --end;
+    // Only spaces, CR and LF may stand around the brackets of a group row.
+    auto aroundBrackets = [](char16_t c) { return c == ' ' || c == '\r' || c == '\n'; };
+    uint32_t open = begin, close = end;
+    while (open < close && aroundBrackets(first[open]))
+        ++open;
+    while (close > open && aroundBrackets(first[close - 1]))
+        --close;
+    if (open < close && first[open] == '[' && first[close - 1] == ']') {
+        if (close - open < 2) return receiver;
+        begin = open + 1;
+        end = close - 1;
         while (begin < end && IsCellSpace(first[begin]))
             ++begin;
         while (end > begin && IsCellSpace(first[end - 1]))
@@ -394,6 +398,10 @@ XMLItem* XMLDocument::AddRow(XMLRowState& state, XMLItem* receiver) {
         XMLItem* group = AppendItem(groups_, first + begin, scan.length, scan.hash);
         return group != nullptr ? group : receiver;
     }
+    while (begin < end && IsCellSpace(first[begin]))
+        ++begin;
+    while (end > begin && IsCellSpace(first[end - 1]))
+        --end;
     kis::IdentScan scan;
     if (begin == end || !kis::ScanIdent(first + begin, end - begin, kis::kUnboundedLength, false, 0, scan) ||
         scan.length != end - begin)

@@ -1,5 +1,6 @@
-// The sprite pack's textures of collection 1: read into the collection by
-// name and loaded at once, refused record by record, and freed again.
+// The sprite pack's textures of collection 1: declared in the collection by
+// name and size, loaded on first use, refused record by record, and freed
+// again.
 #include "app/SpriteTextures.h"
 
 #include "engine/Texture.h"
@@ -56,9 +57,10 @@ std::string EntryHeader(const char16_t* name, uint32_t flag = 0) {
     return std::string(reinterpret_cast<char*>(h), sizeof h);
 }
 
-// One record: the entry header, the byte count and the image.
-std::string Record(const char16_t* name, const std::string& image) {
-    return EntryHeader(name) + U32(uint32_t(image.size())) + image;
+// One record: the entry header, the declared size, the byte count and the
+// image (the test pictures are 3 x 2 unless told).
+std::string Record(const char16_t* name, const std::string& image, uint32_t width = 3, uint32_t height = 2) {
+    return EntryHeader(name) + U32(width) + U32(height) + U32(uint32_t(image.size())) + image;
 }
 
 int yields = 0;
@@ -122,9 +124,9 @@ class SpriteTexturesTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(SpriteTexturesTest, TexturesJoinTheCollectionByNameLoadedAtOnceAndResumeAfterYielding) {
+TEST_F(SpriteTexturesTest, TexturesJoinTheCollectionDeclaredAndLoadOnFirstUse) {
     const std::string wide = MakePng(5, 4, 0xFFFFC000);
-    kis::DataFileReaderW* reader = Pack(U32(2) + Record(u"digits", image) + Record(u"coin", wide));
+    kis::DataFileReaderW* reader = Pack(U32(2) + Record(u"digits", image) + Record(u"coin", wide, 5, 4));
     SetLoadingProgressHook(YieldEveryTime);
     EXPECT_EQ(Load(reader), 3); // it yields after each texture, then closes the chunk
     EXPECT_EQ(yields, 2);
@@ -139,9 +141,17 @@ TEST_F(SpriteTexturesTest, TexturesJoinTheCollectionByNameLoadedAtOnceAndResumeA
     DXLTexture* coin = collection->FindByName(u"coin");
     ASSERT_NE(digits, nullptr);
     ASSERT_NE(coin, nullptr);
+    // Declared, not loaded: the size is known from the record.
+    EXPECT_FALSE(digits->IsLive());
+    EXPECT_FALSE(coin->IsLive());
+    EXPECT_EQ(coin->GetDeclaredWidth(), 5);
+    EXPECT_EQ(coin->GetDeclaredHeight(), 4);
+    digits->Restore(); // the first use
     EXPECT_TRUE(digits->IsLive());
     EXPECT_EQ(digits->GetWidth(), 3);
     EXPECT_EQ(digits->GetHeight(), 2);
+    EXPECT_FALSE(coin->IsLive());
+    coin->Restore();
     EXPECT_EQ(coin->GetWidth(), 5);
     EXPECT_EQ(coin->GetSourceKind(), kSourceObject);
     EXPECT_EQ(coin->GetState().blendMode, kBlendAlpha);
@@ -166,7 +176,7 @@ TEST_F(SpriteTexturesTest, ANameFillingItsFieldEndsAtUnit31) {
     std::string header = EntryHeader(u"x");
     for (int i = 0; i < 32; ++i) // the whole field, no terminator
         kis::StoreLE16(reinterpret_cast<uint8_t*>(&header[12 + 2 * size_t(i)]), uint16_t(longName[i]));
-    Load(Pack(U32(1) + header + U32(uint32_t(image.size())) + image));
+    Load(Pack(U32(1) + header + U32(3) + U32(2) + U32(uint32_t(image.size())) + image));
     EXPECT_EQ(state.error, 0);
     ASSERT_EQ(collection->Count(), 1);
     EXPECT_EQ(std::u16string(collection->Get(0)->GetName()), std::u16string(longName, 31));
@@ -179,10 +189,13 @@ TEST_F(SpriteTexturesTest, BadChunksAndRecordsEndTheStepWithTheErrorFlagKeepingE
     std::string badSize = Record(u"bad", image);
     badSize[0] = 75;
     const std::string noName = Record(u"", image);
-    const std::string flagged = EntryHeader(u"bad", 1) + U32(uint32_t(image.size())) + image;
-    const std::string pastTheChunk = EntryHeader(u"bad") + U32(uint32_t(image.size()) + 1) + image;
-    const std::string noBytes = EntryHeader(u"bad") + U32(0);
-    const std::string notAnImage = Record(u"bad", std::string(40, 'x'));
+    const std::string flagged =
+        EntryHeader(u"bad", 1) + U32(3) + U32(2) + U32(uint32_t(image.size())) + image;
+    const std::string pastTheChunk =
+        EntryHeader(u"bad") + U32(3) + U32(2) + U32(uint32_t(image.size()) + 1) + image;
+    const std::string noBytes = EntryHeader(u"bad") + U32(3) + U32(2) + U32(0);
+    const std::string noWidth = Record(u"bad", image, 0, 2);
+    const std::string tooHigh = Record(u"bad", image, 3, 4097);
     struct Case {
         const char* what;
         std::string chunk;
@@ -198,7 +211,8 @@ TEST_F(SpriteTexturesTest, BadChunksAndRecordsEndTheStepWithTheErrorFlagKeepingE
         {"entry naming no texture", U32(2) + good + flagged, 1},
         {"image past the chunk's end", U32(2) + good + pastTheChunk, 1},
         {"no image bytes", U32(2) + good + noBytes + image, 1},
-        {"bytes that are no image", U32(2) + good + notAnImage, 1},
+        {"no width", U32(2) + good + noWidth, 1},
+        {"taller than a texture can be", U32(2) + good + tooHigh, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -208,10 +222,26 @@ TEST_F(SpriteTexturesTest, BadChunksAndRecordsEndTheStepWithTheErrorFlagKeepingE
         EXPECT_EQ(state.error, 1);
         EXPECT_EQ(reader->GetOpenChunk(), nullptr);
         EXPECT_EQ(collection->Count(), c.kept);
-        for (int32_t i = 0; i < collection->Count(); ++i)
+        for (int32_t i = 0; i < collection->Count(); ++i) {
+            collection->Get(i)->Restore();
             EXPECT_TRUE(collection->Get(i)->IsLive());
+        }
         FreeSpriteTextures();
     }
+
+    // Pictures that turn out bad when first used stay not live; the load
+    // itself succeeded.
+    state = {};
+    EXPECT_EQ(Load(Pack(U32(2) + Record(u"noise", std::string(40, 'x')) + Record(u"wider", image, 4, 2))), 1);
+    EXPECT_EQ(state.error, 0);
+    ASSERT_EQ(collection->Count(), 2);
+    for (int32_t i = 0; i < 2; ++i) {
+        collection->Get(i)->Restore();
+        EXPECT_FALSE(collection->Get(i)->IsLive()) << i;
+        collection->Get(i)->Restore(); // a failed load is not tried again
+        EXPECT_FALSE(collection->Get(i)->IsLive()) << i;
+    }
+    FreeSpriteTextures();
 
     // A pack without the chunk, and no pack or collection at all.
     state = {};
@@ -231,10 +261,12 @@ TEST_F(SpriteTexturesTest, BadChunksAndRecordsEndTheStepWithTheErrorFlagKeepingE
 }
 
 // Random damage to a 'TEXS' chunk of three textures: each load ends with the
-// chunk closed, and every texture kept in the collection is live and named.
-TEST_F(SpriteTexturesTest, DamagedTextureChunksEndTheStepOrLoadLiveTextures) {
-    const std::string good = U32(3) + Record(u"grass", image) + Record(u"Fence", MakePng(5, 4, 0x80FFFFFF)) +
-                             Record(u"sky", MakePng(1, 7, 0xFF0000FF));
+// chunk closed, and every texture kept in the collection is named and, when
+// used, live at its declared size or not live at all.
+TEST_F(SpriteTexturesTest, DamagedTextureChunksEndTheStepOrDeclareUsableTextures) {
+    const std::string good = U32(3) + Record(u"grass", image) +
+                             Record(u"Fence", MakePng(5, 4, 0x80FFFFFF), 5, 4) +
+                             Record(u"sky", MakePng(1, 7, 0xFF0000FF), 1, 7);
     platform::SeedRand(76);
     int failed = 0, loaded = 0;
     testsupport::ForRounds(1500, 2500, [&](int round) {
@@ -244,8 +276,13 @@ TEST_F(SpriteTexturesTest, DamagedTextureChunksEndTheStepOrLoadLiveTextures) {
         EXPECT_EQ(reader->GetOpenChunk(), nullptr);
         EXPECT_LE(collection->Count(), 3);
         for (int32_t i = 0; i < collection->Count(); ++i) {
-            EXPECT_TRUE(collection->Get(i)->IsLive());
-            EXPECT_NE(collection->Get(i)->GetName()[0], 0);
+            DXLTexture* texture = collection->Get(i);
+            EXPECT_NE(texture->GetName()[0], 0);
+            texture->Restore();
+            if (texture->IsLive()) {
+                EXPECT_EQ(texture->GetWidth(), texture->GetDeclaredWidth());
+                EXPECT_EQ(texture->GetHeight(), texture->GetDeclaredHeight());
+            }
         }
         (state.error ? failed : loaded)++;
         FreeSpriteTextures();

@@ -1,5 +1,6 @@
 #include "engine/HelperLibrary.h"
 #include "TextureTestSupport.h"
+#include "engine/ImageReaders.h"
 #include "engine/Log.h"
 #include "platform/GlyphFace.h"
 #include "platform/PngWriter.h"
@@ -135,6 +136,7 @@ TEST_F(HelperLibrary, AffineTransformScalesRotatesAboutTheCentreAndTranslates) {
 }
 
 TEST_F(HelperLibrary, ImageInformationOfFilesInMemory) {
+    RegisterBitmapFileFormats(); // the kinds without a signature are chosen through the table, as in the game
     auto info = d3dx::LookedUp<d3dx::GetImageInfoFromFileInMemoryProc>(kD3DXGetImageInfoFromFileInMemory);
     ASSERT_NE(info, nullptr);
     const std::string png = PngBytes(dir, kPicture, 3, 2);

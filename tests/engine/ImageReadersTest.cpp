@@ -1,4 +1,5 @@
 #include "engine/ImageReaders.h"
+#include "engine/ImageFile.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"
 
@@ -173,6 +174,36 @@ TEST(BitmapFileFormats, TableOfSevenKindsFoundIgnoringCase) {
     EXPECT_EQ(FindBitmapFileFormat(u"png"), nullptr);
     UnregisterBitmapFileFormats();
     EXPECT_EQ(BitmapFileFormats().Count(), 0);
+}
+
+// Pictures without a signature are read by the kind the table gives their
+// extension; an extension the table does not hold falls back to trying the
+// kinds without a signature in turn.
+bool ReadAsOnePixel(kis::Stream* stream, DXLBitmap* bitmap) {
+    uint8_t byte = 0;
+    if (stream->Read(&byte, 1) != 1) return false;
+    bitmap->SetHeader(kFormatA8R8G8B8, 1, 1, 4, 0, 0);
+    if (!bitmap->GetData()) return false;
+    const uint32_t pixel = 0xFF000000u | byte;
+    std::memcpy(bitmap->GetData(), &pixel, 4);
+    return true;
+}
+
+TEST(BitmapFileFormats, PicturesAreReadByTheKindTheTableGivesTheirExtension) {
+    UnregisterBitmapFileFormats();
+    RegisterBitmapFileFormats();
+    RegisterBitmapFileFormat(u"one", u"One pixel", ReadAsOnePixel);
+    const uint8_t bytes[] = {0x42, 0x01, 0x02};
+    DXLBitmap bitmap;
+    ASSERT_TRUE(ReadImageFileFromMemory(bytes, sizeof bytes, u"art\\dot.ONE", &bitmap));
+    EXPECT_EQ(bitmap.GetWidth(), 1);
+    uint32_t pixel = 0;
+    std::memcpy(&pixel, bitmap.GetData(), 4);
+    EXPECT_EQ(pixel, 0xFF000042u);
+    EXPECT_FALSE(ReadImageFileFromMemory(bytes, sizeof bytes, u"one.dir\\dot", &bitmap));
+    UnregisterBitmapFileFormats();
+    EXPECT_FALSE(ReadImageFileFromMemory(bytes, sizeof bytes, u"art\\dot.one", &bitmap));
+    RegisterBitmapFileFormats();
 }
 
 TEST(OwnBitmapFiles, DxlbKeepsPackedDataAndRefusesLyingHeaders) {

@@ -351,13 +351,39 @@ TEST(DataFileWriter, BackupReplacesTheOldFileOnlyAfterAGoodClose) {
     ASSERT_TRUE(reader->OpenChunk(kCNST, 1));
     reader.reset();
 
-    // Without an old file the new one is also written aside first.
+    // Without an old file there is nothing to keep: the new one is written directly.
     std::string fresh = dir.File("profiles.dat");
     Writer writer = OpenWriter(fresh, true);
     ASSERT_TRUE(writer);
-    EXPECT_FALSE(platform::PathExists(fresh));
+    EXPECT_TRUE(platform::FileExists(fresh));
+    EXPECT_FALSE(platform::PathExists(fresh + ".bak"));
     EXPECT_TRUE(writer->Close());
     EXPECT_EQ(ReadFileBytes(fresh).size(), 32u);
+}
+
+// Every kind of data file answers with the name it was opened under, through
+// the common base, whatever the width of the name it was given.
+TEST(DataFile, EveryFileKnowsItsName) {
+    TempDir dir;
+    std::string path = dir.File("sprites.dat");
+    std::unique_ptr<BaseDataFile, ReaderDeleter> files[3];
+    {
+        auto narrow = std::make_unique<DataFileWriterA>(kType, kVersion, 1);
+        ASSERT_TRUE(narrow->Open(path.c_str(), true));
+        files[0].reset(narrow.release());
+    }
+    EXPECT_EQ(std::u16string(files[0]->GetFileName()), U16(path));
+    ASSERT_TRUE(files[0]->Close());
+    files[1].reset(OpenReader(path).release());
+    {
+        auto narrow = std::make_unique<DataFileReaderA>(kType, kVersion, 1);
+        ASSERT_TRUE(narrow->Open(path.c_str()));
+        files[2].reset(narrow.release());
+    }
+    for (const auto& file : files) {
+        ASSERT_TRUE(file);
+        EXPECT_EQ(std::u16string(file->GetFileName()), U16(path));
+    }
 }
 
 TEST(DataFileWriter, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind) {

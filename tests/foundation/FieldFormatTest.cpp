@@ -195,10 +195,20 @@ TEST(FieldFormat, TextFields) {
     EXPECT_EQ(Read(u"Z[8]", u"[ x )", &big, 1, &n), kScanSourceMismatch);
     EXPECT_EQ(Read(u"Z[8]", u"\"open", &big, 1, &n), kScanSourceMismatch);
     EXPECT_EQ(Read(u"Z[8]", u"\"end\\", &big, 1, &n), kScanSourceMismatch);
-    // 8-bit text fields convert through the code page, UTF-16 sources into S fields too.
+    // Where no word stands, the field is left as it was, in either width.
+    struct {
+        char16_t text[8];
+        int32_t value;
+    } kept{u"keep", 0};
+    EXPECT_EQ(Read(u"Z[8],l", u"  , 5", &kept, 1, &n), kScanOk);
+    EXPECT_EQ(std::u16string(kept.text), u"keep");
+    EXPECT_EQ(kept.value, 5);
     struct {
         char text[8];
-    } narrow{};
+    } narrow{"keep"};
+    EXPECT_EQ(Read(u"S[8]", u"", &narrow, 1, &n), kScanOk);
+    EXPECT_STREQ(narrow.text, "keep");
+    // 8-bit text fields convert through the code page, UTF-16 sources into S fields too.
     EXPECT_EQ(Read(u"S[8]", u"\"\x20AC\xE9\"", &narrow, 1, &n), kScanOk);
     EXPECT_STREQ(narrow.text, "\x80\xE9");
     EXPECT_EQ(ScanFieldsA(u"Z[8]", 1, &big, sizeof big, kScanRecords, "\"\xC0\xE1\"", 1251, &n), kScanOk);

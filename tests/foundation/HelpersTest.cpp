@@ -217,3 +217,21 @@ TEST(NumericWrappers, WithinDistanceIncludesTheLimit) {
     EXPECT_FALSE(kis::WithinDistance(0, 0, 3, 4, 4.99f));
     EXPECT_TRUE(kis::WithinDistance(2, 2, 2, 2, 0.0f));
 }
+
+// The shared accessor bodies reach the field they are given and no other.
+TEST(NumericWrappers, SharedAccessorBodies) {
+    struct Record {
+        uint8_t flag = 3;
+        uint8_t other = 4;
+        uint32_t value = 0;
+        float scale = 1.0f;
+    } record;
+    EXPECT_EQ(GetThis(&record), &record);
+    EXPECT_EQ(GetByteField(&record, &Record::flag), 3);
+    EXPECT_EQ(GetByteField(&record, &Record::other), 4);
+    EXPECT_EQ(kis::SetValue(&record, &Record::value, 0xDEADBEEFu), &record);
+    EXPECT_EQ(record.value, 0xDEADBEEFu);
+    EXPECT_EQ(kis::SetValue(&record, &Record::scale, 2.5f), &record);
+    EXPECT_EQ(record.scale, 2.5f);
+    EXPECT_EQ(record.flag, 3);
+}

@@ -50,8 +50,8 @@ TEST_F(IniFileTest, RelativeNamesResolveUnderTheCurrentFolder) {
     EXPECT_EQ(std::u16string(IniFileW(u"Data\\a.ini").FileName()), Folder() + u"\\Data\\a.ini");
     EXPECT_EQ(std::u16string(IniFileW(u"C:\\Game\\config.ini").FileName()), u"C:\\Game\\config.ini");
     EXPECT_EQ(std::u16string(IniFileW(u"\\\\server\\share\\a.ini").FileName()), u"\\\\server\\share\\a.ini");
-    // A name rooted at the top of the file system is already complete.
-    EXPECT_EQ(std::u16string(IniFileW(u"\\etc\\game.ini").FileName()), u"\\etc\\game.ini");
+    // One leading backslash joins the name to the current folder, without a second one.
+    EXPECT_EQ(std::u16string(IniFileW(u"\\data\\a.ini").FileName()), Folder() + u"\\data\\a.ini");
     std::u16string longName(400, u'x');
     EXPECT_EQ(std::u16string(IniFileW((u"C:" + longName).c_str()).FileName()).size(), 259u);
     EXPECT_EQ(std::u16string(IniFileW(longName.c_str()).FileName()).size(), 259u);

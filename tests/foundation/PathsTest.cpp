@@ -97,6 +97,15 @@ TEST(Paths, CombineFailsCleanlyWhenTooSmallAndMayReuseItsInput) {
     EXPECT_TRUE(CombinePathW(exact, 10, u"C:\\Game", u"..\\Data", false));
     EXPECT_EQ(W(exact), u"C:\\Data");
 
+    // A component that does not fit fails at once, even when a later ".." or
+    // the dropped file name would make the result short enough.
+    char16_t eleven[11];
+    EXPECT_TRUE(CombinePathW(eleven, 11, u"C:\\Game", u"x", false));
+    EXPECT_EQ(W(eleven), u"C:\\Game\\x");
+    EXPECT_FALSE(CombinePathW(eleven, 11, u"C:\\Game\\Folder", u"..\\x", false));
+    EXPECT_FALSE(CombinePathW(eleven, 11, u"C:\\Game\\lang.txt", u"x", true));
+    EXPECT_FALSE(CombinePathW(eleven, 11, u"D:\\", u"C:\\Game\\Folder\\..\\x", false));
+
     char16_t shared[64] = u"C:\\Game\\Data\\lang.txt";
     EXPECT_TRUE(CombinePathW(shared, 64, shared, u"..\\x", true));
     EXPECT_EQ(W(shared), u"C:\\Game\\x");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -193,6 +194,36 @@ TEST(TextDataDocument, SectionPathsAndErrorBits) {
     EXPECT_EQ(d.GetErrors(), kTdrMissingEntry);
     EXPECT_FALSE(d.EnterSection(nullptr, false));
     EXPECT_EQ(d.GetErrors(), 0x300u);
+}
+
+// The public finders start from clean error bits, so a caller reads only the
+// outcome of its own call, never one left over from an earlier failure.
+TEST(TextDataDocument, FindersReportOnlyTheirOwnErrors) {
+    Loaded l = LoadBytes("a {\n k = 1\n}\nk = 2\n");
+    ASSERT_TRUE(l.ok);
+    TDRDocument& d = *l.doc;
+    struct Case {
+        const char* name;
+        bool found;
+        std::function<bool()> find;
+    };
+    const Case cases[] = {
+        {"FindEntry", true, [&] { return d.FindEntry(u"k", false) != nullptr; }},
+        {"FindEntryA", true, [&] { return d.FindEntryA("k", false) != nullptr; }},
+        {"FindSectionPath", true, [&] { return d.FindSectionPath(u"a", false) != nullptr; }},
+        {"FindEntry missing", false, [&] { return d.FindEntry(u"nope", false) != nullptr; }},
+        {"FindSectionPath missing", false, [&] { return d.FindSectionPath(u"b", false) != nullptr; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(d.GetInt(u"k k", 0), 0); // leaves 0x500 behind
+        ASSERT_NE(d.GetErrors(), 0u);
+        EXPECT_EQ(c.find(), c.found);
+        if (c.found)
+            EXPECT_EQ(d.GetErrors(), 0u);
+        else
+            EXPECT_EQ(d.GetErrors() & kTdrMalformedName, 0u);
+    }
 }
 
 TEST(TextDataDocument, TypedGetters) {

@@ -63,6 +63,12 @@ TEST(ValueList, CodesGiveTheirTypesAndWidths) {
     EXPECT_EQ(strict, 9);
     EXPECT_EQ(after, 3);
     EXPECT_EQ(shortCode, -4);
+    // An empty code is as short as can be: it matches the first name, "i1".
+    int8_t empty = 0;
+    int32_t second = 0;
+    EXPECT_EQ(ScanValuesW(u"-129, 300", u",i4", u',', 0, -1, &empty, &second), 2);
+    EXPECT_EQ(empty, 127);
+    EXPECT_EQ(second, 300);
 }
 
 TEST(ValueList, TextTargetsAlwaysHaveACapacity) {

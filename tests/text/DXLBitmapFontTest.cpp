@@ -1,5 +1,6 @@
 #include "text/DXLBitmapFont.h"
 
+#include "platform/Files.h"
 #include "platform/Random.h"
 #include "platform/Utf.h"
 #include "tests/engine/TextureTestSupport.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 using texturetest::TestViewer;
@@ -30,17 +32,20 @@ std::u16string Range(char16_t from, char16_t to) {
 
 class BitmapFontTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(viewer.Open()); }
-    // The ini file in the game's own path form (folders separated by '\').
+    void SetUp() override {
+        ASSERT_TRUE(viewer.Open());
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir.Path());
+    }
+    void TearDown() override { std::filesystem::current_path(previous_); }
+    // The ini file, named in the game's own path form from the current folder.
     std::u16string WriteIni(const std::string& body) {
         testsupport::WriteFileBytes(dir.File("font.ini"), "[BitmapFont]\n" + body);
-        std::string path = dir.File("font.ini");
-        for (char& c : path)
-            if (c == '/') c = '\\';
-        return platform::Utf8ToUtf16(path);
+        return u"\\font.ini";
     }
 
     testsupport::TempDir dir;
+    std::filesystem::path previous_;
     TestViewer viewer;
 };
 
@@ -162,6 +167,20 @@ TEST_F(BitmapFontTest, MalformedCustomItemsKeepWhatWasApplied) {
     EXPECT_EQ(font.GetGlyph(u'c')->leftBearing, 0);
 }
 
+// A custom space wider than the cell keeps its whole width beside the glyph.
+TEST_F(BitmapFontTest, CustomSpacesWiderThanTheCellAreKeptWhole) {
+    kis::IniFileW ini(WriteIni("Chars=\"jk\"\n"
+                               "CharWidth=3\n"
+                               "CustomSpaces='j'=5:0, 'k'=1:4\n")
+                          .c_str());
+    DXLBitmapFontW font;
+    font.LoadDescription(&ini, nullptr, false);
+    EXPECT_EQ(font.GetGlyph(u'j')->leftBearing, -5);
+    EXPECT_EQ(font.GetAdvance(u'j'), 8);
+    EXPECT_EQ(font.GetGlyph(u'k')->rightBearing, -4);
+    EXPECT_EQ(font.GetAdvance(u'k'), 8);
+}
+
 TEST_F(BitmapFontTest, ImageFileBecomesAShareableTextureOfTheCollection) {
     DXLTextures textures(&viewer);
     const std::u16string path = WriteIni("ImageFile=glyphs.font.png\nChars=#65\nCharHeight=8\n");
@@ -171,7 +190,9 @@ TEST_F(BitmapFontTest, ImageFileBecomesAShareableTextureOfTheCollection) {
     DXLTexture* image = first.GetImage();
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(std::u16string(image->GetName()), u"glyphs.font");
-    const std::u16string folder = path.substr(0, path.rfind(u'\\') + 1);
+    const std::u16string full = ini.FileName();
+    const std::u16string folder = full.substr(0, full.rfind(u'\\') + 1);
+    EXPECT_EQ(folder, platform::ToGamePath(dir.Path().string()) + u"\\");
     EXPECT_EQ(std::u16string(image->GetFileName()), folder + u"glyphs.font.png");
     EXPECT_EQ(image->GetSourceKind(), kSourceFile);
     EXPECT_EQ(image->GetState().blendMode, kBlendAlpha);

@@ -304,6 +304,9 @@ TEST(DXLFont, CellSizesAboveAByteAreRefusedAndAdvancesStayPositive) {
     EXPECT_EQ(font.GetAdvance(u'x'), 0); // 10 - 10 - 10 is not below 0
     font.SetBearings(u'x', -2, 0);
     EXPECT_EQ(font.GetAdvance(u'x'), 12);
+    font.SetBearings(u'x', -25, -40000); // below there is no cell limit
+    EXPECT_EQ(font.GetGlyph(u'x')->leftBearing, -25);
+    EXPECT_EQ(font.GetGlyph(u'x')->rightBearing, -32768);
     font.SetBearings(u'x', 6, 5);
     font.SetCellWidth(u'x', 3); // the bearings follow the width down
     EXPECT_EQ(font.GetGlyph(u'x')->leftBearing, 3);

@@ -86,9 +86,12 @@ TEST_F(RichTextTest, ItemsOfRunsSpacesAndBreaks) {
     EXPECT_EQ(text.GetItem(3).height, 10);
     EXPECT_EQ(text.GetParagraphCount(), 2);
     EXPECT_EQ(text.GetContentWidth(), 36);
-    EXPECT_EQ(text.GetTotalHeight(), 20);
+    // The break counts in its line: its ascent is its full height, so the
+    // line's baseline sits at 10 and the line is 10 - 8 + 10 = 12 high.
+    EXPECT_EQ(text.GetTotalHeight(), 22);
     EXPECT_FLOAT_EQ(GlyphX(2, 1), 28.0f);      // c at 20, d at 28
-    EXPECT_FLOAT_EQ(text.GetItem(4).y, 10.0f); // the second line
+    EXPECT_FLOAT_EQ(text.GetItem(0).y, 2.0f);  // 10 - the run's ascent
+    EXPECT_FLOAT_EQ(text.GetItem(4).y, 12.0f); // the second line
 
     // '<' before no tag name is a character; a run holds at most 255.
     text.SetText(u"a<b");
@@ -190,18 +193,20 @@ TEST_F(RichTextTest, AlignmentUsesTheLayoutWidthOrTheWidestParagraph) {
 
     // Line spacing goes between lines; the last line brings only its height.
     text.SetLineSpacing(5);
-    EXPECT_EQ(text.GetTotalHeight(), 25);
-    EXPECT_FLOAT_EQ(text.GetItem(2).y, 15.0f);
+    EXPECT_EQ(text.GetTotalHeight(), 27);
+    EXPECT_FLOAT_EQ(text.GetItem(2).y, 17.0f);
 
-    // An empty line is as high as a line of text: the font's vertical
-    // spacing counts once; the last line brings its height without it.
+    // An empty line is as high as its break: the font's vertical spacing
+    // counts once. A line of text ending in a break takes the break's
+    // ascent (13) as its own: 13 - 8 + 10 + 3. The last line brings its
+    // height without the spacing.
     font.SetVSpacing(3);
     text.SetLineSpacing(0);
     text.SetText(u"a\n\nb");
-    EXPECT_EQ(text.GetLine(0).height, 13);
+    EXPECT_EQ(text.GetLine(0).height, 18);
     EXPECT_EQ(text.GetLine(1).height, 13);
-    EXPECT_FLOAT_EQ(text.GetItem(3).y, 26.0f);
-    EXPECT_EQ(text.GetTotalHeight(), 13 + 13 + 10);
+    EXPECT_FLOAT_EQ(text.GetItem(3).y, 31.0f);
+    EXPECT_EQ(text.GetTotalHeight(), 18 + 13 + 10);
     font.SetVSpacing(0);
 
     // Only spaces: every line is empty once its trailing space is dropped.

@@ -246,6 +246,61 @@ TEST_F(DigitFonts, TextsDrawTheirDigits) {
     EXPECT_EQ(GetCurrentTexture(), nullptr);
 }
 
+// A pack texture waits declared until a font uses it: the digit font loads
+// it then, and takes a mode's missing height from the declared size when the
+// picture cannot be loaded.
+TEST_F(DigitFonts, DeclaredTexturesAreLoadedByTheirFontOrSizedFromTheDeclaration) {
+    DXLBitmap picture;
+    picture.SetHeader(kFormatA8R8G8B8, 256, 24, 256 * 24 * 4, 0, 0);
+    ASSERT_NE(picture.GetData(), nullptr);
+    std::memset(picture.GetData(), 0xFF, 256 * 24 * 4);
+    DXLTexture* declared = collection->NewTexture();
+    declared->SetName(u"Declared");
+    declared->SetSourceBitmap(&picture, true);
+    declared->SetDeclaredSize(256, 24);
+    DXLTexture* missing = collection->NewTexture();
+    missing->SetName(u"Missing");
+    missing->SetDeclaredSize(256, 40);
+
+    FontRecord record;
+    record.modes = {{0, 4, 0, 1}};
+    record.texture = u"Declared";
+    DigitalFont* font = LoadOne(record);
+    ASSERT_NE(font, nullptr);
+    EXPECT_TRUE(declared->IsLive());
+    EXPECT_EQ(font->GetMode(0)->height, 24 - 4);
+
+    record.texture = u"Missing";
+    state = {};
+    font = LoadOne(record);
+    ASSERT_NE(font, nullptr);
+    EXPECT_FALSE(missing->IsLive());
+    EXPECT_EQ(font->GetMode(0)->height, 40 - 4);
+    collection->DeleteAt(collection->IndexOf(declared));
+}
+
+// The game's digit texts show a font without a texture as white rectangles.
+TEST_F(DigitFonts, GameTextsDrawAFontWithoutTexture) {
+    FontRecord record;
+    record.flags = 0;
+    DigitalFont* font = LoadOne(record);
+    ASSERT_NE(font, nullptr);
+    ASSERT_EQ(font->GetTexture(), nullptr);
+    GameDigitalText game(font, 0, 2, false, 0);
+    game.SetValue(1);
+    ASSERT_EQ(viewer.BeginScene(), kResultOk);
+    viewer.ClearTarget(0xFF000000);
+    game.Draw();
+    viewer.EndFrame();
+    const platform::FrameView frame = viewer.GetDevice()->BackBuffer();
+    int lit = 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 128; ++x)
+            lit += (frame.pixels[size_t(y) * size_t(frame.pitchInPixels) + size_t(x)] & 0xFF) > 128;
+    EXPECT_EQ(lit, 11 * 16);
+    EXPECT_EQ(GetCurrentTexture(), nullptr);
+}
+
 TEST_F(DigitFonts, TheLoaderYieldsAndResumes) {
     std::string bytes = FontRecord{}.Bytes();
     FontRecord second;

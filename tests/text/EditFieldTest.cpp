@@ -352,6 +352,15 @@ TEST_F(EditRig, RectangleHelpersForCaretAndSelection) {
     EXPECT_EQ(v[3].z, 7.0f);
     EXPECT_EQ(v[4].x, -1.0f); // no fifth vertex without the loop
 
+    // The fifth vertex of a loop is a whole copy of the first, colour too.
+    v[0].colour = 0xFF00FF00u;
+    v[4].colour = 0x11111111u;
+    TestEdit::BuildRectQuad(v, 5.0f, 6.0f, 7.0f, 8.0f, true, false);
+    EXPECT_EQ(v[4].x, 5.0f);
+    EXPECT_EQ(v[4].y, 6.0f);
+    EXPECT_EQ(v[4].z, v[0].z);
+    EXPECT_EQ(v[4].colour, 0xFF00FF00u);
+
     kis::Rect rect;
     TestEdit::SetRect(rect, 5, 6, 10, 20);
     EXPECT_EQ(rect.left, 5);

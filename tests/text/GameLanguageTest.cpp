@@ -221,6 +221,11 @@ TEST_F(GameLanguageTest, UnloadingFreesTheAssetsButKeepsTitleAndLogoPlace) {
     ASSERT_TRUE(language->Load());
     EXPECT_EQ(language->GetLogo().texture, language->GetImage(u"logo"));
     EXPECT_EQ(language->GetComixCount(), 2u);
+    // The language's extension hook has nothing to do: what is loaded stays.
+    static_cast<DXLLanguage&>(*language).Hook();
+    EXPECT_EQ(language->GetLoadCount(), 1u);
+    EXPECT_EQ(language->GetLogo().texture, language->GetImage(u"logo"));
+    EXPECT_EQ(language->GetComixCount(), 2u);
 }
 
 TEST_F(GameLanguageTest, SourceKeysAndSectionsAsTheScreensSeeThem) {

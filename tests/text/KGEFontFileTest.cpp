@@ -168,6 +168,12 @@ class SyntheticStreams : public ::testing::Test {
         return std::unique_ptr<KGEWinFont>(font);
     }
 
+    std::unique_ptr<KGEBitmapFont> MakeBitmapFont() {
+        std::unique_ptr<KGEBitmapFont> font;
+        EXPECT_EQ(ReadDescription(dir, kDescription, font), 0);
+        return font;
+    }
+
     TempDir dir;
     std::vector<platform::GlyphFaceRequest> requests;
 
@@ -228,9 +234,20 @@ TEST_F(SyntheticStreams, WinFontStreamsWithBadCountsOrChecksumsAreRefused) {
     bad.back() ^= 1; // the characters
     EXPECT_EQ(LoadWin(dir, bad, loaded), kKgeFail);
 
-    bad = good;
-    bad[3] ^= 1; // the magic
-    EXPECT_EQ(LoadWin(dir, bad, loaded), kKgeFail);
+    // Another class's magic refuses the font but leaves the data file good;
+    // a stream too short for its magic fails the data file too.
+    for (const std::string& magic :
+         {good.substr(0, 3) + char(good[3] ^ 1) + good.substr(4), StreamOf(dir, MakeBitmapFont().get())}) {
+        failed = true;
+        EXPECT_EQ(LoadWin(dir, magic, loaded, &failed), kKgeFail);
+        EXPECT_FALSE(failed);
+    }
+    std::unique_ptr<KGEBitmapFont> bitmap;
+    failed = true;
+    EXPECT_EQ(LoadBitmap(dir, good, bitmap, &failed), kKgeFail);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(LoadWin(dir, good.substr(0, 5), loaded, &failed), kKgeFail);
+    EXPECT_TRUE(failed);
 
     // A character list that is not two bytes a glyph.
     bad = good;
@@ -425,6 +442,63 @@ TEST_F(SyntheticStreams, DescriptionsJoinLinesAndFillDefaults) {
     EXPECT_EQ(font->GetLeading(), 2);
     EXPECT_EQ(font->GetColour(), 0x80FF0000u);
     EXPECT_EQ(font->GetCharset(), ResolveCharset(kCharsetDefault).charset);
+}
+
+// A written description reads back as the same font: grid and explicit
+// areas, own glyph images, advances, offsets, kerning and every metric.
+TEST_F(SyntheticStreams, WrittenDescriptionsReadBackAsTheSameFont) {
+    const std::string explicitAreas = "glyphs {\n"
+                                      "\theight = 9\n"
+                                      "\tglyphs = (0,0,4), (4,0,5)\n"
+                                      "\tglyphs = (9,1,3)\n"
+                                      "}\n"
+                                      "chars = \"\\\"x\\\\\"\n"
+                                      "ascent = 7\n"
+                                      "glyphlist = 2, 0, 1\n"
+                                      "kerning = ('\"','x',4)\n"
+                                      "color = 0x00000001\n";
+    const std::string uniformGrid = "\xEF\xBB\xBFglyphs {\n"
+                                    "\theight = 10\n"
+                                    "\twidth = 6\n"
+                                    "\trect = 2, 3, 60, 50\n"
+                                    "}\n"
+                                    "chars = \"\u00e9\u4e2d'\"\n"
+                                    "defchar = u+4E2D\n";
+    const std::string cases[] = {kDescription, explicitAreas, uniformGrid};
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(text);
+        std::unique_ptr<KGEBitmapFont> font;
+        ASSERT_EQ(ReadDescription(dir, text, font), 0);
+        const std::u16string path = U16(dir.File("written.txt"));
+        ASSERT_EQ(KGESaveBitmapFontDesc(font.get(), path.c_str()), 0);
+        KGEBitmapFont* raw = nullptr;
+        ASSERT_EQ(KGELoadBitmapFontDesc(nullptr, nullptr, nullptr, false, path.c_str(), nullptr, &raw), 0);
+        std::unique_ptr<KGEBitmapFont> again(raw);
+        EXPECT_EQ(StreamOf(dir, again.get()), StreamOf(dir, font.get()));
+    }
+
+    // The lines are laid out as the reader's own files are.
+    std::unique_ptr<KGEBitmapFont> font;
+    ASSERT_EQ(ReadDescription(dir, explicitAreas, font), 0);
+    std::u16string written;
+    ASSERT_EQ(font->WriteDescription(written), 0);
+    EXPECT_EQ(written, u"glyphs {\r\n"
+                       u"\theight = 9\r\n"
+                       u"\tglyphs = (0,0,4), (4,0,5), (9,1,3)\r\n"
+                       u"}\r\n"
+                       u"chars = \"\\\"x\\\\\"\r\n"
+                       u"height = 9\r\n"
+                       u"ascent = 7\r\n"
+                       u"space = 0\r\n"
+                       u"glyphlist = 2, 0, 1\r\n"
+                       u"offsetlist = (0,0), (0,0), (0,0)\r\n"
+                       u"kerning = ('\"','x',4)\r\n"
+                       u"tracking = 0\r\n"
+                       u"leading = 0\r\n"
+                       u"color = 0x00000001\r\n");
+    EXPECT_EQ(KGESaveBitmapFontDesc(nullptr, u"x.txt"), kKgeFail);
+    KGEBitmapFont empty(nullptr);
+    EXPECT_EQ(empty.WriteDescription(written), kKgeFail);
 }
 
 TEST_F(SyntheticStreams, DescriptionsFindTheirImage) {

@@ -1,9 +1,12 @@
 #include "text/KGEText.h"
 
+#include "text/KGEBitmapFont.h"
+
 #include "tests/text/TextTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -214,6 +217,50 @@ TEST_F(TextObjects, TextsDrawTheirGlyphs) {
         EXPECT_EQ(Lit(21, 10, 27, 20), 60);
         EXPECT_EQ(Lit(0, 0, 128, 64), 120);
     }
+}
+
+// Runs whose font has no texture are skipped, the first run and a run after
+// another skipped one alike; they are never drawn untextured.
+TEST_F(TextObjects, RunsWithoutTextureAreSkipped) {
+    DXLTexture sheet(&viewer);
+    sheet.Create(64, 16, kFormatA8R8G8B8, false);
+    ASSERT_TRUE(sheet.IsLive());
+    auto* bits = static_cast<uint32_t*>(sheet.Lock(0));
+    ASSERT_NE(bits, nullptr);
+    for (int32_t y = 0; y < 16; ++y)
+        std::fill_n(bits + y * (sheet.GetLockedPitch() / 4), 64, 0xFFFFFFFFu);
+    sheet.Unlock();
+
+    KGEBitmapFont bitmap(&viewer);
+    bitmap.SetTexture(&sheet, false);
+    const int32_t areas[] = {0, 0, 6, 6, 0, 6};
+    KGEImageDescription images{0, 2, 10, areas, 0, 0, {}, {}};
+    ASSERT_EQ(bitmap.SetImages(&images), 0);
+    bitmap.AllocGlyphs(kCharsetAnsi, 2);
+    bitmap.SetChars(u"ab", 2);
+    bitmap.SetMetrics(10, 10, 4, 0);
+    for (uint32_t i = 0; i < 2; ++i) {
+        bitmap.GetGlyphs()[i].image = i;
+        bitmap.GetGlyphs()[i].advance = 8;
+    }
+    bitmap.BuildCharMap();
+    ASSERT_EQ(bitmap.AddRef(), 0);
+
+    auto drawn = [&](KGEFont* font) {
+        KGETextW* raw = nullptr;
+        EXPECT_EQ(KGECreateText(&viewer, font, nullptr, u"ab\nba", 5, nullptr, &raw), 0);
+        std::unique_ptr<KGETextW> text(raw);
+        EXPECT_EQ(text->Runs().size(), 2u);
+        EXPECT_EQ(viewer.BeginScene(), kResultOk);
+        viewer.ClearTarget(0xFF000000);
+        text->Draw();
+        viewer.EndFrame();
+        return Lit(0, 0, 128, 64);
+    };
+    EXPECT_EQ(drawn(&bitmap), 4 * 6 * 10); // four glyph boxes
+    bitmap.SetTexture(nullptr, false);     // the glyph quads stay built
+    EXPECT_EQ(drawn(&bitmap), 0);
+    bitmap.Release(true);
 }
 
 TEST_F(TextObjects, SpritesCompositeInTheirColourOverTransparentWhite) {

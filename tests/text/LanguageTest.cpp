@@ -48,9 +48,11 @@ class TestLanguage : public DXLLanguage {
         }
     }
     void ReadCompiled(kis::DataFileReaderW&) override { ++compiledReads; }
+    void Hook() override { ++hooks; }
 
     bool header = false;
     int compiledReads = 0;
+    int hooks = 0;
     bool withImages = false;
     DXLTexture* logo = nullptr;
     bool refused = false;
@@ -140,6 +142,27 @@ TEST(Language, TextDataAndSpreadsheetSourcesLoadIdenticalGroups) {
         ASSERT_TRUE(language.Load());
         EXPECT_EQ(Dump(language), kExpectedDump) << path;
         EXPECT_EQ(language.compiledReads, 0);
+    }
+}
+
+// The extension points of both interfaces reach the subclass; the source
+// readers' own hook leaves the reader where it stood.
+TEST(Language, ExtensionHooksReachTheSubclassAndChangeNothingInTheReaders) {
+    TempDir dir;
+    for (const std::string& path : WriteSources(dir)) {
+        TestLanguage language(path);
+        DXLLanguage& base = language;
+        base.Hook();
+        EXPECT_EQ(language.hooks, 1);
+        std::unique_ptr<DXLLngFile> source(language.CreateLngFile(U(path).c_str()));
+        ASSERT_NE(source, nullptr);
+        ASSERT_TRUE(source->IsOpened()) << path;
+        ASSERT_TRUE(source->EnterSection(u"buttons")) << path;
+        const uint32_t entries = source->GetEntryCount();
+        source->Hook(1, 2);
+        EXPECT_EQ(source->GetEntryCount(), entries) << path;
+        EXPECT_EQ(source->GetError(), 0u) << path;
+        EXPECT_TRUE(source->LeaveSection()) << path;
     }
 }
 

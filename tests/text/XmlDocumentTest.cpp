@@ -98,6 +98,18 @@ TEST(XmlDocument, RowsBecomeGroupsAndEntriesByTheRowRules) {
     EXPECT_EQ(doc->GetErrors(), kis::kTdrMalformedName | kis::kTdrMissingSection);
     EXPECT_EQ(doc->GetValue(u"bad key", nullptr), nullptr);
     EXPECT_EQ(doc->GetErrors(), kis::kTdrMalformedName | kis::kTdrMissingEntry);
+
+    // Spaces, CR and LF may stand around a group's brackets, a tab may not:
+    // that row is an ordinary one (and, being no identifier, ignored).
+    auto grouped = Load(dir, Sheet(Row({"\r\n [Lined]\r\n"}) + Row({"a", "1"}) + Row({"\t[Tabbed]"}) +
+                                   Row({"b", "2"}) + Row({"[ \tInner\t ]"}) + Row({"c", "3"})));
+    EXPECT_EQ(grouped->GetGroupCount(), 2u);
+    ASSERT_TRUE(grouped->EnterSection(u"lined"));
+    ASSERT_EQ(grouped->GetEntryCount(), 2u);
+    EXPECT_EQ(Key(*grouped, 1), u"b");
+    EXPECT_FALSE(grouped->EnterSection(u"tabbed"));
+    ASSERT_TRUE(grouped->EnterSection(u"inner"));
+    EXPECT_EQ(Value(*grouped, 0), u"3");
 }
 
 TEST(XmlDocument, CellsAreTakenInOrderAndEmptyCellsCount) {

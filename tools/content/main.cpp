@@ -193,11 +193,12 @@ bool WriteSpritePack(const std::string& path, std::string* error) {
     constexpr int kCoinSize = 16;
     struct Entry {
         const char16_t* name;
+        int width, height;
         std::vector<uint8_t> image;
     };
     const Entry entries[] = {
-        {u"digits", MakeTarga(digits, digitsWidth, digitsHeight)},
-        {u"coin", MakeTarga(CoinPicture(kCoinSize), kCoinSize, kCoinSize)},
+        {u"digits", digitsWidth, digitsHeight, MakeTarga(digits, digitsWidth, digitsHeight)},
+        {u"coin", kCoinSize, kCoinSize, MakeTarga(CoinPicture(kCoinSize), kCoinSize, kCoinSize)},
     };
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(Wide(path).c_str(), kSpritePackTypeId, kSpritePackTypeVersion, 1, false);
@@ -207,7 +208,8 @@ bool WriteSpritePack(const std::string& path, std::string* error) {
     for (const Entry& entry : entries) {
         uint8_t header[kTextureEntryHeaderSize];
         WriteTextureEntryHeader(header, entry.name, 0);
-        ok = ok && writer->Write(header, sizeof header) && WriteU32(*writer, uint32_t(entry.image.size())) &&
+        ok = ok && writer->Write(header, sizeof header) && WriteU32(*writer, uint32_t(entry.width)) &&
+             WriteU32(*writer, uint32_t(entry.height)) && WriteU32(*writer, uint32_t(entry.image.size())) &&
              writer->Write(entry.image.data(), uint32_t(entry.image.size()));
     }
     ok = ok && writer->EndChunk();
