@@ -7,6 +7,7 @@
 #include "foundation/IniFile.h"
 #include "platform/Files.h"
 #include "platform/PrivateProfile.h"
+#include "platform/Utf.h"
 
 #include <climits>
 #include <cstdlib>
@@ -187,7 +188,11 @@ bool SaveConfig(const GameScreen& screen, const SoundManager& sound) {
 }
 
 void ReadConfigIni(const std::u16string& iniPath, ScreenParams* params, ConfigIni* out) {
-    kis::IniFileW ini(iniPath.c_str());
+    // The ini file class joins a name that starts with one backslash to the
+    // current folder (Data by now), and the program folder's game form starts
+    // with one: it is named in native form, which the class takes as complete.
+    const std::u16string nativePath = platform::Utf8ToUtf16(platform::GamePath(iniPath).Utf8());
+    kis::IniFileW ini(nativePath.c_str());
     uint32_t value = 0;
     if (ReadIniNumber(ini, u"Video", u"Fullscreen", &value)) params->fullscreen = value ? 1 : 0;
     ParsePair(ReadIniString(iniPath, u"Video", u"Window"), &params->windowWidth, &params->windowHeight);
