@@ -567,10 +567,10 @@ bool ReadDDSFile(kis::Stream* stream, DXLBitmap* bitmap) {
 
     if (pf.flags & kDdsFourCC) {
         if (!IsDXTFormat(pf.fourCC)) return Fail(bitmap);
-        const uint64_t pixels = uint64_t(width) * height;
-        const uint64_t size = (flags & kDdsLinearSize)   ? linearSize
-                              : pf.fourCC == kFormatDXT1 ? pixels / 2
-                                                         : pixels;
+        // Without a linear size the data is every block of the image, each
+        // side rounded up to a whole block.
+        const uint64_t size =
+            (flags & kDdsLinearSize) ? linearSize : GetDXTDataSize(int(width), int(height), pf.fourCC);
         // The stored blocks must cover the image and be in the file.
         if (size == 0 || size < GetDXTDataSize(int(width), int(height), pf.fourCC) ||
             int64_t(size) > Remaining(stream))

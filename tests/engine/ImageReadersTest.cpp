@@ -437,6 +437,47 @@ TEST(DDSFiles, UncompressedCompressedAndRefused) {
     EXPECT_TRUE(bitmap.IsEmpty());
 }
 
+TEST(DDSFiles, CompressedSidesNotAMultipleOfFourReadEveryBlock) {
+    // Two by two blocks, solid white, red / blue, green; DXT3 and DXT5 blocks
+    // start with fully opaque alpha.
+    const uint16_t colours[4] = {0xFFFF, 0xF800, 0x001F, 0x07E0};
+    const uint32_t argb[4] = {0xFFFFFFFF, 0xFFFF0000, 0xFF0000FF, 0xFF00FF00};
+    auto blocks = [&](uint32_t fourCC) {
+        Bytes b;
+        for (uint16_t c : colours) {
+            if (fourCC == kFormatDXT3) b.insert(b.end(), 8, 0xFF);
+            if (fourCC == kFormatDXT5) Append(b, {0xFF, 0xFF, 0, 0, 0, 0, 0, 0});
+            Put16(b, c);
+            Put16(b, c);
+            Put32(b, 0);
+        }
+        return b;
+    };
+    for (uint32_t fourCC : {kFormatDXT1, kFormatDXT3, kFormatDXT5}) {
+        for (auto [w, h] : {std::pair{6u, 5u}, {5u, 8u}, {7u, 7u}}) {
+            SCOPED_TRACE(std::to_string(fourCC & 0xFF) + " " + std::to_string(w) + "x" + std::to_string(h));
+            for (uint32_t flags : {0u, 0x80000u}) {
+                const Bytes data = blocks(fourCC);
+                DXLBitmap bitmap;
+                ASSERT_TRUE(ReadWith(
+                    ReadDDSFile, DdsFile(flags, w, h, uint32_t(data.size()), 4, fourCC, 0, 0, 0, 0, 0, data),
+                    bitmap));
+                bitmap.SetFormat(kFormatA8R8G8B8);
+                for (uint32_t y = 0; y < h; ++y)
+                    for (uint32_t x = 0; x < w; ++x)
+                        ASSERT_EQ(Pixel32(bitmap, int(x), int(y)), argb[(y < 4 ? 0 : 2) + (x < 4 ? 0 : 1)])
+                            << x << "," << y;
+                // One block short is refused.
+                const Bytes shortData(data.begin(), data.end() - data.size() / 4);
+                EXPECT_FALSE(ReadWith(
+                    ReadDDSFile,
+                    DdsFile(flags, w, h, uint32_t(shortData.size()), 4, fourCC, 0, 0, 0, 0, 0, shortData),
+                    bitmap));
+            }
+        }
+    }
+}
+
 TEST(PPMFiles, BinaryPixmapsWithComment) {
     DXLBitmap bitmap;
     Bytes file = Text("P6\n2 1\n255\n");
