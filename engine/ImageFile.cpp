@@ -52,11 +52,14 @@ bool ReadWith(BitmapFileReader reader, const uint8_t* data, uint32_t size, DXLBi
 }
 
 bool ReadPicture(const uint8_t* data, uint32_t size, DXLBitmap* bitmap) {
+    // The header's size is checked against the bitmap's limits before the
+    // pixels are decoded.
+    int width = 0, height = 0;
+    if (!platform::ReadPictureSize(data, size, &width, &height, nullptr) || width > DXLBitmap::kMaxSide ||
+        height > DXLBitmap::kMaxSide || int64_t(width) * height > DXLBitmap::kMaxPixels)
+        return false;
     platform::DecodedPicture picture;
     if (!platform::DecodePicture(data, size, &picture, nullptr)) return false;
-    if (picture.width > DXLBitmap::kMaxSide || picture.height > DXLBitmap::kMaxSide ||
-        int64_t(picture.width) * picture.height > DXLBitmap::kMaxPixels)
-        return false;
     const uint32_t bytes = uint32_t(picture.pixels.size() * 4);
     bitmap->SetHeader(kFormatA8R8G8B8, uint32_t(picture.width), uint32_t(picture.height), bytes, 0, 0);
     if (bitmap->GetDataSize() != bytes || !bitmap->GetData()) return false;

@@ -121,6 +121,18 @@ void FlipRows(DXLBitmap* bitmap) {
     }
 }
 
+// Reverses the pixels of every row (for images stored right to left).
+void MirrorRows(DXLBitmap* bitmap) {
+    const int w = bitmap->GetWidth(), h = bitmap->GetHeight();
+    const size_t bpp = bitmap->GetBytesPerPixel();
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = bitmap->GetRow(y);
+        if (!row) return;
+        for (int x = 0; x < w / 2; ++x)
+            std::swap_ranges(row + size_t(x) * bpp, row + size_t(x + 1) * bpp, row + size_t(w - 1 - x) * bpp);
+    }
+}
+
 // Blue, green, red (from 3 bytes) widened to a 4-byte pixel with alpha 0xFF.
 void Widen24(const uint8_t* in, uint8_t* out, size_t pixels) {
     for (size_t i = 0; i < pixels; ++i) {
@@ -295,6 +307,12 @@ bool ReadTargaFile(kis::Stream* stream, DXLBitmap* bitmap) {
     if (h.imageType == 1) {
         map.resize(size_t(h.mapLength) * 3);
         if (!ReadBytes(stream, map.data(), int64_t(map.size()))) return Fail(bitmap);
+    } else if (h.colourMapType != 0) {
+        // A colour map in a file whose pixels are not indices is not used,
+        // but it stands before the pixels: skip it.
+        const int64_t mapBytes = int64_t(h.mapLength) * ((h.mapEntryBits + 7) / 8);
+        if (mapBytes > Remaining(stream)) return Fail(bitmap);
+        stream->Seek(mapBytes, 1);
     }
     std::vector<uint8_t> file;
     if (int64_t(pixels * fileBytes) > Remaining(stream) && !rle) return Fail(bitmap);
@@ -318,6 +336,7 @@ bool ReadTargaFile(kis::Stream* stream, DXLBitmap* bitmap) {
         std::memcpy(out, file.data(), file.size());
     }
     if ((h.descriptor & 0x20) == 0) FlipRows(bitmap);
+    if (h.descriptor & 0x10) MirrorRows(bitmap); // the origin is at the right
     if (rle) bitmap->SetRLEUnit(fileBytes == 2 ? 2 : fileBytes == 1 ? 1 : 4);
     return true;
 }
@@ -349,9 +368,12 @@ size_t RowStride(uint32_t bitCount, int width) {
 }
 
 // Decodes the pixels that follow an info header (palette first for 1, 4 and 8
-// bits) into the bitmap, rows as stored. 16-bit pixels come out X1R5G5B5,
-// everything else X8R8G8B8 (32-bit pixels keep their fourth byte).
-bool DecodeDIB(kis::Stream* stream, DXLBitmap* bitmap, const BitmapInfoHeader& info, int width, int height) {
+// bits) into the bitmap, rows as stored. The rows follow the palette, or
+// start at pixelOffset in the stream when that is not negative. 16-bit pixels
+// come out X1R5G5B5, everything else X8R8G8B8 (32-bit pixels keep their
+// fourth byte).
+bool DecodeDIB(kis::Stream* stream, DXLBitmap* bitmap, const BitmapInfoHeader& info, int width, int height,
+               int64_t pixelOffset = -1) {
     const uint32_t bits = info.bitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
     if (!SideAllowed(width, height)) return false;
@@ -364,6 +386,7 @@ bool DecodeDIB(kis::Stream* stream, DXLBitmap* bitmap, const BitmapInfoHeader& i
         palette.resize(size_t(entries) * 4);
         if (!ReadBytes(stream, palette.data(), int64_t(palette.size()))) return false;
     }
+    if (pixelOffset >= 0 && stream->SeekTo(pixelOffset) != pixelOffset) return false;
     const size_t stride = RowStride(bits, width);
     std::vector<uint8_t> rows(stride * height);
     if (!ReadBytes(stream, rows.data(), int64_t(rows.size()))) return false;
@@ -411,6 +434,12 @@ bool ReadBMPFile(kis::Stream* stream, DXLBitmap* bitmap) {
     if (!ReadBytes(stream, fileHeader, sizeof fileHeader) || fileHeader[0] != 'B' || fileHeader[1] != 'M')
         return Fail(bitmap);
     const uint32_t infoSize = kis::LoadLE32(fileHeader + 14);
+    // The pixels start where the file header says: after the headers (and
+    // palette), sometimes after a gap. An offset into the headers or past the
+    // end of the file is refused.
+    const uint32_t pixelOffset = kis::LoadLE32(fileHeader + 10);
+    if (uint64_t(pixelOffset) < 14 + uint64_t(infoSize) || pixelOffset > stream->GetSize())
+        return Fail(bitmap);
 
     if (infoSize == 12) {
         // Core header: u16 width, u16 height, u16 planes, u16 bit count; 24-bit
@@ -422,6 +451,7 @@ bool ReadBMPFile(kis::Stream* stream, DXLBitmap* bitmap) {
         if (!StartImage(bitmap, kFormatX8R8G8B8, width, height)) return Fail(bitmap);
         const size_t stride = RowStride(24, width);
         std::vector<uint8_t> rows(stride * height, 0);
+        if (stream->SeekTo(pixelOffset) != pixelOffset) return Fail(bitmap);
         ReadAvailable(stream, rows.data(), int64_t(rows.size())); // a short read leaves zero pixels
         for (int y = 0; y < height; ++y)
             Widen24(&rows[size_t(y) * stride], bitmap->GetRow(y), size_t(width));
@@ -438,7 +468,7 @@ bool ReadBMPFile(kis::Stream* stream, DXLBitmap* bitmap) {
     if (info.planes != 1 || info.compression != 0 || info.height == INT32_MIN) return Fail(bitmap);
     const bool topDown = info.height < 0;
     const int height = topDown ? -info.height : info.height;
-    if (!DecodeDIB(stream, bitmap, info, info.width, height)) return Fail(bitmap);
+    if (!DecodeDIB(stream, bitmap, info, info.width, height, pixelOffset)) return Fail(bitmap);
 
     const size_t pixels = size_t(info.width) * height;
     uint8_t* p = bitmap->GetBits();
@@ -469,7 +499,8 @@ bool ReadIconFile(kis::Stream* stream, DXLBitmap* bitmap) {
     uint8_t entry[16];
     for (uint32_t i = 0; i < count; ++i)
         if (!ReadBytes(stream, entry, sizeof entry)) return Fail(bitmap);
-    const int width = entry[0], height = entry[1];
+    // A side of 256 is stored as 0.
+    const int width = entry[0] != 0 ? entry[0] : 256, height = entry[1] != 0 ? entry[1] : 256;
     if (kis::LoadLE16(entry + 4) == 0 && entry[2] == 0 && entry[3] == 0) return Fail(bitmap);
     const uint32_t offset = kis::LoadLE32(entry + 12);
     if (int64_t(offset) + 40 > stream->GetSize()) return Fail(bitmap);
@@ -576,10 +607,10 @@ bool ReadDDSFile(kis::Stream* stream, DXLBitmap* bitmap) {
 
     if (pf.flags & kDdsFourCC) {
         if (!IsDXTFormat(pf.fourCC)) return Fail(bitmap);
-        const uint64_t pixels = uint64_t(width) * height;
-        const uint64_t size = (flags & kDdsLinearSize)   ? linearSize
-                              : pf.fourCC == kFormatDXT1 ? pixels / 2
-                                                         : pixels;
+        // Without a linear size the data is every block of the image, each
+        // side rounded up to a whole block.
+        const uint64_t size =
+            (flags & kDdsLinearSize) ? linearSize : GetDXTDataSize(int(width), int(height), pf.fourCC);
         // The stored blocks must cover the image and be in the file.
         if (size == 0 || size < GetDXTDataSize(int(width), int(height), pf.fourCC) ||
             int64_t(size) > Remaining(stream))

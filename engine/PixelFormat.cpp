@@ -311,8 +311,10 @@ bool ARGBToPixel(uint32_t argb, PixelFormat format, void* pixel) {
 }
 
 uint32_t GetDXTDataSize(int width, int height, PixelFormat format) {
-    if (!IsDXTFormat(format) || width < 4 || height < 4) return 0;
-    uint32_t blocks = uint32_t(width / 4) * uint32_t(height / 4);
+    if (!IsDXTFormat(format) || width < 1 || height < 1) return 0;
+    // Blocks cover the image, the last column and row of blocks reaching past
+    // its right and bottom edges when a side is not a multiple of 4.
+    uint32_t blocks = ((uint32_t(width) + 3) / 4) * ((uint32_t(height) + 3) / 4);
     return blocks * (format == kFormatDXT1 ? 8u : 16u);
 }
 
@@ -375,7 +377,7 @@ bool DecodeDXT(int width, int height, void* destination, const void* source, Pix
     uint8_t* dst = static_cast<uint8_t*>(destination);
     const bool dxt1 = sourceFormat == kFormatDXT1;
     const bool explicitAlpha = sourceFormat == kFormatDXT2 || sourceFormat == kFormatDXT3;
-    const int blocksX = width / 4, blocksY = height / 4;
+    const int blocksX = (width + 3) / 4, blocksY = (height + 3) / 4;
     for (int by = 0; by < blocksY; ++by) {
         for (int bx = 0; bx < blocksX; ++bx) {
             uint32_t alpha[16];
@@ -404,6 +406,7 @@ bool DecodeDXT(int width, int height, void* destination, const void* source, Pix
                 uint32_t argb = colours[(indices >> (2 * t)) & 3];
                 if (haveAlpha) argb = (argb & 0x00FFFFFF) | alpha[t] << 24;
                 int x = bx * 4 + (t & 3), y = by * 4 + t / 4;
+                if (x >= width || y >= height) continue; // edge blocks are clipped to the image
                 size_t offset = (size_t(y) * size_t(width) + size_t(x)) * destinationBytesPerPixel;
                 ARGBToPixel(argb, destinationFormat, dst + offset);
             }

@@ -58,12 +58,14 @@ uint32_t NextPowerOfTwo(uint32_t n);
 bool PixelToARGB(const void* pixel, PixelFormat format, uint32_t* argb);
 bool ARGBToPixel(uint32_t argb, PixelFormat format, void* pixel);
 
-// Decodes whole 4 x 4 blocks of a DXT image into a buffer of width x height
-// pixels in the destination format. The source must hold every whole block
-// (see GetDXTDataSize).
+// Decodes the 4 x 4 blocks of a DXT image into a buffer of width x height
+// pixels in the destination format. A side that is not a multiple of 4 still
+// has a whole block at its end, of which only the texels inside the image
+// are written. The source must hold every block (see GetDXTDataSize).
 bool DecodeDXT(int width, int height, void* destination, const void* source, PixelFormat sourceFormat,
                PixelFormat destinationFormat, uint32_t destinationBytesPerPixel);
-// Bytes of the whole 4 x 4 blocks DecodeDXT reads; 0 for other formats.
+// Bytes of the 4 x 4 blocks DecodeDXT reads, each side rounded up to a
+// whole block; 0 for other formats and empty images.
 uint32_t GetDXTDataSize(int width, int height, PixelFormat format);
 
 // Alpha operations on an image of width x height pixels stored back to back.

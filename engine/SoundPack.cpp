@@ -26,14 +26,11 @@ int64_t Remaining(kis::DataFileReaderW& reader) {
 // Copies the zero-terminated UTF-16 text at units[0..] into name (room for
 // kSoundNameUnits). False when no terminator stands within kSoundNameUnits
 // units or within `available` units.
-bool DecodeName(const uint8_t* units, uint32_t available, char16_t* name, uint32_t* length = nullptr) {
+bool DecodeName(const uint8_t* units, uint32_t available, char16_t* name) {
     const uint32_t limit = available < kSoundNameUnits ? available : kSoundNameUnits;
     for (uint32_t i = 0; i < limit; ++i) {
         name[i] = char16_t(kis::LoadLE16(units + 2 * i));
-        if (name[i] == 0) {
-            if (length) *length = i;
-            return true;
-        }
+        if (name[i] == 0) return true;
     }
     return false;
 }
@@ -112,10 +109,14 @@ int32_t SoundManager::LoadSamples(kis::DataFileReaderW* reader, LoaderState* sta
         uint32_t found[kEventSoundCount];
         uint32_t at = 0;
         for (int slot = 0; slot < kEventSoundCount; ++slot) {
-            char16_t name[kSoundNameUnits];
+            // A name must end inside the block; one too long for a sample name
+            // names no sample and leaves its slot 0.
             uint32_t length = 0;
-            if (at >= units || !DecodeName(block.data() + 2 * at, units - at, name, &length)) return false;
-            found[slot] = FindSample(name);
+            while (at + length < units && kis::LoadLE16(block.data() + 2 * (at + length)) != 0)
+                ++length;
+            if (at + length >= units) return false;
+            char16_t name[kSoundNameUnits];
+            found[slot] = DecodeName(block.data() + 2 * at, units - at, name) ? FindSample(name) : 0;
             at += length + 2;
         }
         for (int slot = 0; slot < kEventSoundCount; ++slot)

@@ -331,7 +331,11 @@ bool BaseDataFileReader::ReadNode(DataFileNode& node, int depth) {
     node.entries.reserve(entryCount);
     for (uint32_t i = 0; i < entryCount; ++i) {
         const uint8_t* p = bytes.data() + size_t(i) * kEntrySize;
-        node.entries.push_back({LoadLE32(p), LoadLE32(p + 4), LoadLE32(p + 8), LoadLE32(p + 12)});
+        DataFileEntry entry{LoadLE32(p), LoadLE32(p + 4), LoadLE32(p + 8), LoadLE32(p + 12)};
+        // A chunk must lie inside the file; a damaged entry fails the open
+        // rather than the first read of its chunk.
+        if (uint64_t(entry.offset) + entry.size > uint64_t(fileSize_)) return Fail();
+        node.entries.push_back(entry);
     }
     return true;
 }

@@ -73,25 +73,47 @@ static bool JpegTablesFit(const uint8_t* data, size_t size) {
     return true;
 }
 
-// Checked against the header before any pixel memory is taken.
-constexpr int64_t kMaxPicturePixels = 0x4000000;
-
-bool DecodePicture(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
+bool ReadPictureSize(const uint8_t* data, size_t size, int* width, int* height, std::string* error) {
     auto fail = [&](const std::string& reason) {
         if (error) *error = reason;
         return false;
     };
-    if (!out) return fail("no output");
+    if (!width || !height) return fail("no output");
     if (!IsCompressedPicture(data, size)) return fail("not a PNG or JPEG file");
     if (size > size_t(INT_MAX)) return fail("file too large");
     if (IsJpeg(data, size) && !JpegTablesFit(data, size)) return fail("bad JPEG Huffman table");
-    int width = 0, height = 0, channels = 0;
-    if (!stbi_info_from_memory(data, int(size), &width, &height, &channels))
+    int w = 0, h = 0, channels = 0;
+    if (!stbi_info_from_memory(data, int(size), &w, &h, &channels))
         return fail(std::string("cannot read picture header: ") + stbi_failure_reason());
-    if (width <= 0 || height <= 0 || int64_t(width) * height > kMaxPicturePixels)
-        return fail("picture too large");
-    stbi_uc* rgba = stbi_load_from_memory(data, int(size), &width, &height, &channels, 4);
+    if (w <= 0 || h <= 0) return fail("picture has no pixels");
+    if (w > kMaxPictureSide || h > kMaxPictureSide)
+        return fail("picture too large: " + std::to_string(w) + " x " + std::to_string(h) + ", more than " +
+                    std::to_string(kMaxPictureSide) + " on a side");
+    *width = w;
+    *height = h;
+    return true;
+}
+
+bool DecodePicture(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error) {
+    if (!out) {
+        if (error) *error = "no output";
+        return false;
+    }
+    // The size comes from the header first; only a picture within the
+    // limits is decoded.
+    int width = 0, height = 0, channels = 0;
+    if (!ReadPictureSize(data, size, &width, &height, error)) return false;
+    auto fail = [&](const std::string& reason) {
+        if (error) *error = reason;
+        return false;
+    };
+    int decodedWidth = 0, decodedHeight = 0;
+    stbi_uc* rgba = stbi_load_from_memory(data, int(size), &decodedWidth, &decodedHeight, &channels, 4);
     if (!rgba) return fail(std::string("cannot decode picture: ") + stbi_failure_reason());
+    if (decodedWidth != width || decodedHeight != height) {
+        stbi_image_free(rgba);
+        return fail("picture size differs from its header");
+    }
     out->width = width;
     out->height = height;
     out->pixels.resize(size_t(width) * size_t(height));

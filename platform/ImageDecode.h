@@ -18,8 +18,17 @@ struct DecodedPicture {
     std::vector<uint32_t> pixels;
 };
 
+// The largest side of a picture that is decoded; larger ones are refused by
+// their header, before any pixel memory is taken.
+constexpr int kMaxPictureSide = 4096;
+
+// Reads the width and height from a PNG or JPEG header without decoding the
+// pixels. False, with a reason, when the header cannot be read or a side is
+// 0 or over kMaxPictureSide.
+bool ReadPictureSize(const uint8_t* data, size_t size, int* width, int* height, std::string* error);
+
 // Decodes a PNG or JPEG held in memory. False, with a reason, for anything
-// else or a damaged file.
+// else, a damaged file or a picture over kMaxPictureSide on a side.
 bool DecodePicture(const uint8_t* data, size_t size, DecodedPicture* out, std::string* error);
 
 } // namespace platform

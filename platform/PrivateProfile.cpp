@@ -125,16 +125,25 @@ Document Decode(const std::vector<uint8_t>& bytes) {
         }
     }
 
-    size_t firstEnd = text.find(u'\n');
-    if (firstEnd != Text::npos && (firstEnd == 0 || text[firstEnd - 1] != u'\r')) doc.newline = u"\n";
+    // A NUL character ends the readable text; what follows it is not read
+    // (and is not written back).
+    size_t nul = text.find(u'\0');
+    if (nul != Text::npos) text.resize(nul);
+
+    // CR LF, LF and CR alone each end a line. The file's first line end is
+    // the one written back.
+    size_t firstEnd = text.find_first_of(u"\r\n");
+    if (firstEnd != Text::npos && text[firstEnd] == u'\n') doc.newline = u"\n";
+    if (firstEnd != Text::npos && text[firstEnd] == u'\r' &&
+        (firstEnd + 1 == text.size() || text[firstEnd + 1] != u'\n'))
+        doc.newline = u"\r";
 
     size_t start = 0;
     while (start < text.size()) {
-        size_t end = text.find(u'\n', start);
+        size_t end = text.find_first_of(u"\r\n", start);
         if (end == Text::npos) end = text.size();
-        size_t stop = end;
-        if (stop > start && text[stop - 1] == u'\r') --stop;
-        doc.lines.emplace_back(text, start, stop - start);
+        doc.lines.emplace_back(text, start, end - start);
+        if (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n') ++end;
         start = end + 1;
     }
     return doc;
@@ -322,7 +331,11 @@ bool HoldsLineBreak(const Text* text) {
 }
 
 bool Write(const Text* section, const Text* key, const Text* value, const Text& fileName) {
-    if (!section) return true; // flush: nothing is cached
+    // Without a section there is nothing to write: with key and value null
+    // too it asks for a flush, which (nothing being cached) has nothing to do
+    // and, as on Windows, answers false; otherwise the call is malformed.
+    // Either way the file is not touched.
+    if (!section) return false;
     if (HoldsLineBreak(section) || HoldsLineBreak(key) || HoldsLineBreak(value)) return false;
     std::optional<Document> loaded = Load(fileName);
     if (!loaded) return false;
@@ -355,7 +368,7 @@ bool Write(const Text* section, const Text* key, const Text* value, const Text& 
     }
 
     if (!range) {
-        if (!doc.lines.empty() && !Trim(doc.lines.back()).empty()) doc.lines.emplace_back();
+        // A new section follows the last line directly, as Windows writes it.
         doc.lines.push_back(u"[" + Text(sectionName) + u"]");
         range = Range{doc.lines.size() - 1, doc.lines.size()};
     }
@@ -390,7 +403,10 @@ uint32_t CopyList(const std::vector<std::basic_string<Char>>& names, Char* buffe
     size_t free = size - 1; // one unit is kept for the list's final terminator
     Char* out = buffer;
     for (const auto& name : names) {
-        if (name.size() + 1 > free) {
+        // A name that does not fit with room to spare is copied as far as it
+        // fits before two terminators, and the list counts as cut: Windows
+        // answers size - 2 even for a list that fills the buffer exactly.
+        if (name.size() + 1 >= free) {
             size_t cut = free > 0 ? free - 1 : 0;
             name.copy(out, cut);
             out += cut;

@@ -8,6 +8,9 @@
 //   and in it the first matching key, wins.
 // - Names and values are trimmed of blanks and tabs; a value enclosed in a
 //   matching pair of single or double quotes loses the quotes.
+// - CR LF, LF and CR alone each end a line; a NUL character ends the text
+//   (nothing after it is read). A new section is written right after the
+//   last line, without an empty line before it.
 // - Lines starting with ';' are comments. Everything the calls do not change
 //   (comments, blank lines, other keys) is written back as it was.
 // - Files in UTF-16LE with a byte-order mark, in UTF-8 (with or without a mark)
@@ -28,8 +31,9 @@ namespace platform {
 // - key null: the names of the section's keys, each terminated, the list ended
 //   by a second terminator.
 // - section null: the names of the file's sections, in the same form.
-//   A list that does not fit is cut and ends in two terminators; the result is
-//   then size - 2.
+//   A list that does not fit with room to spare (one that fills the buffer
+//   exactly included) is cut: its last name is shortened to end in two
+//   terminators at the buffer's end, and the result is size - 2.
 // Returns the characters written, terminators of the last name excluded.
 // A null buffer or a size of 0 gives 0 and writes nothing.
 uint32_t GetPrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
@@ -40,8 +44,9 @@ uint32_t GetPrivateProfileStringA(const char* section, const char* key, const ch
 // - section, key and value given: sets the key (created at the end of the
 //   section, the section at the end of the file, the file when missing).
 // - value null: deletes the key. key null: deletes the section with all its keys.
-// - section null (key and value null too): nothing is cached, so nothing to
-//   flush; true.
+// - section null: false, the file untouched. (With key and value null too it
+//   is the flush request; nothing is cached, so there is nothing to flush,
+//   and the answer is false as on Windows.)
 // False when the file cannot be read or written, or when a name or value holds
 // a line break (it would turn into lines of its own).
 bool WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,

@@ -3,7 +3,9 @@
 
 namespace platform {
 
-// Ogg Vorbis through stb_vorbis, decoding from the bytes it owns.
+// Ogg Vorbis through libvorbisfile, decoding from the bytes it owns. Chained
+// files play link after link (all at the first link's rate); one channel
+// stays mono, more are mixed down to stereo.
 std::unique_ptr<AudioDecoder> OpenVorbisDecoder(std::vector<uint8_t> bytes, std::string* error);
 
 } // namespace platform

@@ -96,11 +96,12 @@ Bytes InfoHeader(int32_t w, int32_t h, uint16_t bits, uint32_t coloursUsed = 0) 
     return b;
 }
 
-Bytes BmpFile(const Bytes& info, const Bytes& rest) {
+// The pixels start paletteBytes into `rest`.
+Bytes BmpFile(const Bytes& info, const Bytes& rest, size_t paletteBytes = 0) {
     Bytes b = {'B', 'M'};
     Put32(b, uint32_t(14 + info.size() + rest.size()));
     Put32(b, 0);
-    Put32(b, uint32_t(14 + info.size()));
+    Put32(b, uint32_t(14 + info.size() + paletteBytes));
     b.insert(b.end(), info.begin(), info.end());
     b.insert(b.end(), rest.begin(), rest.end());
     return b;
@@ -292,6 +293,70 @@ TEST(TargaFiles, TrueColourGreyMappedAndRunLength) {
     EXPECT_EQ(Pixel16(bitmap, 0, 0), 0x801F);
 }
 
+// Descriptor bit 4 puts the origin at the right: rows are stored right to
+// left. Both origin bits together put the first stored pixel at the top right.
+TEST(TargaFiles, RightToLeftRowsAreMirrored) {
+    const Bytes pixels = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5, 5, 5, 6, 6, 6}; // 3 x 2
+    struct Case {
+        uint8_t type, descriptor;
+        uint32_t topLeft, topRight, bottomLeft;
+    } cases[] = {
+        {2, 0x20, 0xFF010101, 0xFF030303, 0xFF040404},  {2, 0x30, 0xFF030303, 0xFF010101, 0xFF060606},
+        {2, 0x00, 0xFF040404, 0xFF060606, 0xFF010101},  {2, 0x10, 0xFF060606, 0xFF040404, 0xFF030303},
+        {10, 0x30, 0xFF030303, 0xFF010101, 0xFF060606},
+    };
+    for (const Case& c : cases) {
+        Bytes file = TargaHeader(c.type, 3, 2, 24, c.descriptor);
+        if (c.type == 10) file.push_back(0x05); // six literal pixels
+        file.insert(file.end(), pixels.begin(), pixels.end());
+        DXLBitmap bitmap;
+        ASSERT_TRUE(ReadWith(ReadTargaFile, file, bitmap)) << int(c.descriptor);
+        EXPECT_EQ(Pixel32(bitmap, 0, 0), c.topLeft) << int(c.type) << " " << int(c.descriptor);
+        EXPECT_EQ(Pixel32(bitmap, 2, 0), c.topRight) << int(c.type) << " " << int(c.descriptor);
+        EXPECT_EQ(Pixel32(bitmap, 0, 1), c.bottomLeft) << int(c.type) << " " << int(c.descriptor);
+    }
+    // Grey pixels are mirrored by their single byte.
+    Bytes grey = TargaHeader(3, 3, 1, 8, 0x30);
+    Append(grey, {10, 20, 30});
+    DXLBitmap bitmap;
+    ASSERT_TRUE(ReadWith(ReadTargaFile, grey, bitmap));
+    EXPECT_EQ(bitmap.GetRow(0)[0], 30);
+    EXPECT_EQ(bitmap.GetRow(0)[2], 10);
+}
+
+// A colour map in a true-colour or grey file stands before the pixels and is
+// skipped, whatever the size of its entries; one longer than the file is
+// refused.
+TEST(TargaFiles, AColourMapOfATrueColourFileIsSkipped) {
+    struct Case {
+        uint8_t type, depth;
+        uint16_t mapLength;
+        uint8_t mapBits;
+        size_t mapBytes;
+    } cases[] = {
+        {2, 24, 2, 24, 6}, {2, 32, 3, 15, 6}, {2, 24, 1, 32, 4}, {10, 24, 2, 24, 6}, {3, 8, 4, 16, 8},
+    };
+    for (const Case& c : cases) {
+        Bytes file = TargaHeader(c.type, 1, 1, c.depth, 0x20, c.mapLength, c.mapBits);
+        file.insert(file.end(), c.mapBytes, 0xEE);
+        if (c.type == 10) file.push_back(0x00); // one literal pixel
+        const uint8_t pixel[4] = {0x11, 0x22, 0x33, 0x44};
+        file.insert(file.end(), pixel, pixel + c.depth / 8);
+        DXLBitmap bitmap;
+        ASSERT_TRUE(ReadWith(ReadTargaFile, file, bitmap)) << int(c.type) << " " << int(c.mapBits);
+        const uint8_t* row = bitmap.GetRow(0);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row[0], 0x11) << int(c.type) << " " << int(c.mapBits);
+        if (c.depth >= 24) {
+            EXPECT_EQ(row[2], 0x33) << int(c.type) << " " << int(c.mapBits);
+        }
+    }
+    Bytes longMap = TargaHeader(2, 1, 1, 24, 0x20, 100, 24);
+    Append(longMap, {1, 2, 3});
+    DXLBitmap bitmap;
+    EXPECT_FALSE(ReadWith(ReadTargaFile, longMap, bitmap));
+}
+
 TEST(TargaFiles, RefusesUnreadableKindsAndShortData) {
     DXLBitmap bitmap;
     Bytes mappedRle = TargaHeader(9, 1, 1, 8, 0x20, 1, 24);
@@ -349,7 +414,7 @@ TEST(BMPFiles, RowsArePaddedAndFlipped) {
 
     // 8-bit palette, 32-bit alpha forced opaque.
     Bytes paletted = {0x10, 0x20, 0x30, 0, 0x40, 0x50, 0x60, 0, 1, 0, 0, 0};
-    ASSERT_TRUE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(2, 1, 8, 2), paletted), bitmap));
+    ASSERT_TRUE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(2, 1, 8, 2), paletted, 8), bitmap));
     EXPECT_EQ(Pixel32(bitmap, 0, 0), 0xFF605040u);
     EXPECT_EQ(Pixel32(bitmap, 1, 0), 0xFF302010u);
     ASSERT_TRUE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(1, 1, 32), {1, 2, 3, 0}), bitmap));
@@ -361,15 +426,68 @@ TEST(BMPFiles, RowsArePaddedAndFlipped) {
     for (int i = 0; i < 300; ++i)
         Append(longPalette, {uint8_t(i), 0, 0, 0});
     Append(longPalette, {5, 0, 0, 0});
-    ASSERT_TRUE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(1, 1, 8, 300), longPalette), bitmap));
+    ASSERT_TRUE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(1, 1, 8, 300), longPalette, 1200), bitmap));
     EXPECT_EQ(Pixel32(bitmap, 0, 0), 0xFF000005u);
     EXPECT_FALSE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(1, 1, 8, 400), longPalette), bitmap));
 
     // 1-bit, most significant bit first.
     Bytes mono = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0x40, 0, 0, 0};
-    ASSERT_TRUE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(3, 1, 1), mono), bitmap));
+    ASSERT_TRUE(ReadWith(ReadBMPFile, BmpFile(InfoHeader(3, 1, 1), mono, 8), bitmap));
     EXPECT_EQ(Pixel32(bitmap, 0, 0), 0xFF000000u);
     EXPECT_EQ(Pixel32(bitmap, 1, 0), 0xFFFFFFFFu);
+}
+
+// The pixels are read from the file header's offset: after an unused
+// palette of a 24-bit file, after a gap, and in a core-header file. An offset
+// into the headers or past the end of the file is refused.
+TEST(BMPFiles, PixelsStartAtTheFileHeadersOffset) {
+    const Bytes pixels24 = {1, 2, 3, 0, 9, 9, 9, 0}; // 1 x 2, bottom row first
+    Bytes palette24 = {0xAA, 0xBB, 0xCC, 0, 0xDD, 0xEE, 0xFF, 0};
+    palette24.insert(palette24.end(), pixels24.begin(), pixels24.end());
+    Bytes gap8 = {0x10, 0x20, 0x30, 0, 0x40, 0x50, 0x60, 0, 0xEE, 0xEE, 0xEE, 0xEE, 1, 0, 0, 0};
+    auto core = [](uint32_t offset) {
+        Bytes b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0};
+        Put32(b, offset);
+        Put32(b, 12);
+        for (uint16_t v : {1, 1, 1, 24})
+            Put16(b, v);
+        Append(b, {0xEE, 0xEE, 0xEE, 0xEE, 7, 8, 9, 0});
+        return b;
+    };
+    auto withOffset = [](Bytes file, uint32_t offset) {
+        file[10] = uint8_t(offset);
+        file[11] = uint8_t(offset >> 8);
+        file[12] = uint8_t(offset >> 16);
+        file[13] = uint8_t(offset >> 24);
+        return file;
+    };
+    const Bytes plain = BmpFile(InfoHeader(1, 2, 24), pixels24);
+    struct Case {
+        const char* what;
+        Bytes file;
+        uint32_t first; // the pixel at 0, 0; 0 when refused
+    } cases[] = {
+        {"24-bit with an unused palette", BmpFile(InfoHeader(1, 2, 24, 2), palette24, 8), 0xFF090909},
+        {"8-bit with a gap after its palette", BmpFile(InfoHeader(1, 1, 8, 2), gap8, 12), 0xFF605040},
+        {"core header with a gap", core(30), 0xFF090807},
+        {"offset at the end of the file", withOffset(plain, uint32_t(plain.size())), 0},
+        {"offset past the end of the file", withOffset(plain, uint32_t(plain.size()) + 1), 0},
+        {"offset of 2^32 - 1", withOffset(plain, 0xFFFFFFFF), 0},
+        {"offset into the info header", withOffset(plain, 30), 0},
+        {"offset 0", withOffset(plain, 0), 0},
+        {"core offset into its header", core(20), 0},
+        {"core offset past the end", core(40), 0},
+    };
+    for (const Case& c : cases) {
+        DXLBitmap bitmap;
+        const bool read = ReadWith(ReadBMPFile, c.file, bitmap);
+        EXPECT_EQ(read, c.first != 0) << c.what;
+        if (read) {
+            EXPECT_EQ(Pixel32(bitmap, 0, 0), c.first) << c.what;
+        } else {
+            EXPECT_TRUE(bitmap.IsEmpty()) << c.what;
+        }
+    }
 }
 
 TEST(BMPFiles, SixteenBitAlphaOnlyWhenUsed) {
@@ -420,6 +538,50 @@ TEST(IconFiles, MaskSetsAlphaAndRowsFlip) {
     EXPECT_TRUE(bitmap.IsEmpty());
 }
 
+// A width or height byte of 0 in the directory entry means 256.
+TEST(IconFiles, ASideByteOfZeroMeans256) {
+    struct Case {
+        uint8_t w, h;
+        int width, height;
+        uint16_t bits;
+    } cases[] = {{0, 0, 256, 256, 32}, {0, 3, 256, 3, 24}, {5, 0, 5, 256, 24}};
+    for (const Case& c : cases) {
+        const size_t stride = (size_t(c.bits) * size_t(c.width) + 31) / 32 * 4;
+        Bytes data(stride * size_t(c.height), 0x20);
+        // The bottom row, stored first, is marked by its first pixel.
+        data[0] = 0x7F;
+        if (c.bits < 32) {
+            const size_t maskStride = (size_t(c.width) + 31) / 32 * 4;
+            Bytes mask(maskStride * size_t(c.height), 0);
+            mask[0] = 0x80; // bottom-left transparent
+            data.insert(data.end(), mask.begin(), mask.end());
+        }
+        Bytes file;
+        Put16(file, 0);
+        Put16(file, 1);
+        Put16(file, 1);
+        Append(file, {c.w, c.h, 0, 0});
+        Put16(file, 1);
+        Put16(file, c.bits);
+        Put32(file, uint32_t(40 + data.size()));
+        Put32(file, 22);
+        const Bytes info = InfoHeader(c.width, c.height * 2, c.bits);
+        file.insert(file.end(), info.begin(), info.end());
+        file.insert(file.end(), data.begin(), data.end());
+        DXLBitmap bitmap;
+        ASSERT_TRUE(ReadWith(ReadIconFile, file, bitmap)) << int(c.w) << " " << int(c.h);
+        EXPECT_EQ(bitmap.GetWidth(), c.width);
+        EXPECT_EQ(bitmap.GetHeight(), c.height);
+        const uint32_t bottomLeft = Pixel32(bitmap, 0, c.height - 1);
+        EXPECT_EQ(bottomLeft & 0xFF, 0x7Fu);
+        EXPECT_EQ(Pixel32(bitmap, c.width - 1, 0) & 0xFF, 0x20u);
+        if (c.bits < 32) {
+            EXPECT_EQ(bottomLeft >> 24, 0u);
+            EXPECT_EQ(Pixel32(bitmap, c.width - 1, 0) >> 24, 0xFFu);
+        }
+    }
+}
+
 TEST(DDSFiles, UncompressedCompressedAndRefused) {
     DXLBitmap bitmap;
     Bytes argb = {1, 2, 3, 0x80, 4, 5, 6, 0x00};
@@ -468,6 +630,47 @@ TEST(DDSFiles, UncompressedCompressedAndRefused) {
     EXPECT_TRUE(bitmap.IsEmpty());
 }
 
+TEST(DDSFiles, CompressedSidesNotAMultipleOfFourReadEveryBlock) {
+    // Two by two blocks, solid white, red / blue, green; DXT3 and DXT5 blocks
+    // start with fully opaque alpha.
+    const uint16_t colours[4] = {0xFFFF, 0xF800, 0x001F, 0x07E0};
+    const uint32_t argb[4] = {0xFFFFFFFF, 0xFFFF0000, 0xFF0000FF, 0xFF00FF00};
+    auto blocks = [&](uint32_t fourCC) {
+        Bytes b;
+        for (uint16_t c : colours) {
+            if (fourCC == kFormatDXT3) b.insert(b.end(), 8, 0xFF);
+            if (fourCC == kFormatDXT5) Append(b, {0xFF, 0xFF, 0, 0, 0, 0, 0, 0});
+            Put16(b, c);
+            Put16(b, c);
+            Put32(b, 0);
+        }
+        return b;
+    };
+    for (uint32_t fourCC : {kFormatDXT1, kFormatDXT3, kFormatDXT5}) {
+        for (auto [w, h] : {std::pair{6u, 5u}, {5u, 8u}, {7u, 7u}}) {
+            SCOPED_TRACE(std::to_string(fourCC & 0xFF) + " " + std::to_string(w) + "x" + std::to_string(h));
+            for (uint32_t flags : {0u, 0x80000u}) {
+                const Bytes data = blocks(fourCC);
+                DXLBitmap bitmap;
+                ASSERT_TRUE(ReadWith(
+                    ReadDDSFile, DdsFile(flags, w, h, uint32_t(data.size()), 4, fourCC, 0, 0, 0, 0, 0, data),
+                    bitmap));
+                bitmap.SetFormat(kFormatA8R8G8B8);
+                for (uint32_t y = 0; y < h; ++y)
+                    for (uint32_t x = 0; x < w; ++x)
+                        ASSERT_EQ(Pixel32(bitmap, int(x), int(y)), argb[(y < 4 ? 0 : 2) + (x < 4 ? 0 : 1)])
+                            << x << "," << y;
+                // One block short is refused.
+                const Bytes shortData(data.begin(), data.end() - data.size() / 4);
+                EXPECT_FALSE(ReadWith(
+                    ReadDDSFile,
+                    DdsFile(flags, w, h, uint32_t(shortData.size()), 4, fourCC, 0, 0, 0, 0, 0, shortData),
+                    bitmap));
+            }
+        }
+    }
+}
+
 TEST(PPMFiles, BinaryPixmapsWithComment) {
     DXLBitmap bitmap;
     Bytes file = Text("P6\n2 1\n255\n");
@@ -514,8 +717,9 @@ TEST(ImageReaderRobustness, DamagedAndRandomFiles) {
         Append(m, {1, 2, 3, 4, 5, 6, 0, 1, 1, 0});
         samples.push_back({ReadTargaFile, m});
     }
-    samples.push_back({ReadBMPFile, BmpFile(InfoHeader(3, 2, 4, 2),
-                                            {1, 2, 3, 0, 4, 5, 6, 0, 0x01, 0x10, 0, 0, 0x11, 0x01, 0, 0})});
+    samples.push_back(
+        {ReadBMPFile,
+         BmpFile(InfoHeader(3, 2, 4, 2), {1, 2, 3, 0, 4, 5, 6, 0, 0x01, 0x10, 0, 0, 0x11, 0x01, 0, 0}, 8)});
     samples.push_back({ReadBMPFile, BmpFile(InfoHeader(2, 2, 16), {1, 2, 3, 4, 5, 6, 7, 8})});
     samples.push_back({ReadIconFile, IconFile(2, 2, 24, Bytes(24, 0x33))});
     samples.push_back({ReadIconFile, IconFile(2, 1, 32, Bytes(8, 0x44))});

@@ -243,16 +243,43 @@ TEST(DXTDecoding, DXT3AndDXT5Alpha) {
     EXPECT_EQ(out[8] >> 24, 51u);
 }
 
-TEST(DXTDecoding, OnlyWholeBlocksAndValidTargets) {
+TEST(DXTDecoding, EdgeBlocksAreDecodedClippedToTheImage) {
+    // Four solid blocks: white, red / blue, green. Sides of 5 to 8 all take
+    // two blocks a side, whose rows are two blocks apart in the source.
+    uint8_t blocks[32] = {};
+    PutColourBlock(blocks, 0xFFFF, 0xFFFF, 0);
+    PutColourBlock(blocks + 8, 0xF800, 0xF800, 0);
+    PutColourBlock(blocks + 16, 0x001F, 0x001F, 0);
+    PutColourBlock(blocks + 24, 0x07E0, 0x07E0, 0);
+    for (auto [w, h] : {std::pair{6, 6}, {5, 7}, {8, 5}, {7, 8}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        EXPECT_EQ(GetDXTDataSize(w, h, kFormatDXT1), 32u);
+        // One guard pixel after the image must stay untouched.
+        std::vector<uint32_t> out(size_t(w * h) + 1, 0x12345678);
+        ASSERT_TRUE(DecodeDXT(w, h, out.data(), blocks, kFormatDXT1, kFormatA8R8G8B8, 4));
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const uint32_t expected =
+                    y < 4 ? (x < 4 ? 0xFFFFFFFFu : 0xFFFF0000u) : (x < 4 ? 0xFF0000FFu : 0xFF00FF00u);
+                ASSERT_EQ(out[size_t(y * w + x)], expected) << x << "," << y;
+            }
+        }
+        EXPECT_EQ(out.back(), 0x12345678u);
+    }
+    // A picture smaller than one block.
+    uint32_t tiny[3] = {0, 0, 0x12345678};
+    ASSERT_TRUE(DecodeDXT(1, 2, tiny, blocks + 8, kFormatDXT1, kFormatA8R8G8B8, 4));
+    EXPECT_EQ(tiny[0], 0xFFFF0000u);
+    EXPECT_EQ(tiny[1], 0xFFFF0000u);
+    EXPECT_EQ(tiny[2], 0x12345678u);
+    EXPECT_EQ(GetDXTDataSize(1, 2, kFormatDXT5), 16u);
+    EXPECT_EQ(GetDXTDataSize(0, 4, kFormatDXT1), 0u);
+}
+
+TEST(DXTDecoding, ValidTargetsOnly) {
     uint8_t blocks[8] = {};
     PutColourBlock(blocks, 0xFFFF, 0xFFFF, 0);
-    std::vector<uint32_t> out(6 * 6, 0x12345678);
-    ASSERT_TRUE(DecodeDXT(6, 6, out.data(), blocks, kFormatDXT1, kFormatA8R8G8B8, 4));
-    EXPECT_EQ(out[0], 0xFFFFFFFFu);
-    EXPECT_EQ(out[3 * 6 + 3], 0xFFFFFFFFu);
-    EXPECT_EQ(out[4], 0x12345678u);     // right partial block untouched
-    EXPECT_EQ(out[4 * 6], 0x12345678u); // bottom partial block untouched
-
+    std::vector<uint32_t> out(16);
     uint16_t out565[16];
     ASSERT_TRUE(DecodeDXT(4, 4, out565, blocks, kFormatDXT1, kFormatR5G6B5, 2));
     EXPECT_EQ(out565[5], 0xFFFF);

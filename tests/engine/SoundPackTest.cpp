@@ -254,8 +254,8 @@ TEST_F(SoundPackTest, MalformedChunksSetTheErrorFlagAndLeaveTheEventTableAlone) 
     Bytes tooManyUnits = Bytes().U32(1).Sample(u"a", tone).U32(0).U32(863);
     tooManyUnits.data.resize(tooManyUnits.data.size() + 863 * 2);
     Bytes nameRunsPastBlock = Bytes().U32(1).Sample(u"a", tone).U32(0).U32(4).Units(u"a", 4);
-    // 33 units and a terminator, in a block with room for all 26 names.
-    Bytes longEventName = Bytes().U32(1).Sample(u"a", tone).U32(0).U32(85).Units(longName + u"a", 85);
+    Bytes longNameRunsPastBlock =
+        Bytes().U32(1).Sample(u"a", tone).U32(0).U32(40).Units(longName + u"aaaaaaaa", 40);
     Bytes truncated = Bytes().U32(2).Sample(u"a", tone);
     Bytes oversized = Bytes().U32(1).U32(1000000).Units(u"a", 32).U32(0).Raw(tone);
     struct Case {
@@ -279,7 +279,7 @@ TEST_F(SoundPackTest, MalformedChunksSetTheErrorFlagAndLeaveTheEventTableAlone) 
          false},
         {"names block over 862 units", {{kSampleChunkId, tooManyUnits}}, false},
         {"names past the block's end", {{kSampleChunkId, nameRunsPastBlock}}, false},
-        {"event name over 32 units", {{kSampleChunkId, longEventName}}, false},
+        {"long event name without terminator", {{kSampleChunkId, longNameRunsPastBlock}}, false},
         {"fewer records than counted", {{kSampleChunkId, truncated}}, false},
         {"data longer than the chunk", {{kSampleChunkId, oversized}}, false},
     };
@@ -290,6 +290,45 @@ TEST_F(SoundPackTest, MalformedChunksSetTheErrorFlagAndLeaveTheEventTableAlone) 
         EXPECT_EQ(state.error, 1) << c.what;
         for (int slot = 0; slot < kEventSoundCount; ++slot)
             ASSERT_EQ(sound.GetEventSound(slot), 0u) << c.what;
+    }
+}
+
+TEST_F(SoundPackTest, AnEventNameTooLongForASampleGivesSlotZeroAndTheRestLoad) {
+    const std::vector<uint8_t> tone = Tone(100);
+    // 31 characters is the longest sample name; 32 and more name no sample,
+    // even when a sample's name is their first 31 characters.
+    const std::u16string longest(31, u'a');
+    struct Case {
+        const char* what;
+        std::u16string name;
+        bool found;
+    } cases[] = {
+        {"31 characters", longest, true},
+        {"32 characters", longest + u"a", false},
+        {"33 characters", longest + u"ab", false},
+        {"200 characters", std::u16string(200, u'b'), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteRawPack({{kSampleChunkId, Bytes()
+                                           .U32(2)
+                                           .Sample(longest, tone)
+                                           .Sample(u"click", tone)
+                                           .Names({u"click", c.name, u"click"})}});
+        SoundManager manager;
+        manager.SetOutputDevice(&device);
+        manager.Init();
+        LoaderState state{};
+        Run(false, state, manager);
+        EXPECT_EQ(state.error, 0);
+        EXPECT_EQ(state.done, 2);
+        const uint32_t click = manager.FindSample(u"click");
+        const uint32_t longestSample = manager.FindSample(longest.c_str());
+        ASSERT_NE(click, 0u);
+        ASSERT_NE(longestSample, 0u);
+        EXPECT_EQ(manager.GetEventSound(0), click);
+        EXPECT_EQ(manager.GetEventSound(1), c.found ? longestSample : 0u);
+        EXPECT_EQ(manager.GetEventSound(2), click);
     }
 }
 

@@ -331,6 +331,56 @@ TEST(DataFile, HugeCountsAndDeepNestingAreRefused) {
     EXPECT_FALSE(OpenReader(path));
 }
 
+TEST(DataFile, DirectoryEntriesRunningPastTheFileAreRefusedAtOpen) {
+    TempDir dir;
+    std::string path = dir.File("entries.dat");
+    // 20 header bytes, 6 chunk bytes, then the directory, with the entry in
+    // the root (the file ends at 54) or in a child node (it ends at 74).
+    auto file = [&](uint32_t offset, uint32_t size, bool nested) {
+        std::string bytes = Bytes({kType, kVersion, 16, 1, 26}) + "abcdef";
+        if (nested) {
+            bytes += Bytes({1, 0, CountsCrc(1, 0), kSPRT, 7, 0, 1, CountsCrc(0, 1)});
+        } else {
+            bytes += Bytes({0, 1, CountsCrc(0, 1)});
+        }
+        return bytes + Bytes({kCNST, 1, offset, size});
+    };
+    // Offsets and sizes relative to the file's end E when `fromEnd` is set.
+    struct Case {
+        bool offsetFromEnd;
+        int64_t offset;
+        bool sizeFromEnd;
+        int64_t size;
+        bool opens;
+    } cases[] = {
+        {false, 20, false, 6, true},
+        {false, 20, true, -20, true}, // to the last byte of the file
+        {true, 0, false, 0, true},    // empty, at the end
+        {false, 20, true, -19, false},
+        {true, 0, false, 1, false},
+        {true, 1, false, 0, false},
+        {false, 20, false, 6 | 0x01000000, false},
+        {false, 0xFFFFFFF0, false, 0x20, false}, // wraps in 32 bits
+        {false, 20, false, 0xFFFFFFFF, false},
+    };
+    for (bool nested : {false, true}) {
+        const int64_t end = nested ? 74 : 54;
+        for (const Case& c : cases) {
+            const uint32_t offset = uint32_t(c.offset + (c.offsetFromEnd ? end : 0));
+            const uint32_t size = uint32_t(c.size + (c.sizeFromEnd ? end : 0));
+            ASSERT_TRUE(WriteFileBytes(path, file(offset, size, nested)));
+            ASSERT_EQ(ReadFileBytes(path).size(), size_t(end));
+            Reader reader = OpenReader(path);
+            ASSERT_EQ(bool(reader), c.opens) << offset << " " << size << (nested ? " nested" : "");
+            if (!reader) continue;
+            if (nested) {
+                ASSERT_TRUE(reader->OpenNode(kSPRT, 7));
+            }
+            EXPECT_TRUE(reader->OpenChunk(kCNST, 1));
+        }
+    }
+}
+
 TEST(DataFileWriter, BackupReplacesTheOldFileOnlyAfterAGoodClose) {
     TempDir dir;
     std::string path = dir.File("config.dat");

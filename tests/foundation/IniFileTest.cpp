@@ -160,3 +160,35 @@ TEST_F(IniFileTest, EightBitTwinSpeaksTheCodePage) {
     EXPECT_EQ(std::string(values.GetText(1)), "Size=12");
     EXPECT_EQ(ReadFileBytes(dir_.File("a.ini")), "[Fonts]\nFace=Caf\xC3\xA9\nSize=12\n");
 }
+
+// Through the class: lines ended by CR alone, a NUL at the end of the file,
+// and a new section added after the last line.
+TEST_F(IniFileTest, LineEndsNulAndNewSectionsAsWindowsHasThem) {
+    using namespace std::string_literals;
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"CR", "[s]\ra=1\rb=2\r[t]\rx=y\r"},
+        {"LF", "[s]\na=1\nb=2\n[t]\nx=y"},
+        {"CR LF and a final NUL", "[s]\r\na=1\r\nb=2\r\n[t]\r\nx=y\r\n\0"s},
+        {"NUL hiding the rest", "[s]\na=1\nb=2\n[t]\nx=y\n\0[u]\nz=1\n"s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFileBytes(dir_.File("e.ini"), c.bytes));
+        IniFileW ini(u"e.ini");
+        WideStrings list;
+        ini.ReadSections(list);
+        EXPECT_EQ(Texts(list), (V{u"s", u"t"}));
+        ini.ReadSectionValues(u"s", list);
+        EXPECT_EQ(Texts(list), (V{u"a=1", u"b=2"}));
+        EXPECT_EQ(ini.ReadInteger(u"s", u"b", -1), 2);
+        EXPECT_TRUE(ini.KeyExists(u"t", u"x"));
+        EXPECT_TRUE(ini.WriteString(u"n", u"k", u"v"));
+        ini.ReadSections(list);
+        EXPECT_EQ(Texts(list), (V{u"s", u"t", u"n"}));
+    }
+    // The new section follows the last line without an empty line.
+    EXPECT_EQ(ReadFileBytes(dir_.File("e.ini")), "[s]\na=1\nb=2\n[t]\nx=y\n[n]\nk=v\n");
+}

@@ -156,3 +156,89 @@ TEST(PictureDecoding, DamagedPicturesAreRefusedOrDecodeWithinBounds) {
     EXPECT_GT(decoded, 0);
     EXPECT_GT(refused, 0);
 }
+
+namespace {
+
+uint32_t Crc32(const std::string& bytes) {
+    uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char c : bytes) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k)
+            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+    return ~crc;
+}
+
+void PutBE(std::string& bytes, size_t at, uint32_t value, int width) {
+    for (int i = 0; i < width; ++i)
+        bytes[at + size_t(i)] = char(value >> (8 * (width - 1 - i)));
+}
+
+// The PNG with its header's size changed and the header's check value made
+// right again; the pixel data stays as it was.
+std::string ResizedPng(std::string png, uint32_t width, uint32_t height) {
+    const size_t ihdr = png.find("IHDR");
+    PutBE(png, ihdr + 4, width, 4);
+    PutBE(png, ihdr + 8, height, 4);
+    PutBE(png, ihdr + 17, Crc32(png.substr(ihdr, 17)), 4);
+    return png;
+}
+
+std::string ResizedJpeg(std::string jpeg, uint16_t width, uint16_t height) {
+    const size_t frame = jpeg.find("\xFF\xC0");
+    PutBE(jpeg, frame + 5, height, 2);
+    PutBE(jpeg, frame + 7, width, 2);
+    return jpeg;
+}
+
+} // namespace
+
+// A picture over 4096 on a side is refused by its header, before its pixels
+// are decoded: one whose data would decode is refused as well, and one whose
+// data is far too short for its size is refused for its size.
+TEST(PictureDecoding, PicturesOverTheSideLimitAreRefusedByTheirHeader) {
+    testsupport::TempDir dir;
+    std::vector<uint32_t> row(4097, 0xFF336699u);
+    ASSERT_TRUE(platform::WritePng(dir.File("wide.png"), row.data(), 4097, 1, 4097, nullptr));
+    ASSERT_TRUE(platform::WritePng(dir.File("tall.png"), row.data(), 1, 4097, 1, nullptr));
+    ASSERT_TRUE(platform::WritePng(dir.File("limit.png"), row.data(), 4096, 1, 4096, nullptr));
+    const std::string png = MakePng(dir);
+    const std::string jpeg = Bytes(kBaselineJpeg, sizeof kBaselineJpeg);
+    struct Case {
+        const char* what;
+        std::string file;
+        int width, height; // 0: refused for its size
+    } cases[] = {
+        {"4096 x 1 PNG", testsupport::ReadFileBytes(dir.File("limit.png")), 4096, 1},
+        {"4097 x 1 PNG", testsupport::ReadFileBytes(dir.File("wide.png")), 0, 0},
+        {"1 x 4097 PNG", testsupport::ReadFileBytes(dir.File("tall.png")), 0, 0},
+        {"8192 x 8192 PNG header", ResizedPng(png, 8192, 8192), 0, 0},
+        {"5 x 100000 PNG header", ResizedPng(png, 5, 100000), 0, 0},
+        {"12 x 10 JPEG", jpeg, 12, 10},
+        {"8192 x 8192 JPEG header", ResizedJpeg(jpeg, 8192, 8192), 0, 0},
+        {"4097 x 10 JPEG header", ResizedJpeg(jpeg, 4097, 10), 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int width = -1, height = -1;
+        std::string sizeError, decodeError;
+        const auto* data = reinterpret_cast<const uint8_t*>(c.file.data());
+        const bool sized = platform::ReadPictureSize(data, c.file.size(), &width, &height, &sizeError);
+        platform::DecodedPicture picture;
+        const bool decoded = Decode(c.file, picture, &decodeError);
+        if (c.width == 0) {
+            EXPECT_FALSE(sized);
+            EXPECT_FALSE(decoded);
+            EXPECT_EQ(decodeError.rfind("picture too large", 0), 0u) << decodeError;
+            EXPECT_EQ(sizeError, decodeError);
+            EXPECT_TRUE(picture.pixels.empty());
+        } else {
+            ASSERT_TRUE(sized) << sizeError;
+            EXPECT_EQ(width, c.width);
+            EXPECT_EQ(height, c.height);
+            ASSERT_TRUE(decoded) << decodeError;
+            EXPECT_EQ(picture.width, c.width);
+            EXPECT_EQ(picture.pixels.size(), size_t(c.width) * size_t(c.height));
+        }
+    }
+}

@@ -55,6 +55,11 @@ std::vector<std::string> StrayFiles(const TempDir& dir, const std::string& keep)
 
 using V = std::vector<std::u16string>;
 
+// The bytes of a literal that may hold NUL characters, its terminator left out.
+template <size_t N> std::string Bin(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
+
 } // namespace
 
 TEST(PrivateProfile, ReadsNamesIgnoringCaseTrimmedAndUnquoted) {
@@ -111,10 +116,13 @@ TEST(PrivateProfile, CutsValuesAndListsThatDoNotFit) {
     EXPECT_EQ(GetPrivateProfileStringW(u"abc", u"key", u"", buffer, 1, file.c_str()), 0u);
     EXPECT_EQ(buffer[0], 0);
 
-    // "abc\0de\0\0" needs 8; with 7 the second name is cut to "d".
+    // "abc\0de\0\0" needs 8 and room to spare; with 7 the second name is cut to "d".
     EXPECT_EQ(GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer, 16, file.c_str()), 7u);
     EXPECT_EQ(GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer, 7, file.c_str()), 5u);
     EXPECT_EQ(std::u16string(buffer, 7), std::u16string(u"abc\0d\0\0", 7));
+    // Exactly 8 holds the whole list but still counts as cut.
+    EXPECT_EQ(GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer, 8, file.c_str()), 6u);
+    EXPECT_EQ(std::u16string(buffer, 8), std::u16string(u"abc\0de\0\0", 8));
 
     buffer[0] = u'x';
     EXPECT_EQ(GetPrivateProfileStringW(u"abc", u"key", u"", nullptr, 5, file.c_str()), 0u);
@@ -144,7 +152,6 @@ TEST(PrivateProfile, WritesChangeOnlyWhatTheyTouch) {
                                    "\r\n"
                                    "[Game]\r\n"
                                    "Cheats=0\r\n"
-                                   "\r\n"
                                    "[Path]\r\n"
                                    "Language=english.dat\r\n");
 
@@ -156,9 +163,145 @@ TEST(PrivateProfile, WritesChangeOnlyWhatTheyTouch) {
     EXPECT_EQ(List(file, nullptr), (V{u"Video", u"Path"}));
     EXPECT_EQ(List(file, u"Video"), (V{u"Width", u"VSync"}));
 
-    // Flushing has nothing to do and succeeds.
-    EXPECT_TRUE(WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str()));
     EXPECT_EQ(StrayFiles(dir, "edit.ini"), std::vector<std::string>{});
+}
+
+// CR LF, LF and CR alone each end a line, in any mix; a write keeps the
+// file's first line end.
+TEST(PrivateProfile, EveryKindOfLineEndEndsALine) {
+    TempDir dir;
+    std::string path = dir.File("ends.ini");
+    std::u16string file = Wide(path);
+    const std::pair<std::string, std::string> cases[] = {
+        {"[a]\rx=1\ry=2\r[b]\rz=3\r", "[a]\rx=1\ry=2\r[b]\rz=3\rn=4\r"},
+        {"[a]\nx=1\ny=2\n[b]\nz=3", "[a]\nx=1\ny=2\n[b]\nz=3\nn=4\n"},
+        {"[a]\r\nx=1\r\ny=2\r\n[b]\r\nz=3\r\n", "[a]\r\nx=1\r\ny=2\r\n[b]\r\nz=3\r\nn=4\r\n"},
+        {"[a]\rx=1\r\ny=2\n[b]\n\rz=3", "[a]\rx=1\ry=2\r[b]\r\rz=3\rn=4\r"},
+        {"[a]\r\r\nx=1\n\ny=2\r\r[b]\rz=3\r\n", "[a]\r\rx=1\r\ry=2\r\r[b]\rz=3\rn=4\r"},
+    };
+    for (const auto& [before, after] : cases) {
+        SCOPED_TRACE(before);
+        ASSERT_TRUE(WriteFileBytes(path, before));
+        EXPECT_EQ(List(file, nullptr), (V{u"a", u"b"}));
+        EXPECT_EQ(List(file, u"a"), (V{u"x", u"y"}));
+        EXPECT_EQ(Get(file, u"a", u"x"), u"1");
+        EXPECT_EQ(Get(file, u"a", u"y"), u"2");
+        EXPECT_EQ(Get(file, u"b", u"z"), u"3");
+        EXPECT_TRUE(WritePrivateProfileStringW(u"b", u"n", u"4", file.c_str()));
+        EXPECT_EQ(ReadFileBytes(path), after);
+    }
+    // The same in a UTF-16 file.
+    ASSERT_TRUE(WriteFileBytes(path, Bin("\xFF\xFE[\0s\0]\0\r\0k\0=\0v\0\r\0")));
+    EXPECT_EQ(Get(file, u"s", u"k"), u"v");
+}
+
+// A NUL character ends what is read of a file: nothing after it is a key or
+// a section, and no name holds it.
+TEST(PrivateProfile, ANulCharacterEndsTheText) {
+    TempDir dir;
+    std::string path = dir.File("nul.ini");
+    std::u16string file = Wide(path);
+    struct Case {
+        std::string bytes;
+        V sections, keys;
+    } cases[] = {
+        {Bin("[s]\r\na=1\r\nb=2\r\n\0"), {u"s"}, {u"a", u"b"}},
+        {Bin("[s]\na=1\nb=2\0"), {u"s"}, {u"a", u"b"}},
+        {Bin("[s]\na=1\0\nb=2\n[t]\nc=3\n"), {u"s"}, {u"a"}},
+        {Bin("[s]\na=1\nb\0c=2\n"), {u"s"}, {u"a", u"b"}},
+        {Bin("\0[s]\na=1\n"), {}, {}},
+        {Bin("\xFF\xFE[\0s\0]\0\n\0a\0=\0\x31\0\0\0b\0=\0\x32\0"), {u"s"}, {u"a"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes.size());
+        ASSERT_TRUE(WriteFileBytes(path, c.bytes));
+        EXPECT_EQ(List(file, nullptr), c.sections);
+        EXPECT_EQ(List(file, u"s"), c.keys);
+        EXPECT_EQ(Get(file, u"s", u"c"), u"<none>");
+        if (!c.keys.empty()) {
+            EXPECT_EQ(Get(file, u"s", u"a"), u"1");
+        }
+    }
+}
+
+// Without a section a write fails and leaves the file as it was, the flush
+// request (all three null) included, as on Windows.
+TEST(PrivateProfile, AWriteWithoutASectionFailsAndTouchesNothing) {
+    TempDir dir;
+    std::string path = dir.File("keep.ini");
+    const std::string before = "[s]\r\nk=v\r\n";
+    ASSERT_TRUE(WriteFileBytes(path, before));
+    std::u16string file = Wide(path);
+    EXPECT_FALSE(WritePrivateProfileStringW(nullptr, u"k", u"new", file.c_str()));
+    EXPECT_FALSE(WritePrivateProfileStringW(nullptr, u"k", nullptr, file.c_str()));
+    EXPECT_FALSE(WritePrivateProfileStringW(nullptr, nullptr, u"new", file.c_str()));
+    EXPECT_FALSE(WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str()));
+    EXPECT_FALSE(WritePrivateProfileStringA(nullptr, "k", "new", path.c_str()));
+    EXPECT_FALSE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str()));
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_EQ(StrayFiles(dir, "keep.ini"), std::vector<std::string>{});
+    std::u16string missing = Wide(dir.File("missing.ini"));
+    EXPECT_FALSE(WritePrivateProfileStringW(nullptr, u"k", u"v", missing.c_str()));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "missing.ini"));
+}
+
+// A new section follows the last line directly, whatever that line is.
+TEST(PrivateProfile, ANewSectionIsWrittenWithoutAnEmptyLineBeforeIt) {
+    TempDir dir;
+    std::string path = dir.File("add.ini");
+    std::u16string file = Wide(path);
+    const std::pair<std::string, std::string> cases[] = {
+        {"[a]\r\nx=1\r\n", "[a]\r\nx=1\r\n[b]\r\ny=2\r\n"},
+        {"[a]\nx=1", "[a]\nx=1\n[b]\ny=2\n"},
+        {"[a]\nx=1\n\n", "[a]\nx=1\n\n[b]\ny=2\n"},
+        {"; only a comment\n", "; only a comment\n[b]\ny=2\n"},
+        {"", "[b]\r\ny=2\r\n"},
+    };
+    for (const auto& [before, after] : cases) {
+        SCOPED_TRACE(before);
+        ASSERT_TRUE(WriteFileBytes(path, before));
+        EXPECT_TRUE(WritePrivateProfileStringW(u"b", u"y", u"2", file.c_str()));
+        EXPECT_EQ(ReadFileBytes(path), after);
+    }
+}
+
+// Section-name lists cut as Windows cuts them: a buffer the list fills
+// exactly counts as too small (size - 2, two terminators at its end), and
+// one unit less shortens the last name.
+TEST(PrivateProfile, SectionNameListsAreCutAsWindowsCutsThem) {
+    TempDir dir;
+    std::string path = dir.File("names.ini");
+    ASSERT_TRUE(WriteFileBytes(path, "[ section1 ]\r\n[section2]\r\n[section3]\r\n"));
+    std::u16string file = Wide(path);
+    const std::string full("section1\0section2\0section3\0\0", 28);
+    struct Case {
+        uint32_t size, result;
+        std::string content; // the buffer's first size units
+    } cases[] = {
+        {40, 27, full},
+        {29, 27, full},
+        {28, 26, full},
+        {27, 25, Bin("section1\0section2\0section\0\0")},
+        {20, 18, Bin("section1\0section2\0\0\0")}, // the last name cut to nothing
+        {19, 17, Bin("section1\0section2\0\0")},
+        {18, 16, Bin("section1\0section\0\0")},
+        {3, 1, Bin("s\0\0")},
+        {2, 0, Bin("\0\0")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        std::vector<char16_t> wide(c.size + 1, u'#');
+        EXPECT_EQ(GetPrivateProfileStringW(nullptr, nullptr, nullptr, wide.data(), c.size, file.c_str()),
+                  c.result);
+        const size_t shown = std::min<size_t>(c.size, c.content.size());
+        EXPECT_EQ(std::u16string(wide.data(), shown), Wide(c.content.substr(0, shown)));
+        EXPECT_EQ(wide[c.size], u'#');
+        std::string narrow(c.size + 1, '#');
+        EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, nullptr, narrow.data(), c.size, path.c_str()),
+                  c.result);
+        EXPECT_EQ(narrow.substr(0, shown), c.content.substr(0, shown));
+        EXPECT_EQ(narrow[c.size], '#');
+    }
 }
 
 TEST(PrivateProfile, DeletingASectionRemovesEveryCopyOfIt) {

@@ -2,6 +2,7 @@
 #include "platform/AudioDecoder.h"
 #include "platform/Random.h"
 #include "tests/support/Damage.h"
+#include "tests/support/OggVorbis.h"
 #include "tests/support/SoundData.h"
 #include "tests/support/TempDir.h"
 
@@ -183,8 +184,8 @@ TEST(AudioDecoder, DamagedSoundFilesAreRefusedOrDecodeWithinBounds) {
         testsupport::MakeWav(3, 1, 11025, 32, pcm),
     };
 
-    // A comment count beyond its packet is refused before stb_vorbis
-    // allocates by it; so is a vendor length beyond it.
+    // A comment count beyond its packet is refused before the decoder reads
+    // by it; so is a vendor length beyond it.
     const size_t comment = ogg.find("\x03vorbis");
     ASSERT_NE(comment, std::string::npos);
     const uint32_t vendor = uint32_t(uint8_t(ogg[comment + 7])) | uint32_t(uint8_t(ogg[comment + 8])) << 8;
@@ -207,11 +208,12 @@ TEST(AudioDecoder, DamagedSoundFilesAreRefusedOrDecodeWithinBounds) {
         EXPECT_EQ(error, "bad Ogg Vorbis sample rate");
     }
     {
-        // Two flipped bits that make the stream decode to values far outside
-        // the 16-bit range: they are clipped.
+        // A flipped bit in the setup header, its page's check value made
+        // right, that makes the stream decode to values far outside the
+        // 16-bit range: they are clipped.
         std::string bad = ogg;
-        bad[2459] = char(bad[2459] ^ 0x01);
-        bad[2779] = char(bad[2779] ^ 0x20);
+        bad[1433] = char(bad[1433] ^ 0x40);
+        testsupport::FixOggChecksums(bad);
         auto decoder = platform::OpenAudioDecoder(std::vector<uint8_t>(bad.begin(), bad.end()), nullptr);
         ASSERT_TRUE(decoder);
         std::vector<int16_t> out(size_t(4096) * size_t(decoder->Channels()));

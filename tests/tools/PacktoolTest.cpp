@@ -133,12 +133,20 @@ TEST(Packtool, InvalidFilesGiveOneLineNamingTheFault) {
     noDirectory.replace(16, 4, 4, '\0');
     badConstant[8] = 17;
     farDirectory[19] = 0x70;
+    // One flipped bit in the size of the 'FONT' entry, and one in its offset.
+    std::string longChunk = good, farChunk = good;
+    const size_t font = good.find("TNOF", directory);
+    ASSERT_NE(font, std::string::npos);
+    longChunk[font + 15] ^= 0x01;
+    farChunk[font + 9] ^= 0x40;
     const Case cases[] = {
         {good.substr(0, 10), "shorter than the 20-byte header"},
         {badConstant, "header constant is 17"},
         {noDirectory, "directory offset is 0"},
         {farDirectory, "beyond the end of the file"},
         {flipped, "damaged directory"},
+        {longChunk, "a chunk runs past the end of the file"},
+        {farChunk, "a chunk runs past the end of the file"},
         {good.substr(0, good.size() - 4), "damaged directory"},
     };
     for (const Case& c : cases) {

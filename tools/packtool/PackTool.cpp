@@ -104,7 +104,7 @@ Reader OpenAny(const std::string& path, std::string& error) {
     Reader reader(new kis::DataFileReaderA(kis::LoadLE32(header), kis::LoadLE32(header + 4), kis::kAnySubId));
     if (!reader->Open(path.c_str())) {
         error = "damaged directory: a check value does not match its counts, a count exceeds the bytes left, "
-                "or nodes nest deeper than " +
+                "a chunk runs past the end of the file, or nodes nest deeper than " +
                 std::to_string(kis::BaseDataFile::kMaxNodeDepth);
         return nullptr;
     }
