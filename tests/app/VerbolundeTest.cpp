@@ -4,6 +4,7 @@
 #include "foundation/DataFile.h"
 #include "platform/ImageDecode.h"
 #include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -26,48 +27,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string BuiltProgramFolder() {
-    const char* dir = std::getenv("VB_BINARY_DIR");
-    return dir ? std::string(dir) + "/game" : std::string();
-}
-
-// Runs the command through the shell; its exit status, with stdout and stderr captured.
-int RunCommand(const std::string& command, std::string* output) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        *output += buffer;
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// A copy of the game in a fresh folder: the program, its Data folder, and a
-// per-user folder of its own.
-class GameCopy {
-  public:
-    GameCopy() {
-        const std::string built = BuiltProgramFolder();
-        EXPECT_FALSE(built.empty()) << "VB_BINARY_DIR is not set";
-        fs::create_directories(Game());
-        fs::copy_file(built + "/verbolunde", Game() + "/verbolunde");
-        fs::copy(built + "/Data", Game() + "/Data", fs::copy_options::recursive);
-    }
-    std::string Game() const { return dir_.File("game"); }
-    std::string User() const { return dir_.File("home") + "/Quenmoor/Verbolunde"; }
-    std::string Log() const { return testsupport::ReadFileBytes(User() + "/log.txt"); }
-    std::string File(const std::string& name) const { return dir_.File(name); }
-    std::string Root() const { return dir_.Path().string(); }
-    std::string Command(const std::string& arguments) const {
-        return "env XDG_DATA_HOME='" + dir_.File("home") + "' '" + Game() + "/verbolunde' " + arguments;
-    }
-    int Run(const std::string& arguments, std::string* output) const {
-        return RunCommand(Command(arguments), output);
-    }
-
-  private:
-    testsupport::TempDir dir_;
-};
+using testsupport::BuiltProgramFolder;
+using testsupport::GameCopy;
+using testsupport::RunCommand;
 
 // The game states in the order the log records their changes.
 std::vector<std::string> StateChanges(const std::string& log) {
