@@ -406,6 +406,43 @@ TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {
     EXPECT_NE(log.find("Cheats                      off"), std::string::npos);
 }
 
+// Full screen draws what the window draws, at the screen's size: the screen
+// after loading comes out pixel for pixel the same in both.
+TEST(Verbolunde, FullScreenDrawsExactlyAsTheWindowDoes) {
+    struct Run {
+        const char* what;
+        const char* ini;
+    };
+    const Run runs[] = {{"window", "[Video]\nFullscreen=0\nWindow=1024,768\n"},
+                        {"full screen", "[Video]\nFullscreen=1\nScreen=1024,768\n"}};
+    std::vector<platform::DecodedPicture> pictures;
+    for (const Run& run : runs) {
+        GameCopy game;
+        ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", run.ini));
+        const std::string png = game.File("last.png");
+        std::string output;
+        ASSERT_EQ(game.Run("--headless --frames 320 --screenshot '" + png + "'", &output), 0) << output;
+        EXPECT_NE(game.Log().find("1024 x 768"), std::string::npos) << run.what << game.Log();
+        pictures.push_back(ReadScreenshot(png));
+        ASSERT_EQ(pictures.back().width, 1024) << run.what;
+        ASSERT_EQ(pictures.back().height, 768) << run.what;
+    }
+    // The screen after loading stands in the middle of 1024 x 768: the middle
+    // picture at x = 512, nothing near the left edge.
+    EXPECT_GT(Count(pictures[1], 512 - 60, 150, 512 + 60, 270, Golden), 400);
+    EXPECT_EQ(Count(pictures[1], 0, 0, 100, 768, Golden) + Count(pictures[1], 0, 0, 100, 768, White), 0);
+    // The third picture turns with the clock, so its box may differ.
+    const int turningLeft = kPictureX[2] + 112 - 80, turningRight = kPictureX[2] + 112 + 80;
+    size_t differing = 0;
+    for (int y = 0; y < 768; ++y)
+        for (int x = 0; x < 1024; ++x)
+            if ((x < turningLeft || x >= turningRight || y < 130 || y >= 330) &&
+                pictures[0].pixels[size_t(y) * 1024 + size_t(x)] !=
+                    pictures[1].pixels[size_t(y) * 1024 + size_t(x)])
+                ++differing;
+    EXPECT_EQ(differing, 0u);
+}
+
 TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     GameCopy game;
     std::string output;
