@@ -273,8 +273,7 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     GameCopy game;
     const std::string script = game.File("input.txt");
     // A click skips the logos; the rest comes once the game data is loaded.
-    // Keys and buttons are held for 100 ms: the devices are read once a
-    // frame, and a press that begins and ends between two reads is not seen.
+    // Keys and buttons are held for 100 ms here, over several frames.
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
                 "3000 key down A\n3100 key up A\n"
@@ -311,6 +310,39 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     ASSERT_EQ(picture.width, 800);
     ExpectFinishedScreen(picture);
     EXPECT_EQ(ShownDigits(picture), "003");
+}
+
+// Presses released at the same millisecond, as a touchpad tap or a fast key
+// gives them, count as fully as held ones.
+TEST(Verbolunde, QuickClicksAndKeyTapsAreNeverLost) {
+    GameCopy game;
+    const std::string script = game.File("taps.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "40 mouse move 400 300\n60 mouse down left\n60 mouse up left\n"
+                "3000 key down A\n3000 key up A\n3000 key down B\n3000 key up B\n"
+                "3150 mouse move 300 200\n3200 mouse down left\n3200 mouse up left\n"
+                "3200 mouse down left\n3200 mouse up left\n"
+                "3600 mouse down right\n3600 mouse up right\n"
+                "3800 mouse down left\n3800 mouse up left\n4200 close\n"));
+    const std::string png = game.File("last.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
+        << output;
+
+    const std::string log = game.Log();
+    EXPECT_NE(log.find("Logos skipped by a click."), std::string::npos) << log;
+    const size_t finished = log.find("Loading finished; no main screen yet.");
+    ASSERT_NE(finished, std::string::npos) << log;
+    const std::string screen = log.substr(finished);
+    EXPECT_EQ(LogLines(screen, "Key pressed"),
+              (std::vector<std::string>{"0x1E (virtual key 0x41, modifiers 0x0)",
+                                        "0x30 (virtual key 0x42, modifiers 0x0)"}))
+        << log;
+    const std::vector<std::string> clicks = {
+        "left button at 300, 200 (click 1)", "left button double click at 300, 200 (click 2)",
+        "right button at 300, 200 (click 3)", "left button at 300, 200 (click 4)"};
+    EXPECT_EQ(LogLines(screen, "Mouse click"), clicks) << log;
+    EXPECT_EQ(ShownDigits(ReadScreenshot(png)), "004");
 }
 
 TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
