@@ -1,5 +1,6 @@
 #include "text/DigitalText.h"
 
+#include "engine/Log.h"
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
@@ -78,8 +79,12 @@ bool DigitalFont::Load(kis::BaseDataFile* reader) {
     if (!records || !reader->Read(records.get(), header.modeBytes)) return false;
     if (header.flags & kDigitalFontHasTexture) {
         DXLTexture* texture = nullptr;
-        if (!ReadTextureEntryHeader(reader, collection_, &texture)) return false;
+        char16_t name[32] = {};
+        if (!ReadTextureEntryHeader(reader, collection_, &texture, &name)) return false;
         texture_ = texture; // a name the collection does not hold leaves the font without one
+        if (!texture)
+            LogErrorPrintfW(kLogIndent, u"Digit font %d of %s: its texture \"%s\" is missing.",
+                            int(header.id), PackFileName(reader).c_str(), name);
     }
     for (uint32_t i = 0; i < header.modeCount; ++i) {
         auto* mode = new (std::nothrow) DIGITALFONTMODE{};

@@ -579,6 +579,59 @@ TEST(Verbolunde, ADamagedTextureChunkOfTheSpritePackIsASpritesError) {
     EXPECT_TRUE(EndsWith(log, "LOG FINISHED."));
 }
 
+// Damage inside a pack that still loads: the game runs on, and the log names
+// the resource that did not load and its pack.
+TEST(Verbolunde, AResourceThatDoesNotLoadIsLoggedWithItsPackAndName) {
+    struct Case {
+        const char* what;
+        const char* pack;
+        void (*damage)(std::string& bytes);
+        std::vector<std::string> logged; // parts of one log line each
+    };
+    const Case cases[] = {
+        {"a font image of the language",
+         "language.dat",
+         [](std::string& bytes) {
+             // The first font's record: its name "font_image", three words, then the PNG.
+             const size_t name = bytes.find(std::string("f\0o\0n\0t\0_\0i\0m\0a\0g\0e\0", 20));
+             ASSERT_NE(name, std::string::npos);
+             const size_t png = bytes.find("\x89PNG", name);
+             ASSERT_EQ(png, name + 20 + 12);
+             bytes[png + 1] = 'X';
+         },
+         {"ERROR! Image \"buttons_font\" of ", "language.dat is not an image the engine can load."}},
+        {"the digits texture of the sprite pack, under another name",
+         "Sprites.dat",
+         [](std::string& bytes) {
+             const std::string name("d\0i\0g\0i\0t\0s\0", 12);
+             const size_t at = bytes.find(name);
+             ASSERT_NE(at, std::string::npos);
+             bytes[at + 10] = 'z';
+         },
+         {"ERROR! Digit font 1 of ", "Data.dat: its texture \"digits\" is missing."}},
+    };
+    for (const Case& c : cases) {
+        GameCopy game;
+        const std::string pack = game.Game() + "/Data/" + c.pack;
+        std::string bytes = testsupport::ReadFileBytes(pack);
+        c.damage(bytes);
+        ASSERT_TRUE(testsupport::WriteFileBytes(pack, bytes));
+        // A click skips the logos, and the game data loads.
+        const std::string script = game.File("click.txt");
+        ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
+        std::string output;
+        EXPECT_EQ(game.Run("--headless --frames 80 --input-script '" + script + "'", &output), 0)
+            << c.what << output;
+        const std::string log = game.Log();
+        bool found = false;
+        for (size_t at = log.find(c.logged[0]); at != std::string::npos && !found;
+             at = log.find(c.logged[0], at + 1))
+            found = log.substr(at, log.find('\r', at) - at).find(c.logged[1]) != std::string::npos;
+        EXPECT_TRUE(found) << c.what << "\n" << log;
+        EXPECT_TRUE(EndsWith(log, "LOG FINISHED.")) << c.what;
+    }
+}
+
 TEST(Verbolunde, PlayUrlIsOpenedAtTheEndOnlyForAWebAddress) {
     GameCopy game;
     // A stand-in for the desktop's opener that records its arguments.
