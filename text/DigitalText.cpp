@@ -299,9 +299,16 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
         KGEFont* font = nullptr;
         if (magic[0] == kBitmapFontMagic[0] && magic[1] == kBitmapFontMagic[1]) {
             DXLTexture* texture = nullptr;
-            if (!ReadTextureEntryHeader(reader, GetTextureCollection(kFontTextureCollection), &texture) ||
-                !texture)
+            char16_t name[32] = {};
+            if (!ReadTextureEntryHeader(reader, GetTextureCollection(kFontTextureCollection), &texture,
+                                        &name))
                 return Fail(reader, state);
+            if (!texture) {
+                LogErrorPrintfW(kLogIndent, u"Font %d of %s: its texture \"%s\" is missing.",
+                                int(kLanguageFontCount + 1 + state->done), PackFileName(reader).c_str(),
+                                name);
+                return Fail(reader, state);
+            }
             auto* bitmapFont = new (std::nothrow) KGEBitmapFont(viewer);
             if (!bitmapFont) KGEOutOfMemory();
             bitmapFont->SetTexture(texture, false);

@@ -537,6 +537,10 @@ void GameLanguage::ReadImages(kis::DataFileReaderW& reader) {
     if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
     while (lngfile::ChunkBytesLeft(reader) != 0 && ReadImageRecord(reader) != nullptr) {
     }
+    if (lngfile::ChunkBytesLeft(reader) != 0)
+        LogErrorPrintfW(kLogIndent,
+                        u"An image record of %s cannot be read; it and the images after it did not load.",
+                        reader.GetFileName());
     reader.CloseChunk();
 }
 

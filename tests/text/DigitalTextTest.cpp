@@ -449,13 +449,20 @@ TEST_F(DigitFonts, BitmapFontsOfTheFontChunkTakeTheirTextureFromCollectionOne) {
     }
     FreeAppFonts();
 
-    // A texture the collection does not hold ends the step.
+    // A texture the collection does not hold ends the step, and the log names it.
     state = LoaderState{};
     reader = Pack(kFontChunkId, kFontChunkSubId, 5, fontChunk(u"Missing"));
+    const std::string logPath = dir.File("log.txt");
+    ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(logPath).c_str()));
     while (LoadFonts(&viewer, reader.get(), &state) == kLoaderCallAgain) {
     }
+    LogFinish();
     EXPECT_EQ(state.error, 1);
     EXPECT_EQ(GetFont(5), nullptr);
+    const std::string log = testsupport::ReadFileBytes(logPath);
+    EXPECT_NE(log.find("ERROR! Font 5 of " + dir.File("pack.dat") + ": its texture \"Missing\" is missing."),
+              std::string::npos)
+        << log;
 }
 
 // Random damage to both chunks of the data pack: the loaders end with or

@@ -424,9 +424,9 @@ TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
     }
 }
 
-// A font of the language that does not load, or whose image does not, is
-// named in the log with the file it comes from; the language loads anyway.
-TEST_F(GameLanguageTest, FontsThatDoNotLoadAreLoggedByNameAndFile) {
+// A font or an image of the language that does not load is named in the log
+// with the file it comes from; the language loads anyway.
+TEST_F(GameLanguageTest, FontsAndImagesThatDoNotLoadAreLoggedByNameAndFile) {
     auto source = Make(kContent + "/english.txt", nullptr);
     const std::string good = dir.File("good.dat");
     ASSERT_EQ(source->Compile(U(good).c_str()), 0);
@@ -473,6 +473,18 @@ TEST_F(GameLanguageTest, FontsThatDoNotLoadAreLoggedByNameAndFile) {
           "Font \"main_font\" of " + cut + " did not load.",
           "Font \"main_big_font\" of " + cut + " did not load."},
          4},
+        {"an image record cut short",
+         [&] {
+             const std::string path = dir.File("images.dat");
+             EXPECT_TRUE(Rewrite(good, path, [](uint32_t id, std::vector<uint8_t>& bytes) {
+                 if (id == Id(u"images")) bytes.resize(bytes.size() - 3);
+                 return true;
+             }));
+             return path;
+         },
+         {"An image record of " + game(dir.File("images.dat")) +
+          " cannot be read; it and the images after it did not load."},
+         0},
         {"a source naming a font description that is not there",
          [&] {
              return Source("missing.txt", " fonts {\n  buttons_font = \"fonts\\\\small.txt\"\n"
