@@ -36,8 +36,20 @@ class PlatformDevice final : public DXLInputDeviceInterface {
             return kResultInvalidArg;
         return kResultOk;
     }
+    // The buffer starts empty: changes from before the set-up are already in
+    // the pointer's position and the device's cleared state, and reading
+    // them again would move the pointer twice.
     HResult SetBufferSize(uint32_t records) override {
         bufferSize_ = records;
+        if (type_ == kInputKeyboard) {
+            platform::KeyRecord dropped[64];
+            while (input_.ReadKeyRecords(dropped, 64) != 0) {
+            }
+        } else {
+            platform::MouseRecord dropped[64];
+            while (input_.ReadMouseRecords(dropped, 64) != 0) {
+            }
+        }
         return kResultOk;
     }
     HResult Acquire() override {

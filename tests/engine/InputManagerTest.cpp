@@ -352,6 +352,20 @@ TEST_F(HeadlessInput, QuickPressesAndReleasesWithinOneFrameAllReachTheCallbacks)
     EXPECT_EQ(manager.GetMouse()->GetButtonMask(), 0u);
 }
 
+// What happened before the devices were set up is in the pointer's position,
+// not in their records: a click in the first poll is where the pointer is.
+TEST_F(HeadlessInput, ChangesBeforeTheSetUpAreNotReportedAgain) {
+    Script("0 mouse move 40 30\n0 key down A\n0 key up A\n10 mouse down left\n10 mouse up left\n");
+    backend.PumpEventsUntil(0);
+    Start();
+    Frame(10);
+    const std::vector<Event> expected = {
+        {"down", 10, 40, 30, int32_t(kMouseLeft), 0},
+        {"up", 10, 40, 30, int32_t(kMouseLeft), 0},
+    };
+    EXPECT_EQ(g_events, expected);
+}
+
 // More changes in one frame than a poll's buffer holds: all of them come in
 // that frame, each click where the pointer was for it.
 TEST_F(HeadlessInput, AFrameWithMoreChangesThanTheBufferHoldsLosesNoneAndDelaysNone) {
