@@ -3,6 +3,7 @@
 #include "engine/Viewer.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/StrFunctions.h"
+#include "platform/CodePage.h"
 
 #include <cstring>
 #include <memory>
@@ -105,12 +106,8 @@ void DXLTextureLoaderDataFile::LogFailure(const DXLTexture* texture, bool read) 
 
 std::u16string PackFileName(const kis::BaseDataFile* reader) {
     if (const auto* wide = dynamic_cast<const kis::DataFileReaderW*>(reader)) return wide->GetFileName();
-    if (const auto* narrow = dynamic_cast<const kis::DataFileReaderA*>(reader)) {
-        std::u16string name;
-        for (const char* c = narrow->GetFileName(); *c; ++c)
-            name += char16_t(static_cast<unsigned char>(*c));
-        return name;
-    }
+    if (const auto* narrow = dynamic_cast<const kis::DataFileReaderA*>(reader))
+        return platform::ToUtf16(narrow->GetFileName());
     return u"a pack";
 }
 

@@ -55,8 +55,8 @@ class DXLTextureLoaderDataFile final : public DXLTextureSource {
     std::u16string label_;
 };
 
-// The file a pack reader reads, as its owner opened it (UTF-16); empty when
-// the reader does not say.
+// The file a pack reader reads, as its owner opened it (UTF-16), for log
+// lines; "a pack" for a reader that does not keep its file's name.
 std::u16string PackFileName(const kis::BaseDataFile* reader);
 
 // The texture entry header by which other chunks refer to a texture by name.
