@@ -308,6 +308,8 @@ SpriteLibrary* SpriteLibraries::Get(int32_t number) const {
 }
 
 void SpriteLibraries::Clear() {
+    animations.Clear();
+    particles.Clear();
     for (int32_t i = kSpriteLibrarySlots - 1; i >= 1; --i) // later libraries refer back to earlier ones
         libraries_[i].reset();
 }

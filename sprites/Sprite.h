@@ -11,6 +11,8 @@
 #include "engine/Viewer.h"
 #include "foundation/Helpers.h"
 #include "sprites/FrameSequence.h"
+#include "sprites/GameAnimation.h"
+#include "sprites/Particles.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,10 +20,8 @@
 
 class DXLTexture;
 class DXLTextures;
-class GameAnimation;
 class SpriteLibrary;
 class SpriteInstance;
-struct GPSDescription;
 
 // Names in the pack: 32 UTF-16 units, at most 31 characters.
 constexpr int kSpriteNameSize = 32;
@@ -265,7 +265,12 @@ class SpriteLibraries {
     // Replaces library n (a number outside 1..16 is refused: null).
     SpriteLibrary* Make(int32_t number, DXLTextures* sharedTextures);
     SpriteLibrary* Get(int32_t number) const;
+    // Deletes the libraries and empties the registries.
     void Clear();
+
+    // Every library's animations and particle descriptions.
+    AnimationRegistry animations;
+    GPSClass particles;
 
   private:
     std::unique_ptr<SpriteLibrary> libraries_[kSpriteLibrarySlots];

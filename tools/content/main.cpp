@@ -9,7 +9,7 @@
 //                and the game's five rasterised fonts ('FONT', DejaVu faces
 //                at five sizes)
 //   Sprites.dat  the sprite pack (type 0xE317A788 / 0xB90D20FA, version 1):
-//                the textures of collection 1 ('TEXS', app/SpriteTextures.h):
+//                library 1 (sprites/SpritePack.h) with the textures of collection 1:
 //                "digits" (seven-segment digits and a minus sign) and "coin"
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
@@ -18,7 +18,6 @@
 // The packs hold the chunks whose loaders exist; the pictures and sounds are
 // drawn and synthesised here, so the sample game needs no outside files.
 
-#include "app/SpriteTextures.h"
 #include "engine/SoundPackWriter.h"
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
@@ -26,6 +25,7 @@
 #include "platform/Files.h"
 #include "platform/PngWriter.h"
 #include "platform/Utf.h"
+#include "sprites/SpritePack.h"
 #include "text/DigitalText.h"
 #include "text/KGEFontFile.h"
 #include "text/KGEWinFont.h"
@@ -41,8 +41,6 @@ namespace {
 
 constexpr uint32_t kDataPackTypeId = 0xBAE13676;
 constexpr uint32_t kDataPackTypeVersion = 0x74BFFE7D;
-constexpr uint32_t kSpritePackTypeId = 0xE317A788;
-constexpr uint32_t kSpritePackTypeVersion = 0xB90D20FA;
 constexpr int kSampleRate = 22050;
 
 std::u16string Wide(const std::string& utf8) {
@@ -187,32 +185,15 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
 
 // ---------------------------------------------------------------- sprite pack
 
-bool WriteSpritePack(const std::string& path, std::string* error) {
+bool WriteSamplePack(const std::string& path, std::string* error) {
     int digitsWidth = 0, digitsHeight = 0;
     const Picture digits = DigitsPicture(&digitsWidth, &digitsHeight);
     constexpr int kCoinSize = 16;
-    struct Entry {
-        const char16_t* name;
-        std::vector<uint8_t> image;
-    };
-    const Entry entries[] = {
-        {u"digits", MakeTarga(digits, digitsWidth, digitsHeight)},
-        {u"coin", MakeTarga(CoinPicture(kCoinSize), kCoinSize, kCoinSize)},
-    };
-    kis::DataFileWriterW* writer =
-        kis::OpenDataFileForWrite(Wide(path).c_str(), kSpritePackTypeId, kSpritePackTypeVersion, 1, false);
-    if (!writer) return *error = "cannot write " + path, false;
-    bool ok = writer->BeginChunk(kSpriteTextureChunkId, kSpriteTextureChunkSubId) &&
-              WriteU32(*writer, uint32_t(std::size(entries)));
-    for (const Entry& entry : entries) {
-        uint8_t header[kTextureEntryHeaderSize];
-        WriteTextureEntryHeader(header, entry.name, 0);
-        ok = ok && writer->Write(header, sizeof header) && WriteU32(*writer, uint32_t(entry.image.size())) &&
-             writer->Write(entry.image.data(), uint32_t(entry.image.size()));
-    }
-    ok = ok && writer->EndChunk();
-    if (!kis::CloseDataFile(writer) || !ok) return *error = "cannot write " + path, false;
-    return true;
+    PackLibrary interface;
+    interface.number = 1;
+    interface.textures = {{u"digits", MakeTarga(digits, digitsWidth, digitsHeight)},
+                          {u"coin", MakeTarga(CoinPicture(kCoinSize), kCoinSize, kCoinSize)}};
+    return WriteSpritePack(Wide(path).c_str(), {interface}, error);
 }
 
 bool WriteShowcase(const std::string& folder, std::string* error) {
@@ -451,7 +432,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "content: cannot make %s\n", folder.c_str());
         return 1;
     }
-    if (!WriteSpritePack(folder + "/Sprites.dat", &error) || !WriteShowcase(folder + "/Showcase", &error)) {
+    if (!WriteSamplePack(folder + "/Sprites.dat", &error) || !WriteShowcase(folder + "/Showcase", &error)) {
         std::fprintf(stderr, "content: %s\n", error.c_str());
         return 1;
     }
