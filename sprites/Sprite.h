@@ -218,8 +218,9 @@ class MapSpriteUser {
 class SpriteLibrary {
   public:
     // textures: the collection the library's textures go into; library 1
-    // shares the font collection, the others own theirs (textures null).
-    SpriteLibrary(int32_t number, DXLTextures* textures);
+    // shares the font collection, the others own theirs (textures null),
+    // made on the viewer.
+    SpriteLibrary(int32_t number, DXLTextures* textures, DXLViewer* viewer = nullptr);
     ~SpriteLibrary();
 
     int32_t GetNumber() const { return number_; }
@@ -263,7 +264,7 @@ class SpriteLibraries {
     SpriteLibraries();
     ~SpriteLibraries();
     // Replaces library n (a number outside 1..16 is refused: null).
-    SpriteLibrary* Make(int32_t number, DXLTextures* sharedTextures);
+    SpriteLibrary* Make(int32_t number, DXLTextures* sharedTextures, DXLViewer* viewer = nullptr);
     SpriteLibrary* Get(int32_t number) const;
     // Deletes the libraries and empties the registries.
     void Clear();

@@ -48,6 +48,19 @@ bool IsNameCharacter(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
 }
 
+// The texture loader reports its chunk's own progress; while it runs, its
+// fractions are placed within the kind's share of the whole pack, so the
+// stage's progress never goes back.
+struct ProgressSpan {
+    LoadingProgressHook outer = nullptr;
+    float base = 0.0f, span = 1.0f;
+};
+ProgressSpan g_span;
+
+bool SpanProgress(float fraction) {
+    return g_span.outer && g_span.outer(g_span.base + g_span.span * fraction);
+}
+
 constexpr uint32_t kKindTags[4] = {kPackTextureChunkId, kPackSpriteChunkId, kPackAnimationChunkId,
                                    kPackParticleChunkId};
 
@@ -232,7 +245,11 @@ int32_t SpritePackLoader::LoadKind(kis::BaseDataFile* reader) {
             return kLoaderFinished;
         }
         made_.clear();
+        g_span = {GetLoadingProgressHook(), float(library_ * 4) / float(kPackLibraryCount * 4),
+                  1.0f / float(kPackLibraryCount * 4)};
+        SetLoadingProgressHook(g_span.outer ? SpanProgress : nullptr);
         const int32_t result = loadTextures_(current_->GetTextureCollection(), reader, &chunk_, &made_);
+        SetLoadingProgressHook(g_span.outer);
         for (DXLTexture* texture : made_)
             current_->AddPackTexture(texture);
         made_.clear();
@@ -272,7 +289,9 @@ int32_t SpritePackLoader::Load(kis::BaseDataFile* reader, LoaderState* state) {
         const int32_t number = kPackLibraries[library_];
         if (!inNode_) {
             if (!reader->OpenNode(kSpriteLibraryNodeId, uint32_t(number))) return Fail(reader, state);
-            current_ = libraries_->Make(number, number == 1 ? sharedTextures_ : nullptr);
+            // The other libraries' own collections draw on the shared one's viewer.
+            current_ = libraries_->Make(number, number == 1 ? sharedTextures_ : nullptr,
+                                        sharedTextures_ ? sharedTextures_->GetViewer() : nullptr);
             inNode_ = true;
             kind_ = 0;
             chunk_ = {};
