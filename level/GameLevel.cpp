@@ -629,7 +629,6 @@ void GameLevel::SaveToProfile() {
 
 bool GameLevel::Load(std::span<const uint8_t> bytes, std::string* why) {
     std::string reason;
-    StartUp();
     SaveReader in(bytes);
     if (LoadStream(in, &reason) && in.AtEnd()) return true;
     if (reason.empty()) reason = in.Failed() ? "a block or count does not fit" : "bytes after the end";

@@ -192,9 +192,10 @@ class GameLevel {
     // The level's state as a save stream; null for an ended (won or lost)
     // level or when the stream cannot be built.
     std::unique_ptr<SaveBuffer> Save() const;
-    // Restores a saved game over a level that has run StartUp. On a refusal
-    // the level is started afresh, why names the reason, and false tells the
-    // caller to keep the refused bytes.
+    // Restores a saved game over a level that has just run StartUp (the
+    // stream replaces its points, stock, money, farmer, villains and slots).
+    // On a refusal the level is started afresh, why names the reason, and
+    // false tells the caller to keep the refused bytes beside the profile.
     bool Load(std::span<const uint8_t> bytes, std::string* why = nullptr);
     // Saves an unfinished level into the current profile (leaving, quitting).
     void SaveToProfile();

@@ -106,6 +106,7 @@ class FakeWorld : public LevelWorld {
             bonus[s].durationMs = 5000;
         }
         bonus[2].speedModifiers[3] = 1.0f;
+        bonus[4].durationMs = 20000;
     }
 
     int32_t Money() const override { return money; }
@@ -152,14 +153,16 @@ class FakeWorld : public LevelWorld {
         SaveReader block = in.ReadBlock(16, 16);
         playerX = block.ReadI32();
         playerY = block.ReadI32();
-        jobReserve = block.ReadI32();
-        if (block.Failed() || jobReserve < 0 || jobReserve > kMaxMoney) return false;
-        Reserve(jobReserve);
+        const int32_t reserve = block.ReadI32();
+        if (block.Failed() || reserve < 0 || reserve > kMaxMoney) return false;
+        jobReserve = 0;
+        Reserve(reserve);
         return true;
     }
     // A job of the farmer takes money aside.
     void Reserve(int32_t amount) {
         level->ChangeReservedMoney(amount);
+        jobReserve += amount;
         SubtractMoney(amount);
     }
     void StopCharacters() override {}
