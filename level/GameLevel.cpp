@@ -14,11 +14,6 @@
 
 namespace {
 
-// Hooks standing in for the parts that are not given: they do nothing.
-LevelPanelHooks g_noPanel;
-LevelTutorialHooks g_noTutorial;
-LevelFrontEndHooks g_noFrontEnd;
-
 // The speed-modifier id of a running bonus.
 constexpr uint32_t kBonusModifierId = 0x100;
 
@@ -95,15 +90,16 @@ GameLevel::GameLevel(uint32_t levelIndex, uint32_t regime, const Level& level,
                      std::unique_ptr<LevelWorld> world, Hooks hooks)
     : levelIndex_(levelIndex), regime_(regime ? 1 : 0), level_(level), world_(std::move(world)),
       hooks_(hooks), places_(std::make_unique<Places>(*this)) {
-    if (!hooks_.panel) hooks_.panel = &g_noPanel;
-    if (!hooks_.tutorial) hooks_.tutorial = &g_noTutorial;
-    if (!hooks_.frontEnd) hooks_.frontEnd = &g_noFrontEnd;
+    if (!hooks_.panel) hooks_.panel = (noPanel_ = std::make_unique<LevelPanelHooks>()).get();
+    if (!hooks_.tutorial) hooks_.tutorial = (noTutorial_ = std::make_unique<LevelTutorialHooks>()).get();
+    if (!hooks_.frontEnd) hooks_.frontEnd = (noFrontEnd_ = std::make_unique<LevelFrontEndHooks>()).get();
 }
 
 GameLevel::~GameLevel() = default;
 
 void GameLevel::ResetState() {
     points_.clear();
+    pendingRebuilds_.clear();
     selectedPoint_ = -1;
     // Windows still open keep their reasons; the clock waits again and a
     // pending leave is over.
@@ -230,6 +226,7 @@ void GameLevel::OnWindowClosed(uint32_t windowId) {
 // ---------------------------------------------------------------- clock and ticks
 
 uint32_t GameLevel::Update(uint32_t frameMs) {
+    FlushRebuilds();
     if (pauseWord_ != 0 || ended_) return 0;
     const float scale = speed_ * tracks_[4].Value();
     if (!(scale > 0.0f)) return 0;
@@ -250,12 +247,13 @@ uint32_t GameLevel::Update(uint32_t frameMs) {
 
 void GameLevel::Tick() {
     world_->TickShots(kLevelTickMs);
-    for (const auto& point : points_)
-        if (point) point->Update(kLevelTickMs);
+    for (size_t i = 0; i < points_.size(); ++i)
+        if (points_[i]) points_[i]->Update(kLevelTickMs);
     world_->TickCharacters(kLevelTickMs);
     if (level_.VillainsEnabled() && !slots_[0].running && Tutorial().Allows(kTutorialActionVillains))
         schedule_.Tick(kLevelTickMs, *places_);
     TickBonuses(kLevelTickMs);
+    FlushRebuilds();
 
     if (clockRunning_ && clockStop_ == 0) levelTimeMs_ += kLevelTickMs;
     if (winPending_) {
@@ -343,7 +341,7 @@ void GameLevel::ActivateBonus(uint32_t slot) {
     active.running = true;
     active.counterMs = info.durationMs;
     active.fraction = 1.0f;
-    Panel().PlayLevelSound(1, slot);
+    Panel().PlayLevelSound(kLevelSoundBonus, slot);
     SetSpeedModifier(info.speedModifiers, true, kBonusModifierId + slot);
     if (slot == 0) world_->AttackVillainsByBees();
     Panel().UpdateBonusButton(slot);
@@ -480,7 +478,7 @@ void GameLevel::EndWin() {
     winPending_ = false;
     winDelayMs_ = 0;
     ended_ = true;
-    Panel().PlayLevelSound(0, 0);
+    Panel().PlayLevelSound(kLevelSoundWon, 0);
     uint32_t record[11] = {};
     FrontEnd().StoreLevelResult(*this, record);
     FrontEnd().AddRecord(record);
@@ -503,6 +501,7 @@ void GameLevel::Lose() {
 }
 
 void GameLevel::Leave() {
+    FlushRebuilds();
     Pause(kPauseLeaving);
     world_->StopCharacters();
     for (const auto& point : points_)
@@ -558,15 +557,41 @@ BaseLevelPoint* GameLevel::CreatePoint(uint32_t index, const PointRecord& record
     if (index >= kMaxLevelPoints) return nullptr;
     if (points_.size() <= index) points_.resize(index + 1);
     // The farm's points take the place of this plain point as they come.
-    auto point = std::make_unique<LevelPoint>(index, record.kind);
+    if (selectedPoint_ == static_cast<int32_t>(index)) SelectPoint(-1, false);
+    std::unique_ptr<BaseLevelPoint> point = world_->MakePoint(index, record);
+    if (!point) point = std::make_unique<LevelPoint>(index, record.kind);
     point->Setup(record);
     points_[index] = std::move(point);
     return points_[index].get();
 }
 
+void GameLevel::SelectPoint(int32_t index, bool sound) {
+    if (!GetPoint(index)) index = -1;
+    const int32_t old = selectedPoint_;
+    selectedPoint_ = index;
+    if (old != index) Panel().OnSelectionChanged(old, index);
+    Tutorial().Notify(kTutorialPointSelected, static_cast<uint32_t>(index));
+    if (sound) Panel().PlayLevelSound(kLevelSoundSelect, 0);
+}
+
+void GameLevel::ResetSelection(const BaseLevelPoint* keep) {
+    BaseLevelPoint* selected = GetPoint(selectedPoint_);
+    if (selected && selected != keep) SelectPoint(-1, false);
+}
+
 bool GameLevel::RebuildPoint(uint32_t index) {
     if (index >= level_.points.size()) return false;
-    return CreatePoint(index, level_.points[index]) != nullptr;
+    if (std::find(pendingRebuilds_.begin(), pendingRebuilds_.end(), index) == pendingRebuilds_.end())
+        pendingRebuilds_.push_back(index);
+    return true;
+}
+
+void GameLevel::FlushRebuilds() {
+    while (!pendingRebuilds_.empty()) {
+        const uint32_t index = pendingRebuilds_.front();
+        pendingRebuilds_.erase(pendingRebuilds_.begin());
+        CreatePoint(index, level_.points[index]);
+    }
 }
 
 // ---------------------------------------------------------------- saved games

@@ -185,6 +185,17 @@ class GameLevel {
     // pixels or more) before any near one; null when none.
     BaseLevelPoint* ChooseShotTarget(int32_t x, int32_t y) const;
     BaseLevelPoint* CreatePoint(uint32_t index, const PointRecord& record);
+    // Selects a point (-1 none), deselecting the one before.
+    void SelectPoint(int32_t index, bool sound);
+    // Deselects the selected point unless it is keep.
+    void ResetSelection(const BaseLevelPoint* keep);
+    int32_t SelectedPoint() const { return selectedPoint_; }
+    // Opens the pause menu (the panel's; it keeps one menu at a time).
+    void ShowMenu(bool animate) { Panel().ShowMenu(animate); }
+    // Re-creates the point at an index from its definition. The point may be
+    // the one whose code is running (a job of its own stopping), so the
+    // rebuild waits until the level is outside every point's code: the next
+    // tick's end or frame's start. True when the index has a definition.
     bool RebuildPoint(uint32_t index);
     uint32_t PointCount() const { return static_cast<uint32_t>(points_.size()); }
 
@@ -220,6 +231,7 @@ class GameLevel {
     void ResetState();
     void TickBonuses(uint32_t ms);
     void TickMusic(uint32_t ms);
+    void FlushRebuilds();
     void EndWin();
     int32_t CountGoal(const GoalRecord& goal) const;
     void SetMoney(int32_t value);
@@ -236,10 +248,15 @@ class GameLevel {
     const Level& level_;
     std::unique_ptr<LevelWorld> world_;
     Hooks hooks_;
+    // Stand-ins for hooks not given: they do nothing.
+    std::unique_ptr<LevelPanelHooks> noPanel_;
+    std::unique_ptr<LevelTutorialHooks> noTutorial_;
+    std::unique_ptr<LevelFrontEndHooks> noFrontEnd_;
     std::unique_ptr<Places> places_;
 
     std::vector<std::unique_ptr<BaseLevelPoint>> points_;
     int32_t selectedPoint_ = -1;
+    std::vector<uint32_t> pendingRebuilds_;
 
     uint32_t pauseWord_ = 0;
     std::array<uint32_t, kPauseReasonCount> pauseCounts_{};

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 
+class BaseLevelPoint;
 class SaveBuffer;
 class SaveReader;
 class SaveWriter;
@@ -66,7 +67,13 @@ class LevelWorld {
 
     // The bonus of a slot; false when the table has none.
     virtual bool GetBonus(uint32_t slot, BonusInfo* info) const = 0;
+
+    // The point of a record (the farm's warehouse, plants and buildings);
+    // null leaves the level to stand a plain point in.
+    virtual std::unique_ptr<BaseLevelPoint> MakePoint(uint32_t, const PointRecord&) { return nullptr; }
 };
+
+enum LevelSound : uint32_t { kLevelSoundWon = 0, kLevelSoundBonus = 1, kLevelSoundSelect = 2 };
 
 // The level panel and its windows (subsystem 10).
 class LevelPanelHooks {
@@ -87,8 +94,11 @@ class LevelPanelHooks {
     virtual void OpenResultWindow(const uint32_t (&)[11]) {}
     virtual void OpenGameOverDialog() {}
     virtual bool IsGameWindowActive() const { return true; }
-    // Sounds of the level: 0 won, 1 bonus; the music starts with Begin.
+    // A sound of the level (LevelSound) with its argument (the bonus slot);
+    // the music starts with Begin.
     virtual void PlayLevelSound(uint32_t, uint32_t) {}
+    // The selected point changed (old index, new index; -1 none).
+    virtual void OnSelectionChanged(int32_t, int32_t) {}
     virtual void FadeOutWonSound(uint32_t) {}
     virtual void StartMusic(const char16_t*) {}
     // Paused or running again (sounds, effects).

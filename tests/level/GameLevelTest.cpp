@@ -273,3 +273,46 @@ TEST(GameLevel, RestartFromScratch) {
     EXPECT_TRUE(level->IsBegun());
     EXPECT_EQ(level->Update(100), 0u) << "the clock waits for the first action again";
 }
+
+namespace {
+
+// A planted bed whose planting job stops while the bed is still bare: it
+// asks the level to turn it back into what it was, from inside its own update.
+struct BareBed : LevelPoint {
+    GameLevel* level;
+    int* updates;
+    BareBed(uint32_t index, GameLevel* level, int* updates)
+        : LevelPoint(index, kPointPlant), level(level), updates(updates) {}
+    int32_t Update(uint32_t ms) override {
+        ++*updates;
+        level->RebuildPoint(Index());
+        objectId_ = 0x77; // still in use after asking
+        return LevelPoint::Update(ms);
+    }
+};
+
+} // namespace
+
+// A point that asks for its own rebuild is replaced after its code has
+// returned, never while it runs.
+TEST(GameLevel, PointRebuiltFromItsOwnUpdateIsReplacedAfterwards) {
+    TestLevel level;
+    int updates = 0;
+    GameLevel* raw = level.level.get();
+    level.world->makePoint = [&](uint32_t index,
+                                 const PointRecord& record) -> std::unique_ptr<BaseLevelPoint> {
+        if (record.kind != kPointEmptySite || index != 2) return nullptr;
+        return std::make_unique<BareBed>(index, raw, &updates);
+    };
+    level->CreatePoint(2, level.record.points[2]);
+    level.world->makePoint = nullptr;
+    level->StartClock();
+    level->SelectPoint(2, false);
+    EXPECT_EQ(level->Update(10), 1u);
+    EXPECT_EQ(updates, 1);
+    ASSERT_NE(level->GetPoint(2), nullptr);
+    EXPECT_EQ(dynamic_cast<BareBed*>(level->GetPoint(2)), nullptr) << "rebuilt from its definition";
+    EXPECT_EQ(level->GetPoint(2)->ObjectId(), leveltest::kGarbage);
+    EXPECT_EQ(level->SelectedPoint(), -1) << "a replaced point is no longer selected";
+    EXPECT_FALSE(level->RebuildPoint(4));
+}

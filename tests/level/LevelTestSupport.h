@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -187,6 +188,10 @@ class FakeWorld : public LevelWorld {
         for (uint32_t p = 0; p < placeCount; ++p)
             villains[p] = in.ReadU32();
         return !in.Failed();
+    }
+    std::function<std::unique_ptr<BaseLevelPoint>(uint32_t, const PointRecord&)> makePoint;
+    std::unique_ptr<BaseLevelPoint> MakePoint(uint32_t index, const PointRecord& record) override {
+        return makePoint ? makePoint(index, record) : nullptr;
     }
     bool GetBonus(uint32_t slot, BonusInfo* info) const override {
         if (slot >= 6 || !hasBonus[slot]) return false;
