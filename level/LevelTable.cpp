@@ -181,12 +181,13 @@ bool CheckRecord(Checker& c, const LevelRecord& r) {
     }
     bool warehouse = false;
     const uint32_t warehouseId = kis::NameId("warehouse");
-    for (uint32_t i = 0; i < r.typeCount; ++i) {
+    for (uint32_t i = 0; i < r.typeCount; ++i)
         warehouse |= r.types[i].id == warehouseId;
+    if (!warehouse) return c.Fail("no warehouse among the building types");
+    for (uint32_t i = 0; i < r.typeCount; ++i) {
         const uint32_t levels = c.catalog ? c.catalog->BuildingLevelCount(r.types[i].id) : 0xFFFFFFFFu;
         if (r.types[i].count < 1 || r.types[i].count > levels) return c.Fail("building level out of range");
     }
-    if (!warehouse) return c.Fail("no warehouse among the building types");
     if (r.fieldWidth == 0 || r.fieldHeight == 0) return c.Fail("empty field");
     if (c.catalog && !c.catalog->HasMapSprite(r.fieldPicture)) return c.Fail("missing field picture");
     if (r.startMoney < 0 || r.startMoney > kMaxMoney) return c.Fail("starting money out of range");

@@ -86,7 +86,14 @@ TEST(LevelTable, RefusesEveryBrokenRule) {
         {"schedule place below -1", [](Level& l) { l.schedule[2].place = -2; }},
         {"loop start", [](Level& l) { l.record.loopStart = 3; }},
         {"loop of no time", [](Level& l) { l.schedule[1].delayMs = l.schedule[2].delayMs = 0; }},
-        {"villains without schedule", [](Level& l) { l.schedule.clear(), l.record.scheduleCount = 0; }},
+        {"villains without schedule",
+         [](Level& l) { l.schedule.clear(), l.record.scheduleCount = 0, l.record.loopLength = 0; }},
+        {"villains without places",
+         [](Level& l) {
+             l.record.placeCount = 0, l.schedule = {{-1, leveltest::kVillainKind, 5}},
+             l.record.scheduleCount = 1;
+             l.record.loopStart = 0;
+         }},
         {"shapes", [](Level& l) { l.record.shapeCount = 65; }},
         {"shape kind",
          [](Level& l) {
@@ -99,6 +106,8 @@ TEST(LevelTable, RefusesEveryBrokenRule) {
          [](Level& l) { std::fill(std::begin(l.record.music), std::end(l.record.music), u'a'); }},
         {"point 0 not the warehouse", [](Level& l) { std::swap(l.points[0], l.points[1]); }},
         {"second warehouse", [](Level& l) { l.points[3].kind = kPointWarehouse; }},
+        {"warehouse type on a building point",
+         [](Level& l) { l.points[3].objectId = kis::NameId("warehouse"); }},
         {"point kind", [](Level& l) { l.points[3].kind = 4; }},
         {"building not enabled", [](Level& l) { l.points[3].objectId = 0x5555; }},
         {"building stage", [](Level& l) { l.points[3].stage = 3; }},
