@@ -15,6 +15,8 @@
 #include "app/GameStates.h"
 #include "app/LoadingScreen.h"
 #include "app/PlayUrl.h"
+#include "app/Profiles.h"
+#include "app/RecordsFile.h"
 #include "engine/Cursors.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
@@ -384,6 +386,8 @@ class App {
     DXLTextures* FontTextures() const { return fontTextures_.get(); }
     GameLanguage* Language() const { return language_.language.get(); }
     SoundManager& Sound() { return sound_; }
+    ProfileManager* Profiles() const { return profiles_.get(); }
+    RecordsFile* Records() const { return records_.get(); }
     int ExitCode() const { return exitCode_; }
 
   private:
@@ -408,6 +412,8 @@ class App {
     SoundManager sound_;
     PackSession packs_;
     LanguageHolder language_;
+    std::unique_ptr<ProfileManager> profiles_;
+    std::unique_ptr<RecordsFile> records_;
     int exitCode_ = 0;
 };
 
@@ -417,6 +423,7 @@ App::~App() {
     // The quit state closes the screen and runs the subsystems' quit hooks
     // (saving the running level and the profiles); then the members go.
     SetGameState(kStateQuit);
+    if (profiles_) profiles_->SaveCurrent();
     SetAppServices({});
     SetStateChangeCallback(nullptr);
     SetFocusCallback(nullptr);
@@ -501,6 +508,9 @@ bool App::Start() {
     screen.Init(viewer_.get());
     ScreenParams params;
     LoadConfig(&params, screen, sound_);
+    profiles_ = std::make_unique<ProfileManager>(userFolder_);
+    profiles_->Load();
+    records_ = std::make_unique<RecordsFile>(profiles_.get());
     ReadConfigIni(ConfigIniPath(), &params, &ini_);
     Cheats = ini_.cheats;
     if (!screen.SetParams(params) && !viewer_->HasDevice()) {
@@ -620,6 +630,14 @@ const std::u16string& AppProgramFolder() {
 const std::u16string& AppUserFolder() {
     static const std::u16string none;
     return g_app ? g_app->UserFolder() : none;
+}
+
+ProfileManager* AppProfiles() {
+    return g_app ? g_app->Profiles() : nullptr;
+}
+
+RecordsFile* AppRecords() {
+    return g_app ? g_app->Records() : nullptr;
 }
 
 int AppExitCode() {

@@ -127,3 +127,5 @@ class SoundManager {
 };
 
 // The game's one sound manager is held by the application (app/App.h).
+// Defined by the shell; declared here for the sprite effects that play sounds.
+SoundManager& GetSoundManager();
