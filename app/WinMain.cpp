@@ -12,6 +12,7 @@
 #include "app/Config.h"
 #include "app/GameDataLoader.h"
 #include "app/GameScreen.h"
+#include "app/GameShell.h"
 #include "app/GameStates.h"
 #include "app/LoadingScreen.h"
 #include "app/PlayUrl.h"
@@ -250,6 +251,7 @@ bool HandleWindowEvents(platform::Window& window, DXLWindowViewer* viewer) {
             break;
         }
     }
+    if (TakeMainWindowClose()) quit = true;
     if (const int signal = g_closeSignal; signal != 0) {
         g_closeSignal = 0;
         LogLabelPrintf(kLogIndent, "Signal", "%d: the main window is closed.", signal);
@@ -424,6 +426,7 @@ App::~App() {
     // (saving the running level and the profiles); then the members go.
     SetGameState(kStateQuit);
     if (profiles_) profiles_->SaveCurrent();
+    EndGame();
     SetAppServices({});
     SetStateChangeCallback(nullptr);
     SetFocusCallback(nullptr);
@@ -546,6 +549,7 @@ bool App::Start() {
     }
     if (!OpenLanguage()) return false;
     SaveConfig(screen, sound_);
+    InitGame();
     return true;
 }
 

@@ -1,5 +1,5 @@
-#include "app/Profiles.h"
 #include "app/RecordsFile.h"
+#include "app/Profiles.h"
 #include "platform/Random.h"
 #include "platform/Utf.h"
 #include "tests/support/Damage.h"
@@ -57,10 +57,26 @@ TEST_F(RecordsFileTest, ATextLineFileIsTheMarkAndTheLinesJoinedByTheSeparator) {
         {"mark only", std::string("\xFF\xFE"), {}},
         {"one byte", std::string("\xFF"), {}},
         {"big-endian mark", std::string("\xFE\xFF\x00\x61", 4), {}},
-        {"trailing line end", std::string("\xFF\xFE" "a\0\r\0\n\0b\0\r\0\n\0", 14), {"a", "b"}},
-        {"empty line", std::string("\xFF\xFE" "a\0\r\0\n\0\r\0\n\0b\0", 14), {"a", "", "b"}},
-        {"zero ends the text", std::string("\xFF\xFE" "a\0\n\0b\0\0\0c\0", 12), {"a", "b"}},
-        {"odd last byte", std::string("\xFF\xFE" "a\0\n\0b\0c", 9), {"a", "b"}},
+        {"trailing line end",
+         std::string("\xFF\xFE"
+                     "a\0\r\0\n\0b\0\r\0\n\0",
+                     14),
+         {"a", "b"}},
+        {"empty line",
+         std::string("\xFF\xFE"
+                     "a\0\r\0\n\0\r\0\n\0b\0",
+                     14),
+         {"a", "", "b"}},
+        {"zero ends the text",
+         std::string("\xFF\xFE"
+                     "a\0\n\0b\0\0\0c\0",
+                     12),
+         {"a", "b"}},
+        {"odd last byte",
+         std::string("\xFF\xFE"
+                     "a\0\n\0b\0c",
+                     9),
+         {"a", "b"}},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(WriteFileBytes(dir.File("case.txt"), c.bytes));
@@ -144,7 +160,8 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
         LoadStringsFromFile(after, records.CurrentPath());
         if (bad.size() >= 2 && bad[0] == '\xFF' && bad[1] == '\xFE') {
             ASSERT_GE(after.Count(), 1);
-            ASSERT_EQ(platform::Utf16ToUtf8(after.GetText(after.Count() - 1)), "Рекорд level_01 Easy: 00:00:01");
+            ASSERT_EQ(platform::Utf16ToUtf8(after.GetText(after.Count() - 1)),
+                      "Рекорд level_01 Easy: 00:00:01");
         } else {
             ASSERT_EQ(ReadFileBytes(dir.File("records1.txt.bad")), bad);
             ASSERT_EQ(after.Count(), 1);
