@@ -14,6 +14,7 @@
 #include "engine/SoundManager.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
+#include "gui/Window.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
@@ -446,8 +447,12 @@ int WinMain(int argc, char** argv) {
         AppLanguage = new GameLanguage(language.c_str(), AppViewer);
         AppLoadLanguage();
         SaveConfig(screen, GetSoundManager());
+        WindowManager windows(AppViewer, AppLanguage); // the game's windows, gone before the viewer
+        SetWindowManager(&windows);
         SetGameState(kStateLogos);
         RunMainLoop(backend, *AppViewer, *AppInput, options);
+        SetGameState(kStateQuit);
+        SetWindowManager(nullptr);
     }
 
     if (g_exitCode == 0 && !options.screenshot.empty() && !WriteScreenshot(*AppViewer, options.screenshot))
