@@ -24,6 +24,7 @@
 #include "engine/SoundManager.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
+#include "gui/Window.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
@@ -414,6 +415,7 @@ class App {
     SoundManager sound_;
     PackSession packs_;
     LanguageHolder language_;
+    std::unique_ptr<WindowManager> windows_; // the game's windows, gone before the viewer
     std::unique_ptr<ProfileManager> profiles_;
     std::unique_ptr<RecordsFile> records_;
     int exitCode_ = 0;
@@ -427,6 +429,7 @@ App::~App() {
     SetGameState(kStateQuit);
     if (profiles_) profiles_->SaveCurrent();
     EndGame();
+    SetWindowManager(nullptr);
     SetAppServices({});
     SetStateChangeCallback(nullptr);
     SetFocusCallback(nullptr);
@@ -549,6 +552,8 @@ bool App::Start() {
     }
     if (!OpenLanguage()) return false;
     SaveConfig(screen, sound_);
+    windows_ = std::make_unique<WindowManager>(viewer_.get(), language_.language.get());
+    SetWindowManager(windows_.get());
     InitGame();
     return true;
 }
