@@ -1,4 +1,5 @@
 #include "game/FinishedScreen.h"
+#include "game/ProfilesPanel.h"
 
 #include "app/App.h"
 
@@ -165,6 +166,7 @@ void FinishedScreen::ShowArrowCursor() {
 }
 
 void FinishedScreen::Update() {
+    UpdateProfilesPanel();
     if (quitWanted_) SetGameState(kStateQuit);
 }
 
@@ -181,6 +183,7 @@ void FinishedScreen::Draw() {
     DrawPictures(centreX);
     DrawMarkupText(centreX);
     DrawCounter(centreX);
+    DrawProfilesPanel();
 }
 
 // The picture three times about its centre: as it is, turned by 30 degrees
@@ -257,6 +260,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
                    modifiers);
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
+    ProfilesPanelKey(virtualKey);
 }
 
 std::unique_ptr<FinishedScreen> g_screen;
@@ -294,6 +298,7 @@ void OpenFinishedScreen() {
 }
 
 void CloseFinishedScreen() {
+    CloseProfilesPanel();
     g_screen.reset();
 }
 
