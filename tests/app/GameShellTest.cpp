@@ -1,4 +1,6 @@
 #include "app/GameShell.h"
+#include "engine/Texture.h"
+#include "engine/Viewer.h"
 #include "sprites/Sprite.h"
 
 #include <gtest/gtest.h>
@@ -112,6 +114,32 @@ TEST(GameShellTest, ClosingTheMainWindowIsTakenOnce) {
 TEST(GameShellTest, SpritesOfLibrariesThatAreNotLoadedAreAbsent) {
     EXPECT_EQ(GetSprite(1, u"time_bar_indic"), nullptr);
     EXPECT_EQ(GetSprite(99, u"x"), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST(GameShellTest, ATextBatchKeepsOneTextCurrentUntilItEnds) {
+    DXLTexture first, second;
+    SetText(&first);
+    EXPECT_EQ(CurrentText(), &first);
+    EXPECT_EQ(GetCurrentTexture(), &first);
+    SetText(&second); // the first is flushed
+    EXPECT_EQ(CurrentText(), &second);
+    EXPECT_EQ(GetCurrentTexture(), &second);
+    const DXLTextureState params = {};
+    SetTextParams(&params); // applied to the current text at once, kept for the next
+    EXPECT_EQ(GetCurrentTexture(), &second);
+    SetText(nullptr); // ends the batch like EndText
+    EXPECT_EQ(CurrentText(), nullptr);
+    EXPECT_EQ(GetCurrentTexture(), nullptr);
+    SetText(&first);
+    EndText();
+    EXPECT_EQ(CurrentText(), nullptr);
+    EXPECT_EQ(GetCurrentTexture(), nullptr);
+    EndText(); // twice is harmless
+    SetTextParams(nullptr);
 }
 
 } // namespace
