@@ -84,6 +84,7 @@ bool IsGameInitialised() {
 
 void EndGame() {
     g_initialised = false;
+    g_tutorial = nullptr; // deleted with the tutorial engine's objects
     EndText();
     SetTextParams(nullptr);
 }

@@ -295,10 +295,11 @@ void Profile::StoreLevelResult(int32_t level, int64_t timeMs, LevelResult* out) 
     if (timeMs >= 0) {
         const uint32_t t = uint32_t(std::min<int64_t>(timeMs, INT32_MAX));
         const uint32_t* limit = result.limits; // bronze, silver, gold
-        grade = t <= limit[2]   ? kLevelGold
-                : t <= limit[1] ? kLevelSilver
-                : t <= limit[0] ? kLevelBronze
-                                : kLevelPassed;
+        // The easy regime does not end at the bronze limit and never falls below bronze.
+        grade = t <= limit[2]                            ? kLevelGold
+                : t <= limit[1]                          ? kLevelSilver
+                : t <= limit[0] || regime == kRegimeEasy ? kLevelBronze
+                                                         : kLevelPassed;
         result.timeMs = t;
         if (entry.bestMs == 0 || t < entry.bestMs) {
             entry.bestMs = t;
@@ -629,8 +630,9 @@ void ProfileManager::DeleteProfile(Profile* profile) {
     }
     const std::u16string path = ProfilePath(profile->Number());
     profiles_.erase(found);
-    SaveList();
-    if (!writesRefused_) platform::DeleteFile(platform::GamePath(path));
+    // The file goes only once the list without it is written: a list that
+    // still names the profile always finds its file.
+    if (SaveList()) platform::DeleteFile(platform::GamePath(path));
 }
 
 void ProfileManager::SetCurrent(Profile* profile) {

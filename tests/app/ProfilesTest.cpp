@@ -262,9 +262,9 @@ TEST_F(ProfilesTest, StoringALevelResultFillsTheRecordAndUnlocksTheNextGroup) {
     EXPECT_EQ(m.BestTime(kRegimeEasy, 2), 50000u);
     EXPECT_EQ(U8(m.BestHolder(kRegimeEasy, 2)), "Bo");
 
-    // Beyond the bronze limit: passed without a medal. Without a level object: bronze.
+    // Beyond the bronze limit the easy regime still gives bronze. Without a level object: bronze.
     a->StoreLevelResult(4, 130000, &r);
-    EXPECT_EQ(r.grade, kLevelPassed);
+    EXPECT_EQ(r.grade, kLevelBronze);
     a->StoreLevelResult(6, -1, &r);
     EXPECT_EQ(r.grade, kLevelBronze);
     EXPECT_EQ(r.timeMs, 0u);
@@ -281,8 +281,8 @@ TEST_F(ProfilesTest, StoringALevelResultFillsTheRecordAndUnlocksTheNextGroup) {
     EXPECT_EQ(easy[10].status, kLevelLocked);
 
     int32_t medals[3];
-    EXPECT_EQ(a->CountMedals(kRegimeEasy, medals), 4); // levels 2, 6, 7, 9
-    EXPECT_EQ(medals[0], 1);
+    EXPECT_EQ(a->CountMedals(kRegimeEasy, medals), 5); // levels 2, 4, 6, 7, 9
+    EXPECT_EQ(medals[0], 2);
     EXPECT_EQ(medals[1], 1);
     EXPECT_EQ(medals[2], 2);
     EXPECT_EQ(a->CountPassedLevels(kRegimeEasy), 5);
@@ -296,6 +296,8 @@ TEST_F(ProfilesTest, StoringALevelResultFillsTheRecordAndUnlocksTheNextGroup) {
     a->SetRegime(kRegimeHard);
     EXPECT_EQ(a->ListBonuses(nullptr), 0);
     EXPECT_FALSE(a->HasSavedLevel(3));
+    a->StoreLevelResult(4, 70000, &r); // beyond the hard bronze limit: passed without a medal
+    EXPECT_EQ(r.grade, kLevelPassed);
     a->StoreLevelResult(5, 20000, &r);
     EXPECT_EQ(r.regime, uint32_t(kRegimeHard));
     EXPECT_EQ(r.limits[2], 30000u);
