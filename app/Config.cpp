@@ -48,10 +48,6 @@ SoundSettings SoundSettingsFromBytes(const uint8_t (&bytes)[16]) {
     return s;
 }
 
-struct ReaderCloser {
-    void operator()(kis::DataFileReaderW* reader) const { kis::CloseDataFile(reader); }
-};
-
 // The key's value, or empty when the key is absent.
 std::u16string ReadIniString(const std::u16string& path, const char16_t* section, const char16_t* key) {
     char16_t buffer[261] = {};
@@ -107,7 +103,7 @@ bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound
     screen.GetParams(out);
     const std::u16string path = ConfigDatPath();
     if (path.size() > kMaxPath) return false;
-    std::unique_ptr<kis::DataFileReaderW, ReaderCloser> reader(
+    kis::DataFileReaderPtr reader(
         kis::OpenDataFileForRead(path.c_str(), kConfigTypeId, kConfigTypeVersion, kConfigDataVersion));
     if (!reader) return true;
     if (reader->OpenChunk(kConfigScreenChunk, kConfigChunkSubId)) {

@@ -324,8 +324,7 @@ bool DXLLanguage::Open(const char16_t* path) {
 }
 
 bool DXLLanguage::ReadCompiledHeader() {
-    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
-        kis::OpenDataFileForRead(path_, kTypeId, kTypeVersion, kDataVersion), kis::CloseDataFile);
+    kis::DataFileReaderPtr reader(kis::OpenDataFileForRead(path_, kTypeId, kTypeVersion, kDataVersion));
     if (reader == nullptr || !reader->HasChunk(kParamsChunk, kChunkSubId) ||
         !reader->OpenChunk(kParamsChunk, kChunkSubId))
         return false;
@@ -365,7 +364,7 @@ bool DXLLanguage::Load() {
     if (++loadCount_ != 1) return true;
     if (path_[0] == 0) return false;
     if (IsCompiledLanguagePath(path_)) {
-        compiled_ = kis::OpenDataFileForRead(path_, kTypeId, kTypeVersion, kDataVersion);
+        compiled_.reset(kis::OpenDataFileForRead(path_, kTypeId, kTypeVersion, kDataVersion));
         if (compiled_ == nullptr || !compiled_->IsGood()) return false;
         ReadGroups(*compiled_);
         ReadCompiled(*compiled_);
@@ -416,8 +415,7 @@ void DXLLanguage::Unload() {
         delete images_.items[i];
     }
     images_.count = 0;
-    kis::CloseDataFile(compiled_);
-    compiled_ = nullptr;
+    compiled_.reset();
 }
 
 // ---------------------------------------------------------------- groups and entries

@@ -152,7 +152,7 @@ class DXLLanguage {
     const DXLLngGroup* GetGroup(uint32_t i) const { return i < groups_.count ? groups_.items[i] : nullptr; }
     const DXLLngEntry* GetFallback() const { return fallback_; }
     // The compiled file a load keeps open for images read later, or null.
-    kis::DataFileReaderW* GetCompiledFile() const { return compiled_; }
+    kis::DataFileReaderW* GetCompiledFile() const { return compiled_.get(); }
 
   protected:
     // Appends an image item that takes the texture (deleted here on failure).
@@ -171,7 +171,7 @@ class DXLLanguage {
     char16_t name_[32] = {};
     uint32_t loadCount_ = 0;
     kis::TDRArray<DXLLngGroup*> groups_;
-    kis::DataFileReaderW* compiled_ = nullptr;
+    kis::DataFileReaderPtr compiled_;
     DXLLngEntry* fallback_ = nullptr;
 };
 

@@ -30,11 +30,8 @@ std::u16string U16(const std::string& path) {
     return platform::Utf8ToUtf16(path);
 }
 
-struct ReaderDeleter {
-    void operator()(BaseDataFile* file) const { CloseDataFile(file); }
-};
-using Reader = std::unique_ptr<DataFileReaderW, ReaderDeleter>;
-using Writer = std::unique_ptr<DataFileWriterW, ReaderDeleter>;
+using Reader = DataFileReaderPtr;
+using Writer = DataFileWriterPtr;
 
 Reader OpenReader(const std::string& path, uint32_t dataVersion = 1, uint32_t type = kType) {
     return Reader(OpenDataFileForRead(U16(path).c_str(), type, kVersion, dataVersion));

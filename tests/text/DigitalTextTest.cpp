@@ -25,10 +25,7 @@ namespace {
 constexpr uint32_t kPackType = 0x1A2B3C4D;
 constexpr uint32_t kPackVersion = 1;
 
-struct FileCloser {
-    void operator()(kis::BaseDataFile* file) const { kis::CloseDataFile(file); }
-};
-using Reader = std::unique_ptr<kis::DataFileReaderW, FileCloser>;
+using Reader = kis::DataFileReaderPtr;
 
 void Put(std::string& out, uint32_t word) {
     uint8_t b[4];
@@ -112,7 +109,7 @@ class DigitFonts : public texttest::SyntheticText {
     Reader Pack(uint32_t id, uint32_t subId, uint32_t count, const std::string& bytes) {
         const std::u16string path = platform::Utf8ToUtf16(dir.File("pack.dat"));
         {
-            std::unique_ptr<kis::DataFileWriterW, FileCloser> w(
+            kis::DataFileWriterPtr w(
                 kis::OpenDataFileForWrite(path.c_str(), kPackType, kPackVersion, 1, false));
             EXPECT_TRUE(w);
             std::string all;
@@ -334,8 +331,7 @@ TEST_F(DigitFonts, TheFontChunkFillsTheFontSlots) {
     }
     const std::u16string path = platform::Utf8ToUtf16(dir.File("fonts.dat"));
     auto write = [&](uint32_t count, int fontsWritten, bool badMagic) {
-        std::unique_ptr<kis::DataFileWriterW, FileCloser> w(
-            kis::OpenDataFileForWrite(path.c_str(), kPackType, kPackVersion, 1, false));
+        kis::DataFileWriterPtr w(kis::OpenDataFileForWrite(path.c_str(), kPackType, kPackVersion, 1, false));
         ASSERT_TRUE(w);
         uint8_t b[4];
         kis::StoreLE32(b, count);
@@ -399,7 +395,7 @@ TEST_F(DigitFonts, BitmapFontsOfTheFontChunkTakeTheirTextureFromCollectionOne) {
     std::unique_ptr<KGEBitmapFont> bitmap(raw);
     const std::u16string streamPath = platform::Utf8ToUtf16(dir.File("stream.dat"));
     {
-        std::unique_ptr<kis::DataFileWriterW, FileCloser> w(
+        kis::DataFileWriterPtr w(
             kis::OpenDataFileForWrite(streamPath.c_str(), kPackType, kPackVersion, 1, false));
         ASSERT_TRUE(w && w->BeginChunk(1, 0));
         ASSERT_EQ(KGEWriteFont(w.get(), bitmap.get()), 0);
@@ -477,7 +473,7 @@ TEST_F(DigitFonts, DamagedDigitAndFontChunksEndTheStepOrLoadWithinBounds) {
     {
         const std::u16string path = platform::Utf8ToUtf16(dir.File("good.dat"));
         {
-            std::unique_ptr<kis::DataFileWriterW, FileCloser> w(
+            kis::DataFileWriterPtr w(
                 kis::OpenDataFileForWrite(path.c_str(), kPackType, kPackVersion, 1, false));
             ASSERT_TRUE(w && w->BeginChunk(kFontChunkId, kFontChunkSubId));
             uint8_t count[4];

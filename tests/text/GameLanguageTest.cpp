@@ -86,8 +86,7 @@ std::vector<std::string> CreditLines(const GameLanguage& language) {
 
 // The root chunk ids of a compiled file in file order.
 std::vector<uint32_t> ChunkIds(const std::string& path) {
-    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
-        kis::OpenDataFileForRead(U(path).c_str(), 0xA7F17E1D, 13, 1), kis::CloseDataFile);
+    kis::DataFileReaderPtr reader(kis::OpenDataFileForRead(U(path).c_str(), 0xA7F17E1D, 13, 1));
     std::vector<uint32_t> ids;
     if (reader)
         for (const auto& entry : reader->GetRoot().entries)
@@ -99,8 +98,7 @@ std::vector<uint32_t> ChunkIds(const std::string& path) {
 // or drop the chunk (false).
 bool Rewrite(const std::string& from, const std::string& to,
              const std::function<bool(uint32_t, std::vector<uint8_t>&)>& edit) {
-    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
-        kis::OpenDataFileForRead(U(from).c_str(), 0xA7F17E1D, 13, 1), kis::CloseDataFile);
+    kis::DataFileReaderPtr reader(kis::OpenDataFileForRead(U(from).c_str(), 0xA7F17E1D, 13, 1));
     kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(U(to).c_str(), 0xA7F17E1D, 13, 1, false);
     if (!reader || !writer) {
         kis::CloseDataFile(writer);

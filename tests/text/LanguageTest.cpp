@@ -279,8 +279,7 @@ TEST(Language, CompiledFileHasTheContainerLayoutAndReloadsTheSameTexts) {
     EXPECT_EQ(kis::NameId(u"params"), DXLLanguage::kParamsChunk);
 
     {
-        std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
-            kis::OpenDataFileForRead(U(compiled).c_str(), 0xA7F17E1D, 13, 1), kis::CloseDataFile);
+        kis::DataFileReaderPtr reader(kis::OpenDataFileForRead(U(compiled).c_str(), 0xA7F17E1D, 13, 1));
         ASSERT_NE(reader, nullptr);
         const auto& entries = reader->GetRoot().entries;
         ASSERT_EQ(entries.size(), 5u);
