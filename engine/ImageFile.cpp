@@ -1,5 +1,6 @@
 #include "engine/ImageFile.h"
 #include "engine/ImageReaders.h"
+#include "foundation/Paths.h"
 #include "foundation/StrFunctions.h"
 #include "foundation/Stream.h"
 #include "platform/ImageDecode.h"
@@ -32,23 +33,10 @@ BitmapFileReader ReaderBySignature(const uint8_t* data, uint32_t size) {
     return nullptr;
 }
 
-// The extension after the last '.' of the name's last part, lower-case ASCII.
-bool ExtensionIs(const char16_t* name, const char16_t* extension) {
-    if (!name) return false;
-    const char16_t* dot = nullptr;
-    for (const char16_t* p = name; *p; ++p) {
-        if (*p == u'.')
-            dot = p;
-        else if (*p == u'\\' || *p == u'/')
-            dot = nullptr;
-    }
-    return dot && kis::StrICompareW(dot + 1, extension) == 0;
-}
-
 BitmapFileReader ReaderByExtension(const char16_t* name) {
-    if (ExtensionIs(name, u"tga")) return ReadTargaFile;
-    if (ExtensionIs(name, u"dxlb")) return ReadDXLBitmapFile;
-    if (ExtensionIs(name, u"glb")) return ReadGLBBitmapFile;
+    if (kis::HasFileExt(name, u"tga")) return ReadTargaFile;
+    if (kis::HasFileExt(name, u"dxlb")) return ReadDXLBitmapFile;
+    if (kis::HasFileExt(name, u"glb")) return ReadGLBBitmapFile;
     return nullptr;
 }
 

@@ -262,8 +262,7 @@ DXLLngEntry* ReadEntry(kis::BaseDataFile& file) {
 // ---------------------------------------------------------------- paths
 
 bool IsCompiledLanguagePath(const char16_t* path) {
-    const char16_t* ext = path ? kis::ExtractFileExt(path, false) : nullptr;
-    return ext != nullptr && kis::StrICompare(ext, u"dat") == 0;
+    return kis::HasFileExt(path, u"dat");
 }
 
 bool MakeAbsoluteLanguagePath(const char16_t* path, char16_t* buffer) {
