@@ -153,13 +153,11 @@ void DXLTexture::OnNotify(DXLNotifyObject* sender, uint32_t code) {
 void DXLTexture::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
     switch (event) {
     case kDeviceAttach:
-        StoreViewer(viewer);
-        if (viewer) viewer->AddDeviceObject(this);
+        AttachToViewer(viewer);
         break;
     case kDeviceDetach:
         Unload();
-        if (GetViewer()) GetViewer()->RemoveDeviceObject(this);
-        StoreViewer(nullptr);
+        DetachFromViewer();
         break;
     case kDeviceCreated:
         if (restorable_ && reloadWanted_) Restore();

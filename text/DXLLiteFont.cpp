@@ -80,13 +80,11 @@ template <typename Ch> void DXLD3DXFont<Ch>::Create() {
 template <typename Ch> void DXLD3DXFont<Ch>::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
     switch (event) {
     case kDeviceAttach:
-        StoreViewer(viewer);
-        if (viewer) viewer->AddDeviceObject(this);
+        AttachToViewer(viewer);
         break;
     case kDeviceDetach:
         ReleaseFont();
-        if (viewer) viewer->RemoveDeviceObject(this);
-        StoreViewer(nullptr);
+        DetachFromViewer();
         break;
     case kDeviceCreated:
     case kDeviceResetComplete:
