@@ -1,4 +1,6 @@
 #pragma once
+#include "foundation/FourCC.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -9,11 +11,6 @@
 // (in memory: blue, green, red, alpha).
 
 using PixelFormat = uint32_t;
-
-constexpr PixelFormat MakeFourCC(char a, char b, char c, char d) {
-    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
-           uint32_t(uint8_t(d)) << 24;
-}
 
 constexpr PixelFormat kFormatUnknown = 0;
 constexpr PixelFormat kFormatR8G8B8 = 20;
@@ -31,11 +28,11 @@ constexpr PixelFormat kFormatA2R10G10B10 = 35;
 constexpr PixelFormat kFormatL8 = 50;
 constexpr PixelFormat kFormatA8L8 = 51;
 constexpr PixelFormat kFormatA4L4 = 52;
-constexpr PixelFormat kFormatDXT1 = MakeFourCC('D', 'X', 'T', '1');
-constexpr PixelFormat kFormatDXT2 = MakeFourCC('D', 'X', 'T', '2');
-constexpr PixelFormat kFormatDXT3 = MakeFourCC('D', 'X', 'T', '3');
-constexpr PixelFormat kFormatDXT4 = MakeFourCC('D', 'X', 'T', '4');
-constexpr PixelFormat kFormatDXT5 = MakeFourCC('D', 'X', 'T', '5');
+constexpr PixelFormat kFormatDXT1 = kis::FourCC("DXT1");
+constexpr PixelFormat kFormatDXT2 = kis::FourCC("DXT2");
+constexpr PixelFormat kFormatDXT3 = kis::FourCC("DXT3");
+constexpr PixelFormat kFormatDXT4 = kis::FourCC("DXT4");
+constexpr PixelFormat kFormatDXT5 = kis::FourCC("DXT5");
 
 // Format facts. Bits and bytes are the engine's own table: several formats
 // report 0 for one or both (they are readable pixel layouts the engine never
