@@ -14,6 +14,7 @@
 // are read.
 
 #include "engine/LoaderState.h"
+#include "foundation/SpritePackIds.h"
 
 #include <cstdint>
 
@@ -22,8 +23,6 @@ namespace kis {
 class BaseDataFile;
 }
 
-constexpr uint32_t kSpriteTextureChunkId = 0x54455853; // 'TEXS'
-constexpr uint32_t kSpriteTextureChunkSubId = 1;
 // The smallest record: the entry header and the byte count.
 constexpr uint32_t kSpriteTextureRecordMin = 80;
 

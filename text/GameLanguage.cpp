@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr uint32_t kSubId = DXLLanguage::kChunkSubId;
+constexpr uint32_t kSubId = kLanguageChunkSubId;
 constexpr uint32_t kImageHeaderSize = 12;
 constexpr uint32_t kLogoRecordSize = 12;
 constexpr uint32_t kComixRecordSize = 16;
@@ -63,6 +63,12 @@ const char16_t* const kTextGroups[] = {
 
 uint32_t ChunkId(const char16_t* name) {
     return kis::NameId(name);
+}
+
+// Opens the game's chunk of that name when the file has it.
+bool OpenNamedChunk(kis::BaseDataFile& reader, const char16_t* name) {
+    const uint32_t id = ChunkId(name);
+    return reader.HasChunk(id, kSubId) && reader.OpenChunk(id, kSubId);
 }
 
 const char16_t* FirstText(const DXLLngEntry* entry) {
@@ -469,8 +475,7 @@ void GameLanguage::ReadCompiled(kis::DataFileReaderW& reader) {
 }
 
 bool GameLanguage::ReadFarmParams(kis::DataFileReaderW& reader) {
-    const uint32_t id = ChunkId(u"farm_params");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return false;
+    if (!OpenNamedChunk(reader, kLanguageFarmParamsChunk)) return false;
     uint32_t length = 0;
     if (!lngfile::ReadU32(reader, length) || length > lngfile::ChunkBytesLeft(reader) / 2) {
         reader.CloseChunk();
@@ -524,16 +529,14 @@ DXLTexture* GameLanguage::ReadImageRecord(kis::DataFileReaderW& reader) {
 }
 
 void GameLanguage::ReadImages(kis::DataFileReaderW& reader) {
-    const uint32_t id = ChunkId(u"images");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
+    if (!OpenNamedChunk(reader, kLanguageImagesChunk)) return;
     while (lngfile::ChunkBytesLeft(reader) != 0 && ReadImageRecord(reader) != nullptr) {
     }
     reader.CloseChunk();
 }
 
 void GameLanguage::ReadFonts(kis::DataFileReaderW& reader) {
-    const uint32_t id = ChunkId(u"fonts");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
+    if (!OpenNamedChunk(reader, kLanguageFontsChunk)) return;
     for (int i = 0; i < kFontCount && reader.IsGood(); ++i) {
         DXLTexture* texture = ReadImageRecord(reader);
         if (texture == nullptr) break;
@@ -546,8 +549,7 @@ void GameLanguage::ReadFonts(kis::DataFileReaderW& reader) {
 }
 
 void GameLanguage::ReadComix(kis::DataFileReaderW& reader) {
-    const uint32_t id = ChunkId(u"comix_p");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
+    if (!OpenNamedChunk(reader, kLanguageComixChunk)) return;
     uint32_t count = 0;
     if (lngfile::ReadU32(reader, count) && int32_t(count) > 0 &&
         count <= lngfile::ChunkBytesLeft(reader) / (kComixRecordSize + kMinEntryBytes)) {
@@ -574,8 +576,7 @@ void GameLanguage::ReadComix(kis::DataFileReaderW& reader) {
 }
 
 void GameLanguage::ReadCredits(kis::DataFileReaderW& reader) {
-    const uint32_t id = ChunkId(u"credits");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
+    if (!OpenNamedChunk(reader, kLanguageCreditsChunk)) return;
     uint32_t count = 0;
     if (lngfile::ReadU32(reader, count) && count <= lngfile::ChunkBytesLeft(reader) / kCreditsHeaderSize) {
         std::vector<uint8_t> bytes;
@@ -615,7 +616,7 @@ int GameLanguage::SaveBinary(kis::DataFileWriterW& writer) {
     if ((code = SaveFarmParams(writer)) != kCompileOk) return code;
 
     // A logo whose file cannot be read is left out of the chunk whole.
-    if (!writer.BeginChunk(ChunkId(u"images"), kSubId)) return kSaveImagesChunk;
+    if (!writer.BeginChunk(ChunkId(kLanguageImagesChunk), kSubId)) return kSaveImagesChunk;
     for (const char16_t* name : {u"loading_logo", u"logo"}) {
         const DXLLngImage* image = FindImageItem(GetImage(name));
         if (image != nullptr && WriteImageRecord(writer, image->name.name, image->name.length,
@@ -630,7 +631,7 @@ int GameLanguage::SaveBinary(kis::DataFileWriterW& writer) {
 }
 
 int GameLanguage::SaveFarmParams(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(ChunkId(u"farm_params"), kSubId)) return kSaveFarmParamsChunk;
+    if (!writer.BeginChunk(ChunkId(kLanguageFarmParamsChunk), kSubId)) return kSaveFarmParamsChunk;
     if (!lngfile::WriteString(writer, profileChars_ != nullptr ? profileChars_ : u"", profileCharsLength_))
         return kSaveProfileChars;
     std::vector<uint8_t> logo;
@@ -644,7 +645,7 @@ int GameLanguage::SaveFarmParams(kis::DataFileWriterW& writer) {
 }
 
 int GameLanguage::SaveComix(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(ChunkId(u"comix_p"), kSubId)) return kSaveComixChunk;
+    if (!writer.BeginChunk(ChunkId(kLanguageComixChunk), kSubId)) return kSaveComixChunk;
     if (!lngfile::WriteU32(writer, comix_.count)) return kSaveComixCount;
     for (uint32_t i = 0; i < comix_.count; ++i) {
         const GameComixItem& item = *comix_.items[i];
@@ -662,7 +663,7 @@ int GameLanguage::SaveComix(kis::DataFileWriterW& writer) {
 }
 
 int GameLanguage::SaveCredits(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(ChunkId(u"credits"), kSubId)) return kSaveCreditsChunk;
+    if (!writer.BeginChunk(ChunkId(kLanguageCreditsChunk), kSubId)) return kSaveCreditsChunk;
     if (!lngfile::WriteU32(writer, credits_.count)) return kSaveCreditsCount;
     for (uint32_t i = 0; i < credits_.count; ++i) {
         const GameCreditsRecord& record = *credits_.items[i];
@@ -690,7 +691,7 @@ int GameLanguage::SaveCredits(kis::DataFileWriterW& writer) {
 }
 
 int GameLanguage::SaveFonts(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(ChunkId(u"fonts"), kSubId)) return kSaveFontsChunk;
+    if (!writer.BeginChunk(ChunkId(kLanguageFontsChunk), kSubId)) return kSaveFontsChunk;
     for (KGEFont* font : fonts_) {
         if (font == nullptr ||
             WriteImageRecord(writer, u"font_image", 10, font->GetTexture()) != ImageWrite::kWritten ||

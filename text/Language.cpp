@@ -323,9 +323,10 @@ bool DXLLanguage::Open(const char16_t* path) {
 }
 
 bool DXLLanguage::ReadCompiledHeader() {
-    kis::DataFileReaderPtr reader(kis::OpenDataFileForRead(path_, kTypeId, kTypeVersion, kDataVersion));
-    if (reader == nullptr || !reader->HasChunk(kParamsChunk, kChunkSubId) ||
-        !reader->OpenChunk(kParamsChunk, kChunkSubId))
+    kis::DataFileReaderPtr reader(kis::OpenDataFileForRead(
+        path_, kLanguageFileTypeId, kLanguageFileTypeVersion, kLanguageFileDataVersion));
+    if (reader == nullptr || !reader->HasChunk(kLanguageParamsChunk, kLanguageChunkSubId) ||
+        !reader->OpenChunk(kLanguageParamsChunk, kLanguageChunkSubId))
         return false;
     char16_t identText[32];
     char16_t name[32];
@@ -363,7 +364,8 @@ bool DXLLanguage::Load() {
     if (++loadCount_ != 1) return true;
     if (path_[0] == 0) return false;
     if (IsCompiledLanguagePath(path_)) {
-        compiled_.reset(kis::OpenDataFileForRead(path_, kTypeId, kTypeVersion, kDataVersion));
+        compiled_.reset(kis::OpenDataFileForRead(path_, kLanguageFileTypeId, kLanguageFileTypeVersion,
+                                                 kLanguageFileDataVersion));
         if (compiled_ == nullptr || !compiled_->IsGood()) return false;
         ReadGroups(*compiled_);
         ReadCompiled(*compiled_);
@@ -378,9 +380,9 @@ bool DXLLanguage::Load() {
 // Group chunks follow one another by index until one is missing or its header
 // cannot be read; an unreadable entry ends only its own group.
 void DXLLanguage::ReadGroups(kis::DataFileReaderW& reader) {
-    for (uint32_t i = 0; i < ~kGroupChunk && reader.IsGood(); ++i) {
-        const uint32_t id = kGroupChunk | i;
-        if (!reader.HasChunk(id, kChunkSubId) || !reader.OpenChunk(id, kChunkSubId)) return;
+    for (uint32_t i = 0; i < ~kLanguageGroupChunk && reader.IsGood(); ++i) {
+        const uint32_t id = kLanguageGroupChunk | i;
+        if (!reader.HasChunk(id, kLanguageChunkSubId) || !reader.OpenChunk(id, kLanguageChunkSubId)) return;
         char16_t name[32];
         uint32_t nameLength = 0, count = 0;
         if (!lngfile::ReadString(reader, name, 32, nameLength) || !lngfile::ReadU32(reader, count) ||
@@ -554,7 +556,7 @@ const char16_t* DXLLanguage::GetGroupIndexedText(const DXLLngGroup* group, const
 // ---------------------------------------------------------------- compiling
 
 int DXLLanguage::SaveBinary(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(kParamsChunk, kChunkSubId)) return kSaveParamsChunk;
+    if (!writer.BeginChunk(kLanguageParamsChunk, kLanguageChunkSubId)) return kSaveParamsChunk;
     if (!lngfile::WriteString(writer, ident_.name, ident_.length) ||
         !lngfile::WriteString(writer, name_, uint32_t(kis::StrLen(name_))))
         return kSaveHeader;
@@ -562,7 +564,7 @@ int DXLLanguage::SaveBinary(kis::DataFileWriterW& writer) {
         return kSaveFallback;
     for (uint32_t i = 0; i < groups_.count; ++i) {
         const DXLLngGroup* group = groups_.items[i];
-        if (!writer.BeginChunk(kGroupChunk | i, kChunkSubId)) return kSaveGroupChunk;
+        if (!writer.BeginChunk(kLanguageGroupChunk | i, kLanguageChunkSubId)) return kSaveGroupChunk;
         if (!lngfile::WriteString(writer, group->name.name, group->name.length) ||
             !lngfile::WriteU32(writer, group->count))
             return kSaveGroupHeader;
@@ -580,8 +582,8 @@ int DXLLanguage::Compile(const char16_t* outputPath) {
     if (!MakeAbsoluteLanguagePath(outputPath, output) ||
         (path_[0] != 0 && ResolvedPath(output) == ResolvedPath(path_)))
         return kCompileCreateFailed;
-    kis::DataFileWriterW* writer =
-        kis::OpenDataFileForWrite(output, kTypeId, kTypeVersion, kDataVersion, true);
+    kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(
+        output, kLanguageFileTypeId, kLanguageFileTypeVersion, kLanguageFileDataVersion, true);
     if (writer == nullptr) return kCompileCreateFailed;
     Load();
     int code = SaveBinary(*writer);

@@ -18,6 +18,7 @@
 
 #include "foundation/DataFile.h"
 #include "foundation/Ident.h"
+#include "foundation/LanguageFileIds.h"
 #include "foundation/TextDataDocument.h"
 
 #include <cstdint>
@@ -76,12 +77,6 @@ DXLLngEntry* ReadEntry(kis::BaseDataFile& file);
 
 class DXLLanguage {
   public:
-    static constexpr uint32_t kTypeId = 0xA7F17E1D;
-    static constexpr uint32_t kTypeVersion = 13;
-    static constexpr uint32_t kDataVersion = 1;
-    static constexpr uint32_t kChunkSubId = 1;
-    static constexpr uint32_t kParamsChunk = 0x7031F10C; // the name id of "params"
-    static constexpr uint32_t kGroupChunk = 0xC0000000;
     static constexpr uint32_t kMaxPath = 260;
 
     // Step codes of Compile and SaveBinary; 0 is success.

@@ -431,7 +431,7 @@ TEST_F(GameLanguageTest, DamagedGameChunksAreRefusedOrReadWithinBounds) {
     const std::vector<testsupport::DataChunk> chunks = testsupport::ReadDataChunks(good, kind);
     std::vector<size_t> gameChunks;
     for (size_t i = 0; i < chunks.size(); ++i)
-        if ((chunks[i].id & 0xC0000000u) != 0xC0000000u && chunks[i].id != DXLLanguage::kParamsChunk)
+        if ((chunks[i].id & 0xC0000000u) != 0xC0000000u && chunks[i].id != kLanguageParamsChunk)
             gameChunks.push_back(i);
     ASSERT_EQ(gameChunks.size(), 5u);
 

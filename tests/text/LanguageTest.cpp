@@ -276,7 +276,7 @@ TEST(Language, CompiledFileHasTheContainerLayoutAndReloadsTheSameTexts) {
     EXPECT_EQ(u32(0), 0xA7F17E1Du);
     EXPECT_EQ(u32(4), 13u);
     EXPECT_EQ(u32(12), 1u);
-    EXPECT_EQ(kis::NameId(u"params"), DXLLanguage::kParamsChunk);
+    EXPECT_EQ(kis::NameId(u"params"), kLanguageParamsChunk);
 
     {
         kis::DataFileReaderPtr reader(kis::OpenDataFileForRead(U(compiled).c_str(), 0xA7F17E1D, 13, 1));
@@ -395,7 +395,7 @@ TEST(Language, DamagedCompiledFilesKeepWhatWasReadBefore) {
             kis::DataFileWriterW* writer =
                 kis::OpenDataFileForWrite(U(path).c_str(), 0xA7F17E1D, 13, 1, false);
             ASSERT_NE(writer, nullptr);
-            writer->BeginChunk(DXLLanguage::kParamsChunk, 1);
+            writer->BeginChunk(kLanguageParamsChunk, 1);
             writer->Write(params.data(), uint32_t(params.size()));
             writer->EndChunk();
             for (size_t i = 0; i < c.groups.size(); ++i) {

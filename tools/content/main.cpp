@@ -23,6 +23,8 @@
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
+#include "foundation/DataPackIds.h"
+#include "foundation/SpritePackIds.h"
 #include "platform/Files.h"
 #include "platform/PngWriter.h"
 #include "platform/Utf.h"
@@ -39,10 +41,6 @@
 
 namespace {
 
-constexpr uint32_t kDataPackTypeId = 0xBAE13676;
-constexpr uint32_t kDataPackTypeVersion = 0x74BFFE7D;
-constexpr uint32_t kSpritePackTypeId = 0xE317A788;
-constexpr uint32_t kSpritePackTypeVersion = 0xB90D20FA;
 constexpr int kSampleRate = 22050;
 
 std::u16string Wide(const std::string& utf8) {
