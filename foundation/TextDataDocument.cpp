@@ -158,11 +158,10 @@ bool SameKey(const TDREntry<Ch>& entry, uint32_t hash, uint32_t length, const au
 
 template <typename Ch, typename K>
 TDRSection<Ch>* FindChildSection(TDRSection<Ch>* parent, const K* name, const IdentScan& scan) {
-    for (uint32_t i = 0; i < parent->children.count; ++i) {
-        TDRSection<Ch>* child = parent->children.items[i];
+    for (const auto& child : parent->children) {
         if (child->nameHash == scan.hash && child->nameLength == scan.length &&
             EqualsIgnoringAsciiCase(child->name, name, scan.length))
-            return child;
+            return child.get();
     }
     return nullptr;
 }
@@ -181,15 +180,11 @@ template <typename Ch> TDRDocumentT<Ch>::~TDRDocumentT() {
 
 template <typename Ch> bool TDRDocumentT<Ch>::Load(const char16_t* fileName, TDRDocumentT*& document) {
     document = nullptr;
-    auto* doc = new (std::nothrow) TDRDocumentT;
-    if (doc == nullptr) return false;
+    auto doc = std::make_unique<TDRDocumentT>();
     bool ok = false;
     if constexpr (sizeof(Ch) == 2) ok = doc->SetFileName(fileName) && doc->Open();
-    if (!ok) {
-        delete doc;
-        return false;
-    }
-    document = doc;
+    if (!ok) return false;
+    document = doc.release();
     return true;
 }
 
@@ -217,18 +212,15 @@ template <typename Ch> uint32_t TDRDocumentT<Ch>::GetFileName(char16_t* buffer, 
 // Frees every section without recursion, so that no nesting depth can exhaust
 // the stack: each freed section hands its children to an explicit work list.
 template <typename Ch> void TDRDocumentT<Ch>::Clear() {
-    std::vector<Section*> pending(root_.children.items, root_.children.items + root_.children.count);
+    std::vector<std::unique_ptr<Section>> pending = std::move(root_.children);
+    root_.children.clear();
     while (!pending.empty()) {
-        Section* section = pending.back();
+        std::unique_ptr<Section> section = std::move(pending.back());
         pending.pop_back();
-        pending.insert(pending.end(), section->children.items,
-                       section->children.items + section->children.count);
-        FreeArray(section->children);
-        FreeArray(section->entries);
-        delete section;
+        for (auto& child : section->children)
+            pending.push_back(std::move(child));
     }
-    FreeArray(root_.children);
-    FreeArray(root_.entries);
+    root_.entries = {};
     text_.Free();
     SetCurrent(&root_);
 }
@@ -327,7 +319,16 @@ template <typename Ch> bool TDRDocumentT<Ch>::LoadFromHandle(platform::File& fil
 
 // One pass over the text: keys and values are terminated in place and every
 // entry and section points into the text.
+// Running out of memory while sections and entries are added fails the load.
 template <typename Ch> bool TDRDocumentT<Ch>::Parse() {
+    try {
+        return ParseLines();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+template <typename Ch> bool TDRDocumentT<Ch>::ParseLines() {
     Ch* text = text_.As<Ch>();
     const uint32_t length = text_.Length();
     Section* current = &root_;
@@ -347,8 +348,7 @@ template <typename Ch> bool TDRDocumentT<Ch>::Parse() {
         if (i + 1 < length && text[i] == '/' && text[i + 1] == '/') {
             skipLine();
         } else if (isWord && after < length && text[after] == '=') {
-            Entry* entry = ArrayAddEntry(current->entries);
-            if (entry == nullptr) return false;
+            Entry* entry = &current->entries.emplace_back();
             i = after + 1;
             while (i < length && IsBlank(text[i]))
                 ++i;
@@ -358,7 +358,7 @@ template <typename Ch> bool TDRDocumentT<Ch>::Parse() {
             uint32_t valueEnd = lineEnd;
             while (valueEnd > valueStart && IsBlank(text[valueEnd - 1]))
                 --valueEnd;
-            entry->index = current->entries.count - 1;
+            entry->index = uint32_t(current->entries.size() - 1);
             entry->keyLength = word.length;
             entry->keyHash = word.hash;
             entry->key = text + lineStart;
@@ -368,16 +368,9 @@ template <typename Ch> bool TDRDocumentT<Ch>::Parse() {
             text[valueEnd] = 0; // a blank, a line break (stepped over next) or the final terminator
             i = lineEnd < length ? lineEnd + 1 : lineEnd;
         } else if (isWord && after < length && text[after] == '{') {
-            auto* section = new (std::nothrow) Section;
-            if (section == nullptr) return false;
-            Section** slot = ArrayAddEntry(current->children);
-            if (slot == nullptr) {
-                delete section;
-                return false;
-            }
-            *slot = section;
+            Section* section = current->children.emplace_back(std::make_unique<Section>()).get();
             section->parent = current;
-            section->index = current->children.count - 1;
+            section->index = uint32_t(current->children.size() - 1);
             section->nameLength = word.length;
             section->nameHash = word.hash;
             section->name = text + lineStart;
@@ -400,7 +393,7 @@ template <typename Ch> bool TDRDocumentT<Ch>::Parse() {
         while (i < length && IsLineBreak(text[i]))
             ++i;
     }
-    return current->closed && (root_.children.count != 0 || root_.entries.count != 0);
+    return current->closed && (!root_.children.empty() || !root_.entries.empty());
 }
 
 // ---------------------------------------------------------------- cursor
@@ -465,8 +458,8 @@ template <typename Ch> bool TDRDocumentT<Ch>::NextSection() {
     errors_ = 0;
     Section* parent = current_->parent;
     if (parent == nullptr) return false;
-    for (uint32_t i = current_->index + 1; i < parent->children.count; ++i) {
-        Section* s = parent->children.items[i];
+    for (size_t i = size_t{current_->index} + 1; i < parent->children.size(); ++i) {
+        Section* s = parent->children[i].get();
         if (s->nameHash == current_->nameHash && s->nameLength == current_->nameLength &&
             EqualsIgnoringAsciiCase(s->name, current_->name, s->nameLength)) {
             SetCurrent(s);
@@ -497,8 +490,8 @@ const TDREntry<Ch>* TDRDocumentT<Ch>::Find(const K* key, bool next) {
     uint32_t start = 0;
     if (next && lastMatch_ != nullptr && SameKey(*lastMatch_, scan.hash, scan.length, name))
         start = lastMatch_->index + 1;
-    for (uint32_t i = start; i < current_->entries.count; ++i) {
-        const Entry& entry = current_->entries.items[i];
+    for (size_t i = start; i < current_->entries.size(); ++i) {
+        const Entry& entry = current_->entries[i];
         if (SameKey(entry, scan.hash, scan.length, name)) {
             lastMatch_ = &entry;
             return &entry;
@@ -518,7 +511,7 @@ template <typename Ch> const TDREntry<Ch>* TDRDocumentT<Ch>::FindEntryA(const ch
 
 template <typename Ch> uint32_t TDRDocumentT<Ch>::GetEntryCount() {
     errors_ = 0;
-    return current_->entries.count;
+    return uint32_t(current_->entries.size());
 }
 
 template <typename Ch> const Ch* TDRDocumentT<Ch>::GetKeyAt(uint32_t i, uint32_t* length) {
@@ -641,11 +634,11 @@ template <typename Ch> const TDREntry<Ch>* TDRDocumentT<Ch>::FindForRead(const c
 
 template <typename Ch> const TDREntry<Ch>* TDRDocumentT<Ch>::EntryAtForRead(uint32_t index) {
     errors_ = 0;
-    if (index >= current_->entries.count) {
+    if (index >= current_->entries.size()) {
         errors_ |= kTdrMissingEntry;
         return nullptr;
     }
-    return &current_->entries.items[index];
+    return &current_->entries[index];
 }
 
 template <typename Ch>

@@ -20,6 +20,8 @@
 #include "foundation/FieldFormat.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace platform {
 class File;
@@ -85,9 +87,9 @@ template <typename Ch> struct TDRSection {
     uint32_t closed = 0;
     uint32_t nameLength = 0;
     uint32_t nameHash = 0;
-    const Ch* name = nullptr; // into the document text, not terminated
-    TDRArray<TDRSection*> children;
-    TDRArray<TDREntry<Ch>> entries;
+    const Ch* name = nullptr;                          // into the document text, not terminated
+    std::vector<std::unique_ptr<TDRSection>> children; // owned
+    std::vector<TDREntry<Ch>> entries;
 };
 
 // The document over text of one character width: char16_t (the form Load
@@ -176,6 +178,7 @@ template <typename Ch> class TDRDocumentT {
                  int mode);
     template <typename Src> void ReadCharsetHeader(const Src* text, uint32_t length);
     bool Parse();
+    bool ParseLines();
     void SetCurrent(Section* section);
 
     Buffer fileName_;
