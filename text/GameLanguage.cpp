@@ -82,7 +82,7 @@ DXLLngEntry* MakeSingleEntry(const char16_t* key, const char16_t* text) {
     uint32_t length = text != nullptr ? uint32_t(std::char_traits<char16_t>::length(text)) : 0;
     DXLLngEntry* entry = AllocateLngEntry(ident, 1, length);
     if (entry == nullptr) return nullptr;
-    auto* area = reinterpret_cast<char16_t*>(entry->Slots() + 1);
+    char16_t* area = entry->Units();
     if (length != 0) std::memcpy(area, text, size_t{length} * 2);
     area[length] = 0;
     entry->Slots()[0] = {length, area};
@@ -258,8 +258,8 @@ GameComixItem* GameLanguage::FindComixSlot(const char16_t* name) {
 
 const DXLLngImage* GameLanguage::FindImageItem(const DXLTexture* texture) const {
     if (texture == nullptr) return nullptr;
-    for (uint32_t i = 0; i < images_.count; ++i)
-        if (images_.items[i]->texture == texture) return images_.items[i];
+    for (const auto& image : images_)
+        if (image->texture.get() == texture) return image.get();
     return nullptr;
 }
 
@@ -335,7 +335,7 @@ void GameLanguage::ImportImages(DXLLngFile& source) {
             kis::kScanOk &&
         records == 1 && SourcePath(logo.path, path)) {
         if (DXLLngImage* image = CreateImageFromFile(u"logo", path, kBlendAlpha))
-            logo_ = {image->texture, logo.x, logo.y};
+            logo_ = {image->texture.get(), logo.x, logo.y};
     }
     source.LeaveSection();
 }
@@ -448,7 +448,7 @@ void GameLanguage::ImportCredits(DXLLngFile& source) {
                 DXLTexture* texture = GetImage(name);
                 if (texture == nullptr && SourcePath(file, path))
                     if (DXLLngImage* image = CreateImageFromFile(name, path, kBlendAlpha))
-                        texture = image->texture;
+                        texture = image->texture.get();
                 if (texture != nullptr) AddCreditsImage(texture);
             }
         }
@@ -620,7 +620,7 @@ int GameLanguage::SaveBinary(kis::DataFileWriterW& writer) {
     for (const char16_t* name : {u"loading_logo", u"logo"}) {
         const DXLLngImage* image = FindImageItem(GetImage(name));
         if (image != nullptr && WriteImageRecord(writer, image->name.name, image->name.length,
-                                                 image->texture) == ImageWrite::kFailed)
+                                                 image->texture.get()) == ImageWrite::kFailed)
             return kSaveImagesChunk;
     }
     if (!writer.EndChunk()) return kSaveImagesChunk;
@@ -683,7 +683,7 @@ int GameLanguage::SaveCredits(kis::DataFileWriterW& writer) {
         if (record.kind != GameCreditsRecord::kImage) continue;
         const DXLLngImage* image = FindImageItem(record.texture);
         if (image == nullptr || WriteImageRecord(writer, image->name.name, image->name.length,
-                                                 image->texture) != ImageWrite::kWritten)
+                                                 image->texture.get()) != ImageWrite::kWritten)
             return kSaveCreditsImage;
     }
     if (!writer.EndChunk()) return kSaveCreditsRecord;

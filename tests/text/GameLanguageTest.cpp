@@ -279,7 +279,7 @@ TEST_F(GameLanguageTest, SourceKeysAndSectionsAsTheScreensSeeThem) {
     // Every text group exists, empty when the source has no section for it.
     const DXLLngGroup* tasks = language->FindGroup(u"tasks");
     ASSERT_NE(tasks, nullptr);
-    EXPECT_EQ(tasks->count, 0u);
+    EXPECT_EQ(tasks->Count(), 0u);
 
     // ".xml" in any case chooses the spreadsheet reader, longer extensions not.
     std::unique_ptr<DXLLngFile> xml(language->CreateLngFile(u"a\\b.XmL"));

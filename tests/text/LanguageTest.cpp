@@ -105,8 +105,7 @@ std::u16string Dump(const DXLLanguage& language, uint32_t groups = UINT32_MAX) {
     for (uint32_t g = 0; g < language.GetGroupCount() && g < groups; ++g) {
         const DXLLngGroup* group = language.GetGroup(g);
         out += u"[" + std::u16string(group->name.name, group->name.length) + u"]";
-        for (uint32_t e = 0; e < group->count; ++e) {
-            const DXLLngEntry* entry = group->entries[e];
+        for (const auto& entry : group->entries) {
             out += std::u16string(entry->key.name, entry->key.length) + u"=";
             for (uint32_t t = 0; t < entry->count; ++t)
                 out += u"<" + std::u16string(entry->Text(t), entry->Slots()[t].length) + u">";
@@ -160,7 +159,7 @@ TEST(Language, LookupsIgnoreCaseAndFallBackOnlyWhenAsked) {
     EXPECT_EQ(std::u16string(language.GetIndexedText(u"buttons", u"list", 1, true)), u"b");
     EXPECT_EQ(std::u16string(language.GetIndexedText(u"buttons", u"list", 2, true)), u"[missing]");
     EXPECT_EQ(language.GetIndexedText(u"buttons", u"list", 2, false), nullptr);
-    EXPECT_EQ(language.FindGroup(u"missing")->count, 0u);
+    EXPECT_EQ(language.FindGroup(u"missing")->Count(), 0u);
     EXPECT_EQ(language.GetImage(u"logo"), nullptr);
 }
 
@@ -476,8 +475,7 @@ TEST(Language, DamagedSourceFilesLoadTerminatedTextsOrNothing) {
         language.Load();
         for (uint32_t g = 0; g < language.GetGroupCount(); ++g) {
             const DXLLngGroup* group = language.GetGroup(g);
-            for (uint32_t e = 0; e < group->count; ++e) {
-                const DXLLngEntry* entry = group->entries[e];
+            for (const auto& entry : group->entries) {
                 for (uint32_t t = 0; t < entry->count; ++t)
                     EXPECT_EQ(entry->Text(t)[entry->Slots()[t].length], 0);
             }
