@@ -3,30 +3,11 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
 
 namespace kis {
-
-// ---------------------------------------------------------------- growable arrays
-
-void* ArrayAddSlot(uint32_t& count, uint32_t& capacity, void*& items, uint32_t itemSize) {
-    if (count == capacity) {
-        uint32_t grow = capacity < 8 ? 4 : capacity <= 64 ? 16 : capacity / 4;
-        if (capacity > UINT32_MAX - grow) return nullptr;
-        uint64_t bytes = uint64_t{capacity + grow} * itemSize;
-        void* block = bytes <= SIZE_MAX ? std::realloc(items, static_cast<size_t>(bytes)) : nullptr;
-        if (block == nullptr) return nullptr;
-        items = block;
-        capacity += grow;
-    }
-    void* slot = static_cast<char*>(items) + size_t{count} * itemSize;
-    std::memset(slot, 0, itemSize);
-    ++count;
-    return slot;
-}
 
 // ---------------------------------------------------------------- byte-order marks
 
@@ -59,11 +40,6 @@ void DecodeUtf16Bytes(const char* bytes, uint32_t count, TextFileEncoding encodi
 }
 
 namespace {
-
-template <typename T> void FreeArray(TDRArray<T>& array) {
-    std::free(array.items);
-    array = {};
-}
 
 template <typename Ch> bool IsBlank(Ch c) {
     return c == ' ' || c == '\t';

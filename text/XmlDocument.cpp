@@ -5,7 +5,6 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
