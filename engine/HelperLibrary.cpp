@@ -397,6 +397,37 @@ HResult CreateFontIndirectA(platform::GraphicsDevice* device, const FontDescA* d
 
 // ---------------------------------------------------------------- registration
 
+namespace d3dx {
+
+namespace {
+template <typename Proc> void Resolve(Proc& member, D3DXProc proc) {
+    member = reinterpret_cast<Proc>(GetD3DXProc(proc));
+}
+} // namespace
+
+const Functions& Library() {
+    static Functions table;
+    static uint32_t resolvedSerial = 0;
+    static bool resolved = false;
+    const uint32_t serial = GetD3DXLoadSerial();
+    if (!resolved || resolvedSerial != serial) {
+        Resolve(table.matrixOrthoOffCenterLH, kD3DXMatrixOrthoOffCenterLH);
+        Resolve(table.matrixAffineTransformation2D, kD3DXMatrixAffineTransformation2D);
+        Resolve(table.createTexture, kD3DXCreateTexture);
+        Resolve(table.createTextureFromFileExW, kD3DXCreateTextureFromFileExW);
+        Resolve(table.createTextureFromFileExA, kD3DXCreateTextureFromFileExA);
+        Resolve(table.createFontIndirectW, kD3DXCreateFontIndirectW);
+        Resolve(table.createFontIndirectA, kD3DXCreateFontIndirectA);
+        Resolve(table.getImageInfoFromFileInMemory, kD3DXGetImageInfoFromFileInMemory);
+        Resolve(table.createTextureFromFileInMemoryEx, kD3DXCreateTextureFromFileInMemoryEx);
+        resolvedSerial = serial;
+        resolved = true;
+    }
+    return table;
+}
+
+} // namespace d3dx
+
 void RegisterBuiltInHelperLibrary() {
     struct Entry {
         D3DXProc proc;

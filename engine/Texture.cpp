@@ -301,7 +301,7 @@ void DXLTexture::SetTextureCoordinates() {
 }
 
 bool DXLTexture::MakeDeviceTexture(uint32_t width, uint32_t height, PixelFormat format) {
-    auto create = d3dx::LookedUp<d3dx::CreateTextureProc>(kD3DXCreateTexture);
+    auto create = d3dx::Library().createTexture;
     if (!create) return false;
     platform::TexturePtr made;
     if (Failed(
@@ -460,7 +460,7 @@ void DXLTexture::FinishFileLoad(HResult result, platform::TexturePtr made, const
 
 void DXLTexture::LoadFromFile(const char16_t* fileName) {
     if (!CanLoad() || !fileName || !fileName[0]) return;
-    auto load = d3dx::LookedUp<d3dx::CreateTextureFromFileExWProc>(kD3DXCreateTextureFromFileExW);
+    auto load = d3dx::Library().createTextureFromFileExW;
     if (!load) return;
     d3dx::ImageInfo info;
     platform::TexturePtr made;
@@ -472,8 +472,7 @@ void DXLTexture::LoadFromFile(const char16_t* fileName) {
 
 void DXLTexture::LoadFromFileInMemory(const void* data, uint32_t size) {
     if (!CanLoad() || !data || size == 0) return;
-    auto load =
-        d3dx::LookedUp<d3dx::CreateTextureFromFileInMemoryExProc>(kD3DXCreateTextureFromFileInMemoryEx);
+    auto load = d3dx::Library().createTextureFromFileInMemoryEx;
     if (!load) return;
     d3dx::ImageInfo info;
     platform::TexturePtr made;

@@ -63,11 +63,11 @@ template <typename Ch> void DXLD3DXFont<Ch>::Create() {
 
     HResult hr = kResultFail;
     if constexpr (std::is_same_v<Ch, char16_t>) {
-        auto create = d3dx::LookedUp<d3dx::CreateFontIndirectWProc>(kD3DXCreateFontIndirectW);
+        auto create = d3dx::Library().createFontIndirectW;
         if (!create) return; // the library was not loaded; its loading logged that
         hr = create(viewer->GetDevice(), &desc, &font_);
     } else {
-        auto create = d3dx::LookedUp<d3dx::CreateFontIndirectAProc>(kD3DXCreateFontIndirectA);
+        auto create = d3dx::Library().createFontIndirectA;
         if (!create) return;
         hr = create(viewer->GetDevice(), &desc, &font_);
     }
