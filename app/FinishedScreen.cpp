@@ -203,7 +203,7 @@ void FinishedScreen::DrawPictures(float centreX) {
         viewer_->ApplyTransform();
         viewer_->DrawTexturedQuad(&quad);
     }
-    ClearCurrentTexture();
+    ClearCurrentTexture(viewer_);
     viewer_->ResetTransform();
     viewer_->ApplyTransform();
 }

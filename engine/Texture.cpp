@@ -30,9 +30,6 @@ DXLTextureState MakeTextureStateUniform(uint32_t filter, uint32_t address, uint3
 
 namespace {
 
-DXLTexture* gCurrentTexture = nullptr;
-const DXLTextureState* gStateOverride = nullptr;
-
 // Texture rows follow the device's format table (which has 24-bit pixels);
 // bitmap rows the bitmap's own pixel size. Block-compressed rows are rows of
 // 4 x 4 blocks.
@@ -85,32 +82,18 @@ void ConvertRows(const Rows2D& source, uint8_t* destination, PixelFormat destina
 } // namespace
 
 void SetCurrentTexture(DXLTexture* texture) {
-    if (!texture) {
-        ClearCurrentTexture();
+    DXLViewer* viewer = texture ? texture->GetViewer() : nullptr;
+    if (!viewer) {
+        if (texture) texture->Bind(true); // refused: a texture without a viewer never binds
         return;
     }
-    if (texture != gCurrentTexture) {
-        const bool hadCurrent = gCurrentTexture != nullptr;
-        if (gCurrentTexture) gCurrentTexture->Unbind(false);
-        if (gStateOverride && !hadCurrent && texture->GetViewer())
-            texture->GetViewer()->ApplyTextureState(gStateOverride);
-        gCurrentTexture = texture;
-    }
-    texture->Bind(gStateOverride == nullptr);
+    const DXLTextureState* override = viewer->GetTextureStateOverride();
+    if (override && viewer->GetBoundTexture() == nullptr) viewer->ApplyTextureState(override);
+    texture->Bind(override == nullptr);
 }
 
-void ClearCurrentTexture() {
-    if (!gCurrentTexture) return;
-    gCurrentTexture->Unbind(true);
-    gCurrentTexture = nullptr;
-}
-
-DXLTexture* GetCurrentTexture() {
-    return gCurrentTexture;
-}
-
-void SetTextureStateOverride(const DXLTextureState* state) {
-    gStateOverride = state;
+void ClearCurrentTexture(DXLViewer* viewer) {
+    if (viewer && viewer->GetBoundTexture()) viewer->GetBoundTexture()->Unbind(true);
 }
 
 // ---------------------------------------------------------------- texture
@@ -140,7 +123,6 @@ DXLTexture::~DXLTexture() {
     SetCollection(nullptr);
     SetViewer(nullptr);
     if (sourceBitmap_) sourceBitmap_->RemoveTarget(this);
-    if (gCurrentTexture == this) gCurrentTexture = nullptr;
 }
 
 void DXLTexture::OnNotify(DXLNotifyObject* sender, uint32_t code) {
@@ -172,32 +154,30 @@ void DXLTexture::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
 
 // ---- binding
 
+bool DXLTexture::IsBound() const {
+    return GetViewer() && GetViewer()->GetBoundTexture() == this;
+}
+
 bool DXLTexture::Bind(bool applyState) {
     if (lockCount_ > 0) return false;
     DXLViewer* viewer = GetViewer();
     if (!viewer) return false;
-    // The flag can outlive the binding: the viewer unbinds stage 0 at the end
-    // of every frame without telling the texture.
-    if (bound_ && viewer->GetBoundTexture() == this) return true;
-    bound_ = false;
+    if (viewer->GetBoundTexture() == this) return true;
     if (!live_) {
         if (viewer->HasDevice()) viewer->BindTexture(nullptr);
         return false;
     }
     if (!viewer->BindTexture(this)) return false;
-    bound_ = true;
     if (applyState) ApplyState();
     return true;
 }
 
 void DXLTexture::Unbind(bool alsoViewer) {
-    if (!bound_) return;
-    bound_ = false;
-    if (alsoViewer && GetViewer()) GetViewer()->BindTexture(nullptr);
+    if (alsoViewer && IsBound()) GetViewer()->BindTexture(nullptr);
 }
 
 void DXLTexture::ApplyState() {
-    if (bound_ && GetViewer()) GetViewer()->ApplyTextureState(&state_);
+    if (IsBound()) GetViewer()->ApplyTextureState(&state_);
 }
 
 // ---- properties

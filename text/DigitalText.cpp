@@ -206,7 +206,7 @@ void GameDigitalText::Draw() {
     SetCurrentTexture(texture);
     for (int32_t i = 0; i < count_; ++i)
         viewer->DrawTexturedQuad(&quads_[size_t(i)]);
-    ClearCurrentTexture();
+    ClearCurrentTexture(viewer);
 }
 
 void SetQuadRect(platform::TexturedVertex* vertices, float x1, float y1, float x2, float y2, bool repeatFirst,

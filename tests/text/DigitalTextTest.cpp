@@ -240,7 +240,7 @@ TEST_F(DigitFonts, TextsDrawTheirDigits) {
                 lit += (frame.pixels[size_t(y) * size_t(frame.pitchInPixels) + size_t(x)] & 0xFF) > 128;
         EXPECT_EQ(lit, 11 * 16); // the digit 1 is 11 pixels wide
     }
-    EXPECT_EQ(GetCurrentTexture(), nullptr);
+    EXPECT_EQ(viewer.GetBoundTexture(), nullptr);
 }
 
 TEST_F(DigitFonts, TheLoaderYieldsAndResumes) {
