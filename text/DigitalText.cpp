@@ -267,8 +267,7 @@ int32_t LoadDigitalFonts(kis::list<DigitalFont>* fonts, kis::BaseDataFile* reade
         return kLoaderFinished;
     }
     while (state->done < state->total) {
-        auto* font = new (std::nothrow) DigitalFont(GetTextureCollection(kFontTextureCollection));
-        if (!font) KGEOutOfMemory();
+        auto* font = KGENew<DigitalFont>(GetTextureCollection(kFontTextureCollection));
         if (!font->Load(reader)) {
             delete font;
             return Fail(reader, state);
@@ -297,8 +296,7 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
             if (!ReadTextureEntryHeader(reader, GetTextureCollection(kFontTextureCollection), &texture) ||
                 !texture)
                 return Fail(reader, state);
-            auto* bitmapFont = new (std::nothrow) KGEBitmapFont(viewer);
-            if (!bitmapFont) KGEOutOfMemory();
+            auto* bitmapFont = KGENew<KGEBitmapFont>(viewer);
             bitmapFont->SetTexture(texture, false);
             if (bitmapFont->ReadBinary(reader) != 0) {
                 delete bitmapFont;
@@ -306,8 +304,7 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
             }
             font = bitmapFont;
         } else if (magic[0] == kWinFontMagic[0] && magic[1] == kWinFontMagic[1]) {
-            auto* winFont = new (std::nothrow) KGEWinFont(viewer);
-            if (!winFont) KGEOutOfMemory();
+            auto* winFont = KGENew<KGEWinFont>(viewer);
             if (winFont->ReadBinary(reader) != 0) {
                 delete winFont;
                 return Fail(reader, state);

@@ -488,8 +488,7 @@ void KGEBaseTextSprite::SetAlpha(uint32_t colour) {
 HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETextParams* params,
                             const KGETextBox* box, const char16_t* text, uint32_t length,
                             TextTagCallback callback, KGETextSpriteW** out) {
-    auto* sprite = new (std::nothrow) KGETextSpriteW(viewer);
-    if (!sprite) KGEOutOfMemory();
+    auto* sprite = KGENew<KGETextSpriteW>(viewer);
     sprite->Init(font, params);
     sprite->SetBox(box);
     *out = sprite;
@@ -498,8 +497,7 @@ HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETextParam
 
 HResult KGECreateText(DXLViewer* viewer, KGEFont* font, const KGETextParams* params, const char16_t* text,
                       uint32_t length, TextTagCallback callback, KGETextW** out) {
-    auto* object = new (std::nothrow) KGETextW(viewer);
-    if (!object) KGEOutOfMemory();
+    auto* object = KGENew<KGETextW>(viewer);
     object->Init(font, params);
     *out = object;
     return object->SetText(text, length, callback);
