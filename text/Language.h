@@ -5,9 +5,9 @@
 // DXLLngFile) or from a compiled language file, a data-file container that
 // Compile writes:
 //
-//   type 0xA7F17E1D, type version 13, data version 1; every chunk sub-id 1
-//   "params" (id 0x7031F10C): String ident, String name, Entry fallback
-//   0xC0000000 | i, one per group: String name, u32 entry count, Entries
+//   ids in foundation/LanguageFileIds.h; every chunk sub-id 1
+//   "params": String ident, String name, Entry fallback
+//   group chunk | i, one per group: String name, u32 entry count, Entries
 //   then the subclass's own chunks
 //   String = u32 n, n UTF-16LE code units (no terminator)
 //   Entry  = String key, u32 text count n, u32 total units of all texts, n Strings

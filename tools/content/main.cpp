@@ -4,11 +4,11 @@
 //   content <Data folder>
 //
 // Writes into the folder:
-//   Data.dat     the data pack (type 0xBAE13676 / 0x74BFFE7D, version 1): a
+//   Data.dat     the data pack (ids in foundation/DataPackIds.h): a
 //                digit font ('DIGF', id 1, drawn from the texture "digits")
 //                and the game's five rasterised fonts ('FONT', DejaVu faces
 //                at five sizes)
-//   Sprites.dat  the sprite pack (type 0xE317A788 / 0xB90D20FA, version 1):
+//   Sprites.dat  the sprite pack (ids in foundation/SpritePackIds.h):
 //                the textures of collection 1 ('TEXS', app/SpriteTextures.h):
 //                "digits" (seven-segment digits and a minus sign) and "coin"
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
