@@ -172,7 +172,7 @@ inline VillainInfoRecord Villain(const char* name) {
     return r;
 }
 
-// The sample: wheat, apple, egg, bread; wheat and apple_tree; the
+// The sample content: wheat, apple, egg, bread; wheat and apple_tree; the
 // warehouse and the bakery; one villain kind.
 inline FarmTablesSource Sample() {
     FarmTablesSource t;
