@@ -4,6 +4,7 @@
 #include "foundation/DataFile.h"
 #include "platform/ImageDecode.h"
 #include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -26,48 +27,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string BuiltProgramFolder() {
-    const char* dir = std::getenv("VB_BINARY_DIR");
-    return dir ? std::string(dir) + "/game" : std::string();
-}
-
-// Runs the command through the shell; its exit status, with stdout and stderr captured.
-int RunCommand(const std::string& command, std::string* output) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        *output += buffer;
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// A copy of the game in a fresh folder: the program, its Data folder, and a
-// per-user folder of its own.
-class GameCopy {
-  public:
-    GameCopy() {
-        const std::string built = BuiltProgramFolder();
-        EXPECT_FALSE(built.empty()) << "VB_BINARY_DIR is not set";
-        fs::create_directories(Game());
-        fs::copy_file(built + "/verbolunde", Game() + "/verbolunde");
-        fs::copy(built + "/Data", Game() + "/Data", fs::copy_options::recursive);
-    }
-    std::string Game() const { return dir_.File("game"); }
-    std::string User() const { return dir_.File("home") + "/Quenmoor/Verbolunde"; }
-    std::string Log() const { return testsupport::ReadFileBytes(User() + "/log.txt"); }
-    std::string File(const std::string& name) const { return dir_.File(name); }
-    std::string Root() const { return dir_.Path().string(); }
-    std::string Command(const std::string& arguments) const {
-        return "env XDG_DATA_HOME='" + dir_.File("home") + "' '" + Game() + "/verbolunde' " + arguments;
-    }
-    int Run(const std::string& arguments, std::string* output) const {
-        return RunCommand(Command(arguments), output);
-    }
-
-  private:
-    testsupport::TempDir dir_;
-};
+using testsupport::BuiltProgramFolder;
+using testsupport::GameCopy;
+using testsupport::RunCommand;
 
 // The game states in the order the log records their changes.
 std::vector<std::string> StateChanges(const std::string& log) {
@@ -275,8 +237,7 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     GameCopy game;
     const std::string script = game.File("input.txt");
     // A click skips the logos; the rest comes once the game data is loaded.
-    // Keys and buttons are held for 100 ms: the devices are read once a
-    // frame, and a press that begins and ends between two reads is not seen.
+    // Keys and buttons are held for 100 ms here, over several frames.
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
                 "3000 key down A\n3100 key up A\n"
@@ -313,6 +274,39 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     ASSERT_EQ(picture.width, 800);
     ExpectFinishedScreen(picture);
     EXPECT_EQ(ShownDigits(picture), "003");
+}
+
+// Presses released at the same millisecond, as a touchpad tap or a fast key
+// gives them, count as fully as held ones.
+TEST(Verbolunde, QuickClicksAndKeyTapsAreNeverLost) {
+    GameCopy game;
+    const std::string script = game.File("taps.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "40 mouse move 400 300\n60 mouse down left\n60 mouse up left\n"
+                "3000 key down A\n3000 key up A\n3000 key down B\n3000 key up B\n"
+                "3150 mouse move 300 200\n3200 mouse down left\n3200 mouse up left\n"
+                "3200 mouse down left\n3200 mouse up left\n"
+                "3600 mouse down right\n3600 mouse up right\n"
+                "3800 mouse down left\n3800 mouse up left\n4200 close\n"));
+    const std::string png = game.File("last.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
+        << output;
+
+    const std::string log = game.Log();
+    EXPECT_NE(log.find("Logos skipped by a click."), std::string::npos) << log;
+    const size_t finished = log.find("Loading finished; no main screen yet.");
+    ASSERT_NE(finished, std::string::npos) << log;
+    const std::string screen = log.substr(finished);
+    EXPECT_EQ(LogLines(screen, "Key pressed"),
+              (std::vector<std::string>{"0x1E (virtual key 0x41, modifiers 0x0)",
+                                        "0x30 (virtual key 0x42, modifiers 0x0)"}))
+        << log;
+    const std::vector<std::string> clicks = {
+        "left button at 300, 200 (click 1)", "left button double click at 300, 200 (click 2)",
+        "right button at 300, 200 (click 3)", "left button at 300, 200 (click 4)"};
+    EXPECT_EQ(LogLines(screen, "Mouse click"), clicks) << log;
+    EXPECT_EQ(ShownDigits(ReadScreenshot(png)), "004");
 }
 
 TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
@@ -418,6 +412,43 @@ TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {
     EXPECT_NE(log.find("Cheats                      off"), std::string::npos);
 }
 
+// Full screen draws what the window draws, at the screen's size: the screen
+// after loading comes out pixel for pixel the same in both.
+TEST(Verbolunde, FullScreenDrawsExactlyAsTheWindowDoes) {
+    struct Run {
+        const char* what;
+        const char* ini;
+    };
+    const Run runs[] = {{"window", "[Video]\nFullscreen=0\nWindow=1024,768\n"},
+                        {"full screen", "[Video]\nFullscreen=1\nScreen=1024,768\n"}};
+    std::vector<platform::DecodedPicture> pictures;
+    for (const Run& run : runs) {
+        GameCopy game;
+        ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", run.ini));
+        const std::string png = game.File("last.png");
+        std::string output;
+        ASSERT_EQ(game.Run("--headless --frames 320 --screenshot '" + png + "'", &output), 0) << output;
+        EXPECT_NE(game.Log().find("1024 x 768"), std::string::npos) << run.what << game.Log();
+        pictures.push_back(ReadScreenshot(png));
+        ASSERT_EQ(pictures.back().width, 1024) << run.what;
+        ASSERT_EQ(pictures.back().height, 768) << run.what;
+    }
+    // The screen after loading stands in the middle of 1024 x 768: the middle
+    // picture at x = 512, nothing near the left edge.
+    EXPECT_GT(Count(pictures[1], 512 - 60, 150, 512 + 60, 270, Golden), 400);
+    EXPECT_EQ(Count(pictures[1], 0, 0, 100, 768, Golden) + Count(pictures[1], 0, 0, 100, 768, White), 0);
+    // The third picture turns with the clock, so its box may differ.
+    const int turningLeft = kPictureX[2] + 112 - 80, turningRight = kPictureX[2] + 112 + 80;
+    size_t differing = 0;
+    for (int y = 0; y < 768; ++y)
+        for (int x = 0; x < 1024; ++x)
+            if ((x < turningLeft || x >= turningRight || y < 130 || y >= 330) &&
+                pictures[0].pixels[size_t(y) * 1024 + size_t(x)] !=
+                    pictures[1].pixels[size_t(y) * 1024 + size_t(x)])
+                ++differing;
+    EXPECT_EQ(differing, 0u);
+}
+
 TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     GameCopy game;
     std::string output;
@@ -520,6 +551,59 @@ TEST(Verbolunde, ADamagedTextureChunkOfTheSpritePackIsASpritesError) {
     EXPECT_NE(log.find("Loading the textures failed."), std::string::npos) << log;
     EXPECT_NE(log.find("ERROR! Sprites error!"), std::string::npos) << log;
     EXPECT_TRUE(EndsWith(log, "LOG FINISHED."));
+}
+
+// Damage inside a pack that still loads: the game runs on, and the log names
+// the resource that did not load and its pack.
+TEST(Verbolunde, AResourceThatDoesNotLoadIsLoggedWithItsPackAndName) {
+    struct Case {
+        const char* what;
+        const char* pack;
+        void (*damage)(std::string& bytes);
+        std::vector<std::string> logged; // parts of one log line each
+    };
+    const Case cases[] = {
+        {"a font image of the language",
+         "language.dat",
+         [](std::string& bytes) {
+             // The first font's record: its name "font_image", three words, then the PNG.
+             const size_t name = bytes.find(std::string("f\0o\0n\0t\0_\0i\0m\0a\0g\0e\0", 20));
+             ASSERT_NE(name, std::string::npos);
+             const size_t png = bytes.find("\x89PNG", name);
+             ASSERT_EQ(png, name + 20 + 12);
+             bytes[png + 1] = 'X';
+         },
+         {"ERROR! Image \"buttons_font\" of ", "language.dat is not an image the engine can load."}},
+        {"the digits texture of the sprite pack, under another name",
+         "Sprites.dat",
+         [](std::string& bytes) {
+             const std::string name("d\0i\0g\0i\0t\0s\0", 12);
+             const size_t at = bytes.find(name);
+             ASSERT_NE(at, std::string::npos);
+             bytes[at + 10] = 'z';
+         },
+         {"ERROR! Digit font 1 of ", "Data.dat: its texture \"digits\" is missing."}},
+    };
+    for (const Case& c : cases) {
+        GameCopy game;
+        const std::string pack = game.Game() + "/Data/" + c.pack;
+        std::string bytes = testsupport::ReadFileBytes(pack);
+        c.damage(bytes);
+        ASSERT_TRUE(testsupport::WriteFileBytes(pack, bytes));
+        // A click skips the logos, and the game data loads.
+        const std::string script = game.File("click.txt");
+        ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
+        std::string output;
+        EXPECT_EQ(game.Run("--headless --frames 80 --input-script '" + script + "'", &output), 0)
+            << c.what << output;
+        const std::string log = game.Log();
+        bool found = false;
+        for (size_t at = log.find(c.logged[0]); at != std::string::npos && !found;
+             at = log.find(c.logged[0], at + 1))
+            found = log.substr(at, log.find('\r', at) - at).find(c.logged[1]) != std::string::npos;
+        EXPECT_TRUE(found) << c.what << "\n" << log;
+        EXPECT_TRUE(EndsWith(log, "LOG FINISHED.")) << c.what;
+    }
 }
 
 TEST(Verbolunde, PlayUrlIsOpenedAtTheEndOnlyForAWebAddress) {
