@@ -67,7 +67,6 @@ class PlantData {
     // False for a set index the data does not have.
     bool LoadBedSprites(int32_t bedSetIndex, Sprite* emptyTreeSite);
 
-    void SetSettings(const PlantSettings& settings) { settings_ = settings; }
     GAMEBEDS* AddBedSet(const GameBedsRecord& record);
     PLANT* Add(const PlantRecord& record);
 

@@ -46,7 +46,6 @@ class RecordingResources : public FarmResources {
     }
 
     Sprite* FindSprite(int32_t library, const char16_t* name) override {
-        ++finds;
         FakeSprite* fake = Fake(library, name);
         return reinterpret_cast<Sprite*>(fake);
     }
@@ -64,7 +63,6 @@ class RecordingResources : public FarmResources {
     }
     void ShowProductChange(const ProductChange& change) override { changes.push_back(change); }
 
-    int finds = 0;
     int awardLookups = 0;
     std::vector<std::u16string> awardNames;
     std::vector<std::u16string> soundsLoaded;
@@ -224,11 +222,6 @@ bool LoadAll(Table& table, kis::DataFileReaderW* reader, LoaderState* state = nu
     for (int calls = 0; calls < 100000; ++calls)
         if (table.Load(reader, &s) != kLoaderCallAgain) return s.error == 0;
     return false;
-}
-
-inline std::vector<uint8_t> Bytes(const void* p, size_t n) {
-    const uint8_t* b = static_cast<const uint8_t*>(p);
-    return std::vector<uint8_t>(b, b + n);
 }
 
 } // namespace farmtest
