@@ -1,0 +1,44 @@
+#pragma once
+// Reading fixed records out of an open chunk of the data pack: every count
+// is checked against the bytes the chunk has left before anything is read
+// or sized.
+
+#include "farm/FarmRecords.h"
+#include "foundation/DataFile.h"
+
+#include <bit>
+#include <cstdint>
+#include <type_traits>
+
+// The records' fields are little-endian words and UTF-16 units laid out
+// without padding, so on a little-endian machine the bytes are the record.
+static_assert(std::endian::native == std::endian::little, "farm records are read as little-endian bytes");
+
+// Bytes of the open chunk not read yet (0 when none is open).
+inline uint32_t ChunkBytesLeft(kis::BaseDataFile* reader) {
+    const kis::DataFileEntry* chunk = reader->GetOpenChunk();
+    if (!chunk) return 0;
+    const int64_t position = reader->GetChunkPos();
+    return position < 0 || position > int64_t(chunk->size) ? 0 : uint32_t(chunk->size - uint32_t(position));
+}
+
+template <class Record> bool ReadRecord(kis::BaseDataFile* reader, Record* record) {
+    static_assert(std::is_trivially_copyable_v<Record>);
+    return ChunkBytesLeft(reader) >= sizeof(Record) && reader->Read(record, sizeof(Record));
+}
+
+inline bool ReadCount(kis::BaseDataFile* reader, uint32_t* count) {
+    return ReadRecord(reader, count);
+}
+
+// A count of records of `size` bytes that the chunk can still hold.
+inline bool CountFits(kis::BaseDataFile* reader, uint32_t count, uint32_t size) {
+    return uint64_t(count) * size <= ChunkBytesLeft(reader);
+}
+
+// A name field holds a terminating zero.
+inline bool IsNameTerminated(const NameField& name) {
+    for (char16_t c : name)
+        if (c == 0) return true;
+    return false;
+}
