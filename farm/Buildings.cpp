@@ -98,37 +98,25 @@ BUILDING* BuildingList::Add(const BuildingHeader& header, const BuildingLevelRec
 }
 
 int32_t BuildingList::Load(kis::DataFileReaderW* reader, LoaderState* state) {
-    auto fail = [&] {
-        state->error = 1;
-        reader->CloseChunk();
-        return kLoaderFinished;
-    };
-    if (state->done == 0 && state->total == 0) {
-        uint32_t count = 0;
-        if (!reader->OpenChunk(kBuildingChunkId, kFarmChunkSubId)) {
-            state->error = 1;
-            return kLoaderFinished;
-        }
-        // Every type takes its header and at least one level.
-        if (!ReadCount(reader, &count) ||
-            !CountFits(reader, count, sizeof(BuildingHeader) + sizeof(BuildingLevelRecord)))
-            return fail();
-        state->total = int32_t(count);
-    }
-    while (state->done < state->total) {
-        auto header = std::make_unique<BuildingHeader>();
-        if (!ReadRecord(reader, header.get()) || CheckBuildingHeader(*header)) return fail();
-        auto levels = std::make_unique<BuildingLevelRecord[]>(kMaxBuildingLevels);
-        for (int32_t i = 0; i < header->levelCount; ++i)
-            if (!ReadRecord(reader, &levels[i]) || CheckBuildingLevel(*header, levels[i])) return fail();
-        Add(*header, levels.get());
-        ++state->done;
-        if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
-    }
+    const int32_t result = LoadRecordChunk(
+        reader, state, kBuildingChunkId, kFarmChunkSubId,
+        [&](uint32_t* count) {
+            // Every type takes its header and at least one level.
+            return ReadCount(reader, count) &&
+                   CountFits(reader, *count, sizeof(BuildingHeader) + sizeof(BuildingLevelRecord));
+        },
+        [&] {
+            auto header = std::make_unique<BuildingHeader>();
+            if (!ReadRecord(reader, header.get()) || CheckBuildingHeader(*header)) return false;
+            auto levels = std::make_unique<BuildingLevelRecord[]>(kMaxBuildingLevels);
+            for (int32_t i = 0; i < header->levelCount; ++i)
+                if (!ReadRecord(reader, &levels[i]) || CheckBuildingLevel(*header, levels[i])) return false;
+            Add(*header, levels.get());
+            return true;
+        });
     // Every level asks the warehouse for its capacities.
-    if (ChunkBytesLeft(reader) != 0 || !FindBuildingType(WarehouseId())) return fail();
-    if (!reader->CloseChunk()) state->error = 1;
-    return kLoaderFinished;
+    if (result == kLoaderFinished && !state->error && !FindBuildingType(WarehouseId())) state->error = 1;
+    return result;
 }
 
 BUILDING* BuildingList::FindBuildingType(uint32_t id) const {

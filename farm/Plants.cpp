@@ -58,42 +58,31 @@ PLANT* PlantData::Add(const PlantRecord& record) {
 }
 
 int32_t PlantData::Load(kis::DataFileReaderW* reader, LoaderState* state) {
-    auto fail = [&] {
-        state->error = 1;
-        reader->CloseChunk();
-        return kLoaderFinished;
-    };
-    if (state->done == 0 && state->total == 0) {
-        if (!reader->OpenChunk(kPlantChunkId, kFarmChunkSubId)) {
-            state->error = 1;
-            return kLoaderFinished;
-        }
-        PlantSettings settings;
-        uint32_t bedSets = 0, plants = 0;
-        if (!ReadRecord(reader, &settings) || CheckPlantSettings(settings) || !ReadCount(reader, &bedSets) ||
-            !CountFits(reader, bedSets, sizeof(GameBedsRecord)))
-            return fail();
-        settings_ = settings;
-        for (uint32_t i = 0; i < bedSets; ++i) {
-            GameBedsRecord beds;
-            if (!ReadRecord(reader, &beds)) return fail();
-            for (const NameField& name : beds.spriteNames)
-                if (!IsNameTerminated(name)) return fail();
-            AddBedSet(beds);
-        }
-        if (!ReadCount(reader, &plants) || !CountFits(reader, plants, sizeof(PlantRecord))) return fail();
-        state->total = int32_t(plants);
-    }
-    while (state->done < state->total) {
-        PlantRecord record;
-        if (!ReadRecord(reader, &record) || CheckPlantRecord(record)) return fail();
-        Add(record);
-        ++state->done;
-        if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
-    }
-    if (ChunkBytesLeft(reader) != 0) return fail();
-    if (!reader->CloseChunk()) state->error = 1;
-    return kLoaderFinished;
+    return LoadRecordChunk(
+        reader, state, kPlantChunkId, kFarmChunkSubId,
+        [&](uint32_t* plants) {
+            // The settings and the bed sets stand before the plants.
+            PlantSettings settings;
+            uint32_t bedSets = 0;
+            if (!ReadRecord(reader, &settings) || CheckPlantSettings(settings) ||
+                !ReadCount(reader, &bedSets) || !CountFits(reader, bedSets, sizeof(GameBedsRecord)))
+                return false;
+            settings_ = settings;
+            for (uint32_t i = 0; i < bedSets; ++i) {
+                GameBedsRecord beds;
+                if (!ReadRecord(reader, &beds)) return false;
+                for (const NameField& name : beds.spriteNames)
+                    if (!IsNameTerminated(name)) return false;
+                AddBedSet(beds);
+            }
+            return ReadCount(reader, plants) && CountFits(reader, *plants, sizeof(PlantRecord));
+        },
+        [&] {
+            PlantRecord record;
+            if (!ReadRecord(reader, &record) || CheckPlantRecord(record)) return false;
+            Add(record);
+            return true;
+        });
 }
 
 PLANT* PlantData::FindPlant(uint32_t id) const {

@@ -28,32 +28,19 @@ PRODUCT* ProductList::Add(const ProductRecord& record) {
 }
 
 int32_t ProductList::Load(kis::DataFileReaderW* reader, LoaderState* state) {
-    auto fail = [&] {
-        state->error = 1;
-        reader->CloseChunk();
-        return kLoaderFinished;
-    };
-    if (state->done == 0 && state->total == 0) {
-        uint32_t count = 0;
-        if (!reader->OpenChunk(kProductChunkId, kFarmChunkSubId)) {
-            state->error = 1;
-            return kLoaderFinished;
-        }
-        if (!ReadCount(reader, &count) || !CountFits(reader, count, sizeof(ProductRecord))) return fail();
-        state->total = int32_t(count);
-    }
-    while (state->done < state->total) {
-        ProductRecord record;
-        if (!ReadRecord(reader, &record) || !IsProductRecordValid(record)) return fail();
-        Add(record);
-        ++state->done;
-        if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
-    }
-    // The chunk ends with its last record.
-    if (ChunkBytesLeft(reader) != 0) return fail();
-    if (!reader->CloseChunk()) state->error = 1;
-    ResolveIngredients();
-    return kLoaderFinished;
+    const int32_t result = LoadRecordChunk(
+        reader, state, kProductChunkId, kFarmChunkSubId,
+        [&](uint32_t* count) {
+            return ReadCount(reader, count) && CountFits(reader, *count, sizeof(ProductRecord));
+        },
+        [&] {
+            ProductRecord record;
+            if (!ReadRecord(reader, &record) || !IsProductRecordValid(record)) return false;
+            Add(record);
+            return true;
+        });
+    if (result == kLoaderFinished && !state->error) ResolveIngredients();
+    return result;
 }
 
 void ProductList::ResolveIngredients() {

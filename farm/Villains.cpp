@@ -22,30 +22,17 @@ VILLAININFO* VillainTable::Add(const VillainInfoRecord& record) {
 }
 
 int32_t VillainTable::Load(kis::DataFileReaderW* reader, LoaderState* state) {
-    auto fail = [&] {
-        state->error = 1;
-        reader->CloseChunk();
-        return kLoaderFinished;
-    };
-    if (state->done == 0 && state->total == 0) {
-        uint32_t count = 0;
-        if (!reader->OpenChunk(kVillainChunkId, kVillainChunkSubId)) {
-            state->error = 1;
-            return kLoaderFinished;
-        }
-        if (!ReadCount(reader, &count) || !CountFits(reader, count, sizeof(VillainInfoRecord))) return fail();
-        state->total = int32_t(count);
-    }
-    while (state->done < state->total) {
-        VillainInfoRecord record;
-        if (!ReadRecord(reader, &record) || CheckVillainInfo(record)) return fail();
-        Add(record);
-        ++state->done;
-        if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
-    }
-    if (ChunkBytesLeft(reader) != 0) return fail();
-    if (!reader->CloseChunk()) state->error = 1;
-    return kLoaderFinished;
+    return LoadRecordChunk(
+        reader, state, kVillainChunkId, kVillainChunkSubId,
+        [&](uint32_t* count) {
+            return ReadCount(reader, count) && CountFits(reader, *count, sizeof(VillainInfoRecord));
+        },
+        [&] {
+            VillainInfoRecord record;
+            if (!ReadRecord(reader, &record) || CheckVillainInfo(record)) return false;
+            Add(record);
+            return true;
+        });
 }
 
 VILLAININFO* VillainTable::FindVillainInfo(uint32_t id) const {
