@@ -4,6 +4,7 @@
 #include "app/FinishedScreen.h"
 #include "app/GameDataLoader.h"
 #include "app/GameScreen.h"
+#include "app/GameSpriteHost.h"
 #include "app/GameStates.h"
 #include "app/LoadingScreen.h"
 #include "app/Logos.h"
@@ -21,6 +22,7 @@
 #include "platform/PngWriter.h"
 #include "platform/SingleInstance.h"
 #include "platform/Utf.h"
+#include "sprites/GameEffect.h"
 #include "text/FontSlots.h"
 #include "text/GameLanguage.h"
 #include "text/TextureCollections.h"
@@ -218,6 +220,7 @@ void InitGame(platform::Backend& backend) {
     g_fontTextures = new DXLTextures(AppViewer);
     SetTextureCollection(kFontTextureCollection, g_fontTextures);
     SetAppServices({AppViewer, AppInput, &GetSoundManager()});
+    InstallGameSpriteHost();
     LogLabelChoice(kLogIndent, "Cheats", Cheats, "on", "off");
 }
 
@@ -230,6 +233,7 @@ void DrawFrame(DXLViewer& viewer) {
         callbacks.draw();
     else
         viewer.ClearTarget(0xFF000000);
+    DrawGameEffect(viewer);
     HResult hr = viewer.EndFrame();
     if (Failed(hr) && hr != kResultDeviceLost) {
         LogError(kLogIndent, "The frame could not be shown.", hr);
@@ -285,6 +289,7 @@ void RunMainLoop(platform::Backend& backend, DXLViewer& viewer, InputManager& in
             GetSoundManager().Update();
             const uint32_t serial = GameStateSerial();
             if (const auto update = AppCallbackTable().update) update(FrameTime());
+            UpdateGameEffect();
             if (GameStateSerial() != serial) continue; // the new state draws from its next pass
             if (const auto cursor = AppCallbackTable().cursor)
                 SelectCursor(cursor());
@@ -461,6 +466,7 @@ int WinMain(int argc, char** argv) {
     // Shut-down: the quit state deletes the game's objects; then input,
     // textures and the viewer go, and the log is closed.
     SetGameState(kStateQuit);
+    RemoveGameSpriteHost();
     SetAppServices({});
     HideCursorImage();
     SetCursorWindow(nullptr);

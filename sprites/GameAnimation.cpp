@@ -2,9 +2,11 @@
 
 #include "foundation/Ident.h"
 #include "foundation/StrFunctions.h"
+#include "sprites/Sprite.h"
 
 GameAnimation::GameAnimation(const char16_t* name) {
     kis::StrCopyW(name_, kSpriteNameSize, name);
+    static_assert(sizeof name_ / sizeof name_[0] == kSpriteNameSize);
     nameId_ = kis::NameId(name_);
 }
 

@@ -6,13 +6,14 @@
 // A figure holds an animation track: the animation and variant it plays and
 // how far it has got.
 
+#include "engine/Viewer.h"
 #include "sprites/FrameSequence.h"
-#include "sprites/Sprite.h"
 
 #include <cstdint>
 #include <vector>
 
 class AnimationOwner;
+class MapSprite;
 
 struct AnimationVariant {
     MapSprite* sprite = nullptr; // owned by the animation's library
@@ -36,7 +37,7 @@ class GameAnimation {
     void AddVariant(const AnimationVariant& variant) { variants_.push_back(variant); }
 
   private:
-    char16_t name_[kSpriteNameSize] = {};
+    char16_t name_[32] = {}; // as a sprite name
     uint32_t nameId_;
     std::vector<AnimationVariant> variants_;
 };

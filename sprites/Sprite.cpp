@@ -230,9 +230,10 @@ void MapSpriteUser::AddSubSprite(std::unique_ptr<SubSpriteList>* list, std::uniq
 
 // ---------------------------------------------------------------- library
 
-SpriteLibrary::SpriteLibrary(int32_t number, DXLTextures* textures) : number_(number), textures_(textures) {
+SpriteLibrary::SpriteLibrary(int32_t number, DXLTextures* textures, DXLViewer* viewer)
+    : number_(number), textures_(textures) {
     if (!textures_) {
-        ownTextures_ = std::make_unique<DXLTextures>();
+        ownTextures_ = std::make_unique<DXLTextures>(viewer);
         textures_ = ownTextures_.get();
     }
 }
@@ -297,9 +298,9 @@ SpriteLibraries::~SpriteLibraries() {
     Clear();
 }
 
-SpriteLibrary* SpriteLibraries::Make(int32_t number, DXLTextures* sharedTextures) {
+SpriteLibrary* SpriteLibraries::Make(int32_t number, DXLTextures* sharedTextures, DXLViewer* viewer) {
     if (number < 1 || number >= kSpriteLibrarySlots) return nullptr;
-    libraries_[number] = std::make_unique<SpriteLibrary>(number, sharedTextures);
+    libraries_[number] = std::make_unique<SpriteLibrary>(number, sharedTextures, viewer);
     return libraries_[number].get();
 }
 
@@ -308,6 +309,8 @@ SpriteLibrary* SpriteLibraries::Get(int32_t number) const {
 }
 
 void SpriteLibraries::Clear() {
+    animations.Clear();
+    particles.Clear();
     for (int32_t i = kSpriteLibrarySlots - 1; i >= 1; --i) // later libraries refer back to earlier ones
         libraries_[i].reset();
 }

@@ -11,6 +11,8 @@
 #include "engine/Viewer.h"
 #include "foundation/Helpers.h"
 #include "sprites/FrameSequence.h"
+#include "sprites/GameAnimation.h"
+#include "sprites/Particles.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,10 +20,8 @@
 
 class DXLTexture;
 class DXLTextures;
-class GameAnimation;
 class SpriteLibrary;
 class SpriteInstance;
-struct GPSDescription;
 
 // Names in the pack: 32 UTF-16 units, at most 31 characters.
 constexpr int kSpriteNameSize = 32;
@@ -218,8 +218,9 @@ class MapSpriteUser {
 class SpriteLibrary {
   public:
     // textures: the collection the library's textures go into; library 1
-    // shares the font collection, the others own theirs (textures null).
-    SpriteLibrary(int32_t number, DXLTextures* textures);
+    // shares the font collection, the others own theirs (textures null),
+    // made on the viewer.
+    SpriteLibrary(int32_t number, DXLTextures* textures, DXLViewer* viewer = nullptr);
     ~SpriteLibrary();
 
     int32_t GetNumber() const { return number_; }
@@ -263,9 +264,14 @@ class SpriteLibraries {
     SpriteLibraries();
     ~SpriteLibraries();
     // Replaces library n (a number outside 1..16 is refused: null).
-    SpriteLibrary* Make(int32_t number, DXLTextures* sharedTextures);
+    SpriteLibrary* Make(int32_t number, DXLTextures* sharedTextures, DXLViewer* viewer = nullptr);
     SpriteLibrary* Get(int32_t number) const;
+    // Deletes the libraries and empties the registries.
     void Clear();
+
+    // Every library's animations and particle descriptions.
+    AnimationRegistry animations;
+    GPSClass particles;
 
   private:
     std::unique_ptr<SpriteLibrary> libraries_[kSpriteLibrarySlots];

@@ -488,9 +488,11 @@ TEST(Verbolunde, ADamagedTextureChunkOfTheSpritePackIsASpritesError) {
     {
         kis::DataFileReaderW reader(0xE317A788, 0xB90D20FA, 1);
         ASSERT_TRUE(reader.Open(platform::Utf8ToUtf16(spritePack).c_str()));
-        for (const kis::DataFileEntry& entry : reader.GetRoot().entries)
-            if (entry.id == 0x54455853) // 'TEXS'
-                textureOffset = entry.offset;
+        for (const auto& library : reader.GetRoot().children)
+            if (library->id == 0x534C4942 && library->subId == 1) // 'SLIB' 1, the interface
+                for (const kis::DataFileEntry& entry : library->entries)
+                    if (entry.id == 0x54455853) // 'TEXS'
+                        textureOffset = entry.offset;
     }
     ASSERT_NE(textureOffset, 0u);
     std::string bytes = testsupport::ReadFileBytes(spritePack);
@@ -505,7 +507,7 @@ TEST(Verbolunde, ADamagedTextureChunkOfTheSpritePackIsASpritesError) {
     EXPECT_NE(output.find("Sprites error!"), std::string::npos) << output;
     EXPECT_EQ(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
-    EXPECT_NE(log.find("Loading the textures failed."), std::string::npos) << log;
+    EXPECT_NE(log.find("Loading the sprites failed."), std::string::npos) << log;
     EXPECT_NE(log.find("ERROR! Sprites error!"), std::string::npos) << log;
     EXPECT_TRUE(EndsWith(log, "LOG FINISHED."));
 }

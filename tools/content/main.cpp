@@ -8,17 +8,14 @@
 //                digit font ('DIGF', id 1, drawn from the texture "digits")
 //                and the game's five rasterised fonts ('FONT', DejaVu faces
 //                at five sizes)
-//   Sprites.dat  the sprite pack (type 0xE317A788 / 0xB90D20FA, version 1):
-//                the textures of collection 1 ('TEXS', app/SpriteTextures.h):
-//                "digits" (seven-segment digits and a minus sign) and "coin"
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
 //   Showcase\    sunflower.tga, the picture of the screen after loading
-// The packs hold the chunks whose loaders exist; the pictures and sounds are
+// The sprite pack comes from the art (tools/spritepack). The packs hold the
+// chunks whose loaders exist; the pictures and sounds are
 // drawn and synthesised here, so the sample game needs no outside files.
 
-#include "app/SpriteTextures.h"
 #include "engine/SoundPackWriter.h"
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
@@ -41,8 +38,6 @@ namespace {
 
 constexpr uint32_t kDataPackTypeId = 0xBAE13676;
 constexpr uint32_t kDataPackTypeVersion = 0x74BFFE7D;
-constexpr uint32_t kSpritePackTypeId = 0xE317A788;
-constexpr uint32_t kSpritePackTypeVersion = 0xB90D20FA;
 constexpr int kSampleRate = 22050;
 
 std::u16string Wide(const std::string& utf8) {
@@ -85,64 +80,13 @@ std::vector<uint8_t> MakeTarga(const Picture& picture, int width, int height) {
     return out;
 }
 
-// Digit images: 0-9 and the minus sign side by side, each kDigitWidth wide
+// Digit images of the texture "digits" (content/art/interface/digits.svg):
+// 0-9 and the minus sign side by side, each kDigitWidth wide
 // with kDigitStep empty pixels between them.
 constexpr int kDigitWidth = 14;
 constexpr int kDigitHeight = 22;
 constexpr int kDigitStep = 2;
 constexpr int kDigitGap = 2; // pixels between two drawn digits
-
-// Seven segments a-g as bits 0-6: top, top right, bottom right, bottom,
-// bottom left, top left, middle.
-constexpr uint8_t kSegments[kDigitImages] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D,
-                                             0x7D, 0x07, 0x7F, 0x6F, 0x40};
-
-Picture DigitsPicture(int* width, int* height) {
-    *width = kDigitImages * (kDigitWidth + kDigitStep) - kDigitStep;
-    *height = kDigitHeight;
-    Picture p(size_t(*width) * size_t(*height), 0);
-    constexpr int t = 3; // segment thickness
-    struct Box {
-        int x0, y0, x1, y1;
-    };
-    const int mid = kDigitHeight / 2;
-    const Box boxes[7] = {
-        {t - 1, 0, kDigitWidth - t + 1, t},                           // a
-        {kDigitWidth - t, 1, kDigitWidth, mid},                       // b
-        {kDigitWidth - t, mid, kDigitWidth, kDigitHeight - 1},        // c
-        {t - 1, kDigitHeight - t, kDigitWidth - t + 1, kDigitHeight}, // d
-        {0, mid, t, kDigitHeight - 1},                                // e
-        {0, 1, t, mid},                                               // f
-        {t - 1, mid - 1, kDigitWidth - t + 1, mid - 1 + t},           // g
-    };
-    for (int digit = 0; digit < kDigitImages; ++digit) {
-        const int left = digit * (kDigitWidth + kDigitStep);
-        for (int s = 0; s < 7; ++s) {
-            if (!(kSegments[digit] >> s & 1)) continue;
-            const Box& b = boxes[s];
-            for (int y = b.y0; y < b.y1; ++y)
-                for (int x = b.x0; x < b.x1; ++x)
-                    p[size_t(y) * size_t(*width) + size_t(left + x)] =
-                        Mix(0xFFFFE080, 0xFFE0A020, double(y) / kDigitHeight);
-        }
-    }
-    return p;
-}
-
-// A gold coin with a darker rim and a highlight, on a clear background.
-Picture CoinPicture(int size) {
-    Picture p(size_t(size) * size_t(size), 0);
-    const double c = size / 2.0, r = size / 2.0 - 0.5;
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            const double d = std::hypot(x + 0.5 - c, y + 0.5 - c);
-            if (d > r + 0.5) continue;
-            uint32_t colour = d > r - 2 ? 0xFFB07818 : Mix(0xFFFFE890, 0xFFE8B030, (x + y) / (2.0 * size));
-            p[size_t(y) * size_t(size) + size_t(x)] = WithAlpha(colour, r + 0.5 - d);
-        }
-    }
-    return p;
-}
 
 // A sunflower on a stem with a leaf: not symmetric, so that its turned
 // copies show their angle.
@@ -183,36 +127,6 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
     platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileWrite,
                                                platform::FileCreation::CreateAlways);
     return file.IsOpen() && file.WriteExact(bytes.data(), int64_t(bytes.size())) && file.Close();
-}
-
-// ---------------------------------------------------------------- sprite pack
-
-bool WriteSpritePack(const std::string& path, std::string* error) {
-    int digitsWidth = 0, digitsHeight = 0;
-    const Picture digits = DigitsPicture(&digitsWidth, &digitsHeight);
-    constexpr int kCoinSize = 16;
-    struct Entry {
-        const char16_t* name;
-        std::vector<uint8_t> image;
-    };
-    const Entry entries[] = {
-        {u"digits", MakeTarga(digits, digitsWidth, digitsHeight)},
-        {u"coin", MakeTarga(CoinPicture(kCoinSize), kCoinSize, kCoinSize)},
-    };
-    kis::DataFileWriterW* writer =
-        kis::OpenDataFileForWrite(Wide(path).c_str(), kSpritePackTypeId, kSpritePackTypeVersion, 1, false);
-    if (!writer) return *error = "cannot write " + path, false;
-    bool ok = writer->BeginChunk(kSpriteTextureChunkId, kSpriteTextureChunkSubId) &&
-              WriteU32(*writer, uint32_t(std::size(entries)));
-    for (const Entry& entry : entries) {
-        uint8_t header[kTextureEntryHeaderSize];
-        WriteTextureEntryHeader(header, entry.name, 0);
-        ok = ok && writer->Write(header, sizeof header) && WriteU32(*writer, uint32_t(entry.image.size())) &&
-             writer->Write(entry.image.data(), uint32_t(entry.image.size()));
-    }
-    ok = ok && writer->EndChunk();
-    if (!kis::CloseDataFile(writer) || !ok) return *error = "cannot write " + path, false;
-    return true;
 }
 
 bool WriteShowcase(const std::string& folder, std::string* error) {
@@ -451,7 +365,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "content: cannot make %s\n", folder.c_str());
         return 1;
     }
-    if (!WriteSpritePack(folder + "/Sprites.dat", &error) || !WriteShowcase(folder + "/Showcase", &error)) {
+    if (!WriteShowcase(folder + "/Showcase", &error)) {
         std::fprintf(stderr, "content: %s\n", error.c_str());
         return 1;
     }
