@@ -1,6 +1,7 @@
 #include "app/FinishedScreen.h"
 
 #include "app/GameDataLoader.h"
+#include "app/GuiShowcase.h"
 #include "app/LoadingScreen.h"
 #include "engine/Cursors.h"
 #include "engine/InputManager.h"
@@ -9,6 +10,7 @@
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "engine/VirtualKeys.h"
+#include "gui/Window.h"
 #include "platform/Utf.h"
 #include "text/DigitalText.h"
 #include "text/FontSlots.h"
@@ -108,6 +110,7 @@ FinishedScreen::FinishedScreen() : viewer_(GetAppServices().viewer), picture_(vi
     MakeCounter();
     ShowArrowCursor();
     clickSound_ = GetSoundManager().FindSample(u"click");
+    OpenShowcaseDialog();
 }
 
 // The picture is drawn with alpha blending and filtered, since two of its
@@ -164,6 +167,7 @@ void FinishedScreen::ShowArrowCursor() {
 
 void FinishedScreen::Update() {
     if (quitWanted_) SetGameState(kStateQuit);
+    if (WindowManager* windows = GetWindowManager()) windows->Update();
 }
 
 void FinishedScreen::Draw() {
@@ -179,6 +183,7 @@ void FinishedScreen::Draw() {
     DrawPictures(centreX);
     DrawMarkupText(centreX);
     DrawCounter(centreX);
+    if (WindowManager* windows = GetWindowManager()) windows->Draw();
 }
 
 // The picture three times about its centre: as it is, turned by 30 degrees
@@ -266,6 +271,9 @@ void DrawScreen() {
     if (g_screen) g_screen->Draw();
 }
 uint32_t ScreenCursor() {
+    uint32_t cursor = kArrowCursorId;
+    if (WindowManager* windows = GetWindowManager(); windows && windows->GetCursor(&cursor) && cursor != 256)
+        return cursor;
     return kArrowCursorId;
 }
 void MouseDown(int32_t x, int32_t y, uint32_t button) {

@@ -89,11 +89,13 @@ void HIText::Draw(DXLViewer& viewer, float alpha) {
     const DXLMatrix saved = viewer.CurrentTransform();
     if (style_.shadowFlag) {
         viewer.Translate(float(x_ + style_.shadowX), float(y_ + style_.shadowY));
+        viewer.ApplyTransform();
         laidOut_->SetColor(ScaleAlpha(style_.shadowColour, alpha));
         laidOut_->Draw();
         viewer.SetTransform(&saved);
     }
     viewer.Translate(float(x_), float(y_));
+    viewer.ApplyTransform();
     laidOut_->SetColor(ScaleAlpha(style_.colour, alpha));
     laidOut_->Draw();
     viewer.SetTransform(&saved);

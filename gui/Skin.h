@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class DXLTexture;
 class KGEFont;
+class KGETextW;
 class Sprite;
 
 // Frames of the "dialogs" sprite, in the order the art lays them out.
@@ -72,6 +74,32 @@ uint32_t ModulateColour(uint32_t a, uint32_t b);
 // The colour with its alpha multiplied.
 uint32_t ScaleAlpha(uint32_t colour, float alpha);
 
+// A text in a font slot, laid out once (again only when it changes) and
+// drawn in any colour. Without the font it draws nothing and measures 0.
+class SkinText {
+  public:
+    SkinText();
+    ~SkinText();
+    SkinText(SkinText&&) noexcept;
+    SkinText& operator=(SkinText&&) noexcept;
+    // flags: KGETextParams flags (alignment, wrapping at width).
+    void Set(int32_t fontSlot, std::u16string_view text, uint32_t flags = 0, int32_t width = 0);
+    void Draw(DXLViewer& viewer, float x, float y, uint32_t colour);
+    int32_t Width();
+    int32_t Height();
+    const std::u16string& Text() const { return text_; }
+
+  private:
+    bool Ready();
+
+    int32_t slot_ = -1;
+    std::u16string text_;
+    uint32_t flags_ = 0;
+    int32_t width_ = 0;
+    std::unique_ptr<KGETextW> laidOut_;
+    bool stale_ = true;
+};
+
 // A list of skin elements drawn in order: the background of a window or panel.
 class WindowSprites {
   public:
@@ -92,17 +120,13 @@ class WindowSprites {
   private:
     struct Element {
         SkinQuads quads;
-        int32_t fontSlot = -1;
-        std::u16string text;
+        bool isText = false;
+        SkinText text;
         kis::Rect rect{0, 0, 0, 0};
         uint32_t colour = 0xFFFFFFFF;
-        bool centre = false;
     };
     std::vector<Element> elements_;
 };
 
-// Draws a line of text in a font slot at (x, y) with the colour (nothing without the font).
-void DrawSkinText(DXLViewer& viewer, int32_t fontSlot, const char16_t* text, float x, float y,
-                  uint32_t colour);
 // The size of a line of text in a font slot (0, 0 without the font).
 kis::Rect MeasureSkinText(int32_t fontSlot, const char16_t* text);

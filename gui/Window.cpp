@@ -18,6 +18,7 @@ WindowManager* g_manager = nullptr;
 // A point no control contains: offered to a window the mouse has left so that
 // its controls drop their hover look.
 constexpr int32_t kOutside = INT32_MIN / 4;
+constexpr int32_t kWheelNotch = 120;
 
 } // namespace
 
@@ -97,7 +98,9 @@ bool GameWindow::OnMouseWheel(int32_t x, int32_t y, int32_t delta) {
     (void)x;
     (void)y;
     if (!scrollbar) return false;
-    scrollbar->Scroll(-delta);
+    // A notch is 120; a turn towards the player scrolls down.
+    const int32_t notches = delta / kWheelNotch != 0 ? delta / kWheelNotch : (delta > 0) - (delta < 0);
+    scrollbar->Scroll(-notches);
     return true;
 }
 
