@@ -110,7 +110,6 @@ FinishedScreen::FinishedScreen() : viewer_(GetAppServices().viewer), picture_(vi
     MakeCounter();
     ShowArrowCursor();
     clickSound_ = GetSoundManager().FindSample(u"click");
-    OpenShowcaseDialog();
 }
 
 // The picture is drawn with alpha blending and filtered, since two of its
@@ -258,6 +257,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     const uint32_t virtualKey = VirtualKeyOf(key);
     LogLabelPrintf(kLogIndent, "Key pressed", "0x%02X (virtual key 0x%02X, modifiers 0x%X)", key, virtualKey,
                    modifiers);
+    if (virtualKey == kVkF1 + 1) OpenShowcaseDialog(); // F2: the window toolkit's dialog
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
 }

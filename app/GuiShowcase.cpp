@@ -151,7 +151,7 @@ class ShowcaseDialog : public BaseDialogWindow {
 
 void OpenShowcaseDialog() {
     WindowManager* manager = GetWindowManager();
-    if (!manager) return;
+    if (!manager || manager->FindWindowByLayer(kDialogTag)) return;
     manager->Open<ShowcaseDialog>();
     LogLine(kLogIndent, "The toolkit dialog is open.");
 }

@@ -4,5 +4,6 @@
 // the medal-time line, so that each can be seen and driven. What the player
 // does with it is written to the log.
 
-// Opens the dialog on the installed window manager (nothing without one).
+// Opens the dialog on the installed window manager (nothing without one, or
+// while it is open).
 void OpenShowcaseDialog();
