@@ -31,6 +31,10 @@ constexpr SkinBorders kBorders[kSkinPieceCount] = {
     {0, 0, 0, 0},     // separator
 };
 
+// Pieces whose art has an opaque middle: most of a window's area needs no blending.
+constexpr bool kOpaqueMiddle[kSkinPieceCount] = {true,  true, true, true,  true,  true, true, false,
+                                                 false, true, true, false, false, true, true, true};
+
 // The colours a piece is drawn in when the skin art is missing.
 constexpr uint32_t kFlatColours[kSkinPieceCount] = {
     0xFF6B4A2B, 0xFF8C5A2E, 0xFFB07A3A, 0xFFD09A4A, 0xFF8A5A2A, 0xFF7A7068, 0xFF9A7A50, 0xFFEEE0C0,
@@ -88,6 +92,7 @@ void InitNinePatch(SkinQuads* record, int32_t x, int32_t y, int32_t width, int32
                    DXLTexture* texture, const kis::Rect& source) {
     record->texture = Resolve(texture);
     record->count = 0;
+    record->opaque = -1;
     // Borders wider than the target shrink in proportion, so that nothing turns inside out.
     if (left + right > width && left + right > 0) {
         left = left * width / (left + right);
@@ -107,6 +112,8 @@ void InitNinePatch(SkinQuads* record, int32_t x, int32_t y, int32_t width, int32
         for (int32_t column = 0; column < 3; ++column) {
             if ((flags & 1) && row == 1 && column == 1) continue;
             if (xs[column + 1] <= xs[column] || ys[row + 1] <= ys[row]) continue;
+            if (row == 1 && column == 1 && (flags & 2) && (colour >> 24) == 0xFF)
+                record->opaque = record->count;
             FillPart(&record->quads[record->count++], record->texture, xs[column], ys[row], xs[column + 1],
                      ys[row + 1], us[column], vs[row], us[column + 1], vs[row + 1], colour);
         }
@@ -117,6 +124,7 @@ void InitQuad(SkinQuads* record, int32_t x, int32_t y, int32_t width, int32_t he
               DXLTexture* texture, const kis::Rect& source) {
     record->texture = Resolve(texture);
     record->count = 1;
+    record->opaque = -1;
     FillPart(&record->quads[0], record->texture, float(x), float(y), float(x + width), float(y + height),
              float(source.left), float(source.top), float(source.right), float(source.bottom), colour);
 }
@@ -132,7 +140,7 @@ void InitSkinPiece(SkinQuads* record, int32_t piece, const kis::Rect& rect, uint
         return;
     }
     InitNinePatch(record, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, b.left, b.top,
-                  b.right, b.bottom, colour, 0, kInterfaceTexture, source);
+                  b.right, b.bottom, colour, kOpaqueMiddle[piece] ? 2 : 0, kInterfaceTexture, source);
 }
 
 void DrawSkinQuads(DXLViewer& viewer, SkinQuads& record, float alpha) {
@@ -146,12 +154,22 @@ void DrawSkinQuads(DXLViewer& viewer, SkinQuads& record, float alpha) {
                 saved[i][k] = record.quads[i].v[k].colour;
                 record.quads[i].v[k].colour = ScaleAlpha(saved[i][k], alpha);
             }
-    viewer.SetBlendMode(kBlendAlpha);
     if (record.texture)
         SetCurrentTexture(record.texture);
     else
         ClearCurrentTexture();
-    viewer.DrawTexturedQuads(uint32_t(record.count), record.quads);
+    viewer.SetBlendMode(kBlendAlpha);
+    if (fade || record.opaque < 0) {
+        viewer.DrawTexturedQuads(uint32_t(record.count), record.quads);
+    } else {
+        // Blending costs the most per pixel: the large opaque middle goes without it.
+        const uint32_t at = uint32_t(record.opaque);
+        viewer.DrawTexturedQuads(at, record.quads);
+        viewer.DrawTexturedQuads(uint32_t(record.count) - at - 1, record.quads + at + 1);
+        viewer.SetBlendMode(kBlendOpaque);
+        viewer.DrawTexturedQuad(&record.quads[at]);
+        viewer.SetBlendMode(kBlendAlpha);
+    }
     if (fade)
         for (int32_t i = 0; i < record.count; ++i)
             for (int32_t k = 0; k < 4; ++k)

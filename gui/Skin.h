@@ -50,6 +50,7 @@ bool GetSkinRect(int32_t piece, kis::Rect* out);
 struct SkinQuads {
     DXLTexture* texture = nullptr; // owned by its library; null draws flat colour
     int32_t count = 0;
+    int32_t opaque = -1; // the quad drawn without blending (an opaque middle), -1 none
     TexturedQuad quads[9] = {};
 };
 
@@ -58,7 +59,9 @@ inline DXLTexture* const kInterfaceTexture = reinterpret_cast<DXLTexture*>(intpt
 
 // Fills nine quads so that the region's borders keep their size and its
 // middle stretches over (x, y, width, height). A texture of
-// kInterfaceTexture is the skin's; flag 1 leaves the middle out.
+// kInterfaceTexture is the skin's; flag 1 leaves the middle out, flag 2 says
+// the middle is opaque (it is then drawn without blending, while the colour
+// is opaque too).
 void InitNinePatch(SkinQuads* record, int32_t x, int32_t y, int32_t width, int32_t height, int32_t left,
                    int32_t top, int32_t right, int32_t bottom, uint32_t colour, uint32_t flags,
                    DXLTexture* texture, const kis::Rect& source);
