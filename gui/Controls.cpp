@@ -162,6 +162,14 @@ void GameButton::CloseWithEffect() {
     HideHint();
 }
 
+void GameButton::StepEffect() {
+    if (fadingOut_ && HasState() && EffectAlpha() <= 0.0f) {
+        fadingOut_ = false;
+        fadeTime_ = 0;
+        SetVisible(false);
+    }
+}
+
 float GameButton::EffectAlpha() const {
     if (fadeTime_ == 0) return fadingOut_ ? 0.0f : 1.0f;
     const int32_t elapsed = int32_t(GameNow() - fadeStart_);

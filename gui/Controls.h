@@ -133,6 +133,8 @@ class GameButton : public GameHint {
     // Fades the button in from 0 starting at start (game clock) over ms; CloseWithEffect hides it.
     void ShowWithEffect(uint32_t start, uint32_t ms);
     void CloseWithEffect();
+    // Hides the button once its close effect has run (called by the window's update).
+    void StepEffect();
 
     uint32_t Command() const { return command_; }
     uintptr_t userData = 0;

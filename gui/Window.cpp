@@ -129,6 +129,9 @@ void GameWindow::SetState(uint32_t newState) {
 void GameWindow::OnScreenResize(int32_t, int32_t) {}
 
 bool GameWindow::Update() {
+    for (GameControls* group : groups_)
+        for (int32_t i = 0; i < group->Count(); ++i)
+            group->Get(i)->StepEffect();
     return modal;
 }
 
