@@ -105,8 +105,14 @@ void GPSEmiter::Step(uint32_t ms) {
 GPSSpace::GPSSpace() = default;
 GPSSpace::~GPSSpace() = default;
 
+// Room for the emitter's most live particles is made now, so that the
+// frames after it allocate nothing.
 GPSEmiter* GPSSpace::AddEmitter(const GPSDescription& description, const GPSEmission* params, float x,
                                 float y) {
+    const uint32_t limit =
+        description.record.maxParticles ? description.record.maxParticles : kDefaultMaxParticles;
+    particles_.reserve(particles_.size() + limit);
+    quads_.reserve(particles_.capacity());
     emitters_.push_back(std::make_unique<GPSEmiter>(this, description, params, x, y));
     return emitters_.back().get();
 }

@@ -106,12 +106,10 @@ bool MapSprite::Draw(MapDrawItem* item, int32_t frame, int32_t x, int32_t y, con
 bool MapSprite::DrawFloat(MapDrawItem* item, int32_t frame, float x, float y, const kis::Rect* source,
                           uint32_t colour, bool mirror) {
     mirror = mirror && IsMirrorable();
-    kis::Rect r;
-    if (frame >= 0 && !GetFrameRect(frame, &r)) return false;
-    if (frame < 0 && !frames_.empty()) {
-        frame = platform::Rand() % GetFrameCount();
-        r = frames_[size_t(frame)];
-    }
+    if (frames_.empty()) return false;
+    if (frame < 0) frame = platform::Rand() % GetFrameCount();
+    kis::Rect r = {};
+    if (!GetFrameRect(frame, &r)) return false;
     const float w = float(r.right - r.left), h = float(r.bottom - r.top);
     const float ox = mirror ? w - float(originX_) : float(originX_);
     return Fill(item, frame, x - ox, y - float(originY_), w, h, source, colour, mirror);

@@ -11,7 +11,6 @@
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
-//   Showcase\    sunflower.tga, the picture of the screen after loading
 // The sprite pack comes from the art (tools/spritepack). The packs hold the
 // chunks whose loaders exist; the pictures and sounds are
 // drawn and synthesised here, so the sample game needs no outside files.
@@ -63,23 +62,6 @@ uint32_t Mix(uint32_t a, uint32_t b, double t) {
     return 0xFF000000 | channel(16) | channel(8) | channel(0);
 }
 
-uint32_t WithAlpha(uint32_t colour, double alpha) {
-    return (colour & 0x00FFFFFF) | uint32_t(std::lround(std::clamp(alpha, 0.0, 1.0) * 255.0)) << 24;
-}
-
-// An uncompressed 32-bit Targa file with alpha, rows from the top.
-std::vector<uint8_t> MakeTarga(const Picture& picture, int width, int height) {
-    std::vector<uint8_t> out(18 + picture.size() * 4, 0);
-    out[2] = 2; // true colour
-    kis::StoreLE16(&out[12], uint16_t(width));
-    kis::StoreLE16(&out[14], uint16_t(height));
-    out[16] = 32;
-    out[17] = 0x28; // 8 alpha bits, first row at the top
-    for (size_t i = 0; i < picture.size(); ++i)
-        kis::StoreLE32(&out[18 + 4 * i], picture[i]); // blue, green, red, alpha
-    return out;
-}
-
 // Digit images of the texture "digits" (content/art/interface/digits.svg):
 // 0-9 and the minus sign side by side, each kDigitWidth wide
 // with kDigitStep empty pixels between them.
@@ -87,55 +69,6 @@ constexpr int kDigitWidth = 14;
 constexpr int kDigitHeight = 22;
 constexpr int kDigitStep = 2;
 constexpr int kDigitGap = 2; // pixels between two drawn digits
-
-// A sunflower on a stem with a leaf: not symmetric, so that its turned
-// copies show their angle.
-Picture SunflowerPicture(int w, int h) {
-    Picture p(size_t(w) * size_t(h), 0);
-    const double cx = w / 2.0, cy = h * 0.36;
-    const double disk = h * 0.14;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            uint32_t& px = p[size_t(y) * size_t(w) + size_t(x)];
-            const double fx = x + 0.5, fy = y + 0.5;
-            // The head: a seed disk in a ring of petals with soft tips.
-            const double dx = fx - cx, dy = fy - cy, d = std::hypot(dx, dy);
-            const double petal =
-                h * 0.20 + h * 0.13 * std::pow(std::abs(std::cos(6.0 * std::atan2(dy, dx))), 0.7);
-            if (d < disk) {
-                const bool seed = (int(fx * 0.6) + int(fy * 0.6)) % 2 == 0;
-                px = seed ? 0xFF5A3214 : 0xFF7A4620;
-                continue;
-            }
-            const double petalAlpha = petal + 0.5 - d;
-            if (petalAlpha >= 1.0) {
-                px = Mix(0xFFFFD83A, 0xFFE89A10, (d - disk) / (h * 0.2));
-                continue;
-            }
-            // Below the head: the stem and a leaf to the right.
-            const double lx = (fx - (cx + h * 0.14)) / (h * 0.12), ly = (fy - h * 0.78) / (h * 0.055);
-            if ((std::abs(fx - cx) < h * 0.04 && fy > cy) || lx * lx + ly * ly < 1.0)
-                px = Mix(0xFF4CA03A, 0xFF2E7024, (fy - cy) / (h - cy));
-            else if (petalAlpha > 0.0)
-                px = WithAlpha(0xFFE89A10, petalAlpha);
-        }
-    }
-    return p;
-}
-
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileWrite,
-                                               platform::FileCreation::CreateAlways);
-    return file.IsOpen() && file.WriteExact(bytes.data(), int64_t(bytes.size())) && file.Close();
-}
-
-bool WriteShowcase(const std::string& folder, std::string* error) {
-    if (!platform::CreateFolder(platform::GamePath(folder))) return *error = "cannot make " + folder, false;
-    constexpr int kSide = 96;
-    if (!WriteFileBytes(folder + "/sunflower.tga", MakeTarga(SunflowerPicture(kSide, kSide), kSide, kSide)))
-        return *error = "cannot write " + folder + "/sunflower.tga", false;
-    return true;
-}
 
 // ---------------------------------------------------------------- data pack
 
@@ -363,10 +296,6 @@ int main(int argc, char** argv) {
     std::string error;
     if (!platform::CreateFolder(platform::GamePath(folder))) {
         std::fprintf(stderr, "content: cannot make %s\n", folder.c_str());
-        return 1;
-    }
-    if (!WriteShowcase(folder + "/Showcase", &error)) {
-        std::fprintf(stderr, "content: %s\n", error.c_str());
         return 1;
     }
     if (!WriteDataPack(folder + "/Data.dat", &error)) {
