@@ -93,8 +93,8 @@ class GameHint {
     virtual kis::Rect ScreenRect() const = 0;
 
   protected:
-    GameWindow* window_; // the window whose group owns this control
-    WindowManager* manager_;
+    GameWindow* window_;     // the window whose group owns this control
+    WindowManager* manager_; // the window's manager, which outlives it
     std::unique_ptr<CaptionHintWindow> hint_;
     std::u16string hintCaption_, hintBody_;
     bool hintEnabled_ = true;
