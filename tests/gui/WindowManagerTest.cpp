@@ -1,5 +1,6 @@
 // The window manager: input routing through the stack, layer orders, hover,
 // capture, hints, cursors and deferred deletion of windows.
+#include "gui/Hint.h"
 #include "gui/Window.h"
 #include "tests/sprites/SpriteTestHost.h"
 
@@ -257,6 +258,23 @@ TEST_F(Hints, AHintShowsAfter400MsOfRestAndSmallMovesDoNotRestartTheWait) {
             manager.Update();
             EXPECT_EQ(manager.IsHintShown(), s.shown) << c.name;
         }
+    }
+}
+
+TEST_F(Hints, TheHintStandsBelowItsControlWhereverTheWindowHasMoved) {
+    ProbeWindow* w = Open(kTagA, false, kis::MakeRectWH(0, 0, 200, 200));
+    CallbackButton* b = w->Controls().Make<CallbackButton>(7, [] {});
+    b->rect = kis::MakeRectWH(0, 0, 100, 100);
+    b->SetHint(u"Caption", u"Body");
+    for (const int32_t at : {0, 300}) {
+        w->rect = kis::MakeRectWH(at, at, 200, 200);
+        manager.OnMouseMove(at + 20, at + 20, 0);
+        host.game += WindowManager::kHintDelay;
+        manager.Update();
+        ASSERT_TRUE(manager.IsHintShown()) << at;
+        EXPECT_EQ(b->GetHintWindow()->Box().top, at + 100 + kHintGap) << at;
+        manager.OnMouseMove(at + 150, at + 150, 0); // off the button: the hint goes
+        EXPECT_FALSE(manager.IsHintShown()) << at;
     }
 }
 
