@@ -36,8 +36,8 @@ TEST(GameEdit, AClickFocusesTheFieldWhichThenTakesAcceptedCharacters) {
     for (char16_t ch : std::u16string(u"hay BALE 7 x"))
         manager.OnKeyPress(ch);
     EXPECT_EQ(std::u16string(field->GetText()), u"hay   x"); // capitals and digits refused
-    EXPECT_EQ(field->ChangeCount(), 7u); // one change per accepted character
-    manager.OnKeyDown(8, 0); // backspace
+    EXPECT_EQ(field->ChangeCount(), 7u);                     // one change per accepted character
+    manager.OnKeyDown(8, 0);                                 // backspace
     EXPECT_EQ(std::u16string(field->GetText()), u"hay   ");
     field->SetText(u"a longer name than sixteen");
     EXPECT_EQ(field->GetLength(), 16u); // the template's capacity
