@@ -338,10 +338,12 @@ void WindowManager::UpdateHover(int32_t x, int32_t y) {
     GameWindow* found = nullptr;
     for (size_t i = stack_.size(); i-- > 0;) {
         GameWindow* w = stack_[i].get();
-        if (!w->closing && w->HitTest(x, y)) {
+        if (w->closing) continue;
+        if (w->HitTest(x, y)) {
             found = w;
             break;
         }
+        if (w->modal) break; // nothing below a modal window is under the mouse
     }
     if (hovered_ && hovered_ != found && !hovered_->closing) hovered_->OnMouseMove(kOutside, kOutside, 0);
     hovered_ = found;

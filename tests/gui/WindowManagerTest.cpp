@@ -95,6 +95,11 @@ TEST_F(Routing, InputGoesTopDownAndStopsAtTheFirstTakerOrAModalWindow) {
         EXPECT_EQ(log, c.offered) << c.x;
     }
     EXPECT_EQ(manager.ModalCount(), 1);
+    // Below the modal window no window counts as hovered.
+    EXPECT_TRUE(manager.OnMouseMove(150, 150, 0));
+    EXPECT_EQ(manager.HoveredWindow(), nullptr);
+    EXPECT_TRUE(manager.OnMouseMove(50, 50, 0));
+    EXPECT_EQ(manager.HoveredWindow(), manager.Get(1));
 }
 
 TEST_F(Routing, WithoutAModalWindowAMissReachesNobody) {
