@@ -6,6 +6,7 @@
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
+#include "gui/Window.h"
 #include "platform/Clock.h"
 #include "sprites/SpritePack.h"
 #include "text/DigitalText.h"
@@ -148,10 +149,16 @@ int32_t LoadSpritesStep(kis::DataFileReaderW* reader, LoaderState* state) {
     return result;
 }
 
-kis::list<DigitalFont> g_digitalFonts; // owned
+kis::list<DigitalFont> g_digitalFonts; // owned; used only while no window manager is installed
+
+// The digit fonts belong to the window manager's list, which owns them.
+kis::list<DigitalFont>& DigitFontList() {
+    if (WindowManager* windows = GetWindowManager()) return windows->DigitalFonts();
+    return g_digitalFonts;
+}
 
 int32_t LoadDigitalFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
-    return LoadDigitalFonts(&g_digitalFonts, reader, state);
+    return LoadDigitalFonts(&DigitFontList(), reader, state);
 }
 
 int32_t LoadFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
@@ -260,10 +267,11 @@ LoadingProgress* GetLoadingProgress() {
 }
 
 kis::list<DigitalFont>& AppDigitalFonts() {
-    return g_digitalFonts;
+    return DigitFontList();
 }
 
 DigitalFont* FindAppDigitalFont(uint32_t id) {
+    if (WindowManager* windows = GetWindowManager()) return windows->FindDigitalFont(id);
     for (int32_t i = 0; i < g_digitalFonts.Count(); ++i) {
         DigitalFont* font = g_digitalFonts.Get(i);
         if (font && font->GetId() == id) return font;
@@ -272,6 +280,7 @@ DigitalFont* FindAppDigitalFont(uint32_t id) {
 }
 
 void FreeLoadedGameData() {
+    DigitFontList().DeleteAll();
     g_digitalFonts.DeleteAll();
     FreeAppFonts();
     SetSpriteLibraries(nullptr);

@@ -456,6 +456,7 @@ int WinMain(int argc, char** argv) {
         SetWindowManager(&windows);
         SetGameState(kStateLogos);
         RunMainLoop(backend, *AppViewer, *AppInput, options);
+        windows.DeleteAllWindows(); // while the fonts they draw with are there
         SetGameState(kStateQuit);
         SetWindowManager(nullptr);
     }

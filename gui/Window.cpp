@@ -283,16 +283,22 @@ WindowManager::WindowManager(DXLViewer* viewer, const DXLLanguage* language)
     : viewer_(viewer), language_(language) {}
 
 WindowManager::~WindowManager() {
+    DeleteAllWindows();
+    digitFonts_.DeleteAll();
+}
+
+void WindowManager::DeleteAllWindows() {
     hintOwner_ = nullptr;
+    hintShown_ = false;
     captured_ = nullptr;
     // Top first: a window may still look at the ones below while it goes.
     while (!stack_.empty()) {
         std::unique_ptr<GameWindow> top = std::move(stack_.back());
         stack_.pop_back();
+        if (top->modal) --modalCount_;
         ClearPointersTo(top.get());
         top.reset();
     }
-    digitFonts_.DeleteAll();
 }
 
 void WindowManager::Push(std::unique_ptr<GameWindow> window) {

@@ -211,6 +211,9 @@ class WindowManager {
     void Destroy(GameWindow* window);
     // Deletes the closing windows whose effects have ended (not during input).
     void DeleteClosedWindows();
+    // Deletes every window now, the top first (at shut-down, before the fonts
+    // and textures the windows draw with go).
+    void DeleteAllWindows();
 
     // ---- hover, capture, hint
     GameWindow* HoveredWindow() const { return hovered_; }
