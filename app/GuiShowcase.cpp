@@ -1,6 +1,7 @@
 #include "app/GuiShowcase.h"
 
 #include "engine/Log.h"
+#include "engine/SoundManager.h"
 #include "gui/GameEdit.h"
 #include "gui/ProgressLine.h"
 #include "gui/Scrollbar.h"
@@ -56,8 +57,11 @@ class ShowcaseDialog : public BaseDialogWindow {
         FindButton(kDialogCancel)
             ->SetHint(m.Text(u"dialogs", u"cancel"), m.Text(u"dialogs", u"showcase_cancel_hint"));
 
+        const uint32_t click = GetSoundManager().FindSample(u"click");
+        FindButton(kDialogOk)->clickSound = FindButton(kDialogCancel)->clickSound = click;
         check_ = CreateCheckBox(this, &controls_, kCheckCommand, 32, contentTop,
                                 m.Text(u"dialogs", u"showcase_check"));
+        check_->clickSound = click;
         AddControls(&list_);
         for (int32_t i = 0; i < kListEntries; ++i) {
             const std::u16string text = std::u16string(m.Text(u"dialogs", u"showcase_entry")) + u" " +
