@@ -260,12 +260,24 @@ void GameControls::Clear() {
     // Deleting from the back keeps the earlier controls valid for their destructors.
     while (!buttons_.empty())
         buttons_.pop_back();
+    removed_.clear();
 }
 
 void GameControls::Remove(GameButton* button) {
     auto it =
         std::find_if(buttons_.begin(), buttons_.end(), [&](const auto& b) { return b.get() == button; });
-    if (it != buttons_.end()) buttons_.erase(it);
+    if (it == buttons_.end()) return;
+    std::unique_ptr<GameButton> going = std::move(*it);
+    buttons_.erase(it);
+    WindowManager& manager = going->Manager();
+    manager.Forget(going.get());
+    if (!manager.IsDispatching()) return; // deleted here
+    going->SetVisible(false);
+    removed_.push_back(std::move(going));
+}
+
+void GameControls::DeleteRemoved() {
+    removed_.clear();
 }
 
 void GameControls::Draw(DXLViewer& viewer, float alpha) {

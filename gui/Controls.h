@@ -197,8 +197,11 @@ class GameControls {
         return raw;
     }
     void Clear();
-    // Deletes one control of the group (after the manager forgot it).
+    // Deletes one control of the group (after the manager forgot it). While
+    // input or a frame runs through the manager the control may be the one
+    // running: it is hidden at once and deleted by DeleteRemoved.
     void Remove(GameButton* button);
+    void DeleteRemoved();
 
     int32_t Count() const { return int32_t(buttons_.size()); }
     GameButton* Get(int32_t i) const { return buttons_[size_t(i)].get(); }
@@ -208,6 +211,7 @@ class GameControls {
   private:
     GameWindow* window_;
     std::vector<std::unique_ptr<GameButton>> buttons_;
+    std::vector<std::unique_ptr<GameButton>> removed_; // waiting for DeleteRemoved
 };
 
 // Finding a window's control for the tutorial.

@@ -498,6 +498,9 @@ void WindowManager::Destroy(GameWindow* window) {
 
 void WindowManager::DeleteClosedWindows() {
     if (dispatchDepth_ > 0) return;
+    for (auto& w : stack_)
+        for (GameControls* group : w->Groups())
+            group->DeleteRemoved();
     for (;;) {
         auto it = std::find_if(stack_.begin(), stack_.end(),
                                [](const auto& w) { return w->closing && !w->Effects(); });

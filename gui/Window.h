@@ -211,6 +211,8 @@ class WindowManager {
     void Destroy(GameWindow* window);
     // Deletes the closing windows whose effects have ended (not during input).
     void DeleteClosedWindows();
+    // True while input, an update or drawing runs through the windows.
+    bool IsDispatching() const { return dispatchDepth_ > 0; }
     // Deletes every window now, the top first (at shut-down, before the fonts
     // and textures the windows draw with go).
     void DeleteAllWindows();

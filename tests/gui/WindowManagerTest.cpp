@@ -185,6 +185,21 @@ TEST_F(Deletion, AButtonThatDeletesItsWindowDuringItsClickTouchesNoFreedMemory) 
     EXPECT_EQ(manager.HintOwner(), nullptr);
 }
 
+TEST_F(Deletion, AButtonThatRemovesItselfDuringItsClickGoesAfterTheEvent) {
+    ProbeWindow* w = Open(kTagA, false);
+    CallbackButton* b = nullptr;
+    b = w->Controls().Make<CallbackButton>(7, [&] { w->Controls().Remove(b); });
+    manager.OnMouseDown(20, 20, 1);
+    manager.OnMouseUp(20, 20, 1); // the click sound and the tutorial note still use it
+    EXPECT_EQ(w->Controls().Count(), 0);
+    EXPECT_EQ(manager.CapturedControl(), nullptr);
+    // The next press falls on the window itself.
+    log.clear();
+    EXPECT_TRUE(manager.OnMouseDown(20, 20, 1));
+    EXPECT_EQ(manager.CapturedControl(), nullptr);
+    manager.OnMouseUp(20, 20, 1);
+}
+
 TEST_F(Deletion, AWindowThatOpensAnotherAndClosesItselfDuringInput) {
     ProbeWindow* w = Open(kTagA, false);
     w->Controls().Make<CallbackButton>(7, [&] {
