@@ -480,9 +480,10 @@ void MapPlayer::UpdateJob(uint32_t ms) {
 }
 
 std::unique_ptr<Job> MapPlayer::CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) {
-    if (jobId == JOBID_GOTO) return MapCharacter::CreateJobFromRecord(jobId, record, size);
+    // The farm's jobs through their loaders; the walk and the animation jobs
+    // every character knows through the base.
     const PlayerJobLoader loader = GetPlayerJobLoader(jobId);
-    return loader ? loader(this, record, size) : nullptr;
+    return loader ? loader(this, record, size) : MapCharacter::CreateJobFromRecord(jobId, record, size);
 }
 
 void MapPlayer::FillSaveRecord(uint8_t* block) const {
