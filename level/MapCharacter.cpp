@@ -233,10 +233,11 @@ void MapCharacter::StopWalk() {
 
 void MapCharacter::FaceTowards(float dx, float dy) {
     if (!description_ || (dx == 0.0f && dy == 0.0f)) return;
-    // Variants are directions spread evenly clockwise from facing down the
-    // screen; the art of a direction may be its mirror's, drawn flipped.
+    // Variants are directions spread evenly in turning order from facing
+    // down the screen (down, right, up, left for four); the art of a
+    // direction may be its mirror's, drawn flipped.
     const uint32_t n = std::max<uint32_t>(description_->variantCount, 1);
-    double angle = std::atan2(double(-dx), double(dy)); // 0 down, clockwise
+    double angle = std::atan2(double(dx), double(dy)); // 0 down, pi/2 right
     if (angle < 0) angle += 2 * std::numbers::pi;
     variant_ = int32_t(std::lround(angle / (2 * std::numbers::pi / n))) % int32_t(n);
 }

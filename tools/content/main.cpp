@@ -7,7 +7,8 @@
 //   Data.dat     the data pack (type 0xBAE13676 / 0x74BFFE7D, version 1): a
 //                digit font ('DIGF', id 1, drawn from the texture "digits")
 //                and the game's five rasterised fonts ('FONT', DejaVu faces
-//                at five sizes)
+//                at five sizes), the character descriptions ('CHQR') and
+//                the bonuses ('BONS', tools/content/LevelChunks.cpp)
 //   Sprites.dat  the sprite pack (type 0xE317A788 / 0xB90D20FA, version 1):
 //                the textures of collection 1 ('TEXS', app/SpriteTextures.h):
 //                "digits" (seven-segment digits and a minus sign) and "coin"
@@ -29,6 +30,7 @@
 #include "text/DigitalText.h"
 #include "text/KGEFontFile.h"
 #include "text/KGEWinFont.h"
+#include "tools/content/LevelChunks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -285,7 +287,7 @@ bool WriteDataPack(const std::string& path, std::string* error) {
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
-    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error);
+    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteLevelChunks(*writer);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;
