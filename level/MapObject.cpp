@@ -78,6 +78,16 @@ LevelMap::~LevelMap() {
     // goes before it.
     while (!owned_.empty())
         owned_.pop_back();
+    // Objects owned elsewhere that outlive the map forget it, so their own
+    // end does not reach back into it.
+    for (auto& layer : layers_) {
+        for (MapObject* object : layer) {
+            object->map_ = nullptr;
+            object->layer_ = -1;
+            object->flags_ &= ~uint32_t(MapObject::kOnLevel);
+        }
+        layer.clear();
+    }
 }
 
 MapObject* LevelMap::Adopt(std::unique_ptr<MapObject> object) {

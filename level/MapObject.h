@@ -86,6 +86,7 @@ class MapObject {
     static uint32_t AddEffect(MapObject* object, uint32_t delay, uint32_t effectMs);
 
   protected:
+    friend class LevelMap;
     void SetFlag(uint32_t flag, bool on) { flags_ = on ? (flags_ | flag) : (flags_ & ~flag); }
 
     LevelMap* map_;

@@ -434,6 +434,16 @@ TEST_F(CharacterTest, MapLayersHoldOnlyLiveObjectsInDrawingOrder) {
     EXPECT_EQ(map.LayerObjects(1).size(), 1u);
     EXPECT_EQ(map.PendingRemovals(), 0u);
     EXPECT_EQ(MapObject::AddEffect(c.get(), 0, 10), 0u) << "only objects the map owns";
+
+    // A character that outlives its map is detached from it.
+    auto lateMap = std::make_unique<LevelMap>(&level);
+    auto late = std::make_unique<MapPlayer>(lateMap.get(), &farmerInfo, 0, 0);
+    late->AddToLevel(0);
+    late->AddJob(std::make_unique<Job_GoTo>(late.get(), 9.0f, 9.0f));
+    Run(*late, 1);
+    lateMap.reset();
+    EXPECT_EQ(late->Map(), nullptr);
+    late.reset();
 }
 
 } // namespace
