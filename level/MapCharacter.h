@@ -165,6 +165,10 @@ class MapPlayer : public MapCharacter {
 
     void RequestSideStep() { sideStepRequested_ = true; }
     bool SideStepRequested() const { return sideStepRequested_; }
+    // The farmer's working speed from the level's player speed tracks; cows
+    // and sheep follow it while they are milked or shorn.
+    void SetAnimationSpeed(float speed) { animationSpeed_ = speed > 0.0f ? speed : 1.0f; }
+    float GetAnimationSpeed() const override { return animationSpeed_; }
 
     void Idle() override;
     void UpdateJob(uint32_t ms) override;
@@ -174,6 +178,7 @@ class MapPlayer : public MapCharacter {
 
   private:
     bool sideStepRequested_ = false;
+    float animationSpeed_ = 1.0f;
 };
 
 // The farmer's job loaders, by JOBID: the farm code registers the loader of
