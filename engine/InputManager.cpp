@@ -43,8 +43,20 @@ class PlatformDevice final : public DXLInputDeviceInterface {
             return kResultInvalidArg;
         return kResultOk;
     }
+    // The buffer starts empty: changes from before the set-up are already in
+    // the pointer's position and the device's cleared state, and reading
+    // them again would move the pointer twice.
     HResult SetBufferSize(uint32_t records) override {
         bufferSize_ = records;
+        if (type_ == kInputKeyboard) {
+            platform::KeyRecord dropped[64];
+            while (input_.ReadKeyRecords(dropped, 64) != 0) {
+            }
+        } else {
+            platform::MouseRecord dropped[64];
+            while (input_.ReadMouseRecords(dropped, 64) != 0) {
+            }
+        }
         return kResultOk;
     }
     HResult Acquire() override {
@@ -223,6 +235,21 @@ HResult DXLInputDevice::ReadRecords(uint32_t* count) {
     return hr;
 }
 
+template <class Handle> HResult DXLInputDevice::DrainRecords(Handle handle) {
+    // Bounded: the platform keeps at most kInputRecordLimit records, so a
+    // device that never runs dry is cut off rather than looped on.
+    const uint32_t batches = uint32_t(platform::kInputRecordLimit) / (bufferSize_ ? bufferSize_ : 1) + 2;
+    for (uint32_t batch = 0; batch < batches; ++batch) {
+        uint32_t count = 0;
+        HResult hr = ReadRecords(&count);
+        if (Failed(hr)) return hr;
+        for (uint32_t i = 0; i < count; ++i)
+            handle(records_[i]);
+        if (count < bufferSize_) break;
+    }
+    return kResultOk;
+}
+
 void DXLInputDevice::DropInterface() {
     records_.reset();
     if (!device_) return;
@@ -312,19 +339,16 @@ HResult DXLKeyboard::Poll() {
                 KeyEvent(uint8_t(key), false);
         }
     } else {
-        uint32_t count = 0;
-        HResult hr = ReadRecords(&count);
-        if (Failed(hr)) return hr;
-        for (uint32_t i = 0; i < count; ++i) {
-            const DXLDeviceObjectData& record = records_[i];
-            if (record.offset > 255) continue;
+        HResult hr = DrainRecords([this](const DXLDeviceObjectData& record) {
+            if (record.offset > 255) return;
             uint8_t key = uint8_t(record.offset);
             bool down = (record.data & 0x80) != 0;
             if (down && !keys_[key])
                 KeyEvent(key, true);
             else if (!down && keys_[key])
                 KeyEvent(key, false);
-        }
+        });
+        if (Failed(hr)) return hr;
     }
     RepeatTick();
     return kResultOk;
@@ -443,39 +467,60 @@ HResult DXLMouse::Poll() {
         return kResultOk;
     }
 
-    uint32_t count = 0;
-    HResult hr = ReadRecords(&count);
-    if (Failed(hr)) return hr;
-    for (uint32_t i = 0; i < count; ++i) {
-        const DXLDeviceObjectData& record = records_[i];
+    // Movement records in a row (the x and the y of one motion, or several
+    // motions) become one move to where they end: the places in between,
+    // such as the new x with the old y, are not places the pointer was.
+    // Buttons and the wheel find the pointer where their record puts it.
+    int32_t moveX = x_, moveY = y_;
+    bool moved = false;
+    auto move = [&] {
+        if (moved) Move(moveX, moveY);
+        moved = false;
+    };
+    HResult hr = DrainRecords([&](const DXLDeviceObjectData& record) {
         int32_t data = int32_t(record.data);
         bool held = (record.data & 0x80) != 0;
         switch (record.offset) {
         case 0:
-            Move(x_ + data, y_);
+            moveX += data;
+            moved = true;
             break;
         case 4:
-            Move(x_, y_ + data);
+            moveY += data;
+            moved = true;
             break;
         case 8:
+            move();
             Wheel(data);
             break;
         case 12:
+            move();
             ButtonEvent(kMouseLeft, held);
             break;
         case 13:
+            move();
             ButtonEvent(kMouseRight, held);
             break;
         case 14:
+            move();
             ButtonEvent(kMouseMiddle, held);
             break;
         default:
             break;
         }
+    });
+    if (Failed(hr)) {
+        move();
+        return hr;
     }
-    int32_t x = x_, y = y_;
+    // The system pointer has the last word; always-refresh reports it at
+    // every poll, as the whole-state read does.
+    int32_t x = moveX, y = moveY;
     CursorPos(&x, &y);
-    if (x != x_ || y != y_) Move(x, y);
+    if (x != moveX || y != moveY || alwaysRefresh_) moved = true;
+    moveX = x;
+    moveY = y;
+    move();
     return kResultOk;
 }
 

@@ -147,7 +147,10 @@ class DXLInputDevice {
     void SetExclusive(bool exclusive) { exclusive_ = exclusive; }
     void SetForeground(bool foreground) { foreground_ = foreground; }
     // Immediate devices read their whole state each poll; the others read
-    // buffered records.
+    // buffered records. Devices are buffered unless told otherwise: a state
+    // read once a frame misses a press and release that both fall between
+    // two polls (a tap on a touchpad, a quick click or key), where the
+    // records keep every change in order.
     void SetImmediate(bool immediate) { immediate_ = immediate; }
     void SetBufferSize(uint32_t records) { bufferSize_ = records; }
     bool IsImmediate() const { return immediate_; }
@@ -174,6 +177,11 @@ class DXLInputDevice {
     // count gets the number of records read. A read that fails releases every
     // held key or button (ReleaseAll).
     HResult ReadRecords(uint32_t* count);
+    // Reads the records in batches of the buffer size and hands each one to
+    // `handle` in order, until the device has no more: a frame with more
+    // changes than the buffer holds neither loses them nor leaves them
+    // waiting for later frames.
+    template <class Handle> HResult DrainRecords(Handle handle);
     void DropInterface();
     uint32_t Now() const;
 
@@ -181,7 +189,7 @@ class DXLInputDevice {
     std::unique_ptr<DXLInputDeviceInterface> device_;
     bool exclusive_ = false;
     bool foreground_ = true;
-    bool immediate_ = true;
+    bool immediate_ = false;
     bool active_ = true;
     uint32_t bufferSize_ = 0;
     std::unique_ptr<DXLDeviceObjectData[]> records_;

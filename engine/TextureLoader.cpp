@@ -1,6 +1,9 @@
 #include "engine/TextureLoader.h"
+#include "engine/Log.h"
+#include "engine/Viewer.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/StrFunctions.h"
+#include "platform/CodePage.h"
 
 #include <cstring>
 #include <memory>
@@ -83,16 +86,36 @@ void DXLTextureLoaderDataFile::Render(DXLTexture* texture) {
     const bool read = reader_->OpenChunkEntry(chunk_) && reader_->SeekInChunk(offset_) && Reserve(size_) &&
                       reader_->Read(shared.data.get(), size_);
     putBack();
-    if (!read) return;
-    texture->LoadFromFileInMemory(shared.data.get(), size_);
-    // A picture of another size than its pack declared would not match what
-    // was sized from the declaration: it is refused.
-    const bool declared = texture->GetDeclaredWidth() > 0 || texture->GetDeclaredHeight() > 0;
-    if (declared && texture->IsLive() &&
-        (texture->GetWidth() != texture->GetDeclaredWidth() ||
-         texture->GetHeight() != texture->GetDeclaredHeight()))
-        texture->Release();
+    if (read) {
+        texture->LoadFromFileInMemory(shared.data.get(), size_);
+        // A picture of another size than its pack declared would not match what
+        // was sized from the declaration: it is refused.
+        const bool declared = texture->GetDeclaredWidth() > 0 || texture->GetDeclaredHeight() > 0;
+        if (declared && texture->IsLive() &&
+            (texture->GetWidth() != texture->GetDeclaredWidth() ||
+             texture->GetHeight() != texture->GetDeclaredHeight()))
+            texture->Release();
+    }
     spent_ = !texture->IsLive();
+    // Without a device nothing could load; that is no fault of the pack.
+    const DXLViewer* viewer = texture->GetViewer();
+    if (spent_ && viewer && viewer->HasDevice()) LogFailure(texture, read);
+}
+
+void DXLTextureLoaderDataFile::LogFailure(const DXLTexture* texture, bool read) const {
+    const std::u16string pack = PackFileName(reader_);
+    const char16_t* name = texture->GetName() && texture->GetName()[0] ? texture->GetName() : label_.c_str();
+    const char16_t* why = read ? u"is not an image the engine can load" : u"cannot be read from the pack";
+    if (name[0])
+        LogErrorPrintfW(kLogIndent, u"Image \"%s\" of %s %s.", name, pack.c_str(), why);
+    else
+        LogErrorPrintfW(kLogIndent, u"The image at byte %u of chunk 0x%08X of %s %s.", offset_,
+                        chunk_ ? chunk_->id : 0u, pack.c_str(), why);
+}
+
+std::u16string PackFileName(const kis::BaseDataFile* reader) {
+    const char16_t* name = reader ? reader->GetFileName() : nullptr;
+    return name && name[0] ? std::u16string(name) : std::u16string(u"a pack");
 }
 
 uint32_t DXLTextureLoaderDataFile::SharedBufferCapacity() {
@@ -105,7 +128,8 @@ uint32_t DXLTextureLoaderDataFile::InstanceCount() {
 
 // ---------------------------------------------------------------- entry header
 
-bool ReadTextureEntryHeader(kis::BaseDataFile* reader, DXLTextures* collection, DXLTexture** texture) {
+bool ReadTextureEntryHeader(kis::BaseDataFile* reader, DXLTextures* collection, DXLTexture** texture,
+                            char16_t (*name)[32]) {
     if (texture) *texture = nullptr;
     uint8_t bytes[kTextureEntryHeaderSize];
     if (!reader || !reader->Read(bytes, kTextureEntryHeaderSize)) return false;
@@ -118,6 +142,7 @@ bool ReadTextureEntryHeader(kis::BaseDataFile* reader, DXLTextures* collection, 
     // A file may fill the whole field: the name ends at unit 31 at the latest.
     header.name[31] = 0;
     if (header.headerSize != kTextureEntryHeaderSize || std::memcmp(header.tag, "UmNT", 4) != 0) return false;
+    if (name) std::memcpy(*name, header.name, sizeof header.name);
     if (texture && collection && header.flag == 0) *texture = collection->FindByName(header.name);
     return true;
 }

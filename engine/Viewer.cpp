@@ -207,9 +207,10 @@ HResult DXLViewer::ApplySettings() {
     }
     HResult hr = RecreateOrReset();
     if (Failed(hr)) return hr;
-    if (settings_->present.windowed)
-        clientRect_ = kis::MakeRect(0, 0, int32_t(settings_->present.backBufferWidth),
-                                    int32_t(settings_->present.backBufferHeight));
+    // Full screen too: every screen lays itself out on this rectangle, and a
+    // stale or empty one would put it off the screen's middle.
+    clientRect_ = kis::MakeRect(0, 0, int32_t(settings_->present.backBufferWidth),
+                                int32_t(settings_->present.backBufferHeight));
     InitRenderStates();
     return Store(kResultOk);
 }

@@ -163,7 +163,8 @@ class DXLViewer {
     bool IsDeviceLost() const { return lost_; }
     bool IsVSyncEnabled() const;
     bool IsTextureFormatSupported(uint32_t format);
-    // The client rectangle: the back buffer's size in windowed mode.
+    // The client rectangle: (0, 0) and the back buffer's size, in a window and
+    // in full screen alike.
     const kis::Rect& GetClientRect() const { return clientRect_; }
 
     // ---- frame timing

@@ -128,6 +128,11 @@ void Input::OnCursor(int x, int y) {
     cursorY_ = y;
 }
 
+void Input::OnPointer(int x, int y, uint32_t time) {
+    OnMouseMove(x - cursorX_, y - cursorY_, time);
+    OnCursor(x, y);
+}
+
 void Input::OnWheel(int delta, uint32_t time) {
     if (!acquired_ || delta == 0) return;
     mouse_.wheel += delta;

@@ -241,6 +241,10 @@ class Input {
     void OnKey(uint8_t key, bool down, uint32_t time);
     void OnMouseMove(int dx, int dy, uint32_t time);
     void OnCursor(int x, int y);
+    // The pointer is now at (x, y) in frame pixels: the movement from the
+    // last position becomes records (so that buffered readers that add them
+    // up stand where the pointer stands), then the position is taken.
+    void OnPointer(int x, int y, uint32_t time);
     void OnWheel(int delta, uint32_t time);
     void OnButton(int button, bool down, uint32_t time);
     void OnText(std::u16string_view text);

@@ -1,5 +1,6 @@
 #include "text/DigitalText.h"
 
+#include "engine/Log.h"
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
@@ -78,8 +79,12 @@ bool DigitalFont::Load(kis::BaseDataFile* reader) {
     if (!records || !reader->Read(records.get(), header.modeBytes)) return false;
     if (header.flags & kDigitalFontHasTexture) {
         DXLTexture* texture = nullptr;
-        if (!ReadTextureEntryHeader(reader, collection_, &texture)) return false;
+        char16_t name[32] = {};
+        if (!ReadTextureEntryHeader(reader, collection_, &texture, &name)) return false;
         texture_ = texture; // a name the collection does not hold leaves the font without one
+        if (!texture)
+            LogErrorPrintfW(kLogIndent, u"Digit font %d of %s: its texture \"%s\" is missing.",
+                            int(header.id), PackFileName(reader).c_str(), name);
         // A pack texture waits declared for its first user: the font is one.
         if (texture_ && !texture_->IsLive()) texture_->Restore();
     }
@@ -304,9 +309,16 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
         KGEFont* font = nullptr;
         if (magic[0] == kBitmapFontMagic[0] && magic[1] == kBitmapFontMagic[1]) {
             DXLTexture* texture = nullptr;
-            if (!ReadTextureEntryHeader(reader, GetTextureCollection(kFontTextureCollection), &texture) ||
-                !texture)
+            char16_t name[32] = {};
+            if (!ReadTextureEntryHeader(reader, GetTextureCollection(kFontTextureCollection), &texture,
+                                        &name))
                 return Fail(reader, state);
+            if (!texture) {
+                LogErrorPrintfW(kLogIndent, u"Font %d of %s: its texture \"%s\" is missing.",
+                                int(kLanguageFontCount + 1 + state->done), PackFileName(reader).c_str(),
+                                name);
+                return Fail(reader, state);
+            }
             if (!texture->IsLive()) texture->Restore(); // first use of a declared pack texture
             auto* bitmapFont = new (std::nothrow) KGEBitmapFont(viewer);
             if (!bitmapFont) KGEOutOfMemory();

@@ -8,8 +8,10 @@
 
 #include "text/GameLanguage.h"
 
+#include "engine/Log.h"
 #include "engine/Texture.h"
 #include "engine/TextureLoader.h"
+#include "engine/Viewer.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/FieldFormat.h"
 #include "foundation/Paths.h"
@@ -352,9 +354,15 @@ void GameLanguage::ImportFonts(DXLLngFile& source) {
         DXLTexture* texture = nullptr;
         KGEBitmapFont* font = nullptr;
         if (KGELoadBitmapFontDesc(viewer_, &texture, nullptr, true, path, nullptr, &font) != 0 ||
-            font == nullptr)
+            font == nullptr) {
+            LogErrorPrintfW(kLogIndent, u"Font \"%s\" (%s) did not load.", kFontKeys[i], path);
             continue;
-        font->AddRef();
+        }
+        // Adding the first user loads the image from its file.
+        const bool built = font->AddRef() == 0;
+        const DXLTexture* image = font->GetTexture();
+        if (viewer_ && viewer_->HasDevice() && (!built || image == nullptr || !image->IsLive()))
+            LogErrorPrintfW(kLogIndent, u"The image of font \"%s\" (%s) did not load.", kFontKeys[i], path);
         fonts_[i] = font;
     }
     source.LeaveSection();
@@ -505,7 +513,7 @@ bool GameLanguage::ReadFarmParams(kis::DataFileReaderW& reader) {
     return true;
 }
 
-DXLTexture* GameLanguage::ReadImageRecord(kis::DataFileReaderW& reader) {
+DXLTexture* GameLanguage::ReadImageRecord(kis::DataFileReaderW& reader, const char16_t* label) {
     char16_t name[32];
     uint32_t nameLength = 0, header = 0, blend = 0, size = 0;
     if (!lngfile::ReadString(reader, name, 32, nameLength) || !lngfile::ReadU32(reader, header) ||
@@ -523,6 +531,7 @@ DXLTexture* GameLanguage::ReadImageRecord(kis::DataFileReaderW& reader) {
         return nullptr;
     }
     *slot = loader;
+    loader->SetLabel(label ? label : name);
     DXLTexture* texture = NewImageTexture(viewer_, blend);
     if (texture == nullptr) return nullptr;
     texture->SetSource(loader, true);
@@ -536,6 +545,10 @@ void GameLanguage::ReadImages(kis::DataFileReaderW& reader) {
     if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
     while (lngfile::ChunkBytesLeft(reader) != 0 && ReadImageRecord(reader) != nullptr) {
     }
+    if (lngfile::ChunkBytesLeft(reader) != 0)
+        LogErrorPrintfW(kLogIndent,
+                        u"An image record of %s cannot be read; it and the images after it did not load.",
+                        reader.GetFileName());
     reader.CloseChunk();
 }
 
@@ -543,7 +556,7 @@ void GameLanguage::ReadFonts(kis::DataFileReaderW& reader) {
     const uint32_t id = ChunkId(u"fonts");
     if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
     for (int i = 0; i < kFontCount && reader.IsGood(); ++i) {
-        DXLTexture* texture = ReadImageRecord(reader);
+        DXLTexture* texture = ReadImageRecord(reader, kFontKeys[i]);
         if (texture == nullptr) break;
         KGEBitmapFont* font = nullptr;
         if (KGELoadBitmapFont(viewer_, texture, &reader, &font) != 0 || font == nullptr) continue;
@@ -551,6 +564,12 @@ void GameLanguage::ReadFonts(kis::DataFileReaderW& reader) {
         fonts_[i] = font;
     }
     reader.CloseChunk();
+    // A font that did not load leaves its texts out; say which. (An image that
+    // did not load was logged by its loader.)
+    for (int i = 0; i < kFontCount; ++i)
+        if (fonts_[i] == nullptr)
+            LogErrorPrintfW(kLogIndent, u"Font \"%s\" of %s did not load.", kFontKeys[i],
+                            reader.GetFileName());
 }
 
 void GameLanguage::ReadComix(kis::DataFileReaderW& reader) {

@@ -158,7 +158,9 @@ class GameLanguage : public DXLLanguage {
     void ReadCredits(kis::DataFileReaderW& reader);
     // Reads one image record into a new image item; its texture, or null
     // when the record is bad (the reading of the chunk then ends).
-    DXLTexture* ReadImageRecord(kis::DataFileReaderW& reader);
+    // label: the name a failure to load the image is logged by (the
+    // record's own name when null).
+    DXLTexture* ReadImageRecord(kis::DataFileReaderW& reader, const char16_t* label = nullptr);
     // The image item that holds the texture, or null.
     const DXLLngImage* FindImageItem(const DXLTexture* texture) const;
     int SaveFarmParams(kis::DataFileWriterW& writer);

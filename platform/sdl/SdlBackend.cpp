@@ -275,17 +275,25 @@ void SdlWindow::Handle(const SDL_Event& event) {
         if (!event.key.repeat)
             input_.OnKey(DikFromSdlScancode(event.key.keysym.scancode), event.type == SDL_KEYDOWN, now);
         break;
+    // Movement is measured in frame pixels, not in SDL's window pixels, so
+    // that a reader adding it up stays on the pointer when the frame is
+    // scaled to the window.
     case SDL_MOUSEMOTION: {
         int x = 0, y = 0;
         MapToFrame(event.motion.x, event.motion.y, x, y);
-        input_.OnMouseMove(event.motion.xrel, event.motion.yrel, now);
-        input_.OnCursor(x, y);
+        input_.OnPointer(x, y, now);
         break;
     }
+    // A button event carries the pointer's place; a press with no motion
+    // before it (a tap after the window came to the front) is where it says.
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEBUTTONUP: {
+        int x = 0, y = 0;
+        MapToFrame(event.button.x, event.button.y, x, y);
+        input_.OnPointer(x, y, now);
         input_.OnButton(ButtonOf(event.button.button), event.type == SDL_MOUSEBUTTONDOWN, now);
         break;
+    }
     case SDL_MOUSEWHEEL: {
         int notches = event.wheel.y;
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;

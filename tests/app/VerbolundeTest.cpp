@@ -4,6 +4,7 @@
 #include "foundation/DataFile.h"
 #include "platform/ImageDecode.h"
 #include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -26,48 +27,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string BuiltProgramFolder() {
-    const char* dir = std::getenv("VB_BINARY_DIR");
-    return dir ? std::string(dir) + "/game" : std::string();
-}
-
-// Runs the command through the shell; its exit status, with stdout and stderr captured.
-int RunCommand(const std::string& command, std::string* output) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        *output += buffer;
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// A copy of the game in a fresh folder: the program, its Data folder, and a
-// per-user folder of its own.
-class GameCopy {
-  public:
-    GameCopy() {
-        const std::string built = BuiltProgramFolder();
-        EXPECT_FALSE(built.empty()) << "VB_BINARY_DIR is not set";
-        fs::create_directories(Game());
-        fs::copy_file(built + "/verbolunde", Game() + "/verbolunde");
-        fs::copy(built + "/Data", Game() + "/Data", fs::copy_options::recursive);
-    }
-    std::string Game() const { return dir_.File("game"); }
-    std::string User() const { return dir_.File("home") + "/Quenmoor/Verbolunde"; }
-    std::string Log() const { return testsupport::ReadFileBytes(User() + "/log.txt"); }
-    std::string File(const std::string& name) const { return dir_.File(name); }
-    std::string Root() const { return dir_.Path().string(); }
-    std::string Command(const std::string& arguments) const {
-        return "env XDG_DATA_HOME='" + dir_.File("home") + "' '" + Game() + "/verbolunde' " + arguments;
-    }
-    int Run(const std::string& arguments, std::string* output) const {
-        return RunCommand(Command(arguments), output);
-    }
-
-  private:
-    testsupport::TempDir dir_;
-};
+using testsupport::BuiltProgramFolder;
+using testsupport::GameCopy;
+using testsupport::RunCommand;
 
 // The game states in the order the log records their changes.
 std::vector<std::string> StateChanges(const std::string& log) {
@@ -126,15 +88,17 @@ Rgb At(const platform::DecodedPicture& p, int x, int y) {
 bool White(Rgb c) {
     return c.r > 200 && c.g > 200 && c.b > 200;
 }
-// Petals, the markup's colour, the coin and the digits: yellow to orange.
+// The markup's colour, the coin and the digits: yellow to orange.
 bool Golden(Rgb c) {
     return c.r > 150 && c.g > 100 && c.b < 140 && c.r - c.b > 90;
 }
-bool Green(Rgb c) {
-    return c.g > 80 && c.g > c.r + 20 && c.g > c.b + 20;
+// The girl's dress.
+bool Pink(Rgb c) {
+    return c.r > 150 && c.g < 120 && c.b > 70 && c.b < 150;
 }
-bool Brown(Rgb c) {
-    return c.r > 60 && c.r < 150 && c.g > 25 && c.g < 90 && c.b < 50;
+// Anything drawn on the black background.
+bool Lit(Rgb c) {
+    return c.r + c.g + c.b > 30;
 }
 
 int Count(const platform::DecodedPicture& p, int left, int top, int right, int bottom, bool (*is)(Rgb)) {
@@ -145,20 +109,10 @@ int Count(const platform::DecodedPicture& p, int left, int top, int right, int b
     return n;
 }
 
-// The columns from the first to the last golden pixel of the box (0 when none).
-int GoldenWidth(const platform::DecodedPicture& p, int left, int top, int right, int bottom) {
-    int first = right, last = left - 1;
-    for (int x = left; x < right; ++x)
-        if (Count(p, x, top, x + 1, bottom, Golden) > 0) {
-            first = std::min(first, x);
-            last = x;
-        }
-    return last >= first ? last - first + 1 : 0;
-}
-
 // The layout of the screen after loading on 800 x 600.
-constexpr int kPictureY = 230;
-constexpr int kPictureX[3] = {200, 400, 600};
+constexpr int kWalkArea[4] = {56, 120, 324, 330}; // the girl's round with her size around it
+constexpr int kEffectX[4] = {440, 535, 630, 725};
+constexpr int kEffectY = 225, kEffectLabelY = 280;
 constexpr int kCounterX = 410, kCounterY = 450; // first digit cell
 constexpr int kDigitCell = 16;                  // 14 pixels and a gap of 2
 
@@ -168,21 +122,15 @@ void ExpectFinishedScreen(const platform::DecodedPicture& p) {
     EXPECT_GT(Count(p, 100, 88, 700, 115, White), 200);
     EXPECT_EQ(Count(p, 0, 0, 800, 130, Golden), 0);
 
-    // The picture three times: petals around a seed disk, the stem below.
-    for (int x : kPictureX)
-        EXPECT_GT(Count(p, x - 60, kPictureY - 60, x + 60, kPictureY + 60, Golden), 400) << x;
-    EXPECT_GT(Count(p, 196, kPictureY - 17, 204, kPictureY - 9, Brown), 40);  // the head's centre
-    EXPECT_GT(Count(p, 198, kPictureY + 38, 202, kPictureY + 42, Green), 12); // the upright stem
-    // The middle copy is half as large again and turned by 30 degrees: its
-    // stem leans to the left, none stands upright below its head.
-    const int plain = GoldenWidth(p, 130, kPictureY - 70, 270, kPictureY + 70);
-    const int enlarged = GoldenWidth(p, 310, kPictureY - 90, 490, kPictureY + 90);
-    EXPECT_GT(plain, 50);
-    EXPECT_GT(enlarged, plain * 13 / 10);
-    EXPECT_GT(Count(p, 367, kPictureY + 49, 373, kPictureY + 55, Green), 20);
-    EXPECT_EQ(Count(p, 398, kPictureY + 56, 402, kPictureY + 62, Green), 0);
-    // Between the pictures there is nothing.
-    EXPECT_EQ(Count(p, 285, 140, 315, 320, Golden) + Count(p, 485, 140, 515, 320, Golden), 0);
+    // The pack's sprites: the girl in her pink dress on her round left of
+    // the middle, the four effect sprites in a row right of it with their
+    // labels below, and nothing of them below the labels.
+    EXPECT_GT(Count(p, kWalkArea[0], kWalkArea[1], kWalkArea[2], kWalkArea[3], Pink), 60);
+    for (int x : kEffectX) {
+        EXPECT_GT(Count(p, x - 50, kEffectY - 30, x + 50, kEffectY + 30, Lit), 40) << x;
+        EXPECT_GT(Count(p, x - 45, kEffectLabelY, x + 45, kEffectLabelY + 20, White), 20) << x;
+    }
+    EXPECT_EQ(Count(p, 380, 310, 800, 355, Lit), 0);
 
     // The markup line: white and golden words and, at its right end, the coin
     // (a filled golden disk, where a word has only thin strokes).
@@ -247,6 +195,31 @@ TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheFinishedScreen) {
     EXPECT_EQ(ShownDigits(picture), "000");
 }
 
+// The girl walks, the effects run and the particles drift: two runs that stop
+// at different frames show the showcase differently, and the text the same.
+TEST(Verbolunde, TheScreenAfterLoadingMovesAsTimeGoesOn) {
+    GameCopy game;
+    const std::string early = game.File("early.png"), late = game.File("late.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --frames 300 --screenshot '" + early + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--headless --frames 360 --screenshot '" + late + "'", &output), 0) << output;
+    const platform::DecodedPicture a = ReadScreenshot(early), b = ReadScreenshot(late);
+    ASSERT_EQ(a.pixels.size(), b.pixels.size());
+    ExpectFinishedScreen(a);
+    ExpectFinishedScreen(b);
+    auto differing = [&](int left, int top, int right, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                n += a.pixels[size_t(y) * size_t(a.width) + size_t(x)] !=
+                     b.pixels[size_t(y) * size_t(b.width) + size_t(x)];
+        return n;
+    };
+    EXPECT_GT(differing(kWalkArea[0], kWalkArea[1], kWalkArea[2], kWalkArea[3]), 200);
+    EXPECT_GT(differing(380, 190, 780, 260), 100);
+    EXPECT_EQ(differing(0, 0, 800, 120), 0);
+}
+
 TEST(Verbolunde, AClickSkipsTheLogos) {
     GameCopy game;
     const std::string script = game.File("click.txt");
@@ -275,8 +248,7 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     GameCopy game;
     const std::string script = game.File("input.txt");
     // A click skips the logos; the rest comes once the game data is loaded.
-    // Keys and buttons are held for 100 ms: the devices are read once a
-    // frame, and a press that begins and ends between two reads is not seen.
+    // Keys and buttons are held for 100 ms here, over several frames.
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
                 "3000 key down A\n3100 key up A\n"
@@ -313,6 +285,39 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     ASSERT_EQ(picture.width, 800);
     ExpectFinishedScreen(picture);
     EXPECT_EQ(ShownDigits(picture), "003");
+}
+
+// Presses released at the same millisecond, as a touchpad tap or a fast key
+// gives them, count as fully as held ones.
+TEST(Verbolunde, QuickClicksAndKeyTapsAreNeverLost) {
+    GameCopy game;
+    const std::string script = game.File("taps.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "40 mouse move 400 300\n60 mouse down left\n60 mouse up left\n"
+                "3000 key down A\n3000 key up A\n3000 key down B\n3000 key up B\n"
+                "3150 mouse move 300 200\n3200 mouse down left\n3200 mouse up left\n"
+                "3200 mouse down left\n3200 mouse up left\n"
+                "3600 mouse down right\n3600 mouse up right\n"
+                "3800 mouse down left\n3800 mouse up left\n4200 close\n"));
+    const std::string png = game.File("last.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
+        << output;
+
+    const std::string log = game.Log();
+    EXPECT_NE(log.find("Logos skipped by a click."), std::string::npos) << log;
+    const size_t finished = log.find("Loading finished; no main screen yet.");
+    ASSERT_NE(finished, std::string::npos) << log;
+    const std::string screen = log.substr(finished);
+    EXPECT_EQ(LogLines(screen, "Key pressed"),
+              (std::vector<std::string>{"0x1E (virtual key 0x41, modifiers 0x0)",
+                                        "0x30 (virtual key 0x42, modifiers 0x0)"}))
+        << log;
+    const std::vector<std::string> clicks = {
+        "left button at 300, 200 (click 1)", "left button double click at 300, 200 (click 2)",
+        "right button at 300, 200 (click 3)", "left button at 300, 200 (click 4)"};
+    EXPECT_EQ(LogLines(screen, "Mouse click"), clicks) << log;
+    EXPECT_EQ(ShownDigits(ReadScreenshot(png)), "004");
 }
 
 TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
@@ -418,6 +423,38 @@ TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {
     EXPECT_NE(log.find("Cheats                      off"), std::string::npos);
 }
 
+// Full screen draws what the window draws, at the screen's size: the screen
+// after loading comes out pixel for pixel the same in both.
+TEST(Verbolunde, FullScreenDrawsExactlyAsTheWindowDoes) {
+    struct Run {
+        const char* what;
+        const char* ini;
+    };
+    const Run runs[] = {{"window", "[Video]\nFullscreen=0\nWindow=1024,768\n"},
+                        {"full screen", "[Video]\nFullscreen=1\nScreen=1024,768\n"}};
+    std::vector<platform::DecodedPicture> pictures;
+    for (const Run& run : runs) {
+        GameCopy game;
+        ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", run.ini));
+        const std::string png = game.File("last.png");
+        std::string output;
+        ASSERT_EQ(game.Run("--headless --frames 320 --screenshot '" + png + "'", &output), 0) << output;
+        EXPECT_NE(game.Log().find("1024 x 768"), std::string::npos) << run.what << game.Log();
+        pictures.push_back(ReadScreenshot(png));
+        ASSERT_EQ(pictures.back().width, 1024) << run.what;
+        ASSERT_EQ(pictures.back().height, 768) << run.what;
+    }
+    // Runs on the virtual clock are exact, so the two frames agree pixel for
+    // pixel; the window's frame is the screen laid out as intended.
+    size_t differing = 0, lit = 0;
+    for (size_t i = 0; i < size_t(1024 * 768); ++i) {
+        differing += pictures[0].pixels[i] != pictures[1].pixels[i];
+        lit += (pictures[0].pixels[i] & 0xFFFFFF) != 0;
+    }
+    EXPECT_EQ(differing, 0u);
+    EXPECT_GT(lit, size_t(5000)); // the screen after loading, not a black frame
+}
+
 TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     GameCopy game;
     std::string output;
@@ -500,9 +537,11 @@ TEST(Verbolunde, ADamagedTextureChunkOfTheSpritePackIsASpritesError) {
     {
         kis::DataFileReaderW reader(0xE317A788, 0xB90D20FA, 1);
         ASSERT_TRUE(reader.Open(platform::Utf8ToUtf16(spritePack).c_str()));
-        for (const kis::DataFileEntry& entry : reader.GetRoot().entries)
-            if (entry.id == 0x54455853) // 'TEXS'
-                textureOffset = entry.offset;
+        for (const auto& library : reader.GetRoot().children)
+            if (library->id == 0x534C4942 && library->subId == 1) // 'SLIB' 1, the interface
+                for (const kis::DataFileEntry& entry : library->entries)
+                    if (entry.id == 0x54455853) // 'TEXS'
+                        textureOffset = entry.offset;
     }
     ASSERT_NE(textureOffset, 0u);
     std::string bytes = testsupport::ReadFileBytes(spritePack);
@@ -517,9 +556,62 @@ TEST(Verbolunde, ADamagedTextureChunkOfTheSpritePackIsASpritesError) {
     EXPECT_NE(output.find("Sprites error!"), std::string::npos) << output;
     EXPECT_EQ(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
-    EXPECT_NE(log.find("Loading the textures failed."), std::string::npos) << log;
+    EXPECT_NE(log.find("Loading the sprites failed."), std::string::npos) << log;
     EXPECT_NE(log.find("ERROR! Sprites error!"), std::string::npos) << log;
     EXPECT_TRUE(EndsWith(log, "LOG FINISHED."));
+}
+
+// Damage inside a pack that still loads: the game runs on, and the log names
+// the resource that did not load and its pack.
+TEST(Verbolunde, AResourceThatDoesNotLoadIsLoggedWithItsPackAndName) {
+    struct Case {
+        const char* what;
+        const char* pack;
+        void (*damage)(std::string& bytes);
+        std::vector<std::string> logged; // parts of one log line each
+    };
+    const Case cases[] = {
+        {"a font image of the language",
+         "language.dat",
+         [](std::string& bytes) {
+             // The first font's record: its name "font_image", three words, then the PNG.
+             const size_t name = bytes.find(std::string("f\0o\0n\0t\0_\0i\0m\0a\0g\0e\0", 20));
+             ASSERT_NE(name, std::string::npos);
+             const size_t png = bytes.find("\x89PNG", name);
+             ASSERT_EQ(png, name + 20 + 12);
+             bytes[png + 1] = 'X';
+         },
+         {"ERROR! Image \"buttons_font\" of ", "language.dat is not an image the engine can load."}},
+        {"the digits texture of the sprite pack, under another name",
+         "Sprites.dat",
+         [](std::string& bytes) {
+             const std::string name("d\0i\0g\0i\0t\0s\0", 12);
+             const size_t at = bytes.find(name);
+             ASSERT_NE(at, std::string::npos);
+             bytes[at + 10] = 'z';
+         },
+         {"ERROR! Digit font 1 of ", "Data.dat: its texture \"digits\" is missing."}},
+    };
+    for (const Case& c : cases) {
+        GameCopy game;
+        const std::string pack = game.Game() + "/Data/" + c.pack;
+        std::string bytes = testsupport::ReadFileBytes(pack);
+        c.damage(bytes);
+        ASSERT_TRUE(testsupport::WriteFileBytes(pack, bytes));
+        // A click skips the logos, and the game data loads.
+        const std::string script = game.File("click.txt");
+        ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
+        std::string output;
+        EXPECT_EQ(game.Run("--headless --frames 80 --input-script '" + script + "'", &output), 0)
+            << c.what << output;
+        const std::string log = game.Log();
+        bool found = false;
+        for (size_t at = log.find(c.logged[0]); at != std::string::npos && !found;
+             at = log.find(c.logged[0], at + 1))
+            found = log.substr(at, log.find('\r', at) - at).find(c.logged[1]) != std::string::npos;
+        EXPECT_TRUE(found) << c.what << "\n" << log;
+        EXPECT_TRUE(EndsWith(log, "LOG FINISHED.")) << c.what;
+    }
 }
 
 TEST(Verbolunde, PlayUrlIsOpenedAtTheEndOnlyForAWebAddress) {

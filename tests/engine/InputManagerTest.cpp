@@ -105,11 +105,16 @@ class HeadlessInput : public ClockedTest {
         ASSERT_TRUE(backend.GetWindow().Create(u"Verbolunde", 320, 200));
         backend.GetWindow().Show();
     }
-    void Start(bool immediate = true) {
+    // The devices as the program sets them up (their own reading mode), or
+    // whole-state (immediate) or buffered ones.
+    enum class Mode { AsTheProgram, Immediate, Buffered };
+    void Start(Mode mode = Mode::AsTheProgram) {
         ASSERT_EQ(manager.CreateDirectInput(), kResultOk);
         ASSERT_EQ(manager.CreateDevices(3), kResultOk);
-        manager.GetMouse()->SetImmediate(immediate);
-        manager.GetKeyboard()->SetImmediate(immediate);
+        if (mode != Mode::AsTheProgram) {
+            manager.GetMouse()->SetImmediate(mode == Mode::Immediate);
+            manager.GetKeyboard()->SetImmediate(mode == Mode::Immediate);
+        }
         InstallCallbacks(manager);
         ASSERT_EQ(manager.SetUpDevices(3), kResultOk);
     }
@@ -131,7 +136,16 @@ class HeadlessInput : public ClockedTest {
     }
 };
 
-TEST_F(HeadlessInput, HeldKeyRepeatsAtOnceThenAfter605MsThenEvery40Ms) {
+// What holds for whole-state and buffered reading alike.
+class BothModes : public HeadlessInput, public ::testing::WithParamInterface<bool> {
+  protected:
+    void Start() { HeadlessInput::Start(GetParam() ? Mode::Immediate : Mode::Buffered); }
+};
+INSTANTIATE_TEST_SUITE_P(Input, BothModes, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
+    return info.param ? "Immediate" : "Buffered";
+});
+
+TEST_P(BothModes, HeldKeyRepeatsAtOnceThenAfter605MsThenEvery40Ms) {
     Start();
     Script("100 key down A\n1100 key up A\n");
     Frames(0, 1500, 5);
@@ -146,7 +160,7 @@ TEST_F(HeadlessInput, HeldKeyRepeatsAtOnceThenAfter605MsThenEvery40Ms) {
         EXPECT_EQ(e.a, kDikA);
 }
 
-TEST_F(HeadlessInput, LateFrameDeliversTheMissedRepeatsTogether) {
+TEST_P(BothModes, LateFrameDeliversTheMissedRepeatsTogether) {
     Start();
     Script("100 key down SPACE\n");
     Frame(100);
@@ -157,7 +171,7 @@ TEST_F(HeadlessInput, LateFrameDeliversTheMissedRepeatsTogether) {
     EXPECT_EQ(TimesOf("repeat"), (std::vector<uint32_t>{100, 800, 800, 800, 830, 865}));
 }
 
-TEST_F(HeadlessInput, SecondKeyTakesOverTheRepeatAndKeepsItWhenTheFirstIsReleased) {
+TEST_P(BothModes, SecondKeyTakesOverTheRepeatAndKeepsItWhenTheFirstIsReleased) {
     Start();
     Script("0 key down A\n100 key down B\n200 key up A\n");
     Frames(0, 760, 10);
@@ -171,7 +185,7 @@ TEST_F(HeadlessInput, SecondKeyTakesOverTheRepeatAndKeepsItWhenTheFirstIsRelease
     EXPECT_EQ(TimesOf("repeat"), (std::vector<uint32_t>{0, 100, 710, 750}));
 }
 
-TEST_F(HeadlessInput, KeyEventsCarryTheModifiersHeldAtTheTime) {
+TEST_P(BothModes, KeyEventsCarryTheModifiersHeldAtTheTime) {
     Start();
     Script("0 key down LSHIFT\n10 key down A\n20 key up LSHIFT\n30 key down RCONTROL\n"
            "30 key down RMENU\n40 key down B\n");
@@ -187,7 +201,7 @@ TEST_F(HeadlessInput, KeyEventsCarryTheModifiersHeldAtTheTime) {
     EXPECT_EQ(manager.GetKeyboard()->GetVirtualKey(kDikB), 'B');
 }
 
-TEST_F(HeadlessInput, TwoClicksWithinTheTimeMakeADoubleClickButNotNearItsEnd) {
+TEST_P(BothModes, TwoClicksWithinTheTimeMakeADoubleClickButNotNearItsEnd) {
     Start();
     Script("0 mouse move 50 60\n"
            "1000 mouse down left\n1050 mouse up left\n1200 mouse down left\n1250 mouse up left\n"
@@ -201,7 +215,7 @@ TEST_F(HeadlessInput, TwoClicksWithinTheTimeMakeADoubleClickButNotNearItsEnd) {
     EXPECT_EQ(Kinds(), (std::vector<std::string>{"down", "up", "down", "up"}));
 }
 
-TEST_F(HeadlessInput, DoubleClickNeedsTheSamePlaceAndNoOtherButtonBetween) {
+TEST_P(BothModes, DoubleClickNeedsTheSamePlaceAndNoOtherButtonBetween) {
     Start();
     Script("0 mouse move 100 100\n"
            "100 mouse down left\n120 mouse up left\n140 mouse down right\n160 mouse up right\n"
@@ -222,7 +236,7 @@ TEST_F(HeadlessInput, DoubleClickNeedsTheSamePlaceAndNoOtherButtonBetween) {
     EXPECT_EQ(buttons[1], int32_t(kMouseRight));
 }
 
-TEST_F(HeadlessInput, MovesWheelAndButtonMaskReachTheCallbacks) {
+TEST_P(BothModes, MovesWheelAndButtonMaskReachTheCallbacks) {
     Start();
     Script("10 mouse move 30 40\n20 mouse down middle\n30 mouse wheel -2\n40 mouse move 31 41\n");
     Frames(0, 40, 10);
@@ -242,7 +256,7 @@ TEST_F(HeadlessInput, MovesWheelAndButtonMaskReachTheCallbacks) {
     EXPECT_EQ(TimesOf("move"), (std::vector<uint32_t>{50, 60}));
 }
 
-TEST_F(HeadlessInput, LosingFocusReportsHeldKeysAndButtonsReleased) {
+TEST_P(BothModes, LosingFocusReportsHeldKeysAndButtonsReleased) {
     Start();
     Script("0 mouse move 10 20\n10 key down A\n10 key down LCONTROL\n20 mouse down left\n30 focus lost\n");
     Frames(0, 20, 10);
@@ -258,7 +272,7 @@ TEST_F(HeadlessInput, LosingFocusReportsHeldKeysAndButtonsReleased) {
     EXPECT_EQ(g_events, expected); // no repeats while away
 }
 
-TEST_F(HeadlessInput, DeactivatedDevicesReleaseOnceAndComeBackSilently) {
+TEST_P(BothModes, DeactivatedDevicesReleaseOnceAndComeBackSilently) {
     Start();
     Script("0 mouse move 10 20\n10 mouse down left\n10 key down A\n"
            "50 focus lost\n100 focus gained\n100 mouse down left\n100 key down A\n"
@@ -284,7 +298,7 @@ TEST_F(HeadlessInput, DeactivatedDevicesReleaseOnceAndComeBackSilently) {
     EXPECT_EQ(Kinds(), (std::vector<std::string>{"up", "key up", "up", "key up"}));
 }
 
-TEST_F(HeadlessInput, KeysPressedAfterTheFocusReturnsArriveInTheFirstPoll) {
+TEST_P(BothModes, KeysPressedAfterTheFocusReturnsArriveInTheFirstPoll) {
     Start();
     Script("0 key down A\n10 focus lost\n30 focus gained\n30 key down A\n");
     Frames(0, 20, 10); // the poll at 20 finds the device lost and cannot acquire it
@@ -294,7 +308,7 @@ TEST_F(HeadlessInput, KeysPressedAfterTheFocusReturnsArriveInTheFirstPoll) {
 }
 
 TEST_F(HeadlessInput, BufferedDevicesReadTheRecords) {
-    Start(false);
+    Start(Mode::Buffered);
     Script("0 mouse move 10 10\n10 key down Q\n10 mouse down right\n20 mouse move 15 12\n20 key up Q\n"
            "30 mouse up right\n30 focus lost\n");
     Frames(0, 20, 10);
@@ -306,6 +320,99 @@ TEST_F(HeadlessInput, BufferedDevicesReadTheRecords) {
     g_events.clear();
     Frame(30);
     EXPECT_EQ(Kinds(), (std::vector<std::string>{"up"}));
+}
+
+// The program's devices see every press and release, however close together:
+// here all of them fall between two polls.
+TEST_F(HeadlessInput, QuickPressesAndReleasesWithinOneFrameAllReachTheCallbacks) {
+    Start();
+    Script("0 mouse move 50 60\n"
+           "100 mouse down left\n100 mouse up left\n100 mouse down left\n100 mouse up left\n"
+           "100 mouse down right\n100 mouse up right\n"
+           "100 key down A\n100 key up A\n100 key down A\n100 key up A\n");
+    Frame(0);
+    g_events.clear();
+    Frame(150);
+    const std::vector<Event> expected = {
+        {"down", 150, 50, 60, int32_t(kMouseLeft), 0},
+        {"up", 150, 50, 60, int32_t(kMouseLeft), 0},
+        {"double", 150, 50, 60, 0, 0},
+        {"up", 150, 50, 60, int32_t(kMouseLeft), 0},
+        {"down", 150, 50, 60, int32_t(kMouseRight), 0},
+        {"up", 150, 50, 60, int32_t(kMouseRight), 0},
+        {"key down", 150, kDikA, 0, 0, 0},
+        {"repeat", 150, kDikA, 0, 0, 0},
+        {"key up", 150, kDikA, 0, 0, 0},
+        {"key down", 150, kDikA, 0, 0, 0},
+        {"repeat", 150, kDikA, 0, 0, 0},
+        {"key up", 150, kDikA, 0, 0, 0},
+    };
+    EXPECT_EQ(g_events, expected);
+    EXPECT_FALSE(manager.GetKeyboard()->IsKeyDown(kDikA));
+    EXPECT_EQ(manager.GetMouse()->GetButtonMask(), 0u);
+}
+
+// What happened before the devices were set up is in the pointer's position,
+// not in their records: a click in the first poll is where the pointer is.
+TEST_F(HeadlessInput, ChangesBeforeTheSetUpAreNotReportedAgain) {
+    Script("0 mouse move 40 30\n0 key down A\n0 key up A\n10 mouse down left\n10 mouse up left\n");
+    backend.PumpEventsUntil(0);
+    Start();
+    Frame(10);
+    const std::vector<Event> expected = {
+        {"down", 10, 40, 30, int32_t(kMouseLeft), 0},
+        {"up", 10, 40, 30, int32_t(kMouseLeft), 0},
+    };
+    EXPECT_EQ(g_events, expected);
+}
+
+// More changes in one frame than a poll's buffer holds: all of them come in
+// that frame, each click where the pointer was for it.
+TEST_F(HeadlessInput, AFrameWithMoreChangesThanTheBufferHoldsLosesNoneAndDelaysNone) {
+    Start();
+    const uint8_t keys[] = {kDikQ, kDikW, kDikE, kDikR, kDikT, kDikY, kDikU, kDikI, kDikO, kDikP,
+                            kDikA, kDikS, kDikD, kDikF, kDikG, kDikH, kDikJ, kDikK, kDikL, kDikZ};
+    std::string script;
+    for (uint8_t key : keys) {
+        const std::string name(DikName(key));
+        script += "100 key down " + name + "\n100 key up " + name + "\n";
+    }
+    for (int i = 0; i < 12; ++i) {
+        const std::string x = std::to_string(10 + 20 * i);
+        script += "100 mouse move " + x + " 30\n100 mouse down left\n100 mouse up left\n";
+    }
+    // A drag: pressed at one place, released at another.
+    script += "100 mouse move 5 5\n100 mouse down right\n100 mouse move 200 150\n100 mouse up right\n";
+    Script(script.c_str());
+    Frame(150);
+
+    std::vector<int32_t> downKeys, clickX;
+    for (const Event& e : g_events) {
+        if (e.kind == "key down") downKeys.push_back(e.a);
+        if (e.kind == "down" && e.c == int32_t(kMouseLeft)) clickX.push_back(e.a);
+    }
+    EXPECT_EQ(downKeys, std::vector<int32_t>(std::begin(keys), std::end(keys)));
+    std::vector<int32_t> expectedX;
+    for (int i = 0; i < 12; ++i)
+        expectedX.push_back(10 + 20 * i);
+    EXPECT_EQ(clickX, expectedX);
+    EXPECT_EQ(TimesOf("double"), std::vector<uint32_t>{}); // 20 pixels apart: no pairs
+    std::vector<Event> mouseEvents;                        // the mouse is polled before the keyboard
+    for (const Event& e : g_events)
+        if (e.kind.rfind("key", 0) != 0 && e.kind != "repeat") mouseEvents.push_back(e);
+    ASSERT_GE(mouseEvents.size(), 4u);
+    const std::vector<Event> drag(mouseEvents.end() - 4, mouseEvents.end());
+    const std::vector<Event> expectedDrag = {
+        {"move", 150, 5, 5, 0, 0},
+        {"down", 150, 5, 5, int32_t(kMouseRight), 0},
+        {"move", 150, 200, 150, int32_t(kMouseRight), 0},
+        {"up", 150, 200, 150, int32_t(kMouseRight), 0},
+    };
+    EXPECT_EQ(drag, expectedDrag);
+
+    g_events.clear();
+    Frame(200); // nothing was left over for the next frame
+    EXPECT_EQ(Kinds(), std::vector<std::string>{});
 }
 
 // ---------------------------------------------------------------- scripted system device

@@ -1,6 +1,8 @@
 #include "engine/TextureLoader.h"
 #include "TextureTestSupport.h"
+#include "engine/Log.h"
 #include "platform/PngWriter.h"
+#include "platform/Utf.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -162,6 +164,88 @@ TEST_F(TextureLoaderTest, BadSetUpAndFailedLoadsLeaveTheLoaderSpent) {
     ASSERT_TRUE(other->OpenChunk(kImages, 0));
     DXLTextureLoaderDataFile tooLong(other.get(), 200);
     EXPECT_TRUE(tooLong.IsSpent());
+}
+
+// Damage inside a pack that opens: each image that does not load is logged
+// with the pack and the name it is known by, once; images that load, and
+// loads without a device, log nothing.
+TEST_F(TextureLoaderTest, EachImageThatDoesNotLoadIsLoggedWithItsPackAndName) {
+    const std::string garbage(100, 'z');
+    const std::u16string path = WritePack({image, garbage, garbage, garbage, image});
+    auto reader = Open(path);
+    ASSERT_NE(reader, nullptr);
+    ASSERT_TRUE(reader->OpenChunk(kImages, 0));
+    ASSERT_TRUE(reader->SeekInChunk(3));
+    struct Entry {
+        const char16_t* name;  // the texture's
+        const char16_t* label; // the loader's
+        uint32_t size;
+        bool loads;
+    };
+    const Entry entries[] = {
+        {u"good", nullptr, uint32_t(image.size()), true},
+        {u"broken", u"not used while the texture has a name", 100, false},
+        {nullptr, u"labelled", 100, false},
+        {nullptr, nullptr, 100, false},
+        {u"also good", nullptr, uint32_t(image.size()), true},
+    };
+    std::vector<std::unique_ptr<DXLTextureLoaderDataFile>> loaders;
+    DXLTextures collection(&viewer);
+    std::vector<DXLTexture*> textures;
+    for (const Entry& e : entries) {
+        loaders.push_back(std::make_unique<DXLTextureLoaderDataFile>(reader.get(), e.size));
+        ASSERT_FALSE(loaders.back()->IsSpent());
+        if (e.label) loaders.back()->SetLabel(e.label);
+        DXLTexture* t = collection.NewTexture();
+        if (e.name) t->SetName(e.name);
+        t->SetSource(loaders.back().get(), true);
+        textures.push_back(t);
+    }
+    const uint32_t unnamedOffset = loaders[3]->GetOffset();
+
+    // Without a device nothing can load, and nothing is the pack's fault.
+    auto offline = Open(path);
+    ASSERT_TRUE(offline->OpenChunk(kImages, 0));
+    ASSERT_TRUE(offline->SeekInChunk(3 + uint32_t(image.size())));
+    DXLTextureLoaderDataFile noDevice(offline.get(), 100);
+    DXLTexture deviceless(static_cast<DXLViewer*>(nullptr));
+    deviceless.SetName(u"deviceless");
+    deviceless.SetSource(&noDevice, true);
+
+    const std::string logPath = dir.File("log.txt");
+    ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(logPath).c_str()));
+    for (DXLTexture* t : textures)
+        t->Restore();
+    for (DXLTexture* t : textures)
+        t->Restore(); // a spent loader does not try, or log, again
+    deviceless.Restore();
+    // A pack that cannot be read any more.
+    auto closing = Open(path);
+    ASSERT_TRUE(closing->OpenChunk(kImages, 0));
+    ASSERT_TRUE(closing->SeekInChunk(3));
+    DXLTextureLoaderDataFile unreadable(closing.get(), uint32_t(image.size()));
+    closing->Close();
+    DXLTexture gone(&viewer);
+    gone.SetName(u"gone");
+    gone.SetSource(&unreadable, true);
+    gone.Restore();
+    LogFinish();
+
+    for (size_t i = 0; i < textures.size(); ++i)
+        EXPECT_EQ(textures[i]->IsLive(), entries[i].loads) << i;
+    const std::string log = testsupport::ReadFileBytes(logPath);
+    const std::string pack = dir.File("pack.dat");
+    std::vector<std::string> errors;
+    for (size_t at = log.find("ERROR! "); at != std::string::npos; at = log.find("ERROR! ", at + 1))
+        errors.push_back(log.substr(at, log.find('\r', at) - at));
+    const std::vector<std::string> expected = {
+        "ERROR! Image \"broken\" of " + pack + " is not an image the engine can load.",
+        "ERROR! Image \"labelled\" of " + pack + " is not an image the engine can load.",
+        "ERROR! The image at byte " + std::to_string(unnamedOffset) + " of chunk 0x494D4753 of " + pack +
+            " is not an image the engine can load.",
+        "ERROR! Image \"gone\" of " + pack + " cannot be read from the pack.",
+    };
+    EXPECT_EQ(errors, expected) << log;
 }
 
 TEST_F(TextureLoaderTest, SharedBufferGrowsInSteps) {

@@ -556,6 +556,44 @@ TEST_F(ViewerTest, WindowViewerShowsTheWindowAndRestoresItAfterFullScreen) {
     EXPECT_FALSE(window.Exists());
 }
 
+// Every screen lays itself out on the client rectangle, so it must be the
+// back buffer in full screen as in a window, whichever mode comes first.
+TEST_F(ViewerTest, ClientRectangleIsTheBackBufferInFullScreenAsInAWindow) {
+    struct Step {
+        bool windowed;
+        uint32_t width, height;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Step> steps;
+    };
+    const Case cases[] = {
+        {"full screen from the start", {{false, 1024, 768}}},
+        {"window, then full screen", {{true, 800, 600}, {false, 1920, 1080}}},
+        {"full screen, then a window", {{false, 1280, 1024}, {true, 1024, 768}}},
+        {"full screen at two sizes", {{false, 1024, 768}, {false, 1280, 720}}},
+    };
+    for (const Case& c : cases) {
+        platform::HeadlessBackend backend(platform::NullAudioDevice::Clocking::Manual);
+        DXLWindowViewer wv(&backend.GetWindow());
+        ASSERT_EQ(wv.CreateWindow(u"VerbolundeWindow", 107), kResultOk);
+        ASSERT_EQ(wv.InitializeAdapter(0, kDeviceTypeHal), kResultOk);
+        for (const Step& step : c.steps) {
+            DXLDisplaySettings s;
+            wv.ValidateSettings(&s, nullptr, nullptr);
+            s.present.windowed = step.windowed ? 1 : 0;
+            s.present.backBufferWidth = step.width;
+            s.present.backBufferHeight = step.height;
+            ASSERT_EQ(wv.ChangeDisplayMode(&s), kResultOk) << c.what;
+            const kis::Rect& r = wv.GetClientRect();
+            EXPECT_EQ(r.left, 0) << c.what;
+            EXPECT_EQ(r.top, 0) << c.what;
+            EXPECT_EQ(r.right, int32_t(step.width)) << c.what;
+            EXPECT_EQ(r.bottom, int32_t(step.height)) << c.what;
+        }
+    }
+}
+
 TEST_F(ViewerTest, MinimisedFullScreenLosesTheDeviceUntilTheWindowIsRestored) {
     platform::HeadlessBackend backend(platform::NullAudioDevice::Clocking::Manual);
     platform::HeadlessWindow& window = backend.GetWindow();

@@ -1,3 +1,4 @@
+#include "platform/sdl/SdlBackend.h"
 #include "platform/Clock.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/Mixer.h"
@@ -73,6 +74,121 @@ template <class Done> bool PumpUntil(platform::Backend& backend, uint32_t ms, Do
 }
 
 } // namespace
+
+// The translation of SDL's input events, fed straight to a window that was
+// never opened (no display needed): every press and release becomes a record
+// in order, however close together, and the pointer's movement is recorded in
+// frame pixels up to where each button event says it is.
+TEST(SdlEvents, EveryPressAndReleaseBecomesARecordAtThePointersPlace) {
+    using platform::KeyRecord;
+    using platform::MouseRecord;
+    auto key = [](SDL_Scancode code, bool down, bool repeat = false) {
+        SDL_Event event{};
+        event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        event.key.keysym.scancode = code;
+        event.key.repeat = repeat ? 1 : 0;
+        return event;
+    };
+    auto button = [](uint8_t which, bool down, int x, int y) {
+        SDL_Event event{};
+        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        event.button.button = which;
+        event.button.x = x;
+        event.button.y = y;
+        return event;
+    };
+    auto motion = [](int x, int y, int xrel, int yrel) {
+        SDL_Event event{};
+        event.type = SDL_MOUSEMOTION;
+        event.motion.x = x;
+        event.motion.y = y;
+        event.motion.xrel = xrel;
+        event.motion.yrel = yrel;
+        return event;
+    };
+    struct Case {
+        const char* what;
+        std::vector<SDL_Event> events;
+        std::vector<std::pair<uint8_t, uint8_t>> keys;   // key, state
+        std::vector<std::pair<uint32_t, int32_t>> mouse; // offset, data
+        int x, y;                                        // the pointer afterwards
+    };
+    using platform::kKeyDown;
+    const Case cases[] = {
+        {"a key tapped at one instant",
+         {key(SDL_SCANCODE_A, true), key(SDL_SCANCODE_A, false)},
+         {{platform::kDikA, kKeyDown}, {platform::kDikA, 0}},
+         {},
+         0,
+         0},
+        {"three taps and the system's repeat of a held key",
+         {key(SDL_SCANCODE_RETURN, true), key(SDL_SCANCODE_RETURN, true, true),
+          key(SDL_SCANCODE_RETURN, false), key(SDL_SCANCODE_RETURN, true), key(SDL_SCANCODE_RETURN, false),
+          key(SDL_SCANCODE_RETURN, true), key(SDL_SCANCODE_RETURN, false)},
+         {{platform::kDikReturn, kKeyDown},
+          {platform::kDikReturn, 0},
+          {platform::kDikReturn, kKeyDown},
+          {platform::kDikReturn, 0},
+          {platform::kDikReturn, kKeyDown},
+          {platform::kDikReturn, 0}},
+         {},
+         0,
+         0},
+        {"a click with no motion before it",
+         {button(SDL_BUTTON_LEFT, true, 40, 50), button(SDL_BUTTON_LEFT, false, 40, 50)},
+         {},
+         {{platform::kMouseOffsetX, 40},
+          {platform::kMouseOffsetY, 50},
+          {platform::kMouseOffsetButton0, kKeyDown},
+          {platform::kMouseOffsetButton0, 0}},
+         40,
+         50},
+        {"a double click after a move, then a right and a middle click",
+         {motion(10, 20, 3, 4), button(SDL_BUTTON_LEFT, true, 10, 20), button(SDL_BUTTON_LEFT, false, 10, 20),
+          button(SDL_BUTTON_LEFT, true, 10, 20), button(SDL_BUTTON_LEFT, false, 10, 20),
+          button(SDL_BUTTON_RIGHT, true, 12, 20), button(SDL_BUTTON_RIGHT, false, 12, 20),
+          button(SDL_BUTTON_MIDDLE, true, 12, 20), button(SDL_BUTTON_MIDDLE, false, 12, 20)},
+         {},
+         {{platform::kMouseOffsetX, 10},
+          {platform::kMouseOffsetY, 20},
+          {platform::kMouseOffsetButton0, kKeyDown},
+          {platform::kMouseOffsetButton0, 0},
+          {platform::kMouseOffsetButton0, kKeyDown},
+          {platform::kMouseOffsetButton0, 0},
+          {platform::kMouseOffsetX, 2},
+          {platform::kMouseOffsetButton1, kKeyDown},
+          {platform::kMouseOffsetButton1, 0},
+          {platform::kMouseOffsetButton2, kKeyDown},
+          {platform::kMouseOffsetButton2, 0}},
+         12,
+         20},
+    };
+    for (const Case& c : cases) {
+        platform::Input input;
+        platform::SdlWindow window{input};
+        SDL_Event focus{};
+        focus.type = SDL_WINDOWEVENT;
+        focus.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
+        window.Handle(focus);
+        for (const SDL_Event& event : c.events)
+            window.Handle(event);
+
+        KeyRecord keys[64];
+        std::vector<std::pair<uint8_t, uint8_t>> gotKeys;
+        for (size_t i = 0, n = input.ReadKeyRecords(keys, 64); i < n; ++i)
+            gotKeys.push_back({keys[i].key, keys[i].state});
+        MouseRecord mouse[64];
+        std::vector<std::pair<uint32_t, int32_t>> gotMouse;
+        for (size_t i = 0, n = input.ReadMouseRecords(mouse, 64); i < n; ++i)
+            gotMouse.push_back({mouse[i].offset, mouse[i].data});
+        EXPECT_EQ(gotKeys, c.keys) << c.what;
+        EXPECT_EQ(gotMouse, c.mouse) << c.what;
+        int x = -1, y = -1;
+        input.CursorPosition(x, y);
+        EXPECT_EQ(x, c.x) << c.what;
+        EXPECT_EQ(y, c.y) << c.what;
+    }
+}
 
 TEST(SdlAudio, PlaysASoundThroughTheSdlDevice) {
     // The test environment chooses SDL's dummy driver, so this runs on machines without sound.

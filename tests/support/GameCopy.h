@@ -24,6 +24,8 @@ class GameCopy {
     std::string User() const { return home_ + "/Quenmoor/Verbolunde"; }
     std::string Log() const { return ReadFileBytes(User() + "/log.txt"); }
     std::string File(const std::string& name) const { return dir_.File(name); }
+    // The copy's own folder, which holds the game, its home and any files a test adds.
+    std::string Root() const { return dir_.Path().string(); }
     // The shell command that starts the copy with the arguments.
     std::string Command(const std::string& arguments) const;
     int Run(const std::string& arguments, std::string* output) const {

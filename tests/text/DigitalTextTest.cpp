@@ -1,5 +1,6 @@
 #include "text/DigitalText.h"
 
+#include "engine/Log.h"
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
@@ -354,12 +355,23 @@ TEST_F(DigitFonts, BadRecordsEndTheStepWithAnError) {
         EXPECT_EQ(state.error, 1);
         EXPECT_EQ(fonts.Count(), 1); // the fonts before the failure stay
     }
-    // A texture name the collection does not hold leaves the font without one.
+    // A texture name the collection does not hold leaves the font without one
+    // (its digits drawn as plain bars), and the log says which texture of
+    // which pack is missing.
     fonts.DeleteAll();
     state = LoaderState{};
+    const std::string logPath = dir.File("log.txt");
+    ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(logPath).c_str()));
     DigitalFont* font = LoadOne(unknownTexture());
+    LogFinish();
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(font->GetTexture(), nullptr);
+    const std::string log = testsupport::ReadFileBytes(logPath);
+    const std::string pack = dir.File("pack.dat"); // as the pack was opened
+    EXPECT_NE(log.find("ERROR! Digit font " + std::to_string(FontRecord{}.id) + " of " + pack +
+                       ": its texture \"Nothing\" is missing."),
+              std::string::npos)
+        << log;
 
     // A short chunk, a count beyond the chunk, and a missing chunk.
     struct {
@@ -492,13 +504,20 @@ TEST_F(DigitFonts, BitmapFontsOfTheFontChunkTakeTheirTextureFromCollectionOne) {
     }
     FreeAppFonts();
 
-    // A texture the collection does not hold ends the step.
+    // A texture the collection does not hold ends the step, and the log names it.
     state = LoaderState{};
     reader = Pack(kFontChunkId, kFontChunkSubId, 5, fontChunk(u"Missing"));
+    const std::string logPath = dir.File("log.txt");
+    ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(logPath).c_str()));
     while (LoadFonts(&viewer, reader.get(), &state) == kLoaderCallAgain) {
     }
+    LogFinish();
     EXPECT_EQ(state.error, 1);
     EXPECT_EQ(GetFont(5), nullptr);
+    const std::string log = testsupport::ReadFileBytes(logPath);
+    EXPECT_NE(log.find("ERROR! Font 5 of " + dir.File("pack.dat") + ": its texture \"Missing\" is missing."),
+              std::string::npos)
+        << log;
 }
 
 // Random damage to both chunks of the data pack: the loaders end with or

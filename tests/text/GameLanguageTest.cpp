@@ -1,5 +1,6 @@
 #include "text/GameLanguage.h"
 
+#include "engine/Log.h"
 #include "engine/Texture.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -424,6 +426,96 @@ TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
         EXPECT_EQ(language->GetLogo().texture, nullptr) << "the cut record ends the chunk";
         EXPECT_NE(language->GetInterfaceFont(GameLanguage::kMainBigFont), nullptr);
         EXPECT_TRUE(language->GetCompiledFile()->IsGood());
+    }
+}
+
+// A font or an image of the language that does not load is named in the log
+// with the file it comes from; the language loads anyway.
+TEST_F(GameLanguageTest, FontsAndImagesThatDoNotLoadAreLoggedByNameAndFile) {
+    auto source = Make(kContent + "/english.txt", nullptr);
+    const std::string good = dir.File("good.dat");
+    ASSERT_EQ(source->Compile(U(good).c_str()), 0);
+    // The language keeps the paths it was given as game paths.
+    auto game = [](std::string path) {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        return path;
+    };
+    struct Case {
+        const char* what;
+        std::function<std::string()> make; // the language file
+        std::vector<std::string> logged;   // each a line of the log, after "ERROR! "
+        int missingFonts;
+    };
+    auto compiled = [&](const std::string& name, std::function<void(std::vector<uint8_t>&)> edit) {
+        const std::string path = dir.File(name);
+        EXPECT_TRUE(Rewrite(good, path, [&](uint32_t id, std::vector<uint8_t>& bytes) {
+            if (id == Id(u"fonts")) edit(bytes);
+            return true;
+        }));
+        return path;
+    };
+    const std::string damagedImage = game(dir.File("image.dat")), cut = game(dir.File("cut.dat"));
+    const Case cases[] = {
+        {"the first font's image damaged",
+         [&] {
+             return compiled("image.dat", [](std::vector<uint8_t>& bytes) {
+                 // The record: the name "font_image" (a count and ten units), three words, the PNG.
+                 ASSERT_EQ(bytes[36], 0x89);
+                 bytes[37] = 'X';
+             });
+         },
+         {"Image \"buttons_font\" of " + damagedImage + " is not an image the engine can load."},
+         0},
+        {"the chunk cut inside its first font",
+         [&] {
+             return compiled("cut.dat", [](std::vector<uint8_t>& bytes) {
+                 const uint32_t imageSize = kis::LoadLE32(&bytes[32]);
+                 bytes.resize(36 + imageSize + 200);
+             });
+         },
+         {"Font \"buttons_font\" of " + cut + " did not load.",
+          "Font \"caption_font\" of " + cut + " did not load.",
+          "Font \"main_font\" of " + cut + " did not load.",
+          "Font \"main_big_font\" of " + cut + " did not load."},
+         4},
+        {"an image record cut short",
+         [&] {
+             const std::string path = dir.File("images.dat");
+             EXPECT_TRUE(Rewrite(good, path, [](uint32_t id, std::vector<uint8_t>& bytes) {
+                 if (id == Id(u"images")) bytes.resize(bytes.size() - 3);
+                 return true;
+             }));
+             return path;
+         },
+         {"An image record of " + game(dir.File("images.dat")) +
+          " cannot be read; it and the images after it did not load."},
+         0},
+        {"a source naming a font description that is not there",
+         [&] {
+             return Source("missing.txt", " fonts {\n  buttons_font = \"fonts\\\\small.txt\"\n"
+                                          "  main_font = \"fonts\\\\missing.txt\"\n }\n");
+         },
+         {"Font \"main_font\" (" + game(dir.File("fonts/missing.txt")) + ") did not load."},
+         3},
+    };
+    for (const Case& c : cases) {
+        const std::string path = c.make();
+        const std::string logPath = dir.File("log.txt");
+        ASSERT_TRUE(LogStart(U(logPath).c_str()));
+        {
+            auto language = Make(path, &viewer);
+            EXPECT_TRUE(language->Load()) << c.what;
+            int missing = 0;
+            for (int i = 0; i < GameLanguage::kFontCount; ++i)
+                missing += language->GetInterfaceFont(i) == nullptr;
+            EXPECT_EQ(missing, c.missingFonts) << c.what;
+        }
+        LogFinish();
+        const std::string log = ReadFileBytes(logPath);
+        std::vector<std::string> errors;
+        for (size_t at = log.find("ERROR! "); at != std::string::npos; at = log.find("ERROR! ", at + 1))
+            errors.push_back(log.substr(at + 7, log.find('\r', at) - at - 7));
+        EXPECT_EQ(errors, c.logged) << c.what << "\n" << log;
     }
 }
 
