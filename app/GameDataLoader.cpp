@@ -13,6 +13,7 @@
 #include "text/TextureCollections.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <memory>
 #include <vector>
@@ -188,8 +189,10 @@ void OnProgressReport(float overall, uint32_t) {
 void ShowProgress() {
     const float overall = g_loading->progress.Overall();
     if (LoadingScreen* screen = GetLoadingScreen()) screen->SetProgress(overall);
-    if (overall != g_loading->shown) {
-        g_loading->shown = overall;
+    // Logged as it is printed: steps too small to show are not logged again.
+    const float printed = std::round(overall * 1000.0f) / 1000.0f;
+    if (printed != g_loading->shown) {
+        g_loading->shown = printed;
         LogLabelPrintf(kLogIndent, "Loading progress", "%.3f", double(overall));
     }
 }
