@@ -4,6 +4,7 @@
 #include "level/Economy.h"
 #include "level/LevelServices.h"
 #include "level/MapCharacter.h"
+#include "level/SpriteObject.h"
 
 #include <cmath>
 
@@ -67,6 +68,20 @@ Job::Job(MapCharacter* owner, uint32_t jobId) : owner_(owner), jobId_(jobId) {}
 
 Job::~Job() {
     ReserveMoney(0);
+    icon_.reset();
+}
+
+void Job::ShowIcon(float x, float y, MapSprite* icon, int32_t point, uint32_t tint) {
+    icon_.reset();
+    if (!icon || !owner_ || !owner_->Map()) return;
+    icon_ = std::make_unique<SpriteObject>(owner_->Map(), icon, kIconKind, point);
+    icon_->SetPosition(x, y);
+    icon_->tint = tint;
+    icon_->AddToLevel(0);
+}
+
+void Job::HideIcon() {
+    icon_.reset();
 }
 
 bool Job::GetPosition(float* x, float* y) const {

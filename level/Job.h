@@ -19,6 +19,8 @@
 #include <memory>
 
 class MapCharacter;
+class MapSprite;
+class SpriteObject;
 
 enum JOBID : uint32_t {
     // The farmer's jobs.
@@ -139,6 +141,14 @@ class Job {
     bool Release();
     // Tells the tutorial the job was ordered.
     void Notify();
+    // Shows the job's icon (a sprite of the interface library) at (x, y) on
+    // the top layer of the owner's map, tinted; it belongs to the job's
+    // point and goes with the job. A new icon replaces the old one.
+    void ShowIcon(float x, float y, MapSprite* icon, int32_t point, uint32_t tint);
+    void HideIcon();
+    SpriteObject* Icon() const { return icon_.get(); }
+    // The kind word of a job's icon object.
+    static constexpr uint32_t kIconKind = 0x10004000;
 
     // Reserves the record in the stream and fills its head; counts it.
     uint8_t* BeginSaveRecord(JobSaveContext& context, RecordWriter& writer, size_t size);
@@ -177,6 +187,7 @@ class Job {
     int32_t targetPoint_ = -1;
     JobProgress progress_{};
     int32_t loadedReservation_ = 0;
+    std::unique_ptr<SpriteObject> icon_;
 };
 
 // Walks the owner to a place. Record: 36 bytes, no progress part: 16 f32 x,

@@ -3,6 +3,7 @@
 #include "foundation/Ident.h"
 #include "level/Economy.h"
 #include "level/LevelServices.h"
+#include "sprites/Sprite.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +11,21 @@
 #include <numbers>
 
 namespace {
+
+GameAnimation* FindAnimation(uint32_t nameId) {
+    SpriteLibraries* libraries = GetSpriteLibraries();
+    return libraries && nameId ? libraries->animations.Find(nameId) : nullptr;
+}
+
+// A texture of any sprite library by name.
+DXLTexture* FindLevelTexture(const char16_t* name) {
+    if (!name || !name[0] || !GetSpriteLibraries()) return nullptr;
+    for (int32_t n = 1; n < kSpriteLibrarySlots; ++n) {
+        SpriteLibrary* library = GetLibrary(n);
+        if (DXLTexture* texture = library ? library->FindTexture(name) : nullptr) return texture;
+    }
+    return nullptr;
+}
 
 bool Refuse(std::string* why, std::string text) {
     if (why) *why = std::move(text);
@@ -66,6 +82,7 @@ void MapCharacter::PlayAnimation(int32_t kind, bool mirrored) {
     SetAnimationName(standing);
     animTime_ = 0;
     timeLeft_ = -1;
+    RestartTrack();
 }
 
 void MapCharacter::PlayNamedAnimation(const char16_t* name, int32_t variant, int32_t duration) {
@@ -78,6 +95,15 @@ void MapCharacter::PlayNamedAnimation(const char16_t* name, int32_t variant, int
     } else {
         timeLeft_ = std::max(duration, -1);
     }
+    RestartTrack();
+}
+
+void MapCharacter::RestartTrack() {
+    // A loaded animation may be known by its id only.
+    const uint32_t nameId = animNameId_ ? animNameId_ : animName_[0] ? kis::NameId(animName_) : 0;
+    track_.Play(FindAnimation(nameId), variant_);
+    track_.kind = animKind_;
+    if (animTime_) track_.Update(animTime_);
 }
 
 void MapCharacter::SwitchAnimationKind(int32_t kind) {
@@ -91,15 +117,47 @@ void MapCharacter::SwitchAnimationKind(int32_t kind) {
     }
     animTime_ = time;
     timeLeft_ = left;
+    RestartTrack();
 }
 
 uint32_t MapCharacter::AnimationLength(uint32_t nameId, int32_t variant) const {
-    (void)nameId, (void)variant;
-    return 0;
+    const GameAnimation* animation = FindAnimation(nameId);
+    const AnimationVariant* v = animation && animation->VariantCount() > 0
+                                    ? animation->GetVariant(variant % animation->VariantCount())
+                                    : nullptr;
+    return v ? v->Length() : 0;
+}
+
+void MapCharacter::OnAddedToLevel() {
+    if (shadow_ || !description_) return;
+    if (DXLTexture* texture = FindLevelTexture(description_->shadowTexture.data()))
+        shadow_ = std::make_unique<MapShadow>(texture, description_->shadowDx, description_->shadowDy,
+                                              description_->shadowOpacity);
+}
+
+void MapCharacter::OnRemovedFromLevel() {
+    shadow_.reset();
+}
+
+void MapCharacter::Draw(DXLViewer& viewer) {
+    DXLMatrix saved;
+    const uint32_t colour = BeginDraw(viewer, 0xFFFFFFFF, &saved);
+    if (shadow_) {
+        shadow_->SetAlpha(float(colour >> 24) / 255.0f);
+        shadow_->Draw(viewer, 0.0f, 0.0f);
+    }
+    DrawAnimation(viewer, colour);
+    EndDraw(viewer, saved);
+}
+
+void MapCharacter::DrawAnimation(DXLViewer& viewer, uint32_t colour) {
+    track_.colour = colour;
+    DrawAttachedAnimation(viewer, nullptr, track_, true, highlighted_);
 }
 
 void MapCharacter::AdvanceAnimation(uint32_t ms) {
     animTime_ += ms;
+    track_.Update(ms);
     if (timeLeft_ > 0) timeLeft_ = timeLeft_ > int32_t(ms) ? timeLeft_ - int32_t(ms) : 0;
 }
 
@@ -239,7 +297,10 @@ void MapCharacter::FaceTowards(float dx, float dy) {
     const uint32_t n = std::max<uint32_t>(description_->variantCount, 1);
     double angle = std::atan2(double(dx), double(dy)); // 0 down, pi/2 right
     if (angle < 0) angle += 2 * std::numbers::pi;
-    variant_ = int32_t(std::lround(angle / (2 * std::numbers::pi / n))) % int32_t(n);
+    const int32_t variant = int32_t(std::lround(angle / (2 * std::numbers::pi / n))) % int32_t(n);
+    if (variant == variant_) return;
+    variant_ = variant;
+    RestartTrack();
 }
 
 void MapCharacter::StepWalk(uint32_t ms) {
@@ -436,6 +497,7 @@ bool MapCharacter::LoadState(RecordReader& reader, std::string* why) {
     variant_ = variant;
     animTime_ = U32At(block, 28);
     timeLeft_ = timeLeft;
+    RestartTrack();
     const bool onLevel = (flags & kOnLevel) != 0;
     flags_ = (flags_ & ~uint32_t(kMirrored | kHidden)) | (flags & (kMirrored | kHidden));
     if (onLevel && layer >= 0) {

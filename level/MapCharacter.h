@@ -14,7 +14,9 @@
 #include "level/GameCharacter.h"
 #include "level/Job.h"
 #include "level/MapObject.h"
+#include "level/MapShadow.h"
 #include "pathfinding/PathFinder.h"
+#include "sprites/GameAnimation.h"
 
 #include <cstdint>
 #include <memory>
@@ -38,8 +40,15 @@ class MapCharacter : public DynObject {
     // Deletes the jobs first, while the character and its level are whole.
     ~MapCharacter() override;
 
+    // The shadow comes with the level and goes with it.
+    void OnAddedToLevel() override;
+    void OnRemovedFromLevel() override;
+    // The shadow, then the animation, at the character's place.
+    void Draw(DXLViewer& viewer) override;
+
     // ---- operations after the DynObject ones, in their fixed order
-    virtual void DrawAnimation(DXLViewer& viewer) { (void)viewer; }
+    // Draws the current animation frame at the viewer's current transform.
+    virtual void DrawAnimation(DXLViewer& viewer, uint32_t colour);
     // Called when no job is left.
     virtual void Idle() {}
     virtual void AdvanceAnimation(uint32_t ms);
@@ -114,6 +123,10 @@ class MapCharacter : public DynObject {
     bool AnimationDone() const { return timeLeft_ == 0; }
     // The length of an animation variant in ms (0 when unknown).
     virtual uint32_t AnimationLength(uint32_t nameId, int32_t variant) const;
+    // The animation being played (what is drawn); its animation is null
+    // when the sprite pack has none of the name.
+    const AnimationTrack& Track() const { return track_; }
+    const MapShadow* Shadow() const { return shadow_.get(); }
     const char16_t* GetAnimationName() const { return animName_; }
     uint32_t AnimationNameId() const { return animNameId_; }
     int32_t AnimationKind() const { return animKind_; }
@@ -139,6 +152,8 @@ class MapCharacter : public DynObject {
     void RequestRoute();
     void FaceTowards(float dx, float dy);
     void SetAnimationName(const char16_t* name);
+    // Starts the track on the current name and variant, at the current time.
+    void RestartTrack();
 
     const GameCharacter* description_; // owned by the game data
     std::vector<std::unique_ptr<Job>> jobs_;
@@ -150,6 +165,8 @@ class MapCharacter : public DynObject {
     int32_t variant_ = 0;
     uint32_t animTime_ = 0;
     int32_t timeLeft_ = -1;
+    AnimationTrack track_;
+    std::unique_ptr<MapShadow> shadow_;
 };
 
 // The farmer.

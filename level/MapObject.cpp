@@ -1,8 +1,11 @@
 #include "level/MapObject.h"
 
+#include "engine/Viewer.h"
 #include "level/LevelServices.h"
+#include "sprites/SpriteEffect.h"
 
 #include <algorithm>
+#include <cmath>
 
 // ---------------------------------------------------------------- MapObject
 
@@ -60,13 +63,48 @@ LevelServices* MapObject::Services() const {
     return map_ ? map_->Services() : nullptr;
 }
 
-uint32_t MapObject::AddEffect(MapObject* object, uint32_t delay, uint32_t effectMs) {
+uint32_t MapObject::AddEffect(MapObject* object, uint32_t delay, SpriteEffect* effect) {
+    std::unique_ptr<SpriteEffect> owned(effect);
     if (!object || !object->map_ || !object->map_->Owns(object)) return 0;
     object->StopEffects();
-    const uint32_t start = object->StartVanish(delay);
-    const uint32_t end = start + effectMs;
-    object->map_->QueueRemoval(object, end);
+    const uint32_t vanish = object->StartVanish(delay);
+    const uint32_t end = delay + (owned ? owned->Duration() : 0);
+    if (owned) object->AttachEffect(owned.release());
+    object->map_->QueueRemoval(object, std::max(vanish, end));
     return end;
+}
+
+void MapObject::AttachEffect(SpriteEffect* effect) {
+    AddSpriteEffect(&effects_, effect);
+}
+
+void MapObject::StopEffects() {
+    effects_.reset();
+}
+
+bool MapObject::HasEffects() const {
+    return effects_ && effects_->Count() > 0;
+}
+
+uint32_t MapObject::BeginDraw(DXLViewer& viewer, uint32_t colour, DXLMatrix* saved) {
+    viewer.GetTransform(saved);
+    viewer.Translate(x_ + float(offsetX_), y_ + float(offsetY_));
+    // Steps the effects: an ended queue goes.
+    UpdateSpriteEffects(&effects_, &viewer);
+    if (sizeFactor_ != 1.0f) viewer.Scale2(sizeFactor_, sizeFactor_);
+    viewer.ApplyTransform();
+    viewer.SetBlendMode(kBlendAlpha);
+    uint32_t alpha = uint32_t(std::lround(float(colour >> 24) * std::clamp(alpha_, 0.0f, 1.0f)));
+    if (effects_ && (effects_->mask & kEffectColour)) {
+        alpha = alpha * (effects_->colour >> 24) / 255;
+        colour = (colour & 0xFF000000) | (effects_->colour & 0x00FFFFFF & colour);
+    }
+    return (alpha << 24) | (colour & 0x00FFFFFF);
+}
+
+void MapObject::EndDraw(DXLViewer& viewer, const DXLMatrix& saved) {
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
 }
 
 // ---------------------------------------------------------------- LevelMap

@@ -13,14 +13,17 @@
 // layers only point at objects: an object leaves its layer in its
 // destructor, so no layer holds a deleted object.
 
+#include "engine/Viewer.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-class DXLViewer;
 class LevelMap;
 class LevelServices;
+class SpriteEffect;
+class SpriteEffectQueue;
 
 class MapObject {
   public:
@@ -49,7 +52,11 @@ class MapObject {
     virtual void MoveToCell(float x, float y);
     virtual void AddToLevel(int32_t layer);
     virtual void RemoveFromLevel();
-    virtual void StopEffects() {}
+    // Takes the effect into the object's effect queue (and, for a
+    // character, its shadow follows).
+    virtual void AttachEffect(SpriteEffect* effect);
+    // Deletes the queued effects.
+    virtual void StopEffects();
     virtual void Highlight(bool on) { highlighted_ = on; }
     virtual int32_t GetPointIndex() const { return ownerPoint_; }
     // Passes the click to the owner point; false when there is none.
@@ -80,14 +87,24 @@ class MapObject {
     LevelMap* Map() const { return map_; }
     LevelServices* Services() const;
 
-    // Stops the object's effects, starts its vanish, and has its map delete
-    // it once delay plus the closing effect's length has passed. The object
-    // must be owned by its map (Adopt). Answers that time.
-    static uint32_t AddEffect(MapObject* object, uint32_t delay, uint32_t effectMs);
+    // Stops the object's effects, starts its vanish, attaches the closing
+    // effect (owned from here) and has its map delete the object once its
+    // vanish and the effect's time are over. The object must be owned by its map
+    // (Adopt); otherwise the effect is deleted and 0 answered. Answers the
+    // delay plus the effect's length.
+    static uint32_t AddEffect(MapObject* object, uint32_t delay, SpriteEffect* effect);
+    bool HasEffects() const;
 
   protected:
     friend class LevelMap;
     void SetFlag(uint32_t flag, bool on) { flags_ = on ? (flags_ | flag) : (flags_ & ~flag); }
+    // Keeps the viewer's transform in *saved, moves it to the object's
+    // place, applies the effects and the size factor; answers the colour
+    // with the object's and the effects' alpha.
+    uint32_t BeginDraw(DXLViewer& viewer, uint32_t colour, DXLMatrix* saved);
+    void EndDraw(DXLViewer& viewer, const DXLMatrix& saved);
+
+    std::unique_ptr<SpriteEffectQueue> effects_;
 
     LevelMap* map_;
     int32_t ownerPoint_;

@@ -6,6 +6,7 @@
 #include "level/MapObject.h"
 #include "pathfinding/PathFinder.h"
 #include "platform/Random.h"
+#include "sprites/SpriteEffect.h"
 #include "tests/support/Damage.h"
 
 #include <gtest/gtest.h>
@@ -427,13 +428,15 @@ TEST_F(CharacterTest, MapLayersHoldOnlyLiveObjectsInDrawingOrder) {
 
     // An object sent away goes when its closing effect has run.
     MapObject* owned = map.Adopt(std::move(a));
-    EXPECT_EQ(MapObject::AddEffect(owned, 100, 250), 350u);
+    EXPECT_EQ(MapObject::AddEffect(owned, 100, new SEffect_Wait(250)), 350u);
+    EXPECT_TRUE(owned->HasEffects());
     map.Update(349);
     EXPECT_EQ(map.LayerObjects(1).size(), 2u);
     map.Update(1);
     EXPECT_EQ(map.LayerObjects(1).size(), 1u);
     EXPECT_EQ(map.PendingRemovals(), 0u);
-    EXPECT_EQ(MapObject::AddEffect(c.get(), 0, 10), 0u) << "only objects the map owns";
+    EXPECT_EQ(MapObject::AddEffect(c.get(), 0, new SEffect_Wait(10)), 0u) << "only objects the map owns";
+    EXPECT_FALSE(c->HasEffects());
 
     // A character that outlives its map is detached from it.
     auto lateMap = std::make_unique<LevelMap>(&level);
