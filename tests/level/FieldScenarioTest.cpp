@@ -141,30 +141,88 @@ int Drawn(const std::vector<uint32_t>& frame, int x0, int y0, int x1, int y1) {
     return n;
 }
 
-TEST(FieldScenario, FarmerWalksAndWorksChickenWandersMoneyFliesAndStockChanges) {
-    FieldViewer viewer;
-    ASSERT_TRUE(viewer.Open());
-    FieldHost host;
-
-    // The game's own packs, as the gamedata target wrote them.
-    Reader sprites = OpenPack(GameDataFile("Sprites.dat"), kSpritePackTypeId, kSpritePackTypeVersion);
-    Reader data = OpenPack(GameDataFile("Data.dat"), kDataPackTypeId, kDataPackTypeVersion);
-    ASSERT_TRUE(sprites && data) << "the game's Data folder (gamedata target) is missing";
-    DXLTextures shared(&viewer);
-    SpriteLibraries libraries;
-    {
-        SpritePackLoader loader(&libraries, &shared, LoadSpriteTextures);
+// The viewer, the game's own packs as the gamedata target wrote them, and
+// the character descriptions.
+class FieldScenario : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(viewer.Open());
+        // The sprite pack stays open: textures are read when first drawn.
+        sprites = OpenPack(GameDataFile("Sprites.dat"), kSpritePackTypeId, kSpritePackTypeVersion);
+        Reader data = OpenPack(GameDataFile("Data.dat"), kDataPackTypeId, kDataPackTypeVersion);
+        ASSERT_TRUE(sprites && data) << "the game's Data folder (gamedata target) is missing";
+        shared = std::make_unique<DXLTextures>(&viewer);
+        SpritePackLoader loader(&libraries, shared.get(), LoadSpriteTextures);
         LoaderState state = {};
         while (loader.Load(sprites.get(), &state) == kLoaderCallAgain) {
         }
         ASSERT_EQ(state.error, 0);
+        SetSpriteLibraries(&libraries);
+        state = {};
+        CharactersStage().load(data.get(), &state);
+        ASSERT_EQ(state.error, 0);
+        std::filesystem::create_directories("level-field");
     }
-    SetSpriteLibraries(&libraries);
-    LoaderState state = {};
-    CharactersStage().load(data.get(), &state);
-    ASSERT_EQ(state.error, 0);
-    const auto& characters = GetLevelGameData().characters;
+    void TearDown() override {
+        SetSpriteLibraries(nullptr);
+        FreeLevelGameData();
+        FreeSpriteTextures();
+        libraries.Clear();
+        sprites.reset();
+    }
+    const std::vector<std::unique_ptr<GameCharacter>>& Characters() const {
+        return GetLevelGameData().characters;
+    }
+    void DrawFrame(LevelMap& map) {
+        viewer.BeginScene();
+        viewer.ClearTarget(kGrass);
+        viewer.ResetTransform();
+        viewer.ApplyTransform();
+        map.Draw(viewer);
+        viewer.EndFrame();
+    }
 
+    FieldViewer viewer;
+    FieldHost host;
+    Reader sprites{nullptr, kis::CloseDataFile};
+    std::unique_ptr<DXLTextures> shared;
+    SpriteLibraries libraries;
+};
+
+TEST_F(FieldScenario, EveryCharacterStandsAndWalksInFourDirections) {
+    FieldLevel level;
+    LevelMap map(&level);
+    std::vector<std::unique_ptr<MapCharacter>> figures;
+    // One row per character; standing in the four directions, then walking.
+    for (uint32_t id = 1; id <= 7; ++id) {
+        const GameCharacter* info = FindById(Characters(), id);
+        ASSERT_NE(info, nullptr) << id;
+        for (int32_t column = 0; column < 8; ++column) {
+            const float x = 40.0f + 78.0f * float(column), y = 4.0f + 66.0f * float(id);
+            auto figure = std::make_unique<MapCharacter>(&map, info, 0, nullptr, 0, x, y, -1);
+            const bool walking = column >= 4 && info->GetWalkAnimationName(0);
+            figure->PlayNamedAnimation(walking ? info->GetWalkAnimationName(0) : info->GetAnimationName(0, 0),
+                                       column % 4, -1);
+            figure->AddToLevel(1);
+            figure->Update(walking ? 140 : 0);
+            EXPECT_NE(figure->Track().animation, nullptr) << "character " << id << " has its art";
+            figures.push_back(std::move(figure));
+        }
+    }
+    DrawFrame(map);
+    std::string error;
+    EXPECT_TRUE(platform::WritePng("level-field/characters.png", viewer.sink.frame.data(), kWidth, kHeight,
+                                   kWidth, &error))
+        << error;
+    for (const auto& figure : figures) {
+        const int x = int(figure->X()), y = int(figure->Y());
+        EXPECT_GT(Drawn(viewer.sink.frame, x - 30, y - 60, x + 30, y + 4), 40)
+            << "character " << figure->CharacterId() << " at " << x << "," << y;
+    }
+}
+
+TEST_F(FieldScenario, FarmerWalksAndWorksChickenWandersMoneyFliesAndStockChanges) {
+    const auto& characters = Characters();
     FieldLevel level;
     level.money.Set(500);
     const uint32_t clearances[] = {4, 10};
@@ -176,7 +234,6 @@ TEST(FieldScenario, FarmerWalksAndWorksChickenWandersMoneyFliesAndStockChanges) 
     ValueCounter counter;
     counter.SetTarget(level.money.Get(), 0, host.clock, 0);
 
-    std::filesystem::create_directories("level-field");
     std::ofstream log("level-field/log.txt");
     level.money.Listeners().Add([&] {
         log << "t=" << level.time << " money " << level.money.Get() << "\n";
@@ -247,12 +304,7 @@ TEST(FieldScenario, FarmerWalksAndWorksChickenWandersMoneyFliesAndStockChanges) 
 
         if (tick % 2 == 0) { // a frame every 20 ms
             counter.Update(host.clock);
-            viewer.BeginScene();
-            viewer.ClearTarget(kGrass);
-            viewer.ResetTransform();
-            viewer.ApplyTransform();
-            map.Draw(viewer);
-            viewer.EndFrame();
+            DrawFrame(map);
         }
         if (shots < 4 && level.time == shotsAt[shots]) {
             const std::string name = "level-field/field_" + std::to_string(level.time) + ".png";
@@ -289,13 +341,6 @@ TEST(FieldScenario, FarmerWalksAndWorksChickenWandersMoneyFliesAndStockChanges) 
     EXPECT_EQ(shots, 4);
 
     log.flush();
-    // The characters go before their descriptions and art.
-    farmerOwner.reset();
-    chickenOwner.reset();
-    SetSpriteLibraries(nullptr);
-    FreeLevelGameData();
-    FreeSpriteTextures();
-    libraries.Clear();
 }
 
 } // namespace

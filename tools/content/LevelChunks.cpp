@@ -32,6 +32,7 @@ struct CharacterSpec {
     const char16_t* walk; // empty: does not walk
     float walkSpeed;      // pixels per 10-ms tick
     uint32_t clearance;
+    const char16_t* shadow; // empty: the art draws its own
     int32_t shadowDy;
 };
 
@@ -39,13 +40,13 @@ struct CharacterSpec {
 // The farmer walks 120 pixels a second, the animals slower; the sheep's
 // head rides on its body and the catapult stands where it is set up.
 constexpr CharacterSpec kCharacters[] = {
-    {1, u"farmer", u"girl_stand", u"girl_walk", 1.2f, 1, 2},
-    {2, u"chicken", u"chicken_peck", u"chicken_peck", 0.4f, 0, 1},
-    {3, u"cow", u"cow_stand", u"cow_walk", 0.3f, 1, 4},
-    {4, u"sheep body", u"sheep_stand", u"sheep_walk", 0.3f, 1, 3},
-    {5, u"sheep head", u"sheep_head", u"", 0.0f, 0, 0},
-    {6, u"villain", u"villain_stand", u"villain_walk", 1.0f, 1, 2},
-    {7, u"catapult", u"catapult_stand", u"", 0.0f, 1, 4},
+    {1, u"farmer", u"girl_stand", u"girl_walk", 1.2f, 1, u"", 0},
+    {2, u"chicken", u"chicken_peck", u"chicken_peck", 0.4f, 0, u"", 0},
+    {3, u"cow", u"cow_stand", u"cow_walk", 0.3f, 1, u"shadow", -1},
+    {4, u"sheep body", u"sheep_stand", u"sheep_walk", 0.3f, 1, u"shadow", -1},
+    {5, u"sheep head", u"sheep_head", u"", 0.0f, 0, u"", 0},
+    {6, u"villain", u"villain_stand", u"villain_walk", 1.0f, 1, u"shadow", -1},
+    {7, u"catapult", u"catapult_stand", u"", 0.0f, 1, u"shadow", -3},
 };
 
 struct BonusSpec {
@@ -76,9 +77,9 @@ std::vector<uint8_t> SampleCharacterChunk() {
         auto c = std::make_unique<GameCharacter>();
         c->id = spec.id;
         SetName(c->label, spec.label);
-        SetName(c->shadowTexture, u"shadow");
+        SetName(c->shadowTexture, spec.shadow);
         c->shadowDy = spec.shadowDy;
-        c->shadowOpacity = 0.4f;
+        c->shadowOpacity = 0.8f;
         c->variantCount = 4;
         c->walkSpeed = spec.walkSpeed;
         c->clearanceClass = spec.clearance;
