@@ -1,6 +1,7 @@
 #include "level/Bonuses.h"
 
 #include "level/Records.h"
+#include "sprites/Sprite.h"
 
 #include <cmath>
 #include <string_view>
@@ -62,8 +63,19 @@ bool Bonuses::Parse(std::span<const uint8_t> chunk, std::string* why) {
     bonuses_ = bonuses;
     modifiers_ = modifiers;
     bees_ = bees;
+    icons_ = {};
     loaded_ = true;
     return true;
+}
+
+void Bonuses::ResolveIcons() {
+    SpriteLibrary* library = GetLibrary(kBonusIconLibrary);
+    for (int i = 0; i < kCount; ++i)
+        icons_[size_t(i)] = library && loaded_ ? library->FindSprite(bonuses_[size_t(i)].name) : nullptr;
+}
+
+Sprite* Bonuses::Icon(int32_t id) const {
+    return id >= 0 && id < kCount ? icons_[size_t(id)] : nullptr;
 }
 
 std::array<uint8_t, Bonuses::kChunkSize> Bonuses::Serialize() const {

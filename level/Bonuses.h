@@ -12,7 +12,11 @@
 #include <span>
 #include <string>
 
+class Sprite;
+
 constexpr uint32_t kChunkBonuses = 0x424F4E53; // 'BONS'
+// The sprite library of the bonus icons.
+constexpr int32_t kBonusIconLibrary = 2;
 constexpr uint32_t kBonusesSubId = 1;
 
 // One bonus as loaded.
@@ -48,6 +52,11 @@ class Bonuses {
     const BONUS* FindByName(const char16_t* name) const;
     float SpeedModifier(int32_t bonus, int32_t track) const;
     const char16_t* BeeSprite(int32_t i) const;
+    // Looks each bonus's icon up by its name in the icon library of the
+    // installed sprite libraries; a missing icon stays null.
+    void ResolveIcons();
+    // The bonus's icon (owned by its sprite library), or null.
+    Sprite* Icon(int32_t id) const;
 
     // Filling the table by hand (the content tool and tests).
     BONUS& Edit(int32_t id) { return bonuses_[size_t(id)]; }
@@ -61,5 +70,6 @@ class Bonuses {
     std::array<BONUS, kCount> bonuses_{};
     std::array<std::array<float, kTrackCount>, kCount> modifiers_{};
     std::array<std::array<char16_t, 32>, kBeeCount> bees_{};
+    std::array<Sprite*, kCount> icons_{};
     bool loaded_ = false;
 };

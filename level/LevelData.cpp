@@ -34,6 +34,8 @@ int32_t LoadBonuses(kis::DataFileReaderW* reader, LoaderState* state) {
         return kLoaderFinished;
     }
     GetLevelGameData().bonuses = bonuses;
+    // The sprite pack was read before the data pack's stages.
+    GetLevelGameData().bonuses.ResolveIcons();
     state->done = state->total = Bonuses::kCount;
     return kLoaderFinished;
 }

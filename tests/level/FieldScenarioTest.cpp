@@ -161,6 +161,9 @@ class FieldScenario : public ::testing::Test {
         state = {};
         CharactersStage().load(data.get(), &state);
         ASSERT_EQ(state.error, 0);
+        state = {};
+        BonusesStage().load(data.get(), &state);
+        ASSERT_EQ(state.error, 0);
         std::filesystem::create_directories("level-field");
     }
     void TearDown() override {
@@ -206,6 +209,9 @@ TEST_F(FieldScenario, EveryCharacterStandsAndWalksInFourDirections) {
             figure->AddToLevel(1);
             figure->Update(walking ? 140 : 0);
             EXPECT_NE(figure->Track().animation, nullptr) << "character " << id << " has its art";
+            // The animals, the villain and the catapult lie on a shadow of
+            // their own; the farmer's and the chicken's art draws one.
+            EXPECT_EQ(figure->Shadow() != nullptr, id == 3 || id == 4 || id == 6 || id == 7) << id;
             figures.push_back(std::move(figure));
         }
     }
@@ -219,6 +225,16 @@ TEST_F(FieldScenario, EveryCharacterStandsAndWalksInFourDirections) {
         EXPECT_GT(Drawn(viewer.sink.frame, x - 30, y - 60, x + 30, y + 4), 40)
             << "character " << figure->CharacterId() << " at " << x << "," << y;
     }
+}
+
+TEST_F(FieldScenario, EveryBonusHasItsThreeFrameIcon) {
+    const Bonuses& bonuses = GetLevelGameData().bonuses;
+    for (int32_t id = 0; id < Bonuses::kCount; ++id) {
+        ASSERT_NE(bonuses.Icon(id), nullptr) << id;
+        EXPECT_EQ(bonuses.Icon(id)->GetFrameCount(), 3) << id;
+    }
+    for (int32_t i = 0; i < Bonuses::kBeeCount; ++i)
+        EXPECT_NE(GetSprite(8, bonuses.BeeSprite(i)), nullptr) << i;
 }
 
 TEST_F(FieldScenario, FarmerWalksAndWorksChickenWandersMoneyFliesAndStockChanges) {
