@@ -222,16 +222,7 @@ void UpdateLoading(uint32_t) {
     ShowProgress();
 }
 
-void DrawLoading() {
-    DXLViewer* viewer = GetAppServices().viewer;
-    if (!viewer) return;
-    if (LoadingScreen* screen = GetLoadingScreen())
-        screen->Draw(viewer);
-    else
-        viewer->ClearTarget(0xFF000000);
-}
-
-const AppCallbacks kLoadingCallbacks = {.update = UpdateLoading, .draw = DrawLoading};
+const AppCallbacks kLoadingCallbacks = {.update = UpdateLoading, .draw = DrawLoadingScreen};
 
 } // namespace
 

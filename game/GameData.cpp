@@ -3,8 +3,10 @@
 #include "app/GameDataLoader.h"
 #include "level/LevelData.h"
 
-void RegisterGameDataStages() {
+void RegisterCharacterStage() {
     RegisterGameDataStage(CharactersStage());
-    // The product, plant, building, villain, comic and level tables go here.
+}
+
+void RegisterBonusStage() {
     RegisterGameDataStage(BonusesStage());
 }

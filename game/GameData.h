@@ -1,6 +1,8 @@
 #pragma once
-// The game-data stages of the subsystems above the shell, registered in the
-// data pack's load order: 'CHQR' after the shell's fonts, then (as their
-// loaders come) 'PROD', 'PLNT', 'BLDN', 'VLNS', 'COMX', 'LVLS', then 'BONS'.
+// The level's game-data stages, registered in the data pack's load order:
+// 'CHQR' after the shell's fonts and before the farm tables ('PROD', 'PLNT',
+// 'BLDN', 'VLNS', whose building types name their animals), then 'COMX' and
+// 'LVLS' as their loaders come, then 'BONS'.
 
-void RegisterGameDataStages();
+void RegisterCharacterStage();
+void RegisterBonusStage();
