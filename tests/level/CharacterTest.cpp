@@ -4,8 +4,10 @@
 #include "level/LevelServices.h"
 #include "level/MapCharacter.h"
 #include "level/MapObject.h"
+#include "level/SpriteObject.h"
 #include "pathfinding/PathFinder.h"
 #include "platform/Random.h"
+#include "sprites/Sprite.h"
 #include "sprites/SpriteEffect.h"
 #include "tests/support/Damage.h"
 
@@ -404,6 +406,28 @@ TEST_F(CharacterTest, RandomDamageToSaveRecordsIsRefusedOrReadWithinBounds) {
     });
     EXPECT_GT(rounds, 100);
     EXPECT_LT(accepted, rounds);
+}
+
+TEST_F(CharacterTest, AJobsIconGoesWithTheJobAndTheJobsWithTheirCharacter) {
+    MapSprite icon(nullptr, u"icon_water");
+    auto farmer = std::make_unique<MapPlayer>(&map, &farmerInfo, 10, 10);
+    Job* first = farmer->AddJob(std::make_unique<FakeFarmJob>(farmer.get(), 1));
+    Job* second = farmer->AddJob(std::make_unique<FakeFarmJob>(farmer.get(), 2));
+    first->ShowIcon(40, 20, &icon, 1, 0xFFFFFFFF);
+    second->ShowIcon(80, 20, &icon, 2, 0xFFFFFFFF);
+    second->ReserveMoney(100);
+    ASSERT_EQ(map.LayerObjects(0).size(), 2u);
+    EXPECT_EQ(first->Icon()->GetPointIndex(), 1);
+    EXPECT_EQ(first->Icon()->Sprite(), &icon);
+    first->ShowIcon(50, 20, &icon, 1, 0xFF00FF00); // replaces its own
+    EXPECT_EQ(map.LayerObjects(0).size(), 2u);
+    Run(*farmer, 1); // the first job finishes and goes, its icon with it
+    ASSERT_EQ(map.LayerObjects(0).size(), 1u);
+    EXPECT_EQ(map.LayerObjects(0)[0], second->Icon());
+    EXPECT_EQ(level.reserved, 100);
+    farmer.reset();
+    EXPECT_TRUE(map.LayerObjects(0).empty());
+    EXPECT_EQ(level.reserved, 0);
 }
 
 TEST_F(CharacterTest, MapLayersHoldOnlyLiveObjectsInDrawingOrder) {
