@@ -1,6 +1,8 @@
 #include "level/GameCharacter.h"
 
+#include "foundation/Ident.h"
 #include "level/Records.h"
+#include "sprites/Sprite.h"
 
 #include <cmath>
 
@@ -87,6 +89,29 @@ const char16_t* GameCharacter::GetWalkAnimationName(int32_t kind) const {
     if (kind < 0 || size_t(kind) >= kinds.size()) return nullptr;
     const auto& name = kinds[size_t(kind)].walk;
     return name[0] ? name.data() : nullptr;
+}
+
+void GameCharacter::LoadAnimations() const {
+    if (animationsLoaded_) return;
+    SpriteLibraries* libraries = GetSpriteLibraries();
+    if (!libraries) return; // tried again once the sprite pack is there
+    resolved_.assign(kinds.size(), {});
+    for (size_t k = 0; k < kinds.size(); ++k) {
+        Resolved& r = resolved_[k];
+        r.standingId = kis::NameId(kinds[k].standing.data());
+        r.walkId = kis::NameId(kinds[k].walk.data());
+        r.standing = r.standingId ? libraries->animations.Find(r.standingId) : nullptr;
+        r.walk = r.walkId ? libraries->animations.Find(r.walkId) : nullptr;
+    }
+    animationsLoaded_ = true;
+}
+
+GameAnimation* GameCharacter::FindKindAnimation(int32_t kind, uint32_t nameId) const {
+    if (kind < 0 || size_t(kind) >= resolved_.size() || nameId == 0) return nullptr;
+    const Resolved& r = resolved_[size_t(kind)];
+    if (nameId == r.standingId) return r.standing;
+    if (nameId == r.walkId) return r.walk;
+    return nullptr;
 }
 
 const GameCharacter* FindById(std::span<const std::unique_ptr<GameCharacter>> characters, uint32_t id) {

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+class GameAnimation;
+
 constexpr uint32_t kChunkCharacters = 0x43485152; // 'CHQR'
 constexpr uint32_t kCharactersSubId = 1;
 
@@ -47,6 +49,14 @@ class GameCharacter {
 
     GameCharacter() = default;
     virtual ~GameCharacter() = default;
+    // Looks the kinds' animations up by name in the installed sprite
+    // libraries once; later calls do nothing. Missing ones stay null (the
+    // figure is not drawn). The libraries must outlive the description's
+    // use of them, as they do for the whole run.
+    virtual void LoadAnimations() const;
+    // The animation of a kind (resolved ones only): the kind's standing or
+    // walk animation when nameId is the name id of one of them, else null.
+    GameAnimation* FindKindAnimation(int32_t kind, uint32_t nameId) const;
 
     // Reads one record at the reader's place; false (reason in why) when it
     // does not fit or breaks a rule.
@@ -69,6 +79,15 @@ class GameCharacter {
     uint32_t clearanceClass = 0;
     std::vector<AnimationKind> kinds;
     std::array<char16_t, 32> label{}; // tools only
+
+  private:
+    struct Resolved {
+        uint32_t standingId = 0, walkId = 0;
+        GameAnimation* standing = nullptr; // owned by their sprite libraries
+        GameAnimation* walk = nullptr;
+    };
+    mutable std::vector<Resolved> resolved_;
+    mutable bool animationsLoaded_ = false;
 };
 
 // The description with the id, or null.

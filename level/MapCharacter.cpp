@@ -101,7 +101,13 @@ void MapCharacter::PlayNamedAnimation(const char16_t* name, int32_t variant, int
 void MapCharacter::RestartTrack() {
     // A loaded animation may be known by its id only.
     const uint32_t nameId = animNameId_ ? animNameId_ : animName_[0] ? kis::NameId(animName_) : 0;
-    track_.Play(FindAnimation(nameId), variant_);
+    GameAnimation* animation = nullptr;
+    if (description_) {
+        // The description's own animations are looked up once for all its figures.
+        description_->LoadAnimations();
+        animation = description_->FindKindAnimation(animKind_, nameId);
+    }
+    track_.Play(animation ? animation : FindAnimation(nameId), variant_);
     track_.kind = animKind_;
     if (animTime_) track_.Update(animTime_);
 }
