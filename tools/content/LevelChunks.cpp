@@ -25,7 +25,7 @@ void SetName(char16_t (&field)[32], const std::u16string& name) {
         field[i] = name[i];
 }
 
-struct CharacterSpec {
+struct CharacterEntry {
     uint32_t id;
     const char16_t* label;
     const char16_t* standing;
@@ -39,7 +39,7 @@ struct CharacterSpec {
 // Four directions each (down, right, up, left; left is right mirrored).
 // The farmer walks 120 pixels a second, the animals slower; the sheep's
 // head rides on its body and the catapult stands where it is set up.
-constexpr CharacterSpec kCharacters[] = {
+constexpr CharacterEntry kCharacters[] = {
     {1, u"farmer", u"girl_stand", u"girl_walk", 1.2f, 1, u"", 0},
     {2, u"chicken", u"chicken_peck", u"chicken_peck", 0.4f, 0, u"", 0},
     {3, u"cow", u"cow_stand", u"cow_walk", 0.3f, 1, u"shadow", -1},
@@ -49,7 +49,7 @@ constexpr CharacterSpec kCharacters[] = {
     {7, u"catapult", u"catapult_stand", u"", 0.0f, 1, u"shadow", -3},
 };
 
-struct BonusSpec {
+struct BonusEntry {
     const char16_t* name;
     uint32_t rechargeMs;
     uint32_t durationMs;
@@ -60,7 +60,7 @@ struct BonusSpec {
 
 // 0 holds off the villains (bees), 1 makes harvests use no water; the
 // others speed up the player, the plants, the animal houses, the factories.
-constexpr BonusSpec kBonuses[] = {
+constexpr BonusEntry kBonuses[] = {
     {u"bonus_bees", 90000, 20000, "bonus_bees", -1, 0.0f},
     {u"bonus_rain", 60000, 30000, "bonus_rain", -1, 0.0f},
     {u"bonus_boots", 60000, 30000, "bonus_fast", 0, 0.5f},
@@ -73,19 +73,19 @@ constexpr BonusSpec kBonuses[] = {
 
 std::vector<uint8_t> SampleCharacterChunk() {
     std::vector<std::unique_ptr<GameCharacter>> characters;
-    for (const CharacterSpec& spec : kCharacters) {
+    for (const CharacterEntry& entry : kCharacters) {
         auto c = std::make_unique<GameCharacter>();
-        c->id = spec.id;
-        SetName(c->label, spec.label);
-        SetName(c->shadowTexture, spec.shadow);
-        c->shadowDy = spec.shadowDy;
+        c->id = entry.id;
+        SetName(c->label, entry.label);
+        SetName(c->shadowTexture, entry.shadow);
+        c->shadowDy = entry.shadowDy;
         c->shadowOpacity = 0.8f;
         c->variantCount = 4;
-        c->walkSpeed = spec.walkSpeed;
-        c->clearanceClass = spec.clearance;
+        c->walkSpeed = entry.walkSpeed;
+        c->clearanceClass = entry.clearance;
         c->kinds.resize(1);
-        SetName(c->kinds[0].standing, spec.standing);
-        SetName(c->kinds[0].walk, spec.walk);
+        SetName(c->kinds[0].standing, entry.standing);
+        SetName(c->kinds[0].walk, entry.walk);
         characters.push_back(std::move(c));
     }
     return SerializeCharacters(characters);
@@ -94,16 +94,16 @@ std::vector<uint8_t> SampleCharacterChunk() {
 std::vector<uint8_t> SampleBonusChunk() {
     Bonuses bonuses;
     for (int i = 0; i < Bonuses::kCount; ++i) {
-        const BonusSpec& spec = kBonuses[i];
+        const BonusEntry& entry = kBonuses[i];
         BONUS& bonus = bonuses.Edit(i);
-        SetName(bonus.name, spec.name);
-        SetName(bonus.title, std::u16string(spec.name) + u"_title");
-        SetName(bonus.description, std::u16string(spec.name) + u"_text");
+        SetName(bonus.name, entry.name);
+        SetName(bonus.title, std::u16string(entry.name) + u"_title");
+        SetName(bonus.description, std::u16string(entry.name) + u"_text");
         bonus.id = uint32_t(i);
-        bonus.rechargeMs = spec.rechargeMs;
-        bonus.durationMs = spec.durationMs;
-        bonus.soundId = kis::NameId(spec.sound);
-        if (spec.track >= 0) bonuses.SetSpeedModifier(i, spec.track, spec.modifier);
+        bonus.rechargeMs = entry.rechargeMs;
+        bonus.durationMs = entry.durationMs;
+        bonus.soundId = kis::NameId(entry.sound);
+        if (entry.track >= 0) bonuses.SetSpeedModifier(i, entry.track, entry.modifier);
     }
     bonuses.SetBeeSprite(0, u"bee_01");
     bonuses.SetBeeSprite(1, u"bee_02");
