@@ -526,7 +526,7 @@ TEST(Verbolunde, AFontChunkWithAWrongCountIsADataError) {
     const std::string script = game.File("click.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
     std::string output;
-    EXPECT_EQ(game.Run("--headless --frames 80 --input-script '" + script + "'", &output), 1) << output;
+    EXPECT_EQ(game.Run("--headless --frames 200 --input-script '" + script + "'", &output), 1) << output;
     EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
     EXPECT_NE(log.find("Loading the fonts failed."), std::string::npos) << log;
@@ -556,7 +556,7 @@ TEST(Verbolunde, ADamagedTextureChunkOfTheSpritePackIsASpritesError) {
     const std::string script = game.File("click.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
     std::string output;
-    EXPECT_EQ(game.Run("--headless --frames 80 --input-script '" + script + "'", &output), 1) << output;
+    EXPECT_EQ(game.Run("--headless --frames 200 --input-script '" + script + "'", &output), 1) << output;
     EXPECT_NE(output.find("Sprites error!"), std::string::npos) << output;
     EXPECT_EQ(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
@@ -606,7 +606,7 @@ TEST(Verbolunde, AResourceThatDoesNotLoadIsLoggedWithItsPackAndName) {
         const std::string script = game.File("click.txt");
         ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
         std::string output;
-        EXPECT_EQ(game.Run("--headless --frames 80 --input-script '" + script + "'", &output), 0)
+        EXPECT_EQ(game.Run("--headless --frames 200 --input-script '" + script + "'", &output), 0)
             << c.what << output;
         const std::string log = game.Log();
         bool found = false;
