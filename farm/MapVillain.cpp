@@ -401,9 +401,8 @@ void MapVillain::SyncCatapult(bool animated) {
 }
 
 void MapVillain::Animate(Job* job, const char16_t* name, int32_t duration) {
-    (void)job;
     const std::u16string mapped = VillainAnimationName(name, animKind_);
-    PlayNamedAnimation(mapped.c_str(), DirectionVariant(), duration);
+    job->StartAnimation(duration, mapped.c_str(), DirectionVariant(), 0);
     SyncCatapult(true);
 }
 

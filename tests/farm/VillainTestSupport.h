@@ -91,7 +91,7 @@ class VillainWorld : public LevelWorld, public LevelServices {
   public:
     VillainWorld(const VillainTable* table, const GameCharacter* villain, const GameCharacter* catapult,
                  RecordingHooks* hooks)
-        : table_(table), villain_(villain), catapult_(catapult), hooks_(hooks), map(this) {}
+        : map(this), table_(table), villain_(villain), catapult_(catapult), hooks_(hooks) {}
 
     // The level is made after its world: then the villains can be.
     void Attach(GameLevel* level) {
