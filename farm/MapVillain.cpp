@@ -197,6 +197,11 @@ void MapVillain::SetObstacle(bool on) {
                                                   int32_t(std::lround(x_)), int32_t(std::lround(y_)), this);
 }
 
+void MapVillain::ResumeAnimationAt(uint32_t time) {
+    animTime_ = time;
+    RestartTrack();
+}
+
 void MapVillain::MarkSetUp() {
     setUp_ = true;
     SetObstacle(true);
@@ -377,6 +382,8 @@ void MapVillain::SetState(int32_t state, bool animated) {
     if (state == kVillainRunningAway) {
         ReleasePlace();
         if (animated) {
+            // The walk in goes with its job: it runs from where it stands.
+            StopWalk();
             DeleteAllJobs();
             AddJob(std::make_unique<Job_VillainRunaway>(this));
         }
@@ -508,8 +515,13 @@ void VillainJob::Update(uint32_t ms) {
     // A skipped step gives way to the next at once; a bounded loop.
     for (uint32_t guard = 0; guard <= LastStep() + 1; ++guard) {
         switch (state_) {
-        case JobState::New:
-            switch (step_ >= 1 && step_ <= LastStep() ? BeginStep(step_) : Begin::Finished) {
+        case JobState::New: {
+            const uint32_t time = villain_->AnimationTime();
+            const Begin begun = step_ >= 1 && step_ <= LastStep() ? BeginStep(step_) : Begin::Finished;
+            if (resumed_ && begun == Begin::Started && state_ == JobState::Walking)
+                villain_->ResumeAnimationAt(time);
+            resumed_ = false;
+            switch (begun) {
             case Begin::Started:
                 return;
             case Begin::Skip:
@@ -521,6 +533,7 @@ void VillainJob::Update(uint32_t ms) {
                 return;
             }
             return;
+        }
         case JobState::Walking:
             if (!UpdateWalk(1.0f)) return;
             break;
@@ -559,6 +572,7 @@ bool VillainJob::Restore(const uint8_t* record, size_t size) {
         // The character's block brings the animation back where it was.
         state_ = JobState::Animating;
     }
+    resumed_ = true;
     return true;
 }
 

@@ -99,6 +99,9 @@ class MapVillain : public MapCharacter {
     // Plays a villain animation for its look and direction (duration -2:
     // its own length) as the job's animation.
     void Animate(Job* job, const char16_t* name, int32_t duration);
+    // A walk taken up again after a load goes on with the animation time
+    // the saved block had, as if it had never stopped.
+    void ResumeAnimationAt(uint32_t time);
     // Set up at its spot: the obstacle stands from here on.
     void MarkSetUp();
     // The villain fires its shot now (the shot job's first step ends).
@@ -188,7 +191,8 @@ class VillainJob : public Job {
     virtual size_t RecordSize() const { return kCommonSize; }
     virtual void SaveOwn(uint8_t*) const {}
 
-    MapVillain* villain_; // the owner
+    MapVillain* villain_;  // the owner
+    bool resumed_ = false; // loaded: the first step taken up goes on, not over
 };
 
 class Job_VillainEnter : public VillainJob {
