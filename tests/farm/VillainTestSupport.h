@@ -9,7 +9,6 @@
 #include "farm/Villains.h"
 #include "level/Economy.h"
 #include "level/LevelServices.h"
-#include "tests/farm/FarmTestSupport.h"
 #include "tests/level/LevelTestSupport.h"
 
 #include <memory>
@@ -19,10 +18,28 @@ namespace villaintest {
 
 constexpr int32_t kBed = 1;
 
+// Resources that have nothing: no sprites, no characters, sound handles
+// counted from 1.
+class NoResources : public FarmResources {
+  public:
+    Sprite* FindSprite(int32_t, const char16_t*) override { return nullptr; }
+    void AcquireSprite(Sprite*) override {}
+    int32_t GetFrameCount(Sprite*) override { return 0; }
+    uint32_t LoadSound(const char16_t* name) override { return name[0] ? ++sounds : 0; }
+    GameCharacter* FindCharacter(uint32_t) override { return nullptr; }
+    void AcquireCharacter(GameCharacter*) override {}
+    const char16_t* GetAwardName(int32_t) override { return nullptr; }
+    void ShowProductChange(const ProductChange&) override {}
+    uint32_t sounds = 0;
+};
+
 // The sample villain kind: wait 1,000 ms, interval 2,500, 2 shots, health
 // 3, damage 1, money 30 and 5, highest speed 3.0, flight 1,200 ms.
 inline VillainInfoRecord Brute() {
-    VillainInfoRecord r = farmtest::Villain("brute");
+    VillainInfoRecord r{};
+    leveltest::SetName(r.label, u"brute");
+    leveltest::SetName(r.soundName, u"villain_arrive");
+    r.id = kis::NameId("brute");
     r.firstShotWait = 1000;
     r.shotInterval = 2500;
     r.shots = 2;
@@ -192,7 +209,7 @@ class AwardFrontEnd : public LevelFrontEndHooks {
 
 // A started level of VillainLevel with the sample kind, its clock running.
 struct VillainLevelFixture {
-    farmtest::RecordingResources resources;
+    NoResources resources;
     VillainTable table{&resources};
     GameCharacter villainFigure = Figure(kCharacterVillain, u"villain_stand", u"villain_walk");
     GameCharacter catapultFigure = Figure(kCharacterCatapult, u"catapult_set", nullptr);
@@ -202,7 +219,8 @@ struct VillainLevelFixture {
     VillainWorld* world = nullptr;
     std::unique_ptr<GameLevel> level;
 
-    explicit VillainLevelFixture(const VillainInfoRecord& kind = Brute()) {
+    explicit VillainLevelFixture(const VillainInfoRecord& kind = Brute(), Level shape = VillainLevel())
+        : record(std::move(shape)) {
         table.Add(kind);
         auto owned = std::make_unique<VillainWorld>(&table, &villainFigure, &catapultFigure, &hooks);
         world = owned.get();
