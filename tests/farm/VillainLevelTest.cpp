@@ -135,6 +135,43 @@ TEST(VillainAttackCycle, TheTutorialHoldsVillainsAndShotsStill) {
     EXPECT_FALSE(shot->IsBurst());
 }
 
+TEST(VillainAttackCycle, AVillainOfTheSecondLookPlaysItsOwnAnimationsAndTheCatapultFollows) {
+    VillainLevelFixture f(Kind([](VillainInfoRecord& r) { r.animationId = 1; }));
+    f.RunMs(2000);
+    MapVillain* v = f.Villain();
+    EXPECT_EQ(v->AnimationKind(), 1);
+    ASSERT_TRUE(f.RunUntil([&] { return v->IsSetUp(); }));
+    EXPECT_EQ(std::u16string(v->GetAnimationName()), u"villain_2_install_begin");
+    EXPECT_EQ(v->Catapult()->State(), kCatapultHidden);
+    ASSERT_TRUE(
+        f.RunUntil([&] { return std::u16string(v->GetAnimationName()) == u"villain_2_install_end"; }, 100));
+    EXPECT_EQ(v->Catapult()->State(), kCatapultSetUp);
+    ASSERT_TRUE(f.RunUntil([&] { return v->State() == kVillainAttacking; }));
+    // Standing after its job: the catapult stands too.
+    f.RunMs(10);
+    EXPECT_EQ(v->Catapult()->State(), kCatapultStanding);
+    v->Shoot();
+    f.RunMs(10);
+    EXPECT_EQ(std::u16string(v->GetAnimationName()), u"villain_2_shoot_begin");
+    EXPECT_EQ(v->Catapult()->State(), kCatapultSetUp);
+}
+
+TEST(VillainAttackCycle, TheHealthBarShowsOnHoverOnlyOnceTheVillainStandsAndHasHealth) {
+    VillainLevelFixture f;
+    f.RunMs(2000);
+    MapVillain* v = f.Villain();
+    auto* bar = dynamic_cast<PlainHealthBar*>(v->HealthBar());
+    ASSERT_NE(bar, nullptr);
+    v->Highlight(true);
+    EXPECT_FALSE(bar->IsShown()); // walking in: not set up
+    v->Highlight(false);
+    EXPECT_EQ(v->GetPointIndex(), -1);
+    ASSERT_TRUE(f.RunUntil([&] { return v->State() == kVillainAttacking; }));
+    v->Highlight(true);
+    EXPECT_TRUE(bar->IsShown());
+    EXPECT_TRUE(v->Catapult()->IsHighlighted());
+}
+
 // ---------------------------------------------------------------- clicks and bees
 
 TEST(VillainClicks, ClickedToNothingWhileArrivingItRunsOffAndPays) {
