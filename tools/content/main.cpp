@@ -217,12 +217,29 @@ bool WriteSounds(const std::string& path, std::string* error) {
         double from, to, seconds;
     };
     static const ToneSpec kTones[] = {
-        {"click", 880, 660, 0.06},   {"select", 660, 990, 0.12}, {"coin", 1320, 1760, 0.20},
-        {"drop", 520, 260, 0.25},    {"build", 220, 330, 0.40},  {"water", 700, 400, 0.35},
-        {"harvest", 440, 880, 0.30}, {"egg", 990, 1320, 0.15},   {"moo", 140, 110, 0.60},
-        {"baa", 330, 300, 0.50},     {"cluck", 800, 600, 0.18},  {"alarm", 990, 660, 0.70},
-        {"medal", 523, 1046, 0.80},  {"fail", 330, 165, 0.80},   {"open", 400, 600, 0.15},
+        {"click", 880, 660, 0.06},
+        {"select", 660, 990, 0.12},
+        {"coin", 1320, 1760, 0.20},
+        {"drop", 520, 260, 0.25},
+        {"build", 220, 330, 0.40},
+        {"water", 700, 400, 0.35},
+        {"harvest", 440, 880, 0.30},
+        {"egg", 990, 1320, 0.15},
+        {"moo", 140, 110, 0.60},
+        {"baa", 330, 300, 0.50},
+        {"cluck", 800, 600, 0.18},
+        {"alarm", 990, 660, 0.70},
+        {"medal", 523, 1046, 0.80},
+        {"fail", 330, 165, 0.80},
+        {"open", 400, 600, 0.15},
         {"close", 600, 400, 0.15},
+        // The villains': arriving, hit, driven off, shooting; a shot clicked, landing.
+        {"villain_arrive", 180, 240, 0.50},
+        {"villain_hit", 300, 200, 0.12},
+        {"villain_off", 500, 150, 0.45},
+        {"villain_shoot", 250, 500, 0.20},
+        {"shot_click", 1500, 1100, 0.08},
+        {"shot_land", 200, 90, 0.35},
     };
     for (const ToneSpec& tone : kTones)
         content.samples.push_back(
@@ -231,6 +248,14 @@ bool WriteSounds(const std::string& path, std::string* error) {
     // The event sounds name samples in turn.
     for (size_t i = 0; i < content.eventSounds.size(); ++i)
         content.eventSounds[i] = content.samples[i % content.samples.size()].name;
+    // The villains' slots: hit, driven off, shooting, shot clicked, shot landing.
+    const struct {
+        size_t slot;
+        const char* name;
+    } kVillainSounds[] = {
+        {4, "villain_hit"}, {5, "villain_off"}, {6, "villain_shoot"}, {8, "shot_click"}, {9, "shot_land"}};
+    for (const auto& v : kVillainSounds)
+        if (v.slot < content.eventSounds.size()) content.eventSounds[v.slot] = Wide(v.name);
     return WriteSoundPack(Wide(path).c_str(), content, error);
 }
 
