@@ -217,31 +217,22 @@ bool WriteSounds(const std::string& path, std::string* error) {
         double from, to, seconds;
     };
     static const ToneSpec kTones[] = {
-        {"click", 880, 660, 0.06},
-        {"select", 660, 990, 0.12},
-        {"coin", 1320, 1760, 0.20},
-        {"drop", 520, 260, 0.25},
-        {"build", 220, 330, 0.40},
-        {"water", 700, 400, 0.35},
-        {"harvest", 440, 880, 0.30},
-        {"egg", 990, 1320, 0.15},
-        {"moo", 140, 110, 0.60},
-        {"baa", 330, 300, 0.50},
-        {"cluck", 800, 600, 0.18},
-        {"alarm", 990, 660, 0.70},
-        {"medal", 523, 1046, 0.80},
-        {"fail", 330, 165, 0.80},
-        {"open", 400, 600, 0.15},
+        {"click", 880, 660, 0.06},   {"select", 660, 990, 0.12}, {"coin", 1320, 1760, 0.20},
+        {"drop", 520, 260, 0.25},    {"build", 220, 330, 0.40},  {"water", 700, 400, 0.35},
+        {"harvest", 440, 880, 0.30}, {"egg", 990, 1320, 0.15},   {"moo", 140, 110, 0.60},
+        {"baa", 330, 300, 0.50},     {"cluck", 800, 600, 0.18},  {"alarm", 990, 660, 0.70},
+        {"medal", 523, 1046, 0.80},  {"fail", 330, 165, 0.80},   {"open", 400, 600, 0.15},
         {"close", 600, 400, 0.15},
-        // The villains': arriving, hit, driven off, shooting; a shot clicked, landing.
-        {"villain_arrive", 180, 240, 0.50},
-        {"villain_hit", 300, 200, 0.12},
-        {"villain_off", 500, 150, 0.45},
-        {"villain_shoot", 250, 500, 0.20},
-        {"shot_click", 1500, 1100, 0.08},
-        {"shot_land", 200, 90, 0.35},
+    };
+    // The villains': arriving, hit, driven off, shooting; a shot clicked, landing.
+    static const ToneSpec kVillainTones[] = {
+        {"villain_arrive", 180, 240, 0.50}, {"villain_hit", 300, 200, 0.12},  {"villain_off", 500, 150, 0.45},
+        {"villain_shoot", 250, 500, 0.20},  {"shot_click", 1500, 1100, 0.08}, {"shot_land", 200, 90, 0.35},
     };
     for (const ToneSpec& tone : kTones)
+        content.samples.push_back(
+            {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
+    for (const ToneSpec& tone : kVillainTones)
         content.samples.push_back(
             {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
     content.music.push_back({u"theme", MakeWav(Tune()), false});
