@@ -7,7 +7,8 @@
 //   Data.dat     the data pack (type 0xBAE13676 / 0x74BFFE7D, version 1): a
 //                digit font ('DIGF', id 1, drawn from the texture "digits")
 //                and the game's five rasterised fonts ('FONT', DejaVu faces
-//                at five sizes)
+//                at five sizes), then the award table (from
+//                content/awards.txt, see AwardTable.h)
 //   Sprites.dat  the sprite pack (type 0xE317A788 / 0xB90D20FA, version 1):
 //                the textures of collection 1 ('TEXS', app/SpriteTextures.h):
 //                "digits" (seven-segment digits and a minus sign) and "coin"
@@ -19,6 +20,7 @@
 // drawn and synthesised here, so the sample game needs no outside files.
 
 #include "app/SpriteTextures.h"
+#include "tools/content/AwardTable.h"
 #include "engine/SoundPackWriter.h"
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
@@ -285,7 +287,8 @@ bool WriteDataPack(const std::string& path, std::string* error) {
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
-    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error);
+    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) &&
+              WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;
