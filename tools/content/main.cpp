@@ -20,7 +20,6 @@
 // drawn and synthesised here, so the sample game needs no outside files.
 
 #include "app/SpriteTextures.h"
-#include "tools/content/AwardTable.h"
 #include "engine/SoundPackWriter.h"
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
@@ -31,6 +30,7 @@
 #include "text/DigitalText.h"
 #include "text/KGEFontFile.h"
 #include "text/KGEWinFont.h"
+#include "tools/content/AwardTable.h"
 
 #include <algorithm>
 #include <cmath>
