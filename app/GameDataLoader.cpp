@@ -7,6 +7,7 @@
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
 #include "platform/Clock.h"
+#include "sprites/SpritePack.h"
 #include "text/DigitalText.h"
 #include "text/FontSlots.h"
 #include "text/TextureCollections.h"
@@ -126,8 +127,20 @@ int32_t LoadSamplesStep(kis::DataFileReaderW* reader, LoaderState* state) {
     return GetSoundManager().LoadSamples(reader, state);
 }
 
-int32_t LoadSpriteTexturesStep(kis::DataFileReaderW* reader, LoaderState* state) {
-    return LoadSpriteTextures(GetTextureCollection(kFontTextureCollection), reader, state);
+// The sprite libraries, installed for the game once the whole pack has
+// been read without error.
+SpriteLibraries g_spriteLibraries; // owned
+std::unique_ptr<SpritePackLoader> g_spriteLoader;
+
+int32_t LoadSpritesStep(kis::DataFileReaderW* reader, LoaderState* state) {
+    if (!g_spriteLoader)
+        g_spriteLoader = std::make_unique<SpritePackLoader>(
+            &g_spriteLibraries, GetTextureCollection(kFontTextureCollection), LoadSpriteTextures);
+    const int32_t result = g_spriteLoader->Load(reader, state);
+    if (result == kLoaderCallAgain) return result;
+    g_spriteLoader.reset();
+    if (!state->error) SetSpriteLibraries(&g_spriteLibraries);
+    return result;
 }
 
 kis::list<DigitalFont> g_digitalFonts; // owned
@@ -143,7 +156,7 @@ int32_t LoadFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
 const LoadingStep kLoadingSteps[] = {
     {0x4D555343, 1.0f, "music", GetSoundPack, LoadMusicStep},     // 'MUSC'
     {0x53414D50, 3.0f, "samples", GetSoundPack, LoadSamplesStep}, // 'SAMP'
-    {kSpriteTextureChunkId, 1.0f, "textures", GetSpritePack, LoadSpriteTexturesStep},
+    {kSpriteLibraryNodeId, 2.0f, "sprites", GetSpritePack, LoadSpritesStep},
     {kDigitalFontChunkId, 1.0f, "digit fonts", GetDataPack, LoadDigitalFontsStep},
     {kFontChunkId, 2.0f, "fonts", GetDataPack, LoadFontsStep},
 };
@@ -270,5 +283,8 @@ DigitalFont* FindAppDigitalFont(uint32_t id) {
 void FreeLoadedGameData() {
     g_digitalFonts.DeleteAll();
     FreeAppFonts();
-    FreeSpriteTextures();
+    SetSpriteLibraries(nullptr);
+    g_spriteLoader.reset();
+    FreeSpriteTextures(); // before the libraries that hold their collections
+    g_spriteLibraries.Clear();
 }

@@ -5,10 +5,12 @@
 // Stages, in order (id, weight, pack):
 //   'MUSC' music          1  Sounds.dat
 //   'SAMP' samples        3  Sounds.dat
-//   'TEXS' textures       1  Sprites.dat (texture collection 1, see SpriteTextures.h)
+//   'SLIB' sprites        2  Sprites.dat (the sprite libraries, sprites/SpritePack.h;
+//                            library 1's textures go into texture collection 1)
 //   'DIGF' digit fonts    1  Data.dat
 //   'FONT' fonts          2  Data.dat
-// The textures come before the fonts, which look theirs up by name. The
+// The sprite libraries come before the fonts, which look their textures up
+// by name. The
 // digit fonts come before the fonts: they are the small step, the five
 // fonts (rasterised again on load) the large one, and the fonts may then
 // draw counters in their texts once both are there.
@@ -24,6 +26,7 @@
 #include "engine/LoaderState.h"
 #include "foundation/DataFile.h"
 #include "foundation/List.h"
+#include "sprites/SpritePack.h" // the sprite pack's type ids
 
 #include <cstdint>
 #include <vector>
@@ -73,8 +76,6 @@ class LoadingProgress {
 
 constexpr uint32_t kDataPackTypeId = 0xBAE13676;
 constexpr uint32_t kDataPackTypeVersion = 0x74BFFE7D;
-constexpr uint32_t kSpritePackTypeId = 0xE317A788;
-constexpr uint32_t kSpritePackTypeVersion = 0xB90D20FA;
 constexpr uint32_t kPackDataVersion = 1;
 
 // Opens Data.dat, Sprites.dat and Sounds.dat from the current (Data) folder.
@@ -127,5 +128,6 @@ class DigitalFont;
 kis::list<DigitalFont>& AppDigitalFonts();
 // The first digit font with the id, or null.
 DigitalFont* FindAppDigitalFont(uint32_t id);
-// Frees the digit fonts, the fonts 5 to 9 and the sprite-pack textures.
+// Frees the digit fonts, the fonts 5 to 9, the sprite-pack textures and then
+// the sprite libraries.
 void FreeLoadedGameData();

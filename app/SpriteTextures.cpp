@@ -53,7 +53,7 @@ int32_t Fail(kis::BaseDataFile* reader, LoaderState* state) {
 }
 
 // Reads one record and declares its texture; false for a bad record.
-bool ReadTexture(DXLTextures* collection, kis::BaseDataFile* reader) {
+bool ReadTexture(DXLTextures* collection, kis::BaseDataFile* reader, std::vector<DXLTexture*>* made) {
     char16_t name[DXLTexture::kNameSize];
     uint32_t width = 0, height = 0, size = 0;
     if (!ReadEntryName(reader, name) || !ReadU32(reader, &width) || !ReadU32(reader, &height) ||
@@ -73,12 +73,14 @@ bool ReadTexture(DXLTextures* collection, kis::BaseDataFile* reader) {
     texture->SetSource(loader.get(), true);
     texture->SetDeclaredSize(int32_t(width), int32_t(height)); // loaded on first use
     g_textures.push_back({collection, texture, std::move(loader)});
+    if (made) made->push_back(texture);
     return true;
 }
 
 } // namespace
 
-int32_t LoadSpriteTextures(DXLTextures* collection, kis::BaseDataFile* reader, LoaderState* state) {
+int32_t LoadSpriteTextures(DXLTextures* collection, kis::BaseDataFile* reader, LoaderState* state,
+                           std::vector<DXLTexture*>* made) {
     if (!reader || !collection) {
         state->error = 1;
         return kLoaderFinished;
@@ -86,16 +88,17 @@ int32_t LoadSpriteTextures(DXLTextures* collection, kis::BaseDataFile* reader, L
     if (state->done == 0) {
         uint32_t count = 0;
         if (!reader->OpenChunk(kSpriteTextureChunkId, kSpriteTextureChunkSubId)) return Fail(reader, state);
-        if (!ReadU32(reader, &count) ||
+        if (!ReadU32(reader, &count) || count > kSpriteTextureLimit ||
             uint64_t(count) * kSpriteTextureRecordMin > uint64_t(BytesLeft(reader)))
             return Fail(reader, state);
         state->total = int32_t(count);
     }
     while (state->done < state->total) {
-        if (!ReadTexture(collection, reader)) return Fail(reader, state);
+        if (!ReadTexture(collection, reader, made)) return Fail(reader, state);
         ++state->done;
         if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
     }
+    if (BytesLeft(reader) != 0) return Fail(reader, state); // bytes after the last record
     if (!reader->CloseChunk()) state->error = 1;
     return kLoaderFinished;
 }

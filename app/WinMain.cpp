@@ -12,6 +12,7 @@
 #include "app/Config.h"
 #include "app/GameDataLoader.h"
 #include "app/GameScreen.h"
+#include "app/GameSpriteHost.h"
 #include "app/GameStates.h"
 #include "app/LoadingScreen.h"
 #include "app/PlayUrl.h"
@@ -29,6 +30,7 @@
 #include "platform/Random.h"
 #include "platform/SingleInstance.h"
 #include "platform/Utf.h"
+#include "sprites/GameEffect.h"
 #include "text/FontSlots.h"
 #include "text/GameLanguage.h"
 #include "text/TextureCollections.h"
@@ -255,6 +257,7 @@ bool DrawFrame(DXLViewer& viewer) {
         callbacks.draw();
     else
         viewer.ClearTarget(0xFF000000);
+    DrawGameEffect(viewer);
     HResult hr = viewer.EndFrame();
     if (Failed(hr) && hr != kResultDeviceLost) {
         LogError(kLogIndent, "The frame could not be shown.", hr);
@@ -335,6 +338,7 @@ bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManag
             sound.Update();
             const uint32_t serial = GameStateSerial();
             if (const auto update = AppCallbackTable().update) update(FrameTime());
+            UpdateGameEffect();
             if (GameStateSerial() != serial) continue; // the new state draws from its next pass
             if (const auto cursor = AppCallbackTable().cursor)
                 SelectCursor(cursor());
@@ -493,6 +497,7 @@ App::~App() {
     // The quit state closes the screen and runs the subsystems' quit hooks
     // (saving the running level and the profiles); then the members go.
     SetGameState(kStateQuit);
+    RemoveGameSpriteHost();
     SetAppServices({});
     SetStateChangeCallback(nullptr);
     SetFocusCallback(nullptr);
@@ -603,6 +608,7 @@ bool App::Start() {
     sound_.SetOutputDevice(&backend_->GetAudioDevice());
     sound_.Init();
     SetAppServices({viewer_.get(), input_.get(), &sound_});
+    InstallGameSpriteHost();
     LogLabelChoice(kLogIndent, "Cheats", Cheats, "on", "off");
 
     LoadCursors(*backend_);

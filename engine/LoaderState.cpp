@@ -8,6 +8,10 @@ void SetLoadingProgressHook(LoadingProgressHook hook) {
     progressHook = hook;
 }
 
+LoadingProgressHook GetLoadingProgressHook() {
+    return progressHook;
+}
+
 bool GlobalObjectSetFloat(float fraction) {
     return progressHook ? progressHook(fraction) : false;
 }

@@ -25,6 +25,8 @@ using LoadingProgressHook = bool (*)(float fraction);
 
 // Installs the tracker; null removes it.
 void SetLoadingProgressHook(LoadingProgressHook hook);
+// The installed tracker (a loader that runs another may put its own in front).
+LoadingProgressHook GetLoadingProgressHook();
 
 // Hands the fraction to the installed tracker. True means the calling loader
 // should return kLoaderCallAgain at once and resume from its state; false

@@ -12,6 +12,10 @@
 #include "engine/Viewer.h"
 #include "engine/VirtualKeys.h"
 #include "platform/Utf.h"
+#include "sprites/GameAnimation.h"
+#include "sprites/Particles.h"
+#include "sprites/Sprite.h"
+#include "sprites/SpriteEffect.h"
 #include "text/DigitalText.h"
 #include "text/FontSlots.h"
 #include "text/KGEFont.h"
@@ -19,27 +23,36 @@
 #include "text/ObjectRegistry.h"
 #include "text/TextureCollections.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
 
 namespace {
 
-// The picture file, relative to the Data folder, and the inline image of the
-// markup line, a texture of collection 1.
-constexpr const char16_t* kPictureFile = u"Showcase\\sunflower.tga";
+// The inline image of the markup line, a texture of collection 1.
 constexpr const char16_t* kIconName = u"coin";
 constexpr uint32_t kDigitFontId = 1;
 constexpr uint32_t kArrowCursorId = 0x100;
 
 // Where things are: x from the middle of the game screen, y from its top.
-constexpr int32_t kTitleY = 40;          // "Loading finished", centred
-constexpr int32_t kHintY = 92;           // the line in a game font, centred
-constexpr int32_t kPicturesY = 230;      // the pictures' centres
-constexpr int32_t kPictureSpacing = 200; // left, middle and right picture
-constexpr int32_t kMarkupY = 370;        // top of the markup text, centred
-constexpr int32_t kCounterY = 450;       // top of the counter row
-constexpr int32_t kCounterX = 10;        // the label ends left of the middle, the digits start right of it
+constexpr int32_t kTitleY = 40; // "Loading finished", centred
+constexpr int32_t kHintY = 92;  // the line in a game font, centred
+// The walking girl goes round a rectangle left of the middle (her feet on
+// its edges); the effects stand in a row right of the middle.
+constexpr int32_t kWalkLeft = -320, kWalkRight = -100; // from the middle
+constexpr int32_t kWalkTop = 200, kWalkBottom = 320;
+constexpr float kWalkSpeed = 70.0f; // pixels per second of game time
+constexpr int32_t kEffectsY = 225;  // the effect sprites' centres
+constexpr int32_t kEffectsX = 40;   // the first one's centre, from the middle
+constexpr int32_t kEffectSpacing = 95;
+constexpr int32_t kEffectLabelY = 280;
+constexpr float kShotRadius = 40.0f; // the shot circles inside the girl's round
+constexpr float kShotTurn = 1.5f;    // turns per second
+constexpr int32_t kMarkupY = 370;    // top of the markup text, centred
+constexpr int32_t kCounterY = 450;   // top of the counter row
+constexpr int32_t kCounterX = 10;    // the label ends left of the middle, the digits start right of it
 
 constexpr uint32_t kBackground = 0xFF000000;
 constexpr int32_t kTitleFont = 2; // the language's caption font
@@ -47,8 +60,6 @@ constexpr int32_t kHintFont = 6;  // the data pack's second font
 constexpr int32_t kMarkupFont = 6;
 constexpr int32_t kCounterFont = 7; // the data pack's third font
 constexpr int32_t kCounterDigits = 3;
-// The turning picture: degrees per second of game time.
-constexpr float kTurnSpeed = 90.0f;
 
 const char16_t* const kTitle = u"Loading finished";
 const char16_t* const kHint =
@@ -78,23 +89,42 @@ uint32_t VirtualKeyOf(uint32_t key) {
 class FinishedScreen {
   public:
     FinishedScreen();
-    void Update();
+    void Update(uint32_t ms);
     void Draw();
     // A double click comes instead of the second click's press; it counts as a click.
     void OnClick(int32_t x, int32_t y, uint32_t button, bool doubleClick);
     void OnKeyDown(uint32_t key, uint32_t modifiers);
 
   private:
-    void LoadPicture();
+    // A pack sprite with a looping effect: the effect starts again each time
+    // it reaches its end, so showing it allocates nothing after the start.
+    struct Showpiece {
+        std::unique_ptr<SpriteInstance> instance;
+        std::unique_ptr<SpriteEffectQueue> queue;
+        SpriteEffect* effect = nullptr; // owned by the queue
+        const char16_t* label = nullptr;
+    };
+
+    void MakeShowcase();
+    void AddShowpiece(int32_t library, const char16_t* sprite, SpriteEffect* effect, const char16_t* label);
     void MakeMarkupText();
     void MakeCounter();
     void ShowArrowCursor();
-    void DrawPictures(float centreX);
+    void UpdateShowcase(uint32_t ms);
+    void DrawWalker(float centreX);
+    void DrawShowpieces(float centreX);
+    void DrawParticles(float centreX);
     void DrawMarkupText(float centreX);
     void DrawCounter(float centreX);
 
     DXLViewer* viewer_;
-    DXLTexture picture_;
+    AnimationTrack walker_;
+    float walked_ = 0.0f; // pixels along the round
+    Showpiece pieces_[4];
+    std::unique_ptr<SpriteInstance> shot_;
+    GPSSpace particles_;
+    GPSEmiter* trail_ = nullptr; // owned by particles_
+    float shotAngle_ = 0.0f;     // radians
     std::unique_ptr<KGETextW> markup_;
     std::unique_ptr<GameDigitalText> counter_;
     uint32_t clickSound_ = 0;
@@ -103,27 +133,61 @@ class FinishedScreen {
     bool quitWanted_ = false;
 };
 
-FinishedScreen::FinishedScreen() : viewer_(GetAppServices().viewer), picture_(viewer_) {
+FinishedScreen::FinishedScreen() : viewer_(GetAppServices().viewer) {
     openedAt_ = GameClock();
-    LoadPicture();
+    MakeShowcase();
     MakeMarkupText();
     MakeCounter();
     ShowArrowCursor();
     clickSound_ = GetSoundManager().FindSample(u"click");
 }
 
-// The picture is drawn with alpha blending and filtered, since two of its
-// copies are turned and scaled.
-void FinishedScreen::LoadPicture() {
-    picture_.SetRestorable(true);
-    picture_.SetState(MakeTextureState(
-        1, 1, uint32_t(platform::TextureAddress::Clamp), uint32_t(platform::TextureAddress::Clamp),
-        kBlendAlpha, uint32_t(platform::TextureOp::Modulate), uint32_t(platform::TextureOp::Modulate)));
-    picture_.SetFileName(kPictureFile, true);
-    picture_.Restore();
-    if (!picture_.IsLive())
-        LogErrorPrintf(kLogIndent, "The picture %s cannot be loaded.",
-                       platform::Utf16ToUtf8(kPictureFile).c_str());
+// The pack's sprites: the girl walking, four effects on interface and farm
+// sprites, and a shot trailing gas.
+void FinishedScreen::MakeShowcase() {
+    SpriteLibraries* libraries = GetSpriteLibraries();
+    if (!libraries) {
+        LogErrorPrintf(kLogIndent, "The sprite libraries are not loaded.");
+        return;
+    }
+    walker_.Play(libraries->animations.Find(u"girl_walk"), 1);
+    AddShowpiece(1, u"star", new SEffect_Alpha(1.0f, 0.1f, 1200, false, 0), u"fade");
+    AddShowpiece(7, u"chicken", new SEffect_SinScale(1.0f, 1.35f, 2, 1600, false, 0), u"pulse");
+    AddShowpiece(1, u"button", new SEffect_Pos(-30.0f, 0.0f, 30.0f, 0.0f, 1500, false, 0), u"slide");
+    AddShowpiece(
+        1, u"lock",
+        new SEffect_Gradient(
+            false, 0,
+            {{0xFFFFFFFF, 0}, {0xFFFF6040, 600}, {0xFF60FF60, 1200}, {0xFF6080FF, 1800}, {0xFFFFFFFF, 2400}}),
+        u"colour");
+    if (Showpiece& chicken = pieces_[1]; chicken.instance) {
+        FrameSequence pecking;
+        SetFrameSequence(&pecking, kPlaySwing, 0, 3, 160, 0, 0);
+        chicken.instance->SetFrameSequence(&pecking, true);
+    }
+    shot_ = GetLibrary(8) ? GetLibrary(8)->CreateInstanceByName(u"bullet_01", 0) : nullptr;
+    if (shot_) shot_->originX = shot_->originY = 0.5f;
+    if (const GPSDescription* gas = FindParticleDescription(&libraries->particles, u"bullet_gas")) {
+        trail_ = particles_.AddEmitter(*gas, nullptr, 0.0f, 0.0f);
+        trail_->StartEmitting();
+    }
+    if (!walker_.animation || !shot_ || !trail_)
+        LogErrorPrintf(kLogIndent, "The showcase sprites are not all in the sprite pack.");
+}
+
+void FinishedScreen::AddShowpiece(int32_t library, const char16_t* sprite, SpriteEffect* effect,
+                                  const char16_t* label) {
+    Showpiece* piece = std::find_if(std::begin(pieces_), std::end(pieces_),
+                                    [](const Showpiece& p) { return p.label == nullptr; });
+    std::unique_ptr<SpriteEffect> owned(effect);
+    if (piece == std::end(pieces_)) return;
+    piece->label = label;
+    SpriteLibrary* owner = GetLibrary(library);
+    piece->instance = owner ? owner->CreateInstanceByName(sprite, 0) : nullptr;
+    if (!piece->instance) return;
+    piece->instance->originX = piece->instance->originY = 0.5f;
+    piece->effect = owned.get();
+    AddSpriteEffect(&piece->queue, owned.release());
 }
 
 // The markup names the icon by its registry handle, the way texts from files
@@ -165,8 +229,33 @@ void FinishedScreen::ShowArrowCursor() {
         LogErrorPrintf(kLogIndent, "The arrow cursor cannot be shown.");
 }
 
-void FinishedScreen::Update() {
-    if (quitWanted_) SetGameState(kStateQuit);
+void FinishedScreen::Update(uint32_t ms) {
+    if (quitWanted_) {
+        SetGameState(kStateQuit); // deletes this screen
+        return;
+    }
+    UpdateShowcase(ms);
+}
+
+// The girl walks at a steady pace round her rectangle, turning at each
+// corner (variants: 0 down, 1 right, 2 up, 3 left); the shot circles and its
+// trail follows it.
+void FinishedScreen::UpdateShowcase(uint32_t ms) {
+    const float width = float(kWalkRight - kWalkLeft), height = float(kWalkBottom - kWalkTop);
+    walked_ = std::fmod(walked_ + kWalkSpeed * float(ms) / 1000.0f, 2.0f * (width + height));
+    const int32_t direction = walked_ < width                   ? 1
+                              : walked_ < width + height        ? 0
+                              : walked_ < 2.0f * width + height ? 3
+                                                                : 2;
+    if (walker_.animation && direction != walker_.variant) {
+        const uint32_t time = walker_.Time();
+        walker_.Play(walker_.animation, direction);
+        walker_.Update(time); // the step goes on through the turn
+    }
+    walker_.Update(ms);
+    shotAngle_ = std::fmod(shotAngle_ + kShotTurn * 6.2831853f * float(ms) / 1000.0f, 6.2831853f);
+    if (trail_) trail_->SetPosition(kShotRadius * std::cos(shotAngle_), kShotRadius * std::sin(shotAngle_));
+    particles_.Update(ms);
 }
 
 void FinishedScreen::Draw() {
@@ -179,36 +268,69 @@ void FinishedScreen::Draw() {
         FillScreenRect(viewer_, centreX - 200, float(kTitleY), centreX + 200, float(kTitleY) + 16,
                        0xFFE0B040);
     DrawCentredText(viewer_, GetFont(kHintFont), kHint, centreX, float(kHintY));
-    DrawPictures(centreX);
+    DrawWalker(centreX);
+    DrawParticles(centreX);
+    DrawShowpieces(centreX);
     DrawMarkupText(centreX);
     DrawCounter(centreX);
 }
 
-// The picture three times about its centre: as it is, turned by 30 degrees
-// and enlarged by half, and turning with the game clock.
-void FinishedScreen::DrawPictures(float centreX) {
-    if (!picture_.IsLive()) return;
-    struct Placement {
-        float x, degrees, scale;
-    };
-    const float turning = float(GameClock() - openedAt_) * kTurnSpeed / 1000.0f;
-    const Placement placements[3] = {{centreX - float(kPictureSpacing), 0.0f, 1.0f},
-                                     {centreX, 30.0f, 1.5f},
-                                     {centreX + float(kPictureSpacing), turning, 1.0f}};
-    TexturedQuad quad;
-    picture_.MakeQuad(&quad, -float(picture_.GetWidth() / 2), -float(picture_.GetHeight() / 2), 0xFFFFFFFF);
-    SetCurrentTexture(&picture_);
-    for (const Placement& p : placements) {
-        viewer_->ResetTransform();
-        viewer_->Translate(p.x, float(kPicturesY));
-        viewer_->RotateDegrees(p.degrees);
-        viewer_->Scale(p.scale);
-        viewer_->ApplyTransform();
-        viewer_->DrawTexturedQuad(&quad);
-    }
-    ClearCurrentTexture();
+void FinishedScreen::DrawWalker(float centreX) {
+    if (!walker_.animation) return;
+    const float width = float(kWalkRight - kWalkLeft), height = float(kWalkBottom - kWalkTop);
+    const float d = walked_;
+    float x = 0.0f, y = 0.0f;
+    if (d < width)
+        x = d, y = 0.0f;
+    else if (d < width + height)
+        x = width, y = d - width;
+    else if (d < 2.0f * width + height)
+        x = 2.0f * width + height - d, y = height;
+    else
+        x = 0.0f, y = 2.0f * (width + height) - d;
+    viewer_->ResetTransform();
+    viewer_->Translate(float(int(centreX) + kWalkLeft) + std::round(x), float(kWalkTop) + std::round(y));
+    viewer_->SetBlendMode(kBlendAlpha);
+    DrawAttachedAnimation(*viewer_, nullptr, walker_, true, false);
     viewer_->ResetTransform();
     viewer_->ApplyTransform();
+}
+
+void FinishedScreen::DrawParticles(float centreX) {
+    const float x = float(int(centreX) + (kWalkLeft + kWalkRight) / 2);
+    const float y = float(kWalkTop + kWalkBottom) / 2.0f - 20.0f;
+    viewer_->ResetTransform();
+    viewer_->Translate(x, y);
+    particles_.Draw(*viewer_);
+    if (!shot_) return;
+    viewer_->Translate(kShotRadius * std::cos(shotAngle_), kShotRadius * std::sin(shotAngle_));
+    viewer_->SetBlendMode(kBlendAlpha);
+    shot_->Draw(*viewer_);
+    viewer_->ResetTransform();
+    viewer_->ApplyTransform();
+}
+
+// Each effect sprite at its place, changed by its queue, with its label below.
+void FinishedScreen::DrawShowpieces(float centreX) {
+    KGEFont* font = GetFont(kHintFont);
+    for (int i = 0; i < 4; ++i) {
+        Showpiece& piece = pieces_[i];
+        const float x = float(int(centreX) + kEffectsX + i * kEffectSpacing);
+        if (!piece.instance || !piece.queue) continue;
+        viewer_->ResetTransform();
+        viewer_->Translate(x, float(kEffectsY));
+        if (!UpdateSpriteEffects(&piece.queue, viewer_)) continue; // never: its effect does not stop
+        piece.instance->colour = ApplyEffectAlpha(piece.queue.get(), piece.queue->colour);
+        viewer_->SetBlendMode(kBlendAlpha);
+        piece.instance->Draw(*viewer_);
+        if (piece.effect->Elapsed() >= piece.effect->Duration()) piece.effect->Restart(0);
+    }
+    viewer_->ResetTransform();
+    viewer_->ApplyTransform();
+    for (int i = 0; i < 4; ++i)
+        if (pieces_[i].label)
+            DrawCentredText(viewer_, font, pieces_[i].label,
+                            float(int(centreX) + kEffectsX + i * kEffectSpacing), float(kEffectLabelY));
 }
 
 void FinishedScreen::DrawMarkupText(float centreX) {
@@ -262,8 +384,8 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
 
 std::unique_ptr<FinishedScreen> g_screen;
 
-void UpdateScreen(uint32_t) {
-    if (g_screen) g_screen->Update();
+void UpdateScreen(uint32_t ms) {
+    if (g_screen) g_screen->Update(ms);
 }
 void DrawScreen() {
     if (g_screen) g_screen->Draw();

@@ -1,6 +1,8 @@
 #include "game/GameTables.h"
 
 #include "app/GameDataLoader.h"
+#include "engine/LoaderState.h"
+#include "sprites/Sprite.h"
 
 namespace {
 
@@ -11,7 +13,10 @@ int32_t LoadAwardTable(kis::DataFileReaderW* reader, LoaderState* state) {
         state->error = 1;
         return kLoaderFinished;
     }
-    return g_tables->awards.Load(reader, state);
+    const int32_t result = g_tables->awards.Load(reader, state);
+    // The sprite libraries are loaded by then: the icons are looked up once.
+    if (!state->error) g_tables->awards.ResolveIcons(GetSprite);
+    return result;
 }
 
 } // namespace

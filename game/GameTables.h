@@ -18,7 +18,8 @@ class GameTables {
 // Registers the game layer's loading stages for the tables, in the order of
 // Data.dat: 'CHQR', 'PROD', 'PLNT', 'BLDN', 'VLNS', 'COMX', 'LVLS', 'BONS'
 // with the bonus icons, the award table, 'MNSC', 'MAPM'. The tables must
-// outlive the run.
+// outlive the run. The award table's icons are resolved as soon as it is
+// read (the sprite libraries load before it).
 void RegisterGameDataStages(GameTables& tables);
 
 // The registered tables; null when none are (or they are gone).

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, only those that are missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev libsdl2-dev libfreetype-dev
-          libpng-dev libstb-dev libvorbis-dev fonts-dejavu-core fonts-dejavu-extra clang-format)
+          libpng-dev libstb-dev libvorbis-dev fonts-dejavu-core fonts-dejavu-extra clang-format
+          librsvg2-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

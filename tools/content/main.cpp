@@ -9,17 +9,13 @@
 //                and the game's five rasterised fonts ('FONT', DejaVu faces
 //                at five sizes), then the award table (from
 //                content/awards.txt, see AwardTable.h)
-//   Sprites.dat  the sprite pack (type 0xE317A788 / 0xB90D20FA, version 1):
-//                the textures of collection 1 ('TEXS', app/SpriteTextures.h):
-//                "digits" (seven-segment digits and a minus sign) and "coin"
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
-//   Showcase\    sunflower.tga, the picture of the screen after loading
-// The packs hold the chunks whose loaders exist; the pictures and sounds are
+// The sprite pack comes from the art (tools/spritepack). The packs hold the
+// chunks whose loaders exist; the pictures and sounds are
 // drawn and synthesised here, so the sample game needs no outside files.
 
-#include "app/SpriteTextures.h"
 #include "engine/SoundPackWriter.h"
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
@@ -43,8 +39,6 @@ namespace {
 
 constexpr uint32_t kDataPackTypeId = 0xBAE13676;
 constexpr uint32_t kDataPackTypeVersion = 0x74BFFE7D;
-constexpr uint32_t kSpritePackTypeId = 0xE317A788;
-constexpr uint32_t kSpritePackTypeVersion = 0xB90D20FA;
 constexpr int kSampleRate = 22050;
 
 std::u16string Wide(const std::string& utf8) {
@@ -70,162 +64,13 @@ uint32_t Mix(uint32_t a, uint32_t b, double t) {
     return 0xFF000000 | channel(16) | channel(8) | channel(0);
 }
 
-uint32_t WithAlpha(uint32_t colour, double alpha) {
-    return (colour & 0x00FFFFFF) | uint32_t(std::lround(std::clamp(alpha, 0.0, 1.0) * 255.0)) << 24;
-}
-
-// An uncompressed 32-bit Targa file with alpha, rows from the top.
-std::vector<uint8_t> MakeTarga(const Picture& picture, int width, int height) {
-    std::vector<uint8_t> out(18 + picture.size() * 4, 0);
-    out[2] = 2; // true colour
-    kis::StoreLE16(&out[12], uint16_t(width));
-    kis::StoreLE16(&out[14], uint16_t(height));
-    out[16] = 32;
-    out[17] = 0x28; // 8 alpha bits, first row at the top
-    for (size_t i = 0; i < picture.size(); ++i)
-        kis::StoreLE32(&out[18 + 4 * i], picture[i]); // blue, green, red, alpha
-    return out;
-}
-
-// Digit images: 0-9 and the minus sign side by side, each kDigitWidth wide
+// Digit images of the texture "digits" (content/art/interface/digits.svg):
+// 0-9 and the minus sign side by side, each kDigitWidth wide
 // with kDigitStep empty pixels between them.
 constexpr int kDigitWidth = 14;
 constexpr int kDigitHeight = 22;
 constexpr int kDigitStep = 2;
 constexpr int kDigitGap = 2; // pixels between two drawn digits
-
-// Seven segments a-g as bits 0-6: top, top right, bottom right, bottom,
-// bottom left, top left, middle.
-constexpr uint8_t kSegments[kDigitImages] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D,
-                                             0x7D, 0x07, 0x7F, 0x6F, 0x40};
-
-Picture DigitsPicture(int* width, int* height) {
-    *width = kDigitImages * (kDigitWidth + kDigitStep) - kDigitStep;
-    *height = kDigitHeight;
-    Picture p(size_t(*width) * size_t(*height), 0);
-    constexpr int t = 3; // segment thickness
-    struct Box {
-        int x0, y0, x1, y1;
-    };
-    const int mid = kDigitHeight / 2;
-    const Box boxes[7] = {
-        {t - 1, 0, kDigitWidth - t + 1, t},                           // a
-        {kDigitWidth - t, 1, kDigitWidth, mid},                       // b
-        {kDigitWidth - t, mid, kDigitWidth, kDigitHeight - 1},        // c
-        {t - 1, kDigitHeight - t, kDigitWidth - t + 1, kDigitHeight}, // d
-        {0, mid, t, kDigitHeight - 1},                                // e
-        {0, 1, t, mid},                                               // f
-        {t - 1, mid - 1, kDigitWidth - t + 1, mid - 1 + t},           // g
-    };
-    for (int digit = 0; digit < kDigitImages; ++digit) {
-        const int left = digit * (kDigitWidth + kDigitStep);
-        for (int s = 0; s < 7; ++s) {
-            if (!(kSegments[digit] >> s & 1)) continue;
-            const Box& b = boxes[s];
-            for (int y = b.y0; y < b.y1; ++y)
-                for (int x = b.x0; x < b.x1; ++x)
-                    p[size_t(y) * size_t(*width) + size_t(left + x)] =
-                        Mix(0xFFFFE080, 0xFFE0A020, double(y) / kDigitHeight);
-        }
-    }
-    return p;
-}
-
-// A gold coin with a darker rim and a highlight, on a clear background.
-Picture CoinPicture(int size) {
-    Picture p(size_t(size) * size_t(size), 0);
-    const double c = size / 2.0, r = size / 2.0 - 0.5;
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            const double d = std::hypot(x + 0.5 - c, y + 0.5 - c);
-            if (d > r + 0.5) continue;
-            uint32_t colour = d > r - 2 ? 0xFFB07818 : Mix(0xFFFFE890, 0xFFE8B030, (x + y) / (2.0 * size));
-            p[size_t(y) * size_t(size) + size_t(x)] = WithAlpha(colour, r + 0.5 - d);
-        }
-    }
-    return p;
-}
-
-// A sunflower on a stem with a leaf: not symmetric, so that its turned
-// copies show their angle.
-Picture SunflowerPicture(int w, int h) {
-    Picture p(size_t(w) * size_t(h), 0);
-    const double cx = w / 2.0, cy = h * 0.36;
-    const double disk = h * 0.14;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            uint32_t& px = p[size_t(y) * size_t(w) + size_t(x)];
-            const double fx = x + 0.5, fy = y + 0.5;
-            // The head: a seed disk in a ring of petals with soft tips.
-            const double dx = fx - cx, dy = fy - cy, d = std::hypot(dx, dy);
-            const double petal =
-                h * 0.20 + h * 0.13 * std::pow(std::abs(std::cos(6.0 * std::atan2(dy, dx))), 0.7);
-            if (d < disk) {
-                const bool seed = (int(fx * 0.6) + int(fy * 0.6)) % 2 == 0;
-                px = seed ? 0xFF5A3214 : 0xFF7A4620;
-                continue;
-            }
-            const double petalAlpha = petal + 0.5 - d;
-            if (petalAlpha >= 1.0) {
-                px = Mix(0xFFFFD83A, 0xFFE89A10, (d - disk) / (h * 0.2));
-                continue;
-            }
-            // Below the head: the stem and a leaf to the right.
-            const double lx = (fx - (cx + h * 0.14)) / (h * 0.12), ly = (fy - h * 0.78) / (h * 0.055);
-            if ((std::abs(fx - cx) < h * 0.04 && fy > cy) || lx * lx + ly * ly < 1.0)
-                px = Mix(0xFF4CA03A, 0xFF2E7024, (fy - cy) / (h - cy));
-            else if (petalAlpha > 0.0)
-                px = WithAlpha(0xFFE89A10, petalAlpha);
-        }
-    }
-    return p;
-}
-
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileWrite,
-                                               platform::FileCreation::CreateAlways);
-    return file.IsOpen() && file.WriteExact(bytes.data(), int64_t(bytes.size())) && file.Close();
-}
-
-// ---------------------------------------------------------------- sprite pack
-
-bool WriteSpritePack(const std::string& path, std::string* error) {
-    int digitsWidth = 0, digitsHeight = 0;
-    const Picture digits = DigitsPicture(&digitsWidth, &digitsHeight);
-    constexpr int kCoinSize = 16;
-    struct Entry {
-        const char16_t* name;
-        int width, height;
-        std::vector<uint8_t> image;
-    };
-    const Entry entries[] = {
-        {u"digits", digitsWidth, digitsHeight, MakeTarga(digits, digitsWidth, digitsHeight)},
-        {u"coin", kCoinSize, kCoinSize, MakeTarga(CoinPicture(kCoinSize), kCoinSize, kCoinSize)},
-    };
-    kis::DataFileWriterW* writer =
-        kis::OpenDataFileForWrite(Wide(path).c_str(), kSpritePackTypeId, kSpritePackTypeVersion, 1, false);
-    if (!writer) return *error = "cannot write " + path, false;
-    bool ok = writer->BeginChunk(kSpriteTextureChunkId, kSpriteTextureChunkSubId) &&
-              WriteU32(*writer, uint32_t(std::size(entries)));
-    for (const Entry& entry : entries) {
-        uint8_t header[kTextureEntryHeaderSize];
-        WriteTextureEntryHeader(header, entry.name, 0);
-        ok = ok && writer->Write(header, sizeof header) && WriteU32(*writer, uint32_t(entry.width)) &&
-             WriteU32(*writer, uint32_t(entry.height)) && WriteU32(*writer, uint32_t(entry.image.size())) &&
-             writer->Write(entry.image.data(), uint32_t(entry.image.size()));
-    }
-    ok = ok && writer->EndChunk();
-    if (!kis::CloseDataFile(writer) || !ok) return *error = "cannot write " + path, false;
-    return true;
-}
-
-bool WriteShowcase(const std::string& folder, std::string* error) {
-    if (!platform::CreateFolder(platform::GamePath(folder))) return *error = "cannot make " + folder, false;
-    constexpr int kSide = 96;
-    if (!WriteFileBytes(folder + "/sunflower.tga", MakeTarga(SunflowerPicture(kSide, kSide), kSide, kSide)))
-        return *error = "cannot write " + folder + "/sunflower.tga", false;
-    return true;
-}
 
 // ---------------------------------------------------------------- data pack
 
@@ -454,10 +299,6 @@ int main(int argc, char** argv) {
     std::string error;
     if (!platform::CreateFolder(platform::GamePath(folder))) {
         std::fprintf(stderr, "content: cannot make %s\n", folder.c_str());
-        return 1;
-    }
-    if (!WriteSpritePack(folder + "/Sprites.dat", &error) || !WriteShowcase(folder + "/Showcase", &error)) {
-        std::fprintf(stderr, "content: %s\n", error.c_str());
         return 1;
     }
     if (!WriteDataPack(folder + "/Data.dat", &error)) {

@@ -1,0 +1,783 @@
+#include "level/GameLevel.h"
+
+#include "engine/Log.h"
+#include "foundation/Helpers.h"
+#include "foundation/Ident.h"
+#include "level/SaveStream.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The speed-modifier id of a running bonus.
+constexpr uint32_t kBonusModifierId = 0x100;
+
+constexpr uint32_t kHeaderSize = 24;
+constexpr uint32_t kLevelBlockSize = 96;
+constexpr uint32_t kPointRecordBlockSize = 4 + sizeof(PointRecord);
+constexpr uint32_t kLevelFlagClockStarted = 0x1;
+constexpr uint32_t kLevelFlagSideStep = 0x2;
+constexpr uint32_t kSlotInUse = 0x1;
+constexpr uint32_t kSlotRunning = 0x2;
+
+int ReasonIndex(uint32_t bit) {
+    return std::countr_zero(bit);
+}
+
+// The comic shown after winning a level, 0 none.
+uint32_t ComicAfterLevel(uint32_t levelIndex) {
+    switch (levelIndex) {
+    case 7:
+        return 1;
+    case 29:
+        return 2;
+    case 40:
+        return 3;
+    default:
+        return 0;
+    }
+}
+
+bool Refuse(std::string* why, const char* reason) {
+    if (why && why->empty()) *why = reason;
+    return false;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- speed tracks
+
+void SpeedTrack::Set(uint32_t id, float value) {
+    auto it = std::find_if(entries_.begin(), entries_.end(), [id](const Entry& e) { return e.id == id; });
+    if (value == 0.0f) {
+        if (it != entries_.end()) entries_.erase(it);
+    } else if (it != entries_.end()) {
+        it->value = value;
+    } else {
+        entries_.push_back({id, value});
+    }
+}
+
+float SpeedTrack::Value() const {
+    float v = 1.0f;
+    for (const Entry& e : entries_)
+        v += e.value;
+    return std::max(v, 0.0f);
+}
+
+// ---------------------------------------------------------------- villain places
+
+class GameLevel::Places : public VillainPlaces {
+  public:
+    explicit Places(GameLevel& level) : level_(level) {}
+    bool IsPlaceFree(uint32_t place) const override { return level_.world_->IsVillainPlaceFree(place); }
+    void CreateVillain(uint32_t place, uint32_t villainKind) override {
+        level_.world_->CreateVillain(place, villainKind, level_.level_.record.places[place]);
+    }
+
+  private:
+    GameLevel& level_;
+};
+
+// ---------------------------------------------------------------- set-up and play
+
+GameLevel::GameLevel(uint32_t levelIndex, uint32_t regime, const Level& level,
+                     std::unique_ptr<LevelWorld> world, Hooks hooks)
+    : levelIndex_(levelIndex), regime_(regime ? 1 : 0), level_(level), world_(std::move(world)),
+      hooks_(hooks), places_(std::make_unique<Places>(*this)) {
+    if (!hooks_.panel) hooks_.panel = (noPanel_ = std::make_unique<LevelPanelHooks>()).get();
+    if (!hooks_.tutorial) hooks_.tutorial = (noTutorial_ = std::make_unique<LevelTutorialHooks>()).get();
+    if (!hooks_.frontEnd) hooks_.frontEnd = (noFrontEnd_ = std::make_unique<LevelFrontEndHooks>()).get();
+}
+
+GameLevel::~GameLevel() = default;
+
+void GameLevel::ResetState() {
+    points_.clear();
+    pendingRebuilds_.clear();
+    selectedPoint_ = -1;
+    // Windows still open keep their reasons; the clock waits again and a
+    // pending leave is over.
+    for (uint32_t bit : {kPauseClockNotStarted, kPauseLeaving}) {
+        pauseCounts_[ReasonIndex(bit)] = 0;
+        pauseWord_ &= ~bit;
+    }
+    begun_ = clockRunning_ = ended_ = winPending_ = false;
+    result_ = kLevelRunning;
+    clockStop_ = 0;
+    winDelayMs_ = levelTimeMs_ = 0;
+    tickAccumulator_ = 0.0;
+    for (SpeedTrack& t : tracks_)
+        t.Clear();
+    slots_ = {};
+    reservedMoney_ = 0;
+    goalProgress_ = {};
+    highestValue_ = awardCounter4_ = awardValue5_ = 0;
+    musicTrack_ = 0;
+    musicTimerMs_ = 0;
+    Pause(kPauseClockNotStarted);
+}
+
+void GameLevel::StartUp() {
+    ResetState();
+    const LevelRecord& r = level_.record;
+    for (uint32_t i = 0; i < level_.points.size(); ++i)
+        CreatePoint(i, level_.points[i]);
+
+    uint32_t warehouseLevels = 1;
+    const uint32_t warehouseId = kis::NameId("warehouse");
+    for (uint32_t i = 0; i < r.typeCount; ++i)
+        if (r.types[i].id == warehouseId) warehouseLevels = r.types[i].count;
+    world_->ResetStock(warehouseLevels);
+    for (uint32_t i = 0; i < r.stockCount; ++i)
+        world_->AddProduct(r.stock[i].id, r.stock[i].count);
+    SetMoney(r.startMoney);
+    world_->CreatePlayer(r.farmerX, r.farmerY);
+
+    const uint32_t chosen = FrontEnd().ChosenBonusSlots();
+    for (uint32_t s = 0; s < kBonusSlotCount; ++s) {
+        BonusInfo info;
+        if (!(chosen & (1u << s)) || !world_->GetBonus(s, &info) || info.rechargeMs == 0) continue;
+        BonusSlot& slot = slots_[s];
+        slot.inUse = true;
+        const float first = std::min(r.bonusFactors[s], 1.0f) * static_cast<float>(info.rechargeMs);
+        slot.counterMs = static_cast<uint32_t>(first);
+        slot.fraction = static_cast<float>(slot.counterMs) / static_cast<float>(info.rechargeMs);
+    }
+    Panel().CreateBonusButtons();
+    schedule_.Reset(level_);
+    if (Tutorial().IsRunning()) Tutorial().GoToStartStep();
+    if (!level_.info.empty()) Panel().OpenInfoWindow();
+}
+
+void GameLevel::Begin() {
+    tickAccumulator_ = 0.0;
+    if (pauseCounts_[ReasonIndex(kPauseLeaving)]) {
+        pauseCounts_[ReasonIndex(kPauseLeaving)] = 1;
+        Resume(kPauseLeaving);
+    }
+    Panel().ShowEmptyPanel();
+    for (uint32_t s = 0; s < kBonusSlotCount; ++s)
+        if (slots_[s].inUse) Panel().UpdateBonusButton(s);
+    if (level_.record.music[0]) {
+        musicTrack_ = 0;
+        Panel().StartMusic(level_.record.music);
+    } else {
+        if (musicTrack_ == 0) musicTrack_ = 1 + static_cast<uint32_t>(kis::Random(3));
+        const std::u16string name = u"music_0" + std::u16string(1, static_cast<char16_t>(u'0' + musicTrack_));
+        Panel().StartMusic(name.c_str());
+    }
+    Panel().UpdateTimeBar();
+    for (uint32_t kind = kGoalMoney; kind <= kGoalGarbageSites; ++kind)
+        UpdateGoals(kind, 0, 0, false);
+    Panel().UpdateTaskButtons(-1);
+    begun_ = true;
+    if (!Panel().IsGameWindowActive() && !(pauseWord_ & (kPauseWindow | kPauseWarehouse)))
+        Panel().ShowMenu(false);
+    FrontEnd().EnableRecords(levelIndex_);
+}
+
+void GameLevel::StartClock() {
+    if (clockRunning_ || ended_) return;
+    clockRunning_ = true;
+    Resume(kPauseClockNotStarted);
+    Panel().StartTextFadeOut();
+    Tutorial().Notify(kTutorialClockStarted, 0);
+}
+
+void GameLevel::Pause(uint32_t reasons) {
+    const bool was = pauseWord_ != 0;
+    for (uint32_t i = 0; i < kPauseReasonCount; ++i) {
+        if (!(reasons & (1u << i))) continue;
+        ++pauseCounts_[i];
+        pauseWord_ |= 1u << i;
+    }
+    if (was != (pauseWord_ != 0)) Panel().ApplyPause(pauseWord_ != 0);
+}
+
+void GameLevel::Resume(uint32_t reasons) {
+    const bool was = pauseWord_ != 0;
+    for (uint32_t i = 0; i < kPauseReasonCount; ++i) {
+        if (!(reasons & (1u << i)) || pauseCounts_[i] == 0) continue;
+        if (--pauseCounts_[i] == 0) pauseWord_ &= ~(1u << i);
+    }
+    if (was != (pauseWord_ != 0)) Panel().ApplyPause(pauseWord_ != 0);
+}
+
+uint32_t GameLevel::PauseCount(uint32_t reasonBit) const {
+    return reasonBit && std::has_single_bit(reasonBit) && reasonBit < (1u << kPauseReasonCount)
+               ? pauseCounts_[ReasonIndex(reasonBit)]
+               : 0;
+}
+
+void GameLevel::OnWindowOpened(uint32_t windowId) {
+    Pause(windowId == kWarehouseWindowId ? kPauseWarehouse : kPauseWindow);
+}
+
+void GameLevel::OnWindowClosed(uint32_t windowId) {
+    Resume(windowId == kWarehouseWindowId ? kPauseWarehouse : kPauseWindow);
+}
+
+// ---------------------------------------------------------------- clock and ticks
+
+uint32_t GameLevel::Update(uint32_t frameMs) {
+    FlushRebuilds();
+    if (pauseWord_ != 0 || ended_) return 0;
+    const float scale = speed_ * tracks_[4].Value();
+    if (!(scale > 0.0f)) return 0;
+    tickAccumulator_ += static_cast<double>(frameMs) * scale;
+    uint32_t ticks = static_cast<uint32_t>(tickAccumulator_ / kLevelTickMs);
+    if (ticks > kMaxTicksPerFrame) {
+        // A frame longer than 200 ms of level time: the rest is dropped.
+        ticks = kMaxTicksPerFrame;
+        tickAccumulator_ = std::fmod(tickAccumulator_, static_cast<double>(kLevelTickMs));
+    } else {
+        tickAccumulator_ -= static_cast<double>(ticks) * kLevelTickMs;
+    }
+    for (uint32_t i = 0; i < ticks && !ended_ && pauseWord_ == 0; ++i)
+        Tick();
+    TickMusic(frameMs);
+    return ticks;
+}
+
+void GameLevel::Tick() {
+    world_->TickShots(kLevelTickMs);
+    for (size_t i = 0; i < points_.size(); ++i)
+        if (points_[i]) points_[i]->Update(kLevelTickMs);
+    world_->TickCharacters(kLevelTickMs);
+    if (level_.VillainsEnabled() && !slots_[0].running && Tutorial().Allows(kTutorialActionVillains))
+        schedule_.Tick(kLevelTickMs, *places_);
+    TickBonuses(kLevelTickMs);
+    FlushRebuilds();
+
+    if (clockRunning_ && clockStop_ == 0) levelTimeMs_ += kLevelTickMs;
+    if (winPending_) {
+        winDelayMs_ = winDelayMs_ > kLevelTickMs ? winDelayMs_ - kLevelTickMs : 0;
+        if (winDelayMs_ == 0) EndWin();
+    } else if (regime_ == 1 && result_ == kLevelRunning && levelTimeMs_ >= level_.Regime(regime_).bronzeMs) {
+        // In the hard regime the level is lost when the last medal's time runs out.
+        Lose();
+    }
+}
+
+void GameLevel::TickBonuses(uint32_t ms) {
+    for (uint32_t s = 0; s < kBonusSlotCount; ++s) {
+        BonusSlot& slot = slots_[s];
+        BonusInfo info;
+        if (!slot.inUse || !world_->GetBonus(s, &info)) continue;
+        if (slot.running) {
+            slot.counterMs = slot.counterMs > ms ? slot.counterMs - ms : 0;
+            slot.fraction = info.durationMs ? float(slot.counterMs) / float(info.durationMs) : 0.0f;
+            if (slot.counterMs == 0) {
+                slot.running = false;
+                SetSpeedModifier(info.speedModifiers, false, kBonusModifierId + s);
+            }
+        } else if (slot.counterMs < info.rechargeMs) {
+            slot.counterMs = std::min(slot.counterMs + ms, info.rechargeMs);
+            slot.fraction = float(slot.counterMs) / float(info.rechargeMs);
+        } else {
+            continue;
+        }
+        Panel().UpdateBonusButton(s);
+    }
+}
+
+void GameLevel::TickMusic(uint32_t ms) {
+    if (musicTrack_ == 0 || !begun_) return;
+    musicTimerMs_ += ms;
+    if (musicTimerMs_ < kMusicTrackMs) return;
+    musicTimerMs_ = 0;
+    musicTrack_ = musicTrack_ % 3 + 1;
+    const std::u16string name = u"music_0" + std::u16string(1, static_cast<char16_t>(u'0' + musicTrack_));
+    Panel().StartMusic(name.c_str());
+}
+
+// ---------------------------------------------------------------- speed tracks
+
+void GameLevel::SetSpeedModifier(const float (&values)[kSpeedTrackCount], bool on, uint32_t id) {
+    for (uint32_t t = 0; t < kSpeedTrackCount; ++t) {
+        const float value = on ? values[t] : 0.0f;
+        tracks_[t].Set(id, value);
+        if (values[t] == 0.0f) continue;
+        if (t == 2 || t == 3) {
+            for (const auto& point : points_)
+                if (point && point->SpeedGroup() == t) point->StartTrack(id, value);
+        } else if (t == 0 || t == 5) {
+            world_->SetPlayerSpeedModifier(id, value);
+        }
+    }
+}
+
+void GameLevel::ApplySpeedTrack(uint32_t group, BaseLevelPoint* point) {
+    if (!point || group >= kSpeedTrackCount) return;
+    for (const SpeedTrack::Entry& e : tracks_[group].Entries())
+        point->StartTrack(e.id, e.value);
+}
+
+float GameLevel::GetSpeedFactor(uint32_t group) const {
+    if (group >= kSpeedTrackCount) return 0.0f;
+    return level_.record.speedRates[group] * tracks_[group].Value();
+}
+
+// ---------------------------------------------------------------- bonuses
+
+bool GameLevel::IsBonusReady(uint32_t slot) const {
+    BonusInfo info;
+    return slot < kBonusSlotCount && slots_[slot].inUse && !slots_[slot].running &&
+           world_->GetBonus(slot, &info) && slots_[slot].counterMs >= info.rechargeMs;
+}
+
+void GameLevel::ActivateBonus(uint32_t slot) {
+    BonusInfo info;
+    if (slot >= kBonusSlotCount || !slots_[slot].inUse || slots_[slot].running ||
+        !world_->GetBonus(slot, &info))
+        return;
+    BonusSlot& active = slots_[slot];
+    active.running = true;
+    active.counterMs = info.durationMs;
+    active.fraction = 1.0f;
+    Panel().PlayLevelSound(kLevelSoundBonus, slot);
+    SetSpeedModifier(info.speedModifiers, true, kBonusModifierId + slot);
+    if (slot == 0) world_->AttackVillainsByBees();
+    Panel().UpdateBonusButton(slot);
+
+    for (uint32_t s = 0; s < kBonusSlotCount; ++s) {
+        BonusSlot& other = slots_[s];
+        BonusInfo otherInfo;
+        if (s == slot || !other.inUse || other.running || !world_->GetBonus(s, &otherInfo)) continue;
+        other.fraction = std::min(other.fraction + kBonusRechargeGain, 1.0f);
+        other.counterMs = static_cast<uint32_t>(static_cast<float>(otherInfo.rechargeMs) * other.fraction);
+        Panel().UpdateBonusButton(s);
+    }
+
+    const int32_t used = FrontEnd().GoalCounter(kAwardBonusesUsed);
+    if (!(used & (1 << slot))) AddGoalProgress(kAwardBonusesUsed, used | (1 << slot), false, true);
+}
+
+// ---------------------------------------------------------------- money and goals
+
+void GameLevel::SetMoney(int32_t value) {
+    world_->SubtractMoney(world_->Money());
+    world_->AddMoney(value);
+}
+
+void GameLevel::AddMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) {
+    if (amount == 0) return;
+    if (amount > 0) {
+        world_->AddMoney(amount);
+        AddGoalProgress(kAwardMoneyEarned, amount, true, true);
+    } else {
+        world_->SubtractMoney(amount == INT32_MIN ? INT32_MAX : -amount);
+    }
+    Panel().ShowFlyingMoney(amount, x, y, offset);
+    UpdateGoals(kGoalMoney, 0, 0, true);
+}
+
+void GameLevel::ChangeReservedMoney(int32_t delta) {
+    reservedMoney_ = std::max(reservedMoney_ + delta, 0);
+}
+
+void GameLevel::AddAwardCount(uint32_t award, int32_t n) {
+    if (FrontEnd().AddAwardCount(award, n)) {
+        Panel().ShowAwardNotice(award);
+        FrontEnd().CheckFinalAward();
+    }
+}
+
+void GameLevel::AddGoalProgress(uint32_t kind, int32_t amount, bool relative, bool notify) {
+    if (FrontEnd().AddGoalProgress(kind, amount, relative) && notify) Panel().ShowGoalNotice(kind);
+    FrontEnd().CheckFinalAward();
+}
+
+void GameLevel::RaiseHighestValue(int32_t n, bool animated) {
+    if (n <= highestValue_) return;
+    highestValue_ = n;
+    AddGoalProgress(kAwardHighestValue, n, false, animated);
+}
+
+const GoalRecord* GameLevel::GetGoal(uint32_t i) const {
+    const RegimeBlock& regime = level_.Regime(regime_);
+    return i < regime.goalCount ? &regime.goals[i] : nullptr;
+}
+
+int32_t GameLevel::CountGoal(const GoalRecord& goal) const {
+    switch (goal.kind) {
+    case kGoalMoney:
+        return world_->Money();
+    case kGoalProduct:
+        return static_cast<int32_t>(world_->ProductCount(goal.objectId));
+    case kGoalPlant:
+    case kGoalBuilding: {
+        const uint32_t kind = goal.kind == kGoalPlant ? kPointPlant : kPointBuilding;
+        int32_t n = 0;
+        for (const auto& p : points_)
+            n += p && !p->IsBeingRemoved() && p->Kind() == kind && p->ObjectId() == goal.objectId &&
+                 p->Stage() >= static_cast<int32_t>(goal.stage);
+        return n;
+    }
+    case kGoalGarbageSites: {
+        int32_t n = 0;
+        for (size_t i = 0; i < level_.points.size() && i < points_.size(); ++i) {
+            const PointRecord& def = level_.points[i];
+            const BaseLevelPoint* p = points_[i].get();
+            if (def.kind == kPointEmptySite && def.objectId != 0 && p)
+                n += p->Kind() != kPointEmptySite || p->ObjectId() == 0;
+        }
+        return n;
+    }
+    default:
+        return 0;
+    }
+}
+
+void GameLevel::UpdateGoals(uint32_t kind, uint32_t, uint32_t, bool) {
+    const RegimeBlock& regime = level_.Regime(regime_);
+    bool allMet = regime.goalCount > 0;
+    for (uint32_t i = 0; i < regime.goalCount; ++i) {
+        const GoalRecord& goal = regime.goals[i];
+        if (goal.kind == kind) {
+            const int32_t progress = CountGoal(goal);
+            if (progress != goalProgress_[i]) {
+                goalProgress_[i] = progress;
+                Panel().UpdateTaskButtons(static_cast<int32_t>(i));
+            }
+        }
+        allMet = allMet && goalProgress_[i] >= static_cast<int32_t>(goal.target);
+    }
+    if (allMet && result_ == kLevelRunning) Win(kWinDelayMs);
+}
+
+// ---------------------------------------------------------------- the end of a level
+
+uint32_t GameLevel::Grade() const {
+    const RegimeBlock& r = level_.Regime(regime_);
+    if (levelTimeMs_ <= r.goldMs) return kGradeGold;
+    if (levelTimeMs_ <= r.silverMs) return kGradeSilver;
+    if (levelTimeMs_ <= r.bronzeMs) return kGradeBronze;
+    return kGradeFailed;
+}
+
+void GameLevel::Win(uint32_t delayMs) {
+    if (ended_ || result_ != kLevelRunning) return;
+    Tutorial().Finish();
+    Panel().UpdateTimeBar();
+    result_ = kLevelWon;
+    winDelayMs_ = delayMs;
+    winPending_ = true;
+    clockStop_ |= kClockStopWon;
+    if (delayMs == 0) EndWin();
+}
+
+void GameLevel::EndWin() {
+    if (ended_) return;
+    winPending_ = false;
+    winDelayMs_ = 0;
+    ended_ = true;
+    Panel().PlayLevelSound(kLevelSoundWon, 0);
+    uint32_t record[11] = {};
+    FrontEnd().StoreLevelResult(*this, record);
+    FrontEnd().AddRecord(record);
+    Panel().OpenResultWindow(record);
+    LogLabelPrintf(0, "Level won:", "level %u, regime %u, %u ms, grade %u", levelIndex_ + 1, regime_,
+                   levelTimeMs_, Grade());
+    const int64_t value = std::min<int64_t>(world_->StockValue(), INT32_MAX);
+    if (value > 0) AddGoalProgress(kAwardMoneyEarned, static_cast<int32_t>(value), true, true);
+}
+
+void GameLevel::Lose() {
+    if (ended_ || result_ != kLevelRunning) return;
+    Tutorial().Finish();
+    Panel().UpdateTimeBar();
+    result_ = kLevelLost;
+    clockStop_ |= kClockStopLost;
+    ended_ = true;
+    LogLabelPrintf(0, "Level lost:", "level %u, regime %u, %u ms", levelIndex_ + 1, regime_, levelTimeMs_);
+    Panel().OpenGameOverDialog();
+}
+
+void GameLevel::Leave() {
+    FlushRebuilds();
+    Pause(kPauseLeaving);
+    world_->StopCharacters();
+    for (const auto& point : points_)
+        if (point) point->Stop();
+    // A win still in its delay is finished now, so its result is stored.
+    if (winPending_) EndWin();
+    if (result_ == kLevelWon) Panel().FadeOutWonSound(250);
+    if (ended_ || result_ == kLevelWon) {
+        const uint32_t comic = result_ == kLevelWon ? ComicAfterLevel(levelIndex_) : 0;
+        if (comic && FrontEnd().ShowComic(comic)) return;
+    } else {
+        SaveToProfile();
+    }
+    FrontEnd().GoToMap();
+}
+
+void GameLevel::RestartFromScratch() {
+    FrontEnd().DeleteSavedGame(regime_, levelIndex_);
+    StartUp();
+    Begin();
+}
+
+// ---------------------------------------------------------------- points
+
+BaseLevelPoint* GameLevel::GetPoint(int32_t index) const {
+    return index >= 0 && static_cast<size_t>(index) < points_.size() ? points_[size_t(index)].get() : nullptr;
+}
+
+BaseLevelPoint* GameLevel::GetLivePoint(int32_t index) const {
+    BaseLevelPoint* p = GetPoint(index);
+    return p && !p->IsBeingRemoved() && p->AcceptsWork() ? p : nullptr;
+}
+
+BaseLevelPoint* GameLevel::ChooseShotTarget(int32_t x, int32_t y) const {
+    BaseLevelPoint* far[kMaxLevelPoints];
+    BaseLevelPoint* near[kMaxLevelPoints];
+    int32_t farCount = 0, nearCount = 0;
+    for (size_t i = 0; i < points_.size() && i < kMaxLevelPoints; ++i) {
+        BaseLevelPoint* p = GetLivePoint(static_cast<int32_t>(i));
+        if (!p) continue;
+        const float dx = float(p->X() - x), dy = float(p->Y() - y);
+        if (std::sqrt(dx * dx + dy * dy) >= kFarShotDistance)
+            far[farCount++] = p;
+        else
+            near[nearCount++] = p;
+    }
+    if (farCount) return far[kis::Random(farCount)];
+    if (nearCount) return near[kis::Random(nearCount)];
+    return nullptr;
+}
+
+BaseLevelPoint* GameLevel::CreatePoint(uint32_t index, const PointRecord& record) {
+    if (index >= kMaxLevelPoints) return nullptr;
+    if (points_.size() <= index) points_.resize(index + 1);
+    // The farm's points take the place of this plain point as they come.
+    if (selectedPoint_ == static_cast<int32_t>(index)) SelectPoint(-1, false);
+    std::unique_ptr<BaseLevelPoint> point = world_->MakePoint(index, record);
+    if (!point) point = std::make_unique<LevelPoint>(index, record.kind);
+    point->Setup(record);
+    points_[index] = std::move(point);
+    return points_[index].get();
+}
+
+void GameLevel::SelectPoint(int32_t index, bool sound) {
+    if (!GetPoint(index)) index = -1;
+    const int32_t old = selectedPoint_;
+    selectedPoint_ = index;
+    if (old != index) Panel().OnSelectionChanged(old, index);
+    Tutorial().Notify(kTutorialPointSelected, static_cast<uint32_t>(index));
+    if (sound) Panel().PlayLevelSound(kLevelSoundSelect, 0);
+}
+
+void GameLevel::ResetSelection(const BaseLevelPoint* keep) {
+    BaseLevelPoint* selected = GetPoint(selectedPoint_);
+    if (selected && selected != keep) SelectPoint(-1, false);
+}
+
+bool GameLevel::RebuildPoint(uint32_t index) {
+    if (index >= level_.points.size()) return false;
+    if (std::find(pendingRebuilds_.begin(), pendingRebuilds_.end(), index) == pendingRebuilds_.end())
+        pendingRebuilds_.push_back(index);
+    return true;
+}
+
+void GameLevel::FlushRebuilds() {
+    while (!pendingRebuilds_.empty()) {
+        const uint32_t index = pendingRebuilds_.front();
+        pendingRebuilds_.erase(pendingRebuilds_.begin());
+        CreatePoint(index, level_.points[index]);
+    }
+}
+
+// ---------------------------------------------------------------- saved games
+
+std::unique_ptr<SaveBuffer> GameLevel::Save() const {
+    if (ended_ || result_ != kLevelRunning) return nullptr;
+    SaveWriter out;
+    out.PutU32(kHeaderSize);
+    out.PutU32(kLevelSaveMagic);
+    out.PutU32(kLevelSaveFormat);
+    out.PutU32(levelIndex_);
+    out.PutU32(regime_);
+    out.PutU32(static_cast<uint32_t>(points_.size()));
+
+    out.PutU32(kLevelBlockSize);
+    out.PutU32(levelTimeMs_);
+    out.PutU32(clockRunning_ ? kLevelFlagClockStarted : 0);
+    out.PutI32(world_->Money());
+    out.PutI32(reservedMoney_);
+    for (int32_t progress : goalProgress_)
+        out.PutI32(progress);
+    out.PutI32(highestValue_);
+    out.PutI32(awardCounter4_);
+    out.PutI32(awardValue5_);
+    for (const BonusSlot& slot : slots_) {
+        out.PutU32((slot.inUse ? kSlotInUse : 0) | (slot.running ? kSlotRunning : 0));
+        out.PutU32(slot.counterMs);
+    }
+    out.PutU32(musicTrack_);
+
+    world_->SaveStock(out);
+    for (const auto& point : points_) {
+        PointRecord record;
+        point->GetInfo(&record);
+        out.PutU32(kPointRecordBlockSize);
+        if (uint8_t* p = out.Alloc(sizeof record)) std::memcpy(p, &record, sizeof record);
+        point->SaveBase(out);
+        point->SaveOwn(out);
+    }
+    for (const auto& point : points_)
+        point->SaveSecondPass(out);
+    for (const auto& point : points_)
+        point->SaveDamage(out);
+    world_->SavePlayer(out);
+    schedule_.Save(out);
+    world_->SaveVillains(out);
+
+    const bool tutorial = Tutorial().IsRunning() && Tutorial().IsSavedWithLevel();
+    out.PutU32(tutorial ? 1 : 0);
+    if (tutorial) Tutorial().Save(out);
+    if (out.Failed()) return nullptr;
+    return out.Finish();
+}
+
+void GameLevel::SaveToProfile() {
+    if (ended_ || result_ != kLevelRunning || points_.empty()) return;
+    if (std::unique_ptr<SaveBuffer> saved = Save())
+        FrontEnd().StoreSavedGame(regime_, levelIndex_, std::move(saved));
+}
+
+bool GameLevel::Load(std::span<const uint8_t> bytes, std::string* why) {
+    std::string reason;
+    SaveReader in(bytes);
+    if (LoadStream(in, &reason) && in.AtEnd()) return true;
+    if (reason.empty()) reason = in.Failed() ? "a block or count does not fit" : "bytes after the end";
+    LogErrorPrintf(0, "The saved game of level %u is refused (%s); the level starts afresh.", levelIndex_ + 1,
+                   reason.c_str());
+    if (why) *why = reason;
+    StartUp();
+    return false;
+}
+
+bool GameLevel::LoadStream(SaveReader& in, std::string* why) {
+    SaveReader header = in.ReadBlock(kHeaderSize, kHeaderSize);
+    if (header.ReadU32() != kLevelSaveMagic || header.ReadU32() != kLevelSaveFormat)
+        return Refuse(why, "not a level save");
+    if (header.ReadU32() != levelIndex_ || header.ReadU32() != regime_ ||
+        header.ReadU32() != level_.points.size() || header.Failed())
+        return Refuse(why, "saved for another level or regime");
+    int32_t savedReserve = 0;
+    if (!LoadLevelBlock(in, &savedReserve)) return Refuse(why, "level block");
+    if (!world_->LoadStock(in) || in.Failed()) return Refuse(why, "stock");
+    if (!LoadPoints(in)) return Refuse(why, "points");
+    if (!world_->LoadPlayer(in) || in.Failed()) return Refuse(why, "farmer");
+    if (!schedule_.Load(in)) return Refuse(why, "villain schedule");
+    if (!world_->LoadVillains(in, level_.record.placeCount) || in.Failed()) return Refuse(why, "villains");
+    // The jobs rebuilt with the characters reserved their money again.
+    if (reservedMoney_ != savedReserve) return Refuse(why, "reserved money differs from the jobs'");
+
+    const uint32_t tutorialFlag = in.ReadU32();
+    if (in.Failed() || tutorialFlag > 1) return Refuse(why, "tutorial flag");
+    if (tutorialFlag == 1) {
+        if (!Tutorial().Load(in)) return Refuse(why, "tutorial");
+    } else {
+        Tutorial().Drop();
+    }
+    return true;
+}
+
+bool GameLevel::LoadLevelBlock(SaveReader& in, int32_t* savedReserve) {
+    SaveReader block = in.ReadBlock(kLevelBlockSize, kLevelBlockSize);
+    const uint32_t time = block.ReadU32();
+    const uint32_t flags = block.ReadU32();
+    const int32_t money = block.ReadI32();
+    const int32_t reserve = block.ReadI32();
+    std::array<int32_t, kMaxLevelGoals> progress{};
+    for (int32_t& p : progress)
+        p = block.ReadI32();
+    const int32_t highest = block.ReadI32();
+    const int32_t counter4 = block.ReadI32();
+    const int32_t value5 = block.ReadI32();
+    std::array<BonusSlot, kBonusSlotCount> slots{};
+    for (uint32_t s = 0; s < kBonusSlotCount; ++s) {
+        const uint32_t slotFlags = block.ReadU32();
+        const uint32_t counter = block.ReadU32();
+        BonusInfo info;
+        const bool inUse = slotFlags & kSlotInUse, running = slotFlags & kSlotRunning;
+        if (slotFlags > 3 || (running && !inUse) || (inUse && !world_->GetBonus(s, &info))) return false;
+        if (inUse && counter > (running ? info.durationMs : info.rechargeMs)) return false;
+        slots[s] = {inUse, running, counter, 0.0f};
+        if (inUse) {
+            const uint32_t whole = running ? info.durationMs : info.rechargeMs;
+            slots[s].fraction = whole ? float(counter) / float(whole) : 0.0f;
+        }
+    }
+    const uint32_t music = block.ReadU32();
+    if (block.Failed() || flags > (kLevelFlagClockStarted | kLevelFlagSideStep) || money < 0 || reserve < 0 ||
+        money > kMaxMoney || reserve > kMaxMoney - money || music > 3 || highest < 0 ||
+        std::any_of(progress.begin(), progress.end(), [](int32_t p) { return p < 0; }))
+        return false;
+
+    levelTimeMs_ = time;
+    clockRunning_ = flags & kLevelFlagClockStarted;
+    if (clockRunning_) Resume(kPauseClockNotStarted);
+    // The jobs take their reservations again as they are rebuilt.
+    SetMoney(money + reserve);
+    reservedMoney_ = 0;
+    *savedReserve = reserve;
+    goalProgress_ = progress;
+    highestValue_ = highest;
+    awardCounter4_ = counter4;
+    awardValue5_ = value5;
+    slots_ = slots;
+    for (uint32_t s = 0; s < kBonusSlotCount; ++s) {
+        BonusInfo info;
+        if (slots_[s].running && world_->GetBonus(s, &info))
+            SetSpeedModifier(info.speedModifiers, true, kBonusModifierId + s);
+    }
+    musicTrack_ = music;
+    return true;
+}
+
+bool GameLevel::LoadPoints(SaveReader& in) {
+    const LevelRecord& r = level_.record;
+    const uint32_t warehouseId = kis::NameId("warehouse");
+    for (uint32_t i = 0; i < level_.points.size(); ++i) {
+        SaveReader block = in.ReadBlock(kPointRecordBlockSize, kPointRecordBlockSize);
+        const uint8_t* bytes = block.ReadPtr(sizeof(PointRecord));
+        if (!bytes) return false;
+        PointRecord p;
+        std::memcpy(&p, bytes, sizeof p);
+        // The same rules as a definition, except that a bought point may wait
+        // at stage 0 for its job.
+        if (p.kind > kPointBuilding || (i == 0) != (p.kind == kPointWarehouse)) return false;
+        if (p.kind == kPointEmptySite) {
+            if (p.stage != 0 || p.Price() < 0) return false;
+        } else {
+            const IdCount* list = p.kind == kPointPlant ? r.plants : r.types;
+            const uint32_t count = p.kind == kPointPlant ? r.plantCount : r.typeCount;
+            uint32_t highest = 0;
+            for (uint32_t k = 0; k < count; ++k)
+                if (list[k].id == p.objectId) highest = list[k].count;
+            if (highest == 0 || p.stage < 0 || static_cast<uint32_t>(p.stage) > highest) return false;
+            if ((p.kind == kPointWarehouse) != (p.objectId == warehouseId)) return false;
+            if (p.kind == kPointPlant) {
+                const float ripeness = p.Ripeness();
+                if (!std::isfinite(ripeness) || ripeness < 0.0f || ripeness > 100.0f) return false;
+                if (p.water > p.waterMax) return false;
+            }
+        }
+        BaseLevelPoint* point = CreatePoint(i, p);
+        if (!point || !point->LoadBase(in) || !point->LoadOwn(in)) return false;
+    }
+    for (const auto& point : points_)
+        if (!point->LoadSecondPass(in)) return false;
+    for (const auto& point : points_)
+        if (!point->LoadDamage(in)) return false;
+    return !in.Failed();
+}

@@ -1,0 +1,284 @@
+#pragma once
+// The running level: its points, clock, pause reasons, speed tracks, bonus
+// slots, goals, villain schedule, win and loss, and its saved game.
+//
+// Sections: pause reasons and results; speed tracks; the level object
+// (set-up and play, clock and ticks, speed, bonuses, money and goals, the end
+// of a level, points, saved games).
+//
+// Time: each frame's time is scaled by the level's speed and run as fixed
+// 10-ms ticks, at most 20 a frame; what a slow frame leaves beyond that is
+// dropped, so the level never races to catch up. Nothing ticks while any
+// pause reason is set. The level time (the clock graded with medals) counts
+// the ticks after the clock has started and while the clock-stop word is 0.
+
+#include "level/LevelHooks.h"
+#include "level/LevelPoint.h"
+#include "level/LevelTable.h"
+#include "level/VillainSchedule.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+class SaveBuffer;
+class SaveReader;
+class SaveWriter;
+
+// ---------------------------------------------------------------- pauses, results
+
+enum LevelPauseReason : uint32_t {
+    kPauseClockNotStarted = 0x1,
+    kPauseWindow = 0x2,
+    kPauseLeaving = 0x4,
+    kPauseWarehouse = 0x8,
+    kPauseTutorial = 0x10,
+};
+constexpr uint32_t kPauseReasonCount = 5;
+
+enum LevelResultCode : uint32_t { kLevelRunning = 0, kLevelWon = 1, kLevelLost = 2 };
+
+// The clock-stop word: the tutorial's bit holds the clock; the win's and the
+// loss's bits record why it stopped for good.
+enum ClockStopBits : uint32_t { kClockStopWon = 0x1, kClockStopTutorial = 0x2, kClockStopLost = 0x4 };
+
+enum LevelGrade : uint32_t { kGradeFailed = 3, kGradeBronze = 4, kGradeSilver = 5, kGradeGold = 6 };
+
+constexpr uint32_t kLevelTickMs = 10;
+constexpr uint32_t kMaxTicksPerFrame = 20;
+constexpr uint32_t kBonusSlotCount = 6;
+constexpr uint32_t kSpeedTrackCount = 6;
+constexpr uint32_t kWinDelayMs = 1000;
+constexpr float kFarShotDistance = 150.0f;
+constexpr uint32_t kWarehouseWindowId = 0x57726873; // 'Wrhs'
+// Bonus slots in use and waiting gain this share of their recharge when
+// another bonus starts.
+constexpr float kBonusRechargeGain = 0.45f;
+constexpr uint32_t kMusicTrackMs = 180000;
+
+// Save stream tags.
+constexpr uint32_t kLevelSaveMagic = 0x4C534156; // 'LSAV'
+constexpr uint32_t kLevelSaveFormat = 1;
+
+// The award goal kinds the level reports.
+enum AwardGoalKind : uint32_t { kAwardBonusesUsed = 2, kAwardHighestValue = 6, kAwardMoneyEarned = 7 };
+
+// Tutorial event ids the level sends.
+constexpr uint32_t kTutorialClockStarted = 0x80000001;
+constexpr uint32_t kTutorialPointSelected = 0x80000002;
+// The tutorial action that lets villains come.
+constexpr uint32_t kTutorialActionVillains = 130;
+
+// ---------------------------------------------------------------- speed tracks
+
+// One speed track: modifier entries by id, each added to 1 while set.
+class SpeedTrack {
+  public:
+    // Sets the entry (a value of 0 takes it off).
+    void Set(uint32_t id, float value);
+    // 1 plus every entry, never below 0.
+    float Value() const;
+    void Clear() { entries_.clear(); }
+    struct Entry {
+        uint32_t id;
+        float value;
+    };
+    const std::vector<Entry>& Entries() const { return entries_; }
+
+  private:
+    std::vector<Entry> entries_;
+};
+
+struct BonusSlot {
+    bool inUse = false;
+    bool running = false;
+    uint32_t counterMs = 0; // time left while running; recharge gathered otherwise
+    float fraction = 0.0f;  // counter over the duration (running) or the recharge time
+};
+
+// ---------------------------------------------------------------- the level
+
+class GameLevel {
+  public:
+    struct Hooks {
+        LevelPanelHooks* panel = nullptr;
+        LevelTutorialHooks* tutorial = nullptr;
+        LevelFrontEndHooks* frontEnd = nullptr;
+    };
+
+    // The level of the table at levelIndex, played in a regime (0 easy,
+    // 1 hard). The level keeps a reference to the table entry, which lives
+    // for the run; it owns the world; the hooks belong to the screens and
+    // must outlive the level (missing ones do nothing).
+    GameLevel(uint32_t levelIndex, uint32_t regime, const Level& level, std::unique_ptr<LevelWorld> world,
+              Hooks hooks);
+    ~GameLevel();
+    GameLevel(const GameLevel&) = delete;
+    GameLevel& operator=(const GameLevel&) = delete;
+
+    // ---- set-up and play
+    // Creates the points, the stock, the farmer, the bonus slots and the
+    // schedule from the level record; the clock waits for the first action.
+    void StartUp();
+    // Play begins (after StartUp or a load): music, panel, goal buttons.
+    void Begin();
+    // Once, on the player's first action: the clock starts.
+    void StartClock();
+    void Pause(uint32_t reasons);
+    // An unmatched Resume leaves its counter at 0.
+    void Resume(uint32_t reasons);
+    bool IsPausedExcept(uint32_t mask) const { return (pauseWord_ & ~mask) != 0; }
+    uint32_t PauseWord() const { return pauseWord_; }
+    uint32_t PauseCount(uint32_t reasonBit) const;
+    void OnWindowOpened(uint32_t windowId);
+    void OnWindowClosed(uint32_t windowId);
+
+    // ---- clock and ticks
+    // One frame of frameMs: scaled by the speed and run as 10-ms ticks.
+    // Returns the ticks run.
+    uint32_t Update(uint32_t frameMs);
+    void Tick();
+    // The level's own speed (debug keys); frames are scaled by it.
+    void SetSpeed(float speed) { speed_ = speed; }
+
+    // ---- speed tracks
+    void SetSpeedModifier(const float (&values)[kSpeedTrackCount], bool on, uint32_t id);
+    void ApplySpeedTrack(uint32_t group, BaseLevelPoint* point);
+    float GetSpeedFactor(uint32_t group) const;
+    const SpeedTrack& Track(uint32_t t) const { return tracks_[t]; }
+
+    // ---- bonuses
+    void ActivateBonus(uint32_t slot);
+    bool IsBonusReady(uint32_t slot) const;
+    const BonusSlot& Slot(uint32_t slot) const { return slots_[slot]; }
+
+    // ---- money and goals
+    void AddMoney(int32_t amount, int32_t x, int32_t y, int32_t offset);
+    // The money jobs hold reserved, kept beside the money (jobs change it).
+    void ChangeReservedMoney(int32_t delta);
+    int32_t ReservedMoney() const { return reservedMoney_; }
+    void AddAwardCount(uint32_t award, int32_t n);
+    void AddGoalProgress(uint32_t kind, int32_t amount, bool relative, bool notify);
+    void RaiseHighestValue(int32_t n, bool animated);
+    void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated);
+    const GoalRecord* GetGoal(uint32_t i) const;
+    int32_t GoalProgress(uint32_t i) const { return i < kMaxLevelGoals ? goalProgress_[i] : 0; }
+
+    // ---- the end of a level
+    void Win(uint32_t delayMs);
+    void Lose();
+    // Stops play and leaves for the map; an unfinished level is saved into
+    // the profile first.
+    void Leave();
+    void RestartFromScratch();
+    // The grade of the level time against the regime's medal times.
+    uint32_t Grade() const;
+
+    // ---- points
+    BaseLevelPoint* GetPoint(int32_t index) const;
+    // The point when it exists, is not being removed and accepts work.
+    BaseLevelPoint* GetLivePoint(int32_t index) const;
+    // A live point for a villain's shot from (x, y): a random far one (150
+    // pixels or more) before any near one; null when none.
+    BaseLevelPoint* ChooseShotTarget(int32_t x, int32_t y) const;
+    BaseLevelPoint* CreatePoint(uint32_t index, const PointRecord& record);
+    // Selects a point (-1 none), deselecting the one before.
+    void SelectPoint(int32_t index, bool sound);
+    // Deselects the selected point unless it is keep.
+    void ResetSelection(const BaseLevelPoint* keep);
+    int32_t SelectedPoint() const { return selectedPoint_; }
+    // Opens the pause menu (the panel's; it keeps one menu at a time).
+    void ShowMenu(bool animate) { Panel().ShowMenu(animate); }
+    // Re-creates the point at an index from its definition. The point may be
+    // the one whose code is running (a job of its own stopping), so the
+    // rebuild waits until the level is outside every point's code: the next
+    // tick's end or frame's start. True when the index has a definition.
+    bool RebuildPoint(uint32_t index);
+    uint32_t PointCount() const { return static_cast<uint32_t>(points_.size()); }
+
+    // ---- saved games
+    // The level's state as a save stream; null for an ended (won or lost)
+    // level or when the stream cannot be built.
+    std::unique_ptr<SaveBuffer> Save() const;
+    // Restores a saved game over a level that has just run StartUp (the
+    // stream replaces its points, stock, money, farmer, villains and slots).
+    // On a refusal the level is started afresh, why names the reason, and
+    // false tells the caller to keep the refused bytes beside the profile.
+    bool Load(std::span<const uint8_t> bytes, std::string* why = nullptr);
+    // Saves an unfinished level into the current profile (leaving, quitting).
+    void SaveToProfile();
+
+    // ---- fields read by the farm, interface and tutorials
+    uint32_t LevelIndex() const { return levelIndex_; }
+    uint32_t Regime() const { return regime_; }
+    const Level& Record() const { return level_; }
+    LevelWorld& World() { return *world_; }
+    uint32_t LevelTimeMs() const { return levelTimeMs_; }
+    bool IsBegun() const { return begun_; }
+    bool IsClockRunning() const { return clockRunning_; }
+    bool IsEnded() const { return ended_; }
+    uint32_t Result() const { return result_; }
+    uint32_t ClockStop() const { return clockStop_; }
+    void SetClockStopBit(uint32_t bit, bool on) { clockStop_ = on ? clockStop_ | bit : clockStop_ & ~bit; }
+    int32_t HighestValue() const { return highestValue_; }
+    const VillainSchedule& Schedule() const { return schedule_; }
+
+  private:
+    class Places;
+    void ResetState();
+    void TickBonuses(uint32_t ms);
+    void TickMusic(uint32_t ms);
+    void FlushRebuilds();
+    void EndWin();
+    int32_t CountGoal(const GoalRecord& goal) const;
+    void SetMoney(int32_t value);
+    bool LoadStream(SaveReader& in, std::string* why);
+    bool LoadLevelBlock(SaveReader& in, int32_t* savedReserve);
+    bool LoadPoints(SaveReader& in);
+
+    LevelPanelHooks& Panel() const { return *hooks_.panel; }
+    LevelTutorialHooks& Tutorial() const { return *hooks_.tutorial; }
+    LevelFrontEndHooks& FrontEnd() const { return *hooks_.frontEnd; }
+
+    uint32_t levelIndex_;
+    uint32_t regime_;
+    const Level& level_;
+    std::unique_ptr<LevelWorld> world_;
+    Hooks hooks_;
+    // Stand-ins for hooks not given: they do nothing.
+    std::unique_ptr<LevelPanelHooks> noPanel_;
+    std::unique_ptr<LevelTutorialHooks> noTutorial_;
+    std::unique_ptr<LevelFrontEndHooks> noFrontEnd_;
+    std::unique_ptr<Places> places_;
+
+    std::vector<std::unique_ptr<BaseLevelPoint>> points_;
+    int32_t selectedPoint_ = -1;
+    std::vector<uint32_t> pendingRebuilds_;
+
+    uint32_t pauseWord_ = 0;
+    std::array<uint32_t, kPauseReasonCount> pauseCounts_{};
+    bool begun_ = false;
+    bool clockRunning_ = false;
+    bool ended_ = false;
+    uint32_t result_ = kLevelRunning;
+    uint32_t clockStop_ = 0;
+    uint32_t winDelayMs_ = 0;
+    bool winPending_ = false;
+    uint32_t levelTimeMs_ = 0;
+    double tickAccumulator_ = 0.0;
+    float speed_ = 1.0f;
+
+    std::array<SpeedTrack, kSpeedTrackCount> tracks_{};
+    std::array<BonusSlot, kBonusSlotCount> slots_{};
+    int32_t reservedMoney_ = 0;
+    std::array<int32_t, kMaxLevelGoals> goalProgress_{};
+    int32_t highestValue_ = 0;
+    int32_t awardCounter4_ = 0;
+    int32_t awardValue5_ = 0;
+    uint32_t musicTrack_ = 0; // 0: the level's own track
+    uint32_t musicTimerMs_ = 0;
+    VillainSchedule schedule_;
+};

@@ -1,0 +1,147 @@
+#pragma once
+// What the running level asks of the parts of the game that are built beside
+// it: the level world (money, stock, characters, shots, bonuses), the level
+// panel and its windows, the tutorials, the front-end screens and the profile
+// store. Each is a small interface that its own part fills; the level holds
+// them but does not own the hooks (the game's screens do) and owns the world.
+// The hooks' default bodies do nothing, so a level runs with any of them
+// missing.
+
+#include "level/LevelTable.h"
+
+#include <cstdint>
+#include <memory>
+
+class BaseLevelPoint;
+class SaveBuffer;
+class SaveReader;
+class SaveWriter;
+class GameLevel;
+
+// The bonus table ('BONS') as the level reads it.
+struct BonusInfo {
+    uint32_t rechargeMs = 0;
+    uint32_t durationMs = 0;
+    float speedModifiers[6] = {}; // added to each speed track while the bonus runs
+};
+
+// The level world: the level's money (capped 0..99,999), stock, farmer,
+// villains with their shots, and the bonus table. The level owns it.
+class LevelWorld {
+  public:
+    virtual ~LevelWorld() = default;
+
+    virtual int32_t Money() const = 0;
+    virtual void AddMoney(int32_t amount) = 0;      // capped at 99,999, listeners told
+    virtual void SubtractMoney(int32_t amount) = 0; // not below 0, listeners told
+
+    // Empties the stock for a level whose warehouse may reach that level.
+    virtual void ResetStock(uint32_t highestWarehouseLevel) = 0;
+    // Units taken (up to the room).
+    virtual uint32_t AddProduct(uint32_t productId, uint32_t units) = 0;
+    virtual uint32_t ProductCount(uint32_t productId) const = 0;
+    // Each product's price times its count.
+    virtual int64_t StockValue() const = 0;
+    virtual void SaveStock(SaveWriter& out) const = 0;
+    virtual bool LoadStock(SaveReader& in) = 0;
+
+    virtual void CreatePlayer(int32_t x, int32_t y) = 0;
+    virtual void SavePlayer(SaveWriter& out) const = 0;
+    virtual bool LoadPlayer(SaveReader& in) = 0;
+    // Stops the farmer's and every character's work (leaving the level).
+    virtual void StopCharacters() = 0;
+    // One 10-ms tick of the shots (before the points) and of the characters.
+    virtual void TickShots(uint32_t ms) = 0;
+    virtual void TickCharacters(uint32_t ms) = 0;
+    // Tells the farmer a speed-track modifier (tracks 0 and 5).
+    virtual void SetPlayerSpeedModifier(uint32_t id, float value) = 0;
+
+    virtual bool IsVillainPlaceFree(uint32_t place) const = 0;
+    virtual void CreateVillain(uint32_t place, uint32_t villainKind, const VillainPlace& where) = 0;
+    // Sends the bees on every villain in state 0 or 1.
+    virtual void AttackVillainsByBees() = 0;
+    // The shots (u32 count and records) and the villain places (u32 count,
+    // per place the kind id and its character block).
+    virtual void SaveVillains(SaveWriter& out) const = 0;
+    virtual bool LoadVillains(SaveReader& in, uint32_t placeCount) = 0;
+
+    // The bonus of a slot; false when the table has none.
+    virtual bool GetBonus(uint32_t slot, BonusInfo* info) const = 0;
+
+    // The point of a record (the farm's warehouse, plants and buildings);
+    // null leaves the level to stand a plain point in.
+    virtual std::unique_ptr<BaseLevelPoint> MakePoint(uint32_t, const PointRecord&) { return nullptr; }
+};
+
+enum LevelSound : uint32_t { kLevelSoundWon = 0, kLevelSoundBonus = 1, kLevelSoundSelect = 2 };
+
+// The level panel and its windows (subsystem 10).
+class LevelPanelHooks {
+  public:
+    virtual ~LevelPanelHooks() = default;
+    virtual void ShowEmptyPanel() {}
+    virtual void CreateBonusButtons() {}
+    virtual void UpdateBonusButton(uint32_t) {}
+    // -1: every goal button.
+    virtual void UpdateTaskButtons(int32_t) {}
+    virtual void UpdateTimeBar() {}
+    virtual void StartTextFadeOut() {}
+    virtual void OpenInfoWindow() {}
+    virtual void ShowGoalNotice(uint32_t) {}
+    virtual void ShowAwardNotice(uint32_t) {}
+    virtual void ShowFlyingMoney(int32_t, int32_t, int32_t, int32_t) {}
+    virtual void ShowMenu(bool) {}
+    virtual void OpenResultWindow(const uint32_t (&)[11]) {}
+    virtual void OpenGameOverDialog() {}
+    virtual bool IsGameWindowActive() const { return true; }
+    // A sound of the level (LevelSound) with its argument (the bonus slot);
+    // the music starts with Begin.
+    virtual void PlayLevelSound(uint32_t, uint32_t) {}
+    // The selected point changed (old index, new index; -1 none).
+    virtual void OnSelectionChanged(int32_t, int32_t) {}
+    virtual void FadeOutWonSound(uint32_t) {}
+    virtual void StartMusic(const char16_t*) {}
+    // Paused or running again (sounds, effects).
+    virtual void ApplyPause(bool) {}
+};
+
+// The running tutorial (subsystem 12), when there is one.
+class LevelTutorialHooks {
+  public:
+    virtual ~LevelTutorialHooks() = default;
+    virtual bool IsRunning() const { return false; }
+    virtual void Notify(uint32_t, uint32_t) {}
+    virtual bool Allows(uint32_t) const { return true; }
+    virtual void GoToStartStep() {}
+    virtual void Finish() {}
+    virtual bool IsSavedWithLevel() const { return false; }
+    virtual void Save(SaveWriter&) const {}
+    virtual bool Load(SaveReader&) { return false; }
+    // A saved level without a tutorial drops the one its set-up created.
+    virtual void Drop() {}
+};
+
+// The front-end screens (subsystem 11) and the profile store.
+class LevelFrontEndHooks {
+  public:
+    virtual ~LevelFrontEndHooks() = default;
+    // Shows comic 1..3 before the map; false when refused.
+    virtual bool ShowComic(uint32_t) { return false; }
+    virtual void GoToMap() {}
+    // Fills the 11-word result record and stores the result in the profile.
+    virtual void StoreLevelResult(const GameLevel&, uint32_t (&)[11]) {}
+    virtual void AddRecord(const uint32_t (&)[11]) {}
+    virtual void EnableRecords(uint32_t) {}
+    // True when the award's tier rose.
+    virtual bool AddAwardCount(uint32_t, int32_t) { return false; }
+    // True when the goal counter crossed its target.
+    virtual bool AddGoalProgress(uint32_t, int32_t, bool) { return false; }
+    virtual void CheckFinalAward() {}
+    // The profile's counter of an award goal kind (kind 2: the bonus slots used, as bits).
+    virtual int32_t GoalCounter(uint32_t) const { return 0; }
+    // Saved games of the current profile, by regime and level index.
+    virtual void StoreSavedGame(uint32_t, uint32_t, std::unique_ptr<SaveBuffer>) {}
+    virtual void DeleteSavedGame(uint32_t, uint32_t) {}
+    // The slots of the chosen bonuses (bit s = slot s).
+    virtual uint32_t ChosenBonusSlots() const { return 0; }
+};

@@ -1,0 +1,89 @@
+#include "level/VillainSchedule.h"
+
+#include "foundation/Helpers.h"
+#include "level/SaveStream.h"
+
+#include <cstring>
+
+void VillainSchedule::Reset(const Level& level) {
+    level_ = &level;
+    state_ = {};
+    state_.entryCount = static_cast<uint32_t>(level.schedule.size());
+    state_.active = level.VillainsEnabled() && !level.schedule.empty() && level.record.placeCount > 0;
+    if (state_.active) state_.countdownMs = static_cast<int32_t>(level.schedule[0].delayMs);
+}
+
+void VillainSchedule::Tick(uint32_t elapsedMs, VillainPlaces& places) {
+    if (!state_.active || !level_) return;
+    state_.countdownMs -= static_cast<int32_t>(elapsedMs);
+    for (uint32_t handled = 0; state_.active && state_.countdownMs <= 0 && handled < kMaxEntriesPerTick;
+         ++handled) {
+        RunEntry(level_->schedule[state_.currentEntry], places);
+        Advance();
+    }
+}
+
+void VillainSchedule::RunEntry(const ScheduleEntry& entry, VillainPlaces& places) {
+    const uint32_t placeCount = level_->record.placeCount;
+    if (entry.place >= 0) {
+        if (places.IsPlaceFree(static_cast<uint32_t>(entry.place)))
+            places.CreateVillain(static_cast<uint32_t>(entry.place), entry.villainKind);
+        return;
+    }
+    bool anyFree = false;
+    for (uint32_t p = 0; p < placeCount && !anyFree; ++p)
+        anyFree = places.IsPlaceFree(p);
+    if (!anyFree) return;
+    for (;;) {
+        const uint32_t p = static_cast<uint32_t>(kis::Random(static_cast<int32_t>(placeCount)));
+        if (places.IsPlaceFree(p)) {
+            places.CreateVillain(p, entry.villainKind);
+            return;
+        }
+    }
+}
+
+void VillainSchedule::Advance() {
+    if (++state_.currentEntry >= state_.entryCount) {
+        if (level_->record.loopLength == 0) {
+            state_.active = 0;
+            state_.currentEntry = state_.entryCount;
+            state_.countdownMs = 0;
+            return;
+        }
+        state_.currentEntry = level_->record.loopStart;
+    }
+    state_.countdownMs = static_cast<int32_t>(level_->schedule[state_.currentEntry].delayMs);
+}
+
+void VillainSchedule::Save(SaveWriter& out) const {
+    out.PutU32(sizeof(VillainScheduleState));
+    out.PutU32(state_.active);
+    out.PutU32(state_.currentEntry);
+    out.PutU32(state_.entryCount);
+    out.PutI32(state_.countdownMs);
+    out.PutU32(0);
+}
+
+bool VillainSchedule::Load(SaveReader& in) {
+    if (in.ReadU32() != sizeof(VillainScheduleState)) {
+        in.Fail();
+        return false;
+    }
+    VillainScheduleState s{};
+    s.active = in.ReadU32();
+    s.currentEntry = in.ReadU32();
+    s.entryCount = in.ReadU32();
+    s.countdownMs = in.ReadI32();
+    in.ReadU32();
+    const bool fits = level_ && !in.Failed() && s.active <= 1 && s.entryCount == level_->schedule.size() &&
+                      s.countdownMs >= 0 &&
+                      (s.active ? s.currentEntry < s.entryCount : s.currentEntry <= s.entryCount) &&
+                      (!s.active || level_->VillainsEnabled());
+    if (!fits) {
+        in.Fail();
+        return false;
+    }
+    state_ = s;
+    return true;
+}

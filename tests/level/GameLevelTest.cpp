@@ -1,0 +1,318 @@
+#include "level/GameLevel.h"
+
+#include "LevelTestSupport.h"
+#include "level/SaveStream.h"
+#include "platform/Random.h"
+#include "tests/support/Damage.h"
+
+#include <gtest/gtest.h>
+
+using leveltest::TestLevel;
+
+// Pause reasons are counted: two pauses need two resumes, and a resume
+// without its pause never drives a counter below 0.
+TEST(GameLevel, PauseReasonsAreCounted) {
+    TestLevel level;
+    level->StartClock();
+    EXPECT_EQ(level->PauseWord(), 0u);
+    level->Pause(kPauseWindow);
+    level->Pause(kPauseWindow);
+    level->Resume(kPauseWindow);
+    EXPECT_TRUE(level->IsPausedExcept(0));
+    level->Resume(kPauseWindow);
+    EXPECT_FALSE(level->IsPausedExcept(0));
+    level->Resume(kPauseWindow);
+    EXPECT_EQ(level->PauseCount(kPauseWindow), 0u);
+    level->Pause(kPauseWindow);
+    EXPECT_TRUE(level->IsPausedExcept(0)) << "one pause after the unmatched resume pauses";
+
+    level->Resume(kPauseWindow);
+    level->OnWindowOpened(kWarehouseWindowId);
+    EXPECT_EQ(level->PauseWord(), uint32_t(kPauseWarehouse));
+    EXPECT_FALSE(level->IsPausedExcept(kPauseWarehouse | kPauseTutorial));
+    level->OnWindowOpened(0x4D656E75);
+    EXPECT_TRUE(level->IsPausedExcept(kPauseWarehouse | kPauseTutorial));
+    level->OnWindowClosed(0x4D656E75);
+    level->OnWindowClosed(kWarehouseWindowId);
+    EXPECT_EQ(level->PauseWord(), 0u);
+}
+
+// Frames are scaled by the speed and cut into 10-ms ticks, at most 20 a
+// frame; the level time runs only once the clock has started.
+TEST(GameLevel, TenMillisecondTicks) {
+    struct Case {
+        float speed;
+        std::vector<uint32_t> frames;
+        std::vector<uint32_t> ticks;
+    } cases[] = {
+        {1.0f, {250}, {20}},        {1.0f, {25, 25, 5, 5}, {2, 3, 0, 1}},
+        {2.0f, {25, 150}, {5, 20}}, {0.5f, {15, 15, 10}, {0, 1, 1}},
+        {1.0f, {1000, 5}, {20, 0}},
+    };
+    for (const Case& c : cases) {
+        TestLevel level;
+        level->StartClock();
+        level->SetSpeed(c.speed);
+        uint32_t total = 0;
+        for (size_t i = 0; i < c.frames.size(); ++i) {
+            EXPECT_EQ(level->Update(c.frames[i]), c.ticks[i]) << c.speed << " frame " << i;
+            total += c.ticks[i];
+        }
+        EXPECT_EQ(level->LevelTimeMs(), total * kLevelTickMs);
+    }
+    TestLevel waiting;
+    EXPECT_EQ(waiting->Update(100), 0u) << "nothing runs before the first action";
+    waiting->StartClock();
+    waiting->Pause(kPauseTutorial);
+    EXPECT_EQ(waiting->Update(100), 0u);
+    waiting->Resume(kPauseTutorial);
+    waiting->SetClockStopBit(kClockStopTutorial, true);
+    EXPECT_EQ(waiting->Update(100), 10u);
+    EXPECT_EQ(waiting->LevelTimeMs(), 0u) << "the tutorial's clock stop holds the level time";
+}
+
+// A shot goes to a random far point (150 pixels or more) before any near
+// one, only to live points, and to none when no point lives.
+TEST(GameLevel, ChooseShotTargetPrefersFarPoints) {
+    TestLevel level;
+    // Points at (100,100), (120,160), (600,100), (800,500); shots from (100,100).
+    platform::SeedRand(1);
+    for (int i = 0; i < 50; ++i) {
+        BaseLevelPoint* target = level->ChooseShotTarget(100, 100);
+        ASSERT_NE(target, nullptr);
+        EXPECT_GE(target->Index(), 2u) << "points 0 and 1 are near";
+    }
+    // Exactly 150 pixels away is far.
+    BaseLevelPoint* p2 = level->GetPoint(2);
+    p2->RequestRemove(false, true, 0);
+    level->GetPoint(3)->RequestRemove(false, true, 0);
+    EXPECT_EQ(level->GetLivePoint(3), nullptr);
+    PointRecord at150 = level.record.points[1];
+    at150.x = 250;
+    at150.y = 100;
+    level->CreatePoint(1, at150);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(level->ChooseShotTarget(100, 100)->Index(), 1u);
+
+    level->GetPoint(1)->RequestRemove(false, true, 0);
+    EXPECT_EQ(level->ChooseShotTarget(100, 100)->Index(), 0u) << "a near point when no far one lives";
+    level->GetPoint(0)->RequestRemove(false, true, 0);
+    EXPECT_EQ(level->ChooseShotTarget(100, 100), nullptr);
+}
+
+// Starting a bonus runs it for its duration; every other waiting slot gains
+// 0.45 of its recharge, never beyond full; the bees go out with bonus 0.
+TEST(GameLevel, ActivateBonusGivesOthersPartOfTheirRecharge) {
+    TestLevel level; // first recharge at half of the recharge time (factor 0.5)
+    level.world->hasBonus[5] = false;
+    level->StartUp();
+    EXPECT_FALSE(level->Slot(5).inUse) << "a slot without a bonus stays out of use";
+    level->StartClock();
+    level->ActivateBonus(1);
+    EXPECT_TRUE(level->Slot(1).running);
+    EXPECT_EQ(level->Slot(1).counterMs, 5000u);
+    EXPECT_FLOAT_EQ(level->Slot(0).fraction, 0.95f);
+    EXPECT_EQ(level->Slot(0).counterMs, 9500u);
+    EXPECT_FLOAT_EQ(level->Slot(3).fraction, 0.95f);
+    EXPECT_EQ(level->Slot(3).counterMs, 38000u);
+    EXPECT_EQ(level.frontEnd.goals[kAwardBonusesUsed], 2);
+
+    level->ActivateBonus(2); // track 3 (factories) gains 1.0 while it runs
+    EXPECT_FLOAT_EQ(level->Slot(0).fraction, 1.0f) << "at most a full recharge";
+    EXPECT_EQ(level->Slot(0).counterMs, 10000u);
+    EXPECT_FLOAT_EQ(level->Slot(1).fraction, 1.0f) << "the running slot keeps its own counter";
+    EXPECT_FLOAT_EQ(level->GetSpeedFactor(3), 2.0f);
+    EXPECT_EQ(level.frontEnd.goals[kAwardBonusesUsed], 6);
+    EXPECT_EQ(level.world->beesSent, 0);
+    level->ActivateBonus(0);
+    EXPECT_EQ(level.world->beesSent, 1);
+
+    for (int i = 0; i < 25; ++i)
+        level->Update(200);
+    EXPECT_FALSE(level->Slot(2).running);
+    EXPECT_FLOAT_EQ(level->GetSpeedFactor(3), 1.0f) << "the modifier goes with the bonus";
+    EXPECT_EQ(level->Slot(2).counterMs, 0u);
+}
+
+// The win begins 1,000 ms after the last goal is met, once; a hard level
+// is lost when the bronze time runs out; an ended level is never saved.
+TEST(GameLevel, GoalsWinAfterASecondAndEndedLevelsAreNotSaved) {
+    TestLevel level;
+    level->StartClock();
+    level->AddMoney(450, 0, 0, 0); // 550 money
+    EXPECT_EQ(level->GoalProgress(0), 550);
+    for (uint32_t i : {1u, 2u}) {
+        PointRecord cleared = level.record.points[i];
+        cleared.objectId = 0;
+        level->CreatePoint(i, cleared);
+    }
+    level->UpdateGoals(kGoalGarbageSites, 0, 0, true);
+    EXPECT_EQ(level->GoalProgress(1), 2);
+    EXPECT_EQ(level->Result(), uint32_t(kLevelWon));
+    EXPECT_FALSE(level->IsEnded());
+    level->Update(200);
+    const uint32_t time = level->LevelTimeMs();
+    for (int i = 0; i < 3; ++i)
+        level->Update(200);
+    EXPECT_FALSE(level->IsEnded());
+    level->Update(200);
+    EXPECT_TRUE(level->IsEnded());
+    EXPECT_EQ(level->LevelTimeMs(), time) << "the clock stopped with the win";
+    EXPECT_EQ(level.frontEnd.results, 1);
+    EXPECT_EQ(level->Save(), nullptr);
+    level->Leave();
+    EXPECT_TRUE(level.frontEnd.stored.empty());
+    EXPECT_EQ(level.frontEnd.maps, 1);
+
+    TestLevel hard(1);
+    hard->StartClock();
+    for (int i = 0; i < 300000 / 200; ++i)
+        hard->Update(200);
+    EXPECT_EQ(hard->Result(), uint32_t(kLevelLost));
+    EXPECT_EQ(hard->Grade(), uint32_t(kGradeBronze));
+    EXPECT_EQ(hard->Save(), nullptr);
+    hard->Win(0);
+    EXPECT_EQ(hard->Result(), uint32_t(kLevelLost)) << "a lost level is not won";
+
+    TestLevel easy;
+    easy->StartClock();
+    for (int i = 0; i < 310000 / 200; ++i)
+        easy->Update(200);
+    EXPECT_EQ(easy->Result(), uint32_t(kLevelRunning)) << "time does not end an easy level";
+    EXPECT_EQ(easy->Grade(), uint32_t(kGradeFailed));
+}
+
+namespace {
+
+// A level in the middle of play: clock running, money reserved by a job,
+// a villain on its place, a bonus running, a point locked and damaged.
+void Play(TestLevel& level) {
+    level->StartClock();
+    level->AddMoney(70, 0, 0, 0);
+    level.world->Reserve(40);
+    level.world->playerX = 612;
+    level->ActivateBonus(4);
+    for (int i = 0; i < 30; ++i)
+        level->Update(200);
+    static_cast<LevelPoint*>(level->GetPoint(3))->Lock();
+    level->GetPoint(3)->AddDamage(7, false);
+    level->RaiseHighestValue(4, false);
+}
+
+} // namespace
+
+// Save, load and save again give the same bytes, and leaving an unfinished
+// level stores it in the profile.
+TEST(GameLevel, SaveLoadSaveGivesIdenticalBytes) {
+    TestLevel level;
+    Play(level);
+    ASSERT_EQ(level.world->created.size(), 1u);
+    auto saved = level->Save();
+    ASSERT_NE(saved, nullptr);
+    const std::vector<uint8_t> bytes(saved->Data().begin(), saved->Data().end());
+
+    TestLevel copy;
+    std::string why;
+    ASSERT_TRUE(copy->Load(bytes, &why)) << why;
+    EXPECT_EQ(copy.world->money, 130);
+    EXPECT_EQ(copy->ReservedMoney(), 40);
+    EXPECT_EQ(copy->LevelTimeMs(), level->LevelTimeMs());
+    EXPECT_TRUE(copy->GetPoint(3)->IsMirrored() == level->GetPoint(3)->IsMirrored());
+    EXPECT_EQ(copy->GetPoint(3)->Damage(), 7);
+    EXPECT_TRUE(copy->Slot(4).running);
+    EXPECT_FLOAT_EQ(copy->GetSpeedFactor(3), level->GetSpeedFactor(3));
+    auto again = copy->Save();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(std::vector<uint8_t>(again->Data().begin(), again->Data().end()), bytes);
+
+    TestLevel other(0, 31);
+    EXPECT_FALSE(other->Load(bytes, &why)) << "saved for another level";
+
+    level->Leave();
+    ASSERT_EQ(level.frontEnd.stored.size(), 1u);
+    EXPECT_EQ(level.frontEnd.stored[0], bytes);
+}
+
+// A damaged saved game is refused or loads into a level that saves again
+// without fault; a refused one leaves the level as a fresh start.
+TEST(GameLevel, RandomDamageToSavesStartsTheLevelAfresh) {
+    TestLevel level;
+    Play(level);
+    auto saved = level->Save();
+    const std::string good(saved->Data().begin(), saved->Data().end());
+    platform::SeedRand(99);
+    int refused = 0;
+    testsupport::ForRounds(2000, 20000, [&](int round) {
+        const std::string damaged = testsupport::Damage(good, round);
+        TestLevel copy;
+        if (copy->Load(std::span(reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size()))) {
+            EXPECT_LE(copy.world->money, kMaxMoney);
+            EXPECT_NE(copy->Save(), nullptr);
+            return;
+        }
+        ++refused;
+        EXPECT_EQ(copy->LevelTimeMs(), 0u);
+        EXPECT_EQ(copy.world->money, 100) << "the starting money";
+        EXPECT_EQ(copy->ReservedMoney(), 0);
+        EXPECT_FALSE(copy->IsClockRunning());
+        EXPECT_EQ(copy->PauseWord(), uint32_t(kPauseClockNotStarted));
+    });
+    EXPECT_GT(refused, 0);
+}
+
+// Restarting deletes the saved game and starts the level from its record.
+TEST(GameLevel, RestartFromScratch) {
+    TestLevel level;
+    Play(level);
+    level->RestartFromScratch();
+    EXPECT_EQ(level.frontEnd.deleted, 1);
+    EXPECT_EQ(level->LevelTimeMs(), 0u);
+    EXPECT_EQ(level.world->money, 100);
+    EXPECT_EQ(level->GetPoint(3)->Damage(), 0);
+    EXPECT_FALSE(level->Slot(4).running);
+    EXPECT_TRUE(level->IsBegun());
+    EXPECT_EQ(level->Update(100), 0u) << "the clock waits for the first action again";
+}
+
+namespace {
+
+// A planted bed whose planting job stops while the bed is still bare: it
+// asks the level to turn it back into what it was, from inside its own update.
+struct BareBed : LevelPoint {
+    GameLevel* level;
+    int* updates;
+    BareBed(uint32_t index, GameLevel* level, int* updates)
+        : LevelPoint(index, kPointPlant), level(level), updates(updates) {}
+    int32_t Update(uint32_t ms) override {
+        ++*updates;
+        level->RebuildPoint(Index());
+        objectId_ = 0x77; // still in use after asking
+        return LevelPoint::Update(ms);
+    }
+};
+
+} // namespace
+
+// A point that asks for its own rebuild is replaced after its code has
+// returned, never while it runs.
+TEST(GameLevel, PointRebuiltFromItsOwnUpdateIsReplacedAfterwards) {
+    TestLevel level;
+    int updates = 0;
+    GameLevel* raw = level.level.get();
+    level.world->makePoint = [&](uint32_t index,
+                                 const PointRecord& record) -> std::unique_ptr<BaseLevelPoint> {
+        if (record.kind != kPointEmptySite || index != 2) return nullptr;
+        return std::make_unique<BareBed>(index, raw, &updates);
+    };
+    level->CreatePoint(2, level.record.points[2]);
+    level.world->makePoint = nullptr;
+    level->StartClock();
+    level->SelectPoint(2, false);
+    EXPECT_EQ(level->Update(10), 1u);
+    EXPECT_EQ(updates, 1);
+    ASSERT_NE(level->GetPoint(2), nullptr);
+    EXPECT_EQ(dynamic_cast<BareBed*>(level->GetPoint(2)), nullptr) << "rebuilt from its definition";
+    EXPECT_EQ(level->GetPoint(2)->ObjectId(), leveltest::kGarbage);
+    EXPECT_EQ(level->SelectedPoint(), -1) << "a replaced point is no longer selected";
+    EXPECT_FALSE(level->RebuildPoint(4));
+}
