@@ -22,6 +22,8 @@ class DXLTextures;
 class DXLWindowViewer;
 class GameLanguage;
 class InputManager;
+class ProfileManager;
+class RecordsFile;
 class SoundManager;
 namespace platform {
 class Backend;
@@ -48,6 +50,9 @@ platform::Window* AppMainWindow();
 GameLanguage* AppLanguage();
 InputManager* AppInput();
 DXLTextures* AppFontTextures();
+// The profile store (read at start-up, written at shut-down) and the records file.
+ProfileManager* AppProfiles();
+RecordsFile* AppRecords();
 // The sound manager lives in the App; outside a run (tests) a spare one.
 SoundManager& GetSoundManager();
 

@@ -252,8 +252,23 @@ void CloseGameDataLoading() {
     LogEndSection(true);
 }
 
+namespace {
+// A stage's place in the data pack's load order, from 1; 0 for the stages of
+// other ids (the sprite pack's), which run first in the order they were
+// registered, since the chunk loaders look their sprites up.
+size_t LoadOrderRank(uint32_t id) {
+    const auto* found = std::find(std::begin(kGameDataLoadOrder), std::end(kGameDataLoadOrder), id);
+    return found == std::end(kGameDataLoadOrder) ? 0 : size_t(found - std::begin(kGameDataLoadOrder)) + 1;
+}
+} // namespace
+
 void RegisterGameDataStage(const GameDataStage& stage) {
-    if (stage.pack && stage.load) RegisteredStages().push_back(stage);
+    if (!stage.pack || !stage.load) return;
+    std::vector<GameDataStage>& stages = RegisteredStages();
+    const size_t rank = LoadOrderRank(stage.id);
+    auto later = std::find_if(stages.begin(), stages.end(),
+                              [&](const GameDataStage& other) { return LoadOrderRank(other.id) > rank; });
+    stages.insert(later, stage);
 }
 
 void ClearGameDataStages() {

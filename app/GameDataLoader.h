@@ -100,8 +100,33 @@ constexpr uint32_t kLoadingReportInterval = 10;
 // loader is called once a frame with the pack and the stage's loader state
 // until it returns something other than kLoaderCallAgain; an error flag left
 // in the state is a fatal data error ("Sprites error!" when the pack is the
-// sprite pack). Registered stages run after the shell's own, in the order
-// they were registered.
+// sprite pack). Registered stages run after the shell's own, in the load
+// order above.
+// The load order of the data pack's chunks after the shell's own stages (the
+// digit fonts and fonts): characters, products, plants, building types,
+// villains and comics before the level table, which checks their ids; then
+// the bonuses and their icons, the award table and its icons, the main
+// screen and the map. A registered stage takes its place in this order
+// whenever it is registered; stages of other ids (the sprite pack's) run
+// before these, in the order they were registered. A stage whose subsystem
+// is not built is simply absent.
+constexpr uint32_t kStageBonusIcons = 0x424E4943; // 'BNIC'
+constexpr uint32_t kStageAwards = 0x41575244;     // 'AWRD'
+constexpr uint32_t kStageAwardIcons = 0x41574943; // 'AWIC'
+constexpr uint32_t kGameDataLoadOrder[] = {
+    0x43485152, // 'CHQR'
+    0x50524F44, // 'PROD'
+    0x504C4E54, // 'PLNT'
+    0x424C444E, // 'BLDN'
+    0x564C4E53, // 'VLNS'
+    0x434F4D58, // 'COMX'
+    0x4C564C53, // 'LVLS'
+    0x424F4E53, // 'BONS'
+    kStageBonusIcons, kStageAwards, kStageAwardIcons,
+    0x4D4E5343, // 'MNSC'
+    0x4D41504D, // 'MAPM'
+};
+
 struct GameDataStage {
     uint32_t id;
     float weight;

@@ -1,5 +1,6 @@
 #include "app/GameStates.h"
 
+#include "app/WindowInput.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
@@ -66,24 +67,31 @@ bool OnGameScreen(int32_t x, int32_t y) {
 }
 
 void RouteMouseDown(int32_t x, int32_t y, uint32_t button) {
+    if (WindowsTakeMouseDown(x, y, button)) return;
     if (g_callbacks.mouseDown && OnGameScreen(x, y)) g_callbacks.mouseDown(x, y, button);
 }
 void RouteMouseUp(int32_t x, int32_t y, uint32_t button) {
+    if (WindowsTakeMouseUp(x, y, button)) return;
     if (g_callbacks.mouseUp && OnGameScreen(x, y)) g_callbacks.mouseUp(x, y, button);
 }
 void RouteMouseMove(int32_t x, int32_t y, uint32_t mask) {
+    if (WindowsTakeMouseMove(x, y, mask)) return;
     if (g_callbacks.mouseMove && OnGameScreen(x, y)) g_callbacks.mouseMove(x, y, mask);
 }
 void RouteDoubleClick(int32_t x, int32_t y) {
+    if (WindowsTakeDoubleClick(x, y)) return;
     if (g_callbacks.mouseDoubleClick && OnGameScreen(x, y)) g_callbacks.mouseDoubleClick(x, y);
 }
 void RouteWheel(int32_t x, int32_t y, int32_t delta, uint32_t mask) {
+    if (WindowsTakeWheel(x, y, delta)) return;
     if (g_callbacks.mouseWheel && OnGameScreen(x, y)) g_callbacks.mouseWheel(x, y, delta, mask);
 }
 void RouteKeyDown(uint32_t key, uint32_t modifiers) {
+    if (WindowsTakeKeyDown(key, modifiers)) return;
     if (g_callbacks.keyDown) g_callbacks.keyDown(key, modifiers);
 }
 void RouteKeyUp(uint32_t key, uint32_t modifiers) {
+    if (WindowsTakeKeyUp(key, modifiers)) return;
     if (g_callbacks.keyUp) g_callbacks.keyUp(key, modifiers);
 }
 void RouteKeyRepeat(uint32_t key, uint32_t modifiers) {

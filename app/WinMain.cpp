@@ -12,10 +12,13 @@
 #include "app/Config.h"
 #include "app/GameDataLoader.h"
 #include "app/GameScreen.h"
+#include "app/GameShell.h"
 #include "app/GameSpriteHost.h"
 #include "app/GameStates.h"
 #include "app/LoadingScreen.h"
 #include "app/PlayUrl.h"
+#include "app/Profiles.h"
+#include "app/RecordsFile.h"
 #include "engine/Cursors.h"
 #include "engine/ImageReaders.h"
 #include "engine/InputManager.h"
@@ -23,6 +26,7 @@
 #include "engine/SoundManager.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
+#include "gui/Window.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
@@ -294,6 +298,7 @@ bool HandleWindowEvents(platform::Window& window, DXLWindowViewer* viewer) {
             break;
         }
     }
+    if (TakeMainWindowClose()) quit = true;
     if (const int signal = g_closeSignal; signal != 0) {
         g_closeSignal = 0;
         LogLabelPrintf(kLogIndent, "Signal", "%d: the main window is closed.", signal);
@@ -464,6 +469,8 @@ class App {
     DXLTextures* FontTextures() const { return fontTextures_.get(); }
     GameLanguage* Language() const { return language_.language.get(); }
     SoundManager& Sound() { return sound_; }
+    ProfileManager* Profiles() const { return profiles_.get(); }
+    RecordsFile* Records() const { return records_.get(); }
     int ExitCode() const { return exitCode_; }
 
   private:
@@ -488,6 +495,9 @@ class App {
     SoundManager sound_;
     PackSession packs_;
     LanguageHolder language_;
+    std::unique_ptr<WindowManager> windows_; // the game's windows, gone before the viewer
+    std::unique_ptr<ProfileManager> profiles_;
+    std::unique_ptr<RecordsFile> records_;
     int exitCode_ = 0;
 };
 
@@ -497,6 +507,9 @@ App::~App() {
     // The quit state closes the screen and runs the subsystems' quit hooks
     // (saving the running level and the profiles); then the members go.
     SetGameState(kStateQuit);
+    if (profiles_) profiles_->SaveCurrent();
+    EndGame();
+    SetWindowManager(nullptr);
     RemoveGameSpriteHost();
     SetAppServices({});
     SetStateChangeCallback(nullptr);
@@ -583,6 +596,9 @@ bool App::Start() {
     screen.Init(viewer_.get());
     ScreenParams params;
     LoadConfig(&params, screen, sound_);
+    profiles_ = std::make_unique<ProfileManager>(userFolder_);
+    profiles_->Load();
+    records_ = std::make_unique<RecordsFile>(profiles_.get());
     ReadConfigIni(ConfigIniPath(), &params, &ini_);
     Cheats = ini_.cheats;
     if (!screen.SetParams(params) && !viewer_->HasDevice()) {
@@ -619,6 +635,9 @@ bool App::Start() {
     }
     if (!OpenLanguage()) return false;
     SaveConfig(screen, sound_);
+    windows_ = std::make_unique<WindowManager>(viewer_.get(), language_.language.get());
+    SetWindowManager(windows_.get());
+    InitGame();
     return true;
 }
 
@@ -703,6 +722,14 @@ const std::u16string& AppProgramFolder() {
 const std::u16string& AppUserFolder() {
     static const std::u16string none;
     return g_app ? g_app->UserFolder() : none;
+}
+
+ProfileManager* AppProfiles() {
+    return g_app ? g_app->Profiles() : nullptr;
+}
+
+RecordsFile* AppRecords() {
+    return g_app ? g_app->Records() : nullptr;
 }
 
 int AppExitCode() {

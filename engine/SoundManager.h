@@ -125,5 +125,3 @@ class SoundManager {
     platform::AudioDevice* device_ = nullptr;
     SoundCore* core_ = nullptr;
 };
-
-// The game's one sound manager is held by the application (app/App.h).

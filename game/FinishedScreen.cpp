@@ -1,4 +1,5 @@
 #include "game/FinishedScreen.h"
+#include "game/ProfilesPanel.h"
 
 #include "app/App.h"
 
@@ -230,6 +231,7 @@ void FinishedScreen::ShowArrowCursor() {
 }
 
 void FinishedScreen::Update(uint32_t ms) {
+    UpdateProfilesPanel();
     if (quitWanted_) {
         SetGameState(kStateQuit); // deletes this screen
         return;
@@ -273,6 +275,7 @@ void FinishedScreen::Draw() {
     DrawShowpieces(centreX);
     DrawMarkupText(centreX);
     DrawCounter(centreX);
+    DrawProfilesPanel();
 }
 
 void FinishedScreen::DrawWalker(float centreX) {
@@ -380,6 +383,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
                    modifiers);
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
+    ProfilesPanelKey(virtualKey);
 }
 
 std::unique_ptr<FinishedScreen> g_screen;
@@ -417,6 +421,7 @@ void OpenFinishedScreen() {
 }
 
 void CloseFinishedScreen() {
+    CloseProfilesPanel();
     g_screen.reset();
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/GameDataLoader.h"
 #include "app/GameStates.h"
+#include "app/LevelLoading.h"
 #include "app/Logos.h"
 #include "engine/Cursors.h"
 #include "engine/Log.h"
@@ -25,6 +26,8 @@ void RegisterGameScreens() {
     RegisterGameStateScreen(kStateLogos, {OpenLogosScreen, CloseLogos, &LogosCallbacks()});
     RegisterGameStateScreen(kStateDataLoading,
                             {OpenGameDataLoading, CloseGameDataLoading, &GameDataLoadingCallbacks()});
+    RegisterGameStateScreen(kStateLevelLoading,
+                            {OpenLevelLoading, CloseLevelLoading, &LevelLoadingCallbacks()});
     RegisterGameStateScreen(kStateMainScreen,
                             {OpenMainScreen, CloseFinishedScreen, &FinishedScreenCallbacks()});
 }

@@ -126,21 +126,30 @@ int32_t LoadNothing(kis::DataFileReaderW*, LoaderState*) {
 }
 } // namespace
 
-TEST_F(StateScreensTest, RegisteredDataStagesFollowTheShellsOwnInOrder) {
+TEST_F(StateScreensTest, RegisteredDataStagesFollowTheShellsOwnInThePacksLoadOrder) {
     OpenGameDataLoading();
     ASSERT_NE(GetLoadingProgress(), nullptr);
     const int own = GetLoadingProgress()->StageCount();
     CloseGameDataLoading();
 
-    RegisterGameDataStage({0x4C564C53, 2.0f, "levels", NoPack, LoadNothing});   // 'LVLS'
-    RegisterGameDataStage({0x42444C4E, 1.0f, "buildings", NoPack, nullptr});    // refused: no loader
-    RegisterGameDataStage({0x50524F44, 1.0f, "products", NoPack, LoadNothing}); // 'PROD'
+    // Registered in any order, the chunk stages run in the pack's load order;
+    // a stage of another id (the sprite pack's) runs before them.
+    RegisterGameDataStage({0x4D41504D, 1.0f, "map", NoPack, LoadNothing});    // 'MAPM'
+    RegisterGameDataStage({0x4C564C53, 2.0f, "levels", NoPack, LoadNothing}); // 'LVLS'
+    RegisterGameDataStage({0x42444C4E, 1.0f, "buildings", NoPack, nullptr});  // refused: no loader
+    RegisterGameDataStage({kStageAwards, 1.0f, "awards", NoPack, LoadNothing});
+    RegisterGameDataStage({0x50524F44, 1.0f, "products", NoPack, LoadNothing});   // 'PROD'
+    RegisterGameDataStage({0x53505254, 1.0f, "sprites", NoPack, LoadNothing});    // 'SPRT'
+    RegisterGameDataStage({0x424F4E53, 1.0f, "bonuses", NoPack, LoadNothing});    // 'BONS'
+    RegisterGameDataStage({0x43485152, 1.0f, "characters", NoPack, LoadNothing}); // 'CHQR'
     OpenGameDataLoading();
     LoadingProgress* progress = GetLoadingProgress();
     ASSERT_NE(progress, nullptr);
-    ASSERT_EQ(progress->StageCount(), own + 2);
-    EXPECT_EQ(progress->StageId(own), 0x4C564C53u);
-    EXPECT_EQ(progress->StageId(own + 1), 0x50524F44u);
+    const std::vector<uint32_t> expected = {0x53505254, 0x43485152,   0x50524F44, 0x4C564C53,
+                                            0x424F4E53, kStageAwards, 0x4D41504D};
+    ASSERT_EQ(progress->StageCount(), own + int(expected.size()));
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(progress->StageId(own + int(i)), expected[i]) << i;
     CloseGameDataLoading();
 
     ClearGameDataStages();

@@ -1,0 +1,718 @@
+// Sections:
+//   file layout
+//   profile
+//   name check
+//   store: files
+//   store: profiles
+//   selection and errors
+
+#include "app/Profiles.h"
+
+#include "app/App.h"
+#include "engine/Log.h"
+#include "foundation/ByteOrder.h"
+#include "foundation/DataFile.h"
+#include "platform/Files.h"
+#include "platform/Utf.h"
+#include "text/GameLanguage.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// ---------------------------------------------------------------- file layout
+
+constexpr uint32_t kListTypeId = 0x5C542C92;
+constexpr uint32_t kListTypeVersion = 0x02822C7C;
+constexpr uint32_t kProfileTypeId = 0x164902A4;
+constexpr uint32_t kProfileTypeVersion = 0x02BE2E2A;
+constexpr uint32_t kUserDataVersion = 0x80000001;
+constexpr uint32_t kChunkList = 0x504C5354;    // 'PLST'
+constexpr uint32_t kChunkBest = 0x42455354;    // 'BEST'
+constexpr uint32_t kChunkProfile = 0x5052464C; // 'PRFL'
+constexpr uint32_t kChunkSave = 0x53415645;    // 'SAVE'
+constexpr uint32_t kBestEntrySize = 4 + kProfileNameUnits * 2;
+constexpr uint32_t kBestChunkSize = kRegimeCount * kProfileLevelCount * kBestEntrySize;
+// A saved game larger than this is not a level's save stream.
+constexpr uint32_t kMaxSaveSize = 16u << 20;
+
+using ReaderPtr = std::unique_ptr<kis::DataFileReaderW, decltype(&kis::CloseDataFile)>;
+
+ReaderPtr OpenReader(const std::u16string& path, uint32_t type, uint32_t version) {
+    return ReaderPtr(kis::OpenDataFileForRead(path.c_str(), type, version, kUserDataVersion),
+                     &kis::CloseDataFile);
+}
+
+// A chunk read whole, or nothing when it is missing or cannot be read.
+bool ReadChunk(kis::DataFileReaderW& reader, uint32_t id, uint32_t subId, std::vector<uint8_t>* bytes) {
+    if (!reader.HasChunk(id, subId) || !reader.OpenChunk(id, subId)) return false;
+    const uint32_t size = reader.GetOpenChunk()->size;
+    bytes->assign(size, 0);
+    const bool read = reader.Read(bytes->data(), size);
+    reader.CloseChunk();
+    return read;
+}
+
+// Reads the little-endian fields of a record whose size was checked.
+class FieldReader {
+  public:
+    FieldReader(const uint8_t* bytes, size_t size) : p_(bytes), left_(size) {}
+    uint32_t U32() {
+        if (left_ < 4) return 0;
+        const uint32_t v = kis::LoadLE32(p_);
+        p_ += 4, left_ -= 4;
+        return v;
+    }
+    int32_t I32() { return int32_t(U32()); }
+    void Units(char16_t* out, int n) {
+        for (int i = 0; i < n; ++i) {
+            if (left_ < 2) return;
+            out[i] = char16_t(kis::LoadLE16(p_));
+            p_ += 2, left_ -= 2;
+        }
+    }
+
+  private:
+    const uint8_t* p_;
+    size_t left_;
+};
+
+class FieldWriter {
+  public:
+    void U32(uint32_t v) {
+        uint8_t b[4];
+        kis::StoreLE32(b, v);
+        bytes.insert(bytes.end(), b, b + 4);
+    }
+    void Units(const char16_t* text, int n) {
+        for (int i = 0; i < n; ++i) {
+            uint8_t b[2];
+            kis::StoreLE16(b, uint16_t(text[i]));
+            bytes.insert(bytes.end(), b, b + 2);
+        }
+    }
+    std::vector<uint8_t> bytes;
+};
+
+// Field order of the results block, shared by the reader and the writer.
+template <class Visit> void VisitResults(ProfileResults& r, Visit&& word) {
+    word(r.reserved0);
+    word(r.tutorial);
+    word(r.regime);
+    word(r.hardAvailable);
+    for (uint32_t& w : r.reserved)
+        word(w);
+    for (RegimeProgress& g : r.regimes) {
+        word(g.newBonus);
+        for (uint32_t& w : g.owned)
+            word(w);
+        word(g.chosenCount);
+        for (int32_t& id : g.chosen)
+            word(reinterpret_cast<uint32_t&>(id));
+        for (LevelProgress& level : g.levels) {
+            word(level.status);
+            word(level.bestMs);
+        }
+    }
+    word(r.reserved230);
+}
+
+void DecodeProfile(const std::vector<uint8_t>& bytes, ProfileRecord* r) {
+    FieldReader in(bytes.data(), bytes.size());
+    in.Units(r->name, kProfileNameUnits);
+    r->number = in.U32();
+    r->useCount = in.U32();
+    r->flags = in.U32();
+    r->villainsInARow = in.I32();
+    for (int32_t& w : r->awards)
+        w = in.I32();
+    for (int32_t& w : r->awardsSeen)
+        w = in.I32();
+    VisitResults(r->results, [&](uint32_t& w) { w = in.U32(); });
+}
+
+std::vector<uint8_t> EncodeProfile(const ProfileRecord& record) {
+    ProfileRecord r = record;
+    FieldWriter out;
+    out.Units(r.name, kProfileNameUnits);
+    out.U32(r.number);
+    out.U32(r.useCount);
+    out.U32(r.flags);
+    out.U32(uint32_t(r.villainsInARow));
+    for (int32_t w : r.awards)
+        out.U32(uint32_t(w));
+    for (int32_t w : r.awardsSeen)
+        out.U32(uint32_t(w));
+    VisitResults(r.results, [&](uint32_t& w) { out.U32(w); });
+    return std::move(out.bytes);
+}
+
+// Brings every field the game relies on into its range; the repairs are
+// counted so the log can say a profile was mended.
+int RepairResults(ProfileResults& r) {
+    int repairs = 0;
+    auto flag = [&](uint32_t& w) {
+        if (w > 1) w = 1, ++repairs;
+    };
+    flag(r.tutorial);
+    flag(r.hardAvailable);
+    if (r.regime > 1) r.regime = kRegimeEasy, ++repairs;
+    for (RegimeProgress& g : r.regimes) {
+        if ((g.newBonus >> 24) > uint32_t(kBonusCount)) g.newBonus &= 0x00FFFFFF, ++repairs;
+        for (uint32_t& owned : g.owned)
+            flag(owned);
+        if (g.chosenCount > 3) g.chosenCount = 0, ++repairs;
+        for (int32_t& id : g.chosen)
+            if (id < -1 || id >= kBonusCount) id = -1, ++repairs;
+        for (LevelProgress& level : g.levels)
+            if (level.status > kLevelGold) level.status = kLevelLocked, ++repairs;
+    }
+    return repairs;
+}
+
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
+
+std::string Narrow(const std::u16string& text) {
+    return platform::Utf16ToUtf8(text);
+}
+
+std::u16string NameOf(const char16_t* units) {
+    size_t n = 0;
+    while (n < size_t(kProfileNameUnits) && units[n])
+        ++n;
+    return std::u16string(units, n);
+}
+
+void (*g_presentError)(const char16_t*, const char16_t*) = nullptr;
+
+} // namespace
+
+// ---------------------------------------------------------------- profile
+
+Profile::Profile(ProfileManager* owner, const ProfileRecord& record) : owner_(owner), record_(record) {}
+
+const char16_t* Profile::GreetingKey() const {
+    return record_.useCount < 2 ? u"welcom" : u"hello";
+}
+
+void Profile::AddAwards(uint32_t bits) {
+    if ((record_.flags | bits) == record_.flags) return;
+    record_.flags |= bits;
+    Save();
+}
+
+int32_t Profile::CountMedals(uint32_t regime, int32_t counts[3]) const {
+    int32_t n[3] = {};
+    if (regime < uint32_t(kRegimeCount))
+        for (const LevelProgress& level : record_.results.regimes[regime].levels)
+            if (level.status >= kLevelBronze && level.status <= kLevelGold) ++n[level.status - kLevelBronze];
+    if (counts) std::copy(n, n + 3, counts);
+    return n[0] + n[1] + n[2];
+}
+
+int32_t Profile::CountPassedLevels(uint32_t regime) const {
+    if (regime >= uint32_t(kRegimeCount)) return 0;
+    int32_t n = 0;
+    for (const LevelProgress& level : record_.results.regimes[regime].levels)
+        if (level.status >= kLevelPassed) ++n;
+    return n;
+}
+
+const SaveBuffer* Profile::GetSavedLevel(int32_t level) const {
+    if (level < 0 || level >= kProfileLevelCount) return nullptr;
+    auto found = saves_.find(SaveKey(Regime(), level));
+    return found == saves_.end() ? nullptr : &found->second;
+}
+
+void Profile::DeleteSavedLevel(int32_t level) {
+    if (level >= 0 && level < kProfileLevelCount) saves_.erase(SaveKey(Regime(), level));
+}
+
+void Profile::StoreSavedLevel(int32_t level, SaveBuffer bytes) {
+    if (level < 0 || level >= kProfileLevelCount || bytes.empty() || bytes.size() > kMaxSaveSize) return;
+    saves_[SaveKey(Regime(), level)] = std::move(bytes);
+}
+
+bool Profile::HasBonus(int32_t bonus) const {
+    return bonus >= 0 && bonus < kBonusCount && record_.results.regimes[Regime()].owned[bonus] != 0;
+}
+
+int32_t Profile::ListBonuses(int32_t list[kBonusCount]) const {
+    int32_t n = 0;
+    for (int32_t bonus = 0; bonus < kBonusCount; ++bonus)
+        if (HasBonus(bonus)) {
+            if (list) list[n] = bonus;
+            ++n;
+        }
+    return n;
+}
+
+void Profile::SetRegime(uint32_t regime) {
+    if (regime >= uint32_t(kRegimeCount) || regime == record_.results.regime) return;
+    record_.results.regime = regime;
+    Save();
+}
+
+void Profile::StoreLevelResult(int32_t level, int64_t timeMs, LevelResult* out) {
+    if (level < 0 || level >= kProfileLevelCount) return;
+    const ProfileHooks& hooks = owner_->Hooks();
+    const uint32_t regime = Regime();
+    RegimeProgress& progress = record_.results.regimes[regime];
+    LevelProgress& entry = progress.levels[level];
+    auto exists = [&](int32_t i, ProfileLevelInfo* info) {
+        ProfileLevelInfo spare;
+        return i >= 0 && i < kProfileLevelCount && hooks.levelInfo &&
+               hooks.levelInfo(i, info ? info : &spare);
+    };
+
+    LevelResult result = {};
+    ProfileLevelInfo info;
+    const bool known = exists(level, &info);
+    result.level = uint32_t(level);
+    result.regime = regime;
+    std::copy(info.limits[regime], info.limits[regime] + 3, result.limits);
+    result.statusBefore = entry.status;
+    result.bestBefore = entry.bestMs;
+    result.bonus = known ? info.bonus : -1;
+    if (hooks.setCurrentLevel) hooks.setCurrentLevel(level);
+
+    // The following group's levels come up when the next level is still locked.
+    const int32_t next = level + 1;
+    if (known && next < kProfileLevelCount && progress.levels[next].status == kLevelLocked)
+        for (int32_t i = next; i < kProfileLevelCount; ++i) {
+            ProfileLevelInfo later;
+            if (exists(i, &later) && later.group == info.group + 1 &&
+                progress.levels[i].status < kLevelUpcoming)
+                progress.levels[i].status = kLevelUpcoming;
+        }
+    if (exists(next, nullptr) && progress.levels[next].status < kLevelOpen)
+        progress.levels[next].status = kLevelOpen;
+
+    uint32_t grade = kLevelBronze;
+    if (timeMs >= 0) {
+        const uint32_t t = uint32_t(std::min<int64_t>(timeMs, INT32_MAX));
+        const uint32_t* limit = result.limits; // bronze, silver, gold
+        // The easy regime does not end at the bronze limit and never falls below bronze.
+        grade = t <= limit[2]                            ? kLevelGold
+                : t <= limit[1]                          ? kLevelSilver
+                : t <= limit[0] || regime == kRegimeEasy ? kLevelBronze
+                                                         : kLevelPassed;
+        result.timeMs = t;
+        if (entry.bestMs == 0 || t < entry.bestMs) {
+            entry.bestMs = t;
+            result.flags |= kResultNewBest;
+        }
+        if (owner_->OfferBestTime(regime, level, t, record_.name)) result.flags |= kResultRecord;
+    }
+    result.grade = grade;
+    entry.status = std::max(entry.status, grade);
+
+    if (result.bonus >= 0 && result.bonus < kBonusCount && !progress.owned[result.bonus]) {
+        progress.owned[result.bonus] = 1;
+        progress.newBonus = (progress.newBonus & 0x00FFFFFF) | (uint32_t(result.bonus + 1) << 24);
+        result.flags |= kResultNewBonus;
+    }
+    if (hooks.countLevelWin)
+        result.flags |= hooks.countLevelWin(*this) & (kResultAwardGoal | kResultAllAwards);
+    if (level == kHardRegimeLevel && !record_.results.hardAvailable) {
+        record_.results.hardAvailable = 1;
+        result.flags |= kResultHardRegime;
+    }
+    if (hooks.setMapState) hooks.setMapState(result);
+    DeleteSavedLevel(level);
+    Save();
+    if (result.flags & kResultRecord) owner_->SaveList(); // the best times live in profiles.dat
+    if (out) *out = result;
+}
+
+bool Profile::Save() {
+    return owner_->WriteProfile(*this);
+}
+
+const char16_t* GetProfileName(const Profile* profile) {
+    return profile ? profile->Name() : u"";
+}
+
+bool HasFlags(const Profile* profile, uint32_t bits) {
+    return profile && (profile->Record().flags & bits) == bits;
+}
+
+// ---------------------------------------------------------------- name check
+
+ProfileManager::ProfileManager(std::u16string folder) : folder_(std::move(folder)), allowed_(65537, 0) {
+    for (uint32_t c = 0x20; c < 0x10000; ++c) {
+        const bool control = c >= 0x7F && c <= 0x9F;
+        const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+        const bool nonCharacter = c >= 0xFFFE;
+        allowed_[c] = !control && !surrogate && !nonCharacter;
+    }
+}
+
+ProfileManager::~ProfileManager() = default;
+
+void ProfileManager::SetAllowedCharacters(std::vector<uint8_t> map) {
+    map.resize(65537, 0);
+    map[0] = 0;
+    allowed_ = std::move(map);
+}
+
+int32_t ProfileManager::NormalizeName(const char16_t* name, std::u16string* out) const {
+    return CheckName(name, out, nullptr);
+}
+
+int32_t ProfileManager::CheckName(const char16_t* name, std::u16string* out, const Profile* self) const {
+    std::u16string kept;
+    bool blank = false;
+    for (const char16_t* p = name ? name : u""; *p; ++p) {
+        if (IsBlank(*p)) {
+            blank = !kept.empty();
+            continue;
+        }
+        if (blank) kept += u' ';
+        blank = false;
+        kept += *p;
+        if (kept.size() > size_t(kProfileNameLength)) return kProfileErrorTooLong;
+        if (!allowed_[*p]) return kProfileErrorCharacter;
+    }
+    if (kept.empty()) return kProfileErrorEmpty;
+    for (const auto& profile : profiles_)
+        if (profile.get() != self && kept == profile->Name()) return kProfileErrorUsed;
+    if (out) *out = kept;
+    return kProfileOk;
+}
+
+// ---------------------------------------------------------------- store: files
+
+std::u16string ProfileManager::ListPath() const {
+    return folder_ + u"\\profiles.dat";
+}
+
+std::u16string ProfileManager::ProfilePath(uint32_t number) const {
+    const std::string digits = std::to_string(number);
+    return folder_ + u"\\profile" + std::u16string(digits.begin(), digits.end()) + u".dat";
+}
+
+bool ProfileManager::WriteAllowed(const std::u16string& path) {
+    if (!writesRefused_ && gate_ && !gate_(path)) writesRefused_ = true;
+    return !writesRefused_;
+}
+
+bool ProfileManager::WriteFile(const std::u16string& path, uint32_t type, uint32_t version,
+                               const std::vector<Chunk>& chunks) {
+    if (writesRefused_) return false;
+    kis::DataFileWriterW writer(type, version, kUserDataVersion);
+    bool good = writer.Open(path.c_str(), true);
+    for (const Chunk& chunk : chunks)
+        good = good && writer.BeginChunk(chunk.id, chunk.subId) &&
+               writer.Write(chunk.bytes->data(), uint32_t(chunk.bytes->size())) && writer.EndChunk();
+    if (good && !WriteAllowed(path)) {
+        writer.Fail(); // the old file stays, as after a crash before the rename
+        return false;
+    }
+    if (good) good = writer.Close();
+    if (!good) LogErrorPrintf(kLogIndent, "The file %s could not be written.", Narrow(path).c_str());
+    return good;
+}
+
+bool ProfileManager::WriteProfile(const Profile& profile) {
+    const std::vector<uint8_t> record = EncodeProfile(profile.record_);
+    std::vector<Chunk> chunks = {{kChunkProfile, 1, &record}};
+    for (const auto& [key, bytes] : profile.saves_)
+        chunks.push_back({kChunkSave, key, &bytes});
+    return WriteFile(ProfilePath(profile.Number()), kProfileTypeId, kProfileTypeVersion, chunks);
+}
+
+bool ProfileManager::SaveList() {
+    FieldWriter list;
+    list.U32(current_ ? current_->Number() : 0);
+    list.U32(uint32_t(profiles_.size()));
+    for (const auto& profile : profiles_)
+        list.U32(profile->Number());
+    FieldWriter best;
+    for (const auto& regime : best_)
+        for (const Best& entry : regime) {
+            best.U32(entry.ms);
+            best.Units(entry.holder, kProfileNameUnits);
+        }
+    // A list that could not be read is kept beside before it is replaced.
+    if (listDamaged_ && !writesRefused_) {
+        const std::u16string aside = ListPath() + u".bad";
+        if (platform::RenameFile(platform::GamePath(ListPath()), platform::GamePath(aside)))
+            LogLabelPrintf(kLogIndent, "Profiles", "the unreadable list is kept as %s",
+                           Narrow(aside).c_str());
+        listDamaged_ = false;
+    }
+    return WriteFile(ListPath(), kListTypeId, kListTypeVersion,
+                     {{kChunkList, 1, &list.bytes}, {kChunkBest, 1, &best.bytes}});
+}
+
+bool ProfileManager::SaveCurrent() {
+    const bool profile = !current_ || WriteProfile(*current_);
+    return SaveList() && profile;
+}
+
+bool ProfileManager::ReadList(uint32_t* current, std::vector<uint32_t>* numbers) {
+    ReaderPtr reader = OpenReader(ListPath(), kListTypeId, kListTypeVersion);
+    if (!reader) return false;
+    std::vector<uint8_t> list;
+    if (!ReadChunk(*reader, kChunkList, 1, &list) || list.size() < 8) return false;
+    FieldReader in(list.data(), list.size());
+    *current = in.U32();
+    const uint32_t count = in.U32();
+    if (count > uint32_t(kMaxProfiles) || list.size() != 8 + size_t(count) * 4) return false;
+    for (uint32_t i = 0; i < count; ++i)
+        numbers->push_back(in.U32());
+    std::vector<uint8_t> best;
+    if (ReadChunk(*reader, kChunkBest, 1, &best) && best.size() == kBestChunkSize) {
+        FieldReader bestIn(best.data(), best.size());
+        for (auto& regime : best_)
+            for (Best& entry : regime) {
+                entry.ms = bestIn.U32();
+                bestIn.Units(entry.holder, kProfileNameUnits);
+                entry.holder[kProfileNameUnits - 1] = 0;
+            }
+    } else {
+        LogLabelPrintf(kLogIndent, "Profiles", "the best times of profiles.dat are missing or damaged");
+    }
+    return true;
+}
+
+std::unique_ptr<Profile> ProfileManager::ReadProfile(uint32_t number) {
+    const std::u16string path = ProfilePath(number);
+    const std::string name = Narrow(path);
+    auto refuse = [&](const char* why) {
+        LogErrorPrintf(kLogIndent, "The profile %s is left out (the file is kept): %s.", name.c_str(), why);
+        return nullptr;
+    };
+    if (number == 0) return refuse("number 0");
+    if (!platform::FileExists(platform::GamePath(path))) return refuse("the file is missing");
+    ReaderPtr reader = OpenReader(path, kProfileTypeId, kProfileTypeVersion);
+    if (!reader) return refuse("not a readable profile file");
+    std::vector<uint8_t> bytes;
+    if (!ReadChunk(*reader, kChunkProfile, 1, &bytes)) return refuse("no profile record");
+    if (bytes.size() != sizeof(ProfileRecord)) return refuse("the profile record has the wrong size");
+    ProfileRecord record = {};
+    DecodeProfile(bytes, &record);
+    if (record.number != number) return refuse("the record's number is not the file's");
+    const std::u16string stored = NameOf(record.name);
+    std::u16string normal;
+    const int32_t nameError = CheckName(stored.c_str(), &normal, nullptr);
+    if (nameError == kProfileErrorEmpty || nameError == kProfileErrorTooLong)
+        return refuse("the name is unusable");
+    if (nameError == kProfileOk && normal != stored) {
+        std::fill(std::begin(record.name), std::end(record.name), u'\0');
+        std::copy(normal.begin(), normal.end(), record.name);
+    }
+    record.name[kProfileNameUnits - 1] = 0;
+    if (int repairs = RepairResults(record.results))
+        LogLabelPrintf(kLogIndent, "Profiles", "%s: %d values out of range were mended", name.c_str(),
+                       repairs);
+
+    auto profile = std::make_unique<Profile>(this, record);
+    // Saved games: one per regime and level; the level checks the stream itself.
+    const std::vector<kis::DataFileEntry> entries = reader->GetRoot().entries;
+    for (const kis::DataFileEntry& entry : entries) {
+        if (entry.id != kChunkSave) continue;
+        const uint32_t regime = entry.subId / 256, level = entry.subId % 256;
+        std::vector<uint8_t> save;
+        if (regime >= uint32_t(kRegimeCount) || level >= uint32_t(kProfileLevelCount) || entry.size == 0 ||
+            entry.size > kMaxSaveSize || !ReadChunk(*reader, kChunkSave, entry.subId, &save)) {
+            LogErrorPrintf(kLogIndent, "%s: the saved game 0x%X is dropped.", name.c_str(), entry.subId);
+            continue;
+        }
+        profile->saves_[entry.subId] = std::move(save);
+    }
+    return profile;
+}
+
+void ProfileManager::Load() {
+    for (const auto& profile : profiles_)
+        Notify(ProfileEvent::Deleted, profile.get());
+    profiles_.clear();
+    current_ = nullptr;
+    for (auto& regime : best_)
+        for (Best& entry : regime)
+            entry = Best();
+    listDamaged_ = false;
+
+    uint32_t current = 0;
+    std::vector<uint32_t> numbers;
+    if (!platform::FileExists(platform::GamePath(ListPath()))) return;
+    if (!ReadList(&current, &numbers)) {
+        LogErrorPrintf(kLogIndent, "profiles.dat cannot be read; the game starts without profiles.");
+        listDamaged_ = true;
+        numbers.clear();
+        return;
+    }
+    for (uint32_t number : numbers) {
+        if (FindByNumber(number)) continue; // listed twice
+        std::unique_ptr<Profile> profile = ReadProfile(number);
+        if (!profile) continue;
+        if (CheckName(profile->Name(), nullptr, nullptr) == kProfileErrorUsed) {
+            LogErrorPrintf(kLogIndent, "The profile %s is left out: another profile has its name.",
+                           Narrow(ProfilePath(number)).c_str());
+            continue;
+        }
+        profiles_.push_back(std::move(profile));
+    }
+    current_ = FindByNumber(current);
+    LogLabelPrintf(kLogIndent, "Profiles", "%d read", Count());
+}
+
+// ---------------------------------------------------------------- store: profiles
+
+Profile* ProfileManager::GetProfile(int32_t i) const {
+    if (i < 0 || i >= Count()) return nullptr;
+    return profiles_[size_t(Count() - 1 - i)].get();
+}
+
+Profile* ProfileManager::FindByNumber(uint32_t number) const {
+    for (const auto& profile : profiles_)
+        if (profile->Number() == number) return profile.get();
+    return nullptr;
+}
+
+// Numbers are not given again while any file of theirs is there: an
+// unreadable profile's file and an old profile's records stay with their owner.
+uint32_t ProfileManager::FreeNumber() const {
+    for (uint32_t n = 1;; ++n) {
+        if (FindByNumber(n)) continue;
+        const std::string digits = std::to_string(n);
+        const std::u16string records =
+            folder_ + u"\\records" + std::u16string(digits.begin(), digits.end()) + u".txt";
+        if (platform::PathExists(platform::GamePath(ProfilePath(n))) ||
+            platform::PathExists(platform::GamePath(records)))
+            continue;
+        return n;
+    }
+}
+
+Profile* ProfileManager::CreateProfile(const char16_t* name, int32_t* error) {
+    int32_t spare;
+    int32_t& result = error ? *error : spare;
+    if (Count() >= kMaxProfiles) {
+        result = kProfileErrorTooMany;
+        return nullptr;
+    }
+    std::u16string normal;
+    result = NormalizeName(name, &normal);
+    if (result != kProfileOk) return nullptr;
+
+    ProfileRecord record = {};
+    std::copy(normal.begin(), normal.end(), record.name);
+    record.number = FreeNumber();
+    record.results.tutorial = 1;
+    for (RegimeProgress& regime : record.results.regimes) {
+        std::fill(std::begin(regime.chosen), std::end(regime.chosen), -1);
+        regime.levels[0].status = kLevelOpen; // a new player can start the first level
+    }
+    auto profile = std::make_unique<Profile>(this, record);
+    if (!WriteProfile(*profile)) {
+        result = kProfileErrorWrite;
+        return nullptr;
+    }
+    profiles_.push_back(std::move(profile));
+    SaveList();
+    return profiles_.back().get();
+}
+
+void ProfileManager::DeleteProfile(Profile* profile) {
+    auto found = std::find_if(profiles_.begin(), profiles_.end(),
+                              [&](const std::unique_ptr<Profile>& p) { return p.get() == profile; });
+    if (found == profiles_.end()) return;
+    Notify(ProfileEvent::Deleted, profile);
+    if (current_ == profile) {
+        current_ = nullptr;
+        Notify(ProfileEvent::CurrentChanged, nullptr);
+    }
+    const std::u16string path = ProfilePath(profile->Number());
+    profiles_.erase(found);
+    // The file goes only once the list without it is written: a list that
+    // still names the profile always finds its file.
+    if (SaveList()) platform::DeleteFile(platform::GamePath(path));
+}
+
+void ProfileManager::SetCurrent(Profile* profile) {
+    if (profile && !FindByNumber(profile->Number())) return;
+    if (profile == current_) return;
+    current_ = profile;
+    Notify(ProfileEvent::CurrentChanged, profile);
+    SaveList();
+}
+
+uint32_t ProfileManager::BestTime(uint32_t regime, int32_t level) const {
+    if (regime >= uint32_t(kRegimeCount) || level < 0 || level >= kProfileLevelCount) return 0;
+    return best_[regime][level].ms;
+}
+
+const char16_t* ProfileManager::BestHolder(uint32_t regime, int32_t level) const {
+    if (regime >= uint32_t(kRegimeCount) || level < 0 || level >= kProfileLevelCount) return u"";
+    return best_[regime][level].holder;
+}
+
+bool ProfileManager::OfferBestTime(uint32_t regime, int32_t level, uint32_t ms, const char16_t* holder) {
+    Best& best = best_[regime][level];
+    if (best.ms != 0 && ms >= best.ms) return false;
+    best.ms = ms;
+    std::fill(std::begin(best.holder), std::end(best.holder), u'\0');
+    for (int i = 0; i < kProfileNameUnits - 1 && holder[i]; ++i)
+        best.holder[i] = holder[i];
+    return true;
+}
+
+void ProfileManager::AddListener(const void* key, ProfileListener listener) {
+    listeners_.emplace_back(key, std::move(listener));
+}
+
+void ProfileManager::RemoveListener(const void* key) {
+    std::erase_if(listeners_, [&](const auto& entry) { return entry.first == key; });
+}
+
+void ProfileManager::Notify(ProfileEvent event, Profile* profile) {
+    const auto listeners = listeners_; // a listener may remove itself
+    for (const auto& entry : listeners)
+        entry.second(event, profile);
+}
+
+// ---------------------------------------------------------------- selection and errors
+
+bool SelectProfile(Profile* profile) {
+    if (!profile) return false;
+    ProfileManager& manager = *profile->owner_;
+    if (manager.Current() == profile) return true;
+    const int32_t error = manager.CheckName(profile->Name(), nullptr, profile);
+    if (error != kProfileOk) {
+        ShowProfileError(error);
+        return false;
+    }
+    ++profile->record_.useCount;
+    manager.SetCurrent(profile);
+    return manager.SaveCurrent();
+}
+
+const char16_t* ProfileErrorKey(int32_t error) {
+    switch (error) {
+    case kProfileErrorEmpty:
+        return u"err_empty";
+    case kProfileErrorUsed:
+        return u"err_used";
+    default:
+        return u"err_unknown";
+    }
+}
+
+void SetProfileErrorPresenter(void (*present)(const char16_t* caption, const char16_t* text)) {
+    g_presentError = present;
+}
+
+void ShowProfileError(int32_t error) {
+    const GameLanguage* language = AppLanguage();
+    const char16_t* caption = language ? language->GetText(u"profile_errors", u"error", true) : u"error";
+    const char16_t* text = language ? language->GetText(u"profile_errors", ProfileErrorKey(error), true)
+                                    : ProfileErrorKey(error);
+    LogLabelPrintf(kLogIndent, "Profile error", "%d: %s", error, Narrow(text ? text : u"").c_str());
+    if (g_presentError) g_presentError(caption ? caption : u"", text ? text : u"");
+}

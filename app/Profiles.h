@@ -1,0 +1,333 @@
+#pragma once
+// The profile store: up to 12 named player profiles, each with its progress
+// per regime (level status and best times, bonuses), awards, once-only flags
+// and one saved game per level and regime; the best time of all profiles per
+// level; and the current profile.
+//
+// Files in the per-user folder (docs/formats/user-files.md):
+//   profiles.dat         the list (oldest first), the current number, the best times
+//   profile<N>.dat       one profile: its record ('PRFL') and its saved games ('SAVE')
+// Every file is written aside and renamed over the old one, so a crash at any
+// moment leaves the old file or the new one. A file that cannot be read is
+// never written over unread: a damaged profile is left out of the list (its
+// file kept, its number not given again), a damaged profiles.dat is kept
+// beside as profiles.dat.bad before the first new one replaces it. File
+// names come from profile numbers only, never from the player's text.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+constexpr int32_t kMaxProfiles = 12;
+constexpr int32_t kProfileNameLength = 16; // characters of a name
+constexpr int32_t kProfileNameUnits = 32;  // UTF-16 units of the stored name field
+constexpr int32_t kProfileLevelCount = 41;
+constexpr int32_t kRegimeCount = 2;
+constexpr int32_t kRegimeEasy = 0;
+constexpr int32_t kRegimeHard = 1;
+constexpr int32_t kBonusCount = 6;
+constexpr int32_t kAwardWordCount = 18;
+
+// Results of the name check and of creating a profile.
+constexpr int32_t kProfileOk = 0;
+constexpr int32_t kProfileErrorTooMany = 10;
+constexpr int32_t kProfileErrorEmpty = 20;
+constexpr int32_t kProfileErrorTooLong = 21;
+constexpr int32_t kProfileErrorCharacter = 22;
+constexpr int32_t kProfileErrorUsed = 23;
+constexpr int32_t kProfileErrorWrite = 30; // the profile file could not be written
+
+// Level status in a regime.
+constexpr uint32_t kLevelLocked = 0;
+constexpr uint32_t kLevelUpcoming = 1;
+constexpr uint32_t kLevelOpen = 2;
+constexpr uint32_t kLevelPassed = 3; // without a medal
+constexpr uint32_t kLevelBronze = 4;
+constexpr uint32_t kLevelSilver = 5;
+constexpr uint32_t kLevelGold = 6;
+
+// Once-only bits of the profile's flag word.
+constexpr uint32_t kProfileFlagWarehouseFull = 0x1;
+constexpr uint32_t kProfileFlagEasyMapTutorial = 0x2;
+constexpr uint32_t kProfileFlagBonusHint = 0x4;
+constexpr uint32_t kProfileFlagHardMapTutorial = 0x10;
+
+// Bits of the level result's flag word.
+constexpr uint32_t kResultNewBest = 1;    // better than the profile's own best (or the first time)
+constexpr uint32_t kResultRecord = 2;     // better than every profile's best
+constexpr uint32_t kResultAwardGoal = 4;  // the award goal of level wins crossed its threshold
+constexpr uint32_t kResultHardRegime = 8; // the hard regime became available
+constexpr uint32_t kResultNewBonus = 16;  // the level's bonus is new to the profile
+constexpr uint32_t kResultAllAwards = 32; // every award is now complete
+// The level whose first win makes the hard regime available (the eighth).
+constexpr int32_t kHardRegimeLevel = 7;
+
+// ---------------------------------------------------------------- records
+
+struct LevelProgress {
+    uint32_t status; // kLevelLocked..kLevelGold
+    uint32_t bestMs; // 0: none
+};
+static_assert(sizeof(LevelProgress) == 8);
+
+// A regime's part of the results: 93 words.
+struct RegimeProgress {
+    uint32_t newBonus;           // bits 24-31: id + 1 of a newly earned bonus (0 none)
+    uint32_t owned[kBonusCount]; // 1: the bonus is owned
+    uint32_t chosenCount;        // 0..3
+    int32_t chosen[3];           // bonus ids, -1 empty
+    LevelProgress levels[kProfileLevelCount];
+};
+static_assert(sizeof(RegimeProgress) == 372);
+
+// The results block of 231 words.
+struct ProfileResults {
+    uint32_t reserved0;
+    uint32_t tutorial;      // 1: level tutorials run
+    uint32_t regime;        // kRegimeEasy or kRegimeHard
+    uint32_t hardAvailable; // 1 once the hard-regime level was won
+    uint32_t reserved[40];
+    RegimeProgress regimes[kRegimeCount];
+    uint32_t reserved230;
+};
+static_assert(sizeof(ProfileResults) == 924);
+
+// The 'PRFL' chunk of a profile file.
+struct ProfileRecord {
+    char16_t name[kProfileNameUnits];
+    uint32_t number;
+    uint32_t useCount;
+    uint32_t flags;
+    int32_t villainsInARow;
+    int32_t awards[kAwardWordCount];     // nine award counters, eight goal counters, the final-award flag
+    int32_t awardsSeen[kAwardWordCount]; // the last-seen copy
+    ProfileResults results;
+};
+static_assert(sizeof(ProfileRecord) == 1148);
+
+// The 11 words of a stored level result.
+struct LevelResult {
+    uint32_t level;
+    uint32_t flags; // kResult...
+    uint32_t regime;
+    uint32_t limits[3]; // bronze, silver, gold (ms)
+    uint32_t statusBefore;
+    uint32_t grade;
+    uint32_t bestBefore;
+    uint32_t timeMs;
+    int32_t bonus; // the bonus the level gives, -1 none
+};
+static_assert(sizeof(LevelResult) == 44);
+
+// A saved running level: the bytes of its save stream.
+using SaveBuffer = std::vector<uint8_t>;
+
+// What the level table tells the profiles of a level.
+struct ProfileLevelInfo {
+    uint32_t group = 0;
+    int32_t bonus = -1;                    // given on a win
+    uint32_t limits[kRegimeCount][3] = {}; // per regime: bronze, silver, gold (ms)
+};
+
+// What the subsystems above the shell do when a level result is stored; any
+// member may be empty. The level table answers false for a level that does
+// not exist.
+struct ProfileHooks {
+    std::function<bool(int32_t level, ProfileLevelInfo* info)> levelInfo;
+    // The map's current level and its state after a result.
+    std::function<void(int32_t level)> setCurrentLevel;
+    std::function<void(const LevelResult& result)> setMapState;
+    // Counts a level win towards the awards: kResultAwardGoal and
+    // kResultAllAwards of the answer go into the result's flags.
+    std::function<uint32_t(class Profile& profile)> countLevelWin;
+};
+
+class ProfileManager;
+
+// ---------------------------------------------------------------- profile
+
+class Profile {
+  public:
+    Profile(ProfileManager* owner, const ProfileRecord& record);
+    Profile(const Profile&) = delete;
+    Profile& operator=(const Profile&) = delete;
+
+    const ProfileRecord& Record() const { return record_; }
+    // Only for the subsystems that keep fields of the record (awards, chosen
+    // bonuses); they call Save afterwards.
+    ProfileRecord& MutableRecord() { return record_; }
+    uint32_t Number() const { return record_.number; }
+    const char16_t* Name() const { return record_.name; }
+    uint32_t Regime() const { return record_.results.regime; }
+    // The greeting's key: "welcom" while the profile was used fewer than two times, else "hello".
+    const char16_t* GreetingKey() const;
+
+    // ORs bits into the flag word; saves when any of them was new.
+    void AddAwards(uint32_t bits);
+    // The numbers of levels with grade 4, 5 and 6 (into counts when given); their sum.
+    int32_t CountMedals(uint32_t regime, int32_t counts[3]) const;
+    // Levels with status 3 or more.
+    int32_t CountPassedLevels(uint32_t regime) const;
+
+    // The saved games, of the current regime.
+    const SaveBuffer* GetSavedLevel(int32_t level) const;
+    bool HasSavedLevel(int32_t level) const { return GetSavedLevel(level) != nullptr; }
+    void DeleteSavedLevel(int32_t level);
+    // Keeps the saved game of a level in the current regime (saved with the profile).
+    void StoreSavedLevel(int32_t level, SaveBuffer bytes);
+    size_t SavedGameCount() const { return saves_.size(); }
+
+    bool HasBonus(int32_t bonus) const;
+    // The ids of the owned bonuses of the current regime (into list when
+    // given, up to six); their number.
+    int32_t ListBonuses(int32_t list[kBonusCount]) const;
+
+    // Switches the regime; saves when it changed.
+    void SetRegime(uint32_t regime);
+
+    // Stores the result of a won level (timeMs < 0: no level object, the
+    // grade is bronze) and saves the profile; fills out when given.
+    void StoreLevelResult(int32_t level, int64_t timeMs, LevelResult* out);
+
+    // Writes the profile file; false when it could not be written.
+    bool Save();
+
+  private:
+    friend class ProfileManager;
+    friend bool SelectProfile(Profile* profile);
+    static uint32_t SaveKey(uint32_t regime, int32_t level) { return regime * 256 + uint32_t(level); }
+
+    ProfileManager* owner_; // the store that holds this profile
+    ProfileRecord record_;
+    std::map<uint32_t, SaveBuffer> saves_; // by regime x 256 + level
+};
+
+// The profile's name (at most 16 characters).
+const char16_t* GetProfileName(const Profile* profile);
+// True when every one of the bits is set in the profile's flag word.
+bool HasFlags(const Profile* profile, uint32_t bits);
+
+// ---------------------------------------------------------------- store
+
+enum class ProfileEvent {
+    CurrentChanged, // another profile (or none) became current
+    Deleted,        // the profile is about to be deleted: drop every pointer to it
+};
+using ProfileListener = std::function<void(ProfileEvent event, Profile* profile)>;
+
+class ProfileManager {
+  public:
+    // The store of the profiles in the folder (game form); nothing is read yet.
+    explicit ProfileManager(std::u16string folder);
+    ~ProfileManager();
+    ProfileManager(const ProfileManager&) = delete;
+    ProfileManager& operator=(const ProfileManager&) = delete;
+
+    // Reads profiles.dat and the profile files it lists. Missing or damaged
+    // files are logged and passed over; the game goes on.
+    void Load();
+
+    Profile* Current() const { return current_; }
+    int32_t Count() const { return int32_t(profiles_.size()); }
+    // Profile i as listed: the newest first. Null out of range.
+    Profile* GetProfile(int32_t i) const;
+    Profile* FindByNumber(uint32_t number) const;
+
+    // Drops leading and trailing blanks and folds runs of blanks into one;
+    // then 21 for more than 16 characters, 22 for a character outside the
+    // allowed map, 20 for nothing left, 23 for a name a profile has, else 0.
+    // out (when given) receives the normalised name.
+    int32_t NormalizeName(const char16_t* name, std::u16string* out) const;
+    // A new profile with the name (normalised), listed first and saved with
+    // profiles.dat; error gets 0 or the reason it was not made (10: twelve
+    // exist; else NormalizeName's).
+    Profile* CreateProfile(const char16_t* name, int32_t* error = nullptr);
+    // Deselects the profile when current, tells the listeners, deletes it and
+    // its file, and writes profiles.dat.
+    void DeleteProfile(Profile* profile);
+    // Makes the profile current (null: none) without counting a use; writes profiles.dat.
+    void SetCurrent(Profile* profile);
+    // Writes the current profile and profiles.dat; false when a write failed.
+    bool SaveCurrent();
+    bool SaveList();
+
+    // The allowed-character map: one byte per UTF-16 unit (non-zero:
+    // allowed), plus one. By default every printable unit is allowed.
+    const std::vector<uint8_t>& AllowedCharacters() const { return allowed_; }
+    void SetAllowedCharacters(std::vector<uint8_t> map);
+
+    // The best time of all profiles per regime and level, and its holder.
+    uint32_t BestTime(uint32_t regime, int32_t level) const;
+    const char16_t* BestHolder(uint32_t regime, int32_t level) const;
+
+    void AddListener(const void* key, ProfileListener listener);
+    void RemoveListener(const void* key);
+
+    void SetHooks(ProfileHooks hooks) { hooks_ = std::move(hooks); }
+    const ProfileHooks& Hooks() const { return hooks_; }
+
+    // Tests: asked before each written file replaces the old one; false
+    // leaves the old file (as a crash before the rename would) and refuses
+    // every later write too.
+    void SetWriteGate(std::function<bool(const std::u16string& path)> gate) { gate_ = std::move(gate); }
+    // Asks the gate about a file of the store about to replace its old copy.
+    bool WriteAllowed(const std::u16string& path);
+
+    const std::u16string& Folder() const { return folder_; }
+    std::u16string ListPath() const;
+    std::u16string ProfilePath(uint32_t number) const;
+
+  private:
+    friend class Profile;
+    friend bool SelectProfile(Profile* profile);
+    struct Best {
+        uint32_t ms = 0;
+        char16_t holder[kProfileNameUnits] = {};
+    };
+
+    struct Chunk {
+        uint32_t id, subId;
+        const std::vector<uint8_t>* bytes;
+    };
+    // The name check; self (when given) does not count as having the name.
+    int32_t CheckName(const char16_t* name, std::u16string* out, const Profile* self) const;
+    // Writes the file aside and renames it over the old one.
+    bool WriteFile(const std::u16string& path, uint32_t type, uint32_t version,
+                   const std::vector<Chunk>& chunks);
+    bool WriteProfile(const Profile& profile);
+    std::unique_ptr<Profile> ReadProfile(uint32_t number);
+    bool ReadList(uint32_t* current, std::vector<uint32_t>* numbers);
+    uint32_t FreeNumber() const;
+    void Notify(ProfileEvent event, Profile* profile);
+    // Records a time of a profile; true when it beats every profile's best.
+    bool OfferBestTime(uint32_t regime, int32_t level, uint32_t ms, const char16_t* holder);
+
+    std::u16string folder_;
+    std::vector<std::unique_ptr<Profile>> profiles_; // oldest first
+    Profile* current_ = nullptr;                     // one of profiles_, or null
+    std::vector<uint8_t> allowed_;
+    Best best_[kRegimeCount][kProfileLevelCount];
+    std::vector<std::pair<const void*, ProfileListener>> listeners_;
+    ProfileHooks hooks_;
+    std::function<bool(const std::u16string&)> gate_;
+    bool writesRefused_ = false;
+    bool listDamaged_ = false; // profiles.dat could not be read: kept aside before it is replaced
+};
+
+// Makes a profile current in its store: nothing when it already is; a
+// profile whose name does not pass the check shows the error; otherwise its
+// use counter rises and the profile and profiles.dat are written. True on
+// success.
+bool SelectProfile(Profile* profile);
+
+// Shows a profile error (20 empty, 23 used, any other unknown) in a
+// one-button dialog, caption "error", texts of group "profile_errors".
+void ShowProfileError(int32_t error);
+// The text key of an error's message.
+const char16_t* ProfileErrorKey(int32_t error);
+// What shows the error: the dialog of the window toolkit once the program
+// installs it; until then the error is logged. (caption, text)
+void SetProfileErrorPresenter(void (*present)(const char16_t* caption, const char16_t* text));

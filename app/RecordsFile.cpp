@@ -1,0 +1,99 @@
+#include "app/RecordsFile.h"
+
+#include "app/Profiles.h"
+#include "engine/Log.h"
+#include "foundation/Stream.h"
+#include "platform/Files.h"
+#include "platform/Utf.h"
+
+#include <cstdio>
+
+namespace {
+
+const char16_t kCrLf[] = u"\r\n";
+
+bool HasMark(const std::u16string& path) {
+    platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileRead,
+                                               platform::FileCreation::OpenExisting);
+    uint8_t mark[2] = {};
+    return file.IsOpen() && file.ReadExact(mark, 2) && mark[0] == 0xFF && mark[1] == 0xFE;
+}
+
+} // namespace
+
+std::u16string RecordsLine(const LevelResult& result) {
+    const uint32_t seconds = result.timeMs / 1000;
+    char text[64];
+    std::snprintf(text, sizeof text, "level_%02u %s: %02u:%02u:%02u", result.level + 1,
+                  result.regime == uint32_t(kRegimeHard) ? "Hard" : "Easy", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return u"Рекорд " + platform::Utf8ToUtf16(text);
+}
+
+bool SaveStringsToFile(const kis::WideStrings& lines, const std::u16string& path) {
+    const std::u16string aside = path + u".bak";
+    {
+        kis::FileStreamW stream(aside.c_str(), kis::kStreamWrite, kis::kStreamCreateAlways);
+        if (!stream.IsOpen()) return false;
+        lines.SaveToStream(stream);
+    }
+    // On the disk before it may replace the old file.
+    platform::File written = platform::File::Open(platform::GamePath(aside), platform::kFileWrite,
+                                                  platform::FileCreation::OpenExisting);
+    const int64_t expected = 2 + 2 * int64_t(lines.GetJoinedLength());
+    if (!written.IsOpen() || written.Size() != expected || !written.Flush() || !written.Close()) {
+        platform::DeleteFile(platform::GamePath(aside));
+        return false;
+    }
+    if (platform::RenameFile(platform::GamePath(aside), platform::GamePath(path))) return true;
+    platform::DeleteFile(platform::GamePath(aside));
+    return false;
+}
+
+void LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path) {
+    kis::FileStreamW stream(path.c_str(), kis::kStreamRead, kis::kStreamOpenExisting);
+    lines.LoadFromStream(stream);
+}
+
+void RecordsFile::Enable(int32_t level) {
+    enabled_ = true;
+    level_ = level;
+}
+
+std::u16string RecordsFile::CurrentPath() const {
+    const Profile* profile = profiles_ ? profiles_->Current() : nullptr;
+    if (!profile) return {};
+    const std::string digits = std::to_string(profile->Number());
+    return profiles_->Folder() + u"\\records" + std::u16string(digits.begin(), digits.end()) + u".txt";
+}
+
+void RecordsFile::AddLevelRecord(const LevelResult& result) {
+    if (!enabled_) return;
+    enabled_ = false;
+    const std::u16string path = CurrentPath();
+    if (path.empty()) return;
+    const std::string name = platform::Utf16ToUtf8(path);
+
+    kis::WideStrings lines;
+    if (platform::FileExists(platform::GamePath(path))) {
+        if (HasMark(path)) {
+            LoadStringsFromFile(lines, path);
+        } else {
+            // Not ours to overwrite unread: kept beside under another name.
+            const std::u16string aside = path + u".bad";
+            if (!platform::RenameFile(platform::GamePath(path), platform::GamePath(aside))) {
+                LogErrorPrintf(kLogIndent, "The records file %s cannot be read or kept aside; no line added.",
+                               name.c_str());
+                return;
+            }
+            LogErrorPrintf(kLogIndent, "The records file %s has no text mark; it is kept as %s.bad.",
+                           name.c_str(), name.c_str());
+        }
+    }
+    lines.separator[0] = kCrLf[0];
+    lines.separator[1] = kCrLf[1];
+    lines.separator[2] = 0;
+    lines.Add(RecordsLine(result).c_str());
+    if (!profiles_->WriteAllowed(path) || !SaveStringsToFile(lines, path))
+        LogErrorPrintf(kLogIndent, "The records file %s could not be written.", name.c_str());
+}

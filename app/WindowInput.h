@@ -1,0 +1,16 @@
+#pragma once
+// The shell's input offered to the game's windows before the screen below
+// them: each function answers true when a window took the event (or a modal
+// window stopped it), and false when no window manager is installed.
+
+#include <cstdint>
+
+bool WindowsTakeMouseDown(int32_t x, int32_t y, uint32_t button);
+bool WindowsTakeMouseUp(int32_t x, int32_t y, uint32_t button);
+bool WindowsTakeMouseMove(int32_t x, int32_t y, uint32_t buttonMask);
+bool WindowsTakeDoubleClick(int32_t x, int32_t y);
+bool WindowsTakeWheel(int32_t x, int32_t y, int32_t delta);
+// Key codes become virtual keys; a key that types a character also goes to
+// the windows as that character.
+bool WindowsTakeKeyDown(uint32_t key, uint32_t modifiers);
+bool WindowsTakeKeyUp(uint32_t key, uint32_t modifiers);

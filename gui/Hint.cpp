@@ -1,0 +1,269 @@
+#include "gui/Hint.h"
+
+#include "engine/Viewer.h"
+#include "gui/Controls.h"
+#include "gui/Window.h"
+#include "sprites/Sprite.h"
+#include "text/FontSlots.h"
+#include "text/KGEText.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int32_t kHintFont = 6;
+constexpr uint32_t kHintTextColour = 0xFF3A2410;
+constexpr uint32_t kShadowColour = 0x80000000;
+constexpr int32_t kCaptionGap = 6; // below the caption, around the separator
+
+} // namespace
+
+// ---------------------------------------------------------------- style
+
+void TextStyle::InitDefault(int32_t width, uint32_t kind, uintptr_t object) {
+    *this = TextStyle{};
+    flags = kTextWrap | kTextColour;
+    maxWidth = width;
+    colour = kHintTextColour;
+    fontSlot = kHintFont;
+    contextKind = kind;
+    contextObject = object;
+}
+
+void TextStyle::SetShadow(const TextStyle* shadow) {
+    if (!shadow) {
+        shadowFlag = 0;
+        return;
+    }
+    shadowColour = shadow->shadowColour ? shadow->shadowColour : kShadowColour;
+    shadowX = shadow->shadowX;
+    shadowY = shadow->shadowY;
+    shadowFlag = 1;
+}
+
+TextStyle DefaultTextStyle() {
+    TextStyle style{};
+    style.InitDefault();
+    style.shadowColour = kShadowColour;
+    style.shadowX = style.shadowY = 1;
+    return style;
+}
+
+// ---------------------------------------------------------------- items
+
+HIText::HIText(WindowManager& owner, const TextStyle& style, std::u16string text, uint32_t flags,
+               TextTagCallback callback)
+    : owner_(owner), style_(style), text_(std::move(text)), flags_(flags), callback_(callback) {
+    Refresh();
+}
+
+HIText::~HIText() = default;
+
+void HIText::SetText(std::u16string text) {
+    text_ = std::move(text);
+    Refresh();
+}
+
+void HIText::Refresh() {
+    laidOut_.reset();
+    width_ = height_ = 0;
+    KGEFont* font = GetFont(style_.fontSlot);
+    DXLViewer* viewer = owner_.Viewer();
+    if (!font || !viewer || text_.empty()) return;
+    KGETextParams params = KGEDefaultTextParams();
+    params.flags = style_.flags | flags_;
+    params.colour = style_.colour;
+    params.wrapWidth = style_.maxWidth;
+    params.tagContext1 = style_.contextKind;
+    params.tagContext2 = style_.contextObject;
+    KGETextW* made = nullptr;
+    if (Failed(KGECreateText(viewer, font, &params, text_.c_str(), kKgeToTerminator, callback_, &made)))
+        return;
+    laidOut_.reset(made);
+    width_ = laidOut_->GetWidth();
+    height_ = laidOut_->GetHeight();
+}
+
+void HIText::Draw(DXLViewer& viewer, float alpha) {
+    if (!laidOut_) return;
+    const DXLMatrix saved = viewer.CurrentTransform();
+    if (style_.shadowFlag) {
+        viewer.Translate(float(x_ + style_.shadowX), float(y_ + style_.shadowY));
+        laidOut_->SetColor(ScaleAlpha(style_.shadowColour, alpha));
+        laidOut_->Draw();
+        viewer.SetTransform(&saved);
+    }
+    viewer.Translate(float(x_), float(y_));
+    laidOut_->SetColor(ScaleAlpha(style_.colour, alpha));
+    laidOut_->Draw();
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+HISprite::HISprite(Sprite* sprite, int32_t frame) {
+    if (sprite && sprite->GetLibrary()) instance_ = sprite->GetLibrary()->CreateInstance(sprite, 0);
+    if (instance_) instance_->frame = std::clamp(frame, 0, sprite->GetFrameCount() - 1);
+}
+
+HISprite::~HISprite() = default;
+
+int32_t HISprite::Width() const {
+    kis::Rect r{0, 0, 0, 0};
+    return instance_ && instance_->definition->GetFrameRect(instance_->frame, &r) ? r.right - r.left : 0;
+}
+
+int32_t HISprite::Height() const {
+    kis::Rect r{0, 0, 0, 0};
+    return instance_ && instance_->definition->GetFrameRect(instance_->frame, &r) ? r.bottom - r.top : 0;
+}
+
+void HISprite::Draw(DXLViewer& viewer, float alpha) {
+    if (!instance_) return;
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(x_), float(y_));
+    instance_->colour = ScaleAlpha(0xFFFFFFFF, alpha);
+    instance_->Draw(viewer);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+// ---------------------------------------------------------------- box
+
+BaseHintWindow::BaseHintWindow(WindowManager& manager) : manager_(manager) {}
+
+BaseHintWindow::~BaseHintWindow() = default;
+
+void BaseHintWindow::GetPosition(int32_t* x, int32_t* y) const {
+    *x = box_.left;
+    *y = box_.top;
+}
+
+void BaseHintWindow::SetPosition(int32_t x, int32_t y) {
+    box_ = kis::MakeRectWH(x, y, box_.right - box_.left, box_.bottom - box_.top);
+}
+
+void BaseHintWindow::Show() {
+    DoLayout();
+    shown_ = true;
+    shownAt_ = manager_.Now();
+}
+
+void BaseHintWindow::AddFrame(int32_t piece, const kis::Rect& rect) {
+    sprites_.AddFrame(piece, rect);
+}
+
+void BaseHintWindow::Layout() {
+    int32_t width = 0, height = 0;
+    for (auto& item : items_) {
+        width = std::max(width, item->Width());
+        height += item->Height() + (height ? kHintGap : 0);
+    }
+    width += 2 * kHintPadding;
+    height += 2 * kHintPadding;
+    int32_t y = kHintPadding;
+    for (auto& item : items_) {
+        item->SetPosition(kHintPadding, y);
+        y += item->Height() + kHintGap;
+    }
+    // Below the anchor, centred on it; above it when there is no room below.
+    const int32_t sw = manager_.ScreenWidth(), sh = manager_.ScreenHeight();
+    int32_t x = (anchor_.left + anchor_.right - width) / 2;
+    int32_t top = anchor_.bottom + kHintGap;
+    if (top + height > sh) top = anchor_.top - kHintGap - height;
+    x = std::clamp(x, 0, std::max(0, sw - width));
+    top = std::clamp(top, 0, std::max(0, sh - height));
+    box_ = kis::MakeRectWH(x, top, width, height);
+    sprites_.ClearElements();
+    sprites_.AddFrame(kSkinHintBox, kis::MakeRectWH(0, 0, width, height));
+}
+
+void BaseHintWindow::Draw(DXLViewer& viewer) {
+    if (!shown_) return;
+    const uint32_t since = manager_.Now() - shownAt_;
+    const float fade = since >= kHintFadeTime ? 1.0f : float(since) / float(kHintFadeTime);
+    const float alpha = alpha_ * fade;
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(box_.left), float(box_.top));
+    viewer.ApplyTransform();
+    sprites_.Draw(viewer, alpha);
+    for (auto& item : items_)
+        item->Draw(viewer, alpha);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+HIText* HintWindow::AddText(const std::u16string& text, const TextStyle& style) {
+    auto item = std::make_unique<HIText>(manager_, style, text, 0, manager_.GetTextTagCallback());
+    body_ = item.get();
+    items_.push_back(std::move(item));
+    return body_;
+}
+
+void HintWindow::SetText(const std::u16string& text) {
+    if (body_) body_->SetText(text);
+    if (shown_) DoLayout();
+}
+
+void HintWindow::AddSprite(Sprite* sprite, int32_t frame) {
+    items_.push_back(std::make_unique<HISprite>(sprite, frame));
+}
+
+// ---------------------------------------------------------------- caption hint
+
+namespace {
+
+// The separator under the caption: a skin line as wide as the item.
+class HISeparator : public HintItem {
+  public:
+    explicit HISeparator(int32_t width) : width_(width) {}
+    int32_t Width() const override { return width_; }
+    int32_t Height() const override { return 2 + kCaptionGap; }
+    void Draw(DXLViewer& viewer, float alpha) override {
+        SkinQuads quads;
+        InitSkinPiece(&quads, kSkinSeparator, kis::MakeRectWH(x_, y_ + kCaptionGap / 2, width_, 2),
+                      0xFFFFFFFF);
+        DrawSkinQuads(viewer, quads, alpha);
+    }
+
+  private:
+    int32_t width_;
+};
+
+} // namespace
+
+CaptionHintWindow::CaptionHintWindow(WindowManager& manager, GameHint* owner, const char16_t* caption,
+                                     const char16_t* body, const kis::Rect* anchor, int32_t width,
+                                     uint32_t contextKind, uintptr_t contextObject)
+    : HintWindow(manager), owner_(owner) {
+    style_.InitDefault(width, contextKind, contextObject);
+    if (caption && *caption) AddCaption(caption);
+    if (body && *body) AddText(body, style_);
+    SetRect(anchor ? *anchor : owner ? owner->ScreenRect() : kis::Rect{0, 0, 0, 0});
+}
+
+CaptionHintWindow::CaptionHintWindow(WindowManager& manager, GameHint* owner)
+    : HintWindow(manager), owner_(owner) {
+    style_.InitDefault();
+}
+
+void CaptionHintWindow::AddCaption(const std::u16string& caption) {
+    TextStyle captionStyle = style_;
+    captionStyle.colour = 0xFF6A2A00;
+    items_.push_back(
+        std::make_unique<HIText>(manager_, captionStyle, caption, 0, manager_.GetTextTagCallback()));
+    items_.push_back(std::make_unique<HISeparator>(style_.maxWidth));
+}
+
+void CaptionHintWindow::SetText(const std::u16string& text) {
+    if (!body_) {
+        AddText(text, style_);
+        if (shown_) DoLayout();
+        return;
+    }
+    HintWindow::SetText(text);
+}
+
+void CaptionHintWindow::SetRect(const kis::Rect& anchor) {
+    SetAnchor(anchor);
+    if (shown_) DoLayout();
+}

@@ -1,0 +1,229 @@
+#include "gui/Skin.h"
+
+#include "engine/Quad.h"
+#include "engine/Texture.h"
+#include "sprites/Sprite.h"
+#include "text/FontSlots.h"
+#include "text/KGEFont.h"
+
+#include <algorithm>
+
+namespace {
+
+// Borders of the nine-patch pieces, matching the art.
+constexpr SkinBorders kBorders[kSkinPieceCount] = {
+    {16, 16, 16, 16},                                           // frame
+    {12, 12, 12, 12},                                           // caption
+    {8, 8, 8, 8},     {8, 8, 8, 8}, {8, 8, 8, 8}, {8, 8, 8, 8}, // buttons
+    {6, 6, 6, 6},                                               // list button
+    {0, 0, 0, 0},     {0, 0, 0, 0},                             // check boxes
+    {6, 6, 6, 6},     {6, 6, 6, 6},                             // track, thumb
+    {0, 0, 0, 0},     {0, 0, 0, 0},                             // arrows
+    {8, 8, 8, 8},                                               // hint box
+    {4, 4, 4, 4},                                               // edit field
+    {2, 0, 2, 0},                                               // separator
+};
+
+// The colours a piece is drawn in when the skin art is missing.
+constexpr uint32_t kFlatColours[kSkinPieceCount] = {
+    0xFF6B4A2B, 0xFF8C5A2E, 0xFFB07A3A, 0xFFD09A4A, 0xFF8A5A2A, 0xFF7A7068, 0xFF9A7A50, 0xFFEEE0C0,
+    0xFF50A040, 0xFF5A4030, 0xFFC09050, 0xFFC09050, 0xFFC09050, 0xFFFFF4D0, 0xFFFFFFFF, 0xFF806040};
+
+} // namespace
+
+SkinBorders GetSkinBorders(int32_t piece) {
+    return piece >= 0 && piece < kSkinPieceCount ? kBorders[piece] : SkinBorders{0, 0, 0, 0};
+}
+
+Sprite* GetSkinSprite() {
+    return GetSprite(1, u"dialogs");
+}
+
+bool GetSkinRect(int32_t piece, kis::Rect* out) {
+    Sprite* skin = GetSkinSprite();
+    return skin && skin->GetFrameRect(piece, out) && skin->Acquire();
+}
+
+uint32_t ModulateColour(uint32_t a, uint32_t b) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        out |= (((a >> shift) & 0xFF) * ((b >> shift) & 0xFF) / 255) << shift;
+    return out;
+}
+
+uint32_t ScaleAlpha(uint32_t colour, float alpha) {
+    if (alpha >= 1.0f) return colour;
+    const float a = float(colour >> 24) * std::max(alpha, 0.0f);
+    return (uint32_t(a + 0.5f) << 24) | (colour & 0x00FFFFFF);
+}
+
+namespace {
+
+void FillPart(TexturedQuad* quad, DXLTexture* texture, float x0, float y0, float x1, float y1, float sx0,
+              float sy0, float sx1, float sy1, uint32_t colour) {
+    if (texture && texture->IsLive()) {
+        texture->MakeQuadRectToRect(quad, DXLRectF{x0, y0, x1, y1}, DXLRectF{sx0, sy0, sx1, sy1}, colour);
+        return;
+    }
+    FillQuad(quad, x0, y0, x1, y1, 0, 0, 0, 0, colour, false, false);
+}
+
+DXLTexture* Resolve(DXLTexture* texture) {
+    if (texture != kInterfaceTexture) return texture;
+    Sprite* skin = GetSkinSprite();
+    return skin && skin->Acquire() ? skin->GetTexture() : nullptr;
+}
+
+} // namespace
+
+void InitNinePatch(SkinQuads* record, int32_t x, int32_t y, int32_t width, int32_t height, int32_t left,
+                   int32_t top, int32_t right, int32_t bottom, uint32_t colour, uint32_t flags,
+                   DXLTexture* texture, const kis::Rect& source) {
+    record->texture = Resolve(texture);
+    record->count = 0;
+    // Borders wider than the target shrink in proportion, so that nothing turns inside out.
+    if (left + right > width && left + right > 0) {
+        left = left * width / (left + right);
+        right = width - left;
+    }
+    if (top + bottom > height && top + bottom > 0) {
+        top = top * height / (top + bottom);
+        bottom = height - top;
+    }
+    const float xs[4] = {float(x), float(x + left), float(x + width - right), float(x + width)};
+    const float ys[4] = {float(y), float(y + top), float(y + height - bottom), float(y + height)};
+    const float us[4] = {float(source.left), float(source.left + left), float(source.right - right),
+                         float(source.right)};
+    const float vs[4] = {float(source.top), float(source.top + top), float(source.bottom - bottom),
+                         float(source.bottom)};
+    for (int32_t row = 0; row < 3; ++row) {
+        for (int32_t column = 0; column < 3; ++column) {
+            if ((flags & 1) && row == 1 && column == 1) continue;
+            if (xs[column + 1] <= xs[column] || ys[row + 1] <= ys[row]) continue;
+            FillPart(&record->quads[record->count++], record->texture, xs[column], ys[row], xs[column + 1],
+                     ys[row + 1], us[column], vs[row], us[column + 1], vs[row + 1], colour);
+        }
+    }
+}
+
+void InitQuad(SkinQuads* record, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t colour,
+              DXLTexture* texture, const kis::Rect& source) {
+    record->texture = Resolve(texture);
+    record->count = 1;
+    FillPart(&record->quads[0], record->texture, float(x), float(y), float(x + width), float(y + height),
+             float(source.left), float(source.top), float(source.right), float(source.bottom), colour);
+}
+
+void InitSkinPiece(SkinQuads* record, int32_t piece, const kis::Rect& rect, uint32_t colour) {
+    kis::Rect source{0, 0, 0, 0};
+    const SkinBorders b = GetSkinBorders(piece);
+    if (!GetSkinRect(piece, &source)) {
+        // No art: a flat rectangle in the piece's colour, tinted by the colour given.
+        const uint32_t flat = kFlatColours[piece >= 0 && piece < kSkinPieceCount ? piece : 0];
+        InitQuad(record, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 ModulateColour(flat, colour), nullptr, source);
+        return;
+    }
+    InitNinePatch(record, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, b.left, b.top,
+                  b.right, b.bottom, colour, 0, kInterfaceTexture, source);
+}
+
+void DrawSkinQuads(DXLViewer& viewer, SkinQuads& record, float alpha) {
+    if (record.count == 0) return;
+    // The alpha goes into the vertices for this draw and comes back out after it.
+    uint32_t saved[9][4];
+    const bool fade = alpha < 1.0f;
+    if (fade)
+        for (int32_t i = 0; i < record.count; ++i)
+            for (int32_t k = 0; k < 4; ++k) {
+                saved[i][k] = record.quads[i].v[k].colour;
+                record.quads[i].v[k].colour = ScaleAlpha(saved[i][k], alpha);
+            }
+    viewer.SetBlendMode(kBlendAlpha);
+    if (record.texture)
+        SetCurrentTexture(record.texture);
+    else
+        ClearCurrentTexture();
+    viewer.DrawTexturedQuads(uint32_t(record.count), record.quads);
+    if (fade)
+        for (int32_t i = 0; i < record.count; ++i)
+            for (int32_t k = 0; k < 4; ++k)
+                record.quads[i].v[k].colour = saved[i][k];
+}
+
+// ---------------------------------------------------------------- text
+
+void DrawSkinText(DXLViewer& viewer, int32_t fontSlot, const char16_t* text, float x, float y,
+                  uint32_t colour) {
+    (void)viewer;
+    KGEFont* font = GetFont(fontSlot);
+    if (!font || !text || !*text) return;
+    const uint32_t old = font->GetColour();
+    font->SetColour(colour);
+    font->DrawTextAt(x, y, text);
+    font->SetColour(old);
+}
+
+kis::Rect MeasureSkinText(int32_t fontSlot, const char16_t* text) {
+    KGEFont* font = GetFont(fontSlot);
+    if (!font || !text) return {0, 0, 0, 0};
+    const KGESize size = font->MeasureText(text, kKgeToTerminator);
+    return {0, 0, size.width, std::max(size.height, font->GetHeight())};
+}
+
+// ---------------------------------------------------------------- element list
+
+WindowSprites::WindowSprites() = default;
+WindowSprites::~WindowSprites() = default;
+
+void WindowSprites::AddFrame(int32_t piece, const kis::Rect& rect, uint32_t colour) {
+    Element& e = elements_.emplace_back();
+    InitSkinPiece(&e.quads, piece, rect, colour);
+}
+
+void WindowSprites::AddSkinFrame(const kis::Rect& source, const SkinBorders& b, const kis::Rect& rect,
+                                 uint32_t colour) {
+    Element& e = elements_.emplace_back();
+    InitNinePatch(&e.quads, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, b.left,
+                  b.top, b.right, b.bottom, colour, 0, kInterfaceTexture, source);
+}
+
+void WindowSprites::AddTextLines(int32_t fontSlot, const std::u16string& text, const kis::Rect& rect,
+                                 uint32_t colour, bool centre) {
+    Element& e = elements_.emplace_back();
+    e.fontSlot = fontSlot;
+    e.text = text;
+    e.rect = rect;
+    e.colour = colour;
+    e.centre = centre;
+}
+
+void WindowSprites::ClearElements() {
+    elements_.clear();
+}
+
+void WindowSprites::Draw(DXLViewer& viewer, float alpha) {
+    for (Element& e : elements_) {
+        if (e.fontSlot < 0) {
+            DrawSkinQuads(viewer, e.quads, alpha);
+            continue;
+        }
+        KGEFont* font = GetFont(e.fontSlot);
+        if (!font) continue;
+        // One line at a time, so that each can be centred.
+        const int32_t lineHeight = std::max(font->GetHeight(), 1);
+        int32_t y = e.rect.top;
+        size_t start = 0;
+        while (start <= e.text.size()) {
+            size_t end = e.text.find(u'\n', start);
+            if (end == std::u16string::npos) end = e.text.size();
+            const std::u16string line = e.text.substr(start, end - start);
+            int32_t x = e.rect.left;
+            if (e.centre)
+                x += (e.rect.right - e.rect.left - MeasureSkinText(e.fontSlot, line.c_str()).right) / 2;
+            DrawSkinText(viewer, e.fontSlot, line.c_str(), float(x), float(y), ScaleAlpha(e.colour, alpha));
+            y += lineHeight;
+            start = end + 1;
+        }
+    }
+}

@@ -1,0 +1,303 @@
+#pragma once
+// Windows and the window manager.
+//
+// The manager owns every open window in a stack (bottom to top). Input goes
+// top-down and stops at the first window that takes it or is modal; drawing
+// goes bottom-up, then the hint. A window is never deleted while input or a
+// callback may still run on it: closing marks it, and the manager deletes it
+// at the end of the frame once its hide effect has ended.
+
+#include "foundation/List.h"
+#include "gui/Controls.h"
+#include "sprites/SpriteEffect.h"
+#include "text/TextLayout.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class DigitalFont;
+class DXLLanguage;
+class GameScrollbar;
+class SpritesWindow;
+
+constexpr uint32_t MakeWindowTag(char a, char b, char c, char d) {
+    return uint32_t(uint8_t(a)) << 24 | uint32_t(uint8_t(b)) << 16 | uint32_t(uint8_t(c)) << 8 | uint8_t(d);
+}
+constexpr uint32_t kWarehouseWindowTag = MakeWindowTag('W', 'r', 'h', 's');
+// Why a window paused the running level.
+constexpr uint32_t kPauseWindow = 2;
+constexpr uint32_t kPauseWarehouse = 8;
+
+// The running level as windows see it; the level installs itself on the
+// manager while it is played and removes itself before it goes.
+class WindowLevel {
+  public:
+    virtual ~WindowLevel() = default;
+    virtual void OnWindowOpened(uint32_t tag, uint32_t reason) = 0;
+    virtual void OnWindowClosed(uint32_t tag, uint32_t reason) = 0;
+};
+
+// The running tutorial: what the player may do, and what happened.
+// Actions: 1 drag a window (data: the window), 2 use a control (data: the
+// control), 3 a key (tag: the key, data: the window). Event 1: a click.
+class WindowTutorial {
+  public:
+    virtual ~WindowTutorial() = default;
+    virtual bool Allows(uint32_t action, uint32_t tag, const void* data) = 0;
+    virtual void Notify(uint32_t event, uint32_t a, const void* b) = 0;
+};
+
+// ---------------------------------------------------------------- window
+
+class GameWindow {
+  public:
+    GameWindow(WindowManager& manager, uint32_t tag, bool modal);
+    GameWindow(const GameWindow&) = delete;
+    GameWindow& operator=(const GameWindow&) = delete;
+
+    // ---- virtual operations, in slot order (coordinates: the window's own)
+    virtual bool OnMouseDown(int32_t x, int32_t y, uint32_t button);
+    virtual bool OnMouseMove(int32_t x, int32_t y, uint32_t buttons);
+    virtual bool OnMouseUp(int32_t x, int32_t y, uint32_t button);
+    virtual bool OnMouseDblClick(int32_t x, int32_t y);
+    // To the window's scroll bar.
+    virtual bool OnMouseWheel(int32_t x, int32_t y, int32_t delta);
+    // The base answers the modal flag: a modal window takes every key.
+    virtual bool OnKeyDown(uint32_t key, uint32_t flags);
+    virtual bool OnKeyUp(uint32_t key, uint32_t flags);
+    virtual bool OnKeyPress(char16_t ch);
+    virtual ~GameWindow();
+    // An effect runs or the window is closing.
+    virtual bool IsInputBlocked() const;
+    // Steps the effects (changing the viewer's transform when given); true
+    // while one runs; the list goes when all have ended.
+    virtual bool IsAnimating(DXLViewer* viewer);
+    virtual void SetState(uint32_t state);
+    virtual void OnScreenResize(int32_t width, int32_t height);
+    // Steps the states of the scroll bar and controls; answers the modal flag.
+    virtual bool Update();
+    virtual void Draw(DXLViewer& viewer);
+    // Screen coordinates.
+    virtual bool HitTest(int32_t x, int32_t y) const;
+    virtual void LocalToScreen(int32_t* x, int32_t* y) const;
+    virtual void ScreenToLocal(int32_t* x, int32_t* y) const;
+    virtual uint32_t GetCursor() { return cursor; }
+    virtual bool OnScreenMouseDown(int32_t x, int32_t y, uint32_t button);
+    virtual bool OnScreenMouseMove(int32_t x, int32_t y, uint32_t buttons);
+    virtual bool OnScreenMouseUp(int32_t x, int32_t y, uint32_t button);
+    virtual bool OnScreenMouseDblClick(int32_t x, int32_t y);
+    virtual bool OnScreenMouseWheel(int32_t x, int32_t y, int32_t delta);
+    // The click result (see Controls.h); 0 by default.
+    virtual uint32_t OnButtonClick(GameButton* button);
+    virtual void OnButtonDblClick(GameButton* button) { (void)button; }
+    virtual void OnControlPressed(GameButton* button) { (void)button; }
+    virtual void OnControlReleased(GameButton* button) { (void)button; }
+
+    // ---- groups and effects
+    void AddControls(GameControls* group);
+    void RemoveControls(GameControls* group);
+    void DrawChildren(DXLViewer& viewer);
+    // The list takes the effect.
+    void AddEffect(SpriteEffect* effect);
+    void DropEffects() { effects_.reset(); }
+    // Marks the window closing; the manager deletes it at the end of the frame.
+    void MarkClosing() { closing = true; }
+
+    WindowManager& Manager() const { return manager_; }
+    GameControls& Controls() { return controls_; }
+    const std::vector<GameControls*>& Groups() const { return groups_; }
+    SpriteEffectQueue* Effects() const { return effects_.get(); }
+    // The alpha the effects give the window at this frame (1 without them).
+    float EffectAlpha() const;
+
+    uint32_t tag;
+    kis::Rect rect{0, 0, 0, 0}; // screen
+    bool modal;
+    bool closing = false;
+    ControlState state;
+    uint32_t cursor = kDefaultCursor;
+    GameScrollbar* scrollbar = nullptr; // in one of the window's groups
+
+  protected:
+    // Offers a mouse event to the controls: groups last first, buttons last first.
+    template <class Fn> GameButton* OfferToControls(int32_t x, int32_t y, Fn fn);
+    bool ControlAllowed(GameButton* button) const;
+
+    WindowManager& manager_;
+    std::unique_ptr<SpriteEffectQueue> effects_;
+    GameControls controls_;
+    std::vector<GameControls*> groups_; // owned by the window's subclass; the own group is first
+};
+
+// A window that the player can drag; pauses the running level while open.
+class DragWindow : public GameWindow {
+  public:
+    DragWindow(WindowManager& manager, uint32_t tag, bool modal);
+    ~DragWindow() override;
+
+    // ---- after the window operations, in slot order
+    virtual void GetCenteredPosition(int32_t* x, int32_t* y) const;
+    // The hide effect; then the manager deletes the window.
+    virtual void Close();
+
+    void ClampToScreen();
+    bool OnMouseDown(int32_t x, int32_t y, uint32_t button) override;
+    bool OnMouseUp(int32_t x, int32_t y, uint32_t button) override;
+    bool OnMouseMove(int32_t x, int32_t y, uint32_t buttons) override;
+    bool OnMouseDblClick(int32_t x, int32_t y) override;
+    void MoveTo(int32_t x, int32_t y);
+    bool IsDragging() const { return dragging_; }
+    bool draggable = true;
+
+  private:
+    bool dragging_ = false;
+    int32_t grabX_ = 0, grabY_ = 0;
+    uint32_t pauseReason_ = 0; // the reason this window paused the level with, 0: none
+};
+
+// ---------------------------------------------------------------- manager
+
+class WindowManager {
+  public:
+    static constexpr uint32_t kHintDelay = 400; // ms of game clock
+    static constexpr int32_t kHintMoveSlack = 2;
+
+    // The viewer draws the windows (null: nothing is drawn); the language
+    // gives the toolkit's texts (null: the keys stand).
+    WindowManager(DXLViewer* viewer, const DXLLanguage* language);
+    ~WindowManager();
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+
+    // Opens a window of type W on top of the stack; the manager owns it.
+    template <class W, class... A> W* Open(A&&... args) {
+        auto made = std::make_unique<W>(*this, std::forward<A>(args)...);
+        W* raw = made.get();
+        Push(std::move(made));
+        return raw;
+    }
+
+    // ---- input (screen coordinates); true when a window took it or a modal one stopped it
+    bool OnMouseDown(int32_t x, int32_t y, uint32_t button);
+    bool OnMouseUp(int32_t x, int32_t y, uint32_t button);
+    // Non-zero while the pointer is over a window.
+    bool OnMouseMove(int32_t x, int32_t y, uint32_t buttons);
+    bool OnMouseDblClick(int32_t x, int32_t y);
+    bool OnMouseWheel(int32_t x, int32_t y, int32_t delta);
+    bool OnKeyDown(uint32_t key, uint32_t flags);
+    bool OnKeyUp(uint32_t key, uint32_t flags);
+    bool OnKeyPress(char16_t ch);
+
+    // Once per frame before drawing: window updates, the hint's time, deletions.
+    void Update();
+    // The stack bottom-up, then the hint; then deletes the windows that closed.
+    void Draw();
+    void OnScreenResize(int32_t width, int32_t height);
+
+    // ---- the stack
+    int32_t Count() const { return int32_t(stack_.size()); }
+    GameWindow* Get(int32_t i) const { return stack_[size_t(i)].get(); }
+    int32_t IndexOf(const GameWindow* window) const;
+    int32_t ModalCount() const { return modalCount_; }
+    GameWindow* FindWindowByLayer(uint32_t tag) const;
+    // Directly above other; null: to the top.
+    void MoveAbove(GameWindow* window, GameWindow* other);
+    // Directly above the bottom-most window tagged anchor, past the windows
+    // tagged same just above it; the top without one; nothing when the
+    // window's tag is the anchor.
+    void SetWindowLayer(GameWindow* window, uint32_t anchor, uint32_t same);
+    // Marks the window closing at once (no effect); it goes at the end of the frame.
+    void Destroy(GameWindow* window);
+    // Deletes the closing windows whose effects have ended (not during input).
+    void DeleteClosedWindows();
+
+    // ---- hover, capture, hint
+    GameWindow* HoveredWindow() const { return hovered_; }
+    GameButton* CapturedControl() const { return captured_; }
+    void SetCapture(GameButton* control) { captured_ = control; }
+    GameHint* HintOwner() const { return hintOwner_; }
+    bool IsHintShown() const { return hintShown_; }
+    void SetHintOwner(GameHint* owner);
+    // Called by a control the mouse moves over; keeps the owner of this move.
+    void TouchHint(GameHint* owner) { hintTouched_ = owner; }
+    // A control or window that goes away is forgotten first.
+    void Forget(GameHint* control);
+    // The hint owner's cursor, else the cursor of the window under the mouse.
+    bool GetCursor(uint32_t* cursor);
+    int32_t MouseX() const { return mouseX_; }
+    int32_t MouseY() const { return mouseY_; }
+
+    // ---- services
+    DXLViewer* Viewer() const { return viewer_; }
+    const DXLLanguage* Language() const { return language_; }
+    // The text of a key in a language group, else the key itself.
+    const char16_t* Text(const char16_t* group, const char16_t* key) const;
+    void SetLevel(WindowLevel* level) { level_ = level; }
+    WindowLevel* Level() const { return level_; }
+    void SetTutorial(WindowTutorial* tutorial) { tutorial_ = tutorial; }
+    bool TutorialAllows(uint32_t action, uint32_t tag, const void* data) const;
+    void TutorialNotify(uint32_t event, uint32_t a, const void* b) const;
+    // The custom text tags of hint texts; null leaves the keys as they are.
+    void SetTextTagCallback(TextTagCallback callback) { tagCallback_ = callback; }
+    TextTagCallback GetTextTagCallback() const { return tagCallback_; }
+    uint32_t Now() const;
+    int32_t ScreenWidth() const;
+    int32_t ScreenHeight() const;
+
+    // ---- digit fonts: the list owns them (deleted with the manager), in load
+    // order; LoadDigitalFonts appends to it.
+    kis::list<DigitalFont>& DigitalFonts() { return digitFonts_; }
+    DigitalFont* FindDigitalFont(uint32_t id) const;
+
+    // ---- sprite windows: the most recently opened is last
+    void AddSpritesWindow(SpritesWindow* window);
+    void RemoveSpritesWindow(SpritesWindow* window);
+    bool HasSpritesWindow(const SpritesWindow* window) const;
+    SpritesWindow* TopSpritesWindow() const {
+        return spriteWindows_.empty() ? nullptr : spriteWindows_.back();
+    }
+
+    // ---- single windows: each sets its pointer and clears it when it goes
+    GameWindow* menuWindow = nullptr;
+    GameWindow* infoWindow = nullptr;
+    GameWindow* warehouseWindow = nullptr;
+    GameWindow* levelWindow = nullptr;
+    GameWindow* levelResultWindow = nullptr;
+    GameWindow* awardsWindow = nullptr;
+    GameWindow* optionsWindow = nullptr;
+    GameWindow* profilesWindow = nullptr;
+    GameWindow* mapInterface = nullptr;
+    GameWindow* mapWindow = nullptr;
+
+  private:
+    void Push(std::unique_ptr<GameWindow> window);
+    // Offers an event from the top; fn answers whether the window took it.
+    template <class Fn> bool Offer(Fn fn);
+    void UpdateHover(int32_t x, int32_t y);
+    void ClearPointersTo(GameWindow* window);
+
+    DXLViewer* viewer_;
+    const DXLLanguage* language_;
+    std::vector<std::unique_ptr<GameWindow>> stack_;
+    std::vector<GameWindow*> offer_; // the stack as an event started, reused
+    int32_t modalCount_ = 0;
+    int32_t dispatchDepth_ = 0;
+    GameWindow* hovered_ = nullptr;
+    GameButton* captured_ = nullptr;
+    GameHint* hintOwner_ = nullptr;
+    GameHint* hintTouched_ = nullptr;
+    bool hintShown_ = false;
+    uint32_t hintStart_ = 0;
+    int32_t restX_ = 0, restY_ = 0;
+    int32_t mouseX_ = -1, mouseY_ = -1;
+    WindowLevel* level_ = nullptr;
+    WindowTutorial* tutorial_ = nullptr;
+    TextTagCallback tagCallback_ = nullptr;
+    kis::list<DigitalFont> digitFonts_; // owned
+    std::vector<SpritesWindow*> spriteWindows_;
+};
+
+// The program's manager (not owned; installed at start-up, removed before it goes).
+void SetWindowManager(WindowManager* manager);
+WindowManager* GetWindowManager();

@@ -1,0 +1,145 @@
+#include "app/GameShell.h"
+#include "engine/Texture.h"
+#include "engine/Viewer.h"
+#include "sprites/Sprite.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(GameShellTest, NameIdsOfTextsFollowTheIdentifierRules) {
+    struct Case {
+        const char16_t* text;
+        uint32_t id;
+    } cases[] = {
+        {u"warehouse", 0x134C7403},
+        {u"WareHouse", 0x134C7403},
+        {u"", 0},
+        {nullptr, 0},
+        {u"ware house", 0},
+        {u"ware-house", 0},
+        {u"abcdefghijklmnopqrstuvwxyz01234", NameToId(u"ABCDEFGHIJKLMNOPQRSTUVWXYZ01234")},
+        {u"abcdefghijklmnopqrstuvwxyz012345", 0}, // 32 characters
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(NameToId(c.text), c.id) << (c.text ? std::string(c.text, c.text + 8) : "null");
+    EXPECT_NE(NameToId(u"abcdefghijklmnopqrstuvwxyz01234"), 0u);
+}
+
+std::vector<std::string> g_calls;
+
+struct FakeTutorial final : TutorialHooks {
+    bool AllowsAction(uint32_t action, uint32_t tag, uintptr_t) override {
+        g_calls.push_back("allows " + std::to_string(action) + " " + std::to_string(tag));
+        return action != 3;
+    }
+    void OnEvent(uint32_t event, uintptr_t a, uintptr_t b) override {
+        g_calls.push_back("event " + std::to_string(event) + " " + std::to_string(a) + " " +
+                          std::to_string(b));
+    }
+};
+
+TEST(GameShellTest, WithoutATutorialEverythingIsAllowedAndEventsGoNowhere) {
+    g_calls.clear();
+    SetRunningTutorial(nullptr);
+    EXPECT_TRUE(TutorialAllows(3, 27, 0));
+    TutorialNotify(0x80000001, 1, 2);
+    EXPECT_TRUE(g_calls.empty());
+
+    FakeTutorial tutorial;
+    SetRunningTutorial(&tutorial);
+    EXPECT_EQ(RunningTutorial(), &tutorial);
+    EXPECT_FALSE(TutorialAllows(3, 27, 0));
+    EXPECT_TRUE(TutorialAllows(1, 5, 0));
+    TutorialNotify(0x40000001, 7, 8);
+    SetRunningTutorial(nullptr);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"allows 3 27", "allows 1 5", "event 1073741825 7 8"}));
+}
+
+TEST(GameShellTest, ScreenResourcesAreRebuiltInOrderForTheCurrentState) {
+    g_calls.clear();
+    SetScreenResourceHook(ScreenPart::Texts, [] { g_calls.push_back("texts"); });
+    SetScreenResourceHook(ScreenPart::Map, [] { g_calls.push_back("map"); });
+    SetScreenResourceHook(ScreenPart::Level, [] { g_calls.push_back("level"); });
+    SetScreenResourceHook(ScreenPart::MainScreen, [] { g_calls.push_back("main"); });
+    SetScreenResourceHook(ScreenPart::Windows, [] { g_calls.push_back("windows"); });
+    SetScreenResourceHook(ScreenPart::Tutorial, [] { g_calls.push_back("tutorial"); });
+    struct Case {
+        int32_t state;
+        const char* screen;
+    } cases[] = {{kStateLevel, "level"},
+                 {kStateMainScreen, "main"},
+                 {kStateMap, "windows"},
+                 {kStateLogos, "windows"},
+                 {kStateComics, "windows"}};
+    for (const Case& c : cases) {
+        g_calls.clear();
+        SetGameState(c.state);
+        CreateScreenResources();
+        EXPECT_EQ(g_calls, (std::vector<std::string>{"texts", "map", c.screen, "tutorial"})) << c.state;
+    }
+    SetGameState(kStateNone);
+    for (int part = 0; part < int(ScreenPart::Count); ++part)
+        SetScreenResourceHook(ScreenPart(part), nullptr);
+}
+
+TEST(GameShellTest, TheGamesManagersAreMadeOncePerRun) {
+    g_calls.clear();
+    ClearGameInitHooks();
+    RegisterGameInitHook([] { g_calls.push_back("windows"); });
+    RegisterGameInitHook([] { g_calls.push_back("main screen"); });
+    SetScreenResourceHook(ScreenPart::Texts, [] { g_calls.push_back("texts"); });
+    InitGame();
+    InitGame();
+    EXPECT_TRUE(IsGameInitialised());
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"windows", "main screen", "texts"}));
+    EndGame();
+    EXPECT_FALSE(IsGameInitialised());
+    InitGame();
+    EXPECT_EQ(g_calls.size(), 6u);
+    ClearGameInitHooks();
+    SetScreenResourceHook(ScreenPart::Texts, nullptr);
+}
+
+TEST(GameShellTest, ClosingTheMainWindowIsTakenOnce) {
+    EXPECT_FALSE(TakeMainWindowClose());
+    CloseMainWindow();
+    EXPECT_TRUE(TakeMainWindowClose());
+    EXPECT_FALSE(TakeMainWindowClose());
+}
+
+TEST(GameShellTest, SpritesOfLibrariesThatAreNotLoadedAreAbsent) {
+    EXPECT_EQ(GetSprite(1, u"time_bar_indic"), nullptr);
+    EXPECT_EQ(GetSprite(99, u"x"), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST(GameShellTest, ATextBatchKeepsOneTextCurrentUntilItEnds) {
+    DXLTexture first, second;
+    SetText(&first);
+    EXPECT_EQ(CurrentText(), &first);
+    EXPECT_EQ(GetCurrentTexture(), &first);
+    SetText(&second); // the first is flushed
+    EXPECT_EQ(CurrentText(), &second);
+    EXPECT_EQ(GetCurrentTexture(), &second);
+    const DXLTextureState params = {};
+    SetTextParams(&params); // applied to the current text at once, kept for the next
+    EXPECT_EQ(GetCurrentTexture(), &second);
+    SetText(nullptr); // ends the batch like EndText
+    EXPECT_EQ(CurrentText(), nullptr);
+    EXPECT_EQ(GetCurrentTexture(), nullptr);
+    SetText(&first);
+    EndText();
+    EXPECT_EQ(CurrentText(), nullptr);
+    EXPECT_EQ(GetCurrentTexture(), nullptr);
+    EndText(); // twice is harmless
+    SetTextParams(nullptr);
+}
+
+} // namespace

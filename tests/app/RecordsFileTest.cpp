@@ -1,0 +1,172 @@
+#include "app/RecordsFile.h"
+#include "app/Profiles.h"
+#include "platform/Random.h"
+#include "platform/Utf.h"
+#include "tests/support/Damage.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testsupport::ReadFileBytes;
+using testsupport::TempDir;
+using testsupport::WriteFileBytes;
+
+std::u16string U16(const std::string& s) {
+    return platform::Utf8ToUtf16(s);
+}
+
+std::vector<std::string> Lines(const kis::WideStrings& list) {
+    std::vector<std::string> lines;
+    for (int32_t i = 0; i < list.Count(); ++i)
+        lines.push_back(platform::Utf16ToUtf8(list.GetText(i)));
+    return lines;
+}
+
+struct RecordsFileTest : ::testing::Test {
+    TempDir dir;
+    std::u16string folder = U16(dir.Path().string());
+};
+
+TEST_F(RecordsFileTest, ATextLineFileIsTheMarkAndTheLinesJoinedByTheSeparator) {
+    kis::WideStrings list;
+    list.separator[0] = u'\r', list.separator[1] = u'\n', list.separator[2] = 0;
+    list.Add(u"a");
+    list.Add(u"b");
+    const std::u16string path = U16(dir.File("ab.txt"));
+    ASSERT_TRUE(SaveStringsToFile(list, path));
+    EXPECT_EQ(ReadFileBytes(dir.File("ab.txt")), std::string("\xFF\xFE\x61\x00\x0D\x00\x0A\x00\x62\x00", 10));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("ab.txt.bak")));
+
+    kis::WideStrings back;
+    LoadStringsFromFile(back, path);
+    EXPECT_EQ(Lines(back), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(std::u16string(back.separator), u"\r\n");
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"no mark", std::string("a\r\nb"), {}},
+        {"mark only", std::string("\xFF\xFE"), {}},
+        {"one byte", std::string("\xFF"), {}},
+        {"big-endian mark", std::string("\xFE\xFF\x00\x61", 4), {}},
+        {"trailing line end",
+         std::string("\xFF\xFE"
+                     "a\0\r\0\n\0b\0\r\0\n\0",
+                     14),
+         {"a", "b"}},
+        {"empty line",
+         std::string("\xFF\xFE"
+                     "a\0\r\0\n\0\r\0\n\0b\0",
+                     14),
+         {"a", "", "b"}},
+        {"zero ends the text",
+         std::string("\xFF\xFE"
+                     "a\0\n\0b\0\0\0c\0",
+                     12),
+         {"a", "b"}},
+        {"odd last byte",
+         std::string("\xFF\xFE"
+                     "a\0\n\0b\0c",
+                     9),
+         {"a", "b"}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteFileBytes(dir.File("case.txt"), c.bytes));
+        kis::WideStrings read;
+        LoadStringsFromFile(read, U16(dir.File("case.txt")));
+        EXPECT_EQ(Lines(read), c.lines) << c.name;
+    }
+    kis::WideStrings missing;
+    missing.Add(u"x");
+    LoadStringsFromFile(missing, U16(dir.File("none.txt")));
+    EXPECT_EQ(missing.Count(), 0);
+}
+
+TEST_F(RecordsFileTest, AWonRunAddsOneLineToTheCurrentProfilesFile) {
+    ProfileManager profiles(folder);
+    RecordsFile records(&profiles);
+    LevelResult result = {};
+    result.level = 7;
+    result.regime = kRegimeEasy;
+    result.timeMs = 307000 + 999; // 5 min 7.999 s
+    EXPECT_EQ(platform::Utf16ToUtf8(RecordsLine(result)), "Рекорд level_08 Easy: 00:05:07");
+
+    records.Enable(7);
+    records.AddLevelRecord(result); // no current profile: nothing, and switched off
+    EXPECT_FALSE(records.IsEnabled());
+
+    Profile* anna = profiles.CreateProfile(u"Anna");
+    ASSERT_TRUE(SelectProfile(anna));
+    records.AddLevelRecord(result); // not switched on
+    EXPECT_FALSE(std::filesystem::exists(dir.File("records1.txt")));
+
+    records.Enable(7);
+    records.AddLevelRecord(result);
+    records.AddLevelRecord(result); // the run's one line only
+    records.Enable(40);
+    result.level = 40;
+    result.regime = kRegimeHard;
+    result.timeMs = (12 * 3600 + 34 * 60 + 56) * 1000u;
+    records.AddLevelRecord(result);
+
+    kis::WideStrings lines;
+    LoadStringsFromFile(lines, records.CurrentPath());
+    EXPECT_EQ(Lines(lines),
+              (std::vector<std::string>{"Рекорд level_08 Easy: 00:05:07", "Рекорд level_41 Hard: 12:34:56"}));
+    const std::string bytes = ReadFileBytes(dir.File("records1.txt"));
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(bytes.find(std::string("\r\0\n\0", 4)), 2 + 2 * 30u);
+    EXPECT_NE(bytes.substr(bytes.size() - 2), std::string("\n\0", 2)); // nothing after the last line
+}
+
+TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame) {
+    ProfileManager profiles(folder);
+    RecordsFile records(&profiles);
+    ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
+    LevelResult result = {};
+    result.timeMs = 1000;
+
+    const std::string foreign = "my own notes, 8-bit";
+    ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), foreign));
+    records.Enable(0);
+    records.AddLevelRecord(result);
+    EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad")), foreign);
+    kis::WideStrings lines;
+    LoadStringsFromFile(lines, records.CurrentPath());
+    EXPECT_EQ(lines.Count(), 1);
+
+    // Random damage to a good file: it loads as some list and one more line is added.
+    records.Enable(0);
+    records.AddLevelRecord(result);
+    const std::string good = ReadFileBytes(dir.File("records1.txt"));
+    platform::SeedRand(1021);
+    testsupport::ForRounds(300, 5000, [&](int round) {
+        const std::string bad = testsupport::Damage(good, round);
+        ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), bad));
+        std::filesystem::remove(dir.File("records1.txt.bad"));
+        kis::WideStrings before;
+        LoadStringsFromFile(before, records.CurrentPath());
+        records.Enable(0);
+        records.AddLevelRecord(result);
+        kis::WideStrings after;
+        LoadStringsFromFile(after, records.CurrentPath());
+        if (bad.size() >= 2 && bad[0] == '\xFF' && bad[1] == '\xFE') {
+            ASSERT_GE(after.Count(), 1);
+            ASSERT_EQ(platform::Utf16ToUtf8(after.GetText(after.Count() - 1)),
+                      "Рекорд level_01 Easy: 00:00:01");
+        } else {
+            ASSERT_EQ(ReadFileBytes(dir.File("records1.txt.bad")), bad);
+            ASSERT_EQ(after.Count(), 1);
+        }
+    });
+}
+
+} // namespace

@@ -1,0 +1,125 @@
+// Profiles on the screen after loading, as a player meets them: F2 opens the
+// panel, a typed name and Enter make a profile, a click makes one current,
+// Delete deletes the current one; every run is a fresh start of a copy of the
+// built game on the same per-user folder.
+#include "app/Profiles.h"
+#include "platform/ImageDecode.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::ReadFileBytes;
+
+namespace {
+
+std::string RunScript(const GameCopy& game, const std::string& name, const std::string& events, int* status) {
+    const std::string script = game.File(name + ".txt");
+    const std::string png = game.File(name + ".png");
+    // A click skips the logos; the game data is loaded well before 3 s.
+    EXPECT_TRUE(
+        testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                            "3000 key down F2\n3100 key up F2\n" +
+                                                events));
+    std::string output;
+    *status = game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output);
+    return png;
+}
+
+// Key presses for a lower-case name and Enter, from the given time, 100 ms each.
+std::string Typed(int ms, const std::string& name) {
+    std::string events;
+    for (char c : name + "\r") {
+        const std::string key = c == '\r' ? "RETURN" : std::string(1, char(c - 32));
+        events += std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 80) + " key up " +
+                  key + "\n";
+        ms += 120;
+    }
+    return events;
+}
+
+// The log lines after a label, in order.
+std::vector<std::string> LogLines(const std::string& log, const std::string& label) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while ((at = log.find(label, at)) != std::string::npos) {
+        size_t start = log.find_first_not_of(' ', at + label.size());
+        size_t end = log.find_first_of("\r\n", start);
+        lines.push_back(log.substr(start, end - start));
+        at = end;
+    }
+    return lines;
+}
+
+// Pixels of the current profile's row colour in a rectangle of the screenshot.
+int CurrentRowPixels(const std::string& png, int top, int bottom) {
+    const std::string bytes = ReadFileBytes(png);
+    platform::DecodedPicture p;
+    std::string error;
+    if (!platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &p, &error))
+        return -1;
+    int n = 0;
+    for (int y = top; y < bottom && y < p.height; ++y)
+        for (int x = 500; x < 770 && x < p.width; ++x)
+            n += (p.pixels[size_t(y) * size_t(p.width) + size_t(x)] & 0xFFFFFF) == 0x3C6E8C;
+    return n;
+}
+
+} // namespace
+
+TEST(ProfilesScreen, ProfilesAreMadeSwitchedAndDeletedAndSurviveARestart) {
+    GameCopy game;
+    const std::string user = game.User();
+    int status = -1;
+
+    // Two profiles; Enter on an empty field is refused; a click on the second row makes anna current.
+    RunScript(game, "make",
+              Typed(3200, "anna") + Typed(3900, "bo") + Typed(4400, "") +
+                  "4700 mouse move 600 225\n4750 mouse down left\n4850 mouse up left\n5200 close\n",
+              &status);
+    ASSERT_EQ(status, 0);
+    const std::string log = game.Log();
+    EXPECT_EQ(LogLines(log, "Profile created"),
+              (std::vector<std::string>{"anna (profile1.dat)", "bo (profile2.dat)"}))
+        << log;
+    ASSERT_EQ(LogLines(log, "Profile error").size(), 1u) << log;
+    EXPECT_EQ(LogLines(log, "Profile error")[0].substr(0, 3), "20:");
+    EXPECT_EQ(LogLines(log, "Profile selected"), (std::vector<std::string>{"anna (used 2 times)"})) << log;
+    {
+        ProfileManager profiles(platform::Utf8ToUtf16(user));
+        profiles.Load();
+        ASSERT_EQ(profiles.Count(), 2);
+        EXPECT_EQ(platform::Utf16ToUtf8(profiles.GetProfile(0)->Name()), "bo");
+        ASSERT_NE(profiles.Current(), nullptr);
+        EXPECT_EQ(platform::Utf16ToUtf8(profiles.Current()->Name()), "anna");
+    }
+
+    // A restart lists them with anna current, and leaves the files as they were.
+    const std::string list = ReadFileBytes(user + "/profiles.dat");
+    const std::string anna = ReadFileBytes(user + "/profile1.dat");
+    const std::string shown = RunScript(game, "restart", "3500 close\n", &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(ReadFileBytes(user + "/profiles.dat"), list);
+    EXPECT_EQ(ReadFileBytes(user + "/profile1.dat"), anna);
+    EXPECT_EQ(CurrentRowPixels(shown, 200, 217), 0);    // bo, newest, first
+    EXPECT_GT(CurrentRowPixels(shown, 219, 236), 2000); // anna, current, second
+
+    // Delete deletes the current profile and its file; none is current then.
+    const std::string after =
+        RunScript(game, "delete", "3200 key down DELETE\n3300 key up DELETE\n3500 close\n", &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_FALSE(fs::exists(user + "/profile1.dat"));
+    EXPECT_TRUE(fs::exists(user + "/profile2.dat"));
+    EXPECT_EQ(CurrentRowPixels(after, 200, 240), 0);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    ASSERT_EQ(profiles.Count(), 1);
+    EXPECT_EQ(platform::Utf16ToUtf8(profiles.GetProfile(0)->Name()), "bo");
+    EXPECT_EQ(profiles.Current(), nullptr);
+}
