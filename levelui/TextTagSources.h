@@ -3,11 +3,13 @@
 // the running level, the farm's tables and the current profile.
 //
 // The tags get their objects as opaque context words; an implementation of
-// this interface turns such a word into the plain facts a tag prints. Every
-// question answers "nothing" here (false, null or 0) except the language
-// texts, which come from the running App's language, so a tag whose facts
-// are not available stays unexpanded. The game layer's tables and the level
-// answer through a derived class installed with SetTextTagSources.
+// this interface turns such a word into the plain facts a tag prints. Here
+// the language texts come from the running App's language, sprite frames
+// from the installed sprite libraries and the profiles from the App's
+// profile store; every other question answers "nothing" (false, null or 0),
+// so a tag whose facts are not available stays unexpanded. The level and the
+// farm's tables answer through a derived class installed with
+// SetTextTagSources.
 
 #include "frontend/Awards.h"
 
@@ -116,10 +118,11 @@ class TextTagSources {
     // plant type, 3 a building type, by id; null when unknown.
     virtual const char16_t* GoalObjectName(uint32_t /*kind*/, uint32_t /*id*/) const { return nullptr; }
 
-    // Profiles: the name of the profile (0 = the current one) and the award
-    // words of the current profile; null when there is none.
-    virtual const char16_t* ProfileName(uintptr_t /*profile*/) const { return nullptr; }
-    virtual const AwardCounters* CurrentAwards() const { return nullptr; }
+    // Profiles: the name of the profile (a Profile, 0 = the current one) and
+    // a copy of the current profile's award words; null and false when there
+    // is none.
+    virtual const char16_t* ProfileName(uintptr_t profile) const;
+    virtual bool CurrentAwards(AwardCounters* out) const;
 };
 
 // Installs the sources the tags read (null: the answer-nothing sources

@@ -476,9 +476,9 @@ class TagExpander {
             return true;
         }
         if (mode != u'D') return false;
-        const AwardCounters* counters = sources_.CurrentAwards();
-        if (!counters) return false;
-        const int32_t value = counters->awards[award.index];
+        AwardCounters counters;
+        if (!sources_.CurrentAwards(&counters)) return false;
+        const int32_t value = counters.awards[award.index];
         const int tier = AwardTier(award, value);
         std::u16string description(award.key);
         description += u"_desc";
@@ -526,9 +526,9 @@ class TagExpander {
             if (!sources_.PlayingLevel()) return true;
             if (!sources_.LiveGoalValue(k, &value)) return false;
         } else {
-            const AwardCounters* counters = sources_.CurrentAwards();
-            if (!counters) return false;
-            value = counters->goals[k];
+            AwardCounters counters;
+            if (!sources_.CurrentAwards(&counters)) return false;
+            value = counters.goals[k];
         }
         const float divisor = k == kRatioGoal ? scan_.Float(1.0f) : 1.0f;
         uint32_t restLength = 0;
@@ -545,16 +545,16 @@ class TagExpander {
     // 'R': the rest of the tag as it stands, then the profile's stored
     // counter; goals 3 to 6 only.
     bool StoredGoalValue(int k) {
-        const AwardCounters* counters = sources_.CurrentAwards();
-        if (!HasLiveValue(k) || !counters) return false;
+        AwardCounters counters;
+        if (!HasLiveValue(k) || !sources_.CurrentAwards(&counters)) return false;
         const float divisor = k == kRatioGoal ? scan_.Float(1.0f) : 1.0f;
         uint32_t restLength = 0;
         const char16_t* rest = scan_.Rest(&restLength);
         out_.Put(rest, restLength);
         if (k == kRatioGoal)
-            Ratio(counters->goals[k], divisor, 0);
+            Ratio(counters.goals[k], divisor, 0);
         else
-            out_.Number(counters->goals[k]);
+            out_.Number(counters.goals[k]);
         return true;
     }
 

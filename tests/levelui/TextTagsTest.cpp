@@ -1,6 +1,7 @@
 #include "levelui/TextTags.h"
 #include "levelui/TextTagSources.h"
 #include "platform/Utf.h"
+#include "sprites/Sprite.h"
 #include "text/TextLayout.h"
 
 #include <gtest/gtest.h>
@@ -149,7 +150,10 @@ class FakeSources : public TextTagSources {
         if (profile == 0) return hasProfile ? u"Anna" : nullptr;
         return profile == 77 ? u"Bert" : nullptr;
     }
-    const AwardCounters* CurrentAwards() const override { return hasProfile ? &counters : nullptr; }
+    bool CurrentAwards(AwardCounters* out) const override {
+        if (hasProfile) *out = counters;
+        return hasProfile;
+    }
 };
 
 AwardRecord MakeAward(int index) {
@@ -506,6 +510,31 @@ TEST_F(TextTagsTest, TheTextLayerExpandsTagsThroughTheCallback) {
                                             kTagContextProfile, 0, &length);
     EXPECT_EQ(Narrow(std::u16string(out, length)),
               std::string("Hello, Anna! ") + kCoin + "40 [UNKNOWN tag] <color=ff0000>red</color>");
+}
+
+} // namespace
+
+namespace {
+
+TEST(TextTagSourcesTest, SpriteFramesComeFromTheInstalledLibraries) {
+    SpriteLibraries libraries;
+    SetSpriteLibraries(&libraries);
+    SpriteLibrary* small = libraries.Make(2, nullptr);
+    small->AddSprite(u"small_coin")->SetFrames({{0, 0, 18, 16}, {18, 0, 36, 16}});
+    const TextTagSources sources;
+    TagImage image;
+    EXPECT_TRUE(sources.FindImage(2, u"SMALL_COIN", 1, &image));
+    EXPECT_EQ(image.frameCount, 2);
+    EXPECT_EQ(image.left, 18);
+    EXPECT_EQ(image.width, 18);
+    EXPECT_EQ(image.texture, 0u); // no texture: the tags draw nothing of it
+    EXPECT_FALSE(sources.FindImage(1, u"small_coin", 0, &image));
+    EXPECT_FALSE(sources.FindImage(2, u"big_coin", 0, &image));
+    // Outside a run there is no profile.
+    AwardCounters counters;
+    EXPECT_FALSE(sources.CurrentAwards(&counters));
+    EXPECT_EQ(sources.ProfileName(0), nullptr);
+    SetSpriteLibraries(nullptr);
 }
 
 } // namespace
