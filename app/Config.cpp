@@ -53,10 +53,6 @@ SoundSettings SoundSettingsFromBytes(const uint8_t (&bytes)[16]) {
     return s;
 }
 
-struct ReaderCloser {
-    void operator()(kis::DataFileReaderW* reader) const { kis::CloseDataFile(reader); }
-};
-
 // The key's value, or empty when the key is absent.
 std::u16string ReadIniString(const std::u16string& path, const char16_t* section, const char16_t* key) {
     char16_t buffer[261] = {};
@@ -131,7 +127,7 @@ bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound
         ignored("it is not a readable file.");
         return true;
     }
-    std::unique_ptr<kis::DataFileReaderW, ReaderCloser> reader(
+    kis::DataFileReaderPtr reader(
         kis::OpenDataFileForRead(path.c_str(), kConfigTypeId, kConfigTypeVersion, kConfigDataVersion));
     if (!reader) {
         ignored("it is not a settings file of this game, or its header or directory is damaged.");

@@ -3,9 +3,9 @@
 // sound settings, written by the game) and config.ini beside the program
 // (written by hand; its entries win over config.dat).
 //
-// config.dat: data file of type 0x73DA7BBB / 0xC04F19F1, data version 1, with
-// chunk 0xF1E2D3C4 (sub-id 1) holding the 28-byte screen-parameter record and
-// chunk 0x5004D1DF (sub-id 1) holding the 16-byte sound-settings record.
+// config.dat: a data file (ids in foundation/ConfigFileIds.h) with one chunk
+// holding the 28-byte screen-parameter record and one holding the 16-byte
+// sound-settings record.
 //
 // config.ini:
 //   [Video] Fullscreen=0|1  Window=<w>,<h>  Screen=<w>,<h>  VSync=0|1  RefreshRate=<Hz>
@@ -13,18 +13,12 @@
 //   [Path]  Language=<language file, relative to the Data folder>
 
 #include "app/GameScreen.h"
+#include "foundation/ConfigFileIds.h"
 
 #include <cstdint>
 #include <string>
 
 class SoundManager;
-
-constexpr uint32_t kConfigTypeId = 0x73DA7BBB;
-constexpr uint32_t kConfigTypeVersion = 0xC04F19F1;
-constexpr uint32_t kConfigDataVersion = 1;
-constexpr uint32_t kConfigScreenChunk = 0xF1E2D3C4;
-constexpr uint32_t kConfigSoundChunk = 0x5004D1DF;
-constexpr uint32_t kConfigChunkSubId = 1;
 
 // Where the settings files are: the per-user folder and the program's folder.
 void SetConfigFolders(const std::u16string& userFolder, const std::u16string& programFolder);

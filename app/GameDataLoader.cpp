@@ -154,8 +154,8 @@ int32_t LoadFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
 }
 
 const LoadingStep kLoadingSteps[] = {
-    {0x4D555343, 1.0f, "music", GetSoundPack, LoadMusicStep},     // 'MUSC'
-    {0x53414D50, 3.0f, "samples", GetSoundPack, LoadSamplesStep}, // 'SAMP'
+    {kMusicChunkId, 1.0f, "music", GetSoundPack, LoadMusicStep},
+    {kSampleChunkId, 3.0f, "samples", GetSoundPack, LoadSamplesStep},
     {kSpriteLibraryNodeId, 2.0f, "sprites", GetSpritePack, LoadSpritesStep},
     {kDigitalFontChunkId, 1.0f, "digit fonts", GetDataPack, LoadDigitalFontsStep},
     {kFontChunkId, 2.0f, "fonts", GetDataPack, LoadFontsStep},

@@ -25,8 +25,9 @@
 #include "app/GameStates.h"
 #include "engine/LoaderState.h"
 #include "foundation/DataFile.h"
+#include "foundation/DataPackIds.h"
 #include "foundation/List.h"
-#include "sprites/SpritePack.h" // the sprite pack's type ids
+#include "foundation/SpritePackIds.h"
 
 #include <cstdint>
 #include <vector>
@@ -73,10 +74,6 @@ class LoadingProgress {
 };
 
 // ---------------------------------------------------------------- packs
-
-constexpr uint32_t kDataPackTypeId = 0xBAE13676;
-constexpr uint32_t kDataPackTypeVersion = 0x74BFFE7D;
-constexpr uint32_t kPackDataVersion = 1;
 
 // Opens Data.dat, Sprites.dat and Sounds.dat from the current (Data) folder.
 // On failure the packs opened so far are closed and errorText names the

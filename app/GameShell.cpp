@@ -104,15 +104,24 @@ bool TakeMainWindowClose() {
     return wanted;
 }
 
+namespace {
+
+// The state record a text's quads are drawn with, on the program's viewer.
+void OverrideTextState(const DXLTextureState* state) {
+    if (DXLViewer* viewer = AppViewer()) viewer->SetTextureStateOverride(state);
+}
+
+} // namespace
+
 void SetText(DXLTexture* text) {
     if (text == g_text) return;
     if (!text) {
         EndText();
         return;
     }
-    if (g_text) ClearCurrentTexture(); // flushes the previous text
+    if (g_text) ClearCurrentTexture(AppViewer()); // flushes the previous text
     g_text = text;
-    SetTextureStateOverride(g_textParams);
+    OverrideTextState(g_textParams);
     SetCurrentTexture(text);
 }
 
@@ -121,15 +130,15 @@ void SetTextParams(const DXLTextureState* state) {
     if (!g_text) return;
     // Applied at once to the current text: it binds again under the new record.
     DXLTexture* text = g_text;
-    ClearCurrentTexture();
-    SetTextureStateOverride(state);
+    ClearCurrentTexture(AppViewer());
+    OverrideTextState(state);
     SetCurrentTexture(text);
 }
 
 void EndText() {
-    if (g_text) ClearCurrentTexture();
+    if (g_text) ClearCurrentTexture(AppViewer());
     g_text = nullptr;
-    SetTextureStateOverride(nullptr);
+    OverrideTextState(nullptr);
 }
 
 DXLTexture* CurrentText() {
@@ -144,7 +153,7 @@ void DrawSprite(DXLViewer& viewer, DXLTexture* texture, const TexturedQuad& quad
     }
     SetCurrentTexture(texture);
     viewer.DrawTexturedQuad(&quad);
-    ClearCurrentTexture();
+    ClearCurrentTexture(&viewer);
 }
 
 uint32_t NameToId(const char16_t* text) {

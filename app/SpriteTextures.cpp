@@ -87,7 +87,7 @@ int32_t LoadSpriteTextures(DXLTextures* collection, kis::BaseDataFile* reader, L
     }
     if (state->done == 0) {
         uint32_t count = 0;
-        if (!reader->OpenChunk(kSpriteTextureChunkId, kSpriteTextureChunkSubId)) return Fail(reader, state);
+        if (!reader->OpenChunk(kPackTextureChunkId, kPackChunkSubId)) return Fail(reader, state);
         if (!ReadU32(reader, &count) || count > kSpriteTextureLimit ||
             uint64_t(count) * kSpriteTextureRecordMin > uint64_t(BytesLeft(reader)))
             return Fail(reader, state);

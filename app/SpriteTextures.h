@@ -17,6 +17,7 @@
 // one. A picture whose size differs from the declared one does not load.
 
 #include "engine/LoaderState.h"
+#include "foundation/SpritePackIds.h"
 
 #include <cstdint>
 #include <vector>
@@ -27,8 +28,6 @@ namespace kis {
 class BaseDataFile;
 }
 
-constexpr uint32_t kSpriteTextureChunkId = 0x54455853; // 'TEXS'
-constexpr uint32_t kSpriteTextureChunkSubId = 1;
 // The smallest record: the entry header, the size and the byte count.
 constexpr uint32_t kSpriteTextureRecordMin = 88;
 constexpr uint32_t kSpriteTextureMaxSide = 4096;

@@ -45,8 +45,7 @@ DXLCursors::~DXLCursors() {
     pointer_ = nullptr;
     input_ = nullptr;
     Hide();
-    if (registeredViewer_) registeredViewer_->RemoveDeviceObject(this);
-    registeredViewer_ = nullptr;
+    DetachFromViewer();
     RemoveAll();
     DXLTexture* shown[2] = {TextureOf(default_), TextureOf(current_)};
     default_ = {};
@@ -136,15 +135,11 @@ bool DXLCursors::MakeCurrent(const DXLCURSORDATA& record) {
     defaultInUse_ = false;
     Uninstall();
     DXLTexture* previous = TextureOf(current_);
-    if (registeredViewer_) registeredViewer_->RemoveDeviceObject(this);
-    registeredViewer_ = nullptr;
+    DetachFromViewer();
     current_ = record;
     // The set hears the device events of the viewer its texture is on.
     DXLTexture* texture = TextureOf(current_);
-    if (texture && texture->GetViewer()) {
-        registeredViewer_ = texture->GetViewer();
-        registeredViewer_->AddDeviceObject(this);
-    }
+    if (texture && texture->GetViewer()) AttachToViewer(texture->GetViewer());
     if (previous != texture) Forget(previous);
     return Update();
 }
@@ -326,10 +321,7 @@ void DXLCursors::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
         UseDefault();
         // Nothing may stay hooked into a viewer that is going away.
         if (drawingViewer_ == viewer) Uninstall();
-        if (registeredViewer_ == viewer && viewer) {
-            viewer->RemoveDeviceObject(this);
-            registeredViewer_ = nullptr;
-        }
+        if (GetViewer() == viewer && viewer) DetachFromViewer();
         break;
     case kDeviceCreated:
     case kDeviceReleasing:

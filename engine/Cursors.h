@@ -127,9 +127,8 @@ class DXLCursors : public DXLDeviceObject {
 
     platform::Cursors* pointer_ = nullptr;
     platform::Input* input_ = nullptr;
-    HCURSOR hardwareCursor_ = 0;            // the kind-2 image made into a system cursor
-    DXLViewer* drawingViewer_ = nullptr;    // where the kind-3 image is hooked in
-    DXLViewer* registeredViewer_ = nullptr; // whose device events the set hears
+    HCURSOR hardwareCursor_ = 0;         // the kind-2 image made into a system cursor
+    DXLViewer* drawingViewer_ = nullptr; // where the kind-3 image is hooked in
 };
 
 // The global set and the functions acting on it.

@@ -55,6 +55,7 @@ struct State {
     DirectXProbes probes = kBuiltInProbes;
     void* module = nullptr;
     void* procs[kD3DXProcCount] = {};
+    uint32_t loadSerial = 0;
 };
 
 State& Get() {
@@ -154,6 +155,10 @@ void* GetD3DXProc(D3DXProc proc) {
     return proc < kD3DXProcCount ? Get().procs[proc] : nullptr;
 }
 
+uint32_t GetD3DXLoadSerial() {
+    return Get().loadSerial;
+}
+
 HResult GetDirectXVersion(uint32_t* version, char16_t* text, int textSize) {
     if (version) *version = 0;
     if (text && textSize > 0) text[0] = 0;
@@ -193,6 +198,7 @@ HResult LoadD3DX() {
         return kResultFail;
     }
     HResult result = kResultOk;
+    ++s.loadSerial;
     for (uint32_t i = 0; i < kD3DXProcCount; ++i) {
         s.procs[i] = s.probes.getProc ? s.probes.getProc(s.module, kProcNames[i]) : nullptr;
         if (!s.procs[i]) {
@@ -209,6 +215,7 @@ void UnloadD3DX() {
     s.module = nullptr;
     for (void*& p : s.procs)
         p = nullptr;
+    ++s.loadSerial;
 }
 
 HResult LogSystemAndLoadD3DX() {

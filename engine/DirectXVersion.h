@@ -54,6 +54,9 @@ enum D3DXProc : uint32_t {
 const char* GetD3DXProcName(D3DXProc proc);
 // The looked-up function, or null before LoadD3DX or when it was missing.
 void* GetD3DXProc(D3DXProc proc);
+// Changes with every LoadD3DX and UnloadD3DX, so that a table built from
+// GetD3DXProc knows when to resolve again.
+uint32_t GetD3DXLoadSerial();
 
 // Packed version: major << 16 | minor << 8 | letter index (1 for 'a' ...
 // 26 for 'z', 0 for none); text "%d.%d" or "%d.%d%c". Either output may be

@@ -2,6 +2,7 @@
 
 #include "engine/Bitmap.h"
 #include "engine/ImageFile.h"
+#include "foundation/Paths.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/GlyphFace.h"
@@ -57,23 +58,6 @@ constexpr struct {
     {u"tga", u".tga", kImageFileTga},
 };
 
-// The lower-case ASCII extension of the name's last part.
-std::u16string ExtensionOf(const char16_t* name) {
-    std::u16string extension;
-    if (!name) return extension;
-    const char16_t* dot = nullptr;
-    for (const char16_t* p = name; *p; ++p) {
-        if (*p == u'.')
-            dot = p;
-        else if (*p == u'\\' || *p == u'/')
-            dot = nullptr;
-    }
-    if (!dot) return extension;
-    for (const char16_t* p = dot + 1; *p; ++p)
-        extension += (*p >= u'A' && *p <= u'Z') ? char16_t(*p - u'A' + u'a') : *p;
-    return extension;
-}
-
 // Reads an image file into a bitmap and describes it. The name, when given,
 // picks the reader of a kind without a signature by its extension.
 bool Decode(const void* data, uint32_t size, const char16_t* fileName, DXLBitmap* picture, ImageInfo* info) {
@@ -85,10 +69,9 @@ bool Decode(const void* data, uint32_t size, const char16_t* fileName, DXLBitmap
         read = ReadImageFileFromMemory(bytes, size, nullptr, picture);
     } else {
         // A kind named by the extension is the only one tried, as the reader does.
-        const std::u16string extension = ExtensionOf(fileName);
         bool named = false;
         for (const auto& k : kUnsignedKinds) {
-            if (extension == k.extension) {
+            if (kis::HasFileExt(fileName, k.extension)) {
                 named = true;
                 kind = k.kind;
                 read = ReadImageFileFromMemory(bytes, size, k.forcingName, picture);
@@ -413,6 +396,37 @@ HResult CreateFontIndirectA(platform::GraphicsDevice* device, const FontDescA* d
 } // namespace d3dx
 
 // ---------------------------------------------------------------- registration
+
+namespace d3dx {
+
+namespace {
+template <typename Proc> void Resolve(Proc& member, D3DXProc proc) {
+    member = reinterpret_cast<Proc>(GetD3DXProc(proc));
+}
+} // namespace
+
+const Functions& Library() {
+    static Functions table;
+    static uint32_t resolvedSerial = 0;
+    static bool resolved = false;
+    const uint32_t serial = GetD3DXLoadSerial();
+    if (!resolved || resolvedSerial != serial) {
+        Resolve(table.matrixOrthoOffCenterLH, kD3DXMatrixOrthoOffCenterLH);
+        Resolve(table.matrixAffineTransformation2D, kD3DXMatrixAffineTransformation2D);
+        Resolve(table.createTexture, kD3DXCreateTexture);
+        Resolve(table.createTextureFromFileExW, kD3DXCreateTextureFromFileExW);
+        Resolve(table.createTextureFromFileExA, kD3DXCreateTextureFromFileExA);
+        Resolve(table.createFontIndirectW, kD3DXCreateFontIndirectW);
+        Resolve(table.createFontIndirectA, kD3DXCreateFontIndirectA);
+        Resolve(table.getImageInfoFromFileInMemory, kD3DXGetImageInfoFromFileInMemory);
+        Resolve(table.createTextureFromFileInMemoryEx, kD3DXCreateTextureFromFileInMemoryEx);
+        resolvedSerial = serial;
+        resolved = true;
+    }
+    return table;
+}
+
+} // namespace d3dx
 
 void RegisterBuiltInHelperLibrary() {
     struct Entry {

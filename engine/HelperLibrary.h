@@ -176,11 +176,22 @@ using CreateFontIndirectAProc = decltype(&CreateFontIndirectA);
 using GetImageInfoFromFileInMemoryProc = decltype(&GetImageInfoFromFileInMemory);
 using CreateTextureFromFileInMemoryExProc = decltype(&CreateTextureFromFileInMemoryEx);
 
-// The looked-up function as its own type; null before the library was loaded
-// or when the function was missing.
-template <typename Proc> Proc LookedUp(D3DXProc proc) {
-    return reinterpret_cast<Proc>(GetD3DXProc(proc));
-}
+// The nine functions as one typed table, resolved from the run-time lookup by
+// name (LoadD3DX) the first time it is asked for after each load or unload. A
+// member is null while the library is not loaded or when the function was
+// missing.
+struct Functions {
+    MatrixOrthoOffCenterLHProc matrixOrthoOffCenterLH = nullptr;
+    MatrixAffineTransformation2DProc matrixAffineTransformation2D = nullptr;
+    CreateTextureProc createTexture = nullptr;
+    CreateTextureFromFileExWProc createTextureFromFileExW = nullptr;
+    CreateTextureFromFileExAProc createTextureFromFileExA = nullptr;
+    CreateFontIndirectWProc createFontIndirectW = nullptr;
+    CreateFontIndirectAProc createFontIndirectA = nullptr;
+    GetImageInfoFromFileInMemoryProc getImageInfoFromFileInMemory = nullptr;
+    CreateTextureFromFileInMemoryExProc createTextureFromFileInMemoryEx = nullptr;
+};
+const Functions& Library();
 
 } // namespace d3dx
 

@@ -1,5 +1,7 @@
 #include "engine/ImageFile.h"
 #include "engine/ImageReaders.h"
+#include "foundation/Paths.h"
+#include "foundation/StrFunctions.h"
 #include "foundation/Stream.h"
 #include "platform/ImageDecode.h"
 

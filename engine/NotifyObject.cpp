@@ -1,5 +1,7 @@
 #include "engine/NotifyObject.h"
 
+#include "engine/Viewer.h"
+
 DXLNotifyObject::~DXLNotifyObject() {
     Notify(kNotifyDestroyed);
     targets_.Clear();
@@ -35,6 +37,16 @@ void DXLDeviceObject::ChangeViewer(DXLViewer* viewer) {
     if (viewer == viewer_) return;
     OnDeviceEvent(viewer_, kDeviceDetach);
     OnDeviceEvent(viewer, kDeviceAttach);
+}
+
+void DXLDeviceObject::AttachToViewer(DXLViewer* viewer) {
+    viewer_ = viewer;
+    if (viewer) viewer->AddDeviceObject(this);
+}
+
+void DXLDeviceObject::DetachFromViewer() {
+    if (viewer_) viewer_->RemoveDeviceObject(this);
+    viewer_ = nullptr;
 }
 
 void DXLUpdateableObject::Changed(DXLNotifyObject*) {

@@ -54,10 +54,10 @@ enum DeviceEvent : uint32_t {
 //
 // Attach/detach protocol: when the object's viewer changes it sends itself
 // kDeviceDetach with the old viewer, then kDeviceAttach with the new one
-// (ChangeViewer does this). The handler for kDeviceAttach stores the viewer
-// and registers with it (viewer->AddDeviceObject(this)); the handler for
-// kDeviceDetach releases the device resources, unregisters
-// (viewer->RemoveDeviceObject(this)) and stores null.
+// (ChangeViewer does this). The handler for kDeviceAttach calls
+// AttachToViewer (store the viewer, register with it); the handler for
+// kDeviceDetach releases the device resources, then calls DetachFromViewer
+// (unregister, store null).
 class DXLDeviceObject : public DXLNotifyObject {
   public:
     DXLDeviceObject() = default;
@@ -72,7 +72,9 @@ class DXLDeviceObject : public DXLNotifyObject {
   protected:
     // Runs the attach/detach protocol; nothing when the viewer is unchanged.
     void ChangeViewer(DXLViewer* viewer);
-    // Used by the kDeviceAttach and kDeviceDetach handlers.
+    // The shared halves of the kDeviceAttach and kDeviceDetach handlers.
+    void AttachToViewer(DXLViewer* viewer);
+    void DetachFromViewer();
     void StoreViewer(DXLViewer* viewer) { viewer_ = viewer; }
 
   private:

@@ -193,8 +193,7 @@ PixelFormat SupportedFormat(PixelFormat format) {
 
 bool IsDXTFormat(PixelFormat format) {
     uint32_t level = format >> 24;
-    return (format & 0x00FFFFFF) == (MakeFourCC('D', 'X', 'T', 0) & 0x00FFFFFF) && level >= '1' &&
-           level <= '5';
+    return (format & 0x00FFFFFF) == (kis::FourCC("DXT0") & 0x00FFFFFF) && level >= '1' && level <= '5';
 }
 
 bool GetFormatName(char* buffer, size_t size, PixelFormat format) {

@@ -1,41 +1,43 @@
 #pragma once
+#include "foundation/FourCC.h"
+#include "platform/Format.h"
+
 #include <cstddef>
 #include <cstdint>
 
 // Pixel formats and the free functions that work on raw pixel buffers.
 //
-// Formats are the Direct3D format numbers the game stores in its image files
-// and texture entries. ARGB means a 32-bit value with blue in the lowest byte
+// Formats are the numbers of platform::Format (platform/Format.h), the one
+// enumeration of pixel formats, which the game also stores in its image files
+// and texture entries; the engine carries them as plain numbers, since files
+// may hold any value. ARGB means a 32-bit value with blue in the lowest byte
 // (in memory: blue, green, red, alpha).
 
 using PixelFormat = uint32_t;
 
-constexpr PixelFormat MakeFourCC(char a, char b, char c, char d) {
-    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
-           uint32_t(uint8_t(d)) << 24;
-}
+constexpr PixelFormat kFormatUnknown = PixelFormat(platform::Format::Unknown);
+constexpr PixelFormat kFormatR8G8B8 = PixelFormat(platform::Format::R8G8B8);
+constexpr PixelFormat kFormatA8R8G8B8 = PixelFormat(platform::Format::A8R8G8B8);
+constexpr PixelFormat kFormatX8R8G8B8 = PixelFormat(platform::Format::X8R8G8B8);
+constexpr PixelFormat kFormatR5G6B5 = PixelFormat(platform::Format::R5G6B5);
+constexpr PixelFormat kFormatX1R5G5B5 = PixelFormat(platform::Format::X1R5G5B5);
+constexpr PixelFormat kFormatA1R5G5B5 = PixelFormat(platform::Format::A1R5G5B5);
+constexpr PixelFormat kFormatA4R4G4B4 = PixelFormat(platform::Format::A4R4G4B4);
+constexpr PixelFormat kFormatR3G3B2 = PixelFormat(platform::Format::R3G3B2);
+constexpr PixelFormat kFormatA8 = PixelFormat(platform::Format::A8);
+constexpr PixelFormat kFormatA8R3G3B2 = PixelFormat(platform::Format::A8R3G3B2);
+constexpr PixelFormat kFormatX4R4G4B4 = PixelFormat(platform::Format::X4R4G4B4);
+constexpr PixelFormat kFormatA2R10G10B10 = PixelFormat(platform::Format::A2R10G10B10);
+constexpr PixelFormat kFormatL8 = PixelFormat(platform::Format::L8);
+constexpr PixelFormat kFormatA8L8 = PixelFormat(platform::Format::A8L8);
+constexpr PixelFormat kFormatA4L4 = PixelFormat(platform::Format::A4L4);
+constexpr PixelFormat kFormatDXT1 = PixelFormat(platform::Format::Dxt1);
+constexpr PixelFormat kFormatDXT2 = PixelFormat(platform::Format::Dxt2);
+constexpr PixelFormat kFormatDXT3 = PixelFormat(platform::Format::Dxt3);
+constexpr PixelFormat kFormatDXT4 = PixelFormat(platform::Format::Dxt4);
+constexpr PixelFormat kFormatDXT5 = PixelFormat(platform::Format::Dxt5);
 
-constexpr PixelFormat kFormatUnknown = 0;
-constexpr PixelFormat kFormatR8G8B8 = 20;
-constexpr PixelFormat kFormatA8R8G8B8 = 21;
-constexpr PixelFormat kFormatX8R8G8B8 = 22;
-constexpr PixelFormat kFormatR5G6B5 = 23;
-constexpr PixelFormat kFormatX1R5G5B5 = 24;
-constexpr PixelFormat kFormatA1R5G5B5 = 25;
-constexpr PixelFormat kFormatA4R4G4B4 = 26;
-constexpr PixelFormat kFormatR3G3B2 = 27;
-constexpr PixelFormat kFormatA8 = 28;
-constexpr PixelFormat kFormatA8R3G3B2 = 29;
-constexpr PixelFormat kFormatX4R4G4B4 = 30;
-constexpr PixelFormat kFormatA2R10G10B10 = 35;
-constexpr PixelFormat kFormatL8 = 50;
-constexpr PixelFormat kFormatA8L8 = 51;
-constexpr PixelFormat kFormatA4L4 = 52;
-constexpr PixelFormat kFormatDXT1 = MakeFourCC('D', 'X', 'T', '1');
-constexpr PixelFormat kFormatDXT2 = MakeFourCC('D', 'X', 'T', '2');
-constexpr PixelFormat kFormatDXT3 = MakeFourCC('D', 'X', 'T', '3');
-constexpr PixelFormat kFormatDXT4 = MakeFourCC('D', 'X', 'T', '4');
-constexpr PixelFormat kFormatDXT5 = MakeFourCC('D', 'X', 'T', '5');
+static_assert(kFormatDXT1 == kis::FourCC("DXT1") && kFormatDXT5 == kis::FourCC("DXT5"));
 
 // Format facts. Bits and bytes are the engine's own table: several formats
 // report 0 for one or both (they are readable pixel layouts the engine never

@@ -14,15 +14,9 @@
 //          64-byte name, size bytes of audio.
 // All numbers little-endian.
 
-#include <cstdint>
+#include "foundation/SoundPackIds.h"
 
-constexpr uint32_t kSoundPackTypeId = 0xDF17EFA2;
-constexpr uint32_t kSoundPackTypeVersion = 0x6A3E5084;
-constexpr uint32_t kSoundPackDataVersion = 1;
-constexpr uint32_t kSampleChunkId = 0x53414D50; // 'SAMP'
-constexpr uint32_t kSampleChunkSubId = 282;
-constexpr uint32_t kMusicChunkId = 0x4D555343; // 'MUSC'
-constexpr uint32_t kMusicChunkSubId = 1;
+#include <cstdint>
 
 constexpr int kEventSoundCount = 26;
 // A name field: 32 UTF-16 units, the terminator included.

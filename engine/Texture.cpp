@@ -36,9 +36,6 @@ DXLTextureState MakeTextureStateUniform(uint32_t filter, uint32_t address, uint3
 
 namespace {
 
-DXLTexture* gCurrentTexture = nullptr;
-const DXLTextureState* gStateOverride = nullptr;
-
 // Texture rows follow the device's format table (which has 24-bit pixels);
 // bitmap rows the bitmap's own pixel size. Block-compressed rows are rows of
 // 4 x 4 blocks.
@@ -91,32 +88,18 @@ void ConvertRows(const Rows2D& source, uint8_t* destination, PixelFormat destina
 } // namespace
 
 void SetCurrentTexture(DXLTexture* texture) {
-    if (!texture) {
-        ClearCurrentTexture();
+    DXLViewer* viewer = texture ? texture->GetViewer() : nullptr;
+    if (!viewer) {
+        if (texture) texture->Bind(true); // refused: a texture without a viewer never binds
         return;
     }
-    if (texture != gCurrentTexture) {
-        const bool hadCurrent = gCurrentTexture != nullptr;
-        if (gCurrentTexture) gCurrentTexture->Unbind(false);
-        if (gStateOverride && !hadCurrent && texture->GetViewer())
-            texture->GetViewer()->ApplyTextureState(gStateOverride);
-        gCurrentTexture = texture;
-    }
-    texture->Bind(gStateOverride == nullptr);
+    const DXLTextureState* override = viewer->GetTextureStateOverride();
+    if (override && viewer->GetBoundTexture() == nullptr) viewer->ApplyTextureState(override);
+    texture->Bind(override == nullptr);
 }
 
-void ClearCurrentTexture() {
-    if (!gCurrentTexture) return;
-    gCurrentTexture->Unbind(true);
-    gCurrentTexture = nullptr;
-}
-
-DXLTexture* GetCurrentTexture() {
-    return gCurrentTexture;
-}
-
-void SetTextureStateOverride(const DXLTextureState* state) {
-    gStateOverride = state;
+void ClearCurrentTexture(DXLViewer* viewer) {
+    if (viewer && viewer->GetBoundTexture()) viewer->GetBoundTexture()->Unbind(true);
 }
 
 // ---------------------------------------------------------------- texture
@@ -146,7 +129,6 @@ DXLTexture::~DXLTexture() {
     SetCollection(nullptr);
     SetViewer(nullptr);
     if (sourceBitmap_) sourceBitmap_->RemoveTarget(this);
-    if (gCurrentTexture == this) gCurrentTexture = nullptr;
 }
 
 void DXLTexture::OnNotify(DXLNotifyObject* sender, uint32_t code) {
@@ -159,13 +141,11 @@ void DXLTexture::OnNotify(DXLNotifyObject* sender, uint32_t code) {
 void DXLTexture::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
     switch (event) {
     case kDeviceAttach:
-        StoreViewer(viewer);
-        if (viewer) viewer->AddDeviceObject(this);
+        AttachToViewer(viewer);
         break;
     case kDeviceDetach:
         Unload();
-        if (GetViewer()) GetViewer()->RemoveDeviceObject(this);
-        StoreViewer(nullptr);
+        DetachFromViewer();
         break;
     case kDeviceCreated:
         if (restorable_ && reloadWanted_) Restore();
@@ -180,32 +160,30 @@ void DXLTexture::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
 
 // ---- binding
 
+bool DXLTexture::IsBound() const {
+    return GetViewer() && GetViewer()->GetBoundTexture() == this;
+}
+
 bool DXLTexture::Bind(bool applyState) {
     if (lockCount_ > 0) return false;
     DXLViewer* viewer = GetViewer();
     if (!viewer) return false;
-    // The flag can outlive the binding: the viewer unbinds stage 0 at the end
-    // of every frame without telling the texture.
-    if (bound_ && viewer->GetBoundTexture() == this) return true;
-    bound_ = false;
+    if (viewer->GetBoundTexture() == this) return true;
     if (!live_) {
         if (viewer->HasDevice()) viewer->BindTexture(nullptr);
         return false;
     }
     if (!viewer->BindTexture(this)) return false;
-    bound_ = true;
     if (applyState) ApplyState();
     return true;
 }
 
 void DXLTexture::Unbind(bool alsoViewer) {
-    if (!bound_) return;
-    bound_ = false;
-    if (alsoViewer && GetViewer()) GetViewer()->BindTexture(nullptr);
+    if (alsoViewer && IsBound()) GetViewer()->BindTexture(nullptr);
 }
 
 void DXLTexture::ApplyState() {
-    if (bound_ && GetViewer()) GetViewer()->ApplyTextureState(&state_);
+    if (IsBound()) GetViewer()->ApplyTextureState(&state_);
 }
 
 // ---- properties
@@ -309,7 +287,7 @@ void DXLTexture::SetTextureCoordinates() {
 }
 
 bool DXLTexture::MakeDeviceTexture(uint32_t width, uint32_t height, PixelFormat format) {
-    auto create = d3dx::LookedUp<d3dx::CreateTextureProc>(kD3DXCreateTexture);
+    auto create = d3dx::Library().createTexture;
     if (!create) return false;
     platform::TexturePtr made;
     if (Failed(
@@ -468,7 +446,7 @@ void DXLTexture::FinishFileLoad(HResult result, platform::TexturePtr made, const
 
 void DXLTexture::LoadFromFile(const char16_t* fileName) {
     if (!CanLoad() || !fileName || !fileName[0]) return;
-    auto load = d3dx::LookedUp<d3dx::CreateTextureFromFileExWProc>(kD3DXCreateTextureFromFileExW);
+    auto load = d3dx::Library().createTextureFromFileExW;
     if (!load) return;
     d3dx::ImageInfo info;
     platform::TexturePtr made;
@@ -480,8 +458,7 @@ void DXLTexture::LoadFromFile(const char16_t* fileName) {
 
 void DXLTexture::LoadFromFileInMemory(const void* data, uint32_t size) {
     if (!CanLoad() || !data || size == 0) return;
-    auto load =
-        d3dx::LookedUp<d3dx::CreateTextureFromFileInMemoryExProc>(kD3DXCreateTextureFromFileInMemoryEx);
+    auto load = d3dx::Library().createTextureFromFileInMemoryEx;
     if (!load) return;
     d3dx::ImageInfo info;
     platform::TexturePtr made;

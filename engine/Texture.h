@@ -78,6 +78,9 @@ class DXLTexture : public DXLDeviceObject {
     virtual bool Bind(bool applyState);
     // Hands the state record to the viewer while bound.
     virtual void ApplyState();
+    // With alsoViewer, unbinds stage 0 of the viewer when this texture is the
+    // one bound there. Without it nothing is left to do: the viewer keeps the
+    // only record of what is bound, and the next bind replaces it.
     void Unbind(bool alsoViewer);
 
     // ---- properties
@@ -136,7 +139,8 @@ class DXLTexture : public DXLDeviceObject {
     int32_t GetTextureHeight() const { return live_ ? textureHeight_ : 0; }
     PixelFormat GetTextureFormat() const { return textureFormat_; }
     bool IsLive() const { return live_; }
-    bool IsBound() const { return bound_; }
+    // Whether this is the texture its viewer has bound to stage 0.
+    bool IsBound() const;
     bool IsReloadWanted() const { return reloadWanted_; }
     int32_t GetLockCount() const { return lockCount_; }
     float GetUStart() const { return uStart_; }
@@ -243,7 +247,6 @@ class DXLTexture : public DXLDeviceObject {
     bool live_ = false;
     bool reloadWanted_ = false;
     bool restorable_ = false;
-    bool bound_ = false;
     int32_t sourceKind_ = kSourceNone;
     std::unique_ptr<char16_t[]> fileName_;
     DXLBitmap* sourceBitmap_ = nullptr;
@@ -289,12 +292,11 @@ class DXLTextures {
     DXLViewer* viewer_ = nullptr;
 };
 
-// The texture the drawing code currently uses on stage 0 (one for the program).
-// Switching unbinds the previous one; the new one binds itself with its own
-// state, or without it while a state override is set (the override is applied
-// once, when no texture was current).
+// The texture the drawing code currently uses is the one its viewer has bound
+// to stage 0 (DXLViewer::GetBoundTexture): the viewer keeps the only record of
+// it. Switching replaces the previous one; the new one binds itself with its
+// own state, or without it while the viewer has a state override (the
+// override is applied once, when no texture was bound). Null does nothing.
 void SetCurrentTexture(DXLTexture* texture);
-void ClearCurrentTexture();
-DXLTexture* GetCurrentTexture();
-// Null removes the override. The record is not copied.
-void SetTextureStateOverride(const DXLTextureState* state);
+// Unbinds the viewer's current texture, if any.
+void ClearCurrentTexture(DXLViewer* viewer);

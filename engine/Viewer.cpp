@@ -263,7 +263,7 @@ void DXLViewer::InitRenderStates() {
     // One unit is one pixel, the origin is the top-left corner, y grows downwards.
     const auto& p = settings_->present;
     DXLMatrix projection = kIdentityMatrix;
-    if (auto ortho = d3dx::LookedUp<d3dx::MatrixOrthoOffCenterLHProc>(kD3DXMatrixOrthoOffCenterLH))
+    if (auto ortho = d3dx::Library().matrixOrthoOffCenterLH)
         ortho(&projection, 0, float(p.backBufferWidth), float(p.backBufferHeight), 0, 0, 0.1f);
     d->SetTransform(platform::TransformState::Projection, projection);
     d->SetTransform(platform::TransformState::World, kIdentityMatrix);

@@ -218,6 +218,10 @@ class DXLViewer {
     // False without a device or when the device refused.
     bool BindTexture(DXLTexture* texture);
     DXLTexture* GetBoundTexture() const { return boundTexture_; }
+    // A texture state used in place of each texture's own by SetCurrentTexture
+    // (engine/Texture.h); null removes it. The record is not copied.
+    void SetTextureStateOverride(const DXLTextureState* state) { textureStateOverride_ = state; }
+    const DXLTextureState* GetTextureStateOverride() const { return textureStateOverride_; }
     void ApplyTextureState(const DXLTextureState* state);
     static void SetMinFilter(platform::GraphicsDevice* device, bool linear);
     static void SetMagFilter(platform::GraphicsDevice* device, bool linear);
@@ -270,6 +274,7 @@ class DXLViewer {
     DXLEndFrameCallback endFrameCallback_ = nullptr;
     uint32_t blendMode_ = 0;
     DXLTexture* boundTexture_ = nullptr;
+    const DXLTextureState* textureStateOverride_ = nullptr;
     DXLMatrix transform_;
     DXLMatrix translation_;                     // the cursor's: identity with a translation
     platform::Window* messageWindow_ = nullptr; // where adapter failures are shown

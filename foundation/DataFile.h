@@ -180,6 +180,13 @@ using DataFileReaderA = DataFileReader<char>;
 using DataFileWriterW = DataFileWriter<char16_t>;
 using DataFileWriterA = DataFileWriter<char>;
 
+// The owner of an open reader or writer. Deleting one closes its file first
+// (the destructor runs Close), so no deleter of its own is needed; a writer
+// whose result matters is closed explicitly before it goes.
+using DataFileReaderPtr = std::unique_ptr<DataFileReaderW>;
+using DataFileReaderPtrA = std::unique_ptr<DataFileReaderA>;
+using DataFileWriterPtr = std::unique_ptr<DataFileWriterW>;
+
 // A new open reader, or null on any failure. Data version kAnySubId accepts any
 // data version. The caller gives the reader back with CloseDataFile.
 DataFileReaderW* OpenDataFileForRead(const char16_t* path, uint32_t typeId, uint32_t typeVersion,

@@ -86,6 +86,11 @@ template <typename Ch> const Ch* ExtractFileExt(const Ch* path, bool withDot) {
     return withDot ? dot : dot + 1;
 }
 
+template <typename Ch> bool HasFileExt(const Ch* path, const Ch* extension) {
+    const Ch* ext = ExtractFileExt(path, false);
+    return ext != nullptr && StrICompare(ext, extension) == 0;
+}
+
 template <typename Ch> Ch* ExtractFileName(Ch* buffer, uint32_t size, const Ch* path, bool keepExtension) {
     View<Ch> text = ViewOf(path);
     size_t cut = text.find_last_of(View<Ch>(String<Ch>{Ch('\\'), Ch(':')}));
@@ -211,6 +216,7 @@ bool FileExistsW(const char16_t* path) {
 
 #define KIS_PATHS(Ch)                                                                                        \
     template const Ch* ExtractFileExt(const Ch*, bool);                                                      \
+    template bool HasFileExt(const Ch*, const Ch*);                                                          \
     template Ch* ExtractFileName(Ch*, uint32_t, const Ch*, bool);                                            \
     template Ch* ExtractFilePath(Ch*, uint32_t, const Ch*);                                                  \
     template Ch* RemoveFileExt(Ch*, bool);                                                                   \

@@ -11,6 +11,9 @@ namespace kis {
 // The extension: the text after the last '.' when no '\' or ':' follows that
 // dot, with the dot when withDot. Null when there is none. Points into path.
 template <typename Ch> const Ch* ExtractFileExt(const Ch* path, bool withDot);
+// True when the path has an extension and it equals `extension` (no dot)
+// ignoring case. False for a null path.
+template <typename Ch> bool HasFileExt(const Ch* path, const Ch* extension);
 // The part after the last '\' or ':' (the whole path when there is none),
 // without its extension unless keepExtension.
 template <typename Ch> Ch* ExtractFileName(Ch* buffer, uint32_t size, const Ch* path, bool keepExtension);

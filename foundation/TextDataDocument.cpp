@@ -13,30 +13,11 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
 
 namespace kis {
-
-// ---------------------------------------------------------------- growable arrays
-
-void* ArrayAddSlot(uint32_t& count, uint32_t& capacity, void*& items, uint32_t itemSize) {
-    if (count == capacity) {
-        uint32_t grow = capacity < 8 ? 4 : capacity <= 64 ? 16 : capacity / 4;
-        if (capacity > UINT32_MAX - grow) return nullptr;
-        uint64_t bytes = uint64_t{capacity + grow} * itemSize;
-        void* block = bytes <= SIZE_MAX ? std::realloc(items, static_cast<size_t>(bytes)) : nullptr;
-        if (block == nullptr) return nullptr;
-        items = block;
-        capacity += grow;
-    }
-    void* slot = static_cast<char*>(items) + size_t{count} * itemSize;
-    std::memset(slot, 0, itemSize);
-    ++count;
-    return slot;
-}
 
 // ---------------------------------------------------------------- byte-order marks
 
@@ -69,11 +50,6 @@ void DecodeUtf16Bytes(const char* bytes, uint32_t count, TextFileEncoding encodi
 }
 
 namespace {
-
-template <typename T> void FreeArray(TDRArray<T>& array) {
-    std::free(array.items);
-    array = {};
-}
 
 template <typename Ch> bool IsBlank(Ch c) {
     return c == ' ' || c == '\t';
@@ -168,11 +144,10 @@ bool SameKey(const TDREntry<Ch>& entry, uint32_t hash, uint32_t length, const au
 
 template <typename Ch, typename K>
 TDRSection<Ch>* FindChildSection(TDRSection<Ch>* parent, const K* name, const IdentScan& scan) {
-    for (uint32_t i = 0; i < parent->children.count; ++i) {
-        TDRSection<Ch>* child = parent->children.items[i];
+    for (const auto& child : parent->children) {
         if (child->nameHash == scan.hash && child->nameLength == scan.length &&
             EqualsIgnoringAsciiCase(child->name, name, scan.length))
-            return child;
+            return child.get();
     }
     return nullptr;
 }
@@ -191,15 +166,11 @@ template <typename Ch> TDRDocumentT<Ch>::~TDRDocumentT() {
 
 template <typename Ch> bool TDRDocumentT<Ch>::Load(const char16_t* fileName, TDRDocumentT*& document) {
     document = nullptr;
-    auto* doc = new (std::nothrow) TDRDocumentT;
-    if (doc == nullptr) return false;
+    auto doc = std::make_unique<TDRDocumentT>();
     bool ok = false;
     if constexpr (sizeof(Ch) == 2) ok = doc->SetFileName(fileName) && doc->Open();
-    if (!ok) {
-        delete doc;
-        return false;
-    }
-    document = doc;
+    if (!ok) return false;
+    document = doc.release();
     return true;
 }
 
@@ -227,18 +198,15 @@ template <typename Ch> uint32_t TDRDocumentT<Ch>::GetFileName(char16_t* buffer, 
 // Frees every section without recursion, so that no nesting depth can exhaust
 // the stack: each freed section hands its children to an explicit work list.
 template <typename Ch> void TDRDocumentT<Ch>::Clear() {
-    std::vector<Section*> pending(root_.children.items, root_.children.items + root_.children.count);
+    std::vector<std::unique_ptr<Section>> pending = std::move(root_.children);
+    root_.children.clear();
     while (!pending.empty()) {
-        Section* section = pending.back();
+        std::unique_ptr<Section> section = std::move(pending.back());
         pending.pop_back();
-        pending.insert(pending.end(), section->children.items,
-                       section->children.items + section->children.count);
-        FreeArray(section->children);
-        FreeArray(section->entries);
-        delete section;
+        for (auto& child : section->children)
+            pending.push_back(std::move(child));
     }
-    FreeArray(root_.children);
-    FreeArray(root_.entries);
+    root_.entries = {};
     text_.Free();
     SetCurrent(&root_);
 }
@@ -337,7 +305,16 @@ template <typename Ch> bool TDRDocumentT<Ch>::LoadFromHandle(platform::File& fil
 
 // One pass over the text: keys and values are terminated in place and every
 // entry and section points into the text.
+// Running out of memory while sections and entries are added fails the load.
 template <typename Ch> bool TDRDocumentT<Ch>::Parse() {
+    try {
+        return ParseLines();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+template <typename Ch> bool TDRDocumentT<Ch>::ParseLines() {
     Ch* text = text_.As<Ch>();
     const uint32_t length = text_.Length();
     Section* current = &root_;
@@ -357,8 +334,7 @@ template <typename Ch> bool TDRDocumentT<Ch>::Parse() {
         if (i + 1 < length && text[i] == '/' && text[i + 1] == '/') {
             skipLine();
         } else if (isWord && after < length && text[after] == '=') {
-            Entry* entry = ArrayAddEntry(current->entries);
-            if (entry == nullptr) return false;
+            Entry* entry = &current->entries.emplace_back();
             i = after + 1;
             while (i < length && IsBlank(text[i]))
                 ++i;
@@ -368,7 +344,7 @@ template <typename Ch> bool TDRDocumentT<Ch>::Parse() {
             uint32_t valueEnd = lineEnd;
             while (valueEnd > valueStart && IsBlank(text[valueEnd - 1]))
                 --valueEnd;
-            entry->index = current->entries.count - 1;
+            entry->index = uint32_t(current->entries.size() - 1);
             entry->keyLength = word.length;
             entry->keyHash = word.hash;
             entry->key = text + lineStart;
@@ -378,16 +354,9 @@ template <typename Ch> bool TDRDocumentT<Ch>::Parse() {
             text[valueEnd] = 0; // a blank, a line break (stepped over next) or the final terminator
             i = lineEnd < length ? lineEnd + 1 : lineEnd;
         } else if (isWord && after < length && text[after] == '{') {
-            auto* section = new (std::nothrow) Section;
-            if (section == nullptr) return false;
-            Section** slot = ArrayAddEntry(current->children);
-            if (slot == nullptr) {
-                delete section;
-                return false;
-            }
-            *slot = section;
+            Section* section = current->children.emplace_back(std::make_unique<Section>()).get();
             section->parent = current;
-            section->index = current->children.count - 1;
+            section->index = uint32_t(current->children.size() - 1);
             section->nameLength = word.length;
             section->nameHash = word.hash;
             section->name = text + lineStart;
@@ -410,7 +379,7 @@ template <typename Ch> bool TDRDocumentT<Ch>::Parse() {
         while (i < length && IsLineBreak(text[i]))
             ++i;
     }
-    return current->closed && (root_.children.count != 0 || root_.entries.count != 0);
+    return current->closed && (!root_.children.empty() || !root_.entries.empty());
 }
 
 // ---------------------------------------------------------------- cursor
@@ -476,8 +445,8 @@ template <typename Ch> bool TDRDocumentT<Ch>::NextSection() {
     errors_ = 0;
     Section* parent = current_->parent;
     if (parent == nullptr) return false;
-    for (uint32_t i = current_->index + 1; i < parent->children.count; ++i) {
-        Section* s = parent->children.items[i];
+    for (size_t i = size_t{current_->index} + 1; i < parent->children.size(); ++i) {
+        Section* s = parent->children[i].get();
         if (s->nameHash == current_->nameHash && s->nameLength == current_->nameLength &&
             EqualsIgnoringAsciiCase(s->name, current_->name, s->nameLength)) {
             SetCurrent(s);
@@ -508,8 +477,8 @@ const TDREntry<Ch>* TDRDocumentT<Ch>::Find(const K* key, bool next) {
     uint32_t start = 0;
     if (next && lastMatch_ != nullptr && SameKey(*lastMatch_, scan.hash, scan.length, name))
         start = lastMatch_->index + 1;
-    for (uint32_t i = start; i < current_->entries.count; ++i) {
-        const Entry& entry = current_->entries.items[i];
+    for (size_t i = start; i < current_->entries.size(); ++i) {
+        const Entry& entry = current_->entries[i];
         if (SameKey(entry, scan.hash, scan.length, name)) {
             lastMatch_ = &entry;
             return &entry;
@@ -531,7 +500,7 @@ template <typename Ch> const TDREntry<Ch>* TDRDocumentT<Ch>::FindEntryA(const ch
 
 template <typename Ch> uint32_t TDRDocumentT<Ch>::GetEntryCount() {
     errors_ = 0;
-    return current_->entries.count;
+    return uint32_t(current_->entries.size());
 }
 
 template <typename Ch> const Ch* TDRDocumentT<Ch>::GetKeyAt(uint32_t i, uint32_t* length) {
@@ -654,11 +623,11 @@ template <typename Ch> const TDREntry<Ch>* TDRDocumentT<Ch>::FindForRead(const c
 
 template <typename Ch> const TDREntry<Ch>* TDRDocumentT<Ch>::EntryAtForRead(uint32_t index) {
     errors_ = 0;
-    if (index >= current_->entries.count) {
+    if (index >= current_->entries.size()) {
         errors_ |= kTdrMissingEntry;
         return nullptr;
     }
-    return &current_->entries.items[index];
+    return &current_->entries[index];
 }
 
 template <typename Ch>

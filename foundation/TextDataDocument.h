@@ -20,6 +20,8 @@
 #include "foundation/FieldFormat.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace platform {
 class File;
@@ -52,22 +54,6 @@ bool ReadByteOrderMark(platform::File& file, uint32_t size, TextFileEncoding& en
 // Puts `count` UTF-16 characters together from their bytes in the order of `encoding`.
 void DecodeUtf16Bytes(const char* bytes, uint32_t count, TextFileEncoding encoding, char16_t* text);
 
-// A growable array: count, capacity, items. It grows by 4 while the capacity is
-// below 8, by 16 while it is at most 64, and by a quarter above that.
-template <typename T> struct TDRArray {
-    uint32_t count = 0;
-    uint32_t capacity = 0;
-    T* items = nullptr;
-};
-// Appends one zeroed slot and returns it; null when memory runs out.
-void* ArrayAddSlot(uint32_t& count, uint32_t& capacity, void*& items, uint32_t itemSize);
-template <typename T> T* ArrayAddEntry(TDRArray<T>& array) {
-    void* items = array.items;
-    T* slot = static_cast<T*>(ArrayAddSlot(array.count, array.capacity, items, sizeof(T)));
-    array.items = static_cast<T*>(items);
-    return slot;
-}
-
 template <typename Ch> struct TDREntry {
     uint32_t index;       // position in its section
     uint32_t keyLength;   // characters
@@ -85,9 +71,9 @@ template <typename Ch> struct TDRSection {
     uint32_t closed = 0;
     uint32_t nameLength = 0;
     uint32_t nameHash = 0;
-    const Ch* name = nullptr; // into the document text, not terminated
-    TDRArray<TDRSection*> children;
-    TDRArray<TDREntry<Ch>> entries;
+    const Ch* name = nullptr;                          // into the document text, not terminated
+    std::vector<std::unique_ptr<TDRSection>> children; // owned
+    std::vector<TDREntry<Ch>> entries;
 };
 
 // The document over text of one character width: char16_t (the form Load
@@ -176,6 +162,7 @@ template <typename Ch> class TDRDocumentT {
                  int mode);
     template <typename Src> void ReadCharsetHeader(const Src* text, uint32_t length);
     bool Parse();
+    bool ParseLines();
     void SetCurrent(Section* section);
 
     Buffer fileName_;

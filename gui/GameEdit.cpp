@@ -100,7 +100,7 @@ void GameEdit::Draw(DXLViewer& viewer, float alpha) {
     SkinQuads frame;
     InitSkinPiece(&frame, kSkinEditField, GetRect(), IsFocused() ? 0xFFFFFFFF : 0xFFF0E8D8);
     DrawSkinQuads(viewer, frame, alpha);
-    ClearCurrentTexture();
+    ClearCurrentTexture(&viewer);
     if (IsFocused() && GetSelectionLength() > 0) {
         for (auto& v : selectionQuad_)
             v.colour = ScaleAlpha(kSelectionColour, alpha);
@@ -112,7 +112,7 @@ void GameEdit::Draw(DXLViewer& viewer, float alpha) {
                  float(GetRect().top + (GetRect().bottom - GetRect().top - height) / 2),
                  ScaleAlpha(kEditTextColour, alpha));
     if (IsCaretVisible()) {
-        ClearCurrentTexture();
+        ClearCurrentTexture(&viewer);
         for (auto& v : caretQuad_)
             v.colour = ScaleAlpha(kCaretColour, alpha);
         viewer.FillRect(caretQuad_);

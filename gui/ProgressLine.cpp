@@ -110,7 +110,7 @@ void ProgressLine::Draw(DXLViewer& viewer) {
     if (texture)
         SetCurrentTexture(texture);
     else
-        ClearCurrentTexture();
+        ClearCurrentTexture(&viewer);
     viewer.DrawTexturedQuads(uint32_t(quadCount_), quads_);
 }
 

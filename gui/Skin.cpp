@@ -143,7 +143,7 @@ void DrawSkinQuads(DXLViewer& viewer, SkinQuads& record, float alpha) {
     if (record.texture)
         SetCurrentTexture(record.texture);
     else
-        ClearCurrentTexture();
+        ClearCurrentTexture(&viewer);
     viewer.DrawTexturedQuads(uint32_t(record.count), record.quads);
     if (fade)
         for (int32_t i = 0; i < record.count; ++i)

@@ -172,13 +172,13 @@ void SpriteInstance::Draw(DXLViewer& viewer) {
     TexturedQuad coloured = *quad;
     for (platform::TexturedVertex& v : coloured.v)
         v.colour = colour;
-    if (textureState_) SetTextureStateOverride(textureState_.get());
+    if (textureState_) viewer.SetTextureStateOverride(textureState_.get());
     SetCurrentTexture(definition->GetTexture());
     if (textureState_) viewer.ApplyTextureState(textureState_.get());
     viewer.DrawTexturedQuad(&coloured);
     if (textureState_) {
-        SetTextureStateOverride(nullptr);
-        ClearCurrentTexture(); // the next draw binds its texture with its own state again
+        viewer.SetTextureStateOverride(nullptr);
+        ClearCurrentTexture(&viewer); // the next draw binds its texture with its own state again
     }
 }
 

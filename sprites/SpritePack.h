@@ -9,6 +9,8 @@
 #include "sprites/Particles.h"
 #include "sprites/Sprite.h"
 
+#include "foundation/SpritePackIds.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,17 +20,6 @@ class DXLTextures;
 namespace kis {
 class BaseDataFile;
 }
-
-constexpr uint32_t kSpritePackTypeId = 0xE317A788;
-constexpr uint32_t kSpritePackTypeVersion = 0xB90D20FA;
-constexpr uint32_t kSpritePackDataVersion = 1;
-
-constexpr uint32_t kSpriteLibraryNodeId = 0x534C4942;  // 'SLIB', sub-id = library number
-constexpr uint32_t kPackTextureChunkId = 0x54455853;   // 'TEXS'
-constexpr uint32_t kPackSpriteChunkId = 0x53505253;    // 'SPRS'
-constexpr uint32_t kPackAnimationChunkId = 0x414E4953; // 'ANIS'
-constexpr uint32_t kPackParticleChunkId = 0x47505344;  // 'GPSD'
-constexpr uint32_t kPackChunkSubId = 1;
 
 // The libraries of the pack, in loading order; every node must exist.
 constexpr int32_t kPackLibraries[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 14, 16};

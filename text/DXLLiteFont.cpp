@@ -63,11 +63,11 @@ template <typename Ch> void DXLD3DXFont<Ch>::Create() {
 
     HResult hr = kResultFail;
     if constexpr (std::is_same_v<Ch, char16_t>) {
-        auto create = d3dx::LookedUp<d3dx::CreateFontIndirectWProc>(kD3DXCreateFontIndirectW);
+        auto create = d3dx::Library().createFontIndirectW;
         if (!create) return; // the library was not loaded; its loading logged that
         hr = create(viewer->GetDevice(), &desc, &font_);
     } else {
-        auto create = d3dx::LookedUp<d3dx::CreateFontIndirectAProc>(kD3DXCreateFontIndirectA);
+        auto create = d3dx::Library().createFontIndirectA;
         if (!create) return;
         hr = create(viewer->GetDevice(), &desc, &font_);
     }
@@ -80,13 +80,11 @@ template <typename Ch> void DXLD3DXFont<Ch>::Create() {
 template <typename Ch> void DXLD3DXFont<Ch>::OnDeviceEvent(DXLViewer* viewer, uint32_t event) {
     switch (event) {
     case kDeviceAttach:
-        StoreViewer(viewer);
-        if (viewer) viewer->AddDeviceObject(this);
+        AttachToViewer(viewer);
         break;
     case kDeviceDetach:
         ReleaseFont();
-        if (viewer) viewer->RemoveDeviceObject(this);
-        StoreViewer(nullptr);
+        DetachFromViewer();
         break;
     case kDeviceCreated:
     case kDeviceResetComplete:

@@ -69,6 +69,186 @@ struct TagNumber {
     int32_t value = 0;
 };
 
+namespace {
+
+// Reads the pieces of a tag, moving p past what it reads.
+template <typename Ch> struct TagCursor {
+    const Ch* p;
+
+    void SkipSpaces() {
+        while (*p == Ch(' '))
+            ++p;
+    }
+    bool Hex(uint32_t* value) {
+        int32_t used = 0;
+        const uint32_t v = kis::HexToIntEx(p, -1, 0u, true, false, &used);
+        p += used;
+        if (used > 0) *value = v;
+        return used > 0;
+    }
+    bool Hex64(uint64_t* value) {
+        int32_t used = 0;
+        const uint64_t v = kis::HexToInt64Ex(p, -1, uint64_t(0), true, false, &used);
+        p += used;
+        if (used > 0) *value = v;
+        return used > 0;
+    }
+    // Decimal with an optional '-', clamped to low..high, then an optional
+    // '%'. Without digits nothing is taken and the number stays unset.
+    void Number(TagNumber* out, int32_t low, int32_t high) {
+        const Ch* start = p;
+        bool negative = false;
+        if (*p == Ch('-')) {
+            negative = true;
+            ++p;
+        }
+        int64_t v = 0;
+        int digits = 0;
+        while (CharCode(*p) >= '0' && CharCode(*p) <= '9') {
+            v = std::min<int64_t>(v * 10 + (CharCode(*p) - '0'), 1 << 20);
+            ++p;
+            ++digits;
+        }
+        if (digits == 0) {
+            p = start;
+            return;
+        }
+        out->set = true;
+        out->value = int32_t(std::clamp<int64_t>(negative ? -v : v, low, high));
+        if (*p == Ch('%')) {
+            out->percent = true;
+            ++p;
+        }
+    }
+};
+
+// The tag names, in the order of Tag::Name.
+constexpr const char* kTagNames[] = {"font", "color", "grad", "image", "link"};
+
+// The attribute keys a tag may carry, in the order of kTagKeys.
+enum TagKey : int {
+    kTagKeyAddr,
+    kTagKeyColor,
+    kTagKeyColor1,
+    kTagKeyColor2,
+    kTagKeyId,
+    kTagKeyData,
+    kTagKeyQuad,
+    kTagKeyLt,
+    kTagKeyOfsy,
+    kTagKeyAl,
+    kTagKeyWidth,
+    kTagKeyHeight,
+    kTagKeyCount
+};
+constexpr const char* kTagKeys[kTagKeyCount] = {"addr", "color", "color1", "color2", "id",    "data",
+                                                "quad", "lt",    "ofsy",   "al",     "width", "height"};
+
+// "<" is behind the cursor: an optional '/', then a tag name standing alone
+// (followed by the end, '=', '>' or a space).
+template <typename Ch, typename TagT> bool ReadTagName(TagCursor<Ch>& c, TagT& tag) {
+    if (*c.p == Ch('/')) {
+        tag.closing = true;
+        ++c.p;
+    }
+    int32_t nameLength = 0;
+    for (int n = 0; n < 5 && nameLength == 0; ++n) {
+        nameLength = MatchWord(c.p, kTagNames[n]);
+        if (nameLength) tag.name = typename TagT::Name(n);
+    }
+    if (nameLength == 0) return false;
+    c.p += nameLength;
+    return *c.p == 0 || *c.p == Ch('=') || *c.p == Ch('>') || *c.p == Ch(' ');
+}
+
+// The value of one key, the cursor standing after its '=' and the spaces.
+// The numbers of the layout keys count for images only.
+template <typename Ch, typename TagT> void ReadTagValue(TagCursor<Ch>& c, TagKey key, TagT& tag) {
+    const bool image = tag.name == TagT::kImage;
+    switch (key) {
+    case kTagKeyAddr:
+        tag.hasAddress = c.Hex(&tag.address);
+        break;
+    case kTagKeyColor:
+        tag.hasColour = c.Hex(&tag.colour);
+        break;
+    case kTagKeyColor1:
+        tag.hasColour1 = c.Hex(&tag.colour1);
+        break;
+    case kTagKeyColor2:
+        tag.hasColour2 = c.Hex(&tag.colour2);
+        break;
+    case kTagKeyId:
+        tag.hasId = c.Hex(&tag.id);
+        break;
+    case kTagKeyData: {
+        uint64_t data = 0;
+        tag.hasData = c.Hex64(&data);
+        tag.data = uint32_t(data);
+        break;
+    }
+    case kTagKeyQuad:
+        tag.hasQuad = c.Hex64(&tag.quad);
+        break;
+    case kTagKeyLt:
+        if (image) c.Number(&tag.lt, -1024, 1024);
+        break;
+    case kTagKeyOfsy:
+        if (image) c.Number(&tag.ofsy, -1024, 1024);
+        break;
+    case kTagKeyAl:
+        if (image) c.Number(&tag.al, -1024, 1024);
+        break;
+    case kTagKeyWidth:
+        if (image) c.Number(&tag.width, 0, 1024);
+        break;
+    case kTagKeyHeight:
+        if (image) c.Number(&tag.height, 0, 1024);
+        break;
+    default:
+        break;
+    }
+}
+
+// After the name of an opening tag: an optional "=value" (an address for
+// FONT and IMAGE, a colour for COLOR), then "key=value" pairs up to '>' or the
+// end. Unknown keys are passed over one character at a time.
+template <typename Ch, typename TagT> void ReadTagValues(TagCursor<Ch>& c, TagT& tag) {
+    c.SkipSpaces();
+    if (*c.p == Ch('=')) {
+        tag.sawEquals = true;
+        ++c.p;
+        c.SkipSpaces();
+        if (tag.name == TagT::kFont || tag.name == TagT::kImage)
+            tag.hasAddress = c.Hex(&tag.address);
+        else if (tag.name == TagT::kColor)
+            tag.hasColour = c.Hex(&tag.colour);
+    }
+    while (*c.p && *c.p != Ch('>')) {
+        c.SkipSpaces();
+        if (!*c.p || *c.p == Ch('>')) break;
+        int key = -1;
+        int32_t keyLength = 0;
+        for (int k = 0; k < kTagKeyCount && key < 0; ++k) {
+            keyLength = MatchWord(c.p, kTagKeys[k]);
+            if (keyLength) key = k;
+        }
+        const Ch* afterKey = c.p + keyLength;
+        while (*afterKey == Ch(' '))
+            ++afterKey;
+        if (key < 0 || *afterKey != Ch('=')) {
+            ++c.p;
+            continue;
+        }
+        tag.sawEquals = true;
+        c.p = afterKey + 1;
+        c.SkipSpaces();
+        ReadTagValue(c, TagKey(key), tag);
+    }
+}
+
+} // namespace
+
 template <typename Ch> struct DXLText<Ch>::Tag {
     enum Name { kFont, kColor, kGrad, kImage, kLink } name = kFont;
     bool closing = false;
@@ -354,154 +534,25 @@ template <typename Ch> void DXLText<Ch>::Build() {
 
 template <typename Ch> bool DXLText<Ch>::ParseTag(const Ch* text, int32_t at, int32_t* next) {
     Tag tag;
-    const Ch* p = text + at + 1;
-    if (*p == Ch('/')) {
-        tag.closing = true;
-        ++p;
-    }
-    static const char* const kNames[] = {"font", "color", "grad", "image", "link"};
-    int32_t nameLength = 0;
-    for (int n = 0; n < 5 && nameLength == 0; ++n) {
-        nameLength = MatchWord(p, kNames[n]);
-        if (nameLength) tag.name = typename Tag::Name(n);
-    }
-    if (nameLength == 0) return false;
-    p += nameLength;
-    if (!(*p == 0 || *p == Ch('=') || *p == Ch('>') || *p == Ch(' '))) return false;
-
-    auto skipSpaces = [&] {
-        while (*p == Ch(' '))
-            ++p;
-    };
-    auto hex = [&](uint32_t* value) {
-        int32_t used = 0;
-        const uint32_t v = kis::HexToIntEx(p, -1, 0u, true, false, &used);
-        p += used;
-        if (used > 0) *value = v;
-        return used > 0;
-    };
-    auto hex64 = [&](uint64_t* value) {
-        int32_t used = 0;
-        const uint64_t v = kis::HexToInt64Ex(p, -1, uint64_t(0), true, false, &used);
-        p += used;
-        if (used > 0) *value = v;
-        return used > 0;
-    };
-    auto number = [&](TagNumber* out, int32_t low, int32_t high) {
-        const Ch* start = p;
-        bool negative = false;
-        if (*p == Ch('-')) {
-            negative = true;
-            ++p;
-        }
-        int64_t v = 0;
-        int digits = 0;
-        while (CharCode(*p) >= '0' && CharCode(*p) <= '9') {
-            v = std::min<int64_t>(v * 10 + (CharCode(*p) - '0'), 1 << 20);
-            ++p;
-            ++digits;
-        }
-        if (digits == 0) {
-            p = start;
-            return;
-        }
-        out->set = true;
-        out->value = int32_t(std::clamp<int64_t>(negative ? -v : v, low, high));
-        if (*p == Ch('%')) {
-            out->percent = true;
-            ++p;
-        }
-    };
-
+    TagCursor<Ch> c{text + at + 1};
+    if (!ReadTagName(c, tag)) return false;
     if (tag.closing) {
-        while (*p && *p != Ch('>'))
-            ++p;
-        *next = int32_t(p - text) + (*p ? 1 : 0);
-        CloseRun();
-        ApplyTag(tag);
-        return true;
+        // Whatever stands before the '>' of a closing tag is passed over.
+        while (*c.p && *c.p != Ch('>'))
+            ++c.p;
+    } else {
+        ReadTagValues(c, tag);
     }
+    *next = int32_t(c.p - text) + (*c.p ? 1 : 0);
+    if (!tag.closing && !FindTagObjects(tag)) return false;
+    CloseRun();
+    ApplyTag(tag);
+    return true;
+}
 
-    skipSpaces();
-    if (*p == Ch('=')) {
-        tag.sawEquals = true;
-        ++p;
-        skipSpaces();
-        if (tag.name == Tag::kFont || tag.name == Tag::kImage)
-            tag.hasAddress = hex(&tag.address);
-        else if (tag.name == Tag::kColor)
-            tag.hasColour = hex(&tag.colour);
-    }
-    while (*p && *p != Ch('>')) {
-        skipSpaces();
-        if (!*p || *p == Ch('>')) break;
-        static const char* const kKeys[] = {"addr", "color", "color1", "color2", "id",    "data",
-                                            "quad", "lt",    "ofsy",   "al",     "width", "height"};
-        int key = -1;
-        int32_t keyLength = 0;
-        for (int k = 0; k < 12 && key < 0; ++k) {
-            keyLength = MatchWord(p, kKeys[k]);
-            if (keyLength) key = k;
-        }
-        const Ch* afterKey = p + keyLength;
-        while (*afterKey == Ch(' '))
-            ++afterKey;
-        if (key < 0 || *afterKey != Ch('=')) {
-            ++p; // unknown keys are passed over one character at a time
-            continue;
-        }
-        tag.sawEquals = true;
-        p = afterKey + 1;
-        skipSpaces();
-        const bool image = tag.name == Tag::kImage;
-        switch (key) {
-        case 0:
-            tag.hasAddress = hex(&tag.address);
-            break;
-        case 1:
-            tag.hasColour = hex(&tag.colour);
-            break;
-        case 2:
-            tag.hasColour1 = hex(&tag.colour1);
-            break;
-        case 3:
-            tag.hasColour2 = hex(&tag.colour2);
-            break;
-        case 4:
-            tag.hasId = hex(&tag.id);
-            break;
-        case 5: {
-            uint64_t data = 0;
-            tag.hasData = hex64(&data);
-            tag.data = uint32_t(data);
-            break;
-        }
-        case 6:
-            tag.hasQuad = hex64(&tag.quad);
-            break;
-        case 7:
-            if (image) number(&tag.lt, -1024, 1024);
-            break;
-        case 8:
-            if (image) number(&tag.ofsy, -1024, 1024);
-            break;
-        case 9:
-            if (image) number(&tag.al, -1024, 1024);
-            break;
-        case 10:
-            if (image) number(&tag.width, 0, 1024);
-            break;
-        case 11:
-            if (image) number(&tag.height, 0, 1024);
-            break;
-        default:
-            break;
-        }
-    }
-    *next = int32_t(p - text) + (*p ? 1 : 0);
-
-    // A handle that names no live object of the expected kind makes the
-    // whole tag ordinary text.
+// A handle that names no live object of the expected kind makes the whole tag
+// ordinary text.
+template <typename Ch> bool DXLText<Ch>::FindTagObjects(Tag& tag) const {
     if ((tag.name == Tag::kFont || tag.name == Tag::kImage) && tag.hasAddress && tag.address != 0) {
         if (tag.name == Tag::kFont) {
             tag.font = static_cast<Font*>(
@@ -519,8 +570,6 @@ template <typename Ch> bool DXLText<Ch>::ParseTag(const Ch* text, int32_t at, in
                 : nullptr;
         if (!tag.givenQuad) return false;
     }
-    CloseRun();
-    ApplyTag(tag);
     return true;
 }
 

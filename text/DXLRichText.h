@@ -184,6 +184,8 @@ template <typename Ch> class DXLText : public DXLUpdateableObject, public DXLTex
     // Parses the tag at text[at] ('<'); true with *next after its '>' when it
     // is a tag, false when the '<' is an ordinary character.
     bool ParseTag(const Ch* text, int32_t at, int32_t* next);
+    // Finds the objects a tag names by handle; false when one is not alive.
+    bool FindTagObjects(Tag& tag) const;
     void ApplyTag(const Tag& tag);
     void AddImage(const Tag& tag);
     void PushStyle(const Style& style);

@@ -221,7 +221,7 @@ void GameDigitalText::Draw() {
     SetCurrentTexture(texture);
     for (int32_t i = 0; i < count_; ++i)
         viewer->DrawTexturedQuad(&quads_[size_t(i)]);
-    ClearCurrentTexture();
+    ClearCurrentTexture(viewer);
 }
 
 void SetQuadRect(platform::TexturedVertex* vertices, float x1, float y1, float x2, float y2, bool repeatFirst,
@@ -282,8 +282,7 @@ int32_t LoadDigitalFonts(kis::list<DigitalFont>* fonts, kis::BaseDataFile* reade
         return kLoaderFinished;
     }
     while (state->done < state->total) {
-        auto* font = new (std::nothrow) DigitalFont(GetTextureCollection(kFontTextureCollection));
-        if (!font) KGEOutOfMemory();
+        auto* font = KGENew<DigitalFont>(GetTextureCollection(kFontTextureCollection));
         if (!font->Load(reader)) {
             delete font;
             return Fail(reader, state);
@@ -320,8 +319,7 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
                 return Fail(reader, state);
             }
             if (!texture->IsLive()) texture->Restore(); // first use of a declared pack texture
-            auto* bitmapFont = new (std::nothrow) KGEBitmapFont(viewer);
-            if (!bitmapFont) KGEOutOfMemory();
+            auto* bitmapFont = KGENew<KGEBitmapFont>(viewer);
             bitmapFont->SetTexture(texture, false);
             if (bitmapFont->ReadBinary(reader) != 0) {
                 delete bitmapFont;
@@ -329,8 +327,7 @@ int32_t LoadFonts(DXLViewer* viewer, kis::BaseDataFile* reader, LoaderState* sta
             }
             font = bitmapFont;
         } else if (magic[0] == kWinFontMagic[0] && magic[1] == kWinFontMagic[1]) {
-            auto* winFont = new (std::nothrow) KGEWinFont(viewer);
-            if (!winFont) KGEOutOfMemory();
+            auto* winFont = KGENew<KGEWinFont>(viewer);
             if (winFont->ReadBinary(reader) != 0) {
                 delete winFont;
                 return Fail(reader, state);

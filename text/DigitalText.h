@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/LoaderState.h"
 #include "engine/Texture.h"
+#include "foundation/DataPackIds.h"
 #include "foundation/List.h"
 
 #include <cstdint>
@@ -16,10 +17,6 @@ namespace kis {
 class BaseDataFile;
 }
 
-constexpr uint32_t kDigitalFontChunkId = 0x44494746; // 'DIGF'
-constexpr uint32_t kDigitalFontChunkSubId = 2;
-constexpr uint32_t kFontChunkId = 0x464F4E54; // 'FONT'
-constexpr uint32_t kFontChunkSubId = 1;
 constexpr uint32_t kFontChunkCount = 5;
 
 constexpr int32_t kDigitImages = 11; // 0-9 and the minus sign

@@ -20,14 +20,13 @@
 #include "text/KGEFontFile.h"
 #include "text/LanguageSource.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
 
 namespace {
 
-constexpr uint32_t kSubId = DXLLanguage::kChunkSubId;
+constexpr uint32_t kSubId = kLanguageChunkSubId;
 constexpr uint32_t kImageHeaderSize = 12;
 constexpr uint32_t kLogoRecordSize = 12;
 constexpr uint32_t kComixRecordSize = 16;
@@ -75,6 +74,12 @@ uint32_t ChunkId(const char16_t* name) {
     return kis::NameId(name);
 }
 
+// Opens the game's chunk of that name when the file has it.
+bool OpenNamedChunk(kis::BaseDataFile& reader, const char16_t* name) {
+    const uint32_t id = ChunkId(name);
+    return reader.HasChunk(id, kSubId) && reader.OpenChunk(id, kSubId);
+}
+
 const char16_t* FirstText(const DXLLngEntry* entry) {
     return entry != nullptr ? entry->Text(0) : nullptr;
 }
@@ -86,7 +91,7 @@ DXLLngEntry* MakeSingleEntry(const char16_t* key, const char16_t* text) {
     uint32_t length = text != nullptr ? uint32_t(std::char_traits<char16_t>::length(text)) : 0;
     DXLLngEntry* entry = AllocateLngEntry(ident, 1, length);
     if (entry == nullptr) return nullptr;
-    auto* area = reinterpret_cast<char16_t*>(entry->Slots() + 1);
+    char16_t* area = entry->Units();
     if (length != 0) std::memcpy(area, text, size_t{length} * 2);
     area[length] = 0;
     entry->Slots()[0] = {length, area};
@@ -157,10 +162,9 @@ ImageWrite WriteImageRecord(kis::BaseDataFile& file, const char16_t* name, uint3
 }
 
 // A texture for a language image: unfiltered, clamped, modulated, drawn with
-// the image's blend. Null when memory runs out.
+// the image's blend.
 DXLTexture* NewImageTexture(DXLViewer* viewer, uint32_t blend) {
-    auto* texture = new (std::nothrow) DXLTexture(viewer);
-    if (texture == nullptr) return nullptr;
+    auto* texture = new DXLTexture(viewer);
     texture->SetImageFilter(kImageFilterNone);
     texture->SetState(MakeTextureState(
         1, 1, uint32_t(platform::TextureAddress::Clamp), uint32_t(platform::TextureAddress::Clamp), blend,
@@ -179,10 +183,6 @@ GameLanguage::GameLanguage(const char16_t* fileName, DXLViewer* viewer) : viewer
 GameLanguage::~GameLanguage() {
     while (GetLoadCount() != 0)
         Release();
-    FreeLngEntry(windowTitle_);
-    std::free(comix_.items);
-    std::free(credits_.items);
-    std::free(loaders_.items);
 }
 
 DXLLngFile* GameLanguage::CreateLngFile(const char16_t* path) {
@@ -196,39 +196,24 @@ void GameLanguage::Unload() {
         delete font;
         font = nullptr;
     }
-    for (uint32_t i = 0; i < comix_.count; ++i) {
-        FreeLngEntry(const_cast<DXLLngEntry*>(comix_.items[i]->entry));
-        delete comix_.items[i];
-    }
-    comix_.count = 0;
+    comix_.clear();
     defaultComix_ = {};
-    for (uint32_t i = 0; i < credits_.count; ++i)
-        std::free(credits_.items[i]);
-    credits_.count = 0;
+    credits_.clear();
     // The logo's place stays for the next load; its texture goes with the images.
     logo_.texture = nullptr;
-    DXLLanguage::Unload();
-    for (uint32_t i = 0; i < loaders_.count; ++i)
-        delete loaders_.items[i];
-    loaders_.count = 0;
+    DXLLanguage::Unload(); // the textures go before the loaders they read through
+    loaders_.clear();
 }
 
 void GameLanguage::SetWindowTitle(DXLLngEntry* entry) {
-    FreeLngEntry(windowTitle_);
-    windowTitle_ = entry;
+    windowTitle_.reset(entry);
 }
 
 void GameLanguage::SetProfileChars(const char16_t* text, uint32_t length) {
-    std::free(profileChars_);
-    profileChars_ = nullptr;
-    profileCharsLength_ = 0;
-    if (text == nullptr || length == 0) return;
-    auto* copy = static_cast<char16_t*>(std::malloc((size_t{length} + 1) * 2));
-    if (copy == nullptr) return;
-    std::memcpy(copy, text, size_t{length} * 2);
-    copy[length] = 0;
-    profileChars_ = copy;
-    profileCharsLength_ = length;
+    if (text == nullptr || length == 0)
+        profileChars_.clear();
+    else
+        profileChars_.assign(text, length);
 }
 
 // Fonts 1 to 4 of the font lookup are this language's while it is loaded.
@@ -244,7 +229,7 @@ void GameLanguage::PublishFonts(bool loaded) {
 // ---------------------------------------------------------------- lookups
 
 const char16_t* GameLanguage::GetWindowTitle() const {
-    const char16_t* title = FirstText(windowTitle_);
+    const char16_t* title = FirstText(windowTitle_.get());
     return title != nullptr ? title : FirstText(GetFallback());
 }
 
@@ -255,15 +240,26 @@ const GameComixItem* GameLanguage::FindComixItem(const char16_t* name) const {
 GameComixItem* GameLanguage::FindComixSlot(const char16_t* name) {
     kis::Ident ident;
     if (name == nullptr || !ident.Parse(name, kis::Ident::kTerminated, false)) return &defaultComix_;
-    for (uint32_t i = 0; i < comix_.count; ++i)
-        if (comix_.items[i]->entry->key.Equals(ident)) return comix_.items[i];
+    for (const auto& item : comix_)
+        if (item->entry->key.Equals(ident)) return item.get();
     return &defaultComix_;
+}
+
+void GameLanguage::AddComixItem(DXLLngEntry* entry, int32_t x, int32_t y, float scale) {
+    std::unique_ptr<DXLLngEntry> owned(entry);
+    auto item = std::make_unique<GameComixItem>();
+    item->entry = entry;
+    item->x = x;
+    item->y = y;
+    item->scale = scale;
+    item->owned = std::move(owned);
+    comix_.push_back(std::move(item));
 }
 
 const DXLLngImage* GameLanguage::FindImageItem(const DXLTexture* texture) const {
     if (texture == nullptr) return nullptr;
-    for (uint32_t i = 0; i < images_.count; ++i)
-        if (images_.items[i]->texture == texture) return images_.items[i];
+    for (const auto& image : images_)
+        if (image->texture.get() == texture) return image.get();
     return nullptr;
 }
 
@@ -290,7 +286,6 @@ bool GameLanguage::SourcePath(const char16_t* relative, char16_t* path) const {
 
 DXLLngImage* GameLanguage::CreateImageFromFile(const char16_t* name, const char16_t* path, uint32_t blend) {
     DXLTexture* texture = NewImageTexture(viewer_, blend);
-    if (texture == nullptr) return nullptr;
     texture->SetFileName(path, true);
     DXLLngImage* image = AddImage(name, texture);
     if (image != nullptr) texture->Restore();
@@ -339,7 +334,7 @@ void GameLanguage::ImportImages(DXLLngFile& source) {
             kis::kScanOk &&
         records == 1 && SourcePath(logo.path, path)) {
         if (DXLLngImage* image = CreateImageFromFile(u"logo", path, kBlendAlpha))
-            logo_ = {image->texture, logo.x, logo.y};
+            logo_ = {image->texture.get(), logo.x, logo.y};
     }
     source.LeaveSection();
 }
@@ -383,16 +378,9 @@ void GameLanguage::ImportComix(DXLLngFile& source) {
             }
             DXLLngEntry* entry = ParseEntry(key, source.GetValueAt(i, nullptr));
             if (entry == nullptr) continue;
-            auto* item = new (std::nothrow) GameComixItem{entry, 0, 0, 1.0f};
-            GameComixItem** slot = item != nullptr ? kis::ArrayAddEntry(comix_) : nullptr;
-            if (slot == nullptr) {
-                delete item;
-                FreeLngEntry(entry);
-                continue;
-            }
-            *slot = item;
+            AddComixItem(entry, 0, 0, 1.0f);
         }
-        if (!positions || comix_.count == 0) continue;
+        if (!positions || comix_.empty()) continue;
         for (uint32_t i = 0; i < n; ++i) {
             uint32_t length = 0;
             const char16_t* key = source.GetKeyAt(i, &length);
@@ -408,30 +396,14 @@ void GameLanguage::ImportComix(DXLLngFile& source) {
 
 bool GameLanguage::AddCreditsLine(const char16_t* text, uint32_t length) {
     if (length > 0x10000000u) return false;
-    void* block = std::malloc(sizeof(GameCreditsRecord) + (size_t{length} + 1) * 2);
-    GameCreditsRecord** slot = block != nullptr ? kis::ArrayAddEntry(credits_) : nullptr;
-    if (slot == nullptr) {
-        std::free(block);
-        return false;
-    }
     const uint32_t size = 14 + 2 * length;
-    auto* record =
-        new (block) GameCreditsRecord{size < 16 ? 16 : size, GameCreditsRecord::kLine, length, nullptr};
-    auto* units = reinterpret_cast<char16_t*>(record + 1);
-    if (length != 0) std::memcpy(units, text, size_t{length} * 2);
-    units[length] = 0;
-    *slot = record;
+    credits_.push_back(
+        {size < 16 ? 16 : size, GameCreditsRecord::kLine, length, nullptr, std::u16string(text, length)});
     return true;
 }
 
 bool GameLanguage::AddCreditsImage(DXLTexture* texture) {
-    void* block = std::malloc(sizeof(GameCreditsRecord));
-    GameCreditsRecord** slot = block != nullptr ? kis::ArrayAddEntry(credits_) : nullptr;
-    if (slot == nullptr) {
-        std::free(block);
-        return false;
-    }
-    *slot = new (block) GameCreditsRecord{kCreditsHeaderSize, GameCreditsRecord::kImage, 0, texture};
+    credits_.push_back({kCreditsHeaderSize, GameCreditsRecord::kImage, 0, texture, {}});
     return true;
 }
 
@@ -458,7 +430,7 @@ void GameLanguage::ImportCredits(DXLLngFile& source) {
                 DXLTexture* texture = GetImage(name);
                 if (texture == nullptr && SourcePath(file, path))
                     if (DXLLngImage* image = CreateImageFromFile(name, path, kBlendAlpha))
-                        texture = image->texture;
+                        texture = image->texture.get();
                 if (texture != nullptr) AddCreditsImage(texture);
             }
         }
@@ -485,8 +457,7 @@ void GameLanguage::ReadCompiled(kis::DataFileReaderW& reader) {
 }
 
 bool GameLanguage::ReadFarmParams(kis::DataFileReaderW& reader) {
-    const uint32_t id = ChunkId(u"farm_params");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return false;
+    if (!OpenNamedChunk(reader, kLanguageFarmParamsChunk)) return false;
     uint32_t length = 0;
     if (!lngfile::ReadU32(reader, length) || length > lngfile::ChunkBytesLeft(reader) / 2) {
         reader.CloseChunk();
@@ -520,20 +491,11 @@ DXLTexture* GameLanguage::ReadImageRecord(kis::DataFileReaderW& reader, const ch
         header != kImageHeaderSize || !lngfile::ReadU32(reader, blend) || !lngfile::ReadU32(reader, size) ||
         size > lngfile::ChunkBytesLeft(reader))
         return nullptr;
-    auto* loader = new (std::nothrow) DXLTextureLoaderDataFile(&reader, size);
-    if (loader == nullptr || loader->IsSpent()) {
-        delete loader;
-        return nullptr;
-    }
-    DXLTextureLoaderDataFile** slot = kis::ArrayAddEntry(loaders_);
-    if (slot == nullptr) {
-        delete loader;
-        return nullptr;
-    }
-    *slot = loader;
+    auto owned = std::make_unique<DXLTextureLoaderDataFile>(&reader, size);
+    if (owned->IsSpent()) return nullptr;
+    DXLTextureLoaderDataFile* loader = loaders_.emplace_back(std::move(owned)).get();
     loader->SetLabel(label ? label : name);
     DXLTexture* texture = NewImageTexture(viewer_, blend);
-    if (texture == nullptr) return nullptr;
     texture->SetSource(loader, true);
     if (AddImage(name, texture) == nullptr) return nullptr;
     texture->Restore();
@@ -541,8 +503,7 @@ DXLTexture* GameLanguage::ReadImageRecord(kis::DataFileReaderW& reader, const ch
 }
 
 void GameLanguage::ReadImages(kis::DataFileReaderW& reader) {
-    const uint32_t id = ChunkId(u"images");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
+    if (!OpenNamedChunk(reader, kLanguageImagesChunk)) return;
     while (lngfile::ChunkBytesLeft(reader) != 0 && ReadImageRecord(reader) != nullptr) {
     }
     if (lngfile::ChunkBytesLeft(reader) != 0)
@@ -553,8 +514,7 @@ void GameLanguage::ReadImages(kis::DataFileReaderW& reader) {
 }
 
 void GameLanguage::ReadFonts(kis::DataFileReaderW& reader) {
-    const uint32_t id = ChunkId(u"fonts");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
+    if (!OpenNamedChunk(reader, kLanguageFontsChunk)) return;
     for (int i = 0; i < kFontCount && reader.IsGood(); ++i) {
         DXLTexture* texture = ReadImageRecord(reader, kFontKeys[i]);
         if (texture == nullptr) break;
@@ -573,8 +533,7 @@ void GameLanguage::ReadFonts(kis::DataFileReaderW& reader) {
 }
 
 void GameLanguage::ReadComix(kis::DataFileReaderW& reader) {
-    const uint32_t id = ChunkId(u"comix_p");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
+    if (!OpenNamedChunk(reader, kLanguageComixChunk)) return;
     uint32_t count = 0;
     if (lngfile::ReadU32(reader, count) && int32_t(count) > 0 &&
         count <= lngfile::ChunkBytesLeft(reader) / (kComixRecordSize + kMinEntryBytes)) {
@@ -586,23 +545,15 @@ void GameLanguage::ReadComix(kis::DataFileReaderW& reader) {
             float scale = 0.0f;
             const uint32_t scaleBits = kis::LoadLE32(record + 12);
             std::memcpy(&scale, &scaleBits, 4);
-            auto* item = new (std::nothrow) GameComixItem{entry, int32_t(kis::LoadLE32(record + 4)),
-                                                          int32_t(kis::LoadLE32(record + 8)), scale};
-            GameComixItem** slot = item != nullptr ? kis::ArrayAddEntry(comix_) : nullptr;
-            if (slot == nullptr) {
-                delete item;
-                FreeLngEntry(entry);
-                break;
-            }
-            *slot = item;
+            AddComixItem(entry, int32_t(kis::LoadLE32(record + 4)), int32_t(kis::LoadLE32(record + 8)),
+                         scale);
         }
     }
     reader.CloseChunk();
 }
 
 void GameLanguage::ReadCredits(kis::DataFileReaderW& reader) {
-    const uint32_t id = ChunkId(u"credits");
-    if (!reader.HasChunk(id, kSubId) || !reader.OpenChunk(id, kSubId)) return;
+    if (!OpenNamedChunk(reader, kLanguageCreditsChunk)) return;
     uint32_t count = 0;
     if (lngfile::ReadU32(reader, count) && count <= lngfile::ChunkBytesLeft(reader) / kCreditsHeaderSize) {
         std::vector<uint8_t> bytes;
@@ -642,11 +593,11 @@ int GameLanguage::SaveBinary(kis::DataFileWriterW& writer) {
     if ((code = SaveFarmParams(writer)) != kCompileOk) return code;
 
     // A logo whose file cannot be read is left out of the chunk whole.
-    if (!writer.BeginChunk(ChunkId(u"images"), kSubId)) return kSaveImagesChunk;
+    if (!writer.BeginChunk(ChunkId(kLanguageImagesChunk), kSubId)) return kSaveImagesChunk;
     for (const char16_t* name : {u"loading_logo", u"logo"}) {
         const DXLLngImage* image = FindImageItem(GetImage(name));
         if (image != nullptr && WriteImageRecord(writer, image->name.name, image->name.length,
-                                                 image->texture) == ImageWrite::kFailed)
+                                                 image->texture.get()) == ImageWrite::kFailed)
             return kSaveImagesChunk;
     }
     if (!writer.EndChunk()) return kSaveImagesChunk;
@@ -657,8 +608,8 @@ int GameLanguage::SaveBinary(kis::DataFileWriterW& writer) {
 }
 
 int GameLanguage::SaveFarmParams(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(ChunkId(u"farm_params"), kSubId)) return kSaveFarmParamsChunk;
-    if (!lngfile::WriteString(writer, profileChars_ != nullptr ? profileChars_ : u"", profileCharsLength_))
+    if (!writer.BeginChunk(ChunkId(kLanguageFarmParamsChunk), kSubId)) return kSaveFarmParamsChunk;
+    if (!lngfile::WriteString(writer, profileChars_.c_str(), uint32_t(profileChars_.size())))
         return kSaveProfileChars;
     std::vector<uint8_t> logo;
     AppendU32(logo, 0);
@@ -671,10 +622,10 @@ int GameLanguage::SaveFarmParams(kis::DataFileWriterW& writer) {
 }
 
 int GameLanguage::SaveComix(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(ChunkId(u"comix_p"), kSubId)) return kSaveComixChunk;
-    if (!lngfile::WriteU32(writer, comix_.count)) return kSaveComixCount;
-    for (uint32_t i = 0; i < comix_.count; ++i) {
-        const GameComixItem& item = *comix_.items[i];
+    if (!writer.BeginChunk(ChunkId(kLanguageComixChunk), kSubId)) return kSaveComixChunk;
+    if (!lngfile::WriteU32(writer, uint32_t(comix_.size()))) return kSaveComixCount;
+    for (const auto& owned : comix_) {
+        const GameComixItem& item = *owned;
         uint32_t scaleBits = 0;
         std::memcpy(&scaleBits, &item.scale, 4);
         std::vector<uint8_t> record;
@@ -689,10 +640,9 @@ int GameLanguage::SaveComix(kis::DataFileWriterW& writer) {
 }
 
 int GameLanguage::SaveCredits(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(ChunkId(u"credits"), kSubId)) return kSaveCreditsChunk;
-    if (!lngfile::WriteU32(writer, credits_.count)) return kSaveCreditsCount;
-    for (uint32_t i = 0; i < credits_.count; ++i) {
-        const GameCreditsRecord& record = *credits_.items[i];
+    if (!writer.BeginChunk(ChunkId(kLanguageCreditsChunk), kSubId)) return kSaveCreditsChunk;
+    if (!lngfile::WriteU32(writer, uint32_t(credits_.size()))) return kSaveCreditsCount;
+    for (const GameCreditsRecord& record : credits_) {
         std::vector<uint8_t> bytes;
         AppendU32(bytes, record.size);
         AppendU32(bytes, record.kind);
@@ -709,7 +659,7 @@ int GameLanguage::SaveCredits(kis::DataFileWriterW& writer) {
         if (record.kind != GameCreditsRecord::kImage) continue;
         const DXLLngImage* image = FindImageItem(record.texture);
         if (image == nullptr || WriteImageRecord(writer, image->name.name, image->name.length,
-                                                 image->texture) != ImageWrite::kWritten)
+                                                 image->texture.get()) != ImageWrite::kWritten)
             return kSaveCreditsImage;
     }
     if (!writer.EndChunk()) return kSaveCreditsRecord;
@@ -717,7 +667,7 @@ int GameLanguage::SaveCredits(kis::DataFileWriterW& writer) {
 }
 
 int GameLanguage::SaveFonts(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(ChunkId(u"fonts"), kSubId)) return kSaveFontsChunk;
+    if (!writer.BeginChunk(ChunkId(kLanguageFontsChunk), kSubId)) return kSaveFontsChunk;
     for (KGEFont* font : fonts_) {
         if (font == nullptr ||
             WriteImageRecord(writer, u"font_image", 10, font->GetTexture()) != ImageWrite::kWritten ||

@@ -24,6 +24,9 @@
 #include "text/Language.h"
 
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 class DXLTextureLoaderDataFile;
 class DXLViewer;
@@ -32,16 +35,17 @@ class KGEFont;
 // A comic panel's caption: its texts (under the panel's key), its position
 // and its scale.
 struct GameComixItem {
-    const DXLLngEntry* entry = nullptr; // owned, except the default item's
+    const DXLLngEntry* entry = nullptr; // the item's own, or the fallback for the default item
     int32_t x = 0;
     int32_t y = 0;
     float scale = 0.0f;
+    std::unique_ptr<DXLLngEntry> owned; // the entry, unless it is the fallback
 };
 
 // One line or one picture of the credits. Kind 1 keeps `length` UTF-16 units
-// and a terminator right behind the record; kind 2 keeps the picture's
-// texture (owned by the language's images). `size` is the record's size in
-// the compiled file: 14 + 2 * length for a line, at least 16.
+// (and a terminator) in `line`; kind 2 keeps the picture's texture (owned by
+// the language's images). `size` is the record's size in the compiled file:
+// 14 + 2 * length for a line, at least 16.
 struct GameCreditsRecord {
     static constexpr uint32_t kLine = 1;
     static constexpr uint32_t kImage = 2;
@@ -50,10 +54,9 @@ struct GameCreditsRecord {
     uint32_t kind;
     uint32_t length;
     DXLTexture* texture;
+    std::u16string line;
 
-    const char16_t* Text() const {
-        return kind == kLine ? reinterpret_cast<const char16_t*>(this + 1) : nullptr;
-    }
+    const char16_t* Text() const { return kind == kLine ? line.c_str() : nullptr; }
 };
 
 // The title logo: the image "logo" and where the title screen puts it.
@@ -115,25 +118,28 @@ class GameLanguage : public DXLLanguage {
     const GameComixItem* FindItem(const char16_t* name) const { return FindComixItem(name); }
 
     // Null (length 0) when the language gives none.
-    const char16_t* GetProfileChars() const { return profileChars_; }
-    uint32_t GetProfileCharsLength() const { return profileCharsLength_; }
+    const char16_t* GetProfileChars() const {
+        return profileChars_.empty() ? nullptr : profileChars_.c_str();
+    }
+    uint32_t GetProfileCharsLength() const { return uint32_t(profileChars_.size()); }
     const GameLogoRecord& GetLogo() const { return logo_; }
     // Interface font by FontIndex; null when the language has none.
     KGEFont* GetInterfaceFont(int index) const {
         return index >= 0 && index < kFontCount ? fonts_[index] : nullptr;
     }
-    uint32_t GetComixCount() const { return comix_.count; }
+    uint32_t GetComixCount() const { return uint32_t(comix_.size()); }
     const GameComixItem* GetComixItem(uint32_t i) const {
-        return i < comix_.count ? comix_.items[i] : nullptr;
+        return i < comix_.size() ? comix_[i].get() : nullptr;
     }
-    uint32_t GetCreditsCount() const { return credits_.count; }
+    uint32_t GetCreditsCount() const { return uint32_t(credits_.size()); }
     const GameCreditsRecord* GetCredits(uint32_t i) const {
-        return i < credits_.count ? credits_.items[i] : nullptr;
+        return i < credits_.size() ? &credits_[i] : nullptr;
     }
     DXLViewer* GetViewer() const { return viewer_; }
 
   private:
     GameComixItem* FindComixSlot(const char16_t* name);
+    void AddComixItem(DXLLngEntry* entry, int32_t x, int32_t y, float scale);
 
     // Import steps.
     void ImportProfileChars(DXLLngFile& source);
@@ -173,14 +179,13 @@ class GameLanguage : public DXLLanguage {
     void PublishFonts(bool loaded);
 
     DXLViewer* viewer_;
-    DXLLngEntry* windowTitle_ = nullptr;
+    std::unique_ptr<DXLLngEntry> windowTitle_;
     KGEFont* fonts_[kFontCount] = {};
-    char16_t* profileChars_ = nullptr;
-    uint32_t profileCharsLength_ = 0;
+    std::u16string profileChars_;
     GameLogoRecord logo_;
-    kis::TDRArray<GameComixItem*> comix_;
+    std::vector<std::unique_ptr<GameComixItem>> comix_;
     GameComixItem defaultComix_;
-    kis::TDRArray<GameCreditsRecord*> credits_;
+    std::vector<GameCreditsRecord> credits_;
     // The sources of the images read from the compiled file.
-    kis::TDRArray<DXLTextureLoaderDataFile*> loaders_;
+    std::vector<std::unique_ptr<DXLTextureLoaderDataFile>> loaders_;
 };

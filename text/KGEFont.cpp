@@ -471,7 +471,7 @@ void KGEFont::DrawText(const char16_t* text, uint32_t length, const DXLMatrix* m
         }
     }
     if (queued) viewer_->DrawTexturedQuads(queued, batch);
-    ClearCurrentTexture();
+    ClearCurrentTexture(viewer_);
     viewer_->ApplyTransform();
 }
 

@@ -414,8 +414,7 @@ HResult LoadFont(DXLViewer* viewer, kis::BaseDataFile* reader, const uint32_t ma
     if (out) *out = nullptr;
     if (!reader) return kKgeFail;
     if (HResult hr = ReadMagic(reader, magic); hr != 0) return hr;
-    auto* font = new (std::nothrow) Font(viewer);
-    if (!font) KGEOutOfMemory();
+    auto* font = KGENew<Font>(viewer);
     HResult hr = body(font);
     if (hr != 0 || !out) {
         delete font;
@@ -579,7 +578,7 @@ HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* 
                 document->GetFileName(documentName, kis::kTdrMaxFileName + 1);
                 if (!kis::CombinePathW(path, kis::kTdrMaxFileName + 1, documentName, image, true))
                     return kKgeBadDescription;
-                texture = collection ? collection->NewTexture() : new (std::nothrow) DXLTexture(viewer_);
+                texture = collection ? collection->NewTexture() : KGENew<DXLTexture>(viewer_);
                 if (!texture) KGEOutOfMemory();
                 texture->SetState(MakeTextureStateUniform(1, 3, kBlendAlpha, 4));
                 texture->SetImageFilter(kImageFilterNone);
@@ -876,8 +875,7 @@ HResult KGESaveBitmapFontDesc(const KGEBitmapFont* font, const char16_t* fileNam
 HResult KGECreateBitmapFont(DXLViewer* viewer, DXLTexture** texture, DXLTextures* collection, bool loadImage,
                             kis::TDRDocument* document, KGEBitmapFont** out) {
     if (out) *out = nullptr;
-    auto* font = new (std::nothrow) KGEBitmapFont(viewer);
-    if (!font) KGEOutOfMemory();
+    auto* font = KGENew<KGEBitmapFont>(viewer);
     if (!loadImage && texture) font->SetTexture(*texture, false);
     HResult hr = font->ReadDescription(document, collection, loadImage);
     if (hr != 0) {

@@ -92,6 +92,60 @@ class SourceLocks {
     std::vector<LockedSource> locks_;
 };
 
+// The locked pixels of a sprite texture and the part of the layout it shows:
+// layout point (x, y) lands on texel (x - left, y - top).
+struct SpriteArea {
+    uint32_t* pixels;
+    int32_t pitch; // in pixels
+    int32_t left, top, width, height;
+};
+
+// Copies a source area into the sprite at (x, y), both clipped, tinted with
+// the colour.
+void CompositeArea(SourceLocks& locks, const SpriteArea& sprite, DXLTexture* source, kis::Rect area,
+                   int32_t x, int32_t y, uint32_t colour) {
+    const LockedSource& s = locks.Get(source);
+    if (!s.pixels) return;
+    kis::IntersectRect(area, kis::Rect{0, 0, source->GetTextureWidth(), source->GetTextureHeight()});
+    for (int32_t sy = area.top; sy < area.bottom; ++sy) {
+        const int32_t dy = y + (sy - area.top);
+        if (dy < 0 || dy >= sprite.height) continue;
+        for (int32_t sx = area.left; sx < area.right; ++sx) {
+            const int32_t dx = x + (sx - area.left);
+            if (dx < 0 || dx >= sprite.width) continue;
+            Compose(sprite.pixels[size_t(dy) * size_t(sprite.pitch) + size_t(dx)],
+                    Tint(s.pixels[size_t(sy) * size_t(s.pitch) + size_t(sx)], colour));
+        }
+    }
+}
+
+// Draws every placed glyph and visible image of the layout into the sprite.
+void CompositeLayout(const KGETextLayout& layout, const SpriteArea& sprite) {
+    SourceLocks locks;
+    for (const KGELayoutLine& line : layout.Lines()) {
+        for (uint32_t i = 0; i < line.itemCount; ++i) {
+            const KGELayoutItem& item = layout.Items()[line.firstItem + i];
+            if (item.kind == kLayoutRun && item.font && item.font->GetImages()) {
+                const KGEFont* font = item.font;
+                for (uint32_t k = 0; k < item.charCount; ++k) {
+                    const KGELayoutChar& c = layout.Chars()[item.firstChar + k];
+                    if (!c.glyph->drawable || c.glyph->image >= font->GetImageCount()) continue;
+                    const KGEImageRecord& r = font->GetImages()[c.glyph->image];
+                    CompositeArea(locks, sprite, font->GetTexture(),
+                                  kis::Rect{r.x, r.y, r.x + r.width, r.y + font->GetCellHeight()},
+                                  item.x + c.x - sprite.left, line.y + item.y + c.y - sprite.top, c.colour);
+                }
+            } else if (item.kind == kLayoutImage) {
+                const KGELayoutImage& image = layout.Images()[item.image];
+                if (image.visible)
+                    CompositeArea(locks, sprite, image.texture, image.source,
+                                  item.x + image.offsetX - sprite.left,
+                                  line.y + image.y + image.offsetY - sprite.top, image.colour);
+            }
+        }
+    }
+}
+
 // Gives every vertex of the quads the colour.
 void ColourQuads(TexturedQuad* quads, size_t count, uint32_t colour) {
     for (size_t i = 0; i < count; ++i)
@@ -327,24 +381,17 @@ HResult KGEBaseTextSprite::Build(const char16_t* text, uint32_t length) {
     return hr;
 }
 
-HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
-    const std::vector<KGELayoutLine>& lines = layout.Lines();
-    GrowTo(lineTable_, lines.size(), 8);
-    lineTable_.clear();
-    for (const KGELayoutLine& line : lines)
-        lineTable_.push_back(LineSpan{line.y, line.height});
-
-    // The content: every placed glyph and image, widened by the effects.
+kis::Rect KGEBaseTextSprite::ContentBounds(const std::vector<KGELayoutLine>& lines, bool* any) const {
     kis::Rect content{0, 0, 0, 0};
-    bool any = false;
+    *any = false;
     for (const KGELayoutLine& line : lines) {
         const kis::Rect& b = line.bounds;
         if (b.right <= b.left || b.bottom <= b.top) continue;
-        if (any)
+        if (*any)
             kis::UnionRect(content, content, b);
         else
             content = b;
-        any = true;
+        *any = true;
     }
     if (box_.outline.mode) {
         const int32_t grow = int32_t(std::ceil(box_.outline.size));
@@ -357,6 +404,32 @@ HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
         (box_.shadow.offsetX >= 0 ? content.right : content.left) += box_.shadow.offsetX;
         (box_.shadow.offsetY >= 0 ? content.bottom : content.top) += box_.shadow.offsetY;
     }
+    return content;
+}
+
+bool KGEBaseTextSprite::PrepareTexture(int32_t width, int32_t height) {
+    if (texture_ && texture_->IsLive()) {
+        const bool fits = spriteWidth_ <= texture_->GetWidth() && spriteHeight_ <= texture_->GetHeight();
+        const bool same = texture_->GetWidth() == width && texture_->GetHeight() == height;
+        if (!(KeepsTexture() && fits) && !same) texture_->Release();
+    }
+    if (!texture_) {
+        texture_ = std::make_unique<DXLTexture>(viewer_);
+        texture_->SetImageFilter(kImageFilterNone);
+    }
+    if (!texture_->IsLive()) texture_->Create(width, height, kFormatA8R8G8B8, false);
+    return texture_->IsLive() && texture_->GetTextureFormat() == kFormatA8R8G8B8;
+}
+
+HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
+    const std::vector<KGELayoutLine>& lines = layout.Lines();
+    GrowTo(lineTable_, lines.size(), 8);
+    lineTable_.clear();
+    for (const KGELayoutLine& line : lines)
+        lineTable_.push_back(LineSpan{line.y, line.height});
+
+    bool any = false;
+    const kis::Rect content = ContentBounds(lines, &any);
 
     // The limit, and the part kept of a larger content by the alignment.
     int32_t limitW = BoxWidth();
@@ -386,25 +459,9 @@ HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
         if (texture_ && !keepTexture) texture_->Release();
         return 0;
     }
-    int32_t textureW = spriteWidth_;
-    int32_t textureH = spriteHeight_;
-    if (keepTexture) {
-        textureW = std::max(textureW, BoxWidth());
-        textureH = std::max(textureH, BoxHeight());
-    }
-    if (texture_ && texture_->IsLive()) {
-        const bool fits = spriteWidth_ <= texture_->GetWidth() && spriteHeight_ <= texture_->GetHeight();
-        const bool same = texture_->GetWidth() == textureW && texture_->GetHeight() == textureH;
-        if (!(keepTexture && fits) && !same) texture_->Release();
-    }
-    if (!texture_) {
-        texture_ = std::make_unique<DXLTexture>(viewer_);
-        texture_->SetImageFilter(kImageFilterNone);
-    }
-    if (!texture_->IsLive()) {
-        texture_->Create(textureW, textureH, kFormatA8R8G8B8, false);
-        if (!texture_->IsLive() || texture_->GetTextureFormat() != kFormatA8R8G8B8) return kKgeSpriteTexture;
-    }
+    const int32_t textureW = keepTexture ? std::max(spriteWidth_, BoxWidth()) : spriteWidth_;
+    const int32_t textureH = keepTexture ? std::max(spriteHeight_, BoxHeight()) : spriteHeight_;
+    if (!PrepareTexture(textureW, textureH)) return kKgeSpriteTexture;
     auto* pixels = static_cast<uint32_t*>(texture_->Lock(0));
     if (!pixels) return kKgeSpriteTexture;
     const int32_t pitch = texture_->GetLockedPitch() / 4;
@@ -412,45 +469,7 @@ HResult KGEBaseTextSprite::Render(const KGETextLayout& layout) {
     const int32_t rows = texture_->GetTextureHeight();
     for (int32_t y = 0; y < rows; ++y)
         std::fill_n(pixels + size_t(y) * size_t(pitch), size_t(pitch), 0x00FFFFFFu);
-
-    // Copies a source area into the sprite at (x, y), both clipped.
-    SourceLocks locks;
-    auto composite = [&](DXLTexture* source, kis::Rect area, int32_t x, int32_t y, uint32_t colour) {
-        const LockedSource& s = locks.Get(source);
-        if (!s.pixels) return;
-        kis::IntersectRect(area, kis::Rect{0, 0, source->GetTextureWidth(), source->GetTextureHeight()});
-        for (int32_t sy = area.top; sy < area.bottom; ++sy) {
-            const int32_t dy = y + (sy - area.top);
-            if (dy < 0 || dy >= spriteHeight_) continue;
-            for (int32_t sx = area.left; sx < area.right; ++sx) {
-                const int32_t dx = x + (sx - area.left);
-                if (dx < 0 || dx >= spriteWidth_) continue;
-                Compose(pixels[size_t(dy) * size_t(pitch) + size_t(dx)],
-                        Tint(s.pixels[size_t(sy) * size_t(s.pitch) + size_t(sx)], colour));
-            }
-        }
-    };
-    for (const KGELayoutLine& line : lines) {
-        for (uint32_t i = 0; i < line.itemCount; ++i) {
-            const KGELayoutItem& item = layout.Items()[line.firstItem + i];
-            if (item.kind == kLayoutRun && item.font && item.font->GetImages()) {
-                const KGEFont* font = item.font;
-                for (uint32_t k = 0; k < item.charCount; ++k) {
-                    const KGELayoutChar& c = layout.Chars()[item.firstChar + k];
-                    if (!c.glyph->drawable || c.glyph->image >= font->GetImageCount()) continue;
-                    const KGEImageRecord& r = font->GetImages()[c.glyph->image];
-                    composite(font->GetTexture(),
-                              kis::Rect{r.x, r.y, r.x + r.width, r.y + font->GetCellHeight()},
-                              item.x + c.x - spriteX_, line.y + item.y + c.y - spriteY_, c.colour);
-                }
-            } else if (item.kind == kLayoutImage) {
-                const KGELayoutImage& image = layout.Images()[item.image];
-                if (image.visible)
-                    composite(image.texture, image.source, item.x + image.offsetX - spriteX_,
-                              line.y + image.y + image.offsetY - spriteY_, image.colour);
-            }
-        }
-    }
+    CompositeLayout(layout, SpriteArea{pixels, pitch, spriteX_, spriteY_, spriteWidth_, spriteHeight_});
     if (box_.outline.mode) ApplyGlyphKernelOutline(spriteWidth_, spriteHeight_, pitch, pixels, &box_.outline);
     if (box_.shadow.mode)
         ApplyGlyphShadow(pixels, pitch, spriteHeight_, 0, box_.shadow.offsetX, box_.shadow.offsetY,
@@ -490,8 +509,7 @@ void KGEBaseTextSprite::SetAlpha(uint32_t colour) {
 HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETextParams* params,
                             const KGETextBox* box, const char16_t* text, uint32_t length,
                             TextTagCallback callback, KGETextSpriteW** out) {
-    auto* sprite = new (std::nothrow) KGETextSpriteW(viewer);
-    if (!sprite) KGEOutOfMemory();
+    auto* sprite = KGENew<KGETextSpriteW>(viewer);
     sprite->Init(font, params);
     sprite->SetBox(box);
     *out = sprite;
@@ -500,8 +518,7 @@ HResult KGECreateTextSprite(DXLViewer* viewer, KGEFont* font, const KGETextParam
 
 HResult KGECreateText(DXLViewer* viewer, KGEFont* font, const KGETextParams* params, const char16_t* text,
                       uint32_t length, TextTagCallback callback, KGETextW** out) {
-    auto* object = new (std::nothrow) KGETextW(viewer);
-    if (!object) KGEOutOfMemory();
+    auto* object = KGENew<KGETextW>(viewer);
     object->Init(font, params);
     *out = object;
     return object->SetText(text, length, callback);

@@ -162,6 +162,11 @@ class KGEBaseTextSprite : public KGECustomText {
 
   private:
     HResult Render(const KGETextLayout& layout);
+    // The area the laid-out glyphs and images cover, widened by the outline
+    // and the shadow; `any` is false when nothing was placed.
+    kis::Rect ContentBounds(const std::vector<KGELayoutLine>& lines, bool* any) const;
+    // A live A8R8G8B8 texture of the size, reusing the one there when it may.
+    bool PrepareTexture(int32_t width, int32_t height);
     bool KeepsTexture() const {
         return (box_.flags & (kBoxSizeGiven | kBoxKeepTexture)) == (kBoxSizeGiven | kBoxKeepTexture);
     }

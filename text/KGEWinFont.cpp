@@ -229,8 +229,7 @@ HResult KGEWinFont::Rasterize() {
 
 HResult KGEWinFont::Restore() {
     if (!texture_) {
-        texture_ = new (std::nothrow) DXLTexture(viewer_);
-        if (!texture_) KGEOutOfMemory();
+        texture_ = KGENew<DXLTexture>(viewer_);
         texture_->SetImageFilter(kImageFilterNone);
         texture_->SetState(MakeTextureStateUniform(1, 3, kBlendAlpha, 4));
     }
@@ -264,8 +263,7 @@ HResult KGECreateWinFontIndirect(DXLViewer* viewer, uint32_t effectFlags, const 
         while (glyphCount < kKgeMaxGlyphs && chars[glyphCount])
             ++glyphCount;
     }
-    auto* font = new (std::nothrow) KGEWinFont(viewer);
-    if (!font) KGEOutOfMemory();
+    auto* font = KGENew<KGEWinFont>(viewer);
     HResult hr =
         font->Build(true, effectFlags, desc, spaceSetting, defaultChar, glyphCount, chars, outline, shadow);
     if (hr != 0) {

@@ -103,7 +103,7 @@ DXLLngEntry* MakeEntry(const kis::Ident& key, const std::vector<std::u16string>&
     if (total > UINT32_MAX / 4 || texts.size() > UINT32_MAX / 32) return nullptr;
     DXLLngEntry* entry = AllocateLngEntry(key, uint32_t(texts.size()), uint32_t(total));
     if (entry == nullptr) return nullptr;
-    auto* area = reinterpret_cast<char16_t*>(entry->Slots() + entry->count);
+    char16_t* area = entry->Units();
     for (uint32_t i = 0; i < entry->count; ++i) {
         const std::u16string& t = texts[i];
         std::memcpy(area, t.data(), t.size() * 2);
@@ -120,16 +120,9 @@ DXLLngEntry* DefaultFallback() {
     return MakeEntry(key, {u"?NF?"});
 }
 
-void FreeGroup(DXLLngGroup* group) {
-    for (uint32_t i = 0; i < group->count; ++i)
-        FreeLngEntry(group->entries[i]);
-    std::free(group->entries);
-    delete group;
-}
-
-DXLLngEntry** FindSlot(DXLLngGroup* group, const kis::Ident& key) {
-    for (uint32_t i = 0; i < group->count; ++i)
-        if (group->entries[i]->key.Equals(key)) return &group->entries[i];
+std::unique_ptr<DXLLngEntry>* FindSlot(DXLLngGroup* group, const kis::Ident& key) {
+    for (auto& entry : group->entries)
+        if (entry->key.Equals(key)) return &entry;
     return nullptr;
 }
 
@@ -142,20 +135,24 @@ std::string ResolvedPath(const char16_t* path) {
 // ---------------------------------------------------------------- entries
 
 DXLLngEntry* AllocateLngEntry(const kis::Ident& key, uint32_t count, uint32_t totalLength) {
-    uint64_t bytes = sizeof(DXLLngEntry) + uint64_t{count} * sizeof(DXLLngText) +
-                     (uint64_t{totalLength} + count) * sizeof(char16_t);
-    if (bytes > SIZE_MAX / 2) return nullptr;
-    void* block = std::malloc(static_cast<size_t>(bytes));
-    if (block == nullptr) return nullptr;
-    auto* entry = new (block) DXLLngEntry{key, count};
-    for (uint32_t i = 0; i < count; ++i)
-        entry->Slots()[i] = {0, nullptr};
-    return entry;
+    try {
+        auto entry = std::make_unique<DXLLngEntry>();
+        entry->key = key;
+        entry->count = count;
+        entry->slots.assign(count, DXLLngText{0, nullptr});
+        entry->units.resize(size_t{totalLength} + count);
+        return entry.release();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 void FreeLngEntry(DXLLngEntry* entry) {
-    std::free(entry);
+    delete entry;
 }
+
+DXLLngImage::DXLLngImage(const kis::Ident& n, DXLTexture* t) : name(n), texture(t) {}
+DXLLngImage::~DXLLngImage() = default;
 
 // ---------------------------------------------------------------- compiled records
 
@@ -251,7 +248,7 @@ DXLLngEntry* ReadEntry(kis::BaseDataFile& file) {
     if (count > left / kMinStringBytes || total > (left - count * kMinStringBytes) / 2) return nullptr;
     DXLLngEntry* entry = AllocateLngEntry(key, count, total);
     if (entry == nullptr) return nullptr;
-    auto* area = reinterpret_cast<char16_t*>(entry->Slots() + count);
+    char16_t* area = entry->Units();
     uint32_t remaining = total;
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t n = 0;
@@ -271,8 +268,7 @@ DXLLngEntry* ReadEntry(kis::BaseDataFile& file) {
 // ---------------------------------------------------------------- paths
 
 bool IsCompiledLanguagePath(const char16_t* path) {
-    const char16_t* ext = path ? kis::ExtractFileExt(path, false) : nullptr;
-    return ext != nullptr && kis::StrICompare(ext, u"dat") == 0;
+    return kis::HasFileExt(path, u"dat");
 }
 
 bool MakeAbsoluteLanguagePath(const char16_t* path, char16_t* buffer) {
@@ -299,9 +295,6 @@ DXLLanguage::DXLLanguage() = default;
 DXLLanguage::~DXLLanguage() {
     while (loadCount_ != 0)
         Release();
-    FreeLngEntry(fallback_);
-    std::free(groups_.items);
-    std::free(images_.items);
 }
 
 void DXLLanguage::ClearHeader() {
@@ -310,10 +303,9 @@ void DXLLanguage::ClearHeader() {
 }
 
 void DXLLanguage::SetFallback(DXLLngEntry* entry) {
-    FreeLngEntry(fallback_);
-    fallback_ = entry;
-    for (uint32_t i = 0; i < groups_.count; ++i)
-        groups_.items[i]->fallback = fallback_;
+    fallback_.reset(entry);
+    for (auto& group : groups_)
+        group->fallback = fallback_.get();
 }
 
 bool DXLLanguage::Open(const char16_t* path) {
@@ -327,16 +319,16 @@ bool DXLLanguage::Open(const char16_t* path) {
         }
     }
     if (!header) ClearHeader();
-    const char16_t* first = FirstText(fallback_);
+    const char16_t* first = FirstText(fallback_.get());
     if (first == nullptr || first[0] == 0) SetFallback(DefaultFallback());
     return header;
 }
 
 bool DXLLanguage::ReadCompiledHeader() {
-    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
-        kis::OpenDataFileForRead(path_, kTypeId, kTypeVersion, kDataVersion), kis::CloseDataFile);
-    if (reader == nullptr || !reader->HasChunk(kParamsChunk, kChunkSubId) ||
-        !reader->OpenChunk(kParamsChunk, kChunkSubId))
+    kis::DataFileReaderPtr reader(kis::OpenDataFileForRead(
+        path_, kLanguageFileTypeId, kLanguageFileTypeVersion, kLanguageFileDataVersion));
+    if (reader == nullptr || !reader->HasChunk(kLanguageParamsChunk, kLanguageChunkSubId) ||
+        !reader->OpenChunk(kLanguageParamsChunk, kLanguageChunkSubId))
         return false;
     char16_t identText[32];
     char16_t name[32];
@@ -374,7 +366,8 @@ bool DXLLanguage::Load() {
     if (++loadCount_ != 1) return true;
     if (path_[0] == 0) return false;
     if (IsCompiledLanguagePath(path_)) {
-        compiled_ = kis::OpenDataFileForRead(path_, kTypeId, kTypeVersion, kDataVersion);
+        compiled_.reset(kis::OpenDataFileForRead(path_, kLanguageFileTypeId, kLanguageFileTypeVersion,
+                                                 kLanguageFileDataVersion));
         if (compiled_ == nullptr || !compiled_->IsGood()) return false;
         ReadGroups(*compiled_);
         ReadCompiled(*compiled_);
@@ -389,9 +382,9 @@ bool DXLLanguage::Load() {
 // Group chunks follow one another by index until one is missing or its header
 // cannot be read; an unreadable entry ends only its own group.
 void DXLLanguage::ReadGroups(kis::DataFileReaderW& reader) {
-    for (uint32_t i = 0; i < ~kGroupChunk && reader.IsGood(); ++i) {
-        const uint32_t id = kGroupChunk | i;
-        if (!reader.HasChunk(id, kChunkSubId) || !reader.OpenChunk(id, kChunkSubId)) return;
+    for (uint32_t i = 0; i < ~kLanguageGroupChunk && reader.IsGood(); ++i) {
+        const uint32_t id = kLanguageGroupChunk | i;
+        if (!reader.HasChunk(id, kLanguageChunkSubId) || !reader.OpenChunk(id, kLanguageChunkSubId)) return;
         char16_t name[32];
         uint32_t nameLength = 0, count = 0;
         if (!lngfile::ReadString(reader, name, 32, nameLength) || !lngfile::ReadU32(reader, count) ||
@@ -404,7 +397,7 @@ void DXLLanguage::ReadGroups(kis::DataFileReaderW& reader) {
             for (uint32_t k = 0; k < count; ++k) {
                 DXLLngEntry* entry = lngfile::ReadEntry(reader);
                 if (entry == nullptr) break;
-                group->entries[group->count++] = entry;
+                group->entries.emplace_back(entry);
             }
         }
         reader.CloseChunk();
@@ -417,16 +410,9 @@ void DXLLanguage::Release() {
 }
 
 void DXLLanguage::Unload() {
-    for (uint32_t i = 0; i < groups_.count; ++i)
-        FreeGroup(groups_.items[i]);
-    groups_.count = 0;
-    for (uint32_t i = 0; i < images_.count; ++i) {
-        delete images_.items[i]->texture;
-        delete images_.items[i];
-    }
-    images_.count = 0;
-    kis::CloseDataFile(compiled_);
-    compiled_ = nullptr;
+    groups_.clear();
+    images_.clear();
+    compiled_.reset();
 }
 
 // ---------------------------------------------------------------- groups and entries
@@ -434,26 +420,24 @@ void DXLLanguage::Unload() {
 DXLLngGroup* DXLLanguage::CreateGroup(const char16_t* name) {
     kis::Ident ident;
     if (!ParseIdent(name, ident)) return nullptr;
-    auto* group = new (std::nothrow) DXLLngGroup;
-    if (group == nullptr) return nullptr;
-    DXLLngGroup** slot = kis::ArrayAddEntry(groups_);
-    if (slot == nullptr) {
-        delete group;
+    try {
+        auto group = std::make_unique<DXLLngGroup>();
+        group->name = ident;
+        group->fallback = fallback_.get();
+        return groups_.emplace_back(std::move(group)).get();
+    } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    group->name = ident;
-    group->fallback = fallback_;
-    *slot = group;
-    return group;
 }
 
 bool DXLLanguage::ReserveEntries(DXLLngGroup* group, uint32_t n) {
     if (group == nullptr || n > UINT32_MAX - group->capacity) return false;
     if (n == 0) return true;
-    uint64_t bytes = (uint64_t{group->capacity} + n) * sizeof(DXLLngEntry*);
-    void* block = bytes <= SIZE_MAX ? std::realloc(group->entries, static_cast<size_t>(bytes)) : nullptr;
-    if (block == nullptr) return false;
-    group->entries = static_cast<DXLLngEntry**>(block);
+    try {
+        group->entries.reserve(size_t{group->capacity} + n);
+    } catch (const std::exception&) { // bad_alloc, or length_error beyond the vector's reach
+        return false;
+    }
     group->capacity += n;
     return true;
 }
@@ -467,16 +451,14 @@ DXLLngEntry* DXLLanguage::ParseEntry(const char16_t* key, const char16_t* valueT
 DXLLngEntry* DXLLanguage::AddEntry(DXLLngGroup* group, const char16_t* key, const char16_t* valueText) {
     kis::Ident ident;
     if (group == nullptr || !ParseIdent(key, ident)) return nullptr;
-    DXLLngEntry** slot = FindSlot(group, ident);
-    if (slot == nullptr && group->count == group->capacity) return nullptr;
+    std::unique_ptr<DXLLngEntry>* slot = FindSlot(group, ident);
+    if (slot == nullptr && group->Count() == group->capacity) return nullptr;
     DXLLngEntry* entry = ParseEntry(key, valueText);
     if (entry == nullptr) return nullptr;
-    if (slot != nullptr) {
-        FreeLngEntry(*slot);
-        *slot = entry;
-    } else {
-        group->entries[group->count++] = entry;
-    }
+    if (slot != nullptr)
+        slot->reset(entry);
+    else
+        group->entries.emplace_back(entry); // within the reserved capacity: never reallocates
     return entry;
 }
 
@@ -498,16 +480,9 @@ bool DXLLanguage::ImportGroup(DXLLngFile& source, const char16_t* name) {
 
 DXLLngImage* DXLLanguage::AddImage(const char16_t* name, DXLTexture* texture) {
     kis::Ident ident;
-    DXLLngImage* image = nullptr;
-    DXLLngImage** slot = nullptr;
-    if (!ParseIdent(name, ident) || (image = new (std::nothrow) DXLLngImage{ident, texture}) == nullptr ||
-        (slot = kis::ArrayAddEntry(images_)) == nullptr) {
-        delete image;
-        delete texture;
-        return nullptr;
-    }
-    *slot = image;
-    return image;
+    std::unique_ptr<DXLTexture> owned(texture);
+    if (!ParseIdent(name, ident)) return nullptr;
+    return images_.emplace_back(std::make_unique<DXLLngImage>(ident, owned.release())).get();
 }
 
 // ---------------------------------------------------------------- lookups
@@ -515,16 +490,16 @@ DXLLngImage* DXLLanguage::AddImage(const char16_t* name, DXLTexture* texture) {
 const DXLLngGroup* DXLLanguage::FindGroup(const char16_t* name) const {
     kis::Ident ident;
     if (!ParseIdent(name, ident)) return nullptr;
-    for (uint32_t i = 0; i < groups_.count; ++i)
-        if (groups_.items[i]->name.Equals(ident)) return groups_.items[i];
+    for (const auto& group : groups_)
+        if (group->name.Equals(ident)) return group.get();
     return nullptr;
 }
 
 DXLTexture* DXLLanguage::GetImage(const char16_t* name) const {
     kis::Ident ident;
     if (!ParseIdent(name, ident)) return nullptr;
-    for (uint32_t i = 0; i < images_.count; ++i)
-        if (images_.items[i]->name.Equals(ident)) return images_.items[i]->texture;
+    for (const auto& image : images_)
+        if (image->name.Equals(ident)) return image->texture.get();
     return nullptr;
 }
 
@@ -534,7 +509,7 @@ const char16_t* DXLLanguage::GetText(const char16_t* groupName, const char16_t* 
 
 const char16_t* DXLLanguage::GetGroupText(const DXLLngGroup* group, const char16_t* key,
                                           bool useFallback) const {
-    if (group == nullptr) return useFallback ? FirstText(fallback_) : nullptr;
+    if (group == nullptr) return useFallback ? FirstText(fallback_.get()) : nullptr;
     return FindTextInGroup(group, key, useFallback);
 }
 
@@ -550,11 +525,10 @@ const char16_t* DXLLanguage::GetIndexedText(const char16_t* groupName, const cha
 
 const char16_t* DXLLanguage::GetGroupIndexedText(const DXLLngGroup* group, const char16_t* key,
                                                  uint32_t index, bool useFallback) const {
-    if (group == nullptr) return useFallback ? FirstText(fallback_) : nullptr;
+    if (group == nullptr) return useFallback ? FirstText(fallback_.get()) : nullptr;
     kis::Ident ident;
     if (!ParseIdent(key, ident)) return nullptr;
-    for (uint32_t i = 0; i < group->count; ++i) {
-        const DXLLngEntry* entry = group->entries[i];
+    for (const auto& entry : group->entries) {
         if (entry->key.Equals(ident)) {
             if (index < entry->count) return entry->Text(index);
             break;
@@ -566,20 +540,20 @@ const char16_t* DXLLanguage::GetGroupIndexedText(const DXLLngGroup* group, const
 // ---------------------------------------------------------------- compiling
 
 int DXLLanguage::SaveBinary(kis::DataFileWriterW& writer) {
-    if (!writer.BeginChunk(kParamsChunk, kChunkSubId)) return kSaveParamsChunk;
+    if (!writer.BeginChunk(kLanguageParamsChunk, kLanguageChunkSubId)) return kSaveParamsChunk;
     if (!lngfile::WriteString(writer, ident_.name, ident_.length) ||
         !lngfile::WriteString(writer, name_, uint32_t(kis::StrLen(name_))))
         return kSaveHeader;
     if (fallback_ == nullptr || !lngfile::WriteEntry(writer, *fallback_) || !writer.EndChunk())
         return kSaveFallback;
-    for (uint32_t i = 0; i < groups_.count; ++i) {
-        const DXLLngGroup* group = groups_.items[i];
-        if (!writer.BeginChunk(kGroupChunk | i, kChunkSubId)) return kSaveGroupChunk;
+    for (uint32_t i = 0; i < groups_.size(); ++i) {
+        const DXLLngGroup* group = groups_[i].get();
+        if (!writer.BeginChunk(kLanguageGroupChunk | i, kLanguageChunkSubId)) return kSaveGroupChunk;
         if (!lngfile::WriteString(writer, group->name.name, group->name.length) ||
-            !lngfile::WriteU32(writer, group->count))
+            !lngfile::WriteU32(writer, group->Count()))
             return kSaveGroupHeader;
-        for (uint32_t k = 0; k < group->count; ++k)
-            if (!lngfile::WriteEntry(writer, *group->entries[k])) return kSaveGroupEntry;
+        for (const auto& entry : group->entries)
+            if (!lngfile::WriteEntry(writer, *entry)) return kSaveGroupEntry;
         if (!writer.EndChunk()) return kSaveGroupEntry;
     }
     return kCompileOk;
@@ -592,8 +566,8 @@ int DXLLanguage::Compile(const char16_t* outputPath) {
     if (!MakeAbsoluteLanguagePath(outputPath, output) ||
         (path_[0] != 0 && ResolvedPath(output) == ResolvedPath(path_)))
         return kCompileCreateFailed;
-    kis::DataFileWriterW* writer =
-        kis::OpenDataFileForWrite(output, kTypeId, kTypeVersion, kDataVersion, true);
+    kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(
+        output, kLanguageFileTypeId, kLanguageFileTypeVersion, kLanguageFileDataVersion, true);
     if (writer == nullptr) return kCompileCreateFailed;
     Load();
     int code = SaveBinary(*writer);

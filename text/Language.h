@@ -5,9 +5,9 @@
 // DXLLngFile) or from a compiled language file, a data-file container that
 // Compile writes:
 //
-//   type 0xA7F17E1D, type version 13, data version 1; every chunk sub-id 1
-//   "params" (id 0x7031F10C): String ident, String name, Entry fallback
-//   0xC0000000 | i, one per group: String name, u32 entry count, Entries
+//   ids in foundation/LanguageFileIds.h; every chunk sub-id 1
+//   "params": String ident, String name, Entry fallback
+//   group chunk | i, one per group: String name, u32 entry count, Entries
 //   then the subclass's own chunks
 //   String = u32 n, n UTF-16LE code units (no terminator)
 //   Entry  = String key, u32 text count n, u32 total units of all texts, n Strings
@@ -18,9 +18,12 @@
 
 #include "foundation/DataFile.h"
 #include "foundation/Ident.h"
+#include "foundation/LanguageFileIds.h"
 #include "foundation/TextDataDocument.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 class DXLLngFile;
 class DXLTexture;
@@ -31,32 +34,48 @@ struct DXLLngText {
     const char16_t* text;
 };
 
-// One heap block: this header, `count` text slots, then the texts themselves.
-struct alignas(alignof(DXLLngText)) DXLLngEntry {
+// A key and its texts: `count` slots, each pointing into one array that
+// holds the texts one after another, each terminated.
+struct DXLLngEntry {
     kis::Ident key;
-    uint32_t count;
+    uint32_t count = 0;
+    std::vector<DXLLngText> slots;
+    std::vector<char16_t> units;
 
-    DXLLngText* Slots() { return reinterpret_cast<DXLLngText*>(this + 1); }
-    const DXLLngText* Slots() const { return reinterpret_cast<const DXLLngText*>(this + 1); }
-    const char16_t* Text(uint32_t i) const { return i < count ? Slots()[i].text : nullptr; }
+    DXLLngEntry() = default;
+    DXLLngEntry(const DXLLngEntry&) = delete; // the slots point into this entry's units
+    DXLLngEntry& operator=(const DXLLngEntry&) = delete;
+
+    DXLLngText* Slots() { return slots.data(); }
+    const DXLLngText* Slots() const { return slots.data(); }
+    // Where the texts are stored: room for the total length and one terminator per text.
+    char16_t* Units() { return units.data(); }
+    const char16_t* Text(uint32_t i) const { return i < count ? slots[i].text : nullptr; }
 };
 
 struct DXLLngGroup {
     kis::Ident name;
-    uint32_t count = 0;
+    // The entries the group may hold. It grows only through ReserveEntries:
+    // an entry beyond it is refused.
     uint32_t capacity = 0;
-    DXLLngEntry** entries = nullptr;       // owned
+    std::vector<std::unique_ptr<DXLLngEntry>> entries;
     const DXLLngEntry* fallback = nullptr; // the language's
+
+    uint32_t Count() const { return uint32_t(entries.size()); }
 };
 
-// A named image of the language; the item owns its texture. Images come from
-// the subclass and go away when the language unloads.
+// A named image of the language, owning its texture. Images come from the
+// subclass and go away when the language unloads.
 struct DXLLngImage {
     kis::Ident name;
-    DXLTexture* texture = nullptr;
+    std::unique_ptr<DXLTexture> texture;
+
+    DXLLngImage(const kis::Ident& n, DXLTexture* t);
+    ~DXLLngImage();
 };
 
-// Entries are made and freed only through these.
+// Entries are made and freed only through these. An entry is made with its
+// slots empty and room for the texts; null when memory runs out.
 DXLLngEntry* AllocateLngEntry(const kis::Ident& key, uint32_t count, uint32_t totalLength);
 void FreeLngEntry(DXLLngEntry* entry);
 
@@ -76,12 +95,6 @@ DXLLngEntry* ReadEntry(kis::BaseDataFile& file);
 
 class DXLLanguage {
   public:
-    static constexpr uint32_t kTypeId = 0xA7F17E1D;
-    static constexpr uint32_t kTypeVersion = 13;
-    static constexpr uint32_t kDataVersion = 1;
-    static constexpr uint32_t kChunkSubId = 1;
-    static constexpr uint32_t kParamsChunk = 0x7031F10C; // the name id of "params"
-    static constexpr uint32_t kGroupChunk = 0xC0000000;
     static constexpr uint32_t kMaxPath = 260;
 
     // Step codes of Compile and SaveBinary; 0 is success.
@@ -151,17 +164,17 @@ class DXLLanguage {
     const kis::Ident& GetIdent() const { return ident_; }
     const char16_t* GetName() const { return name_; }
     uint32_t GetLoadCount() const { return loadCount_; }
-    uint32_t GetGroupCount() const { return groups_.count; }
-    const DXLLngGroup* GetGroup(uint32_t i) const { return i < groups_.count ? groups_.items[i] : nullptr; }
-    const DXLLngEntry* GetFallback() const { return fallback_; }
+    uint32_t GetGroupCount() const { return uint32_t(groups_.size()); }
+    const DXLLngGroup* GetGroup(uint32_t i) const { return i < groups_.size() ? groups_[i].get() : nullptr; }
+    const DXLLngEntry* GetFallback() const { return fallback_.get(); }
     // The compiled file a load keeps open for images read later, or null.
-    kis::DataFileReaderW* GetCompiledFile() const { return compiled_; }
+    kis::DataFileReaderW* GetCompiledFile() const { return compiled_.get(); }
 
   protected:
     // Appends an image item that takes the texture (deleted here on failure).
     DXLLngImage* AddImage(const char16_t* name, DXLTexture* texture);
 
-    kis::TDRArray<DXLLngImage*> images_;
+    std::vector<std::unique_ptr<DXLLngImage>> images_;
 
   private:
     bool ReadCompiledHeader();
@@ -173,9 +186,9 @@ class DXLLanguage {
     kis::Ident ident_;
     char16_t name_[32] = {};
     uint32_t loadCount_ = 0;
-    kis::TDRArray<DXLLngGroup*> groups_;
-    kis::DataFileReaderW* compiled_ = nullptr;
-    DXLLngEntry* fallback_ = nullptr;
+    std::vector<std::unique_ptr<DXLLngGroup>> groups_;
+    kis::DataFileReaderPtr compiled_;
+    std::unique_ptr<DXLLngEntry> fallback_;
 };
 
 // True when the path's extension is "dat" in any case: a compiled file.

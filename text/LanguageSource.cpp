@@ -99,7 +99,7 @@ bool DXLLngFileTDR::Rewind() {
 // ---------------------------------------------------------------- spreadsheet source
 
 DXLLngFileXML::DXLLngFileXML(const char16_t* path) {
-    document_.reset(new (std::nothrow) XMLDocument(path));
+    document_ = std::make_unique<XMLDocument>(path);
     opened_ = document_ != nullptr && (document_->GetGroupCount() != 0 || document_->GetEntryCount() != 0);
 }
 
@@ -114,9 +114,6 @@ bool DXLLngFileXML::Rewind() {
 // ---------------------------------------------------------------- choosing a reader
 
 DXLLngFile* CreateLngFileForPath(const char16_t* path) {
-    const char16_t* ext = kis::ExtractFileExt(path, false);
-    bool xml = ext != nullptr && ext[0] != 0 && ext[1] != 0 && ext[2] != 0 && ext[3] == 0 &&
-               kis::EqualsIgnoringAsciiCase(ext, u"xml", 3);
-    if (xml) return new (std::nothrow) DXLLngFileXML(path);
-    return new (std::nothrow) DXLLngFileTDR(path);
+    if (kis::HasFileExt(path, u"xml")) return new DXLLngFileXML(path);
+    return new DXLLngFileTDR(path);
 }

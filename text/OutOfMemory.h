@@ -17,6 +17,13 @@ void SetOutOfMemoryWindow(platform::Window* window);
 // the window when there is one, and exits with code 3.
 [[noreturn]] void KGEOutOfMemory();
 
+// A new object; ends the process when the memory is not there.
+template <typename T, typename... Args> T* KGENew(Args&&... args) {
+    T* object = new (std::nothrow) T(static_cast<Args&&>(args)...);
+    if (!object) KGEOutOfMemory();
+    return object;
+}
+
 // An array of n value-initialised elements; ends the process when the memory
 // is not there.
 template <typename T> T* KGEAllocArray(size_t n) {

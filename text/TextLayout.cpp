@@ -650,6 +650,10 @@ HResult KGETextLayout::Walk(const KGEFont* font, const KGETextParams& params, co
     return 0;
 }
 
+// A tag is "<", a keyword and what the keyword takes, then ">"; a tag that
+// does not read as a whole is not a tag, and its characters are laid out as
+// text. Each tag has its own reader below; on success the position moves past
+// the tag.
 template <class C> bool KGETextLayout::ApplyTag(const C* text, uint32_t length, uint32_t* position) {
     Scanner<C> s{text, length, *position + 1};
     s.SkipSpaces();
@@ -657,171 +661,261 @@ template <class C> bool KGETextLayout::ApplyTag(const C* text, uint32_t length, 
     char keyword[9];
     if (!s.Keyword(keyword)) return false;
 
-    if (closing) {
-        if (!s.Close()) return false;
-        if (Is(keyword, "color") || Is(keyword, "c")) {
-            if (!colourStack_.empty()) {
-                colourPair_ = colourStack_.back();
-                colourStack_.pop_back();
-                ResolveColour();
-            }
-        } else if (Is(keyword, "font")) {
-            if (!fontStack_.empty()) {
-                const KGEFont* previous = fontStack_.back();
-                fontStack_.pop_back();
-                SwitchFont(previous);
-            }
-        } else {
-            return false;
+    bool applied = false;
+    if (closing)
+        applied = CloseTag(keyword, s);
+    else if (Is(keyword, "br"))
+        applied = BreakTag(s);
+    else if (Is(keyword, "color") || Is(keyword, "c"))
+        applied = ColourTag(s);
+    else if (Is(keyword, "font"))
+        applied = FontTag(s);
+    else if (Is(keyword, "space"))
+        applied = SpaceTag(s);
+    else if (Is(keyword, "image"))
+        applied = ImageTag(s);
+    if (!applied) return false;
+    *position = s.p;
+    return true;
+}
+
+// "</color>", "</c>" and "</font>": back to the colour or font before the
+// matching opening tag (nothing when none is open).
+template <class S> bool KGETextLayout::CloseTag(const char* keyword, S& s) {
+    if (!s.Close()) return false;
+    if (Is(keyword, "color") || Is(keyword, "c")) {
+        if (!colourStack_.empty()) {
+            colourPair_ = colourStack_.back();
+            colourStack_.pop_back();
+            ResolveColour();
         }
-        *position = s.p;
         return true;
     }
-
-    if (Is(keyword, "br")) {
-        if (!s.Close()) return false;
-        if (!singleLine_) {
-            EndWord();
-            EndLine(kLineBreak);
+    if (Is(keyword, "font")) {
+        if (!fontStack_.empty()) {
+            const KGEFont* previous = fontStack_.back();
+            fontStack_.pop_back();
+            SwitchFont(previous);
         }
-    } else if (Is(keyword, "color") || Is(keyword, "c")) {
-        ColourPair pair{true, 0};
-        if (!s.Equals()) return false;
-        if (!s.Word("default")) {
-            pair.useFont = false;
-            if (!s.Colour(&pair.colour)) return false;
-        }
-        if (!s.Close()) return false;
-        Push(colourStack_, colourPair_);
-        colourPair_ = pair;
-        ResolveColour();
-    } else if (Is(keyword, "font")) {
-        const KGEFont* font = baseFont_;
-        if (!s.Equals()) return false;
-        if (!s.Word("default")) {
-            uint32_t handle = 0;
-            if (!s.Handle(&handle)) return false;
-            font = FindFont(handle);
-            if (handle != 0 && !font) return false; // names no live font
-        }
-        if (!s.Close()) return false;
-        Push(fontStack_, font_);
-        SwitchFont(font);
-    } else if (Is(keyword, "space")) {
-        int32_t width = 0;
-        if (!s.Equals() || !s.Integer(&width) || !s.Close()) return false;
-        AddSpace(std::max(0, width));
-    } else if (Is(keyword, "image")) {
-        uint32_t handle = 0;
-        if (!s.Equals() || !s.Handle(&handle)) return false;
-        DXLTexture* texture = FindTexture(handle);
-        if (handle != 0 && !texture) return false;
-        const int32_t textureWidth = texture ? texture->GetWidth() : 0;
-        const int32_t textureHeight = texture ? texture->GetHeight() : 0;
-
-        enum ColourKind { kDefault, kCurrent, kGiven } colourKind = kDefault;
-        uint32_t colour = 0;
-        int32_t layout = kImageCenter;
-        int32_t width = 0, height = 0;
-        bool widthGiven = false, heightGiven = false;
-        int32_t offset[2] = {0, 0};
-        int32_t rect[4] = {0, 0, textureWidth, textureHeight};
-        uint32_t given = 0; // one bit per attribute
-        int attributes = 0;
-
-        uint32_t spaces = s.SkipSpaces();
-        while (!s.Take('>')) {
-            if (spaces == 0 || attributes == 6) return false;
-            char name[9];
-            if (!s.Keyword(name) || !s.Equals()) return false;
-            uint32_t bit = 0;
-            if (Is(name, "color")) {
-                bit = 1;
-                if (s.Word("current")) {
-                    colourKind = kCurrent;
-                } else if (s.Word("default")) {
-                    colourKind = kDefault;
-                } else {
-                    colourKind = kGiven;
-                    if (!s.Colour(&colour)) return false;
-                }
-            } else if (Is(name, "layout")) {
-                bit = 2;
-                if (s.Word("top"))
-                    layout = kImageTop;
-                else if (s.Word("center"))
-                    layout = kImageCenter;
-                else if (s.Word("bottom"))
-                    layout = kImageBottom;
-                else
-                    return false;
-            } else if (Is(name, "w") || Is(name, "width") || Is(name, "h") || Is(name, "height")) {
-                const bool isWidth = name[0] == 'w';
-                bit = isWidth ? 4 : 8;
-                bool& isGiven = isWidth ? widthGiven : heightGiven;
-                int32_t& value = isWidth ? width : height;
-                isGiven = !s.Word("default");
-                if (isGiven && !s.Integer(&value)) return false;
-            } else if (Is(name, "offset") || Is(name, "rect")) {
-                const bool isRect = name[0] == 'r';
-                bit = isRect ? 32 : 16;
-                int32_t* values = isRect ? rect : offset;
-                const int count = isRect ? 4 : 2;
-                if (isRect) {
-                    rect[0] = rect[1] = 0;
-                    rect[2] = textureWidth;
-                    rect[3] = textureHeight;
-                } else {
-                    offset[0] = offset[1] = 0;
-                }
-                for (int k = 0;; ++k) {
-                    if (k == count) return false;
-                    const bool canDefault = isRect && k >= 2;
-                    if (!(canDefault && s.Word("default")) && !s.Integer(&values[k])) return false;
-                    const uint32_t after = s.SkipSpaces();
-                    if (!s.Take(',')) {
-                        spaces = after;
-                        break;
-                    }
-                    s.SkipSpaces();
-                }
-                if (!(given & bit)) {
-                    given |= bit;
-                    ++attributes;
-                }
-                continue;
-            } else {
-                return false;
-            }
-            if (!(given & bit)) {
-                given |= bit;
-                ++attributes;
-            }
-            spaces = s.SkipSpaces();
-        }
-
-        KGELayoutImage image{};
-        image.texture = texture;
-        image.layout = layout;
-        const kis::Rect source{rect[0], rect[1], rect[0] + rect[2], rect[1] + rect[3]};
-        image.width = widthGiven ? width : source.right - source.left;
-        image.height = heightGiven ? height : source.bottom - source.top;
-        image.offsetX = offset[0];
-        image.offsetY = offset[1];
-        image.source = source;
-        kis::IntersectRect(image.source, kis::Rect{0, 0, textureWidth, textureHeight});
-        image.visible = texture && texture->IsLive() && image.source.right > image.source.left &&
-                        image.source.bottom > image.source.top;
-        uint32_t c = colourKind == kGiven     ? colour
-                     : colourKind == kCurrent ? colour_
-                     : texture                ? texture->GetColour()
-                                              : 0xFFFFFFFFu;
-        image.colour = (c & 0x00FFFFFFu) | (alphaOverride_ ? params_.alpha : 0xFF000000u);
-        PlaceImage(image);
-    } else {
-        return false;
+        return true;
     }
-    *position = s.p;
+    return false;
+}
+
+// "<br>": a line break, except in single-line text.
+template <class S> bool KGETextLayout::BreakTag(S& s) {
+    if (!s.Close()) return false;
+    if (!singleLine_) {
+        EndWord();
+        EndLine(kLineBreak);
+    }
+    return true;
+}
+
+// "<color=default>" (the font's colour) or "<color=RRGGBB>".
+template <class S> bool KGETextLayout::ColourTag(S& s) {
+    ColourPair pair{true, 0};
+    if (!s.Equals()) return false;
+    if (!s.Word("default")) {
+        pair.useFont = false;
+        if (!s.Colour(&pair.colour)) return false;
+    }
+    if (!s.Close()) return false;
+    Push(colourStack_, colourPair_);
+    colourPair_ = pair;
+    ResolveColour();
+    return true;
+}
+
+// "<font=default>" (the text's own font) or "<font=@handle>" of a live font.
+template <class S> bool KGETextLayout::FontTag(S& s) {
+    const KGEFont* font = baseFont_;
+    if (!s.Equals()) return false;
+    if (!s.Word("default")) {
+        uint32_t handle = 0;
+        if (!s.Handle(&handle)) return false;
+        font = FindFont(handle);
+        if (handle != 0 && !font) return false; // names no live font
+    }
+    if (!s.Close()) return false;
+    Push(fontStack_, font_);
+    SwitchFont(font);
+    return true;
+}
+
+// "<space=n>": n pixels of space (none when negative).
+template <class S> bool KGETextLayout::SpaceTag(S& s) {
+    int32_t width = 0;
+    if (!s.Equals() || !s.Integer(&width) || !s.Close()) return false;
+    AddSpace(std::max(0, width));
+    return true;
+}
+
+namespace {
+
+// The attributes of an image tag, one bit each. One may be given again (the
+// last one counts) until all six have been given; after that, any further
+// attribute makes the tag unreadable.
+enum ImageAttribute : uint32_t {
+    kImageAttributeColour = 1,
+    kImageAttributeLayout = 2,
+    kImageAttributeWidth = 4,
+    kImageAttributeHeight = 8,
+    kImageAttributeOffset = 16,
+    kImageAttributeRect = 32,
+};
+constexpr int kImageAttributeCount = 6;
+
+// Where an image tag's colour comes from.
+enum class ImageColour { Default, Current, Given };
+
+// What the attributes of an image tag said.
+struct ImageTagValues {
+    ImageColour colourKind = ImageColour::Default;
+    uint32_t colour = 0;
+    int32_t layout = kImageCenter;
+    int32_t width = 0, height = 0;
+    bool widthGiven = false, heightGiven = false;
+    int32_t offset[2] = {0, 0};
+    int32_t rect[4] = {0, 0, 0, 0};
+};
+
+// "color=current", "color=default" or "color=RRGGBB".
+template <class S> bool ReadImageColour(S& s, ImageTagValues& v) {
+    if (s.Word("current")) {
+        v.colourKind = ImageColour::Current;
+    } else if (s.Word("default")) {
+        v.colourKind = ImageColour::Default;
+    } else {
+        v.colourKind = ImageColour::Given;
+        if (!s.Colour(&v.colour)) return false;
+    }
+    return true;
+}
+
+// "layout=top", "center" or "bottom".
+template <class S> bool ReadImageLayout(S& s, ImageTagValues& v) {
+    if (s.Word("top"))
+        v.layout = kImageTop;
+    else if (s.Word("center"))
+        v.layout = kImageCenter;
+    else if (s.Word("bottom"))
+        v.layout = kImageBottom;
+    else
+        return false;
+    return true;
+}
+
+// "w=", "width=", "h=" or "height=": a number, or default for the source's size.
+template <class S> bool ReadImageSize(S& s, bool isWidth, ImageTagValues& v) {
+    bool& isGiven = isWidth ? v.widthGiven : v.heightGiven;
+    int32_t& value = isWidth ? v.width : v.height;
+    isGiven = !s.Word("default");
+    return !isGiven || s.Integer(&value);
+}
+
+// "offset=x,y" or "rect=x,y,w,h" (w and h may be default: the texture's
+// size). Fewer numbers leave the rest at their defaults. The spaces after the
+// list are taken and counted in `spaces`, as the attribute walk needs them.
+template <class S>
+bool ReadImageList(S& s, bool isRect, int32_t textureWidth, int32_t textureHeight, ImageTagValues& v,
+                   uint32_t& spaces) {
+    int32_t* values = isRect ? v.rect : v.offset;
+    const int count = isRect ? 4 : 2;
+    if (isRect) {
+        v.rect[0] = v.rect[1] = 0;
+        v.rect[2] = textureWidth;
+        v.rect[3] = textureHeight;
+    } else {
+        v.offset[0] = v.offset[1] = 0;
+    }
+    for (int k = 0;; ++k) {
+        if (k == count) return false;
+        const bool canDefault = isRect && k >= 2;
+        if (!(canDefault && s.Word("default")) && !s.Integer(&values[k])) return false;
+        const uint32_t after = s.SkipSpaces();
+        if (!s.Take(',')) {
+            spaces = after;
+            return true;
+        }
+        s.SkipSpaces();
+    }
+}
+
+// Reads the attributes up to the closing ">": each preceded by at least one
+// space, each a keyword, "=" and its value.
+template <class S>
+bool ReadImageAttributes(S& s, int32_t textureWidth, int32_t textureHeight, ImageTagValues& v) {
+    v.rect[2] = textureWidth;
+    v.rect[3] = textureHeight;
+    uint32_t given = 0; // ImageAttribute bits
+    int attributes = 0;
+    uint32_t spaces = s.SkipSpaces();
+    while (!s.Take('>')) {
+        if (spaces == 0 || attributes == kImageAttributeCount) return false;
+        char name[9];
+        if (!s.Keyword(name) || !s.Equals()) return false;
+        uint32_t bit = 0;
+        bool read = false;
+        bool spacesTaken = false;
+        if (Is(name, "color")) {
+            bit = kImageAttributeColour;
+            read = ReadImageColour(s, v);
+        } else if (Is(name, "layout")) {
+            bit = kImageAttributeLayout;
+            read = ReadImageLayout(s, v);
+        } else if (Is(name, "w") || Is(name, "width") || Is(name, "h") || Is(name, "height")) {
+            const bool isWidth = name[0] == 'w';
+            bit = isWidth ? kImageAttributeWidth : kImageAttributeHeight;
+            read = ReadImageSize(s, isWidth, v);
+        } else if (Is(name, "offset") || Is(name, "rect")) {
+            const bool isRect = name[0] == 'r';
+            bit = isRect ? kImageAttributeRect : kImageAttributeOffset;
+            read = ReadImageList(s, isRect, textureWidth, textureHeight, v, spaces);
+            spacesTaken = true;
+        }
+        if (!read) return false;
+        if (!(given & bit)) {
+            given |= bit;
+            ++attributes;
+        }
+        if (!spacesTaken) spaces = s.SkipSpaces();
+    }
+    return true;
+}
+
+} // namespace
+
+// "<image=@handle attributes>": places a picture of a live texture (or an
+// empty box for handle 0).
+template <class S> bool KGETextLayout::ImageTag(S& s) {
+    uint32_t handle = 0;
+    if (!s.Equals() || !s.Handle(&handle)) return false;
+    DXLTexture* texture = FindTexture(handle);
+    if (handle != 0 && !texture) return false;
+    const int32_t textureWidth = texture ? texture->GetWidth() : 0;
+    const int32_t textureHeight = texture ? texture->GetHeight() : 0;
+    ImageTagValues v;
+    if (!ReadImageAttributes(s, textureWidth, textureHeight, v)) return false;
+
+    KGELayoutImage image{};
+    image.texture = texture;
+    image.layout = v.layout;
+    const kis::Rect source{v.rect[0], v.rect[1], v.rect[0] + v.rect[2], v.rect[1] + v.rect[3]};
+    image.width = v.widthGiven ? v.width : source.right - source.left;
+    image.height = v.heightGiven ? v.height : source.bottom - source.top;
+    image.offsetX = v.offset[0];
+    image.offsetY = v.offset[1];
+    image.source = source;
+    kis::IntersectRect(image.source, kis::Rect{0, 0, textureWidth, textureHeight});
+    image.visible = texture && texture->IsLive() && image.source.right > image.source.left &&
+                    image.source.bottom > image.source.top;
+    uint32_t c = v.colourKind == ImageColour::Given     ? v.colour
+                 : v.colourKind == ImageColour::Current ? colour_
+                 : texture                              ? texture->GetColour()
+                                                        : 0xFFFFFFFFu;
+    image.colour = (c & 0x00FFFFFFu) | (alphaOverride_ ? params_.alpha : 0xFF000000u);
+    PlaceImage(image);
     return true;
 }
 

@@ -180,6 +180,14 @@ class KGETextLayout {
     template <class C>
     HResult Walk(const KGEFont* font, const KGETextParams& params, const C* text, uint32_t length);
     template <class C> bool ApplyTag(const C* text, uint32_t length, uint32_t* position);
+    // One reader per tag, over the markup scanner S standing after the
+    // keyword; each answers whether the tag read as a whole and applies it.
+    template <class S> bool CloseTag(const char* keyword, S& s);
+    template <class S> bool BreakTag(S& s);
+    template <class S> bool ColourTag(S& s);
+    template <class S> bool FontTag(S& s);
+    template <class S> bool SpaceTag(S& s);
+    template <class S> bool ImageTag(S& s);
 
     void Reset(const KGEFont* font, const KGETextParams& params, uint32_t length, bool wide);
     void ResolveColour();

@@ -5,7 +5,6 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -45,32 +44,25 @@ template <typename Ch> bool IsCloseName(const Ch* name, uint32_t length, const c
     return length == n && StartsWith(name, length, element, n);
 }
 
-void FreeItem(XMLItem* item) {
-    std::free(item->entries.items);
-    item->entries = {};
-    delete item;
-}
-
 bool SetText(kis::Buffer& buffer, const char16_t* text, uint32_t length) {
     if (!buffer.Resize(length, 2)) return false;
     if (length != 0) std::memcpy(buffer.Data(), text, size_t{length} * 2);
     return true;
 }
 
-// A new item with the name and its identifier hash, appended to a list.
-XMLItem* AppendItem(kis::TDRArray<XMLItem*>& list, const char16_t* name, uint32_t length, uint32_t hash) {
-    auto* item = new (std::nothrow) XMLItem;
-    if (item == nullptr) return nullptr;
-    XMLItem** slot = kis::ArrayAddEntry(list);
-    if (slot == nullptr || !SetText(item->name, name, length)) {
-        if (slot != nullptr) --list.count;
-        delete item;
+// A new item with the name and its identifier hash, appended to a list; null
+// (the row left out) when memory runs out.
+XMLItem* AppendItem(std::vector<std::unique_ptr<XMLItem>>& list, const char16_t* name, uint32_t length,
+                    uint32_t hash) {
+    try {
+        auto item = std::make_unique<XMLItem>();
+        if (!SetText(item->name, name, length)) return nullptr;
+        item->index = uint32_t(list.size());
+        item->nameHash = hash;
+        return list.emplace_back(std::move(item)).get();
+    } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    *slot = item;
-    item->index = list.count - 1;
-    item->nameHash = hash;
-    return item;
 }
 
 } // namespace
@@ -179,19 +171,8 @@ XMLDocument::~XMLDocument() {
 }
 
 void XMLDocument::Clear() {
-    auto freeEntries = [](XMLItem* group) {
-        for (uint32_t i = group->entries.count; i-- > 0;)
-            FreeItem(group->entries.items[i]);
-        std::free(group->entries.items);
-        group->entries = {};
-    };
-    for (uint32_t i = 0; i < groups_.count; ++i) {
-        freeEntries(groups_.items[i]);
-        delete groups_.items[i];
-    }
-    std::free(groups_.items);
-    groups_ = {};
-    freeEntries(&root_);
+    groups_.clear();
+    root_.entries.clear();
     root_.name.Free();
     root_.text.Free();
     text_.Free();
@@ -411,8 +392,7 @@ XMLItem* XMLDocument::AddRow(XMLRowState& state, XMLItem* receiver) {
     const uint32_t flags = state.flags;
     const bool hasSecond = (flags & XMLRowState::kSecondCellTaken) != 0;
     if (!SetText(entry->text, state.row.text.As<char16_t>(), hasSecond ? state.row.text.Length() : 0)) {
-        --receiver->entries.count;
-        FreeItem(entry);
+        receiver->entries.pop_back();
     }
     return receiver;
 }
@@ -420,11 +400,10 @@ XMLItem* XMLDocument::AddRow(XMLRowState& state, XMLItem* receiver) {
 // ---------------------------------------------------------------- cursor
 
 const XMLItem* XMLDocument::FindGroup(const char16_t* name, uint32_t length, uint32_t hash) const {
-    for (uint32_t i = 0; i < groups_.count; ++i) {
-        const XMLItem* group = groups_.items[i];
+    for (const auto& group : groups_) {
         if (group->nameHash == hash && group->name.Length() == length &&
             kis::EqualsIgnoringAsciiCase(group->name.As<char16_t>(), name, length))
-            return group;
+            return group.get();
     }
     return nullptr;
 }
@@ -448,8 +427,8 @@ bool XMLDocument::EnterSection(const char16_t* name) {
 bool XMLDocument::NextSection() {
     errors_ = 0;
     if (current_ == &root_) return false;
-    for (uint32_t i = current_->index + 1; i < groups_.count; ++i) {
-        XMLItem* group = groups_.items[i];
+    for (size_t i = size_t{current_->index} + 1; i < groups_.size(); ++i) {
+        XMLItem* group = groups_[i].get();
         if (group->nameHash == current_->nameHash && group->name.Length() == current_->name.Length() &&
             kis::EqualsIgnoringAsciiCase(group->name.As<char16_t>(), current_->name.As<char16_t>(),
                                          group->name.Length())) {
@@ -471,12 +450,12 @@ bool XMLDocument::Rewind() {
 
 uint32_t XMLDocument::GetGroupCount() {
     errors_ = 0;
-    return groups_.count;
+    return uint32_t(groups_.size());
 }
 
 uint32_t XMLDocument::GetEntryCount() {
     errors_ = 0;
-    return current_->entries.count;
+    return uint32_t(current_->entries.size());
 }
 
 template <typename K> const XMLItem* XMLDocument::Find(const K* key, bool next) {
@@ -492,8 +471,8 @@ template <typename K> const XMLItem* XMLDocument::Find(const K* key, bool next) 
     };
     uint32_t start = 0;
     if (next && lastMatch_ != nullptr && same(lastMatch_)) start = lastMatch_->index + 1;
-    for (uint32_t i = start; i < current_->entries.count; ++i) {
-        const XMLItem* entry = current_->entries.items[i];
+    for (size_t i = start; i < current_->entries.size(); ++i) {
+        const XMLItem* entry = current_->entries[i].get();
         if (same(entry)) {
             lastMatch_ = entry;
             return entry;
@@ -515,11 +494,11 @@ const XMLItem* XMLDocument::FindEntryA(const char* key, bool next) {
 
 const XMLItem* XMLDocument::EntryAt(uint32_t i) {
     errors_ = 0;
-    if (i >= current_->entries.count) {
+    if (i >= current_->entries.size()) {
         errors_ |= kis::kTdrMissingEntry;
         return nullptr;
     }
-    return current_->entries.items[i];
+    return current_->entries[i].get();
 }
 
 const char16_t* XMLDocument::GetKeyAt(uint32_t i, uint32_t* length) {

@@ -20,6 +20,8 @@
 #include "foundation/TextDataDocument.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace platform {
 class File;
@@ -30,8 +32,8 @@ struct XMLItem {
     uint32_t index = 0; // position in the list that holds it
     kis::Buffer name;   // UTF-16 group name or key, case as written
     uint32_t nameHash = 0;
-    kis::Buffer text;                // an entry's decoded text (UTF-16)
-    kis::TDRArray<XMLItem*> entries; // a group's entries
+    kis::Buffer text;                              // an entry's decoded text (UTF-16)
+    std::vector<std::unique_ptr<XMLItem>> entries; // a group's entries, owned
 };
 
 // The walker's state inside one row.
@@ -96,7 +98,7 @@ class XMLDocument {
     uint32_t errors_ = 0;
     kis::Buffer text_;
     XMLItem root_;
-    kis::TDRArray<XMLItem*> groups_;
+    std::vector<std::unique_ptr<XMLItem>> groups_;
     XMLItem* current_ = &root_;
     const XMLItem* lastMatch_ = nullptr;
     int64_t shortTagStop_ = -1;

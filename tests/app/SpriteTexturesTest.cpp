@@ -92,12 +92,12 @@ class SpriteTexturesTest : public ::testing::Test {
     }
 
     // Opens a sprite pack whose 'TEXS' chunk holds the bytes.
-    kis::DataFileReaderW* Pack(const std::string& chunk, uint32_t subId = kSpriteTextureChunkSubId) {
+    kis::DataFileReaderW* Pack(const std::string& chunk, uint32_t subId = kPackChunkSubId) {
         const std::u16string path = platform::Utf8ToUtf16(dir.File("Sprites.dat"));
         pack.reset();
         kis::DataFileWriterW* w = kis::OpenDataFileForWrite(path.c_str(), kPackType, kPackVersion, 1, false);
         EXPECT_NE(w, nullptr);
-        EXPECT_TRUE(w->BeginChunk(kSpriteTextureChunkId, subId));
+        EXPECT_TRUE(w->BeginChunk(kPackTextureChunkId, subId));
         EXPECT_TRUE(w->Write(chunk.data(), uint32_t(chunk.size())));
         EXPECT_TRUE(w->EndChunk());
         EXPECT_TRUE(kis::CloseDataFile(w));

@@ -91,7 +91,7 @@ std::vector<uint32_t> Texels(platform::Texture& texture) {
 } // namespace
 
 TEST_F(HelperLibrary, ProjectionMapsPixelCornersToClipSpace) {
-    auto ortho = d3dx::LookedUp<d3dx::MatrixOrthoOffCenterLHProc>(kD3DXMatrixOrthoOffCenterLH);
+    auto ortho = d3dx::Library().matrixOrthoOffCenterLH;
     ASSERT_NE(ortho, nullptr);
     platform::Matrix m;
     ASSERT_EQ(ortho(&m, 0, 800, 600, 0, 0, 0.1f), &m);
@@ -113,7 +113,7 @@ TEST_F(HelperLibrary, ProjectionMapsPixelCornersToClipSpace) {
 }
 
 TEST_F(HelperLibrary, AffineTransformScalesRotatesAboutTheCentreAndTranslates) {
-    auto affine = d3dx::LookedUp<d3dx::MatrixAffineTransformation2DProc>(kD3DXMatrixAffineTransformation2D);
+    auto affine = d3dx::Library().matrixAffineTransformation2D;
     ASSERT_NE(affine, nullptr);
     platform::Matrix m;
     const kis::Vector2 centre{10, 0}, move{5, 5};
@@ -137,7 +137,7 @@ TEST_F(HelperLibrary, AffineTransformScalesRotatesAboutTheCentreAndTranslates) {
 
 TEST_F(HelperLibrary, ImageInformationOfFilesInMemory) {
     RegisterBitmapFileFormats(); // the kinds without a signature are chosen through the table, as in the game
-    auto info = d3dx::LookedUp<d3dx::GetImageInfoFromFileInMemoryProc>(kD3DXGetImageInfoFromFileInMemory);
+    auto info = d3dx::Library().getImageInfoFromFileInMemory;
     ASSERT_NE(info, nullptr);
     const std::string png = PngBytes(dir, kPicture, 3, 2);
     d3dx::ImageInfo i;
@@ -163,8 +163,7 @@ TEST_F(HelperLibrary, ImageInformationOfFilesInMemory) {
 }
 
 TEST_F(HelperLibrary, TexturesFromMemoryFollowTheSizeAndFilterRules) {
-    auto load =
-        d3dx::LookedUp<d3dx::CreateTextureFromFileInMemoryExProc>(kD3DXCreateTextureFromFileInMemoryEx);
+    auto load = d3dx::Library().createTextureFromFileInMemoryEx;
     ASSERT_NE(load, nullptr);
     const std::string png = PngBytes(dir, kPicture, 3, 2);
     const uint32_t R = kPicture[0], G = kPicture[1], B = kPicture[2], W = kPicture[3], K = kPicture[4],
@@ -256,8 +255,8 @@ TEST_F(HelperLibrary, TexturesFromMemoryFollowTheSizeAndFilterRules) {
 }
 
 TEST_F(HelperLibrary, TexturesFromFilesByWideAndCodePageNames) {
-    auto loadW = d3dx::LookedUp<d3dx::CreateTextureFromFileExWProc>(kD3DXCreateTextureFromFileExW);
-    auto loadA = d3dx::LookedUp<d3dx::CreateTextureFromFileExAProc>(kD3DXCreateTextureFromFileExA);
+    auto loadW = d3dx::Library().createTextureFromFileExW;
+    auto loadA = d3dx::Library().createTextureFromFileExA;
     ASSERT_NE(loadW, nullptr);
     ASSERT_NE(loadA, nullptr);
     const std::string path = dir.File("Bild.png");
@@ -296,7 +295,7 @@ TEST_F(HelperLibrary, TexturesFromFilesByWideAndCodePageNames) {
 }
 
 TEST_F(HelperLibrary, CreatedTexturesKeepTheirSizeAndNeedASizeAndAFormat) {
-    auto create = d3dx::LookedUp<d3dx::CreateTextureProc>(kD3DXCreateTexture);
+    auto create = d3dx::Library().createTexture;
     ASSERT_NE(create, nullptr);
     platform::TexturePtr t;
     ASSERT_EQ(create(device.get(), 100, 30, 1, 0, kFormatA4R4G4B4, platform::Pool::Managed, &t), kResultOk);
@@ -311,8 +310,8 @@ TEST_F(HelperLibrary, CreatedTexturesKeepTheirSizeAndNeedASizeAndAFormat) {
 }
 
 TEST_F(HelperLibrary, FontsOpenTheDescribedFace) {
-    auto createW = d3dx::LookedUp<d3dx::CreateFontIndirectWProc>(kD3DXCreateFontIndirectW);
-    auto createA = d3dx::LookedUp<d3dx::CreateFontIndirectAProc>(kD3DXCreateFontIndirectA);
+    auto createW = d3dx::Library().createFontIndirectW;
+    auto createA = d3dx::Library().createFontIndirectA;
     ASSERT_NE(createW, nullptr);
     ASSERT_NE(createA, nullptr);
     std::vector<platform::GlyphFaceRequest> requests;
@@ -418,12 +417,14 @@ TEST_F(Startup, TheProductFindsItsBuiltInLibraryAndLoadsTextures) {
         // A second viewer shares the library; when it goes the first keeps it.
         { TestViewer second; }
         EXPECT_NE(GetD3DXProc(kD3DXCreateTexture), nullptr);
+        EXPECT_EQ(d3dx::Library().createTexture, &d3dx::CreateTexture);
         const std::string png = PngBytes(dir, kPicture, 3, 2);
         DXLTexture texture(&viewer);
         texture.LoadFromFileInMemory(png.data(), uint32_t(png.size()));
         EXPECT_TRUE(texture.IsLive());
     }
     EXPECT_EQ(GetD3DXProc(kD3DXCreateTexture), nullptr); // the last viewer unloaded it
+    EXPECT_EQ(d3dx::Library().createTexture, nullptr);   // the typed table follows the unload
 
     const std::string log = Log();
     EXPECT_NE(log.find("Initialize DirectX"), std::string::npos) << log;

@@ -621,8 +621,8 @@ TEST(DDSFiles, UncompressedCompressedAndRefused) {
         ReadWith(ReadDDSFile, DdsFile(0x80000, 4, 4, 4, 4, kFormatDXT1, 0, 0, 0, 0, 0, block), bitmap));
     EXPECT_FALSE(
         ReadWith(ReadDDSFile, DdsFile(0x80000, 8, 8, 32, 4, kFormatDXT1, 0, 0, 0, 0, 0, block), bitmap));
-    EXPECT_FALSE(ReadWith(
-        ReadDDSFile, DdsFile(0, 4, 4, 0, 4, MakeFourCC('A', 'T', 'I', '1'), 0, 0, 0, 0, 0, block), bitmap));
+    EXPECT_FALSE(
+        ReadWith(ReadDDSFile, DdsFile(0, 4, 4, 0, 4, kis::FourCC("ATI1"), 0, 0, 0, 0, 0, block), bitmap));
     EXPECT_FALSE(
         ReadWith(ReadDDSFile, DdsFile(0, 1, 1, 0, 0x40, 0, 16, 0xF0, 0xF, 0xF00, 0, {0, 0}), bitmap));
     EXPECT_FALSE(

@@ -68,8 +68,8 @@ TEST(PixelFormatTable, NamesBitsBytesAndKeptFormats) {
 TEST(PixelFormatTable, DXTFourCCsAndConversionRules) {
     EXPECT_TRUE(IsDXTFormat(kFormatDXT1));
     EXPECT_TRUE(IsDXTFormat(kFormatDXT3));
-    EXPECT_FALSE(IsDXTFormat(MakeFourCC('D', 'X', 'T', '6')));
-    EXPECT_FALSE(IsDXTFormat(MakeFourCC('D', 'X', 'T', '0')));
+    EXPECT_FALSE(IsDXTFormat(kis::FourCC("DXT6")));
+    EXPECT_FALSE(IsDXTFormat(kis::FourCC("DXT0")));
     EXPECT_FALSE(IsDXTFormat(kFormatA8R8G8B8));
 
     EXPECT_TRUE(CanConvertFormat(21, 20));

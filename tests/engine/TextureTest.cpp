@@ -317,28 +317,38 @@ TEST_F(TextureTest, CurrentTextureSwitchesAndOverridesState) {
     a.SetState(MakeTextureState(1, 1, 3, 3, kBlendAdditive, 4, 4));
     b.SetState(MakeTextureStateUniform(0, 1, kBlendAlpha, 2));
     SetCurrentTexture(&a);
-    EXPECT_EQ(GetCurrentTexture(), &a);
+    EXPECT_EQ(viewer.GetBoundTexture(), &a);
     EXPECT_EQ(viewer.GetBlendMode(), kBlendAdditive);
     SetCurrentTexture(&b);
     EXPECT_FALSE(a.IsBound());
     EXPECT_TRUE(b.IsBound());
     EXPECT_EQ(viewer.GetBoundTexture(), &b);
     EXPECT_EQ(viewer.GetBlendMode(), kBlendAlpha);
-    ClearCurrentTexture();
-    EXPECT_EQ(GetCurrentTexture(), nullptr);
+    ClearCurrentTexture(&viewer);
     EXPECT_EQ(viewer.GetBoundTexture(), nullptr);
+    EXPECT_FALSE(b.IsBound());
 
     // With an override its state is applied once and the texture's own is not.
     const DXLTextureState darken = MakeTextureStateUniform(1, 3, kBlendDarken, 2);
-    SetTextureStateOverride(&darken);
+    viewer.SetTextureStateOverride(&darken);
     SetCurrentTexture(&a);
     EXPECT_EQ(viewer.GetBlendMode(), kBlendDarken);
     SetCurrentTexture(&b);
     EXPECT_EQ(viewer.GetBlendMode(), kBlendDarken);
     EXPECT_EQ(viewer.GetBoundTexture(), &b);
-    SetTextureStateOverride(nullptr);
-    SetCurrentTexture(nullptr);
-    EXPECT_EQ(GetCurrentTexture(), nullptr);
+    viewer.SetTextureStateOverride(nullptr);
+    ClearCurrentTexture(&viewer);
+    EXPECT_EQ(viewer.GetBoundTexture(), nullptr);
+
+    // The viewer unbinds at the end of a frame: the texture no longer counts
+    // as bound, and making it current again binds it again with its state.
+    SetCurrentTexture(&a);
+    viewer.BindTexture(nullptr);
+    EXPECT_FALSE(a.IsBound());
+    viewer.SetBlendMode(kBlendOpaque);
+    SetCurrentTexture(&a);
+    EXPECT_TRUE(a.IsBound());
+    EXPECT_EQ(viewer.GetBlendMode(), kBlendAdditive);
 }
 
 TEST_F(TextureTest, DrawnPixelsLandExactlyOnTheScreen) {

@@ -30,11 +30,8 @@ std::u16string U16(const std::string& path) {
     return platform::Utf8ToUtf16(path);
 }
 
-struct ReaderDeleter {
-    void operator()(BaseDataFile* file) const { CloseDataFile(file); }
-};
-using Reader = std::unique_ptr<DataFileReaderW, ReaderDeleter>;
-using Writer = std::unique_ptr<DataFileWriterW, ReaderDeleter>;
+using Reader = DataFileReaderPtr;
+using Writer = DataFileWriterPtr;
 
 Reader OpenReader(const std::string& path, uint32_t dataVersion = 1, uint32_t type = kType) {
     return Reader(OpenDataFileForRead(U16(path).c_str(), type, kVersion, dataVersion));
@@ -416,7 +413,7 @@ TEST(DataFileWriter, BackupReplacesTheOldFileOnlyAfterAGoodClose) {
 TEST(DataFile, EveryFileKnowsItsName) {
     TempDir dir;
     std::string path = dir.File("sprites.dat");
-    std::unique_ptr<BaseDataFile, ReaderDeleter> files[3];
+    std::unique_ptr<BaseDataFile> files[3];
     {
         auto narrow = std::make_unique<DataFileWriterA>(kType, kVersion, 1);
         ASSERT_TRUE(narrow->Open(path.c_str(), true));

@@ -20,6 +20,14 @@ TEST(Paths, TakesPathsApart) {
     EXPECT_EQ(W(ExtractFileExtW(u"C:\\a.b\\file.txt", true)), u".txt");
     EXPECT_EQ(W(ExtractFileExtW(u"C:\\a.b\\file", true)), u"<null>");
     EXPECT_EQ(W(ExtractFileExtW(u"x.y:z", true)), u"<null>");
+    // Loaders choose a reader by extension: case is ignored, only the last
+    // part of the path counts, and a longer or shorter extension is another.
+    EXPECT_TRUE(HasFileExt(u"Lang\\English.DAT", u"dat"));
+    EXPECT_TRUE(HasFileExt("font.Tga", "tga"));
+    EXPECT_FALSE(HasFileExt(u"a.dat\\file", u"dat"));
+    EXPECT_FALSE(HasFileExt(u"file.data", u"dat"));
+    EXPECT_FALSE(HasFileExt(u"file.xm", u"xml"));
+    EXPECT_FALSE(HasFileExt<char16_t>(nullptr, u"dat"));
     EXPECT_EQ(W(ExtractFileNameW(b, 64, u"C:\\Data\\map.tar.gz", true)), u"map.tar.gz");
     EXPECT_EQ(W(ExtractFileNameW(b, 64, u"C:\\Data\\map.tar.gz", false)), u"map.tar");
     EXPECT_EQ(W(ExtractFileNameW(b, 64, u"C:map.dat", false)), u"map");

@@ -26,10 +26,8 @@ struct DataFileKind {
 
 // Every root chunk in file order; empty when the file cannot be read whole.
 inline std::vector<DataChunk> ReadDataChunks(const std::string& path, const DataFileKind& kind) {
-    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
-        kis::OpenDataFileForRead(platform::Utf8ToUtf16(path).c_str(), kind.typeId, kind.typeVersion,
-                                 kind.dataVersion),
-        kis::CloseDataFile);
+    kis::DataFileReaderPtr reader(kis::OpenDataFileForRead(platform::Utf8ToUtf16(path).c_str(), kind.typeId,
+                                                           kind.typeVersion, kind.dataVersion));
     std::vector<DataChunk> chunks;
     if (!reader) return chunks;
     for (const kis::DataFileEntry& entry : reader->GetRoot().entries) {

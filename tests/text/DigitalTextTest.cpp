@@ -26,10 +26,7 @@ namespace {
 constexpr uint32_t kPackType = 0x1A2B3C4D;
 constexpr uint32_t kPackVersion = 1;
 
-struct FileCloser {
-    void operator()(kis::BaseDataFile* file) const { kis::CloseDataFile(file); }
-};
-using Reader = std::unique_ptr<kis::DataFileReaderW, FileCloser>;
+using Reader = kis::DataFileReaderPtr;
 
 void Put(std::string& out, uint32_t word) {
     uint8_t b[4];
@@ -113,7 +110,7 @@ class DigitFonts : public texttest::SyntheticText {
     Reader Pack(uint32_t id, uint32_t subId, uint32_t count, const std::string& bytes) {
         const std::u16string path = platform::Utf8ToUtf16(dir.File("pack.dat"));
         {
-            std::unique_ptr<kis::DataFileWriterW, FileCloser> w(
+            kis::DataFileWriterPtr w(
                 kis::OpenDataFileForWrite(path.c_str(), kPackType, kPackVersion, 1, false));
             EXPECT_TRUE(w);
             std::string all;
@@ -244,7 +241,7 @@ TEST_F(DigitFonts, TextsDrawTheirDigits) {
                 lit += (frame.pixels[size_t(y) * size_t(frame.pitchInPixels) + size_t(x)] & 0xFF) > 128;
         EXPECT_EQ(lit, 11 * 16); // the digit 1 is 11 pixels wide
     }
-    EXPECT_EQ(GetCurrentTexture(), nullptr);
+    EXPECT_EQ(viewer.GetBoundTexture(), nullptr);
 }
 
 // A pack texture waits declared until a font uses it: the digit font loads
@@ -299,7 +296,7 @@ TEST_F(DigitFonts, GameTextsDrawAFontWithoutTexture) {
         for (int x = 0; x < 128; ++x)
             lit += (frame.pixels[size_t(y) * size_t(frame.pitchInPixels) + size_t(x)] & 0xFF) > 128;
     EXPECT_EQ(lit, 11 * 16);
-    EXPECT_EQ(GetCurrentTexture(), nullptr);
+    EXPECT_EQ(viewer.GetBoundTexture(), nullptr);
 }
 
 TEST_F(DigitFonts, TheLoaderYieldsAndResumes) {
@@ -401,8 +398,7 @@ TEST_F(DigitFonts, TheFontChunkFillsTheFontSlots) {
     }
     const std::u16string path = platform::Utf8ToUtf16(dir.File("fonts.dat"));
     auto write = [&](uint32_t count, int fontsWritten, bool badMagic) {
-        std::unique_ptr<kis::DataFileWriterW, FileCloser> w(
-            kis::OpenDataFileForWrite(path.c_str(), kPackType, kPackVersion, 1, false));
+        kis::DataFileWriterPtr w(kis::OpenDataFileForWrite(path.c_str(), kPackType, kPackVersion, 1, false));
         ASSERT_TRUE(w);
         uint8_t b[4];
         kis::StoreLE32(b, count);
@@ -466,7 +462,7 @@ TEST_F(DigitFonts, BitmapFontsOfTheFontChunkTakeTheirTextureFromCollectionOne) {
     std::unique_ptr<KGEBitmapFont> bitmap(raw);
     const std::u16string streamPath = platform::Utf8ToUtf16(dir.File("stream.dat"));
     {
-        std::unique_ptr<kis::DataFileWriterW, FileCloser> w(
+        kis::DataFileWriterPtr w(
             kis::OpenDataFileForWrite(streamPath.c_str(), kPackType, kPackVersion, 1, false));
         ASSERT_TRUE(w && w->BeginChunk(1, 0));
         ASSERT_EQ(KGEWriteFont(w.get(), bitmap.get()), 0);
@@ -551,7 +547,7 @@ TEST_F(DigitFonts, DamagedDigitAndFontChunksEndTheStepOrLoadWithinBounds) {
     {
         const std::u16string path = platform::Utf8ToUtf16(dir.File("good.dat"));
         {
-            std::unique_ptr<kis::DataFileWriterW, FileCloser> w(
+            kis::DataFileWriterPtr w(
                 kis::OpenDataFileForWrite(path.c_str(), kPackType, kPackVersion, 1, false));
             ASSERT_TRUE(w && w->BeginChunk(kFontChunkId, kFontChunkSubId));
             uint8_t count[4];

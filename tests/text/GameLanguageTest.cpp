@@ -88,8 +88,7 @@ std::vector<std::string> CreditLines(const GameLanguage& language) {
 
 // The root chunk ids of a compiled file in file order.
 std::vector<uint32_t> ChunkIds(const std::string& path) {
-    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
-        kis::OpenDataFileForRead(U(path).c_str(), 0xA7F17E1D, 13, 1), kis::CloseDataFile);
+    kis::DataFileReaderPtr reader(kis::OpenDataFileForRead(U(path).c_str(), 0xA7F17E1D, 13, 1));
     std::vector<uint32_t> ids;
     if (reader)
         for (const auto& entry : reader->GetRoot().entries)
@@ -101,8 +100,7 @@ std::vector<uint32_t> ChunkIds(const std::string& path) {
 // or drop the chunk (false).
 bool Rewrite(const std::string& from, const std::string& to,
              const std::function<bool(uint32_t, std::vector<uint8_t>&)>& edit) {
-    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
-        kis::OpenDataFileForRead(U(from).c_str(), 0xA7F17E1D, 13, 1), kis::CloseDataFile);
+    kis::DataFileReaderPtr reader(kis::OpenDataFileForRead(U(from).c_str(), 0xA7F17E1D, 13, 1));
     kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(U(to).c_str(), 0xA7F17E1D, 13, 1, false);
     if (!reader || !writer) {
         kis::CloseDataFile(writer);
@@ -288,7 +286,7 @@ TEST_F(GameLanguageTest, SourceKeysAndSectionsAsTheScreensSeeThem) {
     // Every text group exists, empty when the source has no section for it.
     const DXLLngGroup* tasks = language->FindGroup(u"tasks");
     ASSERT_NE(tasks, nullptr);
-    EXPECT_EQ(tasks->count, 0u);
+    EXPECT_EQ(tasks->Count(), 0u);
 
     // ".xml" in any case chooses the spreadsheet reader, longer extensions not.
     std::unique_ptr<DXLLngFile> xml(language->CreateLngFile(u"a\\b.XmL"));
@@ -530,7 +528,7 @@ TEST_F(GameLanguageTest, DamagedGameChunksAreRefusedOrReadWithinBounds) {
     const std::vector<testsupport::DataChunk> chunks = testsupport::ReadDataChunks(good, kind);
     std::vector<size_t> gameChunks;
     for (size_t i = 0; i < chunks.size(); ++i)
-        if ((chunks[i].id & 0xC0000000u) != 0xC0000000u && chunks[i].id != DXLLanguage::kParamsChunk)
+        if ((chunks[i].id & 0xC0000000u) != 0xC0000000u && chunks[i].id != kLanguageParamsChunk)
             gameChunks.push_back(i);
     ASSERT_EQ(gameChunks.size(), 5u);
 

@@ -107,8 +107,7 @@ std::u16string Dump(const DXLLanguage& language, uint32_t groups = UINT32_MAX) {
     for (uint32_t g = 0; g < language.GetGroupCount() && g < groups; ++g) {
         const DXLLngGroup* group = language.GetGroup(g);
         out += u"[" + std::u16string(group->name.name, group->name.length) + u"]";
-        for (uint32_t e = 0; e < group->count; ++e) {
-            const DXLLngEntry* entry = group->entries[e];
+        for (const auto& entry : group->entries) {
             out += std::u16string(entry->key.name, entry->key.length) + u"=";
             for (uint32_t t = 0; t < entry->count; ++t)
                 out += u"<" + std::u16string(entry->Text(t), entry->Slots()[t].length) + u">";
@@ -183,7 +182,7 @@ TEST(Language, LookupsIgnoreCaseAndFallBackOnlyWhenAsked) {
     EXPECT_EQ(std::u16string(language.GetIndexedText(u"buttons", u"list", 1, true)), u"b");
     EXPECT_EQ(std::u16string(language.GetIndexedText(u"buttons", u"list", 2, true)), u"[missing]");
     EXPECT_EQ(language.GetIndexedText(u"buttons", u"list", 2, false), nullptr);
-    EXPECT_EQ(language.FindGroup(u"missing")->count, 0u);
+    EXPECT_EQ(language.FindGroup(u"missing")->Count(), 0u);
     EXPECT_EQ(language.GetImage(u"logo"), nullptr);
 }
 
@@ -299,11 +298,10 @@ TEST(Language, CompiledFileHasTheContainerLayoutAndReloadsTheSameTexts) {
     EXPECT_EQ(u32(0), 0xA7F17E1Du);
     EXPECT_EQ(u32(4), 13u);
     EXPECT_EQ(u32(12), 1u);
-    EXPECT_EQ(kis::NameId(u"params"), DXLLanguage::kParamsChunk);
+    EXPECT_EQ(kis::NameId(u"params"), kLanguageParamsChunk);
 
     {
-        std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
-            kis::OpenDataFileForRead(U(compiled).c_str(), 0xA7F17E1D, 13, 1), kis::CloseDataFile);
+        kis::DataFileReaderPtr reader(kis::OpenDataFileForRead(U(compiled).c_str(), 0xA7F17E1D, 13, 1));
         ASSERT_NE(reader, nullptr);
         const auto& entries = reader->GetRoot().entries;
         ASSERT_EQ(entries.size(), 5u);
@@ -419,7 +417,7 @@ TEST(Language, DamagedCompiledFilesKeepWhatWasReadBefore) {
             kis::DataFileWriterW* writer =
                 kis::OpenDataFileForWrite(U(path).c_str(), 0xA7F17E1D, 13, 1, false);
             ASSERT_NE(writer, nullptr);
-            writer->BeginChunk(DXLLanguage::kParamsChunk, 1);
+            writer->BeginChunk(kLanguageParamsChunk, 1);
             writer->Write(params.data(), uint32_t(params.size()));
             writer->EndChunk();
             for (size_t i = 0; i < c.groups.size(); ++i) {
@@ -500,8 +498,7 @@ TEST(Language, DamagedSourceFilesLoadTerminatedTextsOrNothing) {
         language.Load();
         for (uint32_t g = 0; g < language.GetGroupCount(); ++g) {
             const DXLLngGroup* group = language.GetGroup(g);
-            for (uint32_t e = 0; e < group->count; ++e) {
-                const DXLLngEntry* entry = group->entries[e];
+            for (const auto& entry : group->entries) {
                 for (uint32_t t = 0; t < entry->count; ++t)
                     EXPECT_EQ(entry->Text(t)[entry->Slots()[t].length], 0);
             }

@@ -66,8 +66,8 @@ uint32_t Id(const char* name) {
 
 // The ids of the root chunks of a compiled language file, or nothing.
 std::vector<uint32_t> ChunkIds(const std::string& path) {
-    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
-        kis::OpenDataFileForRead(platform::Utf8ToUtf16(path).c_str(), 0xA7F17E1D, 13, 1), kis::CloseDataFile);
+    kis::DataFileReaderPtr reader(
+        kis::OpenDataFileForRead(platform::Utf8ToUtf16(path).c_str(), 0xA7F17E1D, 13, 1));
     std::vector<uint32_t> ids;
     if (reader)
         for (const auto& entry : reader->GetRoot().entries)

@@ -4,7 +4,7 @@
 //   content <Data folder>
 //
 // Writes into the folder:
-//   Data.dat     the data pack (type 0xBAE13676 / 0x74BFFE7D, version 1): a
+//   Data.dat     the data pack (ids in foundation/DataPackIds.h): a
 //                digit font ('DIGF', id 1, drawn from the texture "digits")
 //                and the game's five rasterised fonts ('FONT', DejaVu faces
 //                at five sizes), then the award table (from
@@ -20,6 +20,8 @@
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
+#include "foundation/DataPackIds.h"
+#include "foundation/SpritePackIds.h"
 #include "platform/Files.h"
 #include "platform/PngWriter.h"
 #include "platform/Utf.h"
@@ -37,8 +39,6 @@
 
 namespace {
 
-constexpr uint32_t kDataPackTypeId = 0xBAE13676;
-constexpr uint32_t kDataPackTypeVersion = 0x74BFFE7D;
 constexpr int kSampleRate = 22050;
 
 std::u16string Wide(const std::string& utf8) {

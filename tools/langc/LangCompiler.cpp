@@ -15,7 +15,7 @@ bool SourceOpens(DXLLanguage& language) {
     if (path[0] == 0) return false;
     if (IsCompiledLanguagePath(path)) {
         kis::DataFileReaderW* reader = kis::OpenDataFileForRead(
-            path, DXLLanguage::kTypeId, DXLLanguage::kTypeVersion, DXLLanguage::kDataVersion);
+            path, kLanguageFileTypeId, kLanguageFileTypeVersion, kLanguageFileDataVersion);
         return kis::CloseDataFile(reader);
     }
     std::unique_ptr<DXLLngFile> source(language.CreateLngFile(path));

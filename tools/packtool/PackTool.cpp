@@ -67,10 +67,7 @@ std::string SubId(uint32_t value) {
     return value <= 0xFFFF ? std::to_string(value) : Hex(value);
 }
 
-struct FileCloser {
-    void operator()(kis::BaseDataFile* file) const { kis::CloseDataFile(file); }
-};
-using Reader = std::unique_ptr<kis::DataFileReaderA, FileCloser>;
+using Reader = kis::DataFileReaderPtrA;
 
 // Opens any container for reading, whatever its kind; on failure `error`
 // says what is wrong with the file.

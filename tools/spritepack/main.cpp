@@ -114,12 +114,10 @@ struct Node {
 Node Walk(const Section* section) {
     Node node;
     if (section->name) node.name = Narrow(section->name, section->nameLength);
-    for (uint32_t i = 0; i < section->entries.count; ++i) {
-        const auto& e = section->entries.items[i];
+    for (const auto& e : section->entries)
         node.entries.emplace_back(Narrow(e.key, e.keyLength), Trim(Narrow(e.Value(), e.valueLength)));
-    }
-    for (uint32_t i = 0; i < section->children.count; ++i)
-        node.children.push_back(Walk(section->children.items[i]));
+    for (const auto& child : section->children)
+        node.children.push_back(Walk(child.get()));
     return node;
 }
 

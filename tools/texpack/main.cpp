@@ -14,6 +14,7 @@
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
+#include "foundation/FourCC.h"
 #include "platform/Files.h"
 #include "platform/Utf.h"
 
@@ -24,10 +25,7 @@
 
 namespace {
 
-constexpr uint32_t FourCC(const char (&s)[5]) {
-    return uint32_t(uint8_t(s[0])) | uint32_t(uint8_t(s[1])) << 8 | uint32_t(uint8_t(s[2])) << 16 |
-           uint32_t(uint8_t(s[3])) << 24;
-}
+using kis::FourCC;
 
 std::u16string Wide(const std::string& utf8) {
     return platform::Utf8ToUtf16(utf8);
