@@ -3,6 +3,9 @@
 #include "engine/Texture.h"
 #include "gui/Window.h"
 #include "sprites/Sprite.h"
+#include "text/DigitalText.h"
+
+#include <utility>
 
 #include <algorithm>
 #include <cmath>
@@ -60,6 +63,28 @@ void DrawInstanceAt(DXLViewer& viewer, SpriteInstance* instance, float x, float 
 
 int32_t CeilDiv(float value, float scale) {
     return int32_t(std::ceil(value / scale));
+}
+
+// The centre's y of a button lifted above its anchor: never above y = 32,
+// and, when its screen rectangle (half sizes in screen pixels) shrunk by 8
+// meets the money window, moved down until its top is 8 pixels above that
+// window's bottom.
+int32_t LiftedY(const ScreenSpriteLevel& level, bool followsZoom, int32_t x, int32_t anchorY, int32_t lift,
+                float halfWidth, float halfHeight) {
+    const int32_t offset = followsZoom ? CeilDiv(float(lift), level.FieldScale()) : lift;
+    int32_t y = std::max(anchorY - offset, ASSArrowButton::kHighestY);
+    const kis::Rect money = level.MoneyWindowRect();
+    if (money.right <= money.left || money.bottom <= money.top) return y;
+    const DXLMatrix view = level.ViewTransform();
+    const float sx = view.m[0][0], sy = view.m[1][1];
+    if (sx <= 0.0f || sy <= 0.0f) return y;
+    const float screenX = float(x) * sx + view.m[3][0], screenY = float(y) * sy + view.m[3][1];
+    const float left = screenX - halfWidth + 8, right = screenX + halfWidth - 8;
+    const float top = screenY - halfHeight + 8, bottom = screenY + halfHeight - 8;
+    if (right <= float(money.left) || left >= float(money.right) || bottom <= float(money.top) ||
+        top >= float(money.bottom))
+        return y;
+    return int32_t(std::ceil((float(money.bottom) - 8 + halfHeight - view.m[3][1]) / sy));
 }
 
 } // namespace
@@ -240,35 +265,171 @@ void ASSArrowButton::SetAnchor(int32_t x, int32_t y) {
 }
 
 void ASSArrowButton::Relayout() {
-    const ScreenSpriteLevel& level = host_.Level();
-    const int32_t lift = FollowsZoom() ? CeilDiv(float(kLift), level.FieldScale()) : kLift;
     x_ = anchorX_;
-    y_ = std::max(anchorY_ - lift, kHighestY);
+    const float half =
+        FollowsZoom() ? float(radius_ + 1) : float(hitRadius_ + 1) * host_.Level().ViewTransform().m[1][1];
+    y_ = LiftedY(host_.Level(), FollowsZoom(), x_, anchorY_, kLift, half, half);
     UpdateRect();
-    // Clear of the money window: the button's screen rectangle, shrunk by 8,
-    // may not meet it; it moves down until its top is 8 pixels above the
-    // window's bottom.
-    const kis::Rect money = level.MoneyWindowRect();
-    if (money.right <= money.left || money.bottom <= money.top) return;
-    const DXLMatrix view = level.ViewTransform();
-    const float sx = view.m[0][0], sy = view.m[1][1];
-    if (sx <= 0.0f || sy <= 0.0f) return;
-    const float screenX = float(x_) * sx + view.m[3][0], screenY = float(y_) * sy + view.m[3][1];
-    const float half = FollowsZoom() ? float(radius_ + 1) : float(hitRadius_ + 1) * sy;
-    const float left = screenX - half + 8, right = screenX + half - 8;
-    const float top = screenY - half + 8, bottom = screenY + half - 8;
-    if (right <= float(money.left) || left >= float(money.right) || bottom <= float(money.top) ||
-        top >= float(money.bottom))
-        return;
-    const float newScreenY = float(money.bottom) - 8 + half;
-    y_ = int32_t(std::ceil((newScreenY - view.m[3][1]) / sy));
-    UpdateRect();
+}
+
+void ASSArrowButton::SetBadge(Sprite* badge, float scale, uint32_t colour) {
+    badgeEffects_.reset();
+    badge_ = CentredInstance(badge);
+    if (!badge_) return;
+    badge_->scaleX = badge_->scaleY = scale;
+    badgeColour_ = colour;
+    AddSpriteEffect(&badgeEffects_, new SEffect_SinScale(1.0f, 1.25f, 1000, 0, false, 0));
 }
 
 void ASSArrowButton::DrawContent(DXLViewer& viewer) {
     const uint32_t colour = WithAlpha(0xFFFFFF);
     DrawInstanceAt(viewer, arrow_.get(), 0, float(kArrowDrop), int32_t(state_), colour);
     ASSIconButton::DrawContent(viewer);
+    if (!badge_) return;
+    DXLMatrix saved;
+    viewer.GetTransform(&saved);
+    UpdateSpriteEffects(&badgeEffects_, &viewer);
+    // The badge's alpha is its colour's, scaled by the button's.
+    const uint32_t alpha = uint32_t(float(badgeColour_ >> 24) * float(colour >> 24) / 255.0f);
+    badge_->colour = (badgeColour_ & 0x00FFFFFF) | alpha << 24;
+    badge_->Draw(viewer);
+    viewer.SetTransform(&saved);
+}
+
+// ---------------------------------------------------------------- price button
+
+ASSPriceButton::ASSPriceButton(ScreenSprites& host, uint32_t command, int32_t x, int32_t y, Sprite* icon,
+                               int32_t price)
+    : ActiveScreenSprite(host, command, x, y), anchorX_(x), anchorY_(y) {
+    icon_ = CentredInstance(icon);
+    arrow_ = InterfaceInstance(u"button_arrow", 0.5f, 0.0f);
+    if (DigitalFont* font = Manager().FindDigitalFont(kDigitFont))
+        text_ = std::make_unique<DigitalText>(font, 0, 10, false, 0);
+    SetFollowZoom(true);
+    SetPrice(price);
+}
+
+ASSPriceButton::~ASSPriceButton() = default;
+
+void ASSPriceButton::SetPrice(int32_t price) {
+    price_ = price;
+    if (text_) {
+        text_->SetValue(price);
+        text_->Layout();
+    }
+    width_ = (text_ ? text_->GetWidth() : 0) + 52;
+    Relayout();
+}
+
+uint32_t ASSPriceButton::PriceColour() const {
+    static const uint32_t kColours[4] = {0xFFE8E8E8, 0xFFD4FFFF, 0xFFFFFFFF, 0xFFFFFFFF};
+    return kColours[std::min<uint32_t>(state_, 3)];
+}
+
+void ASSPriceButton::SetAnchor(int32_t x, int32_t y) {
+    anchorX_ = x;
+    anchorY_ = y;
+    Relayout();
+}
+
+void ASSPriceButton::Relayout() {
+    const bool follows = FollowsZoom();
+    const float scale = follows ? host_.Level().FieldScale() : 1.0f;
+    const float screenScale = follows ? 1.0f : host_.Level().ViewTransform().m[1][1];
+    x_ = anchorX_;
+    y_ = LiftedY(host_.Level(), follows, x_, anchorY_, kLift, float(width_) / 2 * screenScale,
+                 float(kHeight) / 2 * screenScale);
+    // The hit rectangle in field pixels: the screen size undone by the zoom.
+    const int32_t halfWidth = CeilDiv(float(width_) / 2, scale),
+                  halfHeight = CeilDiv(float(kHeight) / 2, scale);
+    rect_ = {x_ - halfWidth, y_ - halfHeight, x_ + halfWidth, y_ + halfHeight};
+}
+
+void ASSPriceButton::DrawContent(DXLViewer& viewer) {
+    const uint32_t colour = WithAlpha(0xFFFFFF);
+    const int32_t state = int32_t(std::min<uint32_t>(state_, 3));
+    DrawInstanceAt(viewer, arrow_.get(), 0, 16, state, colour);
+    DXLTexture* texture = InterfaceTexture(u"price_button");
+    const float left = -float(width_) / 2, top = -float(kHeight) / 2, right = left + float(width_);
+    const float cell = float(state * kCellWidth);
+    DrawPiece(viewer, texture,
+              {{left, top, left + kLeftCap, top + kHeight}, {cell, 0, cell + kLeftCap, kHeight}}, colour);
+    DrawPiece(viewer, texture,
+              {{left + kLeftCap, top, right - kRightCap, top + kHeight},
+               {cell + kLeftCap, 0, cell + kLeftCap + kMiddle, kHeight}},
+              colour);
+    DrawPiece(viewer, texture,
+              {{right - kRightCap, top, right, top + kHeight},
+               {cell + kCellWidth - kRightCap, 0, cell + kCellWidth, kHeight}},
+              colour);
+    if (text_) {
+        DXLMatrix saved;
+        viewer.GetTransform(&saved);
+        viewer.Translate(left + 42, -float(text_->GetHeight() / 2));
+        viewer.ApplyTransform();
+        text_->SetColor((PriceColour() & 0x00FFFFFF) | (colour & 0xFF000000));
+        text_->Draw();
+        viewer.SetTransform(&saved);
+    }
+    DrawInstanceAt(viewer, icon_.get(), left + 20, 0, std::min(state, 2), colour);
+}
+
+// ---------------------------------------------------------------- job icons and arrows
+
+SSColorIcon::SSColorIcon(ScreenSprites& host, int32_t x, int32_t y, Sprite* icon, uint32_t backColour,
+                         uint32_t borderColour)
+    : ScreenSprite(host, x, y), backColour_(backColour), borderColour_(borderColour) {
+    icon_ = CentredInstance(icon);
+}
+
+SSColorIcon::~SSColorIcon() {
+    Detach();
+}
+
+void SSColorIcon::Detach() {
+    if (owner_) owner_->DetachIcon(this);
+    owner_ = nullptr;
+}
+
+void SSColorIcon::OnVisibilityChanged() {
+    if (removeWhenHidden_) Detach();
+}
+
+int32_t SSColorIcon::IconFrame() const {
+    return icon_ && icon_->definition->GetFrameCount() > 1 ? 1 : 0;
+}
+
+void SSColorIcon::DrawContent(DXLViewer& viewer) {
+    for (const auto& [name, rgb] :
+         {std::pair{u"level_ico_back", backColour_}, std::pair{u"level_ico_border", borderColour_}}) {
+        DXLTexture* texture = InterfaceTexture(name);
+        if (!texture) continue;
+        const float w = float(texture->GetWidth()), h = float(texture->GetHeight());
+        DrawPiece(viewer, texture, {{-w / 2, -h / 2, w / 2, h / 2}, {0, 0, w, h}}, WithAlpha(rgb));
+    }
+    DrawInstanceAt(viewer, icon_.get(), 0, 0, IconFrame(), WithAlpha(0xFFFFFF));
+}
+
+SSArrow::SSArrow(ScreenSprites& host, int32_t x, int32_t y, Sprite* sprite) : ScreenSprite(host, x, y) {
+    instance_ = CentredInstance(sprite);
+}
+
+SSArrow::~SSArrow() {
+    if (slot_ && *slot_ == this) *slot_ = nullptr;
+}
+
+float SSArrow::BobOffset(uint32_t age) {
+    const double degrees = double(age) / double(kPeriod) * 360.0 + 90.0;
+    return float((std::sin(degrees * 3.14159265358979323846 / 180.0) - 1.0) * 5.0);
+}
+
+void SSArrow::Update() {
+    age_ += 10;
+    if (age_ > kLifetime && !removeWhenHidden_) Hide(true, false, 0, SEffect_SSShowHide::kAlpha, 200);
+}
+
+void SSArrow::DrawContent(DXLViewer& viewer) {
+    DrawInstanceAt(viewer, instance_.get(), 0, BobOffset(age_), 0, WithAlpha(0xFFFFFF));
 }
 
 // ---------------------------------------------------------------- factory rows

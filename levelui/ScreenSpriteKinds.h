@@ -13,6 +13,7 @@
 #include <memory>
 
 class DXLTexture;
+class DigitalText;
 class Sprite;
 class SpriteInstance;
 
@@ -128,11 +129,106 @@ class ASSArrowButton : public ASSIconButton {
     // money window).
     void Relayout() override;
     void SetAnchor(int32_t x, int32_t y);
+    // A picture pinned on the button, centred, scaled, tinted, pulsing
+    // between 1.0 and 1.25; null takes it off.
+    void SetBadge(Sprite* badge, float scale, uint32_t colour);
+    bool HasBadge() const { return badge_ != nullptr; }
     void DrawContent(DXLViewer& viewer) override;
 
   private:
     int32_t anchorX_, anchorY_;
     std::unique_ptr<SpriteInstance> arrow_;
+    std::unique_ptr<SpriteInstance> badge_;
+    std::unique_ptr<SpriteEffectQueue> badgeEffects_;
+    uint32_t badgeColour_ = 0xFFFFFFFF;
+};
+
+// ---------------------------------------------------------------- price button
+
+class ASSPriceButton : public ActiveScreenSprite {
+  public:
+    static constexpr int32_t kCellWidth = 70;
+    static constexpr int32_t kHeight = 40;
+    static constexpr int32_t kLeftCap = 40;
+    static constexpr int32_t kMiddle = 10;
+    static constexpr int32_t kRightCap = 20;
+    static constexpr int32_t kLift = 34;
+    static constexpr int32_t kDigitFont = 3;
+
+    // icon: a sprite of library 2; the price in digit font 3.
+    ASSPriceButton(ScreenSprites& host, uint32_t command, int32_t x, int32_t y, Sprite* icon, int32_t price);
+    ~ASSPriceButton() override;
+    void SetPrice(int32_t price);
+    int32_t Price() const { return price_; }
+    // The price's width plus 52.
+    int32_t Width() const { return width_; }
+    // The price's colour in the current state.
+    uint32_t PriceColour() const;
+    void SetAnchor(int32_t x, int32_t y);
+    void Relayout() override;
+    void DrawContent(DXLViewer& viewer) override;
+
+  private:
+    int32_t anchorX_, anchorY_;
+    int32_t price_ = 0;
+    int32_t width_ = 0;
+    std::unique_ptr<DigitalText> text_;
+    std::unique_ptr<SpriteInstance> icon_;
+    std::unique_ptr<SpriteInstance> arrow_;
+};
+
+// ---------------------------------------------------------------- job icons and arrows
+
+class SSColorIcon;
+
+// The level point a coloured job icon is attached to: it is told when the
+// icon goes (marked for removal and shown or hidden, or deleted).
+class ColorIconOwner {
+  public:
+    virtual ~ColorIconOwner() = default;
+    virtual void DetachIcon(SSColorIcon* icon) = 0;
+};
+
+class SSColorIcon : public ScreenSprite {
+  public:
+    // icon: a sprite of library 2 (frame 1 when it has several); the back
+    // and border textures of library 1 are tinted with the RGB colours.
+    SSColorIcon(ScreenSprites& host, int32_t x, int32_t y, Sprite* icon, uint32_t backColour,
+                uint32_t borderColour);
+    ~SSColorIcon() override;
+    void SetOwner(ColorIconOwner* owner) { owner_ = owner; }
+    ColorIconOwner* Owner() const { return owner_; }
+    void OnVisibilityChanged() override;
+    int32_t IconFrame() const;
+    void DrawContent(DXLViewer& viewer) override;
+
+  private:
+    void Detach();
+
+    ColorIconOwner* owner_ = nullptr; // the level point; it outlives the attachment
+    uint32_t backColour_, borderColour_;
+    std::unique_ptr<SpriteInstance> icon_;
+};
+
+class SSArrow : public ScreenSprite {
+  public:
+    static constexpr uint32_t kLifetime = 9400; // ms before it hides itself
+    static constexpr uint32_t kPeriod = 1600;   // ms of one bob
+
+    SSArrow(ScreenSprites& host, int32_t x, int32_t y, Sprite* sprite);
+    // Clears *slot (its owner's pointer to it) when it is deleted.
+    ~SSArrow() override;
+    void SetOwnerSlot(SSArrow** slot) { slot_ = slot; }
+    // The vertical bob at an age: (sin(age / 1600 x 360 + 90 degrees) - 1) x 5.
+    static float BobOffset(uint32_t age);
+    uint32_t Age() const { return age_; }
+    void Update() override;
+    void DrawContent(DXLViewer& viewer) override;
+
+  private:
+    uint32_t age_ = 0;
+    SSArrow** slot_ = nullptr;
+    std::unique_ptr<SpriteInstance> instance_;
 };
 
 // ---------------------------------------------------------------- factory rows

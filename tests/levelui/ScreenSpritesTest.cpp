@@ -451,6 +451,71 @@ TEST_F(ScreenSpriteTest, ArrowButtonsSitAboveTheirAnchorAndClearTheMoneyWindow) 
     EXPECT_EQ(b->Y(), 300 - 64);
 }
 
+TEST_F(ScreenSpriteTest, PriceButtonsSizeByTheirPriceAndColourItByState) {
+    ASSPriceButton* b =
+        host.Create<ASSPriceButton>(MakeCommandTag('B', 'u', 'y', ' '), 200, 300, nullptr, 50);
+    EXPECT_EQ(b->Width(), 52) << "no digit font here: the price takes no room";
+    EXPECT_EQ(b->Y(), 300 - 34);
+    EXPECT_EQ(b->Rect().left, 200 - 26);
+    EXPECT_EQ(b->Rect().top, 266 - 20);
+    EXPECT_EQ(b->PriceColour(), 0xFFD4FFFFu);
+    b->SetDisabled(true);
+    EXPECT_EQ(b->PriceColour(), 0xFFE8E8E8u);
+    b->SetDisabled(false);
+    b->Show(true, 0, 2, 200);
+    Press(200, 266, 1);
+    EXPECT_EQ(b->PriceColour(), 0xFFFFFFFFu);
+    Release(1);
+    level.fieldScale = 0.5f;
+    b->SetAnchor(200, 300);
+    EXPECT_EQ(b->Y(), 300 - 68);
+    EXPECT_EQ(b->Rect().right - b->Rect().left, 104) << "its screen size kept at half zoom";
+}
+
+TEST_F(ScreenSpriteTest, ArrowsBobAndHideThemselvesAfterTheirTime) {
+    EXPECT_NEAR(SSArrow::BobOffset(0), 0.0f, 1e-4f);
+    EXPECT_NEAR(SSArrow::BobOffset(800), -10.0f, 1e-4f);
+    EXPECT_NEAR(SSArrow::BobOffset(400), -5.0f, 1e-4f);
+    EXPECT_NEAR(SSArrow::BobOffset(1600), 0.0f, 1e-4f);
+    SSArrow* slot = host.Create<SSArrow>(10, 10, nullptr);
+    slot->SetOwnerSlot(&slot);
+    slot->Show(true, 0, 2, 200);
+    Ticks(940);
+    EXPECT_FALSE(slot->IsMarkedForRemoval());
+    Ticks(1);
+    ASSERT_NE(slot, nullptr);
+    EXPECT_TRUE(slot->IsMarkedForRemoval());
+    EXPECT_EQ(slot->GetShowState(), ScreenSprite::kHiding);
+    host.Draw(viewer);
+    clock.game += 300;
+    host.Draw(viewer);
+    Ticks(1);
+    EXPECT_EQ(slot, nullptr) << "its owner's pointer is cleared when it goes";
+    EXPECT_EQ(host.Count(), 0);
+}
+
+TEST_F(ScreenSpriteTest, JobIconsLeaveTheirPointWhenTheyGo) {
+    struct Point : ColorIconOwner {
+        void DetachIcon(SSColorIcon* icon) override { detached.push_back(icon); }
+        std::vector<SSColorIcon*> detached;
+    } point;
+    SSColorIcon* kept = host.Create<SSColorIcon>(0, 0, nullptr, 0x00FF00, 0x008000);
+    SSColorIcon* removed = host.Create<SSColorIcon>(0, 0, nullptr, 0x00FF00, 0x008000);
+    kept->SetOwner(&point);
+    removed->SetOwner(&point);
+    kept->Show(true, 0, 2, 200);
+    kept->Hide(false, true, 0, 3, 200);
+    EXPECT_TRUE(point.detached.empty()) << "hidden without removal it stays attached";
+    removed->Show(true, 0, 2, 200);
+    removed->Hide(true, false, 0, 3, 200);
+    ASSERT_EQ(point.detached.size(), 1u);
+    EXPECT_EQ(point.detached[0], removed);
+    EXPECT_EQ(removed->Owner(), nullptr);
+    host.Destroy(kept);
+    ASSERT_EQ(point.detached.size(), 2u);
+    EXPECT_EQ(point.detached[1], kept);
+}
+
 // ---------------------------------------------------------------- labels
 
 TEST_F(ScreenSpriteTest, MoneyLabelsRiseAndGoAfterTwoSeconds) {
