@@ -1,5 +1,6 @@
 #include "levelui/ScreenLabel.h"
 
+#include "engine/GlyphEffects.h"
 #include "levelui/ScreenSprites.h"
 #include "sprites/Sprite.h"
 #include "text/KGEText.h"
@@ -73,6 +74,32 @@ void ScreenLabel::SetNumber(KGEFont* font, int32_t value, int32_t gap, uint32_t 
     Layout();
 }
 
+void ScreenLabel::SetText(KGEFont* font, const char16_t* text, uint32_t colour, float outline) {
+    text_ = text ? text : u"";
+    font_ = font;
+    gap_ = 0;
+    textColour_ = colour;
+    outline_ = outline;
+    textObject_.reset();
+    textSprite_.reset();
+    if (font) {
+        KGETextParams params = KGEDefaultTextParams();
+        params.flags = kTextSingleLine | kTextColour;
+        params.colour = colour;
+        KGETextBox box = {};
+        if (outline > 0.0f) {
+            box.flags = kBoxOutline;
+            MakeGlyphEffect(&box.outline, 1, outline, 0xFF000000, 0, 0);
+        }
+        KGETextSpriteW* made = nullptr;
+        if (Failed(KGECreateTextSprite(nullptr, font, &params, &box, text_.c_str(), uint32_t(text_.size()),
+                                       nullptr, &made)))
+            made = nullptr;
+        textSprite_.reset(made);
+    }
+    Layout();
+}
+
 void ScreenLabel::Animate(bool rise, uint32_t delay, int32_t yOffset) {
     effects_.reset();
     if (rise) {
@@ -89,9 +116,11 @@ void ScreenLabel::Animate(bool rise, uint32_t delay, int32_t yOffset) {
 }
 
 void ScreenLabel::Layout() {
-    const int32_t textWidth = textObject_ ? textObject_->GetWidth() : 0;
-    const int32_t textHeight = textObject_ ? textObject_->GetHeight() : 0;
-    const int32_t width = iconWidth_ + (textObject_ ? gap_ + textWidth : 0);
+    const KGECustomText* text =
+        textObject_ ? static_cast<const KGECustomText*>(textObject_.get()) : textSprite_.get();
+    const int32_t textWidth = text ? text->GetWidth() : 0;
+    const int32_t textHeight = text ? text->GetHeight() : 0;
+    const int32_t width = iconWidth_ + (text ? gap_ + textWidth : 0);
     const int32_t height = std::max(iconHeight_ + (hasShadow_ ? 2 : 0), textHeight);
     rect_ = kis::MakeRectWH(int32_t(std::lround(x_)) - width / 2, int32_t(std::lround(y_)) - height / 2,
                             width, height);
@@ -105,6 +134,7 @@ void ScreenLabel::ApplyAlpha(uint32_t alpha) {
     if (alpha == alpha_) return;
     alpha_ = alpha;
     if (textObject_) textObject_->SetAlpha(alpha);
+    if (textSprite_) textSprite_->SetAlpha(alpha);
     SetQuadColour(iconQuad_, 0x00FFFFFF | alpha);
     SetQuadColour(shadowQuad_, (alpha >> 25) << 24); // black at half the alpha
 }
@@ -137,9 +167,10 @@ void ScreenLabel::Draw(DXLViewer& viewer) {
         viewer.DrawTexturedQuad(&iconQuad_);
         viewer.SetTransform(&transform_);
     }
-    if (textObject_) {
+    KGECustomText* text = textObject_ ? static_cast<KGECustomText*>(textObject_.get()) : textSprite_.get();
+    if (text) {
         viewer.Translate(textX_, textY_);
         viewer.ApplyTransform();
-        textObject_->Draw();
+        text->Draw();
     }
 }

@@ -13,6 +13,7 @@
 #include <string>
 
 class KGEFont;
+class KGETextSpriteW;
 class KGETextW;
 class ScreenSprites;
 class Sprite;
@@ -35,6 +36,9 @@ class ScreenLabel {
     void SetIcon(Sprite* sprite, int32_t frame, bool shadow, int32_t width);
     // "+" and the value when it is at least 1, else the value alone.
     void SetNumber(KGEFont* font, int32_t value, int32_t gap, uint32_t colour);
+    // A text without icon, drawn as a text sprite with a black outline of
+    // the width (0: none).
+    void SetText(KGEFont* font, const char16_t* text, uint32_t colour, float outline);
     // Rising: moves up by 100 - yOffset over 2,000 ms, fades out over the
     // last 500 ms, built up over the first 200. Dropping in: fades in over
     // 200 ms, drops from yOffset - 50 over 1,000 ms and shrinks away over
@@ -52,6 +56,7 @@ class ScreenLabel {
     const std::u16string& Text() const { return text_; }
     KGEFont* Font() const { return font_; }
     uint32_t TextColour() const { return textColour_; }
+    float Outline() const { return outline_; }
     uint32_t Alpha() const { return alpha_; }
     bool HasIcon() const { return icon_ != nullptr; }
     int32_t IconWidth() const { return iconWidth_; }
@@ -74,6 +79,8 @@ class ScreenLabel {
     std::u16string text_;
     KGEFont* font_ = nullptr; // a game font, not owned
     std::unique_ptr<KGETextW> textObject_;
+    std::unique_ptr<KGETextSpriteW> textSprite_;
+    float outline_ = 0.0f;
     uint32_t textColour_ = 0xFFFFFFFF;
     float textX_ = 0, textY_ = 0;
     int32_t gap_ = 0;

@@ -416,3 +416,9 @@ void ScreenSprites::ShowProductChange(Sprite* icon, int32_t count, int32_t x, in
     label->SetNumber(GetFont(kLabelFont), count, 1, count < 0 ? 0xFFFF8080 : 0xFFFFFFFF);
     label->Animate(count >= 1, delay, animationOffset);
 }
+
+void ScreenSprites::ShowAwardPickUp(int32_t x, int32_t y) {
+    ScreenLabel* label = CreateLabel(float(x), float(y - 32));
+    label->SetText(GetFont(4), level_.Windows().Text(u"level_interface", u"easter_egg"), 0xFFFFFFFF, 1.5f);
+    label->Animate(true, 0, 0);
+}

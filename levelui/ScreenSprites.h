@@ -261,6 +261,11 @@ class ScreenSprites {
     void ShowProductChange(Sprite* icon, int32_t count, int32_t x, int32_t y, int32_t yOffset, uint32_t delay,
                            int32_t animationOffset);
 
+    // The label of an award picked up on the field: "easter_egg" of the
+    // group "level_interface" in game font 4, white with a black outline,
+    // rising from 32 pixels above the award.
+    void ShowAwardPickUp(int32_t x, int32_t y);
+
     ScreenSpriteLevel& Level() const { return level_; }
     ActiveScreenSprite* Hovered() const { return hovered_; }
     int32_t Count() const { return int32_t(all_.size()); }

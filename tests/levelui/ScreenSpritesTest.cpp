@@ -541,6 +541,21 @@ TEST_F(ScreenSpriteTest, MoneyLabelsRiseAndGoAfterTwoSeconds) {
     EXPECT_EQ(host.LabelCount(), 0) << "gone at delay + 2,000";
 }
 
+TEST_F(ScreenSpriteTest, AnAwardPickedUpRisesAsAnOutlinedText) {
+    host.ShowAwardPickUp(100, 100);
+    ASSERT_EQ(host.LabelCount(), 1);
+    ScreenLabel* label = host.GetLabel(0);
+    EXPECT_EQ(label->Text(), u"easter_egg") << "no language here: the key stands";
+    EXPECT_EQ(label->TextColour(), 0xFFFFFFFFu);
+    EXPECT_FLOAT_EQ(label->Outline(), 1.5f);
+    EXPECT_FALSE(label->HasIcon());
+    EXPECT_EQ(label->Rect().top, 68);
+    host.Draw(viewer);
+    clock.game += 2000;
+    host.Draw(viewer);
+    EXPECT_EQ(host.LabelCount(), 0);
+}
+
 TEST_F(ScreenSpriteTest, ProductLabelsShowTheCountAndDropInForALoss) {
     host.ShowProductChange(nullptr, 3, 0, 0, 0, 0, 0);
     EXPECT_EQ(host.LabelCount(), 0) << "no product";
