@@ -13,6 +13,8 @@
 #include "text/TextureCollections.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <memory>
 #include <vector>
@@ -188,9 +190,13 @@ void OnProgressReport(float overall, uint32_t) {
 void ShowProgress() {
     const float overall = g_loading->progress.Overall();
     if (LoadingScreen* screen = GetLoadingScreen()) screen->SetProgress(overall);
-    if (overall != g_loading->shown) {
-        g_loading->shown = overall;
-        LogLabelPrintf(kLogIndent, "Loading progress", "%.3f", double(overall));
+    // Logged when the printed value changes: a long stage reports many steps too small to show.
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", double(overall));
+    const float printed = std::strtof(text, nullptr);
+    if (printed != g_loading->shown) {
+        g_loading->shown = printed;
+        LogLabelPrintf(kLogIndent, "Loading progress", "%s", text);
     }
 }
 
@@ -219,16 +225,7 @@ void UpdateLoading(uint32_t) {
     ShowProgress();
 }
 
-void DrawLoading() {
-    DXLViewer* viewer = GetAppServices().viewer;
-    if (!viewer) return;
-    if (LoadingScreen* screen = GetLoadingScreen())
-        screen->Draw(viewer);
-    else
-        viewer->ClearTarget(0xFF000000);
-}
-
-const AppCallbacks kLoadingCallbacks = {.update = UpdateLoading, .draw = DrawLoading};
+const AppCallbacks kLoadingCallbacks = {.update = UpdateLoading, .draw = DrawLoadingScreen};
 
 } // namespace
 

@@ -55,16 +55,7 @@ void UpdateLevelLoading(uint32_t) {
     ShowProgress(loading.progress.Overall(), 0);
 }
 
-void DrawLevelLoading() {
-    DXLViewer* viewer = GetAppServices().viewer;
-    if (!viewer) return;
-    if (LoadingScreen* screen = GetLoadingScreen())
-        screen->Draw(viewer);
-    else
-        viewer->ClearTarget(0xFF000000);
-}
-
-const AppCallbacks kCallbacks = {.update = UpdateLevelLoading, .draw = DrawLevelLoading};
+const AppCallbacks kCallbacks = {.update = UpdateLevelLoading, .draw = DrawLoadingScreen};
 
 } // namespace
 

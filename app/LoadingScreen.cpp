@@ -1,5 +1,7 @@
 #include "app/LoadingScreen.h"
 
+#include "app/GameStates.h"
+
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "text/KGEFont.h"
@@ -89,4 +91,13 @@ void FillScreenRect(DXLViewer* viewer, float left, float top, float right, float
                                            {right - 0.5f, bottom - 0.5f, 0, colour},
                                            {left - 0.5f, bottom - 0.5f, 0, colour}};
     viewer->FillRect(v);
+}
+
+void DrawLoadingScreen() {
+    DXLViewer* viewer = GetAppServices().viewer;
+    if (!viewer) return;
+    if (LoadingScreen* screen = GetLoadingScreen())
+        screen->Draw(viewer);
+    else
+        viewer->ClearTarget(0xFF000000);
 }

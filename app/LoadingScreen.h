@@ -36,6 +36,10 @@ LoadingScreen* GetLoadingScreen();
 LoadingScreen* CreateLoadingScreen();
 void DeleteLoadingScreen();
 
+// The draw callback of the loading states: the loading screen on the shell's
+// viewer, or a black frame while there is none.
+void DrawLoadingScreen();
+
 // Draws the text centred on x with its top at y (nothing without a font).
 void DrawCentredText(DXLViewer* viewer, KGEFont* font, const char16_t* text, float x, float y);
 

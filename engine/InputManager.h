@@ -211,6 +211,9 @@ class DXLKeyboard : public DXLInputDevice {
     // 256 entries indexed by key code, 1 while held.
     const uint8_t* GetKeyStates() const { return keys_; }
     bool IsKeyDown(uint8_t key) const { return keys_[key] != 0; }
+    // The state byte of a key code, non-zero while held; codes above 255
+    // have no entry and read 0.
+    uint8_t GetKeyState(uint16_t key) const { return key < 256 ? keys_[key] : 0; }
     // The virtual-key code of a key code (built at set-up), 0 for none.
     uint8_t GetVirtualKey(uint8_t key) const { return virtualKeys_[key]; }
     uint16_t GetRepeatingKey() const { return repeatingKey_; }

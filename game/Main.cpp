@@ -1,11 +1,14 @@
 #include "app/App.h"
+#include "game/FarmTables.h"
 #include "game/GameScreens.h"
 #include "game/GameTables.h"
 
-// The game program: the screens of the game states and the loading stages of
-// the game's tables are registered in the shell's tables, then the shell
-// starts, runs and shuts down.
+// The game program: the screens of the game states are registered in the
+// shell's tables, the farm tables and then the game's other tables add their
+// loading stages (in the data pack's order), then the shell starts, runs and
+// shuts down.
 int main(int argc, char** argv) {
+    GameFarmTables farmTables;
     GameTables tables;
     RegisterGameScreens();
     RegisterGameDataStages(tables);

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <set>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -182,8 +183,11 @@ TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheFinishedScreen) {
     ASSERT_GE(progress.size(), 4u) << log;
     EXPECT_EQ(progress.front(), 0.0);
     EXPECT_EQ(progress.back(), 1.0);
+    // The bar never goes back; values are logged to three places, so small
+    // steps of a long stage may repeat one.
     for (size_t i = 1; i < progress.size(); ++i)
-        EXPECT_GT(progress[i], progress[i - 1]) << "value " << i;
+        EXPECT_GE(progress[i], progress[i - 1]) << "value " << i;
+    EXPECT_GT(std::set<double>(progress.begin(), progress.end()).size(), progress.size() / 2);
     EXPECT_TRUE(EndsWith(log, "LOG FINISHED.")) << log;
     EXPECT_EQ(ConfigScreenWords(game.User() + "/config.dat").size(), 7u);
 

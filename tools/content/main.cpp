@@ -1,14 +1,16 @@
 // content: writes the game's sample data folder, apart from the cursors
 // (curgen) and the language (langc).
 //
-//   content <Data folder>
+//   content <Data folder> [<farm source folder>]
 //
 // Writes into the folder:
 //   Data.dat     the data pack (ids in foundation/DataPackIds.h): a
 //                digit font ('DIGF', id 1, drawn from the texture "digits")
 //                and the game's five rasterised fonts ('FONT', DejaVu faces
-//                at five sizes), then the award table (from
-//                content/awards.txt, see AwardTable.h)
+//                at five sizes), then the farm tables ('PROD', 'PLNT',
+//                'BLDN', 'VLNS') from content/farm (FarmSources.h) or the
+//                folder given, then the award table (from content/awards.txt,
+//                see AwardTable.h)
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
@@ -29,6 +31,7 @@
 #include "text/KGEFontFile.h"
 #include "text/KGEWinFont.h"
 #include "tools/content/AwardTable.h"
+#include "tools/content/FarmSources.h"
 
 #include <algorithm>
 #include <cmath>
@@ -128,11 +131,13 @@ bool WriteFonts(kis::BaseDataFile& writer, std::string* error) {
     return writer.EndChunk();
 }
 
-bool WriteDataPack(const std::string& path, std::string* error) {
+bool WriteDataPack(const std::string& path, const std::string& farmSources, std::string* error) {
+    FarmTablesSource farm;
+    if (!ReadFarmSources(farmSources, &farm, error)) return false;
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
-    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) &&
+    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteFarmChunks(*writer, farm) &&
               WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
@@ -291,8 +296,8 @@ bool WriteLogos(const std::string& folder, std::string* error) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: content DATA_FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: content DATA_FOLDER [FARM_SOURCE_FOLDER]\n");
         return 2;
     }
     const std::string folder = argv[1];
@@ -301,7 +306,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "content: cannot make %s\n", folder.c_str());
         return 1;
     }
-    if (!WriteDataPack(folder + "/Data.dat", &error)) {
+    if (!WriteDataPack(folder + "/Data.dat", argc == 3 ? argv[2] : VB_FARM_SOURCES, &error)) {
         std::fprintf(stderr, "content: %s\n", error.c_str());
         return 1;
     }
