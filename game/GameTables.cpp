@@ -21,7 +21,12 @@ int32_t LoadAwardTable(kis::DataFileReaderW* reader, LoaderState* state) {
 
 } // namespace
 
+GameTables::GameTables() {
+    SetTextTagSources(&tagSources);
+}
+
 GameTables::~GameTables() {
+    SetTextTagSources(nullptr);
     if (g_tables == this) g_tables = nullptr;
 }
 

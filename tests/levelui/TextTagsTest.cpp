@@ -1,7 +1,10 @@
 #include "levelui/TextTags.h"
+#include "farm/FarmData.h"
+#include "levelui/FarmTextTagSources.h"
 #include "levelui/TextTagSources.h"
 #include "platform/Utf.h"
 #include "sprites/Sprite.h"
+#include "tests/farm/FarmTestSupport.h"
 #include "text/TextLayout.h"
 
 #include <gtest/gtest.h>
@@ -535,6 +538,63 @@ TEST(TextTagSourcesTest, SpriteFramesComeFromTheInstalledLibraries) {
     EXPECT_FALSE(sources.CurrentAwards(&counters));
     EXPECT_EQ(sources.ProfileName(0), nullptr);
     SetSpriteLibraries(nullptr);
+}
+
+} // namespace
+
+namespace {
+
+void CopyName(char16_t (&field)[32], const char16_t* text) {
+    std::fill(std::begin(field), std::end(field), u'\0');
+    for (int i = 0; text[i] && i < 31; ++i)
+        field[i] = text[i];
+}
+
+TEST(FarmTextTagSourcesTest, ProductsPlantsAndGoalNamesComeFromTheFarmTables) {
+    farmtest::RecordingResources resources;
+    FarmData farm(&resources);
+    ProductRecord wheat = {};
+    CopyName(wheat.name, u"wheat");
+    CopyName(wheat.iconName, u"ico_wheat");
+    wheat.id = 11;
+    wheat.price = 7;
+    PRODUCT* product = farm.products.Add(wheat);
+    PlantRecord field = {};
+    CopyName(field.label, u"wheat_field");
+    field.id = 22;
+    field.stagePrices[0] = 5;
+    field.stagePrices[3] = 60;
+    PLANT* plant = farm.plants.Add(field);
+    ASSERT_NE(product, nullptr);
+    ASSERT_NE(plant, nullptr);
+
+    const FarmTextTagSources sources(&farm);
+    SetTextTagSources(&sources);
+    TagProduct p;
+    ASSERT_TRUE(sources.DescribeProduct(reinterpret_cast<uintptr_t>(product), &p));
+    EXPECT_EQ(std::u16string(p.name), u"wheat");
+    EXPECT_EQ(std::u16string(p.icon), u"ico_wheat");
+    EXPECT_EQ(p.id, 11u);
+    EXPECT_EQ(p.price, 7);
+    EXPECT_FALSE(sources.DescribeProduct(0, &p));
+    TagPlant t;
+    ASSERT_TRUE(sources.DescribePlant(reinterpret_cast<uintptr_t>(plant), &t));
+    EXPECT_EQ(std::u16string(t.name), u"wheat_field");
+    EXPECT_EQ(t.prices[3], 60);
+    EXPECT_EQ(std::u16string(sources.GoalObjectName(1, 11)), u"wheat");
+    EXPECT_EQ(std::u16string(sources.GoalObjectName(2, 22)), u"wheat_field");
+    EXPECT_EQ(sources.GoalObjectName(1, 22), nullptr);
+    EXPECT_EQ(sources.GoalObjectName(3, 11), nullptr);
+    EXPECT_EQ(sources.GoalObjectName(0, 11), nullptr);
+    // Through the tags: no language here, so the names fall to nothing, but
+    // the tags expand; a price outside a level is the lack colour.
+    const std::u16string tag = u"PLANT P 4";
+    char16_t out[256];
+    ASSERT_EQ(ExpandTextTag(tag.c_str(), uint32_t(tag.size()), out, 256, kTagContextPlant,
+                            reinterpret_cast<uintptr_t>(plant)),
+              1);
+    EXPECT_EQ(Narrow(out), "<c=FFFF0000>60</c>");
+    SetTextTagSources(nullptr);
 }
 
 } // namespace
