@@ -47,7 +47,8 @@ class ScreenSpriteLevel {
     virtual int32_t MouseX() const = 0;
     virtual int32_t MouseY() const = 0;
     virtual bool MouseInField() const { return true; }
-    // The window manager: windows under the mouse, hints, the tutorial.
+    // The window manager: windows under the mouse, hints, the tutorial. It
+    // outlives the host (active sprites leave it when they go).
     virtual WindowManager& Windows() const = 0;
     // The screen rectangle of the level panel's money window; empty when
     // there is none.
@@ -214,7 +215,12 @@ class ActiveScreenSprite : public ScreenSprite, public GameHint {
     friend class ScreenSprites;
 };
 
-// The level's host of screen sprites and flying labels.
+// The level's host of screen sprites and flying labels. The level owns it
+// and, while its clock runs, offers a press to the window manager first,
+// then to OnMouseDown, and only then to the field; a release goes to the
+// window manager and then always to OnMouseUp; every mouse move to
+// UpdateHover; each 10 ms tick to Update (after the particles), each frame
+// to Draw, a change of screen size to RelayoutAll.
 class ScreenSprites {
   public:
     explicit ScreenSprites(ScreenSpriteLevel& level);
