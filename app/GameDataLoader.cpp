@@ -6,6 +6,7 @@
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
+#include "gui/Window.h"
 #include "platform/Clock.h"
 #include "sprites/SpritePack.h"
 #include "text/DigitalText.h"
@@ -13,8 +14,7 @@
 #include "text/TextureCollections.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <cmath>
 #include <iterator>
 #include <memory>
 #include <vector>
@@ -145,10 +145,16 @@ int32_t LoadSpritesStep(kis::DataFileReaderW* reader, LoaderState* state) {
     return result;
 }
 
-kis::list<DigitalFont> g_digitalFonts; // owned
+kis::list<DigitalFont> g_digitalFonts; // owned; used only while no window manager is installed
+
+// The digit fonts belong to the window manager's list, which owns them.
+kis::list<DigitalFont>& DigitFontList() {
+    if (WindowManager* windows = GetWindowManager()) return windows->DigitalFonts();
+    return g_digitalFonts;
+}
 
 int32_t LoadDigitalFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
-    return LoadDigitalFonts(&g_digitalFonts, reader, state);
+    return LoadDigitalFonts(&DigitFontList(), reader, state);
 }
 
 int32_t LoadFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
@@ -190,13 +196,11 @@ void OnProgressReport(float overall, uint32_t) {
 void ShowProgress() {
     const float overall = g_loading->progress.Overall();
     if (LoadingScreen* screen = GetLoadingScreen()) screen->SetProgress(overall);
-    // Logged when the printed value changes: a long stage reports many steps too small to show.
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", double(overall));
-    const float printed = std::strtof(text, nullptr);
+    // Logged as it is printed: steps too small to show are not logged again.
+    const float printed = std::round(overall * 1000.0f) / 1000.0f;
     if (printed != g_loading->shown) {
         g_loading->shown = printed;
-        LogLabelPrintf(kLogIndent, "Loading progress", "%s", text);
+        LogLabelPrintf(kLogIndent, "Loading progress", "%.3f", double(overall));
     }
 }
 
@@ -281,10 +285,11 @@ LoadingProgress* GetLoadingProgress() {
 }
 
 kis::list<DigitalFont>& AppDigitalFonts() {
-    return g_digitalFonts;
+    return DigitFontList();
 }
 
 DigitalFont* FindAppDigitalFont(uint32_t id) {
+    if (WindowManager* windows = GetWindowManager()) return windows->FindDigitalFont(id);
     for (int32_t i = 0; i < g_digitalFonts.Count(); ++i) {
         DigitalFont* font = g_digitalFonts.Get(i);
         if (font && font->GetId() == id) return font;
@@ -293,6 +298,7 @@ DigitalFont* FindAppDigitalFont(uint32_t id) {
 }
 
 void FreeLoadedGameData() {
+    DigitFontList().DeleteAll();
     g_digitalFonts.DeleteAll();
     FreeAppFonts();
     SetSpriteLibraries(nullptr);

@@ -516,6 +516,7 @@ App* g_app = nullptr; // the running App (WinMain's)
 App::~App() {
     // The quit state closes the screen and runs the subsystems' quit hooks
     // (saving the running level and the profiles); then the members go.
+    if (windows_) windows_->DeleteAllWindows(); // while the fonts they draw with are there
     SetGameState(kStateQuit);
     if (profiles_) profiles_->SaveCurrent();
     EndGame();

@@ -4,8 +4,18 @@
 #include "engine/InputManager.h"
 #include "engine/VirtualKeys.h"
 #include "gui/Window.h"
+#include "sprites/GameEffect.h"
 
 namespace {
+
+// The windows of the manager when input may reach them: a full-screen game
+// effect that took the shell's slots for this input holds it from the
+// windows as well.
+WindowManager* Windows(uint32_t slots) {
+    const GameEffect* effect = CurrentGameEffect();
+    if (effect && (effect->CallbackMask() & slots)) return nullptr;
+    return GetWindowManager();
+}
 
 uint32_t VirtualKeyOf(uint32_t key) {
     const InputManager* input = GetAppServices().input;
@@ -27,32 +37,32 @@ char16_t CharacterOf(uint32_t virtualKey, uint32_t modifiers) {
 } // namespace
 
 bool WindowsTakeMouseDown(int32_t x, int32_t y, uint32_t button) {
-    WindowManager* m = GetWindowManager();
+    WindowManager* m = Windows(kCallbackMouseDown);
     return m && m->OnMouseDown(x, y, button);
 }
 
 bool WindowsTakeMouseUp(int32_t x, int32_t y, uint32_t button) {
-    WindowManager* m = GetWindowManager();
+    WindowManager* m = Windows(kCallbackMouseUp);
     return m && m->OnMouseUp(x, y, button);
 }
 
 bool WindowsTakeMouseMove(int32_t x, int32_t y, uint32_t buttonMask) {
-    WindowManager* m = GetWindowManager();
+    WindowManager* m = Windows(kCallbackMouseMove);
     return m && m->OnMouseMove(x, y, buttonMask);
 }
 
 bool WindowsTakeDoubleClick(int32_t x, int32_t y) {
-    WindowManager* m = GetWindowManager();
+    WindowManager* m = Windows(kCallbackMouseDoubleClick);
     return m && m->OnMouseDblClick(x, y);
 }
 
 bool WindowsTakeWheel(int32_t x, int32_t y, int32_t delta) {
-    WindowManager* m = GetWindowManager();
+    WindowManager* m = Windows(kCallbackMouseWheel);
     return m && m->OnMouseWheel(x, y, delta);
 }
 
 bool WindowsTakeKeyDown(uint32_t key, uint32_t modifiers) {
-    WindowManager* m = GetWindowManager();
+    WindowManager* m = Windows(kCallbackKeyDown);
     if (!m) return false;
     const uint32_t virtualKey = VirtualKeyOf(key);
     bool taken = m->OnKeyDown(virtualKey, modifiers);
@@ -61,6 +71,6 @@ bool WindowsTakeKeyDown(uint32_t key, uint32_t modifiers) {
 }
 
 bool WindowsTakeKeyUp(uint32_t key, uint32_t modifiers) {
-    WindowManager* m = GetWindowManager();
+    WindowManager* m = Windows(kCallbackKeyUp);
     return m && m->OnKeyUp(VirtualKeyOf(key), modifiers);
 }

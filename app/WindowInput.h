@@ -1,7 +1,8 @@
 #pragma once
 // The shell's input offered to the game's windows before the screen below
 // them: each function answers true when a window took the event (or a modal
-// window stopped it), and false when no window manager is installed.
+// window stopped it), and false when no window manager is installed or a
+// full-screen game effect holds that input.
 
 #include <cstdint>
 

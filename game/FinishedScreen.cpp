@@ -12,6 +12,8 @@
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "engine/VirtualKeys.h"
+#include "game/GuiShowcase.h"
+#include "gui/Window.h"
 #include "platform/Utf.h"
 #include "sprites/GameAnimation.h"
 #include "sprites/Particles.h"
@@ -231,11 +233,11 @@ void FinishedScreen::ShowArrowCursor() {
 }
 
 void FinishedScreen::Update(uint32_t ms) {
-    UpdateProfilesPanel();
     if (quitWanted_) {
         SetGameState(kStateQuit); // deletes this screen
         return;
     }
+    if (WindowManager* windows = GetWindowManager()) windows->Update();
     UpdateShowcase(ms);
 }
 
@@ -275,7 +277,7 @@ void FinishedScreen::Draw() {
     DrawShowpieces(centreX);
     DrawMarkupText(centreX);
     DrawCounter(centreX);
-    DrawProfilesPanel();
+    if (WindowManager* windows = GetWindowManager()) windows->Draw();
 }
 
 void FinishedScreen::DrawWalker(float centreX) {
@@ -381,6 +383,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     const uint32_t virtualKey = VirtualKeyOf(key);
     LogLabelPrintf(kLogIndent, "Key pressed", "0x%02X (virtual key 0x%02X, modifiers 0x%X)", key, virtualKey,
                    modifiers);
+    if (virtualKey == kVkF1 + 1) OpenShowcaseDialog(); // F2: the window toolkit's dialog
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
@@ -395,6 +398,9 @@ void DrawScreen() {
     if (g_screen) g_screen->Draw();
 }
 uint32_t ScreenCursor() {
+    uint32_t cursor = kArrowCursorId;
+    if (WindowManager* windows = GetWindowManager(); windows && windows->GetCursor(&cursor) && cursor != 256)
+        return cursor;
     return kArrowCursorId;
 }
 void MouseDown(int32_t x, int32_t y, uint32_t button) {

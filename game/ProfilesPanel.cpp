@@ -157,7 +157,7 @@ class ProfilesPanel final : public GameWindow {
 } // namespace
 
 bool ProfilesPanelKey(uint32_t virtualKey) {
-    if (virtualKey != kVkF1 + 1) return false;
+    if (virtualKey != kVkF1 + 2) return false;
     if (g_panel)
         CloseProfilesPanel();
     else
@@ -177,12 +177,4 @@ void CloseProfilesPanel() {
     WindowManager* windows = GetWindowManager();
     if (g_panel && windows) windows->Destroy(g_panel);
     g_panel = nullptr;
-}
-
-void UpdateProfilesPanel() {
-    if (WindowManager* windows = GetWindowManager()) windows->Update();
-}
-
-void DrawProfilesPanel() {
-    if (WindowManager* windows = GetWindowManager()) windows->Draw();
 }

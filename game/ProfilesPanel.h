@@ -8,12 +8,9 @@
 // Delete key deleting the current profile. A name the store refuses shows
 // the error's text in the panel.
 
-// F2 on the screen opens the panel and closes it again; true when the key was F2.
+// F3 on the screen opens the panel and closes it again; true when the key was F3.
 bool ProfilesPanelKey(uint32_t virtualKey);
 // Opens the panel in the window manager (nothing without one or without a
 // profile store) and closes it.
 void OpenProfilesPanel();
 void CloseProfilesPanel();
-// Once per frame: the window manager's update, and its windows drawn.
-void UpdateProfilesPanel();
-void DrawProfilesPanel();

@@ -57,11 +57,13 @@ void GameHint::RequestHint() {
 
 BaseHintWindow* GameHint::GetHintWindow() {
     if (!HasHint()) return nullptr;
-    if (!hint_) {
-        const kis::Rect anchor = hasHintRect_ ? hintRect_ : ScreenRect();
+    // Anchored where the control is now: its window may have moved since.
+    const kis::Rect anchor = hasHintRect_ ? hintRect_ : ScreenRect();
+    if (!hint_)
         hint_ = std::make_unique<CaptionHintWindow>(Manager(), this, hintCaption_.c_str(), hintBody_.c_str(),
                                                     &anchor, kHintWidth);
-    }
+    else if (!hint_->IsShown())
+        hint_->SetAnchor(anchor);
     return hint_.get();
 }
 
@@ -165,6 +167,14 @@ void GameButton::CloseWithEffect() {
     HideHint();
 }
 
+void GameButton::StepEffect() {
+    if (fadingOut_ && HasState() && EffectAlpha() <= 0.0f) {
+        fadingOut_ = false;
+        fadeTime_ = 0;
+        SetVisible(false);
+    }
+}
+
 float GameButton::EffectAlpha() const {
     if (fadeTime_ == 0) return fadingOut_ ? 0.0f : 1.0f;
     const int32_t elapsed = int32_t(GameNow() - fadeStart_);
@@ -253,12 +263,24 @@ void GameControls::Clear() {
     // Deleting from the back keeps the earlier controls valid for their destructors.
     while (!buttons_.empty())
         buttons_.pop_back();
+    removed_.clear();
 }
 
 void GameControls::Remove(GameButton* button) {
     auto it =
         std::find_if(buttons_.begin(), buttons_.end(), [&](const auto& b) { return b.get() == button; });
-    if (it != buttons_.end()) buttons_.erase(it);
+    if (it == buttons_.end()) return;
+    std::unique_ptr<GameButton> going = std::move(*it);
+    buttons_.erase(it);
+    WindowManager& manager = going->Manager();
+    manager.Forget(going.get());
+    if (!manager.IsDispatching()) return; // deleted here
+    going->SetVisible(false);
+    removed_.push_back(std::move(going));
+}
+
+void GameControls::DeleteRemoved() {
+    removed_.clear();
 }
 
 void GameControls::Draw(DXLViewer& viewer, float alpha) {

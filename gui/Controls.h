@@ -95,8 +95,8 @@ class GameHint {
     virtual kis::Rect ScreenRect() const = 0;
 
   protected:
-    GameWindow* window_; // the window whose group owns this control
-    WindowManager* manager_;
+    GameWindow* window_;     // the window whose group owns this control
+    WindowManager* manager_; // the window's manager, which outlives it
     std::unique_ptr<CaptionHintWindow> hint_;
     std::u16string hintCaption_, hintBody_;
     bool hintEnabled_ = true;
@@ -135,6 +135,8 @@ class GameButton : public GameHint {
     // Fades the button in from 0 starting at start (game clock) over ms; CloseWithEffect hides it.
     void ShowWithEffect(uint32_t start, uint32_t ms);
     void CloseWithEffect();
+    // Hides the button once its close effect has run (called by the window's update).
+    void StepEffect();
 
     uint32_t Command() const { return command_; }
     uintptr_t userData = 0;
@@ -197,8 +199,11 @@ class GameControls {
         return raw;
     }
     void Clear();
-    // Deletes one control of the group (after the manager forgot it).
+    // Deletes one control of the group (after the manager forgot it). While
+    // input or a frame runs through the manager the control may be the one
+    // running: it is hidden at once and deleted by DeleteRemoved.
     void Remove(GameButton* button);
+    void DeleteRemoved();
 
     int32_t Count() const { return int32_t(buttons_.size()); }
     GameButton* Get(int32_t i) const { return buttons_[size_t(i)].get(); }
@@ -208,6 +213,7 @@ class GameControls {
   private:
     GameWindow* window_;
     std::vector<std::unique_ptr<GameButton>> buttons_;
+    std::vector<std::unique_ptr<GameButton>> removed_; // waiting for DeleteRemoved
 };
 
 // Finding a window's control for the tutorial.

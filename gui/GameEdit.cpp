@@ -108,9 +108,10 @@ void GameEdit::Draw(DXLViewer& viewer, float alpha) {
     }
     KGEFont* font = GetFont(kEditFont);
     const int32_t height = font ? font->GetHeight() : 0;
-    DrawSkinText(viewer, kEditFont, GetText(), float(GetRect().left + kEditPadding),
-                 float(GetRect().top + (GetRect().bottom - GetRect().top - height) / 2),
-                 ScaleAlpha(kEditTextColour, alpha));
+    shown_.Set(kEditFont, GetText());
+    shown_.Draw(viewer, float(GetRect().left + kEditPadding),
+                float(GetRect().top + (GetRect().bottom - GetRect().top - height) / 2),
+                ScaleAlpha(kEditTextColour, alpha));
     if (IsCaretVisible()) {
         ClearCurrentTexture(&viewer);
         for (auto& v : caretQuad_)

@@ -43,4 +43,5 @@ class GameEdit : public GameButton, public _DXLEdit<char16_t, 16, 1> {
     platform::ColouredVertex caretQuad_[5] = {};
     platform::ColouredVertex selectionQuad_[5] = {};
     uint32_t changes_ = 0;
+    SkinText shown_;
 };

@@ -51,6 +51,13 @@ TextStyle DefaultTextStyle() {
 
 // ---------------------------------------------------------------- items
 
+void HintItem::UnionBounds(kis::Rect* rect) const {
+    rect->left = std::min(rect->left, x_);
+    rect->top = std::min(rect->top, y_);
+    rect->right = std::max(rect->right, x_ + Width());
+    rect->bottom = std::max(rect->bottom, y_ + Height());
+}
+
 HIText::HIText(WindowManager& owner, const TextStyle& style, std::u16string text, uint32_t flags,
                TextTagCallback callback)
     : owner_(owner), style_(style), text_(std::move(text)), flags_(flags), callback_(callback) {
@@ -89,11 +96,13 @@ void HIText::Draw(DXLViewer& viewer, float alpha) {
     const DXLMatrix saved = viewer.CurrentTransform();
     if (style_.shadowFlag) {
         viewer.Translate(float(x_ + style_.shadowX), float(y_ + style_.shadowY));
+        viewer.ApplyTransform();
         laidOut_->SetColor(ScaleAlpha(style_.shadowColour, alpha));
         laidOut_->Draw();
         viewer.SetTransform(&saved);
     }
     viewer.Translate(float(x_), float(y_));
+    viewer.ApplyTransform();
     laidOut_->SetColor(ScaleAlpha(style_.colour, alpha));
     laidOut_->Draw();
     viewer.SetTransform(&saved);
@@ -153,18 +162,16 @@ void BaseHintWindow::AddFrame(int32_t piece, const kis::Rect& rect) {
 }
 
 void BaseHintWindow::Layout() {
-    int32_t width = 0, height = 0;
-    for (auto& item : items_) {
-        width = std::max(width, item->Width());
-        height += item->Height() + (height ? kHintGap : 0);
-    }
-    width += 2 * kHintPadding;
-    height += 2 * kHintPadding;
+    // The items one below the other; the box covers them and its padding.
+    kis::Rect bounds{kHintPadding, kHintPadding, kHintPadding, kHintPadding};
     int32_t y = kHintPadding;
     for (auto& item : items_) {
         item->SetPosition(kHintPadding, y);
+        item->UnionBounds(&bounds);
         y += item->Height() + kHintGap;
     }
+    const int32_t width = bounds.right + kHintPadding;
+    const int32_t height = bounds.bottom + kHintPadding;
     // Below the anchor, centred on it; above it when there is no room below.
     const int32_t sw = manager_.ScreenWidth(), sh = manager_.ScreenHeight();
     int32_t x = (anchor_.left + anchor_.right - width) / 2;

@@ -55,6 +55,8 @@ class HintItem {
         x_ = x;
         y_ = y;
     }
+    // Extends the rectangle so that it also covers this item.
+    void UnionBounds(kis::Rect* rect) const;
     int32_t X() const { return x_; }
     int32_t Y() const { return y_; }
 

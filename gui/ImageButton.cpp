@@ -12,8 +12,8 @@ namespace {
 constexpr int32_t kButtonPieces[8] = {-1, kSkinButton,     kSkinButton + 1, kSkinButton + 2,
                                       -1, kSkinButton + 3, kSkinButton + 3, kSkinButton + 3};
 constexpr uint32_t kWhite = 0xFFFFFFFF;
-constexpr uint32_t kButtonText[8] = {0, 0xFFFFF4E0, 0xFFFFFFFF, 0xFFFFE8B0,
-                                     0, 0xFFB0A8A0, 0xFFB0A8A0, 0xFFB0A8A0};
+constexpr uint32_t kButtonText[8] = {0, 0xFF3A1C04, 0xFF1A0800, 0xFF3A1C04,
+                                     0, 0xFF6A6058, 0xFF6A6058, 0xFF6A6058};
 
 bool EqualNoCase(const std::u16string& a, const char16_t* b) {
     size_t i = 0;
@@ -95,6 +95,7 @@ void ImageButton::SetTextLayout(int32_t fontSlot, int32_t align, int32_t dx, int
     const kis::Rect size = MeasureSkinText(fontSlot_, text_.c_str());
     textWidth_ = size.right;
     textHeight_ = size.bottom;
+    shown_.Set(fontSlot_, text_);
 }
 
 void ImageButton::SetCaption(const char16_t* text) {
@@ -169,7 +170,7 @@ void ImageButton::DrawText(DXLViewer& viewer, uint32_t look, float alpha) {
         x += 8;
     const int32_t height = box ? kCheckBoxSize : rect.bottom - rect.top;
     const int32_t y = rect.top + (height - textHeight_) / 2 + textDy_ + ((look & 3) == 3 ? 1 : 0);
-    DrawSkinText(viewer, fontSlot_, text_.c_str(), float(x), float(y), ScaleAlpha(TextColour(look), alpha));
+    shown_.Draw(viewer, float(x), float(y), ScaleAlpha(TextColour(look), alpha));
 }
 
 NarrowButton::NarrowButton(GameWindow* window, GameControls* group, uint32_t command, int32_t width,
@@ -200,6 +201,6 @@ ImageButton* CreateCheckBox(GameWindow* window, GameControls* group, uint32_t co
     box->rect = kis::MakeRectWH(x, y, kCheckBoxSize + 8 + size.right, kCheckBoxSize);
     box->checkable = true;
     box->SetColorsV({0, 0xFFFFFFFF, 0xFFFFF0C0, 0xFFE0D0A0, 0, 0xFFFFFFFF, 0xFFFFF0C0, 0xFFE0D0A0});
-    box->SetTextColorsV({0, 0xFFFFF4E0, 0xFFFFFFFF, 0xFFFFE8B0, 0, 0xFFFFF4E0, 0xFFFFFFFF, 0xFFFFE8B0});
+    box->SetTextColorsV({0, 0xFF3A2410, 0xFF000000, 0xFF000000, 0, 0xFF3A2410, 0xFF000000, 0xFF000000});
     return box;
 }

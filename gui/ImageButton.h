@@ -67,6 +67,7 @@ class ImageButton : public ActiveButton {
     bool customGrid_ = false;
     SkinBorders grid_{0, 0, 0, 0};
     std::u16string text_;
+    SkinText shown_;
     int32_t textWidth_ = 0, textHeight_ = 0;
     int32_t fontSlot_ = kButtonFont;
     int32_t align_ = 1;

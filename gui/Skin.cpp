@@ -5,6 +5,7 @@
 #include "sprites/Sprite.h"
 #include "text/FontSlots.h"
 #include "text/KGEFont.h"
+#include "text/KGEText.h"
 
 #include <algorithm>
 
@@ -12,17 +13,27 @@ namespace {
 
 // Borders of the nine-patch pieces, matching the art.
 constexpr SkinBorders kBorders[kSkinPieceCount] = {
-    {16, 16, 16, 16},                                           // frame
-    {12, 12, 12, 12},                                           // caption
-    {8, 8, 8, 8},     {8, 8, 8, 8}, {8, 8, 8, 8}, {8, 8, 8, 8}, // buttons
-    {6, 6, 6, 6},                                               // list button
-    {0, 0, 0, 0},     {0, 0, 0, 0},                             // check boxes
-    {6, 6, 6, 6},     {6, 6, 6, 6},                             // track, thumb
-    {0, 0, 0, 0},     {0, 0, 0, 0},                             // arrows
-    {8, 8, 8, 8},                                               // hint box
-    {4, 4, 4, 4},                                               // edit field
-    {2, 0, 2, 0},                                               // separator
+    {16, 16, 16, 16}, // frame
+    {12, 12, 12, 12}, // caption
+    {10, 10, 10, 10}, // button: normal
+    {10, 10, 10, 10}, // hover
+    {10, 10, 10, 10}, // pressed
+    {10, 10, 10, 10}, // disabled
+    {10, 10, 10, 10}, // list button
+    {0, 0, 0, 0},     // check box
+    {0, 0, 0, 0},     // ticked
+    {12, 12, 12, 12}, // scroll track
+    {12, 12, 12, 12}, // thumb
+    {0, 0, 0, 0},     // up
+    {0, 0, 0, 0},     // down
+    {12, 12, 12, 12}, // hint box
+    {6, 6, 6, 6},     // edit field
+    {0, 0, 0, 0},     // separator
 };
+
+// Pieces whose art has an opaque middle: most of a window's area needs no blending.
+constexpr bool kOpaqueMiddle[kSkinPieceCount] = {true,  true, true, true,  true,  true, true, false,
+                                                 false, true, true, false, false, true, true, true};
 
 // The colours a piece is drawn in when the skin art is missing.
 constexpr uint32_t kFlatColours[kSkinPieceCount] = {
@@ -81,6 +92,7 @@ void InitNinePatch(SkinQuads* record, int32_t x, int32_t y, int32_t width, int32
                    DXLTexture* texture, const kis::Rect& source) {
     record->texture = Resolve(texture);
     record->count = 0;
+    record->opaque = -1;
     // Borders wider than the target shrink in proportion, so that nothing turns inside out.
     if (left + right > width && left + right > 0) {
         left = left * width / (left + right);
@@ -100,6 +112,8 @@ void InitNinePatch(SkinQuads* record, int32_t x, int32_t y, int32_t width, int32
         for (int32_t column = 0; column < 3; ++column) {
             if ((flags & 1) && row == 1 && column == 1) continue;
             if (xs[column + 1] <= xs[column] || ys[row + 1] <= ys[row]) continue;
+            if (row == 1 && column == 1 && (flags & 2) && (colour >> 24) == 0xFF)
+                record->opaque = record->count;
             FillPart(&record->quads[record->count++], record->texture, xs[column], ys[row], xs[column + 1],
                      ys[row + 1], us[column], vs[row], us[column + 1], vs[row + 1], colour);
         }
@@ -110,6 +124,7 @@ void InitQuad(SkinQuads* record, int32_t x, int32_t y, int32_t width, int32_t he
               DXLTexture* texture, const kis::Rect& source) {
     record->texture = Resolve(texture);
     record->count = 1;
+    record->opaque = -1;
     FillPart(&record->quads[0], record->texture, float(x), float(y), float(x + width), float(y + height),
              float(source.left), float(source.top), float(source.right), float(source.bottom), colour);
 }
@@ -125,7 +140,7 @@ void InitSkinPiece(SkinQuads* record, int32_t piece, const kis::Rect& rect, uint
         return;
     }
     InitNinePatch(record, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, b.left, b.top,
-                  b.right, b.bottom, colour, 0, kInterfaceTexture, source);
+                  b.right, b.bottom, colour, kOpaqueMiddle[piece] ? 2 : 0, kInterfaceTexture, source);
 }
 
 void DrawSkinQuads(DXLViewer& viewer, SkinQuads& record, float alpha) {
@@ -139,12 +154,22 @@ void DrawSkinQuads(DXLViewer& viewer, SkinQuads& record, float alpha) {
                 saved[i][k] = record.quads[i].v[k].colour;
                 record.quads[i].v[k].colour = ScaleAlpha(saved[i][k], alpha);
             }
-    viewer.SetBlendMode(kBlendAlpha);
     if (record.texture)
         SetCurrentTexture(record.texture);
     else
         ClearCurrentTexture(&viewer);
-    viewer.DrawTexturedQuads(uint32_t(record.count), record.quads);
+    viewer.SetBlendMode(kBlendAlpha);
+    if (fade || record.opaque < 0) {
+        viewer.DrawTexturedQuads(uint32_t(record.count), record.quads);
+    } else {
+        // Blending costs the most per pixel: the large opaque middle goes without it.
+        const uint32_t at = uint32_t(record.opaque);
+        viewer.DrawTexturedQuads(at, record.quads);
+        viewer.DrawTexturedQuads(uint32_t(record.count) - at - 1, record.quads + at + 1);
+        viewer.SetBlendMode(kBlendOpaque);
+        viewer.DrawTexturedQuad(&record.quads[at]);
+        viewer.SetBlendMode(kBlendAlpha);
+    }
     if (fade)
         for (int32_t i = 0; i < record.count; ++i)
             for (int32_t k = 0; k < 4; ++k)
@@ -153,15 +178,55 @@ void DrawSkinQuads(DXLViewer& viewer, SkinQuads& record, float alpha) {
 
 // ---------------------------------------------------------------- text
 
-void DrawSkinText(DXLViewer& viewer, int32_t fontSlot, const char16_t* text, float x, float y,
-                  uint32_t colour) {
-    (void)viewer;
-    KGEFont* font = GetFont(fontSlot);
-    if (!font || !text || !*text) return;
-    const uint32_t old = font->GetColour();
-    font->SetColour(colour);
-    font->DrawTextAt(x, y, text);
-    font->SetColour(old);
+SkinText::SkinText() = default;
+SkinText::~SkinText() = default;
+SkinText::SkinText(SkinText&&) noexcept = default;
+SkinText& SkinText::operator=(SkinText&&) noexcept = default;
+
+void SkinText::Set(int32_t fontSlot, std::u16string_view text, uint32_t flags, int32_t width) {
+    if (fontSlot == slot_ && text == text_ && flags == flags_ && width == width_) return;
+    slot_ = fontSlot;
+    text_ = text;
+    flags_ = flags;
+    width_ = width;
+    stale_ = true;
+}
+
+bool SkinText::Ready() {
+    if (!stale_) return laidOut_ != nullptr;
+    laidOut_.reset();
+    KGEFont* font = GetFont(slot_);
+    if (!font || !font->GetViewer()) return false; // tried again at the next use
+    stale_ = false;
+    if (text_.empty()) return false;
+    KGETextParams params = KGEDefaultTextParams();
+    params.flags = flags_ | kTextColour;
+    params.wrapWidth = width_;
+    KGETextW* made = nullptr;
+    if (Failed(
+            KGECreateText(font->GetViewer(), font, &params, text_.c_str(), kKgeToTerminator, nullptr, &made)))
+        return false;
+    laidOut_.reset(made);
+    return true;
+}
+
+void SkinText::Draw(DXLViewer& viewer, float x, float y, uint32_t colour) {
+    if (!Ready() || (colour >> 24) == 0) return;
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(x, y);
+    viewer.ApplyTransform();
+    laidOut_->SetColor(colour);
+    laidOut_->Draw();
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+int32_t SkinText::Width() {
+    return Ready() ? laidOut_->GetWidth() : 0;
+}
+
+int32_t SkinText::Height() {
+    return Ready() ? laidOut_->GetHeight() : 0;
 }
 
 kis::Rect MeasureSkinText(int32_t fontSlot, const char16_t* text) {
@@ -191,11 +256,10 @@ void WindowSprites::AddSkinFrame(const kis::Rect& source, const SkinBorders& b, 
 void WindowSprites::AddTextLines(int32_t fontSlot, const std::u16string& text, const kis::Rect& rect,
                                  uint32_t colour, bool centre) {
     Element& e = elements_.emplace_back();
-    e.fontSlot = fontSlot;
-    e.text = text;
+    e.isText = true;
+    e.text.Set(fontSlot, text, (centre ? 1u : 0u) | kTextWrap, rect.right - rect.left);
     e.rect = rect;
     e.colour = colour;
-    e.centre = centre;
 }
 
 void WindowSprites::ClearElements() {
@@ -204,26 +268,9 @@ void WindowSprites::ClearElements() {
 
 void WindowSprites::Draw(DXLViewer& viewer, float alpha) {
     for (Element& e : elements_) {
-        if (e.fontSlot < 0) {
+        if (e.isText)
+            e.text.Draw(viewer, float(e.rect.left), float(e.rect.top), ScaleAlpha(e.colour, alpha));
+        else
             DrawSkinQuads(viewer, e.quads, alpha);
-            continue;
-        }
-        KGEFont* font = GetFont(e.fontSlot);
-        if (!font) continue;
-        // One line at a time, so that each can be centred.
-        const int32_t lineHeight = std::max(font->GetHeight(), 1);
-        int32_t y = e.rect.top;
-        size_t start = 0;
-        while (start <= e.text.size()) {
-            size_t end = e.text.find(u'\n', start);
-            if (end == std::u16string::npos) end = e.text.size();
-            const std::u16string line = e.text.substr(start, end - start);
-            int32_t x = e.rect.left;
-            if (e.centre)
-                x += (e.rect.right - e.rect.left - MeasureSkinText(e.fontSlot, line.c_str()).right) / 2;
-            DrawSkinText(viewer, e.fontSlot, line.c_str(), float(x), float(y), ScaleAlpha(e.colour, alpha));
-            y += lineHeight;
-            start = end + 1;
-        }
     }
 }

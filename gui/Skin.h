@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class DXLTexture;
 class KGEFont;
+class KGETextW;
 class Sprite;
 
 // Frames of the "dialogs" sprite, in the order the art lays them out.
@@ -48,6 +50,7 @@ bool GetSkinRect(int32_t piece, kis::Rect* out);
 struct SkinQuads {
     DXLTexture* texture = nullptr; // owned by its library; null draws flat colour
     int32_t count = 0;
+    int32_t opaque = -1; // the quad drawn without blending (an opaque middle), -1 none
     TexturedQuad quads[9] = {};
 };
 
@@ -56,7 +59,9 @@ inline DXLTexture* const kInterfaceTexture = reinterpret_cast<DXLTexture*>(intpt
 
 // Fills nine quads so that the region's borders keep their size and its
 // middle stretches over (x, y, width, height). A texture of
-// kInterfaceTexture is the skin's; flag 1 leaves the middle out.
+// kInterfaceTexture is the skin's; flag 1 leaves the middle out, flag 2 says
+// the middle is opaque (it is then drawn without blending, while the colour
+// is opaque too).
 void InitNinePatch(SkinQuads* record, int32_t x, int32_t y, int32_t width, int32_t height, int32_t left,
                    int32_t top, int32_t right, int32_t bottom, uint32_t colour, uint32_t flags,
                    DXLTexture* texture, const kis::Rect& source);
@@ -71,6 +76,32 @@ void DrawSkinQuads(DXLViewer& viewer, SkinQuads& record, float alpha);
 uint32_t ModulateColour(uint32_t a, uint32_t b);
 // The colour with its alpha multiplied.
 uint32_t ScaleAlpha(uint32_t colour, float alpha);
+
+// A text in a font slot, laid out once (again only when it changes) and
+// drawn in any colour. Without the font it draws nothing and measures 0.
+class SkinText {
+  public:
+    SkinText();
+    ~SkinText();
+    SkinText(SkinText&&) noexcept;
+    SkinText& operator=(SkinText&&) noexcept;
+    // flags: KGETextParams flags (alignment, wrapping at width).
+    void Set(int32_t fontSlot, std::u16string_view text, uint32_t flags = 0, int32_t width = 0);
+    void Draw(DXLViewer& viewer, float x, float y, uint32_t colour);
+    int32_t Width();
+    int32_t Height();
+    const std::u16string& Text() const { return text_; }
+
+  private:
+    bool Ready();
+
+    int32_t slot_ = -1;
+    std::u16string text_;
+    uint32_t flags_ = 0;
+    int32_t width_ = 0;
+    std::unique_ptr<KGETextW> laidOut_;
+    bool stale_ = true;
+};
 
 // A list of skin elements drawn in order: the background of a window or panel.
 class WindowSprites {
@@ -92,17 +123,13 @@ class WindowSprites {
   private:
     struct Element {
         SkinQuads quads;
-        int32_t fontSlot = -1;
-        std::u16string text;
+        bool isText = false;
+        SkinText text;
         kis::Rect rect{0, 0, 0, 0};
         uint32_t colour = 0xFFFFFFFF;
-        bool centre = false;
     };
     std::vector<Element> elements_;
 };
 
-// Draws a line of text in a font slot at (x, y) with the colour (nothing without the font).
-void DrawSkinText(DXLViewer& viewer, int32_t fontSlot, const char16_t* text, float x, float y,
-                  uint32_t colour);
 // The size of a line of text in a font slot (0, 0 without the font).
 kis::Rect MeasureSkinText(int32_t fontSlot, const char16_t* text);

@@ -88,11 +88,12 @@ void SpritesWindow::Draw(DXLViewer& viewer) {
 void SpritesWindow::DrawBackground(DXLViewer& viewer) {
     const float alpha = EffectAlpha();
     sprites_.Draw(viewer, alpha);
-    if (!caption_.empty()) {
-        const kis::Rect size = MeasureSkinText(kCaptionFont, caption_.c_str());
-        const float x = float(captionRect_.left + (captionRect_.right - captionRect_.left - size.right) / 2);
-        const float y = float(captionRect_.top + (captionRect_.bottom - captionRect_.top - size.bottom) / 2);
-        DrawSkinText(viewer, kCaptionFont, caption_.c_str(), x, y, ScaleAlpha(kCaptionColour, alpha));
+    if (!caption_.Text().empty()) {
+        const float x =
+            float(captionRect_.left + (captionRect_.right - captionRect_.left - caption_.Width()) / 2);
+        const float y =
+            float(captionRect_.top + (captionRect_.bottom - captionRect_.top - caption_.Height()) / 2);
+        caption_.Draw(viewer, x, y, ScaleAlpha(kCaptionColour, alpha));
     }
 }
 

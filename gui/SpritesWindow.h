@@ -39,7 +39,7 @@ class SpritesWindow : public DragWindow {
     void AddBackground(int32_t width, int32_t height);
     // The caption bar, centred at the top; the text is drawn in it.
     void AddCaptionFrame(int32_t width);
-    void SetCaptionText(const std::u16string& text) { caption_ = text; }
+    void SetCaptionText(const std::u16string& text) { caption_.Set(kCaptionFont, text); }
     // A button in the bottom row (the row is laid out again, centred).
     ImageButton* AddBottomButton(uint32_t command, const char16_t* text, int32_t width = kBottomButtonWidth);
 
@@ -53,7 +53,7 @@ class SpritesWindow : public DragWindow {
     void LayoutBottomRow();
 
     WindowSprites sprites_;
-    std::u16string caption_;
+    SkinText caption_;
     kis::Rect captionRect_{0, 0, 0, 0};
     std::vector<ImageButton*> bottomRow_; // in the own group
     SpritesWindow* held_ = nullptr;       // the window this one put on hold

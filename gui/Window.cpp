@@ -18,6 +18,7 @@ WindowManager* g_manager = nullptr;
 // A point no control contains: offered to a window the mouse has left so that
 // its controls drop their hover look.
 constexpr int32_t kOutside = INT32_MIN / 4;
+constexpr int32_t kWheelNotch = 120;
 
 } // namespace
 
@@ -97,7 +98,9 @@ bool GameWindow::OnMouseWheel(int32_t x, int32_t y, int32_t delta) {
     (void)x;
     (void)y;
     if (!scrollbar) return false;
-    scrollbar->Scroll(-delta);
+    // A notch is 120; a turn towards the player scrolls down.
+    const int32_t notches = delta / kWheelNotch != 0 ? delta / kWheelNotch : (delta > 0) - (delta < 0);
+    scrollbar->Scroll(-notches);
     return true;
 }
 
@@ -126,6 +129,9 @@ void GameWindow::SetState(uint32_t newState) {
 void GameWindow::OnScreenResize(int32_t, int32_t) {}
 
 bool GameWindow::Update() {
+    for (GameControls* group : groups_)
+        for (int32_t i = 0; i < group->Count(); ++i)
+            group->Get(i)->StepEffect();
     return modal;
 }
 
@@ -277,16 +283,22 @@ WindowManager::WindowManager(DXLViewer* viewer, const DXLLanguage* language)
     : viewer_(viewer), language_(language) {}
 
 WindowManager::~WindowManager() {
+    DeleteAllWindows();
+    digitFonts_.DeleteAll();
+}
+
+void WindowManager::DeleteAllWindows() {
     hintOwner_ = nullptr;
+    hintShown_ = false;
     captured_ = nullptr;
     // Top first: a window may still look at the ones below while it goes.
     while (!stack_.empty()) {
         std::unique_ptr<GameWindow> top = std::move(stack_.back());
         stack_.pop_back();
+        if (top->modal) --modalCount_;
         ClearPointersTo(top.get());
         top.reset();
     }
-    digitFonts_.DeleteAll();
 }
 
 void WindowManager::Push(std::unique_ptr<GameWindow> window) {
@@ -332,10 +344,12 @@ void WindowManager::UpdateHover(int32_t x, int32_t y) {
     GameWindow* found = nullptr;
     for (size_t i = stack_.size(); i-- > 0;) {
         GameWindow* w = stack_[i].get();
-        if (!w->closing && w->HitTest(x, y)) {
+        if (w->closing) continue;
+        if (w->HitTest(x, y)) {
             found = w;
             break;
         }
+        if (w->modal) break; // nothing below a modal window is under the mouse
     }
     if (hovered_ && hovered_ != found && !hovered_->closing) hovered_->OnMouseMove(kOutside, kOutside, 0);
     hovered_ = found;
@@ -484,6 +498,9 @@ void WindowManager::Destroy(GameWindow* window) {
 
 void WindowManager::DeleteClosedWindows() {
     if (dispatchDepth_ > 0) return;
+    for (auto& w : stack_)
+        for (GameControls* group : w->Groups())
+            group->DeleteRemoved();
     for (;;) {
         auto it = std::find_if(stack_.begin(), stack_.end(),
                                [](const auto& w) { return w->closing && !w->Effects(); });

@@ -211,6 +211,11 @@ class WindowManager {
     void Destroy(GameWindow* window);
     // Deletes the closing windows whose effects have ended (not during input).
     void DeleteClosedWindows();
+    // True while input, an update or drawing runs through the windows.
+    bool IsDispatching() const { return dispatchDepth_ > 0; }
+    // Deletes every window now, the top first (at shut-down, before the fonts
+    // and textures the windows draw with go).
+    void DeleteAllWindows();
 
     // ---- hover, capture, hint
     GameWindow* HoveredWindow() const { return hovered_; }
@@ -258,7 +263,8 @@ class WindowManager {
         return spriteWindows_.empty() ? nullptr : spriteWindows_.back();
     }
 
-    // ---- single windows: each sets its pointer and clears it when it goes
+    // ---- single windows (in the stack, which owns them): each sets its
+    // pointer and clears it when it goes; the manager clears it too
     GameWindow* menuWindow = nullptr;
     GameWindow* infoWindow = nullptr;
     GameWindow* warehouseWindow = nullptr;
@@ -277,12 +283,14 @@ class WindowManager {
     void UpdateHover(int32_t x, int32_t y);
     void ClearPointersTo(GameWindow* window);
 
+    // Not owned: the program's viewer and language outlive the manager.
     DXLViewer* viewer_;
     const DXLLanguage* language_;
     std::vector<std::unique_ptr<GameWindow>> stack_;
     std::vector<GameWindow*> offer_; // the stack as an event started, reused
     int32_t modalCount_ = 0;
     int32_t dispatchDepth_ = 0;
+    // Windows and controls of the stack (owned there); cleared before they go.
     GameWindow* hovered_ = nullptr;
     GameButton* captured_ = nullptr;
     GameHint* hintOwner_ = nullptr;
@@ -291,11 +299,12 @@ class WindowManager {
     uint32_t hintStart_ = 0;
     int32_t restX_ = 0, restY_ = 0;
     int32_t mouseX_ = -1, mouseY_ = -1;
+    // Not owned: each installs itself and removes itself before it goes.
     WindowLevel* level_ = nullptr;
     WindowTutorial* tutorial_ = nullptr;
     TextTagCallback tagCallback_ = nullptr;
-    kis::list<DigitalFont> digitFonts_; // owned
-    std::vector<SpritesWindow*> spriteWindows_;
+    kis::list<DigitalFont> digitFonts_;         // owned
+    std::vector<SpritesWindow*> spriteWindows_; // in the stack; each removes itself when it goes
 };
 
 // The program's manager (not owned; installed at start-up, removed before it goes).

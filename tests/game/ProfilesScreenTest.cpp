@@ -1,4 +1,4 @@
-// Profiles on the screen after loading, as a player meets them: F2 opens the
+// Profiles on the screen after loading, as a player meets them: F3 opens the
 // panel, a typed name and Enter make a profile, a click makes one current,
 // Delete deletes the current one; every run is a fresh start of a copy of the
 // built game on the same per-user folder.
@@ -25,7 +25,7 @@ std::string RunScript(const GameCopy& game, const std::string& name, const std::
     // A click skips the logos; the game data is loaded well before 3 s.
     EXPECT_TRUE(
         testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "3000 key down F2\n3100 key up F2\n" +
+                                            "3000 key down F3\n3100 key up F3\n" +
                                                 events));
     std::string output;
     *status = game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output);

@@ -1,5 +1,6 @@
 // The window manager: input routing through the stack, layer orders, hover,
 // capture, hints, cursors and deferred deletion of windows.
+#include "gui/Hint.h"
 #include "gui/Window.h"
 #include "tests/sprites/SpriteTestHost.h"
 
@@ -94,6 +95,11 @@ TEST_F(Routing, InputGoesTopDownAndStopsAtTheFirstTakerOrAModalWindow) {
         EXPECT_EQ(log, c.offered) << c.x;
     }
     EXPECT_EQ(manager.ModalCount(), 1);
+    // Below the modal window no window counts as hovered.
+    EXPECT_TRUE(manager.OnMouseMove(150, 150, 0));
+    EXPECT_EQ(manager.HoveredWindow(), nullptr);
+    EXPECT_TRUE(manager.OnMouseMove(50, 50, 0));
+    EXPECT_EQ(manager.HoveredWindow(), manager.Get(1));
 }
 
 TEST_F(Routing, WithoutAModalWindowAMissReachesNobody) {
@@ -179,6 +185,21 @@ TEST_F(Deletion, AButtonThatDeletesItsWindowDuringItsClickTouchesNoFreedMemory) 
     EXPECT_EQ(manager.HintOwner(), nullptr);
 }
 
+TEST_F(Deletion, AButtonThatRemovesItselfDuringItsClickGoesAfterTheEvent) {
+    ProbeWindow* w = Open(kTagA, false);
+    CallbackButton* b = nullptr;
+    b = w->Controls().Make<CallbackButton>(7, [&] { w->Controls().Remove(b); });
+    manager.OnMouseDown(20, 20, 1);
+    manager.OnMouseUp(20, 20, 1); // the click sound and the tutorial note still use it
+    EXPECT_EQ(w->Controls().Count(), 0);
+    EXPECT_EQ(manager.CapturedControl(), nullptr);
+    // The next press falls on the window itself.
+    log.clear();
+    EXPECT_TRUE(manager.OnMouseDown(20, 20, 1));
+    EXPECT_EQ(manager.CapturedControl(), nullptr);
+    manager.OnMouseUp(20, 20, 1);
+}
+
 TEST_F(Deletion, AWindowThatOpensAnotherAndClosesItselfDuringInput) {
     ProbeWindow* w = Open(kTagA, false);
     w->Controls().Make<CallbackButton>(7, [&] {
@@ -257,6 +278,23 @@ TEST_F(Hints, AHintShowsAfter400MsOfRestAndSmallMovesDoNotRestartTheWait) {
             manager.Update();
             EXPECT_EQ(manager.IsHintShown(), s.shown) << c.name;
         }
+    }
+}
+
+TEST_F(Hints, TheHintStandsBelowItsControlWhereverTheWindowHasMoved) {
+    ProbeWindow* w = Open(kTagA, false, kis::MakeRectWH(0, 0, 200, 200));
+    CallbackButton* b = w->Controls().Make<CallbackButton>(7, [] {});
+    b->rect = kis::MakeRectWH(0, 0, 100, 100);
+    b->SetHint(u"Caption", u"Body");
+    for (const int32_t at : {0, 300}) {
+        w->rect = kis::MakeRectWH(at, at, 200, 200);
+        manager.OnMouseMove(at + 20, at + 20, 0);
+        host.game += WindowManager::kHintDelay;
+        manager.Update();
+        ASSERT_TRUE(manager.IsHintShown()) << at;
+        EXPECT_EQ(b->GetHintWindow()->Box().top, at + 100 + kHintGap) << at;
+        manager.OnMouseMove(at + 150, at + 150, 0); // off the button: the hint goes
+        EXPECT_FALSE(manager.IsHintShown()) << at;
     }
 }
 

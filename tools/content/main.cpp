@@ -7,10 +7,11 @@
 //   Data.dat     the data pack (ids in foundation/DataPackIds.h): a
 //                digit font ('DIGF', id 1, drawn from the texture "digits")
 //                and the game's five rasterised fonts ('FONT', DejaVu faces
-//                at five sizes), then the farm tables ('PROD', 'PLNT',
-//                'BLDN', 'VLNS') from content/farm (FarmSources.h) or the
-//                folder given, then the award table (from content/awards.txt,
-//                see AwardTable.h)
+//                at five sizes), the character descriptions ('CHQR') and
+//                the bonuses ('BONS', LevelChunks.h), then the farm tables
+//                ('PROD', 'PLNT', 'BLDN', 'VLNS') from content/farm
+//                (FarmSources.h) or the folder given, then the award table
+//                (from content/awards.txt, see AwardTable.h)
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
@@ -32,6 +33,7 @@
 #include "text/KGEWinFont.h"
 #include "tools/content/AwardTable.h"
 #include "tools/content/FarmSources.h"
+#include "tools/content/LevelChunks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -137,8 +139,8 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, std:
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
-    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteFarmChunks(*writer, farm) &&
-              WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error);
+    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteLevelChunks(*writer) &&
+              WriteFarmChunks(*writer, farm) && WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;

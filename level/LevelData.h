@@ -1,0 +1,34 @@
+#pragma once
+// The level's game data from the data pack: the character descriptions
+// ('CHQR') and the bonus table ('BONS'), read once while the game data loads
+// and kept for the whole run.
+//
+// The program registers the two loading stages with the shell in the pack's
+// order ('CHQR' after the fonts, 'BONS' after the level table).
+
+#include "app/GameDataLoader.h"
+#include "level/Bonuses.h"
+#include "level/GameCharacter.h"
+
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+struct LevelGameData {
+    std::vector<std::unique_ptr<GameCharacter>> characters;
+    Bonuses bonuses;
+};
+
+// The loaded data; empty until the stages have run.
+LevelGameData& GetLevelGameData();
+void FreeLevelGameData();
+
+// The stages for RegisterGameDataStage.
+GameDataStage CharactersStage();
+GameDataStage BonusesStage();
+
+// Reads a whole chunk of at most maxSize bytes from the reader (the stages'
+// common first step); false for a missing or larger chunk or a read fault.
+bool ReadWholeChunk(kis::DataFileReaderW* reader, uint32_t id, uint32_t subId, size_t maxSize,
+                    std::vector<uint8_t>* out);

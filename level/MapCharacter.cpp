@@ -1,0 +1,585 @@
+#include "level/MapCharacter.h"
+
+#include "foundation/Ident.h"
+#include "level/Economy.h"
+#include "level/LevelServices.h"
+#include "sprites/Sprite.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numbers>
+
+namespace {
+
+GameAnimation* FindAnimation(uint32_t nameId) {
+    SpriteLibraries* libraries = GetSpriteLibraries();
+    return libraries && nameId ? libraries->animations.Find(nameId) : nullptr;
+}
+
+// A texture of any sprite library by name.
+DXLTexture* FindLevelTexture(const char16_t* name) {
+    if (!name || !name[0] || !GetSpriteLibraries()) return nullptr;
+    for (int32_t n = 1; n < kSpriteLibrarySlots; ++n) {
+        SpriteLibrary* library = GetLibrary(n);
+        if (DXLTexture* texture = library ? library->FindTexture(name) : nullptr) return texture;
+    }
+    return nullptr;
+}
+
+bool Refuse(std::string* why, std::string text) {
+    if (why) *why = std::move(text);
+    return false;
+}
+
+std::map<uint32_t, PlayerJobLoader>& PlayerJobLoaders() {
+    static std::map<uint32_t, PlayerJobLoader> loaders;
+    return loaders;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- MapCharacter
+
+MapCharacter::MapCharacter(LevelMap* map, const GameCharacter* description, int32_t kind,
+                           const char16_t* animation, int32_t third, float x, float y, int32_t ownerPoint)
+    : DynObject(map, ownerPoint), description_(description) {
+    x_ = x;
+    y_ = y;
+    walk_.targetX = x;
+    walk_.targetY = y;
+    // Not a virtual call from here: the subclass is not built yet, so the
+    // first animation is always the base's choice.
+    MapCharacter::SetAnimation(kind, animation, third);
+}
+
+MapCharacter::~MapCharacter() {
+    StopWalk();
+    DeleteAllJobs();
+}
+
+void MapCharacter::SetAnimation(int32_t kind, const char16_t* name, int32_t third) {
+    animKind_ = kind;
+    SetMirrored(third != 0);
+    if (name && name[0]) {
+        PlayNamedAnimation(name, -1, -1);
+    } else {
+        PlayAnimation(kind, third != 0);
+    }
+}
+
+void MapCharacter::SetAnimationName(const char16_t* name) {
+    std::fill(std::begin(animName_), std::end(animName_), u'\0');
+    for (size_t i = 0; name && i + 1 < std::size(animName_) && name[i]; ++i)
+        animName_[i] = name[i];
+}
+
+void MapCharacter::PlayAnimation(int32_t kind, bool mirrored) {
+    animKind_ = kind;
+    SetMirrored(mirrored);
+    animNameId_ = 0;
+    const char16_t* standing = description_ ? description_->GetAnimationName(kind, 0) : nullptr;
+    SetAnimationName(standing);
+    animTime_ = 0;
+    timeLeft_ = -1;
+    RestartTrack();
+}
+
+void MapCharacter::PlayNamedAnimation(const char16_t* name, int32_t variant, int32_t duration) {
+    SetAnimationName(name);
+    animNameId_ = kis::NameId(animName_);
+    if (variant >= 0) variant_ = variant;
+    animTime_ = 0;
+    if (duration == -2) {
+        timeLeft_ = int32_t(std::min<uint32_t>(AnimationLength(animNameId_, variant_), INT32_MAX));
+    } else {
+        timeLeft_ = std::max(duration, -1);
+    }
+    RestartTrack();
+}
+
+void MapCharacter::RestartTrack() {
+    // A loaded animation may be known by its id only.
+    const uint32_t nameId = animNameId_ ? animNameId_ : animName_[0] ? kis::NameId(animName_) : 0;
+    GameAnimation* animation = nullptr;
+    if (description_) {
+        // The description's own animations are looked up once for all its figures.
+        description_->LoadAnimations();
+        animation = description_->FindKindAnimation(animKind_, nameId);
+    }
+    track_.Play(animation ? animation : FindAnimation(nameId), variant_);
+    track_.kind = animKind_;
+    if (animTime_) track_.Update(animTime_);
+}
+
+void MapCharacter::SwitchAnimationKind(int32_t kind) {
+    const uint32_t time = animTime_;
+    const int32_t left = timeLeft_;
+    const uint32_t nameId = animNameId_;
+    animKind_ = kind;
+    if (nameId == 0) {
+        const char16_t* standing = description_ ? description_->GetAnimationName(kind, 0) : nullptr;
+        SetAnimationName(standing);
+    }
+    animTime_ = time;
+    timeLeft_ = left;
+    RestartTrack();
+}
+
+uint32_t MapCharacter::AnimationLength(uint32_t nameId, int32_t variant) const {
+    const GameAnimation* animation = FindAnimation(nameId);
+    const AnimationVariant* v = animation && animation->VariantCount() > 0
+                                    ? animation->GetVariant(variant % animation->VariantCount())
+                                    : nullptr;
+    return v ? v->Length() : 0;
+}
+
+void MapCharacter::OnAddedToLevel() {
+    if (shadow_ || !description_) return;
+    if (DXLTexture* texture = FindLevelTexture(description_->shadowTexture.data()))
+        shadow_ = std::make_unique<MapShadow>(texture, description_->shadowDx, description_->shadowDy,
+                                              description_->shadowOpacity);
+}
+
+void MapCharacter::OnRemovedFromLevel() {
+    shadow_.reset();
+}
+
+void MapCharacter::Draw(DXLViewer& viewer) {
+    DXLMatrix saved;
+    const uint32_t colour = BeginDraw(viewer, 0xFFFFFFFF, &saved);
+    if (shadow_) {
+        shadow_->SetAlpha(float(colour >> 24) / 255.0f);
+        shadow_->Draw(viewer, 0.0f, 0.0f);
+    }
+    DrawAnimation(viewer, colour);
+    EndDraw(viewer, saved);
+}
+
+void MapCharacter::DrawAnimation(DXLViewer& viewer, uint32_t colour) {
+    track_.colour = colour;
+    DrawAttachedAnimation(viewer, nullptr, track_, true, highlighted_);
+}
+
+void MapCharacter::AdvanceAnimation(uint32_t ms) {
+    animTime_ += ms;
+    track_.Update(ms);
+    if (timeLeft_ > 0) timeLeft_ = timeLeft_ > int32_t(ms) ? timeLeft_ - int32_t(ms) : 0;
+}
+
+void MapCharacter::Update(uint32_t ms) {
+    UpdateJob(ms);
+    StepWalk(ms);
+    AdvanceAnimation(ms);
+}
+
+void MapCharacter::UpdateJob(uint32_t ms) {
+    // Finished jobs go first: a stopped job waits here for its deletion.
+    for (size_t i = 0; i < jobs_.size();) {
+        if (jobs_[i]->IsFinished()) {
+            DeleteJob(jobs_[i].get());
+        } else {
+            ++i;
+        }
+    }
+    if (!current_) {
+        if (jobs_.empty()) {
+            Idle();
+            return;
+        }
+        current_ = jobs_.front().get();
+    }
+    Job* job = current_;
+    job->Update(ms);
+    if (job->IsFinished()) {
+        const bool wasAnimating = animNameId_ != 0 && !walk_.active;
+        DeleteJob(job);
+        if (wasAnimating) PlayAnimation(animKind_, IsMirrored());
+        if (jobs_.empty()) Idle();
+    }
+}
+
+Job* MapCharacter::AddJob(std::unique_ptr<Job> job) {
+    if (!job) return nullptr;
+    if (!jobs_.empty() && jobs_.back()->JobId() == JOBID_GOTO) DeleteJob(jobs_.back().get());
+    if (jobs_.size() >= kMaxJobs) {
+        job->Release(); // a reservation goes back before the job does
+        return nullptr;
+    }
+    jobs_.push_back(std::move(job));
+    OnJobsChanged();
+    return jobs_.back().get();
+}
+
+void MapCharacter::ClearCurrentJob(const Job* job) {
+    if (current_ == job) current_ = nullptr;
+}
+
+void MapCharacter::DeleteJob(Job* job) {
+    auto it = std::find_if(jobs_.begin(), jobs_.end(), [&](const auto& p) { return p.get() == job; });
+    if (it == jobs_.end()) return;
+    if (current_ == job) {
+        // The walk or animation it started ends with it.
+        if (job->State() == JobState::Walking) StopWalk();
+        current_ = nullptr;
+    }
+    std::unique_ptr<Job> gone = std::move(*it);
+    jobs_.erase(it);
+    gone.reset();
+    OnJobsChanged();
+}
+
+void MapCharacter::DeleteAllJobs() {
+    current_ = nullptr;
+    // Newest first, each out of the queue before it goes.
+    while (!jobs_.empty()) {
+        std::unique_ptr<Job> gone = std::move(jobs_.back());
+        jobs_.pop_back();
+    }
+}
+
+void MapCharacter::MoveJob(int32_t from, int32_t to) {
+    const int32_t n = JobCount();
+    if (from < 0 || from >= n || to < 0 || to >= n || from == to) return;
+    auto job = std::move(jobs_[size_t(from)]);
+    jobs_.erase(jobs_.begin() + from);
+    jobs_.insert(jobs_.begin() + to, std::move(job));
+}
+
+// ---------------------------------------------------------------- walking
+
+void MapCharacter::StartWalk(float x, float y, bool straight, float pixelsPerTick,
+                             const char16_t* walkAnimation) {
+    StopWalk();
+    walk_.active = true;
+    walk_.straight = straight;
+    walk_.targetX = x;
+    walk_.targetY = y;
+    walk_.speed = pixelsPerTick;
+    walk_.points.clear();
+    walk_.next = 0;
+    const char16_t* walkName = walkAnimation;
+    if (!walkName && description_) walkName = description_->GetWalkAnimationName(animKind_);
+    if (walkName) PlayNamedAnimation(walkName, -1, -1);
+    FaceTowards(x - x_, y - y_);
+    RequestRoute();
+}
+
+void MapCharacter::RequestRoute() {
+    shpf::PathFinder* finder = Services() ? Services()->PathFinder() : nullptr;
+    walk_.points.clear();
+    walk_.next = 0;
+    if (walk_.straight || !finder || !description_) {
+        walk_.points.push_back({int16_t(std::lround(walk_.targetX)), int16_t(std::lround(walk_.targetY))});
+        walk_.routeId = 0;
+        return;
+    }
+    walk_.revision = finder->Revision();
+    walk_.routeId = finder->RequestRoute(int32_t(std::lround(x_)), int32_t(std::lround(y_)),
+                                         int32_t(std::lround(walk_.targetX)),
+                                         int32_t(std::lround(walk_.targetY)), description_->clearanceClass);
+    if (walk_.routeId == 0) {
+        // An unknown clearance class: the walk goes straight.
+        walk_.points.push_back({int16_t(std::lround(walk_.targetX)), int16_t(std::lround(walk_.targetY))});
+    }
+}
+
+void MapCharacter::StopWalk() {
+    if (!walk_.active) return;
+    shpf::PathFinder* finder = Services() ? Services()->PathFinder() : nullptr;
+    if (finder && walk_.routeId) finder->CancelRoute(walk_.routeId);
+    walk_.active = false;
+    walk_.routeId = 0;
+    walk_.points.clear();
+    walk_.next = 0;
+    if (animNameId_ != 0 && timeLeft_ < 0) PlayAnimation(animKind_, IsMirrored());
+}
+
+void MapCharacter::FaceTowards(float dx, float dy) {
+    if (!description_ || (dx == 0.0f && dy == 0.0f)) return;
+    // Variants are directions spread evenly in turning order from facing
+    // down the screen (down, right, up, left for four); the art of a
+    // direction may be its mirror's, drawn flipped.
+    const uint32_t n = std::max<uint32_t>(description_->variantCount, 1);
+    double angle = std::atan2(double(dx), double(dy)); // 0 down, pi/2 right
+    if (angle < 0) angle += 2 * std::numbers::pi;
+    const int32_t variant = int32_t(std::lround(angle / (2 * std::numbers::pi / n))) % int32_t(n);
+    if (variant == variant_) return;
+    variant_ = variant;
+    RestartTrack();
+}
+
+void MapCharacter::StepWalk(uint32_t ms) {
+    if (!walk_.active) return;
+    shpf::PathFinder* finder = Services() ? Services()->PathFinder() : nullptr;
+    if (walk_.routeId) {
+        if (!finder) {
+            walk_.routeId = 0;
+            walk_.points.push_back(
+                {int16_t(std::lround(walk_.targetX)), int16_t(std::lround(walk_.targetY))});
+        } else {
+            std::vector<shpf::_PATHPOINT> points;
+            const shpf::RouteStatus status = finder->GetRoute(walk_.routeId, &points);
+            if (status == shpf::RouteStatus::Pending) return;
+            walk_.routeId = 0;
+            const bool reaches = status == shpf::RouteStatus::Found;
+            if (status == shpf::RouteStatus::Unknown || status == shpf::RouteStatus::Failed ||
+                points.empty() || (!reaches && current_ && !current_->AcceptsPath(false))) {
+                // Nowhere to go: the walk ends where the walker stands.
+                StopWalk();
+                return;
+            }
+            walk_.points = std::move(points);
+            walk_.next = walk_.points.size() > 1 ? 1 : 0;
+        }
+    } else if (finder && !walk_.straight && noRerouteCount <= 0 && finder->Revision() != walk_.revision) {
+        // The obstacles changed: a route that now runs into one is found again.
+        walk_.revision = finder->Revision();
+        std::span<const shpf::_PATHPOINT> rest(walk_.points.data() + walk_.next,
+                                               walk_.points.size() - walk_.next);
+        if (!description_ || !finder->IsRouteFree(description_->clearanceClass, int32_t(std::lround(x_)),
+                                                  int32_t(std::lround(y_)), rest)) {
+            RequestRoute();
+            return;
+        }
+    }
+
+    float budget = walk_.speed * float(ms) / float(kTickMs);
+    while (walk_.next < walk_.points.size()) {
+        const bool last = walk_.next + 1 == walk_.points.size();
+        // The last waypoint is the exact target, not its rounded cell.
+        const float px = last ? walk_.targetX : float(walk_.points[walk_.next].x);
+        const float py = last ? walk_.targetY : float(walk_.points[walk_.next].y);
+        const float dx = px - x_, dy = py - y_;
+        const float distance = std::sqrt(dx * dx + dy * dy);
+        if (distance > budget) {
+            if (budget <= 0.0f) return;
+            FaceTowards(dx, dy);
+            MoveTo(x_ + dx / distance * budget, y_ + dy / distance * budget);
+            return;
+        }
+        if (distance > 0.0f) FaceTowards(dx, dy);
+        MoveTo(px, py);
+        budget -= distance;
+        ++walk_.next;
+    }
+    StopWalk();
+}
+
+// ---------------------------------------------------------------- save and load
+
+void MapCharacter::FillSaveRecord(uint8_t* block) const {
+    PutU32(block, 0, uint32_t(kBlockSize));
+    PutU32(block, 4, CharacterId());
+    PutF32(block, 8, x_);
+    PutF32(block, 12, y_);
+    PutI32(block, 16, animKind_);
+    PutU32(block, 20, animNameId_);
+    PutI32(block, 24, variant_);
+    PutU32(block, 28, animTime_);
+    PutI32(block, 32, timeLeft_);
+    PutU32(block, 36, flags_ & (kMirrored | kOnLevel | kHidden));
+    PutI32(block, 40, layer_);
+    PutF32(block, 44, sizeFactor_);
+    PutF32(block, 48, alpha_);
+    PutI32(block, 52, offsetX_);
+    PutI32(block, 56, offsetY_);
+    PutF32(block, 60, walk_.targetX);
+    PutF32(block, 64, walk_.targetY);
+}
+
+bool MapCharacter::SaveState(RecordWriter& writer) const {
+    uint32_t saved = 0;
+    for (const auto& job : jobs_)
+        saved += job->IsFinished() ? 0 : 1;
+    if (saved > kMaxJobs) return false;
+
+    const size_t at = writer.Size();
+    writer.Alloc(kBlockSize);
+    FillSaveRecord(writer.At(at));
+    JobSaveContext context;
+    int32_t currentIndex = -1;
+    for (const auto& job : jobs_) {
+        if (job->IsFinished()) continue;
+        if (job.get() == current_) currentIndex = int32_t(context.count);
+        if (!job->Save(context, writer)) return false;
+    }
+    uint8_t* block = writer.At(at);
+    PutU32(block, 68, currentIndex >= 0 ? current_->JobId() : 0);
+    PutI32(block, 72, currentIndex);
+    PutU32(block, 96, context.count);
+    return true;
+}
+
+bool MapCharacter::LoadJobs(RecordReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,
+                            std::string* why) {
+    std::vector<std::unique_ptr<Job>> loaded;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* head = reader.Peek(Job::kHeadSize);
+        if (!head) return Refuse(why, "job record " + std::to_string(i) + " is cut short");
+        const uint32_t size = U32At(head, 0);
+        const uint32_t jobId = U32At(head, 4);
+        if (size < Job::kHeadSize || size > reader.Left())
+            return Refuse(why, "job record " + std::to_string(i) + " has size " + std::to_string(size));
+        const uint8_t* record = reader.ReadPtr(size);
+        std::unique_ptr<Job> job = CreateJobFromRecord(jobId, record, size);
+        if (!job) {
+            const char* name = JobIdName(jobId);
+            return Refuse(why, name ? std::string("the record of job JOBID_") + name + " does not fit"
+                                    : "unknown JOBID " + std::to_string(jobId));
+        }
+        loaded.push_back(std::move(job));
+    }
+    *jobs = std::move(loaded);
+    return true;
+}
+
+std::unique_ptr<Job> MapCharacter::CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) {
+    if (jobId == JOBID_GOTO) return Job_GoTo::Load(this, record, size);
+    if (IsAnimationJobId(jobId)) return LoadAnimationJob(this, record, size);
+    return nullptr;
+}
+
+bool MapCharacter::LoadState(RecordReader& reader, std::string* why) {
+    const uint8_t* block = reader.ReadPtr(kBlockSize);
+    if (!block) return Refuse(why, "the character block is cut short");
+    if (U32At(block, 0) != kBlockSize) return Refuse(why, "the character block's size is not 132");
+    if (U32At(block, 4) != CharacterId()) return Refuse(why, "the block is another character's");
+    const float x = F32At(block, 8), y = F32At(block, 12);
+    const float size = F32At(block, 44), alpha = F32At(block, 48);
+    const float walkX = F32At(block, 60), walkY = F32At(block, 64);
+    for (float f : {x, y, size, alpha, walkX, walkY}) {
+        if (!std::isfinite(f) || std::fabs(f) > 1e6f)
+            return Refuse(why, "a position or factor is not a number");
+    }
+    const int32_t kind = I32At(block, 16);
+    const int32_t variant = I32At(block, 24);
+    const int32_t timeLeft = I32At(block, 32);
+    const uint32_t flags = U32At(block, 36);
+    const int32_t layer = I32At(block, 40);
+    const int32_t currentIndex = I32At(block, 72);
+    const uint32_t count = U32At(block, 96);
+    const uint32_t kinds = description_ ? uint32_t(description_->kinds.size()) : 1;
+    const uint32_t variants = description_ ? description_->variantCount : 1;
+    if (kind < 0 || uint32_t(kind) >= kinds || variant < 0 || uint32_t(variant) >= variants ||
+        timeLeft < -1 || flags > 7 || layer < -1 || layer >= kLayerCount)
+        return Refuse(why, "an animation, flag or layer field is out of range");
+    if (count > kMaxJobs) return Refuse(why, "job count " + std::to_string(count) + " over 32");
+    // Every record is at least a head: a count the bytes cannot hold is
+    // refused before any job is built.
+    if (size_t(count) * Job::kHeadSize > reader.Left()) return Refuse(why, "the job records are cut short");
+    if (currentIndex < -1 || currentIndex >= int32_t(count))
+        return Refuse(why, "the current job is not queued");
+
+    std::vector<std::unique_ptr<Job>> jobs;
+    if (!LoadJobs(reader, count, &jobs, why)) return false;
+    if (currentIndex >= 0 && jobs[size_t(currentIndex)]->JobId() != U32At(block, 68))
+        return Refuse(why, "the current JOBID differs from its record");
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        if (jobs[i]->Progress().running && int32_t(i) != currentIndex)
+            return Refuse(why, "a job that is not current was running");
+    }
+    int64_t reserved = 0;
+    for (const auto& job : jobs)
+        reserved += job->LoadedReservation();
+    LevelServices* services = Services();
+    if (reserved > 0 && (!services || reserved > services->Money().Get()))
+        return Refuse(why, "the jobs hold more money than the level has");
+    if (!ApplyLoadedState(block)) return Refuse(why, "the character's own fields are refused");
+
+    // Accepted: nothing can fail from here.
+    StopWalk();
+    DeleteAllJobs();
+    x_ = x;
+    y_ = y;
+    animKind_ = kind;
+    animNameId_ = U32At(block, 20);
+    SetAnimationName(nullptr);
+    if (animNameId_ == 0 && description_) SetAnimationName(description_->GetAnimationName(kind, 0));
+    for (const auto& k : description_ ? description_->kinds : std::vector<GameCharacter::AnimationKind>{}) {
+        if (animNameId_ && kis::NameId(k.standing.data()) == animNameId_) SetAnimationName(k.standing.data());
+        if (animNameId_ && kis::NameId(k.walk.data()) == animNameId_) SetAnimationName(k.walk.data());
+    }
+    variant_ = variant;
+    animTime_ = U32At(block, 28);
+    timeLeft_ = timeLeft;
+    RestartTrack();
+    const bool onLevel = (flags & kOnLevel) != 0;
+    flags_ = (flags_ & ~uint32_t(kMirrored | kHidden)) | (flags & (kMirrored | kHidden));
+    if (onLevel && layer >= 0) {
+        AddToLevel(layer);
+    } else {
+        RemoveFromLevel();
+    }
+    sizeFactor_ = size;
+    alpha_ = alpha;
+    offsetX_ = I32At(block, 52);
+    offsetY_ = I32At(block, 56);
+    walk_.targetX = walkX;
+    walk_.targetY = walkY;
+    jobs_ = std::move(jobs);
+    for (auto& job : jobs_)
+        job->ReserveLoaded();
+    current_ = currentIndex >= 0 ? jobs_[size_t(currentIndex)].get() : nullptr;
+    OnJobsChanged();
+    return true;
+}
+
+// ---------------------------------------------------------------- MapPlayer
+
+MapPlayer::MapPlayer(LevelMap* map, const GameCharacter* description, float x, float y)
+    : MapCharacter(map, description, 0, nullptr, 0, x, y, -1) {}
+
+void MapPlayer::Idle() {
+    if (!sideStepRequested_ || IsWalking()) return;
+    sideStepRequested_ = false;
+    float cx = x_, cy = y_;
+    if (Services()) Services()->ScreenCentre(&cx, &cy);
+    const float dx = cx >= x_ ? kSideStepX : -kSideStepX;
+    StartWalk(x_ + dx, y_ + kSideStepY, false, kSideStepSpeed, nullptr);
+}
+
+void MapPlayer::UpdateJob(uint32_t ms) {
+    // The tutorial may hold the farmer before a job is taken up.
+    if (!current_ && !jobs_.empty()) {
+        LevelServices* services = Services();
+        if (services && !services->TutorialAllows(kTutorialActionTakeJob, 0, 0)) return;
+    }
+    MapCharacter::UpdateJob(ms);
+}
+
+std::unique_ptr<Job> MapPlayer::CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) {
+    // The farm's jobs through their loaders; the walk and the animation jobs
+    // every character knows through the base.
+    const PlayerJobLoader loader = GetPlayerJobLoader(jobId);
+    return loader ? loader(this, record, size) : MapCharacter::CreateJobFromRecord(jobId, record, size);
+}
+
+void MapPlayer::FillSaveRecord(uint8_t* block) const {
+    MapCharacter::FillSaveRecord(block);
+    PutU32(block, 100, sideStepRequested_ ? 1 : 0);
+}
+
+bool MapPlayer::ApplyLoadedState(const uint8_t* block) {
+    const uint32_t sideStep = U32At(block, 100);
+    if (sideStep > 1) return false;
+    sideStepRequested_ = sideStep != 0;
+    return true;
+}
+
+void SetPlayerJobLoader(uint32_t jobId, PlayerJobLoader loader) {
+    if (loader) {
+        PlayerJobLoaders()[jobId] = loader;
+    } else {
+        PlayerJobLoaders().erase(jobId);
+    }
+}
+
+PlayerJobLoader GetPlayerJobLoader(uint32_t jobId) {
+    auto it = PlayerJobLoaders().find(jobId);
+    return it == PlayerJobLoaders().end() ? nullptr : it->second;
+}
+
+void ClearPlayerJobLoaders() {
+    PlayerJobLoaders().clear();
+}

@@ -1,0 +1,207 @@
+#pragma once
+// Characters on the level map: a figure that walks routes, plays animations
+// and carries out a queue of jobs, and the farmer who is one of them.
+//
+// A character is saved as a 132-byte block followed by its queued jobs:
+//   0 u32 size 132, 4 character id, 8 f32 x, 12 f32 y, 16 animation kind,
+//   20 animation name id (0 standing), 24 variant, 28 animation time ms,
+//   32 i32 time left (-1 endless), 36 flags (bit 0 mirrored, 1 on the level,
+//   2 hidden), 40 layer, 44 f32 size factor, 48 f32 alpha, 52 and 56 i32
+//   draw offset, 60 and 64 f32 walk target, 68 current JOBID, 72 i32 its
+//   index among the saved jobs (-1 none), 76-95 reserved, 96 job record
+//   count (at most 32), 100-131 the subclass's own.
+
+#include "level/GameCharacter.h"
+#include "level/Job.h"
+#include "level/MapObject.h"
+#include "level/MapShadow.h"
+#include "pathfinding/PathFinder.h"
+#include "sprites/GameAnimation.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class MapCharacter : public DynObject {
+  public:
+    static constexpr size_t kBlockSize = 132;
+    static constexpr size_t kSubclassOffset = 100;
+    static constexpr uint32_t kMaxJobs = 32;
+    // The simulation tick that walk speeds are given for.
+    static constexpr uint32_t kTickMs = 10;
+
+    // description: the character's description (owned by the game data);
+    // kind and animation: the first animation (null name: the kind's
+    // standing one); third: passed to SetAnimation (the sheep give their
+    // rack's mirrored flag).
+    MapCharacter(LevelMap* map, const GameCharacter* description, int32_t kind, const char16_t* animation,
+                 int32_t third, float x, float y, int32_t ownerPoint);
+    // Deletes the jobs first, while the character and its level are whole.
+    ~MapCharacter() override;
+
+    // The shadow comes with the level and goes with it.
+    void OnAddedToLevel() override;
+    void OnRemovedFromLevel() override;
+    // The shadow, then the animation, at the character's place.
+    void Draw(DXLViewer& viewer) override;
+
+    // ---- operations after the DynObject ones, in their fixed order
+    // Draws the current animation frame at the viewer's current transform.
+    virtual void DrawAnimation(DXLViewer& viewer, uint32_t colour);
+    // Called when no job is left.
+    virtual void Idle() {}
+    virtual void AdvanceAnimation(uint32_t ms);
+    // Takes up the next job when none is current and runs the current one.
+    virtual void UpdateJob(uint32_t ms);
+    // Fills the 132-byte block (the subclass adds bytes 100-131).
+    virtual void FillSaveRecord(uint8_t* block) const;
+    // Builds a job from its record by JOBID; null for a JOBID this character
+    // does not know or a record that does not fit.
+    virtual std::unique_ptr<Job> CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size);
+    virtual void SetAnimation(int32_t kind, const char16_t* name, int32_t third);
+    virtual float GetAnimationSpeed() const { return 1.0f; }
+    // One tick: the job, the walk, the animation.
+    virtual void Update(uint32_t ms);
+    virtual void OnJobsChanged() {}
+    // Checks and takes the subclass's bytes 100-131 of a loaded block;
+    // false refuses the load (nothing may have changed then).
+    virtual bool ApplyLoadedState(const uint8_t* block) {
+        (void)block;
+        return true;
+    }
+    // Reads count job records; false (nothing kept) when one is refused.
+    virtual bool LoadJobs(RecordReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,
+                          std::string* why);
+    // Appends a job to the queue, first deleting a walk job queued last (a
+    // new order replaces a walk that nobody waits for). Answers the job, or
+    // null when the queue is full (the job is cancelled and deleted).
+    virtual Job* AddJob(std::unique_ptr<Job> job);
+
+    // ---- save and load
+    // Appends the block and the records of the queued jobs.
+    bool SaveState(RecordWriter& writer) const;
+    // Reads a block and its jobs. Refused (false, why set, the character
+    // unchanged) for a short block, a count past the bytes left, an unknown
+    // JOBID or a record that does not fit its job.
+    bool LoadState(RecordReader& reader, std::string* why = nullptr);
+
+    // ---- jobs
+    int32_t JobCount() const { return int32_t(jobs_.size()); }
+    Job* GetJob(int32_t i) const { return jobs_[size_t(i)].get(); }
+    Job* LastJob() const { return jobs_.empty() ? nullptr : jobs_.back().get(); }
+    uint32_t LastJobId() const { return jobs_.empty() ? 0 : jobs_.back()->JobId(); }
+    Job* CurrentJob() const { return current_; }
+    int32_t CurrentTargetPoint() const { return current_ ? current_->TargetPoint() : -1; }
+    // Clears the current job when it is the given one.
+    void ClearCurrentJob(const Job* job);
+    // Deletes one job of the queue.
+    void DeleteJob(Job* job);
+    void DeleteAllJobs();
+    // Moves a queued job to another place in the queue (the job loaders).
+    void MoveJob(int32_t from, int32_t to);
+    // A positive count keeps the character from being re-routed.
+    int32_t noRerouteCount = 0;
+
+    // ---- walking
+    // Walks to (x, y) at pixelsPerTick; straight skips the path finder.
+    void StartWalk(float x, float y, bool straight, float pixelsPerTick, const char16_t* walkAnimation);
+    void StopWalk();
+    bool IsWalking() const { return walk_.active; }
+    float WalkTargetX() const { return walk_.targetX; }
+    float WalkTargetY() const { return walk_.targetY; }
+    const std::vector<shpf::_PATHPOINT>& Route() const { return walk_.points; }
+
+    // ---- animation
+    // Plays the standing animation of a kind.
+    void PlayAnimation(int32_t kind, bool mirrored);
+    // Plays an animation by name for duration ms (-1 endless, -2 its own
+    // length); variant -1 keeps the current direction.
+    void PlayNamedAnimation(const char16_t* name, int32_t variant, int32_t duration);
+    // Changes the kind and keeps the animation time.
+    void SwitchAnimationKind(int32_t kind);
+    bool AnimationDone() const { return timeLeft_ == 0; }
+    // The length of an animation variant in ms (0 when unknown).
+    virtual uint32_t AnimationLength(uint32_t nameId, int32_t variant) const;
+    // The animation being played (what is drawn); its animation is null
+    // when the sprite pack has none of the name.
+    const AnimationTrack& Track() const { return track_; }
+    const MapShadow* Shadow() const { return shadow_.get(); }
+    const char16_t* GetAnimationName() const { return animName_; }
+    uint32_t AnimationNameId() const { return animNameId_; }
+    int32_t AnimationKind() const { return animKind_; }
+    int32_t Variant() const { return variant_; }
+    uint32_t AnimationTime() const { return animTime_; }
+    int32_t AnimationTimeLeft() const { return timeLeft_; }
+
+    const GameCharacter* Description() const { return description_; }
+    uint32_t CharacterId() const { return description_ ? description_->id : 0; }
+
+  protected:
+    struct Walk {
+        bool active = false;
+        bool straight = false;
+        float targetX = 0.0f, targetY = 0.0f;
+        float speed = 0.0f; // pixels per tick
+        uint32_t routeId = 0;
+        uint32_t revision = 0;
+        std::vector<shpf::_PATHPOINT> points;
+        size_t next = 0;
+    };
+    void StepWalk(uint32_t ms);
+    void RequestRoute();
+    void FaceTowards(float dx, float dy);
+    void SetAnimationName(const char16_t* name);
+    // Starts the track on the current name and variant, at the current time.
+    void RestartTrack();
+
+    const GameCharacter* description_; // owned by the game data
+    std::vector<std::unique_ptr<Job>> jobs_;
+    Job* current_ = nullptr; // one of jobs_
+    Walk walk_;
+    int32_t animKind_ = 0;
+    char16_t animName_[32] = {};
+    uint32_t animNameId_ = 0; // 0: the kind's standing animation
+    int32_t variant_ = 0;
+    uint32_t animTime_ = 0;
+    int32_t timeLeft_ = -1;
+    AnimationTrack track_;
+    std::unique_ptr<MapShadow> shadow_;
+};
+
+// The farmer.
+class MapPlayer : public MapCharacter {
+  public:
+    // The side step: 64 pixels towards the screen centre and 16 down at 128
+    // pixels per second.
+    static constexpr float kSideStepX = 64.0f;
+    static constexpr float kSideStepY = 16.0f;
+    static constexpr float kSideStepSpeed = 1.28f; // per 10-ms tick
+
+    MapPlayer(LevelMap* map, const GameCharacter* description, float x, float y);
+
+    void RequestSideStep() { sideStepRequested_ = true; }
+    bool SideStepRequested() const { return sideStepRequested_; }
+    // The farmer's working speed from the level's player speed tracks; cows
+    // and sheep follow it while they are milked or shorn.
+    void SetAnimationSpeed(float speed) { animationSpeed_ = speed > 0.0f ? speed : 1.0f; }
+    float GetAnimationSpeed() const override { return animationSpeed_; }
+
+    void Idle() override;
+    void UpdateJob(uint32_t ms) override;
+    std::unique_ptr<Job> CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) override;
+    void FillSaveRecord(uint8_t* block) const override;
+    bool ApplyLoadedState(const uint8_t* block) override;
+
+  private:
+    bool sideStepRequested_ = false;
+    float animationSpeed_ = 1.0f;
+};
+
+// The farmer's job loaders, by JOBID: the farm code registers the loader of
+// each of its jobs at start-up; a saved job whose JOBID has no loader is
+// refused.
+using PlayerJobLoader = std::unique_ptr<Job> (*)(MapPlayer* player, const uint8_t* record, size_t size);
+void SetPlayerJobLoader(uint32_t jobId, PlayerJobLoader loader);
+PlayerJobLoader GetPlayerJobLoader(uint32_t jobId);
+void ClearPlayerJobLoaders();

@@ -1,0 +1,46 @@
+#pragma once
+// Map objects that draw one map sprite: the pictures of buildings, plants,
+// nests, a job's icon.
+
+#include "level/MapObject.h"
+
+#include <cstdint>
+#include <memory>
+
+class MapSprite;
+
+class SpriteObject : public MapObject {
+  public:
+    // sprite: owned by its sprite library; kind: the object's kind word
+    // (the farm code tells its objects apart by it).
+    SpriteObject(LevelMap* map, MapSprite* sprite, uint32_t kind, int32_t ownerPoint);
+
+    void Draw(DXLViewer& viewer) override;
+    int32_t Depth() const override;
+
+    // Draws the sprite at the viewer's current transform, the object's
+    // position and effects already applied.
+    virtual void DrawSprite(DXLViewer& viewer, uint32_t colour);
+    virtual void SetScale(float scale) { sizeFactor_ = scale; }
+
+    MapSprite* Sprite() const { return sprite_; }
+    void SetSprite(MapSprite* sprite) { sprite_ = sprite; }
+    int32_t Frame() const { return frame_; }
+    void SetFrame(int32_t frame) { frame_ = frame; }
+    uint32_t Kind() const { return kind_; }
+    uint32_t CreateFlags() const { return createFlags_; }
+    void SetCreateFlags(uint32_t flags) { createFlags_ = flags; }
+    // The colour the sprite is drawn in (its alpha times the object's).
+    uint32_t tint = 0xFFFFFFFF;
+
+  protected:
+    MapSprite* sprite_; // owned by its library
+    uint32_t kind_;
+    uint32_t createFlags_ = 0;
+    int32_t frame_ = 0;
+};
+
+// Makes a sprite object on the map (owned by the map) at (x, y); it enters
+// the level when its owner adds it to a layer.
+SpriteObject* CreateMapObject(LevelMap* map, MapSprite* sprite, uint32_t kind, float x, float y,
+                              uint32_t flags, int32_t ownerPoint, bool mirrored);

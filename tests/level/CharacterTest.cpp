@@ -1,0 +1,476 @@
+#include "foundation/Ident.h"
+#include "level/Economy.h"
+#include "level/Job.h"
+#include "level/LevelServices.h"
+#include "level/MapCharacter.h"
+#include "level/MapObject.h"
+#include "level/SpriteObject.h"
+#include "pathfinding/PathFinder.h"
+#include "platform/Random.h"
+#include "sprites/Sprite.h"
+#include "sprites/SpriteEffect.h"
+#include "tests/support/Damage.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <set>
+
+namespace {
+
+// A level with money, points that can be removed, and a tutorial that may
+// hold the farmer.
+class FakeLevel : public LevelServices {
+  public:
+    MoneyValue money;
+    int32_t reserved = 0;
+    std::set<int32_t> points{0, 1, 2, 3};
+    std::unique_ptr<shpf::PathFinder> finder;
+    bool allowJobs = true;
+    std::vector<uint32_t> events;
+    std::vector<int32_t> clicks;
+
+    MoneyValue& Money() override { return money; }
+    int32_t ReservedMoney() const override { return reserved; }
+    void AddReservedMoney(int32_t delta) override { reserved += delta; }
+    uint32_t LevelTime() const override { return 0; }
+    shpf::PathFinder* PathFinder() override { return finder.get(); }
+    bool PointExists(int32_t index) const override { return points.count(index) != 0; }
+    void ClickPoint(int32_t index) override { clicks.push_back(index); }
+    void ScreenCentre(float* x, float* y) const override { *x = 400, *y = 300; }
+    bool TutorialAllows(uint32_t action, uint32_t, intptr_t) override {
+        return action != kTutorialActionTakeJob || allowJobs;
+    }
+    void TutorialNotify(uint32_t event, intptr_t, intptr_t) override { events.push_back(event); }
+};
+
+GameCharacter Describe(uint32_t id, float speed) {
+    GameCharacter c;
+    c.id = id;
+    c.variantCount = 4;
+    c.walkSpeed = speed;
+    c.kinds.resize(2);
+    c.kinds[0].standing[0] = u's';
+    c.kinds[0].walk[0] = u'w';
+    c.kinds[1].standing[0] = u'c';
+    return c;
+}
+
+// A farmer's job as the farm code would write one: the common 40 bytes and
+// a point index.
+class FakeFarmJob : public Job {
+  public:
+    static constexpr size_t kSize = 44;
+    FakeFarmJob(MapCharacter* owner, int32_t point) : Job(owner, JOBID_WATER) { targetPoint_ = point; }
+    void Update(uint32_t) override { Finish(); }
+    bool Save(JobSaveContext& context, RecordWriter& writer) override {
+        if (IsFinished()) return true;
+        uint8_t* record = BeginSaveRecord(context, writer, kSize);
+        if (!record) return false;
+        SaveProgress(record, false);
+        PutI32(record, 40, targetPoint_);
+        return true;
+    }
+    static std::unique_ptr<Job> Load(MapPlayer* player, const uint8_t* record, size_t size) {
+        if (size != kSize) return nullptr;
+        auto job = std::make_unique<FakeFarmJob>(player, I32At(record, 40));
+        job->LoadHead(record);
+        if (!job->LoadProgress(record)) return nullptr;
+        return job;
+    }
+};
+
+class CharacterTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        level.money.Set(1000);
+        SetPlayerJobLoader(JOBID_WATER, FakeFarmJob::Load);
+    }
+    void TearDown() override { ClearPlayerJobLoaders(); }
+
+    void Run(MapCharacter& c, int ticks) {
+        for (int i = 0; i < ticks; ++i) {
+            if (level.finder) level.finder->Update(100000);
+            c.Update(10);
+        }
+    }
+
+    FakeLevel level;
+    LevelMap map{&level};
+    GameCharacter farmerInfo = Describe(kCharacterFarmer, 2.0f);
+    GameCharacter cowInfo = Describe(kCharacterCow, 1.0f);
+};
+
+TEST_F(CharacterTest, JobRecordsHaveTheirFixedSizes) {
+    MapCharacter cow(&map, &cowInfo, 0, nullptr, 0, 10, 10, -1);
+    struct Case {
+        const char* what;
+        std::unique_ptr<Job> job;
+        size_t size;
+    };
+    Case cases[] = {
+        {"walk", std::make_unique<Job_GoTo>(&cow, 5.0f, 6.0f, 1, 1.5f, 2), Job_GoTo::kRecordSize},
+        {"chicken walk", std::make_unique<Job_GoTo>(&cow, 5.0f, 6.0f, 0, 1.0f, -1, true), 24},
+        {"animation", std::make_unique<Job_Animation>(&cow, JOBID_COWHEADEAT, u"eat", 0, -2), 112},
+        {"farm job", std::make_unique<FakeFarmJob>(&cow, 3), 44},
+    };
+    static_assert(Job::kCommonSize == 40 && Job_GoTo::kRecordSize == 36 && Job_Animation::kRecordSize == 112);
+    for (Case& c : cases) {
+        RecordWriter writer;
+        JobSaveContext context;
+        writer.Alloc(8); // the record need not start the stream
+        ASSERT_TRUE(c.job->Save(context, writer)) << c.what;
+        EXPECT_EQ(writer.Size() - 8, c.size) << c.what;
+        EXPECT_EQ(context.count, 1u) << c.what;
+        EXPECT_EQ(context.first, 8u) << c.what;
+        EXPECT_EQ(U32At(writer.At(8), 0), c.size) << c.what;
+        EXPECT_EQ(U32At(writer.At(8), 4), c.job->JobId()) << c.what;
+    }
+    // A stopped job writes nothing.
+    RecordWriter writer;
+    JobSaveContext context;
+    cases[0].job->Stop();
+    EXPECT_TRUE(cases[0].job->Save(context, writer));
+    EXPECT_EQ(writer.Size(), 0u);
+}
+
+TEST_F(CharacterTest, AddJobDropsAWalkQueuedLast) {
+    MapCharacter cow(&map, &cowInfo, 0, nullptr, 0, 10, 10, -1);
+    cow.AddJob(std::make_unique<Job_GoTo>(&cow, 50.0f, 10.0f));
+    cow.AddJob(std::make_unique<Job_GoTo>(&cow, 60.0f, 10.0f));
+    ASSERT_EQ(cow.JobCount(), 1);
+    float x = 0, y = 0;
+    cow.GetJob(0)->GetPosition(&x, &y);
+    EXPECT_EQ(x, 60.0f);
+    cow.AddJob(std::make_unique<Job_Animation>(&cow, JOBID_COWHEADEAT, u"eat", 0, 100));
+    EXPECT_EQ(cow.JobCount(), 1) << "the trailing walk gave way";
+    EXPECT_EQ(cow.LastJobId(), uint32_t(JOBID_COWHEADEAT));
+    cow.AddJob(std::make_unique<Job_GoTo>(&cow, 70.0f, 10.0f));
+    cow.AddJob(std::make_unique<Job_Animation>(&cow, JOBID_COWHEADYELLING, u"yell", 0, 100));
+    ASSERT_EQ(cow.JobCount(), 2);
+    EXPECT_EQ(cow.GetJob(0)->JobId(), uint32_t(JOBID_COWHEADEAT));
+}
+
+TEST_F(CharacterTest, ReservationsTakeOnlyMoneyThatIsThereAndCancelsGiveItBack) {
+    MapPlayer farmer(&map, &farmerInfo, 100, 100);
+    auto* job = static_cast<FakeFarmJob*>(farmer.AddJob(std::make_unique<FakeFarmJob>(&farmer, 1)));
+    struct Step {
+        const char* what;
+        int32_t reserve; // -1: Release
+        bool ok;
+        int32_t money, held, total;
+    };
+    const Step steps[] = {
+        {"price paid", 300, true, 700, 300, 300},
+        {"more than the level has", 5000, false, 700, 300, 300},
+        {"cancelled", -1, true, 1000, 0, 0},
+        {"below 1 holds nothing", -20, true, 1000, 0, 0},
+        {"exactly all the money", 1000, true, 0, 1000, 1000},
+        {"dropped as spent", 0, true, 0, 0, 0},
+    };
+    for (const Step& s : steps) {
+        const bool ok = s.reserve == -1 ? job->Release() : job->ReserveMoney(s.reserve);
+        EXPECT_EQ(ok, s.ok) << s.what;
+        EXPECT_EQ(level.money.Get(), s.money) << s.what;
+        EXPECT_EQ(job->Reserved(), s.held) << s.what;
+        EXPECT_EQ(level.reserved, s.total) << s.what;
+    }
+    // A finished job keeps its money spent; deleting a character with a
+    // reservation clears the level's reserved total.
+    level.money.Set(500);
+    job->ReserveMoney(200);
+    EXPECT_EQ(level.reserved, 200);
+    auto other = std::make_unique<MapPlayer>(&map, &farmerInfo, 0, 0);
+    other->AddJob(std::make_unique<FakeFarmJob>(&*other, 2))->ReserveMoney(100);
+    EXPECT_EQ(level.reserved, 300);
+    other.reset();
+    EXPECT_EQ(level.reserved, 200);
+    EXPECT_EQ(level.money.Get(), 200);
+    Run(farmer, 1); // the job finishes and is deleted: the money stays spent
+    EXPECT_EQ(farmer.JobCount(), 0);
+    EXPECT_EQ(level.reserved, 0);
+    EXPECT_EQ(level.money.Get(), 200);
+}
+
+TEST_F(CharacterTest, WalksRouteAroundAnObstacleAndArrives) {
+    const uint32_t clearances[] = {4, 8};
+    level.finder = std::make_unique<shpf::PathFinder>(400, 300, clearances);
+    const shpf::_SHAPE wall = shpf::MakeRectangleShape(150, 0, 170, 250);
+    level.finder->SetLevelShapes({&wall, 1});
+    MapPlayer farmer(&map, &farmerInfo, 50, 100);
+    farmer.AddToLevel(1);
+    farmer.AddJob(std::make_unique<Job_GoTo>(&farmer, 300.0f, 100.0f, 0, 1.0f, 2));
+    int ticks = 0;
+    bool crossedBelow = false;
+    while (farmer.JobCount() > 0 && ticks < 2000) {
+        Run(farmer, 1);
+        ++ticks;
+        if (farmer.X() >= 140 && farmer.X() <= 180) {
+            crossedBelow = crossedBelow || farmer.Y() > 250;
+            EXPECT_GT(farmer.Y(), 250 - 1) << "inside the wall at tick " << ticks;
+        }
+    }
+    EXPECT_EQ(farmer.JobCount(), 0);
+    EXPECT_FLOAT_EQ(farmer.X(), 300.0f);
+    EXPECT_FLOAT_EQ(farmer.Y(), 100.0f);
+    EXPECT_TRUE(crossedBelow);
+    // Around the wall is more than 250 + 150 pixels at 2 per tick.
+    EXPECT_GT(ticks, 200);
+    EXPECT_FALSE(farmer.IsWalking());
+    EXPECT_EQ(farmer.AnimationNameId(), 0u) << "standing again";
+}
+
+TEST_F(CharacterTest, AWalkToAPointThatGoesEndsWhereTheWalkerIs) {
+    MapCharacter cow(&map, &cowInfo, 0, nullptr, 0, 0, 0, -1);
+    cow.AddJob(std::make_unique<Job_GoTo>(&cow, 100.0f, 0.0f, 1, 1.0f, 3));
+    Run(cow, 10);
+    EXPECT_TRUE(cow.IsWalking());
+    level.points.erase(3);
+    Run(cow, 1);
+    EXPECT_FALSE(cow.IsWalking());
+    EXPECT_EQ(cow.JobCount(), 0);
+    EXPECT_LT(cow.X(), 20.0f);
+}
+
+TEST_F(CharacterTest, TheTutorialHoldsTheFarmerBeforeAJobAndTheSideStepWalksTowardsTheCentre) {
+    MapPlayer farmer(&map, &farmerInfo, 600, 200);
+    level.allowJobs = false;
+    farmer.AddJob(std::make_unique<Job_GoTo>(&farmer, 700.0f, 200.0f, 1));
+    Run(farmer, 5);
+    EXPECT_EQ(farmer.X(), 600.0f);
+    EXPECT_EQ(farmer.CurrentJob(), nullptr);
+    level.allowJobs = true;
+    Run(farmer, 5);
+    EXPECT_GT(farmer.X(), 600.0f);
+
+    MapPlayer other(&map, &farmerInfo, 600, 200);
+    other.RequestSideStep();
+    Run(other, 200);
+    EXPECT_FALSE(other.SideStepRequested());
+    EXPECT_FLOAT_EQ(other.X(), 600.0f - MapPlayer::kSideStepX) << "the centre (400) is to the left";
+    EXPECT_FLOAT_EQ(other.Y(), 200.0f + MapPlayer::kSideStepY);
+}
+
+TEST_F(CharacterTest, AnimationJobPlaysForItsDurationThenStands) {
+    MapCharacter cow(&map, &cowInfo, 0, nullptr, 0, 0, 0, -1);
+    cow.AddJob(std::make_unique<Job_Animation>(&cow, JOBID_COWHEADEAT, u"cow_eat", 0, 95));
+    Run(cow, 1);
+    EXPECT_EQ(cow.AnimationNameId(), kis::NameId(u"cow_eat"));
+    Run(cow, 9);
+    EXPECT_EQ(cow.JobCount(), 1) << "95 ms not yet over after the first 90";
+    Run(cow, 2);
+    EXPECT_EQ(cow.JobCount(), 0);
+    EXPECT_EQ(cow.AnimationNameId(), 0u);
+}
+
+// Three jobs queued (an animation running, then a farm job, then a walk).
+void FillQueue(MapPlayer& farmer, CharacterTest* test) {
+    (void)test;
+    farmer.AddJob(std::make_unique<Job_Animation>(&farmer, JOBID_SHEEPBLINK, u"blink", 3, 500));
+    Job* water = farmer.AddJob(std::make_unique<FakeFarmJob>(&farmer, 2));
+    water->ReserveMoney(40);
+    water->SetStep(2);
+    farmer.AddJob(std::make_unique<Job_GoTo>(&farmer, 120.0f, 80.0f, 0, 1.25f, 1));
+}
+
+TEST_F(CharacterTest, SavedAndLoadedCharacterSavesTheSameBytes) {
+    MapPlayer farmer(&map, &farmerInfo, 100, 100);
+    farmer.AddToLevel(2);
+    FillQueue(farmer, this);
+    farmer.RequestSideStep();
+    farmer.SetAlpha(0.75f);
+    Run(farmer, 13);
+    ASSERT_EQ(farmer.JobCount(), 3);
+    ASSERT_EQ(farmer.CurrentJob(), farmer.GetJob(0));
+    ASSERT_EQ(farmer.GetJob(0)->State(), JobState::Animating);
+
+    RecordWriter first;
+    ASSERT_TRUE(farmer.SaveState(first));
+    EXPECT_EQ(first.Size(), 132u + 112 + 44 + 36);
+    EXPECT_EQ(U32At(first.At(0), 96), 3u);
+    EXPECT_EQ(U32At(first.At(0), 68), uint32_t(JOBID_SHEEPBLINK));
+    EXPECT_EQ(I32At(first.At(0), 72), 0);
+    EXPECT_EQ(U32At(first.At(0), 100), 1u) << "the side step is still asked for";
+
+    // The level gives the reservations back before the jobs are rebuilt.
+    FakeLevel other;
+    other.money.Set(level.money.Get() + level.reserved);
+    LevelMap otherMap(&other);
+    MapPlayer copy(&otherMap, &farmerInfo, 0, 0);
+    RecordReader reader(first.Bytes());
+    std::string why;
+    ASSERT_TRUE(copy.LoadState(reader, &why)) << why;
+    EXPECT_EQ(reader.Left(), 0u);
+    EXPECT_EQ(other.reserved, 40);
+    EXPECT_EQ(other.money.Get(), level.money.Get());
+    EXPECT_EQ(copy.Layer(), 2);
+
+    RecordWriter second;
+    ASSERT_TRUE(copy.SaveState(second));
+    EXPECT_EQ(second.Bytes(), first.Bytes());
+
+    // Both go on alike.
+    Run(farmer, 60);
+    Run(copy, 60);
+    EXPECT_EQ(farmer.JobCount(), copy.JobCount());
+    EXPECT_FLOAT_EQ(farmer.X(), copy.X());
+    EXPECT_FLOAT_EQ(farmer.Y(), copy.Y());
+}
+
+TEST_F(CharacterTest, BrokenSaveRecordsAreRefusedAndTheCharacterKept) {
+    MapPlayer farmer(&map, &farmerInfo, 100, 100);
+    FillQueue(farmer, this);
+    Run(farmer, 3);
+    RecordWriter good;
+    ASSERT_TRUE(farmer.SaveState(good));
+    const size_t job0 = 132, job1 = 132 + 112, job2 = 132 + 112 + 44;
+
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<uint8_t>&)> damage;
+    };
+    const Case cases[] = {
+        {"shorter than the block", [](auto& b) { b.resize(131); }},
+        {"block size", [](auto& b) { PutU32(b.data(), 0, 128); }},
+        {"another character", [](auto& b) { PutU32(b.data(), 4, 6); }},
+        {"count 33", [](auto& b) { PutU32(b.data(), 96, 33); }},
+        {"count past the bytes", [](auto& b) { PutU32(b.data(), 96, 4); }},
+        {"last record cut", [](auto& b) { b.pop_back(); }},
+        {"record shorter than its head", [=](auto& b) { PutU32(b.data() + job1, 0, 12); }},
+        {"record past the end", [=](auto& b) { PutU32(b.data() + job2, 0, 37); }},
+        {"unknown JOBID", [=](auto& b) { PutU32(b.data() + job1, 4, 77); }},
+        {"JOBID without loader", [=](auto& b) { PutU32(b.data() + job1, 4, JOBID_HARVEST); }},
+        {"walk record of animation size", [=](auto& b) { PutU32(b.data() + job0, 4, JOBID_GOTO); }},
+        {"current index past count", [](auto& b) { PutI32(b.data(), 72, 3); }},
+        {"current JOBID differs", [](auto& b) { PutU32(b.data(), 68, JOBID_GOTO); }},
+        {"progress of another step", [=](auto& b) { PutU32(b.data() + job0, 16, 5); }},
+        {"a queued job running", [=](auto& b) { PutU32(b.data() + job1, 20, 1); }},
+        {"name without end", [=](auto& b) { std::fill_n(b.data() + job0 + 40, 64, uint8_t('a')); }},
+        {"NaN position", [](auto& b) { PutU32(b.data(), 8, 0x7FC00000); }},
+        {"variant 4", [](auto& b) { PutU32(b.data(), 24, 4); }},
+        {"layer 5", [](auto& b) { PutU32(b.data(), 40, 5); }},
+        {"side-step flag 2", [](auto& b) { PutU32(b.data(), 100, 2); }},
+        {"more money held than the level has", [=](auto& b) { PutU32(b.data() + job1, 12, 999999); }},
+    };
+    RecordWriter before;
+    MapPlayer target(&map, &farmerInfo, 5, 5);
+    target.AddJob(std::make_unique<Job_GoTo>(&target, 9.0f, 9.0f));
+    ASSERT_TRUE(target.SaveState(before));
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bad = good.Bytes();
+        c.damage(bad);
+        RecordReader reader(bad);
+        std::string why;
+        EXPECT_FALSE(target.LoadState(reader, &why)) << c.what;
+        EXPECT_FALSE(why.empty()) << c.what;
+        RecordWriter after;
+        ASSERT_TRUE(target.SaveState(after));
+        EXPECT_EQ(after.Bytes(), before.Bytes()) << c.what << ": the character changed";
+    }
+}
+
+TEST_F(CharacterTest, RandomDamageToSaveRecordsIsRefusedOrReadWithinBounds) {
+    MapPlayer farmer(&map, &farmerInfo, 100, 100);
+    FillQueue(farmer, this);
+    Run(farmer, 3);
+    RecordWriter good;
+    ASSERT_TRUE(farmer.SaveState(good));
+    const std::string bytes(good.Bytes().begin(), good.Bytes().end());
+    platform::SeedRand(1919);
+    int accepted = 0;
+    const int rounds = testsupport::ForRounds(3000, 5000, [&](int round) {
+        const std::string damaged = testsupport::Damage(bytes, round);
+        FakeLevel fresh;
+        fresh.money.Set(99999);
+        LevelMap freshMap(&fresh);
+        MapPlayer copy(&freshMap, &farmerInfo, 0, 0);
+        RecordReader reader({reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size()});
+        if (!copy.LoadState(reader)) {
+            EXPECT_EQ(copy.JobCount(), 0);
+            EXPECT_EQ(fresh.reserved, 0);
+            return;
+        }
+        ++accepted;
+        EXPECT_LE(reader.Position(), damaged.size());
+        // The level's reserved total is exactly what the jobs hold, and
+        // what was read runs and saves again.
+        int32_t held = 0;
+        for (int32_t i = 0; i < copy.JobCount(); ++i)
+            held += copy.GetJob(i)->Reserved();
+        EXPECT_EQ(fresh.reserved, held);
+        EXPECT_EQ(fresh.money.Get() + held, 99999);
+        Run(copy, 20);
+        RecordWriter again;
+        EXPECT_TRUE(copy.SaveState(again));
+    });
+    EXPECT_GT(rounds, 100);
+    EXPECT_LT(accepted, rounds);
+}
+
+TEST_F(CharacterTest, AJobsIconGoesWithTheJobAndTheJobsWithTheirCharacter) {
+    MapSprite icon(nullptr, u"icon_water");
+    auto farmer = std::make_unique<MapPlayer>(&map, &farmerInfo, 10, 10);
+    Job* first = farmer->AddJob(std::make_unique<FakeFarmJob>(farmer.get(), 1));
+    Job* second = farmer->AddJob(std::make_unique<FakeFarmJob>(farmer.get(), 2));
+    first->ShowIcon(40, 20, &icon, 1, 0xFFFFFFFF);
+    second->ShowIcon(80, 20, &icon, 2, 0xFFFFFFFF);
+    second->ReserveMoney(100);
+    ASSERT_EQ(map.LayerObjects(0).size(), 2u);
+    EXPECT_EQ(first->Icon()->GetPointIndex(), 1);
+    EXPECT_EQ(first->Icon()->Sprite(), &icon);
+    first->ShowIcon(50, 20, &icon, 1, 0xFF00FF00); // replaces its own
+    EXPECT_EQ(map.LayerObjects(0).size(), 2u);
+    Run(*farmer, 1); // the first job finishes and goes, its icon with it
+    ASSERT_EQ(map.LayerObjects(0).size(), 1u);
+    EXPECT_EQ(map.LayerObjects(0)[0], second->Icon());
+    EXPECT_EQ(level.reserved, 100);
+    farmer.reset();
+    EXPECT_TRUE(map.LayerObjects(0).empty());
+    EXPECT_EQ(level.reserved, 0);
+}
+
+TEST_F(CharacterTest, MapLayersHoldOnlyLiveObjectsInDrawingOrder) {
+    auto a = std::make_unique<MapCharacter>(&map, &cowInfo, 0, nullptr, 0, 0, 50, 1);
+    auto b = std::make_unique<MapCharacter>(&map, &cowInfo, 0, nullptr, 0, 0, 20, -1);
+    auto c = std::make_unique<MapCharacter>(&map, &cowInfo, 0, nullptr, 0, 0, 30, -1);
+    a->AddToLevel(1);
+    b->AddToLevel(1);
+    c->AddToLevel(1);
+    c->SetPosition(0, 30, 0, 25); // its draw offset puts it below a
+    map.SortLayers();
+    const auto& layer = map.LayerObjects(1);
+    ASSERT_EQ(layer.size(), 3u);
+    EXPECT_EQ(layer[0], b.get());
+    EXPECT_EQ(layer[1], a.get());
+    EXPECT_EQ(layer[2], c.get());
+    b.reset();
+    EXPECT_EQ(map.LayerObjects(1).size(), 2u);
+    EXPECT_TRUE(a->OnClick());
+    EXPECT_FALSE(c->OnClick());
+    EXPECT_EQ(level.clicks, std::vector<int32_t>{1});
+
+    // An object sent away goes when its closing effect has run.
+    MapObject* owned = map.Adopt(std::move(a));
+    EXPECT_EQ(MapObject::AddEffect(owned, 100, new SEffect_Wait(250)), 350u);
+    EXPECT_TRUE(owned->HasEffects());
+    map.Update(349);
+    EXPECT_EQ(map.LayerObjects(1).size(), 2u);
+    map.Update(1);
+    EXPECT_EQ(map.LayerObjects(1).size(), 1u);
+    EXPECT_EQ(map.PendingRemovals(), 0u);
+    EXPECT_EQ(MapObject::AddEffect(c.get(), 0, new SEffect_Wait(10)), 0u) << "only objects the map owns";
+    EXPECT_FALSE(c->HasEffects());
+
+    // A character that outlives its map is detached from it.
+    auto lateMap = std::make_unique<LevelMap>(&level);
+    auto late = std::make_unique<MapPlayer>(lateMap.get(), &farmerInfo, 0, 0);
+    late->AddToLevel(0);
+    late->AddJob(std::make_unique<Job_GoTo>(late.get(), 9.0f, 9.0f));
+    Run(*late, 1);
+    lateMap.reset();
+    EXPECT_EQ(late->Map(), nullptr);
+    late.reset();
+}
+
+} // namespace
