@@ -106,7 +106,11 @@ class TextTagSources {
 
     // The farm's tables.
     virtual bool DescribeProduct(uintptr_t /*product*/, TagProduct* /*out*/) const { return false; }
-    virtual int32_t ProductCapacity(uintptr_t /*product*/, int32_t /*warehouseLevel*/) const { return 0; }
+    // The product's warehouse capacity at a warehouse level.
+    virtual bool ProductCapacity(uintptr_t /*product*/, int32_t /*warehouseLevel*/,
+                                 int32_t* /*capacity*/) const {
+        return false;
+    }
     virtual bool DescribePlant(uintptr_t /*plant*/, TagPlant* /*out*/) const { return false; }
     // A plant bed point: its plant type and its stage.
     virtual bool DescribePlantBed(uintptr_t /*bed*/, TagPlant* /*out*/, int32_t* /*stage*/) const {

@@ -576,7 +576,9 @@ class TagExpander {
         case u'W': {
             int32_t level = sources_.LevelRunning() ? sources_.WarehouseLevel() : 1;
             if (!scan_.Form(&level)) return false;
-            ColouredNumber(sources_.ProductCapacity(object, level), scan_.Hex(0));
+            int32_t capacity = 0;
+            if (!sources_.ProductCapacity(object, level, &capacity)) return false;
+            ColouredNumber(capacity, scan_.Hex(0));
             return true;
         }
         default:

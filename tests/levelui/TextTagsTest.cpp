@@ -116,8 +116,9 @@ class FakeSources : public TextTagSources {
             return false;
         return true;
     }
-    int32_t ProductCapacity(uintptr_t product, int32_t level) const override {
-        return product == 1 ? 10 * level : 0;
+    bool ProductCapacity(uintptr_t product, int32_t level, int32_t* capacity) const override {
+        *capacity = 10 * level;
+        return product == 1;
     }
     bool DescribePlant(uintptr_t plant, TagPlant* out) const override {
         if (plant != 10) return false;
@@ -333,15 +334,16 @@ TEST_F(TextTagsTest, TagsThatDoNotFitStayUnexpanded) {
         {"ICON missing_sprite", 0, 0, ""},
         {"ICON awards_check", 0, 0, ""}, // library 1, not 2
         {"COLOR", 0, 0, ""},
-        {"PRODUCT N", kTagContextPlant, 1, ""},    // wrong kind
-        {"PRODUCT N", 0, 1, ""},                   // no kind
-        {"PRODUCT N", kTagContextProduct, 99, ""}, // unknown object
-        {"PRODUCT", kTagContextProduct, 1, ""},    // no mode
-        {"PRODUCT X", kTagContextProduct, 1, ""},  // unknown mode
-        {"PRODUCT NN", kTagContextProduct, 1, ""}, // a mode is one letter
-        {"PRODUCT W", kTagContextProduct, 1, ""},  // no form
-        {"PROFILE", kTagContextProfile, 0, ""},    // no mode letter
-        {"PROFILE N", kTagContextProfile, 5, ""},  // no such profile
+        {"PRODUCT N", kTagContextPlant, 1, ""},     // wrong kind
+        {"PRODUCT N", 0, 1, ""},                    // no kind
+        {"PRODUCT N", kTagContextProduct, 99, ""},  // unknown object
+        {"PRODUCT", kTagContextProduct, 1, ""},     // no mode
+        {"PRODUCT X", kTagContextProduct, 1, ""},   // unknown mode
+        {"PRODUCT NN", kTagContextProduct, 1, ""},  // a mode is one letter
+        {"PRODUCT W", kTagContextProduct, 1, ""},   // no form
+        {"PRODUCT W L", kTagContextProduct, 2, ""}, // no capacity known
+        {"PROFILE", kTagContextProfile, 0, ""},     // no mode letter
+        {"PROFILE N", kTagContextProfile, 5, ""},   // no such profile
         {"PROFILE N", 0, 0, ""},
         {"PLANT N", kTagContextPlant, 11, ""},
         {"PLANT P", kTagContextPlant, 10, ""}, // no form
