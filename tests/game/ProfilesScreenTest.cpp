@@ -22,11 +22,11 @@ namespace {
 std::string RunScript(const GameCopy& game, const std::string& name, const std::string& events, int* status) {
     const std::string script = game.File(name + ".txt");
     const std::string png = game.File(name + ".png");
-    // A click skips the logos; the game data is loaded well before 3 s.
-    EXPECT_TRUE(
-        testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "3000 key down F3\n3100 key up F3\n" +
-                                                events));
+    // A click skips the logos; the game data is loaded well before 4 s.
+    EXPECT_TRUE(testsupport::WriteFileBytes(
+        script, testsupport::AfterLoading("40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                          "3000 key down F3\n3100 key up F3\n" +
+                                          events)));
     std::string output;
     *status = game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output);
     return png;
