@@ -1,5 +1,6 @@
 #include "farm/FarmVillains.h"
 
+#include "farm/FarmResources.h"
 #include "farm/Villains.h"
 #include "level/Records.h"
 #include "level/SaveStream.h"
@@ -14,6 +15,17 @@ bool Refuse(std::string* why, const std::string& text) {
 }
 
 } // namespace
+
+int32_t LoadVillainCrosses(FarmResources* resources) {
+    int32_t found = 0;
+    for (const char16_t* name : {u"villain_cross_1", u"villain_cross_2", u"villain_cross_3"}) {
+        Sprite* sprite = resources ? resources->FindSprite(kLevelLibrary, name) : nullptr;
+        if (!sprite) continue;
+        resources->AcquireSprite(sprite);
+        ++found;
+    }
+    return found;
+}
 
 FarmVillains::FarmVillains(const Setup& setup) : setup_(setup), slots_(setup.places.size(), nullptr) {}
 

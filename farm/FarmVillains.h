@@ -20,9 +20,15 @@
 #include <string>
 #include <vector>
 
+class FarmResources;
 class SaveReader;
 class SaveWriter;
 class VillainTable;
+
+// At a level's load: the three target crosses ("villain_cross_1".."_3" of
+// the level library) have their textures made ready. Answers how many were
+// found.
+int32_t LoadVillainCrosses(FarmResources* resources);
 
 class FarmVillains {
   public:
