@@ -545,7 +545,9 @@ bool Job_Build::Save(JobSaveContext& context, RecordWriter& writer) {
     if (IsFinished()) return true;
     uint8_t* record = BeginSaveRecord(context, writer, kRecordSize);
     if (!record) return false;
-    SaveProgress(record, state_ == JobState::Animating && step_ == 3);
+    // A loaded build waits for its next update to go on animating: it is
+    // still running.
+    SaveProgress(record, step_ == 3 && (state_ == JobState::Animating || progress_.running));
     PutU32(record, 40, point_ ? point_->Index() : uint32_t(targetPoint_));
     return true;
 }
