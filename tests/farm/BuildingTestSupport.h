@@ -248,6 +248,8 @@ struct TestBakeryLevel {
         host.world->money = 500;
         host.world->stock[kWheat] = 6;
         host.world->stock[kEgg] = 3;
+        // The stock changed: the factories look at their ingredients again.
+        RefreshFactoryRecipes(*level);
     }
 
     PointFactory* Bakery() const { return dynamic_cast<PointFactory*>(level->GetPoint(3)); }
