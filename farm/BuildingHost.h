@@ -21,6 +21,7 @@ class ProductList;
 class ProductStock;
 class ProductStockView;
 class Sprite;
+struct GPSDescription;
 struct PRODUCT;
 
 // Sound category of the level's event sounds.
@@ -65,6 +66,8 @@ class BuildingHost {
                                     int32_t awardIndex, int32_t x, int32_t y, uint32_t delay) = 0;
     // A sprite of a library (the job icons); null when absent.
     virtual Sprite* FindSprite(int32_t library, const char16_t* name) = 0;
+    // A particle description by its effect id; null when unknown.
+    virtual const GPSDescription* FindParticle(uint32_t effectId) = 0;
     // The width of a map sprite (the mirrored production animations).
     virtual int32_t SpriteWidth(Sprite* sprite) = 0;
 

@@ -2,6 +2,7 @@
 
 #include "engine/Viewer.h"
 #include "farm/Products.h"
+#include "foundation/Helpers.h"
 #include "foundation/Ident.h"
 #include "level/Economy.h"
 #include "level/GameLevel.h"
@@ -9,6 +10,7 @@
 #include "level/MapCharacter.h"
 #include "level/Records.h"
 #include "level/SaveStream.h"
+#include "sprites/Particles.h"
 #include "sprites/Sprite.h"
 #include "sprites/SpriteEffect.h"
 
@@ -107,6 +109,19 @@ MapBuilding::MapBuilding(LevelMap* map, PointBuilding* point, BuildingHost* host
             animations_.push_back(anim);
         }
     }
+    const int32_t emitters = std::clamp(level->record.emitterCount, 0, kMaxBuildingEmitters);
+    if (emitters > 0) {
+        particles_ = std::make_unique<GPSSpace>();
+        const float scale = point->Type()->header.scale;
+        for (int32_t e = 0; e < emitters; ++e) {
+            const BuildingEmitter& entry = level->record.emitters[e];
+            const GPSDescription* description = host->FindParticle(entry.effectId);
+            if (!description) continue;
+            const float ex = float(kis::Round(float(entry.x) * scale));
+            const float ey = float(kis::Round(float(entry.y) * scale));
+            particles_->AddEmitter(*description, nullptr, IsMirrored() ? -ex : ex, ey);
+        }
+    }
 }
 
 MapBuilding::~MapBuilding() = default;
@@ -142,6 +157,11 @@ void MapBuilding::DrawSprite(DXLViewer& viewer, uint32_t colour) {
                                                   colour, IsMirrored()))
             item.Draw(viewer);
     }
+    DrawParticles(viewer);
+}
+
+void MapBuilding::DrawParticles(DXLViewer& viewer) {
+    if (particles_) particles_->Draw(viewer);
 }
 
 void MapBuilding::SetScale(float scale) {
@@ -160,21 +180,28 @@ uint32_t MapBuilding::StartAppear(bool animated, uint32_t delay) {
 void MapBuilding::StartAnimations(float rate) {
     for (BuildingAnimation& anim : animations_)
         anim.Start(rate);
+    if (particles_) {
+        particles_->timeScale = rate;
+        particles_->StartEmitters();
+    }
 }
 
 void MapBuilding::StopAnimations() {
     for (BuildingAnimation& anim : animations_)
         anim.Stop();
+    if (particles_) particles_->StopEmitters(false);
 }
 
 void MapBuilding::UpdateAnimations(uint32_t ms) {
     for (BuildingAnimation& anim : animations_)
         anim.Update(ms);
+    if (particles_) particles_->Update(ms);
 }
 
 void MapBuilding::SetAnimationRate(float rate) {
     for (BuildingAnimation& anim : animations_)
         anim.rate = rate;
+    if (particles_) particles_->timeScale = rate;
 }
 
 // ---------------------------------------------------------------- PointBuilding

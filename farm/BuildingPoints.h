@@ -22,6 +22,7 @@
 #include <memory>
 #include <vector>
 
+class GPSSpace;
 class Job_Build;
 class MapBuilding;
 class MapPlayer;
@@ -107,13 +108,17 @@ class MapBuilding : public SpriteObject {
     void StopAnimations();
     void UpdateAnimations(uint32_t ms);
     void SetAnimationRate(float rate);
+    void DrawParticles(DXLViewer& viewer);
 
     int32_t ShownStage() const { return stage_; }
     const std::vector<BuildingAnimation>& Animations() const { return animations_; }
     size_t ExtraCount() const { return extras_.size(); }
+    // The particle space of the level's emitters (null when it has none).
+    const GPSSpace* Particles() const { return particles_.get(); }
 
   private:
     int32_t stage_;
+    std::unique_ptr<GPSSpace> particles_;
     std::vector<std::unique_ptr<SpriteObject>> extras_;
     std::vector<BuildingAnimation> animations_;
 };

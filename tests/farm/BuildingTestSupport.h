@@ -10,6 +10,8 @@
 #include "level/LevelServices.h"
 #include "level/MapCharacter.h"
 #include "level/MapObject.h"
+#include "sprites/Particles.h"
+#include "sprites/Sprite.h"
 #include "tests/farm/FarmTestSupport.h"
 #include "tests/level/LevelTestSupport.h"
 
@@ -65,7 +67,7 @@ class Host : public LevelServices, public BuildingHost, public ProductStockView 
 
     // ---- BuildingHost
     GameLevel& Level() override { return *level; }
-    LevelMap* Map() override { return nullptr; }
+    LevelMap* Map() override { return pointMap; }
     MapPlayer* Player() override { return player; }
     ProductStock& Stock() override { return stock; }
     ProductStockView& StockView() override { return *this; }
@@ -79,6 +81,9 @@ class Host : public LevelServices, public BuildingHost, public ProductStockView 
         return room;
     }
     Sprite* FindSprite(int32_t, const char16_t*) override { return nullptr; }
+    const GPSDescription* FindParticle(uint32_t id) override {
+        return id == smoke.record.id ? &smoke : nullptr;
+    }
     int32_t SpriteWidth(Sprite*) override { return 0; }
     uint32_t PlaySound(uint32_t soundId, uint32_t, int32_t) override {
         playing.push_back(++nextChannel);
@@ -129,6 +134,21 @@ class Host : public LevelServices, public BuildingHost, public ProductStockView 
 
     GameLevel* level = nullptr;
     leveltest::FakeWorld* world = nullptr;
+    LevelMap* pointMap = nullptr; // the points' pictures; none by default
+    // Smoke: ten puffs a second, each living a second, while emitting.
+    Sprite puff{nullptr, u"smoke_puff"};
+    GPSDescription smoke = [this] {
+        GPSDescription d;
+        d.sprite = &puff;
+        d.record.id = kis::NameId("smoke");
+        d.record.flags = kGPSOwnEmission;
+        d.record.lifetime = 1000;
+        d.record.emission.emissionLength = 1000;
+        d.record.emission.rate = 10.0f;
+        d.record.emission.sizeMin = d.record.emission.sizeMax = 4;
+        d.record.deathSize = 1.0f;
+        return d;
+    }();
     MapPlayer* player = nullptr;
     MoneyValue money;
     ProductStock stock{[this](const PRODUCT* p, uint32_t l) {
@@ -210,7 +230,8 @@ struct TestBakeryLevel {
     LevelMap map{&host};
     std::unique_ptr<MapPlayer> player;
 
-    explicit TestBakeryLevel(int32_t bakeryStage = 1, float factoryRate = 1.0f) {
+    explicit TestBakeryLevel(int32_t bakeryStage = 1, float factoryRate = 1.0f, bool pictures = false) {
+        if (pictures) host.pointMap = &map;
         RegisterBuildingJobLoaders();
         FarmData& farm = tables.farm;
         farm.ResetUsedFlags();

@@ -225,6 +225,30 @@ TEST(FactoryTest, ASecondStartWhileWorkingKeepsOneChannel) {
     EXPECT_EQ(bakery->SlotsInUse(), 2);
 }
 
+TEST(FactoryTest, TheSmokeRisesOnlyWhileASlotIsBusy) {
+    TestBakeryLevel l(1, 1.0f, true);
+    PointFactory* bakery = l.Bakery();
+    ASSERT_NE(bakery->Building(), nullptr);
+    const GPSSpace* smoke = bakery->Building()->Particles();
+    ASSERT_NE(smoke, nullptr);
+    EXPECT_EQ(smoke->EmitterCount(), 1);
+    l.Run(500);
+    EXPECT_EQ(smoke->ParticleCount(), 0); // idle: no smoke
+    ASSERT_TRUE(bakery->StartProduction(0, -1, true));
+    l.Run(800);
+    EXPECT_GT(smoke->ParticleCount(), 0);
+    // Done: the puffs fly off and none follow.
+    l.Run(kBreadMs + 3000);
+    EXPECT_EQ(l.Stock(kBread), 1u);
+    EXPECT_EQ(smoke->ParticleCount(), 0);
+    // The upgrade to level 2 replaces the picture.
+    ASSERT_TRUE(bakery->OnButtonCommand(kUpgradeCommand));
+    l.Run(kBuildMs + 500);
+    ASSERT_EQ(bakery->Stage(), 2);
+    ASSERT_NE(bakery->Building(), nullptr);
+    EXPECT_EQ(bakery->Building()->ShownStage(), 2);
+}
+
 TEST(FactorySaveTest, TheRecordHoldsTheRecipesAndTheSlots) {
     TestBakeryLevel l(2);
     PointFactory* bakery = l.Bakery();
