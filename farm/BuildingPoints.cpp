@@ -512,7 +512,8 @@ void Job_Build::BeginStep() {
 
 void Job_Build::Update(uint32_t ms) {
     if (!point_) {
-        Finish();
+        // The point went without stopping the job: the money goes back.
+        Stop();
         return;
     }
     switch (state_) {

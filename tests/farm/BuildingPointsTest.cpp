@@ -1,6 +1,9 @@
 // Building points: the point maker, stages, the build job and its save
 // record, the panel's upgrade block, production animations, the warehouse.
 #include "tests/farm/BuildingTestSupport.h"
+#include "tests/support/Damage.h"
+
+#include "platform/Random.h"
 
 #include <gtest/gtest.h>
 
@@ -336,4 +339,41 @@ TEST(BuildJobSaveTest, DamagedRecordsAreRefused) {
     // The good record still loads.
     RecordReader again(good);
     EXPECT_TRUE(l.player->LoadState(again));
+}
+
+TEST(BuildJobSaveTest, AJobWhosePointWentGivesTheMoneyBack) {
+    TestBakeryLevel l;
+    ASSERT_TRUE(l.Bakery()->OnButtonCommand(kUpgradeCommand));
+    ASSERT_EQ(l.host.money.Get(), 500 - kLevel2Price);
+    // The point is re-created under the queued job (a level reload).
+    l.level->CreatePoint(3, leveltest::Point(kPointBuilding, 1, kBakery, 800, 500));
+    l.Run(20);
+    EXPECT_EQ(QueuedBuildJob(*l.player), nullptr);
+    EXPECT_EQ(l.host.money.Get(), 500);
+    EXPECT_EQ(l.level->ReservedMoney(), 0);
+    EXPECT_EQ(l.Bakery()->Stage(), 1);
+}
+
+TEST(BuildJobSaveTest, RandomlyDamagedRecordsAreRefusedOrLoadWhole) {
+    TestBakeryLevel l;
+    ASSERT_TRUE(l.Bakery()->OnButtonCommand(kUpgradeCommand));
+    l.Run(200);
+    const std::vector<uint8_t> saved = SavePlayer(*l.player);
+    const std::string good(saved.begin(), saved.end());
+    platform::SeedRand(280);
+    const int rounds = testsupport::ForRounds(300, 3000, [&](int round) {
+        const std::string bad = testsupport::Damage(good, round);
+        RecordReader reader(std::span(reinterpret_cast<const uint8_t*>(bad.data()), bad.size()));
+        if (!l.player->LoadState(reader)) return;
+        // What loads keeps the point and its job linked both ways.
+        Job_Build* job = QueuedBuildJob(*l.player);
+        if (job) {
+            EXPECT_EQ(job->Point(), l.Bakery());
+            EXPECT_EQ(l.Bakery()->BuildJob(), job);
+        }
+    });
+    EXPECT_GT(rounds, 0);
+    // The good record still loads after all that.
+    RecordReader reader(saved);
+    EXPECT_TRUE(l.player->LoadState(reader));
 }
