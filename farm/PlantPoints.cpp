@@ -719,7 +719,7 @@ void PlantPanel::RefreshUpgrade() {
 bool PlantPanel::OnButtonCommand(uint32_t command) {
     if (command != kCommandUpgrade) return false;
     if (point_ && upgradeEnabled_ &&
-        PlantStagePrice(*point_->Plant(), point_->Stage()) <= point_->Level()->Money())
+        PlantStagePrice(*point_->Plant(), point_->Stage()) <= point_->Level()->LevelMoney())
         point_->OrderPlanting();
     return true;
 }
@@ -738,6 +738,15 @@ void PlantJob::Detach() {
     if (!bed_) return;
     Unlink();
     bed_ = nullptr;
+}
+
+void PlantJob::Unlink() {
+    if (static_cast<Job*>(bed_->plantJob) == this) {
+        bed_->plantJob = nullptr;
+        bed_->SetPlanting(false);
+    }
+    if (static_cast<Job*>(bed_->waterJob) == this) bed_->waterJob = nullptr;
+    if (static_cast<Job*>(bed_->harvestJob) == this) bed_->harvestJob = nullptr;
 }
 
 bool PlantJob::GetPosition(float* x, float* y) const {
@@ -814,11 +823,6 @@ Job_Plant::Job_Plant(MapPlayer* player, BasePointPlant* bed, bool reserve)
     if (PlantPanel* panel = bed->Level()->SharedPlantPanel(); panel && panel->Point() == bed)
         panel->RefreshUpgrade();
     Notify();
-}
-
-void Job_Plant::Unlink() {
-    if (bed_->plantJob == this) bed_->plantJob = nullptr;
-    bed_->SetPlanting(false);
 }
 
 void Job_Plant::ResumeWork() {
@@ -909,10 +913,6 @@ Job_Water::Job_Water(MapPlayer* player, BasePointPlant* bed) : PlantJob(player, 
     Notify();
 }
 
-void Job_Water::Unlink() {
-    if (bed_->waterJob == this) bed_->waterJob = nullptr;
-}
-
 void Job_Water::StartWork() {
     const PlantSettings& settings = bed_->Level()->Plants().Settings();
     const uint32_t ms = bed_->Plant()->IsTree() ? settings.waterTreeMs : settings.waterBedMs;
@@ -988,10 +988,6 @@ Job_Harvest::Job_Harvest(MapPlayer* player, BasePointPlant* bed)
 }
 
 Job_Harvest::~Job_Harvest() = default;
-
-void Job_Harvest::Unlink() {
-    if (bed_->harvestJob == this) bed_->harvestJob = nullptr;
-}
 
 void Job_Harvest::ResumeWork() {
     animationBegun_ = true;

@@ -96,7 +96,8 @@ class PlantLevel {
     virtual void ResetSelection(const BaseLevelPoint* keep) = 0;
     virtual BaseLevelPoint* GetPoint(int32_t index) = 0;
     virtual uint32_t PointCount() = 0;
-    virtual int32_t Money() = 0;
+    // The level's money.
+    virtual int32_t LevelMoney() = 0;
     virtual void SelectPoint(int32_t index) = 0;
     // The map sprite a sprite handle of the farm tables stands for (null
     // when it is none).
@@ -341,8 +342,8 @@ class PlantJob : public Job {
 
   protected:
     PlantJob(MapPlayer* player, uint32_t jobId, BasePointPlant* bed);
-    // Clears the bed's link to this job.
-    virtual void Unlink() = 0;
+    // Clears the bed's link to this job (not virtual: the destructor runs it).
+    void Unlink();
     // Runs the walk and animation steps; true when the animation ended.
     bool RunSteps(uint32_t ms);
     // The job's own state of its animation step, taken up from a record.
@@ -363,7 +364,6 @@ class Job_Plant : public PlantJob {
     uint32_t AnimationStep() const override { return 3; }
 
   protected:
-    void Unlink() override;
     void StartWork() override;
     void ResumeWork() override;
 };
@@ -377,7 +377,6 @@ class Job_Water : public PlantJob {
     uint32_t AnimationStep() const override { return 2; }
 
   protected:
-    void Unlink() override;
     void StartWork() override;
 };
 
@@ -393,7 +392,6 @@ class Job_Harvest : public PlantJob {
     const PRODUCT* Product() const { return product_; }
 
   protected:
-    void Unlink() override;
     void StartWork() override;
     void ResumeWork() override;
 
