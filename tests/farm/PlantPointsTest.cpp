@@ -552,8 +552,10 @@ TEST_F(PlantTest, JobRecordsRoundTripAtEveryStep) {
     farm.buttons.Click(kCommandWater);
     tree->OrderPlanting();
     // Walk, then animate: save and load at several moments of each.
-    for (int moment = 0; moment < 12; ++moment) {
-        farm.Tick(40);
+    std::set<JobState> statesSaved;
+    for (int moment = 0; moment < 40; ++moment) {
+        farm.Tick(25);
+        if (Job* current = farm.player->CurrentJob()) statesSaved.insert(current->State());
         const std::vector<uint8_t> saved = SaveFarmer(*farm.player);
         RecordReader reader(saved);
         std::string why;
@@ -561,6 +563,8 @@ TEST_F(PlantTest, JobRecordsRoundTripAtEveryStep) {
         EXPECT_EQ(SaveFarmer(*farm.player), saved) << moment;
         if (farm.player->JobCount() == 0) break;
     }
+    EXPECT_EQ(statesSaved, (std::set<JobState>{JobState::Walking, JobState::Animating}))
+        << "saved while walking and while working";
     EXPECT_EQ(farm.reserved, tree->plantJob ? 20 : 0) << "the stage-2 price while the raise is queued";
     farm.RunJobs();
     EXPECT_EQ(bed->Ripeness(), 0.0f);
