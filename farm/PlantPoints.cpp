@@ -7,6 +7,7 @@
 #include "level/MapCharacter.h"
 #include "level/Records.h"
 #include "level/SaveStream.h"
+#include "sprites/SpriteEffect.h"
 
 #include <algorithm>
 #include <cmath>
@@ -54,6 +55,31 @@ SpriteObject* MakeObject(PlantLevel* level, Sprite* sprite, uint32_t kind, float
     return object;
 }
 
+// The new frame fades in from 0.2 while a copy of the old one, laid over
+// it, fades out after 120 ms and goes.
+void FadeOverOldFrame(SpriteObject* object) {
+    LevelMap* map = object->Map();
+    if (!map || !object->IsOnLevel()) return;
+    object->AttachEffect(new SEffect_Alpha(0.2f, 1.0f, 150, true, 0));
+    SpriteObject* copy = CreateMapObject(map, object->Sprite(), object->Kind(), object->X(), object->Y(), 0,
+                                         object->GetPointIndex(), object->IsMirrored());
+    if (!copy) return;
+    copy->SetFrame(object->Frame());
+    copy->SetScale(object->SizeFactor());
+    copy->AddToLevel(object->Layer());
+    MapObject::AddEffect(copy, 0, new SEffect_Alpha(1.0f, 0.0f, 100, true, 120));
+}
+
+// Sends an object of the map away: its vanish and the effect run, then the
+// map deletes it. The delay at which it is gone.
+uint32_t SendAway(SpriteObject*& object, uint32_t delay, SpriteEffect* effect) {
+    std::unique_ptr<SpriteEffect> owned(effect);
+    if (!object) return delay;
+    const uint32_t end = MapObject::AddEffect(object, delay, owned.release());
+    object = nullptr;
+    return end;
+}
+
 void DeleteObject(PlantLevel* level, SpriteObject*& object) {
     if (object && level->Map()) level->Map()->Delete(object);
     object = nullptr;
@@ -72,13 +98,43 @@ int32_t PlantStagePrice(const PLANT& plant, int32_t stage) {
 
 // ---------------------------------------------------------------- MapPlant
 
-MapPlant::MapPlant(LevelMap* map, MapSprite* sprite, BasePointPlant* owner, int32_t index)
-    : SpriteObject(map, sprite, kKindMapPlant, int32_t(owner->Index())), owner_(owner), index_(index) {
+MapPlant::MapPlant(LevelMap* map, MapSprite* sprite, PlantSpriteEffect effect, int32_t point, int32_t index)
+    : SpriteObject(map, sprite, kKindMapPlant, point), effect_(effect), index_(index) {
     frame_ = -1;
 }
 
-void MapPlant::SetPlantFrame(int32_t frame) {
-    if (frame != frame_) frame_ = frame;
+void MapPlant::SetPlantFrame(int32_t frame, bool animated) {
+    if (frame == frame_) return;
+    if (frame_ >= 0 && animated) FadeOverOldFrame(this);
+    frame_ = frame;
+}
+
+uint32_t MapPlant::StartAppear(bool animated, uint32_t delay) {
+    StopEffects();
+    if (!animated) return delay;
+    switch (effect_) {
+    case PlantSpriteEffect::GrowAndShrink:
+        AttachEffect(new SEffect_Build(kBuildMs, delay));
+        return delay + kBuildMs;
+    case PlantSpriteEffect::Fade:
+        AttachEffect(new SEffect_Alpha(0.0f, 1.0f, kPlantFadeMs, true, delay));
+        return delay + kPlantFadeMs;
+    default:
+        return delay;
+    }
+}
+
+uint32_t MapPlant::StartVanish(uint32_t delay) {
+    switch (effect_) {
+    case PlantSpriteEffect::GrowAndShrink:
+        AttachEffect(new SEffect_Scale(1.0f, 0.0f, kVanishMs, true, delay));
+        return delay + kVanishMs;
+    case PlantSpriteEffect::Fade:
+        AttachEffect(new SEffect_Alpha(1.0f, 0.0f, kVanishMs, true, delay));
+        return delay + kVanishMs;
+    default:
+        return delay;
+    }
 }
 
 // ---------------------------------------------------------------- BasePointPlant
@@ -454,8 +510,16 @@ uint32_t PointPlant::CreateSprites(bool animated, uint32_t delay) {
     GAMEBEDS* beds = level_->BedSet();
     bed_ = MakeObject(level_, beds ? beds->sprites[k] : nullptr, kKindBed, float(x_), float(y_),
                       stage_ == 0 ? 0 : 3, int32_t(index_), mirrored_);
-    if (bed_) bed_->SetAlpha(stage_ < 1 ? 0.5f : 1.0f);
     uint32_t d = delay;
+    if (bed_) {
+        // A bought bed waits half transparent for its planting.
+        if (stage_ < 1) bed_->SetAlpha(0.5f);
+        if (!animated && stage_ == 0) {
+            bed_->AttachEffect(new SEffect_Alpha(0.0f, 1.0f, kBedFadeMs, true, delay));
+        } else if (animated && stage_ > 0) {
+            bed_->AttachEffect(new SEffect_Alpha(stage_ < 2 ? 0.5f : 0.0f, 1.0f, kBedFadeMs, true, delay));
+        }
+    }
     if (animated) d += kBedFadeMs;
     if (stage_ < 1) return d;
 
@@ -469,26 +533,44 @@ uint32_t PointPlant::CreateSprites(bool animated, uint32_t delay) {
     for (int32_t i = 0; i < spriteCount_; ++i) {
         if (sprite) {
             const int32_t ox = mirrored_ ? -entry.spriteOffsets[i][0] : entry.spriteOffsets[i][0];
-            auto plant = std::make_unique<MapPlant>(map, sprite, this, i);
+            auto plant = std::make_unique<MapPlant>(map, sprite, effect, int32_t(index_), i);
             plant->SetPosition(float(x_ + ox), float(y_ + entry.spriteOffsets[i][1]));
             plant->SetMirrored(mirrored_);
-            plants_[size_t(i)] = static_cast<MapPlant*>(map->Adopt(std::move(plant)));
-            plants_[size_t(i)]->AddToLevel(2);
+            MapPlant* made = static_cast<MapPlant*>(map->Adopt(std::move(plant)));
+            made->AddToLevel(2);
+            plants_[size_t(i)] = made;
+            end = std::max(end, made->StartAppear(animated, d));
+        } else if (animated && effect == PlantSpriteEffect::GrowAndShrink) {
+            end = std::max(end, d + kBuildMs);
+        } else if (animated && effect == PlantSpriteEffect::Fade) {
+            end = std::max(end, d + kPlantFadeMs);
         }
-        if (animated && effect == PlantSpriteEffect::GrowAndShrink) end = std::max(end, d + kBuildMs);
-        if (animated && effect == PlantSpriteEffect::Fade) end = std::max(end, d + kPlantFadeMs);
     }
     frameShown_ = -1;
     return end;
 }
 
 uint32_t PointPlant::RemoveSprites(bool animated, bool forGood, uint32_t delay) {
+    if (!animated) {
+        DeleteSprites();
+        return delay;
+    }
     uint32_t end = delay;
-    if (animated) {
-        if (spriteCount_ > 0 && GetPlantSpriteEffect(*plant_) != PlantSpriteEffect::None)
-            end = delay + kVanishMs + 50;
-        if (stage_ > 0 || forGood)
-            end = std::max(end, delay + (forGood ? 0 : 100) + kBedFadeMs + (forGood ? 200 : 0));
+    const PlantSpriteEffect effect = GetPlantSpriteEffect(*plant_);
+    for (int32_t i = 0; i < spriteCount_; ++i) {
+        SpriteObject* plant = plants_[size_t(i)];
+        plants_[size_t(i)] = nullptr;
+        if (plant) {
+            end = std::max(end, SendAway(plant, delay, nullptr) + 50);
+        } else if (effect != PlantSpriteEffect::None) {
+            end = std::max(end, delay + kVanishMs + 50);
+        }
+    }
+    if (stage_ > 0 || forGood) {
+        const uint32_t start = delay + (forGood ? 0 : 100);
+        const uint32_t faded = start + kBedFadeMs + (forGood ? 200 : 0);
+        if (bed_) SendAway(bed_, start, new SEffect_Alpha(1.0f, 0.0f, kBedFadeMs, true, start));
+        end = std::max(end, faded);
     }
     DeleteSprites();
     return end;
@@ -509,7 +591,7 @@ void PointPlant::RefreshGrowth(bool animated) {
     if (spriteCount_ == 0) return;
     frameShown_ = PlantFrame(ripeness_, FrameCount(level_, plant_->mapSprite));
     for (MapPlant* plant : plants_)
-        if (plant) plant->SetPlantFrame(frameShown_);
+        if (plant) plant->SetPlantFrame(frameShown_, animated);
 }
 
 void PointPlant::HighlightSprites(bool on) {
@@ -566,7 +648,10 @@ uint32_t PointTree::CreateSprites(bool animated, uint32_t delay) {
     if (stage_ == 0) {
         site_ = MakeObject(level_, level_->EmptyTreeSite(), kKindTreeSite, float(x_), float(y_), 0,
                            int32_t(index_), false);
-        if (animated) d += kSiteFadeMs;
+        if (animated) {
+            if (site_) site_->AttachEffect(new SEffect_Alpha(0.0f, 1.0f, kSiteFadeMs, true, delay));
+            d += kSiteFadeMs;
+        }
     } else if (stage_ > 0) {
         if (!treeShown_) {
             treeShown_ = true;
@@ -575,7 +660,13 @@ uint32_t PointTree::CreateSprites(bool animated, uint32_t delay) {
             crown_ = MakeObject(level_, plant_->mapSprite, kKindCrown, float(x_), float(y_), 3,
                                 int32_t(index_), false);
         }
-        if (animated && stage_ < 2) d += kBuildMs;
+        for (SpriteObject* part : {trunk_, crown_})
+            if (part) part->StopEffects();
+        if (animated && stage_ < 2) {
+            for (SpriteObject* part : {trunk_, crown_})
+                if (part) part->AttachEffect(new SEffect_Build(kBuildMs, d));
+            d += kBuildMs;
+        }
         const float start = growthNeeded_ / 10.0f;
         const int32_t most = std::clamp(plant_->record.fruitCounts[kPlantStages - 1], 0, kMaxFruits);
         fruitsShown_ = std::clamp(plant_->record.fruitCounts[stage_ - 1], 0, most);
@@ -587,16 +678,26 @@ uint32_t PointTree::CreateSprites(bool animated, uint32_t delay) {
 }
 
 uint32_t PointTree::RemoveSprites(bool animated, bool forGood, uint32_t delay) {
-    uint32_t end = delay;
-    DeleteObject(level_, site_);
-    if (animated) {
-        end = delay + kSiteRemoveMs + (forGood ? 200 : 0);
-        if (forGood && treeShown_) {
-            end = std::max(end, delay + kVanishMs);
-            DeleteSprites();
-        }
-    } else {
+    if (!animated) {
         DeleteSprites();
+        return delay;
+    }
+    uint32_t end = delay + kSiteRemoveMs + (forGood ? 200 : 0);
+    SendAway(site_, delay, new SEffect_Alpha(1.0f, 0.0f, kSiteRemoveMs, true, delay));
+    if (forGood && treeShown_) {
+        // The whole tree shrinks away.
+        uint32_t gone = delay + kVanishMs;
+        for (SpriteObject** part : {&trunk_, &crown_})
+            gone =
+                std::max(gone, SendAway(*part, delay, new SEffect_Scale(1.0f, 0.0f, kVanishMs, true, delay)));
+        for (Fruit& fruit : fruits_) {
+            if (fruit.sprite)
+                SendAway(fruit.sprite, delay, new SEffect_Scale(1.0f, 0.0f, kVanishMs, true, delay));
+            fruit = Fruit{};
+        }
+        treeShown_ = false;
+        fruitsShown_ = 0;
+        end = gone;
     }
     return end;
 }
@@ -642,22 +743,29 @@ void PointTree::SetFruit(int32_t i, float start, float duration) {
     }
 }
 
-void PointTree::UpdateFruits(float growth) {
+void PointTree::UpdateFruits(float growth, bool animated) {
     const int32_t frames = FrameCount(level_, plant_->fruitSprite);
     for (int32_t i = 0; i < fruitsShown_; ++i) {
         Fruit& fruit = fruits_[size_t(i)];
         if (!fruit.made) continue;
-        fruit.frame = FruitFrame(growth, fruit.start, fruit.duration, frames);
-        if (fruit.sprite) {
-            fruit.sprite->SetHidden(fruit.frame < 0);
-            fruit.sprite->SetFrame(std::max(fruit.frame, 0));
+        const int32_t frame = FruitFrame(growth, fruit.start, fruit.duration, frames);
+        if (frame == fruit.frame) continue;
+        if (SpriteObject* sprite = fruit.sprite) {
+            sprite->SetHidden(frame < 0);
+            if (animated && frame > 0 && fruit.frame >= 0) {
+                FadeOverOldFrame(sprite);
+            } else if (animated && frame == 0) {
+                sprite->AttachEffect(new SEffect_Scale(0.2f, 1.0f, 150, true, 0));
+            }
+            sprite->SetFrame(std::max(frame, 0));
         }
+        fruit.frame = frame;
     }
 }
 
 void PointTree::RefreshGrowth(bool animated) {
     BasePointPlant::RefreshGrowth(animated);
-    UpdateFruits(growth_);
+    UpdateFruits(growth_, true);
 }
 
 void PointTree::HighlightSprites(bool on) {

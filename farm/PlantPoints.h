@@ -116,13 +116,18 @@ PlantLevel* PlantLevelOf(MapCharacter* character);
 // A plant sprite of a crop bed.
 class MapPlant : public SpriteObject {
   public:
-    MapPlant(LevelMap* map, MapSprite* sprite, BasePointPlant* owner, int32_t index);
-    // Nothing when unchanged; the frame shown (-1 before the first).
-    void SetPlantFrame(int32_t frame);
+    MapPlant(LevelMap* map, MapSprite* sprite, PlantSpriteEffect effect, int32_t point, int32_t index);
+    // Shows a frame (nothing when unchanged). Animated, and when a frame
+    // was shown, the sprite fades in and a copy of the old frame fades out
+    // over it.
+    void SetPlantFrame(int32_t frame, bool animated);
+    // The plant's appearing effect from the delay; the delay at its end.
+    uint32_t StartAppear(bool animated, uint32_t delay);
+    uint32_t StartVanish(uint32_t delay) override;
     int32_t Index() const { return index_; }
 
   private:
-    BasePointPlant* owner_; // the bed that holds this sprite
+    PlantSpriteEffect effect_;
     int32_t index_;
 };
 
@@ -295,7 +300,7 @@ class PointTree : public BasePointPlant {
     // The frame of a fruit of F frames at a growth: -1 hidden.
     static int32_t FruitFrame(float growth, float start, float duration, int32_t frames);
     void SetFruit(int32_t i, float start, float duration);
-    void UpdateFruits(float growth);
+    void UpdateFruits(float growth, bool animated);
     int32_t FruitsShown() const { return fruitsShown_; }
     const Fruit& GetFruit(int32_t i) const { return fruits_[size_t(i)]; }
     const std::vector<int32_t>& PlaceOrder() const { return placeOrder_; }

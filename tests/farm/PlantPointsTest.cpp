@@ -13,6 +13,7 @@
 #include "level/MapCharacter.h"
 #include "level/SaveStream.h"
 #include "platform/Random.h"
+#include "sprites/Sprite.h"
 #include "tests/support/Damage.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +102,14 @@ class Farm : public LevelServices, public PlantLevel {
         plants.SetSettings(settings);
         resources.AddSprite(kPlantLibrary, u"plant_wheat", 6);
         resources.AddSprite(kPlantLibrary, u"fruit", 4);
+        resources.AddSprite(kPlantLibrary, u"plant_apple_tree", 1);
+        resources.AddSprite(kPlantLibrary, u"trunk", 1);
+        resources.AddSprite(kLevelLibrary, u"tree_site", 1);
+        for (const char16_t* bed : {u"bed_1", u"bed_2", u"bed_3", u"bed_4"})
+            resources.AddSprite(kBedLibrary, bed, 1);
+        for (int32_t k = 0; k < 4; ++k)
+            beds.sprites[k] = resources.FindSprite(
+                kBedLibrary, std::u16string(u"bed_").append(1, char16_t(u'1' + k)).c_str());
         PlantRecord w = farmtest::Plant("wheat", 0, "wheat");
         PlantRecord t = farmtest::Plant("apple_tree", kPlantKindTree, "apple");
         PlantRecord g = farmtest::Plant("ghost", 0, "no_such_product");
@@ -180,12 +189,14 @@ class Farm : public LevelServices, public PlantLevel {
     void TutorialNotify(uint32_t event, intptr_t, intptr_t) override { events.push_back(event); }
 
     // ---- PlantLevel
-    LevelMap* Map() override { return nullptr; }
+    LevelMap* Map() override { return useMap ? &map : nullptr; }
     MapPlayer* Player() override { return player.get(); }
     PlantData& Plants() override { return plants; }
     FarmResources* Resources() override { return &resources; }
-    GAMEBEDS* BedSet() override { return nullptr; }
-    Sprite* EmptyTreeSite() override { return nullptr; }
+    GAMEBEDS* BedSet() override { return useMap ? &beds : nullptr; }
+    Sprite* EmptyTreeSite() override {
+        return useMap ? resources.FindSprite(kLevelLibrary, u"tree_site") : nullptr;
+    }
     float GetSpeedFactor(uint32_t group) override { return game ? game->GetSpeedFactor(group) : speed; }
     bool IsBonusRunning(uint32_t slot) override { return game ? game->Slot(slot).running : bonusRunning; }
     uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager*, int32_t,
@@ -212,7 +223,12 @@ class Farm : public LevelServices, public PlantLevel {
     uint32_t PointCount() override { return game ? game->PointCount() : uint32_t(points.size()); }
     int32_t LevelMoney() override { return money.Get(); }
     void SelectPoint(int32_t index) override { selected = index; }
-    MapSprite* AsMapSprite(Sprite*) override { return nullptr; }
+    // Each sprite handle of the recording resources stands for one map sprite.
+    MapSprite* AsMapSprite(Sprite* sprite) override {
+        std::unique_ptr<MapSprite>& made = mapSprites[sprite];
+        if (!made) made = std::make_unique<MapSprite>(nullptr, u"sprite");
+        return made.get();
+    }
     OverheadButtons* Buttons() override { return &buttons; }
     PlantPanel* SharedPlantPanel() override { return &panel; }
 
@@ -223,6 +239,9 @@ class Farm : public LevelServices, public PlantLevel {
     MoneyValue money;
     int32_t reserved = 0;
     GameCharacter farmerInfo;
+    bool useMap = false;
+    GAMEBEDS beds;
+    std::map<Sprite*, std::unique_ptr<MapSprite>> mapSprites;
     LevelMap map{this};
     std::unique_ptr<MapPlayer> player;
     std::vector<std::unique_ptr<BaseLevelPoint>> points;
@@ -497,6 +516,80 @@ TEST_F(PlantTest, ARaisedTreeKeepsItsFruitPlacesAPermutation) {
     EXPECT_EQ(tree->GetFruit(0).frame, 1) << "4,000 of 10,000";
     tree->SetGrowthPercent(5, false);
     EXPECT_EQ(tree->GetFruit(0).frame, -1);
+}
+
+// ---------------------------------------------------------------- map sprites
+
+// The objects of a point on the map by kind word: on a layer, or sent away.
+std::map<uint32_t, int> ObjectsOnLevel(const LevelMap& map, int32_t layer) {
+    std::map<uint32_t, int> kinds;
+    for (const MapObject* object : map.LayerObjects(layer))
+        if (auto* sprite = dynamic_cast<const SpriteObject*>(object)) ++kinds[sprite->Kind()];
+    return kinds;
+}
+
+TEST_F(PlantTest, SpritesFollowTheStagesAndLeaveWithThePoint) {
+    farm.useMap = true;
+    farm.tree->highestStage = 3;
+    auto* bed = static_cast<PointPlant*>(farm.Add(PlantPoint("wheat", 0, 0, 0, 0, 100, 100)));
+    auto* tree = static_cast<PointTree*>(farm.Add(PlantPoint("apple_tree", 0, 0, 0, 0, 300, 100)));
+    EXPECT_EQ(ObjectsOnLevel(farm.map, 0), (std::map<uint32_t, int>{{kKindBed, 1}, {kKindTreeSite, 1}}));
+    EXPECT_FLOAT_EQ(bed->BedSprite()->Alpha(), 0.5f) << "a bought bed waits half transparent";
+
+    ASSERT_TRUE(bed->SetStage(2, true, 0));
+    ASSERT_TRUE(tree->SetStage(1, true, 0));
+    EXPECT_GT(bed->GrowthDelay(), 0u) << "growth waits for the sprites' effects";
+    EXPECT_EQ(ObjectsOnLevel(farm.map, 2), (std::map<uint32_t, int>{{kKindMapPlant, 2}}));
+    EXPECT_EQ(ObjectsOnLevel(farm.map, 3), (std::map<uint32_t, int>{{kKindBed, 1}, {kKindCrown, 1}}));
+    std::map<uint32_t, int> ground = ObjectsOnLevel(farm.map, 0);
+    EXPECT_EQ(ground[kKindTrunk], 1);
+    EXPECT_EQ(ground[kKindFruit], 2);
+    farm.map.Update(1000);
+    EXPECT_EQ(farm.map.PendingRemovals(), 0u) << "the old bed and the site have gone";
+    EXPECT_EQ(ObjectsOnLevel(farm.map, 0)[kKindBed], 0);
+    EXPECT_EQ(ObjectsOnLevel(farm.map, 0)[kKindTreeSite], 0);
+
+    // The plant sprites show the growth; the fruits appear from a tenth of it.
+    bed->SetGrowthPercent(49, true);
+    int plants = 0, fading = 0;
+    for (const MapObject* object : farm.map.LayerObjects(2)) {
+        if (auto* plant = dynamic_cast<const MapPlant*>(object)) {
+            EXPECT_EQ(plant->Frame(), 1);
+            ++plants;
+        } else {
+            EXPECT_EQ(static_cast<const SpriteObject*>(object)->Frame(), 0)
+                << "the old frame fades out over it";
+            ++fading;
+        }
+    }
+    EXPECT_EQ(plants, 2);
+    EXPECT_EQ(fading, 2);
+    tree->SetGrowthPercent(5, true);
+    EXPECT_TRUE(tree->GetFruit(0).sprite->IsHidden());
+    tree->SetGrowthPercent(100, true);
+    EXPECT_FALSE(tree->GetFruit(0).sprite->IsHidden());
+    EXPECT_EQ(tree->GetFruit(0).sprite->Frame(), 3);
+    EXPECT_TRUE(tree->OwnsHoveredObject(farm.map.LayerObjects(3).front()) ||
+                tree->OwnsHoveredObject(farm.map.LayerObjects(3).back()));
+    EXPECT_TRUE(bed->OwnsHoveredObject(farm.map.LayerObjects(2).front()));
+    EXPECT_FALSE(tree->OwnsHoveredObject(farm.map.LayerObjects(2).front()));
+
+    // Removed for good: everything is sent away and goes once its effects end.
+    bed->RequestRemove(true, true, 0);
+    tree->RequestRemove(true, true, 0);
+    EXPECT_GT(farm.map.PendingRemovals(), 0u);
+    farm.map.Update(2000);
+    EXPECT_EQ(farm.map.PendingRemovals(), 0u);
+    for (int32_t layer = 0; layer < MapObject::kLayerCount; ++layer)
+        EXPECT_TRUE(farm.map.LayerObjects(layer).empty()) << layer;
+
+    // Points deleted while their sprites are on the map take them along.
+    farm.points.clear();
+    farm.Add(PlantPoint("wheat", 3, 50, 1, 2, 100, 100));
+    farm.Add(PlantPoint("apple_tree", 3, 50, 1, 2, 300, 100));
+    farm.points.clear();
+    for (int32_t layer = 0; layer < MapObject::kLayerCount; ++layer)
+        EXPECT_TRUE(farm.map.LayerObjects(layer).empty()) << layer;
 }
 
 // ---------------------------------------------------------------- panel
