@@ -467,6 +467,18 @@ TEST_F(PlantTest, ABoughtBedOrdersPlantingAndStoppingItRebuildsTheSite) {
     EXPECT_EQ(farm.rebuilt, std::vector<uint32_t>{0});
     EXPECT_EQ(farm.money.Get(), 1000) << "a cancelled planting gives its money back";
 
+    // Removed for good, a bought bed lets its planting go without turning
+    // back into its site from inside its own removal.
+    farm.rebuilt.clear();
+    BasePointPlant* removed = farm.Add(PlantPoint("wheat", 0, 0, 0, 0, 100, 100));
+    Job* job = removed->plantJob;
+    ASSERT_NE(job, nullptr);
+    removed->RequestRemove(false, true, 0);
+    EXPECT_TRUE(job->IsFinished());
+    EXPECT_EQ(removed->plantJob, nullptr);
+    EXPECT_TRUE(farm.rebuilt.empty());
+    EXPECT_EQ(farm.money.Get(), 1000);
+
     // Planting twice: the first job stops, only the second remains.
     farm.points.clear();
     farm.rebuilt.clear();
@@ -669,6 +681,10 @@ TEST_F(PlantTest, MismatchedJobRecordsAreRefused) {
     farm.MakePlayer(0, 0);
     BasePointPlant* bed = farm.Add(PlantPoint("wheat", 1, 50, 1, 2, 300, 300));
     farm.Add(PlantPoint("wheat", 3, 50, 1, 2, 400, 300));
+    BasePointPlant* bought = farm.Add(PlantPoint("wheat", 0, 0, 0, 0, 500, 300));
+    Job* ordered = bought->plantJob;
+    ASSERT_NE(ordered, nullptr);
+    EXPECT_EQ(farm.money.Get(), 990);
     auto record = [&](uint32_t jobId, uint32_t step, int32_t reserved, uint32_t point) {
         std::vector<uint8_t> r(44, 0);
         PutU32(r.data(), 0, 44);
@@ -701,6 +717,15 @@ TEST_F(PlantTest, MismatchedJobRecordsAreRefused) {
         std::unique_ptr<Job> job = loader(farm.player.get(), c.record.data(), c.record.size());
         EXPECT_EQ(job != nullptr, c.loads) << c.what;
     }
+    // A bought bed's saved planting takes the place of the one the bed
+    // ordered at its set-up, which gives its reservation back.
+    const std::vector<uint8_t> planting = record(JOBID_PLANT, 0, 10, 2);
+    std::unique_ptr<Job> loaded = LoadJobPlant(farm.player.get(), planting.data(), planting.size());
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(bought->plantJob, loaded.get());
+    EXPECT_NE(loaded.get(), ordered);
+    EXPECT_EQ(farm.money.Get(), 1000);
+    loaded.reset();
     EXPECT_EQ(bed->waterJob, nullptr) << "a refused or dropped job lets go of its bed";
     EXPECT_EQ(bed->plantJob, nullptr);
     // A wrong size never reaches the bed.
