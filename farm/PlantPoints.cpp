@@ -187,8 +187,9 @@ uint32_t BasePointPlant::Remove(bool animated, bool forGood, uint32_t delay) {
 }
 
 void BasePointPlant::OnDamaged(bool animated) {
-    HideHarvestButton(animated, false, 0);
-    HideWaterButton(animated, false, 0);
+    // The repair shows them anew.
+    HideHarvestButton(animated, true, 0);
+    HideWaterButton(animated, true, 0);
     HideProgress();
     StopJobs(false);
     RefreshPanel();
@@ -337,7 +338,8 @@ void BasePointPlant::OrderHarvest() {
 
 void BasePointPlant::OrderPlanting() {
     MapPlayer* player = level_->Player();
-    if (!player) return;
+    // A bed at its highest stage has no raise to pay for.
+    if (!player || stage_ < 0 || stage_ >= std::min(plant_->highestStage, kPlantStages)) return;
     auto job = std::make_unique<Job_Plant>(player, this);
     player->AddJob(std::move(job));
 }

@@ -181,6 +181,8 @@ class BasePointPlant : public LevelPoint {
     void HideWaterButton(bool animated, bool remove, uint32_t delay);
     void OrderWatering();
     void OrderHarvest();
+    // Plants the bed or raises it one stage; nothing at the highest stage
+    // allowed.
     void OrderPlanting();
 
     // ---- what beds and trees do differently

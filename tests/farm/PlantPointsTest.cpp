@@ -507,6 +507,10 @@ TEST_F(PlantTest, SetStageStopsAtTheHighestAndRefusesLower) {
         EXPECT_EQ(bed->Stage(), c.after) << c.stage;
     }
     EXPECT_EQ(static_cast<PointPlant*>(bed)->SpriteCount(), 3);
+    farm.MakePlayer();
+    bed->OrderPlanting();
+    EXPECT_EQ(bed->plantJob, nullptr) << "no raise past the highest stage, and nothing charged for one";
+    EXPECT_EQ(farm.money.Get(), 1000);
     EXPECT_EQ(farm.goals.back(), (std::array<uint32_t, 3>{2, Id("wheat"), 3}));
 }
 
