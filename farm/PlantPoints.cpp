@@ -1195,7 +1195,7 @@ std::unique_ptr<Job> LoadJobPlant(MapPlayer* player, const uint8_t* record, size
         Job_Plant* own = bed->plantJob;
         if (!own) return nullptr;
         own->Detach();
-        own->Release();
+        own->Stop(); // its reservation goes back; the saved job takes it again
     }
     const int32_t price = PlantStagePrice(*bed->Plant(), stage);
     const int32_t reserved = I32At(record, 12);
