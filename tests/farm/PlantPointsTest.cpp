@@ -728,6 +728,7 @@ TEST_F(PlantTest, MismatchedJobRecordsAreRefused) {
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(bought->plantJob, loaded.get());
     EXPECT_NE(loaded.get(), ordered);
+    EXPECT_TRUE(ordered->IsFinished()) << "no bedless planting stays queued";
     EXPECT_EQ(farm.money.Get(), 1000);
     loaded.reset();
     EXPECT_EQ(bed->waterJob, nullptr) << "a refused or dropped job lets go of its bed";
