@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/GameDataLoader.h"
 #include "engine/SoundManager.h"
+#include "farm/BuildingPoints.h"
 #include "farm/PlantPoints.h"
 
 namespace {
@@ -33,7 +34,8 @@ GameFarmTables::GameFarmTables()
     RegisterGameDataStage({kPlantChunkId, 1.0f, "plants", GetDataPack, LoadPlantsStage});
     RegisterGameDataStage({kBuildingChunkId, 1.0f, "building types", GetDataPack, LoadBuildingsStage});
     RegisterGameDataStage({kVillainChunkId, 1.0f, "villain kinds", GetDataPack, LoadVillainsStage});
-    // Saved levels rebuild the farmer's plant jobs through these.
+    // The farmer's saved farm jobs find their loaders from the start.
+    RegisterBuildingJobLoaders();
     RegisterPlantJobLoaders();
 }
 
