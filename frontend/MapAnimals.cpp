@@ -315,7 +315,8 @@ void MLCCow::Idle() {
 
 MLCSheep::MLCSheep(MapAnimalHost* owner, const GameCharacter* description)
     : MapLevelCharacter(owner, description, kSheepTraits) {
-    track_.kind = 1;
+    // The sheep stands in its second animation kind; a description with one kind stands in that.
+    track_.kind = description && description->kinds.size() > 1 ? 1 : 0;
 }
 
 void MLCSheep::Reset(const MapAnimalGroup& group) {

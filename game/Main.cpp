@@ -2,6 +2,7 @@
 #include "game/FarmTables.h"
 #include "game/GameData.h"
 #include "game/GameScreens.h"
+#include "game/MapProgram.h"
 
 // The game program: the screens of the game states and the game-data stages
 // are registered in the shell's tables, in the data pack's order (the
@@ -12,5 +13,6 @@ int main(int argc, char** argv) {
     GameFarmTables farmTables;
     RegisterGameScreens();
     RegisterBonusStage();
+    RegisterMapScreen();
     return WinMain(argc, argv);
 }
