@@ -24,8 +24,9 @@ class SpriteInstance;
 // The figures of one animal decoration: it owns them and keeps a second list
 // in draw order (by y, then by x).
 struct MapAnimalHost {
-    std::vector<std::unique_ptr<MapLevelCharacter>> animals;
+    // Before the figures: a figure leaves this list as it goes.
     std::vector<MapLevelCharacter*> drawOrder;
+    std::vector<std::unique_ptr<MapLevelCharacter>> animals;
 };
 
 enum class MapJobState { New, Running, Stopped, Completed };

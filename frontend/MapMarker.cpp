@@ -313,8 +313,7 @@ void MapLevelSprite::ShowMedal(bool animated, uint32_t delay) {
             medal_ = library->CreateInstanceByName(u"map_medals", 0);
             if (medal_) {
                 medal_->originX = 0.5f;
-                const int32_t frames = std::max(medal_->definition->GetFrameCount(), 1);
-                const int32_t height = medal_->definition->GetHeight() / frames;
+                const int32_t height = medal_->definition->GetHeight(); // of one frame
                 medal_->originY = height > 0 ? 17.0f / float(height) : 0.0f;
             }
         }

@@ -9,6 +9,7 @@
 #include "sprites/Particles.h"
 #include "sprites/Sprite.h"
 #include "text/FontSlots.h"
+#include "text/GameLanguage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,6 +32,13 @@ void RevealDone() {
 }
 void RevealAfter() {
     if (g_map) g_map->CheckTutorials();
+}
+
+// A text of the overlay's language group; the key itself when there is no language.
+std::u16string OverlayText(const char16_t* key) {
+    const GameLanguage* language = AppLanguage();
+    const char16_t* text = language ? language->GetText(u"map_interface", key, false) : nullptr;
+    return text ? text : key;
 }
 
 bool InRect(int32_t x, int32_t y, MapPoint at, int32_t w, int32_t h) {
@@ -262,17 +270,18 @@ void MapScreen::Draw() {
 void MapScreen::DrawOverlay(DXLViewer& viewer) {
     const MapOverlayLayout overlay{screenWidth_, screenHeight_};
     KGEFont* font = GetFont(kOverlayFont);
-    auto button = [&](MapPoint at, int32_t w, int32_t h, const char16_t* label) {
+    auto button = [&](MapPoint at, int32_t w, int32_t h, const std::u16string& label) {
         FillScreenRect(&viewer, float(at.x), float(at.y), float(at.x + w), float(at.y + h), 0xC0603818);
-        if (font) DrawCentredText(&viewer, font, label, float(at.x + w / 2), float(at.y + h / 2 - 8));
+        if (font) DrawCentredText(&viewer, font, label.c_str(), float(at.x + w / 2), float(at.y + h / 2 - 8));
     };
-    button(overlay.Back(), kOverlayButtonWidth, kOverlayButtonHeight, u"Back");
-    button(overlay.Options(), kOverlayButtonWidth, kOverlayButtonHeight, u"Options");
-    button(overlay.Awards(), kOverlayButtonWidth, kOverlayButtonHeight, u"Awards");
+    button(overlay.Back(), kOverlayButtonWidth, kOverlayButtonHeight, OverlayText(u"back"));
+    button(overlay.Options(), kOverlayButtonWidth, kOverlayButtonHeight, OverlayText(u"options"));
+    button(overlay.Awards(), kOverlayButtonWidth, kOverlayButtonHeight, OverlayText(u"awards"));
     const ProfileResults* results = Results();
     const bool hard = results && results->regime == uint32_t(kRegimeHard);
     const bool unlocked = results && results->hardAvailable;
-    button(overlay.Regime(), kRegimeButtonWidth, kRegimeButtonHeight, hard ? u"Hard" : u"Easy");
+    button(overlay.Regime(), kRegimeButtonWidth, kRegimeButtonHeight,
+           OverlayText(hard ? u"Hard_regime" : u"Easy_regime"));
     if (!unlocked) {
         SpriteLibrary* library = GetLibrary(1);
         for (const char16_t* name : {u"map_lock_chain", u"lock"})
@@ -296,8 +305,10 @@ void MapScreen::DrawOverlay(DXLViewer& viewer) {
         const std::u16string wide(line.begin(), line.end());
         DrawCentredText(&viewer, font, wide.c_str(), float(medals.x + kMedalsPanelWidth / 2),
                         float(medals.y + 14));
-        std::u16string greeting = u"Hello, ";
-        greeting += profile->Name();
+        // The greeting names the profile where its text says [profile].
+        std::u16string greeting = OverlayText(profile->GreetingKey());
+        if (const size_t at = greeting.find(u"[profile]"); at != std::u16string::npos)
+            greeting.replace(at, 9, profile->Name());
         DrawCentredText(&viewer, font, greeting.c_str(), float(screenWidth_ / 2), 4.0f);
     }
 }
