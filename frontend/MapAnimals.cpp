@@ -89,7 +89,11 @@ void MLCJob_Animation::Update(uint32_t dt) {
 }
 
 MLCJob_GoTo::MLCJob_GoTo(MapLevelCharacter* figure, int32_t kind, uint32_t delay, float x, float y)
-    : MapLevelCharJob(figure, kind, delay), targetX_(x), targetY_(y) {}
+    : MapLevelCharJob(figure, kind, delay), targetX_(x), targetY_(y) {
+    // The point is taken from now on, also while the walk waits for its delay,
+    // so that no other figure picks a place beside it.
+    figure_->SetTarget(x, y);
+}
 
 bool MLCJob_GoTo::Begin() {
     startX_ = figure_->X(), startY_ = figure_->Y();
