@@ -4,6 +4,7 @@
 #include "app/GameShell.h"
 #include "app/LoadingScreen.h"
 #include "engine/Log.h"
+#include "engine/SoundManager.h"
 #include "engine/Viewer.h"
 #include "sprites/GameEffect.h"
 #include "sprites/Particles.h"
@@ -23,6 +24,7 @@ constexpr uint32_t kLeftButton = 1;
 constexpr uint32_t kMaxTicks = 5;
 constexpr uint32_t kRevealCallbacks = kCallbackMouse | kCallbackKeys;
 constexpr int32_t kOverlayFont = 3;
+constexpr uint32_t kSoundCategoryMapClick = 0x40000000;
 
 // The map whose reveal runs: the effect's callbacks are plain functions.
 MapScreen* g_map = nullptr;
@@ -168,6 +170,7 @@ void MapScreen::Open() {
     particles_->StartEmitters();
     ReloadProfile();
     CheckTutorials();
+    if (SoundManager* sound = GetAppServices().sound) sound->PlayMusic(u"main_theme", true);
 }
 
 void MapScreen::Close() {
@@ -366,6 +369,8 @@ void MapScreen::OnMouseDown(int32_t x, int32_t y, uint32_t button, uint32_t modi
     if (button != kLeftButton || hovered_ < 0 || !IsPlayable(hovered_)) return;
     TutorialNotify(0x40000001, uint32_t(hovered_), 0);
     if (hooks_.openLevelWindow) hooks_.openLevelWindow(hovered_);
+    if (SoundManager* sound = GetAppServices().sound)
+        sound->PlayById(sound->FindSample(u"click"), kSoundCategoryMapClick, kLoopAsLoaded);
     SetHover(-1);
 }
 
