@@ -6,6 +6,7 @@
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
+#include "gui/Window.h"
 #include "sprites/GameEffect.h"
 #include "sprites/Particles.h"
 #include "sprites/Sprite.h"
@@ -218,7 +219,9 @@ void MapScreen::Update(uint32_t dt) {
             if (marker) marker->Update(step);
         for (auto& water : water_)
             water->Advance(step);
-        for (uint32_t i = 0; i < ticks && !villains_.empty(); ++i) {
+        const WindowManager* windows = GetWindowManager();
+        const bool modal = windows && windows->ModalCount() > 0;
+        for (uint32_t i = 0; i < ticks && !modal && !villains_.empty(); ++i) {
             for (auto& villain : villains_)
                 villain->Update(GameTick);
             std::erase_if(villains_, [](const auto& villain) { return villain->Stage() < 0; });
@@ -268,6 +271,7 @@ void MapScreen::Draw() {
     viewer->ResetTransform();
     viewer->ApplyTransform();
     DrawOverlay(*viewer);
+    if (WindowManager* windows = GetWindowManager()) windows->Draw();
 }
 
 void MapScreen::DrawOverlay(DXLViewer& viewer) {
@@ -329,6 +333,7 @@ void MapScreen::UpdateHover(MapPoint screen) {
     mouse_ = screen;
     mouseMap_ = layout_.ToMap(screen.x, screen.y);
     if (MapOverlayLayout{screenWidth_, screenHeight_}.Takes(screen.x, screen.y)) return;
+    if (const WindowManager* windows = GetWindowManager(); windows && windows->HoveredWindow()) return;
     const int32_t level = LevelAt(cells_, mouseMap_.x, mouseMap_.y);
     SetHover(level >= 0 && TutorialAllows(200, uint32_t(level), 0) ? level : -1);
 }

@@ -4,11 +4,13 @@
 #include "app/GameDataLoader.h"
 #include "app/GameShell.h"
 #include "app/GameStates.h"
+#include "app/WindowInput.h"
 #include "engine/Cursors.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "frontend/MapScreen.h"
+#include "gui/Window.h"
 #include "level/LevelData.h"
 #include "level/LevelTable.h"
 
@@ -119,25 +121,43 @@ uint32_t VirtualKey(uint32_t key) {
 const AppCallbacks& MapCallbacks() {
     static const AppCallbacks callbacks = [] {
         AppCallbacks c;
-        c.cursor = [] { return ProgramMap() ? ProgramMap()->GetCursor(kArrowCursor) : kArrowCursor; };
+        c.cursor = [] {
+            uint32_t cursor = kArrowCursor;
+            if (WindowManager* windows = GetWindowManager();
+                windows && windows->GetCursor(&cursor) && cursor != 256)
+                return cursor;
+            return ProgramMap() ? ProgramMap()->GetCursor(kArrowCursor) : kArrowCursor;
+        };
         c.update = [](uint32_t ms) {
             if (ProgramMap()) ProgramMap()->Update(ms);
         };
         c.draw = [] {
             if (ProgramMap()) ProgramMap()->Draw();
         };
+        // The windows over the map take the input first.
         c.mouseDown = [](int32_t x, int32_t y, uint32_t button) {
-            if (ProgramMap()) ProgramMap()->OnMouseDown(x, y, button, Modifiers());
+            if (!WindowsTakeMouseDown(x, y, button) && ProgramMap())
+                ProgramMap()->OnMouseDown(x, y, button, Modifiers());
         };
-        c.mouseMove = [](int32_t x, int32_t y, uint32_t) {
+        c.mouseUp = [](int32_t x, int32_t y, uint32_t button) {
+            WindowsTakeMouseUp(x, y, button);
             if (ProgramMap()) ProgramMap()->OnMouseMove(x, y);
         };
-        c.mouseWheel = [](int32_t, int32_t, int32_t delta, uint32_t) {
-            if (ProgramMap()) ProgramMap()->OnMouseWheel(delta, Modifiers());
+        c.mouseMove = [](int32_t x, int32_t y, uint32_t buttons) {
+            WindowsTakeMouseMove(x, y, buttons);
+            if (ProgramMap()) ProgramMap()->OnMouseMove(x, y);
         };
-        c.keyDown = [](uint32_t key, uint32_t) {
-            if (ProgramMap()) ProgramMap()->OnKeyDown(VirtualKey(key));
+        c.mouseDoubleClick = [](int32_t x, int32_t y) {
+            if (!WindowsTakeDoubleClick(x, y) && ProgramMap()) ProgramMap()->OnMouseMove(x, y);
         };
+        c.mouseWheel = [](int32_t x, int32_t y, int32_t delta, uint32_t) {
+            if (!WindowsTakeWheel(x, y, delta) && ProgramMap())
+                ProgramMap()->OnMouseWheel(delta, Modifiers());
+        };
+        c.keyDown = [](uint32_t key, uint32_t modifiers) {
+            if (!WindowsTakeKeyDown(key, modifiers) && ProgramMap()) ProgramMap()->OnKeyDown(VirtualKey(key));
+        };
+        c.keyUp = [](uint32_t key, uint32_t modifiers) { WindowsTakeKeyUp(key, modifiers); };
         return c;
     }();
     return callbacks;
