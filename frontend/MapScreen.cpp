@@ -2,7 +2,6 @@
 
 #include "app/App.h"
 #include "app/GameShell.h"
-#include "app/LoadingScreen.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
@@ -10,8 +9,6 @@
 #include "sprites/GameEffect.h"
 #include "sprites/Particles.h"
 #include "sprites/Sprite.h"
-#include "text/FontSlots.h"
-#include "text/GameLanguage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,7 +21,7 @@ constexpr uint32_t kShiftModifier = 2; // bit of the mouse modifiers
 constexpr uint32_t kLeftButton = 1;
 constexpr uint32_t kMaxTicks = 5;
 constexpr uint32_t kRevealCallbacks = kCallbackMouse | kCallbackKeys;
-constexpr int32_t kOverlayFont = 3;
+constexpr uint32_t kCallbackFadeMask = 31;
 constexpr uint32_t kSoundCategoryMapClick = 0x40000000;
 
 // The map whose reveal runs: the effect's callbacks are plain functions.
@@ -36,16 +33,8 @@ void RevealDone() {
 void RevealAfter() {
     if (g_map) g_map->CheckTutorials();
 }
-
-// A text of the overlay's language group; the key itself when there is no language.
-std::u16string OverlayText(const char16_t* key) {
-    const GameLanguage* language = AppLanguage();
-    const char16_t* text = language ? language->GetText(u"map_interface", key, false) : nullptr;
-    return text ? text : key;
-}
-
-bool InRect(int32_t x, int32_t y, MapPoint at, int32_t w, int32_t h) {
-    return x >= at.x && x < at.x + w && y >= at.y && y < at.y + h;
+void FadeMidpoint() {
+    if (g_map) g_map->OnFadeMidpoint();
 }
 
 } // namespace
@@ -55,13 +44,6 @@ MapScreen* GetMapScreen() {
 }
 void SetMapScreen(MapScreen* map) {
     g_map = map;
-}
-
-bool MapOverlayLayout::Takes(int32_t x, int32_t y) const {
-    if (InRect(x, y, Medals(), kMedalsPanelWidth, kMedalsPanelHeight)) return true;
-    if (y >= 73 && y < height - 70) return false;
-    const bool inner = x >= 180 && x < width - 180 && y >= 27 && y < height - 28;
-    return !inner;
 }
 
 MapScreen::MapScreen() = default;
@@ -99,6 +81,7 @@ void MapScreen::Layout(int32_t screenWidth, int32_t screenHeight) {
     screenWidth_ = screenWidth, screenHeight_ = screenHeight;
     if (!loaded_) return;
     SetHover(-1);
+    if (interface_) interface_->Layout(screenWidth, screenHeight);
     layout_ = LayoutMap(screenWidth, screenHeight);
     layoutScale_ = layout_.scale;
 }
@@ -155,6 +138,7 @@ void MapScreen::Open() {
     if (!loaded_) return;
     opened_ = true;
     g_map = this;
+    if (!interface_) interface_ = std::make_unique<MapInterface>(screenWidth_, screenHeight_);
     mouse_ = mouseMap_ = {};
     hovered_ = -1;
     totalTime_ = accumulator_ = 0;
@@ -169,6 +153,7 @@ void MapScreen::Open() {
         particles_->AddEmitter(description, nullptr, float(entry.x), float(entry.y));
     }
     particles_->StartEmitters();
+    interface_->RefreshProfileButton(CurrentProfile());
     ReloadProfile();
     CheckTutorials();
     if (SoundManager* sound = GetAppServices().sound) sound->PlayMusic(u"main_theme", true);
@@ -177,6 +162,7 @@ void MapScreen::Open() {
 void MapScreen::Close() {
     if (!loaded_ || !opened_) return;
     SetHover(-1);
+    interface_.reset();
     villains_.clear();
     particles_.reset();
     events_ = 0;
@@ -193,6 +179,7 @@ void MapScreen::ReloadProfile() {
         if (opened_) ChangeGameState(kStateMainScreen);
         return;
     }
+    RefreshRegime(true);
     for (int32_t level = 0; level < kMapLevels; ++level)
         if (markers_[size_t(level)])
             markers_[size_t(level)]->SetState(
@@ -227,6 +214,7 @@ void MapScreen::Update(uint32_t dt) {
             std::erase_if(villains_, [](const auto& villain) { return villain->Stage() < 0; });
         }
     }
+    if (interface_) interface_->Update(dt);
     if (particles_) particles_->Update(dt);
 }
 
@@ -270,54 +258,8 @@ void MapScreen::Draw() {
     if (particles_) particles_->Draw(*viewer);
     viewer->ResetTransform();
     viewer->ApplyTransform();
-    DrawOverlay(*viewer);
+    if (interface_) interface_->Draw(*viewer, CurrentProfile(), Regime(), mouse_);
     if (WindowManager* windows = GetWindowManager()) windows->Draw();
-}
-
-void MapScreen::DrawOverlay(DXLViewer& viewer) {
-    const MapOverlayLayout overlay{screenWidth_, screenHeight_};
-    KGEFont* font = GetFont(kOverlayFont);
-    auto button = [&](MapPoint at, int32_t w, int32_t h, const std::u16string& label) {
-        FillScreenRect(&viewer, float(at.x), float(at.y), float(at.x + w), float(at.y + h), 0xC0603818);
-        if (font) DrawCentredText(&viewer, font, label.c_str(), float(at.x + w / 2), float(at.y + h / 2 - 8));
-    };
-    button(overlay.Back(), kOverlayButtonWidth, kOverlayButtonHeight, OverlayText(u"back"));
-    button(overlay.Options(), kOverlayButtonWidth, kOverlayButtonHeight, OverlayText(u"options"));
-    button(overlay.Awards(), kOverlayButtonWidth, kOverlayButtonHeight, OverlayText(u"awards"));
-    const ProfileResults* results = Results();
-    const bool hard = results && results->regime == uint32_t(kRegimeHard);
-    const bool unlocked = results && results->hardAvailable;
-    button(overlay.Regime(), kRegimeButtonWidth, kRegimeButtonHeight,
-           OverlayText(hard ? u"Hard_regime" : u"Easy_regime"));
-    if (!unlocked) {
-        SpriteLibrary* library = GetLibrary(1);
-        for (const char16_t* name : {u"map_lock_chain", u"lock"})
-            if (auto sprite = library ? library->CreateInstanceByName(name, 0) : nullptr) {
-                const MapPoint at = overlay.Regime();
-                viewer.ResetTransform();
-                viewer.Translate(float(at.x + (name[0] == u'l' ? 113 : 123)), float(at.y - 14));
-                sprite->Draw(viewer);
-            }
-        viewer.ResetTransform();
-        viewer.ApplyTransform();
-    }
-    const MapPoint medals = overlay.Medals();
-    FillScreenRect(&viewer, float(medals.x), float(medals.y), float(medals.x + kMedalsPanelWidth),
-                   float(medals.y + kMedalsPanelHeight), 0xC0402810);
-    if (const Profile* profile = CurrentProfile(); profile && font) {
-        int32_t counts[3] = {};
-        profile->CountMedals(Regime(), counts);
-        const std::string line = std::to_string(counts[2]) + " gold  " + std::to_string(counts[1]) +
-                                 " silver  " + std::to_string(counts[0]) + " bronze";
-        const std::u16string wide(line.begin(), line.end());
-        DrawCentredText(&viewer, font, wide.c_str(), float(medals.x + kMedalsPanelWidth / 2),
-                        float(medals.y + 14));
-        // The greeting names the profile where its text says [profile].
-        std::u16string greeting = OverlayText(profile->GreetingKey());
-        if (const size_t at = greeting.find(u"[profile]"); at != std::u16string::npos)
-            greeting.replace(at, 9, profile->Name());
-        DrawCentredText(&viewer, font, greeting.c_str(), float(screenWidth_ / 2), 4.0f);
-    }
 }
 
 // ---------------------------------------------------------------- input
@@ -356,13 +298,8 @@ void MapScreen::OnMouseWheel(int32_t delta, uint32_t modifier) {
 }
 
 void MapScreen::OnMouseDown(int32_t x, int32_t y, uint32_t button, uint32_t modifiers) {
-    const MapOverlayLayout overlay{screenWidth_, screenHeight_};
-    if (overlay.Takes(x, y)) {
-        if (button != kLeftButton) return;
-        if (InRect(x, y, overlay.Back(), kOverlayButtonWidth, kOverlayButtonHeight))
-            ChangeGameState(kStateMainScreen);
-        else if (InRect(x, y, overlay.Regime(), kRegimeButtonWidth, kRegimeButtonHeight))
-            ToggleRegime();
+    if (MapOverlayLayout{screenWidth_, screenHeight_}.Takes(x, y)) {
+        if (button == kLeftButton && interface_) OnInterfaceClick(interface_->ControlAt(x, y), modifiers);
         return;
     }
     if (MapPoint{x, y} != mouse_) UpdateHover({x, y});
@@ -379,13 +316,65 @@ void MapScreen::OnMouseDown(int32_t x, int32_t y, uint32_t button, uint32_t modi
     SetHover(-1);
 }
 
+void MapScreen::RefreshRegime(bool instant) {
+    const ProfileResults* results = Results();
+    if (interface_ && results)
+        interface_->RefreshRegime(results->regime == uint32_t(kRegimeHard), results->hardAvailable != 0,
+                                  instant);
+}
+
 void MapScreen::ToggleRegime() {
     Profile* profile = CurrentProfile();
     const ProfileResults* results = Results();
     if (!profile || !results || !results->hardAvailable) return; // locked: the button takes no click
     profile->SetRegime(profile->Regime() == uint32_t(kRegimeHard) ? kRegimeEasy : kRegimeHard);
+    StartFade();
+}
+
+void MapScreen::StartFade() {
+    g_map = this;
+    StartGameEffect(std::make_unique<GEffect_ShowHide>(FadeMidpoint, kMapFadeOutMs, kMapFadeInMs, 0, 1,
+                                                       kCallbackFadeMask));
+}
+
+void MapScreen::OnFadeMidpoint() {
+    if (interface_) interface_->RefreshProfileButton(CurrentProfile());
     ReloadProfile();
     CheckTutorials();
+}
+
+void MapScreen::OnProfileChosen() {
+    Profile* profile = CurrentProfile();
+    if (profile && profile->Regime() == uint32_t(kRegimeEasy) &&
+        profile->CountPassedLevels(kRegimeEasy) == 0 && hooks_.showComic) {
+        hooks_.showComic(0);
+        return;
+    }
+    StartFade();
+}
+
+bool MapScreen::OnInterfaceClick(uint32_t control, uint32_t modifiers) {
+    switch (control) {
+    case kMapControlOptions:
+        if (hooks_.openOptions) hooks_.openOptions();
+        return true;
+    case kMapControlRegime:
+        ToggleRegime();
+        return true;
+    case kMapControlAwards:
+    case kMapControlMedals:
+        if (hooks_.openAwards) hooks_.openAwards(Cheats && modifiers == kShiftModifier ? 1 : 0);
+        return true;
+    case kMapControlProfile:
+        if (hooks_.openProfiles)
+            hooks_.openProfiles([this] { KeepProfileCopy(); }, [this] { OnProfileChosen(); });
+        return true;
+    case kMapControlBack:
+        ChangeGameState(kStateMainScreen);
+        return true;
+    default:
+        return false;
+    }
 }
 
 void MapScreen::OnLevelWindowClosed(int32_t result, int32_t level, bool restart) {
@@ -461,6 +450,7 @@ void MapScreen::CompleteReveal() {
 
 void MapScreen::CheckTutorials() {
     if (!events_) return;
+    RefreshRegime(false);
     Profile* profile = CurrentProfile();
     if (!profile) return;
     const ProfileResults& results = profile->Record().results;

@@ -13,6 +13,7 @@
 #include "frontend/MapAnimals.h"
 #include "frontend/MapData.h"
 #include "frontend/MapGeometry.h"
+#include "frontend/MapInterface.h"
 #include "frontend/MapMarker.h"
 
 #include <functional>
@@ -56,22 +57,16 @@ struct MapHooks {
     // The level's existence in the level table.
     std::function<bool(int32_t level)> levelExists;
     std::function<const GameCharacter*(uint32_t id)> findCharacter;
+    // The overlay's windows: options, awards (1 for the cheat view), profiles
+    // (told before the profiles change and after one was chosen), and a comic.
+    std::function<void()> openOptions;
+    std::function<void(int32_t mode)> openAwards;
+    std::function<void(std::function<void()> before, std::function<void()> chosen)> openProfiles;
+    std::function<void(int32_t comic)> showComic;
 };
 
-// The overlay's places at a screen size, and which points it takes from the map.
-struct MapOverlayLayout {
-    int32_t width, height;
-    MapPoint Options() const { return {width - 173, 2}; }
-    MapPoint Regime() const { return {width - 175, height - 65}; }
-    MapPoint Awards() const { return {4, height - 66}; }
-    MapPoint Back() const { return {4, 2}; }
-    MapPoint Medals() const { return {(width - 342) / 2 - 4, height - 51}; }
-    // The top rows and the bottom rows outside the inner rectangle, and the medals panel.
-    bool Takes(int32_t x, int32_t y) const;
-};
-constexpr int32_t kOverlayButtonWidth = 169, kOverlayButtonHeight = 40;
-constexpr int32_t kRegimeButtonWidth = 171, kRegimeButtonHeight = 60;
-constexpr int32_t kMedalsPanelWidth = 342, kMedalsPanelHeight = 48;
+// The fade of a regime or profile change.
+constexpr uint32_t kMapFadeOutMs = 250, kMapFadeInMs = 250;
 
 class MapScreen : public MapMarkerWorld, public MapVillainWorld {
   public:
@@ -113,6 +108,13 @@ class MapScreen : public MapMarkerWorld, public MapVillainWorld {
     void CheckTutorials();
     void StageVillainsAttack();
     void ToggleRegime();
+    // The overlay's click handler; false for an id it does not handle.
+    bool OnInterfaceClick(uint32_t control, uint32_t modifiers);
+    // After the profiles window chose a profile.
+    void OnProfileChosen();
+    // The middle of the regime or profile fade: the map reads the profile again.
+    void OnFadeMidpoint();
+    MapInterface* Interface() { return interface_.get(); }
 
     void UpdateHover(MapPoint screen);
     void SetHover(int32_t level);
@@ -145,14 +147,16 @@ class MapScreen : public MapMarkerWorld, public MapVillainWorld {
   private:
     uint32_t Regime() const;
     bool StartTutorial(MapTutorial tutorial);
-    void DrawOverlay(DXLViewer& viewer);
+    void RefreshRegime(bool instant);
+    void StartFade();
 
     bool loaded_ = false;
     MapData data_;
     MapCellTable cells_{};
     MapHooks hooks_;
     ProfileManager* profiles_ = nullptr;
-    std::unique_ptr<ProfileResults> copy_; // the kept results while the profiles change
+    std::unique_ptr<MapInterface> interface_; // made at the first opening
+    std::unique_ptr<ProfileResults> copy_;    // the kept results while the profiles change
     MapLayout layout_;
     float layoutScale_ = 1.0f;
     int32_t screenWidth_ = kMapWidth, screenHeight_ = kMapHeight;

@@ -320,6 +320,10 @@ TEST_F(MapScreenTest, TheRegimeSwitchIsLockedUntilTheHardRegimeIsAvailable) {
     SetStatus(3, kLevelGold, kRegimeHard);
     map.ToggleRegime();
     EXPECT_EQ(profile->Regime(), uint32_t(kRegimeHard));
+    // The markers change behind the fade, at its middle.
+    EXPECT_NE(dynamic_cast<const GEffect_ShowHide*>(CurrentGameEffect()), nullptr);
+    EXPECT_EQ(map.Marker(3)->Status(), kLevelLocked);
+    map.OnFadeMidpoint();
     EXPECT_EQ(map.Marker(3)->Status(), kLevelGold);
     // Saved at once.
     ProfileManager again(profiles.Folder());
@@ -346,4 +350,69 @@ TEST_F(MapScreenTest, WithoutAProfileTheMapGoesToTheMainScreen) {
     EXPECT_NE(dynamic_cast<const GEffect_Regime*>(effect), nullptr);
     EXPECT_EQ(map.LevelStatus(0), kLevelLocked);
     map.Close();
+}
+
+TEST_F(MapScreenTest, TheOverlaysButtonsDoTheirJobs) {
+    std::vector<std::string> opened;
+    MapHooks hooks;
+    hooks.openOptions = [&] { opened.push_back("options"); };
+    hooks.openAwards = [&](int32_t mode) { opened.push_back("awards " + std::to_string(mode)); };
+    hooks.openProfiles = [&](std::function<void()> before, std::function<void()> chosen) {
+        opened.push_back("profiles");
+        before();
+        chosen();
+    };
+    hooks.showComic = [&](int32_t comic) { opened.push_back("comic " + std::to_string(comic)); };
+    map.SetHooks(hooks);
+    map.Open();
+    ASSERT_NE(map.Interface(), nullptr);
+    const MapOverlayLayout& places = map.Interface()->Places();
+    struct Case {
+        MapPoint at;
+        uint32_t modifiers;
+        bool cheats;
+        const char* opens;
+    };
+    const Case cases[] = {
+        {{places.Options().x + 5, places.Options().y + 5}, 0, false, "options"},
+        {{places.Awards().x + 5, places.Awards().y + 5}, 0, false, "awards 0"},
+        {{places.Medals().x + 5, places.Medals().y + 5}, 0, false, "awards 0"},
+        {{places.Medals().x + 5, places.Medals().y + 5}, 2, true, "awards 1"},
+        {{places.Awards().x + 5, places.Awards().y + 5}, 3, true, "awards 0"},
+        {{places.Awards().x + 5, places.Awards().y + 5}, 2, false, "awards 0"},
+        {{512, 10}, 0, false, "profiles"},
+    };
+    for (const Case& c : cases) {
+        opened.clear();
+        Cheats = c.cheats;
+        map.OnMouseDown(c.at.x, c.at.y, 1, c.modifiers);
+        ASSERT_FALSE(opened.empty()) << c.opens;
+        EXPECT_EQ(opened[0], c.opens);
+    }
+    Cheats = false;
+    // A fresh profile (easy, nothing passed) chosen in the profiles window starts the first comic.
+    EXPECT_EQ(opened, (std::vector<std::string>{"profiles", "comic 0"}));
+    // The locked regime switch takes no click; the top controls are the tutorials' exceptions.
+    const MapPoint regime = places.Regime();
+    EXPECT_EQ(map.Interface()->ControlAt(regime.x + 5, regime.y + 5), kMapControlNone);
+    EXPECT_TRUE(map.Interface()->IsOnTopControls(places.Back().x + 5, 10));
+    EXPECT_TRUE(map.Interface()->IsOnTopControls(places.Options().x + 5, 10));
+    EXPECT_FALSE(map.Interface()->IsOnTopControls(places.Awards().x + 5, places.Awards().y + 5));
+    map.Close();
+}
+
+TEST(MapInterface, TheChainFallsAwayWhenTheHardRegimeOpens) {
+    MapInterface overlay(1024, 768);
+    overlay.RefreshRegime(false, false, true);
+    EXPECT_EQ(overlay.ChainAlpha(), 255u);
+    overlay.RefreshRegime(false, true, false);
+    EXPECT_EQ(overlay.ChainAlpha(), 255u);
+    overlay.Update(300);
+    EXPECT_NEAR(int(overlay.ChainAlpha()), 128, 1);
+    overlay.Update(300);
+    EXPECT_EQ(overlay.ChainAlpha(), 0u);
+    EXPECT_EQ(overlay.ControlAt(1024 - 170, 768 - 60), kMapControlRegime);
+    overlay.RefreshRegime(true, true, false);
+    EXPECT_TRUE(overlay.HardChosen());
+    EXPECT_EQ(overlay.ChainAlpha(), 0u);
 }
