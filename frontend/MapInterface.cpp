@@ -120,10 +120,15 @@ uint32_t MapInterface::ChainAlpha() const {
 void MapInterface::Draw(DXLViewer& viewer, const Profile* profile, uint32_t regime, MapPoint mouse) {
     KGEFont* font = GetFont(kFont);
     const MapControl hovered = ControlAt(mouse.x, mouse.y);
+    // The bars are plain colour: no texture of the last sprite drawn may tint them.
+    auto fill = [&](int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour) {
+        viewer.BindTexture(nullptr);
+        viewer.SetBlendMode(kBlendAlpha);
+        FillScreenRect(&viewer, float(left), float(top), float(right), float(bottom), colour);
+    };
     auto button = [&](MapControl id, MapPoint at, int32_t w, int32_t h, const std::u16string& label) {
-        FillScreenRect(&viewer, float(at.x), float(at.y), float(at.x + w), float(at.y + h), kBarColour);
-        if (hovered == id)
-            FillScreenRect(&viewer, float(at.x), float(at.y), float(at.x + w), float(at.y + h), kHoverColour);
+        fill(at.x, at.y, at.x + w, at.y + h, kBarColour);
+        if (hovered == id) fill(at.x, at.y, at.x + w, at.y + h, kHoverColour);
         if (font) DrawCentredText(&viewer, font, label.c_str(), float(at.x + w / 2), float(at.y + h / 2 - 8));
     };
     button(kMapControlBack, layout_.Back(), kOverlayButtonWidth, kOverlayButtonHeight, Text(u"back"));
@@ -138,8 +143,7 @@ void MapInterface::Draw(DXLViewer& viewer, const Profile* profile, uint32_t regi
         DrawSprite(viewer, u"lock", {at.x + kLockAt.x, at.y + kLockAt.y}, chain);
     }
     const MapPoint medals = layout_.Medals();
-    FillScreenRect(&viewer, float(medals.x), float(medals.y), float(medals.x + kMedalsPanelWidth),
-                   float(medals.y + kMedalsPanelHeight), kPanelColour);
+    fill(medals.x, medals.y, medals.x + kMedalsPanelWidth, medals.y + kMedalsPanelHeight, kPanelColour);
     if (!profile || !font) return;
     int32_t counts[3] = {};
     profile->CountMedals(regime, counts);
@@ -150,6 +154,6 @@ void MapInterface::Draw(DXLViewer& viewer, const Profile* profile, uint32_t regi
                     float(medals.y + 14));
     DrawCentredText(&viewer, font, greeting_.c_str(), float(layout_.width / 2), float(greetingAt_.y));
     if (hovered == kMapControlProfile)
-        FillScreenRect(&viewer, float(greetingAt_.x - 2), float(greetingAt_.y - 2),
-                       float(greetingAt_.x + greetingWidth_ + 2), float(greetingAt_.y + 18), kHoverColour);
+        fill(greetingAt_.x - 2, greetingAt_.y - 2, greetingAt_.x + greetingWidth_ + 2, greetingAt_.y + 18,
+             kHoverColour);
 }

@@ -255,7 +255,9 @@ void MapScreen::Draw() {
         if (marker) marker->DrawMedal(*viewer, ScreenScale().scale);
     for (auto& villain : villains_)
         villain->Draw(*viewer, 255, false);
+    EndText();
     if (particles_) particles_->Draw(*viewer);
+    EndText();
     viewer->ResetTransform();
     viewer->ApplyTransform();
     if (interface_) interface_->Draw(*viewer, CurrentProfile(), Regime(), mouse_);
