@@ -78,18 +78,18 @@ TEST(MapAnimals, ChickensKeepTheirSpacingAndNeverPickATargetCloseBy) {
         for (auto& chicken : host.animals) {
             EXPECT_TRUE(chicken->X() >= 100 && chicken->X() <= 180 && chicken->Y() >= 100 &&
                         chicken->Y() <= 160);
-            for (auto& other : host.animals)
-                if (other != chicken)
-                    EXPECT_GE(std::hypot(chicken->TargetX() - other->TargetX(),
-                                         chicken->TargetY() - other->TargetY()),
-                              16.0f - 0.01f);
+            for (auto& other : host.animals) {
+                if (other == chicken) continue;
+                EXPECT_GE(
+                    std::hypot(chicken->TargetX() - other->TargetX(), chicken->TargetY() - other->TargetY()),
+                    16.0f - 0.01f);
+            }
         }
     }
     for (int i = 0; i < 200; ++i) {
         MapPoint p;
-        if (host.animals[0]->PickTarget(&p, i % 2 == 0))
-            EXPECT_GE(std::hypot(float(p.x) - host.animals[0]->X(), float(p.y) - host.animals[0]->Y()),
-                      10.0f);
+        if (!host.animals[0]->PickTarget(&p, i % 2 == 0)) continue;
+        EXPECT_GE(std::hypot(float(p.x) - host.animals[0]->X(), float(p.y) - host.animals[0]->Y()), 10.0f);
     }
     // The draw list is sorted by y, then x.
     for (size_t i = 1; i < host.drawOrder.size(); ++i) {
@@ -163,9 +163,12 @@ TEST(MapVillain, FiresAtEachTargetAndLeavesOnceEveryShotHasBurst) {
     for (int tick = 0; tick < 20000 && villain.Stage() >= 0; ++tick) {
         villain.Update(10);
         if (stages.empty() || stages.back() != villain.Stage()) stages.push_back(villain.Stage());
-        if (villain.Stage() == 7) EXPECT_TRUE(villain.CatapultShown());
-        if (villain.Stage() == 9)
+        if (villain.Stage() == 7) {
+            EXPECT_TRUE(villain.CatapultShown());
+        }
+        if (villain.Stage() == 9) {
             EXPECT_EQ(world.bursts.size(), 2u) << "it leaves only after both shots burst";
+        }
     }
     EXPECT_EQ(villain.Stage(), -1);
     EXPECT_EQ(villain.ShotsFired(), 2);

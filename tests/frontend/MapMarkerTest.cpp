@@ -53,8 +53,10 @@ TEST(MapMarker, EachStatusShowsItsDecorations) {
         MapLevelSprite marker(4, {100, 100}, true, &record, &grades);
         marker.SetState(c.status, false, 0);
         EXPECT_EQ(Live(marker), c.live) << c.status;
-        for (int i = 0; i < kMapDecorationSlots; ++i)
-            if (const BaseMLS* d = marker.Decoration(i)) EXPECT_TRUE(d->shown && !d->fade) << c.status;
+        for (int i = 0; i < kMapDecorationSlots; ++i) {
+            const BaseMLS* d = marker.Decoration(i);
+            EXPECT_TRUE(!d || (d->shown && !d->fade)) << c.status;
+        }
     }
     // The attack look is its own mask.
     Grades grades;

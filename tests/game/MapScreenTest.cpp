@@ -79,17 +79,17 @@ TEST(MapScreen, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
     const std::string x = std::to_string(open.x), y = std::to_string(open.y + 1);
     ASSERT_TRUE(
         testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "3000 key down M\n3100 key up M\n"
-                                            "4000 mouse move " +
+                                            "5000 key down M\n5100 key up M\n"
+                                            "6000 mouse move " +
                                                 x + " " + y +
                                                 "\n"
-                                                "4200 key down LSHIFT\n4300 mouse down left\n"
-                                                "4350 mouse up left\n4400 key up LSHIFT\n"));
+                                                "6200 key down LSHIFT\n6300 mouse down left\n"
+                                                "6350 mouse up left\n6400 key up LSHIFT\n"));
     const std::string before = game.File("before.png"), after = game.File("after.png");
     std::string output;
     const int status =
-        game.Run("--headless --input-script '" + script + "' --until-ms 5600 --screenshot-at 4100 '" +
-                     before + "' --screenshot-at 5500 '" + after + "'",
+        game.Run("--headless --input-script '" + script + "' --until-ms 7600 --screenshot-at 6100 '" +
+                     before + "' --screenshot-at 7500 '" + after + "'",
                  &output);
     ASSERT_EQ(status, 0) << output << game.Log();
 
