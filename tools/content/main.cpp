@@ -142,8 +142,8 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, std:
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
     bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteLevelChunks(*writer) &&
-              WriteFarmChunks(*writer, farm) && WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) &&
-              WriteMapChunks(*writer);
+              WriteFarmChunks(*writer, farm) &&
+              WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) && WriteMapChunks(*writer);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;
