@@ -3,6 +3,7 @@
 #include "game/GameData.h"
 #include "game/GameScreens.h"
 #include "game/GameTables.h"
+#include "game/MapProgram.h"
 #include "levelui/TextTags.h"
 
 // The game program: the screens of the game states and the game-data stages
@@ -18,5 +19,6 @@ int main(int argc, char** argv) {
     RegisterBonusStage();
     RegisterGameDataStages(tables);
     RegisterTextTagCallback(ExpandTextTag);
+    RegisterMapScreen();
     return WinMain(argc, argv);
 }

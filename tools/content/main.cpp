@@ -11,7 +11,8 @@
 //                the bonuses ('BONS', LevelChunks.h), then the farm tables
 //                ('PROD', 'PLNT', 'BLDN', 'VLNS') from content/farm
 //                (FarmSources.h) or the folder given, then the award table
-//                (from content/awards.txt, see AwardTable.h)
+//                (from content/awards.txt, see AwardTable.h), the level
+//                table ('LVLS') and the level-select map ('MAPM', MapChunks.h)
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
@@ -34,6 +35,7 @@
 #include "tools/content/AwardTable.h"
 #include "tools/content/FarmSources.h"
 #include "tools/content/LevelChunks.h"
+#include "tools/content/MapChunks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -140,7 +142,8 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, std:
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
     bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteLevelChunks(*writer) &&
-              WriteFarmChunks(*writer, farm) && WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error);
+              WriteFarmChunks(*writer, farm) &&
+              WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) && WriteMapChunks(*writer);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;
