@@ -260,11 +260,11 @@ void Comix::OpenWindow(WindowManager& manager) {
 
 void Comix::CloseWindow() {
     if (!window_) return;
-    ComixWindow* window = window_;
-    window->Manager().Destroy(window);
-    // Destroy only marks it while the manager is dispatching; otherwise it goes now.
-    if (!window->Manager().IsDispatching()) window->Manager().DeleteClosedWindows();
+    WindowManager& manager = window_->Manager();
+    manager.Destroy(window_);
     window_ = nullptr;
+    // Destroy only marks the window; outside the manager's own walks it goes now.
+    if (!manager.IsDispatching()) manager.DeleteClosedWindows();
 }
 
 // ---------------------------------------------------------------- panel

@@ -11,7 +11,8 @@
 //                the bonuses ('BONS', LevelChunks.h), then the farm tables
 //                ('PROD', 'PLNT', 'BLDN', 'VLNS') from content/farm
 //                (FarmSources.h) or the folder given, then the award table
-//                (from content/awards.txt, see AwardTable.h)
+//                (from content/awards.txt, see AwardTable.h) and the comics
+//                ('COMX', from content/comics.txt, see ComixPages.h)
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
@@ -25,6 +26,7 @@
 #include "foundation/DataFile.h"
 #include "foundation/DataPackIds.h"
 #include "foundation/SpritePackIds.h"
+#include "frontend/Comix.h"
 #include "platform/Files.h"
 #include "platform/PngWriter.h"
 #include "platform/Utf.h"
@@ -32,6 +34,7 @@
 #include "text/KGEFontFile.h"
 #include "text/KGEWinFont.h"
 #include "tools/content/AwardTable.h"
+#include "tools/content/ComixPages.h"
 #include "tools/content/FarmSources.h"
 #include "tools/content/LevelChunks.h"
 
@@ -140,7 +143,9 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, std:
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
     bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteLevelChunks(*writer) &&
-              WriteFarmChunks(*writer, farm) && WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error);
+              WriteFarmChunks(*writer, farm) &&
+              WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) &&
+              WriteComixPages(*writer, VB_CONTENT_DIR "/comics.txt", error);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;
@@ -230,9 +235,12 @@ bool WriteSounds(const std::string& path, std::string* error) {
         content.samples.push_back(
             {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
     content.music.push_back({u"theme", MakeWav(Tune()), false});
-    // The event sounds name samples in turn.
+    // The event sounds name the tones in turn; the comics' page sound is a
+    // quick falling swish of its own.
     for (size_t i = 0; i < content.eventSounds.size(); ++i)
-        content.eventSounds[i] = content.samples[i % content.samples.size()].name;
+        content.eventSounds[i] = content.samples[i % std::size(kTones)].name;
+    content.samples.push_back({u"page", MakeWav(Tone(1800, 500, 0.18, 0.4)), false});
+    content.eventSounds[kComixPageSound] = u"page";
     return WriteSoundPack(Wide(path).c_str(), content, error);
 }
 
