@@ -14,6 +14,7 @@
 #include "sprites/GameEffect.h"
 #include "sprites/Sprite.h"
 #include "sprites/SpriteEffect.h"
+#include "sprites/SpriteHost.h"
 #include "text/FontSlots.h"
 #include "text/GameLanguage.h"
 #include "text/KGEText.h"
@@ -385,7 +386,8 @@ ComixWindow::ComixWindow(WindowManager& manager, Comix& holder, uint32_t comic)
     }
 
     const auto* language = static_cast<const GameLanguage*>(AppLanguage());
-    const uint32_t pageSound = GetSoundManager().GetEventSound(kComixPageSound);
+    SoundManager* sound = GetSpriteHost().Sound();
+    const uint32_t pageSound = sound ? sound->GetEventSound(kComixPageSound) : 0;
     for (size_t k = 0; k < page_.parts.size(); ++k)
         parts_.push_back(std::make_unique<ComixPart>(page_.parts[k], language, manager.Viewer(),
                                                      kComixFirstDelay + kComixPartDelay * uint32_t(k),
