@@ -220,7 +220,11 @@ Comix::~Comix() {
 }
 
 bool Comix::Read(const uint8_t* bytes, size_t size, std::string* why) {
-    return ReadComixPages(bytes, size, &pages_, why);
+    std::vector<ComixPage> pages;
+    if (!ReadComixPages(bytes, size, &pages, why)) return false;
+    CloseWindow(); // its panels point into the pages
+    pages_ = std::move(pages);
+    return true;
 }
 
 int32_t Comix::Load(kis::BaseDataFile* reader, LoaderState* state) {
@@ -239,6 +243,7 @@ int32_t Comix::Load(kis::BaseDataFile* reader, LoaderState* state) {
         ok = false;
     }
     if (!ok) {
+        CloseWindow();
         pages_.clear();
         state->error = 1;
     }

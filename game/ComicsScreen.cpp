@@ -78,8 +78,7 @@ const AppCallbacks kCallbacks = {.cursor = Cursor,
                                  .mouseDoubleClick = DoubleClick,
                                  .mouseWheel = Wheel,
                                  .keyDown = KeyDown,
-                                 .keyUp = KeyUp,
-                                 .keyRepeat = KeyDown};
+                                 .keyUp = KeyUp}; // a held Enter must not close the page it completed
 
 } // namespace
 

@@ -58,7 +58,8 @@ struct ScriptedRun {
     std::string Shot(uint32_t ms) const { return game.File("at" + std::to_string(ms) + ".png"); }
 };
 
-void Start(ScriptedRun& run, const std::string& events, const std::vector<uint32_t>& moments, uint32_t until) {
+void Start(ScriptedRun& run, const std::string& events, const std::vector<uint32_t>& moments,
+           uint32_t until) {
     ASSERT_TRUE(testsupport::WriteFileBytes(run.game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     ASSERT_TRUE(testsupport::WriteFileBytes(run.game.File("script.txt"), kShowComic + events));
     std::string arguments = "--headless --until-ms " + std::to_string(until) + " --input-script '" +
@@ -83,8 +84,9 @@ TEST(ComicsScreen, TheFirstComicPopsInCompletesOnAClickAndClosesToTheMap) {
     Start(clicked, "3700 mouse down left\n3750 mouse up left\n4500 mouse down left\n4550 mouse up left\n",
           {3800, 5200}, 5200);
     ASSERT_EQ(clicked.status, 0) << clicked.output;
-    EXPECT_EQ(StateChanges(clicked.game.Log()),
-              (std::vector<std::string>{"00000001", "80000002", "00000006", "00000007", "00000005", "FFFFFFFF"}));
+    EXPECT_EQ(
+        StateChanges(clicked.game.Log()),
+        (std::vector<std::string>{"00000001", "80000002", "00000006", "00000007", "00000005", "FFFFFFFF"}));
 
     const platform::DecodedPicture popping = Picture(alone.Shot(4200));
     const platform::DecodedPicture whole = Picture(alone.Shot(5000));
