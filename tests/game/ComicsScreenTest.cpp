@@ -16,11 +16,11 @@ using testsupport::ReadFileBytes;
 
 namespace {
 
-// F4 at 3 s: the change to the comic reaches its mid-point 250 ms later and
-// the page's fade-in ends at 3.5 s; panel k comes in 350 + 250 k ms after the
+// F4 at 5 s, well after loading: the change to the comic reaches its mid-point
+// 250 ms later and the page's fade-in ends at 5.5 s; panel k comes in 350 + 250 k ms after the
 // mid-point, over 150 ms.
 const char* const kShowComic = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                               "3000 key down F4\n3050 key up F4\n";
+                               "5000 key down F4\n5050 key up F4\n";
 
 std::vector<std::string> StateChanges(const std::string& log) {
     std::vector<std::string> states;
@@ -74,24 +74,24 @@ void Start(ScriptedRun& run, const std::string& events, const std::vector<uint32
 TEST(ComicsScreen, TheFirstComicPopsInCompletesOnAClickAndClosesToTheMap) {
     // Left alone: panels pop in one after another.
     ScriptedRun alone;
-    Start(alone, "", {4200, 5000}, 5000);
+    Start(alone, "", {6200, 7000}, 7000);
     ASSERT_EQ(alone.status, 0) << alone.output;
     EXPECT_EQ(StateChanges(alone.game.Log()),
               (std::vector<std::string>{"00000001", "80000002", "00000006", "00000007", "FFFFFFFF"}));
 
     // Clicked while the first panel comes in, then once more.
     ScriptedRun clicked;
-    Start(clicked, "3700 mouse down left\n3750 mouse up left\n4500 mouse down left\n4550 mouse up left\n",
-          {3800, 5200}, 5200);
+    Start(clicked, "5700 mouse down left\n5750 mouse up left\n6500 mouse down left\n6550 mouse up left\n",
+          {5800, 7200}, 7200);
     ASSERT_EQ(clicked.status, 0) << clicked.output;
     EXPECT_EQ(
         StateChanges(clicked.game.Log()),
         (std::vector<std::string>{"00000001", "80000002", "00000006", "00000007", "00000005", "FFFFFFFF"}));
 
-    const platform::DecodedPicture popping = Picture(alone.Shot(4200));
-    const platform::DecodedPicture whole = Picture(alone.Shot(5000));
-    const platform::DecodedPicture completed = Picture(clicked.Shot(3800));
-    const platform::DecodedPicture map = Picture(clicked.Shot(5200));
+    const platform::DecodedPicture popping = Picture(alone.Shot(6200));
+    const platform::DecodedPicture whole = Picture(alone.Shot(7000));
+    const platform::DecodedPicture completed = Picture(clicked.Shot(5800));
+    const platform::DecodedPicture map = Picture(clicked.Shot(7200));
     ASSERT_EQ(whole.width, 1024);
     ASSERT_EQ(whole.height, 768);
 
@@ -102,12 +102,12 @@ TEST(ComicsScreen, TheFirstComicPopsInCompletesOnAClickAndClosesToTheMap) {
         EXPECT_TRUE(IsPaper(Pixel(whole, x, y))) << x << ", " << y << ": " << std::hex << Pixel(whole, x, y);
     const uint32_t sky = Pixel(whole, 512, 430);
     EXPECT_FALSE(IsPaper(sky)) << std::hex << sky;
-    // At 4.2 s the first two panels are in and the third is still coming in.
+    // At 6.2 s the first two panels are in and the third is still coming in.
     EXPECT_EQ(Pixel(popping, 200, 150), Pixel(whole, 200, 150));
     EXPECT_EQ(Pixel(popping, 800, 150), Pixel(whole, 800, 150));
     EXPECT_NE(Pixel(popping, 512, 430), sky);
     // The click showed the whole page at once, as it is when all came in.
-    EXPECT_TRUE(ReadFileBytes(clicked.Shot(3800)) == ReadFileBytes(alone.Shot(5000)));
+    EXPECT_TRUE(ReadFileBytes(clicked.Shot(5800)) == ReadFileBytes(alone.Shot(7000)));
     EXPECT_EQ(Pixel(completed, 512, 430), sky);
     // The second click left the page for the map.
     EXPECT_NE(Pixel(map, 512, 430), sky);
