@@ -13,6 +13,7 @@
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "engine/VirtualKeys.h"
+#include "frontend/Comix.h"
 #include "game/GuiShowcase.h"
 #include "gui/Window.h"
 #include "platform/Utf.h"
@@ -387,6 +388,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     if (virtualKey == kVkF1 + 1) OpenShowcaseDialog(); // F2: the window toolkit's dialog
     if (virtualKey == 'M')
         ChangeGameState(kStateMap); // the level-select map, until the main screen leads there
+    if (virtualKey == kVkF1 + 3) ShowComix(0, nullptr); // F4: the first comic, until the map shows it
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
