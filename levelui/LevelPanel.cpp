@@ -219,7 +219,8 @@ TutorialButton::TutorialButton(GameWindow* window, GameControls* group, int32_t 
 
 LevelPanel::LevelPanel(WindowManager& manager, PanelLevel& level, LevelPanelContext& context,
                        LevelPanelDriver* driver)
-    : GameWindow(manager, kLevelPanelTag, false), level_(level), context_(context), driver_(driver) {
+    : GameWindow(manager, kLevelPanelTag, false), level_(level), context_(context), driver_(driver),
+      screenWidth_(manager.ScreenWidth()), screenHeight_(manager.ScreenHeight()) {
     if (driver_) driver_->SetPanel(this);
     GetLevelSpriteGroup();
     CreateMenuButton();
@@ -280,7 +281,7 @@ void LevelPanel::CreateMenuButton() {
 }
 
 void LevelPanel::DoLayout() {
-    const int32_t sw = manager_.ScreenWidth(), sh = manager_.ScreenHeight();
+    const int32_t sw = screenWidth_, sh = screenHeight_;
     const PanelLayout next = ComputePanelLayout(sw, sh);
     if (layoutCounter_ == 0 || next.childLeft != layout_.childLeft || next.childWidth != layout_.childWidth)
         ++layoutCounter_;
@@ -304,12 +305,14 @@ void LevelPanel::DoLayout() {
         kis::MakeRectWH(menuCorner_.left, menuCorner_.top - rect.top, cornerWidth, kMenuCornerHeight));
 }
 
-void LevelPanel::OnScreenResize(int32_t, int32_t) {
+void LevelPanel::OnScreenResize(int32_t width, int32_t height) {
+    screenWidth_ = width;
+    screenHeight_ = height;
     DoLayout();
     if (child_) child_->ApplyLayout();
     LayoutTaskButtons();
     if (timeBar_) timeBar_->Layout();
-    if (money_) money_->OnScreenResize(manager_.ScreenWidth(), manager_.ScreenHeight());
+    if (money_) money_->OnScreenResize(width, height);
     PlaceButtons();
 }
 
@@ -336,7 +339,7 @@ void LevelPanel::LayoutBonusButtons() {
     std::vector<int32_t> widths;
     for (BonusButton* b : bonus_)
         if (b) widths.push_back(BonusButton::kWidth);
-    const std::vector<int32_t> xs = LayoutBonusRow(manager_.ScreenWidth(), widths);
+    const std::vector<int32_t> xs = LayoutBonusRow(screenWidth_, widths);
     size_t k = 0;
     for (BonusButton* b : bonus_)
         if (b && k < xs.size()) b->Place(xs[k++], kBonusRowOffset);
@@ -512,7 +515,7 @@ void LevelPanel::Draw(DXLViewer& viewer) {
     if (hasText_) {
         const float scale = StartTextScale();
         const float alpha = std::clamp(StartTextAlpha(), 0.0f, 1.0f);
-        viewer.Translate(float(manager_.ScreenWidth()) / 2.0f, -80.0f);
+        viewer.Translate(float(screenWidth_) / 2.0f, -80.0f);
         viewer.Scale(scale);
         const float w = float(text_.Width()), h = float(text_.Height());
         for (int dx = -2; dx <= 2; dx += 2)

@@ -217,6 +217,7 @@ class LevelPanel : public GameWindow {
     PanelLevel& level_;
     LevelPanelContext& context_;
     LevelPanelDriver* driver_;
+    int32_t screenWidth_, screenHeight_;
     PanelLayout layout_{};
     uint32_t layoutCounter_ = 0;
     std::vector<SkinQuads> under_, over_;
