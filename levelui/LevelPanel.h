@@ -50,8 +50,6 @@ constexpr uint32_t kCommandRemove = 0xC9000002;
 constexpr uint32_t kCommandUpgrade = 0xC9000003;
 constexpr uint32_t kCommandBack = 0xC9000007;
 constexpr int32_t kEmptyPanelId = -2;
-// The text-tag context of a goal's hint: the goal record (stage as L, target as V).
-constexpr uint32_t kTagContextTask = 0x1000009;
 constexpr uint32_t kEventSoundTimeWarning = 0;
 constexpr uint32_t kEventSoundGoalMet = 11;
 constexpr uint32_t kSoundCategoryEvent = 0x40000000;

@@ -4,6 +4,7 @@
 #include "gui/Hint.h"
 #include "levelui/LevelPanel.h"
 #include "levelui/LevelSheet.h"
+#include "levelui/TextTags.h"
 #include "sprites/Sprite.h"
 #include "text/DigitalText.h"
 
@@ -234,6 +235,7 @@ TaskButton::TaskButton(GameWindow* window, GameControls* group, LevelPanel* pane
                        const GoalRecord& goal, uint32_t mode)
     : ActiveButton(window, group, kCommandGoal), panel_(panel), index_(index), goal_(goal), mode_(mode) {
     userData = reinterpret_cast<uintptr_t>(&goal_);
+    entry_ = {goal.kind, goal.objectId, int32_t(goal.stage), int32_t(goal.target)};
     Sprite* icon = nullptr;
     switch (goal.kind) {
     case kGoalMoney:

@@ -95,6 +95,18 @@ class MoneyWindow : public GameWindow {
 
 // ---------------------------------------------------------------- goal buttons
 
+// A goal as the "task" text tag reads it (the tag sources' goal entry:
+// kind, object id, value L the stage or level, value V the target). The
+// award table's own goal record shares the level goal's name, so the tag
+// sources' header cannot be included beside the level table's.
+struct TaskTagEntry {
+    uint32_t kind;
+    uint32_t id;
+    int32_t valueL;
+    int32_t valueV;
+};
+static_assert(sizeof(TaskTagEntry) == 16);
+
 class TaskButton : public ActiveButton {
   public:
     static constexpr uint32_t kModePanel = 0, kModeLevelWindow = 1;
@@ -120,6 +132,7 @@ class TaskButton : public ActiveButton {
     LevelPanel* panel_; // the window's panel (null in the level window)
     uint32_t index_;
     GoalRecord goal_;
+    TaskTagEntry entry_; // the hint's tag object: stage as L, target as V
     uint32_t mode_;
     std::unique_ptr<SpriteInstance> icon_;
     std::u16string captionKey_;
