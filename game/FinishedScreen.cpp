@@ -1,4 +1,5 @@
 #include "game/FinishedScreen.h"
+#include "game/LevelPanelShowcase.h"
 #include "game/ProfilesPanel.h"
 
 #include "app/App.h"
@@ -237,6 +238,7 @@ void FinishedScreen::Update(uint32_t ms) {
         SetGameState(kStateQuit); // deletes this screen
         return;
     }
+    UpdateLevelPanelShowcase(ms);
     if (WindowManager* windows = GetWindowManager()) windows->Update();
     UpdateShowcase(ms);
 }
@@ -387,6 +389,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
+    LevelPanelShowcaseKey(virtualKey); // F4: the level panel over the sample level
 }
 
 std::unique_ptr<FinishedScreen> g_screen;
@@ -428,6 +431,7 @@ void OpenFinishedScreen() {
 
 void CloseFinishedScreen() {
     CloseProfilesPanel();
+    CloseLevelPanelShowcase();
     g_screen.reset();
 }
 

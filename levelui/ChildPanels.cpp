@@ -35,6 +35,7 @@ std::unique_ptr<SpriteInstance> HalfScaleInstance(Sprite* sprite, int32_t frame)
 void DrawInstanceAt(DXLViewer& viewer, SpriteInstance& instance, float x, float y, uint32_t colour) {
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(x, y);
+    viewer.ApplyTransform();
     instance.colour = colour;
     instance.Draw(viewer);
     viewer.SetTransform(&saved);
@@ -109,6 +110,7 @@ void ChildLevelPanel::AddStrip(int32_t from, int32_t to) {
 void ChildLevelPanel::Draw(DXLViewer& viewer) {
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(float(x), float(y));
+    viewer.ApplyTransform();
     DrawLevelQuads(viewer, skin_, 1.0f);
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
@@ -277,6 +279,7 @@ void LevelPanelButton::Draw(DXLViewer& viewer, float alpha) {
     const uint32_t look = state_.TwoBits();
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(float(rect.left), float(rect.top));
+    viewer.ApplyTransform();
     DrawLevelQuads(viewer, frames_[look], alpha * EffectAlpha());
     const uint32_t colour = ScaleAlpha(0xFFFFFFFF, alpha);
     if (icon_) DrawInstanceAt(viewer, *icon_, icon_->position.x, icon_->position.y, colour);
@@ -409,6 +412,7 @@ void CLPLevelBlock::Draw(DXLViewer& viewer, float alpha) {
     }
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(float(rect.left), float(rect.top));
+    viewer.ApplyTransform();
     if (!quads.empty()) DrawSkinQuads(viewer, quads[0], alpha);
     if (instance_)
         DrawInstanceAt(viewer, *instance_, instance_->position.x, instance_->position.y,
@@ -467,6 +471,7 @@ void EmptyPanel::Draw(DXLViewer& viewer) {
     UpdateClock();
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(float(x), float(y));
+    viewer.ApplyTransform();
     for (Row& row : rows_)
         DrawRow(viewer, row, left_);
     const int32_t right = width - left_;

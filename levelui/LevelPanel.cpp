@@ -123,6 +123,7 @@ void BonusButton::Draw(DXLViewer& viewer, float alpha) {
     }
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(float(rect.left), float(rect.top + top) + slide);
+    viewer.ApplyTransform();
     for (SkinQuads& q : quads)
         DrawSkinQuads(viewer, q, alpha);
     if (icon_ && icon_->GetLibrary()) {
@@ -135,6 +136,7 @@ void BonusButton::Draw(DXLViewer& viewer, float alpha) {
             instance->originX = instance->originY = 0.5f;
             instance->position = {0.0f, 0.0f};
             viewer.Translate(float(kWidth) / 2.0f, float(kHeight) / 2.0f);
+            viewer.ApplyTransform();
             const DXLMatrix centre = viewer.CurrentTransform();
             instance->colour = ScaleAlpha(0xFFFFFFFF, alpha);
             instance->Draw(viewer);
@@ -160,7 +162,7 @@ const int32_t kNoPieces[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
 WarehouseButton::WarehouseButton(GameWindow* window, GameControls* group, uint32_t levelCount)
     : ImageButton(window, group, kCommandWarehouse, kNoPieces, nullptr, nullptr),
       highest_(levelCount > 0 ? int32_t(levelCount) - 1 : 0) {
-    rect = kis::MakeRectWH(0, 0, 239, 94);
+    rect = kis::MakeRectWH(0, 0, kWidth, kHeight);
     const uint32_t colours[8] = {0xFF000000, 0xFF000000, 0xFF303030, 0xFF606060,
                                  0xFF000000, 0xFF000000, 0xFF303030, 0xFF606060};
     SetTextColorsV(colours);
@@ -177,11 +179,14 @@ void WarehouseButton::SetLevel(int32_t level) {
 }
 
 void WarehouseButton::Draw(DXLViewer& viewer, float alpha) {
+    // Normal, hover and pressed lie side by side in the sheet, 80 px apart.
+    const uint32_t look = std::clamp<uint32_t>(state_.TwoBits(), 1, 3) - 1;
     std::vector<SkinQuads> face;
-    AddLevelPiece(&face, kPieceWarehouseButton, {0, 0, rect.right - rect.left, rect.bottom - rect.top},
-                  Tint(state_.State()));
+    AddLevelPiece(&face, kPieceWarehouseButton, {0, 0, kWidth, kHeight}, Tint(state_.State()),
+                  int32_t(look) * 80);
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(float(rect.left), float(rect.top));
+    viewer.ApplyTransform();
     DrawLevelQuads(viewer, face, alpha);
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
@@ -196,6 +201,7 @@ void WarehouseButton::DrawStateText(DXLViewer& viewer, float alpha) {
                 ScaleAlpha(TextColour(look), alpha));
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(float(rect.left), float(rect.top));
+    viewer.ApplyTransform();
     // The marks take the text's colour of the state.
     for (SkinQuads& q : marks_) {
         SkinQuads tinted = q;
@@ -293,7 +299,9 @@ void LevelPanel::DoLayout() {
     if (layout_.padLeft > 0) AddLevelPiece(&under_, kPieceEdge, {0, 0, layout_.padLeft + 2, h});
     if (layout_.padRight > 0) AddLevelPiece(&under_, kPieceEdge, {sw - layout_.padRight - 2, 0, sw, h});
     AddLevelPiece(&under_, kPieceGoalsFrame, {layout_.goalsLeft, 0, layout_.childLeft, h});
-    AddLevelPiece(&under_, kPieceChildFrame, {layout_.childLeft, 0, layout_.warehouseLeft, h});
+    // The child area's frame leaves its middle open: the child panel and the time bar show through.
+    AddLevelPiece(&under_, kPieceChildFrame, {layout_.childLeft, 22, layout_.warehouseLeft, h}, 0xFFFFFFFF, 0,
+                  0, 1);
     AddLevelPiece(&under_, kPieceWarehouseBlock,
                   {layout_.warehouseLeft, 0, layout_.warehouseLeft + kWarehouseBlockWidth, h});
     AddLevelPiece(&over_, kPieceSeam, {layout_.childLeft - 4, 0, layout_.childLeft + 4, h});
@@ -323,7 +331,8 @@ void LevelPanel::PlaceButtons() {
             kis::MakeRectWH(menuCorner_.left + 4 - rect.left, menuCorner_.top + 1 - rect.top, w, hgt);
     }
     if (warehouse_)
-        warehouse_->rect = kis::MakeRectWH(layout_.warehouseLeft + 11, kPanelHeight - 104, 239, 94);
+        warehouse_->rect = kis::MakeRectWH(layout_.warehouseLeft + 11, kPanelHeight - 104,
+                                           WarehouseButton::kWidth, WarehouseButton::kHeight);
     PlaceTutorialButton();
     LayoutBonusButtons();
 }
@@ -502,21 +511,20 @@ bool LevelPanel::Update() {
 }
 
 void LevelPanel::Draw(DXLViewer& viewer) {
+    // The manager has moved the viewer to the panel's corner.
     const DXLMatrix saved = viewer.CurrentTransform();
-    viewer.Translate(float(rect.left), float(rect.top));
     if (timeBar_) timeBar_->Draw(viewer);
     if (child_) child_->Draw(viewer);
     DrawLevelQuads(viewer, under_, 1.0f);
-    viewer.SetTransform(&saved);
-    viewer.ApplyTransform();
     DrawChildren(viewer);
-    viewer.Translate(float(rect.left), float(rect.top));
     DrawLevelQuads(viewer, over_, 1.0f);
     if (hasText_) {
         const float scale = StartTextScale();
         const float alpha = std::clamp(StartTextAlpha(), 0.0f, 1.0f);
         viewer.Translate(float(screenWidth_) / 2.0f, -80.0f);
+        viewer.ApplyTransform();
         viewer.Scale(scale);
+        viewer.ApplyTransform();
         const float w = float(text_.Width()), h = float(text_.Height());
         for (int dx = -2; dx <= 2; dx += 2)
             for (int dy = -2; dy <= 2; dy += 2)

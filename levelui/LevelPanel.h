@@ -123,6 +123,7 @@ class BonusButton : public ActiveButton {
 // The warehouse button with the warehouse's level marks.
 class WarehouseButton : public ImageButton {
   public:
+    static constexpr int32_t kWidth = 79, kHeight = 94;
     WarehouseButton(GameWindow* window, GameControls* group, uint32_t levelCount);
     void SetLevel(int32_t level);
     int32_t Level() const { return level_; }
@@ -185,6 +186,8 @@ class LevelPanel : public GameWindow {
     EmptyPanel* GetEmptyPanel() const { return empty_; }
     TimeBar* GetTimeBar() const { return timeBar_.get(); }
     MoneyWindow* GetMoneyWindow() const { return money_; }
+    // The money strip went first (the manager deletes the windows top first).
+    void ForgetMoneyWindow() { money_ = nullptr; }
     WarehouseButton* GetWarehouseButton() const { return warehouse_; }
     ImageButton* GetMenuButton() const { return menu_; }
     TutorialButton* GetTutorialButton() const { return tutorial_; }

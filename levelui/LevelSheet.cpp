@@ -23,23 +23,31 @@ const LevelPieceInfo kPieces[kLevelPieceCount] = {
     {R(256, 32, 32, 91), {0, 0, 0, 0}},     // child background
     {R(288, 32, 48, 91), {10, 10, 10, 10}}, // child strip
     {R(0, 128, 32, 76), {8, 8, 8, 8}},      // choice button, state 0
-    {R(32, 128, 32, 76), {8, 8, 8, 8}},       {R(64, 128, 32, 76), {8, 8, 8, 8}},
-    {R(96, 128, 32, 76), {8, 8, 8, 8}},       {R(128, 128, 32, 76), {8, 8, 8, 8}}, // icon button, state 0
-    {R(160, 128, 32, 76), {8, 8, 8, 8}},      {R(192, 128, 32, 76), {8, 8, 8, 8}},
-    {R(224, 128, 32, 76), {8, 8, 8, 8}},      {R(256, 128, 4, 76), {0, 8, 0, 8}}, // joint
-    {R(264, 128, 100, 77), {0, 0, 0, 0}},                                         // level block
-    {R(0, 208, 143, 36), {0, 0, 0, 0}},                                           // marks background
-    {R(144, 208, 21, 20), {0, 0, 0, 0}},                                          // mark off
-    {R(166, 208, 21, 20), {0, 0, 0, 0}},                                          // mark on
-    {R(188, 208, 18, 17), {0, 0, 0, 0}},                                          // small mark
-    {R(0, 248, 46, 21), {0, 0, 0, 0}}, // level pictures 1-3, 22 px apart
-    {R(0, 270, 46, 21), {0, 0, 0, 0}},        {R(0, 292, 46, 21), {0, 0, 0, 0}},
+    {R(32, 128, 32, 76), {8, 8, 8, 8}},
+    {R(64, 128, 32, 76), {8, 8, 8, 8}},
+    {R(96, 128, 32, 76), {8, 8, 8, 8}},
+    {R(128, 128, 32, 76), {8, 8, 8, 8}}, // icon button, state 0
+    {R(160, 128, 32, 76), {8, 8, 8, 8}},
+    {R(192, 128, 32, 76), {8, 8, 8, 8}},
+    {R(224, 128, 32, 76), {8, 8, 8, 8}},
+    {R(256, 128, 4, 76), {0, 8, 0, 8}},   // joint
+    {R(264, 128, 100, 77), {0, 0, 0, 0}}, // level block
+    {R(0, 208, 143, 36), {0, 0, 0, 0}},   // marks background
+    {R(144, 208, 21, 20), {0, 0, 0, 0}},  // mark off
+    {R(166, 208, 21, 20), {0, 0, 0, 0}},  // mark on
+    {R(188, 208, 18, 17), {0, 0, 0, 0}},  // small mark
+    {R(0, 248, 46, 21), {0, 0, 0, 0}},    // level pictures 1-3, 22 px apart
+    {R(0, 270, 46, 21), {0, 0, 0, 0}},
+    {R(0, 292, 46, 21), {0, 0, 0, 0}},
     {R(208, 208, 48, 108), {12, 12, 12, 12}}, // goal frame (met at x + 54)
     {R(368, 0, 54, 48), {0, 0, 0, 0}},        // bonus frames, 50 px apart
-    {R(368, 50, 54, 48), {0, 0, 0, 0}},       {R(368, 100, 54, 48), {0, 0, 0, 0}},
-    {R(368, 150, 54, 48), {0, 0, 0, 0}},      {R(368, 200, 54, 48), {0, 0, 0, 0}},
-    {R(368, 250, 54, 48), {0, 0, 0, 0}},      {R(0, 320, 239, 94), {0, 0, 0, 0}}, // warehouse button
-    {R(240, 320, 93, 47), {31, 0, 31, 0}},                                        // money strip piece
+    {R(368, 50, 54, 48), {0, 0, 0, 0}},
+    {R(368, 100, 54, 48), {0, 0, 0, 0}},
+    {R(368, 150, 54, 48), {0, 0, 0, 0}},
+    {R(368, 200, 54, 48), {0, 0, 0, 0}},
+    {R(368, 250, 54, 48), {0, 0, 0, 0}},
+    {R(0, 320, 79, 94), {0, 0, 0, 0}},     // warehouse button: three looks 80 px apart
+    {R(240, 320, 93, 47), {31, 0, 31, 0}}, // money strip piece
 };
 
 } // namespace
@@ -63,16 +71,16 @@ void ResetLevelSpriteGroup() {
 }
 
 void AddLevelPiece(std::vector<SkinQuads>* list, int32_t piece, const kis::Rect& rect, uint32_t colour,
-                   int32_t dx, int32_t dy) {
+                   int32_t dx, int32_t dy, uint32_t flags) {
     Sprite* sheet = GetLevelSpriteGroup();
-    if (!sheet || !sheet->GetTexture() || rect.right <= rect.left || rect.bottom <= rect.top) return;
+    if (!sheet || !sheet->Acquire() || rect.right <= rect.left || rect.bottom <= rect.top) return;
     const LevelPieceInfo& info = GetLevelPiece(piece);
     kis::Rect source = info.source;
     source.left += dx, source.right += dx, source.top += dy, source.bottom += dy;
     SkinQuads q;
     const SkinBorders& b = info.borders;
     InitNinePatch(&q, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, b.left, b.top,
-                  b.right, b.bottom, colour, 0, sheet->GetTexture(), source);
+                  b.right, b.bottom, colour, flags, sheet->GetTexture(), source);
     list->push_back(q);
 }
 

@@ -33,7 +33,7 @@ enum LevelPiece : int32_t {
     kPieceLevelPicture,                           // three 46 x 21 pictures, one under another
     kPieceGoalFrame = kPieceLevelPicture + 3,     // not met; met lies 54 px to the right
     kPieceBonusFrame,                             // six 54 x 48 frames at 50-px steps
-    kPieceWarehouseButton = kPieceBonusFrame + 6, // 239 x 94
+    kPieceWarehouseButton = kPieceBonusFrame + 6, // 79 x 94, three looks in 239 px
     kPieceMoneyStrip,                             // 93 x 47: left end, middle, right end in thirds
     kLevelPieceCount
 };
@@ -51,9 +51,10 @@ Sprite* GetLevelSpriteGroup();
 void ResetLevelSpriteGroup();
 
 // A piece over a rectangle (nine-patch with its borders) added to a list of
-// quads; nothing without the sheet. dx, dy move the source (met frames).
+// quads; nothing without the sheet. dx, dy move the source (met frames);
+// flags as InitNinePatch's (1: a frame without its middle).
 void AddLevelPiece(std::vector<SkinQuads>* list, int32_t piece, const kis::Rect& rect,
-                   uint32_t colour = 0xFFFFFFFF, int32_t dx = 0, int32_t dy = 0);
+                   uint32_t colour = 0xFFFFFFFF, int32_t dx = 0, int32_t dy = 0, uint32_t flags = 0);
 void DrawLevelQuads(DXLViewer& viewer, std::vector<SkinQuads>& list, float alpha);
 
 // The level marks of a button: nothing when count is 0; for a count of 3 the

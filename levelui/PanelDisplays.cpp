@@ -7,6 +7,7 @@
 #include "levelui/TextTags.h"
 #include "sprites/Sprite.h"
 #include "text/DigitalText.h"
+#include "text/TextLayout.h"
 
 #include <algorithm>
 
@@ -25,6 +26,7 @@ std::unique_ptr<SpriteInstance> MakeInstance(Sprite* sprite, int32_t frame, floa
 void DrawAt(DXLViewer& viewer, SpriteInstance& instance, float x, float y, uint32_t colour) {
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(x, y);
+    viewer.ApplyTransform();
     instance.colour = colour;
     instance.Draw(viewer);
     viewer.SetTransform(&saved);
@@ -75,7 +77,7 @@ void TimeBar::Layout() {
     zones_ = TimeBarZones(regime, r.bronzeMs, r.silverMs, r.goldMs, l.childWidth);
     line_.Init(int32_t(regime), r.bronzeMs, r.silverMs, r.goldMs, zones_[0], zones_[1], zones_[2], 4, 13);
     // The frame: a left end, then one piece per zone from the "time_bar" sprite.
-    if (Sprite* bar = GetSprite(1, u"time_bar"); bar && bar->GetTexture()) {
+    if (Sprite* bar = GetSprite(1, u"time_bar"); bar && bar->Acquire()) {
         kis::Rect whole;
         if (bar->GetFrameRect(0, &whole)) {
             int32_t x = 0;
@@ -129,6 +131,7 @@ void TimeBar::Update(bool animate) {
 void TimeBar::Draw(DXLViewer& viewer) {
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(float(x_), float(y_));
+    viewer.ApplyTransform();
     DrawLevelQuads(viewer, frame_, 1.0f);
     line_.Draw(viewer);
     const uint32_t now = panel_.Manager().Now();
@@ -179,6 +182,7 @@ MoneyWindow::MoneyWindow(WindowManager& manager, LevelPanel& panel)
 }
 
 MoneyWindow::~MoneyWindow() {
+    if (panel_) panel_->ForgetMoneyWindow();
     if (money_ && listener_) money_->Listeners().Remove(listener_);
 }
 
@@ -213,8 +217,8 @@ int32_t MoneyWindow::Shown() {
 void MoneyWindow::Draw(DXLViewer& viewer) {
     Shown();
     if (closing && !effects_) return;
+    // The manager has moved the viewer to the strip's corner.
     const DXLMatrix saved = viewer.CurrentTransform();
-    viewer.Translate(float(rect.left), float(rect.top));
     DrawLevelQuads(viewer, strip_, 1.0f);
     const float ty = 14.0f - float(title_.Height()) / 2.0f;
     DrawShadowed(viewer, title_, float(((200 - title_.Width()) - 5) / 2 + 5), ty, 0xFFFFFFFF, 1.0f);
@@ -223,6 +227,7 @@ void MoneyWindow::Draw(DXLViewer& viewer) {
                  1.0f);
     if (digits_) {
         viewer.Translate(246.0f, 8.0f);
+        viewer.ApplyTransform();
         digits_->Draw();
     }
     viewer.SetTransform(&saved);
@@ -319,7 +324,7 @@ void TaskButton::SetProgress(int32_t value, bool animate) {
     const GoalText text = GoalProgressText(goal_.kind, goal_.target, value, slash_);
     if (text.shown == last_) return;
     last_ = text.shown;
-    progress_.Set(3, text.text);
+    progress_.Set(3, text.text, kTextMarkup);
     if (text.met != met_) {
         met_ = text.met;
         if (animate) {
@@ -340,6 +345,7 @@ void TaskButton::SetProgress(int32_t value, bool animate) {
 void TaskButton::Draw(DXLViewer& viewer, float alpha) {
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(float(rect.left), float(rect.top));
+    viewer.ApplyTransform();
     DrawLevelQuads(viewer, frames_[met_ ? 1 : 0], alpha);
     if (fadeStart_ >= 0) {
         const int64_t t = int64_t(Manager().Now()) - fadeStart_;
