@@ -11,6 +11,7 @@
 #include "text/Language.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -109,7 +110,8 @@ void BonusButton::Draw(DXLViewer& viewer, float alpha) {
         }
     }
     std::vector<SkinQuads> quads;
-    const int32_t top = display_ == 3 ? 12 : 0;
+    // Running, the button is 12 px taller: the frame stands at its top and the line goes under it.
+    const int32_t top = 0;
     const uint32_t look = state_.TwoBits();
     const int32_t frame = display_ == 3 ? 3 : std::max<int32_t>(int32_t(look), 1) - 1;
     const uint32_t tint = 0xFFFFFFFF;
@@ -149,6 +151,31 @@ void BonusButton::Draw(DXLViewer& viewer, float alpha) {
             }
         }
     }
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+    if (display_ == 3) DrawRunLine(viewer, alpha);
+}
+
+void BonusButton::DrawRunLine(DXLViewer& viewer, float alpha) {
+    // The time the bonus still runs: a border with an indicator of (width - 4) x the fraction.
+    constexpr int32_t kLineWidth = kWidth - 4, kLineHeight = 12;
+    std::vector<SkinQuads> line(1);
+    Sprite* border = GetSprite(1, u"progress_line_border");
+    kis::Rect source;
+    if (border && border->Acquire() && border->GetFrameRect(0, &source))
+        InitNinePatch(&line[0], 2, kHeight, kLineWidth, kLineHeight, 5, 4, 5, 4, 0xFFFFFFFF, 0,
+                      border->GetTexture(), source);
+    else
+        InitQuad(&line[0], 2, kHeight, kLineWidth, kLineHeight, 0xFF3A2008, nullptr, {0, 0, 0, 0});
+    const int32_t length = int32_t(std::floor(float(kLineWidth - 4) * std::clamp(fraction_, 0.0f, 1.0f)));
+    if (length > 0) {
+        line.emplace_back();
+        InitQuad(&line[1], 4, kHeight + 3, length, kLineHeight - 6, 0xFF50B030, nullptr, {0, 0, 0, 0});
+    }
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(rect.left), float(rect.top));
+    viewer.ApplyTransform();
+    DrawLevelQuads(viewer, line, alpha);
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
 }

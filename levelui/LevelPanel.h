@@ -110,6 +110,8 @@ class BonusButton : public ActiveButton {
     float Fraction() const { return fraction_; }
 
   private:
+    void DrawRunLine(DXLViewer& viewer, float alpha);
+
     LevelPanel* panel_; // the owner's window
     uint32_t slot_;
     uint32_t display_ = 0;
