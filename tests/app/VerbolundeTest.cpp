@@ -254,11 +254,12 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     // A click skips the logos; the rest comes once the game data is loaded.
     // Keys and buttons are held for 100 ms here, over several frames.
     ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                "4000 key down A\n4100 key up A\n"
-                "4150 mouse move 300 200\n4200 mouse down left\n4300 mouse up left\n"
-                "4400 mouse down left\n4500 mouse up left\n"
-                "4600 mouse down right\n4700 mouse up right\n5200 close\n"));
+        script,
+        testsupport::AfterLoading("40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                  "3000 key down A\n3100 key up A\n"
+                                  "3150 mouse move 300 200\n3200 mouse down left\n3300 mouse up left\n"
+                                  "3400 mouse down left\n3500 mouse up left\n"
+                                  "3600 mouse down right\n3700 mouse up right\n4200 close\n")));
     const std::string png = game.File("last.png");
     std::string output;
     ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
@@ -297,12 +298,13 @@ TEST(Verbolunde, QuickClicksAndKeyTapsAreNeverLost) {
     GameCopy game;
     const std::string script = game.File("taps.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n60 mouse up left\n"
-                "4000 key down A\n4000 key up A\n4000 key down B\n4000 key up B\n"
-                "4150 mouse move 300 200\n4200 mouse down left\n4200 mouse up left\n"
-                "4200 mouse down left\n4200 mouse up left\n"
-                "4600 mouse down right\n4600 mouse up right\n"
-                "4800 mouse down left\n4800 mouse up left\n5200 close\n"));
+        script,
+        testsupport::AfterLoading("40 mouse move 400 300\n60 mouse down left\n60 mouse up left\n"
+                                  "3000 key down A\n3000 key up A\n3000 key down B\n3000 key up B\n"
+                                  "3150 mouse move 300 200\n3200 mouse down left\n3200 mouse up left\n"
+                                  "3200 mouse down left\n3200 mouse up left\n"
+                                  "3600 mouse down right\n3600 mouse up right\n"
+                                  "3800 mouse down left\n3800 mouse up left\n4200 close\n")));
     const std::string png = game.File("last.png");
     std::string output;
     ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
@@ -329,9 +331,10 @@ TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
     const std::string script = game.File("escape.txt");
     // Without the quit, the later key would be logged and the frames would
     // run out only after a minute.
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse down left\n140 mouse up left\n"
-                                                    "4000 key down ESCAPE\n4100 key up ESCAPE\n"
-                                                    "4500 key down B\n4600 key up B\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, testsupport::AfterLoading("40 mouse down left\n140 mouse up left\n"
+                                          "3000 key down ESCAPE\n3100 key up ESCAPE\n"
+                                          "3500 key down B\n3600 key up B\n")));
     std::string output;
     ASSERT_EQ(game.Run("--headless --frames 4000 --input-script '" + script + "'", &output), 0) << output;
     const std::string log = game.Log();
@@ -668,12 +671,13 @@ std::string ComparableLog(const GameCopy& game) {
 TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
     // The logos skipped, keys and clicks on the screen after loading, and a
     // key after the run's end that is never seen.
-    const std::string scenario = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                 "4000 key down A\n4100 key up A\n"
-                                 "4150 mouse move 300 200\n4200 mouse down left\n4300 mouse up left\n"
-                                 "4400 mouse down left\n4500 mouse up left\n"
-                                 "20000 mouse down right\n20100 mouse up right\n"
-                                 "60500 key down B\n60600 key up B\n";
+    const std::string scenario =
+        testsupport::AfterLoading("40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                  "3000 key down A\n3100 key up A\n"
+                                  "3150 mouse move 300 200\n3200 mouse down left\n3300 mouse up left\n"
+                                  "3400 mouse down left\n3500 mouse up left\n"
+                                  "20000 mouse down right\n20100 mouse up right\n"
+                                  "60500 key down B\n60600 key up B\n");
     const std::vector<uint32_t> moments = {0, 100, 1500, 4250, 30000, 59990};
     struct Run {
         GameCopy game;

@@ -37,4 +37,11 @@ class GameCopy {
     std::string home_;
 };
 
+// An input script whose events meant for the screen after loading (3 s on
+// and later) come one second later: the game data's loading grows with the
+// sprite pack, and the program tests give it room.
+constexpr long kAfterLoadingMs = 3000;
+constexpr long kLoadingAllowanceMs = 1000;
+std::string AfterLoading(const std::string& script);
+
 } // namespace testsupport
