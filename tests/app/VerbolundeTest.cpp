@@ -172,7 +172,11 @@ TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheFinishedScreen) {
     GameCopy game;
     const std::string png = game.File("last.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --frames 400 --screenshot '" + png + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--headless --frames " + std::to_string(testsupport::kLoadedFrames) +
+                           " --screenshot '" + png + "'",
+                       &output),
+              0)
+        << output;
 
     const std::string log = game.Log();
     const std::vector<std::string> expected = {"00000001", "80000002", "00000006", "FFFFFFFF"};
@@ -205,8 +209,16 @@ TEST(Verbolunde, TheScreenAfterLoadingMovesAsTimeGoesOn) {
     GameCopy game;
     const std::string early = game.File("early.png"), late = game.File("late.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --frames 400 --screenshot '" + early + "'", &output), 0) << output;
-    ASSERT_EQ(game.Run("--headless --frames 460 --screenshot '" + late + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--headless --frames " + std::to_string(testsupport::kLoadedFrames) +
+                           " --screenshot '" + early + "'",
+                       &output),
+              0)
+        << output;
+    ASSERT_EQ(game.Run("--headless --frames " + std::to_string(testsupport::kLoadedFrames + 60) +
+                           " --screenshot '" + late + "'",
+                       &output),
+              0)
+        << output;
     const platform::DecodedPicture a = ReadScreenshot(early), b = ReadScreenshot(late);
     ASSERT_EQ(a.pixels.size(), b.pixels.size());
     ExpectFinishedScreen(a);
@@ -445,7 +457,11 @@ TEST(Verbolunde, FullScreenDrawsExactlyAsTheWindowDoes) {
         ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", run.ini));
         const std::string png = game.File("last.png");
         std::string output;
-        ASSERT_EQ(game.Run("--headless --frames 400 --screenshot '" + png + "'", &output), 0) << output;
+        ASSERT_EQ(game.Run("--headless --frames " + std::to_string(testsupport::kLoadedFrames) +
+                               " --screenshot '" + png + "'",
+                           &output),
+                  0)
+            << output;
         EXPECT_NE(game.Log().find("1024 x 768"), std::string::npos) << run.what << game.Log();
         pictures.push_back(ReadScreenshot(png));
         ASSERT_EQ(pictures.back().width, 1024) << run.what;
@@ -529,7 +545,11 @@ TEST(Verbolunde, AFontChunkWithAWrongCountIsADataError) {
     const std::string script = game.File("click.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
     std::string output;
-    EXPECT_EQ(game.Run("--headless --frames 200 --input-script '" + script + "'", &output), 1) << output;
+    EXPECT_EQ(game.Run("--headless --frames " + std::to_string(testsupport::kLoadingFrames) +
+                           " --input-script '" + script + "'",
+                       &output),
+              1)
+        << output;
     EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
     EXPECT_NE(log.find("Loading the fonts failed."), std::string::npos) << log;
@@ -559,7 +579,11 @@ TEST(Verbolunde, ADamagedTextureChunkOfTheSpritePackIsASpritesError) {
     const std::string script = game.File("click.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
     std::string output;
-    EXPECT_EQ(game.Run("--headless --frames 200 --input-script '" + script + "'", &output), 1) << output;
+    EXPECT_EQ(game.Run("--headless --frames " + std::to_string(testsupport::kLoadingFrames) +
+                           " --input-script '" + script + "'",
+                       &output),
+              1)
+        << output;
     EXPECT_NE(output.find("Sprites error!"), std::string::npos) << output;
     EXPECT_EQ(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
@@ -609,7 +633,10 @@ TEST(Verbolunde, AResourceThatDoesNotLoadIsLoggedWithItsPackAndName) {
         const std::string script = game.File("click.txt");
         ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
         std::string output;
-        EXPECT_EQ(game.Run("--headless --frames 200 --input-script '" + script + "'", &output), 0)
+        EXPECT_EQ(game.Run("--headless --frames " + std::to_string(testsupport::kLoadingFrames) +
+                               " --input-script '" + script + "'",
+                           &output),
+                  0)
             << c.what << output;
         const std::string log = game.Log();
         bool found = false;
@@ -678,7 +705,9 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
                                   "3400 mouse down left\n3500 mouse up left\n"
                                   "20000 mouse down right\n20100 mouse up right\n"
                                   "60500 key down B\n60600 key up B\n");
-    const std::vector<uint32_t> moments = {0, 100, 1500, 4250, 30000, 59990};
+    // The screen after loading with the first click counted: its events came kLoadingAllowanceMs later.
+    const uint32_t clicked = uint32_t(3250 + testsupport::kLoadingAllowanceMs);
+    const std::vector<uint32_t> moments = {0, 100, 1500, clicked, 30000, 59990};
     struct Run {
         GameCopy game;
         int status = -1;
@@ -726,7 +755,7 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
     // after loading before and after the clicks.
     for (size_t i = 1; i < frames.size(); ++i)
         EXPECT_NE(frames[i - 1], frames[i]) << "at " << moments[i - 1] << " and " << moments[i] << " ms";
-    EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at4250.png"))), "001");
+    EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at" + std::to_string(clicked) + ".png"))), "001");
     EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at30000.png"))), "003");
     ExpectFinishedScreen(ReadScreenshot(runs[0].game.File("last.png")));
     // The run ended at a minute: the key after it was never pressed.
