@@ -297,8 +297,7 @@ void LevelPanelButton::Draw(DXLViewer& viewer, float alpha) {
 
 LevelPanelButton* CreateRemoveButton(ChildLevelPanel* panel) {
     if (panel->removeButton) return panel->removeButton;
-    static Sprite* icon = nullptr;
-    if (!icon) icon = InterfaceIcon(u"ico_delete");
+    Sprite* icon = InterfaceIcon(u"ico_delete");
     ButtonParts parts;
     SplitIntoParts(&parts, 64, 1);
     auto* b = panel->Buttons().Make<LevelPanelButton>(panel, parts, 0u, kCommandRemove,
@@ -309,8 +308,7 @@ LevelPanelButton* CreateRemoveButton(ChildLevelPanel* panel) {
 }
 
 LevelPanelButton* CreateUpgradeButton(ChildLevelPanel* panel, const ButtonParts& parts, uint32_t index) {
-    static Sprite* icon = nullptr;
-    if (!icon) icon = InterfaceIcon(u"ico_upgrade");
+    Sprite* icon = InterfaceIcon(u"ico_upgrade");
     auto* b = panel->Buttons().Make<LevelPanelButton>(panel, parts, index, kCommandUpgrade,
                                                       LevelPanelButton::kIconHigh, icon);
     b->SetHint(panel->Owner().Manager().Text(kGroup, u"upgrade"), u"");
@@ -318,8 +316,7 @@ LevelPanelButton* CreateUpgradeButton(ChildLevelPanel* panel, const ButtonParts&
 }
 
 LevelPanelButton* CreateBackButton(ChildLevelPanel* panel, const ButtonParts& parts) {
-    static Sprite* icon = nullptr;
-    if (!icon) icon = InterfaceIcon(u"ico_back");
+    Sprite* icon = InterfaceIcon(u"ico_back");
     auto* b = panel->Buttons().Make<LevelPanelButton>(panel, parts, parts.count ? parts.count - 1 : 0u,
                                                       kCommandBack, LevelPanelButton::kKindIcon, icon);
     b->SetHintEnabled(false);
@@ -328,8 +325,7 @@ LevelPanelButton* CreateBackButton(ChildLevelPanel* panel, const ButtonParts& pa
 
 LevelPanelButton* CreateEmptyButton(ChildLevelPanel* panel, const ButtonParts& parts, uint32_t index,
                                     uint32_t command) {
-    static Sprite* icon = nullptr;
-    if (!icon) icon = InterfaceIcon(u"ico_empty");
+    Sprite* icon = InterfaceIcon(u"ico_empty");
     auto* b = panel->Buttons().Make<LevelPanelButton>(panel, parts, index, command,
                                                       LevelPanelButton::kKindIcon, icon);
     b->SetHintEnabled(false);

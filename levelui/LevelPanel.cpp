@@ -255,7 +255,6 @@ LevelPanel::LevelPanel(WindowManager& manager, PanelLevel& level, LevelPanelCont
     : GameWindow(manager, kLevelPanelTag, false), level_(level), context_(context), driver_(driver),
       screenWidth_(manager.ScreenWidth()), screenHeight_(manager.ScreenHeight()) {
     if (driver_) driver_->SetPanel(this);
-    GetLevelSpriteGroup();
     CreateMenuButton();
     DoLayout();
     timeBar_ = std::make_unique<TimeBar>(*this);

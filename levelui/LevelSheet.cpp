@@ -4,9 +4,6 @@
 
 namespace {
 
-Sprite* g_sheet = nullptr;
-bool g_looked = false;
-
 constexpr kis::Rect R(int32_t x, int32_t y, int32_t w, int32_t h) {
     return {x, y, x + w, y + h};
 }
@@ -58,16 +55,8 @@ const LevelPieceInfo& GetLevelPiece(int32_t piece) {
 }
 
 Sprite* GetLevelSpriteGroup() {
-    if (!g_looked) {
-        g_sheet = GetSprite(1, u"level");
-        g_looked = g_sheet != nullptr;
-    }
-    return g_sheet;
-}
-
-void ResetLevelSpriteGroup() {
-    g_sheet = nullptr;
-    g_looked = false;
+    // Looked up by name each time: the libraries may be loaded again during a run.
+    return GetSprite(1, u"level");
 }
 
 void AddLevelPiece(std::vector<SkinQuads>* list, int32_t piece, const kis::Rect& rect, uint32_t colour,

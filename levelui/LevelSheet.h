@@ -45,10 +45,8 @@ struct LevelPieceInfo {
 };
 const LevelPieceInfo& GetLevelPiece(int32_t piece);
 
-// The sheet (looked up once; null without library 1 or the sprite).
+// The sheet (null without library 1 or the sprite).
 Sprite* GetLevelSpriteGroup();
-// Forgets the looked-up sheet (the libraries were reloaded).
-void ResetLevelSpriteGroup();
 
 // A piece over a rectangle (nine-patch with its borders) added to a list of
 // quads; nothing without the sheet. dx, dy move the source (met frames);
