@@ -38,20 +38,4 @@ std::string GameCopy::Command(const std::string& arguments) const {
     return "env XDG_DATA_HOME='" + home_ + "' '" + Game() + "/verbolunde' " + arguments;
 }
 
-std::string AfterLoading(const std::string& script) {
-    std::string out;
-    size_t at = 0;
-    while (at < script.size()) {
-        const size_t end = script.find('\n', at);
-        std::string line = script.substr(at, end == std::string::npos ? std::string::npos : end + 1 - at);
-        const size_t space = line.find(' ');
-        const long ms = space == std::string::npos ? -1 : std::strtol(line.c_str(), nullptr, 10);
-        if (ms >= kAfterLoadingMs) line = std::to_string(ms + kLoadingAllowanceMs) + line.substr(space);
-        out += line;
-        if (end == std::string::npos) break;
-        at = end + 1;
-    }
-    return out;
-}
-
 } // namespace testsupport

@@ -37,16 +37,4 @@ class GameCopy {
     std::string home_;
 };
 
-// An input script whose events meant for the screen after loading (3 s on
-// and later) come two seconds later: the game data's loading grows with the
-// sprite pack, and the program tests give it room.
-constexpr long kAfterLoadingMs = 3000;
-constexpr long kLoadingAllowanceMs = 2000;
-std::string AfterLoading(const std::string& script);
-// Frames of a run without input by which the logos have gone and the game
-// data is loaded (the screen after loading shows).
-constexpr int kLoadedFrames = 500;
-// Frames of a run whose logos a click skips by which the game data is loaded.
-constexpr int kLoadingFrames = 300;
-
 } // namespace testsupport
