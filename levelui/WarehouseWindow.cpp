@@ -3,6 +3,7 @@
 #include "engine/Viewer.h"
 #include "farm/Buildings.h"
 #include "farm/Products.h"
+#include "gui/Notices.h"
 #include "sprites/Sprite.h"
 
 #include <algorithm>
@@ -125,7 +126,7 @@ WarehouseWindow::WarehouseWindow(WindowManager& manager, WarehouseLevel& level)
         open->Close();
     manager.warehouseWindow = this;
     // The warehouse-full notices have done their work once the window is open.
-    level_.CloseWarehouseNotices();
+    manager.Messages().CloseMatching(kNoticeWarehouseFull);
 }
 
 WarehouseWindow::~WarehouseWindow() {
@@ -337,4 +338,13 @@ void WarehouseWindow::DrawChildren(DXLViewer& viewer) {
     if (emptyShown_)
         emptyText_.Draw(viewer, ox + float((w - emptyText_.Width()) / 2), oy + float(kEmptyTop),
                         ScaleAlpha(kStripColour, alpha));
+}
+
+MessageWindow::ClickCallback WarehouseNoticeCallback(WindowManager& manager, WarehouseLevel& level) {
+    return [&manager, &level](uint32_t, const void* product, uint32_t button) {
+        if (button != 1 || level.IsOver()) return false;
+        WarehouseWindow* window = manager.Open<WarehouseWindow>(level);
+        window->SelectProduct(static_cast<const PRODUCT*>(product));
+        return true;
+    };
 }

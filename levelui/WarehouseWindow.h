@@ -6,6 +6,7 @@
 // (its tag is the warehouse tag). Only one exists at a time: the window
 // manager's warehouse pointer names it, and a new one closes the old one.
 
+#include "gui/Notices.h"
 #include "gui/SpritesWindow.h"
 #include "level/Economy.h"
 
@@ -55,8 +56,8 @@ class WarehouseLevel {
     virtual std::u16string ProductName(const PRODUCT*) const { return {}; }
     // Interface sprites of library 1 and 2 ("warehouse", "small_coin"...).
     virtual Sprite* FindSprite(int32_t, const char16_t*) const { return nullptr; }
-    // Closes the warehouse-full notices (message ids with every bit of 0x04001000).
-    virtual void CloseWarehouseNotices() {}
+    // The level has ended (won or lost).
+    virtual bool IsOver() const { return false; }
 };
 
 // The pixel columns of one row of tiles: column i runs from i x w / n to
@@ -164,3 +165,8 @@ class WarehouseWindow : public SpritesWindow {
     PassThrough passThrough_ = nullptr;
     void* passUser_ = nullptr;
 };
+
+// The click callback of a warehouse-full notice (its tag context object is
+// the product): a left click while the level runs opens the window with the
+// product selected and closes the notice. Both outlive the notice.
+MessageWindow::ClickCallback WarehouseNoticeCallback(WindowManager& manager, WarehouseLevel& level);
