@@ -24,7 +24,7 @@ constexpr int32_t kTextFont = 4;
 constexpr int32_t kEmptyFont = 3;
 constexpr int32_t kEmptyTop = 144;
 constexpr uint32_t kStripColour = 0xFF3A2410;
-constexpr uint32_t kMoneyColour = 0xFFFFE080;
+constexpr uint32_t kMoneyColour = 0xFF8A5A10;
 
 const char16_t* Name(const PRODUCT* product) {
     return product ? product->record.name : u"";
@@ -62,9 +62,9 @@ constexpr int32_t kTilePieces[8] = {-1, kSkinListButton, kSkinListButton, kSkinL
                                     -1, kSkinListButton, kSkinListButton, kSkinListButton};
 }
 
-WarehouseWindowButton::WarehouseWindowButton(GameWindow* window, GameControls* group, const PRODUCT* product)
-    : ImageButton(window, group, kWarehouseTile, kTilePieces, u"", product ? product->icon : nullptr),
-      product_(product) {
+WarehouseWindowButton::WarehouseWindowButton(GameWindow* window, GameControls* group, const PRODUCT* product,
+                                             Sprite* icon)
+    : ImageButton(window, group, kWarehouseTile, kTilePieces, u"", icon), product_(product) {
     userData = reinterpret_cast<uintptr_t>(product);
     checkable = true;
     radioId = kWarehouseTile;
@@ -198,13 +198,23 @@ void WarehouseWindow::LayoutButtons() {
         if (size_t(i) < tiles_.size()) {
             tile = tiles_[size_t(i)];
         } else {
-            tile = controls_.Make<WarehouseWindowButton>(record.product);
+            tile = controls_.Make<WarehouseWindowButton>(record.product, IconOf(record.product));
+            const std::u16string name = level_.ProductName(record.product);
+            if (!name.empty()) tile->SetHint(name, u"");
             tile->SetVisible(true);
             tile->SetCount(int32_t(record.count), int32_t(record.capacity));
             tiles_.push_back(tile);
         }
         tile->BuildSkin(x, y, layout.width[size_t(column)]);
     }
+}
+
+Sprite* WarehouseWindow::IconOf(const PRODUCT* product) const {
+    if (!product) return nullptr;
+    if (product->icon) return product->icon;
+    // Before the level acquired its products' pictures: the interface sprites by name.
+    if (Sprite* icon = level_.FindSprite(2, product->record.iconName)) return icon;
+    return level_.FindSprite(2, product->record.secondIconName);
 }
 
 void WarehouseWindow::SelectProduct(const PRODUCT* product) {
@@ -319,25 +329,48 @@ void WarehouseWindow::Upgrade() {
 }
 
 void WarehouseWindow::DrawChildren(DXLViewer& viewer) {
+    // The manager has moved the viewer to the window's corner.
     SpritesWindow::DrawChildren(viewer);
     const float alpha = EffectAlpha();
     const int32_t w = rect.right - rect.left;
-    const float ox = float(rect.left), oy = float(rect.top);
     const int32_t money = counter_.Update(manager_.Now());
     moneyText_.Set(kTextFont, Decimal(money));
-    const int32_t moneyY = stripTop_ + 32 + 11 + 15;
-    moneyText_.Draw(viewer, ox + float((w - kMoneyBlockWidth) / 2 + 47 + 30), oy + float(moneyY),
+    const int32_t coinX = (w - kMoneyBlockWidth) / 2 + 47, moneyY = stripTop_ + 32 + 11 + 15;
+    Sprite* bigCoin = level_.FindSprite(1, u"refl_coin");
+    DrawSprite(viewer, bigCoin ? bigCoin : level_.FindSprite(2, u"small_coin"), coinX, moneyY, 1.0f, alpha);
+    moneyText_.Draw(viewer, float(coinX + 30), float(moneyY - moneyText_.Height() / 2),
                     ScaleAlpha(kMoneyColour, alpha));
     if (record_ >= 0) {
         const uint32_t colour = ScaleAlpha(kStripColour, alpha);
-        countText_.Draw(viewer, ox + 80, oy + float(stripTop_ - countText_.Height() / 2), colour);
-        nameText_.Draw(viewer, ox + 160, oy + float(stripTop_ - nameText_.Height() / 2), colour);
-        priceText_.Draw(viewer, ox + float(kPriceCentre - priceText_.Width() / 2),
-                        oy + float(stripTop_ - priceText_.Height() / 2), colour);
+        Sprite* icon = IconOf(recordProduct_);
+        DrawSprite(viewer, icon, 48, stripTop_, icon == recordProduct_->icon ? 0.5f : 1.0f, alpha);
+        countText_.Draw(viewer, 80, float(stripTop_ - countText_.Height() / 2), colour);
+        nameText_.Draw(viewer, 160, float(stripTop_ - nameText_.Height() / 2), colour);
+        Sprite* coin = level_.FindSprite(2, u"small_coin");
+        const int32_t coinW = coin ? coin->GetWidth() : 0;
+        const int32_t left = kPriceCentre - (coinW + priceText_.Width() + 1) / 2;
+        DrawSprite(viewer, coin, left + coinW / 2, stripTop_, 1.0f, alpha);
+        priceText_.Draw(viewer, float(left + coinW + 1), float(stripTop_ - priceText_.Height() / 2), colour);
     }
     if (emptyShown_)
-        emptyText_.Draw(viewer, ox + float((w - emptyText_.Width()) / 2), oy + float(kEmptyTop),
+        emptyText_.Draw(viewer, float((w - emptyText_.Width()) / 2), float(kEmptyTop),
                         ScaleAlpha(kStripColour, alpha));
+}
+
+void WarehouseWindow::DrawSprite(DXLViewer& viewer, Sprite* sprite, int32_t x, int32_t y, float scale,
+                                 float alpha) {
+    if (!sprite || !sprite->GetLibrary()) return;
+    auto instance = sprite->GetLibrary()->CreateInstance(sprite, 0);
+    if (!instance) return;
+    instance->originX = instance->originY = 0.5f;
+    instance->scaleX = instance->scaleY = scale;
+    instance->colour = ScaleAlpha(0xFFFFFFFF, alpha);
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(x), float(y));
+    viewer.ApplyTransform();
+    instance->Draw(viewer);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
 }
 
 MessageWindow::ClickCallback WarehouseNoticeCallback(WindowManager& manager, WarehouseLevel& level) {

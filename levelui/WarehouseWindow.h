@@ -77,7 +77,7 @@ int32_t WarehouseUpgradePrice(const BUILDING* type, uint32_t level, uint32_t hig
 // A product tile: its text is "count/capacity".
 class WarehouseWindowButton : public ImageButton {
   public:
-    WarehouseWindowButton(GameWindow* window, GameControls* group, const PRODUCT* product);
+    WarehouseWindowButton(GameWindow* window, GameControls* group, const PRODUCT* product, Sprite* icon);
     // Rebuilds the text only when a value changed; a count of 0 does nothing.
     void SetCount(int32_t count, int32_t capacity);
     void SetCountOnly(int32_t count) { SetCount(count, capacity_); }
@@ -144,6 +144,9 @@ class WarehouseWindow : public SpritesWindow {
     void RemoveButton(WarehouseWindowButton* tile);
     void ShowEmptyText();
     void ReleaseManagerPointer();
+    // The product's icon, or its interface sprite by name before the level acquired it.
+    Sprite* IconOf(const PRODUCT* product) const;
+    static void DrawSprite(DXLViewer& viewer, Sprite* sprite, int32_t x, int32_t y, float scale, float alpha);
 
     WarehouseLevel& level_;
     ProductStock& stock_;
