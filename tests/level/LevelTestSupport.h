@@ -83,13 +83,12 @@ inline Level MakeLevel() {
     return level;
 }
 
-// Money, stock, farmer, villains and bonuses in plain fields. The farmer's
+// Stock, farmer, villains and bonuses in plain fields. The farmer's
 // character block holds its position and the money its queued jobs reserve;
 // loading it reserves that money again through the level, as jobs do.
 class FakeWorld : public LevelWorld {
   public:
     GameLevel* level = nullptr;
-    int32_t money = 0;
     std::map<uint32_t, uint32_t> stock;
     uint32_t warehouseLevel = 1;
     int32_t playerX = 0, playerY = 0;
@@ -110,9 +109,6 @@ class FakeWorld : public LevelWorld {
         bonus[4].durationMs = 20000;
     }
 
-    int32_t Money() const override { return money; }
-    void AddMoney(int32_t amount) override { money = std::min(money + amount, kMaxMoney); }
-    void SubtractMoney(int32_t amount) override { money = std::max(money - amount, 0); }
     void ResetStock(uint32_t) override { stock.clear(), warehouseLevel = 1; }
     uint32_t AddProduct(uint32_t id, uint32_t units) override { return stock[id] += units, units; }
     uint32_t ProductCount(uint32_t id) const override {
@@ -162,9 +158,9 @@ class FakeWorld : public LevelWorld {
     }
     // A job of the farmer takes money aside.
     void Reserve(int32_t amount) {
-        level->ChangeReservedMoney(amount);
+        level->AddReservedMoney(amount);
         jobReserve += amount;
-        SubtractMoney(amount);
+        level->Money().Subtract(amount);
     }
     void StopCharacters() override {}
     void TickShots(uint32_t) override {}
@@ -188,10 +184,6 @@ class FakeWorld : public LevelWorld {
         for (uint32_t p = 0; p < placeCount; ++p)
             villains[p] = in.ReadU32();
         return !in.Failed();
-    }
-    std::function<std::unique_ptr<BaseLevelPoint>(uint32_t, const PointRecord&)> makePoint;
-    std::unique_ptr<BaseLevelPoint> MakePoint(uint32_t index, const PointRecord& record) override {
-        return makePoint ? makePoint(index, record) : nullptr;
     }
     bool GetBonus(uint32_t slot, BonusInfo* info) const override {
         if (slot >= 6 || !hasBonus[slot]) return false;
