@@ -8,6 +8,7 @@
 #include "level/LevelData.h"
 #include "level/MapCharacter.h"
 #include "level/SaveStream.h"
+#include "platform/Input.h"
 
 #include <algorithm>
 #include <bit>
@@ -758,8 +759,7 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
 
 bool GameLevel::OnKey(uint32_t key, bool down) {
     if (Panel().RouteKeyToWindows(key, down)) return true;
-    constexpr uint32_t kKeyEscape = 27;
-    if (key == kKeyEscape && down && !ended_) {
+    if (key == platform::kDikEscape && down && !ended_) {
         ShowMenu(true);
         return true;
     }

@@ -252,8 +252,8 @@ class GameLevel : public LevelServices {
     // field (a click on a point passes to the point). button: 0 a move,
     // 1 left, 2 right; down: pressed or released. True when taken.
     bool OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down);
-    // Key input: the windows first; Escape opens the pause menu. True when
-    // taken.
+    // Key input (a key's scan code): the windows first; Escape opens the
+    // pause menu. True when taken.
     bool OnKey(uint32_t key, bool down);
     // The point under a field position (the nearest within the click
     // radius), -1 none.
