@@ -7,10 +7,11 @@
 //   Data.dat     the data pack (ids in foundation/DataPackIds.h): a
 //                digit font ('DIGF', id 1, drawn from the texture "digits")
 //                and the game's five rasterised fonts ('FONT', DejaVu faces
-//                at five sizes), the character descriptions ('CHQR') and
-//                the bonuses ('BONS', LevelChunks.h), then the farm tables
-//                ('PROD', 'PLNT', 'BLDN', 'VLNS') from content/farm
-//                (FarmSources.h) or the folder given
+//                at five sizes), the character descriptions ('CHQR',
+//                LevelChunks.h), the farm tables ('PROD', 'PLNT', 'BLDN',
+//                'VLNS') from content/farm (FarmSources.h) or the folder
+//                given, the level table ('LVLS') from content/levels
+//                (LevelSources.h) and the bonuses ('BONS')
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
@@ -32,6 +33,7 @@
 #include "text/KGEWinFont.h"
 #include "tools/content/FarmSources.h"
 #include "tools/content/LevelChunks.h"
+#include "tools/content/LevelSources.h"
 
 #include <algorithm>
 #include <cmath>
@@ -134,11 +136,13 @@ bool WriteFonts(kis::BaseDataFile& writer, std::string* error) {
 bool WriteDataPack(const std::string& path, const std::string& farmSources, std::string* error) {
     FarmTablesSource farm;
     if (!ReadFarmSources(farmSources, &farm, error)) return false;
+    LevelTable levels;
+    if (!ReadLevelSources(VB_LEVEL_SOURCES, &levels, error)) return false;
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
-    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteLevelChunks(*writer) &&
-              WriteFarmChunks(*writer, farm);
+    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteCharacterChunk(*writer) &&
+              WriteFarmChunks(*writer, farm) && WriteLevelTableAndBonuses(*writer, levels);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;
