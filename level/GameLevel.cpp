@@ -113,10 +113,10 @@ GameLevel::GameLevel(uint32_t levelIndex, uint32_t regime, const Level& level,
 }
 
 GameLevel::~GameLevel() {
-    // The map's characters and jobs still reach the level (money, points)
-    // while they go, so they go first.
-    map_.reset();
+    // The points take their pictures off the map, so they go first; the
+    // map's characters and jobs then still reach the level's money as they go.
     points_.clear();
+    map_.reset();
 }
 
 void GameLevel::SetPathFinder(std::unique_ptr<shpf::PathFinder> finder) {

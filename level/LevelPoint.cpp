@@ -1,9 +1,12 @@
 #include "level/LevelPoint.h"
 
+#include "foundation/Ident.h"
 #include "level/GameLevel.h"
 #include "level/MapCharacter.h"
 #include "level/PointJobs.h"
 #include "level/SaveStream.h"
+#include "level/SpriteObject.h"
+#include "sprites/Sprite.h"
 
 #include <algorithm>
 
@@ -224,9 +227,31 @@ void LevelPoint::ShowOverheadSprite(Sprite* sprite, bool, uint32_t delay, int32_
 
 // ---------------------------------------------------------------- EmptyLevelPoint
 
+EmptyLevelPoint::~EmptyLevelPoint() {
+    DeleteGarbageObject();
+}
+
+void EmptyLevelPoint::DeleteGarbageObject() {
+    if (garbageObject_ && level_) level_->Map().Delete(garbageObject_);
+    garbageObject_ = nullptr;
+}
+
 void EmptyLevelPoint::Setup(const PointRecord& record) {
     BaseLevelPoint::Setup(record);
     stage_ = 0;
+    DeleteGarbageObject();
+    if (level_ && HasGarbage()) {
+        // The garbage is named by its sprite's name id.
+        SpriteLibrary* library = GetLibrary(kGarbageLibrary);
+        for (int32_t i = 0; library && i < library->GetSpriteCount(); ++i) {
+            MapSprite* sprite = library->GetSpriteAt(i);
+            if (!sprite || kis::NameId(sprite->GetName()) != objectId_) continue;
+            garbageObject_ = CreateMapObject(&level_->Map(), sprite, kGarbageObjectKind, float(x_), float(y_),
+                                             0, static_cast<int32_t>(index_), mirrored_);
+            if (garbageObject_) garbageObject_->AddToLevel(kGarbageLayer);
+            break;
+        }
+    }
     if (level_) level_->TutorialNotify(kTutorialEmptySiteSetUp, static_cast<intptr_t>(kind_), 0);
 }
 
@@ -271,6 +296,7 @@ void EmptyLevelPoint::ClearGarbage() {
     if (!HasGarbage()) return;
     objectId_ = 0;
     value_ = 0;
+    DeleteGarbageObject();
     if (!level_) return;
     level_->AddAwardCount(kAwardSitesCleared, 1);
     level_->UpdateGoals(kGoalGarbageSites, 0, 0, true);

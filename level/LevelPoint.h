@@ -236,7 +236,15 @@ class LevelPoint : public BaseLevelPoint {
 // click on a clean site opens the build menu.
 class EmptyLevelPoint : public LevelPoint {
   public:
-    EmptyLevelPoint(uint32_t index) : LevelPoint(index, kPointEmptySite) {}
+    // The map sprite library that holds the garbage pictures.
+    static constexpr int32_t kGarbageLibrary = 7;
+    // The map layer of the garbage (the characters' layer: they sort by depth).
+    static constexpr int32_t kGarbageLayer = 2;
+    static constexpr uint32_t kGarbageObjectKind = 0x10000100;
+
+    explicit EmptyLevelPoint(uint32_t index) : LevelPoint(index, kPointEmptySite) {}
+    ~EmptyLevelPoint() override;
+    // The garbage's picture goes on the level's map (when its sprite exists).
     void Setup(const PointRecord& record) override;
     void OnClick() override;
     void GetInfo(PointRecord* record) const override;
@@ -251,4 +259,10 @@ class EmptyLevelPoint : public LevelPoint {
     // The clearing job has finished: the garbage goes and the award counter
     // and the goals hear of it.
     void ClearGarbage();
+    // The garbage's picture on the map (owned by the map), or null.
+    MapObject* GarbageObject() const { return garbageObject_; }
+
+  private:
+    void DeleteGarbageObject();
+    MapObject* garbageObject_ = nullptr;
 };
