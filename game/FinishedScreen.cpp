@@ -1,4 +1,5 @@
 #include "game/FinishedScreen.h"
+#include "game/LevelScreen.h"
 #include "game/ProfilesPanel.h"
 
 #include "app/App.h"
@@ -384,6 +385,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     LogLabelPrintf(kLogIndent, "Key pressed", "0x%02X (virtual key 0x%02X, modifiers 0x%X)", key, virtualKey,
                    modifiers);
     if (virtualKey == kVkF1 + 1) OpenShowcaseDialog(); // F2: the window toolkit's dialog
+    if (virtualKey == kVkF1 + 4) OpenLevel(30);        // F5: the sample level 31
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);

@@ -249,6 +249,14 @@ void GameLevel::OnWindowClosed(uint32_t windowId) {
     Resume(windowId == kWarehouseWindowId ? kPauseWarehouse : kPauseWindow);
 }
 
+void GameLevel::OnWindowOpened(uint32_t, uint32_t reason) {
+    Pause(reason & (kPauseWindow | kPauseWarehouse));
+}
+
+void GameLevel::OnWindowClosed(uint32_t, uint32_t reason) {
+    Resume(reason & (kPauseWindow | kPauseWarehouse));
+}
+
 // ---------------------------------------------------------------- clock and ticks
 
 uint32_t GameLevel::Update(uint32_t frameMs) {

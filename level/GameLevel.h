@@ -12,6 +12,7 @@
 // pause reason is set. The level time (the clock graded with medals) counts
 // the ticks after the clock has started and while the clock-stop word is 0.
 
+#include "gui/Window.h"
 #include "level/Economy.h"
 #include "level/LevelHooks.h"
 #include "level/LevelPoint.h"
@@ -35,13 +36,14 @@ class SaveWriter;
 
 // ---------------------------------------------------------------- pauses, results
 
+// The reasons a window pauses the level (kPauseWindow 0x2, kPauseWarehouse
+// 0x8) come with the window toolkit.
 enum LevelPauseReason : uint32_t {
     kPauseClockNotStarted = 0x1,
-    kPauseWindow = 0x2,
     kPauseLeaving = 0x4,
-    kPauseWarehouse = 0x8,
     kPauseTutorial = 0x10,
 };
+static_assert(kPauseWindow == 0x2 && kPauseWarehouse == 0x8);
 constexpr uint32_t kPauseReasonCount = 5;
 
 enum LevelResultCode : uint32_t { kLevelRunning = 0, kLevelWon = 1, kLevelLost = 2 };
@@ -58,7 +60,7 @@ constexpr uint32_t kBonusSlotCount = 6;
 constexpr uint32_t kSpeedTrackCount = 6;
 constexpr uint32_t kWinDelayMs = 1000;
 constexpr float kFarShotDistance = 150.0f;
-constexpr uint32_t kWarehouseWindowId = 0x57726873; // 'Wrhs'
+constexpr uint32_t kWarehouseWindowId = kWarehouseWindowTag; // 'Wrhs'
 // Bonus slots in use and waiting gain this share of their recharge when
 // another bonus starts.
 constexpr float kBonusRechargeGain = 0.45f;
@@ -125,7 +127,7 @@ struct BonusSlot {
 // The level owns its map (the objects, characters and their jobs on it), the
 // money and the money held reserved by jobs, and the path finder; the map's
 // objects reach the level through LevelServices.
-class GameLevel : public LevelServices {
+class GameLevel : public LevelServices, public WindowLevel {
   public:
     struct Hooks {
         LevelPanelHooks* panel = nullptr;
@@ -159,6 +161,10 @@ class GameLevel : public LevelServices {
     uint32_t PauseCount(uint32_t reasonBit) const;
     void OnWindowOpened(uint32_t windowId);
     void OnWindowClosed(uint32_t windowId);
+    // The window manager's report (the level installs itself there while it
+    // is played): the window's pause reason is raised or lifted.
+    void OnWindowOpened(uint32_t tag, uint32_t reason) override;
+    void OnWindowClosed(uint32_t tag, uint32_t reason) override;
 
     // ---- clock and ticks
     // One frame of frameMs: scaled by the speed and run as 10-ms ticks.
