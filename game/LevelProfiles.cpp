@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/Profiles.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -45,6 +46,22 @@ void LevelProfileDeleteSavedGame(uint32_t levelIndex) {
         profile->DeleteSavedLevel(int32_t(levelIndex));
         profile->Save();
     }
+}
+
+std::u16string LevelProfileKeepRefusedSave(uint32_t levelIndex, const std::vector<uint8_t>& bytes) {
+    ProfileManager* profiles = AppProfiles();
+    Profile* profile = profiles ? profiles->Current() : nullptr;
+    if (!profile) return {};
+    const std::string name = "profile" + std::to_string(profile->Number()) + ".level" +
+                             std::to_string(levelIndex + 1) + ".refused";
+    const std::u16string path = profiles->Folder() + u"\\" + std::u16string(name.begin(), name.end());
+    platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileWrite,
+                                               platform::FileCreation::CreateAlways);
+    if (!file.IsOpen() || !file.WriteExact(bytes.data(), int64_t(bytes.size()))) return {};
+    file.Close();
+    profile->DeleteSavedLevel(int32_t(levelIndex));
+    profile->Save();
+    return path;
 }
 
 void LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 uint32_t LevelProfileRegime();
@@ -17,5 +18,11 @@ std::optional<std::vector<uint8_t>> LevelProfileSavedGame(uint32_t levelIndex);
 // there is no profile or the file could not be written.
 bool LevelProfileStoreSavedGame(uint32_t levelIndex, std::vector<uint8_t> bytes);
 void LevelProfileDeleteSavedGame(uint32_t levelIndex);
+// A saved game the level refused: its bytes are written beside the profile
+// ("profile<N>.level<L>.refused", L counted from 1, replacing an older one)
+// and the profile's copy is dropped, so the level starts afresh next time
+// too. The file's name, or empty when it could not be written (the profile's
+// copy is then kept).
+std::u16string LevelProfileKeepRefusedSave(uint32_t levelIndex, const std::vector<uint8_t>& bytes);
 // A won level's result (its level time) stored in the profile.
 void LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs);

@@ -29,6 +29,7 @@ constexpr uint32_t kFieldObjectKind = 0x10000001;
 constexpr int32_t kFieldLibrary = 7;
 constexpr int32_t kFieldLayer = 4;
 constexpr int32_t kCharacterLayer = 2;
+constexpr uint32_t kMaxStockRecords = 32;
 constexpr uint32_t kLevelLoadStageId = 0x4C564C31; // 'LVL1'
 
 void Logf(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -61,16 +62,22 @@ class ProgramWorld : public LevelWorld {
     }
     int64_t StockValue() const override { return 0; }
     uint32_t ProductRoom(uint32_t) const override { return UINT32_MAX; }
+    // The stock block: size, warehouse level, count, reserved, the pairs.
     void SaveStock(SaveWriter& out) const override {
-        out.PutU32(8 + 8 * uint32_t(stock_.size()));
+        out.PutU32(16 + 8 * uint32_t(stock_.size()));
+        out.PutU32(1);
         out.PutU32(uint32_t(stock_.size()));
+        out.PutU32(0);
         for (const auto& [id, n] : stock_)
             out.PutU32(id), out.PutU32(n);
     }
     bool LoadStock(SaveReader& in) override {
-        SaveReader block = in.ReadBlock(8);
+        SaveReader block = in.ReadBlock(16, 16 + 8 * kMaxStockRecords);
+        const uint32_t level = block.ReadU32();
         const uint32_t n = block.ReadU32();
-        if (block.Failed() || n > kMaxEnabledKinds * 4 || block.Remaining() != 8 * size_t(n)) return false;
+        block.ReadU32();
+        if (block.Failed() || level < 1 || n > kMaxStockRecords || block.Remaining() != 8 * size_t(n))
+            return false;
         stock_.clear();
         for (uint32_t i = 0; i < n; ++i) {
             const uint32_t id = block.ReadU32();
@@ -91,16 +98,12 @@ class ProgramWorld : public LevelWorld {
             map_->Adopt(std::make_unique<MapPlayer>(map_, farmer, float(x), float(y))));
         player_->AddToLevel(kCharacterLayer);
     }
-    // The farmer's block, or a size word 4 when there is none.
+    // The farmer's character block (none without a farmer: the character
+    // descriptions lacked one, and the level's set-up said so).
     void SavePlayer(SaveWriter& out) const override {
-        out.PutU32(player_ ? 1 : 0);
-        if (player_) player_->SaveState(out);
+        if (player_ && !player_->SaveState(out)) out.Fail();
     }
-    bool LoadPlayer(SaveReader& in) override {
-        const uint32_t present = in.ReadU32();
-        if (in.Failed() || present != (player_ ? 1u : 0u)) return false;
-        return !player_ || player_->LoadState(in);
-    }
+    bool LoadPlayer(SaveReader& in) override { return !player_ || player_->LoadState(in); }
     MapPlayer* Player() override { return player_; }
     void StopCharacters() override {
         if (player_) player_->DeleteAllJobs();
@@ -180,7 +183,13 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
         level_->StartUp();
         if (auto saved = LevelProfileSavedGame(index_)) {
             std::string reason;
-            if (level_->Load(*saved, &reason)) Logf("Level %u continues from its saved game.", index_ + 1);
+            if (level_->Load(*saved, &reason)) {
+                Logf("Level %u continues from its saved game.", index_ + 1);
+            } else {
+                const std::u16string kept = LevelProfileKeepRefusedSave(index_, *saved);
+                Logf("The refused saved game of level %u is %s%s.", index_ + 1,
+                     kept.empty() ? "still in the profile" : "kept in ", Narrow(kept.c_str()).c_str());
+            }
         }
         if (const DXLViewer* viewer = GetAppServices().viewer) {
             const kis::Rect& r = viewer->GetClientRect();

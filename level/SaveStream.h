@@ -68,6 +68,8 @@ class SaveWriter {
     void PatchU32(size_t offset, uint32_t v);
 
     size_t Size() const { return bytes_.size(); }
+    // Marks the stream failed (a part that could not write its record).
+    void Fail() { failed_ = true; }
     // The byte at an offset already written (patching a record after later
     // ones were appended).
     uint8_t* At(size_t offset) { return bytes_.data() + offset; }

@@ -136,4 +136,24 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
         ASSERT_NE(profiles.Current(), nullptr);
         EXPECT_NE(profiles.Current()->GetSavedLevel(30), nullptr);
     }
+
+    // A damaged saved game is refused: the level starts afresh and the bytes
+    // are kept beside the profile.
+    std::string damaged = saved;
+    damaged[32] = char(damaged[32] ^ 0x5A); // the level block's flags
+    {
+        ProfileManager profiles(platform::Utf8ToUtf16(user));
+        profiles.Load();
+        ASSERT_NE(profiles.Current(), nullptr);
+        profiles.Current()->StoreSavedLevel(30, std::vector<uint8_t>(damaged.begin(), damaged.end()));
+        ASSERT_TRUE(profiles.Current()->Save());
+    }
+    ASSERT_EQ(
+        RunGame(game, "refused", Key(3000, "F5") + Key(4000, "ESCAPE") + Key(4300, "Q") + "5000 close\n", ""),
+        0);
+    log = game.Log();
+    EXPECT_EQ(Lines(log, "is refused").size(), 1u) << log;
+    EXPECT_EQ(Lines(log, "Level 31 continues").size(), 0u) << log;
+    EXPECT_EQ(Lines(log, "is kept in").size(), 1u) << log;
+    EXPECT_EQ(ReadFileBytes(user + "/profile1.level31.refused"), damaged);
 }
