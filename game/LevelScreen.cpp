@@ -6,6 +6,7 @@
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/Viewer.h"
+#include "game/LevelCatalog.h"
 #include "game/LevelProfiles.h"
 #include "gui/Window.h"
 #include "level/GameLevel.h"
@@ -350,10 +351,19 @@ void QuitHook() {
     CloseLevelScreen();
 }
 
+// The level table checks its ids against the farm tables loaded before it.
+int32_t LoadCheckedLevelTable(kis::DataFileReaderW* reader, LoaderState* state) {
+    static const GameLevelCatalog catalog;
+    SetLevelTableCatalog(&catalog);
+    const int32_t result = LoadLevelTable(reader, state);
+    SetLevelTableCatalog(nullptr);
+    return result;
+}
+
 } // namespace
 
 void RegisterLevelTableStage() {
-    RegisterGameDataStage({kLevelTableChunk, 1.0f, "levels", GetDataPack, LoadLevelTable});
+    RegisterGameDataStage({kLevelTableChunk, 1.0f, "levels", GetDataPack, LoadCheckedLevelTable});
 }
 
 void RegisterLevelPlay() {
