@@ -29,6 +29,8 @@ namespace {
 constexpr uint32_t kFieldObjectKind = 0x10000001;
 constexpr int32_t kFieldLibrary = 7;
 constexpr int32_t kFieldLayer = 4;
+// The field pictures are kept at half size in the sprite pack.
+constexpr float kFieldPictureScale = 2.0f;
 constexpr int32_t kCharacterLayer = 2;
 constexpr uint32_t kMaxStockRecords = 32;
 constexpr uint32_t kLevelLoadStageId = 0x4C564C31; // 'LVL1'
@@ -178,7 +180,10 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
             if (MapSprite* field = library->FindMapSprite(record->record.fieldPicture)) {
                 SpriteObject* object =
                     CreateMapObject(&level_->Map(), field, kFieldObjectKind, 0.0f, 0.0f, 0, -1, false);
-                if (object) object->AddToLevel(kFieldLayer);
+                if (object) {
+                    object->SetScale(kFieldPictureScale);
+                    object->AddToLevel(kFieldLayer);
+                }
             }
         }
         level_->StartUp();

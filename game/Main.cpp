@@ -2,18 +2,24 @@
 #include "game/FarmTables.h"
 #include "game/GameData.h"
 #include "game/GameScreens.h"
+#include "game/GameTables.h"
 #include "game/LevelScreen.h"
+#include "levelui/TextTags.h"
 
 // The game program: the screens of the game states and the game-data stages
 // are registered in the shell's tables, in the data pack's order (the
-// character descriptions, the farm tables, the level table, then the
-// bonuses), then the shell starts, runs and shuts down.
+// character descriptions, the farm tables, the level table, the bonuses, then
+// the award table), the windows get the custom text tags, then the shell
+// starts, runs and shuts down.
 int main(int argc, char** argv) {
     RegisterCharacterStage();
     GameFarmTables farmTables;
+    GameTables tables;
     RegisterGameScreens();
     RegisterLevelPlay();
     RegisterLevelTableStage();
     RegisterBonusStage();
+    RegisterGameDataStages(tables);
+    RegisterTextTagCallback(ExpandTextTag);
     return WinMain(argc, argv);
 }

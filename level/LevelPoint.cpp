@@ -143,19 +143,21 @@ bool BaseLevelPoint::Repair(bool animated) {
 
 void LevelPoint::Setup(const PointRecord& record) {
     BaseLevelPoint::Setup(record);
-    SetStage(record.stage, false, 0);
+    stage_ = std::clamp(record.stage, 0, std::max(LevelPoint::StageLimit(), 0));
 }
 
 uint32_t LevelPoint::Remove(bool animated, bool forGood, uint32_t delay) {
-    if (level_) level_->StopJobsAt(static_cast<int32_t>(index_));
+    if (level_ && forGood) level_->StopJobsAt(static_cast<int32_t>(index_));
     HideProgress();
     HideOverheadSprites();
     upgrading_ = false;
     return BaseLevelPoint::Remove(animated, forGood, delay);
 }
 
-void LevelPoint::SetStage(int32_t stage, bool, uint32_t) {
-    stage_ = std::clamp(stage, 0, std::max(StageLimit(), 0));
+bool LevelPoint::SetStage(int32_t stage, bool, uint32_t) {
+    if (stage < 0) return false;
+    stage_ = std::min(stage, std::max(StageLimit(), 0));
+    return true;
 }
 
 int32_t LevelPoint::StageLimit() const {

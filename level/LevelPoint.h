@@ -167,14 +167,19 @@ class LevelPoint : public BaseLevelPoint {
   public:
     using BaseLevelPoint::BaseLevelPoint;
 
-    // The record's stage through SetStage, not animated.
+    // Takes the record, its stage kept within the level's limit; a kind
+    // whose stage brings pictures or orders raises it through SetStage
+    // itself after this.
     void Setup(const PointRecord& record) override;
-    // Cancels the point's jobs, hides the progress line and the overhead
-    // sprites; the delay in ms after which it is gone.
+    // Hides the progress line and the overhead sprites; removed for good, the
+    // farmer's jobs at the point are cancelled too (a stage change removes
+    // the old stage without touching them). The delay in ms after which it
+    // is gone.
     uint32_t Remove(bool animated, bool forGood, uint32_t delay) override;
 
     // ---- operations after the base ones, in their fixed order
-    virtual void SetStage(int32_t stage, bool animated, uint32_t delay);
+    // Sets the stage (within the limit); false for a stage it cannot take.
+    virtual bool SetStage(int32_t stage, bool animated, uint32_t delay);
     // The highest stage the point may reach in this level.
     virtual int32_t StageLimit() const;
     // Farm points neither grow nor produce while locked.

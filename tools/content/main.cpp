@@ -11,7 +11,8 @@
 //                LevelChunks.h), the farm tables ('PROD', 'PLNT', 'BLDN',
 //                'VLNS') from content/farm (FarmSources.h) or the folder
 //                given, the level table ('LVLS') from content/levels
-//                (LevelSources.h) and the bonuses ('BONS')
+//                (LevelSources.h) and the bonuses ('BONS'), then the award
+//                table (from content/awards.txt, see AwardTable.h)
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
@@ -31,6 +32,7 @@
 #include "text/DigitalText.h"
 #include "text/KGEFontFile.h"
 #include "text/KGEWinFont.h"
+#include "tools/content/AwardTable.h"
 #include "tools/content/FarmSources.h"
 #include "tools/content/LevelChunks.h"
 #include "tools/content/LevelSources.h"
@@ -142,7 +144,8 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, std:
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
     bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteCharacterChunk(*writer) &&
-              WriteFarmChunks(*writer, farm) && WriteLevelTableAndBonuses(*writer, levels);
+              WriteFarmChunks(*writer, farm) && WriteLevelTableAndBonuses(*writer, levels) &&
+              WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;
