@@ -29,7 +29,7 @@ namespace {
 constexpr uint32_t kFieldObjectKind = 0x10000001;
 constexpr int32_t kFieldLibrary = 7;
 constexpr int32_t kFieldLayer = 4;
-// The field pictures are kept at half size in the sprite pack.
+// The field pictures are kept at half their size in the sprite pack.
 constexpr float kFieldPictureScale = 2.0f;
 constexpr int32_t kCharacterLayer = 2;
 constexpr uint32_t kMaxStockRecords = 32;

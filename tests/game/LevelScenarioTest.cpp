@@ -19,6 +19,10 @@ using testsupport::ReadFileBytes;
 
 namespace {
 
+// Input starts once the game data is surely loaded (the logos are skipped by
+// a click at once; loading takes about three seconds of the virtual clock).
+constexpr int kReady = 6000;
+
 int RunGame(const GameCopy& game, const std::string& name, const std::string& events,
             const std::string& extra) {
     const std::string script = game.File(name + ".txt");
@@ -81,18 +85,22 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
     const std::string user = game.User();
 
     // A profile to keep the saved games.
-    ASSERT_EQ(
-        RunGame(game, "profile",
-                Key(3000, "F3") + Key(3300, "A") + Key(3450, "N") + Key(3600, "RETURN") + "4000 close\n", ""),
-        0);
+    ASSERT_EQ(RunGame(game, "profile",
+                      Key(kReady + 0, "F3") + Key(kReady + 300, "A") + Key(kReady + 450, "N") +
+                          Key(kReady + 600, "RETURN") + std::to_string(kReady + 1000) + " close\n",
+                      ""),
+              0);
 
     // The field at 800 x 600 is scaled by 520 / 688 and centred: the garbage
     // at (420, 330) of the field is at (330, 249) on the screen.
     const std::string before = game.File("before.png"), after = game.File("after.png");
-    const std::string play = Key(3000, "F5") + Click(4000, 330, 249) + Key(10000, "ESCAPE") +
-                             Key(11000, "F5") + Key(12000, "ESCAPE") + Key(12500, "Q") + "14000 close\n";
+    const std::string play = Key(kReady + 0, "F5") + Click(kReady + 1000, 330, 249) +
+                             Key(kReady + 7000, "ESCAPE") + Key(kReady + 8000, "F5") +
+                             Key(kReady + 9000, "ESCAPE") + Key(kReady + 9500, "Q") +
+                             std::to_string(kReady + 11000) + " close\n";
     ASSERT_EQ(RunGame(game, "play", play,
-                      "--screenshot-at 3800 '" + before + "' --screenshot-at 9500 '" + after + "'"),
+                      "--screenshot-at " + std::to_string(kReady + 800) + " '" + before +
+                          "' --screenshot-at " + std::to_string(kReady + 6500) + " '" + after + "'"),
               0);
     std::string log = game.Log();
     EXPECT_EQ(Lines(log, "0x00000006 -> 0x80000003").size(), 2u) << log;
@@ -126,7 +134,8 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
 
     // Next time the level continues from the save; quitting while it is open
     // saves it again.
-    ASSERT_EQ(RunGame(game, "continue", Key(3000, "F5") + "5000 close\n", ""), 0);
+    ASSERT_EQ(
+        RunGame(game, "continue", Key(kReady + 0, "F5") + std::to_string(kReady + 2000) + " close\n", ""), 0);
     log = game.Log();
     EXPECT_EQ(Lines(log, "Level 31 continues from its saved game.").size(), 1u) << log;
     EXPECT_EQ(Lines(log, "saved into the profile").size(), 1u) << log;
@@ -148,9 +157,11 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
         profiles.Current()->StoreSavedLevel(30, std::vector<uint8_t>(damaged.begin(), damaged.end()));
         ASSERT_TRUE(profiles.Current()->Save());
     }
-    ASSERT_EQ(
-        RunGame(game, "refused", Key(3000, "F5") + Key(4000, "ESCAPE") + Key(4300, "Q") + "5000 close\n", ""),
-        0);
+    ASSERT_EQ(RunGame(game, "refused",
+                      Key(kReady + 0, "F5") + Key(kReady + 1000, "ESCAPE") + Key(kReady + 1300, "Q") +
+                          std::to_string(kReady + 2000) + " close\n",
+                      ""),
+              0);
     log = game.Log();
     EXPECT_EQ(Lines(log, "is refused").size(), 1u) << log;
     EXPECT_EQ(Lines(log, "Level 31 continues").size(), 0u) << log;
