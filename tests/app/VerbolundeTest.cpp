@@ -674,7 +674,9 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
                                  "3400 mouse down left\n3500 mouse up left\n"
                                  "20000 mouse down right\n20100 mouse up right\n"
                                  "60500 key down B\n60600 key up B\n";
-    const std::vector<uint32_t> moments = {0, 100, 1500, 3250, 30000, 59990};
+    // After the first click and key on the screen after loading.
+    const uint32_t afterFirstInput = 3250;
+    const std::vector<uint32_t> moments = {0, 100, 1500, afterFirstInput, 30000, 59990};
     struct Run {
         GameCopy game;
         int status = -1;
@@ -722,7 +724,8 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
     // after loading before and after the clicks.
     for (size_t i = 1; i < frames.size(); ++i)
         EXPECT_NE(frames[i - 1], frames[i]) << "at " << moments[i - 1] << " and " << moments[i] << " ms";
-    EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at3250.png"))), "001");
+    EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at" + std::to_string(afterFirstInput) + ".png"))),
+              "001");
     EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at30000.png"))), "003");
     ExpectFinishedScreen(ReadScreenshot(runs[0].game.File("last.png")));
     // The run ended at a minute: the key after it was never pressed.

@@ -260,9 +260,10 @@ struct TestBakeryLevel {
         auto fake = std::make_unique<leveltest::FakeWorld>();
         host.world = fake.get();
         for (uint32_t kind : {kPointWarehouse, kPointBuilding})
-            SetPointMaker(kind, [this](uint32_t index, const PointRecord& r) -> std::unique_ptr<BaseLevelPoint> {
-                return MakeBuildingPoint(&host, index, r);
-            });
+            SetPointMaker(kind,
+                          [this](uint32_t index, const PointRecord& r) -> std::unique_ptr<BaseLevelPoint> {
+                              return MakeBuildingPoint(&host, index, r);
+                          });
         level = std::make_unique<GameLevel>(30, 0, record, std::move(fake), GameLevel::Hooks{});
         host.world->level = level.get();
         host.level = level.get();

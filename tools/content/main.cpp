@@ -231,13 +231,29 @@ bool WriteSounds(const std::string& path, std::string* error) {
         {"medal", 523, 1046, 0.80},  {"fail", 330, 165, 0.80},   {"open", 400, 600, 0.15},
         {"close", 600, 400, 0.15},
     };
+    // The villains': arriving, hit, driven off, shooting; a shot clicked, landing.
+    static const ToneSpec kVillainTones[] = {
+        {"villain_arrive", 180, 240, 0.50}, {"villain_hit", 300, 200, 0.12},  {"villain_off", 500, 150, 0.45},
+        {"villain_shoot", 250, 500, 0.20},  {"shot_click", 1500, 1100, 0.08}, {"shot_land", 200, 90, 0.35},
+    };
     for (const ToneSpec& tone : kTones)
+        content.samples.push_back(
+            {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
+    for (const ToneSpec& tone : kVillainTones)
         content.samples.push_back(
             {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
     content.music.push_back({u"theme", MakeWav(Tune()), false});
     // The event sounds name samples in turn.
     for (size_t i = 0; i < content.eventSounds.size(); ++i)
         content.eventSounds[i] = content.samples[i % content.samples.size()].name;
+    // The villains' slots: hit, driven off, shooting, shot clicked, shot landing.
+    const struct {
+        size_t slot;
+        const char* name;
+    } kVillainSounds[] = {
+        {4, "villain_hit"}, {5, "villain_off"}, {6, "villain_shoot"}, {8, "shot_click"}, {9, "shot_land"}};
+    for (const auto& v : kVillainSounds)
+        if (v.slot < content.eventSounds.size()) content.eventSounds[v.slot] = Wide(v.name);
     return WriteSoundPack(Wide(path).c_str(), content, error);
 }
 
