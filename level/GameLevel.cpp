@@ -518,13 +518,13 @@ void GameLevel::EndWin() {
     winPending_ = false;
     winDelayMs_ = 0;
     ended_ = true;
+    LogLabelPrintf(0, "Level won:", "level %u, regime %u, %u ms, grade %u", levelIndex_ + 1, regime_,
+                   levelTimeMs_, Grade());
     Panel().PlayLevelSound(kLevelSoundWon, 0);
     uint32_t record[11] = {};
     FrontEnd().StoreLevelResult(*this, record);
     FrontEnd().AddRecord(record);
     Panel().OpenResultWindow(record);
-    LogLabelPrintf(0, "Level won:", "level %u, regime %u, %u ms, grade %u", levelIndex_ + 1, regime_,
-                   levelTimeMs_, Grade());
     const int64_t value = std::min<int64_t>(world_->StockValue(), INT32_MAX);
     if (value > 0) AddGoalProgress(kAwardMoneyEarned, static_cast<int32_t>(value), true, true);
 }

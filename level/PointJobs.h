@@ -15,8 +15,8 @@ class Job_AtPoint : public Job {
     static constexpr size_t kRecordSize = 44;
     // How long the farmer works at the point.
     static constexpr int32_t kWorkMs = 1500;
-    // The farmer's work animation.
-    static constexpr const char16_t* kWorkAnimation = u"work";
+    // The farmer's work animation (hammering).
+    static constexpr const char16_t* kWorkAnimation = u"girl_build";
 
     Job_AtPoint(MapCharacter* owner, uint32_t jobId, int32_t point);
     void Update(uint32_t ms) override;
