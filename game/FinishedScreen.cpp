@@ -5,6 +5,7 @@
 #include "app/App.h"
 
 #include "app/GameDataLoader.h"
+#include "app/GameShell.h"
 #include "app/LoadingScreen.h"
 #include "engine/Cursors.h"
 #include "engine/InputManager.h"
@@ -386,6 +387,8 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
                    modifiers);
     if (virtualKey == kVkF1 + 1) OpenShowcaseDialog(); // F2: the window toolkit's dialog
     if (virtualKey == kVkF1 + 4) OpenLevel(30);        // F5: the sample level 31
+    if (virtualKey == 'M')
+        ChangeGameState(kStateMap); // the level-select map, until the main screen leads there
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);

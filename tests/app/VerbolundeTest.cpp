@@ -255,10 +255,10 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     // Keys and buttons are held for 100 ms here, over several frames.
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                "3000 key down A\n3100 key up A\n"
-                "3150 mouse move 300 200\n3200 mouse down left\n3300 mouse up left\n"
-                "3400 mouse down left\n3500 mouse up left\n"
-                "3600 mouse down right\n3700 mouse up right\n4200 close\n"));
+                "5000 key down A\n5100 key up A\n"
+                "5150 mouse move 300 200\n5200 mouse down left\n5300 mouse up left\n"
+                "5400 mouse down left\n5500 mouse up left\n"
+                "5600 mouse down right\n5700 mouse up right\n6200 close\n"));
     const std::string png = game.File("last.png");
     std::string output;
     ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
@@ -298,11 +298,11 @@ TEST(Verbolunde, QuickClicksAndKeyTapsAreNeverLost) {
     const std::string script = game.File("taps.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n60 mouse up left\n"
-                "3000 key down A\n3000 key up A\n3000 key down B\n3000 key up B\n"
-                "3150 mouse move 300 200\n3200 mouse down left\n3200 mouse up left\n"
-                "3200 mouse down left\n3200 mouse up left\n"
-                "3600 mouse down right\n3600 mouse up right\n"
-                "3800 mouse down left\n3800 mouse up left\n4200 close\n"));
+                "5000 key down A\n5000 key up A\n5000 key down B\n5000 key up B\n"
+                "5150 mouse move 300 200\n5200 mouse down left\n5200 mouse up left\n"
+                "5200 mouse down left\n5200 mouse up left\n"
+                "5600 mouse down right\n5600 mouse up right\n"
+                "5800 mouse down left\n5800 mouse up left\n6200 close\n"));
     const std::string png = game.File("last.png");
     std::string output;
     ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
@@ -330,8 +330,8 @@ TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
     // Without the quit, the later key would be logged and the frames would
     // run out only after a minute.
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse down left\n140 mouse up left\n"
-                                                    "3000 key down ESCAPE\n3100 key up ESCAPE\n"
-                                                    "3500 key down B\n3600 key up B\n"));
+                                                    "5000 key down ESCAPE\n5100 key up ESCAPE\n"
+                                                    "5500 key down B\n5600 key up B\n"));
     std::string output;
     ASSERT_EQ(game.Run("--headless --frames 4000 --input-script '" + script + "'", &output), 0) << output;
     const std::string log = game.Log();

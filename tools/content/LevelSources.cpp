@@ -236,7 +236,7 @@ bool ReadLevelSources(const std::string& path, LevelTable* table, std::string* e
     if (!file.IsOpen() || !document->LoadFromHandle(file)) return *error = path + ": cannot be read", false;
     document->Rewind();
     const Node root = CopySection(*document->GetCurrentSection());
-    LevelTable read;
+    LevelTable read = *table;
     std::vector<bool> seen(kLevelCount, false);
     try {
         for (const Node& child : root.children) {

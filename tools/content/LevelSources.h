@@ -7,7 +7,8 @@
 
 #include <string>
 
-// Reads the file into the table and checks it as the game would (its own
-// bytes: the other tables are checked when the game loads); false with the
-// file and the reason in error.
+// Reads the file's levels into the table, each replacing the table's level
+// of its index, and checks the whole table as the game would (its own bytes:
+// the other tables are checked when the game loads); false with the file and
+// the reason in error, the table unchanged.
 bool ReadLevelSources(const std::string& path, LevelTable* table, std::string* error);

@@ -10,9 +10,11 @@
 //                at five sizes), the character descriptions ('CHQR',
 //                LevelChunks.h), the farm tables ('PROD', 'PLNT', 'BLDN',
 //                'VLNS') from content/farm (FarmSources.h) or the folder
-//                given, the level table ('LVLS') from content/levels
-//                (LevelSources.h) and the bonuses ('BONS'), then the award
-//                table (from content/awards.txt, see AwardTable.h)
+//                given, the level table ('LVLS': every level from the map's
+//                template, MapChunks.h, the scenario levels from
+//                content/levels, LevelSources.h) and the bonuses ('BONS'),
+//                then the award table (from content/awards.txt, see
+//                AwardTable.h) and the level-select map ('MAPM', MapChunks.h)
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
@@ -36,6 +38,7 @@
 #include "tools/content/FarmSources.h"
 #include "tools/content/LevelChunks.h"
 #include "tools/content/LevelSources.h"
+#include "tools/content/MapChunks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -138,14 +141,17 @@ bool WriteFonts(kis::BaseDataFile& writer, std::string* error) {
 bool WriteDataPack(const std::string& path, const std::string& farmSources, std::string* error) {
     FarmTablesSource farm;
     if (!ReadFarmSources(farmSources, &farm, error)) return false;
+    // One table: every level from the map's template, the scenario levels
+    // from their source in their places.
     LevelTable levels;
+    if (!levels.Parse(SampleLevelTableChunk(), nullptr, error)) return false;
     if (!ReadLevelSources(VB_LEVEL_SOURCES, &levels, error)) return false;
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
     bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteCharacterChunk(*writer) &&
               WriteFarmChunks(*writer, farm) && WriteLevelTableAndBonuses(*writer, levels) &&
-              WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error);
+              WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) && WriteMapChunks(*writer);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;
