@@ -303,6 +303,7 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
 };
 
 uint32_t g_pendingLevel = 0;
+int32_t g_returnState = kStateMainScreen;
 std::unique_ptr<LevelSession> g_session;
 
 int32_t LoadLevelStage(LoaderState* state) {
@@ -325,8 +326,7 @@ void LoadingFailed() {
 void UpdateLevel(uint32_t ms) {
     if (!g_session) return;
     if (g_session->LeaveRequested()) {
-        // The level-select map stands in for by the stand-in screen.
-        SetGameState(kStateMainScreen);
+        SetGameState(g_returnState);
         return;
     }
     g_session->Update(ms);
@@ -379,8 +379,13 @@ void RegisterLevelPlay() {
     RegisterQuitHook(QuitHook);
 }
 
-void OpenLevel(uint32_t levelIndex) {
+void PrepareLevel(uint32_t levelIndex, int32_t returnState) {
     g_pendingLevel = levelIndex;
+    g_returnState = returnState;
+}
+
+void OpenLevel(uint32_t levelIndex) {
+    PrepareLevel(levelIndex, kStateMainScreen);
     Logf("Opening level %u.", levelIndex + 1);
     SetGameState(kStateLevelLoading);
 }

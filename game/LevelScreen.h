@@ -17,5 +17,9 @@
 void RegisterLevelTableStage();
 // The level's loading stage, the level screen and the quit hook.
 void RegisterLevelPlay();
-// Loads and opens the level of the table at levelIndex.
+// Loads and opens the level of the table at levelIndex from the stand-in
+// screen after loading (leaving the level returns there).
 void OpenLevel(uint32_t levelIndex);
+// Names the level the next level loading (game state 0x80000003) builds and
+// the state that leaving it goes to (the level-select map starts levels so).
+void PrepareLevel(uint32_t levelIndex, int32_t returnState);
