@@ -253,6 +253,11 @@ class EmptyLevelPoint : public LevelPoint {
     void Setup(const PointRecord& record) override;
     void OnClick() override;
     void GetInfo(PointRecord* record) const override;
+    // The farmer works beside the heap, not on it.
+    void GetWorkOffset(float* dx, float* dy) const override {
+        *dx = 44.0f;
+        *dy = 4.0f;
+    }
 
     uint32_t GarbageId() const { return objectId_; }
     int32_t GarbagePrice() const { return static_cast<int32_t>(value_); }
