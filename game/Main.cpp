@@ -1,4 +1,6 @@
 #include "app/App.h"
+#include "frontend/Comix.h"
+#include "game/ComicsScreen.h"
 #include "game/FarmTables.h"
 #include "game/GameData.h"
 #include "game/GameScreens.h"
@@ -21,6 +23,8 @@ int main(int argc, char** argv) {
     RegisterLevelTableStage();
     RegisterBonusStage();
     RegisterGameDataStages(tables);
+    Comix comix;
+    RegisterComics(comix);
     RegisterTextTagCallback(ExpandTextTag);
     RegisterMapScreen();
     return WinMain(argc, argv);

@@ -1,5 +1,5 @@
 // The sample level 31 played from the stand-in screen, as a player meets it:
-// F5 loads it, a click on the garbage sends the farmer to clear it, the goals
+// F6 loads it, a click on the garbage sends the farmer to clear it, the goals
 // are met and the level is won; Escape leaves. A level left unfinished (the
 // pause menu's Q) or open when the program quits is saved into the current
 // profile and continues from there next time; a won level is not saved.
@@ -94,8 +94,8 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
     // The field at 800 x 600 is scaled by 520 / 688 and centred: the garbage
     // at (420, 330) of the field is at (330, 249) on the screen.
     const std::string before = game.File("before.png"), after = game.File("after.png");
-    const std::string play = Key(kReady + 0, "F5") + Click(kReady + 1000, 330, 249) +
-                             Key(kReady + 7000, "ESCAPE") + Key(kReady + 8000, "F5") +
+    const std::string play = Key(kReady + 0, "F6") + Click(kReady + 1000, 330, 249) +
+                             Key(kReady + 7000, "ESCAPE") + Key(kReady + 8000, "F6") +
                              Key(kReady + 9000, "ESCAPE") + Key(kReady + 9500, "Q") +
                              std::to_string(kReady + 11000) + " close\n";
     ASSERT_EQ(RunGame(game, "play", play,
@@ -135,7 +135,7 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
     // Next time the level continues from the save; quitting while it is open
     // saves it again.
     ASSERT_EQ(
-        RunGame(game, "continue", Key(kReady + 0, "F5") + std::to_string(kReady + 2000) + " close\n", ""), 0);
+        RunGame(game, "continue", Key(kReady + 0, "F6") + std::to_string(kReady + 2000) + " close\n", ""), 0);
     log = game.Log();
     EXPECT_EQ(Lines(log, "Level 31 continues from its saved game.").size(), 1u) << log;
     EXPECT_EQ(Lines(log, "saved into the profile").size(), 1u) << log;
@@ -158,7 +158,7 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
         ASSERT_TRUE(profiles.Current()->Save());
     }
     ASSERT_EQ(RunGame(game, "refused",
-                      Key(kReady + 0, "F5") + Key(kReady + 1000, "ESCAPE") + Key(kReady + 1300, "Q") +
+                      Key(kReady + 0, "F6") + Key(kReady + 1000, "ESCAPE") + Key(kReady + 1300, "Q") +
                           std::to_string(kReady + 2000) + " close\n",
                       ""),
               0);

@@ -14,7 +14,8 @@
 //                template, MapChunks.h, the scenario levels from
 //                content/levels, LevelSources.h) and the bonuses ('BONS'),
 //                then the award table (from content/awards.txt, see
-//                AwardTable.h) and the level-select map ('MAPM', MapChunks.h)
+//                AwardTable.h), the level-select map ('MAPM', MapChunks.h)
+//                and the comics ('COMX', from content/comics.txt, see ComixPages.h)
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
@@ -28,6 +29,7 @@
 #include "foundation/DataFile.h"
 #include "foundation/DataPackIds.h"
 #include "foundation/SpritePackIds.h"
+#include "frontend/Comix.h"
 #include "platform/Files.h"
 #include "platform/PngWriter.h"
 #include "platform/Utf.h"
@@ -35,6 +37,7 @@
 #include "text/KGEFontFile.h"
 #include "text/KGEWinFont.h"
 #include "tools/content/AwardTable.h"
+#include "tools/content/ComixPages.h"
 #include "tools/content/FarmSources.h"
 #include "tools/content/LevelChunks.h"
 #include "tools/content/LevelSources.h"
@@ -151,7 +154,8 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, std:
     if (!writer) return *error = "cannot write " + path, false;
     bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteCharacterChunk(*writer) &&
               WriteFarmChunks(*writer, farm) && WriteLevelTableAndBonuses(*writer, levels) &&
-              WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) && WriteMapChunks(*writer);
+              WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) && WriteMapChunks(*writer) &&
+              WriteComixPages(*writer, VB_CONTENT_DIR "/comics.txt", error);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;
@@ -249,7 +253,8 @@ bool WriteSounds(const std::string& path, std::string* error) {
         content.samples.push_back(
             {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
     content.music.push_back({u"theme", MakeWav(Tune()), false});
-    // The event sounds name samples in turn.
+    // The event sounds name the tones in turn; the villains' and the comics'
+    // page sound (a quick falling swish) have their own.
     for (size_t i = 0; i < content.eventSounds.size(); ++i)
         content.eventSounds[i] = content.samples[i % content.samples.size()].name;
     // The villains' slots: hit, driven off, shooting, shot clicked, shot landing.
@@ -260,6 +265,8 @@ bool WriteSounds(const std::string& path, std::string* error) {
         {4, "villain_hit"}, {5, "villain_off"}, {6, "villain_shoot"}, {8, "shot_click"}, {9, "shot_land"}};
     for (const auto& v : kVillainSounds)
         if (v.slot < content.eventSounds.size()) content.eventSounds[v.slot] = Wide(v.name);
+    content.samples.push_back({u"page", MakeWav(Tone(1800, 500, 0.18, 0.4)), false});
+    content.eventSounds[kComixPageSound] = u"page";
     return WriteSoundPack(Wide(path).c_str(), content, error);
 }
 
