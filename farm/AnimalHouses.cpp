@@ -1185,8 +1185,11 @@ bool PointHenhouse::LoadOwn(SaveReader& in) {
         in.Fail();
         return false;
     }
+    // The base block has already given the point's delay: the load keeps it.
+    const uint32_t pending = pendingDelayMs_;
     if (fed == 0) {
         SetFed(false, false);
+        pendingDelayMs_ = pending;
         return true;
     }
     fed_ = true;
@@ -1200,13 +1203,14 @@ bool PointHenhouse::LoadOwn(SaveReader& in) {
         // The saved eggs lie as they were; no chickens come for them, and
         // a house upgraded while holding them keeps their number.
         ShowEggs(eggs, false);
-        pendingDelayMs_ = RefreshButtons(false, 0);
+        RefreshButtons(false, 0);
     } else {
-        pendingDelayMs_ = RefreshButtons(false, 0);
+        RefreshButtons(false, 0);
         const int32_t saved = phase_;
         phase_ = -1;
         EnterPhase(saved);
     }
+    pendingDelayMs_ = pending;
     if (eggCount_ != eggs) {
         in.Fail();
         return false;
@@ -1607,9 +1611,12 @@ bool PointCowshed::LoadOwn(SaveReader& in) {
         in.Fail();
         return false;
     }
+    // The base block has already given the point's delay: the load keeps it.
+    const uint32_t pending = pendingDelayMs_;
     SetFed(fed != 0, false);
     timer_.remaining = float(type_->header.animal.productionTime) * fraction;
-    pendingDelayMs_ = RefreshButtons(false, 0);
+    RefreshButtons(false, 0);
+    pendingDelayMs_ = pending;
     timer_.callTimer = callTimer;
     // Saved again before the timer moves, the same fraction is written.
     if (fed) loadedFraction_ = fraction;
@@ -2197,9 +2204,12 @@ bool PointSheepRack::LoadOwn(SaveReader& in) {
         in.Fail();
         return false;
     }
+    // The base block has already given the point's delay: the load keeps it.
+    const uint32_t pending = pendingDelayMs_;
     SetFed(fed != 0, false);
     timer_.remaining = float(type_->header.animal.productionTime) * fraction;
-    pendingDelayMs_ = RefreshButtons(false, 0);
+    RefreshButtons(false, 0);
+    pendingDelayMs_ = pending;
     timer_.callTimer = callTimer;
     if (fed) loadedFraction_ = fraction;
     return true;

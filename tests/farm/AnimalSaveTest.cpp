@@ -34,6 +34,14 @@ std::vector<uint8_t> BytesOf(const SaveBuffer& b) {
     return {b.Data().begin(), b.Data().end()};
 }
 
+// Where two streams first differ (-1: they are the same).
+int64_t FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return int64_t(i);
+    return a.size() == b.size() ? -1 : int64_t(n);
+}
+
 } // namespace
 
 TEST(AnimalSaveTest, EveryPhaseLoadsToTheSameBytes) {
@@ -49,7 +57,7 @@ TEST(AnimalSaveTest, EveryPhaseLoadsToTheSameBytes) {
         l.Run(after);
         std::unique_ptr<SaveBuffer> saved = SaveOf(l);
         ASSERT_NE(saved, nullptr);
-        EXPECT_EQ(Resave(*saved, 2, 2, 2), BytesOf(*saved));
+        EXPECT_EQ(FirstDifference(Resave(*saved, 2, 2, 2), BytesOf(*saved)), -1);
     }
 }
 
@@ -82,7 +90,7 @@ TEST(AnimalSaveTest, JobsUnderWayLoadToTheSameBytes) {
         ASSERT_GT(l.player->JobCount(), 0);
         std::unique_ptr<SaveBuffer> saved = SaveOf(l);
         ASSERT_NE(saved, nullptr);
-        EXPECT_EQ(Resave(*saved, 1, 1, 1), BytesOf(*saved));
+        EXPECT_EQ(FirstDifference(Resave(*saved, 1, 1, 1), BytesOf(*saved)), -1);
     }
 }
 
@@ -104,7 +112,7 @@ TEST(AnimalSaveTest, EggsSavedAfterAnUpgradeLoadAsTheyWere) {
     EXPECT_EQ(loaded.Hen()->ChickenCount(), 0);
     EXPECT_NE(loaded.host.Visible(1u, kEggsCommand), nullptr);
     std::unique_ptr<SaveBuffer> again = loaded.level->Save();
-    EXPECT_EQ(BytesOf(*again), BytesOf(*saved));
+    EXPECT_EQ(FirstDifference(BytesOf(*again), BytesOf(*saved)), -1);
 }
 
 TEST(AnimalSaveTest, AShedSavedHalfWayKeepsItsFractionAtAnotherRate) {
