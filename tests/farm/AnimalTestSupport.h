@@ -219,6 +219,7 @@ struct AnimalLevel {
         host.world->money = 500;
         host.world->stock[kWheat] = wheat;
         level->StartUp();
+        level->Begin();
         level->StartClock();
         host.world->money = 500;
         if (wheat)
