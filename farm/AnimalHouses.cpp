@@ -1901,7 +1901,7 @@ MapSheep::MapSheep(LevelMap* map, PointSheepRack* rack, int32_t slot, float dx, 
     idleTimer_ = uint32_t(kis::Random(500)) * 10 + 1000;
     if (rack->IsProducing())
         eatWait_ = uint32_t(kis::Random(int32_t(std::min(rack->Remaining() / 5.0f, 1000.0f)) + 1));
-    animKind_ = rack->WoolKind();
+    animKind_ = KindFor(rack->WoolKind());
     PlayAnimation(animKind_, IsMirrored());
     head_ = std::make_unique<MapSheepHead>(map, headDescription, this, x_, y_);
     head_->SetPosition(x_, y_, offsetX_, 20 - slot);
@@ -1911,6 +1911,13 @@ MapSheep::MapSheep(LevelMap* map, PointSheepRack* rack, int32_t slot, float dx, 
 MapSheep::~MapSheep() {
     DeleteAllJobs();
     if (head_) head_->Unlink();
+}
+
+int32_t MapSheep::KindFor(int32_t kind) const {
+    // A description with one kind shows the fleece with the shorn figure:
+    // a kind it does not have could not be saved and loaded.
+    const int32_t kinds = description_ ? int32_t(description_->kinds.size()) : 1;
+    return std::clamp(kind, 0, std::max(kinds - 1, 0));
 }
 
 void MapSheep::Enter(bool animated, uint32_t delay) {
@@ -2096,8 +2103,10 @@ uint32_t PointSheepRack::StopAnimals(bool animated, bool forGood, uint32_t delay
 
 uint32_t PointSheepRack::RefreshButtons(bool animated, uint32_t delay) {
     delay = PointPetshouse::RefreshButtons(animated, delay);
-    for (auto& sheep : sheep_)
-        if (sheep && sheep->AnimationKind() != WoolKind()) sheep->SwitchAnimationKind(WoolKind());
+    for (auto& sheep : sheep_) {
+        const int32_t kind = sheep ? sheep->KindFor(WoolKind()) : 0;
+        if (sheep && sheep->AnimationKind() != kind) sheep->SwitchAnimationKind(kind);
+    }
     if (!beingRemoved_ && fed_ && timer_.remaining <= 0.0f && !button_ && !cutJob_ && damage_ == 0)
         ShowOwnButton(kCutCommand, anchorX_, anchorY_ - kCutButtonLift, animated, delay);
     if (fed_ && timer_.remaining <= 0.0f && timer_.callTimer < 0.0f) timer_.callTimer = 0.0f;

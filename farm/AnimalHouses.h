@@ -443,6 +443,9 @@ class MapSheep : public MapCharacter {
     Job* AddJob(std::unique_ptr<Job> job) override;
 
     void Enter(bool animated, uint32_t delay);
+    // The animation kind the sheep shows for a fleece kind (0 shorn, 1 full),
+    // within the kinds of its description.
+    int32_t KindFor(int32_t kind) const;
     // Starts one of the sheep's animation jobs by its JOBID.
     void StartJob(uint32_t jobId);
     void StopAllJobs();

@@ -313,3 +313,21 @@ TEST(AnimalSaveTest, DamagedStreamsAreRefusedOrReadWithinBounds) {
     EXPECT_GT(refused, 0);
     EXPECT_EQ(refused + loaded, 60);
 }
+
+TEST(AnimalSaveTest, ASheepWithOneKindSavesItsFleeceAsTheShornFigure) {
+    // The game data's sheep may have one animation kind: a ready rack keeps
+    // its sheep within it, so the saved game loads.
+    for (int32_t kinds : {1, 2}) {
+        SCOPED_TRACE(kinds);
+        AnimalLevel l(1, 1, 2, 10);
+        l.tables.sheep.kinds.resize(size_t(kinds));
+        ASSERT_TRUE(l.FeedAndWait(l.Rack()));
+        ASSERT_TRUE(l.RunUntil([&] { return l.Rack()->Remaining() == 0.0f; }, 10000));
+        EXPECT_EQ(l.Rack()->Sheep(0)->AnimationKind(), kinds - 1);
+        std::unique_ptr<SaveBuffer> saved = SaveOf(l);
+        AnimalLevel loaded(1, 1, 2, 10);
+        loaded.tables.sheep.kinds.resize(size_t(kinds));
+        std::string why;
+        EXPECT_TRUE(loaded.level->Load(saved->Data(), &why)) << why;
+    }
+}
