@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <span>
 
 using namespace animaltest;
 
@@ -212,6 +214,29 @@ TEST(HenhouseTest, AChickenWaitsAfterItsWalk) {
         const float dy = (chicken->TargetY() - float(hen->AnchorY())) / 54.0f;
         EXPECT_LE(dx * dx + dy * dy, 1.0f);
     }
+}
+
+TEST(HenhouseTest, AChickenWithNoFreeSpotTriesAgainSoon) {
+    // A pen blocked everywhere but a strip far from the house: no spot in
+    // a hundred tries, another try after 100 ms.
+    AnimalLevel l(1);
+    const uint32_t clearances[] = {0};
+    shpf::PathFinder finder(1024, 688, clearances);
+    shpf::_SHAPE block{};
+    block.kind = 0;
+    const int32_t rect[4] = {0, 0, 1024, 600};
+    std::memcpy(block.data, rect, sizeof rect);
+    finder.SetLevelShapes(std::span<const shpf::_SHAPE>(&block, 1));
+    l.host.finder = &finder;
+    PointHenhouse* hen = l.Hen();
+    hen->SetFed(true, false);
+    MapChicken* chicken = hen->Chicken(0);
+    ASSERT_NE(chicken, nullptr);
+    EXPECT_FALSE(chicken->FindWalkTarget());
+    EXPECT_EQ(chicken->IdleWait(), 100u);
+    l.host.finder = nullptr;
+    EXPECT_TRUE(chicken->FindWalkTarget());
+    EXPECT_GE(chicken->IdleWait(), 1000u);
 }
 
 TEST(HenhouseTest, AnUpgradeWhileEggsLieKeepsTheEggsAndBringsNoChickens) {

@@ -52,6 +52,7 @@ class AnimalHost : public buildtest::Host {
     void ShowProductChange(const PRODUCT*, int32_t units, int32_t, int32_t) override {
         stockChanges.push_back(units);
     }
+    shpf::PathFinder* PathFinder() override { return finder; }
     const GameCharacter* FindCharacter(uint32_t id) override {
         return id == kCharacterSheepHead ? sheepHead : nullptr;
     }
@@ -71,6 +72,7 @@ class AnimalHost : public buildtest::Host {
     std::map<std::pair<uint32_t, uint32_t>, Shown> shown;
     std::vector<int32_t> stockChanges;
     const GameCharacter* sheepHead = nullptr;
+    shpf::PathFinder* finder = nullptr; // none: every spot is free
 };
 
 inline GameCharacter Animal(uint32_t id, int32_t kinds, float walkSpeed) {
