@@ -1,8 +1,11 @@
 #include "app/App.h"
+#include "frontend/Comix.h"
+#include "game/ComicsScreen.h"
 #include "game/FarmTables.h"
 #include "game/GameData.h"
 #include "game/GameScreens.h"
 #include "game/GameTables.h"
+#include "game/MapProgram.h"
 #include "levelui/TextTags.h"
 
 // The game program: the screens of the game states and the game-data stages
@@ -17,6 +20,9 @@ int main(int argc, char** argv) {
     RegisterGameScreens();
     RegisterBonusStage();
     RegisterGameDataStages(tables);
+    Comix comix;
+    RegisterComics(comix);
     RegisterTextTagCallback(ExpandTextTag);
+    RegisterMapScreen();
     return WinMain(argc, argv);
 }
