@@ -1,4 +1,5 @@
 #include "game/FinishedScreen.h"
+#include "game/LevelPanelShowcase.h"
 #include "game/ProfilesPanel.h"
 
 #include "app/App.h"
@@ -239,6 +240,7 @@ void FinishedScreen::Update(uint32_t ms) {
         SetGameState(kStateQuit); // deletes this screen
         return;
     }
+    UpdateLevelPanelShowcase(ms);
     if (WindowManager* windows = GetWindowManager()) windows->Update();
     UpdateShowcase(ms);
 }
@@ -392,6 +394,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
+    LevelPanelShowcaseKey(virtualKey); // F5: the level panel over the sample level
 }
 
 std::unique_ptr<FinishedScreen> g_screen;
@@ -433,6 +436,7 @@ void OpenFinishedScreen() {
 
 void CloseFinishedScreen() {
     CloseProfilesPanel();
+    CloseLevelPanelShowcase();
     g_screen.reset();
 }
 
