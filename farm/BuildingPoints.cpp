@@ -1,5 +1,7 @@
 #include "farm/BuildingPoints.h"
 
+#include "farm/AnimalHouses.h"
+
 #include "engine/Viewer.h"
 #include "farm/Products.h"
 #include "foundation/Helpers.h"
@@ -1008,6 +1010,7 @@ std::unique_ptr<BaseLevelPoint> MakeBuildingPoint(BuildingHost* host, uint32_t i
     if (record.kind == kPointBuilding) {
         BUILDING* type = list.FindBuildingType(record.objectId);
         if (type && type->IsFactory()) return std::make_unique<PointFactory>(host, index, type);
+        if (type && type->IsAnimalHouse()) return MakeAnimalHousePoint(host, index, record);
     }
     return nullptr;
 }
