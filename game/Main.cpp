@@ -5,19 +5,22 @@
 #include "game/GameData.h"
 #include "game/GameScreens.h"
 #include "game/GameTables.h"
+#include "game/LevelScreen.h"
 #include "game/MapProgram.h"
 #include "levelui/TextTags.h"
 
 // The game program: the screens of the game states and the game-data stages
 // are registered in the shell's tables, in the data pack's order (the
-// character descriptions, the farm tables, the bonuses, then the award
-// table), the windows get the custom text tags, then the shell starts, runs
-// and shuts down.
+// character descriptions, the farm tables, the level table, the bonuses, the
+// award table, then the level-select map), the windows get the custom text
+// tags, then the shell starts, runs and shuts down.
 int main(int argc, char** argv) {
     RegisterCharacterStage();
     GameFarmTables farmTables;
     GameTables tables;
     RegisterGameScreens();
+    RegisterLevelPlay();
+    RegisterLevelTableStage();
     RegisterBonusStage();
     RegisterGameDataStages(tables);
     Comix comix;

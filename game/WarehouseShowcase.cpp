@@ -89,7 +89,7 @@ void Open() {
 } // namespace
 
 bool WarehouseShowcaseKey(uint32_t virtualKey) {
-    if (virtualKey != kVkF1 + 5) return false;
+    if (virtualKey != kVkF1 + 6) return false;
     if (g_level)
         CloseWarehouseShowcase();
     else

@@ -1,4 +1,4 @@
-// The warehouse window on the screen after loading (F6) at 800 x 600: the
+// The warehouse window on the screen after loading (F7) at 800 x 600: the
 // script selects the wheat tile and presses sell-five; the window shows the
 // tile at 5/50 with the upgrade button, the goal notice sits at the bottom
 // right, and the log has the sale (money 50). A click on the upgrade button
@@ -65,7 +65,7 @@ TEST(WarehouseScreen, SellFiveWheatThenUpgrade) {
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=800,600\n"));
     // The window (574 x 420) is centred and moved 2 px right: its corner at (115, 90).
     const std::string script = game.File("warehouse.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "7000 key down F6\n7080 key up F6\n"
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "7000 key down F7\n7080 key up F7\n"
                                                     "7400 mouse move 166 190\n7500 mouse down left\n"
                                                     "7580 mouse up left\n"
                                                     "7800 mouse move 648 335\n7900 mouse down left\n"
