@@ -1,5 +1,6 @@
 #include "app/App.h"
 #include "game/FarmTables.h"
+#include "game/FrontendScreens.h"
 #include "game/GameData.h"
 #include "game/GameScreens.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     RegisterCharacterStage();
     GameFarmTables farmTables;
     RegisterGameScreens();
+    RegisterFrontendScreens();
     RegisterBonusStage();
     return WinMain(argc, argv);
 }

@@ -32,6 +32,7 @@
 #include "text/KGEWinFont.h"
 #include "tools/content/FarmSources.h"
 #include "tools/content/LevelChunks.h"
+#include "tools/content/MainScreenChunk.h"
 
 #include <algorithm>
 #include <cmath>
@@ -138,7 +139,7 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, std:
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
     bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteLevelChunks(*writer) &&
-              WriteFarmChunks(*writer, farm);
+              WriteFarmChunks(*writer, farm) && WriteMainScreenChunk(*writer);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;
@@ -228,6 +229,7 @@ bool WriteSounds(const std::string& path, std::string* error) {
         content.samples.push_back(
             {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
     content.music.push_back({u"theme", MakeWav(Tune()), false});
+    content.music.push_back({u"main_theme", MakeWav(Tune()), false});
     // The event sounds name samples in turn.
     for (size_t i = 0; i < content.eventSounds.size(); ++i)
         content.eventSounds[i] = content.samples[i % content.samples.size()].name;
