@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/GameShell.h"
 #include "app/GameStates.h"
+#include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "engine/Texture.h"
 #include "text/GameLanguage.h"
@@ -164,5 +165,6 @@ void CreditsWindow::DrawBackground(DXLViewer& viewer) {
 CreditsWindow* OpenCreditsWindow() {
     WindowManager* manager = GetWindowManager();
     if (!manager || manager->FindWindowByLayer(kCreditsWindowTag)) return nullptr;
+    LogLine(kLogIndent, "The credits window opens.");
     return manager->Open<CreditsWindow>(AppLanguage());
 }

@@ -91,10 +91,11 @@ bool SoundBar::OnMouseMove(int32_t x, int32_t y, uint32_t buttons) {
 void SoundBar::PlayClickSound() {
     if (!valueChanged || !clicksHeard || clickSound == 0) return;
     const uint32_t now = Manager().Now();
-    if (lastClick != 0 && now - lastClick < kSoundBarClickInterval) return;
+    if (clicked && now - lastClick < kSoundBarClickInterval) return;
     ActiveButton::PlayClickSound();
     valueChanged = false;
     lastClick = now;
+    clicked = true;
 }
 
 void SoundBar::Draw(DXLViewer& viewer, float alpha) {
@@ -133,7 +134,7 @@ OptionsWindow::OptionsWindow(WindowManager& manager, const OptionsServices& serv
     AddCaptionFrame(300);
     SetCaptionText(manager.Text(u"options_window", u"caption"));
     ImageButton* close = AddBottomButton(kOptionsClose, manager.Text(u"options_window", u"close"));
-    const uint32_t click = GetSoundManager().FindSample(u"click");
+    const uint32_t click = services_.sound->FindSample(u"click");
     close->clickSound = click;
     const int32_t section1 = contentTop, section2 = contentTop + 50, section3 = contentTop + 100;
     fullscreen_ = CreateCheckBox(this, &controls_, kOptionsFullscreen, 26, section1 + 15,
@@ -160,6 +161,7 @@ OptionsWindow::OptionsWindow(WindowManager& manager, const OptionsServices& serv
         ImageButton* toggle = controls_.Make<ImageButton>(kToggles[c], pieces, u"", nullptr);
         toggle->rect = kis::MakeRectWH(x + 15, y + 26, kCheckBoxSize, kCheckBoxSize);
         toggle->clickSound = click;
+        toggle->checkable = true; // its tick (the second bank) is not a disabled look
         SoundBar* bar = controls_.Make<SoundBar>(kBars[c], c, x + 71, y + 26, this);
         bar->clickSound = click;
         bar->toggle = toggle;
@@ -267,5 +269,6 @@ void OptionsWindow::DrawChildren(DXLViewer& viewer) {
 OptionsWindow* OpenOptionsWindow() {
     WindowManager* manager = GetWindowManager();
     if (!manager || manager->optionsWindow) return nullptr;
+    LogLine(kLogIndent, "The options window opens.");
     return manager->Open<OptionsWindow>(ProgramOptionsServices());
 }

@@ -50,6 +50,7 @@ class SoundBar : public ActiveButton {
     ImageButton* toggle = nullptr; // in the same group
     bool valueChanged = false;
     uint32_t lastClick = 0;
+    bool clicked = false;    // lastClick holds a time
     bool clicksHeard = true; // the music bar has none
 
   private:

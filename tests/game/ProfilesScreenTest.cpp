@@ -28,7 +28,8 @@ std::string RunScript(const GameCopy& game, const std::string& name, const std::
                                             "3000 key down F3\n3100 key up F3\n" +
                                                 events));
     std::string output;
-    *status = game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output);
+    *status =
+        game.Run("--showcase --headless --input-script '" + script + "' --screenshot '" + png + "'", &output);
     return png;
 }
 
