@@ -13,7 +13,10 @@
 //
 // The subsystems above the shell plug in through the tables of the shell
 // before WinMain runs: RegisterGameStateScreen and RegisterQuitHook
-// (GameStates.h), RegisterGameDataStage (GameDataLoader.h).
+// (GameStates.h), RegisterGameDataStage (GameDataLoader.h),
+// RegisterTextTagCallback (below).
+
+#include "text/TextLayout.h"
 
 #include <cstdint>
 #include <string>
@@ -42,6 +45,10 @@ constexpr const char16_t* kProfilesFolder = u"Profiles";
 constexpr size_t kMaxFilePath = 259;
 // Room kept in a usable per-user folder for the names of its files.
 constexpr size_t kUserFileNameRoom = 32;
+
+// The custom text tags of the windows' texts (hints and window texts): the
+// window manager gets the callback when the App makes it.
+void RegisterTextTagCallback(TextTagCallback callback);
 
 // The services of the running App; null (empty) while no App runs. They
 // live in the App object, these only reach them.

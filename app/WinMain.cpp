@@ -50,6 +50,16 @@
 
 namespace {
 
+TextTagCallback g_textTagCallback = nullptr; // registered before the App runs
+
+} // namespace
+
+void RegisterTextTagCallback(TextTagCallback callback) {
+    g_textTagCallback = callback;
+}
+
+namespace {
+
 // The longest run --until-ms and --screenshot-at accept: the clock's
 // differences stay unambiguous up to here.
 constexpr uint64_t kMaxRunMs = 0x7FFFFFFF;
@@ -637,6 +647,7 @@ bool App::Start() {
     if (!OpenLanguage()) return false;
     SaveConfig(screen, sound_);
     windows_ = std::make_unique<WindowManager>(viewer_.get(), language_.language.get());
+    windows_->SetTextTagCallback(g_textTagCallback);
     SetWindowManager(windows_.get());
     InitGame();
     return true;

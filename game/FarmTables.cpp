@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/GameDataLoader.h"
 #include "engine/SoundManager.h"
+#include "farm/BuildingPoints.h"
 
 namespace {
 
@@ -32,6 +33,8 @@ GameFarmTables::GameFarmTables()
     RegisterGameDataStage({kPlantChunkId, 1.0f, "plants", GetDataPack, LoadPlantsStage});
     RegisterGameDataStage({kBuildingChunkId, 1.0f, "building types", GetDataPack, LoadBuildingsStage});
     RegisterGameDataStage({kVillainChunkId, 1.0f, "villain kinds", GetDataPack, LoadVillainsStage});
+    // The farmer's saved farm jobs find their loaders from the start.
+    RegisterBuildingJobLoaders();
 }
 
 GameFarmTables::~GameFarmTables() {

@@ -3,16 +3,19 @@
 #include "game/FrontendScreens.h"
 #include "game/GameData.h"
 #include "game/GameScreens.h"
+#include "game/GameTables.h"
+#include "levelui/TextTags.h"
 
 #include <cstring>
 #include <vector>
 
 // The game program: the screens of the game states and the game-data stages
 // are registered in the shell's tables, in the data pack's order (the
-// character descriptions, the farm tables, then the bonuses), then the
-// shell starts, runs and shuts down. "--showcase" (taken off the command
-// line here) puts the screen that shows the layers below the game in the
-// main screen's place, for the program tests of those layers.
+// character descriptions, the farm tables, the bonuses, then the award
+// table), the windows get the custom text tags, then the shell starts, runs
+// and shuts down. "--showcase" (taken off the command line here) puts the
+// screen that shows the layers below the game in the main screen's place,
+// for the program tests of those layers.
 int main(int argc, char** argv) {
     std::vector<char*> arguments(argv, argv + argc);
     bool showcase = false;
@@ -23,9 +26,12 @@ int main(int argc, char** argv) {
             ++it;
     RegisterCharacterStage();
     GameFarmTables farmTables;
+    GameTables tables;
     RegisterFrontendScreens();
     RegisterGameScreens(showcase);
     RegisterBonusStage();
+    RegisterGameDataStages(tables);
+    RegisterTextTagCallback(ExpandTextTag);
     arguments.push_back(nullptr);
     return WinMain(int(arguments.size() - 1), arguments.data());
 }

@@ -44,6 +44,8 @@ float ControlState::Progress() const {
 
 GameHint::GameHint(GameWindow* window) : window_(window), manager_(&window->Manager()) {}
 
+GameHint::GameHint(WindowManager& manager) : window_(nullptr), manager_(&manager) {}
+
 GameHint::~GameHint() = default;
 
 void GameHint::RequestHint() {

@@ -65,6 +65,8 @@ class ControlState {
 class GameHint {
   public:
     explicit GameHint(GameWindow* window);
+    // A control outside the windows (the level's screen sprites): no window.
+    explicit GameHint(WindowManager& manager);
     // ---- virtual operations, in slot order
     virtual void OnHintShown() {}
     virtual ~GameHint();

@@ -10,7 +10,8 @@
 //                at five sizes), the character descriptions ('CHQR') and
 //                the bonuses ('BONS', LevelChunks.h), then the farm tables
 //                ('PROD', 'PLNT', 'BLDN', 'VLNS') from content/farm
-//                (FarmSources.h) or the folder given
+//                (FarmSources.h) or the folder given, then the award table
+//                (from content/awards.txt, see AwardTable.h)
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
@@ -30,6 +31,7 @@
 #include "text/DigitalText.h"
 #include "text/KGEFontFile.h"
 #include "text/KGEWinFont.h"
+#include "tools/content/AwardTable.h"
 #include "tools/content/FarmSources.h"
 #include "tools/content/LevelChunks.h"
 #include "tools/content/MainScreenChunk.h"
@@ -139,7 +141,8 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, std:
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
     bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteLevelChunks(*writer) &&
-              WriteFarmChunks(*writer, farm) && WriteMainScreenChunk(*writer);
+              WriteFarmChunks(*writer, farm) && WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) &&
+              WriteMainScreenChunk(*writer);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;

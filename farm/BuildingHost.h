@@ -1,0 +1,100 @@
+#pragma once
+// What the building points need of the running level beyond GameLevel's own
+// members: the map and the farmer, the product stock and the tables, the
+// warehouse delivery, sounds, the overhead buttons of the level interface,
+// the building panel and the warehouse window. The program's level world
+// implements it beside its LevelServices (the same object, so that a job
+// loader can reach it from the farmer it is handed); tests implement it with
+// plain fields. Missing parts answer null and are passed over.
+
+#include <cstdint>
+#include <memory>
+
+class BuildingList;
+class GameLevel;
+class GameMessager;
+class LevelMap;
+class MapPlayer;
+class PointBuilding;
+class PointFactory;
+class ProductList;
+class ProductStock;
+class ProductStockView;
+class Sprite;
+struct GPSDescription;
+struct PRODUCT;
+
+// Sound category of the level's event sounds.
+constexpr uint32_t kFactorySoundCategory = 0x41000000;
+// The event-sound slot of a production start.
+constexpr uint32_t kProductionStartSound = 2;
+// Loop mode: the sample's own.
+constexpr int32_t kSoundLoopAsLoaded = -1;
+
+// An overhead button of a factory (a production button or a slot button);
+// the level interface owns its screen sprite, the factory owns this handle.
+class OverheadButton {
+  public:
+    virtual ~OverheadButton() = default;
+    virtual void SetEnabled(bool enabled) = 0;
+    // A slot button's fill, 0..1.
+    virtual void SetProgress(float fraction) = 0;
+    // Hides the button (animated: after the delay, in 200 ms) and lets go of
+    // its screen sprite.
+    virtual void Hide(bool animated, uint32_t delay) = 0;
+    // The button's screen rectangle in field coordinates.
+    virtual void GetRect(int32_t* left, int32_t* top, int32_t* width, int32_t* height) const = 0;
+};
+
+class BuildingHost {
+  public:
+    virtual ~BuildingHost() = default;
+
+    virtual GameLevel& Level() = 0;
+    // The level map; null runs the points without any pictures.
+    virtual LevelMap* Map() = 0;
+    // The farmer; null when the level has none yet.
+    virtual MapPlayer* Player() = 0;
+    virtual ProductStock& Stock() = 0;
+    virtual ProductStockView& StockView() = 0;
+    virtual ProductList& Products() = 0;
+    virtual BuildingList& Buildings() = 0;
+
+    // Stores units of a product in the warehouse; answers the units taken.
+    // The messenger throttles the "warehouse is full" message of its owner.
+    virtual uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
+                                    int32_t awardIndex, int32_t x, int32_t y, uint32_t delay) = 0;
+    // A sprite of a library (the job icons); null when absent.
+    virtual Sprite* FindSprite(int32_t library, const char16_t* name) = 0;
+    // A particle description by its effect id; null when unknown.
+    virtual const GPSDescription* FindParticle(uint32_t effectId) = 0;
+    // The width of a map sprite (the mirrored production animations).
+    virtual int32_t SpriteWidth(Sprite* sprite) = 0;
+
+    // Sounds: a playback channel (0 none), its fade-out, the event sounds.
+    virtual uint32_t PlaySound(uint32_t soundId, uint32_t category, int32_t loopMode) = 0;
+    virtual void FadeOutSound(uint32_t channel, uint32_t ms) = 0;
+    virtual void PlayEventSound(uint32_t slot) = 0;
+
+    // Overhead buttons shown at (x, y); null without a level interface.
+    virtual std::unique_ptr<OverheadButton> ShowProductionButton(PointFactory* factory, int32_t recipe,
+                                                                 int32_t recipeCount, const PRODUCT* product,
+                                                                 int32_t x, int32_t y, bool animated,
+                                                                 uint32_t delay) = 0;
+    virtual std::unique_ptr<OverheadButton> ShowSlotButton(PointFactory* factory, int32_t slot,
+                                                           int32_t slotCount, int32_t x, int32_t y,
+                                                           bool animated, uint32_t delay) = 0;
+
+    // The building panel of the level panel: attach, detach, refresh.
+    virtual void AttachBuildingPanel(PointBuilding* point) = 0;
+    virtual void DetachBuildingPanel(PointBuilding* point) = 0;
+    virtual void RefreshBuildingPanel(PointBuilding* point) = 0;
+
+    // The warehouse window, and the panel's warehouse button (absent
+    // without a level panel).
+    virtual void OpenWarehouseWindow() = 0;
+    virtual void SetWarehouseButtonLevel(int32_t level) = 0;
+
+    virtual bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) = 0;
+    virtual void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) = 0;
+};

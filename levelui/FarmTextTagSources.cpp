@@ -1,0 +1,42 @@
+#include "levelui/FarmTextTagSources.h"
+
+#include "farm/FarmData.h"
+
+const FarmData* FarmTextTagSources::Data() const {
+    return data_ ? data_ : GameFarmData();
+}
+
+bool FarmTextTagSources::DescribeProduct(uintptr_t product, TagProduct* out) const {
+    const auto* p = reinterpret_cast<const PRODUCT*>(product);
+    if (!p) return false;
+    *out = {p->record.name, p->record.iconName, p->record.id, p->record.price};
+    return true;
+}
+
+bool FarmTextTagSources::DescribePlant(uintptr_t plant, TagPlant* out) const {
+    const auto* p = reinterpret_cast<const PLANT*>(plant);
+    if (!p) return false;
+    out->name = p->record.label;
+    static_assert(sizeof(out->prices) == sizeof(p->record.stagePrices));
+    for (int i = 0; i < 4; ++i)
+        out->prices[i] = p->record.stagePrices[i];
+    return true;
+}
+
+const char16_t* FarmTextTagSources::GoalObjectName(uint32_t kind, uint32_t id) const {
+    const FarmData* data = Data();
+    if (!data) return nullptr;
+    switch (kind) {
+    case 1:
+        if (const PRODUCT* p = data->products.FindProduct(id)) return p->record.name;
+        return nullptr;
+    case 2:
+        if (const PLANT* p = data->plants.FindPlant(id)) return p->record.label;
+        return nullptr;
+    case 3:
+        if (const BUILDING* b = data->buildings.FindBuildingType(id)) return b->header.label;
+        return nullptr;
+    default:
+        return nullptr;
+    }
+}

@@ -1,0 +1,61 @@
+#include "tools/content/AwardTable.h"
+
+#include "frontend/Awards.h"
+#include "platform/Utf.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+bool SetName(char16_t (&field)[32], const std::string& text) {
+    const std::u16string wide = platform::Utf8ToUtf16(text);
+    if (wide.empty() || wide.size() > 31) return false;
+    std::fill(std::begin(field), std::end(field), u'\0');
+    std::copy(wide.begin(), wide.end(), field);
+    return true;
+}
+
+} // namespace
+
+// Lines: "award <key> <index> <icon> <start> <bronze> <silver> <gold>" and
+// "goal <key> <index> <target> <icon>"; "//" starts a comment line. Nine
+// awards and eight goals, each in the order they are written.
+bool WriteAwardTable(kis::BaseDataFile& writer, const std::string& sourcePath, std::string* error) {
+    std::ifstream in(sourcePath);
+    if (!in) return *error = "cannot read " + sourcePath, false;
+    AwardRecord awards[kAwardCount] = {};
+    GoalRecord goals[kGoalCount] = {};
+    int awardCount = 0, goalCount = 0, lineNumber = 0;
+    std::string line;
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        std::istringstream words(line);
+        std::string kind, key, icon;
+        if (!(words >> kind) || kind.rfind("//", 0) == 0) continue;
+        const std::string where = sourcePath + ":" + std::to_string(lineNumber) + ": ";
+        bool ok = false;
+        if (kind == "award" && awardCount < kAwardCount) {
+            AwardRecord& a = awards[awardCount++];
+            ok = bool(words >> key >> a.index >> icon >> a.start >> a.bronze >> a.silver >> a.gold) &&
+                 SetName(a.key, key) && SetName(a.icon, icon);
+        } else if (kind == "goal" && goalCount < kGoalCount) {
+            GoalRecord& g = goals[goalCount++];
+            ok = bool(words >> key >> g.index >> g.target >> icon) && SetName(g.key, key) &&
+                 SetName(g.icon, icon);
+        }
+        std::string rest;
+        if (!ok || words >> rest) return *error = where + "not an award or goal line, or one too many", false;
+    }
+    if (awardCount != kAwardCount || goalCount != kGoalCount)
+        return *error = sourcePath + ": nine awards and eight goals are needed", false;
+
+    const std::vector<uint8_t> bytes = EncodeAwardTable(awards, goals);
+    Awards check;
+    std::string why;
+    if (!check.Read(bytes.data(), bytes.size(), &why)) return *error = sourcePath + ": " + why, false;
+    if (!writer.BeginChunk(kAwardTableChunkId, kAwardTableChunkSubId) ||
+        !writer.Write(bytes.data(), uint32_t(bytes.size())) || !writer.EndChunk())
+        return *error = "cannot write the award table", false;
+    return true;
+}
