@@ -6,6 +6,7 @@
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "engine/Texture.h"
+#include "sprites/SpriteHost.h"
 #include "text/GameLanguage.h"
 
 #include <algorithm>
@@ -34,7 +35,8 @@ CreditsWindow::CreditsWindow(WindowManager& manager, const GameLanguage* languag
     sprites_.AddFrame(kSkinFrame, kis::MakeRectWH(0, 0, kCreditsWidth, height));
     sprites_.AddFrame(kSkinCaption, captionRect_);
     ImageButton* close = AddBottomButton(kCreditsClose, manager.Text(u"credits_window", u"btn_close"));
-    close->clickSound = GetSoundManager().FindSample(u"click");
+    SoundManager* sound = GetSpriteHost().Sound();
+    close->clickSound = sound ? sound->FindSample(u"click") : 0;
     const int32_t lineHeight = MeasureSkinText(kCreditsFont, u"Ag").bottom;
     int32_t y = 0;
     const uint32_t count = language ? language->GetCreditsCount() : 0;

@@ -16,6 +16,7 @@
 #include "platform/UserName.h"
 #include "sprites/Particles.h"
 #include "sprites/Sprite.h"
+#include "sprites/SpriteHost.h"
 #include "text/GameLanguage.h"
 
 #include <cmath>
@@ -447,7 +448,8 @@ class MainScreenMenu : public SpritesWindow {
         : SpritesWindow(manager, kMenuTag, false, false), screen_(screen) {
         AddBackground(kMenuWidth, kMenuHeight);
         draggable = false;
-        const uint32_t click = GetSoundManager().FindSample(u"click");
+        SoundManager* sound = GetSpriteHost().Sound();
+        const uint32_t click = sound ? sound->FindSample(u"click") : 0;
         static const uint32_t kCommands[4] = {kMenuEasy, kMenuHard, kMenuOptions, kMenuQuit};
         static const char16_t* const kKeys[4] = {u"easy", u"hard", u"options", u"quit"};
         for (int i = 0; i < 4; ++i) {
@@ -674,7 +676,7 @@ void MainScreen::OfferProfileWindow() {
         uint32_t size = 17;
         if (!platform::GetUserName(name, &size)) name[0] = 0; // a name of 17 or more gives an empty field
         windows->Open<NewProfileWindow>(
-            name, false,
+            profiles, name, false,
             [](Profile* made) {
                 SelectProfile(made);
                 RefreshMainScreenMenu();

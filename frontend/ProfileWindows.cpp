@@ -9,6 +9,7 @@
 #include "gui/GameEdit.h"
 #include "platform/Utf.h"
 #include "sprites/Sprite.h"
+#include "sprites/SpriteHost.h"
 
 #include <algorithm>
 
@@ -30,6 +31,12 @@ std::u16string AllowedText(const ProfileManager& profiles) {
     return accepted;
 }
 
+// The click of the sound pack, 0 without a sound manager.
+uint32_t ClickSample() {
+    SoundManager* sound = GetSpriteHost().Sound();
+    return sound ? sound->FindSample(u"click") : 0;
+}
+
 uint32_t DeleteConfirmed(uintptr_t window, uintptr_t row, uint32_t command) {
     WindowManager* manager = GetWindowManager();
     auto* list = reinterpret_cast<ProfilesWindow*>(window);
@@ -45,8 +52,8 @@ uint32_t DeleteConfirmed(uintptr_t window, uintptr_t row, uint32_t command) {
 // delete cross to its right.
 class ProfilePanel : public ActiveButton {
   public:
-    ProfilePanel(GameWindow* window, GameControls* group, Profile* profile)
-        : ActiveButton(window, group, kProfileRow), profile_(profile) {
+    ProfilePanel(GameWindow* window, GameControls* group, ProfileManager* profiles, Profile* profile)
+        : ActiveButton(window, group, kProfileRow), profile_(profile), profiles_(profiles) {
         name_.Set(kNameFont, GetProfileName(profile));
         cross_ = group->Make<ActiveButton>(kProfileCross);
         check_ = GetSprite(1, u"small_green_check");
@@ -61,8 +68,7 @@ class ProfilePanel : public ActiveButton {
     }
     void Draw(DXLViewer& viewer, float alpha) override {
         if (!HasState()) return;
-        const ProfileManager* profiles = AppProfiles();
-        const bool current = profiles && profiles->Current() == profile_;
+        const bool current = profiles_->Current() == profile_;
         const uint32_t look = selected ? ControlState::kHover : state_.TwoBits();
         const uint32_t tint = look == ControlState::kPressed ? 0xFFB08040
                               : look == ControlState::kHover ? 0xFFE0B070
@@ -109,15 +115,17 @@ class ProfilePanel : public ActiveButton {
     bool selected = false;
 
   private:
+    ProfileManager* profiles_; // the window's store
     SkinText name_, crossText_;
     Sprite* check_;
 };
 
 // ---------------------------------------------------------------- list
 
-ProfilesWindow::ProfilesWindow(WindowManager& manager, ProfilesChanged changed, ProfilesChanged deleting)
-    : SpritesWindow(manager, kProfilesWindowTag, true, true), changed_(changed), deleting_(deleting),
-      list_(this) {
+ProfilesWindow::ProfilesWindow(WindowManager& manager, ProfileManager* profiles, ProfilesChanged changed,
+                               ProfilesChanged deleting)
+    : SpritesWindow(manager, kProfilesWindowTag, true, true), profiles_(profiles), changed_(changed),
+      deleting_(deleting), list_(this) {
     manager.profilesWindow = this;
     AddBackground(kProfilesWindowWidth, kProfilesHeight);
     AddCaptionFrame(300);
@@ -130,12 +138,11 @@ ProfilesWindow::ProfilesWindow(WindowManager& manager, ProfilesChanged changed, 
                                   manager.Text(u"profiles_window", u"new"));
     newButton_->rect.bottom = newButton_->rect.top + 56;
     newButton_->SetTextLayout(3, 1, 0, 16);
-    const uint32_t click = GetSoundManager().FindSample(u"click");
+    const uint32_t click = ClickSample();
     newButton_->clickSound = click;
-    ProfileManager* profiles = AppProfiles();
     const int32_t count = profiles ? profiles->Count() : 0;
     for (int32_t i = 0; i < count; ++i) // the store lists the newest first: the list shows them in that order
-        rows_.push_back(list_.Make<ProfilePanel>(profiles->GetProfile(i)));
+        rows_.push_back(list_.Make<ProfilePanel>(profiles, profiles->GetProfile(i)));
     GameScrollbar* bar = controls_.Make<GameScrollbar>(438, top_ + 8, 241);
     bar->smallStep = 23;
     bar->largeStep = 47;
@@ -185,7 +192,7 @@ void ProfilesWindow::Select(int32_t row) {
 }
 
 void ProfilesWindow::Choose() {
-    ProfileManager* profiles = AppProfiles();
+    ProfileManager* profiles = profiles_;
     if (!profiles) return;
     Profile* chosen = selected_ >= 0 ? RowProfile(selected_) : profiles->Current();
     if (chosen == profiles->Current()) {
@@ -202,7 +209,7 @@ void ProfilesWindow::Choose() {
 }
 
 void ProfilesWindow::AddRow(Profile* profile) {
-    rows_.insert(rows_.begin(), list_.Make<ProfilePanel>(profile));
+    rows_.insert(rows_.begin(), list_.Make<ProfilePanel>(profiles_, profile));
     if (selected_ >= 0) ++selected_;
     if (scrollbar) scrollbar->SetRange(0, ProfileScrollRange(RowCount()), kViewportHeight);
     Select(0);
@@ -210,7 +217,7 @@ void ProfilesWindow::AddRow(Profile* profile) {
 }
 
 void ProfilesWindow::DeleteRow(int32_t row) {
-    ProfileManager* profiles = AppProfiles();
+    ProfileManager* profiles = profiles_;
     if (!profiles || row < 0 || row >= RowCount()) return;
     ProfilePanel* panel = rows_[size_t(row)];
     Profile* profile = panel->profile_;
@@ -277,7 +284,7 @@ uint32_t ProfilesWindow::OnButtonClick(GameButton* button) {
     case kProfilesNew:
         if (!child)
             child = manager_.Open<NewProfileWindow>(
-                nullptr, true,
+                profiles_, nullptr, true,
                 [](Profile* made) {
                     WindowManager* m = GetWindowManager();
                     if (m && m->profilesWindow) static_cast<ProfilesWindow*>(m->profilesWindow)->AddRow(made);
@@ -302,14 +309,15 @@ void ProfilesWindow::DrawBackground(DXLViewer& viewer) {
 ProfilesWindow* OpenProfilesWindow(ProfilesChanged changed, ProfilesChanged deleting) {
     WindowManager* manager = GetWindowManager();
     if (!manager || manager->profilesWindow || !AppProfiles()) return nullptr;
-    return manager->Open<ProfilesWindow>(changed, deleting);
+    return manager->Open<ProfilesWindow>(AppProfiles(), changed, deleting);
 }
 
 // ---------------------------------------------------------------- new player
 
-NewProfileWindow::NewProfileWindow(WindowManager& manager, const char16_t* initialName, bool withCancel,
-                                   ProfileCallback created, uint32_t showDelay)
-    : SpritesWindow(manager, kNewProfileWindowTag, true, true), created_(created) {
+NewProfileWindow::NewProfileWindow(WindowManager& manager, ProfileManager* profiles,
+                                   const char16_t* initialName, bool withCancel, ProfileCallback created,
+                                   uint32_t showDelay)
+    : SpritesWindow(manager, kNewProfileWindowTag, true, true), profiles_(profiles), created_(created) {
     AddBackground(kProfilesWindowWidth, kNewProfileHeight);
     AddCaptionFrame(300);
     SetCaptionText(manager.Text(u"profiles_window", u"new_caption"));
@@ -320,8 +328,7 @@ NewProfileWindow::NewProfileWindow(WindowManager& manager, const char16_t* initi
         bottomRow_.pop_back();
         LayoutBottomRow();
     }
-    const ProfileManager* profiles = AppProfiles();
-    const std::u16string allowed = profiles ? AllowedText(*profiles) : std::u16string();
+    const std::u16string allowed = profiles_ ? AllowedText(*profiles_) : std::u16string();
     edit_ =
         controls_.Make<GameEdit>(allowed.c_str(), kis::MakeRectWH(16, 117, kProfilesWindowWidth - 35, 48));
     edit_->SetText(initialName ? initialName : u"");
@@ -330,7 +337,7 @@ NewProfileWindow::NewProfileWindow(WindowManager& manager, const char16_t* initi
     tutorial_ = CreateCheckBox(this, &controls_, kProfileTutorialBox, 26, 117 + 48 + 15,
                                manager.Text(u"options_window", u"tutorial"));
     tutorial_->SetDisabled(true); // ticked
-    const uint32_t click = GetSoundManager().FindSample(u"click");
+    const uint32_t click = ClickSample();
     ok_->clickSound = cancel_->clickSound = tutorial_->clickSound = click;
     OnEditChanged();
     if (manager.profilesWindow) static_cast<ProfilesWindow*>(manager.profilesWindow)->child = this;
@@ -347,14 +354,14 @@ bool NewProfileWindow::OkShown() const {
 }
 
 void NewProfileWindow::OnEditChanged() {
-    const ProfileManager* profiles = AppProfiles();
+    const ProfileManager* profiles = profiles_;
     const std::u16string name(edit_->GetText(), edit_->GetLength());
     valid_ = profiles && profiles->NormalizeName(name.c_str(), nullptr) == kProfileOk;
     ok_->SetVisible(valid_);
 }
 
 void NewProfileWindow::Confirm() {
-    ProfileManager* profiles = AppProfiles();
+    ProfileManager* profiles = profiles_;
     if (!profiles || closing) return;
     const std::u16string name(edit_->GetText(), edit_->GetLength());
     int32_t error = kProfileOk;

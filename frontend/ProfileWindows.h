@@ -13,6 +13,7 @@
 
 class GameEdit;
 class Profile;
+class ProfileManager;
 class ProfilePanel;
 class NewProfileWindow;
 
@@ -35,7 +36,8 @@ class ProfilesWindow : public SpritesWindow {
   public:
     // changed: after the current profile changed; deleting: before the
     // current profile is deleted (may be null).
-    ProfilesWindow(WindowManager& manager, ProfilesChanged changed, ProfilesChanged deleting);
+    ProfilesWindow(WindowManager& manager, ProfileManager* profiles, ProfilesChanged changed,
+                   ProfilesChanged deleting);
     ~ProfilesWindow() override;
 
     bool OnMouseDown(int32_t x, int32_t y, uint32_t button) override;
@@ -58,9 +60,12 @@ class ProfilesWindow : public SpritesWindow {
     RowRange Visible() const { return visible_; }
     NewProfileWindow* child = nullptr; // in the stack; it clears this when it goes
 
+    ProfileManager* Profiles() const { return profiles_; }
+
   private:
     void PlaceRows();
 
+    ProfileManager* profiles_; // the App's store
     ProfilesChanged changed_;
     ProfilesChanged deleting_;
     int32_t top_ = 0;
@@ -75,8 +80,8 @@ class ProfilesWindow : public SpritesWindow {
 // The new-player window.
 class NewProfileWindow : public SpritesWindow {
   public:
-    NewProfileWindow(WindowManager& manager, const char16_t* initialName, bool withCancel,
-                     ProfileCallback created, uint32_t showDelay);
+    NewProfileWindow(WindowManager& manager, ProfileManager* profiles, const char16_t* initialName,
+                     bool withCancel, ProfileCallback created, uint32_t showDelay);
     ~NewProfileWindow() override;
 
     bool OnKeyDown(uint32_t key, uint32_t flags) override;
@@ -90,8 +95,11 @@ class NewProfileWindow : public SpritesWindow {
     // Creates the profile from the field (the "ok" button and Enter).
     void Confirm();
 
-  private:
+    // Validity and the "ok" button after a change of the field.
     void OnEditChanged();
+
+  private:
+    ProfileManager* profiles_; // the App's store
 
     ImageButton* ok_ = nullptr;
     ImageButton* cancel_ = nullptr;
