@@ -259,10 +259,10 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     // Keys and buttons are held for 100 ms here, over several frames.
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                "3000 key down A\n3100 key up A\n"
-                "3150 mouse move 300 200\n3200 mouse down left\n3300 mouse up left\n"
-                "3400 mouse down left\n3500 mouse up left\n"
-                "3600 mouse down right\n3700 mouse up right\n4200 close\n"));
+                "4500 key down A\n4600 key up A\n"
+                "4650 mouse move 300 200\n4700 mouse down left\n4800 mouse up left\n"
+                "4900 mouse down left\n5000 mouse up left\n"
+                "5100 mouse down right\n5200 mouse up right\n5700 close\n"));
     const std::string png = game.File("last.png");
     std::string output;
     ASSERT_EQ(
@@ -304,11 +304,11 @@ TEST(Verbolunde, QuickClicksAndKeyTapsAreNeverLost) {
     const std::string script = game.File("taps.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n60 mouse up left\n"
-                "3000 key down A\n3000 key up A\n3000 key down B\n3000 key up B\n"
-                "3150 mouse move 300 200\n3200 mouse down left\n3200 mouse up left\n"
-                "3200 mouse down left\n3200 mouse up left\n"
-                "3600 mouse down right\n3600 mouse up right\n"
-                "3800 mouse down left\n3800 mouse up left\n4200 close\n"));
+                "4500 key down A\n4500 key up A\n4500 key down B\n4500 key up B\n"
+                "4650 mouse move 300 200\n4700 mouse down left\n4700 mouse up left\n"
+                "4700 mouse down left\n4700 mouse up left\n"
+                "5100 mouse down right\n5100 mouse up right\n"
+                "5300 mouse down left\n5300 mouse up left\n5700 close\n"));
     const std::string png = game.File("last.png");
     std::string output;
     ASSERT_EQ(
@@ -338,8 +338,8 @@ TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
     // Without the quit, the later key would be logged and the frames would
     // run out only after a minute.
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse down left\n140 mouse up left\n"
-                                                    "3000 key down ESCAPE\n3100 key up ESCAPE\n"
-                                                    "3500 key down B\n3600 key up B\n"));
+                                                    "4500 key down ESCAPE\n4600 key up ESCAPE\n"
+                                                    "5000 key down B\n5100 key up B\n"));
     std::string output;
     ASSERT_EQ(game.Run("--showcase --headless --frames 4000 --input-script '" + script + "'", &output), 0)
         << output;
@@ -683,12 +683,12 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
     // The logos skipped, keys and clicks on the screen after loading, and a
     // key after the run's end that is never seen.
     const std::string scenario = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                 "3000 key down A\n3100 key up A\n"
-                                 "3150 mouse move 300 200\n3200 mouse down left\n3300 mouse up left\n"
-                                 "3400 mouse down left\n3500 mouse up left\n"
+                                 "4500 key down A\n4600 key up A\n"
+                                 "4650 mouse move 300 200\n4700 mouse down left\n4800 mouse up left\n"
+                                 "4900 mouse down left\n5000 mouse up left\n"
                                  "20000 mouse down right\n20100 mouse up right\n"
                                  "60500 key down B\n60600 key up B\n";
-    const std::vector<uint32_t> moments = {0, 100, 1500, 3250, 30000, 59990};
+    const std::vector<uint32_t> moments = {0, 100, 1500, 4750, 30000, 59990};
     struct Run {
         GameCopy game;
         int status = -1;
@@ -736,7 +736,7 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
     // after loading before and after the clicks.
     for (size_t i = 1; i < frames.size(); ++i)
         EXPECT_NE(frames[i - 1], frames[i]) << "at " << moments[i - 1] << " and " << moments[i] << " ms";
-    EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at3250.png"))), "001");
+    EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at4750.png"))), "001");
     EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at30000.png"))), "003");
     ExpectFinishedScreen(ReadScreenshot(runs[0].game.File("last.png")));
     // The run ended at a minute: the key after it was never pressed.

@@ -69,28 +69,28 @@ constexpr uint32_t kWindowFace = 0xF2E2BC; // the skin's window face
 TEST(MainScreenScenario, AFirstPlayerIsMadeTheOptionsChangeASettingAndTheCreditsScroll) {
     GameCopy game;
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
-    // A click skips the logos; the data is loaded well before 3 s.
+    // A click skips the logos; the data is loaded well before 4.5 s.
     std::string events = Click(40, 500, 300);
-    int ms = 3000;
+    int ms = 4500;
     for (int i = 0; i < 17; ++i, ms += 40) // the user name offered in the field goes
         events += Key(ms, "BACK");
     for (const char* key :
          {"SPACE", "SPACE", "A", "N", "N", "SPACE", "SPACE", "SPACE", "L", "E", "E", "SPACE", "SPACE"})
         events += Key(ms, key), ms += 40;
     events += Key(ms + 100, "RETURN");
-    events += Click(5200, 749, 581); // "options": menu at (607, 344), third button
-    events += Click(5900, 292, 416); // the music toggle
-    events += Key(6600, "ESCAPE");   // closes the options (config.dat is written)
-    events += Click(7000, 40, 726);  // "credits" in the bottom-left corner
+    events += Click(6700, 749, 581); // "options": menu at (607, 344), third button
+    events += Click(7400, 292, 416); // the music toggle
+    events += Key(8100, "ESCAPE");   // closes the options (config.dat is written)
+    events += Click(8500, 40, 726);  // "credits" in the bottom-left corner
     const std::string script = game.File("scenario.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
     const std::string offered = game.File("offered.png"), greeted = game.File("greeted.png"),
                       options = game.File("options.png"), credits1 = game.File("credits1.png"),
                       credits2 = game.File("credits2.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --until-ms 10000 --input-script '" + script + "' --screenshot-at 2900 '" +
-                           offered + "' --screenshot-at 5000 '" + greeted + "' --screenshot-at 6400 '" +
-                           options + "' --screenshot-at 8500 '" + credits1 + "' --screenshot-at 9900 '" +
+    ASSERT_EQ(game.Run("--headless --until-ms 11500 --input-script '" + script + "' --screenshot-at 4400 '" +
+                           offered + "' --screenshot-at 6500 '" + greeted + "' --screenshot-at 7900 '" +
+                           options + "' --screenshot-at 10000 '" + credits1 + "' --screenshot-at 11400 '" +
                            credits2 + "'",
                        &output),
               0)
