@@ -50,6 +50,10 @@ bool LoadingProgress::SetFraction(float fraction) {
     return true;
 }
 
+void LoadingProgress::BeginFrame() {
+    if (active_) lastReport_ = now_();
+}
+
 float LoadingProgress::Overall() const {
     float total = 0.0f, done = 0.0f;
     for (size_t i = 0; i < stages_.size(); ++i) {
@@ -206,6 +210,7 @@ void ShowProgress() {
 
 void UpdateLoading(uint32_t) {
     GameDataLoading& loading = *g_loading;
+    loading.progress.BeginFrame();
     if (loading.step >= int(loading.steps.size())) {
         CloseLoadedPacks();
         LogLine(kLogIndent, "Game data loaded.");

@@ -53,6 +53,10 @@ class LoadingProgress {
     // overall progress and the stage id, restarts the interval and answers
     // true; otherwise false.
     bool SetFraction(float fraction);
+    // A loading frame begins: the interval restarts, so that a loader yields
+    // once it has worked that long in this frame, not after its first record
+    // because the last frame's drawing took longer than the interval.
+    void BeginFrame();
     float Overall() const;
     int CurrentStage() const { return current_; }
     int StageCount() const { return int(stages_.size()); }
@@ -88,9 +92,8 @@ kis::DataFileReaderW* GetSoundPack();
 
 // ---------------------------------------------------------------- loading
 
-// The tracker's report interval: a loader yields once this much time has
-// passed since the last report, so at least one frame is drawn every 10 ms
-// of loading work (and, at the display's pace, after every record).
+// The tracker's report interval: a loader yields once it has worked this
+// long in a frame, so at least one frame is drawn every 10 ms of loading work.
 constexpr uint32_t kLoadingReportInterval = 10;
 
 // A stage a subsystem above the shell adds to the game-data loading: the

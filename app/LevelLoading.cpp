@@ -35,6 +35,7 @@ void ShowProgress(float overall, uint32_t) {
 void UpdateLevelLoading(uint32_t) {
     if (!g_loading) return;
     LevelLoading& loading = *g_loading;
+    loading.progress.BeginFrame();
     if (loading.step >= loading.stages.size()) {
         LogLine(kLogIndent, "Level loaded.");
         SetGameState(kStateLevel);

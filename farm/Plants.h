@@ -68,6 +68,7 @@ class PlantData {
     bool LoadBedSprites(int32_t bedSetIndex, Sprite* emptyTreeSite);
 
     GAMEBEDS* AddBedSet(const GameBedsRecord& record);
+    void SetSettings(const PlantSettings& settings) { settings_ = settings; }
     PLANT* Add(const PlantRecord& record);
 
   private:

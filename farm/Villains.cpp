@@ -6,7 +6,7 @@
 
 const char* CheckVillainInfo(const VillainInfoRecord& r) {
     if (!IsNameTerminated(r.soundName)) return "unterminated name";
-    // The health bar has room for health + 1 segments.
+    // Health is the bar's segment count and the clicks a villain takes.
     if (r.health < 0) return "health below 0";
     // A shot that never moves never lands.
     if (!std::isfinite(r.maxShotSpeed) || r.maxShotSpeed <= 0.0f) return "highest shot speed not above 0";

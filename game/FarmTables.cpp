@@ -4,6 +4,7 @@
 #include "app/GameDataLoader.h"
 #include "engine/SoundManager.h"
 #include "farm/BuildingPoints.h"
+#include "farm/PlantPoints.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ GameFarmTables::GameFarmTables()
     RegisterGameDataStage({kVillainChunkId, 1.0f, "villain kinds", GetDataPack, LoadVillainsStage});
     // The farmer's saved farm jobs find their loaders from the start.
     RegisterBuildingJobLoaders();
+    RegisterPlantJobLoaders();
 }
 
 GameFarmTables::~GameFarmTables() {

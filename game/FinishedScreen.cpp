@@ -4,6 +4,7 @@
 #include "app/App.h"
 
 #include "app/GameDataLoader.h"
+#include "app/GameShell.h"
 #include "app/LoadingScreen.h"
 #include "engine/Cursors.h"
 #include "engine/InputManager.h"
@@ -12,6 +13,7 @@
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "engine/VirtualKeys.h"
+#include "frontend/Comix.h"
 #include "game/GuiShowcase.h"
 #include "gui/Window.h"
 #include "platform/Utf.h"
@@ -384,6 +386,9 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     LogLabelPrintf(kLogIndent, "Key pressed", "0x%02X (virtual key 0x%02X, modifiers 0x%X)", key, virtualKey,
                    modifiers);
     if (virtualKey == kVkF1 + 1) OpenShowcaseDialog(); // F2: the window toolkit's dialog
+    if (virtualKey == 'M')
+        ChangeGameState(kStateMap); // the level-select map, until the main screen leads there
+    if (virtualKey == kVkF1 + 3) ShowComix(0, nullptr); // F4: the first comic, until the map shows it
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);

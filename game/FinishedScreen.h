@@ -9,7 +9,8 @@
 //   - a text with colour and inline-image markup;
 //   - a click counter drawn with the digit font of the data pack.
 // Every key press and mouse click is logged, a click plays the sound pack's
-// "click" sample, the arrow cursor shows, and Escape quits.
+// "click" sample, the arrow cursor shows, F4 shows the first comic (until the
+// map does) and Escape quits.
 
 #include "app/GameStates.h"
 

@@ -1,9 +1,12 @@
 #include "app/App.h"
+#include "frontend/Comix.h"
+#include "game/ComicsScreen.h"
 #include "game/FarmTables.h"
 #include "game/FrontendScreens.h"
 #include "game/GameData.h"
 #include "game/GameScreens.h"
 #include "game/GameTables.h"
+#include "game/MapProgram.h"
 #include "levelui/TextTags.h"
 
 #include <cstring>
@@ -31,7 +34,10 @@ int main(int argc, char** argv) {
     RegisterGameScreens(showcase);
     RegisterBonusStage();
     RegisterGameDataStages(tables);
+    Comix comix;
+    RegisterComics(comix);
     RegisterTextTagCallback(ExpandTextTag);
+    RegisterMapScreen();
     arguments.push_back(nullptr);
     return WinMain(int(arguments.size() - 1), arguments.data());
 }

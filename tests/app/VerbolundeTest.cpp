@@ -172,8 +172,7 @@ TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheFinishedScreen) {
     GameCopy game;
     const std::string png = game.File("last.png");
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --frames 400 --screenshot '" + png + "'", &output), 0)
-        << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + png + "'", &output), 0) << output;
 
     const std::string log = game.Log();
     const std::vector<std::string> expected = {"00000001", "80000002", "00000006", "FFFFFFFF"};
@@ -206,10 +205,8 @@ TEST(Verbolunde, TheScreenAfterLoadingMovesAsTimeGoesOn) {
     GameCopy game;
     const std::string early = game.File("early.png"), late = game.File("late.png");
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --frames 400 --screenshot '" + early + "'", &output), 0)
-        << output;
-    ASSERT_EQ(game.Run("--showcase --headless --frames 460 --screenshot '" + late + "'", &output), 0)
-        << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + early + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 540 --screenshot '" + late + "'", &output), 0) << output;
     const platform::DecodedPicture a = ReadScreenshot(early), b = ReadScreenshot(late);
     ASSERT_EQ(a.pixels.size(), b.pixels.size());
     ExpectFinishedScreen(a);
@@ -259,10 +256,10 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     // Keys and buttons are held for 100 ms here, over several frames.
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                "4500 key down A\n4600 key up A\n"
-                "4650 mouse move 300 200\n4700 mouse down left\n4800 mouse up left\n"
-                "4900 mouse down left\n5000 mouse up left\n"
-                "5100 mouse down right\n5200 mouse up right\n5700 close\n"));
+                "5000 key down A\n5100 key up A\n"
+                "5150 mouse move 300 200\n5200 mouse down left\n5300 mouse up left\n"
+                "5400 mouse down left\n5500 mouse up left\n"
+                "5600 mouse down right\n5700 mouse up right\n6200 close\n"));
     const std::string png = game.File("last.png");
     std::string output;
     ASSERT_EQ(
@@ -304,11 +301,11 @@ TEST(Verbolunde, QuickClicksAndKeyTapsAreNeverLost) {
     const std::string script = game.File("taps.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n60 mouse up left\n"
-                "4500 key down A\n4500 key up A\n4500 key down B\n4500 key up B\n"
-                "4650 mouse move 300 200\n4700 mouse down left\n4700 mouse up left\n"
-                "4700 mouse down left\n4700 mouse up left\n"
-                "5100 mouse down right\n5100 mouse up right\n"
-                "5300 mouse down left\n5300 mouse up left\n5700 close\n"));
+                "5000 key down A\n5000 key up A\n5000 key down B\n5000 key up B\n"
+                "5150 mouse move 300 200\n5200 mouse down left\n5200 mouse up left\n"
+                "5200 mouse down left\n5200 mouse up left\n"
+                "5600 mouse down right\n5600 mouse up right\n"
+                "5800 mouse down left\n5800 mouse up left\n6200 close\n"));
     const std::string png = game.File("last.png");
     std::string output;
     ASSERT_EQ(
@@ -338,8 +335,8 @@ TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
     // Without the quit, the later key would be logged and the frames would
     // run out only after a minute.
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse down left\n140 mouse up left\n"
-                                                    "4500 key down ESCAPE\n4600 key up ESCAPE\n"
-                                                    "5000 key down B\n5100 key up B\n"));
+                                                    "5000 key down ESCAPE\n5100 key up ESCAPE\n"
+                                                    "5500 key down B\n5600 key up B\n"));
     std::string output;
     ASSERT_EQ(game.Run("--showcase --headless --frames 4000 --input-script '" + script + "'", &output), 0)
         << output;
@@ -452,8 +449,7 @@ TEST(Verbolunde, FullScreenDrawsExactlyAsTheWindowDoes) {
         ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", run.ini));
         const std::string png = game.File("last.png");
         std::string output;
-        ASSERT_EQ(game.Run("--showcase --headless --frames 400 --screenshot '" + png + "'", &output), 0)
-            << output;
+        ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + png + "'", &output), 0) << output;
         EXPECT_NE(game.Log().find("1024 x 768"), std::string::npos) << run.what << game.Log();
         pictures.push_back(ReadScreenshot(png));
         ASSERT_EQ(pictures.back().width, 1024) << run.what;
@@ -688,7 +684,9 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
                                  "4900 mouse down left\n5000 mouse up left\n"
                                  "20000 mouse down right\n20100 mouse up right\n"
                                  "60500 key down B\n60600 key up B\n";
-    const std::vector<uint32_t> moments = {0, 100, 1500, 4750, 30000, 59990};
+    // After the first click and key on the screen after loading.
+    const uint32_t afterFirstInput = 4750;
+    const std::vector<uint32_t> moments = {0, 100, 1500, afterFirstInput, 30000, 59990};
     struct Run {
         GameCopy game;
         int status = -1;
@@ -736,7 +734,8 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
     // after loading before and after the clicks.
     for (size_t i = 1; i < frames.size(); ++i)
         EXPECT_NE(frames[i - 1], frames[i]) << "at " << moments[i - 1] << " and " << moments[i] << " ms";
-    EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at4750.png"))), "001");
+    EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at" + std::to_string(afterFirstInput) + ".png"))),
+              "001");
     EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at30000.png"))), "003");
     ExpectFinishedScreen(ReadScreenshot(runs[0].game.File("last.png")));
     // The run ended at a minute: the key after it was never pressed.

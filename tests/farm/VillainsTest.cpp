@@ -1,4 +1,5 @@
 // The villain kinds: the loader, its refusals and the lookup.
+#include "farm/FarmVillains.h"
 #include "tests/farm/FarmTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -57,4 +58,16 @@ TEST(Villains, TheLoaderRefusesBadKinds) {
     RecordingResources resources;
     VillainTable table(&resources);
     EXPECT_FALSE(LoadAll(table, pack.Reader()));
+}
+
+TEST(Villains, AtALevelsLoadTheThreeCrossesAreMadeReady) {
+    farmtest::RecordingResources resources;
+    resources.AddSprite(kLevelLibrary, u"villain_cross_1");
+    resources.AddSprite(kLevelLibrary, u"villain_cross_3");
+    resources.AddSprite(kPlantLibrary, u"villain_cross_2"); // another library's
+    EXPECT_EQ(LoadVillainCrosses(&resources), 2);
+    EXPECT_EQ(resources.Fake(kLevelLibrary, u"villain_cross_1")->acquired, 1);
+    EXPECT_EQ(resources.Fake(kLevelLibrary, u"villain_cross_3")->acquired, 1);
+    EXPECT_EQ(resources.Fake(kPlantLibrary, u"villain_cross_2")->acquired, 0);
+    EXPECT_EQ(LoadVillainCrosses(nullptr), 0);
 }

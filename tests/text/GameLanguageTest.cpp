@@ -161,8 +161,8 @@ TEST_F(GameLanguageTest, SampleLanguageLoadsFromItsSourceAndFromItsCompiledFile)
         EXPECT_EQ(language.GetInterfaceFont(GameLanguage::kMainBigFont)->GetHeight(), 20);
         EXPECT_EQ(language.GetInterfaceFont(GameLanguage::kMainFont)->GetHeight(), 10);
 
-        // Comic captions with their places.
-        ASSERT_EQ(language.GetComixCount(), 2u);
+        // Comic captions with their places: the story's two intro captions and five later ones.
+        ASSERT_EQ(language.GetComixCount(), 7u);
         const GameComixItem* intro = language.FindComixItem(u"INTRO_2");
         EXPECT_EQ(A(intro->entry->Text(0)), "Time to make it bloom again!");
         EXPECT_EQ(intro->x, 420);
@@ -237,12 +237,12 @@ TEST_F(GameLanguageTest, UnloadingFreesTheAssetsButKeepsTitleAndLogoPlace) {
     // Loading again reads everything again.
     ASSERT_TRUE(language->Load());
     EXPECT_EQ(language->GetLogo().texture, language->GetImage(u"logo"));
-    EXPECT_EQ(language->GetComixCount(), 2u);
+    EXPECT_EQ(language->GetComixCount(), 7u);
     // The language's extension hook has nothing to do: what is loaded stays.
     static_cast<DXLLanguage&>(*language).Hook();
     EXPECT_EQ(language->GetLoadCount(), 1u);
     EXPECT_EQ(language->GetLogo().texture, language->GetImage(u"logo"));
-    EXPECT_EQ(language->GetComixCount(), 2u);
+    EXPECT_EQ(language->GetComixCount(), 7u);
 }
 
 TEST_F(GameLanguageTest, SourceKeysAndSectionsAsTheScreensSeeThem) {
@@ -382,7 +382,7 @@ TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
         EXPECT_EQ(language->GetImage(u"loading_logo"), nullptr);
         EXPECT_EQ(language->GetLogo().texture, nullptr);
         EXPECT_EQ(language->GetInterfaceFont(0), nullptr);
-        EXPECT_EQ(language->GetComixCount(), 2u) << "the chunks after a missing one are read";
+        EXPECT_EQ(language->GetComixCount(), 7u) << "the chunks after a missing one are read";
         EXPECT_EQ(language->GetCreditsCount(), 20u);
         EXPECT_TRUE(language->GetCompiledFile()->IsGood());
     }

@@ -82,8 +82,8 @@ TEST(ContentFarm, SourcesTheGameWouldRefuseAreRefused) {
          "more than 4 animations"},
         {"plants.txt", "fruit_counts = 2, 3, 4, 5", "fruit_counts = 2, 6, 4, 5", "above the stage-4 count"},
         {"plants.txt", "fruit_counts = 2, 3, 4, 5", "fruit_counts = 2, 3, 4, 25", "fruit"},
-        {"villains.txt", "health = 5", "health = -1", "health below 0"},
-        {"villains.txt", "shot_speed = 4.0", "shot_speed = 0", "shot speed"},
+        {"villains.txt", "health = 3", "health = -1", "health below 0"},
+        {"villains.txt", "shot_speed = 3.0", "shot_speed = 0", "shot speed"},
         {"villains.txt", "sound = villain_arrive", "sound = a_sound_name_far_longer_than_the_field_holds",
          "31"},
     };

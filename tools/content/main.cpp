@@ -11,7 +11,9 @@
 //                the bonuses ('BONS', LevelChunks.h), then the farm tables
 //                ('PROD', 'PLNT', 'BLDN', 'VLNS') from content/farm
 //                (FarmSources.h) or the folder given, then the award table
-//                (from content/awards.txt, see AwardTable.h)
+//                (from content/awards.txt, see AwardTable.h), the level
+//                table ('LVLS'), the level-select map ('MAPM', MapChunks.h)
+//                and the comics ('COMX', from content/comics.txt, see ComixPages.h)
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
 //   Logos\       two generated logo pictures and Logos.txt listing them
@@ -25,6 +27,7 @@
 #include "foundation/DataFile.h"
 #include "foundation/DataPackIds.h"
 #include "foundation/SpritePackIds.h"
+#include "frontend/Comix.h"
 #include "platform/Files.h"
 #include "platform/PngWriter.h"
 #include "platform/Utf.h"
@@ -32,9 +35,11 @@
 #include "text/KGEFontFile.h"
 #include "text/KGEWinFont.h"
 #include "tools/content/AwardTable.h"
+#include "tools/content/ComixPages.h"
 #include "tools/content/FarmSources.h"
 #include "tools/content/LevelChunks.h"
 #include "tools/content/MainScreenChunk.h"
+#include "tools/content/MapChunks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -141,7 +146,9 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, std:
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
     bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteLevelChunks(*writer) &&
-              WriteFarmChunks(*writer, farm) && WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) &&
+              WriteFarmChunks(*writer, farm) &&
+              WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) && WriteMapChunks(*writer) &&
+              WriteComixPages(*writer, VB_CONTENT_DIR "/comics.txt", error) &&
               WriteMainScreenChunk(*writer);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
@@ -228,14 +235,33 @@ bool WriteSounds(const std::string& path, std::string* error) {
         {"medal", 523, 1046, 0.80},  {"fail", 330, 165, 0.80},   {"open", 400, 600, 0.15},
         {"close", 600, 400, 0.15},
     };
+    // The villains': arriving, hit, driven off, shooting; a shot clicked, landing.
+    static const ToneSpec kVillainTones[] = {
+        {"villain_arrive", 180, 240, 0.50}, {"villain_hit", 300, 200, 0.12},  {"villain_off", 500, 150, 0.45},
+        {"villain_shoot", 250, 500, 0.20},  {"shot_click", 1500, 1100, 0.08}, {"shot_land", 200, 90, 0.35},
+    };
     for (const ToneSpec& tone : kTones)
+        content.samples.push_back(
+            {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
+    for (const ToneSpec& tone : kVillainTones)
         content.samples.push_back(
             {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
     content.music.push_back({u"theme", MakeWav(Tune()), false});
     content.music.push_back({u"main_theme", MakeWav(Tune()), false});
-    // The event sounds name samples in turn.
+    // The event sounds name the tones in turn; the villains' and the comics'
+    // page sound (a quick falling swish) have their own.
     for (size_t i = 0; i < content.eventSounds.size(); ++i)
         content.eventSounds[i] = content.samples[i % content.samples.size()].name;
+    // The villains' slots: hit, driven off, shooting, shot clicked, shot landing.
+    const struct {
+        size_t slot;
+        const char* name;
+    } kVillainSounds[] = {
+        {4, "villain_hit"}, {5, "villain_off"}, {6, "villain_shoot"}, {8, "shot_click"}, {9, "shot_land"}};
+    for (const auto& v : kVillainSounds)
+        if (v.slot < content.eventSounds.size()) content.eventSounds[v.slot] = Wide(v.name);
+    content.samples.push_back({u"page", MakeWav(Tone(1800, 500, 0.18, 0.4)), false});
+    content.eventSounds[kComixPageSound] = u"page";
     return WriteSoundPack(Wide(path).c_str(), content, error);
 }
 

@@ -1,0 +1,459 @@
+#pragma once
+// Plant beds and fruit trees on the level: the level points on which the
+// farmer plants, waters and harvests, the farmer's three plant jobs and the
+// panel model of a selected plant.
+//
+// BasePointPlant holds what beds and trees share (growth, ripeness, water,
+// the overhead "Wate" and "Harv" buttons, the links to the three jobs);
+// PointPlant is a crop bed with up to four plant sprites, PointTree a fruit
+// tree with a trunk, a crown and fruits that ripen with its growth.
+//
+// What the points need of the running level beyond the level point itself
+// comes through PlantLevel, which the level's services object implements
+// beside LevelServices: the plant jobs find it from their farmer's map.
+
+#include "farm/Plants.h"
+#include "level/Job.h"
+#include "level/LevelPoint.h"
+#include "level/SpriteObject.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class BasePointPlant;
+class GameMessager;
+class Job_Harvest;
+class Job_Plant;
+class Job_Water;
+class LevelMap;
+class MapPlayer;
+class PlantPanel;
+struct PRODUCT;
+
+// Four-letter commands of the overhead buttons.
+constexpr uint32_t kCommandWater = 0x57617465;   // 'Wate'
+constexpr uint32_t kCommandHarvest = 0x48617276; // 'Harv'
+// The tutorial's plant action and events.
+constexpr uint32_t kTutorialActionGrow = 110;
+constexpr uint32_t kTutorialEventCollected = 0x80000007;
+constexpr uint32_t kTutorialEventRipe = 0x80000009;
+// The plant point kind and the map-object kind words of its sprites.
+constexpr uint32_t kPointKindPlant = 2;
+constexpr uint32_t kKindBed = 0x10000200;
+constexpr uint32_t kKindMapPlant = 0x10000400;
+constexpr uint32_t kKindTrunk = 0x10000800;
+constexpr uint32_t kKindCrown = 0x10000801;
+constexpr uint32_t kKindTreeSite = 0x10000802;
+constexpr uint32_t kKindFruit = 0x10000803;
+// The tint of a plant job's icon over its bed.
+constexpr uint32_t kPlantJobIconTint = 0xFF001751;
+// The pause growth takes after a harvest.
+constexpr uint32_t kAfterHarvestDelayMs = 400;
+constexpr uint32_t kPlantGoalKind = 2;
+constexpr uint32_t kNoWaterBonusSlot = 1;
+
+// The overhead buttons of the level's screen sprites: arrow buttons with a
+// command, an icon of the interface library and a click handler that
+// answers the click's result bits (bit 1: the interface click sound).
+class OverheadButtons {
+  public:
+    virtual ~OverheadButtons() = default;
+    // A handle above 0.
+    virtual uint32_t ShowArrowButton(uint32_t command, const char16_t* icon, float x, float y,
+                                     std::function<uint32_t()> onClick, bool animated, int32_t delay) = 0;
+    // Hides the button (fading out when animated); remove deletes it after.
+    virtual void HideButton(uint32_t handle, bool animated, bool remove, uint32_t delay) = 0;
+};
+
+// What the plant points and jobs need of the running level and its world.
+class PlantLevel {
+  public:
+    virtual ~PlantLevel() = default;
+    // The map the sprites go on; null draws nothing (tests).
+    virtual LevelMap* Map() = 0;
+    virtual MapPlayer* Player() = 0;
+    virtual PlantData& Plants() = 0;
+    virtual FarmResources* Resources() = 0;
+    // The bed set the level chose and its empty tree-site sprite (may be null).
+    virtual GAMEBEDS* BedSet() = 0;
+    virtual Sprite* EmptyTreeSite() = 0;
+    // The level's speed factor of a speed group (1: plants).
+    virtual float GetSpeedFactor(uint32_t group) = 0;
+    virtual bool IsBonusRunning(uint32_t slot) = 0;
+    virtual bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) = 0;
+    virtual void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) = 0;
+    // Units stored (0 when the warehouse is full or product is null); the
+    // flying units start at (x, y).
+    virtual uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
+                                    int32_t x, int32_t y) = 0;
+    virtual void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) = 0;
+    // Re-creates the point from its definition once the level is outside
+    // every point's code.
+    virtual bool RebuildPoint(uint32_t index) = 0;
+    virtual void ResetSelection(const BaseLevelPoint* keep) = 0;
+    virtual BaseLevelPoint* GetPoint(int32_t index) = 0;
+    virtual uint32_t PointCount() = 0;
+    // The level's money.
+    virtual int32_t LevelMoney() = 0;
+    virtual void SelectPoint(int32_t index) = 0;
+    // The map sprite a sprite handle of the farm tables stands for (null
+    // when it is none).
+    virtual MapSprite* AsMapSprite(Sprite* sprite) = 0;
+    // The overhead buttons; null shows none but the points keep their state.
+    virtual OverheadButtons* Buttons() = 0;
+    // The plant panel shared by every plant point (created when missing),
+    // and whether it is shown now.
+    virtual PlantPanel* SharedPlantPanel() = 0;
+};
+
+// The plant level of a farmer: its map's services object, when that object
+// answers for plants too.
+PlantLevel* PlantLevelOf(MapCharacter* character);
+
+// A plant sprite of a crop bed.
+class MapPlant : public SpriteObject {
+  public:
+    MapPlant(LevelMap* map, MapSprite* sprite, PlantSpriteEffect effect, int32_t point, int32_t index);
+    // Shows a frame (nothing when unchanged). Animated, and when a frame
+    // was shown, the sprite fades in and a copy of the old frame fades out
+    // over it.
+    void SetPlantFrame(int32_t frame, bool animated);
+    // The plant's appearing effect from the delay; the delay at its end.
+    uint32_t StartAppear(bool animated, uint32_t delay);
+    uint32_t StartVanish(uint32_t delay) override;
+    int32_t Index() const { return index_; }
+
+  private:
+    PlantSpriteEffect effect_;
+    int32_t index_;
+};
+
+// The level-point parts the plant points keep themselves: the progress
+// line, the stage stars shown and the effect delay of their sprites.
+struct PlantPointView {
+    bool progressShown = false;
+    float progress = 0.0f;
+    int32_t starsShown = 0; // the highest stage the stars show, 0 none
+    uint32_t effectDelay = 0;
+};
+
+class BasePointPlant : public LevelPoint {
+  public:
+    // level outlives the point; plant is one of the level's plant data.
+    BasePointPlant(PlantLevel* level, uint32_t index, PLANT* plant);
+    ~BasePointPlant() override;
+
+    // ---- level point operations
+    void Setup(const PointRecord& record) override;
+    uint32_t Remove(bool animated, bool forGood, uint32_t delay) override;
+    bool AcceptsWork() const override { return stage_ > 0; }
+    void OnDamaged(bool animated) override;
+    void OnRepaired(bool animated) override;
+    int32_t Update(uint32_t ms) override;
+    void GetInfo(PointRecord* record) const override;
+    // Own block: u32 size 16, u32 growth delay ms, u32 flags (bit 0
+    // planting), u32 0.
+    void SaveOwn(SaveWriter& out) const override;
+    bool LoadOwn(SaveReader& in) override;
+
+    // The click on the point by its click action: 4 harvests, 3 waters,
+    // anything else selects.
+    void OnClick();
+    // Puts a ripe crop into the warehouse; true when something was stored.
+    bool CollectProducts(GameMessager* messenger);
+    // Moves to a higher stage (capped at the highest allowed); a lower one
+    // is refused. A new stage of 0 orders planting.
+    bool SetStage(int32_t stage, bool animated, uint32_t delay);
+    bool NextStage(bool animated) { return SetStage(stage_ + 1, animated, 0); }
+    int32_t StageLimit() const { return 4; }
+    bool IsReady() const { return stage_ >= 1 && water_ >= 1 && ripe_ && damage_ == 0; }
+
+    bool SetRipeness(float percent, bool force, bool notify);
+    void SetGrowthPercent(float percent, bool notify);
+    void Grow(uint32_t ms);
+    void AfterHarvest();
+    void SetWater(uint32_t count, uint32_t max, bool animated);
+    void ShowHarvestButton(bool animated);
+    void HideHarvestButton(bool animated, bool remove, uint32_t delay);
+    void HideWaterButton(bool animated, bool remove, uint32_t delay);
+    void OrderWatering();
+    void OrderHarvest();
+    // Plants the bed or raises it one stage; nothing at the highest stage
+    // allowed.
+    void OrderPlanting();
+
+    // ---- what beds and trees do differently
+    virtual void GetWorkOffset(int32_t* x, int32_t* y) const = 0;
+    virtual void GetButtonOffset(int32_t* x, int32_t* y) const = 0;
+    virtual void GetStarsOffset(int32_t* x, int32_t* y) const = 0;
+    virtual void GetSecondOffset(int32_t* x, int32_t* y) const = 0;
+    virtual uint32_t CreateSprites(bool animated, uint32_t delay) = 0;
+    virtual uint32_t RemoveSprites(bool animated, bool forGood, uint32_t delay) = 0;
+    virtual void RefreshGrowth(bool animated);
+    virtual uint32_t GetHarvestUnits() const = 0;
+    virtual void HighlightSprites(bool on) = 0;
+    virtual bool OwnsHoveredObject(const MapObject* object) const = 0;
+
+    // ---- state
+    PLANT* Plant() const { return plant_; }
+    PlantLevel* Level() const { return level_; }
+    float Ripeness() const { return ripeness_; }
+    float Growth() const { return growth_; }
+    float GrowthNeeded() const { return growthNeeded_; }
+    bool IsRipe() const { return ripe_; }
+    uint32_t Water() const { return water_; }
+    uint32_t WaterMax() const { return waterMax_; }
+    uint32_t GrowthDelay() const { return delay_; }
+    bool IsPlanting() const { return planting_; }
+    void SetPlanting(bool on) { planting_ = on; }
+    uint32_t HarvestButton() const { return harvestButton_; }
+    uint32_t WaterButton() const { return waterButton_; }
+    const PlantPointView& View() const { return view_; }
+    void SetClickAction(uint32_t action) { clickAction_ = action; }
+    void WorkSpot(float* x, float* y) const;
+
+    // ---- the job links (each job links and unlinks itself)
+    Job_Plant* plantJob = nullptr;
+    Job_Water* waterJob = nullptr;
+    Job_Harvest* harvestJob = nullptr;
+
+  protected:
+    void SetProgress(float percent);
+    void HideProgress() { view_.progressShown = false; }
+    // Stops the three jobs; detach lets them go first, so that their stop
+    // does nothing to the point.
+    void StopJobs(bool detach);
+    void RefreshPanel();
+
+    PlantLevel* level_; // the level that owns this point
+    PLANT* plant_;      // owned by the plant data
+    uint32_t delay_ = 0;
+    float ripeness_ = 0.0f;
+    float growth_ = 0.0f;
+    float growthNeeded_ = 0.0f;
+    bool ripe_ = false;
+    bool planting_ = false;
+    uint32_t harvestButton_ = 0;
+    uint32_t waterButton_ = 0;
+    PlantPointView view_;
+};
+
+class PointPlant : public BasePointPlant {
+  public:
+    PointPlant(PlantLevel* level, uint32_t index, PLANT* plant);
+    ~PointPlant() override;
+
+    void GetWorkOffset(int32_t* x, int32_t* y) const override;
+    void GetButtonOffset(int32_t* x, int32_t* y) const override;
+    void GetStarsOffset(int32_t* x, int32_t* y) const override;
+    void GetSecondOffset(int32_t* x, int32_t* y) const override;
+    uint32_t CreateSprites(bool animated, uint32_t delay) override;
+    uint32_t RemoveSprites(bool animated, bool forGood, uint32_t delay) override;
+    void RefreshGrowth(bool animated) override;
+    uint32_t GetHarvestUnits() const override { return uint32_t(spriteCount_); }
+    void HighlightSprites(bool on) override;
+    bool OwnsHoveredObject(const MapObject* object) const override;
+
+    // The frame a plant sprite of n frames shows at a ripeness.
+    static int32_t PlantFrame(float ripeness, int32_t frames);
+    int32_t SpriteCount() const { return spriteCount_; }
+    int32_t PlantFrameShown() const { return frameShown_; }
+    SpriteObject* BedSprite() const { return bed_; }
+
+  private:
+    const PlantStageEntry& Entry() const;
+    void DeleteSprites();
+
+    SpriteObject* bed_ = nullptr; // owned by the map
+    int32_t spriteCount_ = 0;
+    std::array<MapPlant*, kMaxStageSprites> plants_{}; // owned by the map
+    int32_t frameShown_ = -1;
+};
+
+class PointTree : public BasePointPlant {
+  public:
+    PointTree(PlantLevel* level, uint32_t index, PLANT* plant);
+    ~PointTree() override;
+
+    void GetWorkOffset(int32_t* x, int32_t* y) const override;
+    void GetButtonOffset(int32_t* x, int32_t* y) const override;
+    void GetStarsOffset(int32_t* x, int32_t* y) const override;
+    void GetSecondOffset(int32_t* x, int32_t* y) const override;
+    uint32_t CreateSprites(bool animated, uint32_t delay) override;
+    uint32_t RemoveSprites(bool animated, bool forGood, uint32_t delay) override;
+    void RefreshGrowth(bool animated) override;
+    uint32_t GetHarvestUnits() const override { return stage_ > 0 ? uint32_t(stage_) : 0; }
+    void HighlightSprites(bool on) override;
+    bool OwnsHoveredObject(const MapObject* object) const override;
+
+    struct Fruit {
+        float x = 0.0f, y = 0.0f;
+        float start = 0.0f, duration = 0.0f;
+        bool made = false;
+        int32_t frame = -1;
+        float scale = 1.0f;
+        float random = 0.0f;
+        uint32_t variant = 0;
+        SpriteObject* sprite = nullptr; // owned by the map; null without one
+    };
+    // The frame of a fruit of F frames at a growth: -1 hidden.
+    static int32_t FruitFrame(float growth, float start, float duration, int32_t frames);
+    void SetFruit(int32_t i, float start, float duration);
+    void UpdateFruits(float growth, bool animated);
+    int32_t FruitsShown() const { return fruitsShown_; }
+    const Fruit& GetFruit(int32_t i) const { return fruits_[size_t(i)]; }
+    const std::vector<int32_t>& PlaceOrder() const { return placeOrder_; }
+    bool HasTree() const { return treeShown_; }
+
+  private:
+    void DeleteSprites();
+
+    SpriteObject* site_ = nullptr;  // owned by the map
+    SpriteObject* trunk_ = nullptr; // owned by the map
+    SpriteObject* crown_ = nullptr; // owned by the map
+    bool treeShown_ = false;
+    int32_t fruitsShown_ = 0;
+    std::array<Fruit, kMaxFruits> fruits_{};
+    std::vector<int32_t> placeOrder_;
+};
+
+// Makes the point of a plant record (kind 2): a tree for a plant of kind 2,
+// else a bed; null for a plant the data does not have.
+std::unique_ptr<BaseLevelPoint> MakePlantPoint(PlantLevel* level, uint32_t index, const PointRecord& record);
+
+// ---------------------------------------------------------------- jobs
+
+// What the three plant jobs share: the bed, the walk to its work spot and
+// the work animation. Record: the common 40 bytes, then u32 the bed's point
+// index at 40.
+class PlantJob : public Job {
+  public:
+    static constexpr size_t kRecordSize = 44;
+
+    ~PlantJob() override;
+    bool Stop() override;
+    bool Save(JobSaveContext& context, RecordWriter& writer) override;
+    bool GetPosition(float* x, float* y) const override;
+
+    BasePointPlant* Bed() const { return bed_; }
+    // Lets go of the bed without telling it anything.
+    void Detach();
+    // The step of the work animation.
+    virtual uint32_t AnimationStep() const = 0;
+    // Takes up the step and progress of a saved record (its head and
+    // point already checked); false when they do not fit the job.
+    bool Restore(const uint8_t* record);
+
+  protected:
+    PlantJob(MapPlayer* player, uint32_t jobId, BasePointPlant* bed);
+    // Clears the bed's link to this job (not virtual: the destructor runs it).
+    void Unlink();
+    // Runs the walk and animation steps; true when the animation ended.
+    bool RunSteps(uint32_t ms);
+    // The job's own state of its animation step, taken up from a record.
+    virtual void ResumeWork() {}
+    // The work animation (name, length).
+    virtual void StartWork() = 0;
+    void ShowJobIcon(Sprite* icon);
+
+    BasePointPlant* bed_; // the bed worked on; null once let go
+};
+
+class Job_Plant : public PlantJob {
+  public:
+    Job_Plant(MapPlayer* player, BasePointPlant* bed, bool reserve = true);
+    bool SetStep(int32_t step) override;
+    void Update(uint32_t ms) override;
+    bool Stop() override;
+    uint32_t AnimationStep() const override { return 3; }
+
+  protected:
+    void StartWork() override;
+    void ResumeWork() override;
+};
+
+class Job_Water : public PlantJob {
+  public:
+    Job_Water(MapPlayer* player, BasePointPlant* bed);
+    bool SetStep(int32_t step) override;
+    void Update(uint32_t ms) override;
+    bool Stop() override;
+    uint32_t AnimationStep() const override { return 2; }
+
+  protected:
+    void StartWork() override;
+};
+
+class Job_Harvest : public PlantJob {
+  public:
+    Job_Harvest(MapPlayer* player, BasePointPlant* bed);
+    ~Job_Harvest() override;
+    bool SetStep(int32_t step) override;
+    void Update(uint32_t ms) override;
+    bool Stop() override;
+    uint32_t AnimationStep() const override { return 2; }
+    bool AnimationBegun() const { return animationBegun_; }
+    const PRODUCT* Product() const { return product_; }
+
+  protected:
+    void StartWork() override;
+    void ResumeWork() override;
+
+  private:
+    std::unique_ptr<GameMessager> messenger_;
+    const PRODUCT* product_ = nullptr; // owned by the product list
+    bool animationBegun_ = false;
+};
+
+// The farmer's loaders of the three plant jobs (registered with
+// SetPlayerJobLoader by RegisterPlantJobLoaders).
+std::unique_ptr<Job> LoadJobPlant(MapPlayer* player, const uint8_t* record, size_t size);
+std::unique_ptr<Job> LoadJobWater(MapPlayer* player, const uint8_t* record, size_t size);
+std::unique_ptr<Job> LoadJobHarvest(MapPlayer* player, const uint8_t* record, size_t size);
+void RegisterPlantJobLoaders();
+
+// ---------------------------------------------------------------- panel
+
+// The level panel's child for a selected bed or tree: its level block
+// (plant icon, stage, highest stage, hint "[PLANT N]") and the upgrade and
+// remove buttons. The level panel draws it from this state.
+class PlantPanel {
+  public:
+    static constexpr uint32_t kId = 0x10000;
+    static constexpr uint32_t kCommandUpgrade = 0xC9000003;
+    static constexpr int32_t kStripWidth = 420;
+    static constexpr uint32_t kHintFlags = 0x1000002;
+
+    struct Layout {
+        int32_t x0, levelBlock, upgrade, remove;
+    };
+    static Layout LayoutFor(int32_t panelWidth);
+
+    void SetPoint(BasePointPlant* bed);
+    BasePointPlant* Point() const { return point_; }
+    void Refresh();
+    void RefreshUpgrade();
+    // True when the command was the upgrade's (consumed either way).
+    bool OnButtonCommand(uint32_t command);
+
+    // What the panel shows.
+    int32_t BlockStage() const { return blockStage_; }
+    int32_t BlockHighest() const { return blockHighest_; }
+    const PLANT* BlockPlant() const { return blockPlant_; }
+    const char16_t* Hint() const { return u"[PLANT N]"; }
+    int32_t UpgradePrice() const { return upgradePrice_; }
+    bool UpgradeEnabled() const { return upgradeEnabled_; }
+
+  private:
+    BasePointPlant* point_ = nullptr; // the point shown; it clears itself on removal
+    const PLANT* blockPlant_ = nullptr;
+    int32_t blockStage_ = 0, blockHighest_ = 0;
+    int32_t upgradePrice_ = 0;
+    bool upgradeEnabled_ = false;
+};
+
+// The price of raising a plant from stage s (0..3); 0 outside the table.
+int32_t PlantStagePrice(const PLANT& plant, int32_t stage);

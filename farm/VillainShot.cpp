@@ -1,0 +1,220 @@
+#include "farm/VillainShot.h"
+
+#include "farm/FarmVillains.h"
+#include "farm/Villains.h"
+#include "foundation/Ident.h"
+#include "level/SaveStream.h"
+#include "sprites/Particles.h"
+#include "sprites/Sprite.h"
+#include "sprites/SpriteEffect.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr int32_t kEffectLibrary = 8;
+constexpr float kShotScale = 0.5f;
+constexpr float kGasSpeed = 2.0f;
+
+// Looked up once for the whole run: the sprite pack stays loaded.
+Sprite* CachedSprite(const char16_t* name, Sprite** cache, SpriteLibrary** cachedLibrary) {
+    SpriteLibrary* library = GetLibrary(kEffectLibrary);
+    if (library != *cachedLibrary) {
+        *cachedLibrary = library;
+        *cache = library ? library->FindSprite(name) : nullptr;
+    }
+    return *cache;
+}
+
+Sprite* BulletSprite() {
+    static Sprite* sprite = nullptr;
+    static SpriteLibrary* library = nullptr;
+    return CachedSprite(u"bullet_01", &sprite, &library);
+}
+
+Sprite* GasSprite() {
+    static Sprite* sprite = nullptr;
+    static SpriteLibrary* library = nullptr;
+    return CachedSprite(u"gas", &sprite, &library);
+}
+
+const GPSDescription* TrailDescription() {
+    static const GPSDescription* description = nullptr;
+    static SpriteLibraries* libraries = nullptr;
+    if (GetSpriteLibraries() != libraries) {
+        libraries = GetSpriteLibraries();
+        description =
+            libraries ? FindParticleDescription(&libraries->particles, kis::NameId("bullet_gas")) : nullptr;
+    }
+    return description;
+}
+
+uint32_t FrameTime(const Sprite* sprite) {
+    const uint32_t t = sprite ? sprite->GetDefaultFrameTime() : 0;
+    return t ? t : VillainShot::kDefaultFrameMs;
+}
+
+} // namespace
+
+VillainShot::VillainShot(FarmVillains* owner, float x, float y, int32_t target, const VILLAININFO* info,
+                         bool fired)
+    : DynObject(owner->Map(), -1), owner_(owner), target_(target), startX_(x), startY_(y), info_(info) {
+    if (Sprite* bullet = BulletSprite()) {
+        sprite_ = bullet->GetLibrary()->CreateInstance(bullet, 0);
+        if (sprite_) sprite_->scaleX = sprite_->scaleY = kShotScale;
+    }
+    float tx = x, ty = y;
+    owner_->Host().PointPosition(target, &tx, &ty);
+    dx_ = tx - x;
+    dy_ = ty - y;
+    length_ = std::sqrt(dx_ * dx_ + dy_ * dy_);
+    angle_ = float(std::atan2(dy_, dx_) * 180.0 / std::numbers::pi) - 45.0f;
+    if (sprite_) sprite_->angle = angle_;
+    speed_ = ShotSpeed(length_, info->record.flightTime, info->record.maxShotSpeed);
+    SetPosition(x, y);
+
+    GPSSpace* space = owner_->Host().ParticleSpace();
+    if (const GPSDescription* trail = space ? TrailDescription() : nullptr) {
+        GPSDescription copy = *trail;
+        ScaleTrailSizes(&copy.record.emission.sizeMin, &copy.record.emission.sizeMax, TrailFactor(speed_));
+        trail_ = space->AddEmitter(copy, &copy.record.emission, x, y);
+        trail_->StartEmitting();
+    }
+    if (fired) AttachEffect(new SEffect_Scale(0.8f, 1.2f, 300, false, 0));
+    AddToLevel(0);
+}
+
+VillainShot::~VillainShot() {
+    // The space owns the emitter and has no call to drop one: it stops.
+    if (trail_) trail_->StopEmitting(true);
+}
+
+void VillainShot::SetTravelled(float travelled) {
+    travelled_ = travelled;
+    const float t = length_ > 0.0f ? std::min(travelled_ / length_, 1.0f) : 1.0f;
+    MoveTo(startX_ + dx_ * t, startY_ + dy_ * t);
+    if (trail_) trail_->SetPosition(x_, y_);
+}
+
+void VillainShot::Update(uint32_t ms) {
+    if (removed_) return;
+    const Sprite* sprite = burst_ ? GasSprite() : BulletSprite();
+    const int32_t frames = sprite ? sprite->GetFrameCount() : 0;
+    animMs_ += ms;
+    const float speed = burst_ ? kGasSpeed : 1.0f;
+    const int32_t frame = int32_t(float(animMs_) * speed / float(FrameTime(sprite)));
+    if (burst_) {
+        // The gas plays once; the shot goes with its last frame.
+        if (frame + 1 >= frames) {
+            removed_ = true;
+            return;
+        }
+        frame_ = frame;
+    } else {
+        frame_ = frames > 0 ? frame % frames : 0;
+    }
+    if (sprite_) sprite_->frame = frame_;
+    if (burst_) return;
+    if (!owner_->Host().TutorialAllows(kTutorialActionVillain, kShotObjectKind,
+                                       reinterpret_cast<intptr_t>(this)))
+        return;
+    const float travelled = travelled_ + speed_;
+    if (travelled >= length_) {
+        Land();
+        return;
+    }
+    SetTravelled(travelled);
+}
+
+void VillainShot::Land() {
+    VillainHost& host = owner_->Host();
+    if (!host.IsLivePoint(target_)) {
+        Burst();
+        return;
+    }
+    SetTravelled(length_);
+    host.AddDamage(target_, *info_, true);
+    host.PlayEventSound(kSoundShotLands);
+    removed_ = true;
+}
+
+void VillainShot::Burst() {
+    if (burst_ || removed_) return;
+    burst_ = true;
+    animMs_ = 0;
+    frame_ = 0;
+    sprite_.reset();
+    if (Sprite* gas = GasSprite()) {
+        sprite_ = gas->GetLibrary()->CreateInstance(gas, 0);
+        if (sprite_) sprite_->scaleX = sprite_->scaleY = kShotScale;
+    }
+    if (trail_) trail_->StopEmitting(true);
+    trail_ = nullptr;
+}
+
+bool VillainShot::OnClick() {
+    if (burst_ || removed_) return false;
+    VillainHost& host = owner_->Host();
+    host.PlayEventSound(kSoundShotClicked);
+    host.AddMoney(info_->record.shotClickMoney, int32_t(std::lround(x_)), int32_t(std::lround(y_)),
+                  kShotMoneyOffset);
+    Burst();
+    return true;
+}
+
+void VillainShot::Draw(DXLViewer& viewer) {
+    if (removed_ || !sprite_) return;
+    DXLMatrix saved;
+    const uint32_t colour = BeginDraw(viewer, 0xFFFFFFFF, &saved);
+    if (!burst_ && highlighted_) {
+        viewer.SetBlendMode(kBlendAdditive);
+        sprite_->colour = (colour & 0xFF000000) | 0x404040;
+        sprite_->Draw(viewer);
+        viewer.SetBlendMode(kBlendAlpha);
+        highlighted_ = false;
+    }
+    sprite_->colour = colour;
+    sprite_->Draw(viewer);
+    EndDraw(viewer, saved);
+}
+
+void VillainShot::Save(SaveWriter& out) const {
+    out.PutU32(kRecordSize);
+    const bool finished = burst_ || removed_;
+    out.PutU32(finished ? 1 : 0);
+    if (finished) return;
+    out.PutU32(uint32_t(target_));
+    out.PutU32(info_->record.id);
+    out.PutI32(int32_t(std::lround(startX_)));
+    out.PutI32(int32_t(std::lround(startY_)));
+    out.PutF32(travelled_);
+}
+
+std::unique_ptr<VillainShot> VillainShot::Load(FarmVillains* owner, SaveReader& in, bool* ok) {
+    *ok = false;
+    if (in.ReadU32() != kRecordSize) return nullptr;
+    const uint32_t finished = in.ReadU32();
+    if (in.Failed() || finished > 1) return nullptr;
+    if (finished) {
+        *ok = true;
+        return nullptr;
+    }
+    const uint32_t target = in.ReadU32();
+    const uint32_t kind = in.ReadU32();
+    const int32_t x = in.ReadI32();
+    const int32_t y = in.ReadI32();
+    const float travelled = in.ReadF32();
+    if (in.Failed()) return nullptr;
+    const VILLAININFO* info = owner->Table() ? owner->Table()->FindVillainInfo(kind) : nullptr;
+    // The target's position is read at once: the index must name a point.
+    if (!info || target >= uint32_t(owner->Host().PointCount())) return nullptr;
+    if (!std::isfinite(travelled) || travelled < 0.0f || std::abs(x) > 100000 || std::abs(y) > 100000)
+        return nullptr;
+    auto shot = std::make_unique<VillainShot>(owner, float(x), float(y), int32_t(target), info, false);
+    shot->SetTravelled(std::min(travelled, shot->length_));
+    shot->travelled_ = travelled;
+    *ok = true;
+    return shot;
+}

@@ -1,0 +1,178 @@
+#include "game/MapProgram.h"
+
+#include "app/App.h"
+#include "app/GameDataLoader.h"
+#include "app/GameShell.h"
+#include "app/GameStates.h"
+#include "app/WindowInput.h"
+#include "engine/Cursors.h"
+#include "engine/InputManager.h"
+#include "engine/Log.h"
+#include "engine/Viewer.h"
+#include "frontend/MapScreen.h"
+#include "gui/Window.h"
+#include "level/LevelData.h"
+#include "level/LevelTable.h"
+
+#include <memory>
+
+namespace {
+
+// Far more water than any map has; a larger chunk is refused unread.
+constexpr size_t kMaxMapChunk = MapChunkSize(4096);
+constexpr uint32_t kArrowCursor = 0x100;
+
+// The program's map: made by its loading stage, freed at the quit.
+std::unique_ptr<MapScreen>& ProgramMap() {
+    static std::unique_ptr<MapScreen> map;
+    return map;
+}
+
+MapCellTable LevelCells() {
+    MapCellTable cells;
+    for (int32_t cell = 0; cell < kMapCells; ++cell)
+        cells[size_t(cell)] = GameLevelTable().LevelAtCell(cell);
+    return cells;
+}
+
+bool LevelInfo(int32_t level, ProfileLevelInfo* info) {
+    const Level* found = GameLevelTable().Get(uint32_t(level));
+    if (!found) return false;
+    info->group = found->record.group;
+    info->bonus = found->record.bonusId;
+    for (uint32_t r = 0; r < uint32_t(kRegimeCount); ++r) {
+        const RegimeBlock& block = found->Regime(r);
+        info->limits[r][0] = block.bronzeMs;
+        info->limits[r][1] = block.silverMs;
+        info->limits[r][2] = block.goldMs;
+    }
+    return true;
+}
+
+// A stored level result reaches the map before the profile changes.
+void JoinProfileHooks() {
+    ProfileManager* profiles = AppProfiles();
+    if (!profiles) return;
+    ProfileHooks hooks = profiles->Hooks();
+    if (!hooks.levelInfo) hooks.levelInfo = LevelInfo;
+    hooks.setCurrentLevel = [](int32_t level) {
+        if (MapScreen* map = ProgramMap().get()) map->SetCurrentLevel(level);
+    };
+    hooks.setMapState = [](const LevelResult& result) {
+        if (MapScreen* map = ProgramMap().get()) map->SetState(result);
+    };
+    profiles->SetHooks(std::move(hooks));
+}
+
+MapHooks ProgramHooks() {
+    MapHooks hooks;
+    hooks.levelExists = [](int32_t level) { return GameLevelTable().Get(uint32_t(level)) != nullptr; };
+    hooks.findCharacter = [](uint32_t id) { return FindById(GetLevelGameData().characters, id); };
+    return hooks;
+}
+
+int32_t LoadMapStage(kis::DataFileReaderW* reader, LoaderState* state) {
+    state->error = 1;
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeChunk(reader, kMapChunkId, kMapChunkSubId, kMaxMapChunk, &bytes)) return kLoaderFinished;
+    auto map = std::make_unique<MapScreen>();
+    std::string why;
+    if (!map->Load(bytes, LevelCells(), &why)) {
+        LogLabelPrintf(kLogIndent, "Map data", "%s", why.c_str());
+        return kLoaderFinished;
+    }
+    map->SetHooks(ProgramHooks());
+    ProgramMap() = std::move(map);
+    SetMapScreen(ProgramMap().get());
+    JoinProfileHooks();
+    state->error = 0;
+    state->done = state->total = 1;
+    return kLoaderFinished;
+}
+
+void LayoutToScreen(MapScreen& map) {
+    if (DXLViewer* viewer = GetAppServices().viewer) {
+        const kis::Rect& r = viewer->GetClientRect();
+        map.Layout(r.right - r.left, r.bottom - r.top);
+    }
+}
+
+void OpenMap() {
+    MapScreen* map = ProgramMap().get();
+    if (!map) return;
+    LayoutToScreen(*map);
+    map->Open();
+}
+void CloseMap() {
+    if (MapScreen* map = ProgramMap().get()) map->Close();
+}
+
+uint32_t Modifiers() {
+    const InputManager* input = GetAppServices().input;
+    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
+    return keyboard ? keyboard->GetModifiers() : 0;
+}
+uint32_t VirtualKey(uint32_t key) {
+    const InputManager* input = GetAppServices().input;
+    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
+    return keyboard && key < 256 ? keyboard->GetVirtualKey(uint8_t(key)) : 0;
+}
+
+const AppCallbacks& MapCallbacks() {
+    static const AppCallbacks callbacks = [] {
+        AppCallbacks c;
+        c.cursor = [] {
+            uint32_t cursor = kArrowCursor;
+            if (WindowManager* windows = GetWindowManager();
+                windows && windows->GetCursor(&cursor) && cursor != 256)
+                return cursor;
+            return ProgramMap() ? ProgramMap()->GetCursor(kArrowCursor) : kArrowCursor;
+        };
+        c.update = [](uint32_t ms) {
+            if (ProgramMap()) ProgramMap()->Update(ms);
+        };
+        c.draw = [] {
+            if (ProgramMap()) ProgramMap()->Draw();
+        };
+        // The windows over the map take the input first.
+        c.mouseDown = [](int32_t x, int32_t y, uint32_t button) {
+            if (!WindowsTakeMouseDown(x, y, button) && ProgramMap())
+                ProgramMap()->OnMouseDown(x, y, button, Modifiers());
+        };
+        c.mouseUp = [](int32_t x, int32_t y, uint32_t button) {
+            WindowsTakeMouseUp(x, y, button);
+            if (ProgramMap()) ProgramMap()->OnMouseMove(x, y);
+        };
+        c.mouseMove = [](int32_t x, int32_t y, uint32_t buttons) {
+            WindowsTakeMouseMove(x, y, buttons);
+            if (ProgramMap()) ProgramMap()->OnMouseMove(x, y);
+        };
+        c.mouseDoubleClick = [](int32_t x, int32_t y) {
+            if (!WindowsTakeDoubleClick(x, y) && ProgramMap()) ProgramMap()->OnMouseMove(x, y);
+        };
+        c.mouseWheel = [](int32_t x, int32_t y, int32_t delta, uint32_t) {
+            if (!WindowsTakeWheel(x, y, delta) && ProgramMap())
+                ProgramMap()->OnMouseWheel(delta, Modifiers());
+        };
+        c.keyDown = [](uint32_t key, uint32_t modifiers) {
+            if (!WindowsTakeKeyDown(key, modifiers) && ProgramMap()) ProgramMap()->OnKeyDown(VirtualKey(key));
+        };
+        c.keyUp = [](uint32_t key, uint32_t modifiers) { WindowsTakeKeyUp(key, modifiers); };
+        return c;
+    }();
+    return callbacks;
+}
+
+void FreeMap() {
+    SetMapScreen(nullptr);
+    ProgramMap().reset();
+}
+
+} // namespace
+
+void RegisterMapScreen() {
+    RegisterGameDataStage({kLevelTableChunk, 1.0f, "level table", GetDataPack, LoadLevelTable});
+    RegisterGameDataStage({kMapChunkId, 1.0f, "map", GetDataPack, LoadMapStage});
+    RegisterGameStateScreen(kStateMap, {OpenMap, CloseMap, &MapCallbacks()});
+    RegisterQuitHook(FreeMap);
+}

@@ -1,0 +1,256 @@
+#pragma once
+// A level with villains for the villain tests: the level of the level tests
+// reshaped (one villain place, one schedule entry), a level world that keeps
+// money and stock in plain fields and hands its villains to FarmVillains,
+// and recording hooks for sounds, the profile and the tutorial.
+
+#include "farm/FarmVillains.h"
+#include "farm/VillainHost.h"
+#include "farm/Villains.h"
+#include "level/Economy.h"
+#include "level/LevelServices.h"
+#include "tests/level/LevelTestSupport.h"
+
+#include <memory>
+#include <vector>
+
+namespace villaintest {
+
+constexpr int32_t kBed = 1;
+
+// Resources that have nothing: no sprites, no characters, sound handles
+// counted from 1.
+class NoResources : public FarmResources {
+  public:
+    Sprite* FindSprite(int32_t, const char16_t*) override { return nullptr; }
+    void AcquireSprite(Sprite*) override {}
+    int32_t GetFrameCount(Sprite*) override { return 0; }
+    uint32_t LoadSound(const char16_t* name) override { return name[0] ? ++sounds : 0; }
+    GameCharacter* FindCharacter(uint32_t) override { return nullptr; }
+    void AcquireCharacter(GameCharacter*) override {}
+    const char16_t* GetAwardName(int32_t) override { return nullptr; }
+    void ShowProductChange(const ProductChange&) override {}
+    uint32_t sounds = 0;
+};
+
+// The sample villain kind: wait 1,000 ms, interval 2,500, 2 shots, health
+// 3, damage 1, money 30 and 5, highest speed 3.0, flight 1,200 ms.
+inline VillainInfoRecord Brute() {
+    VillainInfoRecord r{};
+    leveltest::SetName(r.label, u"brute");
+    leveltest::SetName(r.soundName, u"villain_arrive");
+    r.id = kis::NameId("brute");
+    r.firstShotWait = 1000;
+    r.shotInterval = 2500;
+    r.shots = 2;
+    r.health = 3;
+    r.damage = 1;
+    r.driveOffMoney = 30;
+    r.shotClickMoney = 5;
+    r.maxShotSpeed = 3.0f;
+    r.flightTime = 1200;
+    return r;
+}
+
+inline void SetArray(std::array<char16_t, 32>& field, const char16_t* text) {
+    field.fill(u'\0');
+    for (size_t i = 0; text[i] && i < 31; ++i)
+        field[i] = text[i];
+}
+
+inline GameCharacter Figure(uint32_t id, const char16_t* standing, const char16_t* walk) {
+    GameCharacter c;
+    c.id = id;
+    c.variantCount = 8;
+    c.walkSpeed = 2.0f;
+    c.kinds.resize(2);
+    SetArray(c.kinds[0].standing, standing);
+    if (walk) SetArray(c.kinds[0].walk, walk);
+    c.kinds[1] = c.kinds[0];
+    return c;
+}
+
+// Level 31's villain shape: the warehouse, a bed and two further points;
+// one place whose launch point lies far from every point; one schedule
+// entry at 2,000 ms, no loop.
+inline Level VillainLevel() {
+    Level level = leveltest::MakeLevel();
+    LevelRecord& r = level.record;
+    level.points[1] = leveltest::Point(kPointEmptySite, 0, 0, 400, 250);
+    r.placeCount = 1;
+    r.places[0] = {-60, 480, 600, 480, 0};
+    level.schedule = {{0, kis::NameId("brute"), 2000}};
+    r.scheduleCount = 1;
+    r.loopStart = 0;
+    r.loopLength = 0;
+    return level;
+}
+
+class RecordingHooks : public VillainHostHooks {
+  public:
+    std::vector<uint32_t> sounds;
+    std::vector<uint32_t> loadedSounds;
+    int32_t inARow = 0;
+    bool allow = true;
+    std::vector<uint32_t> events;
+    void PlayEventSound(uint32_t slot) override { sounds.push_back(slot); }
+    void PlaySound(uint32_t sound) override { loadedSounds.push_back(sound); }
+    void ResetVillainsInARow() override { inARow = 0; }
+    void RaiseVillainsInARow() override { ++inARow; }
+    bool TutorialAllows(uint32_t, uint32_t, intptr_t) override { return allow; }
+    void TutorialNotify(uint32_t event, intptr_t, intptr_t) override { events.push_back(event); }
+    int Count(uint32_t slot) const { return int(std::count(sounds.begin(), sounds.end(), slot)); }
+};
+
+// Money in a MoneyValue, the stock in a map, no farmer; the villains and
+// shots are FarmVillains'.
+class VillainWorld : public LevelWorld, public LevelServices {
+  public:
+    VillainWorld(const VillainTable* table, const GameCharacter* villain, const GameCharacter* catapult,
+                 RecordingHooks* hooks)
+        : map(this), table_(table), villain_(villain), catapult_(catapult), hooks_(hooks) {}
+
+    // The level is made after its world: then the villains can be.
+    void Attach(GameLevel* level) {
+        level_ = level;
+        host = std::make_unique<VillainLevelHost>(level, hooks_);
+        FarmVillains::Setup setup;
+        setup.map = &map;
+        setup.host = host.get();
+        setup.table = table_;
+        setup.villain = villain_;
+        setup.catapult = catapult_;
+        setup.places =
+            std::span<const VillainPlace>(level->Record().record.places, level->Record().record.placeCount);
+        villains = std::make_unique<FarmVillains>(setup);
+    }
+
+    // ---- LevelWorld
+    int32_t Money() const override { return money.Get(); }
+    void AddMoney(int32_t amount) override { money.Add(amount); }
+    void SubtractMoney(int32_t amount) override { money.Subtract(amount); }
+    void ResetStock(uint32_t) override {}
+    uint32_t AddProduct(uint32_t, uint32_t units) override { return units; }
+    uint32_t ProductCount(uint32_t) const override { return 0; }
+    int64_t StockValue() const override { return 0; }
+    void SaveStock(SaveWriter& out) const override {
+        out.PutU32(16), out.PutU32(1), out.PutU32(0), out.PutU32(0);
+    }
+    bool LoadStock(SaveReader& in) override {
+        SaveReader block = in.ReadBlock(16, 16);
+        return !block.Failed();
+    }
+    void CreatePlayer(int32_t, int32_t) override {}
+    void SavePlayer(SaveWriter& out) const override { out.PutU32(4); }
+    bool LoadPlayer(SaveReader& in) override { return !in.ReadBlock(4, 4).Failed(); }
+    void StopCharacters() override {}
+    void TickShots(uint32_t ms) override { villains->TickShots(ms); }
+    void TickCharacters(uint32_t ms) override {
+        villains->TickVillains(ms);
+        map.Update(ms);
+    }
+    void SetPlayerSpeedModifier(uint32_t, float) override {}
+    bool IsVillainPlaceFree(uint32_t place) const override { return villains->IsVillainPlaceFree(place); }
+    void CreateVillain(uint32_t place, uint32_t kind, const VillainPlace&) override {
+        villains->CreateVillain(place, kind);
+    }
+    void AttackVillainsByBees() override { villains->AttackVillainsByBees(); }
+    void SaveVillains(SaveWriter& out) const override { villains->SaveVillains(out); }
+    bool LoadVillains(SaveReader& in, uint32_t placeCount) override {
+        return villains->LoadVillains(in, placeCount, &why);
+    }
+    bool GetBonus(uint32_t slot, BonusInfo* info) const override {
+        if (slot != 0) return false;
+        info->rechargeMs = 1000;
+        info->durationMs = 5000;
+        return true;
+    }
+
+    // ---- LevelServices
+    MoneyValue& Money() override { return money; }
+    int32_t ReservedMoney() const override { return level_->ReservedMoney(); }
+    void AddReservedMoney(int32_t delta) override { level_->ChangeReservedMoney(delta); }
+    uint32_t LevelTime() const override { return level_->LevelTimeMs(); }
+    shpf::PathFinder* PathFinder() override { return nullptr; }
+    bool PointExists(int32_t index) const override { return level_->GetPoint(index) != nullptr; }
+    void ClickPoint(int32_t) override {}
+    void ScreenCentre(float* x, float* y) const override { *x = 512, *y = 384; }
+    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override {
+        return hooks_->TutorialAllows(action, tag, data);
+    }
+    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override {
+        hooks_->TutorialNotify(event, a, b);
+    }
+
+    MoneyValue money;
+    LevelMap map;
+    std::unique_ptr<VillainLevelHost> host;
+    std::unique_ptr<FarmVillains> villains;
+    std::string why;
+
+  private:
+    const VillainTable* table_;
+    const GameCharacter* villain_;
+    const GameCharacter* catapult_;
+    RecordingHooks* hooks_;
+    GameLevel* level_ = nullptr;
+};
+
+// The profile side: award counters.
+class AwardFrontEnd : public LevelFrontEndHooks {
+  public:
+    std::map<uint32_t, int32_t> awards;
+    uint32_t ChosenBonusSlots() const override { return 1; }
+    bool AddAwardCount(uint32_t award, int32_t n) override {
+        awards[award] += n;
+        return false;
+    }
+};
+
+// A started level of VillainLevel with the sample kind, its clock running.
+struct VillainLevelFixture {
+    NoResources resources;
+    VillainTable table{&resources};
+    GameCharacter villainFigure = Figure(kCharacterVillain, u"villain_stand", u"villain_walk");
+    GameCharacter catapultFigure = Figure(kCharacterCatapult, u"catapult_set", nullptr);
+    RecordingHooks hooks;
+    AwardFrontEnd frontEnd;
+    Level record = VillainLevel();
+    VillainWorld* world = nullptr;
+    std::unique_ptr<GameLevel> level;
+
+    explicit VillainLevelFixture(const VillainInfoRecord& kind = Brute(), Level shape = VillainLevel())
+        : record(std::move(shape)) {
+        table.Add(kind);
+        auto owned = std::make_unique<VillainWorld>(&table, &villainFigure, &catapultFigure, &hooks);
+        world = owned.get();
+        GameLevel::Hooks levelHooks;
+        levelHooks.frontEnd = &frontEnd;
+        level = std::make_unique<GameLevel>(31, 0, record, std::move(owned), levelHooks);
+        world->Attach(level.get());
+        level->StartUp();
+        level->Begin();
+        level->StartClock();
+    }
+    ~VillainLevelFixture() {
+        // The villains go before the level's points they aim at.
+        world->villains->Clear();
+    }
+
+    FarmVillains& Villains() { return *world->villains; }
+    MapVillain* Villain() { return Villains().VillainCount() ? Villains().GetVillain(0) : nullptr; }
+    void RunMs(uint32_t ms) {
+        for (uint32_t t = 0; t < ms; t += kLevelTickMs)
+            level->Tick();
+    }
+    // Ticks until the condition holds; false when it did not within limitMs.
+    template <class F> bool RunUntil(F done, uint32_t limitMs = 60000) {
+        for (uint32_t t = 0; t < limitMs; t += kLevelTickMs) {
+            if (done()) return true;
+            level->Tick();
+        }
+        return done();
+    }
+};
+
+} // namespace villaintest

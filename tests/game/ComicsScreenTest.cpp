@@ -1,0 +1,116 @@
+// The first comic as a player meets it at 1024 x 768 with an empty user
+// folder: F4 on the screen after loading shows it (until the map does), its
+// panels pop in, a click while they come in shows the whole page, the next
+// closes it and the game goes on to the map.
+#include "platform/ImageDecode.h"
+#include "tests/support/GameCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+using testsupport::GameCopy;
+using testsupport::ReadFileBytes;
+
+namespace {
+
+// F4 at 5 s, well after loading: the change to the comic reaches its mid-point
+// 250 ms later and the page's fade-in ends at 5.5 s; panel k comes in 350 + 250 k ms after the
+// mid-point, over 150 ms.
+const char* const kShowComic = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                               "5000 key down F4\n5050 key up F4\n";
+
+std::vector<std::string> StateChanges(const std::string& log) {
+    std::vector<std::string> states;
+    std::regex line("Game state +0x([0-9A-F]{8}) -> 0x([0-9A-F]{8})");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
+        states.push_back((*it)[2]);
+    return states;
+}
+
+platform::DecodedPicture Picture(const std::string& png) {
+    const std::string bytes = ReadFileBytes(png);
+    platform::DecodedPicture p;
+    std::string error;
+    EXPECT_TRUE(
+        platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &p, &error))
+        << png << ": " << error;
+    return p;
+}
+
+uint32_t Pixel(const platform::DecodedPicture& p, int x, int y) {
+    if (x >= p.width || y >= p.height) return 0;
+    return p.pixels[size_t(y) * size_t(p.width) + size_t(x)] & 0xFFFFFF;
+}
+
+// Paper: light and warm (the sky of the sunrise panel is warm but not light).
+bool IsPaper(uint32_t rgb) {
+    const uint32_t r = rgb >> 16 & 0xFF, g = rgb >> 8 & 0xFF, b = rgb & 0xFF;
+    return r > 200 && g > 180 && r >= g && g > b;
+}
+
+struct ScriptedRun {
+    GameCopy game;
+    int status = -1;
+    std::string output;
+    std::string Shot(uint32_t ms) const { return game.File("at" + std::to_string(ms) + ".png"); }
+};
+
+void Start(ScriptedRun& run, const std::string& events, const std::vector<uint32_t>& moments,
+           uint32_t until) {
+    ASSERT_TRUE(testsupport::WriteFileBytes(run.game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(run.game.File("script.txt"), kShowComic + events));
+    std::string arguments = "--headless --until-ms " + std::to_string(until) + " --input-script '" +
+                            run.game.File("script.txt") + "'";
+    for (uint32_t ms : moments)
+        arguments += " --screenshot-at " + std::to_string(ms) + " '" + run.Shot(ms) + "'";
+    run.status = run.game.Run(arguments, &run.output);
+}
+
+} // namespace
+
+TEST(ComicsScreen, TheFirstComicPopsInCompletesOnAClickAndClosesToTheMap) {
+    // Left alone: panels pop in one after another.
+    ScriptedRun alone;
+    Start(alone, "", {6200, 7000}, 7000);
+    ASSERT_EQ(alone.status, 0) << alone.output;
+    EXPECT_EQ(StateChanges(alone.game.Log()),
+              (std::vector<std::string>{"00000001", "80000002", "00000006", "00000007", "FFFFFFFF"}));
+
+    // Clicked while the first panel comes in, then once more.
+    ScriptedRun clicked;
+    Start(clicked, "5700 mouse down left\n5750 mouse up left\n6500 mouse down left\n6550 mouse up left\n",
+          {5800, 7200}, 7200);
+    ASSERT_EQ(clicked.status, 0) << clicked.output;
+    // The comic closes to the map, which without a current profile leads on to the main screen.
+    EXPECT_EQ(StateChanges(clicked.game.Log()),
+              (std::vector<std::string>{"00000001", "80000002", "00000006", "00000007", "00000005",
+                                        "00000006", "FFFFFFFF"}));
+
+    const platform::DecodedPicture popping = Picture(alone.Shot(6200));
+    const platform::DecodedPicture whole = Picture(alone.Shot(7000));
+    const platform::DecodedPicture completed = Picture(clicked.Shot(5800));
+    const platform::DecodedPicture map = Picture(clicked.Shot(7200));
+    ASSERT_EQ(whole.width, 1024);
+    ASSERT_EQ(whole.height, 768);
+
+    // The paper covers the screen edge to edge; the page scale is 1 at this
+    // height, so the third panel (from -220, 20 of the centred origin) is at
+    // 292, 404 and its sky at the top of it.
+    for (auto [x, y] : {std::pair{2, 2}, {1021, 2}, {2, 765}, {1021, 765}, {512, 380}})
+        EXPECT_TRUE(IsPaper(Pixel(whole, x, y))) << x << ", " << y << ": " << std::hex << Pixel(whole, x, y);
+    const uint32_t sky = Pixel(whole, 512, 430);
+    EXPECT_FALSE(IsPaper(sky)) << std::hex << sky;
+    // At 6.2 s the first two panels are in and the third is still coming in.
+    EXPECT_EQ(Pixel(popping, 200, 150), Pixel(whole, 200, 150));
+    EXPECT_EQ(Pixel(popping, 800, 150), Pixel(whole, 800, 150));
+    EXPECT_NE(Pixel(popping, 512, 430), sky);
+    // The click showed the whole page at once, as it is when all came in.
+    EXPECT_TRUE(ReadFileBytes(clicked.Shot(5800)) == ReadFileBytes(alone.Shot(7000)));
+    EXPECT_EQ(Pixel(completed, 512, 430), sky);
+    // The second click left the page for the map.
+    EXPECT_NE(Pixel(map, 512, 430), sky);
+    EXPECT_FALSE(IsPaper(Pixel(map, 2, 2)));
+}

@@ -1,0 +1,123 @@
+// The level-select map as a player meets it: M on the screen after loading
+// opens the map of a profile with levels locked, coming up, open and passed
+// with each medal; Shift and a click on the open level (cheats on) complete
+// it, and the reveal shows its bronze medal and the next level open.
+#include "app/Profiles.h"
+#include "frontend/MapGeometry.h"
+#include "platform/ImageDecode.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::ReadFileBytes;
+
+namespace {
+
+struct Picture {
+    platform::DecodedPicture p;
+    bool ok = false;
+    uint32_t At(int x, int y) const { return p.pixels[size_t(y) * size_t(p.width) + size_t(x)] & 0xFFFFFF; }
+};
+
+Picture Load(const std::string& png) {
+    Picture picture;
+    const std::string bytes = ReadFileBytes(png);
+    std::string error;
+    picture.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                         &picture.p, &error);
+    return picture;
+}
+
+// Pixels near a colour in a box around a point.
+int PixelsNear(const Picture& picture, MapPoint centre, int half, uint32_t colour, int tolerance) {
+    int n = 0;
+    for (int y = centre.y - half; y <= centre.y + half; ++y)
+        for (int x = centre.x - half; x <= centre.x + half; ++x) {
+            if (x < 0 || y < 0 || x >= picture.p.width || y >= picture.p.height) continue;
+            const uint32_t c = picture.At(x, y);
+            bool near = true;
+            for (int shift : {0, 8, 16})
+                near &= std::abs(int((c >> shift) & 0xFF) - int((colour >> shift) & 0xFF)) <= tolerance;
+            n += near;
+        }
+    return n;
+}
+
+// The profile "tess": levels 1-3 passed with gold, silver and bronze, level 4
+// passed without a medal, level 5 open, level 6 coming up, the rest locked.
+void MakeProfile(const std::string& user) {
+    fs::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* tess = profiles.CreateProfile(u"tess");
+    ASSERT_NE(tess, nullptr);
+    LevelProgress* levels = tess->MutableRecord().results.regimes[kRegimeEasy].levels;
+    const uint32_t statuses[] = {kLevelGold,   kLevelSilver, kLevelBronze,
+                                 kLevelPassed, kLevelOpen,   kLevelUpcoming};
+    for (size_t i = 0; i < std::size(statuses); ++i)
+        levels[i].status = statuses[i];
+    tess->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
+    ASSERT_TRUE(tess->Save());
+    profiles.SetCurrent(tess);
+}
+
+} // namespace
+
+TEST(MapScreen, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                            "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n"));
+    const MapPoint open = CellPosition(4); // level 5 on the 1024 x 768 screen (offsets 0, 1)
+    const std::string script = game.File("map.txt");
+    const std::string x = std::to_string(open.x), y = std::to_string(open.y + 1);
+    ASSERT_TRUE(
+        testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                            "5000 key down M\n5100 key up M\n"
+                                            "6000 mouse move " +
+                                                x + " " + y +
+                                                "\n"
+                                                "6200 key down LSHIFT\n6300 mouse down left\n"
+                                                "6350 mouse up left\n6400 key up LSHIFT\n"));
+    const std::string before = game.File("before.png"), after = game.File("after.png");
+    std::string output;
+    const int status =
+        game.Run("--headless --input-script '" + script + "' --until-ms 7600 --screenshot-at 6100 '" +
+                     before + "' --screenshot-at 7500 '" + after + "'",
+                 &output);
+    ASSERT_EQ(status, 0) << output << game.Log();
+
+    const Picture shown = Load(before), revealed = Load(after);
+    ASSERT_TRUE(shown.ok && revealed.ok);
+    // Bronze, silver and gold medals beside levels 3, 2 and 1; none beside level 4.
+    auto medal = [](int level) {
+        const MapPoint c = CellPosition(level);
+        return MapPoint{c.x - 49, c.y - 2 + 1 + 3};
+    };
+    EXPECT_GT(PixelsNear(shown, medal(0), 6, 0x7F6820, 40), 10); // gold, drawn at half brightness
+    EXPECT_GT(PixelsNear(shown, medal(1), 6, 0x707074, 30), 10);
+    EXPECT_GT(PixelsNear(shown, medal(2), 6, 0x644020, 30), 10);
+    EXPECT_EQ(PixelsNear(shown, medal(4), 6, 0x644020, 30), 0);
+    // 1.2 s after the click level 5 has its bronze medal and level 6 glows open.
+    EXPECT_GT(PixelsNear(revealed, medal(4), 6, 0x644020, 30), 10);
+    const MapPoint six = CellPosition(5);
+    const MapPoint glow{six.x + 42, six.y - 33}; // inside the hexagon, clear of house, sign and pen
+    auto green = [&](const Picture& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };
+    EXPECT_GT(green(revealed), green(shown) + 15);
+    // The hard regime is locked: the chain hangs over the regime button's right side.
+    EXPECT_GT(PixelsNear(revealed, {1024 - 175 + 143, 768 - 65 + 20}, 12, 0x8A8A96, 12), 10);
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
+    EXPECT_EQ(levels[4].status, kLevelBronze);
+    EXPECT_EQ(levels[5].status, kLevelOpen);
+    EXPECT_EQ(levels[6].status, kLevelLocked);
+}
