@@ -8,6 +8,7 @@
 #include "engine/SoundManager.h"
 #include "engine/Texture.h"
 #include "foundation/Helpers.h"
+#include "frontend/Comix.h"
 #include "frontend/CreditsWindow.h"
 #include "frontend/OptionsWindow.h"
 #include "frontend/ProfileWindows.h"
@@ -532,8 +533,13 @@ class MainScreenMenu : public SpritesWindow {
         case kMenuEasy:
         case kMenuHard:
             if (!current) return kClickResetLook;
-            // The introductory comic is not in the game: easy goes straight to the map.
             current->SetRegime(button->Command() == kMenuEasy ? kRegimeEasy : kRegimeHard);
+            // A player's first easy start shows the introductory comic, which leads to the map.
+            if (button->Command() == kMenuEasy && current->CountPassedLevels(kRegimeEasy) < 1 &&
+                ShowComix(0, nullptr)) {
+                LogLabelPrintf(kLogIndent, "Regime started", "easy, with the introductory comic");
+                return kClickResetLook;
+            }
             LogLabelPrintf(kLogIndent, "Regime started", "%s",
                            button->Command() == kMenuEasy ? "easy" : "hard");
             ChangeGameState(kStateMap);
