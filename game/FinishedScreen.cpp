@@ -1,4 +1,6 @@
 #include "game/FinishedScreen.h"
+#include "game/LevelPanelShowcase.h"
+#include "game/LevelScreen.h"
 #include "game/ProfilesPanel.h"
 
 #include "app/App.h"
@@ -239,6 +241,7 @@ void FinishedScreen::Update(uint32_t ms) {
         SetGameState(kStateQuit); // deletes this screen
         return;
     }
+    UpdateLevelPanelShowcase(ms);
     if (WindowManager* windows = GetWindowManager()) windows->Update();
     UpdateShowcase(ms);
 }
@@ -386,12 +389,14 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     LogLabelPrintf(kLogIndent, "Key pressed", "0x%02X (virtual key 0x%02X, modifiers 0x%X)", key, virtualKey,
                    modifiers);
     if (virtualKey == kVkF1 + 1) OpenShowcaseDialog(); // F2: the window toolkit's dialog
+    if (virtualKey == kVkF1 + 5) OpenLevel(30);        // F6: the sample level 31
     if (virtualKey == 'M')
         ChangeGameState(kStateMap); // the level-select map, until the main screen leads there
     if (virtualKey == kVkF1 + 3) ShowComix(0, nullptr); // F4: the first comic, until the map shows it
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
+    LevelPanelShowcaseKey(virtualKey); // F5: the level panel over the sample level
 }
 
 std::unique_ptr<FinishedScreen> g_screen;
@@ -433,6 +438,7 @@ void OpenFinishedScreen() {
 
 void CloseFinishedScreen() {
     CloseProfilesPanel();
+    CloseLevelPanelShowcase();
     g_screen.reset();
 }
 

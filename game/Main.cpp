@@ -6,6 +6,7 @@
 #include "game/GameData.h"
 #include "game/GameScreens.h"
 #include "game/GameTables.h"
+#include "game/LevelScreen.h"
 #include "game/MapProgram.h"
 #include "levelui/TextTags.h"
 
@@ -14,11 +15,11 @@
 
 // The game program: the screens of the game states and the game-data stages
 // are registered in the shell's tables, in the data pack's order (the
-// character descriptions, the farm tables, the bonuses, then the award
-// table), the windows get the custom text tags, then the shell starts, runs
-// and shuts down. "--showcase" (taken off the command line here) puts the
-// screen that shows the layers below the game in the main screen's place,
-// for the program tests of those layers.
+// character descriptions, the farm tables, the level table, the bonuses, the
+// award table, then the level-select map), the windows get the custom text
+// tags, then the shell starts, runs and shuts down. "--showcase" (taken off
+// the command line here) puts the screen that shows the layers below the
+// game in the main screen's place, for the program tests of those layers.
 int main(int argc, char** argv) {
     std::vector<char*> arguments(argv, argv + argc);
     bool showcase = false;
@@ -32,6 +33,8 @@ int main(int argc, char** argv) {
     GameTables tables;
     RegisterFrontendScreens();
     RegisterGameScreens(showcase);
+    RegisterLevelPlay();
+    RegisterLevelTableStage();
     RegisterBonusStage();
     RegisterGameDataStages(tables);
     Comix comix;

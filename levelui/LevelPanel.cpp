@@ -1,0 +1,588 @@
+#include "levelui/LevelPanel.h"
+
+#include "engine/SoundManager.h"
+#include "engine/Viewer.h"
+#include "gui/Hint.h"
+#include "gui/SpritesWindow.h"
+#include "levelui/ChildPanels.h"
+#include "levelui/PanelDisplays.h"
+#include "sprites/Sprite.h"
+#include "sprites/SpriteHost.h"
+#include "text/Language.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const char16_t* const kGroup = u"level_interface";
+constexpr uint32_t kMenuTextColour = 0xFF405C7F;
+constexpr uint32_t kStartTextFadeInMs = 500;
+constexpr uint32_t kSlideMs = 130;
+constexpr uint32_t kFlashMs = 500;
+
+} // namespace
+
+// ---------------------------------------------------------------- context defaults
+
+uint32_t LevelPanelContext::PlayEventSound(uint32_t index, uint32_t category, bool loop) {
+    SoundManager* sound = GetSpriteHost().Sound();
+    if (!sound) return 0;
+    const uint32_t id = sound->GetEventSound(int(index));
+    return id ? sound->PlayById(id, category, loop ? kLoopAsLoaded : kLoopOnce) : 0;
+}
+
+void LevelPanelContext::StopSound(uint32_t channel) {
+    if (SoundManager* sound = GetSpriteHost().Sound()) sound->StopChannel(channel);
+}
+
+std::u16string LevelPanelContext::LevelTitle(uint32_t levelIndex) const {
+    if (WindowManager* windows = GetWindowManager(); windows && windows->Language())
+        return GetLevelTitle(*windows->Language(), levelIndex);
+    std::u16string t = u"Level ";
+    for (char c : std::to_string(levelIndex + 1))
+        t += char16_t(c);
+    return t;
+}
+
+// ---------------------------------------------------------------- bonus button
+
+BonusButton::BonusButton(GameWindow* window, GameControls* group, LevelPanel* panel, uint32_t slot)
+    : ActiveButton(window, group, kCommandBonus), panel_(panel), slot_(slot) {
+    icon_ = panel->Context().BonusIcon(slot);
+    rect = kis::MakeRectWH(0, 0, kWidth, kHeight);
+    userData = slot;
+    const std::u16string title = panel->Context().BonusTitle(slot);
+    if (!title.empty()) SetHint(Manager().Text(u"bonuses", title.c_str()), u"");
+    Update(false);
+}
+
+uint32_t BonusButton::GetCursor() {
+    // Only a ready bonus shows the button's own cursor.
+    return display_ == 1 ? ActiveButton::GetCursor() : kDefaultCursor;
+}
+
+void BonusButton::Update(bool animate) {
+    const PanelBonusSlot slot = panel_->Level().BonusSlot(slot_);
+    const uint32_t next = BonusDisplayState(slot.running, slot.ready);
+    fraction_ = slot.fraction;
+    if (next == display_) return;
+    const uint32_t before = display_;
+    display_ = next;
+    effectKind_ = 0;
+    if (animate) {
+        if (next == 3)
+            effectKind_ = 1;
+        else if (next == 2 && before == 3)
+            effectKind_ = 2;
+        else if (next == 1 && before == 2)
+            effectKind_ = 3;
+        effectStart_ = Manager().Now();
+    }
+    Place(baseX_, baseY_);
+}
+
+void BonusButton::Place(int32_t x, int32_t y) {
+    baseX_ = x;
+    baseY_ = y;
+    // Running, the button stands 12 px higher and taller: the line goes under the icon.
+    if (display_ == 3)
+        rect = kis::MakeRectWH(x, y - 12, kWidth, kHeight + 12);
+    else
+        rect = kis::MakeRectWH(x, y, kWidth, kHeight);
+}
+
+void BonusButton::Draw(DXLViewer& viewer, float alpha) {
+    const uint32_t now = Manager().Now();
+    float slide = 0.0f;
+    uint32_t flash = 0;
+    if (effectKind_) {
+        const uint32_t t = now - effectStart_;
+        if (effectKind_ == 1 && t < kSlideMs)
+            slide = 12.0f * (1.0f - float(t) / kSlideMs);
+        else if (effectKind_ == 2 && t < kSlideMs)
+            slide = -12.0f * (1.0f - float(t) / kSlideMs);
+        else if (effectKind_ == 3 && t < kFlashMs) {
+            const float f = t < 200 ? float(t) / 200.0f : t < 300 ? 1.0f : 1.0f - float(t - 300) / 200.0f;
+            flash = uint32_t(0x80 * f);
+        } else {
+            effectKind_ = 0;
+        }
+    }
+    std::vector<SkinQuads> quads;
+    // Running, the button is 12 px taller: the frame stands at its top and the line goes under it.
+    const int32_t top = 0;
+    const uint32_t look = state_.TwoBits();
+    const int32_t frame = display_ == 3 ? 3 : std::max<int32_t>(int32_t(look), 1) - 1;
+    const uint32_t tint = 0xFFFFFFFF;
+    const RechargeSplit split = RechargeSplitLine(kHeight, fraction_);
+    if (display_ == 2 && !split.none && !split.whole) {
+        AddLevelPiece(&quads, kPieceBonusFrame, kis::MakeRectWH(0, 0, kWidth, split.line), tint);
+        AddLevelPiece(&quads, kPieceBonusFrame + 5, {0, split.line, kWidth, kHeight}, tint, 0, 0);
+    } else {
+        AddLevelPiece(&quads, kPieceBonusFrame + (display_ == 2 && split.none ? 5 : frame),
+                      {0, 0, kWidth, kHeight}, tint);
+    }
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(rect.left), float(rect.top + top) + slide);
+    viewer.ApplyTransform();
+    for (SkinQuads& q : quads)
+        DrawSkinQuads(viewer, q, alpha);
+    if (icon_ && icon_->GetLibrary()) {
+        auto instance = icon_->GetLibrary()->CreateInstance(icon_, 0);
+        if (instance) {
+            const int32_t iconFrame = display_ == 3   ? 0
+                                      : display_ == 2 ? 2
+                                                      : std::min<int32_t>(int32_t(look), 2) - 1;
+            instance->frame = std::clamp(iconFrame, 0, std::max(icon_->GetFrameCount() - 1, 0));
+            instance->originX = instance->originY = 0.5f;
+            instance->position = {0.0f, 0.0f};
+            viewer.Translate(float(kWidth) / 2.0f, float(kHeight) / 2.0f);
+            viewer.ApplyTransform();
+            const DXLMatrix centre = viewer.CurrentTransform();
+            instance->colour = ScaleAlpha(0xFFFFFFFF, alpha);
+            instance->Draw(viewer);
+            if (flash) {
+                // The flash brightens the icon: drawn once more, additively in effect, by its strength.
+                viewer.SetTransform(&centre);
+                viewer.ApplyTransform();
+                instance->colour = ScaleAlpha(0xFFFFFFFF, alpha * float(flash) / 255.0f);
+                instance->Draw(viewer);
+            }
+        }
+    }
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+    if (display_ == 3) DrawRunLine(viewer, alpha);
+}
+
+void BonusButton::DrawRunLine(DXLViewer& viewer, float alpha) {
+    // The time the bonus still runs: a border with an indicator of (width - 4) x the fraction.
+    constexpr int32_t kLineWidth = kWidth - 4, kLineHeight = 12;
+    std::vector<SkinQuads> line(1);
+    Sprite* border = GetSprite(1, u"progress_line_border");
+    kis::Rect source;
+    if (border && border->Acquire() && border->GetFrameRect(0, &source))
+        InitNinePatch(&line[0], 2, kHeight, kLineWidth, kLineHeight, 5, 4, 5, 4, 0xFFFFFFFF, 0,
+                      border->GetTexture(), source);
+    else
+        InitQuad(&line[0], 2, kHeight, kLineWidth, kLineHeight, 0xFF3A2008, nullptr, {0, 0, 0, 0});
+    const int32_t length = int32_t(std::floor(float(kLineWidth - 4) * std::clamp(fraction_, 0.0f, 1.0f)));
+    if (length > 0) {
+        line.emplace_back();
+        InitQuad(&line[1], 4, kHeight + 3, length, kLineHeight - 6, 0xFF50B030, nullptr, {0, 0, 0, 0});
+    }
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(rect.left), float(rect.top));
+    viewer.ApplyTransform();
+    DrawLevelQuads(viewer, line, alpha);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+// ---------------------------------------------------------------- warehouse button
+
+namespace {
+const int32_t kNoPieces[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+}
+
+WarehouseButton::WarehouseButton(GameWindow* window, GameControls* group, uint32_t levelCount)
+    : ImageButton(window, group, kCommandWarehouse, kNoPieces, nullptr, nullptr),
+      highest_(levelCount > 0 ? int32_t(levelCount) - 1 : 0) {
+    rect = kis::MakeRectWH(0, 0, kWidth, kHeight);
+    const uint32_t colours[8] = {0xFF000000, 0xFF000000, 0xFF303030, 0xFF606060,
+                                 0xFF000000, 0xFF000000, 0xFF303030, 0xFF606060};
+    SetTextColorsV(colours);
+    SetCaption(Manager().Text(kGroup, u"warehouse"));
+    SetHint(Manager().Text(kGroup, u"warehouse"), u"");
+}
+
+void WarehouseButton::SetLevel(int32_t level) {
+    level = std::clamp(level, 0, highest_);
+    if (level == level_) return;
+    level_ = level;
+    BuildLevelMarks(&marks_, uint32_t(level), uint32_t(highest_), (rect.right - rect.left) / 2, 80,
+                    0xFF808080);
+}
+
+void WarehouseButton::Draw(DXLViewer& viewer, float alpha) {
+    // Normal, hover and pressed lie side by side in the sheet, 80 px apart.
+    const uint32_t look = std::clamp<uint32_t>(state_.TwoBits(), 1, 3) - 1;
+    std::vector<SkinQuads> face;
+    AddLevelPiece(&face, kPieceWarehouseButton, {0, 0, kWidth, kHeight}, Tint(state_.State()),
+                  int32_t(look) * 80);
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(rect.left), float(rect.top));
+    viewer.ApplyTransform();
+    DrawLevelQuads(viewer, face, alpha);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+    DrawStateText(viewer, alpha);
+}
+
+void WarehouseButton::DrawStateText(DXLViewer& viewer, float alpha) {
+    const uint32_t look = state_.State() & 3;
+    const int32_t w = rect.right - rect.left;
+    const float tx = float(rect.left) + float(w - shown_.Width()) / 2.0f;
+    shown_.Draw(viewer, tx, float(rect.top) + 58.0f - float(shown_.Height()) / 2.0f,
+                ScaleAlpha(TextColour(look), alpha));
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(rect.left), float(rect.top));
+    viewer.ApplyTransform();
+    // The marks take the text's colour of the state.
+    for (SkinQuads& q : marks_) {
+        SkinQuads tinted = q;
+        for (int32_t i = 0; i < tinted.count; ++i)
+            for (auto& v : tinted.quads[i].v)
+                v.colour = ModulateColour(v.colour | 0xFF000000, TextColour(look) | 0xFF000000);
+        DrawSkinQuads(viewer, tinted, alpha);
+    }
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+// ---------------------------------------------------------------- tutorial button
+
+TutorialButton::TutorialButton(GameWindow* window, GameControls* group, int32_t width, const char16_t* text)
+    : NarrowButton(window, group, kCommandCloseTutorial, width, text) {
+    ShowWithEffect(Manager().Now(), 200);
+}
+
+// ---------------------------------------------------------------- panel
+
+LevelPanel::LevelPanel(WindowManager& manager, PanelLevel& level, LevelPanelContext& context,
+                       LevelPanelDriver* driver)
+    : GameWindow(manager, kLevelPanelTag, false), level_(level), context_(context), driver_(driver),
+      screenWidth_(manager.ScreenWidth()), screenHeight_(manager.ScreenHeight()) {
+    if (driver_) driver_->SetPanel(this);
+    CreateMenuButton();
+    DoLayout();
+    timeBar_ = std::make_unique<TimeBar>(*this);
+    money_ = manager.Open<MoneyWindow>(*this);
+    if (MoneyValue* money = context_.Money())
+        moneyListener_ = money->Listeners().Add([this] {
+            if (child_) child_->RefreshMoneyButtons();
+        });
+    if (ProductStock* stock = context_.Stock())
+        stockListener_ = stock->AddListener([this](const ProductStock::Record& record) {
+            if (child_) child_->RefreshProductButtons(record.product);
+        });
+    warehouse_ = controls_.Make<WarehouseButton>(context_.WarehouseLevelCount());
+    warehouse_->SetLevel(0);
+    const RegimeBlock& regime = level_.RegimeRecord();
+    // The record allows three goals; a larger count from the data shows three.
+    const uint32_t goals = std::min(regime.goalCount, kMaxLevelGoals);
+    for (uint32_t i = 0; i < goals; ++i)
+        tasks_.push_back(controls_.Make<TaskButton>(this, i, regime.goals[i], TaskButton::kModePanel));
+    LayoutTaskButtons();
+    UpdateTaskButtons(-1, false);
+    PlaceButtons();
+    text_.Set(4, manager.Text(kGroup, u"click_to_start"));
+    hasText_ = true;
+    clock_ = 0;
+    fadeIn_ = 0;
+    fadeOut_ = -1;
+}
+
+LevelPanel::~LevelPanel() {
+    if (child_) child_->Detach();
+    while (!owned_.empty())
+        owned_.pop_back(); // the last first
+    if (money_) {
+        money_->Detach();
+        manager_.Destroy(money_);
+    }
+    if (MoneyValue* money = context_.Money(); money && moneyListener_)
+        money->Listeners().Remove(moneyListener_);
+    if (ProductStock* stock = context_.Stock(); stock && stockListener_)
+        stock->RemoveListener(stockListener_);
+    timeBar_.reset();
+    if (driver_ && driver_->Panel() == this) driver_->SetPanel(nullptr);
+}
+
+void LevelPanel::CreateMenuButton() {
+    const char16_t* text = manager_.Text(kGroup, u"menu");
+    int32_t width = 88;
+    const int32_t measured = MeasureSkinText(kButtonFont, text).right;
+    if (measured > width) width = std::min(measured + 16, 160);
+    menu_ = controls_.Make<NarrowButton>(kCommandMenu, width, text);
+    const uint32_t colours[8] = {kMenuTextColour, kMenuTextColour, kMenuTextColour, kMenuTextColour,
+                                 kMenuTextColour, kMenuTextColour, kMenuTextColour, kMenuTextColour};
+    menu_->SetTextColorsV(colours);
+    menu_->SetFrameGrid({6, 8, 6, 8});
+}
+
+void LevelPanel::DoLayout() {
+    const int32_t sw = screenWidth_, sh = screenHeight_;
+    const PanelLayout next = ComputePanelLayout(sw, sh);
+    if (layoutCounter_ == 0 || next.childLeft != layout_.childLeft || next.childWidth != layout_.childWidth)
+        ++layoutCounter_;
+    layout_ = next;
+    rect = layout_.panel;
+    under_.clear();
+    over_.clear();
+    const int32_t h = kPanelHeight;
+    if (layout_.padLeft > 0) AddLevelPiece(&under_, kPieceEdge, {0, 0, layout_.padLeft + 2, h});
+    if (layout_.padRight > 0) AddLevelPiece(&under_, kPieceEdge, {sw - layout_.padRight - 2, 0, sw, h});
+    AddLevelPiece(&under_, kPieceGoalsFrame, {layout_.goalsLeft, 0, layout_.childLeft, h});
+    // The child area's frame leaves its middle open: the child panel and the time bar show through.
+    AddLevelPiece(&under_, kPieceChildFrame, {layout_.childLeft, 22, layout_.warehouseLeft, h}, 0xFFFFFFFF, 0,
+                  0, 1);
+    AddLevelPiece(&under_, kPieceWarehouseBlock,
+                  {layout_.warehouseLeft, 0, layout_.warehouseLeft + kWarehouseBlockWidth, h});
+    AddLevelPiece(&over_, kPieceSeam, {layout_.childLeft - 4, 0, layout_.childLeft + 4, h});
+    AddLevelPiece(&over_, kPieceSeam, {layout_.warehouseLeft - 4, 0, layout_.warehouseLeft + 4, h});
+    const int32_t cornerWidth = (menu_ ? menu_->rect.right - menu_->rect.left : 88) + 5;
+    menuCorner_ = kis::MakeRectWH(sw - cornerWidth, 0, cornerWidth, kMenuCornerHeight);
+    AddLevelPiece(
+        &under_, kPieceMenuBack,
+        kis::MakeRectWH(menuCorner_.left, menuCorner_.top - rect.top, cornerWidth, kMenuCornerHeight));
+}
+
+void LevelPanel::OnScreenResize(int32_t width, int32_t height) {
+    screenWidth_ = width;
+    screenHeight_ = height;
+    DoLayout();
+    if (child_) child_->ApplyLayout();
+    LayoutTaskButtons();
+    if (timeBar_) timeBar_->Layout();
+    if (money_) money_->OnScreenResize(width, height);
+    PlaceButtons();
+}
+
+void LevelPanel::PlaceButtons() {
+    if (menu_) {
+        const int32_t w = menu_->rect.right - menu_->rect.left, hgt = menu_->rect.bottom - menu_->rect.top;
+        menu_->rect =
+            kis::MakeRectWH(menuCorner_.left + 4 - rect.left, menuCorner_.top + 1 - rect.top, w, hgt);
+    }
+    if (warehouse_)
+        warehouse_->rect = kis::MakeRectWH(layout_.warehouseLeft + 11, kPanelHeight - 104,
+                                           WarehouseButton::kWidth, WarehouseButton::kHeight);
+    PlaceTutorialButton();
+    LayoutBonusButtons();
+}
+
+void LevelPanel::LayoutTaskButtons() {
+    const std::vector<Span> spans =
+        LayoutGoalSpans(layout_.goalsLeft, layout_.goalsWidth, uint32_t(tasks_.size()));
+    for (size_t i = 0; i < tasks_.size() && i < spans.size(); ++i)
+        tasks_[i]->SetRect(spans[i].x, 4, spans[i].width);
+}
+
+void LevelPanel::LayoutBonusButtons() {
+    std::vector<int32_t> widths;
+    for (BonusButton* b : bonus_)
+        if (b) widths.push_back(BonusButton::kWidth);
+    const std::vector<int32_t> xs = LayoutBonusRow(screenWidth_, widths);
+    size_t k = 0;
+    for (BonusButton* b : bonus_)
+        if (b && k < xs.size()) b->Place(xs[k++], kBonusRowOffset);
+}
+
+void LevelPanel::PlaceTutorialButton() {
+    if (!tutorial_ || !money_) return;
+    const int32_t w = tutorial_->rect.right - tutorial_->rect.left;
+    const int32_t hgt = tutorial_->rect.bottom - tutorial_->rect.top;
+    const PanelPoint p = ::PlaceTutorialButton(w, money_->rect.left);
+    tutorial_->rect = kis::MakeRectWH(p.x - rect.left, p.y - rect.top, w, hgt);
+}
+
+void LevelPanel::ShowEmptyPanel() {
+    if (!empty_) {
+        auto made = std::make_unique<EmptyPanel>(*this);
+        empty_ = made.get();
+        owned_.push_back(std::move(made));
+    }
+    empty_->Attach();
+}
+
+void LevelPanel::UpdateTaskButtons(int32_t index, bool animate) {
+    for (uint32_t i = 0; i < tasks_.size(); ++i)
+        if (index < 0 || uint32_t(index) == i) tasks_[i]->SetProgress(level_.GoalProgress(i), animate);
+}
+
+void LevelPanel::CreateBonusButtons() {
+    for (uint32_t s = 0; s < kPanelBonusSlots; ++s)
+        if (level_.BonusSlot(s).inUse && !bonus_[s]) bonus_[s] = controls_.Make<BonusButton>(this, s);
+    LayoutBonusButtons();
+}
+
+void LevelPanel::UpdateBonusButton(uint32_t slot, bool animate) {
+    if (slot >= kPanelBonusSlots) return;
+    if (!bonus_[slot]) CreateBonusButtons();
+    if (bonus_[slot]) bonus_[slot]->Update(animate);
+}
+
+void LevelPanel::UpdateTimeBar(bool animate) {
+    if (timeBar_) timeBar_->Update(animate);
+}
+
+void LevelPanel::StartTextFadeOut() {
+    if (hasText_ && fadeOut_ < 0) fadeOut_ = clock_;
+}
+
+void LevelPanel::AdvanceClock(uint32_t ms) {
+    if (!hasText_) return;
+    clock_ += ms;
+    if (fadeIn_ >= 0 && int64_t(clock_) - fadeIn_ >= kStartTextFadeInMs) fadeIn_ = -1;
+    if (fadeOut_ >= 0 && ClickToStartAlpha(clock_, fadeIn_, fadeOut_) <= 0.0f) hasText_ = false;
+}
+
+void LevelPanel::ShowTutorialButton() {
+    if (tutorial_) {
+        controls_.Remove(tutorial_);
+        tutorial_ = nullptr;
+    }
+    const char16_t* text = manager_.Text(kGroup, u"close_tutorial");
+    int32_t width = 144;
+    const int32_t wanted = std::min(MeasureSkinText(kButtonFont, text).right + 20, 200);
+    if (wanted > width) width = wanted;
+    tutorial_ = controls_.Make<TutorialButton>(width, text);
+    PlaceTutorialButton();
+}
+
+void LevelPanel::HideTutorialButton() {
+    if (tutorial_) tutorial_->CloseWithEffect();
+}
+
+bool LevelPanel::HitTestButtons(int32_t x, int32_t y) const {
+    if (kis::PtInRect(x, y, menuCorner_) && menu_) return true;
+    if (tutorial_ && tutorial_->HasState()) {
+        const kis::Rect r = tutorial_->ScreenRect();
+        if (kis::PtInRect(x, y, r)) return true;
+    }
+    return false;
+}
+
+bool LevelPanel::HitTest(int32_t x, int32_t y) const {
+    if (kis::PtInRect(x, y, rect) || HitTestButtons(x, y)) return true;
+    for (BonusButton* b : bonus_)
+        if (b && b->HitTest(x - rect.left, y - rect.top)) return true;
+    return false;
+}
+
+ChildLevelPanel* LevelPanel::FindChildPanel(int32_t id) const {
+    for (ChildLevelPanel* c : children_)
+        if (c->id == id) return c;
+    return nullptr;
+}
+
+void LevelPanel::RegisterChild(ChildLevelPanel* child) {
+    children_.push_back(child);
+}
+
+void LevelPanel::UnregisterChild(ChildLevelPanel* child) {
+    children_.erase(std::remove(children_.begin(), children_.end(), child), children_.end());
+    if (child_ == child) child_ = nullptr;
+    if (empty_ == child) empty_ = nullptr;
+}
+
+namespace {
+
+// The close-tutorial confirmation: the tutorial is looked up when the answer
+// comes, since the one that ran when the dialog opened may be gone by then.
+uint32_t OnCloseTutorialAnswer(uintptr_t user1, uintptr_t, uint32_t command) {
+    if (command == kDialogOk || command == kDialogYes) {
+        auto* context = reinterpret_cast<LevelPanelContext*>(user1);
+        if (LevelTutorialHooks* tutorial = context->RunningTutorial()) tutorial->Finish();
+    }
+    return 1;
+}
+
+} // namespace
+
+uint32_t LevelPanel::OnButtonClick(GameButton* button) {
+    const uint32_t command = button->Command();
+    if ((command & kChildCommandMask) == kChildCommand) return child_ ? child_->OnButtonCommand(button) : 0;
+    switch (command) {
+    case kCommandWarehouse:
+        context_.OpenWarehouseWindow();
+        return kClickResetLook;
+    case kCommandBonus: {
+        const uint32_t slot = uint32_t(button->userData);
+        if (!level_.BonusSlot(slot).ready) return kClickNoSound;
+        level_.StartClock();
+        level_.ActivateBonus(slot);
+        return kClickResetLook;
+    }
+    case kCommandMenu:
+        level_.ShowMenu(true);
+        return kClickResetLook;
+    case kCommandCloseTutorial: {
+        const DialogParams params = DialogParams::Make(kDialogYes, kDialogNo, nullptr, nullptr);
+        manager_.Open<DialogWindow>(params, u"close_tutorial_c", u"close_tutorial", &OnCloseTutorialAnswer,
+                                    reinterpret_cast<uintptr_t>(&context_), uintptr_t(0));
+        return kClickResetLook;
+    }
+    default:
+        return 0;
+    }
+}
+
+bool LevelPanel::Update() {
+    const uint32_t now = manager_.Now();
+    if (nowSet_ && hasText_ && !level_.IsPausedExcept(kPanelClockPauses)) AdvanceClock(now - lastNow_);
+    lastNow_ = now;
+    nowSet_ = true;
+    if (timeBar_ && level_.IsBegun()) timeBar_->Update(true);
+    if (tutorial_) {
+        tutorial_->StepEffect();
+        if (!tutorial_->HasState() && tutorial_->EffectAlpha() <= 0.0f) {
+            controls_.Remove(tutorial_);
+            tutorial_ = nullptr;
+        }
+    }
+    return GameWindow::Update();
+}
+
+void LevelPanel::Draw(DXLViewer& viewer) {
+    // The manager has moved the viewer to the panel's corner.
+    const DXLMatrix saved = viewer.CurrentTransform();
+    if (timeBar_) timeBar_->Draw(viewer);
+    if (child_) child_->Draw(viewer);
+    DrawLevelQuads(viewer, under_, 1.0f);
+    DrawChildren(viewer);
+    DrawLevelQuads(viewer, over_, 1.0f);
+    if (hasText_) {
+        const float scale = StartTextScale();
+        const float alpha = std::clamp(StartTextAlpha(), 0.0f, 1.0f);
+        viewer.Translate(float(screenWidth_) / 2.0f, -80.0f);
+        viewer.ApplyTransform();
+        viewer.Scale(scale);
+        viewer.ApplyTransform();
+        const float w = float(text_.Width()), h = float(text_.Height());
+        for (int dx = -2; dx <= 2; dx += 2)
+            for (int dy = -2; dy <= 2; dy += 2)
+                if (dx || dy)
+                    text_.Draw(viewer, -w / 2 + float(dx) / 2, -h / 2 + float(dy) / 2,
+                               ScaleAlpha(0xFF000000, alpha));
+        text_.Draw(viewer, -w / 2, -h / 2, ScaleAlpha(0xFFFFFFFF, alpha));
+    }
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+// ---------------------------------------------------------------- driver
+
+void LevelPanelDriver::ShowEmptyPanel() {
+    if (panel_) panel_->ShowEmptyPanel();
+}
+void LevelPanelDriver::CreateBonusButtons() {
+    if (panel_) panel_->CreateBonusButtons();
+}
+void LevelPanelDriver::UpdateBonusButton(uint32_t slot) {
+    if (panel_) panel_->UpdateBonusButton(slot, panel_->Level().IsBegun());
+}
+void LevelPanelDriver::UpdateTaskButtons(int32_t index) {
+    if (panel_) panel_->UpdateTaskButtons(index, panel_->Level().IsBegun());
+}
+void LevelPanelDriver::UpdateTimeBar() {
+    if (panel_) panel_->UpdateTimeBar(panel_->Level().IsBegun());
+}
+void LevelPanelDriver::StartTextFadeOut() {
+    if (panel_) panel_->StartTextFadeOut();
+}
+void LevelPanelDriver::ShowMenu(bool) {
+    if (panel_) panel_->Context().OpenPauseMenu();
+}

@@ -1,0 +1,369 @@
+#include "levelui/PanelDisplays.h"
+
+#include "engine/Viewer.h"
+#include "gui/Hint.h"
+#include "levelui/LevelPanel.h"
+#include "levelui/LevelSheet.h"
+#include "levelui/TextTags.h"
+#include "sprites/Sprite.h"
+#include "text/DigitalText.h"
+#include "text/TextLayout.h"
+
+#include <algorithm>
+
+namespace {
+
+std::unique_ptr<SpriteInstance> MakeInstance(Sprite* sprite, int32_t frame, float scale) {
+    if (!sprite || !sprite->GetLibrary()) return nullptr;
+    auto instance = sprite->GetLibrary()->CreateInstance(sprite, 0);
+    if (!instance) return nullptr;
+    instance->frame = std::clamp(frame, 0, std::max(sprite->GetFrameCount() - 1, 0));
+    instance->scaleX = instance->scaleY = scale;
+    instance->originX = instance->originY = 0.5f;
+    return instance;
+}
+
+void DrawAt(DXLViewer& viewer, SpriteInstance& instance, float x, float y, uint32_t colour) {
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(x, y);
+    viewer.ApplyTransform();
+    instance.colour = colour;
+    instance.Draw(viewer);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+void DrawShadowed(DXLViewer& viewer, SkinText& text, float x, float y, uint32_t colour, float alpha) {
+    text.Draw(viewer, x + 1.0f, y + 1.0f, ScaleAlpha(0xA0000000, alpha));
+    text.Draw(viewer, x, y, ScaleAlpha(colour, alpha));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- time bar
+
+TimeBar::TimeBar(LevelPanel& panel) : panel_(panel) {
+    const char16_t* names[3] = {u"time_bar_bronze_icon", u"time_bar_silver_icon", u"time_bar_gold_icon"};
+    for (int i = 0; i < 3; ++i)
+        icons_[size_t(i)] = MakeInstance(GetSprite(1, names[i]), 0, 0.5f);
+    if (Sprite* cross = GetSprite(1, u"red_cross")) {
+        cross_ = MakeInstance(cross, 0, 1.0f);
+        if (cross_ && cross->GetWidth() > 0 && cross->GetHeight() > 0) {
+            cross_->scaleX = 13.0f / float(cross->GetWidth());
+            cross_->scaleY = 16.0f / float(cross->GetHeight());
+        }
+    }
+    Layout();
+}
+
+TimeBar::~TimeBar() {
+    if (channel_) panel_.Context().StopSound(channel_);
+}
+
+void TimeBar::GetSize(int32_t* w, int32_t* h) const {
+    *w = width_;
+    *h = kHeight;
+}
+
+void TimeBar::Layout() {
+    const PanelLayout& l = panel_.Layout();
+    const int32_t width = l.childWidth + 2;
+    if (width == width_) return;
+    width_ = width;
+    frame_.clear();
+    const PanelLevel& level = panel_.Level();
+    const uint32_t regime = level.Regime();
+    const RegimeBlock& r = level.RegimeRecord();
+    zones_ = TimeBarZones(regime, r.bronzeMs, r.silverMs, r.goldMs, l.childWidth);
+    line_.Init(int32_t(regime), r.bronzeMs, r.silverMs, r.goldMs, zones_[0], zones_[1], zones_[2], 4, 13);
+    // The frame: a left end, then one piece per zone from the "time_bar" sprite.
+    if (Sprite* bar = GetSprite(1, u"time_bar"); bar && bar->Acquire()) {
+        kis::Rect whole;
+        if (bar->GetFrameRect(0, &whole)) {
+            int32_t x = 0;
+            SkinQuads q;
+            const int32_t capWidth = regime == 0 ? 46 : 4;
+            InitNinePatch(&q, 0, 0, width_, 30, capWidth < 10 ? capWidth : 10, 8, 10, 8, 0xFFFFFFFF, 0,
+                          bar->GetTexture(), whole);
+            frame_.push_back(q);
+            for (int32_t z : zones_) {
+                x += z;
+                SkinQuads seam;
+                const kis::Rect src{whole.left + 4, whole.top, whole.left + 6, whole.bottom};
+                InitQuad(&seam, 4 + x - 1, 4, 2, 22, 0xFFFFFFFF, bar->GetTexture(), src);
+                if (x < width_ - 8) frame_.push_back(seam);
+            }
+        }
+    }
+    iconX_ = TimeBarIconX(zones_);
+    x_ = l.childLeft - 1;
+    y_ = -5;
+    Update(false);
+}
+
+void TimeBar::Update(bool animate) {
+    PanelLevel& level = panel_.Level();
+    const uint32_t value = level.LevelTimeMs();
+    line_.SetValue(value);
+    const uint32_t regime = level.Regime();
+    const RegimeBlock& r = level.RegimeRecord();
+    const uint32_t g = level.Grade();
+    int64_t left = 0;
+    const bool hasLeft = TimeToNextLoss(regime, g, r.bronzeMs, r.silverMs, r.goldMs, value, &left);
+    if (animate) {
+        const uint32_t now = panel_.Manager().Now() | 1; // 0 means never stamped
+        if (g < 6 && previousGrade_ > 5) stamp_[2] = now;
+        if (g < 5 && previousGrade_ > 4) stamp_[1] = now;
+        if (regime == 1 && g < 4 && previousGrade_ > 3) stamp_[0] = now;
+    }
+    const bool over = level.IsOver();
+    const bool on = TimeBarWarning(regime, g, hasLeft, left, animate, channel_ != 0, over);
+    if (on && !channel_) {
+        channel_ = panel_.Context().PlayEventSound(kEventSoundTimeWarning, kSoundCategoryWarning, true);
+    } else if (!on && channel_) {
+        panel_.Context().StopSound(channel_);
+        channel_ = 0;
+    }
+    warning_ = on;
+    previousGrade_ = g;
+}
+
+void TimeBar::Draw(DXLViewer& viewer) {
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(x_), float(y_));
+    viewer.ApplyTransform();
+    DrawLevelQuads(viewer, frame_, 1.0f);
+    line_.Draw(viewer);
+    const uint32_t now = panel_.Manager().Now();
+    for (int i = 0; i < 3; ++i) {
+        if (!icons_[size_t(i)]) continue;
+        DrawAt(viewer, *icons_[size_t(i)], float(iconX_[size_t(i)]) + 13.0f, 14.0f, 0xFFFFFFFF);
+    }
+    // Medals no longer within reach are crossed out, stamped on as they go.
+    for (uint32_t k = 6; k >= 4 && cross_; --k) {
+        if (previousGrade_ >= k) continue;
+        const uint32_t medal = k - 4;
+        float alpha = 1.0f, scale = 1.0f;
+        if (stamp_[medal]) {
+            const float t = float(now - stamp_[medal]);
+            if (t < 100.0f) alpha = 0.25f + 0.75f * t / 100.0f;
+            if (t < 200.0f) scale = 3.0f - 2.0f * t / 200.0f;
+        }
+        const float sx = cross_->scaleX, sy = cross_->scaleY;
+        cross_->scaleX *= scale, cross_->scaleY *= scale;
+        DrawAt(viewer, *cross_, float(iconX_[medal]) + 13.0f, 14.0f, ScaleAlpha(0xFFFFFFFF, alpha));
+        cross_->scaleX = sx, cross_->scaleY = sy;
+    }
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+// ---------------------------------------------------------------- money strip
+
+MoneyWindow::MoneyWindow(WindowManager& manager, LevelPanel& panel)
+    : GameWindow(manager, kMoneyWindowTag, false), panel_(&panel) {
+    PanelLevel& level = panel.Level();
+    money_ = panel.Context().Money();
+    const int32_t start = money_ ? money_->Get() : level.Money();
+    counter_.SetTarget(start, 0, manager.Now(), 0);
+    counter_.Update(manager.Now());
+    if (DigitalFont* font = manager.FindDigitalFont(1)) {
+        digits_ = std::make_unique<GameDigitalText>(font, 0, 5, false, 0);
+        digits_->SetValue(start);
+    }
+    // The strip: left end 200 px, middle 170 px, right end 200 px from one piece.
+    AddLevelPiece(&strip_, kPieceMoneyStrip, {0, 0, 200, 47});
+    AddLevelPiece(&strip_, kPieceMoneyStrip, {200, 0, 370, 47}, 0xFFFFFFFF, 0, 0);
+    AddLevelPiece(&strip_, kPieceMoneyStrip, {370, 0, kMoneyStripWidth, 47});
+    title_.Set(3, panel.Context().LevelTitle(level.LevelIndex()));
+    regime_.Set(3, manager.Text(u"regimes", level.Regime() ? u"Hard" : u"Easy"));
+    if (money_) listener_ = money_->Listeners().Add([this] { OnMoneyChanged(); });
+    OnScreenResize(manager.ScreenWidth(), manager.ScreenHeight());
+}
+
+MoneyWindow::~MoneyWindow() {
+    if (panel_) panel_->ForgetMoneyWindow();
+    if (money_ && listener_) money_->Listeners().Remove(listener_);
+}
+
+void MoneyWindow::OnScreenResize(int32_t width, int32_t) {
+    rect = kis::MakeRectWH((width - kMoneyStripWidth) / 2, 0, kMoneyStripWidth, 47);
+}
+
+void MoneyWindow::SetMoney(int32_t value, bool atOnce) {
+    const uint32_t now = manager_.Now();
+    if (atOnce) {
+        counter_.SetTarget(value, 0, now, 0);
+        counter_.Update(now);
+        if (digits_ && digits_->GetValue() != value) digits_->SetValue(value);
+    } else {
+        counter_.SetTarget(value, kRollMs, now, 0);
+    }
+}
+
+void MoneyWindow::OnMoneyChanged() {
+    if (!panel_) return;
+    PanelLevel& level = panel_->Level();
+    const int32_t value = money_ ? money_->Get() : level.Money();
+    SetMoney(value, !level.IsBegun());
+}
+
+int32_t MoneyWindow::Shown() {
+    const int32_t v = counter_.Update(manager_.Now());
+    if (digits_ && digits_->GetValue() != v) digits_->SetValue(v);
+    return v;
+}
+
+void MoneyWindow::Draw(DXLViewer& viewer) {
+    Shown();
+    if (closing && !effects_) return;
+    // The manager has moved the viewer to the strip's corner.
+    const DXLMatrix saved = viewer.CurrentTransform();
+    DrawLevelQuads(viewer, strip_, 1.0f);
+    const float ty = 14.0f - float(title_.Height()) / 2.0f;
+    DrawShadowed(viewer, title_, float(((200 - title_.Width()) - 5) / 2 + 5), ty, 0xFFFFFFFF, 1.0f);
+    const float ry = 14.0f - float(regime_.Height()) / 2.0f;
+    DrawShadowed(viewer, regime_, float(kMoneyStripWidth - (194 + regime_.Width()) / 2 - 7), ry, 0xFFFFFFFF,
+                 1.0f);
+    if (digits_) {
+        viewer.Translate(246.0f, 8.0f);
+        viewer.ApplyTransform();
+        digits_->Draw();
+    }
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+// ---------------------------------------------------------------- goal buttons
+
+TaskButton::TaskButton(GameWindow* window, GameControls* group, LevelPanel* panel, uint32_t index,
+                       const GoalRecord& goal, uint32_t mode)
+    : ActiveButton(window, group, kCommandGoal), panel_(panel), index_(index), goal_(goal), mode_(mode) {
+    userData = reinterpret_cast<uintptr_t>(&goal_);
+    entry_ = {goal.kind, goal.objectId, int32_t(goal.stage), int32_t(goal.target)};
+    Sprite* icon = nullptr;
+    switch (goal.kind) {
+    case kGoalMoney:
+        icon = GetSprite(1, u"ico_coin");
+        captionKey_ = u"money";
+        break;
+    case kGoalProduct:
+        if (panel) icon = panel->Context().GoalIcon(goal);
+        captionKey_ = panel && panel->Context().GoalHasIngredients(goal) ? u"produce" : u"collect";
+        slash_ = true;
+        break;
+    case kGoalPlant:
+        if (panel) icon = panel->Context().GoalIcon(goal);
+        captionKey_ = u"plant";
+        slash_ = true;
+        marks_ = goal.stage > 0 ? goal.stage - 1 : 0;
+        break;
+    case kGoalBuilding:
+        if (panel) icon = panel->Context().GoalIcon(goal);
+        captionKey_ = u"build";
+        slash_ = true;
+        marks_ = goal.stage > 0 ? goal.stage - 1 : 0;
+        break;
+    default:
+        icon = GetSprite(1, u"ico_garbage");
+        captionKey_ = u"garbage";
+        break;
+    }
+    marks_ = std::min(marks_, kMaxMarks);
+    icon_ = MakeInstance(icon, icon && icon->GetFrameCount() > 1 ? 1 : 0, 0.5f);
+    const bool moneyTarget = goal.kind == kGoalMoney && mode == kModePanel;
+    iconY_ = marks_ || moneyTarget ? 42 : 49;
+    caption_.Set(3, Manager().Text(u"tasks", captionKey_.c_str()));
+    if (moneyTarget) {
+        std::u16string t;
+        for (char c : std::to_string(goal.target))
+            t += char16_t(c);
+        target_.Set(3, t);
+    }
+    SetHint(Manager().Text(u"tasks", (captionKey_ + u"_hint").c_str()), u"");
+    // The first progress always writes its text: no goal shows the start value.
+    last_ = kNoGoalValue;
+}
+
+TaskButton::~TaskButton() = default;
+
+BaseHintWindow* TaskButton::GetHintWindow() {
+    if (!HasHint()) return nullptr;
+    if (!hint_) {
+        // The goal record goes with the hint so that its text may carry [TASK ...] tags.
+        const kis::Rect anchor = ScreenRect();
+        hint_ = std::make_unique<CaptionHintWindow>(Manager(), this, hintCaption_.c_str(), u"", &anchor,
+                                                    kHintWidth, kTagContextTask,
+                                                    reinterpret_cast<uintptr_t>(&goal_));
+    } else if (!hint_->IsShown()) {
+        hint_->SetAnchor(ScreenRect());
+    }
+    return hint_.get();
+}
+
+void TaskButton::SetRect(int32_t x, int32_t y, int32_t width) {
+    rect = kis::MakeRectWH(x, y, width, kTaskButtonHeight);
+    if (width == width_) return;
+    width_ = width;
+    for (auto& f : frames_)
+        f.clear();
+    AddLevelPiece(&frames_[0], kPieceGoalFrame, {0, 0, width, kTaskButtonHeight});
+    AddLevelPiece(&frames_[1], kPieceGoalFrame, {0, 0, width, kTaskButtonHeight}, 0xFFFFFFFF, 54, 0);
+    BuildLevelMarks(&markQuads_, marks_, marks_, width / 2, 70, 0xFFFFFFFF);
+}
+
+void TaskButton::SetProgress(int32_t value, bool animate) {
+    if (mode_ == kModeLevelWindow) {
+        std::u16string t;
+        for (char c : std::to_string(slash_ || goal_.kind == kGoalMoney ? int64_t(goal_.target) : value))
+            t += char16_t(c);
+        progress_.Set(3, t);
+        return;
+    }
+    if (!animate) fadeStart_ = -1;
+    const GoalText text = GoalProgressText(goal_.kind, goal_.target, value, slash_);
+    if (text.shown == last_) return;
+    last_ = text.shown;
+    progress_.Set(3, text.text, kTextMarkup);
+    if (text.met != met_) {
+        met_ = text.met;
+        if (animate) {
+            if (met_ && panel_)
+                panel_->Context().PlayEventSound(kEventSoundGoalMet, kSoundCategoryEvent, false);
+            const uint32_t now = Manager().Now();
+            if (fadeStart_ >= 0 && int64_t(now) - fadeStart_ < kFadeMs) {
+                // Reversed: the fade goes back from where it stands.
+                const int64_t elapsed = int64_t(now) - fadeStart_;
+                fadeStart_ = int64_t(now) - (kFadeMs - elapsed);
+            } else {
+                fadeStart_ = now;
+            }
+        }
+    }
+}
+
+void TaskButton::Draw(DXLViewer& viewer, float alpha) {
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(rect.left), float(rect.top));
+    viewer.ApplyTransform();
+    DrawLevelQuads(viewer, frames_[met_ ? 1 : 0], alpha);
+    if (fadeStart_ >= 0) {
+        const int64_t t = int64_t(Manager().Now()) - fadeStart_;
+        if (t >= kFadeMs)
+            fadeStart_ = -1;
+        else
+            DrawLevelQuads(viewer, frames_[met_ ? 0 : 1], alpha * (1.0f - float(t) / float(kFadeMs)));
+    }
+    const float cx = float(width_) / 2.0f;
+    if (icon_) DrawAt(viewer, *icon_, cx, float(iconY_), ScaleAlpha(0xFFFFFFFF, alpha));
+    caption_.Draw(viewer, cx - float(caption_.Width()) / 2.0f, 11.0f - float(caption_.Height()) / 2.0f,
+                  ScaleAlpha(0xFF00357E, alpha));
+    if (!target_.Text().empty())
+        target_.Draw(viewer, cx - float(target_.Width()) / 2.0f, 70.0f - float(target_.Height()) / 2.0f,
+                     ScaleAlpha(0xFF00357E, alpha));
+    DrawLevelQuads(viewer, markQuads_, alpha);
+    DrawShadowed(viewer, progress_, cx - float(progress_.Width()) / 2.0f,
+                 83.0f - float(progress_.Height()) / 2.0f, 0xFFFFFFFF, alpha);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
