@@ -172,7 +172,8 @@ TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheFinishedScreen) {
     GameCopy game;
     const std::string png = game.File("last.png");
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + png + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + png + "'", &output), 0)
+        << output;
 
     const std::string log = game.Log();
     const std::vector<std::string> expected = {"00000001", "80000002", "00000006", "FFFFFFFF"};
@@ -205,8 +206,10 @@ TEST(Verbolunde, TheScreenAfterLoadingMovesAsTimeGoesOn) {
     GameCopy game;
     const std::string early = game.File("early.png"), late = game.File("late.png");
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + early + "'", &output), 0) << output;
-    ASSERT_EQ(game.Run("--showcase --headless --frames 540 --screenshot '" + late + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + early + "'", &output), 0)
+        << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 540 --screenshot '" + late + "'", &output), 0)
+        << output;
     const platform::DecodedPicture a = ReadScreenshot(early), b = ReadScreenshot(late);
     ASSERT_EQ(a.pixels.size(), b.pixels.size());
     ExpectFinishedScreen(a);
@@ -449,7 +452,8 @@ TEST(Verbolunde, FullScreenDrawsExactlyAsTheWindowDoes) {
         ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", run.ini));
         const std::string png = game.File("last.png");
         std::string output;
-        ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + png + "'", &output), 0) << output;
+        ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + png + "'", &output), 0)
+            << output;
         EXPECT_NE(game.Log().find("1024 x 768"), std::string::npos) << run.what << game.Log();
         pictures.push_back(ReadScreenshot(png));
         ASSERT_EQ(pictures.back().width, 1024) << run.what;
