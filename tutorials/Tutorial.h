@@ -99,7 +99,7 @@ constexpr uint32_t kRecordBaseSize = 16;
 
 class TutorialStep {
   public:
-    // The step joins the owner's step list, which owns it.
+    // Made through the owner's AddStep, whose step list owns it.
     TutorialStep(GameTutorial& owner, uint32_t id, uint32_t windowTag);
     TutorialStep(const TutorialStep&) = delete;
     TutorialStep& operator=(const TutorialStep&) = delete;
@@ -216,6 +216,14 @@ class GameTutorial : public TutorialHooks {
     TutorialStep* FindStep(uint32_t id) const;
     const std::vector<TutorialLayer*>& Layers() const { return layers_; }
     TutorialRunner& Runner() const { return runner_; }
+    // Makes a step; the tutorial owns it. Scripted tutorials build their
+    // chains with it.
+    template <class S, class... A> S* AddStep(A&&... args) {
+        auto made = std::make_unique<S>(std::forward<A>(args)...);
+        S* raw = made.get();
+        steps_.push_back(std::move(made));
+        return raw;
+    }
     WindowManager* Windows() const;
     // Offset of the record being written, or kNoRecord.
     static constexpr size_t kNoRecord = ~size_t(0);
