@@ -284,13 +284,24 @@ void TutorialLayer::Relayout() {
 }
 
 bool TutorialLayer::IsInputBlocked() const {
-    if (clickWaits_ == 0) return true;
+    if (clickWaits_ == 0 || GameWindow::IsInputBlocked()) return true;
     return layerState_ != kLayerFadingIn && layerState_ != kLayerShown;
 }
 
 bool TutorialLayer::HitTest(int32_t x, int32_t y) const {
     if (clickWaits_ == 0 || !step_) return false;
     return step_->IsClickArea(x, y);
+}
+
+bool TutorialLayer::OnScreenMouseDown(int32_t x, int32_t y, uint32_t button) {
+    // Outside the step's click area the press goes to the windows below.
+    if (!HitTest(x, y)) return false;
+    return GameWindow::OnScreenMouseDown(x, y, button);
+}
+
+bool TutorialLayer::OnScreenMouseUp(int32_t x, int32_t y, uint32_t button) {
+    if (!pressed_ && !HitTest(x, y)) return false;
+    return GameWindow::OnScreenMouseUp(x, y, button);
 }
 
 bool TutorialLayer::OnMouseDown(int32_t x, int32_t y, uint32_t button) {

@@ -248,6 +248,8 @@ class TutorialLayer : public GameWindow {
     // A press that began on the layer and ends with button 1 completes a
     // step waiting for a click.
     bool OnMouseDown(int32_t x, int32_t y, uint32_t button) override;
+    bool OnScreenMouseDown(int32_t x, int32_t y, uint32_t button) override;
+    bool OnScreenMouseUp(int32_t x, int32_t y, uint32_t button) override;
     bool OnMouseUp(int32_t x, int32_t y, uint32_t button) override;
     bool IsInputBlocked() const override;
     bool HitTest(int32_t x, int32_t y) const override;
