@@ -1,7 +1,12 @@
 #include "tutorials/TutorialLayer.h"
 
+#include "engine/Viewer.h"
 #include "foundation/Helpers.h"
 #include "gui/Controls.h"
+#include "gui/ProgressLine.h"
+#include "gui/Skin.h"
+#include "sprites/Sprite.h"
+#include "text/TextLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -94,6 +99,10 @@ ArrowBounce BounceAt(uint32_t elapsedMs, float amplitude, float squashX, float s
     return b;
 }
 
+TutorialArrow::TutorialArrow(TutorialLayer& layer, uint32_t id) : layer_(layer), id_(id) {}
+
+TutorialArrow::~TutorialArrow() = default;
+
 void TutorialArrow::SetState(uint32_t state) {
     if (state <= state_) return;
     state_ = state;
@@ -134,6 +143,32 @@ void TutorialArrow::Update(uint32_t dt) {
     EndFadeIfDone();
 }
 
+void TutorialArrow::Draw(DXLViewer& viewer) {
+    if (!target_ || !target_->valid || state_ == kLayerNew || state_ == kLayerClosed) return;
+    if (!sprite_) {
+        Sprite* sprite = GetSprite(1, u"tutorial_arrow");
+        if (!sprite) return;
+        sprite_ = sprite->CreateInstance(0);
+        if (!sprite_) return;
+    }
+    const float alpha = fade_ != 0 ? Alpha() : 1.0f;
+    if (alpha <= 0) return;
+    const ArrowBounce bounce = BounceAt(elapsed_);
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.ResetTransform();
+    viewer.Translate(target_->fx, target_->fy);
+    viewer.RotateDegrees(target_->angle);
+    viewer.Translate(bounce.offsetX, 0);
+    viewer.Scale2(bounce.scaleX, bounce.scaleY);
+    // The tip (left end, half height) lies on the point; the arrow lies outside.
+    sprite_->originX = 0;
+    sprite_->originY = 0.5f;
+    sprite_->colour = ScaleAlpha(0xFFFFFFFF, alpha);
+    sprite_->Draw(viewer);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
 void LevelTutorialArrow::Update(uint32_t dt) {
     if (paused_ && paused_(mask_)) return;
     TutorialArrow::Update(dt);
@@ -160,8 +195,84 @@ kis::Point PlaceInfoBox(int32_t w, int32_t h, int32_t x, int32_t y, float angle,
     return {int32_t(std::lround(moved.x)), int32_t(std::lround(moved.y))};
 }
 
+namespace {
+
+TextStyle InfoStyle(uint32_t colour) {
+    TextStyle style;
+    style.InitDefault(kInfoTextWidth);
+    style.flags = kTextWrap | kTextColour | 33;
+    style.colour = colour;
+    style.fontSlot = 3;
+    style.shadowFlag = 1;
+    style.shadowX = style.shadowY = 1;
+    style.shadowColour = 0x80FFF7DD;
+    return style;
+}
+
+} // namespace
+
 TutorialInfo::TutorialInfo(TutorialLayer& layer, std::u16string text, bool clickLine)
-    : layer_(layer), text_(std::move(text)), clickLine_(clickLine) {}
+    : layer_(layer), text_(std::move(text)), clickLine_(clickLine) {
+    WindowManager& windows = layer.Manager();
+    textItem_ =
+        std::make_unique<HIText>(windows, InfoStyle(kInfoTextColour), text_, 0, windows.GetTextTagCallback());
+    if (clickLine_)
+        clickItem_ = std::make_unique<HIText>(windows, InfoStyle(kInfoClickColour),
+                                              std::u16string(windows.Text(u"tutorial", u"click_text")), 0,
+                                              windows.GetTextTagCallback());
+    // Without a viewer the texts are not laid out and the box keeps its
+    // default size.
+    if (textItem_->Width() > 0) {
+        int32_t w = textItem_->Width(), h = textItem_->Height();
+        if (clickItem_ && clickItem_->Width() > 0) {
+            clickItem_->SetPosition((std::max(w, clickItem_->Width()) - clickItem_->Width()) / 2, h + 4);
+            w = std::max(w, clickItem_->Width());
+            h += 4 + clickItem_->Height();
+        }
+        textItem_->SetPosition((w - textItem_->Width()) / 2, 0);
+        width = w + kInfoMarginLeft + kInfoMarginRight;
+        height = h + kInfoMarginTop + kInfoMarginBottom;
+    }
+}
+
+TutorialInfo::~TutorialInfo() = default;
+
+float TutorialInfo::Alpha() const {
+    if (state_ == kLayerFadingIn) return std::min(1.0f, float(effectMs_) / float(kInfoFadeInMs));
+    if (state_ == kLayerClosing) return std::max(0.0f, 1.0f - float(effectMs_) / float(kInfoFadeOutMs));
+    return state_ == kLayerShown ? 1.0f : 0.0f;
+}
+
+void TutorialInfo::Draw(DXLViewer& viewer) {
+    if (!target_ || !target_->valid) return;
+    const float alpha = Alpha();
+    if (alpha <= 0) return;
+    float dy = 0, scale = 1;
+    if (state_ == kLayerFadingIn) dy = 5.0f * (1.0f - alpha);
+    if (state_ == kLayerClosing) scale = 0.8f + 0.2f * alpha;
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.ResetTransform();
+    // The box's centre, then the draw offset back to its corner.
+    viewer.Translate(float(corner.x + width / 2), float(corner.y + height / 2) + dy);
+    viewer.Scale(scale);
+    viewer.Translate(float(-width / 2), float(-height / 2));
+    viewer.ApplyTransform();
+    if (Sprite* frame = GetInfoSpriteGroup(); frame && frame->Acquire()) {
+        kis::Rect source{0, 0, 42, 103};
+        frame->GetFrameRect(0, &source);
+        SkinQuads quads;
+        InitNinePatch(&quads, -kInfoFrameLeft, -kInfoFrameTop, width + kInfoFrameLeft + kInfoFrameRight,
+                      height + kInfoFrameTop + kInfoFrameBottom, 19, 19, 17, 22, 0xFFFFFFFF, 0,
+                      frame->GetTexture(), source);
+        DrawSkinQuads(viewer, quads, alpha);
+    }
+    viewer.Translate(float(kInfoMarginLeft), float(kInfoMarginTop));
+    viewer.ApplyTransform();
+    if (textItem_) textItem_->Draw(viewer, alpha);
+    if (clickItem_) clickItem_->Draw(viewer, alpha);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
 
 void TutorialInfo::SetState(uint32_t state) {
     if (state <= state_) return;
@@ -281,6 +392,14 @@ void TutorialLayer::Relayout() {
         if (arrow->Target()) arrow->Target()->GetPosition();
     for (auto& info : infos_)
         info->Place();
+}
+
+void TutorialLayer::Draw(DXLViewer& viewer) {
+    if (layerState_ < kLayerFadingIn || layerState_ > kLayerClosing) return;
+    for (auto& arrow : arrows_)
+        if (arrow->State() >= kLayerFadingIn && arrow->State() <= kLayerClosing) arrow->Draw(viewer);
+    for (auto& info : infos_)
+        if (info->State() >= kLayerFadingIn && info->State() <= kLayerClosing) info->Draw(viewer);
 }
 
 bool TutorialLayer::IsInputBlocked() const {

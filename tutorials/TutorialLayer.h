@@ -6,10 +6,13 @@
 // step's completion.
 
 #include "foundation/Vector2.h"
+#include "gui/Hint.h"
 #include "gui/Window.h"
 #include "tutorials/Tutorial.h"
 
 #include <functional>
+
+class SpriteInstance;
 #include <memory>
 #include <string>
 #include <vector>
@@ -127,8 +130,8 @@ constexpr uint32_t kArrowFadeInDelayMs = 200, kArrowFadeInMs = 200, kArrowFadeOu
 
 class TutorialArrow {
   public:
-    TutorialArrow(TutorialLayer& layer, uint32_t id) : layer_(layer), id_(id) {}
-    virtual ~TutorialArrow() = default;
+    TutorialArrow(TutorialLayer& layer, uint32_t id);
+    virtual ~TutorialArrow();
     virtual void Update(uint32_t dt);
 
     // Upwards only: 1 fades in, 3 fades out.
@@ -137,6 +140,9 @@ class TutorialArrow {
     // The alpha of the running fade (0..1) and whether it has ended; ending a
     // fade in shows the arrow, ending a fade out finishes it.
     float Alpha() const;
+    // At the target's point, turned by its angle, with the bounce; nothing
+    // while the target is invalid.
+    void Draw(DXLViewer& viewer);
 
     uint32_t Id() const { return id_; }
     uint32_t State() const { return state_; }
@@ -151,9 +157,10 @@ class TutorialArrow {
     uint32_t id_;
     uint32_t state_ = kLayerNew;
     std::unique_ptr<TutorialTarget> target_;
-    uint32_t elapsed_ = 0;   // the bounce's clock
-    uint32_t fadeStart_ = 0; // elapsed time the running fade began
-    int32_t fade_ = 0;       // 0 none, 1 in, -1 out
+    uint32_t elapsed_ = 0;                   // the bounce's clock
+    uint32_t fadeStart_ = 0;                 // elapsed time the running fade began
+    int32_t fade_ = 0;                       // 0 none, 1 in, -1 out
+    std::unique_ptr<SpriteInstance> sprite_; // of "tutorial_arrow", made at the first drawing
 };
 
 // An arrow over the level: it freezes while the level is paused for a reason
@@ -189,12 +196,17 @@ kis::Point PlaceInfoBox(int32_t w, int32_t h, int32_t x, int32_t y, float angle,
 
 class TutorialInfo {
   public:
+    // The text and, when wanted, the "click_text" line below it.
     TutorialInfo(TutorialLayer& layer, std::u16string text, bool clickLine);
+    ~TutorialInfo();
     void SetState(uint32_t state);
     void Update(uint32_t dt);
     // Takes the target and places the box.
     void Attach(std::unique_ptr<TutorialTarget> target, bool centred, float distance);
     void Place();
+    // The frame and the texts, faded and moved by the running effect.
+    void Draw(DXLViewer& viewer);
+    float Alpha() const;
 
     uint32_t State() const { return state_; }
     const std::u16string& Text() const { return text_; }
@@ -213,6 +225,7 @@ class TutorialInfo {
     bool centred_ = false;
     float distance_ = 0;
     uint32_t effectMs_ = 0; // time into the running effect
+    std::unique_ptr<HIText> textItem_, clickItem_;
 };
 
 // ---------------------------------------------------------------- layer
@@ -253,6 +266,7 @@ class TutorialLayer : public GameWindow {
     bool OnMouseUp(int32_t x, int32_t y, uint32_t button) override;
     bool IsInputBlocked() const override;
     bool HitTest(int32_t x, int32_t y) const override;
+    void Draw(DXLViewer& viewer) override;
 
   private:
     friend class GameTutorial;
