@@ -1,6 +1,7 @@
 #include "game/FinishedScreen.h"
 #include "game/LevelPanelShowcase.h"
 #include "game/ProfilesPanel.h"
+#include "game/TutorialShowcase.h"
 
 #include "app/App.h"
 
@@ -241,6 +242,7 @@ void FinishedScreen::Update(uint32_t ms) {
         return;
     }
     UpdateLevelPanelShowcase(ms);
+    UpdateTutorialShowcase(ms);
     if (WindowManager* windows = GetWindowManager()) windows->Update();
     UpdateShowcase(ms);
 }
@@ -395,6 +397,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
     LevelPanelShowcaseKey(virtualKey); // F5: the level panel over the sample level
+    TutorialShowcaseKey(virtualKey);   // F8: a tutorial step over this screen
 }
 
 std::unique_ptr<FinishedScreen> g_screen;
@@ -437,6 +440,7 @@ void OpenFinishedScreen() {
 void CloseFinishedScreen() {
     CloseProfilesPanel();
     CloseLevelPanelShowcase();
+    CloseTutorialShowcase();
     g_screen.reset();
 }
 
