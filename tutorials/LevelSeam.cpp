@@ -1,8 +1,9 @@
-// The level half of the level tutorial's link. Kept apart from the window
+// The level half of the level tutorial's links. Kept apart from the window
 // toolkit's headers: the level and the toolkit both name their pause reasons.
 
 #include "level/GameLevel.h"
-#include "tutorials/LevelTutorial.h"
+#include "level/SaveStream.h"
+#include "tutorials/LevelTutorialLink.h"
 
 namespace tut {
 
@@ -28,6 +29,52 @@ void LevelSeam::SelectPoint(int32_t index) {
 
 int32_t LevelSeam::SelectedPoint() const {
     return level_.SelectedPoint();
+}
+
+} // namespace tut
+
+namespace tut {
+
+LevelTutorial* LevelTutorialLink::Tutorial() const {
+    return dynamic_cast<LevelTutorial*>(runner_.Running());
+}
+
+void LevelTutorialLink::Notify(uint32_t event, uint32_t a) {
+    if (LevelTutorial* t = Tutorial()) t->OnEvent(event, a, 0);
+}
+
+bool LevelTutorialLink::Allows(uint32_t action) const {
+    LevelTutorial* t = Tutorial();
+    return !t || t->AllowsAction(action, 0, 0);
+}
+
+void LevelTutorialLink::GoToStartStep() {
+    if (LevelTutorial* t = Tutorial()) t->GoToStep(t->StartStepId());
+}
+
+void LevelTutorialLink::Finish() {
+    if (LevelTutorial* t = Tutorial()) t->Finish();
+}
+
+bool LevelTutorialLink::IsSavedWithLevel() const {
+    LevelTutorial* t = Tutorial();
+    return t && t->IsSavedWithLevel();
+}
+
+void LevelTutorialLink::Save(SaveWriter& stream) const {
+    if (LevelTutorial* t = Tutorial()) t->Save(stream);
+}
+
+bool LevelTutorialLink::Load(SaveReader& stream) {
+    LevelTutorial* t = Tutorial();
+    if (!t) return false;
+    if (t->Load(stream)) return true;
+    stream.Fail();
+    return false;
+}
+
+void LevelTutorialLink::Drop() {
+    if (LevelTutorial* t = Tutorial()) t->Done();
 }
 
 } // namespace tut
