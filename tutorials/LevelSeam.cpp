@@ -39,13 +39,13 @@ LevelTutorial* LevelTutorialLink::Tutorial() const {
     return dynamic_cast<LevelTutorial*>(runner_.Running());
 }
 
-void LevelTutorialLink::Notify(uint32_t event, uint32_t a) {
-    if (LevelTutorial* t = Tutorial()) t->OnEvent(event, a, 0);
+void LevelTutorialLink::Notify(uint32_t event, intptr_t a, intptr_t b) {
+    if (LevelTutorial* t = Tutorial()) t->OnEvent(event, uintptr_t(a), uintptr_t(b));
 }
 
-bool LevelTutorialLink::Allows(uint32_t action) const {
+bool LevelTutorialLink::Allows(uint32_t action, uint32_t tag, intptr_t data) const {
     LevelTutorial* t = Tutorial();
-    return !t || t->AllowsAction(action, 0, 0);
+    return !t || t->AllowsAction(action, tag, uintptr_t(data));
 }
 
 void LevelTutorialLink::GoToStartStep() {

@@ -20,18 +20,18 @@ TEST(TutorialLinks, LevelLinkSavesLoadsAndRefuses) {
     tutest::FakeLevel level;
     LevelTutorialLink link(runner);
     EXPECT_FALSE(link.IsRunning());
-    EXPECT_TRUE(link.Allows(kActionClickPoint)); // no tutorial: everything goes
+    EXPECT_TRUE(link.Allows(kActionClickPoint, 0, 0)); // no tutorial: everything goes
 
     auto* t = runner.Make<tutest::TestLevelTutorial>(level);
     EXPECT_TRUE(link.IsRunning());
     EXPECT_TRUE(link.IsSavedWithLevel());
-    EXPECT_FALSE(link.Allows(kActionClickPoint)); // created, flags 0
+    EXPECT_FALSE(link.Allows(kActionClickPoint, 0, 0)); // created, flags 0
     link.GoToStartStep();
-    link.Notify(kEventClockStarted, 0);
+    link.Notify(kEventClockStarted, 0, 0);
     for (int i = 0; i < 80; ++i)
         runner.Update(10);
     EXPECT_EQ(t->Current(), t->s1);
-    EXPECT_TRUE(link.Allows(kActionClickPoint));
+    EXPECT_TRUE(link.Allows(kActionClickPoint, 0, 0));
 
     SaveWriter writer;
     link.Save(writer);
