@@ -2,6 +2,7 @@
 #include "game/LevelPanelShowcase.h"
 #include "game/LevelScreen.h"
 #include "game/ProfilesPanel.h"
+#include "game/TutorialShowcase.h"
 #include "game/WarehouseShowcase.h"
 
 #include "app/App.h"
@@ -243,6 +244,7 @@ void FinishedScreen::Update(uint32_t ms) {
         return;
     }
     UpdateLevelPanelShowcase(ms);
+    UpdateTutorialShowcase(ms);
     if (WindowManager* windows = GetWindowManager()) windows->Update();
     UpdateShowcase(ms);
 }
@@ -399,6 +401,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     ProfilesPanelKey(virtualKey);
     LevelPanelShowcaseKey(virtualKey); // F5: the level panel over the sample level
     WarehouseShowcaseKey(virtualKey);  // F7: the warehouse window over a sample stock
+    TutorialShowcaseKey(virtualKey);   // F8: a tutorial step over this screen
 }
 
 std::unique_ptr<FinishedScreen> g_screen;
@@ -442,6 +445,7 @@ void CloseFinishedScreen() {
     CloseProfilesPanel();
     CloseLevelPanelShowcase();
     CloseWarehouseShowcase();
+    CloseTutorialShowcase();
     g_screen.reset();
 }
 

@@ -19,7 +19,7 @@ using testsupport::GameCopy;
 namespace {
 
 std::string Bounded(const std::string& command) {
-    return "timeout -s KILL 60 " + command;
+    return "timeout -s KILL 120 " + command;
 }
 
 // Rewrites the pack with the chunk `id` changed by `change`.
@@ -71,7 +71,7 @@ bool HasLine(const std::string& log, const std::string& label, const std::string
 TEST(FarmDataLoad, TheSampleGameLoadsTheFourTablesAndReachesTheScreenAfterLoading) {
     GameCopy game;
     std::string output;
-    EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 600")), &output), 0)
+    EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 260")), &output), 0)
         << output;
     const std::string log = game.Log();
     EXPECT_TRUE(HasLine(log, "Products", "6")) << log;
@@ -90,7 +90,7 @@ TEST(FarmDataLoad, ABuildingTypeOfFiveLevelsIsADataError) {
             kis::StoreLE32(&bytes[4 + 168], 5); // the first type's level count
         }));
     std::string output;
-    EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 600")), &output), 1)
+    EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 260")), &output), 1)
         << output;
     EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();

@@ -1,0 +1,77 @@
+// The links from the level and the window toolkit to the running tutorial.
+
+#include "TutorialFakes.h"
+
+#include "gui/Window.h"
+#include "level/SaveStream.h"
+#include "tutorials/LevelTutorialLink.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace tut;
+
+namespace {
+
+TEST(TutorialLinks, LevelLinkSavesLoadsAndRefuses) {
+    WindowManager windows(nullptr, nullptr);
+    TutorialRunner runner(TutorialServices{&windows});
+    tutest::FakeLevel level;
+    LevelTutorialLink link(runner);
+    EXPECT_FALSE(link.IsRunning());
+    EXPECT_TRUE(link.Allows(kActionClickPoint, 0, 0)); // no tutorial: everything goes
+
+    auto* t = runner.Make<tutest::TestLevelTutorial>(level);
+    EXPECT_TRUE(link.IsRunning());
+    EXPECT_TRUE(link.IsSavedWithLevel());
+    EXPECT_FALSE(link.Allows(kActionClickPoint, 0, 0)); // created, flags 0
+    link.GoToStartStep();
+    link.Notify(kEventClockStarted, 0, 0);
+    for (int i = 0; i < 80; ++i)
+        runner.Update(10);
+    EXPECT_EQ(t->Current(), t->s1);
+    EXPECT_TRUE(link.Allows(kActionClickPoint, 0, 0));
+
+    SaveWriter writer;
+    link.Save(writer);
+    std::vector<uint8_t> bytes = writer.Finish()->DataBlock();
+    ASSERT_EQ(bytes.size(), 24u);
+
+    struct Case {
+        size_t cut;     // bytes kept
+        uint32_t word3; // written into the record's word 3
+        bool ok;
+    } cases[] = {{24, 0, true}, {20, 0, false}, {24, 5, false}, {3, 0, false}};
+    for (const Case& c : cases) {
+        auto* fresh = runner.Make<tutest::TestLevelTutorial>(level);
+        std::vector<uint8_t> copy(bytes.begin(), bytes.begin() + ptrdiff_t(c.cut));
+        if (c.cut >= 20) std::memcpy(copy.data() + 16, &c.word3, 4);
+        SaveReader reader(copy);
+        EXPECT_EQ(link.Load(reader), c.ok) << c.cut << " " << c.word3;
+        EXPECT_EQ(reader.Failed(), !c.ok);
+        if (c.ok) {
+            EXPECT_EQ(fresh->StartStepId(), t->s1->Id());
+        }
+    }
+    link.Drop();
+    runner.Update(10);
+    EXPECT_FALSE(link.IsRunning());
+}
+
+TEST(TutorialLinks, WindowLinkAsksTheRunningTutorial) {
+    WindowManager windows(nullptr, nullptr);
+    TutorialRunner runner(TutorialServices{&windows});
+    tutest::FakeLevel level;
+    WindowTutorialLink link;
+    windows.SetTutorial(&link);
+    GameWindow* wrhs = windows.Open<GameWindow>(kTagWarehouse, false);
+    EXPECT_TRUE(windows.TutorialAllows(kActionDrag, kTagWarehouse, wrhs));
+    runner.Make<tutest::TestLevelTutorial>(level);
+    EXPECT_FALSE(windows.TutorialAllows(kActionDrag, kTagWarehouse, wrhs));
+    EXPECT_FALSE(windows.TutorialAllows(kActionKey, kKeyEnter, wrhs));
+    EXPECT_TRUE(windows.TutorialAllows(kActionKey, kKeyEscape, wrhs));
+    windows.SetTutorial(nullptr);
+}
+
+} // namespace

@@ -1,0 +1,294 @@
+// The level and map rules over action tables: flag bits, the free controls,
+// keys to the warehouse, level and bonus windows, and the steps' consent.
+
+#include "TutorialFakes.h"
+
+#include "gui/Controls.h"
+#include "gui/Window.h"
+#include "level/SaveStream.h"
+
+#include <gtest/gtest.h>
+
+using namespace tut;
+using tutest::FakeLevel;
+using tutest::FakeMap;
+
+namespace {
+
+// A level tutorial whose one step consents to everything (or nothing).
+class RuleTutorial : public LevelTutorial {
+  public:
+    RuleTutorial(TutorialRunner& runner, TutorialLevel& level, bool consent)
+        : LevelTutorial(runner, 0x80050000, level) {
+        step = AddStep<tutest::EventStep>(*this, 0x80050001, 0, 0, 0, false, consent);
+        startStepId_ = 0x80050001;
+    }
+    tutest::EventStep* step;
+    void Force(uint32_t flags) { SetFlags(flags); }
+};
+
+struct Rules : ::testing::Test {
+    WindowManager windows{nullptr, nullptr};
+    TutorialRunner runner{TutorialServices{&windows}};
+    FakeLevel level;
+    GameWindow* panel = windows.Open<GameWindow>(kTagLevelPanel, false);
+    GameWindow* warehouse = windows.Open<GameWindow>(kTagWarehouse, false);
+    GameWindow* other = windows.Open<GameWindow>(Tag4("Menu"), false);
+    GameButton* Button(GameWindow* w, uint32_t command) {
+        GameButton* b = w->Controls().Make<GameButton>(command);
+        b->rect = {100, 100, 140, 130};
+        return b;
+    }
+    void MakeCurrent(GameTutorial* t) {
+        t->GoToStep(t->StartStepId());
+        TutorialNotify(kEventClockStarted, 0, 0);
+        for (int i = 0; i < 100; ++i)
+            runner.Update(10);
+        ASSERT_NE(t->Current(), nullptr);
+    }
+};
+
+TEST_F(Rules, LevelRule) {
+    const uintptr_t free5 = uintptr_t(Button(panel, 0x4C500005));
+    const uintptr_t free1 = uintptr_t(Button(panel, 0x4C500001));
+    const uintptr_t panelOther = uintptr_t(Button(panel, 0x4C500002));
+    const uintptr_t wrhsButton = uintptr_t(Button(warehouse, 0x57000001));
+    constexpr uint32_t W = kFlagWindows;
+    struct Case {
+        uint32_t flags;
+        bool consent;
+        uint32_t action, tag;
+        uintptr_t data;
+        bool allowed;
+    } cases[] = {
+        {0x3000, false, kActionClickPoint, 0, 0, false},
+        {0x3000 | 0x1, true, kActionClickPoint, 0, 0, true},
+        {0x3000 | 0x1, false, kActionClickPoint, 0, 0, false}, // the step refuses
+        {0x3000, true, kActionControl, kTagLevelPanel, free5, true},
+        {0x3000, false, kActionControl, kTagLevelPanel, free1, true},
+        {0x3000, true, kActionControl, kTagLevelPanel, panelOther, false},
+        {W, true, kActionControl, kTagLevelPanel, panelOther, true},
+        {0x3000, true, kActionControl, kTagWarehouse, wrhsButton, false},
+        {W, true, kActionControl, kTagWarehouse, wrhsButton, true},
+        {0x3000, false, kActionControl, Tag4("Menu"), 0, true},
+        {0x3000, false, kActionDrag, Tag4("Menu"), 0, true},
+        {0x3000, true, kActionDrag, kTagWarehouse, 0, false},
+        {W, true, kActionDrag, kTagWarehouse, 0, true},
+        {0x3000, true, kActionStepAside, 0, 0, false},
+        {0x100, false, kActionStepAside, 0, 0, true}, // without the step's consent
+        {0x80, false, kActionVillains, 0, 0, true},
+        {0x3000, true, kActionVillains, 0, 0, false},
+        {0x2, true, kActionPickObject, 0, 0, true},
+        {0x1, true, kActionPickObject, 0, 0, false},
+        {0x4, true, kActionHoverPoint, 0, 0, true},
+        {0x4, true, kActionSelectHovered, 0, 0, true},
+        {0x8, true, kActionHoverPoint, 0, 0, false},
+        {0x8, true, kActionStartJob, 0, 0, true},
+        {0x10, true, kActionWalk, 0, 0, true},
+        {0x20, true, kActionPlantGrows, 0, 0, true},
+        {0x40, true, kActionPlantGrows, 0, 0, false},
+        {0x40, true, kActionProduce, 0, 0, true},
+        {0, true, kActionMessage, 1, 0, false},
+        {kFlagMessages, true, kActionMessage, 1, 0, true},
+        {0, false, kActionKey, kKeyEnter, uintptr_t(other), true},
+        {0, false, kActionKey, kKeyEnter, uintptr_t(warehouse), false},
+        {0, false, kActionKey, kKeyEscape, uintptr_t(warehouse), true},
+    };
+    for (bool consent : {false, true}) {
+        auto* t = runner.Make<RuleTutorial>(level, consent);
+        MakeCurrent(t);
+        for (const Case& c : cases) {
+            if (c.consent != consent) continue;
+            t->Force(c.flags);
+            EXPECT_EQ(TutorialAllows(c.action, c.tag, c.data), c.allowed)
+                << "action " << c.action << " flags " << std::hex << c.flags << " consent " << consent;
+        }
+    }
+}
+
+TEST_F(Rules, LevelFlagsPauseAndStopTheClock) {
+    auto* t = runner.Make<RuleTutorial>(level, true);
+    struct Case {
+        uint32_t flags;
+        uint32_t pause;
+        bool clock;
+    } cases[] = {
+        {0x3000, 16, true}, {0x1000, 0, true}, {0x2000, 16, false}, {0x2001, 16, false}, {0, 0, false}};
+    for (const Case& c : cases) {
+        t->Force(c.flags);
+        EXPECT_EQ(level.pauseWord, c.pause) << std::hex << c.flags;
+        EXPECT_EQ(level.clockStopped, c.clock) << std::hex << c.flags;
+    }
+}
+
+TEST_F(Rules, LevelTutorialHoldsWhileAnotherPauseRuns) {
+    auto* t = runner.Make<RuleTutorial>(level, true);
+    t->GoToStep(t->StartStepId());
+    TutorialNotify(kEventClockStarted, 0, 0);
+    level.pauseWord |= 2; // a modal window
+    for (int i = 0; i < 200; ++i)
+        runner.Update(10);
+    EXPECT_EQ(t->step->Layer(), nullptr);
+    level.pauseWord |= 8; // the warehouse window alone does not hold it
+    level.pauseWord &= ~2u;
+    for (int i = 0; i < 80; ++i)
+        runner.Update(10);
+    EXPECT_EQ(t->Current(), t->step);
+}
+
+struct MapRules : Rules {
+    FakeMap map;
+    GameWindow* mapi = windows.Open<GameWindow>(kTagMapInterface, false);
+    GameWindow* lvif = windows.Open<GameWindow>(kTagLevelWindow, false);
+    GameWindow* bonu = windows.Open<GameWindow>(kTagBonusWindow, false);
+    MapRules() { map.levels[0] = kis::MakeVector2(200, 300); }
+};
+
+TEST_F(MapRules, MapRuleDuringTheFirstTutorial) {
+    const uintptr_t back = uintptr_t(Button(mapi, 0x24FE0201));
+    const uintptr_t options = uintptr_t(Button(mapi, 0x24FE0204));
+    const uintptr_t profile = uintptr_t(Button(mapi, 0x24FE0205));
+    const uintptr_t regime = uintptr_t(Button(mapi, 0x24FE0202));
+    const uintptr_t lvButton = uintptr_t(Button(lvif, 0x35000001));
+    auto* t = runner.Make<MapTutorial_First>(map);
+    EXPECT_EQ(t->State(), uint32_t(kRunning));
+    struct Case {
+        const char* what;
+        uint32_t action, tag;
+        uintptr_t data;
+        bool beforeCurrent, whenCurrent;
+    } cases[] = {
+        {"back", kActionControl, kTagMapInterface, back, true, true},
+        {"options", kActionControl, kTagMapInterface, options, true, true},
+        {"profile", kActionControl, kTagMapInterface, profile, true, true},
+        {"regime switch", kActionControl, kTagMapInterface, regime, false, false},
+        {"level window", kActionControl, kTagLevelWindow, lvButton, false, false},
+        {"another window", kActionControl, Tag4("Opts"), 0, true, true},
+        {"hover level 1", kActionHoverMapLevel, 0, 0, false, true},
+        {"hover level 2", kActionHoverMapLevel, 1, 0, false, false},
+        {"Escape to the level window", kActionKey, kKeyEscape, uintptr_t(lvif), false, false},
+        {"Enter to the bonus window", kActionKey, kKeyEnter, uintptr_t(bonu), false, false},
+        {"Enter to the map", kActionKey, kKeyEnter, uintptr_t(mapi), true, true},
+        {"a level action", kActionClickPoint, 0, 0, true, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TutorialAllows(c.action, c.tag, c.data), c.beforeCurrent) << c.what;
+    for (int i = 0; i < 80; ++i)
+        runner.Update(10);
+    ASSERT_NE(t->Current(), nullptr);
+    EXPECT_EQ(t->Flags(), kAllowHoverMapLevel);
+    for (const Case& c : cases)
+        EXPECT_EQ(TutorialAllows(c.action, c.tag, c.data), c.whenCurrent) << c.what;
+}
+
+TEST_F(MapRules, FirstTutorialEndsOnTheFirstLevel) {
+    auto* t = runner.Make<MapTutorial_First>(map);
+    for (int i = 0; i < 80; ++i)
+        runner.Update(10);
+    ASSERT_NE(t->Current(), nullptr);
+    TutorialLayer* layer = t->Current()->Layer();
+    ASSERT_NE(layer, nullptr);
+    ASSERT_EQ(layer->Arrows().size(), 1u);
+    ASSERT_EQ(layer->Infos().size(), 1u);
+    EXPECT_EQ(layer->Infos()[0]->Text(), u"map_first_1"); // no language: the key stands
+    EXPECT_FALSE(layer->Infos()[0]->HasClickLine());
+    const TutorialTarget* target = layer->Arrows()[0]->Target();
+    EXPECT_EQ(target->kind, uint32_t(kTargetMapLevel));
+    EXPECT_TRUE(target->valid);
+    TutorialNotify(kEventMapLevelClicked, 1, 0);
+    EXPECT_EQ(t->State(), uint32_t(kRunning));
+    TutorialNotify(kEventMapLevelClicked, 0, 0);
+    EXPECT_EQ(t->State(), uint32_t(kFinishing));
+    EXPECT_EQ(map.checks, 1); // the map may start the next one
+    for (int i = 0; i < 50; ++i)
+        runner.Update(10);
+    EXPECT_EQ(runner.Running(), nullptr);
+}
+
+TEST_F(MapRules, NewBonusTutorialSteps) {
+    const uintptr_t bonuses = uintptr_t(Button(lvif, kLevelWindowBonuses));
+    Button(lvif, kLevelWindowBonus)->userData = 77;
+    struct Case {
+        int32_t index;
+        bool selection;
+        uint32_t first;
+        bool endsOnClick;
+    } cases[] = {{3, false, 0x40030001, true}, {3, true, 0x40030001, false}, {-1, false, 0x40030002, false}};
+    for (const Case& c : cases) {
+        auto* t = runner.Make<MapTutorial_NewBonus>(map, c.index, u"speed", 77, c.selection);
+        for (int i = 0; i < 80; ++i)
+            runner.Update(10);
+        ASSERT_NE(t->Current(), nullptr);
+        EXPECT_EQ(t->Current()->Id(), c.first);
+        if (c.first == 0x40030001) {
+            TutorialLayer* layer = t->Current()->Layer();
+            EXPECT_EQ(layer->Infos()[0]->Text(), u"map_bonus_speed");
+            EXPECT_TRUE(layer->Arrows()[0]->Target()->valid);
+            EXPECT_EQ(layer->ClickWaits(), 1u);
+            windows.OnMouseDown(500, 300, 1);
+            windows.OnMouseUp(500, 300, 1);
+            if (c.endsOnClick) {
+                EXPECT_EQ(t->State(), uint32_t(kFinishing));
+                continue;
+            }
+            for (int i = 0; i < 80; ++i)
+                runner.Update(10);
+            ASSERT_NE(t->Current(), nullptr);
+        }
+        EXPECT_EQ(t->Current()->Id(), 0x40030002u);
+        EXPECT_TRUE(TutorialAllows(kActionControl, kTagLevelWindow, bonuses));
+        EXPECT_FALSE(TutorialAllows(kActionControl, kTagMapInterface, 0));
+        TutorialNotify(kEventButton, kTagLevelWindow, bonuses);
+        EXPECT_EQ(t->State(), uint32_t(kFinishing));
+    }
+}
+
+TEST_F(MapRules, VillainsAttackTakesAClickAfter400Ms) {
+    auto* t = runner.Make<MapTutorial_VillainsAttack>(map);
+    for (int i = 0; i < 30; ++i)
+        runner.Update(10); // shown at 100, current at 300
+    ASSERT_NE(t->Current(), nullptr);
+    TutorialLayer* layer = t->Current()->Layer();
+    ASSERT_NE(layer, nullptr);
+    EXPECT_TRUE(layer->Arrows().empty());
+    EXPECT_TRUE(layer->Infos().empty());
+    // The step's first tick runs in the frame it became current: 38 ticks
+    // leave 20 ms, the 39th leaves 10, not above the frame, and expires.
+    for (int i = 0; i < 37; ++i)
+        runner.Update(10);
+    EXPECT_EQ(layer->ClickWaits(), 0u);
+    windows.OnMouseDown(500, 300, 1);
+    windows.OnMouseUp(500, 300, 1);
+    EXPECT_EQ(t->State(), uint32_t(kRunning)) << "no click before 400 ms";
+    for (int i = 0; i < 2; ++i)
+        runner.Update(10);
+    EXPECT_EQ(layer->ClickWaits(), 1u);
+    windows.OnMouseDown(500, 300, 1);
+    windows.OnMouseUp(500, 300, 1);
+    EXPECT_EQ(t->State(), uint32_t(kFinishing));
+    EXPECT_EQ(map.shown, std::vector<bool>{true});
+}
+
+TEST_F(MapRules, VillainsAttackEndsWhenTheFiguresLeft) {
+    auto* t = runner.Make<MapTutorial_VillainsAttack>(map);
+    for (int i = 0; i < 30; ++i)
+        runner.Update(10);
+    map.modal = true;
+    map.villainsGone = true;
+    runner.Update(10);
+    EXPECT_EQ(t->State(), uint32_t(kRunning)); // holds under a modal window
+    map.modal = false;
+    runner.Update(10); // its empty layer closes at once: the tutorial is gone
+    EXPECT_EQ(runner.Running(), nullptr);
+    EXPECT_EQ(runner.Count(), 0u);
+    EXPECT_EQ(map.shown, (std::vector<bool>{false, true}));
+}
+
+TEST_F(MapRules, MapTutorialsAreNeverSaved) {
+    auto* t = runner.Make<MapTutorial_Regime>(map);
+    EXPECT_FALSE(t->IsSavedWithLevel());
+    SaveWriter w;
+    EXPECT_FALSE(t->Save(w));
+}
+
+} // namespace

@@ -1,0 +1,160 @@
+#include "tutorials/LevelTutorial.h"
+
+#include "gui/Controls.h"
+#include "level/SaveStream.h"
+#include "levelui/LevelPanel.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace tut {
+
+// ---------------------------------------------------------------- LevelSeam
+
+void LevelSeam::ShowTutorialButton(bool show) {
+    if (!panel_) return;
+    if (show)
+        panel_->ShowTutorialButton();
+    else
+        panel_->HideTutorialButton();
+}
+
+bool LevelSeam::IsOverPanel(int32_t x, int32_t y) const {
+    return panel_ && panel_->HitTest(x, y);
+}
+
+// ---------------------------------------------------------------- helpers
+
+std::u16string LevelStepKey(uint32_t stepId) {
+    char key[32];
+    std::snprintf(key, sizeof key, "level_%02u_%d", TutorialNumber(stepId), StepNumber(stepId));
+    return std::u16string(key, key + std::char_traits<char>::length(key));
+}
+
+uint32_t ControlCommand(uintptr_t control) {
+    return control ? reinterpret_cast<const GameButton*>(control)->Command() : 0;
+}
+
+// ---------------------------------------------------------------- LevelTutorial
+
+LevelTutorial::LevelTutorial(TutorialRunner& runner, uint32_t id, TutorialLevel& level)
+    : GameTutorial(runner, id), level_(level) {
+    delay_ = kInitialDelayMs;
+    defaultFlags_ = kLevelDefaultFlags;
+}
+
+void LevelTutorial::OnFlagsChanged(uint32_t flags) {
+    const uint32_t changed = flags ^ Flags();
+    if (changed & kPauseLevel) {
+        if (flags & kPauseLevel)
+            level_.Pause(kLevelPauseReason);
+        else
+            level_.Resume(kLevelPauseReason);
+    }
+    if (changed & kStopClock) level_.SetClockStop((flags & kStopClock) != 0);
+}
+
+void LevelTutorial::OnFirstStepShown() {
+    level_.ShowTutorialButton(true);
+}
+
+void LevelTutorial::OnEnd() {
+    level_.ShowTutorialButton(false);
+}
+
+bool LevelTutorial::CanUse(uint32_t key, uintptr_t window) {
+    if (key == kKeyEnter && window && reinterpret_cast<const GameWindow*>(window)->tag == kTagWarehouse)
+        return false;
+    return GameTutorial::CanUse(key, window);
+}
+
+bool LevelTutorial::IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data) {
+    if (action == kActionDrag && tag != kTagWarehouse) return true;
+    if (action == kActionControl && tag != kTagWarehouse) {
+        if (tag != kTagLevelPanel) return true;
+        const uint32_t command = ControlCommand(data);
+        if (std::find(std::begin(kPanelFreeCommands), std::end(kPanelFreeCommands), command) !=
+            std::end(kPanelFreeCommands))
+            return true;
+    }
+    uint32_t needed = 0;
+    switch (action) {
+    case kActionClickPoint:
+        needed = kAllowClickPoint;
+        break;
+    case kActionPickObject:
+        needed = kAllowPickObject;
+        break;
+    case kActionHoverPoint:
+    case kActionSelectHovered:
+        needed = kAllowHoverPoint;
+        break;
+    case kActionStartJob:
+        needed = kAllowStartJob;
+        break;
+    case kActionPlantGrows:
+        needed = kAllowPlantGrows;
+        break;
+    case kActionProduce:
+        needed = kAllowProduce;
+        break;
+    case kActionWalk:
+        needed = kAllowWalk;
+        break;
+    case kActionStepAside:
+        return (Flags() & kAllowStepAside) != 0;
+    case kActionVillains:
+        return (Flags() & kAllowVillains) != 0;
+    default:
+        break;
+    }
+    if (needed && !(Flags() & needed)) return false;
+    return GameTutorial::IsActionAllowed(action, tag, data);
+}
+
+bool LevelTutorial::SaveState(uint32_t size, SaveWriter& stream) {
+    if (!GameTutorial::SaveState(std::max(size, kLevelRecordSize), stream)) return false;
+    stream.PatchU32(SaveRecord() + 16, uint32_t(level_.SelectedPoint()));
+    return !stream.Failed();
+}
+
+bool LevelTutorial::LoadState(const uint32_t* record, uint32_t size) {
+    if (size < kLevelRecordSize || !GameTutorial::LoadState(record, size)) return false;
+    const int32_t point = int32_t(record[4]);
+    level_.SelectPoint(point);
+    return level_.SelectedPoint() == point;
+}
+
+void LevelTutorial::Update(uint32_t dt) {
+    if (level_.IsPausedExcept(kLevelTutorialPauseMask)) return;
+    GameTutorial::Update(dt);
+}
+
+void LevelTutorial::OnEvent(uint32_t event, uintptr_t a, uintptr_t b) {
+    if (event == kEventClockStarted) Start();
+    GameTutorial::OnEvent(event, a, b);
+}
+
+// ---------------------------------------------------------------- LevelTutorialStep
+
+LevelTutorialStep::LevelTutorialStep(LevelTutorial& owner, uint32_t id, uint32_t windowTag,
+                                     uint32_t flagsActive, uint32_t flagsAfter)
+    : TutorialStep(owner, id, windowTag), flagsActive(flagsActive), flagsAfter(flagsAfter) {}
+
+void LevelTutorialStep::OnActivate() {
+    Owner().SetFlags(flagsActive);
+}
+
+void LevelTutorialStep::OnDeactivate() {
+    Owner().SetFlags(flagsAfter);
+}
+
+std::u16string LevelTutorialStep::GetText(const std::u16string& key) const {
+    return TutorialStep::GetText(key.empty() ? LevelStepKey(Id()) : key);
+}
+
+bool LevelTutorialStep::IsClickArea(int32_t x, int32_t y) const {
+    return !static_cast<const LevelTutorial&>(Owner()).Level().IsOverPanel(x, y);
+}
+
+} // namespace tut

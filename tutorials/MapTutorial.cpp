@@ -1,0 +1,286 @@
+#include "tutorials/MapTutorial.h"
+
+#include "frontend/MapGeometry.h"
+#include "frontend/MapInterface.h"
+#include "frontend/MapScreen.h"
+#include "gui/Controls.h"
+#include "tutorials/LevelTutorial.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace tut {
+
+// ---------------------------------------------------------------- MapSeam
+
+bool MapSeam::Locate(uint32_t level, kis::Vector2& out) const {
+    const std::optional<MapPoint> centre = map_.LevelCentre(int32_t(level));
+    if (!centre) return false;
+    out = kis::MakeVector2FromInt(centre->x, centre->y);
+    return true;
+}
+
+kis::Point MapSeam::ToScreen(const kis::Vector2& field) const {
+    const MapPoint p = map_.MapToScreen(int32_t(std::lround(field.x)), int32_t(std::lround(field.y)));
+    return {p.x, p.y};
+}
+
+void MapSeam::CheckTutorials() {
+    map_.CheckTutorials();
+}
+
+void MapSeam::ShowLevels(bool instant) {
+    map_.ShowLevels(instant);
+}
+
+bool MapSeam::IsOverInterface(int32_t x, int32_t y) const {
+    const MapInterface* ui = map_.Interface();
+    return ui && ui->Takes(x, y);
+}
+
+bool MapSeam::VillainsGone() const {
+    return map_.Villains().empty();
+}
+
+bool MapSeam::ModalOpen() const {
+    return windows_ && windows_->ModalCount() > 0;
+}
+
+// ---------------------------------------------------------------- MapTutorial
+
+MapTutorial::MapTutorial(TutorialRunner& runner, uint32_t id, std::u16string name, TutorialMap& map)
+    : GameTutorial(runner, id), name_(std::move(name)), map_(map) {
+    if (name_.size() > 32) name_.resize(32);
+    delay_ = kInitialDelayMs;
+    defaultFlags_ = 0;
+    savedWithLevel_ = false;
+}
+
+void MapTutorial::Begin(uint32_t firstStep) {
+    startStepId_ = firstStep;
+    GoToStep(startStepId_);
+    Start();
+}
+
+void MapTutorial::OnFinish() {
+    map_.CheckTutorials();
+}
+
+bool MapTutorial::CanUse(uint32_t key, uintptr_t window) {
+    if ((key == kKeyEscape || key == kKeyEnter) && window) {
+        const uint32_t tag = reinterpret_cast<const GameWindow*>(window)->tag;
+        if (tag == kTagLevelWindow || tag == kTagBonusWindow) return false;
+    }
+    return true;
+}
+
+bool MapTutorial::IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data) {
+    if (action == kActionControl) {
+        if (tag != kTagLevelWindow && tag != kTagMapInterface) return true;
+        if (tag == kTagMapInterface &&
+            std::ranges::find(kMapFreeCommands, ControlCommand(data)) != std::end(kMapFreeCommands))
+            return true;
+    }
+    if (action == kActionHoverMapLevel && !(Flags() & kAllowHoverMapLevel)) return false;
+    return GameTutorial::IsActionAllowed(action, tag, data);
+}
+
+bool MapTutorial::SaveState(uint32_t, SaveWriter&) {
+    return false;
+}
+
+bool MapTutorial::LoadState(const uint32_t*, uint32_t) {
+    return false;
+}
+
+std::u16string MapTutorialStep::GetText(const std::u16string& suffix) const {
+    char number[16];
+    std::snprintf(number, sizeof number, "_%d", StepNumber(Id()));
+    std::u16string key = u"map_" + Map().Name();
+    for (const char* c = number; *c; ++c)
+        key += char16_t(*c);
+    key += suffix;
+    return TutorialStep::GetText(key);
+}
+
+bool MapTutorialStep::IsClickArea(int32_t x, int32_t y) const {
+    return !Map().Map().IsOverInterface(x, y);
+}
+
+namespace {
+
+std::unique_ptr<TutorialInfo> TextBox(TutorialLayer& layer, std::u16string text, bool clickLine) {
+    return std::make_unique<TutorialInfo>(layer, std::move(text), clickLine);
+}
+
+// ---- first visit: hover and open the first level
+class Step_First_1 : public MapTutorialStep {
+  public:
+    explicit Step_First_1(MapTutorial& owner) : MapTutorialStep(owner, 0x40010001, kTagMapInterface) {}
+    void Begin() override {
+        TutorialLayer* layer = Layer();
+        TutTargetFieldPoint target(kTargetMapLevel, Map().Map(), 0, 225, kMapLevelDistance);
+        layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
+        layer->AddInfoAtPoint(TextBox(*layer, GetText(u""), false), target, false, kMapInfoDistance);
+    }
+    void OnActivate() override { Owner().SetFlags(kAllowHoverMapLevel); }
+    void OnDeactivate() override { Owner().SetFlags(0); }
+    bool IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t) override {
+        return action == kActionHoverMapLevel && tag == 0;
+    }
+    void OnEvent(uint32_t event, uintptr_t a, uintptr_t) override {
+        if (event == kEventMapLevelClicked && a == 0) Owner().Finish();
+    }
+};
+
+// ---- a new bonus: the bonus box, then the bonuses button
+class Step_Bonus_1 : public MapTutorialStep {
+  public:
+    Step_Bonus_1(MapTutorial& owner, std::u16string name, uintptr_t record)
+        : MapTutorialStep(owner, 0x40030001, kTagLevelWindow), name_(std::move(name)), record_(record) {}
+    void Begin() override {
+        TutorialLayer* layer = Layer();
+        WindowManager& windows = layer->Manager();
+        TutTargetButton target(windows, kTagLevelWindow, kLevelWindowBonus, record_, 270, 4);
+        layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
+        layer->AddInfoAtPoint(TextBox(*layer, TutorialStep::GetText(u"map_bonus_" + name_), true), target,
+                              false, kMapInfoDistance);
+        WaitForClick();
+    }
+    void OnActivate() override { Owner().SetFlags(0); }
+    void OnDeactivate() override { Owner().SetFlags(0); }
+
+  private:
+    std::u16string name_;
+    uintptr_t record_;
+};
+
+class Step_Bonus_2 : public MapTutorialStep {
+  public:
+    explicit Step_Bonus_2(MapTutorial& owner) : MapTutorialStep(owner, 0x40030002, kTagLevelWindow) {}
+    void Begin() override {
+        TutorialLayer* layer = Layer();
+        TutTargetButton target(layer->Manager(), kTagLevelWindow, kLevelWindowBonuses, 0, 270, 4);
+        layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
+        layer->AddInfoAtPoint(TextBox(*layer, TutorialStep::GetText(u"map_select_bonuses"), false), target,
+                              false, kMapInfoDistance);
+    }
+    void OnActivate() override { Owner().SetFlags(kFlagWindows); }
+    void OnDeactivate() override { Owner().SetFlags(0); }
+    bool IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data) override {
+        const uint32_t command = ControlCommand(data);
+        return action == kActionControl && tag == kTagLevelWindow &&
+               (command == kLevelWindowBonuses || command == kLevelWindowBonus);
+    }
+    void OnEvent(uint32_t event, uintptr_t a, uintptr_t b) override {
+        if (event == kEventButton && a == kTagLevelWindow && ControlCommand(b) == kLevelWindowBonuses)
+            Owner().Finish();
+    }
+};
+
+// ---- the regime switch
+class Step_Regime_2 : public MapTutorialStep {
+  public:
+    explicit Step_Regime_2(MapTutorial& owner) : MapTutorialStep(owner, 0x40050002, kTagMapInterface) {}
+    void Begin() override {
+        TutorialLayer* layer = Layer();
+        TutTargetButton target(layer->Manager(), kTagMapInterface, kMapRegimeCommand, 0, 240, 10);
+        layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
+        layer->AddInfoAtPoint(TextBox(*layer, TutorialStep::GetText(u"map_regime"), true), target, false,
+                              120);
+        WaitForClick();
+    }
+    void OnActivate() override {}
+    void OnDeactivate() override {}
+};
+
+// ---- the hard regime: a centred box
+class Step_Hard : public MapTutorialStep {
+  public:
+    explicit Step_Hard(MapTutorial& owner) : MapTutorialStep(owner, 0x40060001, kTagMapInterface) {}
+    void Begin() override {
+        TutorialLayer* layer = Layer();
+        WindowManager* windows = &layer->Manager();
+        auto centre = [windows](kis::Point& out, float&, uint32_t, uint32_t) {
+            out = {windows->ScreenWidth() / 2, windows->ScreenHeight() / 2 - 80};
+            return true;
+        };
+        layer->AddInfo(TextBox(*layer, GetText(u""), true),
+                       std::make_unique<TutTargetCustom>(centre, 0, 0, 0, 0), true, 0);
+        WaitForClick();
+    }
+    void OnActivate() override {}
+    void OnDeactivate() override {}
+};
+
+} // namespace
+
+MapTutorial_First::MapTutorial_First(TutorialRunner& runner, TutorialMap& map)
+    : MapTutorial(runner, kMapTutorialFirst, u"first", map) {
+    AddStep<Step_First_1>(*this);
+    Begin(0x40010001);
+}
+
+MapTutorial_NewBonus::MapTutorial_NewBonus(TutorialRunner& runner, TutorialMap& map, int32_t bonusIndex,
+                                           std::u16string bonusName, uintptr_t bonusRecord,
+                                           bool showSelection)
+    : MapTutorial(runner, kMapTutorialNewBonus, u"", map) {
+    if (showSelection || bonusIndex < 0) AddStep<Step_Bonus_2>(*this);
+    if (bonusIndex >= 0) {
+        Step_Bonus_1* first = AddStep<Step_Bonus_1>(*this, std::move(bonusName), bonusRecord);
+        if (showSelection) first->SetNextId(0x40030002);
+        Begin(0x40030001);
+    } else {
+        Begin(0x40030002);
+    }
+}
+
+MapTutorial_Regime::MapTutorial_Regime(TutorialRunner& runner, TutorialMap& map)
+    : MapTutorial(runner, kMapTutorialRegime, u"regime", map) {
+    AddStep<Step_Regime_2>(*this);
+    Begin(0x40050002);
+}
+
+MapTutorial_Hard::MapTutorial_Hard(TutorialRunner& runner, TutorialMap& map)
+    : MapTutorial(runner, kMapTutorialHard, u"hard_regime", map) {
+    AddStep<Step_Hard>(*this);
+    Begin(0x40060001);
+}
+
+MapTutorial_VillainsAttack::MapTutorial_VillainsAttack(TutorialRunner& runner, TutorialMap& map)
+    : MapTutorial(runner, kMapTutorialVillains, u"", map) {
+    delay_ = 0;
+    AddStep<MapTutorialStep_VillainsAttack>(*this);
+    Begin(0x40080001);
+}
+
+MapTutorialStep_VillainsAttack::MapTutorialStep_VillainsAttack(MapTutorial& owner)
+    : MapTutorialStep(owner, 0x40080001, kTagMapInterface) {}
+
+void MapTutorialStep_VillainsAttack::OnActivate() {
+    timer_.Set(kVillainsClickDelayMs);
+}
+
+void MapTutorialStep_VillainsAttack::Update(uint32_t dt) {
+    TutorialMap& map = Map().Map();
+    if (map.ModalOpen()) return;
+    if (timer_.state != 2 && timer_.Tick(dt) && !waiting_) {
+        waiting_ = true;
+        WaitForClick();
+    }
+    if (map.VillainsGone()) {
+        // The map screen does not end the attack's tutorial when it shows the
+        // levels again, so the step ends it here.
+        map.ShowLevels(false);
+        Owner().Finish();
+    }
+}
+
+void MapTutorialStep_VillainsAttack::Complete() {
+    const bool wasActive = IsActive();
+    TutorialStep::Complete();
+    if (wasActive) Map().Map().ShowLevels(true);
+}
+
+} // namespace tut

@@ -1,0 +1,440 @@
+#include "tutorials/TutorialLayer.h"
+
+#include "engine/Viewer.h"
+#include "foundation/Helpers.h"
+#include "gui/Controls.h"
+#include "gui/ProgressLine.h"
+#include "gui/Skin.h"
+#include "sprites/Sprite.h"
+#include "text/TextLayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tut {
+
+// ---------------------------------------------------------------- targets
+
+void TutorialTarget::Place(float px, float py) {
+    kis::Vector2 p = kis::MakeVector2(px, py);
+    kis::MoveByAngleF(p, angle, distance, false);
+    x = int32_t(std::lround(p.x));
+    y = int32_t(std::lround(p.y));
+    fx = float(x);
+    fy = float(y);
+    valid = true;
+}
+
+TutTargetButton::TutTargetButton(WindowManager& windows, uint32_t windowTag, uint32_t command, uintptr_t data,
+                                 float angle, float distance)
+    : TutorialTarget(kTargetButton, angle, distance), windows_(windows), windowTag_(windowTag),
+      command_(command), data_(data) {}
+
+std::unique_ptr<TutorialTarget> TutTargetButton::Clone(float newDistance) const {
+    return std::make_unique<TutTargetButton>(windows_, windowTag_, command_, data_, angle, newDistance);
+}
+
+void TutTargetButton::GetPosition() {
+    valid = false;
+    GameWindow* window = windows_.FindWindowByLayer(windowTag_);
+    if (!window) return;
+    GameButton* button = ::TutTargetButton::FindTarget(window, command_, data_);
+    if (!button) return;
+    kis::Point edge{0, 0};
+    kis::RectEdgePointAtAngle(button->rect, angle, edge);
+    window->LocalToScreen(&edge.x, &edge.y);
+    Place(float(edge.x), float(edge.y));
+}
+
+TutTargetCustom::TutTargetCustom(Callback callback, uint32_t arg1, uint32_t arg2, float angle, float distance)
+    : TutorialTarget(kTargetCustom, angle, distance), callback_(std::move(callback)), arg1_(arg1),
+      arg2_(arg2) {}
+
+std::unique_ptr<TutorialTarget> TutTargetCustom::Clone(float newDistance) const {
+    return std::make_unique<TutTargetCustom>(callback_, arg1_, arg2_, angle, newDistance);
+}
+
+void TutTargetCustom::GetPosition() {
+    valid = false;
+    kis::Point p{0, 0};
+    if (!callback_ || !callback_(p, angle, arg1_, arg2_)) return;
+    Place(float(p.x), float(p.y));
+}
+
+TutTargetFieldPoint::TutTargetFieldPoint(uint32_t kind, const FieldView& view, uint32_t index, float angle,
+                                         float distance)
+    : TutorialTarget(kind, angle, kind == kTargetMapLevel ? kMapLevelDistance : distance), view_(view),
+      index_(index) {}
+
+std::unique_ptr<TutorialTarget> TutTargetFieldPoint::Clone(float newDistance) const {
+    return std::make_unique<TutTargetFieldPoint>(kind, view_, index_, angle, newDistance);
+}
+
+void TutTargetFieldPoint::GetPosition() {
+    valid = false;
+    kis::Vector2 field{0, 0};
+    if (!view_.Locate(index_, field)) return;
+    kis::MoveByAngleF(field, angle, distance, false);
+    kis::Point screen = view_.ToScreen(field);
+    x = screen.x;
+    y = screen.y;
+    fx = float(x);
+    fy = float(y);
+    valid = true;
+}
+
+// ---------------------------------------------------------------- arrow
+
+ArrowBounce BounceAt(uint32_t elapsedMs, float amplitude, float squashX, float squashY, uint32_t periodMs) {
+    ArrowBounce b;
+    const double t = double(elapsedMs) / double(std::max<uint32_t>(periodMs, 1));
+    const double s = (std::sin((t * 360.0 - 90.0) * 3.14159265358979 / 180.0) + 1.0) / 2.0;
+    if (s >= 0.7) {
+        const float f = float((s - 0.7) / 0.3);
+        b.scaleX = 1 + (squashX - 1) * f;
+        b.scaleY = 1 + (squashY - 1) * f;
+    } else {
+        b.offsetX = amplitude * float(1.0 - s / 0.7);
+    }
+    return b;
+}
+
+TutorialArrow::TutorialArrow(TutorialLayer& layer, uint32_t id) : layer_(layer), id_(id) {}
+
+TutorialArrow::~TutorialArrow() = default;
+
+void TutorialArrow::SetState(uint32_t state) {
+    if (state <= state_) return;
+    state_ = state;
+    fade_ = 0;
+    if (state == kLayerFadingIn) fade_ = 1;
+    if (state == kLayerClosing) fade_ = -1;
+    fadeStart_ = elapsed_;
+}
+
+void TutorialArrow::SetTarget(std::unique_ptr<TutorialTarget> target) {
+    target_ = std::move(target);
+    if (target_) target_->GetPosition();
+}
+
+float TutorialArrow::Alpha() const {
+    const uint32_t t = elapsed_ - fadeStart_;
+    if (fade_ > 0) {
+        if (t <= kArrowFadeInDelayMs) return 0;
+        return std::min(1.0f, float(t - kArrowFadeInDelayMs) / float(kArrowFadeInMs));
+    }
+    if (fade_ < 0) return std::max(0.0f, 1.0f - float(t) / float(kArrowFadeOutMs));
+    return state_ == kLayerShown ? 1.0f : 0.0f;
+}
+
+void TutorialArrow::EndFadeIfDone() {
+    const uint32_t t = elapsed_ - fadeStart_;
+    if (fade_ > 0 && t >= kArrowFadeInDelayMs + kArrowFadeInMs) {
+        fade_ = 0;
+        state_ = kLayerShown;
+    } else if (fade_ < 0 && t >= kArrowFadeOutMs) {
+        fade_ = 0;
+        state_ = kLayerClosed;
+    }
+}
+
+void TutorialArrow::Update(uint32_t dt) {
+    elapsed_ += dt;
+    EndFadeIfDone();
+}
+
+void TutorialArrow::Draw(DXLViewer& viewer) {
+    if (!target_ || !target_->valid || state_ == kLayerNew || state_ == kLayerClosed) return;
+    if (!sprite_) {
+        Sprite* sprite = GetSprite(1, u"tutorial_arrow");
+        if (!sprite) return;
+        sprite_ = sprite->CreateInstance(0);
+        if (!sprite_) return;
+    }
+    const float alpha = fade_ != 0 ? Alpha() : 1.0f;
+    if (alpha <= 0) return;
+    const ArrowBounce bounce = BounceAt(elapsed_);
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.ResetTransform();
+    viewer.Translate(target_->fx, target_->fy);
+    viewer.RotateDegrees(target_->angle);
+    viewer.Translate(bounce.offsetX, 0);
+    viewer.Scale2(bounce.scaleX, bounce.scaleY);
+    // The tip (left end, half height) lies on the point; the arrow lies outside.
+    sprite_->originX = 0;
+    sprite_->originY = 0.5f;
+    sprite_->colour = ScaleAlpha(0xFFFFFFFF, alpha);
+    sprite_->Draw(viewer);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+void LevelTutorialArrow::Update(uint32_t dt) {
+    if (paused_ && paused_(mask_)) return;
+    TutorialArrow::Update(dt);
+}
+
+// ---------------------------------------------------------------- info box
+
+kis::Point PlaceInfoBox(int32_t w, int32_t h, int32_t x, int32_t y, float angle, bool centred, float distance,
+                        int32_t screenW, int32_t screenH) {
+    kis::Point p{0, 0};
+    if (centred) {
+        p = {x - w / 2, y - h / 2};
+    } else {
+        kis::Point edge{0, 0};
+        kis::RectEdgePointAtAngle(kis::Rect{0, 0, w, h}, angle - 180.0f, edge);
+        p = {x - edge.x, y - edge.y};
+    }
+    if (p.x < 1) p.x = 0;
+    if (p.y < 1) p.y = 0;
+    if (p.x + w > screenW) p.x = screenW - w;
+    if (p.y + h > screenH) p.y = screenH - h;
+    kis::Vector2 moved = kis::MakeVector2FromInt(p.x, p.y);
+    kis::MoveByAngleF(moved, angle, distance, false);
+    return {int32_t(std::lround(moved.x)), int32_t(std::lround(moved.y))};
+}
+
+namespace {
+
+TextStyle InfoStyle(uint32_t colour) {
+    TextStyle style;
+    style.InitDefault(kInfoTextWidth);
+    style.flags = kTextWrap | kTextColour | 33;
+    style.colour = colour;
+    style.fontSlot = 3;
+    style.shadowFlag = 1;
+    style.shadowX = style.shadowY = 1;
+    style.shadowColour = 0x80FFF7DD;
+    return style;
+}
+
+} // namespace
+
+TutorialInfo::TutorialInfo(TutorialLayer& layer, std::u16string text, bool clickLine)
+    : layer_(layer), text_(std::move(text)), clickLine_(clickLine) {
+    WindowManager& windows = layer.Manager();
+    textItem_ =
+        std::make_unique<HIText>(windows, InfoStyle(kInfoTextColour), text_, 0, windows.GetTextTagCallback());
+    if (clickLine_)
+        clickItem_ = std::make_unique<HIText>(windows, InfoStyle(kInfoClickColour),
+                                              std::u16string(windows.Text(u"tutorial", u"click_text")), 0,
+                                              windows.GetTextTagCallback());
+    // Without a viewer the texts are not laid out and the box keeps its
+    // default size.
+    if (textItem_->Width() > 0) {
+        int32_t w = textItem_->Width(), h = textItem_->Height();
+        if (clickItem_ && clickItem_->Width() > 0) {
+            clickItem_->SetPosition((std::max(w, clickItem_->Width()) - clickItem_->Width()) / 2, h + 4);
+            w = std::max(w, clickItem_->Width());
+            h += 4 + clickItem_->Height();
+        }
+        textItem_->SetPosition((w - textItem_->Width()) / 2, 0);
+        width = w + kInfoMarginLeft + kInfoMarginRight;
+        height = h + kInfoMarginTop + kInfoMarginBottom;
+    }
+}
+
+TutorialInfo::~TutorialInfo() = default;
+
+float TutorialInfo::Alpha() const {
+    if (state_ == kLayerFadingIn) return std::min(1.0f, float(effectMs_) / float(kInfoFadeInMs));
+    if (state_ == kLayerClosing) return std::max(0.0f, 1.0f - float(effectMs_) / float(kInfoFadeOutMs));
+    return state_ == kLayerShown ? 1.0f : 0.0f;
+}
+
+void TutorialInfo::Draw(DXLViewer& viewer) {
+    if (!target_ || !target_->valid) return;
+    const float alpha = Alpha();
+    if (alpha <= 0) return;
+    float dy = 0, scale = 1;
+    if (state_ == kLayerFadingIn) dy = 5.0f * (1.0f - alpha);
+    if (state_ == kLayerClosing) scale = 0.8f + 0.2f * alpha;
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.ResetTransform();
+    // The box's centre, then the draw offset back to its corner.
+    viewer.Translate(float(corner.x + width / 2), float(corner.y + height / 2) + dy);
+    viewer.Scale(scale);
+    viewer.Translate(float(-width / 2), float(-height / 2));
+    viewer.ApplyTransform();
+    if (Sprite* frame = GetInfoSpriteGroup(); frame && frame->Acquire()) {
+        kis::Rect source{0, 0, 42, 103};
+        frame->GetFrameRect(0, &source);
+        SkinQuads quads;
+        InitNinePatch(&quads, -kInfoFrameLeft, -kInfoFrameTop, width + kInfoFrameLeft + kInfoFrameRight,
+                      height + kInfoFrameTop + kInfoFrameBottom, 19, 19, 17, 22, 0xFFFFFFFF, 0,
+                      frame->GetTexture(), source);
+        DrawSkinQuads(viewer, quads, alpha);
+    }
+    viewer.Translate(float(kInfoMarginLeft), float(kInfoMarginTop));
+    viewer.ApplyTransform();
+    if (textItem_) textItem_->Draw(viewer, alpha);
+    if (clickItem_) clickItem_->Draw(viewer, alpha);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+void TutorialInfo::SetState(uint32_t state) {
+    if (state <= state_) return;
+    state_ = state;
+    effectMs_ = 0;
+}
+
+void TutorialInfo::Update(uint32_t dt) {
+    effectMs_ += dt;
+    if (state_ == kLayerFadingIn && effectMs_ >= kInfoFadeInMs) state_ = kLayerShown;
+    if (state_ == kLayerClosing && effectMs_ >= kInfoFadeOutMs) state_ = kLayerClosed;
+}
+
+void TutorialInfo::Attach(std::unique_ptr<TutorialTarget> target, bool centred, float distance) {
+    target_ = std::move(target);
+    centred_ = centred;
+    distance_ = distance;
+    Place();
+}
+
+void TutorialInfo::Place() {
+    if (!target_) return;
+    target_->GetPosition();
+    if (!target_->valid) return;
+    WindowManager& windows = layer_.Manager();
+    corner = PlaceInfoBox(width, height, target_->x, target_->y, target_->angle, centred_, distance_,
+                          windows.ScreenWidth(), windows.ScreenHeight());
+}
+
+// ---------------------------------------------------------------- layer
+
+TutorialLayer::TutorialLayer(WindowManager& manager, TutorialStep& step)
+    : GameWindow(manager, kLayerTag, false), step_(&step), tutorial_(&step.Owner()) {
+    if (TutorialLayer* old = step.layer_) {
+        old->step_ = nullptr;
+        step.layer_ = nullptr;
+        old->SetLayerState(kLayerClosed);
+    }
+    step.layer_ = this;
+    tutorial_->layers_.push_back(this);
+    rect = {0, 0, manager.ScreenWidth(), manager.ScreenHeight()};
+    manager.SetWindowLayer(this, step.WindowTag(), kLayerTag);
+}
+
+TutorialLayer::~TutorialLayer() {
+    if (step_ && step_->layer_ == this) step_->layer_ = nullptr;
+    if (tutorial_) std::erase(tutorial_->layers_, this);
+}
+
+void TutorialLayer::SetLayerState(uint32_t state) {
+    if (state <= layerState_) return;
+    if (state >= kLayerClosing && layerState_ < kLayerClosing && step_) {
+        if (step_->layer_ == this) step_->layer_ = nullptr;
+        step_ = nullptr;
+    }
+    layerState_ = state;
+    for (auto& arrow : arrows_)
+        arrow->SetState(state);
+    for (auto& info : infos_)
+        info->SetState(state);
+    if (state >= kLayerClosing) clickWaits_ = 0;
+}
+
+void TutorialLayer::Prune() {
+    std::erase_if(arrows_, [](const auto& a) { return a->State() == kLayerClosed; });
+    std::erase_if(infos_, [](const auto& i) { return i->State() == kLayerClosed; });
+    if (layerState_ == kLayerClosing && arrows_.empty() && infos_.empty()) layerState_ = kLayerClosed;
+}
+
+void TutorialLayer::Step(uint32_t dt) {
+    for (auto& arrow : arrows_)
+        if (arrow->State() >= kLayerFadingIn && arrow->State() <= kLayerClosing) arrow->Update(dt);
+    for (auto& info : infos_)
+        if (info->State() >= kLayerFadingIn && info->State() <= kLayerClosing) info->Update(dt);
+    Prune();
+}
+
+TutorialArrow* TutorialLayer::AddArrow(std::unique_ptr<TutorialArrow> arrow,
+                                       std::unique_ptr<TutorialTarget> target) {
+    if (!arrow) return nullptr;
+    arrow->SetTarget(std::move(target));
+    if (layerState_ > kLayerNew) arrow->SetState(layerState_);
+    arrows_.push_back(std::move(arrow));
+    return arrows_.back().get();
+}
+
+TutorialArrow* TutorialLayer::FindArrow(uint32_t id) const {
+    for (auto it = arrows_.rbegin(); it != arrows_.rend(); ++it)
+        if ((*it)->Id() == id && (*it)->State() < kLayerClosing) return it->get();
+    return nullptr;
+}
+
+void TutorialLayer::CloseArrow(uint32_t id) {
+    if (TutorialArrow* arrow = FindArrow(id)) arrow->SetState(kLayerClosing);
+}
+
+TutorialInfo* TutorialLayer::AddInfo(std::unique_ptr<TutorialInfo> info,
+                                     std::unique_ptr<TutorialTarget> target, bool centred, float distance) {
+    if (!info) return nullptr;
+    info->Attach(std::move(target), centred, distance);
+    if (layerState_ > kLayerNew) info->SetState(layerState_);
+    infos_.push_back(std::move(info));
+    return infos_.back().get();
+}
+
+TutorialInfo* TutorialLayer::AddInfoAtPoint(std::unique_ptr<TutorialInfo> info, const TutorialTarget& target,
+                                            bool centred, float distance) {
+    return AddInfo(std::move(info), target.Clone(target.distance), centred, distance);
+}
+
+void TutorialLayer::AddClickWait() {
+    if (layerState_ < kLayerClosing && step_) ++clickWaits_;
+}
+
+void TutorialLayer::Relayout() {
+    for (auto& arrow : arrows_)
+        if (arrow->Target()) arrow->Target()->GetPosition();
+    for (auto& info : infos_)
+        info->Place();
+}
+
+void TutorialLayer::Draw(DXLViewer& viewer) {
+    if (layerState_ < kLayerFadingIn || layerState_ > kLayerClosing) return;
+    for (auto& arrow : arrows_)
+        if (arrow->State() >= kLayerFadingIn && arrow->State() <= kLayerClosing) arrow->Draw(viewer);
+    for (auto& info : infos_)
+        if (info->State() >= kLayerFadingIn && info->State() <= kLayerClosing) info->Draw(viewer);
+}
+
+bool TutorialLayer::IsInputBlocked() const {
+    if (clickWaits_ == 0 || GameWindow::IsInputBlocked()) return true;
+    return layerState_ != kLayerFadingIn && layerState_ != kLayerShown;
+}
+
+bool TutorialLayer::HitTest(int32_t x, int32_t y) const {
+    if (clickWaits_ == 0 || !step_) return false;
+    return step_->IsClickArea(x, y);
+}
+
+bool TutorialLayer::OnScreenMouseDown(int32_t x, int32_t y, uint32_t button) {
+    // Outside the step's click area the press goes to the windows below.
+    if (!HitTest(x, y)) return false;
+    return GameWindow::OnScreenMouseDown(x, y, button);
+}
+
+bool TutorialLayer::OnScreenMouseUp(int32_t x, int32_t y, uint32_t button) {
+    if (!pressed_ && !HitTest(x, y)) return false;
+    return GameWindow::OnScreenMouseUp(x, y, button);
+}
+
+bool TutorialLayer::OnMouseDown(int32_t x, int32_t y, uint32_t button) {
+    pressed_ = button == 1;
+    GameWindow::OnMouseDown(x, y, button);
+    return true;
+}
+
+bool TutorialLayer::OnMouseUp(int32_t x, int32_t y, uint32_t button) {
+    const bool pressedHere = pressed_ && button == 1;
+    if (button == 1) pressed_ = false;
+    const bool taken = GameWindow::OnMouseUp(x, y, button);
+    if (button == 1 && pressedHere && step_ && clickWaits_ > 0) step_->Complete();
+    return taken || pressedHere;
+}
+
+} // namespace tut

@@ -1,0 +1,300 @@
+#pragma once
+// The overlay of a shown tutorial step: a window placed directly above the
+// window the step is about, holding the step's bouncing arrows and hint boxes.
+// Arrows and boxes point at targets, which find a screen position each time
+// they are asked. A layer whose step waits for a click turns a click into the
+// step's completion.
+
+#include "foundation/Vector2.h"
+#include "gui/Hint.h"
+#include "gui/Window.h"
+#include "tutorials/Tutorial.h"
+
+#include <functional>
+
+class SpriteInstance;
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tut {
+
+constexpr uint32_t kLayerTag = Tag4("TutL");
+
+// Layer, arrow and box states.
+enum LayerState : uint32_t {
+    kLayerNew = 0,
+    kLayerFadingIn = 1,
+    kLayerShown = 2,
+    kLayerClosing = 3,
+    kLayerClosed = 4
+};
+
+// ---------------------------------------------------------------- targets
+
+enum TargetKind : uint32_t {
+    kTargetButton = 1,
+    kTargetCustom = 2,
+    kTargetScreenSprite = 0x80000001,
+    kTargetLevelPoint = 0x80000002,
+    kTargetMapLevel = 0x40000001,
+};
+
+class TutorialTarget {
+  public:
+    TutorialTarget(uint32_t kind, float angle, float distance)
+        : kind(kind), angle(angle), distance(distance) {}
+    virtual std::unique_ptr<TutorialTarget> Clone(float newDistance) const = 0;
+    // Recomputes the position: invalid when the object cannot be found.
+    virtual void GetPosition() = 0;
+    virtual ~TutorialTarget() = default;
+
+    uint32_t kind;
+    float angle;    // degrees, from the target's point outwards
+    float distance; // pixels along the angle
+    bool valid = false;
+    int32_t x = 0, y = 0;
+    float fx = 0, fy = 0;
+
+  protected:
+    // The common end: valid, moved by the distance along the angle.
+    void Place(float px, float py);
+};
+
+// A control of the top-most window with the tag: the edge point of its
+// rectangle at the angle.
+class TutTargetButton : public TutorialTarget {
+  public:
+    TutTargetButton(WindowManager& windows, uint32_t windowTag, uint32_t command, uintptr_t data, float angle,
+                    float distance);
+    std::unique_ptr<TutorialTarget> Clone(float newDistance) const override;
+    void GetPosition() override;
+
+  private:
+    WindowManager& windows_;
+    uint32_t windowTag_, command_;
+    uintptr_t data_;
+};
+
+// A position from a callback, which may change the angle; false: none.
+class TutTargetCustom : public TutorialTarget {
+  public:
+    using Callback = std::function<bool(kis::Point& out, float& angle, uint32_t arg1, uint32_t arg2)>;
+    TutTargetCustom(Callback callback, uint32_t arg1, uint32_t arg2, float angle, float distance);
+    std::unique_ptr<TutorialTarget> Clone(float newDistance) const override;
+    void GetPosition() override;
+
+  private:
+    Callback callback_;
+    uint32_t arg1_, arg2_;
+};
+
+// A level point or a map level: a point in the field's (the map's)
+// coordinates, the distance added there, then converted to the screen. The
+// level and the map screen answer through this seam.
+struct FieldView {
+    virtual ~FieldView() = default;
+    // The point's field position; false when there is none.
+    virtual bool Locate(uint32_t index, kis::Vector2& out) const = 0;
+    virtual kis::Point ToScreen(const kis::Vector2& field) const = 0;
+};
+
+class TutTargetFieldPoint : public TutorialTarget {
+  public:
+    // kind: kTargetLevelPoint or kTargetMapLevel (whose distance is always 64).
+    TutTargetFieldPoint(uint32_t kind, const FieldView& view, uint32_t index, float angle, float distance);
+    std::unique_ptr<TutorialTarget> Clone(float newDistance) const override;
+    void GetPosition() override;
+
+  private:
+    const FieldView& view_; // the level or the map screen, which outlive the step's layer
+    uint32_t index_;
+};
+constexpr float kMapLevelDistance = 64;
+
+// ---------------------------------------------------------------- arrow
+
+// The bounce of an arrow at an elapsed time: offset along its axis and scale.
+struct ArrowBounce {
+    float offsetX = 0;
+    float scaleX = 1, scaleY = 1;
+};
+constexpr float kArrowAmplitude = 16;
+constexpr float kArrowSquashX = 0.7f, kArrowSquashY = 1.3f;
+constexpr uint32_t kArrowPeriodMs = 1200;
+ArrowBounce BounceAt(uint32_t elapsedMs, float amplitude = kArrowAmplitude, float squashX = kArrowSquashX,
+                     float squashY = kArrowSquashY, uint32_t periodMs = kArrowPeriodMs);
+
+// Fades (ms): the arrow fades in after a delay, out at once.
+constexpr uint32_t kArrowFadeInDelayMs = 200, kArrowFadeInMs = 200, kArrowFadeOutMs = 150;
+
+class TutorialArrow {
+  public:
+    TutorialArrow(TutorialLayer& layer, uint32_t id);
+    virtual ~TutorialArrow();
+    virtual void Update(uint32_t dt);
+
+    // Upwards only: 1 fades in, 3 fades out.
+    void SetState(uint32_t state);
+    void SetTarget(std::unique_ptr<TutorialTarget> target);
+    // The alpha of the running fade (0..1) and whether it has ended; ending a
+    // fade in shows the arrow, ending a fade out finishes it.
+    float Alpha() const;
+    // At the target's point, turned by its angle, with the bounce; nothing
+    // while the target is invalid.
+    void Draw(DXLViewer& viewer);
+
+    uint32_t Id() const { return id_; }
+    uint32_t State() const { return state_; }
+    TutorialTarget* Target() const { return target_.get(); }
+    uint32_t Elapsed() const { return elapsed_; }
+
+  protected:
+    TutorialLayer& layer_;
+
+  private:
+    void EndFadeIfDone();
+    uint32_t id_;
+    uint32_t state_ = kLayerNew;
+    std::unique_ptr<TutorialTarget> target_;
+    uint32_t elapsed_ = 0;                   // the bounce's clock
+    uint32_t fadeStart_ = 0;                 // elapsed time the running fade began
+    int32_t fade_ = 0;                       // 0 none, 1 in, -1 out
+    std::unique_ptr<SpriteInstance> sprite_; // of "tutorial_arrow", made at the first drawing
+};
+
+// An arrow over the level: it freezes while the level is paused for a reason
+// outside its mask (which always holds 0x11).
+class LevelTutorialArrow : public TutorialArrow {
+  public:
+    // The level's pause state: true while paused for a reason outside the mask.
+    using PausedExcept = std::function<bool(uint32_t mask)>;
+    LevelTutorialArrow(TutorialLayer& layer, uint32_t id, uint32_t mask, PausedExcept paused)
+        : TutorialArrow(layer, id), mask_(mask | 0x11), paused_(std::move(paused)) {}
+    void Update(uint32_t dt) override;
+    uint32_t Mask() const { return mask_; }
+
+  private:
+    uint32_t mask_;
+    PausedExcept paused_;
+};
+
+// ---------------------------------------------------------------- info box
+
+constexpr uint32_t kInfoTextColour = 0xFF872900;
+constexpr uint32_t kInfoClickColour = 0xFF808080;
+constexpr int32_t kInfoTextWidth = 400;
+constexpr int32_t kInfoMarginLeft = 18, kInfoMarginTop = 14, kInfoMarginRight = 18, kInfoMarginBottom = 18;
+constexpr int32_t kInfoFrameLeft = 3, kInfoFrameTop = 1, kInfoFrameRight = 3, kInfoFrameBottom = 6;
+constexpr uint32_t kInfoFadeInMs = 120, kInfoFadeOutMs = 150;
+
+// Where a box of w x h goes for a target point: centred on it, or touching it
+// on the side facing the target; pushed inside the screen, then moved by the
+// distance along the angle. Answers the top-left corner.
+kis::Point PlaceInfoBox(int32_t w, int32_t h, int32_t x, int32_t y, float angle, bool centred, float distance,
+                        int32_t screenW, int32_t screenH);
+
+class TutorialInfo {
+  public:
+    // The text and, when wanted, the "click_text" line below it.
+    TutorialInfo(TutorialLayer& layer, std::u16string text, bool clickLine);
+    ~TutorialInfo();
+    void SetState(uint32_t state);
+    void Update(uint32_t dt);
+    // Takes the target and places the box.
+    void Attach(std::unique_ptr<TutorialTarget> target, bool centred, float distance);
+    void Place();
+    // The frame and the texts, faded and moved by the running effect.
+    void Draw(DXLViewer& viewer);
+    float Alpha() const;
+
+    uint32_t State() const { return state_; }
+    const std::u16string& Text() const { return text_; }
+    bool HasClickLine() const { return clickLine_; }
+    TutorialTarget* Target() const { return target_.get(); }
+    // The box's size with margins, and its top-left corner once placed.
+    int32_t width = 2 * kInfoMarginLeft + kInfoTextWidth, height = 96;
+    kis::Point corner{0, 0};
+
+  private:
+    TutorialLayer& layer_;
+    std::u16string text_;
+    bool clickLine_;
+    uint32_t state_ = kLayerNew;
+    std::unique_ptr<TutorialTarget> target_;
+    bool centred_ = false;
+    float distance_ = 0;
+    uint32_t effectMs_ = 0; // time into the running effect
+    std::unique_ptr<HIText> textItem_, clickItem_;
+};
+
+// ---------------------------------------------------------------- layer
+
+class TutorialLayer : public GameWindow {
+  public:
+    // Becomes the step's layer (deleting one it still had) and enters the
+    // tutorial's layer list; placed above the bottom-most window with the tag.
+    TutorialLayer(WindowManager& manager, TutorialStep& step);
+    ~TutorialLayer() override;
+
+    void SetLayerState(uint32_t state);
+    uint32_t LayerState() const { return layerState_; }
+    // Steps the arrows and boxes; true when the layer is finished (state 4).
+    void Step(uint32_t dt);
+
+    TutorialArrow* AddArrow(std::unique_ptr<TutorialArrow> arrow, std::unique_ptr<TutorialTarget> target);
+    TutorialArrow* FindArrow(uint32_t id) const;
+    void CloseArrow(uint32_t id);
+    // The box takes the target; AddInfoAtPoint gives it a copy.
+    TutorialInfo* AddInfo(std::unique_ptr<TutorialInfo> info, std::unique_ptr<TutorialTarget> target,
+                          bool centred, float distance);
+    TutorialInfo* AddInfoAtPoint(std::unique_ptr<TutorialInfo> info, const TutorialTarget& target,
+                                 bool centred, float distance);
+    void AddClickWait();
+    void Relayout();
+
+    uint32_t ClickWaits() const { return clickWaits_; }
+    TutorialStep* OwnerStep() const { return step_; }
+    const std::vector<std::unique_ptr<TutorialArrow>>& Arrows() const { return arrows_; }
+    const std::vector<std::unique_ptr<TutorialInfo>>& Infos() const { return infos_; }
+
+    // A press that began on the layer and ends with button 1 completes a
+    // step waiting for a click.
+    bool OnMouseDown(int32_t x, int32_t y, uint32_t button) override;
+    bool OnScreenMouseDown(int32_t x, int32_t y, uint32_t button) override;
+    bool OnScreenMouseUp(int32_t x, int32_t y, uint32_t button) override;
+    bool OnMouseUp(int32_t x, int32_t y, uint32_t button) override;
+    bool IsInputBlocked() const override;
+    bool HitTest(int32_t x, int32_t y) const override;
+    void Draw(DXLViewer& viewer) override;
+
+  private:
+    friend class GameTutorial;
+    friend class TutorialStep;
+    void Prune();
+
+    TutorialStep* step_;     // the owning step, null once detached
+    GameTutorial* tutorial_; // the owning tutorial, null once it went
+    uint32_t layerState_ = kLayerNew;
+    std::vector<std::unique_ptr<TutorialArrow>> arrows_;
+    std::vector<std::unique_ptr<TutorialInfo>> infos_;
+    uint32_t clickWaits_ = 0;
+    bool pressed_ = false;
+};
+
+} // namespace tut
+
+namespace tut {
+
+// The window toolkit's questions and reports, passed to the running tutorial.
+class WindowTutorialLink : public WindowTutorial {
+  public:
+    bool Allows(uint32_t action, uint32_t tag, const void* data) override {
+        return TutorialAllows(action, tag, reinterpret_cast<uintptr_t>(data));
+    }
+    void Notify(uint32_t event, uint32_t a, const void* b) override {
+        TutorialNotify(event, a, reinterpret_cast<uintptr_t>(b));
+    }
+};
+
+} // namespace tut
