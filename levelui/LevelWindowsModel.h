@@ -4,6 +4,8 @@
 // their answers, the information page's rows, the level window's buttons,
 // rows and goal columns, and the result window's reveal timeline.
 
+#include "level/LevelTable.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -48,19 +50,6 @@ enum InfoRowKind : uint32_t {
     kInfoSeparator4 = 3
 };
 enum InfoObjectKind : uint32_t { kInfoOwnText = 0, kInfoPlant = 1, kInfoBuilding = 2, kInfoBonus = 3 };
-
-// An information entry of the level record.
-struct InfoEntry {
-    uint32_t rowKind;
-    uint32_t objectKind;
-    char16_t name[32];
-    char16_t bodyKey[32];
-    char16_t icon[32];
-    char16_t picture[32];
-    int32_t pictureX, pictureY;
-    int32_t spaceAbove, spaceBelow;
-};
-static_assert(sizeof(InfoEntry) == 280);
 
 constexpr int32_t kInfoMarginLeft = 26, kInfoMarginTop = 24, kInfoMarginRight = 26, kInfoMarginBottom = 29;
 constexpr int32_t kInfoInnerWidth = 628;
@@ -141,7 +130,7 @@ int32_t TakeNewBonus(uint32_t* word0, bool tutorialOn);
 
 // ---------------------------------------------------------------- result window
 
-constexpr uint32_t kResultOk = 0xCA000001;
+constexpr uint32_t kResultWindowOk = 0xCA000001;
 constexpr int32_t kResultWidth = 488;
 constexpr uint32_t kResultTimeColour = 0xFFFFFF8B, kResultNoTimeColour = 0xFFB0B0B0;
 constexpr uint32_t kMarkFrameMs = 50;

@@ -1,0 +1,25 @@
+#pragma once
+// The gui's medal icons and progress line for the level windows. The gui's
+// progress-line header and the profiles header both name the regimes, so
+// the windows that read profiles reach these through here.
+
+#include <cstdint>
+#include <memory>
+
+class DXLViewer;
+class ProgressLine;
+class SpriteInstance;
+
+// A grade's medal icon placed by its centre (the medal's own offset from the
+// top-left corner at x, y); null without the sprite.
+std::unique_ptr<SpriteInstance> MakeMedalIcon(int32_t grade, float x, float y);
+
+struct ProgressLineDeleter {
+    void operator()(ProgressLine* line) const;
+};
+using ProgressLinePtr = std::unique_ptr<ProgressLine, ProgressLineDeleter>;
+// A progress line of a finish time against the limits (bronze, silver, gold)
+// with the zones 153, 147 and 153 px wide at (x, y).
+ProgressLinePtr MakeResultProgress(int32_t regime, const uint32_t (&limits)[3], int32_t x, int32_t y,
+                                   uint32_t timeMs);
+void DrawProgressLine(ProgressLine& line, DXLViewer& viewer);
