@@ -180,8 +180,9 @@ bool InfoWindow::HitTest(int32_t x, int32_t y) const {
 }
 
 bool InfoWindow::OnMouseDown(int32_t x, int32_t y, uint32_t button) {
-    if (SpritesWindow::OnMouseDown(x, y, button)) return true;
+    // A press anywhere arms the close on release (a drag moves the page).
     pressed_ = true;
+    SpritesWindow::OnMouseDown(x, y, button);
     return true;
 }
 
@@ -411,7 +412,7 @@ bool LevelWindow::StoreBonusSelection() {
     BonusPick stored;
     stored.count = std::min<uint32_t>(progress.chosenCount, 3);
     for (uint32_t i = 0; i < 3; ++i)
-        stored.ids[i] = progress.chosen[i];
+        stored.ids[i] = CheckedBonusId(progress.chosen[i]);
     if (SameBonuses(stored, selection_)) return false;
     progress.chosenCount = selection_.count;
     for (uint32_t i = 0; i < 3; ++i)
