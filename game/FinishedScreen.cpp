@@ -1,5 +1,6 @@
 #include "game/FinishedScreen.h"
 #include "game/LevelPanelShowcase.h"
+#include "game/LevelWindowsShowcase.h"
 #include "game/ProfilesPanel.h"
 
 #include "app/App.h"
@@ -394,7 +395,8 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
-    LevelPanelShowcaseKey(virtualKey); // F5: the level panel over the sample level
+    LevelPanelShowcaseKey(virtualKey);   // F5: the level panel over the sample level
+    LevelWindowsShowcaseKey(virtualKey); // F7: the windows around a level
 }
 
 std::unique_ptr<FinishedScreen> g_screen;
@@ -437,6 +439,7 @@ void OpenFinishedScreen() {
 void CloseFinishedScreen() {
     CloseProfilesPanel();
     CloseLevelPanelShowcase();
+    CloseLevelWindowsShowcase();
     g_screen.reset();
 }
 
