@@ -3,7 +3,9 @@
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "engine/VirtualKeys.h"
+#include "level/Bonuses.h"
 #include "levelui/LevelMenu.h"
+#include "sprites/Sprite.h"
 
 #include <cstring>
 #include <memory>
@@ -83,6 +85,11 @@ LevelWindowsHost Host(WindowManager& windows) {
         return true;
     };
     host.hasSavedGame = [](uint32_t) { return false; };
+    host.bonusIcon = [](int32_t bonus) {
+        static const char16_t* const kIcons[6] = {u"bonus_bees", u"bonus_rain", u"bonus_boots",
+                                                  u"bonus_sun",  u"bonus_feed", u"bonus_gears"};
+        return bonus >= 0 && bonus < 6 ? GetSprite(kBonusIconLibrary, kIcons[bonus]) : nullptr;
+    };
     host.leaveLevel = [] {
         LogLabelPrintf(kLogIndent, "Level windows", "the level is left for the map");
         CloseWindows();

@@ -10,7 +10,7 @@ namespace {
 
 constexpr uint32_t kNameColour = 0xFF003C80;
 constexpr uint32_t kBodyColour = 0xFF872900;
-constexpr uint32_t kLabelColour = 0xFFFFF4D8;
+constexpr uint32_t kLabelColour = 0xFF5A3412;
 constexpr int32_t kLabelFont = 3, kTimeFont = 4;
 
 std::unique_ptr<SpriteInstance> MakeIcon(int32_t library, const char16_t* name, float scale) {
@@ -286,7 +286,7 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
     const uint32_t limits[3] = {block_.goldMs, block_.silverMs, block_.bronzeMs};
     rows_.resize(rowYs_.size());
     for (size_t i = 0; i < rows_.size(); ++i)
-        MakeRow(rows_[i], kMedalSprites[i], limits[i], 212.0f, float(rowYs_[i]), false);
+        MakeRow(rows_[i], kMedalSprites[i], limits[i], 212.0f, float(rowYs_[i]), true);
     recordText_.Set(kLabelFont, manager.Text(u"level_window", u"record"));
     MakeRow(record_, u"small_ico_clock", best.bestMs, 458.0f, float(stripTop_ + 73), true);
 
@@ -308,7 +308,8 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
         for (uint32_t i = 0; i < 3; ++i) {
             const int32_t id = i < selection_.count ? selection_.ids[i] : -1;
             slotIds_[i] = id;
-            if (id >= 0) slots_[i] = MakeIcon(kBonusIconLibrary, nullptr, 1.0f);
+            Sprite* icon = id >= 0 && host_.bonusIcon ? host_.bonusIcon(id) : nullptr;
+            if (icon && icon->GetLibrary()) slots_[i] = icon->GetLibrary()->CreateInstance(icon, 0);
         }
         if (owned_ > 3) {
             select_ = controls_.Make<ImageButton>(kLevelWindowSelectBonuses, bonusX_ + 262, bonusY_ + 7, 166,
@@ -427,6 +428,12 @@ void LevelWindow::DrawChildren(DXLViewer& viewer) {
     if (medal_) DrawInstance(viewer, *medal_, medal_->position.x, medal_->position.y, alpha);
     for (TimeRow& row : rows_)
         DrawRow(viewer, row);
+    // The bonus slots side by side from the area's corner, each 1 px after the previous one.
+    float x = float(bonusX_ + 6);
+    for (auto& slot : slots_) {
+        if (slot) DrawInstance(viewer, *slot, x, float(bonusY_ + 6), alpha);
+        x += 64.0f;
+    }
     DrawRow(viewer, record_);
     recordText_.Draw(viewer, 458.0f - float(recordText_.Width()) / 2.0f,
                      float(stripTop_ + 33) - float(recordText_.Height()) / 2.0f,

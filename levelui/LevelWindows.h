@@ -18,6 +18,7 @@
 #include <vector>
 
 class Profile;
+class Sprite;
 class SpriteInstance;
 
 constexpr uint32_t kMenuWindowTag = 0x4D656E75;   // 'Menu'
@@ -101,6 +102,8 @@ struct LevelWindowsHost {
     std::function<std::u16string(uint32_t level)> title;
     std::function<bool(uint32_t level, uint32_t regime, RegimeBlock* out)> regimeBlock;
     std::function<bool(uint32_t level)> hasSavedGame;
+    // A bonus's icon (owned by its sprite library); null: none.
+    std::function<Sprite*(int32_t bonus)> bonusIcon;
     // Saves the profiles after a change.
     std::function<void()> saveProfiles;
     // The level leaves for the map (the result window's ok, Escape, Enter).
