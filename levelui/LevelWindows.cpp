@@ -229,7 +229,7 @@ void InfoWindow::DrawChildren(DXLViewer& viewer) {
 // ---------------------------------------------------------------- level window
 
 namespace {
-constexpr int32_t kGoalsHeight = 120;
+constexpr int32_t kGoalsHeight = 150; // the goal buttons from 38 px down, 105 px high
 constexpr int32_t kBonusAreaHeight = 146;
 constexpr const char16_t* kMedalSprites[3] = {u"gold_small", u"silver_small", u"bronze_small"};
 } // namespace
@@ -302,6 +302,13 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
     // Goals.
     tasksText_.Set(kLabelFont, manager.Text(u"level_window", u"tasks_caption"));
     goals_ = GoalColumns(std::min<uint32_t>(block_.goalCount, kMaxLevelGoals));
+    const int32_t sites = host_.garbageSites ? host_.garbageSites(level) : 0;
+    for (size_t i = 0; i < goals_.size(); ++i) {
+        const GoalRecord& goal = block_.goals[i];
+        goalButtons_.push_back(MakeLevelWindowGoal(this, &controls_, uint32_t(i), goal, goals_[i].x,
+                                                   top + kGoalTopOffset, goals_[i].width,
+                                                   goal.kind == kGoalGarbageSites ? sites : 0));
+    }
 
     // Bonus slots and the select button.
     if (owned_ > 0) {

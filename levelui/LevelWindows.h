@@ -102,6 +102,8 @@ struct LevelWindowsHost {
     std::function<std::u16string(uint32_t level)> title;
     std::function<bool(uint32_t level, uint32_t regime, RegimeBlock* out)> regimeBlock;
     std::function<bool(uint32_t level)> hasSavedGame;
+    // The level's sites to clear (empty sites with garbage) for its garbage goals.
+    std::function<int32_t(uint32_t level)> garbageSites;
     // A bonus's icon (owned by its sprite library); null: none.
     std::function<Sprite*(int32_t bonus)> bonusIcon;
     // Saves the profiles after a change.
@@ -135,6 +137,7 @@ class LevelWindow : public SpritesWindow {
     int32_t MedalStripTop() const { return stripTop_; }
     const std::vector<int32_t>& MedalRowYs() const { return rowYs_; }
     const std::vector<GoalColumn>& Goals() const { return goals_; }
+    const std::vector<GameButton*>& GoalButtons() const { return goalButtons_; }
     int32_t OwnedBonuses() const { return owned_; }
     bool HasSelectButton() const { return select_ != nullptr; }
     int32_t NewBonus() const { return newBonus_; }
@@ -158,6 +161,7 @@ class LevelWindow : public SpritesWindow {
     int32_t stripTop_ = 0;
     std::vector<int32_t> rowYs_;
     std::vector<GoalColumn> goals_;
+    std::vector<GameButton*> goalButtons_; // in the own group
     std::vector<TimeRow> rows_;
     TimeRow record_;
     std::unique_ptr<SpriteInstance> medal_;

@@ -1,6 +1,7 @@
 #include "levelui/MedalPieces.h"
 
 #include "gui/ProgressLine.h"
+#include "levelui/PanelDisplays.h"
 #include "sprites/Sprite.h"
 
 std::unique_ptr<SpriteInstance> MakeMedalIcon(int32_t grade, float x, float y) {
@@ -24,4 +25,14 @@ ProgressLinePtr MakeResultProgress(int32_t regime, const uint32_t (&limits)[3], 
 
 void DrawProgressLine(ProgressLine& line, DXLViewer& viewer) {
     line.Draw(viewer);
+}
+
+GameButton* MakeLevelWindowGoal(GameWindow* window, GameControls* group, uint32_t index,
+                                const GoalRecord& goal, int32_t x, int32_t y, int32_t width,
+                                int32_t progress) {
+    (void)window; // the group makes the button for its window
+    TaskButton* button = group->Make<TaskButton>(nullptr, index, goal, TaskButton::kModeLevelWindow);
+    button->SetRect(x, y, width);
+    button->SetProgress(progress, false);
+    return button;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The gui's medal icons and progress line for the level windows. The gui's
+// The gui's medal icons and progress line, and the goal buttons, for the level windows. The gui's
 // progress-line header and the profiles header both name the regimes, so
 // the windows that read profiles reach these through here.
 
@@ -7,6 +7,10 @@
 #include <memory>
 
 class DXLViewer;
+class GameControls;
+class GameWindow;
+class GameButton;
+struct GoalRecord;
 class ProgressLine;
 class SpriteInstance;
 
@@ -23,3 +27,8 @@ using ProgressLinePtr = std::unique_ptr<ProgressLine, ProgressLineDeleter>;
 ProgressLinePtr MakeResultProgress(int32_t regime, const uint32_t (&limits)[3], int32_t x, int32_t y,
                                    uint32_t timeMs);
 void DrawProgressLine(ProgressLine& line, DXLViewer& viewer);
+
+// A goal's button in the level window's goals area (owned by the group).
+GameButton* MakeLevelWindowGoal(GameWindow* window, GameControls* group, uint32_t index,
+                                const GoalRecord& goal, int32_t x, int32_t y, int32_t width,
+                                int32_t progress);

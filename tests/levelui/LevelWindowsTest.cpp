@@ -167,6 +167,11 @@ TEST_F(LevelWindowTest, RowsGoalsAndRecord) {
         EXPECT_EQ(rows, c.rows);
         ASSERT_EQ(w->Goals().size(), 3u);
         EXPECT_EQ(w->Goals()[1].x, 202);
+        ASSERT_EQ(w->GoalButtons().size(), 3u);
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(w->GoalButtons()[i]->rect.left, (std::array<int32_t, 3>{12, 202, 393})[i]);
+            EXPECT_EQ(w->GoalButtons()[i]->rect.top, w->contentTop + 38);
+        }
         EXPECT_EQ(w->RecordColour(), kLevelWindowNoTimeColour); // no record yet
         EXPECT_EQ(w->BottomButtons()[1]->Command(), kLevelWindowRestart);
         manager.Destroy(w);
