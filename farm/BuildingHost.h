@@ -21,6 +21,7 @@ class ProductList;
 class ProductStock;
 class ProductStockView;
 class Sprite;
+struct GameCharacter;
 struct GPSDescription;
 struct PRODUCT;
 
@@ -94,6 +95,26 @@ class BuildingHost {
     // without a level panel).
     virtual void OpenWarehouseWindow() = 0;
     virtual void SetWarehouseButtonLevel(int32_t level) = 0;
+
+    // An animal house's overhead button: "Feed" (command kFeedCommand, the
+    // feed product's icon and its price) or the house's own arrow button
+    // ('Eggs', 'Milk', 'CutS'; no product). Its click comes back through
+    // PointPetshouse::OnOverheadCommand. Null without a level interface.
+    virtual std::unique_ptr<OverheadButton> ShowAnimalButton(PointBuilding* point, uint32_t command,
+                                                             const PRODUCT* product, int32_t price, int32_t x,
+                                                             int32_t y, bool animated, uint32_t delay) {
+        (void)point, (void)command, (void)product, (void)price, (void)x, (void)y, (void)animated, (void)delay;
+        return nullptr;
+    }
+    // Shows a change of the stock (units below 0: taken) at (x, y).
+    virtual void ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) {
+        (void)product, (void)units, (void)x, (void)y;
+    }
+    // A character description of the game data by id; null when unknown.
+    virtual const GameCharacter* FindCharacter(uint32_t id) {
+        (void)id;
+        return nullptr;
+    }
 
     virtual bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) = 0;
     virtual void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) = 0;

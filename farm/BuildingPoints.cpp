@@ -1,5 +1,7 @@
 #include "farm/BuildingPoints.h"
 
+#include "farm/AnimalHouses.h"
+
 #include "engine/Viewer.h"
 #include "farm/Products.h"
 #include "foundation/Helpers.h"
@@ -569,7 +571,7 @@ bool Job_Build::Stop() {
     return true;
 }
 
-bool Job_Build::Save(JobSaveContext& context, RecordWriter& writer) {
+bool Job_Build::Save(JobSaveContext& context, SaveWriter& writer) {
     if (IsFinished()) return true;
     uint8_t* record = BeginSaveRecord(context, writer, kRecordSize);
     if (!record) return false;
@@ -1008,6 +1010,7 @@ std::unique_ptr<BaseLevelPoint> MakeBuildingPoint(BuildingHost* host, uint32_t i
     if (record.kind == kPointBuilding) {
         BUILDING* type = list.FindBuildingType(record.objectId);
         if (type && type->IsFactory()) return std::make_unique<PointFactory>(host, index, type);
+        if (type && type->IsAnimalHouse()) return MakeAnimalHousePoint(host, index, record);
     }
     return nullptr;
 }

@@ -220,7 +220,7 @@ class Job_Build : public Job {
     bool GetPosition(float* x, float* y) const override;
     void Update(uint32_t ms) override;
     bool Stop() override;
-    bool Save(JobSaveContext& context, RecordWriter& writer) override;
+    bool Save(JobSaveContext& context, SaveWriter& writer) override;
 
     // The point lets go of the job (it is being cancelled from the point's
     // side): the job no longer touches the point when it stops.

@@ -131,7 +131,7 @@ void FarmVillains::SaveVillains(SaveWriter& out) const {
         }
         out.PutU32(villain ? villain->Info()->record.id : 0);
         if (!villain) continue;
-        RecordWriter block;
+        SaveWriter block;
         if (!villain->SaveState(block)) {
             out.Alloc(0xFFFFFFFFu); // fails the stream: a save that cannot be read back
             return;
@@ -167,7 +167,7 @@ bool FarmVillains::LoadVillains(SaveReader& in, uint32_t placeCount, std::string
         MapVillain* villain = loaded.villains_.back().get();
         const uint8_t* rest = in.ReadPtr(0);
         const size_t left = in.Remaining();
-        RecordReader reader(std::span<const uint8_t>(rest, left));
+        SaveReader reader(std::span<const uint8_t>(rest, left));
         std::string reason;
         if (!rest || !villain->LoadState(reader, &reason)) return Refuse(why, "villain: " + reason);
         // The jobs must be the ones the saved state runs.

@@ -553,7 +553,7 @@ void VillainJob::Update(uint32_t ms) {
     }
 }
 
-bool VillainJob::Save(JobSaveContext& context, RecordWriter& writer) {
+bool VillainJob::Save(JobSaveContext& context, SaveWriter& writer) {
     if (IsFinished()) return true;
     uint8_t* record = BeginSaveRecord(context, writer, RecordSize());
     if (!record) return false;

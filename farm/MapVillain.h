@@ -176,7 +176,7 @@ class VillainJob : public Job {
   public:
     VillainJob(MapVillain* villain, uint32_t jobId);
     void Update(uint32_t ms) override;
-    bool Save(JobSaveContext& context, RecordWriter& writer) override;
+    bool Save(JobSaveContext& context, SaveWriter& writer) override;
     // Takes the saved step and progress; false when they do not fit.
     bool Restore(const uint8_t* record, size_t size);
     MapVillain* Villain() const { return villain_; }

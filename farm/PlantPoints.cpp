@@ -909,7 +909,7 @@ bool PlantJob::Restore(const uint8_t* record) {
     return LoadProgress(record);
 }
 
-bool PlantJob::Save(JobSaveContext& context, RecordWriter& writer) {
+bool PlantJob::Save(JobSaveContext& context, SaveWriter& writer) {
     if (IsFinished()) return true;
     if (!bed_) return false;
     uint8_t* record = BeginSaveRecord(context, writer, kRecordSize);

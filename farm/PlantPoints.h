@@ -335,7 +335,7 @@ class PlantJob : public Job {
 
     ~PlantJob() override;
     bool Stop() override;
-    bool Save(JobSaveContext& context, RecordWriter& writer) override;
+    bool Save(JobSaveContext& context, SaveWriter& writer) override;
     bool GetPosition(float* x, float* y) const override;
 
     BasePointPlant* Bed() const { return bed_; }

@@ -1,6 +1,7 @@
 #include "game/FinishedScreen.h"
 #include "game/LevelPanelShowcase.h"
 #include "game/LevelWindowsShowcase.h"
+#include "game/LevelScreen.h"
 #include "game/ProfilesPanel.h"
 
 #include "app/App.h"
@@ -389,6 +390,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     LogLabelPrintf(kLogIndent, "Key pressed", "0x%02X (virtual key 0x%02X, modifiers 0x%X)", key, virtualKey,
                    modifiers);
     if (virtualKey == kVkF1 + 1) OpenShowcaseDialog(); // F2: the window toolkit's dialog
+    if (virtualKey == kVkF1 + 5) OpenLevel(30);        // F6: the sample level 31
     if (virtualKey == 'M')
         ChangeGameState(kStateMap); // the level-select map, until the main screen leads there
     if (virtualKey == kVkF1 + 3) ShowComix(0, nullptr); // F4: the first comic, until the map shows it

@@ -10,6 +10,7 @@
 #include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "frontend/MapScreen.h"
+#include "game/LevelScreen.h"
 #include "gui/Window.h"
 #include "level/LevelData.h"
 #include "level/LevelTable.h"
@@ -68,6 +69,7 @@ MapHooks ProgramHooks() {
     MapHooks hooks;
     hooks.levelExists = [](int32_t level) { return GameLevelTable().Get(uint32_t(level)) != nullptr; };
     hooks.findCharacter = [](uint32_t id) { return FindById(GetLevelGameData().characters, id); };
+    hooks.makeLevel = [](int32_t level) { PrepareLevel(uint32_t(level), kStateMap); };
     return hooks;
 }
 
@@ -171,7 +173,7 @@ void FreeMap() {
 } // namespace
 
 void RegisterMapScreen() {
-    RegisterGameDataStage({kLevelTableChunk, 1.0f, "level table", GetDataPack, LoadLevelTable});
+    // The level table's stage is the level play's (RegisterLevelTableStage).
     RegisterGameDataStage({kMapChunkId, 1.0f, "map", GetDataPack, LoadMapStage});
     RegisterGameStateScreen(kStateMap, {OpenMap, CloseMap, &MapCallbacks()});
     RegisterQuitHook(FreeMap);

@@ -22,7 +22,7 @@ bool ReadName(const uint8_t* field, std::array<char16_t, 32>* out) {
 
 } // namespace
 
-bool GameCharacter::Parse(RecordReader& reader, std::string* why) {
+bool GameCharacter::Parse(SaveReader& reader, std::string* why) {
     const uint8_t* head = reader.ReadPtr(kHeadSize);
     if (!head) return Refuse(why, "a character record is cut short");
     id = U32At(head, 64);
@@ -44,7 +44,7 @@ bool GameCharacter::Parse(RecordReader& reader, std::string* why) {
     const uint32_t kindCount = U32At(head, 156);
     if (kindCount < 1 || kindCount > kMaxKinds) return Refuse(why, which + ": animation kind count not 1..8");
     // Checked before reading, so a large count never sizes anything.
-    if (size_t(kindCount) * kKindSize > reader.Left())
+    if (size_t(kindCount) * kKindSize > reader.Remaining())
         return Refuse(why, which + ": its animations are cut short");
 
     kinds.assign(kindCount, {});
@@ -59,8 +59,9 @@ bool GameCharacter::Parse(RecordReader& reader, std::string* why) {
     return true;
 }
 
-void GameCharacter::Serialize(RecordWriter& writer) const {
+void GameCharacter::Serialize(SaveWriter& writer) const {
     uint8_t* head = writer.Alloc(kHeadSize);
+    if (!head) return;
     WriteNameField(head, label.data());
     PutU32(head, 64, id);
     WriteNameField(head + 68, shadowTexture.data());
@@ -73,6 +74,7 @@ void GameCharacter::Serialize(RecordWriter& writer) const {
     PutU32(head, 156, uint32_t(kinds.size()));
     for (const AnimationKind& kind : kinds) {
         uint8_t* names = writer.Alloc(kKindSize);
+        if (!names) return;
         WriteNameField(names, kind.standing.data());
         WriteNameField(names + kNameFieldSize, kind.walk.data());
     }
@@ -123,12 +125,12 @@ const GameCharacter* FindById(std::span<const std::unique_ptr<GameCharacter>> ch
 
 bool ParseCharacters(std::span<const uint8_t> chunk, std::vector<std::unique_ptr<GameCharacter>>* out,
                      std::string* why) {
-    RecordReader reader(chunk);
+    SaveReader reader(chunk);
     uint32_t count = 0;
     if (!reader.ReadU32(&count)) return Refuse(why, "the character table has no count");
     if (count < 1 || count > 32)
         return Refuse(why, "character count " + std::to_string(count) + " not 1..32");
-    if (size_t(count) * GameCharacter::kHeadSize > reader.Left())
+    if (size_t(count) * GameCharacter::kHeadSize > reader.Remaining())
         return Refuse(why, "the character table is cut short");
 
     std::vector<std::unique_ptr<GameCharacter>> characters;
@@ -140,7 +142,7 @@ bool ParseCharacters(std::span<const uint8_t> chunk, std::vector<std::unique_ptr
             return Refuse(why, "character id " + std::to_string(character->id) + " is used twice");
         characters.push_back(std::move(character));
     }
-    if (reader.Left() != 0) return Refuse(why, "bytes follow the last character");
+    if (reader.Remaining() != 0) return Refuse(why, "bytes follow the last character");
     for (uint32_t needed : {kCharacterFarmer, kCharacterSheepHead, kCharacterVillain, kCharacterCatapult}) {
         if (!FindById(characters, needed))
             return Refuse(why, "character " + std::to_string(needed) + " is missing");
@@ -150,9 +152,9 @@ bool ParseCharacters(std::span<const uint8_t> chunk, std::vector<std::unique_ptr
 }
 
 std::vector<uint8_t> SerializeCharacters(std::span<const std::unique_ptr<GameCharacter>> characters) {
-    RecordWriter writer;
-    PutU32(writer.Alloc(4), 0, uint32_t(characters.size()));
+    SaveWriter writer;
+    writer.PutU32(uint32_t(characters.size()));
     for (const auto& character : characters)
         character->Serialize(writer);
-    return std::move(writer.Bytes());
+    return writer.TakeBytes();
 }

@@ -60,9 +60,9 @@ class GameCharacter {
 
     // Reads one record at the reader's place; false (reason in why) when it
     // does not fit or breaks a rule.
-    bool Parse(class RecordReader& reader, std::string* why);
+    bool Parse(class SaveReader& reader, std::string* why);
     // Appends the record (the content tool).
-    void Serialize(class RecordWriter& writer) const;
+    void Serialize(class SaveWriter& writer) const;
 
     // The standing animation of a kind for a direction variant; null when
     // the kind or the variant is out of range or the name is empty.

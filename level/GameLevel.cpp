@@ -1,9 +1,14 @@
 #include "level/GameLevel.h"
 
 #include "engine/Log.h"
+#include "engine/Viewer.h"
 #include "foundation/Helpers.h"
 #include "foundation/Ident.h"
+#include "level/GameMessager.h"
+#include "level/LevelData.h"
+#include "level/MapCharacter.h"
 #include "level/SaveStream.h"
+#include "platform/Input.h"
 
 #include <algorithm>
 #include <bit>
@@ -70,6 +75,18 @@ float SpeedTrack::Value() const {
     return std::max(v, 0.0f);
 }
 
+// ---------------------------------------------------------------- point makers
+
+void SetPointMaker(uint32_t kind, PointMaker maker) {
+    if (kind <= kPointBuilding) GetLevelGameData().pointMakers[kind] = std::move(maker);
+}
+
+const PointMaker* GetPointMaker(uint32_t kind) {
+    if (kind > kPointBuilding) return nullptr;
+    const PointMaker& maker = GetLevelGameData().pointMakers[kind];
+    return maker ? &maker : nullptr;
+}
+
 // ---------------------------------------------------------------- villain places
 
 class GameLevel::Places : public VillainPlaces {
@@ -89,13 +106,22 @@ class GameLevel::Places : public VillainPlaces {
 GameLevel::GameLevel(uint32_t levelIndex, uint32_t regime, const Level& level,
                      std::unique_ptr<LevelWorld> world, Hooks hooks)
     : levelIndex_(levelIndex), regime_(regime ? 1 : 0), level_(level), world_(std::move(world)),
-      hooks_(hooks), places_(std::make_unique<Places>(*this)) {
+      hooks_(hooks), places_(std::make_unique<Places>(*this)), map_(std::make_unique<LevelMap>(this)) {
     if (!hooks_.panel) hooks_.panel = (noPanel_ = std::make_unique<LevelPanelHooks>()).get();
     if (!hooks_.tutorial) hooks_.tutorial = (noTutorial_ = std::make_unique<LevelTutorialHooks>()).get();
     if (!hooks_.frontEnd) hooks_.frontEnd = (noFrontEnd_ = std::make_unique<LevelFrontEndHooks>()).get();
 }
 
-GameLevel::~GameLevel() = default;
+GameLevel::~GameLevel() {
+    // The points take their pictures off the map, so they go first; the
+    // map's characters and jobs then still reach the level's money as they go.
+    points_.clear();
+    map_.reset();
+}
+
+void GameLevel::SetPathFinder(std::unique_ptr<shpf::PathFinder> finder) {
+    pathFinder_ = std::move(finder);
+}
 
 void GameLevel::ResetState() {
     points_.clear();
@@ -166,11 +192,11 @@ void GameLevel::Begin() {
         if (slots_[s].inUse) Panel().UpdateBonusButton(s);
     if (level_.record.music[0]) {
         musicTrack_ = 0;
-        Panel().StartMusic(level_.record.music);
+        StartMusic(level_.record.music);
     } else {
         if (musicTrack_ == 0) musicTrack_ = 1 + static_cast<uint32_t>(kis::Random(3));
         const std::u16string name = u"music_0" + std::u16string(1, static_cast<char16_t>(u'0' + musicTrack_));
-        Panel().StartMusic(name.c_str());
+        StartMusic(name.c_str());
     }
     Panel().UpdateTimeBar();
     for (uint32_t kind = kGoalMoney; kind <= kGoalGarbageSites; ++kind)
@@ -187,7 +213,7 @@ void GameLevel::StartClock() {
     clockRunning_ = true;
     Resume(kPauseClockNotStarted);
     Panel().StartTextFadeOut();
-    Tutorial().Notify(kTutorialClockStarted, 0);
+    Tutorial().Notify(kTutorialClockStarted, 0, 0);
 }
 
 void GameLevel::Pause(uint32_t reasons) {
@@ -223,6 +249,14 @@ void GameLevel::OnWindowClosed(uint32_t windowId) {
     Resume(windowId == kWarehouseWindowId ? kPauseWarehouse : kPauseWindow);
 }
 
+void GameLevel::OnWindowOpened(uint32_t, uint32_t reason) {
+    Pause(reason & (kPauseWindow | kPauseWarehouse));
+}
+
+void GameLevel::OnWindowClosed(uint32_t, uint32_t reason) {
+    Resume(reason & (kPauseWindow | kPauseWarehouse));
+}
+
 // ---------------------------------------------------------------- clock and ticks
 
 uint32_t GameLevel::Update(uint32_t frameMs) {
@@ -250,7 +284,8 @@ void GameLevel::Tick() {
     for (size_t i = 0; i < points_.size(); ++i)
         if (points_[i]) points_[i]->Update(kLevelTickMs);
     world_->TickCharacters(kLevelTickMs);
-    if (level_.VillainsEnabled() && !slots_[0].running && Tutorial().Allows(kTutorialActionVillains))
+    map_->Update(kLevelTickMs);
+    if (level_.VillainsEnabled() && !slots_[0].running && TutorialAllows(kTutorialActionVillains, 0, 0))
         schedule_.Tick(kLevelTickMs, *places_);
     TickBonuses(kLevelTickMs);
     FlushRebuilds();
@@ -294,7 +329,12 @@ void GameLevel::TickMusic(uint32_t ms) {
     musicTimerMs_ = 0;
     musicTrack_ = musicTrack_ % 3 + 1;
     const std::u16string name = u"music_0" + std::u16string(1, static_cast<char16_t>(u'0' + musicTrack_));
-    Panel().StartMusic(name.c_str());
+    StartMusic(name.c_str());
+}
+
+void GameLevel::StartMusic(const char16_t* name) {
+    musicName_ = name;
+    Panel().StartMusic(name);
 }
 
 // ---------------------------------------------------------------- speed tracks
@@ -362,23 +402,23 @@ void GameLevel::ActivateBonus(uint32_t slot) {
 // ---------------------------------------------------------------- money and goals
 
 void GameLevel::SetMoney(int32_t value) {
-    world_->SubtractMoney(world_->Money());
-    world_->AddMoney(value);
+    money_.Set(value);
+    money_.Listeners().Notify();
 }
 
 void GameLevel::AddMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) {
     if (amount == 0) return;
     if (amount > 0) {
-        world_->AddMoney(amount);
+        money_.Add(amount);
         AddGoalProgress(kAwardMoneyEarned, amount, true, true);
     } else {
-        world_->SubtractMoney(amount == INT32_MIN ? INT32_MAX : -amount);
+        money_.Subtract(amount == INT32_MIN ? INT32_MAX : -amount);
     }
     Panel().ShowFlyingMoney(amount, x, y, offset);
     UpdateGoals(kGoalMoney, 0, 0, true);
 }
 
-void GameLevel::ChangeReservedMoney(int32_t delta) {
+void GameLevel::AddReservedMoney(int32_t delta) {
     reservedMoney_ = std::max(reservedMoney_ + delta, 0);
 }
 
@@ -408,7 +448,7 @@ const GoalRecord* GameLevel::GetGoal(uint32_t i) const {
 int32_t GameLevel::CountGoal(const GoalRecord& goal) const {
     switch (goal.kind) {
     case kGoalMoney:
-        return world_->Money();
+        return money_.Get();
     case kGoalProduct:
         return static_cast<int32_t>(world_->ProductCount(goal.objectId));
     case kGoalPlant:
@@ -478,13 +518,13 @@ void GameLevel::EndWin() {
     winPending_ = false;
     winDelayMs_ = 0;
     ended_ = true;
+    LogLabelPrintf(0, "Level won:", "level %u, regime %u, %u ms, grade %u", levelIndex_ + 1, regime_,
+                   levelTimeMs_, Grade());
     Panel().PlayLevelSound(kLevelSoundWon, 0);
     uint32_t record[11] = {};
     FrontEnd().StoreLevelResult(*this, record);
     FrontEnd().AddRecord(record);
     Panel().OpenResultWindow(record);
-    LogLabelPrintf(0, "Level won:", "level %u, regime %u, %u ms, grade %u", levelIndex_ + 1, regime_,
-                   levelTimeMs_, Grade());
     const int64_t value = std::min<int64_t>(world_->StockValue(), INT32_MAX);
     if (value > 0) AddGoalProgress(kAwardMoneyEarned, static_cast<int32_t>(value), true, true);
 }
@@ -530,6 +570,15 @@ BaseLevelPoint* GameLevel::GetPoint(int32_t index) const {
     return index >= 0 && static_cast<size_t>(index) < points_.size() ? points_[size_t(index)].get() : nullptr;
 }
 
+bool GameLevel::PointExists(int32_t index) const {
+    const BaseLevelPoint* p = GetPoint(index);
+    return p && !p->IsBeingRemoved();
+}
+
+void GameLevel::ClickPoint(int32_t index) {
+    if (BaseLevelPoint* p = GetPoint(index); p && !p->IsBeingRemoved()) p->OnClick();
+}
+
 BaseLevelPoint* GameLevel::GetLivePoint(int32_t index) const {
     BaseLevelPoint* p = GetPoint(index);
     return p && !p->IsBeingRemoved() && p->AcceptsWork() ? p : nullptr;
@@ -558,10 +607,16 @@ BaseLevelPoint* GameLevel::CreatePoint(uint32_t index, const PointRecord& record
     if (points_.size() <= index) points_.resize(index + 1);
     // The farm's points take the place of this plain point as they come.
     if (selectedPoint_ == static_cast<int32_t>(index)) SelectPoint(-1, false);
-    std::unique_ptr<BaseLevelPoint> point = world_->MakePoint(index, record);
+    std::unique_ptr<BaseLevelPoint> point;
+    if (const PointMaker* maker = GetPointMaker(record.kind)) point = (*maker)(index, record);
+    if (!point && record.kind == kPointEmptySite) point = std::make_unique<EmptyLevelPoint>(index);
     if (!point) point = std::make_unique<LevelPoint>(index, record.kind);
+    if (points_[index]) points_[index]->OnDetach();
+    point->Attach(this);
     point->Setup(record);
+    point->Init();
     points_[index] = std::move(point);
+    if (begun_) points_[index]->OnLevelBegun();
     return points_[index].get();
 }
 
@@ -570,7 +625,7 @@ void GameLevel::SelectPoint(int32_t index, bool sound) {
     const int32_t old = selectedPoint_;
     selectedPoint_ = index;
     if (old != index) Panel().OnSelectionChanged(old, index);
-    Tutorial().Notify(kTutorialPointSelected, static_cast<uint32_t>(index));
+    Tutorial().Notify(kTutorialPointSelected, index, 0);
     if (sound) Panel().PlayLevelSound(kLevelSoundSelect, 0);
 }
 
@@ -581,17 +636,156 @@ void GameLevel::ResetSelection(const BaseLevelPoint* keep) {
 
 bool GameLevel::RebuildPoint(uint32_t index) {
     if (index >= level_.points.size()) return false;
-    if (std::find(pendingRebuilds_.begin(), pendingRebuilds_.end(), index) == pendingRebuilds_.end())
-        pendingRebuilds_.push_back(index);
+    auto same = [index](const auto& e) { return e.first == index; };
+    if (std::find_if(pendingRebuilds_.begin(), pendingRebuilds_.end(), same) == pendingRebuilds_.end())
+        pendingRebuilds_.push_back({index, level_.points[index]});
     return true;
 }
 
 void GameLevel::FlushRebuilds() {
     while (!pendingRebuilds_.empty()) {
-        const uint32_t index = pendingRebuilds_.front();
+        const auto [index, record] = pendingRebuilds_.front();
         pendingRebuilds_.erase(pendingRebuilds_.begin());
-        CreatePoint(index, level_.points[index]);
+        CreatePoint(index, record);
     }
+}
+
+int32_t GameLevel::HighestStage(uint32_t kind, uint32_t objectId) const {
+    if (kind != kPointWarehouse && kind != kPointPlant && kind != kPointBuilding) return 0;
+    const LevelRecord& r = level_.record;
+    const IdCount* list = kind == kPointPlant ? r.plants : r.types;
+    const uint32_t count = kind == kPointPlant ? r.plantCount : r.typeCount;
+    for (uint32_t k = 0; k < count; ++k)
+        if (list[k].id == objectId) return static_cast<int32_t>(list[k].count);
+    return 0;
+}
+
+void GameLevel::StopJobsAt(int32_t index) {
+    MapPlayer* player = world_->Player();
+    if (!player) return;
+    for (int32_t i = 0; i < player->JobCount(); ++i) {
+        Job* job = player->GetJob(i);
+        if (job->TargetPoint() == index && !job->IsFinished()) job->Stop();
+    }
+}
+
+void GameLevel::PullDownPoint(int32_t index) {
+    BaseLevelPoint* point = GetPoint(index);
+    if (!point || index == 0 || point->IsBeingRemoved()) return;
+    point->RequestRemove(true, true, 0);
+    PointRecord site{};
+    site.kind = kPointEmptySite;
+    site.x = point->X();
+    site.y = point->Y();
+    site.flags = point->IsMirrored() ? 1u : 0u;
+    // The point's own job may be the caller: the site replaces it later.
+    pendingRebuilds_.push_back({static_cast<uint32_t>(index), site});
+    UpdateGoals(point->Kind() == kPointPlant ? kGoalPlant : kGoalBuilding, 0, 0, true);
+}
+
+uint32_t GameLevel::PutToWarehouse(uint32_t productId, uint32_t units, GameMessager* throttle, int32_t award,
+                                   int32_t x, int32_t y, int32_t offset) {
+    const uint32_t room = world_->ProductRoom(productId);
+    if (room < units && (!throttle || throttle->CanShow(kWarehouseFullMessage + productId, levelTimeMs_)))
+        Panel().ShowWarehouseFull(productId);
+    if (room < 1) return 0;
+    const uint32_t stored = world_->AddProduct(productId, units);
+    const uint32_t sold = units - std::min(stored, units);
+    if (sold > 0) {
+        const int64_t price = int64_t(sold) * std::max(world_->ProductPrice(productId), 0);
+        AddMoney(static_cast<int32_t>(std::min<int64_t>(price, kMaxMoney)), x, y, offset);
+    }
+    if (award >= 0 && stored > 0) AddAwardCount(static_cast<uint32_t>(award), static_cast<int32_t>(stored));
+    UpdateGoals(kGoalProduct, productId, 0, true);
+    return stored;
+}
+
+// ---------------------------------------------------------------- view, input, drawing
+
+void GameLevel::OnScreenSizeChanged(int32_t width, int32_t height) {
+    screenWidth_ = std::max(width, 1);
+    screenHeight_ = std::max(height, kLevelPanelHeight + 1);
+    const float areaW = float(screenWidth_), areaH = float(screenHeight_ - kLevelPanelHeight);
+    const float fieldW = float(std::max<uint32_t>(level_.record.fieldWidth, 1));
+    const float fieldH = float(std::max<uint32_t>(level_.record.fieldHeight, 1));
+    fieldScale_ = std::min(1.0f, std::min(areaW / fieldW, areaH / fieldH));
+    fieldScaled_ = fieldScale_ < 1.0f;
+    originX_ = std::floor((areaW - fieldW * fieldScale_) / 2.0f);
+    originY_ = std::floor((areaH - fieldH * fieldScale_) / 2.0f);
+    Panel().OnScreenSizeChanged(width, height);
+}
+
+void GameLevel::FieldToScreen(float x, float y, float* sx, float* sy) const {
+    *sx = originX_ + x * fieldScale_;
+    *sy = originY_ + y * fieldScale_;
+}
+
+void GameLevel::ScreenToField(float sx, float sy, float* x, float* y) const {
+    *x = (sx - originX_) / fieldScale_;
+    *y = (sy - originY_) / fieldScale_;
+}
+
+void GameLevel::ScreenCentre(float* x, float* y) const {
+    ScreenToField(float(screenWidth_) / 2.0f, float(screenHeight_ - kLevelPanelHeight) / 2.0f, x, y);
+}
+
+int32_t GameLevel::PointAt(float x, float y) const {
+    int32_t best = -1;
+    float bestDistance = kPointClickRadius;
+    for (size_t i = 0; i < points_.size(); ++i) {
+        const BaseLevelPoint* p = points_[i].get();
+        if (!p || p->IsBeingRemoved()) continue;
+        float px, py;
+        p->GetPosition(&px, &py);
+        const float d = std::hypot(px - x, py - y);
+        if (d <= bestDistance) {
+            bestDistance = d;
+            best = static_cast<int32_t>(i);
+        }
+    }
+    return best;
+}
+
+bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
+    if (Panel().RouteMouseToWindows(sx, sy, button, down)) return true;
+    if (Panel().RouteMouseToScreenSprites(sx, sy, button, down)) return true;
+    float x, y;
+    ScreenToField(float(sx), float(sy), &x, &y);
+    mouseInField_ = sy < screenHeight_ - kLevelPanelHeight && x >= 0.0f && y >= 0.0f &&
+                    x < float(level_.record.fieldWidth) && y < float(level_.record.fieldHeight);
+    if (!mouseInField_ || button != 1 || !down || ended_ || IsPausedExcept(kPauseClockNotStarted))
+        return false;
+    const int32_t index = PointAt(x, y);
+    if (index < 0) {
+        ResetSelection(nullptr);
+        return false;
+    }
+    StartClock();
+    ClickPoint(index);
+    return true;
+}
+
+bool GameLevel::OnKey(uint32_t key, bool down) {
+    if (Panel().RouteKeyToWindows(key, down)) return true;
+    if (key == platform::kDikEscape && down && !ended_) {
+        ShowMenu(true);
+        return true;
+    }
+    return false;
+}
+
+void GameLevel::Draw(DXLViewer& viewer) {
+    DXLMatrix saved;
+    viewer.GetTransform(&saved);
+    viewer.Translate(originX_, originY_);
+    if (fieldScaled_) viewer.Scale2(fieldScale_, fieldScale_);
+    viewer.ApplyTransform();
+    Panel().DrawFieldPicture(viewer);
+    map_->Draw(viewer);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+    Panel().DrawScreenSprites(viewer);
+    Panel().DrawPanelAndWindows(viewer);
 }
 
 // ---------------------------------------------------------------- saved games
@@ -609,7 +803,7 @@ std::unique_ptr<SaveBuffer> GameLevel::Save() const {
     out.PutU32(kLevelBlockSize);
     out.PutU32(levelTimeMs_);
     out.PutU32(clockRunning_ ? kLevelFlagClockStarted : 0);
-    out.PutI32(world_->Money());
+    out.PutI32(money_.Get());
     out.PutI32(reservedMoney_);
     for (int32_t progress : goalProgress_)
         out.PutI32(progress);

@@ -12,13 +12,19 @@
 // pause reason is set. The level time (the clock graded with medals) counts
 // the ticks after the clock has started and while the clock-stop word is 0.
 
+#include "gui/Window.h"
+#include "level/Economy.h"
 #include "level/LevelHooks.h"
 #include "level/LevelPoint.h"
+#include "level/LevelServices.h"
 #include "level/LevelTable.h"
+#include "level/MapObject.h"
 #include "level/VillainSchedule.h"
+#include "pathfinding/PathFinder.h"
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -30,13 +36,14 @@ class SaveWriter;
 
 // ---------------------------------------------------------------- pauses, results
 
+// The reasons a window pauses the level (kPauseWindow 0x2, kPauseWarehouse
+// 0x8) come with the window toolkit.
 enum LevelPauseReason : uint32_t {
     kPauseClockNotStarted = 0x1,
-    kPauseWindow = 0x2,
     kPauseLeaving = 0x4,
-    kPauseWarehouse = 0x8,
     kPauseTutorial = 0x10,
 };
+static_assert(kPauseWindow == 0x2 && kPauseWarehouse == 0x8);
 constexpr uint32_t kPauseReasonCount = 5;
 
 enum LevelResultCode : uint32_t { kLevelRunning = 0, kLevelWon = 1, kLevelLost = 2 };
@@ -53,7 +60,7 @@ constexpr uint32_t kBonusSlotCount = 6;
 constexpr uint32_t kSpeedTrackCount = 6;
 constexpr uint32_t kWinDelayMs = 1000;
 constexpr float kFarShotDistance = 150.0f;
-constexpr uint32_t kWarehouseWindowId = 0x57726873; // 'Wrhs'
+constexpr uint32_t kWarehouseWindowId = kWarehouseWindowTag; // 'Wrhs'
 // Bonus slots in use and waiting gain this share of their recharge when
 // another bonus starts.
 constexpr float kBonusRechargeGain = 0.45f;
@@ -71,6 +78,22 @@ constexpr uint32_t kTutorialClockStarted = 0x80000001;
 constexpr uint32_t kTutorialPointSelected = 0x80000002;
 // The tutorial action that lets villains come.
 constexpr uint32_t kTutorialActionVillains = 130;
+
+// The height of the level panel at the bottom of the screen; the field is the
+// screen above it.
+constexpr int32_t kLevelPanelHeight = 80;
+// A click within this distance of a point's place hits the point.
+constexpr float kPointClickRadius = 48.0f;
+// The message throttle id of a full warehouse (plus the product's number).
+constexpr uint32_t kWarehouseFullMessage = 0x4001000;
+
+// Makes the point of a record (the farm's warehouse, plants, buildings); null
+// leaves the level to stand a plain point in. The game registers one per kind
+// (SetPointMaker) before a level starts.
+using PointMaker = std::function<std::unique_ptr<BaseLevelPoint>(uint32_t index, const PointRecord& record)>;
+// The point makers by kind 0..3, held by the level's game data.
+void SetPointMaker(uint32_t kind, PointMaker maker);
+const PointMaker* GetPointMaker(uint32_t kind);
 
 // ---------------------------------------------------------------- speed tracks
 
@@ -101,7 +124,10 @@ struct BonusSlot {
 
 // ---------------------------------------------------------------- the level
 
-class GameLevel {
+// The level owns its map (the objects, characters and their jobs on it), the
+// money and the money held reserved by jobs, and the path finder; the map's
+// objects reach the level through LevelServices.
+class GameLevel : public LevelServices, public WindowLevel {
   public:
     struct Hooks {
         LevelPanelHooks* panel = nullptr;
@@ -115,7 +141,7 @@ class GameLevel {
     // must outlive the level (missing ones do nothing).
     GameLevel(uint32_t levelIndex, uint32_t regime, const Level& level, std::unique_ptr<LevelWorld> world,
               Hooks hooks);
-    ~GameLevel();
+    ~GameLevel() override;
     GameLevel(const GameLevel&) = delete;
     GameLevel& operator=(const GameLevel&) = delete;
 
@@ -135,6 +161,10 @@ class GameLevel {
     uint32_t PauseCount(uint32_t reasonBit) const;
     void OnWindowOpened(uint32_t windowId);
     void OnWindowClosed(uint32_t windowId);
+    // The window manager's report (the level installs itself there while it
+    // is played): the window's pause reason is raised or lifted.
+    void OnWindowOpened(uint32_t tag, uint32_t reason) override;
+    void OnWindowClosed(uint32_t tag, uint32_t reason) override;
 
     // ---- clock and ticks
     // One frame of frameMs: scaled by the speed and run as 10-ms ticks.
@@ -157,9 +187,12 @@ class GameLevel {
 
     // ---- money and goals
     void AddMoney(int32_t amount, int32_t x, int32_t y, int32_t offset);
-    // The money jobs hold reserved, kept beside the money (jobs change it).
-    void ChangeReservedMoney(int32_t delta);
-    int32_t ReservedMoney() const { return reservedMoney_; }
+    // The money jobs hold reserved, kept beside the money (jobs change it);
+    // never below 0.
+    void AddReservedMoney(int32_t delta) override;
+    int32_t ReservedMoney() const override { return reservedMoney_; }
+    MoneyValue& Money() override { return money_; }
+    const MoneyValue& Money() const { return money_; }
     void AddAwardCount(uint32_t award, int32_t n);
     void AddGoalProgress(uint32_t kind, int32_t amount, bool relative, bool notify);
     void RaiseHighestValue(int32_t n, bool animated);
@@ -192,12 +225,51 @@ class GameLevel {
     int32_t SelectedPoint() const { return selectedPoint_; }
     // Opens the pause menu (the panel's; it keeps one menu at a time).
     void ShowMenu(bool animate) { Panel().ShowMenu(animate); }
+    // The highest stage a point of the kind and object may reach here
+    // (0 for empty sites and objects the level does not name).
+    int32_t HighestStage(uint32_t kind, uint32_t objectId) const;
+    // Stops every job of the farmer at the point (the point is removed).
+    void StopJobsAt(int32_t index);
+    // The point is pulled down: removed for good, then a clean empty site
+    // takes its place once the level is outside the point's code.
+    void PullDownPoint(int32_t index);
+    // Stores up to units of a product (fly-in from x, y) and sells what does
+    // not fit; the units stored. A throttle, when given, keeps the full
+    // notice from repeating; award: a counter index for the units, or -1.
+    uint32_t PutToWarehouse(uint32_t productId, uint32_t units, class GameMessager* throttle, int32_t award,
+                            int32_t x, int32_t y, int32_t offset);
     // Re-creates the point at an index from its definition. The point may be
     // the one whose code is running (a job of its own stopping), so the
     // rebuild waits until the level is outside every point's code: the next
     // tick's end or frame's start. True when the index has a definition.
     bool RebuildPoint(uint32_t index);
     uint32_t PointCount() const { return static_cast<uint32_t>(points_.size()); }
+
+    // ---- the view, input and drawing
+    // The screen is width x height; the field is the screen above the level
+    // panel. A field larger than that area is scaled down to fit (the
+    // field-scale flag), and the field is centred in it.
+    void OnScreenSizeChanged(int32_t width, int32_t height);
+    void FieldToScreen(float x, float y, float* sx, float* sy) const;
+    void ScreenToField(float sx, float sy, float* x, float* y) const;
+    bool IsFieldScaled() const { return fieldScaled_; }
+    float FieldScale() const { return fieldScale_; }
+    // Mouse input, routed to the windows, then the screen sprites, then the
+    // field (a click on a point passes to the point). button: 0 a move,
+    // 1 left, 2 right; down: pressed or released. True when taken.
+    bool OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down);
+    // Key input (a key's scan code): the windows first; Escape opens the
+    // pause menu. True when taken.
+    bool OnKey(uint32_t key, bool down);
+    // The point under a field position (the nearest within the click
+    // radius), -1 none.
+    int32_t PointAt(float x, float y) const;
+    bool MouseInField() const { return mouseInField_; }
+    // One frame of the level's picture: the field picture and the map in the
+    // view transform, then the screen sprites, the panel and the windows.
+    void Draw(DXLViewer& viewer);
+    // The music playing now (empty before Begin).
+    const std::u16string& MusicName() const { return musicName_; }
 
     // ---- saved games
     // The level's state as a save stream; null for an ended (won or lost)
@@ -216,6 +288,21 @@ class GameLevel {
     uint32_t Regime() const { return regime_; }
     const Level& Record() const { return level_; }
     LevelWorld& World() { return *world_; }
+    LevelMap& Map() { return *map_; }
+    // The path finder of the field (the farm builds it from the level's
+    // obstacles); without one every walk goes straight.
+    void SetPathFinder(std::unique_ptr<shpf::PathFinder> finder);
+
+    // ---- what the map's objects, characters and jobs ask of the level
+    uint32_t LevelTime() const override { return levelTimeMs_; }
+    shpf::PathFinder* PathFinder() override { return pathFinder_.get(); }
+    bool PointExists(int32_t index) const override;
+    void ClickPoint(int32_t index) override;
+    void ScreenCentre(float* x, float* y) const override;
+    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override {
+        return !Tutorial().IsRunning() || Tutorial().Allows(action, tag, data);
+    }
+    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override { Tutorial().Notify(event, a, b); }
     uint32_t LevelTimeMs() const { return levelTimeMs_; }
     bool IsBegun() const { return begun_; }
     bool IsClockRunning() const { return clockRunning_; }
@@ -239,9 +326,14 @@ class GameLevel {
     bool LoadLevelBlock(SaveReader& in, int32_t* savedReserve);
     bool LoadPoints(SaveReader& in);
 
+  public:
+    // The hooks (stand-ins that do nothing where none was given).
     LevelPanelHooks& Panel() const { return *hooks_.panel; }
     LevelTutorialHooks& Tutorial() const { return *hooks_.tutorial; }
     LevelFrontEndHooks& FrontEnd() const { return *hooks_.frontEnd; }
+
+  private:
+    void StartMusic(const char16_t* name);
 
     uint32_t levelIndex_;
     uint32_t regime_;
@@ -253,10 +345,23 @@ class GameLevel {
     std::unique_ptr<LevelTutorialHooks> noTutorial_;
     std::unique_ptr<LevelFrontEndHooks> noFrontEnd_;
     std::unique_ptr<Places> places_;
+    // Declared before the map: the map's jobs give their reserved money back
+    // as the map goes.
+    MoneyValue money_;
+    std::unique_ptr<shpf::PathFinder> pathFinder_;
+    std::unique_ptr<LevelMap> map_;
 
     std::vector<std::unique_ptr<BaseLevelPoint>> points_;
     int32_t selectedPoint_ = -1;
-    std::vector<uint32_t> pendingRebuilds_;
+    // Points to re-create once the level is outside every point's code.
+    std::vector<std::pair<uint32_t, PointRecord>> pendingRebuilds_;
+
+    int32_t screenWidth_ = 0, screenHeight_ = 0;
+    float originX_ = 0.0f, originY_ = 0.0f;
+    float fieldScale_ = 1.0f;
+    bool fieldScaled_ = false;
+    bool mouseInField_ = false;
+    std::u16string musicName_;
 
     uint32_t pauseWord_ = 0;
     std::array<uint32_t, kPauseReasonCount> pauseCounts_{};

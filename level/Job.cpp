@@ -180,10 +180,11 @@ void Job::Notify() {
         services->TutorialNotify(kTutorialEventJobOrdered, reinterpret_cast<intptr_t>(this), jobId_);
 }
 
-uint8_t* Job::BeginSaveRecord(JobSaveContext& context, RecordWriter& writer, size_t size) {
+uint8_t* Job::BeginSaveRecord(JobSaveContext& context, SaveWriter& writer, size_t size) {
     if (size < kHeadSize) return nullptr;
     const size_t at = writer.Size();
     uint8_t* record = writer.Alloc(size);
+    if (!record) return nullptr;
     PutU32(record, 0, uint32_t(size));
     PutU32(record, 4, jobId_);
     PutU32(record, 8, step_);
@@ -262,7 +263,7 @@ void Job_GoTo::Update(uint32_t ms) {
     }
 }
 
-bool Job_GoTo::Save(JobSaveContext& context, RecordWriter& writer) {
+bool Job_GoTo::Save(JobSaveContext& context, SaveWriter& writer) {
     if (IsFinished()) return true;
     uint8_t* record = BeginSaveRecord(context, writer, shortRecord_ ? kShortRecordSize : kRecordSize);
     if (!record) return false;
@@ -317,7 +318,7 @@ void Job_Animation::Update(uint32_t ms) {
     }
 }
 
-bool Job_Animation::Save(JobSaveContext& context, RecordWriter& writer) {
+bool Job_Animation::Save(JobSaveContext& context, SaveWriter& writer) {
     if (IsFinished()) return true;
     uint8_t* record = BeginSaveRecord(context, writer, kRecordSize);
     if (!record) return false;

@@ -115,7 +115,7 @@ class Job {
     virtual bool Stop();
     // Appends the job's record; stopped and done jobs write nothing. False
     // when it could not be written.
-    virtual bool Save(JobSaveContext& context, RecordWriter& writer) = 0;
+    virtual bool Save(JobSaveContext& context, SaveWriter& writer) = 0;
 
     // Starts a walk of the owner to (x, y) (flags bit 0: straight, without
     // the path finder) at speed factor times the owner's walk speed.
@@ -151,7 +151,7 @@ class Job {
     static constexpr uint32_t kIconKind = 0x10004000;
 
     // Reserves the record in the stream and fills its head; counts it.
-    uint8_t* BeginSaveRecord(JobSaveContext& context, RecordWriter& writer, size_t size);
+    uint8_t* BeginSaveRecord(JobSaveContext& context, SaveWriter& writer, size_t size);
     // Writes the 24 progress bytes after the head (zero when not running).
     void SaveProgress(uint8_t* record, bool running) const;
     // Restores the progress part; false when it does not fit the job (its
@@ -201,7 +201,7 @@ class Job_GoTo : public Job {
     Job_GoTo(MapCharacter* owner, float x, float y, uint32_t flags = 0, float speedFactor = 1.0f,
              int32_t targetPoint = -1, bool shortRecord = false);
     void Update(uint32_t ms) override;
-    bool Save(JobSaveContext& context, RecordWriter& writer) override;
+    bool Save(JobSaveContext& context, SaveWriter& writer) override;
     bool GetPosition(float* x, float* y) const override;
     // Rebuilds one from its record; null when the record does not fit.
     static std::unique_ptr<Job_GoTo> Load(MapCharacter* owner, const uint8_t* record, size_t size);
@@ -222,7 +222,7 @@ class Job_Animation : public Job {
     Job_Animation(MapCharacter* owner, uint32_t jobId, const char16_t* animation, uint32_t flags,
                   int32_t duration);
     void Update(uint32_t ms) override;
-    bool Save(JobSaveContext& context, RecordWriter& writer) override;
+    bool Save(JobSaveContext& context, SaveWriter& writer) override;
     const char16_t* Animation() const { return animation_; }
     int32_t Duration() const { return duration_; }
     uint32_t AnimationFlags() const { return flags_; }

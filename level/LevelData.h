@@ -10,14 +10,21 @@
 #include "level/Bonuses.h"
 #include "level/GameCharacter.h"
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
+class BaseLevelPoint;
+struct PointRecord;
+
 struct LevelGameData {
     std::vector<std::unique_ptr<GameCharacter>> characters;
     Bonuses bonuses;
+    // The makers of the farm's points by kind 0..3 (see GameLevel::CreatePoint).
+    std::array<std::function<std::unique_ptr<BaseLevelPoint>(uint32_t, const PointRecord&)>, 4> pointMakers;
 };
 
 // The loaded data; empty until the stages have run.

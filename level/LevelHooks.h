@@ -1,11 +1,15 @@
 #pragma once
 // What the running level asks of the parts of the game that are built beside
-// it: the level world (money, stock, characters, shots, bonuses), the level
-// panel and its windows, the tutorials, the front-end screens and the profile
-// store. Each is a small interface that its own part fills; the level holds
-// them but does not own the hooks (the game's screens do) and owns the world.
-// The hooks' default bodies do nothing, so a level runs with any of them
-// missing.
+// it: the farm's side of the level world (stock, farmer, villains and their
+// shots, the bonus table, the farm's points), the level panel and its
+// windows, the tutorials, the front-end screens and the profile store. Each is
+// a small interface that its own part fills; the level holds them but does
+// not own the hooks (the game's screens do) and owns the world. The hooks'
+// default bodies do nothing, so a level runs with any of them missing.
+//
+// The level itself keeps the money, the reserved money, the map and the path
+// finder, and offers them to the map's objects, characters and jobs as
+// LevelServices.
 
 #include "level/LevelTable.h"
 
@@ -13,6 +17,8 @@
 #include <memory>
 
 class BaseLevelPoint;
+class DXLViewer;
+class MapPlayer;
 class SaveBuffer;
 class SaveReader;
 class SaveWriter;
@@ -25,15 +31,11 @@ struct BonusInfo {
     float speedModifiers[6] = {}; // added to each speed track while the bonus runs
 };
 
-// The level world: the level's money (capped 0..99,999), stock, farmer,
-// villains with their shots, and the bonus table. The level owns it.
+// The farm's side of the level world: the stock, the farmer, the villains
+// with their shots, and the bonus table. The level owns it.
 class LevelWorld {
   public:
     virtual ~LevelWorld() = default;
-
-    virtual int32_t Money() const = 0;
-    virtual void AddMoney(int32_t amount) = 0;      // capped at 99,999, listeners told
-    virtual void SubtractMoney(int32_t amount) = 0; // not below 0, listeners told
 
     // Empties the stock for a level whose warehouse may reach that level.
     virtual void ResetStock(uint32_t highestWarehouseLevel) = 0;
@@ -68,9 +70,14 @@ class LevelWorld {
     // The bonus of a slot; false when the table has none.
     virtual bool GetBonus(uint32_t slot, BonusInfo* info) const = 0;
 
-    // The point of a record (the farm's warehouse, plants and buildings);
-    // null leaves the level to stand a plain point in.
-    virtual std::unique_ptr<BaseLevelPoint> MakePoint(uint32_t, const PointRecord&) { return nullptr; }
+    // The farmer (owned by the world's map), or null before CreatePlayer.
+    virtual MapPlayer* Player() { return nullptr; }
+    // The warehouse point reached a stage: the stock's capacities follow.
+    virtual void SetWarehouseLevel(uint32_t) {}
+    // Units of a product that fit in the warehouse now.
+    virtual uint32_t ProductRoom(uint32_t) const { return 0; }
+    // A product's price (what a unit sells for when the warehouse is full).
+    virtual int32_t ProductPrice(uint32_t) const { return 0; }
 };
 
 enum LevelSound : uint32_t { kLevelSoundWon = 0, kLevelSoundBonus = 1, kLevelSoundSelect = 2 };
@@ -103,6 +110,28 @@ class LevelPanelHooks {
     virtual void StartMusic(const char16_t*) {}
     // Paused or running again (sounds, effects).
     virtual void ApplyPause(bool) {}
+    // A click on a clean empty site: the build menu for that point.
+    virtual void OpenBuildMenu(int32_t) {}
+    // A click on a point that has an order (a JOBID): true when the panel
+    // offers the order as a button; false lets the click order it.
+    virtual bool OfferPointOrder(int32_t, uint32_t) { return false; }
+    // The warehouse cannot take all of a product (its id).
+    virtual void ShowWarehouseFull(uint32_t) {}
+
+    // Input, in routing order: the windows first, then the screen sprites;
+    // true when the event was taken. button: 0 none (a move), 1 left, 2 right.
+    virtual bool RouteMouseToWindows(int32_t, int32_t, uint32_t, bool) { return false; }
+    virtual bool RouteMouseToScreenSprites(int32_t, int32_t, uint32_t, bool) { return false; }
+    virtual bool RouteKeyToWindows(uint32_t, bool) { return false; }
+
+    // Drawing, in order: the field picture (in field coordinates, the view
+    // transform applied), then after the map the screen sprites, the panel
+    // and the windows (screen coordinates).
+    virtual void DrawFieldPicture(DXLViewer&) {}
+    virtual void DrawScreenSprites(DXLViewer&) {}
+    virtual void DrawPanelAndWindows(DXLViewer&) {}
+    // The screen size changed: windows and the panel are anchored again.
+    virtual void OnScreenSizeChanged(int32_t, int32_t) {}
 };
 
 // The running tutorial (subsystem 12), when there is one.
@@ -110,8 +139,10 @@ class LevelTutorialHooks {
   public:
     virtual ~LevelTutorialHooks() = default;
     virtual bool IsRunning() const { return false; }
-    virtual void Notify(uint32_t, uint32_t) {}
-    virtual bool Allows(uint32_t) const { return true; }
+    // A game event the tutorial follows, with its two arguments.
+    virtual void Notify(uint32_t, intptr_t, intptr_t) {}
+    // Whether an action (with its tag and data) is allowed now.
+    virtual bool Allows(uint32_t, uint32_t, intptr_t) const { return true; }
     virtual void GoToStartStep() {}
     virtual void Finish() {}
     virtual bool IsSavedWithLevel() const { return false; }

@@ -1,6 +1,14 @@
 #include "level/LevelPoint.h"
 
+#include "foundation/Ident.h"
+#include "level/GameLevel.h"
+#include "level/MapCharacter.h"
+#include "level/PointJobs.h"
 #include "level/SaveStream.h"
+#include "level/SpriteObject.h"
+#include "sprites/Sprite.h"
+
+#include <algorithm>
 
 namespace {
 constexpr uint32_t kBaseBlockSize = 24;
@@ -19,8 +27,28 @@ void BaseLevelPoint::Setup(const PointRecord& record) {
     SetMirrored((record.flags & 1) != 0);
 }
 
+BaseLevelPoint::~BaseLevelPoint() = default;
+
+void BaseLevelPoint::Attach(GameLevel* level) {
+    level_ = level;
+    OnAttach();
+}
+
 uint32_t BaseLevelPoint::Remove(bool, bool, uint32_t delay) {
     return delay;
+}
+
+void BaseLevelPoint::OnClick() {
+    if (level_) level_->SelectPoint(static_cast<int32_t>(index_), true);
+}
+
+void BaseLevelPoint::AttachObject(MapObject* object) {
+    if (!object || std::find(attached_.begin(), attached_.end(), object) != attached_.end()) return;
+    attached_.push_back(object);
+}
+
+void BaseLevelPoint::DetachObject(MapObject* object) {
+    attached_.erase(std::remove(attached_.begin(), attached_.end(), object), attached_.end());
 }
 
 int32_t BaseLevelPoint::Update(uint32_t ms) {
@@ -79,7 +107,7 @@ bool BaseLevelPoint::LoadBase(SaveReader& in) {
 
 void BaseLevelPoint::SaveDamage(SaveWriter& out) const {
     out.PutU32(kDamageBlockSize);
-    out.PutI32(damage_);
+    out.PutI32(Damage());
     out.PutU32(0);
 }
 
@@ -90,14 +118,190 @@ bool BaseLevelPoint::LoadDamage(SaveReader& in) {
         in.Fail();
         return false;
     }
-    damage_ = damage;
+    damage_ = damage > 0 ? std::make_unique<PointDamage>(damage) : nullptr;
     return true;
 }
 
 void BaseLevelPoint::AddDamage(int32_t strength, bool animated) {
-    if (strength <= 0) return;
-    damage_ = damage_ > INT32_MAX - strength ? INT32_MAX : damage_ + strength;
+    // Only a live point takes a hit.
+    if (strength <= 0 || beingRemoved_ || !AcceptsWork()) return;
+    if (damage_)
+        damage_->Strengthen(strength);
+    else
+        damage_ = std::make_unique<PointDamage>(strength);
     OnDamaged(animated);
+}
+
+bool BaseLevelPoint::Repair(bool animated) {
+    if (!damage_) return false;
+    damage_.reset();
+    OnRepaired(animated);
+    return true;
+}
+
+// ---------------------------------------------------------------- LevelPoint
+
+void LevelPoint::Setup(const PointRecord& record) {
+    BaseLevelPoint::Setup(record);
+    stage_ = std::clamp(record.stage, 0, std::max(LevelPoint::StageLimit(), 0));
+}
+
+uint32_t LevelPoint::Remove(bool animated, bool forGood, uint32_t delay) {
+    if (level_ && forGood) level_->StopJobsAt(static_cast<int32_t>(index_));
+    HideProgress();
+    HideOverheadSprites();
+    upgrading_ = false;
+    return BaseLevelPoint::Remove(animated, forGood, delay);
+}
+
+bool LevelPoint::SetStage(int32_t stage, bool, uint32_t) {
+    if (stage < 0) return false;
+    stage_ = std::min(stage, std::max(StageLimit(), 0));
+    return true;
+}
+
+int32_t LevelPoint::StageLimit() const {
+    return level_ ? level_->HighestStage(kind_, objectId_) : stage_;
+}
+
+bool LevelPoint::RequestPulldown() {
+    MapPlayer* player = level_ ? level_->World().Player() : nullptr;
+    if (!player || beingRemoved_ || index_ == 0) return false;
+    for (int32_t i = 0; i < player->JobCount(); ++i)
+        if (player->GetJob(i)->TargetPoint() == static_cast<int32_t>(index_) &&
+            !player->GetJob(i)->IsFinished())
+            return false;
+    Job* job = player->AddJob(std::make_unique<Job_Pulldown>(player, static_cast<int32_t>(index_)));
+    if (job) job->Notify();
+    return job != nullptr;
+}
+
+bool LevelPoint::NextStage() {
+    if (stage_ >= StageLimit()) return false;
+    SetStage(stage_ + 1, true, 0);
+    if (kind_ == kPointWarehouse && level_) level_->World().SetWarehouseLevel(static_cast<uint32_t>(stage_));
+    if (level_)
+        level_->UpdateGoals(kind_ == kPointPlant ? kGoalPlant : kGoalBuilding, objectId_, stage_, true);
+    return true;
+}
+
+bool LevelPoint::StartNextStage(uint32_t delayMs) {
+    if (upgrading_ || stage_ >= StageLimit()) return false;
+    if (delayMs == 0) return NextStage();
+    upgrading_ = true;
+    upgradeLeftMs_ = delayMs;
+    return true;
+}
+
+int32_t LevelPoint::Update(uint32_t ms) {
+    if (upgrading_) {
+        upgradeLeftMs_ = upgradeLeftMs_ > ms ? upgradeLeftMs_ - ms : 0;
+        if (upgradeLeftMs_ == 0) {
+            upgrading_ = false;
+            NextStage();
+        }
+    }
+    for (Overhead& o : overhead_) {
+        if (o.delayMs) {
+            o.delayMs = o.delayMs > ms ? o.delayMs - ms : 0;
+        } else if (o.timeMs) {
+            // A timed sprite goes when its time is up (timeMs 1 marks it gone).
+            o.timeMs = o.timeMs > ms + 1 ? o.timeMs - ms : 1;
+        }
+    }
+    std::erase_if(overhead_, [](const Overhead& o) { return o.timeMs == 1; });
+    return BaseLevelPoint::Update(ms);
+}
+
+void LevelPoint::SetProgress(int32_t percent) {
+    progress_ = std::clamp(percent, 0, 100);
+}
+
+void LevelPoint::ShowStageStars(int32_t highestStage, bool, uint32_t) {
+    stars_ = std::max(highestStage, 0);
+}
+
+void LevelPoint::ShowOverheadSprite(Sprite* sprite, bool, uint32_t delay, int32_t layer, uint32_t timeMs) {
+    if (!sprite) return;
+    // timeMs 1 is the mark of a sprite whose time is up: it lasts 2 ms.
+    overhead_.push_back({sprite, layer, delay, timeMs == 1 ? 2 : timeMs});
+}
+
+// ---------------------------------------------------------------- EmptyLevelPoint
+
+EmptyLevelPoint::~EmptyLevelPoint() {
+    DeleteGarbageObject();
+}
+
+void EmptyLevelPoint::DeleteGarbageObject() {
+    if (garbageObject_ && level_) level_->Map().Delete(garbageObject_);
+    garbageObject_ = nullptr;
+}
+
+void EmptyLevelPoint::Setup(const PointRecord& record) {
+    BaseLevelPoint::Setup(record);
+    stage_ = 0;
+    DeleteGarbageObject();
+    if (level_ && HasGarbage()) {
+        // The garbage is named by its sprite's name id.
+        SpriteLibrary* library = GetLibrary(kGarbageLibrary);
+        for (int32_t i = 0; library && i < library->GetSpriteCount(); ++i) {
+            MapSprite* sprite = library->GetSpriteAt(i);
+            if (!sprite || kis::NameId(sprite->GetName()) != objectId_) continue;
+            garbageObject_ = CreateMapObject(&level_->Map(), sprite, kGarbageObjectKind, float(x_), float(y_),
+                                             0, static_cast<int32_t>(index_), mirrored_);
+            if (garbageObject_) garbageObject_->AddToLevel(kGarbageLayer);
+            break;
+        }
+    }
+    if (level_) level_->TutorialNotify(kTutorialEmptySiteSetUp, static_cast<intptr_t>(kind_), 0);
+}
+
+void EmptyLevelPoint::GetInfo(PointRecord* record) const {
+    BaseLevelPoint::GetInfo(record);
+    record->stage = 0;
+}
+
+void EmptyLevelPoint::OnClick() {
+    BaseLevelPoint::OnClick();
+    if (!level_) return;
+    if (!HasGarbage()) {
+        level_->Panel().OpenBuildMenu(static_cast<int32_t>(index_));
+        return;
+    }
+    // The level panel may offer the clearing as a button; without one the
+    // click orders it.
+    if (!level_->Panel().OfferPointOrder(static_cast<int32_t>(index_), JOBID_CLEAR)) RequestClear();
+}
+
+bool EmptyLevelPoint::RequestClear() {
+    MapPlayer* player = level_ ? level_->World().Player() : nullptr;
+    if (!player || !HasGarbage() || beingRemoved_) return false;
+    for (int32_t i = 0; i < player->JobCount(); ++i) {
+        const Job* job = player->GetJob(i);
+        if (!job->IsFinished() && job->TargetPoint() == static_cast<int32_t>(index_)) return false;
+    }
+    const int32_t price = std::max(GarbagePrice(), 0);
+    if (price > level_->Money().Get()) return false;
+    level_->StartClock();
+    Job* job = player->AddJob(std::make_unique<Job_Clear>(player, static_cast<int32_t>(index_)));
+    if (!job) return false;
+    if (!job->ReserveMoney(price)) {
+        job->Stop();
+        return false;
+    }
+    job->Notify();
+    return true;
+}
+
+void EmptyLevelPoint::ClearGarbage() {
+    if (!HasGarbage()) return;
+    objectId_ = 0;
+    value_ = 0;
+    DeleteGarbageObject();
+    if (!level_) return;
+    level_->AddAwardCount(kAwardSitesCleared, 1);
+    level_->UpdateGoals(kGoalGarbageSites, 0, 0, true);
 }
 
 uint32_t BaseLevelPoint::RequestRemove(bool animated, bool forGood, uint32_t delay) {

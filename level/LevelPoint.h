@@ -1,16 +1,48 @@
 #pragma once
 // Level points: the places of the field where something can be built, planted
 // or kept. BaseLevelPoint carries what every point has and saves; LevelPoint
-// adds the lock. The farm's points (warehouse, plants, buildings) derive from
-// LevelPoint; until they exist, the level stands a plain LevelPoint in for
-// them so that a level can run.
+// adds stages, the lock, the progress line, the stage stars and the overhead
+// sprites; EmptyLevelPoint is an empty site with its garbage. The farm's
+// points (warehouse, plants, buildings) derive from LevelPoint and are made
+// by the point makers the game registers (see GameLevel::CreatePoint); until
+// they exist, the level stands a plain LevelPoint in for them so that a level
+// can run.
+//
+// A point belongs to its level (GameLevel keeps it in a std::unique_ptr); the
+// level attaches itself before the point is set up, so every operation after
+// the constructor may reach the level.
 
 #include "level/LevelTable.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
+class GameLevel;
+class MapObject;
 class SaveReader;
 class SaveWriter;
+class Sprite;
+
+// Tutorial event: an empty site was set up (argument: the point's kind).
+constexpr uint32_t kTutorialEmptySiteSetUp = 0x80000003;
+// The award counter of the garbage sites cleared.
+constexpr uint32_t kAwardSitesCleared = 7;
+// The countdown a point starts with.
+constexpr int32_t kPointInitialCountdownMs = 600;
+
+// The toxic puddle on a damaged point: created by the first hit, stronger with
+// every later one, gone with the point's repair.
+class PointDamage {
+  public:
+    explicit PointDamage(int32_t strength) : strength_(strength) {}
+    // Adds to the strength, saturating.
+    void Strengthen(int32_t by) { strength_ = strength_ > INT32_MAX - by ? INT32_MAX : strength_ + by; }
+    int32_t Strength() const { return strength_; }
+
+  private:
+    int32_t strength_;
+};
 
 class BaseLevelPoint {
   public:
@@ -18,20 +50,39 @@ class BaseLevelPoint {
     BaseLevelPoint(const BaseLevelPoint&) = delete;
     BaseLevelPoint& operator=(const BaseLevelPoint&) = delete;
 
+    // ---- operations in their fixed order
     // Sets the point up from its record (a definition or a saved record).
     virtual void Setup(const PointRecord& record);
+    // A new point (not a loaded one) starts its countdown.
+    virtual void Init() { countdownMs_ = kPointInitialCountdownMs; }
+    virtual void OnLevelBegun() {}
+    // The level took the point in, or lets it go.
+    virtual void OnAttach() {}
+    virtual void OnDetach() {}
     // Removes the point's content (animated, forGood, from delay); the time
     // in ms at which it is gone.
     virtual uint32_t Remove(bool animated, bool forGood, uint32_t delay);
-    virtual ~BaseLevelPoint() = default;
+    virtual ~BaseLevelPoint();
     virtual void SetMirrored(bool mirrored) { mirrored_ = mirrored; }
     virtual bool AcceptsWork() const { return true; }
     virtual void OnDamaged(bool) {}
     virtual void OnRepaired(bool) {}
+    // The point's place on the field.
+    virtual void GetPosition(float* x, float* y) const {
+        *x = float(x_);
+        *y = float(y_);
+    }
+    // The spot jobs walk to, relative to the point.
+    virtual void GetWorkOffset(float* dx, float* dy) const {
+        *dx = 0.0f;
+        *dy = 0.0f;
+    }
     // Runs the point's countdown; the time left (-1 none).
     virtual int32_t Update(uint32_t ms);
     // A speed-track entry of the point's group (animal houses, factories).
     virtual void StartTrack(uint32_t, float) {}
+    // A click on the point: selects it with the click sound.
+    virtual void OnClick();
     // The speed group whose modifiers the point takes: 2 animal houses,
     // 3 factories, 0 none.
     virtual uint32_t SpeedGroup() const { return 0; }
@@ -39,6 +90,8 @@ class BaseLevelPoint {
     virtual void Stop() {}
     // Fills the point record as a definition would hold the point now.
     virtual void GetInfo(PointRecord* record) const;
+    // Puts the point's output into the warehouse; the units moved.
+    virtual uint32_t CollectProducts() { return 0; }
     // The kind's own record after the base block (none by default), the second
     // pass block and their loads; a load that does not fit fails the reader.
     virtual void SaveOwn(SaveWriter&) const {}
@@ -53,8 +106,23 @@ class BaseLevelPoint {
     void SaveDamage(SaveWriter& out) const;
     bool LoadDamage(SaveReader& in);
 
-    // A shot hits the point: the damage grows by strength, then OnDamaged.
+    // Joins the point to its level (then OnAttach); the level owns the point.
+    void Attach(GameLevel* level);
+    GameLevel* Level() const { return level_; }
+
+    // A shot hits the point: the point's puddle is made, or strengthened by
+    // strength, then OnDamaged.
     void AddDamage(int32_t strength, bool animated);
+    // The repair: the puddle goes, then OnRepaired. False when undamaged.
+    bool Repair(bool animated);
+    bool IsDamaged() const { return damage_ != nullptr; }
+    const PointDamage* GetDamage() const { return damage_.get(); }
+
+    // Icons and buttons shown beside the point (owned by the map). A new one
+    // joins the point's earlier ones; DetachObject takes one off.
+    void AttachObject(MapObject* object);
+    void DetachObject(MapObject* object);
+    const std::vector<MapObject*>& AttachedObjects() const { return attached_; }
     // Removes the point once: while it is being removed the delay comes back
     // unchanged.
     uint32_t RequestRemove(bool animated, bool forGood, uint32_t delay);
@@ -68,9 +136,14 @@ class BaseLevelPoint {
     bool IsMirrored() const { return mirrored_; }
     bool IsLocked() const { return locked_; }
     bool IsBeingRemoved() const { return beingRemoved_; }
-    int32_t Damage() const { return damage_; }
+    int32_t Damage() const { return damage_ ? damage_->Strength() : 0; }
+    bool IsBusy() const { return busy_; }
+    void SetBusy(bool busy) { busy_ = busy; }
+    uint32_t ClickAction() const { return clickAction_; }
+    void SetClickAction(uint32_t jobId) { clickAction_ = jobId; }
 
   protected:
+    GameLevel* level_ = nullptr; // the level that owns the point
     uint32_t index_;
     uint32_t kind_;
     int32_t stage_ = 0;
@@ -82,7 +155,9 @@ class BaseLevelPoint {
     bool mirrored_ = false;
     bool locked_ = false;
     bool beingRemoved_ = false;
-    int32_t damage_ = 0;
+    bool busy_ = false;
+    std::unique_ptr<PointDamage> damage_;
+    std::vector<MapObject*> attached_;
     int32_t countdownMs_ = -1;
     uint32_t pendingDelayMs_ = 0;
     uint32_t clickAction_ = 0;
@@ -91,7 +166,113 @@ class BaseLevelPoint {
 class LevelPoint : public BaseLevelPoint {
   public:
     using BaseLevelPoint::BaseLevelPoint;
+
+    // Takes the record, its stage kept within the level's limit; a kind
+    // whose stage brings pictures or orders raises it through SetStage
+    // itself after this.
+    void Setup(const PointRecord& record) override;
+    // Hides the progress line and the overhead sprites; removed for good, the
+    // farmer's jobs at the point are cancelled too (a stage change removes
+    // the old stage without touching them). The delay in ms after which it
+    // is gone.
+    uint32_t Remove(bool animated, bool forGood, uint32_t delay) override;
+
+    // ---- operations after the base ones, in their fixed order
+    // Sets the stage (within the limit); false for a stage it cannot take.
+    virtual bool SetStage(int32_t stage, bool animated, uint32_t delay);
+    // The highest stage the point may reach in this level.
+    virtual int32_t StageLimit() const;
     // Farm points neither grow nor produce while locked.
-    void Lock() { locked_ = true; }
-    void Unlock() { locked_ = false; }
+    virtual void Lock() { locked_ = true; }
+    virtual void Unlock() { locked_ = false; }
+    // Asks the farmer to pull the point down (a job at the point).
+    virtual bool RequestPulldown();
+    // Where the stage stars stand (above the point).
+    virtual void GetStarsPosition(float* x, float* y) const {
+        *x = float(x_);
+        *y = float(y_) - 64.0f;
+    }
+    // Whether the point takes an order now.
+    virtual bool IsReady() const { return !locked_ && !beingRemoved_ && !upgrading_; }
+    // A second working position; false when the point has none.
+    virtual bool GetSecondPosition(float*, float*) const { return false; }
+
+    // Raises the point to its next stage (animated); the warehouse raises
+    // the stock's level with it. False at the limit.
+    bool NextStage();
+    // Begins the change to the next stage; it ends after delayMs (0: at
+    // once). False at the limit or while a change runs.
+    bool StartNextStage(uint32_t delayMs = 0);
+    bool IsUpgrading() const { return upgrading_; }
+    int32_t Update(uint32_t ms) override;
+
+    // The progress line: a percentage 0..100, or hidden (-1).
+    void SetProgress(int32_t percent);
+    void HideProgress() { progress_ = -1; }
+    int32_t Progress() const { return progress_; }
+
+    // Stage stars: the highest stage shown as stars above the point.
+    void ShowStageStars(int32_t highestStage, bool animated, uint32_t delay);
+    int32_t StageStars() const { return stars_; }
+
+    // An overhead button or icon above the point (the sprite is owned by its
+    // library) on a layer, shown for timeMs (0: until hidden).
+    struct Overhead {
+        Sprite* sprite;
+        int32_t layer;
+        uint32_t delayMs;
+        uint32_t timeMs;
+    };
+    void ShowOverheadSprite(Sprite* sprite, bool animated, uint32_t delay, int32_t layer, uint32_t timeMs);
+    void HideOverheadSprites() { overhead_.clear(); }
+    const std::vector<Overhead>& OverheadSprites() const { return overhead_; }
+
+  protected:
+    int32_t progress_ = -1;
+    int32_t stars_ = 0;
+    bool upgrading_ = false;
+    uint32_t upgradeLeftMs_ = 0;
+    std::vector<Overhead> overhead_;
+};
+
+// An empty site (kind 0): clean, or holding garbage (the record's object id,
+// its clearing price in the record's value). A click on garbage orders the
+// farmer to clear it when the level panel does not offer the order itself; a
+// click on a clean site opens the build menu.
+class EmptyLevelPoint : public LevelPoint {
+  public:
+    // The map sprite library that holds the garbage pictures.
+    static constexpr int32_t kGarbageLibrary = 7;
+    // The map layer of the garbage (the characters' layer: they sort by depth).
+    static constexpr int32_t kGarbageLayer = 2;
+    static constexpr uint32_t kGarbageObjectKind = 0x10000100;
+
+    explicit EmptyLevelPoint(uint32_t index) : LevelPoint(index, kPointEmptySite) {}
+    ~EmptyLevelPoint() override;
+    // The garbage's picture goes on the level's map (when its sprite exists).
+    void Setup(const PointRecord& record) override;
+    void OnClick() override;
+    void GetInfo(PointRecord* record) const override;
+    // The farmer works beside the heap, not on it.
+    void GetWorkOffset(float* dx, float* dy) const override {
+        *dx = 44.0f;
+        *dy = 4.0f;
+    }
+
+    uint32_t GarbageId() const { return objectId_; }
+    int32_t GarbagePrice() const { return static_cast<int32_t>(value_); }
+    bool HasGarbage() const { return objectId_ != 0; }
+    // Orders the farmer to clear the garbage (its price reserved); false when
+    // there is none, a clearing is already ordered, the money is short or the
+    // level has no farmer.
+    bool RequestClear();
+    // The clearing job has finished: the garbage goes and the award counter
+    // and the goals hear of it.
+    void ClearGarbage();
+    // The garbage's picture on the map (owned by the map), or null.
+    MapObject* GarbageObject() const { return garbageObject_; }
+
+  private:
+    void DeleteGarbageObject();
+    MapObject* garbageObject_ = nullptr;
 };

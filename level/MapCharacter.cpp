@@ -388,14 +388,14 @@ void MapCharacter::FillSaveRecord(uint8_t* block) const {
     PutF32(block, 64, walk_.targetY);
 }
 
-bool MapCharacter::SaveState(RecordWriter& writer) const {
+bool MapCharacter::SaveState(SaveWriter& writer) const {
     uint32_t saved = 0;
     for (const auto& job : jobs_)
         saved += job->IsFinished() ? 0 : 1;
     if (saved > kMaxJobs) return false;
 
     const size_t at = writer.Size();
-    writer.Alloc(kBlockSize);
+    if (!writer.Alloc(kBlockSize)) return false;
     FillSaveRecord(writer.At(at));
     JobSaveContext context;
     int32_t currentIndex = -1;
@@ -404,6 +404,7 @@ bool MapCharacter::SaveState(RecordWriter& writer) const {
         if (job.get() == current_) currentIndex = int32_t(context.count);
         if (!job->Save(context, writer)) return false;
     }
+    if (writer.Failed()) return false;
     uint8_t* block = writer.At(at);
     PutU32(block, 68, currentIndex >= 0 ? current_->JobId() : 0);
     PutI32(block, 72, currentIndex);
@@ -411,7 +412,7 @@ bool MapCharacter::SaveState(RecordWriter& writer) const {
     return true;
 }
 
-bool MapCharacter::LoadJobs(RecordReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,
+bool MapCharacter::LoadJobs(SaveReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,
                             std::string* why) {
     std::vector<std::unique_ptr<Job>> loaded;
     for (uint32_t i = 0; i < count; ++i) {
@@ -419,7 +420,7 @@ bool MapCharacter::LoadJobs(RecordReader& reader, uint32_t count, std::vector<st
         if (!head) return Refuse(why, "job record " + std::to_string(i) + " is cut short");
         const uint32_t size = U32At(head, 0);
         const uint32_t jobId = U32At(head, 4);
-        if (size < Job::kHeadSize || size > reader.Left())
+        if (size < Job::kHeadSize || size > reader.Remaining())
             return Refuse(why, "job record " + std::to_string(i) + " has size " + std::to_string(size));
         const uint8_t* record = reader.ReadPtr(size);
         std::unique_ptr<Job> job = CreateJobFromRecord(jobId, record, size);
@@ -440,7 +441,7 @@ std::unique_ptr<Job> MapCharacter::CreateJobFromRecord(uint32_t jobId, const uin
     return nullptr;
 }
 
-bool MapCharacter::LoadState(RecordReader& reader, std::string* why) {
+bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
     const uint8_t* block = reader.ReadPtr(kBlockSize);
     if (!block) return Refuse(why, "the character block is cut short");
     if (U32At(block, 0) != kBlockSize) return Refuse(why, "the character block's size is not 132");
@@ -467,7 +468,8 @@ bool MapCharacter::LoadState(RecordReader& reader, std::string* why) {
     if (count > kMaxJobs) return Refuse(why, "job count " + std::to_string(count) + " over 32");
     // Every record is at least a head: a count the bytes cannot hold is
     // refused before any job is built.
-    if (size_t(count) * Job::kHeadSize > reader.Left()) return Refuse(why, "the job records are cut short");
+    if (size_t(count) * Job::kHeadSize > reader.Remaining())
+        return Refuse(why, "the job records are cut short");
     if (currentIndex < -1 || currentIndex >= int32_t(count))
         return Refuse(why, "the current job is not queued");
 

@@ -71,7 +71,7 @@ class MapCharacter : public DynObject {
         return true;
     }
     // Reads count job records; false (nothing kept) when one is refused.
-    virtual bool LoadJobs(RecordReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,
+    virtual bool LoadJobs(SaveReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,
                           std::string* why);
     // Appends a job to the queue, first deleting a walk job queued last (a
     // new order replaces a walk that nobody waits for). Answers the job, or
@@ -80,11 +80,11 @@ class MapCharacter : public DynObject {
 
     // ---- save and load
     // Appends the block and the records of the queued jobs.
-    bool SaveState(RecordWriter& writer) const;
+    bool SaveState(SaveWriter& writer) const;
     // Reads a block and its jobs. Refused (false, why set, the character
     // unchanged) for a short block, a count past the bytes left, an unknown
     // JOBID or a record that does not fit its job.
-    bool LoadState(RecordReader& reader, std::string* why = nullptr);
+    bool LoadState(SaveReader& reader, std::string* why = nullptr);
 
     // ---- jobs
     int32_t JobCount() const { return int32_t(jobs_.size()); }

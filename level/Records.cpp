@@ -1,28 +1,5 @@
 #include "level/Records.h"
 
-const uint8_t* RecordReader::ReadPtr(size_t n) {
-    if (failed_ || n > Left()) {
-        failed_ = true;
-        return nullptr;
-    }
-    const uint8_t* p = bytes_.data() + position_;
-    position_ += n;
-    return p;
-}
-
-bool RecordReader::ReadU32(uint32_t* value) {
-    const uint8_t* p = ReadPtr(4);
-    if (!p) return false;
-    *value = kis::LoadLE32(p);
-    return true;
-}
-
-uint8_t* RecordWriter::Alloc(size_t n) {
-    const size_t at = bytes_.size();
-    bytes_.resize(at + n, 0);
-    return bytes_.data() + at;
-}
-
 bool ReadNameField(const uint8_t* field, char16_t (&out)[kNameLength]) {
     bool terminated = false;
     for (size_t i = 0; i < kNameLength; ++i) {

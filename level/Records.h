@@ -1,54 +1,13 @@
 #pragma once
-// Bounded reading and appending of the little-endian records that the
-// level's world keeps in game data and saved games.
-//
-// RecordReader hands out the next n bytes only when that many remain, and
-// remembers a failure for good, so a loader checks once at the end of a
-// record rather than after every field. RecordWriter appends records to a
-// growing byte block; a pointer it gives stays valid until the next Alloc.
+// Fields of the little-endian records that the level's world keeps in game
+// data and saved games. The records are read through SaveReader (bounded,
+// with a sticky failure) and appended through SaveWriter.
 
 #include "foundation/ByteOrder.h"
+#include "level/SaveStream.h"
 
 #include <cstdint>
 #include <cstring>
-#include <span>
-#include <vector>
-
-class RecordReader {
-  public:
-    explicit RecordReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
-
-    // The next n bytes, or null (and the reader failed) when fewer remain.
-    const uint8_t* ReadPtr(size_t n);
-    bool ReadU32(uint32_t* value);
-    // The next n bytes without moving on; null when fewer remain (the
-    // reader does not fail).
-    const uint8_t* Peek(size_t n) const {
-        return failed_ || n > Left() ? nullptr : bytes_.data() + position_;
-    }
-    size_t Left() const { return bytes_.size() - position_; }
-    size_t Position() const { return position_; }
-    bool Failed() const { return failed_; }
-    void Fail() { failed_ = true; }
-
-  private:
-    std::span<const uint8_t> bytes_;
-    size_t position_ = 0;
-    bool failed_ = false;
-};
-
-class RecordWriter {
-  public:
-    // Reserves n bytes (zeroed) at the end and returns their address.
-    uint8_t* Alloc(size_t n);
-    size_t Size() const { return bytes_.size(); }
-    uint8_t* At(size_t offset) { return bytes_.data() + offset; }
-    const std::vector<uint8_t>& Bytes() const { return bytes_; }
-    std::vector<uint8_t>& Bytes() { return bytes_; }
-
-  private:
-    std::vector<uint8_t> bytes_;
-};
 
 // Fields of a record whose size has been checked.
 inline uint32_t U32At(const uint8_t* record, size_t offset) {

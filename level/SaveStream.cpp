@@ -12,7 +12,7 @@ void SaveBuffer::Release() {
 
 // ---------------------------------------------------------------- writer
 
-uint8_t* SaveWriter::Alloc(uint32_t n, bool zero) {
+uint8_t* SaveWriter::Alloc(size_t n, bool zero) {
     if (failed_) return nullptr;
     const size_t at = bytes_.size();
     if (n > kMaxSize - at) {
@@ -56,6 +56,14 @@ void SaveWriter::PatchU32(size_t offset, uint32_t v) {
     kis::StoreLE32(bytes_.data() + offset, v);
 }
 
+std::vector<uint8_t> SaveWriter::TakeBytes() {
+    std::vector<uint8_t> bytes;
+    if (!failed_) bytes.swap(bytes_);
+    bytes_.clear();
+    failed_ = false;
+    return bytes;
+}
+
 std::unique_ptr<SaveBuffer> SaveWriter::Finish() {
     auto buffer = std::make_unique<SaveBuffer>();
     if (!failed_) buffer->DataBlock() = std::move(bytes_);
@@ -66,7 +74,7 @@ std::unique_ptr<SaveBuffer> SaveWriter::Finish() {
 
 // ---------------------------------------------------------------- reader
 
-const uint8_t* SaveReader::ReadPtr(uint32_t n) {
+const uint8_t* SaveReader::ReadPtr(size_t n) {
     if (failed_ || n > bytes_.size() - position_) {
         failed_ = true;
         return nullptr;
@@ -79,6 +87,13 @@ const uint8_t* SaveReader::ReadPtr(uint32_t n) {
 uint32_t SaveReader::ReadU32() {
     const uint8_t* p = ReadPtr(4);
     return p ? kis::LoadLE32(p) : 0;
+}
+
+bool SaveReader::ReadU32(uint32_t* value) {
+    const uint8_t* p = ReadPtr(4);
+    if (!p) return false;
+    *value = kis::LoadLE32(p);
+    return true;
 }
 
 float SaveReader::ReadF32() {

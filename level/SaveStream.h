@@ -1,6 +1,8 @@
 #pragma once
 // The level save stream: the bytes of one saved game in memory, the writer
-// that builds them and the bounded reader that takes them apart.
+// that builds them and the bounded reader that takes them apart. The same
+// writer and reader build and read every little-endian record of the level's
+// world (characters, jobs, the character table in game data).
 //
 // A saved game is a run of blocks; a block starts with a u32 size that counts
 // itself. The profile store keeps the stream's data block as an opaque chunk
@@ -52,7 +54,7 @@ class SaveWriter {
 
     // Reserves n bytes at the end (zeroed when zero is set) and returns their
     // address, or null when the stream would outgrow kMaxSize or failed before.
-    uint8_t* Alloc(uint32_t n, bool zero = true);
+    uint8_t* Alloc(size_t n, bool zero = true);
     void PutU32(uint32_t v);
     void PutI32(int32_t v) { PutU32(static_cast<uint32_t>(v)); }
     void PutF32(float v);
@@ -66,10 +68,18 @@ class SaveWriter {
     void PatchU32(size_t offset, uint32_t v);
 
     size_t Size() const { return bytes_.size(); }
+    // Marks the stream failed (a part that could not write its record).
+    void Fail() { failed_ = true; }
+    // The byte at an offset already written (patching a record after later
+    // ones were appended).
+    uint8_t* At(size_t offset) { return bytes_.data() + offset; }
+    const std::vector<uint8_t>& Bytes() const { return bytes_; }
     bool Failed() const { return failed_; }
     // Hands the stream over as a buffer (empty after a failure) and starts
     // afresh.
     std::unique_ptr<SaveBuffer> Finish();
+    // Hands the bytes over (empty after a failure) and starts afresh.
+    std::vector<uint8_t> TakeBytes();
 
   private:
     std::vector<uint8_t> bytes_;
@@ -85,8 +95,15 @@ class SaveReader {
     explicit SaveReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
 
     // The next n bytes, or null with the error flag set when fewer remain.
-    const uint8_t* ReadPtr(uint32_t n);
+    const uint8_t* ReadPtr(size_t n);
     uint32_t ReadU32();
+    // The same, answering whether the value was there.
+    bool ReadU32(uint32_t* value);
+    // The next n bytes without moving on; null when fewer remain (the reader
+    // does not fail).
+    const uint8_t* Peek(size_t n) const {
+        return failed_ || n > bytes_.size() - position_ ? nullptr : bytes_.data() + position_;
+    }
     int32_t ReadI32() { return static_cast<int32_t>(ReadU32()); }
     float ReadF32();
 

@@ -14,7 +14,7 @@ class GameLevelView : public PanelLevel {
     uint32_t Grade() const override { return level_.Grade(); }
     bool IsBegun() const override { return level_.IsBegun(); }
     bool IsOver() const override { return level_.IsEnded() || level_.Result() != kLevelRunning; }
-    int32_t Money() const override { return level_.World().Money(); }
+    int32_t Money() const override { return level_.Money().Get(); }
     PanelBonusSlot BonusSlot(uint32_t slot) const override {
         PanelBonusSlot out;
         if (slot >= kBonusSlotCount) return out;

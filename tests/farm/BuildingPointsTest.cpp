@@ -20,7 +20,7 @@ Job_Build* QueuedBuildJob(MapPlayer& player) {
 }
 
 std::vector<uint8_t> SavePlayer(MapPlayer& player) {
-    RecordWriter writer;
+    SaveWriter writer;
     EXPECT_TRUE(player.SaveState(writer));
     return writer.Bytes();
 }
@@ -290,7 +290,7 @@ TEST(BuildJobSaveTest, ARunningBuildSavesAndLoadsToTheSameBytes) {
     ASSERT_TRUE(l.Bakery()->IsUpgrading());
     const std::vector<uint8_t> saved = SavePlayer(*l.player);
 
-    RecordReader reader(saved);
+    SaveReader reader(saved);
     std::string why;
     ASSERT_TRUE(l.player->LoadState(reader, &why)) << why;
     Job_Build* loaded = QueuedBuildJob(*l.player);
@@ -326,7 +326,7 @@ TEST(BuildJobSaveTest, DamagedRecordsAreRefused) {
     for (const Case& c : cases) {
         std::vector<uint8_t> bad = good;
         PutU32(bad.data() + job, c.offset, c.value);
-        RecordReader reader(bad);
+        SaveReader reader(bad);
         EXPECT_FALSE(l.player->LoadState(reader)) << c.what;
     }
     // A record for a building already at its highest level has no price.
@@ -334,10 +334,10 @@ TEST(BuildJobSaveTest, DamagedRecordsAreRefused) {
     ASSERT_EQ(top.Bakery()->Stage(), 2);
     std::vector<uint8_t> bad = good;
     PutU32(bad.data() + job, 12, 0);
-    RecordReader reader(bad);
+    SaveReader reader(bad);
     EXPECT_FALSE(top.player->LoadState(reader));
     // The good record still loads.
-    RecordReader again(good);
+    SaveReader again(good);
     EXPECT_TRUE(l.player->LoadState(again));
 }
 
@@ -363,7 +363,7 @@ TEST(BuildJobSaveTest, RandomlyDamagedRecordsAreRefusedOrLoadWhole) {
     platform::SeedRand(280);
     const int rounds = testsupport::ForRounds(300, 3000, [&](int round) {
         const std::string bad = testsupport::Damage(good, round);
-        RecordReader reader(std::span(reinterpret_cast<const uint8_t*>(bad.data()), bad.size()));
+        SaveReader reader(std::span(reinterpret_cast<const uint8_t*>(bad.data()), bad.size()));
         if (!l.player->LoadState(reader)) return;
         // What loads keeps the point and its job linked both ways.
         Job_Build* job = QueuedBuildJob(*l.player);
@@ -374,6 +374,6 @@ TEST(BuildJobSaveTest, RandomlyDamagedRecordsAreRefusedOrLoadWhole) {
     });
     EXPECT_GT(rounds, 0);
     // The good record still loads after all that.
-    RecordReader reader(saved);
+    SaveReader reader(saved);
     EXPECT_TRUE(l.player->LoadState(reader));
 }

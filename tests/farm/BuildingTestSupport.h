@@ -58,7 +58,7 @@ class Host : public LevelServices, public BuildingHost, public ProductStockView 
     // ---- LevelServices (the farmer's money is the level world's)
     MoneyValue& Money() override { return money; }
     int32_t ReservedMoney() const override { return level->ReservedMoney(); }
-    void AddReservedMoney(int32_t delta) override { level->ChangeReservedMoney(delta); }
+    void AddReservedMoney(int32_t delta) override { level->AddReservedMoney(delta); }
     uint32_t LevelTime() const override { return 0; }
     shpf::PathFinder* PathFinder() override { return nullptr; }
     bool PointExists(int32_t index) const override { return level->GetLivePoint(index) != nullptr; }
@@ -251,22 +251,26 @@ struct TestBakeryLevel {
     ~TestBakeryLevel() {
         player.reset();
         level.reset();
+        SetPointMaker(kPointWarehouse, nullptr);
+        SetPointMaker(kPointBuilding, nullptr);
         ClearPlayerJobLoaders();
     }
 
     void Start() {
         auto fake = std::make_unique<leveltest::FakeWorld>();
         host.world = fake.get();
-        fake->makePoint = [this](uint32_t index, const PointRecord& r) {
-            return MakeBuildingPoint(&host, index, r);
-        };
+        for (uint32_t kind : {kPointWarehouse, kPointBuilding})
+            SetPointMaker(kind,
+                          [this](uint32_t index, const PointRecord& r) -> std::unique_ptr<BaseLevelPoint> {
+                              return MakeBuildingPoint(&host, index, r);
+                          });
         level = std::make_unique<GameLevel>(30, 0, record, std::move(fake), GameLevel::Hooks{});
         host.world->level = level.get();
         host.level = level.get();
         host.money.Set(500);
         level->StartUp();
         level->StartClock();
-        host.world->money = 500;
+        level->Money().Set(500);
         host.world->stock[kWheat] = 6;
         host.world->stock[kEgg] = 3;
         // The stock changed: the factories look at their ingredients again.

@@ -172,11 +172,12 @@ class Farm : public LevelServices, public PlantLevel {
     }
 
     // ---- LevelServices
-    MoneyValue& Money() override { return money; }
+    // The running level's money while there is one.
+    MoneyValue& Money() override { return game ? game->Money() : money; }
     int32_t ReservedMoney() const override { return reserved; }
     void AddReservedMoney(int32_t delta) override {
         reserved += delta;
-        if (game) game->ChangeReservedMoney(delta);
+        if (game) game->AddReservedMoney(delta);
     }
     uint32_t LevelTime() const override { return 0; }
     shpf::PathFinder* PathFinder() override { return nullptr; }
@@ -647,7 +648,7 @@ TEST_F(PlantTest, ThePanelLaysOutAndPricesTheUpgrade) {
 // ---------------------------------------------------------------- jobs and saved records
 
 std::vector<uint8_t> SaveFarmer(MapPlayer& player) {
-    RecordWriter writer;
+    SaveWriter writer;
     EXPECT_TRUE(player.SaveState(writer));
     return writer.Bytes();
 }
@@ -666,7 +667,7 @@ TEST_F(PlantTest, JobRecordsRoundTripAtEveryStep) {
         farm.Tick(25);
         if (Job* current = farm.player->CurrentJob()) statesSaved.insert(current->State());
         const std::vector<uint8_t> saved = SaveFarmer(*farm.player);
-        RecordReader reader(saved);
+        SaveReader reader(saved);
         std::string why;
         ASSERT_TRUE(farm.player->LoadState(reader, &why)) << moment << ": " << why;
         EXPECT_EQ(SaveFarmer(*farm.player), saved) << moment;
@@ -751,7 +752,7 @@ TEST_F(PlantTest, DamagedFarmerRecordsAreRefusedOrReadWithinBounds) {
     const int rounds = testsupport::ForRounds(3000, 4000, [&](int round) {
         const std::string bad = testsupport::Damage(goodText, round);
         const std::vector<uint8_t> bytes(bad.begin(), bad.end());
-        RecordReader reader(bytes);
+        SaveReader reader(bytes);
         if (farm.player->LoadState(reader)) {
             for (int i = 0; i < farm.player->JobCount(); ++i) {
                 auto* job = dynamic_cast<PlantJob*>(farm.player->GetJob(i));
@@ -798,9 +799,6 @@ TEST_F(PlantTest, DamagedPointRecordsAreRefused) {
 class PlantWorld : public LevelWorld {
   public:
     explicit PlantWorld(Farm* farm) : farm_(farm) {}
-    int32_t Money() const override { return farm_->money.Get(); }
-    void AddMoney(int32_t amount) override { farm_->money.Add(amount); }
-    void SubtractMoney(int32_t amount) override { farm_->money.Subtract(amount); }
     void ResetStock(uint32_t) override { farm_->stock.clear(); }
     uint32_t AddProduct(uint32_t id, uint32_t units) override { return farm_->stock[id] += units, units; }
     uint32_t ProductCount(uint32_t id) const override {
@@ -825,7 +823,7 @@ class PlantWorld : public LevelWorld {
     }
     void CreatePlayer(int32_t x, int32_t y) override { farm_->MakePlayer(float(x), float(y)); }
     void SavePlayer(SaveWriter& out) const override {
-        RecordWriter writer;
+        SaveWriter writer;
         farm_->player->SaveState(writer);
         out.PutU32(uint32_t(writer.Size()));
         if (uint8_t* p = out.Alloc(uint32_t(writer.Size())))
@@ -835,8 +833,8 @@ class PlantWorld : public LevelWorld {
         const uint32_t n = in.ReadU32();
         const uint8_t* bytes = in.ReadPtr(n);
         if (!bytes) return false;
-        RecordReader reader(std::span<const uint8_t>(bytes, n));
-        return farm_->player->LoadState(reader, &why) && reader.Left() == 0;
+        SaveReader reader(std::span<const uint8_t>(bytes, n));
+        return farm_->player->LoadState(reader, &why) && reader.Remaining() == 0;
     }
     void StopCharacters() override {}
     void TickShots(uint32_t) override {}
@@ -852,9 +850,6 @@ class PlantWorld : public LevelWorld {
         return in.ReadU32() == 0 && in.ReadU32() == 0 && !in.Failed();
     }
     bool GetBonus(uint32_t, BonusInfo*) const override { return false; }
-    std::unique_ptr<BaseLevelPoint> MakePoint(uint32_t index, const PointRecord& record) override {
-        return MakePlantPoint(farm_, index, record);
-    }
     std::string why;
 
   private:
@@ -899,6 +894,9 @@ TEST_F(PlantTest, ScenarioLevelPlantsWaterGrowAndHarvestIntoTheStock) {
     const Level data = ScenarioLevel();
     auto world = std::make_unique<PlantWorld>(&farm);
     PlantWorld* plantWorld = world.get();
+    SetPointMaker(kPointPlant, [this](uint32_t index, const PointRecord& record) {
+        return MakePlantPoint(&farm, index, record);
+    });
     auto game = std::make_unique<GameLevel>(34, 0, data, std::move(world), GameLevel::Hooks{});
     farm.game = game.get();
     game->StartUp();
@@ -974,6 +972,7 @@ TEST_F(PlantTest, ScenarioLevelPlantsWaterGrowAndHarvestIntoTheStock) {
     EXPECT_EQ(tree->GetFruit(0).frame, 3);
     farm.game = nullptr;
     game.reset();
+    SetPointMaker(kPointPlant, nullptr);
 }
 
 } // namespace

@@ -178,18 +178,18 @@ TEST(VillainClicks, ClickedToNothingWhileArrivingItRunsOffAndPays) {
     VillainLevelFixture f;
     f.RunMs(2000);
     MapVillain* v = f.Villain();
-    const int32_t money = f.world->money.Get();
+    const int32_t money = f.world->Money().Get();
     EXPECT_TRUE(v->OnClick());
     EXPECT_TRUE(v->IsFlashing());
     EXPECT_TRUE(v->OnClick());
     EXPECT_EQ(v->Health(), 1);
     EXPECT_EQ(f.hooks.Count(kSoundVillainHit), 2);
-    EXPECT_EQ(f.world->money.Get(), money);
+    EXPECT_EQ(f.world->Money().Get(), money);
     EXPECT_TRUE(v->OnClick());
     EXPECT_EQ(v->State(), kVillainRunningAway);
     EXPECT_EQ(v->HealthBar(), nullptr);
     EXPECT_EQ(f.hooks.Count(kSoundVillainDrivenOff), 1);
-    EXPECT_EQ(f.world->money.Get(), money + 30);
+    EXPECT_EQ(f.world->Money().Get(), money + 30);
     EXPECT_EQ(f.frontEnd.awards[kAwardVillainsDrivenOff], 1);
     // It had not fired: it counts towards the villains in a row.
     EXPECT_EQ(f.hooks.inARow, 1);
@@ -269,11 +269,11 @@ TEST(VillainShots, AClickedShotPaysAndBurstsWithoutDamage) {
     ASSERT_TRUE(f.RunUntil([&] { return f.Villains().ShotCount() == 1; }));
     VillainShot* shot = f.Villains().GetShot(0);
     const int32_t target = shot->Target();
-    const int32_t money = f.world->money.Get();
+    const int32_t money = f.world->Money().Get();
     EXPECT_TRUE(shot->OnClick());
     EXPECT_TRUE(shot->IsBurst());
     EXPECT_FALSE(shot->OnClick()); // once
-    EXPECT_EQ(f.world->money.Get(), money + 5);
+    EXPECT_EQ(f.world->Money().Get(), money + 5);
     EXPECT_EQ(f.hooks.Count(kSoundShotClicked), 1);
     ASSERT_TRUE(f.RunUntil([&] { return f.Villains().ShotCount() == 0; }, 2000));
     EXPECT_EQ(f.level->GetPoint(target)->Damage(), 0);
@@ -310,7 +310,7 @@ TEST(VillainShots, AShotOfNoLengthLandsOnItsFirstUpdate) {
 TEST(VillainScenario, AVillainArrivesShootsAPointAndIsClickedAway) {
     platform::SeedRand(31);
     VillainLevelFixture f;
-    const int32_t startMoney = f.world->money.Get();
+    const int32_t startMoney = f.world->Money().Get();
     // The cross at 2 s, the villain walks in and sets up; the cross goes.
     f.RunMs(2000);
     MapVillain* v = f.Villain();
@@ -321,7 +321,7 @@ TEST(VillainScenario, AVillainArrivesShootsAPointAndIsClickedAway) {
     // The first shot is clicked: +5.
     ASSERT_TRUE(f.RunUntil([&] { return f.Villains().ShotCount() == 1; }));
     f.Villains().GetShot(0)->OnClick();
-    EXPECT_EQ(f.world->money.Get(), startMoney + 5);
+    EXPECT_EQ(f.world->Money().Get(), startMoney + 5);
     // The second lands: its point gets its puddle.
     ASSERT_TRUE(f.RunUntil([&] { return ShotsFired(f.hooks) == 2; }));
     const int32_t target = f.Villains().GetShot(f.Villains().ShotCount() - 1)->Target();
@@ -333,7 +333,7 @@ TEST(VillainScenario, AVillainArrivesShootsAPointAndIsClickedAway) {
         v->OnClick();
     EXPECT_EQ(v->State(), kVillainRunningAway);
     EXPECT_EQ(v->Catapult()->State(), kCatapultBroken);
-    EXPECT_EQ(f.world->money.Get(), startMoney + 35);
+    EXPECT_EQ(f.world->Money().Get(), startMoney + 35);
     ASSERT_TRUE(f.RunUntil([&] { return f.Villains().VillainCount() == 0; }));
     EXPECT_EQ(f.frontEnd.awards[kAwardVillainsDrivenOff], 1);
 }

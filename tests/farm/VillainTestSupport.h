@@ -126,9 +126,6 @@ class VillainWorld : public LevelWorld, public LevelServices {
     }
 
     // ---- LevelWorld
-    int32_t Money() const override { return money.Get(); }
-    void AddMoney(int32_t amount) override { money.Add(amount); }
-    void SubtractMoney(int32_t amount) override { money.Subtract(amount); }
     void ResetStock(uint32_t) override {}
     uint32_t AddProduct(uint32_t, uint32_t units) override { return units; }
     uint32_t ProductCount(uint32_t) const override { return 0; }
@@ -167,9 +164,10 @@ class VillainWorld : public LevelWorld, public LevelServices {
     }
 
     // ---- LevelServices
-    MoneyValue& Money() override { return money; }
+    // The level's money while there is a level.
+    MoneyValue& Money() override { return level_ ? level_->Money() : money; }
     int32_t ReservedMoney() const override { return level_->ReservedMoney(); }
-    void AddReservedMoney(int32_t delta) override { level_->ChangeReservedMoney(delta); }
+    void AddReservedMoney(int32_t delta) override { level_->AddReservedMoney(delta); }
     uint32_t LevelTime() const override { return level_->LevelTimeMs(); }
     shpf::PathFinder* PathFinder() override { return nullptr; }
     bool PointExists(int32_t index) const override { return level_->GetPoint(index) != nullptr; }

@@ -64,7 +64,7 @@ class FakeFarmJob : public Job {
     static constexpr size_t kSize = 44;
     FakeFarmJob(MapCharacter* owner, int32_t point) : Job(owner, JOBID_WATER) { targetPoint_ = point; }
     void Update(uint32_t) override { Finish(); }
-    bool Save(JobSaveContext& context, RecordWriter& writer) override {
+    bool Save(JobSaveContext& context, SaveWriter& writer) override {
         if (IsFinished()) return true;
         uint8_t* record = BeginSaveRecord(context, writer, kSize);
         if (!record) return false;
@@ -117,7 +117,7 @@ TEST_F(CharacterTest, JobRecordsHaveTheirFixedSizes) {
     };
     static_assert(Job::kCommonSize == 40 && Job_GoTo::kRecordSize == 36 && Job_Animation::kRecordSize == 112);
     for (Case& c : cases) {
-        RecordWriter writer;
+        SaveWriter writer;
         JobSaveContext context;
         writer.Alloc(8); // the record need not start the stream
         ASSERT_TRUE(c.job->Save(context, writer)) << c.what;
@@ -128,7 +128,7 @@ TEST_F(CharacterTest, JobRecordsHaveTheirFixedSizes) {
         EXPECT_EQ(U32At(writer.At(8), 4), c.job->JobId()) << c.what;
     }
     // A stopped job writes nothing.
-    RecordWriter writer;
+    SaveWriter writer;
     JobSaveContext context;
     cases[0].job->Stop();
     EXPECT_TRUE(cases[0].job->Save(context, writer));
@@ -285,7 +285,7 @@ TEST_F(CharacterTest, SavedAndLoadedCharacterSavesTheSameBytes) {
     ASSERT_EQ(farmer.CurrentJob(), farmer.GetJob(0));
     ASSERT_EQ(farmer.GetJob(0)->State(), JobState::Animating);
 
-    RecordWriter first;
+    SaveWriter first;
     ASSERT_TRUE(farmer.SaveState(first));
     EXPECT_EQ(first.Size(), 132u + 112 + 44 + 36);
     EXPECT_EQ(U32At(first.At(0), 96), 3u);
@@ -298,15 +298,15 @@ TEST_F(CharacterTest, SavedAndLoadedCharacterSavesTheSameBytes) {
     other.money.Set(level.money.Get() + level.reserved);
     LevelMap otherMap(&other);
     MapPlayer copy(&otherMap, &farmerInfo, 0, 0);
-    RecordReader reader(first.Bytes());
+    SaveReader reader(first.Bytes());
     std::string why;
     ASSERT_TRUE(copy.LoadState(reader, &why)) << why;
-    EXPECT_EQ(reader.Left(), 0u);
+    EXPECT_EQ(reader.Remaining(), 0u);
     EXPECT_EQ(other.reserved, 40);
     EXPECT_EQ(other.money.Get(), level.money.Get());
     EXPECT_EQ(copy.Layer(), 2);
 
-    RecordWriter second;
+    SaveWriter second;
     ASSERT_TRUE(copy.SaveState(second));
     EXPECT_EQ(second.Bytes(), first.Bytes());
 
@@ -322,7 +322,7 @@ TEST_F(CharacterTest, BrokenSaveRecordsAreRefusedAndTheCharacterKept) {
     MapPlayer farmer(&map, &farmerInfo, 100, 100);
     FillQueue(farmer, this);
     Run(farmer, 3);
-    RecordWriter good;
+    SaveWriter good;
     ASSERT_TRUE(farmer.SaveState(good));
     const size_t job0 = 132, job1 = 132 + 112, job2 = 132 + 112 + 44;
 
@@ -353,18 +353,18 @@ TEST_F(CharacterTest, BrokenSaveRecordsAreRefusedAndTheCharacterKept) {
         {"side-step flag 2", [](auto& b) { PutU32(b.data(), 100, 2); }},
         {"more money held than the level has", [=](auto& b) { PutU32(b.data() + job1, 12, 999999); }},
     };
-    RecordWriter before;
+    SaveWriter before;
     MapPlayer target(&map, &farmerInfo, 5, 5);
     target.AddJob(std::make_unique<Job_GoTo>(&target, 9.0f, 9.0f));
     ASSERT_TRUE(target.SaveState(before));
     for (const Case& c : cases) {
         std::vector<uint8_t> bad = good.Bytes();
         c.damage(bad);
-        RecordReader reader(bad);
+        SaveReader reader(bad);
         std::string why;
         EXPECT_FALSE(target.LoadState(reader, &why)) << c.what;
         EXPECT_FALSE(why.empty()) << c.what;
-        RecordWriter after;
+        SaveWriter after;
         ASSERT_TRUE(target.SaveState(after));
         EXPECT_EQ(after.Bytes(), before.Bytes()) << c.what << ": the character changed";
     }
@@ -374,7 +374,7 @@ TEST_F(CharacterTest, RandomDamageToSaveRecordsIsRefusedOrReadWithinBounds) {
     MapPlayer farmer(&map, &farmerInfo, 100, 100);
     FillQueue(farmer, this);
     Run(farmer, 3);
-    RecordWriter good;
+    SaveWriter good;
     ASSERT_TRUE(farmer.SaveState(good));
     const std::string bytes(good.Bytes().begin(), good.Bytes().end());
     platform::SeedRand(1919);
@@ -385,7 +385,7 @@ TEST_F(CharacterTest, RandomDamageToSaveRecordsIsRefusedOrReadWithinBounds) {
         fresh.money.Set(99999);
         LevelMap freshMap(&fresh);
         MapPlayer copy(&freshMap, &farmerInfo, 0, 0);
-        RecordReader reader({reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size()});
+        SaveReader reader({reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size()});
         if (!copy.LoadState(reader)) {
             EXPECT_EQ(copy.JobCount(), 0);
             EXPECT_EQ(fresh.reserved, 0);
@@ -401,7 +401,7 @@ TEST_F(CharacterTest, RandomDamageToSaveRecordsIsRefusedOrReadWithinBounds) {
         EXPECT_EQ(fresh.reserved, held);
         EXPECT_EQ(fresh.money.Get() + held, 99999);
         Run(copy, 20);
-        RecordWriter again;
+        SaveWriter again;
         EXPECT_TRUE(copy.SaveState(again));
     });
     EXPECT_GT(rounds, 100);

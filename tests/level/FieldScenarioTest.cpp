@@ -115,7 +115,7 @@ class FieldWork : public Job {
             break;
         }
     }
-    bool Save(JobSaveContext&, RecordWriter&) override { return true; }
+    bool Save(JobSaveContext&, SaveWriter&) override { return true; }
 
   private:
     float x_, y_;

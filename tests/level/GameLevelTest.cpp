@@ -214,7 +214,7 @@ TEST(GameLevel, SaveLoadSaveGivesIdenticalBytes) {
     TestLevel copy;
     std::string why;
     ASSERT_TRUE(copy->Load(bytes, &why)) << why;
-    EXPECT_EQ(copy.world->money, 130);
+    EXPECT_EQ(copy->Money().Get(), 130);
     EXPECT_EQ(copy->ReservedMoney(), 40);
     EXPECT_EQ(copy->LevelTimeMs(), level->LevelTimeMs());
     EXPECT_TRUE(copy->GetPoint(3)->IsMirrored() == level->GetPoint(3)->IsMirrored());
@@ -246,13 +246,13 @@ TEST(GameLevel, RandomDamageToSavesStartsTheLevelAfresh) {
         const std::string damaged = testsupport::Damage(good, round);
         TestLevel copy;
         if (copy->Load(std::span(reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size()))) {
-            EXPECT_LE(copy.world->money, kMaxMoney);
+            EXPECT_LE(copy->Money().Get(), kMaxMoney);
             EXPECT_NE(copy->Save(), nullptr);
             return;
         }
         ++refused;
         EXPECT_EQ(copy->LevelTimeMs(), 0u);
-        EXPECT_EQ(copy.world->money, 100) << "the starting money";
+        EXPECT_EQ(copy->Money().Get(), 100) << "the starting money";
         EXPECT_EQ(copy->ReservedMoney(), 0);
         EXPECT_FALSE(copy->IsClockRunning());
         EXPECT_EQ(copy->PauseWord(), uint32_t(kPauseClockNotStarted));
@@ -267,7 +267,7 @@ TEST(GameLevel, RestartFromScratch) {
     level->RestartFromScratch();
     EXPECT_EQ(level.frontEnd.deleted, 1);
     EXPECT_EQ(level->LevelTimeMs(), 0u);
-    EXPECT_EQ(level.world->money, 100);
+    EXPECT_EQ(level->Money().Get(), 100);
     EXPECT_EQ(level->GetPoint(3)->Damage(), 0);
     EXPECT_FALSE(level->Slot(4).running);
     EXPECT_TRUE(level->IsBegun());
@@ -299,13 +299,13 @@ TEST(GameLevel, PointRebuiltFromItsOwnUpdateIsReplacedAfterwards) {
     TestLevel level;
     int updates = 0;
     GameLevel* raw = level.level.get();
-    level.world->makePoint = [&](uint32_t index,
-                                 const PointRecord& record) -> std::unique_ptr<BaseLevelPoint> {
-        if (record.kind != kPointEmptySite || index != 2) return nullptr;
-        return std::make_unique<BareBed>(index, raw, &updates);
-    };
+    SetPointMaker(kPointEmptySite,
+                  [&](uint32_t index, const PointRecord&) -> std::unique_ptr<BaseLevelPoint> {
+                      if (index != 2) return nullptr;
+                      return std::make_unique<BareBed>(index, raw, &updates);
+                  });
     level->CreatePoint(2, level.record.points[2]);
-    level.world->makePoint = nullptr;
+    SetPointMaker(kPointEmptySite, nullptr);
     level->StartClock();
     level->SelectPoint(2, false);
     EXPECT_EQ(level->Update(10), 1u);

@@ -5,6 +5,7 @@
 #include "foundation/Ident.h"
 #include "level/GameLevel.h"
 #include "level/LevelTable.h"
+#include "level/MapCharacter.h"
 #include "level/SaveStream.h"
 
 #include <algorithm>
@@ -83,14 +84,14 @@ inline Level MakeLevel() {
     return level;
 }
 
-// Money, stock, farmer, villains and bonuses in plain fields. The farmer's
+// Stock, farmer, villains and bonuses in plain fields. The farmer's
 // character block holds its position and the money its queued jobs reserve;
 // loading it reserves that money again through the level, as jobs do.
 class FakeWorld : public LevelWorld {
   public:
     GameLevel* level = nullptr;
-    int32_t money = 0;
     std::map<uint32_t, uint32_t> stock;
+    std::map<uint32_t, uint32_t> room; // products with a room set
     uint32_t warehouseLevel = 1;
     int32_t playerX = 0, playerY = 0;
     int32_t jobReserve = 0;
@@ -110,11 +111,14 @@ class FakeWorld : public LevelWorld {
         bonus[4].durationMs = 20000;
     }
 
-    int32_t Money() const override { return money; }
-    void AddMoney(int32_t amount) override { money = std::min(money + amount, kMaxMoney); }
-    void SubtractMoney(int32_t amount) override { money = std::max(money - amount, 0); }
     void ResetStock(uint32_t) override { stock.clear(), warehouseLevel = 1; }
-    uint32_t AddProduct(uint32_t id, uint32_t units) override { return stock[id] += units, units; }
+    // Takes everything, or up to the room a test set for the product.
+    uint32_t AddProduct(uint32_t id, uint32_t units) override {
+        auto it = room.find(id);
+        const uint32_t taken = it == room.end() ? units : std::min(units, it->second);
+        stock[id] += taken;
+        return taken;
+    }
     uint32_t ProductCount(uint32_t id) const override {
         auto it = stock.find(id);
         return it == stock.end() ? 0 : it->second;
@@ -162,13 +166,25 @@ class FakeWorld : public LevelWorld {
     }
     // A job of the farmer takes money aside.
     void Reserve(int32_t amount) {
-        level->ChangeReservedMoney(amount);
+        level->AddReservedMoney(amount);
         jobReserve += amount;
-        SubtractMoney(amount);
+        level->Money().Subtract(amount);
     }
     void StopCharacters() override {}
     void TickShots(uint32_t) override {}
-    void TickCharacters(uint32_t) override {}
+    void TickCharacters(uint32_t ms) override {
+        if (player) player->Update(ms);
+    }
+    // A farmer on the level's map, when a test puts one there.
+    MapPlayer* player = nullptr;
+    MapPlayer* Player() override { return player; }
+    std::vector<uint32_t> warehouseLevels;
+    void SetWarehouseLevel(uint32_t level) override { warehouseLevels.push_back(level); }
+    uint32_t ProductRoom(uint32_t id) const override {
+        auto it = room.find(id);
+        return it == room.end() ? 0 : it->second;
+    }
+    int32_t ProductPrice(uint32_t) const override { return 7; }
     void SetPlayerSpeedModifier(uint32_t id, float value) override { playerModifiers.push_back({id, value}); }
     bool IsVillainPlaceFree(uint32_t place) const override { return villains[place] == 0; }
     void CreateVillain(uint32_t place, uint32_t kind, const VillainPlace&) override {
@@ -188,10 +204,6 @@ class FakeWorld : public LevelWorld {
         for (uint32_t p = 0; p < placeCount; ++p)
             villains[p] = in.ReadU32();
         return !in.Failed();
-    }
-    std::function<std::unique_ptr<BaseLevelPoint>(uint32_t, const PointRecord&)> makePoint;
-    std::unique_ptr<BaseLevelPoint> MakePoint(uint32_t index, const PointRecord& record) override {
-        return makePoint ? makePoint(index, record) : nullptr;
     }
     bool GetBonus(uint32_t slot, BonusInfo* info) const override {
         if (slot >= 6 || !hasBonus[slot]) return false;
@@ -218,6 +230,8 @@ class RecordingFrontEnd : public LevelFrontEndHooks {
         return it == goals.end() ? 0 : it->second;
     }
     void StoreLevelResult(const GameLevel&, uint32_t (&)[11]) override { ++results; }
+    std::map<uint32_t, int32_t> awards;
+    bool AddAwardCount(uint32_t award, int32_t n) override { return awards[award] += n, false; }
     void StoreSavedGame(uint32_t, uint32_t, std::unique_ptr<SaveBuffer> saved) override {
         stored.emplace_back(saved->Data().begin(), saved->Data().end());
     }
@@ -232,11 +246,12 @@ struct TestLevel {
     FakeWorld* world;
     std::unique_ptr<GameLevel> level;
 
-    explicit TestLevel(uint32_t regime = 0, uint32_t index = 30) {
+    explicit TestLevel(uint32_t regime = 0, uint32_t index = 30, LevelPanelHooks* panel = nullptr) {
         auto fake = std::make_unique<FakeWorld>();
         world = fake.get();
         GameLevel::Hooks hooks;
         hooks.frontEnd = &frontEnd;
+        hooks.panel = panel;
         level = std::make_unique<GameLevel>(index, regime, record, std::move(fake), hooks);
         world->level = level.get();
         level->StartUp();

@@ -6,6 +6,7 @@
 #include "foundation/Ident.h"
 #include "level/Bonuses.h"
 #include "level/GameCharacter.h"
+#include "level/LevelTable.h"
 
 #include <memory>
 #include <string>
@@ -112,11 +113,17 @@ std::vector<uint8_t> SampleBonusChunk() {
     return std::vector<uint8_t>(chunk.begin(), chunk.end());
 }
 
-bool WriteLevelChunks(kis::BaseDataFile& writer) {
+bool WriteCharacterChunk(kis::BaseDataFile& writer) {
     const std::vector<uint8_t> characters = SampleCharacterChunk();
-    const std::vector<uint8_t> bonuses = SampleBonusChunk();
     return writer.BeginChunk(kChunkCharacters, kCharactersSubId) &&
-           writer.Write(characters.data(), uint32_t(characters.size())) && writer.EndChunk() &&
+           writer.Write(characters.data(), uint32_t(characters.size())) && writer.EndChunk();
+}
+
+bool WriteLevelTableAndBonuses(kis::BaseDataFile& writer, const LevelTable& levels) {
+    const std::vector<uint8_t> table = levels.Serialize();
+    const std::vector<uint8_t> bonuses = SampleBonusChunk();
+    return writer.BeginChunk(kLevelTableChunk, kLevelTableSubId) &&
+           writer.Write(table.data(), uint32_t(table.size())) && writer.EndChunk() &&
            writer.BeginChunk(kChunkBonuses, kBonusesSubId) &&
            writer.Write(bonuses.data(), uint32_t(bonuses.size())) && writer.EndChunk();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The sample game's character descriptions and bonus table.
+// The sample game's character descriptions, level table and bonus table.
 
 #include "foundation/DataFile.h"
 
@@ -8,5 +8,10 @@
 
 std::vector<uint8_t> SampleCharacterChunk();
 std::vector<uint8_t> SampleBonusChunk();
-// Writes both chunks into the open data pack.
-bool WriteLevelChunks(kis::BaseDataFile& writer);
+class LevelTable;
+
+// Writes the character descriptions ('CHQR') into the open data pack.
+bool WriteCharacterChunk(kis::BaseDataFile& writer);
+// Writes the level table ('LVLS') and then the bonuses ('BONS'): the pack's
+// order puts them after the farm tables.
+bool WriteLevelTableAndBonuses(kis::BaseDataFile& writer, const LevelTable& levels);

@@ -127,10 +127,7 @@ std::vector<uint8_t> SampleMapChunk() {
 }
 
 bool WriteMapChunks(kis::BaseDataFile& writer) {
-    const std::vector<uint8_t> levels = SampleLevelTableChunk();
     const std::vector<uint8_t> map = SampleMapChunk();
-    return writer.BeginChunk(kLevelTableChunk, kLevelTableSubId) &&
-           writer.Write(levels.data(), uint32_t(levels.size())) && writer.EndChunk() &&
-           writer.BeginChunk(kMapChunkId, kMapChunkSubId) && writer.Write(map.data(), uint32_t(map.size())) &&
+    return writer.BeginChunk(kMapChunkId, kMapChunkSubId) && writer.Write(map.data(), uint32_t(map.size())) &&
            writer.EndChunk();
 }

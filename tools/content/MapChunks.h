@@ -1,6 +1,7 @@
 #pragma once
 // The sample game's level table ('LVLS': every level of the map from one
-// template, each on its own cell) and level-select map ('MAPM').
+// template, each on its own cell; the content tool puts the scenario levels
+// of content/levels in their places) and level-select map ('MAPM').
 
 #include "foundation/DataFile.h"
 
@@ -9,5 +10,6 @@
 
 std::vector<uint8_t> SampleLevelTableChunk();
 std::vector<uint8_t> SampleMapChunk();
-// Writes both chunks into the open data pack.
+// Writes the map chunk into the open data pack (the level table goes with
+// the level's chunks, before the bonuses).
 bool WriteMapChunks(kis::BaseDataFile& writer);

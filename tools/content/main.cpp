@@ -7,12 +7,14 @@
 //   Data.dat     the data pack (ids in foundation/DataPackIds.h): a
 //                digit font ('DIGF', id 1, drawn from the texture "digits")
 //                and the game's five rasterised fonts ('FONT', DejaVu faces
-//                at five sizes), the character descriptions ('CHQR') and
-//                the bonuses ('BONS', LevelChunks.h), then the farm tables
-//                ('PROD', 'PLNT', 'BLDN', 'VLNS') from content/farm
-//                (FarmSources.h) or the folder given, then the award table
-//                (from content/awards.txt, see AwardTable.h), the level
-//                table ('LVLS'), the level-select map ('MAPM', MapChunks.h)
+//                at five sizes), the character descriptions ('CHQR',
+//                LevelChunks.h), the farm tables ('PROD', 'PLNT', 'BLDN',
+//                'VLNS') from content/farm (FarmSources.h) or the folder
+//                given, the level table ('LVLS': every level from the map's
+//                template, MapChunks.h, the scenario levels from
+//                content/levels, LevelSources.h) and the bonuses ('BONS'),
+//                then the award table (from content/awards.txt, see
+//                AwardTable.h), the level-select map ('MAPM', MapChunks.h)
 //                and the comics ('COMX', from content/comics.txt, see ComixPages.h)
 //   Sounds.dat   the sound pack: generated tones as samples (the event sounds
 //                name some of them) and a generated tune as music
@@ -38,6 +40,8 @@
 #include "tools/content/ComixPages.h"
 #include "tools/content/FarmSources.h"
 #include "tools/content/LevelChunks.h"
+#include "tools/content/LevelSources.h"
+#include "tools/content/MainScreenChunk.h"
 #include "tools/content/MapChunks.h"
 
 #include <algorithm>
@@ -141,13 +145,18 @@ bool WriteFonts(kis::BaseDataFile& writer, std::string* error) {
 bool WriteDataPack(const std::string& path, const std::string& farmSources, std::string* error) {
     FarmTablesSource farm;
     if (!ReadFarmSources(farmSources, &farm, error)) return false;
+    // One table: every level from the map's template, the scenario levels
+    // from their source in their places.
+    LevelTable levels;
+    if (!levels.Parse(SampleLevelTableChunk(), nullptr, error)) return false;
+    if (!ReadLevelSources(VB_LEVEL_SOURCES, &levels, error)) return false;
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
-    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteLevelChunks(*writer) &&
-              WriteFarmChunks(*writer, farm) &&
+    bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteCharacterChunk(*writer) &&
+              WriteFarmChunks(*writer, farm) && WriteLevelTableAndBonuses(*writer, levels) &&
               WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) && WriteMapChunks(*writer) &&
-              WriteComixPages(*writer, VB_CONTENT_DIR "/comics.txt", error);
+              WriteComixPages(*writer, VB_CONTENT_DIR "/comics.txt", error) && WriteMainScreenChunk(*writer);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;
@@ -245,6 +254,7 @@ bool WriteSounds(const std::string& path, std::string* error) {
         content.samples.push_back(
             {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
     content.music.push_back({u"theme", MakeWav(Tune()), false});
+    content.music.push_back({u"main_theme", MakeWav(Tune()), false});
     // The event sounds name the tones in turn; the villains' and the comics'
     // page sound (a quick falling swish) have their own.
     for (size_t i = 0; i < content.eventSounds.size(); ++i)

@@ -1,0 +1,70 @@
+#include "game/LevelProfiles.h"
+
+#include "app/App.h"
+#include "app/Profiles.h"
+#include "platform/Files.h"
+
+namespace {
+
+Profile* Current() {
+    ProfileManager* profiles = AppProfiles();
+    return profiles ? profiles->Current() : nullptr;
+}
+
+} // namespace
+
+uint32_t LevelProfileRegime() {
+    const Profile* profile = Current();
+    return profile ? profile->Regime() : 0;
+}
+
+uint32_t LevelProfileBonusSlots() {
+    const Profile* profile = Current();
+    if (!profile) return 0;
+    uint32_t slots = 0;
+    for (int32_t bonus = 0; bonus < kBonusCount; ++bonus)
+        if (profile->HasBonus(bonus)) slots |= 1u << bonus;
+    return slots;
+}
+
+std::optional<std::vector<uint8_t>> LevelProfileSavedGame(uint32_t levelIndex) {
+    const Profile* profile = Current();
+    const auto* saved = profile ? profile->GetSavedLevel(int32_t(levelIndex)) : nullptr;
+    if (!saved) return std::nullopt;
+    return *saved;
+}
+
+bool LevelProfileStoreSavedGame(uint32_t levelIndex, std::vector<uint8_t> bytes) {
+    Profile* profile = Current();
+    if (!profile) return false;
+    profile->StoreSavedLevel(int32_t(levelIndex), std::move(bytes));
+    return profile->HasSavedLevel(int32_t(levelIndex)) && profile->Save();
+}
+
+void LevelProfileDeleteSavedGame(uint32_t levelIndex) {
+    if (Profile* profile = Current()) {
+        profile->DeleteSavedLevel(int32_t(levelIndex));
+        profile->Save();
+    }
+}
+
+std::u16string LevelProfileKeepRefusedSave(uint32_t levelIndex, const std::vector<uint8_t>& bytes) {
+    ProfileManager* profiles = AppProfiles();
+    Profile* profile = profiles ? profiles->Current() : nullptr;
+    if (!profile) return {};
+    const std::string name = "profile" + std::to_string(profile->Number()) + ".level" +
+                             std::to_string(levelIndex + 1) + ".refused";
+    const std::u16string path = profiles->Folder() + u"\\" + std::u16string(name.begin(), name.end());
+    platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileWrite,
+                                               platform::FileCreation::CreateAlways);
+    if (!file.IsOpen() || !file.WriteExact(bytes.data(), int64_t(bytes.size()))) return {};
+    file.Close();
+    profile->DeleteSavedLevel(int32_t(levelIndex));
+    profile->Save();
+    return path;
+}
+
+void LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs) {
+    if (Profile* profile = Current())
+        profile->StoreLevelResult(int32_t(levelIndex), int64_t(levelTimeMs), nullptr);
+}

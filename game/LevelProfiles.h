@@ -1,0 +1,28 @@
+#pragma once
+// The running level's side of the current profile: its saved games (the
+// level save stream's bytes, kept in the profile's 'SAVE' chunk), its regime,
+// its chosen bonuses and its results. Without a current profile nothing is
+// kept and the level plays the easy regime.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+uint32_t LevelProfileRegime();
+// The slots of the bonuses the profile owns (bit s = slot s).
+uint32_t LevelProfileBonusSlots();
+// The saved game of a level in the profile's regime, if any.
+std::optional<std::vector<uint8_t>> LevelProfileSavedGame(uint32_t levelIndex);
+// Keeps a saved game in the profile and writes the profile file; false when
+// there is no profile or the file could not be written.
+bool LevelProfileStoreSavedGame(uint32_t levelIndex, std::vector<uint8_t> bytes);
+void LevelProfileDeleteSavedGame(uint32_t levelIndex);
+// A saved game the level refused: its bytes are written beside the profile
+// ("profile<N>.level<L>.refused", L counted from 1, replacing an older one)
+// and the profile's copy is dropped, so the level starts afresh next time
+// too. The file's name, or empty when it could not be written (the profile's
+// copy is then kept).
+std::u16string LevelProfileKeepRefusedSave(uint32_t levelIndex, const std::vector<uint8_t>& bytes);
+// A won level's result (its level time) stored in the profile.
+void LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs);

@@ -1,0 +1,25 @@
+#pragma once
+// The level being played (game state 4) and its loading (state 0x80000003):
+// the program's side of the running level. It registers the level table's
+// data stage, the level's loading stage and the level screen, builds the
+// level of the table with the program's world (stock, farmer, villain places,
+// bonuses) and hooks (the pause menu, music and results in the log; saved
+// games and results in the current profile), and routes the screen's input
+// and drawing to it.
+//
+// Keys on the level screen: Escape opens the pause menu (the level pauses);
+// with the menu open, Escape closes it and Q leaves the level (an unfinished
+// level is saved into the profile). After a win or a loss, Escape leaves.
+
+#include <cstdint>
+
+// The level table's stage ('LVLS', after the farm tables and before 'BONS').
+void RegisterLevelTableStage();
+// The level's loading stage, the level screen and the quit hook.
+void RegisterLevelPlay();
+// Loads and opens the level of the table at levelIndex from the stand-in
+// screen after loading (leaving the level returns there).
+void OpenLevel(uint32_t levelIndex);
+// Names the level the next level loading (game state 0x80000003) builds and
+// the state that leaving it goes to (the level-select map starts levels so).
+void PrepareLevel(uint32_t levelIndex, int32_t returnState);

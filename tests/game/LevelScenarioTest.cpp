@@ -1,0 +1,170 @@
+// The sample level 31 played from the stand-in screen, as a player meets it:
+// F6 loads it, a click on the garbage sends the farmer to clear it, the goals
+// are met and the level is won; Escape leaves. A level left unfinished (the
+// pause menu's Q) or open when the program quits is saved into the current
+// profile and continues from there next time; a won level is not saved.
+#include "app/Profiles.h"
+#include "platform/ImageDecode.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using testsupport::GameCopy;
+using testsupport::ReadFileBytes;
+
+namespace {
+
+// Input starts once the game data is surely loaded (the logos are skipped by
+// a click at once; loading takes about three seconds of the virtual clock).
+constexpr int kReady = 6000;
+
+int RunGame(const GameCopy& game, const std::string& name, const std::string& events,
+            const std::string& extra) {
+    const std::string script = game.File(name + ".txt");
+    // A click skips the logos; the game data is loaded well before 3 s.
+    EXPECT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n"
+                                                    "160 mouse up left\n" +
+                                                        events));
+    std::string output;
+    const int status = game.Run("--showcase --headless --input-script '" + script + "' " + extra, &output);
+    EXPECT_EQ(status, 0) << output;
+    return status;
+}
+
+std::string Key(int ms, const std::string& key) {
+    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 100) + " key up " + key +
+           "\n";
+}
+
+std::string Click(int ms, int x, int y) {
+    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
+           std::to_string(ms + 50) + " mouse down left\n" + std::to_string(ms + 150) + " mouse up left\n";
+}
+
+// The log's lines that contain the text, from the line with since on.
+std::vector<std::string> Lines(const std::string& log, const std::string& text,
+                               const std::string& since = "") {
+    std::vector<std::string> lines;
+    size_t at = since.empty() ? 0 : log.rfind(since);
+    if (at == std::string::npos) return lines;
+    while ((at = log.find(text, at)) != std::string::npos) {
+        const size_t start = log.rfind('\n', at) + 1;
+        const size_t end = log.find('\n', at);
+        lines.push_back(log.substr(start, end - start));
+        at = end;
+    }
+    return lines;
+}
+
+// Pixels near the garbage heap's colour in a rectangle of a screenshot.
+int GarbagePixels(const std::string& png, int left, int top, int right, int bottom) {
+    const std::string bytes = ReadFileBytes(png);
+    platform::DecodedPicture p;
+    std::string error;
+    if (!platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &p, &error))
+        return -1;
+    int n = 0;
+    for (int y = top; y < bottom && y < p.height; ++y)
+        for (int x = left; x < right && x < p.width; ++x) {
+            const uint32_t c = p.pixels[size_t(y) * size_t(p.width) + size_t(x)];
+            const int r = int((c >> 16) & 0xFF), g = int((c >> 8) & 0xFF), b = int(c & 0xFF);
+            n += std::abs(r - 0x7A) < 14 && std::abs(g - 0x6A) < 14 && std::abs(b - 0x50) < 14;
+        }
+    return n;
+}
+
+} // namespace
+
+TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
+    GameCopy game;
+    const std::string user = game.User();
+
+    // A profile to keep the saved games.
+    ASSERT_EQ(RunGame(game, "profile",
+                      Key(kReady + 0, "F3") + Key(kReady + 300, "A") + Key(kReady + 450, "N") +
+                          Key(kReady + 600, "RETURN") + std::to_string(kReady + 1000) + " close\n",
+                      ""),
+              0);
+
+    // The field at 800 x 600 is scaled by 520 / 688 and centred: the garbage
+    // at (420, 330) of the field is at (330, 249) on the screen.
+    const std::string before = game.File("before.png"), after = game.File("after.png");
+    const std::string play = Key(kReady + 0, "F6") + Click(kReady + 1000, 330, 249) +
+                             Key(kReady + 7000, "ESCAPE") + Key(kReady + 8000, "F6") +
+                             Key(kReady + 9000, "ESCAPE") + Key(kReady + 9500, "Q") +
+                             std::to_string(kReady + 11000) + " close\n";
+    ASSERT_EQ(RunGame(game, "play", play,
+                      "--screenshot-at " + std::to_string(kReady + 800) + " '" + before +
+                          "' --screenshot-at " + std::to_string(kReady + 6500) + " '" + after + "'"),
+              0);
+    std::string log = game.Log();
+    EXPECT_EQ(Lines(log, "0x00000006 -> 0x80000003").size(), 2u) << log;
+    EXPECT_EQ(Lines(log, "0x80000003 -> 0x00000004").size(), 2u) << log;
+    EXPECT_EQ(Lines(log, "0x00000004 -> 0x00000006").size(), 2u) << log;
+    const auto won = Lines(log, "Level won:");
+    ASSERT_EQ(won.size(), 1u) << log;
+    EXPECT_NE(won[0].find("level 31, regime 0"), std::string::npos) << won[0];
+    EXPECT_NE(won[0].find("grade 6"), std::string::npos) << won[0];
+    EXPECT_EQ(Lines(log, "Level menu:").size(), 1u) << log;
+    // The won level is left without a save; the second one, left from the
+    // menu, is saved.
+    const auto saves = Lines(log, "saved into the profile");
+    ASSERT_EQ(saves.size(), 1u) << log;
+    EXPECT_EQ(saves[0].find("no profile"), std::string::npos) << saves[0];
+    EXPECT_GT(log.find(saves[0]), log.rfind("Level won:"));
+    EXPECT_GT(GarbagePixels(before, 290, 215, 370, 262), 300);
+    EXPECT_LT(GarbagePixels(after, 290, 215, 370, 262), 30) << "a few blended pixels of the farmer at most";
+
+    std::string saved;
+    {
+        ProfileManager profiles(platform::Utf8ToUtf16(user));
+        profiles.Load();
+        ASSERT_NE(profiles.Current(), nullptr);
+        const auto* bytes = profiles.Current()->GetSavedLevel(30);
+        ASSERT_NE(bytes, nullptr);
+        saved.assign(bytes->begin(), bytes->end());
+        ASSERT_GE(saved.size(), 24u);
+        EXPECT_EQ(saved.substr(4, 4), "VASL") << "the stream's magic 'LSAV', little-endian";
+    }
+
+    // Next time the level continues from the save; quitting while it is open
+    // saves it again.
+    ASSERT_EQ(
+        RunGame(game, "continue", Key(kReady + 0, "F6") + std::to_string(kReady + 2000) + " close\n", ""), 0);
+    log = game.Log();
+    EXPECT_EQ(Lines(log, "Level 31 continues from its saved game.").size(), 1u) << log;
+    EXPECT_EQ(Lines(log, "saved into the profile").size(), 1u) << log;
+    {
+        ProfileManager profiles(platform::Utf8ToUtf16(user));
+        profiles.Load();
+        ASSERT_NE(profiles.Current(), nullptr);
+        EXPECT_NE(profiles.Current()->GetSavedLevel(30), nullptr);
+    }
+
+    // A damaged saved game is refused: the level starts afresh and the bytes
+    // are kept beside the profile.
+    std::string damaged = saved;
+    damaged[32] = char(damaged[32] ^ 0x5A); // the level block's flags
+    {
+        ProfileManager profiles(platform::Utf8ToUtf16(user));
+        profiles.Load();
+        ASSERT_NE(profiles.Current(), nullptr);
+        profiles.Current()->StoreSavedLevel(30, std::vector<uint8_t>(damaged.begin(), damaged.end()));
+        ASSERT_TRUE(profiles.Current()->Save());
+    }
+    ASSERT_EQ(RunGame(game, "refused",
+                      Key(kReady + 0, "F6") + Key(kReady + 1000, "ESCAPE") + Key(kReady + 1300, "Q") +
+                          std::to_string(kReady + 2000) + " close\n",
+                      ""),
+              0);
+    log = game.Log();
+    EXPECT_EQ(Lines(log, "is refused").size(), 1u) << log;
+    EXPECT_EQ(Lines(log, "Level 31 continues").size(), 0u) << log;
+    EXPECT_EQ(Lines(log, "is kept in").size(), 1u) << log;
+    EXPECT_EQ(ReadFileBytes(user + "/profile1.level31.refused"), damaged);
+}
