@@ -1,8 +1,9 @@
 #include "game/FinishedScreen.h"
 #include "game/LevelPanelShowcase.h"
-#include "game/LevelWindowsShowcase.h"
 #include "game/LevelScreen.h"
+#include "game/LevelWindowsShowcase.h"
 #include "game/ProfilesPanel.h"
+#include "game/WarehouseShowcase.h"
 
 #include "app/App.h"
 
@@ -398,7 +399,8 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
     LevelPanelShowcaseKey(virtualKey);   // F5: the level panel over the sample level
-    LevelWindowsShowcaseKey(virtualKey); // F7: the windows around a level
+    WarehouseShowcaseKey(virtualKey);    // F7: the warehouse window over a sample stock
+    LevelWindowsShowcaseKey(virtualKey); // F8: the windows around a level
 }
 
 std::unique_ptr<FinishedScreen> g_screen;
@@ -441,6 +443,7 @@ void OpenFinishedScreen() {
 void CloseFinishedScreen() {
     CloseProfilesPanel();
     CloseLevelPanelShowcase();
+    CloseWarehouseShowcase();
     CloseLevelWindowsShowcase();
     g_screen.reset();
 }

@@ -146,7 +146,7 @@ void Step() {
 } // namespace
 
 bool LevelWindowsShowcaseKey(uint32_t virtualKey) {
-    if (virtualKey != kVkF1 + 6) return false;
+    if (virtualKey != kVkF1 + 7) return false;
     if (!g_showcase) g_showcase = std::make_unique<Showcase>();
     Step();
     return true;

@@ -1,4 +1,4 @@
-// The windows around a level on the screen after loading (F7, 1024 x 768):
+// The windows around a level on the screen after loading (F8, 1024 x 768):
 // the information page a second after it opens, the pause menu, the level
 // window in restart mode from the menu's restart, and the result window of
 // a gold finish with a new record mid-reveal (both ticks, no medal yet) and
@@ -62,17 +62,17 @@ TEST(LevelWindowsScreen, PageMenuLevelWindowAndResult) {
     const std::string script = game.File("windows.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script,
                                             "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "7000 key down F7\n7080 key up F7\n"
+                                            "7000 key down F8\n7080 key up F8\n"
                                             // a click anywhere closes the page
                                             "8200 mouse move 100 100\n8300 mouse down left\n"
-                                            "8380 mouse up left\n8600 key down F7\n8680 key up F7\n"
+                                            "8380 mouse up left\n8600 key down F8\n8680 key up F8\n"
                                             // the menu's restart
                                             "9800 mouse move 500 303\n9900 mouse down left\n"
                                             "9980 mouse up left\n"
                                             // cancel the level window, close the menu
                                             "11000 key down ESCAPE\n11080 key up ESCAPE\n"
                                             "11200 key down ESCAPE\n11280 key up ESCAPE\n"
-                                            "11600 key down F7\n11680 key up F7\n"
+                                            "11600 key down F8\n11680 key up F8\n"
                                             "13600 mouse down left\n13680 mouse up left\n"
                                             "14500 key down RETURN\n14580 key up RETURN\n"));
     const std::string page = game.File("page.png"), menu = game.File("menu.png"),
@@ -80,10 +80,10 @@ TEST(LevelWindowsScreen, PageMenuLevelWindowAndResult) {
                       all = game.File("all.png"), after = game.File("after.png");
     std::string output;
     const int status =
-        game.Run("--headless --input-script '" + script + "' --until-ms 15000 --screenshot-at 8000 '" + page +
-                     "' --screenshot-at 9500 '" + menu + "' --screenshot-at 10500 '" + level +
-                     "' --screenshot-at 13500 '" + reveal + "' --screenshot-at 14400 '" + all +
-                     "' --screenshot-at 14900 '" + after + "'",
+        game.Run("--showcase --headless --input-script '" + script +
+                     "' --until-ms 15000 --screenshot-at 8000 '" + page + "' --screenshot-at 9500 '" + menu +
+                     "' --screenshot-at 10500 '" + level + "' --screenshot-at 13500 '" + reveal +
+                     "' --screenshot-at 14400 '" + all + "' --screenshot-at 14900 '" + after + "'",
                  &output);
     ASSERT_EQ(status, 0) << output;
     const Shot a = Load(page), m = Load(menu), l = Load(level), r = Load(reveal), f = Load(all),
