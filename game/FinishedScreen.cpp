@@ -1,6 +1,7 @@
 #include "game/FinishedScreen.h"
 #include "game/LevelPanelShowcase.h"
 #include "game/LevelScreen.h"
+#include "game/LevelWindowsShowcase.h"
 #include "game/ProfilesPanel.h"
 #include "game/TutorialShowcase.h"
 #include "game/WarehouseShowcase.h"
@@ -399,9 +400,10 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
-    LevelPanelShowcaseKey(virtualKey); // F5: the level panel over the sample level
-    WarehouseShowcaseKey(virtualKey);  // F7: the warehouse window over a sample stock
-    TutorialShowcaseKey(virtualKey);   // F8: a tutorial step over this screen
+    LevelPanelShowcaseKey(virtualKey);   // F5: the level panel over the sample level
+    WarehouseShowcaseKey(virtualKey);    // F7: the warehouse window over a sample stock
+    TutorialShowcaseKey(virtualKey);     // F8: a tutorial step over this screen
+    LevelWindowsShowcaseKey(virtualKey); // F9: the windows around a level
 }
 
 std::unique_ptr<FinishedScreen> g_screen;
@@ -446,6 +448,7 @@ void CloseFinishedScreen() {
     CloseLevelPanelShowcase();
     CloseWarehouseShowcase();
     CloseTutorialShowcase();
+    CloseLevelWindowsShowcase();
     g_screen.reset();
 }
 

@@ -1,0 +1,212 @@
+#pragma once
+// The windows around a level: the pause menu, the page introducing a
+// level's new things, the level window that starts, restarts or continues
+// a level, and the result window revealing time, medal and record after a
+// win. The window manager owns each of them (they are windows of its
+// stack); each sets its single-window pointer in the manager and clears it
+// when it goes. What they need of the level and the profile comes through
+// LevelWindowsHost, so that they run without a level.
+
+#include "app/Profiles.h"
+#include "gui/SpritesWindow.h"
+#include "level/LevelTable.h"
+#include "levelui/LevelWindowsModel.h"
+#include "levelui/MedalPieces.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class Profile;
+class Sprite;
+class SpriteInstance;
+
+constexpr uint32_t kMenuWindowTag = 0x4D656E75;   // 'Menu'
+constexpr uint32_t kInfoWindowTag = 0x496E666F;   // 'Info'
+constexpr uint32_t kLevelWindowTag = 0x4C764966;  // 'LvIf'
+constexpr uint32_t kResultWindowTag = 0x4C765274; // 'LvRt'
+
+// ---------------------------------------------------------------- pause menu
+
+// Answers the click flags for a command id.
+using MenuCallback = std::function<uint32_t(uint32_t command)>;
+
+class MenuWindow : public SpritesWindow {
+  public:
+    // One list button per command id that has a key, in the given order.
+    MenuWindow(WindowManager& manager, bool animate, MenuCallback callback, const std::vector<uint32_t>& ids);
+    ~MenuWindow() override;
+    bool OnKeyDown(uint32_t key, uint32_t flags) override;
+    uint32_t OnButtonClick(GameButton* button) override;
+    void Close() override;
+    const std::vector<ImageButton*>& Buttons() const { return buttons_; }
+
+  private:
+    MenuCallback callback_;
+    std::vector<ImageButton*> buttons_; // in the own group
+};
+
+// ---------------------------------------------------------------- information page
+
+class InfoWindow : public SpritesWindow {
+  public:
+    // The level decides where a click still reaches its own buttons (the
+    // panel's menu and close-tutorial buttons); null: nowhere.
+    using PassThrough = std::function<bool(int32_t x, int32_t y)>;
+    // The real-time clock the slide-in runs on (ms); null: the game clock.
+    using RealClock = std::function<uint32_t()>;
+    InfoWindow(WindowManager& manager, std::vector<InfoEntry> entries, PassThrough passThrough = {},
+               RealClock realClock = {});
+    ~InfoWindow() override;
+    void GetCenteredPosition(int32_t* x, int32_t* y) const override;
+    bool HitTest(int32_t x, int32_t y) const override;
+    bool OnMouseDown(int32_t x, int32_t y, uint32_t button) override;
+    bool OnMouseUp(int32_t x, int32_t y, uint32_t button) override;
+    bool OnKeyDown(uint32_t key, uint32_t flags) override;
+    uint32_t OnButtonClick(GameButton* button) override;
+    void Draw(DXLViewer& viewer) override;
+    void DrawChildren(DXLViewer& viewer) override;
+    const InfoPageLayout& Layout() const { return layout_; }
+    ImageButton* CloseButton() const { return close_; }
+
+  private:
+    struct Text {
+        float x, y;
+        uint32_t colour;
+        SkinText text;
+    };
+    void AddStrip(const InfoEntry& e, int32_t x, int32_t y, int32_t width, bool levelBox, int32_t nameX);
+    void AddBody(int32_t x, int32_t y, int32_t width, int32_t lines, bool centred, const InfoEntry& e);
+
+    std::vector<InfoEntry> entries_;
+    InfoPageLayout layout_;
+    PassThrough passThrough_;
+    RealClock realClock_;
+    uint32_t realStart_ = 0, gameStart_ = 0;
+    uint32_t realNow_ = 0; // the effects' clock while the real one is used
+    bool pressed_ = false;
+    WindowSprites content_;
+    std::vector<Text> texts_;
+    std::vector<std::pair<kis::Vector2, std::unique_ptr<SpriteInstance>>> icons_;
+    std::vector<std::pair<kis::Vector2, std::unique_ptr<SpriteInstance>>> pictures_;
+    ImageButton* close_ = nullptr; // in the own group
+};
+
+// ---------------------------------------------------------------- level window
+
+// What the level window and the result window read and do beyond the window
+// manager: the profile, the level's saved game, and the level's commands.
+struct LevelWindowsHost {
+    Profile* profile = nullptr; // the current profile (owned by the profile manager), null: none
+    // The level title; the level's regime block; whether the level's saved game exists.
+    std::function<std::u16string(uint32_t level)> title;
+    std::function<bool(uint32_t level, uint32_t regime, RegimeBlock* out)> regimeBlock;
+    std::function<bool(uint32_t level)> hasSavedGame;
+    // The level's sites to clear (empty sites with garbage) for its garbage goals.
+    std::function<int32_t(uint32_t level)> garbageSites;
+    // A bonus's icon (owned by its sprite library); null: none.
+    std::function<Sprite*(int32_t bonus)> bonusIcon;
+    // Saves the profiles after a change.
+    std::function<void()> saveProfiles;
+    // The level leaves for the map (the result window's ok, Escape, Enter).
+    std::function<void()> leaveLevel;
+    // Asks a confirmation; the answer calls back true to go on.
+    std::function<void(std::function<void(bool)>)> confirmRestart;
+};
+
+// result 1 go, 0 cancel; restart 1 afresh, 0 the saved game.
+using LevelWindowCallback = std::function<void(uint32_t result, uint32_t level, uint32_t restart)>;
+
+class LevelWindow : public SpritesWindow {
+  public:
+    LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, LevelWindowCallback callback,
+                LevelWindowsHost host, const char16_t* playKey = nullptr,
+                const char16_t* cancelKey = nullptr);
+    ~LevelWindow() override;
+    bool OnKeyDown(uint32_t key, uint32_t flags) override;
+    uint32_t OnButtonClick(GameButton* button) override;
+    void DrawChildren(DXLViewer& viewer) override;
+
+    void Play(uint32_t restart);
+    // Writes the window's selection into the profile when it differs as a set.
+    bool StoreBonusSelection();
+    // The slot ids shown (-1 none).
+    std::array<int32_t, 3> ShownBonuses() const;
+    BonusPick& Selection() { return selection_; }
+    const std::vector<ImageButton*>& BottomButtons() const { return bottomRow_; }
+    int32_t MedalStripTop() const { return stripTop_; }
+    const std::vector<int32_t>& MedalRowYs() const { return rowYs_; }
+    const std::vector<GoalColumn>& Goals() const { return goals_; }
+    const std::vector<GameButton*>& GoalButtons() const { return goalButtons_; }
+    int32_t OwnedBonuses() const { return owned_; }
+    bool HasSelectButton() const { return select_ != nullptr; }
+    int32_t NewBonus() const { return newBonus_; }
+    uint32_t RecordColour() const { return record_.colour; }
+
+  private:
+    struct TimeRow {
+        std::unique_ptr<SpriteInstance> icon;
+        SkinText text;
+        float x = 0, y = 0;
+        uint32_t colour = 0;
+    };
+    void MakeRow(TimeRow& row, const char16_t* sprite, uint32_t ms, float x, float y, bool centre);
+    void DrawRow(DXLViewer& viewer, TimeRow& row);
+
+    uint32_t level_, mode_, regime_ = 0;
+    LevelWindowCallback callback_;
+    LevelWindowsHost host_;
+    RegimeBlock block_{};
+    bool continue_ = false;
+    int32_t stripTop_ = 0;
+    std::vector<int32_t> rowYs_;
+    std::vector<GoalColumn> goals_;
+    std::vector<GameButton*> goalButtons_; // in the own group
+    std::vector<TimeRow> rows_;
+    TimeRow record_;
+    std::unique_ptr<SpriteInstance> medal_;
+    SkinText recordText_, tasksText_;
+    BonusPick selection_;
+    int32_t owned_ = 0;
+    int32_t newBonus_ = -1;
+    ImageButton* select_ = nullptr; // in the own group
+    std::array<std::unique_ptr<SpriteInstance>, 3> slots_;
+    std::array<int32_t, 3> slotIds_{-1, -1, -1};
+    int32_t bonusX_ = 0, bonusY_ = 0;
+};
+
+// ---------------------------------------------------------------- result window
+
+class LevelResultWindow : public SpritesWindow {
+  public:
+    LevelResultWindow(WindowManager& manager, const LevelResult& result, LevelWindowsHost host);
+    ~LevelResultWindow() override;
+    bool OnMouseDown(int32_t x, int32_t y, uint32_t button) override;
+    bool OnMouseDblClick(int32_t x, int32_t y) override;
+    bool OnKeyDown(uint32_t key, uint32_t flags) override;
+    uint32_t OnButtonClick(GameButton* button) override;
+    void DrawChildren(DXLViewer& viewer) override;
+    void StartReveal(uint32_t delay);
+    void FinishReveal(bool final);
+    const ResultReveal& Reveal() const { return reveal_; }
+    const LevelResult& Result() const { return result_; }
+
+  private:
+    struct Row {
+        SkinText label, time;
+        uint32_t colour = 0;
+        float x = 0, y = 0;
+    };
+    void MakeRow(Row& row, const char16_t* key, uint32_t ms, float x, float y);
+    void DrawRow(DXLViewer& viewer, Row& row, float alpha, float scale);
+
+    LevelResult result_;
+    LevelWindowsHost host_;
+    ResultReveal reveal_;
+    ProgressLinePtr progress_;
+    std::unique_ptr<SpriteInstance> clock_, before_, medal_;
+    std::array<std::unique_ptr<SpriteInstance>, 3> marks_;
+    std::array<Row, 3> columns_;
+    Row yourTime_, record_, newRecord_;
+    bool left_ = false;
+};

@@ -1,0 +1,113 @@
+// The windows around a level on the screen after loading (F9, 1024 x 768):
+// the information page a second after it opens, the pause menu, the level
+// window in restart mode from the menu's restart, and the result window of
+// a gold finish with a new record mid-reveal (both ticks, no medal yet) and
+// after a click (the medal), left with Enter.
+
+#include "platform/ImageDecode.h"
+#include "tests/support/GameCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+using testsupport::GameCopy;
+using testsupport::ReadFileBytes;
+
+namespace {
+
+struct Shot {
+    platform::DecodedPicture picture;
+    bool ok = false;
+    uint32_t At(int x, int y) const { return picture.pixels[size_t(y) * size_t(picture.width) + size_t(x)]; }
+    int Count(int left, int top, int right, int bottom,
+              const std::function<bool(int, int, int)>& test) const {
+        int n = 0;
+        for (int y = top; y < bottom && y < picture.height; ++y)
+            for (int x = left; x < right && x < picture.width; ++x) {
+                const uint32_t c = At(x, y);
+                n += test(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF));
+            }
+        return n;
+    }
+};
+
+Shot Load(const std::string& path) {
+    Shot shot;
+    const std::string bytes = ReadFileBytes(path);
+    std::string error;
+    shot.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                      &shot.picture, &error);
+    return shot;
+}
+
+// The windows' light paper.
+bool Paper(int r, int g, int b) {
+    return r > 225 && g > 210 && b > 160;
+}
+bool Tick(int r, int g, int b) {
+    return g > 150 && g > r + 60 && g > b + 80;
+}
+bool Gold(int r, int g, int b) {
+    return r > 200 && g > 150 && b < 90;
+}
+
+} // namespace
+
+TEST(LevelWindowsScreen, PageMenuLevelWindowAndResult) {
+    GameCopy game;
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const std::string script = game.File("windows.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script,
+                                            "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                            "7000 key down F9\n7080 key up F9\n"
+                                            // a click anywhere closes the page
+                                            "8200 mouse move 100 100\n8300 mouse down left\n"
+                                            "8380 mouse up left\n8600 key down F9\n8680 key up F9\n"
+                                            // the menu's restart
+                                            "9800 mouse move 500 303\n9900 mouse down left\n"
+                                            "9980 mouse up left\n"
+                                            // cancel the level window, close the menu
+                                            "11000 key down ESCAPE\n11080 key up ESCAPE\n"
+                                            "11200 key down ESCAPE\n11280 key up ESCAPE\n"
+                                            "11600 key down F9\n11680 key up F9\n"
+                                            "13600 mouse down left\n13680 mouse up left\n"
+                                            "14500 key down RETURN\n14580 key up RETURN\n"));
+    const std::string page = game.File("page.png"), menu = game.File("menu.png"),
+                      level = game.File("level.png"), reveal = game.File("reveal.png"),
+                      all = game.File("all.png"), after = game.File("after.png");
+    std::string output;
+    const int status =
+        game.Run("--showcase --headless --input-script '" + script +
+                     "' --until-ms 15000 --screenshot-at 8000 '" + page + "' --screenshot-at 9500 '" + menu +
+                     "' --screenshot-at 10500 '" + level + "' --screenshot-at 13500 '" + reveal +
+                     "' --screenshot-at 14400 '" + all + "' --screenshot-at 14900 '" + after + "'",
+                 &output);
+    ASSERT_EQ(status, 0) << output;
+    const Shot a = Load(page), m = Load(menu), l = Load(level), r = Load(reveal), f = Load(all),
+               e = Load(after);
+    ASSERT_TRUE(a.ok && m.ok && l.ok && r.ok && f.ok && e.ok) << output;
+    ASSERT_EQ(a.picture.width, 1024);
+
+    // The page: 680 x 256 centred 20 px above the middle, at (172, 236).
+    EXPECT_GT(a.Count(190, 255, 835, 475, Paper), 645 * 220 / 2);
+    EXPECT_LT(a.Count(0, 500, 1024, 768, Paper), 100);
+    // The menu: its six buttons in a column at the centre, the page gone.
+    EXPECT_GT(m.Count(400, 150, 620, 620, Paper), 220 * 470 / 3);
+    EXPECT_LT(m.Count(172, 400, 360, 480, Paper), 100);
+    // The level window: 600 px wide, its goals area, medal strip and bonus area.
+    EXPECT_GT(l.Count(230, 200, 795, 410, Paper), 565 * 210 / 2);
+    // Mid-reveal both ticks, no medal; after the click the medal shows.
+    EXPECT_GT(r.Count(440, 280, 760, 350, Tick), 300);
+    EXPECT_LT(r.Count(280, 380, 380, 500, Gold), 50);
+    EXPECT_GT(f.Count(280, 370, 380, 500, Gold), 300);
+    // Enter left: the window has gone.
+    EXPECT_LT(e.Count(280, 240, 760, 530, Paper), 2000);
+
+    const std::string log = game.Log();
+    for (const char* line : {"information page 680 x 256", "pause menu", "result window: gold in 00:00:47",
+                             "the level is left for the map"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+}
