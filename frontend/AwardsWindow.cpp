@@ -212,7 +212,7 @@ void AwardsWindow::DrawGoal(DXLViewer& viewer, Sprite* sprite, const GoalReveal&
                      ScaleAlpha(0xFFFFFFFF, alpha * goal.FadeAlpha(now)));
         return;
     }
-    const int frame = goal.Pending() ? (goal.Achieved() ? 1 : goal.Frame()) : goal.Frame();
+    const int frame = goal.Frame();
     DrawSpriteAt(viewer, sprite, frame, float(x), float(y), white);
     if (const uint32_t flash = goal.FlashColour(now); flash >> 24)
         DrawSpriteAt(viewer, sprite, frame, float(x), float(y), ScaleAlpha(flash, alpha), kBlendAdditive);
