@@ -4,6 +4,7 @@
 #include "app/Profiles.h"
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
+#include "gui/Hint.h"
 #include "sprites/Sprite.h"
 #include "sprites/SpriteHost.h"
 
@@ -56,6 +57,31 @@ void DrawText(DXLViewer& viewer, int32_t font, const std::u16string& text, float
     shown.Set(font, text);
     shown.Draw(viewer, x, y, colour);
 }
+
+// A hint area over an award, a goal or the final award: its hint's texts
+// expand their tags with the record as context.
+class AwardHintSpot : public InvisibleButton {
+  public:
+    AwardHintSpot(GameWindow* window, GameControls* group, uint32_t command, uint32_t kind, uintptr_t object)
+        : InvisibleButton(window, group, command), kind_(kind), object_(object) {}
+    BaseHintWindow* GetHintWindow() override {
+        if (!HasHint()) return nullptr;
+        const kis::Rect anchor = ScreenRect();
+        if (!hint_)
+            hint_ = std::make_unique<CaptionHintWindow>(Manager(), this, hintCaption_.c_str(),
+                                                        hintBody_.c_str(), &anchor, 256, kind_, object_);
+        else if (!hint_->IsShown())
+            hint_->SetAnchor(anchor);
+        return hint_.get();
+    }
+
+  private:
+    uint32_t kind_;
+    uintptr_t object_;
+};
+
+// The text tags' context kinds of an award and a goal.
+constexpr uint32_t kAwardHintContext = 0x1000006, kGoalHintContext = 0x1000007;
 
 } // namespace
 
@@ -148,6 +174,31 @@ AwardsWindow::AwardsWindow(WindowManager& manager, const Awards& table, ProfileM
     AddBackground(kAwardsWidth + 2 * kContentMargin, height);
     AddCaptionFrame(kAwardsWidth);
     AddBottomButton(kAwardsClose, manager.Text(u"awards_window", u"close"));
+    // Hints over the awards, goals and the final award: the name, and for an
+    // award its tiers (the award tag), for a goal its description.
+    auto hint = [&](uint32_t command, const kis::Rect& area, const char16_t* key, std::u16string body,
+                    uint32_t kind = 0, const void* object = nullptr) {
+        auto* spot = controls_.Make<AwardHintSpot>(command, kind, reinterpret_cast<uintptr_t>(object));
+        spot->rect = area;
+        spot->SetHint(manager.Text(u"awards", key), std::move(body));
+    };
+    for (int i = 0; i < kAwardCount; ++i)
+        hint(kAwardButton,
+             kis::MakeRectWH(kContentMargin + AwardsLayout::AwardX(i), rowTop, kAwardButtonWidth,
+                             kAwardButtonHeight),
+             table.GetAward(i).key, u"[SAWARD D]", kAwardHintContext, &table.GetAward(i));
+    for (int i = 0; i < kGoalCount; ++i) {
+        const GoalRecord& goal = table.GetGoal(i);
+        const std::u16string desc = std::u16string(goal.key) + u"_desc";
+        hint(kGoalButton,
+             kis::MakeRectWH(kContentMargin + AwardsLayout::kGoalAt[i][0],
+                             panelTop - 4 + AwardsLayout::kGoalAt[i][1], 64, 72),
+             goal.key, manager.Text(u"awards", desc.c_str()), kGoalHintContext, &goal);
+    }
+    hint(kFinalButton,
+         kis::MakeRectWH(kContentMargin + AwardsLayout::kFinalX, panelTop + AwardsLayout::kFinalDy,
+                         AwardsLayout::kFinalWidth, 150),
+         u"final", manager.Text(u"awards", u"final_desc"));
     SetCaptionText(manager.Text(u"awards_window", u"caption"));
     Show(0, true);
     if (manager.awardsWindow && manager.awardsWindow != this) {

@@ -17,6 +17,7 @@ class ProfileManager;
 
 constexpr uint32_t kAwardsWindowTag = MakeWindowTag('A', 'w', 'a', 'r');
 constexpr uint32_t kAwardsClose = 0xA3A4D500;
+constexpr uint32_t kAwardButton = 0xA3A4D501, kGoalButton = 0xA3A4D502, kFinalButton = 0xA3A4D503;
 constexpr int32_t kAwardsWidth = 545;
 constexpr int32_t kAwardsPanelHeight = 244;
 constexpr int32_t kAwardButtonWidth = 50, kAwardButtonHeight = 62;

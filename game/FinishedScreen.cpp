@@ -1,4 +1,5 @@
 #include "game/FinishedScreen.h"
+#include "game/AwardsProgram.h"
 #include "game/LevelPanelShowcase.h"
 #include "game/LevelScreen.h"
 #include "game/ProfilesPanel.h"
@@ -397,6 +398,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
     LevelPanelShowcaseKey(virtualKey); // F5: the level panel over the sample level
+    BonusesStandInKey(virtualKey);     // F10: the bonuses window over the profile's selection
 }
 
 std::unique_ptr<FinishedScreen> g_screen;

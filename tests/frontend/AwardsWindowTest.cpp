@@ -1,5 +1,7 @@
 #include "frontend/AwardsWindow.h"
 #include "app/Profiles.h"
+#include "frontend/BonusesWindow.h"
+#include "level/Bonuses.h"
 #include "platform/Utf.h"
 #include "tests/sprites/SpriteTestHost.h"
 #include "tests/support/TempDir.h"
@@ -328,6 +330,32 @@ TEST(BonusChoice, SelectDeselectAndDamagedIds) {
             choice.Toggle(id);
         EXPECT_EQ(choice.Selection(), c.expected) << c.name;
     }
+}
+
+TEST_F(ProfileFixture, TheBonusesWindowEditsACopyAndWritesItBackOnEscape) {
+    Profile* p = Make();
+    for (int id : {0, 2, 5})
+        p->MutableRecord().results.regimes[kRegimeEasy].owned[id] = 1;
+    Bonuses bonuses;
+    BonusSelection selection{2, {0, 2, -1}};
+    int applied = 0;
+    auto* window = manager.Open<BonusesWindow>(bonuses, p, &selection, [&] { ++applied; });
+    ASSERT_EQ(window->PanelCount(), 3);
+    EXPECT_EQ(window->Panel(1), nullptr); // not owned
+    for (int n = 0; n < 3; ++n) {
+        GameButton* panel = window->Panel(n == 0 ? 0 : n == 1 ? 2 : 5);
+        EXPECT_EQ(panel->rect.top, window->contentTop + 47 * n + 5) << n;
+    }
+    window->OnButtonClick(window->Panel(5)); // chosen third
+    EXPECT_EQ(window->Choice().Selection(), (BonusSelection{3, {0, 2, 5}}));
+    window->OnButtonClick(window->Slot(0)); // the first slot's bonus goes, the others move up
+    EXPECT_EQ(window->Choice().Selection(), (BonusSelection{2, {2, 5, -1}}));
+    window->OnButtonClick(window->Panel(2)); // a chosen panel clicked again
+    EXPECT_EQ(window->Choice().Selection(), (BonusSelection{1, {5, -1, -1}}));
+    EXPECT_EQ(selection, (BonusSelection{2, {0, 2, -1}})); // untouched until applied
+    EXPECT_TRUE(window->OnKeyDown(kKeyEscape, 0));
+    EXPECT_EQ(selection, (BonusSelection{1, {5, -1, -1}}));
+    EXPECT_EQ(applied, 1);
 }
 
 TEST(BonusChoice, PanelRowsAndSeparator) {
