@@ -5,6 +5,7 @@
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
 #include "gui/Hint.h"
+#include "platform/Random.h"
 #include "sprites/Sprite.h"
 #include "sprites/SpriteHost.h"
 
@@ -142,7 +143,22 @@ void MedalsPanel::Draw(DXLViewer& viewer, float alpha) const {
 
 // ---------------------------------------------------------------- awards window
 
-AwardsWindow::AwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles)
+void PreviewAwardValues(const Awards& table, int32_t (&seen)[18], int32_t (&current)[18]) {
+    auto part = [] { return double(platform::Rand()) / 32768.0; };
+    for (int i = 0; i < kAwardCount; ++i) {
+        const AwardRecord& award = table.GetAward(i);
+        current[award.index] = int32_t(part() * award.gold * 1.2);
+    }
+    for (int i = 0; i < kGoalCount; ++i) {
+        const GoalRecord& goal = table.GetGoal(i);
+        current[kAwardCount + goal.index] = int32_t(part() * goal.target * 2.0);
+    }
+    current[17] = 1;
+    seen[17] = 0;
+}
+
+AwardsWindow::AwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles,
+                           bool preview)
     : SpritesWindow(manager, kAwardsWindowTag, false, true), table_(&table), openedAt_(manager.Now()) {
     int32_t seen[kAwardWordCount] = {}, current[kAwardWordCount] = {};
     if (Profile* profile = profiles ? profiles->Current() : nullptr) {
@@ -151,9 +167,12 @@ AwardsWindow::AwardsWindow(WindowManager& manager, const Awards& table, ProfileM
         std::copy(std::begin(record.awards), std::end(record.awards), current);
         // Each opening shows the changes once: closing during the animation
         // does not replay it.
-        std::copy(std::begin(current), std::end(current), record.awardsSeen);
-        profiles->SaveCurrent();
+        if (!preview) {
+            std::copy(std::begin(current), std::end(current), record.awardsSeen);
+            profiles->SaveCurrent();
+        }
     }
+    if (preview) PreviewAwardValues(table, seen, current);
     // The caption frame sets the content top; the frame is made again at the full height.
     AddBackground(kAwardsWidth + 2 * kContentMargin, 0);
     AddCaptionFrame(kAwardsWidth);
@@ -213,8 +232,9 @@ AwardsWindow::~AwardsWindow() {
     if (manager_.awardsWindow == this) manager_.awardsWindow = nullptr;
 }
 
-AwardsWindow* OpenAwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles) {
-    return manager.Open<AwardsWindow>(table, profiles);
+AwardsWindow* OpenAwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles,
+                               bool preview) {
+    return manager.Open<AwardsWindow>(table, profiles, preview);
 }
 
 bool AwardsWindow::OnMouseDown(int32_t x, int32_t y, uint32_t button) {

@@ -70,7 +70,9 @@ class AwardsWindow : public SpritesWindow {
     // Shows the changes since the profile's last-seen copy, then makes the
     // current values the seen ones and saves the profiles. The table and the
     // profiles outlive the window.
-    AwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles);
+    // The preview (the map's cheat view) animates random current values and
+    // leaves the profile alone.
+    AwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles, bool preview = false);
     ~AwardsWindow() override;
 
     bool OnMouseDown(int32_t x, int32_t y, uint32_t button) override;
@@ -98,7 +100,12 @@ class AwardsWindow : public SpritesWindow {
 };
 
 // Opens the awards window over the current profile (closing one already open).
-AwardsWindow* OpenAwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles);
+AwardsWindow* OpenAwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles,
+                               bool preview = false);
+
+// The preview's current values: an award a random part of 1.2 times its gold
+// threshold, a goal of twice its target, the final award won (and not yet seen).
+void PreviewAwardValues(const Awards& table, int32_t (&seen)[18], int32_t (&current)[18]);
 
 // ---------------------------------------------------------------- bonus selection
 

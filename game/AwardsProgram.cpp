@@ -4,9 +4,9 @@
 #include "frontend/AwardsWindow.h"
 #include "game/GameTables.h"
 
-void OpenProgramAwards() {
+void OpenProgramAwards(bool preview) {
     WindowManager* windows = GetWindowManager();
     GameTables* tables = GetGameTables();
     if (windows && tables && tables->awards.IsLoaded())
-        OpenAwardsWindow(*windows, tables->awards, AppProfiles());
+        OpenAwardsWindow(*windows, tables->awards, AppProfiles(), preview);
 }

@@ -71,7 +71,7 @@ MapHooks ProgramHooks() {
     hooks.levelExists = [](int32_t level) { return GameLevelTable().Get(uint32_t(level)) != nullptr; };
     hooks.findCharacter = [](uint32_t id) { return FindById(GetLevelGameData().characters, id); };
     hooks.makeLevel = [](int32_t level) { PrepareLevel(uint32_t(level), kStateMap); };
-    hooks.openAwards = [](int32_t) { OpenProgramAwards(); };
+    hooks.openAwards = [](int32_t mode) { OpenProgramAwards(mode == 1); };
     return hooks;
 }
 

@@ -308,6 +308,28 @@ TEST_F(ProfileFixture, TheSecondOpeningAnimatesNothing) {
     EXPECT_EQ(second->Medals(kRegimeHard).CountText(2), u"");
 }
 
+TEST_F(ProfileFixture, ThePreviewAnimatesRandomValuesAndLeavesTheProfileAlone) {
+    Profile* p = Make();
+    p->MutableRecord().awards[3] = 7;
+    AwardsWindow* preview = OpenAwardsWindow(manager, table, &profiles, true);
+    EXPECT_EQ(p->Record().awardsSeen[3], 0);
+    EXPECT_TRUE(preview->Animation().Pending() & kFinalRevealPending);
+
+    int32_t seen[18] = {}, current[18] = {};
+    seen[17] = 1;
+    for (int round = 0; round < 50; ++round) {
+        PreviewAwardValues(table, seen, current);
+        for (int i = 0; i < kAwardCount; ++i) {
+            EXPECT_GE(current[i], 0);
+            EXPECT_LT(current[i], 120); // 1.2 x gold 100
+        }
+        for (int i = 0; i < kGoalCount; ++i)
+            EXPECT_LT(current[kAwardCount + i], 10 * (i + 1));
+        EXPECT_EQ(current[17], 1);
+        EXPECT_EQ(seen[17], 0);
+    }
+}
+
 TEST(BonusChoice, SelectDeselectAndDamagedIds) {
     struct Case {
         const char* name;
