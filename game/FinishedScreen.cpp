@@ -3,6 +3,7 @@
 #include "game/LevelPanelShowcase.h"
 #include "game/LevelScreen.h"
 #include "game/ProfilesPanel.h"
+#include "game/WarehouseShowcase.h"
 
 #include "app/App.h"
 
@@ -398,6 +399,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
     LevelPanelShowcaseKey(virtualKey); // F5: the level panel over the sample level
+    WarehouseShowcaseKey(virtualKey);  // F7: the warehouse window over a sample stock
     BonusesStandInKey(virtualKey);     // F10: the bonuses window over the profile's selection
 }
 
@@ -441,6 +443,7 @@ void OpenFinishedScreen() {
 void CloseFinishedScreen() {
     CloseProfilesPanel();
     CloseLevelPanelShowcase();
+    CloseWarehouseShowcase();
     g_screen.reset();
 }
 

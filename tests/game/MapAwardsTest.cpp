@@ -81,10 +81,10 @@ TEST(MapAwards, TheAwardsButtonShowsWhatChangedSinceTheLastLook) {
                                             "6150 mouse up left\n6200 mouse move 1000 400\n"));
     const std::string running = game.File("running.png"), rested = game.File("rested.png");
     std::string output;
-    const int status =
-        game.Run("--headless --input-script '" + script + "' --until-ms 12300 --screenshot-at 7650 '" +
-                     running + "' --screenshot-at 12150 '" + rested + "'",
-                 &output);
+    const int status = game.Run("--showcase --headless --input-script '" + script +
+                                    "' --until-ms 12300 --screenshot-at 7650 '" + running +
+                                    "' --screenshot-at 12150 '" + rested + "'",
+                                &output);
     ASSERT_EQ(status, 0) << output << game.Log();
     const Picture first = Load(running), last = Load(rested);
     ASSERT_TRUE(first.ok && last.ok);
