@@ -1,4 +1,5 @@
 #include "game/FinishedScreen.h"
+#include "game/AwardsProgram.h"
 #include "game/LevelPanelShowcase.h"
 #include "game/LevelScreen.h"
 #include "game/LevelWindowsShowcase.h"
@@ -404,6 +405,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     WarehouseShowcaseKey(virtualKey);    // F7: the warehouse window over a sample stock
     TutorialShowcaseKey(virtualKey);     // F8: a tutorial step over this screen
     LevelWindowsShowcaseKey(virtualKey); // F9: the windows around a level
+    BonusesStandInKey(virtualKey);       // F10: the bonuses window over the profile's selection
 }
 
 std::unique_ptr<FinishedScreen> g_screen;

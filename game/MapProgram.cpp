@@ -10,6 +10,7 @@
 #include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "frontend/MapScreen.h"
+#include "game/AwardsProgram.h"
 #include "game/LevelScreen.h"
 #include "gui/Window.h"
 #include "level/LevelData.h"
@@ -70,6 +71,7 @@ MapHooks ProgramHooks() {
     hooks.levelExists = [](int32_t level) { return GameLevelTable().Get(uint32_t(level)) != nullptr; };
     hooks.findCharacter = [](uint32_t id) { return FindById(GetLevelGameData().characters, id); };
     hooks.makeLevel = [](int32_t level) { PrepareLevel(uint32_t(level), kStateMap); };
+    hooks.openAwards = [](int32_t mode) { OpenProgramAwards(mode == 1); };
     return hooks;
 }
 
@@ -132,6 +134,8 @@ const AppCallbacks& MapCallbacks() {
         };
         c.update = [](uint32_t ms) {
             if (ProgramMap()) ProgramMap()->Update(ms);
+            // The windows over the map (awards, options) run their animations.
+            if (WindowManager* windows = GetWindowManager()) windows->Update();
         };
         c.draw = [] {
             if (ProgramMap()) ProgramMap()->Draw();

@@ -1,0 +1,91 @@
+// The bonuses window over a profile that owns three bonuses of which two are
+// chosen: F10 on the screen after loading opens it (until the level window
+// does); a click on the third owned bonus's panel fills the third slot and
+// Escape keeps the choice.
+#include "app/Profiles.h"
+#include "platform/ImageDecode.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::ReadFileBytes;
+
+namespace {
+
+struct Picture {
+    platform::DecodedPicture p;
+    bool ok = false;
+    uint32_t At(int x, int y) const { return p.pixels[size_t(y) * size_t(p.width) + size_t(x)] & 0xFFFFFF; }
+};
+
+Picture Load(const std::string& png) {
+    Picture picture;
+    const std::string bytes = ReadFileBytes(png);
+    std::string error;
+    picture.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                         &picture.p, &error);
+    return picture;
+}
+
+int Count(const Picture& picture, int left, int top, int right, int bottom, uint32_t colour) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            n += picture.At(x, y) == colour;
+    return n;
+}
+
+} // namespace
+
+TEST(BonusesWindow, ThreeOwnedBonusesTwoChosenAndAThirdAdded) {
+    GameCopy game;
+    {
+        fs::create_directories(game.User());
+        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+        profiles.Load();
+        Profile* tess = profiles.CreateProfile(u"tess");
+        ASSERT_NE(tess, nullptr);
+        RegimeProgress& easy = tess->MutableRecord().results.regimes[kRegimeEasy];
+        for (int id : {0, 2, 3})
+            easy.owned[id] = 1;
+        easy.chosenCount = 2;
+        easy.chosen[0] = 3, easy.chosen[1] = 0, easy.chosen[2] = -1;
+        ASSERT_TRUE(tess->Save());
+        profiles.SetCurrent(tess);
+    }
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const std::string script = game.File("bonuses.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script,
+                                            "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                            "5000 key down F10\n5100 key up F10\n"
+                                            "5700 mouse move 362 339\n5800 mouse down left\n"
+                                            "5850 mouse up left\n5900 mouse move 900 700\n"
+                                            "6200 key down ESCAPE\n6250 key up ESCAPE\n"));
+    const std::string before = game.File("before.png"), after = game.File("after.png");
+    std::string output;
+    const int status = game.Run("--showcase --headless --input-script '" + script +
+                                    "' --until-ms 6600 --screenshot-at 5600 '" + before +
+                                    "' --screenshot-at 6100 '" + after + "'",
+                                &output);
+    ASSERT_EQ(status, 0) << output << game.Log();
+    const Picture two = Load(before), three = Load(after);
+    ASSERT_TRUE(two.ok && three.ok);
+    // Three panels, green while chosen: bees and sunshine, then boots as well.
+    auto green = [](const Picture& p, int y) { return Count(p, 250, y - 15, 470, y + 15, 0x70A850); };
+    EXPECT_GT(green(two, 292), 1000);
+    EXPECT_EQ(green(two, 339), 0);
+    EXPECT_GT(green(two, 386), 1000);
+    EXPECT_GT(green(three, 339), 1000);
+    // The third slot is empty, then shows the boots.
+    auto empty = [](const Picture& p) { return Count(p, 546, 428, 604, 486, 0xD8BE88); };
+    EXPECT_GT(empty(two), 3000);
+    EXPECT_LT(empty(three), 2500);
+    // Escape keeps the choice: the sunshine, the bees, the boots.
+    EXPECT_NE(game.Log().find("3: 3 0 2"), std::string::npos) << game.Log();
+}

@@ -1,0 +1,111 @@
+// The awards window as a player meets it: on the map (M on the screen after
+// loading) the awards button opens it over a profile whose counters moved
+// since it was last opened. 1.5 s later the new goal flashes and the bars
+// fill; 6 s later everything has come to rest, and the profile remembers the
+// values as seen.
+#include "app/Profiles.h"
+#include "platform/ImageDecode.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::ReadFileBytes;
+
+namespace {
+
+struct Picture {
+    platform::DecodedPicture p;
+    bool ok = false;
+    uint32_t At(int x, int y) const { return p.pixels[size_t(y) * size_t(p.width) + size_t(x)] & 0xFFFFFF; }
+};
+
+Picture Load(const std::string& png) {
+    Picture picture;
+    const std::string bytes = ReadFileBytes(png);
+    std::string error;
+    picture.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                         &picture.p, &error);
+    return picture;
+}
+
+// Pixels of exactly a colour in a rectangle.
+int Count(const Picture& picture, int left, int top, int right, int bottom, uint32_t colour) {
+    int n = 0;
+    for (int y = top; y < bottom && y < picture.p.height; ++y)
+        for (int x = left; x < right && x < picture.p.width; ++x)
+            n += picture.At(x, y) == colour;
+    return n;
+}
+
+// Harvester (0, 50, 200, 500) climbs from 30 over bronze to 260; builder
+// (0, 10, 40, 100) from 15 to 25; the goal "first win" is newly reached,
+// "old hand" was reached before. Medals in both regimes.
+void MakeProfile(const std::string& user) {
+    fs::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* tess = profiles.CreateProfile(u"tess");
+    ASSERT_NE(tess, nullptr);
+    ProfileRecord& record = tess->MutableRecord();
+    record.awardsSeen[0] = 30, record.awards[0] = 260;
+    record.awardsSeen[1] = 15, record.awards[1] = 25;
+    record.awardsSeen[9] = 0, record.awards[9] = 1;
+    record.awardsSeen[10] = 10, record.awards[10] = 10;
+    LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
+    const uint32_t statuses[] = {kLevelGold, kLevelGold, kLevelSilver, kLevelBronze, kLevelOpen};
+    for (size_t i = 0; i < std::size(statuses); ++i)
+        easy[i].status = statuses[i];
+    record.results.regimes[kRegimeHard].levels[0].status = kLevelSilver;
+    record.flags |= kProfileFlagEasyMapTutorial;
+    ASSERT_TRUE(tess->Save());
+    profiles.SetCurrent(tess);
+}
+
+} // namespace
+
+TEST(MapAwards, TheAwardsButtonShowsWhatChangedSinceTheLastLook) {
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const std::string script = game.File("awards.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script,
+                                            "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                            "5000 key down M\n5100 key up M\n"
+                                            "6000 mouse move 88 722\n6100 mouse down left\n"
+                                            "6150 mouse up left\n6200 mouse move 1000 400\n"));
+    const std::string running = game.File("running.png"), rested = game.File("rested.png");
+    std::string output;
+    const int status = game.Run("--showcase --headless --input-script '" + script +
+                                    "' --until-ms 12300 --screenshot-at 7650 '" + running +
+                                    "' --screenshot-at 12150 '" + rested + "'",
+                                &output);
+    ASSERT_EQ(status, 0) << output << game.Log();
+    const Picture first = Load(running), last = Load(rested);
+    ASSERT_TRUE(first.ok && last.ok);
+    // The window stands centred: its top panel (goals) and the award row below it.
+    auto panel = [](const Picture& p, uint32_t colour) { return Count(p, 239, 183, 784, 425, colour); };
+    auto row = [](const Picture& p, uint32_t colour) { return Count(p, 239, 425, 784, 490, colour); };
+    // 1.5 s in: the newly reached goal's cup flashes white (its red band is
+    // washed out), the harvester still climbs towards bronze (its ring has no
+    // tier) with the newly gained part of its bar.
+    EXPECT_EQ(panel(first, 0xE04040), 0);
+    EXPECT_GT(row(first, 0x8A7A60), 50);
+    EXPECT_EQ(row(first, 0xC8C8D0), 0);
+    EXPECT_GT(row(first, 0xB8F070), 10);
+    // At rest: the red band of the reached goal, the harvester at silver.
+    EXPECT_GT(panel(last, 0xE04040), 50);
+    EXPECT_GT(row(last, 0xC8C8D0), 50);
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    const ProfileRecord& record = profiles.Current()->Record();
+    for (int word : {0, 1, 9, 10})
+        EXPECT_EQ(record.awardsSeen[word], record.awards[word]) << word;
+}
