@@ -2,6 +2,7 @@
 #include "game/LevelPanelShowcase.h"
 #include "game/LevelScreen.h"
 #include "game/ProfilesPanel.h"
+#include "game/WarehouseShowcase.h"
 
 #include "app/App.h"
 
@@ -397,6 +398,7 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
     LevelPanelShowcaseKey(virtualKey); // F5: the level panel over the sample level
+    WarehouseShowcaseKey(virtualKey);  // F7: the warehouse window over a sample stock
 }
 
 std::unique_ptr<FinishedScreen> g_screen;
@@ -439,6 +441,7 @@ void OpenFinishedScreen() {
 void CloseFinishedScreen() {
     CloseProfilesPanel();
     CloseLevelPanelShowcase();
+    CloseWarehouseShowcase();
     g_screen.reset();
 }
 

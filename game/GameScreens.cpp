@@ -16,18 +16,19 @@ void OpenLogosScreen() {
 }
 
 void OpenMainScreen() {
-    LogLine(kLogIndent, "Loading finished; no main screen yet.");
+    LogLine(kLogIndent, "Loading finished; the showcase stands in for the main screen.");
     OpenFinishedScreen();
 }
 
 } // namespace
 
-void RegisterGameScreens() {
+void RegisterGameScreens(bool showcase) {
     RegisterGameStateScreen(kStateLogos, {OpenLogosScreen, CloseLogos, &LogosCallbacks()});
     RegisterGameStateScreen(kStateDataLoading,
                             {OpenGameDataLoading, CloseGameDataLoading, &GameDataLoadingCallbacks()});
     RegisterGameStateScreen(kStateLevelLoading,
                             {OpenLevelLoading, CloseLevelLoading, &LevelLoadingCallbacks()});
-    RegisterGameStateScreen(kStateMainScreen,
-                            {OpenMainScreen, CloseFinishedScreen, &FinishedScreenCallbacks()});
+    if (showcase)
+        RegisterGameStateScreen(kStateMainScreen,
+                                {OpenMainScreen, CloseFinishedScreen, &FinishedScreenCallbacks()});
 }

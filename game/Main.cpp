@@ -2,6 +2,7 @@
 #include "frontend/Comix.h"
 #include "game/ComicsScreen.h"
 #include "game/FarmTables.h"
+#include "game/FrontendScreens.h"
 #include "game/GameData.h"
 #include "game/GameScreens.h"
 #include "game/GameTables.h"
@@ -9,16 +10,29 @@
 #include "game/MapProgram.h"
 #include "levelui/TextTags.h"
 
+#include <cstring>
+#include <vector>
+
 // The game program: the screens of the game states and the game-data stages
 // are registered in the shell's tables, in the data pack's order (the
 // character descriptions, the farm tables, the level table, the bonuses, the
 // award table, then the level-select map), the windows get the custom text
-// tags, then the shell starts, runs and shuts down.
+// tags, then the shell starts, runs and shuts down. "--showcase" (taken off
+// the command line here) puts the screen that shows the layers below the
+// game in the main screen's place, for the program tests of those layers.
 int main(int argc, char** argv) {
+    std::vector<char*> arguments(argv, argv + argc);
+    bool showcase = false;
+    for (auto it = arguments.begin() + (argc > 0 ? 1 : 0); it != arguments.end();)
+        if (std::strcmp(*it, "--showcase") == 0)
+            it = arguments.erase(it), showcase = true;
+        else
+            ++it;
     RegisterCharacterStage();
     GameFarmTables farmTables;
     GameTables tables;
-    RegisterGameScreens();
+    RegisterFrontendScreens();
+    RegisterGameScreens(showcase);
     RegisterLevelPlay();
     RegisterLevelTableStage();
     RegisterBonusStage();
@@ -27,5 +41,6 @@ int main(int argc, char** argv) {
     RegisterComics(comix);
     RegisterTextTagCallback(ExpandTextTag);
     RegisterMapScreen();
-    return WinMain(argc, argv);
+    arguments.push_back(nullptr);
+    return WinMain(int(arguments.size() - 1), arguments.data());
 }

@@ -2,6 +2,7 @@
 
 #include "engine/Viewer.h"
 #include "gui/Hint.h"
+#include "gui/Notices.h"
 #include "gui/Scrollbar.h"
 #include "gui/SpritesWindow.h"
 #include "sprites/SpriteHost.h"
@@ -280,9 +281,12 @@ bool DragWindow::OnMouseDblClick(int32_t x, int32_t y) {
 // ---------------------------------------------------------------- manager
 
 WindowManager::WindowManager(DXLViewer* viewer, const DXLLanguage* language)
-    : viewer_(viewer), language_(language) {}
+    : viewer_(viewer), language_(language), messages_(std::make_unique<MessageWindowStack>(*this)),
+      awards_(std::make_unique<NewAwardWindowStack>(*this)) {}
 
 WindowManager::~WindowManager() {
+    awards_->DeleteAll();
+    messages_->DeleteAll();
     DeleteAllWindows();
     digitFonts_.DeleteAll();
 }
@@ -413,6 +417,8 @@ bool WindowManager::OnKeyPress(char16_t ch) {
 }
 
 void WindowManager::Update() {
+    messages_->Update();
+    awards_->Update();
     ++dispatchDepth_;
     for (size_t i = 0; i < stack_.size(); ++i)
         stack_[i]->Update();
@@ -453,6 +459,7 @@ void WindowManager::Draw() {
 void WindowManager::OnScreenResize(int32_t width, int32_t height) {
     for (auto& w : stack_)
         w->OnScreenResize(width, height);
+    messages_->OnScreenResize(width, height);
 }
 
 GameWindow* WindowManager::FindWindowByLayer(uint32_t tag) const {

@@ -19,6 +19,8 @@
 class DigitalFont;
 class DXLLanguage;
 class GameScrollbar;
+class MessageWindowStack;
+class NewAwardWindowStack;
 class SpritesWindow;
 
 constexpr uint32_t MakeWindowTag(char a, char b, char c, char d) {
@@ -263,6 +265,10 @@ class WindowManager {
         return spriteWindows_.empty() ? nullptr : spriteWindows_.back();
     }
 
+    // ---- the notice stacks, made and deleted with the manager
+    MessageWindowStack& Messages() { return *messages_; }
+    NewAwardWindowStack& Awards() { return *awards_; }
+
     // ---- single windows (in the stack, which owns them): each sets its
     // pointer and clears it when it goes; the manager clears it too
     GameWindow* menuWindow = nullptr;
@@ -286,6 +292,9 @@ class WindowManager {
     // Not owned: the program's viewer and language outlive the manager.
     DXLViewer* viewer_;
     const DXLLanguage* language_;
+    // Before the window stack: the notices going with it still find their stacks.
+    std::unique_ptr<MessageWindowStack> messages_;
+    std::unique_ptr<NewAwardWindowStack> awards_;
     std::vector<std::unique_ptr<GameWindow>> stack_;
     std::vector<GameWindow*> offer_; // the stack as an event started, reused
     int32_t modalCount_ = 0;

@@ -120,7 +120,7 @@ void RunGameHere(const char* frames) {
     char headless[] = "--headless";
     char framesOption[] = "--frames";
     char* argv[] = {program, headless, framesOption, framesArg.data(), nullptr};
-    RegisterGameScreens();
+    RegisterGameScreens(true);
     g_counting = true;
     const int code = WinMain(4, argv);
     g_counting = false;

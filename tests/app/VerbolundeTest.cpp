@@ -172,7 +172,8 @@ TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheFinishedScreen) {
     GameCopy game;
     const std::string png = game.File("last.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --frames 480 --screenshot '" + png + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + png + "'", &output), 0)
+        << output;
 
     const std::string log = game.Log();
     const std::vector<std::string> expected = {"00000001", "80000002", "00000006", "FFFFFFFF"};
@@ -205,8 +206,10 @@ TEST(Verbolunde, TheScreenAfterLoadingMovesAsTimeGoesOn) {
     GameCopy game;
     const std::string early = game.File("early.png"), late = game.File("late.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --frames 480 --screenshot '" + early + "'", &output), 0) << output;
-    ASSERT_EQ(game.Run("--headless --frames 540 --screenshot '" + late + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + early + "'", &output), 0)
+        << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 540 --screenshot '" + late + "'", &output), 0)
+        << output;
     const platform::DecodedPicture a = ReadScreenshot(early), b = ReadScreenshot(late);
     ASSERT_EQ(a.pixels.size(), b.pixels.size());
     ExpectFinishedScreen(a);
@@ -230,7 +233,8 @@ TEST(Verbolunde, AClickSkipsTheLogos) {
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"));
     std::string output;
-    ASSERT_EQ(game.Run("--headless --frames 40 --input-script '" + script + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 40 --input-script '" + script + "'", &output), 0)
+        << output;
     const std::string log = game.Log();
     EXPECT_NE(log.find("Logos skipped by a click."), std::string::npos) << log;
     const std::vector<std::string> states = StateChanges(log);
@@ -261,11 +265,13 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
                 "5600 mouse down right\n5700 mouse up right\n6200 close\n"));
     const std::string png = game.File("last.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
+    ASSERT_EQ(
+        game.Run("--showcase --headless --input-script '" + script + "' --screenshot '" + png + "'", &output),
+        0)
         << output;
 
     const std::string log = game.Log();
-    const size_t finished = log.find("Loading finished; no main screen yet.");
+    const size_t finished = log.find("Loading finished; the showcase stands in for the main screen.");
     ASSERT_NE(finished, std::string::npos) << log;
     const std::string screen = log.substr(finished);
     EXPECT_EQ(LogLines(screen, "Cursor"), std::vector<std::string>{"arrow (0x100) shown"}) << log;
@@ -305,12 +311,14 @@ TEST(Verbolunde, QuickClicksAndKeyTapsAreNeverLost) {
                 "5800 mouse down left\n5800 mouse up left\n6200 close\n"));
     const std::string png = game.File("last.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
+    ASSERT_EQ(
+        game.Run("--showcase --headless --input-script '" + script + "' --screenshot '" + png + "'", &output),
+        0)
         << output;
 
     const std::string log = game.Log();
     EXPECT_NE(log.find("Logos skipped by a click."), std::string::npos) << log;
-    const size_t finished = log.find("Loading finished; no main screen yet.");
+    const size_t finished = log.find("Loading finished; the showcase stands in for the main screen.");
     ASSERT_NE(finished, std::string::npos) << log;
     const std::string screen = log.substr(finished);
     EXPECT_EQ(LogLines(screen, "Key pressed"),
@@ -333,7 +341,8 @@ TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
                                                     "5000 key down ESCAPE\n5100 key up ESCAPE\n"
                                                     "5500 key down B\n5600 key up B\n"));
     std::string output;
-    ASSERT_EQ(game.Run("--headless --frames 4000 --input-script '" + script + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 4000 --input-script '" + script + "'", &output), 0)
+        << output;
     const std::string log = game.Log();
     EXPECT_EQ(LogLines(log, "Key pressed"),
               std::vector<std::string>{"0x01 (virtual key 0x1B, modifiers 0x0)"})
@@ -350,7 +359,7 @@ TEST(Verbolunde, FocusAndMinimisingChangeTheActivationLevel) {
                                             "100 focus lost\n200 minimise\n400 restore\n500 focus gained\n"
                                             "700 close\n"));
     std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--showcase --headless --input-script '" + script + "'", &output), 0) << output;
     const std::string log = game.Log();
     std::vector<std::string> changes;
     std::regex line("Activation +([a-z]+ -> [a-z]+)");
@@ -370,7 +379,8 @@ TEST(Verbolunde, ASecondStartRaisesTheFirstWindowAndEndsWithStatus9) {
     int firstStatus = -1;
     // The first copy keeps the wall clock, so that it is still running when the second starts.
     std::thread first([&] {
-        firstStatus = game.Run("--headless --realtime --input-script '" + script + "'", &firstOutput);
+        firstStatus =
+            game.Run("--showcase --headless --realtime --input-script '" + script + "'", &firstOutput);
     });
     // Waits until the first copy shows its logos.
     for (int i = 0; i < 400 && StateChanges(game.Log()).empty(); ++i)
@@ -378,7 +388,7 @@ TEST(Verbolunde, ASecondStartRaisesTheFirstWindowAndEndsWithStatus9) {
     ASSERT_FALSE(StateChanges(game.Log()).empty()) << game.Log();
 
     std::string output;
-    EXPECT_EQ(game.Run("--headless --frames 5", &output), 9) << output;
+    EXPECT_EQ(game.Run("--showcase --headless --frames 5", &output), 9) << output;
     EXPECT_NE(output.find("already running"), std::string::npos) << output;
     first.join();
     EXPECT_EQ(firstStatus, 0) << firstOutput;
@@ -399,7 +409,7 @@ TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {
     fs::copy_file(game.Game() + "/Data/language.dat", game.Game() + "/Data/ini.dat");
     std::string output;
     ASSERT_EQ(RunCommand("cd '" + game.File("start") + "' && " +
-                             game.Command("--headless --frames 2 -lang cmd.dat"),
+                             game.Command("--showcase --headless --frames 2 -lang cmd.dat"),
                          &output),
               0)
         << output;
@@ -413,14 +423,14 @@ TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {
     EXPECT_EQ(words[2], 768u);
 
     output.clear();
-    ASSERT_EQ(game.Run("--headless --frames 2", &output), 0) << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 2", &output), 0) << output;
     EXPECT_NE(game.Log().find("Language file               ini.dat"), std::string::npos) << game.Log();
 
     // Without config.ini the saved window size comes back from config.dat,
     // and the language is language.dat.
     fs::remove(game.Game() + "/config.ini");
     output.clear();
-    ASSERT_EQ(game.Run("--headless --frames 2", &output), 0) << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 2", &output), 0) << output;
     log = game.Log();
     EXPECT_NE(log.find("Language file               language.dat"), std::string::npos) << log;
     EXPECT_NE(log.find("1024 x 768"), std::string::npos) << log;
@@ -442,7 +452,8 @@ TEST(Verbolunde, FullScreenDrawsExactlyAsTheWindowDoes) {
         ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", run.ini));
         const std::string png = game.File("last.png");
         std::string output;
-        ASSERT_EQ(game.Run("--headless --frames 480 --screenshot '" + png + "'", &output), 0) << output;
+        ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + png + "'", &output), 0)
+            << output;
         EXPECT_NE(game.Log().find("1024 x 768"), std::string::npos) << run.what << game.Log();
         pictures.push_back(ReadScreenshot(png));
         ASSERT_EQ(pictures.back().width, 1024) << run.what;
@@ -462,7 +473,7 @@ TEST(Verbolunde, FullScreenDrawsExactlyAsTheWindowDoes) {
 TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     GameCopy game;
     std::string output;
-    ASSERT_EQ(game.Run("--headless --frames 2", &output), 0) << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 2", &output), 0) << output;
     const std::vector<uint32_t> saved = ConfigScreenWords(game.User() + "/config.dat");
     ASSERT_EQ(saved.size(), 7u);
 
@@ -471,7 +482,7 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     const std::string goodData = testsupport::ReadFileBytes(dataPack);
     ASSERT_TRUE(testsupport::WriteFileBytes(dataPack, goodData.substr(0, goodData.size() - 6)));
     output.clear();
-    EXPECT_EQ(game.Run("--headless --frames 30", &output), 1) << output;
+    EXPECT_EQ(game.Run("--showcase --headless --frames 30", &output), 1) << output;
     EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
     EXPECT_NE(game.Log().find("ERROR! Data error!"), std::string::npos) << game.Log();
     EXPECT_TRUE(EndsWith(game.Log(), "LOG FINISHED."));
@@ -497,7 +508,8 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "20 mouse move 400 300\n30 mouse down left\n130 mouse up left\n"));
     output.clear();
-    EXPECT_EQ(game.Run("--headless --frames 60 --input-script '" + script + "'", &output), 1) << output;
+    EXPECT_EQ(game.Run("--showcase --headless --frames 60 --input-script '" + script + "'", &output), 1)
+        << output;
     EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
     const std::vector<std::string> states = StateChanges(log);
@@ -526,7 +538,8 @@ TEST(Verbolunde, AFontChunkWithAWrongCountIsADataError) {
     const std::string script = game.File("click.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
     std::string output;
-    EXPECT_EQ(game.Run("--headless --frames 200 --input-script '" + script + "'", &output), 1) << output;
+    EXPECT_EQ(game.Run("--showcase --headless --frames 200 --input-script '" + script + "'", &output), 1)
+        << output;
     EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
     EXPECT_NE(log.find("Loading the fonts failed."), std::string::npos) << log;
@@ -556,7 +569,8 @@ TEST(Verbolunde, ADamagedTextureChunkOfTheSpritePackIsASpritesError) {
     const std::string script = game.File("click.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
     std::string output;
-    EXPECT_EQ(game.Run("--headless --frames 200 --input-script '" + script + "'", &output), 1) << output;
+    EXPECT_EQ(game.Run("--showcase --headless --frames 200 --input-script '" + script + "'", &output), 1)
+        << output;
     EXPECT_NE(output.find("Sprites error!"), std::string::npos) << output;
     EXPECT_EQ(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
@@ -606,7 +620,7 @@ TEST(Verbolunde, AResourceThatDoesNotLoadIsLoggedWithItsPackAndName) {
         const std::string script = game.File("click.txt");
         ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
         std::string output;
-        EXPECT_EQ(game.Run("--headless --frames 200 --input-script '" + script + "'", &output), 0)
+        EXPECT_EQ(game.Run("--showcase --headless --frames 200 --input-script '" + script + "'", &output), 0)
             << c.what << output;
         const std::string log = game.Log();
         bool found = false;
@@ -633,12 +647,12 @@ TEST(Verbolunde, PlayUrlIsOpenedAtTheEndOnlyForAWebAddress) {
     ASSERT_TRUE(testsupport::WriteFileBytes(
         game.Game() + "/play.url", "[InternetShortcut]\r\nURL=https://example.org/farm?a=1&b=2\r\n"));
     std::string output;
-    ASSERT_EQ(RunCommand(path + game.Command("--headless --frames 2"), &output), 0) << output;
+    ASSERT_EQ(RunCommand(path + game.Command("--showcase --headless --frames 2"), &output), 0) << output;
     EXPECT_EQ(testsupport::ReadFileBytes(opened), "https://example.org/farm?a=1&b=2\n");
 
     fs::remove(opened);
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/play.url", "file:///etc/passwd\n"));
-    ASSERT_EQ(RunCommand(path + game.Command("--headless --frames 2"), &output), 0) << output;
+    ASSERT_EQ(RunCommand(path + game.Command("--showcase --headless --frames 2"), &output), 0) << output;
     EXPECT_FALSE(fs::exists(opened));
 }
 
@@ -669,13 +683,13 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
     // The logos skipped, keys and clicks on the screen after loading, and a
     // key after the run's end that is never seen.
     const std::string scenario = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                 "3000 key down A\n3100 key up A\n"
-                                 "3150 mouse move 300 200\n3200 mouse down left\n3300 mouse up left\n"
-                                 "3400 mouse down left\n3500 mouse up left\n"
+                                 "4500 key down A\n4600 key up A\n"
+                                 "4650 mouse move 300 200\n4700 mouse down left\n4800 mouse up left\n"
+                                 "4900 mouse down left\n5000 mouse up left\n"
                                  "20000 mouse down right\n20100 mouse up right\n"
                                  "60500 key down B\n60600 key up B\n";
     // After the first click and key on the screen after loading.
-    const uint32_t afterFirstInput = 3250;
+    const uint32_t afterFirstInput = 4750;
     const std::vector<uint32_t> moments = {0, 100, 1500, afterFirstInput, 30000, 59990};
     struct Run {
         GameCopy game;
@@ -687,7 +701,7 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
     std::vector<std::thread> threads;
     for (Run& run : runs) {
         ASSERT_TRUE(testsupport::WriteFileBytes(run.game.File("scenario.txt"), scenario));
-        std::string arguments = "--headless --seed 1234 --until-ms 60000 --input-script '" +
+        std::string arguments = "--showcase --headless --seed 1234 --until-ms 60000 --input-script '" +
                                 run.game.File("scenario.txt") + "' --screenshot '" +
                                 run.game.File("last.png") + "'";
         for (uint32_t ms : moments)
@@ -760,7 +774,8 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
     };
     for (const Case& c : cases) {
         std::string output;
-        EXPECT_EQ(game.Run("--headless " + c.arguments, &output), c.status) << c.arguments << "\n" << output;
+        EXPECT_EQ(game.Run("--showcase --headless " + c.arguments, &output), c.status) << c.arguments << "\n"
+                                                                                       << output;
         EXPECT_NE(output.find(c.output), std::string::npos) << c.arguments << "\n" << output;
     }
     // The frame that was due is written all the same; the late one is not.
@@ -770,11 +785,12 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
     // Files named relative to the folder the program is started in, not to Data.
     ASSERT_TRUE(testsupport::WriteFileBytes(game.File("script.txt"), "0 mouse move 10 10\n"));
     std::string output;
-    EXPECT_EQ(RunCommand("cd '" + game.Root() + "' && " +
-                             game.Command("--headless --frames 2 --input-script script.txt --screenshot "
-                                          "shot.png --screenshot-at 0 at0.png"),
-                         &output),
-              0)
+    EXPECT_EQ(
+        RunCommand("cd '" + game.Root() + "' && " +
+                       game.Command("--showcase --headless --frames 2 --input-script script.txt --screenshot "
+                                    "shot.png --screenshot-at 0 at0.png"),
+                   &output),
+        0)
         << output;
     EXPECT_TRUE(fs::exists(game.File("shot.png")));
     EXPECT_TRUE(fs::exists(game.File("at0.png")));
@@ -784,7 +800,7 @@ TEST(Verbolunde, ThreeHundredFramesTakeWellUnderASecond) {
     GameCopy game;
     std::string output;
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(game.Run("--headless --frames 300", &output), 0) << output;
+    ASSERT_EQ(game.Run("--showcase --headless --frames 300", &output), 0) << output;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     // Five seconds at sixty frames a second by the wall clock; this build is
     // a checked one, so the bound is generous.

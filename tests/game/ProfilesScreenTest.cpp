@@ -22,13 +22,14 @@ namespace {
 std::string RunScript(const GameCopy& game, const std::string& name, const std::string& events, int* status) {
     const std::string script = game.File(name + ".txt");
     const std::string png = game.File(name + ".png");
-    // A click skips the logos; the game data is loaded well before 3 s.
+    // A click skips the logos; the game data is loaded well before 4.5 s.
     EXPECT_TRUE(
         testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "3000 key down F3\n3100 key up F3\n" +
+                                            "4500 key down F3\n4600 key up F3\n" +
                                                 events));
     std::string output;
-    *status = game.Run("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output);
+    *status =
+        game.Run("--showcase --headless --input-script '" + script + "' --screenshot '" + png + "'", &output);
     return png;
 }
 
@@ -80,8 +81,8 @@ TEST(ProfilesScreen, ProfilesAreMadeSwitchedAndDeletedAndSurviveARestart) {
 
     // Two profiles; Enter on an empty field is refused; a click on the second row makes anna current.
     RunScript(game, "make",
-              Typed(3200, "anna") + Typed(3900, "bo") + Typed(4400, "") +
-                  "4700 mouse move 600 225\n4750 mouse down left\n4850 mouse up left\n5200 close\n",
+              Typed(4700, "anna") + Typed(5400, "bo") + Typed(5900, "") +
+                  "6200 mouse move 600 225\n6250 mouse down left\n6350 mouse up left\n6700 close\n",
               &status);
     ASSERT_EQ(status, 0);
     const std::string log = game.Log();
@@ -103,7 +104,7 @@ TEST(ProfilesScreen, ProfilesAreMadeSwitchedAndDeletedAndSurviveARestart) {
     // A restart lists them with anna current, and leaves the files as they were.
     const std::string list = ReadFileBytes(user + "/profiles.dat");
     const std::string anna = ReadFileBytes(user + "/profile1.dat");
-    const std::string shown = RunScript(game, "restart", "3500 close\n", &status);
+    const std::string shown = RunScript(game, "restart", "5000 close\n", &status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(ReadFileBytes(user + "/profiles.dat"), list);
     EXPECT_EQ(ReadFileBytes(user + "/profile1.dat"), anna);
@@ -112,7 +113,7 @@ TEST(ProfilesScreen, ProfilesAreMadeSwitchedAndDeletedAndSurviveARestart) {
 
     // Delete deletes the current profile and its file; none is current then.
     const std::string after =
-        RunScript(game, "delete", "3200 key down DELETE\n3300 key up DELETE\n3500 close\n", &status);
+        RunScript(game, "delete", "4700 key down DELETE\n4800 key up DELETE\n5000 close\n", &status);
     ASSERT_EQ(status, 0);
     EXPECT_FALSE(fs::exists(user + "/profile1.dat"));
     EXPECT_TRUE(fs::exists(user + "/profile2.dat"));

@@ -41,6 +41,7 @@
 #include "tools/content/FarmSources.h"
 #include "tools/content/LevelChunks.h"
 #include "tools/content/LevelSources.h"
+#include "tools/content/MainScreenChunk.h"
 #include "tools/content/MapChunks.h"
 
 #include <algorithm>
@@ -155,7 +156,7 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, std:
     bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteCharacterChunk(*writer) &&
               WriteFarmChunks(*writer, farm) && WriteLevelTableAndBonuses(*writer, levels) &&
               WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) && WriteMapChunks(*writer) &&
-              WriteComixPages(*writer, VB_CONTENT_DIR "/comics.txt", error);
+              WriteComixPages(*writer, VB_CONTENT_DIR "/comics.txt", error) && WriteMainScreenChunk(*writer);
     if (!kis::CloseDataFile(writer) || !ok) {
         if (error->empty()) *error = "cannot write " + path;
         return false;
@@ -253,6 +254,7 @@ bool WriteSounds(const std::string& path, std::string* error) {
         content.samples.push_back(
             {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
     content.music.push_back({u"theme", MakeWav(Tune()), false});
+    content.music.push_back({u"main_theme", MakeWav(Tune()), false});
     // The event sounds name the tones in turn; the villains' and the comics'
     // page sound (a quick falling swish) have their own.
     for (size_t i = 0; i < content.eventSounds.size(); ++i)

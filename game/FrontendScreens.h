@@ -1,0 +1,5 @@
+#pragma once
+// The front end's part of the program: the main screen is game state 6 and
+// its scene ('MNSC') loads with the game data.
+
+void RegisterFrontendScreens();

@@ -1,0 +1,383 @@
+#include "levelui/WarehouseWindow.h"
+
+#include "engine/Viewer.h"
+#include "farm/Buildings.h"
+#include "farm/Products.h"
+#include "gui/Notices.h"
+#include "sprites/Sprite.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr const char16_t* kGroup = u"warehouse_window";
+constexpr int32_t kWindowHeight = 420;
+constexpr int32_t kTileLeft = 12;
+constexpr int32_t kTileTopGap = 5;
+constexpr int32_t kStripGap = 32; // the strip's centre line below the tile area
+constexpr int32_t kSellX = 454;
+constexpr int32_t kSellWidth = 53;
+constexpr int32_t kPriceCentre = 403;
+constexpr int32_t kMoneyBlockWidth = 235;
+constexpr int32_t kTextFont = 4;
+constexpr int32_t kEmptyFont = 3;
+constexpr int32_t kEmptyTop = 144;
+constexpr uint32_t kStripColour = 0xFF3A2410;
+constexpr uint32_t kMoneyColour = 0xFF8A5A10;
+
+const char16_t* Name(const PRODUCT* product) {
+    return product ? product->record.name : u"";
+}
+
+std::u16string Decimal(int64_t v) {
+    const std::string s = std::to_string(v);
+    return std::u16string(s.begin(), s.end());
+}
+
+} // namespace
+
+ColumnLayout ColumnLayout::Split(int32_t w, int32_t n) {
+    ColumnLayout layout;
+    layout.count = std::clamp(n, 0, kWarehouseColumns);
+    auto end = [&](int32_t i) { return int32_t(std::lround(double(i) * w / layout.count)); };
+    for (int32_t i = 0; i < layout.count; ++i) {
+        layout.x[size_t(i)] = end(i);
+        layout.width[size_t(i)] = end(i + 1) - end(i);
+    }
+    return layout;
+}
+
+int32_t WarehouseUpgradePrice(const BUILDING* type, uint32_t level, uint32_t highest) {
+    if (!type || level >= highest) return -1;
+    const int32_t count = std::clamp(type->header.levelCount, 0, kMaxBuildingLevels);
+    if (int32_t(level) >= count) return -1;
+    return type->levels[level].record.price;
+}
+
+// ---------------------------------------------------------------- tile
+
+namespace {
+constexpr int32_t kTilePieces[8] = {-1, kSkinListButton, kSkinListButton, kSkinListButton,
+                                    -1, kSkinListButton, kSkinListButton, kSkinListButton};
+}
+
+WarehouseWindowButton::WarehouseWindowButton(GameWindow* window, GameControls* group, const PRODUCT* product,
+                                             Sprite* icon)
+    : ImageButton(window, group, kWarehouseTile, kTilePieces, u"", icon), product_(product) {
+    userData = reinterpret_cast<uintptr_t>(product);
+    checkable = true;
+    radioId = kWarehouseTile;
+    SetColorsV({0, 0xFFE8D8B8, 0xFFFFF0C8, 0xFFFFF0C8, 0, 0xFFFFD070, 0xFFFFD070, 0xFFFFD070});
+    SetTextColorsV({0, 0xFF3A2410, 0xFF000000, 0xFF000000, 0, 0xFF3A1000, 0xFF3A1000, 0xFF3A1000});
+    SetTextLayout(kTextFont, 1, 1, 24);
+    SetHint(product ? std::u16string(product->record.name) : std::u16string(), u"");
+}
+
+void WarehouseWindowButton::SetCount(int32_t count, int32_t capacity) {
+    if (count == 0) return;
+    if (count == count_ && capacity == capacity_) return;
+    count_ = count;
+    capacity_ = capacity;
+    SetCaption((Decimal(count) + u"/" + Decimal(capacity)).c_str());
+}
+
+void WarehouseWindowButton::BuildSkin(int32_t x, int32_t y, int32_t width) {
+    rect = kis::MakeRectWH(x, y, width, kWarehouseTileHeight);
+    SetPosition(x, y);
+}
+
+// ---------------------------------------------------------------- window
+
+WarehouseWindow::WarehouseWindow(WindowManager& manager, WarehouseLevel& level)
+    : SpritesWindow(manager, kWarehouseWindowTag, false, false), level_(level), stock_(level.Stock()) {
+    AddBackground(kWarehouseWindowWidth, kWindowHeight);
+    AddCaptionFrame(kWarehouseWindowWidth);
+    SetCaptionText(manager.Text(kGroup, u"caption"));
+    Show(0, false);
+    if (rect.top < kWarehouseWindowMinTop) MoveTo(rect.left, kWarehouseWindowMinTop);
+    MoveTo(rect.left + 2, rect.top);
+
+    const int32_t w = kWarehouseWindowWidth - 27;
+    for (ColumnLayout& row : rows_)
+        row = ColumnLayout::Split(w, kWarehouseColumns);
+    LayoutButtons();
+
+    const int32_t tilesBottom = contentTop + kTileTopGap + kWarehouseRows * kWarehouseRowPitch;
+    stripTop_ = tilesBottom + kStripGap;
+    sellOne_ = controls_.Make<ImageButton>(kWarehouseSellOne, kSellX, stripTop_ - 28, kSellWidth,
+                                           manager.Text(kGroup, u"sell_one"));
+    sellFive_ = controls_.Make<ImageButton>(kWarehouseSellFive, kSellX + kSellWidth, stripTop_ - 28,
+                                            kSellWidth, manager.Text(kGroup, u"sell_five"));
+    for (ImageButton* b : {sellOne_, sellFive_}) {
+        b->clickSound = kWarehouseSaleSound;
+        b->SetVisible(false);
+    }
+    close_ = AddBottomButton(kWarehouseClose, manager.Text(kGroup, u"close"));
+    if (stock_.GetHighestLevel() > 1) {
+        upgrade_ = controls_.Make<ImageButton>(kWarehouseUpgrade, 16, close_->rect.top, 167, u"");
+        RefreshUpgrade(true);
+    }
+    if (tiles_.empty()) ShowEmptyText();
+    counter_.SetTarget(level_.Money().Get(), 0, manager.Now(), 0);
+    counter_.Update(manager.Now());
+
+    if (auto* open = static_cast<WarehouseWindow*>(manager.warehouseWindow); open && open != this)
+        open->Close();
+    manager.warehouseWindow = this;
+    // The warehouse-full notices have done their work once the window is open.
+    manager.Messages().CloseMatching(kNoticeWarehouseFull);
+}
+
+WarehouseWindow::~WarehouseWindow() {
+    ReleaseManagerPointer();
+}
+
+void WarehouseWindow::ReleaseManagerPointer() {
+    if (manager_.warehouseWindow == this) manager_.warehouseWindow = nullptr;
+}
+
+void WarehouseWindow::Close() {
+    SpritesWindow::Close();
+    ReleaseManagerPointer();
+}
+
+bool WarehouseWindow::OnKeyDown(uint32_t key, uint32_t flags) {
+    if (key == kKeyReturn) {
+        Close();
+        return true;
+    }
+    return SpritesWindow::OnKeyDown(key, flags);
+}
+
+bool WarehouseWindow::HitTest(int32_t x, int32_t y) const {
+    if (x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom) return true;
+    return !(passThrough_ && passThrough_(passUser_, x, y));
+}
+
+uint32_t WarehouseWindow::OnButtonClick(GameButton* button) {
+    switch (button->Command()) {
+    case kWarehouseClose:
+        Close();
+        return kClickResetLook;
+    case kWarehouseSellOne:
+        Sell(1);
+        return 0;
+    case kWarehouseSellFive:
+        Sell(5);
+        return 0;
+    case kWarehouseTile:
+        SelectButton(static_cast<WarehouseWindowButton*>(button));
+        return kClickSelectRadio;
+    case kWarehouseUpgrade:
+        Upgrade();
+        return 0;
+    default:
+        return SpritesWindow::OnButtonClick(button);
+    }
+}
+
+void WarehouseWindow::OnButtonDblClick(GameButton* button) {
+    if (button->Command() != kWarehouseTile) return;
+    SelectButton(static_cast<WarehouseWindowButton*>(button));
+    if (record_ < 0) return;
+    Sell(int32_t(stock_.GetRecord(record_).count));
+    level_.PlayEventSound(kWarehouseSaleSound);
+}
+
+void WarehouseWindow::LayoutButtons() {
+    // Two rows of seven: the stock's later records get no tile.
+    const int32_t shown = std::min(stock_.RecordCount(), kWarehouseRows * kWarehouseColumns);
+    for (int32_t i = 0; i < shown; ++i) {
+        const int32_t row = i / kWarehouseColumns, column = i % kWarehouseColumns;
+        const ColumnLayout& layout = rows_[size_t(row)];
+        const int32_t x = kTileLeft + layout.x[size_t(column)];
+        const int32_t y = row * kWarehouseRowPitch + contentTop + kTileTopGap;
+        const ProductStock::Record& record = stock_.GetRecord(i);
+        WarehouseWindowButton* tile = nullptr;
+        if (size_t(i) < tiles_.size()) {
+            tile = tiles_[size_t(i)];
+        } else {
+            tile = controls_.Make<WarehouseWindowButton>(record.product, IconOf(record.product));
+            const std::u16string name = level_.ProductName(record.product);
+            if (!name.empty()) tile->SetHint(name, u"");
+            tile->SetVisible(true);
+            tile->SetCount(int32_t(record.count), int32_t(record.capacity));
+            tiles_.push_back(tile);
+        }
+        tile->BuildSkin(x, y, layout.width[size_t(column)]);
+    }
+}
+
+Sprite* WarehouseWindow::IconOf(const PRODUCT* product) const {
+    if (!product) return nullptr;
+    if (product->icon) return product->icon;
+    // Before the level acquired its products' pictures: the interface sprites by name.
+    if (Sprite* icon = level_.FindSprite(2, product->record.iconName)) return icon;
+    return level_.FindSprite(2, product->record.secondIconName);
+}
+
+void WarehouseWindow::SelectProduct(const PRODUCT* product) {
+    WarehouseWindowButton* found = nullptr;
+    if (product)
+        for (WarehouseWindowButton* tile : tiles_)
+            if (tile->Product() == product) {
+                found = tile;
+                break;
+            }
+    SelectButton(found);
+}
+
+void WarehouseWindow::SelectButton(WarehouseWindowButton* tile) {
+    if (tile == selected_) return;
+    if (selected_) selected_->SetDisabled(false);
+    selected_ = tile;
+    if (tile) tile->SetDisabled(true);
+    const PRODUCT* product = tile ? tile->Product() : nullptr;
+    const int32_t record = stock_.IndexOf(product);
+    if (record != record_ || product != recordProduct_) {
+        record_ = record;
+        recordProduct_ = record >= 0 ? product : nullptr;
+        sellOne_->SetVisible(record_ >= 0);
+        sellFive_->SetVisible(false);
+    }
+    if (record_ < 0) return;
+    std::u16string name = level_.ProductName(product);
+    nameText_.Set(kTextFont, name.empty() ? std::u16string(Name(product)) : name);
+    priceText_.Set(kTextFont, Decimal(product->record.price));
+    RefreshSelection();
+}
+
+void WarehouseWindow::RefreshSelection() {
+    if (record_ < 0) return;
+    const ProductStock::Record& r = stock_.GetRecord(record_);
+    countText_.Set(kTextFont, u"x" + Decimal(r.count));
+    if (selected_) selected_->SetCountOnly(int32_t(r.count));
+    hasUnits_ = r.count >= 1;
+    sellFive_->SetVisible(hasUnits_);
+}
+
+void WarehouseWindow::Sell(int32_t n) {
+    if (record_ < 0 || !recordProduct_ || n <= 0) return;
+    const PRODUCT* product = recordProduct_;
+    const uint32_t count = stock_.GetRecord(record_).count;
+    const uint32_t units = std::min(uint32_t(n), count);
+    const bool all = units == count;
+    const int32_t amount = int32_t(units) * product->record.price;
+    level_.Money().Add(amount);
+    counter_.SetTarget(level_.Money().Get(), kWarehouseMoneyRollMs, manager_.Now(), 0);
+    stock_.Remove(product, units);
+    if (all) {
+        WarehouseWindowButton* going = selected_;
+        SelectButton(nullptr);
+        if (going) RemoveButton(going);
+    } else {
+        record_ = stock_.IndexOf(product);
+        RefreshSelection();
+    }
+    RefreshUpgrade(false);
+    level_.AddGoalProgress(kGoalKindMoneyEarned, amount);
+}
+
+void WarehouseWindow::RemoveButton(WarehouseWindowButton* tile) {
+    auto it = std::find(tiles_.begin(), tiles_.end(), tile);
+    if (it == tiles_.end()) return;
+    tiles_.erase(it);
+    if (selected_ == tile) selected_ = nullptr;
+    // The group forgets it in the manager and, while input runs on it, deletes it after the event.
+    controls_.Remove(tile);
+    LayoutButtons();
+    if (tiles_.empty()) ShowEmptyText();
+}
+
+void WarehouseWindow::ShowEmptyText() {
+    if (emptyShown_) return;
+    emptyShown_ = true;
+    emptyText_.Set(kEmptyFont, manager_.Text(kGroup, u"empty"));
+}
+
+void WarehouseWindow::RefreshUpgrade(bool showPrice) {
+    if (!upgrade_) return;
+    price_ =
+        WarehouseUpgradePrice(level_.WarehouseType(), stock_.GetWarehouseLevel(), stock_.GetHighestLevel());
+    if (showPrice) {
+        if (price_ >= 0) {
+            upgrade_->SetCaption(Decimal(price_).c_str());
+            if (Sprite* coin = level_.FindSprite(2, u"small_coin")) upgrade_->SetIcon(coin, 0);
+        } else {
+            upgrade_->SetCaption(u"");
+            upgrade_->SetIcon(nullptr, 0);
+        }
+    }
+    upgrade_->SetVisible(price_ >= 0 && price_ <= level_.Money().Get());
+}
+
+void WarehouseWindow::RefreshCapacities() {
+    for (WarehouseWindowButton* tile : tiles_)
+        tile->SetCapacity(int32_t(stock_.GetCapacity(tile->Product())));
+    RefreshUpgrade(true);
+}
+
+void WarehouseWindow::Upgrade() {
+    // No price at the highest level: nothing to buy.
+    if (!upgrade_ || price_ < 0 || level_.Money().Get() < price_) return;
+    level_.Money().Subtract(price_);
+    counter_.SetTarget(level_.Money().Get(), kWarehouseMoneyRollMs, manager_.Now(), 0);
+    level_.RaiseWarehouse();
+    RefreshCapacities();
+    level_.StartClock();
+}
+
+void WarehouseWindow::DrawChildren(DXLViewer& viewer) {
+    // The manager has moved the viewer to the window's corner.
+    SpritesWindow::DrawChildren(viewer);
+    const float alpha = EffectAlpha();
+    const int32_t w = rect.right - rect.left;
+    const int32_t money = counter_.Update(manager_.Now());
+    moneyText_.Set(kTextFont, Decimal(money));
+    const int32_t coinX = (w - kMoneyBlockWidth) / 2 + 47, moneyY = stripTop_ + 32 + 11 + 15;
+    Sprite* bigCoin = level_.FindSprite(1, u"refl_coin");
+    DrawSprite(viewer, bigCoin ? bigCoin : level_.FindSprite(2, u"small_coin"), coinX, moneyY, 1.0f, alpha);
+    moneyText_.Draw(viewer, float(coinX + 30), float(moneyY - moneyText_.Height() / 2),
+                    ScaleAlpha(kMoneyColour, alpha));
+    if (record_ >= 0) {
+        const uint32_t colour = ScaleAlpha(kStripColour, alpha);
+        Sprite* icon = IconOf(recordProduct_);
+        DrawSprite(viewer, icon, 48, stripTop_, icon == recordProduct_->icon ? 0.5f : 1.0f, alpha);
+        countText_.Draw(viewer, 80, float(stripTop_ - countText_.Height() / 2), colour);
+        nameText_.Draw(viewer, 160, float(stripTop_ - nameText_.Height() / 2), colour);
+        Sprite* coin = level_.FindSprite(2, u"small_coin");
+        const int32_t coinW = coin ? coin->GetWidth() : 0;
+        const int32_t left = kPriceCentre - (coinW + priceText_.Width() + 1) / 2;
+        DrawSprite(viewer, coin, left + coinW / 2, stripTop_, 1.0f, alpha);
+        priceText_.Draw(viewer, float(left + coinW + 1), float(stripTop_ - priceText_.Height() / 2), colour);
+    }
+    if (emptyShown_)
+        emptyText_.Draw(viewer, float((w - emptyText_.Width()) / 2), float(kEmptyTop),
+                        ScaleAlpha(kStripColour, alpha));
+}
+
+void WarehouseWindow::DrawSprite(DXLViewer& viewer, Sprite* sprite, int32_t x, int32_t y, float scale,
+                                 float alpha) {
+    if (!sprite || !sprite->GetLibrary()) return;
+    auto instance = sprite->GetLibrary()->CreateInstance(sprite, 0);
+    if (!instance) return;
+    instance->originX = instance->originY = 0.5f;
+    instance->scaleX = instance->scaleY = scale;
+    instance->colour = ScaleAlpha(0xFFFFFFFF, alpha);
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(x), float(y));
+    viewer.ApplyTransform();
+    instance->Draw(viewer);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+MessageWindow::ClickCallback WarehouseNoticeCallback(WindowManager& manager, WarehouseLevel& level) {
+    return [&manager, &level](uint32_t, const void* product, uint32_t button) {
+        if (button != 1 || level.IsOver()) return false;
+        WarehouseWindow* window = manager.Open<WarehouseWindow>(level);
+        window->SelectProduct(static_cast<const PRODUCT*>(product));
+        return true;
+    };
+}

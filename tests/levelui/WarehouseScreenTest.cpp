@@ -1,0 +1,106 @@
+// The warehouse window on the screen after loading (F7) at 800 x 600: the
+// script selects the wheat tile and presses sell-five; the window shows the
+// tile at 5/50 with the upgrade button, the goal notice sits at the bottom
+// right, and the log has the sale (money 50). A click on the upgrade button
+// then raises the warehouse: money 10, the tiles at capacity 100, the
+// upgrade button gone.
+
+#include "platform/ImageDecode.h"
+#include "tests/support/GameCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+using testsupport::GameCopy;
+using testsupport::ReadFileBytes;
+
+namespace {
+
+struct Shot {
+    platform::DecodedPicture picture;
+    bool ok = false;
+    uint32_t At(int x, int y) const { return picture.pixels[size_t(y) * size_t(picture.width) + size_t(x)]; }
+    int Count(int left, int top, int right, int bottom,
+              const std::function<bool(int, int, int)>& test) const {
+        int n = 0;
+        for (int y = top; y < bottom && y < picture.height; ++y)
+            for (int x = left; x < right && x < picture.width; ++x) {
+                const uint32_t c = At(x, y);
+                n += test(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF));
+            }
+        return n;
+    }
+};
+
+Shot Load(const std::string& path) {
+    Shot shot;
+    const std::string bytes = ReadFileBytes(path);
+    std::string error;
+    shot.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                      &shot.picture, &error);
+    return shot;
+}
+
+// The window's parchment, the selected tile's yellow, the upgrade button's wood.
+bool Parchment(int r, int g, int b) {
+    return r > 225 && g > 210 && b > 170 && b < 215;
+}
+bool Selected(int r, int g, int b) {
+    return r > 240 && g > 190 && b < 140;
+}
+bool Wood(int r, int g, int b) {
+    return r > 150 && r < 215 && g > 100 && g < 160 && b < 110;
+}
+bool Dark(int r, int g, int b) {
+    return r + g + b < 250;
+}
+
+} // namespace
+
+TEST(WarehouseScreen, SellFiveWheatThenUpgrade) {
+    GameCopy game;
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=800,600\n"));
+    // The window (574 x 420) is centred and moved 2 px right: its corner at (115, 90).
+    const std::string script = game.File("warehouse.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, "7000 key down F7\n7080 key up F7\n"
+                                                    "7400 mouse move 166 190\n7500 mouse down left\n"
+                                                    "7580 mouse up left\n"
+                                                    "7800 mouse move 648 335\n7900 mouse down left\n"
+                                                    "7980 mouse up left\n"
+                                                    "8600 mouse move 214 478\n8700 mouse down left\n"
+                                                    "8780 mouse up left\n"));
+    const std::string sold = game.File("sold.png"), upgraded = game.File("upgraded.png");
+    std::string output;
+    const int status = game.Run("--showcase --headless --input-script '" + script +
+                                    "' --until-ms 9400 --screenshot-at 8500 '" + sold +
+                                    "' --screenshot-at 9300 '" + upgraded + "'",
+                                &output);
+    ASSERT_EQ(status, 0) << output;
+    const Shot a = Load(sold), b = Load(upgraded);
+    ASSERT_TRUE(a.ok && b.ok) << output;
+    ASSERT_EQ(a.picture.width, 800);
+
+    // The window's body and the selected wheat tile.
+    EXPECT_GT(a.Count(300, 250, 560, 300, Parchment), 260 * 50 * 8 / 10);
+    EXPECT_GT(a.Count(130, 155, 200, 225, Selected), 60 * 60 / 2);
+    EXPECT_EQ(a.Count(210, 155, 280, 225, Selected), 0);
+    // The upgrade button (40 coins, money 50) in the bottom row, gone after the upgrade (money 10 < 80).
+    EXPECT_GT(a.Count(135, 466, 295, 490, Wood), 1000);
+    EXPECT_EQ(b.Count(135, 466, 295, 490, Wood), 0);
+    // The goal notice at the bottom right of the screen, above the window.
+    EXPECT_GT(a.Count(440, 440, 790, 472, Dark), 200);
+    // The tiles' texts changed from 5/50 to 5/100.
+    int differs = 0;
+    for (int y = 200; y < 225; ++y)
+        for (int x = 130; x < 360; ++x)
+            differs += a.At(x, y) != b.At(x, y);
+    EXPECT_GT(differs, 50);
+
+    const std::string log = game.Log();
+    EXPECT_NE(log.find("opened with 3 products, money 40"), std::string::npos) << log;
+    EXPECT_NE(log.find("sold for 10 coins, money 50, earned 10"), std::string::npos) << log;
+    EXPECT_NE(log.find("warehouse level 2, money 10"), std::string::npos) << log;
+}
