@@ -1,11 +1,12 @@
 #pragma once
 // What the building points need of the running level beyond GameLevel's own
-// members: the map and the farmer, the product stock and the tables, the
-// warehouse delivery, sounds, the overhead buttons of the level interface,
-// the building panel and the warehouse window. The program's level world
-// implements it beside its LevelServices (the same object, so that a job
-// loader can reach it from the farmer it is handed); tests implement it with
-// plain fields. Missing parts answer null and are passed over.
+// members and the farm's shared part (FarmLevelBase: the map, the farmer,
+// the warehouse delivery, the tutorial): the product stock and the tables, sounds, the overhead buttons of
+// the level interface, the building panel and the warehouse window. The program's level world implements it
+// beside its LevelServices (the same object, so that a job loader can reach it from the farmer it is handed);
+// tests implement it with plain fields. Missing parts answer null and are passed over.
+
+#include "farm/FarmLevelBase.h"
 
 #include <cstdint>
 #include <memory>
@@ -47,24 +48,16 @@ class OverheadButton {
     virtual void GetRect(int32_t* left, int32_t* top, int32_t* width, int32_t* height) const = 0;
 };
 
-class BuildingHost {
+class BuildingHost : public virtual FarmLevelBase {
   public:
     virtual ~BuildingHost() = default;
 
     virtual GameLevel& Level() = 0;
-    // The level map; null runs the points without any pictures.
-    virtual LevelMap* Map() = 0;
-    // The farmer; null when the level has none yet.
-    virtual MapPlayer* Player() = 0;
     virtual ProductStock& Stock() = 0;
     virtual ProductStockView& StockView() = 0;
     virtual ProductList& Products() = 0;
     virtual BuildingList& Buildings() = 0;
 
-    // Stores units of a product in the warehouse; answers the units taken.
-    // The messenger throttles the "warehouse is full" message of its owner.
-    virtual uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
-                                    int32_t awardIndex, int32_t x, int32_t y, uint32_t delay) = 0;
     // A sprite of a library (the job icons); null when absent.
     virtual Sprite* FindSprite(int32_t library, const char16_t* name) = 0;
     // A particle description by its effect id; null when unknown.
@@ -115,7 +108,4 @@ class BuildingHost {
         (void)id;
         return nullptr;
     }
-
-    virtual bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) = 0;
-    virtual void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) = 0;
 };

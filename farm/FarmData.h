@@ -17,7 +17,7 @@ class FarmData {
     // The resources outlive the tables.
     explicit FarmData(FarmResources* resources)
         : products(resources), plants(resources, &products), buildings(resources, &products),
-          villains(resources) {}
+          villains(resources), resources_(resources) {}
 
     // The level load's first step: nothing is used until the level enables it.
     void ResetUsedFlags() {
@@ -30,6 +30,13 @@ class FarmData {
     PlantData plants;
     BuildingList buildings;
     VillainTable villains;
+
+    // The resources the tables were made with (the level's points find
+    // their sprites through them).
+    FarmResources* Resources() const { return resources_; }
+
+  private:
+    FarmResources* resources_; // not owned
 };
 
 // The game's farm tables; null while none is set. The owner sets it and

@@ -12,6 +12,7 @@
 // comes through PlantLevel, which the level's services object implements
 // beside LevelServices: the plant jobs find it from their farmer's map.
 
+#include "farm/FarmLevelBase.h"
 #include "farm/Plants.h"
 #include "level/Job.h"
 #include "level/LevelPoint.h"
@@ -68,13 +69,11 @@ class OverheadButtons {
     virtual void HideButton(uint32_t handle, bool animated, bool remove, uint32_t delay) = 0;
 };
 
-// What the plant points and jobs need of the running level and its world.
-class PlantLevel {
+// What the plant points and jobs need of the running level and its world
+// beyond the farm's shared part (FarmLevelBase: the map the sprites go on,
+// the farmer, the warehouse delivery, the tutorial).
+class PlantLevel : public virtual FarmLevelBase {
   public:
-    virtual ~PlantLevel() = default;
-    // The map the sprites go on; null draws nothing (tests).
-    virtual LevelMap* Map() = 0;
-    virtual MapPlayer* Player() = 0;
     virtual PlantData& Plants() = 0;
     virtual FarmResources* Resources() = 0;
     // The bed set the level chose and its empty tree-site sprite (may be null).
@@ -83,12 +82,6 @@ class PlantLevel {
     // The level's speed factor of a speed group (1: plants).
     virtual float GetSpeedFactor(uint32_t group) = 0;
     virtual bool IsBonusRunning(uint32_t slot) = 0;
-    virtual bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) = 0;
-    virtual void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) = 0;
-    // Units stored (0 when the warehouse is full or product is null); the
-    // flying units start at (x, y).
-    virtual uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
-                                    int32_t x, int32_t y) = 0;
     virtual void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) = 0;
     // Re-creates the point from its definition once the level is outside
     // every point's code.

@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/GameDataLoader.h"
 #include "engine/SoundManager.h"
+#include "farm/AnimalHouses.h"
 #include "farm/BuildingPoints.h"
 #include "farm/PlantPoints.h"
 
@@ -37,6 +38,7 @@ GameFarmTables::GameFarmTables()
     // The farmer's saved farm jobs find their loaders from the start.
     RegisterBuildingJobLoaders();
     RegisterPlantJobLoaders();
+    RegisterAnimalJobLoaders();
 }
 
 GameFarmTables::~GameFarmTables() {

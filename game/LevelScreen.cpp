@@ -6,8 +6,10 @@
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/Viewer.h"
+#include "farm/FarmData.h"
 #include "game/LevelCatalog.h"
 #include "game/LevelProfiles.h"
+#include "game/ProgramWorld.h"
 #include "gui/Window.h"
 #include "level/GameLevel.h"
 #include "level/LevelData.h"
@@ -31,8 +33,6 @@ constexpr int32_t kFieldLibrary = 7;
 constexpr int32_t kFieldLayer = 4;
 // The field pictures are kept at half their size in the sprite pack.
 constexpr float kFieldPictureScale = 2.0f;
-constexpr int32_t kCharacterLayer = 2;
-constexpr uint32_t kMaxStockRecords = 32;
 constexpr uint32_t kLevelLoadStageId = 0x4C564C31; // 'LVL1'
 
 void Logf(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -49,111 +49,6 @@ std::string Narrow(const char16_t* text) {
     return platform::Utf16ToUtf8(text ? std::u16string_view(text) : std::u16string_view());
 }
 
-// The program's side of the level world until the farm's warehouse and
-// villains join: a stock of units by product id without a room limit, the
-// farmer on the level's map, villain places that stay empty, and the bonus
-// table of the game data.
-class ProgramWorld : public LevelWorld {
-  public:
-    explicit ProgramWorld(LevelMap* map) : map_(map) {}
-
-    void ResetStock(uint32_t) override { stock_.clear(); }
-    uint32_t AddProduct(uint32_t id, uint32_t units) override { return stock_[id] += units, units; }
-    uint32_t ProductCount(uint32_t id) const override {
-        auto it = stock_.find(id);
-        return it == stock_.end() ? 0 : it->second;
-    }
-    int64_t StockValue() const override { return 0; }
-    uint32_t ProductRoom(uint32_t) const override { return UINT32_MAX; }
-    // The stock block: size, warehouse level, count, reserved, the pairs.
-    void SaveStock(SaveWriter& out) const override {
-        out.PutU32(16 + 8 * uint32_t(stock_.size()));
-        out.PutU32(1);
-        out.PutU32(uint32_t(stock_.size()));
-        out.PutU32(0);
-        for (const auto& [id, n] : stock_)
-            out.PutU32(id), out.PutU32(n);
-    }
-    bool LoadStock(SaveReader& in) override {
-        SaveReader block = in.ReadBlock(16, 16 + 8 * kMaxStockRecords);
-        const uint32_t level = block.ReadU32();
-        const uint32_t n = block.ReadU32();
-        block.ReadU32();
-        if (block.Failed() || level < 1 || n > kMaxStockRecords || block.Remaining() != 8 * size_t(n))
-            return false;
-        stock_.clear();
-        for (uint32_t i = 0; i < n; ++i) {
-            const uint32_t id = block.ReadU32();
-            stock_[id] = block.ReadU32();
-        }
-        return !block.Failed();
-    }
-
-    void CreatePlayer(int32_t x, int32_t y) override {
-        if (player_) map_->Delete(player_);
-        player_ = nullptr;
-        const GameCharacter* farmer = FindById(GetLevelGameData().characters, kCharacterFarmer);
-        if (!farmer) {
-            LogErrorPrintf(0, "The level has no farmer: the character descriptions lack one.");
-            return;
-        }
-        player_ = static_cast<MapPlayer*>(
-            map_->Adopt(std::make_unique<MapPlayer>(map_, farmer, float(x), float(y))));
-        player_->AddToLevel(kCharacterLayer);
-    }
-    // The farmer's character block (none without a farmer: the character
-    // descriptions lacked one, and the level's set-up said so).
-    void SavePlayer(SaveWriter& out) const override {
-        if (player_ && !player_->SaveState(out)) out.Fail();
-    }
-    bool LoadPlayer(SaveReader& in) override { return !player_ || player_->LoadState(in); }
-    MapPlayer* Player() override { return player_; }
-    void StopCharacters() override {
-        if (player_) player_->DeleteAllJobs();
-    }
-    void TickShots(uint32_t) override {}
-    void TickCharacters(uint32_t ms) override {
-        if (player_) player_->Update(ms);
-    }
-    void SetPlayerSpeedModifier(uint32_t, float) override {}
-
-    bool IsVillainPlaceFree(uint32_t) const override { return true; }
-    void CreateVillain(uint32_t place, uint32_t kind, const VillainPlace&) override {
-        Logf("A villain (kind 0x%08X) is due at place %u.", kind, place);
-    }
-    void AttackVillainsByBees() override {}
-    void SaveVillains(SaveWriter& out) const override {
-        out.PutU32(0); // no shots
-        out.PutU32(placeCount_);
-        for (uint32_t p = 0; p < placeCount_; ++p)
-            out.PutU32(0);
-    }
-    bool LoadVillains(SaveReader& in, uint32_t placeCount) override {
-        if (in.ReadU32() != 0 || in.ReadU32() != placeCount) return false;
-        for (uint32_t p = 0; p < placeCount; ++p)
-            if (in.ReadU32() != 0) return false;
-        return !in.Failed();
-    }
-    void SetPlaceCount(uint32_t n) { placeCount_ = n; }
-
-    bool GetBonus(uint32_t slot, BonusInfo* info) const override {
-        const Bonuses& bonuses = GetLevelGameData().bonuses;
-        const BONUS* bonus = bonuses.IsLoaded() ? bonuses.Get(int32_t(slot)) : nullptr;
-        if (!bonus) return false;
-        info->rechargeMs = bonus->rechargeMs;
-        info->durationMs = bonus->durationMs;
-        for (int t = 0; t < Bonuses::kTrackCount; ++t)
-            info->speedModifiers[t] = bonuses.SpeedModifier(int32_t(slot), t);
-        return true;
-    }
-
-  private:
-    LevelMap* map_;
-    MapPlayer* player_ = nullptr; // owned by the map
-    std::map<uint32_t, uint32_t> stock_;
-    uint32_t placeCount_ = 0;
-};
-
 // The level screen: the level, its world and hooks.
 class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
   public:
@@ -161,6 +56,9 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
     ~LevelSession() override {
         WindowManager* windows = GetWindowManager();
         if (windows && level_ && windows->Level() == level_.get()) windows->SetLevel(nullptr);
+        if (world_) world_->Detach();
+        level_.reset();
+        ProgramWorld::RemovePointMakers();
     }
 
     bool Build(std::string* why) {
@@ -169,12 +67,15 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
         GameLevel::Hooks hooks;
         hooks.panel = this;
         hooks.frontEnd = this;
+        FarmData* farm = GameFarmData();
+        if (!farm) return *why = "the farm tables are missing", false;
         // The world needs the level's map, which comes with the level.
-        auto world = std::make_unique<ProgramWorld>(nullptr);
-        ProgramWorld* raw = world.get();
+        auto world = std::make_unique<ProgramWorld>(farm);
+        world_ = world.get();
+        world_->InstallPointMakers();
         level_ = std::make_unique<GameLevel>(index_, LevelProfileRegime(), *record, std::move(world), hooks);
-        *raw = ProgramWorld(&level_->Map());
-        raw->SetPlaceCount(record->record.placeCount);
+        world_->Attach(level_.get());
+        world_->BuildPathFinder();
 
         if (SpriteLibrary* library = GetLibrary(kFieldLibrary)) {
             if (MapSprite* field = library->FindMapSprite(record->record.fieldPicture)) {
@@ -298,6 +199,7 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
     static constexpr uint32_t kMenuWindowId = 0x4D656E75; // 'Menu'
     uint32_t index_;
     std::unique_ptr<GameLevel> level_;
+    ProgramWorld* world_ = nullptr; // owned by the level
     bool menuOpen_ = false;
     bool leaveRequested_ = false;
 };

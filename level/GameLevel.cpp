@@ -264,6 +264,8 @@ uint32_t GameLevel::Update(uint32_t frameMs) {
     if (pauseWord_ != 0 || ended_) return 0;
     const float scale = speed_ * tracks_[4].Value();
     if (!(scale > 0.0f)) return 0;
+    // The walks' route requests are served a slice of each frame.
+    if (pathFinder_) pathFinder_->Update(kPathFinderBudgetUs);
     tickAccumulator_ += static_cast<double>(frameMs) * scale;
     uint32_t ticks = static_cast<uint32_t>(tickAccumulator_ / kLevelTickMs);
     if (ticks > kMaxTicksPerFrame) {

@@ -56,6 +56,8 @@ enum LevelGrade : uint32_t { kGradeFailed = 3, kGradeBronze = 4, kGradeSilver = 
 
 constexpr uint32_t kLevelTickMs = 10;
 constexpr uint32_t kMaxTicksPerFrame = 20;
+// The path finder's share of a frame for the walks' route requests.
+constexpr uint64_t kPathFinderBudgetUs = 2000;
 constexpr uint32_t kBonusSlotCount = 6;
 constexpr uint32_t kSpeedTrackCount = 6;
 constexpr uint32_t kWinDelayMs = 1000;
@@ -303,6 +305,7 @@ class GameLevel : public LevelServices, public WindowLevel {
         return !Tutorial().IsRunning() || Tutorial().Allows(action, tag, data);
     }
     void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override { Tutorial().Notify(event, a, b); }
+    GameLevel* RunningLevel() override { return this; }
     uint32_t LevelTimeMs() const { return levelTimeMs_; }
     bool IsBegun() const { return begun_; }
     bool IsClockRunning() const { return clockRunning_; }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+class GameLevel;
 class MoneyValue;
 namespace shpf {
 class PathFinder;
@@ -36,6 +37,11 @@ class LevelServices {
     // runs), and the game events it follows.
     virtual bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) = 0;
     virtual void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) = 0;
+
+    // The running level behind these services (the level itself, or the
+    // program's world that stands between the map and the level); null for
+    // a map without one (tests).
+    virtual GameLevel* RunningLevel() { return nullptr; }
 };
 
 // The tutorial's actions and events the level's world uses.

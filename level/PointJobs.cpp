@@ -6,7 +6,8 @@
 namespace {
 
 GameLevel* LevelOf(MapCharacter* owner) {
-    return owner ? dynamic_cast<GameLevel*>(owner->Services()) : nullptr;
+    LevelServices* services = owner ? owner->Services() : nullptr;
+    return services ? services->RunningLevel() : nullptr;
 }
 
 } // namespace

@@ -200,8 +200,9 @@ class Farm : public LevelServices, public PlantLevel {
     }
     float GetSpeedFactor(uint32_t group) override { return game ? game->GetSpeedFactor(group) : speed; }
     bool IsBonusRunning(uint32_t slot) override { return game ? game->Slot(slot).running : bonusRunning; }
-    uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager*, int32_t,
-                            int32_t) override {
+    uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager*, int32_t award, int32_t,
+                            int32_t, uint32_t) override {
+        EXPECT_EQ(award, -1); // a harvest counts for no award
         if (!product) return 0;
         uint32_t& count = stock[product->record.id];
         const uint32_t n = std::min(units, capacity - std::min(capacity, count));

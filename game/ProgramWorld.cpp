@@ -1,0 +1,360 @@
+#include "game/ProgramWorld.h"
+
+#include "engine/Log.h"
+#include "engine/SoundManager.h"
+#include "farm/AnimalHouses.h"
+#include "farm/BuildingPoints.h"
+#include "farm/FarmData.h"
+#include "farm/FarmVillains.h"
+#include "level/GameLevel.h"
+#include "level/LevelData.h"
+#include "level/MapCharacter.h"
+#include "level/SaveStream.h"
+#include "sprites/Sprite.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr int32_t kCharacterLayer = 2;
+
+} // namespace
+
+ProgramWorld::ProgramWorld(FarmData* farm)
+    : farm_(farm), stock_(std::make_unique<ProductStock>(
+                       [farm](const PRODUCT* p, uint32_t l) {
+                           return uint32_t(std::max(0, farm->buildings.GetWarehouseCapacity(p, int32_t(l))));
+                       },
+                       1)) {}
+
+ProgramWorld::~ProgramWorld() = default;
+
+void ProgramWorld::Detach() {
+    if (villains_) villains_->Clear();
+}
+
+void ProgramWorld::Attach(GameLevel* level) {
+    level_ = level;
+    const LevelRecord& r = level->Record().record;
+    farm_->ResetUsedFlags();
+    for (uint32_t i = 0; i < r.stockCount; ++i)
+        farm_->products.MarkUsedById(r.stock[i].id);
+    for (uint32_t i = 0; i < r.plantCount; ++i)
+        if (PLANT* plant = farm_->plants.FindPlant(r.plants[i].id))
+            farm_->plants.EnablePlant(plant, int32_t(r.plants[i].count));
+    for (uint32_t i = 0; i < r.typeCount; ++i)
+        if (BUILDING* type = farm_->buildings.FindBuildingType(r.types[i].id))
+            farm_->buildings.EnableBuilding(type, int32_t(r.types[i].count));
+    level->Map().SetServices(this);
+
+    villainHost_ = std::make_unique<VillainLevelHost>(level, this);
+    const auto& characters = GetLevelGameData().characters;
+    FarmVillains::Setup setup;
+    setup.map = &level->Map();
+    setup.host = villainHost_.get();
+    setup.table = &farm_->villains;
+    setup.villain = FindById(characters, kCharacterVillain);
+    setup.catapult = FindById(characters, kCharacterCatapult);
+    setup.places = std::span<const VillainPlace>(r.places, r.placeCount);
+    villains_ = std::make_unique<FarmVillains>(setup);
+}
+
+void ProgramWorld::InstallPointMakers() {
+    auto building = [this](uint32_t index, const PointRecord& record) -> std::unique_ptr<BaseLevelPoint> {
+        if (auto house = MakeAnimalHousePoint(this, index, record)) return house;
+        return MakeBuildingPoint(this, index, record);
+    };
+    SetPointMaker(kPointWarehouse, building);
+    SetPointMaker(kPointBuilding, building);
+    SetPointMaker(kPointKindPlant, [this](uint32_t index, const PointRecord& record) {
+        return MakePlantPoint(this, index, record);
+    });
+}
+
+void ProgramWorld::RemovePointMakers() {
+    for (uint32_t kind : {uint32_t(kPointWarehouse), kPointKindPlant, uint32_t(kPointBuilding)})
+        SetPointMaker(kind, nullptr);
+}
+
+void ProgramWorld::BuildPathFinder() {
+    const ::Level& record = level_->Record();
+    auto finder = std::make_unique<shpf::PathFinder>(record.record.fieldWidth, record.record.fieldHeight,
+                                                     std::span<const uint32_t>(kClearances));
+    finder->SetLevelShapes(record.shapes);
+    level_->SetPathFinder(std::move(finder));
+}
+
+// ---------------------------------------------------------------- stock
+
+void ProgramWorld::ResetStock(uint32_t highestWarehouseLevel) {
+    FarmData* farm = farm_;
+    stock_ = std::make_unique<ProductStock>(
+        [farm](const PRODUCT* p, uint32_t l) {
+            return uint32_t(std::max(0, farm->buildings.GetWarehouseCapacity(p, int32_t(l))));
+        },
+        std::max(1u, highestWarehouseLevel));
+}
+
+uint32_t ProgramWorld::AddProduct(uint32_t productId, uint32_t units) {
+    const PRODUCT* product = farm_->products.FindProduct(productId);
+    return product ? stock_->Add(product, units) : 0;
+}
+
+uint32_t ProgramWorld::ProductCount(uint32_t productId) const {
+    const PRODUCT* product = farm_->products.FindProduct(productId);
+    return product ? stock_->GetCount(product) : 0;
+}
+
+int64_t ProgramWorld::StockValue() const {
+    int64_t value = 0;
+    for (int32_t i = 0; i < stock_->RecordCount(); ++i) {
+        const ProductStock::Record& record = stock_->GetRecord(i);
+        value += int64_t(record.product->record.price) * record.count;
+    }
+    return value;
+}
+
+void ProgramWorld::SetWarehouseLevel(uint32_t level) {
+    stock_->SetWarehouseLevel(level);
+}
+
+uint32_t ProgramWorld::ProductRoom(uint32_t productId) const {
+    const PRODUCT* product = farm_->products.FindProduct(productId);
+    return product ? stock_->GetRoom(product) : 0;
+}
+
+int32_t ProgramWorld::ProductPrice(uint32_t productId) const {
+    const PRODUCT* product = farm_->products.FindProduct(productId);
+    return product ? product->record.price : 0;
+}
+
+void ProgramWorld::SaveStock(SaveWriter& out) const {
+    const uint32_t n = uint32_t(stock_->RecordCount());
+    out.PutU32(16 + 8 * n);
+    out.PutU32(stock_->GetWarehouseLevel());
+    out.PutU32(n);
+    out.PutU32(0);
+    for (int32_t i = 0; i < stock_->RecordCount(); ++i) {
+        const ProductStock::Record& record = stock_->GetRecord(i);
+        out.PutU32(record.product->record.id);
+        out.PutU32(record.count);
+    }
+}
+
+bool ProgramWorld::LoadStock(SaveReader& in) {
+    SaveReader block = in.ReadBlock(16, 16 + 8 * kMaxStockRecords);
+    const uint32_t level = block.ReadU32();
+    const uint32_t n = block.ReadU32();
+    block.ReadU32();
+    if (block.Failed() || level < 1 || level > stock_->GetHighestLevel() || n > kMaxStockRecords ||
+        block.Remaining() != 8 * size_t(n))
+        return false;
+    stock_->Clear();
+    stock_->SetWarehouseLevel(level);
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t id = block.ReadU32();
+        const uint32_t units = block.ReadU32();
+        const PRODUCT* product = farm_->products.FindProduct(id);
+        // An unknown product, or more than the warehouse holds, is a broken save.
+        if (!product || stock_->Add(product, units) != units) return false;
+    }
+    return !block.Failed();
+}
+
+int32_t ProgramWorld::GetCount(const PRODUCT* product) const {
+    return int32_t(stock_->GetCount(product));
+}
+void ProgramWorld::Remove(const PRODUCT* product, int32_t units) {
+    if (units > 0) stock_->Remove(product, uint32_t(units));
+}
+void ProgramWorld::Add(const PRODUCT* product, int32_t units) {
+    if (units > 0) stock_->Add(product, uint32_t(units));
+}
+
+// ---------------------------------------------------------------- farmer
+
+void ProgramWorld::CreatePlayer(int32_t x, int32_t y) {
+    LevelMap& map = level_->Map();
+    if (player_) map.Delete(player_);
+    player_ = nullptr;
+    const GameCharacter* farmer = FindById(GetLevelGameData().characters, kCharacterFarmer);
+    if (!farmer) {
+        LogErrorPrintf(0, "The level has no farmer: the character descriptions lack one.");
+        return;
+    }
+    player_ =
+        static_cast<MapPlayer*>(map.Adopt(std::make_unique<MapPlayer>(&map, farmer, float(x), float(y))));
+    player_->AddToLevel(kCharacterLayer);
+}
+
+// The farmer's character block (none without a farmer: the character
+// descriptions lacked one, and the level's set-up said so).
+void ProgramWorld::SavePlayer(SaveWriter& out) const {
+    if (player_ && !player_->SaveState(out)) out.Fail();
+}
+bool ProgramWorld::LoadPlayer(SaveReader& in) {
+    return !player_ || player_->LoadState(in);
+}
+void ProgramWorld::StopCharacters() {
+    if (player_) player_->DeleteAllJobs();
+}
+void ProgramWorld::TickShots(uint32_t ms) {
+    if (villains_) villains_->TickShots(ms);
+}
+void ProgramWorld::TickCharacters(uint32_t ms) {
+    if (player_) player_->Update(ms);
+    if (villains_) villains_->TickVillains(ms);
+}
+
+// ---------------------------------------------------------------- villains
+
+bool ProgramWorld::IsVillainPlaceFree(uint32_t place) const {
+    return villains_ && villains_->IsVillainPlaceFree(place);
+}
+void ProgramWorld::CreateVillain(uint32_t place, uint32_t villainKind, const VillainPlace&) {
+    if (villains_ && !villains_->CreateVillain(place, villainKind))
+        LogErrorPrintf(0, "A villain of kind 0x%08X cannot come to place %u.", villainKind, place);
+}
+void ProgramWorld::AttackVillainsByBees() {
+    if (villains_) villains_->AttackVillainsByBees();
+}
+void ProgramWorld::SaveVillains(SaveWriter& out) const {
+    villains_->SaveVillains(out);
+}
+bool ProgramWorld::LoadVillains(SaveReader& in, uint32_t placeCount) {
+    if (villains_->LoadVillains(in, placeCount, &villainWhy_)) return true;
+    LogErrorPrintf(0, "The saved villains are refused: %s.", villainWhy_.c_str());
+    return false;
+}
+
+bool ProgramWorld::GetBonus(uint32_t slot, BonusInfo* info) const {
+    const Bonuses& bonuses = GetLevelGameData().bonuses;
+    const BONUS* bonus = bonuses.IsLoaded() ? bonuses.Get(int32_t(slot)) : nullptr;
+    if (!bonus) return false;
+    info->rechargeMs = bonus->rechargeMs;
+    info->durationMs = bonus->durationMs;
+    for (int t = 0; t < Bonuses::kTrackCount; ++t)
+        info->speedModifiers[t] = bonuses.SpeedModifier(int32_t(slot), t);
+    return true;
+}
+
+// ---------------------------------------------------------------- the level's services
+
+MoneyValue& ProgramWorld::Money() {
+    return level_->Money();
+}
+int32_t ProgramWorld::ReservedMoney() const {
+    return level_->ReservedMoney();
+}
+void ProgramWorld::AddReservedMoney(int32_t delta) {
+    level_->AddReservedMoney(delta);
+}
+uint32_t ProgramWorld::LevelTime() const {
+    return level_->LevelTime();
+}
+shpf::PathFinder* ProgramWorld::PathFinder() {
+    return level_->PathFinder();
+}
+bool ProgramWorld::PointExists(int32_t index) const {
+    return level_->PointExists(index);
+}
+void ProgramWorld::ClickPoint(int32_t index) {
+    level_->ClickPoint(index);
+}
+void ProgramWorld::ScreenCentre(float* x, float* y) const {
+    level_->ScreenCentre(x, y);
+}
+bool ProgramWorld::TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) {
+    return level_->TutorialAllows(action, tag, data);
+}
+void ProgramWorld::TutorialNotify(uint32_t event, intptr_t a, intptr_t b) {
+    level_->TutorialNotify(event, a, b);
+}
+
+// ---------------------------------------------------------------- the farm host
+
+LevelMap* ProgramWorld::Map() {
+    return &level_->Map();
+}
+
+uint32_t ProgramWorld::PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
+                                      int32_t awardIndex, int32_t x, int32_t y, uint32_t) {
+    if (!product || units == 0) return 0;
+    return level_->PutToWarehouse(product->record.id, units, messenger, awardIndex, x, y, 0);
+}
+
+ProductList& ProgramWorld::Products() {
+    return farm_->products;
+}
+BuildingList& ProgramWorld::Buildings() {
+    return farm_->buildings;
+}
+
+Sprite* ProgramWorld::FindSprite(int32_t library, const char16_t* name) {
+    FarmResources* resources = farm_->Resources();
+    return resources ? resources->FindSprite(library, name) : nullptr;
+}
+
+int32_t ProgramWorld::SpriteWidth(Sprite* sprite) {
+    return sprite ? sprite->GetWidth() : 0;
+}
+
+uint32_t ProgramWorld::PlaySound(uint32_t soundId, uint32_t, int32_t) {
+    (void)soundId;
+    return 0;
+}
+void ProgramWorld::FadeOutSound(uint32_t, uint32_t) {}
+void ProgramWorld::PlayEventSound(uint32_t) {}
+void ProgramWorld::PlaySound(uint32_t) {}
+
+const GameCharacter* ProgramWorld::FindCharacter(uint32_t id) {
+    return FindById(GetLevelGameData().characters, id);
+}
+
+PlantData& ProgramWorld::Plants() {
+    return farm_->plants;
+}
+FarmResources* ProgramWorld::Resources() {
+    return farm_->Resources();
+}
+GAMEBEDS* ProgramWorld::BedSet() {
+    const int32_t set = int32_t(level_->Record().record.bedSet);
+    return set >= 0 && set < farm_->plants.BedSetCount() ? farm_->plants.GetBedSet(set) : nullptr;
+}
+Sprite* ProgramWorld::EmptyTreeSite() {
+    return FindSprite(kLevelLibrary, level_->Record().record.treeSiteSprite);
+}
+float ProgramWorld::GetSpeedFactor(uint32_t group) {
+    return level_->GetSpeedFactor(group);
+}
+bool ProgramWorld::IsBonusRunning(uint32_t slot) {
+    return slot < kBonusSlotCount && level_->Slot(slot).running;
+}
+void ProgramWorld::UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) {
+    level_->UpdateGoals(kind, id, stage, animated);
+}
+bool ProgramWorld::RebuildPoint(uint32_t index) {
+    return level_->RebuildPoint(index);
+}
+void ProgramWorld::ResetSelection(const BaseLevelPoint* keep) {
+    level_->ResetSelection(keep);
+}
+BaseLevelPoint* ProgramWorld::GetPoint(int32_t index) {
+    return level_->GetPoint(index);
+}
+uint32_t ProgramWorld::PointCount() {
+    return level_->PointCount();
+}
+int32_t ProgramWorld::LevelMoney() {
+    return level_->Money().Get();
+}
+void ProgramWorld::SelectPoint(int32_t index) {
+    level_->SelectPoint(index, true);
+}
+MapSprite* ProgramWorld::AsMapSprite(Sprite* sprite) {
+    return dynamic_cast<MapSprite*>(sprite);
+}
+PlantPanel* ProgramWorld::SharedPlantPanel() {
+    if (!plantPanel_) plantPanel_ = std::make_unique<PlantPanel>();
+    return plantPanel_.get();
+}
