@@ -221,7 +221,7 @@ int32_t Profile::CountPassedLevels(uint32_t regime) const {
     return n;
 }
 
-const SaveBuffer* Profile::GetSavedLevel(int32_t level) const {
+const SavedLevelBytes* Profile::GetSavedLevel(int32_t level) const {
     if (level < 0 || level >= kProfileLevelCount) return nullptr;
     auto found = saves_.find(SaveKey(Regime(), level));
     return found == saves_.end() ? nullptr : &found->second;
@@ -231,7 +231,7 @@ void Profile::DeleteSavedLevel(int32_t level) {
     if (level >= 0 && level < kProfileLevelCount) saves_.erase(SaveKey(Regime(), level));
 }
 
-void Profile::StoreSavedLevel(int32_t level, SaveBuffer bytes) {
+void Profile::StoreSavedLevel(int32_t level, SavedLevelBytes bytes) {
     if (level < 0 || level >= kProfileLevelCount || bytes.empty() || bytes.size() > kMaxSaveSize) return;
     saves_[SaveKey(Regime(), level)] = std::move(bytes);
 }

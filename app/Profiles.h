@@ -14,6 +14,7 @@
 // beside as profiles.dat.bad before the first new one replaces it. File
 // names come from profile numbers only, never from the player's text.
 
+#include "gui/Regime.h"
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -25,9 +26,6 @@ constexpr int32_t kMaxProfiles = 12;
 constexpr int32_t kProfileNameLength = 16; // characters of a name
 constexpr int32_t kProfileNameUnits = 32;  // UTF-16 units of the stored name field
 constexpr int32_t kProfileLevelCount = 41;
-constexpr int32_t kRegimeCount = 2;
-constexpr int32_t kRegimeEasy = 0;
-constexpr int32_t kRegimeHard = 1;
 constexpr int32_t kBonusCount = 6;
 constexpr int32_t kAwardWordCount = 18;
 
@@ -123,7 +121,7 @@ struct LevelResult {
 static_assert(sizeof(LevelResult) == 44);
 
 // A saved running level: the bytes of its save stream.
-using SaveBuffer = std::vector<uint8_t>;
+using SavedLevelBytes = std::vector<uint8_t>;
 
 // What the level table tells the profiles of a level.
 struct ProfileLevelInfo {
@@ -173,11 +171,11 @@ class Profile {
     int32_t CountPassedLevels(uint32_t regime) const;
 
     // The saved games, of the current regime.
-    const SaveBuffer* GetSavedLevel(int32_t level) const;
+    const SavedLevelBytes* GetSavedLevel(int32_t level) const;
     bool HasSavedLevel(int32_t level) const { return GetSavedLevel(level) != nullptr; }
     void DeleteSavedLevel(int32_t level);
     // Keeps the saved game of a level in the current regime (saved with the profile).
-    void StoreSavedLevel(int32_t level, SaveBuffer bytes);
+    void StoreSavedLevel(int32_t level, SavedLevelBytes bytes);
     size_t SavedGameCount() const { return saves_.size(); }
 
     bool HasBonus(int32_t bonus) const;
@@ -202,7 +200,7 @@ class Profile {
 
     ProfileManager* owner_; // the store that holds this profile
     ProfileRecord record_;
-    std::map<uint32_t, SaveBuffer> saves_; // by regime x 256 + level
+    std::map<uint32_t, SavedLevelBytes> saves_; // by regime x 256 + level
 };
 
 // The profile's name (at most 16 characters).

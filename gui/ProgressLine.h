@@ -3,15 +3,13 @@
 
 #include "engine/Viewer.h"
 #include "foundation/Vector2.h"
+#include "gui/Regime.h"
 
 #include <cstdint>
 #include <memory>
 
 class Sprite;
 class SpriteInstance;
-
-constexpr int32_t kRegimeEasy = 0;
-constexpr int32_t kRegimeHard = 1;
 
 // One piece of the line: its width on the screen and the columns of the sprite it is cut from.
 struct ProgressPiece {

@@ -305,7 +305,7 @@ TEST_F(ProfilesTest, StoringALevelResultFillsTheRecordAndUnlocksTheNextGroup) {
     EXPECT_TRUE(a->HasBonus(4));
     a->SetRegime(kRegimeEasy);
     ASSERT_TRUE(a->HasSavedLevel(3));
-    EXPECT_EQ(*a->GetSavedLevel(3), (SaveBuffer{9}));
+    EXPECT_EQ(*a->GetSavedLevel(3), (SavedLevelBytes{9}));
 
     // Everything above is in the files.
     a->Save();
@@ -314,7 +314,7 @@ TEST_F(ProfilesTest, StoringALevelResultFillsTheRecordAndUnlocksTheNextGroup) {
     const Profile* a2 = again.FindByNumber(a->Number());
     ASSERT_NE(a2, nullptr);
     EXPECT_EQ(std::memcmp(&a2->Record(), &a->Record(), sizeof(ProfileRecord)), 0);
-    EXPECT_EQ(*a2->GetSavedLevel(3), (SaveBuffer{9}));
+    EXPECT_EQ(*a2->GetSavedLevel(3), (SavedLevelBytes{9}));
     EXPECT_EQ(again.BestTime(kRegimeEasy, 2), 50000u);
     EXPECT_EQ(U8(again.BestHolder(kRegimeEasy, 2)), "Bo");
 }
@@ -411,12 +411,12 @@ TEST_F(ProfilesTest, DamagedUserFilesNeverStopTheGameNorGetOverwrittenUnread) {
         ProfileManager m(folder);
         Profile* a = m.CreateProfile(u"Anna");
         m.CreateProfile(u"Bo");
-        a->StoreSavedLevel(1, SaveBuffer(100, 7));
+        a->StoreSavedLevel(1, SavedLevelBytes(100, 7));
         SelectProfile(a);
         std::vector<std::string> calls;
         m.SetHooks(TestTable(&calls));
         a->StoreLevelResult(0, 5000, nullptr);
-        a->StoreSavedLevel(3, SaveBuffer(40, 1));
+        a->StoreSavedLevel(3, SavedLevelBytes(40, 1));
         a->Save();
     }
     const std::string list = ReadFileBytes(File("profiles.dat"));
