@@ -15,6 +15,8 @@
 #include "text/FontSlots.h"
 #include "text/KGEWinFont.h"
 
+#include "BenchScene.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -22,7 +24,6 @@
 
 namespace {
 
-constexpr int32_t kScreenWidth = 1024, kScreenHeight = 768;
 constexpr int32_t kWindows = 10, kButtonsPerWindow = 10;
 constexpr uint32_t kFrameMs = 16;
 constexpr const char16_t* kFontChars = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 ";
@@ -37,27 +38,6 @@ class BenchHost final : public SpriteHost {
     void RestoreCallbacks() override {}
     void SetGameState(int32_t) override {}
     uint32_t clock = 1000;
-};
-
-class NullSink final : public platform::FrameSink {
-  public:
-    void ShowFrame(const uint32_t*, int, int, int) override {}
-};
-
-class BenchViewer : public DXLViewer {
-  public:
-    bool Open() {
-        DXLDisplaySettings s;
-        ValidateSettings(&s, nullptr, nullptr);
-        s.present.backBufferWidth = kScreenWidth;
-        s.present.backBufferHeight = kScreenHeight;
-        s.present.presentationInterval = platform::kPresentIntervalImmediate;
-        s.present.deviceWindow = &sink_;
-        return ChangeDisplayMode(&s) == kResultOk && HasDevice();
-    }
-
-  private:
-    NullSink sink_;
 };
 
 class Panel : public SpritesWindow {
@@ -169,7 +149,7 @@ void BM_Toolkit_WorkPerFrame(benchmark::State& state) {
 BENCHMARK(BM_Toolkit_WorkPerFrame)->Unit(benchmark::kMicrosecond);
 
 void BM_Toolkit_WholeFrame1024x768(benchmark::State& state) {
-    BenchViewer viewer;
+    bench::SceneViewer viewer;
     if (!viewer.Open()) {
         state.SkipWithError("no software device");
         return;

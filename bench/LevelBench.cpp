@@ -10,6 +10,8 @@
 #include "level/SaveStream.h"
 #include "platform/GraphicsDevice.h"
 
+#include "BenchScene.h"
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -17,29 +19,7 @@
 
 namespace {
 
-constexpr int32_t kScreenWidth = 1024, kScreenHeight = 768;
 constexpr uint32_t kCharacters = 12;
-
-class NullSink final : public platform::FrameSink {
-  public:
-    void ShowFrame(const uint32_t*, int, int, int) override {}
-};
-
-class BenchViewer : public DXLViewer {
-  public:
-    bool Open() {
-        DXLDisplaySettings s;
-        ValidateSettings(&s, nullptr, nullptr);
-        s.present.backBufferWidth = kScreenWidth;
-        s.present.backBufferHeight = kScreenHeight;
-        s.present.presentationInterval = platform::kPresentIntervalImmediate;
-        s.present.deviceWindow = &sink_;
-        return ChangeDisplayMode(&s) == kResultOk && HasDevice();
-    }
-
-  private:
-    NullSink sink_;
-};
 
 // Characters that walk back and forth across the field.
 class BenchWorld : public LevelWorld {
@@ -123,7 +103,7 @@ struct BenchLevel {
             raw->walkers.back()->AddToLevel(2);
         }
         level->StartUp();
-        level->OnScreenSizeChanged(kScreenWidth, kScreenHeight);
+        level->OnScreenSizeChanged(bench::kSceneWidth, bench::kSceneHeight);
         level->Begin();
         level->StartClock();
     }
@@ -139,7 +119,7 @@ BENCHMARK(BM_LevelTick);
 
 void BM_LevelFrame(benchmark::State& state) {
     BenchLevel bench;
-    BenchViewer viewer;
+    bench::SceneViewer viewer;
     if (!viewer.Open()) {
         state.SkipWithError("no software device");
         return;

@@ -15,6 +15,8 @@
 #include "sprites/SpriteHost.h"
 #include "sprites/SpritePack.h"
 
+#include "BenchScene.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -23,29 +25,8 @@
 
 namespace {
 
-constexpr uint32_t kWidth = 1024, kHeight = 768;
+constexpr uint32_t kWidth = bench::kSceneWidth, kHeight = bench::kSceneHeight;
 constexpr uint32_t kFrameMs = 16;
-
-class NullSink final : public platform::FrameSink {
-  public:
-    void ShowFrame(const uint32_t*, int, int, int) override {}
-};
-
-class BenchViewer : public DXLViewer {
-  public:
-    bool Open() {
-        DXLDisplaySettings s;
-        ValidateSettings(&s, nullptr, nullptr);
-        s.present.backBufferWidth = kWidth;
-        s.present.backBufferHeight = kHeight;
-        s.present.presentationInterval = platform::kPresentIntervalImmediate;
-        s.present.deviceWindow = &sink_;
-        return ChangeDisplayMode(&s) == kResultOk && HasDevice();
-    }
-
-  private:
-    NullSink sink_;
-};
 
 // The game clock moves one frame per drawn frame.
 class BenchHost final : public SpriteHost {
@@ -85,7 +66,7 @@ std::unique_ptr<LoadedPack> LoadPack(DXLViewer& viewer) {
 }
 
 void BM_LoadSpritePack(benchmark::State& state) {
-    BenchViewer viewer;
+    bench::SceneViewer viewer;
     if (!viewer.Open()) {
         state.SkipWithError("no device");
         return;
@@ -118,7 +99,7 @@ struct Showpiece {
 void BM_BusyLevelScene_Sprites(benchmark::State& state) {
     BenchHost host;
     SetSpriteHost(&host);
-    BenchViewer viewer;
+    bench::SceneViewer viewer;
     std::unique_ptr<LoadedPack> pack = viewer.Open() ? LoadPack(viewer) : nullptr;
     SpriteLibrary* level = pack ? pack->libraries.Get(7) : nullptr;
     SpriteLibrary* interface = pack ? pack->libraries.Get(1) : nullptr;

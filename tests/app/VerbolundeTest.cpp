@@ -5,6 +5,7 @@
 #include "platform/ImageDecode.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <set>
 #include <string>
@@ -70,12 +69,9 @@ std::vector<uint32_t> ConfigScreenWords(const std::string& path) {
 // ---------------------------------------------------------------- the screen after loading
 
 platform::DecodedPicture ReadScreenshot(const std::string& png) {
-    std::ifstream file(png, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    platform::DecodedPicture picture;
-    std::string error;
-    EXPECT_TRUE(platform::DecodePicture(bytes.data(), bytes.size(), &picture, &error)) << error;
-    return picture;
+    testsupport::Shot shot = testsupport::LoadShot(png);
+    EXPECT_TRUE(shot.ok) << shot.error;
+    return std::move(shot.picture);
 }
 
 struct Rgb {

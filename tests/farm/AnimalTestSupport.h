@@ -161,14 +161,7 @@ struct Tables {
 
 // The level: warehouse at 0, henhouse at 1, cowshed at 2, sheep rack at 3,
 // each at the stage given (up to 4); wheat in stock; 500 money.
-struct AnimalLevel {
-    Tables tables;
-    AnimalHost host{&tables.farm};
-    Level record = leveltest::MakeLevel();
-    std::unique_ptr<GameLevel> level;
-    GameCharacter farmerInfo = buildtest::Farmer();
-    LevelMap map{&host};
-    std::unique_ptr<MapPlayer> player;
+struct AnimalLevel : buildtest::PointLevel<Tables, AnimalHost> {
     uint32_t wheat;
 
     explicit AnimalLevel(int32_t henStage = 1, int32_t shedStage = 2, int32_t rackStage = 1,
@@ -198,30 +191,12 @@ struct AnimalLevel {
         record.points[3] = leveltest::Point(kPointBuilding, rackStage, kSheepRack, kRackX, kRackY);
         for (int i = 1; i <= 3; ++i)
             record.points[size_t(i)].flags = flags;
-        player = std::make_unique<MapPlayer>(&map, &farmerInfo, 500.0f, 400.0f);
-        host.player = player.get();
+        MakePlayer();
         Start();
-    }
-    ~AnimalLevel() {
-        player.reset();
-        level.reset();
-        SetPointMaker(kPointWarehouse, nullptr);
-        SetPointMaker(kPointBuilding, nullptr);
-        ClearPlayerJobLoaders();
     }
 
     void Start() {
-        auto fake = std::make_unique<leveltest::FakeWorld>();
-        host.world = fake.get();
-        for (uint32_t kind : {kPointWarehouse, kPointBuilding})
-            SetPointMaker(kind,
-                          [this](uint32_t index, const PointRecord& r) -> std::unique_ptr<BaseLevelPoint> {
-                              return MakeBuildingPoint(&host, index, r);
-                          });
-        level = std::make_unique<GameLevel>(36, 0, record, std::move(fake), GameLevel::Hooks{});
-        host.world->level = level.get();
-        host.level = level.get();
-        host.money.Set(500);
+        MakeLevel(36);
         host.world->stock[kWheat] = wheat;
         level->StartUp();
         level->Begin();
@@ -236,7 +211,6 @@ struct AnimalLevel {
     PointHenhouse* Hen() const { return dynamic_cast<PointHenhouse*>(level->GetPoint(1)); }
     PointCowshed* Shed() const { return dynamic_cast<PointCowshed*>(level->GetPoint(2)); }
     PointSheepRack* Rack() const { return dynamic_cast<PointSheepRack*>(level->GetPoint(3)); }
-    uint32_t Stock(uint32_t id) const { return host.world->ProductCount(id); }
 
     void Run(uint32_t ms) {
         for (uint32_t t = 0; t < ms; t += kLevelTickMs) {

@@ -218,18 +218,58 @@ inline GameCharacter Farmer() {
     return c;
 }
 
-// The level: warehouse at point 0 (level 1, up to 3), empty sites at 1 and
-// 2, the bakery at point 3 (at bakeryStage, up to 2); wheat 6 and egg 3 in
-// stock; 500 money.
-struct TestBakeryLevel {
-    Tables tables;
-    Host host{&tables.farm};
+// What the building and animal-house test levels share: the tables and the
+// host, the level record, the farmer on the map, the level made over a fake
+// world whose warehouse and building points MakeBuildingPoint makes, and the
+// tear-down that leaves no point maker or job loader behind.
+template <typename TablesT, typename HostT> struct PointLevel {
+    TablesT tables;
+    HostT host{&tables.farm};
     Level record = leveltest::MakeLevel();
     std::unique_ptr<GameLevel> level;
     GameCharacter farmerInfo = Farmer();
     LevelMap map{&host};
     std::unique_ptr<MapPlayer> player;
 
+    PointLevel() = default;
+    PointLevel(const PointLevel&) = delete;
+    PointLevel& operator=(const PointLevel&) = delete;
+    ~PointLevel() {
+        player.reset();
+        level.reset();
+        SetPointMaker(kPointWarehouse, nullptr);
+        SetPointMaker(kPointBuilding, nullptr);
+        ClearPlayerJobLoaders();
+    }
+
+    // The farmer at (500, 400), known to the host.
+    void MakePlayer() {
+        player = std::make_unique<MapPlayer>(&map, &farmerInfo, 500.0f, 400.0f);
+        host.player = player.get();
+    }
+    // The level of the index from the record, over a fresh fake world, with
+    // the host tied to both and 500 money in the host's purse.
+    void MakeLevel(uint32_t levelIndex) {
+        auto fake = std::make_unique<leveltest::FakeWorld>();
+        host.world = fake.get();
+        for (uint32_t kind : {kPointWarehouse, kPointBuilding})
+            SetPointMaker(kind,
+                          [this](uint32_t index, const PointRecord& r) -> std::unique_ptr<BaseLevelPoint> {
+                              return MakeBuildingPoint(&host, index, r);
+                          });
+        level = std::make_unique<GameLevel>(levelIndex, 0, record, std::move(fake), GameLevel::Hooks{});
+        host.world->level = level.get();
+        host.level = level.get();
+        host.money.Set(500);
+    }
+
+    uint32_t Stock(uint32_t id) const { return host.world->ProductCount(id); }
+};
+
+// The level: warehouse at point 0 (level 1, up to 3), empty sites at 1 and
+// 2, the bakery at point 3 (at bakeryStage, up to 2); wheat 6 and egg 3 in
+// stock; 500 money.
+struct TestBakeryLevel : PointLevel<Tables, Host> {
     explicit TestBakeryLevel(int32_t bakeryStage = 1, float factoryRate = 1.0f, bool pictures = false) {
         if (pictures) host.pointMap = &map;
         RegisterBuildingJobLoaders();
@@ -244,30 +284,12 @@ struct TestBakeryLevel {
         record.record.startMoney = 500;
         record.points[3] = leveltest::Point(kPointBuilding, bakeryStage, kBakery, 800, 500);
         record.record.stockCount = 0;
-        player = std::make_unique<MapPlayer>(&map, &farmerInfo, 500.0f, 400.0f);
-        host.player = player.get();
+        MakePlayer();
         Start();
-    }
-    ~TestBakeryLevel() {
-        player.reset();
-        level.reset();
-        SetPointMaker(kPointWarehouse, nullptr);
-        SetPointMaker(kPointBuilding, nullptr);
-        ClearPlayerJobLoaders();
     }
 
     void Start() {
-        auto fake = std::make_unique<leveltest::FakeWorld>();
-        host.world = fake.get();
-        for (uint32_t kind : {kPointWarehouse, kPointBuilding})
-            SetPointMaker(kind,
-                          [this](uint32_t index, const PointRecord& r) -> std::unique_ptr<BaseLevelPoint> {
-                              return MakeBuildingPoint(&host, index, r);
-                          });
-        level = std::make_unique<GameLevel>(30, 0, record, std::move(fake), GameLevel::Hooks{});
-        host.world->level = level.get();
-        host.level = level.get();
-        host.money.Set(500);
+        MakeLevel(30);
         level->StartUp();
         level->StartClock();
         level->Money().Set(500);
@@ -279,7 +301,6 @@ struct TestBakeryLevel {
 
     PointFactory* Bakery() const { return dynamic_cast<PointFactory*>(level->GetPoint(3)); }
     PointWarehouse* Warehouse() const { return dynamic_cast<PointWarehouse*>(level->GetPoint(0)); }
-    uint32_t Stock(uint32_t id) const { return host.world->ProductCount(id); }
 
     // Ticks the level and the farmer together for ms.
     void Run(uint32_t ms) {

@@ -4,6 +4,7 @@
 // closes it and the game goes on to the map.
 #include "platform/ImageDecode.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -31,13 +32,9 @@ std::vector<std::string> StateChanges(const std::string& log) {
 }
 
 platform::DecodedPicture Picture(const std::string& png) {
-    const std::string bytes = ReadFileBytes(png);
-    platform::DecodedPicture p;
-    std::string error;
-    EXPECT_TRUE(
-        platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &p, &error))
-        << png << ": " << error;
-    return p;
+    testsupport::Shot shot = testsupport::LoadShot(png);
+    EXPECT_TRUE(shot.ok) << png << ": " << shot.error;
+    return std::move(shot.picture);
 }
 
 uint32_t Pixel(const platform::DecodedPicture& p, int x, int y) {

@@ -4,9 +4,9 @@
 // pause menu's Q) or open when the program quits is saved into the current
 // profile and continues from there next time; a won level is not saved.
 #include "app/Profiles.h"
-#include "platform/ImageDecode.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -63,19 +63,11 @@ std::vector<std::string> Lines(const std::string& log, const std::string& text,
 
 // Pixels near the garbage heap's colour in a rectangle of a screenshot.
 int GarbagePixels(const std::string& png, int left, int top, int right, int bottom) {
-    const std::string bytes = ReadFileBytes(png);
-    platform::DecodedPicture p;
-    std::string error;
-    if (!platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &p, &error))
-        return -1;
-    int n = 0;
-    for (int y = top; y < bottom && y < p.height; ++y)
-        for (int x = left; x < right && x < p.width; ++x) {
-            const uint32_t c = p.pixels[size_t(y) * size_t(p.width) + size_t(x)];
-            const int r = int((c >> 16) & 0xFF), g = int((c >> 8) & 0xFF), b = int(c & 0xFF);
-            n += std::abs(r - 0x7A) < 14 && std::abs(g - 0x6A) < 14 && std::abs(b - 0x50) < 14;
-        }
-    return n;
+    const testsupport::Shot shot = testsupport::LoadShot(png);
+    if (!shot.ok) return -1;
+    return shot.Count(left, top, right, bottom, [](int r, int g, int b) {
+        return std::abs(r - 0x7A) < 14 && std::abs(g - 0x6A) < 14 && std::abs(b - 0x50) < 14;
+    });
 }
 
 } // namespace

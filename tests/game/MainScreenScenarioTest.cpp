@@ -9,13 +9,13 @@
 #include "platform/ImageDecode.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 using testsupport::GameCopy;
-using testsupport::ReadFileBytes;
 
 namespace {
 
@@ -28,13 +28,9 @@ std::string Click(int ms, int x, int y) {
 }
 
 platform::DecodedPicture Picture(const std::string& png) {
-    const std::string bytes = ReadFileBytes(png);
-    platform::DecodedPicture p;
-    std::string error;
-    EXPECT_TRUE(
-        platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &p, &error))
-        << png << ": " << error;
-    return p;
+    testsupport::Shot shot = testsupport::LoadShot(png);
+    EXPECT_TRUE(shot.ok) << png << ": " << shot.error;
+    return std::move(shot.picture);
 }
 
 // Pixels of a colour (within a few steps per channel) in a rectangle.

@@ -4,9 +4,9 @@
 // it, and the reveal shows its bronze medal and the next level open.
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
-#include "platform/ImageDecode.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -15,32 +15,18 @@
 
 namespace fs = std::filesystem;
 using testsupport::GameCopy;
-using testsupport::ReadFileBytes;
+using testsupport::LoadShot;
+using testsupport::Shot;
 
 namespace {
 
-struct Picture {
-    platform::DecodedPicture p;
-    bool ok = false;
-    uint32_t At(int x, int y) const { return p.pixels[size_t(y) * size_t(p.width) + size_t(x)] & 0xFFFFFF; }
-};
-
-Picture Load(const std::string& png) {
-    Picture picture;
-    const std::string bytes = ReadFileBytes(png);
-    std::string error;
-    picture.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
-                                         &picture.p, &error);
-    return picture;
-}
-
 // Pixels near a colour in a box around a point.
-int PixelsNear(const Picture& picture, MapPoint centre, int half, uint32_t colour, int tolerance) {
+int PixelsNear(const Shot& picture, MapPoint centre, int half, uint32_t colour, int tolerance) {
     int n = 0;
     for (int y = centre.y - half; y <= centre.y + half; ++y)
         for (int x = centre.x - half; x <= centre.x + half; ++x) {
-            if (x < 0 || y < 0 || x >= picture.p.width || y >= picture.p.height) continue;
-            const uint32_t c = picture.At(x, y);
+            if (x < 0 || y < 0 || x >= picture.picture.width || y >= picture.picture.height) continue;
+            const uint32_t c = picture.At(x, y) & 0xFFFFFF;
             bool near = true;
             for (int shift : {0, 8, 16})
                 near &= std::abs(int((c >> shift) & 0xFF) - int((colour >> shift) & 0xFF)) <= tolerance;
@@ -93,7 +79,7 @@ TEST(MapScreen, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
                                 &output);
     ASSERT_EQ(status, 0) << output << game.Log();
 
-    const Picture shown = Load(before), revealed = Load(after);
+    const Shot shown = LoadShot(before), revealed = LoadShot(after);
     ASSERT_TRUE(shown.ok && revealed.ok);
     // Bronze, silver and gold medals beside levels 3, 2 and 1; none beside level 4.
     auto medal = [](int level) {
@@ -108,7 +94,7 @@ TEST(MapScreen, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
     EXPECT_GT(PixelsNear(revealed, medal(4), 6, 0x644020, 30), 10);
     const MapPoint six = CellPosition(5);
     const MapPoint glow{six.x + 42, six.y - 33}; // inside the hexagon, clear of house, sign and pen
-    auto green = [&](const Picture& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };
+    auto green = [&](const Shot& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };
     EXPECT_GT(green(revealed), green(shown) + 15);
     // The hard regime is locked: the chain hangs over the regime button's right side.
     EXPECT_GT(PixelsNear(revealed, {1024 - 175 + 143, 768 - 65 + 20}, 12, 0x8A8A96, 12), 10);

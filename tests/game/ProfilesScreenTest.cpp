@@ -3,9 +3,9 @@
 // Delete deletes the current one; every run is a fresh start of a copy of the
 // built game on the same per-user folder.
 #include "app/Profiles.h"
-#include "platform/ImageDecode.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -60,16 +60,10 @@ std::vector<std::string> LogLines(const std::string& log, const std::string& lab
 
 // Pixels of the current profile's row colour in a rectangle of the screenshot.
 int CurrentRowPixels(const std::string& png, int top, int bottom) {
-    const std::string bytes = ReadFileBytes(png);
-    platform::DecodedPicture p;
-    std::string error;
-    if (!platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &p, &error))
-        return -1;
-    int n = 0;
-    for (int y = top; y < bottom && y < p.height; ++y)
-        for (int x = 500; x < 770 && x < p.width; ++x)
-            n += (p.pixels[size_t(y) * size_t(p.width) + size_t(x)] & 0xFFFFFF) == 0x3C6E8C;
-    return n;
+    const testsupport::Shot shot = testsupport::LoadShot(png);
+    if (!shot.ok) return -1;
+    return shot.Count(500, top, 770, bottom,
+                      [](int r, int g, int b) { return r == 0x3C && g == 0x6E && b == 0x8C; });
 }
 
 } // namespace

@@ -3,45 +3,20 @@
 // below the click counter; a click ends the tutorial and is not counted, and
 // 800 ms later the overlay is gone.
 
-#include "platform/ImageDecode.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <functional>
 #include <string>
 
 using testsupport::GameCopy;
-using testsupport::ReadFileBytes;
+using testsupport::LoadShot;
+using testsupport::Shot;
 
 namespace {
 
 constexpr int kKeyMs = 7000; // the game data is loaded well before
-
-struct Shot {
-    platform::DecodedPicture picture;
-    bool ok = false;
-    int Count(int left, int top, int right, int bottom,
-              const std::function<bool(int r, int g, int b)>& test) const {
-        int n = 0;
-        for (int y = top; y < bottom && y < picture.height; ++y)
-            for (int x = left; x < right && x < picture.width; ++x) {
-                const uint32_t c = picture.pixels[size_t(y) * size_t(picture.width) + size_t(x)];
-                n += test(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF));
-            }
-        return n;
-    }
-};
-
-Shot Load(const std::string& path) {
-    Shot shot;
-    const std::string bytes = ReadFileBytes(path);
-    std::string error;
-    shot.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
-                                      &shot.picture, &error);
-    return shot;
-}
 
 // The hint box's parchment and the arrow's orange body.
 bool Parchment(int r, int g, int b) {
@@ -69,7 +44,7 @@ TEST(TutorialScreen, StepOverTheScreenAfterLoadingEndsOnAClick) {
                                     "' --screenshot-at " + at(2900) + " '" + gone + "'",
                                 &output);
     ASSERT_EQ(status, 0) << output;
-    const Shot a = Load(shown), b = Load(gone);
+    const Shot a = LoadShot(shown), b = LoadShot(gone);
     ASSERT_TRUE(a.ok && b.ok) << output;
     ASSERT_EQ(a.picture.width, 1024);
     ASSERT_EQ(a.picture.height, 768);

@@ -6,47 +6,20 @@
 // clock and the bonus, and 4.2 s after it opened the text is gone, the bonus
 // runs and the clock has moved on.
 
-#include "platform/ImageDecode.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <functional>
 #include <string>
 
 using testsupport::GameCopy;
-using testsupport::ReadFileBytes;
+using testsupport::LoadShot;
+using testsupport::Shot;
 
 namespace {
 
 constexpr int kOpenMs = 7000; // the game data is loaded well before
-
-struct Shot {
-    platform::DecodedPicture picture;
-    bool ok = false;
-    uint32_t At(int x, int y) const { return picture.pixels[size_t(y) * size_t(picture.width) + size_t(x)]; }
-    // Pixels of a rectangle that pass the test.
-    int Count(int left, int top, int right, int bottom,
-              const std::function<bool(int r, int g, int b)>& test) const {
-        int n = 0;
-        for (int y = top; y < bottom && y < picture.height; ++y)
-            for (int x = left; x < right && x < picture.width; ++x) {
-                const uint32_t c = At(x, y);
-                n += test(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF));
-            }
-        return n;
-    }
-};
-
-Shot Load(const std::string& path) {
-    Shot shot;
-    const std::string bytes = ReadFileBytes(path);
-    std::string error;
-    shot.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
-                                      &shot.picture, &error);
-    return shot;
-}
 
 bool White(int r, int g, int b) {
     return r > 230 && g > 230 && b > 230;
@@ -88,7 +61,7 @@ TEST(LevelPanelScreen, PanelOverTheSampleLevelAtBothScreenSizes) {
                                         "' --screenshot-at " + at(4200) + " '" + running + "'",
                                     &output);
         ASSERT_EQ(status, 0) << output;
-        const Shot a = Load(opened), b = Load(running);
+        const Shot a = LoadShot(opened), b = LoadShot(running);
         ASSERT_TRUE(a.ok && b.ok) << output;
         ASSERT_EQ(a.picture.width, c.w);
         ASSERT_EQ(a.picture.height, c.h);

@@ -4,44 +4,18 @@
 // a gold finish with a new record mid-reveal (both ticks, no medal yet) and
 // after a click (the medal), left with Enter.
 
-#include "platform/ImageDecode.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <functional>
 #include <string>
 
 using testsupport::GameCopy;
-using testsupport::ReadFileBytes;
+using testsupport::LoadShot;
+using testsupport::Shot;
 
 namespace {
-
-struct Shot {
-    platform::DecodedPicture picture;
-    bool ok = false;
-    uint32_t At(int x, int y) const { return picture.pixels[size_t(y) * size_t(picture.width) + size_t(x)]; }
-    int Count(int left, int top, int right, int bottom,
-              const std::function<bool(int, int, int)>& test) const {
-        int n = 0;
-        for (int y = top; y < bottom && y < picture.height; ++y)
-            for (int x = left; x < right && x < picture.width; ++x) {
-                const uint32_t c = At(x, y);
-                n += test(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF));
-            }
-        return n;
-    }
-};
-
-Shot Load(const std::string& path) {
-    Shot shot;
-    const std::string bytes = ReadFileBytes(path);
-    std::string error;
-    shot.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
-                                      &shot.picture, &error);
-    return shot;
-}
 
 // The windows' light paper.
 bool Paper(int r, int g, int b) {
@@ -86,8 +60,8 @@ TEST(LevelWindowsScreen, PageMenuLevelWindowAndResult) {
                      "' --screenshot-at 14400 '" + all + "' --screenshot-at 14900 '" + after + "'",
                  &output);
     ASSERT_EQ(status, 0) << output;
-    const Shot a = Load(page), m = Load(menu), l = Load(level), r = Load(reveal), f = Load(all),
-               e = Load(after);
+    const Shot a = LoadShot(page), m = LoadShot(menu), l = LoadShot(level), r = LoadShot(reveal),
+               f = LoadShot(all), e = LoadShot(after);
     ASSERT_TRUE(a.ok && m.ok && l.ok && r.ok && f.ok && e.ok) << output;
     ASSERT_EQ(a.picture.width, 1024);
 

@@ -5,44 +5,18 @@
 // then raises the warehouse: money 10, the tiles at capacity 100, the
 // upgrade button gone.
 
-#include "platform/ImageDecode.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <functional>
 #include <string>
 
 using testsupport::GameCopy;
-using testsupport::ReadFileBytes;
+using testsupport::LoadShot;
+using testsupport::Shot;
 
 namespace {
-
-struct Shot {
-    platform::DecodedPicture picture;
-    bool ok = false;
-    uint32_t At(int x, int y) const { return picture.pixels[size_t(y) * size_t(picture.width) + size_t(x)]; }
-    int Count(int left, int top, int right, int bottom,
-              const std::function<bool(int, int, int)>& test) const {
-        int n = 0;
-        for (int y = top; y < bottom && y < picture.height; ++y)
-            for (int x = left; x < right && x < picture.width; ++x) {
-                const uint32_t c = At(x, y);
-                n += test(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF));
-            }
-        return n;
-    }
-};
-
-Shot Load(const std::string& path) {
-    Shot shot;
-    const std::string bytes = ReadFileBytes(path);
-    std::string error;
-    shot.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
-                                      &shot.picture, &error);
-    return shot;
-}
 
 // The window's parchment, the selected tile's yellow, the upgrade button's wood.
 bool Parchment(int r, int g, int b) {
@@ -79,7 +53,7 @@ TEST(WarehouseScreen, SellFiveWheatThenUpgrade) {
                                     "' --screenshot-at 9300 '" + upgraded + "'",
                                 &output);
     ASSERT_EQ(status, 0) << output;
-    const Shot a = Load(sold), b = Load(upgraded);
+    const Shot a = LoadShot(sold), b = LoadShot(upgraded);
     ASSERT_TRUE(a.ok && b.ok) << output;
     ASSERT_EQ(a.picture.width, 800);
 

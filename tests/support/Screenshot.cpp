@@ -1,0 +1,26 @@
+#include "tests/support/Screenshot.h"
+
+#include "tests/support/TempDir.h"
+
+namespace testsupport {
+
+int Shot::Count(int left, int top, int right, int bottom,
+                const std::function<bool(int r, int g, int b)>& test) const {
+    int n = 0;
+    for (int y = top; y < bottom && y < picture.height; ++y)
+        for (int x = left; x < right && x < picture.width; ++x) {
+            const uint32_t c = At(x, y);
+            n += test(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF));
+        }
+    return n;
+}
+
+Shot LoadShot(const std::string& path) {
+    Shot shot;
+    const std::string bytes = ReadFileBytes(path);
+    shot.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                      &shot.picture, &shot.error);
+    return shot;
+}
+
+} // namespace testsupport

@@ -1,0 +1,27 @@
+#pragma once
+// A screenshot the program wrote, decoded, with the pixel look-ups the
+// screen tests make on it.
+#include "platform/ImageDecode.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace testsupport {
+
+struct Shot {
+    platform::DecodedPicture picture;
+    bool ok = false;   // the file was read and decoded
+    std::string error; // why not, when it was not
+
+    // The pixel as 0xAARRGGBB; x and y must lie inside the picture.
+    uint32_t At(int x, int y) const { return picture.pixels[size_t(y) * size_t(picture.width) + size_t(x)]; }
+    // Pixels of a rectangle (clipped to the picture's right and bottom) that pass the test.
+    int Count(int left, int top, int right, int bottom,
+              const std::function<bool(int r, int g, int b)>& test) const;
+};
+
+// Reads and decodes the PNG; ok is false when either fails.
+Shot LoadShot(const std::string& path);
+
+} // namespace testsupport
