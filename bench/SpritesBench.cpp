@@ -41,6 +41,8 @@ class BenchHost final : public SpriteHost {
 
 // The game's pack with its textures on the viewer; null when it cannot be read.
 struct LoadedPack {
+    // Open while the textures live: each is read from the pack when first drawn.
+    kis::DataFileReaderPtr reader;
     std::unique_ptr<DXLTextures> shared;
     SpriteLibraries libraries;
     ~LoadedPack() {
@@ -52,14 +54,13 @@ struct LoadedPack {
 std::unique_ptr<LoadedPack> LoadPack(DXLViewer& viewer) {
     auto pack = std::make_unique<LoadedPack>();
     pack->shared = std::make_unique<DXLTextures>(&viewer);
-    std::unique_ptr<kis::DataFileReaderW, bool (*)(kis::BaseDataFile*)> reader(
-        kis::OpenDataFileForRead(platform::Utf8ToUtf16(VB_SPRITES_DAT).c_str(), kSpritePackTypeId,
-                                 kSpritePackTypeVersion, kSpritePackDataVersion),
-        kis::CloseDataFile);
-    if (!reader) return nullptr;
+    pack->reader.reset(kis::OpenDataFileForRead(platform::Utf8ToUtf16(VB_SPRITES_DAT).c_str(),
+                                                kSpritePackTypeId, kSpritePackTypeVersion,
+                                                kSpritePackDataVersion));
+    if (!pack->reader) return nullptr;
     SpritePackLoader loader(&pack->libraries, pack->shared.get(), LoadSpriteTextures);
     LoaderState state = {};
-    while (loader.Load(reader.get(), &state) == kLoaderCallAgain) {
+    while (loader.Load(pack->reader.get(), &state) == kLoaderCallAgain) {
     }
     if (state.error) return nullptr;
     return pack;
