@@ -1,7 +1,8 @@
 // The first comic as a player meets it at 1024 x 768 with an empty user
 // folder: F4 on the screen after loading shows it (until the map does), its
 // panels pop in, a click while they come in shows the whole page, the next
-// closes it and the game goes on to the map.
+// closes it and the game goes on to the map; the same reached as a new player
+// does, by making a profile and clicking "easy" on the main menu.
 #include "platform/ImageDecode.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/Screenshot.h"
@@ -107,6 +108,82 @@ TEST(ComicsScreen, TheFirstComicPopsInCompletesOnAClickAndClosesToTheMap) {
     // The click showed the whole page at once, as it is when all came in.
     EXPECT_TRUE(ReadFileBytes(clicked.Shot(5800)) == ReadFileBytes(alone.Shot(7000)));
     EXPECT_EQ(Pixel(completed, 512, 430), sky);
+    // The second click left the page for the map.
+    EXPECT_NE(Pixel(map, 512, 430), sky);
+    EXPECT_FALSE(IsPaper(Pixel(map, 2, 2)));
+}
+
+namespace {
+
+std::string Key(int ms, const std::string& key) {
+    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 30) + " key up " + key + "\n";
+}
+std::string Click(int ms, int x, int y) {
+    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
+           std::to_string(ms + 20) + " mouse down left\n" + std::to_string(ms + 80) + " mouse up left\n";
+}
+
+} // namespace
+
+TEST(ComicsScreen, ANewPlayersFirstEasyStartShowsTheComicThenTheMap) {
+    // An empty user folder: the logos are skipped, the name offered for the
+    // first player is replaced by "ann", "easy" (the menu's first button, the
+    // menu at 607, 344) shows the comic, whose fade-in ends about 7.3 s in.
+    std::string start = Click(40, 500, 300);
+    int ms = 4500;
+    for (int i = 0; i < 17; ++i, ms += 40)
+        start += Key(ms, "BACK");
+    for (const char* key : {"A", "N", "N"})
+        start += Key(ms, key), ms += 40;
+    start += Key(ms + 100, "RETURN");
+    start += Click(6700, 749, 445);
+    auto run = [&](ScriptedRun& r, const std::string& events, const std::vector<uint32_t>& moments,
+                   uint32_t until) {
+        ASSERT_TRUE(testsupport::WriteFileBytes(r.game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+        ASSERT_TRUE(testsupport::WriteFileBytes(r.game.File("script.txt"), start + events));
+        std::string arguments = "--headless --until-ms " + std::to_string(until) + " --input-script '" +
+                                r.game.File("script.txt") + "'";
+        for (uint32_t at : moments)
+            arguments += " --screenshot-at " + std::to_string(at) + " '" + r.Shot(at) + "'";
+        r.status = r.game.Run(arguments, &r.output);
+    };
+    // Left alone, stopped 700 ms after the fade: the panels are popping in.
+    ScriptedRun alone;
+    run(alone, "", {6600, 7980}, 7980);
+    ASSERT_EQ(alone.status, 0) << alone.output;
+    // A click while they come in shows the whole page, a second one the map.
+    ScriptedRun clicked;
+    run(clicked, Click(7500, 512, 600) + Click(8200, 512, 600), {7700, 9500}, 9500);
+    ASSERT_EQ(clicked.status, 0) << clicked.output;
+
+    const std::string log = clicked.game.Log();
+    EXPECT_NE(log.find("The main screen opens."), std::string::npos) << log;
+    EXPECT_NE(log.find("easy, with the introductory comic"), std::string::npos) << log;
+    // Logos, loading, the main screen, the comic, the map, and the end of the run.
+    EXPECT_EQ(StateChanges(log), (std::vector<std::string>{"00000001", "80000002", "00000006", "00000007",
+                                                           "00000005", "FFFFFFFF"}))
+        << log;
+    EXPECT_EQ(StateChanges(alone.game.Log()),
+              (std::vector<std::string>{"00000001", "80000002", "00000006", "00000007", "FFFFFFFF"}));
+
+    const platform::DecodedPicture menu = Picture(alone.Shot(6600));
+    const platform::DecodedPicture popping = Picture(alone.Shot(7980));
+    const platform::DecodedPicture whole = Picture(clicked.Shot(7700));
+    const platform::DecodedPicture map = Picture(clicked.Shot(9500));
+    ASSERT_EQ(whole.width, 1024);
+    ASSERT_EQ(whole.height, 768);
+    EXPECT_FALSE(IsPaper(Pixel(menu, 2, 2)));
+    // The page covers the screen at once after the click, its third panel
+    // (the sky at 512, 430) in; 700 ms after the fade the first two are in
+    // and the third is still coming in.
+    for (auto [x, y] : {std::pair{2, 2}, {1021, 2}, {2, 765}, {1021, 765}, {512, 380}})
+        EXPECT_TRUE(IsPaper(Pixel(whole, x, y))) << x << ", " << y << ": " << std::hex << Pixel(whole, x, y);
+    const uint32_t sky = Pixel(whole, 512, 430);
+    EXPECT_FALSE(IsPaper(sky)) << std::hex << sky;
+    EXPECT_TRUE(IsPaper(Pixel(popping, 2, 2)));
+    EXPECT_EQ(Pixel(popping, 200, 150), Pixel(whole, 200, 150));
+    EXPECT_EQ(Pixel(popping, 800, 150), Pixel(whole, 800, 150));
+    EXPECT_NE(Pixel(popping, 512, 430), sky);
     // The second click left the page for the map.
     EXPECT_NE(Pixel(map, 512, 430), sky);
     EXPECT_FALSE(IsPaper(Pixel(map, 2, 2)));

@@ -1,7 +1,8 @@
 // The level-select map as a player meets it: M on the screen after loading
 // opens the map of a profile with levels locked, coming up, open and passed
 // with each medal; Shift and a click on the open level (cheats on) complete
-// it, and the reveal shows its bronze medal and the next level open.
+// it, and the reveal shows its bronze medal and the next level open; the same
+// map reached through "easy" on the main menu.
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
@@ -106,4 +107,67 @@ TEST(MapScreen, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
     EXPECT_EQ(levels[4].status, kLevelBronze);
     EXPECT_EQ(levels[5].status, kLevelOpen);
     EXPECT_EQ(levels[6].status, kLevelLocked);
+}
+
+TEST(MapScreen, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLevel) {
+    // The same profile, reached as a player does: the logos skipped, "easy"
+    // (the menu's first button, the menu at 607, 344) on the main menu; the
+    // profile has passed levels, so no comic comes first.
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                            "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n"));
+    const MapPoint open = CellPosition(4);
+    const std::string x = std::to_string(open.x), y = std::to_string(open.y + 1);
+    const std::string script = game.File("menu.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                "5000 mouse move 749 445\n5020 mouse down left\n5080 mouse up left\n"
+                "6300 mouse move " +
+                    x + " " + y +
+                    "\n"
+                    "6500 key down LSHIFT\n6600 mouse down left\n6650 mouse up left\n6700 key up LSHIFT\n"));
+    const std::string menu = game.File("menu.png"), before = game.File("before.png"),
+                      after = game.File("after.png");
+    std::string output;
+    const int status =
+        game.Run("--headless --input-script '" + script + "' --until-ms 7900 --screenshot-at 4900 '" + menu +
+                     "' --screenshot-at 6400 '" + before + "' --screenshot-at 7850 '" + after + "'",
+                 &output);
+    ASSERT_EQ(status, 0) << output << game.Log();
+    const std::string log = game.Log();
+    EXPECT_NE(log.find("The main screen opens."), std::string::npos) << log;
+    EXPECT_NE(log.find("Regime started"), std::string::npos) << log;
+    EXPECT_EQ(log.find("introductory comic"), std::string::npos) << log;
+    EXPECT_NE(log.find("-> 0x00000005"), std::string::npos) << "the map opens\n" << log;
+
+    const Shot menuShot = LoadShot(menu), shown = LoadShot(before), revealed = LoadShot(after);
+    ASSERT_TRUE(menuShot.ok && shown.ok && revealed.ok);
+    EXPECT_GT(PixelsNear(menuShot, {750, 365}, 15, 0xF2E2BC, 6), 300) << "the menu with its greeting";
+    ASSERT_EQ(revealed.picture.width, 1024);
+    ASSERT_EQ(revealed.picture.height, 768);
+    auto medal = [](int level) {
+        const MapPoint c = CellPosition(level);
+        return MapPoint{c.x - 49, c.y - 2 + 1 + 3};
+    };
+    // The markers: gold, silver and bronze beside levels 1-3, nothing yet beside level 5.
+    EXPECT_GT(PixelsNear(shown, medal(0), 6, 0x7F6820, 40), 10);
+    EXPECT_GT(PixelsNear(shown, medal(1), 6, 0x707074, 30), 10);
+    EXPECT_GT(PixelsNear(shown, medal(2), 6, 0x644020, 30), 10);
+    EXPECT_EQ(PixelsNear(shown, medal(4), 6, 0x644020, 30), 0);
+    // 1.2 s after the click: level 5's bronze medal and level 6's glow.
+    EXPECT_GT(PixelsNear(revealed, medal(4), 6, 0x644020, 30), 10);
+    const MapPoint six = CellPosition(5);
+    const MapPoint glow{six.x + 42, six.y - 33};
+    auto green = [&](const Shot& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };
+    EXPECT_GT(green(revealed), green(shown) + 15);
+    // The regime button: the lock and chain of the hard regime.
+    EXPECT_GT(PixelsNear(revealed, {1024 - 175 + 143, 768 - 65 + 20}, 12, 0x8A8A96, 12), 10);
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
+    EXPECT_EQ(levels[4].status, kLevelBronze);
+    EXPECT_EQ(levels[5].status, kLevelOpen);
 }
