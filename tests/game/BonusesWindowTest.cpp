@@ -3,9 +3,9 @@
 // does); a click on the third owned bonus's panel fills the third slot and
 // Escape keeps the choice.
 #include "app/Profiles.h"
-#include "platform/ImageDecode.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -14,31 +14,16 @@
 
 namespace fs = std::filesystem;
 using testsupport::GameCopy;
-using testsupport::ReadFileBytes;
+using testsupport::LoadShot;
+using testsupport::Shot;
 
 namespace {
 
-struct Picture {
-    platform::DecodedPicture p;
-    bool ok = false;
-    uint32_t At(int x, int y) const { return p.pixels[size_t(y) * size_t(p.width) + size_t(x)] & 0xFFFFFF; }
-};
-
-Picture Load(const std::string& png) {
-    Picture picture;
-    const std::string bytes = ReadFileBytes(png);
-    std::string error;
-    picture.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
-                                         &picture.p, &error);
-    return picture;
-}
-
-int Count(const Picture& picture, int left, int top, int right, int bottom, uint32_t colour) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            n += picture.At(x, y) == colour;
-    return n;
+// Pixels of exactly a colour (0xRRGGBB) in a rectangle.
+int Count(const Shot& shot, int left, int top, int right, int bottom, uint32_t colour) {
+    return shot.Count(left, top, right, bottom, [colour](int r, int g, int b) {
+        return (uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b)) == colour;
+    });
 }
 
 } // namespace
@@ -74,16 +59,16 @@ TEST(BonusesWindow, ThreeOwnedBonusesTwoChosenAndAThirdAdded) {
                                     "' --screenshot-at 6100 '" + after + "'",
                                 &output);
     ASSERT_EQ(status, 0) << output << game.Log();
-    const Picture two = Load(before), three = Load(after);
+    const Shot two = LoadShot(before), three = LoadShot(after);
     ASSERT_TRUE(two.ok && three.ok);
     // Three panels, green while chosen: bees and sunshine, then boots as well.
-    auto green = [](const Picture& p, int y) { return Count(p, 250, y - 15, 470, y + 15, 0x70A850); };
+    auto green = [](const Shot& p, int y) { return Count(p, 250, y - 15, 470, y + 15, 0x70A850); };
     EXPECT_GT(green(two, 292), 1000);
     EXPECT_EQ(green(two, 339), 0);
     EXPECT_GT(green(two, 386), 1000);
     EXPECT_GT(green(three, 339), 1000);
     // The third slot is empty, then shows the boots.
-    auto empty = [](const Picture& p) { return Count(p, 546, 428, 604, 486, 0xD8BE88); };
+    auto empty = [](const Shot& p) { return Count(p, 546, 428, 604, 486, 0xD8BE88); };
     EXPECT_GT(empty(two), 3000);
     EXPECT_LT(empty(three), 2500);
     // Escape keeps the choice: the sunshine, the bees, the boots.

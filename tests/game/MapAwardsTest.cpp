@@ -4,9 +4,9 @@
 // fill; 6 s later everything has come to rest, and the profile remembers the
 // values as seen.
 #include "app/Profiles.h"
-#include "platform/ImageDecode.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -15,32 +15,16 @@
 
 namespace fs = std::filesystem;
 using testsupport::GameCopy;
-using testsupport::ReadFileBytes;
+using testsupport::LoadShot;
+using testsupport::Shot;
 
 namespace {
 
-struct Picture {
-    platform::DecodedPicture p;
-    bool ok = false;
-    uint32_t At(int x, int y) const { return p.pixels[size_t(y) * size_t(p.width) + size_t(x)] & 0xFFFFFF; }
-};
-
-Picture Load(const std::string& png) {
-    Picture picture;
-    const std::string bytes = ReadFileBytes(png);
-    std::string error;
-    picture.ok = platform::DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
-                                         &picture.p, &error);
-    return picture;
-}
-
-// Pixels of exactly a colour in a rectangle.
-int Count(const Picture& picture, int left, int top, int right, int bottom, uint32_t colour) {
-    int n = 0;
-    for (int y = top; y < bottom && y < picture.p.height; ++y)
-        for (int x = left; x < right && x < picture.p.width; ++x)
-            n += picture.At(x, y) == colour;
-    return n;
+// Pixels of exactly a colour (0xRRGGBB) in a rectangle.
+int Count(const Shot& shot, int left, int top, int right, int bottom, uint32_t colour) {
+    return shot.Count(left, top, right, bottom, [colour](int r, int g, int b) {
+        return (uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b)) == colour;
+    });
 }
 
 // Harvester (0, 50, 200, 500) climbs from 30 over bronze to 260; builder
@@ -86,11 +70,11 @@ TEST(MapAwards, TheAwardsButtonShowsWhatChangedSinceTheLastLook) {
                                     "' --screenshot-at 12150 '" + rested + "'",
                                 &output);
     ASSERT_EQ(status, 0) << output << game.Log();
-    const Picture first = Load(running), last = Load(rested);
+    const Shot first = LoadShot(running), last = LoadShot(rested);
     ASSERT_TRUE(first.ok && last.ok);
     // The window stands centred: its top panel (goals) and the award row below it.
-    auto panel = [](const Picture& p, uint32_t colour) { return Count(p, 239, 183, 784, 425, colour); };
-    auto row = [](const Picture& p, uint32_t colour) { return Count(p, 239, 425, 784, 490, colour); };
+    auto panel = [](const Shot& p, uint32_t colour) { return Count(p, 239, 183, 784, 425, colour); };
+    auto row = [](const Shot& p, uint32_t colour) { return Count(p, 239, 425, 784, 490, colour); };
     // 1.5 s in: the newly reached goal's cup flashes white (its red band is
     // washed out), the harvester still climbs towards bronze (its ring has no
     // tier) with the newly gained part of its bar.
