@@ -198,6 +198,18 @@ const char16_t* Profile::GreetingKey() const {
     return record_.useCount < 2 ? u"welcom" : u"hello";
 }
 
+std::u16string Profile::NameInGreeting(std::u16string text) const {
+    for (size_t at = text.find(u'['); at != std::u16string::npos; at = text.find(u'[', at + 1)) {
+        const size_t end = text.find(u']', at);
+        if (end == std::u16string::npos) break;
+        std::u16string word = text.substr(at + 1, std::min(end, text.find(u' ', at)) - at - 1);
+        for (char16_t& c : word)
+            if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
+        if (word == u"profile") text.replace(at, end - at + 1, Name());
+    }
+    return text;
+}
+
 void Profile::AddAwards(uint32_t bits) {
     if ((record_.flags | bits) == record_.flags) return;
     record_.flags |= bits;
