@@ -105,6 +105,8 @@ void FillColour(uint32_t* d, int n, uint32_t c) {
 
 // Texel address of one coordinate under an addressing mode; -1 means "border".
 int Address(int i, int n, TextureAddress mode) {
+    // Inside the texture every mode answers the texel itself; most fetches are.
+    if (static_cast<unsigned>(i) < static_cast<unsigned>(n)) return i;
     switch (mode) {
     case TextureAddress::Wrap: {
         int m = i % n;
