@@ -121,10 +121,11 @@ int Address(int i, int n, TextureAddress mode) {
         return (i < 0 || i >= n) ? -1 : i;
     case TextureAddress::MirrorOnce:
         i = i < 0 ? -i - 1 : i;
-        return std::min(i, n - 1);
+        return i < n - 1 ? i : n - 1;
     case TextureAddress::Clamp:
     default:
-        return std::clamp(i, 0, n - 1);
+        // Plain comparisons: std::clamp's references cost a sanitised build a stack frame a texel.
+        return i < 0 ? 0 : i > n - 1 ? n - 1 : i;
     }
 }
 
