@@ -6,6 +6,8 @@
 #include "farm/BuildingPoints.h"
 #include "farm/FarmData.h"
 #include "farm/FarmVillains.h"
+#include "game/FarmTables.h"
+#include "game/FieldSprites.h"
 #include "level/GameLevel.h"
 #include "level/LevelData.h"
 #include "level/MapCharacter.h"
@@ -27,7 +29,9 @@ ProgramWorld::ProgramWorld(FarmData* farm)
                        },
                        1)) {}
 
-ProgramWorld::~ProgramWorld() = default;
+ProgramWorld::~ProgramWorld() {
+    if (field_) SetFarmProductLabels(*farm_, nullptr);
+}
 
 void ProgramWorld::Detach() {
     if (villains_) villains_->Clear();
@@ -57,6 +61,12 @@ void ProgramWorld::Attach(GameLevel* level) {
     setup.catapult = FindById(characters, kCharacterCatapult);
     setup.places = std::span<const VillainPlace>(r.places, r.placeCount);
     villains_ = std::make_unique<FarmVillains>(setup);
+
+    field_ = std::make_unique<FieldSprites>(*level);
+    SetFarmProductLabels(*farm_, [this](const ProductChange& change) {
+        field_->ShowProductChange(change.product, change.units, change.x, change.y, change.delay,
+                                  change.labelOffset);
+    });
 }
 
 void ProgramWorld::InstallPointMakers() {
@@ -204,6 +214,7 @@ void ProgramWorld::TickShots(uint32_t ms) {
 void ProgramWorld::TickCharacters(uint32_t ms) {
     if (player_) player_->Update(ms);
     if (villains_) villains_->TickVillains(ms);
+    if (field_) field_->Tick();
 }
 
 // ---------------------------------------------------------------- villains
@@ -278,9 +289,11 @@ LevelMap* ProgramWorld::Map() {
 }
 
 uint32_t ProgramWorld::PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
-                                      int32_t awardIndex, int32_t x, int32_t y, uint32_t) {
+                                      int32_t awardIndex, int32_t x, int32_t y, uint32_t delay) {
     if (!product || units == 0) return 0;
-    return level_->PutToWarehouse(product->record.id, units, messenger, awardIndex, x, y, 0);
+    const uint32_t stored = level_->PutToWarehouse(product->record.id, units, messenger, awardIndex, x, y, 0);
+    if (stored > 0 && field_) field_->ShowProductChange(product, int32_t(stored), x, y, delay, 0);
+    return stored;
 }
 
 ProductList& ProgramWorld::Products() {
@@ -354,6 +367,28 @@ void ProgramWorld::SelectPoint(int32_t index) {
 MapSprite* ProgramWorld::AsMapSprite(Sprite* sprite) {
     return dynamic_cast<MapSprite*>(sprite);
 }
+OverheadButtons* ProgramWorld::Buttons() {
+    return field_.get();
+}
+
+std::unique_ptr<OverheadButton> ProgramWorld::ShowProductionButton(PointFactory* factory, int32_t recipe,
+                                                                   int32_t recipeCount,
+                                                                   const PRODUCT* product, int32_t x,
+                                                                   int32_t y, bool animated, uint32_t delay) {
+    return field_ ? field_->ShowProductionButton(factory, recipe, recipeCount, product, x, y, animated, delay)
+                  : nullptr;
+}
+
+std::unique_ptr<OverheadButton> ProgramWorld::ShowSlotButton(PointFactory* factory, int32_t slot,
+                                                             int32_t slotCount, int32_t x, int32_t y,
+                                                             bool animated, uint32_t delay) {
+    return field_ ? field_->ShowSlotButton(factory, slot, slotCount, x, y, animated, delay) : nullptr;
+}
+
+void ProgramWorld::ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) {
+    if (field_) field_->ShowProductChange(product, units, x, y, 0, 0);
+}
+
 PlantPanel* ProgramWorld::SharedPlantPanel() {
     if (!plantPanel_) plantPanel_ = std::make_unique<PlantPanel>();
     return plantPanel_.get();
