@@ -1,5 +1,6 @@
 #include "game/FieldSprites.h"
 
+#include "engine/Log.h"
 #include "farm/BuildingPoints.h"
 #include "farm/Products.h"
 #include "gui/Window.h"
@@ -344,6 +345,7 @@ bool FieldSprites::OfferPointOrder(int32_t index, uint32_t job) {
 uint32_t FieldSprites::OrderClear(int32_t index) {
     auto* site = dynamic_cast<EmptyLevelPoint*>(level_.GetPoint(index));
     if (!site || !site->RequestClear()) return 0;
+    LogLabelPrintf(kLogIndent, "Clearing ordered", "point %d", index);
     auto it = clearButtons_.find(index);
     if (it != clearButtons_.end()) {
         HideButton(it->second, true, true, 0);
@@ -404,6 +406,8 @@ void FieldSprites::ShowMoneyChange(int32_t amount, int32_t x, int32_t y, int32_t
 
 void FieldSprites::ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y,
                                      uint32_t delay, int32_t labelOffset) {
-    if (!product) return;
+    if (!product || units == 0) return;
+    LogLabelPrintf(kLogIndent, "Stock label", "%+d %s", units,
+                   platform::Utf16ToUtf8(std::u16string_view(product->record.name)).c_str());
     host_->ShowProductChange(product->secondIcon, units, x, y, 0, delay, labelOffset);
 }

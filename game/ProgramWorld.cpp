@@ -12,6 +12,7 @@
 #include "level/LevelData.h"
 #include "level/MapCharacter.h"
 #include "level/SaveStream.h"
+#include "platform/Utf.h"
 #include "sprites/Sprite.h"
 
 #include <cstdio>
@@ -19,6 +20,10 @@
 namespace {
 
 constexpr int32_t kCharacterLayer = 2;
+
+std::string Narrow(const char16_t* text) {
+    return platform::Utf16ToUtf8(text ? std::u16string_view(text) : std::u16string_view());
+}
 
 } // namespace
 
@@ -50,6 +55,8 @@ void ProgramWorld::Attach(GameLevel* level) {
         if (BUILDING* type = farm_->buildings.FindBuildingType(r.types[i].id))
             farm_->buildings.EnableBuilding(type, int32_t(r.types[i].count));
     level->Map().SetServices(this);
+    // The plant beds of the level's set and its empty tree site.
+    farm_->plants.LoadBedSprites(int32_t(r.bedSet), FindSprite(kLevelLibrary, r.treeSiteSprite));
 
     villainHost_ = std::make_unique<VillainLevelHost>(level, this);
     const auto& characters = GetLevelGameData().characters;
@@ -279,6 +286,13 @@ bool ProgramWorld::TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) 
     return level_->TutorialAllows(action, tag, data);
 }
 void ProgramWorld::TutorialNotify(uint32_t event, intptr_t a, intptr_t b) {
+    // A factory's starts and units go into the log.
+    if (event == kTutorialProductionStarted || event == kTutorialUnitProduced) {
+        const PRODUCT* product = farm_->products.FindProduct(uint32_t(a));
+        LogLabelPrintf(kLogIndent,
+                       event == kTutorialProductionStarted ? "Production started" : "Unit produced", "%s",
+                       product ? Narrow(product->record.name).c_str() : "?");
+    }
     level_->TutorialNotify(event, a, b);
 }
 
@@ -292,6 +306,8 @@ uint32_t ProgramWorld::PutToWarehouse(const PRODUCT* product, uint32_t units, Ga
                                       int32_t awardIndex, int32_t x, int32_t y, uint32_t delay) {
     if (!product || units == 0) return 0;
     const uint32_t stored = level_->PutToWarehouse(product->record.id, units, messenger, awardIndex, x, y, 0);
+    LogLabelPrintf(kLogIndent, "Into the warehouse", "%u of %u %s (stock %u)", stored, units,
+                   Narrow(product->record.name).c_str(), stock_->GetCount(product));
     if (stored > 0 && field_) field_->ShowProductChange(product, int32_t(stored), x, y, delay, 0);
     return stored;
 }
