@@ -107,6 +107,10 @@ void OpenMapLevelWindow(int32_t level) {
     windows->Open<LevelWindow>(
         uint32_t(level), kLevelWindowFromMap,
         [](uint32_t result, uint32_t which, uint32_t restart) {
+            // The window answers once: it closes, and the map starts the level or stays.
+            if (WindowManager* manager = GetWindowManager())
+                if (auto* window = dynamic_cast<SpritesWindow*>(manager->FindWindowByLayer(kLevelWindowTag)))
+                    window->Close();
             if (MapScreen* map = ProgramMap().get())
                 map->OnLevelWindowClosed(int32_t(result), int32_t(which), restart != 0);
         },

@@ -215,11 +215,14 @@ void GrowUntilRipe(ScriptStep& s, int32_t point) {
     };
 }
 
-// Action 100 on a point's overhead button with that command.
+// Action 100 on a point's overhead button with that command (any point's
+// when point is -1, and any button of the command when the level cannot
+// tell whose it is).
 bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t sprite, uint32_t command,
                   int32_t point) {
-    return action == kActionClickPoint && tag == command &&
-           (point < 0 || t.level.SpritePoint(sprite) == point);
+    if (action != kActionClickPoint || tag != command) return false;
+    const int32_t owner = point < 0 ? -1 : t.level.SpritePoint(sprite);
+    return owner < 0 || owner == point;
 }
 
 // The goal button (with the first goal), an arrow at it.

@@ -98,7 +98,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual bool HasJob(int32_t point, uint32_t jobId) const = 0;
     // The screen rectangle of a point's overhead button with that command; false when it shows none.
     virtual bool ButtonRect(int32_t point, uint32_t command, kis::Rect* out) const = 0;
-    // The point whose overhead button a screen sprite is (-1 none), and the
+    // The point whose overhead button a screen sprite is (-1 when it cannot tell), and the
     // index of a point handed out with an event (-1 none).
     virtual int32_t SpritePoint(uintptr_t sprite) const = 0;
     virtual int32_t PointIndex(uintptr_t point) const = 0;
