@@ -26,6 +26,7 @@
 class FarmData;
 class FarmVillains;
 class GameLevel;
+class LevelInterface;
 class PlantPanel;
 struct Level;
 
@@ -56,6 +57,9 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void BuildPathFinder();
 
     ProductStock& Stock() override { return *stock_; }
+    // The level's interface (the level screen owns it): the warehouse point
+    // opens its window there and shows its level on the panel. Null: none.
+    void SetInterface(LevelInterface* ui) { interface_ = ui; }
     FarmVillains* Villains() { return villains_.get(); }
 
     // ---- LevelWorld
@@ -122,8 +126,8 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void AttachBuildingPanel(PointBuilding*) override {}
     void DetachBuildingPanel(PointBuilding*) override {}
     void RefreshBuildingPanel(PointBuilding*) override {}
-    void OpenWarehouseWindow() override {}
-    void SetWarehouseButtonLevel(int32_t) override {}
+    void OpenWarehouseWindow() override;
+    void SetWarehouseButtonLevel(int32_t level) override;
     const GameCharacter* FindCharacter(uint32_t id) override;
 
     PlantData& Plants() override;
@@ -157,4 +161,5 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     std::unique_ptr<FarmVillains> villains_;
     std::unique_ptr<PlantPanel> plantPanel_;
     std::string villainWhy_;
+    LevelInterface* interface_ = nullptr; // owned by the level screen
 };
