@@ -190,12 +190,12 @@ TEST(GameLevel, BuildingGoalsCountTheWarehouseOfTheirType) {
         uint32_t stage;
         int32_t counted;
     } cases[] = {
-        {kis::NameId("warehouse"), 1, 1}, {kis::NameId("warehouse"), 2, 0}, {kMill, 1, 1}, {kMill, 2, 0},
-        {kis::NameId("bakery"), 1, 0},
+        {kis::NameId("warehouse"), 1, 1}, {kis::NameId("warehouse"), 2, 0}, {leveltest::kMill, 1, 1},
+        {leveltest::kMill, 2, 0},         {kis::NameId("bakery"), 1, 0},
     };
     for (const Case& c : cases) {
         TestLevel level;
-        level.record.regimes[0].goals[1] = {kGoalBuilding, c.type, c.stage, 1};
+        level.record.record.regimes[0].goals[1] = {kGoalBuilding, c.type, c.stage, 1};
         level->UpdateGoals(kGoalBuilding, c.type, c.stage, false);
         EXPECT_EQ(level->GoalProgress(1), c.counted) << std::hex << c.type << " stage " << c.stage;
     }
