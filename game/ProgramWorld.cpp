@@ -8,6 +8,7 @@
 #include "farm/FarmVillains.h"
 #include "game/FarmTables.h"
 #include "game/FieldSprites.h"
+#include "game/LevelInterface.h"
 #include "level/GameLevel.h"
 #include "level/LevelData.h"
 #include "level/MapCharacter.h"
@@ -335,6 +336,13 @@ uint32_t ProgramWorld::PlaySound(uint32_t soundId, uint32_t, int32_t) {
 void ProgramWorld::FadeOutSound(uint32_t, uint32_t) {}
 void ProgramWorld::PlayEventSound(uint32_t) {}
 void ProgramWorld::PlaySound(uint32_t) {}
+
+void ProgramWorld::OpenWarehouseWindow() {
+    if (interface_) interface_->OpenWarehouseWindow();
+}
+void ProgramWorld::SetWarehouseButtonLevel(int32_t level) {
+    if (interface_) interface_->SetWarehouseButtonLevel(level);
+}
 
 const GameCharacter* ProgramWorld::FindCharacter(uint32_t id) {
     return FindById(GetLevelGameData().characters, id);

@@ -27,6 +27,7 @@ class FarmData;
 class FarmVillains;
 class FieldSprites;
 class GameLevel;
+class LevelInterface;
 class PlantPanel;
 struct Level;
 
@@ -57,6 +58,9 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void BuildPathFinder();
 
     ProductStock& Stock() override { return *stock_; }
+    // The level's interface (the level screen owns it): the warehouse point
+    // opens its window there and shows its level on the panel. Null: none.
+    void SetInterface(LevelInterface* ui) { interface_ = ui; }
     FarmVillains* Villains() { return villains_.get(); }
 
     // ---- LevelWorld
@@ -123,8 +127,8 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void AttachBuildingPanel(PointBuilding*) override {}
     void DetachBuildingPanel(PointBuilding*) override {}
     void RefreshBuildingPanel(PointBuilding*) override {}
-    void OpenWarehouseWindow() override {}
-    void SetWarehouseButtonLevel(int32_t) override {}
+    void OpenWarehouseWindow() override;
+    void SetWarehouseButtonLevel(int32_t level) override;
     const GameCharacter* FindCharacter(uint32_t id) override;
 
     PlantData& Plants() override;
@@ -164,4 +168,5 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     std::unique_ptr<PlantPanel> plantPanel_;
     std::unique_ptr<FieldSprites> field_;
     std::string villainWhy_;
+    LevelInterface* interface_ = nullptr; // owned by the level screen
 };

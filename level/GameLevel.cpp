@@ -455,10 +455,14 @@ int32_t GameLevel::CountGoal(const GoalRecord& goal) const {
         return static_cast<int32_t>(world_->ProductCount(goal.objectId));
     case kGoalPlant:
     case kGoalBuilding: {
-        const uint32_t kind = goal.kind == kGoalPlant ? kPointPlant : kPointBuilding;
+        // The warehouse is a building of its type too.
+        auto counted = [&goal](uint32_t kind) {
+            return goal.kind == kGoalPlant ? kind == kPointPlant
+                                           : kind == kPointBuilding || kind == kPointWarehouse;
+        };
         int32_t n = 0;
         for (const auto& p : points_)
-            n += p && !p->IsBeingRemoved() && p->Kind() == kind && p->ObjectId() == goal.objectId &&
+            n += p && !p->IsBeingRemoved() && counted(p->Kind()) && p->ObjectId() == goal.objectId &&
                  p->Stage() >= static_cast<int32_t>(goal.stage);
         return n;
     }
