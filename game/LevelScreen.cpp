@@ -1,10 +1,12 @@
 #include "game/LevelScreen.h"
 
+#include "app/App.h"
 #include "app/GameDataLoader.h"
 #include "app/GameStates.h"
 #include "app/LevelLoading.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
+#include "engine/SoundManager.h"
 #include "engine/Viewer.h"
 #include "farm/FarmData.h"
 #include "game/LevelCatalog.h"
@@ -59,6 +61,7 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
         if (world_) world_->Detach();
         level_.reset();
         ProgramWorld::RemovePointMakers();
+        EndLevelSounds();
     }
 
     bool Build(std::string* why) {
@@ -166,7 +169,43 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
         LogLine(kLogIndent, "Level menu: Escape goes back to the level, Q leaves it.");
         level_->OnWindowOpened(kMenuWindowId);
     }
-    void StartMusic(const char16_t* name) override { Logf("Level music: %s", Narrow(name).c_str()); }
+    // The sound manager writes to the log whether the track starts.
+    void StartMusic(const char16_t* name) override {
+        Logf("Level music: %s", Narrow(name).c_str());
+        GetSoundManager().PlayMusic(name, true);
+    }
+    void PlayLevelSound(uint32_t sound, uint32_t argument) override {
+        // Event-sound slot of the level-won fanfare.
+        constexpr int kLevelWonEventSound = 10;
+        SoundManager& manager = GetSoundManager();
+        if (sound == kLevelSoundWon) {
+            manager.StopChannel(wonChannel_);
+            wonChannel_ = manager.PlayById(manager.GetEventSound(kLevelWonEventSound), kSoundCategoryScreen,
+                                           kLoopAsLoaded);
+        } else if (sound == kLevelSoundBonus) {
+            const Bonuses& bonuses = GetLevelGameData().bonuses;
+            const BONUS* bonus = bonuses.IsLoaded() ? bonuses.Get(int32_t(argument)) : nullptr;
+            if (bonus)
+                manager.PlayById(manager.FindSampleById(bonus->soundId),
+                                 kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
+        } else if (sound == kLevelSoundSelect) {
+            // The interface's click: heard before the clock starts too.
+            manager.PlayById(manager.FindSample(u"click"), kSoundCategoryScreen, kLoopAsLoaded);
+        }
+    }
+    void FadeOutWonSound(uint32_t ms) override {
+        GetSoundManager().StopChannelFade(wonChannel_, ms);
+        wonChannel_ = 0;
+    }
+    // The level's sounds hold while it is paused.
+    void ApplyPause(bool paused) override {
+        if (paused == soundsPaused_) return;
+        soundsPaused_ = paused;
+        if (paused)
+            GetSoundManager().PauseCategory(kSoundCategoryLevel);
+        else
+            GetSoundManager().ResumeCategory(kSoundCategoryLevel);
+    }
     void OpenResultWindow(const uint32_t (&)[11]) override {
         LogLine(kLogIndent, "Level result shown; Escape leaves.");
     }
@@ -196,12 +235,23 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
     uint32_t ChosenBonusSlots() const override { return LevelProfileBonusSlots(); }
 
   private:
+    // The level's sounds end with it (held ones at once), and its pause of
+    // them is given back, so the next level's sounds are heard.
+    void EndLevelSounds() {
+        SoundManager& sound = GetSoundManager();
+        sound.FadeOutCategory(kSoundCategoryLevel);
+        if (soundsPaused_) sound.ResumeCategory(kSoundCategoryLevel);
+        soundsPaused_ = false;
+    }
+
     static constexpr uint32_t kMenuWindowId = 0x4D656E75; // 'Menu'
     uint32_t index_;
     std::unique_ptr<GameLevel> level_;
     ProgramWorld* world_ = nullptr; // owned by the level
     bool menuOpen_ = false;
     bool leaveRequested_ = false;
+    uint32_t wonChannel_ = 0;   // the level-won fanfare's playback
+    bool soundsPaused_ = false; // the level's sound category is paused by this level
 };
 
 uint32_t g_pendingLevel = 0;
