@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -121,6 +123,20 @@ void Positive(const Where& where, const std::string& key, double value) {
     if (!(value > 0.0)) Fail(where, "\"" + key + "\" must be above 0");
 }
 
+constexpr const char* kVoiceKeys[] = {"wave",    "duty",    "volume",   "envelope",  "vibrato",
+                                      "tremolo", "lowpass", "highpass", "pitch_drop"};
+
+// Refuses keys the section does not take, so a misspelt key is not lost;
+// with `voice` the keys of a voice are taken too.
+void OnlyKeys(const Where& where, std::initializer_list<const char*> keys, bool voice = false) {
+    for (const auto& entry : where.node.entries) {
+        auto same = [&](const char* key) { return entry.first == key; };
+        if (std::none_of(keys.begin(), keys.end(), same) &&
+            !(voice && std::any_of(std::begin(kVoiceKeys), std::end(kVoiceKeys), same)))
+            Fail(where, "unknown key \"" + entry.first + "\"");
+    }
+}
+
 bool IsIdentifier(const std::string& name) {
     if (name.empty() || name.size() > 31) return false;
     return std::all_of(name.begin(), name.end(),
@@ -191,6 +207,7 @@ Voice ReadVoice(const Where& where) {
 
 Layer ReadLayer(const Where& sound, const Node& node) {
     Where where{node, sound.recipe};
+    OnlyKeys(where, {"at", "length", "pitch", "repeat"}, true);
     Layer layer;
     layer.voice = ReadVoice(where);
     layer.at = Real(where, "at", 0.0, 0.0, kMaxEffectSeconds);
@@ -221,6 +238,7 @@ Effect ReadEffect(const Node& node) {
     Where where{node, ""};
     Effect effect;
     effect.name = Name(where);
+    OnlyKeys(where, {"name", "length", "peak", "loop"});
     effect.length = Real(where, "length", 0.0, 0.0, kMaxEffectSeconds);
     effect.peak = Real(where, "peak", 0.7, 0.01, kMaxPeak);
     effect.loop = Flag(where, "loop");
@@ -239,6 +257,7 @@ Instrument ReadInstrument(const Node& node) {
     Where where{node, ""};
     Instrument instrument;
     instrument.name = Name(where);
+    OnlyKeys(where, {"name", "gate", "hit"}, true);
     instrument.voice = ReadVoice(where);
     instrument.gate = Real(where, "gate", 0.9, 0.01, 1.0);
     instrument.hit = Real(where, "hit", 200.0, 1.0, kSampleRate);
@@ -268,6 +287,7 @@ Note ReadNote(const Where& where, const std::string& token, double beat) {
 
 Part ReadPart(const Where& tune, const Node& node) {
     Where where{node, tune.recipe};
+    OnlyKeys(where, {"instrument", "volume", "repeat", "notes"});
     Part part;
     part.instrument = Lower(Text(where, "instrument"));
     if (part.instrument.empty()) Fail(where, "names no instrument");
@@ -297,6 +317,7 @@ Tune ReadTune(const Node& node) {
     Where where{node, ""};
     Tune tune;
     tune.name = Name(where);
+    OnlyKeys(where, {"name", "tempo", "beats", "peak"});
     tune.tempo = Real(where, "tempo", 120.0, 20.0, 400.0);
     tune.beats = Real(where, "beats", 0.0, 0.0, 4096.0);
     tune.peak = Real(where, "peak", 0.6, 0.01, kMaxPeak);
