@@ -80,17 +80,10 @@ class FieldReader {
 
 class FieldWriter {
   public:
-    void U32(uint32_t v) {
-        uint8_t b[4];
-        kis::StoreLE32(b, v);
-        bytes.insert(bytes.end(), b, b + 4);
-    }
+    void U32(uint32_t v) { kis::AppendLE32(bytes, v); }
     void Units(const char16_t* text, int n) {
-        for (int i = 0; i < n; ++i) {
-            uint8_t b[2];
-            kis::StoreLE16(b, uint16_t(text[i]));
-            bytes.insert(bytes.end(), b, b + 2);
-        }
+        for (int i = 0; i < n; ++i)
+            kis::AppendLE16(bytes, uint16_t(text[i]));
     }
     std::vector<uint8_t> bytes;
 };
