@@ -223,6 +223,7 @@ void LevelInterface::Attach(GameLevel& level) {
 LevelInterface::~LevelInterface() {
     CloseAll();
     if (level_) SetTagLevel(nullptr);
+    EndLevelSounds();
 }
 
 LevelWindowsHost LevelInterface::WindowsHost() {
@@ -456,9 +457,57 @@ bool LevelInterface::IsGameWindowActive() const {
     return Activation() == kActive;
 }
 
+// ---------------------------------------------------------------- sounds
+
+// The sound manager writes to the log whether the track starts.
 void LevelInterface::StartMusic(const char16_t* name) {
     LogLabelPrintf(kLogIndent, "Level music", "%s",
                    platform::Utf16ToUtf8(name ? std::u16string_view(name) : std::u16string_view()).c_str());
+    if (name) GetSoundManager().PlayMusic(name, true);
+}
+
+void LevelInterface::PlayLevelSound(uint32_t sound, uint32_t argument) {
+    // Event-sound slot of the level-won fanfare.
+    constexpr int kLevelWonEventSound = 10;
+    SoundManager& manager = GetSoundManager();
+    if (sound == kLevelSoundWon) {
+        manager.StopChannel(wonChannel_);
+        wonChannel_ =
+            manager.PlayById(manager.GetEventSound(kLevelWonEventSound), kSoundCategoryScreen, kLoopAsLoaded);
+    } else if (sound == kLevelSoundBonus) {
+        const Bonuses& bonuses = GetLevelGameData().bonuses;
+        const BONUS* bonus = bonuses.IsLoaded() ? bonuses.Get(int32_t(argument)) : nullptr;
+        if (bonus)
+            manager.PlayById(manager.FindSampleById(bonus->soundId),
+                             kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
+    } else if (sound == kLevelSoundSelect) {
+        // The interface's click: heard before the clock starts too.
+        manager.PlayById(manager.FindSample(u"click"), kSoundCategoryScreen, kLoopAsLoaded);
+    }
+}
+
+void LevelInterface::FadeOutWonSound(uint32_t ms) {
+    GetSoundManager().StopChannelFade(wonChannel_, ms);
+    wonChannel_ = 0;
+}
+
+// The level's sounds hold while it is paused.
+void LevelInterface::ApplyPause(bool paused) {
+    if (paused == soundsPaused_) return;
+    soundsPaused_ = paused;
+    if (paused)
+        GetSoundManager().PauseCategory(kSoundCategoryLevel);
+    else
+        GetSoundManager().ResumeCategory(kSoundCategoryLevel);
+}
+
+// The level's sounds end with it (held ones at once), and its pause of them
+// is given back, so the next level's sounds are heard.
+void LevelInterface::EndLevelSounds() {
+    SoundManager& sound = GetSoundManager();
+    sound.FadeOutCategory(kSoundCategoryLevel);
+    if (soundsPaused_) sound.ResumeCategory(kSoundCategoryLevel);
+    soundsPaused_ = false;
 }
 
 // The shell offers every event to the windows before the level screen's

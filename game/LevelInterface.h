@@ -69,6 +69,9 @@ class LevelInterface : public LevelPanelDriver {
     void OpenGameOverDialog() override;
     bool IsGameWindowActive() const override;
     void StartMusic(const char16_t* name) override;
+    void PlayLevelSound(uint32_t sound, uint32_t argument) override;
+    void FadeOutWonSound(uint32_t ms) override;
+    void ApplyPause(bool paused) override;
     void ShowWarehouseFull(uint32_t productId) override;
     bool RouteMouseToWindows(int32_t x, int32_t y, uint32_t button, bool down) override;
     bool RouteKeyToWindows(uint32_t key, bool down) override;
@@ -91,6 +94,7 @@ class LevelInterface : public LevelPanelDriver {
     static uint32_t GameOverAnswer(uintptr_t self, uintptr_t, uint32_t command);
     // A point of the screen the open page or warehouse window lets through to the panel.
     bool PassesToPanel(int32_t x, int32_t y) const;
+    void EndLevelSounds();
 
     GameLevel* level_ = nullptr; // set by Attach
     ProgramWorld& world_;
@@ -105,4 +109,6 @@ class LevelInterface : public LevelPanelDriver {
     bool infoWanted_ = false;
     bool restartWanted_ = false;
     int32_t warehouseLevel_ = 0;
+    uint32_t wonChannel_ = 0;   // the level-won fanfare's playback
+    bool soundsPaused_ = false; // the level's sound category is paused by this level
 };

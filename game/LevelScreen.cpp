@@ -1,5 +1,6 @@
 #include "game/LevelScreen.h"
 
+#include "app/App.h"
 #include "app/GameDataLoader.h"
 #include "app/GameStates.h"
 #include "app/LevelLoading.h"

@@ -1,5 +1,6 @@
 #include "game/ProgramWorld.h"
 
+#include "app/App.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "farm/AnimalHouses.h"
@@ -329,13 +330,22 @@ int32_t ProgramWorld::SpriteWidth(Sprite* sprite) {
     return sprite ? sprite->GetWidth() : 0;
 }
 
-uint32_t ProgramWorld::PlaySound(uint32_t soundId, uint32_t, int32_t) {
-    (void)soundId;
-    return 0;
+// The farm's sounds belong to the running level and are heard by the
+// interface too: paused with the level and faded out with its screen.
+uint32_t ProgramWorld::PlaySound(uint32_t soundId, uint32_t category, int32_t loopMode) {
+    return soundId ? GetSoundManager().PlayById(soundId, category, loopMode) : 0;
 }
-void ProgramWorld::FadeOutSound(uint32_t, uint32_t) {}
-void ProgramWorld::PlayEventSound(uint32_t) {}
-void ProgramWorld::PlaySound(uint32_t) {}
+void ProgramWorld::FadeOutSound(uint32_t channel, uint32_t ms) {
+    if (channel) GetSoundManager().StopChannelFade(channel, ms);
+}
+void ProgramWorld::PlayEventSound(uint32_t slot) {
+    SoundManager& sound = GetSoundManager();
+    if (const uint32_t id = sound.GetEventSound(int(slot)))
+        sound.PlayById(id, kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
+}
+void ProgramWorld::PlaySound(uint32_t sound) {
+    if (sound) GetSoundManager().PlayById(sound, kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
+}
 
 void ProgramWorld::OpenWarehouseWindow() {
     if (interface_) interface_->OpenWarehouseWindow();
