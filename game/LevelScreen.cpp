@@ -239,12 +239,20 @@ void DrawLevel() {
 void LevelMouseDown(int32_t x, int32_t y, uint32_t button) {
     if (g_session) g_session->Mouse(x, y, button);
 }
+// A quick second press comes as a double click: on the field it is one
+// more press (a villain clicked in quick succession takes every hit).
+void LevelDoubleClick(int32_t x, int32_t y) {
+    if (g_session) g_session->Mouse(x, y, kMouseLeft);
+}
 void LevelKeyDown(uint32_t key, uint32_t) {
     if (g_session) g_session->Key(key);
 }
 
-const AppCallbacks kLevelCallbacks = {
-    .update = UpdateLevel, .draw = DrawLevel, .mouseDown = LevelMouseDown, .keyDown = LevelKeyDown};
+const AppCallbacks kLevelCallbacks = {.update = UpdateLevel,
+                                      .draw = DrawLevel,
+                                      .mouseDown = LevelMouseDown,
+                                      .mouseDoubleClick = LevelDoubleClick,
+                                      .keyDown = LevelKeyDown};
 
 void OpenLevelScreen() {}
 

@@ -25,6 +25,7 @@
 
 class FarmData;
 class FarmVillains;
+class MapParticleLayer;
 class GameLevel;
 class PlantPanel;
 struct Level;
@@ -143,6 +144,11 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     OverheadButtons* Buttons() override { return nullptr; }
     PlantPanel* SharedPlantPanel() override;
 
+    // ---- villains on the running level: their trails, health bars and clicks
+    GPSSpace* ParticleSpace() override;
+    std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t x, int32_t y, int32_t maximum) override;
+    bool ClickFieldObject(float x, float y) override;
+
     // ---- the stock as the farm tables see it
     int32_t GetCount(const PRODUCT* product) const override;
     void Remove(const PRODUCT* product, int32_t units) override;
@@ -156,5 +162,6 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     std::unique_ptr<VillainLevelHost> villainHost_;
     std::unique_ptr<FarmVillains> villains_;
     std::unique_ptr<PlantPanel> plantPanel_;
+    MapParticleLayer* particles_ = nullptr; // owned by the level's map
     std::string villainWhy_;
 };
