@@ -80,17 +80,10 @@ class FieldReader {
 
 class FieldWriter {
   public:
-    void U32(uint32_t v) {
-        uint8_t b[4];
-        kis::StoreLE32(b, v);
-        bytes.insert(bytes.end(), b, b + 4);
-    }
+    void U32(uint32_t v) { kis::AppendLE32(bytes, v); }
     void Units(const char16_t* text, int n) {
-        for (int i = 0; i < n; ++i) {
-            uint8_t b[2];
-            kis::StoreLE16(b, uint16_t(text[i]));
-            bytes.insert(bytes.end(), b, b + 2);
-        }
+        for (int i = 0; i < n; ++i)
+            kis::AppendLE16(bytes, uint16_t(text[i]));
     }
     std::vector<uint8_t> bytes;
 };
@@ -196,6 +189,18 @@ Profile::Profile(ProfileManager* owner, const ProfileRecord& record) : owner_(ow
 
 const char16_t* Profile::GreetingKey() const {
     return record_.useCount < 2 ? u"welcom" : u"hello";
+}
+
+std::u16string Profile::NameInGreeting(std::u16string text) const {
+    for (size_t at = text.find(u'['); at != std::u16string::npos; at = text.find(u'[', at + 1)) {
+        const size_t end = text.find(u']', at);
+        if (end == std::u16string::npos) break;
+        std::u16string word = text.substr(at + 1, std::min(end, text.find(u' ', at)) - at - 1);
+        for (char16_t& c : word)
+            if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
+        if (word == u"profile") text.replace(at, end - at + 1, Name());
+    }
+    return text;
 }
 
 void Profile::AddAwards(uint32_t bits) {

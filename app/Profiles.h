@@ -162,6 +162,9 @@ class Profile {
     uint32_t Regime() const { return record_.results.regime; }
     // The greeting's key: "welcom" while the profile was used fewer than two times, else "hello".
     const char16_t* GreetingKey() const;
+    // A greeting text with its profile tags ("[PROFILE N]", the word in any
+    // case) replaced by the player's name; other text stands.
+    std::u16string NameInGreeting(std::u16string text) const;
 
     // ORs bits into the flag word; saves when any of them was new.
     void AddAwards(uint32_t bits);

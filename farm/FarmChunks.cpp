@@ -44,14 +44,11 @@ bool FindCycle(const FarmTablesSource& t, size_t i, std::vector<int>& mark, std:
 }
 
 void Append(std::vector<uint8_t>& out, const void* bytes, size_t n) {
-    const uint8_t* p = static_cast<const uint8_t*>(bytes);
-    out.insert(out.end(), p, p + n);
+    kis::AppendBytes(out, bytes, n);
 }
 
 void AppendCount(std::vector<uint8_t>& out, size_t count) {
-    uint8_t bytes[4];
-    kis::StoreLE32(bytes, uint32_t(count));
-    Append(out, bytes, 4);
+    kis::AppendLE32(out, uint32_t(count));
 }
 
 template <class Record> void AppendRecords(std::vector<uint8_t>& out, const std::vector<Record>& records) {

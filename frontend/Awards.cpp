@@ -42,7 +42,7 @@ void StoreName(uint8_t* p, const char16_t (&name)[32]) {
 } // namespace
 
 std::vector<uint8_t> EncodeAwardTable(const AwardRecord (&awards)[kAwardCount],
-                                      const GoalRecord (&goals)[kGoalCount]) {
+                                      const AwardGoal (&goals)[kGoalCount]) {
     std::vector<uint8_t> bytes(kAwardTableSize, 0);
     uint8_t* p = bytes.data();
     for (const AwardRecord& a : awards) {
@@ -55,12 +55,12 @@ std::vector<uint8_t> EncodeAwardTable(const AwardRecord (&awards)[kAwardCount],
         kis::StoreLE32(p + 148, uint32_t(a.gold));
         p += sizeof(AwardRecord);
     }
-    for (const GoalRecord& g : goals) {
+    for (const AwardGoal& g : goals) {
         StoreName(p, g.key);
         kis::StoreLE32(p + 64, uint32_t(g.index));
         kis::StoreLE32(p + 68, uint32_t(g.target));
         StoreName(p + 72, g.icon);
-        p += sizeof(GoalRecord);
+        p += sizeof(AwardGoal);
     }
     return bytes;
 }
@@ -75,7 +75,7 @@ bool Awards::Read(const uint8_t* bytes, size_t size, std::string* why) {
                     std::to_string(kAwardTableSize));
 
     AwardRecord awards[kAwardCount] = {};
-    GoalRecord goals[kGoalCount] = {};
+    AwardGoal goals[kGoalCount] = {};
     bool awardSeen[kAwardCount] = {};
     bool goalSeen[kGoalCount] = {};
     const uint8_t* p = bytes;
@@ -96,8 +96,8 @@ bool Awards::Read(const uint8_t* bytes, size_t size, std::string* why) {
         if (!(a.start <= a.bronze && a.bronze <= a.silver && a.silver <= a.gold))
             return fail(which + ": thresholds decrease");
     }
-    for (int i = 0; i < kGoalCount; ++i, p += sizeof(GoalRecord)) {
-        GoalRecord& g = goals[i];
+    for (int i = 0; i < kGoalCount; ++i, p += sizeof(AwardGoal)) {
+        AwardGoal& g = goals[i];
         const std::string which = "goal " + std::to_string(i);
         if (!LoadName(p, g.key) || g.key[0] == 0) return fail(which + ": key missing or not terminated");
         g.index = LoadI32(p + 64);
@@ -152,9 +152,9 @@ const AwardRecord* Awards::FindAward(int index) const {
     return nullptr;
 }
 
-const GoalRecord* Awards::FindGoal(int index) const {
+const AwardGoal* Awards::FindGoal(int index) const {
     if (!loaded_) return nullptr;
-    for (const GoalRecord& g : goals_)
+    for (const AwardGoal& g : goals_)
         if (g.index == index) return &g;
     return nullptr;
 }
@@ -174,7 +174,7 @@ int Awards::Add(AwardCounters& counters, int index, int32_t amount) const {
 }
 
 bool Awards::AddGoalProgress(AwardCounters& counters, int index, int32_t amount, bool relative) const {
-    const GoalRecord* goal = FindGoal(index);
+    const AwardGoal* goal = FindGoal(index);
     if (!goal) return false;
     int32_t& counter = counters.goals[index];
     const int64_t value = relative ? int64_t(counter) + amount : amount;
@@ -188,7 +188,7 @@ bool Awards::CheckAllComplete(AwardCounters& counters) const {
     if (!loaded_ || counters.finalAward) return false;
     for (const AwardRecord& a : awards_)
         if (AwardTier(a, counters.awards[a.index]) != kTierGold) return false;
-    for (const GoalRecord& g : goals_)
+    for (const AwardGoal& g : goals_)
         if (counters.goals[g.index] < g.target) return false;
     counters.finalAward = 1;
     return true;

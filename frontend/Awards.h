@@ -55,16 +55,16 @@ struct AwardRecord {
 };
 static_assert(sizeof(AwardRecord) == 152);
 
-struct GoalRecord {
+struct AwardGoal {
     char16_t key[32];
     int32_t index;
     int32_t target;
     char16_t icon[32];
     uint32_t iconSlot;
 };
-static_assert(sizeof(GoalRecord) == 140);
+static_assert(sizeof(AwardGoal) == 140);
 
-constexpr uint32_t kAwardTableSize = kAwardCount * sizeof(AwardRecord) + kGoalCount * sizeof(GoalRecord);
+constexpr uint32_t kAwardTableSize = kAwardCount * sizeof(AwardRecord) + kGoalCount * sizeof(AwardGoal);
 static_assert(kAwardTableSize == 2488);
 
 // The award part of a profile: 18 consecutive words.
@@ -87,7 +87,7 @@ int AwardTier(const AwardRecord& award, int32_t value);
 // The chunk's bytes for the records, as the content tool writes them (icon
 // slots written zero).
 std::vector<uint8_t> EncodeAwardTable(const AwardRecord (&awards)[kAwardCount],
-                                      const GoalRecord (&goals)[kGoalCount]);
+                                      const AwardGoal (&goals)[kGoalCount]);
 
 class Awards {
   public:
@@ -107,14 +107,14 @@ class Awards {
 
     // Records by position (0..8, 0..7); their index fields select counters.
     const AwardRecord& GetAward(int position) const { return awards_[position]; }
-    const GoalRecord& GetGoal(int position) const { return goals_[position]; }
+    const AwardGoal& GetGoal(int position) const { return goals_[position]; }
     Sprite* GetAwardIcon(int position) const { return awardIcons_[position]; }
     Sprite* GetGoalIcon(int position) const { return goalIcons_[position]; }
     Sprite* GetTotalAwardSprite() const { return totalAward_; }
     Sprite* GetTotalIconSprite() const { return totalIcon_; }
     // The record with that award or goal index; null when there is none.
     const AwardRecord* FindAward(int index) const;
-    const GoalRecord* FindGoal(int index) const;
+    const AwardGoal* FindGoal(int index) const;
 
     // 3 when value >= gold, 2 when >= silver, 1 when >= bronze, else 0 (also
     // for an index out of range).
@@ -132,7 +132,7 @@ class Awards {
 
   private:
     AwardRecord awards_[kAwardCount] = {};
-    GoalRecord goals_[kGoalCount] = {};
+    AwardGoal goals_[kGoalCount] = {};
     Sprite* awardIcons_[kAwardCount] = {}; // owned by their sprite library
     Sprite* goalIcons_[kGoalCount] = {};
     Sprite* totalAward_ = nullptr;

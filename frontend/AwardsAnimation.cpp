@@ -215,7 +215,7 @@ AwardsAnimation::AwardsAnimation(const Awards& table, const int32_t (&seen)[18],
     uint32_t d = kAwardRevealDelay;
     goals_.reserve(kGoalCount);
     for (int i = 0; i < kGoalCount; ++i) {
-        const GoalRecord& goal = table.GetGoal(i);
+        const AwardGoal& goal = table.GetGoal(i);
         const size_t word = size_t(kAwardCount + goal.index);
         goals_.emplace_back(seen[word] >= goal.target, current[word] >= goal.target, 1u, pending_);
         goals_.back().Begin(now, d, pending_);

@@ -150,7 +150,7 @@ void PreviewAwardValues(const Awards& table, int32_t (&seen)[18], int32_t (&curr
         current[award.index] = int32_t(part() * award.gold * 1.2);
     }
     for (int i = 0; i < kGoalCount; ++i) {
-        const GoalRecord& goal = table.GetGoal(i);
+        const AwardGoal& goal = table.GetGoal(i);
         current[kAwardCount + goal.index] = int32_t(part() * goal.target * 2.0);
     }
     current[17] = 1;
@@ -207,7 +207,7 @@ AwardsWindow::AwardsWindow(WindowManager& manager, const Awards& table, ProfileM
                              kAwardButtonHeight),
              table.GetAward(i).key, u"[SAWARD D]", kAwardHintContext, &table.GetAward(i));
     for (int i = 0; i < kGoalCount; ++i) {
-        const GoalRecord& goal = table.GetGoal(i);
+        const AwardGoal& goal = table.GetGoal(i);
         const std::u16string desc = std::u16string(goal.key) + u"_desc";
         hint(kGoalButton,
              kis::MakeRectWH(kContentMargin + AwardsLayout::kGoalAt[i][0],

@@ -404,13 +404,9 @@ constexpr int32_t kMenuButtonHeight = 56;
 constexpr int32_t kMenuHeight = 348;
 constexpr int32_t kMenuFont = 3;
 
-// The greeting text with the player's name put in for [profile].
+// The greeting text with the player's name put in.
 std::u16string Greeting(const WindowManager& manager, const Profile& profile) {
-    std::u16string text = manager.Text(u"main_screen", profile.GreetingKey());
-    const std::u16string tag = u"[profile]";
-    for (size_t at; (at = text.find(tag)) != std::u16string::npos;)
-        text.replace(at, tag.size(), profile.Name());
-    return text;
+    return profile.NameInGreeting(manager.Text(u"main_screen", profile.GreetingKey()));
 }
 
 // A text that is a button: the greeting and the credits.

@@ -35,20 +35,6 @@ std::u16string Text(const char16_t* key) {
     return text ? text : key;
 }
 
-// The greeting's profile tags ("[PROFILE N]", the word in any case) become
-// the profile's name; other text stands.
-std::u16string NameProfile(std::u16string text, const char16_t* name) {
-    for (size_t at = text.find(u'['); at != std::u16string::npos; at = text.find(u'[', at + 1)) {
-        const size_t end = text.find(u']', at);
-        if (end == std::u16string::npos) break;
-        std::u16string word = text.substr(at + 1, std::min(end, text.find(u' ', at)) - at - 1);
-        for (char16_t& c : word)
-            if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
-        if (word == u"profile") text.replace(at, end - at + 1, name);
-    }
-    return text;
-}
-
 void DrawSprite(DXLViewer& viewer, const char16_t* name, MapPoint at, uint32_t alpha) {
     SpriteLibrary* library = GetLibrary(kInterfaceLibrary);
     std::unique_ptr<SpriteInstance> sprite = library ? library->CreateInstanceByName(name, 0) : nullptr;
@@ -99,7 +85,7 @@ void MapInterface::RefreshProfileButton(const Profile* profile) {
     greeting_.clear();
     greetingWidth_ = 0;
     if (profile) {
-        greeting_ = NameProfile(Text(profile->GreetingKey()), profile->Name());
+        greeting_ = profile->NameInGreeting(Text(profile->GreetingKey()));
         const KGEFont* font = GetFont(kFont);
         greetingWidth_ = font ? font->MeasureText(greeting_.c_str(), uint32_t(greeting_.size())).width
                               : int32_t(greeting_.size()) * 8;

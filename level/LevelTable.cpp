@@ -264,10 +264,7 @@ bool LevelTable::Parse(std::span<const uint8_t> chunk, const LevelTableCatalog* 
 
 std::vector<uint8_t> LevelTable::Serialize() const {
     std::vector<uint8_t> out;
-    auto put = [&out](const void* p, size_t n) {
-        const auto* b = static_cast<const uint8_t*>(p);
-        out.insert(out.end(), b, b + n);
-    };
+    auto put = [&out](const void* p, size_t n) { kis::AppendBytes(out, p, n); };
     uint32_t count = 0;
     for (const Level& level : levels_)
         count += level.exists;

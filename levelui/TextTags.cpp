@@ -211,7 +211,7 @@ class TagExpander {
         if (word == u"saward")
             return kind == kTagContextAward && object && Award(*reinterpret_cast<const AwardRecord*>(object));
         if (word == u"baward")
-            return kind == kTagContextGoal && object && Goal(*reinterpret_cast<const GoalRecord*>(object));
+            return kind == kTagContextGoal && object && Goal(*reinterpret_cast<const AwardGoal*>(object));
         if (word == u"product") return kind == kTagContextProduct && Product(object);
         if (word == u"profile") return kind == kTagContextProfile && Profile(object);
         return false;
@@ -494,7 +494,7 @@ class TagExpander {
     static constexpr int kRatioGoal = 5;
     static bool HasLiveValue(int goal) { return goal >= 3 && goal <= 6; }
 
-    bool Goal(const GoalRecord& goal) {
+    bool Goal(const AwardGoal& goal) {
         char16_t mode;
         const int k = goal.index;
         if (k < 0 || k >= kGoalCount || !scan_.Mode(&mode)) return false;

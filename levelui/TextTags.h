@@ -20,7 +20,7 @@
 //   prdctn   0x1000004  a factory recipe                I [index], N [form] [colour]
 //   profile  0x1000005  a profile (0 = the current one) N [colour]
 //   saward   0x1000006  an AwardRecord                  D, N [form] [colour], C [tier]
-//   baward   0x1000007  a GoalRecord                    N [form] [colour], C [divisor] [colour], V, R
+//   baward   0x1000007  an AwardGoal                  N [form] [colour], C [divisor] [colour], V, R
 //   faward   0x1000008  -                               N [form] [colour]
 //   task     0x1000009  a LevelGoalEntry                N [form] [colour], L, V, R [colour]
 //   mplant   0x100000a  a plant bed point               as plant, with the bed's stage

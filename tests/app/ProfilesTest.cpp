@@ -123,6 +123,19 @@ TEST_F(ProfilesTest, SelectingCountsUsesAndTheGreetingFollows) {
     EXPECT_STREQ(U8(a->GreetingKey()).c_str(), "hello");
     EXPECT_FALSE(SelectProfile(nullptr));
 
+    // The greeting's profile tag, in any case and with its number, becomes the name.
+    const struct {
+        const char16_t* text;
+        const char* named;
+    } greetings[] = {
+        {u"Hello, [PROFILE N]!", "Hello, Anna!"},
+        {u"[profile] and [Profile 2]", "Anna and Anna"},
+        {u"[PRODUCT 3] stays, [unclosed", "[PRODUCT 3] stays, [unclosed"},
+        {u"", ""},
+    };
+    for (const auto& g : greetings)
+        EXPECT_EQ(U8(a->NameInGreeting(g.text).c_str()), g.named) << g.named;
+
     // The use counter and the current profile survive a restart.
     ProfileManager again(folder);
     again.Load();

@@ -21,7 +21,7 @@ void SetName(char16_t (&field)[32], const char16_t* text) {
 
 struct Table {
     AwardRecord awards[kAwardCount] = {};
-    GoalRecord goals[kGoalCount] = {};
+    AwardGoal goals[kGoalCount] = {};
 
     // Awards stored in reverse index order, thresholds 10/50/100 scaled by
     // the index; goal k has target 5 * (k + 1).
@@ -37,7 +37,7 @@ struct Table {
             a.gold = 100 * (a.index + 1);
         }
         for (int i = 0; i < kGoalCount; ++i) {
-            GoalRecord& g = goals[i];
+            AwardGoal& g = goals[i];
             SetName(g.key, u"goal");
             SetName(g.icon, u"goal_icon");
             g.index = i;

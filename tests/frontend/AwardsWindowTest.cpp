@@ -30,7 +30,7 @@ AwardRecord MakeAward(int index, int32_t t0, int32_t t1, int32_t t2, int32_t t3)
 // Awards with thresholds 0, 10, 50, 100; goal k with target 5 (k + 1).
 Awards MakeTable() {
     AwardRecord awards[kAwardCount];
-    GoalRecord goals[kGoalCount] = {};
+    AwardGoal goals[kGoalCount] = {};
     for (int i = 0; i < kAwardCount; ++i)
         awards[i] = MakeAward(i, 0, 10, 50, 100);
     for (int i = 0; i < kGoalCount; ++i) {

@@ -171,8 +171,8 @@ AwardRecord MakeAward(int index) {
     return a;
 }
 
-GoalRecord MakeGoal(int index, const char16_t* key, int32_t target) {
-    GoalRecord g = {};
+AwardGoal MakeGoal(int index, const char16_t* key, int32_t target) {
+    AwardGoal g = {};
     std::u16string k = key;
     std::copy(k.begin(), k.end(), g.key);
     g.index = index;
@@ -197,8 +197,8 @@ class TextTagsTest : public testing::Test {
 
     FakeSources sources;
     AwardRecord award = MakeAward(2);
-    GoalRecord goal = MakeGoal(1, u"rich", 30);
-    GoalRecord ratioGoal = MakeGoal(5, u"speedy", 2500);
+    AwardGoal goal = MakeGoal(1, u"rich", 30);
+    AwardGoal ratioGoal = MakeGoal(5, u"speedy", 2500);
     LevelGoalEntry task = {1, 1, 0, 10};
 };
 
@@ -382,7 +382,7 @@ TEST_F(TextTagsTest, LevelTagsNeedARunningLevel) {
     EXPECT_EQ(Expand("PRODUCT W L", kTagContextProduct, 1), "10");
     // Live goal values only while a level is played; the tag still counts
     // as expanded, with nothing written.
-    GoalRecord counter = MakeGoal(4, u"rich", 50);
+    AwardGoal counter = MakeGoal(4, u"rich", 50);
     const uintptr_t object = reinterpret_cast<uintptr_t>(&counter);
     EXPECT_EQ(Expand("BAWARD V", kTagContextGoal, object), "17");
     sources.playing = false;
@@ -403,7 +403,7 @@ TEST_F(TextTagsTest, OutOfRangeIndicesAnswerNothing) {
                 << index;
     }
     for (int index : {-1, 8, 100000}) {
-        GoalRecord bad = MakeGoal(index, u"rich", 5);
+        AwardGoal bad = MakeGoal(index, u"rich", 5);
         for (const char* tag : {"BAWARD V", "BAWARD R", "BAWARD N", "BAWARD C"})
             EXPECT_EQ(Expand(tag, kTagContextGoal, reinterpret_cast<uintptr_t>(&bad)), "(unexpanded)")
                 << index;

@@ -25,7 +25,7 @@ bool WriteAwardTable(kis::BaseDataFile& writer, const std::string& sourcePath, s
     std::ifstream in(sourcePath);
     if (!in) return *error = "cannot read " + sourcePath, false;
     AwardRecord awards[kAwardCount] = {};
-    GoalRecord goals[kGoalCount] = {};
+    AwardGoal goals[kGoalCount] = {};
     int awardCount = 0, goalCount = 0, lineNumber = 0;
     std::string line;
     while (std::getline(in, line)) {
@@ -40,7 +40,7 @@ bool WriteAwardTable(kis::BaseDataFile& writer, const std::string& sourcePath, s
             ok = bool(words >> key >> a.index >> icon >> a.start >> a.bronze >> a.silver >> a.gold) &&
                  SetName(a.key, key) && SetName(a.icon, icon);
         } else if (kind == "goal" && goalCount < kGoalCount) {
-            GoalRecord& g = goals[goalCount++];
+            AwardGoal& g = goals[goalCount++];
             ok = bool(words >> key >> g.index >> g.target >> icon) && SetName(g.key, key) &&
                  SetName(g.icon, icon);
         }
