@@ -192,6 +192,12 @@ void ReadLevel(const Node& n, LevelTable* table, std::vector<bool>* seen) {
             auto w = Take(where, key, value, 2);
             r.loopStart = uint32_t(Number(where, w[0]));
             r.loopLength = uint32_t(Number(where, w[1]));
+        } else if (key == "rate") {
+            // speed track, its base rate
+            auto w = Take(where, key, value, 2);
+            const int64_t track = Number(where, w[0]);
+            if (track < 0 || track >= 6) Fail(where, "rate: a speed track 0..5");
+            r.speedRates[track] = float(Number(where, w[1]));
         } else if (key == "villains") {
             if (value == "yes") r.flags |= kLevelFlagVillains;
         } else if (key == "obstacle") {
