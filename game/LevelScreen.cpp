@@ -282,6 +282,11 @@ void DrawLevel() {
 void LevelMouseDown(int32_t x, int32_t y, uint32_t button) {
     if (g_session) g_session->Mouse(x, y, button);
 }
+// A quick second press comes as a double click: on the field it is one
+// more press (a villain clicked in quick succession takes every hit).
+void LevelDoubleClick(int32_t x, int32_t y) {
+    if (g_session) g_session->Mouse(x, y, kMouseLeft);
+}
 void LevelMouseUp(int32_t x, int32_t y, uint32_t button) {
     if (g_session) g_session->MouseUp(x, y, button);
 }
@@ -297,6 +302,7 @@ const AppCallbacks kLevelCallbacks = {.update = UpdateLevel,
                                       .mouseDown = LevelMouseDown,
                                       .mouseUp = LevelMouseUp,
                                       .mouseMove = LevelMouseMove,
+                                      .mouseDoubleClick = LevelDoubleClick,
                                       .keyDown = LevelKeyDown};
 
 void OpenLevelScreen() {}

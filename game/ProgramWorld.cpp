@@ -70,6 +70,9 @@ void ProgramWorld::Attach(GameLevel* level) {
     setup.catapult = FindById(characters, kCharacterCatapult);
     setup.places = std::span<const VillainPlace>(r.places, r.placeCount);
     villains_ = std::make_unique<FarmVillains>(setup);
+    particles_ =
+        static_cast<MapParticleLayer*>(level->Map().Adopt(std::make_unique<MapParticleLayer>(&level->Map())));
+    particles_->AddToLevel(0);
 
     field_ = std::make_unique<FieldSprites>(*level);
     SetFarmProductLabels(*farm_, [this](const ProductChange& change) {
@@ -219,6 +222,7 @@ void ProgramWorld::StopCharacters() {
 }
 void ProgramWorld::TickShots(uint32_t ms) {
     if (villains_) villains_->TickShots(ms);
+    if (particles_) particles_->Update(ms);
 }
 void ProgramWorld::TickCharacters(uint32_t ms) {
     if (player_) player_->Update(ms);
@@ -245,6 +249,16 @@ bool ProgramWorld::LoadVillains(SaveReader& in, uint32_t placeCount) {
     if (villains_->LoadVillains(in, placeCount, &villainWhy_)) return true;
     LogErrorPrintf(0, "The saved villains are refused: %s.", villainWhy_.c_str());
     return false;
+}
+
+GPSSpace* ProgramWorld::ParticleSpace() {
+    return particles_ ? &particles_->Space() : nullptr;
+}
+std::unique_ptr<VillainHealthBar> ProgramWorld::CreateHealthBar(int32_t x, int32_t y, int32_t maximum) {
+    return std::make_unique<MapHealthBar>(&level_->Map(), x, y, maximum);
+}
+bool ProgramWorld::ClickFieldObject(float x, float y) {
+    return villains_ && villains_->ClickAt(x, y);
 }
 
 bool ProgramWorld::GetBonus(uint32_t slot, BonusInfo* info) const {

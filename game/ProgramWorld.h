@@ -25,6 +25,7 @@
 
 class FarmData;
 class FarmVillains;
+class MapParticleLayer;
 class FieldSprites;
 class GameLevel;
 class LevelInterface;
@@ -148,6 +149,10 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     OverheadButtons* Buttons() override;
     PlantPanel* SharedPlantPanel() override;
 
+    // ---- villains on the running level: their trails, health bars and clicks
+    GPSSpace* ParticleSpace() override;
+    std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t x, int32_t y, int32_t maximum) override;
+    bool ClickFieldObject(float x, float y) override;
     // ---- the level's screen sprites: the buttons, icons, bars and flying
     // labels over the field (made by Attach, kept until the world goes, after
     // every point); null before Attach.
@@ -166,6 +171,7 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     std::unique_ptr<VillainLevelHost> villainHost_;
     std::unique_ptr<FarmVillains> villains_;
     std::unique_ptr<PlantPanel> plantPanel_;
+    MapParticleLayer* particles_ = nullptr; // owned by the level's map
     std::unique_ptr<FieldSprites> field_;
     std::string villainWhy_;
     LevelInterface* interface_ = nullptr; // owned by the level screen

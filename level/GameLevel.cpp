@@ -761,6 +761,7 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
                     x < float(level_.record.fieldWidth) && y < float(level_.record.fieldHeight);
     if (!mouseInField_ || button != 1 || !down || ended_ || IsPausedExcept(kPauseClockNotStarted))
         return false;
+    if (clockRunning_ && world_->ClickFieldObject(x, y)) return true;
     const int32_t index = PointAt(x, y);
     if (index < 0) {
         ResetSelection(nullptr);
