@@ -90,6 +90,7 @@ class LevelSession : public LevelFrontEndHooks {
         hooks.frontEnd = this;
         hooks.tutorial = tutorials_->Hooks();
         ui_->SetTutorial(tutorials_->Hooks());
+        ui_->SetFullWarehouseTutorial([this](uint32_t product) { tutorials_->StartFullWarehouse(product); });
         level_ = std::make_unique<GameLevel>(index_, LevelProfileRegime(), *record, std::move(world), hooks);
         ui_->Attach(*level_);
         world_->SetInterface(ui_.get());
