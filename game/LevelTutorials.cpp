@@ -475,6 +475,7 @@ struct ProgramLevelTutorials::State {
     tut::TutorialRunner runner{tut::TutorialServices{GetWindowManager()}};
     tut::LevelTutorialLink link{runner};
     std::unique_ptr<ProgramScriptLevel> view;
+    uint32_t loggedStep = 0;
 };
 
 ProgramLevelTutorials::ProgramLevelTutorials(uint32_t levelIndex)
@@ -505,5 +506,11 @@ void ProgramLevelTutorials::StartFullWarehouse(uint32_t productId) {
 }
 
 void ProgramLevelTutorials::Update(uint32_t ms) {
-    state_->runner.Update(ms);
+    State& s = *state_;
+    s.runner.Update(ms);
+    // Each step that becomes current is logged once.
+    const tut::GameTutorial* running = s.runner.Running();
+    const uint32_t step = running && running->Current() ? running->Current()->Id() : 0;
+    if (step && step != s.loggedStep) LogLabelPrintf(kLogIndent, "Level tutorial", "step %08X", step);
+    s.loggedStep = step;
 }
