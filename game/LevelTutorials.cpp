@@ -47,8 +47,6 @@ constexpr float kButtonReach = 160.0f;
 constexpr uint32_t kTutorialRateTrack = 0x54757452; // 'TutR'
 
 // The running level, its farm tables and its windows as the scripts read them.
-// What the running level does not offer (the villain schedule's timer, a
-// villain's shot count, a shot's timing) is left as it is.
 class ProgramScriptLevel : public tut::ScriptLevel {
   public:
     explicit ProgramScriptLevel(GameLevel& level) : level_(level) {}
@@ -360,9 +358,12 @@ class ProgramScriptLevel : public tut::ScriptLevel {
             if (reinterpret_cast<uintptr_t>(Villain(i)) == villain) return i;
         return -1;
     }
-    void SetVillainTimer(uint32_t) override {}
+    void SetVillainTimer(uint32_t ms) override { level_.Schedule().SetCountdown(int32_t(ms)); }
     void ArmVillain(int32_t slot, int32_t state) override {
-        if (MapVillain* villain = Villain(slot)) villain->SetState(state, false);
+        if (MapVillain* villain = Villain(slot)) {
+            villain->KeepShots(1);
+            villain->SetState(state, false);
+        }
     }
     void VillainShoot(int32_t slot) override {
         if (MapVillain* villain = Villain(slot)) villain->Shoot();
@@ -386,7 +387,10 @@ class ProgramScriptLevel : public tut::ScriptLevel {
     float ShotProgress(uintptr_t shot) const override {
         return shot ? Progress(*reinterpret_cast<const VillainShot*>(shot)) : 0.0f;
     }
-    void RetimeShot(int32_t, uint32_t) override {}
+    void RetimeShot(int32_t i, uint32_t ticks) override {
+        const std::vector<VillainShot*> shots = Flying();
+        if (i >= 0 && i < int32_t(shots.size())) shots[size_t(i)]->Retime(ticks);
+    }
     uint32_t TickMs() const override { return kLevelTickMs; }
     bool IsDamaged(int32_t index) const override {
         const BaseLevelPoint* point = level_.GetPoint(index);

@@ -1,8 +1,9 @@
 // The level tutorials beyond the first level as a player meets them at
 // 1024 x 768, the levels opened from the stand-in screen (the level's
 // number, then F6) with a new profile (tutorials on): level 29's hint at the
-// warehouse button after the first click, and level 2's first steps (the
-// goal, then the site for the mill) on its own farm.
+// warehouse button after the first click, level 2's first steps (the goal,
+// then the site for the mill) on its own farm, and level 6's robber called at
+// once, its damage shown with arrows at the hit bed and at the robber.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
@@ -108,4 +109,22 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
     EXPECT_GT(a.Count(200, 580, 250, 655, ArrowYellow), 400) << log;
     // Step 2: a level arrow below the site of point 1 (440, 220), pointing up at it.
     EXPECT_GT(b.Count(380, 220, 500, 320, ArrowYellow), 200) << log;
+}
+
+TEST(LevelTutorialsScenario, LevelSixCallsTheRobberAtOnceAndShowsItsDamage) {
+    GameCopy game;
+    MakeProfile(game.User(), 5);
+    const std::string shot = game.File("damage.png");
+    // The first click, on the wheat bed of point 1, starts the clock and calls the robber.
+    const std::string log =
+        Play(game, Opening("06") + Click(7500, 460, 300), " --screenshot-at 19900 '" + shot + "'", 20000);
+    EXPECT_NE(log.find("80060000 waits for the clock"), std::string::npos) << log;
+    EXPECT_NE(log.find("step 80060001"), std::string::npos) << log;
+    const Shot a = LoadShot(shot);
+    ASSERT_TRUE(a.ok) << log;
+    // Its first shot hit the bed of point 3 (560, 480): one arrow points up at the puddle, the
+    // other at the robber by its place on the left; the box stands on the field at (680, 520).
+    EXPECT_GT(a.Count(540, 565, 580, 640, ArrowYellow), 300) << log;
+    EXPECT_GT(a.Count(160, 465, 240, 525, ArrowYellow), 300) << log;
+    EXPECT_GT(a.Count(530, 495, 830, 545, Parchment), 8000) << log;
 }
