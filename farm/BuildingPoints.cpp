@@ -1,4 +1,5 @@
 #include "farm/BuildingPoints.h"
+#include "farm/BuildingSites.h"
 
 #include "farm/AnimalHouses.h"
 
@@ -315,9 +316,10 @@ bool PointBuilding::SetStage(int32_t stage, bool animated, uint32_t delay) {
         effectDelay_ = d;
         OrderBuild(animated);
         effectDelay_ = 0;
-        return true;
+    } else {
+        host_->Level().UpdateGoals(kBuildingGoalKind, type_->header.id, uint32_t(stage_), animated);
     }
-    host_->Level().UpdateGoals(kBuildingGoalKind, type_->header.id, uint32_t(stage_), animated);
+    host_->TutorialNotify(kTutorialPointStageChanged, intptr_t(kind_), reinterpret_cast<intptr_t>(this));
     return true;
 }
 

@@ -143,7 +143,8 @@ class PointBuilding : public LevelPoint {
 
     virtual void OnAttach();
     virtual void OnDetach();
-    virtual void OnClick() {}
+    // A click selects the building: its panel shows.
+    void OnClick() override { LevelPoint::OnClick(); }
     virtual void Unlock();
     // Raises the building to a stage (clamped to the highest level allowed).
     // False for a lower stage; true for the current one (also at stage 0).

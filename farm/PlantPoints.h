@@ -440,6 +440,10 @@ class PlantPanel {
     int32_t UpgradePrice() const { return upgradePrice_; }
     bool UpgradeEnabled() const { return upgradeEnabled_; }
 
+    // Told after every change of what the panel shows (the level panel's
+    // view follows it).
+    std::function<void()> onChanged;
+
   private:
     BasePointPlant* point_ = nullptr; // the point shown; it clears itself on removal
     const PLANT* blockPlant_ = nullptr;

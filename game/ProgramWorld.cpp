@@ -15,6 +15,7 @@
 #include "level/MapCharacter.h"
 #include "level/SaveStream.h"
 #include "platform/Utf.h"
+#include "sprites/Particles.h"
 #include "sprites/Sprite.h"
 
 #include <cstdio>
@@ -438,6 +439,33 @@ void ProgramWorld::ShowProductChange(const PRODUCT* product, int32_t units, int3
 }
 
 PlantPanel* ProgramWorld::SharedPlantPanel() {
-    if (!plantPanel_) plantPanel_ = std::make_unique<PlantPanel>();
+    if (!plantPanel_) {
+        plantPanel_ = std::make_unique<PlantPanel>();
+        // The level panel's view follows the shared plant panel.
+        plantPanel_->onChanged = [this] {
+            if (interface_) interface_->RefreshPlantPanel();
+        };
+    }
     return plantPanel_.get();
+}
+
+// ---------------------------------------------------------------- the building panel and the smoke
+
+void ProgramWorld::AttachBuildingPanel(PointBuilding* point) {
+    if (interface_) interface_->AttachBuildingPanel(point);
+}
+
+void ProgramWorld::DetachBuildingPanel(PointBuilding* point) {
+    if (interface_) interface_->ForgetPointPanel(point);
+}
+
+void ProgramWorld::RefreshBuildingPanel(PointBuilding* point) {
+    if (interface_) interface_->RefreshPointPanel(point);
+}
+
+// The effects the building table names are the sprite pack's particle
+// descriptions, by the name id of their name.
+const GPSDescription* ProgramWorld::FindParticle(uint32_t effectId) {
+    SpriteLibraries* libraries = GetSpriteLibraries();
+    return libraries ? FindParticleDescription(&libraries->particles, effectId) : nullptr;
 }
