@@ -5,6 +5,7 @@
 #include "engine/SoundManager.h"
 #include "farm/AnimalHouses.h"
 #include "farm/BuildingPoints.h"
+#include "farm/BuildingSites.h"
 #include "farm/FarmData.h"
 #include "farm/FarmVillains.h"
 #include "game/FarmTables.h"
@@ -303,6 +304,12 @@ bool ProgramWorld::TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) 
     return level_->TutorialAllows(action, tag, data);
 }
 void ProgramWorld::TutorialNotify(uint32_t event, intptr_t a, intptr_t b) {
+    // A point's new stage goes into the log once the level plays.
+    if (event == kTutorialPointStageChanged && level_ && level_->IsBegun()) {
+        if (const auto* point = reinterpret_cast<const BaseLevelPoint*>(b))
+            LogLabelPrintf(kLogIndent, "Point stage", "point %u (kind %d) at stage %d", point->Index(),
+                           int(a), point->Stage());
+    }
     // A factory's starts and units go into the log.
     if (event == kTutorialProductionStarted || event == kTutorialUnitProduced) {
         const PRODUCT* product = farm_->products.FindProduct(uint32_t(a));

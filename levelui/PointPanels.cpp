@@ -43,6 +43,17 @@ constexpr CategoryInfo kCategories[kSiteCategoryCount] = {
 
 } // namespace
 
+// ---------------------------------------------------------------- greyed buttons
+
+void DrawGreyedButtons(ChildLevelPanel& panel, DXLViewer& viewer) {
+    GameControls& group = panel.Buttons();
+    for (int32_t i = 0; i < group.Count(); ++i) {
+        auto* b = dynamic_cast<LevelPanelButton*>(group.Get(i));
+        if (b && !b->HasState() && (b->Flags() & (LevelPanelButton::kCannotPay | LevelPanelButton::kDisabled)))
+            b->Draw(viewer, 1.0f);
+    }
+}
+
 // ---------------------------------------------------------------- hinted button
 
 HintedPanelButton::HintedPanelButton(GameWindow* window, GameControls* group, ChildLevelPanel* panel,
@@ -97,6 +108,11 @@ void SitePanel::Layout() {
     if (back_) back_->Place(left + back_->PartX());
 }
 
+void SitePanel::Draw(DXLViewer& viewer) {
+    ChildLevelPanel::Draw(viewer);
+    DrawGreyedButtons(*this, viewer);
+}
+
 uint32_t SitePanel::OnButtonCommand(GameButton* button) {
     if (button->Command() == kCommandBack) {
         if (onBack_) onBack_();
@@ -127,6 +143,11 @@ void PointLevelPanel::Layout() {
     levelBlock->Place(x0 + 42);
     if (upgrade_) upgrade_->Place(x0 + 196);
     removeButton->Place(x0 + 330);
+}
+
+void PointLevelPanel::Draw(DXLViewer& viewer) {
+    ChildLevelPanel::Draw(viewer);
+    DrawGreyedButtons(*this, viewer);
 }
 
 uint32_t PointLevelPanel::OnButtonCommand(GameButton* button) {

@@ -41,6 +41,10 @@ constexpr int32_t kBuildingPanelId = 0x1000000;
 constexpr int32_t kSiteButtonWidth = 98;
 constexpr int32_t kPointPanelStrip = 420;
 
+// Draws the panel's buttons that cannot be pressed now (greyed: the button
+// group passes over them) in their greyed look.
+void DrawGreyedButtons(ChildLevelPanel& panel, DXLViewer& viewer);
+
 // A panel button whose hint stays while it is greyed: the hint then says why
 // it cannot be pressed.
 class HintedPanelButton : public LevelPanelButton {
@@ -74,6 +78,7 @@ class SitePanel : public ChildLevelPanel {
     SitePanel(LevelPanel& owner, int32_t panelId, const std::vector<Entry>& entries, bool back,
               std::function<void(uint32_t, uintptr_t)> onCommand, std::function<void()> onBack);
     void Layout() override;
+    void Draw(DXLViewer& viewer) override;
     uint32_t OnButtonCommand(GameButton* button) override;
 
     const std::vector<HintedPanelButton*>& ChoiceButtons() const { return buttons_; }
@@ -108,6 +113,7 @@ class PointLevelPanel : public ChildLevelPanel {
     };
     PointLevelPanel(LevelPanel& owner, int32_t panelId, bool upgrade, std::function<void()> onUpgrade);
     void Layout() override;
+    void Draw(DXLViewer& viewer) override;
     uint32_t OnButtonCommand(GameButton* button) override;
     void Show(const View& view);
 
