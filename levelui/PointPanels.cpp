@@ -49,7 +49,8 @@ void DrawGreyedButtons(ChildLevelPanel& panel, DXLViewer& viewer) {
     GameControls& group = panel.Buttons();
     for (int32_t i = 0; i < group.Count(); ++i) {
         auto* b = dynamic_cast<LevelPanelButton*>(group.Get(i));
-        if (b && !b->HasState() && (b->Flags() & (LevelPanelButton::kCannotPay | LevelPanelButton::kDisabled)))
+        if (b && !b->HasState() &&
+            (b->Flags() & (LevelPanelButton::kCannotPay | LevelPanelButton::kDisabled)))
             b->Draw(viewer, 1.0f);
     }
 }
