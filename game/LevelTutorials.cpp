@@ -24,6 +24,7 @@
 #include "levelui/WarehouseWindow.h"
 #include "tutorials/LevelScripts.h"
 #include "tutorials/LevelTutorialLink.h"
+#include "tutorials/TutorialLayer.h"
 
 #include <cmath>
 #include <string>
@@ -478,14 +479,20 @@ struct ProgramLevelTutorials::State {
     bool wanted;
     tut::TutorialRunner runner{tut::TutorialServices{GetWindowManager()}};
     tut::LevelTutorialLink link{runner};
+    // The windows' questions and reports (drags, controls, keys, notices)
+    // reach the running tutorial through it while the level runs.
+    tut::WindowTutorialLink windowLink;
     std::unique_ptr<ProgramScriptLevel> view;
     uint32_t loggedStep = 0;
 };
 
 ProgramLevelTutorials::ProgramLevelTutorials(uint32_t levelIndex)
-    : state_(std::make_unique<State>(levelIndex, ProfileWantsTutorials())) {}
+    : state_(std::make_unique<State>(levelIndex, ProfileWantsTutorials())) {
+    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(&state_->windowLink);
+}
 
 ProgramLevelTutorials::~ProgramLevelTutorials() {
+    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
     state_->runner.DeleteAll();
 }
 
