@@ -253,6 +253,7 @@ LevelWindowsHost LevelInterface::WindowsHost() {
     host.bonusIcon = [this](int32_t bonus) {
         return bonus >= 0 ? context_->BonusIcon(uint32_t(bonus)) : nullptr;
     };
+    host.goalIcon = [this](const GoalRecord& goal) { return context_->GoalIcon(goal); };
     host.saveProfiles = [] {
         if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
     };

@@ -12,6 +12,7 @@
 #include "frontend/Comix.h"
 #include "frontend/MapScreen.h"
 #include "game/AwardsProgram.h"
+#include "game/GoalIcons.h"
 #include "game/LevelScreen.h"
 #include "gui/Window.h"
 #include "level/LevelData.h"
@@ -95,6 +96,7 @@ LevelWindowsHost MapLevelWindowHost() {
         const Profile* profile = map ? map->CurrentProfile() : nullptr;
         return profile && profile->HasSavedLevel(int32_t(level));
     };
+    host.goalIcon = GameGoalIcon;
     host.saveProfiles = [] {
         if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
     };

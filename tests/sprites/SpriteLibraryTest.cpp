@@ -56,7 +56,8 @@ TEST(SpriteLibrary, EachMissingSpriteIsLoggedOncePerLibrary) {
 
     const std::string all = testsupport::ReadFileBytes(log);
     std::vector<std::string> lines;
-    for (size_t at = all.find("Sprite missing"); at != std::string::npos; at = all.find("Sprite missing", at + 1))
+    for (size_t at = all.find("Sprite missing"); at != std::string::npos;
+         at = all.find("Sprite missing", at + 1))
         lines.push_back(all.substr(at, all.find_first_of("\r\n", at) - at));
     ASSERT_EQ(lines.size(), 3u) << all;
     const char* expected[] = {"library 2 ico_bread", "library 7 ico_bread", "library 7 hay"};
