@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/Profiles.h"
+#include "engine/SoundManager.h"
 #include "frontend/AwardsWindow.h"
 #include "frontend/BonusesWindow.h"
 #include "game/GameTables.h"
@@ -113,6 +114,14 @@ bool ProgramCheckFinalAward() {
 void InstallAwardNotices(WindowManager& windows) {
     NewAwardWindowStack& stack = windows.Awards();
     stack.openAwardsWindow = [] { OpenProgramAwards(false); };
+    // The notices' sounds play in the screen's category: the award's own
+    // sample, and whatever sound a message names.
+    auto play = [](uint32_t soundId) {
+        GetSoundManager().PlayById(soundId, kSoundCategoryScreen, kLoopAsLoaded);
+    };
+    stack.awardSound = GetSoundManager().FindSample(u"award");
+    stack.playSound = play;
+    windows.Messages().playSound = play;
     stack.contentSource = [&windows](uint32_t kind, uint32_t index, uint32_t, const char16_t* key) {
         NewAwardWindowStack::Content content;
         const Awards* table = Table();

@@ -34,7 +34,8 @@ int32_t ProgramGoalCounter(uint32_t goal);
 bool ProgramCheckFinalAward();
 
 // The award notices show the award's icon and its text with the award's
-// name; a click on one opens the awards window.
+// name; a click on one opens the awards window. The notices play their
+// sounds (the award sample, a message's own) in the screen's category.
 void InstallAwardNotices(WindowManager& windows);
 
 // Installs the running level on the text tags' sources (null: none is played).
