@@ -174,8 +174,9 @@ TEST(AnimalScenario, TheHenhouseIsFedTheHenSitsOnHerNestAndTheEggGoesIntoTheStoc
                     "Eggs laid                   1 at point 1",
                     "1 of 1 egg (stock 1)",
                     "-1 wheat"};
-    // Before the feeding, then a burst while the hen settles on her nest.
-    std::vector<int> times = {kFeed - 100};
+    // Before the feeding, while the farmer throws the feed, then a burst
+    // while the hen settles on her nest.
+    std::vector<int> times = {kFeed - 100, 10700};
     for (int t = 17300; t <= 17800; t += 50)
         times.push_back(t);
     const Played run = PlayHouse(hen, times);
@@ -188,9 +189,13 @@ TEST(AnimalScenario, TheHenhouseIsFedTheHenSitsOnHerNestAndTheEggGoesIntoTheStoc
     ASSERT_TRUE(before.ok);
     EXPECT_LT(CountIn(before, nest, 0xFBF8F2, 6), 10);
     EXPECT_EQ(CombPixels(before, nest), 0);
+    // The farmer stands feeding before the henhouse (her dress).
+    const Box feedSpot{280, 290, 322, 346};
+    EXPECT_GT(CountIn(run.shots[1], feedSpot, 0xD04868, 12), 120);
+    EXPECT_EQ(CountIn(before, feedSpot, 0xD04868, 12), 0);
     int sitting = 0;
     std::string counts;
-    for (size_t i = 1; i < run.shots.size(); ++i) {
+    for (size_t i = 2; i < run.shots.size(); ++i) {
         const testsupport::Shot& shot = run.shots[i];
         ASSERT_TRUE(shot.ok);
         const int white = CountIn(shot, nest, 0xFBF8F2, 6), red = CombPixels(shot, nest);
