@@ -7,6 +7,7 @@
 #include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "farm/FarmData.h"
+#include "game/LevelBot.h"
 #include "game/LevelCatalog.h"
 #include "game/LevelProfiles.h"
 #include "game/ProgramWorld.h"
@@ -56,6 +57,7 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
     ~LevelSession() override {
         WindowManager* windows = GetWindowManager();
         if (windows && level_ && windows->Level() == level_.get()) windows->SetLevel(nullptr);
+        bot_.reset();
         if (world_) world_->Detach();
         level_.reset();
         ProgramWorld::RemovePointMakers();
@@ -73,7 +75,8 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
         auto world = std::make_unique<ProgramWorld>(farm);
         world_ = world.get();
         world_->InstallPointMakers();
-        level_ = std::make_unique<GameLevel>(index_, LevelProfileRegime(), *record, std::move(world), hooks);
+        const uint32_t regime = ActiveBotRun() ? ActiveBotRun()->Regime() : LevelProfileRegime();
+        level_ = std::make_unique<GameLevel>(index_, regime, *record, std::move(world), hooks);
         world_->Attach(level_.get());
         world_->BuildPathFinder();
 
@@ -106,6 +109,7 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
         }
         if (WindowManager* windows = GetWindowManager()) windows->SetLevel(level_.get());
         level_->Begin();
+        if (BotRun* run = ActiveBotRun()) bot_ = run->Attach(*level_);
         Logf("Level %u (%s) begins in regime %u.", index_ + 1, Narrow(record->record.label).c_str(),
              level_->Regime());
         return true;
@@ -116,6 +120,7 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
 
     void Update(uint32_t ms) {
         if (level_) level_->Update(ms);
+        if (bot_ && bot_->Frame(ms)) Leave();
     }
     void Draw() {
         DXLViewer* viewer = GetAppServices().viewer;
@@ -199,6 +204,7 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
     static constexpr uint32_t kMenuWindowId = 0x4D656E75; // 'Menu'
     uint32_t index_;
     std::unique_ptr<GameLevel> level_;
+    std::unique_ptr<LevelBot> bot_; // plays the level in the program's bot mode
     ProgramWorld* world_ = nullptr; // owned by the level
     bool menuOpen_ = false;
     bool leaveRequested_ = false;
