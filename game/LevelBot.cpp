@@ -23,6 +23,9 @@ constexpr int32_t kQueuedJobs = 2;
 // A level whose clock never moves (a window the bot cannot answer) is given
 // up after this much screen time beyond its bronze time.
 constexpr uint64_t kStuckSlackMs = 120000;
+// A level the bot finds nothing to do in before its clock starts (no goal it
+// knows how to work on) is given up after this much screen time.
+constexpr uint32_t kIdleStartMs = 30000;
 
 const char* GradeName(uint32_t grade) {
     switch (grade) {
@@ -52,7 +55,8 @@ bool LevelBot::Frame(uint32_t frameMs) {
     const uint32_t bronze = level_.Record().Regime(level_.Regime()).bronzeMs;
     // The easy regime never loses: past the bronze time the level counts as
     // not won; a level whose clock cannot move is given up as well.
-    if (level_.LevelTimeMs() > bronze || frameTimeMs_ > uint64_t(bronze) + kStuckSlackMs) {
+    if (level_.LevelTimeMs() > bronze || frameTimeMs_ > uint64_t(bronze) + kStuckSlackMs ||
+        (!level_.IsClockRunning() && frameTimeMs_ > kIdleStartMs)) {
         Report();
         return true;
     }
