@@ -10,6 +10,7 @@
 
 class Sprite;        // a sprite or map sprite of a sprite library
 class GameCharacter; // a character description of 'CHQR'
+struct PRODUCT;
 
 // Sprite libraries the farm tables look their sprites up in.
 constexpr int32_t kIconLibrary = 2;
@@ -25,6 +26,9 @@ struct ProductChange {
     int32_t x, y;
     uint32_t delay;      // ms before it starts
     int32_t labelOffset; // the label's animation offset
+    // The product whose units fly (its small icon shows on the label); owned
+    // by the product list.
+    const PRODUCT* product = nullptr;
 };
 
 class FarmResources {

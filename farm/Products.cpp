@@ -149,8 +149,10 @@ void ProductList::ShowIngredientChange(const PRODUCT* product, int32_t x, int32_
         // Returned units stack upwards and arrive one after another; taken
         // ones leave from one place, their labels drifting apart.
         if (returning)
-            resources_->ShowProductChange({units, x, y - 20 * (n - 1 - i), uint32_t(100 * i), 0});
+            resources_->ShowProductChange(
+                {units, x, y - 20 * (n - 1 - i), uint32_t(100 * i), 0, product->ingredients[i]});
         else
-            resources_->ShowProductChange({-units, x, y, uint32_t(200 * i), -10 * i});
+            resources_->ShowProductChange(
+                {-units, x, y, uint32_t(200 * i), -10 * i, product->ingredients[i]});
     }
 }

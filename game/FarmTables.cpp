@@ -6,23 +6,31 @@
 #include "farm/AnimalHouses.h"
 #include "farm/BuildingPoints.h"
 #include "farm/PlantPoints.h"
+#include "sprites/Sprite.h"
 
 namespace {
 
-// What the program has for the farm tables so far: the sound service. The
-// sprite libraries, the character descriptions, the award table and the
-// on-map labels answer nothing until their subsystems join; every user of
-// the tables tolerates the missing pieces.
+// What the program has for the farm tables: the sprite libraries (read
+// before the tables, so the loaders find their sprites; a texture loads when
+// first drawn), the sound service and, while a level runs, its labels. The
+// character descriptions and the award table answer nothing until their
+// subsystems join; every user of the tables tolerates the missing pieces.
 class ProgramFarmResources : public FarmResources {
   public:
-    Sprite* FindSprite(int32_t, const char16_t*) override { return nullptr; }
+    Sprite* FindSprite(int32_t library, const char16_t* name) override {
+        return name && *name ? GetSprite(library, name) : nullptr;
+    }
     void AcquireSprite(Sprite*) override {}
-    int32_t GetFrameCount(Sprite*) override { return 0; }
+    int32_t GetFrameCount(Sprite* sprite) override { return sprite ? sprite->GetFrameCount() : 0; }
     uint32_t LoadSound(const char16_t* name) override { return GetSoundManager().LoadSound(name, false); }
     GameCharacter* FindCharacter(uint32_t) override { return nullptr; }
     void AcquireCharacter(GameCharacter*) override {}
     const char16_t* GetAwardName(int32_t) override { return nullptr; }
-    void ShowProductChange(const ProductChange&) override {}
+    void ShowProductChange(const ProductChange& change) override {
+        if (labels) labels(change);
+    }
+
+    std::function<void(const ProductChange&)> labels;
 };
 
 } // namespace
@@ -39,6 +47,11 @@ GameFarmTables::GameFarmTables()
     RegisterBuildingJobLoaders();
     RegisterPlantJobLoaders();
     RegisterAnimalJobLoaders();
+}
+
+void SetFarmProductLabels(FarmData& farm, std::function<void(const ProductChange&)> labels) {
+    if (auto* resources = dynamic_cast<ProgramFarmResources*>(farm.Resources()))
+        resources->labels = std::move(labels);
 }
 
 GameFarmTables::~GameFarmTables() {

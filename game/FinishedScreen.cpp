@@ -142,6 +142,7 @@ class FinishedScreen {
     int32_t clicks_ = 0;
     uint32_t openedAt_ = 0; // game clock
     bool quitWanted_ = false;
+    uint32_t typedLevel_ = 0; // the level number typed before F6 (0: none)
 };
 
 FinishedScreen::FinishedScreen() : viewer_(GetAppServices().viewer) {
@@ -394,7 +395,16 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     LogLabelPrintf(kLogIndent, "Key pressed", "0x%02X (virtual key 0x%02X, modifiers 0x%X)", key, virtualKey,
                    modifiers);
     if (virtualKey == kVkF1 + 1) OpenShowcaseDialog(); // F2: the window toolkit's dialog
-    if (virtualKey == kVkF1 + 5) OpenLevel(30);        // F6: the sample level 31
+    // F6: the level whose number was typed just before (digits), else the
+    // sample level 31.
+    if (virtualKey >= '0' && virtualKey <= '9')
+        typedLevel_ = std::min<uint32_t>(typedLevel_ * 10 + (virtualKey - '0'), 1000);
+    if (virtualKey == kVkF1 + 5) {
+        const uint32_t level = typedLevel_ > 0 ? typedLevel_ - 1 : 30;
+        typedLevel_ = 0;
+        OpenLevel(level); // closes this screen: nothing of it is used after
+        return;
+    }
     if (virtualKey == 'M')
         ChangeGameState(kStateMap); // the level-select map, until the main screen leads there
     if (virtualKey == kVkF1 + 3) ShowComix(0, nullptr); // F4: the first comic, until the map shows it

@@ -7,6 +7,7 @@
 #include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "farm/FarmData.h"
+#include "game/FieldSprites.h"
 #include "game/LevelBot.h"
 #include "game/LevelCatalog.h"
 #include "game/LevelProfiles.h"
@@ -120,6 +121,8 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
 
     void Update(uint32_t ms) {
         if (level_) level_->Update(ms);
+        // The windows' update shows the hints of the buttons over the field.
+        if (WindowManager* windows = GetWindowManager()) windows->Update();
         if (bot_ && bot_->Frame(ms)) Leave();
     }
     void Draw() {
@@ -150,6 +153,13 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
     void Mouse(int32_t x, int32_t y, uint32_t button) {
         if (level_ && !menuOpen_) level_->OnMouse(x, y, button == kMouseLeft ? 1 : 2, true);
     }
+    // Moves and releases reach the level too: the screen sprites hover and click.
+    void MouseUp(int32_t x, int32_t y, uint32_t button) {
+        if (level_ && !menuOpen_) level_->OnMouse(x, y, button == kMouseLeft ? 1 : 2, false);
+    }
+    void MouseMove(int32_t x, int32_t y) {
+        if (level_ && !menuOpen_) level_->OnMouse(x, y, 0, false);
+    }
     void Leave() {
         if (!level_ || leaveRequested_) return;
         if (menuOpen_) {
@@ -177,6 +187,22 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
     }
     void OpenGameOverDialog() override { LogLine(kLogIndent, "Level lost; Escape leaves."); }
     void ShowGoalNotice(uint32_t kind) override { Logf("Goal notice (kind %u).", kind); }
+    // The screen sprites over the field are the world's.
+    bool RouteMouseToScreenSprites(int32_t x, int32_t y, uint32_t button, bool down) override {
+        return world_->Field() && world_->Field()->RouteMouse(x, y, button, down);
+    }
+    void DrawScreenSprites(DXLViewer& viewer) override {
+        if (world_->Field()) world_->Field()->Draw(viewer);
+    }
+    bool OfferPointOrder(int32_t index, uint32_t job) override {
+        return world_->Field() && world_->Field()->OfferPointOrder(index, job);
+    }
+    void ShowFlyingMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) override {
+        if (world_->Field()) world_->Field()->ShowMoneyChange(amount, x, y, offset);
+    }
+    void OnScreenSizeChanged(int32_t, int32_t) override {
+        if (world_->Field()) world_->Field()->Relayout();
+    }
     void DrawPanelAndWindows(DXLViewer&) override {
         if (WindowManager* windows = GetWindowManager()) windows->Draw();
     }
@@ -245,12 +271,22 @@ void DrawLevel() {
 void LevelMouseDown(int32_t x, int32_t y, uint32_t button) {
     if (g_session) g_session->Mouse(x, y, button);
 }
+void LevelMouseUp(int32_t x, int32_t y, uint32_t button) {
+    if (g_session) g_session->MouseUp(x, y, button);
+}
+void LevelMouseMove(int32_t x, int32_t y, uint32_t) {
+    if (g_session) g_session->MouseMove(x, y);
+}
 void LevelKeyDown(uint32_t key, uint32_t) {
     if (g_session) g_session->Key(key);
 }
 
-const AppCallbacks kLevelCallbacks = {
-    .update = UpdateLevel, .draw = DrawLevel, .mouseDown = LevelMouseDown, .keyDown = LevelKeyDown};
+const AppCallbacks kLevelCallbacks = {.update = UpdateLevel,
+                                      .draw = DrawLevel,
+                                      .mouseDown = LevelMouseDown,
+                                      .mouseUp = LevelMouseUp,
+                                      .mouseMove = LevelMouseMove,
+                                      .keyDown = LevelKeyDown};
 
 void OpenLevelScreen() {}
 

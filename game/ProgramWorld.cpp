@@ -6,10 +6,13 @@
 #include "farm/BuildingPoints.h"
 #include "farm/FarmData.h"
 #include "farm/FarmVillains.h"
+#include "game/FarmTables.h"
+#include "game/FieldSprites.h"
 #include "level/GameLevel.h"
 #include "level/LevelData.h"
 #include "level/MapCharacter.h"
 #include "level/SaveStream.h"
+#include "platform/Utf.h"
 #include "sprites/Sprite.h"
 
 #include <cstdio>
@@ -17,6 +20,10 @@
 namespace {
 
 constexpr int32_t kCharacterLayer = 2;
+
+std::string Narrow(const char16_t* text) {
+    return platform::Utf16ToUtf8(text ? std::u16string_view(text) : std::u16string_view());
+}
 
 } // namespace
 
@@ -27,7 +34,9 @@ ProgramWorld::ProgramWorld(FarmData* farm)
                        },
                        1)) {}
 
-ProgramWorld::~ProgramWorld() = default;
+ProgramWorld::~ProgramWorld() {
+    if (field_) SetFarmProductLabels(*farm_, nullptr);
+}
 
 void ProgramWorld::Detach() {
     if (villains_) villains_->Clear();
@@ -46,6 +55,8 @@ void ProgramWorld::Attach(GameLevel* level) {
         if (BUILDING* type = farm_->buildings.FindBuildingType(r.types[i].id))
             farm_->buildings.EnableBuilding(type, int32_t(r.types[i].count));
     level->Map().SetServices(this);
+    // The plant beds of the level's set and its empty tree site.
+    farm_->plants.LoadBedSprites(int32_t(r.bedSet), FindSprite(kLevelLibrary, r.treeSiteSprite));
 
     villainHost_ = std::make_unique<VillainLevelHost>(level, this);
     const auto& characters = GetLevelGameData().characters;
@@ -57,6 +68,12 @@ void ProgramWorld::Attach(GameLevel* level) {
     setup.catapult = FindById(characters, kCharacterCatapult);
     setup.places = std::span<const VillainPlace>(r.places, r.placeCount);
     villains_ = std::make_unique<FarmVillains>(setup);
+
+    field_ = std::make_unique<FieldSprites>(*level);
+    SetFarmProductLabels(*farm_, [this](const ProductChange& change) {
+        field_->ShowProductChange(change.product, change.units, change.x, change.y, change.delay,
+                                  change.labelOffset);
+    });
 }
 
 void ProgramWorld::InstallPointMakers() {
@@ -204,6 +221,7 @@ void ProgramWorld::TickShots(uint32_t ms) {
 void ProgramWorld::TickCharacters(uint32_t ms) {
     if (player_) player_->Update(ms);
     if (villains_) villains_->TickVillains(ms);
+    if (field_) field_->Tick();
 }
 
 // ---------------------------------------------------------------- villains
@@ -268,6 +286,13 @@ bool ProgramWorld::TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) 
     return level_->TutorialAllows(action, tag, data);
 }
 void ProgramWorld::TutorialNotify(uint32_t event, intptr_t a, intptr_t b) {
+    // A factory's starts and units go into the log.
+    if (event == kTutorialProductionStarted || event == kTutorialUnitProduced) {
+        const PRODUCT* product = farm_->products.FindProduct(uint32_t(a));
+        LogLabelPrintf(kLogIndent,
+                       event == kTutorialProductionStarted ? "Production started" : "Unit produced", "%s",
+                       product ? Narrow(product->record.name).c_str() : "?");
+    }
     level_->TutorialNotify(event, a, b);
 }
 
@@ -278,9 +303,13 @@ LevelMap* ProgramWorld::Map() {
 }
 
 uint32_t ProgramWorld::PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
-                                      int32_t awardIndex, int32_t x, int32_t y, uint32_t) {
+                                      int32_t awardIndex, int32_t x, int32_t y, uint32_t delay) {
     if (!product || units == 0) return 0;
-    return level_->PutToWarehouse(product->record.id, units, messenger, awardIndex, x, y, 0);
+    const uint32_t stored = level_->PutToWarehouse(product->record.id, units, messenger, awardIndex, x, y, 0);
+    LogLabelPrintf(kLogIndent, "Into the warehouse", "%u of %u %s (stock %u)", stored, units,
+                   Narrow(product->record.name).c_str(), stock_->GetCount(product));
+    if (stored > 0 && field_) field_->ShowProductChange(product, int32_t(stored), x, y, delay, 0);
+    return stored;
 }
 
 ProductList& ProgramWorld::Products() {
@@ -354,6 +383,28 @@ void ProgramWorld::SelectPoint(int32_t index) {
 MapSprite* ProgramWorld::AsMapSprite(Sprite* sprite) {
     return dynamic_cast<MapSprite*>(sprite);
 }
+OverheadButtons* ProgramWorld::Buttons() {
+    return field_.get();
+}
+
+std::unique_ptr<OverheadButton> ProgramWorld::ShowProductionButton(PointFactory* factory, int32_t recipe,
+                                                                   int32_t recipeCount,
+                                                                   const PRODUCT* product, int32_t x,
+                                                                   int32_t y, bool animated, uint32_t delay) {
+    return field_ ? field_->ShowProductionButton(factory, recipe, recipeCount, product, x, y, animated, delay)
+                  : nullptr;
+}
+
+std::unique_ptr<OverheadButton> ProgramWorld::ShowSlotButton(PointFactory* factory, int32_t slot,
+                                                             int32_t slotCount, int32_t x, int32_t y,
+                                                             bool animated, uint32_t delay) {
+    return field_ ? field_->ShowSlotButton(factory, slot, slotCount, x, y, animated, delay) : nullptr;
+}
+
+void ProgramWorld::ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) {
+    if (field_) field_->ShowProductChange(product, units, x, y, 0, 0);
+}
+
 PlantPanel* ProgramWorld::SharedPlantPanel() {
     if (!plantPanel_) plantPanel_ = std::make_unique<PlantPanel>();
     return plantPanel_.get();

@@ -25,6 +25,7 @@
 
 class FarmData;
 class FarmVillains;
+class FieldSprites;
 class GameLevel;
 class PlantPanel;
 struct Level;
@@ -111,14 +112,14 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void FadeOutSound(uint32_t channel, uint32_t ms) override;
     void PlayEventSound(uint32_t slot) override;
     void PlaySound(uint32_t sound) override;
-    std::unique_ptr<OverheadButton> ShowProductionButton(PointFactory*, int32_t, int32_t, const PRODUCT*,
-                                                         int32_t, int32_t, bool, uint32_t) override {
-        return nullptr;
-    }
-    std::unique_ptr<OverheadButton> ShowSlotButton(PointFactory*, int32_t, int32_t, int32_t, int32_t, bool,
-                                                   uint32_t) override {
-        return nullptr;
-    }
+    std::unique_ptr<OverheadButton> ShowProductionButton(PointFactory* factory, int32_t recipe,
+                                                         int32_t recipeCount, const PRODUCT* product,
+                                                         int32_t x, int32_t y, bool animated,
+                                                         uint32_t delay) override;
+    std::unique_ptr<OverheadButton> ShowSlotButton(PointFactory* factory, int32_t slot, int32_t slotCount,
+                                                   int32_t x, int32_t y, bool animated,
+                                                   uint32_t delay) override;
+    void ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) override;
     void AttachBuildingPanel(PointBuilding*) override {}
     void DetachBuildingPanel(PointBuilding*) override {}
     void RefreshBuildingPanel(PointBuilding*) override {}
@@ -140,8 +141,13 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     int32_t LevelMoney() override;
     void SelectPoint(int32_t index) override;
     MapSprite* AsMapSprite(Sprite* sprite) override;
-    OverheadButtons* Buttons() override { return nullptr; }
+    OverheadButtons* Buttons() override;
     PlantPanel* SharedPlantPanel() override;
+
+    // ---- the level's screen sprites: the buttons, icons, bars and flying
+    // labels over the field (made by Attach, kept until the world goes, after
+    // every point); null before Attach.
+    FieldSprites* Field() { return field_.get(); }
 
     // ---- the stock as the farm tables see it
     int32_t GetCount(const PRODUCT* product) const override;
@@ -156,5 +162,6 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     std::unique_ptr<VillainLevelHost> villainHost_;
     std::unique_ptr<FarmVillains> villains_;
     std::unique_ptr<PlantPanel> plantPanel_;
+    std::unique_ptr<FieldSprites> field_;
     std::string villainWhy_;
 };

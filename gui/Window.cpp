@@ -392,7 +392,12 @@ bool WindowManager::OnMouseMove(int32_t x, int32_t y, uint32_t buttons) {
     UpdateHover(x, y);
     hintTouched_ = nullptr;
     const bool over = Offer([&](GameWindow* w) { return w->OnScreenMouseMove(x, y, buttons); });
-    if (!hintTouched_ && hintOwner_) SetHintOwner(nullptr);
+    // A control of a window keeps the hint only while its window touches it
+    // in this move; one outside the windows (the level's screen sprites) is
+    // touched by its own host after the windows, so it keeps the hint until
+    // the mouse comes over a window or the host lets it go.
+    const bool outside = hintOwner_ && !hintOwner_->GetWindow() && !hovered_;
+    if (!hintTouched_ && hintOwner_ && !outside) SetHintOwner(nullptr);
     return over || hovered_ != nullptr;
 }
 

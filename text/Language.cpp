@@ -9,6 +9,7 @@
 
 #include "text/Language.h"
 
+#include "engine/Log.h"
 #include "engine/Texture.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/Paths.h"
@@ -504,7 +505,9 @@ DXLTexture* DXLLanguage::GetImage(const char16_t* name) const {
 }
 
 const char16_t* DXLLanguage::GetText(const char16_t* groupName, const char16_t* key, bool useFallback) const {
-    return GetGroupText(FindGroup(groupName), key, useFallback);
+    const DXLLngGroup* group = FindGroup(groupName);
+    if (group == nullptr && useFallback) ReportMissing(groupName, key);
+    return GetGroupText(group, key, useFallback);
 }
 
 const char16_t* DXLLanguage::GetGroupText(const DXLLngGroup* group, const char16_t* key,
@@ -520,7 +523,9 @@ const char16_t* DXLLanguage::FindTextInGroup(const DXLLngGroup* group, const cha
 
 const char16_t* DXLLanguage::GetIndexedText(const char16_t* groupName, const char16_t* key, uint32_t index,
                                             bool useFallback) const {
-    return GetGroupIndexedText(FindGroup(groupName), key, index, useFallback);
+    const DXLLngGroup* group = FindGroup(groupName);
+    if (group == nullptr && useFallback) ReportMissing(groupName, key);
+    return GetGroupIndexedText(group, key, index, useFallback);
 }
 
 const char16_t* DXLLanguage::GetGroupIndexedText(const DXLLngGroup* group, const char16_t* key,
@@ -534,7 +539,17 @@ const char16_t* DXLLanguage::GetGroupIndexedText(const DXLLngGroup* group, const
             break;
         }
     }
-    return useFallback ? FirstText(group->fallback) : nullptr;
+    if (!useFallback) return nullptr;
+    ReportMissing(std::u16string(group->name.name, group->name.length).c_str(), key);
+    return FirstText(group->fallback);
+}
+
+void DXLLanguage::ReportMissing(const char16_t* groupName, const char16_t* key) const {
+    std::u16string name = groupName ? groupName : u"";
+    name += u'/';
+    name += key ? key : u"";
+    if (!missing_.insert(name).second) return;
+    LogLabelValueW(kLogIndent, u"Text missing", name.c_str());
 }
 
 // ---------------------------------------------------------------- compiling

@@ -23,6 +23,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 class DXLLngFile;
@@ -181,6 +183,8 @@ class DXLLanguage {
     bool ReadSourceHeader(DXLLngFile& source);
     void ReadGroups(kis::DataFileReaderW& reader);
     void SetFallback(DXLLngEntry* entry);
+    // Logs, once a group and key, that the fallback stood in for a text.
+    void ReportMissing(const char16_t* groupName, const char16_t* key) const;
 
     char16_t path_[kMaxPath] = {};
     kis::Ident ident_;
@@ -189,6 +193,8 @@ class DXLLanguage {
     std::vector<std::unique_ptr<DXLLngGroup>> groups_;
     kis::DataFileReaderPtr compiled_;
     std::unique_ptr<DXLLngEntry> fallback_;
+    // "group/key" of the texts reported missing.
+    mutable std::set<std::u16string> missing_;
 };
 
 // True when the path's extension is "dat" in any case: a compiled file.

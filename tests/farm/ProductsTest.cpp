@@ -188,6 +188,7 @@ TEST(Products, IngredientLabelsAreStaggered) {
             EXPECT_EQ(ch.y, c.y[i]) << c.returning << i;
             EXPECT_EQ(ch.delay, c.delay[i]) << c.returning << i;
             EXPECT_EQ(ch.labelOffset, c.label[i]) << c.returning << i;
+            EXPECT_EQ(ch.product, cake->ingredients[i]) << "the label shows the ingredient itself";
         }
     }
 }

@@ -1,5 +1,6 @@
 // The sample level 31 played from the stand-in screen, as a player meets it:
-// F6 loads it, a click on the garbage sends the farmer to clear it, the goals
+// F6 loads it, a click on the garbage and one on its clear button send the
+// farmer to clear it, the goals
 // are met and the level is won; Escape leaves. A level left unfinished (the
 // pause menu's Q) or open when the program quits is saved into the current
 // profile and continues from there next time; a won level is not saved.
@@ -86,10 +87,12 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
     // The field at 800 x 600 is scaled by 520 / 688 and centred: the garbage
     // at (420, 330) of the field is at (330, 249) on the screen.
     const std::string before = game.File("before.png"), after = game.File("after.png");
+    // The click on the heap offers its clearing as a button over it, at
+    // (330, 207); a click there sends the farmer.
     const std::string play = Key(kReady + 0, "F6") + Click(kReady + 1000, 330, 249) +
-                             Key(kReady + 7000, "ESCAPE") + Key(kReady + 8000, "F6") +
-                             Key(kReady + 9000, "ESCAPE") + Key(kReady + 9500, "Q") +
-                             std::to_string(kReady + 11000) + " close\n";
+                             Click(kReady + 1500, 330, 211) + Key(kReady + 7000, "ESCAPE") +
+                             Key(kReady + 8000, "F6") + Key(kReady + 9000, "ESCAPE") +
+                             Key(kReady + 9500, "Q") + std::to_string(kReady + 11000) + " close\n";
     ASSERT_EQ(RunGame(game, "play", play,
                       "--screenshot-at " + std::to_string(kReady + 800) + " '" + before +
                           "' --screenshot-at " + std::to_string(kReady + 6500) + " '" + after + "'"),

@@ -281,6 +281,35 @@ TEST_F(Hints, AHintShowsAfter400MsOfRestAndSmallMovesDoNotRestartTheWait) {
     }
 }
 
+// A control outside the windows (as the level's buttons over the field): its
+// host asks for the hint after the windows have seen the move.
+class FreeHint : public GameHint {
+  public:
+    explicit FreeHint(WindowManager& m) : GameHint(m) { SetHint(u"Caption", u"Body"); }
+    kis::Rect ScreenRect() const override { return kis::MakeRectWH(300, 300, 20, 20); }
+};
+
+TEST_F(Hints, AHintOutsideTheWindowsWaitsThroughStillMovesAndGoesOverAWindow) {
+    Open(kTagA, false, kis::MakeRectWH(0, 0, 200, 200));
+    FreeHint free(manager);
+    manager.OnMouseMove(310, 310, 0);
+    free.RequestHint();
+    ASSERT_EQ(manager.HintOwner(), &free);
+    // The input layer reports the resting mouse every frame: the wait goes on.
+    for (int i = 0; i < 4; ++i) {
+        host.game += 100;
+        manager.OnMouseMove(310, 310, 0);
+        free.RequestHint();
+        manager.Update();
+    }
+    EXPECT_TRUE(manager.IsHintShown());
+    // Over a window the hint goes, whatever the host does later.
+    manager.OnMouseMove(20, 20, 0);
+    EXPECT_EQ(manager.HintOwner(), nullptr);
+    EXPECT_FALSE(manager.IsHintShown());
+    manager.Forget(&free);
+}
+
 TEST_F(Hints, TheHintStandsBelowItsControlWhereverTheWindowHasMoved) {
     ProbeWindow* w = Open(kTagA, false, kis::MakeRectWH(0, 0, 200, 200));
     CallbackButton* b = w->Controls().Make<CallbackButton>(7, [] {});

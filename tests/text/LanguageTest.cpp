@@ -1,5 +1,6 @@
 #include "text/Language.h"
 
+#include "engine/Log.h"
 #include "engine/Texture.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
@@ -167,6 +168,8 @@ TEST(Language, ExtensionHooksReachTheSubclassAndChangeNothingInTheReaders) {
 
 TEST(Language, LookupsIgnoreCaseAndFallBackOnlyWhenAsked) {
     TempDir dir;
+    const std::string log = dir.File("log.txt");
+    ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(log).c_str()));
     TestLanguage language(WriteSources(dir)[0]);
     ASSERT_TRUE(language.Load());
     EXPECT_EQ(std::u16string(language.GetText(u"BUTTONS", u"ok_BUTTON", false)), u"OK");
@@ -184,6 +187,22 @@ TEST(Language, LookupsIgnoreCaseAndFallBackOnlyWhenAsked) {
     EXPECT_EQ(language.GetIndexedText(u"buttons", u"list", 2, false), nullptr);
     EXPECT_EQ(language.FindGroup(u"missing")->Count(), 0u);
     EXPECT_EQ(language.GetImage(u"logo"), nullptr);
+
+    // Each text the fallback stood in for is logged once; lookups that did
+    // not ask for the fallback are not.
+    EXPECT_EQ(std::u16string(language.GetText(u"buttons", u"nothing", true)), u"[missing]");
+    LogFinish();
+    const std::string all = testsupport::ReadFileBytes(log);
+    auto count = [&all](const std::string& what) {
+        size_t n = 0;
+        for (size_t at = all.find(what); at != std::string::npos; at = all.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("Text missing"), 3u) << all;
+    EXPECT_EQ(count("buttons/nothing"), 1u) << all;
+    EXPECT_EQ(count("no_group/ok_button"), 1u) << all;
+    EXPECT_EQ(count("buttons/list"), 1u) << all;
 }
 
 TEST(Language, ImagesAreFoundByNameAndGoAwayWithTheLoad) {

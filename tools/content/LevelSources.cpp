@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/Utf.h"
 
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -166,17 +167,39 @@ void ReadLevel(const Node& n, LevelTable* table, std::vector<bool>* seen) {
         } else if (key == "stock") {
             AddIdCount(where, key, value, r.stock, &r.stockCount);
         } else if (key == "point") {
-            // kind stage object x y [price]
+            // kind stage object x y [price], or for a plant: kind stage
+            // object x y [ripeness [water water-maximum]]
             auto w = Words(value);
-            if (w.size() != 5 && w.size() != 6) Fail(where, "point takes 5 or 6 values");
             PointRecord p{};
-            p.kind = PointKind(where, w[0]);
+            p.kind = PointKind(where, w.empty() ? std::string() : w[0]);
+            const bool plant = p.kind == kPointPlant;
+            if (w.size() != 5 && w.size() != 6 && !(plant && w.size() == 8))
+                Fail(where, "point takes 5 or 6 values (a plant 5, 6 or 8)");
             p.stage = int32_t(Number(where, w[1]));
             p.objectId = IdOf(w[2]);
             p.x = int32_t(Number(where, w[3]));
             p.y = int32_t(Number(where, w[4]));
-            if (w.size() == 6) p.value = uint32_t(int32_t(Number(where, w[5])));
+            if (w.size() >= 6)
+                p.value = plant ? std::bit_cast<uint32_t>(float(Number(where, w[5])))
+                                : uint32_t(int32_t(Number(where, w[5])));
+            if (w.size() == 8) {
+                p.water = uint32_t(Number(where, w[6]));
+                p.waterMax = uint32_t(Number(where, w[7]));
+            }
             level.points.push_back(p);
+        } else if (key == "speed") {
+            // track rate (tracks 0..5; 1 plants, 2 animal houses, 3 factories)
+            auto w = Take(where, key, value, 2);
+            const int64_t track = Number(where, w[0]);
+            if (track < 0 || track >= 6) Fail(where, "speed track 0..5");
+            char* end = nullptr;
+            const double rate = std::strtod(w[1].c_str(), &end);
+            if (*end != '\0') Fail(where, "'" + w[1] + "' is not a number");
+            r.speedRates[track] = float(rate);
+        } else if (key == "tree_site") {
+            SetName(r.treeSiteSprite, where, value);
+        } else if (key == "bed_set") {
+            r.bedSet = uint32_t(Number(where, value));
         } else if (key == "place") {
             auto w = Take(where, key, value, 5);
             if (r.placeCount >= kMaxVillainPlaces) Fail(where, "too many places");

@@ -3,7 +3,8 @@
 //   spritepack MANIFEST OUTPUT
 //
 // The manifest is a text-data document (foundation/TextDataDocument.h); SVG
-// paths are relative to the manifest's folder. One section per library:
+// paths are relative to the manifest's folder. One section per library (a
+// later section with the same number adds to the library):
 //
 //   library {
 //     number = 7
@@ -50,6 +51,7 @@
 #include <cairo.h>
 #include <librsvg/rsvg.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -244,9 +246,10 @@ class Packer {
   public:
     explicit Packer(std::string folder) : folder_(std::move(folder)) {}
 
-    PackLibrary Library(const Node& node) {
-        PackLibrary library;
-        library.number = int32_t(Number(node.Need("number"), "library number"));
+    // Adds a library section's textures, sprites, animations and particles
+    // to the library of its number (a number may have several sections: the
+    // later ones add to it).
+    void Library(const Node& node, PackLibrary& library) {
         for (const Node& child : node.children) {
             if (child.name == "texture")
                 library.textures.push_back(Texture(child));
@@ -259,7 +262,6 @@ class Packer {
             else if (child.name == "particle")
                 library.particles.push_back(Particle(child, library));
         }
-        return library;
     }
 
   private:
@@ -408,8 +410,18 @@ int main(int argc, char** argv) {
         const Node root = Walk(owned->GetCurrentSection());
         Packer packer(folder);
         std::vector<PackLibrary> libraries;
-        for (const Node& node : root.children)
-            if (node.name == "library") libraries.push_back(packer.Library(node));
+        for (const Node& node : root.children) {
+            if (node.name != "library") continue;
+            const int32_t number = int32_t(Number(node.Need("number"), "library number"));
+            auto same = std::find_if(libraries.begin(), libraries.end(),
+                                     [number](const PackLibrary& l) { return l.number == number; });
+            if (same == libraries.end()) {
+                libraries.emplace_back();
+                libraries.back().number = number;
+                same = libraries.end() - 1;
+            }
+            packer.Library(node, *same);
+        }
         std::string error;
         if (!WriteSpritePack(platform::Utf8ToUtf16(argv[2]).c_str(), libraries, &error))
             throw Failure{std::string(argv[2]) + ": " + error};

@@ -1,0 +1,413 @@
+#include "game/FieldSprites.h"
+
+#include "engine/Log.h"
+#include "farm/BuildingPoints.h"
+#include "farm/Products.h"
+#include "gui/Window.h"
+#include "level/GameLevel.h"
+#include "level/MapCharacter.h"
+#include "level/PointJobs.h"
+#include "levelui/ScreenSpriteKinds.h"
+#include "platform/Utf.h"
+#include "sprites/Sprite.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace {
+
+// Buttons appear popping up and go fading and shrinking.
+constexpr int32_t kShowMode = SEffect_SSShowHide::kAlpha | SEffect_SSShowHide::kOvershoot;
+constexpr int32_t kHideMode = SEffect_SSShowHide::kAlpha | SEffect_SSShowHide::kScale;
+constexpr uint32_t kShowHideMs = 200;
+// Where a garbage site's clear button and its job marks stand above the heap.
+constexpr int32_t kClearButtonLift = 24;
+constexpr int32_t kClearIconLift = 64;
+constexpr int32_t kClearBarLift = 40;
+constexpr int32_t kClearBarWidth = 48;
+constexpr uint32_t kClearIconBack = 0xFFF4E4C0;
+constexpr uint32_t kClearIconBorder = 0xFF8A5E28;
+// The language group of the field buttons' hints.
+constexpr const char16_t* kHintGroup = u"level_interface";
+
+void ShowSprite(ScreenSprite* sprite, bool animated, uint32_t delay) {
+    if (animated)
+        sprite->Show(false, delay, kShowMode, kShowHideMs);
+    else
+        sprite->Show(true, 0, kShowMode, kShowHideMs);
+}
+
+std::u16string Text(WindowManager& windows, const char16_t* group, const char16_t* key) {
+    const char16_t* text = windows.Text(group, key);
+    return text ? std::u16string(text) : std::u16string();
+}
+
+// The hint of a field button: its caption and body from the language.
+void SetButtonHint(ActiveScreenSprite* sprite, WindowManager& windows, const char16_t* key) {
+    const std::u16string name(key);
+    sprite->SetHint(Text(windows, kHintGroup, key), Text(windows, kHintGroup, (name + u"_hint").c_str()));
+}
+
+// ---------------------------------------------------------------- a factory's buttons
+
+// The handle a factory keeps of one of its buttons: the host owns the
+// sprite; the handle lets go of it when hidden and ends it when dropped.
+template <class Sprite> class FactoryButton : public OverheadButton {
+  public:
+    FactoryButton(ScreenSprites& host, Sprite* sprite) : host_(host), sprite_(sprite) {}
+    ~FactoryButton() override {
+        if (sprite_) host_.Destroy(sprite_);
+    }
+    void SetEnabled(bool enabled) override {
+        if (sprite_) sprite_->SetEnabled(enabled);
+    }
+    void SetProgress(float fraction) override {
+        if (sprite_) sprite_->SetFill(fraction);
+    }
+    void Hide(bool animated, uint32_t delay) override {
+        if (!sprite_) return;
+        sprite_->Hide(true, !animated, delay, kHideMode, kShowHideMs);
+        sprite_ = nullptr;
+    }
+    void GetRect(int32_t* left, int32_t* top, int32_t* width, int32_t* height) const override {
+        const kis::Rect r = sprite_ ? sprite_->Rect() : kis::Rect{0, 0, 0, 0};
+        *left = r.left, *top = r.top, *width = r.right - r.left, *height = r.bottom - r.top;
+    }
+
+  private:
+    ScreenSprites& host_;
+    Sprite* sprite_; // owned by the host; null once let go
+};
+
+// A product button of a factory: starts the product in a free slot.
+class ProductionButton : public ASSProductionButton {
+  public:
+    ProductionButton(ScreenSprites& host, PointFactory* factory, int32_t recipe, int32_t count,
+                     const PRODUCT* product, int32_t x, int32_t y)
+        : ASSProductionButton(host, const_cast<PRODUCT*>(product), x, y, recipe, count,
+                              product ? product->secondIcon : nullptr),
+          factory_(factory), recipe_(recipe) {
+        SetCommand(this, Click, Disabled);
+        // The product's name, then what one unit takes.
+        WindowManager& windows = host.Level().Windows();
+        std::u16string needs = Text(windows, u"buttons", u"production");
+        for (int32_t i = 0; product && i < product->record.ingredientCount; ++i) {
+            const PRODUCT* ingredient = product->ingredients[i];
+            if (!ingredient) continue;
+            needs +=
+                u"\n" +
+                std::u16string(platform::Utf8ToUtf16(std::to_string(product->record.ingredients[i].units))) +
+                u" " + Text(windows, u"products", ingredient->record.name);
+        }
+        SetHint(product ? Text(windows, u"products", product->record.name) : std::u16string(), needs);
+    }
+    void SetEnabled(bool enabled) {
+        enabled_ = enabled;
+        SetDisabled(!enabled);
+    }
+    void SetFill(float) {}
+
+  private:
+    static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
+        auto* self = static_cast<ProductionButton*>(sprite);
+        return self->factory_->OnProductionButton(self->recipe_, buttons) ? kClickSound : 0;
+    }
+    static uint8_t Disabled(ActiveScreenSprite* sprite, void*) {
+        return static_cast<ProductionButton*>(sprite)->enabled_ ? 0 : 1;
+    }
+
+    PointFactory* factory_; // the level owns it; it drops this button first
+    int32_t recipe_;
+    bool enabled_ = true;
+};
+
+// A production slot of a factory: shows what it makes and how far; a click
+// cancels it.
+class SlotButton : public ASSProductionSlot {
+  public:
+    SlotButton(ScreenSprites& host, PointFactory* factory, int32_t slot, int32_t count, int32_t x, int32_t y)
+        : ASSProductionSlot(host, x, y, slot, count), factory_(factory), slot_(slot) {
+        SetCommand(this, Click, Disabled);
+    }
+    void SetEnabled(bool enabled) {
+        enabled_ = enabled;
+        SetDisabled(!enabled);
+        const PointFactory::Slot& slot = factory_->GetSlot(slot_);
+        PRODUCT* product = enabled && slot.recipe ? slot.recipe->product : nullptr;
+        if (product != Product())
+            SetProduct(product, product ? product->secondIcon : nullptr,
+                       product ? product->record.name : nullptr);
+    }
+    void SetFill(float fraction) { SetProgress(fraction); }
+
+  private:
+    static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t) {
+        auto* self = static_cast<SlotButton*>(sprite);
+        return self->factory_->OnSlotButton(self->slot_) ? kClickSound : 0;
+    }
+    static uint8_t Disabled(ActiveScreenSprite* sprite, void*) {
+        return static_cast<SlotButton*>(sprite)->enabled_ ? 0 : 1;
+    }
+
+    PointFactory* factory_; // the level owns it; it drops this button first
+    int32_t slot_;
+    bool enabled_ = false;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------- arrow buttons
+
+// An arrow button over a level point with its click handler; it leaves the
+// host's handle table when it goes.
+class FieldSprites::FieldArrow : public ASSArrowButton {
+  public:
+    FieldArrow(ScreenSprites& host, FieldSprites& owner, uint32_t handle, uint32_t command, int32_t x,
+               int32_t y, Sprite* icon, std::function<uint32_t()> onClick)
+        : ASSArrowButton(host, command, x, y, icon), owner_(owner), handle_(handle),
+          onClick_(std::move(onClick)) {
+        SetCommand(nullptr, ClickArrow, Disabled);
+    }
+    ~FieldArrow() override { owner_.ForgetArrow(handle_); }
+    uint32_t OnClick() { return onClick_ ? onClick_() : 0; }
+    // Whether the button is greyed now (null: never); refreshed every tick.
+    std::function<bool()> disabled;
+
+  private:
+    static uint8_t Disabled(ActiveScreenSprite* sprite, void*) {
+        auto* self = static_cast<FieldArrow*>(sprite);
+        return self->disabled && self->disabled() ? 1 : 0;
+    }
+
+    FieldSprites& owner_;
+    uint32_t handle_;
+    std::function<uint32_t()> onClick_;
+};
+
+uint32_t FieldSprites::ClickArrow(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
+    if (buttons != 1) return 0;
+    return static_cast<FieldArrow*>(sprite)->OnClick();
+}
+
+// ---------------------------------------------------------------- the host
+
+FieldSprites::FieldSprites(GameLevel& level) : level_(level), host_(std::make_unique<ScreenSprites>(*this)) {}
+
+FieldSprites::~FieldSprites() {
+    // The sprites go first: the arrow buttons leave the tables as they go.
+    host_.reset();
+}
+
+DXLMatrix FieldSprites::ViewTransform() const {
+    float ox = 0.0f, oy = 0.0f;
+    level_.FieldToScreen(0.0f, 0.0f, &ox, &oy);
+    DXLMatrix m = kIdentityMatrix;
+    const float s = level_.FieldScale();
+    m.m[0][0] = s;
+    m.m[1][1] = s;
+    m.m[3][0] = ox;
+    m.m[3][1] = oy;
+    return m;
+}
+
+bool FieldSprites::FieldScaled() const {
+    return level_.IsFieldScaled();
+}
+
+float FieldSprites::FieldScale() const {
+    return level_.FieldScale();
+}
+
+bool FieldSprites::MouseInField() const {
+    float x = 0.0f, y = 0.0f;
+    level_.ScreenToField(float(mouseX_), float(mouseY_), &x, &y);
+    const LevelRecord& r = level_.Record().record;
+    return mouseX_ >= 0 && x >= 0.0f && y >= 0.0f && x < float(r.fieldWidth) && y < float(r.fieldHeight);
+}
+
+WindowManager& FieldSprites::Windows() const {
+    return *GetWindowManager();
+}
+
+bool FieldSprites::RouteMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
+    if (!GetWindowManager()) return false;
+    mouseX_ = sx;
+    mouseY_ = sy;
+    float fx = 0.0f, fy = 0.0f;
+    level_.ScreenToField(float(sx), float(sy), &fx, &fy);
+    const int32_t x = int32_t(std::floor(fx)), y = int32_t(std::floor(fy));
+    const uint32_t buttons = button == 1 ? 1u : button == 2 ? 2u : 0u;
+    if (buttons == 0) {
+        host_->UpdateHover(x, y);
+        return false;
+    }
+    if (!down) {
+        host_->OnMouseUp(x, y, buttons);
+        return false;
+    }
+    // Until the clock runs the field takes every press (the first starts it).
+    if (!level_.IsClockRunning() || level_.IsEnded()) {
+        host_->UpdateHover(x, y);
+        return false;
+    }
+    return host_->OnMouseDown(x, y, buttons);
+}
+
+void FieldSprites::Tick() {
+    TickClearMarks();
+    host_->Update();
+}
+
+void FieldSprites::Draw(DXLViewer& viewer) {
+    host_->Draw(viewer);
+}
+
+void FieldSprites::Relayout() {
+    host_->RelayoutAll();
+}
+
+// ---------------------------------------------------------------- arrow buttons
+
+uint32_t FieldSprites::ShowArrowButton(uint32_t command, const char16_t* icon, float x, float y,
+                                       std::function<uint32_t()> onClick, bool animated, int32_t delay) {
+    const uint32_t handle = nextHandle_++;
+    auto* button =
+        host_->Create<FieldArrow>(*this, handle, command, int32_t(std::lround(x)), int32_t(std::lround(y)),
+                                  GetSprite(kIconLibrary, icon), std::move(onClick));
+    const char16_t* key = command == kCommandWater     ? u"water"
+                          : command == kCommandHarvest ? u"harvest"
+                          : command == kCommandClear   ? u"clear"
+                                                       : nullptr;
+    if (key && GetWindowManager()) SetButtonHint(button, Windows(), key);
+    arrows_[handle] = button;
+    ShowSprite(button, animated, uint32_t(std::max(delay, 0)));
+    return handle;
+}
+
+void FieldSprites::HideButton(uint32_t handle, bool animated, bool remove, uint32_t delay) {
+    auto it = arrows_.find(handle);
+    if (it == arrows_.end()) return;
+    it->second->Hide(remove, !animated, delay, kHideMode, kShowHideMs);
+}
+
+ActiveScreenSprite* FieldSprites::ArrowButton(uint32_t handle) const {
+    auto it = arrows_.find(handle);
+    return it == arrows_.end() ? nullptr : it->second;
+}
+
+void FieldSprites::ForgetArrow(uint32_t handle) {
+    arrows_.erase(handle);
+    for (auto it = clearButtons_.begin(); it != clearButtons_.end();)
+        it = it->second == handle ? clearButtons_.erase(it) : std::next(it);
+}
+
+// ---------------------------------------------------------------- a factory's buttons
+
+std::unique_ptr<OverheadButton> FieldSprites::ShowProductionButton(PointFactory* factory, int32_t recipe,
+                                                                   int32_t recipeCount,
+                                                                   const PRODUCT* product, int32_t x,
+                                                                   int32_t y, bool animated, uint32_t delay) {
+    auto* button = host_->Create<ProductionButton>(factory, recipe, recipeCount, product, x, y);
+    ShowSprite(button, animated, delay);
+    return std::make_unique<FactoryButton<ProductionButton>>(*host_, button);
+}
+
+std::unique_ptr<OverheadButton> FieldSprites::ShowSlotButton(PointFactory* factory, int32_t slot,
+                                                             int32_t slotCount, int32_t x, int32_t y,
+                                                             bool animated, uint32_t delay) {
+    auto* button = host_->Create<SlotButton>(factory, slot, slotCount, x, y);
+    ShowSprite(button, animated, delay);
+    return std::make_unique<FactoryButton<SlotButton>>(*host_, button);
+}
+
+// ---------------------------------------------------------------- a garbage site's clearing
+
+bool FieldSprites::OfferPointOrder(int32_t index, uint32_t job) {
+    auto* site = dynamic_cast<EmptyLevelPoint*>(level_.GetPoint(index));
+    if (job != JOBID_CLEAR || !site || !site->HasGarbage()) return false;
+    // One button a site; none while its clearing is under way.
+    if (clearButtons_.count(index)) return true;
+    for (const ClearMark& mark : clearMarks_)
+        if (mark.index == index) return true;
+    const uint32_t handle = ShowArrowButton(
+        kCommandClear, u"small_ico_clear", float(site->X()), float(site->Y() - kClearButtonLift),
+        [this, index] { return OrderClear(index); }, true, 0);
+    clearButtons_[index] = handle;
+    // Short of money the button stays, greyed, until the money is there.
+    arrows_[handle]->disabled = [this, index] {
+        const auto* garbage = dynamic_cast<const EmptyLevelPoint*>(level_.GetPoint(index));
+        return garbage && garbage->GarbagePrice() > level_.Money().Get();
+    };
+    return true;
+}
+
+uint32_t FieldSprites::OrderClear(int32_t index) {
+    auto* site = dynamic_cast<EmptyLevelPoint*>(level_.GetPoint(index));
+    if (!site || !site->RequestClear()) return 0;
+    LogLabelPrintf(kLogIndent, "Clearing ordered", "point %d", index);
+    auto it = clearButtons_.find(index);
+    if (it != clearButtons_.end()) {
+        HideButton(it->second, true, true, 0);
+        clearButtons_.erase(it);
+    }
+    // The job's marks: its icon, and the bar that fills while the farmer works.
+    ClearMark mark{index, nullptr, nullptr};
+    mark.icon = host_->Create<SSColorIcon>(site->X(), site->Y() - kClearIconLift,
+                                           GetSprite(kIconLibrary, u"small_ico_clear"), kClearIconBack,
+                                           kClearIconBorder);
+    ShowSprite(mark.icon, true, 0);
+    mark.bar = host_->Create<SSProgressLine>(site->X(), site->Y() - kClearBarLift, kClearBarWidth, true);
+    clearMarks_.push_back(mark);
+    return ActiveScreenSprite::kClickSound;
+}
+
+void FieldSprites::TickClearMarks() {
+    MapPlayer* player = level_.World().Player();
+    for (size_t i = 0; i < clearMarks_.size();) {
+        ClearMark& mark = clearMarks_[i];
+        const Job* job = nullptr;
+        for (int32_t j = 0; player && j < player->JobCount() && !job; ++j) {
+            const Job* candidate = player->GetJob(j);
+            if (candidate->JobId() == JOBID_CLEAR && candidate->TargetPoint() == mark.index &&
+                !candidate->IsFinished())
+                job = candidate;
+        }
+        if (!job) {
+            mark.icon->Hide(true, false, 0, kHideMode, kShowHideMs);
+            mark.bar->Hide(true, false, 0, kHideMode, kShowHideMs);
+            clearMarks_.erase(clearMarks_.begin() + ptrdiff_t(i));
+            continue;
+        }
+        if (job->State() == JobState::Animating) {
+            if (!mark.bar->IsShown()) ShowSprite(mark.bar, false, 0);
+            mark.bar->SetPercent(float(job->Progress().elapsed) * 100.0f / float(Job_AtPoint::kWorkMs));
+        }
+        ++i;
+    }
+    // A site that lost its garbage (cleared, or pulled away) lets its button go.
+    for (auto it = clearButtons_.begin(); it != clearButtons_.end();) {
+        auto* site = dynamic_cast<EmptyLevelPoint*>(level_.GetPoint(it->first));
+        if (site && site->HasGarbage()) {
+            ++it;
+            continue;
+        }
+        const uint32_t handle = it->second;
+        it = clearButtons_.erase(it);
+        HideButton(handle, true, true, 0);
+    }
+}
+
+// ---------------------------------------------------------------- labels
+
+void FieldSprites::ShowMoneyChange(int32_t amount, int32_t x, int32_t y, int32_t offset) {
+    host_->ShowMoneyChange(amount, x, y, offset, 0);
+}
+
+void FieldSprites::ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y,
+                                     uint32_t delay, int32_t labelOffset) {
+    if (!product || units == 0) return;
+    LogLabelPrintf(kLogIndent, "Stock label", "%+d %s", units,
+                   platform::Utf16ToUtf8(std::u16string_view(product->record.name)).c_str());
+    host_->ShowProductChange(product->secondIcon, units, x, y, 0, delay, labelOffset);
+}

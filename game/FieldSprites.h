@@ -1,0 +1,110 @@
+#pragma once
+// The running level's screen sprites in the program: the host of the
+// buttons, icons, bars and flying labels over the field (ScreenSprites) with
+// the level's side of it (the field's view transform, the mouse, the window
+// manager), and what the farm and the level ask of it:
+//
+// - the plant points' arrow buttons ("Wate", "Harv"), by handle
+//   (OverheadButtons);
+// - a factory's production buttons and slot buttons (OverheadButton handles
+//   the factory owns; the host owns their sprites);
+// - the clear button a garbage site offers when clicked ("Clea"), and, while
+//   the farmer clears the site, the job's icon and progress bar over it;
+// - the labels that fly when money or the stock changes.
+//
+// The program's level world owns it (so the level owns it through its
+// world); it outlives every level point, whose buttons it holds. Input
+// arrives in screen pixels; presses reach the sprites only while the level
+// clock runs, moves and releases always.
+
+#include "farm/BuildingHost.h"
+#include "farm/PlantPoints.h"
+#include "levelui/ScreenSprites.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class ActiveScreenSprite;
+class GameLevel;
+class PointFactory;
+class SSColorIcon;
+class SSProgressLine;
+struct PRODUCT;
+
+// Commands of the buttons the level itself shows.
+constexpr uint32_t kCommandClear = 0x436C6561; // 'Clea'
+
+class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
+  public:
+    // The level outlives the host.
+    explicit FieldSprites(GameLevel& level);
+    ~FieldSprites() override;
+    FieldSprites(const FieldSprites&) = delete;
+    FieldSprites& operator=(const FieldSprites&) = delete;
+
+    ScreenSprites& Host() { return *host_; }
+
+    // ---- the level's routing (screen pixels; button 0 a move, 1 left,
+    // 2 right): true when the sprites took the event.
+    bool RouteMouse(int32_t x, int32_t y, uint32_t button, bool down);
+    // One 10-ms level tick: the sprites' updates and the clearing jobs' marks.
+    void Tick();
+    void Draw(DXLViewer& viewer);
+    // The screen size changed: the buttons find their places again.
+    void Relayout();
+
+    // ---- ScreenSpriteLevel
+    DXLMatrix ViewTransform() const override;
+    bool FieldScaled() const override;
+    float FieldScale() const override;
+    int32_t MouseX() const override { return mouseX_; }
+    int32_t MouseY() const override { return mouseY_; }
+    bool MouseInField() const override;
+    WindowManager& Windows() const override;
+
+    // ---- OverheadButtons (the plant points)
+    uint32_t ShowArrowButton(uint32_t command, const char16_t* icon, float x, float y,
+                             std::function<uint32_t()> onClick, bool animated, int32_t delay) override;
+    void HideButton(uint32_t handle, bool animated, bool remove, uint32_t delay) override;
+    // The arrow button of a handle; null once it is gone.
+    ActiveScreenSprite* ArrowButton(uint32_t handle) const;
+
+    // ---- a factory's buttons
+    std::unique_ptr<OverheadButton> ShowProductionButton(PointFactory* factory, int32_t recipe,
+                                                         int32_t recipeCount, const PRODUCT* product,
+                                                         int32_t x, int32_t y, bool animated, uint32_t delay);
+    std::unique_ptr<OverheadButton> ShowSlotButton(PointFactory* factory, int32_t slot, int32_t slotCount,
+                                                   int32_t x, int32_t y, bool animated, uint32_t delay);
+
+    // ---- a level point's order (a click on a garbage site): true when a
+    // button offers it.
+    bool OfferPointOrder(int32_t index, uint32_t job);
+
+    // ---- flying labels (field pixels)
+    void ShowMoneyChange(int32_t amount, int32_t x, int32_t y, int32_t offset);
+    void ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y, uint32_t delay,
+                           int32_t labelOffset);
+
+  private:
+    class FieldArrow;
+    struct ClearMark {
+        int32_t index;
+        SSColorIcon* icon;   // owned by the host
+        SSProgressLine* bar; // owned by the host
+    };
+    static uint32_t ClickArrow(ActiveScreenSprite* sprite, void* owner, uint32_t buttons);
+    uint32_t OrderClear(int32_t index);
+    void ForgetArrow(uint32_t handle);
+    void TickClearMarks();
+
+    GameLevel& level_;
+    std::unique_ptr<ScreenSprites> host_;
+    int32_t mouseX_ = -1, mouseY_ = -1;
+    uint32_t nextHandle_ = 1;
+    std::map<uint32_t, FieldArrow*> arrows_;   // by handle; owned by the host
+    std::map<int32_t, uint32_t> clearButtons_; // point index -> arrow handle
+    std::vector<ClearMark> clearMarks_;
+};

@@ -1,0 +1,247 @@
+// The buttons over the field in the running level, played as a player meets
+// them from the stand-in screen (digits and F6 open a level by its number):
+// the garbage site's clear button on level 31 with its highlight and hint,
+// the wheat bed and apple tree of level 35 (harvest, water, fruits, a save
+// taken while the farmer walks), and the bakery of level 36 (bread from the
+// stock's wheat and eggs, a cancelled slot giving them back).
+#include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using testsupport::GameCopy;
+
+namespace {
+
+// Input starts once the game data is surely loaded (a click skips the logos).
+constexpr int kReady = 6000;
+
+std::string Key(int ms, const std::string& key) {
+    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 50) + " key up " + key + "\n";
+}
+
+// Opens the level of that number from the stand-in screen.
+std::string OpenLevel(int ms, const std::string& number) {
+    std::string keys;
+    for (char digit : number)
+        keys += Key(ms += 100, std::string(1, digit));
+    return keys + Key(ms + 100, "F6");
+}
+
+std::string Move(int ms, int x, int y) {
+    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n";
+}
+
+std::string Click(int ms, int x, int y) {
+    return Move(ms, x, y) + std::to_string(ms + 50) + " mouse down left\n" + std::to_string(ms + 150) +
+           " mouse up left\n";
+}
+
+int RunGame(const GameCopy& game, const std::string& name, const std::string& events,
+            const std::string& extra, std::string* output = nullptr) {
+    const std::string script = game.File(name + ".txt");
+    EXPECT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n"
+                                                    "160 mouse up left\n" +
+                                                        events));
+    std::string out;
+    const int status = game.Run("--showcase --headless --input-script '" + script + "' " + extra, &out);
+    if (output) *output = out;
+    return status;
+}
+
+std::string At(int ms, const std::string& file) {
+    return " --screenshot-at " + std::to_string(ms) + " '" + file + "'";
+}
+
+std::vector<std::string> Lines(const std::string& log, const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t at = 0; (at = log.find(text, at)) != std::string::npos;) {
+        const size_t start = log.rfind('\n', at) + 1;
+        const size_t end = log.find('\n', at);
+        lines.push_back(log.substr(start, end - start));
+        at = end;
+    }
+    return lines;
+}
+
+bool Near(int r, int g, int b, uint32_t rgb, int slack) {
+    return std::abs(r - int(rgb >> 16 & 0xFF)) <= slack && std::abs(g - int(rgb >> 8 & 0xFF)) <= slack &&
+           std::abs(b - int(rgb & 0xFF)) <= slack;
+}
+
+// The cream face of a hint box.
+int HintPixels(const testsupport::Shot& shot, int left, int top, int right, int bottom) {
+    return shot.Count(left, top, right, bottom,
+                      [](int r, int g, int b) { return Near(r, g, b, 0xFFF6DC, 6); });
+}
+
+// Pixels that differ between two shots in a rectangle.
+int Changed(const testsupport::Shot& a, const testsupport::Shot& b, int left, int top, int right,
+            int bottom) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            n += a.At(x, y) != b.At(x, y) ? 1 : 0;
+    return n;
+}
+
+void MakeProfile(const GameCopy& game) {
+    ASSERT_EQ(RunGame(game, "profile",
+                      Key(kReady, "F3") + Key(kReady + 300, "A") + Key(kReady + 600, "RETURN") +
+                          std::to_string(kReady + 1000) + " close\n",
+                      ""),
+              0);
+}
+
+} // namespace
+
+// Level 31's garbage heap offers its clearing as a button once clicked (the
+// click starts the clock); the mouse resting on the button highlights it and
+// shows its hint; its click sends the farmer, with the job's icon and bar
+// over the heap.
+TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing) {
+    struct Size {
+        const char* window;
+        int heapX, heapY;     // the heap on the screen
+        int buttonX, buttonY; // the clear button's centre
+        int unit;             // a field pixel on the screen, in thousandths
+    };
+    // 800 x 600 shows the 1024 x 688 field scaled by 520 / 688; 1024 x 768 as it is.
+    const Size sizes[] = {{"800,600", 330, 249, 330, 207, 756}, {"1024,768", 420, 330, 420, 274, 1000}};
+    for (const Size& s : sizes) {
+        SCOPED_TRACE(s.window);
+        GameCopy game;
+        ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                                std::string("[Video]\nWindow=") + s.window + "\n"));
+        const int rest = kReady + 2000; // the mouse comes to rest on the button
+        const int press = rest + 600;   // and clicks it
+        const std::string before = game.File("before.png"), rested = game.File("rested.png"),
+                          ordered = game.File("ordered.png");
+        const std::string play =
+            OpenLevel(kReady, "31") + Click(kReady + 1000, s.heapX, s.heapY) +
+            Move(rest - 2, s.buttonX + 1, s.buttonY + 5) + Move(rest, s.buttonX, s.buttonY + 4) +
+            Click(press, s.buttonX, s.buttonY + 4) + std::to_string(press + 1000) + " close\n";
+        ASSERT_EQ(RunGame(game, "play", play,
+                          At(rest - 50, before) + At(rest + 500, rested) + At(press + 450, ordered)),
+                  0);
+        const std::string log = game.Log();
+        ASSERT_EQ(Lines(log, "Clearing ordered").size(), 1u) << log;
+
+        const testsupport::Shot a = testsupport::LoadShot(before), b = testsupport::LoadShot(rested),
+                                c = testsupport::LoadShot(ordered);
+        ASSERT_TRUE(a.ok && b.ok && c.ok);
+        const int half = 22 * s.unit / 1000;
+        const int bl = s.buttonX - half, bt = s.buttonY - half, br = s.buttonX + half, bb = s.buttonY + half;
+        // The button was there before the mouse came; resting, it is drawn highlighted.
+        EXPECT_GT(Changed(a, b, bl, bt, br, bb), 40) << "the highlighted button looks different";
+        // The hint box hangs below the button 500 ms into the rest, not before.
+        const int hl = s.buttonX - 140, ht = s.buttonY + 10, hr = s.buttonX + 140, hb = s.buttonY + 140;
+        EXPECT_EQ(HintPixels(a, hl, ht, hr, hb), 0);
+        EXPECT_GT(HintPixels(b, hl, ht, hr, hb), 3000);
+        // 300 ms after the click the button and its hint have gone; the job's
+        // icon stands over the heap (its cream back).
+        EXPECT_LT(HintPixels(c, hl, ht, hr, hb), 50);
+        const int il = s.heapX - 20, it = s.heapY - 70 * s.unit / 1000 - 20, ir = s.heapX + 20,
+                  ib = s.heapY - 70 * s.unit / 1000 + 20;
+        EXPECT_GT(
+            c.Count(il, it, ir, ib, [](int r, int g, int bl2) { return Near(r, g, bl2, 0xF4E4C0, 10); }), 20);
+    }
+}
+
+// Level 35 (1024 x 768: the field unscaled): the wheat bed at (420, 330)
+// ripens and shows "Harv"; the farmer harvests it into the stock; the dry
+// bed then shows "Wate"; watered, it grows and ripens again. The apple tree
+// at (660, 300) bears fruit that ripens red.
+TEST(OverheadScenario, TheWheatIsHarvestedWateredAndRipensAgainTheTreeBearsFruit) {
+    GameCopy game;
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const int start = kReady + 1000;
+    const std::string early = game.File("early.png"), fruit = game.File("fruit.png");
+    // The bed's buttons stand at (420, 258); a click on the bed starts the clock.
+    const std::string play = OpenLevel(kReady, "35") + Click(start, 420, 330) +
+                             Click(start + 1500, 420, 262) + Move(start + 1800, 600, 500) +
+                             Click(start + 5500, 420, 262) + Move(start + 5800, 600, 500) +
+                             Click(start + 12000, 420, 262) + Move(start + 12300, 600, 500) +
+                             std::to_string(start + 15500) + " close\n";
+    ASSERT_EQ(RunGame(game, "play", play, At(start - 100, early) + At(start + 15400, fruit)), 0);
+    const std::string log = game.Log();
+    const auto stored = Lines(log, "Into the warehouse");
+    ASSERT_EQ(stored.size(), 2u) << log;
+    EXPECT_NE(stored[0].find("1 of 1 wheat (stock 1)"), std::string::npos) << stored[0];
+    EXPECT_NE(stored[1].find("1 of 1 wheat (stock 2)"), std::string::npos) << stored[1];
+    EXPECT_EQ(Lines(log, "Stock label").size(), 2u) << log;
+
+    const testsupport::Shot a = testsupport::LoadShot(early), b = testsupport::LoadShot(fruit);
+    ASSERT_TRUE(a.ok && b.ok);
+    // Ripe apples: red in the tree's crown, more than the green start showed.
+    auto red = [](int r, int g, int bl) { return r > 180 && g < 90 && bl < 80; };
+    EXPECT_GT(b.Count(610, 200, 710, 280, red), a.Count(610, 200, 710, 280, red) + 20);
+}
+
+// A game saved while the farmer walks to harvest goes on from the walk: the
+// harvest lands without another click.
+TEST(OverheadScenario, ASaveTakenWhileTheHarvestWalksGoesOnFromTheWalk) {
+    GameCopy game;
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    MakeProfile(game);
+    const int start = kReady + 1000;
+    ASSERT_EQ(RunGame(game, "play",
+                      OpenLevel(kReady, "35") + Click(start, 420, 330) + Click(start + 1500, 420, 262) +
+                          std::to_string(start + 1800) + " close\n",
+                      ""),
+              0);
+    std::string log = game.Log();
+    ASSERT_EQ(Lines(log, "Level 35 saved into the profile").size(), 1u) << log;
+    EXPECT_EQ(Lines(log, "Into the warehouse").size(), 0u) << "closed before the harvest";
+
+    ASSERT_EQ(
+        RunGame(game, "continue", OpenLevel(kReady, "35") + std::to_string(kReady + 6000) + " close\n", ""),
+        0);
+    log = game.Log();
+    EXPECT_EQ(Lines(log, "Level 35 continues from its saved game.").size(), 1u) << log;
+    EXPECT_EQ(Lines(log, "is refused").size(), 0u) << log;
+    const auto stored = Lines(log, "Into the warehouse");
+    ASSERT_EQ(stored.size(), 1u) << log;
+    EXPECT_NE(stored[0].find("1 of 1 wheat (stock 1)"), std::string::npos) << stored[0];
+}
+
+// Level 36 (1024 x 768): the bakery at (520, 300) shows its bread button at
+// (520, 150) and its slot at (520, 186). A press takes 2 wheat and 1 egg
+// (labels fly out), the slot fills and bread goes into the stock; a second
+// start cancelled from its slot gives the ingredients back.
+TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBack) {
+    GameCopy game;
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const int start = kReady + 1000;
+    const std::string baking = game.File("baking.png");
+    const std::string play = OpenLevel(kReady, "36") + Click(start, 520, 270) + Click(start + 500, 520, 150) +
+                             Move(start + 700, 800, 500) + Click(start + 5000, 520, 150) +
+                             Click(start + 5500, 520, 186) + Move(start + 5700, 800, 500) +
+                             std::to_string(start + 6500) + " close\n";
+    ASSERT_EQ(RunGame(game, "play", play, At(start + 2000, baking)), 0);
+    const std::string log = game.Log();
+    ASSERT_EQ(Lines(log, "Production started").size(), 2u) << log;
+    EXPECT_EQ(Lines(log, "Unit produced").size(), 1u) << log;
+    const auto stored = Lines(log, "Into the warehouse");
+    ASSERT_EQ(stored.size(), 1u) << log;
+    EXPECT_NE(stored[0].find("1 of 1 bread (stock 1)"), std::string::npos) << stored[0];
+    // The labels: out at each start, bread in, and back at the cancel.
+    const auto labels = Lines(log, "Stock label");
+    std::vector<std::string> expected = {"-2 wheat", "-1 egg",   "+1 bread", "-2 wheat",
+                                         "-1 egg",   "+2 wheat", "+1 egg"};
+    ASSERT_EQ(labels.size(), expected.size()) << log;
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NE(labels[i].find(expected[i]), std::string::npos) << labels[i];
+
+    // Half way through the first loaf the slot is partly filled: it differs
+    // from its empty look at the end (the cancel emptied it).
+    const testsupport::Shot shot = testsupport::LoadShot(baking);
+    ASSERT_TRUE(shot.ok);
+    EXPECT_GT(
+        shot.Count(505, 171, 535, 201, [](int r, int g, int b) { return !Near(r, g, b, 0x8CC65A, 40); }),
+        200);
+}
