@@ -11,6 +11,7 @@
 #include "game/LevelBot.h"
 #include "game/LevelCatalog.h"
 #include "game/LevelProfiles.h"
+#include "game/LevelTutorials.h"
 #include "game/ProgramWorld.h"
 #include "gui/Window.h"
 #include "level/GameLevel.h"
@@ -70,6 +71,8 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
         GameLevel::Hooks hooks;
         hooks.panel = this;
         hooks.frontEnd = this;
+        tutorials_ = std::make_unique<ProgramLevelTutorials>(index_);
+        hooks.tutorial = tutorials_->Hooks();
         FarmData* farm = GameFarmData();
         if (!farm) return *why = "the farm tables are missing", false;
         // The world needs the level's map, which comes with the level.
@@ -80,6 +83,7 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
         level_ = std::make_unique<GameLevel>(index_, regime, *record, std::move(world), hooks);
         world_->Attach(level_.get());
         world_->BuildPathFinder();
+        tutorials_->Attach(*level_);
 
         if (SpriteLibrary* library = GetLibrary(kFieldLibrary)) {
             if (MapSprite* field = library->FindMapSprite(record->record.fieldPicture)) {
@@ -121,6 +125,7 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
 
     void Update(uint32_t ms) {
         if (level_) level_->Update(ms);
+        if (tutorials_) tutorials_->Update(ms);
         // The windows' update shows the hints of the buttons over the field.
         if (WindowManager* windows = GetWindowManager()) windows->Update();
         if (bot_ && bot_->Frame(ms)) Leave();
@@ -229,6 +234,7 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
   private:
     static constexpr uint32_t kMenuWindowId = 0x4D656E75; // 'Menu'
     uint32_t index_;
+    std::unique_ptr<ProgramLevelTutorials> tutorials_; // the level's tutorial hooks: outlives the level
     std::unique_ptr<GameLevel> level_;
     std::unique_ptr<LevelBot> bot_; // plays the level in the program's bot mode
     ProgramWorld* world_ = nullptr; // owned by the level

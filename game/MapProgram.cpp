@@ -9,12 +9,15 @@
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/Viewer.h"
+#include "frontend/Comix.h"
 #include "frontend/MapScreen.h"
 #include "game/AwardsProgram.h"
 #include "game/LevelScreen.h"
 #include "gui/Window.h"
 #include "level/LevelData.h"
 #include "level/LevelTable.h"
+#include "levelui/LevelWindows.h"
+#include "tutorials/MapTutorial.h"
 
 #include <memory>
 
@@ -28,6 +31,96 @@ constexpr uint32_t kArrowCursor = 0x100;
 std::unique_ptr<MapScreen>& ProgramMap() {
     static std::unique_ptr<MapScreen> map;
     return map;
+}
+
+// The map's tutorials: their runner and the seam they reach the map
+// through, made with the map and freed with it.
+struct MapTutorials {
+    tut::TutorialRunner runner;
+    tut::MapSeam seam;
+    MapTutorials(MapScreen& map, WindowManager* windows)
+        : runner(tut::TutorialServices{windows}), seam(map, windows) {}
+};
+std::unique_ptr<MapTutorials>& ProgramMapTutorials() {
+    static std::unique_ptr<MapTutorials> tutorials;
+    return tutorials;
+}
+
+bool StartMapTutorial(MapTutorial which) {
+    MapScreen* map = ProgramMap().get();
+    WindowManager* windows = GetWindowManager();
+    if (!map || !windows) return false;
+    auto& tutorials = ProgramMapTutorials();
+    if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
+    switch (which) {
+    case MapTutorial::First:
+        tutorials->runner.Make<tut::MapTutorial_First>(tutorials->seam);
+        break;
+    case MapTutorial::Hard:
+        tutorials->runner.Make<tut::MapTutorial_Hard>(tutorials->seam);
+        break;
+    case MapTutorial::Regime:
+        tutorials->runner.Make<tut::MapTutorial_Regime>(tutorials->seam);
+        break;
+    case MapTutorial::VillainsAttack:
+        tutorials->runner.Make<tut::MapTutorial_VillainsAttack>(tutorials->seam);
+        break;
+    }
+    LogLabelPrintf(kLogIndent, "Map tutorial", "%08X starts",
+                   tutorials->runner.Running() ? tutorials->runner.Running()->Id() : 0u);
+    return true;
+}
+
+// The map closes or the profile changes: its tutorials go at once.
+void DeleteMapTutorials() {
+    if (auto& tutorials = ProgramMapTutorials()) tutorials->runner.DeleteAll();
+}
+
+// The level window over the map (mode 2): play, continue or cancel.
+LevelWindowsHost MapLevelWindowHost() {
+    LevelWindowsHost host;
+    host.profile = ProgramMap() ? ProgramMap()->CurrentProfile() : nullptr;
+    host.title = [](uint32_t level) {
+        WindowManager* windows = GetWindowManager();
+        return windows && windows->Language() ? GetLevelTitle(*windows->Language(), level) : std::u16string();
+    };
+    host.regimeBlock = [](uint32_t level, uint32_t regime, RegimeBlock* out) {
+        const Level* record = GameLevelTable().Get(level);
+        if (!record) return false;
+        *out = record->Regime(regime);
+        return true;
+    };
+    host.hasSavedGame = [](uint32_t level) {
+        const MapScreen* map = ProgramMap().get();
+        const Profile* profile = map ? map->CurrentProfile() : nullptr;
+        return profile && profile->HasSavedLevel(int32_t(level));
+    };
+    host.saveProfiles = [] {
+        if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
+    };
+    return host;
+}
+
+void OpenMapLevelWindow(int32_t level) {
+    WindowManager* windows = GetWindowManager();
+    if (!windows || level < 0) return;
+    windows->Open<LevelWindow>(
+        uint32_t(level), kLevelWindowFromMap,
+        [](uint32_t result, uint32_t which, uint32_t restart) {
+            // The window answers once: it closes, and the map starts the level or stays.
+            if (WindowManager* manager = GetWindowManager())
+                if (auto* window = dynamic_cast<SpritesWindow*>(manager->FindWindowByLayer(kLevelWindowTag)))
+                    window->Close();
+            if (MapScreen* map = ProgramMap().get())
+                map->OnLevelWindowClosed(int32_t(result), int32_t(which), restart != 0);
+        },
+        MapLevelWindowHost());
+    LogLabelPrintf(kLogIndent, "Map", "the level window of level %d opens", level + 1);
+}
+
+// A closing comic raises the map's pending event (the villains' attack).
+void RaiseMapEvent(uint32_t event) {
+    if (MapScreen* map = ProgramMap().get()) map->AddEvents(event);
 }
 
 MapCellTable LevelCells() {
@@ -72,6 +165,8 @@ MapHooks ProgramHooks() {
     hooks.findCharacter = [](uint32_t id) { return FindById(GetLevelGameData().characters, id); };
     hooks.makeLevel = [](int32_t level) { PrepareLevel(uint32_t(level), kStateMap); };
     hooks.openAwards = [](int32_t mode) { OpenProgramAwards(mode == 1); };
+    hooks.startTutorial = StartMapTutorial;
+    hooks.openLevelWindow = OpenMapLevelWindow;
     return hooks;
 }
 
@@ -88,6 +183,7 @@ int32_t LoadMapStage(kis::DataFileReaderW* reader, LoaderState* state) {
     map->SetHooks(ProgramHooks());
     ProgramMap() = std::move(map);
     SetMapScreen(ProgramMap().get());
+    if (Comix* comix = GetComix()) comix->SetMapEventSink(RaiseMapEvent);
     JoinProfileHooks();
     state->error = 0;
     state->done = state->total = 1;
@@ -108,6 +204,7 @@ void OpenMap() {
     map->Open();
 }
 void CloseMap() {
+    DeleteMapTutorials();
     if (MapScreen* map = ProgramMap().get()) map->Close();
 }
 
@@ -134,6 +231,7 @@ const AppCallbacks& MapCallbacks() {
         };
         c.update = [](uint32_t ms) {
             if (ProgramMap()) ProgramMap()->Update(ms);
+            if (auto& tutorials = ProgramMapTutorials()) tutorials->runner.Update(ms);
             // The windows over the map (awards, options) run their animations.
             if (WindowManager* windows = GetWindowManager()) windows->Update();
         };
@@ -170,6 +268,8 @@ const AppCallbacks& MapCallbacks() {
 }
 
 void FreeMap() {
+    ProgramMapTutorials().reset();
+    if (Comix* comix = GetComix()) comix->SetMapEventSink(nullptr);
     SetMapScreen(nullptr);
     ProgramMap().reset();
 }

@@ -177,7 +177,7 @@ bool Job::Release() {
 void Job::Notify() {
     LevelServices* services = owner_ ? owner_->Services() : nullptr;
     if (services)
-        services->TutorialNotify(kTutorialEventJobOrdered, reinterpret_cast<intptr_t>(this), jobId_);
+        services->TutorialNotify(kTutorialEventJobOrdered, jobId_, reinterpret_cast<intptr_t>(this));
 }
 
 uint8_t* Job::BeginSaveRecord(JobSaveContext& context, SaveWriter& writer, size_t size) {

@@ -254,7 +254,9 @@ void EmptyLevelPoint::Setup(const PointRecord& record) {
             break;
         }
     }
-    if (level_) level_->TutorialNotify(kTutorialEmptySiteSetUp, static_cast<intptr_t>(kind_), 0);
+    if (level_)
+        level_->TutorialNotify(kTutorialEmptySiteSetUp, static_cast<intptr_t>(kind_),
+                               reinterpret_cast<intptr_t>(this));
 }
 
 void EmptyLevelPoint::GetInfo(PointRecord* record) const {

@@ -68,7 +68,12 @@ void LevelTutorialLink::Save(SaveWriter& stream) const {
 bool LevelTutorialLink::Load(SaveReader& stream) {
     LevelTutorial* t = Tutorial();
     if (!t) return false;
-    if (t->Load(stream)) return true;
+    if (t->Load(stream)) {
+        // The set-up went to the first step; a loaded tutorial goes on at its
+        // resume step instead (unless its record dropped it).
+        if (Tutorial() == t) t->GoToStep(t->StartStepId());
+        return true;
+    }
     stream.Fail();
     return false;
 }

@@ -1,0 +1,36 @@
+#pragma once
+// The running level's tutorials in the program: when the current profile's
+// tutorial option is on, the scripted tutorial of the level is made before the
+// level's set-up (which goes to its first step), and the level reaches it
+// through the tutorial hooks. The level screen owns this beside its level;
+// the level and the window manager outlive the tutorial (the level screen
+// ends it before the level goes).
+
+#include "level/LevelHooks.h"
+
+#include <cstdint>
+#include <memory>
+
+class GameLevel;
+
+class ProgramLevelTutorials {
+  public:
+    // Makes the tutorial of the level index, when it has one and the current
+    // profile wants tutorials. The level follows with Attach before its set-up.
+    explicit ProgramLevelTutorials(uint32_t levelIndex);
+    ~ProgramLevelTutorials();
+    ProgramLevelTutorials(const ProgramLevelTutorials&) = delete;
+    ProgramLevelTutorials& operator=(const ProgramLevelTutorials&) = delete;
+
+    // The level's tutorial hooks (they answer "no tutorial" when none runs).
+    LevelTutorialHooks* Hooks();
+    // The level the tutorial reads, made with these hooks; its tutorial is
+    // made here, before the level's set-up.
+    void Attach(GameLevel& level);
+    // Once a frame, after the level's update.
+    void Update(uint32_t ms);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};

@@ -1,0 +1,86 @@
+// Level 1's tutorial as a new player meets it at 1024 x 768: a new profile
+// (tutorials on, easy regime, its first map visit already made) opens the map
+// with M on the screen after loading, clicks level 1 and "play"; nothing of
+// the tutorial shows until the first click in the level starts the clock,
+// and 1 s later its first step stands there: the hint box with its click
+// line over the field. (Its arrow points at the goal button of the level
+// panel, which the running level does not show yet.)
+#include "app/Profiles.h"
+#include "frontend/MapGeometry.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::LoadShot;
+using testsupport::Shot;
+
+namespace {
+
+std::string Click(int ms, int x, int y) {
+    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
+           std::to_string(ms + 20) + " mouse down left\n" + std::to_string(ms + 80) + " mouse up left\n";
+}
+
+// A profile as the profile window makes it: tutorials ticked, easy regime,
+// level 1 open. The map's first-visit tutorial is marked as shown.
+void MakeProfile(const std::string& user) {
+    fs::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* lea = profiles.CreateProfile(u"lea");
+    ASSERT_NE(lea, nullptr);
+    ASSERT_EQ(lea->Record().results.tutorial, 1u);
+    lea->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
+    ASSERT_TRUE(lea->Save());
+    profiles.SetCurrent(lea);
+}
+
+bool Parchment(int r, int g, int b) {
+    return r > 240 && g > 225 && b > 190 && b < 235;
+}
+// The click line's grey text.
+bool Grey(int r, int g, int b) {
+    return r > 110 && r < 150 && std::abs(r - g) < 8 && std::abs(r - b) < 8;
+}
+
+} // namespace
+
+TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const MapPoint first = CellPosition(0);
+    // M opens the map at 5 s; level 1, then "play" in its level window; the
+    // level is loaded well before 9 s, when the first click lands on a site (point 2).
+    const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
+                               Click(6000, first.x, first.y + 4) + Click(6700, 578, 538) +
+                               Click(9000, 660, 400);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
+    const std::string before = game.File("before.png"), step1 = game.File("step1.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--showcase --headless --until-ms 10100 --input-script '" + script +
+                           "' --screenshot-at 8900 '" + before + "' --screenshot-at 10020 '" + step1 + "'",
+                       &output),
+              0)
+        << output;
+    const std::string log = game.Log();
+    EXPECT_NE(log.find("80010000 waits for the clock"), std::string::npos) << log;
+
+    const Shot a = LoadShot(before), b = LoadShot(step1);
+    ASSERT_TRUE(a.ok && b.ok) << output;
+    ASSERT_EQ(b.picture.width, 1024);
+    ASSERT_EQ(b.picture.height, 768);
+    // Before the first click nothing of the tutorial is there.
+    EXPECT_LT(a.Count(0, 0, 1024, 690, Parchment), 300);
+    // Step 1: the box centred 80 px above the field's centre (512, 326), with the click line.
+    EXPECT_GT(b.Count(312, 180, 712, 300, Parchment), 15000) << log;
+    EXPECT_GT(b.Count(312, 180, 712, 300, Grey), 30);
+}

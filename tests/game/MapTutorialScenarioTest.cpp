@@ -1,0 +1,115 @@
+// The map tutorials as a new player meets them at 1024 x 768: a profile made
+// with the tutorial box ticked clicks "easy", the first comic closes, the
+// villains' attack runs on the map and ends on a click, then the first-visit
+// tutorial points at level 1 with its hint box; hovering level 2 changes
+// nothing, and clicking level 1 ends the tutorial and opens the level window.
+#include "app/Profiles.h"
+#include "frontend/MapGeometry.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+using testsupport::GameCopy;
+using testsupport::LoadShot;
+using testsupport::Shot;
+
+namespace {
+
+std::string Key(int ms, const std::string& key) {
+    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 30) + " key up " + key + "\n";
+}
+std::string Click(int ms, int x, int y) {
+    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
+           std::to_string(ms + 20) + " mouse down left\n" + std::to_string(ms + 80) + " mouse up left\n";
+}
+
+// The arrow's orange body and the hint box's parchment.
+bool Orange(int r, int g, int b) {
+    return r > 220 && g > 130 && g < 190 && b < 80;
+}
+bool Parchment(int r, int g, int b) {
+    return r > 240 && g > 225 && b > 190 && b < 235;
+}
+bool Identical(const Shot& a, const Shot& b, int left, int top, int right, int bottom) {
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            if ((a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF)) return false;
+    return true;
+}
+
+} // namespace
+
+TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
+    GameCopy game;
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    // A new player "ann" (the name offered is replaced), "easy" shows the
+    // comic; two clicks complete and close it, and the map opens about 8.7 s in.
+    std::string events = Click(40, 500, 300);
+    int ms = 4500;
+    for (int i = 0; i < 17; ++i, ms += 40)
+        events += Key(ms, "BACK");
+    for (const char* key : {"A", "N", "N"})
+        events += Key(ms, key), ms += 40;
+    events += Key(ms + 100, "RETURN");
+    events += Click(6700, 749, 445) + Click(7500, 512, 600) + Click(8200, 512, 600);
+    // The attack takes a click once its step has been current for 400 ms.
+    events += Click(10500, 512, 300);
+    const MapPoint first = CellPosition(0), second = CellPosition(1);
+    events += "11800 mouse move " + std::to_string(second.x) + " " + std::to_string(second.y + 4) + "\n";
+    events += Click(12600, first.x, first.y + 4);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
+    const std::string attack = game.File("attack.png"), pointed = game.File("pointed.png"),
+                      hovered = game.File("hovered.png"), opened = game.File("opened.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --until-ms 13600 --input-script '" + script + "' --screenshot-at 10300 '" +
+                           attack + "' --screenshot-at 11700 '" + pointed + "' --screenshot-at 12400 '" +
+                           hovered + "' --screenshot-at 13500 '" + opened + "'",
+                       &output),
+              0)
+        << output;
+
+    // The attack's tutorial, then the first visit's, then the level window.
+    const std::string log = game.Log();
+    const size_t attackStarts = log.find("40080000 starts");
+    const size_t firstStarts = log.find("40010000 starts");
+    const size_t window = log.find("the level window of level 1 opens");
+    ASSERT_NE(attackStarts, std::string::npos) << log;
+    ASSERT_NE(firstStarts, std::string::npos) << log;
+    ASSERT_NE(window, std::string::npos) << log;
+    EXPECT_LT(attackStarts, firstStarts);
+    EXPECT_LT(firstStarts, window);
+    // The first visit is recorded in the profile, so it shows once.
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    EXPECT_TRUE(profiles.Current()->Record().flags & kProfileFlagEasyMapTutorial);
+
+    const Shot a = LoadShot(attack), b = LoadShot(pointed), c = LoadShot(hovered), d = LoadShot(opened);
+    ASSERT_TRUE(a.ok && b.ok && c.ok && d.ok) << output;
+    ASSERT_EQ(b.picture.width, 1024);
+    ASSERT_EQ(b.picture.height, 768);
+    // During the attack no tutorial arrow or box is shown (a villain's hair
+    // holds a few orange pixels); level 1 is shown as attacked (its open
+    // look, the red roof, is gone).
+    const auto redRoof = [](int r, int g, int b) { return r > 180 && g < 90 && b < 90; };
+    EXPECT_LT(a.Count(0, 0, 1024, 700, Orange), 40);
+    EXPECT_LT(a.Count(0, 0, 1024, 700, Parchment), 200);
+    EXPECT_LT(a.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 20);
+    // After the click: level 1 open again; the arrow up and left of it,
+    // pointing at it, and the hint box above and left of the arrow.
+    EXPECT_GT(b.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 100);
+    EXPECT_GT(b.Count(first.x - 120, first.y - 120, first.x - 30, first.y - 30, Orange), 200);
+    EXPECT_GT(b.Count(0, 0, 360, 45, Parchment), 5000);
+    EXPECT_LT(b.Count(0, 120, 1024, 700, Parchment), 200);
+    // Hovering level 2 changes nothing on the screen.
+    EXPECT_TRUE(Identical(b, c, second.x - 60, second.y - 60, second.x + 60, second.y + 40));
+    // The click on level 1 ended the tutorial: no arrow, no box; the level window is open.
+    EXPECT_EQ(d.Count(first.x - 120, first.y - 120, first.x - 30, first.y - 30, Orange), 0);
+    EXPECT_LT(d.Count(0, 0, 360, 45, Parchment), 200);
+}

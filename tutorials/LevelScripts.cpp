@@ -1,0 +1,633 @@
+#include "tutorials/LevelScripts.h"
+
+#include "gui/Controls.h"
+#include "level/SaveStream.h"
+
+#include <memory>
+
+namespace tut {
+
+namespace {
+
+uintptr_t ControlData(uintptr_t control) {
+    return control ? reinterpret_cast<const GameButton*>(control)->userData : 0;
+}
+
+// Action 2 on a control of the window.
+bool IsControl(uint32_t action, uint32_t tag, uintptr_t data, uint32_t windowTag, uint32_t command) {
+    return action == kActionControl && tag == windowTag && ControlCommand(data) == command;
+}
+// Event 1 from a control of the window.
+bool FromControl(uint32_t event, uintptr_t a, uintptr_t b, uint32_t windowTag, uint32_t command) {
+    return event == kEventButton && a == windowTag && ControlCommand(b) == command;
+}
+
+} // namespace
+
+kis::Point FieldCentre(const ScriptLevel& level) {
+    return {level.ScreenWidth() / 2, (level.ScreenHeight() - kFieldCentrePanel) / 2};
+}
+
+// ---------------------------------------------------------------- targets
+
+std::unique_ptr<TutorialTarget> PanelButton(ScriptLevel& level, uint32_t command, uintptr_t data, float angle,
+                                            float distance) {
+    return std::make_unique<TutTargetButton>(*level.Windows(), kTagLevelPanel, command, data, angle,
+                                             distance);
+}
+
+std::unique_ptr<TutorialTarget> WarehouseButton(ScriptLevel& level, uint32_t command, uintptr_t data,
+                                                float angle, float distance) {
+    return std::make_unique<TutTargetButton>(*level.Windows(), kTagWarehouse, command, data, angle, distance);
+}
+
+std::unique_ptr<TutorialTarget> LevelPoint(ScriptLevel& level, int32_t point, float angle, float distance) {
+    return std::make_unique<TutTargetFieldPoint>(kTargetLevelPoint, level, uint32_t(point), angle, distance);
+}
+
+std::unique_ptr<TutorialTarget> PointButton(ScriptLevel& level, int32_t point, uint32_t command, float angle,
+                                            float distance) {
+    ScriptLevel* where = &level;
+    auto edge = [where, point, command](kis::Point& out, float& a, uint32_t, uint32_t) {
+        kis::Rect rect{};
+        if (!where->ButtonRect(point, command, &rect)) return false;
+        kis::RectEdgePointAtAngle(rect, a, out);
+        return true;
+    };
+    return std::make_unique<TutTargetCustom>(edge, 0, 0, angle, distance);
+}
+
+std::unique_ptr<TutorialTarget> FieldCentreTarget(ScriptLevel& level, float angle, float distance) {
+    ScriptLevel* where = &level;
+    auto centre = [where](kis::Point& out, float&, uint32_t, uint32_t) {
+        out = FieldCentre(*where);
+        return true;
+    };
+    return std::make_unique<TutTargetCustom>(centre, 0, 0, angle, distance);
+}
+
+// ---------------------------------------------------------------- ScriptStep
+
+void ScriptStep::Complete() {
+    const bool wasActive = IsActive();
+    LevelTutorialStep::Complete();
+    if (wasActive && delayAfter >= 0) Owner().SetDelay(uint32_t(delayAfter));
+}
+
+bool ScriptStep::SaveState(SaveWriter& stream) {
+    if (!LevelTutorialStep::SaveState(stream)) return false;
+    const uint32_t resumeId = resume ? resume(*this) : 0;
+    if (resumeId == 0) return true;
+    stream.PatchU32(Owner().SaveRecord() + 8, resumeId);
+    return !stream.Failed();
+}
+
+void ScriptStep::CloseAndSetFlags(uint32_t flags) {
+    if (TutorialLayer* layer = Layer()) layer->SetLayerState(kLayerClosing);
+    Owner().SetFlags(flags);
+}
+
+void ScriptStep::Arrow(const TutorialTarget& target, uint32_t id, bool levelArrow) {
+    TutorialLayer* layer = Layer();
+    if (!layer) return;
+    std::unique_ptr<TutorialArrow> arrow;
+    if (levelArrow) {
+        ScriptLevel* where = &level;
+        arrow = std::make_unique<LevelTutorialArrow>(
+            *layer, id, 0, [where](uint32_t mask) { return where->IsPausedExcept(mask); });
+    } else {
+        arrow = std::make_unique<TutorialArrow>(*layer, id);
+    }
+    layer->AddArrow(std::move(arrow), target.Clone(target.distance));
+}
+
+void ScriptStep::Box(const TutorialTarget& target, bool clickLine, float distance,
+                     const std::u16string& key) {
+    if (TutorialLayer* layer = Layer())
+        layer->AddInfoAtPoint(std::make_unique<TutorialInfo>(*layer, GetText(key), clickLine), target, false,
+                              distance);
+}
+
+void ScriptStep::BoxOn(std::unique_ptr<TutorialTarget> target, bool clickLine, float distance, bool centred,
+                       const std::u16string& key) {
+    if (TutorialLayer* layer = Layer())
+        layer->AddInfo(std::make_unique<TutorialInfo>(*layer, GetText(key), clickLine), std::move(target),
+                       centred, distance);
+}
+
+// ---------------------------------------------------------------- scripted tutorials
+
+namespace {
+
+// A level tutorial whose steps are ScriptSteps; a start delay other than -1
+// replaces the delay when it starts.
+class ScriptTutorial : public LevelTutorial {
+  public:
+    ScriptTutorial(TutorialRunner& runner, uint32_t id, ScriptLevel& level,
+                   uint32_t defaultFlags = kLevelDefaultFlags)
+        : LevelTutorial(runner, id, level), level_(level) {
+        defaultFlags_ = defaultFlags;
+    }
+    void OnStart() override {
+        if (startDelay >= 0) SetDelay(uint32_t(startDelay));
+    }
+    // A step of the chain; the previous one made leads to it.
+    ScriptStep& Step(uint32_t number, uint32_t windowTag, uint32_t flagsActive, uint32_t flagsAfter) {
+        ScriptStep* step =
+            AddStep<ScriptStep>(*this, level_, Id() | number, windowTag, flagsActive, flagsAfter);
+        if (last_) last_->SetNextId(step->Id());
+        if (!last_) startStepId_ = step->Id();
+        last_ = step;
+        return *step;
+    }
+    void StartAtOnce() {
+        savedWithLevel_ = false;
+        GoToStep(startStepId_);
+        Start();
+    }
+    int32_t startDelay = -1;
+
+  protected:
+    ScriptLevel& level_;
+    ScriptStep* last_ = nullptr;
+};
+
+// ---- shared step pieces
+
+// Completes on a click.
+void ClickToGoOn(ScriptStep& s) {
+    s.WaitForClick();
+}
+
+// A box with the click line centred on the field centre, the distance along the angle; a click goes on.
+void FieldBox(ScriptStep& s, float angle, float distance, bool clickLine = true) {
+    s.begin = [angle, distance, clickLine](ScriptStep& t) {
+        t.BoxOn(FieldCentreTarget(t.level, angle), clickLine, distance);
+        if (clickLine) ClickToGoOn(t);
+    };
+}
+
+// An arrow at a panel button with the default box, the step going on when the button is pressed.
+void PressPanelButton(ScriptStep& s, uint32_t command,
+                      std::function<uintptr_t(ScriptLevel&)> data = nullptr) {
+    s.begin = [command, data](ScriptStep& t) {
+        auto target = PanelButton(t.level, command, data ? data(t.level) : 0, 270);
+        t.Arrow(*target);
+        t.Box(*target, false);
+    };
+    s.allows = [command, data](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t control) {
+        return IsControl(action, tag, control, kTagLevelPanel, command) &&
+               (!data || ControlData(control) == data(t.level));
+    };
+    s.onEvent = [command, data](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        if (FromControl(event, a, b, kTagLevelPanel, command) && (!data || ControlData(b) == data(t.level)))
+            t.Complete();
+    };
+}
+
+// A level arrow at a point; hovering and selecting that point only; done when it is selected.
+void SelectPoint(ScriptStep& s, int32_t point) {
+    s.begin = [point](ScriptStep& t) {
+        auto target = LevelPoint(t.level, point);
+        t.Arrow(*target, 1, true);
+        t.Box(*target, false);
+    };
+    s.allows = [point](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t) {
+        return (action == kActionHoverPoint || action == kActionSelectHovered) && int32_t(tag) == point;
+    };
+    s.onEvent = [point](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+        if (event == kEventPointSelected && int32_t(a) == point) t.Complete();
+    };
+}
+
+// A level arrow at a plant point while it grows; done when it is selected and fully ripe.
+void GrowUntilRipe(ScriptStep& s, int32_t point) {
+    s.begin = [point](ScriptStep& t) {
+        auto target = LevelPoint(t.level, point);
+        t.Arrow(*target, 1, true);
+        t.Box(*target, false);
+    };
+    s.allows = [](ScriptStep&, uint32_t action, uint32_t, uintptr_t) { return action == kActionPlantGrows; };
+    s.update = [point](ScriptStep& t, uint32_t) {
+        if (t.level.SelectedPoint() == point && t.level.PointKind(point) == kKindPlant &&
+            t.level.Ripeness(point) >= 100.0f)
+            t.Complete();
+    };
+}
+
+// Action 100 on a point's overhead button with that command (any point's
+// when point is -1, and any button of the command when the level cannot
+// tell whose it is).
+bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t sprite, uint32_t command,
+                  int32_t point) {
+    if (action != kActionClickPoint || tag != command) return false;
+    const int32_t owner = point < 0 ? -1 : t.level.SpritePoint(sprite);
+    return owner < 0 || owner == point;
+}
+
+// The goal button (with the first goal), an arrow at it.
+std::unique_ptr<TutorialTarget> GoalButton(ScriptLevel& level) {
+    return PanelButton(level, kPanelGoal, level.GoalData(0), 270);
+}
+
+// The warehouse button with a second arrow at the warehouse itself; done
+// when it is pressed or the warehouse window is open however it was opened.
+void OpenWarehouse(ScriptStep& s) {
+    s.begin = [](ScriptStep& t) {
+        auto button = PanelButton(t.level, kPanelWarehouse, 0, 270);
+        t.Arrow(*button);
+        t.Arrow(*LevelPoint(t.level, 0, 70, 48), 2);
+        t.Box(*button, false);
+    };
+    s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
+        return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse) ||
+               (action == kActionPickObject && tag == 0x10002000);
+    };
+    s.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
+    };
+    s.update = [](ScriptStep& t, uint32_t) {
+        if (t.level.WarehouseOpen(false)) t.Complete();
+    };
+}
+
+uint32_t Wheat(ScriptLevel& level) {
+    return level.PlantProduct(u"wheat");
+}
+uintptr_t WheatPlant(ScriptLevel& level) {
+    return level.PlantType(u"wheat");
+}
+
+// ---------------------------------------------------------------- level 1
+
+class LevelTutorial_1 : public ScriptTutorial {
+  public:
+    LevelTutorial_1(TutorialRunner& runner, ScriptLevel& level)
+        : ScriptTutorial(runner, kTutorialLevel1, level) {
+        const uint32_t id = kTutorialLevel1;
+        auto resumeAt = [id](uint32_t number) { return [id, number](ScriptStep&) { return id | number; }; };
+
+        // 1: the goal.
+        ScriptStep& s1 = Step(1, kTagLevelPanel, 0x1000, 0x1000);
+        s1.begin = [](ScriptStep& t) {
+            t.Arrow(*GoalButton(t.level));
+            t.BoxOn(FieldCentreTarget(t.level, 270), true, 80);
+            ClickToGoOn(t);
+        };
+        // 2-4: choose the first site and plant wheat on it.
+        SelectPoint(Step(2, kTagLevelPanel, 0x1004, 0x1000), 1);
+        PressPanelButton(Step(3, kTagLevelPanel, 0x1001000, 0x1000), kChildPlants);
+        ScriptStep& s4 = Step(4, kTagLevelPanel, 0x1001000, 0x100);
+        PressPanelButton(s4, kChildPlantChoice, WheatPlant);
+        s4.resume = resumeAt(3);
+        // 5: it grows.
+        GrowUntilRipe(Step(5, kTagLevelPanel, 0x120, 0x1000), 1);
+        // 6: harvest it.
+        ScriptStep& s6 = Step(6, kTagLevelPanel, 0x1001, 0x100);
+        s6.begin = [](ScriptStep& t) {
+            auto target = PointButton(t.level, 1, kSpriteHarvest, 0);
+            t.Arrow(*target);
+            t.Box(*target, false);
+        };
+        s6.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+            return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
+        };
+        s6.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+            if (event == kEventJobOrdered && a == kJobHarvest) t.Complete();
+        };
+        // 7: the harvest is in, once the farmer is idle.
+        ScriptStep& s7 = Step(7, kTagLevelPanel, 0x1000, 0x1000);
+        FieldBox(s7, 90, 160);
+        s7.canBegin = [](ScriptStep& t) {
+            uint32_t job = 0;
+            int32_t point = -1;
+            float distance = 0;
+            return t.level.LastQueuedJob() == 0 && !t.level.CurrentJob(&job, &point, &distance);
+        };
+        // 8: the goal again.
+        ScriptStep& s8 = Step(8, kTagLevelPanel, 0x1000, 0x1000);
+        s8.begin = [](ScriptStep& t) {
+            auto target = GoalButton(t.level);
+            t.Arrow(*target);
+            t.Box(*target, true);
+            ClickToGoOn(t);
+        };
+        // 9-11: the second site, its plants, the wheat choice explained.
+        SelectPoint(Step(9, kTagLevelPanel, 0x1004, 0x1000), 2);
+        PressPanelButton(Step(10, kTagLevelPanel, 0x1001000, 0x1000), kChildPlants);
+        ScriptStep& s11 = Step(11, kTagLevelPanel, 0x1000, 0x1000);
+        s11.begin = [](ScriptStep& t) {
+            auto target = PanelButton(t.level, kChildPlantChoice, WheatPlant(t.level), 270);
+            t.Arrow(*target);
+            t.Box(*target, true);
+            ClickToGoOn(t);
+        };
+        s11.resume = resumeAt(10);
+        // 12: the money.
+        ScriptStep& s12 = Step(12, kTagLevelPanel, 0x1000, 0x1000);
+        s12.begin = [](ScriptStep& t) {
+            ScriptLevel* where = &t.level;
+            TutTargetCustom money([where](kis::Point& out, float&, uint32_t,
+                                          uint32_t) { return where->MoneyWindowBottom(&out); },
+                                  0, 0, 90, 4);
+            t.Arrow(money);
+            t.Box(money, true);
+            ClickToGoOn(t);
+        };
+        // 13: selling.
+        FieldBox(Step(13, kTagLevelPanel, 0x1000, 0x1000), 90, 160);
+        // 14: open the warehouse.
+        OpenWarehouse(Step(14, kTagLevelPanel, 0x1001002, 0x3000));
+        // 15-19: the warehouse window: the window, the wheat, its price, sell one, close.
+        ScriptStep& s15 = Step(15, kTagWarehouse, 0x1000, 0x1000);
+        s15.begin = [](ScriptStep& t) {
+            ScriptLevel* where = &t.level;
+            auto middle = [where](kis::Point& out, float&, uint32_t, uint32_t) {
+                kis::Rect r{};
+                if (!where->WarehouseRect(&r)) return false;
+                out = {(r.left + r.right) / 2, r.top + 240};
+                return true;
+            };
+            t.BoxOn(std::make_unique<TutTargetCustom>(middle, 0, 0, 90, 0), true, 0);
+            ClickToGoOn(t);
+        };
+        s15.canBegin = [](ScriptStep& t) { return t.level.WarehouseOpen(true); };
+        s15.resume = resumeAt(14);
+        ScriptStep& s16 = Step(16, kTagWarehouse, 0x1003000, 0x3000);
+        s16.begin = [](ScriptStep& t) {
+            const uintptr_t wheat = t.level.ProductRecord(Wheat(t.level));
+            if (!wheat) return;
+            auto target = WarehouseButton(t.level, kWarehouseTileButton, wheat, 90);
+            t.Arrow(*target);
+            t.Box(*target, false);
+        };
+        s16.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+            return IsControl(action, tag, data, kTagWarehouse, kWarehouseTileButton) &&
+                   ControlData(data) == t.level.ProductRecord(Wheat(t.level));
+        };
+        s16.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+            if (FromControl(event, a, b, kTagWarehouse, kWarehouseTileButton) &&
+                ControlData(b) == t.level.ProductRecord(Wheat(t.level)))
+                t.Complete();
+        };
+        s16.resume = resumeAt(14);
+        ScriptStep& s17 = Step(17, kTagWarehouse, 0x1000, 0x1000);
+        s17.begin = [](ScriptStep& t) {
+            ScriptLevel* where = &t.level;
+            TutTargetCustom price(
+                [where](kis::Point& out, float&, uint32_t, uint32_t) { return where->SelectedRowText(&out); },
+                0, 0, 270, 0);
+            t.Arrow(price);
+            t.Box(price, true);
+            ClickToGoOn(t);
+        };
+        s17.resume = resumeAt(14);
+        ScriptStep& s18 = Step(18, kTagWarehouse, 0x1003000, 0x3000);
+        s18.begin = [](ScriptStep& t) {
+            auto target = WarehouseButton(t.level, kWarehouseSellOneButton, 0, 270);
+            t.Arrow(*target);
+            t.Box(*target, false);
+        };
+        s18.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
+            return IsControl(action, tag, data, kTagWarehouse, kWarehouseSellOneButton);
+        };
+        s18.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+            if (FromControl(event, a, b, kTagWarehouse, kWarehouseSellOneButton)) t.Complete();
+        };
+        s18.resume = resumeAt(14);
+        ScriptStep& s19 = Step(19, kTagWarehouse, 0x1003000, 0x3000);
+        s19.begin = [](ScriptStep& t) {
+            t.Arrow(*WarehouseButton(t.level, kWarehouseCloseButton, 0, 0));
+            t.BoxOn(WarehouseButton(t.level, kWarehouseCloseButton, 0, 270), false, 84, false);
+        };
+        s19.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
+            return IsControl(action, tag, data, kTagWarehouse, kWarehouseCloseButton);
+        };
+        s19.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+            if (FromControl(event, a, b, kTagWarehouse, kWarehouseCloseButton)) t.Complete();
+        };
+        s19.delayAfter = 400;
+        s19.resume = resumeAt(20);
+        // 20-22: plant the second site and let it grow.
+        ScriptStep& s20 = Step(20, kTagLevelPanel, 0x1001000, 0x1000);
+        PressPanelButton(s20, kChildPlants);
+        s20.canBegin = [](ScriptStep& t) {
+            if (!t.level.PanelShows(kPlantsChildPanel)) return true;
+            t.Owner().GoToStep(t.NextId());
+            return false;
+        };
+        ScriptStep& s21 = Step(21, kTagLevelPanel, 0x1001000, 0x120);
+        PressPanelButton(s21, kChildPlantChoice, WheatPlant);
+        s21.resume = resumeAt(20);
+        GrowUntilRipe(Step(22, kTagLevelPanel, 0x120, 0x1000), 2);
+        // 23: two harvests at once.
+        FieldBox(Step(23, kTagLevelPanel, 0x1000, 0x3000), 90, 160);
+        // 24: harvest point 1; done once the farmer is near it.
+        ScriptStep& s24 = Step(24, kTagLevelPanel, 0x1001, 0x3000);
+        s24.begin = [](ScriptStep& t) {
+            auto target = PointButton(t.level, 1, kSpriteHarvest, 0);
+            t.Arrow(*target);
+            t.Box(*target, false);
+        };
+        s24.activate = [](ScriptStep& t) {
+            if (t.level.PointKind(1) == kKindPlant && t.level.HasJob(1, kJobHarvest))
+                t.Owner().SetFlags(0x100);
+        };
+        s24.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+            return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
+        };
+        s24.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+            if (event == kEventJobOrdered && a == kJobHarvest) t.CloseAndSetFlags(0x100);
+        };
+        s24.update = [](ScriptStep& t, uint32_t) {
+            uint32_t job = 0;
+            int32_t point = -1;
+            float distance = 0;
+            if (t.level.CurrentJob(&job, &point, &distance) && job == kJobHarvest && distance < 150.0f)
+                t.Complete();
+        };
+        s24.delayAfter = 0;
+        // 25: harvest point 2; the harvest leaves it one unit of water.
+        ScriptStep& s25 = Step(25, kTagLevelPanel, 0x3001, 0x1000);
+        s25.begin = [](ScriptStep& t) {
+            auto target = PointButton(t.level, 2, kSpriteHarvest, 90);
+            t.Arrow(*target);
+            t.Box(*target, false);
+        };
+        s25.activate = [](ScriptStep& t) {
+            if (t.level.PointKind(2) == kKindPlant && t.level.HasJob(2, kJobHarvest))
+                t.Owner().SetFlags(0x100);
+        };
+        s25.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+            return ClicksButton(t, action, tag, data, kSpriteHarvest, 2);
+        };
+        s25.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+            if (event != kEventJobOrdered || a != kJobHarvest) return;
+            t.CloseAndSetFlags(0x100);
+            const int32_t point = t.level.JobPoint(b);
+            if (t.level.PointKind(point) == kKindPlant) t.level.SetWater(point, 1);
+        };
+        s25.update = [](ScriptStep& t, uint32_t) {
+            kis::Rect r{};
+            if (t.level.PointKind(2) == kKindPlant && !t.level.ButtonRect(2, kSpriteHarvest, &r) &&
+                !t.level.HasJob(2, kJobHarvest))
+                t.Complete();
+        };
+        // 26: water point 2 to the full.
+        ScriptStep& s26 = Step(26, kTagLevelPanel, 0x1101, 0x20);
+        s26.begin = [](ScriptStep& t) {
+            auto target = PointButton(t.level, 2, kSpriteWater, 190);
+            t.Arrow(*target);
+            t.Box(*target, false);
+        };
+        s26.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+            return ClicksButton(t, action, tag, data, kSpriteWater, 2);
+        };
+        s26.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+            if (event == kEventJobOrdered && a == kJobWater)
+                if (TutorialLayer* layer = t.Layer()) layer->SetLayerState(kLayerClosing);
+        };
+        s26.update = [](ScriptStep& t, uint32_t) {
+            if (t.level.PointKind(2) == kKindPlant && t.level.Water(2) == t.level.WaterMax(2)) t.Complete();
+        };
+        // 27: free play until the goal's amount of wheat is in stock.
+        ScriptStep& s27 = Step(27, kTagLevelPanel, 0x121, 0);
+        s27.begin = [](ScriptStep& t) {
+            for (int32_t point : {1, 2})
+                t.Arrow(*PointButton(t.level, point, kSpriteHarvest, 270), uint32_t(point));
+            t.BoxOn(FieldCentreTarget(t.level, 90), false, 180);
+        };
+        s27.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+            return ClicksButton(t, action, tag, data, kSpriteHarvest, -1) ||
+                   ClicksButton(t, action, tag, data, kSpriteWater, -1) || action == kActionPlantGrows;
+        };
+        s27.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+            TutorialLayer* layer = t.Layer();
+            if (!layer) return;
+            if (event == kEventJobOrdered && a == kJobHarvest) {
+                layer->CloseArrow(uint32_t(t.level.JobPoint(b)));
+            } else if (event == kEventPlantRipe) {
+                const int32_t point = t.level.PointIndex(b);
+                if (point < 0) return;
+                if (TutorialArrow* arrow =
+                        layer->AddArrow(std::make_unique<TutorialArrow>(*layer, uint32_t(point)),
+                                        PointButton(t.level, point, kSpriteHarvest, 270)))
+                    arrow->SetState(kLayerFadingIn);
+            }
+        };
+        s27.update = [](ScriptStep& t, uint32_t) {
+            if (t.level.Stock(Wheat(t.level)) == t.level.GoalAmount(0)) t.Complete();
+        };
+    }
+};
+
+// ---------------------------------------------------------------- level 15
+
+class LevelTutorial_15 : public ScriptTutorial {
+  public:
+    LevelTutorial_15(TutorialRunner& runner, ScriptLevel& level)
+        : ScriptTutorial(runner, kTutorialLevel15, level, kLevel15Flags) {
+        startDelay = int32_t(kLevel15StartDelayMs);
+        ScriptStep& s = Step(1, kTagLevelPanel, kLevel15Flags, kLevel15Flags);
+        s.begin = [](ScriptStep& t) {
+            auto target = LevelPoint(t.level, 7);
+            t.Arrow(*target);
+            t.Box(*target, true);
+            ClickToGoOn(t);
+        };
+        s.activate = [](ScriptStep& t) { t.timer.Set(kLevel15StayMs); };
+        s.update = [](ScriptStep& t, uint32_t dt) {
+            if (t.timer.Tick(dt)) t.Complete();
+        };
+        s.deactivate = [](ScriptStep& t) { t.Owner().Finish(); };
+    }
+};
+
+// ---------------------------------------------------------------- warehouse
+
+class LevelTutorial_Warehouse : public ScriptTutorial {
+  public:
+    LevelTutorial_Warehouse(TutorialRunner& runner, ScriptLevel& level)
+        : ScriptTutorial(runner, kTutorialWarehouse, level) {
+        startDelay = 0;
+        ScriptStep& s = Step(1, kTagLevelPanel, 0x1001000, kWarehouseAfterFlags);
+        s.begin = [](ScriptStep& t) {
+            auto target = PanelButton(t.level, kPanelWarehouse, 0, 270);
+            t.Arrow(*target);
+            t.Box(*target, false, 84, u"level_warehouse_1");
+        };
+        s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
+            return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse);
+        };
+        s.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+            if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
+        };
+        s.update = [](ScriptStep& t, uint32_t) {
+            if (t.level.WarehouseOpen(false)) t.Complete();
+        };
+        s.deactivate = [](ScriptStep& t) { t.Owner().Finish(); };
+    }
+};
+
+class LevelTutorial_FullWarehouse : public ScriptTutorial {
+  public:
+    LevelTutorial_FullWarehouse(TutorialRunner& runner, ScriptLevel& level, uint32_t product)
+        : ScriptTutorial(runner, kTutorialFullWarehouse, level) {
+        startDelay = 0;
+        const uint32_t notice = kWarehouseFullNotice + level.ProductNumber(product);
+        // Between the notice step and the window step the level stays paused
+        // with its clock stopped, the notice no longer clickable.
+        ScriptStep& s1 = Step(1, kTagLevelPanel, 0x2003000, kLevelDefaultFlags);
+        s1.begin = [notice](ScriptStep& t) {
+            ScriptLevel* where = &t.level;
+            TutTargetCustom corner(
+                [where, notice](kis::Point& out, float&, uint32_t, uint32_t) {
+                    if (!where->NoticeCorner(notice, &out)) return false;
+                    out.y += 16;
+                    return true;
+                },
+                0, 0, 330, 8);
+            t.Arrow(corner);
+            t.Box(corner, false, 84, u"level_fullwarehouse_1");
+        };
+        s1.allows = [notice](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+            return action == kActionMessage && tag == 1 && t.level.NoticeId(data) == notice;
+        };
+        s1.update = [](ScriptStep& t, uint32_t) {
+            if (t.level.WarehouseOpen(false)) t.Complete();
+        };
+        ScriptStep& s2 = Step(2, kTagWarehouse, 0x1003000, kLevelDefaultFlags);
+        s2.begin = [product](ScriptStep& t) {
+            if (t.level.Stock(product) > 0) {
+                auto target =
+                    WarehouseButton(t.level, kWarehouseTileButton, t.level.ProductRecord(product), 90);
+                t.Arrow(*target);
+                t.Box(*target, true, 84, u"level_fullwarehouse_2");
+            }
+            ClickToGoOn(t);
+        };
+        s2.canBegin = [](ScriptStep& t) { return t.level.WarehouseOpen(true); };
+        StartAtOnce();
+    }
+};
+
+} // namespace
+
+GameTutorial* MakeLevelTutorial(TutorialRunner& runner, uint32_t levelIndex, ScriptLevel& level) {
+    switch (levelIndex) {
+    case 0:
+        return runner.Make<LevelTutorial_1>(level);
+    case 14:
+        return runner.Make<LevelTutorial_15>(level);
+    case 28:
+        return runner.Make<LevelTutorial_Warehouse>(level);
+    default:
+        return nullptr;
+    }
+}
+
+GameTutorial* MakeFullWarehouseTutorial(TutorialRunner& runner, ScriptLevel& level, uint32_t productId) {
+    return runner.Make<LevelTutorial_FullWarehouse>(level, productId);
+}
+
+} // namespace tut
