@@ -2,14 +2,20 @@
 
 #include "app/GameStates.h"
 #include "engine/Log.h"
+#include "farm/PlantPoints.h"
+#include "game/FieldSprites.h"
 #include "game/LevelScreen.h"
+#include "game/ProgramWorld.h"
 #include "level/GameLevel.h"
 #include "level/Job.h"
 #include "level/LevelPoint.h"
 #include "level/MapCharacter.h"
+#include "levelui/ScreenSpriteKinds.h"
+#include "levelui/ScreenSprites.h"
 #include "platform/Input.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +32,10 @@ constexpr uint64_t kStuckSlackMs = 120000;
 // A level the bot finds nothing to do in before its clock starts (no goal it
 // knows how to work on) is given up after this much screen time.
 constexpr uint32_t kIdleStartMs = 30000;
+// A site's clear button stands above the heap, within this distance.
+constexpr float kClearButtonReach = 120.0f;
+// Production buttons are pressed at most this often.
+constexpr uint64_t kProduceSpacingMs = 2000;
 
 const char* GradeName(uint32_t grade) {
     switch (grade) {
@@ -62,7 +72,7 @@ bool LevelBot::Frame(uint32_t frameMs) {
     }
     sinceActionMs_ += frameMs;
     if (sinceActionMs_ < kActionSpacingMs) return false;
-    if (AnswerWindow() || ClearGarbage() || TendPlants()) sinceActionMs_ = 0;
+    if (AnswerWindow() || StartClock() || TendPlants() || ClearGarbage() || Produce()) sinceActionMs_ = 0;
     return false;
 }
 
@@ -140,14 +150,86 @@ bool LevelBot::ClearGarbage() {
         if (best < 0 || site->GarbagePrice() < bestPrice) best = int32_t(i), bestPrice = site->GarbagePrice();
     }
     if (wanted <= 0 || best < 0 || bestPrice > level_.Money().Get()) return false;
+    const BaseLevelPoint* site = level_.GetPoint(best);
+    if (const ActiveScreenSprite* button =
+            FindButton(kCommandClear, float(site->X()), float(site->Y()), kClearButtonReach, true)) {
+        ClickButton(*button);
+        return true;
+    }
     ClickPoint(best);
     return true;
+}
+
+// The first action starts the clock: a click on a point (a plant or a
+// building before the warehouse, which may open its window).
+bool LevelBot::StartClock() {
+    if (level_.IsClockRunning() || level_.PointCount() == 0) return false;
+    int32_t chosen = 0;
+    for (uint32_t i = 1; i < level_.PointCount(); ++i) {
+        const BaseLevelPoint* point = level_.GetLivePoint(int32_t(i));
+        if (point && (point->Kind() == kPointPlant || point->Kind() == kPointBuilding)) {
+            chosen = int32_t(i);
+            break;
+        }
+    }
+    if (chosen == 0 && (GoalWanted(kGoalGarbageSites) || !Sprites())) return false;
+    ClickPoint(chosen);
+    return true;
+}
+
+// A factory's production buttons, while a product goal wants more, every
+// couple of seconds. A greyed button is pressed too: its grey may lag behind
+// the stock, and the factory itself refuses what it cannot make.
+bool LevelBot::Produce() {
+    if (!GoalWanted(kGoalProduct) || frameTimeMs_ < nextProduceMs_) return false;
+    if (const ActiveScreenSprite* button = FindButton(kCommandProduce, 0.0f, 0.0f, -1.0f, false)) {
+        nextProduceMs_ = frameTimeMs_ + kProduceSpacingMs;
+        ClickButton(*button);
+        return true;
+    }
+    return false;
+}
+
+ScreenSprites* LevelBot::Sprites() const {
+    auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
+    return world && world->Field() ? &world->Field()->Host() : nullptr;
+}
+
+ActiveScreenSprite* LevelBot::FindButton(uint32_t command, float x, float y, float maxDistance,
+                                         bool enabledOnly) const {
+    ScreenSprites* sprites = Sprites();
+    if (!sprites) return nullptr;
+    ActiveScreenSprite* best = nullptr;
+    float bestDistance = 0.0f;
+    for (int32_t i = 0; i < sprites->ActiveCount(); ++i) {
+        ActiveScreenSprite* sprite = sprites->GetActive(i);
+        if (sprite->Command() != command || !sprite->IsVisible()) continue;
+        if (enabledOnly && sprite->GetState() == ActiveScreenSprite::kDisabled) continue;
+        const kis::Rect& r = sprite->Rect();
+        const float d = std::hypot(float(r.left + r.right) / 2.0f - x, float(r.top + r.bottom) / 2.0f - y);
+        if (maxDistance >= 0.0f && d > maxDistance) continue;
+        if (!best || d < bestDistance) best = sprite, bestDistance = d;
+    }
+    return best;
+}
+
+void LevelBot::ClickButton(const ActiveScreenSprite& button) {
+    const kis::Rect& r = button.Rect();
+    float sx, sy;
+    level_.FieldToScreen(float(r.left + r.right) / 2.0f, float(r.top + r.bottom) / 2.0f, &sx, &sy);
+    ClickScreen(int32_t(sx), int32_t(sy));
 }
 
 // Plant beds ask for their next order themselves (water, harvest): a click
 // on the bed gives it.
 bool LevelBot::TendPlants() {
     if (FarmerQueueFull()) return false;
+    for (const uint32_t command : {kCommandHarvest, kCommandWater}) {
+        if (const ActiveScreenSprite* button = FindButton(command, 0.0f, 0.0f, -1.0f, true)) {
+            ClickButton(*button);
+            return true;
+        }
+    }
     for (uint32_t i = 0; i < level_.PointCount(); ++i) {
         BaseLevelPoint* point = level_.GetLivePoint(int32_t(i));
         if (!point || point->Kind() != kPointPlant) continue;
@@ -165,10 +247,14 @@ void LevelBot::ClickPoint(int32_t index) {
     float x, y, sx, sy;
     point->GetPosition(&x, &y);
     level_.FieldToScreen(x, y, &sx, &sy);
-    const int32_t ix = int32_t(sx), iy = int32_t(sy);
-    level_.OnMouse(ix, iy, 0, false);
-    level_.OnMouse(ix, iy, 1, true);
-    level_.OnMouse(ix, iy, 1, false);
+    ClickScreen(int32_t(sx), int32_t(sy));
+}
+
+// The mouse moves onto the place, then the left button goes down and up.
+void LevelBot::ClickScreen(int32_t sx, int32_t sy) {
+    level_.OnMouse(sx, sy, 0, false);
+    level_.OnMouse(sx, sy, 1, true);
+    level_.OnMouse(sx, sy, 1, false);
     ++actions_;
 }
 

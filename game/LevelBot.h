@@ -7,9 +7,16 @@
 //
 //   1. a window that pauses the level (the information page, a notice) is
 //      answered with Enter;
-//   2. a garbage site is cleared while a sites goal wants more;
-//   3. a plant bed that asks for water or its harvest is clicked;
-//   4. otherwise it waits for the farmer.
+//   2. before the clock runs, a click on a point starts it;
+//   3. the harvest and water buttons over plant beds and trees are pressed;
+//   4. a garbage site is cleared while a sites goal wants more: a click on
+//      the heap, then on the clear button it offers (or the click itself
+//      orders it where no button is offered);
+//   5. a factory's production buttons are pressed while a product goal
+//      wants more;
+//   6. otherwise it waits for the farmer.
+// Buttons over the field are pressed where a player sees them: the bot moves
+// the mouse onto the button's place and clicks there.
 //
 // When the level ends (won or lost), or its time runs past the bronze medal
 // without a win (the easy regime never loses), the bot writes one line to the
@@ -25,7 +32,9 @@
 #include <string>
 #include <vector>
 
+class ActiveScreenSprite;
 class GameLevel;
+class ScreenSprites;
 
 class LevelBot {
   public:
@@ -42,8 +51,18 @@ class LevelBot {
   private:
     void Report();
     bool AnswerWindow();
+    bool StartClock();
     bool ClearGarbage();
     bool TendPlants();
+    bool Produce();
+    // The level's buttons over the field (null without them).
+    ScreenSprites* Sprites() const;
+    // The visible button of a command nearest to a field place (within
+    // maxDistance; any distance when negative), enabled ones only when asked.
+    ActiveScreenSprite* FindButton(uint32_t command, float x, float y, float maxDistance,
+                                   bool enabledOnly) const;
+    void ClickButton(const ActiveScreenSprite& button);
+    void ClickScreen(int32_t sx, int32_t sy);
     bool FarmerQueueFull() const;
     bool PointTargeted(int32_t index) const;
     int32_t MoneyGoalTarget() const;
@@ -54,6 +73,7 @@ class LevelBot {
     GameLevel& level_;
     uint32_t sinceActionMs_ = 0;
     uint64_t frameTimeMs_ = 0; // the screen's time seen so far
+    uint64_t nextProduceMs_ = 0;
     uint32_t actions_ = 0;
     bool reported_ = false;
 };
