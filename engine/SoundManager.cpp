@@ -7,6 +7,7 @@
 
 #include "engine/SoundManager.h"
 
+#include "engine/Log.h"
 #include "engine/SoundHandleTable.h"
 #include "foundation/Helpers.h"
 #include "foundation/Ident.h"
@@ -467,6 +468,7 @@ bool SoundManager::PlayMusic(const char16_t* name, bool loop) {
     MusicTrack* track = core_->music.Resolve(handle);
     if (track && !track->stream) track = nullptr;
     if (!track) {
+        LogLabelValueW(kLogIndent, u"Music not found:", name);
         StopMusic(currentMusic_);
         return false;
     }
@@ -480,6 +482,7 @@ bool SoundManager::PlayMusic(const char16_t* name, bool loop) {
     }
     currentMusic_ = handle;
     if (fadingMusic_ == handle) fadingMusic_ = 0;
+    LogLabelValueW(kLogIndent, loop ? u"Music starts, looping:" : u"Music starts:", name);
     return true;
 }
 
@@ -551,6 +554,15 @@ uint32_t SoundManager::FindSample(const char16_t* name) {
     for (uint32_t handle = core_->samples.Newest(&sample); handle;
          handle = core_->samples.Older(handle, &sample))
         if (sample->name.Equals(wanted)) return handle;
+    return 0;
+}
+
+uint32_t SoundManager::FindSampleById(uint32_t nameId) {
+    if (!core_ || nameId == 0) return 0;
+    SoundSample* sample = nullptr;
+    for (uint32_t handle = core_->samples.Newest(&sample); handle;
+         handle = core_->samples.Older(handle, &sample))
+        if (sample->name.length && sample->name.hash == nameId) return handle;
     return 0;
 }
 

@@ -68,7 +68,7 @@ class SoundManager {
     // Every active playback of the mask fades out over 250 ms.
     void FadeOutCategory(uint32_t mask);
 
-    // Music.
+    // Music. A track that starts, or a name no track has, is written to the log.
     bool PlayMusic(const char16_t* name, bool loop);
     bool IsMusicPlaying() const;
     // The track's handle with its stream opened, or 0.
@@ -83,6 +83,9 @@ class SoundManager {
 
     // Samples and tracks by name.
     uint32_t FindSample(const char16_t* name);
+    // The newest sample whose name has the name id (kis::NameId), as data
+    // records name their sounds; 0 for none or id 0.
+    uint32_t FindSampleById(uint32_t nameId);
     // The sample of that name; when none is loaded, "Sounds\<name>.ogg" is loaded first.
     uint32_t LoadSound(const char16_t* name, bool loop);
     // Registers the sound stored at offset in the file at path (length 0: to

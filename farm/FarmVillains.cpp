@@ -1,13 +1,26 @@
 #include "farm/FarmVillains.h"
 
+#include "engine/Log.h"
 #include "farm/FarmResources.h"
 #include "farm/Villains.h"
 #include "level/Records.h"
 #include "level/SaveStream.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
+
+// The figures' pictures around their foot point (villain 48 x 64 from
+// (24, 60), catapult 64 x 56 from (32, 52)), a little narrower than drawn.
+struct Box {
+    float left, top, right, bottom;
+    bool Holds(float x, float y, float px, float py) const {
+        return px >= x + left && px <= x + right && py >= y + top && py <= y + bottom;
+    }
+};
+constexpr Box kVillainBox = {-18.0f, -60.0f, 18.0f, 4.0f};
+constexpr Box kCatapultBox = {-28.0f, -48.0f, 28.0f, 4.0f};
 
 bool Refuse(std::string* why, const std::string& text) {
     if (why && why->empty()) *why = text;
@@ -63,6 +76,9 @@ MapVillain* FarmVillains::CreateVillain(uint32_t place, uint32_t kind) {
     villain->SetArrivalSoundPending();
     villain->ShowCross();
     villain->AddToLevel(0);
+    const VillainPlace& at = setup_.places[place];
+    LogLabelPrintf(kLogIndent, "Villain", "comes to place %u: it walks in from (%d, %d) to (%d, %d)", place,
+                   at.startX, at.startY, at.installX, at.installY);
     return villain;
 }
 
@@ -75,6 +91,28 @@ void FarmVillains::AttackVillainsByBees() {
     for (const auto& villain : villains_)
         if (villain->State() == kVillainArriving || villain->State() == kVillainAttacking)
             villain->AttackByBees();
+}
+
+bool FarmVillains::ClickAt(float x, float y) {
+    VillainShot* nearest = nullptr;
+    float best = kShotClickRadius;
+    for (const auto& shot : shots_) {
+        if (shot->IsBurst() || shot->IsRemoved()) continue;
+        const float d = std::hypot(shot->X() - x, shot->Y() - y);
+        if (d <= best) best = d, nearest = shot.get();
+    }
+    if (nearest) return nearest->OnClick();
+    // The front-most figure first: the one lowest on the field.
+    MapVillain* hit = nullptr;
+    for (const auto& villain : villains_) {
+        if (villain->State() > kVillainLeaving || !villain->IsOnLevel()) continue;
+        const MapCatapult* catapult = villain->Catapult();
+        const bool onVillain = kVillainBox.Holds(villain->X(), villain->Y(), x, y);
+        const bool onCatapult =
+            catapult && catapult->IsOnLevel() && kCatapultBox.Holds(catapult->X(), catapult->Y(), x, y);
+        if ((onVillain || onCatapult) && (!hit || villain->Y() > hit->Y())) hit = villain.get();
+    }
+    return hit && hit->OnClick();
 }
 
 VillainShot* FarmVillains::AddShot(float x, float y, int32_t target, const VILLAININFO* info, bool fired) {

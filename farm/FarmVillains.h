@@ -67,6 +67,12 @@ class FarmVillains {
     // Every villain and shot goes (a level started afresh).
     void Clear();
 
+    // A press on the field at (x, y): the flying shot under it bursts (the
+    // nearest within kShotClickRadius), else the villain or its catapult
+    // under it is hit. True when one took the click.
+    bool ClickAt(float x, float y);
+    static constexpr float kShotClickRadius = 16.0f;
+
     // A new shot in flight (the shot job fires it).
     VillainShot* AddShot(float x, float y, int32_t target, const VILLAININFO* info, bool fired);
     // The slot's link to its villain goes; the villain stays until gone.

@@ -1,5 +1,6 @@
 #include "farm/MapVillain.h"
 
+#include "engine/Log.h"
 #include "farm/FarmVillains.h"
 #include "farm/Villains.h"
 #include "foundation/Helpers.h"
@@ -203,6 +204,9 @@ void MapVillain::ResumeAnimationAt(uint32_t time) {
 }
 
 void MapVillain::MarkSetUp() {
+    if (!setUp_)
+        LogLabelPrintf(kLogIndent, "Villain", "sets up its catapult at (%d, %d)", place_.installX,
+                       place_.installY);
     setUp_ = true;
     SetObstacle(true);
 }
@@ -227,6 +231,7 @@ bool MapVillain::OnClick() {
     if (state_ > kVillainLeaving) return false;
     health_ = std::max(health_ - 1, 0);
     if (healthBar_) healthBar_->SetValue(health_);
+    LogLabelPrintf(kLogIndent, "Villain", "hit: health %d of %d", health_, std::max(0, info_->record.health));
     if (health_ > 0) {
         Host().PlayEventSound(kSoundVillainHit);
         if (healthBar_) {
@@ -328,6 +333,8 @@ void MapVillain::FireShot(int32_t target) {
     if (shotsLeft_ > 0) --shotsLeft_;
     const VillainOffset from = LaunchPoint();
     owner_->AddShot(float(from.x), float(from.y), target, info_, true);
+    LogLabelPrintf(kLogIndent, "Villain", "fires a shot from (%d, %d) at point %d (%d left)", from.x, from.y,
+                   target, shotsLeft_);
     Host().PlayEventSound(kSoundVillainShoots);
     Host().ResetVillainsInARow();
 }
@@ -341,6 +348,8 @@ void MapVillain::ShowCross() {
                              kCrossFlags, -1, false);
     if (!cross_) return;
     cross_->AddToLevel(0);
+    LogLabelPrintf(kLogIndent, "Villain", "a pulsing cross marks the spot (%d, %d)", place_.installX,
+                   place_.installY);
     cross_->AttachEffect(new SEffect_Alpha(0.0f, 1.0f, 100, true, 0));
     cross_->AttachEffect(new SEffect_Scale(3.0f, 1.2f, 200, true, 0));
     cross_->AttachEffect(new SEffect_SinScale(1.2f, 1.0f, 1, 500, false, 200));
@@ -351,12 +360,15 @@ void MapVillain::HideCross() {
     SpriteObject* cross = cross_;
     cross_ = nullptr;
     if (!Map()) return;
+    LogLabelPrintf(kLogIndent, "Villain", "the cross at (%d, %d) goes", place_.installX, place_.installY);
     // The pulse ends with the fade; the map deletes the cross after it.
     MapObject::AddEffect(cross, 0, new SEffect_Alpha(1.0f, 0.0f, kBarFadeMs, true, 0));
 }
 
 void MapVillain::DriveOff() {
     const bool firedNone = shotsLeft_ == std::max(1, info_->record.shots);
+    LogLabelPrintf(kLogIndent, "Villain", "driven off%s: it runs away and pays %d",
+                   setUp_ && catapult_ ? ", its catapult breaks" : "", info_->record.driveOffMoney);
     SetState(kVillainRunningAway, true);
     Host().AddMoney(info_->record.driveOffMoney, int32_t(std::lround(x_)), int32_t(std::lround(y_)),
                     kDriveOffMoneyOffset);
@@ -378,6 +390,10 @@ void MapVillain::AttackByBees() {
 }
 
 void MapVillain::SetState(int32_t state, bool animated) {
+    static const char* const kStates[] = {"arrives", "attacks: its catapult stands", "leaves", "runs away",
+                                          "has gone"};
+    if (animated && state != state_ && state >= 0 && state < kVillainStateCount)
+        LogLabelPrintf(kLogIndent, "Villain", "%s", kStates[state]);
     state_ = state;
     if (state == kVillainRunningAway) {
         ReleasePlace();

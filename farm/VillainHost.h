@@ -8,6 +8,7 @@
 // through the small hooks it is given.
 
 #include "farm/VillainRules.h"
+#include "level/MapObject.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,7 @@
 
 class GameLevel;
 class GPSSpace;
+class SpriteInstance;
 struct VILLAININFO;
 
 // Event-sound slots of the villains and shots.
@@ -71,6 +73,46 @@ class PlainHealthBar : public VillainHealthBar {
     int32_t x_, y_, maximum_, value_;
     bool shown_ = false;
     std::vector<HealthBarQuad> quads_;
+};
+
+// A health bar drawn on the level map, above every figure: the pieces of
+// "vil_health_bar" and "vil_health_back" (sprite library 1) laid out by
+// BuildHealthBar around (x, y). It fades in and out and swells on a hit. Its
+// drawing object belongs to the map; when the bar goes, the object fades and
+// the map deletes it.
+class MapHealthBar : public VillainHealthBar {
+  public:
+    static constexpr int32_t kLibrary = 1;
+    MapHealthBar(LevelMap* map, int32_t x, int32_t y, int32_t maximum);
+    ~MapHealthBar() override;
+    void SetValue(int32_t value) override;
+    int32_t Value() const override { return value_; }
+    void Show(uint32_t ms) override;
+    void Hide(uint32_t ms) override;
+    bool IsShown() const override { return shown_; }
+    void Pulse() override;
+
+  private:
+    class Picture;
+    int32_t maximum_, value_;
+    bool shown_ = false;
+    Picture* picture_ = nullptr; // owned by the map
+};
+
+// The level's particle space (the shots' gas trails) as a map object drawn
+// after every other object of the top layer. The map owns it.
+class MapParticleLayer : public MapObject {
+  public:
+    explicit MapParticleLayer(LevelMap* map);
+    ~MapParticleLayer() override;
+    GPSSpace& Space() { return *space_; }
+    // Moves the particles on.
+    void Update(uint32_t ms);
+    void Draw(DXLViewer& viewer) override;
+    int32_t Depth() const override { return 1000000; }
+
+  private:
+    std::unique_ptr<GPSSpace> space_;
 };
 
 class VillainHost {

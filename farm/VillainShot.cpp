@@ -1,5 +1,6 @@
 #include "farm/VillainShot.h"
 
+#include "engine/Log.h"
 #include "farm/FarmVillains.h"
 #include "farm/Villains.h"
 #include "foundation/Ident.h"
@@ -131,11 +132,14 @@ void VillainShot::Update(uint32_t ms) {
 void VillainShot::Land() {
     VillainHost& host = owner_->Host();
     if (!host.IsLivePoint(target_)) {
+        LogLabelPrintf(kLogIndent, "Villain shot", "bursts harmlessly: point %d is gone", target_);
         Burst();
         return;
     }
     SetTravelled(length_);
     host.AddDamage(target_, *info_, true);
+    LogLabelPrintf(kLogIndent, "Villain shot", "lands on point %d: its puddle (damage %d)", target_,
+                   info_->record.damage);
     host.PlayEventSound(kSoundShotLands);
     removed_ = true;
 }
@@ -158,6 +162,8 @@ bool VillainShot::OnClick() {
     if (burst_ || removed_) return false;
     VillainHost& host = owner_->Host();
     host.PlayEventSound(kSoundShotClicked);
+    LogLabelPrintf(kLogIndent, "Villain shot", "clicked in flight at %.0f of %.0f pixels: pays %d",
+                   travelled_, length_, info_->record.shotClickMoney);
     host.AddMoney(info_->record.shotClickMoney, int32_t(std::lround(x_)), int32_t(std::lround(y_)),
                   kShotMoneyOffset);
     Burst();
@@ -215,6 +221,8 @@ std::unique_ptr<VillainShot> VillainShot::Load(FarmVillains* owner, SaveReader& 
     auto shot = std::make_unique<VillainShot>(owner, float(x), float(y), int32_t(target), info, false);
     shot->SetTravelled(std::min(travelled, shot->length_));
     shot->travelled_ = travelled;
+    LogLabelPrintf(kLogIndent, "Villain shot", "in flight at point %d goes on from %.2f of %.2f pixels",
+                   int32_t(target), travelled, shot->length_);
     *ok = true;
     return shot;
 }

@@ -1,13 +1,64 @@
 #pragma once
-// The awards window in the program: opened over the current profile from the
-// map's awards button.
+// The awards window and the bonuses window in the program, the current
+// profile's award counters as the running level adds to them, and the award
+// notices' pictures and texts. This part alone reads the award table: its
+// goal record shares the level goal's name, so the level's side reaches it
+// through these plain calls.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+
+class RunningLevelTags;
+class WindowManager;
 
 // Opens the awards window when the window manager and the award table are
 // there; the preview (the map's cheat view) animates random values.
 void OpenProgramAwards(bool preview);
 
-// The bonuses window's stand-in on the screen after loading until the level
-// window opens it: F10 opens it over the current profile's selection.
+// The bonuses window's stand-in on the screen after loading: F10 opens it
+// over the current profile's selection.
 void BonusesStandInKey(uint32_t virtualKey);
+
+// ---- the current profile's award counters (nothing without a profile or
+// the award table; the profile is saved with the level's result or save)
+
+// Adds to an award's counter; the new tier (1 bronze .. 3 gold) when it rose, else 0.
+int32_t ProgramAddAwardCount(uint32_t award, int32_t amount);
+// The tier an award's counter has reached (0 none).
+int32_t ProgramAwardTier(uint32_t award);
+// Sets (absolute) or adds to (relative) a goal's counter; true when it crossed the target.
+bool ProgramAddGoalProgress(uint32_t goal, int32_t amount, bool relative);
+int32_t ProgramGoalCounter(uint32_t goal);
+// True once, when every award is gold and every goal reached.
+bool ProgramCheckFinalAward();
+
+// The award notices show the award's icon and its text with the award's
+// name; a click on one opens the awards window. The notices play their
+// sounds (the award sample, a message's own) in the screen's category.
+void InstallAwardNotices(WindowManager& windows);
+
+// Installs the running level on the text tags' sources (null: none is played).
+void SetTagLevel(const RunningLevelTags* level);
+
+// A bonus selection edited in the bonuses window for the level window: the
+// window works on this object's copy, which lives as long as the object.
+class ProgramBonusEdit {
+  public:
+    ProgramBonusEdit();
+    ~ProgramBonusEdit();
+    ProgramBonusEdit(const ProgramBonusEdit&) = delete;
+    ProgramBonusEdit& operator=(const ProgramBonusEdit&) = delete;
+
+    // Opens the bonuses window over the current profile with the selection
+    // (count and three ids); applied gets the edited selection on "OK".
+    // False without a profile or the bonus table.
+    using Applied = std::function<void(uint32_t count, const int32_t (&ids)[3])>;
+    bool Open(WindowManager& windows, uint32_t count, const int32_t (&ids)[3], Applied applied);
+    // Closes the window at once when it is still open (it edits this object's copy).
+    void Close(WindowManager& windows);
+
+  private:
+    struct Edit;
+    std::unique_ptr<Edit> edit_;
+};

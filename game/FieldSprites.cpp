@@ -1,6 +1,8 @@
 #include "game/FieldSprites.h"
 
+#include "app/App.h"
 #include "engine/Log.h"
+#include "engine/SoundManager.h"
 #include "farm/BuildingPoints.h"
 #include "farm/Products.h"
 #include "gui/Window.h"
@@ -228,6 +230,11 @@ bool FieldSprites::MouseInField() const {
 
 WindowManager& FieldSprites::Windows() const {
     return *GetWindowManager();
+}
+
+void FieldSprites::PlayClickSound() {
+    SoundManager& sound = GetSoundManager();
+    sound.PlayById(sound.FindSample(u"click"), kSoundCategoryScreen, kLoopAsLoaded);
 }
 
 bool FieldSprites::RouteMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {

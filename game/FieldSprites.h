@@ -64,6 +64,8 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
     int32_t MouseY() const override { return mouseY_; }
     bool MouseInField() const override;
     WindowManager& Windows() const override;
+    // The interface's click, in the screen's category.
+    void PlayClickSound() override;
 
     // ---- OverheadButtons (the plant points)
     uint32_t ShowArrowButton(uint32_t command, const char16_t* icon, float x, float y,

@@ -4,6 +4,8 @@
 #include "app/Profiles.h"
 #include "platform/Files.h"
 
+#include <algorithm>
+
 namespace {
 
 Profile* Current() {
@@ -21,9 +23,14 @@ uint32_t LevelProfileRegime() {
 uint32_t LevelProfileBonusSlots() {
     const Profile* profile = Current();
     if (!profile) return 0;
+    const RegimeProgress& progress = profile->Record().results.regimes[profile->Regime() ? 1 : 0];
     uint32_t slots = 0;
-    for (int32_t bonus = 0; bonus < kBonusCount; ++bonus)
-        if (profile->HasBonus(bonus)) slots |= 1u << bonus;
+    const uint32_t chosen = std::min<uint32_t>(progress.chosenCount, 3);
+    for (uint32_t i = 0; i < chosen; ++i)
+        if (profile->HasBonus(progress.chosen[i])) slots |= 1u << progress.chosen[i];
+    if (slots == 0 && profile->ListBonuses(nullptr) <= 3)
+        for (int32_t bonus = 0; bonus < kBonusCount; ++bonus)
+            if (profile->HasBonus(bonus)) slots |= 1u << bonus;
     return slots;
 }
 
@@ -64,7 +71,9 @@ std::u16string LevelProfileKeepRefusedSave(uint32_t levelIndex, const std::vecto
     return path;
 }
 
-void LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs) {
-    if (Profile* profile = Current())
-        profile->StoreLevelResult(int32_t(levelIndex), int64_t(levelTimeMs), nullptr);
+bool LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs, LevelResult* out) {
+    Profile* profile = Current();
+    if (!profile) return false;
+    profile->StoreLevelResult(int32_t(levelIndex), int64_t(levelTimeMs), out);
+    return true;
 }

@@ -10,7 +10,9 @@
 #include <vector>
 
 uint32_t LevelProfileRegime();
-// The slots of the bonuses the profile owns (bit s = slot s).
+// The slots of the bonuses the profile takes into a level (bit s = slot s):
+// the chosen ones it owns; with at most three owned and none chosen, every
+// owned one (there is nothing to choose between then).
 uint32_t LevelProfileBonusSlots();
 // The saved game of a level in the profile's regime, if any.
 std::optional<std::vector<uint8_t>> LevelProfileSavedGame(uint32_t levelIndex);
@@ -24,5 +26,7 @@ void LevelProfileDeleteSavedGame(uint32_t levelIndex);
 // too. The file's name, or empty when it could not be written (the profile's
 // copy is then kept).
 std::u16string LevelProfileKeepRefusedSave(uint32_t levelIndex, const std::vector<uint8_t>& bytes);
-// A won level's result (its level time) stored in the profile.
-void LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs);
+// A won level's result (its level time) stored in the profile; the stored
+// result (the 11 words of LevelResult) into out; false without a profile.
+struct LevelResult;
+bool LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs, LevelResult* out);

@@ -1,15 +1,18 @@
 #include "game/LevelScreen.h"
 
+#include "app/App.h"
 #include "app/GameDataLoader.h"
 #include "app/GameStates.h"
 #include "app/LevelLoading.h"
+#include "app/Profiles.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "farm/FarmData.h"
-#include "game/FieldSprites.h"
+#include "game/AwardsProgram.h"
 #include "game/LevelBot.h"
 #include "game/LevelCatalog.h"
+#include "game/LevelInterface.h"
 #include "game/LevelProfiles.h"
 #include "game/LevelTutorials.h"
 #include "game/ProgramWorld.h"
@@ -26,6 +29,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -52,35 +56,46 @@ std::string Narrow(const char16_t* text) {
     return platform::Utf16ToUtf8(text ? std::u16string_view(text) : std::u16string_view());
 }
 
-// The level screen: the level, its world and hooks.
-class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
+// The level screen: the level, its world, its interface and the front-end hooks.
+class LevelSession : public LevelFrontEndHooks {
   public:
     explicit LevelSession(uint32_t index) : index_(index) {}
     ~LevelSession() override {
+        // The windows go first (they read the level), the level before the
+        // interface that is its panel hooks.
+        if (ui_) ui_->CloseAll();
         WindowManager* windows = GetWindowManager();
         if (windows && level_ && windows->Level() == level_.get()) windows->SetLevel(nullptr);
         bot_.reset();
-        if (world_) world_->Detach();
+        if (world_) {
+            world_->SetInterface(nullptr);
+            world_->Detach();
+        }
         level_.reset();
+        ui_.reset();
         ProgramWorld::RemovePointMakers();
     }
 
     bool Build(std::string* why) {
         const Level* record = GameLevelTable().Get(index_);
         if (!record) return *why = "level " + std::to_string(index_ + 1) + " does not exist", false;
-        GameLevel::Hooks hooks;
-        hooks.panel = this;
-        hooks.frontEnd = this;
         tutorials_ = std::make_unique<ProgramLevelTutorials>(index_);
-        hooks.tutorial = tutorials_->Hooks();
         FarmData* farm = GameFarmData();
         if (!farm) return *why = "the farm tables are missing", false;
         // The world needs the level's map, which comes with the level.
         auto world = std::make_unique<ProgramWorld>(farm);
         world_ = world.get();
         world_->InstallPointMakers();
+        ui_ = std::make_unique<LevelInterface>(*world_, *farm);
+        GameLevel::Hooks hooks;
+        hooks.panel = ui_.get();
+        hooks.frontEnd = this;
+        hooks.tutorial = tutorials_->Hooks();
+        ui_->SetTutorial(tutorials_->Hooks());
         const uint32_t regime = ActiveBotRun() ? ActiveBotRun()->Regime() : LevelProfileRegime();
         level_ = std::make_unique<GameLevel>(index_, regime, *record, std::move(world), hooks);
+        ui_->Attach(*level_);
+        world_->SetInterface(ui_.get());
         world_->Attach(level_.get());
         world_->BuildPathFinder();
         tutorials_->Attach(*level_);
@@ -113,6 +128,7 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
             level_->OnScreenSizeChanged(1024, 768);
         }
         if (WindowManager* windows = GetWindowManager()) windows->SetLevel(level_.get());
+        ui_->OpenPanel();
         level_->Begin();
         if (BotRun* run = ActiveBotRun()) bot_ = run->Attach(*level_);
         Logf("Level %u (%s) begins in regime %u.", index_ + 1, Narrow(record->record.label).c_str(),
@@ -124,10 +140,15 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
     bool LeaveRequested() const { return leaveRequested_; }
 
     void Update(uint32_t ms) {
-        if (level_) level_->Update(ms);
+        if (!level_) return;
+        if (ui_->TakeRestart()) Restart();
+        // Losing the focus opens the pause menu.
+        const bool active = Activation() == kActive;
+        if (wasActive_ && !active && level_->IsBegun()) level_->ShowMenu(false);
+        wasActive_ = active;
+        level_->Update(ms);
         if (tutorials_) tutorials_->Update(ms);
-        // The windows' update shows the hints of the buttons over the field.
-        if (WindowManager* windows = GetWindowManager()) windows->Update();
+        ui_->Update();
         if (bot_ && bot_->Frame(ms)) Leave();
     }
     void Draw() {
@@ -137,41 +158,28 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
         viewer->ResetTransform();
         level_->Draw(*viewer);
     }
+    // Keys the windows did not take: Escape opens the pause menu; after a
+    // win or a loss (with no window left to answer) it leaves.
     void Key(uint32_t key) {
         if (!level_) return;
         if (level_->IsEnded()) {
             if (key == platform::kDikEscape) Leave();
             return;
         }
-        if (menuOpen_) {
-            if (key == platform::kDikEscape) {
-                menuOpen_ = false;
-                LogLine(kLogIndent, "Level menu closed.");
-                level_->OnWindowClosed(kMenuWindowId);
-            } else if (key == platform::kDikQ) {
-                Leave();
-            }
-            return;
-        }
         level_->OnKey(key, true);
     }
     void Mouse(int32_t x, int32_t y, uint32_t button) {
-        if (level_ && !menuOpen_) level_->OnMouse(x, y, button == kMouseLeft ? 1 : 2, true);
+        if (level_) level_->OnMouse(x, y, button == kMouseLeft ? 1 : 2, true);
     }
     // Moves and releases reach the level too: the screen sprites hover and click.
     void MouseUp(int32_t x, int32_t y, uint32_t button) {
-        if (level_ && !menuOpen_) level_->OnMouse(x, y, button == kMouseLeft ? 1 : 2, false);
+        if (level_) level_->OnMouse(x, y, button == kMouseLeft ? 1 : 2, false);
     }
     void MouseMove(int32_t x, int32_t y) {
-        if (level_ && !menuOpen_) level_->OnMouse(x, y, 0, false);
+        if (level_) level_->OnMouse(x, y, 0, false);
     }
     void Leave() {
         if (!level_ || leaveRequested_) return;
-        if (menuOpen_) {
-            menuOpen_ = false;
-            level_->OnWindowClosed(kMenuWindowId);
-        }
-        Logf("Leaving level %u.", index_ + 1);
         level_->Leave();
     }
     // The program quits while the level is open: an unfinished level is kept.
@@ -179,46 +187,30 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
         if (level_ && !leaveRequested_) level_->SaveToProfile();
     }
 
-    // ---- panel hooks
-    void ShowMenu(bool) override {
-        if (menuOpen_) return;
-        menuOpen_ = true;
-        LogLine(kLogIndent, "Level menu: Escape goes back to the level, Q leaves it.");
-        level_->OnWindowOpened(kMenuWindowId);
-    }
-    void StartMusic(const char16_t* name) override { Logf("Level music: %s", Narrow(name).c_str()); }
-    void OpenResultWindow(const uint32_t (&)[11]) override {
-        LogLine(kLogIndent, "Level result shown; Escape leaves.");
-    }
-    void OpenGameOverDialog() override { LogLine(kLogIndent, "Level lost; Escape leaves."); }
-    void ShowGoalNotice(uint32_t kind) override { Logf("Goal notice (kind %u).", kind); }
-    // The screen sprites over the field are the world's.
-    bool RouteMouseToScreenSprites(int32_t x, int32_t y, uint32_t button, bool down) override {
-        return world_->Field() && world_->Field()->RouteMouse(x, y, button, down);
-    }
-    void DrawScreenSprites(DXLViewer& viewer) override {
-        if (world_->Field()) world_->Field()->Draw(viewer);
-    }
-    bool OfferPointOrder(int32_t index, uint32_t job) override {
-        return world_->Field() && world_->Field()->OfferPointOrder(index, job);
-    }
-    void ShowFlyingMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) override {
-        if (world_->Field()) world_->Field()->ShowMoneyChange(amount, x, y, offset);
-    }
-    void OnScreenSizeChanged(int32_t, int32_t) override {
-        if (world_->Field()) world_->Field()->Relayout();
-    }
-    void DrawPanelAndWindows(DXLViewer&) override {
-        if (WindowManager* windows = GetWindowManager()) windows->Draw();
-    }
-
     // ---- front-end hooks
-    void GoToMap() override { leaveRequested_ = true; }
+    void GoToMap() override {
+        Logf("Leaving level %u.", index_ + 1);
+        leaveRequested_ = true;
+    }
     void StoreLevelResult(const GameLevel& level, uint32_t (&record)[11]) override {
-        record[0] = level.LevelIndex();
-        record[1] = level.LevelTimeMs();
-        record[2] = level.Grade();
-        LevelProfileStoreResult(level.LevelIndex(), level.LevelTimeMs());
+        LevelResult result{};
+        if (!LevelProfileStoreResult(level.LevelIndex(), level.LevelTimeMs(), &result)) {
+            // Without a profile the result is the level's own.
+            result.level = level.LevelIndex();
+            result.regime = level.Regime();
+            result.grade = level.Grade();
+            result.timeMs = level.LevelTimeMs();
+            result.flags = kResultNewBest;
+            result.bonus = -1;
+        }
+        // The medal times come from the level when the profile had none to give.
+        if (result.limits[0] == 0) {
+            const RegimeBlock& block = level.Record().Regime(level.Regime());
+            result.limits[0] = block.bronzeMs, result.limits[1] = block.silverMs,
+            result.limits[2] = block.goldMs;
+        }
+        static_assert(sizeof result == sizeof record);
+        std::memcpy(record, &result, sizeof record);
     }
     void StoreSavedGame(uint32_t, uint32_t levelIndex, std::unique_ptr<SaveBuffer> saved) override {
         if (!saved || !saved->HasData()) return;
@@ -230,15 +222,34 @@ class LevelSession : public LevelPanelHooks, public LevelFrontEndHooks {
     }
     void DeleteSavedGame(uint32_t, uint32_t levelIndex) override { LevelProfileDeleteSavedGame(levelIndex); }
     uint32_t ChosenBonusSlots() const override { return LevelProfileBonusSlots(); }
+    bool AddAwardCount(uint32_t award, int32_t n) override { return ProgramAddAwardCount(award, n) > 0; }
+    bool AddGoalProgress(uint32_t goal, int32_t amount, bool relative) override {
+        return ProgramAddGoalProgress(goal, amount, relative);
+    }
+    void CheckFinalAward() override {
+        if (ProgramCheckFinalAward()) ui_->ShowFinalAwardNotice();
+    }
+    int32_t GoalCounter(uint32_t goal) const override { return ProgramGoalCounter(goal); }
 
   private:
-    static constexpr uint32_t kMenuWindowId = 0x4D656E75; // 'Menu'
+    // The level starts again from scratch: its saved game goes, its windows
+    // and panel are made anew around the fresh start.
+    void Restart() {
+        Logf("Level %u restarts from scratch.", index_ + 1);
+        ui_->CloseAll();
+        DeleteSavedGame(level_->Regime(), index_);
+        level_->StartUp();
+        ui_->OpenPanel();
+        level_->Begin();
+    }
+
     uint32_t index_;
     std::unique_ptr<ProgramLevelTutorials> tutorials_; // the level's tutorial hooks: outlives the level
+    std::unique_ptr<LevelInterface> ui_;
     std::unique_ptr<GameLevel> level_;
     std::unique_ptr<LevelBot> bot_; // plays the level in the program's bot mode
     ProgramWorld* world_ = nullptr; // owned by the level
-    bool menuOpen_ = false;
+    bool wasActive_ = true;
     bool leaveRequested_ = false;
 };
 
@@ -277,6 +288,11 @@ void DrawLevel() {
 void LevelMouseDown(int32_t x, int32_t y, uint32_t button) {
     if (g_session) g_session->Mouse(x, y, button);
 }
+// A quick second press comes as a double click: on the field it is one
+// more press (a villain clicked in quick succession takes every hit).
+void LevelDoubleClick(int32_t x, int32_t y) {
+    if (g_session) g_session->Mouse(x, y, kMouseLeft);
+}
 void LevelMouseUp(int32_t x, int32_t y, uint32_t button) {
     if (g_session) g_session->MouseUp(x, y, button);
 }
@@ -292,6 +308,7 @@ const AppCallbacks kLevelCallbacks = {.update = UpdateLevel,
                                       .mouseDown = LevelMouseDown,
                                       .mouseUp = LevelMouseUp,
                                       .mouseMove = LevelMouseMove,
+                                      .mouseDoubleClick = LevelDoubleClick,
                                       .keyDown = LevelKeyDown};
 
 void OpenLevelScreen() {}

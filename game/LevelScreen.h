@@ -3,13 +3,15 @@
 // the program's side of the running level. It registers the level table's
 // data stage, the level's loading stage and the level screen, builds the
 // level of the table with the program's world (stock, farmer, villain places,
-// bonuses) and hooks (the pause menu, music and results in the log; saved
-// games and results in the current profile), and routes the screen's input
-// and drawing to it.
+// bonuses), its interface (game/LevelInterface.h: the panel and the windows
+// around the level) and the front-end hooks (saved games, results and award
+// counters in the current profile), and routes the screen's input and
+// drawing to it.
 //
-// Keys on the level screen: Escape opens the pause menu (the level pauses);
-// with the menu open, Escape closes it and Q leaves the level (an unfinished
-// level is saved into the profile). After a win or a loss, Escape leaves.
+// Keys on the level screen: Escape opens the pause menu (the level pauses)
+// and closes it again; the menu's "to_map" leaves the level (an unfinished
+// level is saved into the profile). Losing the focus opens the menu too.
+// After a win the result window's Enter, Escape or OK leaves.
 
 #include <cstdint>
 

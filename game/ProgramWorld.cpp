@@ -1,5 +1,6 @@
 #include "game/ProgramWorld.h"
 
+#include "app/App.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "farm/AnimalHouses.h"
@@ -8,6 +9,7 @@
 #include "farm/FarmVillains.h"
 #include "game/FarmTables.h"
 #include "game/FieldSprites.h"
+#include "game/LevelInterface.h"
 #include "level/GameLevel.h"
 #include "level/LevelData.h"
 #include "level/MapCharacter.h"
@@ -68,6 +70,9 @@ void ProgramWorld::Attach(GameLevel* level) {
     setup.catapult = FindById(characters, kCharacterCatapult);
     setup.places = std::span<const VillainPlace>(r.places, r.placeCount);
     villains_ = std::make_unique<FarmVillains>(setup);
+    particles_ =
+        static_cast<MapParticleLayer*>(level->Map().Adopt(std::make_unique<MapParticleLayer>(&level->Map())));
+    particles_->AddToLevel(0);
 
     field_ = std::make_unique<FieldSprites>(*level);
     SetFarmProductLabels(*farm_, [this](const ProductChange& change) {
@@ -217,6 +222,7 @@ void ProgramWorld::StopCharacters() {
 }
 void ProgramWorld::TickShots(uint32_t ms) {
     if (villains_) villains_->TickShots(ms);
+    if (particles_) particles_->Update(ms);
 }
 void ProgramWorld::TickCharacters(uint32_t ms) {
     if (player_) player_->Update(ms);
@@ -243,6 +249,16 @@ bool ProgramWorld::LoadVillains(SaveReader& in, uint32_t placeCount) {
     if (villains_->LoadVillains(in, placeCount, &villainWhy_)) return true;
     LogErrorPrintf(0, "The saved villains are refused: %s.", villainWhy_.c_str());
     return false;
+}
+
+GPSSpace* ProgramWorld::ParticleSpace() {
+    return particles_ ? &particles_->Space() : nullptr;
+}
+std::unique_ptr<VillainHealthBar> ProgramWorld::CreateHealthBar(int32_t x, int32_t y, int32_t maximum) {
+    return std::make_unique<MapHealthBar>(&level_->Map(), x, y, maximum);
+}
+bool ProgramWorld::ClickFieldObject(float x, float y) {
+    return villains_ && villains_->ClickAt(x, y);
 }
 
 bool ProgramWorld::GetBonus(uint32_t slot, BonusInfo* info) const {
@@ -328,13 +344,29 @@ int32_t ProgramWorld::SpriteWidth(Sprite* sprite) {
     return sprite ? sprite->GetWidth() : 0;
 }
 
-uint32_t ProgramWorld::PlaySound(uint32_t soundId, uint32_t, int32_t) {
-    (void)soundId;
-    return 0;
+// The farm's sounds belong to the running level and are heard by the
+// interface too: paused with the level and faded out with its screen.
+uint32_t ProgramWorld::PlaySound(uint32_t soundId, uint32_t category, int32_t loopMode) {
+    return soundId ? GetSoundManager().PlayById(soundId, category, loopMode) : 0;
 }
-void ProgramWorld::FadeOutSound(uint32_t, uint32_t) {}
-void ProgramWorld::PlayEventSound(uint32_t) {}
-void ProgramWorld::PlaySound(uint32_t) {}
+void ProgramWorld::FadeOutSound(uint32_t channel, uint32_t ms) {
+    if (channel) GetSoundManager().StopChannelFade(channel, ms);
+}
+void ProgramWorld::PlayEventSound(uint32_t slot) {
+    SoundManager& sound = GetSoundManager();
+    if (const uint32_t id = sound.GetEventSound(int(slot)))
+        sound.PlayById(id, kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
+}
+void ProgramWorld::PlaySound(uint32_t sound) {
+    if (sound) GetSoundManager().PlayById(sound, kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
+}
+
+void ProgramWorld::OpenWarehouseWindow() {
+    if (interface_) interface_->OpenWarehouseWindow();
+}
+void ProgramWorld::SetWarehouseButtonLevel(int32_t level) {
+    if (interface_) interface_->SetWarehouseButtonLevel(level);
+}
 
 const GameCharacter* ProgramWorld::FindCharacter(uint32_t id) {
     return FindById(GetLevelGameData().characters, id);

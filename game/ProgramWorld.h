@@ -25,8 +25,10 @@
 
 class FarmData;
 class FarmVillains;
+class MapParticleLayer;
 class FieldSprites;
 class GameLevel;
+class LevelInterface;
 class PlantPanel;
 struct Level;
 
@@ -57,6 +59,9 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void BuildPathFinder();
 
     ProductStock& Stock() override { return *stock_; }
+    // The level's interface (the level screen owns it): the warehouse point
+    // opens its window there and shows its level on the panel. Null: none.
+    void SetInterface(LevelInterface* ui) { interface_ = ui; }
     FarmVillains* Villains() { return villains_.get(); }
 
     // ---- LevelWorld
@@ -123,8 +128,8 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void AttachBuildingPanel(PointBuilding*) override {}
     void DetachBuildingPanel(PointBuilding*) override {}
     void RefreshBuildingPanel(PointBuilding*) override {}
-    void OpenWarehouseWindow() override {}
-    void SetWarehouseButtonLevel(int32_t) override {}
+    void OpenWarehouseWindow() override;
+    void SetWarehouseButtonLevel(int32_t level) override;
     const GameCharacter* FindCharacter(uint32_t id) override;
 
     PlantData& Plants() override;
@@ -144,6 +149,10 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     OverheadButtons* Buttons() override;
     PlantPanel* SharedPlantPanel() override;
 
+    // ---- villains on the running level: their trails, health bars and clicks
+    GPSSpace* ParticleSpace() override;
+    std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t x, int32_t y, int32_t maximum) override;
+    bool ClickFieldObject(float x, float y) override;
     // ---- the level's screen sprites: the buttons, icons, bars and flying
     // labels over the field (made by Attach, kept until the world goes, after
     // every point); null before Attach.
@@ -162,6 +171,8 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     std::unique_ptr<VillainLevelHost> villainHost_;
     std::unique_ptr<FarmVillains> villains_;
     std::unique_ptr<PlantPanel> plantPanel_;
+    MapParticleLayer* particles_ = nullptr; // owned by the level's map
     std::unique_ptr<FieldSprites> field_;
     std::string villainWhy_;
+    LevelInterface* interface_ = nullptr; // owned by the level screen
 };

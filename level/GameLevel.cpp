@@ -455,10 +455,14 @@ int32_t GameLevel::CountGoal(const GoalRecord& goal) const {
         return static_cast<int32_t>(world_->ProductCount(goal.objectId));
     case kGoalPlant:
     case kGoalBuilding: {
-        const uint32_t kind = goal.kind == kGoalPlant ? kPointPlant : kPointBuilding;
+        // The warehouse is a building of its type too.
+        auto counted = [&goal](uint32_t kind) {
+            return goal.kind == kGoalPlant ? kind == kPointPlant
+                                           : kind == kPointBuilding || kind == kPointWarehouse;
+        };
         int32_t n = 0;
         for (const auto& p : points_)
-            n += p && !p->IsBeingRemoved() && p->Kind() == kind && p->ObjectId() == goal.objectId &&
+            n += p && !p->IsBeingRemoved() && counted(p->Kind()) && p->ObjectId() == goal.objectId &&
                  p->Stage() >= static_cast<int32_t>(goal.stage);
         return n;
     }
@@ -757,6 +761,7 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
                     x < float(level_.record.fieldWidth) && y < float(level_.record.fieldHeight);
     if (!mouseInField_ || button != 1 || !down || ended_ || IsPausedExcept(kPauseClockNotStarted))
         return false;
+    if (clockRunning_ && world_->ClickFieldObject(x, y)) return true;
     const int32_t index = PointAt(x, y);
     if (index < 0) {
         ResetSelection(nullptr);

@@ -78,6 +78,10 @@ class LevelWorld {
     virtual uint32_t ProductRoom(uint32_t) const { return 0; }
     // A product's price (what a unit sells for when the warehouse is full).
     virtual int32_t ProductPrice(uint32_t) const { return 0; }
+    // A press on the field at (x, y) (field pixels) for the world's own
+    // figures under it (a villain, its catapult, a flying shot) before the
+    // points; true when one took it.
+    virtual bool ClickFieldObject(float, float) { return false; }
 };
 
 enum LevelSound : uint32_t { kLevelSoundWon = 0, kLevelSoundBonus = 1, kLevelSoundSelect = 2 };

@@ -7,6 +7,7 @@
 #include "level/SaveStream.h"
 #include "level/SpriteObject.h"
 #include "sprites/Sprite.h"
+#include "sprites/SpriteEffect.h"
 
 #include <algorithm>
 
@@ -14,6 +15,13 @@ namespace {
 constexpr uint32_t kBaseBlockSize = 24;
 constexpr uint32_t kDamageBlockSize = 12;
 constexpr uint32_t kBaseFlagLocked = 0x1;
+constexpr int32_t kPuddleLibrary = 7;
+// Above the field picture, under the points' pictures and the figures.
+constexpr int32_t kPuddleLayer = 3;
+constexpr uint32_t kPuddleFadeMs = 300;
+// Each further hit makes the puddle this much larger, up to the largest.
+constexpr float kPuddleGrowth = 0.15f;
+constexpr float kPuddleLargest = 1.6f;
 } // namespace
 
 void BaseLevelPoint::Setup(const PointRecord& record) {
@@ -27,7 +35,34 @@ void BaseLevelPoint::Setup(const PointRecord& record) {
     SetMirrored((record.flags & 1) != 0);
 }
 
-BaseLevelPoint::~BaseLevelPoint() = default;
+BaseLevelPoint::~BaseLevelPoint() {
+    HidePuddle(false);
+}
+
+void BaseLevelPoint::ShowPuddle(bool animated) {
+    if (!level_ || !damage_) return;
+    if (!puddle_) {
+        SpriteLibrary* library = GetLibrary(kPuddleLibrary);
+        MapSprite* sprite = library ? library->FindMapSprite(u"puddle") : nullptr;
+        puddle_ = CreateMapObject(&level_->Map(), sprite, kPuddleObjectKind, float(x_), float(y_), 0,
+                                  static_cast<int32_t>(index_), mirrored_);
+        if (!puddle_) return;
+        puddle_->AddToLevel(kPuddleLayer);
+        if (animated) puddle_->AttachEffect(new SEffect_Scale(0.2f, 1.0f, kPuddleFadeMs, true, 0));
+    }
+    const float size = 1.0f + kPuddleGrowth * float(std::min(damage_->Strength(), 100) - 1);
+    puddle_->SetSizeFactor(std::min(size, kPuddleLargest));
+}
+
+void BaseLevelPoint::HidePuddle(bool animated) {
+    SpriteObject* puddle = puddle_;
+    puddle_ = nullptr;
+    if (!puddle || !level_) return;
+    if (animated)
+        MapObject::AddEffect(puddle, 0, new SEffect_Alpha(1.0f, 0.0f, kPuddleFadeMs, true, 0));
+    else
+        level_->Map().Delete(puddle);
+}
 
 void BaseLevelPoint::Attach(GameLevel* level) {
     level_ = level;
@@ -119,6 +154,10 @@ bool BaseLevelPoint::LoadDamage(SaveReader& in) {
         return false;
     }
     damage_ = damage > 0 ? std::make_unique<PointDamage>(damage) : nullptr;
+    if (damage_)
+        ShowPuddle(false);
+    else
+        HidePuddle(false);
     return true;
 }
 
@@ -129,12 +168,14 @@ void BaseLevelPoint::AddDamage(int32_t strength, bool animated) {
         damage_->Strengthen(strength);
     else
         damage_ = std::make_unique<PointDamage>(strength);
+    ShowPuddle(animated);
     OnDamaged(animated);
 }
 
 bool BaseLevelPoint::Repair(bool animated) {
     if (!damage_) return false;
     damage_.reset();
+    HidePuddle(animated);
     OnRepaired(animated);
     return true;
 }

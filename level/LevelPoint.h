@@ -23,6 +23,7 @@ class MapObject;
 class SaveReader;
 class SaveWriter;
 class Sprite;
+class SpriteObject;
 
 // Tutorial event: an empty site was set up (argument: the point's kind).
 constexpr uint32_t kTutorialEmptySiteSetUp = 0x80000003;
@@ -62,6 +63,7 @@ class BaseLevelPoint {
     // Removes the point's content (animated, forGood, from delay); the time
     // in ms at which it is gone.
     virtual uint32_t Remove(bool animated, bool forGood, uint32_t delay);
+    // Takes the puddle off the map.
     virtual ~BaseLevelPoint();
     virtual void SetMirrored(bool mirrored) { mirrored_ = mirrored; }
     virtual bool AcceptsWork() const { return true; }
@@ -117,6 +119,10 @@ class BaseLevelPoint {
     bool Repair(bool animated);
     bool IsDamaged() const { return damage_ != nullptr; }
     const PointDamage* GetDamage() const { return damage_.get(); }
+    // The puddle's picture on the map ("puddle" of the level library, under
+    // the figures), shown while the point is damaged; null when not.
+    const SpriteObject* Puddle() const { return puddle_; }
+    static constexpr uint32_t kPuddleObjectKind = 0x10000120;
 
     // Icons and buttons shown beside the point (owned by the map). A new one
     // joins the point's earlier ones; DetachObject takes one off.
@@ -142,6 +148,11 @@ class BaseLevelPoint {
     uint32_t ClickAction() const { return clickAction_; }
     void SetClickAction(uint32_t jobId) { clickAction_ = jobId; }
 
+  private:
+    // The puddle follows the damage: made, grown with its strength, or gone.
+    void ShowPuddle(bool animated);
+    void HidePuddle(bool animated);
+
   protected:
     GameLevel* level_ = nullptr; // the level that owns the point
     uint32_t index_;
@@ -157,6 +168,7 @@ class BaseLevelPoint {
     bool beingRemoved_ = false;
     bool busy_ = false;
     std::unique_ptr<PointDamage> damage_;
+    SpriteObject* puddle_ = nullptr; // owned by the level's map
     std::vector<MapObject*> attached_;
     int32_t countdownMs_ = -1;
     uint32_t pendingDelayMs_ = 0;

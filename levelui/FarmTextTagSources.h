@@ -4,6 +4,7 @@
 // object, from the farm data the program loaded. Building points, plant beds
 // and factory recipes come with the level's points.
 
+#include "levelui/RunningLevelTags.h"
 #include "levelui/TextTagSources.h"
 
 class FarmData;
@@ -17,8 +18,21 @@ class FarmTextTagSources : public TextTagSources {
     bool DescribePlant(uintptr_t plant, TagPlant* out) const override;
     const char16_t* GoalObjectName(uint32_t kind, uint32_t id) const override;
 
+    // The running level (null: none is played); it outlives its installation.
+    void SetRunningLevel(const RunningLevelTags* level) { level_ = level; }
+    bool PlayingLevel() const override { return level_ != nullptr; }
+    int32_t LevelMoney() const override { return level_ ? level_->Money() : 0; }
+    int32_t WarehouseLevel() const override { return level_ ? level_->WarehouseLevel() : 1; }
+    int32_t StockCount(uint32_t productId) const override {
+        return level_ ? level_->StockCount(productId) : 0;
+    }
+    bool GoalProgress(const LevelGoalEntry& goal, int32_t* progress) const override {
+        return level_ && level_->GoalProgress(goal.kind, goal.id, goal.valueL, goal.valueV, progress);
+    }
+
   private:
     const FarmData* Data() const;
 
     const FarmData* data_;
+    const RunningLevelTags* level_ = nullptr;
 };

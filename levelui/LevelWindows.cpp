@@ -312,12 +312,7 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
 
     // Bonus slots and the select button.
     if (owned_ > 0) {
-        for (uint32_t i = 0; i < 3; ++i) {
-            const int32_t id = i < selection_.count ? selection_.ids[i] : -1;
-            slotIds_[i] = id;
-            Sprite* icon = id >= 0 && host_.bonusIcon ? host_.bonusIcon(id) : nullptr;
-            if (icon && icon->GetLibrary()) slots_[i] = icon->GetLibrary()->CreateInstance(icon, 0);
-        }
+        ShowBonuses();
         if (owned_ > 3) {
             select_ = controls_.Make<ImageButton>(kLevelWindowSelectBonuses, bonusX_ + 262, bonusY_ + 7, 166,
                                                   manager.Text(u"level_window", u"select_bonuses"));
@@ -359,6 +354,18 @@ std::array<int32_t, 3> LevelWindow::ShownBonuses() const {
     return slotIds_;
 }
 
+void LevelWindow::ShowBonuses() {
+    if (owned_ <= 0) return;
+    for (uint32_t i = 0; i < 3; ++i) {
+        const int32_t id = i < selection_.count ? selection_.ids[i] : -1;
+        if (id == slotIds_[i] && (id < 0 || slots_[i])) continue;
+        slotIds_[i] = id;
+        slots_[i].reset();
+        Sprite* icon = id >= 0 && host_.bonusIcon ? host_.bonusIcon(id) : nullptr;
+        if (icon && icon->GetLibrary()) slots_[i] = icon->GetLibrary()->CreateInstance(icon, 0);
+    }
+}
+
 bool LevelWindow::OnKeyDown(uint32_t key, uint32_t flags) {
     switch (LevelWindowKey(key, mode_, continue_)) {
     case LevelWindowGo::Cancel:
@@ -398,7 +405,18 @@ uint32_t LevelWindow::OnButtonClick(GameButton* button) {
             Play(1);
         return 2;
     case LevelWindowGo::SelectBonuses:
-        return 2; // the bonuses window is not built yet
+        if (host_.selectBonuses) {
+            // The answer reaches the open level window through the manager:
+            // the window the choice began in may have gone by then.
+            WindowManager* manager = &manager_;
+            host_.selectBonuses(selection_, [manager](const BonusPick& chosen) {
+                if (auto* window = static_cast<LevelWindow*>(manager->levelWindow)) {
+                    window->Selection() = chosen;
+                    window->ShowBonuses();
+                }
+            });
+        }
+        return 2;
     default:
         return 0;
     }

@@ -112,6 +112,10 @@ struct LevelWindowsHost {
     std::function<void()> leaveLevel;
     // Asks a confirmation; the answer calls back true to go on.
     std::function<void(std::function<void(bool)>)> confirmRestart;
+    // Opens the bonuses window on a copy of the selection; applied gets the
+    // edited one. Empty: the select button does nothing.
+    std::function<void(const BonusPick& selection, std::function<void(const BonusPick&)> applied)>
+        selectBonuses;
 };
 
 // result 1 go, 0 cancel; restart 1 afresh, 0 the saved game.
@@ -132,6 +136,8 @@ class LevelWindow : public SpritesWindow {
     bool StoreBonusSelection();
     // The slot ids shown (-1 none).
     std::array<int32_t, 3> ShownBonuses() const;
+    // Shows the selection's bonuses in the three slots (after the bonuses window changed it).
+    void ShowBonuses();
     BonusPick& Selection() { return selection_; }
     const std::vector<ImageButton*>& BottomButtons() const { return bottomRow_; }
     int32_t MedalStripTop() const { return stripTop_; }

@@ -324,7 +324,9 @@ void TaskButton::SetProgress(int32_t value, bool animate) {
     const GoalText text = GoalProgressText(goal_.kind, goal_.target, value, slash_);
     if (text.shown == last_) return;
     last_ = text.shown;
-    progress_.Set(3, text.text, kTextMarkup);
+    // Drawn shadowed: the text's colour goes with the draw (a markup colour
+    // would give way to the shadow's and the face's colours).
+    progress_.Set(3, text.plain);
     if (text.met != met_) {
         met_ = text.met;
         if (animate) {
@@ -363,7 +365,7 @@ void TaskButton::Draw(DXLViewer& viewer, float alpha) {
                      ScaleAlpha(0xFF00357E, alpha));
     DrawLevelQuads(viewer, markQuads_, alpha);
     DrawShadowed(viewer, progress_, cx - float(progress_.Width()) / 2.0f,
-                 83.0f - float(progress_.Height()) / 2.0f, 0xFFFFFFFF, alpha);
+                 83.0f - float(progress_.Height()) / 2.0f, met_ ? kGoalMetColour : 0xFFFFFFFF, alpha);
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
 }

@@ -216,6 +216,7 @@ GoalText GoalProgressText(uint32_t kind, uint32_t target, int32_t value, bool sl
     g.shown = kind == 4 ? int32_t(std::max<int64_t>(int64_t(target) - value, 0)) : value;
     g.text = Number(g.shown);
     if (slash) g.text += u"/" + Number(target);
+    g.plain = g.text;
     if (g.met) g.text = u"<c=80ff80>" + g.text + u"</c>";
     return g;
 }

@@ -114,10 +114,13 @@ std::u16string FormatClock(uint32_t ms);
 
 // A goal button's shown text for a value in the level panel.
 struct GoalText {
-    std::u16string text;
+    std::u16string text;  // with the met colour as markup
+    std::u16string plain; // the same without markup
     bool met;
     int32_t shown; // the value the text shows
 };
+// The colour of a met goal's progress text.
+constexpr uint32_t kGoalMetColour = 0xFF80FF80;
 // kind: the goal kind; slash: the target follows "/".
 GoalText GoalProgressText(uint32_t kind, uint32_t target, int32_t value, bool slash);
 // The last value a goal button starts from: no goal shows it, so the first

@@ -109,10 +109,9 @@ WarehouseWindow::WarehouseWindow(WindowManager& manager, WarehouseLevel& level)
                                            manager.Text(kGroup, u"sell_one"));
     sellFive_ = controls_.Make<ImageButton>(kWarehouseSellFive, kSellX + kSellWidth, stripTop_ - 28,
                                             kSellWidth, manager.Text(kGroup, u"sell_five"));
-    for (ImageButton* b : {sellOne_, sellFive_}) {
-        b->clickSound = kWarehouseSaleSound;
+    // Their click plays the sale's event sound through the level (OnButtonClick).
+    for (ImageButton* b : {sellOne_, sellFive_})
         b->SetVisible(false);
-    }
     close_ = AddBottomButton(kWarehouseClose, manager.Text(kGroup, u"close"));
     if (stock_.GetHighestLevel() > 1) {
         upgrade_ = controls_.Make<ImageButton>(kWarehouseUpgrade, 16, close_->rect.top, 167, u"");
@@ -161,10 +160,9 @@ uint32_t WarehouseWindow::OnButtonClick(GameButton* button) {
         Close();
         return kClickResetLook;
     case kWarehouseSellOne:
-        Sell(1);
-        return 0;
     case kWarehouseSellFive:
-        Sell(5);
+        Sell(button->Command() == kWarehouseSellOne ? 1 : 5);
+        level_.PlayEventSound(kWarehouseSaleSound);
         return 0;
     case kWarehouseTile:
         SelectButton(static_cast<WarehouseWindowButton*>(button));

@@ -1,5 +1,6 @@
 #include "engine/SoundManager.h"
 #include "engine/SoundHandleTable.h"
+#include "foundation/Ident.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Mixer.h"
@@ -126,6 +127,21 @@ TEST_F(SoundManagerTest, HandlesOfSamplesPlaybacksAndMusicHaveTheirKindTags) {
     EXPECT_EQ(sound.AddMusic(path.c_str(), nullptr, 0, 0), 0x60010000u);
     EXPECT_EQ(sound.PlayById(0x20010001u, 0, kLoopAsLoaded), 0u); // no such sample
     EXPECT_EQ(sound.PlayById(0x60010000u, 0, kLoopAsLoaded), 0u); // a music handle is no sound id
+}
+
+TEST_F(SoundManagerTest, DataRecordsFindTheNewestSampleOfANameId) {
+    const uint32_t first = Load(u"Buzz", false);
+    const uint32_t hum = Load(u"hum", false);
+    const uint32_t second = Load(u"buzz", false);
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(sound.FindSampleById(kis::NameId("buzz")), second);
+    EXPECT_EQ(sound.FindSampleById(kis::NameId("HUM")), hum);
+    EXPECT_EQ(sound.FindSampleById(kis::NameId("whistle")), 0u);
+    EXPECT_EQ(sound.FindSampleById(0), 0u);
+    // A sample without a valid name answers no id.
+    const std::u16string path = WriteTone("nameless.wav");
+    EXPECT_NE(sound.LoadSample(path.c_str(), u"not a name", 0, 0, false), 0u);
+    EXPECT_EQ(sound.FindSampleById(kis::NameId(u"")), 0u);
 }
 
 TEST_F(SoundManagerTest, LoopModeMinusOnePlaysAsLoadedOtherModesOverride) {

@@ -1,9 +1,9 @@
 // The sample level 31 played from the stand-in screen, as a player meets it:
 // F6 loads it, a click on the garbage and one on its clear button send the
-// farmer to clear it, the goals
-// are met and the level is won; Escape leaves. A level left unfinished (the
-// pause menu's Q) or open when the program quits is saved into the current
-// profile and continues from there next time; a won level is not saved.
+// farmer to clear it, the goals are met and the level is won; Enter on the
+// result window leaves. A level left unfinished (the pause menu's "to_map")
+// or open when the program quits is saved into the current profile and
+// continues from there next time; a won level is not saved.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
@@ -41,6 +41,9 @@ std::string Key(int ms, const std::string& key) {
     return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 100) + " key up " + key +
            "\n";
 }
+
+// The pause menu's "to_map": the menu (269 x 510) stands centred on 800 x 600.
+constexpr int kToMapX = (800 - 269) / 2 + 16 + 110, kToMapY = (600 - 510) / 2 + 366 + 20;
 
 std::string Click(int ms, int x, int y) {
     return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
@@ -89,10 +92,10 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
     const std::string before = game.File("before.png"), after = game.File("after.png");
     // The click on the heap offers its clearing as a button over it, at
     // (330, 207); a click there sends the farmer.
-    const std::string play = Key(kReady + 0, "F6") + Click(kReady + 1000, 330, 249) +
-                             Click(kReady + 1500, 330, 211) + Key(kReady + 7000, "ESCAPE") +
-                             Key(kReady + 8000, "F6") + Key(kReady + 9000, "ESCAPE") +
-                             Key(kReady + 9500, "Q") + std::to_string(kReady + 11000) + " close\n";
+    const std::string play =
+        Key(kReady + 0, "F6") + Click(kReady + 1000, 330, 249) + Click(kReady + 1500, 330, 211) +
+        Key(kReady + 7000, "RETURN") + Key(kReady + 8000, "F6") + Key(kReady + 9000, "ESCAPE") +
+        Click(kReady + 9800, kToMapX, kToMapY) + std::to_string(kReady + 11000) + " close\n";
     ASSERT_EQ(RunGame(game, "play", play,
                       "--screenshot-at " + std::to_string(kReady + 800) + " '" + before +
                           "' --screenshot-at " + std::to_string(kReady + 6500) + " '" + after + "'"),
@@ -105,7 +108,8 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
     ASSERT_EQ(won.size(), 1u) << log;
     EXPECT_NE(won[0].find("level 31, regime 0"), std::string::npos) << won[0];
     EXPECT_NE(won[0].find("grade 6"), std::string::npos) << won[0];
-    EXPECT_EQ(Lines(log, "Level menu:").size(), 1u) << log;
+    EXPECT_EQ(Lines(log, "Level menu opened.").size(), 1u) << log;
+    EXPECT_EQ(Lines(log, "Level result                window opened").size(), 1u) << log;
     // The won level is left without a save; the second one, left from the
     // menu, is saved.
     const auto saves = Lines(log, "saved into the profile");
@@ -153,8 +157,8 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
         ASSERT_TRUE(profiles.Current()->Save());
     }
     ASSERT_EQ(RunGame(game, "refused",
-                      Key(kReady + 0, "F6") + Key(kReady + 1000, "ESCAPE") + Key(kReady + 1300, "Q") +
-                          std::to_string(kReady + 2000) + " close\n",
+                      Key(kReady + 0, "F6") + Key(kReady + 1000, "ESCAPE") +
+                          Click(kReady + 1800, kToMapX, kToMapY) + std::to_string(kReady + 2000) + " close\n",
                       ""),
               0);
     log = game.Log();

@@ -45,6 +45,10 @@ void MakeProfile(const std::string& user) {
 bool Parchment(int r, int g, int b) {
     return r > 240 && g > 225 && b > 190 && b < 235;
 }
+// The tutorial arrow's yellow.
+bool ArrowYellow(int r, int g, int b) {
+    return r > 230 && g > 150 && g < 225 && b < 90;
+}
 // The click line's grey text.
 bool Grey(int r, int g, int b) {
     return r > 110 && r < 150 && std::abs(r - g) < 8 && std::abs(r - b) < 8;
@@ -78,9 +82,13 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
     ASSERT_TRUE(a.ok && b.ok) << output;
     ASSERT_EQ(b.picture.width, 1024);
     ASSERT_EQ(b.picture.height, 768);
-    // Before the first click nothing of the tutorial is there.
-    EXPECT_LT(a.Count(0, 0, 1024, 690, Parchment), 300);
+    // Before the first click nothing of the tutorial is over the field (the
+    // panel's goal page below it is parchment too).
+    EXPECT_LT(a.Count(0, 50, 1024, 640, Parchment), 300);
+    EXPECT_LT(a.Count(150, 560, 300, 655, ArrowYellow), 50);
     // Step 1: the box centred 80 px above the field's centre (512, 326), with the click line.
     EXPECT_GT(b.Count(312, 180, 712, 300, Parchment), 15000) << log;
     EXPECT_GT(b.Count(312, 180, 712, 300, Grey), 30);
+    // Its arrow points down at the goal button, left on the panel.
+    EXPECT_GT(b.Count(150, 560, 300, 655, ArrowYellow), 400) << log;
 }

@@ -182,6 +182,25 @@ TEST(GameLevel, GoalsWinAfterASecondAndEndedLevelsAreNotSaved) {
     EXPECT_EQ(easy->Grade(), uint32_t(kGradeFailed));
 }
 
+// A building goal counts the points of its type at its stage or above; the
+// warehouse is a building of the warehouse type like any other.
+TEST(GameLevel, BuildingGoalsCountTheWarehouseOfTheirType) {
+    struct Case {
+        uint32_t type;
+        uint32_t stage;
+        int32_t counted;
+    } cases[] = {
+        {kis::NameId("warehouse"), 1, 1}, {kis::NameId("warehouse"), 2, 0}, {leveltest::kMill, 1, 1},
+        {leveltest::kMill, 2, 0},         {kis::NameId("bakery"), 1, 0},
+    };
+    for (const Case& c : cases) {
+        TestLevel level;
+        level.record.record.regimes[0].goals[1] = {kGoalBuilding, c.type, c.stage, 1};
+        level->UpdateGoals(kGoalBuilding, c.type, c.stage, false);
+        EXPECT_EQ(level->GoalProgress(1), c.counted) << std::hex << c.type << " stage " << c.stage;
+    }
+}
+
 namespace {
 
 // A level in the middle of play: clock running, money reserved by a job,

@@ -208,9 +208,15 @@ TEST_F(WarehouseWindowTest, SellingTheLastUnitsReflowsTheTiles) {
     EXPECT_EQ(w->Tiles()[6]->rect.left, 12 + 469);
     EXPECT_EQ(w->Tiles()[7]->rect.left, 12);
 
-    // Part of a stock stays selected.
+    // Part of a stock stays selected; the sell button's click sells and
+    // plays the sale's event sound.
     w->SelectProduct(products[8].get());
-    w->Sell(1);
+    const kis::Rect one = w->SellOne()->ScreenRect();
+    const int32_t cx = (one.left + one.right) / 2, cy = (one.top + one.bottom) / 2;
+    manager.OnMouseMove(cx, cy, 0);
+    manager.OnMouseDown(cx, cy, 1);
+    manager.OnMouseUp(cx, cy, 1);
+    EXPECT_EQ(level.calls.back(), "sound 1");
     EXPECT_EQ(level.money.Get(), 12 + 10);
     EXPECT_EQ(w->SelectedTile()->Caption(), u"8/50");
     EXPECT_TRUE(Visible(w->SellFive()));

@@ -118,6 +118,46 @@ void AddIdCount(const std::string& where, const std::string& key, const std::str
     list[(*count)++] = {IdOf(w[0]), uint32_t(Number(where, w[1]))};
 }
 
+uint32_t InfoRowKind(const std::string& where, const std::string& word) {
+    static const char* const kKinds[] = {"picture", "line", "separator16", "separator4"};
+    for (uint32_t k = 0; k < 4; ++k)
+        if (word == kKinds[k]) return k;
+    Fail(where, "unknown information row '" + word + "'");
+}
+
+uint32_t InfoObjectKind(const std::string& where, const std::string& word) {
+    static const char* const kKinds[] = {"own", "plant", "building", "bonus"};
+    for (uint32_t k = 0; k < 4; ++k)
+        if (word == kKinds[k]) return k;
+    Fail(where, "unknown information object '" + word + "'");
+}
+
+// "row" for a separator; "row object name body icon picture [dx dy above below]"
+// for a picture or line row ("-" leaves a name empty).
+InfoEntry ReadInfo(const std::string& where, const std::string& value) {
+    const std::vector<std::string> w = Words(value);
+    InfoEntry e;
+    std::memset(&e, 0, sizeof e);
+    if (w.empty()) Fail(where, "info takes a row kind");
+    e.rowKind = InfoRowKind(where, w[0]);
+    if (e.rowKind >= 2) {
+        if (w.size() != 1) Fail(where, "a separator takes no more values");
+        return e;
+    }
+    if (w.size() != 6 && w.size() != 10) Fail(where, "info takes 6 or 10 values");
+    e.objectKind = InfoObjectKind(where, w[1]);
+    char16_t(*names[])[32] = {&e.name, &e.bodyKey, &e.icon, &e.picture};
+    for (size_t i = 0; i < 4; ++i)
+        if (w[2 + i] != "-") SetName(*names[i], where, w[2 + i]);
+    if (w.size() == 10) {
+        e.pictureDx = int32_t(Number(where, w[6]));
+        e.pictureDy = int32_t(Number(where, w[7]));
+        e.spaceAbove = int32_t(Number(where, w[8]));
+        e.spaceBelow = int32_t(Number(where, w[9]));
+    }
+    return e;
+}
+
 void ReadLevel(const Node& n, LevelTable* table, std::vector<bool>* seen) {
     std::string where = "level";
     int64_t index = -1;
@@ -215,6 +255,16 @@ void ReadLevel(const Node& n, LevelTable* table, std::vector<bool>* seen) {
             auto w = Take(where, key, value, 2);
             r.loopStart = uint32_t(Number(where, w[0]));
             r.loopLength = uint32_t(Number(where, w[1]));
+        } else if (key == "bonus_recharge") {
+            // The first-recharge factor of each of the six bonus slots.
+            auto w = Take(where, key, value, std::size(r.bonusFactors));
+            for (size_t i = 0; i < w.size(); ++i) {
+                char* end = nullptr;
+                r.bonusFactors[i] = std::strtof(w[i].c_str(), &end);
+                if (*end != '\0') Fail(where, "'" + w[i] + "' is not a number");
+            }
+        } else if (key == "info") {
+            level.info.push_back(ReadInfo(where, value));
         } else if (key == "villains") {
             if (value == "yes") r.flags |= kLevelFlagVillains;
         } else if (key == "obstacle") {
@@ -246,6 +296,7 @@ void ReadLevel(const Node& n, LevelTable* table, std::vector<bool>* seen) {
             Fail(where, "unknown section '" + child.name + "'");
     }
     r.pointCount = uint32_t(level.points.size());
+    r.infoCount = uint32_t(level.info.size());
     r.scheduleCount = uint32_t(level.schedule.size());
     r.shapeCount = uint32_t(level.shapes.size());
 }

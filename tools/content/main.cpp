@@ -16,8 +16,8 @@
 //                then the award table (from content/awards.txt, see
 //                AwardTable.h), the level-select map ('MAPM', MapChunks.h)
 //                and the comics ('COMX', from content/comics.txt, see ComixPages.h)
-//   Sounds.dat   the sound pack: generated tones as samples (the event sounds
-//                name some of them) and a generated tune as music
+//   Sounds.dat   the sound pack: the effects and tunes synthesised from the
+//                recipes in content/sound, with the event-sound table
 //   Logos\       two generated logo pictures and Logos.txt listing them
 // The sprite pack comes from the art (tools/spritepack). The packs hold the
 // chunks whose loaders exist; the pictures and sounds are
@@ -29,7 +29,6 @@
 #include "foundation/DataFile.h"
 #include "foundation/DataPackIds.h"
 #include "foundation/SpritePackIds.h"
-#include "frontend/Comix.h"
 #include "platform/Files.h"
 #include "platform/PngWriter.h"
 #include "platform/Utf.h"
@@ -43,6 +42,7 @@
 #include "tools/content/LevelSources.h"
 #include "tools/content/MainScreenChunk.h"
 #include "tools/content/MapChunks.h"
+#include "tools/soundsynth/SoundContent.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,8 +52,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int kSampleRate = 22050;
 
 std::u16string Wide(const std::string& utf8) {
     return platform::Utf8ToUtf16(utf8);
@@ -166,110 +164,12 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, std:
 
 // ---------------------------------------------------------------- sounds
 
-// 16-bit mono PCM WAV file of the samples.
-std::vector<uint8_t> MakeWav(const std::vector<int16_t>& samples) {
-    const uint32_t dataBytes = uint32_t(samples.size() * 2);
-    std::vector<uint8_t> wav(44 + dataBytes);
-    uint8_t* p = wav.data();
-    auto tag = [&](size_t at, const char* t) {
-        for (int i = 0; i < 4; ++i)
-            p[at + size_t(i)] = uint8_t(t[i]);
-    };
-    tag(0, "RIFF");
-    kis::StoreLE32(p + 4, 36 + dataBytes);
-    tag(8, "WAVE");
-    tag(12, "fmt ");
-    kis::StoreLE32(p + 16, 16);
-    kis::StoreLE16(p + 20, 1); // PCM
-    kis::StoreLE16(p + 22, 1); // mono
-    kis::StoreLE32(p + 24, kSampleRate);
-    kis::StoreLE32(p + 28, kSampleRate * 2);
-    kis::StoreLE16(p + 32, 2);
-    kis::StoreLE16(p + 34, 16);
-    tag(36, "data");
-    kis::StoreLE32(p + 40, dataBytes);
-    for (size_t i = 0; i < samples.size(); ++i)
-        kis::StoreLE16(p + 44 + 2 * i, uint16_t(samples[i]));
-    return wav;
-}
-
-// A tone gliding from one frequency to another with a short attack and a
-// decaying tail.
-std::vector<int16_t> Tone(double fromHz, double toHz, double seconds, double volume) {
-    const size_t n = size_t(seconds * kSampleRate);
-    std::vector<int16_t> out(n);
-    double phase = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const double t = double(i) / double(n);
-        const double hz = fromHz + (toHz - fromHz) * t;
-        phase += 2 * M_PI * hz / kSampleRate;
-        const double envelope = std::min(1.0, double(i) / 200.0) * std::pow(1.0 - t, 2.0);
-        out[i] = int16_t(std::lround(std::sin(phase) * envelope * volume * 32767.0));
-    }
-    return out;
-}
-
-// A short looping tune: a major arpeggio with soft square-ish notes.
-std::vector<int16_t> Tune() {
-    static const double kNotes[] = {261.63, 329.63, 392.00, 523.25, 392.00, 329.63, 293.66, 349.23,
-                                    440.00, 587.33, 440.00, 349.23, 261.63, 329.63, 392.00, 523.25};
-    const size_t noteLength = kSampleRate / 4;
-    std::vector<int16_t> out;
-    for (double hz : kNotes) {
-        double phase = 0;
-        for (size_t i = 0; i < noteLength; ++i) {
-            phase += 2 * M_PI * hz / kSampleRate;
-            const double envelope =
-                std::min(1.0, double(i) / 100.0) * (1.0 - 0.7 * double(i) / double(noteLength));
-            const double wave = std::sin(phase) + 0.3 * std::sin(3 * phase);
-            out.push_back(int16_t(std::lround(wave * envelope * 0.25 * 32767.0)));
-        }
-    }
-    return out;
-}
-
+// Every effect, tune and event sound of the recipes in content/sound,
+// synthesised (tools/soundsynth).
 bool WriteSounds(const std::string& path, std::string* error) {
     SoundPackContent content;
-    struct ToneSpec {
-        const char* name;
-        double from, to, seconds;
-    };
-    static const ToneSpec kTones[] = {
-        {"click", 880, 660, 0.06},   {"select", 660, 990, 0.12}, {"coin", 1320, 1760, 0.20},
-        {"drop", 520, 260, 0.25},    {"build", 220, 330, 0.40},  {"water", 700, 400, 0.35},
-        {"harvest", 440, 880, 0.30}, {"egg", 990, 1320, 0.15},   {"moo", 140, 110, 0.60},
-        {"baa", 330, 300, 0.50},     {"cluck", 800, 600, 0.18},  {"alarm", 990, 660, 0.70},
-        {"medal", 523, 1046, 0.80},  {"fail", 330, 165, 0.80},   {"open", 400, 600, 0.15},
-        {"close", 600, 400, 0.15},
-    };
-    // The villains': arriving, hit, driven off, shooting; a shot clicked, landing.
-    static const ToneSpec kVillainTones[] = {
-        {"villain_arrive", 180, 240, 0.50}, {"villain_hit", 300, 200, 0.12},  {"villain_off", 500, 150, 0.45},
-        {"villain_shoot", 250, 500, 0.20},  {"shot_click", 1500, 1100, 0.08}, {"shot_land", 200, 90, 0.35},
-    };
-    for (const ToneSpec& tone : kTones)
-        content.samples.push_back(
-            {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
-    for (const ToneSpec& tone : kVillainTones)
-        content.samples.push_back(
-            {Wide(tone.name), MakeWav(Tone(tone.from, tone.to, tone.seconds, 0.5)), false});
-    content.music.push_back({u"theme", MakeWav(Tune()), false});
-    content.music.push_back({u"main_theme", MakeWav(Tune()), false});
-    // The event sounds name the tones in turn; the villains' and the comics'
-    // page sound (a quick falling swish) have their own.
-    for (size_t i = 0; i < content.eventSounds.size(); ++i)
-        content.eventSounds[i] = content.samples[i % content.samples.size()].name;
-    // The villains' slots: hit, driven off, shooting, shot clicked, shot landing.
-    const struct {
-        size_t slot;
-        const char* name;
-    } kVillainSounds[] = {
-        {4, "villain_hit"}, {5, "villain_off"}, {6, "villain_shoot"}, {8, "shot_click"}, {9, "shot_land"}};
-    for (const auto& v : kVillainSounds)
-        if (v.slot < content.eventSounds.size()) content.eventSounds[v.slot] = Wide(v.name);
-    content.samples.push_back({u"page", MakeWav(Tone(1800, 500, 0.18, 0.4)), false});
-    content.eventSounds[kComixPageSound] = u"page";
-    return WriteSoundPack(Wide(path).c_str(), content, error);
+    return soundsynth::MakeSoundPackContent(VB_CONTENT_DIR "/sound", &content, error) &&
+           WriteSoundPack(Wide(path).c_str(), content, error);
 }
 
 // ---------------------------------------------------------------- logos

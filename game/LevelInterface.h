@@ -1,0 +1,114 @@
+#pragma once
+// The running level's interface in the program: the level panel (money
+// strip, goals, time bar, warehouse, menu and bonus buttons) over the level,
+// the pause menu with its options, awards and restart, the information page
+// at the start, the level window (restart, game over) with its bonuses
+// window, the result window of a win, the warehouse window over the level's
+// stock, and the notices of a full warehouse, reached goals and awards.
+//
+// The level screen owns the interface beside its level; the interface is the
+// level's panel hooks (through LevelPanelDriver) and the panel's context.
+// The window manager owns every window; the interface closes them, the
+// panel first among them, before it goes, so that none outlives the level it
+// reads.
+//
+// Some answers cannot run inside the windows' own input (the restart deletes
+// the windows the click came from): the interface notes them and the level
+// screen takes them on its next update.
+
+#include "levelui/LevelMenu.h"
+#include "levelui/LevelPanel.h"
+#include "levelui/WarehouseWindow.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class FarmData;
+class GameLevel;
+class ProgramBonusEdit;
+class ProgramWorld;
+class PanelLevel;
+
+class LevelInterface : public LevelPanelDriver {
+  public:
+    // The world and the farm tables outlive the interface; so does the level,
+    // made after the interface (the interface is its panel hooks) and given
+    // to it with Attach before its StartUp.
+    LevelInterface(ProgramWorld& world, FarmData& farm);
+    ~LevelInterface() override;
+    LevelInterface(const LevelInterface&) = delete;
+    LevelInterface& operator=(const LevelInterface&) = delete;
+
+    void Attach(GameLevel& level);
+    // Opens the panel (after the level's StartUp, before its Begin) and the
+    // information page the start-up asked for; anchors the notices to it.
+    void OpenPanel();
+    // Closes the panel and every window of the level at once (outside the
+    // windows' input): before a restart and when the level goes.
+    void CloseAll();
+    // Once a frame, before the level's update: the windows' update.
+    void Update();
+    // A restart the windows asked for (the pause menu's restart window, the
+    // level window after a game over); taken once.
+    bool TakeRestart();
+    // The running tutorial for the close-tutorial button (null: none).
+    void SetTutorial(LevelTutorialHooks* tutorial) { tutorial_ = tutorial; }
+
+    // ---- the farm's warehouse point
+    void OpenWarehouseWindow();
+    // The warehouse point's level, 0 for the first (kept until the panel is there).
+    void SetWarehouseButtonLevel(int32_t level);
+
+    // ---- the level's panel hooks beyond the driver's
+    void ShowMenu(bool animate) override;
+    void OpenInfoWindow() override;
+    void ShowGoalNotice(uint32_t goal) override;
+    void ShowAwardNotice(uint32_t award) override;
+    void OpenResultWindow(const uint32_t (&record)[11]) override;
+    void OpenGameOverDialog() override;
+    bool IsGameWindowActive() const override;
+    void StartMusic(const char16_t* name) override;
+    void PlayLevelSound(uint32_t sound, uint32_t argument) override;
+    void FadeOutWonSound(uint32_t ms) override;
+    void ApplyPause(bool paused) override;
+    void ShowWarehouseFull(uint32_t productId) override;
+    bool RouteMouseToWindows(int32_t x, int32_t y, uint32_t button, bool down) override;
+    bool RouteKeyToWindows(uint32_t key, bool down) override;
+    void DrawPanelAndWindows(DXLViewer& viewer) override;
+    void OnScreenSizeChanged(int32_t width, int32_t height) override;
+    bool RouteMouseToScreenSprites(int32_t x, int32_t y, uint32_t button, bool down) override;
+    void DrawScreenSprites(DXLViewer& viewer) override;
+    bool OfferPointOrder(int32_t index, uint32_t job) override;
+    void ShowFlyingMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) override;
+
+    // The final award was won: its notice.
+    void ShowFinalAwardNotice();
+
+  private:
+    class Context;
+    class Warehouse;
+    class Tags;
+    LevelWindowsHost WindowsHost();
+    void OnGameOverAnswer(uint32_t command);
+    static uint32_t GameOverAnswer(uintptr_t self, uintptr_t, uint32_t command);
+    // A point of the screen the open page or warehouse window lets through to the panel.
+    bool PassesToPanel(int32_t x, int32_t y) const;
+    void EndLevelSounds();
+
+    GameLevel* level_ = nullptr; // set by Attach
+    ProgramWorld& world_;
+    FarmData& farm_;
+    std::unique_ptr<PanelLevel> panelLevel_;
+    std::unique_ptr<Context> context_;
+    std::unique_ptr<Warehouse> warehouse_;
+    std::unique_ptr<Tags> tags_;
+    std::unique_ptr<LevelMenu> menu_;
+    std::unique_ptr<ProgramBonusEdit> bonuses_;
+    LevelTutorialHooks* tutorial_ = nullptr; // owned by the level screen
+    bool infoWanted_ = false;
+    bool restartWanted_ = false;
+    int32_t warehouseLevel_ = 0;
+    uint32_t wonChannel_ = 0;   // the level-won fanfare's playback
+    bool soundsPaused_ = false; // the level's sound category is paused by this level
+};

@@ -1,0 +1,19 @@
+#pragma once
+// The running level as the text tags read it ("[MONEY]", "[TASK R]", a
+// product's stock): the level screen installs one on the tag sources while a
+// level is played. Plain values only, so that both the level's side and the
+// award table's side of the game can include it.
+
+#include <cstdint>
+
+class RunningLevelTags {
+  public:
+    virtual ~RunningLevelTags() = default;
+    virtual int32_t Money() const = 0;
+    virtual int32_t WarehouseLevel() const = 0;
+    virtual int32_t StockCount(uint32_t productId) const = 0;
+    // The progress of the current regime's goal with this kind, object,
+    // stage and target; false when the level has no such goal.
+    virtual bool GoalProgress(uint32_t kind, uint32_t id, int32_t stage, int32_t target,
+                              int32_t* progress) const = 0;
+};

@@ -1,0 +1,331 @@
+// The running level's interface as a player meets it, on the sample level 34
+// (typed "3", "4" and F6 on the screen after loading): the panel with its
+// goals, time bar, money strip, warehouse and menu buttons; a chosen bonus
+// clicked; the information page, the pause menu and the level window of a
+// restart; the warehouse window selling five wheat and buying the next
+// level, which wins the level and shows the result window; the pause menu's
+// awards and the level window's bonuses window.
+#include "app/Profiles.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::LoadShot;
+using testsupport::Shot;
+
+namespace {
+
+// Input starts once the game data is surely loaded (a click skips the logos).
+constexpr int kReady = 6000;
+// The level opens about 0.3 s after F6 (its loading state and first frame).
+constexpr int kOpen = kReady + 500;
+constexpr uint32_t kLevelIndex = 33;
+
+std::string Key(int ms, const std::string& key) {
+    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 50) + " key up " + key + "\n";
+}
+std::string Click(int ms, int x, int y) {
+    // The pointer leaves afterwards, so that no hint stands over the picture.
+    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
+           std::to_string(ms + 50) + " mouse down left\n" + std::to_string(ms + 150) + " mouse up left\n" +
+           std::to_string(ms + 200) + " mouse move 5 300\n";
+}
+// Types the level's number and opens it.
+std::string OpenLevel34() {
+    return Key(kReady, "3") + Key(kReady + 100, "4") + Key(kReady + 200, "F6");
+}
+
+void RunGame(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
+             const std::vector<std::pair<int, std::string>>& shots) {
+    const std::string script = game.File(name + ".txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + events));
+    std::string arguments =
+        "--showcase --headless --input-script '" + script + "' --until-ms " + std::to_string(untilMs);
+    for (const auto& [at, file] : shots)
+        arguments += " --screenshot-at " + std::to_string(at) + " '" + file + "'";
+    std::string output;
+    ASSERT_EQ(game.Run(arguments, &output), 0) << output << game.Log();
+    // VB_KEEP_SHOTS names a folder that keeps the pictures for a look.
+    if (const char* keep = std::getenv("VB_KEEP_SHOTS"))
+        for (const auto& [at, file] : shots)
+            fs::copy_file(file, fs::path(keep) / (name + "-" + fs::path(file).filename().string()),
+                          fs::copy_options::overwrite_existing);
+}
+
+// Pixels within a few steps per channel of a colour (0xRRGGBB) in a rectangle.
+int Near(const Shot& shot, int left, int top, int right, int bottom, uint32_t colour, int tolerance = 8) {
+    return shot.Count(left, top, right, bottom, [colour, tolerance](int r, int g, int b) {
+        return std::abs(r - int(colour >> 16 & 0xFF)) <= tolerance &&
+               std::abs(g - int(colour >> 8 & 0xFF)) <= tolerance &&
+               std::abs(b - int(colour & 0xFF)) <= tolerance;
+    });
+}
+
+// Light grey to white pixels: the face of "Click to start" as it fades in.
+int StartText(const Shot& shot, int left, int top, int right, int bottom) {
+    return shot.Count(left, top, right, bottom, [](int r, int g, int b) {
+        return r >= 160 && std::abs(r - g) < 4 && std::abs(g - b) < 4;
+    });
+}
+
+size_t Occurrences(const std::string& log, const std::string& text) {
+    size_t n = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+        ++n;
+    return n;
+}
+
+void UseScreen(const GameCopy& game, int width, int height) {
+    ASSERT_TRUE(
+        testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=" + std::to_string(width) +
+                                                                     "," + std::to_string(height) + "\n"));
+}
+
+// A player "tess" with bonuses owned and chosen in the easy regime, award
+// counters between tiers and one goal reached since the awards were last
+// seen, and medals in both regimes.
+void MakeProfile(const std::string& user, std::vector<int32_t> owned, std::vector<int32_t> chosen) {
+    fs::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* tess = profiles.CreateProfile(u"tess");
+    ASSERT_NE(tess, nullptr);
+    ProfileRecord& record = tess->MutableRecord();
+    RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+    for (int32_t bonus : owned)
+        easy.owned[bonus] = 1;
+    easy.chosenCount = uint32_t(chosen.size());
+    for (size_t i = 0; i < 3; ++i)
+        easy.chosen[i] = i < chosen.size() ? chosen[i] : -1;
+    record.awardsSeen[0] = 30, record.awards[0] = 260;
+    record.awardsSeen[9] = 0, record.awards[9] = 1;
+    const uint32_t statuses[] = {kLevelGold, kLevelSilver, kLevelBronze};
+    for (size_t i = 0; i < std::size(statuses); ++i)
+        easy.levels[i].status = statuses[i];
+    easy.levels[kLevelIndex].status = kLevelOpen;
+    record.results.regimes[kRegimeHard].levels[0].status = kLevelSilver;
+    record.flags |= kProfileFlagEasyMapTutorial;
+    ASSERT_TRUE(tess->Save());
+    profiles.SetCurrent(tess);
+}
+
+// The window face of the interface skin.
+constexpr uint32_t kWindowFace = 0xF2E2BC;
+// A notice's face.
+constexpr uint32_t kNoticeFace = 0xFFF6DC;
+// A met goal's frame and its progress text.
+constexpr uint32_t kMetGoal = 0xC8F0A0;
+constexpr uint32_t kMetText = 0x80FF80;
+
+} // namespace
+
+// At 800 x 600 and 1024 x 768, half a second after the level opens: the
+// panel with its three goals (money not yet met, wheat "10/5" and the
+// warehouse met), the time bar, the money strip and the menu button; with
+// the page closed, "Click to start" pulses above the panel.
+TEST(LevelInterface, ThePanelStandsAtBothScreenSizes) {
+    struct Size {
+        int width, height;
+        int goalsLeft, goalWidth; // the goals' area and each goal's width
+    } sizes[] = {{800, 600, 0, 91}, {1024, 768, 62, 108}};
+    for (const Size& s : sizes) {
+        GameCopy game;
+        UseScreen(game, s.width, s.height);
+        const std::string opened = game.File("opened.png"), started = game.File("started.png");
+        RunGame(game, "panel", OpenLevel34() + Click(kOpen + 900, s.width / 2, s.height / 2), kOpen + 2000,
+                {{kOpen + 500, opened}, {kOpen + 1800, started}});
+        const Shot a = LoadShot(opened), b = LoadShot(started);
+        ASSERT_TRUE(a.ok && b.ok) << a.error << b.error;
+        ASSERT_EQ(a.picture.width, s.width);
+        const int panelTop = s.height - 115;
+        // Goal i stands at goals left + 4 + i x (width - 1) in the panel.
+        auto goal = [&](const Shot& p, int i, uint32_t colour) {
+            const int x = s.goalsLeft + 4 + i * (s.goalWidth - 1);
+            return Near(p, x + 4, panelTop + 8, x + s.goalWidth - 4, panelTop + 108, colour);
+        };
+        EXPECT_LT(goal(a, 0, kMetGoal), 100) << s.width << ": the money goal is not met (40 of 50)";
+        EXPECT_GT(goal(a, 1, kMetGoal), 3000) << s.width << ": ten wheat meet five";
+        EXPECT_GT(goal(a, 2, kMetGoal), 3000) << s.width << ": the warehouse stands";
+        EXPECT_GT(goal(a, 1, kMetText), 15) << s.width << ": \"10/5\" in green";
+        EXPECT_EQ(goal(a, 0, kMetText), 0);
+        // The time bar's gold zone above the child panel, the money strip's
+        // digits at the top centre and the menu button in the top-right corner.
+        EXPECT_GT(Near(a, s.width / 2, panelTop - 2, s.width - 130, panelTop + 18, 0xF0C830, 40), 200)
+            << s.width;
+        EXPECT_GT(Near(a, s.width / 2 - 40, 4, s.width / 2 + 40, 36, 0xF0C020, 60), 30) << s.width;
+        EXPECT_GT(Near(a, s.width - 90, 2, s.width - 4, 30, 0x405C7F, 30), 20) << s.width;
+        // The page is over the field until the click; then the text pulses.
+        EXPECT_GT(
+            Near(a, s.width / 2 - 200, s.height / 2 - 60, s.width / 2 + 200, s.height / 2, kWindowFace, 6),
+            5000)
+            << s.width;
+        EXPECT_GT(Near(b, s.width / 2 - 100, panelTop - 100, s.width / 2 + 100, panelTop - 60, 0xFFFFFF, 0),
+                  40)
+            << s.width << ": \"Click to start\"";
+        const std::string log = game.Log();
+        EXPECT_EQ(Occurrences(log, "Level information page opened."), 1u) << log;
+        EXPECT_EQ(Occurrences(log, "Level 34 (level_34) begins in regime 0."), 1u) << log;
+    }
+}
+
+// A chosen bonus clicked at 1 s starts the clock and runs; 3.2 s later its
+// button stands raised with its run line, the text has gone and the level
+// time (kept in the profile's saved game when the program quits) is 3 s.
+TEST(LevelInterface, AChosenBonusClickedStartsTheClockAndRuns) {
+    GameCopy game;
+    MakeProfile(game.User(), {1, 2}, {1, 2});
+    const std::string before = game.File("before.png"), running = game.File("running.png");
+    // Two bonus buttons 106 px wide in all, centred 56 px above the panel.
+    const int row = 485 - 56;
+    RunGame(game, "bonus",
+            OpenLevel34() + Click(kOpen + 300, 400, 300) + Click(kOpen + 1000, 347 + 27, row + 24) +
+                std::to_string(kOpen + 4300) + " close\n",
+            kOpen + 5000, {{kOpen + 950, before}, {kOpen + 4200, running}});
+    const Shot a = LoadShot(before), b = LoadShot(running);
+    ASSERT_TRUE(a.ok && b.ok);
+    // The run line under the raised button, green while the bonus runs.
+    EXPECT_EQ(Near(a, 347, row + 40, 347 + 54, row + 48, 0x50B030, 10), 0);
+    EXPECT_GT(Near(b, 347, row + 40, 347 + 54, row + 48, 0x50B030, 10), 40);
+    EXPECT_GT(StartText(a, 300, 385, 500, 425), 100) << "\"Click to start\" before the click";
+    EXPECT_EQ(StartText(b, 300, 385, 500, 425), 0) << "gone once the clock runs";
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    const auto* saved = profiles.Current()->GetSavedLevel(int32_t(kLevelIndex));
+    ASSERT_NE(saved, nullptr) << game.Log();
+    ASSERT_GE(saved->size(), 100u);
+    uint32_t time = 0, slot1 = 0;
+    std::memcpy(&time, saved->data() + 28, 4);  // the level block's time
+    std::memcpy(&slot1, saved->data() + 76, 4); // bonus slot 1's flags
+    EXPECT_GE(time, 3000u) << "the clock at 00:00:03 at 4.2 s";
+    EXPECT_LT(time, 4000u);
+    EXPECT_EQ(slot1, 3u) << "in use and running";
+}
+
+// The page at 1 s; closed by a click, Escape opens the pause menu; its
+// restart opens the level window of a restart (cancel and restart, two medal
+// rows); restart starts the level again with its page.
+TEST(LevelInterface, PageMenuAndTheLevelWindowOfARestart) {
+    GameCopy game;
+    const std::string page = game.File("page.png"), menu = game.File("menu.png"),
+                      window = game.File("window.png");
+    // The menu (269 x 510) and the level window (600 wide) stand centred.
+    const int menuX = (800 - 269) / 2, menuY = (600 - 510) / 2;
+    RunGame(game, "windows",
+            OpenLevel34() + Click(kOpen + 1200, 400, 300) + Key(kOpen + 1500, "ESCAPE") +
+                Click(kOpen + 2500, menuX + 16 + 110, menuY + 162 + 20) + Click(kOpen + 4000, 466, 454),
+            kOpen + 5000, {{kOpen + 1000, page}, {kOpen + 2300, menu}, {kOpen + 3800, window}});
+    const Shot a = LoadShot(page), b = LoadShot(menu), c = LoadShot(window);
+    ASSERT_TRUE(a.ok && b.ok && c.ok);
+    // The page (680 x 240 at (60, 160)) with its picture of the market.
+    EXPECT_GT(Near(a, 60, 160, 740, 400, kWindowFace, 6), 20000);
+    EXPECT_GT(Near(a, 86, 184, 296, 320, 0xD8452E, 10), 500) << "the awning of the market stall";
+    // The menu alone, then the level window over it reaching beyond its sides.
+    EXPECT_GT(Near(b, menuX + 20, menuY + 60, menuX + 240, menuY + 90, kWindowFace, 6), 1000);
+    EXPECT_LT(Near(b, 110, 250, 250, 320, kWindowFace, 6), 100) << "no level window yet";
+    EXPECT_GT(Near(c, 110, 250, 250, 320, kWindowFace, 12) + Near(c, 110, 250, 250, 320, 0xFFFFFF, 12), 3000);
+    const std::string log = game.Log();
+    EXPECT_EQ(Occurrences(log, "Level menu opened."), 1u) << log;
+    EXPECT_EQ(Occurrences(log, "Level 34 restarts from scratch."), 1u) << log;
+    EXPECT_EQ(Occurrences(log, "Level information page opened."), 2u) << log;
+}
+
+// The warehouse point clicked (the first action starts the clock) opens the
+// warehouse window; the wheat tile selected and sold five at once leaves
+// "5/50" and money 50 with the upgrade offered at 40, and a goal notice
+// comes bottom right; the upgrade leaves money 10. The sale met every goal:
+// once the window is closed the level is won and the result window reveals
+// gold and silver; a click shows all, Enter leaves the level.
+TEST(LevelInterface, WarehouseSaleAndUpgradeWinTheLevel) {
+    GameCopy game;
+    MakeProfile(game.User(), {}, {});
+    const std::string sold = game.File("sold.png"), upgraded = game.File("upgraded.png"),
+                      revealing = game.File("revealing.png"), shown = game.File("shown.png");
+    // The field of 1024 x 688 is scaled by 520 / 688: the warehouse at (160,
+    // 180) stands at (134, 136); the window's wheat tile, sell-five and
+    // upgrade buttons follow from its place.
+    RunGame(
+        game, "warehouse",
+        OpenLevel34() + Click(kOpen + 800, 400, 300) + Click(kOpen + 1500, 134, 136) +
+            Click(kOpen + 2000, 166, 190) + Click(kOpen + 2500, 647, 334) + Click(kOpen + 3500, 214, 477) +
+            Key(kOpen + 4500, "RETURN") + Click(kOpen + 8500, 400, 300) + Key(kOpen + 9500, "RETURN"),
+        kOpen + 10500,
+        {{kOpen + 3300, sold}, {kOpen + 4300, upgraded}, {kOpen + 7200, revealing}, {kOpen + 9000, shown}});
+    const Shot a = LoadShot(sold), b = LoadShot(upgraded), c = LoadShot(revealing), d = LoadShot(shown);
+    ASSERT_TRUE(a.ok && b.ok && c.ok && d.ok);
+    const std::string log = game.Log();
+    EXPECT_EQ(Occurrences(log, "Warehouse                   window opened with 1 products, money 40"), 1u)
+        << log;
+    EXPECT_EQ(Occurrences(log, "sold for 10, money 50"), 1u) << log;
+    EXPECT_EQ(Occurrences(log, "level 2, money 10"), 1u) << log;
+    EXPECT_EQ(Occurrences(log, "Notice                      goal 7 reached"), 1u) << log;
+    // The upgrade button (priced 40) shows with 50 coins, not at the highest level.
+    EXPECT_GT(Near(a, 135, 465, 295, 490, 0xC89858, 6), 1000);
+    EXPECT_EQ(Near(b, 135, 465, 295, 490, 0xC89858, 6), 0);
+    // The goal notice in the bottom-right corner above the panel.
+    EXPECT_GT(Near(a, 692, 392, 790, 475, kNoticeFace, 4), 5000) << "beside the warehouse window";
+    // The result window: gold and silver ticks mid-reveal, then the medal too.
+    const auto ticks = [](const Shot& p, int column) {
+        const int x = 160 + 147 * column;
+        return Near(p, x + 30, 195, x + 110, 260, 0x30A030, 60);
+    };
+    EXPECT_GT(ticks(c, 2), 50) << "gold";
+    EXPECT_GT(ticks(c, 1), 50) << "silver";
+    EXPECT_GT(Near(d, 180, 310, 250, 380, 0xF0C830, 50), 100) << "the gold medal";
+    EXPECT_EQ(Occurrences(log, "Level won:                  level 34, regime 0"), 1u) << log;
+    EXPECT_NE(log.find("Level result                window opened"), std::string::npos) << log;
+    EXPECT_NE(log.find("0x00000004 -> 0x00000006"), std::string::npos) << "Enter leaves the level";
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    EXPECT_EQ(profiles.Current()->Record().results.regimes[kRegimeEasy].levels[kLevelIndex].status,
+              kLevelGold);
+    EXPECT_EQ(profiles.Current()->GetSavedLevel(int32_t(kLevelIndex)), nullptr) << "a won level is not saved";
+}
+
+// At 1024 x 768: the pause menu's "awards" opens the awards window over the
+// level (bars climbing, then at rest); the level window of a restart with
+// four owned bonuses offers "select_bonuses", which opens the bonuses window
+// with the two chosen ones in its slots.
+TEST(LevelInterface, AwardsFromThePauseMenuAndBonusesFromTheLevelWindow) {
+    GameCopy game;
+    MakeProfile(game.User(), {0, 1, 2, 3}, {1, 2});
+    UseScreen(game, 1024, 768);
+    const int menuX = (1024 - 269) / 2, menuY = (768 - 510) / 2;
+    const std::string awards = game.File("awards.png"), rested = game.File("rested.png"),
+                      bonuses = game.File("bonuses.png");
+    // The level window (600 x 526) stands at (212, 121); its select button at (343, 323) inside it.
+    RunGame(game, "awards",
+            OpenLevel34() + Click(kOpen + 800, 512, 384) + Key(kOpen + 1200, "ESCAPE") +
+                Click(kOpen + 2000, menuX + 126, menuY + 230 + 20) + Key(kOpen + 8500, "ESCAPE") +
+                Key(kOpen + 9000, "ESCAPE") + Click(kOpen + 9800, menuX + 126, menuY + 162 + 20) +
+                Click(kOpen + 10800, 212 + 343 + 83, 121 + 323 + 16),
+            kOpen + 12000, {{kOpen + 3500, awards}, {kOpen + 8000, rested}, {kOpen + 11800, bonuses}});
+    const Shot a = LoadShot(awards), b = LoadShot(rested), c = LoadShot(bonuses);
+    ASSERT_TRUE(a.ok && b.ok && c.ok);
+    // The awards window's award row, as the map's awards test reads it.
+    EXPECT_GT(Near(a, 239, 425, 784, 490, 0x8A7A60, 0), 50) << "a bar still climbing";
+    EXPECT_GT(Near(b, 239, 183, 784, 425, 0xE04040, 0), 50) << "the reached goal at rest";
+    const std::string log = game.Log();
+    EXPECT_EQ(Occurrences(log, "Bonuses window opened from the level window."), 1u) << log;
+    // Four panels of the owned bonuses, the chosen ones green.
+    EXPECT_GT(Near(c, 200, 150, 830, 650, 0x70A850, 4), 2 * 300);
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    EXPECT_EQ(profiles.Current()->Record().awardsSeen[0], 260) << "the awards window saw the counters";
+}
