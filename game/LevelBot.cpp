@@ -1,6 +1,8 @@
 #include "game/LevelBot.h"
 
 #include "app/GameStates.h"
+#include "app/WindowInput.h"
+#include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "farm/PlantPoints.h"
 #include "game/FieldSprites.h"
@@ -160,8 +162,9 @@ bool LevelBot::ClearGarbage() {
     return true;
 }
 
-// The first action starts the clock: a click on a point (a plant or a
-// building before the warehouse, which may open its window).
+// The first action starts the clock: a click on a plant or a building (a
+// garbage level starts it with its first heap; the warehouse's click opens
+// its window).
 bool LevelBot::StartClock() {
     if (level_.IsClockRunning() || level_.PointCount() == 0) return false;
     int32_t chosen = 0;
@@ -172,7 +175,7 @@ bool LevelBot::StartClock() {
             break;
         }
     }
-    if (chosen == 0 && (GoalWanted(kGoalGarbageSites) || !Sprites())) return false;
+    if (chosen == 0) return false;
     ClickPoint(chosen);
     return true;
 }
@@ -250,17 +253,20 @@ void LevelBot::ClickPoint(int32_t index) {
     ClickScreen(int32_t(sx), int32_t(sy));
 }
 
-// The mouse moves onto the place, then the left button goes down and up.
+// The mouse moves onto the place, then the left button goes down and up;
+// each event takes the shell's way: the windows first, then the screen.
 void LevelBot::ClickScreen(int32_t sx, int32_t sy) {
-    level_.OnMouse(sx, sy, 0, false);
-    level_.OnMouse(sx, sy, 1, true);
-    level_.OnMouse(sx, sy, 1, false);
+    const AppCallbacks& screen = AppCallbackTable();
+    if (!WindowsTakeMouseMove(sx, sy, 0) && screen.mouseMove) screen.mouseMove(sx, sy, 0);
+    if (!WindowsTakeMouseDown(sx, sy, kMouseLeft) && screen.mouseDown) screen.mouseDown(sx, sy, kMouseLeft);
+    if (!WindowsTakeMouseUp(sx, sy, kMouseLeft) && screen.mouseUp) screen.mouseUp(sx, sy, kMouseLeft);
     ++actions_;
 }
 
 void LevelBot::PressKey(uint32_t key) {
-    level_.OnKey(key, true);
-    level_.OnKey(key, false);
+    const AppCallbacks& screen = AppCallbackTable();
+    if (!WindowsTakeKeyDown(key, 0) && screen.keyDown) screen.keyDown(key, 0);
+    if (!WindowsTakeKeyUp(key, 0) && screen.keyUp) screen.keyUp(key, 0);
     ++actions_;
 }
 
