@@ -5,6 +5,7 @@
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "farm/PlantPoints.h"
+#include "farm/Products.h"
 #include "game/FieldSprites.h"
 #include "game/LevelScreen.h"
 #include "game/ProgramWorld.h"
@@ -14,6 +15,7 @@
 #include "level/MapCharacter.h"
 #include "levelui/ScreenSpriteKinds.h"
 #include "levelui/ScreenSprites.h"
+#include "levelui/WarehouseWindow.h"
 #include "platform/Input.h"
 
 #include <algorithm>
@@ -38,6 +40,8 @@ constexpr uint32_t kIdleStartMs = 30000;
 constexpr float kClearButtonReach = 120.0f;
 // Production buttons are pressed at most this often.
 constexpr uint64_t kProduceSpacingMs = 2000;
+// The warehouse is opened to sell at most this often.
+constexpr uint64_t kSellSpacingMs = 3000;
 
 const char* GradeName(uint32_t grade) {
     switch (grade) {
@@ -74,7 +78,8 @@ bool LevelBot::Frame(uint32_t frameMs) {
     }
     sinceActionMs_ += frameMs;
     if (sinceActionMs_ < kActionSpacingMs) return false;
-    if (AnswerWindow() || StartClock() || TendPlants() || ClearGarbage() || Produce()) sinceActionMs_ = 0;
+    if (Sell() || AnswerWindow() || StartClock() || TendPlants() || ClearGarbage() || Produce())
+        sinceActionMs_ = 0;
     return false;
 }
 
@@ -180,17 +185,59 @@ bool LevelBot::StartClock() {
     return true;
 }
 
-// A factory's production buttons, while a product goal wants more, every
+// A factory's production buttons, while a product or money goal wants more, every
 // couple of seconds. A greyed button is pressed too: its grey may lag behind
 // the stock, and the factory itself refuses what it cannot make.
 bool LevelBot::Produce() {
-    if (!GoalWanted(kGoalProduct) || frameTimeMs_ < nextProduceMs_) return false;
+    if ((!GoalWanted(kGoalProduct) && !GoalWanted(kGoalMoney)) || frameTimeMs_ < nextProduceMs_) return false;
     if (const ActiveScreenSprite* button = FindButton(kCommandProduce, 0.0f, 0.0f, -1.0f, false)) {
         nextProduceMs_ = frameTimeMs_ + kProduceSpacingMs;
         ClickButton(*button);
         return true;
     }
     return false;
+}
+
+int32_t LevelBot::Surplus(uint32_t productId) const {
+    int32_t keep = 0;
+    for (uint32_t i = 0; i < kMaxLevelGoals; ++i)
+        if (const GoalRecord* goal = level_.GetGoal(i); goal && goal->kind == kGoalProduct) {
+            // A product goal's product, and what the factories make it from, are kept.
+            if (goal->objectId == productId)
+                keep = std::max(keep, int32_t(goal->target));
+            else if (GoalWanted(kGoalProduct))
+                keep = INT32_MAX;
+        }
+    const int32_t count = int32_t(level_.World().ProductCount(productId));
+    return keep == INT32_MAX ? 0 : std::max(0, count - keep);
+}
+
+bool LevelBot::Sell() {
+    WindowManager* windows = GetWindowManager();
+    auto* window =
+        windows ? dynamic_cast<WarehouseWindow*>(windows->FindWindowByLayer(kWarehouseWindowTag)) : nullptr;
+    const bool wanted = GoalWanted(kGoalMoney);
+    if (window) {
+        if (!wanted) return false; // Enter closes it
+        for (WarehouseWindowButton* tile : window->Tiles()) {
+            if (!tile->Product() || Surplus(tile->Product()->record.id) <= 0) continue;
+            window->SelectButton(tile);
+            window->Sell(std::min(5, Surplus(tile->Product()->record.id)));
+            ++actions_;
+            return true;
+        }
+        return false;
+    }
+    if (!wanted || level_.PointCount() == 0 || level_.IsPausedExcept(kPauseClockNotStarted)) return false;
+    auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
+    if (!world) return false;
+    bool any = false;
+    for (int32_t i = 0; i < world->Products().Count() && !any; ++i)
+        any = Surplus(world->Products().Get(i)->record.id) > 0;
+    if (!any || frameTimeMs_ < nextSellMs_) return false;
+    nextSellMs_ = frameTimeMs_ + kSellSpacingMs;
+    ClickPoint(0);
+    return true;
 }
 
 ScreenSprites* LevelBot::Sprites() const {

@@ -14,7 +14,11 @@
 //      orders it where no button is offered);
 //   5. a factory's production buttons are pressed while a product goal
 //      wants more;
-//   6. otherwise it waits for the farmer.
+//   6. while a money goal wants more, products no product goal needs are
+//      sold: a click on the warehouse opens its window, the tile of the
+//      product is chosen and five are sold at a time (the window's own
+//      operations), then Enter closes it;
+//   7. otherwise it waits for the farmer.
 // Buttons over the field are pressed where a player sees them: the bot moves
 // the mouse onto the button's place and clicks there.
 //
@@ -55,6 +59,9 @@ class LevelBot {
     bool ClearGarbage();
     bool TendPlants();
     bool Produce();
+    bool Sell();
+    // Units of a product beyond what the product goals want.
+    int32_t Surplus(uint32_t productId) const;
     // The level's buttons over the field (null without them).
     ScreenSprites* Sprites() const;
     // The visible button of a command nearest to a field place (within
@@ -74,6 +81,7 @@ class LevelBot {
     uint32_t sinceActionMs_ = 0;
     uint64_t frameTimeMs_ = 0; // the screen's time seen so far
     uint64_t nextProduceMs_ = 0;
+    uint64_t nextSellMs_ = 0;
     uint32_t actions_ = 0;
     bool reported_ = false;
 };
