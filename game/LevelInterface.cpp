@@ -11,6 +11,7 @@
 #include "frontend/OptionsWindow.h"
 #include "game/AwardsProgram.h"
 #include "game/FieldSprites.h"
+#include "game/LevelProfiles.h"
 #include "game/ProgramWorld.h"
 #include "gui/Notices.h"
 #include "level/Bonuses.h"
@@ -227,34 +228,9 @@ LevelInterface::~LevelInterface() {
 }
 
 LevelWindowsHost LevelInterface::WindowsHost() {
-    LevelWindowsHost host;
-    host.profile = CurrentProfile();
-    host.title = [](uint32_t level) {
-        WindowManager* windows = GetWindowManager();
-        return windows && windows->Language() ? GetLevelTitle(*windows->Language(), level) : std::u16string();
-    };
-    host.regimeBlock = [](uint32_t level, uint32_t regime, RegimeBlock* out) {
-        const Level* record = GameLevelTable().Get(level);
-        if (!record) return false;
-        *out = record->Regime(regime);
-        return true;
-    };
-    host.hasSavedGame = [](uint32_t level) {
-        const Profile* profile = CurrentProfile();
-        return profile && profile->HasSavedLevel(int32_t(level));
-    };
-    host.garbageSites = [](uint32_t level) {
-        const Level* record = GameLevelTable().Get(level);
-        if (!record) return 0;
-        return int32_t(std::count_if(record->points.begin(), record->points.end(), [](const PointRecord& p) {
-            return p.kind == kPointEmptySite && p.objectId != 0;
-        }));
-    };
+    LevelWindowsHost host = LevelTableWindowsHost(CurrentProfile(), [] { return CurrentProfile(); });
     host.bonusIcon = [this](int32_t bonus) {
         return bonus >= 0 ? context_->BonusIcon(uint32_t(bonus)) : nullptr;
-    };
-    host.saveProfiles = [] {
-        if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
     };
     host.leaveLevel = [this] { level_->Leave(); };
     host.selectBonuses = [this](const BonusPick& selection, std::function<void(const BonusPick&)> applied) {

@@ -2,6 +2,9 @@
 
 #include "app/App.h"
 #include "app/Profiles.h"
+#include "gui/Window.h"
+#include "level/LevelTable.h"
+#include "levelui/LevelWindows.h"
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -76,4 +79,34 @@ bool LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs, LevelRes
     if (!profile) return false;
     profile->StoreLevelResult(int32_t(levelIndex), int64_t(levelTimeMs), out);
     return true;
+}
+
+LevelWindowsHost LevelTableWindowsHost(Profile* profile, std::function<const Profile*()> currentProfile) {
+    LevelWindowsHost host;
+    host.profile = profile;
+    host.title = [](uint32_t level) {
+        WindowManager* windows = GetWindowManager();
+        return windows && windows->Language() ? GetLevelTitle(*windows->Language(), level) : std::u16string();
+    };
+    host.regimeBlock = [](uint32_t level, uint32_t regime, RegimeBlock* out) {
+        const Level* record = GameLevelTable().Get(level);
+        if (!record) return false;
+        *out = record->Regime(regime);
+        return true;
+    };
+    host.hasSavedGame = [currentProfile = std::move(currentProfile)](uint32_t level) {
+        const Profile* p = currentProfile ? currentProfile() : nullptr;
+        return p && p->HasSavedLevel(int32_t(level));
+    };
+    host.garbageSites = [](uint32_t level) {
+        const Level* record = GameLevelTable().Get(level);
+        if (!record) return 0;
+        return int32_t(std::count_if(record->points.begin(), record->points.end(), [](const PointRecord& p) {
+            return p.kind == kPointEmptySite && p.objectId != 0;
+        }));
+    };
+    host.saveProfiles = [] {
+        if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
+    };
+    return host;
 }

@@ -5,6 +5,7 @@
 // kept and the level plays the easy regime.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,3 +31,12 @@ std::u16string LevelProfileKeepRefusedSave(uint32_t levelIndex, const std::vecto
 // result (the 11 words of LevelResult) into out; false without a profile.
 struct LevelResult;
 bool LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs, LevelResult* out);
+
+// The level windows' host over the level table and a profile: the level's
+// title, its regime blocks, its sites to clear and whether the profile has
+// its saved game, and saving the profiles. profile gives the profile at the
+// time of each question (null: none); the caller adds what its windows do
+// beyond that (leaving, restarting, choosing bonuses).
+class Profile;
+struct LevelWindowsHost;
+LevelWindowsHost LevelTableWindowsHost(Profile* profile, std::function<const Profile*()> currentProfile);

@@ -12,6 +12,7 @@
 #include "frontend/Comix.h"
 #include "frontend/MapScreen.h"
 #include "game/AwardsProgram.h"
+#include "game/LevelProfiles.h"
 #include "game/LevelScreen.h"
 #include "gui/Window.h"
 #include "level/LevelData.h"
@@ -78,27 +79,8 @@ void DeleteMapTutorials() {
 
 // The level window over the map (mode 2): play, continue or cancel.
 LevelWindowsHost MapLevelWindowHost() {
-    LevelWindowsHost host;
-    host.profile = ProgramMap() ? ProgramMap()->CurrentProfile() : nullptr;
-    host.title = [](uint32_t level) {
-        WindowManager* windows = GetWindowManager();
-        return windows && windows->Language() ? GetLevelTitle(*windows->Language(), level) : std::u16string();
-    };
-    host.regimeBlock = [](uint32_t level, uint32_t regime, RegimeBlock* out) {
-        const Level* record = GameLevelTable().Get(level);
-        if (!record) return false;
-        *out = record->Regime(regime);
-        return true;
-    };
-    host.hasSavedGame = [](uint32_t level) {
-        const MapScreen* map = ProgramMap().get();
-        const Profile* profile = map ? map->CurrentProfile() : nullptr;
-        return profile && profile->HasSavedLevel(int32_t(level));
-    };
-    host.saveProfiles = [] {
-        if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
-    };
-    return host;
+    auto mapProfile = []() -> Profile* { return ProgramMap() ? ProgramMap()->CurrentProfile() : nullptr; };
+    return LevelTableWindowsHost(mapProfile(), mapProfile);
 }
 
 void OpenMapLevelWindow(int32_t level) {

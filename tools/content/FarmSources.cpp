@@ -1,9 +1,8 @@
 #include "tools/content/FarmSources.h"
 
 #include "foundation/Ident.h"
-#include "foundation/TextDataDocument.h"
-#include "platform/Files.h"
 #include "platform/Utf.h"
+#include "tools/common/SourceTree.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -14,32 +13,7 @@
 
 namespace {
 
-// A section of a source file, copied out of the document.
-struct Node {
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> entries; // key lower-cased
-    std::vector<Node> children;
-};
-
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return text;
-}
-
-std::string Narrow(const char16_t* text, uint32_t length) {
-    return platform::Utf16ToUtf8(std::u16string_view(text, length));
-}
-
-Node CopySection(const kis::TDRSection<char16_t>& section) {
-    Node node;
-    if (section.name) node.name = Lower(Narrow(section.name, section.nameLength));
-    for (const kis::TDREntry<char16_t>& e : section.entries)
-        node.entries.emplace_back(Lower(Narrow(e.key, e.keyLength)), Narrow(e.Value(), e.valueLength));
-    for (const auto& child : section.children)
-        node.children.push_back(CopySection(*child));
-    return node;
-}
+using Node = SourceNode;
 
 // A fault in a source: the message says where.
 struct SourceError : std::runtime_error {
@@ -379,21 +353,11 @@ void ReadVillain(const Node& n, VillainInfoRecord& r) {
     r.flightTime = uint32_t(Int(n, "flight_time"));
 }
 
-bool LoadNode(const std::string& path, Node* root, std::string* error) {
-    platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileRead,
-                                               platform::FileCreation::OpenExisting);
-    auto document = std::make_unique<kis::TDRDocument>();
-    if (!file.IsOpen() || !document->LoadFromHandle(file)) return *error = path + ": cannot be read", false;
-    document->Rewind();
-    *root = CopySection(*document->GetCurrentSection());
-    return true;
-}
-
 // Runs a table's reader over every section of the file's top level.
 template <class Record, class Reader>
 bool ReadFile(const std::string& path, const char* section, std::vector<Record>* out, Reader read,
               std::string* error, Node* root) {
-    if (!LoadNode(path, root, error)) return false;
+    if (!ReadSourceTree(path, root, error)) return false;
     try {
         for (const Node& child : root->children) {
             if (child.name != section) {

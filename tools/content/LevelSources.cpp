@@ -1,9 +1,8 @@
 #include "tools/content/LevelSources.h"
 
 #include "foundation/Ident.h"
-#include "foundation/TextDataDocument.h"
-#include "platform/Files.h"
 #include "platform/Utf.h"
+#include "tools/common/SourceTree.h"
 
 #include <bit>
 #include <cstdlib>
@@ -15,25 +14,7 @@
 
 namespace {
 
-struct Node {
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> entries;
-    std::vector<Node> children;
-};
-
-std::string Narrow(const char16_t* text, uint32_t length) {
-    return platform::Utf16ToUtf8(std::u16string_view(text, length));
-}
-
-Node CopySection(const kis::TDRSection<char16_t>& section) {
-    Node node;
-    if (section.name) node.name = Narrow(section.name, section.nameLength);
-    for (const kis::TDREntry<char16_t>& e : section.entries)
-        node.entries.emplace_back(Narrow(e.key, e.keyLength), Narrow(e.Value(), e.valueLength));
-    for (const auto& child : section.children)
-        node.children.push_back(CopySection(*child));
-    return node;
-}
+using Node = SourceNode;
 
 struct SourceError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -304,12 +285,8 @@ void ReadLevel(const Node& n, LevelTable* table, std::vector<bool>* seen) {
 } // namespace
 
 bool ReadLevelSources(const std::string& path, LevelTable* table, std::string* error) {
-    platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileRead,
-                                               platform::FileCreation::OpenExisting);
-    auto document = std::make_unique<kis::TDRDocument>();
-    if (!file.IsOpen() || !document->LoadFromHandle(file)) return *error = path + ": cannot be read", false;
-    document->Rewind();
-    const Node root = CopySection(*document->GetCurrentSection());
+    Node root;
+    if (!ReadSourceTree(path, &root, error)) return false;
     LevelTable read = *table;
     std::vector<bool> seen(kLevelCount, false);
     try {

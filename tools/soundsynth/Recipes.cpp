@@ -1,8 +1,6 @@
 #include "tools/soundsynth/Recipes.h"
 
-#include "foundation/TextDataDocument.h"
-#include "platform/Files.h"
-#include "platform/Utf.h"
+#include "tools/common/SourceTree.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,32 +21,7 @@ constexpr int kMaxRepeat = 64;
 constexpr double kMaxEffectSeconds = 10.0;
 constexpr double kMaxTuneSeconds = 180.0;
 
-// A section of a recipe file, copied out of the document.
-struct Node {
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> entries; // key lower-cased
-    std::vector<Node> children;
-};
-
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return text;
-}
-
-std::string Narrow(const char16_t* text, uint32_t length) {
-    return platform::Utf16ToUtf8(std::u16string_view(text, length));
-}
-
-Node CopySection(const kis::TDRSection<char16_t>& section) {
-    Node node;
-    if (section.name) node.name = Lower(Narrow(section.name, section.nameLength));
-    for (const kis::TDREntry<char16_t>& e : section.entries)
-        node.entries.emplace_back(Lower(Narrow(e.key, e.keyLength)), Narrow(e.Value(), e.valueLength));
-    for (const auto& child : section.children)
-        node.children.push_back(CopySection(*child));
-    return node;
-}
+using Node = SourceNode;
 
 struct RecipeError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -144,14 +117,14 @@ bool IsIdentifier(const std::string& name) {
 }
 
 std::string Name(Where& where) {
-    const std::string name = Lower(Text(where, "name"));
+    const std::string name = LowerAscii(Text(where, "name"));
     if (!IsIdentifier(name)) Fail(where, "needs a name of letters, digits and '_', at most 31 long");
     where.recipe = name;
     return name;
 }
 
 bool Flag(const Where& where, const std::string& key) {
-    const std::string text = Lower(Text(where, key));
+    const std::string text = LowerAscii(Text(where, key));
     if (text.empty() || text == "no" || text == "0") return false;
     if (text == "yes" || text == "1") return true;
     Fail(where, "\"" + key + "\" is yes or no: " + text);
@@ -159,7 +132,7 @@ bool Flag(const Where& where, const std::string& key) {
 
 Voice ReadVoice(const Where& where) {
     Voice v;
-    const std::string wave = Lower(Text(where, "wave"));
+    const std::string wave = LowerAscii(Text(where, "wave"));
     if (wave == "sine" || wave.empty())
         v.wave = Wave::Sine;
     else if (wave == "square")
@@ -289,7 +262,7 @@ Part ReadPart(const Where& tune, const Node& node) {
     Where where{node, tune.recipe};
     OnlyKeys(where, {"instrument", "volume", "repeat", "notes"});
     Part part;
-    part.instrument = Lower(Text(where, "instrument"));
+    part.instrument = LowerAscii(Text(where, "instrument"));
     if (part.instrument.empty()) Fail(where, "names no instrument");
     part.volume = Real(where, "volume", 1.0, 0.0, 4.0);
     const double repeat = Real(where, "repeat", 1.0, 1.0, kMaxRepeat);
@@ -341,19 +314,15 @@ void ReadEvents(const Node& node, Recipes* recipes) {
         if (parts.size() != 2) Fail(where, "a slot is a number and a sound name: " + value);
         const double slot = Number(where, "slot", parts[0]);
         if (slot != std::floor(slot) || slot < 0 || slot > 255) Fail(where, "bad slot number " + parts[0]);
-        recipes->events.emplace_back(int(slot), Lower(parts[1]));
+        recipes->events.emplace_back(int(slot), LowerAscii(parts[1]));
     }
 }
 
 } // namespace
 
 bool ReadRecipeFile(const std::string& path, Recipes* recipes, std::string* error) {
-    platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileRead,
-                                               platform::FileCreation::OpenExisting);
-    auto document = std::make_unique<kis::TDRDocument>();
-    if (!file.IsOpen() || !document->LoadFromHandle(file)) return *error = path + ": cannot be read", false;
-    document->Rewind();
-    const Node root = CopySection(*document->GetCurrentSection());
+    Node root;
+    if (!ReadSourceTree(path, &root, error)) return false;
     try {
         if (!root.entries.empty()) throw RecipeError("\"" + root.entries[0].first + "\" outside a section");
         for (const Node& child : root.children) {
