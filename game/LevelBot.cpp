@@ -4,6 +4,8 @@
 #include "app/WindowInput.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
+#include "farm/AnimalHouses.h"
+#include "farm/Buildings.h"
 #include "farm/PlantPoints.h"
 #include "farm/Products.h"
 #include "game/FieldSprites.h"
@@ -78,7 +80,7 @@ bool LevelBot::Frame(uint32_t frameMs) {
     }
     sinceActionMs_ += frameMs;
     if (sinceActionMs_ < kActionSpacingMs) return false;
-    if (Sell() || AnswerWindow() || StartClock() || TendPlants() || ClearGarbage() || Produce())
+    if (Sell() || AnswerWindow() || StartClock() || TendFarm() || ClearGarbage() || Produce())
         sinceActionMs_ = 0;
     return false;
 }
@@ -208,6 +210,17 @@ int32_t LevelBot::Surplus(uint32_t productId) const {
             else if (GoalWanted(kGoalProduct))
                 keep = INT32_MAX;
         }
+    // The feed of the level's animal houses is kept too.
+    if (auto* world = dynamic_cast<ProgramWorld*>(&level_.World()); world && keep != INT32_MAX) {
+        for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+            const BaseLevelPoint* point = level_.GetPoint(int32_t(i));
+            if (!point || point->Kind() != kPointBuilding) continue;
+            const BUILDING* type = world->Buildings().FindBuildingType(point->ObjectId());
+            if (type && type->IsAnimalHouse() && type->feedProduct &&
+                type->feedProduct->record.id == productId)
+                keep = INT32_MAX;
+        }
+    }
     const int32_t count = int32_t(level_.World().ProductCount(productId));
     return keep == INT32_MAX ? 0 : std::max(0, count - keep);
 }
@@ -270,11 +283,14 @@ void LevelBot::ClickButton(const ActiveScreenSprite& button) {
     ClickScreen(int32_t(sx), int32_t(sy));
 }
 
-// Plant beds ask for their next order themselves (water, harvest): a click
-// on the bed gives it.
-bool LevelBot::TendPlants() {
+// Plant beds and animal houses ask for their next order with a button over
+// them (harvest, collect the eggs, milk, shear, water, feed); greyed ones
+// (no feed in stock) wait. Without such buttons a bed's own click action
+// is taken by a click on the bed.
+bool LevelBot::TendFarm() {
     if (FarmerQueueFull()) return false;
-    for (const uint32_t command : {kCommandHarvest, kCommandWater}) {
+    for (const uint32_t command :
+         {kCommandHarvest, kEggsCommand, kMilkCommand, kCutCommand, kCommandWater, kFeedCommand}) {
         if (const ActiveScreenSprite* button = FindButton(command, 0.0f, 0.0f, -1.0f, true)) {
             ClickButton(*button);
             return true;

@@ -8,7 +8,8 @@
 //   1. a window that pauses the level (the information page, a notice) is
 //      answered with Enter;
 //   2. before the clock runs, a click on a point starts it;
-//   3. the harvest and water buttons over plant beds and trees are pressed;
+//   3. the buttons over plant beds, trees and animal houses are pressed:
+//      harvest, collect, water, feed;
 //   4. a garbage site is cleared while a sites goal wants more: a click on
 //      the heap, then on the clear button it offers (or the click itself
 //      orders it where no button is offered);
@@ -57,7 +58,7 @@ class LevelBot {
     bool AnswerWindow();
     bool StartClock();
     bool ClearGarbage();
-    bool TendPlants();
+    bool TendFarm();
     bool Produce();
     bool Sell();
     // Units of a product beyond what the product goals want.
@@ -92,6 +93,8 @@ class BotRun {
     // regime: 0 easy, 1 hard; levels: indices of the level table.
     BotRun(uint32_t regime, std::vector<uint32_t> levels);
     uint32_t Regime() const { return regime_; }
+    // The levels asked for (empty: every level of the table).
+    const std::vector<uint32_t>& Levels() const { return levels_; }
     // The level screen's bot for a level it has built.
     std::unique_ptr<LevelBot> Attach(GameLevel& level);
     // The main screen's place: the next level is opened, or the program

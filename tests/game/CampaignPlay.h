@@ -34,7 +34,9 @@ inline const std::map<int, Pending>& PendingLevels() {
          {2, "sixty harvests of one bed and one tree do not fit the hard bronze time without raising them"}},
         {32, {3, "the money goals want more sales of wheat and bread than the bot makes in time"}},
         {36, {3, "the stock makes three loaves of the twenty the goal wants"}},
-        {37, {3, "animals are fed and their produce collected, which the bot does not do yet"}},
+        {37,
+         {3, "its animal houses start empty: animals are bought from the building panel, which the bot does "
+             "not use"}},
     };
     return pending;
 }
