@@ -1,7 +1,9 @@
 #include "farm/BuildingPoints.h"
+#include "farm/BuildingSites.h"
 
 #include "farm/AnimalHouses.h"
 
+#include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "farm/Products.h"
 #include "foundation/Helpers.h"
@@ -315,9 +317,10 @@ bool PointBuilding::SetStage(int32_t stage, bool animated, uint32_t delay) {
         effectDelay_ = d;
         OrderBuild(animated);
         effectDelay_ = 0;
-        return true;
+    } else {
+        host_->Level().UpdateGoals(kBuildingGoalKind, type_->header.id, uint32_t(stage_), animated);
     }
-    host_->Level().UpdateGoals(kBuildingGoalKind, type_->header.id, uint32_t(stage_), animated);
+    host_->TutorialNotify(kTutorialPointStageChanged, intptr_t(kind_), reinterpret_cast<intptr_t>(this));
     return true;
 }
 
@@ -464,9 +467,12 @@ Job_Build::Job_Build(MapPlayer* player, PointBuilding* point, bool reserve)
     } else if (const BuildingLevel* first = point->LevelRecord(1)) {
         icon = first->secondIcon;
     }
-    if (icon && host->Map())
-        ShowIcon(float(point->AnchorX()), float(point->AnchorY()), AsMapSprite(icon), targetPoint_,
-                 kBuildIconTint);
+    if (icon && host->Map()) {
+        // Over the building, where its stage stars stand.
+        float ix = 0.0f, iy = 0.0f;
+        point->GetStarsPosition(&ix, &iy);
+        ShowIcon(ix, iy, AsMapSprite(icon), targetPoint_, kBuildIconTint);
+    }
     const BuildingLevel* next = point->LevelRecord(point->Stage() + 1);
     if (reserve && next) reservedOk_ = ReserveMoney(next->record.price);
     if (point->Stage() > 0) point->SetBuildPending(true, host->Level().IsBegun());
@@ -506,6 +512,8 @@ void Job_Build::BeginStep() {
         const uint32_t total = next ? next->record.buildTime : 0;
         const uint32_t elapsed = progress_.running ? std::min(progress_.elapsed, total) : 0;
         StartAnimation(int32_t(total - elapsed), kBuildAnimation, -1, kBuildAnimationFlags);
+        LogLabelPrintf(kLogIndent, "Building", "point %u: the farmer plays girl_build for %u ms",
+                       point_->Index(), total - elapsed);
         progress_.elapsed = elapsed;
         progress_.duration = total;
         point_->BeginUpgrade();

@@ -32,8 +32,8 @@ constexpr uint32_t kMapBuildingKind = 0x10002000;
 constexpr uint32_t kBuildingExtraKind = 0x10002001;
 constexpr uint32_t kBuildingSiteKind = 0x10002002;
 constexpr int32_t kBuildingLayer = 3;
-// The job's icon colour.
-constexpr uint32_t kBuildIconTint = 0xFF001751;
+// The job's icon is drawn in its own colours (a dark tint would hide it).
+constexpr uint32_t kBuildIconTint = 0xFFFFFFFF;
 // The upgrade button's command.
 constexpr uint32_t kUpgradeCommand = 0xC9000003;
 // The factory's child-panel id.
@@ -143,7 +143,8 @@ class PointBuilding : public LevelPoint {
 
     virtual void OnAttach();
     virtual void OnDetach();
-    virtual void OnClick() {}
+    // A click selects the building: its panel shows.
+    void OnClick() override { LevelPoint::OnClick(); }
     virtual void Unlock();
     // Raises the building to a stage (clamped to the highest level allowed).
     // False for a lower stage; true for the current one (also at stage 0).

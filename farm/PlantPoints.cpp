@@ -1,4 +1,5 @@
 #include "farm/PlantPoints.h"
+#include "farm/BuildingSites.h"
 
 #include "farm/Products.h"
 #include "foundation/Helpers.h"
@@ -414,6 +415,7 @@ bool BasePointPlant::SetStage(int32_t stage, bool animated, uint32_t delay) {
     }
     view_.effectDelay = 0;
     RefreshPanel();
+    level_->TutorialNotify(kTutorialPointStageChanged, intptr_t(kind_), reinterpret_cast<intptr_t>(this));
     return true;
 }
 
@@ -806,11 +808,13 @@ void PlantPanel::Refresh() {
     if (!point_) {
         blockPlant_ = nullptr;
         blockStage_ = blockHighest_ = 0;
+        if (onChanged) onChanged();
         return;
     }
     blockPlant_ = point_->Plant();
     blockStage_ = std::max(point_->Stage(), 0);
     blockHighest_ = point_->Plant()->highestStage;
+    if (onChanged) onChanged();
 }
 
 void PlantPanel::RefreshUpgrade() {
@@ -824,6 +828,7 @@ void PlantPanel::RefreshUpgrade() {
     const bool below = s < plant.highestStage;
     upgradePrice_ = below ? PlantStagePrice(plant, s) : 0;
     upgradeEnabled_ = point_->Damage() == 0 && !point_->plantJob && point_->Stage() > 0 && below;
+    if (onChanged) onChanged();
 }
 
 bool PlantPanel::OnButtonCommand(uint32_t command) {

@@ -49,8 +49,9 @@ constexpr uint32_t kKindTrunk = 0x10000800;
 constexpr uint32_t kKindCrown = 0x10000801;
 constexpr uint32_t kKindTreeSite = 0x10000802;
 constexpr uint32_t kKindFruit = 0x10000803;
-// The tint of a plant job's icon over its bed.
-constexpr uint32_t kPlantJobIconTint = 0xFF001751;
+// The tint of a plant job's icon over its bed: its own colours (a dark tint
+// would hide it).
+constexpr uint32_t kPlantJobIconTint = 0xFFFFFFFF;
 // The pause growth takes after a harvest.
 constexpr uint32_t kAfterHarvestDelayMs = 400;
 constexpr uint32_t kPlantGoalKind = 2;
@@ -439,6 +440,10 @@ class PlantPanel {
     const char16_t* Hint() const { return u"[PLANT N]"; }
     int32_t UpgradePrice() const { return upgradePrice_; }
     bool UpgradeEnabled() const { return upgradeEnabled_; }
+
+    // Told after every change of what the panel shows (the level panel's
+    // view follows it).
+    std::function<void()> onChanged;
 
   private:
     BasePointPlant* point_ = nullptr; // the point shown; it clears itself on removal

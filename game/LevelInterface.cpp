@@ -17,7 +17,9 @@
 #include "level/Bonuses.h"
 #include "level/GameLevel.h"
 #include "level/LevelData.h"
+#include "level/MapCharacter.h"
 #include "levelui/PanelLevel.h"
+#include "levelui/PointPanels.h"
 #include "levelui/RunningLevelTags.h"
 #include "levelui/TextTags.h"
 #include "platform/Utf.h"
@@ -116,6 +118,19 @@ class LevelInterface::Context : public LevelPanelContext {
     bool OpenPauseMenu() override {
         ui_.ShowMenu(true);
         return true;
+    }
+    // A point works while the farmer has an unfinished job there.
+    bool IsPointBusy(const BaseLevelPoint& point) const override {
+        MapPlayer* player = ui_.level_->World().Player();
+        for (int32_t i = 0; player && i < player->JobCount(); ++i) {
+            const Job* job = player->GetJob(i);
+            if (!job->IsFinished() && job->TargetPoint() == int32_t(point.Index())) return true;
+        }
+        return false;
+    }
+    void RequestPulldown(BaseLevelPoint& point) override {
+        if (auto* p = dynamic_cast<LevelPoint*>(&point); p && p->RequestPulldown())
+            LogLabelPrintf(kLogIndent, "Remove", "point %u: pull-down ordered", point.Index());
     }
 
   private:
@@ -258,6 +273,7 @@ void LevelInterface::OpenPanel() {
     panel->OnScreenResize(windows->ScreenWidth(), windows->ScreenHeight());
     panel->CreateBonusButtons();
     panel->GetWarehouseButton()->SetLevel(warehouseLevel_);
+    points_ = std::make_unique<PointPanels>(*panel, *level_, farm_);
     windows->Messages().Relayout(panel, kNoticeOffsetLevel, kNoticeLevel);
     windows->Awards().Relayout(panel, kNoticeOffsetLevel);
     if (infoWanted_) {
@@ -281,6 +297,7 @@ void LevelInterface::CloseAll() {
     for (int32_t i = windows->Count() - 1; i >= 0; --i)
         if (windows->Get(i)->tag == kDialogTag) windows->Destroy(windows->Get(i));
     bonuses_->Close(*windows);
+    points_.reset();
     if (LevelPanel* panel = Panel()) windows->Destroy(panel);
     // Deleted now: the panel and the windows read this interface and the level.
     windows->DeleteClosedWindows();
@@ -525,4 +542,32 @@ bool LevelInterface::OfferPointOrder(int32_t index, uint32_t job) {
 
 void LevelInterface::ShowFlyingMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) {
     if (FieldSprites* field = world_.Field()) field->ShowMoneyChange(amount, x, y, offset);
+}
+
+// ---------------------------------------------------------------- the selected point's panel
+
+void LevelInterface::OnSelectionChanged(int32_t, int32_t now) {
+    if (points_) points_->OnSelectionChanged(now);
+}
+
+void LevelInterface::OpenBuildMenu(int32_t index) {
+    if (points_) points_->OpenBuildMenu(index);
+}
+
+void LevelInterface::AttachBuildingPanel(const BaseLevelPoint* point) {
+    // A building made while selected shows its panel at once.
+    if (points_ && point && level_->SelectedPoint() == int32_t(point->Index()))
+        points_->OnSelectionChanged(int32_t(point->Index()));
+}
+
+void LevelInterface::RefreshPointPanel(const BaseLevelPoint* point) {
+    if (points_) points_->Refresh(point);
+}
+
+void LevelInterface::ForgetPointPanel(const BaseLevelPoint* point) {
+    if (points_) points_->Forget(point);
+}
+
+void LevelInterface::RefreshPlantPanel() {
+    if (points_) points_->RefreshPlant();
 }

@@ -26,6 +26,7 @@
 
 class FarmData;
 class GameLevel;
+class PointPanels;
 class ProgramBonusEdit;
 class ProgramWorld;
 class PanelLevel;
@@ -85,6 +86,16 @@ class LevelInterface : public LevelPanelDriver {
     // The final award was won: its notice.
     void ShowFinalAwardNotice();
 
+    // ---- the panel of the selected point (its farm point tells of changes)
+    void OnSelectionChanged(int32_t before, int32_t now) override;
+    void OpenBuildMenu(int32_t index) override;
+    void AttachBuildingPanel(const BaseLevelPoint* point);
+    void RefreshPointPanel(const BaseLevelPoint* point);
+    void ForgetPointPanel(const BaseLevelPoint* point);
+    void RefreshPlantPanel();
+    // Null while the panel is closed.
+    PointPanels* GetPointPanels() const { return points_.get(); }
+
   private:
     class Context;
     class Warehouse;
@@ -105,6 +116,7 @@ class LevelInterface : public LevelPanelDriver {
     std::unique_ptr<Tags> tags_;
     std::unique_ptr<LevelMenu> menu_;
     std::unique_ptr<ProgramBonusEdit> bonuses_;
+    std::unique_ptr<PointPanels> points_;    // with the panel
     LevelTutorialHooks* tutorial_ = nullptr; // owned by the level screen
     bool infoWanted_ = false;
     bool restartWanted_ = false;

@@ -5,6 +5,7 @@
 #include "engine/SoundManager.h"
 #include "farm/AnimalHouses.h"
 #include "farm/BuildingPoints.h"
+#include "farm/BuildingSites.h"
 #include "farm/FarmData.h"
 #include "farm/FarmVillains.h"
 #include "game/FarmTables.h"
@@ -15,6 +16,7 @@
 #include "level/MapCharacter.h"
 #include "level/SaveStream.h"
 #include "platform/Utf.h"
+#include "sprites/Particles.h"
 #include "sprites/Sprite.h"
 
 #include <cstdio>
@@ -302,6 +304,12 @@ bool ProgramWorld::TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) 
     return level_->TutorialAllows(action, tag, data);
 }
 void ProgramWorld::TutorialNotify(uint32_t event, intptr_t a, intptr_t b) {
+    // A point's new stage goes into the log once the level plays.
+    if (event == kTutorialPointStageChanged && level_ && level_->IsBegun()) {
+        if (const auto* point = reinterpret_cast<const BaseLevelPoint*>(b))
+            LogLabelPrintf(kLogIndent, "Point stage", "point %u (kind %d) at stage %d", point->Index(),
+                           int(a), point->Stage());
+    }
     // A factory's starts and units go into the log.
     if (event == kTutorialProductionStarted || event == kTutorialUnitProduced) {
         const PRODUCT* product = farm_->products.FindProduct(uint32_t(a));
@@ -438,6 +446,33 @@ void ProgramWorld::ShowProductChange(const PRODUCT* product, int32_t units, int3
 }
 
 PlantPanel* ProgramWorld::SharedPlantPanel() {
-    if (!plantPanel_) plantPanel_ = std::make_unique<PlantPanel>();
+    if (!plantPanel_) {
+        plantPanel_ = std::make_unique<PlantPanel>();
+        // The level panel's view follows the shared plant panel.
+        plantPanel_->onChanged = [this] {
+            if (interface_) interface_->RefreshPlantPanel();
+        };
+    }
     return plantPanel_.get();
+}
+
+// ---------------------------------------------------------------- the building panel and the smoke
+
+void ProgramWorld::AttachBuildingPanel(PointBuilding* point) {
+    if (interface_) interface_->AttachBuildingPanel(point);
+}
+
+void ProgramWorld::DetachBuildingPanel(PointBuilding* point) {
+    if (interface_) interface_->ForgetPointPanel(point);
+}
+
+void ProgramWorld::RefreshBuildingPanel(PointBuilding* point) {
+    if (interface_) interface_->RefreshPointPanel(point);
+}
+
+// The effects the building table names are the sprite pack's particle
+// descriptions, by the name id of their name.
+const GPSDescription* ProgramWorld::FindParticle(uint32_t effectId) {
+    SpriteLibraries* libraries = GetSpriteLibraries();
+    return libraries ? FindParticleDescription(&libraries->particles, effectId) : nullptr;
 }

@@ -111,7 +111,7 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     ProductList& Products() override;
     BuildingList& Buildings() override;
     Sprite* FindSprite(int32_t library, const char16_t* name) override;
-    const GPSDescription* FindParticle(uint32_t) override { return nullptr; }
+    const GPSDescription* FindParticle(uint32_t effectId) override;
     int32_t SpriteWidth(Sprite* sprite) override;
     uint32_t PlaySound(uint32_t soundId, uint32_t category, int32_t loopMode) override;
     void FadeOutSound(uint32_t channel, uint32_t ms) override;
@@ -125,9 +125,9 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
                                                    int32_t x, int32_t y, bool animated,
                                                    uint32_t delay) override;
     void ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) override;
-    void AttachBuildingPanel(PointBuilding*) override {}
-    void DetachBuildingPanel(PointBuilding*) override {}
-    void RefreshBuildingPanel(PointBuilding*) override {}
+    void AttachBuildingPanel(PointBuilding* point) override;
+    void DetachBuildingPanel(PointBuilding* point) override;
+    void RefreshBuildingPanel(PointBuilding* point) override;
     void OpenWarehouseWindow() override;
     void SetWarehouseButtonLevel(int32_t level) override;
     const GameCharacter* FindCharacter(uint32_t id) override;

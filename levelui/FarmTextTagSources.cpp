@@ -1,6 +1,10 @@
 #include "levelui/FarmTextTagSources.h"
 
+#include "farm/BuildingPoints.h"
 #include "farm/FarmData.h"
+#include "farm/Products.h"
+
+#include <algorithm>
 
 const FarmData* FarmTextTagSources::Data() const {
     return data_ ? data_ : GameFarmData();
@@ -20,6 +24,20 @@ bool FarmTextTagSources::DescribePlant(uintptr_t plant, TagPlant* out) const {
     static_assert(sizeof(out->prices) == sizeof(p->record.stagePrices));
     for (int i = 0; i < 4; ++i)
         out->prices[i] = p->record.stagePrices[i];
+    return true;
+}
+
+bool FarmTextTagSources::DescribeBuilding(uintptr_t point, TagBuilding* out) const {
+    const auto* building = reinterpret_cast<const PointBuilding*>(point);
+    const BUILDING* type = building ? building->Type() : nullptr;
+    if (!type) return false;
+    out->name = type->header.label;
+    out->stage = std::max(building->Stage(), 0);
+    out->kind = type->header.kind;
+    out->levelCount = std::clamp(type->header.levelCount, 0, 4);
+    for (int32_t i = 0; i < out->levelCount; ++i)
+        out->prices[i] = type->levels[i].record.price;
+    if (type->IsAnimalHouse() && type->produceProduct) out->product = type->produceProduct->record.name;
     return true;
 }
 

@@ -16,6 +16,8 @@ class FarmTextTagSources : public TextTagSources {
 
     bool DescribeProduct(uintptr_t product, TagProduct* out) const override;
     bool DescribePlant(uintptr_t plant, TagPlant* out) const override;
+    // A building point (its type, its stage).
+    bool DescribeBuilding(uintptr_t point, TagBuilding* out) const override;
     const char16_t* GoalObjectName(uint32_t kind, uint32_t id) const override;
 
     // The running level (null: none is played); it outlives its installation.

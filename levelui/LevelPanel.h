@@ -185,6 +185,12 @@ class LevelPanel : public GameWindow {
     void SetCurrentChild(ChildLevelPanel* child) { child_ = child; }
     void RegisterChild(ChildLevelPanel* child);
     void UnregisterChild(ChildLevelPanel* child);
+    // Keeps a child panel until the level panel goes.
+    template <class P> P* AdoptChild(std::unique_ptr<P> child) {
+        P* raw = child.get();
+        owned_.push_back(std::move(child));
+        return raw;
+    }
     EmptyPanel* GetEmptyPanel() const { return empty_; }
     TimeBar* GetTimeBar() const { return timeBar_.get(); }
     MoneyWindow* GetMoneyWindow() const { return money_; }

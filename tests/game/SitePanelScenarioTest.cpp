@@ -1,0 +1,172 @@
+// The panels of a selected point in the running level, played from the
+// stand-in screen (digits and F6 open a level by its number) at 1024 x 768,
+// where the field is drawn unscaled: the bakery of level 36 raised to level 2
+// from its building panel, and the clean site of level 35 sown with wheat from
+// its build menus.
+#include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using testsupport::GameCopy;
+
+namespace {
+
+// Input starts once the game data is surely loaded (a click skips the logos).
+constexpr int kReady = 6000;
+
+// The child panel's buttons at 1024 x 768: the building panel's upgrade
+// (x0 + 196 in the child area) and the build menus' rows of 98-px buttons
+// centred in the child area.
+constexpr int kPanelButtonY = 722;
+constexpr int kUpgradeX = 661;
+constexpr int kChildCentreX = 626;
+
+std::string Key(int ms, const std::string& key) {
+    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 50) + " key up " + key + "\n";
+}
+
+std::string OpenLevel(int ms, const std::string& number) {
+    std::string keys;
+    for (char digit : number)
+        keys += Key(ms += 100, std::string(1, digit));
+    return keys + Key(ms + 100, "F6");
+}
+
+std::string Move(int ms, int x, int y) {
+    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n";
+}
+
+std::string Click(int ms, int x, int y) {
+    return Move(ms, x, y) + std::to_string(ms + 50) + " mouse down left\n" + std::to_string(ms + 150) +
+           " mouse up left\n";
+}
+
+int RunGame(const GameCopy& game, const std::string& events, const std::string& extra) {
+    const std::string script = game.File("play.txt");
+    EXPECT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n"
+                                                    "160 mouse up left\n" +
+                                                        events));
+    std::string out;
+    return game.Run("--showcase --headless --input-script '" + script + "' " + extra, &out);
+}
+
+std::string At(int ms, const std::string& file) {
+    return " --screenshot-at " + std::to_string(ms) + " '" + file + "'";
+}
+
+std::vector<std::string> Lines(const std::string& log, const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t at = 0; (at = log.find(text, at)) != std::string::npos;) {
+        const size_t start = log.rfind('\n', at) + 1;
+        const size_t end = log.find('\n', at);
+        lines.push_back(log.substr(start, end - start));
+        at = end;
+    }
+    return lines;
+}
+
+bool Has(const std::string& line, const std::string& text) {
+    return line.find(text) != std::string::npos;
+}
+
+// Grey smoke puffs: light, unsaturated pixels.
+bool Smoke(int r, int g, int b) {
+    return r > 150 && std::abs(r - g) < 12 && std::abs(g - b) < 12 && r < 235;
+}
+
+void UseLargeWindow(const GameCopy& game) {
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+}
+
+} // namespace
+
+// Level 36: the bakery at (520, 300) is selected; its panel's upgrade button
+// shows the level-2 price (80 of 200); pressed, it takes the money, the
+// farmer hammers ("girl_build" for the level's 5,000 ms) and the bakery
+// stands at level 2 with two slots, both baking, the chimney smoking.
+TEST(SitePanelScenario, TheBakeryIsRaisedToLevelTwoFromItsPanelAndBakesInTwoSlots) {
+    GameCopy game;
+    UseLargeWindow(game);
+    const int start = kReady + 1000;
+    const std::string panel = game.File("panel.png"), building = game.File("building.png"),
+                      baking = game.File("baking.png");
+    const std::string play =
+        OpenLevel(kReady, "36") + Click(start, 520, 270) + Move(start + 700, kUpgradeX, kPanelButtonY) +
+        Click(start + 1500, kUpgradeX, kPanelButtonY) + Move(start + 1800, 800, 500) +
+        Click(start + 11000, 520, 150) + Move(start + 11300, 800, 500) + Click(start + 11600, 520, 150) +
+        Move(start + 11900, 800, 500) + std::to_string(start + 13500) + " close\n";
+    ASSERT_EQ(
+        RunGame(game, play, At(start + 1300, panel) + At(start + 4000, building) + At(start + 13000, baking)),
+        0);
+    const std::string log = game.Log();
+    const auto ordered = Lines(log, "Upgrade ");
+    ASSERT_EQ(ordered.size(), 1u) << log;
+    EXPECT_TRUE(Has(ordered[0], "bakery to level 2 ordered, money 120")) << ordered[0];
+    const auto hammering = Lines(log, "the farmer plays girl_build");
+    ASSERT_EQ(hammering.size(), 1u) << log;
+    EXPECT_TRUE(Has(hammering[0], "for 5000 ms")) << hammering[0];
+    const auto stages = Lines(log, "Point stage");
+    ASSERT_EQ(stages.size(), 1u) << log;
+    EXPECT_TRUE(Has(stages[0], "point 1 (kind 3) at stage 2")) << stages[0];
+    // Two slots: the second start finds room while the first still bakes.
+    EXPECT_EQ(Lines(log, "Production started").size(), 2u) << log;
+
+    const testsupport::Shot a = testsupport::LoadShot(panel), b = testsupport::LoadShot(building),
+                            c = testsupport::LoadShot(baking);
+    ASSERT_TRUE(a.ok && b.ok && c.ok);
+    // The upgrade button's cream face while it can be pressed; greyed (no
+    // cream left) while the farmer builds.
+    auto cream = [](int r, int g, int bl) { return r > 225 && g > 205 && bl > 150 && r - bl > 15; };
+    EXPECT_GT(a.Count(615, 690, 705, 755, cream), 1000);
+    EXPECT_LT(b.Count(615, 690, 705, 755, cream), 50);
+    // Both slot buttons over the level-2 bakery, and smoke over its chimney.
+    auto slotGreen = [](int r, int g, int bl) { return g > 150 && r > 100 && r < 190 && bl < 120; };
+    EXPECT_GT(c.Count(485, 165, 520, 205, slotGreen), 20);
+    EXPECT_GT(c.Count(520, 165, 555, 205, slotGreen), 20);
+    EXPECT_GT(c.Count(520, 170, 570, 230, Smoke), b.Count(520, 170, 570, 230, Smoke) + 3);
+}
+
+// Level 35: a click on the clean site at (620, 418) shows the build menus;
+// the plants button opens the plant choices (wheat 10, the apple tree 30);
+// wheat is ordered for its price, the farmer digs, the bed stands at stage 1
+// and its wheat grows ripe (the harvest button over it).
+TEST(SitePanelScenario, TheCleanSiteIsSownWithWheatFromItsBuildMenus) {
+    GameCopy game;
+    UseLargeWindow(game);
+    const int start = kReady + 1000;
+    const std::string menu = game.File("menu.png"), choices = game.File("choices.png"),
+                      grown = game.File("grown.png");
+    // Wheat is the first of the three buttons (two plants and back) centred in the child area.
+    const int wheatX = kChildCentreX - 98;
+    const std::string play = OpenLevel(kReady, "35") + Click(start, 620, 418) + Move(start + 400, 300, 500) +
+                             Click(start + 800, kChildCentreX, kPanelButtonY) + Move(start + 1100, 300, 500) +
+                             Click(start + 2000, wheatX, kPanelButtonY) + Move(start + 2300, 300, 500) +
+                             std::to_string(start + 12000) + " close\n";
+    ASSERT_EQ(
+        RunGame(game, play, At(start + 600, menu) + At(start + 1600, choices) + At(start + 11500, grown)), 0);
+    const std::string log = game.Log();
+    const auto sites = Lines(log, "Site ");
+    ASSERT_EQ(sites.size(), 1u) << log;
+    EXPECT_TRUE(Has(sites[0], "point 3: wheat ordered (price 10, money 190)")) << sites[0];
+    const auto stages = Lines(log, "Point stage");
+    ASSERT_GE(stages.size(), 1u) << log;
+    EXPECT_TRUE(Has(stages.back(), "point 3 (kind 2) at stage 1")) << stages.back();
+
+    const testsupport::Shot a = testsupport::LoadShot(menu), b = testsupport::LoadShot(choices),
+                            c = testsupport::LoadShot(grown);
+    ASSERT_TRUE(a.ok && b.ok && c.ok);
+    // The plants button's green disc in the menu; the apple's red on the choices page.
+    auto plantsGreen = [](int r, int g, int bl) { return g > 110 && g < 160 && r < 100 && bl < 70; };
+    EXPECT_GT(a.Count(kChildCentreX - 30, 690, kChildCentreX + 30, 730, plantsGreen), 100);
+    auto appleRed = [](int r, int g, int bl) { return r > 170 && g < 80 && bl < 80; };
+    EXPECT_GT(b.Count(kChildCentreX - 30, 690, kChildCentreX + 30, 730, appleRed), 60);
+    EXPECT_EQ(a.Count(kChildCentreX - 30, 690, kChildCentreX + 30, 730, appleRed), 0);
+    // The bed on the site: brown soil and yellow wheat ears where there was grass.
+    auto wheat = [](int r, int g, int bl) { return r > 200 && g > 160 && bl < 110; };
+    EXPECT_GT(c.Count(600, 360, 640, 420, wheat), 20);
+    EXPECT_EQ(a.Count(600, 360, 640, 420, wheat), 0);
+}
