@@ -435,7 +435,7 @@ std::vector<Sprite*> FindWaterFrames(int32_t index) {
     for (int32_t k = 1; library && k <= 8; ++k) {
         const std::string name = "map_water" + std::to_string(index) + "_" + std::to_string(k);
         const std::u16string wide(name.begin(), name.end());
-        Sprite* sprite = library->FindSprite(wide.c_str());
+        Sprite* sprite = library->ProbeSprite(wide.c_str()); // the series ends at the first gap
         if (!sprite || sprite->GetFrameCount() == 0) break;
         frames.push_back(sprite);
     }

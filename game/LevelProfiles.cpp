@@ -1,4 +1,5 @@
 #include "game/LevelProfiles.h"
+#include "game/GoalIcons.h"
 
 #include "app/App.h"
 #include "app/Profiles.h"
@@ -105,6 +106,7 @@ LevelWindowsHost LevelTableWindowsHost(Profile* profile, std::function<const Pro
             return p.kind == kPointEmptySite && p.objectId != 0;
         }));
     };
+    host.goalIcon = GameGoalIcon;
     host.saveProfiles = [] {
         if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
     };

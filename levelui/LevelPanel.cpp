@@ -184,7 +184,9 @@ void BonusButton::DrawRunLine(DXLViewer& viewer, float alpha) {
 
 namespace {
 const int32_t kNoPieces[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
-}
+constexpr int32_t kSmallCaptionFont = 3;
+constexpr int32_t kCaptionMargin = 8; // pixels kept free across the face
+} // namespace
 
 WarehouseButton::WarehouseButton(GameWindow* window, GameControls* group, uint32_t levelCount)
     : ImageButton(window, group, kCommandWarehouse, kNoPieces, nullptr, nullptr),
@@ -194,6 +196,8 @@ WarehouseButton::WarehouseButton(GameWindow* window, GameControls* group, uint32
                                  0xFF000000, 0xFF000000, 0xFF303030, 0xFF606060};
     SetTextColorsV(colours);
     SetCaption(Manager().Text(kGroup, u"warehouse"));
+    // A caption wider than the button's face takes the small label font.
+    if (textWidth_ > kWidth - kCaptionMargin) SetTextLayout(kSmallCaptionFont, align_, textDx_, textDy_);
     SetHint(Manager().Text(kGroup, u"warehouse"), u"");
 }
 

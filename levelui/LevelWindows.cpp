@@ -12,6 +12,10 @@ constexpr uint32_t kNameColour = 0xFF003C80;
 constexpr uint32_t kBodyColour = 0xFF872900;
 constexpr uint32_t kLabelColour = 0xFF5A3412;
 constexpr int32_t kLabelFont = 3, kTimeFont = 4;
+// The medal times are pale yellow: they stand on dark wood insets (the
+// scroll track's piece), and a label beside them in light parchment.
+constexpr int32_t kTimeInset = kSkinScrollTrack;
+constexpr uint32_t kInsetLabelColour = 0xFFF8ECC8;
 
 std::unique_ptr<SpriteInstance> MakeIcon(int32_t library, const char16_t* name, float scale) {
     Sprite* sprite = name && *name ? GetSprite(library, name) : nullptr;
@@ -263,8 +267,8 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
     AddCaptionFrame(kLevelWindowWidth - 120);
     sprites_.AddFrame(kSkinEditField, kis::MakeRectWH(12, top, kLevelWindowWidth - 24, kGoalsHeight - 4));
     const int32_t split = kLevelWindowWidth / 2 + 30;
-    sprites_.AddFrame(kSkinEditField, kis::MakeRectWH(12, stripTop_, split - 12, kMedalStripHeight));
-    sprites_.AddFrame(kSkinEditField,
+    sprites_.AddFrame(kTimeInset, kis::MakeRectWH(12, stripTop_, split - 12, kMedalStripHeight));
+    sprites_.AddFrame(kTimeInset,
                       kis::MakeRectWH(split, stripTop_, kLevelWindowWidth - 12 - split, kMedalStripHeight));
     sprites_.AddFrame(kSkinFrame, kis::MakeRectWH(20, stripTop_ + 12, 82, 82));
     if (owned_ > 0) {
@@ -305,9 +309,9 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
     const int32_t sites = host_.garbageSites ? host_.garbageSites(level) : 0;
     for (size_t i = 0; i < goals_.size(); ++i) {
         const GoalRecord& goal = block_.goals[i];
-        goalButtons_.push_back(MakeLevelWindowGoal(this, &controls_, uint32_t(i), goal, goals_[i].x,
-                                                   top + kGoalTopOffset, goals_[i].width,
-                                                   goal.kind == kGoalGarbageSites ? sites : 0));
+        goalButtons_.push_back(MakeLevelWindowGoal(
+            this, &controls_, uint32_t(i), goal, goals_[i].x, top + kGoalTopOffset, goals_[i].width,
+            goal.kind == kGoalGarbageSites ? sites : 0, host_.goalIcon ? host_.goalIcon(goal) : nullptr));
     }
 
     // Bonus slots and the select button.
@@ -462,7 +466,7 @@ void LevelWindow::DrawChildren(DXLViewer& viewer) {
     DrawRow(viewer, record_);
     recordText_.Draw(viewer, 458.0f - float(recordText_.Width()) / 2.0f,
                      float(stripTop_ + 33) - float(recordText_.Height()) / 2.0f,
-                     ScaleAlpha(kLabelColour, alpha));
+                     ScaleAlpha(kInsetLabelColour, alpha));
     tasksText_.Draw(viewer, float(kLevelWindowWidth - tasksText_.Width()) / 2.0f,
                     float(contentTop + 21) - float(tasksText_.Height()) / 2.0f,
                     ScaleAlpha(kLabelColour, alpha));
@@ -478,7 +482,7 @@ LevelResultWindow::LevelResultWindow(WindowManager& manager, const LevelResult& 
     AddBackground(kResultWidth, lower + 110 + kButtonHeight + kBottomRowMargin);
     AddCaptionFrame(kResultWidth - 120);
     contentTop = top;
-    sprites_.AddFrame(kSkinEditField, kis::MakeRectWH(0, top, kResultWidth, 91));
+    sprites_.AddFrame(kTimeInset, kis::MakeRectWH(0, top, kResultWidth, 91));
     if (result.regime == 0) sprites_.AddFrame(kSkinEditField, kis::MakeRectWH(12, top + 5, 160, 83));
     sprites_.AddFrame(kSkinFrame, kis::MakeRectWH(18, lower + 10, 82, 82));
     sprites_.AddFrame(kSkinSeparator, kis::MakeRectWH(111, lower + 49, kResultWidth - 139, 2));

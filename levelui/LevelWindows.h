@@ -106,6 +106,9 @@ struct LevelWindowsHost {
     std::function<int32_t(uint32_t level)> garbageSites;
     // A bonus's icon (owned by its sprite library); null: none.
     std::function<Sprite*(int32_t bonus)> bonusIcon;
+    // A product, plant or building goal's picture (owned by its sprite
+    // library); empty or null: the goal shows none.
+    std::function<Sprite*(const GoalRecord& goal)> goalIcon;
     // Saves the profiles after a change.
     std::function<void()> saveProfiles;
     // The level leaves for the map (the result window's ok, Escape, Enter).

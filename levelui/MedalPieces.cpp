@@ -28,10 +28,11 @@ void DrawProgressLine(ProgressLine& line, DXLViewer& viewer) {
 }
 
 GameButton* MakeLevelWindowGoal(GameWindow* window, GameControls* group, uint32_t index,
-                                const GoalRecord& goal, int32_t x, int32_t y, int32_t width,
-                                int32_t progress) {
+                                const GoalRecord& goal, int32_t x, int32_t y, int32_t width, int32_t progress,
+                                Sprite* icon) {
     (void)window; // the group makes the button for its window
     TaskButton* button = group->Make<TaskButton>(nullptr, index, goal, TaskButton::kModeLevelWindow);
+    button->SetIcon(icon);
     button->SetRect(x, y, width);
     button->SetProgress(progress, false);
     return button;

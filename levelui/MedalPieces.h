@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+class Sprite;
 class DXLViewer;
 class GameControls;
 class GameWindow;
@@ -28,7 +29,8 @@ ProgressLinePtr MakeResultProgress(int32_t regime, const uint32_t (&limits)[3], 
                                    uint32_t timeMs);
 void DrawProgressLine(ProgressLine& line, DXLViewer& viewer);
 
-// A goal's button in the level window's goals area (owned by the group).
+// A goal's button in the level window's goals area (owned by the group),
+// with the goal's picture (null: the kind's own or none).
 GameButton* MakeLevelWindowGoal(GameWindow* window, GameControls* group, uint32_t index,
-                                const GoalRecord& goal, int32_t x, int32_t y, int32_t width,
-                                int32_t progress);
+                                const GoalRecord& goal, int32_t x, int32_t y, int32_t width, int32_t progress,
+                                Sprite* icon = nullptr);

@@ -287,6 +287,11 @@ TaskButton::TaskButton(GameWindow* window, GameControls* group, LevelPanel* pane
 
 TaskButton::~TaskButton() = default;
 
+void TaskButton::SetIcon(Sprite* icon) {
+    if (!icon) return;
+    icon_ = MakeInstance(icon, icon->GetFrameCount() > 1 ? 1 : 0, 0.5f);
+}
+
 BaseHintWindow* TaskButton::GetHintWindow() {
     if (!HasHint()) return nullptr;
     if (!hint_) {

@@ -116,6 +116,9 @@ class TaskButton : public ActiveButton {
     ~TaskButton() override;
     void SetRect(int32_t x, int32_t y, int32_t width);
     void SetProgress(int32_t value, bool animate);
+    // The goal's picture where the button has no panel to ask (the level
+    // window); null keeps the one it has.
+    void SetIcon(Sprite* icon);
     void Draw(DXLViewer& viewer, float alpha) override;
     BaseHintWindow* GetHintWindow() override;
 

@@ -1,8 +1,10 @@
 #include "sprites/Sprite.h"
 
+#include "engine/Log.h"
 #include "engine/Texture.h"
 #include "foundation/StrFunctions.h"
 #include "platform/Random.h"
+#include "platform/Utf.h"
 #include "sprites/GameAnimation.h"
 #include "sprites/Particles.h"
 #include "sprites/SpriteHost.h"
@@ -243,10 +245,26 @@ Sprite* SpriteLibrary::FindSprite(const char16_t* name) const {
 }
 
 MapSprite* SpriteLibrary::FindMapSprite(const char16_t* name) const {
+    MapSprite* sprite = ProbeSprite(name);
+    if (!sprite && name && name[0]) ReportMissing(name);
+    return sprite;
+}
+
+MapSprite* SpriteLibrary::ProbeSprite(const char16_t* name) const {
     if (!name || !name[0]) return nullptr;
     for (const auto& sprite : sprites_)
         if (kis::StrICompareW(sprite->GetName(), name) == 0) return sprite.get();
     return nullptr;
+}
+
+// Names compare without case, so "Wheat" and "wheat" are one missing sprite.
+void SpriteLibrary::ReportMissing(const char16_t* name) const {
+    std::u16string key(name, kis::StrLen(name));
+    for (char16_t& c : key)
+        if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
+    if (!missing_.insert(key).second) return;
+    LogLabelPrintf(kLogIndent, "Sprite missing", "library %d %s", int(number_),
+                   platform::Utf16ToUtf8(name).c_str());
 }
 
 DXLTexture* SpriteLibrary::FindTexture(const char16_t* name) const {

@@ -16,6 +16,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 class DXLTexture;
@@ -227,8 +229,13 @@ class SpriteLibrary {
     DXLTextures* GetTextureCollection() const { return textures_; }
 
     // Case-insensitive, first match; null for a null or empty name or none.
+    // A name asked for and not found is logged, once per name: "Sprite
+    // missing: library N name".
     Sprite* FindSprite(const char16_t* name) const;
     MapSprite* FindMapSprite(const char16_t* name) const;
+    // The same lookup without the log line, for callers that expect a miss
+    // now and then (the end of a numbered series, a name checked for clashes).
+    MapSprite* ProbeSprite(const char16_t* name) const;
     DXLTexture* FindTexture(const char16_t* name) const;
     GameAnimation* FindAnimation(const char16_t* name) const;
     // A new instance of the definition (of any library); null without a
@@ -248,6 +255,8 @@ class SpriteLibrary {
     const std::vector<GPSDescription>& ParticleDescriptions() const { return particles_; }
 
   private:
+    void ReportMissing(const char16_t* name) const;
+
     int32_t number_;
     std::unique_ptr<DXLTextures> ownTextures_;
     DXLTextures* textures_;
@@ -255,6 +264,7 @@ class SpriteLibrary {
     std::vector<std::unique_ptr<MapSprite>> sprites_;
     std::vector<std::unique_ptr<GameAnimation>> animations_;
     std::vector<GPSDescription> particles_;
+    mutable std::set<std::u16string> missing_; // names already logged as missing, in lower case
 };
 
 // The game's libraries by number (1..kSpriteLibrarySlots-1).

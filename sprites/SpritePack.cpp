@@ -146,7 +146,7 @@ bool SpritePackLoader::ReadSprite(const std::vector<uint8_t>& r) {
         if (texture >= current_->GetPackTextures().size()) return false;
         image = current_->GetPackTextures()[texture];
     }
-    if (current_->FindMapSprite(name)) return false; // names are unique per library
+    if (current_->ProbeSprite(name)) return false; // names are unique per library
     // Rectangles lie inside the image: the size its pack declared (the image
     // loads when first drawn), the largest texture side when there is none.
     const int32_t width = image ? image->GetDeclaredWidth() : kMaxTextureSide;

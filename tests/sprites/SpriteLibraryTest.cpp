@@ -1,9 +1,14 @@
+#include "engine/Log.h"
+#include "platform/Utf.h"
 #include "sprites/GameAnimation.h"
 #include "sprites/Gradient.h"
 #include "sprites/Sprite.h"
 #include "tests/sprites/SpriteTestHost.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
@@ -20,6 +25,48 @@ TEST(SpriteLibrary, LookupsIgnoreCaseAndRefuseEmptyNames) {
     EXPECT_EQ(library.FindSprite(u"eggs"), nullptr);
     EXPECT_EQ(library.FindTexture(u""), nullptr);
     EXPECT_EQ(library.FindTexture(u"egg"), nullptr);
+}
+
+// Every name asked for and not found is logged once per library, whichever
+// call asked and however it was spelt; a probe, an empty name and a found
+// sprite are not.
+TEST(SpriteLibrary, EachMissingSpriteIsLoggedOncePerLibrary) {
+    testsupport::TempDir dir;
+    const std::string log = dir.File("log.txt");
+    ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(log).c_str()));
+    SpriteLibraries libraries;
+    SpriteLibrary* icons = libraries.Make(2, nullptr);
+    SpriteLibrary* level = libraries.Make(7, nullptr);
+    ASSERT_TRUE(icons && level);
+    icons->AddSprite(u"ico_wheat")->SetFrames({{0, 0, 4, 4}});
+    SetSpriteLibraries(&libraries);
+    EXPECT_EQ(icons->FindSprite(u"ico_bread"), nullptr);
+    EXPECT_EQ(icons->FindMapSprite(u"ICO_BREAD"), nullptr);
+    EXPECT_EQ(icons->CreateInstanceByName(u"ico_Bread", 0), nullptr);
+    EXPECT_EQ(GetSprite(2, u"ico_bread"), nullptr);
+    EXPECT_EQ(GetSprite(7, u"ico_bread"), nullptr) << "another library: a line of its own";
+    EXPECT_EQ(level->CreateInstanceByName(u"hay", 0), nullptr);
+    EXPECT_EQ(icons->ProbeSprite(u"map_water1_3"), nullptr);
+    EXPECT_EQ(icons->FindSprite(u""), nullptr);
+    EXPECT_EQ(icons->FindSprite(nullptr), nullptr);
+    EXPECT_NE(icons->FindSprite(u"ICO_WHEAT"), nullptr);
+    EXPECT_NE(GetSprite(2, u"ico_wheat"), nullptr);
+    SetSpriteLibraries(nullptr);
+    LogFinish();
+
+    const std::string all = testsupport::ReadFileBytes(log);
+    std::vector<std::string> lines;
+    for (size_t at = all.find("Sprite missing"); at != std::string::npos;
+         at = all.find("Sprite missing", at + 1))
+        lines.push_back(all.substr(at, all.find_first_of("\r\n", at) - at));
+    ASSERT_EQ(lines.size(), 3u) << all;
+    const char* expected[] = {"library 2 ico_bread", "library 7 ico_bread", "library 7 hay"};
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_NE(lines[i].find(expected[i]), std::string::npos) << lines[i];
+        EXPECT_EQ(lines[i].size() - lines[i].find(expected[i]), std::string(expected[i]).size()) << lines[i];
+    }
+    EXPECT_EQ(all.find("wheat"), std::string::npos) << all;
+    EXPECT_EQ(all.find("map_water"), std::string::npos) << all;
 }
 
 TEST(SpriteLibrary, InstancesNeedFramesAndAnimateOnlyWhenAsked) {

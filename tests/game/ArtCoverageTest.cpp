@@ -1,0 +1,136 @@
+// Every picture and text the game asks for is there. Two headless runs walk
+// the screens a player meets and the sample levels; the log names every
+// sprite ("Sprite missing") and text ("Text missing") that was asked for and
+// not found, and any such line fails the test with its names. Each walk also
+// proves it reached its screens, so a walk that stopped early cannot pass.
+#include "tests/support/GameCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using testsupport::GameCopy;
+
+namespace {
+
+std::string Key(int ms, const std::string& key) {
+    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 50) + " key up " + key + "\n";
+}
+// The pointer leaves afterwards, so that no hint stays open over the next step.
+std::string Click(int ms, int x, int y) {
+    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
+           std::to_string(ms + 50) + " mouse down left\n" + std::to_string(ms + 150) + " mouse up left\n" +
+           std::to_string(ms + 200) + " mouse move 5 300\n";
+}
+
+// The log's lines that contain the text.
+std::vector<std::string> Lines(const std::string& log, const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
+        const size_t start = log.rfind('\n', at) + 1;
+        const size_t end = log.find_first_of("\r\n", at);
+        lines.push_back(log.substr(start, end - start));
+        at = end;
+    }
+    return lines;
+}
+
+// Every missing sprite and text the run logged, one per line.
+std::string Missing(const std::string& log) {
+    std::string all;
+    for (const char* what : {"Sprite missing", "Text missing"})
+        for (const std::string& line : Lines(log, what))
+            all += line + "\n";
+    return all;
+}
+
+size_t Count(const std::string& log, const std::string& text) {
+    return Lines(log, text).size();
+}
+
+void UseScreen(const GameCopy& game, int width, int height) {
+    ASSERT_TRUE(
+        testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=" + std::to_string(width) +
+                                                                     "," + std::to_string(height) + "\n"));
+}
+
+std::string Walk(const GameCopy& game, const std::string& events, int untilMs, bool showcase) {
+    const std::string script = game.File("walk.txt");
+    EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
+    std::string output;
+    const int status = game.Run(std::string(showcase ? "--showcase " : "") + "--headless --input-script '" +
+                                    script + "' --until-ms " + std::to_string(untilMs),
+                                &output);
+    EXPECT_EQ(status, 0) << output;
+    return game.Log();
+}
+
+} // namespace
+
+// At 1024 x 768 from an empty user folder: the logos, the main screen and
+// its new-player window, the options and the credits; "easy" with the first
+// comic, the map with its decorations, animals, water and both tutorials,
+// the level window of level 1 and the awards window.
+TEST(ArtCoverage, ThePlayersPathFromTheLogosToTheMapShowsEverything) {
+    GameCopy game;
+    UseScreen(game, 1024, 768);
+    std::string events = "1500 mouse move 500 300\n"; // the logos stand a while, then a click skips them
+    events += Click(2500, 500, 300);
+    int ms = 5500;
+    for (int i = 0; i < 17; ++i, ms += 60) // the offered name goes
+        events += Key(ms, "BACK");
+    for (const char* key : {"A", "N", "N"})
+        events += Key(ms, key), ms += 60;
+    events += Key(ms + 100, "RETURN");
+    events += Click(7500, 749, 581) + Key(8500, "ESCAPE"); // the options
+    events += Click(9000, 40, 726) + Key(11000, "ESCAPE"); // the credits
+    // "easy": the comic's two clicks, the villains' attack, level 1's window.
+    events += Click(11800, 749, 445) + Click(12600, 512, 600) + Click(13300, 512, 600);
+    events += Click(15600, 512, 300) + Click(17700, 143, 150);
+    events += Click(19000, 444, 538);                         // its cancel
+    events += Click(19800, 88, 722) + Click(25000, 511, 609); // the awards window, its bars at rest
+    const std::string log = Walk(game, events, 26000, false);
+
+    EXPECT_EQ(Missing(log), "");
+    EXPECT_EQ(Count(log, "The main screen opens."), 1u) << log;
+    EXPECT_EQ(Count(log, "The options window opens."), 1u) << log;
+    EXPECT_EQ(Count(log, "The credits window opens."), 1u) << log;
+    EXPECT_EQ(Count(log, "with the introductory comic"), 1u) << log;
+    EXPECT_EQ(Count(log, "the level window of level 1 opens"), 1u) << log;
+}
+
+// At 800 x 600 on the screen after loading: each sample level typed and
+// opened, its information page closed, the warehouse window opened and
+// closed, the pause menu and its restart's level window, then the menu's way
+// back.
+TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
+    GameCopy game;
+    UseScreen(game, 800, 600);
+    const std::vector<std::string> levels = {"31", "32", "33", "34", "35", "36", "1",
+                                             "4",  "6",  "8",  "15", "29", "37"};
+    const int width = 800, height = 600;
+    const int menuX = (width - 269) / 2, menuY = (height - 510) / 2;
+    std::string events = Click(40, 400, 300);
+    int t = 5000;
+    for (const std::string& level : levels) {
+        for (char digit : level)
+            events += Key(t, std::string(1, digit)), t += 100;
+        events += Key(t, "F6"), t += 1300;
+        events += Click(t, width / 2, height / 2), t += 700;       // the page goes, the clock starts
+        events += Click(t, width - 50, height - 60), t += 1600;    // the warehouse button
+        events += Click(t, width / 2, height / 2 + 182), t += 700; // the window's close
+        events += Key(t, "ESCAPE"), t += 1100;                     // the pause menu
+        events += Click(t, menuX + 126, menuY + 182), t += 1600;   // restart: the level window
+        events += Key(t, "ESCAPE"), t += 1100;                     // back to the menu
+        events += Click(t, menuX + 126, menuY + 376), t += 1300;   // to the map
+    }
+    const std::string log = Walk(game, events, t + 500, true);
+
+    EXPECT_EQ(Missing(log), "");
+    for (const std::string& level : levels)
+        EXPECT_EQ(Count(log, "Opening level " + level + "."), 1u) << level << "\n" << log;
+    EXPECT_EQ(Count(log, "window opened with"), levels.size()) << "a warehouse window each\n" << log;
+    EXPECT_EQ(Count(log, "Level menu opened."), levels.size()) << log;
+    EXPECT_EQ(Count(log, "-> 0x00000006"), levels.size() + 1) << "each level left for the map\n" << log;
+}
