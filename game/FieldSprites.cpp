@@ -98,10 +98,10 @@ class ProductionButton : public ASSProductionButton {
         for (int32_t i = 0; product && i < product->record.ingredientCount; ++i) {
             const PRODUCT* ingredient = product->ingredients[i];
             if (!ingredient) continue;
-            needs +=
-                u"\n" +
-                std::u16string(platform::Utf8ToUtf16(std::to_string(product->record.ingredients[i].units))) +
-                u" " + Text(windows, u"products", ingredient->record.name);
+            needs += u'\n';
+            needs += platform::Utf8ToUtf16(std::to_string(product->record.ingredients[i].units));
+            needs += u' ';
+            needs += Text(windows, u"products", ingredient->record.name);
         }
         SetHint(product ? Text(windows, u"products", product->record.name) : std::u16string(), needs);
     }
