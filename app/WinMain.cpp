@@ -80,6 +80,7 @@ struct Options {
     std::string screenshot;
     std::vector<TimedScreenshot> screenshotsAt;
     std::string inputScript;
+    int drawEvery = 1; // headless: frames between drawn ones (screenshots are always drawn)
 };
 
 // A whole decimal number from 0 to `max`.
@@ -119,6 +120,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         } else if (std::strcmp(arg, "--screenshot-at") == 0 && i + 2 < argc) {
             if (!ParseNumber(argv[++i], kMaxRunMs, n) || !*argv[i + 1]) return false;
             options.screenshotsAt.push_back({uint32_t(n), argv[++i]});
+        } else if (std::strcmp(arg, "--draw-every") == 0 && hasValue) {
+            if (!ParseNumber(argv[++i], 1000, n) || n < 1) return false;
+            options.drawEvery = int(n);
         } else if (std::strcmp(arg, "--input-script") == 0 && hasValue) {
             options.inputScript = argv[++i];
         } else {
@@ -341,6 +345,7 @@ bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManag
     const uint32_t start = platform::Milliseconds();
     uint32_t elapsed = 0;
     int frames = 0;
+    uint32_t passes = 0;
     while (GameState() != kStateQuit) {
         const uint32_t passStart = platform::Milliseconds();
         elapsed = passStart - start;
@@ -359,7 +364,14 @@ bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManag
                 SelectCursor(cursor());
             else
                 UseDefaultCursor();
-            if (DrawFrame(viewer)) {
+            // A headless run may draw only every n-th frame (the screens'
+            // draw-time effects still run several times a second), and
+            // always the frames a timed screenshot takes.
+            bool draw = !options.headless || options.drawEvery <= 1 || passes % options.drawEvery == 0;
+            ++passes;
+            for (size_t i = 0; i < taken.size() && !draw; ++i)
+                draw = !taken[i] && options.screenshotsAt[i].ms <= elapsed;
+            if (draw && DrawFrame(viewer)) {
                 for (size_t i = 0; i < taken.size(); ++i) {
                     if (taken[i] || options.screenshotsAt[i].ms > elapsed) continue;
                     taken[i] = true;
@@ -783,7 +795,7 @@ int WinMain(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: verbolunde [-lang FILE] [--headless] [--realtime] [--seed N] [--frames N] "
                      "[--until-ms T] [--screenshot FILE.png] [--screenshot-at T FILE.png]... "
-                     "[--input-script FILE]\n");
+                     "[--input-script FILE] [--draw-every N]\n");
         return 2;
     }
     platform::SeedRand(options.seed);

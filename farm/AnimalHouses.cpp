@@ -1,5 +1,6 @@
 #include "farm/AnimalHouses.h"
 
+#include "engine/Log.h"
 #include "farm/Products.h"
 #include "foundation/Helpers.h"
 #include "foundation/Ident.h"
@@ -93,6 +94,19 @@ bool LoadAnimalBlock(SaveReader& in, uint32_t count, const std::vector<MapCharac
         return false;
     }
     return true;
+}
+
+} // namespace
+
+namespace {
+
+// The name of the house's produce, for the log.
+std::string ProduceName(const PointBuilding* house) {
+    const PRODUCT* product = house->Type() ? house->Type()->produceProduct : nullptr;
+    std::string text;
+    for (size_t i = 0; product && i < kNameLength && product->record.name[i]; ++i)
+        text += char(product->record.name[i] < 0x80 ? product->record.name[i] : u'?');
+    return text;
 }
 
 } // namespace
@@ -221,6 +235,9 @@ uint32_t PointPetshouse::RefreshButtons(bool animated, uint32_t delay) {
 }
 
 void PointPetshouse::SetFed(bool fed, bool animated) {
+    if (fed != fed_ && LevelBegun())
+        LogLabelPrintf(kLogIndent, fed ? "Animals fed" : "Animals wait for feed", "point %u (%s)", index_,
+                       ProduceName(this).c_str());
     fed_ = fed;
     host_->RefreshBuildingPanel(this);
     pendingDelayMs_ = RefreshButtons(animated, animated ? 100 : 0);
@@ -556,6 +573,7 @@ class Job_ChickenEat : public Job {
     void Begin() {
         StartAnimation(kEndlessAnimationMs, u"chicken_eat", int32_t(animation_), kWorkAnimationFlags);
         progress_.elapsed = 0;
+        if (!placed_) LogLabelPrintf(kLogIndent, "Chicken eats", "slot %d", chicken_->Slot());
         if (!placed_) chicken_->SetInPlace(true);
         placed_ = true;
     }
@@ -632,6 +650,7 @@ class Job_ChickenEgg : public Job {
         const char16_t* name = d ? d->GetAnimationName(chicken_->AnimationKind(), 0) : nullptr;
         StartAnimation(kEndlessAnimationMs, name ? name : u"", -1, kWorkAnimationFlags);
         progress_.elapsed = 0;
+        if (!placed_) LogLabelPrintf(kLogIndent, "Chicken sits on its nest", "slot %d", chicken_->Slot());
         if (!placed_) chicken_->SetInPlace(true);
         placed_ = true;
     }
@@ -676,7 +695,7 @@ void MapChicken::Enter(bool animated, uint32_t delay) {
     pendingEntry_ = false;
     AddToLevel(0);
     if (animated) {
-        SetAlpha(0.0f);
+        // The effect fades the chicken in; its own alpha stays whole.
         AttachEffect(new SEffect_Alpha(0.0f, 1.0f, kFadeMs, true, 0));
         FindWalkTarget();
     }
@@ -900,7 +919,8 @@ uint32_t PointHenhouse::CreateVisuals(bool animated, uint32_t delay) {
                                 int32_t(index_), mirrored_);
         nest_->AddToLevel(2);
         if (animated) {
-            nest_->SetAlpha(0.0f);
+            // Unseen for the delay, then faded in (the nest's own alpha stays whole).
+            if (delay > 0) nest_->AttachEffect(new SEffect_Alpha(0.0f, 0.0f, delay, true, 0));
             nest_->AttachEffect(new SEffect_Alpha(0.0f, 1.0f, kFadeMs, true, delay));
         }
     }
@@ -1040,6 +1060,7 @@ void PointHenhouse::EnterPhase(int32_t phase) {
     }
     if (phase == 4 && chickenCount_ > 0) {
         const bool animated = LevelBegun();
+        if (animated) LogLabelPrintf(kLogIndent, "Eggs laid", "%d at point %u", chickenCount_, index_);
         if (eggCount_ == 0) ShowEggs(chickenCount_, animated);
         for (int32_t s = 0; s < kMaxAnimals; ++s) {
             if (!chickens_[size_t(s)]) continue;
@@ -1095,6 +1116,7 @@ bool PointHenhouse::CollectProducts(GameMessager* messenger) {
                                                       kProduceAwardCounter, x, y, 0);
         if (stored > 0) {
             delivered = true;
+            host_->PlayEventSound(kAnimalStoreSound);
             LevelMap* map = host_->Map();
             for (SpriteObject* egg : eggSprites_)
                 if (egg && map) MapObject::AddEffect(egg, 0, new SEffect_Scale(1.0f, 0.0f, kFadeMs, true, 0));
@@ -1405,9 +1427,9 @@ void MapCowHead::StopAllJobs() {
 }
 
 void MapCowHead::Idle() {
-    if (shed_ && shed_->Remaining() != 0.0f && !IsHidden())
-        AddJob(
-            std::make_unique<Job_Animation>(this, JOBID_COWHEADEAT, u"cowhead_eat", 0, kEndlessAnimationMs));
+    if (!shed_ || shed_->Remaining() == 0.0f || IsHidden()) return;
+    LogLabelPrintf(kLogIndent, "Cow eats", "slot %d", slot_);
+    AddJob(std::make_unique<Job_Animation>(this, JOBID_COWHEADEAT, u"cowhead_eat", 0, kEndlessAnimationMs));
 }
 
 float MapCowHead::GetAnimationSpeed() const {
@@ -1547,6 +1569,7 @@ int32_t PointCowshed::Update(uint32_t ms) {
             RefreshFeedGauge();
         } else {
             timer_.remaining = 0.0f;
+            LogLabelPrintf(kLogIndent, "Milk ready", "%d at point %u", cowCount_, index_);
             for (auto& cow : cows_)
                 if (cow) cow->StopAllJobs();
             RefreshButtons(LevelBegun(), 0);
@@ -1571,6 +1594,7 @@ bool PointCowshed::CollectProducts(GameMessager* messenger) {
                                                       kProduceAwardCounter, anchorX_, anchorY_, 0);
         if (stored > 0) {
             delivered = true;
+            host_->PlayEventSound(kAnimalStoreSound);
             if (buttonCommand_ == kMilkCommand) HideOverheadButton(true, 0);
             SetFed(false, true);
             host_->TutorialNotify(kTutorialProduceCollected, intptr_t(type_->produceProduct->record.id),
@@ -1937,6 +1961,7 @@ void MapSheep::StartJob(uint32_t jobId) {
     int32_t duration = 0;
     switch (jobId) {
     case JOBID_SHEEPEAT:
+        LogLabelPrintf(kLogIndent, "Sheep eats", "slot %d", slot_);
         name = u"sheepbody_skin_eat";
         duration = kEndlessAnimationMs;
         break;
@@ -2154,6 +2179,7 @@ int32_t PointSheepRack::Update(uint32_t ms) {
             RefreshFeedGauge();
         } else {
             timer_.remaining = 0.0f;
+            LogLabelPrintf(kLogIndent, "Wool ready", "%d at point %u", sheepCount_, index_);
             for (auto& sheep : sheep_)
                 if (sheep) sheep->StopAllJobs();
             RefreshButtons(LevelBegun(), 0);
@@ -2176,6 +2202,7 @@ bool PointSheepRack::CollectProducts(GameMessager* messenger) {
                                                       kProduceAwardCounter, anchorX_, anchorY_, 0);
         if (stored > 0) {
             delivered = true;
+            host_->PlayEventSound(kAnimalStoreSound);
             if (buttonCommand_ == kCutCommand) HideOverheadButton(true, 0);
             SetFed(false, true);
             host_->TutorialNotify(kTutorialProduceCollected, intptr_t(type_->produceProduct->record.id),

@@ -6,15 +6,18 @@
 #include "farm/AnimalHouses.h"
 #include "farm/BuildingPoints.h"
 #include "farm/PlantPoints.h"
+#include "level/GameCharacter.h"
+#include "level/LevelData.h"
 #include "sprites/Sprite.h"
 
 namespace {
 
 // What the program has for the farm tables: the sprite libraries (read
 // before the tables, so the loaders find their sprites; a texture loads when
-// first drawn), the sound service and, while a level runs, its labels. The
-// character descriptions and the award table answer nothing until their
-// subsystems join; every user of the tables tolerates the missing pieces.
+// first drawn), the character descriptions (read before the tables, so an
+// animal house finds its animals'), the sound service and, while a level
+// runs, its labels. The award table answers nothing until its subsystem
+// joins; every user of the tables tolerates the missing pieces.
 class ProgramFarmResources : public FarmResources {
   public:
     Sprite* FindSprite(int32_t library, const char16_t* name) override {
@@ -23,7 +26,11 @@ class ProgramFarmResources : public FarmResources {
     void AcquireSprite(Sprite*) override {}
     int32_t GetFrameCount(Sprite* sprite) override { return sprite ? sprite->GetFrameCount() : 0; }
     uint32_t LoadSound(const char16_t* name) override { return GetSoundManager().LoadSound(name, false); }
-    GameCharacter* FindCharacter(uint32_t) override { return nullptr; }
+    GameCharacter* FindCharacter(uint32_t id) override {
+        for (const auto& character : GetLevelGameData().characters)
+            if (character && character->id == id) return character.get();
+        return nullptr;
+    }
     void AcquireCharacter(GameCharacter*) override {}
     const char16_t* GetAwardName(int32_t) override { return nullptr; }
     void ShowProductChange(const ProductChange& change) override {

@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
+#include "farm/AnimalHouses.h"
 #include "farm/BuildingPoints.h"
 #include "farm/Products.h"
 #include "gui/Window.h"
@@ -97,10 +98,10 @@ class ProductionButton : public ASSProductionButton {
         for (int32_t i = 0; product && i < product->record.ingredientCount; ++i) {
             const PRODUCT* ingredient = product->ingredients[i];
             if (!ingredient) continue;
-            needs +=
-                u"\n" +
-                std::u16string(platform::Utf8ToUtf16(std::to_string(product->record.ingredients[i].units))) +
-                u" " + Text(windows, u"products", ingredient->record.name);
+            needs += u'\n';
+            needs += platform::Utf8ToUtf16(std::to_string(product->record.ingredients[i].units));
+            needs += u' ';
+            needs += Text(windows, u"products", ingredient->record.name);
         }
         SetHint(product ? Text(windows, u"products", product->record.name) : std::u16string(), needs);
     }
@@ -155,6 +156,74 @@ class SlotButton : public ASSProductionSlot {
     PointFactory* factory_; // the level owns it; it drops this button first
     int32_t slot_;
     bool enabled_ = false;
+};
+
+// ---------------------------------------------------------------- an animal house's buttons
+
+// The "Feed" button of an animal house: the feed product and the units one
+// feeding takes; greyed while the stock holds fewer.
+class AnimalFeedButton : public ASSPriceButton {
+  public:
+    AnimalFeedButton(ScreenSprites& host, PointPetshouse* house, const PRODUCT* product, int32_t price,
+                     int32_t x, int32_t y)
+        : ASSPriceButton(host, kFeedCommand, x, y, product ? product->secondIcon : nullptr, price),
+          house_(house) {
+        SetCommand(this, Click, Disabled);
+    }
+    void SetEnabled(bool enabled) {
+        enabled_ = enabled;
+        SetDisabled(!enabled);
+    }
+    void SetFill(float) {}
+
+  private:
+    static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
+        auto* self = static_cast<AnimalFeedButton*>(sprite);
+        if (buttons != 1 || !self->enabled_ || !self->house_->OnOverheadCommand(kFeedCommand)) return 0;
+        LogLabelPrintf(kLogIndent, "Feeding ordered", "point %u", self->house_->Index());
+        return kClickSound;
+    }
+    static uint8_t Disabled(ActiveScreenSprite* sprite, void*) {
+        return static_cast<AnimalFeedButton*>(sprite)->enabled_ ? 0 : 1;
+    }
+
+    PointPetshouse* house_; // the level owns it; it drops this button first
+    bool enabled_ = true;
+};
+
+// The arrow button that sends the farmer for a house's produce.
+class AnimalProduceButton : public ASSArrowButton {
+  public:
+    AnimalProduceButton(ScreenSprites& host, PointPetshouse* house, uint32_t command, int32_t x, int32_t y,
+                        Sprite* icon)
+        : ASSArrowButton(host, command, x, y, icon), house_(house), command_(command) {
+        SetCommand(this, Click, Disabled);
+    }
+    void SetEnabled(bool enabled) {
+        enabled_ = enabled;
+        SetDisabled(!enabled);
+    }
+    void SetFill(float) {}
+
+  private:
+    static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
+        auto* self = static_cast<AnimalProduceButton*>(sprite);
+        if (buttons != 1 || !self->enabled_) return 0;
+        // The house lets go of this button as it orders the job.
+        PointPetshouse* house = self->house_;
+        const uint32_t command = self->command_;
+        if (!house->OnOverheadCommand(command)) return 0;
+        const char name[5] = {char(command >> 24), char(command >> 16), char(command >> 8), char(command), 0};
+        LogLabelPrintf(kLogIndent, "Produce ordered", "%s at point %u", name, house->Index());
+        return kClickSound;
+    }
+    static uint8_t Disabled(ActiveScreenSprite* sprite, void*) {
+        return static_cast<AnimalProduceButton*>(sprite)->enabled_ ? 0 : 1;
+    }
+
+    PointPetshouse* house_; // the level owns it; it drops this button first
+    uint32_t command_;
+    bool enabled_ = true;
 };
 
 } // namespace
@@ -326,6 +395,26 @@ std::unique_ptr<OverheadButton> FieldSprites::ShowSlotButton(PointFactory* facto
     auto* button = host_->Create<SlotButton>(factory, slot, slotCount, x, y);
     ShowSprite(button, animated, delay);
     return std::make_unique<FactoryButton<SlotButton>>(*host_, button);
+}
+
+// ---------------------------------------------------------------- an animal house's buttons
+
+std::unique_ptr<OverheadButton> FieldSprites::ShowAnimalButton(PointBuilding* point, uint32_t command,
+                                                               const PRODUCT* product, int32_t price,
+                                                               int32_t x, int32_t y, bool animated,
+                                                               uint32_t delay) {
+    auto* house = dynamic_cast<PointPetshouse*>(point);
+    if (!house) return nullptr;
+    if (command == kFeedCommand) {
+        auto* button = host_->Create<AnimalFeedButton>(house, product, price, x, y);
+        if (GetWindowManager()) SetButtonHint(button, Windows(), u"feed");
+        ShowSprite(button, animated, delay);
+        return std::make_unique<FactoryButton<AnimalFeedButton>>(*host_, button);
+    }
+    auto* button =
+        host_->Create<AnimalProduceButton>(house, command, x, y, GetSprite(kIconLibrary, u"small_ico_hand"));
+    ShowSprite(button, animated, delay);
+    return std::make_unique<FactoryButton<AnimalProduceButton>>(*host_, button);
 }
 
 // ---------------------------------------------------------------- a garbage site's clearing

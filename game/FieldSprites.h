@@ -8,6 +8,8 @@
 //   (OverheadButtons);
 // - a factory's production buttons and slot buttons (OverheadButton handles
 //   the factory owns; the host owns their sprites);
+// - an animal house's overhead button: the "Feed" price button or its
+//   arrow button for the produce ('Eggs', 'Milk', 'CutS');
 // - the clear button a garbage site offers when clicked ("Clea"), and, while
 //   the farmer clears the site, the job's icon and progress bar over it;
 // - the labels that fly when money or the stock changes.
@@ -80,6 +82,13 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
                                                          int32_t x, int32_t y, bool animated, uint32_t delay);
     std::unique_ptr<OverheadButton> ShowSlotButton(PointFactory* factory, int32_t slot, int32_t slotCount,
                                                    int32_t x, int32_t y, bool animated, uint32_t delay);
+
+    // ---- an animal house's buttons: "Feed" (kFeedCommand: the feed
+    // product's icon and its price) or the produce's arrow button; clicks go
+    // to the house's overhead command.
+    std::unique_ptr<OverheadButton> ShowAnimalButton(PointBuilding* point, uint32_t command,
+                                                     const PRODUCT* product, int32_t price, int32_t x,
+                                                     int32_t y, bool animated, uint32_t delay);
 
     // ---- a level point's order (a click on a garbage site): true when a
     // button offers it.

@@ -10,6 +10,7 @@
 #include "engine/Viewer.h"
 #include "farm/FarmData.h"
 #include "game/AwardsProgram.h"
+#include "game/LevelBot.h"
 #include "game/LevelCatalog.h"
 #include "game/LevelInterface.h"
 #include "game/LevelProfiles.h"
@@ -65,6 +66,7 @@ class LevelSession : public LevelFrontEndHooks {
         if (ui_) ui_->CloseAll();
         WindowManager* windows = GetWindowManager();
         if (windows && level_ && windows->Level() == level_.get()) windows->SetLevel(nullptr);
+        bot_.reset();
         if (world_) {
             world_->SetInterface(nullptr);
             world_->Detach();
@@ -90,7 +92,8 @@ class LevelSession : public LevelFrontEndHooks {
         hooks.frontEnd = this;
         hooks.tutorial = tutorials_->Hooks();
         ui_->SetTutorial(tutorials_->Hooks());
-        level_ = std::make_unique<GameLevel>(index_, LevelProfileRegime(), *record, std::move(world), hooks);
+        const uint32_t regime = ActiveBotRun() ? ActiveBotRun()->Regime() : LevelProfileRegime();
+        level_ = std::make_unique<GameLevel>(index_, regime, *record, std::move(world), hooks);
         ui_->Attach(*level_);
         world_->SetInterface(ui_.get());
         world_->Attach(level_.get());
@@ -127,6 +130,7 @@ class LevelSession : public LevelFrontEndHooks {
         if (WindowManager* windows = GetWindowManager()) windows->SetLevel(level_.get());
         ui_->OpenPanel();
         level_->Begin();
+        if (BotRun* run = ActiveBotRun()) bot_ = run->Attach(*level_);
         Logf("Level %u (%s) begins in regime %u.", index_ + 1, Narrow(record->record.label).c_str(),
              level_->Regime());
         return true;
@@ -145,6 +149,7 @@ class LevelSession : public LevelFrontEndHooks {
         level_->Update(ms);
         if (tutorials_) tutorials_->Update(ms);
         ui_->Update();
+        if (bot_ && bot_->Frame(ms)) Leave();
     }
     void Draw() {
         DXLViewer* viewer = GetAppServices().viewer;
@@ -242,6 +247,7 @@ class LevelSession : public LevelFrontEndHooks {
     std::unique_ptr<ProgramLevelTutorials> tutorials_; // the level's tutorial hooks: outlives the level
     std::unique_ptr<LevelInterface> ui_;
     std::unique_ptr<GameLevel> level_;
+    std::unique_ptr<LevelBot> bot_; // plays the level in the program's bot mode
     ProgramWorld* world_ = nullptr; // owned by the level
     bool wasActive_ = true;
     bool leaveRequested_ = false;

@@ -6,11 +6,15 @@
 #include "game/GameData.h"
 #include "game/GameScreens.h"
 #include "game/GameTables.h"
+#include "game/LevelBot.h"
 #include "game/LevelScreen.h"
 #include "game/MapProgram.h"
 #include "levelui/TextTags.h"
 
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
 
 // The game program: the screens of the game states and the game-data stages
@@ -19,7 +23,8 @@
 // award table, then the level-select map), the windows get the custom text
 // tags, then the shell starts, runs and shuts down. "--showcase" (taken off
 // the command line here) puts the screen that shows the layers below the
-// game in the main screen's place, for the program tests of those layers.
+// game in the main screen's place, for the program tests of those layers;
+// "--bot REGIME LEVELS" (game/LevelBot.h) puts the level bot's run there.
 int main(int argc, char** argv) {
     std::vector<char*> arguments(argv, argv + argc);
     bool showcase = false;
@@ -28,6 +33,12 @@ int main(int argc, char** argv) {
             it = arguments.erase(it), showcase = true;
         else
             ++it;
+    std::unique_ptr<BotRun> bot;
+    std::string why;
+    if (!ParseBotArguments(arguments, &bot, &why)) {
+        std::fprintf(stderr, "verbolunde: %s\n", why.c_str());
+        return 2;
+    }
     RegisterCharacterStage();
     GameFarmTables farmTables;
     GameTables tables;
@@ -41,6 +52,7 @@ int main(int argc, char** argv) {
     RegisterComics(comix);
     RegisterTextTagCallback(ExpandTextTag);
     RegisterMapScreen();
+    RegisterBotRun(std::move(bot));
     arguments.push_back(nullptr);
     return WinMain(int(arguments.size() - 1), arguments.data());
 }

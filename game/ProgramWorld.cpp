@@ -445,6 +445,13 @@ void ProgramWorld::ShowProductChange(const PRODUCT* product, int32_t units, int3
     if (field_) field_->ShowProductChange(product, units, x, y, 0, 0);
 }
 
+std::unique_ptr<OverheadButton> ProgramWorld::ShowAnimalButton(PointBuilding* point, uint32_t command,
+                                                               const PRODUCT* product, int32_t price,
+                                                               int32_t x, int32_t y, bool animated,
+                                                               uint32_t delay) {
+    return field_ ? field_->ShowAnimalButton(point, command, product, price, x, y, animated, delay) : nullptr;
+}
+
 PlantPanel* ProgramWorld::SharedPlantPanel() {
     if (!plantPanel_) {
         plantPanel_ = std::make_unique<PlantPanel>();

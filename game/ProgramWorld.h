@@ -125,6 +125,10 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
                                                    int32_t x, int32_t y, bool animated,
                                                    uint32_t delay) override;
     void ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) override;
+    // An animal house's overhead button, through the field's screen sprites.
+    std::unique_ptr<OverheadButton> ShowAnimalButton(PointBuilding* point, uint32_t command,
+                                                     const PRODUCT* product, int32_t price, int32_t x,
+                                                     int32_t y, bool animated, uint32_t delay) override;
     void AttachBuildingPanel(PointBuilding* point) override;
     void DetachBuildingPanel(PointBuilding* point) override;
     void RefreshBuildingPanel(PointBuilding* point) override;

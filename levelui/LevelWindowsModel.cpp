@@ -139,10 +139,7 @@ std::vector<GoalColumn> GoalColumns(uint32_t count, int32_t windowWidth) {
 
 bool SameBonuses(const BonusPick& a, const BonusPick& b) {
     if (a.count != b.count || a.count > 3) return false;
-    std::array<int32_t, 3> x = a.ids, y = b.ids;
-    std::sort(x.begin(), x.begin() + a.count);
-    std::sort(y.begin(), y.begin() + b.count);
-    return std::equal(x.begin(), x.begin() + a.count, y.begin());
+    return std::is_permutation(a.ids.begin(), a.ids.begin() + a.count, b.ids.begin());
 }
 
 int32_t TakeNewBonus(uint32_t* word0, bool tutorialOn) {

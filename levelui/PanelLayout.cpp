@@ -215,9 +215,9 @@ GoalText GoalProgressText(uint32_t kind, uint32_t target, int32_t value, bool sl
     // A garbage goal counts the sites still to clear.
     g.shown = kind == 4 ? int32_t(std::max<int64_t>(int64_t(target) - value, 0)) : value;
     g.text = Number(g.shown);
-    if (slash) g.text += u"/" + Number(target);
+    if (slash) g.text.append(u"/").append(Number(target));
     g.plain = g.text;
-    if (g.met) g.text = u"<c=80ff80>" + g.text + u"</c>";
+    if (g.met) g.text = std::u16string(u"<c=80ff80>").append(g.text).append(u"</c>");
     return g;
 }
 

@@ -307,8 +307,9 @@ class TagExpander {
         text += std::to_string(whole);
         if (decimals != 0 && fraction != 0) {
             std::string digits = std::to_string(fraction);
-            text +=
-                "." + std::string(size_t(decimals) - std::min(digits.size(), size_t(decimals)), '0') + digits;
+            text += '.';
+            text.append(size_t(decimals) - std::min(digits.size(), size_t(decimals)), '0');
+            text += digits;
         }
         ColouredText(Widen(text).c_str(), colour);
     }

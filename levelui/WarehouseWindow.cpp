@@ -249,7 +249,7 @@ void WarehouseWindow::SelectButton(WarehouseWindowButton* tile) {
 void WarehouseWindow::RefreshSelection() {
     if (record_ < 0) return;
     const ProductStock::Record& r = stock_.GetRecord(record_);
-    countText_.Set(kTextFont, u"x" + Decimal(r.count));
+    countText_.Set(kTextFont, std::u16string(u"x").append(Decimal(r.count)));
     if (selected_) selected_->SetCountOnly(int32_t(r.count));
     hasUnits_ = r.count >= 1;
     sellFive_->SetVisible(hasUnits_);

@@ -187,6 +187,21 @@ TEST(HenhouseTest, TheCycleLaysOneEggAChicken) {
     }
 }
 
+// Chickens fade in through their effects: their own alpha stays whole, so
+// they are seen once the fade has run.
+TEST(HenhouseTest, ChickensComingInKeepTheirOwnAlpha) {
+    AnimalLevel l(3);
+    PointHenhouse* hen = l.Hen();
+    ASSERT_TRUE(l.FeedAndWait(hen));
+    l.Run(1000);
+    ASSERT_EQ(hen->ChickenCount(), 3);
+    for (int32_t s = 0; s < 3; ++s) {
+        ASSERT_NE(hen->Chicken(s), nullptr);
+        EXPECT_TRUE(hen->Chicken(s)->IsOnLevel());
+        EXPECT_EQ(hen->Chicken(s)->Alpha(), 1.0f);
+    }
+}
+
 TEST(HenhouseTest, TheEatingTimerWaitsForEveryChicken) {
     AnimalLevel l(2);
     l.tables.chicken.walkSpeed = 0.05f; // half a pixel in ten ticks
@@ -405,4 +420,32 @@ TEST(SheepRackTest, AnIdleSheepTurnsOrBlinksEveryOneToSixSeconds) {
         }
     }
     EXPECT_GE(jobs, 3);
+}
+
+// ---------------------------------------------------------------- delivery
+
+// Produce that reaches the warehouse plays the store sound once; a full
+// warehouse takes nothing and nothing is heard.
+TEST(AnimalStoreTest, ADeliveryPlaysTheStoreSoundAFullWarehouseNone) {
+    struct Case {
+        int32_t point;
+        uint32_t command;
+    };
+    for (const Case c : {Case{1, kEggsCommand}, Case{2, kMilkCommand}, Case{3, kCutCommand}}) {
+        for (bool full : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "point " << c.point << (full ? " full" : ""));
+            AnimalLevel l;
+            PointPetshouse* house = HouseOf(l, c.point);
+            ASSERT_TRUE(l.FeedAndWait(house));
+            ASSERT_TRUE(l.RunUntil([house] { return !house->IsReady(); }, 20000));
+            ASSERT_NE(l.host.Visible(uint32_t(c.point), c.command), nullptr);
+            EXPECT_TRUE(l.host.eventSounds.empty());
+            l.host.full = full;
+            ASSERT_TRUE(house->OnOverheadCommand(c.command));
+            ASSERT_TRUE(l.RunUntil([&] { return l.player->JobCount() == 0; }, 10000));
+            EXPECT_EQ(std::count(l.host.eventSounds.begin(), l.host.eventSounds.end(), kAnimalStoreSound),
+                      full ? 0 : 1);
+            EXPECT_EQ(house->IsFed(), full);
+        }
+    }
 }

@@ -35,17 +35,21 @@ struct CharacterEntry {
     uint32_t clearance;
     const char16_t* shadow; // empty: the art draws its own
     int32_t shadowDy;
+    // A second animation kind (empty: none): the sheep's full fleece.
+    const char16_t* standing2 = u"";
 };
 
 // Four directions each (down, right, up, left; left is right mirrored).
-// The farmer walks 120 pixels a second, the animals slower; the sheep's
-// head rides on its body and the catapult stands where it is set up.
+// The farmer walks 120 pixels a second, the chickens slower; a hen at rest
+// settles down (so she sits on her nest); the cows stand before their shed;
+// the sheep show kind 0 shorn and kind 1 with the fleece, their heads ride
+// on their bodies; the catapult stands where it is set up.
 constexpr CharacterEntry kCharacters[] = {
     {1, u"farmer", u"girl_stand", u"girl_walk", 1.2f, 1, u"", 0},
-    {2, u"chicken", u"chicken_peck", u"chicken_peck", 0.4f, 0, u"", 0},
-    {3, u"cow", u"cow_stand", u"cow_walk", 0.3f, 1, u"shadow", -1},
-    {4, u"sheep body", u"sheep_stand", u"sheep_walk", 0.3f, 1, u"shadow", -1},
-    {5, u"sheep head", u"sheep_head", u"", 0.0f, 0, u"", 0},
+    {2, u"chicken", u"chicken_stand", u"chicken_walk", 0.4f, 0, u"", 0},
+    {3, u"cow", u"cowhead_stand", u"", 0.0f, 1, u"shadow", -1},
+    {4, u"sheep body", u"sheepbody_skin_stand", u"", 0.0f, 1, u"shadow", -1, u"sheepbody_stand"},
+    {5, u"sheep head", u"sheephead_skin_stand", u"", 0.0f, 0, u"", 0, u"sheephead_stand"},
     {6, u"villain", u"villain_stand", u"villain_walk", 1.0f, 1, u"shadow", -1},
     {7, u"catapult", u"catapult_stand", u"", 0.0f, 1, u"shadow", -3},
 };
@@ -84,9 +88,10 @@ std::vector<uint8_t> SampleCharacterChunk() {
         c->variantCount = 4;
         c->walkSpeed = entry.walkSpeed;
         c->clearanceClass = entry.clearance;
-        c->kinds.resize(1);
+        c->kinds.resize(entry.standing2[0] ? 2 : 1);
         SetName(c->kinds[0].standing, entry.standing);
         SetName(c->kinds[0].walk, entry.walk);
+        if (c->kinds.size() > 1) SetName(c->kinds[1].standing, entry.standing2);
         characters.push_back(std::move(c));
     }
     return SerializeCharacters(characters);

@@ -5,7 +5,8 @@
 //
 // Writes into the folder:
 //   Data.dat     the data pack (ids in foundation/DataPackIds.h): a
-//                digit font ('DIGF', id 1, drawn from the texture "digits")
+//                digit fonts ('DIGF', ids 1 and 3, drawn from the textures "digits"
+//                and "digits_small")
 //                and the game's five rasterised fonts ('FONT', DejaVu faces
 //                at five sizes), the character descriptions ('CHQR',
 //                LevelChunks.h), the farm tables ('PROD', 'PLNT', 'BLDN',
@@ -76,36 +77,46 @@ uint32_t Mix(uint32_t a, uint32_t b, double t) {
     return 0xFF000000 | channel(16) | channel(8) | channel(0);
 }
 
-// Digit images of the texture "digits" (content/art/interface/digits.svg):
-// 0-9 and the minus sign side by side, each kDigitWidth wide
-// with kDigitStep empty pixels between them.
-constexpr int kDigitWidth = 14;
-constexpr int kDigitHeight = 22;
-constexpr int kDigitStep = 2;
-constexpr int kDigitGap = 2; // pixels between two drawn digits
+// The digit fonts: ten digits and a minus sign side by side in one row of a
+// texture drawn from content/art/interface/digits.svg, each image `width`
+// wide with `step` empty pixels between them; `gap` pixels between two
+// drawn digits. Font 1 draws money and counts; font 3, the same digits at
+// half size ("digits_small"), the prices on buttons.
+struct DigitFontSpec {
+    uint32_t id;
+    const char16_t* texture;
+    uint32_t width, height, step, gap;
+};
+constexpr DigitFontSpec kDigitFonts[] = {
+    {1, u"digits", 14, 22, 2, 2},
+    {3, u"digits_small", 7, 11, 1, 1},
+};
 
 // ---------------------------------------------------------------- data pack
 
-// One digit font (id 1): ten digits and a minus sign in one row of the
-// texture "digits".
 bool WriteDigitFonts(kis::BaseDataFile& writer) {
-    if (!writer.BeginChunk(kDigitalFontChunkId, kDigitalFontChunkSubId) || !WriteU32(writer, 1)) return false;
-    const uint32_t modeCount = 1;
-    std::vector<uint32_t> header = {kDigitalFontHeaderSize, kDigitalFontHasTexture, 1};
-    for (int i = 0; i < kDigitImages; ++i)
-        header.push_back(kDigitWidth);
-    header.push_back(kDigitGap);
-    header.push_back(1); // has a minus sign
-    header.push_back(modeCount);
-    header.push_back(modeCount * kDigitalFontModeSize);
-    const uint32_t mode[4] = {0, 0, kDigitHeight, kDigitStep}; // x, y, height, step
-    for (uint32_t word : header)
-        if (!WriteU32(writer, word)) return false;
-    for (uint32_t word : mode)
-        if (!WriteU32(writer, word)) return false;
-    uint8_t entry[kTextureEntryHeaderSize];
-    WriteTextureEntryHeader(entry, u"digits", 0);
-    return writer.Write(entry, sizeof entry) && writer.EndChunk();
+    if (!writer.BeginChunk(kDigitalFontChunkId, kDigitalFontChunkSubId) ||
+        !WriteU32(writer, uint32_t(std::size(kDigitFonts))))
+        return false;
+    for (const DigitFontSpec& font : kDigitFonts) {
+        const uint32_t modeCount = 1;
+        std::vector<uint32_t> header = {kDigitalFontHeaderSize, kDigitalFontHasTexture, font.id};
+        for (int i = 0; i < kDigitImages; ++i)
+            header.push_back(font.width);
+        header.push_back(font.gap);
+        header.push_back(1); // has a minus sign
+        header.push_back(modeCount);
+        header.push_back(modeCount * kDigitalFontModeSize);
+        const uint32_t mode[4] = {0, 0, font.height, font.step}; // x, y, height, step
+        for (uint32_t word : header)
+            if (!WriteU32(writer, word)) return false;
+        for (uint32_t word : mode)
+            if (!WriteU32(writer, word)) return false;
+        uint8_t entry[kTextureEntryHeaderSize];
+        WriteTextureEntryHeader(entry, font.texture, 0);
+        if (!writer.Write(entry, sizeof entry)) return false;
+    }
+    return writer.EndChunk();
 }
 
 // The game's fonts 5 to 9, rasterised again from their descriptions on load.

@@ -1,0 +1,433 @@
+#include "game/LevelBot.h"
+
+#include "app/GameStates.h"
+#include "app/WindowInput.h"
+#include "engine/InputManager.h"
+#include "engine/Log.h"
+#include "farm/AnimalHouses.h"
+#include "farm/Buildings.h"
+#include "farm/PlantPoints.h"
+#include "farm/Products.h"
+#include "game/FieldSprites.h"
+#include "game/LevelScreen.h"
+#include "game/ProgramWorld.h"
+#include "level/GameLevel.h"
+#include "level/Job.h"
+#include "level/LevelPoint.h"
+#include "level/MapCharacter.h"
+#include "levelui/ScreenSpriteKinds.h"
+#include "levelui/ScreenSprites.h"
+#include "levelui/WarehouseWindow.h"
+#include "platform/Input.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// A player's pace: one action at most every this many ms of screen time.
+constexpr uint32_t kActionSpacingMs = 250;
+// Jobs the bot lets wait in the farmer's queue behind the running one.
+constexpr int32_t kQueuedJobs = 2;
+// A level whose clock never moves (a window the bot cannot answer) is given
+// up after this much screen time beyond its bronze time.
+constexpr uint64_t kStuckSlackMs = 120000;
+// A level the bot finds nothing to do in before its clock starts (no goal it
+// knows how to work on) is given up after this much screen time.
+constexpr uint32_t kIdleStartMs = 30000;
+// A site's clear button stands above the heap, within this distance.
+constexpr float kClearButtonReach = 120.0f;
+// Production buttons are pressed at most this often.
+constexpr uint64_t kProduceSpacingMs = 2000;
+// The warehouse is opened to sell at most this often.
+constexpr uint64_t kSellSpacingMs = 3000;
+
+const char* GradeName(uint32_t grade) {
+    switch (grade) {
+    case kGradeGold:
+        return "gold";
+    case kGradeSilver:
+        return "silver";
+    case kGradeBronze:
+        return "bronze";
+    default:
+        return "none";
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- the bot
+
+LevelBot::LevelBot(GameLevel& level) : level_(level) {}
+
+bool LevelBot::Frame(uint32_t frameMs) {
+    frameTimeMs_ += frameMs;
+    if (level_.IsEnded()) {
+        Report();
+        return true;
+    }
+    const uint32_t bronze = level_.Record().Regime(level_.Regime()).bronzeMs;
+    // The easy regime never loses: past the bronze time the level counts as
+    // not won; a level whose clock cannot move is given up as well.
+    if (level_.LevelTimeMs() > bronze || frameTimeMs_ > uint64_t(bronze) + kStuckSlackMs ||
+        (!level_.IsClockRunning() && frameTimeMs_ > kIdleStartMs)) {
+        Report();
+        return true;
+    }
+    sinceActionMs_ += frameMs;
+    if (sinceActionMs_ < kActionSpacingMs) return false;
+    if (Sell() || AnswerWindow() || StartClock() || TendFarm() || ClearGarbage() || Produce())
+        sinceActionMs_ = 0;
+    return false;
+}
+
+void LevelBot::Report() {
+    if (reported_) return;
+    reported_ = true;
+    const char* outcome = level_.IsEnded() ? (level_.Result() == kLevelWon ? "won" : "lost") : "not won";
+    char line[200];
+    std::snprintf(line, sizeof line, "Bot: level %u regime %u %s in %u ms, grade %s, money %d, %u actions",
+                  level_.LevelIndex() + 1, level_.Regime(), outcome, level_.LevelTimeMs(),
+                  level_.Result() == kLevelWon ? GradeName(level_.Grade()) : "none", level_.Money().Get(),
+                  actions_);
+    LogLine(kLogIndent, line);
+}
+
+// A window that holds the level (the information page at the start, a
+// notice) is answered as a player answers it: Enter.
+bool LevelBot::AnswerWindow() {
+    if ((level_.PauseWord() & (kPauseWindow | kPauseWarehouse)) == 0) return false;
+    PressKey(platform::kDikReturn);
+    return true;
+}
+
+bool LevelBot::FarmerQueueFull() const {
+    MapPlayer* player = level_.World().Player();
+    if (!player) return true;
+    int32_t open = 0;
+    for (int32_t i = 0; i < player->JobCount(); ++i)
+        open += !player->GetJob(i)->IsFinished() && player->GetJob(i)->JobId() != JOBID_GOTO;
+    return open > kQueuedJobs;
+}
+
+bool LevelBot::PointTargeted(int32_t index) const {
+    MapPlayer* player = level_.World().Player();
+    if (!player) return false;
+    for (int32_t i = 0; i < player->JobCount(); ++i) {
+        const Job* job = player->GetJob(i);
+        if (!job->IsFinished() && job->TargetPoint() == index) return true;
+    }
+    return false;
+}
+
+bool LevelBot::GoalWanted(uint32_t kind) const {
+    for (uint32_t i = 0; i < kMaxLevelGoals; ++i) {
+        const GoalRecord* goal = level_.GetGoal(i);
+        if (goal && goal->kind == kind && level_.GoalProgress(i) < int32_t(goal->target)) return true;
+    }
+    return false;
+}
+
+int32_t LevelBot::MoneyGoalTarget() const {
+    int32_t target = 0;
+    for (uint32_t i = 0; i < kMaxLevelGoals; ++i)
+        if (const GoalRecord* goal = level_.GetGoal(i); goal && goal->kind == kGoalMoney)
+            target = std::max(target, int32_t(goal->target));
+    return target;
+}
+
+// Sites goals: the cheapest heap that nobody clears yet, as many as the goal
+// still wants; money kept for a money goal when there is a choice.
+bool LevelBot::ClearGarbage() {
+    int32_t wanted = 0;
+    for (uint32_t i = 0; i < kMaxLevelGoals; ++i)
+        if (const GoalRecord* goal = level_.GetGoal(i); goal && goal->kind == kGoalGarbageSites)
+            wanted = std::max(wanted, int32_t(goal->target) - level_.GoalProgress(i));
+    if (wanted <= 0 || FarmerQueueFull()) return false;
+    int32_t best = -1, bestPrice = 0;
+    for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+        auto* site = dynamic_cast<EmptyLevelPoint*>(level_.GetPoint(int32_t(i)));
+        if (!site || !site->HasGarbage() || site->IsBeingRemoved()) continue;
+        if (PointTargeted(int32_t(i))) {
+            --wanted;
+            continue;
+        }
+        if (best < 0 || site->GarbagePrice() < bestPrice) best = int32_t(i), bestPrice = site->GarbagePrice();
+    }
+    if (wanted <= 0 || best < 0 || bestPrice > level_.Money().Get()) return false;
+    const BaseLevelPoint* site = level_.GetPoint(best);
+    if (const ActiveScreenSprite* button =
+            FindButton(kCommandClear, float(site->X()), float(site->Y()), kClearButtonReach, true)) {
+        ClickButton(*button);
+        return true;
+    }
+    ClickPoint(best);
+    return true;
+}
+
+// The first action starts the clock: a click on a plant or a building (a
+// garbage level starts it with its first heap; the warehouse's click opens
+// its window).
+bool LevelBot::StartClock() {
+    if (level_.IsClockRunning() || level_.PointCount() == 0) return false;
+    int32_t chosen = 0;
+    for (uint32_t i = 1; i < level_.PointCount(); ++i) {
+        const BaseLevelPoint* point = level_.GetLivePoint(int32_t(i));
+        if (point && (point->Kind() == kPointPlant || point->Kind() == kPointBuilding)) {
+            chosen = int32_t(i);
+            break;
+        }
+    }
+    if (chosen == 0) return false;
+    ClickPoint(chosen);
+    return true;
+}
+
+// A factory's production buttons, while a product or money goal wants more, every
+// couple of seconds. A greyed button is pressed too: its grey may lag behind
+// the stock, and the factory itself refuses what it cannot make.
+bool LevelBot::Produce() {
+    if ((!GoalWanted(kGoalProduct) && !GoalWanted(kGoalMoney)) || frameTimeMs_ < nextProduceMs_) return false;
+    if (const ActiveScreenSprite* button = FindButton(kCommandProduce, 0.0f, 0.0f, -1.0f, false)) {
+        nextProduceMs_ = frameTimeMs_ + kProduceSpacingMs;
+        ClickButton(*button);
+        return true;
+    }
+    return false;
+}
+
+int32_t LevelBot::Surplus(uint32_t productId) const {
+    int32_t keep = 0;
+    for (uint32_t i = 0; i < kMaxLevelGoals; ++i)
+        if (const GoalRecord* goal = level_.GetGoal(i); goal && goal->kind == kGoalProduct) {
+            // A product goal's product, and what the factories make it from, are kept.
+            if (goal->objectId == productId)
+                keep = std::max(keep, int32_t(goal->target));
+            else if (GoalWanted(kGoalProduct))
+                keep = INT32_MAX;
+        }
+    // The feed of the level's animal houses is kept too.
+    if (auto* world = dynamic_cast<ProgramWorld*>(&level_.World()); world && keep != INT32_MAX) {
+        for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+            const BaseLevelPoint* point = level_.GetPoint(int32_t(i));
+            if (!point || point->Kind() != kPointBuilding) continue;
+            const BUILDING* type = world->Buildings().FindBuildingType(point->ObjectId());
+            if (type && type->IsAnimalHouse() && type->feedProduct &&
+                type->feedProduct->record.id == productId)
+                keep = INT32_MAX;
+        }
+    }
+    const int32_t count = int32_t(level_.World().ProductCount(productId));
+    return keep == INT32_MAX ? 0 : std::max(0, count - keep);
+}
+
+bool LevelBot::Sell() {
+    WindowManager* windows = GetWindowManager();
+    auto* window =
+        windows ? dynamic_cast<WarehouseWindow*>(windows->FindWindowByLayer(kWarehouseWindowTag)) : nullptr;
+    const bool wanted = GoalWanted(kGoalMoney);
+    if (window) {
+        if (!wanted) return false; // Enter closes it
+        for (WarehouseWindowButton* tile : window->Tiles()) {
+            if (!tile->Product() || Surplus(tile->Product()->record.id) <= 0) continue;
+            window->SelectButton(tile);
+            window->Sell(std::min(5, Surplus(tile->Product()->record.id)));
+            ++actions_;
+            return true;
+        }
+        return false;
+    }
+    if (!wanted || level_.PointCount() == 0 || level_.IsPausedExcept(kPauseClockNotStarted)) return false;
+    auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
+    if (!world) return false;
+    bool any = false;
+    for (int32_t i = 0; i < world->Products().Count() && !any; ++i)
+        any = Surplus(world->Products().Get(i)->record.id) > 0;
+    if (!any || frameTimeMs_ < nextSellMs_) return false;
+    nextSellMs_ = frameTimeMs_ + kSellSpacingMs;
+    ClickPoint(0);
+    return true;
+}
+
+ScreenSprites* LevelBot::Sprites() const {
+    auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
+    return world && world->Field() ? &world->Field()->Host() : nullptr;
+}
+
+ActiveScreenSprite* LevelBot::FindButton(uint32_t command, float x, float y, float maxDistance,
+                                         bool enabledOnly) const {
+    ScreenSprites* sprites = Sprites();
+    if (!sprites) return nullptr;
+    ActiveScreenSprite* best = nullptr;
+    float bestDistance = 0.0f;
+    for (int32_t i = 0; i < sprites->ActiveCount(); ++i) {
+        ActiveScreenSprite* sprite = sprites->GetActive(i);
+        if (sprite->Command() != command || !sprite->IsVisible()) continue;
+        if (enabledOnly && sprite->GetState() == ActiveScreenSprite::kDisabled) continue;
+        const kis::Rect& r = sprite->Rect();
+        const float d = std::hypot(float(r.left + r.right) / 2.0f - x, float(r.top + r.bottom) / 2.0f - y);
+        if (maxDistance >= 0.0f && d > maxDistance) continue;
+        if (!best || d < bestDistance) best = sprite, bestDistance = d;
+    }
+    return best;
+}
+
+void LevelBot::ClickButton(const ActiveScreenSprite& button) {
+    const kis::Rect& r = button.Rect();
+    float sx, sy;
+    level_.FieldToScreen(float(r.left + r.right) / 2.0f, float(r.top + r.bottom) / 2.0f, &sx, &sy);
+    ClickScreen(int32_t(sx), int32_t(sy));
+}
+
+// Plant beds and animal houses ask for their next order with a button over
+// them (harvest, collect the eggs, milk, shear, water, feed); greyed ones
+// (no feed in stock) wait. Without such buttons a bed's own click action
+// is taken by a click on the bed.
+bool LevelBot::TendFarm() {
+    if (FarmerQueueFull()) return false;
+    for (const uint32_t command :
+         {kCommandHarvest, kEggsCommand, kMilkCommand, kCutCommand, kCommandWater, kFeedCommand}) {
+        if (const ActiveScreenSprite* button = FindButton(command, 0.0f, 0.0f, -1.0f, true)) {
+            ClickButton(*button);
+            return true;
+        }
+    }
+    for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+        BaseLevelPoint* point = level_.GetLivePoint(int32_t(i));
+        if (!point || point->Kind() != kPointPlant) continue;
+        const uint32_t action = point->ClickAction();
+        if ((action != JOBID_WATER && action != JOBID_HARVEST) || PointTargeted(int32_t(i))) continue;
+        ClickPoint(int32_t(i));
+        return true;
+    }
+    return false;
+}
+
+void LevelBot::ClickPoint(int32_t index) {
+    const BaseLevelPoint* point = level_.GetPoint(index);
+    if (!point) return;
+    float x, y, sx, sy;
+    point->GetPosition(&x, &y);
+    level_.FieldToScreen(x, y, &sx, &sy);
+    ClickScreen(int32_t(sx), int32_t(sy));
+}
+
+// The mouse moves onto the place, then the left button goes down and up;
+// each event takes the shell's way: the windows first, then the screen.
+void LevelBot::ClickScreen(int32_t sx, int32_t sy) {
+    const AppCallbacks& screen = AppCallbackTable();
+    if (!WindowsTakeMouseMove(sx, sy, 0) && screen.mouseMove) screen.mouseMove(sx, sy, 0);
+    if (!WindowsTakeMouseDown(sx, sy, kMouseLeft) && screen.mouseDown) screen.mouseDown(sx, sy, kMouseLeft);
+    if (!WindowsTakeMouseUp(sx, sy, kMouseLeft) && screen.mouseUp) screen.mouseUp(sx, sy, kMouseLeft);
+    ++actions_;
+}
+
+void LevelBot::PressKey(uint32_t key) {
+    const AppCallbacks& screen = AppCallbackTable();
+    if (!WindowsTakeKeyDown(key, 0) && screen.keyDown) screen.keyDown(key, 0);
+    if (!WindowsTakeKeyUp(key, 0) && screen.keyUp) screen.keyUp(key, 0);
+    ++actions_;
+}
+
+// ---------------------------------------------------------------- the bot run
+
+namespace {
+
+std::unique_ptr<BotRun> g_run;
+
+void OpenBotRun() {}
+void CloseBotRun() {}
+// The state changes from the screen's first update, outside the change that opened it.
+void UpdateBotRun(uint32_t) {
+    if (g_run) g_run->Next();
+}
+
+const AppCallbacks kBotRunCallbacks = {.update = UpdateBotRun};
+
+// "3", "1-5", "2,7-9" (counted from 1); false on anything else.
+bool ParseLevelList(const char* text, std::vector<uint32_t>* levels) {
+    const char* p = text;
+    while (*p) {
+        char* end = nullptr;
+        const long first = std::strtol(p, &end, 10);
+        if (end == p || first < 1 || first > long(kLevelCount)) return false;
+        long last = first;
+        p = end;
+        if (*p == '-') {
+            last = std::strtol(p + 1, &end, 10);
+            if (end == p + 1 || last < first || last > long(kLevelCount)) return false;
+            p = end;
+        }
+        for (long n = first; n <= last; ++n)
+            levels->push_back(uint32_t(n - 1));
+        if (*p == ',')
+            ++p;
+        else if (*p)
+            return false;
+    }
+    return !levels->empty();
+}
+
+} // namespace
+
+BotRun::BotRun(uint32_t regime, std::vector<uint32_t> levels) : regime_(regime), levels_(std::move(levels)) {}
+
+std::unique_ptr<LevelBot> BotRun::Attach(GameLevel& level) {
+    return std::make_unique<LevelBot>(level);
+}
+
+void BotRun::Next() {
+    // "all": every level the table holds.
+    if (levels_.empty() && next_ == 0)
+        for (uint32_t i = 0; i < kLevelCount; ++i)
+            if (GameLevelTable().Get(i)) levels_.push_back(i);
+    while (next_ < levels_.size() && !GameLevelTable().Get(levels_[next_])) {
+        char line[80];
+        std::snprintf(line, sizeof line, "Bot: level %u does not exist.", levels_[next_] + 1);
+        LogLine(kLogIndent, line);
+        ++next_;
+    }
+    if (next_ >= levels_.size()) {
+        LogLine(kLogIndent, "Bot: every level played.");
+        SetGameState(kStateQuit);
+        return;
+    }
+    const uint32_t index = levels_[next_++];
+    PrepareLevel(index, kStateMainScreen);
+    SetGameState(kStateLevelLoading);
+}
+
+bool ParseBotArguments(std::vector<char*>& arguments, std::unique_ptr<BotRun>* run, std::string* why) {
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        if (std::strcmp(arguments[i], "--bot") != 0) continue;
+        if (i + 2 >= arguments.size()) return *why = "--bot needs a regime and levels", false;
+        const char* regimeText = arguments[i + 1];
+        uint32_t regime;
+        if (std::strcmp(regimeText, "easy") == 0)
+            regime = 0;
+        else if (std::strcmp(regimeText, "hard") == 0)
+            regime = 1;
+        else
+            return *why = std::string("unknown regime ") + regimeText, false;
+        std::vector<uint32_t> levels;
+        if (std::strcmp(arguments[i + 2], "all") != 0 && !ParseLevelList(arguments[i + 2], &levels))
+            return *why = std::string("bad level list ") + arguments[i + 2], false;
+        *run = std::make_unique<BotRun>(regime, std::move(levels));
+        arguments.erase(arguments.begin() + long(i), arguments.begin() + long(i) + 3);
+        return true;
+    }
+    return true;
+}
+
+void RegisterBotRun(std::unique_ptr<BotRun> run) {
+    g_run = std::move(run);
+    if (g_run) RegisterGameStateScreen(kStateMainScreen, {OpenBotRun, CloseBotRun, &kBotRunCallbacks});
+}
+
+BotRun* ActiveBotRun() {
+    return g_run.get();
+}
