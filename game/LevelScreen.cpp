@@ -15,6 +15,7 @@
 #include "game/LevelInterface.h"
 #include "game/LevelProfiles.h"
 #include "game/LevelTutorials.h"
+#include "game/MapProgram.h"
 #include "game/ProgramWorld.h"
 #include "gui/Window.h"
 #include "level/GameLevel.h"
@@ -286,6 +287,7 @@ void LoadingFailed() {
 void UpdateLevel(uint32_t ms) {
     if (!g_session) return;
     if (g_session->LeaveRequested()) {
+        if (g_returnState == kStateMap) RevealOnMapReturn();
         SetGameState(g_returnState);
         return;
     }
