@@ -15,6 +15,7 @@
 #include "game/LevelInterface.h"
 #include "game/LevelProfiles.h"
 #include "game/LevelTutorials.h"
+#include "game/MapProgram.h"
 #include "game/ProgramWorld.h"
 #include "gui/Window.h"
 #include "level/GameLevel.h"
@@ -110,6 +111,15 @@ class LevelSession : public LevelFrontEndHooks {
                     object->AddToLevel(kFieldLayer);
                 }
             }
+            // The field picture is every level's, so the level marks its
+            // clean sites on it: the player sees where to sow and build.
+            if (MapSprite* plot = library->FindMapSprite(u"site_plot"))
+                for (const PointRecord& point : record->points)
+                    if (point.kind == kPointEmptySite && point.objectId == 0)
+                        if (SpriteObject* object =
+                                CreateMapObject(&level_->Map(), plot, kFieldObjectKind, float(point.x),
+                                                float(point.y), 0, -1, false))
+                            object->AddToLevel(kFieldLayer);
         }
         level_->StartUp();
         if (auto saved = LevelProfileSavedGame(index_)) {
@@ -278,6 +288,7 @@ void LoadingFailed() {
 void UpdateLevel(uint32_t ms) {
     if (!g_session) return;
     if (g_session->LeaveRequested()) {
+        if (g_returnState == kStateMap) RevealOnMapReturn();
         SetGameState(g_returnState);
         return;
     }
