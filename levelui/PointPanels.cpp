@@ -275,6 +275,9 @@ void PointPanels::OnChoice(uint32_t command, uintptr_t data) {
             LogLabelPrintf(kLogIndent, "Site", "point %d: %s %s (price %d, money %d)", index,
                            Narrow(choice.name).c_str(), why == SiteRefusal::None ? "ordered" : "refused",
                            choice.price, level_.Money().Get());
+            // The new bed or building takes the site's place: it stays
+            // selected, so the panel goes on showing the point the player chose.
+            if (why == SiteRefusal::None) level_.SelectPoint(index, false);
             return;
         }
     }
