@@ -404,8 +404,7 @@ bool LevelBot::Build() {
     return true;
 }
 
-// A bed or building that makes a wanted product (or an animal house, while
-// a money goal wants more) is raised a stage when the money allows: a click
+// A bed or building that makes a wanted product is raised a stage when the money allows: a click
 // on it shows its panel, the next action presses the panel's upgrade.
 bool LevelBot::Upgrade() {
     PointPanels* panels = ui_ ? ui_->GetPointPanels() : nullptr;
@@ -424,7 +423,6 @@ bool LevelBot::Upgrade() {
     }
     if (frameTimeMs_ < nextUpgradeMs_ || FarmerQueueFull()) return false;
     const std::vector<uint32_t> wanted = WantedProducts();
-    const bool money = GoalWanted(kGoalMoney);
     const auto isWanted = [&wanted](uint32_t id) {
         return std::find(wanted.begin(), wanted.end(), id) != wanted.end();
     };
@@ -440,8 +438,8 @@ bool LevelBot::Upgrade() {
             price = worth ? PlantStagePrice(*plant, bed->Stage()) : 0;
         } else if (auto* building = dynamic_cast<PointBuilding*>(point)) {
             const BUILDING* type = building->Type();
-            bool makes = type->IsAnimalHouse() &&
-                         (money || (type->produceProduct && isWanted(type->produceProduct->record.id)));
+            bool makes = type->IsAnimalHouse() && type->produceProduct &&
+                         isWanted(type->produceProduct->record.id);
             for (int32_t k = 0; k < type->FactoryProductCount(); ++k)
                 makes = makes || isWanted(type->header.factory.productIds[k]);
             worth = makes && building->CanUpgrade();
@@ -514,15 +512,43 @@ void LevelBot::ClickButton(const ActiveScreenSprite& button) {
     ClickScreen(int32_t(sx), int32_t(sy));
 }
 
+// A bed's harvest or water button is worth a press while its crop is
+// wanted (a product goal, or any money goal) and the warehouse has room for
+// it; the buttons of the other points always are.
+bool LevelBot::CropUseful(const ActiveScreenSprite& button) const {
+    const kis::Rect& r = button.Rect();
+    const float x = float(r.left + r.right) / 2.0f, y = float(r.top + r.bottom) / 2.0f;
+    const BaseLevelPoint* owner = nullptr;
+    float best = 0.0f;
+    for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+        const BaseLevelPoint* point = level_.GetLivePoint(int32_t(i));
+        if (!point) continue;
+        const float d = std::hypot(float(point->X()) - x, float(point->Y()) - y);
+        if (!owner || d < best) owner = point, best = d;
+    }
+    const auto* bed = dynamic_cast<const BasePointPlant*>(owner);
+    if (!bed || !bed->Plant() || !bed->Plant()->product) return true;
+    const uint32_t product = bed->Plant()->product->record.id;
+    if (level_.World().ProductRoom(product) == 0) return false;
+    if (GoalWanted(kGoalMoney)) return true;
+    const std::vector<uint32_t> wanted = WantedProducts();
+    return std::find(wanted.begin(), wanted.end(), product) != wanted.end();
+}
+
 // Plant beds and animal houses ask for their next order with a button over
 // them (harvest, collect the eggs, milk, shear, water, feed); greyed ones
 // (no feed in stock) wait. Without such buttons a bed's own click action
 // is taken by a click on the bed.
 bool LevelBot::TendFarm() {
     if (FarmerQueueFull()) return false;
+    ScreenSprites* sprites = Sprites();
     for (const uint32_t command :
          {kCommandHarvest, kEggsCommand, kMilkCommand, kCutCommand, kCommandWater, kFeedCommand}) {
-        if (const ActiveScreenSprite* button = FindButton(command, 0.0f, 0.0f, -1.0f, true)) {
+        for (int32_t i = 0; sprites && i < sprites->ActiveCount(); ++i) {
+            ActiveScreenSprite* button = sprites->GetActive(i);
+            if (button->Command() != command || !button->IsVisible() ||
+                button->GetState() == ActiveScreenSprite::kDisabled || !CropUseful(*button))
+                continue;
             ClickButton(*button);
             return true;
         }

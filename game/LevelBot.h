@@ -71,6 +71,7 @@ class LevelBot {
     bool StartClock();
     bool ClearGarbage();
     bool TendFarm();
+    bool CropUseful(const ActiveScreenSprite& button) const;
     bool Produce();
     bool Sell();
     bool DefendFarm();
