@@ -438,8 +438,8 @@ bool LevelBot::Upgrade() {
             price = worth ? PlantStagePrice(*plant, bed->Stage()) : 0;
         } else if (auto* building = dynamic_cast<PointBuilding*>(point)) {
             const BUILDING* type = building->Type();
-            bool makes = type->IsAnimalHouse() && type->produceProduct &&
-                         isWanted(type->produceProduct->record.id);
+            bool makes =
+                type->IsAnimalHouse() && type->produceProduct && isWanted(type->produceProduct->record.id);
             for (int32_t k = 0; k < type->FactoryProductCount(); ++k)
                 makes = makes || isWanted(type->header.factory.productIds[k]);
             worth = makes && building->CanUpgrade();

@@ -27,8 +27,7 @@ struct Pending {
     const char* why;
 };
 inline const std::map<int, Pending>& PendingLevels() {
-    static const std::map<int, Pending> pending = {
-    };
+    static const std::map<int, Pending> pending = {};
     return pending;
 }
 
