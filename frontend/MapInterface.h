@@ -5,7 +5,9 @@
 // corners and medals panel belong to it; the map below gets the rest.
 
 #include "frontend/MapGeometry.h"
+#include "gui/Skin.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -44,6 +46,7 @@ struct MapOverlayLayout {
 class MapInterface {
   public:
     MapInterface(int32_t screenWidth, int32_t screenHeight);
+    ~MapInterface();
     void Layout(int32_t screenWidth, int32_t screenHeight);
     bool Takes(int32_t x, int32_t y) const { return layout_.Takes(x, y); }
     // The control under a screen point (kMapControlNone for none). The
@@ -69,7 +72,14 @@ class MapInterface {
     static constexpr uint32_t kUnlockMs = 600;
 
   private:
+    void DrawMedals(DXLViewer& viewer, const Profile* profile, uint32_t regime);
+    void DrawGreetingPlate(DXLViewer& viewer);
+
+    enum Label { kLabelBack, kLabelOptions, kLabelAwards, kLabelEasy, kLabelHard, kLabelCount };
     MapOverlayLayout layout_;
+    std::array<SkinText, kLabelCount> labels_;
+    std::array<SkinText, 3> counts_; // bronze, silver, gold
+    SkinText greetingText_;
     std::u16string greeting_;
     MapPoint greetingAt_{};
     int32_t greetingWidth_ = 0;

@@ -109,6 +109,15 @@ class LevelSession : public LevelFrontEndHooks {
                     object->AddToLevel(kFieldLayer);
                 }
             }
+            // The field picture is every level's, so the level marks its
+            // clean sites on it: the player sees where to sow and build.
+            if (MapSprite* plot = library->FindMapSprite(u"site_plot"))
+                for (const PointRecord& point : record->points)
+                    if (point.kind == kPointEmptySite && point.objectId == 0)
+                        if (SpriteObject* object =
+                                CreateMapObject(&level_->Map(), plot, kFieldObjectKind, float(point.x),
+                                                float(point.y), 0, -1, false))
+                            object->AddToLevel(kFieldLayer);
         }
         level_->StartUp();
         if (auto saved = LevelProfileSavedGame(index_)) {

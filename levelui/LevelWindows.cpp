@@ -16,6 +16,9 @@ constexpr int32_t kLabelFont = 3, kTimeFont = 4;
 // scroll track's piece), and a label beside them in light parchment.
 constexpr int32_t kTimeInset = kSkinScrollTrack;
 constexpr uint32_t kInsetLabelColour = 0xFFF8ECC8;
+// The result window's time insets: their height, the margin round the clock
+// and time, and the least room for the time.
+constexpr int32_t kResultInsetHeight = 26, kResultInsetPad = 10, kResultInsetMinText = 64;
 
 std::unique_ptr<SpriteInstance> MakeIcon(int32_t library, const char16_t* name, float scale) {
     Sprite* sprite = name && *name ? GetSprite(library, name) : nullptr;
@@ -511,6 +514,16 @@ LevelResultWindow::LevelResultWindow(WindowManager& manager, const LevelResult& 
     }
     MakeRow(record_, u"record", result.bestBefore, rowX, float(top + 166));
     MakeRow(newRecord_, u"new_record", result.timeMs, rowX, float(top + 166));
+    // The pale times stand on dark insets, as the medal times do, from the
+    // clock to a little past the widest time.
+    const int32_t timesWidth = std::max(
+        {yourTime_.time.Width(), record_.time.Width(), newRecord_.time.Width(), kResultInsetMinText});
+    for (const Row* row : {&yourTime_, &record_}) {
+        const int32_t left = int32_t(row->x) + 24 - kResultInsetPad;
+        sprites_.AddFrame(kTimeInset, kis::MakeRectWH(left, int32_t(row->y) - kResultInsetHeight / 2,
+                                                      kResultInsetPad + 16 + timesWidth + kResultInsetPad,
+                                                      kResultInsetHeight));
+    }
     Show(0, true);
     medal_ = MakeMedalIcon(int32_t(result.grade), 17.0f, float(lower + 9));
     before_ = MakeMedalIcon(2, 17.0f, float(lower + 9));

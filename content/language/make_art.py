@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the sample language's art: two glyph sheets (a 5x7 pixel font drawn
-here, at scale 1 and 2) with their bitmap-font descriptions, and a small logo
+here, at scale 1 and 2) with their bitmap-font descriptions, and the logo
 plate. Run it from anywhere; it writes next to itself. The files it makes are
 committed, so the build does not need Python."""
 
@@ -95,12 +95,65 @@ def make_font(folder, name, scale):
 
 
 def make_logo(path):
-    """A 128 x 64 plate: a green field under a sky, framed."""
-    def pixel(x, y):
-        if x < 2 or y < 2 or x >= 126 or y >= 62:
-            return 0xFF5A3A1A
-        return 0xFF4E9A2E if y > 40 else 0xFF8CC8F0
-    write_png(path, 128, 64, pixel)
+    """A 256 x 128 plate in a wooden frame: a red barn with a tree beside it
+    on rolling hills, a wheat field in front, the sun in the sky; shapes are
+    sampled 4 x 4 per pixel for smooth edges."""
+    import math
+    W, H, S = 256, 128, 4
+
+    def hill(x, base, amp, period, phase):
+        return base + amp * math.sin(x / period + phase)
+
+    def colour(x, y):
+        # Later shapes lie over earlier ones; (r, g, b).
+        if (x - 214) ** 2 + (y - 28) ** 2 < 14 ** 2:
+            c = (0xFF, 0xE8, 0x70)
+        else:
+            t = y / H
+            c = (int(0x5A + (0xD8 - 0x5A) * t), int(0xA0 + (0xEC - 0xA0) * t), int(0xE0 + (0xF8 - 0xE0) * t))
+        if y > hill(x, 70, 7, 30, 0.5):
+            c = (0x8C, 0xC8, 0x60)
+        if y > hill(x, 84, 5, 22, 2.0):
+            c = (0x6A, 0xA8, 0x48)
+        # The tree: trunk and crown with a lit patch.
+        if 58 <= x <= 64 and 62 <= y <= 86:
+            c = (0x6A, 0x40, 0x18)
+        d = (x - 61) ** 2 + (y - 56) ** 2
+        if d < 15 ** 2:
+            c = (0x2C, 0x5A, 0x22) if d > 13 ** 2 else (0x4C, 0x8A, 0x2C)
+            if (x - 56) ** 2 + (y - 51) ** 2 < 6 ** 2:
+                c = (0x7A, 0xB8, 0x4A)
+        # The barn: walls, door with its cross, roof.
+        if 96 <= x <= 150 and 60 <= y <= 92:
+            c = (0x7A, 0x1E, 0x18) if x < 98 or x > 148 or y > 90 else (0xC0, 0x39, 0x2B)
+            if 112 <= x <= 134 and 70 <= y <= 92:
+                c = (0xF4, 0xF0, 0xE8)
+                u, v = (x - 112) / 22, (y - 70) / 22
+                if abs(u - v) < 0.09 or abs(u + v - 1) < 0.09 or x < 114 or x > 132 or y < 72:
+                    c = (0x7A, 0x1E, 0x18)
+        if 56 <= y < 62 + 0 and 92 <= x <= 154 or (y < 62 and y >= 36 and abs(x - 123) <= (y - 36) * 1.25):
+            c = (0x5A, 0x34, 0x10) if abs(x - 123) > (y - 36) * 1.25 - 3 or y > 58 else (0x8A, 0x5E, 0x28)
+        # The wheat field in front, with rows of ears.
+        if y > hill(x, 102, 4, 40, 1.0):
+            c = (0xE8, 0xC0, 0x50) if (int(x) // 3 + int(y) // 4) % 3 else (0xC8, 0xA0, 0x40)
+        return c
+
+    def pixel(px, py):
+        # The frame: dark rim, wood, a light inner line.
+        if px < 2 or py < 2 or px >= W - 2 or py >= H - 2:
+            return 0xFF3A2008
+        if px < 7 or py < 7 or px >= W - 7 or py >= H - 7:
+            return 0xFFB87838 if px < 4 or py < 4 else 0xFF8A5E28
+        if px < 8 or py < 8 or px >= W - 8 or py >= H - 8:
+            return 0xFF5A3410
+        r = g = b = 0
+        for sy in range(S):
+            for sx in range(S):
+                c = colour(px + (sx + 0.5) / S, py + (sy + 0.5) / S)
+                r, g, b = r + c[0], g + c[1], b + c[2]
+        n = S * S
+        return 0xFF000000 | (r // n) << 16 | (g // n) << 8 | (b // n)
+    write_png(path, W, H, pixel)
 
 
 if __name__ == '__main__':

@@ -143,7 +143,7 @@ TEST_F(GameLanguageTest, SampleLanguageLoadsFromItsSourceAndFromItsCompiledFile)
         DXLTexture* logo = language.GetImage(u"logo");
         ASSERT_NE(logo, nullptr);
         EXPECT_TRUE(logo->IsLive());
-        EXPECT_EQ(logo->GetWidth(), 128);
+        EXPECT_EQ(logo->GetWidth(), 256);
         EXPECT_EQ(language.GetLogo().texture, logo);
         EXPECT_EQ(language.GetLogo().x, 144);
         EXPECT_EQ(language.GetLogo().y, 12);

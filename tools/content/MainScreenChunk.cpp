@@ -27,7 +27,8 @@ bool WriteMainScreenChunk(kis::BaseDataFile& writer) {
     SetPicture(&front, u"main_front", -700, 250, 700, 450, 0xFFFFFFFF);
     MainScreenRecord& girl = records[1];
     girl.kind = kLayerGirl, girl.offsetFactor = 0.8f, girl.scaleFactor = 0.8f;
-    SetPicture(&girl, u"girl_body", -400, -95, -230, 330, 0xFFFFFFFF);
+    // The body reaches out to her right elbow, where the waving forearm turns.
+    SetPicture(&girl, u"girl_body", -400, -95, -190, 330, 0xFFFFFFFF);
     MainScreenRecord& pollen = records[2];
     pollen.kind = kLayerParticles, pollen.offsetFactor = 0.6f, pollen.scaleFactor = 0.6f;
     pollen.params.emitters[0] = {0x706F6C6C, 0, 100, 0.0f}; // no such description in the sample: no emitter

@@ -121,8 +121,9 @@ std::vector<uint8_t> SampleMapChunk() {
     for (int32_t i = 0; i < kMapLevels; ++i)
         data.levels[size_t(i)] = LevelLook(i);
     const uint32_t smoke = kis::NameId("map_smoke");
-    data.emitters[0] = {smoke, 52, 62, 0.0f};
-    data.emitters[1] = {smoke, 980, 700, 30.0f};
+    // Chimneys hidden among the copses at the map's sides, clear of the overlay's corners.
+    data.emitters[0] = {smoke, 52, 212, 0.0f};
+    data.emitters[1] = {smoke, 994, 464, 30.0f};
     return SerializeMapData(data);
 }
 
