@@ -1,9 +1,11 @@
-// A bot's run of level 37 (wheat beds and three animal houses) interrupted at
+// A bot's run of level 37 (three animal houses fed from the stock, their
+// produce sold for the money goal; no sample level has beds, a factory and
+// animal houses together) interrupted at
 // seeded random moments: each time the program quits with the level open, the
 // profile keeps its saved game, and the next start of the level continues it.
 // The interrupted run ends with the same result as an uninterrupted one: the
-// same grade, and a time that differs by no more than the bot's pace around
-// each reload. A saved game continued and saved again before the level runs
+// same grade, and a time that differs by no more than the random draws and
+// the bot's pace after each reload allow. A saved game continued and saved again before the level runs
 // a tick (quit from the pause menu a continued level opens with) gives the
 // same bytes.
 #include "app/Profiles.h"
@@ -19,6 +21,7 @@ namespace {
 
 constexpr int kLevel = 37; // counted from 1
 constexpr int kReady = 6000;
+constexpr int kReloadSlackMs = 4000 + 3000;
 
 std::string Key(int ms, const std::string& key) {
     return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 100) + " key up " + key +
@@ -141,9 +144,11 @@ TEST(BotResume, SavedAtRandomMomentsLoadedAndFinishedGivesTheUninterruptedResult
     EXPECT_EQ(Count(log, "Level 37 continues from its saved game."), 1u) << log;
     EXPECT_EQ(finished.outcome, whole.outcome) << log;
     EXPECT_EQ(finished.grade, whole.grade);
-    // Each reload costs the bot at most a few of its actions' pace (the pause
-    // menu answered, the pending click taken again).
-    EXPECT_NEAR(finished.timeMs, whole.timeMs, 3000 * reloads)
+    // The save keeps no state of the random generator: after each reload
+    // the hens draw other idle waits (at most 4 s) and the bot's warehouse
+    // visits (every 3 s) fall otherwise, so each reload may shift the end by
+    // up to one of each.
+    EXPECT_NEAR(finished.timeMs, whole.timeMs, kReloadSlackMs * reloads)
         << "interrupted " << finished.timeMs << " ms, whole " << whole.timeMs << " ms";
     EXPECT_TRUE(SavedGame(game).empty()) << "the won level's saved game goes";
     std::printf("level %d: whole run %s in %d ms (%s); saved at %d and %d ms of the program's clock, "
