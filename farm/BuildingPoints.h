@@ -305,6 +305,8 @@ class PointFactory : public PointBuilding {
     int32_t AnimationState() const { return animationState_; }
     uint32_t SoundChannel() const { return channel_; }
     float Rate() const { return rate_; }
+    // The production's own rate (1 normally; a tutorial speeds it up).
+    void SetRate(float rate) { rate_ = rate; }
 
   private:
     void StopWorkingSound();

@@ -113,6 +113,8 @@ class MapVillain : public MapCharacter {
     int32_t HomePlace() const { return homePlace_; }
     float Countdown() const { return countdownMs_; }
     int32_t ShotsLeft() const { return shotsLeft_; }
+    // The villain keeps at least n shots (a tutorial holds it for one more).
+    void KeepShots(int32_t n) { shotsLeft_ = shotsLeft_ < n ? n : shotsLeft_; }
     int32_t Health() const { return health_; }
     uint32_t Direction() const { return direction_; }
     bool IsSetUp() const { return setUp_; }

@@ -55,6 +55,10 @@ class VillainShot : public DynObject {
     float Length() const { return length_; }
     float Speed() const { return speed_; }
     float Travelled() const { return travelled_; }
+    // The rest of the flight takes the ticks from now on.
+    void Retime(uint32_t ticks) {
+        if (ticks > 0 && length_ > travelled_) speed_ = (length_ - travelled_) / float(ticks);
+    }
     bool IsBurst() const { return burst_; }
     bool IsRemoved() const { return removed_; }
     bool HasTrail() const { return trail_ != nullptr; }

@@ -58,6 +58,9 @@ constexpr uint32_t kDefenceSpacingMs = 100;
 constexpr uint64_t kUpgradeSpacingMs = 1500;
 // A villain is clicked a little above its feet, inside its figure.
 constexpr float kVillainClickRise = 28.0f;
+// A factory's production button stands about its type's button offset from
+// it (a mirrored factory's, or a second product's, a little aside).
+constexpr float kFactoryButtonReach = 80.0f;
 // Beds of one wanted crop the bot sows at most.
 constexpr int32_t kMostBedsOfACrop = 4;
 
@@ -211,12 +214,70 @@ bool LevelBot::StartClock() {
 // the stock, and the factory itself refuses what it cannot make.
 bool LevelBot::Produce() {
     if ((!GoalWanted(kGoalProduct) && !GoalWanted(kGoalMoney)) || frameTimeMs_ < nextProduceMs_) return false;
-    if (const ActiveScreenSprite* button = FindButton(kCommandProduce, 0.0f, 0.0f, -1.0f, false)) {
+    // The wanted products in order (a goal's product before what it is made
+    // from): the button over the factory that makes the first one still
+    // needed. An ingredient is made only while the stock holds less of it
+    // than the goals' products still want, so that it leaves the rest of its
+    // own ingredients (a house's feed) alone.
+    for (const uint32_t product : WantedProducts()) {
+        if (ProductCount(product) >= IngredientNeed(product) || !IngredientsInStock(product)) continue;
+        for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+            const auto* factory = dynamic_cast<const PointBuilding*>(level_.GetLivePoint(int32_t(i)));
+            if (!factory || !factory->Type()->IsFactory()) continue;
+            bool makes = false;
+            for (int32_t k = 0; k < factory->Type()->FactoryProductCount(); ++k)
+                makes = makes || factory->Type()->header.factory.productIds[k] == product;
+            if (!makes) continue;
+            // The button stands at the type's offset from the factory's place.
+            const int32_t* offset = factory->Type()->header.factory.buttonOffset;
+            if (const ActiveScreenSprite* button =
+                    FindButton(kCommandProduce, float(factory->X() + offset[0]),
+                               float(factory->Y() + offset[1]), kFactoryButtonReach, false)) {
+                nextProduceMs_ = frameTimeMs_ + kProduceSpacingMs;
+                ClickButton(*button);
+                return true;
+            }
+        }
+    }
+    // A money goal alone: any factory's button.
+    if (const ActiveScreenSprite* button = FindButton(kCommandProduce, 0.0f, 0.0f, -1.0f, false);
+        button && !GoalWanted(kGoalProduct)) {
         nextProduceMs_ = frameTimeMs_ + kProduceSpacingMs;
         ClickButton(*button);
         return true;
     }
     return false;
+}
+
+bool LevelBot::IngredientsInStock(uint32_t productId) const {
+    auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
+    const PRODUCT* product = world ? world->Products().FindProduct(productId) : nullptr;
+    for (int32_t k = 0; product && k < product->record.ingredientCount; ++k)
+        if (ProductCount(product->record.ingredients[k].id) < product->record.ingredients[k].units)
+            return false;
+    return true;
+}
+
+int32_t LevelBot::ProductCount(uint32_t productId) const {
+    return int32_t(level_.World().ProductCount(productId));
+}
+
+// Units of a product the unmet product goals still want, directly (a goal
+// for it: unbounded) or as an ingredient of a goal's product.
+int32_t LevelBot::IngredientNeed(uint32_t productId) const {
+    auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
+    int32_t need = 0;
+    for (uint32_t i = 0; i < kMaxLevelGoals; ++i) {
+        const GoalRecord* goal = level_.GetGoal(i);
+        if (!goal || goal->kind != kGoalProduct) continue;
+        const int32_t left = int32_t(goal->target) - level_.GoalProgress(i);
+        if (left <= 0) continue;
+        if (goal->objectId == productId) return INT32_MAX;
+        const PRODUCT* made = world ? world->Products().FindProduct(goal->objectId) : nullptr;
+        for (int32_t k = 0; made && k < made->record.ingredientCount; ++k)
+            if (made->record.ingredients[k].id == productId) need += left * made->record.ingredients[k].units;
+    }
+    return need;
 }
 
 int32_t LevelBot::Surplus(uint32_t productId) const {

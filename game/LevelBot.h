@@ -73,6 +73,9 @@ class LevelBot {
     bool TendFarm();
     bool CropUseful(const ActiveScreenSprite& button) const;
     bool Produce();
+    int32_t ProductCount(uint32_t productId) const;
+    bool IngredientsInStock(uint32_t productId) const;
+    int32_t IngredientNeed(uint32_t productId) const;
     bool Sell();
     bool DefendFarm();
     bool Build();

@@ -442,6 +442,8 @@ void LevelInterface::ShowWarehouseFull(uint32_t productId) {
                              WarehouseNoticeCallback(*windows, *warehouse_), 0);
     LogLabelPrintf(kLogIndent, "Notice", "the warehouse is full (%s)",
                    platform::Utf16ToUtf8(std::u16string_view(product->record.name)).c_str());
+    // The notice stands until closed; the tutorial points at it.
+    if (first && tutorials && fullWarehouseTutorial_) fullWarehouseTutorial_(productId);
 }
 
 // ---------------------------------------------------------------- the rest of the hooks

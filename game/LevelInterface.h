@@ -21,6 +21,7 @@
 #include "levelui/WarehouseWindow.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -55,6 +56,11 @@ class LevelInterface : public LevelPanelDriver {
     bool TakeRestart();
     // The running tutorial for the close-tutorial button (null: none).
     void SetTutorial(LevelTutorialHooks* tutorial) { tutorial_ = tutorial; }
+    // Starts the full-warehouse tutorial for a product (the first full
+    // warehouse of a player who wants tutorials).
+    void SetFullWarehouseTutorial(std::function<void(uint32_t productId)> start) {
+        fullWarehouseTutorial_ = std::move(start);
+    }
 
     // ---- the farm's warehouse point
     void OpenWarehouseWindow();
@@ -118,6 +124,7 @@ class LevelInterface : public LevelPanelDriver {
     std::unique_ptr<ProgramBonusEdit> bonuses_;
     std::unique_ptr<PointPanels> points_;    // with the panel
     LevelTutorialHooks* tutorial_ = nullptr; // owned by the level screen
+    std::function<void(uint32_t)> fullWarehouseTutorial_;
     bool infoWanted_ = false;
     bool restartWanted_ = false;
     int32_t warehouseLevel_ = 0;

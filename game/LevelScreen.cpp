@@ -15,6 +15,7 @@
 #include "game/LevelInterface.h"
 #include "game/LevelProfiles.h"
 #include "game/LevelTutorials.h"
+#include "game/MapProgram.h"
 #include "game/ProgramWorld.h"
 #include "gui/Window.h"
 #include "level/GameLevel.h"
@@ -92,6 +93,7 @@ class LevelSession : public LevelFrontEndHooks {
         hooks.frontEnd = this;
         hooks.tutorial = tutorials_->Hooks();
         ui_->SetTutorial(tutorials_->Hooks());
+        ui_->SetFullWarehouseTutorial([this](uint32_t product) { tutorials_->StartFullWarehouse(product); });
         const uint32_t regime = ActiveBotRun() ? ActiveBotRun()->Regime() : LevelProfileRegime();
         level_ = std::make_unique<GameLevel>(index_, regime, *record, std::move(world), hooks);
         ui_->Attach(*level_);
@@ -286,6 +288,7 @@ void LoadingFailed() {
 void UpdateLevel(uint32_t ms) {
     if (!g_session) return;
     if (g_session->LeaveRequested()) {
+        if (g_returnState == kStateMap) RevealOnMapReturn();
         SetGameState(g_returnState);
         return;
     }

@@ -3,15 +3,28 @@
 #include "app/App.h"
 #include "app/Profiles.h"
 #include "engine/Log.h"
+#include "farm/AnimalHouses.h"
+#include "farm/BuildingPoints.h"
 #include "farm/FarmData.h"
+#include "farm/FarmVillains.h"
+#include "farm/MapVillain.h"
 #include "farm/PlantPoints.h"
+#include "farm/VillainShot.h"
+#include "game/FieldSprites.h"
+#include "game/ProgramWorld.h"
+#include "gui/Notices.h"
 #include "gui/Window.h"
 #include "level/GameLevel.h"
 #include "level/Job.h"
 #include "level/MapCharacter.h"
+#include "levelui/ChildPanels.h"
 #include "levelui/LevelPanel.h"
+#include "levelui/PanelDisplays.h"
+#include "levelui/ScreenSpriteKinds.h"
+#include "levelui/WarehouseWindow.h"
 #include "tutorials/LevelScripts.h"
 #include "tutorials/LevelTutorialLink.h"
+#include "tutorials/TutorialLayer.h"
 
 #include <cmath>
 #include <string>
@@ -24,9 +37,17 @@ bool ProfileWantsTutorials() {
     return profile && profile->Record().results.tutorial != 0;
 }
 
+// The selected product's price block in the warehouse window is centred on
+// this x of the window; the tutorial points 16 px above its text.
+constexpr int32_t kWarehousePriceX = 403;
+constexpr int32_t kAbovePriceText = 16;
+// An overhead button further than this from its point's place (screen
+// pixels) belongs to another point.
+constexpr float kButtonReach = 160.0f;
+// The speed-track entry through which a tutorial sets an animal house's rate.
+constexpr uint32_t kTutorialRateTrack = 0x54757452; // 'TutR'
+
 // The running level, its farm tables and its windows as the scripts read them.
-// What the running level does not show yet (its overhead buttons, notices)
-// answers "none", so that the steps pointing at it show no arrow.
 class ProgramScriptLevel : public tut::ScriptLevel {
   public:
     explicit ProgramScriptLevel(GameLevel& level) : level_(level) {}
@@ -115,15 +136,57 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         if (BasePointPlant* plant = Plant(index)) plant->SetWater(count, plant->WaterMax(), true);
     }
     bool HasJob(int32_t index, uint32_t jobId) const override {
+        // The farmer's queue: the job working at the point (any job for kJobAny).
+        const MapPlayer* player = level_.World().Player();
+        if (player)
+            for (int32_t i = 0; i < player->JobCount(); ++i) {
+                const Job* job = player->GetJob(i);
+                if (job && job->TargetPoint() == index && (jobId == tut::kJobAny || job->JobId() == jobId))
+                    return true;
+            }
         const BasePointPlant* plant = Plant(index);
         if (!plant) return false;
         return (jobId == tut::kJobHarvest && plant->harvestJob) ||
                (jobId == tut::kJobWater && plant->waterJob);
     }
-    // The overhead buttons are drawn by the level's screen sprites, which the
-    // program does not place over the running level yet.
-    bool ButtonRect(int32_t, uint32_t, kis::Rect*) const override { return false; }
-    int32_t SpritePoint(uintptr_t) const override { return -1; }
+    // Factories and animal houses answer for their own buttons; the plant
+    // points' arrow buttons (and any other) are the screen sprite of the
+    // command nearest the point.
+    bool ButtonRect(int32_t index, uint32_t command, kis::Rect* out) const override {
+        const BaseLevelPoint* point = level_.GetPoint(index);
+        if (!point) return false;
+        if (auto* factory = dynamic_cast<const PointFactory*>(point)) {
+            const OverheadButton* button = nullptr;
+            if (command == tut::kSpriteProduce && factory->RecipeCount() > 0)
+                button = factory->GetRecipe(0).button.get();
+            const int32_t slot = int32_t(command - tut::kSpriteSlot);
+            if (slot >= 0 && slot < factory->SlotCount()) button = factory->GetSlot(slot).button.get();
+            if (button) return FieldRect(*button, out);
+        }
+        if (auto* house = dynamic_cast<const PointPetshouse*>(point)) {
+            const uint32_t shown =
+                house->OverheadCommand() == kFeedCommand ? tut::kSpriteFeed : house->OverheadCommand();
+            if (shown == command && house->OverheadButtonShown())
+                return FieldRect(*house->OverheadButtonShown(), out);
+            if (command == tut::kSpriteFeed || command == tut::kSpriteEggs) return false;
+        }
+        const ActiveScreenSprite* sprite = NearestSprite(index, command);
+        if (!sprite) return false;
+        *out = SpriteRect(*sprite);
+        return true;
+    }
+    int32_t SpritePoint(uintptr_t sprite) const override {
+        if (!sprite) return -1;
+        const kis::Rect r = SpriteRect(*reinterpret_cast<const ActiveScreenSprite*>(sprite));
+        const float cx = float(r.left + r.right) / 2, cy = float(r.top + r.bottom) / 2;
+        int32_t best = -1;
+        float bestDistance = kButtonReach;
+        for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+            const float d = ScreenDistance(int32_t(i), cx, cy);
+            if (d < bestDistance) bestDistance = d, best = int32_t(i);
+        }
+        return best;
+    }
     int32_t PointIndex(uintptr_t point) const override {
         for (uint32_t i = 0; i < level_.PointCount(); ++i)
             if (reinterpret_cast<uintptr_t>(level_.GetPoint(int32_t(i))) == point) return int32_t(i);
@@ -165,15 +228,234 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         *out = window->rect;
         return true;
     }
-    // The coin and price of the selected row stand centred on x 403 of the
-    // window; the point is 16 px above the row's text.
-    bool SelectedRowText(kis::Point*) const override { return false; }
-    bool MoneyWindowBottom(kis::Point*) const override { return false; }
-    bool PanelShows(uint32_t) const override { return false; }
-    bool NoticeCorner(uint32_t, kis::Point*) const override { return false; }
-    uint32_t NoticeId(uintptr_t) const override { return 0; }
+    bool SelectedRowText(kis::Point* out) const override {
+        auto* window = Windows()
+                           ? dynamic_cast<WarehouseWindow*>(Windows()->FindWindowByLayer(tut::kTagWarehouse))
+                           : nullptr;
+        if (!window || window->SelectedRecord() < 0) return false;
+        int32_t x = kWarehousePriceX, y = window->StripTop() - kAbovePriceText;
+        window->LocalToScreen(&x, &y);
+        *out = {x, y};
+        return true;
+    }
+    bool MoneyWindowBottom(kis::Point* out) const override {
+        LevelPanel* panel = Panel();
+        GameWindow* money = panel ? panel->GetMoneyWindow() : nullptr;
+        if (!money) return false;
+        int32_t left = money->rect.left, right = money->rect.right, bottom = money->rect.bottom;
+        int32_t top = money->rect.top;
+        money->LocalToScreen(&left, &top);
+        money->LocalToScreen(&right, &bottom);
+        *out = {(left + right) / 2, bottom};
+        return true;
+    }
+    bool PanelShows(uint32_t childId) const override {
+        LevelPanel* panel = Panel();
+        ChildLevelPanel* child = panel ? panel->FindChildPanel(int32_t(childId)) : nullptr;
+        return child && panel->CurrentChild() == child;
+    }
+    bool NoticeCorner(uint32_t id, kis::Point* out) const override {
+        if (!Windows()) return false;
+        for (NoticeWindow* notice : Windows()->Messages().Notices()) {
+            auto* message = dynamic_cast<MessageWindow*>(notice);
+            if (!message || message->messageId != id || message->closing) continue;
+            int32_t right = message->rect.right, top = message->rect.top;
+            message->LocalToScreen(&right, &top);
+            *out = {right, top};
+            return true;
+        }
+        return false;
+    }
+    uint32_t NoticeId(uintptr_t notice) const override {
+        auto* message = dynamic_cast<const MessageWindow*>(reinterpret_cast<const GameWindow*>(notice));
+        return message ? message->messageId : 0;
+    }
+
+    // ---- buildings
+    uintptr_t BuildingType(std::u16string_view name) const override {
+        const FarmData* farm = GameFarmData();
+        return farm ? reinterpret_cast<uintptr_t>(
+                          farm->buildings.FindBuildingByName(std::u16string(name).c_str()))
+                    : 0;
+    }
+    uint32_t ProductId(std::u16string_view name) const override {
+        const FarmData* farm = GameFarmData();
+        const PRODUCT* product =
+            farm ? farm->products.FindProductByName(std::u16string(name).c_str()) : nullptr;
+        return product ? product->record.id : 0;
+    }
+    uint32_t PlantId(std::u16string_view name) const override {
+        const PLANT* plant = FindPlant(name);
+        return plant ? plant->record.id : 0;
+    }
+    bool PointIsType(int32_t index, std::u16string_view type) const override {
+        const auto* building = dynamic_cast<const PointBuilding*>(level_.GetPoint(index));
+        return building && building->Type() &&
+               reinterpret_cast<uintptr_t>(building->Type()) == BuildingType(type);
+    }
+    bool IsFactory(int32_t index) const override { return Factory(index) != nullptr; }
+    bool IsHouse(int32_t index) const override { return House(index) != nullptr; }
+    int32_t SlotCount(int32_t index) const override {
+        return Factory(index) ? Factory(index)->SlotCount() : 0;
+    }
+    int32_t SlotsInUse(int32_t index) const override {
+        return Factory(index) ? Factory(index)->SlotsInUse() : 0;
+    }
+    uint32_t FirstRecipeProduct(int32_t index) const override {
+        const PointFactory* factory = Factory(index);
+        return factory && factory->RecipeCount() > 0 && factory->GetRecipe(0).product
+                   ? factory->GetRecipe(0).product->record.id
+                   : 0;
+    }
+    void SetFactoryRate(int32_t index, float rate) override {
+        if (PointFactory* factory = Factory(index)) factory->SetRate(rate);
+    }
+    void SetHouseRate(int32_t index, float rate) override {
+        // The house's rate is 1 plus its track's entries.
+        if (PointPetshouse* house = House(index)) house->StartTrack(kTutorialRateTrack, rate - 1.0f);
+    }
+    bool HouseFed(int32_t index) const override { return House(index) && House(index)->IsFed(); }
+    bool WorkPosition(int32_t index, kis::Point* out) const override {
+        float x = 0, y = 0;
+        if (const auto* building = dynamic_cast<const PointBuilding*>(level_.GetPoint(index)))
+            building->GetWorkPosition(&x, &y);
+        else if (const BasePointPlant* plant = Plant(index))
+            plant->WorkSpot(&x, &y);
+        else
+            return false;
+        *out = ToScreen(kis::MakeVector2(x, y));
+        return true;
+    }
+    // The production buttons take no press lock of their own.
+    uint32_t ButtonLock(uintptr_t) const override { return 0; }
+    void SetSpeedModifier(const float (&values)[tut::kTrackCount], bool on, uint32_t id) override {
+        static_assert(tut::kTrackCount == kSpeedTrackCount);
+        level_.SetSpeedModifier(values, on, id);
+    }
+    uint32_t FirstStockProduct() const override {
+        const ProductStock& stock = World().Stock();
+        for (int32_t i = 0; i < stock.RecordCount(); ++i)
+            if (stock.GetRecord(i).product && stock.GetRecord(i).count > 0)
+                return stock.GetRecord(i).product->record.id;
+        return 0;
+    }
+
+    // ---- villains and bonuses
+    bool VillainsEnabled() const override { return level_.Record().VillainsEnabled(); }
+    bool HasBonus(uint32_t slot) const override {
+        BonusInfo info;
+        return level_.World().GetBonus(slot, &info);
+    }
+    // The bonus buttons carry their slot.
+    uintptr_t BonusButtonData(uint32_t slot) const override { return slot; }
+    bool BonusButtonBlocked() const override { return !level_.IsBonusReady(0); }
+    int32_t VillainSlots() const override { return Villains() ? Villains()->VillainCount() : 0; }
+    int32_t VillainState(int32_t slot) const override {
+        const MapVillain* villain = Villain(slot);
+        return villain ? villain->State() : -1;
+    }
+    int32_t VillainSlot(uintptr_t villain) const override {
+        for (int32_t i = 0; i < VillainSlots(); ++i)
+            if (reinterpret_cast<uintptr_t>(Villain(i)) == villain) return i;
+        return -1;
+    }
+    void SetVillainTimer(uint32_t ms) override { level_.Schedule().SetCountdown(int32_t(ms)); }
+    void ArmVillain(int32_t slot, int32_t state) override {
+        if (MapVillain* villain = Villain(slot)) {
+            villain->KeepShots(1);
+            villain->SetState(state, false);
+        }
+    }
+    void VillainShoot(int32_t slot) override {
+        if (MapVillain* villain = Villain(slot)) villain->Shoot();
+    }
+    bool VillainPosition(int32_t slot, kis::Vector2* out) const override {
+        const MapVillain* villain = Villain(slot);
+        if (!villain) return false;
+        *out = kis::MakeVector2(villain->X(), villain->Y());
+        return true;
+    }
+    int32_t ShotsInFlight() const override { return int32_t(Flying().size()); }
+    bool ShotAt(int32_t i, kis::Vector2* field, float* progress, bool* picked) const override {
+        const std::vector<VillainShot*> shots = Flying();
+        if (i < 0 || i >= int32_t(shots.size())) return false;
+        *field = kis::MakeVector2(shots[size_t(i)]->X(), shots[size_t(i)]->Y());
+        *progress = Progress(*shots[size_t(i)]);
+        // A clicked shot bursts.
+        *picked = shots[size_t(i)]->IsBurst();
+        return true;
+    }
+    float ShotProgress(uintptr_t shot) const override {
+        return shot ? Progress(*reinterpret_cast<const VillainShot*>(shot)) : 0.0f;
+    }
+    void RetimeShot(int32_t i, uint32_t ticks) override {
+        const std::vector<VillainShot*> shots = Flying();
+        if (i >= 0 && i < int32_t(shots.size())) shots[size_t(i)]->Retime(ticks);
+    }
+    uint32_t TickMs() const override { return kLevelTickMs; }
+    bool IsDamaged(int32_t index) const override {
+        const BaseLevelPoint* point = level_.GetPoint(index);
+        return point && point->IsDamaged();
+    }
 
   private:
+    ProgramWorld& World() const { return dynamic_cast<ProgramWorld&>(level_.World()); }
+    FarmVillains* Villains() const { return World().Villains(); }
+    MapVillain* Villain(int32_t slot) const {
+        return slot >= 0 && slot < VillainSlots() ? Villains()->GetVillain(slot) : nullptr;
+    }
+    std::vector<VillainShot*> Flying() const {
+        std::vector<VillainShot*> shots;
+        for (int32_t i = 0; Villains() && i < Villains()->ShotCount(); ++i)
+            if (VillainShot* shot = Villains()->GetShot(i); shot && !shot->IsRemoved()) shots.push_back(shot);
+        return shots;
+    }
+    static float Progress(const VillainShot& shot) {
+        return shot.Length() > 0 ? shot.Travelled() / shot.Length() : 1.0f;
+    }
+    PointFactory* Factory(int32_t index) const { return dynamic_cast<PointFactory*>(level_.GetPoint(index)); }
+    PointPetshouse* House(int32_t index) const {
+        return dynamic_cast<PointPetshouse*>(level_.GetPoint(index));
+    }
+    // An overhead button's field rectangle on the screen.
+    bool FieldRect(const OverheadButton& button, kis::Rect* out) const {
+        int32_t left = 0, top = 0, width = 0, height = 0;
+        button.GetRect(&left, &top, &width, &height);
+        if (width <= 0 || height <= 0) return false;
+        const kis::Point a = ToScreen(kis::MakeVector2(float(left), float(top)));
+        const kis::Point b = ToScreen(kis::MakeVector2(float(left + width), float(top + height)));
+        *out = {a.x, a.y, b.x, b.y};
+        return true;
+    }
+    // A sprite's screen rectangle (its hint rectangle, which is 8 px larger all round).
+    static kis::Rect SpriteRect(const ActiveScreenSprite& sprite) {
+        kis::Rect r = sprite.ScreenRect();
+        return {r.left + 8, r.top + 8, r.right - 8, r.bottom - 8};
+    }
+    float ScreenDistance(int32_t index, float x, float y) const {
+        kis::Vector2 field{};
+        if (!Locate(uint32_t(index), field)) return 1e9f;
+        const kis::Point at = ToScreen(field);
+        return std::hypot(float(at.x) - x, float(at.y) - y);
+    }
+    // The shown screen sprite with the command nearest the point.
+    const ActiveScreenSprite* NearestSprite(int32_t index, uint32_t command) const {
+        FieldSprites* field = World().Field();
+        if (!field) return nullptr;
+        const ActiveScreenSprite* best = nullptr;
+        float bestDistance = kButtonReach;
+        for (int32_t i = 0; i < field->Host().Count(); ++i) {
+            auto* sprite = dynamic_cast<const ActiveScreenSprite*>(field->Host().Get(i));
+            if (!sprite || sprite->Command() != command || !sprite->IsShown() || sprite->IsMarkedForRemoval())
+                continue;
+            const kis::Rect r = SpriteRect(*sprite);
+            const float d = ScreenDistance(index, float(r.left + r.right) / 2, float(r.top + r.bottom) / 2);
+            if (d < bestDistance) bestDistance = d, best = sprite;
+        }
+        // The sprite is the point's only when no other point is nearer to it.
+        if (best && SpritePoint(reinterpret_cast<uintptr_t>(best)) != index) return nullptr;
+        return best;
+    }
     LevelPanel* Panel() const {
         WindowManager* windows = Windows();
         return windows ? dynamic_cast<LevelPanel*>(windows->FindWindowByLayer(tut::kTagLevelPanel)) : nullptr;
@@ -197,13 +479,20 @@ struct ProgramLevelTutorials::State {
     bool wanted;
     tut::TutorialRunner runner{tut::TutorialServices{GetWindowManager()}};
     tut::LevelTutorialLink link{runner};
+    // The windows' questions and reports (drags, controls, keys, notices)
+    // reach the running tutorial through it while the level runs.
+    tut::WindowTutorialLink windowLink;
     std::unique_ptr<ProgramScriptLevel> view;
+    uint32_t loggedStep = 0;
 };
 
 ProgramLevelTutorials::ProgramLevelTutorials(uint32_t levelIndex)
-    : state_(std::make_unique<State>(levelIndex, ProfileWantsTutorials())) {}
+    : state_(std::make_unique<State>(levelIndex, ProfileWantsTutorials())) {
+    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(&state_->windowLink);
+}
 
 ProgramLevelTutorials::~ProgramLevelTutorials() {
+    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
     state_->runner.DeleteAll();
 }
 
@@ -220,6 +509,19 @@ void ProgramLevelTutorials::Attach(GameLevel& level) {
         LogLabelPrintf(kLogIndent, "Level tutorial", "%08X waits for the clock", made->Id());
 }
 
+void ProgramLevelTutorials::StartFullWarehouse(uint32_t productId) {
+    State& s = *state_;
+    if (!s.view) return;
+    tut::GameTutorial* made = tut::MakeFullWarehouseTutorial(s.runner, *s.view, productId);
+    LogLabelPrintf(kLogIndent, "Level tutorial", "%08X for the full warehouse", made->Id());
+}
+
 void ProgramLevelTutorials::Update(uint32_t ms) {
-    state_->runner.Update(ms);
+    State& s = *state_;
+    s.runner.Update(ms);
+    // Each step that becomes current is logged once.
+    const tut::GameTutorial* running = s.runner.Running();
+    const uint32_t step = running && running->Current() ? running->Current()->Id() : 0;
+    if (step && step != s.loggedStep) LogLabelPrintf(kLogIndent, "Level tutorial", "step %08X", step);
+    s.loggedStep = step;
 }

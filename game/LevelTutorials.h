@@ -27,6 +27,9 @@ class ProgramLevelTutorials {
     // The level the tutorial reads, made with these hooks; its tutorial is
     // made here, before the level's set-up.
     void Attach(GameLevel& level);
+    // The first full warehouse of a player who wants tutorials: its tutorial
+    // for the product starts at once, replacing the level's own.
+    void StartFullWarehouse(uint32_t productId);
     // Once a frame, after the level's update.
     void Update(uint32_t ms);
 

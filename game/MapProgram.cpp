@@ -179,11 +179,21 @@ void LayoutToScreen(MapScreen& map) {
     }
 }
 
+// Set when a level leaves for the map; the map's next opening takes it.
+bool g_revealOnOpen = false;
+
 void OpenMap() {
     MapScreen* map = ProgramMap().get();
     if (!map) return;
     LayoutToScreen(*map);
     map->Open();
+    if (g_revealOnOpen) {
+        g_revealOnOpen = false;
+        // The level's return: the reveal starts 200 ms after the map shows.
+        const uint32_t length = map->RevealMedals(200);
+        LogLabelPrintf(kLogIndent, "Map", "the return from a level reveals %s",
+                       length ? "its result" : "nothing new");
+    }
 }
 void CloseMap() {
     DeleteMapTutorials();
@@ -263,4 +273,8 @@ void RegisterMapScreen() {
     RegisterGameDataStage({kMapChunkId, 1.0f, "map", GetDataPack, LoadMapStage});
     RegisterGameStateScreen(kStateMap, {OpenMap, CloseMap, &MapCallbacks()});
     RegisterQuitHook(FreeMap);
+}
+
+void RevealOnMapReturn() {
+    g_revealOnOpen = true;
 }

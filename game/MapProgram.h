@@ -4,3 +4,7 @@
 // and the map's part in storing a level result.
 
 void RegisterMapScreen();
+
+// The next opening of the map follows a finished or left level: once it
+// shows, it reveals the level's new medal and the levels that opened.
+void RevealOnMapReturn();

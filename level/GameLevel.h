@@ -315,6 +315,7 @@ class GameLevel : public LevelServices, public WindowLevel {
     void SetClockStopBit(uint32_t bit, bool on) { clockStop_ = on ? clockStop_ | bit : clockStop_ & ~bit; }
     int32_t HighestValue() const { return highestValue_; }
     const VillainSchedule& Schedule() const { return schedule_; }
+    VillainSchedule& Schedule() { return schedule_; }
 
   private:
     class Places;

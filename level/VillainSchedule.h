@@ -52,6 +52,8 @@ class VillainSchedule {
     bool Load(SaveReader& in);
 
     const VillainScheduleState& State() const { return state_; }
+    // The time until the next entry runs (a tutorial calls a villain at once).
+    void SetCountdown(int32_t ms) { state_.countdownMs = ms < 0 ? 0 : ms; }
     bool IsActive() const { return state_.active != 0; }
 
   private:

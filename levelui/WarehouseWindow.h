@@ -127,6 +127,8 @@ class WarehouseWindow : public SpritesWindow {
     const std::vector<WarehouseWindowButton*>& Tiles() const { return tiles_; }
     WarehouseWindowButton* SelectedTile() const { return selected_; }
     int32_t SelectedRecord() const { return record_; }
+    // The centre line of the selected product's strip (window pixels).
+    int32_t StripTop() const { return stripTop_; }
     ImageButton* SellOne() const { return sellOne_; }
     ImageButton* SellFive() const { return sellFive_; }
     ImageButton* UpgradeButton() const { return upgrade_; }

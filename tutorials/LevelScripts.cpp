@@ -1,28 +1,13 @@
 #include "tutorials/LevelScripts.h"
 
+#include "tutorials/ScriptPieces.h"
+
 #include "gui/Controls.h"
 #include "level/SaveStream.h"
 
 #include <memory>
 
 namespace tut {
-
-namespace {
-
-uintptr_t ControlData(uintptr_t control) {
-    return control ? reinterpret_cast<const GameButton*>(control)->userData : 0;
-}
-
-// Action 2 on a control of the window.
-bool IsControl(uint32_t action, uint32_t tag, uintptr_t data, uint32_t windowTag, uint32_t command) {
-    return action == kActionControl && tag == windowTag && ControlCommand(data) == command;
-}
-// Event 1 from a control of the window.
-bool FromControl(uint32_t event, uintptr_t a, uintptr_t b, uint32_t windowTag, uint32_t command) {
-    return event == kEventButton && a == windowTag && ControlCommand(b) == command;
-}
-
-} // namespace
 
 kis::Point FieldCentre(const ScriptLevel& level) {
     return {level.ScreenWidth() / 2, (level.ScreenHeight() - kFieldCentrePanel) / 2};
@@ -55,6 +40,27 @@ std::unique_ptr<TutorialTarget> PointButton(ScriptLevel& level, int32_t point, u
         return true;
     };
     return std::make_unique<TutTargetCustom>(edge, 0, 0, angle, distance);
+}
+
+std::unique_ptr<TutorialTarget> FieldSpot(ScriptLevel& level, kis::Vector2 field, float angle,
+                                          float distance) {
+    ScriptLevel* where = &level;
+    auto spot = [where, field](kis::Point& out, float&, uint32_t, uint32_t) {
+        out = where->ToScreen(field);
+        return true;
+    };
+    return std::make_unique<TutTargetCustom>(spot, 0, 0, angle, distance);
+}
+
+bool ScriptLevel::ControlRect(uint32_t windowTag, uint32_t command, kis::Rect* out) const {
+    WindowManager* windows = Windows();
+    GameWindow* window = windows ? windows->FindWindowByLayer(windowTag) : nullptr;
+    GameButton* button = window ? ::TutTargetButton::FindTarget(window, command, 0) : nullptr;
+    if (!button) return false;
+    *out = button->rect;
+    window->LocalToScreen(&out->left, &out->top);
+    window->LocalToScreen(&out->right, &out->bottom);
+    return true;
 }
 
 std::unique_ptr<TutorialTarget> FieldCentreTarget(ScriptLevel& level, float angle, float distance) {
@@ -108,6 +114,11 @@ void ScriptStep::Box(const TutorialTarget& target, bool clickLine, float distanc
                               distance);
 }
 
+void ScriptStep::ArrowOn(std::unique_ptr<TutorialTarget> target, uint32_t id) {
+    if (TutorialLayer* layer = Layer())
+        layer->AddArrow(std::make_unique<TutorialArrow>(*layer, id), std::move(target));
+}
+
 void ScriptStep::BoxOn(std::unique_ptr<TutorialTarget> target, bool clickLine, float distance, bool centred,
                        const std::u16string& key) {
     if (TutorialLayer* layer = Layer())
@@ -115,65 +126,48 @@ void ScriptStep::BoxOn(std::unique_ptr<TutorialTarget> target, bool clickLine, f
                        centred, distance);
 }
 
-// ---------------------------------------------------------------- scripted tutorials
+// ---------------------------------------------------------------- shared step kinds
 
-namespace {
+namespace script {
 
-// A level tutorial whose steps are ScriptSteps; a start delay other than -1
-// replaces the delay when it starts.
-class ScriptTutorial : public LevelTutorial {
-  public:
-    ScriptTutorial(TutorialRunner& runner, uint32_t id, ScriptLevel& level,
-                   uint32_t defaultFlags = kLevelDefaultFlags)
-        : LevelTutorial(runner, id, level), level_(level) {
-        defaultFlags_ = defaultFlags;
-    }
-    void OnStart() override {
-        if (startDelay >= 0) SetDelay(uint32_t(startDelay));
-    }
-    // A step of the chain; the previous one made leads to it.
-    ScriptStep& Step(uint32_t number, uint32_t windowTag, uint32_t flagsActive, uint32_t flagsAfter) {
-        ScriptStep* step =
-            AddStep<ScriptStep>(*this, level_, Id() | number, windowTag, flagsActive, flagsAfter);
-        if (last_) last_->SetNextId(step->Id());
-        if (!last_) startStepId_ = step->Id();
-        last_ = step;
-        return *step;
-    }
-    void StartAtOnce() {
-        savedWithLevel_ = false;
-        GoToStep(startStepId_);
-        Start();
-    }
-    int32_t startDelay = -1;
+uintptr_t ControlData(uintptr_t control) {
+    return control ? reinterpret_cast<const GameButton*>(control)->userData : 0;
+}
 
-  protected:
-    ScriptLevel& level_;
-    ScriptStep* last_ = nullptr;
-};
+bool IsControl(uint32_t action, uint32_t tag, uintptr_t data, uint32_t windowTag, uint32_t command) {
+    return action == kActionControl && tag == windowTag && ControlCommand(data) == command;
+}
 
-// ---- shared step pieces
+bool FromControl(uint32_t event, uintptr_t a, uintptr_t b, uint32_t windowTag, uint32_t command) {
+    return event == kEventButton && a == windowTag && ControlCommand(b) == command;
+}
 
-// Completes on a click.
+bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t sprite, uint32_t command,
+                  int32_t point) {
+    if (action != kActionClickPoint || tag != command) return false;
+    const int32_t owner = point < 0 ? -1 : t.level.SpritePoint(sprite);
+    return owner < 0 || owner == point;
+}
+
 void ClickToGoOn(ScriptStep& s) {
     s.WaitForClick();
 }
 
-// A box with the click line centred on the field centre, the distance along the angle; a click goes on.
-void FieldBox(ScriptStep& s, float angle, float distance, bool clickLine = true) {
+void FieldBox(ScriptStep& s, float angle, float distance, bool clickLine) {
     s.begin = [angle, distance, clickLine](ScriptStep& t) {
         t.BoxOn(FieldCentreTarget(t.level, angle), clickLine, distance);
         if (clickLine) ClickToGoOn(t);
     };
 }
 
-// An arrow at a panel button with the default box, the step going on when the button is pressed.
-void PressPanelButton(ScriptStep& s, uint32_t command,
-                      std::function<uintptr_t(ScriptLevel&)> data = nullptr) {
+void ArrowAndBox(ScriptStep& t, const TutorialTarget& target, bool clickLine) {
+    t.Arrow(target);
+    t.Box(target, clickLine);
+}
+
+void PressPanelButton(ScriptStep& s, uint32_t command, std::function<uintptr_t(ScriptLevel&)> data) {
     s.begin = [command, data](ScriptStep& t) {
-        auto target = PanelButton(t.level, command, data ? data(t.level) : 0, 270);
-        t.Arrow(*target);
-        t.Box(*target, false);
+        ArrowAndBox(t, *PanelButton(t.level, command, data ? data(t.level) : 0, 270));
     };
     s.allows = [command, data](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t control) {
         return IsControl(action, tag, control, kTagLevelPanel, command) &&
@@ -185,10 +179,9 @@ void PressPanelButton(ScriptStep& s, uint32_t command,
     };
 }
 
-// A level arrow at a point; hovering and selecting that point only; done when it is selected.
-void SelectPoint(ScriptStep& s, int32_t point) {
-    s.begin = [point](ScriptStep& t) {
-        auto target = LevelPoint(t.level, point);
+void SelectPoint(ScriptStep& s, int32_t point, float angle) {
+    s.begin = [point, angle](ScriptStep& t) {
+        auto target = LevelPoint(t.level, point, angle);
         t.Arrow(*target, 1, true);
         t.Box(*target, false);
     };
@@ -200,7 +193,6 @@ void SelectPoint(ScriptStep& s, int32_t point) {
     };
 }
 
-// A level arrow at a plant point while it grows; done when it is selected and fully ripe.
 void GrowUntilRipe(ScriptStep& s, int32_t point) {
     s.begin = [point](ScriptStep& t) {
         auto target = LevelPoint(t.level, point);
@@ -215,23 +207,10 @@ void GrowUntilRipe(ScriptStep& s, int32_t point) {
     };
 }
 
-// Action 100 on a point's overhead button with that command (any point's
-// when point is -1, and any button of the command when the level cannot
-// tell whose it is).
-bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t sprite, uint32_t command,
-                  int32_t point) {
-    if (action != kActionClickPoint || tag != command) return false;
-    const int32_t owner = point < 0 ? -1 : t.level.SpritePoint(sprite);
-    return owner < 0 || owner == point;
-}
-
-// The goal button (with the first goal), an arrow at it.
 std::unique_ptr<TutorialTarget> GoalButton(ScriptLevel& level) {
     return PanelButton(level, kPanelGoal, level.GoalData(0), 270);
 }
 
-// The warehouse button with a second arrow at the warehouse itself; done
-// when it is pressed or the warehouse window is open however it was opened.
 void OpenWarehouse(ScriptStep& s) {
     s.begin = [](ScriptStep& t) {
         auto button = PanelButton(t.level, kPanelWarehouse, 0, 270);
@@ -241,7 +220,7 @@ void OpenWarehouse(ScriptStep& s) {
     };
     s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
         return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse) ||
-               (action == kActionPickObject && tag == 0x10002000);
+               (action == kActionPickObject && tag == kWarehouseObject);
     };
     s.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
         if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
@@ -251,12 +230,75 @@ void OpenWarehouse(ScriptStep& s) {
     };
 }
 
+void CloseWarehouse(ScriptStep& s) {
+    s.begin = [](ScriptStep& t) {
+        t.Arrow(*WarehouseButton(t.level, kWarehouseCloseButton, 0, 0));
+        t.BoxOn(WarehouseButton(t.level, kWarehouseCloseButton, 0, 270), false, 84, false);
+    };
+    s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
+        return IsControl(action, tag, data, kTagWarehouse, kWarehouseCloseButton);
+    };
+    s.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        if (FromControl(event, a, b, kTagWarehouse, kWarehouseCloseButton)) t.Complete();
+    };
+    s.delayAfter = 400;
+}
+
+void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string type) {
+    s.begin = [point, choice, type](ScriptStep& t) {
+        if (t.level.PointKind(point) == kKindSite)
+            ArrowAndBox(t, *PanelButton(t.level, choice, t.level.BuildingType(type), 270));
+    };
+    s.activate = [point](ScriptStep& t) {
+        if (t.level.PointKind(point) == kKindBuilding) t.Owner().SetFlags(kGrowAndStepAside);
+    };
+    s.allows = [choice, type](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+        return action == kActionPlantGrows || (IsControl(action, tag, data, kTagLevelPanel, choice) &&
+                                               ControlData(data) == t.level.BuildingType(type));
+    };
+    s.onEvent = [choice](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        if (event == kEventPointChanged && a == kKindBuilding &&
+            t.level.PointStage(t.level.PointIndex(b)) == 1)
+            t.Complete();
+        else if (FromControl(event, a, b, kTagLevelPanel, choice))
+            t.CloseAndSetFlags(kGrowAndStepAside);
+    };
+    const uint32_t before = s.Id() - 1;
+    s.resume = [point, before](ScriptStep& t) { return t.level.PointKind(point) == kKindSite ? before : 0u; };
+}
+
+void HarvestForWheat(ScriptStep& s, int32_t point, float angle, uint32_t units) {
+    s.begin = [point, angle](ScriptStep& t) {
+        kis::Rect r{};
+        if (t.level.ButtonRect(point, kSpriteHarvest, &r))
+            ArrowAndBox(t, *PointButton(t.level, point, kSpriteHarvest, angle));
+    };
+    s.activate = [](ScriptStep& t) {
+        if (t.level.LastQueuedJob() == kJobHarvest) t.Owner().SetFlags(kAllowStepAside);
+    };
+    s.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+        return ClicksButton(t, action, tag, data, kSpriteHarvest, -1);
+    };
+    s.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+        if (JobOrdered(event, a, kJobHarvest)) t.CloseAndSetFlags(kAllowStepAside);
+    };
+    s.update = [units](ScriptStep& t, uint32_t) {
+        if (t.level.Stock(Wheat(t.level)) >= units) t.Complete();
+    };
+}
+
 uint32_t Wheat(ScriptLevel& level) {
     return level.PlantProduct(u"wheat");
 }
 uintptr_t WheatPlant(ScriptLevel& level) {
     return level.PlantType(u"wheat");
 }
+
+} // namespace script
+
+namespace {
+
+using namespace script;
 
 // ---------------------------------------------------------------- level 1
 
@@ -396,17 +438,7 @@ class LevelTutorial_1 : public ScriptTutorial {
         };
         s18.resume = resumeAt(14);
         ScriptStep& s19 = Step(19, kTagWarehouse, 0x1003000, 0x3000);
-        s19.begin = [](ScriptStep& t) {
-            t.Arrow(*WarehouseButton(t.level, kWarehouseCloseButton, 0, 0));
-            t.BoxOn(WarehouseButton(t.level, kWarehouseCloseButton, 0, 270), false, 84, false);
-        };
-        s19.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
-            return IsControl(action, tag, data, kTagWarehouse, kWarehouseCloseButton);
-        };
-        s19.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
-            if (FromControl(event, a, b, kTagWarehouse, kWarehouseCloseButton)) t.Complete();
-        };
-        s19.delayAfter = 400;
+        CloseWarehouse(s19);
         s19.resume = resumeAt(20);
         // 20-22: plant the second site and let it grow.
         ScriptStep& s20 = Step(20, kTagLevelPanel, 0x1001000, 0x1000);
@@ -617,6 +649,18 @@ GameTutorial* MakeLevelTutorial(TutorialRunner& runner, uint32_t levelIndex, Scr
     switch (levelIndex) {
     case 0:
         return runner.Make<LevelTutorial_1>(level);
+    case 1:
+        return script::MakeLevel2(runner, level);
+    case 2:
+        return script::MakeLevel3(runner, level);
+    case 3:
+        return script::MakeLevel4(runner, level);
+    case 4:
+        return script::MakeLevel5(runner, level);
+    case 5:
+        return script::MakeLevel6(runner, level);
+    case 7:
+        return script::MakeLevel8(runner, level);
     case 14:
         return runner.Make<LevelTutorial_15>(level);
     case 28:

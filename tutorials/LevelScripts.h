@@ -1,7 +1,7 @@
 #pragma once
 // The scripted level tutorials: each level that teaches a part of the game
-// (levels 1, 15 and 29, and the full warehouse) builds its chain of steps
-// here. The steps read the level, its farm and its windows through
+// (levels 1-6, 8, 15 and 29, and the full warehouse) builds its chain of
+// steps here. The steps read the level, its farm and its windows through
 // ScriptLevel, which the program fills from the running level (and the tests
 // from a fake), and point at the level panel's and the warehouse window's
 // controls by their command ids.
@@ -31,8 +31,9 @@ constexpr uint32_t kWarehouseCloseButton = 0x3A5E4080;
 constexpr uint32_t kWarehouseSellOneButton = 0x3A5E4081;
 constexpr uint32_t kWarehouseTileButton = 0x3A5E4083;
 constexpr uint32_t kWarehouseUpgradeButton = 0x3A5E4084;
-// The child panel of the empty site's plants.
+// The child panels of the empty site's plants and animal houses.
 constexpr uint32_t kPlantsChildPanel = 0x1001;
+constexpr uint32_t kPetsChildPanel = 0x1002;
 
 // The overhead buttons of a point, by the command of their screen sprite.
 constexpr uint32_t kSpriteHarvest = Tag4("Harv");
@@ -40,9 +41,21 @@ constexpr uint32_t kSpriteWater = Tag4("Wate");
 constexpr uint32_t kSpriteProduce = Tag4("Prod");
 constexpr uint32_t kSpriteFeed = Tag4("Feed");
 constexpr uint32_t kSpriteEggs = Tag4("Eggs");
+constexpr uint32_t kSpriteRepair = Tag4("Repa");
+// A factory's production slot buttons: this plus the slot.
+constexpr uint32_t kSpriteSlot = Tag4("Slo0");
 
 // Job ids of the player's jobs.
-enum ScriptJob : uint32_t { kJobWater = 3, kJobHarvest = 4, kJobFeed = 6, kJobTakeEggs = 7 };
+enum ScriptJob : uint32_t {
+    kJobAny = 0, // any job of the farmer at a point
+    kJobPlant = 2,
+    kJobWater = 3,
+    kJobHarvest = 4,
+    kJobBuild = 5,
+    kJobFeed = 6,
+    kJobTakeEggs = 7,
+    kJobRepair = 12,
+};
 
 // Point kinds (the level's).
 enum ScriptPointKind : uint32_t { kKindSite = 0, kKindWarehouse = 1, kKindPlant = 2, kKindBuilding = 3 };
@@ -50,6 +63,15 @@ constexpr uint32_t kNoPoint = ~0u;
 
 // Tutorial ids.
 constexpr uint32_t kTutorialLevel1 = 0x80010000;
+constexpr uint32_t kTutorialLevel2 = 0x80020000;
+constexpr uint32_t kTutorialLevel3 = 0x80030000;
+constexpr uint32_t kTutorialLevel4 = 0x80040000;
+constexpr uint32_t kTutorialLevel5 = 0x80050000;
+constexpr uint32_t kTutorialLevel6 = 0x80060000;
+constexpr uint32_t kTutorialLevel8 = 0x80080000;
+// Level 8 begins with the bee bonus's step, numbered as a tutorial of its own.
+constexpr uint32_t kStepBonusBees = 0x80330001;
+constexpr uint32_t kBonusBeesDelayMs = 2200;
 constexpr uint32_t kTutorialLevel15 = 0x800F0000;
 constexpr uint32_t kTutorialWarehouse = 0x802A0000;
 constexpr uint32_t kTutorialFullWarehouse = 0x802B0000;
@@ -62,6 +84,20 @@ constexpr uint32_t kWarehouseAfterFlags = 0x10001FF;
 constexpr uint32_t kWarehouseFullNotice = 0x4001000;
 // The field area's centre: half the screen width, half of the screen height above the panel.
 constexpr int32_t kFieldCentrePanel = 115;
+// Speed tracks: the factories' entry of a speed modifier, the modifier of
+// level 3's two-slot production, and the number of entries.
+constexpr uint32_t kFactoryTrack = 3;
+constexpr uint32_t kTwoSlotsModifier = 776;
+constexpr uint32_t kTrackCount = 6;
+// Villain activity (action 130) by the object asking: a shot in flight, a
+// villain's own moves, and a kind always held while level 6 runs.
+constexpr uint32_t kVillainShotObject = 0x20000010;
+constexpr uint32_t kVillainObject = 0x20000110;
+constexpr uint32_t kVillainHeldObject = 0x40000010;
+// Villain states the scripts set and read.
+constexpr int32_t kVillainAttacking = 1, kVillainLeaving = 2, kVillainTutorialHold = 7;
+// The warehouse building on the field, picked as a map object.
+constexpr uint32_t kWarehouseObject = 0x10002000;
 
 // What the scripts read and change of the running level. Point indices are
 // the level's; a point that does not exist answers "none".
@@ -127,6 +163,69 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual bool NoticeCorner(uint32_t id, kis::Point* out) const = 0;
     // The id of a notice handed out with action 4.
     virtual uint32_t NoticeId(uintptr_t notice) const = 0;
+
+    // ---- buildings: factories and animal houses
+    // A building type's record by name (the building and house choices' data), 0 none.
+    virtual uintptr_t BuildingType(std::u16string_view name) const = 0;
+    // Product and plant ids by name (0 none).
+    virtual uint32_t ProductId(std::u16string_view name) const = 0;
+    virtual uint32_t PlantId(std::u16string_view name) const = 0;
+    // The point is a building of the named type / a factory / an animal house.
+    virtual bool PointIsType(int32_t point, std::u16string_view type) const = 0;
+    virtual bool IsFactory(int32_t point) const = 0;
+    virtual bool IsHouse(int32_t point) const = 0;
+    // A factory's production slots and those in use (0 otherwise).
+    virtual int32_t SlotCount(int32_t point) const = 0;
+    virtual int32_t SlotsInUse(int32_t point) const = 0;
+    // The product of a factory's first recipe (0 none).
+    virtual uint32_t FirstRecipeProduct(int32_t point) const = 0;
+    // The rate of a factory's production and of an animal house's cycle (1 normally).
+    virtual void SetFactoryRate(int32_t point, float rate) = 0;
+    virtual void SetHouseRate(int32_t point, float rate) = 0;
+    // An animal house has been fed (its ready flag).
+    virtual bool HouseFed(int32_t point) const = 0;
+    // A point's working position on the screen.
+    virtual bool WorkPosition(int32_t point, kis::Point* out) const = 0;
+    // The press lock of an overhead button's sprite (0: it may be pressed).
+    virtual uint32_t ButtonLock(uintptr_t sprite) const = 0;
+    // The level's speed modifier with an entry per speed track.
+    virtual void SetSpeedModifier(const float (&values)[kTrackCount], bool on, uint32_t id) = 0;
+    // The product of the stock's first record (0 an empty stock).
+    virtual uint32_t FirstStockProduct() const = 0;
+    // The screen rectangle of a control of the top-most window with the tag.
+    bool ControlRect(uint32_t windowTag, uint32_t command, kis::Rect* out) const;
+
+    // ---- villains and bonuses
+    virtual bool VillainsEnabled() const = 0;
+    // A bonus fills the slot; the data its panel button carries; the panel's bonus button is blocked.
+    virtual bool HasBonus(uint32_t slot) const = 0;
+    virtual uintptr_t BonusButtonData(uint32_t slot) const = 0;
+    virtual bool BonusButtonBlocked() const = 0;
+    // The level's villain slots: a slot's villain state (-1 empty).
+    virtual int32_t VillainSlots() const = 0;
+    virtual int32_t VillainState(int32_t slot) const = 0;
+    // The slot of a villain handed out with event 0x80000008 (-1 none).
+    virtual int32_t VillainSlot(uintptr_t villain) const = 0;
+    // Sets the time until the next villain comes.
+    virtual void SetVillainTimer(uint32_t ms) = 0;
+    // Gives a villain at least one shot and sets its behaviour state.
+    virtual void ArmVillain(int32_t slot, int32_t state) = 0;
+    // The villain fires at once.
+    virtual void VillainShoot(int32_t slot) = 0;
+    // A villain's field position.
+    virtual bool VillainPosition(int32_t slot, kis::Vector2* out) const = 0;
+    // The shots in flight, in order: a shot's field position, the share of its
+    // way it has covered and its picked mark; the progress of a shot handed
+    // out with action 130.
+    virtual int32_t ShotsInFlight() const = 0;
+    virtual bool ShotAt(int32_t shot, kis::Vector2* field, float* progress, bool* picked) const = 0;
+    virtual float ShotProgress(uintptr_t shot) const = 0;
+    // A shot's flight starts again to last the ticks.
+    virtual void RetimeShot(int32_t shot, uint32_t ticks) = 0;
+    // The level tick's length (ms).
+    virtual uint32_t TickMs() const { return 10; }
+    // A level point is damaged by a shot.
+    virtual bool IsDamaged(int32_t point) const = 0;
 };
 
 // Makes the scripted tutorial of a level index (0-based); null for levels
@@ -184,6 +283,8 @@ class ScriptStep : public LevelTutorialStep {
     // A box with the step's text (or the key's) at a copy of the target.
     void Box(const TutorialTarget& target, bool clickLine, float distance = 84,
              const std::u16string& key = u"");
+    // An arrow at a target the step's layer takes.
+    void ArrowOn(std::unique_ptr<TutorialTarget> target, uint32_t id = 1);
     // A box with the step's text centred (or touching, centred false) on the target, which it takes.
     void BoxOn(std::unique_ptr<TutorialTarget> target, bool clickLine, float distance, bool centred = true,
                const std::u16string& key = u"");
@@ -200,6 +301,10 @@ class ScriptStep : public LevelTutorialStep {
     // The tutorial's delay after the step completed (-1: the engine's).
     int32_t delayAfter = -1;
     StepTimer timer;
+    // A point the step keeps while it is current (-1 none).
+    int32_t keptPoint = -1;
+    // A step that prepares the level once before it begins.
+    bool prepared = false;
 };
 
 // ---- targets
@@ -214,5 +319,8 @@ std::unique_ptr<TutorialTarget> PointButton(ScriptLevel& level, int32_t point, u
                                             float distance = 4);
 // The field area's centre.
 std::unique_ptr<TutorialTarget> FieldCentreTarget(ScriptLevel& level, float angle, float distance = 0);
+// A point of the field (field coordinates).
+std::unique_ptr<TutorialTarget> FieldSpot(ScriptLevel& level, kis::Vector2 field, float angle,
+                                          float distance = 0);
 
 } // namespace tut

@@ -70,8 +70,8 @@ inline void PlayAndCheck(const std::set<int>& levels, int regime) {
         list += (list.empty() ? "" : ",") + std::to_string(index + 1);
     testsupport::GameCopy game;
     std::string output;
-    // The virtual clock ends a run that hangs (an hour of game time).
-    const int status = game.Run(std::string("--headless --draw-every 20 --until-ms 3600000 --bot ") +
+    // The virtual clock ends a run that hangs (an hour and a half of game time).
+    const int status = game.Run(std::string("--headless --draw-every 20 --until-ms 5400000 --bot ") +
                                     (regime ? "hard " : "easy ") + list,
                                 &output);
     ASSERT_EQ(status, 0) << output;

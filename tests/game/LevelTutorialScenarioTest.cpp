@@ -3,8 +3,7 @@
 // with M on the screen after loading, clicks level 1 and "play"; nothing of
 // the tutorial shows until the first click in the level starts the clock,
 // and 1 s later its first step stands there: the hint box with its click
-// line over the field. (Its arrow points at the goal button of the level
-// panel, which the running level does not show yet.)
+// line over the field and its arrow at the goal button of the level panel.
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
@@ -91,4 +90,41 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
     EXPECT_GT(b.Count(312, 180, 712, 300, Grey), 30);
     // Its arrow points down at the goal button, left on the panel.
     EXPECT_GT(b.Count(150, 560, 300, 655, ArrowYellow), 400) << log;
+}
+
+// Then on through steps 2-4: the first step is clicked away, point 1 (460, 320)
+// selected, the empty site's plants button (626, 722) and the wheat (577,
+// 722) pressed: the farmer sows wheat there and step 5 waits for it to grow.
+TEST(LevelTutorialScenario, StepsTwoToFourSowWheatOnPointOne) {
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const MapPoint first = CellPosition(0);
+    const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
+                               Click(6000, first.x, first.y + 4) + Click(6700, 578, 538) +
+                               Click(9000, 660, 400) + Click(10300, 300, 120) + Click(11200, 460, 320) +
+                               Click(12200, 626, 722) + Click(13200, 577, 722);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
+    const std::string plants = game.File("plants.png"), wheat = game.File("wheat.png"),
+                      growing = game.File("growing.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--showcase --headless --until-ms 15100 --input-script '" + script +
+                           "' --screenshot-at 12000 '" + plants + "' --screenshot-at 13000 '" + wheat +
+                           "' --screenshot-at 15000 '" + growing + "'",
+                       &output),
+              0)
+        << output;
+    const std::string log = game.Log();
+    for (const char* step : {"step 80010002", "step 80010003", "step 80010004", "step 80010005"})
+        EXPECT_NE(log.find(step), std::string::npos) << step << "\n" << log;
+    EXPECT_NE(log.find("point 1: wheat ordered"), std::string::npos) << log;
+    const Shot a = LoadShot(plants), b = LoadShot(wheat), c = LoadShot(growing);
+    ASSERT_TRUE(a.ok && b.ok && c.ok) << output;
+    // Step 3's arrow points down at the plants button, step 4's at the wheat.
+    EXPECT_GT(a.Count(606, 615, 646, 655, ArrowYellow), 150) << log;
+    EXPECT_GT(b.Count(557, 612, 597, 655, ArrowYellow), 150) << log;
+    EXPECT_LT(b.Count(610, 615, 650, 655, ArrowYellow), 50) << "step 3's arrow is gone";
+    // Step 5: the level arrow below point 1 while its wheat grows.
+    EXPECT_GT(c.Count(425, 370, 495, 470, ArrowYellow), 300) << log;
 }

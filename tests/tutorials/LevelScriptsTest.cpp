@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -23,13 +24,45 @@ constexpr uint32_t kWheat = 0x1234;
 constexpr uint32_t kWheatNumber = 3;
 constexpr uintptr_t kWheatRecord = 0x5000, kWheatPlant = 0x6000, kOtherPlant = 0x6100;
 
+constexpr uint32_t kFlour = 0x2345, kPie = 0x3456, kEgg = 0x4567;
+constexpr uintptr_t kFlourType = 0x8000, kPieType = 0x8100, kHenhouseType = 0x8200, kBeesRecord = 0x9000;
+
+struct FakeShot {
+    kis::Vector2 field{};
+    float progress = 0;
+    bool picked = false;
+    uint32_t retimed = 0; // ticks of a new flight
+};
+struct FakeVillain {
+    int32_t state = 0;
+    int32_t shots = 0;
+    int32_t fired = 0; // VillainShoot calls
+};
+
 struct FakePoint {
     uint32_t kind = kKindSite;
+    int32_t stage = 1;
+    std::u16string type; // a building's type
+    int32_t slots = 0, slotsInUse = 0;
+    uint32_t recipe = 0;
+    float rate = 1, houseRate = 1;
+    bool fed = false, damaged = false;
     float ripeness = 0;
     uint32_t water = 0, waterMax = 3;
     std::set<uint32_t> jobs;
     std::set<uint32_t> buttons; // overhead buttons shown
 };
+
+FakePoint PlantPoint() {
+    FakePoint p;
+    p.kind = kKindPlant;
+    return p;
+}
+FakePoint BuildingPoint(const char16_t* type, int32_t stage, int32_t slots = 0) {
+    FakePoint p;
+    p.kind = kKindBuilding, p.stage = stage, p.type = type, p.slots = slots;
+    return p;
+}
 
 // The level of the scripts: points in a row 100 px apart, the panel a
 // window of the window manager with the controls the scripts point at.
@@ -44,8 +77,17 @@ struct FakeScriptLevel : ScriptLevel {
     uint32_t currentJob = 0, lastQueued = 0;
     int32_t currentJobPoint = -1;
     float jobDistance = 500;
-    bool plantsPanel = false;
+    bool plantsPanel = false, petsPanel = false;
     std::map<uint32_t, kis::Point> notices;
+    // The speed modifiers set, by id: their factory entry.
+    std::map<uint32_t, float> modifiers;
+    uint32_t buttonLock = 0;
+    bool villainsEnabled = true;
+    uintptr_t bonus0 = kBeesRecord;
+    bool bonusBlocked = false;
+    std::vector<FakeVillain> villains = std::vector<FakeVillain>(2, FakeVillain{-1, 0, 0});
+    int32_t villainTimer = -1;
+    std::vector<FakeShot> shots;
 
     // ---- TutorialLevel
     void Pause(uint32_t r) override { base.Pause(r); }
@@ -81,7 +123,7 @@ struct FakeScriptLevel : ScriptLevel {
         return it == stock.end() ? 0 : it->second;
     }
     uint32_t PointKind(int32_t p) const override { return points.count(p) ? points.at(p).kind : kNoPoint; }
-    int32_t PointStage(int32_t p) const override { return points.count(p) ? 1 : 0; }
+    int32_t PointStage(int32_t p) const override { return points.count(p) ? points.at(p).stage : 0; }
     float Ripeness(int32_t p) const override {
         return PointKind(p) == kKindPlant ? points.at(p).ripeness : -1;
     }
@@ -89,7 +131,8 @@ struct FakeScriptLevel : ScriptLevel {
     uint32_t WaterMax(int32_t p) const override { return points.count(p) ? points.at(p).waterMax : 0; }
     void SetWater(int32_t p, uint32_t n) override { points[p].water = n; }
     bool HasJob(int32_t p, uint32_t job) const override {
-        return points.count(p) && points.at(p).jobs.count(job);
+        if (!points.count(p)) return false;
+        return job == kJobAny ? !points.at(p).jobs.empty() : points.at(p).jobs.count(job) > 0;
     }
     bool ButtonRect(int32_t p, uint32_t command, kis::Rect* out) const override {
         if (!points.count(p) || !points.at(p).buttons.count(command)) return false;
@@ -128,6 +171,78 @@ struct FakeScriptLevel : ScriptLevel {
         return true;
     }
     uint32_t NoticeId(uintptr_t notice) const override { return uint32_t(notice); }
+    // ---- buildings
+    uintptr_t BuildingType(std::u16string_view name) const override {
+        return name == u"prod_flour" ? kFlourType
+               : name == u"prod_pie" ? kPieType
+               : name == u"henhouse" ? kHenhouseType
+                                     : 0;
+    }
+    uint32_t ProductId(std::u16string_view name) const override {
+        return name == u"wheat" ? kWheat : name == u"flour" ? kFlour : name == u"pie" ? kPie : 0;
+    }
+    uint32_t PlantId(std::u16string_view name) const override { return name == u"wheat" ? 77 : 0; }
+    const FakePoint* At(int32_t p) const { return points.count(p) ? &points.at(p) : nullptr; }
+    bool PointIsType(int32_t p, std::u16string_view type) const override {
+        return At(p) && At(p)->kind == kKindBuilding && At(p)->type == type;
+    }
+    bool IsFactory(int32_t p) const override {
+        return At(p) && At(p)->kind == kKindBuilding && At(p)->type.starts_with(u"prod_");
+    }
+    bool IsHouse(int32_t p) const override { return PointIsType(p, u"henhouse"); }
+    int32_t SlotCount(int32_t p) const override { return IsFactory(p) ? At(p)->slots : 0; }
+    int32_t SlotsInUse(int32_t p) const override { return IsFactory(p) ? At(p)->slotsInUse : 0; }
+    uint32_t FirstRecipeProduct(int32_t p) const override { return IsFactory(p) ? At(p)->recipe : 0; }
+    void SetFactoryRate(int32_t p, float r) override { points[p].rate = r; }
+    void SetHouseRate(int32_t p, float r) override { points[p].houseRate = r; }
+    bool HouseFed(int32_t p) const override { return At(p) && At(p)->fed; }
+    bool WorkPosition(int32_t p, kis::Point* out) const override {
+        if (!At(p)) return false;
+        *out = {100 * p + 130, 320};
+        return true;
+    }
+    uint32_t ButtonLock(uintptr_t) const override { return buttonLock; }
+    void SetSpeedModifier(const float (&values)[kTrackCount], bool on, uint32_t id) override {
+        if (on)
+            modifiers[id] = values[kFactoryTrack];
+        else
+            modifiers.erase(id);
+    }
+    uint32_t FirstStockProduct() const override {
+        for (auto [id, n] : stock)
+            if (n) return id;
+        return 0;
+    }
+    // ---- villains
+    bool VillainsEnabled() const override { return villainsEnabled; }
+    bool HasBonus(uint32_t slot) const override { return slot == 0 && bonus0 != 0; }
+    uintptr_t BonusButtonData(uint32_t slot) const override { return slot == 0 ? bonus0 : 0; }
+    bool BonusButtonBlocked() const override { return bonusBlocked; }
+    int32_t VillainSlots() const override { return int32_t(villains.size()); }
+    int32_t VillainState(int32_t slot) const override { return villains.at(size_t(slot)).state; }
+    int32_t VillainSlot(uintptr_t villain) const override { return int32_t(villain) - 0x400; }
+    void SetVillainTimer(uint32_t ms) override { villainTimer = int32_t(ms); }
+    void ArmVillain(int32_t slot, int32_t state) override {
+        FakeVillain& v = villains.at(size_t(slot));
+        v.shots = std::max(v.shots, 1);
+        v.state = state;
+    }
+    void VillainShoot(int32_t slot) override { ++villains.at(size_t(slot)).fired; }
+    bool VillainPosition(int32_t slot, kis::Vector2* out) const override {
+        if (villains.at(size_t(slot)).state < 0) return false;
+        *out = kis::MakeVector2(100, 500);
+        return true;
+    }
+    int32_t ShotsInFlight() const override { return int32_t(shots.size()); }
+    bool ShotAt(int32_t i, kis::Vector2* field, float* progress, bool* picked) const override {
+        if (i < 0 || i >= int32_t(shots.size())) return false;
+        *field = shots[size_t(i)].field, *progress = shots[size_t(i)].progress,
+        *picked = shots[size_t(i)].picked;
+        return true;
+    }
+    float ShotProgress(uintptr_t shot) const override { return shots.at(shot - 0x500).progress; }
+    void RetimeShot(int32_t i, uint32_t ticks) override { shots.at(size_t(i)).retimed = ticks; }
+    bool IsDamaged(int32_t p) const override { return At(p) && At(p)->damaged; }
 };
 
 // The sprite, point and job "objects" the fake hands out by number.
@@ -139,6 +254,12 @@ uintptr_t Point(int32_t point) {
 }
 uintptr_t JobAt(int32_t point) {
     return uintptr_t(0x300 + point);
+}
+uintptr_t Villain(int32_t slot) {
+    return uintptr_t(0x400 + slot);
+}
+uintptr_t Shot(int32_t i) {
+    return uintptr_t(0x500 + i);
 }
 
 struct Scripts : ::testing::Test {
@@ -157,7 +278,16 @@ struct Scripts : ::testing::Test {
                                                                    {kPanelWarehouse, 0},
                                                                    {kChildPlants, 0},
                                                                    {kChildPlantChoice, kWheatPlant},
-                                                                   {kChildPlantChoice, kOtherPlant}})
+                                                                   {kChildPlantChoice, kOtherPlant},
+                                                                   {kChildBuildings, 0},
+                                                                   {kChildBuildingChoice, kFlourType},
+                                                                   {kChildBuildingChoice, kPieType},
+                                                                   {kChildPets, 0},
+                                                                   {kChildHouseChoice, kHenhouseType},
+                                                                   {kChildUpgrade, 0},
+                                                                   {kChildFeed, 0},
+                                                                   {kChildRemove, 0},
+                                                                   {kPanelBonus, kBeesRecord}})
             buttons[{command, data}] = MakeButton(panel, command, data);
         for (int32_t p : {0, 1, 2})
             level.points[p].kind = p == 0 ? kKindWarehouse : kKindSite;
@@ -175,6 +305,7 @@ struct Scripts : ::testing::Test {
         for (auto [command, data] :
              std::initializer_list<std::pair<uint32_t, uintptr_t>>{{kWarehouseTileButton, kWheatRecord},
                                                                    {kWarehouseSellOneButton, 0},
+                                                                   {kWarehouseUpgradeButton, 0},
                                                                    {kWarehouseCloseButton, 0}})
             buttons[{command, data}] = MakeButton(warehouse, command, data);
         level.warehouseOpen = level.warehouseSettled = true;
@@ -211,6 +342,20 @@ struct Scripts : ::testing::Test {
         ASSERT_TRUE(layer->HitTest(500, 300));
         layer->OnScreenMouseDown(500, 300, 1);
         layer->OnScreenMouseUp(500, 300, 1);
+    }
+    // A tutorial of a level index placed at a step and started; runs until that step is current.
+    GameTutorial* StartAt(TutorialRunner& r, uint32_t index, uint32_t stepId,
+                          FakeScriptLevel* own = nullptr) {
+        GameTutorial* t = MakeLevelTutorial(r, index, own ? *own : level);
+        if (!t) return nullptr;
+        t->GoToStep(stepId);
+        t->Start();
+        for (int i = 0; i < 100 && !(t->Current() && t->Current()->Id() == stepId); ++i)
+            r.Update(10);
+        return t;
+    }
+    bool Allowed(uint32_t tag, uint32_t command, uintptr_t data = 0) {
+        return TutorialAllows(kActionControl, tag, uintptr_t(buttons.at({command, data})));
     }
     uint32_t CurrentId() const {
         GameTutorial* t = Running();
@@ -577,6 +722,645 @@ TEST_F(Scripts, TheFullWarehouseTutorialPointsAtItsNoticeThenAtTheProduct) {
     EXPECT_TRUE(u->Current()->Layer()->Arrows().empty());
     EXPECT_TRUE(u->Current()->Layer()->Infos().empty());
     EXPECT_GT(u->Current()->Layer()->ClickWaits(), 0u);
+}
+
+// ---------------------------------------------------------------- levels 2 to 5
+
+constexpr uint32_t L(uint32_t tutorial, uint32_t step) {
+    return tutorial | step;
+}
+
+TEST_F(Scripts, LevelTwoBuildsTwoFactoriesAndRunsThemUntilTheGoal) {
+    for (int32_t p : {3, 4})
+        level.points[p] = PlantPoint();
+    GameTutorial* t = MakeLevelTutorial(runner, 1, level);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->StartStepId(), L(kTutorialLevel2, 1));
+    t->GoToStep(t->StartStepId());
+    TutorialNotify(kEventClockStarted, 0, 0);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 1)));
+    EXPECT_EQ(Arrows(), 1u) << "the goal button";
+    ClickLayer();
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 2)));
+    TutorialNotify(kEventPointSelected, 1, 0);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 3)));
+    EXPECT_FALSE(Allowed(kTagLevelPanel, kChildPlants));
+    Press(kTagLevelPanel, kChildBuildings);
+    // 4: only the flour factory may be chosen; the choice closes the hint and lets time run.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 4)));
+    EXPECT_EQ(t->Flags(), 0x1001100u);
+    EXPECT_EQ(Arrows(), 1u);
+    EXPECT_FALSE(Allowed(kTagLevelPanel, kChildBuildingChoice, kPieType));
+    Press(kTagLevelPanel, kChildBuildingChoice, kFlourType);
+    EXPECT_EQ(t->Flags(), 0x120u);
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 4)) << "waits for the building";
+    level.points[1] = BuildingPoint(u"prod_flour", 0, 1);
+    TutorialNotify(kEventPointChanged, kKindBuilding, Point(1));
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 4)) << "stage 0 is still the site being built";
+    level.points[1].stage = 1;
+    level.points[1].buttons = {kSpriteProduce, kSpriteSlot};
+    TutorialNotify(kEventPointChanged, kKindBuilding, Point(1));
+    // 5: the production button may be pressed; a click on it is not the step's click.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 5)));
+    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(1)));
+    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(3)));
+    EXPECT_FALSE(t->Current()->IsClickArea(200, 260)) << "point 1's production button";
+    EXPECT_TRUE(t->Current()->IsClickArea(500, 300));
+    ClickLayer();
+    // 6: harvest beds 3 and 4 until wheat is in stock.
+    level.points[3].buttons = level.points[4].buttons = {kSpriteHarvest};
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 6)));
+    EXPECT_EQ(Arrows(), 2u);
+    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(3)));
+    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(1)));
+    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(3));
+    EXPECT_EQ(t->Flags(), 0x100u);
+    EXPECT_EQ(t->Current()->Layer(), nullptr);
+    level.stock[kWheat] = 1;
+    // 7: produce.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 7)));
+    TutorialNotify(kEventProductionEnded, kFlour, Point(1));
+    Run(300);
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 7));
+    TutorialNotify(kEventProductionStarted, kFlour, Point(1));
+    // 8: the factory at double rate until its unit is made.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 8)));
+    EXPECT_EQ(t->Flags(), 0x60u);
+    EXPECT_EQ(level.points[1].rate, 2.0f);
+    EXPECT_EQ(Arrows(), 1u) << "the slot button";
+    TutorialNotify(kEventProductionEnded, kFlour, Point(2));
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 8)) << "another factory's end";
+    TutorialNotify(kEventProductionEnded, kFlour, Point(1));
+    EXPECT_EQ(level.points[1].rate, 1.0f);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 9)));
+    ClickLayer();
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 10)));
+    TutorialNotify(kEventPointSelected, 2, 0);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 11)));
+    Press(kTagLevelPanel, kChildBuildings);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 12)));
+    level.points[2] = BuildingPoint(u"prod_flour", 1, 1);
+    level.points[2].buttons = {kSpriteProduce};
+    TutorialNotify(kEventPointChanged, kKindBuilding, Point(2));
+    // 13: two units of wheat; each harvest order closes its bed's arrow.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 13)));
+    EXPECT_EQ(Arrows(), 2u);
+    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(4));
+    EXPECT_EQ(t->Flags(), 0x101u);
+    EXPECT_EQ(Arrows(), 1u);
+    level.stock[kWheat] = 2;
+    // 14: both factories start; one is not enough.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 14)));
+    EXPECT_EQ(Arrows(), 2u);
+    level.points[1].slotsInUse = 1;
+    TutorialNotify(kEventProductionStarted, kFlour, Point(1));
+    EXPECT_EQ(Arrows(), 1u);
+    Run(300);
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 14));
+    level.points[2].slotsInUse = 1;
+    TutorialNotify(kEventProductionStarted, kFlour, Point(2));
+    // 15: both at double rate until the stock holds the goal's amount.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 15)));
+    EXPECT_EQ(t->Flags(), 0x40u);
+    EXPECT_EQ(level.points[1].rate, 2.0f);
+    EXPECT_EQ(level.points[2].rate, 2.0f);
+    level.stock[kFlour] = 3;
+    TutorialNotify(kEventProductionEnded, kFlour, Point(1));
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 15));
+    level.stock[kFlour] = 4;
+    TutorialNotify(kEventProductionEnded, kFlour, Point(2));
+    EXPECT_EQ(t->State(), uint32_t(kFinishing));
+    EXPECT_EQ(level.points[1].rate, 1.0f);
+    EXPECT_EQ(level.points[2].rate, 1.0f);
+}
+
+TEST_F(Scripts, ABuildStepOverABuildingShowsNoArrowAndWaitsForIt) {
+    // Level 2's step 4, level 4's step 3 and level 5's step 3 with their point built on already.
+    struct Case {
+        uint32_t index, step;
+        int32_t point;
+        const char16_t* type;
+    };
+    for (Case c :
+         {Case{1, L(kTutorialLevel2, 4), 1, u"prod_flour"}, Case{3, L(kTutorialLevel4, 3), 2, u"henhouse"},
+          Case{4, L(kTutorialLevel5, 3), 4, u"prod_pie"}}) {
+        FakeScriptLevel own(windows);
+        own.points[c.point] = BuildingPoint(c.type, 0);
+        TutorialRunner fresh{TutorialServices{&windows}};
+        GameTutorial* t = StartAt(fresh, c.index, c.step, &own);
+        ASSERT_EQ(CurrentId(), c.step);
+        EXPECT_EQ(Arrows(), 0u) << std::hex << c.step;
+        EXPECT_EQ(t->Flags(), 0x120u);
+        EXPECT_TRUE(TutorialAllows(kActionPlantGrows, 0, 0));
+        own.points[c.point].stage = 1;
+        TutorialNotify(kEventPointChanged, kKindPlant, Point(c.point));
+        EXPECT_EQ(CurrentId(), c.step) << "not a building";
+        TutorialNotify(kEventPointChanged, kKindBuilding, Point(c.point));
+        EXPECT_EQ(CurrentId(), 0u) << std::hex << c.step;
+    }
+}
+
+TEST_F(Scripts, LevelThreeUpgradesABedAFactoryAndTheWarehouse) {
+    level.points[2] = BuildingPoint(u"prod_flour", 1, 1);
+    level.points[2].recipe = kFlour;
+    level.points[3] = PlantPoint();
+    GameTutorial* t = MakeLevelTutorial(runner, 2, level);
+    ASSERT_NE(t, nullptr);
+    t->GoToStep(t->StartStepId());
+    TutorialNotify(kEventClockStarted, 0, 0);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 1)));
+    EXPECT_EQ(Arrows(), 0u);
+    ClickLayer();
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 2)));
+    EXPECT_EQ(t->Current()->Layer()->Arrows()[0]->Target()->angle, 230.0f);
+    TutorialNotify(kEventPointSelected, 3, 0);
+    // 3: upgrade the bed.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 3)));
+    EXPECT_EQ(Arrows(), 1u);
+    EXPECT_FALSE(Allowed(kTagLevelPanel, kChildRemove));
+    Press(kTagLevelPanel, kChildUpgrade);
+    EXPECT_EQ(t->Flags(), 0x120u);
+    level.points[3].stage = 2;
+    TutorialNotify(kEventPointChanged, kKindBuilding, Point(3));
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel3, 3)) << "a plant point's change is meant";
+    TutorialNotify(kEventPointChanged, kKindPlant, Point(3));
+    // 4: the two working positions.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 4)));
+    EXPECT_EQ(t->Flags(), 0x3000u);
+    EXPECT_EQ(Arrows(), 2u);
+    ClickLayer();
+    // 5: harvest the bed (no button: no arrow).
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 5)));
+    EXPECT_EQ(Arrows(), 0u);
+    level.stock[kWheat] = 1;
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 6)));
+    TutorialNotify(kEventPointSelected, 2, 0);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 7)));
+    Press(kTagLevelPanel, kChildUpgrade);
+    level.points[2].stage = 2;
+    level.points[2].slots = 2;
+    level.points[2].buttons = {kSpriteProduce, kSpriteSlot, kSpriteSlot + 1};
+    TutorialNotify(kEventPointChanged, kKindBuilding, Point(2));
+    // 8: above the two slot buttons.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 8)));
+    ASSERT_EQ(Arrows(), 1u);
+    ClickLayer();
+    // 9: the production button, the factories sped up; done when both slots ran empty.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 9)));
+    EXPECT_EQ(t->Flags(), 0x61u) << "the arrow shows";
+    EXPECT_EQ(level.modifiers.at(kTwoSlotsModifier), 1.0f);
+    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(2)));
+    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(1)));
+    EXPECT_TRUE(TutorialAllows(kActionProduce, kFlour, 0));
+    EXPECT_FALSE(TutorialAllows(kActionProduce, kPie, 0));
+    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, 77, 0));
+    EXPECT_FALSE(TutorialAllows(kActionPlantGrows, 78, 0));
+    level.points[2].slotsInUse = 2;
+    TutorialNotify(kEventProductionStarted, kFlour, Point(2));
+    EXPECT_EQ(Arrows(), 0u);
+    EXPECT_EQ(t->Flags(), 0x60u);
+    level.points[2].slotsInUse = 1;
+    TutorialNotify(kEventProductionEnded, kFlour, Point(2));
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel3, 9)) << "one slot still works";
+    level.points[2].slotsInUse = 0;
+    TutorialNotify(kEventProductionEnded, kFlour, Point(2));
+    EXPECT_TRUE(level.modifiers.empty());
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 10)));
+    ClickLayer();
+    // 11-14: the warehouse window.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 11)));
+    Press(kTagLevelPanel, kPanelWarehouse);
+    OpenWarehouse();
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 12)));
+    EXPECT_EQ(Arrows(), 1u) << "the first stock record, wheat";
+    ClickLayer();
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 13)));
+    EXPECT_FALSE(Allowed(kTagWarehouse, kWarehouseSellOneButton));
+    Press(kTagWarehouse, kWarehouseUpgradeButton);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 14)));
+    Press(kTagWarehouse, kWarehouseCloseButton);
+    EXPECT_EQ(t->Delay(), 400u);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 15)));
+    ClickLayer();
+    EXPECT_EQ(t->State(), uint32_t(kFinishing));
+}
+
+TEST_F(Scripts, LevelThreesWarehouseStepWaitsForAClickWithAnEmptyStock) {
+    OpenWarehouse();
+    GameTutorial* t = StartAt(runner, 2, L(kTutorialLevel3, 12));
+    ASSERT_EQ(CurrentId(), L(kTutorialLevel3, 12));
+    EXPECT_TRUE(t->Current()->Layer()->Arrows().empty());
+    EXPECT_TRUE(t->Current()->Layer()->Infos().empty());
+    ClickLayer();
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 13)));
+}
+
+TEST_F(Scripts, LevelFourBuildsTheHenhouseFeedsItAndTakesTheEggs) {
+    level.points[4] = PlantPoint();
+    GameTutorial* t = MakeLevelTutorial(runner, 3, level);
+    ASSERT_NE(t, nullptr);
+    t->GoToStep(t->StartStepId());
+    TutorialNotify(kEventClockStarted, 0, 0);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 1)));
+    level.base.selected = 2;
+    TutorialNotify(kEventPointSelected, 2, 0);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 2)));
+    EXPECT_FALSE(Allowed(kTagLevelPanel, kChildBuildings));
+    Press(kTagLevelPanel, kChildPets);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 3)));
+    EXPECT_FALSE(Allowed(kTagLevelPanel, kChildBuildingChoice, kFlourType));
+    Press(kTagLevelPanel, kChildHouseChoice, kHenhouseType);
+    level.points[2] = BuildingPoint(u"henhouse", 1);
+    level.points[2].buttons = {kSpriteFeed};
+    TutorialNotify(kEventPointChanged, kKindBuilding, Point(2));
+    // 4: the overhead and the panel's feed buttons; pressing the panel's is allowed and is no click.
+    level.petsPanel = true;
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 4)));
+    EXPECT_EQ(Arrows(), 2u);
+    EXPECT_TRUE(Allowed(kTagLevelPanel, kChildFeed));
+    ClickLayer();
+    // 5: wheat from point 4 (no harvest button: no arrow).
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 5)));
+    EXPECT_EQ(Arrows(), 0u);
+    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(4));
+    EXPECT_EQ(t->Flags(), 0x100u);
+    level.stock[kWheat] = 1;
+    // 6: feed; done when the house is fed.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 6)));
+    EXPECT_EQ(Arrows(), 1u);
+    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteFeed, Sprite(2)));
+    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteEggs, Sprite(2)));
+    TutorialNotify(kEventJobOrdered, kJobFeed, JobAt(2));
+    EXPECT_EQ(t->Flags(), 0x100u);
+    level.points[2].fed = true;
+    // 7: the hens lay at double rate.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 7)));
+    EXPECT_EQ(t->Flags(), 0x20u);
+    EXPECT_EQ(level.points[2].houseRate, 2.0f);
+    EXPECT_EQ(t->Current()->Layer()->Infos().size(), 1u);
+    level.points[2].buttons = {kSpriteEggs};
+    // 8: the eggs; the order hides the hint, the delivery ends the step.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 8)));
+    EXPECT_EQ(level.points[2].houseRate, 1.0f);
+    EXPECT_EQ(t->Flags(), 0x121u) << "the arrow shows";
+    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteEggs, Sprite(2)));
+    TutorialNotify(kEventJobOrdered, kJobTakeEggs, JobAt(2));
+    EXPECT_EQ(t->Current()->Layer(), nullptr);
+    EXPECT_EQ(t->Flags(), 0x120u);
+    TutorialNotify(kEventDelivered, kWheat, Point(4));
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel4, 8)) << "a bed's delivery";
+    TutorialNotify(kEventDelivered, kEgg, Point(2));
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 9)));
+    ClickLayer();
+    EXPECT_EQ(t->State(), uint32_t(kFinishing));
+}
+
+TEST_F(Scripts, LevelFourFeedStepShowsNothingUnlessTheHenhouseIsSelected) {
+    level.points[2] = BuildingPoint(u"henhouse", 1);
+    level.base.selected = 1;
+    GameTutorial* t = StartAt(runner, 3, L(kTutorialLevel4, 4));
+    ASSERT_EQ(CurrentId(), L(kTutorialLevel4, 4));
+    EXPECT_TRUE(t->Current()->Layer()->Arrows().empty());
+    ClickLayer();
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 5)));
+}
+
+TEST_F(Scripts, LevelFiveMakesPiesFromFlourAndEggs) {
+    level.points[1] = BuildingPoint(u"henhouse", 1);
+    level.points[3] = PlantPoint();
+    level.points[5] = BuildingPoint(u"prod_flour", 1, 1);
+    GameTutorial* t = MakeLevelTutorial(runner, 4, level);
+    ASSERT_NE(t, nullptr);
+    t->GoToStep(t->StartStepId());
+    TutorialNotify(kEventClockStarted, 0, 0);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 1)));
+    TutorialNotify(kEventPointSelected, 4, 0);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 2)));
+    Press(kTagLevelPanel, kChildBuildings);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 3)));
+    EXPECT_FALSE(Allowed(kTagLevelPanel, kChildBuildingChoice, kFlourType));
+    Press(kTagLevelPanel, kChildBuildingChoice, kPieType);
+    level.points[4] = BuildingPoint(u"prod_pie", 1, 1);
+    level.points[4].buttons = {kSpriteProduce};
+    TutorialNotify(kEventPointChanged, kKindBuilding, Point(4));
+    // 4: a pie factory's production button only, and only while it is not locked.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 4)));
+    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(4)));
+    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(5)));
+    level.buttonLock = 300;
+    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(4)));
+    level.buttonLock = 0;
+    EXPECT_FALSE(t->Current()->IsClickArea(500, 260)) << "point 4's production button";
+    ClickLayer();
+    // 5: wheat until it is delivered.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 5)));
+    TutorialNotify(kEventDelivered, kEgg, Point(3));
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel5, 5));
+    TutorialNotify(kEventDelivered, kWheat, Point(3));
+    // 6: feed the hens; done when the farmer is near.
+    level.points[1].buttons = {kSpriteFeed};
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 6)));
+    EXPECT_EQ(Arrows(), 1u);
+    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteFeed, Sprite(2)));
+    level.currentJob = kJobFeed, level.currentJobPoint = 1, level.jobDistance = 120;
+    Run(100);
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel5, 6));
+    level.jobDistance = 90;
+    Run(10);
+    EXPECT_EQ(t->Delay(), 0u);
+    level.currentJob = 0;
+    // 7: flour, the henhouse standing still.
+    level.points[5].buttons = {kSpriteProduce};
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 7)));
+    EXPECT_EQ(level.points[1].houseRate, 0.0f);
+    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(5)));
+    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(4)));
+    TutorialNotify(kEventProductionStarted, kPie, Point(4));
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel5, 7));
+    TutorialNotify(kEventProductionStarted, kFlour, Point(5));
+    // 8: no click; ends with flour in stock and the eggs ready.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 8)));
+    EXPECT_EQ(level.points[1].houseRate, 2.0f);
+    EXPECT_EQ(level.points[5].rate, 2.0f);
+    EXPECT_EQ(t->Current()->Layer()->ClickWaits(), 0u);
+    EXPECT_TRUE(TutorialAllows(kActionProduce, kFlour, 0));
+    EXPECT_FALSE(TutorialAllows(kActionProduce, kPie, 0));
+    level.stock[kFlour] = 1;
+    Run(100);
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel5, 8)) << "the eggs are not ready";
+    level.points[1].buttons = {kSpriteEggs};
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 9)));
+    EXPECT_EQ(level.points[1].houseRate, 1.0f);
+    EXPECT_EQ(level.points[5].rate, 1.0f);
+    TutorialNotify(kEventDelivered, kEgg, Point(1));
+    // 10: pies at double rate; any production's end completes it.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 10)));
+    EXPECT_EQ(level.points[4].rate, 2.0f);
+    TutorialNotify(kEventProductionStarted, kPie, Point(4));
+    EXPECT_EQ(t->Flags(), 0x60u);
+    EXPECT_TRUE(TutorialAllows(kActionProduce, kPie, 0));
+    EXPECT_FALSE(TutorialAllows(kActionProduce, kWheat, 0));
+    TutorialNotify(kEventProductionEnded, kFlour, Point(5));
+    EXPECT_EQ(level.points[4].rate, 1.0f);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 11)));
+    ClickLayer();
+    EXPECT_EQ(t->State(), uint32_t(kFinishing));
+}
+
+TEST_F(Scripts, LevelsTwoToFiveResumeWhereTheirStepsSay) {
+    struct Case {
+        uint32_t index, step;
+        bool siteEmpty;
+        uint32_t resume;
+    };
+    const Case cases[] = {
+        {1, L(kTutorialLevel2, 4), true, L(kTutorialLevel2, 3)},
+        {1, L(kTutorialLevel2, 4), false, L(kTutorialLevel2, 4)},
+        {1, L(kTutorialLevel2, 8), true, L(kTutorialLevel2, 8)},
+        {1, L(kTutorialLevel2, 12), true, L(kTutorialLevel2, 11)},
+        {2, L(kTutorialLevel3, 9), true, L(kTutorialLevel3, 9)},
+        {2, L(kTutorialLevel3, 12), true, L(kTutorialLevel3, 11)},
+        {2, L(kTutorialLevel3, 13), true, L(kTutorialLevel3, 11)},
+        {2, L(kTutorialLevel3, 14), true, L(kTutorialLevel3, 15)},
+        {3, L(kTutorialLevel4, 3), true, L(kTutorialLevel4, 2)},
+        {3, L(kTutorialLevel4, 3), false, L(kTutorialLevel4, 3)},
+        {3, L(kTutorialLevel4, 7), true, L(kTutorialLevel4, 7)},
+        {4, L(kTutorialLevel5, 3), true, L(kTutorialLevel5, 2)},
+        {4, L(kTutorialLevel5, 3), false, L(kTutorialLevel5, 3)},
+        {4, L(kTutorialLevel5, 10), true, L(kTutorialLevel5, 10)},
+    };
+    OpenWarehouse();
+    for (const Case& c : cases) {
+        FakeScriptLevel own(windows);
+        own.warehouseOpen = own.warehouseSettled = (c.step & 0xFF0000) == (kTutorialLevel3 & 0xFF0000) &&
+                                                   (c.step & 0xFFFF) >= 12 && (c.step & 0xFFFF) <= 14;
+        for (int32_t p : {1, 2, 4})
+            own.points[p] = c.siteEmpty ? FakePoint() : BuildingPoint(u"prod_pie", 0);
+        TutorialRunner fresh{TutorialServices{&windows}};
+        GameTutorial* t = StartAt(fresh, c.index, c.step, &own);
+        ASSERT_EQ(CurrentId(), c.step) << std::hex << c.step;
+        own.base.selected = 3;
+        const std::vector<uint8_t> bytes = SaveOf(*t);
+        TutorialRunner loaded{TutorialServices{&windows}};
+        GameTutorial* u = MakeLevelTutorial(loaded, c.index, own);
+        SaveReader reader(bytes);
+        ASSERT_TRUE(u->Load(reader)) << std::hex << c.step;
+        EXPECT_EQ(u->StartStepId(), c.resume) << std::hex << c.step << " empty " << c.siteEmpty;
+    }
+}
+
+TEST_F(Scripts, RatesAndModifiersGoBackWhenATutorialIsClosedAtAnyStep) {
+    struct Case {
+        uint32_t index, step;
+    };
+    const Case cases[] = {
+        {1, L(kTutorialLevel2, 8)},  {1, L(kTutorialLevel2, 15)}, {2, L(kTutorialLevel3, 9)},
+        {3, L(kTutorialLevel4, 7)},  {4, L(kTutorialLevel5, 7)},  {4, L(kTutorialLevel5, 8)},
+        {4, L(kTutorialLevel5, 10)}, {1, L(kTutorialLevel2, 1)},  {2, L(kTutorialLevel3, 4)},
+        {5, L(kTutorialLevel6, 4)},  {7, L(kTutorialLevel8, 3)}};
+    for (const Case& c : cases) {
+        FakeScriptLevel own(windows);
+        own.points[1] = BuildingPoint(u"prod_flour", 1, 1);
+        own.points[2] = BuildingPoint(u"prod_flour", 1, 1);
+        own.points[4] = BuildingPoint(u"prod_pie", 1, 1);
+        own.points[5] = BuildingPoint(u"prod_flour", 1, 1);
+        TutorialRunner fresh{TutorialServices{&windows}};
+        GameTutorial* t = StartAt(fresh, c.index, c.step, &own);
+        ASSERT_EQ(CurrentId(), c.step) << std::hex << c.step;
+        bool changed = !own.modifiers.empty();
+        for (auto& [p, point] : own.points)
+            changed = changed || point.rate != 1.0f || point.houseRate != 1.0f;
+        t->Finish();
+        for (auto& [p, point] : own.points) {
+            EXPECT_EQ(point.rate, 1.0f) << std::hex << c.step << " point " << p;
+            EXPECT_EQ(point.houseRate, 1.0f) << std::hex << c.step << " point " << p;
+        }
+        EXPECT_TRUE(own.modifiers.empty()) << std::hex << c.step;
+        EXPECT_EQ(t->Flags(), 0u);
+        EXPECT_EQ(own.base.pauseWord, 0u);
+        // The rate steps did change something while current.
+        const uint32_t n = c.step & 0xFFFF;
+        const bool rateStep = (c.index == 1 && (n == 8 || n == 15)) || (c.index == 2 && n == 9) ||
+                              (c.index == 3 && n == 7) || (c.index == 4 && n >= 7 && n != 9);
+        EXPECT_EQ(changed, rateStep) << std::hex << c.step;
+    }
+}
+
+// ---------------------------------------------------------------- levels 6 and 8
+
+TEST_F(Scripts, LevelSixTracksTheFirstVillainThroughItsShotsPickAndRepair) {
+    level.points[1] = PlantPoint();
+    GameTutorial* t = MakeLevelTutorial(runner, 5, level);
+    ASSERT_NE(t, nullptr);
+    t->GoToStep(t->StartStepId());
+    // Before the start a villain may move, a shot may not.
+    EXPECT_TRUE(TutorialAllows(kActionVillains, kVillainObject, 0));
+    EXPECT_FALSE(TutorialAllows(kActionVillains, kVillainHeldObject, 0));
+    TutorialNotify(kEventClockStarted, 0, 0);
+    EXPECT_EQ(t->Flags(), uint32_t(kAllowVillains)) << "the level runs, villains act";
+    EXPECT_EQ(level.villainTimer, 0) << "the first villain comes at once";
+    EXPECT_TRUE(TutorialAllows(kActionVillains, 0, 0));
+    // The villain in slot 1 fires: it is tracked and held; its shot flies, retimed to a second.
+    level.villains[1].state = kVillainAttacking;
+    level.shots.push_back(FakeShot{kis::MakeVector2(700, 200), 0.1f, false, 0});
+    TutorialNotify(kEventShot, 0, Villain(1));
+    EXPECT_EQ(level.villains[1].state, kVillainTutorialHold);
+    EXPECT_EQ(level.villains[1].shots, 1);
+    EXPECT_FALSE(TutorialAllows(kActionVillains, kVillainObject, 0));
+    EXPECT_TRUE(TutorialAllows(kActionVillains, kVillainShotObject, Shot(0)));
+    runner.Update(10);
+    EXPECT_EQ(level.shots[0].retimed, 100u);
+    // Step 1 waits until a point is damaged.
+    Run(1000);
+    EXPECT_EQ(CurrentId(), 0u);
+    level.shots.clear();
+    level.points[1].damaged = true;
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel6, 1)));
+    EXPECT_EQ(t->Flags(), 0x2000u);
+    EXPECT_EQ(Arrows(), 2u) << "the damaged point and the villain";
+    ClickLayer();
+    EXPECT_EQ(level.villains[1].fired, 1) << "it fires again";
+    // The second shot: held from halfway until its step shows.
+    level.shots.push_back(FakeShot{kis::MakeVector2(300, 200), 0.3f, false, 0});
+    TutorialNotify(kEventShot, 0, Villain(1));
+    EXPECT_EQ(level.villains[1].state, kVillainAttacking);
+    EXPECT_TRUE(TutorialAllows(kActionVillains, kVillainShotObject, Shot(0)));
+    Run(500);
+    EXPECT_EQ(CurrentId(), 0u) << "the shot has not covered half its way";
+    level.shots[0].progress = 0.5f;
+    EXPECT_FALSE(TutorialAllows(kActionVillains, kVillainShotObject, Shot(0)));
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel6, 2)));
+    EXPECT_EQ(Arrows(), 1u);
+    EXPECT_EQ(t->Current()->Layer()->Arrows()[0]->Target()->angle, 45.0f) << "left-top quarter";
+    EXPECT_TRUE(TutorialAllows(kActionPickObject, kVillainShotObject, Shot(0)));
+    EXPECT_FALSE(TutorialAllows(kActionPickObject, kVillainObject, Villain(1)));
+    level.shots[0].picked = true;
+    // 3: pick the villain; done when it leaves.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel6, 3)));
+    EXPECT_TRUE(TutorialAllows(kActionPickObject, kVillainObject, Villain(1)));
+    Run(100);
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel6, 3));
+    level.villains[1].state = kVillainLeaving;
+    // 4: the repair button of the damaged point.
+    level.points[1].buttons = {kSpriteRepair};
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel6, 4)));
+    EXPECT_EQ(Arrows(), 1u);
+    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteRepair, Sprite(1)));
+    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteRepair, Sprite(2)));
+    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(1)));
+    TutorialNotify(kEventJobOrdered, kJobRepair, JobAt(1));
+    // 5: until the point is whole.
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel6, 5)));
+    EXPECT_EQ(t->Flags(), 0x100u);
+    Run(100);
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel6, 5));
+    level.points[1].damaged = false;
+    Run(10);
+    EXPECT_EQ(t->State(), uint32_t(kFinishing));
+}
+
+TEST_F(Scripts, LevelSixKeepsItsCountersInItsSave) {
+    level.points[1] = PlantPoint();
+    level.points[1].damaged = true;
+    level.villains[0].state = kVillainAttacking;
+    GameTutorial* t = MakeLevelTutorial(runner, 5, level);
+    t->GoToStep(t->StartStepId());
+    TutorialNotify(kEventClockStarted, 0, 0);
+    TutorialNotify(kEventShot, 0, Villain(0));
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel6, 1)));
+    const std::vector<uint8_t> bytes = SaveOf(*t);
+    // State word, then the record: 32 bytes with the counters in words 5-7.
+    ASSERT_GE(bytes.size(), 4u + 32u);
+    uint32_t words[9];
+    std::memcpy(words, bytes.data(), sizeof words);
+    EXPECT_EQ(words[1], 32u);
+    EXPECT_EQ(words[3], L(kTutorialLevel6, 1));
+    EXPECT_EQ(words[6], 0u) << "the villain was called";
+    EXPECT_EQ(int32_t(words[7]), 0) << "tracked slot";
+    EXPECT_EQ(words[8], 1u) << "shots";
+    // Loaded, the tutorial tracks the same villain: it no longer moves by itself.
+    TutorialRunner loaded{TutorialServices{&windows}};
+    GameTutorial* u = MakeLevelTutorial(loaded, 5, level);
+    SaveReader reader(bytes);
+    ASSERT_TRUE(u->Load(reader));
+    EXPECT_FALSE(TutorialAllows(kActionVillains, kVillainObject, Villain(0)));
+    // A record cut to the level tutorials' 20 bytes is refused.
+    std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + 4 + 20);
+    std::memcpy(cut.data() + 4, "\x14\0\0\0", 4);
+    TutorialRunner again{TutorialServices{&windows}};
+    GameTutorial* w = MakeLevelTutorial(again, 5, level);
+    SaveReader short_(cut);
+    EXPECT_FALSE(w->Load(short_));
+}
+
+TEST_F(Scripts, LevelEightBeginsWithTheBeesOnlyWithVillainsAndTheBonus) {
+    struct Case {
+        bool villains;
+        uintptr_t bonus;
+        uint32_t first;
+    };
+    for (Case c : {Case{true, kBeesRecord, kStepBonusBees}, Case{false, kBeesRecord, L(kTutorialLevel8, 1)},
+                   Case{true, 0, L(kTutorialLevel8, 1)}}) {
+        FakeScriptLevel own(windows);
+        own.villainsEnabled = c.villains;
+        own.bonus0 = c.bonus;
+        TutorialRunner fresh{TutorialServices{&windows}};
+        GameTutorial* t = MakeLevelTutorial(fresh, 7, own);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->StartStepId(), kStepBonusBees);
+        t->GoToStep(t->StartStepId());
+        TutorialNotify(kEventClockStarted, 0, 0);
+        if (c.first == kStepBonusBees) {
+            // It waits for an attacking villain, letting the villains come, the first at once.
+            for (int i = 0; i < 150; ++i)
+                fresh.Update(10);
+            EXPECT_EQ(t->Current(), nullptr);
+            EXPECT_EQ(t->Flags(), uint32_t(kAllowVillains));
+            EXPECT_EQ(own.villainTimer, 0);
+            own.villains[1].state = kVillainAttacking;
+        }
+        ASSERT_TRUE(ReachStep(c.first, &fresh)) << c.villains << c.bonus;
+        if (c.first != kStepBonusBees) continue;
+        EXPECT_EQ(t->Current()->Layer()->Infos()[0]->Text(), u"level_bonus_bees_1");
+        EXPECT_EQ(Arrows(), 1u);
+        own.bonusBlocked = true;
+        EXPECT_FALSE(Allowed(kTagLevelPanel, kPanelBonus, kBeesRecord));
+        own.bonusBlocked = false;
+        Press(kTagLevelPanel, kPanelBonus, kBeesRecord);
+        EXPECT_EQ(t->Delay(), kBonusBeesDelayMs);
+    }
+}
+
+TEST_F(Scripts, LevelEightRemovesTheBedAtPointSix) {
+    level.points[6] = PlantPoint();
+    level.villainsEnabled = false;
+    GameTutorial* t = MakeLevelTutorial(runner, 7, level);
+    t->GoToStep(t->StartStepId());
+    TutorialNotify(kEventClockStarted, 0, 0);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel8, 1)));
+    ClickLayer();
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel8, 2)));
+    EXPECT_FALSE(TutorialAllows(kActionHoverPoint, 5, 0));
+    TutorialNotify(kEventPointSelected, 6, 0);
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel8, 3)));
+    EXPECT_EQ(Arrows(), 1u);
+    EXPECT_FALSE(Allowed(kTagLevelPanel, kChildUpgrade));
+    Press(kTagLevelPanel, kChildRemove);
+    EXPECT_EQ(t->Flags(), 0x100u);
+    TutorialNotify(kEventPointChanged, kKindSite, Point(5));
+    EXPECT_EQ(CurrentId(), L(kTutorialLevel8, 3));
+    TutorialNotify(kEventPointChanged, kKindSite, Point(6));
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel8, 4)));
+    ClickLayer();
+    EXPECT_EQ(t->State(), uint32_t(kFinishing));
+
+    // With a job already pending at point 6 the step shows no arrow.
+    level.points[6].jobs.insert(kJobAny);
+    TutorialRunner fresh{TutorialServices{&windows}};
+    GameTutorial* u = StartAt(fresh, 7, L(kTutorialLevel8, 3));
+    ASSERT_EQ(CurrentId(), L(kTutorialLevel8, 3));
+    EXPECT_EQ(Arrows(), 0u);
+    EXPECT_EQ(u->Flags(), 0x100u);
 }
 
 } // namespace

@@ -1,0 +1,130 @@
+// The level tutorials beyond the first level as a player meets them at
+// 1024 x 768, the levels opened from the stand-in screen (the level's
+// number, then F6) with a new profile (tutorials on): level 29's hint at the
+// warehouse button after the first click, level 2's first steps (the goal,
+// then the site for the mill) on its own farm, and level 6's robber called at
+// once, its damage shown with arrows at the hit bed and at the robber.
+#include "app/Profiles.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::LoadShot;
+using testsupport::Shot;
+
+namespace {
+
+std::string Key(int ms, const std::string& key) {
+    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 50) + " key up " + key + "\n";
+}
+
+// A press at a screen position (at 1024 x 768 the field is drawn 1:1).
+std::string Click(int ms, int x, int y) {
+    return std::to_string(ms - 50) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
+           std::to_string(ms) + " mouse down left\n" + std::to_string(ms + 80) + " mouse up left\n";
+}
+
+// Skips the logos; the level's two digits and F6 open it at about 6.3 s.
+std::string Opening(const std::string& level) {
+    return Click(100, 400, 300) + Key(6000, level.substr(0, 1)) + Key(6100, level.substr(1, 1)) +
+           Key(6200, "F6");
+}
+
+void MakeProfile(const std::string& user, int32_t openLevel = -1) {
+    fs::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* profile = profiles.CreateProfile(u"ida");
+    ASSERT_NE(profile, nullptr);
+    ASSERT_EQ(profile->Record().results.tutorial, 1u);
+    if (openLevel >= 0) profile->MutableRecord().results.regimes[0].levels[openLevel].status = kLevelOpen;
+    ASSERT_TRUE(profile->Save());
+    profiles.SetCurrent(profile);
+}
+
+bool Parchment(int r, int g, int b) {
+    return r > 240 && g > 225 && b > 190 && b < 235;
+}
+bool ArrowYellow(int r, int g, int b) {
+    return r > 230 && g > 150 && g < 225 && b < 90;
+}
+
+// Runs the game on the events with screenshots at the times; answers the log.
+std::string Play(GameCopy& game, const std::string& events, const std::string& shots, int untilMs) {
+    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const std::string script = game.File("script.txt");
+    EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
+    std::string output;
+    EXPECT_EQ(game.Run("--showcase --headless --until-ms " + std::to_string(untilMs) + " --input-script '" +
+                           script + "'" + shots,
+                       &output),
+              0)
+        << output;
+    return game.Log();
+}
+
+} // namespace
+
+TEST(LevelTutorialsScenario, LevelTwentyNinePointsAtTheWarehouseButton) {
+    GameCopy game;
+    MakeProfile(game.User(), 28);
+    const std::string before = game.File("before.png"), hint = game.File("hint.png");
+    // The first click, on the wheat bed of point 1, starts the clock.
+    const std::string log =
+        Play(game, Opening("29") + Click(7500, 460, 300),
+             " --screenshot-at 7400 '" + before + "' --screenshot-at 8400 '" + hint + "'", 8500);
+    EXPECT_NE(log.find("802A0000 waits for the clock"), std::string::npos) << log;
+    const Shot a = LoadShot(before), b = LoadShot(hint);
+    ASSERT_TRUE(a.ok && b.ok) << log;
+    ASSERT_EQ(b.picture.width, 1024);
+    EXPECT_LT(a.Count(0, 50, 1024, 640, ArrowYellow), 50) << "nothing before the clock starts";
+    EXPECT_NE(log.find("step 802A0001"), std::string::npos) << log;
+    // The arrow points down at the panel's warehouse button (bottom right), its box above it.
+    EXPECT_GT(b.Count(880, 570, 945, 660, ArrowYellow), 400) << log;
+    EXPECT_GT(b.Count(805, 535, 1015, 575, Parchment), 4000) << log;
+}
+
+TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
+    GameCopy game;
+    MakeProfile(game.User());
+    const std::string goal = game.File("goal.png"), site = game.File("site.png");
+    // The first click, on the wheat bed of point 3, starts the clock; step 1
+    // (the goal) is clicked away at 8.6 s.
+    const std::string events = Opening("02") + Click(7500, 480, 470) + Click(8600, 300, 120);
+    const std::string log =
+        Play(game, events, " --screenshot-at 8500 '" + goal + "' --screenshot-at 9800 '" + site + "'", 9900);
+    EXPECT_NE(log.find("80020000 waits for the clock"), std::string::npos) << log;
+    const Shot a = LoadShot(goal), b = LoadShot(site);
+    ASSERT_TRUE(a.ok && b.ok) << log;
+    EXPECT_NE(log.find("step 80020002"), std::string::npos) << log;
+    // Step 1: the box centred on the field's centre (512, 326) and the goal button's arrow.
+    EXPECT_GT(a.Count(320, 300, 705, 350, Parchment), 10000) << log;
+    EXPECT_GT(a.Count(200, 580, 250, 655, ArrowYellow), 400) << log;
+    // Step 2: a level arrow below the site of point 1 (440, 220), pointing up at it.
+    EXPECT_GT(b.Count(380, 220, 500, 320, ArrowYellow), 200) << log;
+}
+
+TEST(LevelTutorialsScenario, LevelSixCallsTheRobberAtOnceAndShowsItsDamage) {
+    GameCopy game;
+    MakeProfile(game.User(), 5);
+    const std::string shot = game.File("damage.png");
+    // The first click, on the wheat bed of point 1, starts the clock and calls the robber.
+    const std::string log =
+        Play(game, Opening("06") + Click(7500, 460, 300), " --screenshot-at 19900 '" + shot + "'", 20000);
+    EXPECT_NE(log.find("80060000 waits for the clock"), std::string::npos) << log;
+    EXPECT_NE(log.find("step 80060001"), std::string::npos) << log;
+    const Shot a = LoadShot(shot);
+    ASSERT_TRUE(a.ok) << log;
+    // Its first shot hit the bed of point 3 (560, 480): one arrow points up at the puddle, the
+    // other at the robber by its place on the left; the box stands on the field at (680, 520).
+    EXPECT_GT(a.Count(540, 565, 580, 640, ArrowYellow), 300) << log;
+    EXPECT_GT(a.Count(160, 465, 240, 525, ArrowYellow), 300) << log;
+    EXPECT_GT(a.Count(530, 495, 830, 545, Parchment), 8000) << log;
+}

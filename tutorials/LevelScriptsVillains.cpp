@@ -1,0 +1,308 @@
+// The tutorials of levels 6 and 8: a villain fires, the player picks the
+// shot and the villain and repairs the damage; the bee bonus against
+// villains and removing a plant bed.
+
+#include "tutorials/ScriptPieces.h"
+
+#include "level/SaveStream.h"
+
+#include <cmath>
+
+namespace tut::script {
+
+namespace {
+
+constexpr int32_t kMaxPoints = 64;
+// Level 6's record: the base level record and three words of its own.
+constexpr uint32_t kLevel6RecordSize = 32;
+// The box around a villain's field position that its arrow points at.
+constexpr float kVillainBoxLeft = 32, kVillainBoxTop = 64, kVillainBoxWidth = 64, kVillainBoxHeight = 96;
+// How far from a flying shot its arrow stands.
+constexpr float kShotArrowOffset = 40;
+// Level 6's first box stands on this field point.
+constexpr float kLevel6BoxX = 680, kLevel6BoxY = 520;
+
+int32_t FirstDamagedPoint(const ScriptLevel& level) {
+    for (int32_t p = 0; p < kMaxPoints; ++p)
+        if (level.PointKind(p) != kNoPoint && level.IsDamaged(p)) return p;
+    return -1;
+}
+
+int32_t FirstPointWithButton(const ScriptLevel& level, uint32_t command) {
+    kis::Rect r{};
+    for (int32_t p = 0; p < kMaxPoints; ++p)
+        if (level.PointKind(p) != kNoPoint && level.ButtonRect(p, command, &r)) return p;
+    return -1;
+}
+
+float Degrees(float dx, float dy) {
+    return std::atan2(dy, dx) * 180.0f / 3.14159265f;
+}
+
+// The edge of the box around a villain, on the side facing the field's centre.
+std::unique_ptr<TutorialTarget> VillainTarget(ScriptLevel& level, const int32_t& slot) {
+    ScriptLevel* where = &level;
+    const int32_t* tracked = &slot;
+    auto edge = [where, tracked](kis::Point& out, float& angle, uint32_t, uint32_t) {
+        kis::Vector2 v{};
+        if (*tracked < 0 || !where->VillainPosition(*tracked, &v)) return false;
+        const kis::Point topLeft =
+            where->ToScreen(kis::MakeVector2(v.x - kVillainBoxLeft, v.y - kVillainBoxTop));
+        const kis::Point bottomRight = where->ToScreen(kis::MakeVector2(
+            v.x - kVillainBoxLeft + kVillainBoxWidth, v.y - kVillainBoxTop + kVillainBoxHeight));
+        const kis::Point at = where->ToScreen(v);
+        const kis::Point centre = FieldCentre(*where);
+        angle = Degrees(float(centre.x - at.x), float(centre.y - at.y));
+        kis::RectEdgePointAtAngle(kis::Rect{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y}, angle, out);
+        return true;
+    };
+    return std::make_unique<TutTargetCustom>(edge, 0, 0, 90, 0);
+}
+
+// Beside the first flying shot, towards the middle of the screen from the quarter it is in.
+std::unique_ptr<TutorialTarget> ShotTarget(ScriptLevel& level) {
+    ScriptLevel* where = &level;
+    auto beside = [where](kis::Point& out, float& angle, uint32_t, uint32_t) {
+        kis::Vector2 field{};
+        float progress = 0;
+        bool picked = false;
+        if (where->ShotsInFlight() < 1 || !where->ShotAt(0, &field, &progress, &picked)) return false;
+        const kis::Point at = where->ToScreen(field);
+        const bool right = at.x >= where->ScreenWidth() / 2, top = at.y < where->ScreenHeight() / 2;
+        angle = right ? (top ? 135.0f : 225.0f) : (top ? 45.0f : 315.0f);
+        kis::MoveByAngleF(field, angle, kShotArrowOffset, false);
+        out = where->ToScreen(field);
+        return true;
+    };
+    return std::make_unique<TutTargetCustom>(beside, 0, 0, 90, 0);
+}
+
+// ---------------------------------------------------------------- level 6
+
+class LevelTutorial_6 : public ScriptTutorial {
+  public:
+    LevelTutorial_6(TutorialRunner& runner, ScriptLevel& level)
+        : ScriptTutorial(runner, kTutorialLevel6, level) {
+        // 1: a villain hit a point; it fires again once the box is read.
+        ScriptStep& s1 = Step(1, kTagLevelPanel, kPauseLevel, 0);
+        s1.canBegin = [this](ScriptStep& t) { return tracked_ >= 0 && FirstDamagedPoint(t.level) >= 0; };
+        s1.begin = [this](ScriptStep& t) {
+            const int32_t damaged = FirstDamagedPoint(t.level);
+            if (damaged >= 0) t.Arrow(*LevelPoint(t.level, damaged));
+            t.ArrowOn(VillainTarget(t.level, tracked_), 2);
+            t.BoxOn(FieldSpot(t.level, kis::MakeVector2(kLevel6BoxX, kLevel6BoxY), 90), true, 0);
+            ClickToGoOn(t);
+        };
+        s1.deactivate = [this](ScriptStep& t) {
+            if (tracked_ >= 0) t.level.VillainShoot(tracked_);
+        };
+        // 2: pick the shot in flight.
+        ScriptStep& s2 = Step(2, kTagLevelPanel, kPauseLevel | kAllowPickObject, 0);
+        s2.canBegin = [](ScriptStep& t) {
+            kis::Vector2 field{};
+            float progress = 0;
+            bool picked = false;
+            return t.level.ShotsInFlight() > 0 && t.level.ShotAt(0, &field, &progress, &picked) &&
+                   progress >= 0.5f;
+        };
+        s2.begin = [](ScriptStep& t) {
+            auto target = ShotTarget(t.level);
+            ArrowAndBox(t, *target);
+            // The shot flies on: the step's rules apply at once.
+            t.Owner().SetDelay(0);
+        };
+        s2.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t) {
+            return action == kActionPickObject && tag == kVillainShotObject;
+        };
+        s2.update = [](ScriptStep& t, uint32_t) {
+            for (int32_t i = 0; i < t.level.ShotsInFlight(); ++i) {
+                kis::Vector2 field{};
+                float progress = 0;
+                bool picked = false;
+                if (t.level.ShotAt(i, &field, &progress, &picked) && !picked) return;
+            }
+            t.Complete();
+        };
+        // 3: pick the villain.
+        ScriptStep& s3 = Step(3, kTagLevelPanel, kStopClock | kAllowPickObject, 0);
+        s3.begin = [this](ScriptStep& t) {
+            auto target = VillainTarget(t.level, tracked_);
+            ArrowAndBox(t, *target);
+        };
+        s3.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t) {
+            return action == kActionPickObject && tag == kVillainObject;
+        };
+        s3.update = [this](ScriptStep& t, uint32_t) {
+            const int32_t state = tracked_ < 0 ? -1 : t.level.VillainState(tracked_);
+            if (state < 0 || (state >= kVillainLeaving && state != kVillainTutorialHold)) t.Complete();
+        };
+        // 4: order the repair.
+        ScriptStep& s4 = Step(4, kTagLevelPanel, kStopClock | kAllowClickPoint, 0);
+        s4.begin = [](ScriptStep& t) {
+            t.keptPoint = FirstPointWithButton(t.level, kSpriteRepair);
+            if (t.keptPoint >= 0) ArrowAndBox(t, *PointButton(t.level, t.keptPoint, kSpriteRepair, 90));
+        };
+        s4.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+            return t.keptPoint >= 0 && ClicksButton(t, action, tag, data, kSpriteRepair, t.keptPoint);
+        };
+        s4.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+            if (JobOrdered(event, a, kJobRepair)) t.Complete();
+        };
+        // 5: the repair runs until the point is whole.
+        ScriptStep& s5 = Step(5, kTagLevelPanel, kAllowStepAside, 0);
+        s5.begin = [](ScriptStep& t) {
+            t.keptPoint = FirstDamagedPoint(t.level);
+            if (t.keptPoint >= 0) t.BoxOn(LevelPoint(t.level, t.keptPoint), false, 84, false);
+        };
+        s5.update = [](ScriptStep& t, uint32_t) {
+            if (t.keptPoint < 0 || !t.level.IsDamaged(t.keptPoint)) t.Complete();
+        };
+    }
+
+    void OnStart() override {
+        SetFlags(kAllowVillains);
+        if (level_.VillainsEnabled() && toCall_) {
+            toCall_ = 0;
+            level_.SetVillainTimer(0);
+        }
+    }
+
+    void OnEvent(uint32_t event, uintptr_t a, uintptr_t b) override {
+        if (event == kEventShot) {
+            ++shots_;
+            const int32_t slot = level_.VillainSlot(b);
+            if (tracked_ < 0) {
+                tracked_ = slot;
+                if (slot >= 0) level_.ArmVillain(slot, kVillainTutorialHold);
+            } else if (slot >= 0) {
+                level_.ArmVillain(slot, kVillainAttacking);
+            }
+        }
+        ScriptTutorial::OnEvent(event, a, b);
+    }
+
+    bool IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data) override {
+        if (action != kActionVillains) return ScriptTutorial::IsActionAllowed(action, tag, data);
+        switch (tag) {
+        case kVillainShotObject:
+            // The first shot flies; the second stops halfway until its step shows.
+            if (shots_ == 1) return true;
+            return shots_ == 2 && level_.ShotProgress(data) < 0.5f;
+        case kVillainObject:
+            return tracked_ < 0;
+        case kVillainHeldObject:
+            return false;
+        default:
+            return true;
+        }
+    }
+
+    void Update(uint32_t dt) override {
+        ScriptTutorial::Update(dt);
+        if (!adjusted_ && shots_ == 1 && level_.ShotsInFlight() > 0) {
+            // The first shot takes a second, so that the player sees it land.
+            adjusted_ = 1;
+            level_.RetimeShot(0, 1000 / std::max(level_.TickMs(), 1u));
+        }
+    }
+
+    bool SaveState(uint32_t size, SaveWriter& stream) override {
+        if (!ScriptTutorial::SaveState(std::max(size, kLevel6RecordSize), stream)) return false;
+        stream.PatchU32(SaveRecord() + 20, toCall_);
+        stream.PatchU32(SaveRecord() + 24, uint32_t(tracked_));
+        stream.PatchU32(SaveRecord() + 28, shots_);
+        return !stream.Failed();
+    }
+
+    bool LoadState(const uint32_t* record, uint32_t size) override {
+        if (size < kLevel6RecordSize || !ScriptTutorial::LoadState(record, size)) return false;
+        toCall_ = record[5];
+        tracked_ = int32_t(record[6]);
+        shots_ = record[7];
+        return true;
+    }
+
+    int32_t Tracked() const { return tracked_; }
+
+  private:
+    uint32_t toCall_ = 1;
+    int32_t tracked_ = -1;
+    uint32_t shots_ = 0;
+    uint32_t adjusted_ = 0;
+};
+
+// ---------------------------------------------------------------- level 8
+
+class LevelTutorial_8 : public ScriptTutorial {
+  public:
+    LevelTutorial_8(TutorialRunner& runner, ScriptLevel& level)
+        : ScriptTutorial(runner, kTutorialLevel8, level) {
+        // The bee bonus against the villains, when the level has both.
+        ScriptStep& bees = StepWithId(kStepBonusBees, kTagLevelPanel, 0x1002000, 0x1000);
+        bees.canBegin = [](ScriptStep& t) {
+            if (!t.level.VillainsEnabled() || !t.level.HasBonus(0)) {
+                if (t.NextId())
+                    t.Owner().GoToStep(t.NextId());
+                else
+                    t.Owner().Finish();
+                return false;
+            }
+            for (int32_t slot = 0; slot < t.level.VillainSlots(); ++slot)
+                if (t.level.VillainState(slot) == kVillainAttacking) return true;
+            if (!t.prepared) {
+                // Let the villains come, the first one at once.
+                t.prepared = true;
+                t.Owner().SetFlags(kAllowVillains);
+                bool any = false;
+                for (int32_t slot = 0; slot < t.level.VillainSlots(); ++slot)
+                    any = any || t.level.VillainState(slot) >= 0;
+                if (!any) t.level.SetVillainTimer(0);
+            }
+            return false;
+        };
+        bees.begin = [](ScriptStep& t) {
+            auto target = PanelButton(t.level, kPanelBonus, t.level.BonusButtonData(0), 270);
+            t.Arrow(*target);
+            t.Box(*target, false, 84, u"level_bonus_bees_1");
+        };
+        bees.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+            return IsControl(action, tag, data, kTagLevelPanel, kPanelBonus) && !t.level.BonusButtonBlocked();
+        };
+        bees.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+            if (FromControl(event, a, b, kTagLevelPanel, kPanelBonus) && !t.level.BonusButtonBlocked())
+                t.Complete();
+        };
+        bees.delayAfter = int32_t(kBonusBeesDelayMs);
+        // 1-4: removing the bed at point 6.
+        FieldBox(Step(1, kTagLevelPanel, 0x1000, 0x1000), 90, 160);
+        SelectPoint(Step(2, kTagLevelPanel, 0x1004, 0x1000), 6);
+        ScriptStep& s3 = Step(3, kTagLevelPanel, 0x1001000, 0x1000);
+        s3.begin = [](ScriptStep& t) {
+            if (!t.level.HasJob(6, kJobAny)) ArrowAndBox(t, *PanelButton(t.level, kChildRemove, 0, 270));
+        };
+        s3.activate = [](ScriptStep& t) {
+            if (t.level.HasJob(6, kJobAny)) t.Owner().SetFlags(kAllowStepAside);
+        };
+        s3.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
+            return IsControl(action, tag, data, kTagLevelPanel, kChildRemove);
+        };
+        s3.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+            if (event == kEventPointChanged && a == kKindSite && t.level.PointIndex(b) == 6)
+                t.Complete();
+            else if (FromControl(event, a, b, kTagLevelPanel, kChildRemove))
+                t.CloseAndSetFlags(kAllowStepAside);
+        };
+        FieldBox(Step(4, kTagLevelPanel, 0x1000, 0x1000), 90, 160);
+    }
+};
+
+} // namespace
+
+GameTutorial* MakeLevel6(TutorialRunner& runner, ScriptLevel& level) {
+    return runner.Make<LevelTutorial_6>(level);
+}
+GameTutorial* MakeLevel8(TutorialRunner& runner, ScriptLevel& level) {
+    return runner.Make<LevelTutorial_8>(level);
+}
+
+} // namespace tut::script
