@@ -5,16 +5,24 @@
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "farm/AnimalHouses.h"
+#include "farm/BuildingPoints.h"
+#include "farm/BuildingSites.h"
 #include "farm/Buildings.h"
+#include "farm/FarmVillains.h"
+#include "farm/MapVillain.h"
 #include "farm/PlantPoints.h"
 #include "farm/Products.h"
+#include "farm/VillainRules.h"
+#include "farm/VillainShot.h"
 #include "game/FieldSprites.h"
+#include "game/LevelInterface.h"
 #include "game/LevelScreen.h"
 #include "game/ProgramWorld.h"
 #include "level/GameLevel.h"
 #include "level/Job.h"
 #include "level/LevelPoint.h"
 #include "level/MapCharacter.h"
+#include "levelui/PointPanels.h"
 #include "levelui/ScreenSpriteKinds.h"
 #include "levelui/ScreenSprites.h"
 #include "levelui/WarehouseWindow.h"
@@ -44,6 +52,17 @@ constexpr float kClearButtonReach = 120.0f;
 constexpr uint64_t kProduceSpacingMs = 2000;
 // The warehouse is opened to sell at most this often.
 constexpr uint64_t kSellSpacingMs = 3000;
+// Shots and villains are clicked at most this often (a player's quick clicks).
+constexpr uint32_t kDefenceSpacingMs = 100;
+// An upgrade is tried at most this often.
+constexpr uint64_t kUpgradeSpacingMs = 1500;
+// A villain is clicked a little above its feet, inside its figure.
+constexpr float kVillainClickRise = 28.0f;
+// A factory's production button stands about its type's button offset from
+// it (a mirrored factory's, or a second product's, a little aside).
+constexpr float kFactoryButtonReach = 80.0f;
+// Beds of one wanted crop the bot sows at most.
+constexpr int32_t kMostBedsOfACrop = 4;
 
 const char* GradeName(uint32_t grade) {
     switch (grade) {
@@ -62,7 +81,7 @@ const char* GradeName(uint32_t grade) {
 
 // ---------------------------------------------------------------- the bot
 
-LevelBot::LevelBot(GameLevel& level) : level_(level) {}
+LevelBot::LevelBot(GameLevel& level, LevelInterface* ui) : level_(level), ui_(ui) {}
 
 bool LevelBot::Frame(uint32_t frameMs) {
     frameTimeMs_ += frameMs;
@@ -79,8 +98,11 @@ bool LevelBot::Frame(uint32_t frameMs) {
         return true;
     }
     sinceActionMs_ += frameMs;
+    sinceDefenceMs_ += frameMs;
+    if (sinceDefenceMs_ >= kDefenceSpacingMs && DefendFarm()) sinceDefenceMs_ = 0;
     if (sinceActionMs_ < kActionSpacingMs) return false;
-    if (Sell() || AnswerWindow() || StartClock() || TendFarm() || ClearGarbage() || Produce())
+    if (Sell() || AnswerWindow() || StartClock() || TendFarm() || Build() || Upgrade() || ClearGarbage() ||
+        Produce())
         sinceActionMs_ = 0;
     return false;
 }
@@ -192,12 +214,70 @@ bool LevelBot::StartClock() {
 // the stock, and the factory itself refuses what it cannot make.
 bool LevelBot::Produce() {
     if ((!GoalWanted(kGoalProduct) && !GoalWanted(kGoalMoney)) || frameTimeMs_ < nextProduceMs_) return false;
-    if (const ActiveScreenSprite* button = FindButton(kCommandProduce, 0.0f, 0.0f, -1.0f, false)) {
+    // The wanted products in order (a goal's product before what it is made
+    // from): the button over the factory that makes the first one still
+    // needed. An ingredient is made only while the stock holds less of it
+    // than the goals' products still want, so that it leaves the rest of its
+    // own ingredients (a house's feed) alone.
+    for (const uint32_t product : WantedProducts()) {
+        if (ProductCount(product) >= IngredientNeed(product) || !IngredientsInStock(product)) continue;
+        for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+            const auto* factory = dynamic_cast<const PointBuilding*>(level_.GetLivePoint(int32_t(i)));
+            if (!factory || !factory->Type()->IsFactory()) continue;
+            bool makes = false;
+            for (int32_t k = 0; k < factory->Type()->FactoryProductCount(); ++k)
+                makes = makes || factory->Type()->header.factory.productIds[k] == product;
+            if (!makes) continue;
+            // The button stands at the type's offset from the factory's place.
+            const int32_t* offset = factory->Type()->header.factory.buttonOffset;
+            if (const ActiveScreenSprite* button =
+                    FindButton(kCommandProduce, float(factory->X() + offset[0]),
+                               float(factory->Y() + offset[1]), kFactoryButtonReach, false)) {
+                nextProduceMs_ = frameTimeMs_ + kProduceSpacingMs;
+                ClickButton(*button);
+                return true;
+            }
+        }
+    }
+    // A money goal alone: any factory's button.
+    if (const ActiveScreenSprite* button = FindButton(kCommandProduce, 0.0f, 0.0f, -1.0f, false);
+        button && !GoalWanted(kGoalProduct)) {
         nextProduceMs_ = frameTimeMs_ + kProduceSpacingMs;
         ClickButton(*button);
         return true;
     }
     return false;
+}
+
+bool LevelBot::IngredientsInStock(uint32_t productId) const {
+    auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
+    const PRODUCT* product = world ? world->Products().FindProduct(productId) : nullptr;
+    for (int32_t k = 0; product && k < product->record.ingredientCount; ++k)
+        if (ProductCount(product->record.ingredients[k].id) < product->record.ingredients[k].units)
+            return false;
+    return true;
+}
+
+int32_t LevelBot::ProductCount(uint32_t productId) const {
+    return int32_t(level_.World().ProductCount(productId));
+}
+
+// Units of a product the unmet product goals still want, directly (a goal
+// for it: unbounded) or as an ingredient of a goal's product.
+int32_t LevelBot::IngredientNeed(uint32_t productId) const {
+    auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
+    int32_t need = 0;
+    for (uint32_t i = 0; i < kMaxLevelGoals; ++i) {
+        const GoalRecord* goal = level_.GetGoal(i);
+        if (!goal || goal->kind != kGoalProduct) continue;
+        const int32_t left = int32_t(goal->target) - level_.GoalProgress(i);
+        if (left <= 0) continue;
+        if (goal->objectId == productId) return INT32_MAX;
+        const PRODUCT* made = world ? world->Products().FindProduct(goal->objectId) : nullptr;
+        for (int32_t k = 0; made && k < made->record.ingredientCount; ++k)
+            if (made->record.ingredients[k].id == productId) need += left * made->record.ingredients[k].units;
+    }
+    return need;
 }
 
 int32_t LevelBot::Surplus(uint32_t productId) const {
@@ -223,6 +303,216 @@ int32_t LevelBot::Surplus(uint32_t productId) const {
     }
     const int32_t count = int32_t(level_.World().ProductCount(productId));
     return keep == INT32_MAX ? 0 : std::max(0, count - keep);
+}
+
+// Shots in the air are clicked out of it, the nearest to its target first;
+// then a villain at its catapult is clicked until it runs away.
+bool LevelBot::DefendFarm() {
+    auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
+    FarmVillains* villains = world ? world->Villains() : nullptr;
+    if (!villains || !level_.IsClockRunning() || level_.IsPausedExcept(0)) return false;
+    for (int32_t i = 0; i < villains->ShotCount(); ++i) {
+        const VillainShot* shot = villains->GetShot(i);
+        if (shot->IsBurst() || shot->IsRemoved()) continue;
+        ClickField(shot->X(), shot->Y());
+        return true;
+    }
+    for (int32_t i = 0; i < villains->VillainCount(); ++i) {
+        const MapVillain* villain = villains->GetVillain(i);
+        if (villain->State() != kVillainAttacking || !villain->IsOnLevel()) continue;
+        ClickField(villain->X(), villain->Y() - kVillainClickRise);
+        return true;
+    }
+    return false;
+}
+
+std::vector<uint32_t> LevelBot::WantedProducts() const {
+    std::vector<uint32_t> wanted;
+    auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
+    if (!world) return wanted;
+    const auto add = [&wanted](uint32_t id) {
+        if (id && std::find(wanted.begin(), wanted.end(), id) == wanted.end()) wanted.push_back(id);
+    };
+    for (uint32_t i = 0; i < kMaxLevelGoals; ++i)
+        if (const GoalRecord* goal = level_.GetGoal(i);
+            goal && goal->kind == kGoalProduct && level_.GoalProgress(i) < int32_t(goal->target))
+            add(goal->objectId);
+    // Ingredients of wanted products, and the feed of the houses that make
+    // them, are wanted too (the list grows while it is walked).
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        const PRODUCT* product = world->Products().FindProduct(wanted[i]);
+        for (int32_t k = 0; product && k < product->record.ingredientCount; ++k)
+            if (product->ingredients[k]) add(product->ingredients[k]->record.id);
+        for (int32_t t = 0; t < world->Buildings().Count(); ++t) {
+            const BUILDING* type = world->Buildings().Get(t);
+            if (type && type->usable && type->IsAnimalHouse() && type->produceProduct &&
+                type->produceProduct->record.id == wanted[i] && type->feedProduct)
+                add(type->feedProduct->record.id);
+        }
+    }
+    return wanted;
+}
+
+int32_t LevelBot::Producers(uint32_t productId) const {
+    int32_t count = 0;
+    for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+        const BaseLevelPoint* point = level_.GetPoint(int32_t(i));
+        if (const auto* bed = dynamic_cast<const BasePointPlant*>(point)) {
+            count += bed->Plant() && bed->Plant()->product && bed->Plant()->product->record.id == productId;
+        } else if (const auto* building = dynamic_cast<const PointBuilding*>(point)) {
+            const BUILDING* type = building->Type();
+            if (type->IsAnimalHouse())
+                count += type->produceProduct && type->produceProduct->record.id == productId;
+            for (int32_t k = 0; k < type->FactoryProductCount(); ++k)
+                count += type->header.factory.productIds[k] == productId;
+        }
+    }
+    return count;
+}
+
+bool LevelBot::ChoiceMakes(const SiteChoice& choice, uint32_t productId) {
+    if (choice.pointKind == kPointPlant) {
+        const auto* plant = reinterpret_cast<const PLANT*>(choice.record);
+        return plant && plant->product && plant->product->record.id == productId;
+    }
+    const auto* type = reinterpret_cast<const BUILDING*>(choice.record);
+    if (!type) return false;
+    if (type->IsAnimalHouse()) return type->produceProduct && type->produceProduct->record.id == productId;
+    for (int32_t k = 0; k < type->FactoryProductCount(); ++k)
+        if (type->header.factory.productIds[k] == productId) return true;
+    return false;
+}
+
+int32_t LevelBot::Spendable() const {
+    return level_.Money().Get();
+}
+
+// A clean site takes what a wanted product needs: first a maker of a wanted
+// product nothing makes yet (in the order of WantedProducts), then more beds
+// of a wanted crop. The menus are walked a step per action.
+bool LevelBot::Build() {
+    PointPanels* panels = ui_ ? ui_->GetPointPanels() : nullptr;
+    auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
+    if (!panels || !world || level_.IsPausedExcept(kPauseClockNotStarted)) return false;
+    if (buildStep_ > 0) {
+        const auto* site = dynamic_cast<EmptyLevelPoint*>(level_.GetPoint(buildSite_));
+        const int32_t step = buildStep_;
+        buildStep_ = 0;
+        if (!site || site->HasGarbage() || panels->ShownPoint() != buildSite_) return false;
+        if (step == 1) {
+            SitePanel* categories = panels->Categories();
+            if (!categories || !categories->IsAttached()) return false;
+            for (const HintedPanelButton* button : categories->ChoiceButtons())
+                if (button->Command() == buildCategory_ && !button->IsDisabled()) {
+                    buildStep_ = 2;
+                    ClickControl(*button);
+                    return true;
+                }
+            return false;
+        }
+        for (uint32_t c = 0; c < kSiteCategoryCount; ++c) {
+            SitePanel* choices = panels->Choices(c);
+            if (!choices || !choices->IsAttached()) continue;
+            for (const HintedPanelButton* button : choices->ChoiceButtons())
+                if (button->userData == buildRecord_ && !button->IsDisabled()) {
+                    ClickControl(*button);
+                    return true;
+                }
+        }
+        return false;
+    }
+    if (!level_.World().Player() || FarmerQueueFull()) return false;
+    int32_t site = -1;
+    for (uint32_t i = 0; i < level_.PointCount() && site < 0; ++i) {
+        const auto* empty = dynamic_cast<EmptyLevelPoint*>(level_.GetLivePoint(int32_t(i)));
+        if (empty && !empty->HasGarbage() && !empty->IsBusy() && !PointTargeted(int32_t(i)))
+            site = int32_t(i);
+    }
+    if (site < 0) return false;
+    const std::vector<uint32_t> wanted = WantedProducts();
+    if (wanted.empty()) return false;
+    std::vector<SiteChoice> choices;
+    for (uint32_t c = 0; c < kSiteCategoryCount; ++c) {
+        auto some = SiteChoices(level_.Record().record, world->Plants(), world->Buildings(), c);
+        choices.insert(choices.end(), some.begin(), some.end());
+    }
+    const SiteChoice* pick = nullptr;
+    for (const uint32_t product : wanted) {
+        if (Producers(product) > 0) continue;
+        for (const SiteChoice& choice : choices)
+            if (ChoiceMakes(choice, product)) {
+                pick = &choice;
+                break;
+            }
+        if (pick) break;
+    }
+    for (size_t w = 0; !pick && w < wanted.size(); ++w) {
+        if (Producers(wanted[w]) >= kMostBedsOfACrop) continue;
+        for (const SiteChoice& choice : choices)
+            if (choice.pointKind == kPointPlant && ChoiceMakes(choice, wanted[w])) {
+                pick = &choice;
+                break;
+            }
+    }
+    if (!pick || pick->price > Spendable()) return false;
+    buildSite_ = site;
+    buildCategory_ = pick->category == kSitePlants      ? kCommandSitePlants
+                     : pick->category == kSiteBuildings ? kCommandSiteBuildings
+                                                        : kCommandSitePets;
+    buildRecord_ = pick->record;
+    buildStep_ = 1;
+    ClickPoint(site);
+    return true;
+}
+
+// A bed or building that makes a wanted product is raised a stage when the money allows: a click
+// on it shows its panel, the next action presses the panel's upgrade.
+bool LevelBot::Upgrade() {
+    PointPanels* panels = ui_ ? ui_->GetPointPanels() : nullptr;
+    if (!panels || !level_.IsClockRunning() || level_.IsPausedExcept(0)) return false;
+    if (upgradePoint_ >= 0) {
+        const int32_t index = upgradePoint_;
+        upgradePoint_ = -1;
+        if (panels->ShownPoint() != index) return false;
+        for (PointLevelPanel* view : {panels->PlantView(), panels->BuildingView(), panels->FactoryView()}) {
+            if (!view || !view->IsAttached() || !view->UpgradeButton()) continue;
+            if (view->UpgradeButton()->IsDisabled() || !view->Shown().upgradeEnabled) return false;
+            ClickControl(*view->UpgradeButton());
+            return true;
+        }
+        return false;
+    }
+    if (frameTimeMs_ < nextUpgradeMs_ || FarmerQueueFull()) return false;
+    const std::vector<uint32_t> wanted = WantedProducts();
+    const auto isWanted = [&wanted](uint32_t id) {
+        return std::find(wanted.begin(), wanted.end(), id) != wanted.end();
+    };
+    for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+        BaseLevelPoint* point = level_.GetLivePoint(int32_t(i));
+        if (!point || point->IsBusy() || PointTargeted(int32_t(i))) continue;
+        bool worth = false;
+        int32_t price = 0;
+        if (auto* bed = dynamic_cast<BasePointPlant*>(point)) {
+            const PLANT* plant = bed->Plant();
+            worth = plant && plant->product && isWanted(plant->product->record.id) && bed->Stage() > 0 &&
+                    bed->Stage() < plant->highestStage && bed->Damage() == 0 && !bed->plantJob;
+            price = worth ? PlantStagePrice(*plant, bed->Stage()) : 0;
+        } else if (auto* building = dynamic_cast<PointBuilding*>(point)) {
+            const BUILDING* type = building->Type();
+            bool makes =
+                type->IsAnimalHouse() && type->produceProduct && isWanted(type->produceProduct->record.id);
+            for (int32_t k = 0; k < type->FactoryProductCount(); ++k)
+                makes = makes || isWanted(type->header.factory.productIds[k]);
+            worth = makes && building->CanUpgrade();
+            price = building->UpgradePrice();
+        }
+        if (!worth || price < 0 || price > Spendable()) continue;
+        nextUpgradeMs_ = frameTimeMs_ + kUpgradeSpacingMs;
+        upgradePoint_ = int32_t(i);
+        ClickPoint(int32_t(i));
+        return true;
+    }
+    return false;
 }
 
 bool LevelBot::Sell() {
@@ -283,15 +573,43 @@ void LevelBot::ClickButton(const ActiveScreenSprite& button) {
     ClickScreen(int32_t(sx), int32_t(sy));
 }
 
+// A bed's harvest or water button is worth a press while its crop is
+// wanted (a product goal, or any money goal) and the warehouse has room for
+// it; the buttons of the other points always are.
+bool LevelBot::CropUseful(const ActiveScreenSprite& button) const {
+    const kis::Rect& r = button.Rect();
+    const float x = float(r.left + r.right) / 2.0f, y = float(r.top + r.bottom) / 2.0f;
+    const BaseLevelPoint* owner = nullptr;
+    float best = 0.0f;
+    for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+        const BaseLevelPoint* point = level_.GetLivePoint(int32_t(i));
+        if (!point) continue;
+        const float d = std::hypot(float(point->X()) - x, float(point->Y()) - y);
+        if (!owner || d < best) owner = point, best = d;
+    }
+    const auto* bed = dynamic_cast<const BasePointPlant*>(owner);
+    if (!bed || !bed->Plant() || !bed->Plant()->product) return true;
+    const uint32_t product = bed->Plant()->product->record.id;
+    if (level_.World().ProductRoom(product) == 0) return false;
+    if (GoalWanted(kGoalMoney)) return true;
+    const std::vector<uint32_t> wanted = WantedProducts();
+    return std::find(wanted.begin(), wanted.end(), product) != wanted.end();
+}
+
 // Plant beds and animal houses ask for their next order with a button over
 // them (harvest, collect the eggs, milk, shear, water, feed); greyed ones
 // (no feed in stock) wait. Without such buttons a bed's own click action
 // is taken by a click on the bed.
 bool LevelBot::TendFarm() {
     if (FarmerQueueFull()) return false;
+    ScreenSprites* sprites = Sprites();
     for (const uint32_t command :
          {kCommandHarvest, kEggsCommand, kMilkCommand, kCutCommand, kCommandWater, kFeedCommand}) {
-        if (const ActiveScreenSprite* button = FindButton(command, 0.0f, 0.0f, -1.0f, true)) {
+        for (int32_t i = 0; sprites && i < sprites->ActiveCount(); ++i) {
+            ActiveScreenSprite* button = sprites->GetActive(i);
+            if (button->Command() != command || !button->IsVisible() ||
+                button->GetState() == ActiveScreenSprite::kDisabled || !CropUseful(*button))
+                continue;
             ClickButton(*button);
             return true;
         }
@@ -305,6 +623,18 @@ bool LevelBot::TendFarm() {
         return true;
     }
     return false;
+}
+
+void LevelBot::ClickField(float x, float y) {
+    float sx, sy;
+    level_.FieldToScreen(x, y, &sx, &sy);
+    ClickScreen(int32_t(sx), int32_t(sy));
+}
+
+// A panel button is clicked in the middle of its place on the screen.
+void LevelBot::ClickControl(const GameButton& button) {
+    const kis::Rect r = button.ScreenRect();
+    ClickScreen((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
 void LevelBot::ClickPoint(int32_t index) {
@@ -376,8 +706,8 @@ bool ParseLevelList(const char* text, std::vector<uint32_t>* levels) {
 
 BotRun::BotRun(uint32_t regime, std::vector<uint32_t> levels) : regime_(regime), levels_(std::move(levels)) {}
 
-std::unique_ptr<LevelBot> BotRun::Attach(GameLevel& level) {
-    return std::make_unique<LevelBot>(level);
+std::unique_ptr<LevelBot> BotRun::Attach(GameLevel& level, LevelInterface* ui) {
+    return std::make_unique<LevelBot>(level, ui);
 }
 
 void BotRun::Next() {

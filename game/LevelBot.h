@@ -8,18 +8,26 @@
 //   1. a window that pauses the level (the information page, a notice) is
 //      answered with Enter;
 //   2. before the clock runs, a click on a point starts it;
-//   3. the buttons over plant beds, trees and animal houses are pressed:
+//   3. villains' shots in the air and villains at their catapults are
+//      clicked (checked every frame: a shot flies fast);
+//   4. the buttons over plant beds, trees and animal houses are pressed:
 //      harvest, collect, water, feed;
-//   4. a garbage site is cleared while a sites goal wants more: a click on
+//   5. a clean site is built on through its build menus (a click on the
+//      site, then on the category, then on the priced choice) when a goal
+//      wants what the choice makes and nothing on the farm makes it yet, or
+//      more beds of a wanted crop; a bed or building whose product a goal
+//      wants is raised through its panel's upgrade button when the money
+//      allows;
+//   6. a garbage site is cleared while a sites goal wants more: a click on
 //      the heap, then on the clear button it offers (or the click itself
 //      orders it where no button is offered);
-//   5. a factory's production buttons are pressed while a product goal
+//   7. a factory's production buttons are pressed while a product goal
 //      wants more;
-//   6. while a money goal wants more, products no product goal needs are
+//   8. while a money goal wants more, products no product goal needs are
 //      sold: a click on the warehouse opens its window, the tile of the
 //      product is chosen and five are sold at a time (the window's own
 //      operations), then Enter closes it;
-//   7. otherwise it waits for the farmer.
+//   9. otherwise it waits for the farmer.
 // Buttons over the field are pressed where a player sees them: the bot moves
 // the mouse onto the button's place and clicks there.
 //
@@ -38,13 +46,17 @@
 #include <vector>
 
 class ActiveScreenSprite;
+class GameButton;
 class GameLevel;
+class LevelInterface;
 class ScreenSprites;
+struct SiteChoice;
 
 class LevelBot {
   public:
-    // The level outlives the bot (the level screen holds both).
-    explicit LevelBot(GameLevel& level);
+    // The level and its interface (null: none) outlive the bot (the level
+    // screen holds all three).
+    explicit LevelBot(GameLevel& level, LevelInterface* ui = nullptr);
 
     // One frame of frameMs: looks and acts. True once the bot wants to leave
     // the ended (or given up) level.
@@ -59,8 +71,26 @@ class LevelBot {
     bool StartClock();
     bool ClearGarbage();
     bool TendFarm();
+    bool CropUseful(const ActiveScreenSprite& button) const;
     bool Produce();
+    int32_t ProductCount(uint32_t productId) const;
+    bool IngredientsInStock(uint32_t productId) const;
+    int32_t IngredientNeed(uint32_t productId) const;
     bool Sell();
+    bool DefendFarm();
+    bool Build();
+    bool Upgrade();
+    // Products the bot works towards: the products of unmet product goals,
+    // what their factories make them from, and the feed of animal houses
+    // that make them; in that order.
+    std::vector<uint32_t> WantedProducts() const;
+    // Points (built or being built) that make the product.
+    int32_t Producers(uint32_t productId) const;
+    // What a site choice makes (0: nothing known).
+    static bool ChoiceMakes(const SiteChoice& choice, uint32_t productId);
+    // Money the bot keeps back for a money goal it cannot spend.
+    int32_t Spendable() const;
+    void ClickControl(const GameButton& button);
     // Units of a product beyond what the product goals want.
     int32_t Surplus(uint32_t productId) const;
     // The level's buttons over the field (null without them).
@@ -71,6 +101,7 @@ class LevelBot {
                                    bool enabledOnly) const;
     void ClickButton(const ActiveScreenSprite& button);
     void ClickScreen(int32_t sx, int32_t sy);
+    void ClickField(float x, float y);
     bool FarmerQueueFull() const;
     bool PointTargeted(int32_t index) const;
     int32_t MoneyGoalTarget() const;
@@ -79,6 +110,17 @@ class LevelBot {
     void PressKey(uint32_t key);
 
     GameLevel& level_;
+    LevelInterface* ui_;
+    // A build under way: the site, the category's command and the choice's
+    // record; step 0 none, 1 the site was clicked, 2 the category was.
+    int32_t buildSite_ = -1;
+    uint32_t buildCategory_ = 0;
+    uintptr_t buildRecord_ = 0;
+    int32_t buildStep_ = 0;
+    // An upgrade under way: the point clicked, -1 none.
+    int32_t upgradePoint_ = -1;
+    uint64_t nextUpgradeMs_ = 0;
+    uint32_t sinceDefenceMs_ = 0;
     uint32_t sinceActionMs_ = 0;
     uint64_t frameTimeMs_ = 0; // the screen's time seen so far
     uint64_t nextProduceMs_ = 0;
@@ -96,7 +138,7 @@ class BotRun {
     // The levels asked for (empty: every level of the table).
     const std::vector<uint32_t>& Levels() const { return levels_; }
     // The level screen's bot for a level it has built.
-    std::unique_ptr<LevelBot> Attach(GameLevel& level);
+    std::unique_ptr<LevelBot> Attach(GameLevel& level, LevelInterface* ui);
     // The main screen's place: the next level is opened, or the program
     // quits after the last.
     void Next();

@@ -141,7 +141,7 @@ class LevelSession : public LevelFrontEndHooks {
         if (WindowManager* windows = GetWindowManager()) windows->SetLevel(level_.get());
         ui_->OpenPanel();
         level_->Begin();
-        if (BotRun* run = ActiveBotRun()) bot_ = run->Attach(*level_);
+        if (BotRun* run = ActiveBotRun()) bot_ = run->Attach(*level_, ui_.get());
         Logf("Level %u (%s) begins in regime %u.", index_ + 1, Narrow(record->record.label).c_str(),
              level_->Regime());
         return true;

@@ -27,19 +27,7 @@ struct Pending {
     const char* why;
 };
 inline const std::map<int, Pending>& PendingLevels() {
-    static const std::map<int, Pending> pending = {
-        {1, {3, "wheat beds are built on clean sites from the build menu, which the bot does not use"}},
-        {2, {3, "the mills are built on clean sites from the build menu, which the bot does not use"}},
-        {4, {3, "eggs come from a henhouse built from the build menu, which the bot does not use"}},
-        {5, {3, "the pie bakery is built on a clean site from the build menu, which the bot does not use"}},
-        {35,
-         {2, "sixty harvests of one bed and one tree do not fit the hard bronze time without raising them"}},
-        {32, {3, "the money goals want more sales of wheat and bread than the bot makes in time"}},
-        {36, {3, "the stock makes three loaves of the twenty the goal wants"}},
-        {37,
-         {3, "its animal houses start empty: animals are bought from the building panel, which the bot does "
-             "not use"}},
-    };
+    static const std::map<int, Pending> pending = {};
     return pending;
 }
 
