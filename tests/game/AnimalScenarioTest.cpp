@@ -7,6 +7,7 @@
 // the stock, and the house waits for feed again: its "Feed" button is back
 // and takes a second feeding.
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -20,22 +21,14 @@ using testsupport::GameCopy;
 
 namespace {
 
+using testsupport::script::held::Key;
+using testsupport::script::held::OpenLevel;
+
 // Input starts once the game data is surely loaded (a click skips the logos).
 constexpr int kReady = 6000;
 // The level's clock starts with the click on the house.
 constexpr int kStart = kReady + 1000;
 constexpr int kFeed = kStart + 500;
-
-std::string Key(int ms, const std::string& key) {
-    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 50) + " key up " + key + "\n";
-}
-
-std::string OpenLevel(int ms, const std::string& number) {
-    std::string keys;
-    for (char digit : number)
-        keys += Key(ms += 100, std::string(1, digit));
-    return keys + Key(ms + 100, "F6");
-}
 
 std::string Move(int ms, int x, int y) {
     return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n";

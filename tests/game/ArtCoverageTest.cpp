@@ -4,6 +4,7 @@
 // not found, and any such line fails the test with its names. Each walk also
 // proves it reached its screens, so a walk that stopped early cannot pass.
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +15,10 @@ using testsupport::GameCopy;
 
 namespace {
 
-std::string Key(int ms, const std::string& key) {
-    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 50) + " key up " + key + "\n";
-}
+using testsupport::script::held::Click;
+using testsupport::script::held::Key;
+
 // The pointer leaves afterwards, so that no hint stays open over the next step.
-std::string Click(int ms, int x, int y) {
-    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
-           std::to_string(ms + 50) + " mouse down left\n" + std::to_string(ms + 150) + " mouse up left\n" +
-           std::to_string(ms + 200) + " mouse move 5 300\n";
-}
 
 // The log's lines that contain the text.
 std::vector<std::string> Lines(const std::string& log, const std::string& text) {

@@ -5,6 +5,7 @@
 // does, by making a profile and clicking "easy" on the main menu.
 #include "platform/ImageDecode.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,9 @@ using testsupport::GameCopy;
 using testsupport::ReadFileBytes;
 
 namespace {
+
+using testsupport::script::quick::Click;
+using testsupport::script::quick::Key;
 
 // F4 at 5 s, well after loading: the change to the comic reaches its mid-point
 // 250 ms later and the page's fade-in ends at 5.5 s; panel k comes in 350 + 250 k ms after the
@@ -112,18 +116,6 @@ TEST(ComicsScreen, TheFirstComicPopsInCompletesOnAClickAndClosesToTheMap) {
     EXPECT_NE(Pixel(map, 512, 430), sky);
     EXPECT_FALSE(IsPaper(Pixel(map, 2, 2)));
 }
-
-namespace {
-
-std::string Key(int ms, const std::string& key) {
-    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 30) + " key up " + key + "\n";
-}
-std::string Click(int ms, int x, int y) {
-    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
-           std::to_string(ms + 20) + " mouse down left\n" + std::to_string(ms + 80) + " mouse up left\n";
-}
-
-} // namespace
 
 TEST(ComicsScreen, ANewPlayersFirstEasyStartShowsTheComicThenTheMap) {
     // An empty user folder: the logos are skipped, the name offered for the

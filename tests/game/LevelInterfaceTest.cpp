@@ -8,6 +8,7 @@
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -25,15 +26,14 @@ using testsupport::Shot;
 
 namespace {
 
+using testsupport::script::held::Key;
+
 // Input starts once the game data is surely loaded (a click skips the logos).
 constexpr int kReady = 6000;
 // The level opens about 0.3 s after F6 (its loading state and first frame).
 constexpr int kOpen = kReady + 500;
 constexpr uint32_t kLevelIndex = 33;
 
-std::string Key(int ms, const std::string& key) {
-    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 50) + " key up " + key + "\n";
-}
 std::string Click(int ms, int x, int y) {
     // The pointer leaves afterwards, so that no hint stands over the picture.
     return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +

@@ -8,6 +8,7 @@
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -22,10 +23,7 @@ using testsupport::Shot;
 
 namespace {
 
-std::string Click(int ms, int x, int y) {
-    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
-           std::to_string(ms + 20) + " mouse down left\n" + std::to_string(ms + 80) + " mouse up left\n";
-}
+using testsupport::script::quick::Click;
 
 // A profile as the profile window makes it: tutorials ticked, easy regime,
 // level 1 open. The map's first-visit tutorial is marked as shown.

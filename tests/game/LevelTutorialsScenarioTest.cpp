@@ -7,6 +7,7 @@
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -21,9 +22,7 @@ using testsupport::Shot;
 
 namespace {
 
-std::string Key(int ms, const std::string& key) {
-    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 50) + " key up " + key + "\n";
-}
+using testsupport::script::held::Key;
 
 // A press at a screen position (at 1024 x 768 the field is drawn 1:1).
 std::string Click(int ms, int x, int y) {

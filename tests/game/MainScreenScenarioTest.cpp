@@ -9,6 +9,7 @@
 #include "platform/ImageDecode.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -19,13 +20,8 @@ using testsupport::GameCopy;
 
 namespace {
 
-std::string Key(int ms, const std::string& key) {
-    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 30) + " key up " + key + "\n";
-}
-std::string Click(int ms, int x, int y) {
-    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
-           std::to_string(ms + 20) + " mouse down left\n" + std::to_string(ms + 80) + " mouse up left\n";
-}
+using testsupport::script::quick::Click;
+using testsupport::script::quick::Key;
 
 platform::DecodedPicture Picture(const std::string& png) {
     testsupport::Shot shot = testsupport::LoadShot(png);

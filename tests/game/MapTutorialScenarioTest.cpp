@@ -7,6 +7,7 @@
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -20,13 +21,8 @@ using testsupport::Shot;
 
 namespace {
 
-std::string Key(int ms, const std::string& key) {
-    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 30) + " key up " + key + "\n";
-}
-std::string Click(int ms, int x, int y) {
-    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
-           std::to_string(ms + 20) + " mouse down left\n" + std::to_string(ms + 80) + " mouse up left\n";
-}
+using testsupport::script::quick::Click;
+using testsupport::script::quick::Key;
 
 // The arrow's orange body and the hint box's parchment.
 bool Orange(int r, int g, int b) {

@@ -5,6 +5,7 @@
 // taken while the farmer walks), and the bakery of level 36 (bread from the
 // stock's wheat and eggs, a cancelled slot giving them back).
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -17,29 +18,13 @@ using testsupport::GameCopy;
 
 namespace {
 
+using testsupport::script::Move;
+using testsupport::script::held::Click;
+using testsupport::script::held::Key;
+using testsupport::script::held::OpenLevel;
+
 // Input starts once the game data is surely loaded (a click skips the logos).
 constexpr int kReady = 6000;
-
-std::string Key(int ms, const std::string& key) {
-    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 50) + " key up " + key + "\n";
-}
-
-// Opens the level of that number from the stand-in screen.
-std::string OpenLevel(int ms, const std::string& number) {
-    std::string keys;
-    for (char digit : number)
-        keys += Key(ms += 100, std::string(1, digit));
-    return keys + Key(ms + 100, "F6");
-}
-
-std::string Move(int ms, int x, int y) {
-    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n";
-}
-
-std::string Click(int ms, int x, int y) {
-    return Move(ms, x, y) + std::to_string(ms + 50) + " mouse down left\n" + std::to_string(ms + 150) +
-           " mouse up left\n";
-}
 
 int RunGame(const GameCopy& game, const std::string& name, const std::string& events,
             const std::string& extra, std::string* output = nullptr) {

@@ -4,6 +4,7 @@
 // from its building panel, and the clean site of level 35 sown with wheat from
 // its build menus.
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,10 @@ using testsupport::GameCopy;
 
 namespace {
 
+using testsupport::script::held::Click;
+using testsupport::script::held::Key;
+using testsupport::script::held::OpenLevel;
+
 // Input starts once the game data is surely loaded (a click skips the logos).
 constexpr int kReady = 6000;
 
@@ -25,24 +30,8 @@ constexpr int kPanelButtonY = 722;
 constexpr int kUpgradeX = 661;
 constexpr int kChildCentreX = 626;
 
-std::string Key(int ms, const std::string& key) {
-    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 50) + " key up " + key + "\n";
-}
-
-std::string OpenLevel(int ms, const std::string& number) {
-    std::string keys;
-    for (char digit : number)
-        keys += Key(ms += 100, std::string(1, digit));
-    return keys + Key(ms + 100, "F6");
-}
-
 std::string Move(int ms, int x, int y) {
     return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n";
-}
-
-std::string Click(int ms, int x, int y) {
-    return Move(ms, x, y) + std::to_string(ms + 50) + " mouse down left\n" + std::to_string(ms + 150) +
-           " mouse up left\n";
 }
 
 int RunGame(const GameCopy& game, const std::string& events, const std::string& extra) {

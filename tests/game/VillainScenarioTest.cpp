@@ -9,6 +9,7 @@
 #include "foundation/Ident.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +28,8 @@ using testsupport::Shot;
 
 namespace {
 
+using testsupport::script::held::Key;
+
 // The field (1024 x 688) on the 800 x 600 screen: scaled by 520 / 688 and
 // centred, so field (x, y) is at (13 + x * 0.756, y * 0.756).
 int ScreenX(int x) {
@@ -34,10 +37,6 @@ int ScreenX(int x) {
 }
 int ScreenY(int y) {
     return int(std::lround(y * 520.0 / 688.0));
-}
-
-std::string Key(int ms, const std::string& key) {
-    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 50) + " key up " + key + "\n";
 }
 
 // A press at a field position (the mouse moves there 50 ms before).
