@@ -197,6 +197,8 @@ DialogWindow::DialogWindow(WindowManager& manager, const DialogParams& params, c
     }
     body_->SetPosition(kContentMargin, contentTop);
     CreateButtons(params);
+    // Centred on the screen from the start (the windows that open one never move it).
+    Show(0, false);
 }
 
 void DialogWindow::DrawBackground(DXLViewer& viewer) {

@@ -99,6 +99,10 @@ TEST_F(DialogKeys, DefaultTextsAndTheBottomRowOfButtons) {
     EXPECT_LT(yes->rect.right, no->rect.left);
     const int32_t width = dialog->rect.right - dialog->rect.left;
     EXPECT_EQ(yes->rect.left, width - no->rect.right); // the row is centred
+    // The dialog itself stands in the middle of the screen.
+    const int32_t height = dialog->rect.bottom - dialog->rect.top;
+    EXPECT_EQ(dialog->rect.left, (manager.ScreenWidth() - width) / 2);
+    EXPECT_EQ(dialog->rect.top, (manager.ScreenHeight() - height) / 2);
     DialogWindow* named = manager.Open<DialogWindow>(DialogParams::Make(kDialogOk, 0, u"Fine", nullptr), u"x",
                                                      nullptr, nullptr, 0, 0);
     EXPECT_EQ(named->FindButton(kDialogOk)->Caption(), u"Fine");
