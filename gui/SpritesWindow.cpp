@@ -183,7 +183,8 @@ DialogWindow::DialogWindow(WindowManager& manager, const DialogParams& params, c
     : BaseDialogWindow(manager, params, callback, user1, user2) {
     TextStyle style = DefaultTextStyle();
     style.maxWidth = kDialogWidth - 2 * kContentMargin;
-    style.colour = 0xFFFFF4E0;
+    // Dark ink on the dialog's light parchment face.
+    style.colour = 0xFF3A2410;
     style.flags |= 1; // centred lines
     body_ = std::make_unique<HIText>(manager, style, manager.Text(u"dialogs", textKey), 0,
                                      manager.GetTextTagCallback());
