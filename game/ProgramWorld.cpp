@@ -152,6 +152,11 @@ int32_t ProgramWorld::ProductPrice(uint32_t productId) const {
     return product ? product->record.price : 0;
 }
 
+uint32_t ProgramWorld::ProductNumber(uint32_t productId) const {
+    const PRODUCT* product = farm_->products.FindProduct(productId);
+    return product ? product->record.number : 0;
+}
+
 void ProgramWorld::SaveStock(SaveWriter& out) const {
     const uint32_t n = uint32_t(stock_->RecordCount());
     out.PutU32(16 + 8 * n);

@@ -88,6 +88,7 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void SetWarehouseLevel(uint32_t level) override;
     uint32_t ProductRoom(uint32_t productId) const override;
     int32_t ProductPrice(uint32_t productId) const override;
+    uint32_t ProductNumber(uint32_t productId) const override;
 
     // ---- LevelServices (the level's own)
     MoneyValue& Money() override;
