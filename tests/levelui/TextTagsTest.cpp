@@ -596,6 +596,28 @@ TEST(FarmTextTagSourcesTest, ProductsPlantsAndGoalNamesComeFromTheFarmTables) {
                             reinterpret_cast<uintptr_t>(plant)),
               1);
     EXPECT_EQ(Narrow(out), "<c=FFFF0000>60</c>");
+
+    // Warehouse capacities come from the farm's warehouse type: 50 a level,
+    // its highest level for any level above; no product, no capacity.
+    int32_t capacity = 0;
+    EXPECT_EQ(sources.ProductCapacity(reinterpret_cast<uintptr_t>(product), 2, &capacity), true);
+    EXPECT_EQ(capacity, 0) << "no warehouse type yet";
+    const auto warehouse = farmtest::Warehouse(3);
+    ASSERT_NE(farm.buildings.Add(warehouse.header, warehouse.levels), nullptr);
+    struct Case {
+        const char16_t* tag;
+        const char* markup;
+    } cases[] = {
+        {u"PRODUCT W 2", "100"}, {u"PRODUCT W L", "50"}, {u"PRODUCT W U", "100"}, {u"PRODUCT W 9", "150"}};
+    for (const Case& c : cases) {
+        const std::u16string text = c.tag;
+        ASSERT_EQ(ExpandTextTag(text.c_str(), uint32_t(text.size()), out, 256, kTagContextProduct,
+                                reinterpret_cast<uintptr_t>(product)),
+                  1)
+            << Narrow(text);
+        EXPECT_EQ(Narrow(out), c.markup) << Narrow(text);
+    }
+    EXPECT_FALSE(sources.ProductCapacity(0, 1, &capacity));
     SetTextTagSources(nullptr);
 }
 
