@@ -26,6 +26,7 @@ class FarmTextTagSources : public TextTagSources {
 
     // The running level (null: none is played); it outlives its installation.
     void SetRunningLevel(const RunningLevelTags* level) { level_ = level; }
+    bool LevelRunning() const override { return level_ && level_->Running(); }
     bool PlayingLevel() const override { return level_ != nullptr; }
     int32_t LevelMoney() const override { return level_ ? level_->Money() : 0; }
     int32_t WarehouseLevel() const override { return level_ ? level_->WarehouseLevel() : 1; }

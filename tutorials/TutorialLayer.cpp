@@ -200,7 +200,8 @@ namespace {
 TextStyle InfoStyle(uint32_t colour, uint32_t contextKind = 0, uintptr_t contextObject = 0) {
     TextStyle style;
     style.InitDefault(kInfoTextWidth, contextKind, contextObject);
-    style.flags = kTextWrap | kTextColour | 33;
+    // The tags may write icons and coloured values: the text is laid out with its markup.
+    style.flags = kTextWrap | kTextColour | kTextMarkup | 33;
     style.colour = colour;
     style.fontSlot = 3;
     style.shadowFlag = 1;

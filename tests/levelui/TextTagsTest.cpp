@@ -570,7 +570,7 @@ TEST(FarmTextTagSourcesTest, ProductsPlantsAndGoalNamesComeFromTheFarmTables) {
     ASSERT_NE(product, nullptr);
     ASSERT_NE(plant, nullptr);
 
-    const FarmTextTagSources sources(&farm);
+    FarmTextTagSources sources(&farm);
     SetTextTagSources(&sources);
     TagProduct p;
     ASSERT_TRUE(sources.DescribeProduct(reinterpret_cast<uintptr_t>(product), &p));
@@ -618,6 +618,31 @@ TEST(FarmTextTagSourcesTest, ProductsPlantsAndGoalNamesComeFromTheFarmTables) {
         EXPECT_EQ(Narrow(out), c.markup) << Narrow(text);
     }
     EXPECT_FALSE(sources.ProductCapacity(0, 1, &capacity));
+
+    // With a level installed: prices are affordable up to its money and the
+    // warehouse's own level counts, until the level has ended.
+    struct Level : RunningLevelTags {
+        bool running = true;
+        bool Running() const override { return running; }
+        int32_t Money() const override { return 60; }
+        int32_t WarehouseLevel() const override { return 2; }
+        int32_t StockCount(uint32_t) const override { return 0; }
+        bool GoalProgress(uint32_t, uint32_t, int32_t, int32_t, int32_t*) const override { return false; }
+    } level;
+    sources.SetRunningLevel(&level);
+    auto expand = [&](const std::u16string& text, uint32_t kind, const void* object) {
+        EXPECT_EQ(ExpandTextTag(text.c_str(), uint32_t(text.size()), out, 256, kind,
+                                reinterpret_cast<uintptr_t>(object)),
+                  1)
+            << Narrow(text);
+        return Narrow(out);
+    };
+    EXPECT_EQ(expand(u"PLANT P 4", kTagContextPlant, plant), "<c=FF008000>60</c>");
+    EXPECT_EQ(expand(u"PRODUCT W L", kTagContextProduct, product), "100");
+    level.running = false;
+    EXPECT_EQ(expand(u"PLANT P 4", kTagContextPlant, plant), "<c=FFFF0000>60</c>");
+    EXPECT_EQ(expand(u"PRODUCT W L", kTagContextProduct, product), "50");
+    sources.SetRunningLevel(nullptr);
     SetTextTagSources(nullptr);
 }
 

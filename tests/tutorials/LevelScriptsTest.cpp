@@ -1019,6 +1019,7 @@ class ScriptTexts : public texttest::SyntheticText {
         bool DescribeProduct(uintptr_t product, TagProduct* out) const override {
             if (product != kWheatRecord) return false;
             out->name = u"wheat";
+            out->price = 7;
             return true;
         }
     };
@@ -1093,6 +1094,9 @@ TEST_F(ScriptTexts, AStepsBoxExpandsItsTagsWithTheStepsContext) {
               standing);
     EXPECT_EQ(BoxWidth(layer, u"Click the [PRODUCT N 1] to choose it.", kTagContextPlant, kWheatRecord),
               standing);
+    // A price is a coloured number in markup, which the box lays out as such.
+    EXPECT_EQ(BoxWidth(layer, u"It sells for [PRODUCT P].", kTagContextProduct, kWheatRecord),
+              BoxWidth(layer, u"It sells for 7."));
     t->Finish();
 }
 
