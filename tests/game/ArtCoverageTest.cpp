@@ -17,6 +17,7 @@ using testsupport::GameCopy;
 
 namespace {
 
+using testsupport::script::Move;
 using testsupport::script::held::Click;
 using testsupport::script::held::Key;
 
@@ -99,7 +100,7 @@ TEST(ArtCoverage, ThePlayersPathFromTheLogosToTheMapShowsEverything) {
 }
 
 // At 800 x 600 on the screen after loading: each sample level typed and
-// opened, its information page closed, the warehouse window opened and
+// opened, its information page closed, the pointer over its goal buttons, the warehouse window opened and
 // closed, the pause menu and its restart's level window, then the menu's way
 // back. Then the comics after the story levels, each typed and shown, its
 // page completed and closed onto the map, which (without a profile) gives
@@ -117,7 +118,9 @@ TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
         for (char digit : level)
             events += Key(t, std::string(1, digit)), t += 100;
         events += Key(t, "F6"), t += 1300;
-        events += Click(t, width / 2, height / 2), t += 700;       // the page goes, the clock starts
+        events += Click(t, width / 2, height / 2), t += 700; // the page goes, the clock starts
+        for (int x : {45, 135, 225})                         // each goal button's hint
+            events += Move(t, x, height - 60), t += 700;
         events += Click(t, width - 50, height - 60), t += 1600;    // the warehouse button
         events += Click(t, width / 2, height / 2 + 182), t += 700; // the window's close
         events += Key(t, "ESCAPE"), t += 1100;                     // the pause menu

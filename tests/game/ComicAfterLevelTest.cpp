@@ -1,4 +1,4 @@
-// Winning level 8 shows the second comic on the way back to the map, as a
+// Winning level 8 shows comic 1 (the story's second) on the way back to the map, as a
 // player meets it: a profile that has passed levels 1-7 and has level 8 open
 // plays it with the level bot in the easy regime; once won, the level leaves
 // for comic 1, which waits for the player; a click closes it, the map opens
@@ -105,6 +105,9 @@ TEST(ComicAfterLevel, WinningLevel8ShowsTheComicThenTheMapRevealsTheMedal) {
               (std::vector<std::string>{"00000004", "00000007", "00000005", "FFFFFFFF"}))
         << log;
     EXPECT_NE(log.find("the return from a level reveals its result"), std::string::npos) << log;
+    // The level's result window, the comic and the map after it lack nothing.
+    for (const char* missing : {"Sprite missing", "Text missing", "Tag unexpanded", "Missing text shown"})
+        EXPECT_EQ(log.find(missing), std::string::npos) << log;
 
     // The comic page: the paper background fills much of the screen.
     const Shot page = LoadShot(comic), shown = LoadShot(map);
