@@ -71,6 +71,8 @@ TEST(TutorialTextTagsScenario, LevelOnesSowingHintShowsThePriceWithItsCoin) {
         << output;
     const std::string log = game.Log();
     ASSERT_NE(log.find("step 8001000B"), std::string::npos) << log;
+    // Steps 1, 8 and 11 name the goal, its count and the price through tags: all expanded.
+    EXPECT_EQ(log.find("Tag unexpanded"), std::string::npos) << log;
     const Shot shot = LoadShot(hint);
     ASSERT_TRUE(shot.ok) << output;
     // The box stands above the plant choice (577, 722), over the field.
