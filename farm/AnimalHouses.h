@@ -315,6 +315,9 @@ class MapCowHead : public MapCharacter {
   public:
     MapCowHead(LevelMap* map, PointCowshed* shed, int32_t slot, float x, float y);
     ~MapCowHead() override;
+    // Darkens to black (100 ms, from 100 ms after the delay) and shrinks to
+    // 0.35 (200 ms); she may go 250 ms after the delay.
+    uint32_t StartVanish(uint32_t delay) override;
     void Idle() override;
     std::unique_ptr<Job> CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) override;
     float GetAnimationSpeed() const override;
