@@ -21,6 +21,8 @@ constexpr uint32_t kFadeMs = 200;
 // hide it).
 constexpr uint32_t kIconTint = 0xFFFFFFFF;
 constexpr uint32_t kWorkAnimationFlags = 5;
+// A character's direction variants in turning order: down, right, up, left.
+constexpr int32_t kFacingRight = 1, kFacingLeft = 3;
 constexpr const char16_t* kHandIcon = u"small_ico_hand";
 constexpr int32_t kEggsButtonLift = 16;
 constexpr int32_t kTakeEggsDrop = 12;
@@ -1426,8 +1428,10 @@ MapCowHead::~MapCowHead() {
 
 uint32_t MapCowHead::StartVanish(uint32_t delay) {
     delay = MapCharacter::StartVanish(delay);
-    AttachEffect(new SEffect_Color(0xFFFFFFFF, 0xFF000000, kCowColourMs, true, delay + 100));
-    AttachEffect(new SEffect_Scale(1.0f, 0.35f, kFadeMs, true, delay));
+    // Both hold their end until the map deletes her (no full-size frame
+    // between the shrink's end and her going).
+    AttachEffect(new SEffect_Color(0xFFFFFFFF, 0xFF000000, kCowColourMs, false, delay + 100));
+    AttachEffect(new SEffect_Scale(1.0f, 0.35f, kFadeMs, false, delay));
     return delay + 250;
 }
 
@@ -2327,7 +2331,14 @@ void Job_CutSheeps::BeginStep() {
     }
     const uint32_t total = rack_->Type()->header.animal.workTime;
     const uint32_t elapsed = progress_.running ? std::min(progress_.elapsed, total) : 0;
-    StartAnimation(int32_t(total - elapsed), u"girl_cutsheep", -1, kWorkAnimationFlags);
+    // She shears facing the sheep, whichever side she came from.
+    int32_t facing = -1;
+    if (const BuildingLevel* level = rack_->CurrentLevel(); level && owner_) {
+        const int32_t dx = level->record.animal.animalSpots[0][0];
+        const float sheepX = float(rack_->AnchorX() + (rack_->IsMirrored() ? -dx : dx));
+        if (sheepX != owner_->X()) facing = sheepX < owner_->X() ? kFacingLeft : kFacingRight;
+    }
+    StartAnimation(int32_t(total - elapsed), u"girl_cutsheep", facing, kWorkAnimationFlags);
     progress_.elapsed = elapsed;
     progress_.duration = total;
     animating_ = true;
