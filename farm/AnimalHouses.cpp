@@ -1526,7 +1526,7 @@ uint32_t PointCowshed::StopAnimals(bool animated, bool forGood, uint32_t delay) 
         if (!cow) continue;
         if (animated && map && cow->IsOnLevel()) {
             // The map keeps her while she darkens and shrinks, then deletes her.
-            cow->Unlink();
+            cow->Leave();
             MapObject* leaving = map->Adopt(std::move(cow));
             MapObject::AddEffect(leaving, delay, nullptr);
         }

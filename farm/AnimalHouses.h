@@ -324,6 +324,12 @@ class MapCowHead : public MapCharacter {
     bool LoadJobs(SaveReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,
                   std::string* why) override;
     void Unlink() { shed_ = nullptr; }
+    // Lets go of the shed and drops her jobs at once: the map keeps her
+    // only while she vanishes, and nothing of hers may outlive the level.
+    void Leave() {
+        shed_ = nullptr;
+        DeleteAllJobs();
+    }
     // Drops the queued jobs (from the last to the first).
     void StopAllJobs();
 

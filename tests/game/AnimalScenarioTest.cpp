@@ -301,7 +301,7 @@ TEST(AnimalScenario, TheSheepRackIsFedTheSheepGrowsHerFleeceAndTheWoolGoesIntoTh
                 const uint32_t c = shearing.At(x, y);
                 const int r = int(c >> 16 & 0xFF), g = int(c >> 8 & 0xFF), b = int(c & 0xFF);
                 if (Near(r, g, b, 0xF2C8A0, 6)) faceX += x, ++face;
-                if (Near(r, g, b, 0xA06020, 6)) hairX += x, ++hair;
+                if (Near(r, g, b, 0x8A4A20, 6)) hairX += x, ++hair;
             }
         ASSERT_GT(face, 40) << "no face in shot " << i;
         ASSERT_GT(hair, 40) << "no hair in shot " << i;
