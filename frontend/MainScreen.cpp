@@ -403,9 +403,6 @@ constexpr int32_t kMenuColumnTop = 60;
 constexpr int32_t kMenuButtonHeight = 56;
 constexpr int32_t kMenuHeight = 348;
 constexpr int32_t kMenuFont = 3;
-// The hard button's face and text while its regime is closed.
-constexpr uint32_t kLockedFace = 0xFFBEB6A6;
-constexpr uint32_t kLockedText = 0xFF7A7060;
 
 // The greeting text with the player's name put in.
 std::u16string Greeting(const WindowManager& manager, const Profile& profile) {
@@ -462,12 +459,6 @@ class MainScreenMenu : public SpritesWindow {
         }
         buttons_[0]->SetVisible(false);
         buttons_[1]->SetVisible(false);
-        // The hard button while its regime is closed: greyed under its chain
-        // and lock, with the hint that tells how to open it.
-        buttons_[1]->SetColorsV(
-            {0, 0xFFE8D8B8, 0xFFFFF0C8, 0xFFD0B890, 0, kLockedFace, kLockedFace, kLockedFace});
-        buttons_[1]->SetTextColorsV(
-            {0, 0xFF3A2410, 0xFF000000, 0xFF000000, 0, kLockedText, kLockedText, kLockedText});
         if (Sprite* lock = GetSprite(kSceneLibrary, u"lock")) lock_ = lock->CreateInstance(0);
         if (Sprite* chain = GetSprite(kSceneLibrary, u"lock_chain")) chain_ = chain->CreateInstance(0);
         if (lock_) lock_->originX = lock_->originY = 0;
@@ -491,7 +482,6 @@ class MainScreenMenu : public SpritesWindow {
         buttons_[0]->SetVisible(current != nullptr, true);
         if (!current) {
             buttons_[1]->SetVisible(false, true);
-            buttons_[1]->SetDisabled(false);
             return;
         }
         auto* greeting =
@@ -499,12 +489,13 @@ class MainScreenMenu : public SpritesWindow {
         const int32_t width = kMenuWidth - 32, h = greeting->TextHeight();
         greeting->rect = kis::MakeRectWH(14 - 2, 8 + 32 - h / 2 - 2, width + 4, h + 4);
         greeting_ = greeting;
-        // A closed hard regime shows its button locked: it takes no click,
-        // and resting on it tells how to open it.
-        const bool locked = current->Record().results.hardAvailable == 0;
-        buttons_[1]->SetVisible(true, true);
-        buttons_[1]->SetDisabled(locked);
-        buttons_[1]->SetHint(u"", locked ? manager_.Text(u"main_screen", u"hard_hint") : u"");
+        if (current->Record().results.hardAvailable == 0) {
+            buttons_[1]->SetVisible(false, true);
+            buttons_[1]->SetHint(u"", manager_.Text(u"main_screen", u"hard_hint"));
+        } else {
+            buttons_[1]->SetVisible(true, true);
+            buttons_[1]->SetHint(u"", u"");
+        }
     }
 
     // Drops the greeting at once (its profile is about to go).
@@ -571,7 +562,7 @@ class MainScreenMenu : public SpritesWindow {
 
     void DrawChildren(DXLViewer& viewer) override {
         SpritesWindow::DrawChildren(viewer);
-        if (buttons_[1]->HasState() && !buttons_[1]->IsDisabled()) return;
+        if (buttons_[1]->HasState()) return;
         DXLMatrix saved;
         viewer.GetTransform(&saved);
         viewer.SetBlendMode(kBlendAlpha);
