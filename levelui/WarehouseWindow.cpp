@@ -58,9 +58,11 @@ int32_t WarehouseUpgradePrice(const BUILDING* type, uint32_t level, uint32_t hig
 // ---------------------------------------------------------------- tile
 
 namespace {
+constexpr int32_t kTileIconMiddle = 27; // the icon's middle below the tile's top
+constexpr int32_t kTileTextMiddle = 64; // the text's middle below the tile's top
 constexpr int32_t kTilePieces[8] = {-1, kSkinListButton, kSkinListButton, kSkinListButton,
                                     -1, kSkinListButton, kSkinListButton, kSkinListButton};
-}
+} // namespace
 
 WarehouseWindowButton::WarehouseWindowButton(GameWindow* window, GameControls* group, const PRODUCT* product,
                                              Sprite* icon)
@@ -80,6 +82,30 @@ void WarehouseWindowButton::SetCount(int32_t count, int32_t capacity) {
     count_ = count;
     capacity_ = capacity;
     SetCaption((Decimal(count) + u"/" + Decimal(capacity)).c_str());
+}
+
+void WarehouseWindowButton::Draw(DXLViewer& viewer, float alpha) {
+    // The base button draws its icon at the left edge, vertically centred,
+    // where it would run into the count: the tile draws its own.
+    std::unique_ptr<SpriteInstance> icon = std::move(icon_);
+    ImageButton::Draw(viewer, alpha);
+    icon_ = std::move(icon);
+    const float shown = alpha * EffectAlpha();
+    if (!icon_ || shown <= 0.0f) return;
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(rect.left + (rect.right - rect.left) / 2), float(rect.top + kTileIconMiddle));
+    icon_->originX = icon_->originY = 0.5f; // centred on the point
+    icon_->colour = ScaleAlpha(0xFFFFFFFF, shown);
+    icon_->Draw(viewer);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+void WarehouseWindowButton::DrawText(DXLViewer& viewer, uint32_t look, float alpha) {
+    if (text_.empty() || alpha <= 0.0f) return;
+    const int32_t x = rect.left + (rect.right - rect.left - textWidth_) / 2 + 1;
+    const int32_t y = rect.top + kTileTextMiddle - textHeight_ / 2 + ((look & 3) == 3 ? 1 : 0);
+    shown_.Draw(viewer, float(x), float(y), ScaleAlpha(TextColour(look), alpha));
 }
 
 void WarehouseWindowButton::BuildSkin(int32_t x, int32_t y, int32_t width) {

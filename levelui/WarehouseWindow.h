@@ -84,6 +84,10 @@ class WarehouseWindowButton : public ImageButton {
     void SetCapacity(int32_t capacity) { SetCount(count_, capacity); }
     // Places the tile at (x, y) with the column's width.
     void BuildSkin(int32_t x, int32_t y, int32_t width);
+    // The icon stands centred in the tile's upper part, its middle 27 pixels
+    // below the top; the text is centred below it (its middle 64 pixels down).
+    void Draw(DXLViewer& viewer, float alpha) override;
+    void DrawText(DXLViewer& viewer, uint32_t look, float alpha) override;
 
     const PRODUCT* Product() const { return product_; }
     int32_t Count() const { return count_; }
