@@ -1,8 +1,8 @@
 // Level 4's tutorial played through at 1024 x 768 by clicks alone: the
 // henhouse built on the site of point 2 from the site's animal-house page,
-// wheat harvested from the bed of point 4 and fed to the hens with their
-// overhead button, the eggs laid while the house works at double rate, and
-// taken to the warehouse, to the last step.
+// its feed buttons (over the house and on its panel) shown, wheat harvested from the bed of point 4 and fed
+// to the hens with their overhead button, the eggs laid while the house works at double rate, and taken to
+// the warehouse, to the last step.
 #include "tests/game/LevelTutorialPlay.h"
 
 using namespace tutorialplay;
@@ -60,8 +60,12 @@ TEST(LevelTutorialHenhouseScenario, LevelFourBuildsTheHenhouseFeedsItAndTakesThe
                end = Load(game, "end");
     ASSERT_TRUE(hint.ok && harvest.ok && feed.ok && laying.ok && eggs.ok && stored.ok && end.ok);
     ASSERT_EQ(hint.picture.width, 1024);
-    // Step 4: an arrow left of the new henhouse's feed button, pointing at it.
+    // Step 4: an arrow left of the new henhouse's feed button, pointing at it,
+    // and one down at the feed button of the house's panel, with the box
+    // and its click line above.
     EXPECT_GT(hint.Count(335, 170, 415, 205, ArrowYellow), 300) << log;
+    EXPECT_GT(hint.Count(600, 595, 650, 675, ArrowYellow), 300) << log;
+    EXPECT_GT(hint.Count(485, 545, 762, 592, Parchment), 10000) << log;
     // Step 5: an arrow up at the harvest button over the ripe bed, its box below.
     EXPECT_GT(harvest.Count(525, 375, 595, 435, ArrowYellow), 300) << log;
     EXPECT_GT(harvest.Count(425, 432, 610, 468, Parchment), 4000) << log;
