@@ -69,8 +69,8 @@ inline std::string Play(testsupport::GameCopy& game, const std::string& events,
     EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const std::string script = game.File("script.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
-    std::string arguments =
-        "--showcase --headless --until-ms " + std::to_string(untilMs) + " --input-script '" + script + "'";
+    std::string arguments = "--showcase --headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
+                            " --input-script '" + script + "'";
     for (const auto& [ms, name] : shots)
         arguments += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name + ".png") + "'";
     std::string output;
