@@ -24,10 +24,6 @@ namespace {
 constexpr int32_t kShowMode = SEffect_SSShowHide::kAlpha | SEffect_SSShowHide::kOvershoot;
 constexpr int32_t kHideMode = SEffect_SSShowHide::kAlpha | SEffect_SSShowHide::kScale;
 constexpr uint32_t kShowHideMs = 200;
-// The command tag of an animal house's overhead feed button ('Feed'), the
-// tag the tutorials ask about when it is clicked (the house's own feed
-// command is the panel's 0xC9000004).
-constexpr uint32_t kFeedButtonTag = 0x46656564;
 // Where a garbage site's clear button and its job marks stand above the heap.
 constexpr int32_t kClearButtonLift = 24;
 constexpr int32_t kClearIconLift = 64;
@@ -170,7 +166,7 @@ class AnimalFeedButton : public ASSPriceButton {
   public:
     AnimalFeedButton(ScreenSprites& host, PointPetshouse* house, const PRODUCT* product, int32_t price,
                      int32_t x, int32_t y)
-        : ASSPriceButton(host, kFeedButtonTag, x, y, product ? product->secondIcon : nullptr, price),
+        : ASSPriceButton(host, kFeedButtonCommand, x, y, product ? product->secondIcon : nullptr, price),
           house_(house) {
         SetCommand(this, Click, Disabled);
     }

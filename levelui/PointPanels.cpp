@@ -366,7 +366,7 @@ void PointPanels::ShowPointPanel(BaseLevelPoint* point) {
     const bool pets = dynamic_cast<PointPetshouse*>(building) != nullptr;
     PointLevelPanel*& view = PanelOf(*building);
     const int32_t panelId = building->Type()->IsFactory() ? int32_t(kFactoryPanelId)
-                            : pets                        ? kPetsPanelId
+                            : pets                        ? int32_t(kPetshousePanelId)
                                                           : kBuildingPanelId;
     std::function<void()> feed;
     if (pets)

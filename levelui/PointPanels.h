@@ -38,8 +38,6 @@ constexpr int32_t kSitePanelId = 0x1000;
 constexpr int32_t kSiteChoicesPanelIds[kSiteCategoryCount] = {0x1001, 0x1011, 0x1021};
 constexpr int32_t kPlantPanelId = 0x10000;
 constexpr int32_t kBuildingPanelId = 0x1000000;
-// An animal house's panel, with its feed button (command 0xC9000004).
-constexpr int32_t kPetsPanelId = 0x1002;
 // The width of a build-menu button and of the strip of a point's panel.
 constexpr int32_t kSiteButtonWidth = 98;
 constexpr int32_t kPointPanelStrip = 420;

@@ -5,6 +5,7 @@
 // an animal house's with its feed button.
 
 #include "levelui/PointPanels.h"
+#include "farm/AnimalHouses.h"
 #include "farm/Products.h"
 #include "gui/SpritesWindow.h"
 #include "level/LevelPoint.h"
@@ -194,12 +195,12 @@ TEST_F(PointPanelsTest, AnAnimalHousesPanelHasItsFeedButtonBesideTheUpgrade) {
     LevelPanel* panel = Open(1024, 600);
     int feeds = 0, upgrades = 0;
     PointLevelPanel view(
-        *panel, kPetsPanelId, true, [&] { ++upgrades; }, [&] { ++feeds; });
+        *panel, int32_t(kPetshousePanelId), true, [&] { ++upgrades; }, [&] { ++feeds; });
     view.Attach();
     const int32_t x0 = (view.width - kPointPanelStrip) / 2;
     // The two share a 147-px strip from x0 + 171; remove keeps its place.
     ASSERT_NE(view.FeedButton(), nullptr);
-    EXPECT_EQ(view.FeedButton()->Command(), 0xC9000004u);
+    EXPECT_EQ(view.FeedButton()->Command(), kFeedCommand);
     EXPECT_EQ(view.FeedButton()->rect.left, view.x + x0 + 171);
     EXPECT_EQ(view.UpgradeButton()->rect.left, view.x + x0 + 171 + 74);
     EXPECT_LE(view.FeedButton()->rect.right, view.UpgradeButton()->rect.left);
