@@ -168,6 +168,8 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void Add(const PRODUCT* product, int32_t units) override;
 
   private:
+    void WatchStock();
+
     FarmData* farm_;             // not owned
     GameLevel* level_ = nullptr; // not owned; set by Attach
     std::unique_ptr<ProductStock> stock_;
