@@ -39,10 +39,12 @@ constexpr uint32_t kSheepHeadKind = 0x20000103;
 constexpr int32_t kMaxAnimals = 4;
 // An animation played until its job is stopped.
 constexpr int32_t kEndlessAnimationMs = 86400000;
-// The overhead buttons' commands.
-constexpr uint32_t kEggsCommand = 0x45676773; // 'Eggs'
-constexpr uint32_t kMilkCommand = 0x4D696C6B; // 'Milk'
-constexpr uint32_t kCutCommand = 0x43757453;  // 'CutS'
+// The overhead buttons' commands (the feed button's own; its click orders
+// kFeedCommand, the panel's feed command).
+constexpr uint32_t kFeedButtonCommand = 0x46656564; // 'Feed'
+constexpr uint32_t kEggsCommand = 0x45676773;       // 'Eggs'
+constexpr uint32_t kMilkCommand = 0x4D696C6B;       // 'Milk'
+constexpr uint32_t kCutCommand = 0x43757453;        // 'CutS'
 // The tutorial event of a delivered produce.
 constexpr uint32_t kTutorialProduceCollected = 0x80000007;
 // The event-sound slot played when a house's produce reaches the warehouse.

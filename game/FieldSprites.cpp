@@ -166,7 +166,7 @@ class AnimalFeedButton : public ASSPriceButton {
   public:
     AnimalFeedButton(ScreenSprites& host, PointPetshouse* house, const PRODUCT* product, int32_t price,
                      int32_t x, int32_t y)
-        : ASSPriceButton(host, kFeedCommand, x, y, product ? product->secondIcon : nullptr, price),
+        : ASSPriceButton(host, kFeedButtonCommand, x, y, product ? product->secondIcon : nullptr, price),
           house_(house) {
         SetCommand(this, Click, Disabled);
     }

@@ -604,7 +604,7 @@ bool LevelBot::TendFarm() {
     if (FarmerQueueFull()) return false;
     ScreenSprites* sprites = Sprites();
     for (const uint32_t command :
-         {kCommandHarvest, kEggsCommand, kMilkCommand, kCutCommand, kCommandWater, kFeedCommand}) {
+         {kCommandHarvest, kEggsCommand, kMilkCommand, kCutCommand, kCommandWater, kFeedButtonCommand}) {
         for (int32_t i = 0; sprites && i < sprites->ActiveCount(); ++i) {
             ActiveScreenSprite* button = sprites->GetActive(i);
             if (button->Command() != command || !button->IsVisible() ||

@@ -259,7 +259,9 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         for (NoticeWindow* notice : Windows()->Messages().Notices()) {
             auto* message = dynamic_cast<MessageWindow*>(notice);
             if (!message || message->messageId != id || message->closing) continue;
-            int32_t right = message->rect.right, top = message->rect.top;
+            // The notice's right edge and top, on the screen (its own corner
+            // in its local coordinates).
+            int32_t right = message->rect.right - message->rect.left, top = 0;
             message->LocalToScreen(&right, &top);
             *out = {right, top};
             return true;
@@ -360,7 +362,12 @@ class ProgramScriptLevel : public tut::ScriptLevel {
     }
     // The bonus buttons carry their slot.
     uintptr_t BonusButtonData(uint32_t slot) const override { return slot; }
-    bool BonusButtonBlocked() const override { return !level_.IsBonusReady(0); }
+    // The first bonus button is blocked while its bonus recharges. Its press
+    // starts the bonus before the tutorial hears of the click, so a running
+    // bonus does not block it.
+    bool BonusButtonBlocked() const override {
+        return !level_.IsBonusReady(0) && !(level_.Slot(0).inUse && level_.Slot(0).running);
+    }
     int32_t VillainSlots() const override { return Villains() ? Villains()->VillainCount() : 0; }
     int32_t VillainState(int32_t slot) const override {
         const MapVillain* villain = Villain(slot);

@@ -617,13 +617,18 @@ BaseLevelPoint* GameLevel::CreatePoint(uint32_t index, const PointRecord& record
     if (const PointMaker* maker = GetPointMaker(record.kind)) point = (*maker)(index, record);
     if (!point && record.kind == kPointEmptySite) point = std::make_unique<EmptyLevelPoint>(index);
     if (!point) point = std::make_unique<LevelPoint>(index, record.kind);
-    if (points_[index]) points_[index]->OnDetach();
-    point->Attach(this);
-    point->Setup(record);
-    point->Init();
+    // The new point takes its place before it is set up, so that what its
+    // setting up tells (the tutorial hears of a new site) finds it by its
+    // index; the old one lives until the new one is ready.
+    std::unique_ptr<BaseLevelPoint> old = std::move(points_[index]);
+    if (old) old->OnDetach();
+    BaseLevelPoint* made = point.get();
+    made->Attach(this);
     points_[index] = std::move(point);
-    if (begun_) points_[index]->OnLevelBegun();
-    return points_[index].get();
+    made->Setup(record);
+    made->Init();
+    if (begun_) made->OnLevelBegun();
+    return made;
 }
 
 void GameLevel::SelectPoint(int32_t index, bool sound) {

@@ -1,6 +1,7 @@
 #include "levelui/PointPanels.h"
 
 #include "engine/Log.h"
+#include "farm/AnimalHouses.h"
 #include "farm/BuildingPoints.h"
 #include "farm/FarmData.h"
 #include "farm/PlantPoints.h"
@@ -126,12 +127,18 @@ uint32_t SitePanel::OnButtonCommand(GameButton* button) {
 // ---------------------------------------------------------------- point panel
 
 PointLevelPanel::PointLevelPanel(LevelPanel& owner, int32_t panelId, bool upgrade,
-                                 std::function<void()> onUpgrade)
-    : ChildLevelPanel(owner), onUpgrade_(std::move(onUpgrade)) {
+                                 std::function<void()> onUpgrade, std::function<void()> onFeed)
+    : ChildLevelPanel(owner), onUpgrade_(std::move(onUpgrade)), onFeed_(std::move(onFeed)) {
     id = panelId;
     levelBlock = Buttons().Make<CLPLevelBlock>(this);
-    if (upgrade) {
-        ButtonParts parts;
+    ButtonParts parts;
+    if (onFeed_) {
+        SplitIntoParts(&parts, 147, 2);
+        feed_ = CreatePanelButton(this, parts, 0, kFeedCommand, nullptr, 0, nullptr);
+        feed_->SetHintEnabled(true);
+        feed_->SetHint(owner.Manager().Text(kGroup, u"feed"), owner.Manager().Text(kGroup, u"feed_hint"));
+        if (upgrade) upgrade_ = CreateUpgradeButton(this, parts, 1);
+    } else if (upgrade) {
         SplitIntoParts(&parts, 98, 1);
         upgrade_ = CreateUpgradeButton(this, parts, 0);
     }
@@ -142,7 +149,12 @@ void PointLevelPanel::Layout() {
     const int32_t x0 = (width - kPointPanelStrip) / 2;
     AddStrip(x0 + 36, x0 + 398);
     levelBlock->Place(x0 + 42);
-    if (upgrade_) upgrade_->Place(x0 + 196);
+    if (feed_) {
+        feed_->Place(x0 + 171 + feed_->PartX());
+        if (upgrade_) upgrade_->Place(x0 + 171 + upgrade_->PartX());
+    } else if (upgrade_) {
+        upgrade_->Place(x0 + 196);
+    }
     removeButton->Place(x0 + 330);
 }
 
@@ -154,6 +166,10 @@ void PointLevelPanel::Draw(DXLViewer& viewer) {
 uint32_t PointLevelPanel::OnButtonCommand(GameButton* button) {
     if (button->Command() == kCommandUpgrade) {
         if (upgrade_ && onUpgrade_) onUpgrade_();
+        return 0;
+    }
+    if (button->Command() == kFeedCommand) {
+        if (feed_ && onFeed_) onFeed_();
         return 0;
     }
     return ChildLevelPanel::OnButtonCommand(button);
@@ -173,6 +189,11 @@ void PointLevelPanel::Show(const View& view) {
     if (upgrade_) {
         upgrade_->SetProduct(view.price, nullptr);
         upgrade_->SetEnabled(view.upgradeEnabled);
+    }
+    if (feed_) {
+        if (view.feedIcon) feed_->ChangeIcon(view.feedIcon);
+        feed_->SetProduct(view.feedUnits, view.feedProduct, view.feedProductIcon);
+        feed_->SetEnabled(view.feedEnabled);
     }
 }
 
@@ -342,10 +363,24 @@ void PointPanels::ShowPointPanel(BaseLevelPoint* point) {
         ShowEmpty();
         return;
     }
-    PointLevelPanel*& view = building->Type()->IsFactory() ? factories_ : buildings_;
+    const bool pets = dynamic_cast<PointPetshouse*>(building) != nullptr;
+    PointLevelPanel*& view = PanelOf(*building);
+    const int32_t panelId = building->Type()->IsFactory() ? int32_t(kFactoryPanelId)
+                            : pets                        ? int32_t(kPetshousePanelId)
+                                                          : kBuildingPanelId;
+    std::function<void()> feed;
+    if (pets)
+        feed = [this] {
+            auto* house = dynamic_cast<PointPetshouse*>(level_.GetPoint(shown_));
+            if (!house) return;
+            level_.StartClock();
+            const bool ordered = house->OnButtonCommand(kFeedCommand);
+            LogLabelPrintf(kLogIndent, "Feeding", "point %d: from the panel %s", int32_t(house->Index()),
+                           ordered ? "ordered" : "refused");
+        };
     if (!view)
         view = panel_.AdoptChild(std::make_unique<PointLevelPanel>(
-            panel_, building->Type()->IsFactory() ? int32_t(kFactoryPanelId) : kBuildingPanelId, true,
+            panel_, panelId, true,
             [this] {
                 auto* b = dynamic_cast<PointBuilding*>(level_.GetPoint(shown_));
                 if (!b) return;
@@ -355,7 +390,8 @@ void PointPanels::ShowPointPanel(BaseLevelPoint* point) {
                 LogLabelPrintf(kLogIndent, "Upgrade", "point %d: %s to level %d %s, money %d",
                                int32_t(b->Index()), Narrow(b->Type()->header.label).c_str(), b->Stage() + 1,
                                ordered ? "ordered" : "refused", level_.Money().Get());
-            }));
+            },
+            std::move(feed)));
     shown_ = int32_t(point->Index());
     view->Attach();
     Refresh(point);
@@ -365,7 +401,7 @@ void PointPanels::Refresh(const BaseLevelPoint* point) {
     if (!point || int32_t(point->Index()) != shown_ || level_.GetPoint(shown_) != point) return;
     auto* building = dynamic_cast<PointBuilding*>(level_.GetPoint(shown_));
     if (!building) return;
-    PointLevelPanel* view = building->Type()->IsFactory() ? factories_ : buildings_;
+    PointLevelPanel* view = PanelOf(*building);
     if (!view || !view->IsAttached()) return;
     PointLevelPanel::View v;
     v.point = building;
@@ -378,11 +414,23 @@ void PointPanels::Refresh(const BaseLevelPoint* point) {
     v.tagValue = reinterpret_cast<uintptr_t>(building);
     v.price = building->UpgradePrice();
     v.upgradeEnabled = building->CanUpgrade();
+    if (auto* house = dynamic_cast<const PointPetshouse*>(building)) {
+        v.feedIcon = building->Type()->panelIcon;
+        v.feedProduct = building->Type()->feedProduct;
+        v.feedProductIcon = building->Type()->feedIcon;
+        v.feedUnits = int32_t(house->FeedUnits());
+        v.feedEnabled = house->CanOrderFeed();
+    }
     view->Show(v);
 }
 
 void PointPanels::Forget(const BaseLevelPoint* point) {
     if (!point || int32_t(point->Index()) != shown_) return;
     ChildLevelPanel* child = panel_.CurrentChild();
-    if (child && (child == buildings_ || child == factories_)) ShowEmpty();
+    if (child && (child == buildings_ || child == factories_ || child == pets_)) ShowEmpty();
+}
+
+PointLevelPanel*& PointPanels::PanelOf(const PointBuilding& building) {
+    if (building.Type()->IsFactory()) return factories_;
+    return dynamic_cast<const PointPetshouse*>(&building) ? pets_ : buildings_;
 }

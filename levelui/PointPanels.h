@@ -20,6 +20,7 @@
 #include <vector>
 
 class BaseLevelPoint;
+class PointBuilding;
 class FarmData;
 class GameLevel;
 class PlantPanel;
@@ -97,7 +98,9 @@ class SitePanel : public ChildLevelPanel {
 
 // The panel of a selected bed, tree or building: the level block at x0 + 42,
 // the upgrade button at x0 + 196 (when the panel has one) and the remove
-// button at x0 + 330, x0 = (width - 420) / 2.
+// button at x0 + 330, x0 = (width - 420) / 2. An animal house's panel has a
+// feed button beside the upgrade button: the two share a strip of 147 px
+// from x0 + 171.
 class PointLevelPanel : public ChildLevelPanel {
   public:
     struct View {
@@ -110,19 +113,31 @@ class PointLevelPanel : public ChildLevelPanel {
         uintptr_t tagValue = 0;
         int32_t price = 0; // the next stage's, 0 at the top
         bool upgradeEnabled = false;
+        // The feed button: the house's panel icon, the feed product and the
+        // units one feeding takes; enabled while the house may be fed.
+        Sprite* feedIcon = nullptr;
+        const PRODUCT* feedProduct = nullptr;
+        Sprite* feedProductIcon = nullptr;
+        int32_t feedUnits = 0;
+        bool feedEnabled = false;
     };
-    PointLevelPanel(LevelPanel& owner, int32_t panelId, bool upgrade, std::function<void()> onUpgrade);
+    // With onFeed the panel has the feed button.
+    PointLevelPanel(LevelPanel& owner, int32_t panelId, bool upgrade, std::function<void()> onUpgrade,
+                    std::function<void()> onFeed = {});
     void Layout() override;
     void Draw(DXLViewer& viewer) override;
     uint32_t OnButtonCommand(GameButton* button) override;
     void Show(const View& view);
 
     LevelPanelButton* UpgradeButton() const { return upgrade_; }
+    LevelPanelButton* FeedButton() const { return feed_; }
     const View& Shown() const { return view_; }
 
   private:
     LevelPanelButton* upgrade_ = nullptr; // in the button group
+    LevelPanelButton* feed_ = nullptr;    // in the button group
     std::function<void()> onUpgrade_;
+    std::function<void()> onFeed_;
     View view_;
     bool hintSet_ = false;
 };
@@ -156,6 +171,7 @@ class PointPanels {
     PointLevelPanel* PlantView() const { return plants_; }
     PointLevelPanel* BuildingView() const { return buildings_; }
     PointLevelPanel* FactoryView() const { return factories_; }
+    PointLevelPanel* PetsView() const { return pets_; }
     // The point the shown panel belongs to, -1 none.
     int32_t ShownPoint() const { return shown_; }
 
@@ -167,6 +183,8 @@ class PointPanels {
     void ShowPointPanel(BaseLevelPoint* point);
     void ShowEmpty();
     PointLevelPanel::View PlantViewOf(const PlantPanel& model) const;
+    // The panel a building's kind is shown on (made on first use).
+    PointLevelPanel*& PanelOf(const PointBuilding& building);
 
     LevelPanel& panel_;
     GameLevel& level_;
@@ -179,4 +197,5 @@ class PointPanels {
     PointLevelPanel* plants_ = nullptr;
     PointLevelPanel* buildings_ = nullptr;
     PointLevelPanel* factories_ = nullptr;
+    PointLevelPanel* pets_ = nullptr;
 };

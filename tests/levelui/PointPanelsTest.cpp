@@ -1,9 +1,12 @@
 // The child panels of a selected point: the empty site's build-menu pages
 // (their buttons' commands, data, prices and greyed state following the
 // money, the hint that says why, back) and the panel of a bed or building
-// (its places in the strip, the upgrade price and state, upgrade and remove).
+// (its places in the strip, the upgrade price and state, upgrade and remove),
+// an animal house's with its feed button.
 
 #include "levelui/PointPanels.h"
+#include "farm/AnimalHouses.h"
+#include "farm/Products.h"
 #include "gui/SpritesWindow.h"
 #include "level/LevelPoint.h"
 #include "levelui/LevelPanel.h"
@@ -186,4 +189,55 @@ TEST_F(PointPanelsTest, APointsPanelShowsItsLevelUpgradeAndRemove) {
         }
         manager.DeleteAllWindows();
     }
+}
+
+TEST_F(PointPanelsTest, AnAnimalHousesPanelHasItsFeedButtonBesideTheUpgrade) {
+    LevelPanel* panel = Open(1024, 600);
+    int feeds = 0, upgrades = 0;
+    PointLevelPanel view(
+        *panel, int32_t(kPetshousePanelId), true, [&] { ++upgrades; }, [&] { ++feeds; });
+    view.Attach();
+    const int32_t x0 = (view.width - kPointPanelStrip) / 2;
+    // The two share a 147-px strip from x0 + 171; remove keeps its place.
+    ASSERT_NE(view.FeedButton(), nullptr);
+    EXPECT_EQ(view.FeedButton()->Command(), kFeedCommand);
+    EXPECT_EQ(view.FeedButton()->rect.left, view.x + x0 + 171);
+    EXPECT_EQ(view.UpgradeButton()->rect.left, view.x + x0 + 171 + 74);
+    EXPECT_LE(view.FeedButton()->rect.right, view.UpgradeButton()->rect.left);
+    EXPECT_LE(view.UpgradeButton()->rect.right, view.removeButton->rect.left);
+    EXPECT_EQ(view.removeButton->rect.left, view.x + x0 + 330);
+
+    BaseLevelPoint house(2, kPointBuilding);
+    PointRecord r{};
+    r.stage = 1;
+    house.Setup(r);
+    // One feeding takes two units of the feed product; the stock holds one, then three.
+    PRODUCT wheat{};
+    wheat.record.id = 0x77;
+    context.stock.Add(&wheat, 1);
+    PointLevelPanel::View v;
+    v.point = &house;
+    v.levels = 1;
+    v.stage = 1;
+    v.feedProduct = &wheat;
+    v.feedUnits = 2;
+    v.feedEnabled = true;
+    view.Show(v);
+    EXPECT_EQ(view.FeedButton()->Count(), 2);
+    EXPECT_EQ(view.FeedButton()->Product(), &wheat);
+    EXPECT_FALSE(view.FeedButton()->HasState()) << "too little feed";
+    context.stock.Add(&wheat, 2);
+    view.Show(v);
+    EXPECT_TRUE(view.FeedButton()->HasState());
+    panel->OnButtonClick(view.FeedButton());
+    EXPECT_EQ(feeds, 1);
+    EXPECT_EQ(upgrades, 0);
+    // Fed, or the farmer already on the way: greyed.
+    v.feedEnabled = false;
+    view.Show(v);
+    EXPECT_FALSE(view.FeedButton()->HasState());
+
+    // A building's panel has no feed button.
+    PointLevelPanel plain(*panel, kBuildingPanelId, true, [] {});
+    EXPECT_EQ(plain.FeedButton(), nullptr);
 }

@@ -1,0 +1,70 @@
+// Level 8's tutorial at 1024 x 768 for a player who owns the bee bonus and
+// chose it (it fills the first bonus slot): the first click calls a villain
+// at once, the bee step points at the panel's bee button while it attacks,
+// the bees drive it off, and the steps go on to the removal of the bed at
+// point 6, to the last step.
+#include "tests/game/LevelTutorialPlay.h"
+
+using namespace tutorialplay;
+using testsupport::GameCopy;
+using testsupport::Shot;
+
+namespace {
+
+// A bed of point 2, the bee button, the bed of point 6 and its panel's remove button.
+constexpr int kBedX = 560, kBedY = 260, kBeesX = 512, kBeesY = 620, kSixX = 700, kSixY = 480;
+constexpr int kRemoveX = 778, kRemoveY = 720;
+
+} // namespace
+
+TEST(LevelTutorialBeesScenario, LevelEightShowsTheBeesAgainstTheVillainThenRemovesABed) {
+    GameCopy game;
+    MakeProfile(game.User(), 7, true);
+    // The first click, on a bed, starts the clock and calls the villain; the
+    // bee button once the villain attacks; a click (1); the bed of point 6
+    // (2), once the award notices of the first bees are gone; its remove
+    // button (3); a click (4).
+    std::string events = Opening("08") + Click(9000, kBedX, kBedY) + Click(15000, kBeesX, kBeesY) +
+                         Click(19000, 512, 150) + Click(25000, kSixX, kSixY) +
+                         Click(26000, kRemoveX, kRemoveY) + Click(30500, 512, 150);
+    const std::string log = Play(game, events,
+                                 {{14000, "bees"},
+                                  {18500, "after-bees"},
+                                  {24900, "bed"},
+                                  {25900, "remove"},
+                                  {30400, "removed"},
+                                  {31400, "end"}},
+                                 31500);
+    EXPECT_NE(log.find("80080000 waits for the clock"), std::string::npos) << log;
+    // The bee step waits for the villain's attack; the bees drive it off.
+    const size_t attacks = log.find("attacks: its catapult stands");
+    ASSERT_NE(attacks, std::string::npos) << log;
+    EXPECT_LT(attacks, log.find("step 80330001")) << log;
+    ExpectStepsInOrder(log, {"80330001", "80080001", "80080002", "80080003", "80080004"});
+    EXPECT_NE(log.find("driven off"), std::string::npos) << log;
+    EXPECT_LT(log.find("driven off"), log.find("step 80080001")) << log;
+    EXPECT_NE(log.find("point 6: pull-down ordered"), std::string::npos) << log;
+
+    const Shot bees = Load(game, "bees"), after = Load(game, "after-bees"), bed = Load(game, "bed"),
+               remove = Load(game, "remove"), removed = Load(game, "removed"), end = Load(game, "end");
+    ASSERT_TRUE(bees.ok && after.ok && bed.ok && remove.ok && removed.ok && end.ok);
+    ASSERT_EQ(bees.picture.width, 1024);
+    // The bee step: an arrow down at the bee button above the panel, its box above.
+    EXPECT_GT(bees.Count(490, 535, 535, 595, ArrowYellow), 300) << log;
+    EXPECT_GT(bees.Count(330, 468, 690, 508, Parchment), 10000) << log;
+    // Step 1: the box below the field's centre; the bee arrow is gone.
+    EXPECT_GT(after.Count(340, 468, 680, 510, Parchment), 10000) << log;
+    EXPECT_LT(after.Count(490, 535, 535, 595, ArrowYellow), 30) << log;
+    // Step 2: an arrow up at the bed of point 6; 3: an arrow down at the remove button.
+    EXPECT_GT(bed.Count(680, 545, 720, 625, ArrowYellow), 300) << log;
+    EXPECT_GT(remove.Count(755, 620, 800, 680, ArrowYellow), 300) << log;
+    // The bed of point 6 is gone (its brown soil); step 4's box stands.
+    const auto soil = [](int r, int g, int b) { return r > 90 && r < 170 && g < 90 && b < 60 && r > g + 30; };
+    // (The farmer, who pulled it down, stands there.)
+    const int before = bed.Count(675, 465, 725, 495, soil);
+    EXPECT_GT(before, 100) << log;
+    EXPECT_LT(removed.Count(675, 465, 725, 495, soil), before / 3) << log;
+    EXPECT_GT(removed.Count(340, 468, 680, 510, Parchment), 10000) << log;
+    // After the last click the tutorial is over.
+    EXPECT_LT(end.Count(340, 468, 680, 510, Parchment), 500) << log;
+}

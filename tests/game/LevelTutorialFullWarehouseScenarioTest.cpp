@@ -1,0 +1,71 @@
+// The full-warehouse tutorial as a new player meets it at 1024 x 768: level
+// 29 starts with its warehouse full of wheat; after its own hint at the
+// warehouse button the player harvests the ripe bed, the wheat does not fit,
+// and the tutorial points at the warehouse-full notice (its right edge, 16
+// pixels below its top). A click on the notice opens the warehouse window and
+// closes the notice; the tutorial points at the wheat in the window, and a
+// click ends it.
+#include "tests/game/LevelTutorialPlay.h"
+
+using namespace tutorialplay;
+using testsupport::GameCopy;
+using testsupport::Shot;
+
+namespace {
+
+// The bed of point 1 and its harvest button; the panel's warehouse button,
+// the warehouse window's close button; a place on the notice.
+constexpr int kBedX = 460, kBedY = 300, kHarvestX = 460, kHarvestY = 227;
+constexpr int kWarehouseX = 911, kWarehouseY = 711, kCloseX = 514, kCloseY = 561;
+constexpr int kNoticeX = 300, kNoticeY = 610;
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(LevelTutorialFullWarehouseScenario, TheFirstFullWarehouseIsShownAndClickedThrough) {
+    GameCopy game;
+    MakeProfile(game.User(), 28);
+    // The first click, on the bed, starts the clock and the warehouse-button
+    // hint; the warehouse opened and closed again; the harvest; the notice;
+    // a click in the warehouse window.
+    const std::string events = Opening("29") + Click(7500, kBedX, kBedY) +
+                               Click(9000, kWarehouseX, kWarehouseY) + Click(11000, kCloseX, kCloseY) +
+                               Click(12000, kHarvestX, kHarvestY) + Click(17000, kNoticeX, kNoticeY) +
+                               Click(19000, 512, 400);
+    const std::string log = Play(game, events, {{16900, "notice"}, {18500, "window"}, {19900, "end"}}, 20000);
+    ExpectStepsInOrder(log, {"802A0001", "802B0001", "802B0002"});
+    EXPECT_NE(log.find("802B0000 for the full warehouse"), std::string::npos) << log;
+    EXPECT_EQ(Count(log, "the warehouse is full (wheat)"), 1u) << log;
+    EXPECT_LT(log.find("the warehouse is full (wheat)"), log.find("step 802B0001")) << log;
+
+    const Shot notice = Load(game, "notice"), window = Load(game, "window"), end = Load(game, "end");
+    ASSERT_TRUE(notice.ok && window.ok && end.ok);
+    ASSERT_EQ(notice.picture.width, 1024);
+    // The notice stands at the bottom left; the arrow points at its right
+    // edge (x 635) 16 pixels below its top (y 578) from the upper right,
+    // its box beyond.
+    EXPECT_GT(notice.Count(10, 585, 630, 640, Parchment), 15000) << log;
+    EXPECT_GT(notice.Count(638, 548, 700, 600, ArrowYellow), 250) << log;
+    EXPECT_LT(notice.Count(600, 600, 640, 650, ArrowYellow), 20) << "the arrow stops at the notice";
+    EXPECT_GT(notice.Count(672, 507, 830, 543, Parchment), 3000) << log;
+    // The notice's click opened the window (its title bar) and closed the
+    // notice; the arrow points up at the wheat's tile in the window, the box
+    // with its click line below.
+    const auto titleBar = [](int r, int g, int b) {
+        return r > 170 && r < 215 && g > 105 && g < 150 && b < 100;
+    };
+    EXPECT_GT(window.Count(260, 185, 770, 212, titleBar), 6000) << log;
+    EXPECT_LT(notice.Count(260, 185, 770, 212, titleBar), 500) << log;
+    EXPECT_LT(window.Count(10, 600, 225, 640, Parchment), 200) << log;
+    EXPECT_GT(window.Count(262, 330, 300, 400, ArrowYellow), 300) << log;
+    EXPECT_GT(window.Count(160, 405, 395, 452, Parchment), 5000) << log;
+    // After the click the tutorial is over; the window stays open.
+    EXPECT_LT(end.Count(262, 330, 300, 400, ArrowYellow), 30) << log;
+    EXPECT_LT(end.Count(160, 405, 228, 452, Parchment), 200) << log;
+}

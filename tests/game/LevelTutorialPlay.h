@@ -1,0 +1,96 @@
+#pragma once
+// What the program scenarios of the level tutorials share: a new profile
+// (tutorials ticked, easy regime) with the level open, the level opened from
+// the stand-in screen (its two digits, then F6) at 1024 x 768, input scripts
+// of clicks, the run with its screenshots, and the looks of the tutorial's
+// arrow and box.
+#include "app/Profiles.h"
+#include "gui/Regime.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tutorialplay {
+
+// A press at a screen position (at 1024 x 768 the field is drawn 1:1).
+inline std::string Click(int ms, int x, int y) {
+    return testsupport::script::quick::Click(ms, x, y);
+}
+
+// Skips the logos; the level's two digits and F6 open it at about 6.3 s.
+inline std::string Opening(const std::string& level) {
+    return Click(100, 400, 300) + testsupport::script::held::OpenLevel(5900, level);
+}
+
+// A new profile as the profile window makes it (tutorials on, easy) with the
+// level of the index open; with bees, the bee bonus (bonus 0) is owned and
+// chosen as the level window keeps a choice, so that it fills bonus slot 0.
+inline void MakeProfile(const std::string& user, int32_t openLevel, bool bees = false) {
+    std::filesystem::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* profile = profiles.CreateProfile(u"ida");
+    ASSERT_NE(profile, nullptr);
+    ASSERT_EQ(profile->Record().results.tutorial, 1u);
+    ASSERT_EQ(profile->Regime(), uint32_t(kRegimeEasy));
+    RegimeProgress& easy = profile->MutableRecord().results.regimes[kRegimeEasy];
+    easy.levels[openLevel].status = kLevelOpen;
+    if (bees) {
+        easy.owned[0] = 1;
+        easy.chosenCount = 1;
+        easy.chosen[0] = 0;
+        easy.chosen[1] = easy.chosen[2] = -1;
+        ASSERT_TRUE(profile->HasBonus(0));
+    }
+    ASSERT_TRUE(profile->Save());
+    profiles.SetCurrent(profile);
+}
+
+// The tutorial box's parchment face and the arrow's yellow.
+inline bool Parchment(int r, int g, int b) {
+    return r > 240 && g > 225 && b > 190 && b < 235;
+}
+inline bool ArrowYellow(int r, int g, int b) {
+    return r > 230 && g > 150 && g < 225 && b < 90;
+}
+
+// Runs the game on the events with a screenshot at each of the times (into
+// files named after them); answers the log.
+inline std::string Play(testsupport::GameCopy& game, const std::string& events,
+                        const std::vector<std::pair<int, std::string>>& shots, int untilMs) {
+    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const std::string script = game.File("script.txt");
+    EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
+    std::string arguments = "--showcase --headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
+                            " --input-script '" + script + "'";
+    for (const auto& [ms, name] : shots)
+        arguments += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name + ".png") + "'";
+    std::string output;
+    EXPECT_EQ(game.Run(arguments, &output), 0) << output;
+    return game.Log();
+}
+
+inline testsupport::Shot Load(const testsupport::GameCopy& game, const std::string& name) {
+    return testsupport::LoadShot(game.File(name + ".png"));
+}
+
+// The log names each step as it becomes current ("step 8003000C"); the
+// steps must come in this order.
+inline void ExpectStepsInOrder(const std::string& log, const std::vector<std::string>& steps) {
+    size_t at = 0;
+    for (const std::string& step : steps) {
+        const size_t found = log.find("step " + step, at);
+        ASSERT_NE(found, std::string::npos) << step << " (in order)\n" << log;
+        at = found;
+    }
+}
+
+} // namespace tutorialplay

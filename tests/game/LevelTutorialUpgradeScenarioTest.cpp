@@ -1,0 +1,87 @@
+// Level 3's tutorial played through at 1024 x 768 by clicks alone: the wheat
+// bed of point 3 upgraded from its panel, the arrows at the farmer's working
+// places, the mill of point 2 upgraded to two production slots and both run,
+// then the warehouse opened, upgraded and closed, to the last step.
+#include "tests/game/LevelTutorialPlay.h"
+
+using namespace tutorialplay;
+using testsupport::GameCopy;
+using testsupport::Shot;
+
+namespace {
+
+// The bed of point 3, the mill of point 2 and its production button, the
+// panel's upgrade button; the panel's warehouse button and the warehouse
+// window's upgrade and close buttons.
+constexpr int kBedX = 460, kBedY = 420, kMillX = 700, kMillY = 290, kProduceX = 700, kProduceY = 180;
+constexpr int kUpgradeX = 661, kUpgradeY = 712;
+constexpr int kWarehouseX = 911, kWarehouseY = 711;
+constexpr int kRaiseX = 326, kRaiseY = 561, kCloseX = 514, kCloseY = 561;
+
+} // namespace
+
+TEST(LevelTutorialUpgradeScenario, LevelThreeUpgradesTheBedTheMillAndTheWarehouse) {
+    GameCopy game;
+    MakeProfile(game.User(), 2);
+    // The first click, on the bed, starts the clock; step 1 is clicked away,
+    // the bed selected (2) and upgraded (3); 4 is clicked away (5 passes: the
+    // stock holds wheat); the mill selected (6) and upgraded (7); 8 clicked
+    // away; two flour orders (9); 10 clicked away; the warehouse (11), a
+    // click (12), its upgrade (13) and close (14); a click (15).
+    std::string events = Opening("03") + Click(7500, kBedX, kBedY) + Click(9000, 512, 200) +
+                         Click(10000, kBedX, kBedY) + Click(11000, kUpgradeX, kUpgradeY);
+    events += Click(14500, 512, 200) + Click(16000, kMillX, kMillY) + Click(17000, kUpgradeX, kUpgradeY);
+    events +=
+        Click(24500, 512, 300) + Click(25500, kProduceX, kProduceY) + Click(26500, kProduceX, kProduceY);
+    events += Click(30000, 512, 300) + Click(31000, kWarehouseX, kWarehouseY) + Click(34500, 512, 300) +
+              Click(35500, kRaiseX, kRaiseY) + Click(36500, kCloseX, kCloseY) + Click(38000, 512, 300);
+    const std::string log = Play(game, events,
+                                 {{10900, "upgrade"},
+                                  {14400, "working"},
+                                  {24400, "slots"},
+                                  {25400, "produce"},
+                                  {34400, "tile"},
+                                  {35400, "raise"},
+                                  {36400, "close"},
+                                  {38900, "end"}},
+                                 39000);
+    EXPECT_NE(log.find("80030000 waits for the clock"), std::string::npos) << log;
+    ExpectStepsInOrder(log,
+                       {"80030001", "80030002", "80030003", "80030004", "80030006", "80030007", "80030008",
+                        "80030009", "8003000A", "8003000B", "8003000C", "8003000D", "8003000E", "8003000F"});
+    EXPECT_NE(log.find("point 3: wheat to stage 2 ordered"), std::string::npos) << log;
+    EXPECT_NE(log.find("point 2: prod_flour to level 2 ordered"), std::string::npos) << log;
+    // Both slots of the upgraded mill ran before step 10.
+    const size_t first = log.find("Production started          flour");
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_NE(log.find("Production started          flour", first + 1), std::string::npos) << log;
+    EXPECT_LT(log.find("Production started          flour", first + 1), log.find("step 8003000A")) << log;
+    EXPECT_NE(log.find("Warehouse                   level 2"), std::string::npos) << log;
+
+    const Shot upgrade = Load(game, "upgrade"), working = Load(game, "working"), slots = Load(game, "slots"),
+               produce = Load(game, "produce"), tile = Load(game, "tile"), raise = Load(game, "raise"),
+               close = Load(game, "close"), end = Load(game, "end");
+    ASSERT_TRUE(upgrade.ok && working.ok && slots.ok && produce.ok && tile.ok && raise.ok && close.ok &&
+                end.ok);
+    ASSERT_EQ(upgrade.picture.width, 1024);
+    // Step 3: the arrow points down at the bed panel's upgrade button.
+    EXPECT_GT(upgrade.Count(640, 620, 685, 680, ArrowYellow), 300) << log;
+    // Step 4: one arrow left of the farmer's place at the bed pointing at it,
+    // the other right of the mill's; the box below them.
+    EXPECT_GT(working.Count(505, 410, 585, 450, ArrowYellow), 300) << log;
+    EXPECT_GT(working.Count(650, 330, 730, 370, ArrowYellow), 300) << log;
+    EXPECT_GT(working.Count(320, 465, 660, 515, Parchment), 8000) << log;
+    // Step 8: an arrow down at the top of the two slot buttons.
+    EXPECT_GT(slots.Count(680, 105, 720, 195, ArrowYellow), 300) << log;
+    // Step 9: the arrow points up at the production button.
+    EXPECT_GT(produce.Count(680, 195, 720, 260, ArrowYellow), 300) << log;
+    // Step 12: the arrow below the first product's tile of the warehouse window.
+    EXPECT_GT(tile.Count(255, 315, 300, 375, ArrowYellow), 300) << log;
+    // Step 13: the arrow above the warehouse's upgrade button; 14: right of the close button.
+    EXPECT_GT(raise.Count(300, 485, 350, 545, ArrowYellow), 300) << log;
+    EXPECT_GT(close.Count(578, 535, 640, 585, ArrowYellow), 300) << log;
+    EXPECT_LT(close.Count(300, 485, 350, 545, ArrowYellow), 50) << "step 13's arrow is gone";
+    // After the last click nothing of the tutorial is left over the field.
+    EXPECT_LT(end.Count(0, 50, 1024, 640, ArrowYellow), 50) << log;
+    EXPECT_LT(end.Count(300, 280, 720, 360, Parchment), 500) << log;
+}
