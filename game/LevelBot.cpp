@@ -63,6 +63,8 @@ constexpr float kVillainClickRise = 28.0f;
 constexpr float kFactoryButtonReach = 80.0f;
 // Beds of one wanted crop the bot sows at most.
 constexpr int32_t kMostBedsOfACrop = 4;
+// Units of feed kept in stock for each animal house when selling.
+constexpr int32_t kFeedKeptPerHouse = 6;
 
 const char* GradeName(uint32_t grade) {
     switch (grade) {
@@ -290,7 +292,7 @@ int32_t LevelBot::Surplus(uint32_t productId) const {
             else if (GoalWanted(kGoalProduct))
                 keep = INT32_MAX;
         }
-    // The feed of the level's animal houses is kept too.
+    // A store of feed for each of the level's animal houses is kept too.
     if (auto* world = dynamic_cast<ProgramWorld*>(&level_.World()); world && keep != INT32_MAX) {
         for (uint32_t i = 0; i < level_.PointCount(); ++i) {
             const BaseLevelPoint* point = level_.GetPoint(int32_t(i));
@@ -298,7 +300,7 @@ int32_t LevelBot::Surplus(uint32_t productId) const {
             const BUILDING* type = world->Buildings().FindBuildingType(point->ObjectId());
             if (type && type->IsAnimalHouse() && type->feedProduct &&
                 type->feedProduct->record.id == productId)
-                keep = INT32_MAX;
+                keep += kFeedKeptPerHouse;
         }
     }
     const int32_t count = int32_t(level_.World().ProductCount(productId));
@@ -383,8 +385,29 @@ bool LevelBot::ChoiceMakes(const SiteChoice& choice, uint32_t productId) {
     return false;
 }
 
+int32_t LevelBot::GarbageMoneyNeeded() const {
+    int32_t wanted = 0;
+    for (uint32_t i = 0; i < kMaxLevelGoals; ++i)
+        if (const GoalRecord* goal = level_.GetGoal(i); goal && goal->kind == kGoalGarbageSites)
+            wanted = std::max(wanted, int32_t(goal->target) - level_.GoalProgress(i));
+    std::vector<int32_t> prices;
+    for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+        const auto* site = dynamic_cast<const EmptyLevelPoint*>(level_.GetPoint(int32_t(i)));
+        if (!site || !site->HasGarbage() || site->IsBeingRemoved()) continue;
+        if (PointTargeted(int32_t(i)))
+            --wanted;
+        else
+            prices.push_back(site->GarbagePrice());
+    }
+    std::sort(prices.begin(), prices.end());
+    int32_t sum = 0;
+    for (size_t k = 0; k < prices.size() && int32_t(k) < wanted; ++k)
+        sum += prices[k];
+    return sum;
+}
+
 int32_t LevelBot::Spendable() const {
-    return level_.Money().Get();
+    return level_.Money().Get() - GarbageMoneyNeeded();
 }
 
 // A clean site takes what a wanted product needs: first a maker of a wanted
@@ -519,7 +542,9 @@ bool LevelBot::Sell() {
     WindowManager* windows = GetWindowManager();
     auto* window =
         windows ? dynamic_cast<WarehouseWindow*>(windows->FindWindowByLayer(kWarehouseWindowTag)) : nullptr;
-    const bool wanted = GoalWanted(kGoalMoney);
+    // Money is wanted for a money goal, or for the garbage a sites goal still
+    // wants cleared when the purse cannot pay it.
+    const bool wanted = GoalWanted(kGoalMoney) || GarbageMoneyNeeded() > level_.Money().Get();
     if (window) {
         if (!wanted) return false; // Enter closes it
         for (WarehouseWindowButton* tile : window->Tiles()) {

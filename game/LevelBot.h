@@ -23,10 +23,12 @@
 //      orders it where no button is offered);
 //   7. a factory's production buttons are pressed while a product goal
 //      wants more;
-//   8. while a money goal wants more, products no product goal needs are
-//      sold: a click on the warehouse opens its window, the tile of the
-//      product is chosen and five are sold at a time (the window's own
-//      operations), then Enter closes it;
+//   8. while a money goal wants more, or garbage a sites goal wants cleared
+//      costs more than the purse holds, products no product goal needs are
+//      sold (a few units of feed are kept for each animal house): a click on
+//      the warehouse opens its window, the tile of the product is chosen and
+//      five are sold at a time (the window's own operations), then Enter
+//      closes it; money for that garbage is not spent on building;
 //   9. otherwise it waits for the farmer.
 // Buttons over the field are pressed where a player sees them: the bot moves
 // the mouse onto the button's place and clicks there.
@@ -88,7 +90,11 @@ class LevelBot {
     int32_t Producers(uint32_t productId) const;
     // What a site choice makes (0: nothing known).
     static bool ChoiceMakes(const SiteChoice& choice, uint32_t productId);
-    // Money the bot keeps back for a money goal it cannot spend.
+    // The prices of the cheapest garbage heaps a sites goal still wants
+    // cleared (those already ordered aside).
+    int32_t GarbageMoneyNeeded() const;
+    // Money the bot may spend on beds, buildings and upgrades: what it has
+    // less what the wanted garbage will cost.
     int32_t Spendable() const;
     void ClickControl(const GameButton& button);
     // Units of a product beyond what the product goals want.
