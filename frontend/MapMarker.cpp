@@ -2,6 +2,7 @@
 
 #include "app/GameStates.h"
 #include "app/Profiles.h"
+#include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "level/GameCharacter.h"
 #include "sprites/FrameSequence.h"
@@ -315,6 +316,13 @@ void MapLevelSprite::ShowMedal(bool animated, uint32_t delay) {
                 medal_->originX = 0.5f;
                 const int32_t height = medal_->definition->GetHeight(); // of one frame
                 medal_->originY = height > 0 ? 17.0f / float(height) : 0.0f;
+                // The medal's colour is doubled (0x808080 shows the picture as
+                // drawn, the hover's 0xA0A0A0 brightens it); its alpha fades.
+                const DXLTextureState state = MakeTextureState(
+                    1, 1, uint32_t(platform::TextureAddress::Clamp),
+                    uint32_t(platform::TextureAddress::Clamp), kBlendAlpha,
+                    uint32_t(platform::TextureOp::Modulate2x), uint32_t(platform::TextureOp::Modulate));
+                medal_->SetTextureState(&state);
             }
         }
     if (animated) medalFade_ = MapFade::In(delay + kMapFadeMs);

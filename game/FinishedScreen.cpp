@@ -142,7 +142,7 @@ class FinishedScreen {
     int32_t clicks_ = 0;
     uint32_t openedAt_ = 0; // game clock
     bool quitWanted_ = false;
-    uint32_t typedLevel_ = 0; // the level number typed before F6 (0: none)
+    uint32_t typedLevel_ = 0; // the number typed before F6 (a level) or F4 (a comic); 0 none
 };
 
 FinishedScreen::FinishedScreen() : viewer_(GetAppServices().viewer) {
@@ -407,7 +407,12 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     }
     if (virtualKey == 'M')
         ChangeGameState(kStateMap); // the level-select map, until the main screen leads there
-    if (virtualKey == kVkF1 + 3) ShowComix(0, nullptr); // F4: the first comic, until the map shows it
+    // F4: the comic whose number was typed just before (digits), else the first.
+    if (virtualKey == kVkF1 + 3) {
+        const uint32_t comic = typedLevel_;
+        typedLevel_ = 0;
+        ShowComix(comic, nullptr); // a number past the comics shows none
+    }
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);

@@ -9,6 +9,7 @@
 #include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "farm/FarmData.h"
+#include "frontend/Comix.h"
 #include "game/AwardsProgram.h"
 #include "game/LevelBot.h"
 #include "game/LevelCatalog.h"
@@ -151,7 +152,8 @@ class LevelSession : public LevelFrontEndHooks {
     bool LeaveRequested() const { return leaveRequested_; }
 
     void Update(uint32_t ms) {
-        if (!level_) return;
+        // Gone to a comic: the level stands still under the fade.
+        if (!level_ || comicShown_) return;
         if (ui_->TakeRestart()) Restart();
         // Losing the focus opens the pause menu.
         const bool active = Activation() == kActive;
@@ -190,18 +192,29 @@ class LevelSession : public LevelFrontEndHooks {
         if (level_) level_->OnMouse(x, y, 0, false);
     }
     void Leave() {
-        if (!level_ || leaveRequested_) return;
+        if (!level_ || leaveRequested_ || comicShown_) return;
         level_->Leave();
     }
     // The program quits while the level is open: an unfinished level is kept.
     void SaveOnQuit() {
-        if (level_ && !leaveRequested_) level_->SaveToProfile();
+        if (level_ && !leaveRequested_ && !comicShown_) level_->SaveToProfile();
     }
 
     // ---- front-end hooks
     void GoToMap() override {
         Logf("Leaving level %u.", index_ + 1);
         leaveRequested_ = true;
+    }
+    // A won level with a story page after it: the comic takes the screen and
+    // closes onto the map, which then reveals the level's result. A bot run
+    // without a profile goes from level to level without the story.
+    bool ShowComic(uint32_t comic) override {
+        const ProfileManager* profiles = AppProfiles();
+        if (ActiveBotRun() && !(profiles && profiles->Current())) return false;
+        if (!ShowComix(comic, RevealAfterComic)) return false;
+        Logf("Leaving level %u for comic %u.", index_ + 1, comic);
+        comicShown_ = true;
+        return true;
     }
     void StoreLevelResult(const GameLevel& level, uint32_t (&record)[11]) override {
         LevelResult result{};
@@ -262,6 +275,7 @@ class LevelSession : public LevelFrontEndHooks {
     ProgramWorld* world_ = nullptr; // owned by the level
     bool wasActive_ = true;
     bool leaveRequested_ = false;
+    bool comicShown_ = false; // the level left for a comic, which leads to the map
 };
 
 uint32_t g_pendingLevel = 0;

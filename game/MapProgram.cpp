@@ -182,6 +182,13 @@ void LayoutToScreen(MapScreen& map) {
 // Set when a level leaves for the map; the map's next opening takes it.
 bool g_revealOnOpen = false;
 
+// The level's return: the reveal starts 200 ms after the map shows.
+void RevealLevelResult(MapScreen& map) {
+    const uint32_t length = map.RevealMedals(200);
+    LogLabelPrintf(kLogIndent, "Map", "the return from a level reveals %s",
+                   length ? "its result" : "nothing new");
+}
+
 void OpenMap() {
     MapScreen* map = ProgramMap().get();
     if (!map) return;
@@ -189,10 +196,7 @@ void OpenMap() {
     map->Open();
     if (g_revealOnOpen) {
         g_revealOnOpen = false;
-        // The level's return: the reveal starts 200 ms after the map shows.
-        const uint32_t length = map->RevealMedals(200);
-        LogLabelPrintf(kLogIndent, "Map", "the return from a level reveals %s",
-                       length ? "its result" : "nothing new");
+        RevealLevelResult(*map);
     }
 }
 void CloseMap() {
@@ -277,4 +281,9 @@ void RegisterMapScreen() {
 
 void RevealOnMapReturn() {
     g_revealOnOpen = true;
+}
+
+void RevealAfterComic() {
+    MapScreen* map = ProgramMap().get();
+    if (map && GameState() == kStateMap) RevealLevelResult(*map);
 }

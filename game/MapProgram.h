@@ -8,3 +8,7 @@ void RegisterMapScreen();
 // The next opening of the map follows a finished or left level: once it
 // shows, it reveals the level's new medal and the levels that opened.
 void RevealOnMapReturn();
+// The comic shown after a level closed onto the map, which is open now: it
+// reveals the level's new medal and the levels that opened (the comic's
+// callback).
+void RevealAfterComic();

@@ -6,11 +6,15 @@
 
 #include "text/TextLayout.h"
 
+#include "engine/Log.h"
 #include "engine/Texture.h"
 #include "text/ObjectRegistry.h"
 
 #include <algorithm>
 #include <cstring>
+#include <set>
+#include <string>
+#include <string_view>
 #include <type_traits>
 
 // ---------------------------------------------------------------- parameters
@@ -35,7 +39,41 @@ void KGENormalizeTextParams(KGETextParams& params) {
 
 namespace {
 std::vector<char16_t> tagBuffer;
+// What the log has named already: each once per run.
+std::set<std::u16string> reportedTags;
+std::set<std::u16string> reportedMissing;
+
+// A tag no callback expanded reaches the screen as it stands.
+void ReportUnexpanded(std::u16string_view tag) {
+    if (!reportedTags.emplace(tag).second) return;
+    LogLabelValueW(kLogIndent, u"Tag unexpanded", std::u16string(tag).c_str());
 }
+
+// The tags of a text that has no callback: "[" and a letter up to the "]"
+// that closes it.
+void ReportTagsLeft(const char16_t* text, uint32_t length) {
+    for (uint32_t i = 0; i + 1 < length; ++i) {
+        if (text[i] != u'[') continue;
+        const char16_t next = text[i + 1];
+        if (!((next >= u'a' && next <= u'z') || (next >= u'A' && next <= u'Z'))) continue;
+        uint32_t end = i + 1;
+        while (end < length && text[end] != u']')
+            ++end;
+        if (end == length) return;
+        ReportUnexpanded({text + i, end - i + 1});
+        i = end;
+    }
+}
+
+// A text that holds the missing-text marker: a language text was not found
+// where this text was put together.
+void ReportMissingShown(const char16_t* text, uint32_t length) {
+    const std::u16string_view view(text, length);
+    if (view.find(kMissingTextMarker) == std::u16string_view::npos) return;
+    if (!reportedMissing.emplace(view).second) return;
+    LogLabelValueW(kLogIndent, u"Missing text shown", std::u16string(view).c_str());
+}
+} // namespace
 
 const char16_t* KGEExpandTextTags(const char16_t* text, uint32_t length, uint32_t maxChars,
                                   TextTagCallback callback, uintptr_t context1, uintptr_t context2,
@@ -44,6 +82,10 @@ const char16_t* KGEExpandTextTags(const char16_t* text, uint32_t length, uint32_
     if (!text) length = 0;
     if (!callback) {
         *outLength = std::min(length, maxChars);
+        if (text) {
+            ReportTagsLeft(text, *outLength);
+            ReportMissingShown(text, *outLength);
+        }
         return text;
     }
     if (tagBuffer.size() < size_t(maxChars) + 1) tagBuffer.resize(size_t(maxChars) + 1);
@@ -76,12 +118,14 @@ const char16_t* KGEExpandTextTags(const char16_t* text, uint32_t length, uint32_
                 ++k;
             n += k;
         } else {
+            ReportUnexpanded({text + tagStart, i - tagStart + 1});
             copyLiteral(tagStart, i + 1);
         }
     }
     if (depth > 0) copyLiteral(tagStart, length); // a "[" never closed stays as it stands
     out[n] = 0;
     *outLength = n;
+    ReportMissingShown(out, n);
     return out;
 }
 

@@ -73,9 +73,16 @@ void KGENormalizeTextParams(KGETextParams& params);
 using TextTagCallback = int32_t (*)(const char16_t* tag, uint32_t length, char16_t* out, uint32_t capacity,
                                     uintptr_t context1, uintptr_t context2);
 
+// The text a language gives for a text it does not have (unless its file
+// names another).
+constexpr const char16_t* kMissingTextMarker = u"?NF?";
+
 // Expands the square-bracket tags of the text into the shared buffer, which
 // the next expansion reuses; the output holds at most maxChars characters.
 // Without a callback only the length is clamped (the text itself is returned).
+// The log names, once each, a tag left as it stands ("Tag unexpanded": the
+// callback refused it, or a text with tags had no callback) and a text that
+// shows the missing-text marker ("Missing text shown").
 const char16_t* KGEExpandTextTags(const char16_t* text, uint32_t length, uint32_t maxChars,
                                   TextTagCallback callback, uintptr_t context1, uintptr_t context2,
                                   uint32_t* outLength);

@@ -1,7 +1,9 @@
 // Every picture and text the game asks for is there. Two headless runs walk
-// the screens a player meets and the sample levels; the log names every
-// sprite ("Sprite missing") and text ("Text missing") that was asked for and
-// not found, and any such line fails the test with its names. Each walk also
+// the screens a player meets, the sample levels and the comics; the log names
+// every sprite ("Sprite missing") and text ("Text missing") that was asked
+// for and not found, every square-bracket tag a text kept as it stands ("Tag
+// unexpanded") and every text put together with the missing-text marker
+// ("Missing text shown"), and any such line fails the test with its names. Each walk also
 // proves it reached its screens, so a walk that stopped early cannot pass.
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
@@ -15,6 +17,7 @@ using testsupport::GameCopy;
 
 namespace {
 
+using testsupport::script::Move;
 using testsupport::script::held::Click;
 using testsupport::script::held::Key;
 
@@ -35,7 +38,7 @@ std::vector<std::string> Lines(const std::string& log, const std::string& text) 
 // Every missing sprite and text the run logged, one per line.
 std::string Missing(const std::string& log) {
     std::string all;
-    for (const char* what : {"Sprite missing", "Text missing"})
+    for (const char* what : {"Sprite missing", "Text missing", "Tag unexpanded", "Missing text shown"})
         for (const std::string& line : Lines(log, what))
             all += line + "\n";
     return all;
@@ -97,9 +100,11 @@ TEST(ArtCoverage, ThePlayersPathFromTheLogosToTheMapShowsEverything) {
 }
 
 // At 800 x 600 on the screen after loading: each sample level typed and
-// opened, its information page closed, the warehouse window opened and
+// opened, its information page closed, the pointer over its goal buttons, the warehouse window opened and
 // closed, the pause menu and its restart's level window, then the menu's way
-// back.
+// back. Then the comics after the story levels, each typed and shown, its
+// page completed and closed onto the map, which (without a profile) gives
+// the screen back.
 TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
     GameCopy game;
     UseScreen(game, 800, 600);
@@ -113,13 +118,21 @@ TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
         for (char digit : level)
             events += Key(t, std::string(1, digit)), t += 100;
         events += Key(t, "F6"), t += 1300;
-        events += Click(t, width / 2, height / 2), t += 700;       // the page goes, the clock starts
+        events += Click(t, width / 2, height / 2), t += 700; // the page goes, the clock starts
+        for (int x : {45, 135, 225})                         // each goal button's hint
+            events += Move(t, x, height - 60), t += 700;
         events += Click(t, width - 50, height - 60), t += 1600;    // the warehouse button
         events += Click(t, width / 2, height / 2 + 182), t += 700; // the window's close
         events += Key(t, "ESCAPE"), t += 1100;                     // the pause menu
         events += Click(t, menuX + 126, menuY + 182), t += 1600;   // restart: the level window
         events += Key(t, "ESCAPE"), t += 1100;                     // back to the menu
         events += Click(t, menuX + 126, menuY + 376), t += 1300;   // to the map
+    }
+    const std::vector<std::string> comics = {"1", "2", "3"};
+    for (const std::string& comic : comics) {
+        events += Key(t, comic) + Key(t + 100, "F4"), t += 3500; // the fade and the panels coming in
+        events += Click(t, width / 2, height / 2), t += 800;     // completes the page or closes it
+        events += Click(t, width / 2, height / 2), t += 1500;    // closes it or falls on the way back
     }
     const std::string log = Walk(game, events, t + 500, true);
 
@@ -128,5 +141,8 @@ TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
         EXPECT_EQ(Count(log, "Opening level " + level + "."), 1u) << level << "\n" << log;
     EXPECT_EQ(Count(log, "window opened with"), levels.size()) << "a warehouse window each\n" << log;
     EXPECT_EQ(Count(log, "Level menu opened."), levels.size()) << log;
-    EXPECT_EQ(Count(log, "-> 0x00000006"), levels.size() + 1) << "each level left for the map\n" << log;
+    EXPECT_EQ(Count(log, "-> 0x00000007"), comics.size()) << "each comic shown\n" << log;
+    EXPECT_EQ(Count(log, "-> 0x00000006"), levels.size() + 1 + comics.size())
+        << "each level left for the map, each comic's map given back\n"
+        << log;
 }

@@ -87,12 +87,12 @@ TEST(MapScreen, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
         const MapPoint c = CellPosition(level);
         return MapPoint{c.x - 49, c.y - 2 + 1 + 3};
     };
-    EXPECT_GT(PixelsNear(shown, medal(0), 6, 0x7F6820, 40), 10); // gold, drawn at half brightness
-    EXPECT_GT(PixelsNear(shown, medal(1), 6, 0x707074, 30), 10);
-    EXPECT_GT(PixelsNear(shown, medal(2), 6, 0x644020, 30), 10);
-    EXPECT_EQ(PixelsNear(shown, medal(4), 6, 0x644020, 30), 0);
+    EXPECT_GT(PixelsNear(shown, medal(0), 6, 0xFFD040, 40), 10); // gold, as drawn
+    EXPECT_GT(PixelsNear(shown, medal(1), 6, 0xE0E0E8, 30), 10);
+    EXPECT_GT(PixelsNear(shown, medal(2), 6, 0xC88040, 30), 10);
+    EXPECT_EQ(PixelsNear(shown, medal(4), 6, 0xC88040, 30), 0);
     // 1.2 s after the click level 5 has its bronze medal and level 6 glows open.
-    EXPECT_GT(PixelsNear(revealed, medal(4), 6, 0x644020, 30), 10);
+    EXPECT_GT(PixelsNear(revealed, medal(4), 6, 0xC88040, 30), 10);
     const MapPoint six = CellPosition(5);
     const MapPoint glow{six.x + 42, six.y - 33}; // inside the hexagon, clear of house, sign and pen
     auto green = [&](const Shot& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };
@@ -151,12 +151,12 @@ TEST(MapScreen, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLev
         return MapPoint{c.x - 49, c.y - 2 + 1 + 3};
     };
     // The markers: gold, silver and bronze beside levels 1-3, nothing yet beside level 5.
-    EXPECT_GT(PixelsNear(shown, medal(0), 6, 0x7F6820, 40), 10);
-    EXPECT_GT(PixelsNear(shown, medal(1), 6, 0x707074, 30), 10);
-    EXPECT_GT(PixelsNear(shown, medal(2), 6, 0x644020, 30), 10);
-    EXPECT_EQ(PixelsNear(shown, medal(4), 6, 0x644020, 30), 0);
+    EXPECT_GT(PixelsNear(shown, medal(0), 6, 0xFFD040, 40), 10);
+    EXPECT_GT(PixelsNear(shown, medal(1), 6, 0xE0E0E8, 30), 10);
+    EXPECT_GT(PixelsNear(shown, medal(2), 6, 0xC88040, 30), 10);
+    EXPECT_EQ(PixelsNear(shown, medal(4), 6, 0xC88040, 30), 0);
     // 1.2 s after the click: level 5's bronze medal and level 6's glow.
-    EXPECT_GT(PixelsNear(revealed, medal(4), 6, 0x644020, 30), 10);
+    EXPECT_GT(PixelsNear(revealed, medal(4), 6, 0xC88040, 30), 10);
     const MapPoint six = CellPosition(5);
     const MapPoint glow{six.x + 42, six.y - 33};
     auto green = [&](const Shot& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };

@@ -182,6 +182,37 @@ TEST(GameLevel, GoalsWinAfterASecondAndEndedLevelsAreNotSaved) {
     EXPECT_EQ(easy->Grade(), uint32_t(kGradeFailed));
 }
 
+// Leaving a won level 8, 30 or 41 shows comic 1, 2 or 3 instead of the map;
+// any other level, a level left unfinished or lost, and a refused comic go
+// to the map.
+TEST(GameLevel, LeavingAWonStoryLevelShowsItsComic) {
+    struct Case {
+        uint32_t index;
+        bool won;
+        bool comicShown; // what the front end answers
+        uint32_t comic;  // asked for, 0 none
+        int maps;
+    };
+    const Case cases[] = {
+        {7, true, true, 1, 0},  {29, true, true, 2, 0}, {40, true, true, 3, 0}, {0, true, true, 0, 1},
+        {8, true, true, 0, 1},  {30, true, true, 0, 1}, {7, false, true, 0, 1}, {7, true, false, 1, 1},
+        {39, true, true, 0, 1}, {6, true, true, 0, 1},
+    };
+    for (const Case& c : cases) {
+        TestLevel level(0, c.index);
+        level.frontEnd.showComics = c.comicShown;
+        level->StartClock();
+        if (c.won) level->Win(0);
+        level->Update(200);
+        level->Leave();
+        const std::vector<uint32_t> expected =
+            c.comic ? std::vector<uint32_t>{c.comic} : std::vector<uint32_t>{};
+        EXPECT_EQ(level.frontEnd.comics, expected) << "level " << c.index + 1;
+        EXPECT_EQ(level.frontEnd.maps, c.maps) << "level " << c.index + 1;
+        EXPECT_EQ(level.frontEnd.stored.size(), c.won ? 0u : 1u) << "only the unfinished level is saved";
+    }
+}
+
 // A building goal counts the points of its type at its stage or above; the
 // warehouse is a building of the warehouse type like any other.
 TEST(GameLevel, BuildingGoalsCountTheWarehouseOfTheirType) {

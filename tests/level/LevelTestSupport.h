@@ -237,6 +237,13 @@ class RecordingFrontEnd : public LevelFrontEndHooks {
     }
     void DeleteSavedGame(uint32_t, uint32_t) override { ++deleted; }
     void GoToMap() override { ++maps; }
+    // The comics asked for; showComics false refuses them.
+    std::vector<uint32_t> comics;
+    bool showComics = true;
+    bool ShowComic(uint32_t comic) override {
+        comics.push_back(comic);
+        return showComics;
+    }
 };
 
 // A level of MakeLevel with a fake world, started up.

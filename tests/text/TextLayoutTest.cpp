@@ -1,6 +1,9 @@
 #include "text/TextLayout.h"
 
+#include "engine/Log.h"
 #include "engine/Texture.h"
+#include "platform/Utf.h"
+#include "tests/support/TempDir.h"
 #include "tests/text/TextTestSupport.h"
 #include "text/ObjectRegistry.h"
 
@@ -446,6 +449,43 @@ TEST(TagExpansion, CallbackReplacesOrKeepsTags) {
     out = KGEExpandTextTags(cut.data(), uint32_t(cut.size()), 4, nullptr, 0, 0, &length);
     EXPECT_EQ(out, cut.data());
     EXPECT_EQ(length, 4u);
+}
+
+// A tag left as it stands and a text showing the missing-text marker are
+// each logged once: a tag the callback refused, the tags of a text without a
+// callback (a "[" with no letter after it is no tag), and the marker in the
+// expanded or the plain text.
+TEST(TagExpansion, UnexpandedTagsAndTheMissingMarkerAreLoggedOnce) {
+    testsupport::TempDir dir;
+    const std::string log = dir.File("log.txt");
+    ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(log).c_str()));
+    Calls calls;
+    uint32_t length = 0;
+    const auto expand = [&](const std::u16string& text, bool withCallback) {
+        KGEExpandTextTags(text.data(), uint32_t(text.size()), 8192, withCallback ? Expander : nullptr, 0,
+                          reinterpret_cast<uintptr_t>(&calls), &length);
+    };
+    for (int i = 0; i < 2; ++i) {
+        expand(u"a[gold]b[REFUSED_TAG 1]c", true);
+        expand(u"[PLAIN_TAG N] and [1] or [ x]", false);
+        expand(u"[gold] ?NF? here", true);
+        expand(u"left ?NF?", false);
+        expand(u"[gold] fine [unclosed", true);
+    }
+    LogFinish();
+    const std::string all = testsupport::ReadFileBytes(log);
+    auto count = [&all](const std::string& what) {
+        size_t n = 0;
+        for (size_t at = all.find(what); at != std::string::npos; at = all.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("Tag unexpanded"), 2u) << all;
+    EXPECT_EQ(count("[REFUSED_TAG 1]"), 1u) << all;
+    EXPECT_EQ(count("[PLAIN_TAG N]"), 1u) << all;
+    EXPECT_EQ(count("Missing text shown"), 2u) << all;
+    EXPECT_EQ(count("<c=ffd700>G</c> ?NF? here"), 1u) << "the expanded text is named\n" << all;
+    EXPECT_EQ(count("left ?NF?"), 1u) << all;
 }
 
 TEST_F(Layout, ExpandedTagsAreLaidOutWithTheirMarkup) {

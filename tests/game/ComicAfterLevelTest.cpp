@@ -1,0 +1,136 @@
+// Winning level 8 shows comic 1 (the story's second) on the way back to the map, as a
+// player meets it: a profile that has passed levels 1-7 and has level 8 open
+// plays it with the level bot in the easy regime; once won, the level leaves
+// for comic 1, which waits for the player; a click closes it, the map opens
+// and reveals level 8's medal and level 9 open. The won level is not kept as
+// a running game.
+#include "app/Profiles.h"
+#include "frontend/MapGeometry.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::LoadShot;
+using testsupport::Shot;
+
+namespace {
+
+// The bot has finished level 8 well before this (the easy regime's bronze
+// time is six minutes of level time); the comic then waits for the click.
+constexpr int kComicShown = 700000;
+constexpr int kClick = 702000;
+constexpr int kMapShown = 705000;
+
+// The profile "wren": levels 1-7 passed with medals, level 8 open, the
+// tutorials off.
+void MakeProfile(const std::string& user) {
+    fs::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* wren = profiles.CreateProfile(u"wren");
+    ASSERT_NE(wren, nullptr);
+    LevelProgress* levels = wren->MutableRecord().results.regimes[kRegimeEasy].levels;
+    for (int i = 0; i < 7; ++i)
+        levels[i].status = kLevelSilver;
+    levels[7].status = kLevelOpen;
+    wren->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
+    // The player has turned the tutorials off: the bot plays the level as it stands.
+    wren->MutableRecord().results.tutorial = 0;
+    ASSERT_TRUE(wren->Save());
+    profiles.SetCurrent(wren);
+}
+
+std::vector<std::string> StateChanges(const std::string& log) {
+    std::vector<std::string> states;
+    const std::regex line("Game state +0x([0-9A-F]{8}) -> 0x([0-9A-F]{8})");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
+        states.push_back((*it)[2]);
+    return states;
+}
+
+// Pixels near a colour in a box around a point.
+int PixelsNear(const Shot& picture, MapPoint centre, int half, uint32_t colour, int tolerance) {
+    int n = 0;
+    for (int y = centre.y - half; y <= centre.y + half; ++y)
+        for (int x = centre.x - half; x <= centre.x + half; ++x) {
+            if (x < 0 || y < 0 || x >= picture.picture.width || y >= picture.picture.height) continue;
+            const uint32_t c = picture.At(x, y) & 0xFFFFFF;
+            bool near = true;
+            for (int shift : {0, 8, 16})
+                near &= std::abs(int((c >> shift) & 0xFF) - int((colour >> shift) & 0xFF)) <= tolerance;
+            n += near;
+        }
+    return n;
+}
+
+} // namespace
+
+TEST(ComicAfterLevel, WinningLevel8ShowsTheComicThenTheMapRevealsTheMedal) {
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const std::string script = game.File("click.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, std::to_string(kClick) + " mouse move 512 700\n" +
+                                                        std::to_string(kClick + 50) + " mouse down left\n" +
+                                                        std::to_string(kClick + 150) + " mouse up left\n"));
+    const std::string comic = game.File("comic.png"), map = game.File("map.png");
+    std::string output;
+    const int status = game.Run("--headless --draw-every 20 --until-ms " + std::to_string(kMapShown + 100) +
+                                    " --bot easy 8 --input-script '" + script + "' --screenshot-at " +
+                                    std::to_string(kComicShown) + " '" + comic + "' --screenshot-at " +
+                                    std::to_string(kMapShown) + " '" + map + "'",
+                                &output);
+    const std::string log = game.Log();
+    ASSERT_EQ(status, 0) << output << log;
+    ASSERT_NE(log.find("Bot: level 8 regime 0 won"), std::string::npos) << "the bot did not win level 8\n"
+                                                                        << log;
+    EXPECT_NE(log.find("Leaving level 8 for comic 1."), std::string::npos) << log;
+    EXPECT_EQ(log.find("Level 8 saved into the profile"), std::string::npos) << "a won level is not kept\n"
+                                                                             << log;
+    // From the level through the comic to the map, which the run's end quits.
+    const std::vector<std::string> states = StateChanges(log);
+    const auto level = std::find(states.begin(), states.end(), "00000004");
+    ASSERT_NE(level, states.end()) << log;
+    EXPECT_EQ(std::vector<std::string>(level, states.end()),
+              (std::vector<std::string>{"00000004", "00000007", "00000005", "FFFFFFFF"}))
+        << log;
+    EXPECT_NE(log.find("the return from a level reveals its result"), std::string::npos) << log;
+    // The level's result window, the comic and the map after it lack nothing.
+    for (const char* missing : {"Sprite missing", "Text missing", "Tag unexpanded", "Missing text shown"})
+        EXPECT_EQ(log.find(missing), std::string::npos) << log;
+
+    // The comic page: the paper background fills much of the screen.
+    const Shot page = LoadShot(comic), shown = LoadShot(map);
+    ASSERT_TRUE(page.ok && shown.ok) << page.error << shown.error;
+    const int paper = page.Count(0, 0, 1024, 768, [](int r, int g, int b) {
+        return r > 200 && g > 180 && r >= g && g > b; // light and warm
+    });
+    EXPECT_GT(paper, 1024 * 768 / 4) << "the comic page shows";
+
+    // The map: level 8's medal (whichever the bot won) beside its marker, in
+    // the medal picture's own colours.
+    const MapPoint eight = CellPosition(7);
+    const MapPoint medal{eight.x - 49, eight.y - 2 + 1 + 3};
+    int medalPixels = 0;
+    for (uint32_t colour : {0xC88040u, 0xE0E0E8u, 0xFFD040u})
+        medalPixels += PixelsNear(shown, medal, 6, colour, 30);
+    EXPECT_GT(medalPixels, 10) << "a medal beside level 8";
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
+    EXPECT_GE(levels[7].status, kLevelBronze) << "level 8 won with a medal";
+    EXPECT_EQ(levels[8].status, kLevelOpen) << "level 9 open";
+    EXPECT_EQ(profiles.Current()->GetSavedLevel(7), nullptr) << "no running game of level 8 kept";
+}
