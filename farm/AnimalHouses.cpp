@@ -17,12 +17,17 @@
 namespace {
 
 constexpr uint32_t kFadeMs = 200;
-constexpr uint32_t kIconTint = 0xFF001751;
+// A job's icon over its house is drawn in its own colours (a dark tint would
+// hide it).
+constexpr uint32_t kIconTint = 0xFFFFFFFF;
 constexpr uint32_t kWorkAnimationFlags = 5;
+// A character's direction variants in turning order: down, right, up, left.
+constexpr int32_t kFacingRight = 1, kFacingLeft = 3;
 constexpr const char16_t* kHandIcon = u"small_ico_hand";
 constexpr int32_t kEggsButtonLift = 16;
 constexpr int32_t kTakeEggsDrop = 12;
 constexpr int32_t kCowButtonLift = 56;
+constexpr uint32_t kCowColourMs = 100;
 constexpr int32_t kCutButtonLift = 40;
 constexpr float kCrowdDistance = 32.0f;
 constexpr int32_t kSpotTries = 100;
@@ -1421,6 +1426,15 @@ MapCowHead::~MapCowHead() {
     DeleteAllJobs();
 }
 
+uint32_t MapCowHead::StartVanish(uint32_t delay) {
+    delay = MapCharacter::StartVanish(delay);
+    // Both hold their end until the map deletes her (no full-size frame
+    // between the shrink's end and her going).
+    AttachEffect(new SEffect_Color(0xFFFFFFFF, 0xFF000000, kCowColourMs, false, delay + 100));
+    AttachEffect(new SEffect_Scale(1.0f, 0.35f, kFadeMs, false, delay));
+    return delay + 250;
+}
+
 void MapCowHead::StopAllJobs() {
     for (int32_t i = JobCount() - 1; i >= 0; --i)
         GetJob(i)->Stop();
@@ -1494,7 +1508,9 @@ uint32_t PointCowshed::CreateAnimals(bool animated, uint32_t delay) {
         cow->AddToLevel(0);
         cow->StopEffects();
         if (animated) {
+            // Unseen for the delay, then she brightens from black and grows.
             cow->AttachEffect(new SEffect_Alpha(0.0f, 0.0f, delay + 100, true, 0));
+            cow->AttachEffect(new SEffect_Color(0xFF000000, 0xFFFFFFFF, kCowColourMs, true, delay + 100));
             cow->AttachEffect(new SEffect_Scale(0.35f, 1.0f, kFadeMs, true, delay + 100));
         }
         cows_[size_t(s)] = std::move(cow);
@@ -1505,8 +1521,17 @@ uint32_t PointCowshed::CreateAnimals(bool animated, uint32_t delay) {
 uint32_t PointCowshed::StopAnimals(bool animated, bool forGood, uint32_t delay) {
     delay = PointPetshouse::StopAnimals(animated, forGood, delay);
     if (buttonCommand_ == kMilkCommand) HideOverheadButton(animated, delay);
-    for (auto& cow : cows_)
+    LevelMap* map = host_->Map();
+    for (auto& cow : cows_) {
+        if (!cow) continue;
+        if (animated && map && cow->IsOnLevel()) {
+            // The map keeps her while she darkens and shrinks, then deletes her.
+            cow->Leave();
+            MapObject* leaving = map->Adopt(std::move(cow));
+            MapObject::AddEffect(leaving, delay, nullptr);
+        }
         cow.reset();
+    }
     cowCount_ = 0;
     return delay;
 }
@@ -2306,7 +2331,14 @@ void Job_CutSheeps::BeginStep() {
     }
     const uint32_t total = rack_->Type()->header.animal.workTime;
     const uint32_t elapsed = progress_.running ? std::min(progress_.elapsed, total) : 0;
-    StartAnimation(int32_t(total - elapsed), u"girl_cutsheep", -1, kWorkAnimationFlags);
+    // She shears facing the sheep, whichever side she came from.
+    int32_t facing = -1;
+    if (const BuildingLevel* level = rack_->CurrentLevel(); level && owner_) {
+        const int32_t dx = level->record.animal.animalSpots[0][0];
+        const float sheepX = float(rack_->AnchorX() + (rack_->IsMirrored() ? -dx : dx));
+        if (sheepX != owner_->X()) facing = sheepX < owner_->X() ? kFacingLeft : kFacingRight;
+    }
+    StartAnimation(int32_t(total - elapsed), u"girl_cutsheep", facing, kWorkAnimationFlags);
     progress_.elapsed = elapsed;
     progress_.duration = total;
     animating_ = true;

@@ -315,12 +315,21 @@ class MapCowHead : public MapCharacter {
   public:
     MapCowHead(LevelMap* map, PointCowshed* shed, int32_t slot, float x, float y);
     ~MapCowHead() override;
+    // Darkens to black (100 ms, from 100 ms after the delay) and shrinks to
+    // 0.35 (200 ms); she may go 250 ms after the delay.
+    uint32_t StartVanish(uint32_t delay) override;
     void Idle() override;
     std::unique_ptr<Job> CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) override;
     float GetAnimationSpeed() const override;
     bool LoadJobs(SaveReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,
                   std::string* why) override;
     void Unlink() { shed_ = nullptr; }
+    // Lets go of the shed and drops her jobs at once: the map keeps her
+    // only while she vanishes, and nothing of hers may outlive the level.
+    void Leave() {
+        shed_ = nullptr;
+        DeleteAllJobs();
+    }
     // Drops the queued jobs (from the last to the first).
     void StopAllJobs();
 

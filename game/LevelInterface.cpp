@@ -191,6 +191,7 @@ class LevelInterface::Warehouse : public WarehouseLevel {
 class LevelInterface::Tags : public RunningLevelTags {
   public:
     Tags(LevelInterface& ui) : ui_(ui) {}
+    bool Running() const override { return !ui_.level_->IsEnded() && ui_.level_->Result() == kLevelRunning; }
     int32_t Money() const override { return ui_.level_->Money().Get(); }
     int32_t WarehouseLevel() const override { return int32_t(ui_.world_.Stock().GetWarehouseLevel()); }
     int32_t StockCount(uint32_t productId) const override {

@@ -326,11 +326,23 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         *out = ToScreen(kis::MakeVector2(x, y));
         return true;
     }
-    // The production buttons take no press lock of their own.
-    uint32_t ButtonLock(uintptr_t) const override { return 0; }
+    // The press-lock timer of the overhead button (an ActiveScreenSprite): it takes presses only at 0.
+    uint32_t ButtonLock(uintptr_t sprite) const override {
+        return sprite ? reinterpret_cast<const ActiveScreenSprite*>(sprite)->PressLock() : 0;
+    }
     void SetSpeedModifier(const float (&values)[tut::kTrackCount], bool on, uint32_t id) override {
         static_assert(tut::kTrackCount == kSpeedTrackCount);
         level_.SetSpeedModifier(values, on, id);
+    }
+    // The boxes' tag objects: the level's goal record, a building point, a plant bed point.
+    uintptr_t GoalEntry(uint32_t goal) const override {
+        return reinterpret_cast<uintptr_t>(level_.GetGoal(goal));
+    }
+    uintptr_t BuildingObject(int32_t index) const override {
+        return reinterpret_cast<uintptr_t>(dynamic_cast<const PointBuilding*>(level_.GetPoint(index)));
+    }
+    uintptr_t PlantBedObject(int32_t index) const override {
+        return reinterpret_cast<uintptr_t>(Plant(index));
     }
     uint32_t FirstStockProduct() const override {
         const ProductStock& stock = World().Stock();

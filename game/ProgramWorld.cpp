@@ -36,7 +36,9 @@ ProgramWorld::ProgramWorld(FarmData* farm)
                        [farm](const PRODUCT* p, uint32_t l) {
                            return uint32_t(std::max(0, farm->buildings.GetWarehouseCapacity(p, int32_t(l))));
                        },
-                       1)) {}
+                       1)) {
+    WatchStock();
+}
 
 ProgramWorld::~ProgramWorld() {
     if (field_) SetFarmProductLabels(*farm_, nullptr);
@@ -117,6 +119,16 @@ void ProgramWorld::ResetStock(uint32_t highestWarehouseLevel) {
             return uint32_t(std::max(0, farm->buildings.GetWarehouseCapacity(p, int32_t(l))));
         },
         std::max(1u, highestWarehouseLevel));
+    WatchStock();
+}
+
+// Every change of the stock (the level's starting stock, a delivery, a
+// feeding, a sale, a production's ingredients) tells the factories whether
+// their recipes can start, so their production buttons show it at once.
+void ProgramWorld::WatchStock() {
+    stock_->AddListener([this](const ProductStock::Record&) {
+        if (level_) RefreshFactoryRecipes(*level_);
+    });
 }
 
 uint32_t ProgramWorld::AddProduct(uint32_t productId, uint32_t units) {
@@ -150,6 +162,11 @@ uint32_t ProgramWorld::ProductRoom(uint32_t productId) const {
 int32_t ProgramWorld::ProductPrice(uint32_t productId) const {
     const PRODUCT* product = farm_->products.FindProduct(productId);
     return product ? product->record.price : 0;
+}
+
+uint32_t ProgramWorld::ProductNumber(uint32_t productId) const {
+    const PRODUCT* product = farm_->products.FindProduct(productId);
+    return product ? product->record.number : 0;
 }
 
 void ProgramWorld::SaveStock(SaveWriter& out) const {

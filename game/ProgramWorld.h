@@ -88,6 +88,7 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void SetWarehouseLevel(uint32_t level) override;
     uint32_t ProductRoom(uint32_t productId) const override;
     int32_t ProductPrice(uint32_t productId) const override;
+    uint32_t ProductNumber(uint32_t productId) const override;
 
     // ---- LevelServices (the level's own)
     MoneyValue& Money() override;
@@ -168,6 +169,8 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void Add(const PRODUCT* product, int32_t units) override;
 
   private:
+    void WatchStock();
+
     FarmData* farm_;             // not owned
     GameLevel* level_ = nullptr; // not owned; set by Attach
     std::unique_ptr<ProductStock> stock_;

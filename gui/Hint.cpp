@@ -73,6 +73,7 @@ void HIText::SetText(std::u16string text) {
 
 void HIText::Refresh() {
     laidOut_.reset();
+    shadow_.reset();
     width_ = height_ = 0;
     KGEFont* font = GetFont(style_.fontSlot);
     DXLViewer* viewer = owner_.Viewer();
@@ -89,21 +90,33 @@ void HIText::Refresh() {
     laidOut_.reset(made);
     width_ = laidOut_->GetWidth();
     height_ = laidOut_->GetHeight();
+    if ((params.flags & kTextMarkup) && style_.shadowFlag) {
+        KGETextW* shadow = nullptr;
+        if (!Failed(
+                KGECreateText(viewer, font, &params, text_.c_str(), kKgeToTerminator, callback_, &shadow)))
+            shadow_.reset(shadow);
+    }
 }
 
 void HIText::Draw(DXLViewer& viewer, float alpha) {
     if (!laidOut_) return;
     const DXLMatrix saved = viewer.CurrentTransform();
+    // A text with markup keeps the colours its markup gave it and only fades.
+    const bool markup = shadow_ != nullptr || ((style_.flags | flags_) & kTextMarkup) != 0;
     if (style_.shadowFlag) {
+        KGETextW* shadow = shadow_ ? shadow_.get() : laidOut_.get();
         viewer.Translate(float(x_ + style_.shadowX), float(y_ + style_.shadowY));
         viewer.ApplyTransform();
-        laidOut_->SetColor(ScaleAlpha(style_.shadowColour, alpha));
-        laidOut_->Draw();
+        shadow->SetColor(ScaleAlpha(style_.shadowColour, alpha));
+        shadow->Draw();
         viewer.SetTransform(&saved);
     }
     viewer.Translate(float(x_), float(y_));
     viewer.ApplyTransform();
-    laidOut_->SetColor(ScaleAlpha(style_.colour, alpha));
+    if (markup)
+        laidOut_->SetAlpha(ScaleAlpha(style_.colour, alpha));
+    else
+        laidOut_->SetColor(ScaleAlpha(style_.colour, alpha));
     laidOut_->Draw();
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();

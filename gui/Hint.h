@@ -85,6 +85,9 @@ class HIText : public HintItem {
     uint32_t flags_;
     TextTagCallback callback_;
     std::unique_ptr<KGETextW> laidOut_;
+    // With markup and a shadow, the shadow is a second copy: recolouring the
+    // text for its shadow would lose the markup's own colours.
+    std::unique_ptr<KGETextW> shadow_;
     int32_t width_ = 0, height_ = 0;
 };
 

@@ -692,7 +692,9 @@ void GameLevel::PullDownPoint(int32_t index) {
 uint32_t GameLevel::PutToWarehouse(uint32_t productId, uint32_t units, GameMessager* throttle, int32_t award,
                                    int32_t x, int32_t y, int32_t offset) {
     const uint32_t room = world_->ProductRoom(productId);
-    if (room < units && (!throttle || throttle->CanShow(kWarehouseFullMessage + productId, levelTimeMs_)))
+    // The notice is posted under the product's number; the throttle holds the same id.
+    const uint32_t notice = kWarehouseFullMessage + world_->ProductNumber(productId);
+    if (room < units && (!throttle || throttle->CanShow(notice, levelTimeMs_)))
         Panel().ShowWarehouseFull(productId);
     if (room < 1) return 0;
     const uint32_t stored = world_->AddProduct(productId, units);

@@ -78,6 +78,9 @@ class LevelWorld {
     virtual uint32_t ProductRoom(uint32_t) const { return 0; }
     // A product's price (what a unit sells for when the warehouse is full).
     virtual int32_t ProductPrice(uint32_t) const { return 0; }
+    // A product's number in the product table (its warehouse-full notice is
+    // posted and throttled under kWarehouseFullMessage + the number).
+    virtual uint32_t ProductNumber(uint32_t) const { return 0; }
     // A press on the field at (x, y) (field pixels) for the world's own
     // figures under it (a villain, its catapult, a flying shot) before the
     // points; true when one took it.

@@ -2,6 +2,7 @@
 
 #include "farm/BuildingPoints.h"
 #include "farm/FarmData.h"
+#include "farm/PlantPoints.h"
 #include "farm/Products.h"
 
 #include <algorithm>
@@ -17,6 +18,14 @@ bool FarmTextTagSources::DescribeProduct(uintptr_t product, TagProduct* out) con
     return true;
 }
 
+bool FarmTextTagSources::ProductCapacity(uintptr_t product, int32_t warehouseLevel, int32_t* capacity) const {
+    const FarmData* data = Data();
+    if (!data || !product) return false;
+    *capacity = std::max(
+        0, data->buildings.GetWarehouseCapacity(reinterpret_cast<const PRODUCT*>(product), warehouseLevel));
+    return true;
+}
+
 bool FarmTextTagSources::DescribePlant(uintptr_t plant, TagPlant* out) const {
     const auto* p = reinterpret_cast<const PLANT*>(plant);
     if (!p) return false;
@@ -24,6 +33,13 @@ bool FarmTextTagSources::DescribePlant(uintptr_t plant, TagPlant* out) const {
     static_assert(sizeof(out->prices) == sizeof(p->record.stagePrices));
     for (int i = 0; i < 4; ++i)
         out->prices[i] = p->record.stagePrices[i];
+    return true;
+}
+
+bool FarmTextTagSources::DescribePlantBed(uintptr_t bed, TagPlant* out, int32_t* stage) const {
+    const auto* point = reinterpret_cast<const BasePointPlant*>(bed);
+    if (!point || !DescribePlant(reinterpret_cast<uintptr_t>(point->Plant()), out)) return false;
+    *stage = point->Stage();
     return true;
 }
 

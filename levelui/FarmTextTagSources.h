@@ -15,13 +15,18 @@ class FarmTextTagSources : public TextTagSources {
     explicit FarmTextTagSources(const FarmData* data = nullptr) : data_(data) {}
 
     bool DescribeProduct(uintptr_t product, TagProduct* out) const override;
+    // The product's room in the warehouse at a warehouse level (the farm's warehouse type).
+    bool ProductCapacity(uintptr_t product, int32_t warehouseLevel, int32_t* capacity) const override;
     bool DescribePlant(uintptr_t plant, TagPlant* out) const override;
     // A building point (its type, its stage).
     bool DescribeBuilding(uintptr_t point, TagBuilding* out) const override;
+    // A plant bed point (a BasePointPlant): its plant type and its stage.
+    bool DescribePlantBed(uintptr_t bed, TagPlant* out, int32_t* stage) const override;
     const char16_t* GoalObjectName(uint32_t kind, uint32_t id) const override;
 
     // The running level (null: none is played); it outlives its installation.
     void SetRunningLevel(const RunningLevelTags* level) { level_ = level; }
+    bool LevelRunning() const override { return level_ && level_->Running(); }
     bool PlayingLevel() const override { return level_ != nullptr; }
     int32_t LevelMoney() const override { return level_ ? level_->Money() : 0; }
     int32_t WarehouseLevel() const override { return level_ ? level_->WarehouseLevel() : 1; }

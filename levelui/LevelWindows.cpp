@@ -486,7 +486,9 @@ LevelResultWindow::LevelResultWindow(WindowManager& manager, const LevelResult& 
     AddCaptionFrame(kResultWidth - 120);
     contentTop = top;
     sprites_.AddFrame(kTimeInset, kis::MakeRectWH(0, top, kResultWidth, 91));
-    if (result.regime == 0) sprites_.AddFrame(kSkinEditField, kis::MakeRectWH(12, top + 5, 160, 83));
+    // The easy regime has no bronze column: a wooden plate (the caption's
+    // plank) fills its place in the band.
+    if (result.regime == 0) sprites_.AddFrame(kSkinCaption, kis::MakeRectWH(12, top + 5, 160, 83));
     sprites_.AddFrame(kSkinFrame, kis::MakeRectWH(18, lower + 10, 82, 82));
     sprites_.AddFrame(kSkinSeparator, kis::MakeRectWH(111, lower + 49, kResultWidth - 139, 2));
 

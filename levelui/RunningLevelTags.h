@@ -9,6 +9,8 @@
 class RunningLevelTags {
   public:
     virtual ~RunningLevelTags() = default;
+    // The level is still being played (not ended, neither won nor lost).
+    virtual bool Running() const = 0;
     virtual int32_t Money() const = 0;
     virtual int32_t WarehouseLevel() const = 0;
     virtual int32_t StockCount(uint32_t productId) const = 0;

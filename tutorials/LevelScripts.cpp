@@ -107,11 +107,16 @@ void ScriptStep::Arrow(const TutorialTarget& target, uint32_t id, bool levelArro
     layer->AddArrow(std::move(arrow), target.Clone(target.distance));
 }
 
+std::unique_ptr<TutorialInfo> ScriptStep::MakeBox(TutorialLayer& layer, const std::u16string& key,
+                                                  bool clickLine) {
+    const uintptr_t object = contextKind && contextObject ? contextObject(level) : 0;
+    return std::make_unique<TutorialInfo>(layer, GetText(key), clickLine, object ? contextKind : 0, object);
+}
+
 void ScriptStep::Box(const TutorialTarget& target, bool clickLine, float distance,
                      const std::u16string& key) {
     if (TutorialLayer* layer = Layer())
-        layer->AddInfoAtPoint(std::make_unique<TutorialInfo>(*layer, GetText(key), clickLine), target, false,
-                              distance);
+        layer->AddInfoAtPoint(MakeBox(*layer, key, clickLine), target, false, distance);
 }
 
 void ScriptStep::ArrowOn(std::unique_ptr<TutorialTarget> target, uint32_t id) {
@@ -122,8 +127,7 @@ void ScriptStep::ArrowOn(std::unique_ptr<TutorialTarget> target, uint32_t id) {
 void ScriptStep::BoxOn(std::unique_ptr<TutorialTarget> target, bool clickLine, float distance, bool centred,
                        const std::u16string& key) {
     if (TutorialLayer* layer = Layer())
-        layer->AddInfo(std::make_unique<TutorialInfo>(*layer, GetText(key), clickLine), std::move(target),
-                       centred, distance);
+        layer->AddInfo(MakeBox(*layer, key, clickLine), std::move(target), centred, distance);
 }
 
 // ---------------------------------------------------------------- shared step kinds
@@ -293,6 +297,16 @@ uint32_t Wheat(ScriptLevel& level) {
 uintptr_t WheatPlant(ScriptLevel& level) {
     return level.PlantType(u"wheat");
 }
+uintptr_t FirstGoal(ScriptLevel& level) {
+    return level.GoalEntry(0);
+}
+uintptr_t WheatRecord(ScriptLevel& level) {
+    return level.ProductRecord(Wheat(level));
+}
+uintptr_t FirstStockRecord(ScriptLevel& level) {
+    const uint32_t product = level.FirstStockProduct();
+    return product ? level.ProductRecord(product) : 0;
+}
 
 } // namespace script
 
@@ -311,6 +325,7 @@ class LevelTutorial_1 : public ScriptTutorial {
 
         // 1: the goal.
         ScriptStep& s1 = Step(1, kTagLevelPanel, 0x1000, 0x1000);
+        s1.SetContext(kTagContextTask, FirstGoal);
         s1.begin = [](ScriptStep& t) {
             t.Arrow(*GoalButton(t.level));
             t.BoxOn(FieldCentreTarget(t.level, 270), true, 80);
@@ -348,6 +363,7 @@ class LevelTutorial_1 : public ScriptTutorial {
         };
         // 8: the goal again.
         ScriptStep& s8 = Step(8, kTagLevelPanel, 0x1000, 0x1000);
+        s8.SetContext(kTagContextTask, FirstGoal);
         s8.begin = [](ScriptStep& t) {
             auto target = GoalButton(t.level);
             t.Arrow(*target);
@@ -358,6 +374,7 @@ class LevelTutorial_1 : public ScriptTutorial {
         SelectPoint(Step(9, kTagLevelPanel, 0x1004, 0x1000), 2);
         PressPanelButton(Step(10, kTagLevelPanel, 0x1001000, 0x1000), kChildPlants);
         ScriptStep& s11 = Step(11, kTagLevelPanel, 0x1000, 0x1000);
+        s11.SetContext(kTagContextPlant, WheatPlant);
         s11.begin = [](ScriptStep& t) {
             auto target = PanelButton(t.level, kChildPlantChoice, WheatPlant(t.level), 270);
             t.Arrow(*target);
@@ -396,6 +413,7 @@ class LevelTutorial_1 : public ScriptTutorial {
         s15.canBegin = [](ScriptStep& t) { return t.level.WarehouseOpen(true); };
         s15.resume = resumeAt(14);
         ScriptStep& s16 = Step(16, kTagWarehouse, 0x1003000, 0x3000);
+        s16.SetContext(kTagContextProduct, WheatRecord);
         s16.begin = [](ScriptStep& t) {
             const uintptr_t wheat = t.level.ProductRecord(Wheat(t.level));
             if (!wheat) return;
@@ -414,6 +432,7 @@ class LevelTutorial_1 : public ScriptTutorial {
         };
         s16.resume = resumeAt(14);
         ScriptStep& s17 = Step(17, kTagWarehouse, 0x1000, 0x1000);
+        s17.SetContext(kTagContextProduct, WheatRecord);
         s17.begin = [](ScriptStep& t) {
             ScriptLevel* where = &t.level;
             TutTargetCustom price(

@@ -192,6 +192,14 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual void SetSpeedModifier(const float (&values)[kTrackCount], bool on, uint32_t id) = 0;
     // The product of the stock's first record (0 an empty stock).
     virtual uint32_t FirstStockProduct() const = 0;
+
+    // ---- the objects of the boxes' custom text tags (0: none)
+    // The level's goal entry of goal i (the task tag's 16-byte record).
+    virtual uintptr_t GoalEntry(uint32_t /*goal*/) const { return 0; }
+    // A building point (the building tag's object) and a plant bed point
+    // (the plant bed tag's); 0 when the point is not of that kind.
+    virtual uintptr_t BuildingObject(int32_t /*point*/) const { return 0; }
+    virtual uintptr_t PlantBedObject(int32_t /*point*/) const { return 0; }
     // The screen rectangle of a control of the top-most window with the tag.
     bool ControlRect(uint32_t windowTag, uint32_t command, kis::Rect* out) const;
 
@@ -280,6 +288,13 @@ class ScriptStep : public LevelTutorialStep {
     void CloseAndSetFlags(uint32_t flags);
     // An arrow (a level arrow with mask 0 when level) at the target.
     void Arrow(const TutorialTarget& target, uint32_t id = 1, bool levelArrow = false);
+    // The context of the step's boxes: their texts' custom tags are expanded
+    // for the kind (a text-tag context kind) and the object, which is looked
+    // up when a box is made.
+    void SetContext(uint32_t kind, std::function<uintptr_t(ScriptLevel&)> object) {
+        contextKind = kind;
+        contextObject = std::move(object);
+    }
     // A box with the step's text (or the key's) at a copy of the target.
     void Box(const TutorialTarget& target, bool clickLine, float distance = 84,
              const std::u16string& key = u"");
@@ -290,6 +305,8 @@ class ScriptStep : public LevelTutorialStep {
                const std::u16string& key = u"");
 
     ScriptLevel& level;
+    uint32_t contextKind = 0;
+    std::function<uintptr_t(ScriptLevel&)> contextObject;
     std::function<void(ScriptStep&)> begin, activate, deactivate;
     std::function<bool(ScriptStep&)> canBegin;
     std::function<void(ScriptStep&, uint32_t)> update;
@@ -305,6 +322,10 @@ class ScriptStep : public LevelTutorialStep {
     int32_t keptPoint = -1;
     // A step that prepares the level once before it begins.
     bool prepared = false;
+
+  private:
+    // A box with the text of the key (the step's own when empty) and the step's context.
+    std::unique_ptr<TutorialInfo> MakeBox(TutorialLayer& layer, const std::u16string& key, bool clickLine);
 };
 
 // ---- targets

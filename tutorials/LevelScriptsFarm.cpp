@@ -190,7 +190,9 @@ class LevelTutorial_3 : public ScriptTutorial {
         FieldBox(Step(1, kTagLevelPanel, 0x1000, 0x1000), 0, 0);
         // 2-3: upgrade the wheat bed at point 3.
         SelectPoint(Step(2, kTagLevelPanel, 0x1004, 0x1000), 3, 230);
-        Upgrade(Step(3, kTagLevelPanel, 0x1001000, 0x1000), 3, kKindPlant, kJobPlant);
+        ScriptStep& s3 = Step(3, kTagLevelPanel, 0x1001000, 0x1000);
+        s3.SetContext(kTagContextPlantBed, [](ScriptLevel& l) { return l.PlantBedObject(3); });
+        Upgrade(s3, 3, kKindPlant, kJobPlant);
         // 4: where the farmer works at the bed and at the factory.
         ScriptStep& s4 = Step(4, kTagLevelPanel, 0x3000, 0x1000);
         s4.begin = [](ScriptStep& t) {
@@ -256,6 +258,7 @@ class LevelTutorial_3 : public ScriptTutorial {
         OpenWarehouse(Step(11, kTagLevelPanel, 0x1001002, 0x3000));
         const uint32_t resume11 = StepId(11);
         ScriptStep& s12 = Step(12, kTagWarehouse, 0x3000, 0x3000);
+        s12.SetContext(kTagContextProduct, FirstStockRecord);
         s12.begin = [](ScriptStep& t) {
             const uint32_t product = t.level.FirstStockProduct();
             if (product)
@@ -267,6 +270,9 @@ class LevelTutorial_3 : public ScriptTutorial {
         s12.canBegin = [](ScriptStep& t) { return t.level.WarehouseOpen(true); };
         s12.resume = [resume11](ScriptStep&) { return resume11; };
         ScriptStep& s13 = Step(13, kTagWarehouse, 0x1003000, 0x3000);
+        s13.SetContext(kTagContextBuilding, [](ScriptLevel& l) {
+            return l.PointKind(0) == kKindWarehouse ? l.BuildingObject(0) : 0;
+        });
         s13.begin = [](ScriptStep& t) {
             ArrowAndBox(t, *WarehouseButton(t.level, kWarehouseUpgradeButton, 0, 270));
         };
@@ -278,6 +284,7 @@ class LevelTutorial_3 : public ScriptTutorial {
         };
         s13.resume = [resume11](ScriptStep&) { return resume11; };
         ScriptStep& s14 = Step(14, kTagWarehouse, 0x1003000, 0x3000);
+        s14.SetContext(kTagContextProduct, FirstStockRecord);
         CloseWarehouse(s14);
         const uint32_t resume15 = StepId(15);
         s14.resume = [resume15](ScriptStep&) { return resume15; };
@@ -327,7 +334,9 @@ class LevelTutorial_4 : public ScriptTutorial {
     LevelTutorial_4(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel4, level) {
         // 1-3: the henhouse on the site at point 2.
-        SelectPoint(Step(1, kTagLevelPanel, 0x1004, 0x1000), 2);
+        ScriptStep& s1 = Step(1, kTagLevelPanel, 0x1004, 0x1000);
+        s1.SetContext(kTagContextTask, FirstGoal);
+        SelectPoint(s1, 2);
         PressPanelButton(Step(2, kTagLevelPanel, 0x1001000, 0x1000), kChildPets);
         BuildOnSite(Step(3, kTagLevelPanel, 0x1001000, 0x1000), 2, kChildHouseChoice, kHenhouse);
         // 4: feeding from the panel and the overhead button.

@@ -277,6 +277,7 @@ class LevelTutorial_8 : public ScriptTutorial {
         FieldBox(Step(1, kTagLevelPanel, 0x1000, 0x1000), 90, 160);
         SelectPoint(Step(2, kTagLevelPanel, 0x1004, 0x1000), 6);
         ScriptStep& s3 = Step(3, kTagLevelPanel, 0x1001000, 0x1000);
+        s3.SetContext(kTagContextPlantBed, [](ScriptLevel& l) { return l.PlantBedObject(6); });
         s3.begin = [](ScriptStep& t) {
             if (!t.level.HasJob(6, kJobAny)) ArrowAndBox(t, *PanelButton(t.level, kChildRemove, 0, 270));
         };

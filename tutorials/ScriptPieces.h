@@ -3,6 +3,7 @@
 // tutorial of ScriptSteps, and the step kinds that several levels share
 // (click to go on, select a point, press a panel button, open the warehouse).
 
+#include "levelui/TextTags.h"
 #include "tutorials/LevelScripts.h"
 
 namespace tut::script {
@@ -109,6 +110,12 @@ constexpr uint32_t kGrowAndProduce = kAllowPlantGrows | kAllowProduce;
 
 uint32_t Wheat(ScriptLevel& level);
 uintptr_t WheatPlant(ScriptLevel& level);
+
+// The objects the steps give their boxes' text tags: the first goal, the
+// wheat product, the product of the stock's first record.
+uintptr_t FirstGoal(ScriptLevel& level);
+uintptr_t WheatRecord(ScriptLevel& level);
+uintptr_t FirstStockRecord(ScriptLevel& level);
 
 // ---- the scripted tutorials
 GameTutorial* MakeLevel2(TutorialRunner& runner, ScriptLevel& level);

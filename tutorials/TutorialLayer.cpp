@@ -197,10 +197,11 @@ kis::Point PlaceInfoBox(int32_t w, int32_t h, int32_t x, int32_t y, float angle,
 
 namespace {
 
-TextStyle InfoStyle(uint32_t colour) {
+TextStyle InfoStyle(uint32_t colour, uint32_t contextKind = 0, uintptr_t contextObject = 0) {
     TextStyle style;
-    style.InitDefault(kInfoTextWidth);
-    style.flags = kTextWrap | kTextColour | 33;
+    style.InitDefault(kInfoTextWidth, contextKind, contextObject);
+    // The tags may write icons and coloured values: the text is laid out with its markup.
+    style.flags = kTextWrap | kTextColour | kTextMarkup | 33;
     style.colour = colour;
     style.fontSlot = 3;
     style.shadowFlag = 1;
@@ -211,11 +212,13 @@ TextStyle InfoStyle(uint32_t colour) {
 
 } // namespace
 
-TutorialInfo::TutorialInfo(TutorialLayer& layer, std::u16string text, bool clickLine)
-    : layer_(layer), text_(std::move(text)), clickLine_(clickLine) {
+TutorialInfo::TutorialInfo(TutorialLayer& layer, std::u16string text, bool clickLine, uint32_t contextKind,
+                           uintptr_t contextObject)
+    : layer_(layer), text_(std::move(text)), clickLine_(clickLine), contextKind_(contextKind),
+      contextObject_(contextObject) {
     WindowManager& windows = layer.Manager();
-    textItem_ =
-        std::make_unique<HIText>(windows, InfoStyle(kInfoTextColour), text_, 0, windows.GetTextTagCallback());
+    textItem_ = std::make_unique<HIText>(windows, InfoStyle(kInfoTextColour, contextKind_, contextObject_),
+                                         text_, 0, windows.GetTextTagCallback());
     if (clickLine_)
         clickItem_ = std::make_unique<HIText>(windows, InfoStyle(kInfoClickColour),
                                               std::u16string(windows.Text(u"tutorial", u"click_text")), 0,

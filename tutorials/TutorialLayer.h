@@ -196,8 +196,11 @@ kis::Point PlaceInfoBox(int32_t w, int32_t h, int32_t x, int32_t y, float angle,
 
 class TutorialInfo {
   public:
-    // The text and, when wanted, the "click_text" line below it.
-    TutorialInfo(TutorialLayer& layer, std::u16string text, bool clickLine);
+    // The text and, when wanted, the "click_text" line below it. The text's
+    // custom tags are expanded with the context: a kind of object and the
+    // object (0 and 0: tags that need an object stay as they are).
+    TutorialInfo(TutorialLayer& layer, std::u16string text, bool clickLine, uint32_t contextKind = 0,
+                 uintptr_t contextObject = 0);
     ~TutorialInfo();
     void SetState(uint32_t state);
     void Update(uint32_t dt);
@@ -211,6 +214,8 @@ class TutorialInfo {
     uint32_t State() const { return state_; }
     const std::u16string& Text() const { return text_; }
     bool HasClickLine() const { return clickLine_; }
+    uint32_t ContextKind() const { return contextKind_; }
+    uintptr_t ContextObject() const { return contextObject_; }
     TutorialTarget* Target() const { return target_.get(); }
     // The box's size with margins, and its top-left corner once placed.
     int32_t width = 2 * kInfoMarginLeft + kInfoTextWidth, height = 96;
@@ -220,6 +225,8 @@ class TutorialInfo {
     TutorialLayer& layer_;
     std::u16string text_;
     bool clickLine_;
+    uint32_t contextKind_;
+    uintptr_t contextObject_;
     uint32_t state_ = kLayerNew;
     std::unique_ptr<TutorialTarget> target_;
     bool centred_ = false;

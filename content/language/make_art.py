@@ -95,11 +95,31 @@ def make_font(folder, name, scale):
 
 
 def make_logo(path):
-    """A 256 x 128 plate in a wooden frame: a red barn with a tree beside it
-    on rolling hills, a wheat field in front, the sun in the sky; shapes are
-    sampled 4 x 4 per pixel for smooth edges."""
+    """A 256 x 128 plate in a wooden frame: the game's name in large pixel
+    letters across the sky, over a red barn with a tree beside it on rolling
+    hills, a wheat field in front and the sun; shapes are sampled 4 x 4 per
+    pixel for smooth edges."""
     import math
     W, H, S = 256, 128, 4
+
+    # The title: the pixel font at three times its size, cream letters with a
+    # dark outline two pixels wide, centred near the top.
+    title, scale, advance = 'Verbolunde', 3, 6
+    tw = (len(title) * advance - 1) * scale
+    tx, ty = (W - tw) // 2, 11
+    letters = set()
+    for i, ch in enumerate(title):
+        for row, bits in enumerate(GLYPHS[ch]):
+            for col in range(5):
+                if bits & (16 >> col):
+                    for dy in range(scale):
+                        for dx in range(scale):
+                            letters.add((tx + (i * advance + col) * scale + dx, ty + row * scale + dy))
+    outline = set()
+    for (x, y) in letters:
+        for dy in range(-2, 3):
+            for dx in range(-2, 3):
+                outline.add((x + dx, y + dy))
 
     def hill(x, base, amp, period, phase):
         return base + amp * math.sin(x / period + phase)
@@ -146,6 +166,10 @@ def make_logo(path):
             return 0xFFB87838 if px < 4 or py < 4 else 0xFF8A5E28
         if px < 8 or py < 8 or px >= W - 8 or py >= H - 8:
             return 0xFF5A3410
+        if (px, py) in letters:
+            return 0xFFFFF4D8 if py < ty + 10 else 0xFFF8D878
+        if (px, py) in outline:
+            return 0xFF4A2A0C
         r = g = b = 0
         for sy in range(S):
             for sx in range(S):

@@ -201,7 +201,7 @@ TEST(AnimalScenario, TheHenhouseIsFedTheHenSitsOnHerNestAndTheEggGoesIntoTheStoc
 
 // The cowshed at (580, 250), level 2: "Feed" at (580, 160) takes 2 wheat; two
 // cows stand eating before the shed; "Milk" at (580, 162) sends the farmer
-// to milk them: 2 milk.
+// into the milking room on the shed's right to milk them: 2 milk.
 TEST(AnimalScenario, TheCowshedIsFedTheCowsEatBeforeItAndTheirMilkGoesIntoTheStock) {
     const House shed{"cowshed",
                      600,
@@ -216,7 +216,12 @@ TEST(AnimalScenario, TheCowshedIsFedTheCowsEatBeforeItAndTheirMilkGoesIntoTheSto
                      "Milk ready                  2 at point 2",
                      "2 of 2 milk (stock 2)",
                      "-2 wheat"};
-    const Played run = PlayHouse(shed, {kFeed - 100, 13000});
+    // Before the feeding, while the cows eat, while she milks, then a burst
+    // while the milked cows leave.
+    std::vector<int> times = {kFeed - 100, 13000, 17800};
+    for (int t = 19350; t <= 19725; t += 25)
+        times.push_back(t);
+    const Played run = PlayHouse(shed, times);
     ExpectCycle(shed, run.log);
 
     // The cows' pink muzzles and white coats before the shed while they eat;
@@ -227,6 +232,31 @@ TEST(AnimalScenario, TheCowshedIsFedTheCowsEatBeforeItAndTheirMilkGoesIntoTheSto
     EXPECT_EQ(CountIn(before, front, 0xF0B0B8, 10), 0);
     EXPECT_GT(CountIn(eating, front, 0xF0B0B8, 10), 40);
     EXPECT_GT(CountIn(eating, front, 0xFBF8F4, 6), 150);
+
+    // She milks inside the milking room's door, 210 px right of the barn's
+    // middle: her dress against the dark doorway.
+    const Box door{770, 202, 808, 250};
+    const testsupport::Shot& milking = run.shots[2];
+    ASSERT_TRUE(milking.ok);
+    EXPECT_GT(CountIn(milking, door, 0x2A1608, 8), 300) << "no doorway where she milks";
+    EXPECT_GT(CountIn(milking, door, 0xD04868, 12), 80) << "she is not at the door";
+
+    // Milked, the cows shrink and darken away: their white fades through
+    // smaller counts rather than going all at once.
+    std::vector<int> white;
+    for (size_t i = 3; i < run.shots.size(); ++i) {
+        ASSERT_TRUE(run.shots[i].ok);
+        white.push_back(CountIn(run.shots[i], front, 0xFBF8F4, 6));
+    }
+    std::string counts;
+    bool fading = false;
+    for (int n : white) {
+        counts += " " + std::to_string(n);
+        fading = fading || (n > 60 && n < white.front() * 3 / 4);
+    }
+    EXPECT_GT(white.front(), 300) << "the cows before they leave:" << counts;
+    EXPECT_TRUE(fading) << "no frame of the cows leaving (white:" << counts << ")";
+    EXPECT_LT(white.back(), 60) << "the cows are still there:" << counts;
 }
 
 // The sheep rack at (840, 400): its sheep stands shorn before the rack;
@@ -246,7 +276,7 @@ TEST(AnimalScenario, TheSheepRackIsFedTheSheepGrowsHerFleeceAndTheWoolGoesIntoTh
                      "Wool ready                  1 at point 3",
                      "1 of 1 wool (stock 1)",
                      "-1 wheat"};
-    const Played run = PlayHouse(rack, {kFeed - 100, 15500, 20000});
+    const Played run = PlayHouse(rack, {kFeed - 100, 15500, 20000, 16900, 17200});
     ExpectCycle(rack, run.log);
 
     // Shorn before the feeding, in full fleece when the wool is ready, shorn
@@ -260,4 +290,22 @@ TEST(AnimalScenario, TheSheepRackIsFedTheSheepGrowsHerFleeceAndTheWoolGoesIntoTh
     EXPECT_GT(CountIn(fleece, sheep, wool, 6), 300);
     EXPECT_GT(CountIn(cut, sheep, skin, 6), 100);
     EXPECT_LT(CountIn(cut, sheep, wool, 6), 80);
+
+    // She came from the left and shears standing right of the sheep: she
+    // faces left, her face before her hair.
+    for (size_t i : {3u, 4u}) {
+        const testsupport::Shot& shearing = run.shots[i];
+        ASSERT_TRUE(shearing.ok);
+        long faceX = 0, face = 0, hairX = 0, hair = 0;
+        for (int y = 350; y < 382; ++y)
+            for (int x = 815; x < 860; ++x) {
+                const uint32_t c = shearing.At(x, y);
+                const int r = int(c >> 16 & 0xFF), g = int(c >> 8 & 0xFF), b = int(c & 0xFF);
+                if (Near(r, g, b, 0xF2C8A0, 6)) faceX += x, ++face;
+                if (Near(r, g, b, 0x8A4A20, 6)) hairX += x, ++hair;
+            }
+        ASSERT_GT(face, 40) << "no face in shot " << i;
+        ASSERT_GT(hair, 40) << "no hair in shot " << i;
+        EXPECT_LT(faceX / face, hairX / hair) << "she shears facing away from the sheep (shot " << i << ")";
+    }
 }

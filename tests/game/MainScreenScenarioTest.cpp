@@ -1,6 +1,7 @@
 // The main screen as a new player meets it, at 1024 x 768 with an empty
 // per-user folder: the first player is asked for, a name with stray blanks
-// is typed and taken, the options switch the music off (written to
+// is typed and taken, the menu greets the player under the whole title
+// image, the closed hard regime takes no click, the options switch the music off (written to
 // config.dat when they close), and the credits scroll.
 #include "app/Config.h"
 #include "app/GameScreen.h"
@@ -55,6 +56,7 @@ int Differing(const platform::DecodedPicture& a, const platform::DecodedPicture&
 }
 
 constexpr uint32_t kWindowFace = 0xF2E2BC; // the skin's window face
+constexpr uint32_t kTitleFrame = 0x8A5E28; // the wood of the title image's frame
 
 } // namespace
 
@@ -70,6 +72,7 @@ TEST(MainScreenScenario, AFirstPlayerIsMadeTheOptionsChangeASettingAndTheCredits
          {"SPACE", "SPACE", "A", "N", "N", "SPACE", "SPACE", "SPACE", "L", "E", "E", "SPACE", "SPACE"})
         events += Key(ms, key), ms += 40;
     events += Key(ms + 100, "RETURN");
+    events += Click(6580, 749, 513); // the locked "hard": nothing starts
     events += Click(6700, 749, 581); // "options": menu at (607, 344), third button
     events += Click(7400, 292, 416); // the music toggle
     events += Key(8100, "ESCAPE");   // closes the options (config.dat is written)
@@ -91,6 +94,7 @@ TEST(MainScreenScenario, AFirstPlayerIsMadeTheOptionsChangeASettingAndTheCredits
     EXPECT_NE(log.find("The main screen opens."), std::string::npos) << log;
     EXPECT_NE(log.find("The options window opens."), std::string::npos) << log;
     EXPECT_NE(log.find("The credits window opens."), std::string::npos) << log;
+    EXPECT_EQ(log.find("Regime started"), std::string::npos) << "the locked hard button took a click";
 
     // The name is stored without its stray blanks and is the current player.
     ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
@@ -118,6 +122,10 @@ TEST(MainScreenScenario, AFirstPlayerIsMadeTheOptionsChangeASettingAndTheCredits
     EXPECT_GT(Count(a, 300, 300, 700, 340, kWindowFace), 2000) << "the new-player window";
     EXPECT_LT(Count(b, 300, 300, 600, 340, kWindowFace), 200) << "no window over the scene";
     EXPECT_GT(Count(b, 620, 350, 880, 380, kWindowFace), 1000) << "the menu with its greeting";
+    // The title image stands whole on the screen: its frame's right side
+    // shows, and nothing of it reaches the right edge.
+    EXPECT_GT(Count(b, 940, 0, 1000, 300, kTitleFrame), 1000) << "the title's right side";
+    EXPECT_EQ(Count(b, 1000, 0, 1024, 300, kTitleFrame), 0) << "the title runs off the screen";
     EXPECT_GT(Count(c, 300, 300, 600, 340, kWindowFace), 2000) << "the options window";
     EXPECT_GT(Differing(d, e, 250, 150, 770, 550), 500) << "the credits scroll";
 }

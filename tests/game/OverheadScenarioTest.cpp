@@ -196,7 +196,8 @@ TEST(OverheadScenario, ASaveTakenWhileTheHarvestWalksGoesOnFromTheWalk) {
 }
 
 // Level 36 (1024 x 768): the bakery at (520, 300) shows its bread button at
-// (520, 150) and its slot at (520, 186). A press takes 2 wheat and 1 egg
+// (520, 150) and its slot at (520, 186). The stock holds the ingredients from
+// the start, so the button is lit before anything happens. A press takes 2 wheat and 1 egg
 // (labels fly out), the slot fills and bread goes into the stock; a second
 // start cancelled from its slot gives the ingredients back.
 TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBack) {
@@ -204,11 +205,12 @@ TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBa
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const int start = kReady + 1000;
     const std::string baking = game.File("baking.png");
+    const std::string opened = game.File("opened.png");
     const std::string play = OpenLevel(kReady, "36") + Click(start, 520, 270) + Click(start + 500, 520, 150) +
                              Move(start + 700, 800, 500) + Click(start + 5000, 520, 150) +
                              Click(start + 5500, 520, 186) + Move(start + 5700, 800, 500) +
                              std::to_string(start + 6500) + " close\n";
-    ASSERT_EQ(RunGame(game, "play", play, At(start + 2000, baking)), 0);
+    ASSERT_EQ(RunGame(game, "play", play, At(start - 300, opened) + At(start + 2000, baking)), 0);
     const std::string log = game.Log();
     ASSERT_EQ(Lines(log, "Production started").size(), 2u) << log;
     EXPECT_EQ(Lines(log, "Unit produced").size(), 1u) << log;
@@ -222,6 +224,16 @@ TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBa
     ASSERT_EQ(labels.size(), expected.size()) << log;
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_NE(labels[i].find(expected[i]), std::string::npos) << labels[i];
+
+    // Before any click the bread button shows its lit cream face, not the
+    // grey of a button whose ingredients are missing.
+    const testsupport::Shot first = testsupport::LoadShot(opened);
+    ASSERT_TRUE(first.ok);
+    const auto face = [&](uint32_t rgb) {
+        return first.Count(506, 136, 534, 146, [&](int r, int g, int b) { return Near(r, g, b, rgb, 8); });
+    };
+    EXPECT_GT(face(0xE8D8B0), 150) << "the bread button looks disabled";
+    EXPECT_EQ(face(0xB8B0A0), 0) << "the bread button looks disabled";
 
     // Half way through the first loaf the slot is partly filled: it differs
     // from its empty look at the end (the cancel emptied it).

@@ -361,3 +361,23 @@ TEST(LevelPoint, PutToWarehouseStoresWhatFitsAndSellsTheRest) {
     EXPECT_EQ(panel.fullNotices.size(), 2u) << "without a throttle every notice shows";
     EXPECT_EQ(level.frontEnd.awards[4], 3);
 }
+
+// The full notice is posted under the product's number, and the throttle
+// holds that id: a second full warehouse of the product within the interval
+// posts nothing, another product's posts its own notice.
+TEST(LevelPoint, WarehouseFullNoticeIsThrottledUnderTheProductsNumber) {
+    RecordingPanel panel;
+    TestLevel level(0, 30, &panel);
+    GameMessager throttle;
+    level.world->numbers = {{0x99, 3}, {0x77, 5}};
+    level.world->room[0x99] = 0;
+    level.world->room[0x77] = 0;
+    level->PutToWarehouse(0x99, 2, &throttle, -1, 0, 0, 0);
+    level->PutToWarehouse(0x99, 2, &throttle, -1, 0, 0, 0);
+    level->PutToWarehouse(0x77, 2, &throttle, -1, 0, 0, 0);
+    EXPECT_EQ(panel.fullNotices, (std::vector<uint32_t>{0x99, 0x77}));
+    EXPECT_FALSE(throttle.CanShow(kWarehouseFullMessage + 3, 0)) << "held under the number";
+    EXPECT_FALSE(throttle.CanShow(kWarehouseFullMessage + 5, 0));
+    EXPECT_TRUE(throttle.CanShow(kWarehouseFullMessage + 0x99, 0))
+        << "the product's id is not the notice's id";
+}

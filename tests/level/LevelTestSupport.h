@@ -185,6 +185,11 @@ class FakeWorld : public LevelWorld {
         return it == room.end() ? 0 : it->second;
     }
     int32_t ProductPrice(uint32_t) const override { return 7; }
+    std::map<uint32_t, uint32_t> numbers; // products' numbers in the table
+    uint32_t ProductNumber(uint32_t id) const override {
+        auto it = numbers.find(id);
+        return it == numbers.end() ? 0 : it->second;
+    }
     void SetPlayerSpeedModifier(uint32_t id, float value) override { playerModifiers.push_back({id, value}); }
     bool IsVillainPlaceFree(uint32_t place) const override { return villains[place] == 0; }
     void CreateVillain(uint32_t place, uint32_t kind, const VillainPlace&) override {

@@ -24,6 +24,10 @@ bool Paper(int r, int g, int b) {
 bool Tick(int r, int g, int b) {
     return g > 150 && g > r + 60 && g > b + 80;
 }
+// The medal times' pale yellow.
+bool TimeDigit(int r, int g, int b) {
+    return r > 240 && g > 240 && b > 110 && b < 170;
+}
 bool Gold(int r, int g, int b) {
     return r > 200 && g > 150 && b < 90;
 }
@@ -77,6 +81,19 @@ TEST(LevelWindowsScreen, PageMenuLevelWindowAndResult) {
     EXPECT_GT(r.Count(440, 280, 760, 350, Tick), 300);
     EXPECT_LT(r.Count(280, 380, 380, 500, Gold), 50);
     EXPECT_GT(f.Count(280, 370, 380, 500, Gold), 300);
+    // The ticks stand above the silver and gold times, which stay readable:
+    // pale yellow digits, no tick over them.
+    for (int left : {460, 607}) {
+        EXPECT_EQ(f.Count(left, 322, left + 115, 346, Tick), 0) << "a tick over the time at " << left;
+        EXPECT_GT(f.Count(left, 322, left + 115, 346, TimeDigit), 300) << "the time at " << left;
+        EXPECT_GT(f.Count(left, 280, left + 115, 320, Tick), 150) << "the tick above the time at " << left;
+    }
+    // The easy regime has no bronze column: a wooden plate stands in its
+    // place, not an empty white box.
+    EXPECT_EQ(f.Count(285, 298, 435, 358, [](int r, int g, int b) { return r > 235 && g > 235 && b > 200; }),
+              0);
+    EXPECT_GT(f.Count(285, 298, 435, 358, [](int r, int g, int b) { return r > g + 40 && g > b + 30; }),
+              6000);
     // Enter left: the window has gone.
     EXPECT_LT(e.Count(280, 240, 760, 530, Paper), 2000);
 

@@ -570,7 +570,7 @@ TEST(FarmTextTagSourcesTest, ProductsPlantsAndGoalNamesComeFromTheFarmTables) {
     ASSERT_NE(product, nullptr);
     ASSERT_NE(plant, nullptr);
 
-    const FarmTextTagSources sources(&farm);
+    FarmTextTagSources sources(&farm);
     SetTextTagSources(&sources);
     TagProduct p;
     ASSERT_TRUE(sources.DescribeProduct(reinterpret_cast<uintptr_t>(product), &p));
@@ -596,6 +596,53 @@ TEST(FarmTextTagSourcesTest, ProductsPlantsAndGoalNamesComeFromTheFarmTables) {
                             reinterpret_cast<uintptr_t>(plant)),
               1);
     EXPECT_EQ(Narrow(out), "<c=FFFF0000>60</c>");
+
+    // Warehouse capacities come from the farm's warehouse type: 50 a level,
+    // its highest level for any level above; no product, no capacity.
+    int32_t capacity = 0;
+    EXPECT_EQ(sources.ProductCapacity(reinterpret_cast<uintptr_t>(product), 2, &capacity), true);
+    EXPECT_EQ(capacity, 0) << "no warehouse type yet";
+    const auto warehouse = farmtest::Warehouse(3);
+    ASSERT_NE(farm.buildings.Add(warehouse.header, warehouse.levels), nullptr);
+    struct Case {
+        const char16_t* tag;
+        const char* markup;
+    } cases[] = {
+        {u"PRODUCT W 2", "100"}, {u"PRODUCT W L", "50"}, {u"PRODUCT W U", "100"}, {u"PRODUCT W 9", "150"}};
+    for (const Case& c : cases) {
+        const std::u16string text = c.tag;
+        ASSERT_EQ(ExpandTextTag(text.c_str(), uint32_t(text.size()), out, 256, kTagContextProduct,
+                                reinterpret_cast<uintptr_t>(product)),
+                  1)
+            << Narrow(text);
+        EXPECT_EQ(Narrow(out), c.markup) << Narrow(text);
+    }
+    EXPECT_FALSE(sources.ProductCapacity(0, 1, &capacity));
+
+    // With a level installed: prices are affordable up to its money and the
+    // warehouse's own level counts, until the level has ended.
+    struct Level : RunningLevelTags {
+        bool running = true;
+        bool Running() const override { return running; }
+        int32_t Money() const override { return 60; }
+        int32_t WarehouseLevel() const override { return 2; }
+        int32_t StockCount(uint32_t) const override { return 0; }
+        bool GoalProgress(uint32_t, uint32_t, int32_t, int32_t, int32_t*) const override { return false; }
+    } level;
+    sources.SetRunningLevel(&level);
+    auto expand = [&](const std::u16string& text, uint32_t kind, const void* object) {
+        EXPECT_EQ(ExpandTextTag(text.c_str(), uint32_t(text.size()), out, 256, kind,
+                                reinterpret_cast<uintptr_t>(object)),
+                  1)
+            << Narrow(text);
+        return Narrow(out);
+    };
+    EXPECT_EQ(expand(u"PLANT P 4", kTagContextPlant, plant), "<c=FF008000>60</c>");
+    EXPECT_EQ(expand(u"PRODUCT W L", kTagContextProduct, product), "100");
+    level.running = false;
+    EXPECT_EQ(expand(u"PLANT P 4", kTagContextPlant, plant), "<c=FFFF0000>60</c>");
+    EXPECT_EQ(expand(u"PRODUCT W L", kTagContextProduct, product), "50");
+    sources.SetRunningLevel(nullptr);
     SetTextTagSources(nullptr);
 }
 

@@ -145,7 +145,7 @@ TEST_F(GameLanguageTest, SampleLanguageLoadsFromItsSourceAndFromItsCompiledFile)
         EXPECT_TRUE(logo->IsLive());
         EXPECT_EQ(logo->GetWidth(), 256);
         EXPECT_EQ(language.GetLogo().texture, logo);
-        EXPECT_EQ(language.GetLogo().x, 144);
+        EXPECT_EQ(language.GetLogo().x, -40);
         EXPECT_EQ(language.GetLogo().y, 12);
         ASSERT_NE(language.GetImage(u"loading_logo"), nullptr);
         EXPECT_TRUE(language.GetImage(u"loading_logo")->IsLive());
@@ -226,7 +226,7 @@ TEST_F(GameLanguageTest, UnloadingFreesTheAssetsButKeepsTitleAndLogoPlace) {
     ASSERT_NE(language->GetLogo().texture, nullptr);
     language->Release();
     EXPECT_EQ(language->GetLogo().texture, nullptr) << "the logo's texture went with the images";
-    EXPECT_EQ(language->GetLogo().x, 144);
+    EXPECT_EQ(language->GetLogo().x, -40);
     EXPECT_EQ(A(language->GetWindowTitle()), "Verbolunde");
     EXPECT_EQ(language->GetProfileChars(), nullptr);
     EXPECT_EQ(language->GetInterfaceFont(0), nullptr);

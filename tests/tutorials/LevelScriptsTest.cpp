@@ -8,6 +8,11 @@
 #include "gui/Controls.h"
 #include "gui/Window.h"
 #include "level/SaveStream.h"
+#include "levelui/TextTagSources.h"
+#include "levelui/TextTags.h"
+#include "tests/text/TextTestSupport.h"
+#include "text/FontSlots.h"
+#include "text/Language.h"
 #include "tutorials/LevelScripts.h"
 
 #include <gtest/gtest.h>
@@ -243,6 +248,16 @@ struct FakeScriptLevel : ScriptLevel {
     float ShotProgress(uintptr_t shot) const override { return shots.at(shot - 0x500).progress; }
     void RetimeShot(int32_t i, uint32_t ticks) override { shots.at(size_t(i)).retimed = ticks; }
     bool IsDamaged(int32_t p) const override { return At(p) && At(p)->damaged; }
+    // ---- the boxes' tag objects, handed out by number
+    uintptr_t GoalEntry(uint32_t goal) const override { return goal == 0 ? kGoalEntry : 0; }
+    uintptr_t BuildingObject(int32_t p) const override {
+        return At(p) && (At(p)->kind == kKindBuilding || At(p)->kind == kKindWarehouse) ? 0xA00 + uintptr_t(p)
+                                                                                        : 0;
+    }
+    uintptr_t PlantBedObject(int32_t p) const override {
+        return At(p) && At(p)->kind == kKindPlant ? 0xB00 + uintptr_t(p) : 0;
+    }
+    static constexpr uintptr_t kGoalEntry = 0x7100;
 };
 
 // The sprite, point and job "objects" the fake hands out by number.
@@ -943,6 +958,146 @@ TEST_F(Scripts, LevelThreeUpgradesABedAFactoryAndTheWarehouse) {
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 15)));
     ClickLayer();
     EXPECT_EQ(t->State(), uint32_t(kFinishing));
+}
+
+// The boxes of the steps that describe a goal, a product, a plant type or a
+// point carry that object for their texts' tags; the others carry none.
+TEST_F(Scripts, StepBoxesCarryTheirTextTagContext) {
+    level.points[3] = PlantPoint();
+    level.points[6] = PlantPoint();
+    level.stock[kWheat] = 2;
+    OpenWarehouse();
+    struct Case {
+        uint32_t index, step;
+        uint32_t kind;
+        uintptr_t object;
+        bool warehousePoint = true;
+    } cases[] = {
+        {0, L1(1), 0x1000009, FakeScriptLevel::kGoalEntry},
+        {0, L1(2), 0, 0},
+        {0, L1(8), 0x1000009, FakeScriptLevel::kGoalEntry},
+        {0, L1(11), 0x1000002, kWheatPlant},
+        {0, L1(16), 0x1000003, kWheatRecord},
+        {0, L1(17), 0x1000003, kWheatRecord},
+        {0, L1(18), 0, 0},
+        {2, kTutorialLevel3 | 3, 0x100000A, 0xB03},
+        {2, kTutorialLevel3 | 12, 0x1000003, kWheatRecord},
+        {2, kTutorialLevel3 | 13, 0x1000001, 0xA00},
+        {2, kTutorialLevel3 | 13, 0, 0, false}, // point 0 is not the warehouse
+        {2, kTutorialLevel3 | 14, 0x1000003, kWheatRecord},
+        {3, kTutorialLevel4 | 1, 0x1000009, FakeScriptLevel::kGoalEntry},
+        {7, kTutorialLevel8 | 3, 0x100000A, 0xB06},
+    };
+    for (const Case& c : cases) {
+        level.points[0].kind = c.warehousePoint ? kKindWarehouse : kKindSite;
+        TutorialRunner fresh{TutorialServices{&windows}};
+        GameTutorial* t = StartAt(fresh, c.index, c.step);
+        ASSERT_NE(t, nullptr);
+        ASSERT_TRUE(t->Current() && t->Current()->Id() == c.step) << std::hex << c.step;
+        ASSERT_NE(t->Current()->Layer(), nullptr) << std::hex << c.step;
+        const auto& infos = t->Current()->Layer()->Infos();
+        ASSERT_EQ(infos.size(), 1u) << std::hex << c.step;
+        EXPECT_EQ(infos[0]->ContextKind(), c.kind) << std::hex << c.step;
+        EXPECT_EQ(infos[0]->ContextObject(), c.object) << std::hex << c.step;
+        t->Finish();
+    }
+}
+
+// The box of a step with a context is laid out through the custom text tags
+// with that context: level 1's step 16 names the wheat product where its
+// text has the product's tag. The boxes are measured in a font whose every
+// glyph is 8 pixels wide.
+class ScriptTexts : public texttest::SyntheticText {
+  protected:
+    // Names the wheat product (and only it) in the form asked for.
+    struct WheatSources : TextTagSources {
+        const char16_t* Text(const char16_t* group, const char16_t* key, uint32_t form) const override {
+            if (std::u16string_view(group) != u"products" || std::u16string_view(key) != u"wheat")
+                return nullptr;
+            return form == 1 ? u"wheat" : u"Wheat";
+        }
+        bool DescribeProduct(uintptr_t product, TagProduct* out) const override {
+            if (product != kWheatRecord) return false;
+            out->name = u"wheat";
+            out->price = 7;
+            return true;
+        }
+    };
+
+    void SetUp() override {
+        SyntheticText::SetUp();
+        ASSERT_TRUE(viewer.Open(1024, 768));
+        font = MakeFont(&viewer);
+        ASSERT_TRUE(font);
+        SetLanguageFont(3, font.get());
+        SetTextTagSources(&sources);
+        DXLLngGroup* group = language.CreateGroup(u"tutorial");
+        ASSERT_TRUE(group && language.ReserveEntries(group, 1));
+        ASSERT_TRUE(language.AddEntry(group, u"level_01_16", u"Click the [PRODUCT N 1] to choose it."));
+        windows = std::make_unique<WindowManager>(&viewer, &language);
+        windows->SetTextTagCallback(&ExpandTextTag);
+        GameWindow* warehouse = windows->Open<GameWindow>(kTagWarehouse, false);
+        warehouse->rect = {200, 100, 800, 600};
+        GameButton* tile = warehouse->Controls().Make<GameButton>(kWarehouseTileButton);
+        tile->rect = {10, 10, 50, 50};
+        tile->userData = kWheatRecord;
+        level = std::make_unique<FakeScriptLevel>(*windows);
+        level->warehouseOpen = level->warehouseSettled = true;
+    }
+    void TearDown() override {
+        level.reset();
+        windows.reset();
+        SetTextTagSources(nullptr);
+        SetLanguageFont(3, nullptr);
+        SyntheticText::TearDown();
+    }
+    // The width of a box with the text and the context on the layer.
+    int32_t BoxWidth(TutorialLayer& layer, const char16_t* text, uint32_t kind = 0, uintptr_t object = 0) {
+        return TutorialInfo(layer, text, false, kind, object).width;
+    }
+
+    // A language held in memory: groups and entries are added by the test.
+    struct MemoryLanguage : DXLLanguage {
+        DXLLngFile* CreateLngFile(const char16_t*) override { return nullptr; }
+        void Import(DXLLngFile&) override {}
+        void ReadCompiled(kis::DataFileReaderW&) override {}
+        void Hook() override {}
+    };
+
+    texttest::TestViewer viewer;
+    std::unique_ptr<KGEWinFont> font;
+    WheatSources sources;
+    MemoryLanguage language;
+    std::unique_ptr<WindowManager> windows;
+    std::unique_ptr<FakeScriptLevel> level;
+};
+
+TEST_F(ScriptTexts, AStepsBoxExpandsItsTagsWithTheStepsContext) {
+    TutorialRunner runner{TutorialServices{windows.get()}};
+    GameTutorial* t = MakeLevelTutorial(runner, 0, *level);
+    ASSERT_NE(t, nullptr);
+    t->GoToStep(L1(16));
+    t->Start();
+    for (int i = 0; i < 100 && !(t->Current() && t->Current()->Id() == L1(16) && t->Current()->Layer()); ++i)
+        runner.Update(10);
+    ASSERT_TRUE(t->Current() && t->Current()->Layer());
+    TutorialLayer& layer = *t->Current()->Layer();
+    ASSERT_EQ(layer.Infos().size(), 1u);
+    const TutorialInfo& box = *layer.Infos()[0];
+    EXPECT_EQ(box.Text(), u"Click the [PRODUCT N 1] to choose it.");
+    const int32_t expanded = BoxWidth(layer, u"Click the wheat to choose it.");
+    EXPECT_EQ(box.width, expanded) << "the tag gives the product's name";
+    // Without the context, or with another product, the tag stays as it stands.
+    const int32_t standing = BoxWidth(layer, u"Click the [PRODUCT N 1] to choose it.");
+    EXPECT_EQ(standing - expanded, 8 * int32_t(std::u16string_view(u"[PRODUCT N 1]").size() - 5));
+    EXPECT_EQ(BoxWidth(layer, u"Click the [PRODUCT N 1] to choose it.", kTagContextProduct, kWheatRecord + 1),
+              standing);
+    EXPECT_EQ(BoxWidth(layer, u"Click the [PRODUCT N 1] to choose it.", kTagContextPlant, kWheatRecord),
+              standing);
+    // A price is a coloured number in markup, which the box lays out as such.
+    EXPECT_EQ(BoxWidth(layer, u"It sells for [PRODUCT P].", kTagContextProduct, kWheatRecord),
+              BoxWidth(layer, u"It sells for 7."));
+    t->Finish();
 }
 
 TEST_F(Scripts, LevelThreesWarehouseStepWaitsForAClickWithAnEmptyStock) {

@@ -1,0 +1,81 @@
+// The tags of a tutorial hint as a player sees them at 1024 x 768: level 1's
+// step 11 names the price of sowing wheat with "[PLANT P 1]", which the hint
+// box draws as the gold coin and the price in the affordable green (the farm
+// has 90 coins, sowing costs 10), not as markup text and not in the box's
+// brown ink. The player gets there as a new player does: the goal, the first
+// site sown and harvested, the goal again, the second site and its plants.
+#include "app/Profiles.h"
+#include "frontend/MapGeometry.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::LoadShot;
+using testsupport::Shot;
+using testsupport::script::quick::Click;
+
+namespace {
+
+// A new player with tutorials on, level 1 open, the map's own tutorial seen.
+void MakeProfile(const std::string& user) {
+    fs::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* lea = profiles.CreateProfile(u"lea");
+    ASSERT_NE(lea, nullptr);
+    ASSERT_EQ(lea->Record().results.tutorial, 1u);
+    lea->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
+    ASSERT_TRUE(lea->Save());
+    profiles.SetCurrent(lea);
+}
+
+bool CoinGold(int r, int g, int b) {
+    return r > 200 && g > 150 && g < 225 && b < 100;
+}
+bool PriceGreen(int r, int g, int b) {
+    return g > 90 && g > r + 50 && g > b + 50;
+}
+
+} // namespace
+
+TEST(TutorialTextTagsScenario, LevelOnesSowingHintShowsThePriceWithItsCoin) {
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const MapPoint first = CellPosition(0);
+    // The map at 5 s, level 1 and "play"; the first click in the level (9 s)
+    // starts the clock. Then: sow point 1 (steps 2-4), harvest it once ripe
+    // (30 s), click away steps 7 and 8, select point 2 and its plants button:
+    // step 11 explains the wheat's price.
+    const std::string events =
+        Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" + Click(6000, first.x, first.y + 4) +
+        Click(6700, 578, 538) + Click(9000, 660, 400) + Click(10300, 300, 120) + Click(11200, 460, 320) +
+        Click(12200, 626, 722) + Click(13200, 577, 722) + Click(30000, 460, 247) + Click(42500, 500, 300) +
+        Click(45000, 500, 300) + Click(46500, 660, 400) + Click(48000, 626, 722);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
+    const std::string hint = game.File("hint.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--showcase --headless --until-ms 50100 --input-script '" + script +
+                           "' --screenshot-at 50000 '" + hint + "'",
+                       &output),
+              0)
+        << output;
+    const std::string log = game.Log();
+    ASSERT_NE(log.find("step 8001000B"), std::string::npos) << log;
+    // Steps 1, 8 and 11 name the goal, its count and the price through tags: all expanded.
+    EXPECT_EQ(log.find("Tag unexpanded"), std::string::npos) << log;
+    const Shot shot = LoadShot(hint);
+    ASSERT_TRUE(shot.ok) << output;
+    // The box stands above the plant choice (577, 722), over the field.
+    EXPECT_GT(shot.Count(300, 500, 800, 610, CoinGold), 40) << "the coin of the price";
+    EXPECT_GT(shot.Count(300, 500, 800, 610, PriceGreen), 15) << "the affordable price";
+}
