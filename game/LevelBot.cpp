@@ -63,6 +63,8 @@ constexpr float kVillainClickRise = 28.0f;
 constexpr float kFactoryButtonReach = 80.0f;
 // Beds of one wanted crop the bot sows at most.
 constexpr int32_t kMostBedsOfACrop = 4;
+// Units of feed kept in stock for each animal house when selling.
+constexpr int32_t kFeedKeptPerHouse = 6;
 
 const char* GradeName(uint32_t grade) {
     switch (grade) {
@@ -290,7 +292,7 @@ int32_t LevelBot::Surplus(uint32_t productId) const {
             else if (GoalWanted(kGoalProduct))
                 keep = INT32_MAX;
         }
-    // The feed of the level's animal houses is kept too.
+    // A store of feed for each of the level's animal houses is kept too.
     if (auto* world = dynamic_cast<ProgramWorld*>(&level_.World()); world && keep != INT32_MAX) {
         for (uint32_t i = 0; i < level_.PointCount(); ++i) {
             const BaseLevelPoint* point = level_.GetPoint(int32_t(i));
@@ -298,7 +300,7 @@ int32_t LevelBot::Surplus(uint32_t productId) const {
             const BUILDING* type = world->Buildings().FindBuildingType(point->ObjectId());
             if (type && type->IsAnimalHouse() && type->feedProduct &&
                 type->feedProduct->record.id == productId)
-                keep = INT32_MAX;
+                keep += kFeedKeptPerHouse;
         }
     }
     const int32_t count = int32_t(level_.World().ProductCount(productId));
@@ -353,6 +355,25 @@ std::vector<uint32_t> LevelBot::WantedProducts() const {
     return wanted;
 }
 
+const GoalRecord* LevelBot::StageGoal(uint32_t pointKind, uint32_t objectId) const {
+    const uint32_t kind = pointKind == kPointPlant ? kGoalPlant : kGoalBuilding;
+    for (uint32_t i = 0; i < kMaxLevelGoals; ++i)
+        if (const GoalRecord* goal = level_.GetGoal(i); goal && goal->kind == kind &&
+                                                        goal->objectId == objectId &&
+                                                        level_.GoalProgress(i) < int32_t(goal->target))
+            return goal;
+    return nullptr;
+}
+
+int32_t LevelBot::PointsOf(uint32_t pointKind, uint32_t objectId) const {
+    int32_t count = 0;
+    for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+        const BaseLevelPoint* point = level_.GetPoint(int32_t(i));
+        count += point && point->Kind() == pointKind && point->ObjectId() == objectId;
+    }
+    return count;
+}
+
 int32_t LevelBot::Producers(uint32_t productId) const {
     int32_t count = 0;
     for (uint32_t i = 0; i < level_.PointCount(); ++i) {
@@ -383,8 +404,29 @@ bool LevelBot::ChoiceMakes(const SiteChoice& choice, uint32_t productId) {
     return false;
 }
 
+int32_t LevelBot::GarbageMoneyNeeded() const {
+    int32_t wanted = 0;
+    for (uint32_t i = 0; i < kMaxLevelGoals; ++i)
+        if (const GoalRecord* goal = level_.GetGoal(i); goal && goal->kind == kGoalGarbageSites)
+            wanted = std::max(wanted, int32_t(goal->target) - level_.GoalProgress(i));
+    std::vector<int32_t> prices;
+    for (uint32_t i = 0; i < level_.PointCount(); ++i) {
+        const auto* site = dynamic_cast<const EmptyLevelPoint*>(level_.GetPoint(int32_t(i)));
+        if (!site || !site->HasGarbage() || site->IsBeingRemoved()) continue;
+        if (PointTargeted(int32_t(i)))
+            --wanted;
+        else
+            prices.push_back(site->GarbagePrice());
+    }
+    std::sort(prices.begin(), prices.end());
+    int32_t sum = 0;
+    for (size_t k = 0; k < prices.size() && int32_t(k) < wanted; ++k)
+        sum += prices[k];
+    return sum;
+}
+
 int32_t LevelBot::Spendable() const {
-    return level_.Money().Get();
+    return level_.Money().Get() - GarbageMoneyNeeded();
 }
 
 // A clean site takes what a wanted product needs: first a maker of a wanted
@@ -430,14 +472,21 @@ bool LevelBot::Build() {
     }
     if (site < 0) return false;
     const std::vector<uint32_t> wanted = WantedProducts();
-    if (wanted.empty()) return false;
+    if (wanted.empty() && !GoalWanted(kGoalPlant) && !GoalWanted(kGoalBuilding)) return false;
     std::vector<SiteChoice> choices;
     for (uint32_t c = 0; c < kSiteCategoryCount; ++c) {
         auto some = SiteChoices(level_.Record().record, world->Plants(), world->Buildings(), c);
         choices.insert(choices.end(), some.begin(), some.end());
     }
     const SiteChoice* pick = nullptr;
+    for (const SiteChoice& choice : choices)
+        if (const GoalRecord* goal = StageGoal(choice.pointKind, choice.objectId);
+            goal && PointsOf(choice.pointKind, choice.objectId) < int32_t(goal->target)) {
+            pick = &choice;
+            break;
+        }
     for (const uint32_t product : wanted) {
+        if (pick) break;
         if (Producers(product) > 0) continue;
         for (const SiteChoice& choice : choices)
             if (ChoiceMakes(choice, product)) {
@@ -465,8 +514,13 @@ bool LevelBot::Build() {
     return true;
 }
 
-// A bed or building that makes a wanted product is raised a stage when the money allows: a click
-// on it shows its panel, the next action presses the panel's upgrade.
+bool LevelBot::StageWants(const BaseLevelPoint& point) const {
+    const GoalRecord* goal = StageGoal(point.Kind(), point.ObjectId());
+    return goal && point.Stage() < int32_t(goal->stage);
+}
+
+// A bed or building that makes a wanted product, or that a goal wants higher, is raised a stage when the
+// money allows: a click on it shows its panel, the next action presses the panel's upgrade.
 bool LevelBot::Upgrade() {
     PointPanels* panels = ui_ ? ui_->GetPointPanels() : nullptr;
     if (!panels || !level_.IsClockRunning() || level_.IsPausedExcept(0)) return false;
@@ -494,8 +548,10 @@ bool LevelBot::Upgrade() {
         int32_t price = 0;
         if (auto* bed = dynamic_cast<BasePointPlant*>(point)) {
             const PLANT* plant = bed->Plant();
-            worth = plant && plant->product && isWanted(plant->product->record.id) && bed->Stage() > 0 &&
-                    bed->Stage() < plant->highestStage && bed->Damage() == 0 && !bed->plantJob;
+            worth = plant &&
+                    ((plant->product && isWanted(plant->product->record.id)) || StageWants(*point)) &&
+                    bed->Stage() > 0 && bed->Stage() < plant->highestStage && bed->Damage() == 0 &&
+                    !bed->plantJob;
             price = worth ? PlantStagePrice(*plant, bed->Stage()) : 0;
         } else if (auto* building = dynamic_cast<PointBuilding*>(point)) {
             const BUILDING* type = building->Type();
@@ -503,7 +559,7 @@ bool LevelBot::Upgrade() {
                 type->IsAnimalHouse() && type->produceProduct && isWanted(type->produceProduct->record.id);
             for (int32_t k = 0; k < type->FactoryProductCount(); ++k)
                 makes = makes || isWanted(type->header.factory.productIds[k]);
-            worth = makes && building->CanUpgrade();
+            worth = (makes || StageWants(*point)) && building->CanUpgrade();
             price = building->UpgradePrice();
         }
         if (!worth || price < 0 || price > Spendable()) continue;
@@ -519,7 +575,9 @@ bool LevelBot::Sell() {
     WindowManager* windows = GetWindowManager();
     auto* window =
         windows ? dynamic_cast<WarehouseWindow*>(windows->FindWindowByLayer(kWarehouseWindowTag)) : nullptr;
-    const bool wanted = GoalWanted(kGoalMoney);
+    // Money is wanted for a money goal, or for the garbage a sites goal still
+    // wants cleared when the purse cannot pay it.
+    const bool wanted = GoalWanted(kGoalMoney) || GarbageMoneyNeeded() > level_.Money().Get();
     if (window) {
         if (!wanted) return false; // Enter closes it
         for (WarehouseWindowButton* tile : window->Tiles()) {

@@ -13,20 +13,23 @@
 //   4. the buttons over plant beds, trees and animal houses are pressed:
 //      harvest, collect, water, feed;
 //   5. a clean site is built on through its build menus (a click on the
-//      site, then on the category, then on the priced choice) when a goal
-//      wants what the choice makes and nothing on the farm makes it yet, or
-//      more beds of a wanted crop; a bed or building whose product a goal
-//      wants is raised through its panel's upgrade button when the money
-//      allows;
+//      site, then on the category, then on the priced choice) when a plant
+//      or building goal wants more of the choice's kind than stand, when a
+//      goal wants what the choice makes and nothing on the farm makes it yet,
+//      or more beds of a wanted crop; a bed or building whose product a goal
+//      wants, or that a plant or building goal wants at a higher stage, is
+//      raised through its panel's upgrade button when the money allows;
 //   6. a garbage site is cleared while a sites goal wants more: a click on
 //      the heap, then on the clear button it offers (or the click itself
 //      orders it where no button is offered);
 //   7. a factory's production buttons are pressed while a product goal
 //      wants more;
-//   8. while a money goal wants more, products no product goal needs are
-//      sold: a click on the warehouse opens its window, the tile of the
-//      product is chosen and five are sold at a time (the window's own
-//      operations), then Enter closes it;
+//   8. while a money goal wants more, or garbage a sites goal wants cleared
+//      costs more than the purse holds, products no product goal needs are
+//      sold (a few units of feed are kept for each animal house): a click on
+//      the warehouse opens its window, the tile of the product is chosen and
+//      five are sold at a time (the window's own operations), then Enter
+//      closes it; money for that garbage is not spent on building;
 //   9. otherwise it waits for the farmer.
 // Buttons over the field are pressed where a player sees them: the bot moves
 // the mouse onto the button's place and clicks there.
@@ -46,6 +49,8 @@
 #include <vector>
 
 class ActiveScreenSprite;
+class BaseLevelPoint;
+struct GoalRecord;
 class GameButton;
 class GameLevel;
 class LevelInterface;
@@ -86,9 +91,20 @@ class LevelBot {
     std::vector<uint32_t> WantedProducts() const;
     // Points (built or being built) that make the product.
     int32_t Producers(uint32_t productId) const;
+    // An unmet plant or building goal of the object (kPointPlant: a plant,
+    // else a building type); null when none.
+    const GoalRecord* StageGoal(uint32_t pointKind, uint32_t objectId) const;
+    // Points of the kind standing with the object, at any stage.
+    int32_t PointsOf(uint32_t pointKind, uint32_t objectId) const;
+    // An unmet plant or building goal wants the point raised to its stage.
+    bool StageWants(const BaseLevelPoint& point) const;
     // What a site choice makes (0: nothing known).
     static bool ChoiceMakes(const SiteChoice& choice, uint32_t productId);
-    // Money the bot keeps back for a money goal it cannot spend.
+    // The prices of the cheapest garbage heaps a sites goal still wants
+    // cleared (those already ordered aside).
+    int32_t GarbageMoneyNeeded() const;
+    // Money the bot may spend on beds, buildings and upgrades: what it has
+    // less what the wanted garbage will cost.
     int32_t Spendable() const;
     void ClickControl(const GameButton& button);
     // Units of a product beyond what the product goals want.

@@ -18,6 +18,7 @@
 #include <vector>
 
 using testsupport::GameCopy;
+using testsupport::LevelData;
 
 namespace {
 
@@ -92,7 +93,7 @@ struct Played {
 // Plays a house from the start of the level: the clock, "Feed", the produce
 // button, "Feed" again; screenshots at the given times.
 Played PlayHouse(const House& h, const std::vector<int>& shotTimes) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const std::string script = game.File("play.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(

@@ -16,6 +16,7 @@
 #include <random>
 
 using testsupport::GameCopy;
+using testsupport::LevelData;
 
 namespace {
 
@@ -80,7 +81,7 @@ size_t Count(const std::string& log, const std::string& text) {
 } // namespace
 
 TEST(BotResume, SavedAtRandomMomentsLoadedAndFinishedGivesTheUninterruptedResult) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     // A profile keeps the saved games.
     ASSERT_EQ(RunScript(game, "profile",
                         Key(kReady, "F3") + Key(kReady + 300, "B") + Key(kReady + 450, "O") +

@@ -21,6 +21,7 @@
 
 namespace fs = std::filesystem;
 using testsupport::GameCopy;
+using testsupport::LevelData;
 using testsupport::LoadShot;
 using testsupport::Shot;
 
@@ -140,7 +141,7 @@ TEST(LevelInterface, ThePanelStandsAtBothScreenSizes) {
         int goalsLeft, goalWidth; // the goals' area and each goal's width
     } sizes[] = {{800, 600, 0, 91}, {1024, 768, 62, 108}};
     for (const Size& s : sizes) {
-        GameCopy game;
+        GameCopy game(LevelData::Scenarios);
         UseScreen(game, s.width, s.height);
         const std::string opened = game.File("opened.png"), started = game.File("started.png");
         RunGame(game, "panel", OpenLevel34() + Click(kOpen + 900, s.width / 2, s.height / 2), kOpen + 2000,
@@ -183,7 +184,7 @@ TEST(LevelInterface, ThePanelStandsAtBothScreenSizes) {
 // button stands raised with its run line, the text has gone and the level
 // time (kept in the profile's saved game when the program quits) is 3 s.
 TEST(LevelInterface, AChosenBonusClickedStartsTheClockAndRuns) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     MakeProfile(game.User(), {1, 2}, {1, 2});
     const std::string before = game.File("before.png"), running = game.File("running.png");
     // Two bonus buttons 106 px wide in all, centred 56 px above the panel.
@@ -218,7 +219,7 @@ TEST(LevelInterface, AChosenBonusClickedStartsTheClockAndRuns) {
 // restart opens the level window of a restart (cancel and restart, two medal
 // rows); restart starts the level again with its page.
 TEST(LevelInterface, PageMenuAndTheLevelWindowOfARestart) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     const std::string page = game.File("page.png"), menu = game.File("menu.png"),
                       window = game.File("window.png");
     // The menu (269 x 510) and the level window (600 wide) stand centred.
@@ -249,7 +250,7 @@ TEST(LevelInterface, PageMenuAndTheLevelWindowOfARestart) {
 // once the window is closed the level is won and the result window reveals
 // gold and silver; a click shows all, Enter leaves the level.
 TEST(LevelInterface, WarehouseSaleAndUpgradeWinTheLevel) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     MakeProfile(game.User(), {}, {});
     const std::string sold = game.File("sold.png"), upgraded = game.File("upgraded.png"),
                       revealing = game.File("revealing.png"), shown = game.File("shown.png");
@@ -301,7 +302,7 @@ TEST(LevelInterface, WarehouseSaleAndUpgradeWinTheLevel) {
 // four owned bonuses offers "select_bonuses", which opens the bonuses window
 // with the two chosen ones in its slots.
 TEST(LevelInterface, AwardsFromThePauseMenuAndBonusesFromTheLevelWindow) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     MakeProfile(game.User(), {0, 1, 2, 3}, {1, 2});
     UseScreen(game, 1024, 768);
     const int menuX = (1024 - 269) / 2, menuY = (768 - 510) / 2;

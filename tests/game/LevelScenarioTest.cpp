@@ -16,6 +16,7 @@
 #include <vector>
 
 using testsupport::GameCopy;
+using testsupport::LevelData;
 using testsupport::ReadFileBytes;
 
 namespace {
@@ -77,7 +78,7 @@ int GarbagePixels(const std::string& png, int left, int top, int right, int bott
 } // namespace
 
 TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     const std::string user = game.User();
 
     // A profile to keep the saved games.

@@ -15,6 +15,7 @@
 #include <vector>
 
 using testsupport::GameCopy;
+using testsupport::LevelData;
 
 namespace {
 
@@ -99,7 +100,7 @@ TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing)
     const Size sizes[] = {{"800,600", 330, 249, 330, 207, 756}, {"1024,768", 420, 330, 420, 274, 1000}};
     for (const Size& s : sizes) {
         SCOPED_TRACE(s.window);
-        GameCopy game;
+        GameCopy game(LevelData::Scenarios);
         ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
                                                 std::string("[Video]\nWindow=") + s.window + "\n"));
         const int rest = kReady + 2000; // the mouse comes to rest on the button
@@ -142,7 +143,7 @@ TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing)
 // bed then shows "Wate"; watered, it grows and ripens again. The apple tree
 // at (660, 300) bears fruit that ripens red.
 TEST(OverheadScenario, TheWheatIsHarvestedWateredAndRipensAgainTheTreeBearsFruit) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const int start = kReady + 1000;
     const std::string early = game.File("early.png"), fruit = game.File("fruit.png");
@@ -170,7 +171,7 @@ TEST(OverheadScenario, TheWheatIsHarvestedWateredAndRipensAgainTheTreeBearsFruit
 // A game saved while the farmer walks to harvest goes on from the walk: the
 // harvest lands without another click.
 TEST(OverheadScenario, ASaveTakenWhileTheHarvestWalksGoesOnFromTheWalk) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     MakeProfile(game);
     const int start = kReady + 1000;
@@ -200,7 +201,7 @@ TEST(OverheadScenario, ASaveTakenWhileTheHarvestWalksGoesOnFromTheWalk) {
 // (labels fly out), the slot fills and bread goes into the stock; a second
 // start cancelled from its slot gives the ingredients back.
 TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBack) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const int start = kReady + 1000;
     const std::string baking = game.File("baking.png");

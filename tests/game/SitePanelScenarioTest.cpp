@@ -13,6 +13,7 @@
 #include <vector>
 
 using testsupport::GameCopy;
+using testsupport::LevelData;
 
 namespace {
 
@@ -78,7 +79,7 @@ void UseLargeWindow(const GameCopy& game) {
 // farmer hammers ("girl_build" for the level's 5,000 ms) and the bakery
 // stands at level 2 with two slots, both baking, the chimney smoking.
 TEST(SitePanelScenario, TheBakeryIsRaisedToLevelTwoFromItsPanelAndBakesInTwoSlots) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     UseLargeWindow(game);
     const int start = kReady + 1000;
     const std::string panel = game.File("panel.png"), building = game.File("building.png"),
@@ -124,7 +125,7 @@ TEST(SitePanelScenario, TheBakeryIsRaisedToLevelTwoFromItsPanelAndBakesInTwoSlot
 // wheat is ordered for its price, the farmer digs, the bed stands at stage 1
 // and its wheat grows ripe (the harvest button over it).
 TEST(SitePanelScenario, TheCleanSiteIsSownWithWheatFromItsBuildMenus) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     UseLargeWindow(game);
     const int start = kReady + 1000;
     const std::string menu = game.File("menu.png"), choices = game.File("choices.png"),

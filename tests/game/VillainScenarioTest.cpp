@@ -23,6 +23,7 @@
 
 namespace fs = std::filesystem;
 using testsupport::GameCopy;
+using testsupport::LevelData;
 using testsupport::LoadShot;
 using testsupport::Shot;
 
@@ -165,7 +166,7 @@ constexpr int kBakeryX = 780, kBakeryY = 470;
 } // namespace
 
 TEST(VillainScenario, TheRobberSetsUpShootsAndIsDrivenOffWithLogLinesAndPictures) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     MakeProfile(game.User());
     // The first shot flies from 14,550 ms; the second from 17,950 ms and
     // lands at about 19,150 ms; the robber then packs up and walks off.
@@ -250,7 +251,7 @@ TEST(VillainScenario, TheRobberSetsUpShootsAndIsDrivenOffWithLogLinesAndPictures
 }
 
 TEST(VillainScenario, ALevelLeftWhileAShotFliesContinuesTheShotFromItsDistance) {
-    GameCopy game;
+    GameCopy game(LevelData::Scenarios);
     MakeProfile(game.User());
     // Left from the pause menu while the first shot flies.
     ASSERT_EQ(

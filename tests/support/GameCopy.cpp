@@ -26,12 +26,15 @@ int RunCommand(const std::string& command, std::string* output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-GameCopy::GameCopy() : home_(dir_.File("home")) {
+GameCopy::GameCopy(LevelData levels) : home_(dir_.File("home")) {
     const std::string built = BuiltProgramFolder();
     EXPECT_FALSE(built.empty()) << "VB_BINARY_DIR is not set";
     fs::create_directories(Game());
     fs::copy_file(built + "/verbolunde", Game() + "/verbolunde");
     fs::copy(built + "/Data", Game() + "/Data", fs::copy_options::recursive);
+    if (levels == LevelData::Scenarios)
+        fs::copy_file(built + "/ScenarioData/Data.dat", Game() + "/Data/Data.dat",
+                      fs::copy_options::overwrite_existing);
 }
 
 std::string GameCopy::Command(const std::string& arguments) const {

@@ -14,9 +14,15 @@ std::string BuiltProgramFolder();
 // exit normally), with standard output and error added to output.
 int RunCommand(const std::string& command, std::string* output);
 
+// The level table a copy plays: the sample campaign's, or the program tests'
+// own layouts (tests/content/scenario-levels.txt) in place of the campaign's
+// levels 31-37, from the Data.dat the build writes into ScenarioData beside
+// the program.
+enum class LevelData { Campaign, Scenarios };
+
 class GameCopy {
   public:
-    GameCopy();
+    explicit GameCopy(LevelData levels = LevelData::Campaign);
     std::string Game() const { return dir_.File("game"); }
     // The per-user data folder the copy is given (XDG_DATA_HOME).
     std::string Home() const { return home_; }

@@ -1,7 +1,11 @@
 // content: writes the game's sample data folder, apart from the cursors
 // (curgen) and the language (langc).
 //
-//   content <Data folder> [<farm source folder>]
+//   content <Data folder> [<farm source folder> [<scenario level source>]]
+//
+// With a scenario level source only Data.dat is written: the campaign's
+// levels with the source's levels in place of those of the same index (the
+// program tests' own layouts, tests/content/scenario-levels.txt).
 //
 // Writes into the folder:
 //   Data.dat     the data pack (ids in foundation/DataPackIds.h): a
@@ -151,7 +155,8 @@ bool WriteFonts(kis::BaseDataFile& writer, std::string* error) {
     return writer.EndChunk();
 }
 
-bool WriteDataPack(const std::string& path, const std::string& farmSources, std::string* error) {
+bool WriteDataPack(const std::string& path, const std::string& farmSources, const std::string& scenarioLevels,
+                   std::string* error) {
     FarmTablesSource farm;
     if (!ReadFarmSources(farmSources, &farm, error)) return false;
     // One table: every level from the map's template, the scenario levels
@@ -159,6 +164,7 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, std:
     LevelTable levels;
     if (!levels.Parse(SampleLevelTableChunk(), nullptr, error)) return false;
     if (!ReadLevelSources(VB_LEVEL_SOURCES, &levels, error)) return false;
+    if (!scenarioLevels.empty() && !ReadLevelSources(scenarioLevels, &levels, error)) return false;
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
@@ -245,8 +251,8 @@ bool WriteLogos(const std::string& folder, std::string* error) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: content DATA_FOLDER [FARM_SOURCE_FOLDER]\n");
+    if (argc < 2 || argc > 4) {
+        std::fprintf(stderr, "usage: content DATA_FOLDER [FARM_SOURCE_FOLDER [SCENARIO_LEVELS]]\n");
         return 2;
     }
     const std::string folder = argv[1];
@@ -255,10 +261,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "content: cannot make %s\n", folder.c_str());
         return 1;
     }
-    if (!WriteDataPack(folder + "/Data.dat", argc == 3 ? argv[2] : VB_FARM_SOURCES, &error)) {
+    const std::string scenarioLevels = argc == 4 ? argv[3] : "";
+    if (!WriteDataPack(folder + "/Data.dat", argc >= 3 ? argv[2] : VB_FARM_SOURCES, scenarioLevels, &error)) {
         std::fprintf(stderr, "content: %s\n", error.c_str());
         return 1;
     }
+    if (!scenarioLevels.empty()) return 0;
     if (!WriteSounds(folder + "/Sounds.dat", &error) || !WriteLogos(folder + "/Logos", &error)) {
         std::fprintf(stderr, "content: %s\n", error.c_str());
         return 1;
