@@ -245,6 +245,41 @@ TEST_F(GameLanguageTest, UnloadingFreesTheAssetsButKeepsTitleAndLogoPlace) {
     EXPECT_EQ(language->GetComixCount(), 7u);
 }
 
+// Every building type, plant and product of the farm tables has its name in
+// the group the build menus, panels and text tags take it from (forms: one,
+// many), so that none shows the missing-text marker.
+TEST_F(GameLanguageTest, EveryFarmThingHasItsNameInItsGroup) {
+    auto language = Make(kContent + "/english.txt", nullptr);
+    ASSERT_TRUE(language->Load());
+    struct Table {
+        const char* file;
+        const char* block; // the opening line of one record
+        const char16_t* group;
+    };
+    const Table tables[] = {{"buildings.txt", "type {", u"buildings"},
+                            {"plants.txt", "plant {", u"plants"},
+                            {"products.txt", "product {", u"products"}};
+    for (const Table& table : tables) {
+        SCOPED_TRACE(table.file);
+        const std::string source = ReadFileBytes(kContent + "/../farm/" + table.file);
+        ASSERT_FALSE(source.empty());
+        size_t records = 0;
+        for (size_t at = source.find(std::string("\n") + table.block); at != std::string::npos;
+             at = source.find(std::string("\n") + table.block, at + 1)) {
+            const size_t name = source.find("name = ", at);
+            ASSERT_NE(name, std::string::npos);
+            const size_t end = source.find_first_of("\r\n", name);
+            const std::string key = source.substr(name + 7, end - name - 7);
+            ++records;
+            const std::u16string wide = U(key);
+            EXPECT_NE(language->GetIndexedText(table.group, wide.c_str(), 0, false), nullptr) << key;
+            EXPECT_NE(language->GetIndexedText(table.group, wide.c_str(), 1, false), nullptr)
+                << key << ": the name for many";
+        }
+        EXPECT_GE(records, 2u) << "the table's records were found";
+    }
+}
+
 TEST_F(GameLanguageTest, SourceKeysAndSectionsAsTheScreensSeeThem) {
     const std::string path = Source("edge.txt", " images {\n"
                                                 "  logo = \"images\\\\logo.png\", 5\n"
