@@ -22,7 +22,8 @@ constexpr int32_t kCaptionGap = 6; // below the caption, around the separator
 
 void TextStyle::InitDefault(int32_t width, uint32_t kind, uintptr_t object) {
     *this = TextStyle{};
-    flags = kTextWrap | kTextColour;
+    // The texts' custom tags write prices, icons and colours as markup.
+    flags = kTextWrap | kTextColour | kTextMarkup;
     maxWidth = width;
     colour = kHintTextColour;
     fontSlot = kHintFont;

@@ -37,7 +37,8 @@ struct TextStyle {
     uintptr_t contextObject; // handed to the text-tag callback
     uint32_t reserved[4];
 
-    // The defaults: the hint font, dark text wrapped at the width, no shadow.
+    // The defaults: the hint font, dark text with its markup wrapped at the
+    // width, no shadow.
     void InitDefault(int32_t width = kHintWidth, uint32_t kind = 0, uintptr_t object = 0);
     // Copies the default shadow into this style and sets its flag; null clears the flag.
     void SetShadow(const TextStyle* shadow);

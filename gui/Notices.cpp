@@ -11,7 +11,8 @@ namespace {
 constexpr int32_t kContentMargin = 10; // the hint skin's border
 constexpr int32_t kContentExtraY = 2;
 constexpr int32_t kNoticeFont = 4;
-constexpr uint32_t kNoticeTextFlags = 0x10000;
+// The text with its expanded tags' markup (prices, icons, colours).
+constexpr uint32_t kNoticeTextFlags = 0x10000 | kTextMarkup;
 constexpr uint32_t kNoticeTextColour = 0xFF3A2410;
 
 } // namespace

@@ -202,6 +202,7 @@ bool SkinText::Ready() {
     KGETextParams params = KGEDefaultTextParams();
     params.flags = flags_ | kTextColour;
     params.wrapWidth = width_;
+    if (flags_ & kTextMarkup) params.colour = ink_;
     KGETextW* made = nullptr;
     if (Failed(
             KGECreateText(font->GetViewer(), font, &params, text_.c_str(), kKgeToTerminator, nullptr, &made)))
@@ -211,11 +212,19 @@ bool SkinText::Ready() {
 }
 
 void SkinText::Draw(DXLViewer& viewer, float x, float y, uint32_t colour) {
+    const bool markup = (flags_ & kTextMarkup) != 0;
+    if (markup && ((colour ^ ink_) & 0xFFFFFF) != 0) {
+        ink_ = 0xFF000000 | colour; // laid out again in the new ink
+        stale_ = true;
+    }
     if (!Ready() || (colour >> 24) == 0) return;
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(x, y);
     viewer.ApplyTransform();
-    laidOut_->SetColor(colour);
+    if (markup)
+        laidOut_->SetAlpha(colour);
+    else
+        laidOut_->SetColor(colour);
     laidOut_->Draw();
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();

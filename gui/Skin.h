@@ -85,8 +85,10 @@ class SkinText {
     ~SkinText();
     SkinText(SkinText&&) noexcept;
     SkinText& operator=(SkinText&&) noexcept;
-    // flags: KGETextParams flags (alignment, wrapping at width).
+    // flags: KGETextParams flags (alignment, wrapping at width, markup).
     void Set(int32_t fontSlot, std::u16string_view text, uint32_t flags = 0, int32_t width = 0);
+    // A text with markup is laid out in the colour's ink and keeps the colours
+    // its markup gives; the draw only fades it.
     void Draw(DXLViewer& viewer, float x, float y, uint32_t colour);
     int32_t Width();
     int32_t Height();
@@ -99,6 +101,7 @@ class SkinText {
     std::u16string text_;
     uint32_t flags_ = 0;
     int32_t width_ = 0;
+    uint32_t ink_ = 0xFF000000; // the base colour of a text with markup
     std::unique_ptr<KGETextW> laidOut_;
     bool stale_ = true;
 };
