@@ -6,6 +6,7 @@
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -92,4 +93,46 @@ TEST(MapAwards, TheAwardsButtonShowsWhatChangedSinceTheLastLook) {
     const ProfileRecord& record = profiles.Current()->Record();
     for (int word : {0, 1, 9, 10})
         EXPECT_EQ(record.awardsSeen[word], record.awards[word]) << word;
+}
+
+// The pointer resting on the harvester's award opens its hint: the award's
+// description and its tiers, each line in its own colour with check marks,
+// laid out from the award tag's markup (the current count in green), with
+// no markup left as text.
+TEST(MapAwards, AnAwardsHintShowsItsTiersInTheirColours) {
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const std::string script = game.File("hint.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script,
+                                            "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                            "5000 key down M\n5100 key up M\n"
+                                            "6000 mouse move 88 722\n6100 mouse down left\n"
+                                            "6150 mouse up left\n6200 mouse move 1000 400\n"
+                                            "8000 mouse move 283 456\n8100 mouse move 285 457\n"));
+    const std::string shot = game.File("hint.png");
+    std::string output;
+    const int status = game.Run("--showcase --headless --input-script '" + script +
+                                    "' --until-ms 9700 --screenshot-at 9600 '" + shot + "'",
+                                &output);
+    ASSERT_EQ(status, 0) << output << game.Log();
+    const Shot hint = LoadShot(shot);
+    ASSERT_TRUE(hint.ok);
+    // The hint box stands below the award, left of the window's edge.
+    const int left = 140, top = 480, right = 430, bottom = 660;
+    EXPECT_GT(hint.Count(left, top, right, bottom,
+                         [](int r, int g, int b) { return r > 240 && g > 225 && b > 190 && b < 235; }),
+              20000)
+        << "the hint box is open";
+    // The current count's green (the check marks' green too) and the gold
+    // tier's amber: markup left as text would be all in the box's dark ink.
+    EXPECT_GT(hint.Count(left, top, right, bottom,
+                         [](int r, int g, int b) { return g > 90 && r < 70 && b < 90 && g > r + 40; }),
+              40)
+        << "green lines";
+    EXPECT_GT(hint.Count(left, top, right, bottom,
+                         [](int r, int g, int b) { return r > 170 && g > 100 && g < 160 && b < 70; }),
+              15)
+        << "the gold tier's line";
+    EXPECT_EQ(testsupport::MissingContent(game.Log()), "");
 }
