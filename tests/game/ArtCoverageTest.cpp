@@ -7,6 +7,7 @@
 // proves it reached its screens, so a walk that stopped early cannot pass.
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
+#include "tests/support/MissingContent.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 using testsupport::GameCopy;
+using testsupport::MissingContent;
 
 namespace {
 
@@ -23,29 +25,8 @@ using testsupport::script::held::Key;
 
 // The pointer leaves afterwards, so that no hint stays open over the next step.
 
-// The log's lines that contain the text.
-std::vector<std::string> Lines(const std::string& log, const std::string& text) {
-    std::vector<std::string> lines;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
-        const size_t start = log.rfind('\n', at) + 1;
-        const size_t end = log.find_first_of("\r\n", at);
-        lines.push_back(log.substr(start, end - start));
-        at = end;
-    }
-    return lines;
-}
-
-// Every missing sprite and text the run logged, one per line.
-std::string Missing(const std::string& log) {
-    std::string all;
-    for (const char* what : {"Sprite missing", "Text missing", "Tag unexpanded", "Missing text shown"})
-        for (const std::string& line : Lines(log, what))
-            all += line + "\n";
-    return all;
-}
-
 size_t Count(const std::string& log, const std::string& text) {
-    return Lines(log, text).size();
+    return testsupport::LogLines(log, text).size();
 }
 
 void UseScreen(const GameCopy& game, int width, int height) {
@@ -91,7 +72,7 @@ TEST(ArtCoverage, ThePlayersPathFromTheLogosToTheMapShowsEverything) {
     events += Click(19800, 88, 722) + Click(25000, 511, 609); // the awards window, its bars at rest
     const std::string log = Walk(game, events, 26000, false);
 
-    EXPECT_EQ(Missing(log), "");
+    EXPECT_EQ(MissingContent(log), "");
     EXPECT_EQ(Count(log, "The main screen opens."), 1u) << log;
     EXPECT_EQ(Count(log, "The options window opens."), 1u) << log;
     EXPECT_EQ(Count(log, "The credits window opens."), 1u) << log;
@@ -136,7 +117,7 @@ TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
     }
     const std::string log = Walk(game, events, t + 500, true);
 
-    EXPECT_EQ(Missing(log), "");
+    EXPECT_EQ(MissingContent(log), "");
     for (const std::string& level : levels)
         EXPECT_EQ(Count(log, "Opening level " + level + "."), 1u) << level << "\n" << log;
     EXPECT_EQ(Count(log, "window opened with"), levels.size()) << "a warehouse window each\n" << log;

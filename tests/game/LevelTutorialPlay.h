@@ -9,6 +9,7 @@
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
+#include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -63,7 +64,8 @@ inline bool ArrowYellow(int r, int g, int b) {
 }
 
 // Runs the game on the events with a screenshot at each of the times (into
-// files named after them); answers the log.
+// files named after them); answers the log. Every sprite and text the run
+// asked for must be there and every tag expanded.
 inline std::string Play(testsupport::GameCopy& game, const std::string& events,
                         const std::vector<std::pair<int, std::string>>& shots, int untilMs) {
     EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
@@ -75,7 +77,9 @@ inline std::string Play(testsupport::GameCopy& game, const std::string& events,
         arguments += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name + ".png") + "'";
     std::string output;
     EXPECT_EQ(game.Run(arguments, &output), 0) << output;
-    return game.Log();
+    const std::string log = game.Log();
+    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
+    return log;
 }
 
 inline testsupport::Shot Load(const testsupport::GameCopy& game, const std::string& name) {

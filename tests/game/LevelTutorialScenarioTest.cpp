@@ -9,6 +9,7 @@
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
+#include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +74,7 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
               0)
         << output;
     const std::string log = game.Log();
+    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
     EXPECT_NE(log.find("80010000 waits for the clock"), std::string::npos) << log;
 
     const Shot a = LoadShot(before), b = LoadShot(step1);
@@ -114,6 +116,7 @@ TEST(LevelTutorialScenario, StepsTwoToFourSowWheatOnPointOne) {
               0)
         << output;
     const std::string log = game.Log();
+    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
     for (const char* step : {"step 80010002", "step 80010003", "step 80010004", "step 80010005"})
         EXPECT_NE(log.find(step), std::string::npos) << step << "\n" << log;
     EXPECT_NE(log.find("point 1: wheat ordered"), std::string::npos) << log;

@@ -8,6 +8,7 @@
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
+#include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +67,9 @@ std::string Play(GameCopy& game, const std::string& events, const std::string& s
                        &output),
               0)
         << output;
-    return game.Log();
+    const std::string log = game.Log();
+    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
+    return log;
 }
 
 } // namespace
