@@ -128,6 +128,8 @@ constexpr uint32_t kNoticeFace = 0xFFF6DC;
 // A met goal's frame and its progress text.
 constexpr uint32_t kMetGoal = 0xC8F0A0;
 constexpr uint32_t kMetText = 0x80FF80;
+// The dark rim round a goal's progress text.
+constexpr uint32_t kProgressRim = 0x2A1A0C;
 
 } // namespace
 
@@ -160,6 +162,15 @@ TEST(LevelInterface, ThePanelStandsAtBothScreenSizes) {
         EXPECT_GT(goal(a, 2, kMetGoal), 3000) << s.width << ": the warehouse stands";
         EXPECT_GT(goal(a, 1, kMetText), 15) << s.width << ": \"10/5\" in green";
         EXPECT_EQ(goal(a, 0, kMetText), 0);
+        // The money goal's current value "40" below its target: white digits
+        // in a dark rim, which reads on the pale frame.
+        {
+            const int x = s.goalsLeft + 4;
+            EXPECT_GT(Near(a, x + 4, panelTop + 72, x + s.goalWidth - 4, panelTop + 104, kProgressRim, 12), 40)
+                << s.width << ": the money goal's value has its dark rim";
+            EXPECT_GT(Near(a, x + 4, panelTop + 72, x + s.goalWidth - 4, panelTop + 104, 0xFFFFFF, 0), 20)
+                << s.width << ": the money goal's value has its white face";
+        }
         // The time bar's gold zone above the child panel, the money strip's
         // digits at the top centre and the menu button in the top-right corner.
         EXPECT_GT(Near(a, s.width / 2, panelTop - 2, s.width - 130, panelTop + 18, 0xF0C830, 40), 200)
