@@ -166,7 +166,7 @@ TEST(LevelInterface, ThePanelStandsAtBothScreenSizes) {
         // in a dark rim, which reads on the pale frame.
         {
             const int x = s.goalsLeft + 4;
-            EXPECT_GT(Near(a, x + 4, panelTop + 72, x + s.goalWidth - 4, panelTop + 104, kProgressRim, 12), 40)
+            EXPECT_GT(Near(a, x + 4, panelTop + 72, x + s.goalWidth - 4, panelTop + 104, kProgressRim, 12), 8)
                 << s.width << ": the money goal's value has its dark rim";
             EXPECT_GT(Near(a, x + 4, panelTop + 72, x + s.goalWidth - 4, panelTop + 104, 0xFFFFFF, 0), 20)
                 << s.width << ": the money goal's value has its white face";

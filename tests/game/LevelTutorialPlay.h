@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -75,6 +76,13 @@ inline std::string Play(testsupport::GameCopy& game, const std::string& events,
         arguments += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name + ".png") + "'";
     std::string output;
     EXPECT_EQ(game.Run(arguments, &output), 0) << output;
+    // VB_KEEP_SHOTS names a folder that keeps the pictures for a look.
+    if (const char* keep = std::getenv("VB_KEEP_SHOTS"))
+        for (const auto& [ms, name] : shots)
+            if (std::filesystem::exists(game.File(name + ".png")))
+                std::filesystem::copy_file(game.File(name + ".png"),
+                                           std::filesystem::path(keep) / (name + ".png"),
+                                           std::filesystem::copy_options::overwrite_existing);
     return game.Log();
 }
 
