@@ -58,21 +58,6 @@ std::vector<std::string> StateChanges(const std::string& log) {
     return states;
 }
 
-// Pixels near a colour in a box around a point.
-int PixelsNear(const Shot& picture, MapPoint centre, int half, uint32_t colour, int tolerance) {
-    int n = 0;
-    for (int y = centre.y - half; y <= centre.y + half; ++y)
-        for (int x = centre.x - half; x <= centre.x + half; ++x) {
-            if (x < 0 || y < 0 || x >= picture.picture.width || y >= picture.picture.height) continue;
-            const uint32_t c = picture.At(x, y) & 0xFFFFFF;
-            bool near = true;
-            for (int shift : {0, 8, 16})
-                near &= std::abs(int((c >> shift) & 0xFF) - int((colour >> shift) & 0xFF)) <= tolerance;
-            n += near;
-        }
-    return n;
-}
-
 } // namespace
 
 TEST(ComicAfterLevel, WinningLevel8ShowsTheComicThenTheMapRevealsTheMedal) {
@@ -123,7 +108,7 @@ TEST(ComicAfterLevel, WinningLevel8ShowsTheComicThenTheMapRevealsTheMedal) {
     const MapPoint medal{eight.x - 49, eight.y - 2 + 1 + 3};
     int medalPixels = 0;
     for (uint32_t colour : {0xC88040u, 0xE0E0E8u, 0xFFD040u})
-        medalPixels += PixelsNear(shown, medal, 6, colour, 30);
+        medalPixels += shown.Near(medal.x, medal.y, 6, colour, 30);
     EXPECT_GT(medalPixels, 10) << "a medal beside level 8";
 
     ProfileManager profiles(platform::Utf8ToUtf16(game.User()));

@@ -80,13 +80,6 @@ int StartText(const Shot& shot, int left, int top, int right, int bottom) {
     });
 }
 
-size_t Occurrences(const std::string& log, const std::string& text) {
-    size_t n = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
-        ++n;
-    return n;
-}
-
 void UseScreen(const GameCopy& game, int width, int height) {
     ASSERT_TRUE(
         testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=" + std::to_string(width) +
@@ -186,8 +179,8 @@ TEST(LevelInterface, ThePanelStandsAtBothScreenSizes) {
                   40)
             << s.width << ": \"Click to start\"";
         const std::string log = game.Log();
-        EXPECT_EQ(Occurrences(log, "Level information page opened."), 1u) << log;
-        EXPECT_EQ(Occurrences(log, "Level 34 (level_34) begins in regime 0."), 1u) << log;
+        EXPECT_EQ(testsupport::Occurrences(log, "Level information page opened."), 1u) << log;
+        EXPECT_EQ(testsupport::Occurrences(log, "Level 34 (level_34) begins in regime 0."), 1u) << log;
     }
 }
 
@@ -249,9 +242,9 @@ TEST(LevelInterface, PageMenuAndTheLevelWindowOfARestart) {
     EXPECT_LT(Near(b, 110, 250, 250, 320, kWindowFace, 6), 100) << "no level window yet";
     EXPECT_GT(Near(c, 110, 250, 250, 320, kWindowFace, 12) + Near(c, 110, 250, 250, 320, 0xFFFFFF, 12), 3000);
     const std::string log = game.Log();
-    EXPECT_EQ(Occurrences(log, "Level menu opened."), 1u) << log;
-    EXPECT_EQ(Occurrences(log, "Level 34 restarts from scratch."), 1u) << log;
-    EXPECT_EQ(Occurrences(log, "Level information page opened."), 2u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "Level menu opened."), 1u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "Level 34 restarts from scratch."), 1u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "Level information page opened."), 2u) << log;
 }
 
 // The warehouse point clicked (the first action starts the clock) opens the
@@ -278,11 +271,13 @@ TEST(LevelInterface, WarehouseSaleAndUpgradeWinTheLevel) {
     const Shot a = LoadShot(sold), b = LoadShot(upgraded), c = LoadShot(revealing), d = LoadShot(shown);
     ASSERT_TRUE(a.ok && b.ok && c.ok && d.ok);
     const std::string log = game.Log();
-    EXPECT_EQ(Occurrences(log, "Warehouse                   window opened with 1 products, money 40"), 1u)
+    EXPECT_EQ(
+        testsupport::Occurrences(log, "Warehouse                   window opened with 1 products, money 40"),
+        1u)
         << log;
-    EXPECT_EQ(Occurrences(log, "sold for 10, money 50"), 1u) << log;
-    EXPECT_EQ(Occurrences(log, "level 2, money 10"), 1u) << log;
-    EXPECT_EQ(Occurrences(log, "Notice                      goal 7 reached"), 1u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "sold for 10, money 50"), 1u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "level 2, money 10"), 1u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "Notice                      goal 7 reached"), 1u) << log;
     // The upgrade button (priced 40) shows with 50 coins, not at the highest level.
     EXPECT_GT(Near(a, 135, 465, 295, 490, 0xC89858, 6), 1000);
     EXPECT_EQ(Near(b, 135, 465, 295, 490, 0xC89858, 6), 0);
@@ -296,7 +291,7 @@ TEST(LevelInterface, WarehouseSaleAndUpgradeWinTheLevel) {
     EXPECT_GT(ticks(c, 2), 50) << "gold";
     EXPECT_GT(ticks(c, 1), 50) << "silver";
     EXPECT_GT(Near(d, 180, 310, 250, 380, 0xF0C830, 50), 100) << "the gold medal";
-    EXPECT_EQ(Occurrences(log, "Level won:                  level 34, regime 0"), 1u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "Level won:                  level 34, regime 0"), 1u) << log;
     EXPECT_NE(log.find("Level result                window opened"), std::string::npos) << log;
     EXPECT_NE(log.find("0x00000004 -> 0x00000006"), std::string::npos) << "Enter leaves the level";
 
@@ -332,7 +327,7 @@ TEST(LevelInterface, AwardsFromThePauseMenuAndBonusesFromTheLevelWindow) {
     EXPECT_GT(Near(a, 239, 425, 784, 490, 0x8A7A60, 0), 50) << "a bar still climbing";
     EXPECT_GT(Near(b, 239, 183, 784, 425, 0xE04040, 0), 50) << "the reached goal at rest";
     const std::string log = game.Log();
-    EXPECT_EQ(Occurrences(log, "Bonuses window opened from the level window."), 1u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "Bonuses window opened from the level window."), 1u) << log;
     // Four panels of the owned bonuses, the chosen ones green.
     EXPECT_GT(Near(c, 200, 150, 830, 650, 0x70A850, 4), 2 * 300);
 

@@ -19,13 +19,6 @@ constexpr int kBedX = 460, kBedY = 300, kHarvestX = 460, kHarvestY = 227;
 constexpr int kWarehouseX = 911, kWarehouseY = 711, kCloseX = 514, kCloseY = 561;
 constexpr int kNoticeX = 300, kNoticeY = 610;
 
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
 } // namespace
 
 TEST(LevelTutorialFullWarehouseScenario, TheFirstFullWarehouseIsShownAndClickedThrough) {
@@ -41,7 +34,7 @@ TEST(LevelTutorialFullWarehouseScenario, TheFirstFullWarehouseIsShownAndClickedT
     const std::string log = Play(game, events, {{16900, "notice"}, {18500, "window"}, {19900, "end"}}, 20000);
     ExpectStepsInOrder(log, {"802A0001", "802B0001", "802B0002"});
     EXPECT_NE(log.find("802B0000 for the full warehouse"), std::string::npos) << log;
-    EXPECT_EQ(Count(log, "the warehouse is full (wheat)"), 1u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "the warehouse is full (wheat)"), 1u) << log;
     EXPECT_LT(log.find("the warehouse is full (wheat)"), log.find("step 802B0001")) << log;
 
     const Shot notice = Load(game, "notice"), window = Load(game, "window"), end = Load(game, "end");

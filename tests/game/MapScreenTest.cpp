@@ -21,21 +21,6 @@ using testsupport::Shot;
 
 namespace {
 
-// Pixels near a colour in a box around a point.
-int PixelsNear(const Shot& picture, MapPoint centre, int half, uint32_t colour, int tolerance) {
-    int n = 0;
-    for (int y = centre.y - half; y <= centre.y + half; ++y)
-        for (int x = centre.x - half; x <= centre.x + half; ++x) {
-            if (x < 0 || y < 0 || x >= picture.picture.width || y >= picture.picture.height) continue;
-            const uint32_t c = picture.At(x, y) & 0xFFFFFF;
-            bool near = true;
-            for (int shift : {0, 8, 16})
-                near &= std::abs(int((c >> shift) & 0xFF) - int((colour >> shift) & 0xFF)) <= tolerance;
-            n += near;
-        }
-    return n;
-}
-
 // The profile "tess": levels 1-3 passed with gold, silver and bronze, level 4
 // passed without a medal, level 5 open, level 6 coming up, the rest locked.
 void MakeProfile(const std::string& user) {
@@ -87,18 +72,18 @@ TEST(MapScreen, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
         const MapPoint c = CellPosition(level);
         return MapPoint{c.x - 49, c.y - 2 + 1 + 3};
     };
-    EXPECT_GT(PixelsNear(shown, medal(0), 6, 0xFFD040, 40), 10); // gold, as drawn
-    EXPECT_GT(PixelsNear(shown, medal(1), 6, 0xE0E0E8, 30), 10);
-    EXPECT_GT(PixelsNear(shown, medal(2), 6, 0xC88040, 30), 10);
-    EXPECT_EQ(PixelsNear(shown, medal(4), 6, 0xC88040, 30), 0);
+    EXPECT_GT(shown.Near(medal(0).x, medal(0).y, 6, 0xFFD040, 40), 10); // gold, as drawn
+    EXPECT_GT(shown.Near(medal(1).x, medal(1).y, 6, 0xE0E0E8, 30), 10);
+    EXPECT_GT(shown.Near(medal(2).x, medal(2).y, 6, 0xC88040, 30), 10);
+    EXPECT_EQ(shown.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 0);
     // 1.2 s after the click level 5 has its bronze medal and level 6 glows open.
-    EXPECT_GT(PixelsNear(revealed, medal(4), 6, 0xC88040, 30), 10);
+    EXPECT_GT(revealed.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 10);
     const MapPoint six = CellPosition(5);
     const MapPoint glow{six.x + 42, six.y - 33}; // inside the hexagon, clear of house, sign and pen
     auto green = [&](const Shot& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };
     EXPECT_GT(green(revealed), green(shown) + 15);
     // The hard regime is locked: the chain hangs over the regime button's right side.
-    EXPECT_GT(PixelsNear(revealed, {1024 - 175 + 143, 768 - 65 + 20}, 12, 0x8A8A96, 12), 10);
+    EXPECT_GT(revealed.Near(1024 - 175 + 143, 768 - 65 + 20, 12, 0x8A8A96, 12), 10);
 
     ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
     profiles.Load();
@@ -143,7 +128,7 @@ TEST(MapScreen, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLev
 
     const Shot menuShot = LoadShot(menu), shown = LoadShot(before), revealed = LoadShot(after);
     ASSERT_TRUE(menuShot.ok && shown.ok && revealed.ok);
-    EXPECT_GT(PixelsNear(menuShot, {750, 365}, 15, 0xF2E2BC, 6), 300) << "the menu with its greeting";
+    EXPECT_GT(menuShot.Near(750, 365, 15, 0xF2E2BC, 6), 300) << "the menu with its greeting";
     ASSERT_EQ(revealed.picture.width, 1024);
     ASSERT_EQ(revealed.picture.height, 768);
     auto medal = [](int level) {
@@ -151,18 +136,18 @@ TEST(MapScreen, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLev
         return MapPoint{c.x - 49, c.y - 2 + 1 + 3};
     };
     // The markers: gold, silver and bronze beside levels 1-3, nothing yet beside level 5.
-    EXPECT_GT(PixelsNear(shown, medal(0), 6, 0xFFD040, 40), 10);
-    EXPECT_GT(PixelsNear(shown, medal(1), 6, 0xE0E0E8, 30), 10);
-    EXPECT_GT(PixelsNear(shown, medal(2), 6, 0xC88040, 30), 10);
-    EXPECT_EQ(PixelsNear(shown, medal(4), 6, 0xC88040, 30), 0);
+    EXPECT_GT(shown.Near(medal(0).x, medal(0).y, 6, 0xFFD040, 40), 10);
+    EXPECT_GT(shown.Near(medal(1).x, medal(1).y, 6, 0xE0E0E8, 30), 10);
+    EXPECT_GT(shown.Near(medal(2).x, medal(2).y, 6, 0xC88040, 30), 10);
+    EXPECT_EQ(shown.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 0);
     // 1.2 s after the click: level 5's bronze medal and level 6's glow.
-    EXPECT_GT(PixelsNear(revealed, medal(4), 6, 0xC88040, 30), 10);
+    EXPECT_GT(revealed.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 10);
     const MapPoint six = CellPosition(5);
     const MapPoint glow{six.x + 42, six.y - 33};
     auto green = [&](const Shot& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };
     EXPECT_GT(green(revealed), green(shown) + 15);
     // The regime button: the lock and chain of the hard regime.
-    EXPECT_GT(PixelsNear(revealed, {1024 - 175 + 143, 768 - 65 + 20}, 12, 0x8A8A96, 12), 10);
+    EXPECT_GT(revealed.Near(1024 - 175 + 143, 768 - 65 + 20, 12, 0x8A8A96, 12), 10);
 
     ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
     profiles.Load();

@@ -130,13 +130,6 @@ bool Gold(int r, int g, int b) {
     return r > 200 && g > 150 && b < 110 && r > b + 100;
 }
 
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
 } // namespace
 
 TEST(WholeGame, AFreshStartPlaysToAGoldMedalAndTheProgressStaysAfterARestart) {
@@ -167,7 +160,7 @@ TEST(WholeGame, AFreshStartPlaysToAGoldMedalAndTheProgressStaysAfterARestart) {
     }
     EXPECT_NE(log.find("Map tutorial                40080000 starts"), std::string::npos) << log;
     EXPECT_NE(log.find("Map tutorial                40010000 starts"), std::string::npos) << log;
-    EXPECT_EQ(Count(log, "wheat ordered"), 2u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "wheat ordered"), 2u) << log;
     EXPECT_NE(log.find("1 of 1 wheat (stock 4)"), std::string::npos) << log;
     // Every step of level 1's tutorial, in order.
     at = 0;

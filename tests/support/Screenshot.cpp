@@ -2,6 +2,9 @@
 
 #include "tests/support/TempDir.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace testsupport {
 
 int Shot::Count(int left, int top, int right, int bottom,
@@ -13,6 +16,14 @@ int Shot::Count(int left, int top, int right, int bottom,
             n += test(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF));
         }
     return n;
+}
+
+int Shot::Near(int x, int y, int half, uint32_t colour, int tolerance) const {
+    const auto close = [&](int value, int shift) {
+        return std::abs(value - int(colour >> shift & 0xFF)) <= tolerance;
+    };
+    return Count(std::max(x - half, 0), std::max(y - half, 0), x + half + 1, y + half + 1,
+                 [&](int r, int g, int b) { return close(r, 16) && close(g, 8) && close(b, 0); });
 }
 
 Shot LoadShot(const std::string& path) {

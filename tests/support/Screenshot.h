@@ -19,6 +19,9 @@ struct Shot {
     // Pixels of a rectangle (clipped to the picture's right and bottom) that pass the test.
     int Count(int left, int top, int right, int bottom,
               const std::function<bool(int r, int g, int b)>& test) const;
+    // Pixels of the square of half-size half around (x, y) whose red, green
+    // and blue each lie within tolerance of the colour's (0xRRGGBB).
+    int Near(int x, int y, int half, uint32_t colour, int tolerance) const;
 };
 
 // Reads and decodes the PNG; ok is false when either fails.

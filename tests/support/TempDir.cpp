@@ -29,4 +29,11 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
     return static_cast<bool>(out);
 }
 
+size_t Occurrences(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
 } // namespace testsupport

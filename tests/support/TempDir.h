@@ -24,5 +24,8 @@ class TempDir {
 std::string ReadFileBytes(const std::string& path);
 // Writes a whole file; false when it cannot be written.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
+// How often what stands in text (overlapping places count; a log's lines are
+// what the tests count).
+size_t Occurrences(const std::string& text, const std::string& what);
 
 } // namespace testsupport

@@ -193,12 +193,7 @@ TEST(Language, LookupsIgnoreCaseAndFallBackOnlyWhenAsked) {
     EXPECT_EQ(std::u16string(language.GetText(u"buttons", u"nothing", true)), u"[missing]");
     LogFinish();
     const std::string all = testsupport::ReadFileBytes(log);
-    auto count = [&all](const std::string& what) {
-        size_t n = 0;
-        for (size_t at = all.find(what); at != std::string::npos; at = all.find(what, at + 1))
-            ++n;
-        return n;
-    };
+    auto count = [&all](const std::string& what) { return testsupport::Occurrences(all, what); };
     EXPECT_EQ(count("Text missing"), 3u) << all;
     EXPECT_EQ(count("buttons/nothing"), 1u) << all;
     EXPECT_EQ(count("no_group/ok_button"), 1u) << all;

@@ -474,12 +474,7 @@ TEST(TagExpansion, UnexpandedTagsAndTheMissingMarkerAreLoggedOnce) {
     }
     LogFinish();
     const std::string all = testsupport::ReadFileBytes(log);
-    auto count = [&all](const std::string& what) {
-        size_t n = 0;
-        for (size_t at = all.find(what); at != std::string::npos; at = all.find(what, at + 1))
-            ++n;
-        return n;
-    };
+    auto count = [&all](const std::string& what) { return testsupport::Occurrences(all, what); };
     EXPECT_EQ(count("Tag unexpanded"), 2u) << all;
     EXPECT_EQ(count("[REFUSED_TAG 1]"), 1u) << all;
     EXPECT_EQ(count("[PLAIN_TAG N]"), 1u) << all;
