@@ -112,15 +112,9 @@ class LevelSession : public LevelFrontEndHooks {
                     object->AddToLevel(kFieldLayer);
                 }
             }
-            // The field picture is every level's, so the level marks its
-            // clean sites on it: the player sees where to sow and build.
-            if (MapSprite* plot = library->FindMapSprite(u"site_plot"))
-                for (const PointRecord& point : record->points)
-                    if (point.kind == kPointEmptySite && point.objectId == 0)
-                        if (SpriteObject* object =
-                                CreateMapObject(&level_->Map(), plot, kFieldObjectKind, float(point.x),
-                                                float(point.y), 0, -1, false))
-                            object->AddToLevel(kFieldLayer);
+            // The field picture is every level's: the clean sites mark
+            // themselves on it (their plot), so the player sees where to sow
+            // and build.
         }
         level_->StartUp();
         if (auto saved = LevelProfileSavedGame(index_)) {

@@ -272,11 +272,26 @@ void LevelPoint::ShowOverheadSprite(Sprite* sprite, bool, uint32_t delay, int32_
 
 EmptyLevelPoint::~EmptyLevelPoint() {
     DeleteGarbageObject();
+    DeletePlotObject();
 }
 
 void EmptyLevelPoint::DeleteGarbageObject() {
     if (garbageObject_ && level_) level_->Map().Delete(garbageObject_);
     garbageObject_ = nullptr;
+}
+
+void EmptyLevelPoint::DeletePlotObject() {
+    if (plotObject_ && level_) level_->Map().Delete(plotObject_);
+    plotObject_ = nullptr;
+}
+
+void EmptyLevelPoint::ShowPlot() {
+    if (plotObject_ || !level_ || HasGarbage()) return;
+    SpriteLibrary* library = GetLibrary(kGarbageLibrary);
+    MapSprite* plot = library ? library->FindMapSprite(u"site_plot") : nullptr;
+    if (!plot) return;
+    plotObject_ = CreateMapObject(&level_->Map(), plot, kPlotObjectKind, float(x_), float(y_), 0, -1, false);
+    if (plotObject_) plotObject_->AddToLevel(kPlotLayer);
 }
 
 void EmptyLevelPoint::Setup(const PointRecord& record) {
@@ -295,6 +310,8 @@ void EmptyLevelPoint::Setup(const PointRecord& record) {
             break;
         }
     }
+    DeletePlotObject();
+    ShowPlot();
     if (level_)
         level_->TutorialNotify(kTutorialEmptySiteSetUp, static_cast<intptr_t>(kind_),
                                reinterpret_cast<intptr_t>(this));
@@ -342,6 +359,7 @@ void EmptyLevelPoint::ClearGarbage() {
     objectId_ = 0;
     value_ = 0;
     DeleteGarbageObject();
+    ShowPlot();
     if (!level_) return;
     level_->AddAwardCount(kAwardSitesCleared, 1);
     level_->UpdateGoals(kGoalGarbageSites, 0, 0, true);

@@ -258,10 +258,15 @@ class EmptyLevelPoint : public LevelPoint {
     // The map layer of the garbage (the characters' layer: they sort by depth).
     static constexpr int32_t kGarbageLayer = 2;
     static constexpr uint32_t kGarbageObjectKind = 0x10000100;
+    // A clean site's plot mark lies on the field picture's layer, under
+    // everything that stands or walks on the field.
+    static constexpr int32_t kPlotLayer = 4;
+    static constexpr uint32_t kPlotObjectKind = 0x10000001;
 
     explicit EmptyLevelPoint(uint32_t index) : LevelPoint(index, kPointEmptySite) {}
     ~EmptyLevelPoint() override;
-    // The garbage's picture goes on the level's map (when its sprite exists).
+    // The garbage's picture goes on the level's map (when its sprite exists);
+    // a clean site shows its plot mark instead.
     void Setup(const PointRecord& record) override;
     void OnClick() override;
     void GetInfo(PointRecord* record) const override;
@@ -283,8 +288,16 @@ class EmptyLevelPoint : public LevelPoint {
     void ClearGarbage();
     // The garbage's picture on the map (owned by the map), or null.
     MapObject* GarbageObject() const { return garbageObject_; }
+    // The plot mark of a clean site on the map (owned by the map), or null.
+    MapObject* PlotObject() const { return plotObject_; }
 
   private:
     void DeleteGarbageObject();
+    // Every clean site shows the plot mark, whether the level began with it
+    // clean or it became clean later (garbage cleared, a bed or building
+    // removed, an order cancelled); it goes with the site.
+    void ShowPlot();
+    void DeletePlotObject();
     MapObject* garbageObject_ = nullptr;
+    MapObject* plotObject_ = nullptr;
 };

@@ -369,8 +369,20 @@ void TaskButton::Draw(DXLViewer& viewer, float alpha) {
         target_.Draw(viewer, cx - float(target_.Width()) / 2.0f, 70.0f - float(target_.Height()) / 2.0f,
                      ScaleAlpha(0xFF00357E, alpha));
     DrawLevelQuads(viewer, markQuads_, alpha);
-    DrawShadowed(viewer, progress_, cx - float(progress_.Width()) / 2.0f,
-                 83.0f - float(progress_.Height()) / 2.0f, met_ ? kGoalMetColour : 0xFFFFFFFF, alpha);
+    // The progress stands one and a half times larger, centred on (cx, 83). Its
+    // light face sits on the pale frame, so a dark rim all round carries it
+    // (a thin drop shadow alone left the digits unreadable on parchment).
+    viewer.Translate(cx, 83.0f);
+    viewer.ApplyTransform();
+    viewer.Scale(kProgressScale);
+    viewer.ApplyTransform();
+    const float px = -float(progress_.Width()) / 2.0f, py = -float(progress_.Height()) / 2.0f;
+    for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy)
+            if (dx || dy)
+                progress_.Draw(viewer, px + float(dx) * kProgressRim, py + float(dy) * kProgressRim,
+                               ScaleAlpha(kProgressRimColour, alpha));
+    progress_.Draw(viewer, px, py, ScaleAlpha(met_ ? kGoalMetColour : 0xFFFFFFFF, alpha));
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
 }

@@ -121,6 +121,11 @@ struct GoalText {
 };
 // The colour of a met goal's progress text.
 constexpr uint32_t kGoalMetColour = 0xFF80FF80;
+// A goal's progress text: its scale and the dark rim (one screen pixel wide)
+// that keeps its light face readable on the frame.
+constexpr float kProgressScale = 1.5f;
+constexpr float kProgressRim = 1.0f / kProgressScale;
+constexpr uint32_t kProgressRimColour = 0xFF2A1A0C;
 // kind: the goal kind; slash: the target follows "/".
 GoalText GoalProgressText(uint32_t kind, uint32_t target, int32_t value, bool slash);
 // The last value a goal button starts from: no goal shows it, so the first

@@ -57,20 +57,13 @@ void RunGame(const GameCopy& game, const std::string& name, const std::string& e
         arguments += " --screenshot-at " + std::to_string(at) + " '" + file + "'";
     std::string output;
     ASSERT_EQ(game.Run(arguments, &output), 0) << output << game.Log();
-    // VB_KEEP_SHOTS names a folder that keeps the pictures for a look.
-    if (const char* keep = std::getenv("VB_KEEP_SHOTS"))
-        for (const auto& [at, file] : shots)
-            fs::copy_file(file, fs::path(keep) / (name + "-" + fs::path(file).filename().string()),
-                          fs::copy_options::overwrite_existing);
+    for (const auto& [at, file] : shots)
+        testsupport::KeepShot(file, name + "-" + fs::path(file).filename().string());
 }
 
 // Pixels within a few steps per channel of a colour (0xRRGGBB) in a rectangle.
 int Near(const Shot& shot, int left, int top, int right, int bottom, uint32_t colour, int tolerance = 8) {
-    return shot.Count(left, top, right, bottom, [colour, tolerance](int r, int g, int b) {
-        return std::abs(r - int(colour >> 16 & 0xFF)) <= tolerance &&
-               std::abs(g - int(colour >> 8 & 0xFF)) <= tolerance &&
-               std::abs(b - int(colour & 0xFF)) <= tolerance;
-    });
+    return shot.NearIn(left, top, right, bottom, colour, tolerance);
 }
 
 // Light grey to white pixels: the face of "Click to start" as it fades in.
@@ -121,6 +114,8 @@ constexpr uint32_t kNoticeFace = 0xFFF6DC;
 // A met goal's frame and its progress text.
 constexpr uint32_t kMetGoal = 0xC8F0A0;
 constexpr uint32_t kMetText = 0x80FF80;
+// The dark rim round a goal's progress text.
+constexpr uint32_t kProgressRim = 0x2A1A0C;
 
 } // namespace
 
@@ -153,6 +148,15 @@ TEST(LevelInterface, ThePanelStandsAtBothScreenSizes) {
         EXPECT_GT(goal(a, 2, kMetGoal), 3000) << s.width << ": the warehouse stands";
         EXPECT_GT(goal(a, 1, kMetText), 15) << s.width << ": \"10/5\" in green";
         EXPECT_EQ(goal(a, 0, kMetText), 0);
+        // The money goal's current value "40" below its target: white digits
+        // in a dark rim, which reads on the pale frame.
+        {
+            const int x = s.goalsLeft + 4;
+            EXPECT_GT(Near(a, x + 4, panelTop + 72, x + s.goalWidth - 4, panelTop + 104, kProgressRim, 12), 8)
+                << s.width << ": the money goal's value has its dark rim";
+            EXPECT_GT(Near(a, x + 4, panelTop + 72, x + s.goalWidth - 4, panelTop + 104, 0xFFFFFF, 0), 20)
+                << s.width << ": the money goal's value has its white face";
+        }
         // The time bar's gold zone above the child panel, the money strip's
         // digits at the top centre and the menu button in the top-right corner.
         EXPECT_GT(Near(a, s.width / 2, panelTop - 2, s.width - 130, panelTop + 18, 0xF0C830, 40), 200)

@@ -65,6 +65,13 @@ TEST(LevelTutorialBeesScenario, LevelEightShowsTheBeesAgainstTheVillainThenRemov
     EXPECT_GT(before, 100) << log;
     EXPECT_LT(removed.Count(675, 465, 725, 495, soil), before / 3) << log;
     EXPECT_GT(removed.Count(340, 468, 680, 510, Parchment), 10000) << log;
+    // The site left behind is a clean site like the level's own: its plot
+    // mark lies on the field, darkening the path left of the farmer.
+    const auto path = [](int r, int g, int b) { return r > 175 && r > g + 12 && b < 120; };
+    const auto plotOnPath = [](int r, int g, int b) { return r > 140 && r < 170 && g >= r && b < 100; };
+    EXPECT_GT(bed.Count(652, 471, 670, 489, path), 250) << log;
+    EXPECT_GT(removed.Count(652, 471, 670, 489, plotOnPath), 250) << log;
+    EXPECT_LT(removed.Count(652, 471, 670, 489, path), 20) << log;
     // After the last click the tutorial is over.
     EXPECT_LT(end.Count(340, 468, 680, 510, Parchment), 500) << log;
 }

@@ -4,6 +4,8 @@
 // baked from flour and an egg, to the goal's step.
 #include "tests/game/LevelTutorialPlay.h"
 
+#include <cstdlib>
+
 using namespace tutorialplay;
 using testsupport::GameCopy;
 using testsupport::Shot;
@@ -76,6 +78,18 @@ TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
     // Step 9: an arrow at the eggs button; 10: an arrow up at the bakery's production button.
     EXPECT_GT(eggs.Count(405, 465, 460, 520, ArrowYellow), 250) << log;
     EXPECT_GT(pie.Count(460, 100, 500, 165, ArrowYellow), 300) << log;
+    // The bakery's pie button: greyed while the egg is still to come, lit as
+    // soon as flour and an egg are in the warehouse (the arrow stands below it).
+    const auto buttonFace = [](int r, int g, int b) {
+        return std::abs(r - 0xE8) < 8 && std::abs(g - 0xD8) < 8 && std::abs(b - 0xB0) < 8;
+    };
+    const auto buttonGrey = [](int r, int g, int b) {
+        return std::abs(r - 0xB8) < 8 && std::abs(g - 0xB0) < 8 && std::abs(b - 0xA0) < 8;
+    };
+    EXPECT_GT(eggs.Count(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, buttonGrey), 300) << log;
+    EXPECT_LT(eggs.Count(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, buttonFace), 30) << log;
+    EXPECT_GT(pie.Count(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, buttonFace), 300) << log;
+    EXPECT_LT(pie.Count(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, buttonGrey), 30) << log;
     // Step 11: an arrow down at the goal button on the panel, the box on the field.
     EXPECT_GT(goal.Count(205, 565, 250, 645, ArrowYellow), 300) << log;
     EXPECT_GT(goal.Count(390, 300, 630, 350, Parchment), 8000) << log;

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -77,6 +78,8 @@ inline std::string Play(testsupport::GameCopy& game, const std::string& events,
         arguments += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name + ".png") + "'";
     std::string output;
     EXPECT_EQ(game.Run(arguments, &output), 0) << output;
+    for (const auto& [ms, name] : shots)
+        testsupport::KeepShot(game.File(name + ".png"), name + ".png");
     const std::string log = game.Log();
     EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
     return log;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 namespace testsupport {
 
@@ -19,11 +20,23 @@ int Shot::Count(int left, int top, int right, int bottom,
 }
 
 int Shot::Near(int x, int y, int half, uint32_t colour, int tolerance) const {
+    return NearIn(std::max(x - half, 0), std::max(y - half, 0), x + half + 1, y + half + 1, colour,
+                  tolerance);
+}
+
+int Shot::NearIn(int left, int top, int right, int bottom, uint32_t colour, int tolerance) const {
     const auto close = [&](int value, int shift) {
         return std::abs(value - int(colour >> shift & 0xFF)) <= tolerance;
     };
-    return Count(std::max(x - half, 0), std::max(y - half, 0), x + half + 1, y + half + 1,
+    return Count(std::max(left, 0), std::max(top, 0), right, bottom,
                  [&](int r, int g, int b) { return close(r, 16) && close(g, 8) && close(b, 0); });
+}
+
+void KeepShot(const std::string& path, const std::string& name) {
+    const char* keep = std::getenv("VB_KEEP_SHOTS");
+    if (!keep || !std::filesystem::exists(path)) return;
+    std::filesystem::copy_file(path, std::filesystem::path(keep) / name,
+                               std::filesystem::copy_options::overwrite_existing);
 }
 
 Shot LoadShot(const std::string& path) {

@@ -22,7 +22,13 @@ struct Shot {
     // Pixels of the square of half-size half around (x, y) whose red, green
     // and blue each lie within tolerance of the colour's (0xRRGGBB).
     int Near(int x, int y, int half, uint32_t colour, int tolerance) const;
+    // The same in a rectangle (clipped as Count clips).
+    int NearIn(int left, int top, int right, int bottom, uint32_t colour, int tolerance) const;
 };
+
+// With VB_KEEP_SHOTS naming a folder, copies the screenshot there under the
+// name, so that a run's pictures can be looked at; nothing otherwise.
+void KeepShot(const std::string& path, const std::string& name);
 
 // Reads and decodes the PNG; ok is false when either fails.
 Shot LoadShot(const std::string& path);
