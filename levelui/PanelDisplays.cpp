@@ -363,8 +363,19 @@ void TaskButton::Draw(DXLViewer& viewer, float alpha) {
     }
     const float cx = float(width_) / 2.0f;
     if (icon_) DrawAt(viewer, *icon_, cx, float(iconY_), ScaleAlpha(0xFFFFFFFF, alpha));
-    caption_.Draw(viewer, cx - float(caption_.Width()) / 2.0f, 11.0f - float(caption_.Height()) / 2.0f,
+    // A caption wider than the button less 3 pixels a side is scaled down to fit.
+    const float room = float(width_ - 6), captionWidth = float(caption_.Width());
+    const DXLMatrix button = viewer.CurrentTransform();
+    viewer.Translate(cx, 11.0f);
+    viewer.ApplyTransform();
+    if (captionWidth > room && room > 0.0f) {
+        viewer.Scale(room / captionWidth);
+        viewer.ApplyTransform();
+    }
+    caption_.Draw(viewer, -captionWidth / 2.0f, -float(caption_.Height()) / 2.0f,
                   ScaleAlpha(0xFF00357E, alpha));
+    viewer.SetTransform(&button);
+    viewer.ApplyTransform();
     if (!target_.Text().empty())
         target_.Draw(viewer, cx - float(target_.Width()) / 2.0f, 70.0f - float(target_.Height()) / 2.0f,
                      ScaleAlpha(0xFF00357E, alpha));
