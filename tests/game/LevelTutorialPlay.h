@@ -56,6 +56,21 @@ inline void MakeProfile(const std::string& user, int32_t openLevel, bool bees = 
     profiles.SetCurrent(profile);
 }
 
+// A new player as the profile window makes it (tutorials ticked, easy, level 1
+// open) who has seen the map's first-visit tutorial: the level is reached
+// from the map.
+inline void MakeMapProfile(const std::string& user) {
+    std::filesystem::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* lea = profiles.CreateProfile(u"lea");
+    ASSERT_NE(lea, nullptr);
+    ASSERT_EQ(lea->Record().results.tutorial, 1u);
+    lea->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
+    ASSERT_TRUE(lea->Save());
+    profiles.SetCurrent(lea);
+}
+
 // The tutorial box's parchment face and the arrow's yellow.
 inline bool Parchment(int r, int g, int b) {
     return r > 240 && g > 225 && b > 190 && b < 235;

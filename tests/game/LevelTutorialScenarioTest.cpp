@@ -7,6 +7,7 @@
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
+#include "tests/game/LevelTutorialPlay.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
@@ -26,20 +27,6 @@ namespace {
 
 using testsupport::script::quick::Click;
 
-// A profile as the profile window makes it: tutorials ticked, easy regime,
-// level 1 open. The map's first-visit tutorial is marked as shown.
-void MakeProfile(const std::string& user) {
-    fs::create_directories(user);
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    Profile* lea = profiles.CreateProfile(u"lea");
-    ASSERT_NE(lea, nullptr);
-    ASSERT_EQ(lea->Record().results.tutorial, 1u);
-    lea->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
-    ASSERT_TRUE(lea->Save());
-    profiles.SetCurrent(lea);
-}
-
 bool Parchment(int r, int g, int b) {
     return r > 240 && g > 225 && b > 190 && b < 235;
 }
@@ -56,7 +43,7 @@ bool Grey(int r, int g, int b) {
 
 TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
     GameCopy game;
-    MakeProfile(game.User());
+    tutorialplay::MakeMapProfile(game.User());
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const MapPoint first = CellPosition(0);
     // M opens the map at 5 s; level 1, then "play" in its level window; the
@@ -97,7 +84,7 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
 // 722) pressed: the farmer sows wheat there and step 5 waits for it to grow.
 TEST(LevelTutorialScenario, StepsTwoToFourSowWheatOnPointOne) {
     GameCopy game;
-    MakeProfile(game.User());
+    tutorialplay::MakeMapProfile(game.User());
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const MapPoint first = CellPosition(0);
     const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +

@@ -7,6 +7,7 @@
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
+#include "tests/game/LevelTutorialPlay.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
@@ -24,19 +25,6 @@ using testsupport::script::quick::Click;
 
 namespace {
 
-// A new player with tutorials on, level 1 open, the map's own tutorial seen.
-void MakeProfile(const std::string& user) {
-    fs::create_directories(user);
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    Profile* lea = profiles.CreateProfile(u"lea");
-    ASSERT_NE(lea, nullptr);
-    ASSERT_EQ(lea->Record().results.tutorial, 1u);
-    lea->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
-    ASSERT_TRUE(lea->Save());
-    profiles.SetCurrent(lea);
-}
-
 bool CoinGold(int r, int g, int b) {
     return r > 200 && g > 150 && g < 225 && b < 100;
 }
@@ -48,7 +36,7 @@ bool PriceGreen(int r, int g, int b) {
 
 TEST(TutorialTextTagsScenario, LevelOnesSowingHintShowsThePriceWithItsCoin) {
     GameCopy game;
-    MakeProfile(game.User());
+    tutorialplay::MakeMapProfile(game.User());
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const MapPoint first = CellPosition(0);
     // The map at 5 s, level 1 and "play"; the first click in the level (9 s)
