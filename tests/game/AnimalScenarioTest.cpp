@@ -41,34 +41,13 @@ std::string Click(int ms, int x, int y) {
            " mouse up left\n" + Move(ms + 200, 700, 650);
 }
 
-std::string At(int ms, const std::string& file) {
-    return " --screenshot-at " + std::to_string(ms) + " '" + file + "'";
-}
-
-// The log's lines holding the text, in order.
-std::vector<std::string> Lines(const std::string& log, const std::string& text) {
-    std::vector<std::string> lines;
-    for (size_t at = 0; (at = log.find(text, at)) != std::string::npos;) {
-        const size_t start = log.rfind('\n', at) + 1;
-        const size_t end = log.find('\n', at);
-        lines.push_back(log.substr(start, end - start));
-        at = end;
-    }
-    return lines;
-}
-
-bool Near(int r, int g, int b, uint32_t rgb, int slack) {
-    return std::abs(r - int(rgb >> 16 & 0xFF)) <= slack && std::abs(g - int(rgb >> 8 & 0xFF)) <= slack &&
-           std::abs(b - int(rgb & 0xFF)) <= slack;
-}
-
 struct Box {
     int left, top, right, bottom;
 };
 
 int CountIn(const testsupport::Shot& shot, const Box& box, uint32_t rgb, int slack) {
     return shot.Count(box.left, box.top, box.right, box.bottom,
-                      [&](int r, int g, int b) { return Near(r, g, b, rgb, slack); });
+                      [&](int r, int g, int b) { return testsupport::ColourNear(r, g, b, rgb, slack); });
 }
 
 // One house of the level and what a player sees of it.
@@ -104,7 +83,7 @@ Played PlayHouse(const House& h, const std::vector<int>& shotTimes) {
     Played run;
     std::string extra;
     for (int t : shotTimes)
-        extra += At(t, game.File("shot" + std::to_string(t) + ".png"));
+        extra += testsupport::ScreenshotAt(t, game.File("shot" + std::to_string(t) + ".png"));
     std::string out;
     EXPECT_EQ(game.Run("--showcase --headless --input-script '" + script + "'" + extra, &out), 0) << out;
     run.log = game.Log();
@@ -136,11 +115,13 @@ void ExpectCycle(const House& h, const std::string& log) {
     order.insert(order.end(), {h.ready, "Produce ordered", "Into the warehouse          " + h.stored,
                                "Animals wait for feed", "Feeding ordered"});
     ExpectInOrder(log, order);
-    EXPECT_EQ(Lines(log, "Feeding ordered").size(), 2u) << log;
-    EXPECT_EQ(Lines(log, "Animals fed").size(), 1u) << "the second feeding is still under way\n" << log;
-    EXPECT_EQ(Lines(log, "Into the warehouse").size(), 1u) << log;
-    EXPECT_EQ(Lines(log, "Animals wait for feed").size(), 1u) << log;
-    EXPECT_EQ(Lines(log, "is refused").size(), 0u) << log;
+    EXPECT_EQ(testsupport::LogLines(log, "Feeding ordered").size(), 2u) << log;
+    EXPECT_EQ(testsupport::LogLines(log, "Animals fed").size(), 1u)
+        << "the second feeding is still under way\n"
+        << log;
+    EXPECT_EQ(testsupport::LogLines(log, "Into the warehouse").size(), 1u) << log;
+    EXPECT_EQ(testsupport::LogLines(log, "Animals wait for feed").size(), 1u) << log;
+    EXPECT_EQ(testsupport::LogLines(log, "is refused").size(), 0u) << log;
 }
 
 // The hen's red comb (its outline darkens it).
@@ -301,8 +282,8 @@ TEST(AnimalScenario, TheSheepRackIsFedTheSheepGrowsHerFleeceAndTheWoolGoesIntoTh
             for (int x = 815; x < 860; ++x) {
                 const uint32_t c = shearing.At(x, y);
                 const int r = int(c >> 16 & 0xFF), g = int(c >> 8 & 0xFF), b = int(c & 0xFF);
-                if (Near(r, g, b, 0xF2C8A0, 6)) faceX += x, ++face;
-                if (Near(r, g, b, 0x8A4A20, 6)) hairX += x, ++hair;
+                if (testsupport::ColourNear(r, g, b, 0xF2C8A0, 6)) faceX += x, ++face;
+                if (testsupport::ColourNear(r, g, b, 0x8A4A20, 6)) hairX += x, ++hair;
             }
         ASSERT_GT(face, 40) << "no face in shot " << i;
         ASSERT_GT(hair, 40) << "no hair in shot " << i;

@@ -39,30 +39,10 @@ int RunGame(const GameCopy& game, const std::string& name, const std::string& ev
     return status;
 }
 
-std::string At(int ms, const std::string& file) {
-    return " --screenshot-at " + std::to_string(ms) + " '" + file + "'";
-}
-
-std::vector<std::string> Lines(const std::string& log, const std::string& text) {
-    std::vector<std::string> lines;
-    for (size_t at = 0; (at = log.find(text, at)) != std::string::npos;) {
-        const size_t start = log.rfind('\n', at) + 1;
-        const size_t end = log.find('\n', at);
-        lines.push_back(log.substr(start, end - start));
-        at = end;
-    }
-    return lines;
-}
-
-bool Near(int r, int g, int b, uint32_t rgb, int slack) {
-    return std::abs(r - int(rgb >> 16 & 0xFF)) <= slack && std::abs(g - int(rgb >> 8 & 0xFF)) <= slack &&
-           std::abs(b - int(rgb & 0xFF)) <= slack;
-}
-
 // The cream face of a hint box.
 int HintPixels(const testsupport::Shot& shot, int left, int top, int right, int bottom) {
     return shot.Count(left, top, right, bottom,
-                      [](int r, int g, int b) { return Near(r, g, b, 0xFFF6DC, 6); });
+                      [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0xFFF6DC, 6); });
 }
 
 // Pixels that differ between two shots in a rectangle.
@@ -112,10 +92,12 @@ TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing)
             Move(rest - 2, s.buttonX + 1, s.buttonY + 5) + Move(rest, s.buttonX, s.buttonY + 4) +
             Click(press, s.buttonX, s.buttonY + 4) + std::to_string(press + 1000) + " close\n";
         ASSERT_EQ(RunGame(game, "play", play,
-                          At(rest - 50, before) + At(rest + 500, rested) + At(press + 450, ordered)),
+                          testsupport::ScreenshotAt(rest - 50, before) +
+                              testsupport::ScreenshotAt(rest + 500, rested) +
+                              testsupport::ScreenshotAt(press + 450, ordered)),
                   0);
         const std::string log = game.Log();
-        ASSERT_EQ(Lines(log, "Clearing ordered").size(), 1u) << log;
+        ASSERT_EQ(testsupport::LogLines(log, "Clearing ordered").size(), 1u) << log;
 
         const testsupport::Shot a = testsupport::LoadShot(before), b = testsupport::LoadShot(rested),
                                 c = testsupport::LoadShot(ordered);
@@ -134,7 +116,9 @@ TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing)
         const int il = s.heapX - 20, it = s.heapY - 70 * s.unit / 1000 - 20, ir = s.heapX + 20,
                   ib = s.heapY - 70 * s.unit / 1000 + 20;
         EXPECT_GT(
-            c.Count(il, it, ir, ib, [](int r, int g, int bl2) { return Near(r, g, bl2, 0xF4E4C0, 10); }), 20);
+            c.Count(il, it, ir, ib,
+                    [](int r, int g, int bl2) { return testsupport::ColourNear(r, g, bl2, 0xF4E4C0, 10); }),
+            20);
     }
 }
 
@@ -153,13 +137,16 @@ TEST(OverheadScenario, TheWheatIsHarvestedWateredAndRipensAgainTheTreeBearsFruit
                              Click(start + 5500, 420, 262) + Move(start + 5800, 600, 500) +
                              Click(start + 12000, 420, 262) + Move(start + 12300, 600, 500) +
                              std::to_string(start + 15500) + " close\n";
-    ASSERT_EQ(RunGame(game, "play", play, At(start - 100, early) + At(start + 15400, fruit)), 0);
+    ASSERT_EQ(RunGame(game, "play", play,
+                      testsupport::ScreenshotAt(start - 100, early) +
+                          testsupport::ScreenshotAt(start + 15400, fruit)),
+              0);
     const std::string log = game.Log();
-    const auto stored = Lines(log, "Into the warehouse");
+    const auto stored = testsupport::LogLines(log, "Into the warehouse");
     ASSERT_EQ(stored.size(), 2u) << log;
     EXPECT_NE(stored[0].find("1 of 1 wheat (stock 1)"), std::string::npos) << stored[0];
     EXPECT_NE(stored[1].find("1 of 1 wheat (stock 2)"), std::string::npos) << stored[1];
-    EXPECT_EQ(Lines(log, "Stock label").size(), 2u) << log;
+    EXPECT_EQ(testsupport::LogLines(log, "Stock label").size(), 2u) << log;
 
     const testsupport::Shot a = testsupport::LoadShot(early), b = testsupport::LoadShot(fruit);
     ASSERT_TRUE(a.ok && b.ok);
@@ -181,16 +168,16 @@ TEST(OverheadScenario, ASaveTakenWhileTheHarvestWalksGoesOnFromTheWalk) {
                       ""),
               0);
     std::string log = game.Log();
-    ASSERT_EQ(Lines(log, "Level 35 saved into the profile").size(), 1u) << log;
-    EXPECT_EQ(Lines(log, "Into the warehouse").size(), 0u) << "closed before the harvest";
+    ASSERT_EQ(testsupport::LogLines(log, "Level 35 saved into the profile").size(), 1u) << log;
+    EXPECT_EQ(testsupport::LogLines(log, "Into the warehouse").size(), 0u) << "closed before the harvest";
 
     ASSERT_EQ(
         RunGame(game, "continue", OpenLevel(kReady, "35") + std::to_string(kReady + 6000) + " close\n", ""),
         0);
     log = game.Log();
-    EXPECT_EQ(Lines(log, "Level 35 continues from its saved game.").size(), 1u) << log;
-    EXPECT_EQ(Lines(log, "is refused").size(), 0u) << log;
-    const auto stored = Lines(log, "Into the warehouse");
+    EXPECT_EQ(testsupport::LogLines(log, "Level 35 continues from its saved game.").size(), 1u) << log;
+    EXPECT_EQ(testsupport::LogLines(log, "is refused").size(), 0u) << log;
+    const auto stored = testsupport::LogLines(log, "Into the warehouse");
     ASSERT_EQ(stored.size(), 1u) << log;
     EXPECT_NE(stored[0].find("1 of 1 wheat (stock 1)"), std::string::npos) << stored[0];
 }
@@ -210,15 +197,18 @@ TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBa
                              Move(start + 700, 800, 500) + Click(start + 5000, 520, 150) +
                              Click(start + 5500, 520, 186) + Move(start + 5700, 800, 500) +
                              std::to_string(start + 6500) + " close\n";
-    ASSERT_EQ(RunGame(game, "play", play, At(start - 300, opened) + At(start + 2000, baking)), 0);
+    ASSERT_EQ(RunGame(game, "play", play,
+                      testsupport::ScreenshotAt(start - 300, opened) +
+                          testsupport::ScreenshotAt(start + 2000, baking)),
+              0);
     const std::string log = game.Log();
-    ASSERT_EQ(Lines(log, "Production started").size(), 2u) << log;
-    EXPECT_EQ(Lines(log, "Unit produced").size(), 1u) << log;
-    const auto stored = Lines(log, "Into the warehouse");
+    ASSERT_EQ(testsupport::LogLines(log, "Production started").size(), 2u) << log;
+    EXPECT_EQ(testsupport::LogLines(log, "Unit produced").size(), 1u) << log;
+    const auto stored = testsupport::LogLines(log, "Into the warehouse");
     ASSERT_EQ(stored.size(), 1u) << log;
     EXPECT_NE(stored[0].find("1 of 1 bread (stock 1)"), std::string::npos) << stored[0];
     // The labels: out at each start, bread in, and back at the cancel.
-    const auto labels = Lines(log, "Stock label");
+    const auto labels = testsupport::LogLines(log, "Stock label");
     std::vector<std::string> expected = {"-2 wheat", "-1 egg",   "+1 bread", "-2 wheat",
                                          "-1 egg",   "+2 wheat", "+1 egg"};
     ASSERT_EQ(labels.size(), expected.size()) << log;
@@ -230,7 +220,8 @@ TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBa
     const testsupport::Shot first = testsupport::LoadShot(opened);
     ASSERT_TRUE(first.ok);
     const auto face = [&](uint32_t rgb) {
-        return first.Count(506, 136, 534, 146, [&](int r, int g, int b) { return Near(r, g, b, rgb, 8); });
+        return first.Count(506, 136, 534, 146,
+                           [&](int r, int g, int b) { return testsupport::ColourNear(r, g, b, rgb, 8); });
     };
     EXPECT_GT(face(0xE8D8B0), 150) << "the bread button looks disabled";
     EXPECT_EQ(face(0xB8B0A0), 0) << "the bread button looks disabled";
@@ -239,7 +230,7 @@ TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBa
     // from its empty look at the end (the cancel emptied it).
     const testsupport::Shot shot = testsupport::LoadShot(baking);
     ASSERT_TRUE(shot.ok);
-    EXPECT_GT(
-        shot.Count(505, 171, 535, 201, [](int r, int g, int b) { return !Near(r, g, b, 0x8CC65A, 40); }),
-        200);
+    EXPECT_GT(shot.Count(505, 171, 535, 201,
+                         [](int r, int g, int b) { return !testsupport::ColourNear(r, g, b, 0x8CC65A, 40); }),
+              200);
 }

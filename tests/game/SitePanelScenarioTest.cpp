@@ -44,21 +44,6 @@ int RunGame(const GameCopy& game, const std::string& events, const std::string& 
     return game.Run("--showcase --headless --input-script '" + script + "' " + extra, &out);
 }
 
-std::string At(int ms, const std::string& file) {
-    return " --screenshot-at " + std::to_string(ms) + " '" + file + "'";
-}
-
-std::vector<std::string> Lines(const std::string& log, const std::string& text) {
-    std::vector<std::string> lines;
-    for (size_t at = 0; (at = log.find(text, at)) != std::string::npos;) {
-        const size_t start = log.rfind('\n', at) + 1;
-        const size_t end = log.find('\n', at);
-        lines.push_back(log.substr(start, end - start));
-        at = end;
-    }
-    return lines;
-}
-
 bool Has(const std::string& line, const std::string& text) {
     return line.find(text) != std::string::npos;
 }
@@ -89,21 +74,23 @@ TEST(SitePanelScenario, TheBakeryIsRaisedToLevelTwoFromItsPanelAndBakesInTwoSlot
         Click(start + 1500, kUpgradeX, kPanelButtonY) + Move(start + 1800, 800, 500) +
         Click(start + 11000, 520, 150) + Move(start + 11300, 800, 500) + Click(start + 11600, 520, 150) +
         Move(start + 11900, 800, 500) + std::to_string(start + 13500) + " close\n";
-    ASSERT_EQ(
-        RunGame(game, play, At(start + 1300, panel) + At(start + 4000, building) + At(start + 13000, baking)),
-        0);
+    ASSERT_EQ(RunGame(game, play,
+                      testsupport::ScreenshotAt(start + 1300, panel) +
+                          testsupport::ScreenshotAt(start + 4000, building) +
+                          testsupport::ScreenshotAt(start + 13000, baking)),
+              0);
     const std::string log = game.Log();
-    const auto ordered = Lines(log, "Upgrade ");
+    const auto ordered = testsupport::LogLines(log, "Upgrade ");
     ASSERT_EQ(ordered.size(), 1u) << log;
     EXPECT_TRUE(Has(ordered[0], "bakery to level 2 ordered, money 120")) << ordered[0];
-    const auto hammering = Lines(log, "the farmer plays girl_build");
+    const auto hammering = testsupport::LogLines(log, "the farmer plays girl_build");
     ASSERT_EQ(hammering.size(), 1u) << log;
     EXPECT_TRUE(Has(hammering[0], "for 5000 ms")) << hammering[0];
-    const auto stages = Lines(log, "Point stage");
+    const auto stages = testsupport::LogLines(log, "Point stage");
     ASSERT_EQ(stages.size(), 1u) << log;
     EXPECT_TRUE(Has(stages[0], "point 1 (kind 3) at stage 2")) << stages[0];
     // Two slots: the second start finds room while the first still bakes.
-    EXPECT_EQ(Lines(log, "Production started").size(), 2u) << log;
+    EXPECT_EQ(testsupport::LogLines(log, "Production started").size(), 2u) << log;
 
     const testsupport::Shot a = testsupport::LoadShot(panel), b = testsupport::LoadShot(building),
                             c = testsupport::LoadShot(baking);
@@ -136,13 +123,16 @@ TEST(SitePanelScenario, TheCleanSiteIsSownWithWheatFromItsBuildMenus) {
                              Click(start + 800, kChildCentreX, kPanelButtonY) + Move(start + 1100, 300, 500) +
                              Click(start + 2000, wheatX, kPanelButtonY) + Move(start + 2300, 300, 500) +
                              std::to_string(start + 12000) + " close\n";
-    ASSERT_EQ(
-        RunGame(game, play, At(start + 600, menu) + At(start + 1600, choices) + At(start + 11500, grown)), 0);
+    ASSERT_EQ(RunGame(game, play,
+                      testsupport::ScreenshotAt(start + 600, menu) +
+                          testsupport::ScreenshotAt(start + 1600, choices) +
+                          testsupport::ScreenshotAt(start + 11500, grown)),
+              0);
     const std::string log = game.Log();
-    const auto sites = Lines(log, "Site ");
+    const auto sites = testsupport::LogLines(log, "Site ");
     ASSERT_EQ(sites.size(), 1u) << log;
     EXPECT_TRUE(Has(sites[0], "point 3: wheat ordered (price 10, money 190)")) << sites[0];
-    const auto stages = Lines(log, "Point stage");
+    const auto stages = testsupport::LogLines(log, "Point stage");
     ASSERT_GE(stages.size(), 1u) << log;
     EXPECT_TRUE(Has(stages.back(), "point 3 (kind 2) at stage 1")) << stages.back();
 

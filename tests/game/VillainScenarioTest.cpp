@@ -136,24 +136,21 @@ float SavedShotDistance(const std::string& bytes, uint32_t target) {
     return -1.0f;
 }
 
-bool Near(int r, int g, int b, uint32_t colour, int tolerance) {
-    return std::abs(r - int(colour >> 16 & 0xFF)) <= tolerance &&
-           std::abs(g - int(colour >> 8 & 0xFF)) <= tolerance &&
-           std::abs(b - int(colour & 0xFF)) <= tolerance;
-}
-
 // Pixels of one colour in a box of half-size `half` around a field point.
 int Pixels(const Shot& shot, int x, int y, int half, uint32_t colour, int tolerance = 24) {
     const int sx = ScreenX(x), sy = ScreenY(y);
-    return shot.Count(sx - half, sy - half, sx + half, sy + half,
-                      [&](int r, int g, int b) { return Near(r, g, b, colour, tolerance); });
+    return shot.Count(sx - half, sy - half, sx + half, sy + half, [&](int r, int g, int b) {
+        return testsupport::ColourNear(r, g, b, colour, tolerance);
+    });
 }
 
 // Any of the three crosses' paints.
 int CrossPixels(const Shot& shot) {
     const int sx = ScreenX(760), sy = ScreenY(300);
     return shot.Count(sx - 30, sy - 20, sx + 30, sy + 20, [](int r, int g, int b) {
-        return Near(r, g, b, 0xE03028, 40) || Near(r, g, b, 0xF06018, 40) || Near(r, g, b, 0xC81850, 40);
+        return testsupport::ColourNear(r, g, b, 0xE03028, 40) ||
+               testsupport::ColourNear(r, g, b, 0xF06018, 40) ||
+               testsupport::ColourNear(r, g, b, 0xC81850, 40);
     });
 }
 
@@ -237,9 +234,10 @@ TEST(VillainScenario, TheRobberSetsUpShootsAndIsDrivenOffWithLogLinesAndPictures
         flight.Count(std::min(sx, tx) - 10, sy - 30, std::max(sx, tx) + 10, ty,
                      [](int r, int g, int b) { return g > r + 20 && g > b + 40 && g > 150 && r > 110; });
     EXPECT_GT(trail, 15) << "the gas trail";
-    EXPECT_GT(flight.Count(std::min(sx, tx) - 10, sy, std::max(sx, tx) + 10, ty,
-                           [](int r, int g, int b) { return Near(r, g, b, 0x2E3E1E, 14); }),
-              4)
+    EXPECT_GT(
+        flight.Count(std::min(sx, tx) - 10, sy, std::max(sx, tx) + 10, ty,
+                     [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0x2E3E1E, 14); }),
+        4)
         << "the shot";
 
     // Afterwards the bakery has its puddle.

@@ -25,11 +25,18 @@ int Shot::Near(int x, int y, int half, uint32_t colour, int tolerance) const {
 }
 
 int Shot::NearIn(int left, int top, int right, int bottom, uint32_t colour, int tolerance) const {
-    const auto close = [&](int value, int shift) {
-        return std::abs(value - int(colour >> shift & 0xFF)) <= tolerance;
-    };
     return Count(std::max(left, 0), std::max(top, 0), right, bottom,
-                 [&](int r, int g, int b) { return close(r, 16) && close(g, 8) && close(b, 0); });
+                 [&](int r, int g, int b) { return ColourNear(r, g, b, colour, tolerance); });
+}
+
+bool ColourNear(int r, int g, int b, uint32_t colour, int tolerance) {
+    return std::abs(r - int(colour >> 16 & 0xFF)) <= tolerance &&
+           std::abs(g - int(colour >> 8 & 0xFF)) <= tolerance &&
+           std::abs(b - int(colour & 0xFF)) <= tolerance;
+}
+
+std::string ScreenshotAt(int ms, const std::string& file) {
+    return " --screenshot-at " + std::to_string(ms) + " '" + file + "'";
 }
 
 void KeepShot(const std::string& path, const std::string& name) {

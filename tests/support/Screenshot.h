@@ -30,6 +30,12 @@ struct Shot {
 // name, so that a run's pictures can be looked at; nothing otherwise.
 void KeepShot(const std::string& path, const std::string& name);
 
+// Whether red, green and blue each lie within tolerance of the colour's (0xRRGGBB).
+bool ColourNear(int r, int g, int b, uint32_t colour, int tolerance);
+
+// The program arguments that write a screenshot at the time (ms) into the file.
+std::string ScreenshotAt(int ms, const std::string& file);
+
 // Reads and decodes the PNG; ok is false when either fails.
 Shot LoadShot(const std::string& path);
 

@@ -36,4 +36,17 @@ size_t Occurrences(const std::string& text, const std::string& what) {
     return n;
 }
 
+std::vector<std::string> LogLines(const std::string& log, const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
+        const size_t newline = log.rfind('\n', at);
+        const size_t start = newline == std::string::npos ? 0 : newline + 1;
+        const size_t end = log.find_first_of("\r\n", at);
+        lines.push_back(log.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) break;
+        at = end;
+    }
+    return lines;
+}
+
 } // namespace testsupport

@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -27,5 +28,7 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // How often what stands in text (overlapping places count; a log's lines are
 // what the tests count).
 size_t Occurrences(const std::string& text, const std::string& what);
+// The lines of a log that contain the text, in log order.
+std::vector<std::string> LogLines(const std::string& log, const std::string& text);
 
 } // namespace testsupport
