@@ -23,6 +23,7 @@
 
 class DXLTextures;
 class DXLWindowViewer;
+class GameData;
 class GameLanguage;
 class InputManager;
 class ProfileManager;
@@ -62,6 +63,9 @@ ProfileManager* AppProfiles();
 RecordsFile* AppRecords();
 // The sound manager lives in the App; outside a run (tests) a spare one.
 SoundManager& GetSoundManager();
+// The game data (packs, sprite libraries, digit fonts, loading) lives in the
+// App; outside a run (tests) a spare one.
+GameData& AppGameData();
 
 // The folders found at start-up (game form).
 const std::u16string& AppProgramFolder();

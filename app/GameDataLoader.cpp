@@ -68,55 +68,54 @@ float LoadingProgress::Overall() const {
 
 // ---------------------------------------------------------------- packs
 
-namespace {
-
-kis::DataFileReaderW* g_dataPack = nullptr;
-kis::DataFileReaderW* g_spritePack = nullptr;
-kis::DataFileReaderW* g_soundPack = nullptr;
-
-void ClosePack(kis::DataFileReaderW*& pack) {
-    kis::CloseDataFile(pack);
-    pack = nullptr;
-}
-
-} // namespace
-
-bool OpenPacks(const char16_t** errorText) {
+bool GameData::OpenPacks(const char16_t** errorText) {
     ClosePacks();
-    g_dataPack =
-        kis::OpenDataFileForRead(u"Data.dat", kDataPackTypeId, kDataPackTypeVersion, kPackDataVersion);
-    if (g_dataPack)
-        g_spritePack = kis::OpenDataFileForRead(u"Sprites.dat", kSpritePackTypeId, kSpritePackTypeVersion,
-                                                kPackDataVersion);
-    if (g_spritePack)
-        g_soundPack = kis::OpenDataFileForRead(u"Sounds.dat", kSoundPackTypeId, kSoundPackTypeVersion,
-                                               kSoundPackDataVersion);
-    if (g_soundPack) return true;
-    const char* which = !g_dataPack ? "Data.dat" : !g_spritePack ? "Sprites.dat" : "Sounds.dat";
-    *errorText = g_dataPack && !g_spritePack ? u"Sprites error!" : u"Data error!";
+    dataPack_.reset(
+        kis::OpenDataFileForRead(u"Data.dat", kDataPackTypeId, kDataPackTypeVersion, kPackDataVersion));
+    if (dataPack_)
+        spritePack_.reset(kis::OpenDataFileForRead(u"Sprites.dat", kSpritePackTypeId, kSpritePackTypeVersion,
+                                                   kPackDataVersion));
+    if (spritePack_)
+        soundPack_.reset(kis::OpenDataFileForRead(u"Sounds.dat", kSoundPackTypeId, kSoundPackTypeVersion,
+                                                  kSoundPackDataVersion));
+    if (soundPack_) return true;
+    const char* which = !dataPack_ ? "Data.dat" : !spritePack_ ? "Sprites.dat" : "Sounds.dat";
+    *errorText = dataPack_ && !spritePack_ ? u"Sprites error!" : u"Data error!";
     LogErrorPrintf(kLogIndent, "The pack %s cannot be opened.", which);
     ClosePacks();
     return false;
 }
 
+void GameData::CloseLoadedPacks() {
+    dataPack_.reset();
+    soundPack_.reset();
+}
+
+void GameData::ClosePacks() {
+    CloseLoadedPacks();
+    spritePack_.reset();
+}
+
+bool OpenPacks(const char16_t** errorText) {
+    return AppGameData().OpenPacks(errorText);
+}
+
 void CloseLoadedPacks() {
-    ClosePack(g_dataPack);
-    ClosePack(g_soundPack);
+    AppGameData().CloseLoadedPacks();
 }
 
 void ClosePacks() {
-    CloseLoadedPacks();
-    ClosePack(g_spritePack);
+    AppGameData().ClosePacks();
 }
 
 kis::DataFileReaderW* GetDataPack() {
-    return g_dataPack;
+    return AppGameData().DataPack();
 }
 kis::DataFileReaderW* GetSpritePack() {
-    return g_spritePack;
+    return AppGameData().SpritePack();
 }
 kis::DataFileReaderW* GetSoundPack() {
-    return g_soundPack;
+    return AppGameData().SoundPack();
 }
 
 // ---------------------------------------------------------------- loading
@@ -133,32 +132,12 @@ int32_t LoadSamplesStep(kis::DataFileReaderW* reader, LoaderState* state) {
     return GetSoundManager().LoadSamples(reader, state);
 }
 
-// The sprite libraries, installed for the game once the whole pack has
-// been read without error.
-SpriteLibraries g_spriteLibraries; // owned
-std::unique_ptr<SpritePackLoader> g_spriteLoader;
-
 int32_t LoadSpritesStep(kis::DataFileReaderW* reader, LoaderState* state) {
-    if (!g_spriteLoader)
-        g_spriteLoader = std::make_unique<SpritePackLoader>(
-            &g_spriteLibraries, GetTextureCollection(kFontTextureCollection), LoadSpriteTextures);
-    const int32_t result = g_spriteLoader->Load(reader, state);
-    if (result == kLoaderCallAgain) return result;
-    g_spriteLoader.reset();
-    if (!state->error) SetSpriteLibraries(&g_spriteLibraries);
-    return result;
-}
-
-kis::list<DigitalFont> g_digitalFonts; // owned; used only while no window manager is installed
-
-// The digit fonts belong to the window manager's list, which owns them.
-kis::list<DigitalFont>& DigitFontList() {
-    if (WindowManager* windows = GetWindowManager()) return windows->DigitalFonts();
-    return g_digitalFonts;
+    return AppGameData().LoadSprites(reader, state);
 }
 
 int32_t LoadDigitalFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
-    return LoadDigitalFonts(&DigitFontList(), reader, state);
+    return LoadDigitalFonts(&AppGameData().DigitFonts(), reader, state);
 }
 
 int32_t LoadFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
@@ -179,6 +158,8 @@ std::vector<GameDataStage>& RegisteredStages() {
     return stages;
 }
 
+} // namespace
+
 struct GameDataLoading {
     std::vector<LoadingStep> steps; // the shell's, then the registered ones
     LoadingProgress progress;
@@ -186,10 +167,12 @@ struct GameDataLoading {
     LoaderState state = {};
     float shown = -1.0f; // the progress last logged
 };
-std::unique_ptr<GameDataLoading> g_loading;
+
+namespace {
 
 bool ProgressHook(float fraction) {
-    return g_loading && g_loading->progress.SetFraction(fraction);
+    GameDataLoading* loading = AppGameData().Loading();
+    return loading && loading->progress.SetFraction(fraction);
 }
 
 void OnProgressReport(float overall, uint32_t) {
@@ -197,19 +180,19 @@ void OnProgressReport(float overall, uint32_t) {
 }
 
 // The loading screen shows the overall progress; each new value is logged.
-void ShowProgress() {
-    const float overall = g_loading->progress.Overall();
+void ShowProgress(GameDataLoading& loading) {
+    const float overall = loading.progress.Overall();
     if (LoadingScreen* screen = GetLoadingScreen()) screen->SetProgress(overall);
     // Logged as it is printed: steps too small to show are not logged again.
     const float printed = std::round(overall * 1000.0f) / 1000.0f;
-    if (printed != g_loading->shown) {
-        g_loading->shown = printed;
+    if (printed != loading.shown) {
+        loading.shown = printed;
         LogLabelPrintf(kLogIndent, "Loading progress", "%.3f", double(overall));
     }
 }
 
 void UpdateLoading(uint32_t) {
-    GameDataLoading& loading = *g_loading;
+    GameDataLoading& loading = *AppGameData().Loading();
     loading.progress.BeginFrame();
     if (loading.step >= int(loading.steps.size())) {
         CloseLoadedPacks();
@@ -231,31 +214,39 @@ void UpdateLoading(uint32_t) {
         loading.state = {};
         ++loading.step;
     }
-    ShowProgress();
+    ShowProgress(loading);
 }
 
 const AppCallbacks kLoadingCallbacks = {.update = UpdateLoading, .draw = DrawLoadingScreen};
 
 } // namespace
 
-void OpenGameDataLoading() {
-    g_loading = std::make_unique<GameDataLoading>();
-    g_loading->steps.assign(std::begin(kLoadingSteps), std::end(kLoadingSteps));
-    g_loading->steps.insert(g_loading->steps.end(), RegisteredStages().begin(), RegisteredStages().end());
-    for (const LoadingStep& step : g_loading->steps)
-        g_loading->progress.AddStage(step.id, step.weight);
-    g_loading->progress.Start(kLoadingReportInterval, OnProgressReport);
+void GameData::OpenLoading() {
+    loading_ = std::make_unique<GameDataLoading>();
+    loading_->steps.assign(std::begin(kLoadingSteps), std::end(kLoadingSteps));
+    loading_->steps.insert(loading_->steps.end(), RegisteredStages().begin(), RegisteredStages().end());
+    for (const LoadingStep& step : loading_->steps)
+        loading_->progress.AddStage(step.id, step.weight);
+    loading_->progress.Start(kLoadingReportInterval, OnProgressReport);
     SetLoadingProgressHook(ProgressHook);
     LogBeginSection("Loading game data", "Game data loading ended.", false);
-    ShowProgress();
+    ShowProgress(*loading_);
+}
+
+void GameData::CloseLoading() {
+    if (!loading_) return;
+    SetLoadingProgressHook(nullptr);
+    loading_->progress.Stop();
+    loading_.reset();
+    LogEndSection(true);
+}
+
+void OpenGameDataLoading() {
+    AppGameData().OpenLoading();
 }
 
 void CloseGameDataLoading() {
-    if (!g_loading) return;
-    SetLoadingProgressHook(nullptr);
-    g_loading->progress.Stop();
-    g_loading.reset();
-    LogEndSection(true);
+    AppGameData().CloseLoading();
 }
 
 namespace {
@@ -286,28 +277,68 @@ const AppCallbacks& GameDataLoadingCallbacks() {
 }
 
 LoadingProgress* GetLoadingProgress() {
-    return g_loading ? &g_loading->progress : nullptr;
+    GameDataLoading* loading = AppGameData().Loading();
+    return loading ? &loading->progress : nullptr;
 }
 
-kis::list<DigitalFont>& AppDigitalFonts() {
-    return DigitFontList();
+// ---------------------------------------------------------------- loaded data
+
+GameData::GameData() = default;
+
+GameData::~GameData() {
+    // The loading's progress hook must not reach a loading that has gone.
+    if (loading_) SetLoadingProgressHook(nullptr);
 }
 
-DigitalFont* FindAppDigitalFont(uint32_t id) {
+int32_t GameData::LoadSprites(kis::DataFileReaderW* reader, LoaderState* state) {
+    if (!spriteLoader_)
+        spriteLoader_ = std::make_unique<SpritePackLoader>(
+            &spriteLibraries_, GetTextureCollection(kFontTextureCollection), LoadSpriteTextures);
+    const int32_t result = spriteLoader_->Load(reader, state);
+    if (result == kLoaderCallAgain) return result;
+    spriteLoader_.reset();
+    if (!state->error) SetSpriteLibraries(&spriteLibraries_);
+    return result;
+}
+
+// The digit fonts belong to the window manager's list, which owns them.
+kis::list<DigitalFont>& GameData::DigitFonts() {
+    if (WindowManager* windows = GetWindowManager()) return windows->DigitalFonts();
+    return digitalFonts_;
+}
+
+DigitalFont* GameData::FindDigitFont(uint32_t id) {
     if (WindowManager* windows = GetWindowManager()) return windows->FindDigitalFont(id);
-    for (int32_t i = 0; i < g_digitalFonts.Count(); ++i) {
-        DigitalFont* font = g_digitalFonts.Get(i);
+    for (int32_t i = 0; i < digitalFonts_.Count(); ++i) {
+        DigitalFont* font = digitalFonts_.Get(i);
         if (font && font->GetId() == id) return font;
     }
     return nullptr;
 }
 
-void FreeLoadedGameData() {
-    DigitFontList().DeleteAll();
-    g_digitalFonts.DeleteAll();
+void GameData::FreeLoaded() {
+    DigitFonts().DeleteAll();
+    digitalFonts_.DeleteAll();
     FreeAppFonts();
     SetSpriteLibraries(nullptr);
-    g_spriteLoader.reset();
+    spriteLoader_.reset();
     FreeSpriteTextures(); // before the libraries that hold their collections
-    g_spriteLibraries.Clear();
+    spriteLibraries_.Clear();
+}
+
+void GameData::Release() {
+    FreeLoaded();
+    ClosePacks();
+}
+
+kis::list<DigitalFont>& AppDigitalFonts() {
+    return AppGameData().DigitFonts();
+}
+
+DigitalFont* FindAppDigitalFont(uint32_t id) {
+    return AppGameData().FindDigitFont(id);
+}
+
+void FreeLoadedGameData() {
+    AppGameData().FreeLoaded();
 }

@@ -28,8 +28,11 @@
 #include "foundation/DataPackIds.h"
 #include "foundation/List.h"
 #include "foundation/SpritePackIds.h"
+#include "sprites/SpritePack.h"
+#include "text/DigitalText.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // ---------------------------------------------------------------- progress
@@ -75,6 +78,60 @@ class LoadingProgress {
     uint32_t lastReport_ = 0;
     ReportCallback callback_ = nullptr;
     uint32_t (*now_)() = nullptr;
+};
+
+// ---------------------------------------------------------------- game data
+
+// The loading in progress: its stages, tracker and loader state.
+struct GameDataLoading;
+
+// The runtime state of the game data: the three packs, the sprite libraries
+// read from the sprite pack with the loader working on them, the digit fonts
+// held while no window manager is installed, and the loading in progress.
+// The running App owns one (AppGameData, App.h); the free functions below
+// reach it. Destroying it only destroys what it holds; the App frees what was
+// loaded and closes the packs (Release) at its place in the shut-down order.
+class GameData {
+  public:
+    GameData();
+    GameData(const GameData&) = delete;
+    GameData& operator=(const GameData&) = delete;
+    ~GameData();
+
+    // The free functions below, on this object.
+    bool OpenPacks(const char16_t** errorText);
+    void CloseLoadedPacks();
+    void ClosePacks();
+    kis::DataFileReaderW* DataPack() const { return dataPack_.get(); }
+    kis::DataFileReaderW* SpritePack() const { return spritePack_.get(); }
+    kis::DataFileReaderW* SoundPack() const { return soundPack_.get(); }
+    void OpenLoading();
+    void CloseLoading();
+    GameDataLoading* Loading() const { return loading_.get(); }
+    // The sprite stage's loader call (the loader is made on the first call
+    // and goes when the pack has been read).
+    int32_t LoadSprites(kis::DataFileReaderW* reader, LoaderState* state);
+    kis::list<DigitalFont>& DigitFonts();
+    DigitalFont* FindDigitFont(uint32_t id);
+    void FreeLoaded();
+    // What the App does when it goes: frees what was loaded, closes the packs.
+    void Release();
+
+  private:
+    struct PackCloser {
+        void operator()(kis::DataFileReaderW* pack) const { kis::CloseDataFile(pack); }
+    };
+    using Pack = std::unique_ptr<kis::DataFileReaderW, PackCloser>;
+
+    Pack dataPack_;
+    Pack spritePack_;
+    Pack soundPack_;
+    // The sprite libraries, installed for the game once the whole pack has
+    // been read without error; the loader holds a pointer to them.
+    SpriteLibraries spriteLibraries_;
+    std::unique_ptr<SpritePackLoader> spriteLoader_;
+    kis::list<DigitalFont> digitalFonts_; // used only while no window manager is installed
+    std::unique_ptr<GameDataLoading> loading_;
 };
 
 // ---------------------------------------------------------------- packs

@@ -440,15 +440,14 @@ struct CursorSession {
     }
 };
 
-// The packs and what was loaded from them; closed when the App goes.
-struct PackSession {
-    PackSession() = default;
-    PackSession(const PackSession&) = delete;
-    PackSession& operator=(const PackSession&) = delete;
-    ~PackSession() {
-        FreeLoadedGameData();
-        ClosePacks();
-    }
+// The game data: the packs and what was loaded from them, freed and closed
+// when the App goes.
+struct GameDataSession {
+    GameData data;
+    GameDataSession() = default;
+    GameDataSession(const GameDataSession&) = delete;
+    GameDataSession& operator=(const GameDataSession&) = delete;
+    ~GameDataSession() { data.Release(); }
 };
 
 // The language and the loading screen made from it.
@@ -491,6 +490,7 @@ class App {
     DXLTextures* FontTextures() const { return fontTextures_.get(); }
     GameLanguage* Language() const { return language_.language.get(); }
     SoundManager& Sound() { return sound_; }
+    GameData& Data() { return gameData_.data; }
     ProfileManager* Profiles() const { return profiles_.get(); }
     RecordsFile* Records() const { return records_.get(); }
     int ExitCode() const { return exitCode_; }
@@ -515,7 +515,7 @@ class App {
     std::unique_ptr<InputManager> input_;
     CursorSession cursors_;
     SoundManager sound_;
-    PackSession packs_;
+    GameDataSession gameData_;
     LanguageHolder language_;
     std::unique_ptr<WindowManager> windows_; // the game's windows, gone before the viewer
     std::unique_ptr<ProfileManager> profiles_;
@@ -736,6 +736,12 @@ SoundManager& GetSoundManager() {
         std::abort();
     }
     return g_app->Sound();
+}
+
+GameData& AppGameData() {
+    if (g_app) return g_app->Data();
+    static GameData spare; // outside a run (tests)
+    return spare;
 }
 
 const std::u16string& AppProgramFolder() {
