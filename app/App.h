@@ -61,7 +61,8 @@ DXLTextures* AppFontTextures();
 // The profile store (read at start-up, written at shut-down) and the records file.
 ProfileManager* AppProfiles();
 RecordsFile* AppRecords();
-// The sound manager lives in the App; outside a run (tests) a spare one.
+// The sound manager lives in the App; asking for it while no App runs is a
+// programming error (the program stops with a message).
 SoundManager& GetSoundManager();
 // The game data (packs, sprite libraries, digit fonts, loading) lives in the
 // App; outside a run (tests) a spare one.
