@@ -83,13 +83,32 @@ template <class Sprite> class FactoryButton : public OverheadButton {
     Sprite* sprite_; // owned by the host; null once let go
 };
 
+// A field button the level switches on and off: greyed while off, and its
+// switch answers the screen sprites' question whether it is disabled.
+template <class Base> class SwitchedButton : public Base {
+  public:
+    using Base::Base;
+    void SetEnabled(bool enabled) {
+        enabled_ = enabled;
+        this->SetDisabled(!enabled);
+    }
+    void SetFill(float) {}
+
+  protected:
+    static uint8_t Disabled(ActiveScreenSprite* sprite, void*) {
+        return static_cast<SwitchedButton*>(sprite)->enabled_ ? 0 : 1;
+    }
+
+    bool enabled_ = true;
+};
+
 // A product button of a factory: starts the product in a free slot.
-class ProductionButton : public ASSProductionButton {
+class ProductionButton : public SwitchedButton<ASSProductionButton> {
   public:
     ProductionButton(ScreenSprites& host, PointFactory* factory, int32_t recipe, int32_t count,
                      const PRODUCT* product, int32_t x, int32_t y)
-        : ASSProductionButton(host, const_cast<PRODUCT*>(product), x, y, recipe, count,
-                              product ? product->secondIcon : nullptr),
+        : SwitchedButton(host, const_cast<PRODUCT*>(product), x, y, recipe, count,
+                         product ? product->secondIcon : nullptr),
           factory_(factory), recipe_(recipe) {
         SetCommand(this, Click, Disabled);
         // The product's name, then what one unit takes.
@@ -105,37 +124,28 @@ class ProductionButton : public ASSProductionButton {
         }
         SetHint(product ? Text(windows, u"products", product->record.name) : std::u16string(), needs);
     }
-    void SetEnabled(bool enabled) {
-        enabled_ = enabled;
-        SetDisabled(!enabled);
-    }
-    void SetFill(float) {}
 
   private:
     static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
         auto* self = static_cast<ProductionButton*>(sprite);
         return self->factory_->OnProductionButton(self->recipe_, buttons) ? kClickSound : 0;
     }
-    static uint8_t Disabled(ActiveScreenSprite* sprite, void*) {
-        return static_cast<ProductionButton*>(sprite)->enabled_ ? 0 : 1;
-    }
 
     PointFactory* factory_; // the level owns it; it drops this button first
     int32_t recipe_;
-    bool enabled_ = true;
 };
 
 // A production slot of a factory: shows what it makes and how far; a click
 // cancels it.
-class SlotButton : public ASSProductionSlot {
+class SlotButton : public SwitchedButton<ASSProductionSlot> {
   public:
     SlotButton(ScreenSprites& host, PointFactory* factory, int32_t slot, int32_t count, int32_t x, int32_t y)
-        : ASSProductionSlot(host, x, y, slot, count), factory_(factory), slot_(slot) {
+        : SwitchedButton(host, x, y, slot, count), factory_(factory), slot_(slot) {
+        enabled_ = false;
         SetCommand(this, Click, Disabled);
     }
     void SetEnabled(bool enabled) {
-        enabled_ = enabled;
-        SetDisabled(!enabled);
+        SwitchedButton::SetEnabled(enabled);
         const PointFactory::Slot& slot = factory_->GetSlot(slot_);
         PRODUCT* product = enabled && slot.recipe ? slot.recipe->product : nullptr;
         if (product != Product())
@@ -149,32 +159,23 @@ class SlotButton : public ASSProductionSlot {
         auto* self = static_cast<SlotButton*>(sprite);
         return self->factory_->OnSlotButton(self->slot_) ? kClickSound : 0;
     }
-    static uint8_t Disabled(ActiveScreenSprite* sprite, void*) {
-        return static_cast<SlotButton*>(sprite)->enabled_ ? 0 : 1;
-    }
 
     PointFactory* factory_; // the level owns it; it drops this button first
     int32_t slot_;
-    bool enabled_ = false;
 };
 
 // ---------------------------------------------------------------- an animal house's buttons
 
 // The "Feed" button of an animal house: the feed product and the units one
 // feeding takes; greyed while the stock holds fewer.
-class AnimalFeedButton : public ASSPriceButton {
+class AnimalFeedButton : public SwitchedButton<ASSPriceButton> {
   public:
     AnimalFeedButton(ScreenSprites& host, PointPetshouse* house, const PRODUCT* product, int32_t price,
                      int32_t x, int32_t y)
-        : ASSPriceButton(host, kFeedButtonCommand, x, y, product ? product->secondIcon : nullptr, price),
+        : SwitchedButton(host, kFeedButtonCommand, x, y, product ? product->secondIcon : nullptr, price),
           house_(house) {
         SetCommand(this, Click, Disabled);
     }
-    void SetEnabled(bool enabled) {
-        enabled_ = enabled;
-        SetDisabled(!enabled);
-    }
-    void SetFill(float) {}
 
   private:
     static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
@@ -183,27 +184,18 @@ class AnimalFeedButton : public ASSPriceButton {
         LogLabelPrintf(kLogIndent, "Feeding ordered", "point %u", self->house_->Index());
         return kClickSound;
     }
-    static uint8_t Disabled(ActiveScreenSprite* sprite, void*) {
-        return static_cast<AnimalFeedButton*>(sprite)->enabled_ ? 0 : 1;
-    }
 
     PointPetshouse* house_; // the level owns it; it drops this button first
-    bool enabled_ = true;
 };
 
 // The arrow button that sends the farmer for a house's produce.
-class AnimalProduceButton : public ASSArrowButton {
+class AnimalProduceButton : public SwitchedButton<ASSArrowButton> {
   public:
     AnimalProduceButton(ScreenSprites& host, PointPetshouse* house, uint32_t command, int32_t x, int32_t y,
                         Sprite* icon)
-        : ASSArrowButton(host, command, x, y, icon), house_(house), command_(command) {
+        : SwitchedButton(host, command, x, y, icon), house_(house), command_(command) {
         SetCommand(this, Click, Disabled);
     }
-    void SetEnabled(bool enabled) {
-        enabled_ = enabled;
-        SetDisabled(!enabled);
-    }
-    void SetFill(float) {}
 
   private:
     static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
@@ -217,13 +209,9 @@ class AnimalProduceButton : public ASSArrowButton {
         LogLabelPrintf(kLogIndent, "Produce ordered", "%s at point %u", name, house->Index());
         return kClickSound;
     }
-    static uint8_t Disabled(ActiveScreenSprite* sprite, void*) {
-        return static_cast<AnimalProduceButton*>(sprite)->enabled_ ? 0 : 1;
-    }
 
     PointPetshouse* house_; // the level owns it; it drops this button first
     uint32_t command_;
-    bool enabled_ = true;
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "farm/Buildings.h"
 #include "farm/Products.h"
 #include "sprites/SpriteHost.h"
+#include "tests/levelui/PanelTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +17,7 @@
 
 namespace {
 
-class ClockHost : public SpriteHost {
-  public:
-    uint32_t now = 1000;
-    uint32_t GameClock() override { return now; }
-    uint32_t RealClock() override { return now; }
-    void TakeCallbacks(uint32_t) override {}
-    void RestoreCallbacks() override {}
-    void SetGameState(int32_t) override {}
-};
+using paneltest::ClockHost;
 
 // Capacities 50, 100, 150 at warehouse levels 1-3; upgrade prices 40, 90.
 class TestLevel : public WarehouseLevel {
