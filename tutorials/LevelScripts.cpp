@@ -271,21 +271,25 @@ void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string t
     s.resume = [point, before](ScriptStep& t) { return t.level.PointKind(point) == kKindSite ? before : 0u; };
 }
 
-void HarvestForWheat(ScriptStep& s, int32_t point, float angle, uint32_t units) {
-    s.begin = [point, angle](ScriptStep& t) {
+void OrderAtButton(ScriptStep& s, int32_t point, float angle, uint32_t button, uint32_t job) {
+    s.begin = [point, angle, button](ScriptStep& t) {
         kis::Rect r{};
-        if (t.level.ButtonRect(point, kSpriteHarvest, &r))
-            ArrowAndBox(t, *PointButton(t.level, point, kSpriteHarvest, angle));
+        if (t.level.ButtonRect(point, button, &r))
+            ArrowAndBox(t, *PointButton(t.level, point, button, angle));
     };
-    s.activate = [](ScriptStep& t) {
-        if (t.level.LastQueuedJob() == kJobHarvest) t.Owner().SetFlags(kAllowStepAside);
+    s.activate = [job](ScriptStep& t) {
+        if (t.level.LastQueuedJob() == job) t.Owner().SetFlags(kAllowStepAside);
     };
-    s.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
-        return ClicksButton(t, action, tag, data, kSpriteHarvest, -1);
+    s.allows = [button](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+        return ClicksButton(t, action, tag, data, button, -1);
     };
-    s.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
-        if (JobOrdered(event, a, kJobHarvest)) t.CloseAndSetFlags(kAllowStepAside);
+    s.onEvent = [job](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+        if (JobOrdered(event, a, job)) t.CloseAndSetFlags(kAllowStepAside);
     };
+}
+
+void HarvestForWheat(ScriptStep& s, int32_t point, float angle, uint32_t units) {
+    OrderAtButton(s, point, angle, kSpriteHarvest, kJobHarvest);
     s.update = [units](ScriptStep& t, uint32_t) {
         if (t.level.Stock(Wheat(t.level)) >= units) t.Complete();
     };

@@ -365,19 +365,7 @@ class LevelTutorial_4 : public ScriptTutorial {
         HarvestForWheat(Step(5, kTagLevelPanel, 0x1001, 0x1000), 4, 135, 1);
         // 6: feed them.
         ScriptStep& s6 = Step(6, kTagLevelPanel, 0x1001, 0x1000);
-        s6.begin = [](ScriptStep& t) {
-            if (HasButton(t.level, 2, kSpriteFeed))
-                ArrowAndBox(t, *PointButton(t.level, 2, kSpriteFeed, 110));
-        };
-        s6.activate = [](ScriptStep& t) {
-            if (t.level.LastQueuedJob() == kJobFeed) t.Owner().SetFlags(kAllowStepAside);
-        };
-        s6.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
-            return ClicksButton(t, action, tag, data, kSpriteFeed, -1);
-        };
-        s6.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
-            if (JobOrdered(event, a, kJobFeed)) t.CloseAndSetFlags(kAllowStepAside);
-        };
+        OrderAtButton(s6, 2, 110, kSpriteFeed, kJobFeed);
         s6.update = [](ScriptStep& t, uint32_t) {
             if (t.level.HouseFed(2)) t.Complete();
         };
@@ -422,21 +410,12 @@ class LevelTutorial_5 : public ScriptTutorial {
         s4.notClickArea = [&level](int32_t x, int32_t y) { return OnButton(level, 4, kSpriteProduce, x, y); };
         // 5: wheat, until it is in the warehouse.
         ScriptStep& s5 = Step(5, kTagLevelPanel, 0x1001, 0x1000);
-        s5.begin = [](ScriptStep& t) {
-            if (HasButton(t.level, 3, kSpriteHarvest))
-                ArrowAndBox(t, *PointButton(t.level, 3, kSpriteHarvest, 90));
-        };
-        s5.activate = [](ScriptStep& t) {
-            if (t.level.LastQueuedJob() == kJobHarvest) t.Owner().SetFlags(kAllowStepAside);
-        };
-        s5.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
-            return ClicksButton(t, action, tag, data, kSpriteHarvest, -1);
-        };
-        s5.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+        OrderAtButton(s5, 3, 90, kSpriteHarvest, kJobHarvest);
+        s5.onEvent = [ordered = s5.onEvent](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
             if (event == kEventDelivered && a == Wheat(t.level))
                 t.Complete();
-            else if (JobOrdered(event, a, kJobHarvest))
-                t.CloseAndSetFlags(kAllowStepAside);
+            else
+                ordered(t, event, a, b);
         };
         // 6: feed the hens; done once the farmer is at the henhouse.
         ScriptStep& s6 = Step(6, kTagLevelPanel, 0x1001, 0x3000);

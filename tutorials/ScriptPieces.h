@@ -93,6 +93,12 @@ void CloseWarehouse(ScriptStep& s);
 // the step waits for the building to stand (stage 1). A save resumes at the
 // step before while the point is still an empty site.
 void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string type);
+// A job ordered at a point's overhead button (arrow only while the button
+// shows): only that button may be pressed; the flags 0x100 once the job is
+// ordered, or when the farmer's last queued job is of its kind. What ends
+// the step is the caller's (its update, or an event handled before these).
+void OrderAtButton(ScriptStep& s, int32_t point, float angle, uint32_t button, uint32_t job);
+
 // Harvest at a point's harvest button (arrow only while it shows one): the
 // flags 0x100 once the harvest is ordered, or when the farmer's last queued
 // job is a harvest; done when the stock holds the units of wheat.
