@@ -210,6 +210,49 @@ TEST(VorbisDecoder, SetupHeadersAskingTooMuchAreRefused) {
     }
 }
 
+// A codebook of one used entry is legal however it is written: reading it
+// takes one bit and gives that entry. libvorbis takes such a book as a
+// residue's classification book only when it has an entry for every
+// combination of classifications, which only the sparse form (two entries,
+// one unused) has here; every form plays the same samples, to the end and
+// again after a rewind, alone and as a link of a chain.
+TEST(VorbisDecoder, SingleEntryBooksPlayInEveryForm) {
+    using testsupport::SingleEntryBook;
+    using testsupport::SingleEntryBookStream;
+    const Decoded sparse = Decode(SingleEntryBookStream(SingleEntryBook::Sparse, 40));
+    ASSERT_TRUE(sparse.opened) << sparse.error;
+    ASSERT_EQ(sparse.pcm.size(), 39u * 32);
+    EXPECT_GT(Rms(sparse, 0), 1000);
+
+    for (SingleEntryBook form : {SingleEntryBook::NonSparse, SingleEntryBook::Ordered}) {
+        SCOPED_TRACE(int(form));
+        const std::vector<uint8_t> file = SingleEntryBookStream(form, 40);
+        std::string error;
+        auto decoder = platform::OpenAudioDecoder(file, &error);
+        ASSERT_TRUE(decoder) << error;
+        for (int pass = 0; pass < 2; ++pass) {
+            std::vector<int16_t> pcm(sparse.pcm.size() + 1);
+            EXPECT_EQ(decoder->Read(pcm.data(), int(pcm.size())), int(sparse.pcm.size()));
+            pcm.pop_back();
+            EXPECT_EQ(pcm, sparse.pcm);
+            EXPECT_TRUE(decoder->Rewind());
+        }
+
+        // Between two links of other serial numbers, whose pages stay as they were.
+        std::vector<uint8_t> chain = SingleEntryBookStream(SingleEntryBook::Sparse, 40, 1, 7);
+        const std::vector<uint8_t> middle = SingleEntryBookStream(form, 40, 1, 8);
+        const std::vector<uint8_t> last = SingleEntryBookStream(SingleEntryBook::Sparse, 40, 1, 9);
+        chain.insert(chain.end(), middle.begin(), middle.end());
+        chain.insert(chain.end(), last.begin(), last.end());
+        const Decoded chained = Decode(chain);
+        ASSERT_TRUE(chained.opened) << chained.error;
+        std::vector<int16_t> thrice;
+        for (int i = 0; i < 3; ++i)
+            thrice.insert(thrice.end(), sparse.pcm.begin(), sparse.pcm.end());
+        EXPECT_EQ(chained.pcm, thrice);
+    }
+}
+
 // Damage that keeps every page's check value right reaches the decoder: each
 // file is refused with a reason or decodes within its bounds, to its end and
 // again after a rewind. One such flipped bit makes the decoder fail on its
