@@ -626,9 +626,16 @@ class VorbisDecoder final : public AudioDecoder {
             int link = 0;
             if (broken_) break;
             const long got = ov_read_float(&file_, &pcm, frames - done, &link);
-            if (got == OV_HOLE && ++holes < kMaxHoles) continue; // damaged data skipped
+            // A hole (a page lost or damaged) is no end: reading goes on
+            // after it. Only a long run of holes without audio between them
+            // ends this read; the stream has not failed and can be rewound.
+            if (got == OV_HOLE) {
+                if (++holes >= kMaxHoles) break;
+                continue;
+            }
             if (got < 0) broken_ = true;
             if (got <= 0) break;
+            holes = 0;
             const vorbis_info* info = ov_info(&file_, link);
             const int source = info ? info->channels : 0;
             if (source < 1) break;
@@ -668,7 +675,7 @@ class VorbisDecoder final : public AudioDecoder {
     }
 
   private:
-    // Holes in a row before a damaged stream counts as ended.
+    // Holes in a row that end a read.
     static constexpr int kMaxHoles = 64;
 
     std::unique_ptr<MemorySource> source_; // read by file_; outlives it
