@@ -166,7 +166,9 @@ class LevelInterface::Warehouse : public WarehouseLevel {
     }
     void StartClock() override { ui_.level_->StartClock(); }
     void PlayEventSound(uint32_t slot) override {
-        ui_.context_->PlayEventSound(slot, kSoundCategoryWarning, false);
+        // The sale's sound is the click of the window's sale buttons: a window
+        // sound, heard at once although the open window pauses the level.
+        ui_.context_->PlayEventSound(slot, kSoundCategoryInterface, false);
     }
     std::u16string ProductName(const PRODUCT* product) const override {
         WindowManager* windows = GetWindowManager();
