@@ -524,7 +524,12 @@ void LevelInterface::DrawPanelAndWindows(DXLViewer&) {
 }
 
 void LevelInterface::OnScreenSizeChanged(int32_t width, int32_t height) {
-    if (LevelPanel* panel = Panel()) panel->OnScreenResize(width, height);
+    // Every window hears of the new size (the panel among them, and the
+    // options window opened from the pause menu that switched the mode).
+    if (WindowManager* windows = GetWindowManager())
+        windows->OnScreenResize(width, height);
+    else if (LevelPanel* panel = Panel())
+        panel->OnScreenResize(width, height);
     if (FieldSprites* field = world_.Field()) field->Relayout();
 }
 

@@ -76,6 +76,12 @@ void SpritesWindow::Show(uint32_t delay, bool animated) {
     AddEffect(new SEffect_Pos(0.0f, -float(rect.bottom), 0.0f, 0.0f, kSlideInTime, true, start));
 }
 
+void SpritesWindow::Recentre() {
+    int32_t x = 0, y = 0;
+    GetCenteredPosition(&x, &y);
+    MoveTo(x, y);
+}
+
 void SpritesWindow::Close() {
     DragWindow::Close();
 }

@@ -33,6 +33,8 @@ class SpritesWindow : public DragWindow {
     virtual void Show(uint32_t delay, bool animated);
     virtual void DrawBackground(DXLViewer& viewer);
     virtual void DrawChildren(DXLViewer& viewer);
+    // Centres the window again at once (the screen's size changed).
+    void Recentre();
 
     // ---- builders
     // The window's size and its frame.

@@ -1,6 +1,8 @@
 // The windows over a running level as a player meets them: the field's hints
-// give way to a modal window, and a hard level lost as its bronze time runs
-// out has every medal of its time bar crossed out.
+// give way to a modal window, a hard level lost as its bronze time runs out
+// has every medal of its time bar crossed out, and full screen switched on
+// from the pause menu's options lays the level out for the new size with its
+// windows centred.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
@@ -156,4 +158,55 @@ TEST(LevelWindowsScenario, ALostHardLevelCrossesOutEveryMedal) {
         EXPECT_GT(rim(b, m.left, m.right), 20) << m.name << " crossed out";
     }
     EXPECT_NE(log.find("Level window opened after the game over."), std::string::npos) << log;
+}
+
+// Level 31 in an 800 x 600 window whose full screen is 1024 x 768: Escape,
+// "options", and the options' full screen check box. The level takes the new
+// size (the panel along the bottom, its menu button in the top-right corner
+// and nothing of it left at its old place), the options window and the pause
+// menu stand centred; their buttons answer there: "close", then "continue".
+TEST(LevelWindowsScenario, FullScreenFromThePauseMenuCentresItsWindows) {
+    GameCopy game(LevelData::Scenarios);
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                            "[Video]\nWindow=800,600\nScreen=1024,768\n"));
+    const std::string options = game.File("options.png"), full = game.File("full.png"),
+                      closed = game.File("closed.png");
+    const int open = kReady + 1000;
+    // At 800 x 600 the menu stands at (265, 45) and the options (520 x 330)
+    // at (140, 135), their full screen box at (178, 217). At 1024 x 768 the
+    // options stand at (252, 219) with "close" at (512, 516), the menu at
+    // (377, 129) with "continue" at (503, 243).
+    RunGame(game, "fullscreen",
+            OpenLevel(kReady, "31") + Key(open, "ESCAPE") + Click(open + 1000, 265 + 126, 45 + 298 + 20) +
+                Move(open + 1200, 5, 300) + Click(open + 2500, 178, 217) + Move(open + 2700, 5, 300) +
+                Click(open + 4500, 512, 516) + Move(open + 4700, 5, 300) + Click(open + 5500, 503, 243) +
+                Move(open + 5700, 5, 300),
+            open + 7000, {{open + 2300, options}, {open + 4000, full}, {open + 6800, closed}});
+    const Shot a = LoadShot(options), b = LoadShot(full), c = LoadShot(closed);
+    ASSERT_TRUE(a.ok && b.ok && c.ok);
+    ASSERT_EQ(a.picture.width, 800);
+    ASSERT_EQ(b.picture.width, 1024);
+    ASSERT_EQ(b.picture.height, 768);
+    const std::string log = game.Log();
+    EXPECT_EQ(testsupport::Occurrences(log, "The options window opens."), 1u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "Fullscreen:             Yes"), 1u) << log;
+    // The options' face across their middle, centred on each screen.
+    auto optionsFace = [](const Shot& p, int left, int top) {
+        return p.NearIn(left + 20, top + 150, left + 500, top + 170, kWindowFace, 6);
+    };
+    EXPECT_GT(optionsFace(a, 140, 135), 8000) << "the options at 800 x 600";
+    EXPECT_GT(optionsFace(b, 252, 219), 8000) << "the options centred at 1024 x 768";
+    EXPECT_GT(b.NearIn(680, 440, 750, 490, kWindowFace, 6), 2500)
+        << "their right-hand part, beyond the old place";
+    EXPECT_LT(b.NearIn(140, 285, 240, 305, kWindowFace, 6), 100) << "nothing of them at the old place";
+    // The menu's face beside its buttons, above the options.
+    EXPECT_GT(b.NearIn(377 + 20, 129 + 40, 377 + 240, 129 + 80, kWindowFace, 6), 3000) << "the menu centred";
+    // The panel's menu button in the top-right corner, nothing of its face
+    // left where the panel's old layout put it.
+    EXPECT_GT(b.NearIn(1024 - 90, 2, 1024 - 4, 30, 0x405C7F, 30), 20) << "the menu button's text";
+    EXPECT_LT(b.NearIn(712, 160, 800, 210, 0xC89858, 8), 20) << "no button face in the field";
+    // The panel stands along the new bottom: its warehouse block at the right.
+    EXPECT_GT(b.NearIn(870, 670, 950, 760, 0xC89858, 40), 500) << "the warehouse button";
+    // "close" and "continue" answered: the field shows without windows.
+    EXPECT_LT(c.NearIn(252, 219, 772, 549, kWindowFace, 6), 500) << "both windows closed";
 }
