@@ -2,7 +2,7 @@
 // give way to a modal window, a hard level lost as its bronze time runs out
 // has every medal of its time bar crossed out, and full screen switched on
 // from the pause menu's options lays the level out for the new size with its
-// windows centred.
+// windows centred; hints stay inside the warehouse window and the screen.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
@@ -209,4 +209,56 @@ TEST(LevelWindowsScenario, FullScreenFromThePauseMenuCentresItsWindows) {
     EXPECT_GT(b.NearIn(870, 670, 950, 760, 0xC89858, 40), 500) << "the warehouse button";
     // "close" and "continue" answered: the field shows without windows.
     EXPECT_LT(c.NearIn(252, 219, 772, 549, kWindowFace, 6), 500) << "both windows closed";
+}
+
+// Level 34 at 800 x 600 in a window and at 1024 x 768 in full screen: the
+// panel's Warehouse button's hint stands whole above the button, inside the
+// screen's right edge; the warehouse opened, its wheat tile's hint (a box
+// wider than the tile, in the first column) stays inside the window's frame.
+TEST(LevelWindowsScenario, HintsStayInsideTheWarehouseWindowAndTheScreen) {
+    struct Size {
+        int width, height;
+        const char* config;
+        int warehouseX, warehouseY; // the warehouse point on the field
+        int windowLeft, windowTop;  // the warehouse window
+    };
+    const Size sizes[] = {{800, 600, "Window=800,600", 134, 136, 117, 90},
+                          {1024, 768, "Fullscreen=1\nWindow=800,600\nScreen=1024,768", 160, 180, 229, 174}};
+    for (const Size& s : sizes) {
+        GameCopy game(LevelData::Scenarios);
+        ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                                std::string("[Video]\n") + s.config + "\n"));
+        const std::string button = game.File("button.png"), tile = game.File("tile.png"),
+                          sold = game.File("sold.png");
+        const int open = kReady + 1000;
+        // The Warehouse button stands in the panel's bottom-right block; the
+        // tile 49 and 100 pixels into the window; "sell one" at (477, 244) in it.
+        const int buttonX = s.width - 90, buttonY = s.height - 60;
+        const int tileX = s.windowLeft + 49, tileY = s.windowTop + 100;
+        RunGame(game, "hints-" + std::to_string(s.width),
+                OpenLevel(kReady, "34") + Click(open, s.width / 2, s.height / 2) +
+                    Move(open + 500, buttonX, buttonY) + Move(open + 600, buttonX + 1, buttonY) +
+                    Click(open + 2000, s.warehouseX, s.warehouseY) + Move(open + 2500, tileX, tileY) +
+                    Move(open + 2600, tileX + 1, tileY) + Click(open + 4000, tileX, tileY) +
+                    Click(open + 4500, s.windowLeft + 477, s.windowTop + 244) +
+                    Move(open + 4700, 5, s.height / 2),
+                open + 5500, {{open + 1900, button}, {open + 3900, tile}, {open + 5400, sold}});
+        const Shot a = LoadShot(button), b = LoadShot(tile), c = LoadShot(sold);
+        ASSERT_TRUE(a.ok && b.ok && c.ok);
+        ASSERT_EQ(a.picture.width, s.width);
+        // The button's hint: its face above the panel's right-hand block,
+        // ending before the screen's last pixels.
+        const int panelTop = s.height - 115;
+        EXPECT_GT(HintPixels(a, s.width - 260, panelTop - 60, s.width, panelTop), 2000) << s.width;
+        EXPECT_EQ(HintPixels(a, s.width - 3, 0, s.width, s.height), 0) << s.width << ": cut at the edge";
+        // The tile's hint below the tile: inside the window, none of it left
+        // of the window's inner edge.
+        EXPECT_GT(HintPixels(b, s.windowLeft + 12, tileY + 30, s.windowLeft + 300, tileY + 100), 2000)
+            << s.width;
+        EXPECT_EQ(HintPixels(b, 0, tileY + 30, s.windowLeft + 12, tileY + 100), 0)
+            << s.width << ": the hint sticks out of the window";
+        // The tile and "sell one" answered where they stand.
+        const std::string log = game.Log();
+        EXPECT_EQ(testsupport::Occurrences(log, "sold for 2, money 42"), 1u) << s.width << log;
+    }
 }
