@@ -12,6 +12,7 @@
 #include "frontend/Comix.h"
 #include "frontend/MapScreen.h"
 #include "game/AwardsProgram.h"
+#include "game/LevelBot.h"
 #include "game/LevelProfiles.h"
 #include "game/LevelScreen.h"
 #include "gui/Window.h"
@@ -230,6 +231,7 @@ const AppCallbacks& MapCallbacks() {
             if (auto& tutorials = ProgramMapTutorials()) tutorials->runner.Update(ms);
             // The windows over the map (awards, options) run their animations.
             if (WindowManager* windows = GetWindowManager()) windows->Update();
+            if (BotRun* run = ActiveBotRun()) run->MapFrame(ms);
         };
         c.draw = [] {
             if (ProgramMap()) ProgramMap()->Draw();
