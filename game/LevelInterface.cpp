@@ -99,11 +99,7 @@ class LevelInterface::Context : public LevelPanelContext {
         const PRODUCT* product = ui_.farm_.products.FindProduct(goal.objectId);
         return product && product->record.ingredientCount > 0;
     }
-    Sprite* BonusIcon(uint32_t slot) const override {
-        if (Sprite* icon = BonusTable().Icon(int32_t(slot))) return icon;
-        const BONUS* bonus = BonusTable().Get(int32_t(slot));
-        return bonus ? GetSprite(kBonusIconLibrary, bonus->name) : nullptr;
-    }
+    Sprite* BonusIcon(uint32_t slot) const override { return GameBonusIcon(int32_t(slot)); }
     std::u16string BonusTitle(uint32_t slot) const override {
         const BONUS* bonus = BonusTable().Get(int32_t(slot));
         return bonus ? std::u16string(bonus->title) : std::u16string();

@@ -16,6 +16,7 @@
 #include "game/LevelProfiles.h"
 #include "game/LevelScreen.h"
 #include "gui/Window.h"
+#include "level/Bonuses.h"
 #include "level/LevelData.h"
 #include "level/LevelTable.h"
 #include "levelui/LevelWindows.h"
@@ -84,10 +85,28 @@ LevelWindowsHost MapLevelWindowHost() {
     return LevelTableWindowsHost(mapProfile(), mapProfile);
 }
 
+// A level window that shows a newly earned bonus, or the bonuses button for
+// the first time, explains it: the new-bonus tutorial points at the bonus's
+// slot (then at the bonuses button when asked).
+void ExplainNewBonus(const LevelWindow& window) {
+    const int32_t bonus = window.NewBonus();
+    if (bonus < 0 && !window.SelectionHint()) return;
+    MapScreen* map = ProgramMap().get();
+    WindowManager* windows = GetWindowManager();
+    if (!map || !windows) return;
+    const BONUS* record = bonus >= 0 ? GetLevelGameData().bonuses.Get(bonus) : nullptr;
+    auto& tutorials = ProgramMapTutorials();
+    if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
+    tutorials->runner.Make<tut::MapTutorial_NewBonus>(
+        tutorials->seam, record ? bonus : -1, record ? std::u16string(record->name) : std::u16string(),
+        LevelWindow::BonusSlotData(bonus), window.SelectionHint());
+    LogLabelPrintf(kLogIndent, "Map tutorial", "%08X starts: new bonus %d", tut::kMapTutorialNewBonus, bonus);
+}
+
 void OpenMapLevelWindow(int32_t level) {
     WindowManager* windows = GetWindowManager();
     if (!windows || level < 0) return;
-    windows->Open<LevelWindow>(
+    LevelWindow* window = windows->Open<LevelWindow>(
         uint32_t(level), kLevelWindowFromMap,
         [](uint32_t result, uint32_t which, uint32_t restart) {
             // The window answers once: it closes, and the map starts the level or stays.
@@ -99,6 +118,7 @@ void OpenMapLevelWindow(int32_t level) {
         },
         MapLevelWindowHost());
     LogLabelPrintf(kLogIndent, "Map", "the level window of level %d opens", level + 1);
+    if (window) ExplainNewBonus(*window);
 }
 
 // A closing comic raises the map's pending event (the villains' attack).
