@@ -69,15 +69,18 @@ TEST(BonusEarnedScenario, WinningLevelSevenGivesTheBeesWhichLevelEightTeachesAnd
     // box; "play"; in the level the first click on a bed starts the clock and
     // calls the robber; the bee button; a click (1); the bed of point 6 (2);
     // its remove button (3); a click (4).
-    const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
-                               Click(6000, eight.x, eight.y + 4) + Click(7500, 512, 200) +
-                               Click(8500, kPlayX, kPlayY) + Click(11000, kBedX, kBedY) +
-                               Click(17000, kBeesX, kBeesY) + Click(21000, 512, 150) +
-                               Click(27000, kSixX, kSixY) + Click(28000, kRemoveX, kRemoveY) +
-                               Click(32500, 512, 150);
+    const std::string events =
+        Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" + Click(6000, eight.x, eight.y + 4) +
+        Click(7500, 512, 200) + Click(8500, kPlayX, kPlayY) + Click(11000, kBedX, kBedY) +
+        Click(17000, kBeesX, kBeesY) + Click(21000, 512, 150) + Click(27000, kSixX, kSixY) +
+        Click(28000, kRemoveX, kRemoveY) + Click(32500, 512, 150);
     const std::string log = Play(game, events,
-                                 {{7400, "window"}, {8400, "box-gone"}, {16500, "bees"}, {20500, "after-bees"},
-                                  {32400, "last-step"}, {33400, "end"}},
+                                 {{7400, "window"},
+                                  {8400, "box-gone"},
+                                  {16500, "bees"},
+                                  {20500, "after-bees"},
+                                  {32400, "last-step"},
+                                  {33400, "end"}},
                                  33500);
     // The level window explained the new bonus; level 8 began with the bees
     // in its first slot, its bee step came once the robber attacked and the
