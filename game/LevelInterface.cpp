@@ -246,19 +246,7 @@ LevelWindowsHost LevelInterface::WindowsHost() {
     };
     host.leaveLevel = [this] { level_->Leave(); };
     host.selectBonuses = [this](const BonusPick& selection, std::function<void(const BonusPick&)> applied) {
-        WindowManager* windows = GetWindowManager();
-        if (!windows) return;
-        const int32_t ids[3] = {selection.ids[0], selection.ids[1], selection.ids[2]};
-        const bool opened =
-            bonuses_->Open(*windows, selection.count, ids,
-                           [applied = std::move(applied)](uint32_t count, const int32_t(&chosen)[3]) {
-                               BonusPick pick;
-                               pick.count = count;
-                               for (int i = 0; i < 3; ++i)
-                                   pick.ids[size_t(i)] = chosen[i];
-                               if (applied) applied(pick);
-                           });
-        if (opened) LogLine(kLogIndent, "Bonuses window opened from the level window.");
+        bonuses_->OpenForLevelWindow(selection, std::move(applied));
     };
     return host;
 }

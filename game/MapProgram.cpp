@@ -21,6 +21,7 @@
 #include "level/LevelTable.h"
 #include "levelui/LevelWindows.h"
 #include "tutorials/MapTutorial.h"
+#include "tutorials/TutorialLayer.h"
 
 #include <memory>
 
@@ -41,6 +42,9 @@ std::unique_ptr<MapScreen>& ProgramMap() {
 struct MapTutorials {
     tut::TutorialRunner runner;
     tut::MapSeam seam;
+    // The level window's controls reach the running tutorial through it
+    // while a tutorial explains that window (the new bonus).
+    tut::WindowTutorialLink windowLink;
     MapTutorials(MapScreen& map, WindowManager* windows)
         : runner(tut::TutorialServices{windows}), seam(map, windows) {}
 };
@@ -80,9 +84,16 @@ void DeleteMapTutorials() {
 }
 
 // The level window over the map (mode 2): play, continue or cancel.
+// Its "select bonuses" opens the bonuses window through an edit that lives
+// as long as the level window keeps its host.
 LevelWindowsHost MapLevelWindowHost() {
     auto mapProfile = []() -> Profile* { return ProgramMap() ? ProgramMap()->CurrentProfile() : nullptr; };
-    return LevelTableWindowsHost(mapProfile(), mapProfile);
+    LevelWindowsHost host = LevelTableWindowsHost(mapProfile(), mapProfile);
+    host.selectBonuses = [edit = std::make_shared<ProgramBonusEdit>()](
+                             const BonusPick& selection, std::function<void(const BonusPick&)> applied) {
+        edit->OpenForLevelWindow(selection, std::move(applied));
+    };
+    return host;
 }
 
 // A level window that shows a newly earned bonus, or the bonuses button for
@@ -97,6 +108,7 @@ void ExplainNewBonus(const LevelWindow& window) {
     const BONUS* record = bonus >= 0 ? GetLevelGameData().bonuses.Get(bonus) : nullptr;
     auto& tutorials = ProgramMapTutorials();
     if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
+    windows->SetTutorial(&tutorials->windowLink);
     tutorials->runner.Make<tut::MapTutorial_NewBonus>(
         tutorials->seam, record ? bonus : -1, record ? std::u16string(record->name) : std::u16string(),
         LevelWindow::BonusSlotData(bonus), window.SelectionHint());
@@ -221,6 +233,7 @@ void OpenMap() {
     }
 }
 void CloseMap() {
+    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
     DeleteMapTutorials();
     if (MapScreen* map = ProgramMap().get()) map->Close();
 }
@@ -286,6 +299,7 @@ const AppCallbacks& MapCallbacks() {
 }
 
 void FreeMap() {
+    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
     ProgramMapTutorials().reset();
     if (Comix* comix = GetComix()) comix->SetMapEventSink(nullptr);
     SetMapScreen(nullptr);
