@@ -453,6 +453,10 @@ bool ProfileManager::SaveList() {
             LogLabelPrintf(kLogIndent, "Profiles", "the unreadable list is kept as %s",
                            Narrow(aside).c_str());
             report_.listKeptAs = aside;
+        } else if (platform::FileExists(platform::GamePath(ListPath()))) {
+            LogErrorPrintf(kLogIndent, "The unreadable %s cannot be kept aside; it is not written over.",
+                           Narrow(ListPath()).c_str());
+            return false;
         }
         listDamaged_ = false;
     }

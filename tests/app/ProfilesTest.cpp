@@ -455,6 +455,28 @@ TEST_F(ProfilesTest, AnUnreadableListIsKeptAsideAndMadeAgainFromTheProfileFiles)
     EXPECT_EQ(m.CreateProfile(u"Cy")->Number(), 3u);
 }
 
+TEST_F(ProfilesTest, AnUnreadableListThatCannotBeKeptAsideIsNotWrittenOver) {
+    {
+        ProfileManager m(folder);
+        m.CreateProfile(u"Anna");
+    }
+    ASSERT_TRUE(WriteFileBytes(File("profiles.dat"), "not a profile list"));
+    // A folder in the way of profiles.dat.bad: the rename cannot happen.
+    std::filesystem::create_directories(File("profiles.dat.bad/in the way"));
+    ProfileManager m(folder);
+    m.Load();
+    EXPECT_EQ(Names(m), (std::set<std::string>{"Anna"}));
+    EXPECT_FALSE(m.SaveList());
+    Profile* bo = m.CreateProfile(u"Bo");
+    ASSERT_NE(bo, nullptr) << "the player is made";
+    EXPECT_EQ(bo, m.GetProfile(0));
+    EXPECT_EQ(ReadFileBytes(File("profiles.dat")), "not a profile list");
+    std::filesystem::remove_all(File("profiles.dat.bad"));
+    EXPECT_TRUE(m.SaveList());
+    EXPECT_EQ(ReadFileBytes(File("profiles.dat.bad")), "not a profile list");
+    EXPECT_EQ(ListedNumbers(File("profiles.dat")), (std::vector<uint32_t>{1, 2}));
+}
+
 TEST_F(ProfilesTest, AMissingListIsMadeAgainFromTheProfileFilesAndAFreshFolderStaysEmpty) {
     {
         ProfileManager m(folder);
