@@ -694,6 +694,13 @@ bool App::LoadLanguage() {
     language_.loaded = language->Load();
     if (!language_.loaded) return false;
     if (viewer_) viewer_->SetCaption(language->GetWindowTitle());
+    // Players' names are made of the language's profile characters.
+    if (profiles_) {
+        const char16_t* characters = language->GetProfileChars();
+        profiles_->SetAllowedCharacters(ProfileCharacterMap(
+            characters ? std::u16string_view(characters, language->GetProfileCharsLength())
+                       : std::u16string_view(kDefaultProfileCharacters)));
+    }
     LoadingScreen* screen = CreateLoadingScreen();
     screen->SetImage(language->GetImage(u"loading_logo"));
     screen->SetCaption(language->GetText(u"loading", u"caption", true), GetFont(2));
