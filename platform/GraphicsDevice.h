@@ -309,6 +309,11 @@ class GraphicsDevice {
     virtual Result BeginScene() = 0;
     virtual Result EndScene() = 0;
     virtual Result Present() = 0;
+    // While off (it is on from the start), draws and clears are checked and
+    // accepted but touch no pixel, and Present shows nothing new yet paces as
+    // it does: a headless run's undrawn frames run every screen's drawing
+    // code, and the effects that code moves on, without the raster work.
+    virtual void SetRasterizing(bool on) = 0;
 
     // Device loss: kOk while usable; kErrDeviceLost while the cause lasts;
     // kErrDeviceNotReset once Reset can bring it back.

@@ -6,6 +6,7 @@
 //   device life: lost device and reset, scene brackets; adapter and present
 
 #include "platform/SoftwareDevice.h"
+#include "platform/Clock.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/Random.h"
 #include "platform/Rasterizer.h"
@@ -680,6 +681,56 @@ TEST(Present, HandsTheBackBufferToTheSink) {
     ASSERT_EQ(sink.width, 16);
     ASSERT_EQ(sink.height, 8);
     EXPECT_EQ(sink.frame[5 * 16 + 7], 0xFF112233u);
+}
+
+// A headless run's undrawn frames: every call is taken as usual, no pixel
+// changes and nothing new is shown, yet each present takes its paced time.
+TEST(Present, WithoutRasterizingNothingIsDrawnOrShownButTheFramesKeepTheirPace) {
+    SetVirtualClock(true);
+    KeepingSink sink;
+    PresentParameters p;
+    p.backBufferWidth = 16;
+    p.backBufferHeight = 8;
+    p.presentationInterval = kPresentIntervalOne;
+    std::unique_ptr<GraphicsDevice> device;
+    ASSERT_EQ(CreateDevice(0, p, &sink, &device), kOk);
+    device->SetTransform(TransformState::Projection, PixelProjection(16, 8));
+    device->SetVertexFormat(kFvfTexturedVertex);
+    const Quad quad = MakeQuad(2, 2, 6, 4, 0xFFFF0000);
+    auto frame = [&](uint32_t background) {
+        EXPECT_EQ(device->BeginScene(), kOk);
+        EXPECT_EQ(device->Clear(kClearTarget, background, 0, 0), kOk);
+        EXPECT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad.v, sizeof(TexturedVertex)),
+                  kOk);
+        EXPECT_EQ(device->EndScene(), kOk);
+        const uint32_t before = Milliseconds();
+        EXPECT_EQ(device->Present(), kOk);
+        return Milliseconds() - before;
+    };
+    frame(0xFF112233);
+    std::vector<uint32_t> paced;
+    for (int i = 0; i < 6; ++i)
+        paced.push_back(frame(0xFF112233));
+    const std::vector<uint32_t> shown = sink.frame;
+    ASSERT_EQ(shown[3 * 16 + 4], 0xFFFF0000u);
+    ASSERT_EQ(shown[0], 0xFF112233u);
+
+    device->SetRasterizing(false);
+    sink.frame.clear();
+    std::vector<uint32_t> unshown;
+    for (int i = 0; i < 6; ++i)
+        unshown.push_back(frame(0xFF445566));
+    EXPECT_TRUE(sink.frame.empty()) << "an undrawn frame was shown";
+    EXPECT_EQ(unshown, paced);
+    EXPECT_EQ(device->BackBuffer().pixels[0], 0xFF112233u);
+    EXPECT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleFan, 2, nullptr, sizeof(TexturedVertex)),
+              kErrInvalidCall)
+        << "calls are still checked";
+
+    device->SetRasterizing(true);
+    frame(0xFF445566);
+    EXPECT_EQ(sink.frame[0], 0xFF445566u);
+    SetVirtualClock(false);
 }
 
 } // namespace
