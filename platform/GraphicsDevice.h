@@ -250,6 +250,13 @@ class Texture {
 
     // The level expanded to A8R8G8B8, width x height, rows back to back.
     const uint32_t* Expanded();
+    // Whether every expanded texel has alpha 255 (found when the copy is
+    // rebuilt): the rasteriser copies such texels where a blend would give
+    // them back unchanged.
+    bool ExpandedOpaque() {
+        Expanded();
+        return expandedOpaque_;
+    }
 
   private:
     uint32_t width_, height_;
@@ -258,6 +265,7 @@ class Texture {
     bool locked_ = false;
     bool lockedForWrite_ = false;
     bool expandedValid_ = false;
+    bool expandedOpaque_ = false;
     std::vector<uint8_t> bits_;
     std::vector<uint32_t> expanded_;
 };

@@ -30,6 +30,8 @@ constexpr int kSubPixel = 256;         // positions snap to 1/256 pixel
 constexpr double kGuardBand = 1 << 20; // primitives reaching beyond this many pixels are dropped
 constexpr int kChunk = 64;             // pixels per pass through the stage buffers
 
+bool gShortcuts = true;
+
 #if VB_RASTER_AVX2
 const bool gHasAvx2 = [] {
     __builtin_cpu_init();
@@ -86,6 +88,9 @@ struct Setup {
     // One pass for the common case: texture selected or modulated by one vertex
     // colour, no alpha test. skipClear: a transparent texel leaves the pixel as it is.
     bool fused = false, modulates = false, skipClear = false;
+    // Every source pixel has alpha 255: opaque texels, selected or modulated
+    // by an opaque colour, and any border colour opaque too.
+    bool opaqueSource = false;
     ShadeFn shade = nullptr; // for fused spans
 };
 
@@ -136,6 +141,21 @@ uint32_t Fetch(const PixelState& ps, int x, int y) {
     return ps.texels[static_cast<size_t>(ay) * ps.textureWidth + ax];
 }
 
+// An exact integer magnification along a texture row (a step of 1/m texel, m
+// dividing 65536): each texel covers m pixels, the first one as many as remain
+// of it, so each is read once and repeated.
+void RepeatTexels(const uint32_t* row, int64_t s, int64_t ds, uint32_t* out, int n) {
+    const int m = static_cast<int>(0x10000 / ds);
+    const uint32_t* texel = row + (s >> 16);
+    int run = static_cast<int>((0x10000 - (s & 0xFFFF) + ds - 1) / ds);
+    for (int i = 0; i < n; run = m) {
+        const uint32_t value = *texel++;
+        const int end = std::min(n, i + run);
+        for (; i < end; ++i)
+            out[i] = value;
+    }
+}
+
 void SamplePoint(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, uint32_t* out, int n) {
     if (n <= 0) return;
     // Coordinates move linearly, so when both ends of the run are inside the
@@ -146,6 +166,17 @@ void SamplePoint(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t
     if (std::min(s, sEnd) >= 0 && std::max(s, sEnd) < w && std::min(t, tEnd) >= 0 && std::max(t, tEnd) < h) {
         const uint32_t* texels = ps.texels;
         const size_t pitch = size_t(ps.textureWidth);
+        if (dt == 0 && gShortcuts) {
+            // Along a screen row of an upright picture only the column changes.
+            const uint32_t* row = texels + size_t(t >> 16) * pitch;
+            if (ds > 0 && 0x10000 % ds == 0) {
+                RepeatTexels(row, s, ds, out, n);
+                return;
+            }
+            for (int i = 0; i < n; ++i, s += ds)
+                out[i] = row[size_t(s >> 16)];
+            return;
+        }
         for (int i = 0; i < n; ++i, s += ds, t += dt)
             out[i] = texels[size_t(t >> 16) * pitch + size_t(s >> 16)];
         return;
@@ -745,6 +776,14 @@ void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint
             return;
         }
     }
+    if (su.shade == CopyTexels && gShortcuts) {
+        // Copied texels are sampled straight into the row.
+        if (su.filter == TextureFilter::Linear)
+            SampleLinear(ps, su, s, t, su.skipClear, row + x0, x1 - x0);
+        else
+            SamplePoint(ps, s, t, su.ds, su.dt, row + x0, x1 - x0);
+        return;
+    }
     uint32_t texel[kChunk];
     for (int x = x0; x < x1; x += kChunk) {
         const int n = std::min(kChunk, x1 - x);
@@ -861,9 +900,22 @@ void PlanShading(const PixelState& ps, Setup* su) {
     const bool selects = ps.colorOp == TextureOp::SelectArg1 && su->alphaOp == TextureOp::SelectArg1;
     su->modulates = ps.colorOp == TextureOp::Modulate && su->alphaOp == TextureOp::Modulate;
     su->fused = su->textured && su->flat && (selects || su->modulates) && !su->alphaTest;
+    const bool borderOpaque =
+        (ps.addressU != TextureAddress::Border && ps.addressV != TextureAddress::Border) ||
+        (ps.borderColour >> 24) == 0xFF;
+    su->opaqueSource = su->textured && ps.opaque && borderOpaque &&
+                       (selects || (su->modulates && su->flat && (su->flatColour >> 24) == 0xFF));
+    bool modulate = su->modulates;
+    if (su->fused && gShortcuts) {
+        // Over a source of alpha 255 the alpha blend gives the source itself
+        // (the filter keeps 255 between opaque texels), and a white
+        // modulation gives every texel back: such spans are copies.
+        if (su->opaqueSource && su->kind == BlendKind::Alpha) su->kind = BlendKind::Replace;
+        if (su->flatColour == 0xFFFFFFFFu) modulate = false;
+    }
     su->skipClear =
         su->kind == BlendKind::Alpha || su->kind == BlendKind::Additive || su->kind == BlendKind::Darken;
-    if (su->fused) su->shade = PickShade(su->kind, su->modulates);
+    if (su->fused) su->shade = PickShade(su->kind, modulate);
 }
 
 // Fills the attribute planes of a primitive from three of its vertices.
@@ -1087,6 +1139,12 @@ void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& ps,
             ShadeSpan(target, ps, su, static_cast<int>(py), static_cast<int>(px), static_cast<int>(px) + 1);
         if (i == last) break;
     }
+}
+
+bool UseShortcuts(bool use) {
+    const bool previous = gShortcuts;
+    gShortcuts = use;
+    return previous;
 }
 
 bool UseWideKernels(bool use) {

@@ -239,6 +239,7 @@ raster::PixelState SoftwareDevice::ResolvePixelState() {
     const uint32_t* sampler = samplerStates_[0];
     if (Texture* texture = textures_[0].get()) {
         ps.texels = texture->Expanded();
+        ps.opaque = texture->ExpandedOpaque();
         ps.textureWidth = static_cast<int>(texture->Width());
         ps.textureHeight = static_cast<int>(texture->Height());
     }

@@ -228,6 +228,10 @@ const uint32_t* Texture::Expanded() {
             }
         }
     }
+    uint32_t alpha = 0xFF000000u;
+    for (const uint32_t texel : expanded_)
+        alpha &= texel;
+    expandedOpaque_ = alpha == 0xFF000000u;
     expandedValid_ = true;
     return expanded_.data();
 }

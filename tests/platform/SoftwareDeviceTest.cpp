@@ -454,6 +454,93 @@ TEST_F(DeviceTest, BlendedSpritesEqualTheirStagesComposedByHand) {
     }
 }
 
+// The shortcuts (opaque sources copied, one texture row per screen row,
+// texels repeated under an integer magnification) against the general path:
+// the same pixels for every mix of texture size and opacity, scale and
+// position, modulation, stage operation, blend, filter and addressing.
+TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
+    constexpr int kWidth = 160, kHeight = 120;
+    Create(kWidth, kHeight);
+    SeedRand(11);
+    struct Size {
+        int w, h;
+    };
+    const Size sizes[] = {{16, 16}, {33, 17}, {64, 40}, {1, 5}};
+    enum Opacity { Opaque, Holes, OneHole };
+    const float scales[] = {1.0f, 2.0f, 4.0f, 8.0f, 3.0f, 0.5f, 1.37f, -2.0f};
+    const float offsets[] = {0.0f, 0.25f, 0.5f, 0.75f, 0.125f};
+    const uint32_t colours[] = {0xFFFFFFFF, 0xFF808080, 0x80FFFFFF, 0xFFFFFFFE, 0xFEFFFFFF};
+    const TextureOp ops[] = {TextureOp::Modulate, TextureOp::SelectArg1};
+    struct BlendMode {
+        bool on;
+        Blend src, dest;
+    };
+    const BlendMode blends[] = {{false, Blend::One, Blend::Zero},
+                                {true, Blend::SrcAlpha, Blend::InvSrcAlpha},
+                                {true, Blend::SrcAlpha, Blend::One},
+                                {true, Blend::Zero, Blend::InvSrcAlpha},
+                                {true, Blend::DestColor, Blend::Zero}};
+    const TextureFilter filters[] = {TextureFilter::Point, TextureFilter::Linear};
+    const TextureAddress addresses[] = {TextureAddress::Clamp, TextureAddress::Wrap, TextureAddress::Border};
+    const uint32_t borders[] = {0xFF336699, 0x00336699};
+    const TexturePtr backdrop = MakeTexture(32, 32, NoiseTexels(32 * 32, false));
+    auto pick = [](const auto& table) -> const auto& {
+        return table[size_t(Rand()) % (sizeof table / sizeof table[0])];
+    };
+    for (int round = 0; round < 300; ++round) {
+        const Size size = pick(sizes);
+        const Opacity opacity = Opacity(Rand() % 3);
+        std::vector<uint32_t> texels = NoiseTexels(size.w * size.h, opacity == Holes);
+        if (opacity != Holes)
+            for (uint32_t& t : texels)
+                t |= 0xFF000000u;
+        if (opacity == OneHole) texels[size_t(Rand()) % texels.size()] &= 0x80FFFFFFu;
+        const TexturePtr texture = MakeTexture(uint32_t(size.w), uint32_t(size.h), texels);
+        const float scale = pick(scales), scaleY = Rand() % 2 ? scale : std::fabs(scale);
+        const float x = float(Rand() % 40) + pick(offsets), y = float(Rand() % 30) + pick(offsets);
+        // Some quads show a part of the texture, some run past its edges.
+        const float u0 = Rand() % 3 == 0 ? -0.25f : 0.0f, u1 = Rand() % 3 == 0 ? 1.5f : 1.0f;
+        const uint32_t colour = pick(colours);
+        const TextureOp op = pick(ops);
+        const BlendMode blend = pick(blends);
+        const TextureFilter filter = pick(filters);
+        const TextureAddress address = pick(addresses);
+        const uint32_t border = pick(borders);
+        const float w = float(size.w) * (u1 - u0) * scale, h = float(size.h) * scaleY;
+        const Quad quad = w < 0 ? MakeQuad(x - w, y, w, h, colour, u0, 0, u1, 1)
+                                : MakeQuad(x, y, w, h, colour, u0, 0, u1, 1);
+        std::vector<uint32_t> frames[2];
+        for (const bool shortcuts : {true, false}) {
+            const bool previous = raster::UseShortcuts(shortcuts);
+            SetBlendMode(false, Blend::One, Blend::Zero);
+            Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+            Sampler(TextureFilter::Point, TextureAddress::Wrap);
+            device->SetTexture(0, backdrop);
+            Draw(MakeQuad(0, 0, kWidth, kHeight, 0xFFFFFFFF, 0, 0, 5, 4));
+            SetBlendMode(blend.on, blend.src, blend.dest);
+            Stage(op, op);
+            Sampler(filter, address);
+            device->SetSamplerState(0, SamplerState::BorderColor, border);
+            device->SetTexture(0, texture);
+            Draw(quad);
+            raster::UseShortcuts(previous);
+            const uint32_t* p = device->BackBuffer().pixels;
+            frames[shortcuts].assign(p, p + kWidth * kHeight);
+        }
+        size_t first = 0;
+        while (first < frames[0].size() && frames[0][first] == frames[1][first])
+            ++first;
+        ASSERT_EQ(first, frames[0].size())
+            << "round " << round << ": pixel " << first % kWidth << "," << first / kWidth << " is "
+            << std::hex << frames[1][first] << " with the shortcuts, " << frames[0][first] << " without; "
+            << std::dec << size.w << "x" << size.h << " texture, opacity " << opacity << ", scale " << scale
+            << "/" << scaleY << " at " << x << "," << y << ", u " << u0 << "-" << u1 << ", colour "
+            << std::hex << colour << std::dec << ", op " << int(op) << ", blend " << blend.on << " "
+            << int(blend.src) << "/" << int(blend.dest) << ", filter " << int(filter) << ", address "
+            << int(address) << ", border " << std::hex << border;
+    }
+}
+
 TEST_F(DeviceTest, AddressModesMapCoordinatesOutsideTheTexture) {
     const uint32_t a = 0xFF0000AA, b = 0xFF0000BB, c = 0xFF0000CC, d = 0xFF0000DD, border = 0xFF123456;
     device->SetTexture(0, MakeTexture(2, 2, {a, b, c, d}));
