@@ -230,6 +230,12 @@ struct FrameView {
 
 // ---------------------------------------------------------------- texture
 
+// The first and last texel of a row whose alpha is below 255; first > last
+// when the whole row is opaque.
+struct TranslucentRun {
+    int32_t first, last;
+};
+
 // One texture level held in system memory in its own format. Sampling reads a
 // copy expanded to A8R8G8B8 that is rebuilt after each write lock.
 class Texture {
@@ -257,6 +263,12 @@ class Texture {
         Expanded();
         return expandedOpaque_;
     }
+    // One run a row of the expanded level (padding around a picture leaves
+    // its own rows and columns opaque).
+    const TranslucentRun* TranslucentRuns() {
+        Expanded();
+        return translucentRuns_.data();
+    }
 
   private:
     uint32_t width_, height_;
@@ -268,6 +280,7 @@ class Texture {
     bool expandedOpaque_ = false;
     std::vector<uint8_t> bits_;
     std::vector<uint32_t> expanded_;
+    std::vector<TranslucentRun> translucentRuns_;
 };
 
 using TexturePtr = std::shared_ptr<Texture>;

@@ -23,8 +23,9 @@ struct ClipRect {
 
 // Everything that decides a pixel's value, resolved from the device states.
 struct PixelState {
-    const uint32_t* texels = nullptr; // expanded A8R8G8B8 level, null when no texture is bound
-    bool opaque = false;              // every texel has alpha 255
+    const uint32_t* texels = nullptr;                // expanded A8R8G8B8 level, null when no texture is bound
+    bool opaque = false;                             // every texel has alpha 255
+    const TranslucentRun* translucentRuns = nullptr; // one a texture row, when known
     int textureWidth = 0;
     int textureHeight = 0;
     TextureOp colorOp = TextureOp::Modulate;

@@ -240,6 +240,7 @@ raster::PixelState SoftwareDevice::ResolvePixelState() {
     if (Texture* texture = textures_[0].get()) {
         ps.texels = texture->Expanded();
         ps.opaque = texture->ExpandedOpaque();
+        ps.translucentRuns = texture->TranslucentRuns();
         ps.textureWidth = static_cast<int>(texture->Width());
         ps.textureHeight = static_cast<int>(texture->Height());
     }

@@ -466,7 +466,9 @@ TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
         int w, h;
     };
     const Size sizes[] = {{16, 16}, {33, 17}, {64, 40}, {1, 5}};
-    enum Opacity { Opaque, Holes, OneHole };
+    // Column: one half-transparent column in the middle of every row. Padded:
+    // an opaque picture in the top left, transparent to the right and below.
+    enum Opacity { Opaque, Holes, Column, Padded };
     const float scales[] = {1.0f, 2.0f, 4.0f, 8.0f, 3.0f, 0.5f, 1.37f, -2.0f};
     const float offsets[] = {0.0f, 0.25f, 0.5f, 0.75f, 0.125f};
     const uint32_t colours[] = {0xFFFFFFFF, 0xFF808080, 0x80FFFFFF, 0xFFFFFFFE, 0xFEFFFFFF};
@@ -489,12 +491,18 @@ TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
     };
     for (int round = 0; round < 300; ++round) {
         const Size size = pick(sizes);
-        const Opacity opacity = Opacity(Rand() % 3);
+        const Opacity opacity = Opacity(Rand() % 4);
         std::vector<uint32_t> texels = NoiseTexels(size.w * size.h, opacity == Holes);
         if (opacity != Holes)
             for (uint32_t& t : texels)
                 t |= 0xFF000000u;
-        if (opacity == OneHole) texels[size_t(Rand()) % texels.size()] &= 0x80FFFFFFu;
+        if (opacity == Column)
+            for (int k = size.w / 2; k < size.w * size.h; k += size.w)
+                texels[size_t(k)] &= 0x80FFFFFFu;
+        if (opacity == Padded)
+            for (int k = 0; k < size.w * size.h; ++k)
+                if (k % size.w >= size.w * 3 / 4 || k / size.w >= size.h * 3 / 4)
+                    texels[size_t(k)] &= 0x00FFFFFFu;
         const TexturePtr texture = MakeTexture(uint32_t(size.w), uint32_t(size.h), texels);
         const float scale = pick(scales), scaleY = Rand() % 2 ? scale : std::fabs(scale);
         const float x = float(Rand() % 40) + pick(offsets), y = float(Rand() % 30) + pick(offsets);
