@@ -369,14 +369,17 @@ bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManag
                 SelectCursor(cursor());
             else
                 UseDefaultCursor();
-            // A headless run may draw only every n-th frame (the screens'
-            // draw-time effects still run several times a second), and
-            // always the frames a timed screenshot takes.
+            // A headless run may rasterise only every n-th frame, and always
+            // the frames a timed screenshot takes. The others run the same
+            // drawing code without touching pixels, so that the effects the
+            // screens move on while drawing, and with them the game, are the
+            // same for every n.
             bool draw = !options.headless || options.drawEvery <= 1 || passes % options.drawEvery == 0;
             ++passes;
             for (size_t i = 0; i < taken.size() && !draw; ++i)
                 draw = !taken[i] && options.screenshotsAt[i].ms <= elapsed;
-            if (draw && DrawFrame(viewer)) {
+            if (options.headless) viewer.SetRasterizing(draw);
+            if (DrawFrame(viewer) && draw) {
                 for (size_t i = 0; i < taken.size(); ++i) {
                     if (taken[i] || options.screenshotsAt[i].ms > elapsed) continue;
                     taken[i] = true;

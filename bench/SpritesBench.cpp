@@ -2,12 +2,15 @@
 // device at 1024 x 768: 300 map sprites sorted by their feet each frame, 40
 // sprite instances under looping effect queues, and 2,000 live particles.
 // Run beside bench_DeviceBench, whose busy scene is the device alone. Also
-// the time to load the game's Sprites.dat (every library) with its textures.
+// the time to load the game's Sprites.dat (every library) with its textures,
+// a whole level frame (field picture, characters, panel) and, as its
+// yardstick, the copy of one 1024 x 768 frame.
 #include "app/SpriteTextures.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "foundation/DataFile.h"
 #include "platform/Random.h"
+#include "platform/Rasterizer.h"
 #include "platform/Utf.h"
 #include "sprites/GameAnimation.h"
 #include "sprites/Particles.h"
@@ -20,6 +23,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -195,6 +199,110 @@ void BM_BusyLevelScene_Sprites(benchmark::State& state) {
     SetSpriteHost(nullptr);
 }
 BENCHMARK(BM_BusyLevelScene_Sprites)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A level frame as the level screen draws one: the clear, the field picture at
+// twice its size (1024 x 688, opaque), 24 farm girls and hens sorted by their
+// feet, and the panel along the bottom (the window skin's frame stretched over
+// 1024 x 80, eight buttons with a star each). With the argument 0 the
+// rasteriser's shortcuts are off: the general path, for comparison.
+void BM_WholeLevelFrame(benchmark::State& state) {
+    const bool shortcuts = platform::raster::UseShortcuts(state.range(0) != 0);
+    BenchHost host;
+    SetSpriteHost(&host);
+    bench::SceneViewer viewer;
+    std::unique_ptr<LoadedPack> pack = viewer.Open() ? LoadPack(viewer) : nullptr;
+    SpriteLibrary* level = pack ? pack->libraries.Get(7) : nullptr;
+    SpriteLibrary* interface = pack ? pack->libraries.Get(1) : nullptr;
+    MapSprite* field = level ? level->FindMapSprite(u"field_31") : nullptr;
+    if (!interface || !field || !interface->FindSprite(u"dialogs") || !interface->FindSprite(u"button") ||
+        !interface->FindSprite(u"star")) {
+        SetSpriteHost(nullptr);
+        platform::raster::UseShortcuts(shortcuts);
+        state.SkipWithError("Sprites.dat cannot be loaded (build the gamedata target)");
+        return;
+    }
+    platform::SeedRand(1);
+    MapSprite* kinds[3] = {level->FindMapSprite(u"girl_walk"), level->FindMapSprite(u"chicken"),
+                           level->FindMapSprite(u"girl_stand")};
+    std::vector<Figure> figures;
+    for (int i = 0; i < 24; ++i) {
+        MapSprite* s = kinds[i % 3];
+        figures.push_back({s, platform::Rand() % s->GetFrameCount(),
+                           float(32 + platform::Rand() % (kWidth - 64)), float(120 + platform::Rand() % 520),
+                           float(platform::Rand() % 31 - 15) / 10.0f, (i & 4) != 0});
+    }
+    std::vector<Figure*> order;
+    for (Figure& f : figures)
+        order.push_back(&f);
+    std::unique_ptr<SpriteInstance> panel = interface->CreateInstanceByName(u"dialogs", 0);
+    std::vector<std::unique_ptr<SpriteInstance>> pieces;
+    for (int i = 0; i < 8; ++i) {
+        pieces.push_back(interface->CreateInstanceByName(u"button", 0));
+        pieces.back()->position = {float(200 + i * 90), 700.0f};
+        pieces.push_back(interface->CreateInstanceByName(u"star", 0));
+        pieces.back()->position = {float(210 + i * 90), 712.0f};
+    }
+    panel->position = {0.0f, 688.0f};
+    panel->scaleX = float(kWidth) / 64.0f;
+    panel->scaleY = 80.0f / 64.0f;
+
+    auto frame = [&] {
+        host.clock += kFrameMs;
+        for (Figure& f : figures) {
+            f.x += f.vx;
+            if (f.x < 32 || f.x > float(kWidth - 32)) f.vx = -f.vx;
+            f.frame = (f.frame + 1) % f.sprite->GetFrameCount();
+        }
+        std::sort(order.begin(), order.end(), [](const Figure* a, const Figure* b) { return a->y < b->y; });
+        viewer.BeginScene();
+        viewer.ClearTarget(0xFF203018);
+        viewer.ResetTransform();
+        viewer.Scale(2.0f);
+        viewer.ApplyTransform();
+        viewer.SetBlendMode(kBlendAlpha);
+        MapDrawItem item;
+        if (field->Draw(&item, 0, 0, 0, nullptr, 0xFFFFFFFF, false)) item.Draw(viewer);
+        viewer.ResetTransform();
+        viewer.ApplyTransform();
+        for (const Figure* f : order)
+            if (f->sprite->Draw(&item, f->frame, int32_t(f->x), int32_t(f->y), nullptr, 0xFFFFFFFF,
+                                f->mirror))
+                item.Draw(viewer);
+        viewer.ResetTransform();
+        panel->Draw(viewer);
+        for (auto& piece : pieces) {
+            viewer.ResetTransform();
+            piece->Draw(viewer);
+        }
+        viewer.EndFrame();
+    };
+    frame();
+    for (auto _ : state)
+        frame();
+    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    panel.reset();
+    pieces.clear();
+    pack.reset();
+    SetSpriteHost(nullptr);
+    platform::raster::UseShortcuts(shortcuts);
+}
+BENCHMARK(BM_WholeLevelFrame)
+    ->ArgName("shortcuts")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The yardstick of a frame's cost: one 1024 x 768 frame copied with memcpy.
+void BM_FrameCopy(benchmark::State& state) {
+    std::vector<uint32_t> from(size_t(kWidth) * kHeight, 0xFF203018u), to(from.size());
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), from.size() * sizeof(uint32_t));
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FrameCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -235,6 +235,7 @@ HResult DXLViewer::RecreateOrReset() {
         viewerlog::Error("CreateDevice: ", hr);
         return Store(hr);
     }
+    device_->SetRasterizing(rasterizing_);
     NotifyDeviceObjects(kDeviceCreated);
     return kResultOk;
 }
@@ -359,6 +360,11 @@ HResult DXLViewer::EndFrame() {
     }
     if (hr == kResultDeviceLost || hr == kResultDriverInternalError) lost_ = true;
     return Store(hr);
+}
+
+void DXLViewer::SetRasterizing(bool on) {
+    rasterizing_ = on;
+    if (device_) device_->SetRasterizing(on);
 }
 
 HResult DXLViewer::RenderFrame(uint32_t colour) {

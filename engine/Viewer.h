@@ -153,6 +153,9 @@ class DXLViewer {
     HResult Clear(uint32_t flags, uint32_t colour, uint32_t stencil);
     HResult EndFrame();
     HResult RenderFrame(uint32_t colour);
+    // Whether frames reach the pixels (on unless told otherwise); kept for
+    // every device the viewer makes. See platform::GraphicsDevice.
+    void SetRasterizing(bool on);
     void SetEndFrameCallback(DXLEndFrameCallback callback) { endFrameCallback_ = callback; }
     DXLEndFrameCallback GetEndFrameCallback() const { return endFrameCallback_; }
 
@@ -272,6 +275,7 @@ class DXLViewer {
     kis::list<DXLSTENCILDATA> stencilStack_;
 
     DXLEndFrameCallback endFrameCallback_ = nullptr;
+    bool rasterizing_ = true;
     uint32_t blendMode_ = 0;
     DXLTexture* boundTexture_ = nullptr;
     const DXLTextureState* textureStateOverride_ = nullptr;

@@ -14,6 +14,18 @@ class AudioRenderer {
   public:
     virtual ~AudioRenderer() = default;
     virtual void Render(int16_t* stereo, int frames) = 0;
+    // Moves on by `frames` as Render would, for output nobody hears: every
+    // sound ends, loops and slides exactly as if rendered. This default
+    // renders into a scratch block; a renderer that can skip the work does.
+    virtual void Skip(int frames) {
+        constexpr int kScratchFrames = 256;
+        int16_t scratch[kScratchFrames * kAudioChannels];
+        while (frames > 0) {
+            const int block = frames < kScratchFrames ? frames : kScratchFrames;
+            Render(scratch, block);
+            frames -= block;
+        }
+    }
 };
 
 // An output device: SDL audio, or the null device that only advances in time.

@@ -230,6 +230,12 @@ struct FrameView {
 
 // ---------------------------------------------------------------- texture
 
+// The first and last texel of a row whose alpha is below 255; first > last
+// when the whole row is opaque.
+struct TranslucentRun {
+    int32_t first, last;
+};
+
 // One texture level held in system memory in its own format. Sampling reads a
 // copy expanded to A8R8G8B8 that is rebuilt after each write lock.
 class Texture {
@@ -250,6 +256,19 @@ class Texture {
 
     // The level expanded to A8R8G8B8, width x height, rows back to back.
     const uint32_t* Expanded();
+    // Whether every expanded texel has alpha 255 (found when the copy is
+    // rebuilt): the rasteriser copies such texels where a blend would give
+    // them back unchanged.
+    bool ExpandedOpaque() {
+        Expanded();
+        return expandedOpaque_;
+    }
+    // One run a row of the expanded level (padding around a picture leaves
+    // its own rows and columns opaque).
+    const TranslucentRun* TranslucentRuns() {
+        Expanded();
+        return translucentRuns_.data();
+    }
 
   private:
     uint32_t width_, height_;
@@ -258,8 +277,10 @@ class Texture {
     bool locked_ = false;
     bool lockedForWrite_ = false;
     bool expandedValid_ = false;
+    bool expandedOpaque_ = false;
     std::vector<uint8_t> bits_;
     std::vector<uint32_t> expanded_;
+    std::vector<TranslucentRun> translucentRuns_;
 };
 
 using TexturePtr = std::shared_ptr<Texture>;
@@ -309,6 +330,11 @@ class GraphicsDevice {
     virtual Result BeginScene() = 0;
     virtual Result EndScene() = 0;
     virtual Result Present() = 0;
+    // While off (it is on from the start), draws and clears are checked and
+    // accepted but touch no pixel, and Present shows nothing new yet paces as
+    // it does: a headless run's undrawn frames run every screen's drawing
+    // code, and the effects that code moves on, without the raster work.
+    virtual void SetRasterizing(bool on) = 0;
 
     // Device loss: kOk while usable; kErrDeviceLost while the cause lasts;
     // kErrDeviceNotReset once Reset can bring it back.

@@ -38,6 +38,12 @@ struct Mixer::Channel {
         slideFramesLeft = 0;
         position = 0;
     }
+    // The volumes of the next `frames` output frames, unused: the same steps
+    // NextVolume takes, so a skipped slide lands on the same float.
+    void SkipVolumes(uint64_t frames) {
+        for (uint64_t n = std::min<uint64_t>(frames, slideFramesLeft); n > 0; --n)
+            NextVolume();
+    }
     // The volume for the next output frame; a slide ends exactly on its target.
     float NextVolume() {
         if (slideFramesLeft == 0) return volume;
@@ -80,11 +86,19 @@ struct Mixer::Stream {
     std::vector<int16_t> buffer; // decoded frames; `position` is relative to its first frame
     size_t bufferFrames = 0;
     bool decoderEnded = false;
+    // Frames the decoder gave since its last rewind. While output is skipped
+    // the buffer's frames are only counted, and the decoder is not followed:
+    // `bufferCurrent` is false until mixing decodes the buffer afresh.
+    uint64_t decoded = 0;
+    bool bufferCurrent = true;
+    int64_t passFrames = -1; // the frames of one pass, counted when skipping first needs them
 
     void Rewind() {
         decoder->Rewind();
         bufferFrames = 0;
         decoderEnded = false;
+        decoded = 0;
+        bufferCurrent = true;
         channel.position = 0;
     }
 };
@@ -388,6 +402,87 @@ void Mixer::Render(int16_t* stereo, int frames) {
     }
 }
 
+void Mixer::Skip(int frames) {
+    std::lock_guard guard(lock_);
+    // The same blocks as Render, so that the slides of silent channels take
+    // the same steps.
+    while (frames > 0) {
+        int block = std::min(frames, kBlockFrames);
+        for (const auto& sample : samples_)
+            for (Channel& voice : sample->voices) {
+                if (voice.state == ChannelState::Playing)
+                    SkipVoice(*sample, voice, block);
+                else
+                    voice.AdvanceSlide(uint32_t(block));
+            }
+        for (const auto& stream : streams_) {
+            if (stream->channel.state == ChannelState::Playing)
+                SkipStream(*stream, block);
+            else
+                stream->channel.AdvanceSlide(uint32_t(block));
+        }
+        frames -= block;
+    }
+}
+
+// MixVoice's steps in closed form: the voice stops on the frame whose step
+// reaches the end, or wraps (the position is always below the end).
+void Mixer::SkipVoice(const Sample& sample, Channel& voice, int frames) {
+    if (sample.frames == 0) {
+        voice.state = ChannelState::Stopped;
+        return;
+    }
+    const uint64_t end = uint64_t(sample.frames) << 32;
+    uint64_t steps = uint64_t(frames);
+    if (!voice.loop && voice.position < end && sample.step > 0) {
+        const uint64_t toEnd = (end - voice.position + sample.step - 1) / sample.step;
+        if (toEnd <= steps) {
+            voice.SkipVolumes(toEnd);
+            voice.position += toEnd * sample.step;
+            voice.state = ChannelState::Stopped;
+            return;
+        }
+    }
+    voice.SkipVolumes(steps);
+    voice.position += steps * sample.step;
+    if (voice.position >= end) {
+        if (!voice.loop) {
+            voice.state = ChannelState::Stopped;
+            return;
+        }
+        voice.position %= end;
+    }
+}
+
+// MixStream's steps: runs of frames that stay inside the buffer at once, and
+// the buffer's refills counted instead of decoded.
+void Mixer::SkipStream(Stream& stream, int frames) {
+    Channel& channel = stream.channel;
+    while (frames > 0) {
+        const uint64_t last = stream.bufferFrames > 0 ? uint64_t(stream.bufferFrames - 1) << 32 : 0;
+        if (channel.position < last) {
+            const uint64_t inside =
+                stream.step > 0 ? (last - channel.position - 1) / stream.step + 1 : uint64_t(frames);
+            const int run = int(std::min<uint64_t>(inside, uint64_t(frames)));
+            channel.SkipVolumes(uint64_t(run));
+            channel.position += uint64_t(run) * stream.step;
+            frames -= run;
+            continue;
+        }
+        const size_t drop = std::min(size_t(channel.position >> 32), stream.bufferFrames);
+        stream.bufferFrames -= drop;
+        channel.position -= uint64_t(drop) << 32;
+        CountStreamFill(stream);
+        if (size_t(channel.position >> 32) >= stream.bufferFrames) {
+            channel.state = ChannelState::Stopped;
+            return;
+        }
+        channel.NextVolume();
+        channel.position += stream.step;
+        --frames;
+    }
+}
+
 void Mixer::MixVoice(const Sample& sample, Channel& voice, float* mix, int frames, float gain) {
     const uint64_t end = uint64_t(sample.frames) << 32;
     const int16_t* pcm = sample.pcm.data();
@@ -424,6 +519,7 @@ void Mixer::FillStream(Stream& stream) {
                                        int(capacity - stream.bufferFrames));
         if (got > 0) {
             stream.bufferFrames += size_t(got);
+            stream.decoded += uint64_t(got);
             stream.decoderEnded = false;
             rewoundWithoutData = false;
             continue;
@@ -432,13 +528,81 @@ void Mixer::FillStream(Stream& stream) {
         // frame within the same buffer, so the wrap leaves no gap.
         stream.decoderEnded = true;
         if (!stream.channel.loop || rewoundWithoutData || !stream.decoder->Rewind()) break;
+        stream.decoded = 0;
         rewoundWithoutData = true;
+    }
+}
+
+// FillStream's bookkeeping without the decoding: the decoder gives all it is
+// asked for until the pass's end, as its reads do.
+void Mixer::CountStreamFill(Stream& stream) {
+    if (stream.passFrames < 0) {
+        // Counting the frames of a pass takes the decoder along, so the
+        // buffer is decoded afresh before it is mixed again.
+        std::vector<int16_t> scratch(size_t(kBlockFrames) * size_t(stream.channels));
+        stream.decoder->Rewind();
+        int64_t frames = 0;
+        for (int got; (got = stream.decoder->Read(scratch.data(), kBlockFrames)) > 0;)
+            frames += got;
+        stream.passFrames = frames;
+    }
+    stream.bufferCurrent = false;
+    const uint64_t pass = uint64_t(stream.passFrames);
+    const size_t capacity = stream.buffer.size() / size_t(stream.channels);
+    bool rewoundWithoutData = false;
+    while (stream.bufferFrames < capacity) {
+        const uint64_t got =
+            std::min<uint64_t>(capacity - stream.bufferFrames, pass - std::min(pass, stream.decoded));
+        if (got > 0) {
+            stream.bufferFrames += size_t(got);
+            stream.decoded += got;
+            stream.decoderEnded = false;
+            rewoundWithoutData = false;
+            continue;
+        }
+        stream.decoderEnded = true;
+        if (!stream.channel.loop || rewoundWithoutData) break;
+        stream.decoded = 0;
+        rewoundWithoutData = true;
+    }
+}
+
+// The buffer holds the last `bufferFrames` frames the decoder gave, a run of
+// the looped pass ending where `decoded` stands: decodes that run again and
+// leaves the decoder where the counting left it (a counted fill never ends
+// just after a rewind, which would leave `decoded` at 0 with a full buffer).
+void Mixer::RestoreStreamBuffer(Stream& stream) {
+    const uint64_t pass = uint64_t(std::max<int64_t>(stream.passFrames, 0));
+    const int ch = stream.channels;
+    stream.bufferCurrent = true;
+    stream.decoder->Rewind();
+    if (pass == 0) return;
+    const uint64_t buffered = uint64_t(stream.bufferFrames);
+    uint64_t at = buffered <= stream.decoded ? stream.decoded - buffered
+                                             : (pass - (buffered - stream.decoded) % pass) % pass;
+    for (uint64_t skip = at; skip > 0;) {
+        const int want = int(std::min<uint64_t>(skip, uint64_t(stream.buffer.size()) / uint64_t(ch)));
+        const int got = stream.decoder->Read(stream.buffer.data(), want);
+        if (got <= 0) break;
+        skip -= uint64_t(got);
+    }
+    for (size_t filled = 0; filled < stream.bufferFrames;) {
+        if (at == pass) {
+            stream.decoder->Rewind();
+            at = 0;
+        }
+        const int want = int(std::min<uint64_t>(stream.bufferFrames - filled, pass - at));
+        const int got = stream.decoder->Read(stream.buffer.data() + filled * size_t(ch), want);
+        if (got <= 0) break;
+        filled += size_t(got);
+        at += uint64_t(got);
     }
 }
 
 void Mixer::MixStream(Stream& stream, float* mix, int frames, float gain) {
     Channel& channel = stream.channel;
     const int ch = stream.channels;
+    if (!stream.bufferCurrent) RestoreStreamBuffer(stream);
     for (int f = 0; f < frames; ++f) {
         size_t index = size_t(channel.position >> 32);
         if (index + 1 >= stream.bufferFrames) {

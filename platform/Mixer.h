@@ -71,6 +71,10 @@ class Mixer final : public AudioRenderer {
 
     int OutputRate() const { return outputRate_; }
     void Render(int16_t* stereo, int frames) override;
+    // Voices and streams move on, end and slide as Render would move them,
+    // with nothing mixed and no music decoded; a stream decodes what it needs
+    // only when it is mixed again.
+    void Skip(int frames) override;
 
   private:
     struct Channel;
@@ -92,7 +96,11 @@ class Mixer final : public AudioRenderer {
     void RewindChannel(uint32_t handle, Channel& channel, bool always);
     void MixVoice(const Sample& sample, Channel& voice, float* mix, int frames, float gain);
     void MixStream(Stream& stream, float* mix, int frames, float gain);
+    static void SkipVoice(const Sample& sample, Channel& voice, int frames);
+    static void SkipStream(Stream& stream, int frames);
     static void FillStream(Stream& stream);
+    static void CountStreamFill(Stream& stream);
+    static void RestoreStreamBuffer(Stream& stream);
 
     const int outputRate_;
     mutable std::mutex lock_;

@@ -22,6 +22,8 @@ BackendResult CreateBackend(BackendKind kind, const std::string& headlessScript,
     BackendResult result;
     if (kind == BackendKind::Headless) {
         auto backend = std::make_unique<HeadlessBackend>();
+        // The program writes its screenshots from the device's back buffer.
+        backend->GetWindow().KeepPresentedFrames(false);
         if (!headlessScript.empty()) {
             std::vector<ScriptEvent> events;
             std::string problem;

@@ -30,6 +30,8 @@ constexpr int kSubPixel = 256;         // positions snap to 1/256 pixel
 constexpr double kGuardBand = 1 << 20; // primitives reaching beyond this many pixels are dropped
 constexpr int kChunk = 64;             // pixels per pass through the stage buffers
 
+bool gShortcuts = true;
+
 #if VB_RASTER_AVX2
 const bool gHasAvx2 = [] {
     __builtin_cpu_init();
@@ -86,7 +88,13 @@ struct Setup {
     // One pass for the common case: texture selected or modulated by one vertex
     // colour, no alpha test. skipClear: a transparent texel leaves the pixel as it is.
     bool fused = false, modulates = false, skipClear = false;
+    // Every source pixel has alpha 255: opaque texels, selected or modulated
+    // by an opaque colour, and any border colour opaque too.
+    bool opaqueSource = false;
     ShadeFn shade = nullptr; // for fused spans
+    // An alpha blend that a span reading only opaque texels of one row turns
+    // into this shade (a copy or a modulation): the texture is opaque there.
+    ShadeFn opaqueRowShade = nullptr;
 };
 
 // ------------------------------------------------------------ stage kernels
@@ -136,6 +144,36 @@ uint32_t Fetch(const PixelState& ps, int x, int y) {
     return ps.texels[static_cast<size_t>(ay) * ps.textureWidth + ax];
 }
 
+// An exact integer magnification along a texture row (a step of 1/m texel, m
+// dividing 65536): each texel covers m pixels, the first one as many as remain
+// of it, so each is read once and repeated.
+void RepeatTexels(const uint32_t* row, int64_t s, int64_t ds, uint32_t* out, int n) {
+    const int m = static_cast<int>(0x10000 / ds);
+    const uint32_t* texel = row + (s >> 16);
+    int run = static_cast<int>((0x10000 - (s & 0xFFFF) + ds - 1) / ds);
+    int i = 0;
+    auto repeat = [&] {
+        const uint32_t value = *texel++;
+        const int end = std::min(n, i + run);
+        for (; i < end; ++i)
+            out[i] = value;
+        run = m;
+    };
+    repeat();
+#if VB_RASTER_SSE2
+    if (m == 2) {
+        // Twice the size, the common magnification: four texels make eight pixels.
+        for (; i + 8 <= n; i += 8, texel += 4) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texel));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi32(x, x));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), _mm_unpackhi_epi32(x, x));
+        }
+    }
+#endif
+    while (i < n)
+        repeat();
+}
+
 void SamplePoint(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t dt, uint32_t* out, int n) {
     if (n <= 0) return;
     // Coordinates move linearly, so when both ends of the run are inside the
@@ -146,6 +184,17 @@ void SamplePoint(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t
     if (std::min(s, sEnd) >= 0 && std::max(s, sEnd) < w && std::min(t, tEnd) >= 0 && std::max(t, tEnd) < h) {
         const uint32_t* texels = ps.texels;
         const size_t pitch = size_t(ps.textureWidth);
+        if (dt == 0 && gShortcuts) {
+            // Along a screen row of an upright picture only the column changes.
+            const uint32_t* row = texels + size_t(t >> 16) * pitch;
+            if (ds > 0 && 0x10000 % ds == 0) {
+                RepeatTexels(row, s, ds, out, n);
+                return;
+            }
+            for (int i = 0; i < n; ++i, s += ds)
+                out[i] = row[size_t(s >> 16)];
+            return;
+        }
         for (int i = 0; i < n; ++i, s += ds, t += dt)
             out[i] = texels[size_t(t >> 16) * pitch + size_t(s >> 16)];
         return;
@@ -732,7 +781,23 @@ int64_t ToFixed(double v) {
 // The common case of ShadeSpan: texels read straight from the texture row where
 // each pixel takes one texel whole, else sampled a chunk at a time; then modulated
 // and blended in one pass.
+// Whether the texels s0..s1 of row t (in whole texels, inside the texture) are all opaque.
+bool OpaqueTexels(const PixelState& ps, int64_t t, int64_t s0, int64_t s1) {
+    const TranslucentRun run = ps.translucentRuns[t];
+    return run.first > run.last || run.last < s0 || run.first > s1;
+}
+
 void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint32_t* row, int x0, int x1) {
+    ShadeFn shade = su.shade;
+    if (su.opaqueRowShade && su.dt == 0 && su.filter != TextureFilter::Linear) {
+        // A point-sampled upright span reads one texture row: where its texels
+        // there are opaque, the blend gives them back as they are.
+        const int64_t sEnd = s + su.ds * (x1 - x0 - 1);
+        const int64_t first = std::min(s, sEnd) >> 16, last = std::max(s, sEnd) >> 16, r = t >> 16;
+        if (first >= 0 && last < ps.textureWidth && r >= 0 && r < ps.textureHeight &&
+            OpaqueTexels(ps, r, first, last))
+            shade = su.opaqueRowShade;
+    }
     if (su.ds == 0x10000 && su.dt == 0) {
         // The linear filter gives the texel itself where both fractions round to zero.
         const bool linear = su.filter == TextureFilter::Linear;
@@ -741,9 +806,17 @@ void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint
         const int64_t ix = ss >> 16, iy = tt >> 16;
         if (centred && ix >= 0 && ix + (x1 - x0) <= ps.textureWidth && iy >= 0 && iy < ps.textureHeight) {
             const uint32_t* tex = ps.texels + static_cast<size_t>(iy) * ps.textureWidth + ix;
-            su.shade(ps, tex, su.flatColour, row + x0, x1 - x0);
+            shade(ps, tex, su.flatColour, row + x0, x1 - x0);
             return;
         }
+    }
+    if (shade == CopyTexels && gShortcuts) {
+        // Copied texels are sampled straight into the row.
+        if (su.filter == TextureFilter::Linear)
+            SampleLinear(ps, su, s, t, su.skipClear, row + x0, x1 - x0);
+        else
+            SamplePoint(ps, s, t, su.ds, su.dt, row + x0, x1 - x0);
+        return;
     }
     uint32_t texel[kChunk];
     for (int x = x0; x < x1; x += kChunk) {
@@ -754,7 +827,7 @@ void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint
             SamplePoint(ps, s, t, su.ds, su.dt, texel, n);
         s += su.ds * n;
         t += su.dt * n;
-        su.shade(ps, texel, su.flatColour, row + x, n);
+        shade(ps, texel, su.flatColour, row + x, n);
     }
 }
 
@@ -861,9 +934,27 @@ void PlanShading(const PixelState& ps, Setup* su) {
     const bool selects = ps.colorOp == TextureOp::SelectArg1 && su->alphaOp == TextureOp::SelectArg1;
     su->modulates = ps.colorOp == TextureOp::Modulate && su->alphaOp == TextureOp::Modulate;
     su->fused = su->textured && su->flat && (selects || su->modulates) && !su->alphaTest;
+    const bool borderOpaque =
+        (ps.addressU != TextureAddress::Border && ps.addressV != TextureAddress::Border) ||
+        (ps.borderColour >> 24) == 0xFF;
+    su->opaqueSource = su->textured && ps.opaque && borderOpaque &&
+                       (selects || (su->modulates && su->flat && (su->flatColour >> 24) == 0xFF));
+    bool modulate = su->modulates;
+    if (su->fused && gShortcuts) {
+        // Over a source of alpha 255 the alpha blend gives the source itself
+        // (the filter keeps 255 between opaque texels), and a white
+        // modulation gives every texel back: such spans are copies.
+        if (su->opaqueSource && su->kind == BlendKind::Alpha) su->kind = BlendKind::Replace;
+        if (su->flatColour == 0xFFFFFFFFu) modulate = false;
+        // A texture opaque only in places (a picture in a padded texture)
+        // is judged span by span.
+        const bool opaqueColour = selects || (su->flat && (su->flatColour >> 24) == 0xFF);
+        if (su->kind == BlendKind::Alpha && ps.translucentRuns && opaqueColour)
+            su->opaqueRowShade = PickShade(BlendKind::Replace, modulate);
+    }
     su->skipClear =
         su->kind == BlendKind::Alpha || su->kind == BlendKind::Additive || su->kind == BlendKind::Darken;
-    if (su->fused) su->shade = PickShade(su->kind, su->modulates);
+    if (su->fused) su->shade = PickShade(su->kind, modulate);
 }
 
 // Fills the attribute planes of a primitive from three of its vertices.
@@ -1087,6 +1178,12 @@ void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& ps,
             ShadeSpan(target, ps, su, static_cast<int>(py), static_cast<int>(px), static_cast<int>(px) + 1);
         if (i == last) break;
     }
+}
+
+bool UseShortcuts(bool use) {
+    const bool previous = gShortcuts;
+    gShortcuts = use;
+    return previous;
 }
 
 bool UseWideKernels(bool use) {

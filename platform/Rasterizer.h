@@ -23,7 +23,9 @@ struct ClipRect {
 
 // Everything that decides a pixel's value, resolved from the device states.
 struct PixelState {
-    const uint32_t* texels = nullptr; // expanded A8R8G8B8 level, null when no texture is bound
+    const uint32_t* texels = nullptr;                // expanded A8R8G8B8 level, null when no texture is bound
+    bool opaque = false;                             // every texel has alpha 255
+    const TranslucentRun* translucentRuns = nullptr; // one a texture row, when known
     int textureWidth = 0;
     int textureHeight = 0;
     TextureOp colorOp = TextureOp::Modulate;
@@ -61,6 +63,13 @@ bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState
 void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& state, const ScreenVertex& a,
               const ScreenVertex& b, bool includeEnd);
 void Fill(const Surface& target, const ClipRect& rect, uint32_t colour);
+
+// Whether the shortcuts are taken (the default): an opaque source that a
+// blend or a white modulation would give back unchanged is copied, a point
+// sampled row reads one texture row, and an exact integer magnification
+// repeats each texel. They give the same pixels as the general path; tests
+// turn them off to compare. Returns the previous setting.
+bool UseShortcuts(bool use);
 
 // Whether the AVX2 kernels are used on processors that have them (the default).
 // They give the same pixels as the SSE2 ones; tests turn them off to compare.

@@ -156,6 +156,11 @@ Result RecordingDevice::Present() {
     return inner_->Present();
 }
 
+void RecordingDevice::SetRasterizing(bool on) {
+    Record("SetRasterizing", {on ? 1u : 0u});
+    inner_->SetRasterizing(on);
+}
+
 Result RecordingDevice::TestCooperativeLevel() {
     Record("TestCooperativeLevel", {});
     return inner_->TestCooperativeLevel();

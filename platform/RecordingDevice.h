@@ -48,6 +48,7 @@ class RecordingDevice final : public GraphicsDevice {
     Result BeginScene() override;
     Result EndScene() override;
     Result Present() override;
+    void SetRasterizing(bool on) override;
     Result TestCooperativeLevel() override;
     Result Reset(const PresentParameters& parameters) override;
     void SetLossCause(bool active) override;

@@ -239,6 +239,8 @@ raster::PixelState SoftwareDevice::ResolvePixelState() {
     const uint32_t* sampler = samplerStates_[0];
     if (Texture* texture = textures_[0].get()) {
         ps.texels = texture->Expanded();
+        ps.opaque = texture->ExpandedOpaque();
+        ps.translucentRuns = texture->TranslucentRuns();
         ps.textureWidth = static_cast<int>(texture->Width());
         ps.textureHeight = static_cast<int>(texture->Height());
     }
@@ -277,6 +279,7 @@ Result SoftwareDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCou
     if (!inScene_) return kErrInvalidCall;
     const uint32_t count = VertexCount(type, primitiveCount);
     if (count == 0 || !(fvf_ & kFvfXyz) || stride < VertexSize(fvf_)) return kErrInvalidCall;
+    if (!rasterizing_) return kOk;
 
     // Transform every vertex to screen space: pixels, y down, as the viewport maps them.
     const Matrix m = world_ * view_ * projection_;
@@ -331,7 +334,7 @@ Result SoftwareDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCou
 
 Result SoftwareDevice::Clear(uint32_t flags, uint32_t colour, float, uint32_t) {
     if (lost_) return kOk;
-    if (flags & kClearTarget) {
+    if ((flags & kClearTarget) && rasterizing_) {
         const raster::Surface target{frame_.data(), static_cast<int>(parameters_.backBufferWidth),
                                      static_cast<int>(parameters_.backBufferHeight),
                                      static_cast<int>(parameters_.backBufferWidth)};
@@ -355,9 +358,10 @@ Result SoftwareDevice::EndScene() {
 Result SoftwareDevice::Present() {
     if (lost_) return kErrDeviceLost;
     if (!sink_) return kOk;
-    sink_->ShowFrame(frame_.data(), static_cast<int>(parameters_.backBufferWidth),
-                     static_cast<int>(parameters_.backBufferHeight),
-                     static_cast<int>(parameters_.backBufferWidth));
+    if (rasterizing_)
+        sink_->ShowFrame(frame_.data(), static_cast<int>(parameters_.backBufferWidth),
+                         static_cast<int>(parameters_.backBufferHeight),
+                         static_cast<int>(parameters_.backBufferWidth));
     // Interval "one" without a display that waits for its refresh: pace to 60 Hz.
     if (parameters_.presentationInterval != kPresentIntervalImmediate && !sink_->PacesToDisplay())
         PaceToRefresh();

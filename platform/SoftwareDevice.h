@@ -30,6 +30,7 @@ class SoftwareDevice final : public GraphicsDevice {
     Result BeginScene() override;
     Result EndScene() override;
     Result Present() override;
+    void SetRasterizing(bool on) override { rasterizing_ = on; }
     Result TestCooperativeLevel() override;
     Result Reset(const PresentParameters& parameters) override;
     void SetLossCause(bool active) override;
@@ -59,6 +60,7 @@ class SoftwareDevice final : public GraphicsDevice {
     bool inScene_ = false;
     bool lost_ = false;      // draws do nothing until Reset
     bool lossCause_ = false; // Reset is refused while the cause lasts
+    bool rasterizing_ = true;
     // Display pacing for interval "one" (see PaceToRefresh).
     bool pacing_ = false;
     uint32_t paceStart_ = 0;

@@ -1,5 +1,6 @@
 #include "platform/GraphicsDevice.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace platform {
@@ -227,6 +228,19 @@ const uint32_t* Texture::Expanded() {
                         expanded_[size_t(by * 4 + j) * width_ + bx * 4 + i] = block[j * 4 + i];
             }
         }
+    }
+    expandedOpaque_ = true;
+    translucentRuns_.resize(height_);
+    for (uint32_t y = 0; y < height_; ++y) {
+        const uint32_t* row = &expanded_[size_t(y) * width_];
+        TranslucentRun run{int32_t(width_), -1};
+        for (uint32_t x = 0; x < width_; ++x)
+            if (row[x] < 0xFF000000u) {
+                run.first = std::min(run.first, int32_t(x));
+                run.last = int32_t(x);
+            }
+        translucentRuns_[y] = run;
+        expandedOpaque_ = expandedOpaque_ && run.first > run.last;
     }
     expandedValid_ = true;
     return expanded_.data();

@@ -157,13 +157,14 @@ bool HeadlessWindow::PollEvent(WindowEvent& event) {
 
 void HeadlessWindow::Present(const uint32_t* argb, int width, int height, int pitchInPixels) {
     if (!exists_ || !argb || width <= 0 || height <= 0 || pitchInPixels < width) return;
+    ++presentCount_;
+    if (!keepFrames_) return;
     frame_.resize(size_t(width) * size_t(height));
     for (int y = 0; y < height; ++y)
         std::memcpy(&frame_[size_t(y) * size_t(width)], argb + size_t(y) * size_t(pitchInPixels),
                     size_t(width) * sizeof(uint32_t));
     frameWidth_ = width;
     frameHeight_ = height;
-    ++presentCount_;
 }
 
 bool HeadlessWindow::WriteFramePng(const std::string& nativePath, std::string* error) const {

@@ -41,7 +41,11 @@ class HeadlessWindow final : public Window {
     DisplayMode DesktopMode() const override { return FixedDesktopMode(); }
     void ShowMessageBoxOnScreen(std::u16string_view, std::u16string_view, MessageBoxIcon) override {}
 
-    // The last presented frame, pitch = width; empty before the first present.
+    // Whether Present keeps a copy of the frame for the calls below (it does
+    // unless told otherwise). The program's headless runs take their
+    // screenshots from the device's back buffer and copy nothing here.
+    void KeepPresentedFrames(bool keep) { keepFrames_ = keep; }
+    // The last presented frame kept, pitch = width; empty before the first.
     const std::vector<uint32_t>& FramePixels() const { return frame_; }
     int FrameWidth() const { return frameWidth_; }
     int FrameHeight() const { return frameHeight_; }
@@ -65,6 +69,7 @@ class HeadlessWindow final : public Window {
     std::deque<WindowEvent> events_;
     std::vector<uint32_t> frame_;
     int frameWidth_ = 0, frameHeight_ = 0, presentCount_ = 0;
+    bool keepFrames_ = true;
 };
 
 // Remembers the images and which one shows; nothing is drawn.

@@ -87,9 +87,14 @@ void NullAudioDevice::RenderFrames(int frames) {
     if (!renderer_) return;
     while (frames > 0) {
         int block = std::min(frames, kBlockFrames);
-        renderer_->Render(block_.data(), block);
-        if (capture_)
+        // Nobody hears this device: unless the output is kept, the renderer
+        // only moves its sounds on.
+        if (capture_) {
+            renderer_->Render(block_.data(), block);
             captured_.insert(captured_.end(), block_.begin(), block_.begin() + block * kAudioChannels);
+        } else {
+            renderer_->Skip(block);
+        }
         framesRendered_ += uint64_t(block);
         frames -= block;
     }

@@ -16,7 +16,8 @@ namespace platform {
 // program, by the platform clock. In real time a thread of its own follows
 // the clock; in virtual time nothing runs by itself and the owner calls
 // FollowClock (the headless backend does at every pump), so the sound is
-// rendered at the same moments of every run.
+// rendered at the same moments of every run. Unless the output is captured
+// the renderer only skips: its sounds move on and end as if mixed.
 class NullAudioDevice final : public AudioDevice {
   public:
     enum class Clocking { Manual, PlatformClock };

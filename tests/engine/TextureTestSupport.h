@@ -61,6 +61,7 @@ class FussyDevice final : public platform::GraphicsDevice {
     R BeginScene() override { return in->BeginScene(); }
     R EndScene() override { return in->EndScene(); }
     R Present() override { return in->Present(); }
+    void SetRasterizing(bool on) override { in->SetRasterizing(on); }
     R TestCooperativeLevel() override { return in->TestCooperativeLevel(); }
     R Reset(const platform::PresentParameters& p) override { return in->Reset(p); }
     void SetLossCause(bool active) override { in->SetLossCause(active); }

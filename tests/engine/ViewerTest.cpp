@@ -76,6 +76,7 @@ class FlakyDevice final : public GraphicsDevice {
     Result BeginScene() override { return rec.BeginScene(); }
     Result EndScene() override { return rec.EndScene(); }
     Result Present() override { return rec.Present(); }
+    void SetRasterizing(bool on) override { rec.SetRasterizing(on); }
     Result TestCooperativeLevel() override { return rec.TestCooperativeLevel(); }
     Result Reset(const platform::PresentParameters& p) override {
         return failReset ? platform::kErrInvalidCall : rec.Reset(p);

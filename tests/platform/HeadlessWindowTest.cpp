@@ -89,6 +89,15 @@ TEST(HeadlessWindow, KeepsThePresentedFrameAndWritesItAsPng) {
 
     EXPECT_FALSE(rig.window.WriteFramePng(dir.File("no/such/folder/frame.png"), &error));
     EXPECT_FALSE(error.empty());
+
+    // Told not to keep frames, the window counts the next presents and still
+    // holds the frame it kept last.
+    rig.window.KeepPresentedFrames(false);
+    const int shown = rig.window.PresentCount();
+    std::vector<uint32_t> black(size_t(pitch * h), 0xFF000000u);
+    rig.window.Present(black.data(), w, h, pitch);
+    EXPECT_EQ(rig.window.PresentCount(), shown + 1);
+    EXPECT_EQ(rig.window.FramePixels()[size_t(2 * w + 4)], 0x80C8C807u);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 
 using platform::ChannelState;
 using platform::Mixer;
@@ -344,4 +345,99 @@ TEST(Mixer, LoadsOggVorbisFromARegionOfAPackFile) {
     for (size_t i = 2 * 4410; i < out.size(); ++i)
         late = std::max(late, std::abs(out[i]));
     EXPECT_GT(late, 8000) << "the stream keeps playing past its end";
+}
+
+// Output nobody hears is skipped rather than mixed: the sounds must stand
+// exactly where mixing would have left them, so a skipped mixer and a
+// rendered one agree on every channel's state, slide and end, and sound the
+// same, frame for frame, once both are heard again.
+TEST(Mixer, SkippedOutputLeavesEverySoundWhereMixingWould) {
+    const char* data = std::getenv("VB_TEST_DATA");
+    ASSERT_NE(data, nullptr) << "VB_TEST_DATA names the test data folder";
+    std::ifstream in(std::string(data) + "/platform/three441.ogg", std::ios::binary);
+    std::vector<uint8_t> ogg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(ogg.size(), 100u);
+
+    MixerRig heard, skipped;
+    skipped.device.SetCapture(false);
+    struct Sounds {
+        std::vector<uint32_t> channels;
+    };
+    auto load = [&](Mixer& mixer) {
+        Sounds sounds;
+        const uint32_t ramp = mixer.LoadSample(Ramp(3000), false);
+        const uint32_t slowLoop = mixer.LoadSample(Constant(700, 700, 22050), true);
+        const uint32_t fast = mixer.LoadSample(Constant(-900, 1000, 48000), false);
+        for (uint32_t sample : {ramp, ramp, slowLoop, fast})
+            sounds.channels.push_back(PlayNew(mixer, sample));
+        // Streams: a loop not a multiple of any block, one that ends, one far
+        // shorter than the stream buffer, and Ogg Vorbis music.
+        for (auto [bytes, loop] : {std::pair{Ramp(5003), true}, std::pair{Ramp(9000), false},
+                                   std::pair{Ramp(37), true}, std::pair{ogg, true}}) {
+            const uint32_t stream = mixer.CreateStream(bytes, loop);
+            EXPECT_NE(stream, 0u);
+            EXPECT_TRUE(mixer.Play(stream, true));
+            sounds.channels.push_back(stream);
+        }
+        return sounds;
+    };
+    const Sounds a = load(heard.mixer), b = load(skipped.mixer);
+    ASSERT_EQ(a.channels, b.channels);
+    const std::vector<uint32_t>& channels = a.channels;
+    enum Sound { RampA, RampB, SlowLoop, Fast, LoopStream, EndingStream, ShortLoop, Music };
+
+    struct Step {
+        int frames;
+        std::function<void(Mixer&)> then;
+    };
+    const std::vector<Step> steps = {
+        {1,
+         [&](Mixer& m) {
+             m.SlideVolume(channels[Music], 0.25f, 30);
+             // Ends while it slides; the slide runs on after the end.
+             m.SlideVolume(channels[RampB], 3.0f, 2000);
+         }},
+        {511, [&](Mixer& m) { m.SlideVolume(channels[SlowLoop], 0.0f, 100); }},
+        {512, [&](Mixer& m) { m.Pause(channels[LoopStream]); }},
+        {1000, [&](Mixer& m) { m.SlideVolume(channels[LoopStream], 2.0f, 50); }},
+        {4410, [&](Mixer& m) { m.Play(channels[LoopStream], false); }},
+        {13, [&](Mixer& m) { m.SetLooping(channels[LoopStream], false); }},
+        {7000,
+         [&](Mixer& m) {
+             m.Play(channels[RampA], true);
+             m.Play(channels[RampB], true);
+         }},
+        {2999, [&](Mixer& m) { m.SetLooping(channels[ShortLoop], false); }},
+        {20000, [&](Mixer& m) { m.Play(channels[EndingStream], false); }},
+        {44100, [&](Mixer& m) { m.Play(channels[LoopStream], true); }},
+        {3, [&](Mixer& m) { m.Stop(channels[Music]); }},
+        {1024, [&](Mixer& m) { m.Play(channels[Music], false); }},
+        {66150, [](Mixer&) {}},
+    };
+    auto compare = [&](size_t step) {
+        for (size_t i = 0; i < channels.size(); ++i) {
+            EXPECT_EQ(heard.mixer.State(channels[i]), skipped.mixer.State(channels[i]))
+                << "step " << step << ", sound " << i;
+            EXPECT_EQ(heard.mixer.IsSliding(channels[i]), skipped.mixer.IsSliding(channels[i]))
+                << "step " << step << ", sound " << i;
+        }
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        heard.Left(steps[i].frames);
+        skipped.Left(steps[i].frames);
+        compare(i);
+        steps[i].then(heard.mixer);
+        steps[i].then(skipped.mixer);
+        // Half way, both are heard for a while and sound alike.
+        if (i == steps.size() / 2) {
+            skipped.device.SetCapture(true);
+            ASSERT_EQ(heard.Left(3000), skipped.Left(3000)) << "heard again after step " << i;
+            skipped.device.SetCapture(false);
+        }
+    }
+    EXPECT_EQ(heard.mixer.State(channels[EndingStream]), ChannelState::Stopped);
+    EXPECT_EQ(heard.mixer.State(channels[Music]), ChannelState::Playing);
+    skipped.device.SetCapture(true);
+    for (int block : {1, 700, 5000, 30000})
+        ASSERT_EQ(heard.Left(block), skipped.Left(block)) << "heard again, " << block << " frames";
 }

@@ -6,6 +6,7 @@
 //   device life: lost device and reset, scene brackets; adapter and present
 
 #include "platform/SoftwareDevice.h"
+#include "platform/Clock.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/Random.h"
 #include "platform/Rasterizer.h"
@@ -453,6 +454,101 @@ TEST_F(DeviceTest, BlendedSpritesEqualTheirStagesComposedByHand) {
     }
 }
 
+// The shortcuts (opaque sources copied, one texture row per screen row,
+// texels repeated under an integer magnification) against the general path:
+// the same pixels for every mix of texture size and opacity, scale and
+// position, modulation, stage operation, blend, filter and addressing.
+TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
+    constexpr int kWidth = 160, kHeight = 120;
+    Create(kWidth, kHeight);
+    SeedRand(11);
+    struct Size {
+        int w, h;
+    };
+    const Size sizes[] = {{16, 16}, {33, 17}, {64, 40}, {1, 5}};
+    // Column: one half-transparent column in the middle of every row. Padded:
+    // an opaque picture in the top left, transparent to the right and below.
+    enum Opacity { Opaque, Holes, Column, Padded };
+    const float scales[] = {1.0f, 2.0f, 4.0f, 8.0f, 3.0f, 0.5f, 1.37f, -2.0f};
+    const float offsets[] = {0.0f, 0.25f, 0.5f, 0.75f, 0.125f};
+    const uint32_t colours[] = {0xFFFFFFFF, 0xFF808080, 0x80FFFFFF, 0xFFFFFFFE, 0xFEFFFFFF};
+    const TextureOp ops[] = {TextureOp::Modulate, TextureOp::SelectArg1};
+    struct BlendMode {
+        bool on;
+        Blend src, dest;
+    };
+    const BlendMode blends[] = {{false, Blend::One, Blend::Zero},
+                                {true, Blend::SrcAlpha, Blend::InvSrcAlpha},
+                                {true, Blend::SrcAlpha, Blend::One},
+                                {true, Blend::Zero, Blend::InvSrcAlpha},
+                                {true, Blend::DestColor, Blend::Zero}};
+    const TextureFilter filters[] = {TextureFilter::Point, TextureFilter::Linear};
+    const TextureAddress addresses[] = {TextureAddress::Clamp, TextureAddress::Wrap, TextureAddress::Border};
+    const uint32_t borders[] = {0xFF336699, 0x00336699};
+    const TexturePtr backdrop = MakeTexture(32, 32, NoiseTexels(32 * 32, false));
+    auto pick = [](const auto& table) -> const auto& {
+        return table[size_t(Rand()) % (sizeof table / sizeof table[0])];
+    };
+    for (int round = 0; round < 300; ++round) {
+        const Size size = pick(sizes);
+        const Opacity opacity = Opacity(Rand() % 4);
+        std::vector<uint32_t> texels = NoiseTexels(size.w * size.h, opacity == Holes);
+        if (opacity != Holes)
+            for (uint32_t& t : texels)
+                t |= 0xFF000000u;
+        if (opacity == Column)
+            for (int k = size.w / 2; k < size.w * size.h; k += size.w)
+                texels[size_t(k)] &= 0x80FFFFFFu;
+        if (opacity == Padded)
+            for (int k = 0; k < size.w * size.h; ++k)
+                if (k % size.w >= size.w * 3 / 4 || k / size.w >= size.h * 3 / 4)
+                    texels[size_t(k)] &= 0x00FFFFFFu;
+        const TexturePtr texture = MakeTexture(uint32_t(size.w), uint32_t(size.h), texels);
+        const float scale = pick(scales), scaleY = Rand() % 2 ? scale : std::fabs(scale);
+        const float x = float(Rand() % 40) + pick(offsets), y = float(Rand() % 30) + pick(offsets);
+        // Some quads show a part of the texture, some run past its edges.
+        const float u0 = Rand() % 3 == 0 ? -0.25f : 0.0f, u1 = Rand() % 3 == 0 ? 1.5f : 1.0f;
+        const uint32_t colour = pick(colours);
+        const TextureOp op = pick(ops);
+        const BlendMode blend = pick(blends);
+        const TextureFilter filter = pick(filters);
+        const TextureAddress address = pick(addresses);
+        const uint32_t border = pick(borders);
+        const float w = float(size.w) * (u1 - u0) * scale, h = float(size.h) * scaleY;
+        const Quad quad = w < 0 ? MakeQuad(x - w, y, w, h, colour, u0, 0, u1, 1)
+                                : MakeQuad(x, y, w, h, colour, u0, 0, u1, 1);
+        std::vector<uint32_t> frames[2];
+        for (const bool shortcuts : {true, false}) {
+            const bool previous = raster::UseShortcuts(shortcuts);
+            SetBlendMode(false, Blend::One, Blend::Zero);
+            Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+            Sampler(TextureFilter::Point, TextureAddress::Wrap);
+            device->SetTexture(0, backdrop);
+            Draw(MakeQuad(0, 0, kWidth, kHeight, 0xFFFFFFFF, 0, 0, 5, 4));
+            SetBlendMode(blend.on, blend.src, blend.dest);
+            Stage(op, op);
+            Sampler(filter, address);
+            device->SetSamplerState(0, SamplerState::BorderColor, border);
+            device->SetTexture(0, texture);
+            Draw(quad);
+            raster::UseShortcuts(previous);
+            const uint32_t* p = device->BackBuffer().pixels;
+            frames[shortcuts].assign(p, p + kWidth * kHeight);
+        }
+        size_t first = 0;
+        while (first < frames[0].size() && frames[0][first] == frames[1][first])
+            ++first;
+        ASSERT_EQ(first, frames[0].size())
+            << "round " << round << ": pixel " << first % kWidth << "," << first / kWidth << " is "
+            << std::hex << frames[1][first] << " with the shortcuts, " << frames[0][first] << " without; "
+            << std::dec << size.w << "x" << size.h << " texture, opacity " << opacity << ", scale " << scale
+            << "/" << scaleY << " at " << x << "," << y << ", u " << u0 << "-" << u1 << ", colour "
+            << std::hex << colour << std::dec << ", op " << int(op) << ", blend " << blend.on << " "
+            << int(blend.src) << "/" << int(blend.dest) << ", filter " << int(filter) << ", address "
+            << int(address) << ", border " << std::hex << border;
+    }
+}
+
 TEST_F(DeviceTest, AddressModesMapCoordinatesOutsideTheTexture) {
     const uint32_t a = 0xFF0000AA, b = 0xFF0000BB, c = 0xFF0000CC, d = 0xFF0000DD, border = 0xFF123456;
     device->SetTexture(0, MakeTexture(2, 2, {a, b, c, d}));
@@ -680,6 +776,56 @@ TEST(Present, HandsTheBackBufferToTheSink) {
     ASSERT_EQ(sink.width, 16);
     ASSERT_EQ(sink.height, 8);
     EXPECT_EQ(sink.frame[5 * 16 + 7], 0xFF112233u);
+}
+
+// A headless run's undrawn frames: every call is taken as usual, no pixel
+// changes and nothing new is shown, yet each present takes its paced time.
+TEST(Present, WithoutRasterizingNothingIsDrawnOrShownButTheFramesKeepTheirPace) {
+    SetVirtualClock(true);
+    KeepingSink sink;
+    PresentParameters p;
+    p.backBufferWidth = 16;
+    p.backBufferHeight = 8;
+    p.presentationInterval = kPresentIntervalOne;
+    std::unique_ptr<GraphicsDevice> device;
+    ASSERT_EQ(CreateDevice(0, p, &sink, &device), kOk);
+    device->SetTransform(TransformState::Projection, PixelProjection(16, 8));
+    device->SetVertexFormat(kFvfTexturedVertex);
+    const Quad quad = MakeQuad(2, 2, 6, 4, 0xFFFF0000);
+    auto frame = [&](uint32_t background) {
+        EXPECT_EQ(device->BeginScene(), kOk);
+        EXPECT_EQ(device->Clear(kClearTarget, background, 0, 0), kOk);
+        EXPECT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleFan, 2, quad.v, sizeof(TexturedVertex)),
+                  kOk);
+        EXPECT_EQ(device->EndScene(), kOk);
+        const uint32_t before = Milliseconds();
+        EXPECT_EQ(device->Present(), kOk);
+        return Milliseconds() - before;
+    };
+    frame(0xFF112233);
+    std::vector<uint32_t> paced;
+    for (int i = 0; i < 6; ++i)
+        paced.push_back(frame(0xFF112233));
+    const std::vector<uint32_t> shown = sink.frame;
+    ASSERT_EQ(shown[3 * 16 + 4], 0xFFFF0000u);
+    ASSERT_EQ(shown[0], 0xFF112233u);
+
+    device->SetRasterizing(false);
+    sink.frame.clear();
+    std::vector<uint32_t> unshown;
+    for (int i = 0; i < 6; ++i)
+        unshown.push_back(frame(0xFF445566));
+    EXPECT_TRUE(sink.frame.empty()) << "an undrawn frame was shown";
+    EXPECT_EQ(unshown, paced);
+    EXPECT_EQ(device->BackBuffer().pixels[0], 0xFF112233u);
+    EXPECT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleFan, 2, nullptr, sizeof(TexturedVertex)),
+              kErrInvalidCall)
+        << "calls are still checked";
+
+    device->SetRasterizing(true);
+    frame(0xFF445566);
+    EXPECT_EQ(sink.frame[0], 0xFF445566u);
+    SetVirtualClock(false);
 }
 
 } // namespace
