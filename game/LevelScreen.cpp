@@ -256,6 +256,7 @@ class LevelSession : public LevelFrontEndHooks {
         Logf("Level %u restarts from scratch.", index_ + 1);
         ui_->CloseAll();
         DeleteSavedGame(level_->Regime(), index_);
+        tutorials_->Attach(*level_); // the tutorial as the profile's option now says
         level_->StartUp();
         ui_->OpenPanel();
         level_->Begin();
