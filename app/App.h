@@ -71,6 +71,10 @@ GameData& AppGameData();
 // The folders found at start-up (game form).
 const std::u16string& AppProgramFolder();
 const std::u16string& AppUserFolder();
+// A path of the game (game form; a relative one from the current Data
+// folder) as the player finds it on the disk: native and absolute. Messages
+// that name a file name it so.
+std::string AppShownPath(std::u16string_view path);
 
 // Makes the language current: releases a loaded one, loads it, sets the
 // window title, makes the loading screen (image "loading_logo", caption

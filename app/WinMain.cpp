@@ -229,7 +229,7 @@ void LoadCursors(platform::Backend& backend) {
     for (const CursorFile& file : kCursorFiles) {
         HCURSOR cursor = LoadCursorFromFile(&backend.GetCursors(), file.path);
         if (!cursor) {
-            LogErrorPrintf(kLogIndent, "Cursor cannot be read: %s", Narrow(file.path).c_str());
+            LogErrorPrintf(kLogIndent, "Cursor cannot be read: %s", AppShownPath(file.path).c_str());
             continue;
         }
         DXLCURSORDATA data;
@@ -651,9 +651,9 @@ bool App::Start() {
     LogLabelChoice(kLogIndent, "Cheats", Cheats, "on", "off");
 
     LoadCursors(*backend_);
-    const char16_t* packError = nullptr;
+    std::u16string packError;
     if (!OpenPacks(&packError)) {
-        Fail(packError);
+        Fail(packError.c_str());
         return false;
     }
     if (!OpenLanguage()) return false;
@@ -675,10 +675,8 @@ bool App::OpenLanguage() {
         language_.language = std::make_unique<GameLanguage>(file.c_str(), viewer_.get());
         if (LoadLanguage()) return true;
     }
-    // The message names the file as the player can find it: from the Data folder when relative.
-    const bool relative = file.empty() || (file[0] != u'\\' && file.find(u':') == std::u16string::npos);
-    Fail((u"The language file cannot be loaded: " + (relative ? programFolder_ + u"\\Data\\" : u"") + file)
-             .c_str());
+    // The message names the file as the player can find it.
+    Fail((u"The language file cannot be loaded: " + platform::Utf8ToUtf16(AppShownPath(file))).c_str());
     return false;
 }
 
@@ -754,6 +752,13 @@ const std::u16string& AppUserFolder() {
     return g_app ? g_app->UserFolder() : none;
 }
 
+std::string AppShownPath(std::u16string_view path) {
+    std::u16string full(path);
+    const bool relative = full.empty() || (full[0] != u'\\' && full.find(u':') == std::u16string::npos);
+    if (relative) full = platform::CurrentFolder() + u"\\" + full;
+    return platform::NativePath(platform::GamePath(full));
+}
+
 ProfileManager* AppProfiles() {
     return g_app ? g_app->Profiles() : nullptr;
 }
@@ -786,11 +791,12 @@ std::u16string ChooseUserFolder(const std::u16string& userFolder, const std::u16
     if (UsableFolder(userFolder, &userProblem)) return userFolder;
     const std::u16string profiles = dataFolder + u"\\" + kProfilesFolder;
     if (UsableFolder(profiles, &profilesProblem)) {
-        if (why) *why = Narrow(userFolder) + ": " + userProblem;
+        if (why) *why = AppShownPath(userFolder) + ": " + userProblem;
         return profiles;
     }
     if (why)
-        *why = Narrow(userFolder) + ": " + userProblem + "; " + Narrow(profiles) + ": " + profilesProblem;
+        *why = AppShownPath(userFolder) + ": " + userProblem + "; " + AppShownPath(profiles) + ": " +
+               profilesProblem;
     return {};
 }
 

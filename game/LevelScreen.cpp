@@ -124,7 +124,8 @@ class LevelSession : public LevelFrontEndHooks {
             } else {
                 const std::u16string kept = LevelProfileKeepRefusedSave(index_, *saved);
                 Logf("The refused saved game of level %u is %s%s.", index_ + 1,
-                     kept.empty() ? "still in the profile" : "kept in ", Narrow(kept.c_str()).c_str());
+                     kept.empty() ? "still in the profile" : "kept in ",
+                     kept.empty() ? "" : AppShownPath(kept).c_str());
             }
         }
         if (const DXLViewer* viewer = GetAppServices().viewer) {

@@ -466,6 +466,11 @@ TEST(Verbolunde, FullScreenDrawsExactlyAsTheWindowDoes) {
     EXPECT_GT(lit, size_t(5000)); // the screen after loading, not a black frame
 }
 
+// The message of a pack that cannot be used names its file as a native path.
+std::string PackMessage(const GameCopy& game, const std::string& headline, const std::string& pack) {
+    return headline + " The file " + game.Game() + "/Data/" + pack + " is missing or damaged.";
+}
+
 TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     GameCopy game;
     std::string output;
@@ -479,7 +484,7 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     ASSERT_TRUE(testsupport::WriteFileBytes(dataPack, goodData.substr(0, goodData.size() - 6)));
     output.clear();
     EXPECT_EQ(game.Run("--showcase --headless --frames 30", &output), 1) << output;
-    EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
+    EXPECT_NE(output.find(PackMessage(game, "Data error!", "Data.dat")), std::string::npos) << output;
     EXPECT_NE(game.Log().find("ERROR! Data error!"), std::string::npos) << game.Log();
     EXPECT_TRUE(EndsWith(game.Log(), "LOG FINISHED."));
     EXPECT_EQ(ConfigScreenWords(game.User() + "/config.dat"), saved);
@@ -495,7 +500,8 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
             if (entry.id == 0x4D555343) musicOffset = entry.offset;
     }
     ASSERT_NE(musicOffset, 0u);
-    std::string sounds = testsupport::ReadFileBytes(soundPack);
+    const std::string goodSounds = testsupport::ReadFileBytes(soundPack);
+    std::string sounds = goodSounds;
     uint8_t huge[4];
     kis::StoreLE32(huge, 0x7FFFFFF0);
     sounds.replace(musicOffset + 4, 4, reinterpret_cast<const char*>(huge), 4);
@@ -506,7 +512,7 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     output.clear();
     EXPECT_EQ(game.Run("--showcase --headless --frames 60 --input-script '" + script + "'", &output), 1)
         << output;
-    EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
+    EXPECT_NE(output.find(PackMessage(game, "Data error!", "Sounds.dat")), std::string::npos) << output;
     const std::string log = game.Log();
     const std::vector<std::string> states = StateChanges(log);
     ASSERT_GE(states.size(), 2u) << log;
@@ -514,6 +520,28 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     EXPECT_EQ(states.back(), "FFFFFFFF");
     EXPECT_NE(log.find("ERROR! Data error!"), std::string::npos) << log;
     EXPECT_EQ(ConfigScreenWords(game.User() + "/config.dat"), saved);
+    ASSERT_TRUE(testsupport::WriteFileBytes(soundPack, goodSounds));
+}
+
+// A missing pack is named in the message, with the words of its kind.
+TEST(Verbolunde, AMissingPackIsNamedInItsMessage) {
+    struct Case {
+        const char* pack;
+        const char* headline;
+    };
+    for (const Case& c : {Case{"Data.dat", "Data error!"}, Case{"Sprites.dat", "Sprites error!"},
+                          Case{"Sounds.dat", "Data error!"}}) {
+        GameCopy game;
+        std::filesystem::remove(game.Game() + "/Data/" + c.pack);
+        std::string output;
+        EXPECT_EQ(game.Run("--headless --frames 30", &output), 1) << c.pack << "\n" << output;
+        EXPECT_NE(output.find(PackMessage(game, c.headline, c.pack)), std::string::npos) << output;
+        const std::string log = game.Log();
+        EXPECT_NE(log.find(PackMessage(game, c.headline, c.pack)), std::string::npos) << log;
+        EXPECT_EQ(log.find(std::string("Data\\") + c.pack), std::string::npos) << "no game-form path\n"
+                                                                               << log;
+        EXPECT_TRUE(EndsWith(log, "LOG FINISHED.")) << log;
+    }
 }
 
 TEST(Verbolunde, AFontChunkWithAWrongCountIsADataError) {
