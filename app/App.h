@@ -89,9 +89,10 @@ int AppExitCode();
 // The folder the per-user files go to: the per-user folder when it can be
 // created and written and its files' paths fit the limit, else "Profiles"
 // beside the data; empty when neither can be used. The reason each one was
-// passed over goes to why (may be null).
+// passed over goes to why (may be null), the per-user folder's own reason
+// alone to userProblem (may be null).
 std::u16string ChooseUserFolder(const std::u16string& userFolder, const std::u16string& dataFolder,
-                                std::string* why);
+                                std::string* why, std::string* userProblem = nullptr);
 
 // Start-up, main loop and shut-down. Arguments: "-lang FILE", and for
 // automatic runs "--headless", "--frames N", "--screenshot FILE.png",

@@ -418,7 +418,10 @@ bool ProfileManager::WriteFile(const std::u16string& path, uint32_t type, uint32
         return false;
     }
     if (good) good = writer.Close();
-    if (!good) LogErrorPrintf(kLogIndent, "The file %s could not be written.", Narrow(path).c_str());
+    if (!good) {
+        ++failedWrites_;
+        LogErrorPrintf(kLogIndent, "The file %s could not be written.", AppShownPath(path).c_str());
+    }
     return good;
 }
 
@@ -427,7 +430,24 @@ bool ProfileManager::WriteProfile(const Profile& profile) {
     std::vector<Chunk> chunks = {{kChunkProfile, 1, &record}};
     for (const auto& [key, bytes] : profile.saves_)
         chunks.push_back({kChunkSave, key, &bytes});
-    return WriteFile(ProfilePath(profile.Number()), kProfileTypeId, kProfileTypeVersion, chunks);
+    const bool written =
+        WriteFile(ProfilePath(profile.Number()), kProfileTypeId, kProfileTypeVersion, chunks);
+    // A profile not yet in the store (one being made) is not kept when its
+    // first file cannot be written: nothing of it waits to be saved.
+    if (written)
+        unsavedProfiles_.erase(profile.Number());
+    else if (FindByNumber(profile.Number()))
+        unsavedProfiles_.insert(profile.Number());
+    return written;
+}
+
+bool ProfileManager::RetryWrites() {
+    const std::set<uint32_t> numbers = std::move(unsavedProfiles_);
+    unsavedProfiles_.clear();
+    for (uint32_t number : numbers)
+        if (const Profile* profile = FindByNumber(number)) WriteProfile(*profile);
+    if (listUnsaved_) SaveList();
+    return !HasUnsavedFiles();
 }
 
 bool ProfileManager::SaveList() {
@@ -447,11 +467,12 @@ bool ProfileManager::SaveList() {
         const std::u16string aside = ListPath() + u".bad";
         if (platform::RenameFile(platform::GamePath(ListPath()), platform::GamePath(aside)))
             LogLabelPrintf(kLogIndent, "Profiles", "the unreadable list is kept as %s",
-                           Narrow(aside).c_str());
+                           AppShownPath(aside).c_str());
         listDamaged_ = false;
     }
-    return WriteFile(ListPath(), kListTypeId, kListTypeVersion,
-                     {{kChunkList, 1, &list.bytes}, {kChunkBest, 1, &best.bytes}});
+    listUnsaved_ = !WriteFile(ListPath(), kListTypeId, kListTypeVersion,
+                              {{kChunkList, 1, &list.bytes}, {kChunkBest, 1, &best.bytes}});
+    return !listUnsaved_;
 }
 
 bool ProfileManager::SaveCurrent() {

@@ -19,6 +19,7 @@
 #include "app/PlayUrl.h"
 #include "app/Profiles.h"
 #include "app/RecordsFile.h"
+#include "app/SaveNotices.h"
 #include "engine/Cursors.h"
 #include "engine/ImageReaders.h"
 #include "engine/InputManager.h"
@@ -339,7 +340,7 @@ constexpr uint32_t kIdlePassMs = 5;
 // each is the first frame shown at or after its time. False when one could
 // not be written or the run ended before its time.
 bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManager& input,
-                 SoundManager& sound, const Options& options) {
+                 SoundManager& sound, SaveNotices& notices, const Options& options) {
     std::vector<bool> taken(options.screenshotsAt.size(), false);
     bool written = true;
     const uint32_t start = platform::Milliseconds();
@@ -360,6 +361,7 @@ bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManag
             if (const auto update = AppCallbackTable().update) update(FrameTime());
             UpdateGameEffect();
             if (GameStateSerial() != serial) continue; // the new state draws from its next pass
+            notices.Update(GetWindowManager(), GameState());
             if (const auto cursor = AppCallbackTable().cursor)
                 SelectCursor(cursor());
             else
@@ -500,12 +502,15 @@ class App {
     bool Start();
     bool FindFolders();
     bool OpenLanguage();
+    void TellUnsavedAtQuit();
 
     Options options_;
     std::u16string startFolder_;
     std::u16string programFolder_;
     std::u16string userFolder_;
-    std::string userFolderProblem_; // why no per-user folder can be used
+    std::u16string perUserFolder_;  // the per-user folder, whether it is used or not
+    std::string userFolderProblem_; // why no per-user folder can be used (with the folders' paths)
+    std::string perUserProblem_;    // why the per-user folder itself cannot be used
     platform::SingleInstance instance_;
     LogSession log_;
     std::unique_ptr<platform::Backend> backend_;
@@ -517,6 +522,7 @@ class App {
     SoundManager sound_;
     GameDataSession gameData_;
     LanguageHolder language_;
+    std::unique_ptr<SaveNotices> notices_;   // outlives the windows, which hold its dialogs
     std::unique_ptr<WindowManager> windows_; // the game's windows, gone before the viewer
     std::unique_ptr<ProfileManager> profiles_;
     std::unique_ptr<RecordsFile> records_;
@@ -530,13 +536,25 @@ App::~App() {
     // (saving the running level and the profiles); then the members go.
     if (windows_) windows_->DeleteAllWindows(); // while the fonts they draw with are there
     SetGameState(kStateQuit);
-    if (profiles_) profiles_->SaveCurrent();
+    if (profiles_ && !profiles_->SaveCurrent() && profiles_->HasUnsavedFiles()) TellUnsavedAtQuit();
     EndGame();
     SetWindowManager(nullptr);
     RemoveGameSpriteHost();
     SetAppServices({});
     SetStateChangeCallback(nullptr);
     SetFocusCallback(nullptr);
+}
+
+// The last save failed and no screen is left to offer another try: the
+// player learns what was not saved and where, so that nothing goes unnoticed.
+void App::TellUnsavedAtQuit() {
+    const std::string text = "The progress of this game could not be saved in " +
+                             AppShownPath(profiles_->Folder()) +
+                             " (the disk may be full or the folder read-only); the files there are as they "
+                             "were before.";
+    LogErrorPrintf(kLogIndent, "%s", text.c_str());
+    platform::ShowMessageBox(MainWindow(), platform::Utf8ToUtf16(text), kProgramName,
+                             platform::MessageBoxIcon::Warning);
 }
 
 void App::Fail(const char16_t* text, HResult hr) {
@@ -562,8 +580,8 @@ bool App::FindFolders() {
         exitCode_ = 1;
         return false;
     }
-    userFolder_ =
-        ChooseUserFolder(platform::UserFolder(kMakerFolder, kProductFolder), dataFolder, &userFolderProblem_);
+    perUserFolder_ = platform::UserFolder(kMakerFolder, kProductFolder);
+    userFolder_ = ChooseUserFolder(perUserFolder_, dataFolder, &userFolderProblem_, &perUserProblem_);
     SetConfigFolders(userFolder_, programFolder_);
     return true;
 }
@@ -622,6 +640,7 @@ bool App::Start() {
     profiles_ = std::make_unique<ProfileManager>(userFolder_);
     profiles_->Load();
     records_ = std::make_unique<RecordsFile>(profiles_.get());
+    notices_ = std::make_unique<SaveNotices>(*profiles_, perUserFolder_, perUserProblem_);
     ReadConfigIni(ConfigIniPath(), &params, &ini_);
     Cheats = ini_.cheats;
     if (!screen.SetParams(params) && !viewer_->HasDevice()) {
@@ -696,7 +715,8 @@ bool App::LoadLanguage() {
 int App::Run() {
     if (Start()) {
         SetGameState(kStateLogos);
-        if (!RunMainLoop(*backend_, *viewer_, *input_, sound_, options_) && exitCode_ == 0) exitCode_ = 1;
+        if (!RunMainLoop(*backend_, *viewer_, *input_, sound_, *notices_, options_) && exitCode_ == 0)
+            exitCode_ = 1;
     }
     if (exitCode_ == 0 && viewer_ && !options_.screenshot.empty() &&
         !WriteScreenshot(*viewer_, options_.screenshot))
@@ -786,9 +806,10 @@ bool AppLoadLanguage() {
 }
 
 std::u16string ChooseUserFolder(const std::u16string& userFolder, const std::u16string& dataFolder,
-                                std::string* why) {
+                                std::string* why, std::string* userFolderProblem) {
     std::string userProblem, profilesProblem;
     if (UsableFolder(userFolder, &userProblem)) return userFolder;
+    if (userFolderProblem) *userFolderProblem = userProblem;
     const std::u16string profiles = dataFolder + u"\\" + kProfilesFolder;
     if (UsableFolder(profiles, &profilesProblem)) {
         if (why) *why = AppShownPath(userFolder) + ": " + userProblem;

@@ -180,21 +180,27 @@ void BaseDialogWindow::Press(uint32_t command) {
 DialogWindow::DialogWindow(WindowManager& manager, const DialogParams& params, const char16_t* textKey,
                            const char16_t* captionKey, DialogResultCallback callback, uintptr_t user1,
                            uintptr_t user2)
+    : DialogWindow(manager, params,
+                   DialogTexts{manager.Text(u"dialogs", textKey),
+                               captionKey ? manager.Text(u"dialogs", captionKey) : u""},
+                   callback, user1, user2) {}
+
+DialogWindow::DialogWindow(WindowManager& manager, const DialogParams& params, const DialogTexts& texts,
+                           DialogResultCallback callback, uintptr_t user1, uintptr_t user2)
     : BaseDialogWindow(manager, params, callback, user1, user2) {
     TextStyle style = DefaultTextStyle();
     style.maxWidth = kDialogWidth - 2 * kContentMargin;
     // Dark ink on the dialog's light parchment face.
     style.colour = 0xFF3A2410;
     style.flags |= 1; // centred lines
-    body_ = std::make_unique<HIText>(manager, style, manager.Text(u"dialogs", textKey), 0,
-                                     manager.GetTextTagCallback());
+    body_ = std::make_unique<HIText>(manager, style, texts.text, 0, manager.GetTextTagCallback());
     const int32_t contentHeight = body_->Height();
     const int32_t height = std::max(kDialogMinHeight, 8 + kCaptionHeight + 12 + contentHeight + 24 +
                                                           kButtonHeight + kBottomRowMargin);
     AddBackground(kDialogWidth, height);
-    if (captionKey) {
+    if (!texts.caption.empty()) {
         AddCaptionFrame(kDialogWidth - 120);
-        SetCaptionText(manager.Text(u"dialogs", captionKey));
+        SetCaptionText(texts.caption);
     }
     body_->SetPosition(kContentMargin, contentTop);
     CreateButtons(params);

@@ -103,11 +103,20 @@ class BaseDialogWindow : public SpritesWindow {
     uintptr_t user1_, user2_;
 };
 
+// A dialog's text and caption as shown (an empty caption: no caption bar),
+// for texts made at run time from the language's ones (a path, a reason).
+struct DialogTexts {
+    std::u16string text;
+    std::u16string caption;
+};
+
 class DialogWindow : public BaseDialogWindow {
   public:
-    // The text and caption are keys of the "dialogs" group.
+    // The text and caption are keys of the "dialogs" group (a null caption: no caption bar).
     DialogWindow(WindowManager& manager, const DialogParams& params, const char16_t* textKey,
                  const char16_t* captionKey, DialogResultCallback callback, uintptr_t user1, uintptr_t user2);
+    DialogWindow(WindowManager& manager, const DialogParams& params, const DialogTexts& texts,
+                 DialogResultCallback callback, uintptr_t user1, uintptr_t user2);
     void DrawBackground(DXLViewer& viewer) override;
     const HIText* Body() const { return body_.get(); }
 
