@@ -705,6 +705,17 @@ bool App::LoadLanguage() {
     if (language_.loaded) language->Release();
     language_.loaded = language->Load();
     if (!language_.loaded) return false;
+    // A file whose texts or pictures fail their checks would show the
+    // missing-text marker and blank pictures: it is refused like one that
+    // cannot be read, and the log says what was damaged.
+    if (!language->GetDamage().empty()) {
+        for (const std::string& what : language->GetDamage())
+            LogErrorPrintf(kLogIndent, "The language file %s is damaged: %s.",
+                           AppShownPath(language->GetPath()).c_str(), what.c_str());
+        language->Release();
+        language_.loaded = false;
+        return false;
+    }
     if (viewer_) viewer_->SetCaption(language->GetWindowTitle());
     LoadingScreen* screen = CreateLoadingScreen();
     screen->SetImage(language->GetImage(u"loading_logo"));

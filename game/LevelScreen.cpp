@@ -236,8 +236,13 @@ class LevelSession : public LevelFrontEndHooks {
         const auto data = saved->Data();
         const bool kept =
             LevelProfileStoreSavedGame(levelIndex, std::vector<uint8_t>(data.begin(), data.end()));
+        // A profile that holds the game but could not write it keeps it while
+        // the game runs; the player is told and may try again.
+        const char* failure = LevelProfileSavedGame(levelIndex).has_value()
+                                  ? ", but the profile's file could not be written (kept while the game runs)"
+                                  : ", but no profile keeps it";
         Logf("Level %u saved into the profile (%zu bytes)%s.", levelIndex + 1, data.size(),
-             kept ? "" : ", but no profile keeps it");
+             kept ? "" : failure);
     }
     void DeleteSavedGame(uint32_t, uint32_t levelIndex) override { LevelProfileDeleteSavedGame(levelIndex); }
     uint32_t ChosenBonusSlots() const override { return LevelProfileBonusSlots(); }
