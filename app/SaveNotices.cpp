@@ -14,15 +14,20 @@
 
 namespace {
 
-// Puts the values in place of "%1", "%2"... of a text of the language.
-std::u16string Fill(std::u16string text, std::initializer_list<std::u16string> values) {
-    char16_t mark[] = u"%1";
-    for (const std::u16string& value : values) {
-        for (size_t at = text.find(mark); at != std::u16string::npos; at = text.find(mark, at + value.size()))
-            text.replace(at, 2, value);
-        ++mark[1];
+// Puts the values in place of "%1", "%2"... of a text of the language, in
+// one pass, so that a value holding such a mark stays as it is.
+std::u16string Fill(const std::u16string& text, std::initializer_list<std::u16string> values) {
+    std::u16string filled;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t n = i + 1 < text.size() ? size_t(text[i + 1] - u'1') : values.size();
+        if (text[i] == u'%' && n < values.size()) {
+            filled += values.begin()[n];
+            ++i;
+        } else {
+            filled += text[i];
+        }
     }
-    return text;
+    return filled;
 }
 
 // A folder as the player finds it.
