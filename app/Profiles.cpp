@@ -508,7 +508,7 @@ bool ProfileManager::ReadList(uint32_t* current, std::vector<uint32_t>* numbers)
 
 std::unique_ptr<Profile> ProfileManager::ReadProfile(uint32_t number) {
     const std::u16string path = ProfilePath(number);
-    const std::string name = Narrow(path);
+    const std::string name = AppShownPath(path);
     auto refuse = [&](const char* why) {
         LogErrorPrintf(kLogIndent, "The profile %s is left out (the file is kept): %s.", name.c_str(), why);
         return nullptr;
@@ -579,7 +579,7 @@ void ProfileManager::Load() {
         if (!profile) continue;
         if (CheckName(profile->Name(), nullptr, nullptr) == kProfileErrorUsed) {
             LogErrorPrintf(kLogIndent, "The profile %s is left out: another profile has its name.",
-                           Narrow(ProfilePath(number)).c_str());
+                           AppShownPath(ProfilePath(number)).c_str());
             continue;
         }
         profiles_.push_back(std::move(profile));

@@ -536,7 +536,11 @@ App::~App() {
     // (saving the running level and the profiles); then the members go.
     if (windows_) windows_->DeleteAllWindows(); // while the fonts they draw with are there
     SetGameState(kStateQuit);
-    if (profiles_ && !profiles_->SaveCurrent() && profiles_->HasUnsavedFiles()) TellUnsavedAtQuit();
+    if (profiles_) {
+        profiles_->SaveCurrent();
+        // What an earlier failed save left unwritten gets a last try too.
+        if (profiles_->HasUnsavedFiles() && !profiles_->RetryWrites()) TellUnsavedAtQuit();
+    }
     EndGame();
     SetWindowManager(nullptr);
     RemoveGameSpriteHost();
@@ -601,8 +605,8 @@ bool App::Start() {
             return false;
         }
         log_.Start(userFolder_);
-        LogLabelValueW(kLogIndent, u"Program folder", programFolder_.c_str());
-        LogLabelValueW(kLogIndent, u"User folder", userFolder_.c_str());
+        LogLabelPrintf(kLogIndent, "Program folder", "%s", AppShownPath(programFolder_).c_str());
+        LogLabelPrintf(kLogIndent, "User folder", "%s", AppShownPath(userFolder_).c_str());
         if (!userFolderProblem_.empty())
             LogLabelPrintf(kLogIndent, "Per-user folder not used", "%s", userFolderProblem_.c_str());
     }

@@ -685,10 +685,12 @@ TEST(Verbolunde, WithoutDisplaySaysSoAndFails) {
 // out: the dates and times of day, and the folder the copy of the game is in.
 std::string ComparableLog(const GameCopy& game) {
     std::string log = game.Log();
-    std::string root = game.Root();
-    std::replace(root.begin(), root.end(), '/', '\\');
-    for (size_t at = log.find(root); at != std::string::npos; at = log.find(root, at))
-        log.replace(at, root.size(), "<copy>");
+    // The folder as the log names it, and in the game's own form.
+    std::string gameForm = game.Root();
+    std::replace(gameForm.begin(), gameForm.end(), '/', '\\');
+    for (const std::string& root : {game.Root(), gameForm})
+        for (size_t at = log.find(root); at != std::string::npos; at = log.find(root, at))
+            log.replace(at, root.size(), "<copy>");
     log = std::regex_replace(log, std::regex("[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}"), "<date>");
     return std::regex_replace(log, std::regex("[0-9]{2}:[0-9]{2}:[0-9]{2}(\\.[0-9]{3})?"), "<time>");
 }
