@@ -71,6 +71,10 @@ GameData& AppGameData();
 // The folders found at start-up (game form).
 const std::u16string& AppProgramFolder();
 const std::u16string& AppUserFolder();
+// A path of the game (game form; a relative one from the current Data
+// folder) as the player finds it on the disk: native and absolute. Messages
+// that name a file name it so.
+std::string AppShownPath(std::u16string_view path);
 
 // Makes the language current: releases a loaded one, loads it, sets the
 // window title, makes the loading screen (image "loading_logo", caption
@@ -85,9 +89,10 @@ int AppExitCode();
 // The folder the per-user files go to: the per-user folder when it can be
 // created and written and its files' paths fit the limit, else "Profiles"
 // beside the data; empty when neither can be used. The reason each one was
-// passed over goes to why (may be null).
+// passed over goes to why (may be null), the per-user folder's own reason
+// alone to userProblem (may be null).
 std::u16string ChooseUserFolder(const std::u16string& userFolder, const std::u16string& dataFolder,
-                                std::string* why);
+                                std::string* why, std::string* userProblem = nullptr);
 
 // Start-up, main loop and shut-down. Arguments: "-lang FILE", and for
 // automatic runs "--headless", "--frames N", "--screenshot FILE.png",

@@ -8,6 +8,7 @@
 #include "engine/Viewer.h"
 #include "gui/Window.h"
 #include "platform/Clock.h"
+#include "platform/Utf.h"
 #include "sprites/SpritePack.h"
 #include "text/DigitalText.h"
 #include "text/FontSlots.h"
@@ -68,20 +69,36 @@ float LoadingProgress::Overall() const {
 
 // ---------------------------------------------------------------- packs
 
-bool GameData::OpenPacks(const char16_t** errorText) {
+namespace {
+
+constexpr const char16_t* kDataPackFile = u"Data.dat";
+constexpr const char16_t* kSpritePackFile = u"Sprites.dat";
+constexpr const char16_t* kSoundPackFile = u"Sounds.dat";
+
+// The message of a pack that cannot be used: the game's own words, then the
+// file as the player finds it on the disk, so that the right one is put back.
+std::u16string PackErrorText(const char16_t* file) {
+    const char16_t* headline = file == kSpritePackFile ? u"Sprites error!" : u"Data error!";
+    return std::u16string(headline) + u" The file " + platform::Utf8ToUtf16(AppShownPath(file)) +
+           u" is missing or damaged.";
+}
+
+} // namespace
+
+bool GameData::OpenPacks(std::u16string* errorText) {
     ClosePacks();
     dataPack_.reset(
-        kis::OpenDataFileForRead(u"Data.dat", kDataPackTypeId, kDataPackTypeVersion, kPackDataVersion));
+        kis::OpenDataFileForRead(kDataPackFile, kDataPackTypeId, kDataPackTypeVersion, kPackDataVersion));
     if (dataPack_)
-        spritePack_.reset(kis::OpenDataFileForRead(u"Sprites.dat", kSpritePackTypeId, kSpritePackTypeVersion,
+        spritePack_.reset(kis::OpenDataFileForRead(kSpritePackFile, kSpritePackTypeId, kSpritePackTypeVersion,
                                                    kPackDataVersion));
     if (spritePack_)
-        soundPack_.reset(kis::OpenDataFileForRead(u"Sounds.dat", kSoundPackTypeId, kSoundPackTypeVersion,
+        soundPack_.reset(kis::OpenDataFileForRead(kSoundPackFile, kSoundPackTypeId, kSoundPackTypeVersion,
                                                   kSoundPackDataVersion));
     if (soundPack_) return true;
-    const char* which = !dataPack_ ? "Data.dat" : !spritePack_ ? "Sprites.dat" : "Sounds.dat";
-    *errorText = dataPack_ && !spritePack_ ? u"Sprites error!" : u"Data error!";
-    LogErrorPrintf(kLogIndent, "The pack %s cannot be opened.", which);
+    const char16_t* which = !dataPack_ ? kDataPackFile : !spritePack_ ? kSpritePackFile : kSoundPackFile;
+    *errorText = PackErrorText(which);
+    LogErrorPrintf(kLogIndent, "The pack %s cannot be opened.", AppShownPath(which).c_str());
     ClosePacks();
     return false;
 }
@@ -96,7 +113,7 @@ void GameData::ClosePacks() {
     spritePack_.reset();
 }
 
-bool OpenPacks(const char16_t** errorText) {
+bool OpenPacks(std::u16string* errorText) {
     return AppGameData().OpenPacks(errorText);
 }
 
@@ -117,6 +134,17 @@ kis::DataFileReaderW* GetSpritePack() {
 kis::DataFileReaderW* GetSoundPack() {
     return AppGameData().SoundPack();
 }
+
+namespace {
+
+// The file of the pack a stage reads.
+const char16_t* PackFileOf(kis::DataFileReaderW* (*pack)()) {
+    if (pack == GetSpritePack) return kSpritePackFile;
+    if (pack == GetSoundPack) return kSoundPackFile;
+    return kDataPackFile;
+}
+
+} // namespace
 
 // ---------------------------------------------------------------- loading
 
@@ -207,7 +235,7 @@ void UpdateLoading(uint32_t) {
     if (result != kLoaderCallAgain) {
         if (loading.state.error) {
             LogErrorPrintf(kLogIndent, "Loading the %s failed.", step.name);
-            AppFatalDataError(step.pack == GetSpritePack ? u"Sprites error!" : u"Data error!");
+            AppFatalDataError(PackErrorText(PackFileOf(step.pack)).c_str());
             return;
         }
         loading.progress.NextStage();

@@ -18,7 +18,8 @@
 // its records until the tracker's report interval has passed, then returns
 // to be called again at the next frame. A stage that finishes with its error
 // flag set is a fatal data error ("Sprites error!" for a stage of the sprite
-// pack, "Data error!" for the others; exit code 1). After the last
+// pack, "Data error!" for the others, each naming the pack's file; exit code
+// 1). After the last
 // stage the data and sound packs are closed and the game goes on to the main
 // screen (state 6).
 
@@ -33,6 +34,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 // ---------------------------------------------------------------- progress
@@ -99,7 +101,7 @@ class GameData {
     ~GameData();
 
     // The free functions below, on this object.
-    bool OpenPacks(const char16_t** errorText);
+    bool OpenPacks(std::u16string* errorText);
     void CloseLoadedPacks();
     void ClosePacks();
     kis::DataFileReaderW* DataPack() const { return dataPack_.get(); }
@@ -137,9 +139,10 @@ class GameData {
 // ---------------------------------------------------------------- packs
 
 // Opens Data.dat, Sprites.dat and Sounds.dat from the current (Data) folder.
-// On failure the packs opened so far are closed and errorText names the
-// message: "Sprites error!" for the sprite pack, "Data error!" for the others.
-bool OpenPacks(const char16_t** errorText);
+// On failure the packs opened so far are closed and errorText gets the
+// message: "Sprites error!" for the sprite pack, "Data error!" for the others,
+// followed by the file's native path.
+bool OpenPacks(std::u16string* errorText);
 // Closes the data and sound packs (after loading); the sprite pack stays.
 void CloseLoadedPacks();
 void ClosePacks();

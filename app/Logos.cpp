@@ -1,5 +1,6 @@
 #include "app/Logos.h"
 
+#include "app/App.h"
 #include "engine/Log.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
@@ -118,7 +119,7 @@ void OpenLogos() {
         LogLine(kLogIndent, "No logos: Logos\\Logos.txt cannot be read.");
     } else if (!ParseLogoList(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
                               &g_show->entries, &error)) {
-        LogErrorPrintf(kLogIndent, "Logos\\Logos.txt: %s", error.c_str());
+        LogErrorPrintf(kLogIndent, "%s: %s", AppShownPath(u"Logos\\Logos.txt").c_str(), error.c_str());
     }
     for (const LogoEntry& entry : g_show->entries) {
         auto texture = std::make_unique<DXLTexture>(GetAppServices().viewer);
@@ -126,7 +127,7 @@ void OpenLogos() {
         std::u16string path = u"Logos\\" + entry.image;
         texture->LoadFromFile(path.c_str());
         if (!texture->IsLive())
-            LogErrorPrintf(kLogIndent, "Logo image cannot be read: %s", platform::Utf16ToUtf8(path).c_str());
+            LogErrorPrintf(kLogIndent, "Logo image cannot be read: %s", AppShownPath(path).c_str());
         g_show->textures.push_back(std::move(texture));
     }
     g_show->current = -1;

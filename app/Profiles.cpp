@@ -427,7 +427,10 @@ bool ProfileManager::WriteFile(const std::u16string& path, uint32_t type, uint32
         return false;
     }
     if (good) good = writer.Close();
-    if (!good) LogErrorPrintf(kLogIndent, "The file %s could not be written.", Narrow(path).c_str());
+    if (!good) {
+        ++failedWrites_;
+        LogErrorPrintf(kLogIndent, "The file %s could not be written.", AppShownPath(path).c_str());
+    }
     return good;
 }
 
@@ -436,7 +439,24 @@ bool ProfileManager::WriteProfile(const Profile& profile) {
     std::vector<Chunk> chunks = {{kChunkProfile, 1, &record}};
     for (const auto& [key, bytes] : profile.saves_)
         chunks.push_back({kChunkSave, key, &bytes});
-    return WriteFile(ProfilePath(profile.Number()), kProfileTypeId, kProfileTypeVersion, chunks);
+    const bool written =
+        WriteFile(ProfilePath(profile.Number()), kProfileTypeId, kProfileTypeVersion, chunks);
+    // A profile not yet in the store (one being made) is not kept when its
+    // first file cannot be written: nothing of it waits to be saved.
+    if (written)
+        unsavedProfiles_.erase(profile.Number());
+    else if (FindByNumber(profile.Number()))
+        unsavedProfiles_.insert(profile.Number());
+    return written;
+}
+
+bool ProfileManager::RetryWrites() {
+    const std::set<uint32_t> numbers = std::move(unsavedProfiles_);
+    unsavedProfiles_.clear();
+    for (uint32_t number : numbers)
+        if (const Profile* profile = FindByNumber(number)) WriteProfile(*profile);
+    if (listUnsaved_) SaveList();
+    return !HasUnsavedFiles();
 }
 
 bool ProfileManager::SaveList() {
@@ -458,17 +478,18 @@ bool ProfileManager::SaveList() {
         const std::u16string aside = ListPath() + u".bad";
         if (platform::RenameFile(platform::GamePath(ListPath()), platform::GamePath(aside))) {
             LogLabelPrintf(kLogIndent, "Profiles", "the unreadable list is kept as %s",
-                           Narrow(aside).c_str());
+                           AppShownPath(aside).c_str());
             report_.listKeptAs = aside;
         } else if (platform::FileExists(platform::GamePath(ListPath()))) {
             LogErrorPrintf(kLogIndent, "The unreadable %s cannot be kept aside; it is not written over.",
-                           Narrow(ListPath()).c_str());
+                           AppShownPath(ListPath()).c_str());
             return false;
         }
         listDamaged_ = false;
     }
-    return WriteFile(ListPath(), kListTypeId, kListTypeVersion,
-                     {{kChunkList, 1, &list.bytes}, {kChunkBest, 1, &best.bytes}});
+    listUnsaved_ = !WriteFile(ListPath(), kListTypeId, kListTypeVersion,
+                              {{kChunkList, 1, &list.bytes}, {kChunkBest, 1, &best.bytes}});
+    return !listUnsaved_;
 }
 
 bool ProfileManager::SaveCurrent() {
@@ -504,7 +525,7 @@ bool ProfileManager::ReadList(uint32_t* current, std::vector<uint32_t>* numbers)
 
 std::unique_ptr<Profile> ProfileManager::ReadProfile(uint32_t number) {
     const std::u16string path = ProfilePath(number);
-    const std::string name = Narrow(path);
+    const std::string name = AppShownPath(path);
     auto refuse = [&](const char* why) {
         LogErrorPrintf(kLogIndent, "The profile %s is left out (the file is kept): %s.", name.c_str(), why);
         return nullptr;

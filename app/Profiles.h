@@ -21,6 +21,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -276,6 +277,16 @@ class ProfileManager {
     bool SaveCurrent();
     bool SaveList();
 
+    // A file of the store that could not be written keeps its old contents
+    // on the disk; what it was to hold stays here until a later write of it,
+    // or RetryWrites, succeeds. FailedWrites counts the failures so far, so
+    // that a new one can be told from an old one.
+    bool HasUnsavedFiles() const { return listUnsaved_ || !unsavedProfiles_.empty(); }
+    uint32_t FailedWrites() const { return failedWrites_; }
+    // Writes again each file whose last write failed (profiles deleted since
+    // are passed over); true when none is left unsaved.
+    bool RetryWrites();
+
     // The allowed-character map: one byte per UTF-16 unit (non-zero:
     // allowed), plus one. By default every printable unit is allowed.
     const std::vector<uint8_t>& AllowedCharacters() const { return allowed_; }
@@ -341,6 +352,9 @@ class ProfileManager {
     ProfileHooks hooks_;
     std::function<bool(const std::u16string&)> gate_;
     bool writesRefused_ = false;
+    std::set<uint32_t> unsavedProfiles_; // numbers of profiles whose file could not be written
+    bool listUnsaved_ = false;
+    uint32_t failedWrites_ = 0;
     bool listDamaged_ = false;       // profiles.dat could not be read: kept aside before it is replaced
     std::vector<uint32_t> setAside_; // listed numbers whose files do not read; written back into the list
     uint32_t setAsideCurrent_ = 0;   // the listed current profile while it is set aside

@@ -1,5 +1,6 @@
 #include "app/RecordsFile.h"
 
+#include "app/App.h"
 #include "app/Profiles.h"
 #include "engine/Log.h"
 #include "foundation/Stream.h"
@@ -72,7 +73,7 @@ void RecordsFile::AddLevelRecord(const LevelResult& result) {
     enabled_ = false;
     const std::u16string path = CurrentPath();
     if (path.empty()) return;
-    const std::string name = platform::Utf16ToUtf8(path);
+    const std::string name = AppShownPath(path);
 
     kis::WideStrings lines;
     if (platform::FileExists(platform::GamePath(path))) {

@@ -19,6 +19,7 @@
 #include "app/PlayUrl.h"
 #include "app/Profiles.h"
 #include "app/RecordsFile.h"
+#include "app/SaveNotices.h"
 #include "engine/Cursors.h"
 #include "engine/ImageReaders.h"
 #include "engine/InputManager.h"
@@ -234,7 +235,7 @@ void LoadCursors(platform::Backend& backend) {
     for (const CursorFile& file : kCursorFiles) {
         HCURSOR cursor = LoadCursorFromFile(&backend.GetCursors(), file.path);
         if (!cursor) {
-            LogErrorPrintf(kLogIndent, "Cursor cannot be read: %s", Narrow(file.path).c_str());
+            LogErrorPrintf(kLogIndent, "Cursor cannot be read: %s", AppShownPath(file.path).c_str());
             continue;
         }
         DXLCURSORDATA data;
@@ -344,7 +345,7 @@ constexpr uint32_t kIdlePassMs = 5;
 // each is the first frame shown at or after its time. False when one could
 // not be written or the run ended before its time.
 bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManager& input,
-                 SoundManager& sound, const Options& options) {
+                 SoundManager& sound, SaveNotices& notices, const Options& options) {
     std::vector<bool> taken(options.screenshotsAt.size(), false);
     bool written = true;
     const uint32_t start = platform::Milliseconds();
@@ -365,6 +366,7 @@ bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManag
             if (const auto update = AppCallbackTable().update) update(FrameTime());
             UpdateGameEffect();
             if (GameStateSerial() != serial) continue; // the new state draws from its next pass
+            notices.Update(GetWindowManager(), GameState());
             if (const auto cursor = AppCallbackTable().cursor)
                 SelectCursor(cursor());
             else
@@ -508,12 +510,15 @@ class App {
     bool Start();
     bool FindFolders();
     bool OpenLanguage();
+    void TellUnsavedAtQuit();
 
     Options options_;
     std::u16string startFolder_;
     std::u16string programFolder_;
     std::u16string userFolder_;
-    std::string userFolderProblem_; // why no per-user folder can be used
+    std::u16string perUserFolder_;  // the per-user folder, whether it is used or not
+    std::string userFolderProblem_; // why no per-user folder can be used (with the folders' paths)
+    std::string perUserProblem_;    // why the per-user folder itself cannot be used
     platform::SingleInstance instance_;
     LogSession log_;
     std::unique_ptr<platform::Backend> backend_;
@@ -525,6 +530,7 @@ class App {
     SoundManager sound_;
     GameDataSession gameData_;
     LanguageHolder language_;
+    std::unique_ptr<SaveNotices> notices_;   // outlives the windows, which hold its dialogs
     std::unique_ptr<WindowManager> windows_; // the game's windows, gone before the viewer
     std::unique_ptr<ProfileManager> profiles_;
     std::unique_ptr<RecordsFile> records_;
@@ -538,13 +544,29 @@ App::~App() {
     // (saving the running level and the profiles); then the members go.
     if (windows_) windows_->DeleteAllWindows(); // while the fonts they draw with are there
     SetGameState(kStateQuit);
-    if (profiles_) profiles_->SaveCurrent();
+    if (profiles_) {
+        profiles_->SaveCurrent();
+        // What an earlier failed save left unwritten gets a last try too.
+        if (profiles_->HasUnsavedFiles() && !profiles_->RetryWrites()) TellUnsavedAtQuit();
+    }
     EndGame();
     SetWindowManager(nullptr);
     RemoveGameSpriteHost();
     SetAppServices({});
     SetStateChangeCallback(nullptr);
     SetFocusCallback(nullptr);
+}
+
+// The last save failed and no screen is left to offer another try: the
+// player learns what was not saved and where, so that nothing goes unnoticed.
+void App::TellUnsavedAtQuit() {
+    const std::string text = "The progress of this game could not be saved in " +
+                             AppShownPath(profiles_->Folder()) +
+                             " (the disk may be full or the folder read-only); the files there are as they "
+                             "were before.";
+    LogErrorPrintf(kLogIndent, "%s", text.c_str());
+    platform::ShowMessageBox(MainWindow(), platform::Utf8ToUtf16(text), kProgramName,
+                             platform::MessageBoxIcon::Warning);
 }
 
 void App::Fail(const char16_t* text, HResult hr) {
@@ -570,8 +592,8 @@ bool App::FindFolders() {
         exitCode_ = 1;
         return false;
     }
-    userFolder_ =
-        ChooseUserFolder(platform::UserFolder(kMakerFolder, kProductFolder), dataFolder, &userFolderProblem_);
+    perUserFolder_ = platform::UserFolder(kMakerFolder, kProductFolder);
+    userFolder_ = ChooseUserFolder(perUserFolder_, dataFolder, &userFolderProblem_, &perUserProblem_);
     SetConfigFolders(userFolder_, programFolder_);
     return true;
 }
@@ -591,8 +613,8 @@ bool App::Start() {
             return false;
         }
         log_.Start(userFolder_);
-        LogLabelValueW(kLogIndent, u"Program folder", programFolder_.c_str());
-        LogLabelValueW(kLogIndent, u"User folder", userFolder_.c_str());
+        LogLabelPrintf(kLogIndent, "Program folder", "%s", AppShownPath(programFolder_).c_str());
+        LogLabelPrintf(kLogIndent, "User folder", "%s", AppShownPath(userFolder_).c_str());
         if (!userFolderProblem_.empty())
             LogLabelPrintf(kLogIndent, "Per-user folder not used", "%s", userFolderProblem_.c_str());
     }
@@ -630,6 +652,7 @@ bool App::Start() {
     profiles_ = std::make_unique<ProfileManager>(userFolder_);
     profiles_->Load();
     records_ = std::make_unique<RecordsFile>(profiles_.get());
+    notices_ = std::make_unique<SaveNotices>(*profiles_, perUserFolder_, perUserProblem_);
     ReadConfigIni(ConfigIniPath(), &params, &ini_);
     Cheats = ini_.cheats;
     if (!screen.SetParams(params) && !viewer_->HasDevice()) {
@@ -659,9 +682,9 @@ bool App::Start() {
     LogLabelChoice(kLogIndent, "Cheats", Cheats, "on", "off");
 
     LoadCursors(*backend_);
-    const char16_t* packError = nullptr;
+    std::u16string packError;
     if (!OpenPacks(&packError)) {
-        Fail(packError);
+        Fail(packError.c_str());
         return false;
     }
     if (!OpenLanguage()) return false;
@@ -683,10 +706,8 @@ bool App::OpenLanguage() {
         language_.language = std::make_unique<GameLanguage>(file.c_str(), viewer_.get());
         if (LoadLanguage()) return true;
     }
-    // The message names the file as the player can find it: from the Data folder when relative.
-    const bool relative = file.empty() || (file[0] != u'\\' && file.find(u':') == std::u16string::npos);
-    Fail((u"The language file cannot be loaded: " + (relative ? programFolder_ + u"\\Data\\" : u"") + file)
-             .c_str());
+    // The message names the file as the player can find it.
+    Fail((u"The language file cannot be loaded: " + platform::Utf8ToUtf16(AppShownPath(file))).c_str());
     return false;
 }
 
@@ -696,6 +717,17 @@ bool App::LoadLanguage() {
     if (language_.loaded) language->Release();
     language_.loaded = language->Load();
     if (!language_.loaded) return false;
+    // A file whose texts or pictures fail their checks would show the
+    // missing-text marker and blank pictures: it is refused like one that
+    // cannot be read, and the log says what was damaged.
+    if (!language->GetDamage().empty()) {
+        for (const std::string& what : language->GetDamage())
+            LogErrorPrintf(kLogIndent, "The language file %s is damaged: %s.",
+                           AppShownPath(language->GetPath()).c_str(), what.c_str());
+        language->Release();
+        language_.loaded = false;
+        return false;
+    }
     if (viewer_) viewer_->SetCaption(language->GetWindowTitle());
     // Players' names are made of the language's profile characters.
     if (profiles_) {
@@ -721,7 +753,8 @@ int App::Run() {
             recorder->FollowClock();
             recorder->SetCapture(true);
         }
-        if (!RunMainLoop(*backend_, *viewer_, *input_, sound_, options_) && exitCode_ == 0) exitCode_ = 1;
+        if (!RunMainLoop(*backend_, *viewer_, *input_, sound_, *notices_, options_) && exitCode_ == 0)
+            exitCode_ = 1;
         std::string error = "only a headless run records its sound";
         if (!options_.recordSound.empty() &&
             (!recorder || !recorder->WriteCapturedWav(options_.recordSound, &error))) {
@@ -783,6 +816,13 @@ const std::u16string& AppUserFolder() {
     return g_app ? g_app->UserFolder() : none;
 }
 
+std::string AppShownPath(std::u16string_view path) {
+    std::u16string full(path);
+    const bool relative = full.empty() || (full[0] != u'\\' && full.find(u':') == std::u16string::npos);
+    if (relative) full = platform::CurrentFolder() + u"\\" + full;
+    return platform::NativePath(platform::GamePath(full));
+}
+
 ProfileManager* AppProfiles() {
     return g_app ? g_app->Profiles() : nullptr;
 }
@@ -810,16 +850,18 @@ bool AppLoadLanguage() {
 }
 
 std::u16string ChooseUserFolder(const std::u16string& userFolder, const std::u16string& dataFolder,
-                                std::string* why) {
+                                std::string* why, std::string* userFolderProblem) {
     std::string userProblem, profilesProblem;
     if (UsableFolder(userFolder, &userProblem)) return userFolder;
+    if (userFolderProblem) *userFolderProblem = userProblem;
     const std::u16string profiles = dataFolder + u"\\" + kProfilesFolder;
     if (UsableFolder(profiles, &profilesProblem)) {
-        if (why) *why = Narrow(userFolder) + ": " + userProblem;
+        if (why) *why = AppShownPath(userFolder) + ": " + userProblem;
         return profiles;
     }
     if (why)
-        *why = Narrow(userFolder) + ": " + userProblem + "; " + Narrow(profiles) + ": " + profilesProblem;
+        *why = AppShownPath(userFolder) + ": " + userProblem + "; " + AppShownPath(profiles) + ": " +
+               profilesProblem;
     return {};
 }
 

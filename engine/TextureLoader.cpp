@@ -4,6 +4,8 @@
 #include "foundation/ByteOrder.h"
 #include "foundation/StrFunctions.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "platform/Utf.h"
 
 #include <cstring>
 #include <memory>
@@ -115,7 +117,12 @@ void DXLTextureLoaderDataFile::LogFailure(const DXLTexture* texture, bool read) 
 
 std::u16string PackFileName(const kis::BaseDataFile* reader) {
     const char16_t* name = reader ? reader->GetFileName() : nullptr;
-    return name && name[0] ? std::u16string(name) : std::u16string(u"a pack");
+    if (!name || !name[0]) return u"a pack";
+    // Named as the player finds the file on the disk: native and absolute.
+    std::u16string path(name);
+    if (path[0] != u'\\' && path[0] != u'/' && path.find(u':') == std::u16string::npos)
+        path = platform::CurrentFolder() + u"\\" + path;
+    return platform::Utf8ToUtf16(platform::NativePath(platform::GamePath(path)));
 }
 
 uint32_t DXLTextureLoaderDataFile::SharedBufferCapacity() {

@@ -125,7 +125,8 @@ class LevelSession : public LevelFrontEndHooks {
             } else {
                 const std::u16string kept = LevelProfileKeepRefusedSave(index_, *saved);
                 Logf("The refused saved game of level %u is %s%s.", index_ + 1,
-                     kept.empty() ? "still in the profile" : "kept in ", Narrow(kept.c_str()).c_str());
+                     kept.empty() ? "still in the profile" : "kept in ",
+                     kept.empty() ? "" : AppShownPath(kept).c_str());
             }
         }
         FitScreen();
@@ -246,8 +247,13 @@ class LevelSession : public LevelFrontEndHooks {
         const auto data = saved->Data();
         const bool kept =
             LevelProfileStoreSavedGame(levelIndex, std::vector<uint8_t>(data.begin(), data.end()));
+        // A profile that holds the game but could not write it keeps it while
+        // the game runs; the player is told and may try again.
+        const char* failure = LevelProfileSavedGame(levelIndex).has_value()
+                                  ? ", but the profile's file could not be written (kept while the game runs)"
+                                  : ", but no profile keeps it";
         Logf("Level %u saved into the profile (%zu bytes)%s.", levelIndex + 1, data.size(),
-             kept ? "" : ", but no profile keeps it");
+             kept ? "" : failure);
     }
     void DeleteSavedGame(uint32_t, uint32_t levelIndex) override { LevelProfileDeleteSavedGame(levelIndex); }
     uint32_t ChosenBonusSlots() const override { return LevelProfileBonusSlots(); }
@@ -267,6 +273,7 @@ class LevelSession : public LevelFrontEndHooks {
         Logf("Level %u restarts from scratch.", index_ + 1);
         ui_->CloseAll();
         DeleteSavedGame(level_->Regime(), index_);
+        tutorials_->Attach(*level_); // the tutorial as the profile's option now says
         level_->StartUp();
         ui_->OpenPanel();
         level_->Begin();

@@ -492,9 +492,8 @@ class ProgramScriptLevel : public tut::ScriptLevel {
 } // namespace
 
 struct ProgramLevelTutorials::State {
-    State(uint32_t levelIndex, bool wanted) : levelIndex(levelIndex), wanted(wanted) {}
+    explicit State(uint32_t levelIndex) : levelIndex(levelIndex) {}
     uint32_t levelIndex;
-    bool wanted;
     tut::TutorialRunner runner{tut::TutorialServices{GetWindowManager()}};
     tut::LevelTutorialLink link{runner};
     // The windows' questions and reports (drags, controls, keys, notices)
@@ -505,7 +504,7 @@ struct ProgramLevelTutorials::State {
 };
 
 ProgramLevelTutorials::ProgramLevelTutorials(uint32_t levelIndex)
-    : state_(std::make_unique<State>(levelIndex, ProfileWantsTutorials())) {
+    : state_(std::make_unique<State>(levelIndex)) {
     if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(&state_->windowLink);
 }
 
@@ -522,7 +521,9 @@ void ProgramLevelTutorials::Attach(GameLevel& level) {
     State& s = *state_;
     s.runner.DeleteAll();
     s.view = std::make_unique<ProgramScriptLevel>(level);
-    if (!s.wanted) return;
+    // Asked at every start and restart: the player may have changed the
+    // option in the pause menu's options since the level was opened.
+    if (!ProfileWantsTutorials()) return;
     if (tut::GameTutorial* made = tut::MakeLevelTutorial(s.runner, s.levelIndex, *s.view))
         LogLabelPrintf(kLogIndent, "Level tutorial", "%08X waits for the clock", made->Id());
 }

@@ -15,8 +15,8 @@ class GameLevel;
 
 class ProgramLevelTutorials {
   public:
-    // Makes the tutorial of the level index, when it has one and the current
-    // profile wants tutorials. The level follows with Attach before its set-up.
+    // The tutorials of the level index; the level follows with Attach before
+    // its set-up.
     explicit ProgramLevelTutorials(uint32_t levelIndex);
     ~ProgramLevelTutorials();
     ProgramLevelTutorials(const ProgramLevelTutorials&) = delete;
@@ -24,8 +24,10 @@ class ProgramLevelTutorials {
 
     // The level's tutorial hooks (they answer "no tutorial" when none runs).
     LevelTutorialHooks* Hooks();
-    // The level the tutorial reads, made with these hooks; its tutorial is
-    // made here, before the level's set-up.
+    // The level the tutorial reads, made with these hooks. At every start and
+    // restart, before the level's set-up: the running tutorial goes, and the
+    // level's own is made when it has one and the current profile's tutorial
+    // option is on.
     void Attach(GameLevel& level);
     // The first full warehouse of a player who wants tutorials: its tutorial
     // for the product starts at once, replacing the level's own.

@@ -16,12 +16,14 @@
 #include "foundation/FieldFormat.h"
 #include "foundation/Paths.h"
 #include "platform/Files.h"
+#include "platform/Utf.h"
 #include "text/FontSlots.h"
 #include "text/KGEFontFile.h"
 #include "text/LanguageSource.h"
 
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace {
@@ -78,6 +80,11 @@ uint32_t ChunkId(const char16_t* name) {
 bool OpenNamedChunk(kis::BaseDataFile& reader, const char16_t* name) {
     const uint32_t id = ChunkId(name);
     return reader.HasChunk(id, kSubId) && reader.OpenChunk(id, kSubId);
+}
+
+// A file the language names (an absolute game path), as the player finds it.
+std::u16string Shown(const char16_t* path) {
+    return platform::Utf8ToUtf16(platform::NativePath(platform::GamePath(path)));
 }
 
 const char16_t* FirstText(const DXLLngEntry* entry) {
@@ -350,14 +357,15 @@ void GameLanguage::ImportFonts(DXLLngFile& source) {
         KGEBitmapFont* font = nullptr;
         if (KGELoadBitmapFontDesc(viewer_, &texture, nullptr, true, path, nullptr, &font) != 0 ||
             font == nullptr) {
-            LogErrorPrintfW(kLogIndent, u"Font \"%s\" (%s) did not load.", kFontKeys[i], path);
+            LogErrorPrintfW(kLogIndent, u"Font \"%s\" (%s) did not load.", kFontKeys[i], Shown(path).c_str());
             continue;
         }
         // Adding the first user loads the image from its file.
         const bool built = font->AddRef() == 0;
         const DXLTexture* image = font->GetTexture();
         if (viewer_ && viewer_->HasDevice() && (!built || image == nullptr || !image->IsLive()))
-            LogErrorPrintfW(kLogIndent, u"The image of font \"%s\" (%s) did not load.", kFontKeys[i], path);
+            LogErrorPrintfW(kLogIndent, u"The image of font \"%s\" (%s) did not load.", kFontKeys[i],
+                            Shown(path).c_str());
         fonts_[i] = font;
     }
     source.LeaveSection();
@@ -460,11 +468,13 @@ bool GameLanguage::ReadFarmParams(kis::DataFileReaderW& reader) {
     if (!OpenNamedChunk(reader, kLanguageFarmParamsChunk)) return false;
     uint32_t length = 0;
     if (!lngfile::ReadU32(reader, length) || length > lngfile::ChunkBytesLeft(reader) / 2) {
+        NoteDamage("the profile characters");
         reader.CloseChunk();
         return false;
     }
     std::vector<uint8_t> bytes(size_t{length} * 2);
     if (!ReadBytes(reader, bytes.data(), length * 2)) {
+        NoteDamage("the profile characters");
         reader.CloseChunk();
         return false;
     }
@@ -479,7 +489,10 @@ bool GameLanguage::ReadFarmParams(kis::DataFileReaderW& reader) {
 
     DXLLngEntry* title = lngfile::ReadEntry(reader);
     reader.CloseChunk();
-    if (title == nullptr) return false;
+    if (title == nullptr) {
+        NoteDamage("the window title");
+        return false;
+    }
     SetWindowTitle(title);
     return true;
 }
@@ -499,6 +512,10 @@ DXLTexture* GameLanguage::ReadImageRecord(kis::DataFileReaderW& reader, const ch
     texture->SetSource(loader, true);
     if (AddImage(name, texture) == nullptr) return nullptr;
     texture->Restore();
+    // Without a viewer nothing is ever made; with one, an image that did
+    // not come to life failed its checks (its loader logged why).
+    if (viewer_ != nullptr && !texture->IsLive())
+        NoteDamage("image \"" + platform::Utf16ToUtf8(std::u16string_view(name, nameLength)) + "\"");
     return texture;
 }
 
@@ -506,10 +523,11 @@ void GameLanguage::ReadImages(kis::DataFileReaderW& reader) {
     if (!OpenNamedChunk(reader, kLanguageImagesChunk)) return;
     while (lngfile::ChunkBytesLeft(reader) != 0 && ReadImageRecord(reader) != nullptr) {
     }
+    if (lngfile::ChunkBytesLeft(reader) != 0) NoteDamage("an image record");
     if (lngfile::ChunkBytesLeft(reader) != 0)
         LogErrorPrintfW(kLogIndent,
                         u"An image record of %s cannot be read; it and the images after it did not load.",
-                        reader.GetFileName());
+                        PackFileName(&reader).c_str());
     reader.CloseChunk();
 }
 
@@ -527,50 +545,60 @@ void GameLanguage::ReadFonts(kis::DataFileReaderW& reader) {
     // A font that did not load leaves its texts out; say which. (An image that
     // did not load was logged by its loader.)
     for (int i = 0; i < kFontCount; ++i)
-        if (fonts_[i] == nullptr)
+        if (fonts_[i] == nullptr) {
+            NoteDamage("font \"" + platform::Utf16ToUtf8(kFontKeys[i]) + "\"");
             LogErrorPrintfW(kLogIndent, u"Font \"%s\" of %s did not load.", kFontKeys[i],
-                            reader.GetFileName());
+                            PackFileName(&reader).c_str());
+        }
 }
 
 void GameLanguage::ReadComix(kis::DataFileReaderW& reader) {
     if (!OpenNamedChunk(reader, kLanguageComixChunk)) return;
     uint32_t count = 0;
-    if (lngfile::ReadU32(reader, count) && int32_t(count) > 0 &&
-        count <= lngfile::ChunkBytesLeft(reader) / (kComixRecordSize + kMinEntryBytes)) {
+    if (!lngfile::ReadU32(reader, count) || int32_t(count) < 0 ||
+        count > lngfile::ChunkBytesLeft(reader) / (kComixRecordSize + kMinEntryBytes))
+        NoteDamage("the comic captions' count");
+    else
         for (uint32_t i = 0; i < count; ++i) {
             uint8_t record[kComixRecordSize];
-            if (!ReadBytes(reader, record, kComixRecordSize)) break;
-            DXLLngEntry* entry = lngfile::ReadEntry(reader);
-            if (entry == nullptr) break;
+            DXLLngEntry* entry =
+                ReadBytes(reader, record, kComixRecordSize) ? lngfile::ReadEntry(reader) : nullptr;
+            if (entry == nullptr) {
+                NoteDamage("comic caption " + std::to_string(i + 1));
+                break;
+            }
             float scale = 0.0f;
             const uint32_t scaleBits = kis::LoadLE32(record + 12);
             std::memcpy(&scale, &scaleBits, 4);
             AddComixItem(entry, int32_t(kis::LoadLE32(record + 4)), int32_t(kis::LoadLE32(record + 8)),
                          scale);
         }
-    }
     reader.CloseChunk();
 }
 
 void GameLanguage::ReadCredits(kis::DataFileReaderW& reader) {
     if (!OpenNamedChunk(reader, kLanguageCreditsChunk)) return;
-    uint32_t count = 0;
-    if (lngfile::ReadU32(reader, count) && count <= lngfile::ChunkBytesLeft(reader) / kCreditsHeaderSize) {
+    // The records in turn; false at the first that fails its checks.
+    const bool whole = [&] {
+        uint32_t count = 0;
+        if (!lngfile::ReadU32(reader, count) || count > lngfile::ChunkBytesLeft(reader) / kCreditsHeaderSize)
+            return false;
         std::vector<uint8_t> bytes;
         for (uint32_t i = 0; i < count; ++i) {
             uint8_t head[kCreditsHeaderSize];
-            if (!ReadBytes(reader, head, kCreditsHeaderSize)) break;
+            if (!ReadBytes(reader, head, kCreditsHeaderSize)) return false;
             const uint32_t size = kis::LoadLE32(head);
             const uint32_t kind = kis::LoadLE32(head + 4);
             if (size < kCreditsHeaderSize || size - kCreditsHeaderSize > lngfile::ChunkBytesLeft(reader))
-                break;
+                return false;
             bytes.assign(head, head + kCreditsHeaderSize);
             bytes.resize(size);
-            if (!ReadBytes(reader, bytes.data() + kCreditsHeaderSize, size - kCreditsHeaderSize)) break;
+            if (!ReadBytes(reader, bytes.data() + kCreditsHeaderSize, size - kCreditsHeaderSize))
+                return false;
             if (kind == GameCreditsRecord::kLine) {
                 // The text and its terminator must lie inside the record.
                 const uint32_t length = kis::LoadLE32(&bytes[8]);
-                if (uint64_t{length} * 2 + 14 > size) break;
+                if (uint64_t{length} * 2 + 14 > size) return false;
                 std::vector<char16_t> text(size_t{length} + 1);
                 for (uint32_t k = 0; k < length; ++k)
                     text[k] = char16_t(kis::LoadLE16(&bytes[12 + 2 * k]));
@@ -578,10 +606,12 @@ void GameLanguage::ReadCredits(kis::DataFileReaderW& reader) {
             } else if (kind == GameCreditsRecord::kImage) {
                 DXLTexture* texture = ReadImageRecord(reader);
                 AddCreditsImage(texture);
-                if (texture == nullptr) break; // where the next record starts is unknown
+                if (texture == nullptr) return false; // where the next record starts is unknown
             }
         }
-    }
+        return true;
+    }();
+    if (!whole) NoteDamage("the credits");
     reader.CloseChunk();
 }
 

@@ -15,6 +15,7 @@
 #include "foundation/Paths.h"
 #include "foundation/StrFunctions.h"
 #include "platform/Files.h"
+#include "platform/Utf.h"
 #include "text/GameLanguage.h"
 #include "text/LanguageSource.h"
 
@@ -365,6 +366,7 @@ bool DXLLanguage::ReadSourceHeader(DXLLngFile& source) {
 
 bool DXLLanguage::Load() {
     if (++loadCount_ != 1) return true;
+    damage_.clear();
     if (path_[0] == 0) return false;
     if (IsCompiledLanguagePath(path_)) {
         compiled_.reset(kis::OpenDataFileForRead(path_, kLanguageFileTypeId, kLanguageFileTypeVersion,
@@ -390,14 +392,22 @@ void DXLLanguage::ReadGroups(kis::DataFileReaderW& reader) {
         uint32_t nameLength = 0, count = 0;
         if (!lngfile::ReadString(reader, name, 32, nameLength) || !lngfile::ReadU32(reader, count) ||
             count > lngfile::ChunkBytesLeft(reader) / kMinEntryBytes) {
+            NoteDamage("the header of text group " + std::to_string(i));
             reader.CloseChunk();
             return;
         }
+        const std::string label = "text group \"" + platform::Utf16ToUtf8(name) + "\"";
         DXLLngGroup* group = CreateGroup(name);
-        if (group != nullptr && ReserveEntries(group, count)) {
+        if (group == nullptr || !ReserveEntries(group, count)) {
+            NoteDamage(label);
+        } else {
             for (uint32_t k = 0; k < count; ++k) {
                 DXLLngEntry* entry = lngfile::ReadEntry(reader);
-                if (entry == nullptr) break;
+                if (entry == nullptr) {
+                    NoteDamage("text " + std::to_string(k + 1) + " of " + std::to_string(count) + " in " +
+                               label);
+                    break;
+                }
                 group->entries.emplace_back(entry);
             }
         }

@@ -171,10 +171,18 @@ class DXLLanguage {
     const DXLLngEntry* GetFallback() const { return fallback_.get(); }
     // The compiled file a load keeps open for images read later, or null.
     kis::DataFileReaderW* GetCompiledFile() const { return compiled_.get(); }
+    // What the last load of a compiled file found present but failing its
+    // checks (a text group, a text, an image, a font...), one line each;
+    // empty when everything in the file read whole. A chunk that is simply
+    // absent is not damage. The load goes on past damage either way: the
+    // caller decides whether a damaged language may be used.
+    const std::vector<std::string>& GetDamage() const { return damage_; }
 
   protected:
     // Appends an image item that takes the texture (deleted here on failure).
     DXLLngImage* AddImage(const char16_t* name, DXLTexture* texture);
+    // Records what failed its checks while loading.
+    void NoteDamage(std::string what) { damage_.push_back(std::move(what)); }
 
     std::vector<std::unique_ptr<DXLLngImage>> images_;
 
@@ -195,6 +203,7 @@ class DXLLanguage {
     std::unique_ptr<DXLLngEntry> fallback_;
     // "group/key" of the texts reported missing.
     mutable std::set<std::u16string> missing_;
+    std::vector<std::string> damage_;
 };
 
 // True when the path's extension is "dat" in any case: a compiled file.

@@ -466,6 +466,11 @@ TEST(Verbolunde, FullScreenDrawsExactlyAsTheWindowDoes) {
     EXPECT_GT(lit, size_t(5000)); // the screen after loading, not a black frame
 }
 
+// The message of a pack that cannot be used names its file as a native path.
+std::string PackMessage(const GameCopy& game, const std::string& headline, const std::string& pack) {
+    return headline + " The file " + game.Game() + "/Data/" + pack + " is missing or damaged.";
+}
+
 TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     GameCopy game;
     std::string output;
@@ -479,7 +484,7 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     ASSERT_TRUE(testsupport::WriteFileBytes(dataPack, goodData.substr(0, goodData.size() - 6)));
     output.clear();
     EXPECT_EQ(game.Run("--showcase --headless --frames 30", &output), 1) << output;
-    EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
+    EXPECT_NE(output.find(PackMessage(game, "Data error!", "Data.dat")), std::string::npos) << output;
     EXPECT_NE(game.Log().find("ERROR! Data error!"), std::string::npos) << game.Log();
     EXPECT_TRUE(EndsWith(game.Log(), "LOG FINISHED."));
     EXPECT_EQ(ConfigScreenWords(game.User() + "/config.dat"), saved);
@@ -495,7 +500,8 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
             if (entry.id == 0x4D555343) musicOffset = entry.offset;
     }
     ASSERT_NE(musicOffset, 0u);
-    std::string sounds = testsupport::ReadFileBytes(soundPack);
+    const std::string goodSounds = testsupport::ReadFileBytes(soundPack);
+    std::string sounds = goodSounds;
     uint8_t huge[4];
     kis::StoreLE32(huge, 0x7FFFFFF0);
     sounds.replace(musicOffset + 4, 4, reinterpret_cast<const char*>(huge), 4);
@@ -506,7 +512,7 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     output.clear();
     EXPECT_EQ(game.Run("--showcase --headless --frames 60 --input-script '" + script + "'", &output), 1)
         << output;
-    EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
+    EXPECT_NE(output.find(PackMessage(game, "Data error!", "Sounds.dat")), std::string::npos) << output;
     const std::string log = game.Log();
     const std::vector<std::string> states = StateChanges(log);
     ASSERT_GE(states.size(), 2u) << log;
@@ -514,6 +520,28 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     EXPECT_EQ(states.back(), "FFFFFFFF");
     EXPECT_NE(log.find("ERROR! Data error!"), std::string::npos) << log;
     EXPECT_EQ(ConfigScreenWords(game.User() + "/config.dat"), saved);
+    ASSERT_TRUE(testsupport::WriteFileBytes(soundPack, goodSounds));
+}
+
+// A missing pack is named in the message, with the words of its kind.
+TEST(Verbolunde, AMissingPackIsNamedInItsMessage) {
+    struct Case {
+        const char* pack;
+        const char* headline;
+    };
+    for (const Case& c : {Case{"Data.dat", "Data error!"}, Case{"Sprites.dat", "Sprites error!"},
+                          Case{"Sounds.dat", "Data error!"}}) {
+        GameCopy game;
+        std::filesystem::remove(game.Game() + "/Data/" + c.pack);
+        std::string output;
+        EXPECT_EQ(game.Run("--headless --frames 30", &output), 1) << c.pack << "\n" << output;
+        EXPECT_NE(output.find(PackMessage(game, c.headline, c.pack)), std::string::npos) << output;
+        const std::string log = game.Log();
+        EXPECT_NE(log.find(PackMessage(game, c.headline, c.pack)), std::string::npos) << log;
+        EXPECT_EQ(log.find(std::string("Data\\") + c.pack), std::string::npos) << "no game-form path\n"
+                                                                               << log;
+        EXPECT_TRUE(EndsWith(log, "LOG FINISHED.")) << log;
+    }
 }
 
 TEST(Verbolunde, AFontChunkWithAWrongCountIsADataError) {
@@ -584,18 +612,8 @@ TEST(Verbolunde, AResourceThatDoesNotLoadIsLoggedWithItsPackAndName) {
         void (*damage)(std::string& bytes);
         std::vector<std::string> logged; // parts of one log line each
     };
+    // (A damaged image of the language stops the game instead: StartUpTest.)
     const Case cases[] = {
-        {"a font image of the language",
-         "language.dat",
-         [](std::string& bytes) {
-             // The first font's record: its name "font_image", three words, then the PNG.
-             const size_t name = bytes.find(std::string("f\0o\0n\0t\0_\0i\0m\0a\0g\0e\0", 20));
-             ASSERT_NE(name, std::string::npos);
-             const size_t png = bytes.find("\x89PNG", name);
-             ASSERT_EQ(png, name + 20 + 12);
-             bytes[png + 1] = 'X';
-         },
-         {"ERROR! Image \"buttons_font\" of ", "language.dat is not an image the engine can load."}},
         {"the digits texture of the sprite pack, under another name",
          "Sprites.dat",
          [](std::string& bytes) {
@@ -667,10 +685,12 @@ TEST(Verbolunde, WithoutDisplaySaysSoAndFails) {
 // out: the dates and times of day, and the folder the copy of the game is in.
 std::string ComparableLog(const GameCopy& game) {
     std::string log = game.Log();
-    std::string root = game.Root();
-    std::replace(root.begin(), root.end(), '/', '\\');
-    for (size_t at = log.find(root); at != std::string::npos; at = log.find(root, at))
-        log.replace(at, root.size(), "<copy>");
+    // The folder as the log names it, and in the game's own form.
+    std::string gameForm = game.Root();
+    std::replace(gameForm.begin(), gameForm.end(), '/', '\\');
+    for (const std::string& root : {game.Root(), gameForm})
+        for (size_t at = log.find(root); at != std::string::npos; at = log.find(root, at))
+            log.replace(at, root.size(), "<copy>");
     log = std::regex_replace(log, std::regex("[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}"), "<date>");
     return std::regex_replace(log, std::regex("[0-9]{2}:[0-9]{2}:[0-9]{2}(\\.[0-9]{3})?"), "<time>");
 }

@@ -116,3 +116,42 @@ TEST(LevelTutorialScenario, StepsTwoToFourSowWheatOnPointOne) {
     // Step 5: the level arrow below point 1 while its wheat grows.
     EXPECT_GT(c.Count(425, 370, 495, 470, ArrowYellow), 300) << log;
 }
+
+// The tutorial option is asked at every start of the level: unticked in the
+// pause menu's options while level 1's tutorial runs, the restart that
+// follows makes no tutorial, and the first click on the field selects the
+// site it hits instead of being held by a tutorial step: its plants button
+// and the wheat sow wheat there at once.
+TEST(LevelTutorialScenario, ARestartAfterUntickingTheTutorialHasNoTutorial) {
+    GameCopy game;
+    tutorialplay::MakeMapProfile(game.User());
+    const MapPoint first = CellPosition(0);
+    // The pause menu (269 x 510) and the options window (520 x 330) stand
+    // centred: the menu's options at row 4, its restart at row 2; the
+    // options' tutorial box 26 px in at 121 px down, its close button at the
+    // bottom; the level window's restart where its play button stands.
+    const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20;
+    const int optionsX = (1024 - 520) / 2, optionsY = (768 - 330) / 2;
+    const std::string events =
+        Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" + Click(6000, first.x, first.y + 4) +
+        Click(6700, 578, 538) + Click(9000, 660, 400) + "11000 key down ESCAPE\n11050 key up ESCAPE\n" +
+        Click(12000, menuX, menuY + 298) + Click(13000, optionsX + 38, optionsY + 133) +
+        Click(14000, 512, optionsY + 330 - 36) + Click(15000, menuX, menuY + 162) + Click(16000, 578, 538) +
+        Click(18000, 460, 320) + Click(19000, 626, 722) + Click(20000, 577, 722);
+    const std::string log = tutorialplay::Play(game, events,
+                                               {{10500, "untick-tutorial"},
+                                                {13800, "untick-unticked"},
+                                                {15800, "untick-restart"},
+                                                {18800, "untick-selected"}},
+                                               21000);
+    EXPECT_EQ(testsupport::Occurrences(log, "80010000 waits for the clock"), 1u) << log;
+    const size_t restart = log.find("Level 1 restarts from scratch.");
+    ASSERT_NE(restart, std::string::npos) << log;
+    EXPECT_EQ(log.find("Level tutorial", restart), std::string::npos) << log.substr(restart);
+    EXPECT_NE(log.find("point 1: wheat ordered", restart), std::string::npos) << log.substr(restart);
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    EXPECT_EQ(profiles.Current()->Record().results.tutorial, 0u) << "the option was saved unticked";
+}

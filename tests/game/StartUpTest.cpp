@@ -1,6 +1,9 @@
 // The program's start-up and shut-down as a player meets them: the language
 // file, the per-user folder, signals and the paths of the command line. Each
 // test runs a copy of the built game headless.
+#include "platform/Random.h"
+#include "tests/support/Damage.h"
+#include "tests/support/DataChunks.h"
 #include "tests/support/GameCopy.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +16,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 using testsupport::GameCopy;
@@ -58,23 +62,119 @@ TEST(StartUp, ALanguageFileThatCannotBeLoadedStopsWithItsName) {
         const int status = testsupport::RunCommand(
             Bounded(game.Command("--headless --frames 5 -lang '" + file + "'")), &output);
         EXPECT_EQ(status, 1) << file << "\n" << output;
-        const std::string name = fs::path(file).filename().string();
-        EXPECT_NE(output.find("The language file cannot be loaded"), std::string::npos) << output;
-        EXPECT_NE(output.find(name), std::string::npos) << output;
+        EXPECT_NE(output.find("The language file cannot be loaded: " + file), std::string::npos) << output;
         const std::string log = game.Log();
         EXPECT_NE(log.find("The language file cannot be loaded"), std::string::npos) << log;
         EXPECT_TRUE(EndsWith(log, "LOG FINISHED.\n") || EndsWith(log, "LOG FINISHED.")) << log;
     }
 }
 
-// The default language file, named from the Data folder in the message.
+// The default language file, named from the Data folder in the message as
+// the player finds it on the disk.
 TEST(StartUp, AMissingDefaultLanguageFileIsNamedWithItsFolder) {
     GameCopy game;
     fs::remove(game.Game() + "/Data/language.dat");
     std::string output;
     EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 5")), &output), 1) << output;
-    EXPECT_NE(output.find("The language file cannot be loaded: "), std::string::npos) << output;
-    EXPECT_NE(output.find("\\game\\Data\\language.dat"), std::string::npos) << output;
+    EXPECT_NE(output.find("The language file cannot be loaded: " + game.Game() + "/Data/language.dat"),
+              std::string::npos)
+        << output;
+}
+
+// A language file that opens but whose texts or pictures fail their checks
+// would show the missing-text marker and blank pictures: it stops the
+// program like one that cannot be read, the message naming the file and the
+// log what was damaged. Damage of every kind to the text groups and the
+// images either is refused so or leaves a file whose structure reads whole.
+TEST(StartUp, ALanguageFileWithDamagedTextsOrPicturesStopsWithItsName) {
+    const testsupport::DataFileKind kind{0xA7F17E1D, 13, 1};
+    GameCopy original;
+    const std::vector<testsupport::DataChunk> good =
+        testsupport::ReadDataChunks(original.Game() + "/Data/language.dat", kind);
+    ASSERT_FALSE(good.empty());
+    const auto units = [](const std::string& text) {
+        std::string bytes;
+        for (char c : text)
+            bytes += c, bytes += '\0';
+        return bytes;
+    };
+    // The chunk holding the text (a group's name, an image's name).
+    const auto chunkWith = [&](const std::string& text) {
+        for (size_t i = 0; i < good.size(); ++i)
+            if (good[i].bytes.find(units(text)) != std::string::npos) return i;
+        return good.size();
+    };
+    const size_t mainScreen = chunkWith("main_screen"), images = chunkWith("loading_logo"),
+                 fonts = chunkWith("font_image");
+    ASSERT_LT(mainScreen, good.size());
+    ASSERT_LT(images, good.size());
+    ASSERT_LT(fonts, good.size());
+    // The PNG of the record named so.
+    const auto brokenPicture = [&](size_t chunk, const std::string& name) {
+        std::string bytes = good[chunk].bytes;
+        // The record's name comes after its length, which tells "logo" from "loading_logo".
+        const size_t png =
+            bytes.find("\x89PNG", bytes.find(char(name.size()) + std::string(3, '\0') + units(name)));
+        EXPECT_NE(png, std::string::npos) << name;
+        if (png != std::string::npos) bytes[png + 1] = 'X';
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        size_t chunk;
+        std::string bytes;
+        const char* damage; // what the log says was damaged
+    };
+    const std::string group = good[mainScreen].bytes;
+    const std::vector<Case> cases = {
+        {"a text group cut short", mainScreen, group.substr(0, group.size() / 2),
+         "in text group \"main_screen\""},
+        {"the title logo's picture", images, brokenPicture(images, "logo"), "image \"logo\""},
+        {"a font's picture", fonts, brokenPicture(fonts, "font_image"), "image \"font_image\""},
+    };
+    const auto run = [&](const std::vector<testsupport::DataChunk>& chunks, std::string* log) {
+        GameCopy game;
+        const std::string file = game.Game() + "/Data/language.dat";
+        EXPECT_TRUE(testsupport::WriteDataChunks(file, kind, chunks));
+        std::string output;
+        const int status = testsupport::RunCommand(Bounded(game.Command("--headless --frames 5")), &output);
+        *log = game.Log();
+        if (status == 1) {
+            EXPECT_NE(output.find("The language file cannot be loaded: " + file), std::string::npos)
+                << output;
+        }
+        return status;
+    };
+    for (const Case& c : cases) {
+        std::vector<testsupport::DataChunk> chunks = good;
+        chunks[c.chunk].bytes = c.bytes;
+        std::string log;
+        EXPECT_EQ(run(chunks, &log), 1) << c.what << "\n" << log;
+        EXPECT_NE(log.find("language.dat is damaged: "), std::string::npos) << c.what << "\n" << log;
+        EXPECT_NE(log.find(c.damage), std::string::npos) << c.what << "\n" << log;
+        EXPECT_TRUE(EndsWith(log, "LOG FINISHED.")) << c.what;
+    }
+
+    // Seeded damage to the text groups and the images: refused with the
+    // file's name, or read whole (no damage found, nothing left unread).
+    std::vector<size_t> targets = {images, fonts};
+    for (size_t i = 0; i < good.size(); ++i)
+        if ((good[i].id & 0xC0000000u) == 0xC0000000u) targets.push_back(i);
+    platform::SeedRand(4646);
+    int refused = 0;
+    const int rounds = testsupport::ForRounds(24, 40000, [&](int round) {
+        std::vector<testsupport::DataChunk> chunks = good;
+        const size_t which = targets[size_t(testsupport::Rand32() % targets.size())];
+        chunks[which].bytes = testsupport::Damage(good[which].bytes, round);
+        std::string log;
+        const int status = run(chunks, &log);
+        ASSERT_TRUE(status == 0 || status == 1) << "round " << round << "\n" << log;
+        const bool damaged = log.find("language.dat is damaged: ") != std::string::npos;
+        EXPECT_EQ(status == 1, damaged) << "round " << round << "\n" << log;
+        refused += status == 1;
+    });
+    EXPECT_GE(rounds, 8);
+    EXPECT_GT(refused, 0) << "some damage was found";
 }
 
 // A per-user folder that cannot be made, or whose path is too long, gives way
@@ -111,6 +211,7 @@ TEST(StartUp, AnUnusablePerUserFolderGivesWayToProfilesBesideTheData) {
             EXPECT_NE(output.find("Neither the per-user folder nor the folder \"Profiles\""),
                       std::string::npos)
                 << output;
+            EXPECT_NE(output.find(profiles + ": it cannot be created"), std::string::npos) << output;
             continue;
         }
         EXPECT_EQ(status, 0) << c.name << "\n" << output;

@@ -482,16 +482,12 @@ TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
 }
 
 // A font or an image of the language that does not load is named in the log
-// with the file it comes from; the language loads anyway.
+// with the file it comes from, as the player finds it on the disk; the
+// language loads anyway, and its damage report says what failed.
 TEST_F(GameLanguageTest, FontsAndImagesThatDoNotLoadAreLoggedByNameAndFile) {
     auto source = Make(kContent + "/english.txt", nullptr);
     const std::string good = dir.File("good.dat");
     ASSERT_EQ(source->Compile(U(good).c_str()), 0);
-    // The language keeps the paths it was given as game paths.
-    auto game = [](std::string path) {
-        std::replace(path.begin(), path.end(), '/', '\\');
-        return path;
-    };
     struct Case {
         const char* what;
         std::function<std::string()> make; // the language file
@@ -506,7 +502,7 @@ TEST_F(GameLanguageTest, FontsAndImagesThatDoNotLoadAreLoggedByNameAndFile) {
         }));
         return path;
     };
-    const std::string damagedImage = game(dir.File("image.dat")), cut = game(dir.File("cut.dat"));
+    const std::string damagedImage = dir.File("image.dat"), cut = dir.File("cut.dat");
     const Case cases[] = {
         {"the first font's image damaged",
          [&] {
@@ -539,7 +535,7 @@ TEST_F(GameLanguageTest, FontsAndImagesThatDoNotLoadAreLoggedByNameAndFile) {
              }));
              return path;
          },
-         {"An image record of " + game(dir.File("images.dat")) +
+         {"An image record of " + dir.File("images.dat") +
           " cannot be read; it and the images after it did not load."},
          0},
         {"a source naming a font description that is not there",
@@ -547,7 +543,7 @@ TEST_F(GameLanguageTest, FontsAndImagesThatDoNotLoadAreLoggedByNameAndFile) {
              return Source("missing.txt", " fonts {\n  buttons_font = \"fonts\\\\small.txt\"\n"
                                           "  main_font = \"fonts\\\\missing.txt\"\n }\n");
          },
-         {"Font \"main_font\" (" + game(dir.File("fonts/missing.txt")) + ") did not load."},
+         {"Font \"main_font\" (" + dir.File("fonts/missing.txt") + ") did not load."},
          3},
     };
     for (const Case& c : cases) {
@@ -618,4 +614,73 @@ TEST_F(GameLanguageTest, DamagedGameChunksAreRefusedOrReadWithinBounds) {
                 font->MeasureText(u"Thank you for playing!", kKgeToTerminator);
     });
     EXPECT_GT(rounds, 20);
+}
+
+// What a load found present but failing its checks is reported, each with
+// what it was; a chunk that is simply absent, or a file read whole, reports
+// nothing.
+TEST_F(GameLanguageTest, TheDamageReportNamesWhatFailedItsChecks) {
+    auto source = Make(kContent + "/english.txt", nullptr);
+    const std::string good = dir.File("good.dat");
+    ASSERT_EQ(source->Compile(U(good).c_str()), 0);
+    // The group chunk whose name is main_screen, cut after its header and a few texts.
+    const auto mainScreen = [](uint32_t id, std::vector<uint8_t>& bytes) {
+        const std::string name("m\0a\0i\0n\0_\0s\0c\0r\0e\0e\0n\0", 22);
+        if ((id & 0xC0000000u) == 0xC0000000u &&
+            std::string(bytes.begin(), bytes.end()).compare(4, name.size(), name) == 0)
+            bytes.resize(bytes.size() / 2);
+        return true;
+    };
+    struct Case {
+        const char* what;
+        std::function<bool(uint32_t, std::vector<uint8_t>&)> edit;
+        std::string damage; // the first line of the report; empty: none
+    };
+    const Case cases[] = {
+        {"the file as compiled", [](uint32_t, std::vector<uint8_t>&) { return true; }, ""},
+        {"without images and fonts",
+         [](uint32_t id, std::vector<uint8_t>&) { return id != Id(u"images") && id != Id(u"fonts"); }, ""},
+        {"a text group cut short", mainScreen, "in text group \"main_screen\""},
+        {"the logo's picture broken",
+         [](uint32_t id, std::vector<uint8_t>& bytes) {
+             if (id != Id(u"images")) return true;
+             const std::string text(bytes.begin(), bytes.end());
+             const size_t png = text.find("\x89PNG", text.find(std::string("\x04\0\0\0l\0o\0g\0o\0", 12)));
+             EXPECT_NE(png, std::string::npos);
+             if (png != std::string::npos) bytes[png + 1] = 'X';
+             return true;
+         },
+         "image \"logo\""},
+        {"an image record cut short",
+         [](uint32_t id, std::vector<uint8_t>& bytes) {
+             if (id == Id(u"images")) bytes.resize(bytes.size() - 3);
+             return true;
+         },
+         "an image record"},
+        {"a comic count beyond its chunk",
+         [](uint32_t id, std::vector<uint8_t>& bytes) {
+             if (id == Id(u"comix_p")) kis::StoreLE32(bytes.data(), 0x7FFFFFFF);
+             return true;
+         },
+         "the comic captions' count"},
+        {"the window title cut off",
+         [](uint32_t id, std::vector<uint8_t>& bytes) {
+             if (id == Id(u"farm_params")) bytes.resize(bytes.size() - 2);
+             return true;
+         },
+         "the window title"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.File("edited.dat");
+        ASSERT_TRUE(Rewrite(good, path, c.edit)) << c.what;
+        auto language = Make(path, &viewer);
+        EXPECT_TRUE(language->Load()) << c.what << ": the load goes on past damage";
+        const std::vector<std::string>& damage = language->GetDamage();
+        if (c.damage.empty()) {
+            EXPECT_TRUE(damage.empty()) << c.what << ": " << (damage.empty() ? "" : damage[0]);
+            continue;
+        }
+        ASSERT_FALSE(damage.empty()) << c.what;
+        EXPECT_NE(damage[0].find(c.damage), std::string::npos) << c.what << ": " << damage[0];
+    }
 }

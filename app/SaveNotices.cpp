@@ -1,0 +1,136 @@
+#include "app/SaveNotices.h"
+
+#include "app/App.h"
+#include "app/GameStates.h"
+#include "app/Profiles.h"
+#include "engine/Log.h"
+#include "gui/SpritesWindow.h"
+#include "gui/Window.h"
+#include "platform/Utf.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <utility>
+
+namespace {
+
+// Puts the values in place of "%1", "%2"... of a text of the language, in
+// one pass, so that a value holding such a mark stays as it is.
+std::u16string Fill(const std::u16string& text, std::initializer_list<std::u16string> values) {
+    std::u16string filled;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t n = i + 1 < text.size() ? size_t(text[i + 1] - u'1') : values.size();
+        if (text[i] == u'%' && n < values.size()) {
+            filled += values.begin()[n];
+            ++i;
+        } else {
+            filled += text[i];
+        }
+    }
+    return filled;
+}
+
+// A folder as the player finds it.
+std::u16string Whole(const std::u16string& folder) {
+    return platform::Utf8ToUtf16(AppShownPath(folder));
+}
+
+// The same, broken after a slash where a line of the dialog would grow wider
+// than the dialog (its lines break at blanks only).
+std::u16string Fitted(const std::u16string& folder) {
+    constexpr size_t kLineUnits = 40;
+    const std::u16string path = Whole(folder);
+    std::u16string shown;
+    size_t lineStart = 0, lastBreak = std::u16string::npos;
+    for (char16_t c : path) {
+        shown += c;
+        if (shown.size() - lineStart > kLineUnits && lastBreak != std::u16string::npos) {
+            shown.insert(lastBreak, 1, u'\n');
+            lineStart = lastBreak + 1;
+            lastBreak = std::u16string::npos;
+        }
+        if (c == u'/') lastBreak = shown.size();
+    }
+    return shown;
+}
+
+// The notice's dialog: tells its owner when it goes, answered or not.
+class NoticeDialog : public DialogWindow {
+  public:
+    NoticeDialog(WindowManager& manager, const DialogParams& params, const DialogTexts& texts,
+                 DialogResultCallback answer, SaveNotices* owner, SaveNotices::Kind kind)
+        : DialogWindow(manager, params, texts, answer, reinterpret_cast<uintptr_t>(owner), uintptr_t(kind)),
+          owner_(owner) {}
+    ~NoticeDialog() override { owner_->Forget(this); }
+
+  private:
+    SaveNotices* owner_;
+};
+
+} // namespace
+
+SaveNotices::SaveNotices(ProfileManager& profiles, std::u16string perUserFolder, std::string perUserProblem)
+    : profiles_(profiles), perUserFolder_(std::move(perUserFolder)),
+      perUserProblem_(std::move(perUserProblem)) {}
+
+SaveNotices::~SaveNotices() = default;
+
+void SaveNotices::Forget(const void* dialog) {
+    if (open_ == dialog) open_ = nullptr;
+}
+
+void SaveNotices::Update(WindowManager* windows, int32_t state) {
+    if (!windows || open_) return;
+    if (state != kStateMainScreen && state != kStateMap && state != kStateLevel) return;
+    if (!perUserProblem_.empty() && !folderTold_) {
+        Open(*windows, Kind::Folder);
+        return;
+    }
+    if (profiles_.HasUnsavedFiles() && profiles_.FailedWrites() != failuresPutAway_)
+        Open(*windows, Kind::SaveFailed);
+}
+
+void SaveNotices::Open(WindowManager& windows, Kind kind) {
+    const bool folder = kind == Kind::Folder;
+    // The text with the folders broken to fit the dialog, or whole for the log.
+    const auto text = [&](bool fit) {
+        const auto shown = [&](const std::u16string& path) { return fit ? Fitted(path) : Whole(path); };
+        if (folder)
+            return Fill(
+                windows.Text(u"dialogs", u"saves_folder_c"),
+                {shown(perUserFolder_), platform::Utf8ToUtf16(perUserProblem_), shown(profiles_.Folder())});
+        return Fill(windows.Text(u"dialogs", u"save_failed_c"), {shown(profiles_.Folder())});
+    };
+    std::string line = platform::Utf16ToUtf8(text(false));
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    LogLabelPrintf(kLogIndent, "Saves", "%s: %s", folder ? "folder notice" : "not saved", line.c_str());
+    const DialogTexts texts{text(true), windows.Text(u"dialogs", folder ? u"saves_folder" : u"save_failed")};
+    const DialogParams params =
+        folder ? DialogParams::Make(kDialogOk, 0, nullptr, nullptr)
+               : DialogParams::Make(kDialogOk, kDialogCancel, windows.Text(u"dialogs", u"retry"), nullptr);
+    open_ = windows.Open<NoticeDialog>(params, texts, &SaveNotices::OnAnswer, this, kind);
+}
+
+uint32_t SaveNotices::OnAnswer(uintptr_t self, uintptr_t kind, uint32_t command) {
+    return reinterpret_cast<SaveNotices*>(self)->Answer(Kind(kind), command);
+}
+
+uint32_t SaveNotices::Answer(Kind kind, uint32_t command) {
+    if (kind == Kind::Folder) {
+        folderTold_ = true;
+        LogLabelPrintf(kLogIndent, "Saves", "folder notice closed");
+        return 1;
+    }
+    if (command != kDialogOk) {
+        failuresPutAway_ = profiles_.FailedWrites();
+        LogLabelPrintf(kLogIndent, "Saves", "not saved; the player goes on without trying again");
+        return 1;
+    }
+    if (profiles_.RetryWrites()) {
+        LogLabelPrintf(kLogIndent, "Saves", "saved on trying again");
+        return 1;
+    }
+    // Still failing: the dialog stays for another try.
+    LogLabelPrintf(kLogIndent, "Saves", "still not saved on trying again");
+    return 0;
+}

@@ -1,0 +1,195 @@
+// What the player is told when the game cannot keep their files where it
+// should, at 1024 x 768 from the main screen: a per-user folder that cannot
+// be used (its parent is a regular file, which no user, root included, can
+// make a folder in) is named in a dialog with the folder used instead; a
+// save that fails (a folder squatting on the name the new file is written
+// under, which the game cannot tell from a full disk) shows a dialog that
+// offers to try again, and trying again once the cause is gone saves.
+#include "app/Profiles.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::LoadShot;
+using testsupport::Shot;
+
+namespace {
+
+using testsupport::script::quick::Click;
+using testsupport::script::quick::Key;
+
+constexpr uint32_t kWindowFace = 0xF2E2BC; // the skin's window face
+
+// The main screen's options button, and in the options window (520 x 330,
+// centred) the tutorial box and the close button.
+constexpr int kOptionsX = 749, kOptionsY = 581;
+constexpr int kTutorialX = (1024 - 520) / 2 + 38, kTutorialY = (768 - 330) / 2 + 133;
+constexpr int kCloseX = 512, kCloseY = (768 - 330) / 2 + 330 - 36;
+// The OK button of the folder's dialog, centred under its text.
+constexpr int kFolderOkY = 505;
+// The buttons of the failed save's dialog: "try again" left of "cancel",
+// two 120 px buttons 16 px apart centred in the 420 px dialog.
+constexpr int kTryAgainX = (1024 - 420) / 2 + (420 - 256) / 2 + 60;
+constexpr int kFailedButtonsY = 478;
+
+void UseScreen(const GameCopy& game) {
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+}
+
+// A player as the new-player window makes one, current.
+void MakePlayer(const std::string& user) {
+    fs::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* profile = profiles.CreateProfile(u"vera");
+    ASSERT_NE(profile, nullptr);
+    ASSERT_EQ(profile->Record().results.tutorial, 1u);
+    profiles.SetCurrent(profile);
+}
+
+uint32_t SavedTutorialOption(const std::string& user) {
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    return profiles.Current() ? profiles.Current()->Record().results.tutorial : 99u;
+}
+
+} // namespace
+
+// No player shows in the usual folder's place: the dialog comes over the
+// new-player window, a click on its OK closes it, and the player made next
+// is kept in the folder the dialog named.
+TEST(SaveFailureScenario, APerUserFolderThatCannotBeUsedIsNamedWithTheFolderUsedInstead) {
+    GameCopy game;
+    UseScreen(game);
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.File("home-file"), "x"));
+    game.SetHome(game.File("home-file"));
+    const std::string profiles = game.Game() + "/Data/Profiles";
+    std::string events = Click(40, 500, 300) + Click(6000, 512, kFolderOkY);
+    int ms = 7000;
+    for (int i = 0; i < 20; ++i, ms += 40) // the user name offered in the field goes
+        events += Key(ms, "BACK");
+    for (const char* key : {"T", "O", "V", "E"})
+        events += Key(ms, key), ms += 40;
+    events += Key(ms + 100, "RETURN");
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
+    const std::string told = game.File("told.png"), after = game.File("after.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --until-ms 9000 --input-script '" + script + "'" +
+                           testsupport::ScreenshotAt(5800, told) + testsupport::ScreenshotAt(6900, after),
+                       &output),
+              0)
+        << output;
+    testsupport::KeepShot(told, "folder-told.png");
+    testsupport::KeepShot(after, "folder-after.png");
+    const std::string log = testsupport::ReadFileBytes(profiles + "/log.txt");
+    EXPECT_NE(
+        log.find("folder notice: The usual folder for your saves cannot be used: " + game.File("home-file") +
+                 "/Quenmoor/Verbolunde (it cannot be created). Players and progress are kept in " + profiles +
+                 " instead."),
+        std::string::npos)
+        << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "folder notice:"), 1u) << log;
+    EXPECT_NE(log.find("folder notice closed"), std::string::npos) << log;
+
+    // The dialog's parchment covers the new-player window's name field until
+    // the click, which leaves the field to take the name.
+    const Shot a = LoadShot(told), b = LoadShot(after);
+    ASSERT_TRUE(a.ok && b.ok) << output;
+    const auto white = [](int r, int g, int b) { return r > 245 && g > 245 && b > 245; };
+    EXPECT_GT(a.NearIn(320, 300, 700, 460, kWindowFace, 6), 20000) << "the dialog";
+    EXPECT_LT(a.Count(290, 356, 730, 395, white), 2000) << "the dialog covers the field";
+    EXPECT_GT(b.Count(290, 356, 730, 395, white), 10000) << "the field shows again";
+
+    // The player typed next is kept in the folder named.
+    ProfileManager store(platform::Utf8ToUtf16(profiles));
+    store.Load();
+    ASSERT_EQ(store.Count(), 1) << log;
+    EXPECT_EQ(std::u16string(store.GetProfile(0)->Name()), u"tove");
+}
+
+// The player unticks the tutorial in the options: closing them saves the
+// profile, which fails; the dialog names the folder and offers to try
+// again. Tried while the cause is there, it fails again and the dialog
+// stays; once the cause is gone (the test removes it when the game says the
+// second try failed), trying again saves, the dialog goes and the main
+// screen answers the next click. The run keeps the wall clock, so that the
+// cause goes between the two tries.
+TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGone) {
+    GameCopy game;
+    UseScreen(game);
+    MakePlayer(game.User());
+    const std::string blocker = game.User() + "/profile1.dat.bak";
+    fs::create_directory(blocker);
+    const std::string events = Click(40, 500, 300) + Click(10000, kOptionsX, kOptionsY) +
+                               Click(11000, kTutorialX, kTutorialY) + Click(12000, kCloseX, kCloseY) +
+                               Click(14000, kTryAgainX, kFailedButtonsY) +
+                               Click(17000, kTryAgainX, kFailedButtonsY) + Click(18500, kOptionsX, kOptionsY);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
+    const std::string failed = game.File("failed.png"), saved = game.File("saved.png");
+    std::string output;
+    int status = -1;
+    std::thread run([&] {
+        status =
+            game.Run("--headless --realtime --until-ms 19500 --input-script '" + script + "'" +
+                         testsupport::ScreenshotAt(13500, failed) + testsupport::ScreenshotAt(18000, saved),
+                     &output);
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (game.Log().find("still not saved on trying again") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    fs::remove(blocker);
+    run.join();
+    ASSERT_EQ(status, 0) << output;
+    testsupport::KeepShot(failed, "save-failed.png");
+    testsupport::KeepShot(saved, "save-saved.png");
+
+    const std::string log = game.Log();
+    const size_t told =
+        log.find("not saved: Your progress could not be saved in " + game.User() + " The disk may be full");
+    ASSERT_NE(told, std::string::npos) << log;
+    const size_t again = log.find("still not saved on trying again", told);
+    ASSERT_NE(again, std::string::npos) << log;
+    const size_t savedAt = log.find("saved on trying again", again + 40);
+    ASSERT_NE(savedAt, std::string::npos) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "The options window opens."), 2u) << "the main screen answers";
+    EXPECT_EQ(SavedTutorialOption(game.User()), 0u) << "the unticked option is saved";
+
+    // The dialog stands over the main screen with its two buttons, and is gone once saved.
+    const Shot a = LoadShot(failed), b = LoadShot(saved);
+    ASSERT_TRUE(a.ok && b.ok) << output;
+    // Left of the menu, which has the same face.
+    EXPECT_GT(a.NearIn(320, 300, 600, 460, kWindowFace, 6), 20000) << "the dialog";
+    EXPECT_LT(b.NearIn(320, 300, 600, 460, kWindowFace, 6), 500) << "the dialog is gone";
+}
+
+// The save at the end of the run fails: no screen is left to try again, so
+// the player is told on standard error (and in a message box with a window)
+// what was not saved and where; the old file stays as it was.
+TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
+    GameCopy game;
+    MakePlayer(game.User());
+    const std::string file = game.User() + "/profile1.dat";
+    const std::string before = testsupport::ReadFileBytes(file);
+    ASSERT_FALSE(before.empty());
+    fs::create_directory(file + ".bak");
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --frames 20", &output), 0) << output;
+    EXPECT_NE(output.find("The progress of this game could not be saved in " + game.User()),
+              std::string::npos)
+        << output;
+    EXPECT_NE(game.Log().find("could not be saved in " + game.User()), std::string::npos) << game.Log();
+    EXPECT_EQ(testsupport::ReadFileBytes(file), before) << "the old file stays as it was";
+}
