@@ -458,8 +458,14 @@ MLCVillainShot::~MLCVillainShot() {
     if (trail_) trail_->StopEmitting(true);
 }
 
+float MLCVillainShot::Scale() const {
+    const float grown = float(std::min(age_, kGrowMs)) / float(kGrowMs);
+    return 0.8f * (0.8f + 0.2f * grown);
+}
+
 void MLCVillainShot::Update(uint32_t dt) {
     spriteTime_ += dt;
+    age_ = std::min(age_ + dt, kGrowMs);
     if (landed_) return;
     if (bursting_) {
         const int32_t frames = sprite_ ? sprite_->definition->GetFrameCount() : 0;
@@ -502,7 +508,7 @@ void MLCVillainShot::Draw(DXLViewer& viewer) {
     DXLMatrix saved;
     viewer.GetTransform(&saved);
     viewer.Translate(x_, y_);
-    viewer.Scale(0.8f);
+    viewer.Scale(Scale());
     sprite_->Draw(viewer);
     viewer.SetTransform(&saved);
 }

@@ -230,8 +230,11 @@ class MLCVillainShot {
     bool Bursting() const { return bursting_; }
     float X() const { return x_; }
     float Y() const { return y_; }
+    // The drawing scale: 0.8 times its grow-in, 0.8 to 1.0 over its first 300 ms.
+    float Scale() const;
 
     static constexpr float kSpeed = 4.0f; // map pixels per update
+    static constexpr uint32_t kGrowMs = 300;
 
   private:
     void Burst();
@@ -243,6 +246,7 @@ class MLCVillainShot {
     std::unique_ptr<SpriteInstance> sprite_;
     GPSEmiter* trail_ = nullptr; // owned by the world's particle space
     uint32_t spriteTime_ = 0;
+    uint32_t age_ = 0; // ms since the shot left
     bool landed_ = false, bursting_ = false;
 };
 

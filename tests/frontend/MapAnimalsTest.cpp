@@ -206,6 +206,21 @@ TEST(MapVillain, AShotFliesFourPixelsAnUpdateAndBurstsOnItsTarget) {
     EXPECT_EQ(world.bursts, (std::vector<int32_t>{14}));
 }
 
+TEST(MapVillain, AShotGrowsFromFourFifthsToItsFullSizeOverItsFirst300Ms) {
+    World world;
+    MLCVillainShot shot(&world, 500, 100, 14, {500, 600});
+    struct Step {
+        uint32_t ms; // time since the shot left
+        float scale;
+    } steps[] = {{0, 0.64f}, {150, 0.72f}, {290, 0.7946667f}, {300, 0.8f}, {1000, 0.8f}};
+    uint32_t now = 0;
+    for (const Step& step : steps) {
+        for (; now < step.ms; now += 10)
+            shot.Update(10);
+        EXPECT_NEAR(shot.Scale(), step.scale, 1e-5) << step.ms << " ms";
+    }
+}
+
 TEST(MapAnimals, AWalkerTurnsToItsWayAStepEveryThirtyMillisecondsBeforeItWalks) {
     // Variants turn from facing down: 0 down, 1 right, 2 up, 3 left.
     struct Case {
