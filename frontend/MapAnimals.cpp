@@ -1,6 +1,7 @@
 #include "frontend/MapAnimals.h"
 
 #include "app/GameStates.h"
+#include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "foundation/Ident.h"
 #include "level/GameCharacter.h"
@@ -25,6 +26,15 @@ GameAnimation* FindAnimationByName(const char16_t* name) {
     for (int32_t n : kAnimationLibraries)
         if (SpriteLibrary* library = GetLibrary(n))
             if (GameAnimation* animation = library->FindAnimation(name)) return animation;
+    return nullptr;
+}
+
+// A texture of any sprite library by name (the shadows).
+DXLTexture* FindTextureByName(const char16_t* name) {
+    if (!name || !*name) return nullptr;
+    for (int32_t n : kAnimationLibraries)
+        if (SpriteLibrary* library = GetLibrary(n))
+            if (DXLTexture* texture = library->FindTexture(name)) return texture;
     return nullptr;
 }
 
@@ -103,11 +113,24 @@ bool MLCJob_GoTo::Begin() {
         return Complete(), true;
     }
     distance_ = std::hypot(targetX_ - startX_, targetY_ - startY_);
+    wantedVariant_ = figure_->DirectionVariant(targetX_ - startX_, targetY_ - startY_);
+    turnTimer_ = kTurnStep;
     figure_->PlayWalk();
     return true;
 }
 
 void MLCJob_GoTo::Update(uint32_t dt) {
+    // The figure turns to its way first, one direction step every 30 ms, and
+    // walks only with the time left once it faces the target.
+    while (figure_->Track().variant != wantedVariant_) {
+        if (dt < turnTimer_) {
+            turnTimer_ -= dt;
+            return;
+        }
+        dt -= turnTimer_;
+        turnTimer_ = kTurnStep;
+        figure_->TurnTowards(wantedVariant_);
+    }
     travelled_ += float(dt) / float(GameTick) * figure_->Traits().walkSpeed;
     if (travelled_ >= distance_) {
         figure_->MoveTo(targetX_, targetY_);
@@ -126,6 +149,10 @@ MapLevelCharacter::MapLevelCharacter(MapAnimalHost* owner, const GameCharacter* 
                                      const MapFigureTraits& traits)
     : owner_(owner), description_(description), traits_(traits) {
     if (owner_) owner_->drawOrder.push_back(this);
+    if (description_)
+        if (DXLTexture* texture = FindTextureByName(description_->shadowTexture.data()))
+            shadow_ = std::make_unique<MapShadow>(texture, description_->shadowDx, description_->shadowDy,
+                                                  description_->shadowOpacity);
 }
 
 MapLevelCharacter::~MapLevelCharacter() {
@@ -165,6 +192,28 @@ void MapLevelCharacter::PlayWalk() {
     if (!description_) return;
     if (GameAnimation* animation = FindAnimationByName(description_->GetWalkAnimationName(track_.kind)))
         track_.Play(animation, -1, traits_.walkFactor);
+}
+
+int32_t MapLevelCharacter::DirectionVariant(float dx, float dy) const {
+    const int32_t n = description_ ? std::max<int32_t>(int32_t(description_->variantCount), 1) : 1;
+    double angle = std::atan2(double(dx), double(dy)); // 0 down, pi/2 right
+    if (angle < 0) angle += 2 * M_PI;
+    return int32_t(std::lround(angle / (2 * M_PI / n))) % n;
+}
+
+void MapLevelCharacter::TurnTowards(int32_t wanted) {
+    const int32_t n = description_ ? std::max<int32_t>(int32_t(description_->variantCount), 1) : 1;
+    const int32_t from = ((track_.variant % n) + n) % n;
+    wanted = ((wanted % n) + n) % n;
+    if (from == wanted) {
+        track_.variant = wanted;
+        return;
+    }
+    const int32_t ahead = (wanted - from + n) % n;
+    const int32_t next = (from + (ahead <= n - ahead ? 1 : n - 1)) % n;
+    // The variant is kept even when the animation has fewer, so the turn ends.
+    if (track_.animation) track_.Play(track_.animation, next, track_.speed);
+    track_.variant = next;
 }
 
 void MapLevelCharacter::SetJob(std::unique_ptr<MapLevelCharJob> job) {
@@ -213,6 +262,22 @@ void MapLevelCharacter::Draw(DXLViewer& viewer, uint32_t alpha, bool lit) {
         DrawAttachedAnimation(viewer, nullptr, track_, true, true);
     }
     viewer.SetTransform(&saved);
+}
+
+void MapLevelCharacter::DrawShadow(DXLViewer& viewer, uint32_t alpha) {
+    if (!shadow_ || !track_.animation) return;
+    // The shadow lives in the level's sprite library, whose textures load with
+    // a level and may have been let go since; the map loads it when it needs it.
+    if (DXLTexture* texture = shadow_->Texture(); !texture->IsLive()) texture->Restore();
+    DXLMatrix saved;
+    viewer.GetTransform(&saved);
+    viewer.Translate(std::round(x_), std::round(y_));
+    viewer.Scale(traits_.scale);
+    viewer.ApplyTransform(); // the quad is drawn as it is, not through a sprite that applies it
+    shadow_->SetAlpha(float(alpha) / 255.0f);
+    shadow_->Draw(viewer, 0.0f, 0.0f);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
 }
 
 void MapLevelCharacter::AddShapes(const MapAnimalGroup& group) {
@@ -288,6 +353,11 @@ void MLCChicken::Reset(const MapAnimalGroup& group) {
     MapLevelCharacter::Reset(group);
 }
 
+void MLCChicken::OnJobCompleted(int32_t kind) {
+    // After a walk the hen stands facing the way she came.
+    if (kind == kWalkJob) standingVariant = track_.variant;
+}
+
 void MLCChicken::Idle() {
     const int32_t r = RandomBelow(100);
     if (r < 15) {
@@ -299,8 +369,8 @@ void MLCChicken::Idle() {
     }
     MapPoint target;
     if (PickTarget(&target, false)) {
-        SetJob(std::make_unique<MLCJob_GoTo>(this, 1, 1000 + 10 * uint32_t(RandomBelow(301)), float(target.x),
-                                             float(target.y)));
+        SetJob(std::make_unique<MLCJob_GoTo>(this, kWalkJob, 1000 + 10 * uint32_t(RandomBelow(301)),
+                                             float(target.x), float(target.y)));
         return;
     }
     SetJob(std::make_unique<MLCJob_Wait>(this, 0, 100 + 10 * uint32_t(RandomBelow(91))));
@@ -388,8 +458,14 @@ MLCVillainShot::~MLCVillainShot() {
     if (trail_) trail_->StopEmitting(true);
 }
 
+float MLCVillainShot::Scale() const {
+    const float grown = float(std::min(age_, kGrowMs)) / float(kGrowMs);
+    return 0.8f * (0.8f + 0.2f * grown);
+}
+
 void MLCVillainShot::Update(uint32_t dt) {
     spriteTime_ += dt;
+    age_ = std::min(age_ + dt, kGrowMs);
     if (landed_) return;
     if (bursting_) {
         const int32_t frames = sprite_ ? sprite_->definition->GetFrameCount() : 0;
@@ -432,7 +508,7 @@ void MLCVillainShot::Draw(DXLViewer& viewer) {
     DXLMatrix saved;
     viewer.GetTransform(&saved);
     viewer.Translate(x_, y_);
-    viewer.Scale(0.8f);
+    viewer.Scale(Scale());
     sprite_->Draw(viewer);
     viewer.SetTransform(&saved);
 }
@@ -532,6 +608,8 @@ void MLCVillain::Update(uint32_t dt) {
 }
 
 void MLCVillain::Draw(DXLViewer& viewer, uint32_t alpha, bool lit) {
+    if (catapult_) catapult_->DrawShadow(viewer, alpha);
+    DrawShadow(viewer, alpha);
     if (catapult_ && catapultShown_) catapult_->Draw(viewer, alpha, false);
     MapLevelCharacter::Draw(viewer, alpha, lit);
     std::erase_if(shots_, [](const auto& shot) { return shot->Landed(); });

@@ -6,6 +6,7 @@
 
 #include "frontend/MapData.h"
 #include "frontend/MapGeometry.h"
+#include "level/MapShadow.h"
 #include "sprites/GameAnimation.h"
 
 #include <cstdint>
@@ -80,9 +81,13 @@ class MLCJob_GoTo : public MapLevelCharJob {
     bool Begin() override;
     void Update(uint32_t dt) override;
 
+    static constexpr uint32_t kTurnStep = 30; // ms per direction step while turning
+
   private:
     float targetX_, targetY_, startX_ = 0, startY_ = 0;
     float distance_ = 0, travelled_ = 0;
+    int32_t wantedVariant_ = 0; // the direction to face, as a variant of the walk
+    uint32_t turnTimer_ = kTurnStep;
 };
 
 struct MapFigureTraits {
@@ -109,6 +114,9 @@ class MapLevelCharacter {
     virtual void Reset(const MapAnimalGroup& group);
     virtual void Update(uint32_t dt);
     virtual void Draw(DXLViewer& viewer, uint32_t alpha, bool lit);
+    // The shadow under the figure at its place and scale, its opacity the
+    // description's times alpha / 255; drawn before the figures it lies under.
+    void DrawShadow(DXLViewer& viewer, uint32_t alpha);
     virtual void OnJobCompleted(int32_t kind) { (void)kind; }
     virtual void OnJobStopped(int32_t kind) { (void)kind; }
 
@@ -117,6 +125,11 @@ class MapLevelCharacter {
     void PlayAnimation(const char16_t* name, int32_t variant);
     void PlayStanding(int32_t variant);
     void PlayWalk();
+    // The variant of the direction (dx, dy): the variants turn from facing
+    // down the screen (down, right, up, left for four).
+    int32_t DirectionVariant(float dx, float dy) const;
+    // One step round the variants towards wanted, the shorter way.
+    void TurnTowards(int32_t wanted);
     // A new job replaces the current one; with a delay the figure stands while it waits.
     void SetJob(std::unique_ptr<MapLevelCharJob> job);
 
@@ -137,6 +150,7 @@ class MapLevelCharacter {
     const MapLevelCharJob* Job() const { return job_.get(); }
     AnimationTrack& Track() { return track_; }
     const shpf::ShapeRect& Area() const { return area_; }
+    const MapShadow* Shadow() const { return shadow_.get(); }
     int32_t standingVariant = 0;
 
   protected:
@@ -147,6 +161,7 @@ class MapLevelCharacter {
     const GameCharacter* description_;
     MapFigureTraits traits_;
     AnimationTrack track_;
+    std::unique_ptr<MapShadow> shadow_; // none when the description names no shadow texture
     float x_ = 0, y_ = 0, targetX_ = 0, targetY_ = 0;
     std::vector<shpf::_SHAPE> shapes_;
     shpf::ShapeRect area_{0, 0, 0, 0};
@@ -158,6 +173,8 @@ class MLCChicken : public MapLevelCharacter {
     MLCChicken(MapAnimalHost* owner, const GameCharacter* description)
         : MapLevelCharacter(owner, description, kChickenTraits) {}
     void Reset(const MapAnimalGroup& group) override;
+    void OnJobCompleted(int32_t kind) override;
+    static constexpr int32_t kWalkJob = 1;
 
   protected:
     void Idle() override;
@@ -213,8 +230,11 @@ class MLCVillainShot {
     bool Bursting() const { return bursting_; }
     float X() const { return x_; }
     float Y() const { return y_; }
+    // The drawing scale: 0.8 times its grow-in, 0.8 to 1.0 over its first 300 ms.
+    float Scale() const;
 
     static constexpr float kSpeed = 4.0f; // map pixels per update
+    static constexpr uint32_t kGrowMs = 300;
 
   private:
     void Burst();
@@ -226,6 +246,7 @@ class MLCVillainShot {
     std::unique_ptr<SpriteInstance> sprite_;
     GPSEmiter* trail_ = nullptr; // owned by the world's particle space
     uint32_t spriteTime_ = 0;
+    uint32_t age_ = 0; // ms since the shot left
     bool landed_ = false, bursting_ = false;
 };
 

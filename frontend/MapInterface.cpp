@@ -5,6 +5,8 @@
 #include "app/Profiles.h"
 #include "engine/Viewer.h"
 #include "frontend/AwardsWindow.h"
+#include "gui/Controls.h"
+#include "gui/Window.h"
 #include "sprites/Sprite.h"
 #include "text/FontSlots.h"
 #include "text/GameLanguage.h"
@@ -70,6 +72,23 @@ void DrawSprite(DXLViewer& viewer, const char16_t* name, MapPoint at, uint32_t a
 
 } // namespace
 
+// The regime switch as a control of the window manager's hints, outside its
+// windows: the overlay touches it while the mouse rests on the switch.
+class MapInterface::RegimeHint : public GameHint {
+  public:
+    RegimeHint(WindowManager& manager, const MapOverlayLayout& places) : GameHint(manager), places_(places) {
+        SetHint(u"", manager.Text(u"main_screen", u"hard_hint"));
+    }
+    ~RegimeHint() override { Manager().Forget(this); }
+    kis::Rect ScreenRect() const override {
+        const MapPoint at = places_.Regime();
+        return kis::MakeRectWH(at.x, at.y, kRegimeButtonWidth, kRegimeButtonHeight);
+    }
+
+  private:
+    const MapOverlayLayout& places_; // the overlay's, which owns this hint
+};
+
 bool MapOverlayLayout::Takes(int32_t x, int32_t y) const {
     if (InRect(x, y, Medals(), kMedalsPanelWidth, kMedalsPanelHeight)) return true;
     if (y >= 73 && y < height - 70) return false;
@@ -81,7 +100,7 @@ MapInterface::MapInterface(int32_t screenWidth, int32_t screenHeight) : layout_{
     Layout(screenWidth, screenHeight);
 }
 
-MapInterface::~MapInterface() = default;
+MapInterface::~MapInterface() = default; // the hint goes before the layout it reads
 
 void MapInterface::Layout(int32_t screenWidth, int32_t screenHeight) {
     labels_[kLabelBack].Set(kFont, Text(u"back"));
@@ -126,10 +145,28 @@ void MapInterface::RefreshProfileButton(const Profile* profile) {
 
 void MapInterface::RefreshRegime(bool hard, bool unlocked, bool instant) {
     hard_ = hard;
-    if (unlocked == unlocked_) return;
-    unlocked_ = unlocked;
-    unlocking_.reset();
-    if (unlocked && !instant) unlocking_ = 0;
+    if (unlocked != unlocked_) {
+        unlocked_ = unlocked;
+        unlocking_.reset();
+        if (unlocked && !instant) unlocking_ = 0;
+    }
+    if (unlocked_)
+        regimeHint_.reset();
+    else if (!regimeHint_)
+        if (WindowManager* windows = GetWindowManager())
+            regimeHint_ = std::make_unique<RegimeHint>(*windows, layout_);
+}
+
+bool MapInterface::HasRegimeHint() const {
+    return regimeHint_ && regimeHint_->HasHint();
+}
+
+void MapInterface::OnMouseMove(int32_t x, int32_t y) {
+    if (!regimeHint_) return;
+    if (InRect(x, y, layout_.Regime(), kRegimeButtonWidth, kRegimeButtonHeight))
+        regimeHint_->RequestHint();
+    else
+        regimeHint_->HideHint();
 }
 
 void MapInterface::Update(uint32_t dt) {

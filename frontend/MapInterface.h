@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -62,6 +63,10 @@ class MapInterface {
     void RefreshRegime(bool hard, bool unlocked, bool instant);
     void Update(uint32_t dt);
     void Draw(DXLViewer& viewer, const Profile* profile, uint32_t regime, MapPoint mouse);
+    // The mouse on the screen: resting on the locked regime switch asks for its hint.
+    void OnMouseMove(int32_t x, int32_t y);
+    // The locked regime switch's hint ("hard_hint"): none once the hard regime is open.
+    bool HasRegimeHint() const;
 
     bool HardChosen() const { return hard_; }
     bool Unlocked() const { return unlocked_; }
@@ -72,6 +77,8 @@ class MapInterface {
     static constexpr uint32_t kUnlockMs = 600;
 
   private:
+    class RegimeHint;
+
     void DrawMedals(DXLViewer& viewer, const Profile* profile, uint32_t regime);
     void DrawGreetingPlate(DXLViewer& viewer);
 
@@ -86,4 +93,5 @@ class MapInterface {
     bool hard_ = false;
     bool unlocked_ = false;
     std::optional<uint32_t> unlocking_; // ms into the chain's fade-out
+    std::unique_ptr<RegimeHint> regimeHint_;
 };

@@ -204,7 +204,9 @@ void MLSChars::Update(uint32_t dt) {
 }
 
 void MLSChars::Draw(DXLViewer& viewer, uint32_t alpha, bool lit) {
-    // The list is copied: a figure's draw never moves it, but keep the walk safe.
+    // Every shadow first, so that no shadow lies over a figure in front.
+    for (MapLevelCharacter* animal : host_.drawOrder)
+        animal->DrawShadow(viewer, alpha);
     for (MapLevelCharacter* animal : host_.drawOrder)
         animal->Draw(viewer, alpha, lit);
 }

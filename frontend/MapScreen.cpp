@@ -276,6 +276,7 @@ void MapScreen::SetHover(int32_t level) {
 void MapScreen::UpdateHover(MapPoint screen) {
     mouse_ = screen;
     mouseMap_ = layout_.ToMap(screen.x, screen.y);
+    if (interface_) interface_->OnMouseMove(screen.x, screen.y);
     if (MapOverlayLayout{screenWidth_, screenHeight_}.Takes(screen.x, screen.y)) return;
     if (const WindowManager* windows = GetWindowManager(); windows && windows->HoveredWindow()) return;
     const int32_t level = LevelAt(cells_, mouseMap_.x, mouseMap_.y);

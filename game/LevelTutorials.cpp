@@ -343,6 +343,10 @@ class ProgramScriptLevel : public tut::ScriptLevel {
     uintptr_t BuildingObject(int32_t index) const override {
         return reinterpret_cast<uintptr_t>(dynamic_cast<const PointBuilding*>(level_.GetPoint(index)));
     }
+    uintptr_t PointMapObject(int32_t index) const override {
+        const auto* building = dynamic_cast<const PointBuilding*>(level_.GetPoint(index));
+        return reinterpret_cast<uintptr_t>(building ? building->Building() : nullptr);
+    }
     uintptr_t PlantBedObject(int32_t index) const override {
         return reinterpret_cast<uintptr_t>(Plant(index));
     }

@@ -646,7 +646,7 @@ void GameLevel::SelectPoint(int32_t index, bool sound) {
     const int32_t old = selectedPoint_;
     selectedPoint_ = index;
     if (old != index) Panel().OnSelectionChanged(old, index);
-    Tutorial().Notify(kTutorialPointSelected, index, 0);
+    Tutorial().Notify(kTutorialPointSelected, index, reinterpret_cast<intptr_t>(GetPoint(index)));
     if (sound) Panel().PlayLevelSound(kLevelSoundSelect, 0);
 }
 

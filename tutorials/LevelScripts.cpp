@@ -222,9 +222,11 @@ void OpenWarehouse(ScriptStep& s) {
         t.Arrow(*LevelPoint(t.level, 0, 70, 48), 2);
         t.Box(*button, false);
     };
-    s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
+    // The warehouse is point 0: a pick of any other building stays refused.
+    s.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
         return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse) ||
-               (action == kActionPickObject && tag == kWarehouseObject);
+               (action == kActionPickObject && tag == kWarehouseObject && data != 0 &&
+                data == t.level.PointMapObject(0));
     };
     s.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
         if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
@@ -332,7 +334,7 @@ class LevelTutorial_1 : public ScriptTutorial {
         s1.SetContext(kTagContextTask, FirstGoal);
         s1.begin = [](ScriptStep& t) {
             t.Arrow(*GoalButton(t.level));
-            t.BoxOn(FieldCentreTarget(t.level, 270), true, 80);
+            t.BoxOn(FieldCentreTarget(t.level, 270, 80), true, 0);
             ClickToGoOn(t);
         };
         // 2-4: choose the first site and plant wheat on it.
@@ -550,7 +552,7 @@ class LevelTutorial_1 : public ScriptTutorial {
         s27.begin = [](ScriptStep& t) {
             for (int32_t point : {1, 2})
                 t.Arrow(*PointButton(t.level, point, kSpriteHarvest, 270), uint32_t(point));
-            t.BoxOn(FieldCentreTarget(t.level, 90), false, 180);
+            t.BoxOn(FieldCentreTarget(t.level, 90, 180), false, 0);
         };
         s27.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
             return ClicksButton(t, action, tag, data, kSpriteHarvest, -1) ||

@@ -200,6 +200,9 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     // (the plant bed tag's); 0 when the point is not of that kind.
     virtual uintptr_t BuildingObject(int32_t /*point*/) const { return 0; }
     virtual uintptr_t PlantBedObject(int32_t /*point*/) const { return 0; }
+    // The map object a point's building shows on the field (what a pick of
+    // that building names); 0 without one.
+    virtual uintptr_t PointMapObject(int32_t /*point*/) const { return 0; }
     // The screen rectangle of a control of the top-most window with the tag.
     bool ControlRect(uint32_t windowTag, uint32_t command, kis::Rect* out) const;
 

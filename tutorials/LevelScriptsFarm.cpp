@@ -106,8 +106,10 @@ class LevelTutorial_2 : public ScriptTutorial {
         s8.allows = [](ScriptStep&, uint32_t action, uint32_t, uintptr_t) {
             return action == kActionPlantGrows || action == kActionProduce;
         };
+        // Done when the factory it sped up finishes a unit.
         s8.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t, uintptr_t b) {
-            if (event == kEventProductionEnded && t.level.PointIndex(b) == 1) t.Complete();
+            if (event == kEventProductionEnded && t.keptPoint >= 0 && t.level.PointIndex(b) == t.keptPoint)
+                t.Complete();
         };
         // 9: a second factory.
         FieldBox(Step(9, kTagLevelPanel, 0x1000, 0x1000), 0, 0);
@@ -503,9 +505,11 @@ class LevelTutorial_5 : public ScriptTutorial {
 
 } // namespace
 
-// The henhouse's eggs at a point: its eggs button (flags 0x120 while it
-// shows); done when a building's products reach the warehouse; the take-eggs
-// order closes the hint.
+// The henhouse's eggs at a point: its eggs button (flags 0x121 while it
+// shows: growing and stepping aside as 0x120, and clicking the point's
+// buttons, without which the eggs button the arrow points at could not be
+// pressed); done when a building's products reach the warehouse; the
+// take-eggs order closes the hint.
 void TakeEggs(ScriptStep& s, int32_t point, float angle) {
     s.begin = [point, angle](ScriptStep& t) {
         if (!HasButton(t.level, point, kSpriteEggs)) return;

@@ -262,6 +262,17 @@ bool GameTutorial::Save(SaveWriter& stream) {
     return ok;
 }
 
+bool GameTutorial::ReadRecord(SaveReader& stream, uint32_t minSize, std::vector<uint32_t>* words) {
+    SaveReader block = stream.ReadBlock(minSize);
+    if (block.Failed()) return false;
+    const uint32_t size = uint32_t(block.Remaining() + 4);
+    words->assign(size / 4, 0);
+    (*words)[0] = size;
+    for (size_t i = 1; i < words->size(); ++i)
+        (*words)[i] = block.ReadU32();
+    return !block.Failed();
+}
+
 bool GameTutorial::Load(SaveReader& stream) {
     uint32_t state = stream.ReadU32();
     if (stream.Failed()) return false;
@@ -271,16 +282,9 @@ bool GameTutorial::Load(SaveReader& stream) {
         return true;
     }
     // A sized block of at least 16 bytes that fits in the bytes left.
-    SaveReader block = stream.ReadBlock(kRecordBaseSize);
-    if (block.Failed()) return false;
-    const uint32_t size = uint32_t(block.Remaining() + 4);
-    std::vector<uint32_t> words(size / 4);
-    words[0] = size;
-    for (size_t i = 1; i < words.size(); ++i)
-        words[i] = block.ReadU32();
-    if (block.Failed()) return false;
-    // No step saves a block of its own behind the record.
-    if (words[3] != 0) return false;
+    std::vector<uint32_t> words;
+    if (!ReadRecord(stream, kRecordBaseSize, &words)) return false;
+    const uint32_t size = words[0];
     if (!LoadState(words.data(), size)) return false;
     startStepId_ = words[2];
     delay_ = 0;
@@ -292,7 +296,12 @@ bool GameTutorial::Load(SaveReader& stream) {
                      id_, startStepId_);
         Done();
     }
-    return true;
+    // A step that kept a block of its own behind the record reads it back.
+    if (words[3] == 0) return true;
+    std::vector<uint32_t> stepWords;
+    if (!ReadRecord(stream, 4, &stepWords)) return false;
+    TutorialStep* step = FindStep(words[3]);
+    return step && step->LoadState(stepWords.data(), stepWords[0]);
 }
 
 // ---------------------------------------------------------------- TutorialRunner

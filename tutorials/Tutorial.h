@@ -128,6 +128,12 @@ class TutorialStep {
     virtual void Complete();
     // Writes the step's id as the resume id of the record being saved.
     virtual bool SaveState(SaveWriter& stream);
+    // A block of the step's own that a save holds behind the tutorial's
+    // record (words: its size first); false refuses the save.
+    virtual bool LoadState(const uint32_t* record, uint32_t size) {
+        (void)record, (void)size;
+        return true;
+    }
 
     // Creates the layer above the window with the step's tag, runs Begin and
     // OnLayout, and fades the layer in; nothing with a layer or tag 0.
@@ -202,6 +208,8 @@ class GameTutorial : public TutorialHooks {
     // id names no step loads as no tutorial: the tutorial ends (Done) and the
     // call succeeds, so the rest of the save is kept.
     bool Load(SaveReader& stream);
+    // Reads a sized block of at least minSize bytes as words, its size first.
+    static bool ReadRecord(SaveReader& stream, uint32_t minSize, std::vector<uint32_t>* words);
 
     // ---- fields
     uint32_t Id() const { return id_; }

@@ -133,6 +133,7 @@ TEST(MapAnimals, APathOutsideEveryShapeIsBlocked) {
 TEST(MapAnimals, AJobWithoutDelayBeginsInTheUpdateItWasMadeIn) {
     MapLevelCharacter figure(nullptr, Description(3), kVillainTraits);
     figure.MoveTo(0, 0);
+    figure.Track().variant = 1; // already facing right: no turn before the walk
     figure.SetJob(std::make_unique<MLCJob_GoTo>(&figure, 1, 0, 15.0f, 0.0f));
     figure.Update(10);
     EXPECT_FLOAT_EQ(figure.X(), 1.5f); // 1.5 pixels per tick
@@ -203,4 +204,72 @@ TEST(MapVillain, AShotFliesFourPixelsAnUpdateAndBurstsOnItsTarget) {
     EXPECT_TRUE(shot.Bursting());
     EXPECT_FLOAT_EQ(shot.Y(), 300.0f);
     EXPECT_EQ(world.bursts, (std::vector<int32_t>{14}));
+}
+
+TEST(MapVillain, AShotGrowsFromFourFifthsToItsFullSizeOverItsFirst300Ms) {
+    World world;
+    MLCVillainShot shot(&world, 500, 100, 14, {500, 600});
+    struct Step {
+        uint32_t ms; // time since the shot left
+        float scale;
+    } steps[] = {{0, 0.64f}, {150, 0.72f}, {290, 0.7946667f}, {300, 0.8f}, {1000, 0.8f}};
+    uint32_t now = 0;
+    for (const Step& step : steps) {
+        for (; now < step.ms; now += 10)
+            shot.Update(10);
+        EXPECT_NEAR(shot.Scale(), step.scale, 1e-5) << step.ms << " ms";
+    }
+}
+
+TEST(MapAnimals, AWalkerTurnsToItsWayAStepEveryThirtyMillisecondsBeforeItWalks) {
+    // Variants turn from facing down: 0 down, 1 right, 2 up, 3 left.
+    struct Case {
+        const char* name;
+        int32_t from;
+        float dx, dy;
+        int32_t wanted, steps;
+    };
+    const Case cases[] = {
+        {"already facing right", 1, 40, 0, 1, 0},
+        {"down to right", 0, 40, 0, 1, 1},
+        {"down to left, the short way back", 0, -40, 0, 3, 1},
+        {"down to up, two steps", 0, 0, -40, 2, 2},
+        {"left to down, the short way on", 3, 3, 40, 0, 1},
+        {"right to left", 1, -40, -2, 3, 2},
+    };
+    for (const Case& c : cases) {
+        MapLevelCharacter walker(nullptr, Description(2), kChickenTraits);
+        walker.MoveTo(100, 100);
+        walker.Track().variant = c.from;
+        walker.SetJob(std::make_unique<MLCJob_GoTo>(&walker, 1, 0, 100 + c.dx, 100 + c.dy));
+        const uint32_t turning = uint32_t(c.steps) * MLCJob_GoTo::kTurnStep;
+        for (uint32_t t = 10; t <= turning; t += 10) {
+            walker.Update(10);
+            EXPECT_FLOAT_EQ(walker.X(), 100) << c.name << " at " << t;
+            EXPECT_FLOAT_EQ(walker.Y(), 100) << c.name << " at " << t;
+            if (t < turning) {
+                EXPECT_NE(walker.Track().variant, c.wanted) << c.name << " turned early, at " << t;
+            }
+        }
+        EXPECT_EQ(walker.Track().variant, c.wanted) << c.name;
+        walker.Update(10);
+        const float walked = std::hypot(walker.X() - 100, walker.Y() - 100);
+        EXPECT_NEAR(walked, kChickenTraits.walkSpeed, 1e-4) << c.name << ": one tick of walking";
+    }
+}
+
+TEST(MapAnimals, AHenStandsFacingTheWaySheWalked) {
+    platform::SeedRand(3);
+    MapAnimalHost host;
+    MakeMapAnimals(&host, {Chickens(1, {shpf::MakeRectangleShape(0, 0, 300, 300)})}, Description);
+    ASSERT_EQ(host.animals.size(), 1u);
+    MapLevelCharacter& hen = *host.animals[0];
+    hen.MoveTo(150, 150);
+    hen.Track().variant = 0;
+    hen.standingVariant = 0;
+    hen.SetJob(std::make_unique<MLCJob_GoTo>(&hen, MLCChicken::kWalkJob, 0, 150, 110)); // up
+    for (int i = 0; i < 40 && hen.Job() && hen.Job()->Kind() == MLCChicken::kWalkJob; ++i)
+        hen.Update(50);
+    EXPECT_FLOAT_EQ(hen.Y(), 110);
+    EXPECT_EQ(hen.standingVariant, 2);
 }

@@ -3,7 +3,8 @@
 // number, then F6) with a new profile (tutorials on): level 29's hint at the
 // warehouse button after the first click, level 2's first steps (the goal,
 // then the site for the mill) on its own farm, and level 6's robber called at
-// once, its damage shown with arrows at the hit bed and at the robber.
+// once, its damage shown with arrows at the hit bed and at the robber, and
+// level 15's pointer at its point 7, which goes by itself.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
@@ -129,4 +130,30 @@ TEST(LevelTutorialsScenario, LevelSixCallsTheRobberAtOnceAndShowsItsDamage) {
     EXPECT_GT(a.Count(540, 565, 580, 640, ArrowYellow), 300) << log;
     EXPECT_GT(a.Count(160, 465, 240, 525, ArrowYellow), 300) << log;
     EXPECT_GT(a.Count(530, 495, 830, 545, Parchment), 8000) << log;
+}
+
+TEST(LevelTutorialsScenario, LevelFifteenPointsAtItsPointForAWhileAndLetsGo) {
+    GameCopy game;
+    MakeProfile(game.User(), 14);
+    const std::string before = game.File("before.png"), pointer = game.File("pointer.png"),
+                      after = game.File("after.png");
+    // The first click, on the bed of the first row (380, 250), starts the clock; a second after it the
+    // tutorial points at point 7 and stays seven seconds, unless clicked away.
+    const std::string log = Play(game, Opening("15") + Click(7500, 380, 250),
+                                 " --screenshot-at 7400 '" + before + "' --screenshot-at 9500 '" + pointer +
+                                     "' --screenshot-at 17500 '" + after + "'",
+                                 17600);
+    EXPECT_NE(log.find("800F0000 waits for the clock"), std::string::npos) << log;
+    EXPECT_NE(log.find("step 800F0001"), std::string::npos) << log;
+    const Shot a = LoadShot(before), b = LoadShot(pointer), c = LoadShot(after);
+    ASSERT_TRUE(a.ok && b.ok && c.ok) << log;
+    ASSERT_EQ(b.picture.width, 1024);
+    EXPECT_LT(a.Count(0, 50, 1024, 640, ArrowYellow), 50) << "nothing before the clock starts";
+    // The arrow stands below the rubble of point 7 (700, 455), pointing up at
+    // it, its box with the click line below the arrow.
+    EXPECT_GT(b.Count(680, 540, 720, 620, ArrowYellow), 300) << log;
+    EXPECT_GT(b.Count(550, 622, 850, 668, Parchment), 8000) << log;
+    // Seven seconds later the pointer has gone by itself.
+    EXPECT_LT(c.Count(0, 50, 1024, 640, ArrowYellow), 30) << log;
+    EXPECT_LT(c.Count(550, 622, 850, 668, Parchment), 200) << log;
 }

@@ -156,3 +156,53 @@ TEST(MapScreen, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLev
     EXPECT_EQ(levels[4].status, kLevelBronze);
     EXPECT_EQ(levels[5].status, kLevelOpen);
 }
+
+TEST(MapScreen, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHintsHowToOpenIt) {
+    // The map reached through "easy" on the main menu; level 4 is passed, so
+    // its cow stands on the map; the mouse then rests on the locked regime
+    // switch, and at last "Back" leads to the main screen.
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const std::string script = game.File("menu.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script,
+                                            "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                            "5000 mouse move 749 445\n5020 mouse down left\n"
+                                            "5080 mouse up left\n"
+                                            "6000 mouse move 600 400\n"
+                                            "6300 mouse move 930 730\n"
+                                            "8000 mouse move 86 20\n8050 mouse down left\n"
+                                            "8100 mouse up left\n"));
+    const std::string map = game.File("map.png"), hint = game.File("hint.png");
+    std::string output;
+    const int status =
+        game.Run("--headless --input-script '" + script + "' --until-ms 9000" +
+                     testsupport::ScreenshotAt(6200, map) + testsupport::ScreenshotAt(7900, hint),
+                 &output);
+    ASSERT_EQ(status, 0) << output << game.Log();
+    const std::string log = game.Log();
+    const size_t opened = log.find("-> 0x00000005");
+    ASSERT_NE(opened, std::string::npos) << "the map opens\n" << log;
+    EXPECT_NE(log.find("-> 0x00000006", opened), std::string::npos) << "Back leads to the main screen\n"
+                                                                    << log;
+    testsupport::KeepShot(map, "map-animals.png");
+    testsupport::KeepShot(hint, "map-regime-hint.png");
+    const Shot shown = LoadShot(map), hinted = LoadShot(hint);
+    ASSERT_TRUE(shown.ok && hinted.ok);
+
+    // The cow of level 4 (8 pixels right of its cell's centre, 40 down, half
+    // size) casts its shadow on the grass between and around its hooves.
+    const MapPoint cell = CellPosition(3);
+    const MapPoint hooves{cell.x + 8 - 2, cell.y + 40 + 1};
+    auto green = [&](int x, int y) { return int((shown.At(x, y) >> 8) & 0xFF); };
+    const int grass = green(hooves.x + 24, hooves.y);
+    EXPECT_GT(grass, 170) << "plain grass beside the cow";
+    EXPECT_LT(green(hooves.x, hooves.y), grass - 40) << "the shadow between the hooves";
+    EXPECT_LT(green(hooves.x - 4, hooves.y), grass - 20) << "the shadow beyond the left hoof";
+
+    // Resting on the locked regime switch shows the hint box over it; there was none before.
+    const int hintBox = hinted.NearIn(800, 650, 1015, 695, 0xFFF6DC, 6);
+    EXPECT_GT(hintBox, 4000) << "the hint's paper";
+    EXPECT_EQ(shown.NearIn(800, 650, 1015, 695, 0xFFF6DC, 6), 0);
+    EXPECT_GT(hinted.NearIn(800, 650, 1015, 695, 0x000000, 60), 100) << "the hint's words";
+}

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 using leveltest::TestLevel;
 
 // Pause reasons are counted: two pauses need two resumes, and a resume
@@ -365,4 +368,29 @@ TEST(GameLevel, PointRebuiltFromItsOwnUpdateIsReplacedAfterwards) {
     EXPECT_EQ(level->GetPoint(2)->ObjectId(), leveltest::kGarbage);
     EXPECT_EQ(level->SelectedPoint(), -1) << "a replaced point is no longer selected";
     EXPECT_FALSE(level->RebuildPoint(4));
+}
+
+TEST(GameLevel, SelectingAPointTellsTheTutorialItsIndexAndThePointItself) {
+    struct Listener : LevelTutorialHooks {
+        std::vector<std::tuple<uint32_t, intptr_t, intptr_t>> events;
+        void Notify(uint32_t event, intptr_t a, intptr_t b) override { events.emplace_back(event, a, b); }
+    } tutorial;
+    leveltest::TestLevel level(0, 30, nullptr, &tutorial);
+    struct Case {
+        int32_t index;
+        int32_t reported; // -1: no point there
+    } cases[] = {{0, 0}, {2, 2}, {-1, -1}, {55, -1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        tutorial.events.clear();
+        level->SelectPoint(c.index, false);
+        ASSERT_EQ(tutorial.events.size(), 1u);
+        const auto [event, a, b] = tutorial.events[0];
+        EXPECT_EQ(event, kTutorialPointSelected);
+        EXPECT_EQ(a, c.reported);
+        EXPECT_EQ(b, c.reported < 0 ? 0 : reinterpret_cast<intptr_t>(level->GetPoint(c.reported)));
+        if (c.reported >= 0) {
+            EXPECT_NE(b, 0);
+        }
+    }
 }

@@ -258,12 +258,14 @@ struct TestLevel {
     FakeWorld* world;
     std::unique_ptr<GameLevel> level;
 
-    explicit TestLevel(uint32_t regime = 0, uint32_t index = 30, LevelPanelHooks* panel = nullptr) {
+    explicit TestLevel(uint32_t regime = 0, uint32_t index = 30, LevelPanelHooks* panel = nullptr,
+                       LevelTutorialHooks* tutorial = nullptr) {
         auto fake = std::make_unique<FakeWorld>();
         world = fake.get();
         GameLevel::Hooks hooks;
         hooks.frontEnd = &frontEnd;
         hooks.panel = panel;
+        hooks.tutorial = tutorial;
         level = std::make_unique<GameLevel>(index, regime, record, std::move(fake), hooks);
         world->level = level.get();
         level->StartUp();

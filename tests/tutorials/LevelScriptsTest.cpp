@@ -254,6 +254,10 @@ struct FakeScriptLevel : ScriptLevel {
         return At(p) && (At(p)->kind == kKindBuilding || At(p)->kind == kKindWarehouse) ? 0xA00 + uintptr_t(p)
                                                                                         : 0;
     }
+    uintptr_t PointMapObject(int32_t p) const override {
+        return At(p) && (At(p)->kind == kKindBuilding || At(p)->kind == kKindWarehouse) ? 0xC00 + uintptr_t(p)
+                                                                                        : 0;
+    }
     uintptr_t PlantBedObject(int32_t p) const override {
         return At(p) && At(p)->kind == kKindPlant ? 0xB00 + uintptr_t(p) : 0;
     }
@@ -491,7 +495,12 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     // 14: the warehouse button, and the warehouse itself.
     ASSERT_TRUE(ReachStep(L1(14)));
     EXPECT_EQ(Arrows(), 2u);
-    EXPECT_TRUE(TutorialAllows(kActionPickObject, 0x10002000, 0));
+    // Only the warehouse, point 0, may be picked on the field.
+    level.points[3] = BuildingPoint(u"prod_flour", 1, 1);
+    EXPECT_TRUE(TutorialAllows(kActionPickObject, 0x10002000, level.PointMapObject(0)));
+    EXPECT_FALSE(TutorialAllows(kActionPickObject, 0x10002000, level.PointMapObject(3)));
+    EXPECT_FALSE(TutorialAllows(kActionPickObject, 0x10002000, 0));
+    level.points[3] = FakePoint{};
     Press(kTagLevelPanel, kPanelWarehouse);
     // 15 waits for the window to settle.
     Run(1000);
@@ -1098,6 +1107,60 @@ TEST_F(ScriptTexts, AStepsBoxExpandsItsTagsWithTheStepsContext) {
     EXPECT_EQ(BoxWidth(layer, u"It sells for [PRODUCT P].", kTagContextProduct, kWheatRecord),
               BoxWidth(layer, u"It sells for 7."));
     t->Finish();
+}
+
+TEST_F(Scripts, LevelOnesFieldBoxesSitAtTheirDistanceFromTheFieldsCentre) {
+    const kis::Point centre = FieldCentre(level);
+    struct Case {
+        uint32_t step;
+        int32_t dy; // the target, straight above (-) or below (+) the centre
+    } cases[] = {{L1(1), -80}, {L1(27), 180}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        TutorialRunner fresh{TutorialServices{&windows}};
+        GameTutorial* t = StartAt(fresh, 0, c.step);
+        ASSERT_TRUE(ReachStep(c.step, &fresh));
+        ASSERT_NE(t->Current()->Layer(), nullptr);
+        const auto& infos = t->Current()->Layer()->Infos();
+        ASSERT_EQ(infos.size(), 1u);
+        const TutorialInfo& box = *infos[0];
+        ASSERT_NE(box.Target(), nullptr);
+        EXPECT_EQ(box.Target()->x, centre.x);
+        EXPECT_EQ(box.Target()->y, centre.y + c.dy) << "the distance moves the target";
+        EXPECT_EQ(box.corner.x, box.Target()->x - box.width / 2) << "the box is centred on it";
+        EXPECT_EQ(box.corner.y, box.Target()->y - box.height / 2);
+        t->Finish();
+        fresh.Update(1000);
+    }
+}
+
+TEST_F(Scripts, LevelTwosSpedUpFactoryEndsItsStepWithItsUnit) {
+    struct Case {
+        const char* what;
+        bool flourFactory; // point 1 is the flour factory when the step begins
+        int32_t from;      // the factory that finishes a unit
+        bool done;
+    } cases[] = {
+        {"the kept factory", true, 1, true},
+        {"another factory", true, 2, false},
+        {"point 1 kept nothing", false, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        level.points[1] =
+            c.flourFactory ? BuildingPoint(u"prod_flour", 1, 1) : BuildingPoint(u"prod_pie", 1, 1);
+        level.points[2] = BuildingPoint(u"prod_flour", 1, 1);
+        TutorialRunner fresh{TutorialServices{&windows}};
+        GameTutorial* t = StartAt(fresh, 1, L(kTutorialLevel2, 8));
+        ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 8), &fresh));
+        EXPECT_EQ(level.points[1].rate, c.flourFactory ? 2.0f : 1.0f);
+        TutorialNotify(kEventProductionEnded, kFlour, Point(c.from));
+        fresh.Update(10);
+        EXPECT_EQ(t->Current() && t->Current()->Id() == L(kTutorialLevel2, 8), !c.done);
+        t->Finish();
+        fresh.Update(1000);
+        level.points[1].rate = 1.0f;
+    }
 }
 
 TEST_F(Scripts, LevelThreesWarehouseStepWaitsForAClickWithAnEmptyStock) {

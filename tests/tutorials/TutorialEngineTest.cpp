@@ -269,7 +269,8 @@ TEST_F(Engine, LoadChecksTheRecord) {
         {"base size only", Bytes({2, 16, 0x3000, step2, 0}), false, true, -1},
         {"below 16", Bytes({2, 12, 0x3000, step2}), false, true, -1},
         {"beyond the bytes", Bytes({2, 40, 0x3000, step2, 0, 3}), false, true, -1},
-        {"word 3 set", Bytes({2, 20, 0x3000, step2, 0x80010003, 3}), false, true, -1},
+        {"word 3 set without the step's block", Bytes({2, 20, 0x3000, step2, 0x80010003, 3}), false, true,
+         -1},
         {"point out of range", Bytes({2, 20, 0x3000, step2, 0, 55}), false, true, -1},
         {"resume id of no step", Bytes({2, 20, 0x3000, 0x80010009, 0, 3}), true, false, 3},
         {"resume id 0", Bytes({2, 20, 0x3000, 0, 0, 3}), true, false, 3},
@@ -291,6 +292,34 @@ TEST_F(Engine, LoadChecksTheRecord) {
             continue;
         }
         EXPECT_EQ(t->State(), uint32_t(kCreated));
+    }
+}
+
+TEST_F(Engine, LoadHandsAStepItsOwnBlockBehindTheRecord) {
+    const uint32_t step2 = 0x80010002, step3 = 0x80010003;
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        bool refuse; // the step refuses its block
+        bool ok;
+        std::vector<uint32_t> block; // what the step got
+    } cases[] = {
+        {"a step's block", Bytes({2, 20, 0x3000, step2, step3, 3, 12, 7, 9, 1}), false, true, {12, 7, 9}},
+        {"a bare size", Bytes({2, 20, 0x3000, step2, step3, 3, 4}), false, true, {4}},
+        {"refused by the step", Bytes({2, 20, 0x3000, step2, step3, 3, 8, 5}), true, false, {8, 5}},
+        {"the block of no step", Bytes({2, 20, 0x3000, step2, 0x80010009, 3, 8, 5}), false, false, {}},
+        {"a block beyond the bytes", Bytes({2, 20, 0x3000, step2, step3, 3, 16, 5}), false, false, {}},
+        {"no block", Bytes({2, 20, 0x3000, step2, 0, 3, 8, 5}), false, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        level = FakeLevel{};
+        auto* t = runner.Make<TestLevelTutorial>(level);
+        t->s3->refuseLoad = c.refuse;
+        SaveReader reader(c.bytes);
+        EXPECT_EQ(t->Load(reader), c.ok);
+        EXPECT_EQ(t->s3->loaded, c.block);
+        EXPECT_TRUE(t->s1->loaded.empty() && t->s2->loaded.empty());
     }
 }
 

@@ -78,8 +78,14 @@ class EventStep : public tut::LevelTutorialStep {
     void OnEvent(uint32_t event, uintptr_t, uintptr_t) override {
         if (event_ && event == event_) Complete();
     }
+    bool LoadState(const uint32_t* record, uint32_t size) override {
+        loaded.assign(record, record + size / 4);
+        return !refuseLoad;
+    }
     bool canBegin = true;
     int32_t begun = 0;
+    std::vector<uint32_t> loaded; // the step's own block of the last load
+    bool refuseLoad = false;
 
   private:
     uint32_t event_;
