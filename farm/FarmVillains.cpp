@@ -93,7 +93,7 @@ void FarmVillains::AttackVillainsByBees() {
             villain->AttackByBees();
 }
 
-bool FarmVillains::ClickAt(float x, float y) {
+VillainShot* FarmVillains::NearestShot(float x, float y) const {
     VillainShot* nearest = nullptr;
     float best = kShotClickRadius;
     for (const auto& shot : shots_) {
@@ -101,6 +101,11 @@ bool FarmVillains::ClickAt(float x, float y) {
         const float d = std::hypot(shot->X() - x, shot->Y() - y);
         if (d <= best) best = d, nearest = shot.get();
     }
+    return nearest;
+}
+
+bool FarmVillains::ClickAt(float x, float y) {
+    VillainShot* nearest = NearestShot(x, y);
     if (nearest &&
         Host().TutorialAllows(kTutorialActionPick, kShotObjectKind, reinterpret_cast<intptr_t>(nearest)))
         return nearest->OnClick();

@@ -74,6 +74,8 @@ class FarmVillains {
     // refuses lets the click go on. True when one took the click.
     bool ClickAt(float x, float y);
     static constexpr float kShotClickRadius = 16.0f;
+    // Whether a flying shot lies within kShotClickRadius of (x, y).
+    bool ShotUnder(float x, float y) const { return NearestShot(x, y) != nullptr; }
 
     // A new shot in flight (the shot job fires it).
     VillainShot* AddShot(float x, float y, int32_t target, const VILLAININFO* info, bool fired);
@@ -93,6 +95,8 @@ class FarmVillains {
 
   private:
     void RemoveGone();
+    // The flying shot nearest to (x, y) within kShotClickRadius; null none.
+    VillainShot* NearestShot(float x, float y) const;
 
     Setup setup_;
     std::vector<std::unique_ptr<MapVillain>> villains_;

@@ -765,9 +765,12 @@ int32_t GameLevel::PointAt(float x, float y) const {
 
 bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     if (Panel().RouteMouseToWindows(sx, sy, button, down)) return true;
-    if (Panel().RouteMouseToScreenSprites(sx, sy, button, down)) return true;
     float x, y;
     ScreenToField(float(sx), float(sy), &x, &y);
+    // A press on a flying shot is the shot's, not the button it flies over
+    // (shots aim at the points the buttons stand over).
+    const bool onShot = button == 1 && down && clockRunning_ && world_->ShotUnder(x, y);
+    if (!onShot && Panel().RouteMouseToScreenSprites(sx, sy, button, down)) return true;
     mouseInField_ = sy < screenHeight_ - kLevelPanelHeight && x >= 0.0f && y >= 0.0f &&
                     x < float(level_.record.fieldWidth) && y < float(level_.record.fieldHeight);
     if (!mouseInField_ || button != 1 || !down || ended_) return false;

@@ -85,6 +85,9 @@ class LevelWorld {
     // figures under it (a villain, its catapult, a flying shot) before the
     // points; true when one took it.
     virtual bool ClickFieldObject(float, float) { return false; }
+    // Whether a flying shot lies under (x, y) (field pixels): a press there
+    // is the shot's, even over a button of the field.
+    virtual bool ShotUnder(float, float) const { return false; }
 };
 
 enum LevelSound : uint32_t { kLevelSoundWon = 0, kLevelSoundBonus = 1, kLevelSoundSelect = 2 };

@@ -164,9 +164,8 @@ bool BaseLevelPoint::LoadDamage(SaveReader& in) {
     } else {
         HidePuddle(false);
     }
-    // The farmer's jobs come after the points: the button waits for the
-    // level's next look (RefreshRepairButton), when a loaded repair job
-    // is known.
+    // The farmer's jobs are loaded after the points: the level shows the
+    // repair button once it knows whether a repair job was saved.
     return true;
 }
 

@@ -104,7 +104,8 @@ class BaseLevelPoint {
     // The base block (24 bytes): flags, countdown, pending delay, click action.
     void SaveBase(SaveWriter& out) const;
     bool LoadBase(SaveReader& in);
-    // The damage block (12 bytes).
+    // The damage block (12 bytes). A loaded puddle stops the point's work
+    // as the hit did (OnDamaged).
     void SaveDamage(SaveWriter& out) const;
     bool LoadDamage(SaveReader& in);
 

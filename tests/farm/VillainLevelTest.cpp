@@ -236,6 +236,8 @@ TEST(VillainClicks, APressPicksOnlyTheShotOrVillainTheTutorialAllows) {
     // Away from the catapult it was fired from.
     f.RunMs(200);
     ASSERT_FALSE(shot->IsBurst() || shot->IsRemoved());
+    EXPECT_TRUE(f.Villains().ShotUnder(shot->X() + 10.0f, shot->Y() - 10.0f));
+    EXPECT_FALSE(f.Villains().ShotUnder(shot->X() + 20.0f, shot->Y())) << "beyond the click radius";
     const MapCatapult* catapult = v->Catapult();
     ASSERT_NE(catapult, nullptr);
     struct Case {
@@ -266,6 +268,7 @@ TEST(VillainClicks, APressPicksOnlyTheShotOrVillainTheTutorialAllows) {
     }
     EXPECT_EQ(v->Health(), 2) << "only the allowed click hurt it";
     EXPECT_TRUE(shot->IsBurst());
+    EXPECT_FALSE(f.Villains().ShotUnder(shot->X(), shot->Y())) << "a burst shot takes no press";
 }
 
 TEST(VillainClicks, TheBeesDriveOffEveryVillainArrivingOrAttacking) {

@@ -5,7 +5,8 @@
 // bed's harvest button and the bakery's production buttons go). The player
 // clicks each point and then its repair button; the farmer walks over and
 // repairs it, the puddle and the button go, and the points work again: the
-// wheat is harvested and the bakery bakes a loaf.
+// wheat is harvested and the bakery bakes a loaf. The bot, continuing the
+// level left damaged, repairs both points and wins it.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,17 @@ std::string Play(GameCopy& game, const std::string& events,
     const std::string log = game.Log();
     EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
     return log;
+}
+
+// A player as the profile window makes one, current.
+void MakeProfile(const std::string& user) {
+    std::filesystem::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* profile = profiles.CreateProfile(u"rosa");
+    ASSERT_NE(profile, nullptr);
+    ASSERT_TRUE(profile->Save());
+    profiles.SetCurrent(profile);
 }
 
 // Where the first log line at or after from that holds every one of the
@@ -130,4 +143,29 @@ TEST(RepairScenario, TheFarmerRepairsTheRobbersDamageAndTheBedAndTheBakeryWorkAg
     EXPECT_GT(repaired.Near(kBedX, kHandBadgeY, 6, kHandBadge, 12), 40) << log;
     // Harvested: the bed's button is gone with the wheat.
     EXPECT_LT(working.Near(kBedX, kHandBadgeY, 6, kHandBadge, 12), 5) << log;
+}
+
+// The bot meets the damage too: a level 38 left with both points damaged
+// (its saved game in the profile) is continued by the bot, which repairs
+// them through their buttons, bakes the five loaves the goal wants and wins.
+TEST(RepairScenario, TheBotRepairsTheDamageItMeetsAndWins) {
+    GameCopy game(LevelData::Scenarios);
+    MakeProfile(game.User());
+    const std::string hit = Play(game,
+                                 script::quick::Click(100, 400, 300) + script::held::OpenLevel(5900, "38") +
+                                     script::quick::Click(7000, kBakeryX, kBakeryY),
+                                 {}, 22000);
+    ASSERT_NE(After(hit, {"lands on point 1: its puddle"}), std::string::npos) << hit;
+    ASSERT_NE(After(hit, {"lands on point 2: its puddle"}), std::string::npos) << hit;
+    ASSERT_NE(After(hit, {"Level 38 saved into the profile"}), std::string::npos) << hit;
+
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --draw-every 20 --until-ms 600000 --bot easy 38", &output), 0) << output;
+    const std::string log = game.Log();
+    EXPECT_NE(After(log, {"Level 38 continues from its saved game."}), std::string::npos) << log;
+    const size_t bed = After(log, {"Point repaired", "point 1: its puddle goes"});
+    const size_t bakery = After(log, {"Point repaired", "point 2: its puddle goes"});
+    EXPECT_NE(bed, std::string::npos) << log;
+    ASSERT_NE(bakery, std::string::npos) << log;
+    EXPECT_NE(After(log, {"Bot: level 38 regime 0 won"}, bakery), std::string::npos) << log;
 }

@@ -416,6 +416,35 @@ TEST(LevelPoint, ATutorialThatHoldsTheLevelStillLetsTheFiguresTakeAClick) {
     }
 }
 
+// A press on a flying shot passes the buttons over the field and goes to
+// the shot; moves, releases and presses elsewhere reach the buttons first.
+TEST(LevelPoint, APressOnAFlyingShotIsTheShotsNotTheButtonBelowIt) {
+    RecordingPanel panel;
+    TestLevel level(0, 30, &panel);
+    level->OnScreenSizeChanged(1024, 768);
+    level->StartClock();
+    panel.spritesTake = true;
+    level.world->figuresTakeClicks = true;
+    struct Case {
+        const char* what;
+        bool shot, down;
+        std::vector<std::string> calls;
+        size_t figureClicks;
+    } cases[] = {
+        {"a press on a shot", true, true, {"windows"}, 1},
+        {"the release on the shot", true, false, {"windows", "sprites"}, 0},
+        {"a press elsewhere", false, true, {"windows", "sprites"}, 0},
+    };
+    for (const Case& c : cases) {
+        panel.calls.clear();
+        level.world->figureClicks.clear();
+        level.world->shotUnder = c.shot;
+        EXPECT_TRUE(level->OnMouse(300, 300, 1, c.down)) << c.what;
+        EXPECT_EQ(panel.calls, c.calls) << c.what;
+        EXPECT_EQ(level.world->figureClicks.size(), c.figureClicks) << c.what;
+    }
+}
+
 // A point's job record survives the farmer's save and load.
 TEST(LevelPoint, PointJobRecordsLoadBackAndBrokenOnesAreRefused) {
     FarmLevel level;

@@ -205,6 +205,8 @@ class FakeWorld : public LevelWorld {
         figureClicks.push_back({x, y});
         return figuresTakeClicks;
     }
+    bool shotUnder = false; // a flying shot lies under every place
+    bool ShotUnder(float, float) const override { return shotUnder; }
     void SaveVillains(SaveWriter& out) const override {
         out.PutU32(0); // shots
         const uint32_t places = level->Record().record.placeCount;
