@@ -21,6 +21,7 @@ int32_t g_state = kStateNone;
 uint32_t g_stateSerial = 0;
 AppServices g_services;
 int32_t g_activation = kActive;
+uint32_t g_activationLosses = 0;
 
 struct GameTimer {
     uint32_t (*now)() = platform::Milliseconds;
@@ -167,10 +168,12 @@ void SwitchGameStateScreen(int32_t oldState, int32_t newState) {
     }
     auto next = table.screens.find(newState);
     if (next == table.screens.end()) return;
+    // The callbacks go in before the screen opens: an effect the opening starts
+    // (the map's reveal) keeps the screen's callbacks aside while it runs and
+    // gives them back when it ends. Opening may also move the game on (a
+    // screen that cannot start quits): the next state's change installs its own.
+    SetAppCallbacks(next->second.callbacks, kScreenCallbackSlots);
     if (next->second.open) next->second.open();
-    // Opening may already have moved the game on (a screen that cannot start quits).
-    if (GameState() == newState && next->second.callbacks)
-        SetAppCallbacks(next->second.callbacks, kScreenCallbackSlots);
 }
 
 void SetAppServices(const AppServices& services) {
@@ -185,6 +188,10 @@ int32_t Activation() {
     return g_activation;
 }
 
+uint32_t ActivationLosses() {
+    return g_activationLosses;
+}
+
 void SetActivation(int32_t level) {
     if (level < kActive) level = kActive;
     if (level > kMinimised) level = kMinimised;
@@ -192,6 +199,7 @@ void SetActivation(int32_t level) {
     if (level == old) return;
     g_activation = level;
     if (old == kActive) {
+        ++g_activationLosses;
         PauseGameTimer();
         if (g_services.viewer) g_services.viewer->PauseTimer();
         if (g_services.input) g_services.input->DeactivateDevices(kInputMouse | kInputKeyboard);

@@ -118,8 +118,8 @@ void RegisterQuitHook(void (*hook)());
 // Forgets every registered screen and hook.
 void ClearGameStateScreens();
 // The shell's change of screens: closes the old state's screen, clears the
-// screen slots, then opens the new state's screen and installs its
-// callbacks; the quit state runs the quit hooks instead.
+// screen slots, then installs the new state's callbacks and opens its
+// screen; the quit state runs the quit hooks instead.
 void SwitchGameStateScreen(int32_t oldState, int32_t newState);
 
 // ---------------------------------------------------------------- services
@@ -139,6 +139,9 @@ const AppServices& GetAppServices();
 // callback hears every change.
 void SetActivation(int32_t level);
 int32_t Activation();
+// How often the activation has left 0 since the start: a screen that is not
+// updated while the window is minimised still sees that it lost the focus.
+uint32_t ActivationLosses();
 
 // ---------------------------------------------------------------- time
 

@@ -549,11 +549,14 @@ bool MasksAre(const DdsPixelFormat& pf, uint32_t r, uint32_t g, uint32_t b) {
     return pf.redMask == r && pf.greenMask == g && pf.blueMask == b;
 }
 
-// The bitmap format of an uncompressed surface, or 0 when it is refused.
+// The bitmap format of an uncompressed surface, or 0 when it is refused. A
+// colour surface has alpha only when it names an alpha mask: with none (the
+// alpha flag alone included) its unused bits are not alpha.
 PixelFormat UncompressedFormat(const DdsPixelFormat& pf, uint32_t* fileBytes) {
     if (pf.flags & ~(kDdsAlphaPixels | kDdsAlpha | kDdsRGB | kDdsLuminance)) return 0;
     const bool alphaPixels = pf.flags & kDdsAlphaPixels, alphaOnly = pf.flags & kDdsAlpha,
                luminance = pf.flags & kDdsLuminance;
+    const bool colourAlpha = alphaPixels && pf.alphaMask != 0;
     switch (pf.bitCount) {
     case 8:
         *fileBytes = 1;
@@ -564,9 +567,9 @@ PixelFormat UncompressedFormat(const DdsPixelFormat& pf, uint32_t* fileBytes) {
         *fileBytes = 2;
         if (luminance) return alphaPixels ? kFormatA8L8 : 0;
         if (alphaOnly) return 0;
-        if (alphaPixels) {
-            if (MasksAre(pf, 0x7C00, 0x3E0, 0x1F)) return kFormatA1R5G5B5;
-            if (MasksAre(pf, 0xF00, 0xF0, 0xF)) return kFormatA4R4G4B4;
+        if (colourAlpha) {
+            if (MasksAre(pf, 0x7C00, 0x3E0, 0x1F) && pf.alphaMask == 0x8000) return kFormatA1R5G5B5;
+            if (MasksAre(pf, 0xF00, 0xF0, 0xF) && pf.alphaMask == 0xF000) return kFormatA4R4G4B4;
             return 0;
         }
         if (MasksAre(pf, 0xF800, 0x7E0, 0x1F)) return kFormatR5G6B5;
@@ -578,7 +581,8 @@ PixelFormat UncompressedFormat(const DdsPixelFormat& pf, uint32_t* fileBytes) {
     case 32:
         *fileBytes = 4;
         if (!MasksAre(pf, 0xFF0000, 0xFF00, 0xFF)) return 0;
-        return alphaPixels ? kFormatA8R8G8B8 : kFormatX8R8G8B8;
+        if (colourAlpha) return pf.alphaMask == 0xFF000000 ? kFormatA8R8G8B8 : 0;
+        return kFormatX8R8G8B8;
     default:
         return 0;
     }
@@ -631,6 +635,15 @@ bool ReadDDSFile(kis::Stream* stream, DXLBitmap* bitmap) {
     } else {
         ReadAvailable(stream, bitmap->GetBits(), int64_t(pixels * fileBytes));
     }
+    // The unused bits of a surface without alpha hold whatever its writer
+    // left there; the image is opaque.
+    uint8_t* p = bitmap->GetBits();
+    if (format == kFormatX8R8G8B8 && fileBytes == 4)
+        for (size_t i = 0; i < pixels; ++i)
+            p[i * 4 + 3] = 0xFF;
+    if (format == kFormatX1R5G5B5)
+        for (size_t i = 0; i < pixels; ++i)
+            p[i * 2 + 1] |= 0x80;
     return true;
 }
 

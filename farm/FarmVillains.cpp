@@ -222,10 +222,11 @@ bool FarmVillains::LoadVillains(SaveReader& in, uint32_t placeCount, std::string
         for (int32_t j = 0; j < villain->JobCount(); ++j) {
             const uint32_t id = villain->GetJob(j)->JobId();
             const int32_t s = villain->State();
-            const bool fits = (id == JOBID_VILLAINENTER && s == kVillainArriving) ||
-                              (id == JOBID_VILLAINSHOT && s == kVillainAttacking) ||
-                              (id == JOBID_VILLAINLEAVE && s == kVillainLeaving) ||
-                              (id == JOBID_VILLAINRUN && s == kVillainRunningAway);
+            const bool fits =
+                (id == JOBID_VILLAINENTER && s == kVillainArriving) ||
+                (id == JOBID_VILLAINSHOT && (s == kVillainAttacking || s == kVillainTutorialHold)) ||
+                (id == JOBID_VILLAINLEAVE && s == kVillainLeaving) ||
+                (id == JOBID_VILLAINRUN && s == kVillainRunningAway);
             if (!fits) return Refuse(why, "a villain's job does not fit its state");
         }
         in.ReadPtr(uint32_t(reader.Position()));

@@ -469,7 +469,9 @@ bool MapVillain::ApplyLoadedState(const uint8_t* block) {
     const int32_t catapult = I32At(block, 128);
     // Every field indexes a table or bounds a count: out of range is refused.
     if (place != placeIndex_ && place != -1) return false;
-    if (state < 0 || state >= kVillainGone || direction >= kVillainDirections || setUp > 1) return false;
+    // A villain held by a tutorial keeps its hold state through a save.
+    const bool knownState = (state >= 0 && state < kVillainGone) || state == kVillainTutorialHold;
+    if (!knownState || direction >= kVillainDirections || setUp > 1) return false;
     if (catapult < 0 || catapult >= kCatapultStateCount) return false;
     if (!std::isfinite(countdown) || countdown < 0.0f || countdown > 1e7f) return false;
     if (shots < 0 || shots > std::max(1, info_->record.shots)) return false;
@@ -487,7 +489,8 @@ bool MapVillain::ApplyLoadedState(const uint8_t* block) {
 
 void MapVillain::FinishLoad() {
     SetState(state_, false);
-    if (state_ == kVillainAttacking || (setUp_ && state_ == kVillainLeaving && placeIndex_ >= 0))
+    if (state_ == kVillainAttacking || state_ == kVillainTutorialHold ||
+        (setUp_ && state_ == kVillainLeaving && placeIndex_ >= 0))
         SetObstacle(true);
     if (catapult_) catapult_->SetState(loadedCatapult_, false);
     catapultAnimation_ = animNameId_ ? animNameId_ : kis::NameId(animName_);

@@ -27,6 +27,9 @@ enum VillainState : int32_t {
     kVillainLeaving = 2,
     kVillainRunningAway = 3,
     kVillainGone = 4,
+    // Set by level 6's tutorial on the attacking villain it shows: it stands
+    // by its catapult and does nothing on its own until set back to attacking.
+    kVillainTutorialHold = 7,
 };
 constexpr int32_t kVillainStateCount = 5;
 

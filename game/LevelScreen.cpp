@@ -149,10 +149,14 @@ class LevelSession : public LevelFrontEndHooks {
         // Gone to a comic: the level stands still under the fade.
         if (!level_ || comicShown_) return;
         if (ui_->TakeRestart()) Restart();
-        // Losing the focus opens the pause menu.
+        // Losing the focus opens the pause menu, also when the window was
+        // minimised and restored between two updates (none runs meanwhile).
         const bool active = Activation() == kActive;
-        if (wasActive_ && !active && level_->IsBegun()) level_->ShowMenu(false);
+        const uint32_t losses = ActivationLosses();
+        if ((losses != seenActivationLosses_ || (wasActive_ && !active)) && level_->IsBegun())
+            level_->ShowMenu(false);
         wasActive_ = active;
+        seenActivationLosses_ = losses;
         level_->Update(ms);
         if (tutorials_) tutorials_->Update(ms);
         ui_->Update();
@@ -268,6 +272,7 @@ class LevelSession : public LevelFrontEndHooks {
     std::unique_ptr<LevelBot> bot_; // plays the level in the program's bot mode
     ProgramWorld* world_ = nullptr; // owned by the level
     bool wasActive_ = true;
+    uint32_t seenActivationLosses_ = ActivationLosses();
     bool leaveRequested_ = false;
     bool comicShown_ = false; // the level left for a comic, which leads to the map
 };

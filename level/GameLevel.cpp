@@ -202,6 +202,13 @@ void GameLevel::Begin() {
     for (uint32_t kind = kGoalMoney; kind <= kGoalGarbageSites; ++kind)
         UpdateGoals(kind, 0, 0, false);
     Panel().UpdateTaskButtons(-1);
+    // A level continued from a save whose clock had started needs no first
+    // click: "Click to start" goes, and the tutorial, which waits for the
+    // clock, goes on at its saved step.
+    if (clockRunning_) {
+        Panel().StartTextFadeOut();
+        Tutorial().Notify(kTutorialClockStarted, 0, 0);
+    }
     begun_ = true;
     if (!Panel().IsGameWindowActive() && !(pauseWord_ & (kPauseWindow | kPauseWarehouse)))
         Panel().ShowMenu(false);

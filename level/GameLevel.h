@@ -151,7 +151,8 @@ class GameLevel : public LevelServices, public WindowLevel {
     // Creates the points, the stock, the farmer, the bonus slots and the
     // schedule from the level record; the clock waits for the first action.
     void StartUp();
-    // Play begins (after StartUp or a load): music, panel, goal buttons.
+    // Play begins (after StartUp or a load): music, panel, goal buttons; a
+    // loaded level whose clock had started tells its tutorial so.
     void Begin();
     // Once, on the player's first action: the clock starts.
     void StartClock();

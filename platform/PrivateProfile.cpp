@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 #include "platform/Utf.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,9 @@ struct Document {
     Encoding encoding = Encoding::Utf8;
     Text newline = u"\r\n";
     std::vector<Text> lines;
+    // The bytes from the first NUL character on (and the odd last byte of a
+    // UTF-16 file): not read as text, written back after the lines unchanged.
+    std::vector<uint8_t> tail;
 };
 
 // Lower case for the letters of the single-byte code pages the game supports
@@ -101,22 +105,32 @@ Document Decode(const std::vector<uint8_t>& bytes) {
     const uint8_t* p = bytes.data();
     size_t n = bytes.size();
     Text text;
+    // A NUL character ends the readable text. What follows is kept as bytes
+    // so that a write cannot lose it, and takes no part in telling the
+    // encoding: it need not be text at all.
     if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
         doc.encoding = Encoding::Utf16WithMark;
-        text.reserve(n / 2);
-        for (size_t i = 2; i + 1 < n; i += 2)
+        size_t i = 2;
+        for (; i + 1 < n && (p[i] | p[i + 1]) != 0; i += 2)
             text.push_back(static_cast<char16_t>(p[i] | (p[i + 1] << 8)));
-    } else if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) {
-        doc.encoding = Encoding::Utf8WithMark;
-        text = Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(p + 3), n - 3));
+        doc.tail.assign(bytes.begin() + static_cast<ptrdiff_t>(i), bytes.end());
     } else {
-        std::string_view raw(reinterpret_cast<const char*>(p), n);
-        bool ascii = true;
-        for (uint8_t b : bytes)
-            ascii = ascii && b < 0x80;
+        const size_t start = n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF ? 3 : 0;
+        // No byte of a multi-byte character is 0 in UTF-8 or in any code
+        // page the game reads, so the first 0 byte is the NUL character.
+        const size_t nul =
+            std::find(bytes.begin() + static_cast<ptrdiff_t>(start), bytes.end(), 0) - bytes.begin();
+        doc.tail.assign(bytes.begin() + static_cast<ptrdiff_t>(nul), bytes.end());
+        const uint8_t* head = p + start;
+        const size_t length = nul - start;
+        std::string_view raw(reinterpret_cast<const char*>(head), length);
+        const bool ascii = std::all_of(head, head + length, [](uint8_t b) { return b < 0x80; });
         // Plain ASCII reads the same in either encoding; it is kept as UTF-8 so
         // that later writes lose no character.
-        if (ascii || IsUtf8BeyondAscii(p, n)) {
+        if (start == 3) {
+            doc.encoding = Encoding::Utf8WithMark;
+            text = Utf8ToUtf16(raw);
+        } else if (ascii || IsUtf8BeyondAscii(head, length)) {
             doc.encoding = Encoding::Utf8;
             text = Utf8ToUtf16(raw);
         } else {
@@ -124,11 +138,6 @@ Document Decode(const std::vector<uint8_t>& bytes) {
             text = ToUtf16(raw);
         }
     }
-
-    // A NUL character ends the readable text; what follows it is not read
-    // (and is not written back).
-    size_t nul = text.find(u'\0');
-    if (nul != Text::npos) text.resize(nul);
 
     // CR LF, LF and CR alone each end a line. The file's first line end is
     // the one written back.
@@ -178,6 +187,7 @@ std::vector<uint8_t> Encode(const Document& doc) {
         append(FromUtf16(text));
         break;
     }
+    bytes.insert(bytes.end(), doc.tail.begin(), doc.tail.end());
     return bytes;
 }
 

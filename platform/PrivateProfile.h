@@ -9,10 +9,11 @@
 // - Names and values are trimmed of blanks and tabs; a value enclosed in a
 //   matching pair of single or double quotes loses the quotes.
 // - CR LF, LF and CR alone each end a line; a NUL character ends the text
-//   (nothing after it is read). A new section is written right after the
-//   last line, without an empty line before it.
+//   (nothing after it is read, nor used to tell the encoding). A new section
+//   is written right after the last line, without an empty line before it.
 // - Lines starting with ';' are comments. Everything the calls do not change
-//   (comments, blank lines, other keys) is written back as it was.
+//   (comments, blank lines, other keys) is written back as it was; so are the
+//   bytes from a NUL character on, after the last line.
 // - Files in UTF-16LE with a byte-order mark, in UTF-8 (with or without a mark)
 //   or in the active code page are read, and written back in the same encoding.
 //   A file that does not exist yet is created in UTF-8 without a mark, which

@@ -31,6 +31,15 @@ void OpenAndQuit() {
 void DrawLogos() {}
 void DrawMain() {}
 void KeyMain(uint32_t, uint32_t) {}
+// An opening that starts a full-screen effect: the effect keeps the screen's
+// input slots aside, takes them while it runs and gives them back at its end.
+AppCallbacks g_keptAside = {};
+void OpenWithEffect() {
+    g_calls.push_back("open with effect");
+    GetAppCallbacks(&g_keptAside, kCallbackKeys);
+    const AppCallbacks effect = {};
+    SetAppCallbacks(&effect, kCallbackKeys);
+}
 void Minimise() {}
 void SaveLevel() {
     g_calls.push_back("save level");
@@ -115,6 +124,15 @@ TEST_F(StateScreensTest, AScreenThatQuitsWhileOpeningLeavesItsCallbacksOut) {
     const std::vector<std::string> expected = {"open failing", "close main"};
     EXPECT_EQ(g_calls, expected);
     EXPECT_EQ(AppCallbackTable().draw, nullptr);
+}
+
+TEST_F(StateScreensTest, AnEffectStartedWhileTheScreenOpensGivesBackTheScreensOwnCallbacks) {
+    RegisterGameStateScreen(kStateMainScreen, {OpenWithEffect, CloseMain, &kMain});
+    SetGameState(kStateMainScreen);
+    EXPECT_EQ(AppCallbackTable().keyDown, nullptr) << "the effect holds the keys while it runs";
+    EXPECT_EQ(AppCallbackTable().draw, DrawMain);
+    SetAppCallbacks(&g_keptAside, kCallbackKeys); // the effect ends
+    EXPECT_EQ(AppCallbackTable().keyDown, KeyMain) << "the screen answers keys after the effect";
 }
 
 namespace {

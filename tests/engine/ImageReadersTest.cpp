@@ -124,7 +124,8 @@ Bytes IconFile(uint8_t w, uint8_t h, uint16_t bits, const Bytes& pixelsAndMask) 
 }
 
 Bytes DdsFile(uint32_t flags, uint32_t w, uint32_t h, uint32_t linear, uint32_t pfFlags, uint32_t fourCC,
-              uint32_t bits, uint32_t r, uint32_t g, uint32_t bl, uint32_t caps2, const Bytes& data) {
+              uint32_t bits, uint32_t r, uint32_t g, uint32_t bl, uint32_t caps2, const Bytes& data,
+              uint32_t alphaMask = 0) {
     Bytes b = {'D', 'D', 'S', ' '};
     Put32(b, 124);
     Put32(b, flags);
@@ -140,7 +141,7 @@ Bytes DdsFile(uint32_t flags, uint32_t w, uint32_t h, uint32_t linear, uint32_t 
     Put32(b, r);
     Put32(b, g);
     Put32(b, bl);
-    Put32(b, 0); // alpha mask
+    Put32(b, alphaMask);
     Put32(b, 0x1000);
     Put32(b, caps2);
     for (int i = 0; i < 3; ++i)
@@ -585,17 +586,10 @@ TEST(IconFiles, ASideByteOfZeroMeans256) {
 TEST(DDSFiles, UncompressedCompressedAndRefused) {
     DXLBitmap bitmap;
     Bytes argb = {1, 2, 3, 0x80, 4, 5, 6, 0x00};
-    ASSERT_TRUE(
-        ReadWith(ReadDDSFile, DdsFile(0, 2, 1, 0, 0x41, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb), bitmap));
+    ASSERT_TRUE(ReadWith(
+        ReadDDSFile, DdsFile(0, 2, 1, 0, 0x41, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb, 0xFF000000), bitmap));
     EXPECT_EQ(bitmap.GetFormat(), kFormatA8R8G8B8);
     EXPECT_EQ(Pixel32(bitmap, 1, 0), 0x00060504u);
-
-    // X8R8G8B8 stored as 4 bytes a pixel.
-    ASSERT_TRUE(
-        ReadWith(ReadDDSFile, DdsFile(0, 2, 1, 0, 0x40, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb), bitmap));
-    EXPECT_EQ(bitmap.GetFormat(), kFormatX8R8G8B8);
-    EXPECT_EQ(Pixel32(bitmap, 1, 0), 0x00060504u);
-    EXPECT_EQ(Pixel32(bitmap, 0, 0), 0x80030201u);
 
     ASSERT_TRUE(ReadWith(ReadDDSFile,
                          DdsFile(0, 2, 1, 0, 0x40, 0, 24, 0xFF0000, 0xFF00, 0xFF, 0, {1, 2, 3, 4, 5, 6}),
@@ -628,6 +622,50 @@ TEST(DDSFiles, UncompressedCompressedAndRefused) {
     EXPECT_FALSE(
         ReadWith(ReadDDSFile, DdsFile(0, 0, 1, 0, 0x40, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb), bitmap));
     EXPECT_TRUE(bitmap.IsEmpty());
+}
+
+// Alpha comes only from an alpha mask: the unused bits of a surface that has
+// none (B8G8R8X8, X1R5G5B5, or the alpha flag with an empty mask) hold
+// whatever its writer left there, and the image reads as opaque.
+TEST(DDSFiles, ASurfaceWithoutAnAlphaMaskReadsOpaque) {
+    const Bytes argb = {1, 2, 3, 0x80, 4, 5, 6, 0x00};
+    const Bytes rgb555 = {0x1F, 0x00, 0xE0, 0x83}; // blue with the top bit clear, red and green with it set
+    struct Case {
+        const char* what;
+        uint32_t pfFlags, bits, r, g, b, alphaMask;
+        const Bytes& data;
+        PixelFormat format;
+        uint32_t first, second;
+    } cases[] = {
+        {"B8G8R8X8", 0x40, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb, kFormatX8R8G8B8, 0xFF030201, 0xFF060504},
+        {"alpha flag, empty mask", 0x41, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb, kFormatX8R8G8B8, 0xFF030201,
+         0xFF060504},
+        {"B8G8R8A8", 0x41, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, argb, kFormatA8R8G8B8, 0x80030201,
+         0x00060504},
+        {"X1R5G5B5", 0x40, 16, 0x7C00, 0x3E0, 0x1F, 0, rgb555, kFormatX1R5G5B5, 0x801F, 0x83E0},
+        {"16 bits, alpha flag, empty mask", 0x41, 16, 0x7C00, 0x3E0, 0x1F, 0, rgb555, kFormatX1R5G5B5, 0x801F,
+         0x83E0},
+        {"A1R5G5B5", 0x41, 16, 0x7C00, 0x3E0, 0x1F, 0x8000, rgb555, kFormatA1R5G5B5, 0x001F, 0x83E0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DXLBitmap bitmap;
+        ASSERT_TRUE(ReadWith(ReadDDSFile,
+                             DdsFile(0, 2, 1, 0, c.pfFlags, 0, c.bits, c.r, c.g, c.b, 0, c.data, c.alphaMask),
+                             bitmap));
+        EXPECT_EQ(bitmap.GetFormat(), c.format);
+        if (c.bits == 32) {
+            EXPECT_EQ(Pixel32(bitmap, 0, 0), c.first);
+            EXPECT_EQ(Pixel32(bitmap, 1, 0), c.second);
+        } else {
+            EXPECT_EQ(Pixel16(bitmap, 0, 0), c.first);
+            EXPECT_EQ(Pixel16(bitmap, 1, 0), c.second);
+        }
+    }
+    // An alpha mask the surface's size cannot hold as alpha is refused.
+    DXLBitmap bitmap;
+    EXPECT_FALSE(ReadWith(ReadDDSFile,
+                          DdsFile(0, 2, 1, 0, 0x41, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb, 0xFF), bitmap));
 }
 
 TEST(DDSFiles, CompressedSidesNotAMultipleOfFourReadEveryBlock) {

@@ -161,8 +161,8 @@ TEST_F(IniFileTest, EightBitTwinSpeaksTheCodePage) {
     EXPECT_EQ(ReadFileBytes(dir_.File("a.ini")), "[Fonts]\nFace=Caf\xC3\xA9\nSize=12\n");
 }
 
-// Through the class: lines ended by CR alone, a NUL at the end of the file,
-// and a new section added after the last line.
+// Through the class: lines ended by CR alone, a NUL at the end of the file
+// or before more text, and a new section added after the last line.
 TEST_F(IniFileTest, LineEndsNulAndNewSectionsAsWindowsHasThem) {
     using namespace std::string_literals;
     struct Case {
@@ -189,6 +189,7 @@ TEST_F(IniFileTest, LineEndsNulAndNewSectionsAsWindowsHasThem) {
         ini.ReadSections(list);
         EXPECT_EQ(Texts(list), (V{u"s", u"t", u"n"}));
     }
-    // The new section follows the last line without an empty line.
-    EXPECT_EQ(ReadFileBytes(dir_.File("e.ini")), "[s]\na=1\nb=2\n[t]\nx=y\n[n]\nk=v\n");
+    // The new section follows the last line without an empty line; what the
+    // NUL hides stays after it.
+    EXPECT_EQ(ReadFileBytes(dir_.File("e.ini")), "[s]\na=1\nb=2\n[t]\nx=y\n[n]\nk=v\n\0[u]\nz=1\n"s);
 }

@@ -2,12 +2,14 @@
 // player meets it: a profile that has passed levels 1-7 and has level 8 open
 // plays it with the level bot in the easy regime; once won, the level leaves
 // for comic 1, which waits for the player; a click closes it, the map opens
-// and reveals level 8's medal and level 9 open. The won level is not kept as
+// and reveals level 8's medal and level 9 open, and a click on level 9 then
+// opens its level window. The won level is not kept as
 // a running game.
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
 
@@ -31,6 +33,10 @@ namespace {
 constexpr int kComicShown = 700000;
 constexpr int kClick = 702000;
 constexpr int kMapShown = 705000;
+// After the reveal the map's regime tutorial (the hard regime is open now)
+// waits for a click; then a click on level 9's house opens its level window.
+constexpr int kTutorialClick = 706500;
+constexpr int kHouseClick = 708000;
 
 // The profile "wren": levels 1-7 passed with medals, level 8 open, the
 // tutorials off.
@@ -66,16 +72,18 @@ TEST(ComicAfterLevel, WinningLevel8ShowsTheComicThenTheMapRevealsTheMedal) {
     MakeProfile(game.User());
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const std::string script = game.File("click.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, std::to_string(kClick) + " mouse move 512 700\n" +
-                                                        std::to_string(kClick + 50) + " mouse down left\n" +
-                                                        std::to_string(kClick + 150) + " mouse up left\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, std::to_string(kClick) + " mouse move 512 700\n" + std::to_string(kClick + 50) +
+                    " mouse down left\n" + std::to_string(kClick + 150) + " mouse up left\n" +
+                    testsupport::script::held::Click(kTutorialClick, 900, 600) +
+                    testsupport::script::held::Click(kHouseClick, CellPosition(8).x, CellPosition(8).y + 4)));
     const std::string comic = game.File("comic.png"), map = game.File("map.png");
     std::string output;
-    const int status = game.Run("--headless --draw-every 20 --until-ms " + std::to_string(kMapShown + 100) +
-                                    " --bot easy 8 --input-script '" + script + "' --screenshot-at " +
-                                    std::to_string(kComicShown) + " '" + comic + "' --screenshot-at " +
-                                    std::to_string(kMapShown) + " '" + map + "'",
-                                &output);
+    const int status = game.Run(
+        "--headless --draw-every 20 --until-ms " + std::to_string(kHouseClick + 1000) +
+            " --bot easy 8 --input-script '" + script + "' --screenshot-at " + std::to_string(kComicShown) +
+            " '" + comic + "' --screenshot-at " + std::to_string(kMapShown) + " '" + map + "'",
+        &output);
     const std::string log = game.Log();
     ASSERT_EQ(status, 0) << output << log;
     ASSERT_NE(log.find("Bot: level 8 regime 0 won"), std::string::npos) << "the bot did not win level 8\n"
@@ -90,7 +98,11 @@ TEST(ComicAfterLevel, WinningLevel8ShowsTheComicThenTheMapRevealsTheMedal) {
     EXPECT_EQ(std::vector<std::string>(level, states.end()),
               (std::vector<std::string>{"00000004", "00000007", "00000005", "FFFFFFFF"}))
         << log;
-    EXPECT_NE(log.find("the return from a level reveals its result"), std::string::npos) << log;
+    const size_t reveal = log.find("the return from a level reveals its result");
+    ASSERT_NE(reveal, std::string::npos) << log;
+    EXPECT_NE(log.find("the level window of level 9 opens", reveal), std::string::npos)
+        << "the map answers a click after the comic and the reveal\n"
+        << log;
     // The level's result window, the comic and the map after it lack nothing.
     EXPECT_EQ(testsupport::MissingContent(log), "") << log;
 

@@ -224,6 +224,50 @@ TEST(PrivateProfile, ANulCharacterEndsTheText) {
     }
 }
 
+// What a file holds from its NUL character on is not read, but a write keeps
+// it byte for byte after the text it rewrites; so are the odd last byte of a
+// UTF-16 file and the bytes that are no text of the file's encoding. The
+// encoding is told from the text before the NUL alone.
+TEST(PrivateProfile, AWriteKeepsTheBytesFromTheNulOn) {
+    TempDir dir;
+    std::string path = dir.File("tail.ini");
+    std::u16string file = Wide(path);
+    const std::string crlf = Bin("[s]\r\nname1=val1\r\n\0[t]\r\nk=v\r\n");
+    const std::string utf16 = Bin("\xFF\xFE[\0s\0]\0\n\0a\0=\0\x31\0\0\0b\0=\0\x32\0");
+    struct Case {
+        std::string before;
+        const char16_t *section, *key, *value;
+        std::string after;
+    } cases[] = {
+        {crlf, u"s", u"name1", u"new", Bin("[s]\r\nname1=new\r\n\0[t]\r\nk=v\r\n")},
+        {crlf, u"S", u"name2", u"x", Bin("[s]\r\nname1=val1\r\nname2=x\r\n\0[t]\r\nk=v\r\n")},
+        // The [t] after the NUL is not read: a new one is written before it.
+        {crlf, u"t", u"k", u"w", Bin("[s]\r\nname1=val1\r\n[t]\r\nk=w\r\n\0[t]\r\nk=v\r\n")},
+        {crlf, u"s", nullptr, nullptr, Bin("\0[t]\r\nk=v\r\n")},
+        {crlf, u"s", u"name1", nullptr, Bin("[s]\r\n\0[t]\r\nk=v\r\n")},
+        // A NUL inside a line: the line read so far ends there.
+        {Bin("[s]\na=1\0junk\nb=2\n"), u"s", u"a", u"3", Bin("[s]\na=3\n\0junk\nb=2\n")},
+        {Bin("\0[s]\na=1\n"), u"s", u"a", u"3", Bin("[s]\r\na=3\r\n\0[s]\na=1\n")},
+        {utf16, u"s", u"a", u"9", Bin("\xFF\xFE[\0s\0]\0\n\0a\0=\0\x39\0\n\0\0\0b\0=\0\x32\0")},
+        {Bin("\xFF\xFE[\0s\0]\0\n\0a\0=\0\x31\0\n\0\x7F"), u"s", u"a", u"9",
+         Bin("\xFF\xFE[\0s\0]\0\n\0a\0=\0\x39\0\n\0\x7F")},
+        // UTF-8 text before a NUL followed by bytes that are no UTF-8.
+        {Bin("[s]\nk=\xC3\xA9\n\0\xFF\xE9"), u"s", u"n", u"\u00FC",
+         Bin("[s]\nk=\xC3\xA9\nn=\xC3\xBC\n\0\xFF\xE9")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.before));
+        ASSERT_TRUE(WriteFileBytes(path, c.before));
+        EXPECT_TRUE(WritePrivateProfileStringW(c.section, c.key, c.value, file.c_str()));
+        EXPECT_EQ(ReadFileBytes(path), c.after);
+        if (c.value) {
+            EXPECT_EQ(Get(file, c.section, c.key), c.value);
+        }
+    }
+    EXPECT_EQ(Get(file, u"s", u"k"), u"\u00E9");
+    EXPECT_EQ(StrayFiles(dir, "tail.ini"), std::vector<std::string>{});
+}
+
 // Without a section a write fails and leaves the file as it was, the flush
 // request (all three null) included, as on Windows.
 TEST(PrivateProfile, AWriteWithoutASectionFailsAndTouchesNothing) {

@@ -64,6 +64,27 @@ double Rms(const Decoded& d, int channel) {
     return frames ? std::sqrt(sum / double(frames)) : 0;
 }
 
+// The pages of an Ogg stream, each whole.
+std::vector<std::string> SplitPages(const std::vector<uint8_t>& bytes) {
+    std::vector<std::string> pages;
+    for (size_t at = 0; at + 27 <= bytes.size();) {
+        const size_t segments = bytes[at + 26];
+        size_t length = 27 + segments;
+        for (size_t s = 0; s < segments; ++s)
+            length += bytes[at + 27 + s];
+        pages.emplace_back(bytes.begin() + ptrdiff_t(at), bytes.begin() + ptrdiff_t(at + length));
+        at += length;
+    }
+    return pages;
+}
+
+std::vector<uint8_t> Join(const std::vector<std::string>& pages) {
+    std::vector<uint8_t> bytes;
+    for (const std::string& page : pages)
+        bytes.insert(bytes.end(), page.begin(), page.end());
+    return bytes;
+}
+
 } // namespace
 
 // The same packets decode to the same samples however they lie on pages:
@@ -210,6 +231,105 @@ TEST(VorbisDecoder, SetupHeadersAskingTooMuchAreRefused) {
     }
 }
 
+// A codebook of one used entry is legal however it is written: reading it
+// takes one bit and gives that entry. libvorbis takes such a book as a
+// residue's classification book only when it has an entry for every
+// combination of classifications, which only the sparse form (two entries,
+// one unused) has here; every form plays the same samples, to the end and
+// again after a rewind, alone and as a link of a chain.
+TEST(VorbisDecoder, SingleEntryBooksPlayInEveryForm) {
+    using testsupport::SingleEntryBook;
+    using testsupport::SingleEntryBookStream;
+    const Decoded sparse = Decode(SingleEntryBookStream(SingleEntryBook::Sparse, 40));
+    ASSERT_TRUE(sparse.opened) << sparse.error;
+    ASSERT_EQ(sparse.pcm.size(), 39u * 32);
+    EXPECT_GT(Rms(sparse, 0), 1000);
+
+    for (SingleEntryBook form : {SingleEntryBook::NonSparse, SingleEntryBook::Ordered}) {
+        SCOPED_TRACE(int(form));
+        const std::vector<uint8_t> file = SingleEntryBookStream(form, 40);
+        std::string error;
+        auto decoder = platform::OpenAudioDecoder(file, &error);
+        ASSERT_TRUE(decoder) << error;
+        for (int pass = 0; pass < 2; ++pass) {
+            std::vector<int16_t> pcm(sparse.pcm.size() + 1);
+            EXPECT_EQ(decoder->Read(pcm.data(), int(pcm.size())), int(sparse.pcm.size()));
+            pcm.pop_back();
+            EXPECT_EQ(pcm, sparse.pcm);
+            EXPECT_TRUE(decoder->Rewind());
+        }
+
+        // Between two links of other serial numbers, whose pages stay as they were.
+        std::vector<uint8_t> chain = SingleEntryBookStream(SingleEntryBook::Sparse, 40, 1, 7);
+        const std::vector<uint8_t> middle = SingleEntryBookStream(form, 40, 1, 8);
+        const std::vector<uint8_t> last = SingleEntryBookStream(SingleEntryBook::Sparse, 40, 1, 9);
+        chain.insert(chain.end(), middle.begin(), middle.end());
+        chain.insert(chain.end(), last.begin(), last.end());
+        const Decoded chained = Decode(chain);
+        ASSERT_TRUE(chained.opened) << chained.error;
+        std::vector<int16_t> thrice;
+        for (int i = 0; i < 3; ++i)
+            thrice.insert(thrice.end(), sparse.pcm.begin(), sparse.pcm.end());
+        EXPECT_EQ(chained.pcm, thrice);
+    }
+}
+
+// A hole in the data (a page lost or damaged) is skipped and reading goes
+// on; junk between pages and pages of another stream cost nothing. Every
+// such stream plays the same on its first play as after a rewind, however
+// many holes it has: a stream of small packets that lost every other page
+// has dozens of holes within one read of the mixer's size.
+TEST(VorbisDecoder, HolesInTheDataAreSkipped) {
+    using testsupport::SingleEntryBook;
+    const std::vector<std::string> pages =
+        SplitPages(testsupport::SingleEntryBookStream(SingleEntryBook::Sparse, 400));
+    ASSERT_EQ(pages.size(), 403u);
+    const int64_t whole = 399 * 32;
+    const size_t firstAudio = 3;
+    std::string otherStream = pages[200];
+    otherStream[14] = char(otherStream[14] ^ 0x55); // another serial number
+    std::string damaged = pages[200];
+    damaged[damaged.size() - 1] = char(damaged.back() ^ 0x01); // its check value no longer matches
+    struct Case {
+        const char* what;
+        std::vector<std::string> pages;
+        int64_t least, most; // frames
+    };
+    std::vector<Case> cases;
+    cases.push_back({"a lost page", pages, whole - 2 * 32, whole - 32});
+    cases.back().pages.erase(cases.back().pages.begin() + 200);
+    cases.push_back({"a damaged page", pages, whole - 2 * 32, whole - 32});
+    cases.back().pages[200] = damaged;
+    cases.push_back({"junk between pages", pages, whole, whole});
+    cases.back().pages.insert(cases.back().pages.begin() + 200, std::string(37, 'j'));
+    cases.push_back({"a page of another stream", pages, whole, whole});
+    testsupport::FixOggChecksums(otherStream);
+    cases.back().pages.insert(cases.back().pages.begin() + 200, otherStream);
+    Case everyOther{"every other page lost", {}, whole / 2 - 32, whole / 2 + 32};
+    for (size_t i = 0; i < pages.size(); ++i)
+        if (i < firstAudio + 1 || i % 2 == 0 || i + 1 == pages.size()) everyOther.pages.push_back(pages[i]);
+    everyOther.least = int64_t(everyOther.pages.size() - firstAudio - 1) * 32 - 32;
+    everyOther.most = everyOther.least + 32;
+    cases.push_back(everyOther);
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string error;
+        auto decoder = platform::OpenAudioDecoder(Join(c.pages), &error);
+        ASSERT_TRUE(decoder) << error;
+        int64_t played[2] = {0, 0};
+        std::vector<int16_t> out(4096);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int n; (n = decoder->Read(out.data(), 4096)) > 0;)
+                played[pass] += n;
+            ASSERT_TRUE(decoder->Rewind());
+        }
+        EXPECT_GE(played[0], c.least);
+        EXPECT_LE(played[0], c.most);
+        EXPECT_EQ(played[1], played[0]);
+    }
+}
+
 // Damage that keeps every page's check value right reaches the decoder: each
 // file is refused with a reason or decodes within its bounds, to its end and
 // again after a rewind. One such flipped bit makes the decoder fail on its
@@ -222,7 +342,11 @@ TEST(VorbisDecoder, DamageBehindRightCheckValuesNeverCrashes) {
     const char* data = std::getenv("VB_TEST_DATA");
     ASSERT_NE(data, nullptr) << "VB_TEST_DATA names the test data folder";
     const std::string tone = testsupport::ReadFileBytes(std::string(data) + "/platform/tone441.ogg");
-    const std::string samples[] = {std::string(good.begin(), good.end()), tone};
+    // A stream whose classification book the decoder writes again.
+    const std::vector<uint8_t> single =
+        testsupport::SingleEntryBookStream(testsupport::SingleEntryBook::NonSparse, 40);
+    const std::string samples[] = {std::string(good.begin(), good.end()), tone,
+                                   std::string(single.begin(), single.end())};
 
     {
         std::string bad = tone;
@@ -239,7 +363,7 @@ TEST(VorbisDecoder, DamageBehindRightCheckValuesNeverCrashes) {
     platform::SeedRand(1160);
     int decoded = 0, refused = 0;
     testsupport::ForRounds(1500, 2000, [&](int round) {
-        std::string bytes = testsupport::Damage(samples[round % 2], round / 2);
+        std::string bytes = testsupport::Damage(samples[round % 3], round / 3);
         testsupport::FixOggChecksums(bytes);
         std::string error;
         auto decoder = platform::OpenAudioDecoder(std::vector<uint8_t>(bytes.begin(), bytes.end()), &error);

@@ -129,7 +129,8 @@ std::vector<std::vector<uint8_t>> VorbisHeaders(int channels, int rate) {
     return packets;
 }
 
-std::vector<uint8_t> OggPages(const std::vector<std::vector<uint8_t>>& packets, int serial) {
+std::vector<uint8_t> OggPages(const std::vector<std::vector<uint8_t>>& packets, int serial,
+                              const std::vector<int64_t>& granules) {
     std::vector<uint8_t> out;
     ogg_stream_state stream;
     ogg_stream_init(&stream, serial);
@@ -141,6 +142,7 @@ std::vector<uint8_t> OggPages(const std::vector<std::vector<uint8_t>>& packets, 
         packet.b_o_s = i == 0;
         packet.e_o_s = i + 1 == packets.size();
         packet.packetno = ogg_int64_t(i);
+        if (i < granules.size()) packet.granulepos = granules[i];
         ogg_stream_packetin(&stream, &packet);
         ogg_page page;
         while (ogg_stream_flush(&stream, &page))
@@ -148,6 +150,156 @@ std::vector<uint8_t> OggPages(const std::vector<std::vector<uint8_t>>& packets, 
     }
     ogg_stream_clear(&stream);
     return out;
+}
+
+namespace {
+
+// Bits packed least significant first, as Vorbis packs them.
+class BitWriter {
+  public:
+    void Put(uint64_t value, int bits) {
+        for (int i = 0; i < bits; ++i, ++bit_) {
+            if (bit_ % 8 == 0) bytes_.push_back(0);
+            bytes_.back() |= uint8_t(((value >> i) & 1) << (bit_ % 8));
+        }
+    }
+    void PutBytes(const char* text, size_t count) {
+        for (size_t i = 0; i < count; ++i)
+            Put(uint8_t(text[i]), 8);
+    }
+    const std::vector<uint8_t>& Bytes() const { return bytes_; }
+
+  private:
+    std::vector<uint8_t> bytes_;
+    size_t bit_ = 0;
+};
+
+// A float of Vorbis's own packing: 21-bit mantissa, 10-bit exponent biased
+// by 788, sign; here mantissa 2^20.
+uint32_t VorbisFloat(bool negative, int powerOfTwo) {
+    return (negative ? 0x80000000u : 0u) | uint32_t(powerOfTwo - 20 + 788) << 21 | 1u << 20;
+}
+
+} // namespace
+
+std::vector<uint8_t> SingleEntryBookStream(SingleEntryBook book, int audioPackets, uint32_t seed,
+                                           int serial) {
+    std::vector<std::vector<uint8_t>> packets;
+    BitWriter id;
+    id.PutBytes("\x01vorbis", 7);
+    id.Put(0, 32);    // version
+    id.Put(1, 8);     // channels
+    id.Put(8000, 32); // rate
+    for (int i = 0; i < 3; ++i)
+        id.Put(0, 32); // bit rates
+    id.Put(6, 4);      // short blocks of 2^6
+    id.Put(6, 4);      // long blocks of 2^6
+    id.Put(1, 8);      // framing
+    packets.push_back(id.Bytes());
+
+    BitWriter comment;
+    comment.PutBytes("\x03vorbis", 7);
+    comment.Put(0, 32); // vendor
+    comment.Put(0, 32); // no comments
+    comment.Put(1, 8);  // framing
+    packets.push_back(comment.Bytes());
+
+    BitWriter setup;
+    setup.PutBytes("\x05vorbis", 7);
+    setup.Put(1, 8); // two codebooks
+    // Book 0, the classification book: one dimension, one used entry of length 1.
+    setup.Put(0x564342, 24);
+    setup.Put(1, 16);
+    switch (book) {
+    case SingleEntryBook::Sparse:
+        setup.Put(2, 24);
+        setup.Put(0, 1); // unordered
+        setup.Put(1, 1); // sparse
+        setup.Put(1, 1); // entry 0 used,
+        setup.Put(0, 5); // length 1
+        setup.Put(0, 1); // entry 1 unused
+        break;
+    case SingleEntryBook::NonSparse:
+        setup.Put(1, 24);
+        setup.Put(0, 1); // unordered
+        setup.Put(0, 1); // not sparse
+        setup.Put(0, 5); // length 1
+        break;
+    case SingleEntryBook::Ordered:
+        setup.Put(1, 24);
+        setup.Put(1, 1); // ordered
+        setup.Put(0, 5); // from length 1:
+        setup.Put(1, 1); // one entry
+        break;
+    }
+    setup.Put(0, 4); // no lookup
+    // Book 1: two entries of length 1 giving -1 and +1.
+    setup.Put(0x564342, 24);
+    setup.Put(1, 16);
+    setup.Put(2, 24);
+    setup.Put(1, 1);                      // ordered
+    setup.Put(0, 5);                      // from length 1:
+    setup.Put(2, 2);                      // two entries
+    setup.Put(1, 4);                      // lattice lookup
+    setup.Put(VorbisFloat(true, 0), 32);  // minimum -1
+    setup.Put(VorbisFloat(false, 1), 32); // step 2
+    setup.Put(0, 4);                      // values of 1 bit
+    setup.Put(0, 1);                      // not cumulative
+    setup.Put(0, 1);
+    setup.Put(1, 1);
+    setup.Put(0, 6); // one time-domain slot
+    setup.Put(0, 16);
+    setup.Put(0, 6);   // one floor:
+    setup.Put(1, 16);  // type 1,
+    setup.Put(0, 5);   // no partitions,
+    setup.Put(0, 2);   // multiplier 1,
+    setup.Put(5, 4);   // x from 0 to 32
+    setup.Put(0, 6);   // one residue:
+    setup.Put(1, 16);  // type 1,
+    setup.Put(0, 24);  // from 0
+    setup.Put(32, 24); // to 32,
+    setup.Put(31, 24); // in one partition of 32,
+    setup.Put(1, 6);   // two classifications
+    setup.Put(0, 8);   // read by book 0;
+    for (int c = 0; c < 2; ++c) {
+        setup.Put(1, 3); // each decoded in the first pass
+        setup.Put(0, 1);
+    }
+    setup.Put(1, 8); // by book 1
+    setup.Put(1, 8);
+    setup.Put(0, 6);  // one mapping:
+    setup.Put(0, 16); // type 0,
+    setup.Put(0, 1);  // one submap,
+    setup.Put(0, 1);  // no coupling,
+    setup.Put(0, 2);
+    setup.Put(0, 8); // time slot,
+    setup.Put(0, 8); // floor 0,
+    setup.Put(0, 8); // residue 0
+    setup.Put(0, 6); // one mode:
+    setup.Put(0, 1); // short blocks,
+    setup.Put(0, 16);
+    setup.Put(0, 16);
+    setup.Put(0, 8); // mapping 0
+    setup.Put(1, 1); // framing
+    packets.push_back(setup.Bytes());
+
+    std::vector<int64_t> granules(3, 0);
+    uint32_t random = seed;
+    for (int p = 0; p < audioPackets; ++p) {
+        BitWriter audio;
+        audio.Put(0, 1);   // audio
+        audio.Put(1, 1);   // the floor is used
+        audio.Put(220, 8); // flat at 220
+        audio.Put(220, 8);
+        audio.Put(0, 1); // the classification: the book's one entry
+        for (int i = 0; i < 32; ++i) {
+            random = random * 1103515245u + 12345u;
+            audio.Put(random >> 31, 1);
+        }
+        packets.push_back(audio.Bytes());
+        granules.push_back(int64_t(p) * 32);
+    }
+    return OggPages(packets, serial, granules);
 }
 
 void FixOggChecksums(std::string& bytes) {
