@@ -6,6 +6,9 @@
 #include "sprites/GameEffect.h"
 #include "sprites/SpriteHost.h"
 
+static_assert(kFadeTakesInput == (kCallbackCursor | kCallbackUpdate | kCallbackMouse | kCallbackKeys),
+              "a screen fade takes the shell's cursor, update, mouse and key slots");
+
 namespace {
 
 uint32_t VirtualKeyOf(uint32_t key) {

@@ -318,6 +318,13 @@ void Profile::StoreLevelResult(int32_t level, int64_t timeMs, LevelResult* out) 
     if (result.bonus >= 0 && result.bonus < kBonusCount && !progress.owned[result.bonus]) {
         progress.owned[result.bonus] = 1;
         progress.newBonus = (progress.newBonus & 0x00FFFFFF) | (uint32_t(result.bonus + 1) << 24);
+        // The new bonus goes into the next level: after the chosen ones, or
+        // in place of the last of three.
+        progress.chosenCount = std::min<uint32_t>(progress.chosenCount, 3);
+        if (progress.chosenCount < 3)
+            progress.chosen[progress.chosenCount++] = result.bonus;
+        else
+            progress.chosen[2] = result.bonus;
         result.flags |= kResultNewBonus;
     }
     if (hooks.countLevelWin)

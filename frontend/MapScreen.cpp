@@ -21,7 +21,7 @@ constexpr uint32_t kShiftModifier = 2; // bit of the mouse modifiers
 constexpr uint32_t kLeftButton = 1;
 constexpr uint32_t kMaxTicks = 5;
 constexpr uint32_t kRevealCallbacks = kCallbackMouse | kCallbackKeys;
-constexpr uint32_t kCallbackFadeMask = 31;
+constexpr uint32_t kCallbackFadeMask = kFadeTakesInput;
 constexpr uint32_t kSoundCategoryMapClick = 0x40000000;
 
 // The map whose reveal runs: the effect's callbacks are plain functions.

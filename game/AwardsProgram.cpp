@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/Profiles.h"
+#include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "frontend/AwardsWindow.h"
 #include "frontend/BonusesWindow.h"
@@ -173,6 +174,22 @@ void ProgramBonusEdit::Close(WindowManager& windows) {
         windows.DeleteClosedWindows();
     }
     edit_->window = nullptr;
+}
+
+void ProgramBonusEdit::OpenForLevelWindow(const BonusPick& selection,
+                                          std::function<void(const BonusPick&)> applied) {
+    WindowManager* windows = GetWindowManager();
+    if (!windows) return;
+    const int32_t ids[3] = {selection.ids[0], selection.ids[1], selection.ids[2]};
+    const bool opened = Open(*windows, selection.count, ids,
+                             [applied = std::move(applied)](uint32_t count, const int32_t(&chosen)[3]) {
+                                 BonusPick pick;
+                                 pick.count = count;
+                                 for (int i = 0; i < 3; ++i)
+                                     pick.ids[size_t(i)] = chosen[i];
+                                 if (applied) applied(pick);
+                             });
+    if (opened) LogLine(kLogIndent, "Bonuses window opened from the level window.");
 }
 
 bool ProgramBonusEdit::Open(WindowManager& windows, uint32_t count, const int32_t (&ids)[3],

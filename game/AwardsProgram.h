@@ -5,6 +5,8 @@
 // goal record shares the level goal's name, so the level's side reaches it
 // through these plain calls.
 
+#include "levelui/LevelWindowsModel.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -57,6 +59,9 @@ class ProgramBonusEdit {
     bool Open(WindowManager& windows, uint32_t count, const int32_t (&ids)[3], Applied applied);
     // Closes the window at once when it is still open (it edits this object's copy).
     void Close(WindowManager& windows);
+    // The level window's "select bonuses": the bonuses window on the level
+    // window's selection; applied gets the edited one on "OK".
+    void OpenForLevelWindow(const BonusPick& selection, std::function<void(const BonusPick&)> applied);
 
   private:
     struct Edit;

@@ -7,6 +7,7 @@
 #include "engine/LoaderState.h"
 #include "engine/Viewer.h"
 #include "frontend/Comix.h"
+#include "game/LevelBot.h"
 #include "gui/Window.h"
 
 namespace {
@@ -36,8 +37,9 @@ uint32_t Cursor() {
     return cursor;
 }
 
-void Update(uint32_t) {
+void Update(uint32_t ms) {
     if (WindowManager* windows = GetWindowManager()) windows->Update();
+    if (BotRun* run = ActiveBotRun()) run->ComicFrame(ms);
 }
 
 void Draw() {

@@ -4,6 +4,7 @@
 #include "app/WindowInput.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
+#include "engine/Viewer.h"
 #include "farm/AnimalHouses.h"
 #include "farm/BuildingPoints.h"
 #include "farm/BuildingSites.h"
@@ -14,6 +15,7 @@
 #include "farm/Products.h"
 #include "farm/VillainRules.h"
 #include "farm/VillainShot.h"
+#include "frontend/MapInterface.h"
 #include "game/FieldSprites.h"
 #include "game/LevelInterface.h"
 #include "game/LevelScreen.h"
@@ -711,13 +713,21 @@ void LevelBot::ClickPoint(int32_t index) {
     ClickScreen(int32_t(sx), int32_t(sy));
 }
 
+namespace {
+
 // The mouse moves onto the place, then the left button goes down and up;
 // each event takes the shell's way: the windows first, then the screen.
-void LevelBot::ClickScreen(int32_t sx, int32_t sy) {
+void ClickOnScreen(int32_t sx, int32_t sy) {
     const AppCallbacks& screen = AppCallbackTable();
     if (!WindowsTakeMouseMove(sx, sy, 0) && screen.mouseMove) screen.mouseMove(sx, sy, 0);
     if (!WindowsTakeMouseDown(sx, sy, kMouseLeft) && screen.mouseDown) screen.mouseDown(sx, sy, kMouseLeft);
     if (!WindowsTakeMouseUp(sx, sy, kMouseLeft) && screen.mouseUp) screen.mouseUp(sx, sy, kMouseLeft);
+}
+
+} // namespace
+
+void LevelBot::ClickScreen(int32_t sx, int32_t sy) {
+    ClickOnScreen(sx, sy);
     ++actions_;
 }
 
@@ -775,7 +785,39 @@ std::unique_ptr<LevelBot> BotRun::Attach(GameLevel& level, LevelInterface* ui) {
     return std::make_unique<LevelBot>(level, ui);
 }
 
+bool BotRun::LevelsLeft() const {
+    return next_ < levels_.size();
+}
+
+void BotRun::ComicFrame(uint32_t frameMs) {
+    mapMs_ = 0;
+    if (!LevelsLeft()) return;
+    comicMs_ += frameMs;
+    if (comicMs_ < kPageClickMs) return;
+    comicMs_ = 0;
+    // The first click completes a page, the next turns it; the last page's
+    // closes the comic onto the map.
+    const DXLViewer* viewer = GetAppServices().viewer;
+    const kis::Rect r = viewer ? viewer->GetClientRect() : kis::Rect{0, 0, 1024, 768};
+    LogLine(kLogIndent, "Bot: a click on the comic's page.");
+    ClickOnScreen((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+void BotRun::MapFrame(uint32_t frameMs) {
+    comicMs_ = 0;
+    if (!LevelsLeft()) return;
+    mapMs_ += frameMs;
+    if (mapMs_ < kMapStayMs) return;
+    mapMs_ = 0;
+    const DXLViewer* viewer = GetAppServices().viewer;
+    const kis::Rect r = viewer ? viewer->GetClientRect() : kis::Rect{0, 0, 1024, 768};
+    const MapPoint back = MapOverlayLayout{r.right - r.left, r.bottom - r.top}.Back();
+    LogLine(kLogIndent, "Bot: the map's back button, on to the next level.");
+    ClickOnScreen(back.x + kOverlayButtonWidth / 2, back.y + kOverlayButtonHeight / 2);
+}
+
 void BotRun::Next() {
+    comicMs_ = mapMs_ = 0;
     // "all": every level the table holds.
     if (levels_.empty() && next_ == 0)
         for (uint32_t i = 0; i < kLevelCount; ++i)

@@ -41,7 +41,11 @@
 //
 // BotRun is the program's bot mode ("--bot REGIME LEVELS"): it stands in for
 // the main screen, opens each level of its list in turn with the bot
-// attached, and quits after the last.
+// attached, and quits after the last. A won level with a comic after it (a
+// current profile) leads through the comic to the map; while levels are
+// left the run passes them as a player does: clicks complete and close the
+// comic's pages, and the map's back button leads to the main screen, where
+// the next level opens. After the last level they wait for the player.
 
 #include <cstdint>
 #include <memory>
@@ -158,11 +162,26 @@ class BotRun {
     // The main screen's place: the next level is opened, or the program
     // quits after the last.
     void Next();
+    // A frame of the comics' and the map's screens (frameMs of screen time):
+    // with levels left, a click at a player's pace turns the comic's page or
+    // leaves the map by its back button.
+    void ComicFrame(uint32_t frameMs);
+    void MapFrame(uint32_t frameMs);
+
+    // Screen time between two clicks on a comic page, and from the map's
+    // opening (its reveal of the result) to the click on its back button.
+    static constexpr uint32_t kPageClickMs = 1000;
+    static constexpr uint32_t kMapStayMs = 3000;
 
   private:
+    bool LevelsLeft() const;
+
     uint32_t regime_;
     std::vector<uint32_t> levels_;
     size_t next_ = 0;
+    // Screen time on the current comic or map since the last click (or its opening).
+    uint32_t comicMs_ = 0;
+    uint32_t mapMs_ = 0;
 };
 
 // Parses "--bot REGIME LEVELS" off the command line (REGIME easy or hard;

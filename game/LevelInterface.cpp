@@ -99,11 +99,7 @@ class LevelInterface::Context : public LevelPanelContext {
         const PRODUCT* product = ui_.farm_.products.FindProduct(goal.objectId);
         return product && product->record.ingredientCount > 0;
     }
-    Sprite* BonusIcon(uint32_t slot) const override {
-        if (Sprite* icon = BonusTable().Icon(int32_t(slot))) return icon;
-        const BONUS* bonus = BonusTable().Get(int32_t(slot));
-        return bonus ? GetSprite(kBonusIconLibrary, bonus->name) : nullptr;
-    }
+    Sprite* BonusIcon(uint32_t slot) const override { return GameBonusIcon(int32_t(slot)); }
     std::u16string BonusTitle(uint32_t slot) const override {
         const BONUS* bonus = BonusTable().Get(int32_t(slot));
         return bonus ? std::u16string(bonus->title) : std::u16string();
@@ -250,19 +246,7 @@ LevelWindowsHost LevelInterface::WindowsHost() {
     };
     host.leaveLevel = [this] { level_->Leave(); };
     host.selectBonuses = [this](const BonusPick& selection, std::function<void(const BonusPick&)> applied) {
-        WindowManager* windows = GetWindowManager();
-        if (!windows) return;
-        const int32_t ids[3] = {selection.ids[0], selection.ids[1], selection.ids[2]};
-        const bool opened =
-            bonuses_->Open(*windows, selection.count, ids,
-                           [applied = std::move(applied)](uint32_t count, const int32_t(&chosen)[3]) {
-                               BonusPick pick;
-                               pick.count = count;
-                               for (int i = 0; i < 3; ++i)
-                                   pick.ids[size_t(i)] = chosen[i];
-                               if (applied) applied(pick);
-                           });
-        if (opened) LogLine(kLogIndent, "Bonuses window opened from the level window.");
+        bonuses_->OpenForLevelWindow(selection, std::move(applied));
     };
     return host;
 }

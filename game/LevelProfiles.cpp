@@ -4,9 +4,12 @@
 #include "app/App.h"
 #include "app/Profiles.h"
 #include "gui/Window.h"
+#include "level/Bonuses.h"
+#include "level/LevelData.h"
 #include "level/LevelTable.h"
 #include "levelui/LevelWindows.h"
 #include "platform/Files.h"
+#include "sprites/Sprite.h"
 
 #include <algorithm>
 
@@ -82,6 +85,13 @@ bool LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs, LevelRes
     return true;
 }
 
+Sprite* GameBonusIcon(int32_t bonus) {
+    const Bonuses& bonuses = GetLevelGameData().bonuses;
+    if (Sprite* icon = bonuses.Icon(bonus)) return icon;
+    const BONUS* record = bonuses.Get(bonus);
+    return record ? GetSprite(kBonusIconLibrary, record->name) : nullptr;
+}
+
 LevelWindowsHost LevelTableWindowsHost(Profile* profile, std::function<const Profile*()> currentProfile) {
     LevelWindowsHost host;
     host.profile = profile;
@@ -107,6 +117,7 @@ LevelWindowsHost LevelTableWindowsHost(Profile* profile, std::function<const Pro
         }));
     };
     host.goalIcon = GameGoalIcon;
+    host.bonusIcon = GameBonusIcon;
     host.saveProfiles = [] {
         if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
     };

@@ -40,3 +40,6 @@ bool LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs, LevelRes
 class Profile;
 struct LevelWindowsHost;
 LevelWindowsHost LevelTableWindowsHost(Profile* profile, std::function<const Profile*()> currentProfile);
+// The icon of a bonus of the bonus table (null: none).
+class Sprite;
+Sprite* GameBonusIcon(int32_t bonus);

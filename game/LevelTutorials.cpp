@@ -356,10 +356,9 @@ class ProgramScriptLevel : public tut::ScriptLevel {
 
     // ---- villains and bonuses
     bool VillainsEnabled() const override { return level_.Record().VillainsEnabled(); }
-    bool HasBonus(uint32_t slot) const override {
-        BonusInfo info;
-        return level_.World().GetBonus(slot, &info);
-    }
+    // A bonus slot holds a bonus only when the player took that bonus into
+    // the level: the bonus table alone lists all six to every player.
+    bool HasBonus(uint32_t slot) const override { return slot < kBonusSlotCount && level_.Slot(slot).inUse; }
     // The bonus buttons carry their slot.
     uintptr_t BonusButtonData(uint32_t slot) const override { return slot; }
     // The first bonus button is blocked while its bonus recharges. Its press

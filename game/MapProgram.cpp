@@ -12,13 +12,16 @@
 #include "frontend/Comix.h"
 #include "frontend/MapScreen.h"
 #include "game/AwardsProgram.h"
+#include "game/LevelBot.h"
 #include "game/LevelProfiles.h"
 #include "game/LevelScreen.h"
 #include "gui/Window.h"
+#include "level/Bonuses.h"
 #include "level/LevelData.h"
 #include "level/LevelTable.h"
 #include "levelui/LevelWindows.h"
 #include "tutorials/MapTutorial.h"
+#include "tutorials/TutorialLayer.h"
 
 #include <memory>
 
@@ -39,6 +42,9 @@ std::unique_ptr<MapScreen>& ProgramMap() {
 struct MapTutorials {
     tut::TutorialRunner runner;
     tut::MapSeam seam;
+    // The level window's controls reach the running tutorial through it
+    // while a tutorial explains that window (the new bonus).
+    tut::WindowTutorialLink windowLink;
     MapTutorials(MapScreen& map, WindowManager* windows)
         : runner(tut::TutorialServices{windows}), seam(map, windows) {}
 };
@@ -78,15 +84,41 @@ void DeleteMapTutorials() {
 }
 
 // The level window over the map (mode 2): play, continue or cancel.
+// Its "select bonuses" opens the bonuses window through an edit that lives
+// as long as the level window keeps its host.
 LevelWindowsHost MapLevelWindowHost() {
     auto mapProfile = []() -> Profile* { return ProgramMap() ? ProgramMap()->CurrentProfile() : nullptr; };
-    return LevelTableWindowsHost(mapProfile(), mapProfile);
+    LevelWindowsHost host = LevelTableWindowsHost(mapProfile(), mapProfile);
+    host.selectBonuses = [edit = std::make_shared<ProgramBonusEdit>()](
+                             const BonusPick& selection, std::function<void(const BonusPick&)> applied) {
+        edit->OpenForLevelWindow(selection, std::move(applied));
+    };
+    return host;
+}
+
+// A level window that shows a newly earned bonus, or the bonuses button for
+// the first time, explains it: the new-bonus tutorial points at the bonus's
+// slot (then at the bonuses button when asked).
+void ExplainNewBonus(const LevelWindow& window) {
+    const int32_t bonus = window.NewBonus();
+    if (bonus < 0 && !window.SelectionHint()) return;
+    MapScreen* map = ProgramMap().get();
+    WindowManager* windows = GetWindowManager();
+    if (!map || !windows) return;
+    const BONUS* record = bonus >= 0 ? GetLevelGameData().bonuses.Get(bonus) : nullptr;
+    auto& tutorials = ProgramMapTutorials();
+    if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
+    windows->SetTutorial(&tutorials->windowLink);
+    tutorials->runner.Make<tut::MapTutorial_NewBonus>(
+        tutorials->seam, record ? bonus : -1, record ? std::u16string(record->name) : std::u16string(),
+        LevelWindow::BonusSlotData(bonus), window.SelectionHint());
+    LogLabelPrintf(kLogIndent, "Map tutorial", "%08X starts: new bonus %d", tut::kMapTutorialNewBonus, bonus);
 }
 
 void OpenMapLevelWindow(int32_t level) {
     WindowManager* windows = GetWindowManager();
     if (!windows || level < 0) return;
-    windows->Open<LevelWindow>(
+    LevelWindow* window = windows->Open<LevelWindow>(
         uint32_t(level), kLevelWindowFromMap,
         [](uint32_t result, uint32_t which, uint32_t restart) {
             // The window answers once: it closes, and the map starts the level or stays.
@@ -98,6 +130,7 @@ void OpenMapLevelWindow(int32_t level) {
         },
         MapLevelWindowHost());
     LogLabelPrintf(kLogIndent, "Map", "the level window of level %d opens", level + 1);
+    if (window) ExplainNewBonus(*window);
 }
 
 // A closing comic raises the map's pending event (the villains' attack).
@@ -200,6 +233,7 @@ void OpenMap() {
     }
 }
 void CloseMap() {
+    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
     DeleteMapTutorials();
     if (MapScreen* map = ProgramMap().get()) map->Close();
 }
@@ -230,6 +264,7 @@ const AppCallbacks& MapCallbacks() {
             if (auto& tutorials = ProgramMapTutorials()) tutorials->runner.Update(ms);
             // The windows over the map (awards, options) run their animations.
             if (WindowManager* windows = GetWindowManager()) windows->Update();
+            if (BotRun* run = ActiveBotRun()) run->MapFrame(ms);
         };
         c.draw = [] {
             if (ProgramMap()) ProgramMap()->Draw();
@@ -264,6 +299,7 @@ const AppCallbacks& MapCallbacks() {
 }
 
 void FreeMap() {
+    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
     ProgramMapTutorials().reset();
     if (Comix* comix = GetComix()) comix->SetMapEventSink(nullptr);
     SetMapScreen(nullptr);

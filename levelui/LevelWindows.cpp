@@ -238,6 +238,8 @@ void InfoWindow::DrawChildren(DXLViewer& viewer) {
 namespace {
 constexpr int32_t kGoalsHeight = 150; // the goal buttons from 38 px down, 105 px high
 constexpr int32_t kBonusAreaHeight = 146;
+// A bonus slot's place in the bonus area, and the step to the next one.
+constexpr int32_t kBonusSlotWidth = 63, kBonusSlotHeight = 134, kBonusSlotStep = 64;
 constexpr const char16_t* kMedalSprites[3] = {u"gold_small", u"silver_small", u"bronze_small"};
 } // namespace
 
@@ -319,6 +321,14 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
 
     // Bonus slots and the select button.
     if (owned_ > 0) {
+        // The slots' places take clicks as buttons (the window ignores their
+        // command); the tutorials find a slot by its bonus.
+        static constexpr int32_t kNoLook[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+        for (size_t i = 0; i < slotButtons_.size(); ++i) {
+            slotButtons_[i] = controls_.Make<ImageButton>(kLevelWindowBonusSlot, kNoLook, u"", nullptr);
+            slotButtons_[i]->rect = kis::MakeRectWH(bonusX_ + 6 + int32_t(i) * kBonusSlotStep, bonusY_ + 6,
+                                                    kBonusSlotWidth, kBonusSlotHeight);
+        }
         ShowBonuses();
         if (owned_ > 3) {
             select_ = controls_.Make<ImageButton>(kLevelWindowSelectBonuses, bonusX_ + 262, bonusY_ + 7, 166,
@@ -326,6 +336,7 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
             if (profile && !(profile->Record().flags & 4)) {
                 profile->MutableRecord().flags |= 4;
                 if (host_.saveProfiles) host_.saveProfiles();
+                selectionHint_ = profile->Record().results.tutorial != 0;
             }
         }
     }
@@ -368,6 +379,7 @@ void LevelWindow::ShowBonuses() {
         if (id == slotIds_[i] && (id < 0 || slots_[i])) continue;
         slotIds_[i] = id;
         slots_[i].reset();
+        if (slotButtons_[i]) slotButtons_[i]->userData = BonusSlotData(id);
         Sprite* icon = id >= 0 && host_.bonusIcon ? host_.bonusIcon(id) : nullptr;
         if (icon && icon->GetLibrary()) slots_[i] = icon->GetLibrary()->CreateInstance(icon, 0);
     }
@@ -464,7 +476,7 @@ void LevelWindow::DrawChildren(DXLViewer& viewer) {
     float x = float(bonusX_ + 6);
     for (auto& slot : slots_) {
         if (slot) DrawInstance(viewer, *slot, x, float(bonusY_ + 6), alpha);
-        x += 64.0f;
+        x += float(kBonusSlotStep);
     }
     DrawRow(viewer, record_);
     recordText_.Draw(viewer, 458.0f - float(recordText_.Width()) / 2.0f,

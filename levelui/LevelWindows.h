@@ -150,6 +150,10 @@ class LevelWindow : public SpritesWindow {
     int32_t OwnedBonuses() const { return owned_; }
     bool HasSelectButton() const { return select_ != nullptr; }
     int32_t NewBonus() const { return newBonus_; }
+    // This opening asked for the hint at the bonuses button (its first with more than three owned).
+    bool SelectionHint() const { return selectionHint_; }
+    // The data a bonus slot's button carries: its bonus id + 1 (0: the slot is empty).
+    static uintptr_t BonusSlotData(int32_t bonus) { return bonus >= 0 ? uintptr_t(bonus) + 1 : 0; }
     uint32_t RecordColour() const { return record_.colour; }
 
   private:
@@ -178,7 +182,9 @@ class LevelWindow : public SpritesWindow {
     BonusPick selection_;
     int32_t owned_ = 0;
     int32_t newBonus_ = -1;
-    ImageButton* select_ = nullptr; // in the own group
+    bool selectionHint_ = false;
+    std::array<GameButton*, 3> slotButtons_{}; // in the own group
+    ImageButton* select_ = nullptr;            // in the own group
     std::array<std::unique_ptr<SpriteInstance>, 3> slots_;
     std::array<int32_t, 3> slotIds_{-1, -1, -1};
     int32_t bonusX_ = 0, bonusY_ = 0;

@@ -70,11 +70,17 @@ class GEffect_ShowHide : public GameEffect {
     bool midpointDone_ = false;
 };
 
+// The shell's callback slots a screen fade takes while it runs: the cursor,
+// the frame update, every mouse slot and every key slot, so that no click or
+// key reaches the screen under the cover; the screen below keeps drawing.
+// The bits are the shell's slot bits (the shell checks that they agree).
+constexpr uint32_t kFadeTakesInput = 0x1 | 0x10 | 0x1F00 | 0x70000;
+
 // A screen change: fades out, switches the game state at the mid-point,
 // fades in. Sounds of the screen category fade out when it is made.
 class GEffect_Regime : public GEffect_ShowHide {
   public:
-    static constexpr uint32_t kMask = 31;
+    static constexpr uint32_t kMask = kFadeTakesInput;
     GEffect_Regime(int32_t state, uint32_t fadeOut, uint32_t fadeIn, uint32_t hold, uint32_t colour);
 
   protected:

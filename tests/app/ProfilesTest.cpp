@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -222,6 +224,39 @@ ProfileHooks TestTable(std::vector<std::string>* calls) {
         calls->push_back("state " + std::to_string(r.level));
     };
     return hooks;
+}
+
+// A bonus new to the profile goes into the next level with the player: it
+// is appended to the chosen bonuses, or takes the third's place when three
+// are chosen; winning the level again changes no choice.
+TEST_F(ProfilesTest, ANewBonusJoinsTheChosenBonuses) {
+    struct Case {
+        uint32_t count;
+        std::array<int32_t, 3> before;
+        std::array<int32_t, 3> after;
+        uint32_t countAfter;
+    };
+    for (const Case c : {Case{0, {-1, -1, -1}, {1, -1, -1}, 1}, Case{2, {0, 3, -1}, {0, 3, 1}, 3},
+                         Case{3, {0, 3, 5}, {0, 3, 1}, 3}}) {
+        std::vector<std::string> calls;
+        ProfileManager m(folder);
+        m.SetHooks(TestTable(&calls));
+        Profile* a = m.CreateProfile(u"Anna");
+        RegimeProgress& easy = a->MutableRecord().results.regimes[kRegimeEasy];
+        easy.chosenCount = c.count;
+        for (int i = 0; i < 3; ++i) {
+            easy.chosen[i] = c.before[size_t(i)];
+            if (c.before[size_t(i)] >= 0) easy.owned[c.before[size_t(i)]] = 1;
+        }
+        LevelResult r;
+        for (int win = 0; win < 2; ++win) {
+            a->StoreLevelResult(2, 75000, &r); // level 2 gives bonus 1
+            EXPECT_EQ(easy.chosenCount, c.countAfter) << c.count << " win " << win;
+            EXPECT_EQ((std::array<int32_t, 3>{easy.chosen[0], easy.chosen[1], easy.chosen[2]}), c.after)
+                << c.count << " win " << win;
+        }
+        m.DeleteProfile(a);
+    }
 }
 
 TEST_F(ProfilesTest, StoringALevelResultFillsTheRecordAndUnlocksTheNextGroup) {

@@ -6,10 +6,13 @@
 // under the sanitizers). Each level must be won within its bronze time (a
 // medal); a level that is not fails the test with its number, unless it is
 // one of the pending levels below, whose reasons are written beside them.
+// The medal times must leave a person's pace: the gold and bronze times at
+// least their factors of the bot's time plus a second per bot action.
 #include "tests/support/GameCopy.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -44,20 +47,52 @@ inline std::set<int> SourceLevels() {
     return levels;
 }
 
+// The medal times (bronze, silver, gold in ms) of each level index in the
+// source, for a regime (0 easy, 1 hard).
+inline std::map<int, std::array<int, 3>> SourceMedals(int regime) {
+    std::ifstream in(std::string(VB_SOURCE_DIR) + "/content/levels/levels.txt");
+    std::map<int, std::array<int, 3>> medals;
+    std::string line;
+    const std::regex index(R"(^\s*index\s*=\s*(\d+)\s*$)");
+    const std::regex section(R"(^\s*(easy|hard)\s*\{\s*$)");
+    const std::regex times(R"(^\s*medals\s*=\s*(\d+)\s+(\d+)\s+(\d+)\s*$)");
+    int level = -1;
+    bool wanted = false;
+    std::smatch m;
+    while (std::getline(in, line)) {
+        if (std::regex_match(line, m, index))
+            level = std::stoi(m[1]);
+        else if (std::regex_match(line, m, section))
+            wanted = (m[1] == "hard") == (regime == 1);
+        else if (wanted && level >= 0 && std::regex_match(line, m, times))
+            medals[level] = {std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3])};
+    }
+    return medals;
+}
+
+// A person's pace: the bot's time plus a second for each of its actions
+// (finding and clicking what the bot clicks at once). The medal times leave a
+// person at least this many times that pace: gold and bronze, easy and hard.
+constexpr int kPersonMsPerAction = 1000;
+constexpr double kGoldPace[2] = {1.25, 1.15};
+constexpr double kBronzePace[2] = {3.0, 2.2};
+
 struct BotResult {
     std::string outcome; // won, lost, not won
     int timeMs = 0;
     std::string grade;
+    int actions = 0;
 };
 
 // The bot's lines of a log, by level number (counted from 1), for a regime.
 inline std::map<int, BotResult> BotResults(const std::string& log, int regime) {
     std::map<int, BotResult> results;
-    const std::regex line(R"(Bot: level (\d+) regime (\d) (won|lost|not won) in (\d+) ms, grade (\w+))");
+    const std::regex line(
+        R"(Bot: level (\d+) regime (\d) (won|lost|not won) in (\d+) ms, grade (\w+), money -?\d+, (\d+) actions)");
     for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it) {
         const std::smatch& m = *it;
         if (std::stoi(m[2]) != regime) continue;
-        results[std::stoi(m[1])] = {m[3], std::stoi(m[4]), m[5]};
+        results[std::stoi(m[1])] = {m[3], std::stoi(m[4]), m[5], std::stoi(m[6])};
     }
     return results;
 }
@@ -79,6 +114,8 @@ inline void PlayAndCheck(const std::set<int>& levels, int regime) {
     const std::string log = game.Log();
     EXPECT_NE(log.find("Bot: every level played."), std::string::npos) << "the run did not finish";
     const auto results = BotResults(log, regime);
+    const auto medals = SourceMedals(regime);
+    ASSERT_FALSE(medals.empty());
     for (int index : levels) {
         const int number = index + 1;
         const auto found = results.find(number);
@@ -98,6 +135,17 @@ inline void PlayAndCheck(const std::set<int>& levels, int regime) {
         }
         EXPECT_TRUE(medal) << "level " << number << " not won with a medal: " << r.outcome << " in "
                            << r.timeMs << " ms, grade " << r.grade;
+        // The medal times fit a person's pace, not the bot's (tools/medal-times.py sets them).
+        const auto times = medals.find(index);
+        if (times != medals.end() && medal) {
+            const double pace = double(r.timeMs) + double(r.actions) * kPersonMsPerAction;
+            EXPECT_GE(times->second[2], kGoldPace[regime] * pace)
+                << "level " << number << ": gold leaves no person's pace (" << r.timeMs << " ms, "
+                << r.actions << " actions)";
+            EXPECT_GE(times->second[0], kBronzePace[regime] * pace)
+                << "level " << number << ": bronze leaves no person's pace (" << r.timeMs << " ms, "
+                << r.actions << " actions)";
+        }
         std::printf("level %d regime %d: %s in %d ms, %s\n", number, regime, r.outcome.c_str(), r.timeMs,
                     r.grade.c_str());
     }

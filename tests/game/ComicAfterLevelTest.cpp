@@ -131,3 +131,54 @@ TEST(ComicAfterLevel, WinningLevel8ShowsTheComicThenTheMapRevealsTheMedal) {
     EXPECT_EQ(levels[8].status, kLevelOpen) << "level 9 open";
     EXPECT_EQ(profiles.Current()->GetSavedLevel(7), nullptr) << "no running game of level 8 kept";
 }
+
+// A bot run with a level left after level 8 passes the comic as a player
+// does: its clicks complete and close the page, the map opens and reveals
+// the result, its back button leads to the main screen and the run goes on
+// with level 9; after it the program quits by itself.
+TEST(ComicAfterLevel, ABotRunGoesOnThroughTheComicAndTheMapToTheNextLevel) {
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    std::string output;
+    const int status = game.Run("--headless --draw-every 20 --until-ms 1500000 --bot easy 8,9", &output);
+    const std::string log = game.Log();
+    ASSERT_EQ(status, 0) << output << log;
+    ASSERT_NE(log.find("Bot: level 8 regime 0 won"), std::string::npos) << log;
+    const size_t comic = log.find("Leaving level 8 for comic 1.");
+    ASSERT_NE(comic, std::string::npos) << log;
+    // The page took the bot's clicks and closed onto the map, which revealed
+    // level 8's result; the back button took the run to the next level.
+    const size_t page = log.find("Bot: a click on the comic's page.", comic);
+    const size_t reveal = log.find("the return from a level reveals its result", comic);
+    const size_t back = log.find("Bot: the map's back button", comic);
+    const size_t nine = log.find("Level 9 (", comic);
+    ASSERT_NE(page, std::string::npos) << log;
+    ASSERT_NE(reveal, std::string::npos) << log;
+    ASSERT_NE(back, std::string::npos) << log;
+    ASSERT_NE(nine, std::string::npos) << "level 9 never began\n" << log;
+    EXPECT_LT(page, reveal) << log;
+    EXPECT_LT(reveal, back) << log;
+    EXPECT_LT(back, nine) << log;
+    EXPECT_NE(log.find("Bot: level 9 regime 0 won"), std::string::npos) << log;
+    EXPECT_NE(log.find("Bot: every level played."), std::string::npos) << "the run ended by itself\n" << log;
+
+    const std::vector<std::string> states = StateChanges(log);
+    const auto level = std::find(states.begin(), states.end(), "00000004");
+    ASSERT_NE(level, states.end()) << log;
+    // Level 8, the comic, the map, the main screen's place, loading, level 9, and back to quit.
+    const std::vector<std::string> after(level, states.end());
+    ASSERT_GE(after.size(), 6u) << log;
+    EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 4),
+              (std::vector<std::string>{"00000004", "00000007", "00000005", "00000006"}))
+        << log;
+    EXPECT_EQ(std::count(after.begin(), after.end(), "00000004"), 2) << log;
+    EXPECT_EQ(after.back(), "FFFFFFFF") << log;
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
+    EXPECT_GE(levels[7].status, kLevelBronze);
+    EXPECT_GE(levels[8].status, kLevelBronze) << "level 9 won into the profile";
+}

@@ -75,3 +75,27 @@ TEST(LevelTutorialBeesScenario, LevelEightShowsTheBeesAgainstTheVillainThenRemov
     // After the last click the tutorial is over.
     EXPECT_LT(end.Count(340, 468, 680, 510, Parchment), 500) << log;
 }
+
+// A player who has not taken the bee bonus into level 8 meets no bee step:
+// the tutorial goes straight to the removal of the bed at point 6 and on to
+// its last step by clicks, and the beds answer.
+TEST(LevelTutorialBeesScenario, WithoutTheBeeBonusLevelEightGoesStraightToTheBed) {
+    GameCopy game;
+    MakeProfile(game.User(), 7, false);
+    // The first click starts the clock and step 1; a click (1); the bed of
+    // point 6 (2); its remove button (3); a click once it is gone (4).
+    const std::string events = Opening("08") + Click(9000, kBedX, kBedY) + Click(11000, 512, 150) +
+                               Click(13000, kSixX, kSixY) + Click(14000, kRemoveX, kRemoveY) +
+                               Click(19500, 512, 150);
+    const std::string log = Play(game, events, {{12900, "bed"}, {19400, "removed"}, {20400, "end"}}, 20500);
+    EXPECT_EQ(log.find("step 80330001"), std::string::npos) << "no bee step without the bee bonus\n" << log;
+    ExpectStepsInOrder(log, {"80080001", "80080002", "80080003", "80080004"});
+    EXPECT_NE(log.find("point 6: pull-down ordered"), std::string::npos) << log;
+
+    const Shot bed = Load(game, "bed"), removed = Load(game, "removed"), end = Load(game, "end");
+    ASSERT_TRUE(bed.ok && removed.ok && end.ok);
+    // Step 2's arrow at the bed of point 6; the last step's box; then nothing.
+    EXPECT_GT(bed.Count(680, 545, 720, 625, ArrowYellow), 300) << log;
+    EXPECT_GT(removed.Count(340, 468, 680, 510, Parchment), 10000) << log;
+    EXPECT_LT(end.Count(340, 468, 680, 510, Parchment), 500) << log;
+}

@@ -153,3 +153,32 @@ TEST(ScreensAnswer, MinimisingTheWindowOpensTheLevelsPauseMenu) {
     // The menu's column stands in the middle of the field, and is gone after "Continue".
     EXPECT_GT(Differing(a, b, 380, 130, 645, 640), 50000) << log;
 }
+
+// A click or a key while the screen fades to the next one reaches neither the
+// screen going nor the one coming: "play" on the main screen starts the fade
+// to the map, and a click on "options" and Escape during it do nothing; the
+// map then answers a click.
+TEST(ScreensAnswer, NothingReachesAScreenWhileItFades) {
+    GameCopy game(testsupport::LevelData::Scenarios);
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const MapPoint house = CellPosition(30);
+    std::string s = Click(100, 400, 300) + Click(5000, 749, 445);
+    // The fade out and in take 250 ms each from the release of "play" (at
+    // 5150 ms): "options" and Escape while the main screen fades out, level
+    // 31's house while the map fades in.
+    s += testsupport::script::quick::Click(5200, 749, 581);
+    s += testsupport::script::quick::Key(5320, "ESCAPE");
+    s += testsupport::script::quick::Click(5500, house.x, house.y + 4);
+    s += Click(7000, house.x, house.y + 4);
+    s += "8000 close\n";
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, s));
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --input-script '" + script + "'", &output), 0) << output;
+    const std::string log = game.Log();
+    EXPECT_EQ(log.find("The options window opens."), std::string::npos) << log;
+    const std::vector<std::string> expected = {"00000001", "80000002", "00000006", "00000005", "FFFFFFFF"};
+    EXPECT_EQ(StateChanges(log), expected) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "the level window of level 31 opens"), 1u) << log;
+}

@@ -234,11 +234,15 @@ TEST(VillainScenario, TheRobberSetsUpShootsAndIsDrivenOffWithLogLinesAndPictures
         flight.Count(std::min(sx, tx) - 10, sy - 30, std::max(sx, tx) + 10, ty,
                      [](int r, int g, int b) { return g > r + 20 && g > b + 40 && g > 150 && r > 110; });
     EXPECT_GT(trail, 15) << "the gas trail";
-    EXPECT_GT(
-        flight.Count(std::min(sx, tx) - 10, sy, std::max(sx, tx) + 10, ty,
-                     [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0x2E3E1E, 14); }),
-        4)
-        << "the shot";
+    // The shot is a ball a player sees and hits: its purple core about as
+    // wide as its click (32 pixels across), ringed in white on the grass.
+    const auto shotCore = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0x6C1C9C, 40); };
+    const int core = flight.Count(std::min(sx, tx) - 10, sy, std::max(sx, tx) + 10, ty, shotCore);
+    EXPECT_GT(core, 120) << "the shot's core";
+    EXPECT_GT(flight.Count(std::min(sx, tx) - 10, sy, std::max(sx, tx) + 10, ty,
+                           [](int r, int g, int b) { return r > 235 && g > 235 && b > 235; }),
+              60)
+        << "the shot's white ring";
 
     // Afterwards the bakery has its puddle.
     const Shot after = LoadShot(game.File("after.png"));

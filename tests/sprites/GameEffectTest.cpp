@@ -56,7 +56,7 @@ TEST(GameEffect, RegimeSwitchesTheStateAtItsMidpoint) {
     TestHost host;
     StartGameEffect(std::make_unique<GEffect_Regime>(5, 250, 250, 100, 1));
     ASSERT_EQ(host.taken.size(), 1u);
-    EXPECT_EQ(host.taken[0], 31u);
+    EXPECT_EQ(host.taken[0], kFadeTakesInput) << "a screen change takes the input slots";
     UpdateGameEffect();
     host.real += 249;
     UpdateGameEffect();

@@ -94,3 +94,47 @@ TEST(ContentLevels, AScenarioSourceTheGameWouldRefuseIsRefusedWithItsFile) {
     EXPECT_NE(run.err.find("bad.txt"), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(dir.File("Data/Data.dat"))) << "no pack from a refused source";
 }
+
+// A level names the bonus its win gives by the bonus table's name; a name no
+// bonus has is refused with the level. The campaign gives each of the six
+// bonuses at one level, the bees (bonus 0) before level 8, whose tutorial
+// teaches them.
+TEST(ContentLevels, ALevelGivesTheBonusItNamesAndTheCampaignGivesAllSix) {
+    struct Case {
+        const char* line;
+        int status;
+        int32_t bonus;
+    };
+    for (const Case c : {Case{"", 0, -1}, Case{"    bonus = bonus_bees\n", 0, 0},
+                         Case{"    bonus = bonus_rain\n", 0, 1}, Case{"    bonus = bonus_gears\n", 0, 5},
+                         Case{"    bonus = bonus_hail\n", 1, -1}, Case{"    bonus = 3\n", 1, -1}}) {
+        TempDir dir;
+        const std::string source = dir.File("bonus.txt");
+        std::string text = LevelSource(30, 200);
+        text.insert(text.find("    easy {"), c.line);
+        ASSERT_TRUE(testsupport::WriteFileBytes(source, text));
+        const testsupport::ToolRun run = RunContent(dir, source);
+        ASSERT_EQ(run.status, c.status) << c.line << run.err;
+        if (c.status != 0) {
+            EXPECT_NE(run.err.find("level 30"), std::string::npos) << run.err;
+            continue;
+        }
+        LevelTable table;
+        std::string why;
+        ASSERT_TRUE(ReadLevels(dir.File("Data/Data.dat"), &table, &why)) << why;
+        ASSERT_NE(table.Get(30), nullptr);
+        EXPECT_EQ(table.Get(30)->record.bonusId, c.bonus) << c.line;
+
+        if (c.bonus != 0) continue;
+        std::vector<int> givers[6];
+        for (uint32_t index = 0; index < kLevelCount; ++index)
+            if (const Level* level = table.Get(index); level && index != 30 && level->record.bonusId >= 0) {
+                ASSERT_LT(level->record.bonusId, 6) << index;
+                givers[level->record.bonusId].push_back(int(index));
+            }
+        for (int bonus = 0; bonus < 6; ++bonus)
+            EXPECT_EQ(givers[bonus].size(), 1u) << "bonus " << bonus << " is given at one level";
+        ASSERT_FALSE(givers[0].empty());
+        EXPECT_LT(givers[0][0], 7) << "the bees come before level 8";
+    }
+}

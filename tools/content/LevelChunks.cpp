@@ -8,6 +8,8 @@
 #include "level/GameCharacter.h"
 #include "level/LevelTable.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +97,16 @@ std::vector<uint8_t> SampleCharacterChunk() {
         characters.push_back(std::move(c));
     }
     return SerializeCharacters(characters);
+}
+
+int32_t SampleBonusIndex(std::string_view name) {
+    for (size_t i = 0; i < std::size(kBonuses); ++i) {
+        const std::u16string_view own = kBonuses[i].name;
+        if (own.size() == name.size() && std::equal(own.begin(), own.end(), name.begin(),
+                                                    [](char16_t a, char b) { return a == char16_t(b); }))
+            return int32_t(i);
+    }
+    return -1;
 }
 
 std::vector<uint8_t> SampleBonusChunk() {

@@ -3,6 +3,7 @@
 #include "foundation/Ident.h"
 #include "platform/Utf.h"
 #include "tools/common/SourceTree.h"
+#include "tools/content/LevelChunks.h"
 
 #include <bit>
 #include <cstdlib>
@@ -236,6 +237,10 @@ void ReadLevel(const Node& n, LevelTable* table, std::vector<bool>* seen) {
             auto w = Take(where, key, value, 2);
             r.loopStart = uint32_t(Number(where, w[0]));
             r.loopLength = uint32_t(Number(where, w[1]));
+        } else if (key == "bonus") {
+            // The bonus a win gives the player, by its name in the bonus table.
+            r.bonusId = SampleBonusIndex(value);
+            if (r.bonusId < 0) Fail(where, "no bonus is called '" + value + "'");
         } else if (key == "bonus_recharge") {
             // The first-recharge factor of each of the six bonus slots.
             auto w = Take(where, key, value, std::size(r.bonusFactors));
