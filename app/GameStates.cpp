@@ -95,6 +95,9 @@ void RouteKeyUp(uint32_t key, uint32_t modifiers) {
     if (WindowsTakeKeyUp(key, modifiers)) return;
     if (g_callbacks.keyUp) g_callbacks.keyUp(key, modifiers);
 }
+void RouteText(char16_t character) {
+    WindowsTakeCharacter(character);
+}
 void RouteKeyRepeat(uint32_t key, uint32_t modifiers) {
     if (g_callbacks.keyRepeat) g_callbacks.keyRepeat(key, modifiers);
 }
@@ -268,5 +271,6 @@ void InstallInputRouting(InputManager* input) {
         keyboard->SetKeyDownCallback(RouteKeyDown);
         keyboard->SetKeyUpCallback(RouteKeyUp);
         keyboard->SetKeyRepeatCallback(RouteKeyRepeat);
+        keyboard->SetTextCallback(RouteText);
     }
 }

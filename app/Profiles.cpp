@@ -12,6 +12,8 @@
 #include "engine/Log.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
+#include "gui/SpritesWindow.h"
+#include "gui/Window.h"
 #include "platform/Files.h"
 #include "platform/Utf.h"
 #include "text/GameLanguage.h"
@@ -439,10 +441,12 @@ bool ProfileManager::WriteProfile(const Profile& profile) {
 
 bool ProfileManager::SaveList() {
     FieldWriter list;
-    list.U32(current_ ? current_->Number() : 0);
-    list.U32(uint32_t(profiles_.size()));
+    list.U32(current_ ? current_->Number() : setAsideCurrent_);
+    list.U32(uint32_t(profiles_.size() + setAside_.size()));
     for (const auto& profile : profiles_)
         list.U32(profile->Number());
+    for (uint32_t number : setAside_) // kept until their files read again
+        list.U32(number);
     FieldWriter best;
     for (const auto& regime : best_)
         for (const Best& entry : regime) {
@@ -452,9 +456,15 @@ bool ProfileManager::SaveList() {
     // A list that could not be read is kept beside before it is replaced.
     if (listDamaged_ && !writesRefused_) {
         const std::u16string aside = ListPath() + u".bad";
-        if (platform::RenameFile(platform::GamePath(ListPath()), platform::GamePath(aside)))
+        if (platform::RenameFile(platform::GamePath(ListPath()), platform::GamePath(aside))) {
             LogLabelPrintf(kLogIndent, "Profiles", "the unreadable list is kept as %s",
                            Narrow(aside).c_str());
+            report_.listKeptAs = aside;
+        } else if (platform::FileExists(platform::GamePath(ListPath()))) {
+            LogErrorPrintf(kLogIndent, "The unreadable %s cannot be kept aside; it is not written over.",
+                           Narrow(ListPath()).c_str());
+            return false;
+        }
         listDamaged_ = false;
     }
     return WriteFile(ListPath(), kListTypeId, kListTypeVersion,
@@ -540,6 +550,59 @@ std::unique_ptr<Profile> ProfileManager::ReadProfile(uint32_t number) {
     return profile;
 }
 
+void ProfileManager::AddListed(uint32_t number) {
+    if (number == 0 || FindByNumber(number) ||
+        std::find(setAside_.begin(), setAside_.end(), number) != setAside_.end())
+        return; // listed twice
+    std::unique_ptr<Profile> profile = ReadProfile(number);
+    if (profile && CheckName(profile->Name(), nullptr, nullptr) == kProfileErrorUsed) {
+        LogErrorPrintf(kLogIndent, "The profile %s is set aside: another profile has its name.",
+                       Narrow(ProfilePath(number)).c_str());
+        profile.reset();
+    }
+    if (!profile) {
+        setAside_.push_back(number);
+        report_.setAside.push_back(ProfilePath(number));
+        return;
+    }
+    profiles_.push_back(std::move(profile));
+}
+
+bool ProfileManager::RebuildList() {
+    std::vector<uint32_t> numbers;
+    for (const std::u16string& name : platform::FolderEntries(platform::GamePath(folder_))) {
+        // profile<N>.dat, N a number without leading zeros: the names the store writes.
+        const std::u16string_view prefix = u"profile", suffix = u".dat";
+        if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+            continue;
+        const std::u16string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+        if (digits.size() > 9 || digits[0] == u'0' ||
+            !std::all_of(digits.begin(), digits.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
+            continue;
+        uint32_t number = 0;
+        for (char16_t c : digits)
+            number = number * 10 + uint32_t(c - u'0');
+        numbers.push_back(number);
+    }
+    std::sort(numbers.begin(), numbers.end()); // numbers are given in turn: the oldest first
+    for (uint32_t number : numbers) {
+        if (Count() + SetAsideCount() >= kMaxProfiles) {
+            LogErrorPrintf(kLogIndent, "The profile %s is left out: the list is full (the file is kept).",
+                           Narrow(ProfilePath(number)).c_str());
+            continue;
+        }
+        AddListed(number);
+    }
+    // Each profile keeps its own best times: the best of all is theirs again.
+    for (const auto& profile : profiles_)
+        for (uint32_t regime = 0; regime < uint32_t(kRegimeCount); ++regime)
+            for (int32_t level = 0; level < kProfileLevelCount; ++level)
+                if (const uint32_t ms = profile->record_.results.regimes[regime].levels[level].bestMs)
+                    OfferBestTime(regime, level, ms, profile->Name());
+    return !numbers.empty();
+}
+
 void ProfileManager::Load() {
     for (const auto& profile : profiles_)
         Notify(ProfileEvent::Deleted, profile.get());
@@ -549,28 +612,32 @@ void ProfileManager::Load() {
         for (Best& entry : regime)
             entry = Best();
     listDamaged_ = false;
+    setAside_.clear();
+    setAsideCurrent_ = 0;
+    report_ = LoadReport();
 
     uint32_t current = 0;
     std::vector<uint32_t> numbers;
-    if (!platform::FileExists(platform::GamePath(ListPath()))) return;
-    if (!ReadList(&current, &numbers)) {
-        LogErrorPrintf(kLogIndent, "profiles.dat cannot be read; the game starts without profiles.");
-        listDamaged_ = true;
-        numbers.clear();
-        return;
-    }
-    for (uint32_t number : numbers) {
-        if (FindByNumber(number)) continue; // listed twice
-        std::unique_ptr<Profile> profile = ReadProfile(number);
-        if (!profile) continue;
-        if (CheckName(profile->Name(), nullptr, nullptr) == kProfileErrorUsed) {
-            LogErrorPrintf(kLogIndent, "The profile %s is left out: another profile has its name.",
-                           Narrow(ProfilePath(number)).c_str());
-            continue;
+    const bool listed = platform::FileExists(platform::GamePath(ListPath()));
+    if (listed && ReadList(&current, &numbers)) {
+        for (uint32_t number : numbers)
+            AddListed(number);
+        current_ = FindByNumber(current);
+        if (!current_ && std::find(setAside_.begin(), setAside_.end(), current) != setAside_.end())
+            setAsideCurrent_ = current;
+    } else {
+        if (listed) {
+            LogErrorPrintf(kLogIndent, "profiles.dat cannot be read; the list is made again from the "
+                                       "profile files.");
+            listDamaged_ = true;
         }
-        profiles_.push_back(std::move(profile));
+        if (RebuildList() || listed) {
+            report_.listRebuilt = true;
+            SaveList();
+        }
     }
-    current_ = FindByNumber(current);
+    if (!setAside_.empty())
+        LogLabelPrintf(kLogIndent, "Profiles", "%d set aside until their files read", SetAsideCount());
     LogLabelPrintf(kLogIndent, "Profiles", "%d read", Count());
 }
 
@@ -591,7 +658,7 @@ Profile* ProfileManager::FindByNumber(uint32_t number) const {
 // unreadable profile's file and an old profile's records stay with their owner.
 uint32_t ProfileManager::FreeNumber() const {
     for (uint32_t n = 1;; ++n) {
-        if (FindByNumber(n)) continue;
+        if (FindByNumber(n) || std::find(setAside_.begin(), setAside_.end(), n) != setAside_.end()) continue;
         const std::string digits = std::to_string(n);
         const std::u16string records =
             folder_ + u"\\records" + std::u16string(digits.begin(), digits.end()) + u".txt";
@@ -605,7 +672,7 @@ uint32_t ProfileManager::FreeNumber() const {
 Profile* ProfileManager::CreateProfile(const char16_t* name, int32_t* error) {
     int32_t spare;
     int32_t& result = error ? *error : spare;
-    if (Count() >= kMaxProfiles) {
+    if (Count() + SetAsideCount() >= kMaxProfiles) {
         result = kProfileErrorTooMany;
         return nullptr;
     }
@@ -650,6 +717,7 @@ void ProfileManager::DeleteProfile(Profile* profile) {
 void ProfileManager::SetCurrent(Profile* profile) {
     if (profile && !FindByNumber(profile->Number())) return;
     if (profile == current_) return;
+    if (profile) setAsideCurrent_ = 0;
     current_ = profile;
     Notify(ProfileEvent::CurrentChanged, profile);
     SaveList();
@@ -726,5 +794,20 @@ void ShowProfileError(int32_t error) {
     const char16_t* text = language ? language->GetText(u"profile_errors", ProfileErrorKey(error), true)
                                     : ProfileErrorKey(error);
     LogLabelPrintf(kLogIndent, "Profile error", "%d: %s", error, Narrow(text ? text : u"").c_str());
-    if (g_presentError) g_presentError(caption ? caption : u"", text ? text : u"");
+    if (g_presentError) {
+        g_presentError(caption ? caption : u"", text ? text : u"");
+        return;
+    }
+    WindowManager* windows = GetWindowManager();
+    if (!windows) return;
+    windows->Open<DialogWindow>(DialogParams::Make(kDialogOk, 0, nullptr, nullptr),
+                                DialogTexts{text ? text : u"", caption ? caption : u""}, nullptr, 0, 0);
+    LogLine(kLogIndent, "The profile error dialog opens.");
+}
+
+std::vector<uint8_t> ProfileCharacterMap(std::u16string_view characters) {
+    std::vector<uint8_t> map(65537, 0);
+    for (char16_t c : characters)
+        if (c >= 32) map[c] = 1;
+    return map;
 }

@@ -8,11 +8,13 @@
 //   profiles.dat         the list (oldest first), the current number, the best times
 //   profile<N>.dat       one profile: its record ('PRFL') and its saved games ('SAVE')
 // Every file is written aside and renamed over the old one, so a crash at any
-// moment leaves the old file or the new one. A file that cannot be read is
-// never written over unread: a damaged profile is left out of the list (its
-// file kept, its number not given again), a damaged profiles.dat is kept
-// beside as profiles.dat.bad before the first new one replaces it. File
-// names come from profile numbers only, never from the player's text.
+// moment leaves the old file or the new one. Nothing a player owns goes
+// because one file is damaged: a listed profile whose file cannot be read is
+// set aside (its file kept, its entry kept in the list, its number not given
+// again) and comes back at a later start once the file reads; a damaged or
+// missing profiles.dat is rebuilt from the profile files that read (the
+// damaged one kept beside as profiles.dat.bad). File names come from profile
+// numbers only, never from the player's text.
 
 #include "gui/Regime.h"
 #include <cstdint>
@@ -20,9 +22,14 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 constexpr int32_t kMaxProfiles = 12;
+// The characters of names when the language names none.
+constexpr const char16_t* kDefaultProfileCharacters =
+    u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 -";
 constexpr int32_t kProfileNameLength = 16; // characters of a name
 constexpr int32_t kProfileNameUnits = 32;  // UTF-16 units of the stored name field
 constexpr int32_t kProfileLevelCount = 41;
@@ -227,9 +234,23 @@ class ProfileManager {
     ProfileManager(const ProfileManager&) = delete;
     ProfileManager& operator=(const ProfileManager&) = delete;
 
-    // Reads profiles.dat and the profile files it lists. Missing or damaged
-    // files are logged and passed over; the game goes on.
+    // Reads profiles.dat and the profile files it lists. A profile file that
+    // does not read is set aside; a list that does not read is rebuilt from
+    // the profile files (and written at once). Each is logged; the game goes on.
     void Load();
+
+    // What the last Load set aside or rebuilt, for the player to be told.
+    struct LoadReport {
+        std::vector<std::u16string> setAside; // files of listed profiles that did not read (game form)
+        bool listRebuilt = false;  // profiles.dat did not read, or was missing beside profile files
+        std::u16string listKeptAs; // where the damaged profiles.dat went (game form); empty: nowhere
+        bool Empty() const { return setAside.empty() && !listRebuilt; }
+    };
+    // The report, once: later calls get an empty one.
+    LoadReport TakeLoadReport() { return std::exchange(report_, LoadReport()); }
+    // Listed profiles set aside because their files do not read; they count
+    // towards the twelve.
+    int32_t SetAsideCount() const { return int32_t(setAside_.size()); }
 
     Profile* Current() const { return current_; }
     int32_t Count() const { return int32_t(profiles_.size()); }
@@ -301,6 +322,11 @@ class ProfileManager {
     bool WriteProfile(const Profile& profile);
     std::unique_ptr<Profile> ReadProfile(uint32_t number);
     bool ReadList(uint32_t* current, std::vector<uint32_t>* numbers);
+    // Takes the profile of a listed number, or sets the number aside.
+    void AddListed(uint32_t number);
+    // The list from the profile<N>.dat files of the folder, and the best
+    // times from the profiles' own; true when any was found.
+    bool RebuildList();
     uint32_t FreeNumber() const;
     void Notify(ProfileEvent event, Profile* profile);
     // Records a time of a profile; true when it beats every profile's best.
@@ -315,7 +341,10 @@ class ProfileManager {
     ProfileHooks hooks_;
     std::function<bool(const std::u16string&)> gate_;
     bool writesRefused_ = false;
-    bool listDamaged_ = false; // profiles.dat could not be read: kept aside before it is replaced
+    bool listDamaged_ = false;       // profiles.dat could not be read: kept aside before it is replaced
+    std::vector<uint32_t> setAside_; // listed numbers whose files do not read; written back into the list
+    uint32_t setAsideCurrent_ = 0;   // the listed current profile while it is set aside
+    LoadReport report_;
 };
 
 // Makes a profile current in its store: nothing when it already is; a
@@ -325,10 +354,15 @@ class ProfileManager {
 bool SelectProfile(Profile* profile);
 
 // Shows a profile error (20 empty, 23 used, any other unknown) in a
-// one-button dialog, caption "error", texts of group "profile_errors".
+// one-button dialog, caption "error", texts of group "profile_errors", and
+// logs it.
 void ShowProfileError(int32_t error);
 // The text key of an error's message.
 const char16_t* ProfileErrorKey(int32_t error);
-// What shows the error: the dialog of the window toolkit once the program
-// installs it; until then the error is logged. (caption, text)
+// What shows the error in place of the window toolkit's dialog (tests and
+// test screens); null gives the dialog back. Without a window manager the
+// error is only logged. (caption, text)
 void SetProfileErrorPresenter(void (*present)(const char16_t* caption, const char16_t* text));
+// The allowed-character map (ProfileManager::SetAllowedCharacters) of a text
+// of the characters names may have; control characters never are allowed.
+std::vector<uint8_t> ProfileCharacterMap(std::u16string_view characters);

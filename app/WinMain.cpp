@@ -34,6 +34,7 @@
 #include "platform/Random.h"
 #include "platform/SingleInstance.h"
 #include "platform/Utf.h"
+#include "platform/headless/NullAudioDevice.h"
 #include "sprites/GameEffect.h"
 #include "text/FontSlots.h"
 #include "text/GameLanguage.h"
@@ -80,7 +81,8 @@ struct Options {
     std::string screenshot;
     std::vector<TimedScreenshot> screenshotsAt;
     std::string inputScript;
-    int drawEvery = 1; // headless: frames between drawn ones (screenshots are always drawn)
+    std::string recordSound; // headless: the run's sound as a WAV file
+    int drawEvery = 1;       // headless: frames between drawn ones (screenshots are always drawn)
 };
 
 // A whole decimal number from 0 to `max`.
@@ -125,6 +127,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.drawEvery = int(n);
         } else if (std::strcmp(arg, "--input-script") == 0 && hasValue) {
             options.inputScript = argv[++i];
+        } else if (std::strcmp(arg, "--record-sound") == 0 && hasValue) {
+            options.recordSound = argv[++i];
         } else {
             return false;
         }
@@ -141,6 +145,7 @@ void ResolveOptionPaths(Options& options, const std::u16string& startFolder) {
     };
     native(options.screenshot);
     native(options.inputScript);
+    native(options.recordSound);
     for (TimedScreenshot& shot : options.screenshotsAt)
         native(shot.file);
     std::u16string& language = options.language; // a game path
@@ -689,6 +694,13 @@ bool App::LoadLanguage() {
     language_.loaded = language->Load();
     if (!language_.loaded) return false;
     if (viewer_) viewer_->SetCaption(language->GetWindowTitle());
+    // Players' names are made of the language's profile characters.
+    if (profiles_) {
+        const char16_t* characters = language->GetProfileChars();
+        profiles_->SetAllowedCharacters(ProfileCharacterMap(
+            characters ? std::u16string_view(characters, language->GetProfileCharsLength())
+                       : std::u16string_view(kDefaultProfileCharacters)));
+    }
     LoadingScreen* screen = CreateLoadingScreen();
     screen->SetImage(language->GetImage(u"loading_logo"));
     screen->SetCaption(language->GetText(u"loading", u"caption", true), GetFont(2));
@@ -698,7 +710,21 @@ bool App::LoadLanguage() {
 int App::Run() {
     if (Start()) {
         SetGameState(kStateLogos);
+        // The recording starts with the main loop, so that its times are the loop's.
+        auto* recorder = options_.recordSound.empty()
+                             ? nullptr
+                             : dynamic_cast<platform::NullAudioDevice*>(&backend_->GetAudioDevice());
+        if (recorder) {
+            recorder->FollowClock();
+            recorder->SetCapture(true);
+        }
         if (!RunMainLoop(*backend_, *viewer_, *input_, sound_, options_) && exitCode_ == 0) exitCode_ = 1;
+        std::string error = "only a headless run records its sound";
+        if (!options_.recordSound.empty() &&
+            (!recorder || !recorder->WriteCapturedWav(options_.recordSound, &error))) {
+            std::fprintf(stderr, "verbolunde: the sound could not be recorded: %s\n", error.c_str());
+            if (exitCode_ == 0) exitCode_ = 1;
+        }
     }
     if (exitCode_ == 0 && viewer_ && !options_.screenshot.empty() &&
         !WriteScreenshot(*viewer_, options_.screenshot))
@@ -801,7 +827,7 @@ int WinMain(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: verbolunde [-lang FILE] [--headless] [--realtime] [--seed N] [--frames N] "
                      "[--until-ms T] [--screenshot FILE.png] [--screenshot-at T FILE.png]... "
-                     "[--input-script FILE] [--draw-every N]\n");
+                     "[--input-script FILE] [--draw-every N] [--record-sound FILE.wav]\n");
         return 2;
     }
     platform::SeedRand(options.seed);

@@ -2,7 +2,6 @@
 
 #include "app/GameStates.h"
 #include "engine/InputManager.h"
-#include "engine/VirtualKeys.h"
 #include "gui/Window.h"
 #include "sprites/GameEffect.h"
 
@@ -21,17 +20,6 @@ uint32_t VirtualKeyOf(uint32_t key) {
     const InputManager* input = GetAppServices().input;
     const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
     return keyboard && key < 256 ? keyboard->GetVirtualKey(uint8_t(key)) : 0;
-}
-
-// The character a virtual key types on its own, 0 for none (the input layer
-// has no text input: letters, digits and the space are what the fields take).
-char16_t CharacterOf(uint32_t virtualKey, uint32_t modifiers) {
-    if (modifiers & (kModifierCtrl | kModifierAlt)) return 0;
-    if (virtualKey >= kVkA && virtualKey < kVkA + 26)
-        return char16_t((modifiers & kModifierShift) ? virtualKey : virtualKey + 32);
-    if (virtualKey >= kVk0 && virtualKey < kVk0 + 10) return char16_t(virtualKey);
-    if (virtualKey == kVkSpace) return u' ';
-    return 0;
 }
 
 } // namespace
@@ -64,13 +52,15 @@ bool WindowsTakeWheel(int32_t x, int32_t y, int32_t delta) {
 bool WindowsTakeKeyDown(uint32_t key, uint32_t modifiers) {
     WindowManager* m = Windows(kCallbackKeyDown);
     if (!m) return false;
-    const uint32_t virtualKey = VirtualKeyOf(key);
-    bool taken = m->OnKeyDown(virtualKey, modifiers);
-    if (const char16_t ch = CharacterOf(virtualKey, modifiers)) taken = m->OnKeyPress(ch) || taken;
-    return taken;
+    return m->OnKeyDown(VirtualKeyOf(key), modifiers);
 }
 
 bool WindowsTakeKeyUp(uint32_t key, uint32_t modifiers) {
     WindowManager* m = Windows(kCallbackKeyUp);
     return m && m->OnKeyUp(VirtualKeyOf(key), modifiers);
+}
+
+bool WindowsTakeCharacter(char16_t character) {
+    WindowManager* m = Windows(kCallbackKeyDown);
+    return m && m->OnKeyPress(character);
 }

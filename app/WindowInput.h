@@ -11,7 +11,9 @@ bool WindowsTakeMouseUp(int32_t x, int32_t y, uint32_t button);
 bool WindowsTakeMouseMove(int32_t x, int32_t y, uint32_t buttonMask);
 bool WindowsTakeDoubleClick(int32_t x, int32_t y);
 bool WindowsTakeWheel(int32_t x, int32_t y, int32_t delta);
-// Key codes become virtual keys; a key that types a character also goes to
-// the windows as that character.
+// Key codes become virtual keys.
 bool WindowsTakeKeyDown(uint32_t key, uint32_t modifiers);
 bool WindowsTakeKeyUp(uint32_t key, uint32_t modifiers);
+// A typed character (the keyboard's text input) goes to the windows as a key
+// press; a full-screen effect that holds the keys holds it too.
+bool WindowsTakeCharacter(char16_t character);

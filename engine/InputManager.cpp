@@ -96,7 +96,10 @@ class PlatformDevice final : public DXLInputDeviceInterface {
         if (type_ == kInputKeyboard) {
             platform::KeyRecord record;
             while (n < room && input_.ReadKeyRecords(&record, 1) == 1)
-                records[n++] = {record.key, record.state, record.time, sequence_++, 0};
+                records[n++] = record.key == 0 ? DXLDeviceObjectData{kKeyboardTextOffset, record.character,
+                                                                     record.time, sequence_++, 0}
+                                               : DXLDeviceObjectData{record.key, record.state, record.time,
+                                                                     sequence_++, 0};
         } else {
             platform::MouseRecord record;
             while (n < room && input_.ReadMouseRecords(&record, 1) == 1)
@@ -340,6 +343,10 @@ HResult DXLKeyboard::Poll() {
         }
     } else {
         HResult hr = DrainRecords([this](const DXLDeviceObjectData& record) {
+            if (record.offset == kKeyboardTextOffset) {
+                if (active_ && text_) text_(char16_t(record.data));
+                return;
+            }
             if (record.offset > 255) return;
             uint8_t key = uint8_t(record.offset);
             bool down = (record.data & 0x80) != 0;

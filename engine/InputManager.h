@@ -47,6 +47,9 @@ constexpr HResult kResultNotAcquired = MakeResult(0x8007000C);      // the devic
 constexpr HResult kResultOtherHasPriority = MakeResult(0x80070005); // acquiring refused: no focus
 constexpr HResult kResultNotBuffered = MakeResult(0x80040207);      // buffered read without a buffer
 
+// The offset of a keyboard record that carries typed text.
+constexpr uint32_t kKeyboardTextOffset = 0x100;
+
 // Sizes of the whole-state reads.
 constexpr uint32_t kKeyboardStateSize = 256;
 constexpr uint32_t kMouseStateSize = 20;
@@ -62,7 +65,8 @@ struct DXLMouseState {
 static_assert(sizeof(DXLMouseState) == kMouseStateSize);
 
 // One record of buffered device data. Keyboard: the offset is the key code
-// and bit 0x80 of data is set for a press. Mouse: the offset says what
+// and bit 0x80 of data is set for a press; offset kKeyboardTextOffset is a
+// typed character, data its UTF-16 unit. Mouse: the offset says what
 // changed (the byte offset of that field in DXLMouseState), data holds the
 // signed movement or wheel delta, or bit 0x80 for a button press.
 struct DXLDeviceObjectData {
@@ -110,6 +114,9 @@ std::unique_ptr<DXLInputSystem> CreatePlatformInputSystem(platform::Input* input
 void SetInputClock(uint32_t (*now)());
 
 using DXLKeyCallback = void (*)(uint32_t key, uint32_t modifiers);
+// One UTF-16 unit of typed text (the system's text input: the keyboard
+// layout, Shift and dead keys applied).
+using DXLTextCallback = void (*)(char16_t character);
 using DXLMouseButtonCallback = void (*)(int32_t x, int32_t y, uint32_t button);
 using DXLMouseMoveCallback = void (*)(int32_t x, int32_t y, uint32_t buttonMask);
 using DXLMouseDoubleClickCallback = void (*)(int32_t x, int32_t y);
@@ -221,6 +228,9 @@ class DXLKeyboard : public DXLInputDevice {
     void SetKeyDownCallback(DXLKeyCallback callback) { keyDown_ = callback; }
     void SetKeyUpCallback(DXLKeyCallback callback) { keyUp_ = callback; }
     void SetKeyRepeatCallback(DXLKeyCallback callback) { keyRepeat_ = callback; }
+    // Typed text comes in order with the key events of buffered keyboards;
+    // an immediate keyboard reads no text.
+    void SetTextCallback(DXLTextCallback callback) { text_ = callback; }
 
     static constexpr uint32_t kFirstRepeatDelay = 605; // ms
     static constexpr uint32_t kRepeatInterval = 40;    // ms
@@ -237,6 +247,7 @@ class DXLKeyboard : public DXLInputDevice {
     DXLKeyCallback keyDown_ = nullptr;
     DXLKeyCallback keyUp_ = nullptr;
     DXLKeyCallback keyRepeat_ = nullptr;
+    DXLTextCallback text_ = nullptr;
 };
 
 class DXLMouse : public DXLInputDevice {

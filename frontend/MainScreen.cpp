@@ -650,6 +650,8 @@ void MainScreen::Open() {
     hover_ = false;
     hoverChanged_ = 0;
     OfferProfileWindow();
+    // Over the players' windows: what became of players whose files did not read.
+    ShowProfileLoadReport();
     // The scene starts in motion, not at rest.
     const int32_t preRoll = kis::RandomBetween(100, 200);
     for (int32_t i = 0; i < preRoll; ++i)

@@ -7,6 +7,7 @@
 #include "engine/SoundManager.h"
 #include "frontend/FrontendLayout.h"
 #include "gui/GameEdit.h"
+#include "platform/Files.h"
 #include "platform/Utf.h"
 #include "sprites/Sprite.h"
 #include "sprites/SpriteHost.h"
@@ -35,6 +36,23 @@ std::u16string AllowedText(const ProfileManager& profiles) {
 uint32_t ClickSample() {
     SoundManager* sound = GetSpriteHost().Sound();
     return sound ? sound->FindSample(u"click") : 0;
+}
+
+// A file's path as the system names it, cut after a '/' wherever a line
+// would grow past a dialog's width, so that long folders stay readable.
+std::u16string PathLines(const std::u16string& gamePath) {
+    constexpr size_t kLineCharacters = 40;
+    const std::u16string native = platform::Utf8ToUtf16(platform::NativePath(platform::GamePath(gamePath)));
+    std::u16string lines;
+    size_t lineStart = 0, lastCut = 0;
+    for (size_t i = 0; i < native.size(); ++i) {
+        if (i - lineStart >= kLineCharacters && lastCut > lineStart) {
+            lines += native.substr(lineStart, lastCut - lineStart) + u"\n";
+            lineStart = lastCut;
+        }
+        if (native[i] == u'/') lastCut = i + 1;
+    }
+    return lines + native.substr(lineStart);
 }
 
 uint32_t DeleteConfirmed(uintptr_t window, uintptr_t row, uint32_t command) {
@@ -419,4 +437,36 @@ void NewProfileWindow::DrawChildren(DXLViewer& viewer) {
     const float x = float((kProfilesWindowWidth - prompt_.Width()) / 2);
     prompt_.Draw(viewer, x, float(95 - prompt_.Height() / 2), ScaleAlpha(0xFF3A2410, EffectAlpha()));
     SpritesWindow::DrawChildren(viewer);
+}
+
+bool ShowProfileLoadReport() {
+    ProfileManager* profiles = AppProfiles();
+    WindowManager* windows = GetWindowManager();
+    if (!profiles || !windows) return false;
+    const ProfileManager::LoadReport report = profiles->TakeLoadReport();
+    if (report.Empty()) return false;
+    std::u16string text;
+    if (report.listRebuilt) {
+        text = windows->Text(u"dialogs", u"profiles_rebuilt");
+        if (!report.listKeptAs.empty())
+            text += u"\n" + std::u16string(windows->Text(u"dialogs", u"profiles_list_kept")) + u"\n" +
+                    PathLines(report.listKeptAs);
+    }
+    if (!report.setAside.empty()) {
+        if (!text.empty()) text += u"\n\n";
+        text += windows->Text(u"dialogs", u"profiles_set_aside");
+        for (const std::u16string& file : report.setAside)
+            text += u"\n" + PathLines(file);
+    }
+    LogLabelPrintf(kLogIndent, "Profiles", "the player is told what was set aside");
+    if (!report.listKeptAs.empty())
+        LogLabelPrintf(kLogIndent, "Profiles", "told: the damaged list is %s",
+                       platform::NativePath(platform::GamePath(report.listKeptAs)).c_str());
+    for (const std::u16string& file : report.setAside)
+        LogLabelPrintf(kLogIndent, "Profiles", "told: set aside %s",
+                       platform::NativePath(platform::GamePath(file)).c_str());
+    windows->Open<DialogWindow>(DialogParams::Make(kDialogOk, 0, nullptr, nullptr),
+                                DialogTexts{text, windows->Text(u"dialogs", u"profiles_set_aside_c")},
+                                nullptr, 0, 0);
+    return true;
 }

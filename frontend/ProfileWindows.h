@@ -112,3 +112,8 @@ class NewProfileWindow : public SpritesWindow {
 
 // Opens the players' list (nothing when one is open).
 ProfilesWindow* OpenProfilesWindow(ProfilesChanged changed, ProfilesChanged deleting);
+
+// Tells the player in a dialog, once a run, which players' files the store
+// set aside and whether it made the list of players again when it read them,
+// naming the files where they are. True when the dialog opened.
+bool ShowProfileLoadReport();

@@ -4,11 +4,19 @@
 #include "app/GameShell.h"
 #include "app/GameStates.h"
 #include "frontend/MainScreen.h"
+#include "gui/Window.h"
 
 namespace {
 
 void LayOutMainScreen() {
     if (MainScreen* screen = FindMainScreen(); screen && screen->IsOpen()) screen->Layout();
+}
+
+// The screens without a layout of their own (the map, the comics): their
+// windows hear of the new size.
+void FitWindowsToScreen() {
+    const ScreenScaleState& screen = ScreenScale();
+    if (WindowManager* windows = GetWindowManager()) windows->OnScreenResize(screen.width, screen.height);
 }
 
 } // namespace
@@ -18,5 +26,6 @@ void RegisterFrontendScreens() {
     RegisterGameStateScreen(kStateMainScreen,
                             {OpenMainScreenState, CloseMainScreenState, &MainScreenCallbacks()});
     SetScreenResourceHook(ScreenPart::MainScreen, LayOutMainScreen);
+    SetScreenResourceHook(ScreenPart::Windows, FitWindowsToScreen);
     RegisterQuitHook(DestroyMainScreen);
 }

@@ -162,7 +162,9 @@ class LevelInterface::Warehouse : public WarehouseLevel {
     }
     void StartClock() override { ui_.level_->StartClock(); }
     void PlayEventSound(uint32_t slot) override {
-        ui_.context_->PlayEventSound(slot, kSoundCategoryWarning, false);
+        // The sale's sound is the click of the window's sale buttons: a window
+        // sound, heard at once although the open window pauses the level.
+        ui_.context_->PlayEventSound(slot, kSoundCategoryInterface, false);
     }
     std::u16string ProductName(const PRODUCT* product) const override {
         WindowManager* windows = GetWindowManager();
@@ -506,7 +508,12 @@ void LevelInterface::DrawPanelAndWindows(DXLViewer&) {
 }
 
 void LevelInterface::OnScreenSizeChanged(int32_t width, int32_t height) {
-    if (LevelPanel* panel = Panel()) panel->OnScreenResize(width, height);
+    // Every window hears of the new size (the panel among them, and the
+    // options window opened from the pause menu that switched the mode).
+    if (WindowManager* windows = GetWindowManager())
+        windows->OnScreenResize(width, height);
+    else if (LevelPanel* panel = Panel())
+        panel->OnScreenResize(width, height);
     if (FieldSprites* field = world_.Field()) field->Relayout();
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/GameDataLoader.h"
+#include "app/GameShell.h"
 #include "app/GameStates.h"
 #include "app/LevelLoading.h"
 #include "app/Profiles.h"
@@ -127,12 +128,7 @@ class LevelSession : public LevelFrontEndHooks {
                      kept.empty() ? "still in the profile" : "kept in ", Narrow(kept.c_str()).c_str());
             }
         }
-        if (const DXLViewer* viewer = GetAppServices().viewer) {
-            const kis::Rect& r = viewer->GetClientRect();
-            level_->OnScreenSizeChanged(r.right - r.left, r.bottom - r.top);
-        } else {
-            level_->OnScreenSizeChanged(1024, 768);
-        }
+        FitScreen();
         if (WindowManager* windows = GetWindowManager()) windows->SetLevel(level_.get());
         ui_->OpenPanel();
         level_->Begin();
@@ -145,6 +141,17 @@ class LevelSession : public LevelFrontEndHooks {
     GameLevel* Running() const { return level_.get(); }
     bool LeaveRequested() const { return leaveRequested_; }
 
+    // The level, its panel and the windows over it take the screen's size
+    // (at the start, and after full screen was switched on or off).
+    void FitScreen() {
+        if (!level_) return;
+        if (const DXLViewer* viewer = GetAppServices().viewer) {
+            const kis::Rect& r = viewer->GetClientRect();
+            level_->OnScreenSizeChanged(r.right - r.left, r.bottom - r.top);
+        } else {
+            level_->OnScreenSizeChanged(1024, 768);
+        }
+    }
     void Update(uint32_t ms) {
         // Gone to a comic: the level stands still under the fade.
         if (!level_ || comicShown_) return;
@@ -348,6 +355,10 @@ void QuitHook() {
     CloseLevelScreen();
 }
 
+void FitLevelToScreen() {
+    if (g_session) g_session->FitScreen();
+}
+
 // The level table checks its ids against the farm tables loaded before it.
 int32_t LoadCheckedLevelTable(kis::DataFileReaderW* reader, LoaderState* state) {
     static const GameLevelCatalog catalog;
@@ -368,6 +379,7 @@ void RegisterLevelPlay() {
     RegisterLevelLoadStage({kLevelLoadStageId, 1.0f, "level", LoadLevelStage});
     SetLevelLoadFailureHook(LoadingFailed);
     RegisterGameStateScreen(kStateLevel, {OpenLevelScreen, CloseLevelScreen, &kLevelCallbacks});
+    SetScreenResourceHook(ScreenPart::Level, FitLevelToScreen);
     RegisterQuitHook(QuitHook);
 }
 

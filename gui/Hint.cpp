@@ -191,11 +191,27 @@ void BaseHintWindow::Layout() {
     int32_t x = (anchor_.left + anchor_.right - width) / 2;
     int32_t top = anchor_.bottom + kHintGap;
     if (top + height > sh) top = anchor_.top - kHintGap - height;
+    // Kept inside the bounds where they hold the box, and inside the screen always.
+    kis::Rect area{0, 0, sw, sh};
+    if (bounded_) {
+        area.left = std::max(area.left, bounds_.left);
+        area.right = std::min(area.right, bounds_.right);
+        area.top = std::max(area.top, bounds_.top);
+        area.bottom = std::min(area.bottom, bounds_.bottom);
+    }
+    if (area.bottom - area.top >= height && top + height > area.bottom) top = anchor_.top - kHintGap - height;
+    x = std::clamp(x, area.left, std::max(area.left, area.right - width));
+    top = std::clamp(top, area.top, std::max(area.top, area.bottom - height));
     x = std::clamp(x, 0, std::max(0, sw - width));
     top = std::clamp(top, 0, std::max(0, sh - height));
     box_ = kis::MakeRectWH(x, top, width, height);
     sprites_.ClearElements();
     sprites_.AddFrame(kSkinHintBox, kis::MakeRectWH(0, 0, width, height));
+}
+
+void BaseHintWindow::SetBounds(const kis::Rect* bounds) {
+    bounded_ = bounds != nullptr;
+    if (bounds) bounds_ = *bounds;
 }
 
 void BaseHintWindow::Draw(DXLViewer& viewer) {

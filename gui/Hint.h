@@ -127,6 +127,9 @@ class BaseHintWindow {
     bool IsShown() const { return shown_; }
     const kis::Rect& Box() const { return box_; }
     void SetAnchor(const kis::Rect& anchor) { anchor_ = anchor; }
+    // The box stays inside this rectangle of the screen too (a window's hint
+    // within its window); null: the screen alone.
+    void SetBounds(const kis::Rect* bounds);
 
   protected:
     WindowManager& manager_;
@@ -134,6 +137,8 @@ class BaseHintWindow {
     std::vector<std::unique_ptr<HintItem>> items_;
     kis::Rect anchor_{0, 0, 0, 0};
     kis::Rect box_{0, 0, 0, 0}; // screen
+    kis::Rect bounds_{0, 0, 0, 0};
+    bool bounded_ = false;
     float alpha_ = 1.0f;
     bool shown_ = false;
     uint32_t shownAt_ = 0;

@@ -76,6 +76,12 @@ void SpritesWindow::Show(uint32_t delay, bool animated) {
     AddEffect(new SEffect_Pos(0.0f, -float(rect.bottom), 0.0f, 0.0f, kSlideInTime, true, start));
 }
 
+void SpritesWindow::Recentre() {
+    int32_t x = 0, y = 0;
+    GetCenteredPosition(&x, &y);
+    MoveTo(x, y);
+}
+
 void SpritesWindow::Close() {
     DragWindow::Close();
 }
@@ -181,20 +187,31 @@ DialogWindow::DialogWindow(WindowManager& manager, const DialogParams& params, c
                            const char16_t* captionKey, DialogResultCallback callback, uintptr_t user1,
                            uintptr_t user2)
     : BaseDialogWindow(manager, params, callback, user1, user2) {
+    Build(params, manager.Text(u"dialogs", textKey),
+          captionKey ? manager.Text(u"dialogs", captionKey) : nullptr);
+}
+
+DialogWindow::DialogWindow(WindowManager& manager, const DialogParams& params, const DialogTexts& texts,
+                           DialogResultCallback callback, uintptr_t user1, uintptr_t user2)
+    : BaseDialogWindow(manager, params, callback, user1, user2) {
+    Build(params, texts.text.c_str(), texts.caption.empty() ? nullptr : texts.caption.c_str());
+}
+
+void DialogWindow::Build(const DialogParams& params, const char16_t* text, const char16_t* caption) {
+    WindowManager& manager = manager_;
     TextStyle style = DefaultTextStyle();
     style.maxWidth = kDialogWidth - 2 * kContentMargin;
     // Dark ink on the dialog's light parchment face.
     style.colour = 0xFF3A2410;
     style.flags |= 1; // centred lines
-    body_ = std::make_unique<HIText>(manager, style, manager.Text(u"dialogs", textKey), 0,
-                                     manager.GetTextTagCallback());
+    body_ = std::make_unique<HIText>(manager, style, text, 0, manager.GetTextTagCallback());
     const int32_t contentHeight = body_->Height();
     const int32_t height = std::max(kDialogMinHeight, 8 + kCaptionHeight + 12 + contentHeight + 24 +
                                                           kButtonHeight + kBottomRowMargin);
     AddBackground(kDialogWidth, height);
-    if (captionKey) {
+    if (caption) {
         AddCaptionFrame(kDialogWidth - 120);
-        SetCaptionText(manager.Text(u"dialogs", captionKey));
+        SetCaptionText(caption);
     }
     body_->SetPosition(kContentMargin, contentTop);
     CreateButtons(params);

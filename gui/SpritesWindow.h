@@ -33,6 +33,8 @@ class SpritesWindow : public DragWindow {
     virtual void Show(uint32_t delay, bool animated);
     virtual void DrawBackground(DXLViewer& viewer);
     virtual void DrawChildren(DXLViewer& viewer);
+    // Centres the window again at once (the screen's size changed).
+    void Recentre();
 
     // ---- builders
     // The window's size and its frame.
@@ -103,14 +105,26 @@ class BaseDialogWindow : public SpritesWindow {
     uintptr_t user1_, user2_;
 };
 
+// A dialog's own texts, shown as they stand (a message put together by the
+// program, or texts of another group).
+struct DialogTexts {
+    std::u16string text;
+    std::u16string caption; // empty: no caption
+};
+
 class DialogWindow : public BaseDialogWindow {
   public:
     // The text and caption are keys of the "dialogs" group.
     DialogWindow(WindowManager& manager, const DialogParams& params, const char16_t* textKey,
                  const char16_t* captionKey, DialogResultCallback callback, uintptr_t user1, uintptr_t user2);
+    DialogWindow(WindowManager& manager, const DialogParams& params, const DialogTexts& texts,
+                 DialogResultCallback callback, uintptr_t user1, uintptr_t user2);
     void DrawBackground(DXLViewer& viewer) override;
     const HIText* Body() const { return body_.get(); }
 
   protected:
     std::unique_ptr<HIText> body_;
+
+  private:
+    void Build(const DialogParams& params, const char16_t* text, const char16_t* caption);
 };

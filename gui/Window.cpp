@@ -428,6 +428,9 @@ void WindowManager::Update() {
     for (size_t i = 0; i < stack_.size(); ++i)
         stack_[i]->Update();
     --dispatchDepth_;
+    // A modal window stands over the whole screen as far as input goes: the
+    // field's hint (of a control outside the windows) gives way to it.
+    if (hintOwner_ && !hintOwner_->GetWindow() && modalCount_ > 0) SetHintOwner(nullptr);
     if (hintOwner_ && !hintShown_ && Now() - hintStart_ >= kHintDelay) {
         if (BaseHintWindow* hint = hintOwner_->GetHintWindow()) {
             hintShown_ = true;

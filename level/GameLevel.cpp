@@ -512,6 +512,9 @@ void GameLevel::UpdateGoals(uint32_t kind, uint32_t, uint32_t, bool) {
 // ---------------------------------------------------------------- the end of a level
 
 uint32_t GameLevel::Grade() const {
+    // The hard regime loses the level as the clock reaches the bronze time,
+    // which the times below would still count as bronze.
+    if (result_ == kLevelLost) return kGradeFailed;
     const RegimeBlock& r = level_.Regime(regime_);
     if (levelTimeMs_ <= r.goldMs) return kGradeGold;
     if (levelTimeMs_ <= r.silverMs) return kGradeSilver;

@@ -355,14 +355,9 @@ void LevelPanel::OnScreenResize(int32_t width, int32_t height) {
 }
 
 void LevelPanel::PlaceButtons() {
-    if (menu_) {
-        const int32_t w = menu_->rect.right - menu_->rect.left, hgt = menu_->rect.bottom - menu_->rect.top;
-        menu_->rect =
-            kis::MakeRectWH(menuCorner_.left + 4 - rect.left, menuCorner_.top + 1 - rect.top, w, hgt);
-    }
-    if (warehouse_)
-        warehouse_->rect = kis::MakeRectWH(layout_.warehouseLeft + 11, kPanelHeight - 104,
-                                           WarehouseButton::kWidth, WarehouseButton::kHeight);
+    // Moved through SetPosition, which builds the skin again where the button now stands.
+    if (menu_) menu_->SetPosition(menuCorner_.left + 4 - rect.left, menuCorner_.top + 1 - rect.top);
+    if (warehouse_) warehouse_->SetPosition(layout_.warehouseLeft + 11, kPanelHeight - 104);
     PlaceTutorialButton();
     LayoutBonusButtons();
 }
@@ -387,9 +382,8 @@ void LevelPanel::LayoutBonusButtons() {
 void LevelPanel::PlaceTutorialButton() {
     if (!tutorial_ || !money_) return;
     const int32_t w = tutorial_->rect.right - tutorial_->rect.left;
-    const int32_t hgt = tutorial_->rect.bottom - tutorial_->rect.top;
     const PanelPoint p = ::PlaceTutorialButton(w, money_->rect.left);
-    tutorial_->rect = kis::MakeRectWH(p.x - rect.left, p.y - rect.top, w, hgt);
+    tutorial_->SetPosition(p.x - rect.left, p.y - rect.top);
 }
 
 void LevelPanel::ShowEmptyPanel() {

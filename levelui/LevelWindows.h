@@ -39,6 +39,8 @@ class MenuWindow : public SpritesWindow {
     bool OnKeyDown(uint32_t key, uint32_t flags) override;
     uint32_t OnButtonClick(GameButton* button) override;
     void Close() override;
+    // Full screen switched from the menu's options: the menu stays centred.
+    void OnScreenResize(int32_t, int32_t) override { Recentre(); }
     const std::vector<ImageButton*>& Buttons() const { return buttons_; }
 
   private:

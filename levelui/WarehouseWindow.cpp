@@ -108,6 +108,18 @@ void WarehouseWindowButton::DrawText(DXLViewer& viewer, uint32_t look, float alp
     shown_.Draw(viewer, float(x), float(y), ScaleAlpha(TextColour(look), alpha));
 }
 
+BaseHintWindow* WarehouseWindowButton::GetHintWindow() {
+    BaseHintWindow* hint = ImageButton::GetHintWindow();
+    if (hint && GetWindow()) {
+        // Within the window's frame, where the tiles themselves begin.
+        const kis::Rect& r = GetWindow()->rect;
+        const kis::Rect inside{r.left + kTileLeft, r.top + kTileLeft, r.right - kTileLeft,
+                               r.bottom - kTileLeft};
+        hint->SetBounds(&inside);
+    }
+    return hint;
+}
+
 void WarehouseWindowButton::BuildSkin(int32_t x, int32_t y, int32_t width) {
     rect = kis::MakeRectWH(x, y, width, kWarehouseTileHeight);
     SetPosition(x, y);

@@ -88,6 +88,8 @@ class WarehouseWindowButton : public ImageButton {
     // below the top; the text is centred below it (its middle 64 pixels down).
     void Draw(DXLViewer& viewer, float alpha) override;
     void DrawText(DXLViewer& viewer, uint32_t look, float alpha) override;
+    // The tile's hint stays inside the warehouse window.
+    BaseHintWindow* GetHintWindow() override;
 
     const PRODUCT* Product() const { return product_; }
     int32_t Count() const { return count_; }

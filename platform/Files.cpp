@@ -274,6 +274,19 @@ bool CreateFolder(const GamePath& path) {
     return stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::vector<std::u16string> FolderEntries(const GamePath& folder) {
+    std::vector<std::u16string> names;
+    if (folder.Empty()) return names;
+    DIR* dir = opendir(NativePath(folder).c_str());
+    if (!dir) return names;
+    while (dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(Utf8ToUtf16(name));
+    }
+    closedir(dir);
+    return names;
+}
+
 std::u16string ToGamePath(std::string_view nativePath) {
     std::u16string path = Utf8ToUtf16(nativePath);
     for (char16_t& c : path)

@@ -95,6 +95,9 @@ bool DeleteFile(const GamePath& path);
 bool RenameFile(const GamePath& from, const GamePath& to);
 // Creates the folder and any missing parent folders; true when it exists after.
 bool CreateFolder(const GamePath& path);
+// The names of the entries of a folder (without "." and ".."), in no order;
+// empty when it cannot be read.
+std::vector<std::u16string> FolderEntries(const GamePath& folder);
 
 // Game-form paths (`\` separators, no trailing separator), UTF-16.
 std::u16string ModuleFolder(); // the folder of the running program

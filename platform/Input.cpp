@@ -86,12 +86,6 @@ void Input::CursorPosition(int& x, int& y) const {
     y = cursorY_;
 }
 
-std::u16string Input::TakeText() {
-    std::u16string text;
-    text.swap(text_);
-    return text;
-}
-
 void Input::OnFocus(bool focused, uint32_t time) {
     if (focused == acquired_) return;
     if (!focused) ReleaseAll(time);
@@ -104,7 +98,6 @@ void Input::ReleaseAll(uint32_t time) {
     for (int button = 0; button < 3; ++button)
         if (mouse_.buttons[button]) OnButton(button, false, time);
     mouse_ = {};
-    text_.clear();
 }
 
 void Input::OnKey(uint8_t key, bool down, uint32_t time) {
@@ -147,8 +140,10 @@ void Input::OnButton(int button, bool down, uint32_t time) {
     mouseRecords_.Push(MouseRecord{kMouseOffsetButton0 + uint32_t(button), state, time});
 }
 
-void Input::OnText(std::u16string_view text) {
-    if (acquired_) text_.append(text);
+void Input::OnText(std::u16string_view text, uint32_t time) {
+    if (!acquired_) return;
+    for (char16_t unit : text)
+        if (unit != 0) keyRecords_.Push(KeyRecord{0, 0, time, unit});
 }
 
 } // namespace platform

@@ -179,11 +179,14 @@ constexpr int kWheelDelta = 120;           // per notch of the wheel
 
 constexpr uint8_t kKeyDown = 0x80;
 
-// Buffered keyboard data: one record per change of a key.
+// Buffered keyboard data: one record per change of a key, and one per
+// UTF-16 unit of typed text (key 0), in the order they came, so that a
+// character typed just before a Backspace or Enter is taken before it.
 struct KeyRecord {
-    uint8_t key;   // key code
-    uint8_t state; // kKeyDown or 0
-    uint32_t time; // ms, the clock of platform/Clock.h
+    uint8_t key;            // key code; 0 for typed text
+    uint8_t state;          // kKeyDown or 0
+    uint32_t time;          // ms, the clock of platform/Clock.h
+    char16_t character = 0; // the typed unit when key is 0
 };
 
 // Buffered mouse data: the record's offset says what changed, as in the
@@ -233,9 +236,6 @@ class Input {
     // The pointer in frame pixels (the window's client area mapped onto the
     // last presented frame). It follows the pointer also without the focus.
     void CursorPosition(int& x, int& y) const;
-    // Typed text since the last call, for edit fields.
-    std::u16string TakeText();
-
     // Backend side.
     void OnFocus(bool focused, uint32_t time);
     void OnKey(uint8_t key, bool down, uint32_t time);
@@ -247,7 +247,9 @@ class Input {
     void OnPointer(int x, int y, uint32_t time);
     void OnWheel(int delta, uint32_t time);
     void OnButton(int button, bool down, uint32_t time);
-    void OnText(std::u16string_view text);
+    // Text the system's text input typed (after the keyboard layout, Shift
+    // and dead keys): each UTF-16 unit becomes a key record.
+    void OnText(std::u16string_view text, uint32_t time);
 
   private:
     // The buffered records: a ring of fixed size, so that events arriving
@@ -273,7 +275,6 @@ class Input {
     int cursorY_ = 0;
     RecordRing<KeyRecord> keyRecords_;
     RecordRing<MouseRecord> mouseRecords_;
-    std::u16string text_;
 };
 
 // Mouse pointer images. An image comes in as A8R8G8B8 pixels (row after row,

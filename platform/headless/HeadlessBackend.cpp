@@ -7,6 +7,52 @@
 #include <cstring>
 
 namespace platform {
+namespace {
+
+// The headless keyboard types as a US keyboard does under SDL's text input:
+// a press of a key that stands for a character also types that character
+// (Shift gives the upper one of the key); with Ctrl or Alt held nothing is
+// typed. A script's "text" line types text no key gives (other layouts,
+// dead keys, input methods).
+struct TypingKey {
+    uint8_t key;
+    char16_t plain;
+    char16_t shifted;
+};
+constexpr TypingKey kUsKeyboard[] = {
+    {kDikDigit1, u'1', u'!'},     {kDikDigit2, u'2', u'@'},      {kDikDigit3, u'3', u'#'},
+    {kDikDigit4, u'4', u'$'},     {kDikDigit5, u'5', u'%'},      {kDikDigit6, u'6', u'^'},
+    {kDikDigit7, u'7', u'&'},     {kDikDigit8, u'8', u'*'},      {kDikDigit9, u'9', u'('},
+    {kDikDigit0, u'0', u')'},     {kDikMinus, u'-', u'_'},       {kDikEquals, u'=', u'+'},
+    {kDikQ, u'q', u'Q'},          {kDikW, u'w', u'W'},           {kDikE, u'e', u'E'},
+    {kDikR, u'r', u'R'},          {kDikT, u't', u'T'},           {kDikY, u'y', u'Y'},
+    {kDikU, u'u', u'U'},          {kDikI, u'i', u'I'},           {kDikO, u'o', u'O'},
+    {kDikP, u'p', u'P'},          {kDikLbracket, u'[', u'{'},    {kDikRbracket, u']', u'}'},
+    {kDikA, u'a', u'A'},          {kDikS, u's', u'S'},           {kDikD, u'd', u'D'},
+    {kDikF, u'f', u'F'},          {kDikG, u'g', u'G'},           {kDikH, u'h', u'H'},
+    {kDikJ, u'j', u'J'},          {kDikK, u'k', u'K'},           {kDikL, u'l', u'L'},
+    {kDikSemicolon, u';', u':'},  {kDikApostrophe, u'\'', u'"'}, {kDikGrave, u'`', u'~'},
+    {kDikBackslash, u'\\', u'|'}, {kDikZ, u'z', u'Z'},           {kDikX, u'x', u'X'},
+    {kDikC, u'c', u'C'},          {kDikV, u'v', u'V'},           {kDikB, u'b', u'B'},
+    {kDikN, u'n', u'N'},          {kDikM, u'm', u'M'},           {kDikComma, u',', u'<'},
+    {kDikPeriod, u'.', u'>'},     {kDikSlash, u'/', u'?'},       {kDikSpace, u' ', u' '},
+    {kDikMultiply, u'*', u'*'},   {kDikSubtract, u'-', u'-'},    {kDikAdd, u'+', u'+'},
+    {kDikDivide, u'/', u'/'},     {kDikDecimal, u'.', u'.'},     {kDikNumpad0, u'0', u'0'},
+    {kDikNumpad1, u'1', u'1'},    {kDikNumpad2, u'2', u'2'},     {kDikNumpad3, u'3', u'3'},
+    {kDikNumpad4, u'4', u'4'},    {kDikNumpad5, u'5', u'5'},     {kDikNumpad6, u'6', u'6'},
+    {kDikNumpad7, u'7', u'7'},    {kDikNumpad8, u'8', u'8'},     {kDikNumpad9, u'9', u'9'},
+};
+
+// The character a key typed with the keyboard in that state, 0 for none.
+char16_t TypedCharacter(uint8_t key, const uint8_t held[256]) {
+    if (held[kDikLcontrol] || held[kDikRcontrol] || held[kDikLmenu] || held[kDikRmenu]) return 0;
+    const bool shift = held[kDikLshift] || held[kDikRshift];
+    for (const TypingKey& typing : kUsKeyboard)
+        if (typing.key == key) return shift ? typing.shifted : typing.plain;
+    return 0;
+}
+
+} // namespace
 
 // ---------------------------------------------------------------- window
 
@@ -179,9 +225,15 @@ void HeadlessBackend::Apply(const ScriptEvent& event) {
     uint32_t now = Milliseconds();
     using Type = ScriptEvent::Type;
     switch (event.type) {
-    case Type::Key:
+    case Type::Key: {
+        uint8_t held[256];
+        input_.ReadKeyboardState(held);
+        const bool pressed = event.down && !held[event.a & 0xFF];
         input_.OnKey(uint8_t(event.a), event.down, now);
+        if (const char16_t typed = pressed ? TypedCharacter(uint8_t(event.a), held) : 0)
+            input_.OnText(std::u16string_view(&typed, 1), now);
         break;
+    }
     case Type::MouseMove: {
         int x = 0, y = 0;
         input_.CursorPosition(x, y);
@@ -211,7 +263,7 @@ void HeadlessBackend::Apply(const ScriptEvent& event) {
         window_.PushEvent(WindowEvent::Close);
         break;
     case Type::Text:
-        input_.OnText(event.text);
+        input_.OnText(event.text, now);
         break;
     }
 }

@@ -3,7 +3,10 @@
 #include "platform/Clock.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 
 namespace platform {
 namespace {
@@ -110,6 +113,43 @@ std::vector<int16_t> NullAudioDevice::Captured() const {
 void NullAudioDevice::ClearCapture() {
     std::lock_guard guard(lock_);
     captured_.clear();
+}
+
+bool NullAudioDevice::WriteCapturedWav(const std::string& path, std::string* error) const {
+    std::vector<int16_t> samples = Captured();
+    const uint32_t dataBytes = uint32_t(std::min<size_t>(samples.size() * 2, 0xFFFFFF00u));
+    std::vector<uint8_t> bytes;
+    bytes.reserve(44 + size_t(dataBytes));
+    auto put = [&](uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes.push_back(uint8_t(value >> (8 * i)));
+    };
+    auto tag = [&](const char* four) { bytes.insert(bytes.end(), four, four + 4); };
+    tag("RIFF");
+    put(36 + dataBytes, 4);
+    tag("WAVE");
+    tag("fmt ");
+    put(16, 4);
+    put(1, 2); // PCM
+    put(kAudioChannels, 2);
+    put(uint32_t(rate_), 4);
+    put(uint32_t(rate_) * kAudioChannels * 2, 4);
+    put(kAudioChannels * 2, 2);
+    put(16, 2);
+    tag("data");
+    put(dataBytes, 4);
+    for (size_t i = 0; i < dataBytes / 2; ++i)
+        put(uint16_t(samples[i]), 2);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        if (error) *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed) return true;
+    if (error) *error = path + ": the sound could not be written";
+    return false;
 }
 
 } // namespace platform

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -40,6 +41,9 @@ class NullAudioDevice final : public AudioDevice {
     void SetCapture(bool capture);
     std::vector<int16_t> Captured() const;
     void ClearCapture();
+    // What was captured as a 16-bit PCM WAV file at the device's rate; false
+    // with the reason when the file cannot be written.
+    bool WriteCapturedWav(const std::string& path, std::string* error) const;
 
   private:
     // Both with the lock held.

@@ -301,7 +301,7 @@ void SdlWindow::Handle(const SDL_Event& event) {
         break;
     }
     case SDL_TEXTINPUT:
-        input_.OnText(Utf8ToUtf16(event.text.text));
+        input_.OnText(Utf8ToUtf16(event.text.text), now);
         break;
     default:
         break;

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -435,23 +435,151 @@ TEST_F(ProfilesTest, OutOfRangeValuesAreMendedAndWrongFilesLeftOut) {
     EXPECT_EQ(ReadFileBytes(File("profile3.dat")), three);
 }
 
-TEST_F(ProfilesTest, AnUnreadableListIsKeptAsideBeforeItIsReplaced) {
+// The names listed in profiles.dat, read with the container alone.
+std::vector<uint32_t> ListedNumbers(const std::string& path) {
+    std::vector<uint32_t> numbers;
+    kis::DataFileReaderA reader(0x5C542C92, 0x02822C7C, 0x80000001);
+    if (!reader.Open(path.c_str()) || !reader.OpenChunk(0x504C5354, 1)) return numbers;
+    uint32_t head[2];
+    if (!reader.Read(head, 8)) return numbers;
+    numbers.resize(head[1]);
+    if (!reader.Read(numbers.data(), head[1] * 4)) numbers.clear();
+    return numbers;
+}
+
+TEST_F(ProfilesTest, AnUnreadableListIsKeptAsideAndMadeAgainFromTheProfileFiles) {
+    {
+        ProfileManager m(folder);
+        Profile* anna = m.CreateProfile(u"Anna");
+        Profile* bo = m.CreateProfile(u"Bo");
+        anna->MutableRecord().results.regimes[kRegimeEasy].levels[0] = {kLevelGold, 41000};
+        bo->MutableRecord().results.regimes[kRegimeEasy].levels[0] = {kLevelBronze, 39000};
+        bo->MutableRecord().results.regimes[kRegimeHard].levels[2] = {kLevelSilver, 77000};
+        anna->Save();
+        bo->Save();
+    }
+    struct Case {
+        const char* what;
+        std::string list;
+    };
+    const Case cases[] = {{"text", "not a profile list"}, {"empty", ""}, {"zeros", std::string(700, '\0')}};
+    for (const Case& c : cases) {
+        std::filesystem::remove(File("profiles.dat.bad"));
+        ASSERT_TRUE(WriteFileBytes(File("profiles.dat"), c.list));
+        ProfileManager m(folder);
+        m.Load();
+        EXPECT_EQ(Names(m), (std::set<std::string>{"Anna", "Bo"})) << c.what;
+        EXPECT_EQ(m.Current(), nullptr) << c.what;
+        // The best times come back from the players' own.
+        EXPECT_EQ(m.BestTime(kRegimeEasy, 0), 39000u) << c.what;
+        EXPECT_EQ(std::u16string(m.BestHolder(kRegimeEasy, 0)), u"Bo") << c.what;
+        EXPECT_EQ(m.BestTime(kRegimeHard, 2), 77000u) << c.what;
+        EXPECT_EQ(m.BestTime(kRegimeHard, 0), 0u) << c.what;
+        const ProfileManager::LoadReport report = m.TakeLoadReport();
+        EXPECT_TRUE(report.listRebuilt) << c.what;
+        EXPECT_TRUE(report.setAside.empty()) << c.what;
+        EXPECT_EQ(report.listKeptAs, folder + u"\\profiles.dat.bad") << c.what;
+        EXPECT_TRUE(m.TakeLoadReport().Empty()) << "told once";
+        EXPECT_EQ(ReadFileBytes(File("profiles.dat.bad")), c.list) << c.what;
+        EXPECT_EQ(ListedNumbers(File("profiles.dat")), (std::vector<uint32_t>{1, 2})) << "written at once";
+    }
+    ProfileManager m(folder);
+    m.Load();
+    EXPECT_TRUE(m.TakeLoadReport().Empty());
+    EXPECT_EQ(m.CreateProfile(u"Cy")->Number(), 3u);
+}
+
+TEST_F(ProfilesTest, AnUnreadableListThatCannotBeKeptAsideIsNotWrittenOver) {
     {
         ProfileManager m(folder);
         m.CreateProfile(u"Anna");
     }
-    const std::string damaged = "not a profile list";
-    ASSERT_TRUE(WriteFileBytes(File("profiles.dat"), damaged));
+    ASSERT_TRUE(WriteFileBytes(File("profiles.dat"), "not a profile list"));
+    // A folder in the way of profiles.dat.bad: the rename cannot happen.
+    std::filesystem::create_directories(File("profiles.dat.bad/in the way"));
     ProfileManager m(folder);
     m.Load();
-    EXPECT_EQ(m.Count(), 0);
-    EXPECT_EQ(ReadFileBytes(File("profiles.dat")), damaged); // reading wrote nothing
-    Profile* b = m.CreateProfile(u"Bo");
-    EXPECT_EQ(b->Number(), 2u); // profile1.dat is still Anna's
-    EXPECT_EQ(ReadFileBytes(File("profiles.dat.bad")), damaged);
-    ProfileManager again(folder);
-    again.Load();
-    EXPECT_EQ(Names(again), (std::set<std::string>{"Bo"}));
+    EXPECT_EQ(Names(m), (std::set<std::string>{"Anna"}));
+    EXPECT_FALSE(m.SaveList());
+    Profile* bo = m.CreateProfile(u"Bo");
+    ASSERT_NE(bo, nullptr) << "the player is made";
+    EXPECT_EQ(bo, m.GetProfile(0));
+    EXPECT_EQ(ReadFileBytes(File("profiles.dat")), "not a profile list");
+    std::filesystem::remove_all(File("profiles.dat.bad"));
+    EXPECT_TRUE(m.SaveList());
+    EXPECT_EQ(ReadFileBytes(File("profiles.dat.bad")), "not a profile list");
+    EXPECT_EQ(ListedNumbers(File("profiles.dat")), (std::vector<uint32_t>{1, 2}));
+}
+
+TEST_F(ProfilesTest, AMissingListIsMadeAgainFromTheProfileFilesAndAFreshFolderStaysEmpty) {
+    {
+        ProfileManager m(folder);
+        m.Load();
+        EXPECT_TRUE(m.TakeLoadReport().Empty());
+        EXPECT_FALSE(std::filesystem::exists(File("profiles.dat"))) << "nothing written for nothing";
+        m.CreateProfile(u"Anna");
+        m.CreateProfile(u"Bo");
+    }
+    // Files the store does not write are not players.
+    ASSERT_TRUE(WriteFileBytes(File("profile01.dat"), ReadFileBytes(File("profile1.dat"))));
+    ASSERT_TRUE(WriteFileBytes(File("profilex.dat"), ReadFileBytes(File("profile1.dat"))));
+    std::filesystem::remove(File("profiles.dat"));
+    ProfileManager m(folder);
+    m.Load();
+    EXPECT_EQ(Names(m), (std::set<std::string>{"Anna", "Bo"}));
+    const ProfileManager::LoadReport report = m.TakeLoadReport();
+    EXPECT_TRUE(report.listRebuilt);
+    EXPECT_TRUE(report.listKeptAs.empty());
+    EXPECT_FALSE(std::filesystem::exists(File("profiles.dat.bad")));
+    EXPECT_EQ(ListedNumbers(File("profiles.dat")), (std::vector<uint32_t>{1, 2}));
+}
+
+TEST_F(ProfilesTest, APlayerWhoseFileDoesNotReadKeepsItsPlaceAndComesBackWhenItReads) {
+    {
+        ProfileManager m(folder);
+        Profile* anna = m.CreateProfile(u"Anna");
+        m.CreateProfile(u"Bo");
+        anna->MutableRecord().results.regimes[kRegimeEasy].levels[0] = {kLevelGold, 41000};
+        anna->Save();
+        m.SetCurrent(anna);
+    }
+    const std::string good = ReadFileBytes(File("profile1.dat"));
+    ASSERT_GT(good.size(), 700u);
+    ASSERT_TRUE(WriteFileBytes(File("profile1.dat"), good.substr(0, 700)));
+    {
+        ProfileManager m(folder);
+        m.Load();
+        EXPECT_EQ(Names(m), (std::set<std::string>{"Bo"}));
+        EXPECT_EQ(m.SetAsideCount(), 1);
+        EXPECT_EQ(m.Current(), nullptr);
+        const ProfileManager::LoadReport report = m.TakeLoadReport();
+        EXPECT_FALSE(report.listRebuilt);
+        EXPECT_EQ(report.setAside, (std::vector<std::u16string>{folder + u"\\profile1.dat"}));
+        // Saving the list keeps the entry and the current player; a new
+        // player gets another number; the twelve count the one set aside.
+        Profile* cy = m.CreateProfile(u"Cy");
+        ASSERT_NE(cy, nullptr);
+        EXPECT_EQ(cy->Number(), 3u);
+        EXPECT_EQ(ListedNumbers(File("profiles.dat")), (std::vector<uint32_t>{2, 3, 1}));
+        for (int i = 3; i < kMaxProfiles; ++i) {
+            const std::string name = "P" + std::to_string(i);
+            ASSERT_NE(m.CreateProfile(std::u16string(name.begin(), name.end()).c_str()), nullptr) << i;
+        }
+        int32_t error = 0;
+        EXPECT_EQ(m.CreateProfile(u"Last", &error), nullptr);
+        EXPECT_EQ(error, kProfileErrorTooMany);
+        m.DeleteProfile(m.FindByNumber(3));
+        EXPECT_EQ(ReadFileBytes(File("profile1.dat")), good.substr(0, 700)) << "never written over";
+    }
+    ASSERT_TRUE(WriteFileBytes(File("profile1.dat"), good));
+    ProfileManager m(folder);
+    m.Load();
+    Profile* anna = m.FindByNumber(1);
+    ASSERT_NE(anna, nullptr);
+    EXPECT_EQ(m.Current(), anna) << "still the current player";
+    EXPECT_EQ(anna->Record().results.regimes[kRegimeEasy].levels[0].bestMs, 41000u);
+    EXPECT_EQ(m.SetAsideCount(), 0);
+    EXPECT_TRUE(m.TakeLoadReport().Empty());
 }
 
 TEST_F(ProfilesTest, DamagedUserFilesNeverStopTheGameNorGetOverwrittenUnread) {
@@ -497,24 +625,16 @@ TEST_F(ProfilesTest, DamagedUserFilesNeverStopTheGameNorGetOverwrittenUnread) {
         if (!damageList && !profileListed) { // left out: never written over
             ASSERT_EQ(ReadFileBytes(File("profile1.dat")), bad);
         }
-        if (damageList && m.Count() == 0 && bad != list &&
-            std::filesystem::exists(File("profiles.dat.bad"))) { // kept aside, not lost
+        if (damageList && std::filesystem::exists(File("profiles.dat.bad"))) { // kept aside, not lost
             ASSERT_EQ(ReadFileBytes(File("profiles.dat.bad")), bad);
+            ASSERT_EQ(m.Count(), 2) << "made again from the good profile files";
+        }
+        if (!damageList && !profileListed) { // the player keeps the entry
+            const std::vector<uint32_t> listed = ListedNumbers(File("profiles.dat"));
+            ASSERT_NE(std::find(listed.begin(), listed.end(), 1u), listed.end());
         }
     });
     EXPECT_GT(rounds, 50);
-}
-
-// The names listed in profiles.dat, read with the container alone.
-std::vector<uint32_t> ListedNumbers(const std::string& path) {
-    std::vector<uint32_t> numbers;
-    kis::DataFileReaderA reader(0x5C542C92, 0x02822C7C, 0x80000001);
-    if (!reader.Open(path.c_str()) || !reader.OpenChunk(0x504C5354, 1)) return numbers;
-    uint32_t head[2];
-    if (!reader.Read(head, 8)) return numbers;
-    numbers.resize(head[1]);
-    if (!reader.Read(numbers.data(), head[1] * 4)) numbers.clear();
-    return numbers;
 }
 
 TEST_F(ProfilesTest, AKillBetweenAnyTwoWritesLeavesFilesThatLoad) {

@@ -55,6 +55,9 @@ void OnDoubleClick(int32_t x, int32_t y) {
 void OnWheel(int32_t x, int32_t y, int32_t delta, uint32_t mask) {
     Record("wheel", x, y, delta, int32_t(mask));
 }
+void OnText(char16_t character) {
+    Record("text", int32_t(character));
+}
 
 std::vector<std::string> Kinds(const char* except = "move") {
     std::vector<std::string> out;
@@ -324,6 +327,36 @@ TEST_F(HeadlessInput, BufferedDevicesReadTheRecords) {
 
 // The program's devices see every press and release, however close together:
 // here all of them fall between two polls.
+// Typed text comes in the order it was typed among the keys, also within
+// one frame: a character typed before a Backspace is there for it to take.
+TEST_F(HeadlessInput, TypedTextArrivesInOrderWithTheKeysWithinAFrame) {
+    Start();
+    manager.GetKeyboard()->SetTextCallback(OnText);
+    Script("10 text x\n10 key down BACK\n10 key up BACK\n10 text \xc3\xa9\n12 key down LSHIFT\n"
+           "12 key down 1\n");
+    Frame(20);
+    std::vector<std::string> order;
+    for (const Event& e : g_events)
+        if (e.kind == "text")
+            order.push_back("text " + std::to_string(e.a));
+        else if (e.kind != "move" && e.kind != "repeat")
+            order.push_back(e.kind + " " + std::to_string(e.a));
+    const std::vector<std::string> expected = {"text 120",    "key down 14", "key up 14", "text 233",
+                                               "key down 42", "key down 2",  "text 33"};
+    EXPECT_EQ(order, expected); // x, Backspace, é, Shift, 1 and the '!' it types
+}
+
+TEST_F(HeadlessInput, AKeyboardThatHasLostTheFocusTypesNothing) {
+    Start();
+    manager.GetKeyboard()->SetTextCallback(OnText);
+    Script("10 focus lost\n20 text lost\n30 focus gained\n40 text ok\n");
+    Frames(0, 50, 10);
+    std::u16string typed;
+    for (const Event& e : g_events)
+        if (e.kind == "text") typed += char16_t(e.a);
+    EXPECT_EQ(typed, u"ok");
+}
+
 TEST_F(HeadlessInput, QuickPressesAndReleasesWithinOneFrameAllReachTheCallbacks) {
     Start();
     Script("0 mouse move 50 60\n"

@@ -5,14 +5,19 @@
 // restart; the warehouse window selling five wheat and buying the next
 // level, which wins the level and shows the result window; the pause menu's
 // awards and the level window's bonuses window.
+#include "app/Config.h"
+#include "app/GameScreen.h"
 #include "app/Profiles.h"
+#include "engine/SoundManager.h"
 #include "platform/Utf.h"
+#include "platform/WavReader.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -47,12 +52,12 @@ std::string OpenLevel34() {
 }
 
 void RunGame(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
-             const std::vector<std::pair<int, std::string>>& shots) {
+             const std::vector<std::pair<int, std::string>>& shots, const std::string& extra = "") {
     const std::string script = game.File(name + ".txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + events));
     std::string arguments =
-        "--showcase --headless --input-script '" + script + "' --until-ms " + std::to_string(untilMs);
+        "--showcase --headless --input-script '" + script + "' --until-ms " + std::to_string(untilMs) + extra;
     for (const auto& [at, file] : shots)
         arguments += " --screenshot-at " + std::to_string(at) + " '" + file + "'";
     std::string output;
@@ -328,4 +333,54 @@ TEST(LevelInterface, AwardsFromThePauseMenuAndBonusesFromTheLevelWindow) {
     profiles.Load();
     ASSERT_NE(profiles.Current(), nullptr);
     EXPECT_EQ(profiles.Current()->Record().awardsSeen[0], 260) << "the awards window saw the counters";
+}
+
+// The sale's sound is heard as the sale happens, while the warehouse window
+// (which pauses the level) is still open. With the music switched off the
+// run's sound is recorded: silence while the window opens and the wheat is
+// selected, the sale's sound right after "sell one" is clicked, long before
+// Enter closes the window.
+TEST(LevelInterface, TheSaleIsHeardWhileTheWarehouseWindowIsOpen) {
+    GameCopy game(LevelData::Scenarios);
+    {
+        fs::create_directories(game.User());
+        SetConfigFolders(platform::Utf8ToUtf16(game.User()), platform::Utf8ToUtf16(game.Game()));
+        GameScreen screen;
+        SoundManager sound;
+        sound.SetEnabled(kSoundMusic, false);
+        ASSERT_TRUE(SaveConfig(screen, sound));
+    }
+    const std::string recorded = game.File("sale.wav");
+    // The warehouse at (134, 136) opens the window; its wheat tile, then
+    // "sell one" left of "sell five"; Enter closes the window 2.5 s later.
+    const int sold = kOpen + 2500 + 150; // the button's release
+    RunGame(game, "sale",
+            OpenLevel34() + Click(kOpen + 800, 400, 300) + Click(kOpen + 1500, 134, 136) +
+                Click(kOpen + 2000, 166, 190) + Click(kOpen + 2500, 647 - 53, 334) +
+                Key(kOpen + 5000, "RETURN"),
+            kOpen + 6000, {}, " --record-sound '" + recorded + "'");
+    const std::string log = game.Log();
+    ASSERT_EQ(testsupport::Occurrences(log, "sold for 2, money 42"), 1u) << log;
+
+    const std::string bytes = testsupport::ReadFileBytes(recorded);
+    platform::WavLayout wav;
+    std::string error;
+    ASSERT_TRUE(platform::ParseWav(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), wav, &error))
+        << error;
+    ASSERT_EQ(wav.channels, 2);
+    ASSERT_GT(wav.frameCount, size_t(wav.rate) * size_t(kOpen + 5500) / 1000) << "the whole run";
+    // The loudest sample between two moments of the run.
+    auto loudest = [&](int fromMs, int toMs) {
+        const size_t first = size_t(wav.rate) * size_t(fromMs) / 1000;
+        const size_t count = size_t(wav.rate) * size_t(toMs - fromMs) / 1000;
+        std::vector<int16_t> samples(count * 2);
+        platform::ConvertWavFrames(wav, first, count, samples.data());
+        int peak = 0;
+        for (int16_t v : samples)
+            peak = std::max(peak, std::abs(int(v)));
+        return peak;
+    };
+    EXPECT_LT(loudest(kOpen + 1800, sold - 100), 50) << "nothing sounds before the sale";
+    EXPECT_GT(loudest(sold, sold + 600), 1000) << "the sale is heard at once";
+    EXPECT_NE(log.find("Warehouse                   window opened"), std::string::npos) << log;
 }

@@ -141,14 +141,21 @@ TEST(HintBox, TheBoxStandsBelowItsAnchorAndAboveItWithoutRoom) {
     struct Case {
         kis::Rect anchor;
         int32_t left, top;
+        const kis::Rect* bounds = nullptr;
     };
+    const kis::Rect window{120, 50, 400, 200};
     const Case cases[] = {
-        {{100, 100, 200, 130}, 150 - 8, 134},          // centred under it
-        {{100, 740, 200, 760}, 150 - 8, 740 - 4 - 16}, // no room below
-        {{-50, 10, 0, 20}, 0, 24},                     // kept on the screen
+        {{100, 100, 200, 130}, 150 - 8, 134},                   // centred under it
+        {{100, 740, 200, 760}, 150 - 8, 740 - 4 - 16},          // no room below
+        {{-50, 10, 0, 20}, 0, 24},                              // kept on the screen
+        {{100, 100, 110, 130}, 120, 134, &window},              // kept inside its window
+        {{390, 100, 420, 130}, 400 - 16, 134, &window},         // at the window's right
+        {{200, 185, 220, 195}, 210 - 8, 185 - 4 - 16, &window}, // no room below in it
+        {{1010, 100, 1040, 130}, 400 - 16, 134, &window},       // its anchor beyond it
     };
     for (const Case& c : cases) {
         hint.SetAnchor(c.anchor);
+        hint.SetBounds(c.bounds);
         hint.Show();
         EXPECT_EQ(hint.Box().left, c.left);
         EXPECT_EQ(hint.Box().top, c.top);

@@ -310,6 +310,33 @@ TEST_F(Hints, AHintOutsideTheWindowsWaitsThroughStillMovesAndGoesOverAWindow) {
     manager.Forget(&free);
 }
 
+// A modal window takes the whole screen's input: the hint of a control
+// outside the windows goes, shown or waiting, and comes back once it closes.
+TEST_F(Hints, AHintOutsideTheWindowsGivesWayToAModalWindow) {
+    FreeHint free(manager);
+    for (const bool shownFirst : {true, false}) {
+        manager.OnMouseMove(310, 310, 0);
+        free.RequestHint();
+        if (shownFirst) host.game += WindowManager::kHintDelay;
+        manager.Update();
+        ASSERT_EQ(manager.IsHintShown(), shownFirst);
+        ProbeWindow* modal = Open(kTagB, true, kis::MakeRectWH(0, 0, 200, 200));
+        host.game += WindowManager::kHintDelay;
+        manager.Update();
+        EXPECT_EQ(manager.HintOwner(), nullptr) << shownFirst;
+        EXPECT_FALSE(manager.IsHintShown()) << shownFirst;
+        manager.Destroy(modal);
+        ASSERT_EQ(manager.ModalCount(), 0) << "the closed window went";
+        free.RequestHint();
+        host.game += WindowManager::kHintDelay;
+        manager.Update();
+        EXPECT_TRUE(manager.IsHintShown()) << shownFirst;
+        manager.OnMouseMove(20, 20, 0);
+        free.HideHint();
+    }
+    manager.Forget(&free);
+}
+
 TEST_F(Hints, TheHintStandsBelowItsControlWhereverTheWindowHasMoved) {
     ProbeWindow* w = Open(kTagA, false, kis::MakeRectWH(0, 0, 200, 200));
     CallbackButton* b = w->Controls().Make<CallbackButton>(7, [] {});

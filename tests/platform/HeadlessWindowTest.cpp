@@ -91,6 +91,18 @@ TEST(HeadlessWindow, KeepsThePresentedFrameAndWritesItAsPng) {
     EXPECT_FALSE(error.empty());
 }
 
+namespace {
+
+// The typed text among key records, in order.
+std::u16string TypedText(const std::vector<KeyRecord>& records) {
+    std::u16string text;
+    for (const KeyRecord& record : records)
+        if (record.key == 0) text += record.character;
+    return text;
+}
+
+} // namespace
+
 TEST(HeadlessWindow, ScriptedInputArrivesWhenItsTimeComes) {
     Rig rig;
     rig.Events();
@@ -124,11 +136,15 @@ TEST(HeadlessWindow, ScriptedInputArrivesWhenItsTimeComes) {
     EXPECT_EQ(cy, 40);
 
     rig.backend.PumpEventsUntil(49);
+    // The press of A also types its letter, right after the key.
     std::vector<KeyRecord> keyRecords = rig.Keys();
-    ASSERT_EQ(keyRecords.size(), 2u);
+    ASSERT_EQ(keyRecords.size(), 8u); // and the five units of the text line
     EXPECT_EQ(keyRecords[0].key, platform::kDikA);
     EXPECT_EQ(keyRecords[0].state, platform::kKeyDown);
-    EXPECT_EQ(keyRecords[1].state, 0);
+    EXPECT_EQ(keyRecords[1].key, 0);
+    EXPECT_EQ(keyRecords[1].character, u'a');
+    EXPECT_EQ(keyRecords[2].key, platform::kDikA);
+    EXPECT_EQ(keyRecords[2].state, 0);
     std::vector<MouseRecord> mouseRecords = rig.Mouse();
     ASSERT_EQ(mouseRecords.size(), 5u);
     EXPECT_EQ(mouseRecords[0].offset, platform::kMouseOffsetX);
@@ -137,7 +153,7 @@ TEST(HeadlessWindow, ScriptedInputArrivesWhenItsTimeComes) {
     EXPECT_EQ(mouseRecords[3].offset, platform::kMouseOffsetWheel);
     EXPECT_EQ(mouseRecords[3].data, -240);
     EXPECT_EQ(mouseRecords[4].data, 0);
-    EXPECT_EQ(rig.input.TakeText(), u"Grüße");
+    EXPECT_EQ(TypedText(keyRecords), u"aGrüße");
     EXPECT_TRUE(rig.Events().empty());
     rig.backend.PumpEventsUntil(50);
     EXPECT_EQ(rig.Events(), std::vector<WindowEvent>{WindowEvent::Close});
@@ -178,14 +194,14 @@ TEST(HeadlessWindow, LosingTheFocusReleasesHeldKeysAndButtons) {
     rig.input.ReadMouseState(mouse);
     EXPECT_EQ(mouse.x, 0);
     EXPECT_EQ(mouse.buttons[0], 0);
-    EXPECT_TRUE(rig.Keys().empty());
-    EXPECT_TRUE(rig.input.TakeText().empty());
+    EXPECT_TRUE(rig.Keys().empty()) << "neither keys nor text";
 
     rig.backend.PumpEventsUntil(40);
     EXPECT_EQ(rig.Events(), std::vector<WindowEvent>{WindowEvent::FocusGained});
     std::vector<KeyRecord> after = rig.Keys();
-    ASSERT_EQ(after.size(), 1u);
+    ASSERT_EQ(after.size(), 2u);
     EXPECT_EQ(after[0].key, platform::kDikC);
+    EXPECT_EQ(TypedText(after), u"c");
 }
 
 TEST(HeadlessWindow, MinimisingAndFullScreenBehaveLikeAWindow) {
@@ -321,4 +337,31 @@ TEST(Platform, RaiseRequestsAreTakenOnce) {
     platform::RequestRaise();
     EXPECT_TRUE(platform::TakeRaiseRequest());
     EXPECT_FALSE(platform::TakeRaiseRequest());
+}
+
+// The headless keyboard types as a US keyboard: Shift picks a key's upper
+// character, Ctrl or Alt held types nothing, keys without a character
+// type nothing, and a key held down types once.
+TEST(HeadlessWindow, KeyPressesTypeTheirCharacters) {
+    struct Case {
+        const char* script;
+        std::u16string typed;
+    };
+    const Case cases[] = {
+        {"0 key down A\n0 key up A\n0 key down 1\n", u"a1"},
+        {"0 key down LSHIFT\n0 key down 1\n0 key down A\n0 key down MINUS\n", u"!A_"},
+        {"0 key down RSHIFT\n0 key down APOSTROPHE\n0 key up RSHIFT\n0 key down SEMICOLON\n", u"\";"},
+        {"0 key down LCONTROL\n0 key down C\n", u""},
+        {"0 key down RMENU\n0 key down E\n", u""},
+        {"0 key down SPACE\n0 key down BACK\n0 key down RETURN\n0 key down LEFT\n", u" "},
+        {"0 key down B\n0 key down B\n", u"b"},
+        {"0 key down NUMPAD7\n0 key down DECIMAL\n0 text \xc3\xa9\n", u"7.\u00e9"},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        rig.Events();
+        rig.Script(c.script);
+        rig.backend.PumpEventsUntil(0);
+        EXPECT_EQ(TypedText(rig.Keys()), c.typed) << c.script;
+    }
 }

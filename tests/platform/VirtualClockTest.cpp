@@ -229,7 +229,8 @@ TEST_F(VirtualTime, ScriptedEventsAndSoundComeAtTheirVirtualTimes) {
         backend.PumpEvents();
         platform::KeyRecord keys[8];
         for (size_t i = 0, n = backend.GetInput().ReadKeyRecords(keys, 8); i < n; ++i)
-            keyTimes.push_back(keys[i].time - platform::kVirtualClockStart);
+            if (keys[i].key != 0) // not the letter the press typed
+                keyTimes.push_back(keys[i].time - platform::kVirtualClockStart);
         platform::WindowEvent event;
         while (backend.GetWindow().PollEvent(event))
             if (event == platform::WindowEvent::Close)

@@ -130,9 +130,11 @@ TEST_F(GameLanguageTest, SampleLanguageLoadsFromItsSourceAndFromItsCompiledFile)
         SCOPED_TRACE(form);
         ASSERT_TRUE(language.Load());
         EXPECT_EQ(A(language.GetWindowTitle()), "Verbolunde");
-        EXPECT_EQ(A(language.GetProfileChars()),
-                  "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 -");
-        EXPECT_EQ(language.GetProfileCharsLength(), 64u);
+        // The source is UTF-8: the accented letters of names come through whole.
+        EXPECT_EQ(std::u16string(language.GetProfileChars()),
+                  u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 -'"
+                  u"ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖØÙÚÛÜÝÞßàáâãäåæçèéêëìíîïðñòóôõöøùúûüýþÿ");
+        EXPECT_EQ(language.GetProfileCharsLength(), 127u);
         EXPECT_EQ(A(language.GetText(u"loading", u"caption", true)), "Loading...");
         EXPECT_EQ(A(language.GetText(u"main_screen", u"welcom", true)), "Welcome, [PROFILE N]!");
         EXPECT_EQ(A(language.GetIndexedText(u"products", u"pie", 1, true)), "pies");

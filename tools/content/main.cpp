@@ -135,9 +135,12 @@ bool WriteFonts(kis::BaseDataFile& writer, std::string* error) {
                                                      {u"Arial", 14, 700},
                                                      {u"Times New Roman", 12, 400},
                                                      {u"Courier New", 10, 400}};
+    // ASCII and the Latin-1 letters and signs (players' names have accents).
     std::u16string chars;
     for (char16_t c = 0x20; c < 0x7F; ++c)
         chars.push_back(c);
+    for (char16_t c = 0xA1; c <= 0xFF; ++c)
+        if (c != 0xAD) chars.push_back(c); // the soft hyphen draws nothing
     if (!writer.BeginChunk(kFontChunkId, kFontChunkSubId) || !WriteU32(writer, kFontChunkCount)) return false;
     for (const FontSpec& spec : kFonts) {
         KGEWinFont* font = nullptr;

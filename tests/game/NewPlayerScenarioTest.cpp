@@ -1,0 +1,168 @@
+// A new player's name as the player types it, at 1024 x 768 on the main
+// screen: keys with Shift, text the keyboard's text input gives (accents,
+// other layouts) and the editing keys all reach the new-player window's
+// field, and the profile made carries exactly the name typed. With twelve
+// players a thirteenth is refused with the error dialog, which a click
+// closes, and the screens below answer again.
+#include "app/Profiles.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
+#include "tests/support/Screenshot.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using testsupport::GameCopy;
+
+namespace {
+
+using testsupport::script::quick::Click;
+using testsupport::script::quick::Key;
+
+// The main screen's "options" button at 1024 x 768.
+constexpr int kOptionsX = 749, kOptionsY = 581;
+// The players' list's "new" button; the new-player window's cancel button;
+// the OK button of a one-button dialog of one line; the list's first row.
+constexpr int kNewX = 512, kNewY = 297;
+constexpr int kCancelX = 580, kCancelY = 501;
+constexpr int kDialogOkX = 512, kDialogOkY = 441;
+constexpr int kFirstRowX = 465, kFirstRowY = 357;
+
+// The copy plays at 1024 x 768.
+void PlayWindowed(const GameCopy& game) {
+    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+}
+
+std::string Line(int ms, const std::string& event) {
+    return std::to_string(ms) + " " + event + "\n";
+}
+
+// Runs the copy until the time with the script, a screenshot at each of the
+// given times; the log.
+std::string Play(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
+                 const std::vector<std::pair<int, std::string>>& shots = {}) {
+    const std::string script = game.File(name + ".txt");
+    EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
+    std::string arguments =
+        "--headless --until-ms " + std::to_string(untilMs) + " --input-script '" + script + "'";
+    for (const auto& [ms, png] : shots)
+        arguments += " --screenshot-at " + std::to_string(ms) + " '" + png + "'";
+    std::string output;
+    EXPECT_EQ(game.Run(arguments, &output), 0) << output;
+    for (const auto& [ms, png] : shots)
+        testsupport::KeepShot(png, name + "-" + std::filesystem::path(png).filename().string());
+    return game.Log();
+}
+
+// Pixels of a rectangle that differ between two pictures of one size.
+int Differing(const testsupport::Shot& a, const testsupport::Shot& b, int left, int top, int right,
+              int bottom) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            n += (a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF);
+    return n;
+}
+
+} // namespace
+
+TEST(NewPlayerScenario, TheProfileCarriesTheNameExactlyAsTyped) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> events; // one a line, 60 ms apart
+        std::u16string name;
+    };
+    const Case cases[] = {
+        {"keys with Shift and the hyphen",
+         {"key down LSHIFT", "key down M",   "key up M",        "key up LSHIFT", "key down A",
+          "key up A",        "key down R",   "key up R",        "key down Y",    "key up Y",
+          "key down SPACE",  "key up SPACE", "key down RSHIFT", "key down A",    "key up A",
+          "key up RSHIFT",   "key down N",   "key up N",        "key down N",    "key up N",
+          "key down MINUS",  "key up MINUS", "key down LSHIFT", "key down L",    "key up L",
+          "key up LSHIFT",   "key down E",   "key up E",        "key down E",    "key up E"},
+         u"Mary Ann-Lee"},
+        {"the text input", {"text Mary Ann-Lee"}, u"Mary Ann-Lee"},
+        // Backspace, Home and End edit between pieces of text; a character
+        // names may not have is left out.
+        {"accents and editing keys",
+         {"text ngströmm", "key down BACK", "key up BACK", "key down HOME", "key up HOME", "text Zoë Å",
+          "key down END", "key up END", "text !", "key down LSHIFT", "key down 1", "key up 1",
+          "key up LSHIFT"},
+         u"Zoë Ångström"},
+    };
+    for (const Case& c : cases) {
+        GameCopy game;
+        PlayWindowed(game);
+        // A click skips the logos; the new-player window offers the user's
+        // name, which goes first.
+        std::string events = Click(40, 500, 300);
+        int ms = 4500;
+        for (int i = 0; i < 17; ++i, ms += 40)
+            events += Key(ms, "BACK");
+        for (const std::string& event : c.events)
+            events += Line(ms += 60, event);
+        const int typed = ms + 100;
+        events += Key(ms + 200, "RETURN");
+        events += Click(ms + 1500, kOptionsX, kOptionsY); // the menu answers
+        const std::string field = game.File("field.png");
+        const std::string log = Play(game, "typed", events, ms + 2500, {{typed, field}});
+        EXPECT_NE(log.find("Profile created"), std::string::npos) << c.what << "\n" << log;
+        EXPECT_NE(log.find("The options window opens."), std::string::npos) << c.what << "\n" << log;
+
+        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+        profiles.Load();
+        ASSERT_EQ(profiles.Count(), 1) << c.what;
+        EXPECT_EQ(platform::Utf16ToUtf8(profiles.GetProfile(0)->Name()), platform::Utf16ToUtf8(c.name))
+            << c.what;
+        EXPECT_EQ(profiles.Current(), profiles.GetProfile(0)) << c.what;
+    }
+}
+
+TEST(NewPlayerScenario, AThirteenthPlayerIsRefusedWithTheErrorDialog) {
+    GameCopy game;
+    PlayWindowed(game);
+    {
+        // Twelve players made by the game's own store, none of them current:
+        // the main screen offers their list.
+        std::filesystem::create_directories(game.User());
+        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+        profiles.Load();
+        for (int i = 1; i <= kMaxProfiles; ++i) {
+            const std::string name = "Player " + std::to_string(i);
+            ASSERT_NE(profiles.CreateProfile(platform::Utf8ToUtf16(name).c_str()), nullptr) << name;
+        }
+    }
+    std::string events = Click(40, 500, 300);
+    events += Click(4500, kNewX, kNewY); // the list's "new"
+    events += Line(5300, "text Mia");
+    events += Key(5500, "RETURN");
+    events += Click(6500, kDialogOkX, kDialogOkY); // closes the dialog
+    events += Click(7200, kCancelX, kCancelY);     // the new-player window answers
+    events += Click(7800, kFirstRowX, kFirstRowY); // the list: "Player 12" is chosen
+    events += Click(8400, kOptionsX, kOptionsY);   // and the menu
+    const std::string asked = game.File("asked.png"), refused = game.File("refused.png"),
+                      closed = game.File("closed.png");
+    const std::string log =
+        Play(game, "thirteenth", events, 9400, {{5400, asked}, {6300, refused}, {7000, closed}});
+    EXPECT_NE(log.find("Profile error"), std::string::npos) << log;
+    EXPECT_NE(log.find("The profile error dialog opens."), std::string::npos) << log;
+    EXPECT_NE(log.find("Profile chosen              Player 12"), std::string::npos) << log;
+    EXPECT_NE(log.find("The options window opens."), std::string::npos) << log;
+    EXPECT_EQ(log.find("Profile created"), std::string::npos) << log;
+
+    // The dialog stands over the new-player window, and goes on the click.
+    const testsupport::Shot a = testsupport::LoadShot(asked), b = testsupport::LoadShot(refused),
+                            c = testsupport::LoadShot(closed);
+    ASSERT_TRUE(a.ok && b.ok && c.ok);
+    EXPECT_GT(Differing(a, b, 300, 300, 724, 480), 3000) << "no dialog";
+    EXPECT_LT(Differing(a, c, 300, 300, 724, 480), 300) << "still open";
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    EXPECT_EQ(profiles.Count(), kMaxProfiles);
+}
