@@ -254,6 +254,14 @@ void PointBuilding::GetWorkPosition(float* x, float* y) const {
     *y = float(anchorY_ + type_->header.workSpot[1]);
 }
 
+void PointBuilding::GetWorkOffset(float* dx, float* dy) const {
+    float x = 0.0f, y = 0.0f, wx = 0.0f, wy = 0.0f;
+    GetPosition(&x, &y);
+    GetWorkPosition(&wx, &wy);
+    *dx = wx - x;
+    *dy = wy - y;
+}
+
 void PointBuilding::GetStarsPosition(float* x, float* y) const {
     const int32_t dx = type_->header.starsOffset[0];
     *x = float(anchorX_ + (mirrored_ ? -dx : dx));

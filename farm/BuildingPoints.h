@@ -161,6 +161,9 @@ class PointBuilding : public LevelPoint {
     // The place the building shows its stars and the farmer works at.
     void GetPosition(float* x, float* y) const;
     void GetWorkPosition(float* x, float* y) const;
+    // The farmer's jobs of the level (a repair, a pull-down) work at the
+    // building's work spot, not inside it.
+    void GetWorkOffset(float* dx, float* dy) const override;
     void GetStarsPosition(float* x, float* y) const;
 
     void CancelBuildJob(bool animated);

@@ -93,7 +93,7 @@ void FarmVillains::AttackVillainsByBees() {
             villain->AttackByBees();
 }
 
-bool FarmVillains::ClickAt(float x, float y) {
+VillainShot* FarmVillains::NearestShot(float x, float y) const {
     VillainShot* nearest = nullptr;
     float best = kShotClickRadius;
     for (const auto& shot : shots_) {
@@ -101,11 +101,21 @@ bool FarmVillains::ClickAt(float x, float y) {
         const float d = std::hypot(shot->X() - x, shot->Y() - y);
         if (d <= best) best = d, nearest = shot.get();
     }
-    if (nearest) return nearest->OnClick();
+    return nearest;
+}
+
+bool FarmVillains::ClickAt(float x, float y) {
+    VillainShot* nearest = NearestShot(x, y);
+    if (nearest &&
+        Host().TutorialAllows(kTutorialActionPick, kShotObjectKind, reinterpret_cast<intptr_t>(nearest)))
+        return nearest->OnClick();
     // The front-most figure first: the one lowest on the field.
     MapVillain* hit = nullptr;
     for (const auto& villain : villains_) {
         if (villain->State() > kVillainLeaving || !villain->IsOnLevel()) continue;
+        if (!Host().TutorialAllows(kTutorialActionPick, kVillainObjectKind,
+                                   reinterpret_cast<intptr_t>(villain.get())))
+            continue;
         const MapCatapult* catapult = villain->Catapult();
         const bool onVillain = kVillainBox.Holds(villain->X(), villain->Y(), x, y);
         const bool onCatapult =

@@ -69,9 +69,13 @@ class FarmVillains {
 
     // A press on the field at (x, y): the flying shot under it bursts (the
     // nearest within kShotClickRadius), else the villain or its catapult
-    // under it is hit. True when one took the click.
+    // under it is hit. A running tutorial is asked first whether the shot or
+    // the villain (also for a click on its catapult) may be picked; one it
+    // refuses lets the click go on. True when one took the click.
     bool ClickAt(float x, float y);
     static constexpr float kShotClickRadius = 16.0f;
+    // Whether a flying shot lies within kShotClickRadius of (x, y).
+    bool ShotUnder(float x, float y) const { return NearestShot(x, y) != nullptr; }
 
     // A new shot in flight (the shot job fires it).
     VillainShot* AddShot(float x, float y, int32_t target, const VILLAININFO* info, bool fired);
@@ -91,6 +95,8 @@ class FarmVillains {
 
   private:
     void RemoveGone();
+    // The flying shot nearest to (x, y) within kShotClickRadius; null none.
+    VillainShot* NearestShot(float x, float y) const;
 
     Setup setup_;
     std::vector<std::unique_ptr<MapVillain>> villains_;

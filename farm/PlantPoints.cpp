@@ -270,6 +270,13 @@ void BasePointPlant::WorkSpot(float* x, float* y) const {
     *y = float(y_ + dy);
 }
 
+void BasePointPlant::GetWorkOffset(float* dx, float* dy) const {
+    int32_t x = 0, y = 0;
+    GetWorkOffset(&x, &y);
+    *dx = float(x);
+    *dy = float(y);
+}
+
 void BasePointPlant::SetWater(uint32_t count, uint32_t max, bool animated) {
     waterMax_ = max;
     water_ = std::min(count, max);

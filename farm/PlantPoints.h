@@ -179,6 +179,10 @@ class BasePointPlant : public LevelPoint {
     // allowed.
     void OrderPlanting();
 
+    // The farmer's jobs of the level (a repair, a pull-down) work where the
+    // bed's own jobs do.
+    void GetWorkOffset(float* dx, float* dy) const override;
+
     // ---- what beds and trees do differently
     virtual void GetWorkOffset(int32_t* x, int32_t* y) const = 0;
     virtual void GetButtonOffset(int32_t* x, int32_t* y) const = 0;

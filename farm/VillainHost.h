@@ -33,6 +33,9 @@ constexpr uint32_t kAwardVillainsDrivenOff = 8;
 // The tutorial's word about villains.
 constexpr uint32_t kTutorialEventVillain = 0x80000008;
 constexpr uint32_t kTutorialActionVillain = 130;
+// The tutorial's question before the player's click picks a shot or a
+// villain (tag: the object's kind; data: the object).
+constexpr uint32_t kTutorialActionPick = 101;
 constexpr int32_t kDriveOffMoneyOffset = -80;
 constexpr int32_t kShotMoneyOffset = -32;
 

@@ -24,13 +24,15 @@ namespace {
 constexpr int32_t kShowMode = SEffect_SSShowHide::kAlpha | SEffect_SSShowHide::kOvershoot;
 constexpr int32_t kHideMode = SEffect_SSShowHide::kAlpha | SEffect_SSShowHide::kScale;
 constexpr uint32_t kShowHideMs = 200;
-// Where a garbage site's clear button and its job marks stand above the heap.
+// Where a garbage site's clear button, a damaged point's repair button and
+// their jobs' marks stand above the point.
 constexpr int32_t kClearButtonLift = 24;
-constexpr int32_t kClearIconLift = 64;
-constexpr int32_t kClearBarLift = 40;
-constexpr int32_t kClearBarWidth = 48;
-constexpr uint32_t kClearIconBack = 0xFFF4E4C0;
-constexpr uint32_t kClearIconBorder = 0xFF8A5E28;
+constexpr int32_t kRepairButtonLift = 24;
+constexpr int32_t kWorkIconLift = 64;
+constexpr int32_t kWorkBarLift = 40;
+constexpr int32_t kWorkBarWidth = 48;
+constexpr uint32_t kWorkIconBack = 0xFFF4E4C0;
+constexpr uint32_t kWorkIconBorder = 0xFF8A5E28;
 // The language group of the field buttons' hints.
 constexpr const char16_t* kHintGroup = u"level_interface";
 
@@ -319,7 +321,7 @@ bool FieldSprites::RouteMouse(int32_t sx, int32_t sy, uint32_t button, bool down
 }
 
 void FieldSprites::Tick() {
-    TickClearMarks();
+    TickWorkMarks();
     host_->Update();
 }
 
@@ -342,6 +344,7 @@ uint32_t FieldSprites::ShowArrowButton(uint32_t command, const char16_t* icon, f
     const char16_t* key = command == kCommandWater     ? u"water"
                           : command == kCommandHarvest ? u"harvest"
                           : command == kCommandClear   ? u"clear"
+                          : command == kCommandRepair  ? u"repair"
                                                        : nullptr;
     if (key && GetWindowManager()) SetButtonHint(button, Windows(), key);
     arrows_[handle] = button;
@@ -412,8 +415,8 @@ bool FieldSprites::OfferPointOrder(int32_t index, uint32_t job) {
     if (job != JOBID_CLEAR || !site || !site->HasGarbage()) return false;
     // One button a site; none while its clearing is under way.
     if (clearButtons_.count(index)) return true;
-    for (const ClearMark& mark : clearMarks_)
-        if (mark.index == index) return true;
+    for (const WorkMark& mark : workMarks_)
+        if (mark.index == index && mark.job == JOBID_CLEAR) return true;
     const uint32_t handle = ShowArrowButton(
         kCommandClear, u"small_ico_clear", float(site->X()), float(site->Y() - kClearButtonLift),
         [this, index] { return OrderClear(index); }, true, 0);
@@ -435,32 +438,58 @@ uint32_t FieldSprites::OrderClear(int32_t index) {
         HideButton(it->second, true, true, 0);
         clearButtons_.erase(it);
     }
-    // The job's marks: its icon, and the bar that fills while the farmer works.
-    ClearMark mark{index, nullptr, nullptr};
-    mark.icon = host_->Create<SSColorIcon>(site->X(), site->Y() - kClearIconLift,
-                                           GetSprite(kIconLibrary, u"small_ico_clear"), kClearIconBack,
-                                           kClearIconBorder);
-    ShowSprite(mark.icon, true, 0);
-    mark.bar = host_->Create<SSProgressLine>(site->X(), site->Y() - kClearBarLift, kClearBarWidth, true);
-    clearMarks_.push_back(mark);
+    AddWorkMark(index, JOBID_CLEAR, u"small_ico_clear", float(site->X()), float(site->Y()));
     return ActiveScreenSprite::kClickSound;
 }
 
-void FieldSprites::TickClearMarks() {
+void FieldSprites::AddWorkMark(int32_t index, uint32_t job, const char16_t* icon, float x, float y) {
+    const int32_t ix = int32_t(std::lround(x)), iy = int32_t(std::lround(y));
+    WorkMark mark{index, job, nullptr, nullptr};
+    mark.icon = host_->Create<SSColorIcon>(ix, iy - kWorkIconLift, GetSprite(kIconLibrary, icon),
+                                           kWorkIconBack, kWorkIconBorder);
+    ShowSprite(mark.icon, true, 0);
+    mark.bar = host_->Create<SSProgressLine>(ix, iy - kWorkBarLift, kWorkBarWidth, true);
+    workMarks_.push_back(mark);
+}
+
+// ---------------------------------------------------------------- a damaged point's repair
+
+uint32_t FieldSprites::ShowRepairButton(int32_t index, bool animated) {
+    const BaseLevelPoint* point = level_.GetPoint(index);
+    if (!point) return 0;
+    float x = 0.0f, y = 0.0f;
+    point->GetPosition(&x, &y);
+    return ShowArrowButton(
+        kCommandRepair, u"small_ico_repair", x, y - float(kRepairButtonLift),
+        [this, index] { return OrderRepair(index); }, animated, 0);
+}
+
+uint32_t FieldSprites::OrderRepair(int32_t index) {
+    BaseLevelPoint* point = level_.GetPoint(index);
+    // The point takes its button away as it orders the job.
+    if (!point || !point->RequestRepair()) return 0;
+    LogLabelPrintf(kLogIndent, "Repair ordered", "point %d", index);
+    float x = 0.0f, y = 0.0f;
+    point->GetPosition(&x, &y);
+    AddWorkMark(index, JOBID_REPAIR, u"small_ico_repair", x, y);
+    return ActiveScreenSprite::kClickSound;
+}
+
+void FieldSprites::TickWorkMarks() {
     MapPlayer* player = level_.World().Player();
-    for (size_t i = 0; i < clearMarks_.size();) {
-        ClearMark& mark = clearMarks_[i];
+    for (size_t i = 0; i < workMarks_.size();) {
+        WorkMark& mark = workMarks_[i];
         const Job* job = nullptr;
         for (int32_t j = 0; player && j < player->JobCount() && !job; ++j) {
             const Job* candidate = player->GetJob(j);
-            if (candidate->JobId() == JOBID_CLEAR && candidate->TargetPoint() == mark.index &&
+            if (candidate->JobId() == mark.job && candidate->TargetPoint() == mark.index &&
                 !candidate->IsFinished())
                 job = candidate;
         }
         if (!job) {
             mark.icon->Hide(true, false, 0, kHideMode, kShowHideMs);
             mark.bar->Hide(true, false, 0, kHideMode, kShowHideMs);
-            clearMarks_.erase(clearMarks_.begin() + ptrdiff_t(i));
+            workMarks_.erase(workMarks_.begin() + ptrdiff_t(i));
             continue;
         }
         if (job->State() == JobState::Animating) {

@@ -10,8 +10,10 @@
 //   the factory owns; the host owns their sprites);
 // - an animal house's overhead button: the "Feed" price button or its
 //   arrow button for the produce ('Eggs', 'Milk', 'CutS');
-// - the clear button a garbage site offers when clicked ("Clea"), and, while
-//   the farmer clears the site, the job's icon and progress bar over it;
+// - the clear button a garbage site offers when clicked ("Clea"), the
+//   repair button over a damaged point ("Repa"), and, while the farmer
+//   clears the site or repairs the point, the job's icon and progress bar
+//   over it;
 // - the labels that fly when money or the stock changes.
 //
 // The program's level world owns it (so the level owns it through its
@@ -37,7 +39,8 @@ class SSProgressLine;
 struct PRODUCT;
 
 // Commands of the buttons the level itself shows.
-constexpr uint32_t kCommandClear = 0x436C6561; // 'Clea'
+constexpr uint32_t kCommandClear = 0x436C6561;  // 'Clea'
+constexpr uint32_t kCommandRepair = 0x52657061; // 'Repa'
 
 class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
   public:
@@ -93,6 +96,9 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
     // ---- a level point's order (a click on a garbage site): true when a
     // button offers it.
     bool OfferPointOrder(int32_t index, uint32_t job);
+    // ---- a damaged point's repair button over its puddle: its click orders
+    // the point's repair. The button's handle (HideButton takes it away).
+    uint32_t ShowRepairButton(int32_t index, bool animated);
 
     // ---- flying labels (field pixels)
     void ShowMoneyChange(int32_t amount, int32_t x, int32_t y, int32_t offset);
@@ -101,15 +107,20 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
 
   private:
     class FieldArrow;
-    struct ClearMark {
+    // The marks of a job the level ordered at a point (clearing, repair):
+    // its icon, and the bar that fills while the farmer works.
+    struct WorkMark {
         int32_t index;
+        uint32_t job;        // its JOBID
         SSColorIcon* icon;   // owned by the host
         SSProgressLine* bar; // owned by the host
     };
     static uint32_t ClickArrow(ActiveScreenSprite* sprite, void* owner, uint32_t buttons);
     uint32_t OrderClear(int32_t index);
+    uint32_t OrderRepair(int32_t index);
+    void AddWorkMark(int32_t index, uint32_t job, const char16_t* icon, float x, float y);
     void ForgetArrow(uint32_t handle);
-    void TickClearMarks();
+    void TickWorkMarks();
 
     GameLevel& level_;
     std::unique_ptr<ScreenSprites> host_;
@@ -117,5 +128,5 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
     uint32_t nextHandle_ = 1;
     std::map<uint32_t, FieldArrow*> arrows_;   // by handle; owned by the host
     std::map<int32_t, uint32_t> clearButtons_; // point index -> arrow handle
-    std::vector<ClearMark> clearMarks_;
+    std::vector<WorkMark> workMarks_;
 };

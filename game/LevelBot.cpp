@@ -468,8 +468,9 @@ bool LevelBot::Build() {
     if (!level_.World().Player() || FarmerQueueFull()) return false;
     int32_t site = -1;
     for (uint32_t i = 0; i < level_.PointCount() && site < 0; ++i) {
-        const auto* empty = dynamic_cast<EmptyLevelPoint*>(level_.GetLivePoint(int32_t(i)));
-        if (empty && !empty->HasGarbage() && !empty->IsBusy() && !PointTargeted(int32_t(i)))
+        const auto* empty = dynamic_cast<EmptyLevelPoint*>(level_.GetPoint(int32_t(i)));
+        if (empty && !empty->IsBeingRemoved() && !empty->HasGarbage() && !empty->IsBusy() &&
+            !PointTargeted(int32_t(i)))
             site = int32_t(i);
     }
     if (site < 0) return false;
@@ -656,12 +657,18 @@ bool LevelBot::CropUseful(const ActiveScreenSprite& button) const {
     return std::find(wanted.begin(), wanted.end(), product) != wanted.end();
 }
 
-// Plant beds and animal houses ask for their next order with a button over
-// them (harvest, collect the eggs, milk, shear, water, feed); greyed ones
-// (no feed in stock) wait. Without such buttons a bed's own click action
-// is taken by a click on the bed.
+// Damaged points ask for their repair, plant beds and animal houses for
+// their next order with a button over them (harvest, collect the eggs,
+// milk, shear, water, feed); greyed ones (no feed in stock) wait. Without
+// such buttons a bed's own click action is taken by a click on the bed.
 bool LevelBot::TendFarm() {
     if (FarmerQueueFull()) return false;
+    // A damaged point does no work until it is repaired: its repair button
+    // comes first.
+    if (const ActiveScreenSprite* button = FindButton(kCommandRepair, 0.0f, 0.0f, -1.0f, true)) {
+        ClickButton(*button);
+        return true;
+    }
     ScreenSprites* sprites = Sprites();
     for (const uint32_t command :
          {kCommandHarvest, kEggsCommand, kMilkCommand, kCutCommand, kCommandWater, kFeedButtonCommand}) {

@@ -534,6 +534,15 @@ bool LevelInterface::OfferPointOrder(int32_t index, uint32_t job) {
     return field && field->OfferPointOrder(index, job);
 }
 
+uint32_t LevelInterface::ShowRepairButton(int32_t index, bool animated) {
+    FieldSprites* field = world_.Field();
+    return field ? field->ShowRepairButton(index, animated) : 0;
+}
+
+void LevelInterface::HideRepairButton(uint32_t handle, bool animated) {
+    if (FieldSprites* field = world_.Field()) field->HideButton(handle, animated, true, 0);
+}
+
 void LevelInterface::ShowFlyingMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) {
     if (FieldSprites* field = world_.Field()) field->ShowMoneyChange(amount, x, y, offset);
 }

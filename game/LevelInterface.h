@@ -87,6 +87,8 @@ class LevelInterface : public LevelPanelDriver {
     bool RouteMouseToScreenSprites(int32_t x, int32_t y, uint32_t button, bool down) override;
     void DrawScreenSprites(DXLViewer& viewer) override;
     bool OfferPointOrder(int32_t index, uint32_t job) override;
+    uint32_t ShowRepairButton(int32_t index, bool animated) override;
+    void HideRepairButton(uint32_t handle, bool animated) override;
     void ShowFlyingMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) override;
 
     // The final award was won: its notice.

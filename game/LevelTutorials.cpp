@@ -505,6 +505,7 @@ struct ProgramLevelTutorials::State {
     tut::WindowTutorialLink windowLink;
     std::unique_ptr<ProgramScriptLevel> view;
     uint32_t loggedStep = 0;
+    uint32_t loggedTutorial = 0;
 };
 
 ProgramLevelTutorials::ProgramLevelTutorials(uint32_t levelIndex)
@@ -542,9 +543,13 @@ void ProgramLevelTutorials::StartFullWarehouse(uint32_t productId) {
 void ProgramLevelTutorials::Update(uint32_t ms) {
     State& s = *state_;
     s.runner.Update(ms);
-    // Each step that becomes current is logged once.
+    // Each step that becomes current is logged once, and the tutorial's end.
     const tut::GameTutorial* running = s.runner.Running();
     const uint32_t step = running && running->Current() ? running->Current()->Id() : 0;
     if (step && step != s.loggedStep) LogLabelPrintf(kLogIndent, "Level tutorial", "step %08X", step);
     s.loggedStep = step;
+    const uint32_t id = running ? running->Id() : 0;
+    if (s.loggedTutorial && id != s.loggedTutorial)
+        LogLabelPrintf(kLogIndent, "Level tutorial", "%08X is over", s.loggedTutorial);
+    s.loggedTutorial = id;
 }

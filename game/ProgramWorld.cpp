@@ -279,6 +279,9 @@ std::unique_ptr<VillainHealthBar> ProgramWorld::CreateHealthBar(int32_t x, int32
 bool ProgramWorld::ClickFieldObject(float x, float y) {
     return villains_ && villains_->ClickAt(x, y);
 }
+bool ProgramWorld::ShotUnder(float x, float y) const {
+    return villains_ && villains_->ShotUnder(x, y);
+}
 
 bool ProgramWorld::GetBonus(uint32_t slot, BonusInfo* info) const {
     const Bonuses& bonuses = GetLevelGameData().bonuses;

@@ -293,6 +293,10 @@ void GameLevel::Tick() {
     for (size_t i = 0; i < points_.size(); ++i)
         if (points_[i]) points_[i]->Update(kLevelTickMs);
     world_->TickCharacters(kLevelTickMs);
+    // A repair job that ended without its work (the farmer stopped) gives
+    // its point the button back.
+    for (size_t i = 0; i < points_.size(); ++i)
+        if (points_[i]) points_[i]->RefreshRepairButton(true);
     map_->Update(kLevelTickMs);
     if (level_.VillainsEnabled() && !slots_[0].running && TutorialAllows(kTutorialActionVillains, 0, 0))
         schedule_.Tick(kLevelTickMs, *places_);
@@ -771,14 +775,22 @@ int32_t GameLevel::PointAt(float x, float y) const {
 
 bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     if (Panel().RouteMouseToWindows(sx, sy, button, down)) return true;
-    if (Panel().RouteMouseToScreenSprites(sx, sy, button, down)) return true;
     float x, y;
     ScreenToField(float(sx), float(sy), &x, &y);
+    // A press on a flying shot is the shot's, not the button it flies over
+    // (shots aim at the points the buttons stand over).
+    const bool onShot = button == 1 && down && clockRunning_ && world_->ShotUnder(x, y);
+    if (!onShot && Panel().RouteMouseToScreenSprites(sx, sy, button, down)) return true;
     mouseInField_ = sy < screenHeight_ - kLevelPanelHeight && x >= 0.0f && y >= 0.0f &&
                     x < float(level_.record.fieldWidth) && y < float(level_.record.fieldHeight);
-    if (!mouseInField_ || button != 1 || !down || ended_ || IsPausedExcept(kPauseClockNotStarted))
-        return false;
+    if (!mouseInField_ || button != 1 || !down || ended_) return false;
+    // A tutorial that holds the level still lets the player pick what its
+    // step asks for (a shot in flight, a villain): the world asks it about
+    // each figure. Any other pause takes no clicks on the field.
+    const bool held = IsPausedExcept(kPauseClockNotStarted);
+    if (held && IsPausedExcept(kPauseClockNotStarted | kPauseTutorial)) return false;
     if (clockRunning_ && world_->ClickFieldObject(x, y)) return true;
+    if (held) return false;
     const int32_t index = PointAt(x, y);
     if (index < 0) {
         ResetSelection(nullptr);
@@ -894,6 +906,10 @@ bool GameLevel::LoadStream(SaveReader& in, std::string* why) {
     if (!world_->LoadStock(in) || in.Failed()) return Refuse(why, "stock");
     if (!LoadPoints(in)) return Refuse(why, "points");
     if (!world_->LoadPlayer(in) || in.Failed()) return Refuse(why, "farmer");
+    // With the farmer's jobs known, a damaged point without its repair
+    // ordered shows its button at once.
+    for (const auto& point : points_)
+        point->RefreshRepairButton(false);
     if (!schedule_.Load(in)) return Refuse(why, "villain schedule");
     if (!world_->LoadVillains(in, level_.record.placeCount) || in.Failed()) return Refuse(why, "villains");
     // The jobs rebuilt with the characters reserved their money again.

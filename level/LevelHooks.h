@@ -85,6 +85,9 @@ class LevelWorld {
     // figures under it (a villain, its catapult, a flying shot) before the
     // points; true when one took it.
     virtual bool ClickFieldObject(float, float) { return false; }
+    // Whether a flying shot lies under (x, y) (field pixels): a press there
+    // is the shot's, even over a button of the field.
+    virtual bool ShotUnder(float, float) const { return false; }
 };
 
 enum LevelSound : uint32_t { kLevelSoundWon = 0, kLevelSoundBonus = 1, kLevelSoundSelect = 2 };
@@ -124,6 +127,13 @@ class LevelPanelHooks {
     virtual bool OfferPointOrder(int32_t, uint32_t) { return false; }
     // The warehouse cannot take all of a product (its id).
     virtual void ShowWarehouseFull(uint32_t) {}
+    // A damaged point's repair button over the field (animated or at once);
+    // its click asks the point for its repair (BaseLevelPoint::RequestRepair).
+    // A handle above 0, or 0 when no button can be shown.
+    virtual uint32_t ShowRepairButton(int32_t, bool) { return 0; }
+    // Takes the repair button of a handle away (fading when animated); a
+    // handle whose button has gone is nothing.
+    virtual void HideRepairButton(uint32_t, bool) {}
 
     // Input, in routing order: the windows first, then the screen sprites;
     // true when the event was taken. button: 0 none (a move), 1 left, 2 right.

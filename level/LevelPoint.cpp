@@ -1,5 +1,6 @@
 #include "level/LevelPoint.h"
 
+#include "engine/Log.h"
 #include "foundation/Ident.h"
 #include "level/GameLevel.h"
 #include "level/MapCharacter.h"
@@ -37,6 +38,7 @@ void BaseLevelPoint::Setup(const PointRecord& record) {
 
 BaseLevelPoint::~BaseLevelPoint() {
     HidePuddle(false);
+    if (repairButton_ && level_) level_->Panel().HideRepairButton(repairButton_, false);
 }
 
 void BaseLevelPoint::ShowPuddle(bool animated) {
@@ -154,10 +156,16 @@ bool BaseLevelPoint::LoadDamage(SaveReader& in) {
         return false;
     }
     damage_ = damage > 0 ? std::make_unique<PointDamage>(damage) : nullptr;
-    if (damage_)
+    if (damage_) {
         ShowPuddle(false);
-    else
+        // The point's own record came back as it was before the hit: it
+        // stops its work again as the hit made it stop.
+        OnDamaged(false);
+    } else {
         HidePuddle(false);
+    }
+    // The farmer's jobs are loaded after the points: the level shows the
+    // repair button once it knows whether a repair job was saved.
     return true;
 }
 
@@ -170,14 +178,51 @@ void BaseLevelPoint::AddDamage(int32_t strength, bool animated) {
         damage_ = std::make_unique<PointDamage>(strength);
     ShowPuddle(animated);
     OnDamaged(animated);
+    RefreshRepairButton(animated);
 }
 
 bool BaseLevelPoint::Repair(bool animated) {
     if (!damage_) return false;
+    LogLabelPrintf(kLogIndent, "Point repaired", "point %u: its puddle goes", index_);
     damage_.reset();
     HidePuddle(animated);
+    RefreshRepairButton(animated);
     OnRepaired(animated);
     return true;
+}
+
+bool BaseLevelPoint::IsRepairOrdered() const {
+    MapPlayer* player = level_ ? level_->World().Player() : nullptr;
+    for (int32_t i = 0; player && i < player->JobCount(); ++i) {
+        const Job* job = player->GetJob(i);
+        if (job->JobId() == JOBID_REPAIR && job->TargetPoint() == static_cast<int32_t>(index_) &&
+            !job->IsFinished())
+            return true;
+    }
+    return false;
+}
+
+bool BaseLevelPoint::RequestRepair() {
+    MapPlayer* player = level_ ? level_->World().Player() : nullptr;
+    if (!player || !damage_ || beingRemoved_ || IsRepairOrdered()) return false;
+    level_->StartClock();
+    Job* job = player->AddJob(std::make_unique<Job_Repair>(player, static_cast<int32_t>(index_)));
+    if (!job) return false;
+    job->Notify();
+    RefreshRepairButton(true);
+    return true;
+}
+
+void BaseLevelPoint::RefreshRepairButton(bool animated) {
+    if (!level_) return;
+    const bool wanted = damage_ && !beingRemoved_ && !IsRepairOrdered();
+    if (wanted && !repairButton_) {
+        repairButton_ = level_->Panel().ShowRepairButton(static_cast<int32_t>(index_), animated);
+    } else if (!wanted && repairButton_) {
+        const uint32_t button = repairButton_;
+        repairButton_ = 0;
+        level_->Panel().HideRepairButton(button, animated);
+    }
 }
 
 // ---------------------------------------------------------------- LevelPoint

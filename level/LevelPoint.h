@@ -63,7 +63,7 @@ class BaseLevelPoint {
     // Removes the point's content (animated, forGood, from delay); the time
     // in ms at which it is gone.
     virtual uint32_t Remove(bool animated, bool forGood, uint32_t delay);
-    // Takes the puddle off the map.
+    // Takes the puddle off the map and the repair button off the field.
     virtual ~BaseLevelPoint();
     virtual void SetMirrored(bool mirrored) { mirrored_ = mirrored; }
     virtual bool AcceptsWork() const { return true; }
@@ -104,7 +104,8 @@ class BaseLevelPoint {
     // The base block (24 bytes): flags, countdown, pending delay, click action.
     void SaveBase(SaveWriter& out) const;
     bool LoadBase(SaveReader& in);
-    // The damage block (12 bytes).
+    // The damage block (12 bytes). A loaded puddle stops the point's work
+    // as the hit did (OnDamaged).
     void SaveDamage(SaveWriter& out) const;
     bool LoadDamage(SaveReader& in);
 
@@ -113,11 +114,24 @@ class BaseLevelPoint {
     GameLevel* Level() const { return level_; }
 
     // A shot hits the point: the point's puddle is made, or strengthened by
-    // strength, then OnDamaged.
+    // strength, then OnDamaged; its repair button comes up.
     void AddDamage(int32_t strength, bool animated);
-    // The repair: the puddle goes, then OnRepaired. False when undamaged.
+    // The repair: the puddle and the repair button go, then OnRepaired.
+    // False when undamaged.
     bool Repair(bool animated);
     bool IsDamaged() const { return damage_ != nullptr; }
+    // The repair button's click: orders the farmer's repair job (free of
+    // charge) and takes the button away. False when the point is not
+    // damaged, is going, already has its repair ordered or the level has no
+    // farmer.
+    bool RequestRepair();
+    // Whether an unfinished repair job of the farmer aims at the point.
+    bool IsRepairOrdered() const;
+    // The repair button is shown while the point is damaged, stays and has
+    // no repair ordered, and is taken away otherwise (a loaded repair job, a
+    // stopped one, a point being removed); the level asks every tick.
+    void RefreshRepairButton(bool animated);
+    bool HasRepairButton() const { return repairButton_ != 0; }
     const PointDamage* GetDamage() const { return damage_.get(); }
     // The puddle's picture on the map ("puddle" of the level library, under
     // the figures), shown while the point is damaged; null when not.
@@ -169,6 +183,7 @@ class BaseLevelPoint {
     bool busy_ = false;
     std::unique_ptr<PointDamage> damage_;
     SpriteObject* puddle_ = nullptr; // owned by the level's map
+    uint32_t repairButton_ = 0;      // the panel hooks' handle of the repair button, 0 none
     std::vector<MapObject*> attached_;
     int32_t countdownMs_ = -1;
     uint32_t pendingDelayMs_ = 0;
@@ -265,6 +280,9 @@ class EmptyLevelPoint : public LevelPoint {
 
     explicit EmptyLevelPoint(uint32_t index) : LevelPoint(index, kPointEmptySite) {}
     ~EmptyLevelPoint() override;
+    // A site is nothing a shot can aim at or damage: only beds and buildings
+    // that stand take work (their jobs at the site need no such answer).
+    bool AcceptsWork() const override { return false; }
     // The garbage's picture goes on the level's map (when its sprite exists);
     // a clean site shows its plot mark instead.
     void Setup(const PointRecord& record) override;

@@ -195,12 +195,7 @@ TEST(FactoryTest, OneWorkingSoundChannelThatFadesWhenTheWorkEnds) {
     l.Run(10);
     bakery->AddDamage(1, false);
     EXPECT_TRUE(l.host.playing.empty());
-    // The repair job is the villains' side: here the damage block is
-    // loaded clean and the point told.
-    const std::vector<uint8_t> clean = Words({12, 0, 0});
-    SaveReader repaired(clean);
-    ASSERT_TRUE(bakery->LoadDamage(repaired));
-    bakery->OnRepaired(true);
+    ASSERT_TRUE(bakery->Repair(true));
     l.Run(10);
     EXPECT_EQ(l.host.playing.size(), 1u);
 
@@ -321,6 +316,34 @@ TEST(FactorySaveTest, ALevelSavedDuringProductionLoadsToTheSameBytes) {
     // Both slots finish on the loaded level.
     second.Run(kBreadMs);
     EXPECT_EQ(second.Stock(kBread), 2u);
+}
+
+// A hit hides the production buttons; a bakery saved with its puddle comes
+// back without them (the loaded puddle stops it as the hit did) and gets
+// them back with its repair.
+TEST(FactorySaveTest, ABakerySavedDamagedLoadsWithoutItsButtonsUntilItIsRepaired) {
+    TestBakeryLevel first;
+    first.Bakery()->AddDamage(2, false);
+    ASSERT_EQ(first.host.productionButtons.count(0), 1u);
+    EXPECT_TRUE(first.host.productionButtons[0]->hidden);
+    std::unique_ptr<SaveBuffer> saved = first.level->Save();
+    ASSERT_NE(saved, nullptr);
+
+    TestBakeryLevel second;
+    second.host.productionButtons.clear();
+    std::string why;
+    ASSERT_TRUE(second.level->Load(saved->Data(), &why)) << why;
+    EXPECT_EQ(second.Bakery()->Damage(), 2);
+    ASSERT_EQ(second.host.productionButtons.count(0), 1u);
+    EXPECT_TRUE(second.host.productionButtons[0]->hidden);
+
+    second.host.productionButtons.clear();
+    ASSERT_TRUE(second.Bakery()->Repair(true));
+    ASSERT_EQ(second.host.productionButtons.count(0), 1u);
+    EXPECT_FALSE(second.host.productionButtons[0]->hidden);
+    ASSERT_TRUE(second.Bakery()->StartProduction(0, -1, true));
+    second.Run(kBreadMs + 100);
+    EXPECT_EQ(second.Stock(kBread), 1u) << "the repaired bakery bakes again";
 }
 
 TEST(FactorySaveTest, DamagedFactoryRecordsAreRefusedOrReadWithinBounds) {

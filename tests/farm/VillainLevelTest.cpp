@@ -224,6 +224,53 @@ TEST(VillainClicks, ASetUpVillainDrivenOffBreaksItsCatapult) {
     EXPECT_EQ(v->GetJob(0)->JobId(), JOBID_VILLAINRUN);
 }
 
+// A press picks a flying shot or a villain (also through its catapult)
+// only when the tutorial allows picking that kind of object; a refused one
+// leaves the press to what lies below and is not hurt.
+TEST(VillainClicks, APressPicksOnlyTheShotOrVillainTheTutorialAllows) {
+    VillainLevelFixture f;
+    f.RunMs(2000);
+    MapVillain* v = f.Villain();
+    ASSERT_TRUE(f.RunUntil([&] { return f.Villains().ShotCount() == 1; }));
+    VillainShot* shot = f.Villains().GetShot(0);
+    // Away from the catapult it was fired from.
+    f.RunMs(200);
+    ASSERT_FALSE(shot->IsBurst() || shot->IsRemoved());
+    EXPECT_TRUE(f.Villains().ShotUnder(shot->X() + 10.0f, shot->Y() - 10.0f));
+    EXPECT_FALSE(f.Villains().ShotUnder(shot->X() + 20.0f, shot->Y())) << "beyond the click radius";
+    const MapCatapult* catapult = v->Catapult();
+    ASSERT_NE(catapult, nullptr);
+    struct Case {
+        const char* what;
+        float x, y;
+        std::vector<uint32_t> refused;
+        bool taken;
+        uint32_t asked;
+    } cases[] = {
+        {"a refused shot", shot->X(), shot->Y(), {kShotObjectKind}, false, kShotObjectKind},
+        {"a refused villain", v->X(), v->Y() - 30.0f, {kVillainObjectKind}, false, kVillainObjectKind},
+        {"a refused villain's catapult",
+         catapult->X(),
+         catapult->Y() - 20.0f,
+         {kVillainObjectKind},
+         false,
+         kVillainObjectKind},
+        {"an allowed villain", v->X(), v->Y() - 30.0f, {kShotObjectKind}, true, kVillainObjectKind},
+        {"an allowed shot", shot->X(), shot->Y(), {kVillainObjectKind}, true, kShotObjectKind},
+    };
+    for (const Case& c : cases) {
+        f.hooks.picksAsked.clear();
+        f.hooks.refusedPicks = c.refused;
+        EXPECT_EQ(f.Villains().ClickAt(c.x, c.y), c.taken) << c.what;
+        EXPECT_NE(std::find(f.hooks.picksAsked.begin(), f.hooks.picksAsked.end(), c.asked),
+                  f.hooks.picksAsked.end())
+            << c.what;
+    }
+    EXPECT_EQ(v->Health(), 2) << "only the allowed click hurt it";
+    EXPECT_TRUE(shot->IsBurst());
+    EXPECT_FALSE(f.Villains().ShotUnder(shot->X(), shot->Y())) << "a burst shot takes no press";
+}
+
 TEST(VillainClicks, TheBeesDriveOffEveryVillainArrivingOrAttacking) {
     VillainLevelFixture f;
     f.RunMs(2000);

@@ -70,13 +70,14 @@ inline GameCharacter Figure(uint32_t id, const char16_t* standing, const char16_
     return c;
 }
 
-// Level 31's villain shape: the warehouse, a bed and two further points;
+// Level 31's villain shape: the warehouse, a standing point (kBed) and two further points;
 // one place whose launch point lies far from every point; one schedule
 // entry at 2,000 ms, no loop.
 inline Level VillainLevel() {
     Level level = leveltest::MakeLevel();
     LevelRecord& r = level.record;
-    level.points[1] = leveltest::Point(kPointEmptySite, 0, 0, 400, 250);
+    // A standing point (empty sites take no shots).
+    level.points[1] = leveltest::Point(kPointBuilding, 1, leveltest::kMill, 400, 250);
     r.placeCount = 1;
     r.places[0] = {-60, 480, 600, 480, 0};
     level.schedule = {{0, kis::NameId("brute"), 2000}};
@@ -97,7 +98,14 @@ class RecordingHooks : public VillainHostHooks {
     void PlaySound(uint32_t sound) override { loadedSounds.push_back(sound); }
     void ResetVillainsInARow() override { inARow = 0; }
     void RaiseVillainsInARow() override { ++inARow; }
-    bool TutorialAllows(uint32_t, uint32_t, intptr_t) override { return allow; }
+    // The picks the tutorial was asked about (the objects' kinds) and those it refuses.
+    std::vector<uint32_t> picksAsked;
+    std::vector<uint32_t> refusedPicks;
+    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t) override {
+        if (action != kTutorialActionPick) return allow;
+        picksAsked.push_back(tag);
+        return std::find(refusedPicks.begin(), refusedPicks.end(), tag) == refusedPicks.end();
+    }
     void TutorialNotify(uint32_t event, intptr_t, intptr_t) override { events.push_back(event); }
     int Count(uint32_t slot) const { return int(std::count(sounds.begin(), sounds.end(), slot)); }
 };

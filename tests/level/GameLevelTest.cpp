@@ -75,22 +75,24 @@ TEST(GameLevel, TenMillisecondTicks) {
 }
 
 // A shot goes to a random far point (150 pixels or more) before any near
-// one, only to live points, and to none when no point lives.
+// one, only to live points (never an empty site), and to none when no point
+// lives.
 TEST(GameLevel, ChooseShotTargetPrefersFarPoints) {
     TestLevel level;
-    // Points at (100,100), (120,160), (600,100), (800,500); shots from (100,100).
+    // Points at (100,100), sites at (120,160) and (600,100), the mill at
+    // (800,500); shots from (100,100).
     platform::SeedRand(1);
     for (int i = 0; i < 50; ++i) {
         BaseLevelPoint* target = level->ChooseShotTarget(100, 100);
         ASSERT_NE(target, nullptr);
-        EXPECT_GE(target->Index(), 2u) << "points 0 and 1 are near";
+        EXPECT_EQ(target->Index(), 3u) << "point 0 is near, the far site at (600,100) takes no shot";
     }
     // Exactly 150 pixels away is far.
     BaseLevelPoint* p2 = level->GetPoint(2);
     p2->RequestRemove(false, true, 0);
     level->GetPoint(3)->RequestRemove(false, true, 0);
     EXPECT_EQ(level->GetLivePoint(3), nullptr);
-    PointRecord at150 = level.record.points[1];
+    PointRecord at150 = level.record.points[3];
     at150.x = 250;
     at150.y = 100;
     level->CreatePoint(1, at150);

@@ -38,6 +38,15 @@ class RecordingPanel : public LevelPanelHooks {
         return spritesTake;
     }
     void ShowWarehouseFull(uint32_t product) override { fullNotices.push_back(product); }
+    // The repair buttons: the points they were shown for (the handle is the
+    // count so far), and the handles taken away.
+    std::vector<int32_t> repairShown;
+    std::vector<uint32_t> repairHidden;
+    uint32_t ShowRepairButton(int32_t index, bool) override {
+        repairShown.push_back(index);
+        return uint32_t(repairShown.size());
+    }
+    void HideRepairButton(uint32_t handle, bool) override { repairHidden.push_back(handle); }
 };
 
 // A point that records the calls the level makes of it.
@@ -134,6 +143,7 @@ TEST(LevelPoint, DamageMakesAndStrengthensThePuddleAndTheRepairRemovesIt) {
     SaveReader in(saved->Data());
     ASSERT_TRUE(copy.LoadDamage(in));
     EXPECT_EQ(copy.Damage(), INT32_MAX);
+    EXPECT_EQ(copy.damaged, 1) << "a loaded puddle stops the point's work as the hit did";
 
     EXPECT_TRUE(p.Repair(true));
     EXPECT_FALSE(p.IsDamaged());
@@ -307,6 +317,132 @@ TEST(LevelPoint, PulldownLeavesACleanSiteAndTheRepairJobRemovesThePuddle) {
     EXPECT_FALSE(site->HasGarbage());
     EXPECT_EQ(site->X(), 800);
     EXPECT_EQ(site->Y(), 500);
+}
+
+// A damaged point shows one repair button, however often it is hit; its
+// click orders the farmer's repair (the tutorial hears of it) and takes the
+// button away; a repair job that ends without its work gives the button
+// back; the repair itself, a point going and a point replaced take it away.
+TEST(LevelPoint, ARepairButtonStandsOverADamagedPointUntilItsRepairIsOrdered) {
+    RecordingPanel panel;
+    FarmLevel level(&panel);
+    level->StartClock();
+    BaseLevelPoint* mill = level->GetPoint(3);
+    MapPlayer* farmer = level.world->player;
+    EXPECT_FALSE(mill->RequestRepair()) << "nothing to repair";
+    mill->AddDamage(2, true);
+    mill->AddDamage(3, true);
+    level.Run(200);
+    EXPECT_EQ(panel.repairShown, std::vector<int32_t>{3}) << "one button, however many hits";
+    EXPECT_TRUE(mill->HasRepairButton());
+
+    EXPECT_TRUE(mill->RequestRepair());
+    EXPECT_FALSE(mill->RequestRepair()) << "ordered once";
+    ASSERT_EQ(farmer->JobCount(), 1);
+    EXPECT_EQ(farmer->GetJob(0)->JobId(), uint32_t(JOBID_REPAIR));
+    EXPECT_EQ(farmer->GetJob(0)->TargetPoint(), 3);
+    EXPECT_EQ(panel.repairHidden, std::vector<uint32_t>{1});
+    EXPECT_FALSE(mill->HasRepairButton());
+    EXPECT_EQ(level->Money().Get(), 100) << "a repair costs nothing";
+
+    farmer->GetJob(0)->Stop();
+    level.Run(100);
+    EXPECT_EQ(panel.repairShown, (std::vector<int32_t>{3, 3})) << "a stopped repair gives the button back";
+
+    EXPECT_TRUE(mill->RequestRepair());
+    level.Run(10000);
+    EXPECT_FALSE(mill->IsDamaged());
+    EXPECT_FALSE(mill->HasRepairButton());
+    EXPECT_EQ(panel.repairShown.size(), 2u) << "no button after the repair";
+    EXPECT_EQ(panel.repairHidden, (std::vector<uint32_t>{1, 2}));
+
+    // A damaged point that goes, or is replaced, takes its button with it.
+    mill->AddDamage(1, false);
+    mill->RequestRemove(false, true, 0);
+    EXPECT_FALSE(mill->RequestRepair()) << "a point being removed is not repaired";
+    level.Run(100);
+    EXPECT_EQ(panel.repairHidden, (std::vector<uint32_t>{1, 2, 3}));
+    level->CreatePoint(3, level.record.points[3])->AddDamage(1, false);
+    level->CreatePoint(3, level.record.points[3]);
+    EXPECT_EQ(panel.repairHidden, (std::vector<uint32_t>{1, 2, 3, 4}));
+}
+
+// An empty site is nothing a shot may damage: it takes no puddle and no
+// repair button.
+TEST(LevelPoint, AnEmptySiteTakesNoDamage) {
+    RecordingPanel panel;
+    TestLevel level(0, 30, &panel);
+    BaseLevelPoint* site = level->GetPoint(1);
+    ASSERT_EQ(site->Kind(), uint32_t(kPointEmptySite));
+    EXPECT_FALSE(site->AcceptsWork());
+    EXPECT_EQ(level->GetLivePoint(1), nullptr);
+    site->AddDamage(5, true);
+    EXPECT_FALSE(site->IsDamaged());
+    EXPECT_TRUE(panel.repairShown.empty());
+}
+
+// While only a tutorial holds the level, a press on the field still reaches
+// the field's figures (a shot in flight, a villain: the tutorial decides
+// which may be picked) but selects no point; any other pause takes no
+// presses on the field at all.
+TEST(LevelPoint, ATutorialThatHoldsTheLevelStillLetsTheFiguresTakeAClick) {
+    RecordingPanel panel;
+    TestLevel level(0, 30, &panel);
+    level->OnScreenSizeChanged(1024, 768);
+    level->StartClock();
+    struct Case {
+        const char* what;
+        uint32_t pause;
+        bool figuresTake;
+        bool taken, asked;
+        int32_t selected;
+    } cases[] = {
+        {"running, no figure", 0, false, true, true, 3},
+        {"running, a figure", 0, true, true, true, -1},
+        {"held by the tutorial, a figure", kPauseTutorial, true, true, true, -1},
+        {"held by the tutorial, no figure", kPauseTutorial, false, false, true, -1},
+        {"a window open", kPauseWindow, true, false, false, -1},
+        {"a window over the tutorial", kPauseWindow | kPauseTutorial, true, false, false, -1},
+    };
+    for (const Case& c : cases) {
+        level->SelectPoint(-1, false);
+        level.world->figureClicks.clear();
+        level.world->figuresTakeClicks = c.figuresTake;
+        if (c.pause) level->Pause(c.pause);
+        EXPECT_EQ(level->OnMouse(810, 490, 1, true), c.taken) << c.what;
+        EXPECT_EQ(!level.world->figureClicks.empty(), c.asked) << c.what;
+        EXPECT_EQ(level->SelectedPoint(), c.selected) << c.what;
+        if (c.pause) level->Resume(c.pause);
+    }
+}
+
+// A press on a flying shot passes the buttons over the field and goes to
+// the shot; moves, releases and presses elsewhere reach the buttons first.
+TEST(LevelPoint, APressOnAFlyingShotIsTheShotsNotTheButtonBelowIt) {
+    RecordingPanel panel;
+    TestLevel level(0, 30, &panel);
+    level->OnScreenSizeChanged(1024, 768);
+    level->StartClock();
+    panel.spritesTake = true;
+    level.world->figuresTakeClicks = true;
+    struct Case {
+        const char* what;
+        bool shot, down;
+        std::vector<std::string> calls;
+        size_t figureClicks;
+    } cases[] = {
+        {"a press on a shot", true, true, {"windows"}, 1},
+        {"the release on the shot", true, false, {"windows", "sprites"}, 0},
+        {"a press elsewhere", false, true, {"windows", "sprites"}, 0},
+    };
+    for (const Case& c : cases) {
+        panel.calls.clear();
+        level.world->figureClicks.clear();
+        level.world->shotUnder = c.shot;
+        EXPECT_TRUE(level->OnMouse(300, 300, 1, c.down)) << c.what;
+        EXPECT_EQ(panel.calls, c.calls) << c.what;
+        EXPECT_EQ(level.world->figureClicks.size(), c.figureClicks) << c.what;
+    }
 }
 
 // A point's job record survives the farmer's save and load.

@@ -197,6 +197,16 @@ class FakeWorld : public LevelWorld {
         created.push_back({place, kind});
     }
     void AttackVillainsByBees() override { ++beesSent; }
+    // The presses offered to the field's figures (field pixels); taken when
+    // figuresTakeClicks is set.
+    std::vector<std::pair<float, float>> figureClicks;
+    bool figuresTakeClicks = false;
+    bool ClickFieldObject(float x, float y) override {
+        figureClicks.push_back({x, y});
+        return figuresTakeClicks;
+    }
+    bool shotUnder = false; // a flying shot lies under every place
+    bool ShotUnder(float, float) const override { return shotUnder; }
     void SaveVillains(SaveWriter& out) const override {
         out.PutU32(0); // shots
         const uint32_t places = level->Record().record.placeCount;

@@ -16,7 +16,7 @@ int RunCommand(const std::string& command, std::string* output);
 
 // The level table a copy plays: the sample campaign's, or the program tests'
 // own layouts (tests/content/scenario-levels.txt) in place of the campaign's
-// levels 31-37, from the Data.dat the build writes into ScenarioData beside
+// levels 31-38, from the Data.dat the build writes into ScenarioData beside
 // the program.
 enum class LevelData { Campaign, Scenarios };
 
