@@ -33,15 +33,17 @@ struct BotRun {
     testsupport::Shot shot;
 };
 
-// The log with its clock times, its date and the copy's own folder taken out.
+// The log with its clock times, its date and the copy's own folder (in its
+// native and its game form) taken out.
 std::string Comparable(const std::string& log, const GameCopy& game) {
-    std::string root = game.Root();
-    for (char& c : root)
-        if (c == '/') c = '\\';
     std::string out = std::regex_replace(log, std::regex(R"(\d\d\.\d\d\.\d{4}, )"), "");
     out = std::regex_replace(out, std::regex(R"(\d\d:\d\d:\d\d(\.\d+)?)"), "");
-    for (size_t at = out.find(root); at != std::string::npos; at = out.find(root, at))
-        out.replace(at, root.size(), "<copy>");
+    std::string gameForm = game.Root();
+    for (char& c : gameForm)
+        if (c == '/') c = '\\';
+    for (const std::string& root : {game.Root(), gameForm})
+        for (size_t at = out.find(root); at != std::string::npos; at = out.find(root, at))
+            out.replace(at, root.size(), "<copy>");
     return out;
 }
 

@@ -83,12 +83,13 @@ inline bool ArrowYellow(int r, int g, int b) {
 // files named after them); answers the log. Every sprite and text the run
 // asked for must be there and every tag expanded.
 inline std::string Play(testsupport::GameCopy& game, const std::string& events,
-                        const std::vector<std::pair<int, std::string>>& shots, int untilMs) {
+                        const std::vector<std::pair<int, std::string>>& shots, int untilMs,
+                        const std::string& moreArguments = "") {
     EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const std::string script = game.File("script.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
     std::string arguments = "--showcase --headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
-                            " --input-script '" + script + "'";
+                            " --input-script '" + script + "'" + moreArguments;
     for (const auto& [ms, name] : shots)
         arguments += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name + ".png") + "'";
     std::string output;
