@@ -44,6 +44,10 @@ void CountAllocation() {
 
 } // namespace
 
+// The replacements below pair malloc with free; GCC, seeing the standard
+// names inlined, takes a free of what operator new returned for a mismatch.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(std::size_t size) {
     CountAllocation();
     if (void* p = std::malloc(size ? size : 1)) return p;

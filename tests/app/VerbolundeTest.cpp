@@ -25,20 +25,13 @@
 
 namespace fs = std::filesystem;
 
+using testsupport::StateChanges;
+
 namespace {
 
 using testsupport::BuiltProgramFolder;
 using testsupport::GameCopy;
 using testsupport::RunCommand;
-
-// The game states in the order the log records their changes.
-std::vector<std::string> StateChanges(const std::string& log) {
-    std::vector<std::string> states;
-    std::regex line("Game state +0x([0-9A-F]{8}) -> 0x([0-9A-F]{8})");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
-        states.push_back((*it)[2]);
-    return states;
-}
 
 std::vector<double> ProgressValues(const std::string& log) {
     std::vector<double> values;

@@ -12,6 +12,7 @@
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,8 @@ namespace fs = std::filesystem;
 using testsupport::GameCopy;
 using testsupport::LoadShot;
 using testsupport::Shot;
+
+using testsupport::StateChanges;
 
 namespace {
 
@@ -55,14 +58,6 @@ void MakeProfile(const std::string& user) {
     wren->MutableRecord().results.tutorial = 0;
     ASSERT_TRUE(wren->Save());
     profiles.SetCurrent(wren);
-}
-
-std::vector<std::string> StateChanges(const std::string& log) {
-    std::vector<std::string> states;
-    const std::regex line("Game state +0x([0-9A-F]{8}) -> 0x([0-9A-F]{8})");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
-        states.push_back((*it)[2]);
-    return states;
 }
 
 } // namespace

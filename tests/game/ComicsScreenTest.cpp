@@ -7,6 +7,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@
 
 using testsupport::GameCopy;
 using testsupport::ReadFileBytes;
+
+using testsupport::StateChanges;
 
 namespace {
 
@@ -27,14 +30,6 @@ using testsupport::script::quick::Key;
 // mid-point, over 150 ms.
 const char* const kShowComic = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
                                "5000 key down F4\n5050 key up F4\n";
-
-std::vector<std::string> StateChanges(const std::string& log) {
-    std::vector<std::string> states;
-    std::regex line("Game state +0x([0-9A-F]{8}) -> 0x([0-9A-F]{8})");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
-        states.push_back((*it)[2]);
-    return states;
-}
 
 platform::DecodedPicture Picture(const std::string& png) {
     testsupport::Shot shot = testsupport::LoadShot(png);

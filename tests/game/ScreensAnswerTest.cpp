@@ -26,6 +26,8 @@ using testsupport::GameCopy;
 using testsupport::LoadShot;
 using testsupport::Shot;
 
+using testsupport::StateChanges;
+
 namespace {
 
 using testsupport::script::held::Click;
@@ -49,14 +51,6 @@ void MakeProfile(const std::string& user) {
     record.results.tutorial = 0;
     ASSERT_TRUE(rue->Save());
     profiles.SetCurrent(rue);
-}
-
-std::vector<std::string> StateChanges(const std::string& log) {
-    std::vector<std::string> states;
-    const std::regex line("Game state +0x([0-9A-F]{8}) -> 0x([0-9A-F]{8})");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
-        states.push_back((*it)[2]);
-    return states;
 }
 
 } // namespace

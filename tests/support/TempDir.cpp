@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -47,6 +48,14 @@ std::vector<std::string> LogLines(const std::string& log, const std::string& tex
         at = end;
     }
     return lines;
+}
+
+std::vector<std::string> StateChanges(const std::string& log) {
+    std::vector<std::string> states;
+    const std::regex line("Game state +0x([0-9A-F]{8}) -> 0x([0-9A-F]{8})");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
+        states.push_back((*it)[2]);
+    return states;
 }
 
 } // namespace testsupport

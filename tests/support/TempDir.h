@@ -30,5 +30,8 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 size_t Occurrences(const std::string& text, const std::string& what);
 // The lines of a log that contain the text, in log order.
 std::vector<std::string> LogLines(const std::string& log, const std::string& text);
+// The game states a program's log records changing to, in order, as eight
+// hexadecimal digits ("00000005").
+std::vector<std::string> StateChanges(const std::string& log);
 
 } // namespace testsupport
