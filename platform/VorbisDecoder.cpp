@@ -1,5 +1,7 @@
 #include "platform/VorbisDecoder.h"
 
+#include "platform/BitWriter.h"
+
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
@@ -242,27 +244,6 @@ bool HeadersAcceptable(const std::vector<StreamHeaders>& streams, std::string* e
 // back in the sparse form with as many entries as the residue needs, the
 // extra ones unused: the entry read, and its vector, stay the same. Streams
 // that need no such change are handed over untouched.
-
-// Bits packed least significant first.
-class BitWriter {
-  public:
-    void Put(uint64_t value, int bits) {
-        for (int i = 0; i < bits; ++i, ++bit_) {
-            if (bit_ % 8 == 0) bytes_.push_back(0);
-            bytes_.back() |= uint8_t(((value >> i) & 1) << (bit_ % 8));
-        }
-    }
-    // Copies the bits [from, to) of a packet.
-    void Copy(const std::vector<uint8_t>& packet, uint64_t from, uint64_t to) {
-        for (uint64_t bit = from; bit < to; ++bit)
-            Put((packet[bit / 8] >> (bit % 8)) & 1, 1);
-    }
-    std::vector<uint8_t> Take() { return std::move(bytes_); }
-
-  private:
-    std::vector<uint8_t> bytes_;
-    uint64_t bit_ = 0;
-};
 
 // The most entries a rewritten book may have; real classification books
 // need a few hundred at most.

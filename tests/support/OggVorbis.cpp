@@ -1,5 +1,7 @@
 #include "tests/support/OggVorbis.h"
 
+#include "platform/BitWriter.h"
+
 #include <ogg/ogg.h>
 #include <vorbis/vorbisenc.h>
 
@@ -154,25 +156,7 @@ std::vector<uint8_t> OggPages(const std::vector<std::vector<uint8_t>>& packets, 
 
 namespace {
 
-// Bits packed least significant first, as Vorbis packs them.
-class BitWriter {
-  public:
-    void Put(uint64_t value, int bits) {
-        for (int i = 0; i < bits; ++i, ++bit_) {
-            if (bit_ % 8 == 0) bytes_.push_back(0);
-            bytes_.back() |= uint8_t(((value >> i) & 1) << (bit_ % 8));
-        }
-    }
-    void PutBytes(const char* text, size_t count) {
-        for (size_t i = 0; i < count; ++i)
-            Put(uint8_t(text[i]), 8);
-    }
-    const std::vector<uint8_t>& Bytes() const { return bytes_; }
-
-  private:
-    std::vector<uint8_t> bytes_;
-    size_t bit_ = 0;
-};
+using platform::BitWriter;
 
 // A float of Vorbis's own packing: 21-bit mantissa, 10-bit exponent biased
 // by 788, sign; here mantissa 2^20.
