@@ -8,6 +8,7 @@
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
+#include "tests/game/Players.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
@@ -22,7 +23,6 @@
 #include <string>
 #include <vector>
 
-namespace fs = std::filesystem;
 using testsupport::GameCopy;
 using testsupport::LoadShot;
 using testsupport::Shot;
@@ -44,20 +44,15 @@ constexpr int kHouseClick = 708000;
 // The profile "wren": levels 1-7 passed with medals, level 8 open, the
 // tutorials off.
 void MakeProfile(const std::string& user) {
-    fs::create_directories(user);
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    Profile* wren = profiles.CreateProfile(u"wren");
-    ASSERT_NE(wren, nullptr);
-    LevelProgress* levels = wren->MutableRecord().results.regimes[kRegimeEasy].levels;
-    for (int i = 0; i < 7; ++i)
-        levels[i].status = kLevelSilver;
-    levels[7].status = kLevelOpen;
-    wren->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
-    // The player has turned the tutorials off: the bot plays the level as it stands.
-    wren->MutableRecord().results.tutorial = 0;
-    ASSERT_TRUE(wren->Save());
-    profiles.SetCurrent(wren);
+    testplayers::MakePlayer(user, u"wren", [](ProfileRecord& record) {
+        LevelProgress* levels = record.results.regimes[kRegimeEasy].levels;
+        for (int i = 0; i < 7; ++i)
+            levels[i].status = kLevelSilver;
+        levels[7].status = kLevelOpen;
+        record.flags |= kProfileFlagEasyMapTutorial;
+        // The player has turned the tutorials off: the bot plays the level as it stands.
+        record.results.tutorial = 0;
+    });
 }
 
 } // namespace

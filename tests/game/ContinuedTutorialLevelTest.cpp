@@ -7,7 +7,7 @@
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "gui/Regime.h"
-#include "platform/Utf.h"
+#include "tests/game/Players.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
@@ -15,13 +15,11 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <future>
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace fs = std::filesystem;
 using testsupport::GameCopy;
 using testsupport::LoadShot;
 using testsupport::Shot;
@@ -34,20 +32,14 @@ using testsupport::script::held::Key;
 // A player with the tutorials on who has seen the map's first visit and has
 // won the levels before the level of the index, which is open.
 void MakeProfile(const std::string& user, int32_t level) {
-    fs::create_directories(user);
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    Profile* kit = profiles.CreateProfile(u"kit");
-    ASSERT_NE(kit, nullptr);
-    ASSERT_EQ(kit->Record().results.tutorial, 1u);
-    ProfileRecord& record = kit->MutableRecord();
-    LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
-    for (int32_t i = 0; i < level; ++i)
-        easy[i].status = kLevelGold;
-    easy[level].status = kLevelOpen;
-    record.flags |= kProfileFlagEasyMapTutorial;
-    ASSERT_TRUE(kit->Save());
-    profiles.SetCurrent(kit);
+    testplayers::MakePlayer(user, u"kit", [level](ProfileRecord& record) {
+        EXPECT_EQ(record.results.tutorial, 1u);
+        LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
+        for (int32_t i = 0; i < level; ++i)
+            easy[i].status = kLevelGold;
+        easy[level].status = kLevelOpen;
+        record.flags |= kProfileFlagEasyMapTutorial;
+    });
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/Profiles.h"
 #include "gui/Regime.h"
 #include "platform/Utf.h"
+#include "tests/game/Players.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
@@ -60,15 +61,10 @@ inline void MakeProfile(const std::string& user, int32_t openLevel, bool bees = 
 // open) who has seen the map's first-visit tutorial: the level is reached
 // from the map.
 inline void MakeMapProfile(const std::string& user) {
-    std::filesystem::create_directories(user);
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    Profile* lea = profiles.CreateProfile(u"lea");
-    ASSERT_NE(lea, nullptr);
-    ASSERT_EQ(lea->Record().results.tutorial, 1u);
-    lea->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
-    ASSERT_TRUE(lea->Save());
-    profiles.SetCurrent(lea);
+    testplayers::MakePlayer(user, u"lea", [](ProfileRecord& record) {
+        EXPECT_EQ(record.results.tutorial, 1u);
+        record.flags |= kProfileFlagEasyMapTutorial;
+    });
 }
 
 // The tutorial box's parchment face and the arrow's yellow.

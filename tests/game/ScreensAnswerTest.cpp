@@ -7,7 +7,7 @@
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "gui/Regime.h"
-#include "platform/Utf.h"
+#include "tests/game/Players.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
@@ -16,12 +16,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
 
-namespace fs = std::filesystem;
 using testsupport::GameCopy;
 using testsupport::LoadShot;
 using testsupport::Shot;
@@ -37,20 +35,14 @@ using testsupport::script::held::Key;
 // open (in the tests' own levels, a garbage heap whose clearing wins); the
 // map's first-visit tutorial is seen and the tutorials are off.
 void MakeProfile(const std::string& user) {
-    fs::create_directories(user);
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    Profile* rue = profiles.CreateProfile(u"rue");
-    ASSERT_NE(rue, nullptr);
-    ProfileRecord& record = rue->MutableRecord();
-    LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
-    for (int i = 0; i < 30; ++i)
-        easy[i].status = kLevelGold;
-    easy[30].status = kLevelOpen;
-    record.flags |= kProfileFlagEasyMapTutorial;
-    record.results.tutorial = 0;
-    ASSERT_TRUE(rue->Save());
-    profiles.SetCurrent(rue);
+    testplayers::MakePlayer(user, u"rue", [](ProfileRecord& record) {
+        LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
+        for (int i = 0; i < 30; ++i)
+            easy[i].status = kLevelGold;
+        easy[30].status = kLevelOpen;
+        record.flags |= kProfileFlagEasyMapTutorial;
+        record.results.tutorial = 0;
+    });
 }
 
 } // namespace
