@@ -1323,6 +1323,9 @@ void Job_TakeEggs::Update(uint32_t ms) {
             if (!IsFinished()) Finish();
             house->UnlinkTakeEggs(this);
             house_ = nullptr;
+            // Eggs the warehouse refused stay in the nests: their button
+            // comes back so that they can be taken once there is room.
+            house->RefreshButtons(true, 0);
             static_cast<MapPlayer*>(owner_)->RequestSideStep();
         }
         break;
