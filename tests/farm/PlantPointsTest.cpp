@@ -2,6 +2,7 @@
 // harvest, stages, jobs, the panel, saved records, and a level played on a
 // test clock.
 #include "farm/PlantPoints.h"
+#include "farm/PlantPanel.h"
 
 #include "FarmTestSupport.h"
 #include "farm/Products.h"
