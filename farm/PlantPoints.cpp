@@ -378,7 +378,9 @@ bool BasePointPlant::CollectProducts(GameMessager* messenger) {
         // ripe, as with a full warehouse.
         const PRODUCT* product = plant_->product;
         const uint32_t n =
-            product && units ? level_->PutToWarehouse(product, units, messenger, -1, x_ + bx, y_ + by, 0) : 0;
+            product && units
+                ? level_->PutToWarehouse(product, units, messenger, kHarvestAwardCounter, x_ + bx, y_ + by, 0)
+                : 0;
         if (n > 0) {
             stored = true;
             AfterHarvest();

@@ -41,6 +41,8 @@ constexpr uint32_t kCommandHarvest = 0x48617276; // 'Harv'
 constexpr uint32_t kTutorialActionGrow = 110;
 constexpr uint32_t kTutorialEventCollected = 0x80000007;
 constexpr uint32_t kTutorialEventRipe = 0x80000009;
+// The award counter a harvest's units count towards (the harvester award).
+constexpr int32_t kHarvestAwardCounter = 0;
 // The plant point kind and the map-object kind words of its sprites.
 constexpr uint32_t kPointKindPlant = 2;
 constexpr uint32_t kKindBed = 0x10000200;

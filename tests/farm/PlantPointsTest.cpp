@@ -203,7 +203,7 @@ class Farm : public LevelServices, public PlantLevel {
     bool IsBonusRunning(uint32_t slot) override { return game ? game->Slot(slot).running : bonusRunning; }
     uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager*, int32_t award, int32_t,
                             int32_t, uint32_t) override {
-        EXPECT_EQ(award, -1); // a harvest counts for no award
+        awards.push_back(award);
         if (!product) return 0;
         uint32_t& count = stock[product->record.id];
         const uint32_t n = std::min(units, capacity - std::min(capacity, count));
@@ -256,6 +256,7 @@ class Farm : public LevelServices, public PlantLevel {
     std::map<uint32_t, uint32_t> stock;
     uint32_t capacity = 50;
     std::vector<StoreEntry> stored;
+    std::vector<int32_t> awards; // the award counter of each delivery
     std::vector<std::array<uint32_t, 3>> goals;
     std::vector<uint32_t> rebuilt;
     int deselections = 0;
@@ -421,6 +422,7 @@ TEST_F(PlantTest, AHarvestGivesTheBedsPlantsOrTheTreesStage) {
     for (Case c : {Case{"wheat", 1, 1}, {"wheat", 3, 3}, {"apple_tree", 1, 1}, {"apple_tree", 3, 3}}) {
         farm.points.clear();
         farm.stored.clear();
+        farm.awards.clear();
         farm.plants.FindPlantByName(u"wheat")->highestStage = 4;
         farm.plants.FindPlantByName(u"apple_tree")->highestStage = 4;
         BasePointPlant* bed = farm.Add(PlantPoint(c.plant, c.stage, 100, 2, 2, 100, 100));
@@ -428,6 +430,8 @@ TEST_F(PlantTest, AHarvestGivesTheBedsPlantsOrTheTreesStage) {
         EXPECT_TRUE(bed->CollectProducts(nullptr));
         ASSERT_EQ(farm.stored.size(), 1u);
         EXPECT_EQ(farm.stored[0].units, c.units) << c.plant << c.stage;
+        // The units count towards the harvester award, counter 0.
+        EXPECT_EQ(farm.awards, std::vector<int32_t>{0}) << c.plant << c.stage;
         EXPECT_FALSE(bed->IsRipe());
         EXPECT_EQ(bed->GrowthDelay(), kAfterHarvestDelayMs);
     }
