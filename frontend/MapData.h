@@ -75,7 +75,7 @@ static_assert(sizeof(MapEmitterEntry) == 16);
 constexpr size_t kMapEmitterTableSize = sizeof(MapEmitterEntry) * kMapEmitters;
 static_assert(kMapEmitterTableSize == 256);
 
-// The fields of a sprite or spot decoration (kinds 1 and 3).
+// The fields of a sprite or spot decoration (kDecorationSprite, kDecorationSpot).
 struct MapSpriteFields {
     std::u16string name;
     int32_t x = 0, y = 0;

@@ -244,7 +244,7 @@ class RecordingFrontEnd : public LevelFrontEndHooks {
         auto it = goals.find(kind);
         return it == goals.end() ? 0 : it->second;
     }
-    void StoreLevelResult(const GameLevel&, uint32_t (&)[11]) override { ++results; }
+    void StoreLevelResult(const GameLevel&, LevelResult&) override { ++results; }
     std::map<uint32_t, int32_t> awards;
     bool AddAwardCount(uint32_t award, int32_t n) override { return awards[award] += n, false; }
     void StoreSavedGame(uint32_t, uint32_t, std::unique_ptr<SaveBuffer> saved) override {
