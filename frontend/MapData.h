@@ -96,9 +96,10 @@ struct MapParticleFields {
     std::vector<MapParticleEmitter> emitters;
 };
 
-// An animal group of 268 bytes. For chickens (id 2) words 1-2 are the count
-// and the number of shapes; for a cow (3) or a sheep (5) they are the
-// figure's place and word 3 its standing variant.
+// An animal group of 268 bytes. For chickens (kCharacterChicken) words 1-2
+// are the count and the number of shapes; for a cow (kCharacterCow) or a
+// sheep (kCharacterSheepHead) they are the figure's place and word 3 its
+// standing variant.
 struct MapAnimalGroup {
     uint32_t id;
     int32_t a;

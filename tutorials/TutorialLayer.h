@@ -164,7 +164,7 @@ class TutorialArrow {
 };
 
 // An arrow over the level: it freezes while the level is paused for a reason
-// outside its mask (which always holds 0x11).
+// outside its mask (which always holds kPauseClockNotStarted and kPauseTutorial).
 class LevelTutorialArrow : public TutorialArrow {
   public:
     // The level's pause state: true while paused for a reason outside the mask.
