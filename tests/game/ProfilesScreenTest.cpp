@@ -29,7 +29,7 @@ std::string RunScript(const GameCopy& game, const std::string& name, const std::
                                                 events));
     std::string output;
     *status =
-        game.Run("--showcase --headless --input-script '" + script + "' --screenshot '" + png + "'", &output);
+        game.RunShowcase("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output);
     return png;
 }
 

@@ -41,4 +41,18 @@ std::string GameCopy::Command(const std::string& arguments) const {
     return "env XDG_DATA_HOME='" + home_ + "' '" + Game() + "/verbolunde' " + arguments;
 }
 
+std::string GameCopy::ShowcaseCommand(const std::string& arguments) const {
+    const std::string program = Game() + "/verbolunde-showcase";
+    if (!fs::exists(program)) {
+        // A link opens no file for writing: a copy's descriptor, inherited by
+        // a program another thread starts meanwhile, would keep this one from
+        // being run ("text file busy").
+        const std::string built = BuiltProgramFolder() + "/verbolunde-showcase";
+        std::error_code error;
+        fs::create_hard_link(built, program, error);
+        if (error) fs::copy_file(built, program);
+    }
+    return "env XDG_DATA_HOME='" + home_ + "' '" + program + "' " + arguments;
+}
+
 } // namespace testsupport
