@@ -810,6 +810,11 @@ TEST(Verbolunde, TheGameRefusesTheShowcaseAsAnUnknownArgument) {
         EXPECT_NE(output.find("usage: verbolunde"), std::string::npos) << arguments << "\n" << output;
         EXPECT_FALSE(fs::exists(game.User() + "/log.txt")) << arguments << "\n" << game.Log();
     }
+    // Nor is the showcase's code linked into it: its log line is in the showcase program only.
+    const std::string line = "the showcase stands in for the main screen";
+    EXPECT_EQ(testsupport::ReadFileBytes(BuiltProgramFolder() + "/verbolunde").find(line), std::string::npos);
+    EXPECT_NE(testsupport::ReadFileBytes(BuiltProgramFolder() + "/verbolunde-showcase").find(line),
+              std::string::npos);
 }
 
 TEST(Verbolunde, ThreeHundredFramesTakeWellUnderASecond) {
