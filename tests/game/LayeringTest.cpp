@@ -3,7 +3,8 @@
 //   ordered; pathfinding builds on the foundation only and serves app and above;
 //   the game layer (level, farm, levelui, frontend, tutorials) may include its
 //   own folders and everything below; game (the program's wiring) may include
-//   anything but the showcase, and the level bot (bot) and the showcase
+//   anything but the showcase and the bot (only the program's main function
+//   includes the bot), and the level bot (bot) and the showcase
 //   program (showcase) sit on top of it, neither including the other; nothing
 //   below includes any of the three. The content tools may include anything
 //   but the program. A folder not yet in the tree simply has no files.
@@ -47,13 +48,17 @@ std::map<std::string, std::set<std::string>> LayerRules() {
     rules["tools"] = gameLayer;
     rules["tools"].insert("tools");
     rules["game"] = gameLayer;
-    rules["game"].insert({"game", "bot"}); // the program's main function plays with the bot
+    rules["game"].insert("game");
     rules["bot"] = gameLayer;
     rules["bot"].insert({"game", "bot"});
     rules["showcase"] = gameLayer;
     rules["showcase"].insert({"game", "showcase"});
     return rules;
 }
+
+// Files that may include more than their folder: the game program's main
+// function plays with the bot, which is built on the game's library.
+const std::map<std::string, std::set<std::string>> kFileExceptions = {{"game/Main.cpp", {"bot"}}};
 
 struct Finding {
     std::vector<std::string> violations; // "file:line includes folder/..."
@@ -93,7 +98,10 @@ Finding CheckLayering(const fs::path& root) {
                 const std::string target = match[1];
                 if (!known.count(target)) continue; // a system or third-party header
                 ++finding.includes;
-                if (!rule->second.count(target))
+                const auto exception =
+                    kFileExceptions.find(fs::relative(entry.path(), root).generic_string());
+                if (!rule->second.count(target) &&
+                    !(exception != kFileExceptions.end() && exception->second.count(target)))
                     finding.violations.push_back(fs::relative(entry.path(), root).string() + ":" +
                                                  std::to_string(number) + " includes " + target + "/");
             }
@@ -149,6 +157,7 @@ TEST(Layering, TheCheckFindsEveryKindOfUpwardInclude) {
         {"tools/content/Main.cpp", "#include \"game/GameScreens.h\"", false},
         {"game/Main.cpp", "#include \"tutorials/Step.h\"", true},
         {"game/Main.cpp", "#include \"bot/LevelBot.h\"", true},
+        {"game/LevelScreen.cpp", "#include \"bot/LevelBot.h\"", false},
         {"game/LevelScreen.cpp", "#include \"showcase/LayerShowcase.h\"", false},
         {"bot/LevelBot.cpp", "#include \"game/LevelInterface.h\"", true},
         {"bot/LevelBot.cpp", "#include \"showcase/LayerShowcase.h\"", false},
