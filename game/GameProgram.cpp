@@ -30,10 +30,4 @@ GameProgram::GameProgram() {
     RegisterMapScreen();
 }
 
-// The comics' holder goes first, the farm tables last, as locals of main
-// would.
-GameProgram::~GameProgram() {
-    comix_.reset();
-    tables_.reset();
-    farmTables_.reset();
-}
+GameProgram::~GameProgram() = default;

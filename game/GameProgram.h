@@ -23,6 +23,8 @@ class GameProgram {
     GameProgram& operator=(const GameProgram&) = delete;
 
   private:
+    // Made in this order and destroyed in reverse: the comics' holder first,
+    // the farm tables last.
     std::unique_ptr<GameFarmTables> farmTables_;
     std::unique_ptr<GameTables> tables_;
     std::unique_ptr<Comix> comix_;
