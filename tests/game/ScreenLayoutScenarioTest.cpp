@@ -46,7 +46,7 @@ std::string Describe(WindowSize size) {
     return std::to_string(size.width) + "x" + std::to_string(size.height);
 }
 
-// Runs the copy at the window size with the showcase's keys, a screenshot
+// Runs the showcase program at the window size with its keys, a screenshot
 // at each time; answers the log.
 std::string Play(GameCopy& game, WindowSize size, const std::string& events,
                  const std::vector<std::pair<int, std::string>>& shots, int untilMs) {
@@ -55,12 +55,12 @@ std::string Play(GameCopy& game, WindowSize size, const std::string& events,
                                                                              std::to_string(size.height) + "\n"));
     const std::string script = game.File("script.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
-    std::string arguments = "--showcase --headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
+    std::string arguments = "--headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
                             " --input-script '" + script + "'";
     for (const auto& [ms, name] : shots)
         arguments += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name + ".png") + "'";
     std::string output;
-    EXPECT_EQ(game.Run(arguments, &output), 0) << output;
+    EXPECT_EQ(game.RunShowcase(arguments, &output), 0) << output;
     for (const auto& [ms, name] : shots)
         testsupport::KeepShot(game.File(name + ".png"), name + "-" + Describe(size) + ".png");
     const std::string log = game.Log();
