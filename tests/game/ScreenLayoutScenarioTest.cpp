@@ -2,6 +2,7 @@
 // 1024 x 768: the first click on the grass starts a level's clock, the
 // tutorial's arrow stands at the site it names rather than on the grass
 // below it, and the map tutorial's box is on the screen with its text whole.
+#include "app/Profiles.h"
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/game/Players.h"
 #include "tests/support/GameCopy.h"
@@ -50,9 +51,9 @@ std::string Describe(WindowSize size) {
 // at each time; answers the log.
 std::string Play(GameCopy& game, WindowSize size, const std::string& events,
                  const std::vector<std::pair<int, std::string>>& shots, int untilMs) {
-    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=" +
-                                                                             std::to_string(size.width) + "," +
-                                                                             std::to_string(size.height) + "\n"));
+    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                            "[Video]\nWindow=" + std::to_string(size.width) + "," +
+                                                std::to_string(size.height) + "\n"));
     const std::string script = game.File("script.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
     std::string arguments = "--headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
@@ -142,5 +143,34 @@ TEST(ScreenLayoutScenario, TheMapTutorialsBoxStaysOnTheScreen) {
         EXPECT_GE(TopRow(map, 0, 0, size.width, size.height / 2, BoxText), 8);
         EXPECT_GT(map.Count(0, 0, size.width, size.height / 2, tutorialplay::Parchment), 4000);
         EXPECT_LT(map.Count(0, size.height - 80, 200, size.height, tutorialplay::Parchment), 50);
+    }
+}
+
+// The awards window of a player without medals: each medal's "x" sign is
+// followed by its count, 0, in both regimes' panels.
+TEST(ScreenLayoutScenario, TheAwardsWindowCountsNoMedalsAsZero) {
+    for (const WindowSize size : kSizes) {
+        SCOPED_TRACE(Describe(size));
+        GameCopy game;
+        testplayers::MakePlayer(game.User(), u"lea",
+                                [](ProfileRecord& record) { record.flags |= kProfileFlagEasyMapTutorial; });
+        // M opens the map; its awards button (bottom left) opens the window,
+        // whose reveal a click finishes.
+        const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
+                                   Click(6000, 88, size.height - 46) +
+                                   Click(7000, size.width / 2, size.height / 2) + "7100 mouse move 2 2\n";
+        Play(game, size, events, {{8000, "awards"}}, 8100);
+        const Shot awards = tutorialplay::Load(game, "awards");
+        ASSERT_TRUE(awards.ok);
+        // The window stands centred; each count's place right of its "x"
+        // sign, rows easy and hard, medals gold, silver and bronze.
+        const auto dark = [](int r, int g, int b) { return r < 110 && g < 90 && b < 80; };
+        const int cx = size.width / 2, cy = size.height / 2;
+        for (const int dy : {114, 157})
+            for (const int dx : {8, 112, 218})
+                EXPECT_GT(awards.Count(cx + dx, cy + dy, cx + dx + 18, cy + dy + 22, dark), 25)
+                    << "the count at " << dx << ", " << dy;
+        // The map's own medals panel below shows its zeros too.
+        EXPECT_GT(awards.Count(cx - 120, size.height - 40, cx - 95, size.height - 14, dark), 25);
     }
 }
