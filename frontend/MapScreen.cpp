@@ -306,7 +306,7 @@ void MapScreen::OnMouseDown(int32_t x, int32_t y, uint32_t button, uint32_t modi
         return;
     }
     if (MapPoint{x, y} != mouse_) UpdateHover({x, y});
-    if (button == kLeftButton && (modifiers & kShiftModifier) && Cheats && hovered_ >= 0) {
+    if (button == kLeftButton && (modifiers & kShiftModifier) && CheatsOn() && hovered_ >= 0) {
         if (Profile* profile = CurrentProfile()) profile->StoreLevelResult(hovered_, -1, nullptr);
         RevealMedals(0);
         return;
@@ -366,7 +366,7 @@ bool MapScreen::OnInterfaceClick(uint32_t control, uint32_t modifiers) {
         return true;
     case kMapControlAwards:
     case kMapControlMedals:
-        if (hooks_.openAwards) hooks_.openAwards(Cheats && modifiers == kShiftModifier ? 1 : 0);
+        if (hooks_.openAwards) hooks_.openAwards(CheatsOn() && modifiers == kShiftModifier ? 1 : 0);
         return true;
     case kMapControlProfile:
         if (hooks_.openProfiles)

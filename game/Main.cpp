@@ -18,7 +18,7 @@
 #include <vector>
 
 // The game program: the screens of the game states and the game-data stages
-// are registered in the shell's tables, in the data pack's order (the
+// are registered in the tables of the App made first, in the data pack's order (the
 // character descriptions, the farm tables, the level table, the bonuses, the
 // award table, then the level-select map), the windows get the custom text
 // tags, then the shell starts, runs and shuts down. "--showcase" (taken off
@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "verbolunde: %s\n", why.c_str());
         return 2;
     }
+    App app; // made first: the screens and stages below register into it
     RegisterCharacterStage();
     GameFarmTables farmTables;
     GameTables tables;
@@ -54,5 +55,5 @@ int main(int argc, char** argv) {
     RegisterMapScreen();
     RegisterBotRun(std::move(bot));
     arguments.push_back(nullptr);
-    return WinMain(int(arguments.size() - 1), arguments.data());
+    return app.Run(int(arguments.size() - 1), arguments.data());
 }

@@ -5,6 +5,7 @@
 
 #include "TutorialFakes.h"
 
+#include "app/App.h"
 #include "gui/Controls.h"
 #include "gui/Window.h"
 #include "level/SaveStream.h"
@@ -282,6 +283,7 @@ uintptr_t Shot(int32_t i) {
 }
 
 struct Scripts : ::testing::Test {
+    App app; // the shell's state the test runs on
     WindowManager windows{nullptr, nullptr};
     TutorialRunner runner{TutorialServices{&windows}};
     FakeScriptLevel level{windows};
