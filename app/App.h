@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <typeindex>
+#include <typeinfo>
 
 class DXLTextures;
 class DXLWindowViewer;
@@ -80,6 +82,30 @@ class App {
     AppSession* session_ = nullptr; // Run's own, while it runs
     App* previous_ = nullptr;       // the App that was running when this one was made
 };
+
+// The state the layers above the shell keep for the run (the screen that is
+// open, the object a plain callback works on): each is a struct of the layer's
+// own, made in the running App the first time it is asked for and destroyed
+// with the App, the one made last first. Null while no App is made.
+template <class Part> Part* AppPart();
+
+// The parts' store behind AppPart: the part of the type, or null; the part
+// given, now owned by the running App (null, and the part destroyed, while no
+// App is made).
+void* FindAppPart(std::type_index type);
+void* AddAppPart(std::type_index type, void* part, void (*destroy)(void*));
+
+template <class Part> Part* AppPart() {
+    if (void* found = FindAppPart(typeid(Part))) return static_cast<Part*>(found);
+    return static_cast<Part*>(
+        AddAppPart(typeid(Part), new Part(), [](void* part) { delete static_cast<Part*>(part); }));
+}
+
+// The part of the type when the running App has made it, else null (for
+// undoing: a part is not made just to be cleared).
+template <class Part> Part* ExistingAppPart() {
+    return static_cast<Part*>(FindAppPart(typeid(Part)));
+}
 
 // The custom text tags of the windows' texts (hints and window texts): the
 // window manager gets the callback when the App makes it.

@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <typeindex>
 #include <vector>
 
 class DXLTexture;
@@ -93,7 +94,27 @@ struct SpriteTexture {
     std::unique_ptr<DXLTextureLoaderDataFile> loader;
 };
 
+// A part of the layers above the shell (AppPart) with the call that destroys it.
+struct AppPartEntry {
+    std::type_index type;
+    void* part;
+    void (*destroy)(void*);
+};
+
 struct AppState {
+    AppState() = default;
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+    ~AppState() { ReleaseParts(); }
+    // Destroys the layers' parts, the one made last first.
+    void ReleaseParts() {
+        while (!parts.empty()) {
+            const AppPartEntry entry = parts.back();
+            parts.pop_back();
+            entry.destroy(entry.part);
+        }
+    }
+
     GameStateMachine states;
     ShellParts shell;
     // Where config.dat and config.ini are (Config.cpp).
@@ -113,6 +134,7 @@ struct AppState {
     AppDisplayState appliedDisplay;
     std::unique_ptr<SpriteHost> spriteHost; // installed while the App's services run
     std::vector<SpriteTexture> spriteTextures;
+    std::vector<AppPartEntry> parts;
 };
 
 // The running App's state; null while no App is made.

@@ -874,6 +874,9 @@ App::App() : state_(std::make_unique<AppState>()), previous_(g_app) {
 }
 
 App::~App() {
+    // The layers' parts go while this App still runs: what they undo on the
+    // way out (a screen's callbacks, a pointer to themselves) is this App's.
+    state_->ReleaseParts();
     g_app = previous_;
 }
 
@@ -883,6 +886,24 @@ App* App::Running() {
 
 AppState* RunningAppState() {
     return g_app ? &g_app->State() : nullptr;
+}
+
+void* FindAppPart(std::type_index type) {
+    AppState* state = RunningAppState();
+    if (!state) return nullptr;
+    for (const AppPartEntry& entry : state->parts)
+        if (entry.type == type) return entry.part;
+    return nullptr;
+}
+
+void* AddAppPart(std::type_index type, void* part, void (*destroy)(void*)) {
+    AppState* state = RunningAppState();
+    if (!state) {
+        destroy(part);
+        return nullptr;
+    }
+    state->parts.push_back({type, part, destroy});
+    return part;
 }
 
 int App::Run(int argc, char** argv) {

@@ -1020,6 +1020,7 @@ TEST_F(Scripts, StepBoxesCarryTheirTextTagContext) {
 // glyph is 8 pixels wide.
 class ScriptTexts : public texttest::SyntheticText {
   protected:
+    App app; // the shell's state the test runs on
     // Names the wheat product (and only it) in the form asked for.
     struct WheatSources : TextTagSources {
         const char16_t* Text(const char16_t* group, const char16_t* key, uint32_t form) const override {
