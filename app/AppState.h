@@ -131,6 +131,7 @@ struct AppState {
     void (*levelLoadFailure)() = nullptr;
     std::unique_ptr<LevelLoading> levelLoading;
     std::unique_ptr<LogoShow> logos;
+    GameScreen gameScreen; // the screen settings the App applies
     AppDisplayState appliedDisplay;
     std::unique_ptr<SpriteHost> spriteHost; // installed while the App's services run
     std::vector<SpriteTexture> spriteTextures;

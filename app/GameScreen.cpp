@@ -8,6 +8,9 @@
 #include "platform/GraphicsDevice.h"
 #include "platform/Window.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 // The window sizes the game offers; the first is the default.
@@ -120,8 +123,12 @@ bool GameScreen::Apply() {
 }
 
 GameScreen& GetGameScreen() {
-    static GameScreen screen;
-    return screen;
+    AppState* state = RunningAppState();
+    if (!state) {
+        std::fprintf(stderr, "verbolunde: the game screen was asked for while no App runs.\n");
+        std::abort();
+    }
+    return state->gameScreen;
 }
 
 namespace {

@@ -6,12 +6,23 @@
 #include "game/AwardsProgram.h"
 #include "level/LevelData.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 // The selection the stand-in edits, as the level window would keep it.
+struct StandIn {
+    BonusSelection selection;
+};
+
 BonusSelection& StandInSelection() {
-    static BonusSelection selection;
-    return selection;
+    StandIn* part = AppPart<StandIn>();
+    if (!part) {
+        std::fprintf(stderr, "verbolunde: the bonuses were asked for while no App runs.\n");
+        std::abort();
+    }
+    return part->selection;
 }
 
 } // namespace
