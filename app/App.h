@@ -12,8 +12,8 @@
 // "LOG FINISHED.". Every failure takes that same road with exit code 1.
 //
 // The subsystems above the shell plug in through the tables of the shell
-// after the App is made and before it runs: RegisterGameStateScreen and RegisterQuitHook
-// (GameStates.h), RegisterGameDataStage (GameDataLoader.h),
+// after the App is made and before it runs: RegisterGameStateScreen and
+// RegisterQuitHook (GameStates.h), RegisterGameDataStage (GameDataLoader.h),
 // RegisterTextTagCallback (below).
 
 #include "text/TextLayout.h"
@@ -89,16 +89,17 @@ class App {
 // with the App, the one made last first. Null while no App is made.
 template <class Part> Part* AppPart();
 
-// The parts' store behind AppPart: the part of the type, or null; the part
-// given, now owned by the running App (null, and the part destroyed, while no
-// App is made).
+// The parts' store behind AppPart: the running App's part of the type, or
+// null; a part given to the running App to own, which AddAppPart returns.
+using OwnedAppPart = std::unique_ptr<void, void (*)(void*)>;
 void* FindAppPart(std::type_index type);
-void* AddAppPart(std::type_index type, void* part, void (*destroy)(void*));
+void* AddAppPart(std::type_index type, OwnedAppPart part);
 
 template <class Part> Part* AppPart() {
     if (void* found = FindAppPart(typeid(Part))) return static_cast<Part*>(found);
-    return static_cast<Part*>(
-        AddAppPart(typeid(Part), new Part(), [](void* part) { delete static_cast<Part*>(part); }));
+    if (!App::Running()) return nullptr;
+    OwnedAppPart made(new Part(), [](void* part) { delete static_cast<Part*>(part); });
+    return static_cast<Part*>(AddAppPart(typeid(Part), std::move(made)));
 }
 
 // The part of the type when the running App has made it, else null (for

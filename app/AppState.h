@@ -94,11 +94,10 @@ struct SpriteTexture {
     std::unique_ptr<DXLTextureLoaderDataFile> loader;
 };
 
-// A part of the layers above the shell (AppPart) with the call that destroys it.
+// A part of the layers above the shell (AppPart) and its type.
 struct AppPartEntry {
     std::type_index type;
-    void* part;
-    void (*destroy)(void*);
+    OwnedAppPart part;
 };
 
 struct AppState {
@@ -108,10 +107,11 @@ struct AppState {
     ~AppState() { ReleaseParts(); }
     // Destroys the layers' parts, the one made last first.
     void ReleaseParts() {
+        // Each leaves the list before it goes, so that what its destructor
+        // asks for no longer finds it.
         while (!parts.empty()) {
-            const AppPartEntry entry = parts.back();
+            OwnedAppPart part = std::move(parts.back().part);
             parts.pop_back();
-            entry.destroy(entry.part);
         }
     }
 

@@ -892,18 +892,16 @@ void* FindAppPart(std::type_index type) {
     AppState* state = RunningAppState();
     if (!state) return nullptr;
     for (const AppPartEntry& entry : state->parts)
-        if (entry.type == type) return entry.part;
+        if (entry.type == type) return entry.part.get();
     return nullptr;
 }
 
-void* AddAppPart(std::type_index type, void* part, void (*destroy)(void*)) {
+void* AddAppPart(std::type_index type, OwnedAppPart part) {
     AppState* state = RunningAppState();
-    if (!state) {
-        destroy(part);
-        return nullptr;
-    }
-    state->parts.push_back({type, part, destroy});
-    return part;
+    if (!state) return nullptr;
+    void* added = part.get();
+    state->parts.push_back({type, std::move(part)});
+    return added;
 }
 
 int App::Run(int argc, char** argv) {
