@@ -13,6 +13,7 @@
 #include "app/GameStates.h"
 #include "game/GameScreens.h"
 #include "platform/Clock.h"
+#include "showcase/LayerShowcase.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -124,8 +125,9 @@ void RunGameHere(const char* frames) {
     char headless[] = "--headless";
     char framesOption[] = "--frames";
     char* argv[] = {program, headless, framesOption, framesArg.data(), nullptr};
-    App app; // the screens register into it before it runs
-    RegisterGameScreens(true);
+    App app; // the wiring and the showcase register into it before it runs
+    RegisterGameScreens();
+    ShowcaseProgram showcase; // the screen after loading
     g_counting = true;
     const int code = app.Run(4, argv);
     g_counting = false;

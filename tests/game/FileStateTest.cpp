@@ -73,15 +73,6 @@ const std::map<std::string, std::string> kAllowed = {
     {"sprites/SpriteHost.cpp g_idleHost", "the host that answers while no program installed its own"},
     {"sprites/SpriteHost.cpp g_host", "the host the program installed"},
     {"gui/Window.cpp g_manager", "the window manager the App installed"},
-    // The test screens and the level bot, reached from plain callbacks; they
-    // leave the program for folders of their own.
-    {"game/FinishedScreen.cpp g_screen", "the showcase screen of the program tests"},
-    {"game/LevelPanelShowcase.cpp g_showcase", "the level panel's showcase of the program tests"},
-    {"game/LevelWindowsShowcase.cpp g_showcase", "the level windows' showcase of the program tests"},
-    {"game/WarehouseShowcase.cpp g_level", "the warehouse showcase's sample level"},
-    {"game/ProfilesPanel.cpp g_panel", "the profiles panel of the program tests"},
-    {"game/ProfilesPanel.cpp g_errorText", "the profiles panel's last error"},
-    {"game/LevelBot.cpp g_run", "the level bot's run"},
 };
 
 struct Found {
