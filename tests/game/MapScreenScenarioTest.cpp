@@ -41,7 +41,7 @@ void MakeProfile(const std::string& user) {
 
 } // namespace
 
-TEST(MapScreen, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
+TEST(MapScreenScenario, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
     GameCopy game;
     MakeProfile(game.User());
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
@@ -59,10 +59,10 @@ TEST(MapScreen, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
                                                 "6350 mouse up left\n6400 key up LSHIFT\n"));
     const std::string before = game.File("before.png"), after = game.File("after.png");
     std::string output;
-    const int status = game.Run("--showcase --headless --input-script '" + script +
-                                    "' --until-ms 7600 --screenshot-at 6100 '" + before +
-                                    "' --screenshot-at 7500 '" + after + "'",
-                                &output);
+    const int status =
+        game.RunShowcase("--headless --input-script '" + script + "' --until-ms 7600 --screenshot-at 6100 '" +
+                             before + "' --screenshot-at 7500 '" + after + "'",
+                         &output);
     ASSERT_EQ(status, 0) << output << game.Log();
 
     const Shot shown = LoadShot(before), revealed = LoadShot(after);
@@ -94,7 +94,7 @@ TEST(MapScreen, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
     EXPECT_EQ(levels[6].status, kLevelLocked);
 }
 
-TEST(MapScreen, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLevel) {
+TEST(MapScreenScenario, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLevel) {
     // The same profile, reached as a player does: the logos skipped, "easy"
     // (the menu's first button, the menu at 607, 344) on the main menu; the
     // profile has passed levels, so no comic comes first.
@@ -157,7 +157,7 @@ TEST(MapScreen, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLev
     EXPECT_EQ(levels[5].status, kLevelOpen);
 }
 
-TEST(MapScreen, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHintsHowToOpenIt) {
+TEST(MapScreenScenario, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHintsHowToOpenIt) {
     // The map reached through "easy" on the main menu; level 4 is passed, so
     // its cow stands on the map; the mouse then rests on the locked regime
     // switch, and at last "Back" leads to the main screen.
