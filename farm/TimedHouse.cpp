@@ -72,7 +72,8 @@ int32_t PointTimedHouse::Update(uint32_t ms) {
         if (step < timer_.remaining) {
             timer_.remaining -= step;
             RefreshFeedGauge();
-            // Ready, the house's button stands where the line was.
+            // The line shows how much of the production time has run; once
+            // the produce is ready, the house's button takes its place.
             const float production = float(type_->header.animal.productionTime);
             if (production > 0.0f) SetProgress(int32_t((1.0f - timer_.remaining / production) * 100.0f));
         } else {
