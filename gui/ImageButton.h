@@ -17,7 +17,7 @@ class SpriteInstance;
 constexpr int32_t kButtonFont = 6;
 constexpr int32_t kButtonHeight = 32;
 constexpr int32_t kNarrowButtonWidth = 80;
-constexpr int32_t kListButtonHeight = 24;
+constexpr int32_t kListButtonHeight = 44;
 constexpr int32_t kCheckBoxSize = 24;
 
 class ImageButton : public ActiveButton {

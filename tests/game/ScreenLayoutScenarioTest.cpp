@@ -174,3 +174,91 @@ TEST(ScreenLayoutScenario, TheAwardsWindowCountsNoMedalsAsZero) {
         EXPECT_GT(awards.Count(cx - 120, size.height - 40, cx - 95, size.height - 14, dark), 25);
     }
 }
+
+// The pause menu over level 1: each command's label stands inside its bar
+// with the bar's face showing above and below it, not over its frame.
+TEST(ScreenLayoutScenario, ThePauseMenusLabelsFitInTheirBars) {
+    for (const WindowSize size : kSizes) {
+        SCOPED_TRACE(Describe(size));
+        GameCopy game;
+        tutorialplay::MakeProfile(game.User(), 0);
+        const FieldOnScreen field(size);
+        // Escape opens the menu once the clock runs; a click in "Continue"
+        // (its bar's top 94 px below the centred window's) closes it.
+        const int cx = size.width / 2, windowTop = size.width == 800 ? 45 : 129;
+        const std::string events = tutorialplay::Opening("01") + Click(8000, field.X(300), field.Y(240)) +
+                                   "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
+                                   Click(11000, cx, windowTop + 94 + 20) + "11100 mouse move 2 300\n";
+        Play(game, size, events, {{10500, "menu"}, {12500, "closed"}}, 12600);
+        const Shot menu = tutorialplay::Load(game, "menu"), closed = tutorialplay::Load(game, "closed");
+        ASSERT_TRUE(menu.ok && closed.ok);
+        const auto ring = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0xA08868, 6); };
+        const auto label = [](int r, int g, int b) { return r < 120 && g < 100 && b < 80; };
+        // The first bar: its frame's top and bottom rows in a column right of
+        // every label.
+        const int column = cx + 80;
+        const int top = TopRow(menu, column, windowTop + 60, column + 1, windowTop + 140, ring);
+        ASSERT_GE(top, windowTop + 60) << "no menu bar";
+        int bottom = top;
+        for (int y = top; y < top + 60; ++y) // short of the next bar, 68 px on
+            if (menu.Count(column, y, column + 1, y + 1, ring) > 0) bottom = y;
+        ASSERT_GT(bottom, top + 10);
+        const int textTop = TopRow(menu, cx - 105, top, cx + 40, bottom + 12, label);
+        ASSERT_GE(textTop, top) << "no label in the bar";
+        int textBottom = textTop;
+        for (int y = textTop; y < bottom + 12; ++y)
+            if (menu.Count(cx - 105, y, cx + 40, y + 1, label) > 0) textBottom = y;
+        EXPECT_GE(textTop, top + 9) << "the label's top on the bar's frame (bar " << top << ".." << bottom
+                                    << ")";
+        EXPECT_LE(textBottom, bottom - 9)
+            << "the label's foot on the bar's frame (bar " << top << ".." << bottom << ")";
+        // The click landed on the bar and it answered: the menu closed.
+        EXPECT_LT(windowTop + 94 + 20, bottom);
+        EXPECT_LT(closed.Count(column - 40, top, column + 1, bottom, ring), 5) << "the menu stayed open";
+    }
+}
+
+// The options window: the music bar ends before the sound toggle beside it
+// and the sound bar inside the window's frame.
+TEST(ScreenLayoutScenario, TheOptionsVolumeBarsKeepToTheirPlaces) {
+    for (const WindowSize size : kSizes) {
+        SCOPED_TRACE(Describe(size));
+        GameCopy game;
+        ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                                "[Video]\nWindow=" + std::to_string(size.width) + "," +
+                                                    std::to_string(size.height) + "\n"));
+        // A first player "a" is made; the main menu's "options" opens the
+        // window (520 x 330, centred).
+        const bool small = size.width == 800;
+        const std::string events = Click(40, 500, 300) + "4500 key down A\n4550 key up A\n" +
+                                   "4600 key down RETURN\n4650 key up RETURN\n" +
+                                   Click(6700, small ? 589 : 749, small ? 489 : 581) +
+                                   "6900 mouse move 5 300\n";
+        const std::string script = game.File("options.txt");
+        ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
+        std::string output;
+        ASSERT_EQ(game.Run("--headless --until-ms 8000 --input-script '" + script + "' " +
+                               testsupport::ScreenshotAt(7900, game.File("options.png")),
+                           &output),
+                  0)
+            << output;
+        testsupport::KeepShot(game.File("options.png"), "options-" + Describe(size) + ".png");
+        ASSERT_NE(game.Log().find("The options window opens."), std::string::npos);
+        const Shot options = testsupport::LoadShot(game.File("options.png"));
+        ASSERT_TRUE(options.ok);
+        const auto bar = [](int r, int g, int b) {
+            return testsupport::ColourNear(r, g, b, 0x4AA040, 8) ||
+                   testsupport::ColourNear(r, g, b, 0x7A5A38, 8);
+        };
+        const int left = (size.width - 520) / 2, top = (size.height - 330) / 2;
+        // The bars' row: both are there.
+        const int rowTop = top + 180, rowBottom = top + 215;
+        EXPECT_GT(options.Count(left + 90, rowTop, left + 250, rowBottom, bar), 1000) << "the music bar";
+        EXPECT_GT(options.Count(left + 340, rowTop, left + 490, rowBottom, bar), 1000) << "the sound bar";
+        // Nothing of a bar under the sound toggle (window x 278..302; its
+        // green tick may share a stray pixel's colour) nor beyond the
+        // window's inner edge.
+        EXPECT_LT(options.Count(left + 270, rowTop, left + 310, rowBottom, bar), 10);
+        EXPECT_EQ(options.Count(left + 505, rowTop, left + 540, rowBottom, bar), 0);
+    }
+}
