@@ -354,7 +354,9 @@ LevelWindow::~LevelWindow() {
 
 void LevelWindow::MakeRow(TimeRow& row, const char16_t* sprite, uint32_t ms, float x, float y, bool centre) {
     row.icon = MakeIcon(1, sprite, 0.5f);
-    if (row.icon) row.icon->originY = 0.5f;
+    // The icon is centred on the row's origin so that it ends before the
+    // time, which starts 16 px to the right.
+    if (row.icon) row.icon->originX = row.icon->originY = 0.5f;
     row.text.Set(kTimeFont, FormatTimeRow(ms));
     row.colour = ms ? kLevelWindowTimeColour : kLevelWindowNoTimeColour;
     row.x = centre ? x - float(row.text.Width() + 27) / 2.0f + 10.0f : x;

@@ -262,3 +262,56 @@ TEST(ScreenLayoutScenario, TheOptionsVolumeBarsKeepToTheirPlaces) {
         EXPECT_EQ(options.Count(left + 505, rowTop, left + 540, rowBottom, bar), 0);
     }
 }
+
+// The level window that the pause menu's "Restart" opens: each medal time's
+// icon ends before its time's first digit.
+TEST(ScreenLayoutScenario, TheLevelWindowsMedalIconsStandBeforeTheirTimes) {
+    for (const WindowSize size : kSizes) {
+        SCOPED_TRACE(Describe(size));
+        GameCopy game;
+        tutorialplay::MakeProfile(game.User(), 0);
+        const FieldOnScreen field(size);
+        // "Restart" is the menu's second bar, 68 px below the first.
+        const int cx = size.width / 2, windowTop = size.width == 800 ? 45 : 129;
+        const std::string events = tutorialplay::Opening("01") + Click(8000, field.X(300), field.Y(240)) +
+                                   "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
+                                   Click(11000, cx, windowTop + 94 + 68 + 20) + "11100 mouse move 2 300\n";
+        Play(game, size, events, {{12500, "window"}}, 12600);
+        const Shot window = tutorialplay::Load(game, "window");
+        ASSERT_TRUE(window.ok);
+        // The medal times' half of the 600-px window (the record's half
+        // starts 330 px in).
+        const int left = (size.width - 600) / 2, right = left + 325;
+        const auto time = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0xFFFF8B, 10); };
+        const auto medal = [](int r, int g, int b) {
+            const bool gold = r > 200 && g > 150 && g < 215 && b < 90;
+            const bool silver = r > 150 && r < 235 && std::abs(r - g) < 12 && std::abs(g - b) < 20;
+            return gold || silver;
+        };
+        int rows = 0;
+        // Above the level panel (115 px), whose own times the window leaves
+        // uncovered at 1024 x 768.
+        for (int y = size.height / 4; y < size.height - 115; ++y) {
+            if (window.Count(left, y, right, y + 1, time) == 0) continue;
+            // A time's band of rows: its first digit's column and the medal's
+            // last column left of it.
+            int bottom = y;
+            while (bottom < size.height && window.Count(left, bottom + 1, right, bottom + 2, time) > 0)
+                ++bottom;
+            int first = right;
+            for (int x = left; x < right && first == right; ++x)
+                if (window.Count(x, y, x + 1, bottom + 1, time) > 0) first = x;
+            int medalEnd = -1;
+            for (int x = left; x < first + 30; ++x)
+                if (window.Count(x, y - 4, x + 1, bottom + 5, medal) > 0) medalEnd = x;
+            SCOPED_TRACE("the time at " + std::to_string(first) + ", " + std::to_string(y));
+            EXPECT_GE(medalEnd, first - 40) << "no medal beside the time";
+            EXPECT_LT(medalEnd, first) << "the medal reaches into the time";
+            ++rows;
+            y = bottom;
+        }
+        // "Restart" answered: the window shows the easy regime's gold and
+        // silver times.
+        EXPECT_EQ(rows, 2);
+    }
+}
