@@ -500,9 +500,9 @@ LevelResultWindow::LevelResultWindow(WindowManager& manager, const LevelResult& 
     AddCaptionFrame(kResultWidth - 120);
     contentTop = top;
     sprites_.AddFrame(kTimeInset, kis::MakeRectWH(0, top, kResultWidth, 91));
-    // The easy regime has no bronze column: a wooden plate (the caption's
-    // plank) fills its place in the band.
-    if (result.regime == 0) sprites_.AddFrame(kSkinCaption, kis::MakeRectWH(12, top + 5, 160, 83));
+    // The easy regime has no bronze column: a wooden sign with a picture
+    // fills its place in the band, so that it does not read as an empty box.
+    if (result.regime == 0) plate_ = MakeIcon(1, u"result_plate", 1.0f);
     sprites_.AddFrame(kSkinFrame, kis::MakeRectWH(18, lower + 10, 82, 82));
     sprites_.AddFrame(kSkinSeparator, kis::MakeRectWH(111, lower + 49, kResultWidth - 139, 2));
 
@@ -616,6 +616,7 @@ void LevelResultWindow::DrawChildren(DXLViewer& viewer) {
     SpritesWindow::DrawChildren(viewer);
     const uint32_t now = manager_.Now();
     const float alpha = EffectAlpha();
+    if (plate_) DrawInstance(viewer, *plate_, 12.0f, float(contentTop + 5), alpha);
     if (progress_) DrawProgressLine(*progress_, viewer);
     if (before_ && reveal_.BeforeAlpha(now) > 0.0f)
         DrawScaled(viewer, *before_, 1.0f, alpha * reveal_.BeforeAlpha(now));

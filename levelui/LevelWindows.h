@@ -222,6 +222,7 @@ class LevelResultWindow : public SpritesWindow {
     ResultReveal reveal_;
     ProgressLinePtr progress_;
     std::unique_ptr<SpriteInstance> clock_, before_, medal_;
+    std::unique_ptr<SpriteInstance> plate_; // the easy regime's sign in the bronze time's place
     std::array<std::unique_ptr<SpriteInstance>, 3> marks_;
     std::array<Row, 3> columns_;
     Row yourTime_, record_, newRecord_;

@@ -315,3 +315,44 @@ TEST(ScreenLayoutScenario, TheLevelWindowsMedalIconsStandBeforeTheirTimes) {
         EXPECT_EQ(rows, 2);
     }
 }
+
+// Level 31 of the test levels is won by clearing its garbage heap. The
+// result window of the easy regime, which has no bronze time, shows a sign
+// with a sheaf of wheat in that time's place instead of an empty box, and
+// its "OK" leaves the level.
+TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
+    for (const WindowSize size : kSizes) {
+        SCOPED_TRACE(Describe(size));
+        GameCopy game(testsupport::LevelData::Scenarios);
+        testplayers::MakePlayer(game.User(), u"rue", [](ProfileRecord& record) {
+            LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
+            for (int i = 0; i < 30; ++i)
+                easy[i].status = kLevelGold;
+            easy[30].status = kLevelOpen;
+            record.flags |= kProfileFlagEasyMapTutorial;
+            record.results.tutorial = 0;
+        });
+        // The heap at field (420, 330) starts the clock; its clear button
+        // 73 px above it wins the level. The window (488 x 303) stands
+        // centred, its "OK" 270 px below its top.
+        const FieldOnScreen field(size);
+        const int left = (size.width - 488) / 2, top = (size.height - 303) / 2;
+        const std::string events = tutorialplay::Opening("31") + Click(8000, field.X(420), field.Y(330)) +
+                                   Click(9000, field.X(420), field.Y(330 - 73)) +
+                                   Click(16000, size.width / 2, top + 270);
+        const std::string log = Play(game, size, events, {{15000, "result"}}, 18000);
+        ASSERT_NE(log.find("Level won:                  level 31"), std::string::npos) << log;
+        const Shot result = tutorialplay::Load(game, "result");
+        ASSERT_TRUE(result.ok);
+        // The sign's ears of wheat and its nails in the band's left end.
+        const auto ears = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0xE8B448, 16); };
+        const auto nails = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0x3A2210, 10); };
+        EXPECT_GT(result.Count(left + 14, top + 60, left + 172, top + 130, ears), 120);
+        EXPECT_GT(result.Count(left + 14, top + 60, left + 172, top + 130, nails), 40);
+        // "OK" answered: the level was left (the showcase stands in for
+        // the map).
+        const size_t opened = log.find("Level result                window opened");
+        ASSERT_NE(opened, std::string::npos) << log;
+        EXPECT_NE(log.find("Leaving level 31.", opened), std::string::npos) << log;
+    }
+}
