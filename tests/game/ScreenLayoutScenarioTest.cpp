@@ -175,23 +175,34 @@ TEST(ScreenLayoutScenario, TheAwardsWindowCountsNoMedalsAsZero) {
     }
 }
 
-// The pause menu over level 1: each command's label stands inside its bar
-// with the bar's face showing above and below it, not over its frame.
+// The pause menu over level 1, opened by the "Menu" button in the top-right
+// corner, whose frame shows whole up to the screen's edge: each command's
+// label stands inside its bar with the bar's face showing above and below
+// it, not over its frame.
 TEST(ScreenLayoutScenario, ThePauseMenusLabelsFitInTheirBars) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
         GameCopy game;
         tutorialplay::MakeProfile(game.User(), 0);
         const FieldOnScreen field(size);
-        // Escape opens the menu once the clock runs; a click in "Continue"
-        // (its bar's top 94 px below the centred window's) closes it.
+        // "Menu" (88 x 30, 1 px from the right edge) opens the menu once the
+        // clock runs; a click in "Continue" (its bar's top 94 px below the
+        // centred window's) closes it.
         const int cx = size.width / 2, windowTop = size.width == 800 ? 45 : 129;
         const std::string events = tutorialplay::Opening("01") + Click(8000, field.X(300), field.Y(240)) +
-                                   "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
+                                   Click(9000, size.width - 45, 16) + "9100 mouse move 2 300\n" +
                                    Click(11000, cx, windowTop + 94 + 20) + "11100 mouse move 2 300\n";
-        Play(game, size, events, {{10500, "menu"}, {12500, "closed"}}, 12600);
-        const Shot menu = tutorialplay::Load(game, "menu"), closed = tutorialplay::Load(game, "closed");
-        ASSERT_TRUE(menu.ok && closed.ok);
+        Play(game, size, events, {{8900, "level"}, {10500, "menu"}, {12500, "closed"}}, 12600);
+        const Shot level = tutorialplay::Load(game, "level"), menu = tutorialplay::Load(game, "menu"),
+                   closed = tutorialplay::Load(game, "closed");
+        ASSERT_TRUE(level.ok && menu.ok && closed.ok);
+        // The button's dark frame on both sides of its face, across its
+        // middle row: 5 px at the right, short of the corner's last column.
+        const auto frame = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0x7A4E20, 8); };
+        const auto face = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0xC89858, 8); };
+        EXPECT_EQ(level.Count(size.width - 6, 15, size.width - 1, 16, frame), 5) << "the frame's right side";
+        EXPECT_EQ(level.Count(size.width - 89, 15, size.width - 84, 16, frame), 5) << "the frame's left side";
+        EXPECT_GT(level.Count(size.width - 84, 4, size.width - 6, 28, face), 600) << "the button's face";
         const auto ring = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0xA08868, 6); };
         const auto label = [](int r, int g, int b) { return r < 120 && g < 100 && b < 80; };
         // The first bar: its frame's top and bottom rows in a column right of
