@@ -45,3 +45,14 @@ Sprite* GameGoalIcon(const GoalRecord& goal) {
     const FarmData* farm = GameFarmData();
     return farm ? FarmGoalIcon(*farm, goal) : nullptr;
 }
+
+bool FarmGoalHasIngredients(const FarmData& farm, const GoalRecord& goal) {
+    if (goal.kind != kGoalProduct) return false;
+    const PRODUCT* product = farm.products.FindProduct(goal.objectId);
+    return product && product->record.ingredientCount > 0;
+}
+
+bool GameGoalHasIngredients(const GoalRecord& goal) {
+    const FarmData* farm = GameFarmData();
+    return farm && FarmGoalHasIngredients(*farm, goal);
+}

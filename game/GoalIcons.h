@@ -13,3 +13,7 @@ class Sprite;
 Sprite* FarmGoalIcon(const FarmData& farm, const GoalRecord& goal);
 // The same from the game's farm tables (null before they are loaded).
 Sprite* GameGoalIcon(const GoalRecord& goal);
+// Whether a product goal's product is made from ingredients (its goal reads
+// "produce", else "collect"); false for other goals and unknown products.
+bool FarmGoalHasIngredients(const FarmData& farm, const GoalRecord& goal);
+bool GameGoalHasIngredients(const GoalRecord& goal);

@@ -11,6 +11,7 @@
 #include "frontend/OptionsWindow.h"
 #include "game/AwardsProgram.h"
 #include "game/FieldSprites.h"
+#include "game/GoalIcons.h"
 #include "game/LevelProfiles.h"
 #include "game/ProgramWorld.h"
 #include "gui/Notices.h"
@@ -95,8 +96,7 @@ class LevelInterface::Context : public LevelPanelContext {
         }
     }
     bool GoalHasIngredients(const GoalRecord& goal) const override {
-        const PRODUCT* product = ui_.farm_.products.FindProduct(goal.objectId);
-        return product && product->record.ingredientCount > 0;
+        return FarmGoalHasIngredients(ui_.farm_, goal);
     }
     Sprite* BonusIcon(uint32_t slot) const override { return GameBonusIcon(int32_t(slot)); }
     std::u16string BonusTitle(uint32_t slot) const override {

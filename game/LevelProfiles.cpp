@@ -117,6 +117,7 @@ LevelWindowsHost LevelTableWindowsHost(Profile* profile, std::function<const Pro
         }));
     };
     host.goalIcon = GameGoalIcon;
+    host.goalHasIngredients = GameGoalHasIngredients;
     host.bonusIcon = GameBonusIcon;
     host.saveProfiles = [] {
         if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();

@@ -316,7 +316,8 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
         const GoalRecord& goal = block_.goals[i];
         goalButtons_.push_back(MakeLevelWindowGoal(
             this, &controls_, uint32_t(i), goal, goals_[i].x, top + kGoalTopOffset, goals_[i].width,
-            goal.kind == kGoalGarbageSites ? sites : 0, host_.goalIcon ? host_.goalIcon(goal) : nullptr));
+            goal.kind == kGoalGarbageSites ? sites : 0, host_.goalIcon ? host_.goalIcon(goal) : nullptr,
+            host_.goalHasIngredients && host_.goalHasIngredients(goal)));
     }
 
     // Bonus slots and the select button.

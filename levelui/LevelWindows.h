@@ -111,6 +111,8 @@ struct LevelWindowsHost {
     // A product, plant or building goal's picture (owned by its sprite
     // library); empty or null: the goal shows none.
     std::function<Sprite*(const GoalRecord& goal)> goalIcon;
+    // Whether a product goal's product is made from ingredients.
+    std::function<bool(const GoalRecord& goal)> goalHasIngredients;
     // Saves the profiles after a change.
     std::function<void()> saveProfiles;
     // The level leaves for the map (the result window's ok, Escape, Enter).

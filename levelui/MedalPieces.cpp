@@ -29,9 +29,10 @@ void DrawProgressLine(ProgressLine& line, DXLViewer& viewer) {
 
 GameButton* MakeLevelWindowGoal(GameWindow* window, GameControls* group, uint32_t index,
                                 const GoalRecord& goal, int32_t x, int32_t y, int32_t width, int32_t progress,
-                                Sprite* icon) {
+                                Sprite* icon, bool ingredients) {
     (void)window; // the group makes the button for its window
-    TaskButton* button = group->Make<TaskButton>(nullptr, index, goal, TaskButton::kModeLevelWindow);
+    TaskButton* button =
+        group->Make<TaskButton>(nullptr, index, goal, TaskButton::kModeLevelWindow, ingredients);
     button->SetIcon(icon);
     button->SetRect(x, y, width);
     button->SetProgress(progress, false);

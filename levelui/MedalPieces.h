@@ -30,7 +30,8 @@ ProgressLinePtr MakeResultProgress(int32_t regime, const uint32_t (&limits)[3], 
 void DrawProgressLine(ProgressLine& line, DXLViewer& viewer);
 
 // A goal's button in the level window's goals area (owned by the group),
-// with the goal's picture (null: the kind's own or none).
+// with the goal's picture (null: the kind's own or none) and, for a product
+// goal, whether its product is made from ingredients (its caption's word).
 GameButton* MakeLevelWindowGoal(GameWindow* window, GameControls* group, uint32_t index,
                                 const GoalRecord& goal, int32_t x, int32_t y, int32_t width, int32_t progress,
-                                Sprite* icon = nullptr);
+                                Sprite* icon = nullptr, bool ingredients = false);

@@ -237,7 +237,7 @@ void MoneyWindow::Draw(DXLViewer& viewer) {
 // ---------------------------------------------------------------- goal buttons
 
 TaskButton::TaskButton(GameWindow* window, GameControls* group, LevelPanel* panel, uint32_t index,
-                       const GoalRecord& goal, uint32_t mode)
+                       const GoalRecord& goal, uint32_t mode, bool ingredients)
     : ActiveButton(window, group, kCommandGoal), panel_(panel), index_(index), goal_(goal), mode_(mode) {
     userData = reinterpret_cast<uintptr_t>(&goal_);
     entry_ = {goal.kind, goal.objectId, int32_t(goal.stage), int32_t(goal.target)};
@@ -249,7 +249,8 @@ TaskButton::TaskButton(GameWindow* window, GameControls* group, LevelPanel* pane
         break;
     case kGoalProduct:
         if (panel) icon = panel->Context().GoalIcon(goal);
-        captionKey_ = panel && panel->Context().GoalHasIngredients(goal) ? u"produce" : u"collect";
+        if (panel) ingredients = panel->Context().GoalHasIngredients(goal);
+        captionKey_ = ingredients ? u"produce" : u"collect";
         slash_ = true;
         break;
     case kGoalPlant:

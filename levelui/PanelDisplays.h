@@ -111,8 +111,10 @@ class TaskButton : public ActiveButton {
   public:
     static constexpr uint32_t kModePanel = 0, kModeLevelWindow = 1;
     static constexpr uint32_t kFadeMs = 200;
+    // Ingredients: whether a product goal's product is made from others
+    // ("produce", else "collect"), for a button without a panel to ask.
     TaskButton(GameWindow* window, GameControls* group, LevelPanel* panel, uint32_t index,
-               const GoalRecord& goal, uint32_t mode);
+               const GoalRecord& goal, uint32_t mode, bool ingredients = false);
     ~TaskButton() override;
     void SetRect(int32_t x, int32_t y, int32_t width);
     void SetProgress(int32_t value, bool animate);

@@ -367,3 +367,67 @@ TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
         EXPECT_NE(log.find("Leaving level 31.", opened), std::string::npos) << log;
     }
 }
+
+namespace {
+
+// The rows of the first line of the captions' dark blue in the rectangle:
+// for each row from the line's top, its share of the line's blue (how much
+// bluer than red each pixel is, summed). A word's share per row does not
+// change when it is drawn half a pixel to the side.
+std::vector<double> CaptionRows(const Shot& shot, int left, int top, int right, int bottom) {
+    const auto blue = [](int r, int g, int b) { return b > r + 30 && b > g + 10; };
+    const int first = TopRow(shot, left, top, right, bottom, blue);
+    std::vector<double> rows;
+    if (first < 0) return rows;
+    double total = 0;
+    for (int y = first; y < bottom && shot.Count(left, y, right, y + 1, blue) > 0; ++y) {
+        double mass = 0;
+        for (int x = left; x < right; ++x) {
+            const uint32_t c = shot.At(x, y);
+            const int r = int(c >> 16 & 0xFF), g = int(c >> 8 & 0xFF), b = int(c & 0xFF);
+            if (blue(r, g, b)) mass += b - r;
+        }
+        rows.push_back(mass);
+        total += mass;
+    }
+    for (double& row : rows)
+        row /= total;
+    return rows;
+}
+
+} // namespace
+
+// Level 2's goal is flour, made from wheat: its goal button reads "Produce"
+// on the level panel and in the level window that the pause menu's
+// "Restart" opens over it; the two captions are the same word, drawn alike.
+TEST(ScreenLayoutScenario, AGoalReadsTheSameInTheLevelWindowAndOnThePanel) {
+    for (const WindowSize size : kSizes) {
+        SCOPED_TRACE(Describe(size));
+        GameCopy game;
+        testplayers::MakePlayer(game.User(), u"lea", [](ProfileRecord& record) {
+            record.results.regimes[kRegimeEasy].levels[0].status = kLevelGold;
+            record.results.regimes[kRegimeEasy].levels[1].status = kLevelOpen;
+            record.flags |= kProfileFlagEasyMapTutorial;
+            record.results.tutorial = 0;
+        });
+        const FieldOnScreen field(size);
+        const int cx = size.width / 2, windowTop = size.width == 800 ? 45 : 129;
+        const std::string events = tutorialplay::Opening("02") + Click(8000, field.X(300), field.Y(240)) +
+                                   "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
+                                   Click(11000, cx, windowTop + 94 + 68 + 20) + "11100 mouse move 2 300\n";
+        Play(game, size, events, {{12500, "goals"}}, 12600);
+        const Shot goals = tutorialplay::Load(game, "goals");
+        ASSERT_TRUE(goals.ok);
+        const std::vector<double> window = CaptionRows(goals, cx - 150, cx == 400 ? 180 : 260, cx + 150, cx);
+        const std::vector<double> panel =
+            CaptionRows(goals, 0, size.height - 115, cx - 100, size.height - 85);
+        ASSERT_FALSE(window.empty()) << "no goal in the level window (\"Restart\" did not answer)";
+        ASSERT_FALSE(panel.empty()) << "no goal on the panel";
+        // The same word: the same height and the same share of ink per row.
+        ASSERT_EQ(window.size(), panel.size());
+        double apart = 0;
+        for (size_t y = 0; y < window.size(); ++y)
+            apart += std::abs(window[y] - panel[y]);
+        EXPECT_LT(apart, 0.15) << "the captions are different words";
+    }
+}
