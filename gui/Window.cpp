@@ -185,6 +185,10 @@ void GameWindow::AddControls(GameControls* group) {
 
 void GameWindow::RemoveControls(GameControls* group) {
     if (group == &controls_) return;
+    // A control that leaves the window takes its hint with it, even when
+    // the mouse rests where it stood.
+    for (int32_t i = 0; i < group->Count(); ++i)
+        group->Get(i)->HideHint();
     groups_.erase(std::remove(groups_.begin(), groups_.end(), group), groups_.end());
 }
 

@@ -431,3 +431,38 @@ TEST(ScreenLayoutScenario, AGoalReadsTheSameInTheLevelWindowAndOnThePanel) {
         EXPECT_LT(apart, 0.15) << "the captions are different words";
     }
 }
+
+// Level 2's empty site: its panel offers "Plants" and "Buildings". The
+// "Buildings" hint shows while the mouse rests on the button; a click there
+// puts the list of buildings in the panel's place, and the hint goes with its
+// button though the mouse has not moved.
+TEST(ScreenLayoutScenario, AHintGoesWithItsButton) {
+    for (const WindowSize size : kSizes) {
+        SCOPED_TRACE(Describe(size));
+        GameCopy game;
+        testplayers::MakePlayer(game.User(), u"lea", [](ProfileRecord& record) {
+            record.results.regimes[kRegimeEasy].levels[0].status = kLevelGold;
+            record.results.regimes[kRegimeEasy].levels[1].status = kLevelOpen;
+            record.flags |= kProfileFlagEasyMapTutorial;
+            record.results.tutorial = 0;
+        });
+        // The site at field (440, 220); "Buildings" the second of the two
+        // buttons centred in the panel's middle part.
+        const FieldOnScreen field(size);
+        const int bx = size.width == 800 ? 538 : 675, by = size.height - 115 + 68;
+        const std::string events = tutorialplay::Opening("02") + Click(8000, field.X(440), field.Y(220)) +
+                                   testsupport::script::Move(9000, bx, by) + Click(10500, bx, by);
+        Play(game, size, events, {{10400, "hint"}, {11500, "after"}}, 11600);
+        const Shot hint = tutorialplay::Load(game, "hint"), after = tutorialplay::Load(game, "after");
+        ASSERT_TRUE(hint.ok && after.ok);
+        // The hint's light face above the button, over the field; the
+        // button's red house.
+        const auto face = [](int r, int g, int b) { return r > 245 && g > 235 && b > 200 && b < 240; };
+        const auto house = [](int r, int g, int b) { return r > 150 && g < 80 && b < 80; };
+        EXPECT_GT(hint.Count(bx - 120, by - 140, bx + 120, by - 75, face), 4000) << "the hint";
+        EXPECT_GT(hint.Count(bx - 30, by - 30, bx + 30, by + 10, house), 100) << "the button";
+        // The click answered: the button is gone, and its hint with it.
+        EXPECT_LT(after.Count(bx - 30, by - 30, bx + 30, by + 10, house), 10) << "the button stayed";
+        EXPECT_LT(after.Count(bx - 120, by - 140, bx + 120, by - 75, face), 100) << "the hint stayed";
+    }
+}

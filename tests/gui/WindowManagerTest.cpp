@@ -281,6 +281,37 @@ TEST_F(Hints, AHintShowsAfter400MsOfRestAndSmallMovesDoNotRestartTheWait) {
     }
 }
 
+// A shown hint goes with its control, though the mouse rests where the
+// control stood: when the control hides and when its group leaves the window
+// (a panel that gives its place to another).
+TEST_F(Hints, AShownHintGoesWhenItsControlHidesOrLeavesTheWindow) {
+    struct Case {
+        const char* name;
+        std::function<void(ProbeWindow*, GameControls&, CallbackButton*)> hide;
+    };
+    const Case cases[] = {
+        {"hidden", [](ProbeWindow*, GameControls&, CallbackButton* b) { b->SetVisible(false); }},
+        {"its group removed",
+         [](ProbeWindow* w, GameControls& g, CallbackButton*) { w->RemoveControls(&g); }},
+    };
+    for (const Case& c : cases) {
+        ProbeWindow* w = Open(kTagA, false, kis::MakeRectWH(0, 0, 200, 200));
+        GameControls group(w);
+        w->AddControls(&group);
+        CallbackButton* b = group.Make<CallbackButton>(7, [] {});
+        b->SetHint(u"Caption", u"Body");
+        manager.OnMouseMove(20, 20, 0);
+        host.game += 500;
+        manager.Update();
+        ASSERT_TRUE(manager.IsHintShown()) << c.name;
+        c.hide(w, group, b);
+        manager.Update();
+        EXPECT_EQ(manager.HintOwner(), nullptr) << c.name;
+        EXPECT_FALSE(manager.IsHintShown()) << c.name;
+        w->RemoveControls(&group); // before the group goes
+    }
+}
+
 // A control outside the windows (as the level's buttons over the field): its
 // host asks for the hint after the windows have seen the move.
 class FreeHint : public GameHint {
