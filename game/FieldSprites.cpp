@@ -10,6 +10,7 @@
 #include "level/GameLevel.h"
 #include "level/MapCharacter.h"
 #include "level/PointJobs.h"
+#include "levelui/LevelPanel.h"
 #include "levelui/ScreenSpriteKinds.h"
 #include "platform/Utf.h"
 #include "sprites/Sprite.h"
@@ -260,6 +261,11 @@ FieldSprites::~FieldSprites() {
     host_.reset();
 }
 
+kis::Rect FieldSprites::MoneyWindowRect() const {
+    const GameWindow* money = Windows().FindWindowByLayer(kMoneyWindowTag);
+    return money ? money->rect : kis::Rect{0, 0, 0, 0};
+}
+
 DXLMatrix FieldSprites::ViewTransform() const {
     float ox = 0.0f, oy = 0.0f;
     level_.FieldToScreen(0.0f, 0.0f, &ox, &oy);
@@ -371,10 +377,19 @@ void FieldSprites::ForgetArrow(uint32_t handle) {
 
 // ---------------------------------------------------------------- a factory's buttons
 
+int32_t FieldSprites::FactoryRowsDrop(const PointFactory* factory, int32_t x, int32_t anchorY) const {
+    // The production row and the slot row move down together, so that they
+    // keep their order and spacing while the higher one clears the top bar.
+    const auto& offsets = factory->Type()->header.factory;
+    const int32_t highest = anchorY + std::min(offsets.buttonOffset[1], offsets.slotOffset[1]);
+    return OverheadRowDrop(host_->Level(), x, highest, ASSProductionButton::kCellSize / 2);
+}
+
 std::unique_ptr<OverheadButton> FieldSprites::ShowProductionButton(PointFactory* factory, int32_t recipe,
                                                                    int32_t recipeCount,
                                                                    const PRODUCT* product, int32_t x,
                                                                    int32_t y, bool animated, uint32_t delay) {
+    y += FactoryRowsDrop(factory, x, y - factory->Type()->header.factory.buttonOffset[1]);
     auto* button = host_->Create<ProductionButton>(factory, recipe, recipeCount, product, x, y);
     ShowSprite(button, animated, delay);
     return std::make_unique<FactoryButton<ProductionButton>>(*host_, button);
@@ -383,6 +398,7 @@ std::unique_ptr<OverheadButton> FieldSprites::ShowProductionButton(PointFactory*
 std::unique_ptr<OverheadButton> FieldSprites::ShowSlotButton(PointFactory* factory, int32_t slot,
                                                              int32_t slotCount, int32_t x, int32_t y,
                                                              bool animated, uint32_t delay) {
+    y += FactoryRowsDrop(factory, x, y - factory->Type()->header.factory.slotOffset[1]);
     auto* button = host_->Create<SlotButton>(factory, slot, slotCount, x, y);
     ShowSprite(button, animated, delay);
     return std::make_unique<FactoryButton<SlotButton>>(*host_, button);

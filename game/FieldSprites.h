@@ -69,6 +69,9 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
     int32_t MouseY() const override { return mouseY_; }
     bool MouseInField() const override;
     WindowManager& Windows() const override;
+    // The money window's screen rectangle (the strip at the top), empty
+    // while there is none: buttons over the field keep clear of it.
+    kis::Rect MoneyWindowRect() const override;
     // The interface's click, in the screen's category.
     void PlayClickSound() override;
 
@@ -115,6 +118,9 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
         SSColorIcon* icon;   // owned by the host
         SSProgressLine* bar; // owned by the host
     };
+    // How far a factory's production and slot rows (its anchor at anchorY)
+    // move down to stay clickable below the top bar.
+    int32_t FactoryRowsDrop(const PointFactory* factory, int32_t x, int32_t anchorY) const;
     static uint32_t ClickArrow(ActiveScreenSprite* sprite, void* owner, uint32_t buttons);
     uint32_t OrderClear(int32_t index);
     uint32_t OrderRepair(int32_t index);

@@ -89,6 +89,21 @@ int32_t LiftedY(const ScreenSpriteLevel& level, bool followsZoom, int32_t x, int
 
 } // namespace
 
+int32_t OverheadRowDrop(const ScreenSpriteLevel& level, int32_t x, int32_t centreY, int32_t halfHeight) {
+    int32_t lowest = ASSArrowButton::kHighestY;
+    const kis::Rect money = level.MoneyWindowRect();
+    const DXLMatrix view = level.ViewTransform();
+    const float sx = view.m[0][0], sy = view.m[1][1];
+    if (money.right > money.left && money.bottom > money.top && sx > 0.0f && sy > 0.0f) {
+        const float screenX = float(x) * sx + view.m[3][0];
+        const float half = float(halfHeight) * sx;
+        if (screenX + half > float(money.left) && screenX - half < float(money.right))
+            lowest =
+                std::max(lowest, int32_t(std::ceil((float(money.bottom) - view.m[3][1]) / sy)) + halfHeight);
+    }
+    return std::max(0, lowest - centreY);
+}
+
 // ---------------------------------------------------------------- stars
 
 bool StarsCell(int32_t maximum, int32_t count, kis::Rect* cell) {

@@ -242,6 +242,12 @@ struct ProductionCell {
 };
 ProductionCell ProductionButtonCell(int32_t index, int32_t count);
 
+// How far (field pixels, 0 or more) a row of overhead buttons whose highest
+// centre is at (x, centreY), half its height above it, must move down so
+// that its centre is no higher than the arrow buttons' and its top clears
+// the money window, where the row could not be clicked.
+int32_t OverheadRowDrop(const ScreenSpriteLevel& level, int32_t x, int32_t centreY, int32_t halfHeight);
+
 class ASSProductionButton : public ActiveScreenSprite {
   public:
     static constexpr int32_t kCellSize = 34;

@@ -466,3 +466,54 @@ TEST(ScreenLayoutScenario, AHintGoesWithItsButton) {
         EXPECT_LT(after.Count(bx - 120, by - 140, bx + 120, by - 75, face), 100) << "the hint stayed";
     }
 }
+
+// Level 2: a mill built on the site at field (440, 220) shows its flour
+// button 150 field px above it. At 800 x 600 that place lies under the
+// money strip at the top: the button moves down so its frame shows whole
+// below the strip, and a click on its middle (with wheat harvested from the
+// bed at point 3 in stock) starts the flour.
+TEST(ScreenLayoutScenario, TheMillsButtonStandsBelowTheTopBarAndTakesClicks) {
+    for (const WindowSize size : kSizes) {
+        SCOPED_TRACE(Describe(size));
+        GameCopy game;
+        testplayers::MakePlayer(game.User(), u"lea", [](ProfileRecord& record) {
+            record.results.regimes[kRegimeEasy].levels[0].status = kLevelGold;
+            record.results.regimes[kRegimeEasy].levels[1].status = kLevelOpen;
+            record.flags |= kProfileFlagEasyMapTutorial;
+            record.results.tutorial = 0;
+        });
+        // The site, "Buildings" and the mill (the panel's first button); the
+        // bed's harvest button; the flour button's middle (34 field px high).
+        const FieldOnScreen field(size);
+        const bool small = size.width == 800;
+        const int bx = small ? 538 : 675, mx = small ? 440 : 577, by = size.height - 115 + 68;
+        const int x = field.X(440), clickY = small ? 61 : 71;
+        const std::string events = tutorialplay::Opening("02") + Click(8000, field.X(440), field.Y(220)) +
+                                   Click(9000, bx, by) + Click(10000, mx, by) +
+                                   Click(14000, field.X(480), field.Y(383)) + Click(20000, x, clickY) +
+                                   "20100 mouse move 2 300\n";
+        const std::string log = Play(game, size, events, {{19900, "mill"}}, 20500);
+        const Shot mill = tutorialplay::Load(game, "mill");
+        ASSERT_TRUE(mill.ok);
+        // Down the button's column (clear of its icon), past the strip: the
+        // first row of the button is its top frame, not its face cut by the
+        // strip.
+        const int column = x + 6;
+        const auto strip = [](int r, int g, int b) {
+            return testsupport::ColourNear(r, g, b, 0xA86A30, 6) ||
+                   testsupport::ColourNear(r, g, b, 0x5A3410, 6);
+        };
+        const auto frame = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0x7A5A30, 10); };
+        const auto face = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0xE8D8B0, 10); };
+        int y = 30;
+        while (y < 120 && mill.Count(column, y, column + 1, y + 1, strip) > 0)
+            ++y;
+        while (y < 120 && mill.Count(column, y, column + 1, y + 1, frame) == 0 &&
+               mill.Count(column, y, column + 1, y + 1, face) == 0)
+            ++y;
+        EXPECT_EQ(mill.Count(column, y, column + 1, y + 1, frame), 1) << "the button's top at row " << y;
+        EXPECT_NEAR(y + int(std::lround(17 * field.scale)), clickY, 3) << "the click at the button's middle";
+        ASSERT_NE(log.find("Into the warehouse          1 of 1 wheat"), std::string::npos) << log;
+        EXPECT_NE(log.find("Production started          flour"), std::string::npos) << log;
+    }
+}
