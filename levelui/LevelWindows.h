@@ -115,8 +115,6 @@ struct LevelWindowsHost {
     std::function<void()> saveProfiles;
     // The level leaves for the map (the result window's ok, Escape, Enter).
     std::function<void()> leaveLevel;
-    // Asks a confirmation; the answer calls back true to go on.
-    std::function<void(std::function<void(bool)>)> confirmRestart;
     // Opens the bonuses window on a copy of the selection; applied gets the
     // edited one. Empty: the select button does nothing.
     std::function<void(const BonusPick& selection, std::function<void(const BonusPick&)> applied)>
@@ -159,6 +157,9 @@ class LevelWindow : public SpritesWindow {
     uint32_t RecordColour() const { return record_.colour; }
 
   private:
+    // The restart dialog's answer (user1: the window manager).
+    static uint32_t OnRestartConfirmed(uintptr_t manager, uintptr_t, uint32_t command);
+
     struct TimeRow {
         std::unique_ptr<SpriteInstance> icon;
         SkinText text;

@@ -1,0 +1,144 @@
+// The level-select map as a player meets it at 1024 x 768, reached through
+// "Play" easy on the main screen: its level window over a saved game, its
+// overlay's buttons and what a level left for the map leaves behind.
+#include "app/Profiles.h"
+#include "frontend/MapGeometry.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
+#include "tests/support/MissingContent.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::LoadShot;
+using testsupport::Shot;
+using testsupport::script::held::Click;
+
+namespace {
+
+// The main screen's "Play" easy; the map is open 1.3 s after it.
+constexpr int kPlayEasyX = 749, kPlayEasyY = 445;
+constexpr int kMapOpen = 6300;
+
+// A player with tutorials off who has seen the map's first visit, levels 1
+// and 2 passed with silver and level 3 open; change adds to it.
+void MakeSaver(const std::string& user, const std::function<void(Profile&)>& change = {}) {
+    fs::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* sal = profiles.CreateProfile(u"sal");
+    ASSERT_NE(sal, nullptr);
+    ProfileRecord& record = sal->MutableRecord();
+    record.results.tutorial = 0;
+    record.flags |= kProfileFlagEasyMapTutorial;
+    LevelProgress* levels = record.results.regimes[kRegimeEasy].levels;
+    levels[0].status = levels[1].status = kLevelSilver;
+    levels[2].status = kLevelOpen;
+    if (change) change(*sal);
+    ASSERT_TRUE(sal->Save());
+    profiles.SetCurrent(sal);
+}
+
+const Profile* StoredPlayer(ProfileManager& profiles) {
+    profiles.Load();
+    return profiles.Current();
+}
+
+// Skips the logos and presses "Play" easy on the main screen.
+std::string ToTheMap() {
+    return "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" +
+           Click(5000, kPlayEasyX, kPlayEasyY);
+}
+
+// A level's house on the map.
+MapPoint House(int level) {
+    const MapPoint cell = CellPosition(level);
+    return {cell.x, cell.y + 4};
+}
+
+// Runs the game from its main screen on the events, with screenshots at the
+// times into files named after them; answers the log, which must name no
+// missing content.
+std::string Play(const GameCopy& game, const std::string& events, int untilMs,
+                 const std::vector<std::pair<int, std::string>>& shots) {
+    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const std::string script = game.File("script.txt");
+    EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
+    std::string arguments =
+        "--headless --until-ms " + std::to_string(untilMs) + " --input-script '" + script + "'";
+    for (const auto& [ms, name] : shots)
+        arguments += testsupport::ScreenshotAt(ms, game.File(name + ".png"));
+    std::string output;
+    EXPECT_EQ(game.Run(arguments, &output), 0) << output;
+    for (const auto& [ms, name] : shots)
+        testsupport::KeepShot(game.File(name + ".png"), "map-" + name + ".png");
+    const std::string log = game.Log();
+    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
+    return log;
+}
+
+Shot Load(const GameCopy& game, const std::string& name) {
+    return LoadShot(game.File(name + ".png"));
+}
+
+// The level window's bottom row with three buttons, and the dialog's answers.
+constexpr int kCancelX = 376, kRestartX = 511, kButtonsY = 538;
+constexpr int kYesX = 443, kNoX = 579, kAnswerY = 441;
+// The buttons' wooden face, and the dark ink of a dialog's text.
+constexpr uint32_t kButtonFace = 0xC89858;
+bool Ink(int r, int g, int b) {
+    return r < 110 && g < 90 && b < 80;
+}
+
+} // namespace
+
+// Level 3 holds a saved game: its level window offers cancel, restart and
+// continue. Restart asks first; "No" keeps the saved game and the window,
+// which still answers (cancel closes it); restart and "Yes" start the level
+// afresh, its saved game gone.
+TEST(MapScenario, RestartOverASavedGameAsksBeforeThrowingItAway) {
+    const std::vector<uint8_t> saved{1, 2, 3, 4, 5, 6, 7, 8};
+    const MapPoint house = House(2);
+    {
+        GameCopy game;
+        MakeSaver(game.User(), [&](Profile& sal) { sal.StoreSavedLevel(2, saved); });
+        const std::string log =
+            Play(game,
+                 ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7500, kRestartX, kButtonsY) +
+                     Click(8500, kNoX, kAnswerY) + Click(9500, kCancelX, kButtonsY),
+                 10500, {{8300, "restart-asks"}, {9300, "restart-no"}, {10400, "cancelled"}});
+        const Shot asks = Load(game, "restart-asks"), no = Load(game, "restart-no"),
+                   cancelled = Load(game, "cancelled");
+        ASSERT_TRUE(asks.ok && no.ok && cancelled.ok);
+        EXPECT_GT(asks.Count(320, 350, 700, 388, Ink), 600) << "the question's text";
+        EXPECT_LT(no.Count(320, 350, 700, 388, Ink), 150) << "the question answered";
+        EXPECT_GT(no.NearIn(340, 525, 690, 550, kButtonFace, 12), 1500) << "the level window stays";
+        EXPECT_LT(cancelled.NearIn(340, 525, 690, 550, kButtonFace, 12), 100) << "cancel closed it";
+        EXPECT_EQ(log.find("Level 3 (level_03) begins"), std::string::npos) << log;
+        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+        const Profile* stored = StoredPlayer(profiles);
+        ASSERT_NE(stored, nullptr);
+        ASSERT_NE(stored->GetSavedLevel(2), nullptr) << "the saved game is kept";
+        EXPECT_EQ(*stored->GetSavedLevel(2), saved);
+    }
+    {
+        GameCopy game;
+        MakeSaver(game.User(), [&](Profile& sal) { sal.StoreSavedLevel(2, saved); });
+        const std::string log = Play(game,
+                                     ToTheMap() + Click(kMapOpen, house.x, house.y) +
+                                         Click(7500, kRestartX, kButtonsY) + Click(8500, kYesX, kAnswerY),
+                                     11000, {});
+        EXPECT_NE(log.find("Level 3 (level_03) begins"), std::string::npos) << log;
+        EXPECT_EQ(log.find("continues from its saved game"), std::string::npos) << log;
+        EXPECT_EQ(log.find("refused"), std::string::npos) << log;
+    }
+}
