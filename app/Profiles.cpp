@@ -12,6 +12,7 @@
 #include "engine/Log.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
+#include "gui/Notices.h"
 #include "gui/SpritesWindow.h"
 #include "gui/Window.h"
 #include "platform/Files.h"
@@ -791,6 +792,11 @@ bool SelectProfile(Profile* profile) {
     }
     ++profile->record_.useCount;
     manager.SetCurrent(profile);
+    // The notices told the last player of their game.
+    if (WindowManager* windows = GetWindowManager()) {
+        windows->Messages().DeleteAll();
+        windows->Awards().DeleteAll();
+    }
     return manager.SaveCurrent();
 }
 

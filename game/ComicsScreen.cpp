@@ -7,6 +7,7 @@
 #include "engine/LoaderState.h"
 #include "engine/Viewer.h"
 #include "frontend/Comix.h"
+#include "game/AwardsProgram.h"
 #include "game/LevelBot.h"
 #include "gui/Window.h"
 
@@ -22,6 +23,7 @@ int32_t LoadComics(kis::DataFileReaderW* reader, LoaderState* state) {
 }
 
 void OpenComicsScreen() {
+    DeleteNotices();
     Comix* comix = GetComix();
     WindowManager* windows = GetWindowManager();
     if (comix && windows) comix->OpenWindow(*windows);

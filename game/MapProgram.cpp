@@ -11,10 +11,13 @@
 #include "engine/Viewer.h"
 #include "frontend/Comix.h"
 #include "frontend/MapScreen.h"
+#include "frontend/OptionsWindow.h"
 #include "game/AwardsProgram.h"
+#include "game/FrontendScreens.h"
 #include "game/LevelBot.h"
 #include "game/LevelProfiles.h"
 #include "game/LevelScreen.h"
+#include "gui/Notices.h"
 #include "gui/Window.h"
 #include "level/Bonuses.h"
 #include "level/LevelData.h"
@@ -171,6 +174,7 @@ void JoinProfileHooks() {
     hooks.setMapState = [](const LevelResult& result) {
         if (MapScreen* map = ProgramMap().get()) map->SetState(result);
     };
+    hooks.countLevelWin = ProgramCountLevelWin;
     profiles->SetHooks(std::move(hooks));
 }
 
@@ -182,6 +186,18 @@ MapHooks ProgramHooks() {
     hooks.openAwards = [](int32_t mode) { OpenProgramAwards(mode == 1); };
     hooks.startTutorial = StartMapTutorial;
     hooks.openLevelWindow = OpenMapLevelWindow;
+    hooks.openOptions = [] { OpenOptionsWindow(); };
+    // The map keeps the leaving player's medals while the fade runs, and
+    // shows the chosen player's map (or comic 0 for a fresh player).
+    hooks.openProfiles = OpenPlayersWindow;
+    hooks.showComic = [](int32_t comic) {
+        if (ShowComix(uint32_t(comic), nullptr)) LogLabelPrintf(kLogIndent, "Map", "comic %d shows", comic);
+    };
+    hooks.showAwardNotice = [](int32_t, int32_t kind, int32_t index, int32_t tier) {
+        if (WindowManager* windows = GetWindowManager())
+            windows->Awards().Show(uint32_t(kind), uint32_t(index), uint32_t(tier));
+        LogLabelPrintf(kLogIndent, "Notice", "the map shows award notice %d", kind);
+    };
     return hooks;
 }
 
@@ -226,6 +242,7 @@ void OpenMap() {
     MapScreen* map = ProgramMap().get();
     if (!map) return;
     LayoutToScreen(*map);
+    AnchorNotices(kNoticeMap, kNoticeOffsetMap);
     map->Open();
     if (g_revealOnOpen) {
         g_revealOnOpen = false;

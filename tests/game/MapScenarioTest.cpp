@@ -4,6 +4,7 @@
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
+#include "tests/game/Players.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
@@ -69,8 +70,10 @@ MapPoint House(int level) {
 // times into files named after them; answers the log, which must name no
 // missing content.
 std::string Play(const GameCopy& game, const std::string& events, int untilMs,
-                 const std::vector<std::pair<int, std::string>>& shots) {
-    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+                 const std::vector<std::pair<int, std::string>>& shots, bool plainConfig = true) {
+    if (plainConfig) {
+        EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    }
     const std::string script = game.File("script.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
     std::string arguments =
@@ -98,6 +101,20 @@ constexpr uint32_t kButtonFace = 0xC89858;
 bool Ink(int r, int g, int b) {
     return r < 110 && g < 90 && b < 80;
 }
+
+// The window face of the interface skin; the players' rows.
+constexpr uint32_t kWindowFace = 0xF2E2BC, kRowFace = 0xC89858;
+// Where the map's award notice stands, and the face of its panel.
+constexpr int kNoticeX = 840, kNoticeY = 640;
+constexpr int kNoticeLeft = 870, kNoticeTop = 605, kNoticeRight = 1010, kNoticeBottom = 685;
+constexpr uint32_t kNoticeFace = 0xFFF6DC;
+// The profile's counter of levels won: after the nine award counters and the first goal's.
+constexpr int kLevelsWonWord = 10;
+// The second row of the players' list.
+constexpr int kSecondRowX = 465, kSecondRowY = 404;
+// The overlay's "Options" and the greeting; the options' "close".
+constexpr int kOptionsX = 936, kGreetingX = 512, kTopButtonsY = 16;
+constexpr int kOptionsCloseX = 512, kOptionsCloseY = 516;
 
 } // namespace
 
@@ -141,4 +158,80 @@ TEST(MapScenario, RestartOverASavedGameAsksBeforeThrowingItAway) {
         EXPECT_EQ(log.find("continues from its saved game"), std::string::npos) << log;
         EXPECT_EQ(log.find("refused"), std::string::npos) << log;
     }
+}
+
+// The overlay's "Options" opens the options, whose "close" answers; the
+// greeting opens the players' list, where choosing a player who has passed
+// no level shows the first comic; two clicks close it onto that player's map.
+TEST(MapScenario, OptionsAndTheGreetingOpenTheirWindows) {
+    GameCopy game;
+    testplayers::MakePlayer(game.User(), u"nia");
+    MakeSaver(game.User());
+    const std::string log = Play(
+        game,
+        ToTheMap() + Click(kMapOpen, kOptionsX, kTopButtonsY) + Click(7500, kOptionsCloseX, kOptionsCloseY) +
+            Click(8500, kGreetingX, kTopButtonsY) + Click(9500, kSecondRowX, kSecondRowY) +
+            Click(11000, 512, 400) + Click(11800, 512, 400),
+        13000,
+        {{7300, "options"}, {8300, "options-closed"}, {9300, "players"}, {10800, "comic"}, {12900, "nia"}});
+    const Shot options = Load(game, "options"), closed = Load(game, "options-closed"),
+               players = Load(game, "players"), comic = Load(game, "comic"), nia = Load(game, "nia");
+    ASSERT_TRUE(options.ok && closed.ok && players.ok && comic.ok && nia.ok);
+    EXPECT_EQ(testsupport::Occurrences(log, "The options window opens."), 1u) << log;
+    EXPECT_GT(options.NearIn(680, 440, 750, 490, kWindowFace, 6), 2500) << "the options";
+    EXPECT_LT(closed.NearIn(270, 230, 600, 540, kWindowFace, 6), 200) << "\"close\" answered";
+    EXPECT_GT(players.NearIn(300, 390, 640, 420, kRowFace, 10), 5000) << "the players' list";
+    const std::vector<std::string> chosen = testsupport::LogLines(log, "Profile chosen");
+    ASSERT_EQ(chosen.size(), 1u) << log;
+    EXPECT_NE(chosen[0].find("nia"), std::string::npos) << chosen[0];
+    EXPECT_NE(log.find("comic 0 shows"), std::string::npos) << log;
+    EXPECT_EQ(testsupport::StateChanges(log),
+              (std::vector<std::string>{"00000001", "80000002", "00000006", "00000005", "00000007",
+                                        "00000005", "FFFFFFFF"}));
+    // The comic's paper covers the map; nia's map greets her.
+    EXPECT_GT(comic.Count(0, 0, 1024, 768, [](int r, int g, int b) { return r > 230 && g > 220 && b > 190; }),
+              120000)
+        << "the comic's paper";
+    EXPECT_LT(nia.Count(0, 0, 1024, 768, [](int r, int g, int b) { return r > 230 && g > 220 && b > 190; }),
+              50000)
+        << "the map again";
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    const Profile* current = StoredPlayer(profiles);
+    ASSERT_NE(current, nullptr);
+    EXPECT_EQ(std::u16string(current->Name()), u"nia");
+}
+
+// The goal of ten levels won stands at nine: a tenth win (Shift and a click
+// on the open level, cheats on) reaches it, and once the map has revealed
+// the win its award notice rises above the map's bottom bar; a click on it
+// opens the awards window, which closes the notice.
+TEST(MapScenario, AGoalReachedByAWinShowsItsNoticeOnTheMap) {
+    GameCopy game;
+    MakeSaver(game.User(), [](Profile& sal) { sal.MutableRecord().awards[kLevelsWonWord] = 9; });
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                            "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n"));
+    const MapPoint house = House(2);
+    const std::string events =
+        ToTheMap() + testsupport::script::Move(kMapOpen, house.x, house.y) + std::to_string(kMapOpen + 200) +
+        " key down LSHIFT\n" + std::to_string(kMapOpen + 300) + " mouse down left\n" +
+        std::to_string(kMapOpen + 350) + " mouse up left\n" + std::to_string(kMapOpen + 400) +
+        " key up LSHIFT\n" + testsupport::script::Move(kMapOpen + 500, 600, 400);
+    const std::string log = Play(game, events + Click(9500, kNoticeX, kNoticeY), 11000,
+                                 {{6200, "before"}, {9300, "notice"}, {10900, "awards"}}, false);
+    const Shot before = Load(game, "before"), notice = Load(game, "notice"), awards = Load(game, "awards");
+    ASSERT_TRUE(before.ok && notice.ok && awards.ok);
+    EXPECT_NE(log.find("the map shows award notice 1"), std::string::npos) << log;
+    auto face = [](const Shot& shot) {
+        return shot.NearIn(kNoticeLeft, kNoticeTop, kNoticeRight, kNoticeBottom, kNoticeFace, 8);
+    };
+    EXPECT_LT(face(before), 300) << "no notice before";
+    EXPECT_GT(face(notice), 6000) << "the notice";
+    EXPECT_LT(face(awards), 300) << "the awards window closed it";
+    EXPECT_LT(notice.NearIn(400, 300, 624, 500, kWindowFace, 6), 200) << "the map before the click";
+    EXPECT_GT(awards.NearIn(400, 300, 624, 500, kWindowFace, 6), 1500)
+        << "the click opened the awards window";
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    const Profile* sal = StoredPlayer(profiles);
+    ASSERT_NE(sal, nullptr);
+    EXPECT_EQ(sal->Record().awards[kLevelsWonWord], 10);
 }
