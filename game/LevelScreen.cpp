@@ -6,6 +6,7 @@
 #include "app/GameStates.h"
 #include "app/LevelLoading.h"
 #include "app/Profiles.h"
+#include "app/RecordsFile.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/Viewer.h"
@@ -256,6 +257,16 @@ class LevelSession : public LevelFrontEndHooks {
              kept ? "" : failure);
     }
     void DeleteSavedGame(uint32_t, uint32_t levelIndex) override { LevelProfileDeleteSavedGame(levelIndex); }
+    // The player's records file gets one line for each run the level wins.
+    void EnableRecords(uint32_t levelIndex) override {
+        if (RecordsFile* records = AppRecords()) records->Enable(int32_t(levelIndex));
+    }
+    void AddRecord(const uint32_t (&record)[11]) override {
+        LevelResult result;
+        static_assert(sizeof result == sizeof record);
+        std::memcpy(&result, record, sizeof result);
+        if (RecordsFile* records = AppRecords()) records->AddLevelRecord(result);
+    }
     uint32_t ChosenBonusSlots() const override { return LevelProfileBonusSlots(); }
     bool AddAwardCount(uint32_t award, int32_t n) override { return ProgramAddAwardCount(award, n) > 0; }
     bool AddGoalProgress(uint32_t goal, int32_t amount, bool relative) override {

@@ -89,6 +89,21 @@ std::string Play(const GameCopy& game, const std::string& events, int untilMs,
     return log;
 }
 
+// The stored player's number (the N of its files).
+uint32_t Number(const GameCopy& game) {
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    const Profile* player = StoredPlayer(profiles);
+    return player ? player->Number() : 0;
+}
+
+// Little-endian UTF-16 bytes as text.
+std::u16string Utf16(const std::string& bytes) {
+    std::u16string text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text += char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
+    return text;
+}
+
 Shot Load(const GameCopy& game, const std::string& name) {
     return LoadShot(game.File(name + ".png"));
 }
@@ -112,6 +127,10 @@ constexpr uint32_t kNoticeFace = 0xFFF6DC;
 constexpr int kLevelsWonWord = 10;
 // The second row of the players' list.
 constexpr int kSecondRowX = 465, kSecondRowY = 404;
+// The level window's "Play" with two buttons; level 31's garbage heap and
+// the clear button over it.
+constexpr int kPlayX = 578, kPlayY = 538;
+constexpr int kHeapX = 420, kHeapY = 330, kClearY = 274;
 // The overlay's "Options" and the greeting; the options' "close".
 constexpr int kOptionsX = 936, kGreetingX = 512, kTopButtonsY = 16;
 constexpr int kOptionsCloseX = 512, kOptionsCloseY = 516;
@@ -234,4 +253,39 @@ TEST(MapScenario, AGoalReachedByAWinShowsItsNoticeOnTheMap) {
     const Profile* sal = StoredPlayer(profiles);
     ASSERT_NE(sal, nullptr);
     EXPECT_EQ(sal->Record().awards[kLevelsWonWord], 10);
+}
+
+// Level 31 of the tests' layouts, opened from the map: a click on its garbage
+// heap, then on the clear button over it; the farmer clears it, which wins
+// the level. Enter leaves the result window for the map, which reveals the
+// win; the player's records file has the run's line.
+TEST(MapScenario, ALevelWonFromTheMapWritesItsRecord) {
+    GameCopy game(testsupport::LevelData::Scenarios);
+    MakeSaver(game.User(), [](Profile& sal) {
+        sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
+    });
+    const MapPoint house = House(30);
+    const std::string log =
+        Play(game,
+             ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
+                 Click(9500, kHeapX, kHeapY) + Click(10000, kHeapX, kClearY) +
+                 testsupport::script::held::Key(17000, "RETURN"),
+             19000, {{9300, "level"}, {16800, "won"}});
+    const std::vector<std::string> won = testsupport::LogLines(log, "Level won:");
+    ASSERT_EQ(won.size(), 1u) << log;
+    EXPECT_NE(won[0].find("level 31, regime 0"), std::string::npos) << won[0];
+    EXPECT_NE(log.find("the return from a level reveals its result"), std::string::npos) << log;
+    std::string records;
+    for (const auto& entry : fs::directory_iterator(game.User()))
+        if (entry.path().filename().string().starts_with("records"))
+            records +=
+                entry.path().filename().string() + ":" + testsupport::ReadFileBytes(entry.path().string());
+    ASSERT_FALSE(records.empty()) << "no records file";
+    EXPECT_EQ(records.substr(0, records.find(':')), "records" + std::to_string(Number(game)) + ".txt");
+    const std::string text = records.substr(records.find(':') + 1);
+    ASSERT_GE(text.size(), 2u);
+    EXPECT_EQ(text.substr(0, 2), "\xFF\xFE");
+    // One line: the level's win within its first ten seconds.
+    const std::string line = platform::Utf16ToUtf8(Utf16(text.substr(2)));
+    EXPECT_TRUE(line.starts_with("Рекорд level_31 Easy: 00:00:0") && line.size() == 36) << line;
 }
