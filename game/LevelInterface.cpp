@@ -23,6 +23,7 @@
 #include "levelui/RunningLevelTags.h"
 #include "levelui/TextTags.h"
 #include "platform/Utf.h"
+#include "sprites/GameEffect.h"
 #include "sprites/Sprite.h"
 
 #include <algorithm>
@@ -53,6 +54,22 @@ Sprite* ProductIcon(const PRODUCT* product) {
 const BUILDING* WarehouseTypeOf(const FarmData& farm) {
     return farm.buildings.FindBuildingByName(u"warehouse");
 }
+
+// The level's screen fade (250 ms out, 250 ms in): its mid-point, under the
+// cover and outside any window's input, runs the interface's answer.
+class LevelFade : public GEffect_ShowHide {
+  public:
+    explicit LevelFade(std::function<void()> middle)
+        : GEffect_ShowHide(nullptr, 250, 250, 0, 1, kFadeTakesInput), middle_(std::move(middle)) {}
+
+  protected:
+    void OnMidpoint() override {
+        if (middle_) middle_();
+    }
+
+  private:
+    std::function<void()> middle_;
+};
 
 } // namespace
 
@@ -228,6 +245,7 @@ void LevelInterface::Attach(GameLevel& level) {
     hooks.closeMainWindow = [] { CloseMainWindow(); };
     hooks.leaveLevel = [this] { level_->Leave(); };
     hooks.restartFromScratch = [this] { restartWanted_ = true; };
+    hooks.fade = [this](std::function<void()> middle) { FadeThen(std::move(middle)); };
     hooks.openOptions = [] { OpenOptionsWindow(); };
     hooks.openAwards = [] { OpenProgramAwards(false); };
     menu_ = std::make_unique<LevelMenu>(*windows, std::move(hooks));
@@ -236,6 +254,8 @@ void LevelInterface::Attach(GameLevel& level) {
 }
 
 LevelInterface::~LevelInterface() {
+    // A fade still running would answer to this interface.
+    if (dynamic_cast<LevelFade*>(CurrentGameEffect())) StartGameEffect(nullptr);
     CloseAll();
     if (level_) SetTagLevel(nullptr);
     EndLevelSounds();
@@ -293,6 +313,15 @@ void LevelInterface::CloseAll() {
 
 void LevelInterface::Update() {
     if (WindowManager* windows = GetWindowManager()) windows->Update();
+}
+
+void LevelInterface::FadeThen(std::function<void()> middle) {
+    StartGameEffect(std::make_unique<LevelFade>([this, middle = std::move(middle)] {
+        middle();
+        // The screen stands still under the cover: a restart asked for
+        // happens now, in the fade's middle.
+        if (restartNow_ && TakeRestart()) restartNow_();
+    }));
 }
 
 bool LevelInterface::TakeRestart() {
@@ -385,7 +414,7 @@ void LevelInterface::OnGameOverAnswer(uint32_t command) {
         level_->LevelIndex(), kLevelWindowGameOver,
         [this](uint32_t result, uint32_t, uint32_t) {
             if (result)
-                restartWanted_ = true;
+                FadeThen([this] { restartWanted_ = true; });
             else
                 level_->Leave();
         },

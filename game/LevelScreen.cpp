@@ -97,6 +97,7 @@ class LevelSession : public LevelFrontEndHooks {
         hooks.tutorial = tutorials_->Hooks();
         ui_->SetTutorial(tutorials_->Hooks());
         ui_->SetFullWarehouseTutorial([this](uint32_t product) { tutorials_->StartFullWarehouse(product); });
+        ui_->SetRestartNow([this] { Restart(); });
         const uint32_t regime = ActiveBotRun() ? ActiveBotRun()->Regime() : LevelProfileRegime();
         level_ = std::make_unique<GameLevel>(index_, regime, *record, std::move(world), hooks);
         ui_->Attach(*level_);

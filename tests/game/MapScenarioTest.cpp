@@ -131,6 +131,10 @@ constexpr int kSecondRowX = 465, kSecondRowY = 404;
 // the clear button over it.
 constexpr int kPlayX = 578, kPlayY = 538;
 constexpr int kHeapX = 420, kHeapY = 330, kClearY = 274;
+// The ring of a round button over the field.
+constexpr uint32_t kRingGold = 0xE8C878;
+// The pause menu's "restart".
+constexpr int kMenuRestartX = 503, kMenuRestartY = 302;
 // The overlay's "Options" and the greeting; the options' "close".
 constexpr int kOptionsX = 936, kGreetingX = 512, kTopButtonsY = 16;
 constexpr int kOptionsCloseX = 512, kOptionsCloseY = 516;
@@ -288,4 +292,50 @@ TEST(MapScenario, ALevelWonFromTheMapWritesItsRecord) {
     // One line: the level's win within its first ten seconds.
     const std::string line = platform::Utf16ToUtf8(Utf16(text.substr(2)));
     EXPECT_TRUE(line.starts_with("Рекорд level_31 Easy: 00:00:0") && line.size() == 36) << line;
+}
+
+// Level 31 opened from the map: Escape opens the pause menu, "restart" its
+// level window, whose "restart" covers the screen in black; under the cover
+// the level starts again from scratch, and the screen comes back with the
+// level's "Click to start", where a click on the heap answers.
+TEST(MapScenario, ARestartFromThePauseMenuFadesTheScreen) {
+    GameCopy game(testsupport::LevelData::Scenarios);
+    MakeSaver(game.User(), [](Profile& sal) {
+        sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
+    });
+    const MapPoint house = House(30);
+    // The restart button is let go 150 ms after its click starts.
+    constexpr int kRestart = 10500, kLetGo = kRestart + 150;
+    const std::string log =
+        Play(game,
+             ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
+                 testsupport::script::held::Key(9000, "ESCAPE") + Click(9700, kMenuRestartX, kMenuRestartY) +
+                 Click(kRestart, kPlayX, kPlayY) + Click(12000, kHeapX, kHeapY),
+             13000,
+             {{kRestart - 100, "restart-before"},
+              {kLetGo + 150, "restart-covered"},
+              {11900, "fresh"},
+              {12500, "restarted"}});
+    const Shot before = Load(game, "restart-before"), covered = Load(game, "restart-covered"),
+               fresh = Load(game, "fresh"), restarted = Load(game, "restarted");
+    ASSERT_TRUE(before.ok && covered.ok && fresh.ok && restarted.ok);
+    // The mean of red, green and blue over every fourth pixel of every fourth row.
+    auto brightness = [](const Shot& shot) {
+        int64_t sum = 0, n = 0;
+        for (int y = 0; y < shot.picture.height; y += 4)
+            for (int x = 0; x < shot.picture.width; x += 4, ++n) {
+                const uint32_t p = shot.At(x, y);
+                sum += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
+            }
+        return n ? int(sum / n) : 0;
+    };
+    EXPECT_LT(brightness(covered), brightness(before) * 3 / 4) << "the cover over the screen";
+    EXPECT_GT(brightness(fresh), brightness(before) * 9 / 10) << "the cover went";
+    // The heap's clear button, with its golden ring, answers the click.
+    EXPECT_LT(fresh.Near(kHeapX, kClearY, 16, kRingGold, 10), 10);
+    EXPECT_GT(restarted.Near(kHeapX, kClearY, 16, kRingGold, 10), 60) << "the clear button over the heap";
+    const std::vector<std::string> restarts = testsupport::LogLines(log, "restarts from scratch");
+    ASSERT_EQ(restarts.size(), 1u) << log;
+    EXPECT_NE(restarts[0].find("Level 31"), std::string::npos) << restarts[0];
+    EXPECT_EQ(testsupport::Occurrences(log, "Level 31 (level_31) begins"), 1u) << log;
 }
