@@ -724,6 +724,7 @@ void ProfileManager::DeleteProfile(Profile* profile) {
     auto found = std::find_if(profiles_.begin(), profiles_.end(),
                               [&](const std::unique_ptr<Profile>& p) { return p.get() == profile; });
     if (found == profiles_.end()) return;
+    if (current_ == profile) Notify(ProfileEvent::CurrentLeaving, profile);
     Notify(ProfileEvent::Deleted, profile);
     if (current_ == profile) {
         current_ = nullptr;
@@ -739,6 +740,7 @@ void ProfileManager::DeleteProfile(Profile* profile) {
 void ProfileManager::SetCurrent(Profile* profile) {
     if (profile && !FindByNumber(profile->Number())) return;
     if (profile == current_) return;
+    if (current_) Notify(ProfileEvent::CurrentLeaving, current_);
     if (profile) setAsideCurrent_ = 0;
     current_ = profile;
     Notify(ProfileEvent::CurrentChanged, profile);

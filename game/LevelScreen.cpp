@@ -65,6 +65,7 @@ class LevelSession : public LevelFrontEndHooks {
   public:
     explicit LevelSession(uint32_t index) : index_(index) {}
     ~LevelSession() override {
+        if (ProfileManager* profiles = AppProfiles()) profiles->RemoveListener(this);
         // The windows go first (they read the level), the level before the
         // interface that is its panel hooks.
         if (ui_) ui_->CloseAll();
@@ -143,6 +144,43 @@ class LevelSession : public LevelFrontEndHooks {
 
     GameLevel* Running() const { return level_.get(); }
     bool LeaveRequested() const { return leaveRequested_; }
+    uint32_t Index() const { return index_; }
+
+    // ---- a level kept while the map is shown
+    // An unfinished level left for the map (not by the bot) can be kept.
+    bool Holdable() const {
+        return level_ && leaveRequested_ && !comicShown_ && !level_->IsEnded() && !ActiveBotRun();
+    }
+    bool IsHeld() const { return held_; }
+    // The level stands still (its leaving paused it) without its panel and
+    // windows; another player made current drops it, saved into the leaving one.
+    void Hold() {
+        held_ = true;
+        ui_->CloseAll();
+        WindowManager* windows = GetWindowManager();
+        if (windows && windows->Level() == level_.get()) windows->SetLevel(nullptr);
+        if (ProfileManager* profiles = AppProfiles())
+            profiles->AddListener(this, [](ProfileEvent event, Profile*) {
+                if (event == ProfileEvent::CurrentLeaving) DropHeldLevel();
+            });
+        Logf("Level %u is kept while the map is shown.", index_ + 1);
+    }
+    // Back to the kept level: its panel and windows come back and play goes on.
+    void Resume() {
+        held_ = false;
+        leaveRequested_ = false;
+        if (ProfileManager* profiles = AppProfiles()) profiles->RemoveListener(this);
+        FitScreen();
+        if (WindowManager* windows = GetWindowManager()) windows->SetLevel(level_.get());
+        ui_->OpenPanel();
+        level_->Begin();
+        Logf("Level %u goes on where it was left.", index_ + 1);
+    }
+    // The kept level's game goes into the profile before the level goes
+    // (its leaving saved it; a save that failed then is tried again).
+    void SaveHeld() {
+        if (held_ && level_) level_->SaveToProfile();
+    }
 
     // The level, its panel and the windows over it take the screen's size
     // (at the start, and after full screen was switched on or off).
@@ -301,6 +339,7 @@ class LevelSession : public LevelFrontEndHooks {
     uint32_t seenActivationLosses_ = ActivationLosses();
     bool leaveRequested_ = false;
     bool comicShown_ = false; // the level left for a comic, which leads to the map
+    bool held_ = false;       // kept while the map is shown
 };
 
 uint32_t g_pendingLevel = 0;
@@ -308,6 +347,7 @@ int32_t g_returnState = kStateMainScreen;
 std::unique_ptr<LevelSession> g_session;
 
 int32_t LoadLevelStage(LoaderState* state) {
+    DropHeldLevel();
     g_session.reset();
     auto session = std::make_unique<LevelSession>(g_pendingLevel);
     std::string why;
@@ -325,7 +365,7 @@ void LoadingFailed() {
 }
 
 void UpdateLevel(uint32_t ms) {
-    if (!g_session) return;
+    if (!g_session || g_session->IsHeld()) return;
     if (g_session->LeaveRequested()) {
         if (g_returnState == kStateMap) RevealOnMapReturn();
         SetGameState(g_returnState);
@@ -362,15 +402,25 @@ const AppCallbacks kLevelCallbacks = {.update = UpdateLevel,
                                       .mouseDoubleClick = LevelDoubleClick,
                                       .keyDown = LevelKeyDown};
 
-void OpenLevelScreen() {}
+// The level kept for the map comes back.
+void OpenLevelScreen() {
+    if (g_session && g_session->IsHeld()) g_session->Resume();
+}
 
 void CloseLevelScreen() {
+    if (!g_session || g_session->IsHeld()) return;
+    // An unfinished level left for the map is kept there.
+    if (g_returnState == kStateMap && g_session->Holdable()) {
+        g_session->Hold();
+        return;
+    }
     // Leaving the state any way but Leave keeps an unfinished level.
-    if (g_session) g_session->SaveOnQuit();
+    g_session->SaveOnQuit();
     g_session.reset();
 }
 
 void QuitHook() {
+    DropHeldLevel();
     CloseLevelScreen();
 }
 
@@ -400,6 +450,17 @@ void RegisterLevelPlay() {
     RegisterGameStateScreen(kStateLevel, {OpenLevelScreen, CloseLevelScreen, &kLevelCallbacks});
     SetScreenResourceHook(ScreenPart::Level, FitLevelToScreen);
     RegisterQuitHook(QuitHook);
+}
+
+bool LevelHeld(uint32_t levelIndex, uint32_t regime) {
+    return g_session && g_session->IsHeld() && g_session->Index() == levelIndex && g_session->Running() &&
+           g_session->Running()->Regime() == regime;
+}
+
+void DropHeldLevel() {
+    if (!g_session || !g_session->IsHeld()) return;
+    g_session->SaveHeld();
+    g_session.reset();
 }
 
 void PrepareLevel(uint32_t levelIndex, int32_t returnState) {

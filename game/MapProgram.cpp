@@ -183,6 +183,10 @@ MapHooks ProgramHooks() {
     hooks.levelExists = [](int32_t level) { return GameLevelTable().Get(uint32_t(level)) != nullptr; };
     hooks.findCharacter = [](uint32_t id) { return FindById(GetLevelGameData().characters, id); };
     hooks.makeLevel = [](int32_t level) { PrepareLevel(uint32_t(level), kStateMap); };
+    hooks.levelHeld = [](int32_t level, uint32_t regime) {
+        return level >= 0 && LevelHeld(uint32_t(level), regime);
+    };
+    hooks.dropHeldLevel = DropHeldLevel;
     hooks.openAwards = [](int32_t mode) { OpenProgramAwards(mode == 1); };
     hooks.startTutorial = StartMapTutorial;
     hooks.openLevelWindow = OpenMapLevelWindow;

@@ -109,7 +109,7 @@ Shot Load(const GameCopy& game, const std::string& name) {
 }
 
 // The level window's bottom row with three buttons, and the dialog's answers.
-constexpr int kCancelX = 376, kRestartX = 511, kButtonsY = 538;
+constexpr int kCancelX = 376, kRestartX = 511, kContinueX = 647, kButtonsY = 538;
 constexpr int kYesX = 443, kNoX = 579, kAnswerY = 441;
 // The buttons' wooden face, and the dark ink of a dialog's text.
 constexpr uint32_t kButtonFace = 0xC89858;
@@ -133,8 +133,8 @@ constexpr int kPlayX = 578, kPlayY = 538;
 constexpr int kHeapX = 420, kHeapY = 330, kClearY = 274;
 // The ring of a round button over the field.
 constexpr uint32_t kRingGold = 0xE8C878;
-// The pause menu's "restart".
-constexpr int kMenuRestartX = 503, kMenuRestartY = 302;
+// The pause menu's "restart" and "to the map".
+constexpr int kMenuRestartX = 503, kMenuRestartY = 302, kMenuToMapX = 503, kMenuToMapY = 506;
 // The overlay's "Options" and the greeting; the options' "close".
 constexpr int kOptionsX = 936, kGreetingX = 512, kTopButtonsY = 16;
 constexpr int kOptionsCloseX = 512, kOptionsCloseY = 516;
@@ -338,4 +338,65 @@ TEST(MapScenario, ARestartFromThePauseMenuFadesTheScreen) {
     ASSERT_EQ(restarts.size(), 1u) << log;
     EXPECT_NE(restarts[0].find("Level 31"), std::string::npos) << restarts[0];
     EXPECT_EQ(testsupport::Occurrences(log, "Level 31 (level_31) begins"), 1u) << log;
+}
+
+// Level 31 opened from the map and left unfinished through the pause menu's
+// "to the map" is kept: its level window offers to continue, which returns
+// straight to the running level (no loading, no saved game read), where the
+// clear button still stands over the heap; the farmer clears it and the
+// level is won. Another run leaves it the same way and chooses another
+// player: the kept level goes, saved into its player's profile first.
+TEST(MapScenario, ALevelLeftForTheMapIsKeptUntilAnotherPlayerComes) {
+    const MapPoint house = House(30);
+    const std::string leave = ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
+                              Click(9500, kHeapX, kHeapY) + testsupport::script::held::Key(10000, "ESCAPE") +
+                              Click(10700, kMenuToMapX, kMenuToMapY);
+    {
+        GameCopy game(testsupport::LevelData::Scenarios);
+        MakeSaver(game.User(), [](Profile& sal) {
+            sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
+        });
+        const std::string log = Play(game,
+                                     leave + Click(12000, house.x, house.y) +
+                                         Click(13000, kContinueX, kButtonsY) + Click(14500, kHeapX, kClearY),
+                                     20000, {{12900, "kept-window"}});
+        EXPECT_NE(log.find("Level 31 is kept while the map is shown."), std::string::npos) << log;
+        EXPECT_NE(log.find("Level 31 goes on where it was left."), std::string::npos) << log;
+        EXPECT_EQ(testsupport::Occurrences(log, "-> 0x80000003"), 1u) << "one loading\n" << log;
+        EXPECT_EQ(log.find("continues from its saved game"), std::string::npos) << log;
+        const std::vector<std::string> won = testsupport::LogLines(log, "Level won:");
+        ASSERT_EQ(won.size(), 1u) << log;
+        EXPECT_NE(won[0].find("level 31"), std::string::npos) << won[0];
+        const Shot window = Load(game, "kept-window");
+        ASSERT_TRUE(window.ok);
+        EXPECT_GT(window.NearIn(340, 525, 690, 550, kButtonFace, 12), 1500) << "cancel, restart and continue";
+    }
+    {
+        GameCopy game(testsupport::LevelData::Scenarios);
+        testplayers::MakePlayer(game.User(), u"nia");
+        MakeSaver(game.User(), [](Profile& sal) {
+            sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
+        });
+        const std::string log = Play(
+            game, leave + Click(12000, kGreetingX, kTopButtonsY) + Click(13000, kSecondRowX, kSecondRowY),
+            14500, {});
+        const size_t kept = log.find("Level 31 is kept while the map is shown.");
+        ASSERT_NE(kept, std::string::npos) << log;
+        const size_t saved = log.find("Level 31 saved into the profile", kept);
+        ASSERT_NE(saved, std::string::npos) << "saved as it goes\n" << log;
+        EXPECT_LT(saved, log.find("Profile chosen", kept)) << log;
+        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+        profiles.Load();
+        int found = 0;
+        for (int32_t i = 0; i < profiles.Count(); ++i) {
+            const Profile* player = profiles.GetProfile(i);
+            if (std::u16string(player->Name()) != u"sal") continue;
+            ++found;
+            ASSERT_NE(player->GetSavedLevel(30), nullptr) << "sal's level 31";
+            EXPECT_GE(player->GetSavedLevel(30)->size(), 24u);
+        }
+        EXPECT_EQ(found, 1);
+        ASSERT_NE(profiles.Current(), nullptr);
+        EXPECT_EQ(std::u16string(profiles.Current()->Name()), u"nia");
+    }
 }
