@@ -128,12 +128,12 @@ uint32_t ProgramCountLevelWin(Profile& profile) {
 
 // ---------------------------------------------------------------- notices
 
-void AnchorNotices(uint32_t keepMask, int32_t bottomOffset) {
+void AnchorNotices(GameWindow* anchor, uint32_t keepMask, int32_t bottomOffset) {
     WindowManager* windows = GetWindowManager();
     if (!windows) return;
     InstallAwardNotices(*windows);
-    windows->Messages().Relayout(nullptr, bottomOffset, keepMask);
-    windows->Awards().Relayout(nullptr, bottomOffset);
+    windows->Messages().Relayout(anchor, bottomOffset, keepMask);
+    windows->Awards().Relayout(anchor, bottomOffset);
 }
 
 void DeleteNotices() {

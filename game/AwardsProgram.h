@@ -46,8 +46,10 @@ void InstallAwardNotices(WindowManager& windows);
 
 // A screen that opens takes the notices over: those whose id has a bit of
 // keepMask stay (every award notice stays: the player has not seen it yet)
-// and stand bottomOffset above the screen's bottom; the other messages go.
-void AnchorNotices(uint32_t keepMask, int32_t bottomOffset);
+// and stand bottomOffset above the screen's bottom, right above the anchor
+// window in the stack (null: the bottom of the stack); the other messages go.
+class GameWindow;
+void AnchorNotices(GameWindow* anchor, uint32_t keepMask, int32_t bottomOffset);
 // Every notice goes at once (the comics take the screen, another player is chosen).
 void DeleteNotices();
 

@@ -22,9 +22,11 @@ void FitWindowsToScreen() {
     if (WindowManager* windows = GetWindowManager()) windows->OnScreenResize(screen.width, screen.height);
 }
 
+// The notices stand over the menu.
 void OpenMainScreen() {
-    AnchorNotices(kNoticeMainScreen, kNoticeOffsetMainScreen);
     OpenMainScreenState();
+    MainScreen* screen = FindMainScreen();
+    AnchorNotices(screen ? screen->MenuWindow() : nullptr, kNoticeMainScreen, kNoticeOffsetMainScreen);
 }
 
 } // namespace

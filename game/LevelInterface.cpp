@@ -292,8 +292,9 @@ void LevelInterface::OpenPanel() {
 void LevelInterface::CloseAll() {
     WindowManager* windows = GetWindowManager();
     if (!windows) return;
-    // The notices go (a full warehouse's notice reads the level) or leave the panel.
-    windows->Messages().DeleteAll();
+    // The level's messages go (a full warehouse's notice reads the level);
+    // those the map and the main screen keep, and the award notices, leave the panel.
+    windows->Messages().DeleteExcept(kNoticeMap | kNoticeMainScreen);
     windows->Messages().Relayout(nullptr, kNoticeOffsetLevel, 0);
     windows->Awards().Relayout(nullptr, kNoticeOffsetLevel);
     for (GameWindow* window :

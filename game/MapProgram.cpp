@@ -246,7 +246,8 @@ void OpenMap() {
     MapScreen* map = ProgramMap().get();
     if (!map) return;
     LayoutToScreen(*map);
-    AnchorNotices(kNoticeMap, kNoticeOffsetMap);
+    if (WindowManager* windows = GetWindowManager())
+        AnchorNotices(windows->mapWindow, kNoticeMap, kNoticeOffsetMap);
     map->Open();
     if (g_revealOnOpen) {
         g_revealOnOpen = false;

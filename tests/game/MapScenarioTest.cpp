@@ -27,7 +27,7 @@ using testsupport::script::held::Click;
 namespace {
 
 // The main screen's "Play" easy; the map is open 1.3 s after it.
-constexpr int kPlayEasyX = 749, kPlayEasyY = 445;
+constexpr int kPlayEasyX = 749, kPlayEasyY = 445, kPlayHardX = 749, kPlayHardY = 513;
 constexpr int kMapOpen = 6300;
 
 // A player with tutorials off who has seen the map's first visit, levels 1
@@ -135,8 +135,8 @@ constexpr int kHeapX = 420, kHeapY = 330, kClearY = 274;
 constexpr uint32_t kRingGold = 0xE8C878;
 // The pause menu's "restart" and "to the map".
 constexpr int kMenuRestartX = 503, kMenuRestartY = 302, kMenuToMapX = 503, kMenuToMapY = 506;
-// The overlay's "Options" and the greeting; the options' "close".
-constexpr int kOptionsX = 936, kGreetingX = 512, kTopButtonsY = 16;
+// The overlay's "Back", "Options" and the greeting; the options' "close".
+constexpr int kBackX = 86, kOptionsX = 936, kGreetingX = 512, kTopButtonsY = 16;
 constexpr int kOptionsCloseX = 512, kOptionsCloseY = 516;
 
 } // namespace
@@ -399,4 +399,90 @@ TEST(MapScenario, ALevelLeftForTheMapIsKeptUntilAnotherPlayerComes) {
         ASSERT_NE(profiles.Current(), nullptr);
         EXPECT_EQ(std::u16string(profiles.Current()->Name()), u"nia");
     }
+}
+
+// A player of the hard regime who has passed no easy level reaches the goal
+// of levels won on the hard map (Shift and a click, cheats on): its notice
+// stands above the map's bottom bar; "Back" leads to the main screen, where
+// the notice goes on standing, lower, above the screen's bottom; "Play" easy
+// there shows the first comic, and the notice goes with it: two clicks close
+// the comic onto the easy map, which has none.
+TEST(MapScenario, ANoticeFollowsTheScreensAndGoesWithTheComics) {
+    GameCopy game;
+    MakeSaver(game.User(), [](Profile& sal) {
+        ProfileRecord& record = sal.MutableRecord();
+        record.results.regimes[kRegimeEasy] = {};
+        record.results.regime = kRegimeHard;
+        record.results.hardAvailable = 1;
+        LevelProgress* hard = record.results.regimes[kRegimeHard].levels;
+        hard[0].status = hard[1].status = kLevelSilver;
+        hard[2].status = kLevelOpen;
+        record.flags |= kProfileFlagHardMapTutorial;
+        record.awards[kLevelsWonWord] = 9;
+    });
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                            "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n"));
+    const MapPoint house = House(2);
+    const std::string events =
+        "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" +
+        Click(5000, kPlayHardX, kPlayHardY) + testsupport::script::Move(kMapOpen, house.x, house.y) +
+        std::to_string(kMapOpen + 200) + " key down LSHIFT\n" + std::to_string(kMapOpen + 300) +
+        " mouse down left\n" + std::to_string(kMapOpen + 350) + " mouse up left\n" +
+        std::to_string(kMapOpen + 400) + " key up LSHIFT\n" +
+        testsupport::script::Move(kMapOpen + 500, 600, 400) + Click(9500, kBackX, kTopButtonsY) +
+        Click(11000, kPlayEasyX, kPlayEasyY) + Click(12600, 512, 400) + Click(13400, 512, 400);
+    const std::string log =
+        Play(game, events, 15000,
+             {{9300, "hard-map"}, {10800, "main"}, {12400, "comic-0"}, {14900, "easy-map"}}, false);
+    const Shot map = Load(game, "hard-map"), main = Load(game, "main"), comic = Load(game, "comic-0"),
+               easy = Load(game, "easy-map");
+    ASSERT_TRUE(map.ok && main.ok && comic.ok && easy.ok);
+    EXPECT_EQ(testsupport::StateChanges(log),
+              (std::vector<std::string>{"00000001", "80000002", "00000006", "00000005", "00000006",
+                                        "00000007", "00000005", "FFFFFFFF"}));
+    EXPECT_NE(log.find("the map shows award notice 1"), std::string::npos) << log;
+    EXPECT_NE(log.find("easy, with the introductory comic"), std::string::npos) << log;
+    auto face = [](const Shot& shot, int top, int bottom) {
+        return shot.NearIn(kNoticeLeft, top, kNoticeRight, bottom, kNoticeFace, 8);
+    };
+    // Over the map the notice ends 76 pixels above the bottom; on the main screen 16.
+    EXPECT_GT(face(map, kNoticeTop, kNoticeBottom), 6000) << "the notice on the map";
+    EXPECT_GT(face(main, 700, 745), 4000) << "the notice low on the main screen";
+    EXPECT_LT(face(map, 700, 745), 300) << "not as low on the map";
+    // It stands over the menu's lower right corner.
+    EXPECT_GT(main.Near(885, 680, 4, kNoticeFace, 8), 40) << "above the menu";
+    EXPECT_LT(face(comic, 600, 760), 300) << "gone with the comic";
+    EXPECT_LT(face(easy, 590, 760), 300) << "the map after the comic has none";
+}
+
+// The goal's notice on the map (as above, in the easy regime) goes when the
+// greeting's list makes another player current: the map fades to that
+// player's, without it.
+TEST(MapScenario, ANoticeGoesWithItsPlayer) {
+    GameCopy game;
+    testplayers::MakePlayer(game.User(), u"nia", [](ProfileRecord& record) {
+        record.results.regimes[kRegimeEasy].levels[0].status = kLevelGold;
+        record.flags |= kProfileFlagEasyMapTutorial;
+    });
+    MakeSaver(game.User(), [](Profile& sal) { sal.MutableRecord().awards[kLevelsWonWord] = 9; });
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                            "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n"));
+    const MapPoint house = House(2);
+    const std::string events =
+        ToTheMap() + testsupport::script::Move(kMapOpen, house.x, house.y) + std::to_string(kMapOpen + 200) +
+        " key down LSHIFT\n" + std::to_string(kMapOpen + 300) + " mouse down left\n" +
+        std::to_string(kMapOpen + 350) + " mouse up left\n" + std::to_string(kMapOpen + 400) +
+        " key up LSHIFT\n" + testsupport::script::Move(kMapOpen + 500, 600, 400) +
+        Click(9000, kGreetingX, kTopButtonsY) + Click(10000, kSecondRowX, kSecondRowY);
+    const std::string log = Play(game, events, 11500, {{8900, "sal-notice"}, {11400, "nia-map"}}, false);
+    const Shot sal = Load(game, "sal-notice"), nia = Load(game, "nia-map");
+    ASSERT_TRUE(sal.ok && nia.ok);
+    const std::vector<std::string> chosen = testsupport::LogLines(log, "Profile chosen");
+    ASSERT_EQ(chosen.size(), 1u) << log;
+    EXPECT_NE(chosen[0].find("nia"), std::string::npos) << chosen[0];
+    auto face = [](const Shot& shot) {
+        return shot.NearIn(kNoticeLeft, kNoticeTop, kNoticeRight, kNoticeBottom, kNoticeFace, 8);
+    };
+    EXPECT_GT(face(sal), 6000) << "sal's notice";
+    EXPECT_LT(face(nia), 300) << "gone with sal";
 }
