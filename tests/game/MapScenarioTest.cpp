@@ -70,14 +70,15 @@ MapPoint House(int level) {
 // times into files named after them; answers the log, which must name no
 // missing content.
 std::string Play(const GameCopy& game, const std::string& events, int untilMs,
-                 const std::vector<std::pair<int, std::string>>& shots, bool plainConfig = true) {
+                 const std::vector<std::pair<int, std::string>>& shots, bool plainConfig = true,
+                 const std::string& extra = "") {
     if (plainConfig) {
         EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     }
     const std::string script = game.File("script.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
     std::string arguments =
-        "--headless --until-ms " + std::to_string(untilMs) + " --input-script '" + script + "'";
+        "--headless --until-ms " + std::to_string(untilMs) + " --input-script '" + script + "' " + extra;
     for (const auto& [ms, name] : shots)
         arguments += testsupport::ScreenshotAt(ms, game.File(name + ".png"));
     std::string output;
@@ -102,6 +103,17 @@ std::u16string Utf16(const std::string& bytes) {
     for (size_t i = 0; i + 1 < bytes.size(); i += 2)
         text += char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
     return text;
+}
+
+// The mean of red, green and blue over every fourth pixel of every fourth row.
+int Brightness(const Shot& shot) {
+    int64_t sum = 0, n = 0;
+    for (int y = 0; y < shot.picture.height; y += 4)
+        for (int x = 0; x < shot.picture.width; x += 4, ++n) {
+            const uint32_t p = shot.At(x, y);
+            sum += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
+        }
+    return n ? int(sum / n) : 0;
 }
 
 Shot Load(const GameCopy& game, const std::string& name) {
@@ -133,6 +145,8 @@ constexpr int kPlayX = 578, kPlayY = 538;
 constexpr int kHeapX = 420, kHeapY = 330, kClearY = 274;
 // The ring of a round button over the field.
 constexpr uint32_t kRingGold = 0xE8C878;
+// Level 34's garbage heap.
+constexpr int kLostHeapX = 700, kLostHeapY = 284;
 // The pause menu's "restart" and "to the map".
 constexpr int kMenuRestartX = 503, kMenuRestartY = 302, kMenuToMapX = 503, kMenuToMapY = 506;
 // The overlay's "Back", "Options" and the greeting; the options' "close".
@@ -319,18 +333,8 @@ TEST(MapScenario, ARestartFromThePauseMenuFadesTheScreen) {
     const Shot before = Load(game, "restart-before"), covered = Load(game, "restart-covered"),
                fresh = Load(game, "fresh"), restarted = Load(game, "restarted");
     ASSERT_TRUE(before.ok && covered.ok && fresh.ok && restarted.ok);
-    // The mean of red, green and blue over every fourth pixel of every fourth row.
-    auto brightness = [](const Shot& shot) {
-        int64_t sum = 0, n = 0;
-        for (int y = 0; y < shot.picture.height; y += 4)
-            for (int x = 0; x < shot.picture.width; x += 4, ++n) {
-                const uint32_t p = shot.At(x, y);
-                sum += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
-            }
-        return n ? int(sum / n) : 0;
-    };
-    EXPECT_LT(brightness(covered), brightness(before) * 3 / 4) << "the cover over the screen";
-    EXPECT_GT(brightness(fresh), brightness(before) * 9 / 10) << "the cover went";
+    EXPECT_LT(Brightness(covered), Brightness(before) * 3 / 4) << "the cover over the screen";
+    EXPECT_GT(Brightness(fresh), Brightness(before) * 9 / 10) << "the cover went";
     // The heap's clear button, with its golden ring, answers the click.
     EXPECT_LT(fresh.Near(kHeapX, kClearY, 16, kRingGold, 10), 10);
     EXPECT_GT(restarted.Near(kHeapX, kClearY, 16, kRingGold, 10), 60) << "the clear button over the heap";
@@ -485,4 +489,45 @@ TEST(MapScenario, ANoticeGoesWithItsPlayer) {
     };
     EXPECT_GT(face(sal), 6000) << "sal's notice";
     EXPECT_LT(face(nia), 300) << "gone with sal";
+}
+
+// Level 34 of the tests' layouts in the hard regime, opened from the map: its
+// page closed and the clock started by a click on the heap, it is lost at its
+// bronze time (90 s). The game-over dialog's "yes" opens the level window,
+// whose "play" covers the screen in black; under the cover the level starts
+// again from scratch.
+TEST(MapScenario, PlayingALostLevelAgainFadesTheScreen) {
+    GameCopy game(testsupport::LevelData::Scenarios);
+    MakeSaver(game.User(), [](Profile& sal) {
+        ProfileRecord& record = sal.MutableRecord();
+        record.results.regime = kRegimeHard;
+        record.results.hardAvailable = 1;
+        record.results.regimes[kRegimeHard].levels[33].status = kLevelOpen;
+        record.flags |= kProfileFlagHardMapTutorial;
+    });
+    const MapPoint house = House(33);
+    constexpr int kStart = 10500, kLost = kStart + 90000, kAgain = kLost + 2500, kLetGo = kAgain + 150;
+    const std::string log =
+        Play(game,
+             "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" +
+                 Click(5000, kPlayHardX, kPlayHardY) + Click(kMapOpen, house.x, house.y) +
+                 Click(7300, kPlayX, kPlayY) + Click(9500, 512, 384) + Click(kStart, kLostHeapX, kLostHeapY) +
+                 Click(kLost + 1500, kYesX, kAnswerY) + Click(kAgain, kPlayX, kPlayY),
+             kAgain + 2000,
+             {{kLost + 1300, "lost"},
+              {kAgain - 100, "again-before"},
+              {kLetGo + 150, "again-covered"},
+              {kAgain + 1900, "again"}},
+             true, "--draw-every 20");
+    EXPECT_NE(log.find("Level lost: the game-over dialog asks to try again."), std::string::npos) << log;
+    EXPECT_NE(log.find("Level window opened after the game over."), std::string::npos) << log;
+    const Shot before = Load(game, "again-before"), covered = Load(game, "again-covered"),
+               again = Load(game, "again");
+    ASSERT_TRUE(before.ok && covered.ok && again.ok);
+    EXPECT_LT(Brightness(covered), Brightness(before) * 3 / 4) << "the cover over the screen";
+    EXPECT_GT(Brightness(again), Brightness(before) * 9 / 10) << "the cover went";
+    const std::vector<std::string> restarts = testsupport::LogLines(log, "restarts from scratch");
+    ASSERT_EQ(restarts.size(), 1u) << log;
+    EXPECT_NE(restarts[0].find("Level 34"), std::string::npos) << restarts[0];
+    EXPECT_GT(log.find(restarts[0]), log.find("Level window opened after the game over.")) << log;
 }
