@@ -232,23 +232,14 @@ class LevelInterface::Tags : public RunningLevelTags {
 LevelInterface::LevelInterface(ProgramWorld& world, FarmData& farm)
     : world_(world), farm_(farm), context_(std::make_unique<Context>(*this)),
       warehouse_(std::make_unique<Warehouse>(*this)), tags_(std::make_unique<Tags>(*this)),
-      bonuses_(std::make_unique<ProgramBonusEdit>()) {}
+      bonuses_(std::make_shared<ProgramBonusEdit>()) {}
 
 void LevelInterface::Attach(GameLevel& level) {
     level_ = &level;
     panelLevel_ = MakePanelLevel(level);
     WindowManager* windows = GetWindowManager();
     if (!windows) return;
-    LevelMenuHooks hooks;
-    hooks.level = level.LevelIndex();
-    hooks.windows = WindowsHost();
-    hooks.closeMainWindow = [] { CloseMainWindow(); };
-    hooks.leaveLevel = [this] { level_->Leave(); };
-    hooks.restartFromScratch = [this] { restartWanted_ = true; };
-    hooks.fade = [this](std::function<void()> middle) { FadeThen(std::move(middle)); };
-    hooks.openOptions = [] { OpenOptionsWindow(); };
-    hooks.openAwards = [] { OpenProgramAwards(false); };
-    menu_ = std::make_unique<LevelMenu>(*windows, std::move(hooks));
+    menu_ = std::make_unique<LevelMenu>(*windows, MenuHooks(level.LevelIndex()));
     InstallAwardNotices(*windows);
     SetTagLevel(tags_.get());
 }
@@ -257,20 +248,28 @@ LevelInterface::~LevelInterface() {
     // A fade still running would answer to this interface.
     if (dynamic_cast<LevelFade*>(CurrentGameEffect())) StartGameEffect(nullptr);
     CloseAll();
-    if (level_) SetTagLevel(nullptr);
-    EndLevelSounds();
+    // Only an attached level played sounds.
+    if (level_) {
+        SetTagLevel(nullptr);
+        EndLevelSounds();
+    }
+}
+
+LevelMenuHooks LevelInterface::MenuHooks(uint32_t levelIndex) {
+    LevelMenuHooks hooks;
+    hooks.level = levelIndex;
+    hooks.windows = WindowsHost();
+    hooks.closeMainWindow = [] { CloseMainWindow(); };
+    hooks.leaveLevel = [this] { level_->Leave(); };
+    hooks.restartFromScratch = [this] { restartWanted_ = true; };
+    hooks.fade = [this](std::function<void()> middle) { FadeThen(std::move(middle)); };
+    hooks.openOptions = [] { OpenOptionsWindow(); };
+    hooks.openAwards = [] { OpenProgramAwards(false); };
+    return hooks;
 }
 
 LevelWindowsHost LevelInterface::WindowsHost() {
-    LevelWindowsHost host = LevelTableWindowsHost(CurrentProfile(), [] { return CurrentProfile(); });
-    host.bonusIcon = [this](int32_t bonus) {
-        return bonus >= 0 ? context_->BonusIcon(uint32_t(bonus)) : nullptr;
-    };
-    host.leaveLevel = [this] { level_->Leave(); };
-    host.selectBonuses = [this](const BonusPick& selection, std::function<void(const BonusPick&)> applied) {
-        bonuses_->OpenForLevelWindow(selection, std::move(applied));
-    };
-    return host;
+    return ProgramLevelWindowsHost(CurrentProfile, bonuses_, [this] { level_->Leave(); });
 }
 
 void LevelInterface::OpenPanel() {

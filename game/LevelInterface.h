@@ -107,11 +107,16 @@ class LevelInterface : public LevelPanelDriver {
     // Null while the panel is closed.
     PointPanels* GetPointPanels() const { return points_.get(); }
 
+    // The hooks of the pause menu and the host of the level's windows (the
+    // restart and game-over level windows, the result window): they call
+    // this interface and, once it is attached, its level.
+    LevelMenuHooks MenuHooks(uint32_t levelIndex);
+    LevelWindowsHost WindowsHost();
+
   private:
     class Context;
     class Warehouse;
     class Tags;
-    LevelWindowsHost WindowsHost();
     // The screen fades out, the middle runs, the screen fades in.
     void FadeThen(std::function<void()> middle);
     void OnGameOverAnswer(uint32_t command);
@@ -128,9 +133,9 @@ class LevelInterface : public LevelPanelDriver {
     std::unique_ptr<Warehouse> warehouse_;
     std::unique_ptr<Tags> tags_;
     std::unique_ptr<LevelMenu> menu_;
-    std::unique_ptr<ProgramBonusEdit> bonuses_;
-    std::unique_ptr<PointPanels> points_;    // with the panel
-    LevelTutorialHooks* tutorial_ = nullptr; // owned by the level screen
+    std::shared_ptr<ProgramBonusEdit> bonuses_; // the level windows' hosts keep it too
+    std::unique_ptr<PointPanels> points_;       // with the panel
+    LevelTutorialHooks* tutorial_ = nullptr;    // owned by the level screen
     std::function<void(uint32_t)> fullWarehouseTutorial_;
     std::function<void()> restartNow_;
     bool infoWanted_ = false;
