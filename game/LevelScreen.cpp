@@ -33,7 +33,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <memory>
 
@@ -67,7 +66,7 @@ class LevelSession : public LevelFrontEndHooks {
     ~LevelSession() override {
         if (ProfileManager* profiles = AppProfiles()) profiles->RemoveListener(this);
         // The windows go first (they read the level), the level before the
-        // interface that is its panel hooks.
+        // interface that is its interface hooks.
         if (ui_) ui_->CloseAll();
         WindowManager* windows = GetWindowManager();
         if (windows && level_ && windows->Level() == level_.get()) windows->SetLevel(nullptr);
@@ -262,8 +261,8 @@ class LevelSession : public LevelFrontEndHooks {
         comicShown_ = true;
         return true;
     }
-    void StoreLevelResult(const GameLevel& level, uint32_t (&record)[11]) override {
-        LevelResult result{};
+    void StoreLevelResult(const GameLevel& level, LevelResult& result) override {
+        result = LevelResult{};
         if (!LevelProfileStoreResult(level.LevelIndex(), level.LevelTimeMs(), &result)) {
             // Without a profile the result is the level's own.
             result.level = level.LevelIndex();
@@ -279,8 +278,6 @@ class LevelSession : public LevelFrontEndHooks {
             result.limits[0] = block.bronzeMs, result.limits[1] = block.silverMs,
             result.limits[2] = block.goldMs;
         }
-        static_assert(sizeof result == sizeof record);
-        std::memcpy(record, &result, sizeof record);
     }
     void StoreSavedGame(uint32_t, uint32_t levelIndex, std::unique_ptr<SaveBuffer> saved) override {
         if (!saved || !saved->HasData()) return;
@@ -300,10 +297,7 @@ class LevelSession : public LevelFrontEndHooks {
     void EnableRecords(uint32_t levelIndex) override {
         if (RecordsFile* records = AppRecords()) records->Enable(int32_t(levelIndex));
     }
-    void AddRecord(const uint32_t (&record)[11]) override {
-        LevelResult result;
-        static_assert(sizeof result == sizeof record);
-        std::memcpy(&result, record, sizeof result);
+    void AddRecord(const LevelResult& result) override {
         if (RecordsFile* records = AppRecords()) records->AddLevelRecord(result);
     }
     uint32_t ChosenBonusSlots() const override { return LevelProfileBonusSlots(); }

@@ -211,7 +211,7 @@ bool InfoWindow::OnKeyDown(uint32_t key, uint32_t flags) {
 uint32_t InfoWindow::OnButtonClick(GameButton* button) {
     if (button->Command() != kInfoCloseCommand) return 0;
     Close();
-    return 2;
+    return kClickResetLook;
 }
 
 void InfoWindow::Draw(DXLViewer& viewer) {
@@ -405,19 +405,19 @@ uint32_t LevelWindow::OnButtonClick(GameButton* button) {
     switch (LevelWindowCommand(button->Command(), mode_, continue_)) {
     case LevelWindowGo::Cancel:
         if (callback_) callback_(0, level_, 0);
-        return 2;
+        return kClickResetLook;
     case LevelWindowGo::PlayAfresh:
         Play(1);
-        return 2;
+        return kClickResetLook;
     case LevelWindowGo::Continue:
         Play(0);
-        return 2;
+        return kClickResetLook;
     case LevelWindowGo::ConfirmRestart:
         // Starting afresh throws the saved game away: the player says so first.
         manager_.Open<DialogWindow>(DialogParams::Make(kDialogYes, kDialogNo, nullptr, nullptr), u"restart_c",
                                     u"restart", &LevelWindow::OnRestartConfirmed,
                                     reinterpret_cast<uintptr_t>(&manager_), 0);
-        return 2;
+        return kClickResetLook;
     case LevelWindowGo::SelectBonuses:
         if (host_.selectBonuses) {
             // The answer reaches the open level window through the manager:
@@ -430,7 +430,7 @@ uint32_t LevelWindow::OnButtonClick(GameButton* button) {
                 }
             });
         }
-        return 2;
+        return kClickResetLook;
     default:
         return 0;
     }
@@ -611,7 +611,7 @@ uint32_t LevelResultWindow::OnButtonClick(GameButton* button) {
         left_ = true;
         host_.leaveLevel();
     }
-    return 2;
+    return kClickResetLook;
 }
 
 void LevelResultWindow::DrawChildren(DXLViewer& viewer) {
