@@ -146,9 +146,13 @@ class LevelSession : public LevelFrontEndHooks {
     uint32_t Index() const { return index_; }
 
     // ---- a level kept while the map is shown
-    // An unfinished level left for the map (not by the bot) can be kept.
+    // An unfinished level left for the map (not by the bot) can be kept. One
+    // whose tutorial runs is not: the tutorial's boxes and arrows stand on
+    // the screen, so it goes on from its saved game, at the step it was left.
     bool Holdable() const {
-        return level_ && leaveRequested_ && !comicShown_ && !level_->IsEnded() && !ActiveBotRun();
+        const LevelTutorialHooks* tutorial = tutorials_ ? tutorials_->Hooks() : nullptr;
+        return level_ && leaveRequested_ && !comicShown_ && !level_->IsEnded() && !ActiveBotRun() &&
+               !(tutorial && tutorial->IsRunning());
     }
     bool IsHeld() const { return held_; }
     // The level stands still (its leaving paused it) without its panel and
@@ -176,9 +180,11 @@ class LevelSession : public LevelFrontEndHooks {
         Logf("Level %u goes on where it was left.", index_ + 1);
     }
     // The kept level's game goes into the profile before the level goes
-    // (its leaving saved it; a save that failed then is tried again).
+    // (its leaving saved it; a save that failed then is tried again). The
+    // profile keeps saved games by its current regime: after a change of
+    // regime on the map the leaving's save stands.
     void SaveHeld() {
-        if (held_ && level_) level_->SaveToProfile();
+        if (held_ && level_ && level_->Regime() == LevelProfileRegime()) level_->SaveToProfile();
     }
 
     // The level, its panel and the windows over it take the screen's size

@@ -147,6 +147,8 @@ constexpr int kHeapX = 420, kHeapY = 330, kClearY = 274;
 constexpr uint32_t kRingGold = 0xE8C878;
 // Level 34's garbage heap.
 constexpr int kLostHeapX = 700, kLostHeapY = 284;
+// The map's regime switch, its hard half.
+constexpr int kHardRegimeX = 930, kHardRegimeY = 745;
 // The pause menu's "restart" and "to the map".
 constexpr int kMenuRestartX = 503, kMenuRestartY = 302, kMenuToMapX = 503, kMenuToMapY = 506;
 // The overlay's "Back", "Options" and the greeting; the options' "close".
@@ -349,7 +351,9 @@ TEST(MapScenario, ARestartFromThePauseMenuFadesTheScreen) {
 // straight to the running level (no loading, no saved game read), where the
 // clear button still stands over the heap; the farmer clears it and the
 // level is won. Another run leaves it the same way and chooses another
-// player: the kept level goes, saved into its player's profile first.
+// player: the kept level goes, saved into its player's profile first. A
+// third switches the map to the hard regime and quits: the kept level's game
+// stays the easy regime's.
 TEST(MapScenario, ALevelLeftForTheMapIsKeptUntilAnotherPlayerComes) {
     const MapPoint house = House(30);
     const std::string leave = ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
@@ -402,6 +406,26 @@ TEST(MapScenario, ALevelLeftForTheMapIsKeptUntilAnotherPlayerComes) {
         EXPECT_EQ(found, 1);
         ASSERT_NE(profiles.Current(), nullptr);
         EXPECT_EQ(std::u16string(profiles.Current()->Name()), u"nia");
+    }
+    {
+        // The kept easy level stays the easy regime's saved game when the
+        // map switches to the hard regime before the program quits.
+        GameCopy game(testsupport::LevelData::Scenarios);
+        MakeSaver(game.User(), [](Profile& sal) {
+            sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
+            sal.MutableRecord().results.hardAvailable = 1;
+            sal.MutableRecord().flags |= kProfileFlagHardMapTutorial;
+        });
+        const std::string log = Play(game, leave + Click(12000, kHardRegimeX, kHardRegimeY), 14000, {});
+        EXPECT_NE(log.find("Level 31 is kept while the map is shown."), std::string::npos) << log;
+        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+        profiles.Load();
+        Profile* sal = profiles.Current();
+        ASSERT_NE(sal, nullptr);
+        EXPECT_EQ(sal->Regime(), uint32_t(kRegimeHard)) << "the map switched";
+        EXPECT_EQ(sal->GetSavedLevel(30), nullptr) << "no saved game of the hard regime";
+        sal->MutableRecord().results.regime = kRegimeEasy;
+        EXPECT_NE(sal->GetSavedLevel(30), nullptr) << "the easy regime's";
     }
 }
 
