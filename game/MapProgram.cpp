@@ -12,9 +12,9 @@
 #include "frontend/Comix.h"
 #include "frontend/MapScreen.h"
 #include "frontend/OptionsWindow.h"
+#include "game/Autoplay.h"
 #include "game/AwardsProgram.h"
 #include "game/FrontendScreens.h"
-#include "game/LevelBot.h"
 #include "game/LevelProfiles.h"
 #include "game/LevelScreen.h"
 #include "gui/Notices.h"
@@ -160,7 +160,7 @@ bool LevelInfo(int32_t level, ProfileLevelInfo* info) {
 
 // A stored level result reaches the map before the profile changes.
 void JoinProfileHooks() {
-    if (ProfileManager* profiles = AppProfiles()) profiles->SetHooks(ProgramProfileHooks());
+    if (ProfileManager* profiles = AppProfiles()) profiles->SetHooks(BuildProfileHooks());
 }
 
 int32_t LoadMapStage(kis::DataFileReaderW* reader, LoaderState* state) {
@@ -173,7 +173,7 @@ int32_t LoadMapStage(kis::DataFileReaderW* reader, LoaderState* state) {
         LogLabelPrintf(kLogIndent, "Map data", "%s", why.c_str());
         return kLoaderFinished;
     }
-    map->SetHooks(ProgramMapHooks());
+    map->SetHooks(BuildMapHooks());
     ProgramMap() = std::move(map);
     SetMapScreen(ProgramMap().get());
     if (Comix* comix = GetComix()) comix->SetMapEventSink(RaiseMapEvent);
@@ -244,7 +244,7 @@ const AppCallbacks& MapCallbacks() {
             if (auto& tutorials = ProgramMapTutorials()) tutorials->runner.Update(ms);
             // The windows over the map (awards, options) run their animations.
             if (WindowManager* windows = GetWindowManager()) windows->Update();
-            if (BotRun* run = ActiveBotRun()) run->MapFrame(ms);
+            if (Autoplay* autoplay = ActiveAutoplay()) autoplay->MapFrame(ms);
         };
         c.draw = [] {
             if (ProgramMap()) ProgramMap()->Draw();
@@ -288,7 +288,7 @@ void FreeMap() {
 
 } // namespace
 
-MapHooks ProgramMapHooks() {
+MapHooks BuildMapHooks() {
     MapHooks hooks;
     hooks.levelExists = [](int32_t level) { return GameLevelTable().Get(uint32_t(level)) != nullptr; };
     hooks.findCharacter = [](uint32_t id) { return FindById(GetLevelGameData().characters, id); };
@@ -315,7 +315,7 @@ MapHooks ProgramMapHooks() {
     return hooks;
 }
 
-ProfileHooks ProgramProfileHooks() {
+ProfileHooks BuildProfileHooks() {
     ProfileHooks hooks;
     hooks.levelInfo = LevelInfo;
     hooks.setCurrentLevel = [](int32_t level) {

@@ -434,14 +434,14 @@ const std::vector<std::string> kLevelWindowsHostMembers = {
 } // namespace
 
 TEST(HooksWiring, TheMapsHooks) {
-    ExpectWired(ProgramMapHooks(), "MapHooks",
+    ExpectWired(BuildMapHooks(), "MapHooks",
                 {"openLevelWindow", "startTutorial", "showAwardNotice", "makeLevel", "levelHeld",
                  "dropHeldLevel", "levelExists", "findCharacter", "openOptions", "openAwards", "openProfiles",
                  "showComic"});
 }
 
 TEST(HooksWiring, TheProfileStoresHooks) {
-    ExpectWired(ProgramProfileHooks(), "ProfileHooks",
+    ExpectWired(BuildProfileHooks(), "ProfileHooks",
                 {"levelInfo", "setCurrentLevel", "setMapState", "countLevelWin"});
 }
 
