@@ -289,11 +289,13 @@ void LevelInterface::OpenPanel() {
 
 void LevelInterface::CloseAll() {
     WindowManager* windows = GetWindowManager();
-    if (!windows) return;
+    // Without the panel nothing of the level is open: its windows went with
+    // it (a level kept for the map closed them when it was kept), and the
+    // notices belong to the screen shown now.
+    if (!windows || !Panel()) return;
     // The level's messages go (a full warehouse's notice reads the level);
     // those the map and the main screen keep, and the award notices, leave the panel.
-    windows->Messages().DeleteExcept(kNoticeMap | kNoticeMainScreen);
-    windows->Messages().Relayout(nullptr, kNoticeOffsetLevel, 0);
+    windows->Messages().Relayout(nullptr, kNoticeOffsetLevel, kNoticeMap | kNoticeMainScreen);
     windows->Awards().Relayout(nullptr, kNoticeOffsetLevel);
     for (GameWindow* window :
          {windows->menuWindow, windows->infoWindow, windows->levelWindow, windows->levelResultWindow,

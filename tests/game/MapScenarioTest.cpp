@@ -137,6 +137,8 @@ constexpr int kNoticeLeft = 870, kNoticeTop = 605, kNoticeRight = 1010, kNoticeB
 constexpr uint32_t kNoticeFace = 0xFFF6DC;
 // The profile's counter of levels won: after the nine award counters and the first goal's.
 constexpr int kLevelsWonWord = 10;
+// The cross of the players' list's first row.
+constexpr int kFirstCrossX = 674, kFirstCrossY = 358;
 // The second row of the players' list.
 constexpr int kSecondRowX = 465, kSecondRowY = 404;
 // The level window's "Play" with two buttons; level 31's garbage heap and
@@ -426,6 +428,38 @@ TEST(MapScenario, ALevelLeftForTheMapIsKeptUntilAnotherPlayerComes) {
         EXPECT_EQ(sal->GetSavedLevel(30), nullptr) << "no saved game of the hard regime";
         sal->MutableRecord().results.regime = kRegimeEasy;
         EXPECT_NE(sal->GetSavedLevel(30), nullptr) << "the easy regime's";
+    }
+    {
+        // The kept level's player deleted from the greeting's list (its
+        // cross, then "yes"): the level goes with the player, and the map,
+        // left without a player, gives way to the main screen, where the
+        // list shows the player left.
+        GameCopy game(testsupport::LevelData::Scenarios);
+        testplayers::MakePlayer(game.User(), u"nia");
+        MakeSaver(game.User(), [](Profile& sal) {
+            sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
+        });
+        const std::string log =
+            Play(game,
+                 leave + Click(12000, kGreetingX, kTopButtonsY) + Click(13000, kFirstCrossX, kFirstCrossY) +
+                     Click(14000, kYesX, kAnswerY),
+                 15500, {{13900, "delete-asks"}, {15400, "deleted"}});
+        EXPECT_NE(log.find("Level 31 is kept while the map is shown."), std::string::npos) << log;
+        const Shot asks = Load(game, "delete-asks"), deleted = Load(game, "deleted");
+        ASSERT_TRUE(asks.ok && deleted.ok);
+        EXPECT_GT(asks.Count(320, 350, 700, 388, Ink), 600) << "the question";
+        // A row's wooden face, of the current player's row or another's.
+        auto row = [](const Shot& shot) {
+            return shot.Count(300, 340, 600, 375, [](int r, int g, int b) {
+                return r > 190 && r < 235 && g > 140 && g < 185 && b > 80 && b < 125;
+            });
+        };
+        EXPECT_GT(row(deleted), 5000) << "nia's row, first now";
+        EXPECT_EQ(testsupport::StateChanges(log).back(), "FFFFFFFF") << "the program ran to its end\n" << log;
+        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+        profiles.Load();
+        ASSERT_EQ(profiles.Count(), 1);
+        EXPECT_EQ(std::u16string(profiles.GetProfile(0)->Name()), u"nia");
     }
 }
 
