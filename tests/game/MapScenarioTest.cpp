@@ -1,6 +1,8 @@
 // The level-select map as a player meets it at 1024 x 768, reached through
-// "Play" easy on the main screen: its level window over a saved game, its
-// overlay's buttons and what a level left for the map leaves behind.
+// "Play" on the main screen: its level window over a saved game, its
+// overlay's buttons, the award notices it shows and where they go, the
+// levels started from it (their records, their restarts under the screen
+// fade) and the level it keeps when one is left for it.
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
