@@ -353,6 +353,10 @@ uint32_t PointBuilding::CreateVisuals(bool animated, uint32_t delay) {
     return delay;
 }
 
+const SpriteObject* PointBuilding::PickedObject() const {
+    return mapBuilding_;
+}
+
 uint32_t PointBuilding::CreateMapBuilding(bool animated, uint32_t delay) {
     LevelMap* map = host_->Map();
     if (mapBuilding_ || !map) return delay;

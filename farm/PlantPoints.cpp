@@ -353,7 +353,12 @@ void BasePointPlant::OrderPlanting() {
 }
 
 void BasePointPlant::OnClick() {
-    switch (clickAction_) {
+    // A click that would order the point's job asks the tutorial first;
+    // refused, it only selects the bed.
+    const bool order =
+        (clickAction_ == JOBID_HARVEST || clickAction_ == JOBID_WATER) &&
+        level_->TutorialAllows(kTutorialActionStartJob, clickAction_, reinterpret_cast<intptr_t>(this));
+    switch (order ? clickAction_ : 0) {
     case JOBID_HARVEST:
         HideHarvestButton(true, true, 0);
         OrderHarvest();

@@ -5,6 +5,7 @@
 #include "app/GameStates.h"
 #include "frontend/MainScreen.h"
 #include "gui/Window.h"
+#include "tutorials/Tutorial.h"
 
 namespace {
 
@@ -27,5 +28,6 @@ void RegisterFrontendScreens() {
                             {OpenMainScreenState, CloseMainScreenState, &MainScreenCallbacks()});
     SetScreenResourceHook(ScreenPart::MainScreen, LayOutMainScreen);
     SetScreenResourceHook(ScreenPart::Windows, FitWindowsToScreen);
+    SetScreenResourceHook(ScreenPart::Tutorial, tut::RelayoutRunningTutorial);
     RegisterQuitHook(DestroyMainScreen);
 }

@@ -8,6 +8,7 @@
 #include "level/LevelData.h"
 #include "level/MapCharacter.h"
 #include "level/SaveStream.h"
+#include "level/SpriteObject.h"
 #include "platform/Input.h"
 
 #include <algorithm>
@@ -793,12 +794,26 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     if (held) return false;
     const int32_t index = PointAt(x, y);
     if (index < 0) {
-        ResetSelection(nullptr);
+        if (TutorialAllows(kTutorialActionSelectPoint, uint32_t(-1), 0)) ResetSelection(nullptr);
         return false;
     }
+    // The first click starts the clock even when the tutorial, which starts
+    // with it, then holds the point.
     StartClock();
-    ClickPoint(index);
+    if (MayClickPoint(index)) ClickPoint(index);
     return true;
+}
+
+bool GameLevel::MayClickPoint(int32_t index) {
+    const BaseLevelPoint* point = GetPoint(index);
+    if (!point) return false;
+    if (const SpriteObject* object = point->PickedObject();
+        object &&
+        TutorialAllows(kTutorialActionPickObject, object->Kind(), reinterpret_cast<intptr_t>(object)))
+        return true;
+    const auto data = reinterpret_cast<intptr_t>(point);
+    return TutorialAllows(kTutorialActionHoverPoint, uint32_t(index), data) &&
+           TutorialAllows(kTutorialActionSelectPoint, uint32_t(index), data);
 }
 
 bool GameLevel::OnKey(uint32_t key, bool down) {

@@ -376,7 +376,9 @@ void EmptyLevelPoint::OnClick() {
     }
     // The level panel may offer the clearing as a button; without one the
     // click orders it.
-    if (!level_->Panel().OfferPointOrder(static_cast<int32_t>(index_), JOBID_CLEAR)) RequestClear();
+    if (!level_->Panel().OfferPointOrder(static_cast<int32_t>(index_), JOBID_CLEAR) &&
+        level_->TutorialAllows(kTutorialActionStartJob, JOBID_CLEAR, reinterpret_cast<intptr_t>(this)))
+        RequestClear();
 }
 
 bool EmptyLevelPoint::RequestClear() {

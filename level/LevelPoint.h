@@ -85,6 +85,9 @@ class BaseLevelPoint {
     virtual void StartTrack(uint32_t, float) {}
     // A click on the point: selects it with the click sound.
     virtual void OnClick();
+    // The map object a click on the point picks (a building's picture), with
+    // its kind word; null when the point has none and a click selects it.
+    virtual const SpriteObject* PickedObject() const { return nullptr; }
     // The speed group whose modifiers the point takes: 2 animal houses,
     // 3 factories, 0 none.
     virtual uint32_t SpeedGroup() const { return 0; }

@@ -158,3 +158,85 @@ TEST(LevelTutorialScenario, ARestartAfterUntickingTheTutorialHasNoTutorial) {
     ASSERT_NE(profiles.Current(), nullptr);
     EXPECT_EQ(profiles.Current()->Record().results.tutorial, 0u) << "the option was saved unticked";
 }
+
+// The tutorial holds the field to what its step asks: the first click, on
+// the site of point 2 (660, 400), starts the clock but selects nothing (the
+// tutorial starts with the clock and lets no point be selected yet); in
+// step 2, which points at point 1, a click on point 2 is refused again and
+// the step stays; the click on point 1 then selects it and step 3 follows.
+TEST(LevelTutorialScenario, ClicksTheStepDoesNotAskForAreRefused) {
+    GameCopy game;
+    tutorialplay::MakeMapProfile(game.User());
+    const MapPoint first = CellPosition(0);
+    const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
+                               Click(6000, first.x, first.y + 4) + Click(6700, 578, 538) +
+                               Click(9000, 660, 400) + Click(10300, 300, 120) + Click(11200, 660, 400) +
+                               Click(12500, 460, 320);
+    const std::string log = tutorialplay::Play(
+        game, events, {{9600, "refused-first"}, {12200, "refused-step2"}, {13300, "selected-point1"}}, 13500);
+    tutorialplay::ExpectStepsInOrder(log, {"80010001", "80010002", "80010003"});
+    // A selected site shows its build page on the panel: the plants button's
+    // cream face where the medal times stand otherwise.
+    constexpr uint32_t kButtonFace = 0xF2E2BC;
+    const Shot a = tutorialplay::Load(game, "refused-first"), b = tutorialplay::Load(game, "refused-step2"),
+               c = tutorialplay::Load(game, "selected-point1");
+    ASSERT_TRUE(a.ok && b.ok && c.ok);
+    EXPECT_LT(a.NearIn(585, 690, 668, 755, kButtonFace, 6), 100) << "the first click selected point 2";
+    EXPECT_LT(b.NearIn(585, 690, 668, 755, kButtonFace, 6), 100) << "step 2 let point 2 be selected";
+    EXPECT_GT(c.NearIn(585, 690, 668, 755, kButtonFace, 6), 2500) << "point 1 was not selected";
+    EXPECT_EQ(log.find("step 80010003"), log.rfind("step 80010003")) << log;
+}
+
+// The tutorial follows a change of screen size: level 1 in an 800 x 600
+// window whose full screen is 1024 x 768; step 1's arrow and box stand over
+// the panel's goal button and the field. Full screen from the pause menu's
+// options lays the level out anew, and the arrow and the box stand where the
+// goal button and the field's centre are on the new screen, nothing of them
+// at the old places.
+TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
+    GameCopy game;
+    tutorialplay::MakeProfile(game.User(), 0);
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                            "[Video]\nWindow=800,600\nScreen=1024,768\n"));
+    using testsupport::script::Move;
+    using testsupport::script::held::Key;
+    // At 800 x 600 the field (1024 x 688) is drawn at 0.756 from x 13: point 2
+    // (660, 400) stands at (512, 302). The pause menu stands at (265, 45) with
+    // "options" at (391, 363); the options at (140, 135) with their full
+    // screen box at (178, 217); at 1024 x 768 "close" at (512, 516) and the
+    // menu's "continue" at (503, 243).
+    const std::string events = tutorialplay::Opening("1") + Click(9000, 512, 302) + Key(11000, "ESCAPE") +
+                               Click(12000, 391, 363) + Move(12200, 5, 300) + Click(13000, 178, 217) +
+                               Move(13200, 5, 300) + Click(14500, 512, 516) + Move(14700, 5, 300) +
+                               Click(15500, 503, 243) + Move(15700, 5, 300);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
+    const std::string small = game.File("small.png"), large = game.File("large.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--showcase --headless --draw-every 4 --until-ms 17000 --input-script '" + script +
+                           "' " + testsupport::ScreenshotAt(10800, small) + " " +
+                           testsupport::ScreenshotAt(16800, large),
+                       &output),
+              0)
+        << output;
+    testsupport::KeepShot(small, "resize-small.png");
+    testsupport::KeepShot(large, "resize-large.png");
+    const std::string log = game.Log();
+    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
+    EXPECT_EQ(testsupport::Occurrences(log, "Fullscreen:             Yes"), 1u) << log;
+    EXPECT_NE(log.find("step 80010001"), std::string::npos) << log;
+    EXPECT_EQ(log.find("step 80010002"), std::string::npos) << "no click reached the tutorial's layer";
+    const Shot a = LoadShot(small), b = LoadShot(large);
+    ASSERT_TRUE(a.ok && b.ok);
+    ASSERT_EQ(a.picture.width, 800);
+    ASSERT_EQ(b.picture.width, 1024);
+    // At 800 x 600: the arrow above the goal button (140, 530), the box over the field.
+    EXPECT_GT(a.Count(115, 390, 165, 470, tutorialplay::ArrowYellow), 300);
+    EXPECT_GT(a.Count(200, 135, 600, 190, tutorialplay::Parchment), 15000);
+    // At 1024 x 768: the arrow above the goal button (226, 700) and the box
+    // 80 px above the field's centre (512, 344); nothing at the old places.
+    EXPECT_GT(b.Count(200, 555, 255, 640, tutorialplay::ArrowYellow), 300) << "the arrow at the goal button";
+    EXPECT_LT(b.Count(115, 390, 165, 470, tutorialplay::ArrowYellow), 30) << "the arrow at its old place";
+    EXPECT_GT(b.Count(312, 218, 712, 275, tutorialplay::Parchment), 15000) << "the box centred";
+    EXPECT_LT(b.Count(195, 135, 300, 190, tutorialplay::Parchment), 100) << "the box at its old place";
+}
