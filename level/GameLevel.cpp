@@ -724,6 +724,7 @@ uint32_t GameLevel::PutToWarehouse(uint32_t productId, uint32_t units, GameMessa
         AddMoney(static_cast<int32_t>(std::min<int64_t>(price, kMaxMoney)), x, y, offset);
     }
     if (award >= 0 && stored > 0) AddAwardCount(static_cast<uint32_t>(award), static_cast<int32_t>(stored));
+    Panel().PlayLevelSound(kLevelSoundStore, 0);
     UpdateGoals(kGoalProduct, productId, 0, true);
     return stored;
 }

@@ -90,7 +90,14 @@ class LevelWorld {
     virtual bool ShotUnder(float, float) const { return false; }
 };
 
-enum LevelSound : uint32_t { kLevelSoundWon = 0, kLevelSoundBonus = 1, kLevelSoundSelect = 2 };
+// The level's sounds: the win's fanfare, a bonus starting, a point selected,
+// products stored in the warehouse.
+enum LevelSound : uint32_t {
+    kLevelSoundWon = 0,
+    kLevelSoundBonus = 1,
+    kLevelSoundSelect = 2,
+    kLevelSoundStore = 3
+};
 
 // The level panel and its windows (subsystem 10).
 class LevelPanelHooks {
