@@ -350,6 +350,7 @@ uint32_t PointBuilding::CreateVisuals(bool animated, uint32_t delay) {
     } else if (stage_ > 0) {
         delay = CreateMapBuilding(animated, delay);
     }
+    ShowStageStars(HighestAllowed(), animated, delay);
     return delay;
 }
 

@@ -166,7 +166,7 @@ class PointBuilding : public LevelPoint {
     // The farmer's jobs of the level (a repair, a pull-down) work at the
     // building's work spot, not inside it.
     void GetWorkOffset(float* dx, float* dy) const override;
-    void GetStarsPosition(float* x, float* y) const;
+    void GetStarsPosition(float* x, float* y) const override;
 
     void CancelBuildJob(bool animated);
     void BeginUpgrade();

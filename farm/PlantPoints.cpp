@@ -259,8 +259,23 @@ void BasePointPlant::RefreshGrowth(bool animated) {
 }
 
 void BasePointPlant::SetProgress(float percent) {
-    view_.progressShown = true;
-    view_.progress = percent;
+    LevelPoint::SetProgress(int32_t(std::lround(percent)));
+}
+
+void BasePointPlant::GetStarsPosition(float* x, float* y) const {
+    int32_t dx = 0, dy = 0;
+    GetStarsOffset(&dx, &dy);
+    *x = float(x_ + dx);
+    *y = float(y_ + dy);
+}
+
+void BasePointPlant::GetProgressPosition(float* x, float* y) const {
+    // A round button stands this far above its anchor.
+    constexpr int32_t kButtonLift = 32;
+    int32_t dx = 0, dy = 0;
+    GetButtonOffset(&dx, &dy);
+    *x = float(x_ + dx);
+    *y = float(y_ + dy - kButtonLift);
 }
 
 void BasePointPlant::WorkSpot(float* x, float* y) const {
@@ -418,7 +433,7 @@ bool BasePointPlant::SetStage(int32_t stage, bool animated, uint32_t delay) {
     if (stage_ == 0) OrderPlanting();
     growthNeeded_ = float(plant_->record.growthPerCrop);
     const uint32_t end = CreateSprites(animated, d);
-    view_.starsShown = highest;
+    ShowStageStars(highest, animated, end);
     delay_ = end > delay ? end - delay : 0;
     if (stage_ > 0) {
         SetGrowthPercent(ripeness_, false);

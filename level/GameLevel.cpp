@@ -832,7 +832,6 @@ void GameLevel::Draw(DXLViewer& viewer) {
     viewer.Translate(originX_, originY_);
     if (fieldScaled_) viewer.Scale2(fieldScale_, fieldScale_);
     viewer.ApplyTransform();
-    Panel().DrawFieldPicture(viewer);
     map_->Draw(viewer);
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();

@@ -148,10 +148,9 @@ class LevelPanelHooks {
     virtual bool RouteMouseToScreenSprites(int32_t, int32_t, uint32_t, bool) { return false; }
     virtual bool RouteKeyToWindows(uint32_t, bool) { return false; }
 
-    // Drawing, in order: the field picture (in field coordinates, the view
-    // transform applied), then after the map the screen sprites, the panel
-    // and the windows (screen coordinates).
-    virtual void DrawFieldPicture(DXLViewer&) {}
+    // Drawing, after the map (the field picture is the map's lowest
+    // object): the screen sprites, the panel and the windows (screen
+    // coordinates).
     virtual void DrawScreenSprites(DXLViewer&) {}
     virtual void DrawPanelAndWindows(DXLViewer&) {}
     // The screen size changed: windows and the panel are anchored again.

@@ -180,6 +180,18 @@ TEST(LevelPoint, StagesStayWithinTheLevelsLimit) {
     EXPECT_EQ(mill->Progress(), 100);
     mill->HideProgress();
     EXPECT_EQ(mill->Progress(), -1);
+    // The stars wait for their delay (the level's ticks count it down); a
+    // point removed takes its line and stars away.
+    mill->ShowStageStars(2, true, 250);
+    EXPECT_EQ(mill->StageStars(), 2);
+    level->Update(100);
+    EXPECT_EQ(mill->StarsDelay(), 150u);
+    level->Update(200);
+    EXPECT_EQ(mill->StarsDelay(), 0u);
+    mill->SetProgress(30);
+    mill->Remove(false, false, 0);
+    EXPECT_EQ(mill->StageStars(), 0);
+    EXPECT_EQ(mill->Progress(), -1);
 
     PointRecord tooHigh = level.record.points[3];
     tooHigh.stage = 9;
