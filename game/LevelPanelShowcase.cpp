@@ -27,7 +27,7 @@ RegimeBlock SampleRegime() {
 
 // The sample level as the panel sees it: the clock waits for the first
 // action, and the chosen bonuses are ready until one runs.
-class SampleLevel : public PanelLevel {
+class SampleLevel : public RunningLevelView {
   public:
     uint32_t LevelIndex() const override { return 33; }
     uint32_t Regime() const override { return 0; }

@@ -32,7 +32,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <memory>
 
@@ -65,7 +64,7 @@ class LevelSession : public LevelFrontEndHooks {
     explicit LevelSession(uint32_t index) : index_(index) {}
     ~LevelSession() override {
         // The windows go first (they read the level), the level before the
-        // interface that is its panel hooks.
+        // interface that is its interface hooks.
         if (ui_) ui_->CloseAll();
         WindowManager* windows = GetWindowManager();
         if (windows && level_ && windows->Level() == level_.get()) windows->SetLevel(nullptr);
@@ -222,8 +221,8 @@ class LevelSession : public LevelFrontEndHooks {
         comicShown_ = true;
         return true;
     }
-    void StoreLevelResult(const GameLevel& level, uint32_t (&record)[11]) override {
-        LevelResult result{};
+    void StoreLevelResult(const GameLevel& level, LevelResult& result) override {
+        result = LevelResult{};
         if (!LevelProfileStoreResult(level.LevelIndex(), level.LevelTimeMs(), &result)) {
             // Without a profile the result is the level's own.
             result.level = level.LevelIndex();
@@ -239,8 +238,6 @@ class LevelSession : public LevelFrontEndHooks {
             result.limits[0] = block.bronzeMs, result.limits[1] = block.silverMs,
             result.limits[2] = block.goldMs;
         }
-        static_assert(sizeof result == sizeof record);
-        std::memcpy(record, &result, sizeof record);
     }
     void StoreSavedGame(uint32_t, uint32_t levelIndex, std::unique_ptr<SaveBuffer> saved) override {
         if (!saved || !saved->HasData()) return;

@@ -37,16 +37,16 @@ std::unique_ptr<MapScreen>& ProgramMap() {
     return map;
 }
 
-// The map's tutorials: their runner and the seam they reach the map
+// The map's tutorials: their runner and the link they reach the map
 // through, made with the map and freed with it.
 struct MapTutorials {
     tut::TutorialRunner runner;
-    tut::MapSeam seam;
+    tut::TutorialMapLink mapLink;
     // The level window's controls reach the running tutorial through it
     // while a tutorial explains that window (the new bonus).
     tut::WindowTutorialLink windowLink;
     MapTutorials(MapScreen& map, WindowManager* windows)
-        : runner(tut::TutorialServices{windows}), seam(map, windows) {}
+        : runner(tut::TutorialServices{windows}), mapLink(map, windows) {}
 };
 std::unique_ptr<MapTutorials>& ProgramMapTutorials() {
     static std::unique_ptr<MapTutorials> tutorials;
@@ -61,16 +61,16 @@ bool StartMapTutorial(MapTutorial which) {
     if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
     switch (which) {
     case MapTutorial::First:
-        tutorials->runner.Make<tut::MapTutorial_First>(tutorials->seam);
+        tutorials->runner.Make<tut::MapTutorial_First>(tutorials->mapLink);
         break;
     case MapTutorial::Hard:
-        tutorials->runner.Make<tut::MapTutorial_Hard>(tutorials->seam);
+        tutorials->runner.Make<tut::MapTutorial_Hard>(tutorials->mapLink);
         break;
     case MapTutorial::Regime:
-        tutorials->runner.Make<tut::MapTutorial_Regime>(tutorials->seam);
+        tutorials->runner.Make<tut::MapTutorial_Regime>(tutorials->mapLink);
         break;
     case MapTutorial::VillainsAttack:
-        tutorials->runner.Make<tut::MapTutorial_VillainsAttack>(tutorials->seam);
+        tutorials->runner.Make<tut::MapTutorial_VillainsAttack>(tutorials->mapLink);
         break;
     }
     LogLabelPrintf(kLogIndent, "Map tutorial", "%08X starts",
@@ -110,7 +110,7 @@ void ExplainNewBonus(const LevelWindow& window) {
     if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
     windows->SetTutorial(&tutorials->windowLink);
     tutorials->runner.Make<tut::MapTutorial_NewBonus>(
-        tutorials->seam, record ? bonus : -1, record ? std::u16string(record->name) : std::u16string(),
+        tutorials->mapLink, record ? bonus : -1, record ? std::u16string(record->name) : std::u16string(),
         LevelWindow::BonusSlotData(bonus), window.SelectionHint());
     LogLabelPrintf(kLogIndent, "Map tutorial", "%08X starts: new bonus %d", tut::kMapTutorialNewBonus, bonus);
 }

@@ -9,7 +9,7 @@
 
 using namespace animaltest;
 
-TEST(AnimalScenarioTest, FeedCollectAndFeedAgain) {
+TEST(AnimalFeedingRound, FeedCollectAndFeedAgain) {
     AnimalLevel l(1, 2, 1, 10, 2.0f);
     PointHenhouse* hen = l.Hen();
     PointCowshed* shed = l.Shed();

@@ -1,10 +1,10 @@
-#include "levelui/PanelLevel.h"
+#include "levelui/RunningLevelView.h"
 
 #include "level/GameLevel.h"
 
 namespace {
 
-class GameLevelView : public PanelLevel {
+class GameLevelView : public RunningLevelView {
   public:
     explicit GameLevelView(GameLevel& level) : level_(level) {}
     uint32_t LevelIndex() const override { return level_.LevelIndex(); }
@@ -38,6 +38,6 @@ class GameLevelView : public PanelLevel {
 
 } // namespace
 
-std::unique_ptr<PanelLevel> MakePanelLevel(GameLevel& level) {
+std::unique_ptr<RunningLevelView> MakeRunningLevelView(GameLevel& level) {
     return std::make_unique<GameLevelView>(level);
 }

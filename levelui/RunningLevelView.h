@@ -1,7 +1,7 @@
 #pragma once
 // What the level panel reads and asks of the running level. The panel works
 // on this view only, so that it can be built and tested without a whole
-// level behind it; MakePanelLevel gives the view of a GameLevel.
+// level behind it; MakeRunningLevelView gives the view of a GameLevel.
 
 #include "level/LevelTable.h"
 
@@ -11,7 +11,7 @@
 class GameLevel;
 
 constexpr uint32_t kPanelBonusSlots = 6;
-// The pause reasons the panel's clock runs through: the clock not started yet, the tutorial.
+// The pause reasons the panel's clock runs through: kPauseClockNotStarted, kPauseTutorial.
 constexpr uint32_t kPanelClockPauses = 0x1 | 0x10;
 
 struct PanelBonusSlot {
@@ -21,15 +21,15 @@ struct PanelBonusSlot {
     float fraction = 0.0f; // of the run left (running) or of the recharge gathered
 };
 
-class PanelLevel {
+class RunningLevelView {
   public:
-    virtual ~PanelLevel() = default;
+    virtual ~RunningLevelView() = default;
     virtual uint32_t LevelIndex() const = 0;
-    // 0 easy, 1 hard.
+    // kRegimeEasy or kRegimeHard.
     virtual uint32_t Regime() const = 0;
     virtual const RegimeBlock& RegimeRecord() const = 0;
     virtual uint32_t LevelTimeMs() const = 0;
-    // 6 gold, 5 silver, 4 bronze, 3 failed.
+    // A LevelGrade (kGradeGold to kGradeFailed).
     virtual uint32_t Grade() const = 0;
     virtual bool IsBegun() const = 0;
     // Ended, or won or lost and waiting to end.
@@ -45,4 +45,4 @@ class PanelLevel {
 };
 
 // The view of a running level; the level outlives it.
-std::unique_ptr<PanelLevel> MakePanelLevel(GameLevel& level);
+std::unique_ptr<RunningLevelView> MakeRunningLevelView(GameLevel& level);

@@ -1,4 +1,5 @@
-// The level half of the level tutorial's links. Kept apart from the window
+// The level half of the tutorials' links: the tutorial's link to the level (TutorialLevelLink)
+// and the level's link to its tutorial (LevelTutorialLink). Kept apart from the window
 // toolkit's headers: the level and the toolkit both name their pause reasons.
 
 #include "level/GameLevel.h"
@@ -7,27 +8,27 @@
 
 namespace tut {
 
-void LevelSeam::Pause(uint32_t reason) {
+void TutorialLevelLink::Pause(uint32_t reason) {
     level_.Pause(reason);
 }
 
-void LevelSeam::Resume(uint32_t reason) {
+void TutorialLevelLink::Resume(uint32_t reason) {
     level_.Resume(reason);
 }
 
-void LevelSeam::SetClockStop(bool on) {
+void TutorialLevelLink::SetClockStop(bool on) {
     level_.SetClockStopBit(kLevelClockStopBit, on);
 }
 
-bool LevelSeam::IsPausedExcept(uint32_t mask) const {
+bool TutorialLevelLink::IsPausedExcept(uint32_t mask) const {
     return level_.IsPausedExcept(mask);
 }
 
-void LevelSeam::SelectPoint(int32_t index) {
+void TutorialLevelLink::SelectPoint(int32_t index) {
     level_.SelectPoint(index, false);
 }
 
-int32_t LevelSeam::SelectedPoint() const {
+int32_t TutorialLevelLink::SelectedPoint() const {
     return level_.SelectedPoint();
 }
 

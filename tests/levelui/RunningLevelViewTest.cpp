@@ -1,17 +1,17 @@
 // The panel's view of a running level: the regime's record, the grade, the
 // bonus slots as the buttons show them, the goals and the clock.
 
-#include "levelui/PanelLevel.h"
+#include "levelui/RunningLevelView.h"
 #include "tests/level/LevelTestSupport.h"
 
 #include <gtest/gtest.h>
 
 using leveltest::TestLevel;
 
-TEST(PanelLevel, ViewOfARunningLevel) {
+TEST(RunningLevelView, ViewOfARunningLevel) {
     for (uint32_t regime : {0u, 1u}) {
         TestLevel level(regime, 31);
-        const std::unique_ptr<PanelLevel> view = MakePanelLevel(*level.level);
+        const std::unique_ptr<RunningLevelView> view = MakeRunningLevelView(*level.level);
         EXPECT_EQ(view->LevelIndex(), 31u);
         EXPECT_EQ(view->Regime(), regime);
         EXPECT_EQ(&view->RegimeRecord(), &level.record.record.regimes[regime]);
@@ -27,11 +27,11 @@ TEST(PanelLevel, ViewOfARunningLevel) {
     }
 }
 
-TEST(PanelLevel, BonusSlotsAsTheButtonsShowThem) {
+TEST(RunningLevelView, BonusSlotsAsTheButtonsShowThem) {
     TestLevel level;
     level.frontEnd.chosen = 0x5; // slots 0 and 2
     level->StartUp();
-    const std::unique_ptr<PanelLevel> view = MakePanelLevel(*level.level);
+    const std::unique_ptr<RunningLevelView> view = MakeRunningLevelView(*level.level);
     struct Case {
         uint32_t slot;
         bool inUse;

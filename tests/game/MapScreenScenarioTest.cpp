@@ -41,7 +41,7 @@ void MakeProfile(const std::string& user) {
 
 } // namespace
 
-TEST(MapScreen, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
+TEST(MapScreenScenario, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
     GameCopy game;
     MakeProfile(game.User());
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
@@ -94,7 +94,7 @@ TEST(MapScreen, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
     EXPECT_EQ(levels[6].status, kLevelLocked);
 }
 
-TEST(MapScreen, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLevel) {
+TEST(MapScreenScenario, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLevel) {
     // The same profile, reached as a player does: the logos skipped, "easy"
     // (the menu's first button, the menu at 607, 344) on the main menu; the
     // profile has passed levels, so no comic comes first.
@@ -157,7 +157,7 @@ TEST(MapScreen, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLev
     EXPECT_EQ(levels[5].status, kLevelOpen);
 }
 
-TEST(MapScreen, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHintsHowToOpenIt) {
+TEST(MapScreenScenario, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHintsHowToOpenIt) {
     // The map reached through "easy" on the main menu; level 4 is passed, so
     // its cow stands on the map; the mouse then rests on the locked regime
     // switch, and at last "Back" leads to the main screen.

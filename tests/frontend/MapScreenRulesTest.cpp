@@ -35,7 +35,7 @@ struct Fixture : ::testing::Test {
     MapScreen map;
     Profile* profile = nullptr;
     std::vector<MapTutorial> tutorials;
-    std::vector<std::vector<int32_t>> notices;
+    std::vector<std::vector<uint32_t>> notices;
     bool tutorialsStart = true;
 
     void SetUp() override {
@@ -54,8 +54,8 @@ struct Fixture : ::testing::Test {
             tutorials.push_back(t);
             return tutorialsStart;
         };
-        hooks.showAwardNotice = [this](int32_t kind, int32_t a, int32_t b, int32_t c) {
-            notices.push_back({kind, a, b, c});
+        hooks.showAwardNotice = [this](const MapAwardNotice& notice) {
+            notices.push_back({notice.kind, notice.index, notice.tier});
         };
         screen.SetHooks(hooks);
         screen.Layout(1024, 768);
@@ -69,9 +69,9 @@ struct Fixture : ::testing::Test {
 
 } // namespace
 
-using MapScreenTest = Fixture;
+using MapScreenRules = Fixture;
 
-TEST_F(MapScreenTest, UpdatesRunWholeTicksAndKeepNoMoreThanFive) {
+TEST_F(MapScreenRules, UpdatesRunWholeTicksAndKeepNoMoreThanFive) {
     struct Step {
         uint32_t dt, total, left;
     };
@@ -83,7 +83,7 @@ TEST_F(MapScreenTest, UpdatesRunWholeTicksAndKeepNoMoreThanFive) {
     }
 }
 
-TEST_F(MapScreenTest, TheRevealLastsLongerWhenLevelsOpen) {
+TEST_F(MapScreenRules, TheRevealLastsLongerWhenLevelsOpen) {
     struct Case {
         const char* name;
         bool opensNext;
@@ -114,7 +114,7 @@ TEST_F(MapScreenTest, TheRevealLastsLongerWhenLevelsOpen) {
     }
 }
 
-TEST_F(MapScreenTest, AResultForAPassedLevelRevealsNothing) {
+TEST_F(MapScreenRules, AResultForAPassedLevelRevealsNothing) {
     SetStatus(4, kLevelBronze);
     map.SetCurrentLevel(4);
     EXPECT_EQ(map.CurrentLevel(), -1);
@@ -122,7 +122,7 @@ TEST_F(MapScreenTest, AResultForAPassedLevelRevealsNothing) {
     EXPECT_EQ(CurrentGameEffect(), nullptr);
 }
 
-TEST_F(MapScreenTest, ResultFlagsBecomePendingEvents) {
+TEST_F(MapScreenRules, ResultFlagsBecomePendingEvents) {
     map.SetCurrentLevel(7);
     LevelResult result{};
     result.flags = kResultHardRegime | kResultAwardGoal | kResultAllAwards;
@@ -132,7 +132,7 @@ TEST_F(MapScreenTest, ResultFlagsBecomePendingEvents) {
               kMapEventRegime | kMapEventAward | kMapEventFinalAward);
 }
 
-TEST_F(MapScreenTest, EventsAreServedOneAtATimeInTheirOrder) {
+TEST_F(MapScreenRules, EventsAreServedOneAtATimeInTheirOrder) {
     struct Case {
         const char* name;
         uint32_t regime;
@@ -141,7 +141,7 @@ TEST_F(MapScreenTest, EventsAreServedOneAtATimeInTheirOrder) {
         int32_t passed; // levels passed in the profile's regime
         uint32_t events;
         std::vector<MapTutorial> started;
-        std::vector<std::vector<int32_t>> notices;
+        std::vector<std::vector<uint32_t>> notices;
         uint32_t left;
         uint32_t flagsAfter;
     };
@@ -205,7 +205,7 @@ TEST_F(MapScreenTest, EventsAreServedOneAtATimeInTheirOrder) {
          2,
          kMapEventAward | kMapEventFinalAward,
          {},
-         {{1, 1, 1, 1}, {2, 2, 0, 0}},
+         {{1, 1, 1}, {2, 0, 0}},
          0,
          kProfileFlagEasyMapTutorial},
         {"comic closed with a level passed",
@@ -215,7 +215,7 @@ TEST_F(MapScreenTest, EventsAreServedOneAtATimeInTheirOrder) {
          1,
          kMapEventAttack | kMapEventAward,
          {},
-         {{1, 1, 1, 1}},
+         {{1, 1, 1}},
          0,
          kProfileFlagEasyMapTutorial},
         {"comic closed on a new profile",
@@ -249,7 +249,7 @@ TEST_F(MapScreenTest, EventsAreServedOneAtATimeInTheirOrder) {
     }
 }
 
-TEST_F(MapScreenTest, TheOverlayTakesItsBarsCornersAndMedalsPanel) {
+TEST_F(MapScreenRules, TheOverlayTakesItsBarsCornersAndMedalsPanel) {
     struct Case {
         int32_t w, h, x, y;
         bool overlay;
@@ -271,7 +271,7 @@ TEST_F(MapScreenTest, TheOverlayTakesItsBarsCornersAndMedalsPanel) {
     EXPECT_EQ(layout.Medals(), (MapPoint{337, 717}));
 }
 
-TEST_F(MapScreenTest, TheVillainsAttackOnAMapInItsAttackLook) {
+TEST_F(MapScreenRules, TheVillainsAttackOnAMapInItsAttackLook) {
     SetStatus(0, kLevelOpen);
     map.ReloadProfile();
     map.Layout(1280, 800);
@@ -293,7 +293,7 @@ TEST_F(MapScreenTest, TheVillainsAttackOnAMapInItsAttackLook) {
     EXPECT_EQ(map.Marker(0)->Status(), kLevelOpen);
 }
 
-TEST_F(MapScreenTest, HoverFindsPlayableLevelsUnderTheMouse) {
+TEST_F(MapScreenRules, HoverFindsPlayableLevelsUnderTheMouse) {
     SetStatus(0, kLevelLocked);
     SetStatus(8, kLevelOpen);
     map.ReloadProfile();
@@ -313,7 +313,7 @@ TEST_F(MapScreenTest, HoverFindsPlayableLevelsUnderTheMouse) {
     EXPECT_EQ(map.Hovered(), 8);
 }
 
-TEST_F(MapScreenTest, TheRegimeSwitchIsLockedUntilTheHardRegimeIsAvailable) {
+TEST_F(MapScreenRules, TheRegimeSwitchIsLockedUntilTheHardRegimeIsAvailable) {
     map.ToggleRegime();
     EXPECT_EQ(profile->Regime(), uint32_t(kRegimeEasy));
     profile->MutableRecord().results.hardAvailable = 1;
@@ -332,7 +332,7 @@ TEST_F(MapScreenTest, TheRegimeSwitchIsLockedUntilTheHardRegimeIsAvailable) {
     EXPECT_EQ(again.Current()->Regime(), uint32_t(kRegimeHard));
 }
 
-TEST_F(MapScreenTest, AKeptCopyIsReadWhileTheProfilesChange) {
+TEST_F(MapScreenRules, AKeptCopyIsReadWhileTheProfilesChange) {
     SetStatus(2, kLevelSilver);
     map.KeepProfileCopy();
     profiles.DeleteProfile(profile);
@@ -341,7 +341,7 @@ TEST_F(MapScreenTest, AKeptCopyIsReadWhileTheProfilesChange) {
     EXPECT_NE(map.Results(), nullptr);
 }
 
-TEST_F(MapScreenTest, WithoutAProfileTheMapGoesToTheMainScreen) {
+TEST_F(MapScreenRules, WithoutAProfileTheMapGoesToTheMainScreen) {
     profiles.DeleteProfile(profile);
     profile = nullptr;
     map.Open();
@@ -352,7 +352,7 @@ TEST_F(MapScreenTest, WithoutAProfileTheMapGoesToTheMainScreen) {
     map.Close();
 }
 
-TEST_F(MapScreenTest, TheOverlaysButtonsDoTheirJobs) {
+TEST_F(MapScreenRules, TheOverlaysButtonsDoTheirJobs) {
     std::vector<std::string> opened;
     MapHooks hooks;
     hooks.openOptions = [&] { opened.push_back("options"); };

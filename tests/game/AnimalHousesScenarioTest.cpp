@@ -135,7 +135,7 @@ int CombPixels(const testsupport::Shot& shot, const Box& box) {
 // The henhouse at (300, 330): "Feed" at (276, 258); the hen wanders, eats at
 // her spot and sits on the nest at (308, 360); one egg, and the eggs button
 // at (308, 312) sends the farmer to take it.
-TEST(AnimalScenario, TheHenhouseIsFedTheHenSitsOnHerNestAndTheEggGoesIntoTheStock) {
+TEST(AnimalHousesScenario, TheHenhouseIsFedTheHenSitsOnHerNestAndTheEggGoesIntoTheStock) {
     const House hen{"henhouse",
                     300,
                     300,
@@ -183,7 +183,7 @@ TEST(AnimalScenario, TheHenhouseIsFedTheHenSitsOnHerNestAndTheEggGoesIntoTheStoc
 // The cowshed at (580, 250), level 2: "Feed" at (580, 160) takes 2 wheat; two
 // cows stand eating before the shed; "Milk" at (580, 162) sends the farmer
 // into the milking room on the shed's right to milk them: 2 milk.
-TEST(AnimalScenario, TheCowshedIsFedTheCowsEatBeforeItAndTheirMilkGoesIntoTheStock) {
+TEST(AnimalHousesScenario, TheCowshedIsFedTheCowsEatBeforeItAndTheirMilkGoesIntoTheStock) {
     const House shed{"cowshed",
                      600,
                      215,
@@ -243,7 +243,7 @@ TEST(AnimalScenario, TheCowshedIsFedTheCowsEatBeforeItAndTheirMilkGoesIntoTheSto
 // The sheep rack at (840, 400): its sheep stands shorn before the rack;
 // "Feed" at (840, 326); she grazes and grows her fleece; "CutS" at
 // (840, 328) sends the farmer to shear her: 1 wool.
-TEST(AnimalScenario, TheSheepRackIsFedTheSheepGrowsHerFleeceAndTheWoolGoesIntoTheStock) {
+TEST(AnimalHousesScenario, TheSheepRackIsFedTheSheepGrowsHerFleeceAndTheWoolGoesIntoTheStock) {
     const House rack{"sheep rack",
                      870,
                      370,
