@@ -241,3 +241,41 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
     EXPECT_GT(b.Count(312, 218, 712, 275, tutorialplay::Parchment), 15000) << "the box centred";
     EXPECT_LT(b.Count(195, 135, 300, 190, tutorialplay::Parchment), 100) << "the box at its old place";
 }
+
+// Step 14 asks for the warehouse: besides the panel's button, the warehouse
+// building on the field may be picked, and its window opens; a click on the
+// growing bed of point 1 in that step selects nothing (the panel keeps the
+// page it showed). Level 1's tutorial is played by clicks
+// up to step 14 (the second site is point 2 at (660, 400); the farmer
+// harvests point 1 from its round button 73 px above the site).
+TEST(LevelTutorialScenario, StepFourteenLetsTheWarehouseBuildingBePicked) {
+    GameCopy game;
+    tutorialplay::MakeMapProfile(game.User());
+    const MapPoint first = CellPosition(0);
+    std::string s = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
+                    Click(6000, first.x, first.y + 4) + Click(6700, 578, 538);
+    const auto next = [&s](int at) { s += Click(at, 512, 200); };
+    s += Click(9000, 460, 320) + Click(10500, 512, 300);                           // the clock, step 1
+    s += Click(12000, 460, 320) + Click(13000, 626, 712) + Click(14000, 576, 720); // 2-4: wheat on point 1
+    s += Click(54500, 460, 320 - 73);                                              // 6: its harvest
+    next(67500), next(68500);
+    s += Click(69500, 660, 400) + Click(70500, 626, 712); // 9, 10: the second site and its plants button
+    next(71500), next(72500), next(73500);
+    s += Click(75000, 660, 400); // step 14: a site, refused
+    s += Click(76000, 180, 185); // the warehouse building
+    const std::string log =
+        tutorialplay::Play(game, s, {{74800, "step14-before"}, {75800, "step14-bed"}}, 77500);
+    tutorialplay::ExpectStepsInOrder(log, {"8001000D", "8001000E", "8001000F"});
+    const size_t opened = log.find("window opened with");
+    ASSERT_NE(opened, std::string::npos) << log;
+    EXPECT_GT(opened, log.find("step 8001000E")) << "opened in step 14";
+    // The bed stays unselected: the panel's page is as it was before the click.
+    const Shot before = tutorialplay::Load(game, "step14-before"),
+               bed = tutorialplay::Load(game, "step14-bed");
+    ASSERT_TRUE(before.ok && bed.ok);
+    int changed = 0;
+    for (int y = 685; y < 760; ++y)
+        for (int x = 400; x < 855; ++x)
+            changed += before.At(x, y) != bed.At(x, y) ? 1 : 0;
+    EXPECT_LT(changed, 50) << "step 14 let point 1 be selected";
+}
