@@ -11,8 +11,8 @@
 #include "engine/Viewer.h"
 #include "frontend/Comix.h"
 #include "frontend/MapScreen.h"
+#include "game/Autoplay.h"
 #include "game/AwardsProgram.h"
-#include "game/LevelBot.h"
 #include "game/LevelProfiles.h"
 #include "game/LevelScreen.h"
 #include "gui/Window.h"
@@ -174,7 +174,8 @@ void JoinProfileHooks() {
     profiles->SetHooks(std::move(hooks));
 }
 
-MapHooks ProgramHooks() {
+// The hooks the map screen calls the program through.
+MapHooks BuildMapHooks() {
     MapHooks hooks;
     hooks.levelExists = [](int32_t level) { return GameLevelTable().Get(uint32_t(level)) != nullptr; };
     hooks.findCharacter = [](uint32_t id) { return FindById(GetLevelGameData().characters, id); };
@@ -195,7 +196,7 @@ int32_t LoadMapStage(kis::DataFileReaderW* reader, LoaderState* state) {
         LogLabelPrintf(kLogIndent, "Map data", "%s", why.c_str());
         return kLoaderFinished;
     }
-    map->SetHooks(ProgramHooks());
+    map->SetHooks(BuildMapHooks());
     ProgramMap() = std::move(map);
     SetMapScreen(ProgramMap().get());
     if (Comix* comix = GetComix()) comix->SetMapEventSink(RaiseMapEvent);
@@ -264,7 +265,7 @@ const AppCallbacks& MapCallbacks() {
             if (auto& tutorials = ProgramMapTutorials()) tutorials->runner.Update(ms);
             // The windows over the map (awards, options) run their animations.
             if (WindowManager* windows = GetWindowManager()) windows->Update();
-            if (BotRun* run = ActiveBotRun()) run->MapFrame(ms);
+            if (Autoplay* autoplay = ActiveAutoplay()) autoplay->MapFrame(ms);
         };
         c.draw = [] {
             if (ProgramMap()) ProgramMap()->Draw();

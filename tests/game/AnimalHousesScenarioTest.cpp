@@ -85,7 +85,7 @@ Played PlayHouse(const House& h, const std::vector<int>& shotTimes) {
     for (int t : shotTimes)
         extra += testsupport::ScreenshotAt(t, game.File("shot" + std::to_string(t) + ".png"));
     std::string out;
-    EXPECT_EQ(game.Run("--showcase --headless --input-script '" + script + "'" + extra, &out), 0) << out;
+    EXPECT_EQ(game.RunShowcase("--headless --input-script '" + script + "'" + extra, &out), 0) << out;
     run.log = game.Log();
     // The copy goes with this function: the shots are read now.
     for (int t : shotTimes) {

@@ -59,10 +59,10 @@ TEST(MapScreenScenario, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) 
                                                 "6350 mouse up left\n6400 key up LSHIFT\n"));
     const std::string before = game.File("before.png"), after = game.File("after.png");
     std::string output;
-    const int status = game.Run("--showcase --headless --input-script '" + script +
-                                    "' --until-ms 7600 --screenshot-at 6100 '" + before +
-                                    "' --screenshot-at 7500 '" + after + "'",
-                                &output);
+    const int status =
+        game.RunShowcase("--headless --input-script '" + script + "' --until-ms 7600 --screenshot-at 6100 '" +
+                             before + "' --screenshot-at 7500 '" + after + "'",
+                         &output);
     ASSERT_EQ(status, 0) << output << game.Log();
 
     const Shot shown = LoadShot(before), revealed = LoadShot(after);

@@ -36,7 +36,7 @@ int RunGame(const GameCopy& game, const std::string& name, const std::string& ev
                                                     "160 mouse up left\n" +
                                                         events));
     std::string out;
-    const int status = game.Run("--showcase --headless --input-script '" + script + "' " + extra, &out);
+    const int status = game.RunShowcase("--headless --input-script '" + script + "' " + extra, &out);
     if (output) *output = out;
     return status;
 }

@@ -1,4 +1,4 @@
-#include "game/TutorialShowcase.h"
+#include "showcase/TutorialShowcase.h"
 
 #include "engine/VirtualKeys.h"
 #include "gui/Window.h"
@@ -9,7 +9,7 @@
 namespace {
 
 constexpr uint32_t kShowcaseTutorial = 0x00630000; // neither a level nor a map tutorial
-// The click counter of the screen after loading: the arrow points at its
+// The click counter of the showcase screen: the arrow points at its
 // left side from below and to the left.
 constexpr int32_t kCounterOffsetX = -20, kCounterY = 482;
 
@@ -48,31 +48,31 @@ class ShowcaseTutorial : public tut::GameTutorial {
     }
 };
 
-std::unique_ptr<tut::TutorialRunner>& Runner() {
-    static std::unique_ptr<tut::TutorialRunner> runner;
-    return runner;
-}
-
 } // namespace
 
-bool TutorialShowcaseKey(uint32_t virtualKey) {
+TutorialShowcase::TutorialShowcase() = default;
+
+TutorialShowcase::~TutorialShowcase() {
+    Close();
+}
+
+bool TutorialShowcase::Key(uint32_t virtualKey) {
     if (virtualKey != kVkF1 + 7) return false;
     WindowManager* windows = GetWindowManager();
     if (!windows) return true;
-    auto& runner = Runner();
-    if (runner && runner->Running()) {
-        runner->Running()->Finish();
+    if (runner_ && runner_->Running()) {
+        runner_->Running()->Finish();
         return true;
     }
-    if (!runner) runner = std::make_unique<tut::TutorialRunner>(tut::TutorialServices{windows});
-    runner->Make<ShowcaseTutorial>();
+    if (!runner_) runner_ = std::make_unique<tut::TutorialRunner>(tut::TutorialServices{windows});
+    runner_->Make<ShowcaseTutorial>();
     return true;
 }
 
-void UpdateTutorialShowcase(uint32_t ms) {
-    if (Runner()) Runner()->Update(ms);
+void TutorialShowcase::Update(uint32_t ms) {
+    if (runner_) runner_->Update(ms);
 }
 
-void CloseTutorialShowcase() {
-    Runner().reset();
+void TutorialShowcase::Close() {
+    runner_.reset();
 }

@@ -1,4 +1,4 @@
-#include "game/GuiShowcase.h"
+#include "showcase/GuiShowcase.h"
 
 #include "app/App.h"
 #include "engine/Log.h"

@@ -1,4 +1,4 @@
-#include "game/ProfilesPanel.h"
+#include "showcase/ProfilesPanel.h"
 
 #include "app/App.h"
 #include "app/LoadingScreen.h"
@@ -46,13 +46,8 @@ std::u16string AcceptedCharacters(const ProfileManager& profiles) {
 }
 
 class ProfilesPanel;
-ProfilesPanel* g_panel = nullptr; // owned by the window manager
-
-// The error of a refused name is shown in the panel while it is open.
-std::u16string g_errorText;
-void ShowErrorInPanel(const char16_t* caption, const char16_t* text) {
-    g_errorText = std::u16string(caption) + u": " + text;
-}
+ProfilesPanel* OpenPanel();
+void ShowErrorInPanel(const char16_t* caption, const char16_t* text);
 
 class ProfilesPanel final : public GameWindow {
   public:
@@ -73,14 +68,18 @@ class ProfilesPanel final : public GameWindow {
     ~ProfilesPanel() override {
         SetProfileErrorPresenter(nullptr);
         profiles_->RemoveListener(this);
-        if (g_panel == this) g_panel = nullptr;
+    }
+
+    // The error of a refused name is shown in the panel while it is open.
+    void ShowError(const char16_t* caption, const char16_t* text) {
+        errorText_ = std::u16string(caption) + u": " + text;
     }
 
     bool OnMouseDown(int32_t x, int32_t y, uint32_t button) override {
         const int32_t line = (y - kListTop) / kLineHeight;
         if (y >= kListTop && line < profiles_->Count() && button == kMouseLeft) {
             Profile* chosen = profiles_->GetProfile(line);
-            g_errorText.clear();
+            errorText_.clear();
             if (SelectProfile(chosen))
                 LogLabelPrintf(kLogIndent, "Profile selected", "%s (used %u times)",
                                Narrow(chosen->Name()).c_str(), chosen->Record().useCount);
@@ -127,16 +126,16 @@ class ProfilesPanel final : public GameWindow {
                                         (profile->Record().useCount < 2 ? u"  (new)" : u"");
             font->DrawTextAt(float(kMargin), top + 2, line.c_str());
         }
-        if (font && !g_errorText.empty()) {
+        if (font && !errorText_.empty()) {
             viewer.SetBlendMode(kBlendAlpha);
-            font->DrawTextAt(float(kMargin), h - 26, g_errorText.c_str());
+            font->DrawTextAt(float(kMargin), h - 26, errorText_.c_str());
         }
         DrawChildren(viewer);
     }
 
   private:
     void Create() {
-        g_errorText.clear();
+        errorText_.clear();
         std::u16string name(edit_->GetText(), edit_->GetLength());
         int32_t error = kProfileOk;
         Profile* made = profiles_->CreateProfile(name.c_str(), &error);
@@ -152,13 +151,25 @@ class ProfilesPanel final : public GameWindow {
 
     ProfileManager* profiles_; // the App's
     GameEdit* edit_;           // owned by the window's group
+    std::u16string errorText_;
 };
+
+// The panel that is open (not closing), or null.
+ProfilesPanel* OpenPanel() {
+    WindowManager* windows = GetWindowManager();
+    GameWindow* window = windows ? windows->FindWindowByLayer(kPanelTag) : nullptr;
+    return window && !window->closing ? static_cast<ProfilesPanel*>(window) : nullptr;
+}
+
+void ShowErrorInPanel(const char16_t* caption, const char16_t* text) {
+    if (ProfilesPanel* panel = OpenPanel()) panel->ShowError(caption, text);
+}
 
 } // namespace
 
 bool ProfilesPanelKey(uint32_t virtualKey) {
     if (virtualKey != kVkF1 + 2) return false;
-    if (g_panel)
+    if (OpenPanel())
         CloseProfilesPanel();
     else
         OpenProfilesPanel();
@@ -168,13 +179,11 @@ bool ProfilesPanelKey(uint32_t virtualKey) {
 void OpenProfilesPanel() {
     WindowManager* windows = GetWindowManager();
     ProfileManager* profiles = AppProfiles();
-    if (g_panel || !windows || !profiles) return;
-    g_errorText.clear();
-    g_panel = windows->Open<ProfilesPanel>(profiles);
+    if (OpenPanel() || !windows || !profiles) return;
+    windows->Open<ProfilesPanel>(profiles);
 }
 
 void CloseProfilesPanel() {
     WindowManager* windows = GetWindowManager();
-    if (g_panel && windows) windows->Destroy(g_panel);
-    g_panel = nullptr;
+    if (ProfilesPanel* panel = OpenPanel(); panel && windows) windows->Destroy(panel);
 }

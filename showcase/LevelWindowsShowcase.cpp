@@ -1,4 +1,4 @@
-#include "game/LevelWindowsShowcase.h"
+#include "showcase/LevelWindowsShowcase.h"
 
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
@@ -58,13 +58,6 @@ ProfileRecord SampleProfile() {
     return r;
 }
 
-struct Showcase {
-    Profile profile{nullptr, SampleProfile()}; // a copy of its own: nothing is saved
-    std::unique_ptr<LevelMenu> menu;
-    int step = 0;
-};
-std::unique_ptr<Showcase> g_showcase;
-
 void CloseWindows() {
     WindowManager* windows = GetWindowManager();
     if (!windows) return;
@@ -73,9 +66,23 @@ void CloseWindows() {
         if (w) windows->Destroy(w);
 }
 
-LevelWindowsHost Host(WindowManager& windows) {
+} // namespace
+
+struct LevelWindowsShowcase::Sample {
+    Profile profile{nullptr, SampleProfile()}; // a copy of its own: nothing is saved
+    std::unique_ptr<LevelMenu> menu;
+    int step = 0;
+};
+
+LevelWindowsShowcase::LevelWindowsShowcase() = default;
+
+LevelWindowsShowcase::~LevelWindowsShowcase() {
+    Close();
+}
+
+LevelWindowsHost LevelWindowsShowcase::Host(WindowManager& windows) {
     LevelWindowsHost host;
-    host.profile = &g_showcase->profile;
+    host.profile = &sample_->profile;
     host.title = [&windows](uint32_t level) {
         return std::u16string(windows.Text(u"levels", u"name")) + u" " +
                std::u16string(1, char16_t(u'0' + (level + 1) / 10)) + char16_t(u'0' + (level + 1) % 10);
@@ -97,10 +104,10 @@ LevelWindowsHost Host(WindowManager& windows) {
     return host;
 }
 
-void Step() {
+void LevelWindowsShowcase::Step() {
     WindowManager* windows = GetWindowManager();
     if (!windows) return;
-    Showcase& s = *g_showcase;
+    Sample& s = *sample_;
     CloseWindows();
     switch (s.step++) {
     case 0: {
@@ -138,23 +145,21 @@ void Step() {
         break;
     }
     default:
-        CloseLevelWindowsShowcase();
+        Close();
         break;
     }
 }
 
-} // namespace
-
-bool LevelWindowsShowcaseKey(uint32_t virtualKey) {
+bool LevelWindowsShowcase::Key(uint32_t virtualKey) {
     if (virtualKey != kVkF1 + 8) return false;
-    if (!g_showcase) g_showcase = std::make_unique<Showcase>();
+    if (!sample_) sample_ = std::make_unique<Sample>();
     Step();
     return true;
 }
 
-void CloseLevelWindowsShowcase() {
-    if (!g_showcase) return;
+void LevelWindowsShowcase::Close() {
+    if (!sample_) return;
     CloseWindows();
     if (WindowManager* windows = GetWindowManager()) windows->DeleteClosedWindows();
-    g_showcase.reset();
+    sample_.reset();
 }

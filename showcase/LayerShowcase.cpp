@@ -1,11 +1,4 @@
-#include "game/FinishedScreen.h"
-#include "game/AwardsProgram.h"
-#include "game/LevelPanelShowcase.h"
-#include "game/LevelScreen.h"
-#include "game/LevelWindowsShowcase.h"
-#include "game/ProfilesPanel.h"
-#include "game/TutorialShowcase.h"
-#include "game/WarehouseShowcase.h"
+#include "showcase/LayerShowcase.h"
 
 #include "app/App.h"
 
@@ -20,9 +13,15 @@
 #include "engine/Viewer.h"
 #include "engine/VirtualKeys.h"
 #include "frontend/Comix.h"
-#include "game/GuiShowcase.h"
+#include "game/LevelScreen.h"
 #include "gui/Window.h"
 #include "platform/Utf.h"
+#include "showcase/GuiShowcase.h"
+#include "showcase/LevelPanelShowcase.h"
+#include "showcase/LevelWindowsShowcase.h"
+#include "showcase/ProfilesPanel.h"
+#include "showcase/TutorialShowcase.h"
+#include "showcase/WarehouseShowcase.h"
 #include "sprites/GameAnimation.h"
 #include "sprites/Particles.h"
 #include "sprites/Sprite.h"
@@ -97,9 +96,12 @@ uint32_t VirtualKeyOf(uint32_t key) {
     return keyboard && key < 256 ? keyboard->GetVirtualKey(uint8_t(key)) : 0;
 }
 
-class FinishedScreen {
+} // namespace
+
+class LayerShowcase {
   public:
-    FinishedScreen();
+    explicit LayerShowcase(BonusesShowcase& bonuses);
+    ~LayerShowcase();
     void Update(uint32_t ms);
     void Draw();
     // A double click comes instead of the second click's press; it counts as a click.
@@ -143,9 +145,15 @@ class FinishedScreen {
     uint32_t openedAt_ = 0; // game clock
     bool quitWanted_ = false;
     uint32_t typedLevel_ = 0; // the number typed before F6 (a level) or F4 (a comic); 0 none
+    // The test screens over it.
+    LevelPanelShowcase levelPanel_;
+    WarehouseShowcase warehouse_;
+    TutorialShowcase tutorial_;
+    LevelWindowsShowcase levelWindows_;
+    BonusesShowcase& bonuses_; // the program's
 };
 
-FinishedScreen::FinishedScreen() : viewer_(GetAppServices().viewer) {
+LayerShowcase::LayerShowcase(BonusesShowcase& bonuses) : viewer_(GetAppServices().viewer), bonuses_(bonuses) {
     openedAt_ = GameClock();
     MakeShowcase();
     MakeMarkupText();
@@ -154,9 +162,18 @@ FinishedScreen::FinishedScreen() : viewer_(GetAppServices().viewer) {
     clickSound_ = GetSoundManager().FindSample(u"click");
 }
 
+// The windows over the screen close in this order when it goes.
+LayerShowcase::~LayerShowcase() {
+    CloseProfilesPanel();
+    levelPanel_.Close();
+    warehouse_.Close();
+    tutorial_.Close();
+    levelWindows_.Close();
+}
+
 // The pack's sprites: the girl walking, four effects on interface and farm
 // sprites, and a shot trailing gas.
-void FinishedScreen::MakeShowcase() {
+void LayerShowcase::MakeShowcase() {
     SpriteLibraries* libraries = GetSpriteLibraries();
     if (!libraries) {
         LogErrorPrintf(kLogIndent, "The sprite libraries are not loaded.");
@@ -187,8 +204,8 @@ void FinishedScreen::MakeShowcase() {
         LogErrorPrintf(kLogIndent, "The showcase sprites are not all in the sprite pack.");
 }
 
-void FinishedScreen::AddShowpiece(int32_t library, const char16_t* sprite, SpriteEffect* effect,
-                                  const char16_t* label) {
+void LayerShowcase::AddShowpiece(int32_t library, const char16_t* sprite, SpriteEffect* effect,
+                                 const char16_t* label) {
     Showpiece* piece = std::find_if(std::begin(pieces_), std::end(pieces_),
                                     [](const Showpiece& p) { return p.label == nullptr; });
     std::unique_ptr<SpriteEffect> owned(effect);
@@ -204,7 +221,7 @@ void FinishedScreen::AddShowpiece(int32_t library, const char16_t* sprite, Sprit
 
 // The markup names the icon by its registry handle, the way texts from files
 // name images.
-void FinishedScreen::MakeMarkupText() {
+void LayerShowcase::MakeMarkupText() {
     KGEFont* font = GetFont(kMarkupFont);
     DXLTextures* collection = GetTextureCollection(kFontTextureCollection);
     DXLTexture* icon = collection ? collection->FindByName(kIconName) : nullptr;
@@ -225,14 +242,14 @@ void FinishedScreen::MakeMarkupText() {
     }
 }
 
-void FinishedScreen::MakeCounter() {
+void LayerShowcase::MakeCounter() {
     DigitalFont* font = FindAppDigitalFont(kDigitFontId);
     if (!font) return;
     counter_ = std::make_unique<GameDigitalText>(font, 0, kCounterDigits, true, 0);
     counter_->SetValue(0);
 }
 
-void FinishedScreen::ShowArrowCursor() {
+void LayerShowcase::ShowArrowCursor() {
     SelectCursor(kArrowCursorId);
     const DXLCURSORDATA& current = GetCursorSet().GetCurrent();
     if (current.id == kArrowCursorId && current.image != 0 && GetCursorSet().IsVisible())
@@ -241,13 +258,13 @@ void FinishedScreen::ShowArrowCursor() {
         LogErrorPrintf(kLogIndent, "The arrow cursor cannot be shown.");
 }
 
-void FinishedScreen::Update(uint32_t ms) {
+void LayerShowcase::Update(uint32_t ms) {
     if (quitWanted_) {
         SetGameState(kStateQuit); // deletes this screen
         return;
     }
-    UpdateLevelPanelShowcase(ms);
-    UpdateTutorialShowcase(ms);
+    levelPanel_.Update(ms);
+    tutorial_.Update(ms);
     if (WindowManager* windows = GetWindowManager()) windows->Update();
     UpdateShowcase(ms);
 }
@@ -255,7 +272,7 @@ void FinishedScreen::Update(uint32_t ms) {
 // The girl walks at a steady pace round her rectangle, turning at each
 // corner (variants: 0 down, 1 right, 2 up, 3 left); the shot circles and its
 // trail follows it.
-void FinishedScreen::UpdateShowcase(uint32_t ms) {
+void LayerShowcase::UpdateShowcase(uint32_t ms) {
     const float width = float(kWalkRight - kWalkLeft), height = float(kWalkBottom - kWalkTop);
     walked_ = std::fmod(walked_ + kWalkSpeed * float(ms) / 1000.0f, 2.0f * (width + height));
     const int32_t direction = walked_ < width                   ? 1
@@ -273,7 +290,7 @@ void FinishedScreen::UpdateShowcase(uint32_t ms) {
     particles_.Update(ms);
 }
 
-void FinishedScreen::Draw() {
+void LayerShowcase::Draw() {
     viewer_->ClearTarget(kBackground);
     const kis::Rect& screen = viewer_->GetClientRect();
     const float centreX = float(screen.right - screen.left) * 0.5f;
@@ -291,7 +308,7 @@ void FinishedScreen::Draw() {
     if (WindowManager* windows = GetWindowManager()) windows->Draw();
 }
 
-void FinishedScreen::DrawWalker(float centreX) {
+void LayerShowcase::DrawWalker(float centreX) {
     if (!walker_.animation) return;
     const float width = float(kWalkRight - kWalkLeft), height = float(kWalkBottom - kWalkTop);
     const float d = walked_;
@@ -312,7 +329,7 @@ void FinishedScreen::DrawWalker(float centreX) {
     viewer_->ApplyTransform();
 }
 
-void FinishedScreen::DrawParticles(float centreX) {
+void LayerShowcase::DrawParticles(float centreX) {
     const float x = float(int(centreX) + (kWalkLeft + kWalkRight) / 2);
     const float y = float(kWalkTop + kWalkBottom) / 2.0f - 20.0f;
     viewer_->ResetTransform();
@@ -327,7 +344,7 @@ void FinishedScreen::DrawParticles(float centreX) {
 }
 
 // Each effect sprite at its place, changed by its queue, with its label below.
-void FinishedScreen::DrawShowpieces(float centreX) {
+void LayerShowcase::DrawShowpieces(float centreX) {
     KGEFont* font = GetFont(kHintFont);
     for (int i = 0; i < 4; ++i) {
         Showpiece& piece = pieces_[i];
@@ -349,7 +366,7 @@ void FinishedScreen::DrawShowpieces(float centreX) {
                             float(int(centreX) + kEffectsX + i * kEffectSpacing), float(kEffectLabelY));
 }
 
-void FinishedScreen::DrawMarkupText(float centreX) {
+void LayerShowcase::DrawMarkupText(float centreX) {
     if (!markup_) return;
     viewer_->ResetTransform();
     viewer_->Translate(float(int(centreX) - markup_->GetWidth() / 2), float(kMarkupY));
@@ -359,7 +376,7 @@ void FinishedScreen::DrawMarkupText(float centreX) {
     viewer_->ApplyTransform();
 }
 
-void FinishedScreen::DrawCounter(float centreX) {
+void LayerShowcase::DrawCounter(float centreX) {
     if (KGEFont* font = GetFont(kCounterFont)) {
         const KGESize size = font->MeasureText(kCounterLabel, kKgeToTerminator);
         viewer_->SetBlendMode(kBlendAlpha);
@@ -374,7 +391,7 @@ void FinishedScreen::DrawCounter(float centreX) {
     viewer_->ApplyTransform();
 }
 
-void FinishedScreen::OnClick(int32_t x, int32_t y, uint32_t button, bool doubleClick) {
+void LayerShowcase::OnClick(int32_t x, int32_t y, uint32_t button, bool doubleClick) {
     ++clicks_;
     LogLabelPrintf(kLogIndent, "Mouse click", "%s button%s at %d, %d (click %d)", ButtonName(button),
                    doubleClick ? " double click" : "", x, y, clicks_);
@@ -390,7 +407,7 @@ void FinishedScreen::OnClick(int32_t x, int32_t y, uint32_t button, bool doubleC
                                          : "not started");
 }
 
-void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
+void LayerShowcase::OnKeyDown(uint32_t key, uint32_t modifiers) {
     const uint32_t virtualKey = VirtualKeyOf(key);
     LogLabelPrintf(kLogIndent, "Key pressed", "0x%02X (virtual key 0x%02X, modifiers 0x%X)", key, virtualKey,
                    modifiers);
@@ -416,20 +433,35 @@ void FinishedScreen::OnKeyDown(uint32_t key, uint32_t modifiers) {
     if (virtualKey == kVkEscape)
         quitWanted_ = true; // the quit comes with the next update, not in the middle of input
     ProfilesPanelKey(virtualKey);
-    LevelPanelShowcaseKey(virtualKey);   // F5: the level panel over the sample level
-    WarehouseShowcaseKey(virtualKey);    // F7: the warehouse window over a sample stock
-    TutorialShowcaseKey(virtualKey);     // F8: a tutorial step over this screen
-    LevelWindowsShowcaseKey(virtualKey); // F9: the windows around a level
-    BonusesStandInKey(virtualKey);       // F10: the bonuses window over the profile's selection
+    levelPanel_.Key(virtualKey);   // F5: the level panel over the sample level
+    warehouse_.Key(virtualKey);    // F7: the warehouse window over a sample stock
+    tutorial_.Key(virtualKey);     // F8: a tutorial step over this screen
+    levelWindows_.Key(virtualKey); // F9: the windows around a level
+    bonuses_.Key(virtualKey);      // F10: the bonuses window over the profile's selection
 }
 
-std::unique_ptr<FinishedScreen> g_screen;
+namespace {
 
+// The program's main function owns the showcase; the shell's callbacks
+// below have no other way to reach it.
+ShowcaseProgram* g_program = nullptr;
+
+LayerShowcase* Screen() {
+    return g_program ? g_program->Screen() : nullptr;
+}
+
+void OpenScreen() {
+    LogLine(kLogIndent, "Loading finished; the showcase stands in for the main screen.");
+    if (g_program) g_program->OpenScreen();
+}
+void CloseScreen() {
+    if (g_program) g_program->CloseScreen();
+}
 void UpdateScreen(uint32_t ms) {
-    if (g_screen) g_screen->Update(ms);
+    if (LayerShowcase* screen = Screen()) screen->Update(ms);
 }
 void DrawScreen() {
-    if (g_screen) g_screen->Draw();
+    if (LayerShowcase* screen = Screen()) screen->Draw();
 }
 uint32_t ScreenCursor() {
     uint32_t cursor = kArrowCursorId;
@@ -438,13 +470,13 @@ uint32_t ScreenCursor() {
     return kArrowCursorId;
 }
 void MouseDown(int32_t x, int32_t y, uint32_t button) {
-    if (g_screen) g_screen->OnClick(x, y, button, false);
+    if (LayerShowcase* screen = Screen()) screen->OnClick(x, y, button, false);
 }
 void DoubleClick(int32_t x, int32_t y) {
-    if (g_screen) g_screen->OnClick(x, y, kMouseLeft, true);
+    if (LayerShowcase* screen = Screen()) screen->OnClick(x, y, kMouseLeft, true);
 }
 void KeyDown(uint32_t key, uint32_t modifiers) {
-    if (g_screen) g_screen->OnKeyDown(key, modifiers);
+    if (LayerShowcase* screen = Screen()) screen->OnKeyDown(key, modifiers);
 }
 
 const AppCallbacks kCallbacks = {.cursor = ScreenCursor,
@@ -456,19 +488,20 @@ const AppCallbacks kCallbacks = {.cursor = ScreenCursor,
 
 } // namespace
 
-void OpenFinishedScreen() {
-    if (!g_screen && GetAppServices().viewer) g_screen = std::make_unique<FinishedScreen>();
+ShowcaseProgram::ShowcaseProgram() {
+    g_program = this;
+    RegisterGameStateScreen(kStateMainScreen, {::OpenScreen, ::CloseScreen, &kCallbacks});
 }
 
-void CloseFinishedScreen() {
-    CloseProfilesPanel();
-    CloseLevelPanelShowcase();
-    CloseWarehouseShowcase();
-    CloseTutorialShowcase();
-    CloseLevelWindowsShowcase();
-    g_screen.reset();
+ShowcaseProgram::~ShowcaseProgram() {
+    screen_.reset();
+    if (g_program == this) g_program = nullptr;
 }
 
-const AppCallbacks& FinishedScreenCallbacks() {
-    return kCallbacks;
+void ShowcaseProgram::OpenScreen() {
+    if (!screen_ && GetAppServices().viewer) screen_ = std::make_unique<LayerShowcase>(bonuses_);
+}
+
+void ShowcaseProgram::CloseScreen() {
+    screen_.reset();
 }

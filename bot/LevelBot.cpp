@@ -1,4 +1,4 @@
-#include "game/LevelBot.h"
+#include "bot/LevelBot.h"
 
 #include "app/GameStates.h"
 #include "app/WindowInput.h"
@@ -742,17 +742,6 @@ void LevelBot::PressKey(uint32_t key) {
 
 namespace {
 
-std::unique_ptr<BotRun> g_run;
-
-void OpenBotRun() {}
-void CloseBotRun() {}
-// The state changes from the screen's first update, outside the change that opened it.
-void UpdateBotRun(uint32_t) {
-    if (g_run) g_run->Next();
-}
-
-const AppCallbacks kBotRunCallbacks = {.update = UpdateBotRun};
-
 // "3", "1-5", "2,7-9" (counted from 1); false on anything else.
 bool ParseLevelList(const char* text, std::vector<uint32_t>* levels) {
     const char* p = text;
@@ -781,7 +770,7 @@ bool ParseLevelList(const char* text, std::vector<uint32_t>* levels) {
 
 BotRun::BotRun(uint32_t regime, std::vector<uint32_t> levels) : regime_(regime), levels_(std::move(levels)) {}
 
-std::unique_ptr<LevelBot> BotRun::Attach(GameLevel& level, LevelInterface* ui) {
+std::unique_ptr<LevelAutoplayer> BotRun::Attach(GameLevel& level, LevelInterface* ui) {
     return std::make_unique<LevelBot>(level, ui);
 }
 
@@ -816,7 +805,7 @@ void BotRun::MapFrame(uint32_t frameMs) {
     ClickOnScreen(back.x + kOverlayButtonWidth / 2, back.y + kOverlayButtonHeight / 2);
 }
 
-void BotRun::Next() {
+void BotRun::MainScreenFrame() {
     comicMs_ = mapMs_ = 0;
     // "all": every level the table holds.
     if (levels_.empty() && next_ == 0)
@@ -858,13 +847,4 @@ bool ParseBotArguments(std::vector<char*>& arguments, std::unique_ptr<BotRun>* r
         return true;
     }
     return true;
-}
-
-void RegisterBotRun(std::unique_ptr<BotRun> run) {
-    g_run = std::move(run);
-    if (g_run) RegisterGameStateScreen(kStateMainScreen, {OpenBotRun, CloseBotRun, &kBotRunCallbacks});
-}
-
-BotRun* ActiveBotRun() {
-    return g_run.get();
 }

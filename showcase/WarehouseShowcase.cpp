@@ -1,4 +1,4 @@
-#include "game/WarehouseShowcase.h"
+#include "showcase/WarehouseShowcase.h"
 
 #include "engine/Log.h"
 #include "engine/VirtualKeys.h"
@@ -14,10 +14,12 @@
 namespace {
 
 constexpr int32_t kStartMoney = 40;
-constexpr int32_t kGoalTarget = 10; // coins earned
-constexpr int32_t kLogIndent = 2;
+constexpr int32_t kGoalTarget = 10;   // coins earned
+constexpr int32_t kStandInIndent = 2; // the stand-in's log lines keep this indent, not the current one
 
-class SampleLevel : public WarehouseLevel {
+} // namespace
+
+class WarehouseShowcase::SampleLevel : public WarehouseLevel {
   public:
     SampleLevel(FarmData& farm, WindowManager& windows)
         : farm_(farm), windows_(windows), warehouse_(farm.buildings.FindBuildingByName(u"warehouse")),
@@ -36,14 +38,14 @@ class SampleLevel : public WarehouseLevel {
     const BUILDING* WarehouseType() const override { return warehouse_; }
     void RaiseWarehouse() override {
         stock_.SetWarehouseLevel(stock_.GetWarehouseLevel() + 1);
-        LogLabelPrintf(kLogIndent, "Warehouse stand-in", "warehouse level %u, money %d",
+        LogLabelPrintf(kStandInIndent, "Warehouse stand-in", "warehouse level %u, money %d",
                        stock_.GetWarehouseLevel(), money_.Get());
     }
     void AddGoalProgress(uint32_t kind, int32_t amount) override {
         if (kind != kGoalKindMoneyEarned) return;
         const bool before = earned_ >= kGoalTarget;
         earned_ += amount;
-        LogLabelPrintf(kLogIndent, "Warehouse stand-in", "sold for %d coins, money %d, earned %d", amount,
+        LogLabelPrintf(kStandInIndent, "Warehouse stand-in", "sold for %d coins, money %d, earned %d", amount,
                        money_.Get(), earned_);
         if (!before && earned_ >= kGoalTarget) windows_.Awards().Show(1, 0, 1);
     }
@@ -65,13 +67,17 @@ class SampleLevel : public WarehouseLevel {
     int32_t earned_ = 0;
 };
 
-std::unique_ptr<SampleLevel> g_level;
+WarehouseShowcase::WarehouseShowcase() = default;
 
-void Open() {
+WarehouseShowcase::~WarehouseShowcase() {
+    Close();
+}
+
+void WarehouseShowcase::Open() {
     WindowManager* windows = GetWindowManager();
     FarmData* farm = GameFarmData();
-    if (!windows || !farm || g_level) return;
-    g_level = std::make_unique<SampleLevel>(*farm, *windows);
+    if (!windows || !farm || level_) return;
+    level_ = std::make_unique<SampleLevel>(*farm, *windows);
     windows->Awards().contentSource = [windows](uint32_t, uint32_t, uint32_t, const char16_t* key) {
         NewAwardWindowStack::Content c;
         c.icon = GetSprite(2, u"ico_wheat_small");
@@ -81,28 +87,26 @@ void Open() {
         c.text = text;
         return c;
     };
-    windows->Open<WarehouseWindow>(*g_level);
-    LogLabelPrintf(kLogIndent, "Warehouse stand-in", "opened with %d products, money %d",
-                   g_level->Stock().RecordCount(), g_level->Money().Get());
+    windows->Open<WarehouseWindow>(*level_);
+    LogLabelPrintf(kStandInIndent, "Warehouse stand-in", "opened with %d products, money %d",
+                   level_->Stock().RecordCount(), level_->Money().Get());
 }
 
-} // namespace
-
-bool WarehouseShowcaseKey(uint32_t virtualKey) {
+bool WarehouseShowcase::Key(uint32_t virtualKey) {
     if (virtualKey != kVkF1 + 6) return false;
-    if (g_level)
-        CloseWarehouseShowcase();
+    if (level_)
+        Close();
     else
         Open();
     return true;
 }
 
-void CloseWarehouseShowcase() {
-    if (!g_level) return;
+void WarehouseShowcase::Close() {
+    if (!level_) return;
     if (WindowManager* windows = GetWindowManager()) {
         windows->Awards().contentSource = nullptr;
         if (windows->warehouseWindow) windows->Destroy(windows->warehouseWindow);
         windows->DeleteClosedWindows();
     }
-    g_level.reset();
+    level_.reset();
 }

@@ -47,6 +47,8 @@
 // comic's pages, and the map's back button leads to the main screen, where
 // the next level opens. After the last level they wait for the player.
 
+#include "game/Autoplay.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -61,7 +63,7 @@ class LevelInterface;
 class ScreenSprites;
 struct SiteChoice;
 
-class LevelBot {
+class LevelBot : public LevelAutoplayer {
   public:
     // The level and its interface (null: none) outlive the bot (the level
     // screen holds all three).
@@ -69,7 +71,7 @@ class LevelBot {
 
     // One frame of frameMs: looks and acts. True once the bot wants to leave
     // the ended (or given up) level.
-    bool Frame(uint32_t frameMs);
+    bool Frame(uint32_t frameMs) override;
 
     // Actions taken so far (clicks and keys), for the log line.
     uint32_t Actions() const { return actions_; }
@@ -150,23 +152,23 @@ class LevelBot {
 };
 
 // The bot mode of the program.
-class BotRun {
+class BotRun : public Autoplay {
   public:
     // regime: 0 easy, 1 hard; levels: indices of the level table.
     BotRun(uint32_t regime, std::vector<uint32_t> levels);
-    uint32_t Regime() const { return regime_; }
+    uint32_t Regime() const override { return regime_; }
     // The levels asked for (empty: every level of the table).
     const std::vector<uint32_t>& Levels() const { return levels_; }
     // The level screen's bot for a level it has built.
-    std::unique_ptr<LevelBot> Attach(GameLevel& level, LevelInterface* ui);
+    std::unique_ptr<LevelAutoplayer> Attach(GameLevel& level, LevelInterface* ui) override;
     // The main screen's place: the next level is opened, or the program
     // quits after the last.
-    void Next();
+    void MainScreenFrame() override;
     // A frame of the comics' and the map's screens (frameMs of screen time):
     // with levels left, a click at a player's pace turns the comic's page or
     // leaves the map by its back button.
-    void ComicFrame(uint32_t frameMs);
-    void MapFrame(uint32_t frameMs);
+    void ComicFrame(uint32_t frameMs) override;
+    void MapFrame(uint32_t frameMs) override;
 
     // Screen time between two clicks on a comic page, and from the map's
     // opening (its reveal of the result) to the click on its back button.
@@ -187,10 +189,6 @@ class BotRun {
 // Parses "--bot REGIME LEVELS" off the command line (REGIME easy or hard;
 // LEVELS "all" or a comma list of level numbers counted from 1 and ranges
 // "a-b"); the arguments are taken out. False with why set for a malformed
-// request; true (and no run) when the flag is absent.
+// request; true (and no run) when the flag is absent. The program's main
+// function keeps the run and installs it (game/Autoplay.h) for the whole run.
 bool ParseBotArguments(std::vector<char*>& arguments, std::unique_ptr<BotRun>* run, std::string* why);
-// Installs the bot run in the main screen's place (after the other screens
-// are registered); it lives until the program ends.
-void RegisterBotRun(std::unique_ptr<BotRun> run);
-// The program's bot run, or null in a normal run.
-BotRun* ActiveBotRun();

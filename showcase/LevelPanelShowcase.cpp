@@ -1,4 +1,4 @@
-#include "game/LevelPanelShowcase.h"
+#include "showcase/LevelPanelShowcase.h"
 
 #include "engine/VirtualKeys.h"
 #include "gui/Window.h"
@@ -100,19 +100,26 @@ class SampleContext : public LevelPanelContext {
     }
 };
 
-struct Showcase {
+} // namespace
+
+struct LevelPanelShowcase::Sample {
     SampleLevel level;
     SampleContext context;
     LevelPanelDriver driver;
     LevelPanel* panel = nullptr; // owned by the window manager
 };
-std::unique_ptr<Showcase> g_showcase;
 
-void Open() {
+LevelPanelShowcase::LevelPanelShowcase() = default;
+
+LevelPanelShowcase::~LevelPanelShowcase() {
+    Close();
+}
+
+void LevelPanelShowcase::Open() {
     WindowManager* windows = GetWindowManager();
-    if (!windows || g_showcase) return;
-    g_showcase = std::make_unique<Showcase>();
-    Showcase& s = *g_showcase;
+    if (!windows || sample_) return;
+    sample_ = std::make_unique<Sample>();
+    Sample& s = *sample_;
     s.level.driver = &s.driver;
     s.panel = windows->Open<LevelPanel>(s.level, s.context, &s.driver);
     s.panel->OnScreenResize(windows->ScreenWidth(), windows->ScreenHeight());
@@ -120,26 +127,24 @@ void Open() {
     s.panel->CreateBonusButtons();
 }
 
-} // namespace
-
-bool LevelPanelShowcaseKey(uint32_t virtualKey) {
+bool LevelPanelShowcase::Key(uint32_t virtualKey) {
     if (virtualKey != kVkF1 + 4) return false;
-    if (g_showcase)
-        CloseLevelPanelShowcase();
+    if (sample_)
+        Close();
     else
         Open();
     return true;
 }
 
-void UpdateLevelPanelShowcase(uint32_t ms) {
-    if (g_showcase) g_showcase->level.Advance(ms);
+void LevelPanelShowcase::Update(uint32_t ms) {
+    if (sample_) sample_->level.Advance(ms);
 }
 
-void CloseLevelPanelShowcase() {
-    if (!g_showcase) return;
-    if (WindowManager* windows = GetWindowManager(); windows && g_showcase->driver.Panel())
-        windows->Destroy(g_showcase->driver.Panel());
-    // The manager deletes the panel at the end of the frame; the level it reads goes with the showcase.
+void LevelPanelShowcase::Close() {
+    if (!sample_) return;
+    if (WindowManager* windows = GetWindowManager(); windows && sample_->driver.Panel())
+        windows->Destroy(sample_->driver.Panel());
+    // The manager deletes the panel at the end of the frame; the level it reads goes with the sample.
     if (WindowManager* windows = GetWindowManager()) windows->DeleteClosedWindows();
-    g_showcase.reset();
+    sample_.reset();
 }

@@ -1,7 +1,7 @@
 // The bot run's command line: "--bot REGIME LEVELS" is taken off the
 // arguments (the others stay in order), its regime and levels are read, and
 // a malformed request is refused with a reason.
-#include "game/LevelBot.h"
+#include "bot/LevelBot.h"
 
 #include <gtest/gtest.h>
 
