@@ -215,10 +215,10 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
     ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
     const std::string small = game.File("small.png"), large = game.File("large.png");
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --draw-every 4 --until-ms 17000 --input-script '" + script +
-                           "' " + testsupport::ScreenshotAt(10800, small) + " " +
-                           testsupport::ScreenshotAt(16800, large),
-                       &output),
+    ASSERT_EQ(game.RunShowcase("--headless --draw-every 4 --until-ms 17000 --input-script '" + script + "' " +
+                                   testsupport::ScreenshotAt(10800, small) + " " +
+                                   testsupport::ScreenshotAt(16800, large),
+                               &output),
               0)
         << output;
     testsupport::KeepShot(small, "resize-small.png");
