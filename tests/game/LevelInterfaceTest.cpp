@@ -395,6 +395,7 @@ TEST(LevelInterface, TheSaleIsHeardWhileTheWarehouseWindowIsOpen) {
 TEST(LevelInterface, AHarvestIsHeardAsItGoesIntoTheWarehouse) {
     GameCopy game(LevelData::Scenarios);
     {
+        App app; // the settings' folders are the App's
         fs::create_directories(game.User());
         SetConfigFolders(platform::Utf8ToUtf16(game.User()), platform::Utf8ToUtf16(game.Game()));
         GameScreen screen;
