@@ -177,6 +177,7 @@ TEST(LevelPoint, StagesStayWithinTheLevelsLimit) {
     // point removed takes its line and stars away.
     mill->ShowStageStars(2, true, 250);
     EXPECT_EQ(mill->StageStars(), 2);
+    level->StartClock();
     level->Update(100);
     EXPECT_EQ(mill->StarsDelay(), 150u);
     level->Update(200);
