@@ -794,14 +794,15 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     if (held && IsPausedExcept(kPauseClockNotStarted | kPauseTutorial)) return false;
     if (clockRunning_ && world_->ClickFieldObject(x, y)) return true;
     if (held) return false;
+    // "Click to start" means any click on the field: the grass starts the
+    // clock as a point does.
+    StartClock();
     const int32_t index = PointAt(x, y);
     if (index < 0) {
         if (TutorialAllows(kTutorialActionSelectPoint, uint32_t(-1), 0)) ResetSelection(nullptr);
         return false;
     }
-    // The first click starts the clock even when the tutorial, which starts
-    // with it, then holds the point.
-    StartClock();
+    // The tutorial, which starts with the clock, may hold the point.
     if (MayClickPoint(index)) ClickPoint(index);
     return true;
 }
