@@ -1,0 +1,160 @@
+// Every hook the program gives the game layer's host structs and hook tables
+// is filled: the map's hooks, the profile store's, the level windows' host
+// (the map's level window and the level's own windows) and the pause menu's,
+// each from the builder the program uses. A member may stay empty only when
+// its header declares it an OptionalHook and says why. Each table's members
+// are named here in order; a member added to a table fails the count until
+// it is named (and wired).
+#include "app/Profiles.h"
+#include "foundation/OptionalHook.h"
+#include "frontend/MapScreen.h"
+#include "game/AwardsProgram.h"
+#include "game/LevelInterface.h"
+#include "game/LevelProfiles.h"
+#include "game/MapProgram.h"
+#include "game/ProgramWorld.h"
+#include "levelui/LevelMenu.h"
+#include "levelui/LevelWindows.h"
+#include "tests/farm/BuildingTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace {
+
+// Stands for any member's value in an aggregate initialisation (never made).
+struct AnyMember {
+    template <class T> operator T() const;
+};
+
+// How many members an aggregate has: the most initialisers it takes.
+template <class T, class... Members> constexpr size_t MemberCount() {
+    if constexpr (requires { T{Members{}..., AnyMember{}}; })
+        return MemberCount<T, Members..., AnyMember>();
+    else
+        return sizeof...(Members);
+}
+
+// Calls f with each of the members, in order.
+template <class F, class... Members> void CallWithEach(F& f, const Members&... members) {
+    (f(members), ...);
+}
+
+// One branch of ForEachMember: binds the N members of the table and calls f with each.
+#define VB_EACH_MEMBER(N, ...)                                                                               \
+    else if constexpr (n == N) {                                                                             \
+        auto& [__VA_ARGS__] = table;                                                                         \
+        CallWithEach(f, __VA_ARGS__);                                                                        \
+    }
+
+// Calls f with every member of the aggregate, in order.
+template <class T, class F> void ForEachMember(const T& table, F&& f) {
+    constexpr size_t n = MemberCount<T>();
+    static_assert(n >= 1 && n <= 24, "a hook table of 1 to 24 members");
+    if constexpr (n == 0) {
+    }
+    VB_EACH_MEMBER(1, m0)
+    VB_EACH_MEMBER(2, m0, m1)
+    VB_EACH_MEMBER(3, m0, m1, m2)
+    VB_EACH_MEMBER(4, m0, m1, m2, m3)
+    VB_EACH_MEMBER(5, m0, m1, m2, m3, m4)
+    VB_EACH_MEMBER(6, m0, m1, m2, m3, m4, m5)
+    VB_EACH_MEMBER(7, m0, m1, m2, m3, m4, m5, m6)
+    VB_EACH_MEMBER(8, m0, m1, m2, m3, m4, m5, m6, m7)
+    VB_EACH_MEMBER(9, m0, m1, m2, m3, m4, m5, m6, m7, m8)
+    VB_EACH_MEMBER(10, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9)
+    VB_EACH_MEMBER(11, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10)
+    VB_EACH_MEMBER(12, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11)
+    VB_EACH_MEMBER(13, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12)
+    VB_EACH_MEMBER(14, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13)
+    VB_EACH_MEMBER(15, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14)
+    VB_EACH_MEMBER(16, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15)
+    VB_EACH_MEMBER(17, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16)
+    VB_EACH_MEMBER(18, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17)
+    VB_EACH_MEMBER(19, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18)
+    VB_EACH_MEMBER(20, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18,
+                   m19)
+    VB_EACH_MEMBER(21, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18,
+                   m19, m20)
+    VB_EACH_MEMBER(22, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18,
+                   m19, m20, m21)
+    VB_EACH_MEMBER(23, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18,
+                   m19, m20, m21, m22)
+    VB_EACH_MEMBER(24, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18,
+                   m19, m20, m21, m22, m23)
+}
+
+#undef VB_EACH_MEMBER
+
+template <class T> struct IsFunction : std::false_type {};
+template <class Signature> struct IsFunction<std::function<Signature>> : std::true_type {};
+
+// A hook's state: empty or filled; nullopt for a member that is no hook to
+// check (plain data, or an OptionalHook, which may stay empty).
+template <class Member> std::optional<bool> Filled(const Member& member) {
+    if constexpr (IsFunction<Member>::value)
+        return bool(member);
+    else if constexpr (std::is_pointer_v<Member> && std::is_function_v<std::remove_pointer_t<Member>>)
+        return member != nullptr;
+    else
+        return std::nullopt;
+}
+
+// The table's members, named in order, are filled wherever they are hooks.
+template <class T>
+void ExpectWired(const T& table, const std::string& name, const std::vector<std::string>& members) {
+    ASSERT_EQ(members.size(), MemberCount<T>()) << name << ": every member named here, in order";
+    size_t i = 0;
+    ForEachMember(table, [&](const auto& member) {
+        const std::optional<bool> filled = Filled(member);
+        EXPECT_TRUE(!filled || *filled) << name << "::" << members[i] << " is empty";
+        ++i;
+    });
+}
+
+const std::vector<std::string> kLevelWindowsHostMembers = {
+    "profile",   "title",    "regimeBlock",  "hasSavedGame", "garbageSites",
+    "bonusIcon", "goalIcon", "saveProfiles", "leaveLevel",   "selectBonuses"};
+
+} // namespace
+
+TEST(HooksWiring, TheMapsHooks) {
+    ExpectWired(BuildMapHooks(), "MapHooks",
+                {"openLevelWindow", "startTutorial", "showAwardNotice", "makeLevel", "levelHeld",
+                 "dropHeldLevel", "levelExists", "findCharacter", "openOptions", "openAwards", "openProfiles",
+                 "showComic"});
+}
+
+TEST(HooksWiring, TheProfileStoresHooks) {
+    ExpectWired(BuildProfileHooks(), "ProfileHooks",
+                {"levelInfo", "setCurrentLevel", "setMapState", "countLevelWin"});
+}
+
+TEST(HooksWiring, TheLevelWindowsHostOverTheMapAndInTheLevel) {
+    const LevelWindowsHost map = ProgramLevelWindowsHost([]() -> Profile* { return nullptr; },
+                                                         std::make_shared<ProgramBonusEdit>(), {});
+    ExpectWired(map, "LevelWindowsHost (map)", kLevelWindowsHostMembers);
+
+    buildtest::Tables tables;
+    ProgramWorld world(&tables.farm);
+    LevelInterface ui(world, tables.farm);
+    ExpectWired(ui.WindowsHost(), "LevelWindowsHost (level)", kLevelWindowsHostMembers);
+    EXPECT_TRUE(ui.WindowsHost().leaveLevel) << "the level's windows leave it";
+}
+
+TEST(HooksWiring, ThePauseMenusHooks) {
+    buildtest::Tables tables;
+    ProgramWorld world(&tables.farm);
+    LevelInterface ui(world, tables.farm);
+    const LevelMenuHooks hooks = ui.MenuHooks(0);
+    ExpectWired(hooks, "LevelMenuHooks",
+                {"level", "windows", "closeMainWindow", "leaveLevel", "fade", "restartFromScratch",
+                 "openOptions", "openAwards"});
+    ExpectWired(hooks.windows, "LevelMenuHooks::windows", kLevelWindowsHostMembers);
+}
