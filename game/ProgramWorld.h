@@ -75,6 +75,7 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void SavePlayer(SaveWriter& out) const override;
     bool LoadPlayer(SaveReader& in) override;
     void StopCharacters() override;
+    void PreRunParticles(uint32_t ticks) override;
     void TickShots(uint32_t ms) override;
     void TickCharacters(uint32_t ms) override;
     void SetPlayerSpeedModifier(uint32_t, float) override {}

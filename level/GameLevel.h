@@ -67,6 +67,9 @@ constexpr uint32_t kWarehouseWindowId = kWarehouseWindowTag; // 'Wrhs'
 // another bonus starts.
 constexpr float kBonusRechargeGain = 0.45f;
 constexpr uint32_t kMusicTrackMs = 180000;
+// Begin runs the particles 200 to 499 ticks ahead.
+constexpr uint32_t kParticlePreRunTicks = 200;
+constexpr uint32_t kParticlePreRunSpread = 300;
 
 // Save stream tags.
 constexpr uint32_t kLevelSaveMagic = 0x4C534156; // 'LSAV'
@@ -326,6 +329,8 @@ class GameLevel : public LevelServices, public WindowLevel {
     void FlushRebuilds();
     void EndWin();
     int32_t CountGoal(const GoalRecord& goal) const;
+    // Whether every goal of the regime has reached its target (as last counted).
+    bool AllGoalsMet() const;
     void SetMoney(int32_t value);
     bool LoadStream(SaveReader& in, std::string* why);
     bool LoadLevelBlock(SaveReader& in, int32_t* savedReserve);

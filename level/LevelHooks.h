@@ -55,6 +55,8 @@ class LevelWorld {
     // One 10-ms tick of the shots (before the points) and of the characters.
     virtual void TickShots(uint32_t ms) = 0;
     virtual void TickCharacters(uint32_t ms) = 0;
+    // Runs the level's particles ticks 10-ms steps ahead (play begins).
+    virtual void PreRunParticles(uint32_t) {}
     // Tells the farmer a speed-track modifier (tracks 0 and 5).
     virtual void SetPlayerSpeedModifier(uint32_t id, float value) = 0;
 
@@ -96,6 +98,8 @@ enum LevelSound : uint32_t { kLevelSoundWon = 0, kLevelSoundBonus = 1, kLevelSou
 class LevelPanelHooks {
   public:
     virtual ~LevelPanelHooks() = default;
+    // Every active screen sprite takes the look its disabled test gives now.
+    virtual void RefreshScreenSprites() {}
     virtual void ShowEmptyPanel() {}
     virtual void CreateBonusButtons() {}
     virtual void UpdateBonusButton(uint32_t) {}

@@ -99,6 +99,8 @@ class FakeWorld : public LevelWorld {
     std::vector<std::pair<uint32_t, uint32_t>> created;
     int beesSent = 0;
     std::vector<std::pair<uint32_t, float>> playerModifiers;
+    std::vector<uint32_t> particlePreRuns; // the ticks of each pre-run
+    void PreRunParticles(uint32_t ticks) override { particlePreRuns.push_back(ticks); }
     BonusInfo bonus[6];
     bool hasBonus[6] = {true, true, true, true, true, true};
 
