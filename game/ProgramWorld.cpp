@@ -243,6 +243,9 @@ bool ProgramWorld::LoadPlayer(SaveReader& in) {
 void ProgramWorld::StopCharacters() {
     if (player_) player_->DeleteAllJobs();
 }
+void ProgramWorld::SetPlayerSpeedModifier(uint32_t track, uint32_t id, float value) {
+    if (player_) player_->SetSpeedModifier(track, id, value);
+}
 void ProgramWorld::PreRunParticles(uint32_t ticks) {
     for (uint32_t i = 0; particles_ && i < ticks; ++i)
         particles_->Update(kLevelTickMs);

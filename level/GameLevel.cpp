@@ -55,26 +55,6 @@ bool Refuse(std::string* why, const char* reason) {
 
 } // namespace
 
-// ---------------------------------------------------------------- speed tracks
-
-void SpeedTrack::Set(uint32_t id, float value) {
-    auto it = std::find_if(entries_.begin(), entries_.end(), [id](const Entry& e) { return e.id == id; });
-    if (value == 0.0f) {
-        if (it != entries_.end()) entries_.erase(it);
-    } else if (it != entries_.end()) {
-        it->value = value;
-    } else {
-        entries_.push_back({id, value});
-    }
-}
-
-float SpeedTrack::Value() const {
-    float v = 1.0f;
-    for (const Entry& e : entries_)
-        v += e.value;
-    return std::max(v, 0.0f);
-}
-
 // ---------------------------------------------------------------- point makers
 
 void SetPointMaker(uint32_t kind, PointMaker maker) {
@@ -374,7 +354,7 @@ void GameLevel::SetSpeedModifier(const float (&values)[kSpeedTrackCount], bool o
             for (const auto& point : points_)
                 if (point && point->SpeedGroup() == t) point->StartTrack(id, value);
         } else if (t == 0 || t == 5) {
-            world_->SetPlayerSpeedModifier(id, value);
+            world_->SetPlayerSpeedModifier(t, id, value);
         }
     }
 }

@@ -19,6 +19,7 @@
 #include "level/LevelServices.h"
 #include "level/LevelTable.h"
 #include "level/MapObject.h"
+#include "level/SpeedTrack.h"
 #include "level/VillainSchedule.h"
 #include "pathfinding/PathFinder.h"
 
@@ -100,25 +101,7 @@ using PointMaker = std::function<std::unique_ptr<BaseLevelPoint>(uint32_t index,
 void SetPointMaker(uint32_t kind, PointMaker maker);
 const PointMaker* GetPointMaker(uint32_t kind);
 
-// ---------------------------------------------------------------- speed tracks
-
-// One speed track: modifier entries by id, each added to 1 while set.
-class SpeedTrack {
-  public:
-    // Sets the entry (a value of 0 takes it off).
-    void Set(uint32_t id, float value);
-    // 1 plus every entry, never below 0.
-    float Value() const;
-    void Clear() { entries_.clear(); }
-    struct Entry {
-        uint32_t id;
-        float value;
-    };
-    const std::vector<Entry>& Entries() const { return entries_; }
-
-  private:
-    std::vector<Entry> entries_;
-};
+// ---------------------------------------------------------------- bonus slots
 
 struct BonusSlot {
     bool inUse = false;

@@ -57,8 +57,8 @@ class LevelWorld {
     virtual void TickCharacters(uint32_t ms) = 0;
     // Runs the level's particles ticks 10-ms steps ahead (play begins).
     virtual void PreRunParticles(uint32_t) {}
-    // Tells the farmer a speed-track modifier (tracks 0 and 5).
-    virtual void SetPlayerSpeedModifier(uint32_t id, float value) = 0;
+    // Tells the farmer a modifier of the level's speed track 0 or 5.
+    virtual void SetPlayerSpeedModifier(uint32_t track, uint32_t id, float value) = 0;
 
     virtual bool IsVillainPlaceFree(uint32_t place) const = 0;
     virtual void CreateVillain(uint32_t place, uint32_t villainKind, const VillainPlace& where) = 0;

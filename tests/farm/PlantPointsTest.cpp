@@ -842,7 +842,7 @@ class PlantWorld : public LevelWorld {
     void TickCharacters(uint32_t ms) override {
         if (farm_->player) farm_->player->Update(ms);
     }
-    void SetPlayerSpeedModifier(uint32_t, float) override {}
+    void SetPlayerSpeedModifier(uint32_t, uint32_t, float) override {}
     bool IsVillainPlaceFree(uint32_t) const override { return true; }
     void CreateVillain(uint32_t, uint32_t, const VillainPlace&) override {}
     void AttackVillainsByBees() override {}

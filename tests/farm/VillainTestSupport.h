@@ -154,7 +154,7 @@ class VillainWorld : public LevelWorld, public LevelServices {
         villains->TickVillains(ms);
         map.Update(ms);
     }
-    void SetPlayerSpeedModifier(uint32_t, float) override {}
+    void SetPlayerSpeedModifier(uint32_t, uint32_t, float) override {}
     bool IsVillainPlaceFree(uint32_t place) const override { return villains->IsVillainPlaceFree(place); }
     void CreateVillain(uint32_t place, uint32_t kind, const VillainPlace&) override {
         villains->CreateVillain(place, kind);
