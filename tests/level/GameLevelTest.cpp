@@ -434,7 +434,7 @@ TEST(GameLevel, StartUpGivesEveryChosenSlotItsShareOfTheRecharge) {
 // Begin runs the particles 200 to 499 ticks ahead (a random number of them)
 // and has the screen sprites take their disabled look before any tick runs.
 TEST(GameLevel, BeginRunsTheParticlesAheadAndRefreshesTheScreenSprites) {
-    struct Panel : LevelPanelHooks {
+    struct Panel : LevelInterfaceHooks {
         int refreshed = 0;
         int refreshedBeforeBegun = 0;
         GameLevel* level = nullptr;
@@ -510,7 +510,7 @@ TEST(GameLevel, LeavingAnEndedStoryLevelShowsItsComic) {
 // of the system clock have passed, also while the level stands paused (its
 // own clock does not move then).
 TEST(GameLevel, WarehouseFullNoticesAreThrottledByTheSystemClock) {
-    struct Panel : LevelPanelHooks {
+    struct Panel : LevelInterfaceHooks {
         std::vector<uint32_t> full;
         void ShowWarehouseFull(uint32_t product) override { full.push_back(product); }
     } panel;
