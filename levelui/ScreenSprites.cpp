@@ -213,14 +213,17 @@ void ActiveScreenSprite::SetCommand(void* owner, ClickCallback click, DisabledPr
     owner_ = owner;
     click_ = click;
     disabled_ = disabled;
+    RefreshDisabled();
+}
+
+void ActiveScreenSprite::RefreshDisabled() {
     const bool d = disabled_ && disabled_(this, owner_) != 0;
     if (d != (state_ == kDisabled)) SetDisabled(d);
 }
 
 void ActiveScreenSprite::Update() {
     if (removeWhenHidden_) return;
-    const bool d = disabled_ && disabled_(this, owner_) != 0;
-    if (d != (state_ == kDisabled)) SetDisabled(d);
+    RefreshDisabled();
     if (hoverRest_ > 0) {
         const int32_t mx = host_.Level().MouseX(), my = host_.Level().MouseY();
         if (std::abs(mx - lastMouseX_) > 1 || std::abs(my - lastMouseY_) > 1)
@@ -380,6 +383,11 @@ void ScreenSprites::Draw(DXLViewer& viewer) {
 void ScreenSprites::RelayoutAll() {
     for (size_t i = active_.size(); i-- > 0;)
         active_[i]->Relayout();
+}
+
+void ScreenSprites::RefreshDisabled() {
+    for (ActiveScreenSprite* sprite : active_)
+        if (!sprite->removeWhenHidden_) sprite->RefreshDisabled();
 }
 
 void ScreenSprites::MoveBefore(ScreenSprite* sprite, ScreenSprite* other) {
