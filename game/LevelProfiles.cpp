@@ -118,6 +118,7 @@ LevelWindowsHost LevelTableWindowsHost(Profile* profile, std::function<const Pro
     };
     host.goalIcon = GameGoalIcon;
     host.bonusIcon = GameBonusIcon;
+    host.bonusRecord = [](int32_t bonus) { return GetLevelGameData().bonuses.Get(bonus); };
     host.saveProfiles = [] {
         if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
     };
