@@ -58,6 +58,9 @@ class ImageButton : public ActiveButton {
     // Sets the text only when it differs (compared without regard to case), then lays it out.
     void SetCaption(const char16_t* text);
     const std::u16string& Caption() const { return text_; }
+    // An outline round the text's glyphs (width 0: none).
+    void SetTextOutline(float width, uint32_t colour) { shown_.SetOutline(width, colour); }
+    const SkinText& ShownText() const { return shown_; }
     uint32_t TextColour(uint32_t look) const { return textColours_[look & 7]; }
     uint32_t Tint(uint32_t look) const { return colours_[look & 7]; }
 

@@ -16,7 +16,10 @@
 namespace {
 
 const char16_t* const kGroup = u"level_interface";
-constexpr uint32_t kMenuTextColour = 0xFF405C7F;
+constexpr uint32_t kMenuTextColour = 0xFFFFFFFF, kMenuTextHover = 0xFFFFF0C0;
+constexpr uint32_t kMenuTextOutline = 0xFF405C7F;
+constexpr float kMenuTextOutlineWidth = 1.5f;
+constexpr float kStartTextOutlineWidth = 2.0f;
 constexpr uint32_t kStartTextFadeInMs = 500;
 constexpr uint32_t kSlideMs = 130;
 constexpr uint32_t kFlashMs = 500;
@@ -282,6 +285,7 @@ LevelPanel::LevelPanel(WindowManager& manager, PanelLevel& level, LevelPanelCont
     UpdateTaskButtons(-1, false);
     PlaceButtons();
     text_.Set(4, manager.Text(kGroup, u"click_to_start"));
+    text_.SetOutline(kStartTextOutlineWidth, 0xFF000000);
     hasText_ = true;
     clock_ = 0;
     fadeIn_ = 0;
@@ -310,9 +314,11 @@ void LevelPanel::CreateMenuButton() {
     const int32_t measured = MeasureSkinText(kButtonFont, text).right;
     if (measured > width) width = std::min(measured + 16, 160);
     menu_ = controls_.Make<NarrowButton>(kCommandMenu, width, text);
-    const uint32_t colours[8] = {kMenuTextColour, kMenuTextColour, kMenuTextColour, kMenuTextColour,
+    // A light text in a blue outline on the wood.
+    const uint32_t colours[8] = {kMenuTextColour, kMenuTextColour, kMenuTextHover,  kMenuTextColour,
                                  kMenuTextColour, kMenuTextColour, kMenuTextColour, kMenuTextColour};
     menu_->SetTextColorsV(colours);
+    menu_->SetTextOutline(kMenuTextOutlineWidth, kMenuTextOutline);
     menu_->SetFrameGrid({6, 8, 6, 8});
 }
 
@@ -520,7 +526,11 @@ uint32_t LevelPanel::OnButtonClick(GameButton* button) {
 
 bool LevelPanel::Update() {
     const uint32_t now = manager_.Now();
-    if (nowSet_ && hasText_ && !level_.IsPausedExcept(kPanelClockPauses)) AdvanceClock(now - lastNow_);
+    // The start text pulses at the level's pace: the frame's time times its speed.
+    if (nowSet_ && hasText_ && !level_.IsPausedExcept(kPanelClockPauses)) {
+        const float speed = level_.FrameSpeed();
+        if (speed > 0.0f) AdvanceClock(uint32_t(std::lround(double(now - lastNow_) * speed)));
+    }
     lastNow_ = now;
     nowSet_ = true;
     if (timeBar_ && level_.IsBegun()) timeBar_->Update(true);
@@ -550,11 +560,6 @@ void LevelPanel::Draw(DXLViewer& viewer) {
         viewer.Scale(scale);
         viewer.ApplyTransform();
         const float w = float(text_.Width()), h = float(text_.Height());
-        for (int dx = -2; dx <= 2; dx += 2)
-            for (int dy = -2; dy <= 2; dy += 2)
-                if (dx || dy)
-                    text_.Draw(viewer, -w / 2 + float(dx) / 2, -h / 2 + float(dy) / 2,
-                               ScaleAlpha(0xFF000000, alpha));
         text_.Draw(viewer, -w / 2, -h / 2, ScaleAlpha(0xFFFFFFFF, alpha));
     }
     viewer.SetTransform(&saved);

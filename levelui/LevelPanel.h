@@ -207,6 +207,7 @@ class LevelPanel : public GameWindow {
     const kis::Rect& MenuCorner() const { return menuCorner_; }
     // The pulsing text: present until its fade-out ends.
     bool HasStartText() const { return hasText_; }
+    const SkinText& StartText() const { return text_; }
     uint32_t AnimationClock() const { return clock_; }
     int64_t FadeOutStart() const { return fadeOut_; }
     float StartTextScale() const { return ClickToStartScale(clock_); }

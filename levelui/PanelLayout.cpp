@@ -216,7 +216,6 @@ GoalText GoalProgressText(uint32_t kind, uint32_t target, int32_t value, bool sl
     g.shown = kind == 4 ? int32_t(std::max<int64_t>(int64_t(target) - value, 0)) : value;
     g.text = Number(g.shown);
     if (slash) g.text.append(u"/").append(Number(target));
-    g.plain = g.text;
     if (g.met) g.text = std::u16string(u"<c=80ff80>").append(g.text).append(u"</c>");
     return g;
 }

@@ -114,18 +114,16 @@ std::u16string FormatClock(uint32_t ms);
 
 // A goal button's shown text for a value in the level panel.
 struct GoalText {
-    std::u16string text;  // with the met colour as markup
-    std::u16string plain; // the same without markup
+    std::u16string text; // with the met colour as markup
     bool met;
     int32_t shown; // the value the text shows
 };
-// The colour of a met goal's progress text.
-constexpr uint32_t kGoalMetColour = 0xFF80FF80;
-// A goal's progress text: its scale and the dark rim (one screen pixel wide)
-// that keeps its light face readable on the frame.
+// A goal's progress text: its scale, its shadow and the dark outline that
+// keeps its light face readable on the frame.
 constexpr float kProgressScale = 1.5f;
-constexpr float kProgressRim = 1.0f / kProgressScale;
+constexpr float kProgressRim = 1.0f;
 constexpr uint32_t kProgressRimColour = 0xFF2A1A0C;
+constexpr uint32_t kProgressShadowColour = 0xA0000000;
 // kind: the goal kind; slash: the target follows "/".
 GoalText GoalProgressText(uint32_t kind, uint32_t target, int32_t value, bool slash);
 // The last value a goal button starts from: no goal shows it, so the first
