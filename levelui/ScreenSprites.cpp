@@ -163,9 +163,8 @@ bool ActiveScreenSprite::SetHovered(bool hovered) {
         RequestHint();
         hovered_ = true;
         hoverRest_ = kHoverRest;
-        // The rest is counted from here.
-        lastMouseX_ = host_.Level().MouseX();
-        lastMouseY_ = host_.Level().MouseY();
+        // The last position stays (-1, -1): the first tick finds the pointer
+        // moved and starts the rest there.
         return true;
     }
     if (!hovered && hovered_) {
