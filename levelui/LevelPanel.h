@@ -110,7 +110,7 @@ class BonusButton : public ActiveButton {
     float Fraction() const { return fraction_; }
 
   private:
-    void DrawRunLine(DXLViewer& viewer, float alpha);
+    void DrawRunLine(DXLViewer& viewer, float alpha, float scale);
 
     LevelPanel* panel_; // the owner's window
     uint32_t slot_;

@@ -140,3 +140,26 @@ struct RechargeSplit {
     int32_t alpha;
 };
 RechargeSplit RechargeSplitLine(int32_t buttonHeight, float fraction);
+// The rows of an icon that stand above a split line: the line less the
+// icon's top, held to the icon's height.
+int32_t IconRowsAbove(int32_t line, int32_t iconTop, int32_t iconHeight);
+// The running line's indicator for a fraction: its whole pixels, and the
+// alpha (0-255) of the one pixel after them.
+struct RunLineLength {
+    int32_t whole;
+    int32_t alpha;
+};
+RunLineLength RunLineIndicator(int32_t room, float fraction);
+// The running line's look while its effect runs: t ms after a bonus began
+// running (growing) or stopped (shrinking). The line grows from half size
+// to whole in 130 ms, fading in over the first 65; it shrinks from whole to
+// half and fades out in 65 ms. done: the effect is over.
+struct RunLineLook {
+    float scale, alpha;
+    bool done;
+};
+RunLineLook RunLineEffect(bool growing, uint32_t t);
+// The flash of a bonus that is ready again: the colour added to its icon
+// and frame, black to 0x808080 in 200 ms, held 100 ms, back in 200 ms;
+// 0 once over.
+uint32_t BonusFlashColour(uint32_t t);

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -183,4 +184,49 @@ TEST(LevelPagesScenario, TheLevelWindowsBonusSlotsShowTheirBonusWithItsHint) {
     EXPECT_GT(window.NearIn(489, 490, 534, 530, 0xF8ECC8, 8), 100);
     EXPECT_EQ(cancelled.NearIn(489, 490, 534, 530, 0xF8ECC8, 8), 0);
     EXPECT_EQ(HintPixels(cancelled, 312, 585, 580, 665), 0);
+}
+
+// The same player plays level 20: before the first click its bonus buttons
+// stand half recharged above the panel, the bees' at (459, 597). A
+// recharging button shows its ready look above the split line and its
+// recharging look below it, frame and icon alike: the bees' yellow in the
+// icon's upper half, grey in its lower half. A click on the field starts the
+// clock and the recharge goes on.
+TEST(LevelPagesScenario, ARechargingBonusButtonIsSplitAtItsLine) {
+    GameCopy game;
+    UseWindow(game, 1024, 768);
+    testplayers::MakePlayer(game.User(), u"ida", [](ProfileRecord& record) {
+        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+        for (int i = 0; i < 19; ++i)
+            easy.levels[i].status = kLevelSilver;
+        easy.levels[19].status = kLevelOpen;
+        for (int bonus : {0, 4})
+            easy.owned[bonus] = 1;
+        easy.chosenCount = 2;
+        easy.chosen[0] = 0, easy.chosen[1] = 4, easy.chosen[2] = -1;
+        record.flags |= kProfileFlagEasyMapTutorial;
+    });
+    const MapPoint twenty = CellPosition(19);
+    const std::string log = RunGame(game, "recharge",
+                                    Key(5000, "M") + Click(6000, twenty.x, twenty.y + 4) +
+                                        Click(7500, 578, 614) + Move(9000, 200, 300) + Click(11000, 512, 400),
+                                    12000, {{10500, "level"}}, true);
+    EXPECT_EQ(testsupport::MissingContent(log), "");
+    EXPECT_NE(log.find("Level 20 ("), std::string::npos) << log;
+    const Shot level = LoadShot(game.File("level.png"));
+    ASSERT_TRUE(level.ok);
+    // The icon's bright gold face (not the frame's wood) against the recharging look's greys.
+    const auto beeYellow = [](int r, int g, int b) { return r > 240 && g > 195 && b < 160; };
+    const auto grey = [](int r, int g, int b) {
+        return std::abs(r - g) < 16 && std::abs(g - b) < 16 && r > 90;
+    };
+    // The icon (40 x 40 from (466, 601)): the left of its round face, gold
+    // above the line, grey below it.
+    EXPECT_GT(level.Count(466, 603, 476, 619, beeYellow), 20);
+    EXPECT_GT(level.Count(466, 601, 506, 619, beeYellow), 120);
+    EXPECT_EQ(level.Count(466, 623, 476, 639, beeYellow), 0);
+    EXPECT_GT(level.Count(466, 623, 476, 639, grey), 30);
+    // The frame: the ready look's wood above the line (y 621), the grey below it.
+    EXPECT_GT(level.NearIn(462, 603, 468, 619, 0xE0B070, 12), 30);
+    EXPECT_GT(level.NearIn(462, 624, 468, 640, 0x706860, 12), 30);
 }
