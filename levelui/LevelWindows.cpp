@@ -3,6 +3,7 @@
 #include "engine/Viewer.h"
 #include "farm/Buildings.h"
 #include "farm/FarmData.h"
+#include "farm/FarmResources.h"
 #include "farm/Plants.h"
 #include "gui/ProgressLine.h"
 #include "level/Bonuses.h"
@@ -164,7 +165,7 @@ bool DescribeInfoObject(const WindowManager& manager, const InfoEntry& entry, In
         const FarmData* farm = GameFarmData();
         const PLANT* plant = farm ? farm->plants.FindPlantByName(name.c_str()) : nullptr;
         if (!plant || plant->highestStage < 1) return false;
-        out->icon = plant->icon ? plant->icon : GetSprite(kBonusIconLibrary, plant->record.iconName);
+        out->icon = plant->icon ? plant->icon : GetSprite(kIconLibrary, plant->record.iconName);
         out->name = IndexedText(manager, u"plants", plant->record.label);
         out->level = plant->highestStage;
         return true;
@@ -174,7 +175,7 @@ bool DescribeInfoObject(const WindowManager& manager, const InfoEntry& entry, In
         const BUILDING* type = farm ? farm->buildings.FindBuildingByName(name.c_str()) : nullptr;
         if (!type || type->highestLevel < 1) return false;
         const BuildingLevel& first = type->levels[0];
-        out->icon = first.icon ? first.icon : GetSprite(kBonusIconLibrary, first.record.iconName);
+        out->icon = first.icon ? first.icon : GetSprite(kIconLibrary, first.record.iconName);
         out->name = IndexedText(manager, u"buildings", type->header.label);
         out->level = type->highestLevel;
         return true;
