@@ -6,7 +6,7 @@
 //
 // The points reach the level through their BuildingHost (farm/BuildingHost.h),
 // which outlives them. MakeBuildingPoint is the point maker the level world
-// calls for point kinds 1 (warehouse) and 3 (buildings);
+// calls for kPointWarehouse and kPointBuilding;
 // RegisterBuildingJobLoaders puts the Job_Build loader in the farmer's table.
 
 #include "farm/BuildingHost.h"
@@ -347,8 +347,9 @@ class PointWarehouse : public PointBuilding {
     bool HasPanel() const override { return false; }
 };
 
-// The point of a record of kind 1 or 3; null for other kinds and for a type
-// the building list does not know (kind 1: no "warehouse" type), which the
+// The point of a kPointWarehouse or kPointBuilding record; null for other
+// kinds and for a type the building list does not know (a kPointWarehouse
+// record with no "warehouse" type), which the
 // level treats as a data error.
 std::unique_ptr<BaseLevelPoint> MakeBuildingPoint(BuildingHost* host, uint32_t index,
                                                   const PointRecord& record);

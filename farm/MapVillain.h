@@ -62,7 +62,7 @@ class MapVillain : public MapCharacter {
     static constexpr uint32_t kHitFlashMs = 120;
 
     // A villain of a kind at its place's start point, facing the place's
-    // direction; state 0 with its countdown at 0, so it sets off at once.
+    // direction; kVillainArriving with its countdown at 0, so it sets off at once.
     MapVillain(FarmVillains* owner, const GameCharacter* description, int32_t placeIndex,
                const VillainPlace& place, const VILLAININFO* info);
     ~MapVillain() override;
@@ -88,7 +88,7 @@ class MapVillain : public MapCharacter {
     void Shoot();
     // The pulsing cross at the install spot, until the villain arrives.
     void ShowCross();
-    // Driven off: state 3, the money, the award and the in-a-row counter.
+    // Driven off: kVillainRunningAway, the money, the award and the in-a-row counter.
     void DriveOff();
     void AttackByBees();
     void SetState(int32_t state, bool animated);

@@ -1,7 +1,7 @@
 #pragma once
 // Plant beds and fruit trees on the level: the level points on which the
-// farmer plants, waters and harvests, the farmer's three plant jobs and the
-// panel model of a selected plant.
+// farmer plants, waters and harvests, and the farmer's three plant jobs (the
+// panel of a selected plant is farm/PlantPanel.h).
 //
 // BasePointPlant holds what beds and trees share (growth, ripeness, water,
 // the overhead "Wate" and "Harv" buttons, the links to the three jobs);
@@ -41,6 +41,8 @@ constexpr uint32_t kCommandHarvest = 0x48617276; // 'Harv'
 constexpr uint32_t kTutorialActionGrow = 110;
 constexpr uint32_t kTutorialEventCollected = 0x80000007;
 constexpr uint32_t kTutorialEventRipe = 0x80000009;
+// The award counter a harvest's units count towards (the harvester award).
+constexpr int32_t kHarvestAwardCounter = 0;
 // The plant point kind and the map-object kind words of its sprites.
 constexpr uint32_t kPointKindPlant = 2;
 constexpr uint32_t kKindBed = 0x10000200;
@@ -318,7 +320,7 @@ class PointTree : public BasePointPlant {
     std::vector<int32_t> placeOrder_;
 };
 
-// Makes the point of a plant record (kind 2): a tree for a plant of kind 2,
+// Makes the point of a kPointPlant record: a tree for a plant of kPlantKindTree,
 // else a bed; null for a plant the data does not have.
 std::unique_ptr<BaseLevelPoint> MakePlantPoint(PlantLevel* level, uint32_t index, const PointRecord& record);
 
@@ -412,50 +414,6 @@ std::unique_ptr<Job> LoadJobPlant(MapPlayer* player, const uint8_t* record, size
 std::unique_ptr<Job> LoadJobWater(MapPlayer* player, const uint8_t* record, size_t size);
 std::unique_ptr<Job> LoadJobHarvest(MapPlayer* player, const uint8_t* record, size_t size);
 void RegisterPlantJobLoaders();
-
-// ---------------------------------------------------------------- panel
-
-// The level panel's child for a selected bed or tree: its level block
-// (plant icon, stage, highest stage, hint "[PLANT N]") and the upgrade and
-// remove buttons. The level panel draws it from this state.
-class PlantPanel {
-  public:
-    static constexpr uint32_t kId = 0x10000;
-    static constexpr uint32_t kCommandUpgrade = 0xC9000003;
-    static constexpr int32_t kStripWidth = 420;
-    static constexpr uint32_t kHintFlags = 0x1000002;
-
-    struct Layout {
-        int32_t x0, levelBlock, upgrade, remove;
-    };
-    static Layout LayoutFor(int32_t panelWidth);
-
-    void SetPoint(BasePointPlant* bed);
-    BasePointPlant* Point() const { return point_; }
-    void Refresh();
-    void RefreshUpgrade();
-    // True when the command was the upgrade's (consumed either way).
-    bool OnButtonCommand(uint32_t command);
-
-    // What the panel shows.
-    int32_t BlockStage() const { return blockStage_; }
-    int32_t BlockHighest() const { return blockHighest_; }
-    const PLANT* BlockPlant() const { return blockPlant_; }
-    const char16_t* Hint() const { return u"[PLANT N]"; }
-    int32_t UpgradePrice() const { return upgradePrice_; }
-    bool UpgradeEnabled() const { return upgradeEnabled_; }
-
-    // Told after every change of what the panel shows (the level panel's
-    // view follows it).
-    std::function<void()> onChanged;
-
-  private:
-    BasePointPlant* point_ = nullptr; // the point shown; it clears itself on removal
-    const PLANT* blockPlant_ = nullptr;
-    int32_t blockStage_ = 0, blockHighest_ = 0;
-    int32_t upgradePrice_ = 0;
-    bool upgradeEnabled_ = false;
-};
 
 // The price of raising a plant from stage s (0..3); 0 outside the table.
 int32_t PlantStagePrice(const PLANT& plant, int32_t stage);

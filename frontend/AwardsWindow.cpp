@@ -261,7 +261,7 @@ bool AwardsWindow::OnKeyDown(uint32_t key, uint32_t flags) {
 uint32_t AwardsWindow::OnButtonClick(GameButton* button) {
     if (button->Command() != kAwardsClose) return 0;
     Close();
-    return 2;
+    return kClickResetLook;
 }
 
 bool AwardsWindow::Update() {

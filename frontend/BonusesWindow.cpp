@@ -170,7 +170,7 @@ uint32_t BonusesWindow::OnButtonClick(GameButton* button) {
     case kBonusesOk:
         Apply();
         Close();
-        return 2;
+        return kClickResetLook;
     case kBonusPanel:
         choice_.Toggle(PanelId(button));
         return 0;

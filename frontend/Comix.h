@@ -1,11 +1,11 @@
 #pragma once
 // The comics: story pages whose panels pop in one after another with a sound
 // over a full-screen paper background. The pages are read once from the data
-// pack into the one Comix holder; showing comic i changes to game state 7,
-// where one ComixWindow shows it. A click, Enter or Escape first completes the
-// panels still coming in, then closes the comic: the map's pending event 0x20
-// is raised and the game changes to the map (state 5), running the caller's
-// callback after the change.
+// pack into the one Comix holder; showing comic i changes to the game state
+// kStateComics, where one ComixWindow shows it. A click, Enter or Escape first
+// completes the panels still coming in, then closes the comic: the map's
+// pending event kMapEventComixClosed is raised and the game changes to the map
+// (kStateMap), running the caller's callback after the change.
 //
 // Chunk 'COMX' (0x434F4D58, sub-id 256), little-endian:
 //   u32 comic count, then per comic: i32 x, i32 y (the page origin from the
@@ -149,12 +149,12 @@ class Comix {
     // False when i is not below the count (the caller goes on as without a
     // comic). Otherwise keeps the callback (run after the change back to the
     // map), deletes a comic window still open, remembers i and changes to
-    // state 7 through a screen-change effect; true.
+    // kStateComics through a screen-change effect; true.
     bool Show(uint32_t i, Callback callback);
     uint32_t Current() const { return current_; }
     Callback GetCallback() const { return callback_; }
 
-    // Entering state 7: opens the window of the remembered comic on the
+    // Entering kStateComics: opens the window of the remembered comic on the
     // manager; leaving it: deletes the window.
     void OpenWindow(WindowManager& manager);
     void CloseWindow();

@@ -1,5 +1,5 @@
 #pragma once
-// Game state 6, the main screen: the animated title scene (picture layers
+// The main screen (game state kStateMainScreen): the animated title scene (picture layers
 // of the 'MNSC' chunk - the farm girl, light beams, particles, plain
 // pictures), the language's title image, the main menu and the music
 // "main_theme". One MainScreen lives for the run; its layers and menu exist
@@ -88,7 +88,7 @@ MainScreen& TheMainScreen();
 MainScreen* FindMainScreen();
 void DestroyMainScreen();
 
-// The state-6 screen: open, close and the callbacks.
+// The kStateMainScreen screen: open, close and the callbacks.
 void OpenMainScreenState();
 void CloseMainScreenState();
 const AppCallbacks& MainScreenCallbacks();

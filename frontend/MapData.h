@@ -75,7 +75,7 @@ static_assert(sizeof(MapEmitterEntry) == 16);
 constexpr size_t kMapEmitterTableSize = sizeof(MapEmitterEntry) * kMapEmitters;
 static_assert(kMapEmitterTableSize == 256);
 
-// The fields of a sprite or spot decoration (kinds 1 and 3).
+// The fields of a sprite or spot decoration (kDecorationSprite, kDecorationSpot).
 struct MapSpriteFields {
     std::u16string name;
     int32_t x = 0, y = 0;
@@ -96,9 +96,10 @@ struct MapParticleFields {
     std::vector<MapParticleEmitter> emitters;
 };
 
-// An animal group of 268 bytes. For chickens (id 2) words 1-2 are the count
-// and the number of shapes; for a cow (3) or a sheep (5) they are the
-// figure's place and word 3 its standing variant.
+// An animal group of 268 bytes. For chickens (kCharacterChicken) words 1-2
+// are the count and the number of shapes; for a cow (kCharacterCow) or a
+// sheep (kCharacterSheepHead) they are the figure's place and word 3 its
+// standing variant.
 struct MapAnimalGroup {
     uint32_t id;
     int32_t a;

@@ -487,11 +487,11 @@ void MapScreen::CheckTutorials() {
     }
     if (events_ & kMapEventAward) {
         events_ &= ~kMapEventAward;
-        if (hooks_.showAwardNotice) hooks_.showAwardNotice(1, 1, 1, 1);
+        if (hooks_.showAwardNotice) hooks_.showAwardNotice({.kind = 1, .index = 1, .tier = 1});
     }
     if (events_ & kMapEventFinalAward) {
         events_ &= ~kMapEventFinalAward;
-        if (hooks_.showAwardNotice) hooks_.showAwardNotice(2, 2, 0, 0);
+        if (hooks_.showAwardNotice) hooks_.showAwardNotice({.kind = 2, .index = 0, .tier = 0});
     }
 }
 

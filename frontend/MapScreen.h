@@ -1,5 +1,5 @@
 #pragma once
-// The level-select map, the screen of game state 5: the painted map with the
+// The level-select map, the screen of game state kStateMap: the painted map with the
 // 41 level markers on their hex cells, water, particle emitters and animals,
 // the overlay with its buttons, the reveal of new medals and opened levels
 // after a level, and the map's pending events (tutorials, award notices, the
@@ -41,14 +41,22 @@ constexpr uint32_t kVillainsAttackTutorial = 0x40080000;
 constexpr uint32_t kRevealMs = 600;
 constexpr uint32_t kRevealOpenedMs = 300;
 
+// An award notice the map asks for (the arguments of NewAwardWindowStack::Show):
+// kind 1 a goal reached, kind 2 the final award.
+struct MapAwardNotice {
+    uint32_t kind = 0;
+    uint32_t index = 0;
+    uint32_t tier = 0;
+};
+
 struct MapHooks {
-    // Opens the level window (mode 2) for an open level; its answer comes
+    // Opens the level window (kLevelWindowFromMap) for an open level; its answer comes
     // back through MapScreen::OnLevelWindowClosed.
     std::function<void(int32_t level)> openLevelWindow;
     // Starts a map tutorial; false when none can start.
     std::function<bool(MapTutorial tutorial)> startTutorial;
-    // An award notice: kind 1 with (1, 1, 1), the final-award notice kind 2 with (2, 0, 0).
-    std::function<void(int32_t kind, int32_t a, int32_t b, int32_t c)> showAwardNotice;
+    // An award notice: a goal's (1, 1, 1), the final award's (2, 0, 0).
+    std::function<void(const MapAwardNotice& notice)> showAwardNotice;
     // Makes the level object for a level start (before the level loading).
     std::function<void(int32_t level)> makeLevel;
     // True when a level object for the level in the regime is held in memory.
@@ -175,7 +183,7 @@ class MapScreen : public MapMarkerWorld, public MapVillainWorld {
     bool opened_ = false;
 };
 
-// The map of the running game while state 5's screen is registered (not
+// The map of the running game while kStateMap's screen is registered (not
 // owned here: the program's start-up owns it). Null outside a run.
 MapScreen* GetMapScreen();
 void SetMapScreen(MapScreen* map);

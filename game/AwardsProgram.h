@@ -18,10 +18,6 @@ class WindowManager;
 // there; the preview (the map's cheat view) animates random values.
 void OpenProgramAwards(bool preview);
 
-// The bonuses window's stand-in on the screen after loading: F10 opens it
-// over the current profile's selection.
-void BonusesStandInKey(uint32_t virtualKey);
-
 // ---- the current profile's award counters (nothing without a profile or
 // the award table; the profile is saved with the level's result or save)
 

@@ -7,7 +7,7 @@
 #include "engine/LoaderState.h"
 #include "engine/Viewer.h"
 #include "frontend/Comix.h"
-#include "game/LevelBot.h"
+#include "game/Autoplay.h"
 #include "gui/Window.h"
 
 namespace {
@@ -39,7 +39,7 @@ uint32_t Cursor() {
 
 void Update(uint32_t ms) {
     if (WindowManager* windows = GetWindowManager()) windows->Update();
-    if (BotRun* run = ActiveBotRun()) run->ComicFrame(ms);
+    if (Autoplay* autoplay = ActiveAutoplay()) autoplay->ComicFrame(ms);
 }
 
 void Draw() {

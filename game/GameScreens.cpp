@@ -5,8 +5,6 @@
 #include "app/LevelLoading.h"
 #include "app/Logos.h"
 #include "engine/Cursors.h"
-#include "engine/Log.h"
-#include "game/FinishedScreen.h"
 
 namespace {
 
@@ -15,20 +13,12 @@ void OpenLogosScreen() {
     UseDefaultCursor();
 }
 
-void OpenMainScreen() {
-    LogLine(kLogIndent, "Loading finished; the showcase stands in for the main screen.");
-    OpenFinishedScreen();
-}
-
 } // namespace
 
-void RegisterGameScreens(bool showcase) {
+void RegisterGameScreens() {
     RegisterGameStateScreen(kStateLogos, {OpenLogosScreen, CloseLogos, &LogosCallbacks()});
     RegisterGameStateScreen(kStateDataLoading,
                             {OpenGameDataLoading, CloseGameDataLoading, &GameDataLoadingCallbacks()});
     RegisterGameStateScreen(kStateLevelLoading,
                             {OpenLevelLoading, CloseLevelLoading, &LevelLoadingCallbacks()});
-    if (showcase)
-        RegisterGameStateScreen(kStateMainScreen,
-                                {OpenMainScreen, CloseFinishedScreen, &FinishedScreenCallbacks()});
 }

@@ -18,15 +18,14 @@
 #include "level/GameLevel.h"
 #include "level/LevelData.h"
 #include "level/MapCharacter.h"
-#include "levelui/PanelLevel.h"
 #include "levelui/PointPanels.h"
 #include "levelui/RunningLevelTags.h"
+#include "levelui/RunningLevelView.h"
 #include "levelui/TextTags.h"
 #include "platform/Utf.h"
 #include "sprites/Sprite.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -219,7 +218,7 @@ LevelInterface::LevelInterface(ProgramWorld& world, FarmData& farm)
 
 void LevelInterface::Attach(GameLevel& level) {
     level_ = &level;
-    panelLevel_ = MakePanelLevel(level);
+    levelView_ = MakeRunningLevelView(level);
     WindowManager* windows = GetWindowManager();
     if (!windows) return;
     LevelMenuHooks hooks;
@@ -256,7 +255,7 @@ LevelWindowsHost LevelInterface::WindowsHost() {
 void LevelInterface::OpenPanel() {
     WindowManager* windows = GetWindowManager();
     if (!windows || Panel()) return;
-    LevelPanel* panel = windows->Open<LevelPanel>(*panelLevel_, *context_, this);
+    LevelPanel* panel = windows->Open<LevelPanel>(*levelView_, *context_, this);
     panel->OnScreenResize(windows->ScreenWidth(), windows->ScreenHeight());
     panel->CreateBonusButtons();
     panel->GetWarehouseButton()->SetLevel(warehouseLevel_);
@@ -346,12 +345,9 @@ void LevelInterface::SetWarehouseButtonLevel(int32_t level) {
     if (LevelPanel* panel = Panel()) panel->GetWarehouseButton()->SetLevel(warehouseLevel_);
 }
 
-void LevelInterface::OpenResultWindow(const uint32_t (&record)[11]) {
+void LevelInterface::OpenResultWindow(const LevelResult& result) {
     WindowManager* windows = GetWindowManager();
     if (!windows) return;
-    static_assert(sizeof(LevelResult) == sizeof record);
-    LevelResult result;
-    std::memcpy(&result, record, sizeof result);
     for (GameWindow* window : {windows->menuWindow, windows->infoWindow, windows->warehouseWindow})
         if (window) static_cast<SpritesWindow*>(window)->Close();
     windows->Open<LevelResultWindow>(result, WindowsHost());
@@ -543,8 +539,9 @@ void LevelInterface::HideRepairButton(uint32_t handle, bool animated) {
     if (FieldSprites* field = world_.Field()) field->HideButton(handle, animated, true, 0);
 }
 
-void LevelInterface::ShowFlyingMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) {
-    if (FieldSprites* field = world_.Field()) field->ShowMoneyChange(amount, x, y, offset);
+void LevelInterface::ShowFlyingMoney(const FlyingMoney& money) {
+    if (FieldSprites* field = world_.Field())
+        field->ShowMoneyChange(money.amount, money.x, money.y, money.yOffset);
 }
 
 // ---------------------------------------------------------------- the selected point's panel

@@ -7,7 +7,7 @@
 // stock, and the notices of a full warehouse, reached goals and awards.
 //
 // The level screen owns the interface beside its level; the interface is the
-// level's panel hooks (through LevelPanelDriver) and the panel's context.
+// level's interface hooks (through LevelPanelDriver) and the panel's context.
 // The window manager owns every window; the interface closes them, the
 // panel first among them, before it goes, so that none outlives the level it
 // reads.
@@ -30,12 +30,12 @@ class GameLevel;
 class PointPanels;
 class ProgramBonusEdit;
 class ProgramWorld;
-class PanelLevel;
+class RunningLevelView;
 
 class LevelInterface : public LevelPanelDriver {
   public:
     // The world and the farm tables outlive the interface; so does the level,
-    // made after the interface (the interface is its panel hooks) and given
+    // made after the interface (the interface is its interface hooks) and given
     // to it with Attach before its StartUp.
     LevelInterface(ProgramWorld& world, FarmData& farm);
     ~LevelInterface() override;
@@ -67,12 +67,12 @@ class LevelInterface : public LevelPanelDriver {
     // The warehouse point's level, 0 for the first (kept until the panel is there).
     void SetWarehouseButtonLevel(int32_t level);
 
-    // ---- the level's panel hooks beyond the driver's
+    // ---- the level's interface hooks beyond the driver's
     void ShowMenu(bool animate) override;
     void OpenInfoWindow() override;
     void ShowGoalNotice(uint32_t goal) override;
     void ShowAwardNotice(uint32_t award) override;
-    void OpenResultWindow(const uint32_t (&record)[11]) override;
+    void OpenResultWindow(const LevelResult& result) override;
     void OpenGameOverDialog() override;
     bool IsGameWindowActive() const override;
     void StartMusic(const char16_t* name) override;
@@ -89,7 +89,7 @@ class LevelInterface : public LevelPanelDriver {
     bool OfferPointOrder(int32_t index, uint32_t job) override;
     uint32_t ShowRepairButton(int32_t index, bool animated) override;
     void HideRepairButton(uint32_t handle, bool animated) override;
-    void ShowFlyingMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) override;
+    void ShowFlyingMoney(const FlyingMoney& money) override;
 
     // The final award was won: its notice.
     void ShowFinalAwardNotice();
@@ -118,7 +118,7 @@ class LevelInterface : public LevelPanelDriver {
     GameLevel* level_ = nullptr; // set by Attach
     ProgramWorld& world_;
     FarmData& farm_;
-    std::unique_ptr<PanelLevel> panelLevel_;
+    std::unique_ptr<RunningLevelView> levelView_;
     std::unique_ptr<Context> context_;
     std::unique_ptr<Warehouse> warehouse_;
     std::unique_ptr<Tags> tags_;

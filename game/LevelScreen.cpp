@@ -11,8 +11,8 @@
 #include "engine/Viewer.h"
 #include "farm/FarmData.h"
 #include "frontend/Comix.h"
+#include "game/Autoplay.h"
 #include "game/AwardsProgram.h"
-#include "game/LevelBot.h"
 #include "game/LevelCatalog.h"
 #include "game/LevelInterface.h"
 #include "game/LevelProfiles.h"
@@ -32,7 +32,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <memory>
 
@@ -65,7 +64,7 @@ class LevelSession : public LevelFrontEndHooks {
     explicit LevelSession(uint32_t index) : index_(index) {}
     ~LevelSession() override {
         // The windows go first (they read the level), the level before the
-        // interface that is its panel hooks.
+        // interface that is its interface hooks.
         if (ui_) ui_->CloseAll();
         WindowManager* windows = GetWindowManager();
         if (windows && level_ && windows->Level() == level_.get()) windows->SetLevel(nullptr);
@@ -96,7 +95,7 @@ class LevelSession : public LevelFrontEndHooks {
         hooks.tutorial = tutorials_->Hooks();
         ui_->SetTutorial(tutorials_->Hooks());
         ui_->SetFullWarehouseTutorial([this](uint32_t product) { tutorials_->StartFullWarehouse(product); });
-        const uint32_t regime = ActiveBotRun() ? ActiveBotRun()->Regime() : LevelProfileRegime();
+        const uint32_t regime = ActiveAutoplay() ? ActiveAutoplay()->Regime() : LevelProfileRegime();
         level_ = std::make_unique<GameLevel>(index_, regime, *record, std::move(world), hooks);
         ui_->Attach(*level_);
         world_->SetInterface(ui_.get());
@@ -133,7 +132,7 @@ class LevelSession : public LevelFrontEndHooks {
         if (WindowManager* windows = GetWindowManager()) windows->SetLevel(level_.get());
         ui_->OpenPanel();
         level_->Begin();
-        if (BotRun* run = ActiveBotRun()) bot_ = run->Attach(*level_, ui_.get());
+        if (Autoplay* autoplay = ActiveAutoplay()) bot_ = autoplay->Attach(*level_, ui_.get());
         Logf("Level %u (%s) begins in regime %u.", index_ + 1, Narrow(record->record.label).c_str(),
              level_->Regime());
         return true;
@@ -216,14 +215,14 @@ class LevelSession : public LevelFrontEndHooks {
     // without a profile goes from level to level without the story.
     bool ShowComic(uint32_t comic) override {
         const ProfileManager* profiles = AppProfiles();
-        if (ActiveBotRun() && !(profiles && profiles->Current())) return false;
+        if (ActiveAutoplay() && !(profiles && profiles->Current())) return false;
         if (!ShowComix(comic, RevealAfterComic)) return false;
         Logf("Leaving level %u for comic %u.", index_ + 1, comic);
         comicShown_ = true;
         return true;
     }
-    void StoreLevelResult(const GameLevel& level, uint32_t (&record)[11]) override {
-        LevelResult result{};
+    void StoreLevelResult(const GameLevel& level, LevelResult& result) override {
+        result = LevelResult{};
         if (!LevelProfileStoreResult(level.LevelIndex(), level.LevelTimeMs(), &result)) {
             // Without a profile the result is the level's own.
             result.level = level.LevelIndex();
@@ -239,8 +238,6 @@ class LevelSession : public LevelFrontEndHooks {
             result.limits[0] = block.bronzeMs, result.limits[1] = block.silverMs,
             result.limits[2] = block.goldMs;
         }
-        static_assert(sizeof result == sizeof record);
-        std::memcpy(record, &result, sizeof record);
     }
     void StoreSavedGame(uint32_t, uint32_t levelIndex, std::unique_ptr<SaveBuffer> saved) override {
         if (!saved || !saved->HasData()) return;
@@ -283,8 +280,8 @@ class LevelSession : public LevelFrontEndHooks {
     std::unique_ptr<ProgramLevelTutorials> tutorials_; // the level's tutorial hooks: outlives the level
     std::unique_ptr<LevelInterface> ui_;
     std::unique_ptr<GameLevel> level_;
-    std::unique_ptr<LevelBot> bot_; // plays the level in the program's bot mode
-    ProgramWorld* world_ = nullptr; // owned by the level
+    std::unique_ptr<LevelAutoplayer> bot_; // plays the level in the program's bot mode
+    ProgramWorld* world_ = nullptr;        // owned by the level
     bool wasActive_ = true;
     uint32_t seenActivationLosses_ = ActivationLosses();
     bool leaveRequested_ = false;

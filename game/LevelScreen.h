@@ -19,8 +19,8 @@
 void RegisterLevelTableStage();
 // The level's loading stage, the level screen and the quit hook.
 void RegisterLevelPlay();
-// Loads and opens the level of the table at levelIndex from the stand-in
-// screen after loading (leaving the level returns there).
+// Loads and opens the level of the table at levelIndex from the screen in
+// the main screen's place (leaving the level returns there).
 void OpenLevel(uint32_t levelIndex);
 // Names the level the next level loading (game state 0x80000003) builds and
 // the state that leaving it goes to (the level-select map starts levels so).

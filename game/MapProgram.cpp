@@ -11,8 +11,8 @@
 #include "engine/Viewer.h"
 #include "frontend/Comix.h"
 #include "frontend/MapScreen.h"
+#include "game/Autoplay.h"
 #include "game/AwardsProgram.h"
-#include "game/LevelBot.h"
 #include "game/LevelProfiles.h"
 #include "game/LevelScreen.h"
 #include "gui/Window.h"
@@ -37,16 +37,16 @@ std::unique_ptr<MapScreen>& ProgramMap() {
     return map;
 }
 
-// The map's tutorials: their runner and the seam they reach the map
+// The map's tutorials: their runner and the link they reach the map
 // through, made with the map and freed with it.
 struct MapTutorials {
     tut::TutorialRunner runner;
-    tut::MapSeam seam;
+    tut::TutorialMapLink mapLink;
     // The level window's controls reach the running tutorial through it
     // while a tutorial explains that window (the new bonus).
     tut::WindowTutorialLink windowLink;
     MapTutorials(MapScreen& map, WindowManager* windows)
-        : runner(tut::TutorialServices{windows}), seam(map, windows) {}
+        : runner(tut::TutorialServices{windows}), mapLink(map, windows) {}
 };
 std::unique_ptr<MapTutorials>& ProgramMapTutorials() {
     static std::unique_ptr<MapTutorials> tutorials;
@@ -61,16 +61,16 @@ bool StartMapTutorial(MapTutorial which) {
     if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
     switch (which) {
     case MapTutorial::First:
-        tutorials->runner.Make<tut::MapTutorial_First>(tutorials->seam);
+        tutorials->runner.Make<tut::MapTutorial_First>(tutorials->mapLink);
         break;
     case MapTutorial::Hard:
-        tutorials->runner.Make<tut::MapTutorial_Hard>(tutorials->seam);
+        tutorials->runner.Make<tut::MapTutorial_Hard>(tutorials->mapLink);
         break;
     case MapTutorial::Regime:
-        tutorials->runner.Make<tut::MapTutorial_Regime>(tutorials->seam);
+        tutorials->runner.Make<tut::MapTutorial_Regime>(tutorials->mapLink);
         break;
     case MapTutorial::VillainsAttack:
-        tutorials->runner.Make<tut::MapTutorial_VillainsAttack>(tutorials->seam);
+        tutorials->runner.Make<tut::MapTutorial_VillainsAttack>(tutorials->mapLink);
         break;
     }
     LogLabelPrintf(kLogIndent, "Map tutorial", "%08X starts",
@@ -110,7 +110,7 @@ void ExplainNewBonus(const LevelWindow& window) {
     if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
     windows->SetTutorial(&tutorials->windowLink);
     tutorials->runner.Make<tut::MapTutorial_NewBonus>(
-        tutorials->seam, record ? bonus : -1, record ? std::u16string(record->name) : std::u16string(),
+        tutorials->mapLink, record ? bonus : -1, record ? std::u16string(record->name) : std::u16string(),
         LevelWindow::BonusSlotData(bonus), window.SelectionHint());
     LogLabelPrintf(kLogIndent, "Map tutorial", "%08X starts: new bonus %d", tut::kMapTutorialNewBonus, bonus);
 }
@@ -174,7 +174,8 @@ void JoinProfileHooks() {
     profiles->SetHooks(std::move(hooks));
 }
 
-MapHooks ProgramHooks() {
+// The hooks the map screen calls the program through.
+MapHooks BuildMapHooks() {
     MapHooks hooks;
     hooks.levelExists = [](int32_t level) { return GameLevelTable().Get(uint32_t(level)) != nullptr; };
     hooks.findCharacter = [](uint32_t id) { return FindById(GetLevelGameData().characters, id); };
@@ -195,7 +196,7 @@ int32_t LoadMapStage(kis::DataFileReaderW* reader, LoaderState* state) {
         LogLabelPrintf(kLogIndent, "Map data", "%s", why.c_str());
         return kLoaderFinished;
     }
-    map->SetHooks(ProgramHooks());
+    map->SetHooks(BuildMapHooks());
     ProgramMap() = std::move(map);
     SetMapScreen(ProgramMap().get());
     if (Comix* comix = GetComix()) comix->SetMapEventSink(RaiseMapEvent);
@@ -264,7 +265,7 @@ const AppCallbacks& MapCallbacks() {
             if (auto& tutorials = ProgramMapTutorials()) tutorials->runner.Update(ms);
             // The windows over the map (awards, options) run their animations.
             if (WindowManager* windows = GetWindowManager()) windows->Update();
-            if (BotRun* run = ActiveBotRun()) run->MapFrame(ms);
+            if (Autoplay* autoplay = ActiveAutoplay()) autoplay->MapFrame(ms);
         };
         c.draw = [] {
             if (ProgramMap()) ProgramMap()->Draw();

@@ -8,6 +8,7 @@
 #include "farm/BuildingSites.h"
 #include "farm/FarmData.h"
 #include "farm/FarmVillains.h"
+#include "farm/PlantPanel.h"
 #include "game/FarmTables.h"
 #include "game/FieldSprites.h"
 #include "game/LevelInterface.h"

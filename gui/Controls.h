@@ -40,7 +40,7 @@ class ControlState {
 
     // duration -1: the default; at once: no fade.
     void SetState(uint32_t state, bool atOnce, int32_t duration = -1);
-    // State 1 (keeping the bank) or 0.
+    // kNormal (keeping the bank) or kHidden.
     void SetVisible(bool visible, bool animated, int32_t duration = -1);
     void SetBank(bool second, bool animated, int32_t duration = -1);
 

@@ -1,8 +1,8 @@
 #pragma once
 // Buttons drawn from skin pieces: the bottom-row button, narrow buttons, list
-// buttons and check boxes. Each of the eight looks (state 0-3, plus 4 for
-// the second bank) has a skin piece, a tint and a text colour; a change of
-// look cross-fades from the previous one.
+// buttons and check boxes. Each of the eight looks (ControlState's kHidden to
+// kPressed, in the first bank and with kSecondBank) has a skin piece, a tint
+// and a text colour; a change of look cross-fades from the previous one.
 
 #include "gui/Controls.h"
 #include "gui/Skin.h"
@@ -40,7 +40,7 @@ class ImageButton : public ActiveButton {
     virtual void DrawStateText(DXLViewer& viewer, float alpha);
 
     void SetStateSprites(const int32_t (&pieces)[8]);
-    // Tints per look 1-3 and the second bank's.
+    // Tints of the looks kNormal, kHover and kPressed, and the second bank's.
     void SetStateColors(uint32_t normal, uint32_t hover, uint32_t pressed, uint32_t second);
     void SetColors(uint32_t normal, uint32_t hover);
     void SetColorsV(const uint32_t (&colours)[8]);

@@ -1,5 +1,6 @@
 #include "level/GameLevel.h"
 
+#include "app/Profiles.h"
 #include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "foundation/Helpers.h"
@@ -107,7 +108,7 @@ GameLevel::GameLevel(uint32_t levelIndex, uint32_t regime, const Level& level,
                      std::unique_ptr<LevelWorld> world, Hooks hooks)
     : levelIndex_(levelIndex), regime_(regime ? 1 : 0), level_(level), world_(std::move(world)),
       hooks_(hooks), places_(std::make_unique<Places>(*this)), map_(std::make_unique<LevelMap>(this)) {
-    if (!hooks_.panel) hooks_.panel = (noPanel_ = std::make_unique<LevelPanelHooks>()).get();
+    if (!hooks_.panel) hooks_.panel = (noPanel_ = std::make_unique<LevelInterfaceHooks>()).get();
     if (!hooks_.tutorial) hooks_.tutorial = (noTutorial_ = std::make_unique<LevelTutorialHooks>()).get();
     if (!hooks_.frontEnd) hooks_.frontEnd = (noFrontEnd_ = std::make_unique<LevelFrontEndHooks>()).get();
 }
@@ -431,7 +432,7 @@ void GameLevel::AddMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) {
     } else {
         money_.Subtract(amount == INT32_MIN ? INT32_MAX : -amount);
     }
-    Panel().ShowFlyingMoney(amount, x, y, offset);
+    Panel().ShowFlyingMoney({amount, x, y, offset});
     UpdateGoals(kGoalMoney, 0, 0, true);
 }
 
@@ -545,10 +546,10 @@ void GameLevel::EndWin() {
     LogLabelPrintf(0, "Level won:", "level %u, regime %u, %u ms, grade %u", levelIndex_ + 1, regime_,
                    levelTimeMs_, Grade());
     Panel().PlayLevelSound(kLevelSoundWon, 0);
-    uint32_t record[11] = {};
-    FrontEnd().StoreLevelResult(*this, record);
-    FrontEnd().AddRecord(record);
-    Panel().OpenResultWindow(record);
+    LevelResult result{};
+    FrontEnd().StoreLevelResult(*this, result);
+    FrontEnd().AddRecord(result);
+    Panel().OpenResultWindow(result);
     const int64_t value = std::min<int64_t>(world_->StockValue(), INT32_MAX);
     if (value > 0) AddGoalProgress(kAwardMoneyEarned, static_cast<int32_t>(value), true, true);
 }

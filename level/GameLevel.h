@@ -93,7 +93,7 @@ constexpr uint32_t kWarehouseFullMessage = 0x4001000;
 // leaves the level to stand a plain point in. The game registers one per kind
 // (SetPointMaker) before a level starts.
 using PointMaker = std::function<std::unique_ptr<BaseLevelPoint>(uint32_t index, const PointRecord& record)>;
-// The point makers by kind 0..3, held by the level's game data.
+// The point makers by kind (PointKind), held by the level's game data.
 void SetPointMaker(uint32_t kind, PointMaker maker);
 const PointMaker* GetPointMaker(uint32_t kind);
 
@@ -132,7 +132,7 @@ struct BonusSlot {
 class GameLevel : public LevelServices, public WindowLevel {
   public:
     struct Hooks {
-        LevelPanelHooks* panel = nullptr;
+        LevelInterfaceHooks* panel = nullptr;
         LevelTutorialHooks* tutorial = nullptr;
         LevelFrontEndHooks* frontEnd = nullptr;
     };
@@ -335,7 +335,7 @@ class GameLevel : public LevelServices, public WindowLevel {
 
   public:
     // The hooks (stand-ins that do nothing where none was given).
-    LevelPanelHooks& Panel() const { return *hooks_.panel; }
+    LevelInterfaceHooks& Panel() const { return *hooks_.panel; }
     LevelTutorialHooks& Tutorial() const { return *hooks_.tutorial; }
     LevelFrontEndHooks& FrontEnd() const { return *hooks_.frontEnd; }
 
@@ -348,7 +348,7 @@ class GameLevel : public LevelServices, public WindowLevel {
     std::unique_ptr<LevelWorld> world_;
     Hooks hooks_;
     // Stand-ins for hooks not given: they do nothing.
-    std::unique_ptr<LevelPanelHooks> noPanel_;
+    std::unique_ptr<LevelInterfaceHooks> noPanel_;
     std::unique_ptr<LevelTutorialHooks> noTutorial_;
     std::unique_ptr<LevelFrontEndHooks> noFrontEnd_;
     std::unique_ptr<Places> places_;

@@ -23,7 +23,7 @@ struct PointRecord;
 struct LevelGameData {
     std::vector<std::unique_ptr<GameCharacter>> characters;
     Bonuses bonuses;
-    // The makers of the farm's points by kind 0..3 (see GameLevel::CreatePoint).
+    // The makers of the farm's points by kind (PointKind, see GameLevel::CreatePoint).
     std::array<std::function<std::unique_ptr<BaseLevelPoint>(uint32_t, const PointRecord&)>, 4> pointMakers;
 };
 

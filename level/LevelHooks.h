@@ -23,6 +23,7 @@ class SaveBuffer;
 class SaveReader;
 class SaveWriter;
 class GameLevel;
+struct LevelResult;
 
 // The bonus table ('BONS') as the level reads it.
 struct BonusInfo {
@@ -60,7 +61,8 @@ class LevelWorld {
 
     virtual bool IsVillainPlaceFree(uint32_t place) const = 0;
     virtual void CreateVillain(uint32_t place, uint32_t villainKind, const VillainPlace& where) = 0;
-    // Sends the bees on every villain in state 0 or 1.
+    // Sends the bees on every villain arriving or attacking (kVillainArriving,
+    // kVillainAttacking).
     virtual void AttackVillainsByBees() = 0;
     // The shots (u32 count and records) and the villain places (u32 count,
     // per place the kind id and its character block).
@@ -90,12 +92,21 @@ class LevelWorld {
     virtual bool ShotUnder(float, float) const { return false; }
 };
 
+// A change of money shown as a label rising over the field.
+struct FlyingMoney {
+    int32_t amount = 0;   // negative for money spent
+    int32_t x = 0, y = 0; // where the label starts (field pixels)
+    int32_t yOffset = 0;  // added to y
+};
+
 enum LevelSound : uint32_t { kLevelSoundWon = 0, kLevelSoundBonus = 1, kLevelSoundSelect = 2 };
 
-// The level panel and its windows (subsystem 10).
-class LevelPanelHooks {
+// The level's interface (subsystem 10): the panel and its windows, the
+// screen sprites and buttons over the field, the level's sounds and music.
+// It also draws them and takes the input before the field does.
+class LevelInterfaceHooks {
   public:
-    virtual ~LevelPanelHooks() = default;
+    virtual ~LevelInterfaceHooks() = default;
     virtual void ShowEmptyPanel() {}
     virtual void CreateBonusButtons() {}
     virtual void UpdateBonusButton(uint32_t) {}
@@ -106,9 +117,9 @@ class LevelPanelHooks {
     virtual void OpenInfoWindow() {}
     virtual void ShowGoalNotice(uint32_t) {}
     virtual void ShowAwardNotice(uint32_t) {}
-    virtual void ShowFlyingMoney(int32_t, int32_t, int32_t, int32_t) {}
+    virtual void ShowFlyingMoney(const FlyingMoney&) {}
     virtual void ShowMenu(bool) {}
-    virtual void OpenResultWindow(const uint32_t (&)[11]) {}
+    virtual void OpenResultWindow(const LevelResult&) {}
     virtual void OpenGameOverDialog() {}
     virtual bool IsGameWindowActive() const { return true; }
     // A sound of the level (LevelSound) with its argument (the bonus slot);
@@ -176,16 +187,16 @@ class LevelFrontEndHooks {
     // Shows comic 1..3 before the map; false when refused.
     virtual bool ShowComic(uint32_t) { return false; }
     virtual void GoToMap() {}
-    // Fills the 11-word result record and stores the result in the profile.
-    virtual void StoreLevelResult(const GameLevel&, uint32_t (&)[11]) {}
-    virtual void AddRecord(const uint32_t (&)[11]) {}
+    // Fills the result of a won level and stores it in the profile.
+    virtual void StoreLevelResult(const GameLevel&, LevelResult&) {}
+    virtual void AddRecord(const LevelResult&) {}
     virtual void EnableRecords(uint32_t) {}
     // True when the award's tier rose.
     virtual bool AddAwardCount(uint32_t, int32_t) { return false; }
     // True when the goal counter crossed its target.
     virtual bool AddGoalProgress(uint32_t, int32_t, bool) { return false; }
     virtual void CheckFinalAward() {}
-    // The profile's counter of an award goal kind (kind 2: the bonus slots used, as bits).
+    // The profile's counter of an award goal kind (kAwardBonusesUsed: the bonus slots used, as bits).
     virtual int32_t GoalCounter(uint32_t) const { return 0; }
     // Saved games of the current profile, by regime and level index.
     virtual void StoreSavedGame(uint32_t, uint32_t, std::unique_ptr<SaveBuffer>) {}

@@ -183,7 +183,7 @@ class BaseLevelPoint {
     bool busy_ = false;
     std::unique_ptr<PointDamage> damage_;
     SpriteObject* puddle_ = nullptr; // owned by the level's map
-    uint32_t repairButton_ = 0;      // the panel hooks' handle of the repair button, 0 none
+    uint32_t repairButton_ = 0;      // the interface hooks' handle of the repair button, 0 none
     std::vector<MapObject*> attached_;
     int32_t countdownMs_ = -1;
     uint32_t pendingDelayMs_ = 0;
@@ -262,7 +262,7 @@ class LevelPoint : public BaseLevelPoint {
     std::vector<Overhead> overhead_;
 };
 
-// An empty site (kind 0): clean, or holding garbage (the record's object id,
+// An empty site (kPointEmptySite): clean, or holding garbage (the record's object id,
 // its clearing price in the record's value). A click on garbage orders the
 // farmer to clear it when the level panel does not offer the order itself; a
 // click on a clean site opens the build menu.

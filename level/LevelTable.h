@@ -153,7 +153,7 @@ struct PointRecord {
     uint32_t kind;
     int32_t stage;
     uint32_t objectId; // garbage sprite name id (0 clean), type id or plant id
-    uint32_t value;    // kind 0: i32 clearing price; kind 2: f32 ripeness 0..100
+    uint32_t value;    // kPointEmptySite: i32 clearing price; kPointPlant: f32 ripeness 0..100
     uint32_t water;
     uint32_t waterMax;
     int32_t x, y;

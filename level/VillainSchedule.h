@@ -18,7 +18,7 @@ class VillainPlaces {
   public:
     virtual ~VillainPlaces() = default;
     virtual bool IsPlaceFree(uint32_t place) const = 0;
-    // Creates a villain of the kind at the place (character id 6, its arrival
+    // Creates a villain of the kind at the place (kCharacterVillain, its arrival
     // sound pending, its cross shown).
     virtual void CreateVillain(uint32_t place, uint32_t villainKind) = 0;
 };

@@ -176,7 +176,7 @@ LevelPanelButton::LevelPanelButton(GameWindow* window, GameControls* group, Chil
     if (index == 0) flags_ |= kFirst;
     if (index + 1 == n) flags_ |= kLast;
     rect = kis::MakeRectWH(panel->x + partX_, panel->y + kButtonTop, partWidth_, kHeight);
-    // Four state frames: the icon-button set for kind 1, the choice set otherwise.
+    // Four state frames: the icon-button set for kKindIcon, the choice set otherwise.
     const int32_t base = (flags_ & kKindMask) == kKindIcon ? kPieceIconButton : kPieceChoiceButton;
     for (int32_t s = 0; s < 4; ++s) {
         AddLevelPiece(&frames_[s], base + s, {0, 0, partWidth_, kHeight});
@@ -423,7 +423,7 @@ void CLPLevelBlock::Draw(DXLViewer& viewer, float alpha) {
 
 EmptyPanel::EmptyPanel(LevelPanel& owner) : ChildLevelPanel(owner) {
     id = kEmptyPanelId;
-    const PanelLevel& level = owner.Level();
+    const RunningLevelView& level = owner.Level();
     const RegimeBlock& regime = level.RegimeRecord();
     const ::MedalRows rows = EmptyPanelRows(level.Regime());
     const uint32_t times[3] = {regime.goldMs, regime.silverMs, regime.bronzeMs};

@@ -16,7 +16,7 @@
 class BaseLevelPoint;
 class CLPLevelBlock;
 class GameControls;
-class PanelLevel;
+class RunningLevelView;
 class LevelPanel;
 class LevelPanelButton;
 class Sprite;

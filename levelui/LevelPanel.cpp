@@ -327,7 +327,7 @@ TutorialButton::TutorialButton(GameWindow* window, GameControls* group, int32_t 
 
 // ---------------------------------------------------------------- panel
 
-LevelPanel::LevelPanel(WindowManager& manager, PanelLevel& level, LevelPanelContext& context,
+LevelPanel::LevelPanel(WindowManager& manager, RunningLevelView& level, LevelPanelContext& context,
                        LevelPanelDriver* driver)
     : GameWindow(manager, kLevelPanelTag, false), level_(level), context_(context), driver_(driver),
       screenWidth_(manager.ScreenWidth()), screenHeight_(manager.ScreenHeight()) {

@@ -8,7 +8,7 @@
 //
 // The window manager owns the panel and the money strip (both are windows
 // of its stack); the panel owns everything else. The level reaches the
-// panel through LevelPanelDriver (its panel hooks).
+// panel through LevelPanelDriver (its interface hooks).
 
 #include "gui/ImageButton.h"
 #include "gui/Skin.h"
@@ -18,7 +18,7 @@
 #include "level/LevelPoint.h"
 #include "levelui/LevelSheet.h"
 #include "levelui/PanelLayout.h"
-#include "levelui/PanelLevel.h"
+#include "levelui/RunningLevelView.h"
 
 #include <array>
 #include <functional>
@@ -152,7 +152,7 @@ class LevelPanel : public GameWindow {
   public:
     // The manager owns the panel; the level, context and driver outlive it
     // (the driver, when given, is pointed at the panel while it lives).
-    LevelPanel(WindowManager& manager, PanelLevel& level, LevelPanelContext& context,
+    LevelPanel(WindowManager& manager, RunningLevelView& level, LevelPanelContext& context,
                LevelPanelDriver* driver = nullptr);
     ~LevelPanel() override;
 
@@ -177,7 +177,7 @@ class LevelPanel : public GameWindow {
     ChildLevelPanel* FindChildPanel(int32_t id) const;
 
     // ---- the panel's parts
-    PanelLevel& Level() const { return level_; }
+    RunningLevelView& Level() const { return level_; }
     LevelPanelContext& Context() const { return context_; }
     const PanelLayout& Layout() const { return layout_; }
     uint32_t LayoutCounter() const { return layoutCounter_; }
@@ -224,7 +224,7 @@ class LevelPanel : public GameWindow {
     void CreateMenuButton();
     void CenterStartText();
 
-    PanelLevel& level_;
+    RunningLevelView& level_;
     LevelPanelContext& context_;
     LevelPanelDriver* driver_;
     int32_t screenWidth_, screenHeight_;
@@ -254,9 +254,9 @@ class LevelPanel : public GameWindow {
     bool nowSet_ = false;
 };
 
-// The level's panel hooks: forwards the level's calls to the panel while it
+// The level's interface hooks: forwards the level's calls to the panel while it
 // exists. The game's level screen owns it; the panel clears it when it goes.
-class LevelPanelDriver : public LevelPanelHooks {
+class LevelPanelDriver : public LevelInterfaceHooks {
   public:
     void SetPanel(LevelPanel* panel) { panel_ = panel; }
     LevelPanel* Panel() const { return panel_; }

@@ -22,8 +22,8 @@ enum LevelPiece : int32_t {
     kPieceMenuButton,                          // the menu button (nine-patch, 6-px sides)
     kPieceChildBack,                           // the child panels' 91-px background
     kPieceChildStrip,                          // framed strip (left cap, middle, right cap)
-    kPieceChoiceButton,                        // choice button frames, states 0-3 follow
-    kPieceIconButton = kPieceChoiceButton + 4, // icon button frames, states 0-3
+    kPieceChoiceButton,                        // choice button frames, looks kHidden to kPressed follow
+    kPieceIconButton = kPieceChoiceButton + 4, // icon button frames, looks kHidden to kPressed
     kPieceJoint = kPieceIconButton + 4,        // between neighbouring buttons
     kPieceLevelBlock,                          // 100 x 77
     kPieceMarksBack,                           // 143 x 36

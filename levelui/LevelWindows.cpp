@@ -345,7 +345,7 @@ bool InfoWindow::OnKeyDown(uint32_t key, uint32_t flags) {
 uint32_t InfoWindow::OnButtonClick(GameButton* button) {
     if (button->Command() != kInfoCloseCommand) return 0;
     Close();
-    return 2;
+    return kClickResetLook;
 }
 
 void InfoWindow::Draw(DXLViewer& viewer) {
@@ -598,13 +598,13 @@ uint32_t LevelWindow::OnButtonClick(GameButton* button) {
     switch (LevelWindowCommand(button->Command(), mode_, continue_)) {
     case LevelWindowGo::Cancel:
         if (callback_) callback_(0, level_, 0);
-        return 2;
+        return kClickResetLook;
     case LevelWindowGo::PlayAfresh:
         Play(1);
-        return 2;
+        return kClickResetLook;
     case LevelWindowGo::Continue:
         Play(0);
-        return 2;
+        return kClickResetLook;
     case LevelWindowGo::ConfirmRestart:
         if (host_.confirmRestart) {
             // The answer may come after this window has gone: it reaches
@@ -615,7 +615,7 @@ uint32_t LevelWindow::OnButtonClick(GameButton* button) {
             });
         } else
             Play(1);
-        return 2;
+        return kClickResetLook;
     case LevelWindowGo::SelectBonuses:
         if (host_.selectBonuses) {
             // The answer reaches the open level window through the manager:
@@ -628,7 +628,7 @@ uint32_t LevelWindow::OnButtonClick(GameButton* button) {
                 }
             });
         }
-        return 2;
+        return kClickResetLook;
     default:
         return 0;
     }
@@ -794,7 +794,7 @@ uint32_t LevelResultWindow::OnButtonClick(GameButton* button) {
         left_ = true;
         host_.leaveLevel();
     }
-    return 2;
+    return kClickResetLook;
 }
 
 void LevelResultWindow::DrawChildren(DXLViewer& viewer) {

@@ -88,7 +88,7 @@ constexpr int32_t kLevelWindowWidth = 600;
 constexpr int32_t kMedalStripHeight = 105;
 constexpr uint32_t kLevelWindowTimeColour = 0xFFFFFF8B, kLevelWindowNoTimeColour = 0xFFB28A69;
 
-// 0 after a game over, 1 from the pause menu, 2 from the map.
+// Where the level window was opened from.
 enum LevelWindowMode : uint32_t {
     kLevelWindowGameOver = 0,
     kLevelWindowFromMenu = 1,
@@ -142,7 +142,7 @@ constexpr int32_t kResultColumnTop = 49;
 constexpr bool ResultColumnShown(int32_t column, uint32_t regime) {
     return column > 0 || regime == 1;
 }
-// A tick when the grade reached the column's medal (4 bronze, 5 silver, 6 gold).
+// A tick when the grade reached the column's medal (kGradeBronze, kGradeSilver, kGradeGold).
 constexpr bool ResultColumnTicked(int32_t column, uint32_t grade) {
     return int64_t(grade) >= column + 4;
 }

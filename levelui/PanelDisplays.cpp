@@ -71,7 +71,7 @@ void TimeBar::Layout() {
     if (width == width_) return;
     width_ = width;
     frame_.clear();
-    const PanelLevel& level = panel_.Level();
+    const RunningLevelView& level = panel_.Level();
     const uint32_t regime = level.Regime();
     const RegimeBlock& r = level.RegimeRecord();
     zones_ = TimeBarZones(regime, r.bronzeMs, r.silverMs, r.goldMs, l.childWidth);
@@ -102,7 +102,7 @@ void TimeBar::Layout() {
 }
 
 void TimeBar::Update(bool animate) {
-    PanelLevel& level = panel_.Level();
+    RunningLevelView& level = panel_.Level();
     const uint32_t value = level.LevelTimeMs();
     line_.SetValue(value);
     const uint32_t regime = level.Regime();
@@ -162,7 +162,7 @@ void TimeBar::Draw(DXLViewer& viewer) {
 
 MoneyWindow::MoneyWindow(WindowManager& manager, LevelPanel& panel)
     : GameWindow(manager, kMoneyWindowTag, false), panel_(&panel) {
-    PanelLevel& level = panel.Level();
+    RunningLevelView& level = panel.Level();
     money_ = panel.Context().Money();
     const int32_t start = money_ ? money_->Get() : level.Money();
     counter_.SetTarget(start, 0, manager.Now(), 0);
@@ -203,7 +203,7 @@ void MoneyWindow::SetMoney(int32_t value, bool atOnce) {
 
 void MoneyWindow::OnMoneyChanged() {
     if (!panel_) return;
-    PanelLevel& level = panel_->Level();
+    RunningLevelView& level = panel_->Level();
     const int32_t value = money_ ? money_->Get() : level.Money();
     SetMoney(value, !level.IsBegun());
 }

@@ -4,6 +4,7 @@
 #include "farm/AnimalHouses.h"
 #include "farm/BuildingPoints.h"
 #include "farm/FarmData.h"
+#include "farm/PlantPanel.h"
 #include "farm/PlantPoints.h"
 #include "gui/Window.h"
 #include "level/GameLevel.h"

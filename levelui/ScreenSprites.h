@@ -57,8 +57,8 @@ class ScreenSpriteLevel {
     virtual void PlayClickSound() {}
 };
 
-// The fade and scale a screen sprite shows and hides with. Mode bits: 1 alpha,
-// 2 scale, 4 scale that overshoots to 1.25 and settles at 1.
+// The fade and scale a screen sprite shows and hides with. Mode bits: kAlpha,
+// kScale, and kOvershoot (a scale that overshoots to 1.25 and settles at 1).
 class SEffect_SSShowHide : public SpriteEffect {
   public:
     static constexpr int32_t kAlpha = 1;

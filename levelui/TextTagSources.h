@@ -118,8 +118,8 @@ class TextTagSources {
     }
     virtual bool DescribeBuilding(uintptr_t /*point*/, TagBuilding* /*out*/) const { return false; }
     virtual bool DescribeRecipe(uintptr_t /*recipe*/, TagRecipe* /*out*/) const { return false; }
-    // The name key of a level goal's object: goal kind 1 a product, 2 a
-    // plant type, 3 a building type, by id; null when unknown.
+    // The name key of a level goal's object: kGoalProduct a product, kGoalPlant a
+    // plant type, kGoalBuilding a building type, by id; null when unknown.
     virtual const char16_t* GoalObjectName(uint32_t /*kind*/, uint32_t /*id*/) const { return nullptr; }
 
     // Profiles: the name of the profile (a Profile, 0 = the current one) and

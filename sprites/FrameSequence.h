@@ -1,8 +1,8 @@
 #pragma once
 // Frame sequences: which frame of a run of frames shows after some time.
 //
-// Play modes: 0 once, 1 once backwards, 2 looping, 3 looping backwards,
-// 4 swinging (forwards, then backwards without repeating the end frames).
+// Play modes: once, once backwards, looping, looping backwards and swinging
+// (forwards, then backwards without repeating the end frames).
 
 #include <cstdint>
 

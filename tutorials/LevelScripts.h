@@ -89,7 +89,7 @@ constexpr int32_t kFieldCentrePanel = 115;
 constexpr uint32_t kFactoryTrack = 3;
 constexpr uint32_t kTwoSlotsModifier = 776;
 constexpr uint32_t kTrackCount = 6;
-// Villain activity (action 130) by the object asking: a shot in flight, a
+// Villain activity (kActionVillains) by the object asking: a shot in flight, a
 // villain's own moves, and a kind always held while level 6 runs.
 constexpr uint32_t kVillainShotObject = 0x20000010;
 constexpr uint32_t kVillainObject = 0x20000110;
@@ -145,7 +145,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual bool CurrentJob(uint32_t* jobId, int32_t* point, float* distance) const = 0;
     // The id of the last job in the farmer's queue (0 none).
     virtual uint32_t LastQueuedJob() const = 0;
-    // The point of a job handed out with event 0x80000004 (-1 none).
+    // The point of a job handed out with kEventJobOrdered (-1 none).
     virtual int32_t JobPoint(uintptr_t job) const = 0;
 
     // ---- windows
@@ -161,7 +161,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual bool PanelShows(uint32_t childId) const = 0;
     // A notice of the level with that id: its right edge and top (screen).
     virtual bool NoticeCorner(uint32_t id, kis::Point* out) const = 0;
-    // The id of a notice handed out with action 4.
+    // The id of a notice handed out with kActionMessage.
     virtual uint32_t NoticeId(uintptr_t notice) const = 0;
 
     // ---- buildings: factories and animal houses
@@ -215,7 +215,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     // The level's villain slots: a slot's villain state (-1 empty).
     virtual int32_t VillainSlots() const = 0;
     virtual int32_t VillainState(int32_t slot) const = 0;
-    // The slot of a villain handed out with event 0x80000008 (-1 none).
+    // The slot of a villain handed out with kEventShot (-1 none).
     virtual int32_t VillainSlot(uintptr_t villain) const = 0;
     // Sets the time until the next villain comes.
     virtual void SetVillainTimer(uint32_t ms) = 0;
@@ -227,7 +227,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual bool VillainPosition(int32_t slot, kis::Vector2* out) const = 0;
     // The shots in flight, in order: a shot's field position, the share of its
     // way it has covered and its picked mark; the progress of a shot handed
-    // out with action 130.
+    // out with kActionVillains.
     virtual int32_t ShotsInFlight() const = 0;
     virtual bool ShotAt(int32_t shot, kis::Vector2* field, float* progress, bool* picked) const = 0;
     virtual float ShotProgress(uintptr_t shot) const = 0;

@@ -505,8 +505,8 @@ class LevelTutorial_5 : public ScriptTutorial {
 
 } // namespace
 
-// The henhouse's eggs at a point: its eggs button (flags 0x121 while it
-// shows: growing and stepping aside as 0x120, and clicking the point's
+// The henhouse's eggs at a point: its eggs button (while it shows, growing
+// and stepping aside as kGrowAndStepAside, and kAllowClickPoint for the point's
 // buttons, without which the eggs button the arrow points at could not be
 // pressed); done when a building's products reach the warehouse; the
 // take-eggs order closes the hint.

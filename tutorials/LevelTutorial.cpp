@@ -9,9 +9,9 @@
 
 namespace tut {
 
-// ---------------------------------------------------------------- LevelSeam
+// ---------------------------------------------------------------- TutorialLevelLink
 
-void LevelSeam::ShowTutorialButton(bool show) {
+void TutorialLevelLink::ShowTutorialButton(bool show) {
     if (!panel_) return;
     if (show)
         panel_->ShowTutorialButton();
@@ -19,7 +19,7 @@ void LevelSeam::ShowTutorialButton(bool show) {
         panel_->HideTutorialButton();
 }
 
-bool LevelSeam::IsOverPanel(int32_t x, int32_t y) const {
+bool TutorialLevelLink::IsOverPanel(int32_t x, int32_t y) const {
     return panel_ && panel_->HitTest(x, y);
 }
 

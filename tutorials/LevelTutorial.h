@@ -39,7 +39,7 @@ constexpr uint32_t kPanelFreeCommands[] = {0x4C500001, 0x4C500004, 0x4C500005};
 constexpr uint32_t kKeyEnter = 13, kKeyEscape = 27;
 
 // What a level tutorial uses of the level and its panel. The level and the
-// panel do not offer all of it to the tutorial yet; LevelSeam is the link.
+// panel do not offer all of it to the tutorial yet; TutorialLevelLink is the link.
 class TutorialLevel {
   public:
     virtual ~TutorialLevel() = default;
@@ -56,9 +56,9 @@ class TutorialLevel {
 
 // The link to the running level and its panel (both outlive the tutorial: the
 // level deletes its tutorial before it goes); the panel may be absent.
-class LevelSeam : public TutorialLevel {
+class TutorialLevelLink : public TutorialLevel {
   public:
-    LevelSeam(GameLevel& level, LevelPanel* panel) : level_(level), panel_(panel) {}
+    TutorialLevelLink(GameLevel& level, LevelPanel* panel) : level_(level), panel_(panel) {}
     void Pause(uint32_t reason) override;
     void Resume(uint32_t reason) override;
     void SetClockStop(bool on) override;
@@ -75,7 +75,7 @@ class LevelSeam : public TutorialLevel {
 
 class LevelTutorial : public GameTutorial {
   public:
-    // The level seam outlives the tutorial.
+    // The level link outlives the tutorial.
     LevelTutorial(TutorialRunner& runner, uint32_t id, TutorialLevel& level);
 
     void OnFlagsChanged(uint32_t flags) override;
@@ -112,7 +112,7 @@ class LevelTutorialStep : public TutorialStep {
 // "level_%02d_%d" of a step id.
 std::u16string LevelStepKey(uint32_t stepId);
 
-// A control's command id, as the level rule reads it from action 2's data.
+// A control's command id, as the level rule reads it from kActionControl's data.
 uint32_t ControlCommand(uintptr_t control);
 
 } // namespace tut

@@ -12,38 +12,38 @@
 
 namespace tut {
 
-// ---------------------------------------------------------------- MapSeam
+// ---------------------------------------------------------------- TutorialMapLink
 
-bool MapSeam::Locate(uint32_t level, kis::Vector2& out) const {
+bool TutorialMapLink::Locate(uint32_t level, kis::Vector2& out) const {
     const std::optional<MapPoint> centre = map_.LevelCentre(int32_t(level));
     if (!centre) return false;
     out = kis::MakeVector2FromInt(centre->x, centre->y);
     return true;
 }
 
-kis::Point MapSeam::ToScreen(const kis::Vector2& field) const {
+kis::Point TutorialMapLink::ToScreen(const kis::Vector2& field) const {
     const MapPoint p = map_.MapToScreen(int32_t(std::lround(field.x)), int32_t(std::lround(field.y)));
     return {p.x, p.y};
 }
 
-void MapSeam::CheckTutorials() {
+void TutorialMapLink::CheckTutorials() {
     map_.CheckTutorials();
 }
 
-void MapSeam::ShowLevels(bool instant) {
+void TutorialMapLink::ShowLevels(bool instant) {
     map_.ShowLevels(instant);
 }
 
-bool MapSeam::IsOverInterface(int32_t x, int32_t y) const {
+bool TutorialMapLink::IsOverInterface(int32_t x, int32_t y) const {
     const MapInterface* ui = map_.Interface();
     return ui && ui->Takes(x, y);
 }
 
-bool MapSeam::VillainsGone() const {
+bool TutorialMapLink::VillainsGone() const {
     return map_.Villains().empty();
 }
 
-bool MapSeam::ModalOpen() const {
+bool TutorialMapLink::ModalOpen() const {
     return windows_ && windows_->ModalCount() > 0;
 }
 

@@ -30,7 +30,7 @@ constexpr uint32_t kMapTutorialVillains = 0x40080000;
 constexpr uint32_t kVillainsClickDelayMs = 400;
 constexpr float kMapInfoDistance = 84;
 
-// What a map tutorial uses of the map screen; MapSeam is the link.
+// What a map tutorial uses of the map screen; TutorialMapLink is the link.
 class TutorialMap : public FieldView {
   public:
     virtual void CheckTutorials() = 0;
@@ -42,9 +42,9 @@ class TutorialMap : public FieldView {
 
 // The link to the map screen (which outlives its tutorials: it deletes them
 // when it closes) and the window stack.
-class MapSeam : public TutorialMap {
+class TutorialMapLink : public TutorialMap {
   public:
-    MapSeam(MapScreen& map, WindowManager* windows) : map_(map), windows_(windows) {}
+    TutorialMapLink(MapScreen& map, WindowManager* windows) : map_(map), windows_(windows) {}
     bool Locate(uint32_t level, kis::Vector2& out) const override;
     kis::Point ToScreen(const kis::Vector2& field) const override;
     void CheckTutorials() override;

@@ -59,7 +59,7 @@ bool FromControl(uint32_t event, uintptr_t a, uintptr_t b, uint32_t windowTag, u
 // tell whose it is).
 bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t sprite, uint32_t command,
                   int32_t point);
-// Event 0x80000004 for a job of that id.
+// kEventJobOrdered for a job of that id.
 inline bool JobOrdered(uint32_t event, uintptr_t a, uint32_t jobId) {
     return event == kEventJobOrdered && a == jobId;
 }
@@ -89,24 +89,24 @@ void OpenWarehouse(ScriptStep& s);
 void CloseWarehouse(ScriptStep& s);
 // Builds the named type on a point through the building (or house) choice:
 // the choice's arrow while the point is an empty site; once the choice was
-// pressed, or when the point is a building already, the flags are 0x120 and
+// pressed, or when the point is a building already, the flags are kGrowAndStepAside and
 // the step waits for the building to stand (stage 1). A save resumes at the
 // step before while the point is still an empty site.
 void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string type);
 // A job ordered at a point's overhead button (arrow only while the button
-// shows): only that button may be pressed; the flags 0x100 once the job is
+// shows): only that button may be pressed; the flags kAllowStepAside once the job is
 // ordered, or when the farmer's last queued job is of its kind. What ends
 // the step is the caller's (its update, or an event handled before these).
 void OrderAtButton(ScriptStep& s, int32_t point, float angle, uint32_t button, uint32_t job);
 
 // Harvest at a point's harvest button (arrow only while it shows one): the
-// flags 0x100 once the harvest is ordered, or when the farmer's last queued
+// flags kAllowStepAside once the harvest is ordered, or when the farmer's last queued
 // job is a harvest; done when the stock holds the units of wheat.
 void HarvestForWheat(ScriptStep& s, int32_t point, float angle, uint32_t units);
 
-// The eggs of the henhouse at a point: its eggs button (flags 0x121 while it
-// shows, so that it can be pressed); done when a building's products reach the warehouse; the
-// take-eggs order closes the hint.
+// The eggs of the henhouse at a point: its eggs button (flags kGrowAndStepAside
+// and kAllowClickPoint while it shows, so that it can be pressed); done when a building's products reach the
+// warehouse; the take-eggs order closes the hint.
 void TakeEggs(ScriptStep& s, int32_t point, float angle);
 
 // Flags of a step waiting for a job it ordered: plants grow and the farmer

@@ -43,8 +43,8 @@ constexpr uint32_t kCompleteDelayMs = 200; // a completed step until the next on
 constexpr uint32_t kInitialDelayMs = 500;  // level and map tutorials
 
 // Restriction flags of the base rule.
-constexpr uint32_t kFlagWindows = 0x1000000;  // actions 1 and 2
-constexpr uint32_t kFlagMessages = 0x2000000; // action 4
+constexpr uint32_t kFlagWindows = 0x1000000;  // kActionDrag and kActionControl
+constexpr uint32_t kFlagMessages = 0x2000000; // kActionMessage
 
 // Actions asked through TutorialAllows and events passed through TutorialNotify.
 enum Action : uint32_t {

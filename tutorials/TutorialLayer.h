@@ -91,7 +91,7 @@ class TutTargetCustom : public TutorialTarget {
 
 // A level point or a map level: a point in the field's (the map's)
 // coordinates, the distance added there, then converted to the screen. The
-// level and the map screen answer through this seam.
+// level and the map screen answer through this view.
 struct FieldView {
     virtual ~FieldView() = default;
     // The point's field position; false when there is none.
@@ -164,7 +164,7 @@ class TutorialArrow {
 };
 
 // An arrow over the level: it freezes while the level is paused for a reason
-// outside its mask (which always holds 0x11).
+// outside its mask (which always holds kPauseClockNotStarted and kPauseTutorial).
 class LevelTutorialArrow : public TutorialArrow {
   public:
     // The level's pause state: true while paused for a reason outside the mask.
@@ -246,7 +246,7 @@ class TutorialLayer : public GameWindow {
 
     void SetLayerState(uint32_t state);
     uint32_t LayerState() const { return layerState_; }
-    // Steps the arrows and boxes; true when the layer is finished (state 4).
+    // Steps the arrows and boxes; true when the layer is finished (kLayerClosed).
     void Step(uint32_t dt);
 
     TutorialArrow* AddArrow(std::unique_ptr<TutorialArrow> arrow, std::unique_ptr<TutorialTarget> target);

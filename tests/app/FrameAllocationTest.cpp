@@ -13,6 +13,7 @@
 #include "app/GameStates.h"
 #include "game/GameScreens.h"
 #include "platform/Clock.h"
+#include "showcase/LayerShowcase.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -124,7 +125,8 @@ void RunGameHere(const char* frames) {
     char headless[] = "--headless";
     char framesOption[] = "--frames";
     char* argv[] = {program, headless, framesOption, framesArg.data(), nullptr};
-    RegisterGameScreens(true);
+    RegisterGameScreens();
+    ShowcaseProgram showcase; // the screen after loading
     g_counting = true;
     const int code = WinMain(4, argv);
     g_counting = false;

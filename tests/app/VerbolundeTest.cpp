@@ -106,7 +106,7 @@ constexpr int kEffectY = 225, kEffectLabelY = 280;
 constexpr int kCounterX = 410, kCounterY = 450; // first digit cell
 constexpr int kDigitCell = 16;                  // 14 pixels and a gap of 2
 
-void ExpectFinishedScreen(const platform::DecodedPicture& p) {
+void ExpectLayerShowcase(const platform::DecodedPicture& p) {
     // "Loading finished" in the language's caption font, and the hint line below it.
     EXPECT_GT(Count(p, 250, 35, 550, 65, White), 50);
     EXPECT_GT(Count(p, 100, 88, 700, 115, White), 200);
@@ -157,12 +157,11 @@ std::string ShownDigits(const platform::DecodedPicture& p) {
 
 } // namespace
 
-TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheFinishedScreen) {
+TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheLayerShowcase) {
     GameCopy game;
     const std::string png = game.File("last.png");
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + png + "'", &output), 0)
-        << output;
+    ASSERT_EQ(game.RunShowcase("--headless --frames 480 --screenshot '" + png + "'", &output), 0) << output;
 
     const std::string log = game.Log();
     const std::vector<std::string> expected = {"00000001", "80000002", "00000006", "FFFFFFFF"};
@@ -185,7 +184,7 @@ TEST(Verbolunde, HeadlessRunGoesFromTheLogosThroughLoadingToTheFinishedScreen) {
     const platform::DecodedPicture picture = ReadScreenshot(png);
     ASSERT_EQ(picture.width, 800);
     ASSERT_EQ(picture.height, 600);
-    ExpectFinishedScreen(picture);
+    ExpectLayerShowcase(picture);
     EXPECT_EQ(ShownDigits(picture), "000");
 }
 
@@ -195,14 +194,12 @@ TEST(Verbolunde, TheScreenAfterLoadingMovesAsTimeGoesOn) {
     GameCopy game;
     const std::string early = game.File("early.png"), late = game.File("late.png");
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + early + "'", &output), 0)
-        << output;
-    ASSERT_EQ(game.Run("--showcase --headless --frames 540 --screenshot '" + late + "'", &output), 0)
-        << output;
+    ASSERT_EQ(game.RunShowcase("--headless --frames 480 --screenshot '" + early + "'", &output), 0) << output;
+    ASSERT_EQ(game.RunShowcase("--headless --frames 540 --screenshot '" + late + "'", &output), 0) << output;
     const platform::DecodedPicture a = ReadScreenshot(early), b = ReadScreenshot(late);
     ASSERT_EQ(a.pixels.size(), b.pixels.size());
-    ExpectFinishedScreen(a);
-    ExpectFinishedScreen(b);
+    ExpectLayerShowcase(a);
+    ExpectLayerShowcase(b);
     auto differing = [&](int left, int top, int right, int bottom) {
         int n = 0;
         for (int y = top; y < bottom; ++y)
@@ -222,7 +219,7 @@ TEST(Verbolunde, AClickSkipsTheLogos) {
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"));
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --frames 40 --input-script '" + script + "'", &output), 0)
+    ASSERT_EQ(game.RunShowcase("--headless --frames 40 --input-script '" + script + "'", &output), 0)
         << output;
     const std::string log = game.Log();
     EXPECT_NE(log.find("Logos skipped by a click."), std::string::npos) << log;
@@ -255,8 +252,7 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     const std::string png = game.File("last.png");
     std::string output;
     ASSERT_EQ(
-        game.Run("--showcase --headless --input-script '" + script + "' --screenshot '" + png + "'", &output),
-        0)
+        game.RunShowcase("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
         << output;
 
     const std::string log = game.Log();
@@ -282,7 +278,7 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
 
     const platform::DecodedPicture picture = ReadScreenshot(png);
     ASSERT_EQ(picture.width, 800);
-    ExpectFinishedScreen(picture);
+    ExpectLayerShowcase(picture);
     EXPECT_EQ(ShownDigits(picture), "003");
 }
 
@@ -301,8 +297,7 @@ TEST(Verbolunde, QuickClicksAndKeyTapsAreNeverLost) {
     const std::string png = game.File("last.png");
     std::string output;
     ASSERT_EQ(
-        game.Run("--showcase --headless --input-script '" + script + "' --screenshot '" + png + "'", &output),
-        0)
+        game.RunShowcase("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
         << output;
 
     const std::string log = game.Log();
@@ -330,7 +325,7 @@ TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
                                                     "5000 key down ESCAPE\n5100 key up ESCAPE\n"
                                                     "5500 key down B\n5600 key up B\n"));
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --frames 4000 --input-script '" + script + "'", &output), 0)
+    ASSERT_EQ(game.RunShowcase("--headless --frames 4000 --input-script '" + script + "'", &output), 0)
         << output;
     const std::string log = game.Log();
     EXPECT_EQ(LogLines(log, "Key pressed"),
@@ -348,7 +343,7 @@ TEST(Verbolunde, FocusAndMinimisingChangeTheActivationLevel) {
                                             "100 focus lost\n200 minimise\n400 restore\n500 focus gained\n"
                                             "700 close\n"));
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --input-script '" + script + "'", &output), 0) << output;
+    ASSERT_EQ(game.RunShowcase("--headless --input-script '" + script + "'", &output), 0) << output;
     const std::string log = game.Log();
     std::vector<std::string> changes;
     std::regex line("Activation +([a-z]+ -> [a-z]+)");
@@ -368,8 +363,7 @@ TEST(Verbolunde, ASecondStartRaisesTheFirstWindowAndEndsWithStatus9) {
     int firstStatus = -1;
     // The first copy keeps the wall clock, so that it is still running when the second starts.
     std::thread first([&] {
-        firstStatus =
-            game.Run("--showcase --headless --realtime --input-script '" + script + "'", &firstOutput);
+        firstStatus = game.RunShowcase("--headless --realtime --input-script '" + script + "'", &firstOutput);
     });
     // Waits until the first copy shows its logos.
     for (int i = 0; i < 400 && StateChanges(game.Log()).empty(); ++i)
@@ -377,7 +371,7 @@ TEST(Verbolunde, ASecondStartRaisesTheFirstWindowAndEndsWithStatus9) {
     ASSERT_FALSE(StateChanges(game.Log()).empty()) << game.Log();
 
     std::string output;
-    EXPECT_EQ(game.Run("--showcase --headless --frames 5", &output), 9) << output;
+    EXPECT_EQ(game.RunShowcase("--headless --frames 5", &output), 9) << output;
     EXPECT_NE(output.find("already running"), std::string::npos) << output;
     first.join();
     EXPECT_EQ(firstStatus, 0) << firstOutput;
@@ -398,7 +392,7 @@ TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {
     fs::copy_file(game.Game() + "/Data/language.dat", game.Game() + "/Data/ini.dat");
     std::string output;
     ASSERT_EQ(RunCommand("cd '" + game.File("start") + "' && " +
-                             game.Command("--showcase --headless --frames 2 -lang cmd.dat"),
+                             game.ShowcaseCommand("--headless --frames 2 -lang cmd.dat"),
                          &output),
               0)
         << output;
@@ -412,14 +406,14 @@ TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {
     EXPECT_EQ(words[2], 768u);
 
     output.clear();
-    ASSERT_EQ(game.Run("--showcase --headless --frames 2", &output), 0) << output;
+    ASSERT_EQ(game.RunShowcase("--headless --frames 2", &output), 0) << output;
     EXPECT_NE(game.Log().find("Language file               ini.dat"), std::string::npos) << game.Log();
 
     // Without config.ini the saved window size comes back from config.dat,
     // and the language is language.dat.
     fs::remove(game.Game() + "/config.ini");
     output.clear();
-    ASSERT_EQ(game.Run("--showcase --headless --frames 2", &output), 0) << output;
+    ASSERT_EQ(game.RunShowcase("--headless --frames 2", &output), 0) << output;
     log = game.Log();
     EXPECT_NE(log.find("Language file               language.dat"), std::string::npos) << log;
     EXPECT_NE(log.find("1024 x 768"), std::string::npos) << log;
@@ -441,7 +435,7 @@ TEST(Verbolunde, FullScreenDrawsExactlyAsTheWindowDoes) {
         ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", run.ini));
         const std::string png = game.File("last.png");
         std::string output;
-        ASSERT_EQ(game.Run("--showcase --headless --frames 480 --screenshot '" + png + "'", &output), 0)
+        ASSERT_EQ(game.RunShowcase("--headless --frames 480 --screenshot '" + png + "'", &output), 0)
             << output;
         EXPECT_NE(game.Log().find("1024 x 768"), std::string::npos) << run.what << game.Log();
         pictures.push_back(ReadScreenshot(png));
@@ -467,7 +461,7 @@ std::string PackMessage(const GameCopy& game, const std::string& headline, const
 TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     GameCopy game;
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --frames 2", &output), 0) << output;
+    ASSERT_EQ(game.RunShowcase("--headless --frames 2", &output), 0) << output;
     const std::vector<uint32_t> saved = ConfigScreenWords(game.User() + "/config.dat");
     ASSERT_EQ(saved.size(), 7u);
 
@@ -476,7 +470,7 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     const std::string goodData = testsupport::ReadFileBytes(dataPack);
     ASSERT_TRUE(testsupport::WriteFileBytes(dataPack, goodData.substr(0, goodData.size() - 6)));
     output.clear();
-    EXPECT_EQ(game.Run("--showcase --headless --frames 30", &output), 1) << output;
+    EXPECT_EQ(game.RunShowcase("--headless --frames 30", &output), 1) << output;
     EXPECT_NE(output.find(PackMessage(game, "Data error!", "Data.dat")), std::string::npos) << output;
     EXPECT_NE(game.Log().find("ERROR! Data error!"), std::string::npos) << game.Log();
     EXPECT_TRUE(EndsWith(game.Log(), "LOG FINISHED."));
@@ -503,7 +497,7 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "20 mouse move 400 300\n30 mouse down left\n130 mouse up left\n"));
     output.clear();
-    EXPECT_EQ(game.Run("--showcase --headless --frames 60 --input-script '" + script + "'", &output), 1)
+    EXPECT_EQ(game.RunShowcase("--headless --frames 60 --input-script '" + script + "'", &output), 1)
         << output;
     EXPECT_NE(output.find(PackMessage(game, "Data error!", "Sounds.dat")), std::string::npos) << output;
     const std::string log = game.Log();
@@ -555,7 +549,7 @@ TEST(Verbolunde, AFontChunkWithAWrongCountIsADataError) {
     const std::string script = game.File("click.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
     std::string output;
-    EXPECT_EQ(game.Run("--showcase --headless --frames 200 --input-script '" + script + "'", &output), 1)
+    EXPECT_EQ(game.RunShowcase("--headless --frames 200 --input-script '" + script + "'", &output), 1)
         << output;
     EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
@@ -586,7 +580,7 @@ TEST(Verbolunde, ADamagedTextureChunkOfTheSpritePackIsASpritesError) {
     const std::string script = game.File("click.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
     std::string output;
-    EXPECT_EQ(game.Run("--showcase --headless --frames 200 --input-script '" + script + "'", &output), 1)
+    EXPECT_EQ(game.RunShowcase("--headless --frames 200 --input-script '" + script + "'", &output), 1)
         << output;
     EXPECT_NE(output.find("Sprites error!"), std::string::npos) << output;
     EXPECT_EQ(output.find("Data error!"), std::string::npos) << output;
@@ -627,7 +621,7 @@ TEST(Verbolunde, AResourceThatDoesNotLoadIsLoggedWithItsPackAndName) {
         const std::string script = game.File("click.txt");
         ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
         std::string output;
-        EXPECT_EQ(game.Run("--showcase --headless --frames 200 --input-script '" + script + "'", &output), 0)
+        EXPECT_EQ(game.RunShowcase("--headless --frames 200 --input-script '" + script + "'", &output), 0)
             << c.what << output;
         const std::string log = game.Log();
         bool found = false;
@@ -654,12 +648,12 @@ TEST(Verbolunde, PlayUrlIsOpenedAtTheEndOnlyForAWebAddress) {
     ASSERT_TRUE(testsupport::WriteFileBytes(
         game.Game() + "/play.url", "[InternetShortcut]\r\nURL=https://example.org/farm?a=1&b=2\r\n"));
     std::string output;
-    ASSERT_EQ(RunCommand(path + game.Command("--showcase --headless --frames 2"), &output), 0) << output;
+    ASSERT_EQ(RunCommand(path + game.ShowcaseCommand("--headless --frames 2"), &output), 0) << output;
     EXPECT_EQ(testsupport::ReadFileBytes(opened), "https://example.org/farm?a=1&b=2\n");
 
     fs::remove(opened);
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/play.url", "file:///etc/passwd\n"));
-    ASSERT_EQ(RunCommand(path + game.Command("--showcase --headless --frames 2"), &output), 0) << output;
+    ASSERT_EQ(RunCommand(path + game.ShowcaseCommand("--headless --frames 2"), &output), 0) << output;
     EXPECT_FALSE(fs::exists(opened));
 }
 
@@ -710,15 +704,14 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
     std::vector<std::thread> threads;
     for (Run& run : runs) {
         ASSERT_TRUE(testsupport::WriteFileBytes(run.game.File("scenario.txt"), scenario));
-        std::string arguments = "--showcase --headless --seed 1234 --until-ms 60000 --input-script '" +
+        std::string arguments = "--headless --seed 1234 --until-ms 60000 --input-script '" +
                                 run.game.File("scenario.txt") + "' --screenshot '" +
                                 run.game.File("last.png") + "'";
         for (uint32_t ms : moments)
             arguments += " --screenshot-at " + std::to_string(ms) + " '" +
                          run.game.File("at" + std::to_string(ms) + ".png") + "'";
-        threads.emplace_back([&run, arguments] {
-            run.status = RunCommand("/usr/bin/time -f 'cpu %U' " + run.game.Command(arguments), &run.output);
-        });
+        const std::string command = "/usr/bin/time -f 'cpu %U' " + run.game.ShowcaseCommand(arguments);
+        threads.emplace_back([&run, command] { run.status = RunCommand(command, &run.output); });
     }
     for (std::thread& thread : threads)
         thread.join();
@@ -750,7 +743,7 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
     EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at" + std::to_string(afterFirstInput) + ".png"))),
               "001");
     EXPECT_EQ(ShownDigits(ReadScreenshot(runs[0].game.File("at30000.png"))), "003");
-    ExpectFinishedScreen(ReadScreenshot(runs[0].game.File("last.png")));
+    ExpectLayerShowcase(ReadScreenshot(runs[0].game.File("last.png")));
     // The run ended at a minute: the key after it was never pressed.
     const std::string log = runs[0].game.Log();
     EXPECT_EQ(LogLines(log, "Key pressed"),
@@ -783,8 +776,8 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
     };
     for (const Case& c : cases) {
         std::string output;
-        EXPECT_EQ(game.Run("--showcase --headless " + c.arguments, &output), c.status) << c.arguments << "\n"
-                                                                                       << output;
+        EXPECT_EQ(game.RunShowcase("--headless " + c.arguments, &output), c.status) << c.arguments << "\n"
+                                                                                    << output;
         EXPECT_NE(output.find(c.output), std::string::npos) << c.arguments << "\n" << output;
     }
     // The frame that was due is written all the same; the late one is not.
@@ -796,8 +789,8 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
     std::string output;
     EXPECT_EQ(
         RunCommand("cd '" + game.Root() + "' && " +
-                       game.Command("--showcase --headless --frames 2 --input-script script.txt --screenshot "
-                                    "shot.png --screenshot-at 0 at0.png"),
+                       game.ShowcaseCommand("--headless --frames 2 --input-script script.txt --screenshot "
+                                            "shot.png --screenshot-at 0 at0.png"),
                    &output),
         0)
         << output;
@@ -805,11 +798,30 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
     EXPECT_TRUE(fs::exists(game.File("at0.png")));
 }
 
+// The test screens live in the showcase program only: the game takes
+// "--showcase" as any argument it does not know, wherever it stands, and
+// starts nothing.
+TEST(Verbolunde, TheGameRefusesTheShowcaseAsAnUnknownArgument) {
+    GameCopy game;
+    for (const std::string arguments :
+         {"--showcase --headless --frames 2", "--headless --frames 2 --showcase"}) {
+        std::string output;
+        EXPECT_EQ(game.Run(arguments, &output), 2) << arguments << "\n" << output;
+        EXPECT_NE(output.find("usage: verbolunde"), std::string::npos) << arguments << "\n" << output;
+        EXPECT_FALSE(fs::exists(game.User() + "/log.txt")) << arguments << "\n" << game.Log();
+    }
+    // Nor is the showcase's code linked into it: its log line is in the showcase program only.
+    const std::string line = "the showcase stands in for the main screen";
+    EXPECT_EQ(testsupport::ReadFileBytes(BuiltProgramFolder() + "/verbolunde").find(line), std::string::npos);
+    EXPECT_NE(testsupport::ReadFileBytes(BuiltProgramFolder() + "/verbolunde-showcase").find(line),
+              std::string::npos);
+}
+
 TEST(Verbolunde, ThreeHundredFramesTakeWellUnderASecond) {
     GameCopy game;
     std::string output;
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(game.Run("--showcase --headless --frames 300", &output), 0) << output;
+    ASSERT_EQ(game.RunShowcase("--headless --frames 300", &output), 0) << output;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     // Five seconds at sixty frames a second by the wall clock; this build is
     // a checked one, so the bound is generous.

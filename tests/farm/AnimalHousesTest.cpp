@@ -425,7 +425,8 @@ TEST(SheepRackTest, AnIdleSheepTurnsOrBlinksEveryOneToSixSeconds) {
 // ---------------------------------------------------------------- delivery
 
 // Produce that reaches the warehouse plays the store sound once; a full
-// warehouse takes nothing and nothing is heard.
+// warehouse takes nothing, nothing is heard, and the produce waits with its
+// button shown again so that it can be collected once there is room.
 TEST(AnimalStoreTest, ADeliveryPlaysTheStoreSoundAFullWarehouseNone) {
     struct Case {
         int32_t point;
@@ -446,6 +447,7 @@ TEST(AnimalStoreTest, ADeliveryPlaysTheStoreSoundAFullWarehouseNone) {
             EXPECT_EQ(std::count(l.host.eventSounds.begin(), l.host.eventSounds.end(), kAnimalStoreSound),
                       full ? 0 : 1);
             EXPECT_EQ(house->IsFed(), full);
+            EXPECT_EQ(l.host.Visible(uint32_t(c.point), c.command) != nullptr, full);
         }
     }
 }

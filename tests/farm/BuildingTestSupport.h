@@ -133,7 +133,7 @@ class Host : public LevelServices, public BuildingHost, public ProductStockView 
     }
 
     GameLevel* level = nullptr;
-    leveltest::FakeWorld* world = nullptr;
+    testsupport::FakeLevelWorld* world = nullptr;
     LevelMap* pointMap = nullptr; // the points' pictures; none by default
     // Smoke: ten puffs a second, each living a second, while emitting.
     Sprite puff{nullptr, u"smoke_puff"};
@@ -250,7 +250,7 @@ template <typename TablesT, typename HostT> struct PointLevel {
     // The level of the index from the record, over a fresh fake world, with
     // the host tied to both and 500 money in the host's purse.
     void MakeLevel(uint32_t levelIndex) {
-        auto fake = std::make_unique<leveltest::FakeWorld>();
+        auto fake = std::make_unique<testsupport::FakeLevelWorld>();
         host.world = fake.get();
         for (uint32_t kind : {kPointWarehouse, kPointBuilding})
             SetPointMaker(kind,

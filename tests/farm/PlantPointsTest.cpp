@@ -2,6 +2,7 @@
 // harvest, stages, jobs, the panel, saved records, and a level played on a
 // test clock.
 #include "farm/PlantPoints.h"
+#include "farm/PlantPanel.h"
 
 #include "FarmTestSupport.h"
 #include "farm/Products.h"
@@ -15,6 +16,7 @@
 #include "platform/Random.h"
 #include "sprites/Sprite.h"
 #include "tests/support/Damage.h"
+#include "tests/support/FakeLevel.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +87,7 @@ class ButtonHost : public OverheadButtons {
 // The level around the plant points: money, stock with a capacity, the
 // farmer, buttons, panel and tutorial, with the points either its own or a
 // GameLevel's.
-class Farm : public LevelServices, public PlantLevel {
+class Farm : public testsupport::FakeLevelServices, public PlantLevel {
   public:
     Farm() {
         products.Add(farmtest::Product("wheat"));
@@ -171,23 +173,24 @@ class Farm : public LevelServices, public PlantLevel {
             Tick(1);
     }
 
-    // ---- LevelServices
-    // The running level's money while there is one.
+    // ---- LevelServices (the shared fake's, but for the points and money below)
+    // The running level's money while there is one; the reserved total is
+    // the farm's own and the running level's as well.
     MoneyValue& Money() override { return game ? game->Money() : money; }
-    int32_t ReservedMoney() const override { return reserved; }
     void AddReservedMoney(int32_t delta) override {
         reserved += delta;
         if (game) game->AddReservedMoney(delta);
     }
-    uint32_t LevelTime() const override { return 0; }
-    shpf::PathFinder* PathFinder() override { return nullptr; }
     bool PointExists(int32_t index) const override {
         return const_cast<Farm*>(this)->GetPoint(index) != nullptr;
     }
-    void ClickPoint(int32_t) override {}
-    void ScreenCentre(float* x, float* y) const override { *x = 400, *y = 300; }
-    bool TutorialAllows(uint32_t action, uint32_t, intptr_t) override { return !refused.count(action); }
-    void TutorialNotify(uint32_t event, intptr_t, intptr_t) override { events.push_back(event); }
+    // The plant level asks the same tutorial.
+    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override {
+        return FakeLevelServices::TutorialAllows(action, tag, data);
+    }
+    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override {
+        FakeLevelServices::TutorialNotify(event, a, b);
+    }
 
     // ---- PlantLevel
     LevelMap* Map() override { return useMap ? &map : nullptr; }
@@ -202,7 +205,7 @@ class Farm : public LevelServices, public PlantLevel {
     bool IsBonusRunning(uint32_t slot) override { return game ? game->Slot(slot).running : bonusRunning; }
     uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager*, int32_t award, int32_t,
                             int32_t, uint32_t) override {
-        EXPECT_EQ(award, -1); // a harvest counts for no award
+        awards.push_back(award);
         if (!product) return 0;
         uint32_t& count = stock[product->record.id];
         const uint32_t n = std::min(units, capacity - std::min(capacity, count));
@@ -238,8 +241,6 @@ class Farm : public LevelServices, public PlantLevel {
     ProductList products{&resources};
     PlantData plants{&resources, &products};
     PLANT *wheat, *tree, *ghost;
-    MoneyValue money;
-    int32_t reserved = 0;
     GameCharacter farmerInfo;
     bool useMap = false;
     GAMEBEDS beds;
@@ -250,11 +251,10 @@ class Farm : public LevelServices, public PlantLevel {
     GameLevel* game = nullptr;
     float speed = 1.0f;
     bool bonusRunning = false;
-    std::set<uint32_t> refused;
-    std::vector<uint32_t> events;
     std::map<uint32_t, uint32_t> stock;
     uint32_t capacity = 50;
     std::vector<StoreEntry> stored;
+    std::vector<int32_t> awards; // the award counter of each delivery
     std::vector<std::array<uint32_t, 3>> goals;
     std::vector<uint32_t> rebuilt;
     int deselections = 0;
@@ -317,8 +317,8 @@ TEST_F(PlantTest, GrowthTakesThePlantSpeedAndStopsWhereItShould) {
     const Case cases[] = {
         {"plain", [](BasePointPlant*) {}, 10.0f},
         {"double speed", [&](BasePointPlant*) { farm.speed = 2.0f; }, 20.0f},
-        {"tutorial refuses action 110", [&](BasePointPlant*) { farm.refused.insert(kTutorialActionGrow); },
-         0.0f},
+        {"tutorial refuses action 110",
+         [&](BasePointPlant*) { farm.refusedActions.insert(kTutorialActionGrow); }, 0.0f},
         {"locked", [](BasePointPlant* b) { b->Lock(); }, 0.0f},
         {"no water", [](BasePointPlant* b) { b->SetWater(0, 2, false); }, 0.0f},
         {"damaged", [](BasePointPlant* b) { b->AddDamage(1, false); }, 0.0f},
@@ -326,7 +326,7 @@ TEST_F(PlantTest, GrowthTakesThePlantSpeedAndStopsWhereItShould) {
     for (const Case& c : cases) {
         farm.points.clear();
         farm.speed = 1.0f;
-        farm.refused.clear();
+        farm.refusedActions.clear();
         BasePointPlant* bed = farm.Add(PlantPoint("wheat", 1, 0, 2, 2, 100, 100));
         c.prepare(bed);
         farm.Tick(100);
@@ -420,6 +420,7 @@ TEST_F(PlantTest, AHarvestGivesTheBedsPlantsOrTheTreesStage) {
     for (Case c : {Case{"wheat", 1, 1}, {"wheat", 3, 3}, {"apple_tree", 1, 1}, {"apple_tree", 3, 3}}) {
         farm.points.clear();
         farm.stored.clear();
+        farm.awards.clear();
         farm.plants.FindPlantByName(u"wheat")->highestStage = 4;
         farm.plants.FindPlantByName(u"apple_tree")->highestStage = 4;
         BasePointPlant* bed = farm.Add(PlantPoint(c.plant, c.stage, 100, 2, 2, 100, 100));
@@ -427,6 +428,8 @@ TEST_F(PlantTest, AHarvestGivesTheBedsPlantsOrTheTreesStage) {
         EXPECT_TRUE(bed->CollectProducts(nullptr));
         ASSERT_EQ(farm.stored.size(), 1u);
         EXPECT_EQ(farm.stored[0].units, c.units) << c.plant << c.stage;
+        // The units count towards the harvester award, counter 0.
+        EXPECT_EQ(farm.awards, std::vector<int32_t>{0}) << c.plant << c.stage;
         EXPECT_FALSE(bed->IsRipe());
         EXPECT_EQ(bed->GrowthDelay(), kAfterHarvestDelayMs);
     }
@@ -795,32 +798,13 @@ TEST_F(PlantTest, DamagedPointRecordsAreRefused) {
 
 // ---------------------------------------------------------------- the scenario level
 
-// The level world of the scenario: money, a stock of a fixed capacity, the
-// farmer of the farm, no villains and no bonuses.
-class PlantWorld : public LevelWorld {
+// The level world of the scenario: the shared fake world on the farm's
+// stock, with the farm's own farmer (made, saved, loaded and moved on by
+// the world), no villains and no bonuses.
+class PlantWorld : public testsupport::FakeLevelWorld {
   public:
-    explicit PlantWorld(Farm* farm) : farm_(farm) {}
-    void ResetStock(uint32_t) override { farm_->stock.clear(); }
-    uint32_t AddProduct(uint32_t id, uint32_t units) override { return farm_->stock[id] += units, units; }
-    uint32_t ProductCount(uint32_t id) const override {
-        auto it = farm_->stock.find(id);
-        return it == farm_->stock.end() ? 0 : it->second;
-    }
-    int64_t StockValue() const override { return 0; }
-    void SaveStock(SaveWriter& out) const override {
-        out.PutU32(uint32_t(farm_->stock.size()));
-        for (auto& [id, n] : farm_->stock)
-            out.PutU32(id), out.PutU32(n);
-    }
-    bool LoadStock(SaveReader& in) override {
-        const uint32_t n = in.ReadU32();
-        if (n > 32) return false;
-        farm_->stock.clear();
-        for (uint32_t i = 0; i < n; ++i) {
-            const uint32_t id = in.ReadU32();
-            farm_->stock[id] = in.ReadU32();
-        }
-        return !in.Failed();
+    explicit PlantWorld(Farm* farm) : FakeLevelWorld(&farm->stock), farm_(farm) {
+        std::fill(std::begin(hasBonus), std::end(hasBonus), false);
     }
     void CreatePlayer(int32_t x, int32_t y) override { farm_->MakePlayer(float(x), float(y)); }
     void SavePlayer(SaveWriter& out) const override {
@@ -837,20 +821,9 @@ class PlantWorld : public LevelWorld {
         SaveReader reader(std::span<const uint8_t>(bytes, n));
         return farm_->player->LoadState(reader, &why) && reader.Remaining() == 0;
     }
-    void StopCharacters() override {}
-    void TickShots(uint32_t) override {}
     void TickCharacters(uint32_t ms) override {
         if (farm_->player) farm_->player->Update(ms);
     }
-    void SetPlayerSpeedModifier(uint32_t, float) override {}
-    bool IsVillainPlaceFree(uint32_t) const override { return true; }
-    void CreateVillain(uint32_t, uint32_t, const VillainPlace&) override {}
-    void AttackVillainsByBees() override {}
-    void SaveVillains(SaveWriter& out) const override { out.PutU32(0), out.PutU32(0); }
-    bool LoadVillains(SaveReader& in, uint32_t) override {
-        return in.ReadU32() == 0 && in.ReadU32() == 0 && !in.Failed();
-    }
-    bool GetBonus(uint32_t, BonusInfo*) const override { return false; }
     std::string why;
 
   private:
@@ -899,6 +872,7 @@ TEST_F(PlantTest, ScenarioLevelPlantsWaterGrowAndHarvestIntoTheStock) {
         return MakePlantPoint(&farm, index, record);
     });
     auto game = std::make_unique<GameLevel>(34, 0, data, std::move(world), GameLevel::Hooks{});
+    plantWorld->level = game.get();
     farm.game = game.get();
     game->StartUp();
     game->StartClock();

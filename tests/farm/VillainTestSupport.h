@@ -10,6 +10,7 @@
 #include "level/Economy.h"
 #include "level/LevelServices.h"
 #include "tests/level/LevelTestSupport.h"
+#include "tests/support/FakeLevel.h"
 
 #include <memory>
 #include <vector>
@@ -110,17 +111,28 @@ class RecordingHooks : public VillainHostHooks {
     int Count(uint32_t slot) const { return int(std::count(sounds.begin(), sounds.end(), slot)); }
 };
 
-// Money in a MoneyValue, the stock in a map, no farmer; the villains and
-// shots are FarmVillains'.
-class VillainWorld : public LevelWorld, public LevelServices {
+// The shared fakes of the level world and its services, with the villains
+// and shots of FarmVillains on the world's own map, one bonus (slot 0), and
+// the tutorial's questions and events passed to the recording hooks. The
+// money, the reserved total, the clock and the points are the level's once
+// it is attached.
+class VillainWorld : public testsupport::FakeLevelWorld, public testsupport::FakeLevelServices {
   public:
     VillainWorld(const VillainTable* table, const GameCharacter* villain, const GameCharacter* catapult,
                  RecordingHooks* hooks)
-        : map(this), table_(table), villain_(villain), catapult_(catapult), hooks_(hooks) {}
+        : map(this), table_(table), villain_(villain), catapult_(catapult), hooks_(hooks) {
+        centreX = 512, centreY = 384;
+        std::fill(std::begin(hasBonus), std::end(hasBonus), false);
+        hasBonus[0] = true;
+        bonus[0] = BonusInfo{};
+        bonus[0].rechargeMs = 1000;
+        bonus[0].durationMs = 5000;
+    }
 
     // The level is made after its world: then the villains can be.
     void Attach(GameLevel* level) {
-        level_ = level;
+        this->level = level;
+        backingLevel = level;
         host = std::make_unique<VillainLevelHost>(level, hooks_);
         FarmVillains::Setup setup;
         setup.map = &map;
@@ -133,28 +145,12 @@ class VillainWorld : public LevelWorld, public LevelServices {
         villains = std::make_unique<FarmVillains>(setup);
     }
 
-    // ---- LevelWorld
-    void ResetStock(uint32_t) override {}
-    uint32_t AddProduct(uint32_t, uint32_t units) override { return units; }
-    uint32_t ProductCount(uint32_t) const override { return 0; }
-    int64_t StockValue() const override { return 0; }
-    void SaveStock(SaveWriter& out) const override {
-        out.PutU32(16), out.PutU32(1), out.PutU32(0), out.PutU32(0);
-    }
-    bool LoadStock(SaveReader& in) override {
-        SaveReader block = in.ReadBlock(16, 16);
-        return !block.Failed();
-    }
-    void CreatePlayer(int32_t, int32_t) override {}
-    void SavePlayer(SaveWriter& out) const override { out.PutU32(4); }
-    bool LoadPlayer(SaveReader& in) override { return !in.ReadBlock(4, 4).Failed(); }
-    void StopCharacters() override {}
+    // ---- LevelWorld: the villains and shots are FarmVillains'
     void TickShots(uint32_t ms) override { villains->TickShots(ms); }
     void TickCharacters(uint32_t ms) override {
         villains->TickVillains(ms);
         map.Update(ms);
     }
-    void SetPlayerSpeedModifier(uint32_t, float) override {}
     bool IsVillainPlaceFree(uint32_t place) const override { return villains->IsVillainPlaceFree(place); }
     void CreateVillain(uint32_t place, uint32_t kind, const VillainPlace&) override {
         villains->CreateVillain(place, kind);
@@ -164,23 +160,8 @@ class VillainWorld : public LevelWorld, public LevelServices {
     bool LoadVillains(SaveReader& in, uint32_t placeCount) override {
         return villains->LoadVillains(in, placeCount, &why);
     }
-    bool GetBonus(uint32_t slot, BonusInfo* info) const override {
-        if (slot != 0) return false;
-        info->rechargeMs = 1000;
-        info->durationMs = 5000;
-        return true;
-    }
 
-    // ---- LevelServices
-    // The level's money while there is a level.
-    MoneyValue& Money() override { return level_ ? level_->Money() : money; }
-    int32_t ReservedMoney() const override { return level_->ReservedMoney(); }
-    void AddReservedMoney(int32_t delta) override { level_->AddReservedMoney(delta); }
-    uint32_t LevelTime() const override { return level_->LevelTimeMs(); }
-    shpf::PathFinder* PathFinder() override { return nullptr; }
-    bool PointExists(int32_t index) const override { return level_->GetPoint(index) != nullptr; }
-    void ClickPoint(int32_t) override {}
-    void ScreenCentre(float* x, float* y) const override { *x = 512, *y = 384; }
+    // ---- LevelServices: the tutorial is the recording hooks'
     bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override {
         return hooks_->TutorialAllows(action, tag, data);
     }
@@ -188,7 +169,6 @@ class VillainWorld : public LevelWorld, public LevelServices {
         hooks_->TutorialNotify(event, a, b);
     }
 
-    MoneyValue money;
     LevelMap map;
     std::unique_ptr<VillainLevelHost> host;
     std::unique_ptr<FarmVillains> villains;
@@ -199,7 +179,6 @@ class VillainWorld : public LevelWorld, public LevelServices {
     const GameCharacter* villain_;
     const GameCharacter* catapult_;
     RecordingHooks* hooks_;
-    GameLevel* level_ = nullptr;
 };
 
 // The profile side: award counters.

@@ -43,9 +43,9 @@ std::string Walk(const GameCopy& game, const std::string& events, int untilMs, b
     const std::string script = game.File("walk.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
     std::string output;
-    const int status = game.Run(std::string(showcase ? "--showcase " : "") + "--headless --input-script '" +
-                                    script + "' --until-ms " + std::to_string(untilMs),
-                                &output);
+    const std::string arguments =
+        "--headless --input-script '" + script + "' --until-ms " + std::to_string(untilMs);
+    const int status = showcase ? game.RunShowcase(arguments, &output) : game.Run(arguments, &output);
     EXPECT_EQ(status, 0) << output;
     return game.Log();
 }

@@ -54,10 +54,10 @@ TEST(BonusesWindow, ThreeOwnedBonusesTwoChosenAndAThirdAdded) {
                                             "6200 key down ESCAPE\n6250 key up ESCAPE\n"));
     const std::string before = game.File("before.png"), after = game.File("after.png");
     std::string output;
-    const int status = game.Run("--showcase --headless --input-script '" + script +
-                                    "' --until-ms 6600 --screenshot-at 5600 '" + before +
-                                    "' --screenshot-at 6100 '" + after + "'",
-                                &output);
+    const int status =
+        game.RunShowcase("--headless --input-script '" + script + "' --until-ms 6600 --screenshot-at 5600 '" +
+                             before + "' --screenshot-at 6100 '" + after + "'",
+                         &output);
     ASSERT_EQ(status, 0) << output << game.Log();
     const Shot two = LoadShot(before), three = LoadShot(after);
     ASSERT_TRUE(two.ok && three.ok);

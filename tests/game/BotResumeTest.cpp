@@ -35,7 +35,7 @@ int RunScript(const GameCopy& game, const std::string& name, const std::string& 
                                                     "160 mouse up left\n" +
                                                         events));
     std::string output;
-    const int status = game.Run("--showcase --headless --input-script '" + script + "'", &output);
+    const int status = game.RunShowcase("--headless --input-script '" + script + "'", &output);
     EXPECT_EQ(status, 0) << output;
     return status;
 }

@@ -59,11 +59,11 @@ void Start(ScriptedRun& run, const std::string& events, const std::vector<uint32
            uint32_t until) {
     ASSERT_TRUE(testsupport::WriteFileBytes(run.game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     ASSERT_TRUE(testsupport::WriteFileBytes(run.game.File("script.txt"), kShowComic + events));
-    std::string arguments = "--showcase --headless --until-ms " + std::to_string(until) +
-                            " --input-script '" + run.game.File("script.txt") + "'";
+    std::string arguments = "--headless --until-ms " + std::to_string(until) + " --input-script '" +
+                            run.game.File("script.txt") + "'";
     for (uint32_t ms : moments)
         arguments += " --screenshot-at " + std::to_string(ms) + " '" + run.Shot(ms) + "'";
-    run.status = run.game.Run(arguments, &run.output);
+    run.status = run.game.RunShowcase(arguments, &run.output);
 }
 
 } // namespace

@@ -106,7 +106,7 @@ std::vector<BotRun> PlayLevelOne(int drawEvery) {
         profile, script::held::Key(kReady, "F3") + script::held::Key(kReady + 300, "B") +
                      script::held::Key(kReady + 450, "O") + script::held::Key(kReady + 600, "RETURN") +
                      std::to_string(kReady + 1000) + " close\n"));
-    EXPECT_EQ(game.Run("--showcase --headless" + every + " --input-script '" + profile + "'", &output), 0)
+    EXPECT_EQ(game.RunShowcase("--headless" + every + " --input-script '" + profile + "'", &output), 0)
         << output;
     EXPECT_NE(game.Log().find("Profile created"), std::string::npos) << game.Log();
     runs.push_back(PlayBot(game, every, kCutMs, "cut.png"));

@@ -319,7 +319,7 @@ TEST(GameSounds, TheProgramStartsTheMainScreenAndLevelMusic) {
     ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n"
                                                     "160 mouse up left\n6000 key down F6\n6100 key up F6\n"
                                                     "8000 close\n"));
-    ASSERT_EQ(game.Run("--showcase --headless --input-script '" + script + "'", &output), 0) << output;
+    ASSERT_EQ(game.RunShowcase("--headless --input-script '" + script + "'", &output), 0) << output;
     log = game.Log();
     std::smatch level;
     ASSERT_TRUE(std::regex_search(log, level, std::regex("Level music +(music_0[123])"))) << log;

@@ -58,11 +58,11 @@ void RunGame(const GameCopy& game, const std::string& name, const std::string& e
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + events));
     std::string arguments =
-        "--showcase --headless --input-script '" + script + "' --until-ms " + std::to_string(untilMs) + extra;
+        "--headless --input-script '" + script + "' --until-ms " + std::to_string(untilMs) + extra;
     for (const auto& [at, file] : shots)
         arguments += " --screenshot-at " + std::to_string(at) + " '" + file + "'";
     std::string output;
-    ASSERT_EQ(game.Run(arguments, &output), 0) << output << game.Log();
+    ASSERT_EQ(game.RunShowcase(arguments, &output), 0) << output << game.Log();
     for (const auto& [at, file] : shots)
         testsupport::KeepShot(file, name + "-" + fs::path(file).filename().string());
 }

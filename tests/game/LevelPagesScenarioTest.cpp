@@ -38,12 +38,13 @@ std::string RunGame(const GameCopy& game, const std::string& name, const std::st
                     const std::vector<std::pair<int, std::string>>& shots, bool showcase) {
     const std::string script = game.File(name + ".txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, Click(40, 400, 300) + events));
-    std::string arguments = std::string(showcase ? "--showcase " : "") + "--headless --input-script '" +
-                            script + "' --until-ms " + std::to_string(untilMs);
+    std::string arguments =
+        "--headless --input-script '" + script + "' --until-ms " + std::to_string(untilMs);
     for (const auto& [at, shot] : shots)
         arguments += testsupport::ScreenshotAt(at, game.File(shot + ".png"));
     std::string output;
-    EXPECT_EQ(game.Run(arguments, &output), 0) << output << game.Log();
+    EXPECT_EQ(showcase ? game.RunShowcase(arguments, &output) : game.Run(arguments, &output), 0)
+        << output << game.Log();
     for (const auto& [at, shot] : shots)
         testsupport::KeepShot(game.File(shot + ".png"), name + "-" + shot + ".png");
     return game.Log();

@@ -33,7 +33,7 @@ int RunGame(const GameCopy& game, const std::string& name, const std::string& ev
                                                     "160 mouse up left\n" +
                                                         events));
     std::string output;
-    const int status = game.Run("--showcase --headless --input-script '" + script + "' " + extra, &output);
+    const int status = game.RunShowcase("--headless --input-script '" + script + "' " + extra, &output);
     EXPECT_EQ(status, 0) << output;
     return status;
 }

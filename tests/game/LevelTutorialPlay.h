@@ -84,12 +84,12 @@ inline std::string Play(testsupport::GameCopy& game, const std::string& events,
     EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const std::string script = game.File("script.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
-    std::string arguments = "--showcase --headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
+    std::string arguments = "--headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
                             " --input-script '" + script + "'" + moreArguments;
     for (const auto& [ms, name] : shots)
         arguments += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name + ".png") + "'";
     std::string output;
-    EXPECT_EQ(game.Run(arguments, &output), 0) << output;
+    EXPECT_EQ(game.RunShowcase(arguments, &output), 0) << output;
     for (const auto& [ms, name] : shots)
         testsupport::KeepShot(game.File(name + ".png"), name + ".png");
     const std::string log = game.Log();

@@ -55,9 +55,10 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
     ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
     const std::string before = game.File("before.png"), step1 = game.File("step1.png");
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --until-ms 10100 --input-script '" + script +
-                           "' --screenshot-at 8900 '" + before + "' --screenshot-at 10020 '" + step1 + "'",
-                       &output),
+    ASSERT_EQ(game.RunShowcase("--headless --until-ms 10100 --input-script '" + script +
+                                   "' --screenshot-at 8900 '" + before + "' --screenshot-at 10020 '" + step1 +
+                                   "'",
+                               &output),
               0)
         << output;
     const std::string log = game.Log();
@@ -96,10 +97,10 @@ TEST(LevelTutorialScenario, StepsTwoToFourSowWheatOnPointOne) {
     const std::string plants = game.File("plants.png"), wheat = game.File("wheat.png"),
                       growing = game.File("growing.png");
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --until-ms 15100 --input-script '" + script +
-                           "' --screenshot-at 12000 '" + plants + "' --screenshot-at 13000 '" + wheat +
-                           "' --screenshot-at 15000 '" + growing + "'",
-                       &output),
+    ASSERT_EQ(game.RunShowcase("--headless --until-ms 15100 --input-script '" + script +
+                                   "' --screenshot-at 12000 '" + plants + "' --screenshot-at 13000 '" +
+                                   wheat + "' --screenshot-at 15000 '" + growing + "'",
+                               &output),
               0)
         << output;
     const std::string log = game.Log();

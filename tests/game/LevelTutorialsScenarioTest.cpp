@@ -63,9 +63,9 @@ std::string Play(GameCopy& game, const std::string& events, const std::string& s
     const std::string script = game.File("script.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
     std::string output;
-    EXPECT_EQ(game.Run("--showcase --headless --until-ms " + std::to_string(untilMs) + " --input-script '" +
-                           script + "'" + shots,
-                       &output),
+    EXPECT_EQ(game.RunShowcase("--headless --until-ms " + std::to_string(untilMs) + " --input-script '" +
+                                   script + "'" + shots,
+                               &output),
               0)
         << output;
     const std::string log = game.Log();

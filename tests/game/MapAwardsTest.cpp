@@ -66,10 +66,10 @@ TEST(MapAwards, TheAwardsButtonShowsWhatChangedSinceTheLastLook) {
                                             "6150 mouse up left\n6200 mouse move 1000 400\n"));
     const std::string running = game.File("running.png"), rested = game.File("rested.png");
     std::string output;
-    const int status = game.Run("--showcase --headless --input-script '" + script +
-                                    "' --until-ms 12300 --screenshot-at 7650 '" + running +
-                                    "' --screenshot-at 12150 '" + rested + "'",
-                                &output);
+    const int status = game.RunShowcase("--headless --input-script '" + script +
+                                            "' --until-ms 12300 --screenshot-at 7650 '" + running +
+                                            "' --screenshot-at 12150 '" + rested + "'",
+                                        &output);
     ASSERT_EQ(status, 0) << output << game.Log();
     const Shot first = LoadShot(running), last = LoadShot(rested);
     ASSERT_TRUE(first.ok && last.ok);
@@ -112,9 +112,9 @@ TEST(MapAwards, AnAwardsHintShowsItsTiersInTheirColours) {
                                             "8000 mouse move 283 456\n8100 mouse move 285 457\n"));
     const std::string shot = game.File("hint.png");
     std::string output;
-    const int status = game.Run("--showcase --headless --input-script '" + script +
-                                    "' --until-ms 9700 --screenshot-at 9600 '" + shot + "'",
-                                &output);
+    const int status = game.RunShowcase("--headless --input-script '" + script +
+                                            "' --until-ms 9700 --screenshot-at 9600 '" + shot + "'",
+                                        &output);
     ASSERT_EQ(status, 0) << output << game.Log();
     const Shot hint = LoadShot(shot);
     ASSERT_TRUE(hint.ok);

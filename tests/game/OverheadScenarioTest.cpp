@@ -4,6 +4,8 @@
 // the wheat bed and apple tree of level 35 (harvest, water, fruits, a save
 // taken while the farmer walks), and the bakery of level 36 (bread from the
 // stock's wheat and eggs, a cancelled slot giving them back).
+#include "app/Profiles.h"
+#include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
@@ -34,7 +36,7 @@ int RunGame(const GameCopy& game, const std::string& name, const std::string& ev
                                                     "160 mouse up left\n" +
                                                         events));
     std::string out;
-    const int status = game.Run("--showcase --headless --input-script '" + script + "' " + extra, &out);
+    const int status = game.RunShowcase("--headless --input-script '" + script + "' " + extra, &out);
     if (output) *output = out;
     return status;
 }
@@ -156,7 +158,8 @@ TEST(OverheadScenario, TheWheatIsHarvestedWateredAndRipensAgainTheTreeBearsFruit
 }
 
 // A game saved while the farmer walks to harvest goes on from the walk: the
-// harvest lands without another click.
+// harvest lands without another click, and its unit counts towards the
+// player's harvester award.
 TEST(OverheadScenario, ASaveTakenWhileTheHarvestWalksGoesOnFromTheWalk) {
     GameCopy game(LevelData::Scenarios);
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
@@ -180,6 +183,11 @@ TEST(OverheadScenario, ASaveTakenWhileTheHarvestWalksGoesOnFromTheWalk) {
     const auto stored = testsupport::LogLines(log, "Into the warehouse");
     ASSERT_EQ(stored.size(), 1u) << log;
     EXPECT_NE(stored[0].find("1 of 1 wheat (stock 1)"), std::string::npos) << stored[0];
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    EXPECT_EQ(profiles.Current()->Record().awards[0], 1) << "the harvester award's counter";
 }
 
 // Level 36 (1024 x 768): the bakery at (520, 300) shows its bread button at

@@ -1,4 +1,4 @@
-// Profiles on the screen after loading, as a player meets them: F3 opens the
+// Profiles on the showcase program's screen, as a player meets them: F3 opens the
 // panel, a typed name and Enter make a profile, a click makes one current,
 // Delete deletes the current one; every run is a fresh start of a copy of the
 // built game on the same per-user folder.
@@ -29,7 +29,7 @@ std::string RunScript(const GameCopy& game, const std::string& name, const std::
                                                 events));
     std::string output;
     *status =
-        game.Run("--showcase --headless --input-script '" + script + "' --screenshot '" + png + "'", &output);
+        game.RunShowcase("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output);
     return png;
 }
 
@@ -117,4 +117,31 @@ TEST(ProfilesScreen, ProfilesAreMadeSwitchedAndDeletedAndSurviveARestart) {
     ASSERT_EQ(profiles.Count(), 1);
     EXPECT_EQ(platform::Utf16ToUtf8(profiles.GetProfile(0)->Name()), "bo");
     EXPECT_EQ(profiles.Current(), nullptr);
+}
+
+// A refused name is told in the panel, on its last line, until the next try.
+TEST(ProfilesScreen, ARefusedNameIsToldInThePanel) {
+    GameCopy game;
+    int status = -1;
+    const std::string plain = RunScript(game, "plain", "5200 close\n", &status);
+    ASSERT_EQ(status, 0);
+    const std::string refused = RunScript(game, "refused", Typed(4700, "") + "5200 close\n", &status);
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(LogLines(game.Log(), "Profile error").size(), 1u) << game.Log();
+    const testsupport::Shot before = testsupport::LoadShot(plain);
+    const testsupport::Shot after = testsupport::LoadShot(refused);
+    ASSERT_TRUE(before.ok && after.ok) << before.error << after.error;
+    // The panel's last line (the panel stands 16 pixels from the right of the
+    // 800-pixel screen, 300 wide, from y 120 to 450).
+    int changed = 0;
+    for (int y = 420; y < 446; ++y)
+        for (int x = 490; x < 780; ++x)
+            changed += before.At(x, y) != after.At(x, y);
+    EXPECT_GT(changed, 100);
+    // Above it the panel looks the same.
+    int elsewhere = 0;
+    for (int y = 300; y < 400; ++y)
+        for (int x = 490; x < 780; ++x)
+            elsewhere += before.At(x, y) != after.At(x, y);
+    EXPECT_EQ(elsewhere, 0);
 }

@@ -44,12 +44,12 @@ std::string Play(GameCopy& game, const std::string& events,
     const std::string script = game.File("script.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
     // Seed 2: the first shot goes to the bed, the second to the bakery.
-    std::string arguments = "--seed 2 --showcase --headless --draw-every 4 --until-ms " +
-                            std::to_string(untilMs) + " --input-script '" + script + "'";
+    std::string arguments = "--seed 2 --headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
+                            " --input-script '" + script + "'";
     for (const auto& [ms, name] : shots)
         arguments += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name + ".png") + "'";
     std::string output;
-    EXPECT_EQ(game.Run(arguments, &output), 0) << output;
+    EXPECT_EQ(game.RunShowcase(arguments, &output), 0) << output;
     for (const auto& [ms, name] : shots)
         testsupport::KeepShot(game.File(name + ".png"), "repair-" + name + ".png");
     const std::string log = game.Log();

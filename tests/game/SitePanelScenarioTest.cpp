@@ -41,7 +41,7 @@ int RunGame(const GameCopy& game, const std::string& events, const std::string& 
                                                     "160 mouse up left\n" +
                                                         events));
     std::string out;
-    return game.Run("--showcase --headless --input-script '" + script + "' " + extra, &out);
+    return game.RunShowcase("--headless --input-script '" + script + "' " + extra, &out);
 }
 
 bool Has(const std::string& line, const std::string& text) {

@@ -39,10 +39,10 @@ TEST(TutorialScreen, StepOverTheScreenAfterLoadingEndsOnAClick) {
                     " mouse down left\n" + at(2100) + " mouse up left\n"));
     const std::string shown = game.File("shown.png"), gone = game.File("gone.png");
     std::string output;
-    const int status = game.Run("--showcase --headless --input-script '" + script + "' --until-ms " +
-                                    at(3000) + " --screenshot-at " + at(1200) + " '" + shown +
-                                    "' --screenshot-at " + at(2900) + " '" + gone + "'",
-                                &output);
+    const int status = game.RunShowcase("--headless --input-script '" + script + "' --until-ms " + at(3000) +
+                                            " --screenshot-at " + at(1200) + " '" + shown +
+                                            "' --screenshot-at " + at(2900) + " '" + gone + "'",
+                                        &output);
     ASSERT_EQ(status, 0) << output;
     const Shot a = LoadShot(shown), b = LoadShot(gone);
     ASSERT_TRUE(a.ok && b.ok) << output;

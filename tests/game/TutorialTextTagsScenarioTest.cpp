@@ -52,9 +52,9 @@ TEST(TutorialTextTagsScenario, LevelOnesSowingHintShowsThePriceWithItsCoin) {
     ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
     const std::string hint = game.File("hint.png");
     std::string output;
-    ASSERT_EQ(game.Run("--showcase --headless --until-ms 50100 --input-script '" + script +
-                           "' --screenshot-at 50000 '" + hint + "'",
-                       &output),
+    ASSERT_EQ(game.RunShowcase("--headless --until-ms 50100 --input-script '" + script +
+                                   "' --screenshot-at 50000 '" + hint + "'",
+                               &output),
               0)
         << output;
     const std::string log = game.Log();

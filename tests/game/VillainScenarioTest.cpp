@@ -65,7 +65,7 @@ int RunGame(const GameCopy& game, const std::string& name, const std::string& ev
     const std::string script = game.File(name + ".txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
     std::string output;
-    const int status = game.Run("--showcase --headless --input-script '" + script + "' " + extra, &output);
+    const int status = game.RunShowcase("--headless --input-script '" + script + "' " + extra, &output);
     EXPECT_EQ(status, 0) << output;
     return status;
 }

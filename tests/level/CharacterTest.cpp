@@ -10,6 +10,7 @@
 #include "sprites/Sprite.h"
 #include "sprites/SpriteEffect.h"
 #include "tests/support/Damage.h"
+#include "tests/support/FakeLevel.h"
 
 #include <gtest/gtest.h>
 
@@ -20,29 +21,9 @@
 namespace {
 
 // A level with money, points that can be removed, and a tutorial that may
-// hold the farmer.
-class FakeLevel : public LevelServices {
-  public:
-    MoneyValue money;
-    int32_t reserved = 0;
-    std::set<int32_t> points{0, 1, 2, 3};
-    std::unique_ptr<shpf::PathFinder> finder;
-    bool allowJobs = true;
-    std::vector<uint32_t> events;
-    std::vector<int32_t> clicks;
-
-    MoneyValue& Money() override { return money; }
-    int32_t ReservedMoney() const override { return reserved; }
-    void AddReservedMoney(int32_t delta) override { reserved += delta; }
-    uint32_t LevelTime() const override { return 0; }
-    shpf::PathFinder* PathFinder() override { return finder.get(); }
-    bool PointExists(int32_t index) const override { return points.count(index) != 0; }
-    void ClickPoint(int32_t index) override { clicks.push_back(index); }
-    void ScreenCentre(float* x, float* y) const override { *x = 400, *y = 300; }
-    bool TutorialAllows(uint32_t action, uint32_t, intptr_t) override {
-        return action != kTutorialActionTakeJob || allowJobs;
-    }
-    void TutorialNotify(uint32_t event, intptr_t, intptr_t) override { events.push_back(event); }
+// hold the farmer (it refuses kTutorialActionTakeJob).
+struct FakeLevel : testsupport::FakeLevelServices {
+    FakeLevel() { livePoints = {0, 1, 2, 3}; }
 };
 
 GameCharacter Describe(uint32_t id, float speed) {
@@ -226,7 +207,7 @@ TEST_F(CharacterTest, AWalkToAPointThatGoesEndsWhereTheWalkerIs) {
     cow.AddJob(std::make_unique<Job_GoTo>(&cow, 100.0f, 0.0f, 1, 1.0f, 3));
     Run(cow, 10);
     EXPECT_TRUE(cow.IsWalking());
-    level.points.erase(3);
+    level.livePoints.erase(3);
     Run(cow, 1);
     EXPECT_FALSE(cow.IsWalking());
     EXPECT_EQ(cow.JobCount(), 0);
@@ -235,12 +216,12 @@ TEST_F(CharacterTest, AWalkToAPointThatGoesEndsWhereTheWalkerIs) {
 
 TEST_F(CharacterTest, TheTutorialHoldsTheFarmerBeforeAJobAndTheSideStepWalksTowardsTheCentre) {
     MapPlayer farmer(&map, &farmerInfo, 600, 200);
-    level.allowJobs = false;
+    level.refusedActions.insert(kTutorialActionTakeJob);
     farmer.AddJob(std::make_unique<Job_GoTo>(&farmer, 700.0f, 200.0f, 1));
     Run(farmer, 5);
     EXPECT_EQ(farmer.X(), 600.0f);
     EXPECT_EQ(farmer.CurrentJob(), nullptr);
-    level.allowJobs = true;
+    level.refusedActions.clear();
     Run(farmer, 5);
     EXPECT_GT(farmer.X(), 600.0f);
 

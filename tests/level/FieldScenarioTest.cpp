@@ -20,6 +20,7 @@
 #include "sprites/SpriteEffect.h"
 #include "sprites/SpriteHost.h"
 #include "sprites/SpritePack.h"
+#include "tests/support/FakeLevel.h"
 
 #include <gtest/gtest.h>
 
@@ -74,22 +75,13 @@ class FieldHost final : public SpriteHost {
     uint32_t clock = 1000;
 };
 
-class FieldLevel : public LevelServices {
-  public:
-    MoneyValue money;
-    int32_t reserved = 0;
-    uint32_t time = 0;
-    std::unique_ptr<shpf::PathFinder> finder;
-    MoneyValue& Money() override { return money; }
-    int32_t ReservedMoney() const override { return reserved; }
-    void AddReservedMoney(int32_t delta) override { reserved += delta; }
-    uint32_t LevelTime() const override { return time; }
-    shpf::PathFinder* PathFinder() override { return finder.get(); }
-    bool PointExists(int32_t index) const override { return index >= 0 && index < 2; }
-    void ClickPoint(int32_t) override {}
-    void ScreenCentre(float* x, float* y) const override { *x = kWidth / 2.0f, *y = kHeight / 2.0f; }
-    bool TutorialAllows(uint32_t, uint32_t, intptr_t) override { return true; }
-    void TutorialNotify(uint32_t, intptr_t, intptr_t) override {}
+// The level around the field: its money, clock and path finder, points 0
+// and 1, the screen centre in the middle of the field.
+struct FieldLevel : testsupport::FakeLevelServices {
+    FieldLevel() {
+        livePoints = {0, 1};
+        centreX = kWidth / 2.0f, centreY = kHeight / 2.0f;
+    }
 };
 
 // A farmer's work as the farm's jobs do it: walk to the point, play the

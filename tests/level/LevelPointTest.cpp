@@ -14,7 +14,7 @@ namespace {
 
 // The panel side, recorded: what the level asked of it, and which input it
 // takes.
-class RecordingPanel : public LevelPanelHooks {
+class RecordingPanel : public LevelInterfaceHooks {
   public:
     std::vector<std::string> calls;
     bool windowsTake = false, spritesTake = false, offersOrders = false;
@@ -75,7 +75,7 @@ GameCharacter FarmerDescription() {
 // A level whose world has a farmer standing on the level's map.
 struct FarmLevel : TestLevel {
     GameCharacter farmer = FarmerDescription();
-    explicit FarmLevel(LevelPanelHooks* panel = nullptr) : TestLevel(0, 30, panel) {
+    explicit FarmLevel(LevelInterfaceHooks* panel = nullptr) : TestLevel(0, 30, panel) {
         auto player = std::make_unique<MapPlayer>(&level->Map(), &farmer, 500.0f, 400.0f);
         world->player = static_cast<MapPlayer*>(level->Map().Adopt(std::move(player)));
         world->player->AddToLevel(2);

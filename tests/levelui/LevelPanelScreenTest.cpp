@@ -56,10 +56,10 @@ TEST(LevelPanelScreen, PanelOverTheSampleLevelAtBothScreenSizes) {
                         " mouse down left\n" + at(1080) + " mouse up left\n"));
         const std::string opened = game.File("opened.png"), running = game.File("running.png");
         std::string output;
-        const int status = game.Run("--showcase --headless --input-script '" + script + "' --until-ms " +
-                                        at(4300) + " --screenshot-at " + at(500) + " '" + opened +
-                                        "' --screenshot-at " + at(4200) + " '" + running + "'",
-                                    &output);
+        const int status = game.RunShowcase("--headless --input-script '" + script + "' --until-ms " +
+                                                at(4300) + " --screenshot-at " + at(500) + " '" + opened +
+                                                "' --screenshot-at " + at(4200) + " '" + running + "'",
+                                            &output);
         ASSERT_EQ(status, 0) << output;
         const Shot a = LoadShot(opened), b = LoadShot(running);
         ASSERT_TRUE(a.ok && b.ok) << output;

@@ -57,12 +57,12 @@ TEST(LevelWindowsScreen, PageMenuLevelWindowAndResult) {
                       level = game.File("level.png"), reveal = game.File("reveal.png"),
                       all = game.File("all.png"), after = game.File("after.png");
     std::string output;
-    const int status =
-        game.Run("--showcase --headless --input-script '" + script +
-                     "' --until-ms 15000 --screenshot-at 8000 '" + page + "' --screenshot-at 9500 '" + menu +
-                     "' --screenshot-at 10500 '" + level + "' --screenshot-at 13500 '" + reveal +
-                     "' --screenshot-at 14400 '" + all + "' --screenshot-at 14900 '" + after + "'",
-                 &output);
+    const int status = game.RunShowcase(
+        "--headless --input-script '" + script + "' --until-ms 15000 --screenshot-at 8000 '" + page +
+            "' --screenshot-at 9500 '" + menu + "' --screenshot-at 10500 '" + level +
+            "' --screenshot-at 13500 '" + reveal + "' --screenshot-at 14400 '" + all +
+            "' --screenshot-at 14900 '" + after + "'",
+        &output);
     ASSERT_EQ(status, 0) << output;
     const Shot a = LoadShot(page), m = LoadShot(menu), l = LoadShot(level), r = LoadShot(reveal),
                f = LoadShot(all), e = LoadShot(after);

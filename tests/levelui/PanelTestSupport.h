@@ -25,7 +25,7 @@ class ClockHost : public SpriteHost {
 };
 
 // The level as the panel sees it, in plain fields; calls are logged in order.
-class TestLevel : public PanelLevel {
+class TestLevel : public RunningLevelView {
   public:
     uint32_t regime = 0;
     RegimeBlock block[2]{};

@@ -53,10 +53,10 @@ TEST(WarehouseScreen, SellFiveWheatThenUpgrade) {
                                                     "8780 mouse up left\n"));
     const std::string sold = game.File("sold.png"), upgraded = game.File("upgraded.png");
     std::string output;
-    const int status = game.Run("--showcase --headless --input-script '" + script +
-                                    "' --until-ms 9400 --screenshot-at 8500 '" + sold +
-                                    "' --screenshot-at 9300 '" + upgraded + "'",
-                                &output);
+    const int status =
+        game.RunShowcase("--headless --input-script '" + script + "' --until-ms 9400 --screenshot-at 8500 '" +
+                             sold + "' --screenshot-at 9300 '" + upgraded + "'",
+                         &output);
     ASSERT_EQ(status, 0) << output;
     testsupport::KeepShot(sold, "warehouse-sold.png");
     testsupport::KeepShot(upgraded, "warehouse-upgraded.png");

@@ -32,10 +32,18 @@ class GameCopy {
     std::string File(const std::string& name) const { return dir_.File(name); }
     // The copy's own folder, which holds the game, its home and any files a test adds.
     std::string Root() const { return dir_.Path().string(); }
-    // The shell command that starts the copy with the arguments.
+    // The shell command that starts the copy's game with the arguments.
     std::string Command(const std::string& arguments) const;
     int Run(const std::string& arguments, std::string* output) const {
         return RunCommand(Command(arguments), output);
+    }
+    // The same for the showcase program built beside the game (the game with
+    // the test screens of the layers below it in the main screen's place),
+    // which shares the copy's Data folder and per-user folder. It is copied
+    // in the first time a command is made for it.
+    std::string ShowcaseCommand(const std::string& arguments) const;
+    int RunShowcase(const std::string& arguments, std::string* output) const {
+        return RunCommand(ShowcaseCommand(arguments), output);
     }
 
   private:

@@ -1,0 +1,16 @@
+#include "app/App.h"
+#include "game/GameProgram.h"
+#include "showcase/LayerShowcase.h"
+
+#include <vector>
+
+// The showcase program: the game's wiring with the layer showcase in the
+// main screen's place, which the program tests drive each layer through.
+// It takes the game's command line.
+int main(int argc, char** argv) {
+    std::vector<char*> arguments(argv, argv + argc);
+    GameProgram game;
+    ShowcaseProgram showcase;
+    arguments.push_back(nullptr);
+    return WinMain(int(arguments.size() - 1), arguments.data());
+}

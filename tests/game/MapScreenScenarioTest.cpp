@@ -1,0 +1,208 @@
+// The level-select map as a player meets it: M on the screen after loading
+// opens the map of a profile with levels locked, coming up, open and passed
+// with each medal; Shift and a click on the open level (cheats on) complete
+// it, and the reveal shows its bronze medal and the next level open; the same
+// map reached through "easy" on the main menu.
+#include "app/Profiles.h"
+#include "frontend/MapGeometry.h"
+#include "platform/Utf.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::LoadShot;
+using testsupport::Shot;
+
+namespace {
+
+// The profile "tess": levels 1-3 passed with gold, silver and bronze, level 4
+// passed without a medal, level 5 open, level 6 coming up, the rest locked.
+void MakeProfile(const std::string& user) {
+    fs::create_directories(user);
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    Profile* tess = profiles.CreateProfile(u"tess");
+    ASSERT_NE(tess, nullptr);
+    LevelProgress* levels = tess->MutableRecord().results.regimes[kRegimeEasy].levels;
+    const uint32_t statuses[] = {kLevelGold,   kLevelSilver, kLevelBronze,
+                                 kLevelPassed, kLevelOpen,   kLevelUpcoming};
+    for (size_t i = 0; i < std::size(statuses); ++i)
+        levels[i].status = statuses[i];
+    tess->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
+    ASSERT_TRUE(tess->Save());
+    profiles.SetCurrent(tess);
+}
+
+} // namespace
+
+TEST(MapScreenScenario, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                            "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n"));
+    const MapPoint open = CellPosition(4); // level 5 on the 1024 x 768 screen (offsets 0, 1)
+    const std::string script = game.File("map.txt");
+    const std::string x = std::to_string(open.x), y = std::to_string(open.y + 1);
+    ASSERT_TRUE(
+        testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                            "5000 key down M\n5100 key up M\n"
+                                            "6000 mouse move " +
+                                                x + " " + y +
+                                                "\n"
+                                                "6200 key down LSHIFT\n6300 mouse down left\n"
+                                                "6350 mouse up left\n6400 key up LSHIFT\n"));
+    const std::string before = game.File("before.png"), after = game.File("after.png");
+    std::string output;
+    const int status =
+        game.RunShowcase("--headless --input-script '" + script + "' --until-ms 7600 --screenshot-at 6100 '" +
+                             before + "' --screenshot-at 7500 '" + after + "'",
+                         &output);
+    ASSERT_EQ(status, 0) << output << game.Log();
+
+    const Shot shown = LoadShot(before), revealed = LoadShot(after);
+    ASSERT_TRUE(shown.ok && revealed.ok);
+    // Bronze, silver and gold medals beside levels 3, 2 and 1; none beside level 4.
+    auto medal = [](int level) {
+        const MapPoint c = CellPosition(level);
+        return MapPoint{c.x - 49, c.y - 2 + 1 + 3};
+    };
+    EXPECT_GT(shown.Near(medal(0).x, medal(0).y, 6, 0xFFD040, 40), 10); // gold, as drawn
+    EXPECT_GT(shown.Near(medal(1).x, medal(1).y, 6, 0xE0E0E8, 30), 10);
+    EXPECT_GT(shown.Near(medal(2).x, medal(2).y, 6, 0xC88040, 30), 10);
+    EXPECT_EQ(shown.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 0);
+    // 1.2 s after the click level 5 has its bronze medal and level 6 glows open.
+    EXPECT_GT(revealed.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 10);
+    const MapPoint six = CellPosition(5);
+    const MapPoint glow{six.x + 42, six.y - 33}; // inside the hexagon, clear of house, sign and pen
+    auto green = [&](const Shot& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };
+    EXPECT_GT(green(revealed), green(shown) + 15);
+    // The hard regime is locked: the chain hangs over the regime button's right side.
+    EXPECT_GT(revealed.Near(1024 - 175 + 143, 768 - 65 + 20, 12, 0x8A8A96, 12), 10);
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
+    EXPECT_EQ(levels[4].status, kLevelBronze);
+    EXPECT_EQ(levels[5].status, kLevelOpen);
+    EXPECT_EQ(levels[6].status, kLevelLocked);
+}
+
+TEST(MapScreenScenario, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLevel) {
+    // The same profile, reached as a player does: the logos skipped, "easy"
+    // (the menu's first button, the menu at 607, 344) on the main menu; the
+    // profile has passed levels, so no comic comes first.
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                            "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n"));
+    const MapPoint open = CellPosition(4);
+    const std::string x = std::to_string(open.x), y = std::to_string(open.y + 1);
+    const std::string script = game.File("menu.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                "5000 mouse move 749 445\n5020 mouse down left\n5080 mouse up left\n"
+                "6300 mouse move " +
+                    x + " " + y +
+                    "\n"
+                    "6500 key down LSHIFT\n6600 mouse down left\n6650 mouse up left\n6700 key up LSHIFT\n"));
+    const std::string menu = game.File("menu.png"), before = game.File("before.png"),
+                      after = game.File("after.png");
+    std::string output;
+    const int status =
+        game.Run("--headless --input-script '" + script + "' --until-ms 7900 --screenshot-at 4900 '" + menu +
+                     "' --screenshot-at 6400 '" + before + "' --screenshot-at 7850 '" + after + "'",
+                 &output);
+    ASSERT_EQ(status, 0) << output << game.Log();
+    const std::string log = game.Log();
+    EXPECT_NE(log.find("The main screen opens."), std::string::npos) << log;
+    EXPECT_NE(log.find("Regime started"), std::string::npos) << log;
+    EXPECT_EQ(log.find("introductory comic"), std::string::npos) << log;
+    EXPECT_NE(log.find("-> 0x00000005"), std::string::npos) << "the map opens\n" << log;
+
+    const Shot menuShot = LoadShot(menu), shown = LoadShot(before), revealed = LoadShot(after);
+    ASSERT_TRUE(menuShot.ok && shown.ok && revealed.ok);
+    EXPECT_GT(menuShot.Near(750, 365, 15, 0xF2E2BC, 6), 300) << "the menu with its greeting";
+    ASSERT_EQ(revealed.picture.width, 1024);
+    ASSERT_EQ(revealed.picture.height, 768);
+    auto medal = [](int level) {
+        const MapPoint c = CellPosition(level);
+        return MapPoint{c.x - 49, c.y - 2 + 1 + 3};
+    };
+    // The markers: gold, silver and bronze beside levels 1-3, nothing yet beside level 5.
+    EXPECT_GT(shown.Near(medal(0).x, medal(0).y, 6, 0xFFD040, 40), 10);
+    EXPECT_GT(shown.Near(medal(1).x, medal(1).y, 6, 0xE0E0E8, 30), 10);
+    EXPECT_GT(shown.Near(medal(2).x, medal(2).y, 6, 0xC88040, 30), 10);
+    EXPECT_EQ(shown.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 0);
+    // 1.2 s after the click: level 5's bronze medal and level 6's glow.
+    EXPECT_GT(revealed.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 10);
+    const MapPoint six = CellPosition(5);
+    const MapPoint glow{six.x + 42, six.y - 33};
+    auto green = [&](const Shot& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };
+    EXPECT_GT(green(revealed), green(shown) + 15);
+    // The regime button: the lock and chain of the hard regime.
+    EXPECT_GT(revealed.Near(1024 - 175 + 143, 768 - 65 + 20, 12, 0x8A8A96, 12), 10);
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
+    EXPECT_EQ(levels[4].status, kLevelBronze);
+    EXPECT_EQ(levels[5].status, kLevelOpen);
+}
+
+TEST(MapScreenScenario, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHintsHowToOpenIt) {
+    // The map reached through "easy" on the main menu; level 4 is passed, so
+    // its cow stands on the map; the mouse then rests on the locked regime
+    // switch, and at last "Back" leads to the main screen.
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const std::string script = game.File("menu.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script,
+                                            "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                                            "5000 mouse move 749 445\n5020 mouse down left\n"
+                                            "5080 mouse up left\n"
+                                            "6000 mouse move 600 400\n"
+                                            "6300 mouse move 930 730\n"
+                                            "8000 mouse move 86 20\n8050 mouse down left\n"
+                                            "8100 mouse up left\n"));
+    const std::string map = game.File("map.png"), hint = game.File("hint.png");
+    std::string output;
+    const int status =
+        game.Run("--headless --input-script '" + script + "' --until-ms 9000" +
+                     testsupport::ScreenshotAt(6200, map) + testsupport::ScreenshotAt(7900, hint),
+                 &output);
+    ASSERT_EQ(status, 0) << output << game.Log();
+    const std::string log = game.Log();
+    const size_t opened = log.find("-> 0x00000005");
+    ASSERT_NE(opened, std::string::npos) << "the map opens\n" << log;
+    EXPECT_NE(log.find("-> 0x00000006", opened), std::string::npos) << "Back leads to the main screen\n"
+                                                                    << log;
+    testsupport::KeepShot(map, "map-animals.png");
+    testsupport::KeepShot(hint, "map-regime-hint.png");
+    const Shot shown = LoadShot(map), hinted = LoadShot(hint);
+    ASSERT_TRUE(shown.ok && hinted.ok);
+
+    // The cow of level 4 (8 pixels right of its cell's centre, 40 down, half
+    // size) casts its shadow on the grass between and around its hooves.
+    const MapPoint cell = CellPosition(3);
+    const MapPoint hooves{cell.x + 8 - 2, cell.y + 40 + 1};
+    auto green = [&](int x, int y) { return int((shown.At(x, y) >> 8) & 0xFF); };
+    const int grass = green(hooves.x + 24, hooves.y);
+    EXPECT_GT(grass, 170) << "plain grass beside the cow";
+    EXPECT_LT(green(hooves.x, hooves.y), grass - 40) << "the shadow between the hooves";
+    EXPECT_LT(green(hooves.x - 4, hooves.y), grass - 20) << "the shadow beyond the left hoof";
+
+    // Resting on the locked regime switch shows the hint box over it; there was none before.
+    const int hintBox = hinted.NearIn(800, 650, 1015, 695, 0xFFF6DC, 6);
+    EXPECT_GT(hintBox, 4000) << "the hint's paper";
+    EXPECT_EQ(shown.NearIn(800, 650, 1015, 695, 0xFFF6DC, 6), 0);
+    EXPECT_GT(hinted.NearIn(800, 650, 1015, 695, 0x000000, 60), 100) << "the hint's words";
+}

@@ -1,0 +1,86 @@
+// The level half of the tutorials' links: the tutorial's link to the level (TutorialLevelLink)
+// and the level's link to its tutorial (LevelTutorialLink). Kept apart from the window
+// toolkit's headers: the level and the toolkit both name their pause reasons.
+
+#include "level/GameLevel.h"
+#include "level/SaveStream.h"
+#include "tutorials/LevelTutorialLink.h"
+
+namespace tut {
+
+void TutorialLevelLink::Pause(uint32_t reason) {
+    level_.Pause(reason);
+}
+
+void TutorialLevelLink::Resume(uint32_t reason) {
+    level_.Resume(reason);
+}
+
+void TutorialLevelLink::SetClockStop(bool on) {
+    level_.SetClockStopBit(kLevelClockStopBit, on);
+}
+
+bool TutorialLevelLink::IsPausedExcept(uint32_t mask) const {
+    return level_.IsPausedExcept(mask);
+}
+
+void TutorialLevelLink::SelectPoint(int32_t index) {
+    level_.SelectPoint(index, false);
+}
+
+int32_t TutorialLevelLink::SelectedPoint() const {
+    return level_.SelectedPoint();
+}
+
+} // namespace tut
+
+namespace tut {
+
+LevelTutorial* LevelTutorialLink::Tutorial() const {
+    return dynamic_cast<LevelTutorial*>(runner_.Running());
+}
+
+void LevelTutorialLink::Notify(uint32_t event, intptr_t a, intptr_t b) {
+    if (LevelTutorial* t = Tutorial()) t->OnEvent(event, uintptr_t(a), uintptr_t(b));
+}
+
+bool LevelTutorialLink::Allows(uint32_t action, uint32_t tag, intptr_t data) const {
+    LevelTutorial* t = Tutorial();
+    return !t || t->AllowsAction(action, tag, uintptr_t(data));
+}
+
+void LevelTutorialLink::GoToStartStep() {
+    if (LevelTutorial* t = Tutorial()) t->GoToStep(t->StartStepId());
+}
+
+void LevelTutorialLink::Finish() {
+    if (LevelTutorial* t = Tutorial()) t->Finish();
+}
+
+bool LevelTutorialLink::IsSavedWithLevel() const {
+    LevelTutorial* t = Tutorial();
+    return t && t->IsSavedWithLevel();
+}
+
+void LevelTutorialLink::Save(SaveWriter& stream) const {
+    if (LevelTutorial* t = Tutorial()) t->Save(stream);
+}
+
+bool LevelTutorialLink::Load(SaveReader& stream) {
+    LevelTutorial* t = Tutorial();
+    if (!t) return false;
+    if (t->Load(stream)) {
+        // The set-up went to the first step; a loaded tutorial goes on at its
+        // resume step instead (unless its record dropped it).
+        if (Tutorial() == t) t->GoToStep(t->StartStepId());
+        return true;
+    }
+    stream.Fail();
+    return false;
+}
+
+void LevelTutorialLink::Drop() {
+    if (LevelTutorial* t = Tutorial()) t->Done();
+}
+
+} // namespace tut
