@@ -12,14 +12,17 @@
 // "LOG FINISHED.". Every failure takes that same road with exit code 1.
 //
 // The subsystems above the shell plug in through the tables of the shell
-// before WinMain runs: RegisterGameStateScreen and RegisterQuitHook
-// (GameStates.h), RegisterGameDataStage (GameDataLoader.h),
+// after the App is made and before it runs: RegisterGameStateScreen and
+// RegisterQuitHook (GameStates.h), RegisterGameDataStage (GameDataLoader.h),
 // RegisterTextTagCallback (below).
 
 #include "text/TextLayout.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <typeindex>
+#include <typeinfo>
 
 class DXLTextures;
 class DXLWindowViewer;
@@ -46,6 +49,64 @@ constexpr const char16_t* kProfilesFolder = u"Profiles";
 constexpr size_t kMaxFilePath = 259;
 // Room kept in a usable per-user folder for the names of its files.
 constexpr size_t kUserFileNameRoom = 32;
+
+struct AppState;
+class AppSession;
+
+// The program's one App: made first by main, it owns the shell's state (the
+// game-state machine and its tables, the shell's screen hooks, the loading
+// screens, app/AppState.h), so the subsystems above register into it before
+// it runs; Run makes the services (window, device, sound, packs, language,
+// profiles) in start-up order, runs the main loop and lets them go in reverse.
+// One App at a time: the free functions of the shell reach the one made last
+// that is still there.
+class App {
+  public:
+    App();
+    ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    // Start-up, main loop and shut-down (see WinMain); the process's exit code.
+    int Run(int argc, char** argv);
+
+    AppState& State() { return *state_; }
+    // The services of the run under way; null outside Run.
+    AppSession* Session() const { return session_; }
+
+    // The App made last that is still there, or null.
+    static App* Running();
+
+  private:
+    std::unique_ptr<AppState> state_;
+    AppSession* session_ = nullptr; // Run's own, while it runs
+    App* previous_ = nullptr;       // the App that was running when this one was made
+};
+
+// The state the layers above the shell keep for the run (the screen that is
+// open, the object a plain callback works on): each is a struct of the layer's
+// own, made in the running App the first time it is asked for and destroyed
+// with the App, the one made last first. Null while no App is made.
+template <class Part> Part* AppPart();
+
+// The parts' store behind AppPart: the running App's part of the type, or
+// null; a part given to the running App to own, which AddAppPart returns.
+using OwnedAppPart = std::unique_ptr<void, void (*)(void*)>;
+void* FindAppPart(std::type_index type);
+void* AddAppPart(std::type_index type, OwnedAppPart part);
+
+template <class Part> Part* AppPart() {
+    if (void* found = FindAppPart(typeid(Part))) return static_cast<Part*>(found);
+    if (!App::Running()) return nullptr;
+    OwnedAppPart made(new Part(), [](void* part) { delete static_cast<Part*>(part); });
+    return static_cast<Part*>(AddAppPart(typeid(Part), std::move(made)));
+}
+
+// The part of the type when the running App has made it, else null (for
+// undoing: a part is not made just to be cleared).
+template <class Part> Part* ExistingAppPart() {
+    return static_cast<Part*>(FindAppPart(typeid(Part)));
+}
 
 // The custom text tags of the windows' texts (hints and window texts): the
 // window manager gets the callback when the App makes it.
@@ -94,7 +155,8 @@ int AppExitCode();
 std::u16string ChooseUserFolder(const std::u16string& userFolder, const std::u16string& dataFolder,
                                 std::string* why, std::string* userProblem = nullptr);
 
-// Start-up, main loop and shut-down. Arguments: "-lang FILE", and for
+// Start-up, main loop and shut-down of the running App (of an App of its own
+// when none is made). Arguments: "-lang FILE", and for
 // automatic runs "--headless", "--frames N", "--screenshot FILE.png",
 // "--input-script FILE" (headless scripted input); paths are taken from the
 // folder the program was started in. The process's exit code. SIGTERM,

@@ -1,4 +1,5 @@
 #include "app/Config.h"
+#include "app/AppState.h"
 
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
@@ -15,9 +16,6 @@
 #include <memory>
 
 namespace {
-
-std::u16string g_userFolder;
-std::u16string g_programFolder;
 
 constexpr size_t kMaxPath = 259;
 
@@ -103,16 +101,20 @@ bool ParsePair(const std::u16string& text, uint32_t* width, uint32_t* height) {
 } // namespace
 
 void SetConfigFolders(const std::u16string& userFolder, const std::u16string& programFolder) {
-    g_userFolder = userFolder;
-    g_programFolder = programFolder;
+    if (AppState* state = RunningAppState()) {
+        state->configUserFolder = userFolder;
+        state->configProgramFolder = programFolder;
+    }
 }
 
 std::u16string ConfigDatPath() {
-    return Join(g_userFolder, u"config.dat");
+    const AppState* state = RunningAppState();
+    return Join(state ? state->configUserFolder : std::u16string(), u"config.dat");
 }
 
 std::u16string ConfigIniPath() {
-    return Join(g_programFolder, u"config.ini");
+    const AppState* state = RunningAppState();
+    return Join(state ? state->configProgramFolder : std::u16string(), u"config.ini");
 }
 
 bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound) {

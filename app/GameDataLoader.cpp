@@ -1,6 +1,7 @@
 #include "app/GameDataLoader.h"
 
 #include "app/App.h"
+#include "app/AppState.h"
 #include "app/LoadingScreen.h"
 #include "app/SpriteTextures.h"
 #include "engine/Log.h"
@@ -180,10 +181,11 @@ const LoadingStep kLoadingSteps[] = {
     {kFontChunkId, 2.0f, "fonts", GetDataPack, LoadFontsStep},
 };
 
-// The stages the subsystems above the shell registered.
-std::vector<GameDataStage>& RegisteredStages() {
-    static std::vector<GameDataStage> stages;
-    return stages;
+// The stages the subsystems above the shell registered in the running App;
+// null while no App is made.
+std::vector<GameDataStage>* RegisteredStages() {
+    AppState* state = RunningAppState();
+    return state ? &state->gameDataStages : nullptr;
 }
 
 } // namespace
@@ -252,7 +254,8 @@ const AppCallbacks kLoadingCallbacks = {.update = UpdateLoading, .draw = DrawLoa
 void GameData::OpenLoading() {
     loading_ = std::make_unique<GameDataLoading>();
     loading_->steps.assign(std::begin(kLoadingSteps), std::end(kLoadingSteps));
-    loading_->steps.insert(loading_->steps.end(), RegisteredStages().begin(), RegisteredStages().end());
+    if (const std::vector<GameDataStage>* stages = RegisteredStages())
+        loading_->steps.insert(loading_->steps.end(), stages->begin(), stages->end());
     for (const LoadingStep& step : loading_->steps)
         loading_->progress.AddStage(step.id, step.weight);
     loading_->progress.Start(kLoadingReportInterval, OnProgressReport);
@@ -288,8 +291,8 @@ size_t LoadOrderRank(uint32_t id) {
 } // namespace
 
 void RegisterGameDataStage(const GameDataStage& stage) {
-    if (!stage.pack || !stage.load) return;
-    std::vector<GameDataStage>& stages = RegisteredStages();
+    if (!stage.pack || !stage.load || !RegisteredStages()) return;
+    std::vector<GameDataStage>& stages = *RegisteredStages();
     const size_t rank = LoadOrderRank(stage.id);
     auto later = std::find_if(stages.begin(), stages.end(),
                               [&](const GameDataStage& other) { return LoadOrderRank(other.id) > rank; });
@@ -297,7 +300,7 @@ void RegisterGameDataStage(const GameDataStage& stage) {
 }
 
 void ClearGameDataStages() {
-    RegisteredStages().clear();
+    if (std::vector<GameDataStage>* stages = RegisteredStages()) stages->clear();
 }
 
 const AppCallbacks& GameDataLoadingCallbacks() {

@@ -1,5 +1,5 @@
 #pragma once
-// Game state 0x80000002: the game data is loaded from the packs one stage
+// Game state kStateDataLoading: the game data is loaded from the packs one stage
 // per frame, while the loading screen shows a weighted progress bar.
 //
 // Stages, in order (id, weight, pack):
@@ -21,7 +21,7 @@
 // pack, "Data error!" for the others, each naming the pack's file; exit code
 // 1). After the last
 // stage the data and sound packs are closed and the game goes on to the main
-// screen (state 6).
+// screen (kStateMainScreen).
 
 #include "app/GameStates.h"
 #include "engine/LoaderState.h"
@@ -198,7 +198,7 @@ void RegisterGameDataStage(const GameDataStage& stage);
 // Forgets the registered stages.
 void ClearGameDataStages();
 
-// Sets up the stages and the tracker (entering state 0x80000002) and takes
+// Sets up the stages and the tracker (entering kStateDataLoading) and takes
 // them down (leaving it).
 void OpenGameDataLoading();
 void CloseGameDataLoading();

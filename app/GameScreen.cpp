@@ -1,4 +1,5 @@
 #include "app/GameScreen.h"
+#include "app/AppState.h"
 
 #include "engine/Direct3D.h"
 #include "engine/Log.h"
@@ -6,6 +7,9 @@
 #include "engine/Viewer.h"
 #include "platform/GraphicsDevice.h"
 #include "platform/Window.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -119,26 +123,35 @@ bool GameScreen::Apply() {
 }
 
 GameScreen& GetGameScreen() {
-    static GameScreen screen;
-    return screen;
+    AppState* state = RunningAppState();
+    if (!state) {
+        std::fprintf(stderr, "verbolunde: the game screen was asked for while no App runs.\n");
+        std::abort();
+    }
+    return state->gameScreen;
 }
 
 namespace {
-AppDisplayState g_appliedDisplay;
+const AppDisplayState kNoDisplay = {};
 } // namespace
 
 const AppDisplayState& AppAppliedDisplay() {
-    return g_appliedDisplay;
+    const AppState* state = RunningAppState();
+    return state ? state->appliedDisplay : kNoDisplay;
 }
 
 HResult AppApplyDisplayMode(DXLViewer* viewer, const DXLDisplaySettings* settings,
                             const uint32_t* clearColour) {
     if (!viewer) return kResultPointer;
-    if (settings) g_appliedDisplay.settings = *settings;
-    HResult hr = viewer->ChangeDisplayMode(&g_appliedDisplay.settings);
+    // Outside a run (tests) the mode is applied all the same and kept nowhere.
+    AppDisplayState spare;
+    AppState* state = RunningAppState();
+    AppDisplayState& applied = state ? state->appliedDisplay : spare;
+    if (settings) applied.settings = *settings;
+    HResult hr = viewer->ChangeDisplayMode(&applied.settings);
     if (Failed(hr)) return hr;
-    g_appliedDisplay.window = viewer->GetWindowHandle();
-    if (const DXLDisplaySettings* applied = viewer->GetSettings()) g_appliedDisplay.settings = *applied;
+    applied.window = viewer->GetWindowHandle();
+    if (const DXLDisplaySettings* now = viewer->GetSettings()) applied.settings = *now;
     if (clearColour) viewer->RenderFrame(*clearColour);
     viewer->SetFrameTiming(true);
     return hr;

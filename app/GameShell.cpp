@@ -1,6 +1,7 @@
 #include "app/GameShell.h"
 
 #include "app/App.h"
+#include "app/AppState.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "foundation/Ident.h"
@@ -12,18 +13,17 @@
 
 namespace {
 
-// Game state of the shell, like the game state itself: one per program.
-void (*g_screenHooks[size_t(ScreenPart::Count)])() = {};
-ScreenScaleState g_screenScale;
-std::vector<void (*)()> g_initHooks;
-bool g_initialised = false;
-bool g_closeWanted = false;
-DXLTexture* g_text = nullptr;                  // the current text of the batch, not owned
-const DXLTextureState* g_textParams = nullptr; // not owned
-TutorialHooks* g_tutorial = nullptr;           // owned by the tutorial engine
+// The running App's part of the shell, or null while no App is made.
+ShellParts* Shell() {
+    AppState* state = RunningAppState();
+    return state ? &state->shell : nullptr;
+}
+
+const ScreenScaleState kNoScreenScale = {};
 
 void RunHook(ScreenPart part) {
-    if (auto hook = g_screenHooks[size_t(part)]) hook();
+    if (ShellParts* shell = Shell())
+        if (auto hook = shell->screenHooks[size_t(part)]) hook();
 }
 
 } // namespace
@@ -33,14 +33,17 @@ void ChangeGameState(int32_t state) {
 }
 
 void SetScreenResourceHook(ScreenPart part, void (*hook)()) {
-    if (part < ScreenPart::Count) g_screenHooks[size_t(part)] = hook;
+    ShellParts* shell = Shell();
+    if (shell && part < ScreenPart::Count) shell->screenHooks[size_t(part)] = hook;
 }
 
 void CreateScreenResources() {
-    if (const DXLViewer* viewer = AppViewer()) {
+    ShellParts* shell = Shell();
+    const DXLViewer* viewer = AppViewer();
+    if (shell && viewer) {
         const kis::Rect& client = viewer->GetClientRect();
-        g_screenScale.width = client.right - client.left;
-        g_screenScale.height = client.bottom - client.top;
+        shell->screenScale.width = client.right - client.left;
+        shell->screenScale.height = client.bottom - client.top;
     }
     RunHook(ScreenPart::Texts);
     RunHook(ScreenPart::Map);
@@ -59,48 +62,58 @@ void CreateScreenResources() {
 }
 
 const ScreenScaleState& ScreenScale() {
-    return g_screenScale;
+    const ShellParts* shell = Shell();
+    return shell ? shell->screenScale : kNoScreenScale;
 }
 
 void SetScreenScale(const ScreenScaleState& state) {
-    g_screenScale = state;
+    if (ShellParts* shell = Shell()) shell->screenScale = state;
 }
 
 void RegisterGameInitHook(void (*hook)()) {
-    if (hook) g_initHooks.push_back(hook);
+    ShellParts* shell = Shell();
+    if (shell && hook) shell->initHooks.push_back(hook);
 }
 
 void InitGame() {
-    if (g_initialised) return; // the managers live for the whole run
-    g_initialised = true;
-    for (auto hook : g_initHooks)
+    ShellParts* shell = Shell();
+    if (!shell || shell->initialised) return; // the managers live for the whole run
+    shell->initialised = true;
+    for (auto hook : std::vector<void (*)()>(shell->initHooks))
         hook();
     CreateScreenResources();
 }
 
 bool IsGameInitialised() {
-    return g_initialised;
+    const ShellParts* shell = Shell();
+    return shell && shell->initialised;
 }
 
 void EndGame() {
-    g_initialised = false;
-    g_tutorial = nullptr; // deleted with the tutorial engine's objects
+    if (ShellParts* shell = Shell()) {
+        shell->initialised = false;
+        shell->tutorial = nullptr; // deleted with the tutorial engine's objects
+    }
     EndText();
     SetTextParams(nullptr);
 }
 
 void ClearGameInitHooks() {
-    g_initHooks.clear();
-    g_initialised = false;
+    if (ShellParts* shell = Shell()) {
+        shell->initHooks.clear();
+        shell->initialised = false;
+    }
 }
 
 void CloseMainWindow() {
-    g_closeWanted = true;
+    if (ShellParts* shell = Shell()) shell->closeWanted = true;
 }
 
 bool TakeMainWindowClose() {
-    const bool wanted = g_closeWanted;
-    g_closeWanted = false;
+    ShellParts* shell = Shell();
+    if (!shell) return false;
+    const bool wanted = shell->closeWanted;
+    shell->closeWanted = false;
     return wanted;
 }
 
@@ -114,39 +127,44 @@ void OverrideTextState(const DXLTextureState* state) {
 } // namespace
 
 void SetText(DXLTexture* text) {
-    if (text == g_text) return;
+    ShellParts* shell = Shell();
+    if (!shell || text == shell->text) return;
     if (!text) {
         EndText();
         return;
     }
-    if (g_text) ClearCurrentTexture(AppViewer()); // flushes the previous text
-    g_text = text;
-    OverrideTextState(g_textParams);
+    if (shell->text) ClearCurrentTexture(AppViewer()); // flushes the previous text
+    shell->text = text;
+    OverrideTextState(shell->textParams);
     SetCurrentTexture(text);
 }
 
 void SetTextParams(const DXLTextureState* state) {
-    g_textParams = state;
-    if (!g_text) return;
+    ShellParts* shell = Shell();
+    if (!shell) return;
+    shell->textParams = state;
+    if (!shell->text) return;
     // Applied at once to the current text: it binds again under the new record.
-    DXLTexture* text = g_text;
+    DXLTexture* text = shell->text;
     ClearCurrentTexture(AppViewer());
     OverrideTextState(state);
     SetCurrentTexture(text);
 }
 
 void EndText() {
-    if (g_text) ClearCurrentTexture(AppViewer());
-    g_text = nullptr;
+    ShellParts* shell = Shell();
+    if (shell && shell->text) ClearCurrentTexture(AppViewer());
+    if (shell) shell->text = nullptr;
     OverrideTextState(nullptr);
 }
 
 DXLTexture* CurrentText() {
-    return g_text;
+    const ShellParts* shell = Shell();
+    return shell ? shell->text : nullptr;
 }
 
 void DrawSprite(DXLViewer& viewer, DXLTexture* texture, const TexturedQuad& quad) {
-    if (g_text) {
+    if (CurrentText()) {
         SetText(texture);
         viewer.DrawTexturedQuad(&quad);
         return;
@@ -161,17 +179,19 @@ uint32_t NameToId(const char16_t* text) {
 }
 
 TutorialHooks* RunningTutorial() {
-    return g_tutorial;
+    const ShellParts* shell = Shell();
+    return shell ? shell->tutorial : nullptr;
 }
 
 void SetRunningTutorial(TutorialHooks* tutorial) {
-    g_tutorial = tutorial;
+    if (ShellParts* shell = Shell()) shell->tutorial = tutorial;
 }
 
 bool TutorialAllows(uint32_t action, uint32_t tag, uintptr_t data) {
-    return !g_tutorial || g_tutorial->AllowsAction(action, tag, data);
+    TutorialHooks* tutorial = RunningTutorial();
+    return !tutorial || tutorial->AllowsAction(action, tag, data);
 }
 
 void TutorialNotify(uint32_t event, uintptr_t a, uintptr_t b) {
-    if (g_tutorial) g_tutorial->OnEvent(event, a, b);
+    if (TutorialHooks* tutorial = RunningTutorial()) tutorial->OnEvent(event, a, b);
 }

@@ -25,7 +25,7 @@ void ChangeGameState(int32_t state);
 
 // The parts that CreateScreenResources rebuilds, in its order: the texts and
 // overlays, the level-select map, the screen of the current state (the level
-// in state 4, the main screen in state 6, the windows in any other), the
+// in kStateLevel, the main screen in kStateMainScreen, the windows in any other), the
 // running tutorial. The subsystems above the shell register their part.
 enum class ScreenPart { Texts, Map, Level, MainScreen, Windows, Tutorial, Count };
 void SetScreenResourceHook(ScreenPart part, void (*hook)());

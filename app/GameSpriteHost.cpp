@@ -1,4 +1,5 @@
 #include "app/GameSpriteHost.h"
+#include "app/AppState.h"
 
 #include "app/GameStates.h"
 #include "engine/InputManager.h"
@@ -62,15 +63,17 @@ class GameSpriteHost final : public SpriteHost {
     AppCallbacks saved_ = {};
 };
 
-GameSpriteHost g_host;
-
 } // namespace
 
 void InstallGameSpriteHost() {
-    SetSpriteHost(&g_host);
+    AppState* state = RunningAppState();
+    if (!state) return;
+    if (!state->spriteHost) state->spriteHost = std::make_unique<GameSpriteHost>();
+    SetSpriteHost(state->spriteHost.get());
 }
 
 void RemoveGameSpriteHost() {
     StartGameEffect(nullptr);
     SetSpriteHost(nullptr);
+    if (AppState* state = RunningAppState()) state->spriteHost.reset();
 }

@@ -1,5 +1,6 @@
 #include "app/GameStates.h"
 
+#include "app/AppState.h"
 #include "app/WindowInput.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
@@ -7,40 +8,17 @@
 #include "engine/Viewer.h"
 #include "platform/Clock.h"
 
-#include <map>
-#include <vector>
-
-bool Cheats = false;
-
 namespace {
 
-AppCallbacks g_callbacks = {};
-StateChangeCallback g_stateChange = nullptr;
-FocusCallback g_focus = nullptr;
-int32_t g_state = kStateNone;
-uint32_t g_stateSerial = 0;
-AppServices g_services;
-int32_t g_activation = kActive;
-uint32_t g_activationLosses = 0;
-
-struct GameTimer {
-    uint32_t (*now)() = platform::Milliseconds;
-    uint32_t last = 0;
-    uint32_t clock = 0;
-    uint32_t frame = 0;
-    uint32_t pauses = 0;
-};
-GameTimer g_timer;
-
-// The screens and quit hooks the subsystems above the shell register.
-struct ScreenTable {
-    std::map<int32_t, GameStateScreen> screens;
-    std::vector<void (*)()> quitHooks;
-};
-ScreenTable& Screens() {
-    static ScreenTable table;
-    return table;
+// The running App's state machine, or null while no App is made: then the
+// setters do nothing and the getters give the empty value.
+GameStateMachine* Machine() {
+    AppState* state = RunningAppState();
+    return state ? &state->states : nullptr;
 }
+
+const AppCallbacks kNoCallbacks = {};
+const AppServices kNoServices = {};
 
 // Slot i of the table and the mask bit that selects it, in table order.
 template <class Fn> void ForEachSlot(Fn fn) {
@@ -60,205 +38,254 @@ template <class Fn> void ForEachSlot(Fn fn) {
 }
 
 // True when the point lies on the game screen (the back buffer).
-bool OnGameScreen(int32_t x, int32_t y) {
-    if (!g_services.viewer) return true;
-    const kis::Rect& r = g_services.viewer->GetClientRect();
+bool OnGameScreen(const GameStateMachine& m, int32_t x, int32_t y) {
+    if (!m.services.viewer) return true;
+    const kis::Rect& r = m.services.viewer->GetClientRect();
     if (r.right <= r.left || r.bottom <= r.top) return true;
     return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
 
+// The current state's callback in the slot, when an App runs and the slot is set.
+template <class Slot> Slot ScreenCallback(Slot AppCallbacks::*slot) {
+    const GameStateMachine* m = Machine();
+    return m ? m->callbacks.*slot : nullptr;
+}
+
 void RouteMouseDown(int32_t x, int32_t y, uint32_t button) {
     if (WindowsTakeMouseDown(x, y, button)) return;
-    if (g_callbacks.mouseDown && OnGameScreen(x, y)) g_callbacks.mouseDown(x, y, button);
+    if (auto call = ScreenCallback(&AppCallbacks::mouseDown); call && OnGameScreen(*Machine(), x, y))
+        call(x, y, button);
 }
 void RouteMouseUp(int32_t x, int32_t y, uint32_t button) {
     if (WindowsTakeMouseUp(x, y, button)) return;
-    if (g_callbacks.mouseUp && OnGameScreen(x, y)) g_callbacks.mouseUp(x, y, button);
+    if (auto call = ScreenCallback(&AppCallbacks::mouseUp); call && OnGameScreen(*Machine(), x, y))
+        call(x, y, button);
 }
 void RouteMouseMove(int32_t x, int32_t y, uint32_t mask) {
     if (WindowsTakeMouseMove(x, y, mask)) return;
-    if (g_callbacks.mouseMove && OnGameScreen(x, y)) g_callbacks.mouseMove(x, y, mask);
+    if (auto call = ScreenCallback(&AppCallbacks::mouseMove); call && OnGameScreen(*Machine(), x, y))
+        call(x, y, mask);
 }
 void RouteDoubleClick(int32_t x, int32_t y) {
     if (WindowsTakeDoubleClick(x, y)) return;
-    if (g_callbacks.mouseDoubleClick && OnGameScreen(x, y)) g_callbacks.mouseDoubleClick(x, y);
+    if (auto call = ScreenCallback(&AppCallbacks::mouseDoubleClick); call && OnGameScreen(*Machine(), x, y))
+        call(x, y);
 }
 void RouteWheel(int32_t x, int32_t y, int32_t delta, uint32_t mask) {
     if (WindowsTakeWheel(x, y, delta)) return;
-    if (g_callbacks.mouseWheel && OnGameScreen(x, y)) g_callbacks.mouseWheel(x, y, delta, mask);
+    if (auto call = ScreenCallback(&AppCallbacks::mouseWheel); call && OnGameScreen(*Machine(), x, y))
+        call(x, y, delta, mask);
 }
 void RouteKeyDown(uint32_t key, uint32_t modifiers) {
     if (WindowsTakeKeyDown(key, modifiers)) return;
-    if (g_callbacks.keyDown) g_callbacks.keyDown(key, modifiers);
+    if (auto call = ScreenCallback(&AppCallbacks::keyDown)) call(key, modifiers);
 }
 void RouteKeyUp(uint32_t key, uint32_t modifiers) {
     if (WindowsTakeKeyUp(key, modifiers)) return;
-    if (g_callbacks.keyUp) g_callbacks.keyUp(key, modifiers);
+    if (auto call = ScreenCallback(&AppCallbacks::keyUp)) call(key, modifiers);
 }
 void RouteText(char16_t character) {
     WindowsTakeCharacter(character);
 }
 void RouteKeyRepeat(uint32_t key, uint32_t modifiers) {
-    if (g_callbacks.keyRepeat) g_callbacks.keyRepeat(key, modifiers);
+    if (auto call = ScreenCallback(&AppCallbacks::keyRepeat)) call(key, modifiers);
 }
 
 } // namespace
 
+bool CheatsOn() {
+    const GameStateMachine* m = Machine();
+    return m && m->cheats;
+}
+
+void SetCheats(bool on) {
+    if (GameStateMachine* m = Machine()) m->cheats = on;
+}
+
 void SetAppCallbacks(const AppCallbacks* table, uint32_t mask) {
+    GameStateMachine* m = Machine();
+    if (!m) return;
     ForEachSlot([&](auto slot, uint32_t bit) {
-        if (mask & bit) g_callbacks.*slot = table ? table->*slot : nullptr;
+        if (mask & bit) m->callbacks.*slot = table ? table->*slot : nullptr;
     });
 }
 
 void GetAppCallbacks(AppCallbacks* out, uint32_t mask) {
     *out = {};
+    const AppCallbacks& table = AppCallbackTable();
     ForEachSlot([&](auto slot, uint32_t bit) {
-        if (mask & bit) out->*slot = g_callbacks.*slot;
+        if (mask & bit) out->*slot = table.*slot;
     });
 }
 
 const AppCallbacks& AppCallbackTable() {
-    return g_callbacks;
+    const GameStateMachine* m = Machine();
+    return m ? m->callbacks : kNoCallbacks;
 }
 
 void SetStateChangeCallback(StateChangeCallback callback) {
-    g_stateChange = callback;
+    if (GameStateMachine* m = Machine()) m->stateChange = callback;
 }
 
 void SetFocusCallback(FocusCallback callback) {
-    g_focus = callback;
+    if (GameStateMachine* m = Machine()) m->focus = callback;
 }
 
 int32_t GameState() {
-    return g_state;
+    const GameStateMachine* m = Machine();
+    return m ? m->state : kStateNone;
 }
 
 uint32_t GameStateSerial() {
-    return g_stateSerial;
+    const GameStateMachine* m = Machine();
+    return m ? m->serial : 0;
 }
 
 void SetGameState(int32_t state) {
-    if (state == g_state) return;
-    if (g_services.input) g_services.input->ReleaseAllKeys(kInputMouse | kInputKeyboard);
-    int32_t old = g_state;
-    g_state = state;
-    ++g_stateSerial;
+    GameStateMachine* m = Machine();
+    if (!m || state == m->state) return;
+    if (m->services.input) m->services.input->ReleaseAllKeys(kInputMouse | kInputKeyboard);
+    int32_t old = m->state;
+    m->state = state;
+    ++m->serial;
     LogLabelPrintf(kLogIndent, "Game state", "0x%08X -> 0x%08X", uint32_t(old), uint32_t(state));
-    if (g_stateChange) g_stateChange(old, state);
+    if (m->stateChange) m->stateChange(old, state);
 }
 
 void RegisterGameStateScreen(int32_t state, const GameStateScreen& screen) {
-    if (state != kStateQuit) Screens().screens[state] = screen;
+    GameStateMachine* m = Machine();
+    if (m && state != kStateQuit) m->screens[state] = screen;
 }
 
 void RegisterQuitHook(void (*hook)()) {
-    if (hook) Screens().quitHooks.push_back(hook);
+    GameStateMachine* m = Machine();
+    if (m && hook) m->quitHooks.push_back(hook);
 }
 
 void ClearGameStateScreens() {
-    Screens() = ScreenTable();
+    if (GameStateMachine* m = Machine()) {
+        m->screens.clear();
+        m->quitHooks.clear();
+    }
 }
 
 void SwitchGameStateScreen(int32_t oldState, int32_t newState) {
-    ScreenTable& table = Screens();
-    if (auto old = table.screens.find(oldState); old != table.screens.end() && old->second.close)
+    GameStateMachine* m = Machine();
+    if (!m) return;
+    if (auto old = m->screens.find(oldState); old != m->screens.end() && old->second.close)
         old->second.close();
     SetAppCallbacks(nullptr, kScreenCallbackSlots);
     if (newState == kStateQuit) {
-        for (auto hook = table.quitHooks.rbegin(); hook != table.quitHooks.rend(); ++hook)
+        // A copy: a hook may register or clear while the hooks run.
+        const std::vector<void (*)()> hooks = m->quitHooks;
+        for (auto hook = hooks.rbegin(); hook != hooks.rend(); ++hook)
             (*hook)();
         return;
     }
-    auto next = table.screens.find(newState);
-    if (next == table.screens.end()) return;
+    auto next = m->screens.find(newState);
+    if (next == m->screens.end()) return;
     // The callbacks go in before the screen opens: an effect the opening starts
     // (the map's reveal) keeps the screen's callbacks aside while it runs and
     // gives them back when it ends. Opening may also move the game on (a
     // screen that cannot start quits): the next state's change installs its own.
-    SetAppCallbacks(next->second.callbacks, kScreenCallbackSlots);
-    if (next->second.open) next->second.open();
+    const GameStateScreen screen = next->second;
+    SetAppCallbacks(screen.callbacks, kScreenCallbackSlots);
+    if (screen.open) screen.open();
 }
 
 void SetAppServices(const AppServices& services) {
-    g_services = services;
+    if (GameStateMachine* m = Machine()) m->services = services;
 }
 
 const AppServices& GetAppServices() {
-    return g_services;
+    const GameStateMachine* m = Machine();
+    return m ? m->services : kNoServices;
 }
 
 int32_t Activation() {
-    return g_activation;
+    const GameStateMachine* m = Machine();
+    return m ? m->activation : kActive;
 }
 
 uint32_t ActivationLosses() {
-    return g_activationLosses;
+    const GameStateMachine* m = Machine();
+    return m ? m->activationLosses : 0;
 }
 
 void SetActivation(int32_t level) {
+    GameStateMachine* m = Machine();
+    if (!m) return;
     if (level < kActive) level = kActive;
     if (level > kMinimised) level = kMinimised;
-    int32_t old = g_activation;
+    int32_t old = m->activation;
     if (level == old) return;
-    g_activation = level;
+    m->activation = level;
     if (old == kActive) {
-        ++g_activationLosses;
+        ++m->activationLosses;
         PauseGameTimer();
-        if (g_services.viewer) g_services.viewer->PauseTimer();
-        if (g_services.input) g_services.input->DeactivateDevices(kInputMouse | kInputKeyboard);
-        if (g_services.sound) g_services.sound->Mute();
+        if (m->services.viewer) m->services.viewer->PauseTimer();
+        if (m->services.input) m->services.input->DeactivateDevices(kInputMouse | kInputKeyboard);
+        if (m->services.sound) m->services.sound->Mute();
     } else if (level == kActive) {
         ResumeGameTimer();
-        if (g_services.viewer) g_services.viewer->ResumeTimer();
-        if (g_services.input) g_services.input->ActivateDevices(kInputMouse | kInputKeyboard);
-        if (g_services.sound) g_services.sound->Unmute();
+        if (m->services.viewer) m->services.viewer->ResumeTimer();
+        if (m->services.input) m->services.input->ActivateDevices(kInputMouse | kInputKeyboard);
+        if (m->services.sound) m->services.sound->Unmute();
     }
-    if (level == kMinimised && g_callbacks.minimise) g_callbacks.minimise();
-    if (old == kMinimised && g_callbacks.restore) g_callbacks.restore();
-    if (g_focus) g_focus(old, level);
+    if (level == kMinimised && m->callbacks.minimise) m->callbacks.minimise();
+    if (old == kMinimised && m->callbacks.restore) m->callbacks.restore();
+    if (m->focus) m->focus(old, level);
 }
 
 uint32_t GameClock() {
-    return g_timer.clock;
+    const GameStateMachine* m = Machine();
+    return m ? m->timer.clock : 0;
 }
 
 uint32_t FrameTime() {
-    return g_timer.frame;
+    const GameStateMachine* m = Machine();
+    return m ? m->timer.frame : 0;
 }
 
 void TickGameTimer() {
-    uint32_t now = g_timer.now();
-    uint32_t elapsed = now - g_timer.last; // the clock wraps; unsigned difference
-    g_timer.last = now;
-    if (g_timer.pauses > 0) {
-        g_timer.frame = 0;
+    GameStateMachine* m = Machine();
+    if (!m) return;
+    GameTimer& timer = m->timer;
+    uint32_t now = timer.now();
+    uint32_t elapsed = now - timer.last; // the clock wraps; unsigned difference
+    timer.last = now;
+    if (timer.pauses > 0) {
+        timer.frame = 0;
         return;
     }
-    g_timer.frame = elapsed > kMaxFrameTime ? kMaxFrameTime : elapsed;
-    g_timer.clock += g_timer.frame;
+    timer.frame = elapsed > kMaxFrameTime ? kMaxFrameTime : elapsed;
+    timer.clock += timer.frame;
 }
 
 void PauseGameTimer() {
-    ++g_timer.pauses;
+    if (GameStateMachine* m = Machine()) ++m->timer.pauses;
 }
 
 void ResumeGameTimer() {
-    if (g_timer.pauses == 0) return;
-    if (--g_timer.pauses == 0) g_timer.last = g_timer.now(); // the pause is not counted as game time
+    GameStateMachine* m = Machine();
+    if (!m || m->timer.pauses == 0) return;
+    if (--m->timer.pauses == 0) m->timer.last = m->timer.now(); // the pause is not counted as game time
 }
 
 void ResetGameTimer(uint32_t (*now)()) {
-    g_timer = GameTimer();
-    if (now) g_timer.now = now;
-    g_timer.last = g_timer.now();
+    GameStateMachine* m = Machine();
+    if (!m) return;
+    m->timer = GameTimer();
+    if (now) m->timer.now = now;
+    m->timer.last = m->timer.now();
 }
 
 void GetMousePosition(int32_t* x, int32_t* y) {
     *x = 0;
     *y = 0;
-    if (g_services.input && g_services.input->GetMouse()) g_services.input->GetMouse()->GetPosition(x, y);
+    const AppServices& services = GetAppServices();
+    if (services.input && services.input->GetMouse()) services.input->GetMouse()->GetPosition(x, y);
 }
-
 void InstallInputRouting(InputManager* input) {
     if (DXLMouse* mouse = input->GetMouse()) {
         mouse->SetButtonDownCallback(RouteMouseDown);

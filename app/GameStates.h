@@ -167,5 +167,6 @@ void GetMousePosition(int32_t* x, int32_t* y);
 // Installs the engine input callbacks that route events to the slots.
 void InstallInputRouting(InputManager* input);
 
-// The cheats flag of the game configuration.
-extern bool Cheats;
+// The cheats flag of the game configuration (config.ini [Game] Cheats).
+bool CheatsOn();
+void SetCheats(bool on);

@@ -1,4 +1,5 @@
 #include "app/LevelLoading.h"
+#include "app/AppState.h"
 
 #include "app/GameDataLoader.h"
 #include "app/LoadingScreen.h"
@@ -10,22 +11,15 @@
 
 namespace {
 
-std::vector<LevelLoadStage>& Stages() {
-    static std::vector<LevelLoadStage> stages;
-    return stages;
+// The loading under way, or null.
+LevelLoading* Loading() {
+    const AppState* state = RunningAppState();
+    return state ? state->levelLoading.get() : nullptr;
 }
-void (*g_failureHook)() = nullptr;
-
-struct LevelLoading {
-    std::vector<LevelLoadStage> stages; // as registered when the state began
-    LoadingProgress progress;
-    size_t step = 0;
-    LoaderState state = {};
-};
-std::unique_ptr<LevelLoading> g_loading;
 
 bool ProgressHook(float fraction) {
-    return g_loading && g_loading->progress.SetFraction(fraction);
+    LevelLoading* loading = Loading();
+    return loading && loading->progress.SetFraction(fraction);
 }
 
 void ShowProgress(float overall, uint32_t) {
@@ -33,8 +27,8 @@ void ShowProgress(float overall, uint32_t) {
 }
 
 void UpdateLevelLoading(uint32_t) {
-    if (!g_loading) return;
-    LevelLoading& loading = *g_loading;
+    if (!Loading()) return;
+    LevelLoading& loading = *Loading();
     loading.progress.BeginFrame();
     if (loading.step >= loading.stages.size()) {
         LogLine(kLogIndent, "Level loaded.");
@@ -46,7 +40,7 @@ void UpdateLevelLoading(uint32_t) {
     if (result == kLoaderCallAgain && !loading.state.error) return;
     if (loading.state.error) {
         LogErrorPrintf(kLogIndent, "Loading the level's %s failed.", stage.name);
-        if (g_failureHook) g_failureHook();
+        if (auto hook = RunningAppState()->levelLoadFailure) hook();
         SetGameState(kStateMap);
         return;
     }
@@ -61,32 +55,38 @@ const AppCallbacks kCallbacks = {.update = UpdateLevelLoading, .draw = DrawLoadi
 } // namespace
 
 void RegisterLevelLoadStage(const LevelLoadStage& stage) {
-    if (stage.load) Stages().push_back(stage);
+    AppState* state = RunningAppState();
+    if (state && stage.load) state->levelLoadStages.push_back(stage);
 }
 
 void SetLevelLoadFailureHook(void (*hook)()) {
-    g_failureHook = hook;
+    if (AppState* state = RunningAppState()) state->levelLoadFailure = hook;
 }
 
 void ClearLevelLoadStages() {
-    Stages().clear();
-    g_failureHook = nullptr;
+    if (AppState* state = RunningAppState()) {
+        state->levelLoadStages.clear();
+        state->levelLoadFailure = nullptr;
+    }
 }
 
 void OpenLevelLoading() {
-    g_loading = std::make_unique<LevelLoading>();
-    g_loading->stages = Stages();
-    for (const LevelLoadStage& stage : g_loading->stages)
-        g_loading->progress.AddStage(stage.id, stage.weight);
-    g_loading->progress.Start(kLoadingReportInterval, ShowProgress);
+    AppState* state = RunningAppState();
+    if (!state) return;
+    state->levelLoading = std::make_unique<LevelLoading>();
+    LevelLoading& loading = *state->levelLoading;
+    loading.stages = state->levelLoadStages;
+    for (const LevelLoadStage& stage : loading.stages)
+        loading.progress.AddStage(stage.id, stage.weight);
+    loading.progress.Start(kLoadingReportInterval, ShowProgress);
     SetLoadingProgressHook(ProgressHook);
     ShowProgress(0.0f, 0);
 }
 
 void CloseLevelLoading() {
-    if (!g_loading) return;
+    if (!Loading()) return;
     SetLoadingProgressHook(nullptr);
-    g_loading.reset();
+    RunningAppState()->levelLoading.reset();
 }
 
 const AppCallbacks& LevelLoadingCallbacks() {
@@ -94,5 +94,6 @@ const AppCallbacks& LevelLoadingCallbacks() {
 }
 
 float LevelLoadingProgress() {
-    return g_loading ? g_loading->progress.Overall() : -1.0f;
+    const LevelLoading* loading = Loading();
+    return loading ? loading->progress.Overall() : -1.0f;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Game state 0x80000003: a level is loaded one stage per frame while the
-// loading screen shows the progress, then the level is played (state 4).
+// Game state kStateLevelLoading: a level is loaded one stage per frame while the
+// loading screen shows the progress, then the level is played (kStateLevel).
 //
 // The level subsystem registers the stages (building the level from the
 // level table, restoring a saved game, making its sprites) and what level is
@@ -8,7 +8,7 @@
 // a frame until it returns something other than kLoaderCallAgain, and its
 // loader may yield earlier through GlobalObjectSetFloat. A stage that ends
 // with the error flag set stops the loading: the log says which, the level
-// subsystem's failure hook runs and the game goes back to the map (state 5).
+// subsystem's failure hook runs and the game goes back to the map (kStateMap).
 
 #include "app/GameStates.h"
 #include "engine/LoaderState.h"
@@ -27,7 +27,7 @@ void SetLevelLoadFailureHook(void (*hook)());
 // Forgets the stages and the failure hook.
 void ClearLevelLoadStages();
 
-// Entering and leaving state 0x80000003, and its callbacks (update, draw).
+// Entering and leaving kStateLevelLoading, and its callbacks (update, draw).
 void OpenLevelLoading();
 void CloseLevelLoading();
 const AppCallbacks& LevelLoadingCallbacks();

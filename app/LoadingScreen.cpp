@@ -1,4 +1,5 @@
 #include "app/LoadingScreen.h"
+#include "app/AppState.h"
 
 #include "app/GameStates.h"
 
@@ -10,8 +11,6 @@
 #include <memory>
 
 namespace {
-
-std::unique_ptr<LoadingScreen> g_loadingScreen;
 
 constexpr uint32_t kBarFrameColour = 0xFFC8C8C8;
 constexpr uint32_t kBarEmptyColour = 0xFF202020;
@@ -62,16 +61,19 @@ void LoadingScreen::Draw(DXLViewer* viewer) const {
 }
 
 LoadingScreen* GetLoadingScreen() {
-    return g_loadingScreen.get();
+    const AppState* state = RunningAppState();
+    return state ? state->loadingScreen.get() : nullptr;
 }
 
 LoadingScreen* CreateLoadingScreen() {
-    if (!g_loadingScreen) g_loadingScreen = std::make_unique<LoadingScreen>();
-    return g_loadingScreen.get();
+    AppState* state = RunningAppState();
+    if (!state) return nullptr;
+    if (!state->loadingScreen) state->loadingScreen = std::make_unique<LoadingScreen>();
+    return state->loadingScreen.get();
 }
 
 void DeleteLoadingScreen() {
-    g_loadingScreen.reset();
+    if (AppState* state = RunningAppState()) state->loadingScreen.reset();
 }
 
 void DrawCentredText(DXLViewer* viewer, KGEFont* font, const char16_t* text, float x, float y) {

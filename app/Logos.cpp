@@ -1,4 +1,5 @@
 #include "app/Logos.h"
+#include "app/AppState.h"
 
 #include "app/App.h"
 #include "engine/Log.h"
@@ -14,13 +15,11 @@ namespace {
 
 constexpr uint32_t kLongestLogo = 600000;
 
-struct LogoShow {
-    std::vector<LogoEntry> entries;
-    std::vector<std::unique_ptr<DXLTexture>> textures;
-    int current = -1;
-    uint32_t shown = 0; // ms the current logo has been on
-};
-std::unique_ptr<LogoShow> g_show;
+// The logos being shown, or null.
+LogoShow* Show() {
+    const AppState* state = RunningAppState();
+    return state ? state->logos.get() : nullptr;
+}
 
 void EndLogos() {
     SetGameState(kStateDataLoading);
@@ -29,7 +28,7 @@ void EndLogos() {
 // Moves to the next logo whose image loaded; false (and none current) past
 // the last one.
 bool NextLogo() {
-    LogoShow& show = *g_show;
+    LogoShow& show = *Show();
     show.shown = 0;
     do {
         ++show.current;
@@ -40,20 +39,22 @@ bool NextLogo() {
 }
 
 void UpdateLogos(uint32_t ms) {
-    if (!g_show || g_show->current < 0) {
+    LogoShow* show = Show();
+    if (!show || show->current < 0) {
         EndLogos();
         return;
     }
-    g_show->shown += ms;
-    if (g_show->shown >= g_show->entries[size_t(g_show->current)].milliseconds && !NextLogo()) EndLogos();
+    show->shown += ms;
+    if (show->shown >= show->entries[size_t(show->current)].milliseconds && !NextLogo()) EndLogos();
 }
 
 void DrawLogos() {
     DXLViewer* viewer = GetAppServices().viewer;
     if (!viewer) return;
     viewer->ClearTarget(0xFF000000);
-    if (!g_show || g_show->current < 0) return;
-    DXLTexture* texture = g_show->textures[size_t(g_show->current)].get();
+    const LogoShow* show = Show();
+    if (!show || show->current < 0) return;
+    DXLTexture* texture = show->textures[size_t(show->current)].get();
     const kis::Rect& screen = viewer->GetClientRect();
     float x = float((screen.right - screen.left - texture->GetWidth()) / 2);
     float y = float((screen.bottom - screen.top - texture->GetHeight()) / 2);
@@ -112,32 +113,36 @@ const AppCallbacks& LogosCallbacks() {
 }
 
 void OpenLogos() {
-    g_show = std::make_unique<LogoShow>();
+    AppState* state = RunningAppState();
+    if (!state) return;
+    state->logos = std::make_unique<LogoShow>();
+    LogoShow& show = *state->logos;
     auto bytes = platform::ReadWholeFile(platform::GamePath(u"Logos\\Logos.txt"));
     std::string error;
     if (!bytes) {
         LogLine(kLogIndent, "No logos: Logos\\Logos.txt cannot be read.");
     } else if (!ParseLogoList(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
-                              &g_show->entries, &error)) {
+                              &show.entries, &error)) {
         LogErrorPrintf(kLogIndent, "%s: %s", AppShownPath(u"Logos\\Logos.txt").c_str(), error.c_str());
     }
-    for (const LogoEntry& entry : g_show->entries) {
+    for (const LogoEntry& entry : show.entries) {
         auto texture = std::make_unique<DXLTexture>(GetAppServices().viewer);
         texture->SetImageFilter(kImageFilterNone);
         std::u16string path = u"Logos\\" + entry.image;
         texture->LoadFromFile(path.c_str());
         if (!texture->IsLive())
             LogErrorPrintf(kLogIndent, "Logo image cannot be read: %s", AppShownPath(path).c_str());
-        g_show->textures.push_back(std::move(texture));
+        show.textures.push_back(std::move(texture));
     }
-    g_show->current = -1;
+    show.current = -1;
     NextLogo(); // with none to show, the first update ends the logos
 }
 
 void CloseLogos() {
-    g_show.reset();
+    if (AppState* state = RunningAppState()) state->logos.reset();
 }
 
 int CurrentLogo() {
-    return g_show ? g_show->current : -1;
+    const LogoShow* show = Show();
+    return show ? show->current : -1;
 }

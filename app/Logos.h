@@ -1,5 +1,5 @@
 #pragma once
-// Game state 1: the logos shown one after another before the game data
+// Game state kStateLogos: the logos shown one after another before the game data
 // loads. Any click skips them.
 //
 // "Logos\Logos.txt" (in the Data folder) lists the logos, one per line:
@@ -30,7 +30,7 @@ bool ParseLogoList(std::string_view text, std::vector<LogoEntry>* out, std::stri
 
 // The logos state's callbacks (update, draw, mouse down).
 const AppCallbacks& LogosCallbacks();
-// Reads the list and the images (entering state 1); frees them (leaving it).
+// Reads the list and the images (entering kStateLogos); frees them (leaving it).
 void OpenLogos();
 void CloseLogos();
 // The logo on show (0-based), -1 when none.

@@ -7,6 +7,7 @@
 //   selection and errors
 
 #include "app/Profiles.h"
+#include "app/AppState.h"
 
 #include "app/App.h"
 #include "engine/Log.h"
@@ -180,8 +181,6 @@ std::u16string NameOf(const char16_t* units) {
         ++n;
     return std::u16string(units, n);
 }
-
-void (*g_presentError)(const char16_t*, const char16_t*) = nullptr;
 
 } // namespace
 
@@ -806,7 +805,7 @@ const char16_t* ProfileErrorKey(int32_t error) {
 }
 
 void SetProfileErrorPresenter(void (*present)(const char16_t* caption, const char16_t* text)) {
-    g_presentError = present;
+    if (AppState* state = RunningAppState()) state->presentSaveError = present;
 }
 
 void ShowProfileError(int32_t error) {
@@ -815,8 +814,9 @@ void ShowProfileError(int32_t error) {
     const char16_t* text = language ? language->GetText(u"profile_errors", ProfileErrorKey(error), true)
                                     : ProfileErrorKey(error);
     LogLabelPrintf(kLogIndent, "Profile error", "%d: %s", error, Narrow(text ? text : u"").c_str());
-    if (g_presentError) {
-        g_presentError(caption ? caption : u"", text ? text : u"");
+    const AppState* state = RunningAppState();
+    if (state && state->presentSaveError) {
+        state->presentSaveError(caption ? caption : u"", text ? text : u"");
         return;
     }
     WindowManager* windows = GetWindowManager();

@@ -1,4 +1,5 @@
 #include "app/SpriteTextures.h"
+#include "app/AppState.h"
 
 #include "engine/Texture.h"
 #include "engine/TextureLoader.h"
@@ -10,13 +11,6 @@
 #include <vector>
 
 namespace {
-
-struct SpriteTexture {
-    DXLTextures* collection;
-    DXLTexture* texture; // owned by the collection
-    std::unique_ptr<DXLTextureLoaderDataFile> loader;
-};
-std::vector<SpriteTexture> g_textures;
 
 int64_t BytesLeft(kis::BaseDataFile* reader) {
     const kis::DataFileEntry* chunk = reader->GetOpenChunk();
@@ -61,6 +55,9 @@ bool ReadTexture(DXLTextures* collection, kis::BaseDataFile* reader, std::vector
         return false;
     if (width == 0 || height == 0 || width > kSpriteTextureMaxSide || height > kSpriteTextureMaxSide)
         return false;
+    // The loader lives as long as its texture, in the running App.
+    AppState* state = RunningAppState();
+    if (!state) return false;
     auto loader = std::make_unique<DXLTextureLoaderDataFile>(reader, size);
     if (loader->IsSpent()) return false;
     DXLTexture* texture = collection->NewTexture();
@@ -72,7 +69,7 @@ bool ReadTexture(DXLTextures* collection, kis::BaseDataFile* reader, std::vector
         kBlendAlpha, uint32_t(platform::TextureOp::Modulate), uint32_t(platform::TextureOp::Modulate)));
     texture->SetSource(loader.get(), true);
     texture->SetDeclaredSize(int32_t(width), int32_t(height)); // loaded on first use
-    g_textures.push_back({collection, texture, std::move(loader)});
+    state->spriteTextures.push_back({collection, texture, std::move(loader)});
     if (made) made->push_back(texture);
     return true;
 }
@@ -104,13 +101,16 @@ int32_t LoadSpriteTextures(DXLTextures* collection, kis::BaseDataFile* reader, L
 }
 
 void FreeSpriteTextures() {
-    for (SpriteTexture& entry : g_textures) {
+    AppState* state = RunningAppState();
+    if (!state) return;
+    for (SpriteTexture& entry : state->spriteTextures) {
         const int32_t index = entry.collection->IndexOf(entry.texture);
         if (index >= 0) entry.collection->DeleteAt(index);
     }
-    g_textures.clear(); // the loaders go after their textures
+    state->spriteTextures.clear(); // the loaders go after their textures
 }
 
 uint32_t SpriteTextureCount() {
-    return uint32_t(g_textures.size());
+    const AppState* state = RunningAppState();
+    return state ? uint32_t(state->spriteTextures.size()) : 0;
 }

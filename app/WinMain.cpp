@@ -9,6 +9,7 @@
 
 #include "app/App.h"
 
+#include "app/AppState.h"
 #include "app/Config.h"
 #include "app/GameDataLoader.h"
 #include "app/GameScreen.h"
@@ -50,14 +51,8 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-TextTagCallback g_textTagCallback = nullptr; // registered before the App runs
-
-} // namespace
-
 void RegisterTextTagCallback(TextTagCallback callback) {
-    g_textTagCallback = callback;
+    if (AppState* state = RunningAppState()) state->textTagCallback = callback;
 }
 
 namespace {
@@ -473,17 +468,19 @@ struct LanguageHolder {
     }
 };
 
+} // namespace
+
 // ---------------------------------------------------------------- application
 
-// The shell's services. The members are made in the order they are declared
-// (start-up) and go in reverse (shut-down); the running App is reached
-// through the accessors of App.h.
-class App {
+// The shell's services for one run. The members are made in the order they
+// are declared (start-up) and go in reverse (shut-down); the running App's
+// session is reached through the accessors of App.h.
+class AppSession {
   public:
-    explicit App(const Options& options) : options_(options) {}
-    App(const App&) = delete;
-    App& operator=(const App&) = delete;
-    ~App();
+    explicit AppSession(const Options& options) : options_(options) {}
+    AppSession(const AppSession&) = delete;
+    AppSession& operator=(const AppSession&) = delete;
+    ~AppSession();
 
     // Start-up, main loop and the screenshot; the exit code.
     int Run();
@@ -537,9 +534,17 @@ class App {
     int exitCode_ = 0;
 };
 
-App* g_app = nullptr; // the running App (WinMain's)
+namespace {
 
-App::~App() {
+App* g_app = nullptr; // the App made last that is still there (main's)
+
+AppSession* RunningSession() {
+    return g_app ? g_app->Session() : nullptr;
+}
+
+} // namespace
+
+AppSession::~AppSession() {
     // The quit state closes the screen and runs the subsystems' quit hooks
     // (saving the running level and the profiles); then the members go.
     if (windows_) windows_->DeleteAllWindows(); // while the fonts they draw with are there
@@ -559,7 +564,7 @@ App::~App() {
 
 // The last save failed and no screen is left to offer another try: the
 // player learns what was not saved and where, so that nothing goes unnoticed.
-void App::TellUnsavedAtQuit() {
+void AppSession::TellUnsavedAtQuit() {
     const std::string text = "The progress of this game could not be saved in " +
                              AppShownPath(profiles_->Folder()) +
                              " (the disk may be full or the folder read-only); the files there are as they "
@@ -569,7 +574,7 @@ void App::TellUnsavedAtQuit() {
                              platform::MessageBoxIcon::Warning);
 }
 
-void App::Fail(const char16_t* text, HResult hr) {
+void AppSession::Fail(const char16_t* text, HResult hr) {
     const std::string narrow = Narrow(text);
     if (hr != kResultOk)
         LogError(kLogIndent, narrow.c_str(), hr);
@@ -582,7 +587,7 @@ void App::Fail(const char16_t* text, HResult hr) {
 
 // config.ini beside the program, the Data folder made current, the per-user
 // folder (or Profiles beside the data).
-bool App::FindFolders() {
+bool AppSession::FindFolders() {
     startFolder_ = platform::CurrentFolder();
     ResolveOptionPaths(options_, startFolder_);
     programFolder_ = platform::ModuleFolder();
@@ -598,7 +603,7 @@ bool App::FindFolders() {
     return true;
 }
 
-bool App::Start() {
+bool AppSession::Start() {
     if (!FindFolders()) return false;
 
     // One copy at a time. The check comes before the log is started, so that
@@ -654,7 +659,7 @@ bool App::Start() {
     records_ = std::make_unique<RecordsFile>(profiles_.get());
     notices_ = std::make_unique<SaveNotices>(*profiles_, perUserFolder_, perUserProblem_);
     ReadConfigIni(ConfigIniPath(), &params, &ini_);
-    Cheats = ini_.cheats;
+    SetCheats(ini_.cheats);
     if (!screen.SetParams(params) && !viewer_->HasDevice()) {
         Fail(u"The display could not be set up.", kResultAppDisplay);
         return false;
@@ -679,7 +684,7 @@ bool App::Start() {
     sound_.Init();
     SetAppServices({viewer_.get(), input_.get(), &sound_});
     InstallGameSpriteHost();
-    LogLabelChoice(kLogIndent, "Cheats", Cheats, "on", "off");
+    LogLabelChoice(kLogIndent, "Cheats", CheatsOn(), "on", "off");
 
     LoadCursors(*backend_);
     std::u16string packError;
@@ -690,7 +695,7 @@ bool App::Start() {
     if (!OpenLanguage()) return false;
     SaveConfig(screen, sound_);
     windows_ = std::make_unique<WindowManager>(viewer_.get(), language_.language.get());
-    windows_->SetTextTagCallback(g_textTagCallback);
+    windows_->SetTextTagCallback(RunningAppState()->textTagCallback);
     SetWindowManager(windows_.get());
     InitGame();
     return true;
@@ -699,7 +704,7 @@ bool App::Start() {
 // The language file: "-lang", else config.ini, else language.dat. One that
 // is not a regular file (a folder, a device, a pipe) is refused before it is
 // opened, so that reading it can never wait for ever.
-bool App::OpenLanguage() {
+bool AppSession::OpenLanguage() {
     const std::u16string file = ChooseLanguageFile(options_.language, ini_);
     LogLabelValueW(kLogIndent, u"Language file", file.c_str());
     if (platform::FileExists(platform::GamePath(file))) {
@@ -711,7 +716,7 @@ bool App::OpenLanguage() {
     return false;
 }
 
-bool App::LoadLanguage() {
+bool AppSession::LoadLanguage() {
     GameLanguage* language = language_.language.get();
     if (!language) return false;
     if (language_.loaded) language->Release();
@@ -742,7 +747,7 @@ bool App::LoadLanguage() {
     return true;
 }
 
-int App::Run() {
+int AppSession::Run() {
     if (Start()) {
         SetGameState(kStateLogos);
         // The recording starts with the main loop, so that its times are the loop's.
@@ -768,52 +773,50 @@ int App::Run() {
     return exitCode_;
 }
 
-} // namespace
-
 // ---------------------------------------------------------------- access
 
 DXLWindowViewer* AppViewer() {
-    return g_app ? g_app->Viewer() : nullptr;
+    return RunningSession() ? RunningSession()->Viewer() : nullptr;
 }
 
 platform::Window* AppMainWindow() {
-    return g_app ? g_app->MainWindow() : nullptr;
+    return RunningSession() ? RunningSession()->MainWindow() : nullptr;
 }
 
 GameLanguage* AppLanguage() {
-    return g_app ? g_app->Language() : nullptr;
+    return RunningSession() ? RunningSession()->Language() : nullptr;
 }
 
 InputManager* AppInput() {
-    return g_app ? g_app->Input() : nullptr;
+    return RunningSession() ? RunningSession()->Input() : nullptr;
 }
 
 DXLTextures* AppFontTextures() {
-    return g_app ? g_app->FontTextures() : nullptr;
+    return RunningSession() ? RunningSession()->FontTextures() : nullptr;
 }
 
 SoundManager& GetSoundManager() {
-    if (!g_app) {
+    if (!RunningSession()) {
         std::fprintf(stderr, "verbolunde: the sound manager was asked for while no App runs.\n");
         std::abort();
     }
-    return g_app->Sound();
+    return RunningSession()->Sound();
 }
 
 GameData& AppGameData() {
-    if (g_app) return g_app->Data();
+    if (AppSession* session = RunningSession()) return session->Data();
     static GameData spare; // outside a run (tests)
     return spare;
 }
 
 const std::u16string& AppProgramFolder() {
     static const std::u16string none;
-    return g_app ? g_app->ProgramFolder() : none;
+    return RunningSession() ? RunningSession()->ProgramFolder() : none;
 }
 
 const std::u16string& AppUserFolder() {
     static const std::u16string none;
-    return g_app ? g_app->UserFolder() : none;
+    return RunningSession() ? RunningSession()->UserFolder() : none;
 }
 
 std::string AppShownPath(std::u16string_view path) {
@@ -824,27 +827,28 @@ std::string AppShownPath(std::u16string_view path) {
 }
 
 ProfileManager* AppProfiles() {
-    return g_app ? g_app->Profiles() : nullptr;
+    return RunningSession() ? RunningSession()->Profiles() : nullptr;
 }
 
 RecordsFile* AppRecords() {
-    return g_app ? g_app->Records() : nullptr;
+    return RunningSession() ? RunningSession()->Records() : nullptr;
 }
 
 int AppExitCode() {
-    return g_app ? g_app->ExitCode() : 0;
+    return RunningSession() ? RunningSession()->ExitCode() : 0;
 }
 
 void AppFatalDataError(const char16_t* text) {
-    if (g_app)
-        g_app->Fail(text);
+    if (AppSession* session = RunningSession())
+        session->Fail(text);
     else
         LogErrorPrintf(kLogIndent, "%s", Narrow(text).c_str());
 }
 
 bool AppLoadLanguage() {
-    if (!g_app) return false;
-    if (g_app->LoadLanguage()) return true;
+    AppSession* session = RunningSession();
+    if (!session) return false;
+    if (session->LoadLanguage()) return true;
     LogErrorPrintf(kLogIndent, "The language file cannot be loaded.");
     return false;
 }
@@ -865,7 +869,42 @@ std::u16string ChooseUserFolder(const std::u16string& userFolder, const std::u16
     return {};
 }
 
-int WinMain(int argc, char** argv) {
+App::App() : state_(std::make_unique<AppState>()), previous_(g_app) {
+    g_app = this;
+}
+
+App::~App() {
+    // The layers' parts go while this App still runs: what they undo on the
+    // way out (a screen's callbacks, a pointer to themselves) is this App's.
+    state_->ReleaseParts();
+    g_app = previous_;
+}
+
+App* App::Running() {
+    return g_app;
+}
+
+AppState* RunningAppState() {
+    return g_app ? &g_app->State() : nullptr;
+}
+
+void* FindAppPart(std::type_index type) {
+    AppState* state = RunningAppState();
+    if (!state) return nullptr;
+    for (const AppPartEntry& entry : state->parts)
+        if (entry.type == type) return entry.part.get();
+    return nullptr;
+}
+
+void* AddAppPart(std::type_index type, OwnedAppPart part) {
+    AppState* state = RunningAppState();
+    if (!state) return nullptr;
+    void* added = part.get();
+    state->parts.push_back({type, std::move(part)});
+    return added;
+}
+
+int App::Run(int argc, char** argv) {
     RegisterBitmapFileFormats(); // the table of image-file kinds, before any picture is read
     Options options;
     if (!ParseOptions(argc, argv, options)) {
@@ -881,14 +920,21 @@ int WinMain(int argc, char** argv) {
     int exitCode = 0;
     {
         struct Forget {
-            ~Forget() { g_app = nullptr; }
-        } forget; // after the App has gone
-        App app(options);
-        g_app = &app;
-        exitCode = app.Run();
-        programFolder = app.ProgramFolder();
-        // The App goes here: the quit state, then its members in reverse; the log closes last.
+            App& app;
+            ~Forget() { app.session_ = nullptr; }
+        } forget{*this}; // after the session has gone
+        AppSession session(options);
+        session_ = &session;
+        exitCode = session.Run();
+        programFolder = session.ProgramFolder();
+        // The session goes here: the quit state, then its members in reverse; the log closes last.
     }
     if (exitCode == 0) OpenPlayUrl(programFolder);
     return exitCode;
+}
+
+int WinMain(int argc, char** argv) {
+    if (App* app = App::Running()) return app->Run(argc, argv);
+    App app;
+    return app.Run(argc, argv);
 }

@@ -1,21 +1,25 @@
 #include "farm/FarmData.h"
 
+#include "app/App.h"
 #include "engine/Log.h"
 
 namespace {
 
-FarmData* g_farmData = nullptr; // not owned: the program's
+struct InstalledFarmData {
+    FarmData* data = nullptr; // not owned: the program's
+};
 
 // Runs one call of a table's loader and, once it finished well, logs the
 // table with its count.
 template <class Table>
 int32_t RunStage(Table FarmData::*table, const char* name, kis::DataFileReaderW* reader, LoaderState* state,
                  int32_t (Table::*load)(kis::DataFileReaderW*, LoaderState*)) {
-    if (!g_farmData) {
+    FarmData* data = GameFarmData();
+    if (!data) {
         state->error = 1;
         return kLoaderFinished;
     }
-    Table& t = g_farmData->*table;
+    Table& t = data->*table;
     const int32_t result = (t.*load)(reader, state);
     if (result != kLoaderCallAgain && !state->error) LogLabelPrintf(kLogIndent, name, "%d", t.Count());
     return result;
@@ -24,11 +28,14 @@ int32_t RunStage(Table FarmData::*table, const char* name, kis::DataFileReaderW*
 } // namespace
 
 FarmData* GameFarmData() {
-    return g_farmData;
+    const InstalledFarmData* installed = ExistingAppPart<InstalledFarmData>();
+    return installed ? installed->data : nullptr;
 }
 
 void SetGameFarmData(FarmData* data) {
-    g_farmData = data;
+    if (InstalledFarmData* installed =
+            data ? AppPart<InstalledFarmData>() : ExistingAppPart<InstalledFarmData>())
+        installed->data = data;
 }
 
 int32_t LoadProductsStage(kis::DataFileReaderW* reader, LoaderState* state) {
@@ -38,7 +45,7 @@ int32_t LoadProductsStage(kis::DataFileReaderW* reader, LoaderState* state) {
 int32_t LoadPlantsStage(kis::DataFileReaderW* reader, LoaderState* state) {
     const int32_t result = RunStage(&FarmData::plants, "Plants", reader, state, &PlantData::Load);
     if (result != kLoaderCallAgain && !state->error)
-        LogLabelPrintf(kLogIndent, "Plant bed sets", "%d", g_farmData->plants.BedSetCount());
+        LogLabelPrintf(kLogIndent, "Plant bed sets", "%d", GameFarmData()->plants.BedSetCount());
     return result;
 }
 

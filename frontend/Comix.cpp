@@ -197,26 +197,31 @@ ComixLayout ComixPageLayout(int32_t screenWidth, int32_t screenHeight, int32_t p
 // ---------------------------------------------------------------- holder
 
 namespace {
-Comix* g_comix = nullptr; // installed by the program, which owns it
+struct InstalledComix {
+    Comix* comix = nullptr; // installed by the program, which owns it
+};
 } // namespace
 
 void SetComix(Comix* comix) {
-    g_comix = comix;
+    if (InstalledComix* installed = comix ? AppPart<InstalledComix>() : ExistingAppPart<InstalledComix>())
+        installed->comix = comix;
 }
 
 Comix* GetComix() {
-    return g_comix;
+    const InstalledComix* installed = ExistingAppPart<InstalledComix>();
+    return installed ? installed->comix : nullptr;
 }
 
 bool ShowComix(uint32_t i, Comix::Callback callback) {
-    return g_comix && g_comix->Show(i, callback);
+    Comix* comix = GetComix();
+    return comix && comix->Show(i, callback);
 }
 
 Comix::Comix() = default;
 
 Comix::~Comix() {
     CloseWindow();
-    if (g_comix == this) g_comix = nullptr;
+    if (GetComix() == this) SetComix(nullptr);
 }
 
 bool Comix::Read(const uint8_t* bytes, size_t size, std::string* why) {

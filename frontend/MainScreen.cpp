@@ -21,6 +21,8 @@
 #include "text/GameLanguage.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 // ---------------------------------------------------------------- layers
@@ -812,19 +814,23 @@ bool MainScreen::OnKeyDown(uint32_t key, uint32_t flags) {
 
 namespace {
 
-std::unique_ptr<MainScreen> g_mainScreen;
+// The run's main screen, made when it is first needed.
+struct MainScreenPart {
+    std::unique_ptr<MainScreen> screen;
+};
 
 void UpdateState(uint32_t ms) {
     WindowManager* windows = GetWindowManager();
     if (windows) windows->Update();
-    if (!g_mainScreen) return;
-    g_mainScreen->Update(ms);
-    g_mainScreen->FollowHover(windows && windows->HoveredWindow() != nullptr);
+    MainScreen* screen = FindMainScreen();
+    if (!screen) return;
+    screen->Update(ms);
+    screen->FollowHover(windows && windows->HoveredWindow() != nullptr);
     // The screen never rests without a current player.
-    if (g_mainScreen->IsOpen()) g_mainScreen->OfferProfileWindow();
+    if (screen->IsOpen()) screen->OfferProfileWindow();
 }
 void DrawState() {
-    if (g_mainScreen) g_mainScreen->Draw();
+    if (MainScreen* screen = FindMainScreen()) screen->Draw();
 }
 uint32_t StateCursor() {
     uint32_t cursor = 0x100;
@@ -847,14 +853,20 @@ const AppCallbacks kCallbacks = {
 } // namespace
 
 MainScreen& TheMainScreen() {
-    if (!g_mainScreen) g_mainScreen = std::make_unique<MainScreen>();
-    return *g_mainScreen;
+    MainScreenPart* part = AppPart<MainScreenPart>();
+    if (!part) {
+        std::fprintf(stderr, "verbolunde: the main screen was asked for while no App runs.\n");
+        std::abort();
+    }
+    if (!part->screen) part->screen = std::make_unique<MainScreen>();
+    return *part->screen;
 }
 MainScreen* FindMainScreen() {
-    return g_mainScreen.get();
+    const MainScreenPart* part = ExistingAppPart<MainScreenPart>();
+    return part ? part->screen.get() : nullptr;
 }
 void DestroyMainScreen() {
-    g_mainScreen.reset();
+    if (MainScreenPart* part = ExistingAppPart<MainScreenPart>()) part->screen.reset();
 }
 
 void OpenMainScreenState() {
@@ -862,7 +874,7 @@ void OpenMainScreenState() {
     TheMainScreen().Open();
 }
 void CloseMainScreenState() {
-    if (g_mainScreen) g_mainScreen->Close();
+    if (MainScreen* screen = FindMainScreen()) screen->Close();
 }
 const AppCallbacks& MainScreenCallbacks() {
     return kCallbacks;
@@ -871,5 +883,5 @@ int32_t LoadMainScreenChunk(kis::DataFileReaderW* reader, LoaderState* state) {
     return TheMainScreen().Load(reader, state);
 }
 void RefreshMainScreenMenu() {
-    if (g_mainScreen) g_mainScreen->RefreshMenu();
+    if (MainScreen* screen = FindMainScreen()) screen->RefreshMenu();
 }

@@ -25,32 +25,42 @@ constexpr uint32_t kCallbackFadeMask = kFadeTakesInput;
 constexpr uint32_t kSoundCategoryMapClick = 0x40000000;
 
 // The map whose reveal runs: the effect's callbacks are plain functions.
-MapScreen* g_map = nullptr;
+struct RunningMap {
+    MapScreen* map = nullptr; // owned by the program
+};
+
+MapScreen* Map() {
+    const RunningMap* running = ExistingAppPart<RunningMap>();
+    return running ? running->map : nullptr;
+}
+void SetMap(MapScreen* map) {
+    if (RunningMap* running = map ? AppPart<RunningMap>() : ExistingAppPart<RunningMap>()) running->map = map;
+}
 
 void RevealDone() {
-    if (g_map) g_map->CompleteReveal();
+    if (MapScreen* map = Map()) map->CompleteReveal();
 }
 void RevealAfter() {
-    if (g_map) g_map->CheckTutorials();
+    if (MapScreen* map = Map()) map->CheckTutorials();
 }
 void FadeMidpoint() {
-    if (g_map) g_map->OnFadeMidpoint();
+    if (MapScreen* map = Map()) map->OnFadeMidpoint();
 }
 
 } // namespace
 
 MapScreen* GetMapScreen() {
-    return g_map;
+    return Map();
 }
 void SetMapScreen(MapScreen* map) {
-    g_map = map;
+    SetMap(map);
 }
 
 MapScreen::MapScreen() = default;
 
 MapScreen::~MapScreen() {
     Close();
-    if (g_map == this) g_map = nullptr;
+    if (Map() == this) SetMap(nullptr);
 }
 
 bool MapScreen::Load(std::span<const uint8_t> chunk, const MapCellTable& cells, std::string* why) {
@@ -137,7 +147,7 @@ bool MapScreen::StartTutorial(MapTutorial tutorial) {
 void MapScreen::Open() {
     if (!loaded_) return;
     opened_ = true;
-    g_map = this;
+    SetMap(this);
     if (!interface_) interface_ = std::make_unique<MapInterface>(screenWidth_, screenHeight_);
     mouse_ = mouseMap_ = {};
     hovered_ = -1;
@@ -306,7 +316,7 @@ void MapScreen::OnMouseDown(int32_t x, int32_t y, uint32_t button, uint32_t modi
         return;
     }
     if (MapPoint{x, y} != mouse_) UpdateHover({x, y});
-    if (button == kLeftButton && (modifiers & kShiftModifier) && Cheats && hovered_ >= 0) {
+    if (button == kLeftButton && (modifiers & kShiftModifier) && CheatsOn() && hovered_ >= 0) {
         if (Profile* profile = CurrentProfile()) profile->StoreLevelResult(hovered_, -1, nullptr);
         RevealMedals(0);
         return;
@@ -335,7 +345,7 @@ void MapScreen::ToggleRegime() {
 }
 
 void MapScreen::StartFade() {
-    g_map = this;
+    SetMap(this);
     StartGameEffect(std::make_unique<GEffect_ShowHide>(FadeMidpoint, kMapFadeOutMs, kMapFadeInMs, 0, 1,
                                                        kCallbackFadeMask));
 }
@@ -366,7 +376,7 @@ bool MapScreen::OnInterfaceClick(uint32_t control, uint32_t modifiers) {
         return true;
     case kMapControlAwards:
     case kMapControlMedals:
-        if (hooks_.openAwards) hooks_.openAwards(Cheats && modifiers == kShiftModifier ? 1 : 0);
+        if (hooks_.openAwards) hooks_.openAwards(CheatsOn() && modifiers == kShiftModifier ? 1 : 0);
         return true;
     case kMapControlProfile:
         if (hooks_.openProfiles)
@@ -430,7 +440,7 @@ uint32_t MapScreen::RevealMedals(uint32_t delay) {
         markers_[size_t(level)]->SetState(status, true, openDelay);
     }
     if (opened) end += kRevealOpenedMs;
-    g_map = this;
+    SetMap(this);
     auto effect = std::make_unique<GEffect_Skip>(RevealDone, end, kRevealCallbacks);
     effect->afterCallback = RevealAfter;
     StartGameEffect(std::move(effect));

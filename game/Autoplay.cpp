@@ -1,18 +1,21 @@
 #include "game/Autoplay.h"
 
+#include "app/App.h"
 #include "app/GameStates.h"
 
 namespace {
 
 // The run's player, owned by the program's main function; the main screen's
-// callbacks below have no other way to reach it.
-Autoplay* g_autoplay = nullptr;
+// callbacks below reach it through the App.
+struct InstalledAutoplay {
+    Autoplay* autoplay = nullptr;
+};
 
 void OpenMainScreenPlace() {}
 void CloseMainScreenPlace() {}
 // The state changes from the screen's first update, outside the change that opened it.
 void UpdateMainScreenPlace(uint32_t) {
-    if (g_autoplay) g_autoplay->MainScreenFrame();
+    if (Autoplay* autoplay = ActiveAutoplay()) autoplay->MainScreenFrame();
 }
 
 const AppCallbacks kMainScreenPlace = {.update = UpdateMainScreenPlace};
@@ -20,12 +23,15 @@ const AppCallbacks kMainScreenPlace = {.update = UpdateMainScreenPlace};
 } // namespace
 
 void InstallAutoplay(Autoplay* autoplay) {
-    g_autoplay = autoplay;
+    if (InstalledAutoplay* installed =
+            autoplay ? AppPart<InstalledAutoplay>() : ExistingAppPart<InstalledAutoplay>())
+        installed->autoplay = autoplay;
     if (autoplay)
         RegisterGameStateScreen(kStateMainScreen,
                                 {OpenMainScreenPlace, CloseMainScreenPlace, &kMainScreenPlace});
 }
 
 Autoplay* ActiveAutoplay() {
-    return g_autoplay;
+    const InstalledAutoplay* installed = ExistingAppPart<InstalledAutoplay>();
+    return installed ? installed->autoplay : nullptr;
 }

@@ -5,9 +5,10 @@
 // data pack's order (the character descriptions, the farm tables, the level
 // table, the bonuses, the award table, then the level-select map), and gives
 // the windows the custom text tags. The tables and the comics' holder it
-// makes live as long as it does. A program's main function makes it before
-// WinMain, adds its own screens after it (a later registration of a state
-// replaces the game's) and keeps it until WinMain has returned.
+// makes live as long as it does. A program's main function makes it after
+// the App (whose tables it registers into) and before running the App, adds
+// its own screens after it (a later registration of a state replaces the
+// game's) and keeps it until the App's run has returned.
 
 #include <memory>
 

@@ -1,6 +1,7 @@
 #pragma once
-// The wiring of the game states to their screens: the logos (state 1), the
-// game-data loading (0x80000002) and the level loading (0x80000003). Each
-// subsystem that brings a screen adds its registration here.
+// The wiring of the game states to their screens: the logos (kStateLogos),
+// the game-data loading (kStateDataLoading) and the level loading
+// (kStateLevelLoading). Each subsystem that brings a screen adds its
+// registration here.
 
 void RegisterGameScreens();

@@ -1,21 +1,25 @@
 #include "game/GameTables.h"
 
+#include "app/App.h"
 #include "app/GameDataLoader.h"
 #include "engine/LoaderState.h"
 #include "sprites/Sprite.h"
 
 namespace {
 
-GameTables* g_tables = nullptr; // owned by the program's main function
+struct InstalledTables {
+    GameTables* tables = nullptr; // owned by the program's main function
+};
 
 int32_t LoadAwardTable(kis::DataFileReaderW* reader, LoaderState* state) {
-    if (!g_tables) {
+    GameTables* tables = GetGameTables();
+    if (!tables) {
         state->error = 1;
         return kLoaderFinished;
     }
-    const int32_t result = g_tables->awards.Load(reader, state);
+    const int32_t result = tables->awards.Load(reader, state);
     // The sprite libraries are loaded by then: the icons are looked up once.
-    if (!state->error) g_tables->awards.ResolveIcons(GetSprite);
+    if (!state->error) tables->awards.ResolveIcons(GetSprite);
     return result;
 }
 
@@ -27,14 +31,17 @@ GameTables::GameTables() {
 
 GameTables::~GameTables() {
     SetTextTagSources(nullptr);
-    if (g_tables == this) g_tables = nullptr;
+    if (InstalledTables* installed = ExistingAppPart<InstalledTables>();
+        installed && installed->tables == this)
+        installed->tables = nullptr;
 }
 
 void RegisterGameDataStages(GameTables& tables) {
-    g_tables = &tables;
+    if (InstalledTables* installed = AppPart<InstalledTables>()) installed->tables = &tables;
     RegisterGameDataStage({kAwardTableChunkId, 1.0f, "award table", GetDataPack, LoadAwardTable});
 }
 
 GameTables* GetGameTables() {
-    return g_tables;
+    const InstalledTables* installed = ExistingAppPart<InstalledTables>();
+    return installed ? installed->tables : nullptr;
 }

@@ -288,55 +288,75 @@ class LevelSession : public LevelFrontEndHooks {
     bool comicShown_ = false; // the level left for a comic, which leads to the map
 };
 
-uint32_t g_pendingLevel = 0;
-int32_t g_returnState = kStateMainScreen;
-std::unique_ptr<LevelSession> g_session;
+// The level state's own: the level the next loading builds, the state its
+// leaving returns to, and the level being played.
+struct LevelScreenPart {
+    uint32_t pendingLevel = 0;
+    int32_t returnState = kStateMainScreen;
+    std::unique_ptr<LevelSession> session;
+};
+
+// The level being played, or null.
+LevelSession* Session() {
+    const LevelScreenPart* part = ExistingAppPart<LevelScreenPart>();
+    return part ? part->session.get() : nullptr;
+}
+void EndSession() {
+    if (LevelScreenPart* part = ExistingAppPart<LevelScreenPart>()) part->session.reset();
+}
 
 int32_t LoadLevelStage(LoaderState* state) {
-    g_session.reset();
-    auto session = std::make_unique<LevelSession>(g_pendingLevel);
+    EndSession();
+    LevelScreenPart* part = AppPart<LevelScreenPart>();
+    if (!part) {
+        state->error = 1;
+        return kLoaderFinished;
+    }
+    auto session = std::make_unique<LevelSession>(part->pendingLevel);
     std::string why;
     if (!session->Build(&why)) {
         LogErrorPrintf(kLogIndent, "The level cannot be built: %s.", why.c_str());
         state->error = 1;
         return kLoaderFinished;
     }
-    g_session = std::move(session);
+    part->session = std::move(session);
     return kLoaderFinished;
 }
 
 void LoadingFailed() {
-    g_session.reset();
+    EndSession();
 }
 
 void UpdateLevel(uint32_t ms) {
-    if (!g_session) return;
-    if (g_session->LeaveRequested()) {
-        if (g_returnState == kStateMap) RevealOnMapReturn();
-        SetGameState(g_returnState);
+    LevelSession* session = Session();
+    if (!session) return;
+    if (session->LeaveRequested()) {
+        const int32_t returnState = ExistingAppPart<LevelScreenPart>()->returnState;
+        if (returnState == kStateMap) RevealOnMapReturn();
+        SetGameState(returnState);
         return;
     }
-    g_session->Update(ms);
+    session->Update(ms);
 }
 void DrawLevel() {
-    if (g_session) g_session->Draw();
+    if (LevelSession* session = Session()) session->Draw();
 }
 void LevelMouseDown(int32_t x, int32_t y, uint32_t button) {
-    if (g_session) g_session->Mouse(x, y, button);
+    if (LevelSession* session = Session()) session->Mouse(x, y, button);
 }
 // A quick second press comes as a double click: on the field it is one
 // more press (a villain clicked in quick succession takes every hit).
 void LevelDoubleClick(int32_t x, int32_t y) {
-    if (g_session) g_session->Mouse(x, y, kMouseLeft);
+    if (LevelSession* session = Session()) session->Mouse(x, y, kMouseLeft);
 }
 void LevelMouseUp(int32_t x, int32_t y, uint32_t button) {
-    if (g_session) g_session->MouseUp(x, y, button);
+    if (LevelSession* session = Session()) session->MouseUp(x, y, button);
 }
 void LevelMouseMove(int32_t x, int32_t y, uint32_t) {
-    if (g_session) g_session->MouseMove(x, y);
+    if (LevelSession* session = Session()) session->MouseMove(x, y);
 }
 void LevelKeyDown(uint32_t key, uint32_t) {
-    if (g_session) g_session->Key(key);
+    if (LevelSession* session = Session()) session->Key(key);
 }
 
 const AppCallbacks kLevelCallbacks = {.update = UpdateLevel,
@@ -351,8 +371,8 @@ void OpenLevelScreen() {}
 
 void CloseLevelScreen() {
     // Leaving the state any way but Leave keeps an unfinished level.
-    if (g_session) g_session->SaveOnQuit();
-    g_session.reset();
+    if (LevelSession* session = Session()) session->SaveOnQuit();
+    EndSession();
 }
 
 void QuitHook() {
@@ -360,7 +380,7 @@ void QuitHook() {
 }
 
 void FitLevelToScreen() {
-    if (g_session) g_session->FitScreen();
+    if (LevelSession* session = Session()) session->FitScreen();
 }
 
 // The level table checks its ids against the farm tables loaded before it.
@@ -388,8 +408,10 @@ void RegisterLevelPlay() {
 }
 
 void PrepareLevel(uint32_t levelIndex, int32_t returnState) {
-    g_pendingLevel = levelIndex;
-    g_returnState = returnState;
+    if (LevelScreenPart* part = AppPart<LevelScreenPart>()) {
+        part->pendingLevel = levelIndex;
+        part->returnState = returnState;
+    }
 }
 
 void OpenLevel(uint32_t levelIndex) {

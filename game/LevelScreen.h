@@ -1,5 +1,5 @@
 #pragma once
-// The level being played (game state 4) and its loading (state 0x80000003):
+// The level being played (kStateLevel) and its loading (kStateLevelLoading):
 // the program's side of the running level. It registers the level table's
 // data stage, the level's loading stage and the level screen, builds the
 // level of the table with the program's world (stock, farmer, villain places,
@@ -22,6 +22,6 @@ void RegisterLevelPlay();
 // Loads and opens the level of the table at levelIndex from the screen in
 // the main screen's place (leaving the level returns there).
 void OpenLevel(uint32_t levelIndex);
-// Names the level the next level loading (game state 0x80000003) builds and
+// Names the level the next level loading (kStateLevelLoading) builds and
 // the state that leaving it goes to (the level-select map starts levels so).
 void PrepareLevel(uint32_t levelIndex, int32_t returnState);

@@ -18,10 +18,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "verbolunde: %s\n", why.c_str());
         return 2;
     }
+    App app; // made first: the game's wiring registers into it
     GameProgram game;
     InstallAutoplay(bot.get());
     arguments.push_back(nullptr);
-    const int exitCode = WinMain(int(arguments.size() - 1), arguments.data());
+    const int exitCode = app.Run(int(arguments.size() - 1), arguments.data());
     InstallAutoplay(nullptr);
     return exitCode;
 }

@@ -23,6 +23,8 @@
 #include "tutorials/MapTutorial.h"
 #include "tutorials/TutorialLayer.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -30,12 +32,6 @@ namespace {
 // Far more water than any map has; a larger chunk is refused unread.
 constexpr size_t kMaxMapChunk = MapChunkSize(4096);
 constexpr uint32_t kArrowCursor = 0x100;
-
-// The program's map: made by its loading stage, freed at the quit.
-std::unique_ptr<MapScreen>& ProgramMap() {
-    static std::unique_ptr<MapScreen> map;
-    return map;
-}
 
 // The map's tutorials: their runner and the link they reach the map
 // through, made with the map and freed with it.
@@ -48,9 +44,30 @@ struct MapTutorials {
     MapTutorials(MapScreen& map, WindowManager* windows)
         : runner(tut::TutorialServices{windows}), mapLink(map, windows) {}
 };
+
+// The program's map (made by its loading stage, freed at the quit) with its
+// tutorials, and whether the map's next opening reveals a level's result.
+struct MapProgramPart {
+    std::unique_ptr<MapScreen> map;
+    std::unique_ptr<MapTutorials> tutorials; // go before the map they reach
+    bool revealOnOpen = false;               // set when a level leaves for the map
+};
+
+MapProgramPart& MapPart() {
+    MapProgramPart* part = AppPart<MapProgramPart>();
+    if (!part) {
+        std::fprintf(stderr, "verbolunde: the map was asked for while no App runs.\n");
+        std::abort();
+    }
+    return *part;
+}
+
+std::unique_ptr<MapScreen>& ProgramMap() {
+    return MapPart().map;
+}
+
 std::unique_ptr<MapTutorials>& ProgramMapTutorials() {
-    static std::unique_ptr<MapTutorials> tutorials;
-    return tutorials;
+    return MapPart().tutorials;
 }
 
 bool StartMapTutorial(MapTutorial which) {
@@ -213,9 +230,6 @@ void LayoutToScreen(MapScreen& map) {
     }
 }
 
-// Set when a level leaves for the map; the map's next opening takes it.
-bool g_revealOnOpen = false;
-
 // The level's return: the reveal starts 200 ms after the map shows.
 void RevealLevelResult(MapScreen& map) {
     const uint32_t length = map.RevealMedals(200);
@@ -228,8 +242,8 @@ void OpenMap() {
     if (!map) return;
     LayoutToScreen(*map);
     map->Open();
-    if (g_revealOnOpen) {
-        g_revealOnOpen = false;
+    if (MapProgramPart& part = MapPart(); part.revealOnOpen) {
+        part.revealOnOpen = false;
         RevealLevelResult(*map);
     }
 }
@@ -317,7 +331,7 @@ void RegisterMapScreen() {
 }
 
 void RevealOnMapReturn() {
-    g_revealOnOpen = true;
+    MapPart().revealOnOpen = true;
 }
 
 void RevealAfterComic() {

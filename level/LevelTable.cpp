@@ -1,5 +1,6 @@
 #include "level/LevelTable.h"
 
+#include "app/App.h"
 #include "engine/LoaderState.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
@@ -233,7 +234,10 @@ bool ParseLevel(Checker& c, ChunkCursor& in, Level* level) {
     return true;
 }
 
-const LevelTableCatalog* g_catalog = nullptr;
+// The names the level table is checked against, installed by the program.
+struct InstalledCatalog {
+    const LevelTableCatalog* catalog = nullptr; // owned by the program
+};
 
 } // namespace
 
@@ -308,7 +312,9 @@ LevelTable& GameLevelTable() {
 }
 
 void SetLevelTableCatalog(const LevelTableCatalog* catalog) {
-    g_catalog = catalog;
+    if (InstalledCatalog* installed =
+            catalog ? AppPart<InstalledCatalog>() : ExistingAppPart<InstalledCatalog>())
+        installed->catalog = catalog;
 }
 
 int32_t LoadLevelTable(kis::DataFileReaderW* reader, LoaderState* state) {
@@ -319,7 +325,8 @@ int32_t LoadLevelTable(kis::DataFileReaderW* reader, LoaderState* state) {
     const bool read = entry && reader->Read(bytes.data(), static_cast<uint32_t>(bytes.size()));
     reader->CloseChunk();
     if (!read) return kLoaderFinished;
-    if (GameLevelTable().Parse(bytes, g_catalog)) state->error = 0;
+    const InstalledCatalog* installed = ExistingAppPart<InstalledCatalog>();
+    if (GameLevelTable().Parse(bytes, installed ? installed->catalog : nullptr)) state->error = 0;
     state->done = state->total = 1;
     return kLoaderFinished;
 }

@@ -11,7 +11,9 @@
 namespace {
 
 const TextTagSources kNoSources;
-const TextTagSources* g_sources = nullptr; // owned by whoever installed them
+struct InstalledSources {
+    const TextTagSources* sources = nullptr; // owned by whoever installed them
+};
 
 } // namespace
 
@@ -61,9 +63,12 @@ bool TextTagSources::CurrentAwards(AwardCounters* out) const {
 }
 
 void SetTextTagSources(const TextTagSources* sources) {
-    g_sources = sources;
+    if (InstalledSources* installed =
+            sources ? AppPart<InstalledSources>() : ExistingAppPart<InstalledSources>())
+        installed->sources = sources;
 }
 
 const TextTagSources& GetTextTagSources() {
-    return g_sources ? *g_sources : kNoSources;
+    const InstalledSources* installed = ExistingAppPart<InstalledSources>();
+    return installed && installed->sources ? *installed->sources : kNoSources;
 }

@@ -443,19 +443,27 @@ void LayerShowcase::OnKeyDown(uint32_t key, uint32_t modifiers) {
 namespace {
 
 // The program's main function owns the showcase; the shell's callbacks
-// below have no other way to reach it.
-ShowcaseProgram* g_program = nullptr;
+// below reach it through the App.
+struct InstalledShowcase {
+    ShowcaseProgram* program = nullptr;
+};
+
+ShowcaseProgram* Program() {
+    const InstalledShowcase* installed = ExistingAppPart<InstalledShowcase>();
+    return installed ? installed->program : nullptr;
+}
 
 LayerShowcase* Screen() {
-    return g_program ? g_program->Screen() : nullptr;
+    ShowcaseProgram* program = Program();
+    return program ? program->Screen() : nullptr;
 }
 
 void OpenScreen() {
     LogLine(kLogIndent, "Loading finished; the showcase stands in for the main screen.");
-    if (g_program) g_program->OpenScreen();
+    if (ShowcaseProgram* program = Program()) program->OpenScreen();
 }
 void CloseScreen() {
-    if (g_program) g_program->CloseScreen();
+    if (ShowcaseProgram* program = Program()) program->CloseScreen();
 }
 void UpdateScreen(uint32_t ms) {
     if (LayerShowcase* screen = Screen()) screen->Update(ms);
@@ -489,13 +497,15 @@ const AppCallbacks kCallbacks = {.cursor = ScreenCursor,
 } // namespace
 
 ShowcaseProgram::ShowcaseProgram() {
-    g_program = this;
+    if (InstalledShowcase* installed = AppPart<InstalledShowcase>()) installed->program = this;
     RegisterGameStateScreen(kStateMainScreen, {::OpenScreen, ::CloseScreen, &kCallbacks});
 }
 
 ShowcaseProgram::~ShowcaseProgram() {
     screen_.reset();
-    if (g_program == this) g_program = nullptr;
+    if (InstalledShowcase* installed = ExistingAppPart<InstalledShowcase>();
+        installed && installed->program == this)
+        installed->program = nullptr;
 }
 
 void ShowcaseProgram::OpenScreen() {

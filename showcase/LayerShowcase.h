@@ -1,5 +1,5 @@
 #pragma once
-// The showcase program's screen in the main screen's place (game state 6):
+// The showcase program's screen in the main screen's place (kStateMainScreen):
 // it says "Loading finished" and shows what the layers below the game can do:
 //   - sprites of the sprite pack: the farm girl walking round a rectangle
 //     (turning through her four directions), a star fading, a chicken
@@ -22,7 +22,7 @@
 class LayerShowcase;
 
 // The showcase program's own part: making it registers the layer showcase
-// as state 6's screen, in place of the game's main screen (so it is made
+// as kStateMainScreen's screen, in place of the game's main screen (so it is made
 // after the game's wiring). The screen lives while the state is current.
 // The program's main function keeps this object until WinMain has returned.
 class ShowcaseProgram {
@@ -32,10 +32,10 @@ class ShowcaseProgram {
     ShowcaseProgram(const ShowcaseProgram&) = delete;
     ShowcaseProgram& operator=(const ShowcaseProgram&) = delete;
 
-    // Entering and leaving state 6.
+    // Entering and leaving kStateMainScreen.
     void OpenScreen();
     void CloseScreen();
-    // The screen while state 6 is current, else null.
+    // The screen while kStateMainScreen is current, else null.
     LayerShowcase* Screen() const { return screen_.get(); }
 
   private:

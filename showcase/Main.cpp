@@ -9,8 +9,9 @@
 // It takes the game's command line.
 int main(int argc, char** argv) {
     std::vector<char*> arguments(argv, argv + argc);
+    App app; // made first: the wiring and the showcase register into it
     GameProgram game;
     ShowcaseProgram showcase;
     arguments.push_back(nullptr);
-    return WinMain(int(arguments.size() - 1), arguments.data());
+    return app.Run(int(arguments.size() - 1), arguments.data());
 }

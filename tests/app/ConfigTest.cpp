@@ -1,5 +1,6 @@
 #include "app/Config.h"
 
+#include "app/App.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "foundation/ByteOrder.h"
@@ -37,7 +38,12 @@ bool SameScreen(const ScreenParams& a, const ScreenParams& b) {
 
 } // namespace
 
-TEST(Config, WrittenFileHasTheTypeVersionAndBothChunksAndReadsBack) {
+// The tests of Config run on an App of their own: the shell's state lives in it.
+struct Config : ::testing::Test {
+    App app;
+};
+
+TEST_F(Config, WrittenFileHasTheTypeVersionAndBothChunksAndReadsBack) {
     testsupport::TempDir dir;
     SetConfigFolders(GameForm(dir), GameForm(dir));
     GameScreen screen;
@@ -90,7 +96,7 @@ TEST(Config, WrittenFileHasTheTypeVersionAndBothChunksAndReadsBack) {
     EXPECT_EQ(read.soundsVolume, 80.0f);
 }
 
-TEST(Config, MissingDamagedOrShortFilesLeaveTheDefaults) {
+TEST_F(Config, MissingDamagedOrShortFilesLeaveTheDefaults) {
     testsupport::TempDir dir;
     SetConfigFolders(GameForm(dir), GameForm(dir));
     GameScreen screen;
@@ -130,7 +136,7 @@ TEST(Config, MissingDamagedOrShortFilesLeaveTheDefaults) {
 // Random damage to config.dat as a whole or to one of its chunks: loading
 // never fails, leaves the file as it was, takes a screen chunk only whole and
 // keeps the sound settings within their ranges.
-TEST(Config, DamagedSettingsFilesLoadWithinRangesAndStayUntouched) {
+TEST_F(Config, DamagedSettingsFilesLoadWithinRangesAndStayUntouched) {
     testsupport::TempDir dir;
     SetConfigFolders(GameForm(dir), GameForm(dir));
     GameScreen screen;
@@ -183,7 +189,7 @@ TEST(Config, DamagedSettingsFilesLoadWithinRangesAndStayUntouched) {
     });
 }
 
-TEST(Config, TooLongAPathIsTheOnlyFailure) {
+TEST_F(Config, TooLongAPathIsTheOnlyFailure) {
     SetConfigFolders(std::u16string(300, u'a'), u"");
     GameScreen screen;
     SoundManager sound;
@@ -192,7 +198,7 @@ TEST(Config, TooLongAPathIsTheOnlyFailure) {
     EXPECT_FALSE(SaveConfig(screen, sound));
 }
 
-TEST(Config, IniEntriesThatArePresentOverrideTheRecord) {
+TEST_F(Config, IniEntriesThatArePresentOverrideTheRecord) {
     testsupport::TempDir dir;
     const std::string ini = dir.File("config.ini");
     ASSERT_TRUE(
@@ -222,7 +228,7 @@ TEST(Config, IniEntriesThatArePresentOverrideTheRecord) {
     EXPECT_TRUE(none.language.empty());
 }
 
-TEST(Config, LanguageFromTheCommandLineThenTheIniThenTheDefault) {
+TEST_F(Config, LanguageFromTheCommandLineThenTheIniThenTheDefault) {
     ConfigIni ini;
     EXPECT_EQ(ChooseLanguageFile(u"", ini), u"language.dat");
     ini.language = u"german.dat";
@@ -232,7 +238,7 @@ TEST(Config, LanguageFromTheCommandLineThenTheIniThenTheDefault) {
 
 // config.ini's single numbers read as the ini file reads integers, hexadecimal
 // after "$", "#" or "0x" among them; what is no such number leaves the value.
-TEST(Config, IniNumbersMayBeHexadecimal) {
+TEST_F(Config, IniNumbersMayBeHexadecimal) {
     struct Case {
         const char* text;
         uint32_t refreshRate;
@@ -256,7 +262,7 @@ TEST(Config, IniNumbersMayBeHexadecimal) {
 }
 
 // A config.dat that is passed over is named in the log with the reason.
-TEST(Config, ADamagedSettingsFileIsLoggedAsIgnoredWithTheReason) {
+TEST_F(Config, ADamagedSettingsFileIsLoggedAsIgnoredWithTheReason) {
     testsupport::TempDir dir;
     SetConfigFolders(GameForm(dir), GameForm(dir));
     GameScreen screen;

@@ -125,10 +125,11 @@ void RunGameHere(const char* frames) {
     char headless[] = "--headless";
     char framesOption[] = "--frames";
     char* argv[] = {program, headless, framesOption, framesArg.data(), nullptr};
+    App app; // the wiring and the showcase register into it before it runs
     RegisterGameScreens();
     ShowcaseProgram showcase; // the screen after loading
     g_counting = true;
-    const int code = WinMain(4, argv);
+    const int code = app.Run(4, argv);
     g_counting = false;
     const uint32_t since = g_mainScreenSince;
     const unsigned long long shown = g_mainScreenAllocations ? platform::Milliseconds() - since : 0;

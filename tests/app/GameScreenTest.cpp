@@ -1,5 +1,6 @@
 #include "app/GameScreen.h"
 
+#include "app/App.h"
 #include "app/GameStates.h"
 #include "engine/Log.h"
 #include "engine/Viewer.h"
@@ -68,6 +69,7 @@ TEST(GameScreen, MissingOrUnofferedValuesComeFromTheDefaults) {
 }
 
 TEST(GameScreen, FullScreenAppliesTheScreenSizeAndBack) {
+    App app; // keeps the display mode applied last
     Display d;
     ASSERT_TRUE(d.screen.SetParams({1, 800, 600, 1024, 768, 60, 1}));
     ASSERT_NE(d.viewer->GetSettings(), nullptr);

@@ -1,4 +1,5 @@
 #include "app/GameShell.h"
+#include "app/App.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "sprites/Sprite.h"
@@ -10,7 +11,12 @@
 
 namespace {
 
-TEST(GameShellTest, NameIdsOfTextsFollowTheIdentifierRules) {
+// The tests of GameShellTest run on an App of their own: the shell's state lives in it.
+struct GameShellTest : ::testing::Test {
+    App app;
+};
+
+TEST_F(GameShellTest, NameIdsOfTextsFollowTheIdentifierRules) {
     struct Case {
         const char16_t* text;
         uint32_t id;
@@ -42,7 +48,7 @@ struct FakeTutorial final : TutorialHooks {
     }
 };
 
-TEST(GameShellTest, WithoutATutorialEverythingIsAllowedAndEventsGoNowhere) {
+TEST_F(GameShellTest, WithoutATutorialEverythingIsAllowedAndEventsGoNowhere) {
     g_calls.clear();
     SetRunningTutorial(nullptr);
     EXPECT_TRUE(TutorialAllows(3, 27, 0));
@@ -59,7 +65,7 @@ TEST(GameShellTest, WithoutATutorialEverythingIsAllowedAndEventsGoNowhere) {
     EXPECT_EQ(g_calls, (std::vector<std::string>{"allows 3 27", "allows 1 5", "event 1073741825 7 8"}));
 }
 
-TEST(GameShellTest, ScreenResourcesAreRebuiltInOrderForTheCurrentState) {
+TEST_F(GameShellTest, ScreenResourcesAreRebuiltInOrderForTheCurrentState) {
     g_calls.clear();
     SetScreenResourceHook(ScreenPart::Texts, [] { g_calls.push_back("texts"); });
     SetScreenResourceHook(ScreenPart::Map, [] { g_calls.push_back("map"); });
@@ -86,7 +92,7 @@ TEST(GameShellTest, ScreenResourcesAreRebuiltInOrderForTheCurrentState) {
         SetScreenResourceHook(ScreenPart(part), nullptr);
 }
 
-TEST(GameShellTest, TheGamesManagersAreMadeOncePerRun) {
+TEST_F(GameShellTest, TheGamesManagersAreMadeOncePerRun) {
     g_calls.clear();
     ClearGameInitHooks();
     RegisterGameInitHook([] { g_calls.push_back("windows"); });
@@ -104,14 +110,14 @@ TEST(GameShellTest, TheGamesManagersAreMadeOncePerRun) {
     SetScreenResourceHook(ScreenPart::Texts, nullptr);
 }
 
-TEST(GameShellTest, ClosingTheMainWindowIsTakenOnce) {
+TEST_F(GameShellTest, ClosingTheMainWindowIsTakenOnce) {
     EXPECT_FALSE(TakeMainWindowClose());
     CloseMainWindow();
     EXPECT_TRUE(TakeMainWindowClose());
     EXPECT_FALSE(TakeMainWindowClose());
 }
 
-TEST(GameShellTest, SpritesOfLibrariesThatAreNotLoadedAreAbsent) {
+TEST_F(GameShellTest, SpritesOfLibrariesThatAreNotLoadedAreAbsent) {
     EXPECT_EQ(GetSprite(1, u"time_bar_indic"), nullptr);
     EXPECT_EQ(GetSprite(99, u"x"), nullptr);
 }
@@ -120,7 +126,7 @@ TEST(GameShellTest, SpritesOfLibrariesThatAreNotLoadedAreAbsent) {
 
 namespace {
 
-TEST(GameShellTest, ATextBatchKeepsOneTextCurrentUntilItEnds) {
+TEST_F(GameShellTest, ATextBatchKeepsOneTextCurrentUntilItEnds) {
     DXLTexture first, second;
     SetText(&first);
     EXPECT_EQ(CurrentText(), &first);

@@ -1,6 +1,7 @@
 // The shell's side of the game effects: the slots an effect takes, and what
 // comes back when it ends, also across a state change at its mid-point.
 #include "app/GameSpriteHost.h"
+#include "app/App.h"
 #include "app/GameStates.h"
 #include "sprites/GameEffect.h"
 
@@ -37,6 +38,7 @@ void OnState(int32_t, int32_t to) {
 }
 
 struct HostFixture : ::testing::Test {
+    App app; // the shell's state the test runs on
     HostFixture() {
         InstallGameSpriteHost();
         SetStateChangeCallback(OnState);

@@ -1,4 +1,5 @@
 #include "app/GameStates.h"
+#include "app/App.h"
 #include "app/GameDataLoader.h"
 #include "app/Logos.h"
 #include "app/PlayUrl.h"
@@ -42,6 +43,7 @@ void OnFocus(int32_t from, int32_t to) {
 
 // Leaves the application layer as a fresh program has it.
 struct AppLayerTest : ::testing::Test {
+    App app; // the shell's state the test runs on
     void SetUp() override {
         g_calls.clear();
         g_now = 1000;

@@ -1,5 +1,7 @@
 #include "app/LevelLoading.h"
 
+#include "app/App.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -26,6 +28,7 @@ int32_t LoadBroken(LoaderState* state) {
 }
 
 struct LevelLoadingTest : ::testing::Test {
+    App app; // the shell's state the test runs on
     void SetUp() override {
         g_calls.clear();
         ClearGameStateScreens();

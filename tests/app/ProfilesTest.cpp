@@ -1,4 +1,5 @@
 #include "app/Profiles.h"
+#include "app/App.h"
 #include "foundation/DataFile.h"
 #include "platform/Random.h"
 #include "platform/Utf.h"
@@ -30,6 +31,7 @@ std::string U8(const std::u16string& s) {
 }
 
 struct ProfilesTest : ::testing::Test {
+    App app; // the shell's state the test runs on
     TempDir dir;
     std::u16string folder = U16(dir.Path().string());
     std::string File(const std::string& name) const { return dir.File(name); }

@@ -3,6 +3,7 @@
 // again.
 #include "app/SpriteTextures.h"
 
+#include "app/App.h"
 #include "engine/Texture.h"
 #include "engine/TextureLoader.h"
 #include "foundation/ByteOrder.h"
@@ -71,6 +72,7 @@ bool YieldEveryTime(float) {
 
 class SpriteTexturesTest : public ::testing::Test {
   protected:
+    App app; // the shell's state the test runs on
     void SetUp() override {
         ASSERT_TRUE(viewer.Open());
         collection = std::make_unique<DXLTextures>(&viewer);

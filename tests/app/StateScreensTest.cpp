@@ -1,5 +1,6 @@
 // The shell's tables through which the subsystems above it plug in: the
 // screens of the game states, the quit hooks and the game-data stages.
+#include "app/App.h"
 #include "app/GameDataLoader.h"
 #include "app/GameStates.h"
 
@@ -52,6 +53,7 @@ const AppCallbacks kLogos = {.draw = DrawLogos};
 const AppCallbacks kMain = {.draw = DrawMain, .keyDown = KeyMain, .minimise = Minimise};
 
 struct StateScreensTest : ::testing::Test {
+    App app; // the shell's state the test runs on
     void SetUp() override {
         g_calls.clear();
         ClearGameStateScreens();

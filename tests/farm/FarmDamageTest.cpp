@@ -2,6 +2,7 @@
 // the game's own generator, so a failing run can be repeated) is either
 // refused with the data error or loads records that stay within their
 // room. Also the whole-table checks the content tool makes.
+#include "app/App.h"
 #include "platform/Random.h"
 #include "tests/farm/FarmTestSupport.h"
 
@@ -95,7 +96,12 @@ TEST(FarmDamage, DamagedChunksAreRefusedOrLoadWithinLimits) {
     }
 }
 
-TEST(FarmChunks, TheSampleIsSoundAndWhatTheGameRefusesIsRefused) {
+// The tests of FarmChunks run on an App of their own: the shell's state lives in it.
+struct FarmChunks : ::testing::Test {
+    App app;
+};
+
+TEST_F(FarmChunks, TheSampleIsSoundAndWhatTheGameRefusesIsRefused) {
     EXPECT_EQ(CheckFarmTables(Sample()), "");
     using Change = std::function<void(FarmTablesSource&)>;
     const std::pair<const char*, Change> cases[] = {
@@ -126,7 +132,7 @@ TEST(FarmChunks, TheSampleIsSoundAndWhatTheGameRefusesIsRefused) {
 
 // The chunks written for the game load back through the game's loaders
 // in the data pack's order.
-TEST(FarmChunks, WrittenChunksLoadThroughTheStages) {
+TEST_F(FarmChunks, WrittenChunksLoadThroughTheStages) {
     testsupport::TempDir dir;
     const std::u16string path = platform::Utf8ToUtf16(dir.File("Data.dat"));
     kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(path.c_str(), 1, 2, 1, false);

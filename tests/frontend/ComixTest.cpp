@@ -1,4 +1,5 @@
 #include "frontend/Comix.h"
+#include "app/App.h"
 
 #include "app/GameStates.h"
 #include "engine/InputManager.h"
@@ -208,6 +209,7 @@ namespace {
 // and a host whose game clock the test sets.
 class ComixWindowTest : public ::testing::Test {
   protected:
+    App app; // the shell's state the test runs on
     void SetUp() override {
         const std::vector<uint8_t> bytes = EncodeComixPages(SamplePages());
         ASSERT_TRUE(comix.Read(bytes.data(), bytes.size(), nullptr));

@@ -3,6 +3,7 @@
 // villains' attack.
 #include "frontend/MapScreen.h"
 
+#include "app/App.h"
 #include "app/GameStates.h"
 #include "platform/Utf.h"
 #include "sprites/GameEffect.h"
@@ -30,6 +31,7 @@ MapCellTable Cells() {
 }
 
 struct Fixture : ::testing::Test {
+    App app; // the shell's state the test runs on
     testsupport::TempDir dir;
     ProfileManager profiles{platform::Utf8ToUtf16(dir.Path().string())};
     MapScreen map;
@@ -384,12 +386,12 @@ TEST_F(MapScreenRules, TheOverlaysButtonsDoTheirJobs) {
     };
     for (const Case& c : cases) {
         opened.clear();
-        Cheats = c.cheats;
+        SetCheats(c.cheats);
         map.OnMouseDown(c.at.x, c.at.y, 1, c.modifiers);
         ASSERT_FALSE(opened.empty()) << c.opens;
         EXPECT_EQ(opened[0], c.opens);
     }
-    Cheats = false;
+    SetCheats(false);
     // A fresh profile (easy, nothing passed) chosen in the profiles window starts the first comic.
     EXPECT_EQ(opened, (std::vector<std::string>{"profiles", "comic 0"}));
     // The locked regime switch takes no click; the top controls are the tutorials' exceptions.

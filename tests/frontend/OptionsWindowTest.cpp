@@ -55,6 +55,7 @@ void SetSound(bool musicOn, float music, bool soundsOn, float sounds) {
 
 class OptionsWindowTest : public ::testing::Test {
   protected:
+    App app; // the shell's state the test runs on
     void SetUp() override {
         g_sound = &sound;
         g_display = Display();

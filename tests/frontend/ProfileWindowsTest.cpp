@@ -2,6 +2,7 @@
 // store in a temporary folder: names the field takes, rows added, chosen
 // and deleted with the list scrolled, and the current player's deletion.
 #include "frontend/ProfileWindows.h"
+#include "app/App.h"
 #include "app/Profiles.h"
 #include "gui/GameEdit.h"
 #include "gui/Window.h"
@@ -39,6 +40,7 @@ void Deleting() {
 
 class ProfileWindowsTest : public ::testing::Test {
   protected:
+    App app; // the shell's state the test runs on
     void SetUp() override {
         g_calls.clear();
         g_store = &store;

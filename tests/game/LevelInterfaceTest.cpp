@@ -5,6 +5,7 @@
 // restart; the warehouse window selling five wheat and buying the next
 // level, which wins the level and shows the result window; the pause menu's
 // awards and the level window's bonuses window.
+#include "app/App.h"
 #include "app/Config.h"
 #include "app/GameScreen.h"
 #include "app/Profiles.h"
@@ -346,6 +347,7 @@ TEST(LevelInterface, AwardsFromThePauseMenuAndBonusesFromTheLevelWindow) {
 TEST(LevelInterface, TheSaleIsHeardWhileTheWarehouseWindowIsOpen) {
     GameCopy game(LevelData::Scenarios);
     {
+        App app; // the settings' folders are the App's
         fs::create_directories(game.User());
         SetConfigFolders(platform::Utf8ToUtf16(game.User()), platform::Utf8ToUtf16(game.Game()));
         GameScreen screen;

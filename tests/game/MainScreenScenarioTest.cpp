@@ -3,6 +3,7 @@
 // is typed and taken, the menu greets the player under the whole title
 // image, the closed hard regime takes no click, the options switch the music off (written to
 // config.dat when they close), and the credits scroll.
+#include "app/App.h"
 #include "app/Config.h"
 #include "app/GameScreen.h"
 #include "app/Profiles.h"
@@ -105,6 +106,7 @@ TEST(MainScreenScenario, AFirstPlayerIsMadeTheOptionsChangeASettingAndTheCredits
     EXPECT_EQ(profiles.GetProfile(0)->Record().results.tutorial, 1u) << "the box starts ticked";
 
     // The music was switched off and config.dat says so.
+    App app; // the settings' folders are the App's
     GameScreen screen;
     SoundManager sound;
     ScreenParams params;

@@ -3,6 +3,7 @@
 // earned money flies up as a star and rolls on the counter, and the stock
 // count changes. Screenshots and a log go to level-field/ in the test's
 // working folder.
+#include "app/App.h"
 #include "app/SpriteTextures.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
@@ -137,6 +138,7 @@ int Drawn(const std::vector<uint32_t>& frame, int x0, int y0, int x1, int y1) {
 // the character descriptions.
 class FieldScenario : public ::testing::Test {
   protected:
+    App app; // the shell's state the test runs on
     void SetUp() override {
         ASSERT_TRUE(viewer.Open());
         // The sprite pack stays open: textures are read when first drawn.

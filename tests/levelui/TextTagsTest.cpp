@@ -1,4 +1,5 @@
 #include "levelui/TextTags.h"
+#include "app/App.h"
 #include "farm/FarmData.h"
 #include "levelui/FarmTextTagSources.h"
 #include "levelui/TextTagSources.h"
@@ -182,6 +183,7 @@ AwardGoal MakeGoal(int index, const char16_t* key, int32_t target) {
 
 class TextTagsTest : public testing::Test {
   protected:
+    App app; // the shell's state the test runs on
     void SetUp() override { SetTextTagSources(&sources); }
     void TearDown() override { SetTextTagSources(nullptr); }
 
@@ -521,7 +523,12 @@ TEST_F(TextTagsTest, TheTextLayerExpandsTagsThroughTheCallback) {
 
 namespace {
 
-TEST(TextTagSourcesTest, SpriteFramesComeFromTheInstalledLibraries) {
+// The tests of TextTagSourcesTest run on an App of their own: the shell's state lives in it.
+struct TextTagSourcesTest : ::testing::Test {
+    App app;
+};
+
+TEST_F(TextTagSourcesTest, SpriteFramesComeFromTheInstalledLibraries) {
     SpriteLibraries libraries;
     SetSpriteLibraries(&libraries);
     SpriteLibrary* small = libraries.Make(2, nullptr);
@@ -552,7 +559,12 @@ void CopyName(char16_t (&field)[32], const char16_t* text) {
         field[i] = text[i];
 }
 
-TEST(FarmTextTagSourcesTest, ProductsPlantsAndGoalNamesComeFromTheFarmTables) {
+// The tests of FarmTextTagSourcesTest run on an App of their own: the shell's state lives in it.
+struct FarmTextTagSourcesTest : ::testing::Test {
+    App app;
+};
+
+TEST_F(FarmTextTagSourcesTest, ProductsPlantsAndGoalNamesComeFromTheFarmTables) {
     farmtest::RecordingResources resources;
     FarmData farm(&resources);
     ProductRecord wheat = {};

@@ -5,6 +5,7 @@
 
 #include "TutorialFakes.h"
 
+#include "app/App.h"
 #include "gui/Controls.h"
 #include "gui/Window.h"
 #include "level/SaveStream.h"
@@ -282,6 +283,7 @@ uintptr_t Shot(int32_t i) {
 }
 
 struct Scripts : ::testing::Test {
+    App app; // the shell's state the test runs on
     WindowManager windows{nullptr, nullptr};
     TutorialRunner runner{TutorialServices{&windows}};
     FakeScriptLevel level{windows};
@@ -1018,6 +1020,7 @@ TEST_F(Scripts, StepBoxesCarryTheirTextTagContext) {
 // glyph is 8 pixels wide.
 class ScriptTexts : public texttest::SyntheticText {
   protected:
+    App app; // the shell's state the test runs on
     // Names the wheat product (and only it) in the form asked for.
     struct WheatSources : TextTagSources {
         const char16_t* Text(const char16_t* group, const char16_t* key, uint32_t form) const override {

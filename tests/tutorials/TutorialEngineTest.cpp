@@ -3,6 +3,7 @@
 
 #include "TutorialFakes.h"
 
+#include "app/App.h"
 #include "gui/Window.h"
 #include "level/SaveStream.h"
 
@@ -15,6 +16,7 @@ using tutest::TestLevelTutorial;
 namespace {
 
 struct Engine : ::testing::Test {
+    App app; // the shell's state the test runs on
     WindowManager windows{nullptr, nullptr};
     TutorialRunner runner{TutorialServices{&windows}};
     FakeLevel level;

@@ -3,6 +3,7 @@
 
 #include "TutorialFakes.h"
 
+#include "app/App.h"
 #include "gui/Controls.h"
 #include "gui/Window.h"
 
@@ -112,6 +113,7 @@ TEST(TutorialArrows, Bounce) {
 }
 
 struct Layers : ::testing::Test {
+    App app; // the shell's state the test runs on
     WindowManager windows{nullptr, nullptr};
     TutorialRunner runner{TutorialServices{&windows}};
     FakeLevel level;

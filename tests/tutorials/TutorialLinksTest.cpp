@@ -2,6 +2,7 @@
 
 #include "TutorialFakes.h"
 
+#include "app/App.h"
 #include "gui/Window.h"
 #include "level/SaveStream.h"
 #include "tutorials/LevelTutorialLink.h"
@@ -14,7 +15,12 @@ using namespace tut;
 
 namespace {
 
-TEST(TutorialLinks, LevelLinkSavesLoadsAndRefuses) {
+// The tests of TutorialLinks run on an App of their own: the shell's state lives in it.
+struct TutorialLinks : ::testing::Test {
+    App app;
+};
+
+TEST_F(TutorialLinks, LevelLinkSavesLoadsAndRefuses) {
     WindowManager windows(nullptr, nullptr);
     TutorialRunner runner(TutorialServices{&windows});
     tutest::FakeLevel level;
@@ -59,7 +65,7 @@ TEST(TutorialLinks, LevelLinkSavesLoadsAndRefuses) {
     EXPECT_FALSE(link.IsRunning());
 }
 
-TEST(TutorialLinks, WindowLinkAsksTheRunningTutorial) {
+TEST_F(TutorialLinks, WindowLinkAsksTheRunningTutorial) {
     WindowManager windows(nullptr, nullptr);
     TutorialRunner runner(TutorialServices{&windows});
     tutest::FakeLevel level;

@@ -3,6 +3,7 @@
 
 #include "TutorialFakes.h"
 
+#include "app/App.h"
 #include "gui/Controls.h"
 #include "gui/Window.h"
 #include "level/SaveStream.h"
@@ -28,6 +29,7 @@ class RuleTutorial : public LevelTutorial {
 };
 
 struct Rules : ::testing::Test {
+    App app; // the shell's state the test runs on
     WindowManager windows{nullptr, nullptr};
     TutorialRunner runner{TutorialServices{&windows}};
     FakeLevel level;

@@ -1,0 +1,430 @@
+// Every piece of the program's state has one owner: the App, a screen, an
+// object main makes. A variable a file keeps at namespace scope (static, in an
+// anonymous namespace or plain) is state nobody owns, made before main and torn
+// down after it in an order nobody chose. The check reads the source tree and
+// fails on each such variable that can change (not const, not constexpr)
+// outside a short list whose every entry says why it stays.
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The folders checked: every library of the tree and the program.
+const std::vector<std::string> kCheckedFolders = {
+    "platform", "foundation", "engine",  "text",     "sprites",   "gui",  "pathfinding", "app",
+    "level",    "farm",       "levelui", "frontend", "tutorials", "game", "showcase",    "bot"};
+
+// The variables that stay, as "folder/File.cpp name", each with its reason.
+const std::map<std::string, std::string> kAllowed = {
+    // The shell: the one way from its free functions to their owner, and a signal's flag.
+    {"app/WinMain.cpp g_app", "the running App: the free functions of the shell reach its state through it"},
+    {"app/WinMain.cpp g_closeSignal", "set by the close signals' handler, which may set nothing else"},
+    // The platform stands for the system below the game: one of each per process.
+    {"platform/Random.cpp g_state", "the system's random generator has one state per process"},
+    {"platform/Clock.cpp g_virtual", "whether the process's clock is the virtual one, read from any thread"},
+    {"platform/Clock.cpp g_virtualNow", "the process's virtual clock, read from any thread"},
+    {"platform/CodePage.cpp g_activeCodePage", "the system's active code page, one per process"},
+    {"platform/Window.cpp raiseRequested", "set from the single-instance signal handler"},
+    {"platform/GlyphFace.cpp gOpenerLock", "guards the glyph library, one per process"},
+    {"platform/GlyphFace.cpp gOpener", "the glyph library's handle, opened once per process"},
+    {"platform/Rasterizer.cpp gShortcuts",
+     "whether the rasteriser takes its shortcuts, switchable for comparison"},
+    {"platform/Rasterizer.cpp gUseAvx2",
+     "whether the spans use the processor's AVX2, switchable for comparison"},
+    // The engine, text, sprites and window layers keep the tables the game's
+    // interfaces name as process-wide (the system's library handles and
+    // counts, the keyboard state, the font and texture slots, the current
+    // effect and the window manager); they have not yet moved into an owner.
+    {"engine/LoaderState.cpp progressHook", "the loaders' progress hook, set by the loading under way"},
+    {"engine/Cursors.cpp g_drawing", "the cursor set hooked into the viewer's frame end"},
+    {"engine/HelperLibrary.cpp gLiveFonts",
+     "the built-in library's count of live fonts, as the system keeps it"},
+    {"engine/InputManager.cpp g_clock", "the input's clock, set through SetInputClock"},
+    {"engine/InputManager.cpp g_keyboardState", "the keyboard state read into one buffer and used at once"},
+    {"engine/Direct3D.cpp g_factory", "the device factory the system library hands out"},
+    {"engine/Direct3D.cpp g_display", "the window the device factory shows on"},
+    {"engine/Viewer.cpp g_clock", "the frame limiter's clock, set through DXLViewer::SetFrameClock"},
+    {"engine/Viewer.cpp g_libraryHolders", "the helper library's load count, as the system keeps it"},
+    {"engine/DirectXVersion.cpp gBuiltInModule", "its address is the built-in library's handle"},
+    {"text/TextLayout.cpp tagBuffer", "the text tags' scratch buffer"},
+    {"text/TextLayout.cpp reportedTags", "the unknown tags the log has named, once per run"},
+    {"text/TextLayout.cpp reportedMissing", "the missing texts the log has named, once per run"},
+    {"text/OutOfMemory.cpp gMessageWindow",
+     "the window the out-of-memory message names, when memory is gone"},
+    {"text/FontSlots.cpp AppFontSlots", "the application's font slots the text layer's interface names"},
+    {"text/FontSlots.cpp languageFonts", "the language's font slots"},
+    {"text/TextureCollections.cpp collections", "the numbered texture collections the markup names"},
+    {"sprites/Sprite.cpp g_libraries", "the sprite libraries installed by the program"},
+    {"sprites/SpritePack.cpp g_span", "the share of the progress a sprite pack's loading reports in"},
+    {"sprites/GameEffect.cpp g_effect", "the full-screen effect under way"},
+    {"sprites/GameEffect.cpp g_starts", "how many effects were started"},
+    {"sprites/SpriteHost.cpp g_idleHost", "the host that answers while no program installed its own"},
+    {"sprites/SpriteHost.cpp g_host", "the host the program installed"},
+    {"gui/Window.cpp g_manager", "the window manager the App installed"},
+};
+
+struct Found {
+    std::string key;   // "folder/File.cpp name"
+    std::string where; // "folder/File.cpp:line"
+};
+
+bool IsSource(const fs::path& path) {
+    const std::string ext = path.extension().string();
+    return ext == ".h" || ext == ".hpp" || ext == ".cpp" || ext == ".cc" || ext == ".inl";
+}
+
+// The text with comments, string and character literals and preprocessor lines
+// blanked (newlines kept, so that offsets keep their line numbers).
+std::string Blank(const std::string& text) {
+    std::string out = text;
+    size_t i = 0;
+    bool lineStart = true;
+    auto blank = [&](size_t from, size_t to) {
+        for (size_t k = from; k < to && k < out.size(); ++k)
+            if (out[k] != '\n') out[k] = ' ';
+    };
+    while (i < text.size()) {
+        const char c = text[i];
+        if (lineStart && c == '#') {
+            size_t end = i;
+            while (end < text.size() && !(text[end] == '\n' && text[end - 1] != '\\'))
+                ++end;
+            blank(i, end);
+            i = end;
+            continue;
+        }
+        if (c == '\n') {
+            lineStart = true;
+            ++i;
+            continue;
+        }
+        if (!std::isspace(static_cast<unsigned char>(c))) lineStart = false;
+        if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
+            const size_t end = text.find('\n', i);
+            blank(i, end == std::string::npos ? text.size() : end);
+            i = end == std::string::npos ? text.size() : end;
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+            const size_t end = text.find("*/", i + 2);
+            const size_t stop = end == std::string::npos ? text.size() : end + 2;
+            blank(i, stop);
+            i = stop;
+        } else if (c == 'R' && i + 1 < text.size() && text[i + 1] == '"' &&
+                   (i == 0 ||
+                    !(std::isalnum(static_cast<unsigned char>(text[i - 1])) || text[i - 1] == '_'))) {
+            const size_t open = text.find('(', i);
+            const std::string close = ")" + text.substr(i + 2, open - i - 2) + "\"";
+            const size_t end = text.find(close, open);
+            const size_t stop = end == std::string::npos ? text.size() : end + close.size();
+            blank(i + 1, stop);
+            i = stop;
+        } else if (c == '"' ||
+                   (c == '\'' && !(i > 0 && std::isxdigit(static_cast<unsigned char>(text[i - 1]))))) {
+            size_t end = i + 1;
+            while (end < text.size() && text[end] != c && text[end] != '\n')
+                end += text[end] == '\\' ? 2 : 1;
+            blank(i + 1, end);
+            i = end + 1;
+        } else {
+            ++i;
+        }
+    }
+    return out;
+}
+
+bool IsWordChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : text) {
+        if (IsWordChar(c)) {
+            word += c;
+        } else if (!word.empty()) {
+            words.push_back(word);
+            word.clear();
+        }
+    }
+    if (!word.empty()) words.push_back(word);
+    return words;
+}
+
+bool HasWord(const std::string& text, const std::string& word) {
+    for (const std::string& w : Words(text))
+        if (w == word) return true;
+    return false;
+}
+
+// The first character of the text that is not blank, or 0.
+char FirstNonBlank(const std::string& text, size_t from) {
+    for (size_t i = from; i < text.size(); ++i)
+        if (!std::isspace(static_cast<unsigned char>(text[i]))) return text[i];
+    return 0;
+}
+
+// The position of the first '(' not inside angle brackets, or npos.
+size_t TopLevelParen(const std::string& text) {
+    int angles = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '<') ++angles;
+        if (text[i] == '>' && angles > 0) --angles;
+        if (text[i] == '(' && angles == 0) return i;
+    }
+    return std::string::npos;
+}
+
+// A '(' that opens a declarator of a pointer to a function ("void (*hooks[2])()").
+bool OpensPointerDeclarator(const std::string& text, size_t paren) {
+    const char next = FirstNonBlank(text, paren + 1);
+    return next == '*' || next == '&';
+}
+
+// The name of the variable a declaration at namespace scope defines, or empty
+// when it defines none that can change (a function, a type, a constant, an
+// alias, a declaration of something defined elsewhere). The declaration comes
+// with every brace's contents taken out.
+std::string MutableVariable(std::string decl) {
+    const std::vector<std::string> words = Words(decl);
+    if (words.empty()) return {};
+    static const std::set<std::string> notVariables = {"using",         "typedef",  "template",
+                                                       "static_assert", "friend",   "namespace",
+                                                       "extern",        "operator", "concept"};
+    for (const std::string& w : words)
+        if (notVariables.count(w)) return {};
+    if (words[0] == "struct" || words[0] == "class" || words[0] == "union" || words[0] == "enum") {
+        // A type's definition; "struct T {...} name;" also defines a variable.
+        const size_t body = decl.find("{}");
+        if (body == std::string::npos) return {};
+        decl = words[0] + " T" + decl.substr(body + 2);
+        if (Words(decl).size() < 3) return {};
+    }
+    if (HasWord(decl, "constexpr")) return {};
+    // The declarator ends at the initializer.
+    size_t end = decl.size();
+    for (const char* stop : {"=", "{}"}) {
+        const size_t at = decl.find(stop);
+        if (at != std::string::npos && at < end) end = at;
+    }
+    std::string declarator = decl.substr(0, end);
+    const size_t paren = TopLevelParen(declarator);
+    std::string name;
+    if (paren != std::string::npos) {
+        if (!OpensPointerDeclarator(declarator, paren)) return {}; // a function
+        const std::vector<std::string> inner = Words(declarator.substr(paren));
+        if (inner.empty()) return {};
+        name = inner[0];
+        const size_t close = declarator.find(')', paren);
+        const std::string pointer = declarator.substr(paren, close - paren);
+        if (HasWord(pointer, "const")) return {};
+        return name;
+    }
+    // Array bounds are not part of the name.
+    const size_t bracket = declarator.find('[');
+    if (bracket != std::string::npos) declarator = declarator.substr(0, bracket);
+    const std::vector<std::string> parts = Words(declarator);
+    if (parts.size() < 2) return {};
+    name = parts.back();
+    // const applies to the variable unless the variable is a pointer to const
+    // data: "const char* p" changes, "const char* const p" does not.
+    const size_t star = declarator.find_last_of("*");
+    if (star == std::string::npos) {
+        if (HasWord(declarator, "const")) return {};
+    } else if (HasWord(declarator.substr(star), "const")) {
+        return {};
+    }
+    return name;
+}
+
+// The mutable variables a file defines at namespace scope, with their lines.
+std::vector<std::pair<std::string, int>> FileScopeVariables(const std::string& source) {
+    const std::string text = Blank(source);
+    enum class Scope { Namespace, Other };
+    std::vector<Scope> scopes; // the braces open at the current point
+    std::vector<bool> functionBody;
+    std::string decl; // the declaration so far, braces' contents taken out
+    int declLine = 0;
+    int line = 1;
+    std::vector<std::pair<std::string, int>> found;
+    auto atNamespaceScope = [&] {
+        for (Scope s : scopes)
+            if (s != Scope::Namespace) return false;
+        return true;
+    };
+    auto finish = [&] {
+        const std::string name = MutableVariable(decl);
+        if (!name.empty()) found.emplace_back(name, declLine);
+        decl.clear();
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') ++line;
+        if (!atNamespaceScope()) {
+            if (c == '{') {
+                scopes.push_back(Scope::Other);
+                functionBody.push_back(false);
+            } else if (c == '}') {
+                scopes.pop_back();
+                const bool body = functionBody.back();
+                functionBody.pop_back();
+                if (atNamespaceScope()) {
+                    decl += "{}";
+                    // A function's body ends its definition, unless a constructor's
+                    // member initialisers go on ("a_{1}, b_{2} {").
+                    const char next = FirstNonBlank(text, i + 1);
+                    if (body && next != ',' && next != '{') decl.clear();
+                }
+            }
+            continue;
+        }
+        if (c == '{') {
+            const std::vector<std::string> words = Words(decl);
+            const bool opensNamespace =
+                (!words.empty() && (words[0] == "namespace" ||
+                                    (words[0] == "inline" && words.size() > 1 && words[1] == "namespace"))) ||
+                (words.size() == 1 && words[0] == "extern");
+            if (opensNamespace) {
+                scopes.push_back(Scope::Namespace);
+                functionBody.push_back(false);
+                decl.clear();
+                continue;
+            }
+            const size_t paren = TopLevelParen(decl);
+            const bool isType = !words.empty() && (words[0] == "struct" || words[0] == "class" ||
+                                                   words[0] == "union" || words[0] == "enum");
+            const bool isFunction = !isType && decl.find('=') == std::string::npos &&
+                                    paren != std::string::npos && !OpensPointerDeclarator(decl, paren);
+            scopes.push_back(Scope::Other);
+            functionBody.push_back(isFunction);
+            continue;
+        }
+        if (c == '}') {
+            if (!scopes.empty()) scopes.pop_back();
+            if (!functionBody.empty()) functionBody.pop_back();
+            decl.clear();
+            continue;
+        }
+        if (c == ';') {
+            finish();
+            continue;
+        }
+        if (decl.empty() && std::isspace(static_cast<unsigned char>(c))) continue;
+        if (decl.empty()) declLine = line;
+        decl += c;
+    }
+    return found;
+}
+
+std::vector<Found> CheckTree(const fs::path& root) {
+    std::vector<Found> found;
+    for (const std::string& folder : kCheckedFolders) {
+        const fs::path top = root / folder;
+        if (!fs::is_directory(top)) continue;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(top)) {
+            if (!entry.is_regular_file() || !IsSource(entry.path())) continue;
+            std::ifstream file(entry.path(), std::ios::binary);
+            std::stringstream bytes;
+            bytes << file.rdbuf();
+            const std::string relative = fs::relative(entry.path(), root).generic_string();
+            for (const auto& [name, line] : FileScopeVariables(bytes.str()))
+                found.push_back({relative + " " + name, relative + ":" + std::to_string(line) + " " + name});
+        }
+    }
+    return found;
+}
+
+std::string Join(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+} // namespace
+
+TEST(FileState, NoFileKeepsStateOutsideTheAllowedFew) {
+    std::vector<std::string> unowned;
+    std::set<std::string> seen;
+    for (const Found& f : CheckTree(VB_SOURCE_DIR)) {
+        seen.insert(f.key);
+        if (!kAllowed.count(f.key)) unowned.push_back(f.where);
+    }
+    EXPECT_TRUE(unowned.empty()) << "file-scope variables that can change, owned by nobody:\n"
+                                 << Join(unowned);
+    // An entry whose variable has gone is taken off the list, so that the list
+    // stays the list of what is there.
+    std::vector<std::string> stale;
+    for (const auto& [key, why] : kAllowed)
+        if (!seen.count(key)) stale.push_back(key + " (" + why + ")");
+    EXPECT_TRUE(stale.empty()) << "allowed variables no longer in the tree:\n" << Join(stale);
+}
+
+// The reader on small files: each case is one file and the variables it should report.
+TEST(FileState, TheCheckFindsEveryKindOfMutableFileScopeVariable) {
+    struct Case {
+        const char* source;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"int g_count = 0;\n", {"g_count"}},
+        {"static int s_count;\n", {"s_count"}},
+        {"namespace {\nstd::unique_ptr<Screen> g_screen;\n}\n", {"g_screen"}},
+        {"namespace a::b {\nnamespace {\nstd::vector<int> list{1, 2};\n}\n}\n", {"list"}},
+        {"Table g_table = {};\n", {"g_table"}},
+        {"Timer g_timer{};\n", {"g_timer"}},
+        {"const char* g_name = \"x\";\n", {"g_name"}},
+        {"void (*g_hooks[4])() = {};\n", {"g_hooks"}},
+        {"Screen* Screen::running = nullptr;\n", {"running"}},
+        {"inline thread_local int t_depth = 0;\n", {"t_depth"}},
+        {"struct Timer { int ms; } g_timer;\n", {"g_timer"}},
+        {"std::map<int, std::pair<int, int>> g_map;\n", {"g_map"}},
+        {"volatile std::sig_atomic_t g_signal = 0;\n", {"g_signal"}},
+        // Constants, functions, types and declarations are not state.
+        {"const int kCount = 3;\nconstexpr int kMore = 4;\nstatic const std::string kName = \"a;b\";\n", {}},
+        {"const char* const kNames[] = {\"a\", \"b\"};\n", {}},
+        {"void (* const kHook)() = nullptr;\n", {}},
+        {"int Count();\nvoid Set(int value) {\n    int local = value;\n    static int calls;\n}\n", {}},
+        {"struct Timer {\n    int ms = 0;\n    static int made;\n};\nenum class Kind { A, B };\n", {}},
+        {"Screen::Screen() : a_(1), b_{2} {\n    int x = 0;\n}\nint g_after = 1;\n", {"g_after"}},
+        {"extern bool Cheats;\nusing Hook = void (*)();\ntypedef int Count;\n", {}},
+        {"template <class T> T Twice(T v) {\n    return v + v;\n}\nstatic_assert(sizeof(int) == 4);\n", {}},
+        {"// int g_commented = 0;\n/* int g_block = 0; */\n#define COUNT 3\n", {}},
+        {"const char* Text() {\n    return \"}\";\n}\nint g_after = 2;\n", {"g_after"}},
+        {"auto g_sort = [](int a, int b) { return a < b; };\n", {"g_sort"}},
+        {"TEST(Suite, Name) {\n    int x = 0;\n}\n", {}},
+        {"extern \"C\" void OnSignal(int signal) {\n    g_signal = signal;\n}\n", {}},
+        {"extern \"C\" {\nint g_inside = 0;\n}\n", {"g_inside"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> names;
+        for (const auto& [name, line] : FileScopeVariables(c.source))
+            names.push_back(name);
+        EXPECT_EQ(names, c.names) << c.source;
+    }
+}
+
+TEST(FileState, AVariableAddedToAFileOfTheTreeIsFoundWithItsLine) {
+    testsupport::TempDir dir;
+    fs::create_directories(dir.Path() / "app" / "deep");
+    std::ofstream(dir.Path() / "app" / "deep" / "Shell.cpp")
+        << "#include \"app/Shell.h\"\n\nnamespace {\n\nint g_frames = 0;\n\n} // namespace\n";
+    std::ofstream(dir.Path() / "app" / "Notes.md") << "int g_notCode = 0;\n";
+    fs::create_directories(dir.Path() / "tests");
+    std::ofstream(dir.Path() / "tests" / "ShellTest.cpp") << "int g_testState = 0;\n";
+    const std::vector<Found> found = CheckTree(dir.Path());
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].key, "app/deep/Shell.cpp g_frames");
+    EXPECT_EQ(found[0].where, "app/deep/Shell.cpp:5 g_frames");
+}
