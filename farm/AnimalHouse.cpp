@@ -187,6 +187,7 @@ void PointPetshouse::SetOverlayFrame(float fraction) {
 
 void PointPetshouse::ShowFeedButton(bool animated, uint32_t delay) {
     if (beingRemoved_ || stage_ < 1 || damage_ > 0 || button_ || feedJob_ || buildJob_ || upgrading_) return;
+    HideProgress();
     int32_t dx, dy, x, y;
     GetFeedButtonOffset(&dx, &dy);
     AnchorPlus(dx, dy, &x, &y);
@@ -199,18 +200,20 @@ void PointPetshouse::ShowFeedButton(bool animated, uint32_t delay) {
 
 void PointPetshouse::ShowCollectButton(bool ready, int32_t x, int32_t y, bool animated, uint32_t delay) {
     if (beingRemoved_ || !fed_ || !ready || button_ || collectJob_ || damage_) return;
+    // The button takes the progress line's place.
+    HideProgress();
     button_ = host_->ShowAnimalButton(this, CollectCommand(), nullptr, 0, x, y, animated, delay);
     if (!button_) return;
     buttonCommand_ = CollectCommand();
     button_->SetEnabled(true);
 }
 
-bool PointPetshouse::DeliverProduce(bool ready, uint32_t units, GameMessager* messenger, int32_t x,
-                                    int32_t y) {
+bool PointPetshouse::DeliverProduce(bool ready, uint32_t units, GameMessager* messenger, int32_t x, int32_t y,
+                                    int32_t flyInOffset) {
     const PRODUCT* produce = type_->produceProduct;
     bool delivered = false;
     if (fed_ && ready && produce &&
-        host_->PutToWarehouse(produce, units, messenger, kProduceAwardCounter, x, y, 0) > 0) {
+        host_->PutToWarehouse(produce, units, messenger, kProduceAwardCounter, x, y, flyInOffset) > 0) {
         delivered = true;
         host_->PlayEventSound(kAnimalStoreSound);
         ClearDeliveredProduce();
@@ -256,7 +259,13 @@ uint32_t PointPetshouse::RefreshButtons(bool animated, uint32_t delay) {
         if (animals_) delay = StopAnimals(animated, false, delay);
         ShowFeedButton(animated, delay);
     } else {
-        if (!animals_ && !beingRemoved_ && damage_ == 0) delay = CreateAnimals(animated, delay);
+        // Animals that come (a feeding, a repair, an unlocked house) start
+        // their round of work once the countdown has run; animals already at
+        // work go on (ready produce is called for at once).
+        if (!animals_ && !beingRemoved_ && damage_ == 0) {
+            delay = CreateAnimals(animated, delay);
+            StartNextStage();
+        }
         if (buttonCommand_ == kFeedCommand) HideOverheadButton(animated, delay);
     }
     RefreshFeedGauge();

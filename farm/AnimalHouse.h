@@ -150,9 +150,11 @@ class PointPetshouse : public PointBuilding {
     void HideCollectButton(bool animated, uint32_t delay = 0) {
         if (buttonCommand_ == CollectCommand()) HideOverheadButton(animated, delay);
     }
-    // Puts the units of ready produce into the warehouse from (x, y); once it
-    // is taken the house is no longer fed. The house's button goes either way.
-    bool DeliverProduce(bool ready, uint32_t units, GameMessager* messenger, int32_t x, int32_t y);
+    // Puts the units of ready produce into the warehouse, flying in from
+    // (x, y + flyInOffset); once it is taken the house is no longer fed. The
+    // house's button goes either way.
+    bool DeliverProduce(bool ready, uint32_t units, GameMessager* messenger, int32_t x, int32_t y,
+                        int32_t flyInOffset);
     // The produce lying at the house leaves it (the delivery took it).
     virtual void ClearDeliveredProduce() {}
     bool LevelBegun() const { return host_->Level().IsBegun(); }

@@ -293,14 +293,15 @@ void PointBuilding::OnRepaired(bool animated) {
 }
 
 int32_t PointBuilding::Update(uint32_t ms) {
-    LevelPoint::Update(ms);
-    if (pendingDelayMs_ >= ms) {
-        pendingDelayMs_ -= ms;
+    // The countdown runs first, then the pending delay takes what is left.
+    const uint32_t left = uint32_t(std::max(LevelPoint::Update(ms), 0));
+    if (pendingDelayMs_ >= left) {
+        pendingDelayMs_ -= left;
         return 0;
     }
-    const uint32_t left = ms - pendingDelayMs_;
+    const uint32_t rest = left - pendingDelayMs_;
     pendingDelayMs_ = 0;
-    return int32_t(left);
+    return int32_t(rest);
 }
 
 void PointBuilding::GetInfo(PointRecord* record) const {

@@ -339,6 +339,8 @@ class PointWarehouse : public PointBuilding {
     // refuses a level without it).
     PointWarehouse(BuildingHost* host, uint32_t index, BUILDING* type);
 
+    // The warehouse has nothing to wait for: no countdown.
+    int32_t Init() override { return 0; }
     void OnAttach() override {}
     bool AcceptsWork() const override { return false; }
     void OnClick() override;

@@ -24,10 +24,10 @@ class FarmLevelBase {
     // Stores units of a product in the warehouse; answers the units taken
     // (0 when the warehouse is full or the product is null). The messenger
     // throttles the "warehouse is full" message of its owner; awardIndex
-    // counts the units (-1 none); the flying units start at (x, y) after the
-    // delay.
+    // counts the units (-1 none); the flying units (and the money of those
+    // sold) start at (x, y + flyInOffset).
     virtual uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
-                                    int32_t awardIndex, int32_t x, int32_t y, uint32_t delay) = 0;
+                                    int32_t awardIndex, int32_t x, int32_t y, int32_t flyInOffset) = 0;
 
     // The running tutorial: whether an action is allowed, and its events.
     virtual bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) = 0;

@@ -17,6 +17,8 @@
 namespace {
 
 constexpr int32_t kEggsButtonLift = 16;
+// The delivered eggs fly in from above the nests, clear of the house.
+constexpr int32_t kEggsFlyInOffset = -64;
 constexpr int32_t kTakeEggsDrop = 12;
 constexpr float kCrowdDistance = 32.0f;
 constexpr int32_t kSpotTries = 100;
@@ -474,6 +476,7 @@ void PointHenhouse::StopPhaseJobs() {
 
 uint32_t PointHenhouse::RefreshButtons(bool animated, uint32_t delay) {
     delay = PointPetshouse::RefreshButtons(animated, delay);
+    if (phase_ == kEggsLaid) HideProgress();
     int32_t x, y;
     GetNestCentre(&x, &y);
     ShowCollectButton(phase_ == kEggsLaid && !eggSprites_.empty(), x, y - kEggsButtonLift, animated, delay);
@@ -487,6 +490,13 @@ void PointHenhouse::SetFed(bool fed, bool animated) {
         restart_ = false;
         PlaceNests();
     }
+    // The line starts empty with the feeding; an unfed house shows none
+    // (not even one the feed button cannot take the place of yet: a site
+    // being built, an upgrade under way).
+    if (fed)
+        SetProgress(0);
+    else
+        HideProgress();
     PointPetshouse::SetFed(fed, animated);
 }
 
@@ -595,7 +605,18 @@ int32_t PointHenhouse::Update(uint32_t ms) {
         if (phase_ == kEat) RefreshFeedGauge();
         if (timer <= 0.0f) EnterPhase(phase_ + 1);
     }
+    RefreshProgress();
     return t;
+}
+
+void PointHenhouse::RefreshProgress() {
+    // Once the eggs lie, their button stands where the line was.
+    const float production = float(type_->header.animal.productionTime);
+    if (phase_ >= kEggsLaid || !(production > 0.0f)) return;
+    float left = 0.0f;
+    for (int32_t p = std::max(phase_, 0); p < kEggsLaid; ++p)
+        left += timers_[size_t(p)];
+    SetProgress(int32_t(100.0f - left * 100.0f / production));
 }
 
 std::unique_ptr<Job_CollectProduce> PointHenhouse::MakeCollectJob(MapPlayer* player) {
@@ -605,7 +626,7 @@ std::unique_ptr<Job_CollectProduce> PointHenhouse::MakeCollectJob(MapPlayer* pla
 bool PointHenhouse::CollectProducts(GameMessager* messenger) {
     int32_t x, y;
     GetNestCentre(&x, &y);
-    return DeliverProduce(eggCount_ > 0, uint32_t(std::max(eggCount_, 0)), messenger, x, y);
+    return DeliverProduce(eggCount_ > 0, uint32_t(std::max(eggCount_, 0)), messenger, x, y, kEggsFlyInOffset);
 }
 
 void PointHenhouse::ClearDeliveredProduce() {
@@ -682,11 +703,14 @@ bool PointHenhouse::LoadOwn(SaveReader& in) {
         in.Fail();
         return false;
     }
-    // The base block has already given the point's delay: the load keeps it.
+    // The base block has already given the point's countdown and delay: the
+    // load keeps them.
     const uint32_t pending = pendingDelayMs_;
+    const int32_t countdown = countdownMs_;
     if (fed == 0) {
         SetFed(false, false);
         pendingDelayMs_ = pending;
+        countdownMs_ = countdown;
         return true;
     }
     fed_ = true;
@@ -708,6 +732,7 @@ bool PointHenhouse::LoadOwn(SaveReader& in) {
         EnterPhase(saved);
     }
     pendingDelayMs_ = pending;
+    countdownMs_ = countdown;
     if (eggCount_ != eggs) {
         in.Fail();
         return false;

@@ -99,6 +99,8 @@ class PointHenhouse : public PointPetshouse {
     // rest; the first wander gets four fifths of it, the second one fifth.
     static std::array<float, 4> PhaseTimers(uint32_t productionMs, uint32_t eatingMs);
     void EnterPhase(int32_t phase);
+    // The progress line: how much of the cycle's time has run.
+    void RefreshProgress();
     void PlaceNests();
     void ShowEggs(int32_t count, bool animated);
     void GetNestCentre(int32_t* x, int32_t* y) const;

@@ -201,23 +201,25 @@ void BasePointPlant::OnRepaired(bool animated) {
     ShowHarvestButton(animated);
     SetWater(water_, waterMax_, animated);
     if (!ripe_) SetProgress(ripeness_);
+    StartNextStage();
     RefreshPanel();
 }
 
 int32_t BasePointPlant::Update(uint32_t ms) {
-    const int32_t countdown = LevelPoint::Update(ms);
-    uint32_t left = ms;
+    // The countdown comes first, then the bed's own delay: growth gets what
+    // both leave of the step.
+    uint32_t left = uint32_t(std::max(LevelPoint::Update(ms), 0));
     if (delay_ > 0) {
         if (delay_ > left) {
             delay_ -= left;
-            return countdown;
+            return 0;
         }
         left -= delay_;
         delay_ = 0;
     }
-    if (stage_ < 1 || ripe_ || planting_ || damage_ > 0 || locked_) return countdown;
+    if (stage_ < 1 || ripe_ || planting_ || damage_ > 0 || locked_) return int32_t(left);
     Grow(left);
-    return countdown;
+    return int32_t(left);
 }
 
 void BasePointPlant::Grow(uint32_t ms) {
@@ -400,6 +402,7 @@ void BasePointPlant::AfterHarvest() {
         SetWater(water_ - 1, waterMax_, true);
         view_.effectDelay -= 300;
     }
+    StartNextStage();
     delay_ = kAfterHarvestDelayMs;
     HideHarvestButton(true, true, 0);
 }
@@ -423,6 +426,7 @@ bool BasePointPlant::SetStage(int32_t stage, bool animated, uint32_t delay) {
         SetWater(water_, waterMax_, true);
         level_->UpdateGoals(kPlantGoalKind, plant_->record.id, uint32_t(stage_), animated);
     }
+    StartNextStage();
     view_.effectDelay = 0;
     RefreshPanel();
     level_->TutorialNotify(kTutorialPointStageChanged, intptr_t(kind_), reinterpret_cast<intptr_t>(this));
@@ -1037,6 +1041,7 @@ void Job_Water::Update(uint32_t ms) {
     const int32_t fewest = std::max(r.fewestHarvests, 0), most = std::max(r.mostHarvests, 0);
     const uint32_t n = uint32_t(kis::RandomBetween(std::min(fewest, most), std::max(fewest, most)));
     bed->SetWater(n, n, true);
+    bed->StartNextStage();
     if (auto* player = dynamic_cast<MapPlayer*>(owner_)) player->RequestSideStep();
 }
 

@@ -11,6 +11,8 @@ namespace {
 
 // The longest wait between two calls.
 constexpr float kLongestCallMs = 19900.0f;
+// The delivered milk or wool flies in from above the anchor, over the animals.
+constexpr int32_t kProduceFlyInOffset = -42;
 
 } // namespace
 
@@ -52,6 +54,11 @@ void PointTimedHouse::SetFed(bool fed, bool animated) {
         timer_.remaining = 0.0f;
         timer_.callTimer = -1.0f;
     }
+    // The line starts empty with the feeding; an unfed house shows none.
+    if (fed)
+        SetProgress(0);
+    else
+        HideProgress();
     PointPetshouse::SetFed(fed, animated);
 }
 
@@ -65,6 +72,10 @@ int32_t PointTimedHouse::Update(uint32_t ms) {
         if (step < timer_.remaining) {
             timer_.remaining -= step;
             RefreshFeedGauge();
+            // The line shows how much of the production time has run; once
+            // the produce is ready, the house's button takes its place.
+            const float production = float(type_->header.animal.productionTime);
+            if (production > 0.0f) SetProgress(int32_t((1.0f - timer_.remaining / production) * 100.0f));
         } else {
             timer_.remaining = 0.0f;
             LogLabelPrintf(kLogIndent, readyLabel_, "%d at point %u", AnimalCount(), index_);
@@ -79,7 +90,8 @@ int32_t PointTimedHouse::Update(uint32_t ms) {
 }
 
 bool PointTimedHouse::DeliverReadyProduce(GameMessager* messenger) {
-    return DeliverProduce(timer_.remaining <= 0.0f, uint32_t(AnimalCount()), messenger, anchorX_, anchorY_);
+    return DeliverProduce(timer_.remaining <= 0.0f, uint32_t(AnimalCount()), messenger, anchorX_, anchorY_,
+                          kProduceFlyInOffset);
 }
 
 void PointTimedHouse::SaveOwn(SaveWriter& out) const {
@@ -103,12 +115,15 @@ bool PointTimedHouse::LoadOwn(SaveReader& in) {
         in.Fail();
         return false;
     }
-    // The base block has already given the point's delay: the load keeps it.
+    // The base block has already given the point's countdown and delay: the
+    // load keeps them.
     const uint32_t pending = pendingDelayMs_;
+    const int32_t countdown = countdownMs_;
     SetFed(fed != 0, false);
     timer_.remaining = float(type_->header.animal.productionTime) * fraction;
     RefreshButtons(false, 0);
     pendingDelayMs_ = pending;
+    countdownMs_ = countdown;
     timer_.callTimer = callTimer;
     // Saved again before the timer moves, the same fraction is written.
     if (fed) loadedFraction_ = fraction;

@@ -520,7 +520,7 @@ void FieldSprites::ShowMoneyChange(int32_t amount, int32_t x, int32_t y, int32_t
 void FieldSprites::ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y,
                                      uint32_t delay, int32_t labelOffset) {
     if (!product || units == 0) return;
-    LogLabelPrintf(kLogIndent, "Stock label", "%+d %s", units,
-                   platform::Utf16ToUtf8(std::u16string_view(product->record.name)).c_str());
+    LogLabelPrintf(kLogIndent, "Stock label", "%+d %s at (%d, %d)", units,
+                   platform::Utf16ToUtf8(std::u16string_view(product->record.name)).c_str(), x, y);
     host_->ShowProductChange(product->secondIcon, units, x, y, 0, delay, labelOffset);
 }

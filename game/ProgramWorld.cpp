@@ -348,12 +348,13 @@ LevelMap* ProgramWorld::Map() {
 }
 
 uint32_t ProgramWorld::PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
-                                      int32_t awardIndex, int32_t x, int32_t y, uint32_t delay) {
+                                      int32_t awardIndex, int32_t x, int32_t y, int32_t flyInOffset) {
     if (!product || units == 0) return 0;
-    const uint32_t stored = level_->PutToWarehouse(product->record.id, units, messenger, awardIndex, x, y, 0);
+    const uint32_t stored =
+        level_->PutToWarehouse(product->record.id, units, messenger, awardIndex, x, y, flyInOffset);
     LogLabelPrintf(kLogIndent, "Into the warehouse", "%u of %u %s (stock %u)", stored, units,
                    Narrow(product->record.name).c_str(), stock_->GetCount(product));
-    if (stored > 0 && field_) field_->ShowProductChange(product, int32_t(stored), x, y, delay, 0);
+    if (stored > 0 && field_) field_->ShowProductChange(product, int32_t(stored), x, y + flyInOffset, 0, 0);
     return stored;
 }
 

@@ -106,7 +106,7 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     // ---- the farm host
     LevelMap* Map() override;
     uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
-                            int32_t awardIndex, int32_t x, int32_t y, uint32_t delay) override;
+                            int32_t awardIndex, int32_t x, int32_t y, int32_t flyInOffset) override;
     GameLevel& Level() override { return *level_; }
     ProductStockView& StockView() override { return *this; }
     ProductList& Products() override;

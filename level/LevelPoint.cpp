@@ -89,9 +89,11 @@ void BaseLevelPoint::DetachObject(MapObject* object) {
 }
 
 int32_t BaseLevelPoint::Update(uint32_t ms) {
-    if (countdownMs_ < 0) return -1;
-    countdownMs_ = countdownMs_ > static_cast<int32_t>(ms) ? countdownMs_ - static_cast<int32_t>(ms) : 0;
-    return countdownMs_;
+    const int32_t step = static_cast<int32_t>(std::min<uint32_t>(ms, INT32_MAX));
+    if (countdownMs_ <= 0) return step;
+    const int32_t used = std::min(countdownMs_, step);
+    countdownMs_ -= used;
+    return step - used;
 }
 
 void BaseLevelPoint::GetInfo(PointRecord* record) const {
@@ -236,7 +238,6 @@ uint32_t LevelPoint::Remove(bool animated, bool forGood, uint32_t delay) {
     if (level_ && forGood) level_->StopJobsAt(static_cast<int32_t>(index_));
     HideProgress();
     HideOverheadSprites();
-    upgrading_ = false;
     return BaseLevelPoint::Remove(animated, forGood, delay);
 }
 
@@ -271,22 +272,7 @@ bool LevelPoint::NextStage() {
     return true;
 }
 
-bool LevelPoint::StartNextStage(uint32_t delayMs) {
-    if (upgrading_ || stage_ >= StageLimit()) return false;
-    if (delayMs == 0) return NextStage();
-    upgrading_ = true;
-    upgradeLeftMs_ = delayMs;
-    return true;
-}
-
 int32_t LevelPoint::Update(uint32_t ms) {
-    if (upgrading_) {
-        upgradeLeftMs_ = upgradeLeftMs_ > ms ? upgradeLeftMs_ - ms : 0;
-        if (upgradeLeftMs_ == 0) {
-            upgrading_ = false;
-            NextStage();
-        }
-    }
     for (Overhead& o : overhead_) {
         if (o.delayMs) {
             o.delayMs = o.delayMs > ms ? o.delayMs - ms : 0;

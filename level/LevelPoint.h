@@ -29,7 +29,9 @@ class SpriteObject;
 constexpr uint32_t kTutorialEmptySiteSetUp = 0x80000003;
 // The award counter of the garbage sites cleared.
 constexpr uint32_t kAwardSitesCleared = 7;
-// The countdown a point starts with.
+// The countdown a point starts with, and starts again towards its next stage
+// (a bed's next growth, a house's next round of work): the point's work waits
+// while it runs.
 constexpr int32_t kPointInitialCountdownMs = 600;
 
 // The toxic puddle on a damaged point: created by the first hit, stronger with
@@ -54,8 +56,11 @@ class BaseLevelPoint {
     // ---- operations in their fixed order
     // Sets the point up from its record (a definition or a saved record).
     virtual void Setup(const PointRecord& record);
-    // A new point (not a loaded one) starts its countdown.
-    virtual void Init() { countdownMs_ = kPointInitialCountdownMs; }
+    // A new point (not a loaded one) starts its countdown; the countdown set.
+    virtual int32_t Init() {
+        countdownMs_ = kPointInitialCountdownMs;
+        return countdownMs_;
+    }
     virtual void OnLevelBegun() {}
     // The level took the point in, or lets it go.
     virtual void OnAttach() {}
@@ -79,7 +84,8 @@ class BaseLevelPoint {
         *dx = 0.0f;
         *dy = 0.0f;
     }
-    // Runs the point's countdown; the time left (-1 none).
+    // Runs the point's countdown; the part of ms left after it (all of ms
+    // without a countdown, 0 while it lasts).
     virtual int32_t Update(uint32_t ms);
     // A speed-track entry of the point's group (animal houses, factories).
     virtual void StartTrack(uint32_t, float) {}
@@ -159,6 +165,8 @@ class BaseLevelPoint {
     int32_t Damage() const { return damage_ ? damage_->Strength() : 0; }
     bool IsBusy() const { return busy_; }
     void SetBusy(bool busy) { busy_ = busy; }
+    // The time left of the point's countdown (-1: none).
+    int32_t Countdown() const { return countdownMs_; }
     uint32_t ClickAction() const { return clickAction_; }
     void SetClickAction(uint32_t jobId) { clickAction_ = jobId; }
 
@@ -220,17 +228,16 @@ class LevelPoint : public BaseLevelPoint {
         *y = float(y_) - 64.0f;
     }
     // Whether the point takes an order now.
-    virtual bool IsReady() const { return !locked_ && !beingRemoved_ && !upgrading_; }
+    virtual bool IsReady() const { return !locked_ && !beingRemoved_; }
     // A second working position; false when the point has none.
     virtual bool GetSecondPosition(float*, float*) const { return false; }
 
     // Raises the point to its next stage (animated); the warehouse raises
     // the stock's level with it. False at the limit.
     bool NextStage();
-    // Begins the change to the next stage; it ends after delayMs (0: at
-    // once). False at the limit or while a change runs.
-    bool StartNextStage(uint32_t delayMs = 0);
-    bool IsUpgrading() const { return upgrading_; }
+    // Begins the change to the next stage: the countdown starts again, and
+    // the point's work waits until it has run.
+    void StartNextStage() { countdownMs_ = kPointInitialCountdownMs; }
     int32_t Update(uint32_t ms) override;
 
     // The progress line: a percentage 0..100, or hidden (-1).
@@ -257,8 +264,6 @@ class LevelPoint : public BaseLevelPoint {
   protected:
     int32_t progress_ = -1;
     int32_t stars_ = 0;
-    bool upgrading_ = false;
-    uint32_t upgradeLeftMs_ = 0;
     std::vector<Overhead> overhead_;
 };
 

@@ -451,3 +451,75 @@ TEST(AnimalStoreTest, ADeliveryPlaysTheStoreSoundAFullWarehouseNone) {
         }
     }
 }
+
+// ---------------------------------------------------------------- progress and delivery
+
+// Each house: no line while it waits for feed; fed, the line starts empty and
+// the animals wait for the countdown before their work moves; the line then
+// shows how much of the production time has run, until the produce's button
+// takes its place; the produce flies into the warehouse from above the house
+// (eggs 64 pixels above the nests, milk and wool 42 above the anchor) and
+// counts towards award counter 1; collected, the line stays away.
+TEST(AnimalProgressTest, TheLineFollowsTheWorkAndTheProduceFliesInFromAboveTheHouse) {
+    struct Case {
+        int32_t point;
+        uint32_t command, produce;
+        int32_t flyInOffset;
+    };
+    for (const Case c : {Case{1, kEggsCommand, kEgg, -64}, Case{2, kMilkCommand, kMilk, -42},
+                         Case{3, kCutCommand, kWool, -42}}) {
+        SCOPED_TRACE(testing::Message() << "point " << c.point);
+        AnimalLevel l;
+        PointPetshouse* house = HouseOf(l, c.point);
+        auto* hen = dynamic_cast<PointHenhouse*>(house);
+        auto* timed = dynamic_cast<PointTimedHouse*>(house);
+        ASSERT_TRUE(hen || timed);
+        const float production = float(house->Type()->header.animal.productionTime);
+        // The share of the production time still to run.
+        auto left = [&] {
+            if (timed) return timed->Remaining() / production;
+            float sum = 0.0f;
+            for (int32_t p = hen->Phase(); p < 4; ++p)
+                sum += hen->Timer(p);
+            return sum / production;
+        };
+        EXPECT_EQ(house->Progress(), -1);
+        ASSERT_TRUE(l.FeedAndWait(house));
+        EXPECT_EQ(house->Progress(), 0);
+        EXPECT_EQ(left(), 1.0f);
+        l.Run(uint32_t(kPointInitialCountdownMs) - 10);
+        EXPECT_EQ(left(), 1.0f) << "the work waits for the countdown";
+        EXPECT_EQ(house->Progress(), 0);
+
+        int32_t last = 0, samples = 0;
+        for (float share : {0.75f, 0.5f, 0.2f}) {
+            ASSERT_TRUE(l.RunUntil([&] { return left() <= share; }, 20000)) << share;
+            EXPECT_NEAR(house->Progress(), 100.0f - left() * 100.0f, 1.0f) << share;
+            EXPECT_GE(house->Progress(), last) << share;
+            last = house->Progress();
+            samples += house->Progress() > 0 && house->Progress() < 100;
+        }
+        EXPECT_EQ(samples, 3);
+
+        ASSERT_TRUE(l.RunUntil([house] { return !house->IsReady(); }, 20000));
+        l.Run(100);
+        ASSERT_NE(l.host.Visible(uint32_t(c.point), c.command), nullptr);
+        EXPECT_EQ(house->Progress(), -1) << "the produce's button stands in the line's place";
+
+        int32_t x = house->AnchorX(), y = house->AnchorY();
+        if (hen) hen->GetNestCentre(&x, &y);
+        ASSERT_TRUE(house->OnOverheadCommand(c.command));
+        ASSERT_TRUE(l.RunUntil([&] { return l.player->JobCount() == 0; }, 10000));
+        ASSERT_EQ(l.host.deliveries.size(), 1u);
+        const auto& delivery = l.host.deliveries[0];
+        EXPECT_EQ(delivery.product, c.produce);
+        EXPECT_EQ(delivery.award, 1);
+        EXPECT_EQ(delivery.x, x);
+        EXPECT_EQ(delivery.y, y);
+        EXPECT_EQ(delivery.flyInOffset, c.flyInOffset);
+        EXPECT_FALSE(house->IsFed());
+        EXPECT_EQ(house->Progress(), -1);
+        l.Run(1000);
+        EXPECT_EQ(house->Progress(), -1);
+    }
+}

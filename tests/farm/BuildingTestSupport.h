@@ -73,13 +73,20 @@ class Host : public LevelServices, public BuildingHost, public ProductStockView 
     ProductStockView& StockView() override { return *this; }
     ProductList& Products() override { return farm_->products; }
     BuildingList& Buildings() override { return farm_->buildings; }
-    uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager*, int32_t, int32_t, int32_t,
-                            uint32_t) override {
+    uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager*, int32_t award, int32_t x,
+                            int32_t y, int32_t flyInOffset) override {
         const uint32_t room = full ? 0 : units;
         if (room) world->stock[product->record.id] += room;
         delivered += room;
+        deliveries.push_back({product->record.id, units, award, x, y, flyInOffset});
         return room;
     }
+    // Every delivery asked for, taken or not.
+    struct Delivery {
+        uint32_t product, units;
+        int32_t award, x, y, flyInOffset;
+    };
+    std::vector<Delivery> deliveries;
     Sprite* FindSprite(int32_t, const char16_t*) override { return nullptr; }
     const GPSDescription* FindParticle(uint32_t id) override {
         return id == smoke.record.id ? &smoke : nullptr;
@@ -297,6 +304,8 @@ struct TestBakeryLevel : PointLevel<Tables, Host> {
         host.world->stock[kEgg] = 3;
         // The stock changed: the factories look at their ingredients again.
         RefreshFactoryRecipes(*level);
+        // The tests begin on a level in play: the new points' countdown has run.
+        Run(uint32_t(kPointInitialCountdownMs));
     }
 
     PointFactory* Bakery() const { return dynamic_cast<PointFactory*>(level->GetPoint(3)); }

@@ -117,6 +117,25 @@ TEST(FactoryTest, ACancelReturnsTheIngredientsWithoutAUnit) {
     EXPECT_FALSE(bakery->OnSlotButton(0)); // a free slot has nothing to cancel
 }
 
+// A new factory's countdown holds its production back; the warehouse has
+// none to wait for.
+TEST(FactoryTest, ANewFactoryStartsWorkingOnceItsCountdownHasRun) {
+    TestBakeryLevel l;
+    EXPECT_EQ(l.Warehouse()->Countdown(), -1);
+    EXPECT_EQ(l.level->CreatePoint(0, l.record.points[0])->Countdown(), -1) << "a new warehouse";
+    EXPECT_EQ(l.Warehouse()->Init(), 0);
+    EXPECT_EQ(l.Warehouse()->Countdown(), -1);
+
+    ASSERT_NE(l.level->CreatePoint(3, l.record.points[3]), nullptr);
+    PointFactory* bakery = l.Bakery();
+    EXPECT_EQ(bakery->Countdown(), kPointInitialCountdownMs);
+    ASSERT_TRUE(bakery->StartProduction(0, -1, true));
+    l.Run(uint32_t(kPointInitialCountdownMs));
+    EXPECT_EQ(l.host.slotButtons[0]->progress, 0.0f) << "no work while the countdown runs";
+    l.Run(kBreadMs / 2);
+    EXPECT_NEAR(l.host.slotButtons[0]->progress, 0.5f, 0.01f);
+}
+
 TEST(FactoryTest, AFinishedUnitGoesToTheWarehouseAtTheLevelsRate) {
     struct Case {
         float rate;

@@ -204,7 +204,7 @@ class Farm : public testsupport::FakeLevelServices, public PlantLevel {
     float GetSpeedFactor(uint32_t group) override { return game ? game->GetSpeedFactor(group) : speed; }
     bool IsBonusRunning(uint32_t slot) override { return game ? game->Slot(slot).running : bonusRunning; }
     uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager*, int32_t award, int32_t,
-                            int32_t, uint32_t) override {
+                            int32_t, int32_t) override {
         awards.push_back(award);
         if (!product) return 0;
         uint32_t& count = stock[product->record.id];
@@ -268,6 +268,8 @@ class PlantTest : public ::testing::Test {
     void SetUp() override { RegisterPlantJobLoaders(); }
     void TearDown() override { ClearPlayerJobLoaders(); }
     Farm farm;
+    // The ticks of 10 ms a point's countdown takes.
+    static constexpr int kCountdownTicks = kPointInitialCountdownMs / 10;
 };
 
 // ---------------------------------------------------------------- growth
@@ -329,15 +331,68 @@ TEST_F(PlantTest, GrowthTakesThePlantSpeedAndStopsWhereItShould) {
         farm.refusedActions.clear();
         BasePointPlant* bed = farm.Add(PlantPoint("wheat", 1, 0, 2, 2, 100, 100));
         c.prepare(bed);
+        farm.Tick(kCountdownTicks);
+        EXPECT_EQ(bed->Ripeness(), 0.0f) << c.what << ": nothing grows while the countdown runs";
         farm.Tick(100);
         EXPECT_NEAR(bed->Ripeness(), c.expected, 0.01f) << c.what;
+    }
+}
+
+// Each change that starts the bed's next growth holds it back: the
+// countdown of a new bed, and the one a harvest (then its own pause), a
+// watering, a repair or a raised stage starts again.
+TEST_F(PlantTest, GrowthWaitsForTheCountdownAfterEachChange) {
+    struct Case {
+        const char* what;
+        float ripeness;                              // of the bed before the change
+        uint32_t water;                              // of the bed before the change
+        std::function<void(BasePointPlant*)> change; // done once the new bed's countdown has run
+        int waitMs;                                  // from the change to the first growth
+    };
+    const Case cases[] = {
+        {"a new bed", 0, 2, nullptr, kPointInitialCountdownMs},
+        {"harvested", 100, 2, [](BasePointPlant* b) { ASSERT_TRUE(b->CollectProducts(nullptr)); },
+         kPointInitialCountdownMs + int(kAfterHarvestDelayMs)},
+        {"watered", 0, 0,
+         [&](BasePointPlant* b) {
+             b->OrderWatering();
+             farm.RunJobs();
+             ASSERT_EQ(b->Water(), b->WaterMax());
+         },
+         kPointInitialCountdownMs},
+        {"repaired", 0, 2,
+         [](BasePointPlant* b) {
+             b->AddDamage(1, false);
+             ASSERT_TRUE(b->Repair(false));
+         },
+         kPointInitialCountdownMs},
+        {"raised a stage", 0, 2, [](BasePointPlant* b) { ASSERT_TRUE(b->SetStage(2, false, 0)); },
+         kPointInitialCountdownMs},
+    };
+    farm.plants.FindPlantByName(u"wheat")->highestStage = 4;
+    for (const Case& c : cases) {
+        farm.points.clear();
+        farm.MakePlayer(100, 140);
+        BasePointPlant* bed = farm.Add(PlantPoint("wheat", 1, c.ripeness, c.water, 2, 100, 100));
+        if (c.change) {
+            farm.Tick(kCountdownTicks);
+            c.change(bed);
+        }
+        ASSERT_EQ(bed->Ripeness(), 0.0f) << c.what;
+        int waited = 0;
+        while (waited < 5000 && bed->Ripeness() == 0.0f) {
+            farm.Tick(1);
+            waited += 10;
+        }
+        // The tick that ends the wait already grows.
+        EXPECT_EQ(waited, c.waitMs + 10) << c.what;
     }
 }
 
 TEST_F(PlantTest, ARipeBedShowsTheHarvestButtonAndTellsTheTutorial) {
     BasePointPlant* bed = farm.Add(PlantPoint("wheat", 1, 95, 2, 2, 100, 100));
     EXPECT_TRUE(bed->View().progressShown);
-    farm.Tick(50);
+    farm.Tick(kCountdownTicks + 50);
     EXPECT_TRUE(bed->IsRipe());
     EXPECT_TRUE(bed->IsReady());
     EXPECT_FALSE(bed->View().progressShown) << "the button takes the progress line's place";
@@ -883,8 +938,9 @@ TEST_F(PlantTest, ScenarioLevelPlantsWaterGrowAndHarvestIntoTheStock) {
     EXPECT_FLOAT_EQ(bed->Ripeness(), 80.0f);
     EXPECT_EQ(tree->FruitsShown(), 3);
 
-    // 20 % of 10,000 ms of growth at rate 4: half a second of level time.
-    for (int frame = 0; frame < 60 && !bed->IsRipe(); ++frame)
+    // 20 % of 10,000 ms of growth at rate 4: half a second of level time
+    // after the new bed's countdown.
+    for (int frame = 0; frame < 90 && !bed->IsRipe(); ++frame)
         game->Update(20);
     ASSERT_TRUE(bed->IsRipe());
     EXPECT_EQ(farm.buttons.Shown(kCommandHarvest), 1);
@@ -932,7 +988,7 @@ TEST_F(PlantTest, ScenarioLevelPlantsWaterGrowAndHarvestIntoTheStock) {
         game->Update(20);
     EXPECT_GE(bed->Water(), 2u);
     const float before = bed->Ripeness();
-    for (int frame = 0; frame < 20; ++frame)
+    for (int frame = 0; frame < 50; ++frame)
         game->Update(20);
     EXPECT_GT(bed->Ripeness(), before);
 

@@ -4,8 +4,10 @@
 // stock's wheat, the animals work (the hen wanders, eats and sits on her
 // nest; the cows eat before their shed; the sheep grazes and grows her
 // fleece), the produce's button sends the farmer to collect, the units reach
-// the stock, and the house waits for feed again: its "Feed" button is back
-// and takes a second feeding.
+// the stock (their label flies in from above the house: the eggs 64 pixels
+// over the nests, the milk and the wool 42 over the house's anchor), and the
+// house waits for feed again: its "Feed" button is back and takes a second
+// feeding.
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
@@ -62,6 +64,7 @@ struct House {
     std::string ready;             // the produce lying ready
     std::string stored;            // the warehouse line of the delivery
     const char* feedLabel;         // the stock label of one feeding
+    const char* storedLabel;       // the produce's label flying into the stock, and where
 };
 
 struct Played {
@@ -113,6 +116,7 @@ void ExpectCycle(const House& h, const std::string& log) {
                                       "Feeding ordered", "Animals fed"};
     order.insert(order.end(), h.work.begin(), h.work.end());
     order.insert(order.end(), {h.ready, "Produce ordered", "Into the warehouse          " + h.stored,
+                               "Stock label                 " + std::string(h.storedLabel),
                                "Animals wait for feed", "Feeding ordered"});
     ExpectInOrder(log, order);
     EXPECT_EQ(testsupport::LogLines(log, "Feeding ordered").size(), 2u) << log;
@@ -143,16 +147,17 @@ TEST(AnimalHousesScenario, TheHenhouseIsFedTheHenSitsOnHerNestAndTheEggGoesIntoT
                     258,
                     308,
                     312,
-                    18800,
-                    23300,
+                    19400,
+                    23900,
                     {"Chicken eats                slot 0", "Chicken sits on its nest    slot 0"},
                     "Eggs laid                   1 at point 1",
                     "1 of 1 egg (stock 1)",
-                    "-1 wheat"};
+                    "-1 wheat",
+                    "+1 egg at (308, 296)"};
     // Before the feeding, while the farmer throws the feed, then a burst
     // while the hen settles on her nest.
     std::vector<int> times = {kFeed - 100, 10700};
-    for (int t = 17300; t <= 17800; t += 50)
+    for (int t = 17900; t <= 18400; t += 50)
         times.push_back(t);
     const Played run = PlayHouse(hen, times);
     ExpectCycle(hen, run.log);
@@ -191,16 +196,17 @@ TEST(AnimalHousesScenario, TheCowshedIsFedTheCowsEatBeforeItAndTheirMilkGoesInto
                      160,
                      580,
                      162,
-                     15800,
-                     22300,
+                     16400,
+                     22900,
                      {"Cow eats                    slot 0", "Cow eats                    slot 1"},
                      "Milk ready                  2 at point 2",
                      "2 of 2 milk (stock 2)",
-                     "-2 wheat"};
+                     "-2 wheat",
+                     "+2 milk at (580, 208)"};
     // Before the feeding, while the cows eat, while she milks, then a burst
     // while the milked cows leave.
-    std::vector<int> times = {kFeed - 100, 13000, 17800};
-    for (int t = 19350; t <= 19725; t += 25)
+    std::vector<int> times = {kFeed - 100, 13000, 18400};
+    for (int t = 19950; t <= 20325; t += 25)
         times.push_back(t);
     const Played run = PlayHouse(shed, times);
     ExpectCycle(shed, run.log);
@@ -251,13 +257,14 @@ TEST(AnimalHousesScenario, TheSheepRackIsFedTheSheepGrowsHerFleeceAndTheWoolGoes
                      326,
                      840,
                      328,
-                     15800,
-                     20300,
+                     16400,
+                     20900,
                      {"Sheep eats                  slot 0"},
                      "Wool ready                  1 at point 3",
                      "1 of 1 wool (stock 1)",
-                     "-1 wheat"};
-    const Played run = PlayHouse(rack, {kFeed - 100, 15500, 20000, 16900, 17200});
+                     "-1 wheat",
+                     "+1 wool at (840, 358)"};
+    const Played run = PlayHouse(rack, {kFeed - 100, 16100, 20600, 17500, 17800});
     ExpectCycle(rack, run.log);
 
     // Shorn before the feeding, in full fleece when the wool is ready, shorn

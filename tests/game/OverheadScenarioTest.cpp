@@ -157,6 +157,39 @@ TEST(OverheadScenario, TheWheatIsHarvestedWateredAndRipensAgainTheTreeBearsFruit
     EXPECT_GT(b.Count(610, 200, 710, 280, red), a.Count(610, 200, 710, 280, red) + 20);
 }
 
+// Level 35's wheat bed (1024 x 768) starts at 80 % and needs half a second
+// of growth (10,000 ms at rate 4) once the clock runs; a new bed's countdown
+// (600 ms) holds its growth back first, so the "Harv" button at (420, 258)
+// is not there 900 ms after the click that starts the clock, and is 1,400 ms
+// after it.
+TEST(OverheadScenario, TheWheatRipensOnlyAfterTheNewBedsCountdown) {
+    GameCopy game(LevelData::Scenarios);
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const int start = kReady + 1000;
+    const std::string before = game.File("before.png"), counting = game.File("counting.png"),
+                      ripe = game.File("ripe.png");
+    // The click on the bed starts the clock at its press (50 ms in).
+    ASSERT_EQ(RunGame(game, "play",
+                      OpenLevel(kReady, "35") + Click(start, 420, 330) + Move(start + 300, 600, 500) +
+                          Click(start + 1500, 420, 262) + Move(start + 1800, 600, 500) +
+                          std::to_string(start + 5000) + " close\n",
+                      testsupport::ScreenshotAt(start - 100, before) +
+                          testsupport::ScreenshotAt(start + 900, counting) +
+                          testsupport::ScreenshotAt(start + 1400, ripe)),
+              0);
+    const testsupport::Shot a = testsupport::LoadShot(before), b = testsupport::LoadShot(counting),
+                            c = testsupport::LoadShot(ripe);
+    ASSERT_TRUE(a.ok && b.ok && c.ok);
+    // The button's face over the bed, against the field before the clock ran.
+    EXPECT_LT(Changed(a, b, 398, 236, 442, 280), 40) << "the button came before the countdown had run";
+    EXPECT_GT(Changed(a, c, 398, 236, 442, 280), 400) << "no button once the wheat is ripe";
+    // The button answers: the farmer harvests the wheat.
+    const std::string log = game.Log();
+    const auto stored = testsupport::LogLines(log, "Into the warehouse");
+    ASSERT_EQ(stored.size(), 1u) << log;
+    EXPECT_NE(stored[0].find("1 of 1 wheat (stock 1)"), std::string::npos) << stored[0];
+}
+
 // A game saved while the farmer walks to harvest goes on from the walk: the
 // harvest lands without another click, and its unit counts towards the
 // player's harvester award.

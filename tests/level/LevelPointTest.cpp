@@ -155,22 +155,15 @@ TEST(LevelPoint, DamageMakesAndStrengthensThePuddleAndTheRepairRemovesIt) {
     EXPECT_FALSE(p.IsDamaged()) << "a point being removed takes no hit";
 }
 
-// Stages stay within the level's limit for the point's type; a timed change
-// ends after its delay; the warehouse's stage raises the stock's level.
+// Stages stay within the level's limit for the point's type; the
+// warehouse's stage raises the stock's level.
 TEST(LevelPoint, StagesStayWithinTheLevelsLimit) {
     TestLevel level;
     auto* mill = dynamic_cast<LevelPoint*>(level->GetPoint(3));
     ASSERT_NE(mill, nullptr);
     EXPECT_EQ(mill->Stage(), 1);
     EXPECT_EQ(mill->StageLimit(), 2);
-    EXPECT_TRUE(mill->StartNextStage(500));
-    EXPECT_FALSE(mill->IsReady());
-    EXPECT_FALSE(mill->StartNextStage(500)) << "one change at a time";
-    level->StartClock();
-    for (int i = 0; i < 4; ++i)
-        level->Update(100);
-    EXPECT_EQ(mill->Stage(), 1);
-    level->Update(100);
+    EXPECT_TRUE(mill->NextStage());
     EXPECT_EQ(mill->Stage(), 2);
     EXPECT_TRUE(mill->IsReady());
     EXPECT_FALSE(mill->NextStage()) << "at the limit";
@@ -189,6 +182,45 @@ TEST(LevelPoint, StagesStayWithinTheLevelsLimit) {
     EXPECT_TRUE(warehouse->NextStage());
     EXPECT_FALSE(warehouse->NextStage());
     EXPECT_EQ(level.world->warehouseLevels, (std::vector<uint32_t>{2, 3}));
+}
+
+// A new point's countdown, and the one the change to its next stage starts,
+// hold its work back: each step gives the point only what the countdown
+// leaves of it; without a countdown the whole step is the point's.
+TEST(LevelPoint, TheCountdownTakesTheStartOfEachStepUntilItHasRun) {
+    TestLevel level;
+    auto* mill = dynamic_cast<LevelPoint*>(level->GetPoint(3));
+    ASSERT_NE(mill, nullptr);
+    EXPECT_EQ(mill->Countdown(), kPointInitialCountdownMs) << "a new point starts its countdown";
+    struct Step {
+        bool restart; // StartNextStage before the step
+        uint32_t ms;
+        int32_t left;      // what the step leaves the point
+        int32_t countdown; // the countdown after it
+    };
+    const Step steps[] = {
+        {false, 250, 0, 350}, {false, 300, 0, 50}, {false, 100, 50, 0}, {false, 100, 100, 0},
+        {true, 1000, 400, 0}, {true, 600, 0, 0},   {false, 10, 10, 0},  {true, 0, 0, 600},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        if (steps[i].restart) mill->StartNextStage();
+        EXPECT_EQ(mill->Update(steps[i].ms), steps[i].left) << "step " << i;
+        EXPECT_EQ(mill->Countdown(), steps[i].countdown) << "step " << i;
+    }
+
+    // A loaded point without a countdown (-1) works from its first step.
+    SaveWriter out;
+    out.PutU32(24);
+    out.PutU32(0);
+    out.PutI32(-1);
+    out.PutU32(0);
+    out.PutU32(0);
+    out.PutU32(0);
+    auto saved = out.Finish();
+    SaveReader in(saved->Data());
+    ASSERT_TRUE(mill->LoadBase(in));
+    EXPECT_EQ(mill->Update(70), 70);
+    EXPECT_EQ(mill->Countdown(), -1);
 }
 
 // Input goes to the windows, then the screen sprites, then the field; a click
