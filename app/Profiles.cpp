@@ -13,6 +13,7 @@
 #include "engine/Log.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
+#include "gui/Notices.h"
 #include "gui/SpritesWindow.h"
 #include "gui/Window.h"
 #include "platform/Files.h"
@@ -722,6 +723,7 @@ void ProfileManager::DeleteProfile(Profile* profile) {
     auto found = std::find_if(profiles_.begin(), profiles_.end(),
                               [&](const std::unique_ptr<Profile>& p) { return p.get() == profile; });
     if (found == profiles_.end()) return;
+    if (current_ == profile) Notify(ProfileEvent::CurrentLeaving, profile);
     Notify(ProfileEvent::Deleted, profile);
     if (current_ == profile) {
         current_ = nullptr;
@@ -737,6 +739,7 @@ void ProfileManager::DeleteProfile(Profile* profile) {
 void ProfileManager::SetCurrent(Profile* profile) {
     if (profile && !FindByNumber(profile->Number())) return;
     if (profile == current_) return;
+    if (current_) Notify(ProfileEvent::CurrentLeaving, current_);
     if (profile) setAsideCurrent_ = 0;
     current_ = profile;
     Notify(ProfileEvent::CurrentChanged, profile);
@@ -790,6 +793,11 @@ bool SelectProfile(Profile* profile) {
     }
     ++profile->record_.useCount;
     manager.SetCurrent(profile);
+    // The notices told the last player of their game.
+    if (WindowManager* windows = GetWindowManager()) {
+        windows->Messages().DeleteAll();
+        windows->Awards().DeleteAll();
+    }
     return manager.SaveCurrent();
 }
 

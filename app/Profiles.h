@@ -222,6 +222,7 @@ bool HasFlags(const Profile* profile, uint32_t bits);
 // ---------------------------------------------------------------- store
 
 enum class ProfileEvent {
+    CurrentLeaving, // the current profile is about to stop being current: what is its goes now
     CurrentChanged, // another profile (or none) became current
     Deleted,        // the profile is about to be deleted: drop every pointer to it
 };

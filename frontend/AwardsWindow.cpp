@@ -5,6 +5,7 @@
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
 #include "gui/Hint.h"
+#include "gui/Notices.h"
 #include "platform/Random.h"
 #include "sprites/Sprite.h"
 #include "sprites/SpriteHost.h"
@@ -224,6 +225,8 @@ AwardsWindow::AwardsWindow(WindowManager& manager, const Awards& table, ProfileM
         if (auto* other = dynamic_cast<SpritesWindow*>(manager.awardsWindow)) other->Close();
     }
     manager.awardsWindow = this;
+    // The window shows what the award notices told.
+    manager.Awards().CloseAll();
     animation_ = std::make_unique<AwardsAnimation>(table, seen, current, openedAt_);
     if (SoundManager* sound = GetSpriteHost().Sound()) sound_ = sound->FindSample(u"award");
 }

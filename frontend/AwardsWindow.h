@@ -58,7 +58,9 @@ class MedalsPanel {
     bool titled_;
     int32_t height_;
     std::array<std::array<int32_t, 2>, 3> icons_{};
-    std::array<int32_t, 3> counts_{};
+    // The counts shown; none at first, so that a first count of 0 is
+    // written too rather than leaving the "x" sign without a number.
+    std::array<int32_t, 3> counts_{-1, -1, -1};
     std::array<std::u16string, 3> texts_;
     std::u16string title_;
 };

@@ -621,6 +621,10 @@ int32_t MainScreen::Load(kis::DataFileReaderW* reader, LoaderState* state) {
     return kLoaderFinished;
 }
 
+GameWindow* MainScreen::MenuWindow() const {
+    return menu_;
+}
+
 void MainScreen::Open() {
     if (open_) return;
     open_ = true;

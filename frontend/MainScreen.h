@@ -19,6 +19,7 @@
 class MainScreenLayer;
 class MainScreenGirl;
 class MainScreenMenu;
+class GameWindow;
 class DXLTexture;
 
 class MainScreen {
@@ -60,6 +61,8 @@ class MainScreen {
     const SceneMotion& Motion() const { return motion_; }
     const TitleLayout& Title() const { return title_; }
     MainScreenMenu* Menu() const { return menu_; }
+    // The menu as a window of the manager's stack (null while closed).
+    GameWindow* MenuWindow() const;
     bool IsOpen() const { return open_; }
     int32_t LayerCount() const { return int32_t(layers_.size()); }
     MainScreenGirl* Girl() const { return girl_; }

@@ -7,6 +7,7 @@
 #include "gui/SpritesWindow.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +30,7 @@ constexpr uint32_t kProfileTutorialBox = 0x787061A1;
 constexpr int32_t kProfilesWindowWidth = 488;
 
 using ProfileCallback = void (*)(Profile* profile);
-using ProfilesChanged = void (*)();
+using ProfilesChanged = std::function<void()>;
 
 // The players' list. At most one is open (the window manager's profilesWindow).
 class ProfilesWindow : public SpritesWindow {

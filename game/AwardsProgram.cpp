@@ -10,6 +10,7 @@
 #include "gui/Notices.h"
 #include "level/Bonuses.h"
 #include "level/LevelData.h"
+#include "levelui/LevelWindowsModel.h"
 #include "levelui/TextTags.h"
 #include "text/TextLayout.h"
 
@@ -110,7 +111,37 @@ bool ProgramCheckFinalAward() {
     return won;
 }
 
+uint32_t ProgramCountLevelWin(Profile& profile) {
+    // The goal of levels won ("win ten levels").
+    constexpr int kLevelsWonGoal = 1;
+    const Awards* table = Table();
+    if (!table) return 0;
+    AwardCounters counters = CountersOf(profile);
+    uint32_t flags = 0;
+    if (table->AddGoalProgress(counters, kLevelsWonGoal, 1, true)) {
+        flags |= kResultAwardGoal;
+        if (table->CheckAllComplete(counters)) flags |= kResultAllAwards;
+    }
+    Store(profile, counters);
+    return flags;
+}
+
 // ---------------------------------------------------------------- notices
+
+void AnchorNotices(GameWindow* anchor, uint32_t keepMask, int32_t bottomOffset) {
+    WindowManager* windows = GetWindowManager();
+    if (!windows) return;
+    InstallAwardNotices(*windows);
+    windows->Messages().Relayout(anchor, bottomOffset, keepMask);
+    windows->Awards().Relayout(anchor, bottomOffset);
+}
+
+void DeleteNotices() {
+    if (WindowManager* windows = GetWindowManager()) {
+        windows->Messages().DeleteAll();
+        windows->Awards().DeleteAll();
+    }
+}
 
 void InstallAwardNotices(WindowManager& windows) {
     NewAwardWindowStack& stack = windows.Awards();

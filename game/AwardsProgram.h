@@ -5,12 +5,11 @@
 // goal record shares the level goal's name, so the level's side reaches it
 // through these plain calls.
 
-#include "levelui/LevelWindowsModel.h"
-
 #include <cstdint>
 #include <functional>
 #include <memory>
 
+struct BonusPick;
 class RunningLevelTags;
 class WindowManager;
 
@@ -30,11 +29,25 @@ bool ProgramAddGoalProgress(uint32_t goal, int32_t amount, bool relative);
 int32_t ProgramGoalCounter(uint32_t goal);
 // True once, when every award is gold and every goal reached.
 bool ProgramCheckFinalAward();
+// A won level counts towards the goal of levels won: kResultAwardGoal when
+// it reached its target, with kResultAllAwards when that completed every
+// award (the result flags of the stored level result).
+class Profile;
+uint32_t ProgramCountLevelWin(Profile& profile);
 
 // The award notices show the award's icon and its text with the award's
 // name; a click on one opens the awards window. The notices play their
 // sounds (the award sample, a message's own) in the screen's category.
 void InstallAwardNotices(WindowManager& windows);
+
+// A screen that opens takes the notices over: those whose id has a bit of
+// keepMask stay (every award notice stays: the player has not seen it yet)
+// and stand bottomOffset above the screen's bottom, right above the anchor
+// window in the stack (null: the bottom of the stack); the other messages go.
+class GameWindow;
+void AnchorNotices(GameWindow* anchor, uint32_t keepMask, int32_t bottomOffset);
+// Every notice goes at once (the comics take the screen, another player is chosen).
+void DeleteNotices();
 
 // Installs the running level on the text tags' sources (null: none is played).
 void SetTagLevel(const RunningLevelTags* level);

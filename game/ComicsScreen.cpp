@@ -8,6 +8,7 @@
 #include "engine/Viewer.h"
 #include "frontend/Comix.h"
 #include "game/Autoplay.h"
+#include "game/AwardsProgram.h"
 #include "gui/Window.h"
 
 namespace {
@@ -22,6 +23,7 @@ int32_t LoadComics(kis::DataFileReaderW* reader, LoaderState* state) {
 }
 
 void OpenComicsScreen() {
+    DeleteNotices();
     Comix* comix = GetComix();
     WindowManager* windows = GetWindowManager();
     if (comix && windows) comix->OpenWindow(*windows);

@@ -4,6 +4,9 @@
 #include "app/GameShell.h"
 #include "app/GameStates.h"
 #include "frontend/MainScreen.h"
+#include "frontend/ProfileWindows.h"
+#include "game/AwardsProgram.h"
+#include "gui/Notices.h"
 #include "gui/Window.h"
 
 namespace {
@@ -19,13 +22,23 @@ void FitWindowsToScreen() {
     if (WindowManager* windows = GetWindowManager()) windows->OnScreenResize(screen.width, screen.height);
 }
 
+// The notices stand over the menu.
+void OpenMainScreen() {
+    OpenMainScreenState();
+    MainScreen* screen = FindMainScreen();
+    AnchorNotices(screen ? screen->MenuWindow() : nullptr, kNoticeMainScreen, kNoticeOffsetMainScreen);
+}
+
 } // namespace
 
 void RegisterFrontendScreens() {
     RegisterGameDataStage({kMainScreenChunkId, 1.0f, "main screen", GetDataPack, LoadMainScreenChunk});
-    RegisterGameStateScreen(kStateMainScreen,
-                            {OpenMainScreenState, CloseMainScreenState, &MainScreenCallbacks()});
+    RegisterGameStateScreen(kStateMainScreen, {OpenMainScreen, CloseMainScreenState, &MainScreenCallbacks()});
     SetScreenResourceHook(ScreenPart::MainScreen, LayOutMainScreen);
     SetScreenResourceHook(ScreenPart::Windows, FitWindowsToScreen);
     RegisterQuitHook(DestroyMainScreen);
+}
+
+void OpenPlayersWindow(std::function<void()> before, std::function<void()> chosen) {
+    OpenProfilesWindow(std::move(chosen), std::move(before));
 }

@@ -23,6 +23,7 @@
 #include "levelui/RunningLevelView.h"
 #include "levelui/TextTags.h"
 #include "platform/Utf.h"
+#include "sprites/GameEffect.h"
 #include "sprites/Sprite.h"
 
 #include <algorithm>
@@ -52,6 +53,22 @@ Sprite* ProductIcon(const PRODUCT* product) {
 const BUILDING* WarehouseTypeOf(const FarmData& farm) {
     return farm.buildings.FindBuildingByName(u"warehouse");
 }
+
+// The level's screen fade (250 ms out, 250 ms in): its mid-point, under the
+// cover and outside any window's input, runs the interface's answer.
+class LevelFade : public GEffect_ShowHide {
+  public:
+    explicit LevelFade(std::function<void()> middle)
+        : GEffect_ShowHide(nullptr, 250, 250, 0, 1, kFadeTakesInput), middle_(std::move(middle)) {}
+
+  protected:
+    void OnMidpoint() override {
+        if (middle_) middle_();
+    }
+
+  private:
+    std::function<void()> middle_;
+};
 
 } // namespace
 
@@ -214,42 +231,44 @@ class LevelInterface::Tags : public RunningLevelTags {
 LevelInterface::LevelInterface(ProgramWorld& world, FarmData& farm)
     : world_(world), farm_(farm), context_(std::make_unique<Context>(*this)),
       warehouse_(std::make_unique<Warehouse>(*this)), tags_(std::make_unique<Tags>(*this)),
-      bonuses_(std::make_unique<ProgramBonusEdit>()) {}
+      bonuses_(std::make_shared<ProgramBonusEdit>()) {}
 
 void LevelInterface::Attach(GameLevel& level) {
     level_ = &level;
     levelView_ = MakeRunningLevelView(level);
     WindowManager* windows = GetWindowManager();
     if (!windows) return;
-    LevelMenuHooks hooks;
-    hooks.level = level.LevelIndex();
-    hooks.windows = WindowsHost();
-    hooks.closeMainWindow = [] { CloseMainWindow(); };
-    hooks.leaveLevel = [this] { level_->Leave(); };
-    hooks.restartFromScratch = [this] { restartWanted_ = true; };
-    hooks.openOptions = [] { OpenOptionsWindow(); };
-    hooks.openAwards = [] { OpenProgramAwards(false); };
-    menu_ = std::make_unique<LevelMenu>(*windows, std::move(hooks));
+    menu_ = std::make_unique<LevelMenu>(*windows, MenuHooks(level.LevelIndex()));
     InstallAwardNotices(*windows);
     SetTagLevel(tags_.get());
 }
 
 LevelInterface::~LevelInterface() {
+    // A fade still running would answer to this interface.
+    if (dynamic_cast<LevelFade*>(CurrentGameEffect())) StartGameEffect(nullptr);
     CloseAll();
-    if (level_) SetTagLevel(nullptr);
-    EndLevelSounds();
+    // Only an attached level played sounds.
+    if (level_) {
+        SetTagLevel(nullptr);
+        EndLevelSounds();
+    }
+}
+
+LevelMenuHooks LevelInterface::MenuHooks(uint32_t levelIndex) {
+    LevelMenuHooks hooks;
+    hooks.level = levelIndex;
+    hooks.windows = WindowsHost();
+    hooks.closeMainWindow = [] { CloseMainWindow(); };
+    hooks.leaveLevel = [this] { level_->Leave(); };
+    hooks.restartFromScratch = [this] { restartWanted_ = true; };
+    hooks.fade = [this](std::function<void()> middle) { FadeThen(std::move(middle)); };
+    hooks.openOptions = [] { OpenOptionsWindow(); };
+    hooks.openAwards = [] { OpenProgramAwards(false); };
+    return hooks;
 }
 
 LevelWindowsHost LevelInterface::WindowsHost() {
-    LevelWindowsHost host = LevelTableWindowsHost(CurrentProfile(), [] { return CurrentProfile(); });
-    host.bonusIcon = [this](int32_t bonus) {
-        return bonus >= 0 ? context_->BonusIcon(uint32_t(bonus)) : nullptr;
-    };
-    host.leaveLevel = [this] { level_->Leave(); };
-    host.selectBonuses = [this](const BonusPick& selection, std::function<void(const BonusPick&)> applied) {
-        bonuses_->OpenForLevelWindow(selection, std::move(applied));
-    };
-    return host;
+    return ProgramLevelWindowsHost(CurrentProfile, bonuses_, [this] { level_->Leave(); });
 }
 
 void LevelInterface::OpenPanel() {
@@ -270,10 +289,13 @@ void LevelInterface::OpenPanel() {
 
 void LevelInterface::CloseAll() {
     WindowManager* windows = GetWindowManager();
-    if (!windows) return;
-    // The notices go (a full warehouse's notice reads the level) or leave the panel.
-    windows->Messages().DeleteAll();
-    windows->Messages().Relayout(nullptr, kNoticeOffsetLevel, 0);
+    // Without the panel nothing of the level is open: its windows went with
+    // it (a level kept for the map closed them when it was kept), and the
+    // notices belong to the screen shown now.
+    if (!windows || !Panel()) return;
+    // The level's messages go (a full warehouse's notice reads the level);
+    // those the map and the main screen keep, and the award notices, leave the panel.
+    windows->Messages().Relayout(nullptr, kNoticeOffsetLevel, kNoticeMap | kNoticeMainScreen);
     windows->Awards().Relayout(nullptr, kNoticeOffsetLevel);
     for (GameWindow* window :
          {windows->menuWindow, windows->infoWindow, windows->levelWindow, windows->levelResultWindow,
@@ -292,6 +314,15 @@ void LevelInterface::CloseAll() {
 
 void LevelInterface::Update() {
     if (WindowManager* windows = GetWindowManager()) windows->Update();
+}
+
+void LevelInterface::FadeThen(std::function<void()> middle) {
+    StartGameEffect(std::make_unique<LevelFade>([this, middle = std::move(middle)] {
+        middle();
+        // The screen stands still under the cover: a restart asked for
+        // happens now, in the fade's middle.
+        if (restartNow_ && TakeRestart()) restartNow_();
+    }));
 }
 
 bool LevelInterface::TakeRestart() {
@@ -381,7 +412,7 @@ void LevelInterface::OnGameOverAnswer(uint32_t command) {
         level_->LevelIndex(), kLevelWindowGameOver,
         [this](uint32_t result, uint32_t, uint32_t) {
             if (result)
-                restartWanted_ = true;
+                FadeThen([this] { restartWanted_ = true; });
             else
                 level_->Leave();
         },

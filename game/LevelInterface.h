@@ -54,6 +54,9 @@ class LevelInterface : public LevelPanelDriver {
     // A restart the windows asked for (the pause menu's restart window, the
     // level window after a game over); taken once.
     bool TakeRestart();
+    // Restarts the level at once: the fade before a restart calls it in its
+    // middle (the screen's update stands still under the cover).
+    void SetRestartNow(std::function<void()> restart) { restartNow_ = std::move(restart); }
     // The running tutorial for the close-tutorial button (null: none).
     void SetTutorial(LevelTutorialHooks* tutorial) { tutorial_ = tutorial; }
     // Starts the full-warehouse tutorial for a product (the first full
@@ -104,11 +107,18 @@ class LevelInterface : public LevelPanelDriver {
     // Null while the panel is closed.
     PointPanels* GetPointPanels() const { return points_.get(); }
 
+    // The hooks of the pause menu and the host of the level's windows (the
+    // restart and game-over level windows, the result window): they call
+    // this interface and, once it is attached, its level.
+    LevelMenuHooks MenuHooks(uint32_t levelIndex);
+    LevelWindowsHost WindowsHost();
+
   private:
     class Context;
     class Warehouse;
     class Tags;
-    LevelWindowsHost WindowsHost();
+    // The screen fades out, the middle runs, the screen fades in.
+    void FadeThen(std::function<void()> middle);
     void OnGameOverAnswer(uint32_t command);
     static uint32_t GameOverAnswer(uintptr_t self, uintptr_t, uint32_t command);
     // A point of the screen the open page or warehouse window lets through to the panel.
@@ -123,10 +133,11 @@ class LevelInterface : public LevelPanelDriver {
     std::unique_ptr<Warehouse> warehouse_;
     std::unique_ptr<Tags> tags_;
     std::unique_ptr<LevelMenu> menu_;
-    std::unique_ptr<ProgramBonusEdit> bonuses_;
-    std::unique_ptr<PointPanels> points_;    // with the panel
-    LevelTutorialHooks* tutorial_ = nullptr; // owned by the level screen
+    std::shared_ptr<ProgramBonusEdit> bonuses_; // the level windows' hosts keep it too
+    std::unique_ptr<PointPanels> points_;       // with the panel
+    LevelTutorialHooks* tutorial_ = nullptr;    // owned by the level screen
     std::function<void(uint32_t)> fullWarehouseTutorial_;
+    std::function<void()> restartNow_;
     bool infoWanted_ = false;
     bool restartWanted_ = false;
     int32_t warehouseLevel_ = 0;

@@ -1,4 +1,5 @@
 #include "game/LevelProfiles.h"
+#include "game/AwardsProgram.h"
 #include "game/GoalIcons.h"
 
 #include "app/App.h"
@@ -92,9 +93,11 @@ Sprite* GameBonusIcon(int32_t bonus) {
     return record ? GetSprite(kBonusIconLibrary, record->name) : nullptr;
 }
 
-LevelWindowsHost LevelTableWindowsHost(Profile* profile, std::function<const Profile*()> currentProfile) {
+LevelWindowsHost ProgramLevelWindowsHost(std::function<Profile*()> profile,
+                                         std::shared_ptr<ProgramBonusEdit> bonuses,
+                                         OptionalHook<void()> leaveLevel) {
     LevelWindowsHost host;
-    host.profile = profile;
+    host.profile = profile ? profile() : nullptr;
     host.title = [](uint32_t level) {
         WindowManager* windows = GetWindowManager();
         return windows && windows->Language() ? GetLevelTitle(*windows->Language(), level) : std::u16string();
@@ -105,8 +108,8 @@ LevelWindowsHost LevelTableWindowsHost(Profile* profile, std::function<const Pro
         *out = record->Regime(regime);
         return true;
     };
-    host.hasSavedGame = [currentProfile = std::move(currentProfile)](uint32_t level) {
-        const Profile* p = currentProfile ? currentProfile() : nullptr;
+    host.hasSavedGame = [profile = std::move(profile)](uint32_t level) {
+        const Profile* p = profile ? profile() : nullptr;
         return p && p->HasSavedLevel(int32_t(level));
     };
     host.garbageSites = [](uint32_t level) {
@@ -121,6 +124,11 @@ LevelWindowsHost LevelTableWindowsHost(Profile* profile, std::function<const Pro
     host.bonusRecord = [](int32_t bonus) { return GetLevelGameData().bonuses.Get(bonus); };
     host.saveProfiles = [] {
         if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
+    };
+    host.leaveLevel = std::move(leaveLevel);
+    host.selectBonuses = [bonuses = std::move(bonuses)](const BonusPick& selection,
+                                                        std::function<void(const BonusPick&)> applied) {
+        if (bonuses) bonuses->OpenForLevelWindow(selection, std::move(applied));
     };
     return host;
 }

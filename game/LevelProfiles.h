@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,14 +33,20 @@ std::u16string LevelProfileKeepRefusedSave(uint32_t levelIndex, const std::vecto
 struct LevelResult;
 bool LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs, LevelResult* out);
 
-// The level windows' host over the level table and a profile: the level's
-// title, its regime blocks, its sites to clear and whether the profile has
-// its saved game, and saving the profiles. profile gives the profile at the
-// time of each question (null: none); the caller adds what its windows do
-// beyond that (leaving, restarting, choosing bonuses).
+// The level windows' host of the program, one for the map's level window
+// and the level's own windows: the level's title, its regime blocks, its
+// sites to clear and whether the profile has its saved game, the bonus and
+// goal pictures, saving the profiles, and the bonuses window on the edit
+// given (kept as long as a copy of the host is). profile gives the current
+// profile (null: none) when the host is made and at each question;
+// leaveLevel is the level's leaving, empty over the map.
 class Profile;
+class ProgramBonusEdit;
 struct LevelWindowsHost;
-LevelWindowsHost LevelTableWindowsHost(Profile* profile, std::function<const Profile*()> currentProfile);
+template <class Signature> struct OptionalHook;
+LevelWindowsHost ProgramLevelWindowsHost(std::function<Profile*()> profile,
+                                         std::shared_ptr<ProgramBonusEdit> bonuses,
+                                         OptionalHook<void()> leaveLevel);
 // The icon of a bonus of the bonus table (null: none).
 class Sprite;
 Sprite* GameBonusIcon(int32_t bonus);

@@ -6,6 +6,7 @@
 #include "app/GameStates.h"
 #include "app/LevelLoading.h"
 #include "app/Profiles.h"
+#include "app/RecordsFile.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/Viewer.h"
@@ -63,6 +64,7 @@ class LevelSession : public LevelFrontEndHooks {
   public:
     explicit LevelSession(uint32_t index) : index_(index) {}
     ~LevelSession() override {
+        if (ProfileManager* profiles = AppProfiles()) profiles->RemoveListener(this);
         // The windows go first (they read the level), the level before the
         // interface that is its interface hooks.
         if (ui_) ui_->CloseAll();
@@ -95,6 +97,7 @@ class LevelSession : public LevelFrontEndHooks {
         hooks.tutorial = tutorials_->Hooks();
         ui_->SetTutorial(tutorials_->Hooks());
         ui_->SetFullWarehouseTutorial([this](uint32_t product) { tutorials_->StartFullWarehouse(product); });
+        ui_->SetRestartNow([this] { Restart(); });
         const uint32_t regime = ActiveAutoplay() ? ActiveAutoplay()->Regime() : LevelProfileRegime();
         level_ = std::make_unique<GameLevel>(index_, regime, *record, std::move(world), hooks);
         ui_->Attach(*level_);
@@ -140,6 +143,49 @@ class LevelSession : public LevelFrontEndHooks {
 
     GameLevel* Running() const { return level_.get(); }
     bool LeaveRequested() const { return leaveRequested_; }
+    uint32_t Index() const { return index_; }
+
+    // ---- a level kept while the map is shown
+    // An unfinished level left for the map (not by the bot) can be kept. One
+    // whose tutorial runs is not: the tutorial's boxes and arrows stand on
+    // the screen, so it goes on from its saved game, at the step it was left.
+    bool Holdable() const {
+        const LevelTutorialHooks* tutorial = tutorials_ ? tutorials_->Hooks() : nullptr;
+        return level_ && leaveRequested_ && !comicShown_ && !level_->IsEnded() && !ActiveAutoplay() &&
+               !(tutorial && tutorial->IsRunning());
+    }
+    bool IsHeld() const { return held_; }
+    // The level stands still (its leaving paused it) without its panel and
+    // windows; another player made current drops it, saved into the leaving one.
+    void Hold() {
+        held_ = true;
+        ui_->CloseAll();
+        WindowManager* windows = GetWindowManager();
+        if (windows && windows->Level() == level_.get()) windows->SetLevel(nullptr);
+        if (ProfileManager* profiles = AppProfiles())
+            profiles->AddListener(this, [](ProfileEvent event, Profile*) {
+                if (event == ProfileEvent::CurrentLeaving) DropHeldLevel();
+            });
+        Logf("Level %u is kept while the map is shown.", index_ + 1);
+    }
+    // Back to the kept level: its panel and windows come back and play goes on.
+    void Resume() {
+        held_ = false;
+        leaveRequested_ = false;
+        if (ProfileManager* profiles = AppProfiles()) profiles->RemoveListener(this);
+        FitScreen();
+        if (WindowManager* windows = GetWindowManager()) windows->SetLevel(level_.get());
+        ui_->OpenPanel();
+        level_->Begin();
+        Logf("Level %u goes on where it was left.", index_ + 1);
+    }
+    // The kept level's game goes into the profile before the level goes
+    // (its leaving saved it; a save that failed then is tried again). The
+    // profile keeps saved games by its current regime: after a change of
+    // regime on the map the leaving's save stands.
+    void SaveHeld() {
+        if (held_ && level_ && level_->Regime() == LevelProfileRegime()) level_->SaveToProfile();
+    }
 
     // The level, its panel and the windows over it take the screen's size
     // (at the start, and after full screen was switched on or off).
@@ -253,6 +299,13 @@ class LevelSession : public LevelFrontEndHooks {
              kept ? "" : failure);
     }
     void DeleteSavedGame(uint32_t, uint32_t levelIndex) override { LevelProfileDeleteSavedGame(levelIndex); }
+    // The player's records file gets one line for each run the level wins.
+    void EnableRecords(uint32_t levelIndex) override {
+        if (RecordsFile* records = AppRecords()) records->Enable(int32_t(levelIndex));
+    }
+    void AddRecord(const LevelResult& result) override {
+        if (RecordsFile* records = AppRecords()) records->AddLevelRecord(result);
+    }
     uint32_t ChosenBonusSlots() const override { return LevelProfileBonusSlots(); }
     bool AddAwardCount(uint32_t award, int32_t n) override { return ProgramAddAwardCount(award, n) > 0; }
     bool AddGoalProgress(uint32_t goal, int32_t amount, bool relative) override {
@@ -286,6 +339,7 @@ class LevelSession : public LevelFrontEndHooks {
     uint32_t seenActivationLosses_ = ActivationLosses();
     bool leaveRequested_ = false;
     bool comicShown_ = false; // the level left for a comic, which leads to the map
+    bool held_ = false;       // kept while the map is shown
 };
 
 // The level state's own: the level the next loading builds, the state its
@@ -306,6 +360,7 @@ void EndSession() {
 }
 
 int32_t LoadLevelStage(LoaderState* state) {
+    DropHeldLevel();
     EndSession();
     LevelScreenPart* part = AppPart<LevelScreenPart>();
     if (!part) {
@@ -329,7 +384,7 @@ void LoadingFailed() {
 
 void UpdateLevel(uint32_t ms) {
     LevelSession* session = Session();
-    if (!session) return;
+    if (!session || session->IsHeld()) return;
     if (session->LeaveRequested()) {
         const int32_t returnState = ExistingAppPart<LevelScreenPart>()->returnState;
         if (returnState == kStateMap) RevealOnMapReturn();
@@ -367,15 +422,26 @@ const AppCallbacks kLevelCallbacks = {.update = UpdateLevel,
                                       .mouseDoubleClick = LevelDoubleClick,
                                       .keyDown = LevelKeyDown};
 
-void OpenLevelScreen() {}
+// The level kept for the map comes back.
+void OpenLevelScreen() {
+    if (LevelSession* session = Session(); session && session->IsHeld()) session->Resume();
+}
 
 void CloseLevelScreen() {
+    LevelSession* session = Session();
+    if (!session || session->IsHeld()) return;
+    // An unfinished level left for the map is kept there.
+    if (ExistingAppPart<LevelScreenPart>()->returnState == kStateMap && session->Holdable()) {
+        session->Hold();
+        return;
+    }
     // Leaving the state any way but Leave keeps an unfinished level.
-    if (LevelSession* session = Session()) session->SaveOnQuit();
+    session->SaveOnQuit();
     EndSession();
 }
 
 void QuitHook() {
+    DropHeldLevel();
     CloseLevelScreen();
 }
 
@@ -405,6 +471,19 @@ void RegisterLevelPlay() {
     RegisterGameStateScreen(kStateLevel, {OpenLevelScreen, CloseLevelScreen, &kLevelCallbacks});
     SetScreenResourceHook(ScreenPart::Level, FitLevelToScreen);
     RegisterQuitHook(QuitHook);
+}
+
+bool LevelHeld(uint32_t levelIndex, uint32_t regime) {
+    const LevelSession* session = Session();
+    return session && session->IsHeld() && session->Index() == levelIndex && session->Running() &&
+           session->Running()->Regime() == regime;
+}
+
+void DropHeldLevel() {
+    LevelSession* session = Session();
+    if (!session || !session->IsHeld()) return;
+    session->SaveHeld();
+    EndSession();
 }
 
 void PrepareLevel(uint32_t levelIndex, int32_t returnState) {

@@ -25,3 +25,8 @@ void OpenLevel(uint32_t levelIndex);
 // Names the level the next level loading (kStateLevelLoading) builds and
 // the state that leaving it goes to (the level-select map starts levels so).
 void PrepareLevel(uint32_t levelIndex, int32_t returnState);
+// An unfinished level left for the map is kept: true when it is the level of
+// the index in the regime, which the level screen then goes on with.
+bool LevelHeld(uint32_t levelIndex, uint32_t regime);
+// The kept level goes, its game saved into the current profile first.
+void DropHeldLevel();

@@ -17,11 +17,13 @@
 #include "level/GameLevel.h"
 #include "level/Job.h"
 #include "level/MapCharacter.h"
+#include "level/SpriteObject.h"
 #include "levelui/ChildPanels.h"
 #include "levelui/LevelPanel.h"
 #include "levelui/PanelDisplays.h"
 #include "levelui/ScreenSpriteKinds.h"
 #include "levelui/WarehouseWindow.h"
+#include "sprites/Sprite.h"
 #include "tutorials/LevelScripts.h"
 #include "tutorials/LevelTutorialLink.h"
 #include "tutorials/TutorialLayer.h"
@@ -72,6 +74,42 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         if (!point) return false;
         point->GetPosition(&out.x, &out.y);
         return true;
+    }
+    // The union of the point's map pictures that are shown: its site or
+    // garbage, its bed and plants, its building.
+    bool Extent(uint32_t index, kis::Rect& out) const override {
+        const BaseLevelPoint* point = level_.GetPoint(int32_t(index));
+        if (!point) return false;
+        bool any = false;
+        const auto add = [&](const MapObject* object) {
+            const auto* picture = dynamic_cast<const SpriteObject*>(object);
+            if (!picture || !picture->Sprite() || picture->IsHidden() || !picture->IsOnLevel()) return;
+            const MapSprite& sprite = *picture->Sprite();
+            const float scale = picture->SizeFactor();
+            const float originX =
+                float(picture->IsMirrored() && sprite.IsMirrorable() ? sprite.GetWidth() - sprite.GetOriginX()
+                                                                     : sprite.GetOriginX());
+            const float left = picture->X() + float(picture->OffsetX()) - originX * scale;
+            const float top = picture->Y() + float(picture->OffsetY()) - float(sprite.GetOriginY()) * scale;
+            const kis::Rect r{int32_t(std::floor(left)), int32_t(std::floor(top)),
+                              int32_t(std::ceil(left + float(sprite.GetWidth()) * scale)),
+                              int32_t(std::ceil(top + float(sprite.GetHeight()) * scale))};
+            if (r.right <= r.left || r.bottom <= r.top) return;
+            out = any ? kis::Rect{std::min(out.left, r.left), std::min(out.top, r.top),
+                                  std::max(out.right, r.right), std::max(out.bottom, r.bottom)}
+                      : r;
+            any = true;
+        };
+        for (const MapObject* object : point->AttachedObjects())
+            add(object);
+        if (const auto* site = dynamic_cast<const EmptyLevelPoint*>(point)) {
+            add(site->PlotObject());
+            add(site->GarbageObject());
+        }
+        for (int32_t layer = 0; layer < MapObject::kLayerCount; ++layer)
+            for (const MapObject* object : level_.Map().LayerObjects(layer))
+                if (object->GetPointIndex() == int32_t(index)) add(object);
+        return any;
     }
     kis::Point ToScreen(const kis::Vector2& field) const override {
         float x = 0, y = 0;

@@ -11,10 +11,13 @@
 #include "engine/Viewer.h"
 #include "frontend/Comix.h"
 #include "frontend/MapScreen.h"
+#include "frontend/OptionsWindow.h"
 #include "game/Autoplay.h"
 #include "game/AwardsProgram.h"
+#include "game/FrontendScreens.h"
 #include "game/LevelProfiles.h"
 #include "game/LevelScreen.h"
+#include "gui/Notices.h"
 #include "gui/Window.h"
 #include "level/Bonuses.h"
 #include "level/LevelData.h"
@@ -104,13 +107,9 @@ void DeleteMapTutorials() {
 // Its "select bonuses" opens the bonuses window through an edit that lives
 // as long as the level window keeps its host.
 LevelWindowsHost MapLevelWindowHost() {
-    auto mapProfile = []() -> Profile* { return ProgramMap() ? ProgramMap()->CurrentProfile() : nullptr; };
-    LevelWindowsHost host = LevelTableWindowsHost(mapProfile(), mapProfile);
-    host.selectBonuses = [edit = std::make_shared<ProgramBonusEdit>()](
-                             const BonusPick& selection, std::function<void(const BonusPick&)> applied) {
-        edit->OpenForLevelWindow(selection, std::move(applied));
-    };
-    return host;
+    return ProgramLevelWindowsHost(
+        []() -> Profile* { return ProgramMap() ? ProgramMap()->CurrentProfile() : nullptr; },
+        std::make_shared<ProgramBonusEdit>(), {});
 }
 
 // A level window that shows a newly earned bonus, or the bonuses button for
@@ -178,29 +177,7 @@ bool LevelInfo(int32_t level, ProfileLevelInfo* info) {
 
 // A stored level result reaches the map before the profile changes.
 void JoinProfileHooks() {
-    ProfileManager* profiles = AppProfiles();
-    if (!profiles) return;
-    ProfileHooks hooks = profiles->Hooks();
-    if (!hooks.levelInfo) hooks.levelInfo = LevelInfo;
-    hooks.setCurrentLevel = [](int32_t level) {
-        if (MapScreen* map = ProgramMap().get()) map->SetCurrentLevel(level);
-    };
-    hooks.setMapState = [](const LevelResult& result) {
-        if (MapScreen* map = ProgramMap().get()) map->SetState(result);
-    };
-    profiles->SetHooks(std::move(hooks));
-}
-
-// The hooks the map screen calls the program through.
-MapHooks BuildMapHooks() {
-    MapHooks hooks;
-    hooks.levelExists = [](int32_t level) { return GameLevelTable().Get(uint32_t(level)) != nullptr; };
-    hooks.findCharacter = [](uint32_t id) { return FindById(GetLevelGameData().characters, id); };
-    hooks.makeLevel = [](int32_t level) { PrepareLevel(uint32_t(level), kStateMap); };
-    hooks.openAwards = [](int32_t mode) { OpenProgramAwards(mode == 1); };
-    hooks.startTutorial = StartMapTutorial;
-    hooks.openLevelWindow = OpenMapLevelWindow;
-    return hooks;
+    if (ProfileManager* profiles = AppProfiles()) profiles->SetHooks(BuildProfileHooks());
 }
 
 int32_t LoadMapStage(kis::DataFileReaderW* reader, LoaderState* state) {
@@ -241,6 +218,8 @@ void OpenMap() {
     MapScreen* map = ProgramMap().get();
     if (!map) return;
     LayoutToScreen(*map);
+    if (WindowManager* windows = GetWindowManager())
+        AnchorNotices(windows->mapWindow, kNoticeMap, kNoticeOffsetMap);
     map->Open();
     if (MapProgramPart& part = MapPart(); part.revealOnOpen) {
         part.revealOnOpen = false;
@@ -322,6 +301,46 @@ void FreeMap() {
 }
 
 } // namespace
+
+MapHooks BuildMapHooks() {
+    MapHooks hooks;
+    hooks.levelExists = [](int32_t level) { return GameLevelTable().Get(uint32_t(level)) != nullptr; };
+    hooks.findCharacter = [](uint32_t id) { return FindById(GetLevelGameData().characters, id); };
+    hooks.makeLevel = [](int32_t level) { PrepareLevel(uint32_t(level), kStateMap); };
+    hooks.levelHeld = [](int32_t level, uint32_t regime) {
+        return level >= 0 && LevelHeld(uint32_t(level), regime);
+    };
+    hooks.dropHeldLevel = DropHeldLevel;
+    hooks.openAwards = [](int32_t mode) { OpenProgramAwards(mode == 1); };
+    hooks.startTutorial = StartMapTutorial;
+    hooks.openLevelWindow = OpenMapLevelWindow;
+    hooks.openOptions = [] { OpenOptionsWindow(); };
+    // The map keeps the leaving player's medals while the fade runs, and
+    // shows the chosen player's map (or comic 0 for a fresh player).
+    hooks.openProfiles = OpenPlayersWindow;
+    hooks.showComic = [](int32_t comic) {
+        if (ShowComix(uint32_t(comic), nullptr)) LogLabelPrintf(kLogIndent, "Map", "comic %d shows", comic);
+    };
+    hooks.showAwardNotice = [](const MapAwardNotice& notice) {
+        if (WindowManager* windows = GetWindowManager())
+            windows->Awards().Show(notice.kind, notice.index, notice.tier);
+        LogLabelPrintf(kLogIndent, "Notice", "the map shows award notice %u", notice.kind);
+    };
+    return hooks;
+}
+
+ProfileHooks BuildProfileHooks() {
+    ProfileHooks hooks;
+    hooks.levelInfo = LevelInfo;
+    hooks.setCurrentLevel = [](int32_t level) {
+        if (MapScreen* map = ProgramMap().get()) map->SetCurrentLevel(level);
+    };
+    hooks.setMapState = [](const LevelResult& result) {
+        if (MapScreen* map = ProgramMap().get()) map->SetState(result);
+    };
+    hooks.countLevelWin = ProgramCountLevelWin;
+    return hooks;
+}
 
 void RegisterMapScreen() {
     // The level table's stage is the level play's (RegisterLevelTableStage).

@@ -796,12 +796,14 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     if (held && IsPausedExcept(kPauseClockNotStarted | kPauseTutorial)) return false;
     if (clockRunning_ && world_->ClickFieldObject(x, y)) return true;
     if (held) return false;
+    // "Click to start" means any click on the field: the grass starts the
+    // clock as a point does.
+    StartClock();
     const int32_t index = PointAt(x, y);
     if (index < 0) {
         ResetSelection(nullptr);
         return false;
     }
-    StartClock();
     ClickPoint(index);
     return true;
 }

@@ -606,15 +606,10 @@ uint32_t LevelWindow::OnButtonClick(GameButton* button) {
         Play(0);
         return kClickResetLook;
     case LevelWindowGo::ConfirmRestart:
-        if (host_.confirmRestart) {
-            // The answer may come after this window has gone: it reaches
-            // the open level window through the manager, when there is one.
-            WindowManager* manager = &manager_;
-            host_.confirmRestart([manager](bool go) {
-                if (go && manager->levelWindow) static_cast<LevelWindow*>(manager->levelWindow)->Play(1);
-            });
-        } else
-            Play(1);
+        // Starting afresh throws the saved game away: the player says so first.
+        manager_.Open<DialogWindow>(DialogParams::Make(kDialogYes, kDialogNo, nullptr, nullptr), u"restart_c",
+                                    u"restart", &LevelWindow::OnRestartConfirmed,
+                                    reinterpret_cast<uintptr_t>(&manager_), 0);
         return kClickResetLook;
     case LevelWindowGo::SelectBonuses:
         if (host_.selectBonuses) {
@@ -632,6 +627,15 @@ uint32_t LevelWindow::OnButtonClick(GameButton* button) {
     default:
         return 0;
     }
+}
+
+// The answer may come after this window has gone: it reaches the open level
+// window through the manager, when there is one.
+uint32_t LevelWindow::OnRestartConfirmed(uintptr_t manager, uintptr_t, uint32_t command) {
+    auto* windows = reinterpret_cast<WindowManager*>(manager);
+    if ((command == kDialogOk || command == kDialogYes) && windows->levelWindow)
+        static_cast<LevelWindow*>(windows->levelWindow)->Play(1);
+    return 1;
 }
 
 void LevelWindow::Play(uint32_t restart) {

@@ -8,6 +8,7 @@
 // LevelWindowsHost, so that they run without a level.
 
 #include "app/Profiles.h"
+#include "foundation/OptionalHook.h"
 #include "gui/SpritesWindow.h"
 #include "level/LevelTable.h"
 #include "levelui/LevelWindowsModel.h"
@@ -152,9 +153,9 @@ struct LevelWindowsHost {
     // Saves the profiles after a change.
     std::function<void()> saveProfiles;
     // The level leaves for the map (the result window's ok, Escape, Enter).
-    std::function<void()> leaveLevel;
-    // Asks a confirmation; the answer calls back true to go on.
-    std::function<void(std::function<void(bool)>)> confirmRestart;
+    // Empty over the map: there is no level to leave, and only the level
+    // opens the result window.
+    OptionalHook<void()> leaveLevel;
     // Opens the bonuses window on a copy of the selection; applied gets the
     // edited one. Empty: the select button does nothing.
     std::function<void(const BonusPick& selection, std::function<void(const BonusPick&)> applied)>
@@ -222,6 +223,9 @@ class LevelWindow : public SpritesWindow {
     uint32_t RecordColour() const { return record_.colour; }
 
   private:
+    // The restart dialog's answer (user1: the window manager).
+    static uint32_t OnRestartConfirmed(uintptr_t manager, uintptr_t, uint32_t command);
+
     struct TimeRow {
         std::unique_ptr<SpriteInstance> icon;
         SkinText text;

@@ -74,7 +74,18 @@ void TutTargetFieldPoint::GetPosition() {
     valid = false;
     kis::Vector2 field{0, 0};
     if (!view_.Locate(index_, field)) return;
-    kis::MoveByAngleF(field, angle, distance, false);
+    float reach = distance;
+    kis::Rect drawn{};
+    if (kind == kTargetLevelPoint && view_.Extent(index_, drawn)) {
+        // Sites, beds and buildings are drawn in many sizes about their
+        // positions: counted from the position, an arrow stands off a small
+        // bed on the grass and inside a large building. It starts at the
+        // edge of the point's pictures instead, and only the distance beyond
+        // the usual reach moves it further out.
+        kis::RectEdgePointAtAngleF(drawn, angle, field);
+        reach = std::max(0.0f, distance - kLevelPointReach) + kLevelPointEdgeGap;
+    }
+    kis::MoveByAngleF(field, angle, reach, false);
     kis::Point screen = view_.ToScreen(field);
     x = screen.x;
     y = screen.y;
@@ -186,13 +197,19 @@ kis::Point PlaceInfoBox(int32_t w, int32_t h, int32_t x, int32_t y, float angle,
         kis::RectEdgePointAtAngle(kis::Rect{0, 0, w, h}, angle - 180.0f, edge);
         p = {x - edge.x, y - edge.y};
     }
-    if (p.x < 1) p.x = 0;
-    if (p.y < 1) p.y = 0;
-    if (p.x + w > screenW) p.x = screenW - w;
-    if (p.y + h > screenH) p.y = screenH - h;
+    const auto inside = [&](kis::Point q) {
+        if (q.x < 1) q.x = 0;
+        if (q.y < 1) q.y = 0;
+        if (q.x + w > screenW) q.x = screenW - w;
+        if (q.y + h > screenH) q.y = screenH - h;
+        return q;
+    };
+    p = inside(p);
     kis::Vector2 moved = kis::MakeVector2FromInt(p.x, p.y);
     kis::MoveByAngleF(moved, angle, distance, false);
-    return {int32_t(std::lround(moved.x)), int32_t(std::lround(moved.y))};
+    // The distance may carry a box near an edge out again: whatever it
+    // points at, a box the player cannot read is of no use.
+    return inside({int32_t(std::lround(moved.x)), int32_t(std::lround(moved.y))});
 }
 
 namespace {

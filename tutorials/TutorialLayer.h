@@ -97,6 +97,10 @@ struct FieldView {
     // The point's field position; false when there is none.
     virtual bool Locate(uint32_t index, kis::Vector2& out) const = 0;
     virtual kis::Point ToScreen(const kis::Vector2& field) const = 0;
+    // The rectangle the point's pictures cover, in the same coordinates;
+    // false when the view cannot tell (the target then measures from the
+    // position alone).
+    virtual bool Extent(uint32_t, kis::Rect&) const { return false; }
 };
 
 class TutTargetFieldPoint : public TutorialTarget {
@@ -111,6 +115,11 @@ class TutTargetFieldPoint : public TutorialTarget {
     uint32_t index_;
 };
 constexpr float kMapLevelDistance = 64;
+// The distance at which a level point's target reaches the edge of its
+// picture (the steps' usual distance), and the gap an arrow's tip keeps to
+// that edge.
+constexpr float kLevelPointReach = 64;
+constexpr float kLevelPointEdgeGap = 2;
 
 // ---------------------------------------------------------------- arrow
 

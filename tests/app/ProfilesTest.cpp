@@ -181,14 +181,15 @@ TEST_F(ProfilesTest, DeletingTheCurrentProfileLeavesNoPointerToIt) {
     Profile* held = a; // as a screen would hold it
     m.AddListener(&heard, [&](ProfileEvent event, Profile* p) {
         if (event == ProfileEvent::Deleted && p == held) held = nullptr;
-        heard.push_back(event == ProfileEvent::Deleted
-                            ? "deleted " + U8(p->Name())
+        heard.push_back(event == ProfileEvent::Deleted ? "deleted " + U8(p->Name())
+                        : event == ProfileEvent::CurrentLeaving
+                            ? "leaving " + U8(p->Name())
                             : "current " + (p ? U8(p->Name()) : std::string("none")));
     });
     m.DeleteProfile(a);
     EXPECT_EQ(held, nullptr);
     EXPECT_EQ(m.Current(), nullptr);
-    EXPECT_EQ(heard, (std::vector<std::string>{"deleted Anna", "current none"}));
+    EXPECT_EQ(heard, (std::vector<std::string>{"leaving Anna", "deleted Anna", "current none"}));
     EXPECT_FALSE(std::filesystem::exists(File("profile1.dat")));
     EXPECT_EQ(Names(m), (std::set<std::string>{"Bo"}));
     m.RemoveListener(&heard);

@@ -56,7 +56,7 @@ TEST(LevelTutorialBeesScenario, LevelEightShowsTheBeesAgainstTheVillainThenRemov
     EXPECT_GT(after.Count(340, 468, 680, 510, Parchment), 10000) << log;
     EXPECT_LT(after.Count(490, 535, 535, 595, ArrowYellow), 30) << log;
     // Step 2: an arrow up at the bed of point 6; 3: an arrow down at the remove button.
-    EXPECT_GT(bed.Count(680, 545, 720, 625, ArrowYellow), 300) << log;
+    EXPECT_GT(bed.Count(680, 500, 720, 575, ArrowYellow), 300) << log;
     EXPECT_GT(remove.Count(755, 620, 800, 680, ArrowYellow), 300) << log;
     // The bed of point 6 is gone (its brown soil); step 4's box stands.
     const auto soil = [](int r, int g, int b) { return r > 90 && r < 170 && g < 90 && b < 60 && r > g + 30; };
@@ -95,7 +95,7 @@ TEST(LevelTutorialBeesScenario, WithoutTheBeeBonusLevelEightGoesStraightToTheBed
     const Shot bed = Load(game, "bed"), removed = Load(game, "removed"), end = Load(game, "end");
     ASSERT_TRUE(bed.ok && removed.ok && end.ok);
     // Step 2's arrow at the bed of point 6; the last step's box; then nothing.
-    EXPECT_GT(bed.Count(680, 545, 720, 625, ArrowYellow), 300) << log;
+    EXPECT_GT(bed.Count(680, 500, 720, 575, ArrowYellow), 300) << log;
     EXPECT_GT(removed.Count(340, 468, 680, 510, Parchment), 10000) << log;
     EXPECT_LT(end.Count(340, 468, 680, 510, Parchment), 500) << log;
 }

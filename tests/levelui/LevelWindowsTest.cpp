@@ -12,8 +12,7 @@ namespace {
 
 struct Calls {
     std::vector<std::array<uint32_t, 3>> level;
-    int saves = 0, leaves = 0, confirms = 0;
-    std::function<void(bool)> pendingConfirm;
+    int saves = 0, leaves = 0;
 };
 
 ProfileRecord MakeRecord(uint32_t regime, std::initializer_list<int32_t> owned, uint32_t chosenCount,
@@ -66,10 +65,6 @@ struct Fixture : ::testing::Test {
         };
         h.saveProfiles = [this] { ++calls.saves; };
         h.leaveLevel = [this] { ++calls.leaves; };
-        h.confirmRestart = [this](std::function<void(bool)> answer) {
-            ++calls.confirms;
-            calls.pendingConfirm = std::move(answer);
-        };
         return h;
     }
     LevelWindow* Open(Profile* profile, uint32_t mode) {
@@ -155,20 +150,35 @@ TEST_F(LevelWindowTest, ButtonsAndKeysByOpenerAndSavedGame) {
 TEST_F(LevelWindowTest, RestartWithASavedGameAsksAndAnswersOnlyAnOpenWindow) {
     Profile profile(nullptr, MakeRecord(0, {}, 0, {-1, -1, -1}));
     saved = true;
+    auto dialog = [this]() -> DialogWindow* {
+        for (int32_t i = manager.Count(); i-- > 0;)
+            if (manager.Get(i)->tag == kDialogTag && !manager.Get(i)->closing)
+                return static_cast<DialogWindow*>(manager.Get(i));
+        return nullptr;
+    };
     LevelWindow* w = Open(&profile, kLevelWindowFromMap);
+    // "No" leaves the saved game and the window as they were.
     EXPECT_EQ(w->OnButtonClick(Button(w, kLevelWindowRestart)), 2u);
-    EXPECT_EQ(calls.confirms, 1);
+    ASSERT_NE(dialog(), nullptr);
+    dialog()->Press(kDialogNo);
     EXPECT_TRUE(calls.level.empty());
-    calls.pendingConfirm(true);
+    EXPECT_EQ(dialog(), nullptr);
+    EXPECT_FALSE(w->closing);
+    // "Yes" starts afresh.
+    w->OnButtonClick(Button(w, kLevelWindowRestart));
+    ASSERT_NE(dialog(), nullptr);
+    dialog()->Press(kDialogYes);
     EXPECT_EQ(calls.level.back(), (std::array<uint32_t, 3>{1, 33, 1}));
     EXPECT_EQ(w->OnButtonClick(Button(w, kLevelWindowContinue)), 2u);
     EXPECT_EQ(calls.level.back(), (std::array<uint32_t, 3>{1, 33, 0}));
     // The window goes before the answer: nothing happens.
     w->OnButtonClick(Button(w, kLevelWindowRestart));
+    DialogWindow* late = dialog();
+    ASSERT_NE(late, nullptr);
     manager.Destroy(w);
     manager.DeleteClosedWindows();
     const size_t before = calls.level.size();
-    calls.pendingConfirm(true);
+    late->Press(kDialogYes);
     EXPECT_EQ(calls.level.size(), before);
 }
 

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -280,6 +281,24 @@ TEST_F(GameLanguageTest, EveryFarmThingHasItsNameInItsGroup) {
         }
         EXPECT_GE(records, 2u) << "the table's records were found";
     }
+}
+
+// A count tag stands right before a thing's name for many ("Gather 4 sacks
+// of flour"): an "of" between them reads "4 of sacks of flour".
+TEST_F(GameLanguageTest, ACountReadsStraightIntoTheNameForMany) {
+    const std::string source = ReadFileBytes(kContent + "/english.txt");
+    ASSERT_FALSE(source.empty());
+    const std::regex countOfMany(R"(\[[A-Za-z]+( [A-Za-z0-9]+)*\] of \[[A-Za-z]+ N 1\])");
+    const std::regex countThenMany(R"(\[[A-Za-z]+( [A-Za-z0-9]+)*\] \[[A-Za-z]+ N 1\])");
+    size_t counts = 0, line = 0;
+    for (size_t at = 0; at < source.size(); ++line) {
+        const size_t end = std::min(source.find('\n', at), source.size());
+        const std::string text = source.substr(at, end - at);
+        EXPECT_FALSE(std::regex_search(text, countOfMany)) << "line " << line + 1 << ": " << text;
+        counts += std::regex_search(text, countThenMany) ? 1 : 0;
+        at = end + 1;
+    }
+    EXPECT_GE(counts, 5u) << "the goals' hints and the tutorial's texts count their things";
 }
 
 TEST_F(GameLanguageTest, SourceKeysAndSectionsAsTheScreensSeeThem) {

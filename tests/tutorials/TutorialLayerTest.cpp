@@ -191,13 +191,15 @@ TEST(TutorialInfos, Placement) {
         float distance;
         int32_t left, top;
     } cases[] = {
-        {100, 50, 500, 400, 0, true, 0, 450, 375},     // centred
-        {100, 50, 500, 400, 0, false, 0, 500, 375},    // to the right: left edge at the point
-        {100, 50, 500, 400, 270, false, 0, 450, 350},  // above: bottom edge at the point
-        {100, 50, 500, 400, 90, false, 10, 450, 410},  // below, 10 further
-        {100, 50, 10, 400, 180, false, 0, 0, 375},     // pushed inside at the left
-        {100, 50, 1000, 760, 0, false, 0, 924, 718},   // pushed inside at the right and bottom
-        {100, 50, 1000, 400, 0, false, 84, 1008, 375}, // the distance is added after the push
+        {100, 50, 500, 400, 0, true, 0, 450, 375},    // centred
+        {100, 50, 500, 400, 0, false, 0, 500, 375},   // to the right: left edge at the point
+        {100, 50, 500, 400, 270, false, 0, 450, 350}, // above: bottom edge at the point
+        {100, 50, 500, 400, 90, false, 10, 450, 410}, // below, 10 further
+        {100, 50, 10, 400, 180, false, 0, 0, 375},    // pushed inside at the left
+        {100, 50, 1000, 760, 0, false, 0, 924, 718},  // pushed inside at the right and bottom
+        {100, 50, 500, 400, 0, false, 84, 584, 375},  // the distance is added along the angle
+        {100, 50, 1000, 400, 0, false, 84, 924, 375}, // and cannot carry the box out at the right
+        {100, 50, 100, 100, 225, false, 84, 0, 0},    // nor out at the top left
         {100, 50, 0, 0, 0, true, 0, 0, 0},
     };
     for (const Case& c : cases) {
