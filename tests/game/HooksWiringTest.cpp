@@ -41,365 +41,56 @@ template <class T, class... Members> constexpr size_t MemberCount() {
         return sizeof...(Members);
 }
 
+// Calls f with each of the members, in order.
+template <class F, class... Members> void CallWithEach(F& f, const Members&... members) {
+    (f(members), ...);
+}
+
+// One branch of ForEachMember: binds the N members of the table and calls f with each.
+#define VB_EACH_MEMBER(N, ...)                                                                               \
+    else if constexpr (n == N) {                                                                             \
+        auto& [__VA_ARGS__] = table;                                                                         \
+        CallWithEach(f, __VA_ARGS__);                                                                        \
+    }
+
 // Calls f with every member of the aggregate, in order.
 template <class T, class F> void ForEachMember(const T& table, F&& f) {
     constexpr size_t n = MemberCount<T>();
     static_assert(n >= 1 && n <= 24, "a hook table of 1 to 24 members");
-    if constexpr (n == 1) {
-        auto& [m0] = table;
-        f(m0);
-    } else if constexpr (n == 2) {
-        auto& [m0, m1] = table;
-        f(m0);
-        f(m1);
-    } else if constexpr (n == 3) {
-        auto& [m0, m1, m2] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-    } else if constexpr (n == 4) {
-        auto& [m0, m1, m2, m3] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-    } else if constexpr (n == 5) {
-        auto& [m0, m1, m2, m3, m4] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-    } else if constexpr (n == 6) {
-        auto& [m0, m1, m2, m3, m4, m5] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-    } else if constexpr (n == 7) {
-        auto& [m0, m1, m2, m3, m4, m5, m6] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-    } else if constexpr (n == 8) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-    } else if constexpr (n == 9) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-    } else if constexpr (n == 10) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-    } else if constexpr (n == 11) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-    } else if constexpr (n == 12) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-    } else if constexpr (n == 13) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-        f(m12);
-    } else if constexpr (n == 14) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-        f(m12);
-        f(m13);
-    } else if constexpr (n == 15) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-        f(m12);
-        f(m13);
-        f(m14);
-    } else if constexpr (n == 16) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-        f(m12);
-        f(m13);
-        f(m14);
-        f(m15);
-    } else if constexpr (n == 17) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-        f(m12);
-        f(m13);
-        f(m14);
-        f(m15);
-        f(m16);
-    } else if constexpr (n == 18) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-        f(m12);
-        f(m13);
-        f(m14);
-        f(m15);
-        f(m16);
-        f(m17);
-    } else if constexpr (n == 19) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-        f(m12);
-        f(m13);
-        f(m14);
-        f(m15);
-        f(m16);
-        f(m17);
-        f(m18);
-    } else if constexpr (n == 20) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19] =
-            table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-        f(m12);
-        f(m13);
-        f(m14);
-        f(m15);
-        f(m16);
-        f(m17);
-        f(m18);
-        f(m19);
-    } else if constexpr (n == 21) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-               m20] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-        f(m12);
-        f(m13);
-        f(m14);
-        f(m15);
-        f(m16);
-        f(m17);
-        f(m18);
-        f(m19);
-        f(m20);
-    } else if constexpr (n == 22) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19, m20,
-               m21] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-        f(m12);
-        f(m13);
-        f(m14);
-        f(m15);
-        f(m16);
-        f(m17);
-        f(m18);
-        f(m19);
-        f(m20);
-        f(m21);
-    } else if constexpr (n == 23) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19, m20,
-               m21, m22] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-        f(m12);
-        f(m13);
-        f(m14);
-        f(m15);
-        f(m16);
-        f(m17);
-        f(m18);
-        f(m19);
-        f(m20);
-        f(m21);
-        f(m22);
-    } else if constexpr (n == 24) {
-        auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19, m20,
-               m21, m22, m23] = table;
-        f(m0);
-        f(m1);
-        f(m2);
-        f(m3);
-        f(m4);
-        f(m5);
-        f(m6);
-        f(m7);
-        f(m8);
-        f(m9);
-        f(m10);
-        f(m11);
-        f(m12);
-        f(m13);
-        f(m14);
-        f(m15);
-        f(m16);
-        f(m17);
-        f(m18);
-        f(m19);
-        f(m20);
-        f(m21);
-        f(m22);
-        f(m23);
+    if constexpr (n == 0) {
     }
+    VB_EACH_MEMBER(1, m0)
+    VB_EACH_MEMBER(2, m0, m1)
+    VB_EACH_MEMBER(3, m0, m1, m2)
+    VB_EACH_MEMBER(4, m0, m1, m2, m3)
+    VB_EACH_MEMBER(5, m0, m1, m2, m3, m4)
+    VB_EACH_MEMBER(6, m0, m1, m2, m3, m4, m5)
+    VB_EACH_MEMBER(7, m0, m1, m2, m3, m4, m5, m6)
+    VB_EACH_MEMBER(8, m0, m1, m2, m3, m4, m5, m6, m7)
+    VB_EACH_MEMBER(9, m0, m1, m2, m3, m4, m5, m6, m7, m8)
+    VB_EACH_MEMBER(10, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9)
+    VB_EACH_MEMBER(11, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10)
+    VB_EACH_MEMBER(12, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11)
+    VB_EACH_MEMBER(13, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12)
+    VB_EACH_MEMBER(14, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13)
+    VB_EACH_MEMBER(15, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14)
+    VB_EACH_MEMBER(16, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15)
+    VB_EACH_MEMBER(17, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16)
+    VB_EACH_MEMBER(18, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17)
+    VB_EACH_MEMBER(19, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18)
+    VB_EACH_MEMBER(20, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18,
+                   m19)
+    VB_EACH_MEMBER(21, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18,
+                   m19, m20)
+    VB_EACH_MEMBER(22, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18,
+                   m19, m20, m21)
+    VB_EACH_MEMBER(23, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18,
+                   m19, m20, m21, m22)
+    VB_EACH_MEMBER(24, m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18,
+                   m19, m20, m21, m22, m23)
 }
+
+#undef VB_EACH_MEMBER
 
 template <class T> struct IsFunction : std::false_type {};
 template <class Signature> struct IsFunction<std::function<Signature>> : std::true_type {};
