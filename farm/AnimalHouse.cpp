@@ -215,7 +215,6 @@ bool PointPetshouse::DeliverProduce(bool ready, uint32_t units, GameMessager* me
     if (fed_ && ready && produce &&
         host_->PutToWarehouse(produce, units, messenger, kProduceAwardCounter, x, y, flyInOffset) > 0) {
         delivered = true;
-        host_->PlayEventSound(kAnimalStoreSound);
         ClearDeliveredProduce();
         HideCollectButton(true);
         SetFed(false, true);

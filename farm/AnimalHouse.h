@@ -42,8 +42,6 @@ constexpr uint32_t kMilkCommand = 0x4D696C6B;       // 'Milk'
 constexpr uint32_t kCutCommand = 0x43757453;        // 'CutS'
 // The tutorial event of a delivered produce.
 constexpr uint32_t kTutorialProduceCollected = 0x80000007;
-// The event-sound slot played when a house's produce reaches the warehouse.
-constexpr uint32_t kAnimalStoreSound = 3;
 // The award counter the produce counts towards.
 constexpr int32_t kProduceAwardCounter = 1;
 // How long the houses' and animals' fades, grows and shrinks take.

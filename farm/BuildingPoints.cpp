@@ -351,7 +351,12 @@ uint32_t PointBuilding::CreateVisuals(bool animated, uint32_t delay) {
     } else if (stage_ > 0) {
         delay = CreateMapBuilding(animated, delay);
     }
+    ShowStageStars(HighestAllowed(), animated, delay);
     return delay;
+}
+
+const SpriteObject* PointBuilding::PickedObject() const {
+    return mapBuilding_;
 }
 
 uint32_t PointBuilding::CreateMapBuilding(bool animated, uint32_t delay) {

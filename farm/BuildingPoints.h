@@ -145,6 +145,8 @@ class PointBuilding : public LevelPoint {
     virtual void OnDetach();
     // A click selects the building: its panel shows.
     void OnClick() override { LevelPoint::OnClick(); }
+    // A click picks the building's picture.
+    const SpriteObject* PickedObject() const override;
     virtual void Unlock();
     // Raises the building to a stage (clamped to the highest level allowed).
     // False for a lower stage; true for the current one (also at stage 0).
@@ -164,7 +166,7 @@ class PointBuilding : public LevelPoint {
     // The farmer's jobs of the level (a repair, a pull-down) work at the
     // building's work spot, not inside it.
     void GetWorkOffset(float* dx, float* dy) const override;
-    void GetStarsPosition(float* x, float* y) const;
+    void GetStarsPosition(float* x, float* y) const override;
 
     void CancelBuildJob(bool animated);
     void BeginUpgrade();

@@ -262,8 +262,23 @@ void BasePointPlant::RefreshGrowth(bool animated) {
 }
 
 void BasePointPlant::SetProgress(float percent) {
-    view_.progressShown = true;
-    view_.progress = percent;
+    LevelPoint::SetProgress(int32_t(std::lround(percent)));
+}
+
+void BasePointPlant::GetStarsPosition(float* x, float* y) const {
+    int32_t dx = 0, dy = 0;
+    GetStarsOffset(&dx, &dy);
+    *x = float(x_ + dx);
+    *y = float(y_ + dy);
+}
+
+void BasePointPlant::GetProgressPosition(float* x, float* y) const {
+    // A round button stands this far above its anchor.
+    constexpr int32_t kButtonLift = 32;
+    int32_t dx = 0, dy = 0;
+    GetButtonOffset(&dx, &dy);
+    *x = float(x_ + dx);
+    *y = float(y_ + dy - kButtonLift);
 }
 
 void BasePointPlant::WorkSpot(float* x, float* y) const {
@@ -356,7 +371,12 @@ void BasePointPlant::OrderPlanting() {
 }
 
 void BasePointPlant::OnClick() {
-    switch (clickAction_) {
+    // A click that would order the point's job asks the tutorial first;
+    // refused, it only selects the bed.
+    const bool order =
+        (clickAction_ == JOBID_HARVEST || clickAction_ == JOBID_WATER) &&
+        level_->TutorialAllows(kTutorialActionStartJob, clickAction_, reinterpret_cast<intptr_t>(this));
+    switch (order ? clickAction_ : 0) {
     case JOBID_HARVEST:
         HideHarvestButton(true, true, 0);
         OrderHarvest();
@@ -419,7 +439,7 @@ bool BasePointPlant::SetStage(int32_t stage, bool animated, uint32_t delay) {
     if (stage_ == 0) OrderPlanting();
     growthNeeded_ = float(plant_->record.growthPerCrop);
     const uint32_t end = CreateSprites(animated, d);
-    view_.starsShown = highest;
+    ShowStageStars(highest, animated, end);
     delay_ = end > delay ? end - delay : 0;
     if (stage_ > 0) {
         SetGrowthPercent(ripeness_, false);

@@ -127,12 +127,8 @@ class MapPlant : public SpriteObject {
     int32_t index_;
 };
 
-// The level-point parts the plant points keep themselves: the progress
-// line, the stage stars shown and the effect delay of their sprites.
+// What the plant points keep of their sprites' look: the effect delay.
 struct PlantPointView {
-    bool progressShown = false;
-    float progress = 0.0f;
-    int32_t starsShown = 0; // the highest stage the stars show, 0 none
     uint32_t effectDelay = 0;
 };
 
@@ -184,6 +180,11 @@ class BasePointPlant : public LevelPoint {
     // The farmer's jobs of the level (a repair, a pull-down) work where the
     // bed's own jobs do.
     void GetWorkOffset(float* dx, float* dy) const override;
+    // The stage stars stand at the plant's own offset; the progress line
+    // where its round buttons stand (the ripe bed's button takes the line's
+    // place).
+    void GetStarsPosition(float* x, float* y) const override;
+    void GetProgressPosition(float* x, float* y) const override;
 
     // ---- what beds and trees do differently
     virtual void GetWorkOffset(int32_t* x, int32_t* y) const = 0;
@@ -221,8 +222,8 @@ class BasePointPlant : public LevelPoint {
     Job_Harvest* harvestJob = nullptr;
 
   protected:
+    // The ripeness on the point's progress line.
     void SetProgress(float percent);
-    void HideProgress() { view_.progressShown = false; }
     // Stops the three jobs; detach lets them go first, so that their stop
     // does nothing to the point.
     void StopJobs(bool detach);

@@ -33,6 +33,8 @@ constexpr int32_t kWorkBarLift = 40;
 constexpr int32_t kWorkBarWidth = 48;
 constexpr uint32_t kWorkIconBack = 0xFFF4E4C0;
 constexpr uint32_t kWorkIconBorder = 0xFF8A5E28;
+// A level point's progress line.
+constexpr int32_t kPointBarWidth = 48;
 // The language group of the field buttons' hints.
 constexpr const char16_t* kHintGroup = u"level_interface";
 
@@ -322,11 +324,66 @@ bool FieldSprites::RouteMouse(int32_t sx, int32_t sy, uint32_t button, bool down
 
 void FieldSprites::Tick() {
     TickWorkMarks();
+    FollowPoints();
     host_->Update();
 }
 
 void FieldSprites::Draw(DXLViewer& viewer) {
+    FollowPoints();
     host_->Draw(viewer);
+}
+
+// ---------------------------------------------------------------- the points' lines and stars
+
+void FieldSprites::FollowPoints() {
+    const uint32_t count = std::min<uint32_t>(level_.PointCount(), kMaxLevelPoints);
+    for (uint32_t i = 0; i < kMaxLevelPoints; ++i) {
+        const auto* point =
+            i < count ? dynamic_cast<const LevelPoint*>(level_.GetPoint(int32_t(i))) : nullptr;
+        FollowPoint(pointMarks_[i], point);
+    }
+}
+
+void FieldSprites::FollowPoint(PointMarks& marks, const LevelPoint* point) {
+    auto drop = [](auto*& sprite) {
+        if (sprite) sprite->Hide(true, false, 0, kHideMode, kShowHideMs);
+        sprite = nullptr;
+    };
+    if (marks.point != point) {
+        // A point replaced by another (a stage change, a pull-down) takes its marks along.
+        drop(marks.bar);
+        drop(marks.stars);
+        marks = PointMarks{point};
+    }
+    if (!point) return;
+    const bool animated = level_.IsBegun();
+    const int32_t progress = point->IsBeingRemoved() ? -1 : point->Progress();
+    // A green line stays full once it reached 100: a new round needs a new line.
+    if (marks.bar && (progress < 0 || (marks.bar->IsLatched() && progress < 100))) drop(marks.bar);
+    if (progress >= 0) {
+        if (!marks.bar) {
+            float x = 0.0f, y = 0.0f;
+            point->GetProgressPosition(&x, &y);
+            marks.bar = host_->Create<SSProgressLine>(int32_t(std::lround(x)), int32_t(std::lround(y)),
+                                                      kPointBarWidth, true);
+            ShowSprite(marks.bar, animated, 0);
+        }
+        marks.bar->SetPercent(float(progress));
+    }
+    const int32_t maximum = point->StageStars();
+    const bool stars =
+        !point->IsBeingRemoved() && maximum >= 2 && point->Stage() >= 1 && point->StarsDelay() == 0;
+    if (marks.stars && (!stars || maximum != marks.starsMaximum)) drop(marks.stars);
+    if (!stars) return;
+    if (!marks.stars) {
+        float x = 0.0f, y = 0.0f;
+        point->GetStarsPosition(&x, &y);
+        marks.stars =
+            host_->Create<SSStars>(int32_t(std::lround(x)), int32_t(std::lround(y)), maximum, point->Stage());
+        marks.starsMaximum = maximum;
+        ShowSprite(marks.stars, animated && point->StarsAnimated(), 0);
+    }
+    marks.stars->SetCount(point->Stage());
 }
 
 void FieldSprites::Relayout() {

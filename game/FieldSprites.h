@@ -14,7 +14,9 @@
 //   repair button over a damaged point ("Repa"), and, while the farmer
 //   clears the site or repairs the point, the job's icon and progress bar
 //   over it;
-// - the labels that fly when money or the stock changes.
+// - the labels that fly when money or the stock changes;
+// - each level point's progress line and stage stars, as the point sets
+//   them (LevelPoint::SetProgress, ShowStageStars).
 //
 // The program's level world owns it (so the level owns it through its
 // world); it outlives every level point, whose buttons it holds. Input
@@ -23,8 +25,10 @@
 
 #include "farm/BuildingHost.h"
 #include "farm/PlantPoints.h"
+#include "level/LevelTable.h"
 #include "levelui/ScreenSprites.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -33,6 +37,8 @@
 
 class ActiveScreenSprite;
 class GameLevel;
+class LevelPoint;
+class SSStars;
 class PointFactory;
 class SSColorIcon;
 class SSProgressLine;
@@ -55,8 +61,11 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
     // ---- the level's routing (screen pixels; button 0 a move, 1 left,
     // 2 right): true when the sprites took the event.
     bool RouteMouse(int32_t x, int32_t y, uint32_t button, bool down);
-    // One 10-ms level tick: the sprites' updates and the clearing jobs' marks.
+    // One 10-ms level tick: the sprites' updates, the clearing jobs' marks
+    // and the points' progress lines and stars.
     void Tick();
+    // Before the clock starts the level does not tick: the points' lines and
+    // stars follow their points as each frame is drawn too.
     void Draw(DXLViewer& viewer);
     // The screen size changed: the buttons find their places again.
     void Relayout();
@@ -121,6 +130,16 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
     void AddWorkMark(int32_t index, uint32_t job, const char16_t* icon, float x, float y);
     void ForgetArrow(uint32_t handle);
     void TickWorkMarks();
+    // A level point's progress line and stage stars, made as the point sets
+    // them and let go when it takes them away or is replaced.
+    struct PointMarks {
+        const LevelPoint* point = nullptr; // the point they were made for
+        SSProgressLine* bar = nullptr;     // owned by the host
+        SSStars* stars = nullptr;          // owned by the host
+        int32_t starsMaximum = 0;
+    };
+    void FollowPoints();
+    void FollowPoint(PointMarks& marks, const LevelPoint* point);
 
     GameLevel& level_;
     std::unique_ptr<ScreenSprites> host_;
@@ -129,4 +148,5 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
     std::map<uint32_t, FieldArrow*> arrows_;   // by handle; owned by the host
     std::map<int32_t, uint32_t> clearButtons_; // point index -> arrow handle
     std::vector<WorkMark> workMarks_;
+    std::array<PointMarks, kMaxLevelPoints> pointMarks_{};
 };

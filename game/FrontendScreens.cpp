@@ -8,6 +8,7 @@
 #include "game/AwardsProgram.h"
 #include "gui/Notices.h"
 #include "gui/Window.h"
+#include "tutorials/Tutorial.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ void RegisterFrontendScreens() {
     RegisterGameStateScreen(kStateMainScreen, {OpenMainScreen, CloseMainScreenState, &MainScreenCallbacks()});
     SetScreenResourceHook(ScreenPart::MainScreen, LayOutMainScreen);
     SetScreenResourceHook(ScreenPart::Windows, FitWindowsToScreen);
+    SetScreenResourceHook(ScreenPart::Tutorial, tut::RelayoutRunningTutorial);
     RegisterQuitHook(DestroyMainScreen);
 }
 

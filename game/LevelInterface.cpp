@@ -476,8 +476,9 @@ void LevelInterface::StartMusic(const char16_t* name) {
 }
 
 void LevelInterface::PlayLevelSound(uint32_t sound, uint32_t argument) {
-    // Event-sound slot of the level-won fanfare.
+    // Event-sound slots of the level-won fanfare and of products going into the warehouse.
     constexpr int kLevelWonEventSound = 10;
+    constexpr int kStoreEventSound = 3;
     SoundManager& manager = GetSoundManager();
     if (sound == kLevelSoundWon) {
         manager.StopChannel(wonChannel_);
@@ -489,6 +490,9 @@ void LevelInterface::PlayLevelSound(uint32_t sound, uint32_t argument) {
         if (bonus)
             manager.PlayById(manager.FindSampleById(bonus->soundId),
                              kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
+    } else if (sound == kLevelSoundStore) {
+        manager.PlayById(manager.GetEventSound(kStoreEventSound), kSoundCategoryLevel | kSoundCategoryScreen,
+                         kLoopAsLoaded);
     } else if (sound == kLevelSoundSelect) {
         // The interface's click: heard before the clock starts too.
         manager.PlayById(manager.FindSample(u"click"), kSoundCategoryScreen, kLoopAsLoaded);

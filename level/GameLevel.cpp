@@ -9,6 +9,7 @@
 #include "level/LevelData.h"
 #include "level/MapCharacter.h"
 #include "level/SaveStream.h"
+#include "level/SpriteObject.h"
 #include "platform/Input.h"
 
 #include <algorithm>
@@ -728,6 +729,7 @@ uint32_t GameLevel::PutToWarehouse(uint32_t productId, uint32_t units, GameMessa
         AddMoney(static_cast<int32_t>(std::min<int64_t>(price, kMaxMoney)), x, y, offset);
     }
     if (award >= 0 && stored > 0) AddAwardCount(static_cast<uint32_t>(award), static_cast<int32_t>(stored));
+    Panel().PlayLevelSound(kLevelSoundStore, 0);
     UpdateGoals(kGoalProduct, productId, 0, true);
     return stored;
 }
@@ -801,11 +803,24 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     StartClock();
     const int32_t index = PointAt(x, y);
     if (index < 0) {
-        ResetSelection(nullptr);
+        if (TutorialAllows(kTutorialActionSelectPoint, uint32_t(-1), 0)) ResetSelection(nullptr);
         return false;
     }
-    ClickPoint(index);
+    // The tutorial, which starts with the clock, may hold the point.
+    if (MayClickPoint(index)) ClickPoint(index);
     return true;
+}
+
+bool GameLevel::MayClickPoint(int32_t index) {
+    const BaseLevelPoint* point = GetPoint(index);
+    if (!point) return false;
+    if (const SpriteObject* object = point->PickedObject();
+        object &&
+        TutorialAllows(kTutorialActionPickObject, object->Kind(), reinterpret_cast<intptr_t>(object)))
+        return true;
+    const auto data = reinterpret_cast<intptr_t>(point);
+    return TutorialAllows(kTutorialActionHoverPoint, uint32_t(index), data) &&
+           TutorialAllows(kTutorialActionSelectPoint, uint32_t(index), data);
 }
 
 bool GameLevel::OnKey(uint32_t key, bool down) {
@@ -823,7 +838,6 @@ void GameLevel::Draw(DXLViewer& viewer) {
     viewer.Translate(originX_, originY_);
     if (fieldScaled_) viewer.Scale2(fieldScale_, fieldScale_);
     viewer.ApplyTransform();
-    Panel().DrawFieldPicture(viewer);
     map_->Draw(viewer);
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();

@@ -78,7 +78,12 @@ enum AwardGoalKind : uint32_t { kAwardBonusesUsed = 2, kAwardHighestValue = 6, k
 // Tutorial event ids the level sends.
 constexpr uint32_t kTutorialClockStarted = 0x80000001;
 constexpr uint32_t kTutorialPointSelected = 0x80000002;
-// The tutorial action that lets villains come.
+// The tutorial actions the level asks: a map object picked (its kind word and
+// the object), a point hovered and the hovered point selected (the point's
+// index, -1 none, and the point), villains coming.
+constexpr uint32_t kTutorialActionPickObject = 101;
+constexpr uint32_t kTutorialActionHoverPoint = 102;
+constexpr uint32_t kTutorialActionSelectPoint = 103;
 constexpr uint32_t kTutorialActionVillains = 130;
 
 // The height of the level panel at the bottom of the screen; the field is the
@@ -326,6 +331,9 @@ class GameLevel : public LevelServices, public WindowLevel {
     void TickBonuses(uint32_t ms);
     void TickMusic(uint32_t ms);
     void FlushRebuilds();
+    // Whether the tutorial lets a click reach the point: its map object may
+    // be picked, or the point hovered and selected.
+    bool MayClickPoint(int32_t index);
     void EndWin();
     int32_t CountGoal(const GoalRecord& goal) const;
     void SetMoney(int32_t value);

@@ -99,7 +99,14 @@ struct FlyingMoney {
     int32_t yOffset = 0;  // added to y
 };
 
-enum LevelSound : uint32_t { kLevelSoundWon = 0, kLevelSoundBonus = 1, kLevelSoundSelect = 2 };
+// The level's sounds: the win's fanfare, a bonus starting, a point selected,
+// products stored in the warehouse.
+enum LevelSound : uint32_t {
+    kLevelSoundWon = 0,
+    kLevelSoundBonus = 1,
+    kLevelSoundSelect = 2,
+    kLevelSoundStore = 3
+};
 
 // The level's interface (subsystem 10): the panel and its windows, the
 // screen sprites and buttons over the field, the level's sounds and music.
@@ -152,10 +159,9 @@ class LevelInterfaceHooks {
     virtual bool RouteMouseToScreenSprites(int32_t, int32_t, uint32_t, bool) { return false; }
     virtual bool RouteKeyToWindows(uint32_t, bool) { return false; }
 
-    // Drawing, in order: the field picture (in field coordinates, the view
-    // transform applied), then after the map the screen sprites, the panel
-    // and the windows (screen coordinates).
-    virtual void DrawFieldPicture(DXLViewer&) {}
+    // Drawing, after the map (the field picture is the map's lowest
+    // object): the screen sprites, the panel and the windows (screen
+    // coordinates).
     virtual void DrawScreenSprites(DXLViewer&) {}
     virtual void DrawPanelAndWindows(DXLViewer&) {}
     // The screen size changed: windows and the panel are anchored again.

@@ -237,7 +237,7 @@ void LevelPoint::Setup(const PointRecord& record) {
 uint32_t LevelPoint::Remove(bool animated, bool forGood, uint32_t delay) {
     if (level_ && forGood) level_->StopJobsAt(static_cast<int32_t>(index_));
     HideProgress();
-    HideOverheadSprites();
+    HideStageStars();
     return BaseLevelPoint::Remove(animated, forGood, delay);
 }
 
@@ -273,15 +273,7 @@ bool LevelPoint::NextStage() {
 }
 
 int32_t LevelPoint::Update(uint32_t ms) {
-    for (Overhead& o : overhead_) {
-        if (o.delayMs) {
-            o.delayMs = o.delayMs > ms ? o.delayMs - ms : 0;
-        } else if (o.timeMs) {
-            // A timed sprite goes when its time is up (timeMs 1 marks it gone).
-            o.timeMs = o.timeMs > ms + 1 ? o.timeMs - ms : 1;
-        }
-    }
-    std::erase_if(overhead_, [](const Overhead& o) { return o.timeMs == 1; });
+    starsDelayMs_ = starsDelayMs_ > ms ? starsDelayMs_ - ms : 0;
     return BaseLevelPoint::Update(ms);
 }
 
@@ -289,14 +281,10 @@ void LevelPoint::SetProgress(int32_t percent) {
     progress_ = std::clamp(percent, 0, 100);
 }
 
-void LevelPoint::ShowStageStars(int32_t highestStage, bool, uint32_t) {
+void LevelPoint::ShowStageStars(int32_t highestStage, bool animated, uint32_t delay) {
     stars_ = std::max(highestStage, 0);
-}
-
-void LevelPoint::ShowOverheadSprite(Sprite* sprite, bool, uint32_t delay, int32_t layer, uint32_t timeMs) {
-    if (!sprite) return;
-    // timeMs 1 is the mark of a sprite whose time is up: it lasts 2 ms.
-    overhead_.push_back({sprite, layer, delay, timeMs == 1 ? 2 : timeMs});
+    starsDelayMs_ = delay;
+    starsAnimated_ = animated;
 }
 
 // ---------------------------------------------------------------- EmptyLevelPoint
@@ -362,7 +350,9 @@ void EmptyLevelPoint::OnClick() {
     }
     // The level panel may offer the clearing as a button; without one the
     // click orders it.
-    if (!level_->Panel().OfferPointOrder(static_cast<int32_t>(index_), JOBID_CLEAR)) RequestClear();
+    if (!level_->Panel().OfferPointOrder(static_cast<int32_t>(index_), JOBID_CLEAR) &&
+        level_->TutorialAllows(kTutorialActionStartJob, JOBID_CLEAR, reinterpret_cast<intptr_t>(this)))
+        RequestClear();
 }
 
 bool EmptyLevelPoint::RequestClear() {

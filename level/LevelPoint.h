@@ -91,6 +91,9 @@ class BaseLevelPoint {
     virtual void StartTrack(uint32_t, float) {}
     // A click on the point: selects it with the click sound.
     virtual void OnClick();
+    // The map object a click on the point picks (a building's picture), with
+    // its kind word; null when the point has none and a click selects it.
+    virtual const SpriteObject* PickedObject() const { return nullptr; }
     // The speed group whose modifiers the point takes: 2 animal houses,
     // 3 factories, 0 none.
     virtual uint32_t SpeedGroup() const { return 0; }
@@ -206,7 +209,7 @@ class LevelPoint : public BaseLevelPoint {
     // whose stage brings pictures or orders raises it through SetStage
     // itself after this.
     void Setup(const PointRecord& record) override;
-    // Hides the progress line and the overhead sprites; removed for good, the
+    // Hides the progress line and the stage stars; removed for good, the
     // farmer's jobs at the point are cancelled too (a stage change removes
     // the old stage without touching them). The delay in ms after which it
     // is gone.
@@ -227,6 +230,12 @@ class LevelPoint : public BaseLevelPoint {
         *x = float(x_);
         *y = float(y_) - 64.0f;
     }
+    // Where the progress line stands: just above the stars unless the kind
+    // has a place of its own.
+    virtual void GetProgressPosition(float* x, float* y) const {
+        GetStarsPosition(x, y);
+        *y -= 24.0f;
+    }
     // Whether the point takes an order now.
     virtual bool IsReady() const { return !locked_ && !beingRemoved_; }
     // A second working position; false when the point has none.
@@ -240,31 +249,26 @@ class LevelPoint : public BaseLevelPoint {
     void StartNextStage() { countdownMs_ = kPointInitialCountdownMs; }
     int32_t Update(uint32_t ms) override;
 
-    // The progress line: a percentage 0..100, or hidden (-1).
+    // The progress line: a percentage 0..100, or hidden (-1). The level's
+    // screen sprites draw it at GetProgressPosition while it is set.
     void SetProgress(int32_t percent);
     void HideProgress() { progress_ = -1; }
     int32_t Progress() const { return progress_; }
 
-    // Stage stars: the highest stage shown as stars above the point.
+    // Stage stars: the point's stage out of the highest it may reach, drawn
+    // at GetStarsPosition once the delay has run (a highest stage below 2
+    // shows none, as does a point below stage 1).
     void ShowStageStars(int32_t highestStage, bool animated, uint32_t delay);
+    void HideStageStars() { stars_ = 0; }
     int32_t StageStars() const { return stars_; }
-
-    // An overhead button or icon above the point (the sprite is owned by its
-    // library) on a layer, shown for timeMs (0: until hidden).
-    struct Overhead {
-        Sprite* sprite;
-        int32_t layer;
-        uint32_t delayMs;
-        uint32_t timeMs;
-    };
-    void ShowOverheadSprite(Sprite* sprite, bool animated, uint32_t delay, int32_t layer, uint32_t timeMs);
-    void HideOverheadSprites() { overhead_.clear(); }
-    const std::vector<Overhead>& OverheadSprites() const { return overhead_; }
+    uint32_t StarsDelay() const { return starsDelayMs_; }
+    bool StarsAnimated() const { return starsAnimated_; }
 
   protected:
     int32_t progress_ = -1;
     int32_t stars_ = 0;
-    std::vector<Overhead> overhead_;
+    uint32_t starsDelayMs_ = 0;
+    bool starsAnimated_ = false;
 };
 
 // An empty site (kPointEmptySite): clean, or holding garbage (the record's object id,

@@ -44,6 +44,8 @@ class LevelServices {
     virtual GameLevel* RunningLevel() { return nullptr; }
 };
 
-// The tutorial's actions and events the level's world uses.
+// The tutorial's actions and events the level's world uses: a click on a
+// point ordering its job (the JOBID and the point), the farmer taking up a job.
+constexpr uint32_t kTutorialActionStartJob = 104;
 constexpr uint32_t kTutorialActionTakeJob = 105;
 constexpr uint32_t kTutorialEventJobOrdered = 0x80000004;

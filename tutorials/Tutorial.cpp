@@ -214,6 +214,10 @@ void GameTutorial::Relayout() {
         if (layer->LayerState() < kLayerClosed) layer->Relayout();
 }
 
+void RelayoutRunningTutorial() {
+    if (auto* running = dynamic_cast<GameTutorial*>(RunningTutorial())) running->Relayout();
+}
+
 void GameTutorial::Update(uint32_t dt) {
     if (state_ == kDone) return;
     delay_ = delay_ > dt ? delay_ - dt : 0;

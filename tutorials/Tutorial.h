@@ -298,4 +298,9 @@ class TutorialRunner {
     std::vector<GameTutorial*> finished_; // in owned_
 };
 
+// The tutorials' part of the screen: after a change of screen size the
+// running tutorial's arrows and boxes find their targets again (Relayout).
+// Registered with the shell's screen parts; nothing when no tutorial runs.
+void RelayoutRunningTutorial();
+
 } // namespace tut

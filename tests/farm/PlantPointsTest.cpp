@@ -391,11 +391,11 @@ TEST_F(PlantTest, GrowthWaitsForTheCountdownAfterEachChange) {
 
 TEST_F(PlantTest, ARipeBedShowsTheHarvestButtonAndTellsTheTutorial) {
     BasePointPlant* bed = farm.Add(PlantPoint("wheat", 1, 95, 2, 2, 100, 100));
-    EXPECT_TRUE(bed->View().progressShown);
+    EXPECT_EQ(bed->Progress(), 95);
     farm.Tick(kCountdownTicks + 50);
     EXPECT_TRUE(bed->IsRipe());
     EXPECT_TRUE(bed->IsReady());
-    EXPECT_FALSE(bed->View().progressShown) << "the button takes the progress line's place";
+    EXPECT_EQ(bed->Progress(), -1) << "the button takes the progress line's place";
     EXPECT_EQ(farm.buttons.Shown(kCommandHarvest), 1);
     EXPECT_EQ(std::count(farm.events.begin(), farm.events.end(), kTutorialEventRipe), 1);
     farm.Tick(50);

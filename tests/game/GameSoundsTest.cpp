@@ -210,7 +210,7 @@ TEST(GameSounds, TheBuiltPackHoldsAndPlaysEverySoundTheGameNames) {
         {"shot clicked", kSoundShotClicked},
         {"shot lands", kSoundShotLands},
         {"goal met", kEventSoundGoalMet},
-        {"animal-house store", 3},
+        {"products stored", 3},
         {"level won", 10},
     };
     std::set<uint32_t> slotSounds;

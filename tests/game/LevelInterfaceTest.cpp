@@ -389,3 +389,56 @@ TEST(LevelInterface, TheSaleIsHeardWhileTheWarehouseWindowIsOpen) {
     EXPECT_GT(loudest(sold, sold + 600), 1000) << "the sale is heard at once";
     EXPECT_NE(log.find("Warehouse                   window opened"), std::string::npos) << log;
 }
+
+// A harvest is heard as it goes into the warehouse. Level 35 at 1024 x 768
+// with the music off: a click on the wheat bed (420, 330) starts the clock,
+// its harvest button (420, 262) sends the farmer; the recorded sound is
+// quiet while the farmer walks and works, and the store sound comes with the
+// wheat's arrival in the stock, after the farmer's work has begun.
+TEST(LevelInterface, AHarvestIsHeardAsItGoesIntoTheWarehouse) {
+    GameCopy game(LevelData::Scenarios);
+    {
+        App app; // the settings' folders are the App's
+        fs::create_directories(game.User());
+        SetConfigFolders(platform::Utf8ToUtf16(game.User()), platform::Utf8ToUtf16(game.Game()));
+        GameScreen screen;
+        SoundManager sound;
+        sound.SetEnabled(kSoundMusic, false);
+        ASSERT_TRUE(SaveConfig(screen, sound));
+    }
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const std::string recorded = game.File("harvest.wav");
+    const int start = kOpen + 500;
+    RunGame(game, "harvest",
+            Key(kReady, "3") + Key(kReady + 100, "5") + Key(kReady + 200, "F6") + Click(start, 420, 330) +
+                Click(start + 1500, 420, 262),
+            start + 6000, {}, " --record-sound '" + recorded + "'");
+    const std::string log = game.Log();
+    ASSERT_EQ(testsupport::LogLines(log, "Into the warehouse").size(), 1u) << log;
+
+    const std::string bytes = testsupport::ReadFileBytes(recorded);
+    platform::WavLayout wav;
+    std::string error;
+    ASSERT_TRUE(platform::ParseWav(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), wav, &error))
+        << error;
+    auto loudest = [&](int fromMs, int toMs) {
+        const size_t first = size_t(wav.rate) * size_t(fromMs) / 1000;
+        const size_t count = size_t(wav.rate) * size_t(toMs - fromMs) / 1000;
+        std::vector<int16_t> samples(count * 2);
+        platform::ConvertWavFrames(wav, first, count, samples.data());
+        int peak = 0;
+        for (int16_t v : samples)
+            peak = std::max(peak, std::abs(int(v)));
+        return peak;
+    };
+    // The button's click sounds as it is pressed (start + 1600); then the
+    // farmer walks to the bed and works there, which is silent, until the
+    // wheat goes into the stock about 2.4 s later with its short store sound.
+    EXPECT_GT(loudest(start + 1600, start + 1700), 1000) << "the button's click";
+    EXPECT_LT(loudest(start + 1750, start + 3000), 50) << "nothing while the farmer walks";
+    int heard = -1;
+    for (int t = start + 3000; t < start + 5800 && heard < 0; t += 50)
+        if (loudest(t, t + 50) > 1000) heard = t - start;
+    ASSERT_GE(heard, 0) << "the harvest went into the stock without a sound";
+    EXPECT_LT(loudest(start + heard + 600, start + 5900), 50) << "one short sound";
+}

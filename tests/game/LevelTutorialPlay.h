@@ -71,8 +71,10 @@ inline void MakeMapProfile(const std::string& user) {
 inline bool Parchment(int r, int g, int b) {
     return r > 240 && g > 225 && b > 190 && b < 235;
 }
+// The arrow's orange yellow (240, 160, 32 in its body), not the gold of
+// the stage stars over the points (255, 208, 48).
 inline bool ArrowYellow(int r, int g, int b) {
-    return r > 230 && g > 150 && g < 225 && b < 90;
+    return r > 230 && g > 150 && g < 200 && b < 90;
 }
 
 // Runs the game on the events with a screenshot at each of the times (into

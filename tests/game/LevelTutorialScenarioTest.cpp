@@ -30,9 +30,10 @@ using testsupport::script::quick::Click;
 bool Parchment(int r, int g, int b) {
     return r > 240 && g > 225 && b > 190 && b < 235;
 }
-// The tutorial arrow's yellow.
+// The arrow's orange yellow (240, 160, 32 in its body), not the gold of
+// the stage stars over the points (255, 208, 48).
 bool ArrowYellow(int r, int g, int b) {
-    return r > 230 && g > 150 && g < 225 && b < 90;
+    return r > 230 && g > 150 && g < 200 && b < 90;
 }
 // The click line's grey text.
 bool Grey(int r, int g, int b) {
@@ -158,4 +159,124 @@ TEST(LevelTutorialScenario, ARestartAfterUntickingTheTutorialHasNoTutorial) {
     profiles.Load();
     ASSERT_NE(profiles.Current(), nullptr);
     EXPECT_EQ(profiles.Current()->Record().results.tutorial, 0u) << "the option was saved unticked";
+}
+
+// The tutorial holds the field to what its step asks: the first click, on
+// the site of point 2 (660, 400), starts the clock but selects nothing (the
+// tutorial starts with the clock and lets no point be selected yet); in
+// step 2, which points at point 1, a click on point 2 is refused again and
+// the step stays; the click on point 1 then selects it and step 3 follows.
+TEST(LevelTutorialScenario, ClicksTheStepDoesNotAskForAreRefused) {
+    GameCopy game;
+    tutorialplay::MakeMapProfile(game.User());
+    const MapPoint first = CellPosition(0);
+    const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
+                               Click(6000, first.x, first.y + 4) + Click(6700, 578, 538) +
+                               Click(9000, 660, 400) + Click(10300, 300, 120) + Click(11200, 660, 400) +
+                               Click(12500, 460, 320);
+    const std::string log = tutorialplay::Play(
+        game, events, {{9600, "refused-first"}, {12200, "refused-step2"}, {13300, "selected-point1"}}, 13500);
+    tutorialplay::ExpectStepsInOrder(log, {"80010001", "80010002", "80010003"});
+    // A selected site shows its build page on the panel: the plants button's
+    // cream face where the medal times stand otherwise.
+    constexpr uint32_t kButtonFace = 0xF2E2BC;
+    const Shot a = tutorialplay::Load(game, "refused-first"), b = tutorialplay::Load(game, "refused-step2"),
+               c = tutorialplay::Load(game, "selected-point1");
+    ASSERT_TRUE(a.ok && b.ok && c.ok);
+    EXPECT_LT(a.NearIn(585, 690, 668, 755, kButtonFace, 6), 100) << "the first click selected point 2";
+    EXPECT_LT(b.NearIn(585, 690, 668, 755, kButtonFace, 6), 100) << "step 2 let point 2 be selected";
+    EXPECT_GT(c.NearIn(585, 690, 668, 755, kButtonFace, 6), 2500) << "point 1 was not selected";
+    EXPECT_EQ(log.find("step 80010003"), log.rfind("step 80010003")) << log;
+}
+
+// The tutorial follows a change of screen size: level 1 in an 800 x 600
+// window whose full screen is 1024 x 768; step 1's arrow and box stand over
+// the panel's goal button and the field. Full screen from the pause menu's
+// options lays the level out anew, and the arrow and the box stand where the
+// goal button and the field's centre are on the new screen, nothing of them
+// at the old places.
+TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
+    GameCopy game;
+    tutorialplay::MakeProfile(game.User(), 0);
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
+                                            "[Video]\nWindow=800,600\nScreen=1024,768\n"));
+    using testsupport::script::Move;
+    using testsupport::script::held::Key;
+    // At 800 x 600 the field (1024 x 688) is drawn at 0.756 from x 13: point 2
+    // (660, 400) stands at (512, 302). The pause menu stands at (265, 45) with
+    // "options" at (391, 363); the options at (140, 135) with their full
+    // screen box at (178, 217); at 1024 x 768 "close" at (512, 516) and the
+    // menu's "continue" at (503, 243).
+    const std::string events = tutorialplay::Opening("1") + Click(9000, 512, 302) + Key(11000, "ESCAPE") +
+                               Click(12000, 391, 363) + Move(12200, 5, 300) + Click(13000, 178, 217) +
+                               Move(13200, 5, 300) + Click(14500, 512, 516) + Move(14700, 5, 300) +
+                               Click(15500, 503, 243) + Move(15700, 5, 300);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
+    const std::string small = game.File("small.png"), large = game.File("large.png");
+    std::string output;
+    ASSERT_EQ(game.RunShowcase("--headless --draw-every 4 --until-ms 17000 --input-script '" + script + "' " +
+                                   testsupport::ScreenshotAt(10800, small) + " " +
+                                   testsupport::ScreenshotAt(16800, large),
+                               &output),
+              0)
+        << output;
+    testsupport::KeepShot(small, "resize-small.png");
+    testsupport::KeepShot(large, "resize-large.png");
+    const std::string log = game.Log();
+    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
+    EXPECT_EQ(testsupport::Occurrences(log, "Fullscreen:             Yes"), 1u) << log;
+    EXPECT_NE(log.find("step 80010001"), std::string::npos) << log;
+    EXPECT_EQ(log.find("step 80010002"), std::string::npos) << "no click reached the tutorial's layer";
+    const Shot a = LoadShot(small), b = LoadShot(large);
+    ASSERT_TRUE(a.ok && b.ok);
+    ASSERT_EQ(a.picture.width, 800);
+    ASSERT_EQ(b.picture.width, 1024);
+    // At 800 x 600: the arrow above the goal button (140, 530), the box over the field.
+    EXPECT_GT(a.Count(115, 390, 165, 470, tutorialplay::ArrowYellow), 300);
+    EXPECT_GT(a.Count(200, 135, 600, 190, tutorialplay::Parchment), 15000);
+    // At 1024 x 768: the arrow above the goal button (226, 700) and the box
+    // 80 px above the field's centre (512, 344); nothing at the old places.
+    EXPECT_GT(b.Count(200, 555, 255, 640, tutorialplay::ArrowYellow), 300) << "the arrow at the goal button";
+    EXPECT_LT(b.Count(115, 390, 165, 470, tutorialplay::ArrowYellow), 30) << "the arrow at its old place";
+    EXPECT_GT(b.Count(312, 218, 712, 275, tutorialplay::Parchment), 15000) << "the box centred";
+    EXPECT_LT(b.Count(195, 135, 300, 190, tutorialplay::Parchment), 100) << "the box at its old place";
+}
+
+// Step 14 asks for the warehouse: besides the panel's button, the warehouse
+// building on the field may be picked, and its window opens; a click on the
+// growing bed of point 1 in that step selects nothing (the panel keeps the
+// page it showed). Level 1's tutorial is played by clicks
+// up to step 14 (the second site is point 2 at (660, 400); the farmer
+// harvests point 1 from its round button 73 px above the site).
+TEST(LevelTutorialScenario, StepFourteenLetsTheWarehouseBuildingBePicked) {
+    GameCopy game;
+    tutorialplay::MakeMapProfile(game.User());
+    const MapPoint first = CellPosition(0);
+    std::string s = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
+                    Click(6000, first.x, first.y + 4) + Click(6700, 578, 538);
+    const auto next = [&s](int at) { s += Click(at, 512, 200); };
+    s += Click(9000, 460, 320) + Click(10500, 512, 300);                           // the clock, step 1
+    s += Click(12000, 460, 320) + Click(13000, 626, 712) + Click(14000, 576, 720); // 2-4: wheat on point 1
+    s += Click(54500, 460, 320 - 73);                                              // 6: its harvest
+    next(67500), next(68500);
+    s += Click(69500, 660, 400) + Click(70500, 626, 712); // 9, 10: the second site and its plants button
+    next(71500), next(72500), next(73500);
+    s += Click(75000, 660, 400); // step 14: a site, refused
+    s += Click(76000, 180, 185); // the warehouse building
+    const std::string log =
+        tutorialplay::Play(game, s, {{74800, "step14-before"}, {75800, "step14-bed"}}, 77500);
+    tutorialplay::ExpectStepsInOrder(log, {"8001000D", "8001000E", "8001000F"});
+    const size_t opened = log.find("window opened with");
+    ASSERT_NE(opened, std::string::npos) << log;
+    EXPECT_GT(opened, log.find("step 8001000E")) << "opened in step 14";
+    // The bed stays unselected: the panel's page is as it was before the click.
+    const Shot before = tutorialplay::Load(game, "step14-before"),
+               bed = tutorialplay::Load(game, "step14-bed");
+    ASSERT_TRUE(before.ok && bed.ok);
+    int changed = 0;
+    for (int y = 685; y < 760; ++y)
+        for (int x = 400; x < 855; ++x)
+            changed += before.At(x, y) != bed.At(x, y) ? 1 : 0;
+    EXPECT_LT(changed, 50) << "step 14 let point 1 be selected";
 }

@@ -180,9 +180,12 @@ TEST(OverheadScenario, TheWheatRipensOnlyAfterTheNewBedsCountdown) {
     const testsupport::Shot a = testsupport::LoadShot(before), b = testsupport::LoadShot(counting),
                             c = testsupport::LoadShot(ripe);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
-    // The button's face over the bed, against the field before the clock ran.
-    EXPECT_LT(Changed(a, b, 398, 236, 442, 280), 40) << "the button came before the countdown had run";
-    EXPECT_GT(Changed(a, c, 398, 236, 442, 280), 400) << "no button once the wheat is ripe";
+    // The button's cream face over the bed (the growing bed's progress line
+    // stands there before it, green on dark).
+    auto face = [](const testsupport::Shot& s) { return s.NearIn(398, 236, 442, 280, 0xE8C878, 8); };
+    EXPECT_LT(face(a), 20);
+    EXPECT_LT(face(b), 20) << "the button came before the countdown had run";
+    EXPECT_GT(face(c), 150) << "no button once the wheat is ripe";
     // The button answers: the farmer harvests the wheat.
     const std::string log = game.Log();
     const auto stored = testsupport::LogLines(log, "Into the warehouse");
@@ -274,4 +277,51 @@ TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBa
     EXPECT_GT(shot.Count(505, 171, 535, 201,
                          [](int r, int g, int b) { return !testsupport::ColourNear(r, g, b, 0x8CC65A, 40); }),
               200);
+}
+
+// Level 35 (1024 x 768): the points show on the field what they set. The
+// wheat bed at (420, 330) (stage 1 of 2) and the apple tree at (660, 300)
+// (stage 2 of 2) carry their stage stars from the start; both show their
+// progress line while they grow, where their round buttons stand (the bed's
+// at (420, 258), the tree's at (660, 172)). The ripe bed's harvest button
+// takes its line's place; harvested and dry, the bed shows no line until it
+// is watered, and its stars stay.
+TEST(OverheadScenario, PointsShowTheirProgressLinesAndStageStars) {
+    GameCopy game(LevelData::Scenarios);
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const int start = kReady + 1000;
+    const std::string early = game.File("early.png"), growing = game.File("growing.png"),
+                      dry = game.File("dry.png");
+    const std::string play = OpenLevel(kReady, "35") + Click(start, 420, 330) +
+                             Click(start + 1500, 420, 262) + Move(start + 1800, 600, 500) +
+                             std::to_string(start + 6500) + " close\n";
+    ASSERT_EQ(RunGame(game, "play", play,
+                      testsupport::ScreenshotAt(start - 100, early) +
+                          testsupport::ScreenshotAt(start + 300, growing) +
+                          testsupport::ScreenshotAt(start + 6000, dry)),
+              0);
+    testsupport::KeepShot(growing, "points-growing.png");
+    testsupport::KeepShot(dry, "points-dry.png");
+    const testsupport::Shot a = testsupport::LoadShot(early), b = testsupport::LoadShot(growing),
+                            c = testsupport::LoadShot(dry);
+    ASSERT_TRUE(a.ok && b.ok && c.ok);
+    auto gold = [](const testsupport::Shot& s, int l, int t, int r, int bt) {
+        return s.NearIn(l, t, r, bt, 0xFFD030, 12);
+    };
+    auto grey = [](const testsupport::Shot& s, int l, int t, int r, int bt) {
+        return s.NearIn(l, t, r, bt, 0xA0A0A8, 12);
+    };
+    // The line's green fill.
+    auto fill = [](const testsupport::Shot& s, int l, int t, int r, int bt) {
+        return s.NearIn(l, t, r, bt, 0x50B030, 12);
+    };
+    for (const testsupport::Shot* s : {&a, &b, &c}) {
+        EXPECT_GT(gold(*s, 396, 288, 420, 310), 60) << "the bed's first star";
+        EXPECT_GT(grey(*s, 420, 288, 444, 310), 60) << "the bed's second star, not reached";
+        EXPECT_GT(gold(*s, 636, 184, 684, 206), 150) << "the tree's two stars";
+    }
+    EXPECT_GT(fill(a, 384, 252, 456, 264), 40) << "the bed's line before the clock starts";
+    EXPECT_GT(fill(b, 384, 252, 456, 264), 40) << "the bed's line";
+    EXPECT_GT(fill(b, 624, 166, 696, 178), 40) << "the tree's line";
+    EXPECT_LT(fill(c, 384, 252, 456, 264), 5) << "the harvested, dry bed shows no line";
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 #include <vector>
 
@@ -394,5 +395,57 @@ TEST(GameLevel, SelectingAPointTellsTheTutorialItsIndexAndThePointItself) {
         if (c.reported >= 0) {
             EXPECT_NE(b, 0);
         }
+    }
+}
+
+// A click on the field asks the tutorial before it reaches a point: the point
+// must be hovered (102) and then selected (103) with its index and the point;
+// a click beside every point gives the selection up only when 103 allows
+// "none" (-1). A refused click still starts the clock. A click that would
+// order the point's job asks 104 with the job's id.
+TEST(GameLevel, FieldClicksAskTheTutorialBeforeSelecting) {
+    struct Gate : LevelTutorialHooks {
+        std::vector<uint32_t> allowed;
+        std::vector<std::tuple<uint32_t, uint32_t, intptr_t>> asked;
+        bool IsRunning() const override { return true; }
+        bool Allows(uint32_t action, uint32_t tag, intptr_t data) const override {
+            const_cast<Gate*>(this)->asked.emplace_back(action, tag, data);
+            return std::find(allowed.begin(), allowed.end(), action) != allowed.end();
+        }
+    } tutorial;
+    struct Case {
+        const char* name;
+        std::vector<uint32_t> allowed;
+        int32_t selectedBefore;
+        int32_t x, y; // the click, screen pixels (the field is drawn 1:1)
+        int32_t selectedAfter;
+        std::vector<std::pair<uint32_t, uint32_t>> asked; // action, tag
+    } cases[] = {
+        {"nothing allowed", {}, -1, 600, 100, -1, {{102, 2}}},
+        {"hover only", {102}, -1, 600, 100, -1, {{102, 2}, {103, 2}}},
+        // Selected, the garbage site (no panel offers its clearing) asks to order it.
+        {"hover and select", {102, 103}, -1, 600, 100, 2, {{102, 2}, {103, 2}, {104, JOBID_CLEAR}}},
+        {"beside the points, kept", {}, 2, 300, 400, 2, {{103, uint32_t(-1)}}},
+        {"beside the points, given up", {103}, 2, 300, 400, -1, {{103, uint32_t(-1)}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        leveltest::TestLevel level(0, 30, nullptr, &tutorial);
+        level->OnScreenSizeChanged(1024, 768);
+        level->SelectPoint(c.selectedBefore, false);
+        tutorial.allowed = c.allowed;
+        tutorial.asked.clear();
+        level->OnMouse(c.x, c.y, 1, true);
+        EXPECT_EQ(level->SelectedPoint(), c.selectedAfter);
+        std::vector<std::pair<uint32_t, uint32_t>> asked;
+        for (const auto& [action, tag, data] : tutorial.asked) {
+            if (action == kTutorialActionVillains) continue;
+            asked.emplace_back(action, tag);
+            if (action == 102 || (action == 103 && tag != uint32_t(-1))) {
+                EXPECT_EQ(data, reinterpret_cast<intptr_t>(level->GetPoint(int32_t(tag))));
+            }
+        }
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_TRUE(level->IsClockRunning()) << "a click on the field starts the clock, refused or not";
     }
 }

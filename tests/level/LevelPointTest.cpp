@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using leveltest::TestLevel;
 
 namespace {
@@ -170,6 +172,19 @@ TEST(LevelPoint, StagesStayWithinTheLevelsLimit) {
     mill->SetProgress(140);
     EXPECT_EQ(mill->Progress(), 100);
     mill->HideProgress();
+    EXPECT_EQ(mill->Progress(), -1);
+    // The stars wait for their delay (the level's ticks count it down); a
+    // point removed takes its line and stars away.
+    mill->ShowStageStars(2, true, 250);
+    EXPECT_EQ(mill->StageStars(), 2);
+    level->StartClock();
+    level->Update(100);
+    EXPECT_EQ(mill->StarsDelay(), 150u);
+    level->Update(200);
+    EXPECT_EQ(mill->StarsDelay(), 0u);
+    mill->SetProgress(30);
+    mill->Remove(false, false, 0);
+    EXPECT_EQ(mill->StageStars(), 0);
     EXPECT_EQ(mill->Progress(), -1);
 
     PointRecord tooHigh = level.record.points[3];
@@ -511,18 +526,23 @@ TEST(LevelPoint, PointJobRecordsLoadBackAndBrokenOnesAreRefused) {
     ClearPlayerJobLoaders();
 }
 
-// Storing in the warehouse: what fits is stored, the rest sold at the price;
-// the full notice, given a throttle, shows once in ten seconds.
+// Storing in the warehouse: what fits is stored, the rest sold at the price,
+// and the store sound plays; with no room nothing is stored and nothing
+// sounds; the full notice, given a throttle, shows once in ten seconds.
 TEST(LevelPoint, PutToWarehouseStoresWhatFitsAndSellsTheRest) {
     RecordingPanel panel;
     TestLevel level(0, 30, &panel);
     GameMessager throttle;
+    const std::string storeSound = "sound " + std::to_string(kLevelSoundStore);
     level.world->room[0x99] = 3;
     EXPECT_EQ(level->PutToWarehouse(0x99, 5, &throttle, 4, 0, 0, 0), 3u);
     EXPECT_EQ(level->Money().Get(), 100 + 2 * 7) << "two units sold at 7";
     EXPECT_EQ(level.world->stock[0x99], 5u + 3u);
+    EXPECT_EQ(std::count(panel.calls.begin(), panel.calls.end(), storeSound), 1);
     level.world->room[0x99] = 0;
     EXPECT_EQ(level->PutToWarehouse(0x99, 5, &throttle, 4, 0, 0, 0), 0u) << "no room: nothing stored or sold";
+    EXPECT_EQ(std::count(panel.calls.begin(), panel.calls.end(), storeSound), 1)
+        << "nothing stored, no sound";
     EXPECT_EQ(level->Money().Get(), 114);
     EXPECT_EQ(panel.fullNotices, std::vector<uint32_t>{0x99}) << "the throttle holds the second notice";
     EXPECT_EQ(level->PutToWarehouse(0x99, 1, nullptr, -1, 0, 0, 0), 0u);
