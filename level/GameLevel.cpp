@@ -264,7 +264,7 @@ void GameLevel::OnWindowClosed(uint32_t, uint32_t reason) {
 uint32_t GameLevel::Update(uint32_t frameMs) {
     FlushRebuilds();
     if (pauseWord_ != 0 || ended_) return 0;
-    const float scale = speed_ * tracks_[4].Value();
+    const float scale = FrameSpeed();
     if (!(scale > 0.0f)) return 0;
     // The walks' route requests are served a slice of each frame.
     if (pathFinder_) pathFinder_->Update(kPathFinderBudgetUs);
@@ -365,6 +365,10 @@ void GameLevel::ApplySpeedTrack(uint32_t group, BaseLevelPoint* point) {
     if (!point || group >= kSpeedTrackCount) return;
     for (const SpeedTrack::Entry& e : tracks_[group].Entries())
         point->StartTrack(e.id, e.value);
+}
+
+float GameLevel::FrameSpeed() const {
+    return speed_ * tracks_[4].Value();
 }
 
 float GameLevel::GetSpeedFactor(uint32_t group) const {

@@ -167,6 +167,8 @@ class GameLevel : public LevelServices, public WindowLevel {
     void Tick();
     // The level's own speed (debug keys); frames are scaled by it.
     void SetSpeed(float speed) { speed_ = speed; }
+    // The factor each frame's time is scaled by: the level's speed and its frame track.
+    float FrameSpeed() const;
 
     // ---- speed tracks
     void SetSpeedModifier(const float (&values)[kSpeedTrackCount], bool on, uint32_t id);

@@ -65,7 +65,10 @@ void ScreenSprite::Show(bool immediate, uint32_t delay, int32_t mode, uint32_t d
     effects_.reset();
     shown_ = true;
     if (immediate) {
-        showState_ = kIdle; // nothing to wait for: it takes input at once
+        // Nothing to wait for: the sprite is idle and takes input at once. Left
+        // in the showing state it would wait for a show effect that never
+        // comes, and refuse every click.
+        showState_ = kIdle;
     } else {
         showState_ = kShowing;
         AddEffect(std::make_unique<SEffect_SSShowHide>(false, mode, delay, duration));
@@ -163,9 +166,8 @@ bool ActiveScreenSprite::SetHovered(bool hovered) {
         RequestHint();
         hovered_ = true;
         hoverRest_ = kHoverRest;
-        // The rest is counted from here.
-        lastMouseX_ = host_.Level().MouseX();
-        lastMouseY_ = host_.Level().MouseY();
+        // The last position stays (-1, -1): the first tick finds the pointer
+        // moved and starts the rest there.
         return true;
     }
     if (!hovered && hovered_) {

@@ -119,8 +119,8 @@ void ExpectWired(const T& table, const std::string& name, const std::vector<std:
 }
 
 const std::vector<std::string> kLevelWindowsHostMembers = {
-    "profile",   "title",    "regimeBlock",  "hasSavedGame", "garbageSites",
-    "bonusIcon", "goalIcon", "saveProfiles", "leaveLevel",   "selectBonuses"};
+    "profile",     "title",    "regimeBlock",  "hasSavedGame", "garbageSites", "bonusIcon",
+    "bonusRecord", "goalIcon", "saveProfiles", "leaveLevel",   "selectBonuses"};
 
 } // namespace
 
