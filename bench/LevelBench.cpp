@@ -42,7 +42,7 @@ class BenchWorld : public LevelWorld {
             c->Update(ms);
         }
     }
-    void SetPlayerSpeedModifier(uint32_t, float) override {}
+    void SetPlayerSpeedModifier(uint32_t, uint32_t, float) override {}
     bool IsVillainPlaceFree(uint32_t) const override { return true; }
     void CreateVillain(uint32_t, uint32_t, const VillainPlace&) override {}
     void AttackVillainsByBees() override {}

@@ -396,6 +396,7 @@ void MapVillain::SetState(int32_t state, bool animated) {
         LogLabelPrintf(kLogIndent, "Villain", "%s", kStates[state]);
     state_ = state;
     if (state == kVillainRunningAway) {
+        SetTrack(1, kRunawayTrackId, kRunawaySpeed - 1.0f);
         ReleasePlace();
         if (animated) {
             // The walk in goes with its job: it runs from where it stands.
@@ -658,8 +659,8 @@ VillainJob::Begin Job_VillainRunaway::BeginStep(uint32_t step) {
     case 3: {
         const std::u16string walk = VillainAnimationName(u"villain_runaway", villain_->AnimationKind());
         const float speed = villain_->Description() ? villain_->Description()->walkSpeed : 1.0f;
-        BeginWalkTo(true, float(villain_->Place().startX), float(villain_->Place().startY),
-                    speed * MapVillain::kRunawaySpeed, walk.c_str());
+        BeginWalkTo(true, float(villain_->Place().startX), float(villain_->Place().startY), speed,
+                    walk.c_str());
         return Begin::Started;
     }
     default:

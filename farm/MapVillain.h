@@ -57,8 +57,10 @@ class MapVillain : public MapCharacter {
   public:
     static constexpr uint32_t kOwnOffset = 100;
     static constexpr uint32_t kCatapultOffset = 128;
-    // The running-away walk is this much faster.
+    // A villain running away goes this much faster: its motion track 1,
+    // under this modifier id.
     static constexpr float kRunawaySpeed = 1.5f;
+    static constexpr uint32_t kRunawayTrackId = 0x2003;
     static constexpr uint32_t kHitFlashMs = 120;
 
     // A villain of a kind at its place's start point, facing the place's

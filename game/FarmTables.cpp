@@ -6,6 +6,7 @@
 #include "farm/AnimalHouses.h"
 #include "farm/BuildingPoints.h"
 #include "farm/PlantPoints.h"
+#include "game/GameTables.h"
 #include "level/GameCharacter.h"
 #include "level/LevelData.h"
 #include "sprites/Sprite.h"
@@ -15,9 +16,10 @@ namespace {
 // What the program has for the farm tables: the sprite libraries (read
 // before the tables, so the loaders find their sprites; a texture loads when
 // first drawn), the character descriptions (read before the tables, so an
-// animal house finds its animals'), the sound service and, while a level
-// runs, its labels. The award table answers nothing until its subsystem
-// joins; every user of the tables tolerates the missing pieces.
+// animal house finds its animals'), the sound service, the award table's
+// keys (a factory's goods raise the award named after the product) and,
+// while a level runs, its labels. Every user of the tables tolerates the
+// missing pieces.
 class ProgramFarmResources : public FarmResources {
   public:
     Sprite* FindSprite(int32_t library, const char16_t* name) override {
@@ -32,7 +34,13 @@ class ProgramFarmResources : public FarmResources {
         return nullptr;
     }
     void AcquireCharacter(GameCharacter*) override {}
-    const char16_t* GetAwardName(int32_t) override { return nullptr; }
+    // The key of the award that counts an award index; null before the
+    // table is read.
+    const char16_t* GetAwardName(int32_t index) override {
+        GameTables* tables = GetGameTables();
+        const AwardRecord* award = tables ? tables->awards.FindAward(index) : nullptr;
+        return award ? award->key : nullptr;
+    }
     void ShowProductChange(const ProductChange& change) override {
         if (labels) labels(change);
     }

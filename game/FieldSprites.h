@@ -69,6 +69,8 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
     void Draw(DXLViewer& viewer);
     // The screen size changed: the buttons find their places again.
     void Relayout();
+    // The buttons take the disabled look their tests give now.
+    void RefreshDisabled() { host_->RefreshDisabled(); }
 
     // ---- ScreenSpriteLevel
     DXLMatrix ViewTransform() const override;

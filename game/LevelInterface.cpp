@@ -560,6 +560,10 @@ void LevelInterface::DrawScreenSprites(DXLViewer& viewer) {
     if (FieldSprites* field = world_.Field()) field->Draw(viewer);
 }
 
+void LevelInterface::RefreshScreenSprites() {
+    if (FieldSprites* field = world_.Field()) field->RefreshDisabled();
+}
+
 bool LevelInterface::OfferPointOrder(int32_t index, uint32_t job) {
     FieldSprites* field = world_.Field();
     return field && field->OfferPointOrder(index, job);

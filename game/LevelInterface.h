@@ -89,6 +89,7 @@ class LevelInterface : public LevelPanelDriver {
     void OnScreenSizeChanged(int32_t width, int32_t height) override;
     bool RouteMouseToScreenSprites(int32_t x, int32_t y, uint32_t button, bool down) override;
     void DrawScreenSprites(DXLViewer& viewer) override;
+    void RefreshScreenSprites() override;
     bool OfferPointOrder(int32_t index, uint32_t job) override;
     uint32_t ShowRepairButton(int32_t index, bool animated) override;
     void HideRepairButton(uint32_t handle, bool animated) override;

@@ -122,6 +122,7 @@ LevelWindowsHost ProgramLevelWindowsHost(std::function<Profile*()> profile,
     host.goalIcon = GameGoalIcon;
     host.goalHasIngredients = GameGoalHasIngredients;
     host.bonusIcon = GameBonusIcon;
+    host.bonusRecord = [](int32_t bonus) { return GetLevelGameData().bonuses.Get(bonus); };
     host.saveProfiles = [] {
         if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
     };

@@ -125,10 +125,14 @@ void ProgramWorld::ResetStock(uint32_t highestWarehouseLevel) {
 
 // Every change of the stock (the level's starting stock, a delivery, a
 // feeding, a sale, a production's ingredients) tells the factories whether
-// their recipes can start, so their production buttons show it at once.
+// their recipes can start, so their production buttons show it at once, and
+// the goals that count the product in stock count it again: a goal met with
+// wheat in the warehouse is no longer met once the mill has ground it.
 void ProgramWorld::WatchStock() {
-    stock_->AddListener([this](const ProductStock::Record&) {
-        if (level_) RefreshFactoryRecipes(*level_);
+    stock_->AddListener([this](const ProductStock::Record& record) {
+        if (!level_) return;
+        RefreshFactoryRecipes(*level_);
+        if (record.product) level_->UpdateGoals(kGoalProduct, record.product->record.id, 0, true);
     });
 }
 
@@ -239,6 +243,13 @@ bool ProgramWorld::LoadPlayer(SaveReader& in) {
 }
 void ProgramWorld::StopCharacters() {
     if (player_) player_->DeleteAllJobs();
+}
+void ProgramWorld::SetPlayerSpeedModifier(uint32_t track, uint32_t id, float value) {
+    if (player_) player_->SetSpeedModifier(track, id, value);
+}
+void ProgramWorld::PreRunParticles(uint32_t ticks) {
+    for (uint32_t i = 0; particles_ && i < ticks; ++i)
+        particles_->Update(kLevelTickMs);
 }
 void ProgramWorld::TickShots(uint32_t ms) {
     if (villains_) villains_->TickShots(ms);

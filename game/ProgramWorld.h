@@ -75,9 +75,10 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     void SavePlayer(SaveWriter& out) const override;
     bool LoadPlayer(SaveReader& in) override;
     void StopCharacters() override;
+    void PreRunParticles(uint32_t ticks) override;
     void TickShots(uint32_t ms) override;
     void TickCharacters(uint32_t ms) override;
-    void SetPlayerSpeedModifier(uint32_t, float) override {}
+    void SetPlayerSpeedModifier(uint32_t track, uint32_t id, float value) override;
     bool IsVillainPlaceFree(uint32_t place) const override;
     void CreateVillain(uint32_t place, uint32_t villainKind, const VillainPlace& where) override;
     void AttackVillainsByBees() override;

@@ -87,6 +87,24 @@ void ImageButton::SetFrameGrid(const SkinBorders& borders) {
     Invalidate();
 }
 
+void ImageButton::SetImageQuad(Sprite* sheet, const kis::Rect& quad, int32_t faceHeight) {
+    sheet_ = sheet;
+    sheetQuad_ = quad;
+    faceHeight_ = std::max(faceHeight, 1);
+    rect = kis::MakeRectWH(rect.left, rect.top, quad.right - quad.left, faceHeight_);
+    Invalidate();
+}
+
+bool ImageButton::InitImageFace(SkinQuads* record, int32_t face, uint32_t colour) {
+    if (!sheet_ || !sheet_->Acquire() || !sheet_->GetTexture()) return false;
+    const int32_t top = sheetQuad_.top + face * faceHeight_;
+    if (face < 0 || top + faceHeight_ > sheetQuad_.bottom) return false;
+    const kis::Rect source{sheetQuad_.left, top, sheetQuad_.right, top + faceHeight_};
+    InitQuad(record, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, colour,
+             sheet_->GetTexture(), source);
+    return true;
+}
+
 void ImageButton::SetTextLayout(int32_t fontSlot, int32_t align, int32_t dx, int32_t dy) {
     fontSlot_ = fontSlot;
     align_ = align;
@@ -110,7 +128,10 @@ void ImageButton::DrawLook(DXLViewer& viewer, uint32_t look, float alpha) {
     const int32_t piece = pieces_[look];
     if (piece < 0 || alpha <= 0.0f) return;
     if (!cached_[look]) {
-        if (customGrid_) {
+        if (sheet_) {
+            if (!InitImageFace(&cache_[look], piece, colours_[look]))
+                InitSkinPiece(&cache_[look], kSkinButton + std::min(piece, 3), rect, colours_[look]);
+        } else if (customGrid_) {
             kis::Rect source{0, 0, 0, 0};
             if (GetSkinRect(piece, &source))
                 InitNinePatch(&cache_[look], rect.left, rect.top, rect.right - rect.left,

@@ -47,17 +47,28 @@ class ImageButton : public ActiveButton {
     void SetTextColorsV(const uint32_t (&colours)[8]);
     // Overrides the border widths of the nine-patch pieces.
     void SetFrameGrid(const SkinBorders& borders);
+    // Draws the looks from a sprite's picture instead of the skin: the quad
+    // (on the sprite's texture) holds faces of faceHeight pixels one under
+    // another, and each look's piece is the index of its face. The button
+    // takes the face's size. Without the sprite's picture the looks fall
+    // back to the bottom-row button's skin.
+    void SetImageQuad(Sprite* sheet, const kis::Rect& quad, int32_t faceHeight);
     // Font slot, alignment (0 left, 1 centre, 2 right) and the text's offset.
     void SetTextLayout(int32_t fontSlot, int32_t align, int32_t dx, int32_t dy);
     // Sets the text only when it differs (compared without regard to case), then lays it out.
     void SetCaption(const char16_t* text);
     const std::u16string& Caption() const { return text_; }
+    // An outline round the text's glyphs (width 0: none).
+    void SetTextOutline(float width, uint32_t colour) { shown_.SetOutline(width, colour); }
+    const SkinText& ShownText() const { return shown_; }
     uint32_t TextColour(uint32_t look) const { return textColours_[look & 7]; }
     uint32_t Tint(uint32_t look) const { return colours_[look & 7]; }
 
   protected:
     void DrawLook(DXLViewer& viewer, uint32_t look, float alpha);
     void Invalidate();
+    // The face of the image quad over the button; false without the picture or the face.
+    bool InitImageFace(SkinQuads* record, int32_t face, uint32_t colour);
 
     int32_t pieces_[8];
     uint32_t colours_[8];
@@ -65,6 +76,9 @@ class ImageButton : public ActiveButton {
     SkinQuads cache_[8];
     bool cached_[8] = {};
     bool customGrid_ = false;
+    Sprite* sheet_ = nullptr; // owned by its sprite library; null: the skin's pieces
+    kis::Rect sheetQuad_{0, 0, 0, 0};
+    int32_t faceHeight_ = 0;
     SkinBorders grid_{0, 0, 0, 0};
     std::u16string text_;
     SkinText shown_;

@@ -192,6 +192,23 @@ void SkinText::Set(int32_t fontSlot, std::u16string_view text, uint32_t flags, i
     stale_ = true;
 }
 
+void SkinText::SetOutline(float width, uint32_t colour) {
+    if (width == outline_ && colour == outlineColour_) return;
+    outline_ = std::max(width, 0.0f);
+    outlineColour_ = colour;
+    stale_ = true;
+}
+
+void SkinText::SetShadow(int32_t dx, int32_t dy, uint32_t colour) {
+    if (dx == shadowDx_ && dy == shadowDy_ && colour == shadowColour_) return;
+    shadowDx_ = dx, shadowDy_ = dy, shadowColour_ = colour;
+    stale_ = true;
+}
+
+bool SkinText::Baked() const {
+    return (flags_ & kTextMarkup) != 0 || outline_ > 0.0f || shadowColour_ != 0;
+}
+
 bool SkinText::Ready() {
     if (!stale_) return laidOut_ != nullptr;
     laidOut_.reset();
@@ -202,18 +219,39 @@ bool SkinText::Ready() {
     KGETextParams params = KGEDefaultTextParams();
     params.flags = flags_ | kTextColour;
     params.wrapWidth = width_;
-    if (flags_ & kTextMarkup) params.colour = ink_;
-    KGETextW* made = nullptr;
-    if (Failed(
-            KGECreateText(font->GetViewer(), font, &params, text_.c_str(), kKgeToTerminator, nullptr, &made)))
-        return false;
+    if (Baked()) params.colour = ink_;
+    if (outline_ <= 0.0f && shadowColour_ == 0) {
+        KGETextW* made = nullptr;
+        if (Failed(KGECreateText(font->GetViewer(), font, &params, text_.c_str(), kKgeToTerminator, nullptr,
+                                 &made)))
+            return false;
+        laidOut_.reset(made);
+        return true;
+    }
+    // The glyph effects are drawn into the text's own picture.
+    KGETextBox box = {};
+    if (outline_ > 0.0f) {
+        box.flags |= kBoxOutline;
+        MakeGlyphEffect(&box.outline, 1, outline_, outlineColour_, 0, 0);
+    }
+    if (shadowColour_ != 0) {
+        box.flags |= kBoxShadow;
+        SetInt4(&box.shadow, 1, shadowDx_, shadowDy_, shadowColour_);
+    }
+    KGETextSpriteW* made = nullptr;
+    const HResult result = KGECreateTextSprite(font->GetViewer(), font, &params, &box, text_.c_str(),
+                                               kKgeToTerminator, nullptr, &made);
     laidOut_.reset(made);
+    if (Failed(result)) {
+        laidOut_.reset();
+        return false;
+    }
     return true;
 }
 
 void SkinText::Draw(DXLViewer& viewer, float x, float y, uint32_t colour) {
-    const bool markup = (flags_ & kTextMarkup) != 0;
-    if (markup && ((colour ^ ink_) & 0xFFFFFF) != 0) {
+    const bool baked = Baked();
+    if (baked && ((colour ^ ink_) & 0xFFFFFF) != 0) {
         ink_ = 0xFF000000 | colour; // laid out again in the new ink
         stale_ = true;
     }
@@ -221,7 +259,7 @@ void SkinText::Draw(DXLViewer& viewer, float x, float y, uint32_t colour) {
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(x, y);
     viewer.ApplyTransform();
-    if (markup)
+    if (baked)
         laidOut_->SetAlpha(colour);
     else
         laidOut_->SetColor(colour);

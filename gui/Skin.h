@@ -13,8 +13,8 @@
 #include <vector>
 
 class DXLTexture;
+class KGECustomText;
 class KGEFont;
-class KGETextW;
 class Sprite;
 
 // Frames of the "dialogs" sprite, in the order the art lays them out.
@@ -93,16 +93,31 @@ class SkinText {
     int32_t Width();
     int32_t Height();
     const std::u16string& Text() const { return text_; }
+    // An outline of the width (0: none) round the glyphs, and a shadow offset
+    // by (dx, dy) (a colour of 0: none). With either the text is rendered
+    // once into a picture of its own in the colour it is drawn in (again
+    // when that colour changes); the draw then only fades it.
+    void SetOutline(float width, uint32_t colour);
+    void SetShadow(int32_t dx, int32_t dy, uint32_t colour);
+    float OutlineWidth() const { return outline_; }
+    uint32_t OutlineColour() const { return outlineColour_; }
+    uint32_t ShadowColour() const { return shadowColour_; }
 
   private:
     bool Ready();
+    // The colour is part of the laid-out text (markup or glyph effects).
+    bool Baked() const;
 
     int32_t slot_ = -1;
     std::u16string text_;
     uint32_t flags_ = 0;
     int32_t width_ = 0;
-    uint32_t ink_ = 0xFF000000; // the base colour of a text with markup
-    std::unique_ptr<KGETextW> laidOut_;
+    uint32_t ink_ = 0xFF000000; // the base colour of a text with markup or effects
+    float outline_ = 0.0f;
+    uint32_t outlineColour_ = 0;
+    int32_t shadowDx_ = 0, shadowDy_ = 0;
+    uint32_t shadowColour_ = 0;
+    std::unique_ptr<KGECustomText> laidOut_;
     bool stale_ = true;
 };
 

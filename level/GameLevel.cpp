@@ -57,26 +57,6 @@ bool Refuse(std::string* why, const char* reason) {
 
 } // namespace
 
-// ---------------------------------------------------------------- speed tracks
-
-void SpeedTrack::Set(uint32_t id, float value) {
-    auto it = std::find_if(entries_.begin(), entries_.end(), [id](const Entry& e) { return e.id == id; });
-    if (value == 0.0f) {
-        if (it != entries_.end()) entries_.erase(it);
-    } else if (it != entries_.end()) {
-        it->value = value;
-    } else {
-        entries_.push_back({id, value});
-    }
-}
-
-float SpeedTrack::Value() const {
-    float v = 1.0f;
-    for (const Entry& e : entries_)
-        v += e.value;
-    return std::max(v, 0.0f);
-}
-
 // ---------------------------------------------------------------- point makers
 
 void SetPointMaker(uint32_t kind, PointMaker maker) {
@@ -167,15 +147,19 @@ void GameLevel::StartUp() {
     SetMoney(r.startMoney);
     world_->CreatePlayer(r.farmerX, r.farmerY);
 
+    // Every chosen slot whose bonus the table has is in use; its first
+    // recharge is the level's share of the bonus's recharge time (the level
+    // table keeps the shares within 0..1).
     const uint32_t chosen = FrontEnd().ChosenBonusSlots();
     for (uint32_t s = 0; s < kBonusSlotCount; ++s) {
         BonusInfo info;
-        if (!(chosen & (1u << s)) || !world_->GetBonus(s, &info) || info.rechargeMs == 0) continue;
+        if (!(chosen & (1u << s)) || !world_->GetBonus(s, &info)) continue;
         BonusSlot& slot = slots_[s];
         slot.inUse = true;
-        const float first = std::min(r.bonusFactors[s], 1.0f) * static_cast<float>(info.rechargeMs);
-        slot.counterMs = static_cast<uint32_t>(first);
-        slot.fraction = static_cast<float>(slot.counterMs) / static_cast<float>(info.rechargeMs);
+        slot.counterMs = static_cast<uint32_t>(r.bonusFactors[s] * static_cast<float>(info.rechargeMs));
+        // A bonus without a recharge time is ready at once.
+        slot.fraction =
+            info.rechargeMs ? static_cast<float>(slot.counterMs) / static_cast<float>(info.rechargeMs) : 1.0f;
     }
     Panel().CreateBonusButtons();
     schedule_.Reset(level_);
@@ -189,6 +173,9 @@ void GameLevel::Begin() {
         pauseCounts_[ReasonIndex(kPauseLeaving)] = 1;
         Resume(kPauseLeaving);
     }
+    // The sprites over the field show at once whether they can be used: the
+    // level waits for its first click and runs no tick until then.
+    Panel().RefreshScreenSprites();
     Panel().ShowEmptyPanel();
     for (uint32_t s = 0; s < kBonusSlotCount; ++s)
         if (slots_[s].inUse) Panel().UpdateBonusButton(s);
@@ -200,6 +187,9 @@ void GameLevel::Begin() {
         const std::u16string name = u"music_0" + std::u16string(1, static_cast<char16_t>(u'0' + musicTrack_));
         StartMusic(name.c_str());
     }
+    // Smoke and dust that were going before the player looked are already
+    // under way: the particles run 200 to 499 ticks ahead.
+    world_->PreRunParticles(kParticlePreRunTicks + static_cast<uint32_t>(kis::Random(kParticlePreRunSpread)));
     Panel().UpdateTimeBar();
     for (uint32_t kind = kGoalMoney; kind <= kGoalGarbageSites; ++kind)
         UpdateGoals(kind, 0, 0, false);
@@ -223,6 +213,9 @@ void GameLevel::StartClock() {
     Resume(kPauseClockNotStarted);
     Panel().StartTextFadeOut();
     Tutorial().Notify(kTutorialClockStarted, 0, 0);
+    // Goals met before the first click (stock sold from the warehouse
+    // window) win only now that the clock runs.
+    if (AllGoalsMet() && result_ == kLevelRunning) Win(kWinDelayMs);
 }
 
 void GameLevel::Pause(uint32_t reasons) {
@@ -271,7 +264,7 @@ void GameLevel::OnWindowClosed(uint32_t, uint32_t reason) {
 uint32_t GameLevel::Update(uint32_t frameMs) {
     FlushRebuilds();
     if (pauseWord_ != 0 || ended_) return 0;
-    const float scale = speed_ * tracks_[4].Value();
+    const float scale = FrameSpeed();
     if (!(scale > 0.0f)) return 0;
     // The walks' route requests are served a slice of each frame.
     if (pathFinder_) pathFinder_->Update(kPathFinderBudgetUs);
@@ -363,7 +356,7 @@ void GameLevel::SetSpeedModifier(const float (&values)[kSpeedTrackCount], bool o
             for (const auto& point : points_)
                 if (point && point->SpeedGroup() == t) point->StartTrack(id, value);
         } else if (t == 0 || t == 5) {
-            world_->SetPlayerSpeedModifier(id, value);
+            world_->SetPlayerSpeedModifier(t, id, value);
         }
     }
 }
@@ -372,6 +365,10 @@ void GameLevel::ApplySpeedTrack(uint32_t group, BaseLevelPoint* point) {
     if (!point || group >= kSpeedTrackCount) return;
     for (const SpeedTrack::Entry& e : tracks_[group].Entries())
         point->StartTrack(e.id, e.value);
+}
+
+float GameLevel::FrameSpeed() const {
+    return speed_ * tracks_[4].Value();
 }
 
 float GameLevel::GetSpeedFactor(uint32_t group) const {
@@ -496,19 +493,26 @@ int32_t GameLevel::CountGoal(const GoalRecord& goal) const {
 
 void GameLevel::UpdateGoals(uint32_t kind, uint32_t, uint32_t, bool) {
     const RegimeBlock& regime = level_.Regime(regime_);
-    bool allMet = regime.goalCount > 0;
     for (uint32_t i = 0; i < regime.goalCount; ++i) {
         const GoalRecord& goal = regime.goals[i];
-        if (goal.kind == kind) {
-            const int32_t progress = CountGoal(goal);
-            if (progress != goalProgress_[i]) {
-                goalProgress_[i] = progress;
-                Panel().UpdateTaskButtons(static_cast<int32_t>(i));
-            }
+        if (goal.kind != kind) continue;
+        const int32_t progress = CountGoal(goal);
+        if (progress != goalProgress_[i]) {
+            goalProgress_[i] = progress;
+            Panel().UpdateTaskButtons(static_cast<int32_t>(i));
         }
-        allMet = allMet && goalProgress_[i] >= static_cast<int32_t>(goal.target);
     }
-    if (allMet && result_ == kLevelRunning) Win(kWinDelayMs);
+    // No win before the clock runs: a level is never won in no time at all.
+    // StartClock looks at the goals again.
+    if (clockRunning_ && AllGoalsMet() && result_ == kLevelRunning) Win(kWinDelayMs);
+}
+
+bool GameLevel::AllGoalsMet() const {
+    const RegimeBlock& regime = level_.Regime(regime_);
+    if (regime.goalCount == 0) return false;
+    for (uint32_t i = 0; i < regime.goalCount; ++i)
+        if (goalProgress_[i] < static_cast<int32_t>(regime.goals[i].target)) return false;
+    return true;
 }
 
 // ---------------------------------------------------------------- the end of a level
@@ -571,8 +575,9 @@ void GameLevel::Leave() {
     // A win still in its delay is finished now, so its result is stored.
     if (winPending_) EndWin();
     if (result_ == kLevelWon) Panel().FadeOutWonSound(250);
+    // A level that has ended, lost as well as won, goes on to its comic.
     if (ended_ || result_ == kLevelWon) {
-        const uint32_t comic = result_ == kLevelWon ? ComicAfterLevel(levelIndex_) : 0;
+        const uint32_t comic = ComicAfterLevel(levelIndex_);
         if (comic && FrontEnd().ShowComic(comic)) return;
     } else {
         SaveToProfile();
@@ -715,8 +720,7 @@ uint32_t GameLevel::PutToWarehouse(uint32_t productId, uint32_t units, GameMessa
     const uint32_t room = world_->ProductRoom(productId);
     // The notice is posted under the product's number; the throttle holds the same id.
     const uint32_t notice = kWarehouseFullMessage + world_->ProductNumber(productId);
-    if (room < units && (!throttle || throttle->CanShow(notice, levelTimeMs_)))
-        Panel().ShowWarehouseFull(productId);
+    if (room < units && (!throttle || throttle->CanShow(notice))) Panel().ShowWarehouseFull(productId);
     if (room < 1) return 0;
     const uint32_t stored = world_->AddProduct(productId, units);
     const uint32_t sold = units - std::min(stored, units);

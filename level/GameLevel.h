@@ -19,6 +19,7 @@
 #include "level/LevelServices.h"
 #include "level/LevelTable.h"
 #include "level/MapObject.h"
+#include "level/SpeedTrack.h"
 #include "level/VillainSchedule.h"
 #include "pathfinding/PathFinder.h"
 
@@ -67,6 +68,9 @@ constexpr uint32_t kWarehouseWindowId = kWarehouseWindowTag; // 'Wrhs'
 // another bonus starts.
 constexpr float kBonusRechargeGain = 0.45f;
 constexpr uint32_t kMusicTrackMs = 180000;
+// Begin runs the particles 200 to 499 ticks ahead.
+constexpr uint32_t kParticlePreRunTicks = 200;
+constexpr uint32_t kParticlePreRunSpread = 300;
 
 // Save stream tags.
 constexpr uint32_t kLevelSaveMagic = 0x4C534156; // 'LSAV'
@@ -102,25 +106,7 @@ using PointMaker = std::function<std::unique_ptr<BaseLevelPoint>(uint32_t index,
 void SetPointMaker(uint32_t kind, PointMaker maker);
 const PointMaker* GetPointMaker(uint32_t kind);
 
-// ---------------------------------------------------------------- speed tracks
-
-// One speed track: modifier entries by id, each added to 1 while set.
-class SpeedTrack {
-  public:
-    // Sets the entry (a value of 0 takes it off).
-    void Set(uint32_t id, float value);
-    // 1 plus every entry, never below 0.
-    float Value() const;
-    void Clear() { entries_.clear(); }
-    struct Entry {
-        uint32_t id;
-        float value;
-    };
-    const std::vector<Entry>& Entries() const { return entries_; }
-
-  private:
-    std::vector<Entry> entries_;
-};
+// ---------------------------------------------------------------- bonus slots
 
 struct BonusSlot {
     bool inUse = false;
@@ -181,6 +167,8 @@ class GameLevel : public LevelServices, public WindowLevel {
     void Tick();
     // The level's own speed (debug keys); frames are scaled by it.
     void SetSpeed(float speed) { speed_ = speed; }
+    // The factor each frame's time is scaled by: the level's speed and its frame track.
+    float FrameSpeed() const;
 
     // ---- speed tracks
     void SetSpeedModifier(const float (&values)[kSpeedTrackCount], bool on, uint32_t id);
@@ -334,6 +322,8 @@ class GameLevel : public LevelServices, public WindowLevel {
     bool MayClickPoint(int32_t index);
     void EndWin();
     int32_t CountGoal(const GoalRecord& goal) const;
+    // Whether every goal of the regime has reached its target (as last counted).
+    bool AllGoalsMet() const;
     void SetMoney(int32_t value);
     bool LoadStream(SaveReader& in, std::string* why);
     bool LoadLevelBlock(SaveReader& in, int32_t* savedReserve);

@@ -1,5 +1,11 @@
 #include "level/GameMessager.h"
 
+#include "platform/Clock.h"
+
+bool GameMessager::CanShow(uint32_t id) {
+    return CanShow(id, platform::Milliseconds());
+}
+
 bool GameMessager::CanShow(uint32_t id, uint32_t now) {
     if (stopFlag_ && *stopFlag_) return false;
     for (int i = 0; i < count_; ++i) {

@@ -16,11 +16,17 @@ class GameMessager {
     // belongs to the level, which outlives its throttles.
     explicit GameMessager(const bool* stopFlag = nullptr) : stopFlag_(stopFlag) {}
 
-    // True, remembering now, when the id was last shown at least 10,000 ms
-    // ago or has not been shown yet. A new id takes a free slot, or else the
-    // slot whose last showing is the oldest, provided it is at least
-    // 10,000 ms old; while all eight ids were shown within the interval a new
-    // one is refused.
+    // True, remembering the time, when the id was last shown at least
+    // 10,000 ms ago or has not been shown yet. The time is the system clock's
+    // (the platform's millisecond clock, virtual in headless runs), so the
+    // interval runs on while the level is paused. A new id takes a free
+    // slot; with all eight held it takes the slot shown longest ago, once
+    // that one's interval has passed. (Refusing every ninth id for good
+    // would keep a product's "warehouse full" silent for the rest of the
+    // level; while all eight were shown within the interval a new one is
+    // refused.)
+    bool CanShow(uint32_t id);
+    // The same at a given time (ms of the system clock).
     bool CanShow(uint32_t id, uint32_t now);
     void Clear();
 

@@ -121,14 +121,18 @@ void Job::BeginWalkTo(bool straight, float x, float y, float pixelsPerTick, cons
 }
 
 bool Job::UpdateWalk(float speedFactor) {
-    (void)speedFactor; // the speed was fixed when the walk began
-    return !owner_ || !owner_->IsWalking();
+    if (!owner_ || !owner_->IsWalking()) return true;
+    // The pace is the job's each tick: a job may hurry or slow its walk, and
+    // the owner's motion tracks (a speed bonus) apply on top as they change.
+    const float speed = owner_->Description() ? owner_->Description()->walkSpeed : 0.0f;
+    if (speed > 0.0f && std::isfinite(speedFactor) && speedFactor > 0.0f)
+        owner_->SetWalkSpeed(speedFactor * speed);
+    return false;
 }
 
 void Job::StartAnimation(int32_t duration, const char16_t* name, int32_t variant, uint32_t flags) {
-    (void)flags;
     if (!owner_) return;
-    owner_->PlayNamedAnimation(name, variant, duration);
+    owner_->PlayNamedAnimation(name, variant, duration, flags & MapCharacter::kAnimationAtSpeed);
     state_ = JobState::Animating;
     progress_ = {step_, 1, 0, uint32_t(owner_->AnimationTimeLeft()), targetPoint_, 0};
 }

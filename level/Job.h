@@ -121,10 +121,14 @@ class Job {
     // the path finder) at speed factor times the owner's walk speed.
     void BeginWalk(float x, float y, uint32_t flags, float speedFactor);
     void BeginWalkTo(bool straight, float x, float y, float speedFactor, const char16_t* walkAnimation);
-    // True on arrival (or when the walk cannot go on).
+    // True on arrival (or when the walk cannot go on); until then the walk
+    // goes on at speedFactor times the owner's walk speed.
     bool UpdateWalk(float speedFactor);
     // Plays an animation of the owner for duration ms (-2: the animation's
-    // own length; -1: until stopped).
+    // own length; -1: until stopped). flags: MapCharacter::kAnimationAtSpeed
+    // runs it (and its duration) at the owner's animation speed; the
+    // farmer's work animations pass it (4, or 5 with bit 0, which the
+    // records keep and nothing reads).
     void StartAnimation(int32_t duration, const char16_t* name, int32_t variant, uint32_t flags);
     // True when the animation has finished.
     bool UpdateAnimation();

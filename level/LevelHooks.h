@@ -56,8 +56,10 @@ class LevelWorld {
     // One 10-ms tick of the shots (before the points) and of the characters.
     virtual void TickShots(uint32_t ms) = 0;
     virtual void TickCharacters(uint32_t ms) = 0;
-    // Tells the farmer a speed-track modifier (tracks 0 and 5).
-    virtual void SetPlayerSpeedModifier(uint32_t id, float value) = 0;
+    // Runs the level's particles ticks 10-ms steps ahead (play begins).
+    virtual void PreRunParticles(uint32_t) {}
+    // Tells the farmer a modifier of the level's speed track 0 or 5.
+    virtual void SetPlayerSpeedModifier(uint32_t track, uint32_t id, float value) = 0;
 
     virtual bool IsVillainPlaceFree(uint32_t place) const = 0;
     virtual void CreateVillain(uint32_t place, uint32_t villainKind, const VillainPlace& where) = 0;
@@ -114,6 +116,8 @@ enum LevelSound : uint32_t {
 class LevelInterfaceHooks {
   public:
     virtual ~LevelInterfaceHooks() = default;
+    // Every active screen sprite takes the look its disabled test gives now.
+    virtual void RefreshScreenSprites() {}
     virtual void ShowEmptyPanel() {}
     virtual void CreateBonusButtons() {}
     virtual void UpdateBonusButton(uint32_t) {}

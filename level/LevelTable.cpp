@@ -167,8 +167,11 @@ bool CheckRecord(Checker& c, const LevelRecord& r) {
     if (r.bonusId < -1 || r.bonusId > 5) return c.Fail("bonus id out of range");
     for (float rate : r.speedRates)
         if (!PositiveFinite(rate)) return c.Fail("speed rate not positive");
+    // A slot's first recharge is a share of the whole: more than all of it
+    // would leave a counter that no saved game can hold.
     for (float factor : r.bonusFactors)
-        if (!std::isfinite(factor) || factor < 0.0f) return c.Fail("bad bonus recharge factor");
+        if (!std::isfinite(factor) || factor < 0.0f || factor > 1.0f)
+            return c.Fail("bad bonus recharge factor");
     if (r.stockCount > kMaxEnabledKinds || r.plantCount > kMaxEnabledKinds || r.typeCount > kMaxEnabledKinds)
         return c.Fail("too many initial products, plants or building types");
     if (r.typeCount < 1) return c.Fail("no building types");

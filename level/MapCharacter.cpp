@@ -27,6 +27,10 @@ DXLTexture* FindLevelTexture(const char16_t* name) {
     return nullptr;
 }
 
+// The character block's flag of an animation that runs at the character's
+// animation speed (beside kMirrored, kOnLevel, kHidden).
+constexpr uint32_t kSavedAtSpeed = 0x8;
+
 bool Refuse(std::string* why, std::string text) {
     if (why) *why = std::move(text);
     return false;
@@ -82,14 +86,19 @@ void MapCharacter::PlayAnimation(int32_t kind, bool mirrored) {
     SetAnimationName(standing);
     animTime_ = 0;
     timeLeft_ = -1;
+    animAtSpeed_ = false;
+    animCarry_ = 0.0f;
     RestartTrack();
 }
 
-void MapCharacter::PlayNamedAnimation(const char16_t* name, int32_t variant, int32_t duration) {
+void MapCharacter::PlayNamedAnimation(const char16_t* name, int32_t variant, int32_t duration,
+                                      uint32_t flags) {
     SetAnimationName(name);
     animNameId_ = kis::NameId(animName_);
     if (variant >= 0) variant_ = variant;
     animTime_ = 0;
+    animAtSpeed_ = (flags & kAnimationAtSpeed) != 0;
+    animCarry_ = 0.0f;
     if (duration == -2) {
         timeLeft_ = int32_t(std::min<uint32_t>(AnimationLength(animNameId_, variant_), INT32_MAX));
     } else {
@@ -162,6 +171,14 @@ void MapCharacter::DrawAnimation(DXLViewer& viewer, uint32_t colour) {
 }
 
 void MapCharacter::AdvanceAnimation(uint32_t ms) {
+    if (animAtSpeed_) {
+        // Whole milliseconds of the animation's own time; the rest waits
+        // for the next tick, so a pace of 1.5 shows 15 ms every 10.
+        const float scaled = float(ms) * GetAnimationSpeed() + animCarry_;
+        const uint32_t whole = scaled > 0.0f ? uint32_t(scaled) : 0;
+        animCarry_ = scaled > 0.0f ? scaled - float(whole) : 0.0f;
+        ms = whole;
+    }
     animTime_ += ms;
     track_.Update(ms);
     if (timeLeft_ > 0) timeLeft_ = timeLeft_ > int32_t(ms) ? timeLeft_ - int32_t(ms) : 0;
@@ -284,6 +301,31 @@ void MapCharacter::RequestRoute() {
     }
 }
 
+// ---------------------------------------------------------------- tracks
+
+void MapCharacter::SetTrack(uint32_t track, uint32_t id, float value) {
+    if (track < kMotionTrackCount && std::isfinite(value)) motionTracks_[track].Set(id, value);
+}
+
+float MapCharacter::TrackValue(uint32_t track) const {
+    return track < kMotionTrackCount ? motionTracks_[track].Value() : 0.0f;
+}
+
+float MapCharacter::MotionFactor() const {
+    float factor = 1.0f;
+    for (const SpeedTrack& t : motionTracks_)
+        factor *= t.Value();
+    return factor;
+}
+
+void MapCharacter::SetScaleTrack(uint32_t id, float value) {
+    if (std::isfinite(value)) scaleTrack_.Set(id, value);
+}
+
+void MapCharacter::SetAlphaTrack(float alpha) {
+    alpha_ = std::isfinite(alpha) ? std::clamp(alpha, 0.0f, 1.0f) : 1.0f;
+}
+
 void MapCharacter::StopWalk() {
     if (!walk_.active) return;
     shpf::PathFinder* finder = Services() ? Services()->PathFinder() : nullptr;
@@ -344,7 +386,7 @@ void MapCharacter::StepWalk(uint32_t ms) {
         }
     }
 
-    float budget = walk_.speed * float(ms) / float(kTickMs);
+    float budget = walk_.speed * MotionFactor() * float(ms) / float(kTickMs);
     while (walk_.next < walk_.points.size()) {
         const bool last = walk_.next + 1 == walk_.points.size();
         // The last waypoint is the exact target, not its rounded cell.
@@ -378,7 +420,7 @@ void MapCharacter::FillSaveRecord(uint8_t* block) const {
     PutI32(block, 24, variant_);
     PutU32(block, 28, animTime_);
     PutI32(block, 32, timeLeft_);
-    PutU32(block, 36, flags_ & (kMirrored | kOnLevel | kHidden));
+    PutU32(block, 36, (flags_ & (kMirrored | kOnLevel | kHidden)) | (animAtSpeed_ ? kSavedAtSpeed : 0u));
     PutI32(block, 40, layer_);
     PutF32(block, 44, sizeFactor_);
     PutF32(block, 48, alpha_);
@@ -463,7 +505,8 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
     const uint32_t kinds = description_ ? uint32_t(description_->kinds.size()) : 1;
     const uint32_t variants = description_ ? description_->variantCount : 1;
     if (kind < 0 || uint32_t(kind) >= kinds || variant < 0 || uint32_t(variant) >= variants ||
-        timeLeft < -1 || flags > 7 || layer < -1 || layer >= kLayerCount)
+        timeLeft < -1 || flags > (kMirrored | kOnLevel | kHidden | kSavedAtSpeed) || layer < -1 ||
+        layer >= kLayerCount)
         return Refuse(why, "an animation, flag or layer field is out of range");
     if (count > kMaxJobs) return Refuse(why, "job count " + std::to_string(count) + " over 32");
     // Every record is at least a head: a count the bytes cannot hold is
@@ -505,6 +548,8 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
     variant_ = variant;
     animTime_ = U32At(block, 28);
     timeLeft_ = timeLeft;
+    animAtSpeed_ = (flags & kSavedAtSpeed) != 0;
+    animCarry_ = 0.0f;
     RestartTrack();
     const bool onLevel = (flags & kOnLevel) != 0;
     flags_ = (flags_ & ~uint32_t(kMirrored | kHidden)) | (flags & (kMirrored | kHidden));
@@ -531,6 +576,15 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
 
 MapPlayer::MapPlayer(LevelMap* map, const GameCharacter* description, float x, float y)
     : MapCharacter(map, description, 0, nullptr, 0, x, y, -1) {}
+
+void MapPlayer::SetSpeedModifier(uint32_t levelTrack, uint32_t id, float value) {
+    if (levelTrack == 0) {
+        SetTrack(0, id, value);
+        SetScaleTrack(id, value);
+    } else if (levelTrack == 5) {
+        SetTrack(2, id, value);
+    }
+}
 
 void MapPlayer::Idle() {
     if (!sideStepRequested_ || IsWalking()) return;

@@ -6,18 +6,21 @@
 //   0 u32 size 132, 4 character id, 8 f32 x, 12 f32 y, 16 animation kind,
 //   20 animation name id (0 standing), 24 variant, 28 animation time ms,
 //   32 i32 time left (-1 endless), 36 flags (bit 0 mirrored, 1 on the level,
-//   2 hidden), 40 layer, 44 f32 size factor, 48 f32 alpha, 52 and 56 i32
-//   draw offset, 60 and 64 f32 walk target, 68 current JOBID, 72 i32 its
-//   index among the saved jobs (-1 none), 76-95 reserved, 96 job record
-//   count (at most 32), 100-131 the subclass's own.
+//   2 hidden, 3 the animation runs at the character's speed), 40 layer,
+//   44 f32 size factor, 48 f32 alpha, 52 and 56 i32 draw offset, 60 and 64
+//   f32 walk target, 68 current JOBID, 72 i32 its index among the saved jobs
+//   (-1 none), 76-95 reserved, 96 job record count (at most 32), 100-131 the
+//   subclass's own.
 
 #include "level/GameCharacter.h"
 #include "level/Job.h"
 #include "level/MapObject.h"
 #include "level/MapShadow.h"
+#include "level/SpeedTrack.h"
 #include "pathfinding/PathFinder.h"
 #include "sprites/GameAnimation.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,6 +33,11 @@ class MapCharacter : public DynObject {
     static constexpr uint32_t kMaxJobs = 32;
     // The simulation tick that walk speeds are given for.
     static constexpr uint32_t kTickMs = 10;
+    static constexpr uint32_t kMotionTrackCount = 3;
+    // PlayNamedAnimation's flag (and Job::StartAnimation's): the animation
+    // and its length run at the character's animation speed, so the
+    // farmer's work goes faster under her speed bonus.
+    static constexpr uint32_t kAnimationAtSpeed = 0x4;
 
     // description: the character's description (owned by the game data);
     // kind and animation: the first animation (null name: the kind's
@@ -60,7 +68,9 @@ class MapCharacter : public DynObject {
     // does not know or a record that does not fit.
     virtual std::unique_ptr<Job> CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size);
     virtual void SetAnimation(int32_t kind, const char16_t* name, int32_t third);
-    virtual float GetAnimationSpeed() const { return 1.0f; }
+    // How fast the animations started at the character's speed run: its
+    // scale track.
+    virtual float GetAnimationSpeed() const { return scaleTrack_.Value(); }
     // One tick: the job, the walk, the animation.
     virtual void Update(uint32_t ms);
     virtual void OnJobsChanged() {}
@@ -103,9 +113,28 @@ class MapCharacter : public DynObject {
     // A positive count keeps the character from being re-routed.
     int32_t noRerouteCount = 0;
 
+    // ---- tracks
+    // Motion track k (0..2) paces the character's walks: each is 1 plus its
+    // modifier entries by id (value 0 takes an entry off), and a walk goes
+    // at its own speed times all three. Track 0 is the pace its level or
+    // house gives it (the farmer's speed bonus, an animal house's rate),
+    // 1 its own (a villain running away), 2 a further factor of the level.
+    void SetTrack(uint32_t track, uint32_t id, float value);
+    float TrackValue(uint32_t track) const;
+    float MotionFactor() const;
+    // The scale track: the time scale of the animations started at the
+    // character's speed (kAnimationAtSpeed), 1 plus its entries.
+    void SetScaleTrack(uint32_t id, float value);
+    // The alpha track: the figure's opacity, 0..1.
+    void SetAlphaTrack(float alpha);
+
     // ---- walking
-    // Walks to (x, y) at pixelsPerTick; straight skips the path finder.
+    // Walks to (x, y) at pixelsPerTick (times the motion tracks); straight
+    // skips the path finder.
     void StartWalk(float x, float y, bool straight, float pixelsPerTick, const char16_t* walkAnimation);
+    // The walk's own speed from now on (a job's walk paced anew each tick).
+    void SetWalkSpeed(float pixelsPerTick) { walk_.speed = pixelsPerTick; }
+    float WalkSpeed() const { return walk_.speed; }
     void StopWalk();
     bool IsWalking() const { return walk_.active; }
     float WalkTargetX() const { return walk_.targetX; }
@@ -116,8 +145,10 @@ class MapCharacter : public DynObject {
     // Plays the standing animation of a kind.
     void PlayAnimation(int32_t kind, bool mirrored);
     // Plays an animation by name for duration ms (-1 endless, -2 its own
-    // length); variant -1 keeps the current direction.
-    void PlayNamedAnimation(const char16_t* name, int32_t variant, int32_t duration);
+    // length); variant -1 keeps the current direction; flags:
+    // kAnimationAtSpeed or 0.
+    void PlayNamedAnimation(const char16_t* name, int32_t variant, int32_t duration, uint32_t flags = 0);
+    bool AnimationAtSpeed() const { return animAtSpeed_; }
     // Changes the kind and keeps the animation time.
     void SwitchAnimationKind(int32_t kind);
     bool AnimationDone() const { return timeLeft_ == 0; }
@@ -166,6 +197,10 @@ class MapCharacter : public DynObject {
     uint32_t animTime_ = 0;
     int32_t timeLeft_ = -1;
     AnimationTrack track_;
+    bool animAtSpeed_ = false; // the animation runs at GetAnimationSpeed()
+    float animCarry_ = 0.0f;   // the part of a millisecond it has not shown yet
+    std::array<SpeedTrack, kMotionTrackCount> motionTracks_{};
+    SpeedTrack scaleTrack_;
     std::unique_ptr<MapShadow> shadow_;
 };
 
@@ -182,10 +217,11 @@ class MapPlayer : public MapCharacter {
 
     void RequestSideStep() { sideStepRequested_ = true; }
     bool SideStepRequested() const { return sideStepRequested_; }
-    // The farmer's working speed from the level's player speed tracks; cows
-    // and sheep follow it while they are milked or shorn.
-    void SetAnimationSpeed(float speed) { animationSpeed_ = speed > 0.0f ? speed : 1.0f; }
-    float GetAnimationSpeed() const override { return animationSpeed_; }
+    // A modifier of the level's player speed tracks: track 0 paces her walks
+    // (motion track 0) and her work (the scale track, which cows and sheep
+    // follow while they are milked or shorn), track 5 her walks (motion
+    // track 2).
+    void SetSpeedModifier(uint32_t levelTrack, uint32_t id, float value);
 
     void Idle() override;
     void UpdateJob(uint32_t ms) override;
@@ -195,7 +231,6 @@ class MapPlayer : public MapCharacter {
 
   private:
     bool sideStepRequested_ = false;
-    float animationSpeed_ = 1.0f;
 };
 
 // The farmer's job loaders, by JOBID: the farm code registers the loader of

@@ -35,7 +35,6 @@ uint32_t LevelMenu::OnMenuResult(uint32_t id) {
         if (hooks_.leaveLevel) hooks_.leaveLevel();
         break;
     case MenuAction::OpenOptions:
-        // Until the options window exists the menu stays as it is.
         if (hooks_.openOptions) hooks_.openOptions();
         break;
     case MenuAction::OpenAwards:

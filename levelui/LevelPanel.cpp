@@ -1,6 +1,7 @@
 #include "levelui/LevelPanel.h"
 
 #include "engine/SoundManager.h"
+#include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "gui/Hint.h"
 #include "gui/SpritesWindow.h"
@@ -16,10 +17,13 @@
 namespace {
 
 const char16_t* const kGroup = u"level_interface";
-constexpr uint32_t kMenuTextColour = 0xFF405C7F;
+constexpr uint32_t kMenuTextColour = 0xFFFFFFFF, kMenuTextHover = 0xFFFFF0C0;
+constexpr uint32_t kMenuTextOutline = 0xFF405C7F;
+constexpr float kMenuTextOutlineWidth = 1.5f;
+constexpr float kStartTextOutlineWidth = 2.0f;
 constexpr uint32_t kStartTextFadeInMs = 500;
 constexpr uint32_t kSlideMs = 130;
-constexpr uint32_t kFlashMs = 500;
+constexpr uint32_t kRunLineColour = 0xFF50B030;
 
 } // namespace
 
@@ -92,88 +96,157 @@ void BonusButton::Place(int32_t x, int32_t y) {
         rect = kis::MakeRectWH(x, y, kWidth, kHeight);
 }
 
+namespace {
+
+// The bonus frames of the "level" sheet: 0 the ready look over a recharge,
+// 1-3 normal, pointed at and pressed, 4 running, 5 the look under a recharge.
+constexpr int32_t kBonusRechargeTop = 0, kBonusRunning = 4, kBonusRechargeBottom = 5;
+// The icon's frames: ready, pointed at, recharging.
+constexpr int32_t kIconReady = 0, kIconRecharging = 2;
+// The running line under the frame: 12 px high, 2 px in from the sides.
+constexpr int32_t kRunLineHeight = 12, kRunLineInset = 2;
+
+// Draws the quads with a colour added to their pictures (the flash), or as they are for none.
+void DrawAdded(DXLViewer& viewer, std::vector<SkinQuads>& quads, float alpha, uint32_t added) {
+    if ((added & 0xFFFFFF) == 0) {
+        DrawLevelQuads(viewer, quads, alpha);
+        return;
+    }
+    static const DXLTextureState kAdd = MakeTextureState(
+        0, 0, uint32_t(platform::TextureAddress::Clamp), uint32_t(platform::TextureAddress::Clamp),
+        kBlendAlpha, uint32_t(platform::TextureOp::Add), uint32_t(platform::TextureOp::Modulate));
+    for (const SkinQuads& q : quads) {
+        SkinQuads lit = q;
+        for (int32_t i = 0; i < lit.count; ++i)
+            for (platform::TexturedVertex& v : lit.quads[i].v)
+                v.colour = (v.colour & 0xFF000000u) | (added & 0xFFFFFFu);
+        // The state applies when the texture is bound afresh.
+        ClearCurrentTexture(&viewer);
+        viewer.SetTextureStateOverride(&kAdd);
+        DrawSkinQuads(viewer, lit, alpha);
+        viewer.SetTextureStateOverride(nullptr);
+        ClearCurrentTexture(&viewer);
+    }
+}
+
+// Rows [top, bottom) of an icon frame, placed with the frame's corner at (x, y).
+void AddIconRows(std::vector<SkinQuads>* list, Sprite* icon, int32_t frame, int32_t x, int32_t y, int32_t top,
+                 int32_t bottom, uint32_t colour) {
+    kis::Rect r;
+    if (!icon || bottom <= top || !icon->GetFrameRect(frame, &r)) return;
+    SkinQuads q;
+    InitQuad(&q, x, y + top, r.right - r.left, bottom - top, colour, icon->GetTexture(),
+             {r.left, r.top + top, r.right, r.top + bottom});
+    list->push_back(q);
+}
+
+} // namespace
+
 void BonusButton::Draw(DXLViewer& viewer, float alpha) {
     const uint32_t now = Manager().Now();
     float slide = 0.0f;
     uint32_t flash = 0;
+    RunLineLook line{1.0f, 1.0f, true};
     if (effectKind_) {
         const uint32_t t = now - effectStart_;
-        if (effectKind_ == 1 && t < kSlideMs)
-            slide = 12.0f * (1.0f - float(t) / kSlideMs);
-        else if (effectKind_ == 2 && t < kSlideMs)
-            slide = -12.0f * (1.0f - float(t) / kSlideMs);
-        else if (effectKind_ == 3 && t < kFlashMs) {
-            const float f = t < 200 ? float(t) / 200.0f : t < 300 ? 1.0f : 1.0f - float(t - 300) / 200.0f;
-            flash = uint32_t(0x80 * f);
-        } else {
-            effectKind_ = 0;
+        bool over = true;
+        if (effectKind_ == 1 || effectKind_ == 2) {
+            // Running: the frame and icon rise from 12 px lower; stopping, they drop from 12 px higher.
+            if (t < kSlideMs)
+                slide = (effectKind_ == 1 ? 12.0f : -12.0f) * (1.0f - float(t) / kSlideMs), over = false;
+            line = RunLineEffect(effectKind_ == 1, t);
+            over = over && line.done;
+        } else if (effectKind_ == 3) {
+            flash = BonusFlashColour(t);
+            over = flash == 0;
         }
+        if (over) effectKind_ = 0, line = {1.0f, 1.0f, true};
     }
-    std::vector<SkinQuads> quads;
-    // Running, the button is 12 px taller: the frame stands at its top and the line goes under it.
-    const int32_t top = 0;
+    // The line goes first: the frame stands over its ends.
+    if (display_ == 3 || (effectKind_ == 2 && !line.done))
+        DrawRunLine(viewer, alpha * line.alpha, line.scale);
+
+    // Running, the button is 12 px taller: the frame stands at its top either way.
     const uint32_t look = state_.TwoBits();
-    const int32_t frame = display_ == 3 ? 3 : std::max<int32_t>(int32_t(look), 1) - 1;
-    const uint32_t tint = 0xFFFFFFFF;
+    std::vector<SkinQuads> frame, icon;
     const RechargeSplit split = RechargeSplitLine(kHeight, fraction_);
-    if (display_ == 2 && !split.none && !split.whole) {
-        AddLevelPiece(&quads, kPieceBonusFrame, kis::MakeRectWH(0, 0, kWidth, split.line), tint);
-        AddLevelPiece(&quads, kPieceBonusFrame + 5, {0, split.line, kWidth, kHeight}, tint, 0, 0);
+    Sprite* picture = icon_ && icon_->Acquire() ? icon_ : nullptr;
+    kis::Rect iconRect{0, 0, 0, 0};
+    if (picture) picture->GetFrameRect(kIconReady, &iconRect);
+    const int32_t iconW = iconRect.right - iconRect.left, iconH = iconRect.bottom - iconRect.top;
+    const int32_t iconX = (kWidth - iconW) / 2, iconY = (kHeight - iconH) / 2;
+    const uint32_t white = 0xFFFFFFFF;
+    if (display_ == 2 && !split.whole) {
+        // Recharging: the ready look above the split line, the recharging look below it. A
+        // line not yet begun shows the recharging look whole.
+        const int32_t line = split.none ? 0 : split.line;
+        if (line > 0)
+            AddLevelPiece(&frame, kPieceBonusFrame + kBonusRechargeTop, {0, 0, kWidth, line}, white);
+        AddLevelPiece(&frame, kPieceBonusFrame + kBonusRechargeBottom, {0, line, kWidth, kHeight}, white, 0,
+                      0);
+        const int32_t above = IconRowsAbove(line, iconY, iconH);
+        AddIconRows(&icon, picture, kIconReady, iconX, iconY, 0, above, white);
+        AddIconRows(&icon, picture, kIconRecharging, iconX, iconY, above, iconH, white);
+        if (!split.none && split.alpha != 0) {
+            // The row just above the line once more in the lower look, by how far the exact line reaches into
+            // it.
+            const uint32_t blend = uint32_t(split.alpha) << 24 | 0xFFFFFF;
+            AddLevelPiece(&frame, kPieceBonusFrame + kBonusRechargeBottom, {0, line - 1, kWidth, line}, blend,
+                          0, 0);
+            const int32_t row = line - 1 - iconY;
+            if (row >= 0 && row < iconH)
+                AddIconRows(&icon, picture, kIconRecharging, iconX, iconY, row, row + 1, blend);
+        }
     } else {
-        AddLevelPiece(&quads, kPieceBonusFrame + (display_ == 2 && split.none ? 5 : frame),
-                      {0, 0, kWidth, kHeight}, tint);
+        const int32_t piece = display_ == 3   ? kBonusRunning
+                              : display_ == 2 ? kBonusRechargeTop
+                                              : std::max<int32_t>(int32_t(look), 1);
+        AddLevelPiece(&frame, kPieceBonusFrame + piece, {0, 0, kWidth, kHeight}, white);
+        const int32_t iconFrame = display_ == 1 ? std::min<int32_t>(int32_t(look), 2) - 1 : kIconReady;
+        AddIconRows(&icon, picture, std::clamp(iconFrame, 0, picture ? picture->GetFrameCount() - 1 : 0),
+                    iconX, iconY, 0, iconH, white);
     }
     const DXLMatrix saved = viewer.CurrentTransform();
-    viewer.Translate(float(rect.left), float(rect.top + top) + slide);
+    viewer.Translate(float(rect.left), float(rect.top) + slide);
     viewer.ApplyTransform();
-    for (SkinQuads& q : quads)
-        DrawSkinQuads(viewer, q, alpha);
-    if (icon_ && icon_->GetLibrary()) {
-        auto instance = icon_->GetLibrary()->CreateInstance(icon_, 0);
-        if (instance) {
-            const int32_t iconFrame = display_ == 3   ? 0
-                                      : display_ == 2 ? 2
-                                                      : std::min<int32_t>(int32_t(look), 2) - 1;
-            instance->frame = std::clamp(iconFrame, 0, std::max(icon_->GetFrameCount() - 1, 0));
-            instance->originX = instance->originY = 0.5f;
-            instance->position = {0.0f, 0.0f};
-            viewer.Translate(float(kWidth) / 2.0f, float(kHeight) / 2.0f);
-            viewer.ApplyTransform();
-            const DXLMatrix centre = viewer.CurrentTransform();
-            instance->colour = ScaleAlpha(0xFFFFFFFF, alpha);
-            instance->Draw(viewer);
-            if (flash) {
-                // The flash brightens the icon: drawn once more, additively in effect, by its strength.
-                viewer.SetTransform(&centre);
-                viewer.ApplyTransform();
-                instance->colour = ScaleAlpha(0xFFFFFFFF, alpha * float(flash) / 255.0f);
-                instance->Draw(viewer);
-            }
-        }
-    }
+    DrawAdded(viewer, frame, alpha, flash);
+    DrawAdded(viewer, icon, alpha, flash);
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
-    if (display_ == 3) DrawRunLine(viewer, alpha);
 }
 
-void BonusButton::DrawRunLine(DXLViewer& viewer, float alpha) {
-    // The time the bonus still runs: a border with an indicator of (width - 4) x the fraction.
-    constexpr int32_t kLineWidth = kWidth - 4, kLineHeight = 12;
+void BonusButton::DrawRunLine(DXLViewer& viewer, float alpha, float scale) {
+    // The time the bonus still runs: a border with an indicator of (width - 4) x the fraction,
+    // its last pixel blended by the part of it that is covered. The line lies under the frame's
+    // place while running, and stays there while it shrinks away.
+    constexpr int32_t kLineWidth = kWidth - 2 * kRunLineInset;
+    if (alpha <= 0.0f) return;
     std::vector<SkinQuads> line(1);
     Sprite* border = GetSprite(1, u"progress_line_border");
     kis::Rect source;
     if (border && border->Acquire() && border->GetFrameRect(0, &source))
-        InitNinePatch(&line[0], 2, kHeight, kLineWidth, kLineHeight, 5, 4, 5, 4, 0xFFFFFFFF, 0,
+        InitNinePatch(&line[0], 0, 0, kLineWidth, kRunLineHeight, 5, 4, 5, 4, 0xFFFFFFFF, 0,
                       border->GetTexture(), source);
     else
-        InitQuad(&line[0], 2, kHeight, kLineWidth, kLineHeight, 0xFF3A2008, nullptr, {0, 0, 0, 0});
-    const int32_t length = int32_t(std::floor(float(kLineWidth - 4) * std::clamp(fraction_, 0.0f, 1.0f)));
-    if (length > 0) {
+        InitQuad(&line[0], 0, 0, kLineWidth, kRunLineHeight, 0xFF3A2008, nullptr, {0, 0, 0, 0});
+    const RunLineLength length = RunLineIndicator(kLineWidth - 4, fraction_);
+    if (length.whole > 0) {
         line.emplace_back();
-        InitQuad(&line[1], 4, kHeight + 3, length, kLineHeight - 6, 0xFF50B030, nullptr, {0, 0, 0, 0});
+        InitQuad(&line.back(), 2, 3, length.whole, kRunLineHeight - 6, kRunLineColour, nullptr, {0, 0, 0, 0});
+    }
+    if (length.alpha > 0) {
+        line.emplace_back();
+        InitQuad(&line.back(), 2 + length.whole, 3, 1, kRunLineHeight - 6,
+                 (kRunLineColour & 0xFFFFFFu) | uint32_t(length.alpha) << 24, nullptr, {0, 0, 0, 0});
     }
     const DXLMatrix saved = viewer.CurrentTransform();
-    viewer.Translate(float(rect.left), float(rect.top));
+    // Scaled about its middle as it grows and shrinks.
+    viewer.Translate(float(rect.left + kRunLineInset + kLineWidth / 2),
+                     float(baseY_ + kHeight - 12 + kRunLineHeight / 2));
+    viewer.ApplyTransform();
+    viewer.Scale(scale);
+    viewer.ApplyTransform();
+    viewer.Translate(-float(kLineWidth / 2), -float(kRunLineHeight / 2));
     viewer.ApplyTransform();
     DrawLevelQuads(viewer, line, alpha);
     viewer.SetTransform(&saved);
@@ -282,6 +355,7 @@ LevelPanel::LevelPanel(WindowManager& manager, RunningLevelView& level, LevelPan
     UpdateTaskButtons(-1, false);
     PlaceButtons();
     text_.Set(4, manager.Text(kGroup, u"click_to_start"));
+    text_.SetOutline(kStartTextOutlineWidth, 0xFF000000);
     hasText_ = true;
     clock_ = 0;
     fadeIn_ = 0;
@@ -310,9 +384,11 @@ void LevelPanel::CreateMenuButton() {
     const int32_t measured = MeasureSkinText(kButtonFont, text).right;
     if (measured > width) width = std::min(measured + 16, 160);
     menu_ = controls_.Make<NarrowButton>(kCommandMenu, width, text);
-    const uint32_t colours[8] = {kMenuTextColour, kMenuTextColour, kMenuTextColour, kMenuTextColour,
+    // A light text in a blue outline on the wood.
+    const uint32_t colours[8] = {kMenuTextColour, kMenuTextColour, kMenuTextHover,  kMenuTextColour,
                                  kMenuTextColour, kMenuTextColour, kMenuTextColour, kMenuTextColour};
     menu_->SetTextColorsV(colours);
+    menu_->SetTextOutline(kMenuTextOutlineWidth, kMenuTextOutline);
     menu_->SetFrameGrid({6, 8, 6, 8});
 }
 
@@ -520,7 +596,11 @@ uint32_t LevelPanel::OnButtonClick(GameButton* button) {
 
 bool LevelPanel::Update() {
     const uint32_t now = manager_.Now();
-    if (nowSet_ && hasText_ && !level_.IsPausedExcept(kPanelClockPauses)) AdvanceClock(now - lastNow_);
+    // The start text pulses at the level's pace: the frame's time times its speed.
+    if (nowSet_ && hasText_ && !level_.IsPausedExcept(kPanelClockPauses)) {
+        const float speed = level_.FrameSpeed();
+        if (speed > 0.0f) AdvanceClock(uint32_t(std::lround(double(now - lastNow_) * speed)));
+    }
     lastNow_ = now;
     nowSet_ = true;
     if (timeBar_ && level_.IsBegun()) timeBar_->Update(true);
@@ -550,11 +630,6 @@ void LevelPanel::Draw(DXLViewer& viewer) {
         viewer.Scale(scale);
         viewer.ApplyTransform();
         const float w = float(text_.Width()), h = float(text_.Height());
-        for (int dx = -2; dx <= 2; dx += 2)
-            for (int dy = -2; dy <= 2; dy += 2)
-                if (dx || dy)
-                    text_.Draw(viewer, -w / 2 + float(dx) / 2, -h / 2 + float(dy) / 2,
-                               ScaleAlpha(0xFF000000, alpha));
         text_.Draw(viewer, -w / 2, -h / 2, ScaleAlpha(0xFFFFFFFF, alpha));
     }
     viewer.SetTransform(&saved);

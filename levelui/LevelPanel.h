@@ -110,7 +110,7 @@ class BonusButton : public ActiveButton {
     float Fraction() const { return fraction_; }
 
   private:
-    void DrawRunLine(DXLViewer& viewer, float alpha);
+    void DrawRunLine(DXLViewer& viewer, float alpha, float scale);
 
     LevelPanel* panel_; // the owner's window
     uint32_t slot_;
@@ -207,6 +207,7 @@ class LevelPanel : public GameWindow {
     const kis::Rect& MenuCorner() const { return menuCorner_; }
     // The pulsing text: present until its fade-out ends.
     bool HasStartText() const { return hasText_; }
+    const SkinText& StartText() const { return text_; }
     uint32_t AnimationClock() const { return clock_; }
     int64_t FadeOutStart() const { return fadeOut_; }
     float StartTextScale() const { return ClickToStartScale(clock_); }

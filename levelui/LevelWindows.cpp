@@ -1,8 +1,18 @@
 #include "levelui/LevelWindows.h"
 
 #include "engine/Viewer.h"
+#include "farm/Buildings.h"
+#include "farm/FarmData.h"
+#include "farm/FarmResources.h"
+#include "farm/Plants.h"
+#include "gui/ProgressLine.h"
 #include "level/Bonuses.h"
+#include "level/LevelData.h"
 #include "sprites/Sprite.h"
+#include "text/FontSlots.h"
+#include "text/KGEFont.h"
+#include "text/Language.h"
+#include "text/TextLayout.h"
 
 #include <algorithm>
 
@@ -39,6 +49,24 @@ void DrawInstance(DXLViewer& viewer, SpriteInstance& instance, float x, float y,
     instance.colour = colour;
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
+}
+
+// Draws an instance with the middle of its picture at (x, y), whatever its own origin.
+void DrawCentred(DXLViewer& viewer, SpriteInstance& instance, float x, float y, float alpha) {
+    float left = 0.0f, top = 0.0f, right = 0.0f, bottom = 0.0f;
+    if (const TexturedQuad* quad =
+            instance.definition ? instance.definition->GetFrameQuad(instance.frame) : nullptr) {
+        left = top = 1e9f, right = bottom = -1e9f;
+        for (const platform::TexturedVertex& v : quad->v) {
+            left = std::min(left, v.x), right = std::max(right, v.x);
+            top = std::min(top, v.y), bottom = std::max(bottom, v.y);
+        }
+    }
+    const float ox = instance.originX, oy = instance.originY;
+    instance.originX = instance.originY = 0.0f;
+    DrawInstance(viewer, instance, x - instance.scaleX * (left + right) / 2.0f,
+                 y - instance.scaleY * (top + bottom) / 2.0f, alpha);
+    instance.originX = ox, instance.originY = oy;
 }
 
 // Draws an instance scaled around its centre (the reveal's grow and drop).
@@ -100,11 +128,87 @@ void MenuWindow::Close() {
 
 // ---------------------------------------------------------------- information page
 
+namespace {
+constexpr uint32_t kInfoNameOutline = 0xFFFFE29C;
+constexpr float kInfoNameOutlineWidth = 2.0f;
+constexpr uint32_t kInfoBodyShadow = 0x80FFF7DD;
+constexpr int32_t kInfoLinePitch = 23;
+constexpr int32_t kInfoStripHeight = 48;
+constexpr int32_t kInfoNameFont = 4, kInfoBodyFont = 3;
+// The close button's three looks (normal, hover, pressed) one under another in the second frame of "info".
+constexpr int32_t kInfoCloseFrame = 1;
+constexpr int32_t kInfoCloseLooks[8] = {-1, 0, 1, 2, -1, 0, 0, 0};
+
+std::u16string Decimal16(int32_t v) {
+    const std::string s = std::to_string(v);
+    return std::u16string(s.begin(), s.end());
+}
+
+const char16_t* IndexedText(const WindowManager& manager, const char16_t* group, const char16_t* key) {
+    if (const DXLLanguage* language = manager.Language())
+        if (const char16_t* text = language->GetIndexedText(group, key, 0, true)) return text;
+    return key;
+}
+} // namespace
+
+bool DescribeInfoObject(const WindowManager& manager, const InfoEntry& entry, InfoObject* out) {
+    const std::u16string name = Field(entry.name);
+    *out = {};
+    switch (entry.objectKind) {
+    case kInfoOwnText: {
+        const std::u16string icon = Field(entry.icon);
+        out->icon = icon.empty() ? nullptr : GetSprite(1, icon.c_str());
+        out->name = manager.Text(u"info_panel", name.c_str());
+        return true;
+    }
+    case kInfoPlant: {
+        const FarmData* farm = GameFarmData();
+        const PLANT* plant = farm ? farm->plants.FindPlantByName(name.c_str()) : nullptr;
+        if (!plant || plant->highestStage < 1) return false;
+        out->icon = plant->icon ? plant->icon : GetSprite(kIconLibrary, plant->record.iconName);
+        out->name = IndexedText(manager, u"plants", plant->record.label);
+        out->level = plant->highestStage;
+        return true;
+    }
+    case kInfoBuilding: {
+        const FarmData* farm = GameFarmData();
+        const BUILDING* type = farm ? farm->buildings.FindBuildingByName(name.c_str()) : nullptr;
+        if (!type || type->highestLevel < 1) return false;
+        const BuildingLevel& first = type->levels[0];
+        out->icon = first.icon ? first.icon : GetSprite(kIconLibrary, first.record.iconName);
+        out->name = IndexedText(manager, u"buildings", type->header.label);
+        out->level = type->highestLevel;
+        return true;
+    }
+    case kInfoBonus: {
+        const Bonuses& bonuses = GetLevelGameData().bonuses;
+        const BONUS* bonus = bonuses.FindByName(name.c_str());
+        if (!bonus) return false;
+        out->icon = bonuses.Icon(int32_t(bonus->id));
+        if (!out->icon) out->icon = GetSprite(kBonusIconLibrary, bonus->name);
+        out->name = manager.Text(u"bonuses", bonus->title);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+kis::Vector2 InfoWindow::Text::Corner() {
+    float height = float(text.Height());
+    if (heightLimit > 0) height = std::min(height, float(heightLimit));
+    return {centreX ? x - float(text.Width()) / 2.0f : x, centreY ? y - height / 2.0f : y};
+}
+
 InfoWindow::InfoWindow(WindowManager& manager, std::vector<InfoEntry> entries, PassThrough passThrough,
-                       RealClock realClock)
+                       RealClock realClock, InfoObjectSource objects)
     : SpritesWindow(manager, kInfoWindowTag, false, false), entries_(std::move(entries)),
-      passThrough_(std::move(passThrough)), realClock_(std::move(realClock)) {
+      objects_(std::move(objects)), passThrough_(std::move(passThrough)), realClock_(std::move(realClock)) {
     manager.infoWindow = this;
+    if (!objects_)
+        objects_ = [&manager](const InfoEntry& e, InfoObject* out) {
+            return DescribeInfoObject(manager, e, out);
+        };
     layout_ = LayoutInfoPage(entries_);
     AddBackground(layout_.width, layout_.height);
     for (size_t i = 0; i < entries_.size(); ++i) {
@@ -124,8 +228,9 @@ InfoWindow::InfoWindow(WindowManager& manager, std::vector<InfoEntry> entries, P
             AddBody(kInfoMarginLeft + 240, top + 53, 372, 4, false, e);
             break;
         case kInfoLineRow: {
-            AddStrip(e, kInfoMarginLeft, top, kInfoLineStripWidth, true, 70);
-            const int32_t x = kInfoMarginLeft + 16 + kInfoLineStripWidth;
+            // The body begins after the strip as built: a level box widens it.
+            const int32_t strip = AddStrip(e, kInfoMarginLeft, top, kInfoLineStripWidth, true, 70);
+            const int32_t x = kInfoMarginLeft + 16 + strip;
             AddBody(x, top + 24, layout_.width - x - 32 - kInfoMarginRight, 2, true, e);
             break;
         }
@@ -140,38 +245,67 @@ InfoWindow::InfoWindow(WindowManager& manager, std::vector<InfoEntry> entries, P
         realNow_ = gameStart_;
         Effects()->timeOverride = &realNow_;
     }
-    close_ =
-        controls_.Make<ImageButton>(kInfoCloseCommand, InfoCloseX(layout_.width), 2, kInfoCloseWidth, u"x");
+    // The close button: three looks of the "info" sheet, 26 x 27.
+    close_ = controls_.Make<ImageButton>(kInfoCloseCommand, kInfoCloseLooks, u"", nullptr);
+    kis::Rect frame{0, 0, kInfoCloseWidth, 3 * kInfoCloseHeight};
+    Sprite* sheet = GetInfoSpriteGroup();
+    if (sheet && sheet->GetFrameRect(kInfoCloseFrame, &frame))
+        frame = kis::MakeRectWH(frame.left, frame.top, kInfoCloseWidth, 3 * kInfoCloseHeight);
+    else
+        sheet = nullptr;
+    close_->SetImageQuad(sheet, frame, kInfoCloseHeight);
+    close_->SetPosition(InfoCloseX(layout_.width), 2);
 }
 
 InfoWindow::~InfoWindow() {
     if (manager_.infoWindow == this) manager_.infoWindow = nullptr;
 }
 
-void InfoWindow::AddStrip(const InfoEntry& e, int32_t x, int32_t y, int32_t width, bool levelBox,
-                          int32_t nameX) {
-    // Only own-text strips: plants, buildings and bonuses need the farm's
-    // tables, which the level passes in its entries' names.
-    if (e.objectKind != kInfoOwnText) return;
-    const int32_t w = InfoStripWidth(width, 0, levelBox);
-    content_.AddFrame(kSkinEditField, kis::MakeRectWH(x, y, w, 48));
-    if (auto icon = MakeIcon(1, e.icon, 0.5f)) {
-        icon->originX = icon->originY = 0.5f;
-        icons_.emplace_back(kis::Vector2{float(x + 28), float(y + 24)}, std::move(icon));
-    }
-    Text t{float(x + nameX), 0, kNameColour, {}};
-    t.text.Set(4, manager_.Text(u"info_panel", Field(e.name).c_str()));
-    t.y = float(y + 24 - t.text.Height() / 2);
+void InfoWindow::AddName(const std::u16string& text, float x, float middle) {
+    Text t{x, middle, kNameColour, {}};
+    t.text.Set(kInfoNameFont, text);
+    t.text.SetOutline(kInfoNameOutlineWidth, kInfoNameOutline);
+    t.centreY = true;
     texts_.push_back(std::move(t));
+}
+
+int32_t InfoWindow::AddStrip(const InfoEntry& e, int32_t x, int32_t y, int32_t width, bool levelBox,
+                             int32_t nameX) {
+    InfoObject object;
+    if (!objects_(e, &object)) return width; // the row keeps its space
+    const int32_t w = InfoStripWidth(width, object.level, levelBox);
+    const bool box = w != width;
+    content_.AddFrame(kSkinEditField, kis::MakeRectWH(x, y, w, kInfoStripHeight));
+    if (object.icon && object.icon->GetLibrary())
+        if (auto icon = object.icon->GetLibrary()->CreateInstance(object.icon, 0)) {
+            icon->scaleX = icon->scaleY = 0.5f;
+            icons_.emplace_back(kis::Vector2{float(x + 28), float(y + kInfoStripHeight / 2)},
+                                std::move(icon));
+        }
+    AddName(object.name, float(x + nameX), float(y + kInfoStripHeight / 2));
+    if (box) {
+        // The level box: a divider, then "level N" centred in the last 70 px, 6 px left of the middle.
+        const int32_t left = x + w - kInfoLevelBoxWidth;
+        content_.AddFrame(kSkinSeparator, kis::MakeRectWH(left, y + 8, 2, kInfoStripHeight - 16));
+        AddName(std::u16string(manager_.Text(u"info_panel", u"level")) + u" " + Decimal16(object.level),
+                float(left + kInfoLevelBoxWidth / 2 - 6), float(y + kInfoStripHeight / 2));
+        texts_.back().centreX = true;
+    }
+    strips_.push_back({kis::MakeRectWH(x, y, w, kInfoStripHeight), box ? object.level : 0});
+    return w;
 }
 
 void InfoWindow::AddBody(int32_t x, int32_t y, int32_t width, int32_t lines, bool centred,
                          const InfoEntry& e) {
     const std::u16string key = Field(e.bodyKey);
     if (key.empty()) return;
-    content_.AddTextLines(3, manager_.Text(u"info_panel", key.c_str()),
-                          kis::MakeRectWH(x, centred ? y - (lines * 23) / 2 : y, width, lines * 23),
-                          kBodyColour, false);
+    Text t{float(x), float(y), kBodyColour, {}};
+    t.text.Set(kInfoBodyFont, manager_.Text(u"info_panel", key.c_str()), kTextWrap, width);
+    t.text.SetShadow(1, 1, kInfoBodyShadow);
+    const KGEFont* font = GetFont(kInfoBodyFont);
+    t.heightLimit = (lines - 1) * kInfoLinePitch + 1 + (font ? font->GetHeight() : kInfoLinePitch);
+    t.centreY = centred;
+    texts_.push_back(std::move(t));
 }
 
 void InfoWindow::GetCenteredPosition(int32_t* x, int32_t* y) const {
@@ -227,10 +361,68 @@ void InfoWindow::DrawChildren(DXLViewer& viewer) {
         DrawInstance(viewer, *picture, at.x, at.y, alpha);
     content_.Draw(viewer, alpha);
     for (auto& [at, icon] : icons_)
-        DrawInstance(viewer, *icon, at.x, at.y, alpha);
-    for (Text& t : texts_)
-        t.text.Draw(viewer, t.x, t.y, ScaleAlpha(t.colour, alpha));
+        DrawCentred(viewer, *icon, at.x, at.y, alpha);
+    for (Text& t : texts_) {
+        const kis::Vector2 corner = t.Corner();
+        t.text.Draw(viewer, corner.x, corner.y, ScaleAlpha(t.colour, alpha));
+    }
     SpritesWindow::DrawChildren(viewer);
+}
+
+// ---------------------------------------------------------------- level window bonus slot
+
+namespace {
+// The slots' faces on "bonus_slot": the first slot's at the right, the others' at the left.
+constexpr kis::Rect kFirstBonusSlotQuad{64, 0, 127, 134};
+constexpr kis::Rect kBonusSlotQuad{0, 0, 63, 134};
+// Every look shows the one face.
+constexpr int32_t kBonusSlotLooks[8] = {-1, 0, 0, 0, -1, 0, 0, 0};
+constexpr int32_t kBonusHintWidth = 256;
+} // namespace
+
+LevelWindowBonus::LevelWindowBonus(GameWindow* window, GameControls* group, int32_t slot)
+    : ImageButton(window, group, kLevelWindowBonusSlot, kBonusSlotLooks, u"", nullptr) {
+    SetImageQuad(GetSprite(1, u"bonus_slot"), slot == 0 ? kFirstBonusSlotQuad : kBonusSlotQuad,
+                 kBonusSlotQuad.bottom - kBonusSlotQuad.top);
+    SetVisible(false);
+}
+
+void LevelWindowBonus::SetBonus(int32_t id, Sprite* icon, const BONUS* record) {
+    if (id == bonus_) return;
+    bonus_ = id;
+    userData = LevelWindow::BonusSlotData(id);
+    if (id < 0 || !record) {
+        record_ = nullptr;
+        SetIcon(nullptr, 0);
+        SetVisible(false);
+        SetHint(u"", u"");
+        return;
+    }
+    record_ = record;
+    SetIcon(icon, 0);
+    SetVisible(true);
+    SetHint(Manager().Text(u"bonuses", record->title), Manager().Text(u"bonuses", record->description));
+}
+
+void LevelWindowBonus::Draw(DXLViewer& viewer, float alpha) {
+    // The icon stands in the middle of the face, not at the base's left edge.
+    std::unique_ptr<SpriteInstance> icon = std::move(icon_);
+    ImageButton::Draw(viewer, alpha);
+    icon_ = std::move(icon);
+    if (!icon_) return;
+    DrawCentred(viewer, *icon_, float(rect.left + rect.right) / 2.0f, float(rect.top + rect.bottom) / 2.0f,
+                alpha * EffectAlpha());
+}
+
+BaseHintWindow* LevelWindowBonus::GetHintWindow() {
+    if (!HasHint()) return nullptr;
+    const kis::Rect anchor = ScreenRect();
+    if (!hint_)
+        hint_ = std::make_unique<CaptionHintWindow>(Manager(), this, hintCaption_.c_str(), hintBody_.c_str(),
+                                                    &anchor, kBonusHintWidth);
+    else if (!hint_->IsShown())
+        hint_->SetAnchor(anchor);
+    return hint_.get();
 }
 
 // ---------------------------------------------------------------- level window
@@ -322,13 +514,10 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
 
     // Bonus slots and the select button.
     if (owned_ > 0) {
-        // The slots' places take clicks as buttons (the window ignores their
-        // command); the tutorials find a slot by its bonus.
-        static constexpr int32_t kNoLook[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+        // The tutorials find a slot by its bonus (the button's data).
         for (size_t i = 0; i < slotButtons_.size(); ++i) {
-            slotButtons_[i] = controls_.Make<ImageButton>(kLevelWindowBonusSlot, kNoLook, u"", nullptr);
-            slotButtons_[i]->rect = kis::MakeRectWH(bonusX_ + 6 + int32_t(i) * kBonusSlotStep, bonusY_ + 6,
-                                                    kBonusSlotWidth, kBonusSlotHeight);
+            slotButtons_[i] = controls_.Make<LevelWindowBonus>(int32_t(i));
+            slotButtons_[i]->SetPosition(bonusX_ + 6 + int32_t(i) * kBonusSlotStep, bonusY_ + 6);
         }
         ShowBonuses();
         if (owned_ > 3) {
@@ -372,19 +561,23 @@ void LevelWindow::DrawRow(DXLViewer& viewer, TimeRow& row) {
 }
 
 std::array<int32_t, 3> LevelWindow::ShownBonuses() const {
-    return slotIds_;
+    std::array<int32_t, 3> shown{-1, -1, -1};
+    for (size_t i = 0; i < shown.size(); ++i)
+        if (slotButtons_[i] && slotButtons_[i]->Record()) shown[i] = slotButtons_[i]->Bonus();
+    return shown;
 }
 
 void LevelWindow::ShowBonuses() {
     if (owned_ <= 0) return;
     for (uint32_t i = 0; i < 3; ++i) {
         const int32_t id = i < selection_.count ? selection_.ids[i] : -1;
-        if (id == slotIds_[i] && (id < 0 || slots_[i])) continue;
-        slotIds_[i] = id;
-        slots_[i].reset();
-        if (slotButtons_[i]) slotButtons_[i]->userData = BonusSlotData(id);
-        Sprite* icon = id >= 0 && host_.bonusIcon ? host_.bonusIcon(id) : nullptr;
-        if (icon && icon->GetLibrary()) slots_[i] = icon->GetLibrary()->CreateInstance(icon, 0);
+        const BONUS* record = id >= 0 && host_.bonusRecord ? host_.bonusRecord(id) : nullptr;
+        // An id the table does not know leaves the slot empty.
+        if (!record) {
+            slotButtons_[i]->SetBonus(-1, nullptr, nullptr);
+            continue;
+        }
+        slotButtons_[i]->SetBonus(id, host_.bonusIcon ? host_.bonusIcon(id) : nullptr, record);
     }
 }
 
@@ -479,12 +672,6 @@ void LevelWindow::DrawChildren(DXLViewer& viewer) {
     if (medal_) DrawInstance(viewer, *medal_, medal_->position.x, medal_->position.y, alpha);
     for (TimeRow& row : rows_)
         DrawRow(viewer, row);
-    // The bonus slots side by side from the area's corner, each 1 px after the previous one.
-    float x = float(bonusX_ + 6);
-    for (auto& slot : slots_) {
-        if (slot) DrawInstance(viewer, *slot, x, float(bonusY_ + 6), alpha);
-        x += float(kBonusSlotStep);
-    }
     DrawRow(viewer, record_);
     recordText_.Draw(viewer, 458.0f - float(recordText_.Width()) / 2.0f,
                      float(stripTop_ + 33) - float(recordText_.Height()) / 2.0f,

@@ -21,6 +21,7 @@
 class Profile;
 class Sprite;
 class SpriteInstance;
+struct BONUS;
 
 constexpr uint32_t kMenuWindowTag = 0x4D656E75;   // 'Menu'
 constexpr uint32_t kInfoWindowTag = 0x496E666F;   // 'Info'
@@ -51,6 +52,23 @@ class MenuWindow : public SpritesWindow {
 
 // ---------------------------------------------------------------- information page
 
+// What a header strip of the information page shows of its entry's object:
+// the icon, the name and the highest level the level allows (0: none).
+struct InfoObject {
+    Sprite* icon = nullptr; // owned by its sprite library; null: none
+    std::u16string name;
+    int32_t level = 0;
+};
+// Describes an entry's object; false leaves the entry's strip out (a plant
+// or building type the tables lack or the level does not allow, a bonus
+// the table lacks).
+using InfoObjectSource = std::function<bool(const InfoEntry& entry, InfoObject* out)>;
+// The game's own source: an own-text entry names its icon and its text key
+// of "info_panel"; a plant, building type or bonus comes from the farm's
+// tables and the bonus table, with the highest stage or level the current
+// level allows, named in the language's "plants", "buildings" or "bonuses".
+bool DescribeInfoObject(const WindowManager& manager, const InfoEntry& entry, InfoObject* out);
+
 class InfoWindow : public SpritesWindow {
   public:
     // The level decides where a click still reaches its own buttons (the
@@ -58,8 +76,9 @@ class InfoWindow : public SpritesWindow {
     using PassThrough = std::function<bool(int32_t x, int32_t y)>;
     // The real-time clock the slide-in runs on (ms); null: the game clock.
     using RealClock = std::function<uint32_t()>;
+    // objects null: DescribeInfoObject.
     InfoWindow(WindowManager& manager, std::vector<InfoEntry> entries, PassThrough passThrough = {},
-               RealClock realClock = {});
+               RealClock realClock = {}, InfoObjectSource objects = {});
     ~InfoWindow() override;
     void GetCenteredPosition(int32_t* x, int32_t* y) const override;
     bool HitTest(int32_t x, int32_t y) const override;
@@ -71,17 +90,34 @@ class InfoWindow : public SpritesWindow {
     void DrawChildren(DXLViewer& viewer) override;
     const InfoPageLayout& Layout() const { return layout_; }
     ImageButton* CloseButton() const { return close_; }
-
-  private:
+    // A header strip as built: its rectangle (window pixels) and its level (0: no level box).
+    struct Strip {
+        kis::Rect rect;
+        int32_t level;
+    };
+    const std::vector<Strip>& Strips() const { return strips_; }
+    // The texts as placed: names, level boxes and bodies, in the page's order.
+    // x and y are the text's corner, or its middle on an axis it is centred on;
+    // a centred body moves up by half its height, at most half of its limit.
     struct Text {
         float x, y;
         uint32_t colour;
         SkinText text;
+        bool centreX = false, centreY = false;
+        int32_t heightLimit = 0; // 0: none
+        kis::Vector2 Corner();
     };
-    void AddStrip(const InfoEntry& e, int32_t x, int32_t y, int32_t width, bool levelBox, int32_t nameX);
+    std::vector<Text>& Texts() { return texts_; }
+
+  private:
+    // The strip's final width; nothing is added when the object is left out.
+    int32_t AddStrip(const InfoEntry& e, int32_t x, int32_t y, int32_t width, bool levelBox, int32_t nameX);
     void AddBody(int32_t x, int32_t y, int32_t width, int32_t lines, bool centred, const InfoEntry& e);
+    void AddName(const std::u16string& text, float x, float middle);
 
     std::vector<InfoEntry> entries_;
+    InfoObjectSource objects_;
+    std::vector<Strip> strips_;
     InfoPageLayout layout_;
     PassThrough passThrough_;
     RealClock realClock_;
@@ -109,6 +145,8 @@ struct LevelWindowsHost {
     std::function<int32_t(uint32_t level)> garbageSites;
     // A bonus's icon (owned by its sprite library); null: none.
     std::function<Sprite*(int32_t bonus)> bonusIcon;
+    // A bonus's record in the bonus table (its title and description keys); null: none.
+    std::function<const BONUS*(int32_t bonus)> bonusRecord;
     // A product, plant or building goal's picture (owned by its sprite
     // library); empty or null: the goal shows none.
     std::function<Sprite*(const GoalRecord& goal)> goalIcon;
@@ -124,6 +162,29 @@ struct LevelWindowsHost {
     // edited one. Empty: the select button does nothing.
     std::function<void(const BonusPick& selection, std::function<void(const BonusPick&)> applied)>
         selectBonuses;
+};
+
+// One of the level window's three bonus slots: a face of the "bonus_slot"
+// sprite (the first slot has its own), the bonus's icon in its middle and a
+// hint with the bonus's title over its description. An empty slot is hidden.
+// Its clicks mean nothing to the window, and it makes no click sound.
+class LevelWindowBonus : public ImageButton {
+  public:
+    LevelWindowBonus(GameWindow* window, GameControls* group, int32_t slot);
+    // Nothing when the id is the one shown; -1 empties the slot and drops its hint.
+    void SetBonus(int32_t id, Sprite* icon, const BONUS* record);
+    int32_t Bonus() const { return bonus_; }
+    const BONUS* Record() const { return record_; }
+    void Draw(DXLViewer& viewer, float alpha) override;
+    BaseHintWindow* GetHintWindow() override;
+    const std::u16string& HintCaption() const { return hintCaption_; }
+    const std::u16string& HintBody() const { return hintBody_; }
+
+  private:
+    // No bonus has this id: the first SetBonus always applies.
+    static constexpr int32_t kNoneShown = 6;
+    int32_t bonus_ = kNoneShown;
+    const BONUS* record_ = nullptr; // in the bonus table, which outlives the window
 };
 
 // result 1 go, 0 cancel; restart 1 afresh, 0 the saved game.
@@ -144,6 +205,8 @@ class LevelWindow : public SpritesWindow {
     bool StoreBonusSelection();
     // The slot ids shown (-1 none).
     std::array<int32_t, 3> ShownBonuses() const;
+    // The three slots (null without owned bonuses).
+    LevelWindowBonus* BonusSlot(int32_t i) const { return slotButtons_[size_t(i)]; }
     // Shows the selection's bonuses in the three slots (after the bonuses window changed it).
     void ShowBonuses();
     BonusPick& Selection() { return selection_; }
@@ -191,10 +254,8 @@ class LevelWindow : public SpritesWindow {
     int32_t owned_ = 0;
     int32_t newBonus_ = -1;
     bool selectionHint_ = false;
-    std::array<GameButton*, 3> slotButtons_{}; // in the own group
-    ImageButton* select_ = nullptr;            // in the own group
-    std::array<std::unique_ptr<SpriteInstance>, 3> slots_;
-    std::array<int32_t, 3> slotIds_{-1, -1, -1};
+    std::array<LevelWindowBonus*, 3> slotButtons_{}; // in the own group
+    ImageButton* select_ = nullptr;                  // in the own group
     int32_t bonusX_ = 0, bonusY_ = 0;
 };
 

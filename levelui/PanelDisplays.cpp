@@ -275,6 +275,11 @@ TaskButton::TaskButton(GameWindow* window, GameControls* group, LevelPanel* pane
     const bool moneyTarget = goal.kind == kGoalMoney && mode == kModePanel;
     iconY_ = marks_ || moneyTarget ? 42 : 49;
     caption_.Set(3, Manager().Text(u"tasks", captionKey_.c_str()));
+    // The progress: white, green through its markup once met, with a shadow,
+    // and a dark outline that carries the light face on the pale frame (the
+    // shadow alone leaves the digits unreadable on our parchment).
+    progress_.SetOutline(kProgressRim, kProgressRimColour);
+    progress_.SetShadow(1, 1, kProgressShadowColour);
     if (moneyTarget) {
         std::u16string t;
         for (char c : std::to_string(goal.target))
@@ -330,9 +335,7 @@ void TaskButton::SetProgress(int32_t value, bool animate) {
     const GoalText text = GoalProgressText(goal_.kind, goal_.target, value, slash_);
     if (text.shown == last_) return;
     last_ = text.shown;
-    // Drawn shadowed: the text's colour goes with the draw (a markup colour
-    // would give way to the shadow's and the face's colours).
-    progress_.Set(3, text.plain);
+    progress_.Set(3, text.text, kTextMarkup);
     if (text.met != met_) {
         met_ = text.met;
         if (animate) {
@@ -381,20 +384,13 @@ void TaskButton::Draw(DXLViewer& viewer, float alpha) {
         target_.Draw(viewer, cx - float(target_.Width()) / 2.0f, 70.0f - float(target_.Height()) / 2.0f,
                      ScaleAlpha(0xFF00357E, alpha));
     DrawLevelQuads(viewer, markQuads_, alpha);
-    // The progress stands one and a half times larger, centred on (cx, 83). Its
-    // light face sits on the pale frame, so a dark rim all round carries it
-    // (a thin drop shadow alone left the digits unreadable on parchment).
+    // The progress stands one and a half times larger, centred on (cx, 83).
     viewer.Translate(cx, 83.0f);
     viewer.ApplyTransform();
     viewer.Scale(kProgressScale);
     viewer.ApplyTransform();
     const float px = -float(progress_.Width()) / 2.0f, py = -float(progress_.Height()) / 2.0f;
-    for (int dx = -1; dx <= 1; ++dx)
-        for (int dy = -1; dy <= 1; ++dy)
-            if (dx || dy)
-                progress_.Draw(viewer, px + float(dx) * kProgressRim, py + float(dy) * kProgressRim,
-                               ScaleAlpha(kProgressRimColour, alpha));
-    progress_.Draw(viewer, px, py, ScaleAlpha(met_ ? kGoalMetColour : 0xFFFFFFFF, alpha));
+    progress_.Draw(viewer, px, py, ScaleAlpha(0xFFFFFFFF, alpha));
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
 }

@@ -216,9 +216,36 @@ GoalText GoalProgressText(uint32_t kind, uint32_t target, int32_t value, bool sl
     g.shown = kind == 4 ? int32_t(std::max<int64_t>(int64_t(target) - value, 0)) : value;
     g.text = Number(g.shown);
     if (slash) g.text.append(u"/").append(Number(target));
-    g.plain = g.text;
     if (g.met) g.text = std::u16string(u"<c=80ff80>").append(g.text).append(u"</c>");
     return g;
+}
+
+int32_t IconRowsAbove(int32_t line, int32_t iconTop, int32_t iconHeight) {
+    return std::clamp(line - iconTop, 0, std::max(iconHeight, 0));
+}
+
+RunLineLength RunLineIndicator(int32_t room, float fraction) {
+    const double exact = double(std::max(room, 0)) * double(std::clamp(fraction, 0.0f, 1.0f));
+    const int32_t whole = int32_t(std::floor(exact));
+    const int32_t alpha = whole < room ? int32_t(std::lround((exact - whole) * 255.0)) : 0;
+    return {whole, alpha};
+}
+
+RunLineLook RunLineEffect(bool growing, uint32_t t) {
+    if (growing) {
+        if (t >= 130) return {1.0f, 1.0f, true};
+        return {0.5f + 0.5f * float(t) / 130.0f, std::min(float(t) / 65.0f, 1.0f), false};
+    }
+    if (t >= 65) return {0.5f, 0.0f, true};
+    const float p = float(t) / 65.0f;
+    return {1.0f - 0.5f * p, 1.0f - p, false};
+}
+
+uint32_t BonusFlashColour(uint32_t t) {
+    if (t >= 500) return 0;
+    const float f = t < 200 ? float(t) / 200.0f : t < 300 ? 1.0f : 1.0f - float(t - 300) / 200.0f;
+    const uint32_t c = uint32_t(std::lround(128.0f * f));
+    return 0xFF000000u | c << 16 | c << 8 | c;
 }
 
 uint32_t BonusDisplayState(bool running, bool ready) {

@@ -114,18 +114,16 @@ std::u16string FormatClock(uint32_t ms);
 
 // A goal button's shown text for a value in the level panel.
 struct GoalText {
-    std::u16string text;  // with the met colour as markup
-    std::u16string plain; // the same without markup
+    std::u16string text; // with the met colour as markup
     bool met;
     int32_t shown; // the value the text shows
 };
-// The colour of a met goal's progress text.
-constexpr uint32_t kGoalMetColour = 0xFF80FF80;
-// A goal's progress text: its scale and the dark rim (one screen pixel wide)
-// that keeps its light face readable on the frame.
+// A goal's progress text: its scale, its shadow and the dark outline that
+// keeps its light face readable on the frame.
 constexpr float kProgressScale = 1.5f;
-constexpr float kProgressRim = 1.0f / kProgressScale;
+constexpr float kProgressRim = 1.0f;
 constexpr uint32_t kProgressRimColour = 0xFF2A1A0C;
+constexpr uint32_t kProgressShadowColour = 0xA0000000;
 // kind: the goal kind; slash: the target follows "/".
 GoalText GoalProgressText(uint32_t kind, uint32_t target, int32_t value, bool slash);
 // The last value a goal button starts from: no goal shows it, so the first
@@ -142,3 +140,26 @@ struct RechargeSplit {
     int32_t alpha;
 };
 RechargeSplit RechargeSplitLine(int32_t buttonHeight, float fraction);
+// The rows of an icon that stand above a split line: the line less the
+// icon's top, held to the icon's height.
+int32_t IconRowsAbove(int32_t line, int32_t iconTop, int32_t iconHeight);
+// The running line's indicator for a fraction: its whole pixels, and the
+// alpha (0-255) of the one pixel after them.
+struct RunLineLength {
+    int32_t whole;
+    int32_t alpha;
+};
+RunLineLength RunLineIndicator(int32_t room, float fraction);
+// The running line's look while its effect runs: t ms after a bonus began
+// running (growing) or stopped (shrinking). The line grows from half size
+// to whole in 130 ms, fading in over the first 65; it shrinks from whole to
+// half and fades out in 65 ms. done: the effect is over.
+struct RunLineLook {
+    float scale, alpha;
+    bool done;
+};
+RunLineLook RunLineEffect(bool growing, uint32_t t);
+// The flash of a bonus that is ready again: the colour added to its icon
+// and frame, black to 0x808080 in 200 ms, held 100 ms, back in 200 ms;
+// 0 once over.
+uint32_t BonusFlashColour(uint32_t t);

@@ -27,6 +27,7 @@ class GameLevelView : public RunningLevelView {
     }
     int32_t GoalProgress(uint32_t goal) const override { return level_.GoalProgress(goal); }
     bool IsPausedExcept(uint32_t mask) const override { return level_.IsPausedExcept(mask); }
+    float FrameSpeed() const override { return level_.FrameSpeed(); }
     void StartClock() override { level_.StartClock(); }
     void ActivateBonus(uint32_t slot) override { level_.ActivateBonus(slot); }
     void ShowMenu(bool animate) override { level_.ShowMenu(animate); }

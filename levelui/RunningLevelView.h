@@ -38,6 +38,9 @@ class RunningLevelView {
     virtual PanelBonusSlot BonusSlot(uint32_t slot) const = 0;
     virtual int32_t GoalProgress(uint32_t goal) const = 0;
     virtual bool IsPausedExcept(uint32_t mask) const = 0;
+    // The factor the level scales each frame's time by (0: the level stands);
+    // a level without a speed of its own runs at 1.
+    virtual float FrameSpeed() const { return 1.0f; }
     virtual void StartClock() = 0;
     virtual void ActivateBonus(uint32_t slot) = 0;
     virtual void ShowMenu(bool animate) = 0;

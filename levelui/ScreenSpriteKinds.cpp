@@ -1,6 +1,7 @@
 #include "levelui/ScreenSpriteKinds.h"
 
 #include "engine/Texture.h"
+#include "gui/Hint.h"
 #include "gui/Window.h"
 #include "sprites/Sprite.h"
 #include "text/DigitalText.h"
@@ -495,9 +496,21 @@ void ASSProductionSlot::SetProduct(void* product, Sprite* icon, const char16_t* 
     product_ = product;
     icon_ = product ? CentredInstance(icon) : nullptr;
     if (icon_) icon_->originX = icon_->originY = 0.0f;
-    const char16_t* name = product && key ? Manager().Text(u"products", key) : nullptr;
-    SetHint(u"", name ? name : u"");
+    key_ = product && key ? key : u"";
+    // The key stands in for the text until the hint is first shown.
+    SetHint(u"", key_);
+    hintStale_ = !key_.empty();
     SetHintEnabled(product != nullptr);
+}
+
+BaseHintWindow* ASSProductionSlot::GetHintWindow() {
+    if (hintStale_) {
+        hintStale_ = false;
+        // Not through SetHint, which would take the hint from its owner as it shows.
+        hintBody_ = Manager().Text(u"Products", key_.c_str());
+        hint_.reset();
+    }
+    return ActiveScreenSprite::GetHintWindow();
 }
 
 void ASSProductionSlot::SetProgress(float fraction) {

@@ -276,8 +276,12 @@ class ASSProductionSlot : public ActiveScreenSprite {
     ASSProductionSlot(ScreenSprites& host, int32_t x, int32_t y, int32_t index, int32_t count);
     ~ASSProductionSlot() override;
     // The product in the slot (null: empty) with its icon and its name's
-    // key in the language group "products" for the hint.
+    // key in the language group "Products" for the hint, which reads the
+    // name when it is first shown after a change.
     void SetProduct(void* product, Sprite* icon, const char16_t* key);
+    BaseHintWindow* GetHintWindow() override;
+    // The hint's text as last read (empty until the hint was first shown).
+    const std::u16string& HintText() const { return hintBody_; }
     // The fill, clamped to 0..1 (NaN counts as 0).
     void SetProgress(float fraction);
     float GetProgress() const { return progress_; }
@@ -293,4 +297,6 @@ class ASSProductionSlot : public ActiveScreenSprite {
     void* product_ = nullptr;
     float progress_ = 0.0f;
     std::unique_ptr<SpriteInstance> icon_;
+    std::u16string key_;     // the product's name key
+    bool hintStale_ = false; // the key changed since the hint's text was read
 };

@@ -65,7 +65,10 @@ void ScreenSprite::Show(bool immediate, uint32_t delay, int32_t mode, uint32_t d
     effects_.reset();
     shown_ = true;
     if (immediate) {
-        showState_ = kIdle; // nothing to wait for: it takes input at once
+        // Nothing to wait for: the sprite is idle and takes input at once. Left
+        // in the showing state it would wait for a show effect that never
+        // comes, and refuse every click.
+        showState_ = kIdle;
     } else {
         showState_ = kShowing;
         AddEffect(std::make_unique<SEffect_SSShowHide>(false, mode, delay, duration));
@@ -163,9 +166,8 @@ bool ActiveScreenSprite::SetHovered(bool hovered) {
         RequestHint();
         hovered_ = true;
         hoverRest_ = kHoverRest;
-        // The rest is counted from here.
-        lastMouseX_ = host_.Level().MouseX();
-        lastMouseY_ = host_.Level().MouseY();
+        // The last position stays (-1, -1): the first tick finds the pointer
+        // moved and starts the rest there.
         return true;
     }
     if (!hovered && hovered_) {
@@ -213,14 +215,17 @@ void ActiveScreenSprite::SetCommand(void* owner, ClickCallback click, DisabledPr
     owner_ = owner;
     click_ = click;
     disabled_ = disabled;
+    RefreshDisabled();
+}
+
+void ActiveScreenSprite::RefreshDisabled() {
     const bool d = disabled_ && disabled_(this, owner_) != 0;
     if (d != (state_ == kDisabled)) SetDisabled(d);
 }
 
 void ActiveScreenSprite::Update() {
     if (removeWhenHidden_) return;
-    const bool d = disabled_ && disabled_(this, owner_) != 0;
-    if (d != (state_ == kDisabled)) SetDisabled(d);
+    RefreshDisabled();
     if (hoverRest_ > 0) {
         const int32_t mx = host_.Level().MouseX(), my = host_.Level().MouseY();
         if (std::abs(mx - lastMouseX_) > 1 || std::abs(my - lastMouseY_) > 1)
@@ -380,6 +385,11 @@ void ScreenSprites::Draw(DXLViewer& viewer) {
 void ScreenSprites::RelayoutAll() {
     for (size_t i = active_.size(); i-- > 0;)
         active_[i]->Relayout();
+}
+
+void ScreenSprites::RefreshDisabled() {
+    for (ActiveScreenSprite* sprite : active_)
+        if (!sprite->removeWhenHidden_) sprite->RefreshDisabled();
 }
 
 void ScreenSprites::MoveBefore(ScreenSprite* sprite, ScreenSprite* other) {

@@ -178,6 +178,8 @@ class ActiveScreenSprite : public ScreenSprite, public GameHint {
     virtual void OnUnhighlight() {}
     virtual bool SetPressed(bool pressed);
     virtual void Click();
+    // Takes the disabled look the predicate gives now; nothing without one.
+    void RefreshDisabled();
 
     // The level point the sprite acts on (owned by the level), the click
     // callback and the disabled predicate (may be null); the disabled state
@@ -257,6 +259,9 @@ class ScreenSprites {
     void Draw(DXLViewer& viewer);
     // Relayout on every active sprite, last to first.
     void RelayoutAll();
+    // Every active sprite takes the look its disabled test gives now (the
+    // ticks do it while the level runs).
+    void RefreshDisabled();
     // Moves sprite to other's place in the drawing order.
     void MoveBefore(ScreenSprite* sprite, ScreenSprite* other);
 

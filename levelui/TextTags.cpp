@@ -377,8 +377,11 @@ class TagExpander {
             ColouredNumber(goal.valueV, scan_.Hex(0));
             return true;
         case u'R': {
+            // Before its level runs (the level window on the map) nothing of a
+            // goal is done yet: the whole target remains, rather than the tag
+            // standing unexpanded in the goal's hint.
             int32_t progress = 0;
-            if (!sources_.GoalProgress(goal, &progress)) return false;
+            if (sources_.LevelRunning() && !sources_.GoalProgress(goal, &progress)) return false;
             ColouredNumber(std::max<int64_t>(0, int64_t(goal.valueV) - progress), scan_.Hex(0));
             return true;
         }

@@ -4,7 +4,9 @@
 #include "farm/Buildings.h"
 #include "farm/Products.h"
 #include "gui/Notices.h"
+#include "levelui/TextTags.h"
 #include "sprites/Sprite.h"
+#include "text/DigitalText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,7 +26,18 @@ constexpr int32_t kTextFont = 4;
 constexpr int32_t kEmptyFont = 3;
 constexpr int32_t kEmptyTop = 144;
 constexpr uint32_t kStripColour = 0xFF3A2410;
+// The digits are drawn for the panel's dark strip: on the window's parchment
+// they are tinted to the coins' dark gold.
 constexpr uint32_t kMoneyColour = 0xFF8A5A10;
+constexpr int32_t kMoneyBlockGap = 11; // the money's block below the selected product's strip
+constexpr int32_t kMoneyCoinX = 47, kMoneyCoinY = 15;
+constexpr int32_t kMoneyDigitsDx = 30; // the digits to the right of the coin's corner
+// Sale buttons: normal, hover, pressed, and the disabled face for the second bank.
+constexpr int32_t kSellLooks[8] = {-1, 0, 1, 2, -1, 3, 3, 3};
+// The upgrade plank has a face for every look.
+constexpr int32_t kUpgradeLooks[8] = {-1, 1, 2, 3, -1, 5, 6, 7};
+// The coin and price of the upgrade button stand centred on this x of the button.
+constexpr int32_t kUpgradeContentCentre = 109;
 
 const char16_t* Name(const PRODUCT* product) {
     return product ? product->record.name : u"";
@@ -73,7 +86,8 @@ WarehouseWindowButton::WarehouseWindowButton(GameWindow* window, GameControls* g
     SetColorsV({0, 0xFFE8D8B8, 0xFFFFF0C8, 0xFFFFF0C8, 0, 0xFFFFD070, 0xFFFFD070, 0xFFFFD070});
     SetTextColorsV({0, 0xFF3A2410, 0xFF000000, 0xFF000000, 0, 0xFF3A1000, 0xFF3A1000, 0xFF3A1000});
     SetTextLayout(kTextFont, 1, 1, 24);
-    SetHint(product ? std::u16string(product->record.name) : std::u16string(), u"");
+    // The product tag names the product in the language's own words.
+    SetHint(u"", u"[PRODUCT N]");
 }
 
 void WarehouseWindowButton::SetCount(int32_t count, int32_t capacity) {
@@ -109,8 +123,16 @@ void WarehouseWindowButton::DrawText(DXLViewer& viewer, uint32_t look, float alp
 }
 
 BaseHintWindow* WarehouseWindowButton::GetHintWindow() {
-    BaseHintWindow* hint = ImageButton::GetHintWindow();
-    if (hint && GetWindow()) {
+    if (!HasHint() || !product_) return nullptr;
+    const kis::Rect anchor = ScreenRect();
+    if (!hint_)
+        hint_ =
+            std::make_unique<CaptionHintWindow>(Manager(), this, u"", hintBody_.c_str(), &anchor, kHintWidth,
+                                                kTagContextProduct, reinterpret_cast<uintptr_t>(product_));
+    else if (!hint_->IsShown())
+        hint_->SetAnchor(anchor);
+    BaseHintWindow* hint = hint_.get();
+    if (GetWindow()) {
         // Within the window's frame, where the tiles themselves begin.
         const kis::Rect& r = GetWindow()->rect;
         const kis::Rect inside{r.left + kTileLeft, r.top + kTileLeft, r.right - kTileLeft,
@@ -123,6 +145,66 @@ BaseHintWindow* WarehouseWindowButton::GetHintWindow() {
 void WarehouseWindowButton::BuildSkin(int32_t x, int32_t y, int32_t width) {
     rect = kis::MakeRectWH(x, y, width, kWarehouseTileHeight);
     SetPosition(x, y);
+}
+
+// ---------------------------------------------------------------- upgrade button
+
+WarehouseUpgradeButton::WarehouseUpgradeButton(GameWindow* window, GameControls* group, Sprite* coin)
+    : ImageButton(window, group, kWarehouseUpgrade, kUpgradeLooks, u"", nullptr), coin_(coin) {}
+
+void WarehouseUpgradeButton::SetPrice(int32_t price) {
+    if (price < 0) {
+        SetIcon(nullptr, 0);
+        hasCoin_ = false;
+        SetCaption(u"");
+        return;
+    }
+    if (!hasCoin_) SetIcon(coin_, 0);
+    hasCoin_ = icon_ != nullptr;
+    SetCaption(Decimal(price).c_str());
+}
+
+int32_t WarehouseUpgradeButton::IconWidth() const {
+    return hasCoin_ ? coin_->GetWidth() : 0;
+}
+
+int32_t WarehouseUpgradeButton::ContentLeft() const {
+    const int32_t icon = IconWidth();
+    return kUpgradeContentCentre - (icon + (icon > 0 ? 1 : 0) + textWidth_) / 2;
+}
+
+void WarehouseUpgradeButton::Draw(DXLViewer& viewer, float alpha) {
+    // The base would draw the coin at the left edge: it goes before the price instead.
+    std::unique_ptr<SpriteInstance> icon = std::move(icon_);
+    ImageButton::Draw(viewer, alpha);
+    icon_ = std::move(icon);
+    const float shown = alpha * EffectAlpha();
+    if (!icon_ || shown <= 0.0f) return;
+    const DXLMatrix saved = viewer.CurrentTransform();
+    const int32_t sink = (state_.State() & 3) == 3 ? 1 : 0;
+    // The coin's picture may have its own origin: its left edge goes to the content's left.
+    float left = 0.0f, top = 0.0f, bottom = 0.0f;
+    if (const TexturedQuad* quad =
+            icon_->definition ? icon_->definition->GetFrameQuad(icon_->frame) : nullptr) {
+        left = top = 1e9f, bottom = -1e9f;
+        for (const platform::TexturedVertex& v : quad->v)
+            left = std::min(left, v.x), top = std::min(top, v.y), bottom = std::max(bottom, v.y);
+    }
+    viewer.Translate(float(rect.left + ContentLeft()) - left,
+                     float(rect.top + (rect.bottom - rect.top) / 2 + sink) - (top + bottom) / 2.0f);
+    icon_->originX = icon_->originY = 0.0f;
+    icon_->colour = ScaleAlpha(0xFFFFFFFF, shown);
+    icon_->Draw(viewer);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+void WarehouseUpgradeButton::DrawText(DXLViewer& viewer, uint32_t look, float alpha) {
+    if (text_.empty() || alpha <= 0.0f) return;
+    const int32_t icon = IconWidth();
+    const int32_t x = rect.left + ContentLeft() + icon + (icon > 0 ? 1 : 0);
+    const int32_t y = rect.top + (rect.bottom - rect.top - textHeight_) / 2 + ((look & 3) == 3 ? 1 : 0);
+    shown_.Draw(viewer, float(x), float(y), ScaleAlpha(TextColour(look), alpha));
 }
 
 // ---------------------------------------------------------------- window
@@ -143,21 +225,37 @@ WarehouseWindow::WarehouseWindow(WindowManager& manager, WarehouseLevel& level)
 
     const int32_t tilesBottom = contentTop + kTileTopGap + kWarehouseRows * kWarehouseRowPitch;
     stripTop_ = tilesBottom + kStripGap;
-    sellOne_ = controls_.Make<ImageButton>(kWarehouseSellOne, kSellX, stripTop_ - 28, kSellWidth,
-                                           manager.Text(kGroup, u"sell_one"));
-    sellFive_ = controls_.Make<ImageButton>(kWarehouseSellFive, kSellX + kSellWidth, stripTop_ - 28,
-                                            kSellWidth, manager.Text(kGroup, u"sell_five"));
+    // The sale buttons' faces come from the "warehouse" sprite; the number
+    // of units they sell is written over the face's upper part.
+    Sprite* sheet = level_.FindSprite(1, u"warehouse");
+    sellOne_ = controls_.Make<ImageButton>(kWarehouseSellOne, kSellLooks, manager.Text(kGroup, u"sell_one"),
+                                           nullptr);
+    sellOne_->SetImageQuad(sheet, kWarehouseSellOneQuad, kWarehouseSellFaceHeight);
+    sellOne_->SetPosition(kSellX, stripTop_ - 28);
+    sellFive_ = controls_.Make<ImageButton>(kWarehouseSellFive, kSellLooks,
+                                            manager.Text(kGroup, u"sell_five"), nullptr);
+    sellFive_->SetImageQuad(sheet, kWarehouseSellFiveQuad, kWarehouseSellFaceHeight);
+    sellFive_->SetPosition(sellOne_->rect.right, sellOne_->rect.top);
     // Their click plays the sale's event sound through the level (OnButtonClick).
-    for (ImageButton* b : {sellOne_, sellFive_})
+    for (ImageButton* b : {sellOne_, sellFive_}) {
+        b->SetTextLayout(kButtonFont, 1, 0, -9);
         b->SetVisible(false);
+    }
     close_ = AddBottomButton(kWarehouseClose, manager.Text(kGroup, u"close"));
     if (stock_.GetHighestLevel() > 1) {
-        upgrade_ = controls_.Make<ImageButton>(kWarehouseUpgrade, 16, close_->rect.top, 167, u"");
+        upgrade_ = controls_.Make<WarehouseUpgradeButton>(level_.FindSprite(2, u"small_coin"));
+        upgrade_->SetImageQuad(level_.FindSprite(1, u"warehouse_upgr_but"), kWarehouseUpgradeQuad,
+                               kWarehouseUpgradeFaceHeight);
+        upgrade_->SetPosition(16, close_->rect.top);
         RefreshUpgrade(true);
     }
     if (tiles_.empty()) ShowEmptyText();
     counter_.SetTarget(level_.Money().Get(), 0, manager.Now(), 0);
     counter_.Update(manager.Now());
+    if (DigitalFont* font = manager.FindDigitalFont(1)) {
+        moneyDigits_ = std::make_unique<GameDigitalText>(font, 0, kWarehouseMoneyDigits, false, 0);
+        moneyDigits_->SetValue(counter_.Value());
+    }
 
     if (auto* open = static_cast<WarehouseWindow*>(manager.warehouseWindow); open && open != this)
         open->Close();
@@ -235,8 +333,6 @@ void WarehouseWindow::LayoutButtons() {
             tile = tiles_[size_t(i)];
         } else {
             tile = controls_.Make<WarehouseWindowButton>(record.product, IconOf(record.product));
-            const std::u16string name = level_.ProductName(record.product);
-            if (!name.empty()) tile->SetHint(name, u"");
             tile->SetVisible(true);
             tile->SetCount(int32_t(record.count), int32_t(record.capacity));
             tiles_.push_back(tile);
@@ -336,15 +432,7 @@ void WarehouseWindow::RefreshUpgrade(bool showPrice) {
     if (!upgrade_) return;
     price_ =
         WarehouseUpgradePrice(level_.WarehouseType(), stock_.GetWarehouseLevel(), stock_.GetHighestLevel());
-    if (showPrice) {
-        if (price_ >= 0) {
-            upgrade_->SetCaption(Decimal(price_).c_str());
-            if (Sprite* coin = level_.FindSprite(2, u"small_coin")) upgrade_->SetIcon(coin, 0);
-        } else {
-            upgrade_->SetCaption(u"");
-            upgrade_->SetIcon(nullptr, 0);
-        }
-    }
+    if (showPrice) upgrade_->SetPrice(price_);
     upgrade_->SetVisible(price_ >= 0 && price_ <= level_.Money().Get());
 }
 
@@ -370,12 +458,26 @@ void WarehouseWindow::DrawChildren(DXLViewer& viewer) {
     const float alpha = EffectAlpha();
     const int32_t w = rect.right - rect.left;
     const int32_t money = counter_.Update(manager_.Now());
-    moneyText_.Set(kTextFont, Decimal(money));
-    const int32_t coinX = (w - kMoneyBlockWidth) / 2 + 47, moneyY = stripTop_ + 32 + 11 + 15;
+    // The money block: the big coin at its corner, the digits to its right,
+    // centred on the coin's height.
+    const int32_t coinX = (w - kMoneyBlockWidth) / 2 + kMoneyCoinX;
+    const int32_t coinY = stripTop_ + kStripGap + kMoneyBlockGap + kMoneyCoinY;
     Sprite* bigCoin = level_.FindSprite(1, u"refl_coin");
-    DrawSprite(viewer, bigCoin ? bigCoin : level_.FindSprite(2, u"small_coin"), coinX, moneyY, 1.0f, alpha);
-    moneyText_.Draw(viewer, float(coinX + 30), float(moneyY - moneyText_.Height() / 2),
-                    ScaleAlpha(kMoneyColour, alpha));
+    if (!bigCoin) bigCoin = level_.FindSprite(2, u"small_coin");
+    const int32_t coinHeight = bigCoin ? bigCoin->GetHeight() : 0;
+    if (bigCoin)
+        DrawSprite(viewer, bigCoin, coinX + bigCoin->GetWidth() / 2, coinY + coinHeight / 2, 1.0f, alpha);
+    if (moneyDigits_) {
+        if (moneyDigits_->GetValue() != money) moneyDigits_->SetValue(money);
+        moneyDigits_->SetColor(ScaleAlpha(kMoneyColour, alpha));
+        const DXLMatrix saved = viewer.CurrentTransform();
+        viewer.Translate(float(coinX + kMoneyDigitsDx),
+                         float(coinY + (coinHeight - moneyDigits_->GetHeight()) / 2));
+        viewer.ApplyTransform();
+        moneyDigits_->Draw();
+        viewer.SetTransform(&saved);
+        viewer.ApplyTransform();
+    }
     if (record_ >= 0) {
         const uint32_t colour = ScaleAlpha(kStripColour, alpha);
         Sprite* icon = IconOf(recordProduct_);

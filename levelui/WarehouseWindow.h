@@ -18,6 +18,7 @@
 
 struct BUILDING;
 struct PRODUCT;
+class GameDigitalText;
 class Sprite;
 
 constexpr uint32_t kWarehouseClose = 0x3A5E4080;
@@ -36,6 +37,16 @@ constexpr uint32_t kWarehouseMoneyRollMs = 300;
 constexpr uint32_t kGoalKindMoneyEarned = 7;
 // The event-sound slot of a sale.
 constexpr uint32_t kWarehouseSaleSound = 1;
+// The sale buttons' faces on the interface sprite "warehouse": sell one in
+// the left column, sell five in the right, four looks of 55 px each.
+constexpr kis::Rect kWarehouseSellOneQuad{0, 0, 53, 220};
+constexpr kis::Rect kWarehouseSellFiveQuad{53, 0, 106, 220};
+constexpr int32_t kWarehouseSellFaceHeight = 55;
+// The upgrade button's faces on "warehouse_upgr_but": one 32-px face per look.
+constexpr kis::Rect kWarehouseUpgradeQuad{0, 0, 167, 256};
+constexpr int32_t kWarehouseUpgradeFaceHeight = 32;
+// The money counter's places.
+constexpr int32_t kWarehouseMoneyDigits = 5;
 
 // What the window needs of the running level. The level's own class does
 // not offer all of it yet (the goal progress, the warehouse point's next
@@ -88,7 +99,8 @@ class WarehouseWindowButton : public ImageButton {
     // below the top; the text is centred below it (its middle 64 pixels down).
     void Draw(DXLViewer& viewer, float alpha) override;
     void DrawText(DXLViewer& viewer, uint32_t look, float alpha) override;
-    // The tile's hint stays inside the warehouse window.
+    // The hint names the product through the product tag ("[PRODUCT N]"),
+    // and stays inside the warehouse window.
     BaseHintWindow* GetHintWindow() override;
 
     const PRODUCT* Product() const { return product_; }
@@ -99,6 +111,27 @@ class WarehouseWindowButton : public ImageButton {
     const PRODUCT* product_;
     int32_t count_ = -1;
     int32_t capacity_ = -1;
+};
+
+// The upgrade button: a plank from the interface sprite "warehouse_upgr_but"
+// that shows the next level's price as the small coin followed by the
+// number, the two centred together on x 109 of the button.
+class WarehouseUpgradeButton : public ImageButton {
+  public:
+    WarehouseUpgradeButton(GameWindow* window, GameControls* group, Sprite* coin);
+    // price >= 0: the coin (set once) and the price; below 0: neither.
+    void SetPrice(int32_t price);
+    void Draw(DXLViewer& viewer, float alpha) override;
+    void DrawText(DXLViewer& viewer, uint32_t look, float alpha) override;
+    // Where the coin's left edge stands in the button (the price follows 1 px after it).
+    int32_t ContentLeft() const;
+    bool HasCoin() const { return hasCoin_; }
+
+  private:
+    int32_t IconWidth() const;
+    Sprite* coin_; // owned by its sprite library; null: no coin
+    // Kept apart from the icon, which the draw takes away while the base draws the face.
+    bool hasCoin_ = false;
 };
 
 class WarehouseWindow : public SpritesWindow {
@@ -137,12 +170,14 @@ class WarehouseWindow : public SpritesWindow {
     int32_t StripTop() const { return stripTop_; }
     ImageButton* SellOne() const { return sellOne_; }
     ImageButton* SellFive() const { return sellFive_; }
-    ImageButton* UpgradeButton() const { return upgrade_; }
+    WarehouseUpgradeButton* UpgradeButton() const { return upgrade_; }
     int32_t UpgradePrice() const { return price_; }
     bool IsEmptyTextShown() const { return emptyShown_; }
     int32_t ShownMoney() const { return counter_.Value(); }
     int32_t MoneyTarget() const { return counter_.Target(); }
     const ColumnLayout& Row(int32_t i) const { return rows_[size_t(i)]; }
+    // The money's digits (null without digital font 1).
+    const GameDigitalText* MoneyDigits() const { return moneyDigits_.get(); }
 
   private:
     void RefreshSelection();
@@ -166,12 +201,13 @@ class WarehouseWindow : public SpritesWindow {
     const PRODUCT* recordProduct_ = nullptr;
     ImageButton* sellOne_ = nullptr;
     ImageButton* sellFive_ = nullptr;
-    ImageButton* upgrade_ = nullptr;
+    WarehouseUpgradeButton* upgrade_ = nullptr;
     ImageButton* close_ = nullptr;
     int32_t price_ = -1;
     int32_t stripTop_ = 0; // the selected-product strip's centre line
-    SkinText countText_, nameText_, priceText_, moneyText_, emptyText_, upgradeText_;
+    SkinText countText_, nameText_, priceText_, emptyText_;
     ValueCounter counter_;
+    std::unique_ptr<GameDigitalText> moneyDigits_;
     bool emptyShown_ = false;
     PassThrough passThrough_ = nullptr;
     void* passUser_ = nullptr;

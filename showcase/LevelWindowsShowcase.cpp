@@ -4,6 +4,7 @@
 #include "engine/SoundManager.h"
 #include "engine/VirtualKeys.h"
 #include "level/Bonuses.h"
+#include "level/LevelData.h"
 #include "levelui/LevelMenu.h"
 #include "sprites/Sprite.h"
 
@@ -97,6 +98,7 @@ LevelWindowsHost LevelWindowsShowcase::Host(WindowManager& windows) {
                                                   u"bonus_sun",  u"bonus_feed", u"bonus_gears"};
         return bonus >= 0 && bonus < 6 ? GetSprite(kBonusIconLibrary, kIcons[bonus]) : nullptr;
     };
+    host.bonusRecord = [](int32_t bonus) { return GetLevelGameData().bonuses.Get(bonus); };
     host.leaveLevel = [] {
         LogLabelPrintf(kLogIndent, "Level windows", "the level is left for the map");
         CloseWindows();

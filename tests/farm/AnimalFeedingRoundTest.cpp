@@ -67,7 +67,11 @@ TEST(AnimalFeedingRound, FeedCollectAndFeedAgain) {
     // The sheep: fed, eating, fleece grown, shorn.
     ASSERT_TRUE(l.FeedAndWait(rack));
     EXPECT_EQ(l.Stock(kWheat), 6u);
-    l.Run(20);
+    // The sheep starts eating once its random wait (under a second) and the
+    // idle move it may be playing are over.
+    ASSERT_TRUE(l.RunUntil(
+        [rack] { return std::u16string(rack->Sheep(0)->GetAnimationName()) == u"sheepbody_skin_eat"; },
+        1500));
     EXPECT_EQ(std::u16string(rack->Sheep(0)->GetAnimationName()), u"sheepbody_skin_eat");
     EXPECT_EQ(std::u16string(rack->Sheep(0)->Head()->GetAnimationName()), u"sheephead_skin_eat");
     ASSERT_TRUE(l.RunUntil([rack] { return rack->Remaining() == 0.0f; }, 4000));

@@ -5,6 +5,10 @@
 // unexpanded") and every text put together with the missing-text marker
 // ("Missing text shown"), and any such line fails the test with its names. Each walk also
 // proves it reached its screens, so a walk that stopped early cannot pass.
+#include "app/Profiles.h"
+#include "frontend/MapGeometry.h"
+#include "gui/Regime.h"
+#include "tests/game/Players.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
@@ -81,11 +85,11 @@ TEST(ArtCoverage, ThePlayersPathFromTheLogosToTheMapShowsEverything) {
 }
 
 // At 800 x 600 on the screen after loading: each sample level typed and
-// opened, its information page closed, the pointer over its goal buttons, the warehouse window opened and
-// closed, the pause menu and its restart's level window, then the menu's way
-// back. Then the comics after the story levels, each typed and shown, its
-// page completed and closed onto the map, which (without a profile) gives
-// the screen back.
+// opened, its information page closed (level 32's has a strip of every
+// kind), the pointer over its goal buttons, the warehouse window opened with
+// the pointer over its first tile and closed, the pause menu and its restart's level window, then the menu's
+// way back. Then the comics after the story levels, each typed and shown, its page completed and closed onto
+// the map, which (without a profile) gives the screen back.
 TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
     GameCopy game;
     UseScreen(game, 800, 600);
@@ -103,6 +107,7 @@ TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
         for (int x : {45, 135, 225})                         // each goal button's hint
             events += Move(t, x, height - 60), t += 700;
         events += Click(t, width - 50, height - 60), t += 1600;    // the warehouse button
+        events += Move(t, 166, 190), t += 900;                     // the first tile's hint
         events += Click(t, width / 2, height / 2 + 182), t += 700; // the window's close
         events += Key(t, "ESCAPE"), t += 1100;                     // the pause menu
         events += Click(t, menuX + 126, menuY + 182), t += 1600;   // restart: the level window
@@ -126,4 +131,30 @@ TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
     EXPECT_EQ(Count(log, "-> 0x00000006"), levels.size() + 1 + comics.size())
         << "each level left for the map, each comic's map given back\n"
         << log;
+}
+
+// At 1024 x 768 a player who owns three bonuses and takes two into her
+// levels opens level 20 from the map: the level window's bonus slots, the
+// pointer resting on the first one and then on a goal for their hints.
+TEST(ArtCoverage, TheLevelWindowsBonusSlotsAndGoalsShowEverything) {
+    GameCopy game;
+    UseScreen(game, 1024, 768);
+    testplayers::MakePlayer(game.User(), u"ida", [](ProfileRecord& record) {
+        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+        for (int i = 0; i < 19; ++i)
+            easy.levels[i].status = kLevelSilver;
+        easy.levels[19].status = kLevelOpen;
+        for (int bonus : {0, 2, 4})
+            easy.owned[bonus] = 1;
+        easy.chosenCount = 2;
+        easy.chosen[0] = 0, easy.chosen[1] = 4, easy.chosen[2] = -1;
+        record.flags |= kProfileFlagEasyMapTutorial;
+    });
+    const MapPoint twenty = CellPosition(19);
+    std::string events = Click(40, 400, 300) + Key(5000, "M") + Click(6000, twenty.x, twenty.y + 4);
+    events += Move(7000, 447, 510) + Move(8500, 360, 270) + Move(10000, 100, 700); // a slot, a goal
+    const std::string log = Walk(game, events, 10500, true);
+
+    EXPECT_EQ(MissingContent(log), "");
+    EXPECT_EQ(Count(log, "the level window of level 20 opens"), 1u) << log;
 }

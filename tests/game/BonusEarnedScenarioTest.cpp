@@ -106,10 +106,10 @@ TEST(BonusEarnedScenario, WinningLevelSevenGivesTheBeesWhichLevelEightTeachesAnd
     // tutorial's arrow down at it and its box above; a click takes the box
     // away and leaves the icon.
     const auto beeYellow = [](int r, int g, int b) { return r > 220 && g > 170 && g < 225 && b < 90; };
-    EXPECT_GT(window.Count(416, 440, 460, 486, beeYellow), 30) << log;
+    EXPECT_GT(window.Count(428, 492, 468, 532, beeYellow), 30) << log;
     EXPECT_GT(window.Count(425, 370, 470, 436, ArrowYellow), 300) << log;
     EXPECT_GT(window.Count(290, 300, 600, 350, Parchment), 8000) << log;
-    EXPECT_GT(gone.Count(416, 440, 460, 486, beeYellow), 30) << log;
+    EXPECT_GT(gone.Count(428, 492, 468, 532, beeYellow), 30) << log;
     EXPECT_LT(gone.Count(425, 370, 470, 436, ArrowYellow), 30) << log;
     EXPECT_LT(gone.Count(290, 300, 600, 350, Parchment), 500) << log;
     // The level: the bee step's arrow at the bee button above the panel;
@@ -185,7 +185,7 @@ TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
     const auto stripes = [](int r, int g, int b) { return r < 60 && g < 60 && b < 60; };
     // The hint's arrow down at "choose bonuses"; the sunshine in the third slot.
     EXPECT_GT(window.Count(615, 365, 660, 436, ArrowYellow), 300) << log;
-    EXPECT_LT(window.Count(424, 440, 470, 486, stripes), 10) << log;
+    EXPECT_LT(window.Count(438, 492, 478, 532, stripes), 10) << log;
     // The bonuses window: the bees' panel in the normal look (grey), then
     // chosen (green, its check) and the bees in the third slot.
     const auto panelGreen = [](int r, int g, int b) { return g > r + 40 && g > b + 40; };
@@ -193,7 +193,7 @@ TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
     EXPECT_GT(chosen.Count(250, 250, 470, 290, panelGreen), 3000) << log;
     EXPECT_GT(chosen.Count(548, 455, 595, 500, stripes), 20) << log;
     // Back in the level window: the bees in its third slot, the hint gone.
-    EXPECT_GT(slots.Count(424, 440, 470, 486, stripes), 20) << log;
+    EXPECT_GT(slots.Count(438, 492, 478, 532, stripes), 20) << log;
     EXPECT_LT(slots.Count(460, 318, 815, 350, Parchment), 500) << log;
     // In the level: the bee button first of the three, the robber walking in.
     EXPECT_GT(before.Count(436, 600, 482, 642, beeYellow), 30) << log;

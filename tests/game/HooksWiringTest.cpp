@@ -119,9 +119,8 @@ void ExpectWired(const T& table, const std::string& name, const std::vector<std:
 }
 
 const std::vector<std::string> kLevelWindowsHostMembers = {
-    "profile",      "title",      "regimeBlock",  "hasSavedGame",
-    "garbageSites", "bonusIcon",  "goalIcon",     "goalHasIngredients",
-    "saveProfiles", "leaveLevel", "selectBonuses"};
+    "profile",     "title",    "regimeBlock",        "hasSavedGame", "garbageSites", "bonusIcon",
+    "bonusRecord", "goalIcon", "goalHasIngredients", "saveProfiles", "leaveLevel",   "selectBonuses"};
 
 } // namespace
 

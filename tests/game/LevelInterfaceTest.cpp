@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -72,10 +73,12 @@ int Near(const Shot& shot, int left, int top, int right, int bottom, uint32_t co
     return shot.NearIn(left, top, right, bottom, colour, tolerance);
 }
 
-// Light grey to white pixels: the face of "Click to start" as it fades in.
+// Light, nearly colourless pixels: the white face of "Click to start", the
+// field showing a little through it as it fades in (a hint's cream is
+// warmer).
 int StartText(const Shot& shot, int left, int top, int right, int bottom) {
     return shot.Count(left, top, right, bottom, [](int r, int g, int b) {
-        return r >= 160 && std::abs(r - g) < 4 && std::abs(g - b) < 4;
+        return std::min({r, g, b}) >= 150 && std::max({r, g, b}) - std::min({r, g, b}) <= 30;
     });
 }
 

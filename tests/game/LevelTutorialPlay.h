@@ -12,6 +12,7 @@
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -83,20 +84,8 @@ inline bool ArrowYellow(int r, int g, int b) {
 inline std::string Play(testsupport::GameCopy& game, const std::string& events,
                         const std::vector<std::pair<int, std::string>>& shots, int untilMs,
                         const std::string& moreArguments = "") {
-    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
-    const std::string script = game.File("script.txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
-    std::string arguments = "--headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
-                            " --input-script '" + script + "'" + moreArguments;
-    for (const auto& [ms, name] : shots)
-        arguments += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name + ".png") + "'";
-    std::string output;
-    EXPECT_EQ(game.RunShowcase(arguments, &output), 0) << output;
-    for (const auto& [ms, name] : shots)
-        testsupport::KeepShot(game.File(name + ".png"), name + ".png");
-    const std::string log = game.Log();
-    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
-    return log;
+    return testsupport::Play(
+        game, {.events = events, .shots = shots, .untilMs = untilMs, .moreArguments = moreArguments});
 }
 
 inline testsupport::Shot Load(const testsupport::GameCopy& game, const std::string& name) {

@@ -39,10 +39,10 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndShotVillainAndRepairBy
                                Click(24500, kShotX, kShotY) + Click(26000, kRobberX, kRobberY) +
                                Click(26500, kRobberX, kRobberY) + Click(27000, kRobberX, kRobberY) +
                                Click(29000, kBedX, kRepairY);
-    // Seed 36: the robber's first shot goes to the bed of point 3, its second to point 1.
+    // Seed 24: the robber's first shot goes to the bed of point 3, its second to point 1.
     const std::string log = Play(
         game, events, {{20000, "damage"}, {24000, "held-shot"}, {28000, "repair-button"}, {36000, "end"}},
-        36100, " --seed 36");
+        36100, " --seed 24");
     EXPECT_NE(log.find("80060000 waits for the clock"), std::string::npos) << log;
     ExpectStepsInOrder(log, {"80060001", "80060002", "80060003", "80060004", "80060005"});
     // Each step was ended by the player's own click.

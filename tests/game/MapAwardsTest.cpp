@@ -28,7 +28,7 @@ int Count(const Shot& shot, int left, int top, int right, int bottom, uint32_t c
     });
 }
 
-// Harvester (0, 50, 200, 500) climbs from 30 over bronze to 260; builder
+// Harvester (0, 50, 200, 500) climbs from 30 over bronze to 260; rancher
 // (0, 10, 40, 100) from 15 to 25; the goal "first win" is newly reached,
 // "old hand" was reached before. Medals in both regimes.
 void MakeProfile(const std::string& user) {

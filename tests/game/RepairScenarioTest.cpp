@@ -13,6 +13,7 @@
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -40,21 +41,12 @@ constexpr uint32_t kPuddle = 0x7CB828, kRepairBlue = 0x4A78A8, kHandBadge = 0xA0
 
 std::string Play(GameCopy& game, const std::string& events,
                  const std::vector<std::pair<int, std::string>>& shots, int untilMs) {
-    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
-    const std::string script = game.File("script.txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
     // Seed 2: the first shot goes to the bed, the second to the bakery.
-    std::string arguments = "--seed 2 --headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
-                            " --input-script '" + script + "'";
-    for (const auto& [ms, name] : shots)
-        arguments += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name + ".png") + "'";
-    std::string output;
-    EXPECT_EQ(game.RunShowcase(arguments, &output), 0) << output;
-    for (const auto& [ms, name] : shots)
-        testsupport::KeepShot(game.File(name + ".png"), "repair-" + name + ".png");
-    const std::string log = game.Log();
-    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
-    return log;
+    return testsupport::Play(game, {.events = events,
+                                    .shots = shots,
+                                    .untilMs = untilMs,
+                                    .moreArguments = " --seed 2",
+                                    .keptAs = "repair-"});
 }
 
 // A player as the profile window makes one, current.

@@ -9,6 +9,7 @@
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -51,22 +52,12 @@ std::string Describe(WindowSize size) {
 // at each time; answers the log.
 std::string Play(GameCopy& game, WindowSize size, const std::string& events,
                  const std::vector<std::pair<int, std::string>>& shots, int untilMs) {
-    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
-                                            "[Video]\nWindow=" + std::to_string(size.width) + "," +
-                                                std::to_string(size.height) + "\n"));
-    const std::string script = game.File("script.txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
-    std::string arguments = "--headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
-                            " --input-script '" + script + "'";
-    for (const auto& [ms, name] : shots)
-        arguments += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name + ".png") + "'";
-    std::string output;
-    EXPECT_EQ(game.RunShowcase(arguments, &output), 0) << output;
-    for (const auto& [ms, name] : shots)
-        testsupport::KeepShot(game.File(name + ".png"), name + "-" + Describe(size) + ".png");
-    const std::string log = game.Log();
-    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
-    return log;
+    return testsupport::Play(game, {.events = events,
+                                    .shots = shots,
+                                    .untilMs = untilMs,
+                                    .width = size.width,
+                                    .height = size.height,
+                                    .keptAs = Describe(size) + "-"});
 }
 
 // The tutorial box's text colour (a dark red-brown, smoothed on parchment).

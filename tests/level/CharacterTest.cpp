@@ -17,6 +17,9 @@
 #include <cmath>
 #include <functional>
 #include <set>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -243,6 +246,94 @@ TEST_F(CharacterTest, AnimationJobPlaysForItsDurationThenStands) {
     Run(cow, 2);
     EXPECT_EQ(cow.JobCount(), 0);
     EXPECT_EQ(cow.AnimationNameId(), 0u);
+}
+
+// A walk goes at its job's pace times the three motion tracks, each 1 plus
+// its modifiers; a modifier set or taken off mid-walk counts from the next
+// tick, and a job's own pace is taken each tick.
+TEST_F(CharacterTest, MotionTracksPaceTheWalks) {
+    struct Case {
+        const char* what;
+        std::vector<std::tuple<uint32_t, uint32_t, float>> modifiers; // track, id, value
+        float jobPace;
+        float perTick; // pixels per 10-ms tick (the cow walks 1.0)
+    } cases[] = {
+        {"no modifier", {}, 1.0f, 1.0f},
+        {"track 0 + 0.5", {{0, 7, 0.5f}}, 1.0f, 1.5f},
+        {"track 1 + 0.5, track 2 + 1", {{1, 7, 0.5f}, {2, 9, 1.0f}}, 1.0f, 3.0f},
+        {"two modifiers on one track add", {{0, 7, 0.5f}, {0, 8, 0.25f}}, 1.0f, 1.75f},
+        {"a modifier set twice keeps the last", {{0, 7, 0.5f}, {0, 7, 1.0f}}, 1.0f, 2.0f},
+        {"a modifier of 0 is taken off", {{0, 7, 0.5f}, {0, 7, 0.0f}}, 1.0f, 1.0f},
+        {"the job's pace", {{0, 7, 1.0f}}, 1.5f, 3.0f},
+        {"a track number out of range", {{3, 7, 1.0f}}, 1.0f, 1.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MapCharacter cow(&map, &cowInfo, 0, nullptr, 0, 0, 0, -1);
+        for (const auto& [track, id, value] : c.modifiers)
+            cow.SetTrack(track, id, value);
+        cow.AddJob(std::make_unique<Job_GoTo>(&cow, 1000.0f, 0.0f, 1, c.jobPace));
+        Run(cow, 1); // the job begins its walk and takes its first step
+        const float start = cow.X();
+        Run(cow, 10);
+        EXPECT_NEAR(cow.X() - start, 10.0f * c.perTick, 0.01f);
+    }
+
+    MapCharacter cow(&map, &cowInfo, 0, nullptr, 0, 0, 0, -1);
+    cow.AddJob(std::make_unique<Job_GoTo>(&cow, 1000.0f, 0.0f, 1, 1.0f));
+    Run(cow, 11);
+    const float before = cow.X();
+    cow.SetTrack(0, 0x102, 1.0f); // a speed bonus starts mid-walk
+    Run(cow, 10);
+    EXPECT_NEAR(cow.X() - before, 20.0f, 0.01f) << "the walk that was under way speeds up";
+    cow.SetTrack(0, 0x102, 0.0f);
+    const float after = cow.X();
+    Run(cow, 10);
+    EXPECT_NEAR(cow.X() - after, 10.0f, 0.01f);
+}
+
+// Animations started at the character's speed (the farmer's work) run, and
+// end, at its scale track; others keep their own pace. The alpha track is
+// the figure's opacity, within 0..1.
+TEST_F(CharacterTest, TheScaleTrackPacesWorkAnimationsAndTheAlphaTrackFades) {
+    struct Case {
+        uint32_t flags;
+        float scale; // the scale track's modifier
+        int ticksToEnd;
+    } cases[] = {
+        {MapCharacter::kAnimationAtSpeed, 0.0f, 30},
+        {MapCharacter::kAnimationAtSpeed, 0.5f, 20},
+        {MapCharacter::kAnimationAtSpeed, 2.0f, 10},
+        {MapCharacter::kAnimationAtSpeed | 1, 1.0f, 15},
+        {0, 2.0f, 30},
+        {1, 1.0f, 30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "flags " << c.flags << ", scale + " << c.scale);
+        MapPlayer farmer(&map, &farmerInfo, 100, 100);
+        farmer.SetScaleTrack(0x104, c.scale);
+        farmer.AddJob(std::make_unique<Job_Animation>(&farmer, JOBID_SHEEPBLINK, u"girl_work", c.flags, 300));
+        Run(farmer, c.ticksToEnd);
+        EXPECT_EQ(farmer.JobCount(), 1) << "the job ends on the tick after its time ran out";
+        Run(farmer, 1);
+        EXPECT_EQ(farmer.JobCount(), 0);
+        EXPECT_FLOAT_EQ(farmer.GetAnimationSpeed(), 1.0f + c.scale);
+    }
+
+    MapPlayer farmer(&map, &farmerInfo, 100, 100);
+    farmer.SetSpeedModifier(0, 0x102, 0.5f); // the level's player track: walks and work
+    EXPECT_FLOAT_EQ(farmer.TrackValue(0), 1.5f);
+    EXPECT_FLOAT_EQ(farmer.GetAnimationSpeed(), 1.5f);
+    farmer.SetSpeedModifier(5, 0x103, 1.0f); // the level's further player track: walks
+    EXPECT_FLOAT_EQ(farmer.TrackValue(2), 2.0f);
+    EXPECT_FLOAT_EQ(farmer.MotionFactor(), 3.0f);
+    farmer.SetSpeedModifier(0, 0x102, 0.0f);
+    EXPECT_FLOAT_EQ(farmer.GetAnimationSpeed(), 1.0f);
+
+    for (const auto& [alpha, shown] : {std::pair{0.25f, 0.25f}, {-1.0f, 0.0f}, {3.0f, 1.0f}, {NAN, 1.0f}}) {
+        farmer.SetAlphaTrack(alpha);
+        EXPECT_FLOAT_EQ(farmer.Alpha(), shown) << alpha;
+    }
 }
 
 // Three jobs queued (an animation running, then a farm job, then a walk).

@@ -1,7 +1,9 @@
 #include "level/GameLevel.h"
 
 #include "LevelTestSupport.h"
+#include "level/GameMessager.h"
 #include "level/SaveStream.h"
+#include "platform/Clock.h"
 #include "platform/Random.h"
 #include "tests/support/Damage.h"
 
@@ -396,6 +398,143 @@ TEST(GameLevel, SelectingAPointTellsTheTutorialItsIndexAndThePointItself) {
             EXPECT_NE(b, 0);
         }
     }
+}
+
+// Each chosen slot whose bonus the table has is in use from the start, its
+// first recharge the level's share of the bonus's recharge time; a bonus
+// without a recharge time is ready at once.
+TEST(GameLevel, StartUpGivesEveryChosenSlotItsShareOfTheRecharge) {
+    struct Case {
+        float factor;
+        uint32_t rechargeMs;
+        uint32_t counterMs;
+        float fraction;
+        bool ready;
+    } cases[] = {
+        {0.5f, 10000, 5000, 0.5f, false},
+        {1.0f, 10000, 10000, 1.0f, true},
+        {0.0f, 10000, 0, 0.0f, false},
+        {0.5f, 0, 0, 1.0f, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.factor << " of " << c.rechargeMs << " ms");
+        TestLevel level;
+        level.record.record.bonusFactors[3] = c.factor;
+        level.world->bonus[3].rechargeMs = c.rechargeMs;
+        level.frontEnd.chosen = 1u << 3;
+        level->StartUp();
+        EXPECT_TRUE(level->Slot(3).inUse);
+        EXPECT_FALSE(level->Slot(2).inUse) << "a slot not chosen";
+        EXPECT_EQ(level->Slot(3).counterMs, c.counterMs);
+        EXPECT_FLOAT_EQ(level->Slot(3).fraction, c.fraction);
+        EXPECT_EQ(level->IsBonusReady(3), c.ready);
+    }
+}
+
+// Begin runs the particles 200 to 499 ticks ahead (a random number of them)
+// and has the screen sprites take their disabled look before any tick runs.
+TEST(GameLevel, BeginRunsTheParticlesAheadAndRefreshesTheScreenSprites) {
+    struct Panel : LevelInterfaceHooks {
+        int refreshed = 0;
+        int refreshedBeforeBegun = 0;
+        GameLevel* level = nullptr;
+        void RefreshScreenSprites() override {
+            ++refreshed;
+            if (level && !level->IsBegun()) ++refreshedBeforeBegun;
+        }
+    } panel;
+    std::vector<uint32_t> ticks;
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        platform::SeedRand(seed);
+        TestLevel level(0, 30, &panel);
+        panel.level = level.level.get();
+        level->Begin();
+        ASSERT_EQ(level.world->particlePreRuns.size(), 1u);
+        ticks.push_back(level.world->particlePreRuns[0]);
+        EXPECT_GE(ticks.back(), 200u);
+        EXPECT_LE(ticks.back(), 499u);
+    }
+    EXPECT_EQ(panel.refreshed, 12);
+    EXPECT_EQ(panel.refreshedBeforeBegun, 12) << "refreshed as play begins, not after";
+    std::sort(ticks.begin(), ticks.end());
+    EXPECT_LT(ticks.front(), ticks.back()) << "the length is drawn, not fixed";
+}
+
+// Goals met before the clock starts (stock sold while the level waits for
+// its first click) do not win it then; the first action starts the clock
+// and the win follows a second later.
+TEST(GameLevel, NoWinBeforeTheClockStarts) {
+    TestLevel level;
+    level->AddMoney(450, 0, 0, 0);
+    for (uint32_t i : {1u, 2u}) {
+        PointRecord cleared = level.record.points[i];
+        cleared.objectId = 0;
+        level->CreatePoint(i, cleared);
+    }
+    level->UpdateGoals(kGoalGarbageSites, 0, 0, true);
+    EXPECT_EQ(level->GoalProgress(0), 550);
+    EXPECT_EQ(level->GoalProgress(1), 2);
+    EXPECT_EQ(level->Result(), uint32_t(kLevelRunning)) << "met, but the clock has not started";
+    EXPECT_EQ(level->ClockStop(), 0u);
+    level->StartClock();
+    EXPECT_EQ(level->Result(), uint32_t(kLevelWon));
+    for (int i = 0; i < 5; ++i)
+        level->Update(200);
+    EXPECT_TRUE(level->IsEnded());
+    EXPECT_EQ(level.frontEnd.results, 1);
+}
+
+// A level that has ended, won or lost, leads to its comic when it is a
+// story level; an unfinished one never does.
+TEST(GameLevel, LeavingAnEndedStoryLevelShowsItsComic) {
+    struct Case {
+        uint32_t index;
+        uint32_t regime;
+        bool lose; // lost (hard regime, bronze time out); else left unfinished
+        std::vector<uint32_t> comics;
+    } cases[] = {
+        {7, 1, true, {1}}, {29, 1, true, {2}}, {40, 1, true, {3}}, {7, 1, false, {}}, {8, 1, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index + 1);
+        TestLevel level(c.regime, c.index);
+        level->StartClock();
+        if (c.lose) level->Lose();
+        level->Leave();
+        EXPECT_EQ(level.frontEnd.comics, c.comics);
+        EXPECT_EQ(level.frontEnd.maps, c.comics.empty() ? 1 : 0);
+    }
+}
+
+// The warehouse-full notice of a throttled delivery comes again once 10 s
+// of the system clock have passed, also while the level stands paused (its
+// own clock does not move then).
+TEST(GameLevel, WarehouseFullNoticesAreThrottledByTheSystemClock) {
+    struct Panel : LevelInterfaceHooks {
+        std::vector<uint32_t> full;
+        void ShowWarehouseFull(uint32_t product) override { full.push_back(product); }
+    } panel;
+    platform::SetVirtualClock(true);
+    struct Case {
+        uint32_t waitMs;
+        size_t notices;
+    } cases[] = {{0, 1}, {5000, 1}, {9999, 1}, {10000, 2}, {60000, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.waitMs);
+        panel.full.clear();
+        TestLevel level(0, 30, &panel);
+        level.world->room[0x99] = 0;
+        GameMessager throttle;
+        level->StartClock();
+        level->Pause(kPauseWindow);
+        EXPECT_EQ(level->PutToWarehouse(0x99, 2, &throttle, -1, 0, 0, 0), 0u);
+        platform::SleepMilliseconds(c.waitMs);
+        level->Update(200);
+        EXPECT_EQ(level->LevelTimeMs(), 0u);
+        level->PutToWarehouse(0x99, 2, &throttle, -1, 0, 0, 0);
+        EXPECT_EQ(panel.full.size(), c.notices);
+    }
+    platform::SetVirtualClock(false);
 }
 
 // A click on the field asks the tutorial before it reaches a point: the point

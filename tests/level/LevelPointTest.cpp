@@ -564,8 +564,7 @@ TEST(LevelPoint, WarehouseFullNoticeIsThrottledUnderTheProductsNumber) {
     level->PutToWarehouse(0x99, 2, &throttle, -1, 0, 0, 0);
     level->PutToWarehouse(0x77, 2, &throttle, -1, 0, 0, 0);
     EXPECT_EQ(panel.fullNotices, (std::vector<uint32_t>{0x99, 0x77}));
-    EXPECT_FALSE(throttle.CanShow(kWarehouseFullMessage + 3, 0)) << "held under the number";
-    EXPECT_FALSE(throttle.CanShow(kWarehouseFullMessage + 5, 0));
-    EXPECT_TRUE(throttle.CanShow(kWarehouseFullMessage + 0x99, 0))
-        << "the product's id is not the notice's id";
+    EXPECT_FALSE(throttle.CanShow(kWarehouseFullMessage + 3)) << "held under the number";
+    EXPECT_FALSE(throttle.CanShow(kWarehouseFullMessage + 5));
+    EXPECT_TRUE(throttle.CanShow(kWarehouseFullMessage + 0x99)) << "the product's id is not the notice's id";
 }

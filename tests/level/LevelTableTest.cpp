@@ -75,6 +75,7 @@ TEST(LevelTable, RefusesEveryBrokenRule) {
         {"bonus", [](Level& l) { l.record.bonusId = 6; }},
         {"speed rate", [](Level& l) { l.record.speedRates[2] = 0.0f; }},
         {"bonus factor", [](Level& l) { l.record.bonusFactors[5] = -1.0f; }},
+        {"bonus factor above the whole recharge", [](Level& l) { l.record.bonusFactors[2] = 1.5f; }},
         {"stock pairs", [](Level& l) { l.record.stockCount = 17; }},
         {"stock units", [](Level& l) { l.record.stock[0].count = 0; }},
         {"no warehouse type", [](Level& l) { l.record.types[0].id = 5; }},

@@ -187,10 +187,10 @@ TEST_F(LevelPanelTest, GoalButtonsShowProgressAndSoundOnce) {
         size_t sounds;
         bool fading;
     } steps[] = {
-        {12, u"12/5", true, 1, true},
-        {12, u"12/5", true, 1, true}, // unchanged: nothing
-        {4, u"4/5", false, 1, true},  // no sound back, the fade reverses
-        {5, u"5/5", true, 2, true},
+        {12, u"<c=80ff80>12/5</c>", true, 1, true},
+        {12, u"<c=80ff80>12/5</c>", true, 1, true}, // unchanged: nothing
+        {4, u"4/5", false, 1, true},                // no sound back, the fade reverses
+        {5, u"<c=80ff80>5/5</c>", true, 2, true},
     };
     for (const Step& s : steps) {
         level.progress[1] = s.value;
@@ -221,8 +221,8 @@ TEST_F(LevelPanelTest, GarbageGoalCountsSitesLeft) {
     EXPECT_EQ(garbage->rect.right - garbage->rect.left, 271);
     level.progress[0] = 5;
     panel->UpdateTaskButtons(0, true);
-    EXPECT_EQ(garbage->ProgressText(), u"0");
-    EXPECT_TRUE(garbage->IsMet()) << "drawn in the met colour";
+    EXPECT_EQ(garbage->ProgressText(), u"<c=80ff80>0</c>") << "green through its markup";
+    EXPECT_TRUE(garbage->IsMet());
     EXPECT_EQ(context.sounds.size(), 1u);
 }
 
@@ -313,6 +313,11 @@ TEST_F(LevelPanelTest, CloseTutorialAsksFirstAndFinishesOnlyARunningTutorial) {
 TEST_F(LevelPanelTest, StartTextPulsesAndFadesOut) {
     LevelPanel* panel = Open(800, 600);
     ASSERT_TRUE(panel->HasStartText());
+    // Both the start text and the menu button's text are drawn with outlines round their glyphs.
+    EXPECT_EQ(panel->StartText().OutlineWidth(), 2.0f);
+    EXPECT_EQ(panel->StartText().OutlineColour(), 0xFF000000u);
+    EXPECT_EQ(panel->GetMenuButton()->ShownText().OutlineWidth(), 1.5f);
+    EXPECT_EQ(panel->GetMenuButton()->ShownText().OutlineColour(), 0xFF405C7Fu);
     EXPECT_FLOAT_EQ(panel->StartTextScale(), 1.5f);
     EXPECT_FLOAT_EQ(panel->StartTextAlpha(), 0.0f);
     panel->Update();
@@ -329,9 +334,21 @@ TEST_F(LevelPanelTest, StartTextPulsesAndFadesOut) {
     panel->Update();
     EXPECT_EQ(panel->AnimationClock(), 600u);
     level.pauses &= ~0x2u;
+    // The clock goes at the level's pace: twice as fast at speed 2, not at all at 0.
+    struct Pace {
+        float speed;
+        uint32_t clock;
+    };
+    for (const Pace& p : {Pace{2.0f, 800}, Pace{0.0f, 800}, Pace{0.5f, 850}, Pace{1.0f, 950}}) {
+        level.speed = p.speed;
+        host.now += 100;
+        panel->Update();
+        EXPECT_EQ(panel->AnimationClock(), p.clock) << p.speed;
+    }
+    level.speed = 1.0f;
     // The clock starts: a 200-ms fade-out, then the text is gone.
     driver.StartTextFadeOut();
-    EXPECT_EQ(panel->FadeOutStart(), 600);
+    EXPECT_EQ(panel->FadeOutStart(), 950);
     host.now += 100;
     panel->Update();
     EXPECT_TRUE(panel->HasStartText());

@@ -3,6 +3,7 @@
 // selection against a profile, and the result window's leaving.
 
 #include "levelui/LevelWindows.h"
+#include "level/Bonuses.h"
 #include "tests/sprites/SpriteTestHost.h"
 
 #include <gtest/gtest.h>
@@ -27,11 +28,26 @@ ProfileRecord MakeRecord(uint32_t regime, std::initializer_list<int32_t> owned, 
     return r;
 }
 
+// The titles and descriptions are keys of the group "bonuses": without a
+// language the manager gives the key back.
+std::array<BONUS, 6> MakeBonuses() {
+    std::array<BONUS, 6> table{};
+    for (size_t i = 0; i < table.size(); ++i) {
+        const std::u16string title = u"title" + std::u16string(1, char16_t(u'0' + i));
+        const std::u16string text = u"about" + std::u16string(1, char16_t(u'0' + i));
+        std::copy(title.begin(), title.end(), table[i].title);
+        std::copy(text.begin(), text.end(), table[i].description);
+        table[i].id = uint32_t(i);
+    }
+    return table;
+}
+
 struct Fixture : ::testing::Test {
     spritetest::TestHost host;
     WindowManager manager{nullptr, nullptr};
     Calls calls;
     bool saved = false;
+    std::array<BONUS, 6> bonuses = MakeBonuses();
 
     LevelWindowsHost Host(Profile* profile) {
         LevelWindowsHost h;
@@ -44,6 +60,9 @@ struct Fixture : ::testing::Test {
             return true;
         };
         h.hasSavedGame = [this](uint32_t) { return saved; };
+        h.bonusRecord = [this](int32_t bonus) {
+            return bonus >= 0 && bonus < 6 ? &bonuses[size_t(bonus)] : nullptr;
+        };
         h.saveProfiles = [this] { ++calls.saves; };
         h.leaveLevel = [this] { ++calls.leaves; };
         return h;
@@ -227,6 +246,49 @@ TEST_F(LevelWindowTest, BonusSelectionSlotsAndTheNewBonusMark) {
     }
 }
 
+TEST_F(LevelWindowTest, BonusSlotsAreButtonsWithTheBonusHintHiddenWhenEmpty) {
+    ProfileRecord record = MakeRecord(0, {0, 3, 5}, 2, {3, 5, -1});
+    Profile profile(nullptr, record);
+    LevelWindow* w = Open(&profile, kLevelWindowFromMap);
+    struct Slot {
+        int32_t bonus;
+        bool shown;
+        const char16_t *caption, *body;
+    };
+    const auto check = [&](const std::array<Slot, 3>& want) {
+        for (int32_t i = 0; i < 3; ++i) {
+            const LevelWindowBonus* b = w->BonusSlot(i);
+            ASSERT_NE(b, nullptr);
+            const Slot& s = want[size_t(i)];
+            EXPECT_EQ(b->Bonus(), s.bonus) << i;
+            EXPECT_EQ(b->HasState(), s.shown) << i;
+            EXPECT_EQ(b->HasHint(), s.shown) << i;
+            EXPECT_EQ(b->HintCaption(), s.caption) << i;
+            EXPECT_EQ(b->HintBody(), s.body) << i;
+            EXPECT_EQ(b->userData, LevelWindow::BonusSlotData(s.bonus)) << i;
+            // Side by side, 1 px apart, each 63 x 134.
+            EXPECT_EQ(b->rect.left - w->BonusSlot(0)->rect.left, 64 * i) << i;
+            EXPECT_EQ(b->rect.right - b->rect.left, 63) << i;
+            EXPECT_EQ(b->rect.bottom - b->rect.top, 134) << i;
+            EXPECT_EQ(b->Command(), kLevelWindowBonusSlot);
+        }
+    };
+    check({Slot{3, true, u"title3", u"about3"}, Slot{5, true, u"title5", u"about5"},
+           Slot{-1, false, u"", u""}});
+    // The slot's hint is the wider caption hint, made when it is first asked for.
+    ASSERT_NE(w->BonusSlot(0)->GetHintWindow(), nullptr);
+    EXPECT_EQ(w->BonusSlot(2)->GetHintWindow(), nullptr);
+    EXPECT_EQ(w->OnButtonClick(w->BonusSlot(0)), 0u); // the window ignores the slots' clicks
+    EXPECT_TRUE(calls.level.empty());
+
+    // The bonuses window changed the choice: the emptied slot hides and drops its hint.
+    w->Selection() = BonusPick{3, {0, -1, 5}};
+    w->ShowBonuses();
+    check({Slot{0, true, u"title0", u"about0"}, Slot{-1, false, u"", u""},
+           Slot{5, true, u"title5", u"about5"}});
+    EXPECT_EQ(w->BonusSlot(1)->GetHintWindow(), nullptr);
+}
+
 TEST_F(ResultWindowTest, ColumnsRevealAndLeavingOnce) {
     LevelResult r{};
     r.level = 33, r.flags = kResultNewBest, r.regime = 1;
@@ -246,6 +308,72 @@ TEST_F(ResultWindowTest, ColumnsRevealAndLeavingOnce) {
     manager.Destroy(w);
     manager.DeleteClosedWindows();
     EXPECT_EQ(manager.levelResultWindow, nullptr);
+}
+
+TEST_F(ResultWindowTest, InformationStripsOfEveryKindWithTheLevelBox) {
+    // Line rows (at 24, 72, 120, 168) naming an own text, a plant allowed to
+    // stage 3, a building the level does not allow, a bonus; a picture row.
+    const char16_t* names[] = {u"market", u"wheat", u"mill", u"bees", u"picture"};
+    const uint32_t kinds[] = {kInfoOwnText, kInfoPlant, kInfoBuilding, kInfoBonus, kInfoOwnText};
+    std::vector<InfoEntry> entries(5);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        entries[i].rowKind = i == 4 ? kInfoPictureRow : kInfoLineRow;
+        entries[i].objectKind = kinds[i];
+        std::copy_n(names[i], std::char_traits<char16_t>::length(names[i]), entries[i].name);
+        std::copy_n(u"body", 4, entries[i].bodyKey);
+    }
+    std::vector<std::u16string> asked;
+    InfoWindow* w = manager.Open<InfoWindow>(entries, InfoWindow::PassThrough{}, InfoWindow::RealClock{},
+                                             [&asked](const InfoEntry& e, InfoObject* out) {
+                                                 asked.emplace_back(e.name);
+                                                 if (e.objectKind == kInfoBuilding)
+                                                     return false; // not allowed here: no strip
+                                                 out->name = e.name;
+                                                 out->level = e.objectKind == kInfoPlant ? 3 : 0;
+                                                 return true;
+                                             });
+    EXPECT_EQ(asked.size(), 5u);
+    struct Want {
+        int32_t left, top, width, level;
+    } want[] = {{26, 24, 292, 0}, {26, 72, 362, 3}, {26, 168, 292, 0}, {250, 216, 404, 0}};
+    ASSERT_EQ(w->Strips().size(), std::size(want));
+    for (size_t i = 0; i < std::size(want); ++i) {
+        const InfoWindow::Strip& strip = w->Strips()[i];
+        EXPECT_EQ(strip.rect.left, want[i].left) << i;
+        EXPECT_EQ(strip.rect.top, want[i].top) << i;
+        EXPECT_EQ(strip.rect.right - strip.rect.left, want[i].width) << i;
+        EXPECT_EQ(strip.rect.bottom - strip.rect.top, 48) << i;
+        EXPECT_EQ(strip.level, want[i].level) << i;
+    }
+    // The texts in order: each strip's name (its middle 24 px down), the
+    // plant's level box ("level 3" without a language, centred 6 px left of
+    // the box's middle), and the bodies: a line row's starts 16 px after its
+    // strip as built; the left-out strip's row keeps the plain width.
+    struct Text {
+        const char16_t* text;
+        float x, y;
+        bool centreX, centreY;
+    } texts[] = {{u"market", 96, 48, false, true},    {u"body", 334, 48, false, true},
+                 {u"wheat", 96, 96, false, true},     {u"level 3", 347, 96, true, true},
+                 {u"body", 404, 96, false, true},     {u"body", 334, 144, false, true},
+                 {u"bees", 96, 192, false, true},     {u"body", 334, 192, false, true},
+                 {u"picture", 324, 240, false, true}, {u"body", 266, 269, false, false}};
+    ASSERT_EQ(w->Texts().size(), std::size(texts));
+    for (size_t i = 0; i < std::size(texts); ++i) {
+        const InfoWindow::Text& t = w->Texts()[i];
+        EXPECT_EQ(t.text.Text(), texts[i].text) << i;
+        EXPECT_EQ(t.x, texts[i].x) << i;
+        EXPECT_EQ(t.y, texts[i].y) << i;
+        EXPECT_EQ(t.centreX, texts[i].centreX) << i;
+        EXPECT_EQ(t.centreY, texts[i].centreY) << i;
+    }
+    // Names are outlined in light gold, bodies shadowed in half-clear cream.
+    EXPECT_EQ(w->Texts()[0].text.OutlineWidth(), 2.0f);
+    EXPECT_EQ(w->Texts()[0].text.OutlineColour(), 0xFFFFE29Cu);
+    EXPECT_EQ(w->Texts()[1].text.ShadowColour(), 0x80FFF7DDu);
+    // The close button is one 26 x 27 look of the page's sheet.
+    EXPECT_EQ(w->CloseButton()->rect.right - w->CloseButton()->rect.left, 26);
+    EXPECT_EQ(w->CloseButton()->rect.bottom - w->CloseButton()->rect.top, 27);
 }
 
 TEST_F(ResultWindowTest, InformationPageSizeCloseButtonAndClicks) {

@@ -266,3 +266,48 @@ TEST(PanelLayout, BonusStatesAndRechargeSplit) {
         }
     }
 }
+
+TEST(PanelLayout, RechargedIconRowsAndTheRunningLine) {
+    // A 40-px icon standing 4 px down: the rows above a split line.
+    struct Split {
+        int32_t line, above;
+    } splits[] = {{0, 0}, {4, 0}, {14, 10}, {44, 40}, {48, 40}, {-3, 0}};
+    for (const Split& s : splits)
+        EXPECT_EQ(IconRowsAbove(s.line, 4, 40), s.above) << s.line;
+
+    // The indicator in 46 px: whole pixels, and the next one's share as alpha.
+    struct Length {
+        float f;
+        int32_t whole, alpha;
+    } lengths[] = {{0.0f, 0, 0},  {0.5f, 23, 0}, {0.25f, 11, 128}, {1.0f, 46, 0},
+                   {1.5f, 46, 0}, {-1.0f, 0, 0}, {0.1f, 4, 153}};
+    for (const Length& l : lengths) {
+        const RunLineLength r = RunLineIndicator(46, l.f);
+        EXPECT_EQ(r.whole, l.whole) << l.f;
+        EXPECT_EQ(r.alpha, l.alpha) << l.f;
+    }
+
+    // Growing: half size to whole in 130 ms, faded in over 65; shrinking: to half and out in 65.
+    struct Look {
+        bool growing;
+        uint32_t t;
+        float scale, alpha;
+        bool done;
+    } looks[] = {{true, 0, 0.5f, 0.0f, false},  {true, 65, 0.75f, 1.0f, false}, {true, 130, 1.0f, 1.0f, true},
+                 {false, 0, 1.0f, 1.0f, false}, {false, 26, 0.8f, 0.6f, false}, {false, 65, 0.5f, 0.0f, true},
+                 {false, 500, 0.5f, 0.0f, true}};
+    for (const Look& l : looks) {
+        const RunLineLook r = RunLineEffect(l.growing, l.t);
+        EXPECT_FLOAT_EQ(r.scale, l.scale) << l.growing << " " << l.t;
+        EXPECT_FLOAT_EQ(r.alpha, l.alpha) << l.growing << " " << l.t;
+        EXPECT_EQ(r.done, l.done) << l.growing << " " << l.t;
+    }
+
+    // The flash adds grey up to 0x808080, holds it and fades back.
+    struct Flash {
+        uint32_t t, colour;
+    } flashes[] = {{0, 0xFF000000},   {100, 0xFF404040}, {200, 0xFF808080},
+                   {250, 0xFF808080}, {400, 0xFF404040}, {500, 0}};
+    for (const Flash& f : flashes)
+        EXPECT_EQ(BonusFlashColour(f.t), f.colour) << f.t;
+}

@@ -35,6 +35,7 @@ class TestLevel : public RunningLevelView {
     PanelBonusSlot slots[kPanelBonusSlots]{};
     int32_t progress[3] = {};
     uint32_t pauses = 0x1;
+    float speed = 1.0f;
     std::vector<std::string> calls;
 
     uint32_t LevelIndex() const override { return 33; }
@@ -56,6 +57,7 @@ class TestLevel : public RunningLevelView {
     }
     int32_t GoalProgress(uint32_t g) const override { return g < 3 ? progress[g] : 0; }
     bool IsPausedExcept(uint32_t mask) const override { return (pauses & ~mask) != 0; }
+    float FrameSpeed() const override { return speed; }
     void StartClock() override { calls.push_back("clock"), pauses &= ~0x1u; }
     void ActivateBonus(uint32_t s) override { calls.push_back("bonus " + std::to_string(s)); }
     void ShowMenu(bool) override { calls.push_back("menu"); }

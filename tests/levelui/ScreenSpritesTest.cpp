@@ -188,6 +188,18 @@ TEST_F(ScreenSpriteTest, HighlightAfter30MsOfRestAndTheHintAfter400) {
     EXPECT_EQ(level.manager.HintOwner(), nullptr);
 }
 
+TEST_F(ScreenSpriteTest, TheRestStartsAtTheFirstTickAfterThePointerEnters) {
+    // Entering keeps the last position unknown, so the first tick counts as
+    // a move: the rest of 30 ms runs from there, the highlight at the fourth.
+    LogButton* b = Button(100, 100, "b");
+    MoveTo(100, 100);
+    EXPECT_TRUE(b->IsHovered());
+    Ticks(3);
+    EXPECT_EQ(b->GetState(), ActiveScreenSprite::kNormal);
+    Ticks(1);
+    EXPECT_EQ(b->GetState(), ActiveScreenSprite::kHighlighted);
+}
+
 TEST_F(ScreenSpriteTest, PressesThatAreNotTheButtonsDoNothingButAreTaken) {
     LogButton* b = Button(100, 100, "b");
     // A right press on a left-only button is taken, yet changes nothing.
@@ -382,6 +394,22 @@ TEST_F(ScreenSpriteTest, ProductionSlotsSitInARowAndClampTheirFill) {
     ASSERT_TRUE(slot->FillTop(40, &top, &fraction));
     EXPECT_EQ(top, 18); // 34 - 16.5 = 17.5: row 17 half covered
     EXPECT_FLOAT_EQ(fraction, 0.5f);
+}
+
+TEST_F(ScreenSpriteTest, AProductionSlotsHintNamesItsProductWhenShown) {
+    // Without a language the name is its key; an empty slot has no hint.
+    ASSProductionSlot* slot = host.Create<ASSProductionSlot>(100, 50, 0, 1);
+    int wheat = 0, flour = 0;
+    EXPECT_EQ(slot->GetHintWindow(), nullptr);
+    slot->SetProduct(&wheat, nullptr, u"wheat");
+    ASSERT_NE(slot->GetHintWindow(), nullptr);
+    EXPECT_EQ(slot->HintText(), u"wheat");
+    // A new product: the hint reads the new name the next time it shows.
+    slot->SetProduct(&flour, nullptr, u"flour");
+    ASSERT_NE(slot->GetHintWindow(), nullptr);
+    EXPECT_EQ(slot->HintText(), u"flour");
+    slot->SetProduct(nullptr, nullptr, nullptr);
+    EXPECT_EQ(slot->GetHintWindow(), nullptr);
 }
 
 TEST_F(ScreenSpriteTest, ProgressLinesClampLatchAndPlaceTheirPieces) {

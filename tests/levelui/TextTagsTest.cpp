@@ -372,7 +372,9 @@ TEST_F(TextTagsTest, TagsThatDoNotFitStayUnexpanded) {
 TEST_F(TextTagsTest, LevelTagsNeedARunningLevel) {
     sources.running = false;
     EXPECT_EQ(Expand("MONEY"), "(unexpanded)");
-    EXPECT_EQ(Expand("TASK R", kTagContextTask, reinterpret_cast<uintptr_t>(&task)), "(unexpanded)");
+    // A goal of a level that does not run (the level window's goals): the whole target remains.
+    sources.goalProgress = 3;
+    EXPECT_EQ(Expand("TASK R", kTagContextTask, reinterpret_cast<uintptr_t>(&task)), "10");
     sources.running = true;
     sources.goalInLevel = false; // not one of the level's goals
     EXPECT_EQ(Expand("TASK R", kTagContextTask, reinterpret_cast<uintptr_t>(&task)), "(unexpanded)");
@@ -495,16 +497,14 @@ TEST_F(TextTagsTest, OutputIsCutAtEveryBufferSizeAndTerminated) {
 TEST_F(TextTagsTest, WithoutTheGamesSourcesTagsThatNeedThemStayUnexpanded) {
     SetTextTagSources(nullptr);
     const uintptr_t awardObject = reinterpret_cast<uintptr_t>(&award);
-    for (const Case& c :
-         std::vector<Case>{{"MONEY", 0, 0, ""},
-                           {"ICON small_coin", 0, 0, ""},
-                           {"PRODUCT N", kTagContextProduct, 1, ""},
-                           {"PLANT N", kTagContextPlant, 10, ""},
-                           {"MBLDNG P U", kTagContextBuilding, 20, ""},
-                           {"PRDCTN I", kTagContextRecipe, 30, ""},
-                           {"PROFILE N", kTagContextProfile, 0, ""},
-                           {"SAWARD D", kTagContextAward, awardObject, ""},
-                           {"TASK R", kTagContextTask, reinterpret_cast<uintptr_t>(&task), ""}})
+    for (const Case& c : std::vector<Case>{{"MONEY", 0, 0, ""},
+                                           {"ICON small_coin", 0, 0, ""},
+                                           {"PRODUCT N", kTagContextProduct, 1, ""},
+                                           {"PLANT N", kTagContextPlant, 10, ""},
+                                           {"MBLDNG P U", kTagContextBuilding, 20, ""},
+                                           {"PRDCTN I", kTagContextRecipe, 30, ""},
+                                           {"PROFILE N", kTagContextProfile, 0, ""},
+                                           {"SAWARD D", kTagContextAward, awardObject, ""}})
         EXPECT_EQ(Expand(c.tag, c.kind, c.object), "(unexpanded)") << c.tag;
     // Colours need nothing.
     EXPECT_EQ(Expand("COLOR r"), "</color>");

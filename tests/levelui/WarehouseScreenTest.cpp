@@ -1,7 +1,8 @@
 // The warehouse window on the screen after loading (F7) at 800 x 600: the
 // script selects the wheat tile and presses sell-five; the window shows the
-// tile at 5/50 with the upgrade button, the goal notice sits at the bottom
-// right, and the log has the sale (money 50). A click on the upgrade button
+// tile at 5/50, the sale buttons as the warehouse's coin pictures, the
+// upgrade plank with its coin and price centred, the goal notice at the
+// bottom right, and the log has the sale (money 50). A click on the upgrade button
 // then raises the warehouse: money 10, the tiles at capacity 100, the
 // upgrade button gone.
 
@@ -31,6 +32,10 @@ bool Wood(int r, int g, int b) {
 bool Dark(int r, int g, int b) {
     return r + g + b < 250;
 }
+// The coins' gold.
+bool Gold(int r, int g, int b) {
+    return r > 215 && g > 160 && g < 215 && b < 90;
+}
 
 } // namespace
 
@@ -53,6 +58,8 @@ TEST(WarehouseScreen, SellFiveWheatThenUpgrade) {
                              sold + "' --screenshot-at 9300 '" + upgraded + "'",
                          &output);
     ASSERT_EQ(status, 0) << output;
+    testsupport::KeepShot(sold, "warehouse-sold.png");
+    testsupport::KeepShot(upgraded, "warehouse-upgraded.png");
     const Shot a = LoadShot(sold), b = LoadShot(upgraded);
     ASSERT_TRUE(a.ok && b.ok) << output;
     ASSERT_EQ(a.picture.width, 800);
@@ -64,6 +71,13 @@ TEST(WarehouseScreen, SellFiveWheatThenUpgrade) {
     // The upgrade button (40 coins, money 50) in the bottom row, gone after the upgrade (money 10 < 80).
     EXPECT_GT(a.Count(135, 466, 295, 490, Wood), 1000);
     EXPECT_EQ(b.Count(135, 466, 295, 490, Wood), 0);
+    // The sale buttons are the warehouse's pictures: one coin on sell-one,
+    // a heap of five on sell-five (the window's strip centre line is y 349).
+    EXPECT_GT(a.Count(571, 335, 621, 372, Gold), 15);
+    EXPECT_GT(a.Count(623, 335, 674, 372, Gold), 4 * a.Count(571, 335, 621, 372, Gold));
+    // The upgrade plank shows its coin and price centred together, not at its left end.
+    EXPECT_EQ(a.Count(131, 462, 200, 494, Gold), 0);
+    EXPECT_GT(a.Count(200, 462, 250, 494, Gold), 40);
     // The goal notice at the bottom right of the screen, above the window.
     EXPECT_GT(a.Count(440, 440, 790, 472, Dark), 200);
     // The tiles' texts changed from 5/50 to 5/100.

@@ -156,6 +156,25 @@ TEST_F(WarehouseWindowTest, TilesFillTwoRowsOfSeven) {
     EXPECT_TRUE(level.calls.empty());
 }
 
+TEST_F(WarehouseWindowTest, SaleButtonsAreOneFaceOfTheirPictureSideBySide) {
+    WarehouseWindow* w = Open(2);
+    // Each face is a quarter of its 53 x 220 column; sell-five follows sell-one.
+    const kis::Rect one = w->SellOne()->rect, five = w->SellFive()->rect;
+    EXPECT_EQ(one.left, 454);
+    EXPECT_EQ(one.top, w->StripTop() - 28);
+    EXPECT_EQ(one.right - one.left, 53);
+    EXPECT_EQ(one.bottom - one.top, 55);
+    EXPECT_EQ(five.left, one.right);
+    EXPECT_EQ(five.top, one.top);
+    EXPECT_EQ(five.right - five.left, 53);
+    EXPECT_EQ(five.bottom - five.top, 55);
+    // The upgrade plank: one 32-px face of its 167 x 256 picture, in the bottom row at x 16.
+    const kis::Rect up = w->UpgradeButton()->rect;
+    EXPECT_EQ(up.left, 16);
+    EXPECT_EQ(up.right - up.left, 167);
+    EXPECT_EQ(up.bottom - up.top, 32);
+}
+
 TEST_F(WarehouseWindowTest, TileCountText) {
     WarehouseWindowButton* t = Open(1)->Tiles()[0];
     struct Step {

@@ -177,7 +177,11 @@ class FakeLevelWorld : public LevelWorld {
         auto it = numbers.find(id);
         return it == numbers.end() ? 0 : it->second;
     }
-    void SetPlayerSpeedModifier(uint32_t id, float value) override { playerModifiers.push_back({id, value}); }
+    void SetPlayerSpeedModifier(uint32_t, uint32_t id, float value) override {
+        playerModifiers.push_back({id, value});
+    }
+    std::vector<uint32_t> particlePreRuns; // the ticks of each pre-run
+    void PreRunParticles(uint32_t ticks) override { particlePreRuns.push_back(ticks); }
     bool IsVillainPlaceFree(uint32_t place) const override { return villains[place] == 0; }
     void CreateVillain(uint32_t place, uint32_t kind, const VillainPlace&) override {
         villains[place] = kind;

@@ -1,0 +1,89 @@
+// The level's goals as a player meets them at 1024 x 768: stock sold from
+// the warehouse window before the first click wins nothing, and a goal that
+// counts a product in stock is no longer met once that product has left it.
+#include "tests/game/LevelTutorialPlay.h"
+
+using namespace tutorialplay;
+using testsupport::GameCopy;
+using testsupport::Shot;
+
+namespace {
+
+// The panel's warehouse button; in the warehouse window the first tile
+// (the wheat), "sell five" and "close".
+constexpr int kWarehouseX = 911, kWarehouseY = 711;
+constexpr int kTileX = 278, kTileY = 273;
+constexpr int kSellFiveX = 760, kSellFiveY = 418;
+constexpr int kCloseX = 514, kCloseY = 561;
+
+// Opens the warehouse window, picks the wheat and sells five wheat `times`
+// times from startMs on, one sale every 300 ms.
+std::string SellWheat(int startMs, int times) {
+    std::string s = Click(startMs, kWarehouseX, kWarehouseY) + Click(startMs + 1200, kTileX, kTileY);
+    for (int i = 0; i < times; ++i)
+        s += Click(startMs + 1800 + 600 * i, kSellFiveX, kSellFiveY);
+    return s;
+}
+
+// A player without the tutorials (they hold the panel until the clock
+// starts) with the level of the index open.
+void MakeQuietPlayer(const std::string& user, int32_t openLevel) {
+    testplayers::MakePlayer(user, u"ida", [openLevel](ProfileRecord& record) {
+        record.results.tutorial = 0;
+        record.results.regimes[kRegimeEasy].levels[openLevel].status = kLevelOpen;
+    });
+}
+
+} // namespace
+
+// Level 29 starts with 500 money and 50 wheat (worth 100). Before the first
+// click the warehouse window sells every wheat; the clock has not started,
+// so nothing is won, and the money alone does not meet the goal once it runs.
+TEST(LevelGoalsScenario, SellingTheStartingStockBeforeTheFirstClickWinsNothing) {
+    GameCopy game;
+    MakeQuietPlayer(game.User(), 28);
+    const std::string events = Opening("29") + SellWheat(8000, 10) + Click(16500, kCloseX, kCloseY) +
+                               Click(17500, 460, 300) + Click(18000, 460, 300);
+    const std::string log =
+        Play(game, events, {{7800, "before"}, {9800, "window"}, {16200, "sold"}, {21900, "after"}}, 22000);
+    EXPECT_EQ(testsupport::Occurrences(log, "sold for 10, money"), 10u) << log;
+    EXPECT_NE(log.find("sold for 10, money 600"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Level won"), std::string::npos) << log;
+
+    const Shot before = Load(game, "before"), window = Load(game, "window"), sold = Load(game, "sold"),
+               after = Load(game, "after");
+    ASSERT_TRUE(before.ok && window.ok && sold.ok && after.ok);
+    const auto cream = [](int r, int g, int b) { return r > 230 && g > 215 && b > 180; };
+    const auto white = [](int r, int g, int b) { return r > 240 && g > 240 && b > 240; };
+    // The warehouse window opened over the field and stayed open through the sales.
+    EXPECT_LT(before.Count(250, 330, 780, 400, cream), 500);
+    EXPECT_GT(window.Count(250, 330, 780, 400, cream), 20000);
+    EXPECT_GT(sold.Count(250, 330, 780, 400, cream), 20000);
+    // "Click to start" waited under the window; the click on the bed after
+    // closing it started the clock: the text went and the window with it.
+    EXPECT_GT(before.Count(385, 555, 640, 590, white), 400);
+    EXPECT_LT(after.Count(385, 555, 640, 590, white), 100);
+    EXPECT_LT(after.Count(250, 330, 780, 400, cream), 500);
+}
+
+// The tests' level 39 starts with 50 wheat and 5 eggs; its goals want the 50
+// wheat in stock and its garbage heap cleared. A click on the bakery starts
+// the clock, its bread button takes 2 wheat and an egg, and the farmer
+// clears the heap: the sites goal is met, the wheat goal no longer is, and
+// nothing is won (the bread is still in the oven).
+TEST(LevelGoalsScenario, AProductGoalIsCountedAgainWhenTheProductLeavesTheStock) {
+    GameCopy game(testsupport::LevelData::Scenarios);
+    MakeQuietPlayer(game.User(), 38);
+    const std::string events = Opening("39") + Click(7500, 520, 270) + Click(8000, 520, 150) +
+                               Click(8500, 420, 480) + Click(9000, 420, 430);
+    const std::string log = Play(game, events, {{7400, "before"}, {17900, "after"}}, 18000);
+    ASSERT_EQ(testsupport::LogLines(log, "Production started").size(), 1u) << log;
+    EXPECT_EQ(testsupport::LogLines(log, "Unit produced").size(), 0u) << log;
+    EXPECT_EQ(log.find("Level won"), std::string::npos) << log;
+    // The heap (brown, at 420, 480) is gone.
+    const Shot before = Load(game, "before"), after = Load(game, "after");
+    ASSERT_TRUE(before.ok && after.ok);
+    const auto heap = [](int r, int g, int b) { return r > 80 && r < 170 && g > 50 && g < 120 && b < 80; };
+    EXPECT_GT(before.Count(380, 450, 440, 500, heap), 150);
+    EXPECT_LT(after.Count(380, 450, 440, 500, heap), 40);
+}

@@ -1,0 +1,233 @@
+// The level's pages as a player meets them: level 32's information page with
+// a strip of each kind (its own text beside a picture, a plant and a building
+// with the level box of the highest stage or level the level allows, a bonus),
+// names outlined and the page's round close button, which closes it; and the
+// level window from the map, whose bonus slots show the chosen bonuses with
+// their title and description as the hint of the slot the pointer rests on.
+#include "app/Profiles.h"
+#include "frontend/MapGeometry.h"
+#include "gui/Regime.h"
+#include "tests/game/Players.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
+#include "tests/support/MissingContent.h"
+#include "tests/support/Screenshot.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::LoadShot;
+using testsupport::Shot;
+using testsupport::script::Move;
+using testsupport::script::held::Click;
+using testsupport::script::held::Key;
+using testsupport::script::held::OpenLevel;
+
+namespace {
+
+// Runs the game (a click skips the logos) with a screenshot at each time
+// into a file of the game copy named after it; answers the log.
+std::string RunGame(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
+                    const std::vector<std::pair<int, std::string>>& shots, bool showcase) {
+    const std::string script = game.File(name + ".txt");
+    EXPECT_TRUE(testsupport::WriteFileBytes(script, Click(40, 400, 300) + events));
+    std::string arguments =
+        "--headless --input-script '" + script + "' --until-ms " + std::to_string(untilMs);
+    for (const auto& [at, shot] : shots)
+        arguments += testsupport::ScreenshotAt(at, game.File(shot + ".png"));
+    std::string output;
+    EXPECT_EQ(showcase ? game.RunShowcase(arguments, &output) : game.Run(arguments, &output), 0)
+        << output << game.Log();
+    for (const auto& [at, shot] : shots)
+        testsupport::KeepShot(game.File(shot + ".png"), name + "-" + shot + ".png");
+    return game.Log();
+}
+
+void UseWindow(const GameCopy& game, int width, int height) {
+    ASSERT_TRUE(
+        testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=" + std::to_string(width) +
+                                                                     "," + std::to_string(height) + "\n"));
+}
+
+// The white face of a strip (the skin's edit field) and the light gold of the
+// names' outline.
+bool StripFace(int r, int g, int b) {
+    return r > 250 && g > 248 && b > 238;
+}
+bool NameOutline(int r, int g, int b) {
+    return r > 245 && g > 210 && g < 240 && b > 130 && b < 180;
+}
+// The slots' wood, the gold of the bees' and the feed bucket's icons, a
+// hint's cream face and dark text.
+bool Wood(int r, int g, int b) {
+    return r > 170 && r < 235 && g > 110 && g < 185 && b > 50 && b < 125 && r - b > 80;
+}
+bool IconGold(int r, int g, int b) {
+    return r > 200 && g > 150 && b < 110 && r - b > 120;
+}
+bool Dark(int r, int g, int b) {
+    return r + g + b < 200;
+}
+int HintPixels(const Shot& shot, int left, int top, int right, int bottom) {
+    return shot.NearIn(left, top, right, bottom, 0xFFF6DC, 6);
+}
+// The dark blue of the names and the level boxes.
+bool NameBlue(int r, int g, int b) {
+    return r < 60 && g > 30 && g < 90 && b > 100 && b < 160;
+}
+
+} // namespace
+
+// At 800 x 600 on the screen after loading, level 32 typed and opened: its
+// page (680 px wide, 356 high, centred 20 px above the middle) stands at
+// (60, 102). The picture row's strip, then the wheat's, the cowshed's and the
+// good feed's below the separators; the plant and the building end in a level
+// box, the bonus does not. The close button's knob at the top right closes
+// the page, and the level's field shows again.
+TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
+    GameCopy game;
+    UseWindow(game, 800, 600);
+    const std::string log =
+        RunGame(game, "info", OpenLevel(5000, "32") + Move(7000, 790, 300) + Click(8000, 722, 108), 9500,
+                {{7700, "page"}, {9400, "closed"}}, true);
+    EXPECT_EQ(testsupport::MissingContent(log), "");
+    EXPECT_NE(log.find("Level information page opened."), std::string::npos) << log;
+    const Shot page = LoadShot(game.File("page.png")), closed = LoadShot(game.File("closed.png"));
+    ASSERT_TRUE(page.ok && closed.ok);
+
+    struct Strip {
+        const char* what;
+        int left, top, right; // the strip on the screen (48 px high)
+        bool levelBox;
+    };
+    const Strip strips[] = {{"market", 311, 118, 713, false},
+                            {"wheat", 87, 278, 447, true},
+                            {"cowshed", 87, 332, 447, true},
+                            {"good feed", 87, 396, 377, false}};
+    for (const Strip& s : strips) {
+        const int width = s.right - s.left;
+        EXPECT_GT(page.Count(s.left + 10, s.top + 8, s.right - 10, s.top + 40, StripFace), width * 32 / 3)
+            << s.what;
+        // The name, outlined, after the icon.
+        EXPECT_GT(page.Count(s.left + 60, s.top + 8, s.left + 200, s.top + 40, NameOutline), 40) << s.what;
+        // The level box's "Lv. N" in the last 70 px, in the names' blue.
+        const int box = page.Count(s.right - 70, s.top + 8, s.right - 4, s.top + 40, NameBlue);
+        if (s.levelBox)
+            EXPECT_GT(box, 20) << s.what;
+        else
+            EXPECT_EQ(box, 0) << s.what;
+        EXPECT_LT(closed.Count(s.left + 10, s.top + 8, s.right - 10, s.top + 40, StripFace), width * 32 / 30)
+            << s.what;
+    }
+    // Nothing beyond the good feed's strip: it ends where its box would begin.
+    EXPECT_EQ(page.Count(390, 404, 440, 436, StripFace), 0);
+    // The close button is the page's round wooden knob, 26 x 27 at the top right.
+    EXPECT_GT(page.NearIn(712, 98, 734, 120, 0xE0B070, 14), 60);
+    EXPECT_EQ(page.NearIn(690, 98, 708, 120, 0xE0B070, 14), 0);
+}
+
+// At 1024 x 768 a player who owns the bees, the boots and the good feed and
+// takes the bees and the good feed into her levels opens level 20 from the
+// map. The level window's bonus area holds three slots; the first two show
+// the bees and the good feed, the third is empty and hidden. The pointer
+// resting on the first slot shows its hint: the bees' title over their
+// description. The window's cancel then closes it.
+TEST(LevelPagesScenario, TheLevelWindowsBonusSlotsShowTheirBonusWithItsHint) {
+    GameCopy game;
+    UseWindow(game, 1024, 768);
+    testplayers::MakePlayer(game.User(), u"ida", [](ProfileRecord& record) {
+        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+        for (int i = 0; i < 19; ++i)
+            easy.levels[i].status = kLevelSilver;
+        easy.levels[19].status = kLevelOpen;
+        for (int bonus : {0, 2, 4})
+            easy.owned[bonus] = 1;
+        easy.chosenCount = 2;
+        easy.chosen[0] = 0, easy.chosen[1] = 4, easy.chosen[2] = -1;
+        record.flags |= kProfileFlagEasyMapTutorial;
+    });
+    const MapPoint twenty = CellPosition(19);
+    const std::string log = RunGame(game, "slots",
+                                    Key(5000, "M") + Click(6000, twenty.x, twenty.y + 4) +
+                                        Move(7200, 440, 470) + Move(7300, 447, 480) + Click(9500, 444, 614),
+                                    10500, {{7100, "window"}, {9000, "hint"}, {10400, "cancelled"}}, true);
+    EXPECT_EQ(testsupport::MissingContent(log), "");
+    const Shot window = LoadShot(game.File("window.png")), hint = LoadShot(game.File("hint.png")),
+               cancelled = LoadShot(game.File("cancelled.png"));
+    ASSERT_TRUE(window.ok && hint.ok && cancelled.ok);
+    // The slots stand side by side from (417, 445), 63 x 134 each, 1 px apart.
+    struct Slot {
+        int left;
+        bool shown;
+    };
+    const Slot slots[] = {{417, true}, {481, true}, {545, false}};
+    for (const Slot& s : slots) {
+        const int wood = window.Count(s.left + 4, 450, s.left + 59, 570, Wood);
+        if (s.shown)
+            EXPECT_GT(wood, 55 * 120 / 3) << s.left;
+        else
+            EXPECT_EQ(wood, 0) << s.left;
+        // The bonus's icon in the middle of its slot's parchment well.
+        EXPECT_EQ(window.Count(s.left + 16, 495, s.left + 47, 526, IconGold) > 20, s.shown) << s.left;
+    }
+    // No hint before the pointer rests on a slot; then the bees' hint below it.
+    EXPECT_EQ(HintPixels(window, 312, 585, 580, 665), 0);
+    EXPECT_GT(HintPixels(hint, 312, 585, 580, 665), 200 * 60);
+    EXPECT_GT(hint.Count(312, 585, 580, 665, Dark), 300) << "the bees' title and description";
+    // Cancel closed the window: the map shows where the slots' wells stood.
+    EXPECT_GT(window.NearIn(489, 490, 534, 530, 0xF8ECC8, 8), 100);
+    EXPECT_EQ(cancelled.NearIn(489, 490, 534, 530, 0xF8ECC8, 8), 0);
+    EXPECT_EQ(HintPixels(cancelled, 312, 585, 580, 665), 0);
+}
+
+// The same player plays level 20: before the first click its bonus buttons
+// stand half recharged above the panel, the bees' at (459, 597). A
+// recharging button shows its ready look above the split line and its
+// recharging look below it, frame and icon alike: the bees' yellow in the
+// icon's upper half, grey in its lower half. A click on the field starts the
+// clock and the recharge goes on.
+TEST(LevelPagesScenario, ARechargingBonusButtonIsSplitAtItsLine) {
+    GameCopy game;
+    UseWindow(game, 1024, 768);
+    testplayers::MakePlayer(game.User(), u"ida", [](ProfileRecord& record) {
+        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+        for (int i = 0; i < 19; ++i)
+            easy.levels[i].status = kLevelSilver;
+        easy.levels[19].status = kLevelOpen;
+        for (int bonus : {0, 4})
+            easy.owned[bonus] = 1;
+        easy.chosenCount = 2;
+        easy.chosen[0] = 0, easy.chosen[1] = 4, easy.chosen[2] = -1;
+        record.flags |= kProfileFlagEasyMapTutorial;
+    });
+    const MapPoint twenty = CellPosition(19);
+    const std::string log = RunGame(game, "recharge",
+                                    Key(5000, "M") + Click(6000, twenty.x, twenty.y + 4) +
+                                        Click(7500, 578, 614) + Move(9000, 200, 300) + Click(11000, 512, 400),
+                                    12000, {{10500, "level"}}, true);
+    EXPECT_EQ(testsupport::MissingContent(log), "");
+    EXPECT_NE(log.find("Level 20 ("), std::string::npos) << log;
+    const Shot level = LoadShot(game.File("level.png"));
+    ASSERT_TRUE(level.ok);
+    // The icon's bright gold face (not the frame's wood) against the recharging look's greys.
+    const auto beeYellow = [](int r, int g, int b) { return r > 240 && g > 195 && b < 160; };
+    const auto grey = [](int r, int g, int b) {
+        return std::abs(r - g) < 16 && std::abs(g - b) < 16 && r > 90;
+    };
+    // The icon (40 x 40 from (466, 601)): the left of its round face, gold
+    // above the line, grey below it.
+    EXPECT_GT(level.Count(466, 603, 476, 619, beeYellow), 20);
+    EXPECT_GT(level.Count(466, 601, 506, 619, beeYellow), 120);
+    EXPECT_EQ(level.Count(466, 623, 476, 639, beeYellow), 0);
+    EXPECT_GT(level.Count(466, 623, 476, 639, grey), 30);
+    // The frame: the ready look's wood above the line (y 621), the grey below it.
+    EXPECT_GT(level.NearIn(462, 603, 468, 619, 0xE0B070, 12), 30);
+    EXPECT_GT(level.NearIn(462, 624, 468, 640, 0x706860, 12), 30);
+}

@@ -1,0 +1,60 @@
+// The boots (the farmer's speed bonus) as a player meets them at 1024 x 768
+// in the tests' level 40: the farmer walks across the field to a garbage
+// heap, clears it and the level is won. Started with the first click, the
+// boots take her there sooner, and the level is won in less time.
+#include "tests/game/LevelTutorialPlay.h"
+
+#include <regex>
+
+using namespace tutorialplay;
+using testsupport::GameCopy;
+
+namespace {
+
+// The heap and its clear button over it; the boots' button above the panel.
+constexpr int kHeapX = 850, kHeapY = 250, kClearX = 850, kClearY = 200;
+constexpr int kBootsX = 512, kBootsY = 620;
+constexpr int kBootsBonus = 2;
+
+// A player without the tutorials who owns the boots and chose them, with
+// level 40 open.
+void MakeBootsPlayer(const std::string& user) {
+    testplayers::MakePlayer(user, u"ida", [](ProfileRecord& record) {
+        record.results.tutorial = 0;
+        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+        easy.levels[39].status = kLevelOpen;
+        easy.owned[kBootsBonus] = 1;
+        easy.chosenCount = 1;
+        easy.chosen[0] = kBootsBonus;
+        easy.chosen[1] = easy.chosen[2] = -1;
+    });
+}
+
+// The level time of the win in the log; -1 when the level was not won.
+int WonAtMs(const std::string& log) {
+    std::smatch m;
+    if (!std::regex_search(log, m, std::regex("Level won: +level 40, regime 0, ([0-9]+) ms"))) return -1;
+    return std::stoi(m[1]);
+}
+
+} // namespace
+
+TEST(SpeedBonusScenario, TheBootsTakeTheFarmerAcrossTheFieldSooner) {
+    int wonAt[2] = {-1, -1};
+    for (int boots = 0; boots < 2; ++boots) {
+        SCOPED_TRACE(boots ? "with the boots" : "without");
+        GameCopy game(testsupport::LevelData::Scenarios);
+        MakeBootsPlayer(game.User());
+        // With the boots their button is the first click (it starts the
+        // clock); without, the heap is.
+        std::string events = Opening("40");
+        if (boots) events += Click(7500, kBootsX, kBootsY);
+        events += Click(8000, kHeapX, kHeapY) + Click(8500, kClearX, kClearY);
+        const std::string log = Play(game, events, {}, 20000);
+        wonAt[boots] = WonAtMs(log);
+        ASSERT_GT(wonAt[boots], 0) << log;
+    }
+    // About 830 pixels at 1.2 a tick is some 6.9 s; half as fast again the
+    // walk takes a third less.
+    EXPECT_GT(wonAt[0] - wonAt[1], 1500) << wonAt[0] << " ms without, " << wonAt[1] << " ms with the boots";
+}
