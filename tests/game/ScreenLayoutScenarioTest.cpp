@@ -386,6 +386,17 @@ std::vector<double> CaptionRows(const Shot& shot, int left, int top, int right, 
     return rows;
 }
 
+// A current player with level 1 won and level 2 open, past the map's
+// tutorial and without the level tutorials.
+void MakeLevelTwoPlayer(const GameCopy& game) {
+    testplayers::MakePlayer(game.User(), u"lea", [](ProfileRecord& record) {
+        record.results.regimes[kRegimeEasy].levels[0].status = kLevelGold;
+        record.results.regimes[kRegimeEasy].levels[1].status = kLevelOpen;
+        record.flags |= kProfileFlagEasyMapTutorial;
+        record.results.tutorial = 0;
+    });
+}
+
 } // namespace
 
 // Level 2's goal is flour, made from wheat: its goal button reads "Produce"
@@ -395,12 +406,7 @@ TEST(ScreenLayoutScenario, AGoalReadsTheSameInTheLevelWindowAndOnThePanel) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
         GameCopy game;
-        testplayers::MakePlayer(game.User(), u"lea", [](ProfileRecord& record) {
-            record.results.regimes[kRegimeEasy].levels[0].status = kLevelGold;
-            record.results.regimes[kRegimeEasy].levels[1].status = kLevelOpen;
-            record.flags |= kProfileFlagEasyMapTutorial;
-            record.results.tutorial = 0;
-        });
+        MakeLevelTwoPlayer(game);
         const FieldOnScreen field(size);
         const int cx = size.width / 2, windowTop = size.width == 800 ? 45 : 129;
         const std::string events = tutorialplay::Opening("02") + Click(8000, field.X(300), field.Y(240)) +
@@ -431,12 +437,7 @@ TEST(ScreenLayoutScenario, AHintGoesWithItsButton) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
         GameCopy game;
-        testplayers::MakePlayer(game.User(), u"lea", [](ProfileRecord& record) {
-            record.results.regimes[kRegimeEasy].levels[0].status = kLevelGold;
-            record.results.regimes[kRegimeEasy].levels[1].status = kLevelOpen;
-            record.flags |= kProfileFlagEasyMapTutorial;
-            record.results.tutorial = 0;
-        });
+        MakeLevelTwoPlayer(game);
         // The site at field (440, 220); "Buildings" the second of the two
         // buttons centred in the panel's middle part.
         const FieldOnScreen field(size);
@@ -467,12 +468,7 @@ TEST(ScreenLayoutScenario, TheMillsButtonStandsBelowTheTopBarAndTakesClicks) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
         GameCopy game;
-        testplayers::MakePlayer(game.User(), u"lea", [](ProfileRecord& record) {
-            record.results.regimes[kRegimeEasy].levels[0].status = kLevelGold;
-            record.results.regimes[kRegimeEasy].levels[1].status = kLevelOpen;
-            record.flags |= kProfileFlagEasyMapTutorial;
-            record.results.tutorial = 0;
-        });
+        MakeLevelTwoPlayer(game);
         // The site, "Buildings" and the mill (the panel's first button); the
         // bed's harvest button; the flour button's middle (34 field px high).
         const FieldOnScreen field(size);
