@@ -120,7 +120,6 @@ class PointPetshouse : public PointBuilding {
     bool OnOverheadCommand(uint32_t command);
 
     bool IsFed() const { return fed_; }
-    bool HasAnimals() const { return animals_; }
     Job_Feed* FeedJob() const { return feedJob_; }
     void LinkFeedJob(Job_Feed* job) { feedJob_ = job; }
     void UnlinkFeedJob(const Job_Feed* job) {

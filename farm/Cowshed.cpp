@@ -177,11 +177,6 @@ bool PointCowshed::CollectProducts(GameMessager* messenger) {
     return delivered;
 }
 
-void PointCowshed::ReleaseCow(MapCowHead* cow) {
-    for (auto& c : cows_)
-        if (c.get() == cow) c.reset();
-}
-
 // ---------------------------------------------------------------- Job_MilkCows
 
 Job_MilkCows::Job_MilkCows(MapPlayer* player, PointCowshed* shed, int32_t spotX, int32_t spotY)

@@ -54,7 +54,6 @@ class PointCowshed : public PointTimedHouse {
     uint32_t StopAnimals(bool animated, bool forGood, uint32_t delay) override;
     std::vector<MapCharacter*> Animals() const override;
 
-    void ReleaseCow(MapCowHead* cow);
     // Every cow starts or stops its milking animation.
     void StartMilking();
     void StopMilking();
@@ -88,8 +87,6 @@ class Job_MilkCows : public Job_CollectProduce {
     bool Stop() override;
     bool Save(JobSaveContext& context, SaveWriter& writer) override;
     bool IsMilking() const { return milking_; }
-    int32_t SpotX() const { return spotX_; }
-    int32_t SpotY() const { return spotY_; }
     static std::unique_ptr<Job> Load(MapPlayer* player, const uint8_t* record, size_t size);
 
   protected:

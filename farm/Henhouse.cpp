@@ -740,12 +740,6 @@ bool PointHenhouse::LoadOwn(SaveReader& in) {
     return true;
 }
 
-void PointHenhouse::ReleaseChicken(MapChicken* chicken) {
-    for (auto* list : {&chickens_, &leaving_})
-        for (auto& c : *list)
-            if (c.get() == chicken) c.reset();
-}
-
 // ---------------------------------------------------------------- Job_TakeEggs
 
 Job_TakeEggs::Job_TakeEggs(MapPlayer* player, PointHenhouse* house)

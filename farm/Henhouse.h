@@ -44,8 +44,6 @@ class MapChicken : public MapCharacter {
     float TargetX() const { return targetX_; }
     float TargetY() const { return targetY_; }
     uint32_t IdleWait() const { return idleWait_; }
-    bool InPlace() const { return inPlace_; }
-    bool IsLeaving() const { return leaving_; }
     Job* eatJob = nullptr; // owned by the queue
     Job* nestJob = nullptr;
     // A leaving chicken that has walked out: its house deletes it.
@@ -107,7 +105,6 @@ class PointHenhouse : public PointPetshouse {
     void GetStartSpot(int32_t slot, float* x, float* y) const;
     void GetEatingSpot(int32_t slot, int32_t* x, int32_t* y) const;
     uint32_t EatAnimationValue(int32_t slot) const;
-    void ReleaseChicken(MapChicken* chicken);
     void ChangeInPlace(int32_t delta) { inPlace_ += delta; }
 
     int32_t Phase() const { return phase_; }
@@ -115,10 +112,8 @@ class PointHenhouse : public PointPetshouse {
     int32_t ChickenCount() const { return chickenCount_; }
     MapChicken* Chicken(int32_t slot) const { return chickens_[size_t(slot)].get(); }
     int32_t EggCount() const { return eggCount_; }
-    size_t EggSprites() const { return eggSprites_.size(); }
     const std::array<std::array<int32_t, 2>, 4>& Nests() const { return nests_; }
     int32_t ChickensInPlace() const { return inPlace_; }
-    SpriteObject* Nest() const { return nest_; }
 
   protected:
     void ClearDeliveredProduce() override;

@@ -308,11 +308,6 @@ bool PointSheepRack::LoadSecondPass(SaveReader& in) {
     return LoadAnimalBlock(in, uint32_t(sheepCount_), Animals());
 }
 
-void PointSheepRack::ReleaseSheep(MapSheep* sheep) {
-    for (auto& s : sheep_)
-        if (s.get() == sheep) s.reset();
-}
-
 // ---------------------------------------------------------------- Job_CutSheeps
 
 Job_CutSheeps::Job_CutSheeps(MapPlayer* player, PointSheepRack* rack)

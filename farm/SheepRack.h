@@ -57,7 +57,6 @@ class MapSheep : public MapCharacter {
 
     void Unlink() { rack_ = nullptr; }
     MapSheepHead* Head() const { return head_.get(); }
-    uint32_t EatWait() const { return eatWait_; }
     void SetEatWait(uint32_t ms) { eatWait_ = ms; }
     uint32_t IdleTimer() const { return idleTimer_; }
 
@@ -91,7 +90,6 @@ class PointSheepRack : public PointTimedHouse {
     void SetFed(bool fed, bool animated) override;
     std::vector<MapCharacter*> Animals() const override;
 
-    void ReleaseSheep(MapSheep* sheep);
     // Whether the sheep may act now (no building job, not damaged).
     bool SheepMayAct() const { return !buildJob_ && !upgrading_ && damage_ == 0; }
     int32_t WoolKind() const { return fed_ && timer_.remaining <= 0.0f ? 1 : 0; }

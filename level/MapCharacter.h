@@ -134,7 +134,6 @@ class MapCharacter : public DynObject {
     void StartWalk(float x, float y, bool straight, float pixelsPerTick, const char16_t* walkAnimation);
     // The walk's own speed from now on (a job's walk paced anew each tick).
     void SetWalkSpeed(float pixelsPerTick) { walk_.speed = pixelsPerTick; }
-    float WalkSpeed() const { return walk_.speed; }
     void StopWalk();
     bool IsWalking() const { return walk_.active; }
     float WalkTargetX() const { return walk_.targetX; }
@@ -148,7 +147,6 @@ class MapCharacter : public DynObject {
     // length); variant -1 keeps the current direction; flags:
     // kAnimationAtSpeed or 0.
     void PlayNamedAnimation(const char16_t* name, int32_t variant, int32_t duration, uint32_t flags = 0);
-    bool AnimationAtSpeed() const { return animAtSpeed_; }
     // Changes the kind and keeps the animation time.
     void SwitchAnimationKind(int32_t kind);
     bool AnimationDone() const { return timeLeft_ == 0; }
