@@ -578,7 +578,7 @@ void ProfileManager::AddListed(uint32_t number) {
     std::unique_ptr<Profile> profile = ReadProfile(number);
     if (profile && CheckName(profile->Name(), nullptr, nullptr) == kProfileErrorUsed) {
         LogErrorPrintf(kLogIndent, "The profile %s is set aside: another profile has its name.",
-                       Narrow(ProfilePath(number)).c_str());
+                       AppShownPath(ProfilePath(number)).c_str());
         profile.reset();
     }
     if (!profile) {
@@ -610,7 +610,7 @@ bool ProfileManager::RebuildList() {
     for (uint32_t number : numbers) {
         if (Count() + SetAsideCount() >= kMaxProfiles) {
             LogErrorPrintf(kLogIndent, "The profile %s is left out: the list is full (the file is kept).",
-                           Narrow(ProfilePath(number)).c_str());
+                           AppShownPath(ProfilePath(number)).c_str());
             continue;
         }
         AddListed(number);
