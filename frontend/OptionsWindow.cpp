@@ -41,8 +41,8 @@ bool CategoryOn(const SoundManager& sound, int category) {
 
 } // namespace
 
-OptionsServices ProgramOptionsServices() {
-    return {&GetSoundManager(), ProgramSetFullscreen, ProgramIsFullscreen, ProgramSaveConfig};
+OptionsServices ProgramOptionsServices(SoundManager& sound) {
+    return {&sound, ProgramSetFullscreen, ProgramIsFullscreen, ProgramSaveConfig};
 }
 
 // ---------------------------------------------------------------- volume bar
@@ -274,5 +274,5 @@ OptionsWindow* OpenOptionsWindow() {
     WindowManager* manager = GetWindowManager();
     if (!manager || manager->optionsWindow) return nullptr;
     LogLine(kLogIndent, "The options window opens.");
-    return manager->Open<OptionsWindow>(ProgramOptionsServices());
+    return manager->Open<OptionsWindow>(ProgramOptionsServices(GetSoundManager()));
 }

@@ -29,8 +29,9 @@ struct OptionsServices {
     // Writes config.dat.
     void (*saveConfig)() = nullptr;
 };
-// The program's: the game screen, the screen resources and config.dat.
-OptionsServices ProgramOptionsServices();
+// The program's: the game screen, the screen resources and config.dat,
+// with the running App's sound manager.
+OptionsServices ProgramOptionsServices(SoundManager& sound);
 
 // A volume bar of one sound category (0 music, 1 sounds).
 class SoundBar : public ActiveButton {

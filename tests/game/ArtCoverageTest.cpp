@@ -139,17 +139,7 @@ TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
 TEST(ArtCoverage, TheLevelWindowsBonusSlotsAndGoalsShowEverything) {
     GameCopy game;
     UseScreen(game, 1024, 768);
-    testplayers::MakePlayer(game.User(), u"ida", [](ProfileRecord& record) {
-        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
-        for (int i = 0; i < 19; ++i)
-            easy.levels[i].status = kLevelSilver;
-        easy.levels[19].status = kLevelOpen;
-        for (int bonus : {0, 2, 4})
-            easy.owned[bonus] = 1;
-        easy.chosenCount = 2;
-        easy.chosen[0] = 0, easy.chosen[1] = 4, easy.chosen[2] = -1;
-        record.flags |= kProfileFlagEasyMapTutorial;
-    });
+    testplayers::MakeBonusPlayer(game.User(), {0, 2, 4});
     const MapPoint twenty = CellPosition(19);
     std::string events = Click(40, 400, 300) + Key(5000, "M") + Click(6000, twenty.x, twenty.y + 4);
     events += Move(7000, 447, 510) + Move(8500, 360, 270) + Move(10000, 100, 700); // a slot, a goal

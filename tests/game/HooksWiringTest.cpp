@@ -1,13 +1,15 @@
 // Every hook the program gives the game layer's host structs and hook tables
 // is filled: the map's hooks, the profile store's, the level windows' host
-// (the map's level window and the level's own windows) and the pause menu's,
+// (the map's level window and the level's own windows), the pause menu's and the options window's,
 // each from the builder the program uses. A member may stay empty only when
 // its header declares it an OptionalHook and says why. Each table's members
 // are named here in order; a member added to a table fails the count until
 // it is named (and wired).
 #include "app/Profiles.h"
+#include "engine/SoundManager.h"
 #include "foundation/OptionalHook.h"
 #include "frontend/MapScreen.h"
+#include "frontend/OptionsWindow.h"
 #include "game/AwardsProgram.h"
 #include "game/LevelInterface.h"
 #include "game/LevelProfiles.h"
@@ -157,4 +159,11 @@ TEST(HooksWiring, ThePauseMenusHooks) {
                 {"level", "windows", "closeMainWindow", "leaveLevel", "fade", "restartFromScratch",
                  "openOptions", "openAwards"});
     ExpectWired(hooks.windows, "LevelMenuHooks::windows", kLevelWindowsHostMembers);
+}
+
+TEST(HooksWiring, TheOptionsWindowsServices) {
+    SoundManager sound;
+    const OptionsServices services = ProgramOptionsServices(sound);
+    ExpectWired(services, "OptionsServices", {"sound", "setFullscreen", "isFullscreen", "saveConfig"});
+    EXPECT_EQ(services.sound, &sound);
 }

@@ -126,6 +126,38 @@ constexpr uint32_t kMetText = 0x80FF80;
 // The dark rim round a goal's progress text.
 constexpr uint32_t kProgressRim = 0x2A1A0C;
 
+// Writes config.dat with the music switched off, so that a recorded run
+// hears only the game's sounds.
+void SwitchMusicOff(const GameCopy& game) {
+    App app; // the settings' folders are the App's
+    fs::create_directories(game.User());
+    SetConfigFolders(platform::Utf8ToUtf16(game.User()), platform::Utf8ToUtf16(game.Game()));
+    GameScreen screen;
+    SoundManager sound;
+    sound.SetEnabled(kSoundMusic, false);
+    ASSERT_TRUE(SaveConfig(screen, sound));
+}
+
+// Reads a run's recorded sound (stereo WAV); the layout points into bytes.
+::testing::AssertionResult ReadRecording(const std::string& bytes, platform::WavLayout* wav) {
+    std::string error;
+    if (!platform::ParseWav(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), *wav, &error))
+        return ::testing::AssertionFailure() << error;
+    return ::testing::AssertionSuccess();
+}
+
+// The loudest sample of the recording between two moments of the run.
+int Loudest(const platform::WavLayout& wav, int fromMs, int toMs) {
+    const size_t first = size_t(wav.rate) * size_t(fromMs) / 1000;
+    const size_t count = size_t(wav.rate) * size_t(toMs - fromMs) / 1000;
+    std::vector<int16_t> samples(count * 2);
+    platform::ConvertWavFrames(wav, first, count, samples.data());
+    int peak = 0;
+    for (int16_t v : samples)
+        peak = std::max(peak, std::abs(int(v)));
+    return peak;
+}
+
 } // namespace
 
 // At 800 x 600 and 1024 x 768, half a second after the level opens: the
@@ -346,15 +378,7 @@ TEST(LevelInterface, AwardsFromThePauseMenuAndBonusesFromTheLevelWindow) {
 // Enter closes the window.
 TEST(LevelInterface, TheSaleIsHeardWhileTheWarehouseWindowIsOpen) {
     GameCopy game(LevelData::Scenarios);
-    {
-        App app; // the settings' folders are the App's
-        fs::create_directories(game.User());
-        SetConfigFolders(platform::Utf8ToUtf16(game.User()), platform::Utf8ToUtf16(game.Game()));
-        GameScreen screen;
-        SoundManager sound;
-        sound.SetEnabled(kSoundMusic, false);
-        ASSERT_TRUE(SaveConfig(screen, sound));
-    }
+    SwitchMusicOff(game);
     const std::string recorded = game.File("sale.wav");
     // The warehouse at (134, 136) opens the window; its wheat tile, then
     // "sell one" left of "sell five"; Enter closes the window 2.5 s later.
@@ -367,24 +391,12 @@ TEST(LevelInterface, TheSaleIsHeardWhileTheWarehouseWindowIsOpen) {
     const std::string log = game.Log();
     ASSERT_EQ(testsupport::Occurrences(log, "sold for 2, money 42"), 1u) << log;
 
-    const std::string bytes = testsupport::ReadFileBytes(recorded);
     platform::WavLayout wav;
-    std::string error;
-    ASSERT_TRUE(platform::ParseWav(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), wav, &error))
-        << error;
+    const std::string bytes = testsupport::ReadFileBytes(recorded);
+    ASSERT_TRUE(ReadRecording(bytes, &wav));
+    const auto loudest = [&](int fromMs, int toMs) { return Loudest(wav, fromMs, toMs); };
     ASSERT_EQ(wav.channels, 2);
     ASSERT_GT(wav.frameCount, size_t(wav.rate) * size_t(kOpen + 5500) / 1000) << "the whole run";
-    // The loudest sample between two moments of the run.
-    auto loudest = [&](int fromMs, int toMs) {
-        const size_t first = size_t(wav.rate) * size_t(fromMs) / 1000;
-        const size_t count = size_t(wav.rate) * size_t(toMs - fromMs) / 1000;
-        std::vector<int16_t> samples(count * 2);
-        platform::ConvertWavFrames(wav, first, count, samples.data());
-        int peak = 0;
-        for (int16_t v : samples)
-            peak = std::max(peak, std::abs(int(v)));
-        return peak;
-    };
     EXPECT_LT(loudest(kOpen + 1800, sold - 100), 50) << "nothing sounds before the sale";
     EXPECT_GT(loudest(sold, sold + 600), 1000) << "the sale is heard at once";
     EXPECT_NE(log.find("Warehouse                   window opened"), std::string::npos) << log;
@@ -397,15 +409,7 @@ TEST(LevelInterface, TheSaleIsHeardWhileTheWarehouseWindowIsOpen) {
 // wheat's arrival in the stock, after the farmer's work has begun.
 TEST(LevelInterface, AHarvestIsHeardAsItGoesIntoTheWarehouse) {
     GameCopy game(LevelData::Scenarios);
-    {
-        App app; // the settings' folders are the App's
-        fs::create_directories(game.User());
-        SetConfigFolders(platform::Utf8ToUtf16(game.User()), platform::Utf8ToUtf16(game.Game()));
-        GameScreen screen;
-        SoundManager sound;
-        sound.SetEnabled(kSoundMusic, false);
-        ASSERT_TRUE(SaveConfig(screen, sound));
-    }
+    SwitchMusicOff(game);
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const std::string recorded = game.File("harvest.wav");
     const int start = kOpen + 500;
@@ -416,21 +420,10 @@ TEST(LevelInterface, AHarvestIsHeardAsItGoesIntoTheWarehouse) {
     const std::string log = game.Log();
     ASSERT_EQ(testsupport::LogLines(log, "Into the warehouse").size(), 1u) << log;
 
-    const std::string bytes = testsupport::ReadFileBytes(recorded);
     platform::WavLayout wav;
-    std::string error;
-    ASSERT_TRUE(platform::ParseWav(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), wav, &error))
-        << error;
-    auto loudest = [&](int fromMs, int toMs) {
-        const size_t first = size_t(wav.rate) * size_t(fromMs) / 1000;
-        const size_t count = size_t(wav.rate) * size_t(toMs - fromMs) / 1000;
-        std::vector<int16_t> samples(count * 2);
-        platform::ConvertWavFrames(wav, first, count, samples.data());
-        int peak = 0;
-        for (int16_t v : samples)
-            peak = std::max(peak, std::abs(int(v)));
-        return peak;
-    };
+    const std::string bytes = testsupport::ReadFileBytes(recorded);
+    ASSERT_TRUE(ReadRecording(bytes, &wav));
+    const auto loudest = [&](int fromMs, int toMs) { return Loudest(wav, fromMs, toMs); };
     // The button's click sounds as it is pressed (start + 1600); then the
     // farmer walks to the bed and works there, which is silent, until the
     // wheat goes into the stock about 2.4 s later with its short store sound.

@@ -142,17 +142,7 @@ TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
 TEST(LevelPagesScenario, TheLevelWindowsBonusSlotsShowTheirBonusWithItsHint) {
     GameCopy game;
     UseWindow(game, 1024, 768);
-    testplayers::MakePlayer(game.User(), u"ida", [](ProfileRecord& record) {
-        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
-        for (int i = 0; i < 19; ++i)
-            easy.levels[i].status = kLevelSilver;
-        easy.levels[19].status = kLevelOpen;
-        for (int bonus : {0, 2, 4})
-            easy.owned[bonus] = 1;
-        easy.chosenCount = 2;
-        easy.chosen[0] = 0, easy.chosen[1] = 4, easy.chosen[2] = -1;
-        record.flags |= kProfileFlagEasyMapTutorial;
-    });
+    testplayers::MakeBonusPlayer(game.User(), {0, 2, 4});
     const MapPoint twenty = CellPosition(19);
     const std::string log = RunGame(game, "slots",
                                     Key(5000, "M") + Click(6000, twenty.x, twenty.y + 4) +
@@ -196,17 +186,7 @@ TEST(LevelPagesScenario, TheLevelWindowsBonusSlotsShowTheirBonusWithItsHint) {
 TEST(LevelPagesScenario, ARechargingBonusButtonIsSplitAtItsLine) {
     GameCopy game;
     UseWindow(game, 1024, 768);
-    testplayers::MakePlayer(game.User(), u"ida", [](ProfileRecord& record) {
-        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
-        for (int i = 0; i < 19; ++i)
-            easy.levels[i].status = kLevelSilver;
-        easy.levels[19].status = kLevelOpen;
-        for (int bonus : {0, 4})
-            easy.owned[bonus] = 1;
-        easy.chosenCount = 2;
-        easy.chosen[0] = 0, easy.chosen[1] = 4, easy.chosen[2] = -1;
-        record.flags |= kProfileFlagEasyMapTutorial;
-    });
+    testplayers::MakeBonusPlayer(game.User(), {0, 4});
     const MapPoint twenty = CellPosition(19);
     const std::string log = RunGame(game, "recharge",
                                     Key(5000, "M") + Click(6000, twenty.x, twenty.y + 4) +

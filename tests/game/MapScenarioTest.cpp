@@ -68,6 +68,16 @@ MapPoint House(int level) {
     return {cell.x, cell.y + 4};
 }
 
+// Once the map is open: a shift-click on the level's house (cheats on)
+// passes the level; the pointer then moves off the houses.
+std::string ShiftClickHouse(int level) {
+    const MapPoint house = House(level);
+    return testsupport::script::Move(kMapOpen, house.x, house.y) + std::to_string(kMapOpen + 200) +
+           " key down LSHIFT\n" + std::to_string(kMapOpen + 300) + " mouse down left\n" +
+           std::to_string(kMapOpen + 350) + " mouse up left\n" + std::to_string(kMapOpen + 400) +
+           " key up LSHIFT\n" + testsupport::script::Move(kMapOpen + 500, 600, 400);
+}
+
 // Runs the game from its main screen on the events, with screenshots at the
 // times into files named after them; answers the log, which must name no
 // missing content.
@@ -253,12 +263,7 @@ TEST(MapScenario, AGoalReachedByAWinShowsItsNoticeOnTheMap) {
     MakeSaver(game.User(), [](Profile& sal) { sal.MutableRecord().awards[kLevelsWonWord] = 9; });
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
                                             "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n"));
-    const MapPoint house = House(2);
-    const std::string events =
-        ToTheMap() + testsupport::script::Move(kMapOpen, house.x, house.y) + std::to_string(kMapOpen + 200) +
-        " key down LSHIFT\n" + std::to_string(kMapOpen + 300) + " mouse down left\n" +
-        std::to_string(kMapOpen + 350) + " mouse up left\n" + std::to_string(kMapOpen + 400) +
-        " key up LSHIFT\n" + testsupport::script::Move(kMapOpen + 500, 600, 400);
+    const std::string events = ToTheMap() + ShiftClickHouse(2);
     const std::string log = Play(game, events + Click(9500, kNoticeX, kNoticeY), 11000,
                                  {{6200, "before"}, {9300, "notice"}, {10900, "awards"}}, false);
     const Shot before = Load(game, "before"), notice = Load(game, "notice"), awards = Load(game, "awards");
@@ -486,15 +491,10 @@ TEST(MapScenario, ANoticeFollowsTheScreensAndGoesWithTheComics) {
     });
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
                                             "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n"));
-    const MapPoint house = House(2);
-    const std::string events =
-        "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" +
-        Click(5000, kPlayHardX, kPlayHardY) + testsupport::script::Move(kMapOpen, house.x, house.y) +
-        std::to_string(kMapOpen + 200) + " key down LSHIFT\n" + std::to_string(kMapOpen + 300) +
-        " mouse down left\n" + std::to_string(kMapOpen + 350) + " mouse up left\n" +
-        std::to_string(kMapOpen + 400) + " key up LSHIFT\n" +
-        testsupport::script::Move(kMapOpen + 500, 600, 400) + Click(9500, kBackX, kTopButtonsY) +
-        Click(11000, kPlayEasyX, kPlayEasyY) + Click(12600, 512, 400) + Click(13400, 512, 400);
+    const std::string events = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" +
+                               Click(5000, kPlayHardX, kPlayHardY) + ShiftClickHouse(2) +
+                               Click(9500, kBackX, kTopButtonsY) + Click(11000, kPlayEasyX, kPlayEasyY) +
+                               Click(12600, 512, 400) + Click(13400, 512, 400);
     const std::string log =
         Play(game, events, 15000,
              {{9300, "hard-map"}, {10800, "main"}, {12400, "comic-0"}, {14900, "easy-map"}}, false);
@@ -531,13 +531,8 @@ TEST(MapScenario, ANoticeGoesWithItsPlayer) {
     MakeSaver(game.User(), [](Profile& sal) { sal.MutableRecord().awards[kLevelsWonWord] = 9; });
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
                                             "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n"));
-    const MapPoint house = House(2);
-    const std::string events =
-        ToTheMap() + testsupport::script::Move(kMapOpen, house.x, house.y) + std::to_string(kMapOpen + 200) +
-        " key down LSHIFT\n" + std::to_string(kMapOpen + 300) + " mouse down left\n" +
-        std::to_string(kMapOpen + 350) + " mouse up left\n" + std::to_string(kMapOpen + 400) +
-        " key up LSHIFT\n" + testsupport::script::Move(kMapOpen + 500, 600, 400) +
-        Click(9000, kGreetingX, kTopButtonsY) + Click(10000, kSecondRowX, kSecondRowY);
+    const std::string events = ToTheMap() + ShiftClickHouse(2) + Click(9000, kGreetingX, kTopButtonsY) +
+                               Click(10000, kSecondRowX, kSecondRowY);
     const std::string log = Play(game, events, 11500, {{8900, "sal-notice"}, {11400, "nia-map"}}, false);
     const Shot sal = Load(game, "sal-notice"), nia = Load(game, "nia-map");
     ASSERT_TRUE(sal.ok && nia.ok);

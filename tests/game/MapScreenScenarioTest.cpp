@@ -39,6 +39,36 @@ void MakeProfile(const std::string& user) {
     profiles.SetCurrent(tess);
 }
 
+// Before the shift-click: gold, silver and bronze beside levels 1-3, nothing
+// beside level 5; 1.2 s after it level 5 has its bronze medal and level 6
+// glows open, and the profile says so; the hard regime stays locked.
+void ExpectLevelFiveRevealed(const GameCopy& game, const Shot& shown, const Shot& revealed) {
+    auto medal = [](int level) {
+        const MapPoint c = CellPosition(level);
+        return MapPoint{c.x - 49, c.y - 2 + 1 + 3};
+    };
+    EXPECT_GT(shown.Near(medal(0).x, medal(0).y, 6, 0xFFD040, 40), 10); // gold, as drawn
+    EXPECT_GT(shown.Near(medal(1).x, medal(1).y, 6, 0xE0E0E8, 30), 10);
+    EXPECT_GT(shown.Near(medal(2).x, medal(2).y, 6, 0xC88040, 30), 10);
+    EXPECT_EQ(shown.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 0);
+    // 1.2 s after the click level 5 has its bronze medal and level 6 glows open.
+    EXPECT_GT(revealed.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 10);
+    const MapPoint six = CellPosition(5);
+    const MapPoint glow{six.x + 42, six.y - 33}; // inside the hexagon, clear of house, sign and pen
+    auto green = [&](const Shot& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };
+    EXPECT_GT(green(revealed), green(shown) + 15);
+    // The hard regime is locked: the chain hangs over the regime button's right side.
+    EXPECT_GT(revealed.Near(1024 - 175 + 143, 768 - 65 + 20, 12, 0x8A8A96, 12), 10);
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
+    EXPECT_EQ(levels[4].status, kLevelBronze);
+    EXPECT_EQ(levels[5].status, kLevelOpen);
+    EXPECT_EQ(levels[6].status, kLevelLocked);
+}
+
 } // namespace
 
 TEST(MapScreenScenario, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) {
@@ -67,31 +97,7 @@ TEST(MapScreenScenario, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) 
 
     const Shot shown = LoadShot(before), revealed = LoadShot(after);
     ASSERT_TRUE(shown.ok && revealed.ok);
-    // Bronze, silver and gold medals beside levels 3, 2 and 1; none beside level 4.
-    auto medal = [](int level) {
-        const MapPoint c = CellPosition(level);
-        return MapPoint{c.x - 49, c.y - 2 + 1 + 3};
-    };
-    EXPECT_GT(shown.Near(medal(0).x, medal(0).y, 6, 0xFFD040, 40), 10); // gold, as drawn
-    EXPECT_GT(shown.Near(medal(1).x, medal(1).y, 6, 0xE0E0E8, 30), 10);
-    EXPECT_GT(shown.Near(medal(2).x, medal(2).y, 6, 0xC88040, 30), 10);
-    EXPECT_EQ(shown.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 0);
-    // 1.2 s after the click level 5 has its bronze medal and level 6 glows open.
-    EXPECT_GT(revealed.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 10);
-    const MapPoint six = CellPosition(5);
-    const MapPoint glow{six.x + 42, six.y - 33}; // inside the hexagon, clear of house, sign and pen
-    auto green = [&](const Shot& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };
-    EXPECT_GT(green(revealed), green(shown) + 15);
-    // The hard regime is locked: the chain hangs over the regime button's right side.
-    EXPECT_GT(revealed.Near(1024 - 175 + 143, 768 - 65 + 20, 12, 0x8A8A96, 12), 10);
-
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
-    EXPECT_EQ(levels[4].status, kLevelBronze);
-    EXPECT_EQ(levels[5].status, kLevelOpen);
-    EXPECT_EQ(levels[6].status, kLevelLocked);
+    ExpectLevelFiveRevealed(game, shown, revealed);
 }
 
 TEST(MapScreenScenario, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLevel) {
@@ -131,30 +137,7 @@ TEST(MapScreenScenario, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTh
     EXPECT_GT(menuShot.Near(750, 365, 15, 0xF2E2BC, 6), 300) << "the menu with its greeting";
     ASSERT_EQ(revealed.picture.width, 1024);
     ASSERT_EQ(revealed.picture.height, 768);
-    auto medal = [](int level) {
-        const MapPoint c = CellPosition(level);
-        return MapPoint{c.x - 49, c.y - 2 + 1 + 3};
-    };
-    // The markers: gold, silver and bronze beside levels 1-3, nothing yet beside level 5.
-    EXPECT_GT(shown.Near(medal(0).x, medal(0).y, 6, 0xFFD040, 40), 10);
-    EXPECT_GT(shown.Near(medal(1).x, medal(1).y, 6, 0xE0E0E8, 30), 10);
-    EXPECT_GT(shown.Near(medal(2).x, medal(2).y, 6, 0xC88040, 30), 10);
-    EXPECT_EQ(shown.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 0);
-    // 1.2 s after the click: level 5's bronze medal and level 6's glow.
-    EXPECT_GT(revealed.Near(medal(4).x, medal(4).y, 6, 0xC88040, 30), 10);
-    const MapPoint six = CellPosition(5);
-    const MapPoint glow{six.x + 42, six.y - 33};
-    auto green = [&](const Shot& p) { return int((p.At(glow.x, glow.y) >> 8) & 0xFF); };
-    EXPECT_GT(green(revealed), green(shown) + 15);
-    // The regime button: the lock and chain of the hard regime.
-    EXPECT_GT(revealed.Near(1024 - 175 + 143, 768 - 65 + 20, 12, 0x8A8A96, 12), 10);
-
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
-    EXPECT_EQ(levels[4].status, kLevelBronze);
-    EXPECT_EQ(levels[5].status, kLevelOpen);
+    ExpectLevelFiveRevealed(game, shown, revealed);
 }
 
 TEST(MapScreenScenario, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHintsHowToOpenIt) {

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 namespace testplayers {
@@ -23,6 +24,23 @@ inline void MakePlayer(const std::string& user, const char16_t* name,
     if (change) change(player->MutableRecord());
     ASSERT_TRUE(player->Save());
     profiles.SetCurrent(player);
+}
+
+// Ida, current: the easy regime's levels 1-19 won with silver and level 20
+// open, past the map's tutorial, owning the bonuses and taking bonuses 0
+// (the bees) and 4 (the good feed) into her levels.
+inline void MakeBonusPlayer(const std::string& user, std::initializer_list<int> owned) {
+    MakePlayer(user, u"ida", [owned](ProfileRecord& record) {
+        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+        for (int i = 0; i < 19; ++i)
+            easy.levels[i].status = kLevelSilver;
+        easy.levels[19].status = kLevelOpen;
+        for (int bonus : owned)
+            easy.owned[bonus] = 1;
+        easy.chosenCount = 2;
+        easy.chosen[0] = 0, easy.chosen[1] = 4, easy.chosen[2] = -1;
+        record.flags |= kProfileFlagEasyMapTutorial;
+    });
 }
 
 } // namespace testplayers
