@@ -11,8 +11,6 @@ struct InstalledAutoplay {
     Autoplay* autoplay = nullptr;
 };
 
-void OpenMainScreenPlace() {}
-void CloseMainScreenPlace() {}
 // The state changes from the screen's first update, outside the change that opened it.
 void UpdateMainScreenPlace(uint32_t) {
     if (Autoplay* autoplay = ActiveAutoplay()) autoplay->MainScreenFrame();
@@ -26,9 +24,7 @@ void InstallAutoplay(Autoplay* autoplay) {
     if (InstalledAutoplay* installed =
             autoplay ? AppPart<InstalledAutoplay>() : ExistingAppPart<InstalledAutoplay>())
         installed->autoplay = autoplay;
-    if (autoplay)
-        RegisterGameStateScreen(kStateMainScreen,
-                                {OpenMainScreenPlace, CloseMainScreenPlace, &kMainScreenPlace});
+    if (autoplay) RegisterGameStateScreen(kStateMainScreen, {.callbacks = &kMainScreenPlace});
 }
 
 Autoplay* ActiveAutoplay() {

@@ -8,6 +8,7 @@
 #include "gui/ProgressLine.h"
 #include "level/Bonuses.h"
 #include "level/LevelData.h"
+#include "platform/Utf.h"
 #include "sprites/Sprite.h"
 #include "text/FontSlots.h"
 #include "text/KGEFont.h"
@@ -138,11 +139,6 @@ constexpr int32_t kInfoNameFont = 4, kInfoBodyFont = 3;
 // The close button's three looks (normal, hover, pressed) one under another in the second frame of "info".
 constexpr int32_t kInfoCloseFrame = 1;
 constexpr int32_t kInfoCloseLooks[8] = {-1, 0, 1, 2, -1, 0, 0, 0};
-
-std::u16string Decimal16(int32_t v) {
-    const std::string s = std::to_string(v);
-    return std::u16string(s.begin(), s.end());
-}
 
 const char16_t* IndexedText(const WindowManager& manager, const char16_t* group, const char16_t* key) {
     if (const DXLLanguage* language = manager.Language())
@@ -287,7 +283,8 @@ int32_t InfoWindow::AddStrip(const InfoEntry& e, int32_t x, int32_t y, int32_t w
         // The level box: a divider, then "level N" centred in the last 70 px, 6 px left of the middle.
         const int32_t left = x + w - kInfoLevelBoxWidth;
         content_.AddFrame(kSkinSeparator, kis::MakeRectWH(left, y + 8, 2, kInfoStripHeight - 16));
-        AddName(std::u16string(manager_.Text(u"info_panel", u"level")) + u" " + Decimal16(object.level),
+        AddName(std::u16string(manager_.Text(u"info_panel", u"level")) + u" " +
+                    platform::Utf8ToUtf16(std::to_string(object.level)),
                 float(left + kInfoLevelBoxWidth / 2 - 6), float(y + kInfoStripHeight / 2));
         texts_.back().centreX = true;
     }

@@ -125,7 +125,6 @@ class WarehouseUpgradeButton : public ImageButton {
     void DrawText(DXLViewer& viewer, uint32_t look, float alpha) override;
     // Where the coin's left edge stands in the button (the price follows 1 px after it).
     int32_t ContentLeft() const;
-    bool HasCoin() const { return hasCoin_; }
 
   private:
     int32_t IconWidth() const;
@@ -176,8 +175,6 @@ class WarehouseWindow : public SpritesWindow {
     int32_t ShownMoney() const { return counter_.Value(); }
     int32_t MoneyTarget() const { return counter_.Target(); }
     const ColumnLayout& Row(int32_t i) const { return rows_[size_t(i)]; }
-    // The money's digits (null without digital font 1).
-    const GameDigitalText* MoneyDigits() const { return moneyDigits_.get(); }
 
   private:
     void RefreshSelection();
