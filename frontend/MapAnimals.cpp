@@ -268,7 +268,14 @@ void MapLevelCharacter::DrawShadow(DXLViewer& viewer, uint32_t alpha) {
     if (!shadow_ || !track_.animation) return;
     // The shadow lives in the level's sprite library, whose textures load with
     // a level and may have been let go since; the map loads it when it needs it.
-    if (DXLTexture* texture = shadow_->Texture(); !texture->IsLive()) texture->Restore();
+    // One that cannot be loaded is given up, not tried again every frame.
+    if (DXLTexture* texture = shadow_->Texture(); !texture->IsLive()) {
+        texture->Restore();
+        if (!texture->IsLive()) {
+            shadow_.reset();
+            return;
+        }
+    }
     DXLMatrix saved;
     viewer.GetTransform(&saved);
     viewer.Translate(std::round(x_), std::round(y_));
