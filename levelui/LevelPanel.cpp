@@ -257,8 +257,8 @@ void BonusButton::DrawRunLine(DXLViewer& viewer, float alpha, float scale) {
 
 namespace {
 const int32_t kNoPieces[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
-constexpr int32_t kSmallCaptionFont = 3;
-constexpr int32_t kCaptionMargin = 8; // pixels kept free across the face
+constexpr int32_t kSmallCaptionFont = 5; // the game's plain small font
+constexpr int32_t kCaptionMargin = 8;    // pixels kept free across the face
 } // namespace
 
 WarehouseButton::WarehouseButton(GameWindow* window, GameControls* group, uint32_t levelCount)
