@@ -1,5 +1,6 @@
 #include "tutorials/TutorialLayer.h"
 
+#include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "foundation/Helpers.h"
 #include "gui/Controls.h"
@@ -361,6 +362,17 @@ void TutorialInfo::Draw(DXLViewer& viewer) {
     float dy = 0, scale = 1;
     if (state_ == kLayerFadingIn) dy = 5.0f * (1.0f - alpha);
     if (state_ == kLayerClosing) scale = 0.8f + 0.2f * alpha;
+    // A box at rest that reaches past the screen's edges cannot be read
+    // whole: the log tells it once per box, for the screen walks to find.
+    const WindowManager& windows = layer_.Manager();
+    if (state_ == kLayerShown && !outsideTold_ &&
+        (corner.x < 0 || corner.y < 0 || corner.x + width > windows.ScreenWidth() ||
+         corner.y + height > windows.ScreenHeight())) {
+        outsideTold_ = true;
+        LogLabelPrintf(kLogIndent, "Tutorial box outside the screen", "(%d, %d) %d x %d on %d x %d",
+                       int(corner.x), int(corner.y), int(width), int(height), int(windows.ScreenWidth()),
+                       int(windows.ScreenHeight()));
+    }
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.ResetTransform();
     // The box's centre, then the draw offset back to its corner.

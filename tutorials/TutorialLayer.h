@@ -261,6 +261,7 @@ class TutorialInfo {
     bool centred_ = false;
     float distance_ = 0;
     uint32_t effectMs_ = 0;    // time into the running effect
+    bool outsideTold_ = false; // the log told that the box stands outside the screen
     std::unique_ptr<HIText> textItem_, clickItem_;
 };
 
