@@ -91,7 +91,9 @@ void UseScreen(const GameCopy& game, int width, int height) {
 // A player "tess" with bonuses owned and chosen in the easy regime, award
 // counters between tiers and one goal reached since the awards were last
 // seen, and medals in both regimes.
-void MakeProfile(const std::string& user, std::vector<int32_t> owned, std::vector<int32_t> chosen) {
+// moneyEarned: the goal counter of money earned (goal 7, "Earn 5,000 coins").
+void MakeProfile(const std::string& user, std::vector<int32_t> owned, std::vector<int32_t> chosen,
+                 int32_t moneyEarned = 0) {
     fs::create_directories(user);
     ProfileManager profiles(platform::Utf8ToUtf16(user));
     profiles.Load();
@@ -106,6 +108,7 @@ void MakeProfile(const std::string& user, std::vector<int32_t> owned, std::vecto
         easy.chosen[i] = i < chosen.size() ? chosen[i] : -1;
     record.awardsSeen[0] = 30, record.awards[0] = 260;
     record.awardsSeen[9] = 0, record.awards[9] = 1;
+    record.awards[9 + 7] = moneyEarned;
     const uint32_t statuses[] = {kLevelGold, kLevelSilver, kLevelBronze};
     for (size_t i = 0; i < std::size(statuses); ++i)
         easy.levels[i].status = statuses[i];
@@ -283,13 +286,13 @@ TEST(LevelInterface, PageMenuAndTheLevelWindowOfARestart) {
 
 // The warehouse point clicked (the first action starts the clock) opens the
 // warehouse window; the wheat tile selected and sold five at once leaves
-// "5/50" and money 50 with the upgrade offered at 40, and a goal notice
-// comes bottom right; the upgrade leaves money 10. The sale met every goal:
-// once the window is closed the level is won and the result window reveals
-// gold and silver; a click shows all, Enter leaves the level.
+// "5/50" and money 50 with the upgrade offered at 40, and the money goal's
+// notice comes bottom right (the player had earned 4,995 coins before); the upgrade leaves money 10. The sale
+// met every goal: once the window is closed the level is won and the result window reveals gold and silver; a
+// click shows all, Enter leaves the level.
 TEST(LevelInterface, WarehouseSaleAndUpgradeWinTheLevel) {
     GameCopy game(LevelData::Scenarios);
-    MakeProfile(game.User(), {}, {});
+    MakeProfile(game.User(), {}, {}, 4995);
     const std::string sold = game.File("sold.png"), upgraded = game.File("upgraded.png"),
                       revealing = game.File("revealing.png"), shown = game.File("shown.png");
     // The field of 1024 x 688 is scaled by 520 / 688: the warehouse at (160,
