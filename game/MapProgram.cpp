@@ -103,6 +103,15 @@ void DeleteMapTutorials() {
     if (auto& tutorials = ProgramMapTutorials()) tutorials->runner.DeleteAll();
 }
 
+// The running map tutorial ends when it is the one named.
+void FinishMapTutorial(uint32_t id) {
+    auto& tutorials = ProgramMapTutorials();
+    tut::GameTutorial* running = tutorials ? tutorials->runner.Running() : nullptr;
+    if (!running || running->Id() != id) return;
+    running->Finish();
+    LogLabelPrintf(kLogIndent, "Map tutorial", "%08X finishes", id);
+}
+
 // The level window over the map (mode 2): play, continue or cancel.
 // Its "select bonuses" opens the bonuses window through an edit that lives
 // as long as the level window keeps its host.
@@ -326,6 +335,8 @@ MapHooks BuildMapHooks() {
             windows->Awards().Show(notice.kind, notice.index, notice.tier);
         LogLabelPrintf(kLogIndent, "Notice", "the map shows award notice %u", notice.kind);
     };
+    hooks.finishTutorial = FinishMapTutorial;
+    hooks.deleteTutorial = DeleteMapTutorials;
     return hooks;
 }
 

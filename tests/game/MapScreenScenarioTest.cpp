@@ -7,12 +7,14 @@
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using testsupport::GameCopy;
@@ -188,4 +190,104 @@ TEST(MapScreenScenario, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHin
     EXPECT_GT(hintBox, 4000) << "the hint's paper";
     EXPECT_EQ(shown.NearIn(800, 650, 1015, 695, 0xFFF6DC, 6), 0);
     EXPECT_GT(hinted.NearIn(800, 650, 1015, 695, 0x000000, 60), 100) << "the hint's words";
+}
+
+TEST(MapScreenScenario, TheOverlaysWindowLightsItsRegimeSwingsItsLockAndAnswersItsButtons) {
+    // The map reached through "easy" on the main menu: shots every 75 ms
+    // while it opens, then with the mouse on the greeting and off it; then a
+    // click on the medals panel (the awards window), Escape, a click on the
+    // open level 5 (its level window), its "cancel" and "Back".
+    using testsupport::script::held::Click;
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const MapPoint house = CellPosition(4);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + Click(5000, 749, 445) +
+                    testsupport::script::Move(5300, 600, 400) + testsupport::script::Move(7200, 512, 12) +
+                    testsupport::script::Move(7700, 600, 400) + Click(8000, 512, 740) +
+                    testsupport::script::held::Key(9000, "ESCAPE") + Click(10000, house.x, house.y + 4) +
+                    Click(11000, 446, 538) + Click(12000, 86, 16)));
+    std::string shots;
+    std::vector<std::string> opening;
+    for (int ms = 5200; ms <= 6400; ms += 75) {
+        opening.push_back(game.File("opening" + std::to_string(ms) + ".png"));
+        shots += testsupport::ScreenshotAt(ms, opening.back());
+    }
+    const std::string rest = game.File("rest.png"), greeted = game.File("greeted.png"),
+                      awards = game.File("awards.png"), level = game.File("level.png"),
+                      cancelled = game.File("cancelled.png");
+    shots += testsupport::ScreenshotAt(7000, rest) + testsupport::ScreenshotAt(7600, greeted) +
+             testsupport::ScreenshotAt(8800, awards) + testsupport::ScreenshotAt(10800, level) +
+             testsupport::ScreenshotAt(11800, cancelled);
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --until-ms 13000" + shots, &output), 0)
+        << output << game.Log();
+    const std::string log = game.Log();
+    testsupport::KeepShot(rest, "map-overlay-rest.png");
+    testsupport::KeepShot(greeted, "map-overlay-greeted.png");
+    testsupport::KeepShot(level, "map-overlay-level.png");
+    const Shot still = LoadShot(rest), hovered = LoadShot(greeted);
+    ASSERT_TRUE(still.ok && hovered.ok);
+
+    // The switch of a player in the easy regime, hard locked: "Easy" in
+    // white on the light row, "Hard" in cream on the dark one.
+    constexpr int kSwitchX = 1024 - 175, kSwitchY = 768 - 65;
+    EXPECT_GT(still.NearIn(kSwitchX + 36, kSwitchY + 5, kSwitchX + 110, kSwitchY + 29, 0xFFFFFF, 30), 20)
+        << "the chosen regime's white label";
+    EXPECT_GT(still.NearIn(kSwitchX + 36, kSwitchY + 32, kSwitchX + 110, kSwitchY + 56, 0xFFD8AB, 24), 20)
+        << "the other regime's cream label";
+
+    // The lock swings as the map opens and comes to rest: some shot of the
+    // opening, the overlay already shown as it will stay, has the lock
+    // elsewhere than at rest.
+    auto differs = [](const Shot& a, const Shot& b, int left, int top, int right, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                n += a.At(x, y) != b.At(x, y);
+        return n;
+    };
+    const int lockLeft = kSwitchX + 113 - 16, lockTop = kSwitchY - 14 - 18;
+    int swinging = 0;
+    for (const std::string& file : opening) {
+        const Shot shot = LoadShot(file);
+        ASSERT_TRUE(shot.ok) << file;
+        const bool overlayShown = differs(shot, still, 0, 0, 170, 40) == 0; // "Back", no fade over it
+        if (overlayShown && differs(shot, still, lockLeft, lockTop, lockLeft + 32, lockTop + 36) > 20)
+            ++swinging;
+    }
+    EXPECT_GT(swinging, 0) << "the lock swung while the map showed";
+
+    // The greeting under the mouse is lit by its text drawn again on top:
+    // its letters change, the plate between them does not.
+    const int greetingChanged = differs(still, hovered, 400, 0, 624, 26);
+    EXPECT_GT(greetingChanged, 40) << "the greeting lit up";
+    int plateKept = 0, plate = 0;
+    for (int y = 4; y < 22; ++y)
+        for (int x = 440; x < 584; ++x) {
+            const uint32_t p = still.At(x, y);
+            const int r = int((p >> 16) & 0xFF), g = int((p >> 8) & 0xFF);
+            if (r < 200 || g < 180) continue; // the letters and their edges
+            ++plate;
+            plateKept += hovered.At(x, y) == p;
+        }
+    ASSERT_GT(plate, 200);
+    EXPECT_GT(plateKept, plate * 9 / 10) << "the plate between the letters stays as it was";
+
+    // The overlay's window still answers: the medals panel opens the awards,
+    // the open level's house its level window, "cancel" closes it and "Back"
+    // leads to the main screen.
+    const Shot awardsShot = LoadShot(awards), levelShot = LoadShot(level),
+               cancelledShot = LoadShot(cancelled);
+    ASSERT_TRUE(awardsShot.ok && levelShot.ok && cancelledShot.ok);
+    EXPECT_GT(awardsShot.NearIn(400, 300, 624, 500, 0xF2E2BC, 6), 1500) << "the awards window";
+    EXPECT_NE(log.find("the level window of level 5 opens"), std::string::npos) << log;
+    EXPECT_GT(levelShot.NearIn(300, 200, 724, 560, 0xF2E2BC, 6), 5000) << "the level window";
+    EXPECT_LT(cancelledShot.NearIn(300, 200, 724, 560, 0xF2E2BC, 6), 500) << "\"cancel\" answered";
+    const size_t opened = log.find("-> 0x00000005");
+    ASSERT_NE(opened, std::string::npos) << log;
+    EXPECT_NE(log.find("-> 0x00000006", opened), std::string::npos) << "Back leads to the main screen\n"
+                                                                    << log;
 }
