@@ -107,9 +107,10 @@ void DeleteMapTutorials() {
 void FinishMapTutorial(uint32_t id) {
     auto& tutorials = ProgramMapTutorials();
     tut::GameTutorial* running = tutorials ? tutorials->runner.Running() : nullptr;
-    if (!running || running->Id() != id) return;
-    running->Finish();
+    // One that is finishing already (the end of its own step shows the levels) is left to it.
+    if (!running || running->Id() != id || running->State() >= tut::kFinishing) return;
     LogLabelPrintf(kLogIndent, "Map tutorial", "%08X finishes", id);
+    running->Finish(); // its end serves the map's next event
 }
 
 // The level window over the map (mode 2): play, continue or cancel.

@@ -41,6 +41,9 @@ void MakeProfile(const std::string& user) {
     profiles.SetCurrent(tess);
 }
 
+// When the map's villains have left a new player's map (nobody clicked their attack away).
+constexpr int kLevelClickMs = 40000;
+
 // Before the shift-click: gold, silver and bronze beside levels 1-3, nothing
 // beside level 5; 1.2 s after it level 5 has its bronze medal and level 6
 // glows open, and the profile says so; the hard regime stays locked.
@@ -290,4 +293,53 @@ TEST(MapScreenScenario, TheOverlaysWindowLightsItsRegimeSwingsItsLockAndAnswersI
     ASSERT_NE(opened, std::string::npos) << log;
     EXPECT_NE(log.find("-> 0x00000006", opened), std::string::npos) << "Back leads to the main screen\n"
                                                                     << log;
+}
+
+TEST(MapScreenScenario, TheVillainsLeavingShowTheLevelsAndEndTheirAttack) {
+    // A new player "ann" clicks "easy"; two clicks close the first comic, and
+    // the villains attack the map. Nobody clicks: they fire, leave, the
+    // levels show again and the attack's tutorial ends; the first visit's
+    // tutorial follows, and a click on level 1 opens its level window.
+    using testsupport::script::quick::Click;
+    using testsupport::script::quick::Key;
+    GameCopy game;
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    std::string events = Click(40, 500, 300);
+    int ms = 4500;
+    for (int i = 0; i < 17; ++i, ms += 40)
+        events += Key(ms, "BACK");
+    for (const char* key : {"A", "N", "N"})
+        events += Key(ms, key), ms += 40;
+    events += Key(ms + 100, "RETURN");
+    events += Click(6700, 749, 445) + Click(7500, 512, 600) + Click(8200, 512, 600);
+    const MapPoint first = CellPosition(0);
+    events += Click(kLevelClickMs, first.x, first.y + 4);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
+    const std::string attacked = game.File("attacked.png"), shown = game.File("shown.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --until-ms " + std::to_string(kLevelClickMs + 1000) + " --input-script '" +
+                           script + "'" + testsupport::ScreenshotAt(10300, attacked) +
+                           testsupport::ScreenshotAt(kLevelClickMs - 100, shown),
+                       &output),
+              0)
+        << output;
+    const std::string log = game.Log();
+    const size_t starts = log.find("40080000 starts"), ends = log.find("40080000 finishes"),
+                 firstStarts = log.find("40010000 starts"),
+                 window = log.find("the level window of level 1 opens");
+    ASSERT_NE(starts, std::string::npos) << log;
+    ASSERT_NE(ends, std::string::npos) << "the levels shown again end the attack\n" << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "40080000 finishes"), 1u) << log;
+    EXPECT_LT(starts, ends);
+    EXPECT_LT(ends, firstStarts) << log;
+    EXPECT_NE(window, std::string::npos) << "the click on level 1 answered\n" << log;
+    EXPECT_LT(firstStarts, window);
+
+    // Level 1's open look (its red roof) is gone during the attack and back after it.
+    const Shot a = LoadShot(attacked), b = LoadShot(shown);
+    ASSERT_TRUE(a.ok && b.ok);
+    const auto redRoof = [](int r, int g, int bl) { return r > 180 && g < 90 && bl < 90; };
+    EXPECT_LT(a.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 20);
+    EXPECT_GT(b.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 100);
 }
