@@ -6,6 +6,7 @@
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
+#include "tests/game/Players.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
@@ -342,4 +343,56 @@ TEST(MapScreenScenario, TheVillainsLeavingShowTheLevelsAndEndTheirAttack) {
     const auto redRoof = [](int r, int g, int bl) { return r > 180 && g < 90 && bl < 90; };
     EXPECT_LT(a.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 20);
     EXPECT_GT(b.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 100);
+}
+
+TEST(MapScreenScenario, AnotherPlayerChosenOnTheMapTakesTheRunningTutorialAway) {
+    // Hana plays the hard regime for the first time: the map's hard-regime
+    // tutorial shows its box. She clicks her greeting and chooses Sal in the
+    // players' list; Sal's map comes without that box, and a click on Sal's
+    // level 1 opens its level window.
+    using testsupport::script::held::Click;
+    GameCopy game;
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    testplayers::MakePlayer(game.User(), u"sal", [](ProfileRecord& record) {
+        record.flags |= kProfileFlagEasyMapTutorial;
+        record.results.regimes[kRegimeEasy].levels[0].status = kLevelSilver;
+        record.results.regimes[kRegimeEasy].levels[1].status = kLevelOpen;
+    });
+    testplayers::MakePlayer(game.User(), u"hana", [](ProfileRecord& record) {
+        record.flags |= kProfileFlagEasyMapTutorial;
+        record.results.hardAvailable = 1;
+        record.results.regimes[kRegimeHard].levels[0].status = kLevelOpen;
+    });
+    const MapPoint house = CellPosition(0);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + Click(5000, 749, 513) +
+                    Click(8000, 512, 16) + Click(9000, 465, 404) + Click(11000, house.x, house.y + 4)));
+    const std::string tutorial = game.File("tutorial.png"), players = game.File("players.png"),
+                      chosen = game.File("chosen.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --until-ms 12000" +
+                           testsupport::ScreenshotAt(7800, tutorial) +
+                           testsupport::ScreenshotAt(8800, players) +
+                           testsupport::ScreenshotAt(10800, chosen),
+                       &output),
+              0)
+        << output << game.Log();
+    const std::string log = game.Log();
+    testsupport::KeepShot(tutorial, "map-hard-tutorial.png");
+    testsupport::KeepShot(chosen, "map-other-player.png");
+    EXPECT_NE(log.find("40060000 starts"), std::string::npos) << log;
+    const std::vector<std::string> picked = testsupport::LogLines(log, "Profile chosen");
+    ASSERT_EQ(picked.size(), 1u) << log;
+    EXPECT_NE(picked[0].find("sal"), std::string::npos) << picked[0];
+    EXPECT_NE(log.find("the level window of level 1 opens"), std::string::npos) << "the click on level 1\n"
+                                                                                << log;
+
+    const Shot before = LoadShot(tutorial), list = LoadShot(players), after = LoadShot(chosen);
+    ASSERT_TRUE(before.ok && list.ok && after.ok);
+    // The tutorial's box stands in the middle of the map, above its centre.
+    const auto parchment = [](int r, int g, int b) { return r > 240 && g > 225 && b > 190 && b < 235; };
+    EXPECT_GT(before.Count(312, 150, 712, 460, parchment), 3000) << "hana's tutorial box";
+    EXPECT_GT(list.NearIn(300, 390, 640, 420, 0xC89858, 10), 5000) << "the greeting opened the players' list";
+    EXPECT_LT(after.Count(312, 150, 712, 460, parchment), 200) << "no tutorial box on sal's map";
 }
