@@ -42,6 +42,14 @@ void DrawShadowed(DXLViewer& viewer, SkinText& text, float x, float y, uint32_t 
 
 // ---------------------------------------------------------------- time bar
 
+namespace {
+// The "time_bar" sheet: the trough (64 px) and, right of it, the easy regime's left end.
+constexpr int32_t kTimeBarTroughWidth = 64;
+constexpr int32_t kTimeBarEasyEndWidth = 46;
+constexpr int32_t kTimeBarFrameHeight = 30;
+constexpr int32_t kTimeBarCorner = 10;
+} // namespace
+
 TimeBar::TimeBar(LevelPanel& panel) : panel_(panel) {
     const char16_t* names[3] = {u"time_bar_bronze_icon", u"time_bar_silver_icon", u"time_bar_gold_icon"};
     for (int i = 0; i < 3; ++i)
@@ -76,22 +84,42 @@ void TimeBar::Layout() {
     const RegimeBlock& r = level.RegimeRecord();
     zones_ = TimeBarZones(regime, r.bronzeMs, r.silverMs, r.goldMs, l.childWidth);
     line_.Init(int32_t(regime), r.bronzeMs, r.silverMs, r.goldMs, zones_[0], zones_[1], zones_[2], 4, 13);
-    // The frame: a left end, then one piece per zone from the "time_bar" sprite.
+    // The frame from the "time_bar" sheet: a left end, then the trough along
+    // the zones with a seam between two of them. The easy regime's left end is
+    // its own 46 x 30 plate under the bronze zone, which has no time limit
+    // there; the hard regime's is the trough's rounded cap.
     if (Sprite* bar = GetSprite(1, u"time_bar"); bar && bar->Acquire()) {
         kis::Rect whole;
         if (bar->GetFrameRect(0, &whole)) {
-            int32_t x = 0;
+            DXLTexture* texture = bar->GetTexture();
+            const kis::Rect trough{whole.left, whole.top, whole.left + kTimeBarTroughWidth, whole.bottom};
+            const bool easy = regime == 0;
             SkinQuads q;
-            const int32_t capWidth = regime == 0 ? 46 : 4;
-            InitNinePatch(&q, 0, 0, width_, 30, capWidth < 10 ? capWidth : 10, 8, 10, 8, 0xFFFFFFFF, 0,
-                          bar->GetTexture(), whole);
+            if (easy) {
+                const kis::Rect plate{trough.right, whole.top, trough.right + kTimeBarEasyEndWidth,
+                                      whole.bottom};
+                InitQuad(&q, 0, 0, kTimeBarEasyEndWidth, kTimeBarFrameHeight, 0xFFFFFFFF, texture, plate);
+                frame_.push_back(q);
+                // The trough goes on from the plate's seam with a straight left edge.
+                const kis::Rect open{trough.left + kTimeBarCorner, trough.top, trough.right, trough.bottom};
+                InitNinePatch(&q, kTimeBarEasyEndWidth, 0, width_ - kTimeBarEasyEndWidth, kTimeBarFrameHeight,
+                              0, 8, kTimeBarCorner, 8, 0xFFFFFFFF, 0, texture, open);
+            } else {
+                // The cap is the trough's whole rounded corner: a narrower one
+                // would stretch the seam column beside it over the bar's start.
+                InitNinePatch(&q, 0, 0, width_, kTimeBarFrameHeight, kTimeBarCorner, 8, kTimeBarCorner, 8,
+                              0xFFFFFFFF, 0, texture, trough);
+            }
             frame_.push_back(q);
-            for (int32_t z : zones_) {
-                x += z;
+            int32_t x = 0;
+            for (size_t i = 0; i < zones_.size(); ++i) {
+                x += zones_[i];
+                // The plate ends in its own seam.
+                if ((easy && i == 0) || x >= width_ - 8) continue;
                 SkinQuads seam;
-                const kis::Rect src{whole.left + 4, whole.top, whole.left + 6, whole.bottom};
-                InitQuad(&seam, 4 + x - 1, 4, 2, 22, 0xFFFFFFFF, bar->GetTexture(), src);
-                if (x < width_ - 8) frame_.push_back(seam);
+                const kis::Rect src{trough.left + 4, trough.top, trough.left + 6, trough.bottom};
+                InitQuad(&seam, 4 + x - 1, 4, 2, 22, 0xFFFFFFFF, texture, src);
+                frame_.push_back(seam);
             }
         }
     }
