@@ -139,10 +139,10 @@ void TimeBar::Update(bool animate) {
     int64_t left = 0;
     const bool hasLeft = TimeToNextLoss(regime, g, r.bronzeMs, r.silverMs, r.goldMs, value, &left);
     if (animate) {
-        const uint32_t now = panel_.Manager().Now() | 1; // 0 means never stamped
-        if (g < 6 && previousGrade_ > 5) stamp_[2] = now;
-        if (g < 5 && previousGrade_ > 4) stamp_[1] = now;
-        if (regime == 1 && g < 4 && previousGrade_ > 3) stamp_[0] = now;
+        const Stamp now{true, panel_.Manager().Now()};
+        if (g < 6 && previousGrade_ > 5) stamps_[2] = now;
+        if (g < 5 && previousGrade_ > 4) stamps_[1] = now;
+        if (regime == 1 && g < 4 && previousGrade_ > 3) stamps_[0] = now;
     }
     const bool over = level.IsOver();
     const bool on = TimeBarWarning(regime, g, hasLeft, left, animate, channel_ != 0, over);
@@ -171,12 +171,11 @@ void TimeBar::Draw(DXLViewer& viewer) {
     for (uint32_t k = 6; k >= 4 && cross_; --k) {
         if (previousGrade_ >= k) continue;
         const uint32_t medal = k - 4;
-        float alpha = 1.0f, scale = 1.0f;
-        if (stamp_[medal]) {
-            const float t = float(now - stamp_[medal]);
-            if (t < 100.0f) alpha = 0.25f + 0.75f * t / 100.0f;
-            if (t < 200.0f) scale = 3.0f - 2.0f * t / 200.0f;
-        }
+        // The stamp runs from the frame it was set in: its first frame shows
+        // the cross faint and large, not already settled on the medal.
+        const CrossStampLook look =
+            stamps_[medal].stamped ? CrossStampAt(now - stamps_[medal].at) : CrossStampLook{1.0f, 1.0f};
+        const float alpha = look.alpha, scale = look.scale;
         const float sx = cross_->scaleX, sy = cross_->scaleY;
         cross_->scaleX *= scale, cross_->scaleY *= scale;
         DrawAt(viewer, *cross_, float(iconX_[medal]) + 13.0f, 14.0f, ScaleAlpha(0xFFFFFFFF, alpha));
