@@ -272,8 +272,9 @@ int32_t InfoWindow::AddStrip(const InfoEntry& e, int32_t x, int32_t y, int32_t w
     const int32_t w = InfoStripWidth(width, object.level, levelBox);
     const bool box = w != width;
     content_.AddFrame(kSkinEditField, kis::MakeRectWH(x, y, w, kInfoStripHeight));
+    // The icon plays its sprite's own frame sequence when it has one.
     if (object.icon && object.icon->GetLibrary())
-        if (auto icon = object.icon->GetLibrary()->CreateInstance(object.icon, 0)) {
+        if (auto icon = object.icon->GetLibrary()->CreateInstance(object.icon, 1)) {
             icon->scaleX = icon->scaleY = 0.5f;
             icons_.emplace_back(kis::Vector2{float(x + 28), float(y + kInfoStripHeight / 2)},
                                 std::move(icon));

@@ -108,6 +108,10 @@ class InfoWindow : public SpritesWindow {
         kis::Vector2 Corner();
     };
     std::vector<Text>& Texts() { return texts_; }
+    // The strips' icons as placed: their middle and the instance.
+    const std::vector<std::pair<kis::Vector2, std::unique_ptr<SpriteInstance>>>& Icons() const {
+        return icons_;
+    }
 
   private:
     // The strip's final width; nothing is added when the object is left out.
