@@ -300,6 +300,7 @@ void InfoWindow::AddBody(int32_t x, int32_t y, int32_t width, int32_t lines, boo
     Text t{float(x), float(y), kBodyColour, {}};
     t.text.Set(kInfoBodyFont, manager_.Text(u"info_panel", key.c_str()), kTextWrap, width);
     t.text.SetShadow(1, 1, kInfoBodyShadow);
+    t.text.SetLinePitch(kInfoLinePitch);
     const KGEFont* font = GetFont(kInfoBodyFont);
     t.heightLimit = (lines - 1) * kInfoLinePitch + 1 + (font ? font->GetHeight() : kInfoLinePitch);
     t.centreY = centred;

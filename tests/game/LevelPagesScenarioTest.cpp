@@ -82,6 +82,21 @@ int HintPixels(const Shot& shot, int left, int top, int right, int bottom) {
 bool NameBlue(int r, int g, int b) {
     return r < 60 && g > 30 && g < 90 && b > 100 && b < 160;
 }
+// The bodies' red-brown.
+bool BodyText(int r, int g, int b) {
+    return r > 100 && r < 200 && g < 90 && b < 60 && r > g + 50;
+}
+// The first row of each run of rows that hold body text, from top to bottom.
+std::vector<int> TextLineTops(const Shot& shot, int left, int top, int right, int bottom) {
+    std::vector<int> tops;
+    bool before = false;
+    for (int y = top; y < bottom; ++y) {
+        const bool text = shot.Count(left, y, right, y + 1, BodyText) > 0;
+        if (text && !before) tops.push_back(y);
+        before = text;
+    }
+    return tops;
+}
 
 } // namespace
 
@@ -89,8 +104,9 @@ bool NameBlue(int r, int g, int b) {
 // page (680 px wide, 356 high, centred 20 px above the middle) stands at
 // (60, 102). The picture row's strip, then the wheat's, the cowshed's and the
 // good feed's below the separators; the plant and the building end in a level
-// box, the bonus does not. The close button's knob at the top right closes
-// the page, and the level's field shows again.
+// box, the bonus does not; the bodies' lines stand 23 px apart. The close
+// button's knob at the top right closes the page, and the level's field shows
+// again.
 TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
     GameCopy game;
     UseWindow(game, 800, 600);
@@ -125,6 +141,14 @@ TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
             EXPECT_EQ(box, 0) << s.what;
         EXPECT_LT(closed.Count(s.left + 10, s.top + 8, s.right - 10, s.top + 40, StripFace), width * 32 / 30)
             << s.what;
+    }
+    // A line row's body of two lines beside its strip: the lines 23 px
+    // apart, so that the two span the strip's height.
+    for (const Strip& s : strips) {
+        if (s.left != 87) continue;
+        const std::vector<int> lines = TextLineTops(page, s.right + 14, s.top - 6, 700, s.top + 54);
+        ASSERT_EQ(lines.size(), 2u) << s.what;
+        EXPECT_NEAR(lines[1] - lines[0], 23, 1) << s.what;
     }
     // Nothing beyond the good feed's strip: it ends where its box would begin.
     EXPECT_EQ(page.Count(390, 404, 440, 436, StripFace), 0);
