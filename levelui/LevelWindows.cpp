@@ -136,7 +136,10 @@ constexpr uint32_t kInfoBodyShadow = 0x80FFF7DD;
 constexpr int32_t kInfoLinePitch = 23;
 constexpr int32_t kInfoStripHeight = 48;
 constexpr int32_t kInfoNameFont = 4, kInfoBodyFont = 3;
-// The close button's three looks (normal, hover, pressed) one under another in the second frame of "info".
+// The panel (a nine-patch) is the first frame of "info"; the close button's
+// three looks (normal, hover, pressed) lie one under another in the second.
+constexpr int32_t kInfoPanelFrame = 0;
+constexpr kis::Rect kInfoPanelBorders{19, 19, 17, 22};
 constexpr int32_t kInfoCloseFrame = 1;
 constexpr int32_t kInfoCloseLooks[8] = {-1, 0, 1, 2, -1, 0, 0, 0};
 
@@ -206,7 +209,16 @@ InfoWindow::InfoWindow(WindowManager& manager, std::vector<InfoEntry> entries, P
             return DescribeInfoObject(manager, e, out);
         };
     layout_ = LayoutInfoPage(entries_);
-    AddBackground(layout_.width, layout_.height);
+    // The page's frame is the information sheet's panel over the whole window.
+    rect = kis::MakeRectWH(rect.left, rect.top, layout_.width, layout_.height);
+    contentTop = kInfoMarginTop;
+    if (Sprite* sheet = GetInfoSpriteGroup(); sheet && sheet->Acquire()) {
+        kis::Rect source;
+        if (sheet->GetFrameRect(kInfoPanelFrame, &source))
+            InitNinePatch(&frame_, 0, 0, layout_.width, layout_.height, kInfoPanelBorders.left,
+                          kInfoPanelBorders.top, kInfoPanelBorders.right, kInfoPanelBorders.bottom,
+                          0xFFFFFFFF, 0, sheet->GetTexture(), source);
+    }
     for (size_t i = 0; i < entries_.size(); ++i) {
         const InfoEntry& e = entries_[i];
         const int32_t top = layout_.rowTops[i];
@@ -356,6 +368,7 @@ void InfoWindow::Draw(DXLViewer& viewer) {
 
 void InfoWindow::DrawChildren(DXLViewer& viewer) {
     const float alpha = EffectAlpha();
+    if (frame_.count) DrawSkinQuads(viewer, frame_, alpha);
     for (auto& [at, picture] : pictures_)
         DrawInstance(viewer, *picture, at.x, at.y, alpha);
     content_.Draw(viewer, alpha);

@@ -128,6 +128,7 @@ class InfoWindow : public SpritesWindow {
     uint32_t realStart_ = 0, gameStart_ = 0;
     uint32_t realNow_ = 0; // the effects' clock while the real one is used
     bool pressed_ = false;
+    SkinQuads frame_{}; // the page's panel
     WindowSprites content_;
     std::vector<Text> texts_;
     std::vector<std::pair<kis::Vector2, std::unique_ptr<SpriteInstance>>> icons_;

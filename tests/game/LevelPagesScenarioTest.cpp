@@ -104,9 +104,9 @@ std::vector<int> TextLineTops(const Shot& shot, int left, int top, int right, in
 // page (680 px wide, 356 high, centred 20 px above the middle) stands at
 // (60, 102). The picture row's strip, then the wheat's, the cowshed's and the
 // good feed's below the separators; the plant and the building end in a level
-// box, the bonus does not; the bodies' lines stand 23 px apart. The close
-// button's knob at the top right closes the page, and the level's field shows
-// again.
+// box, the bonus does not; the bodies' lines stand 23 px apart on the
+// page's parchment. The close button's knob at the top right closes the page,
+// and the level's field shows again.
 TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
     GameCopy game;
     UseWindow(game, 800, 600);
@@ -152,6 +152,10 @@ TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
     }
     // Nothing beyond the good feed's strip: it ends where its box would begin.
     EXPECT_EQ(page.Count(390, 404, 440, 436, StripFace), 0);
+    // The page is the information sheet's parchment panel, as the tutorials'
+    // boxes are, not a window of the interface skin.
+    EXPECT_GT(page.NearIn(330, 205, 700, 255, 0xFFF3D2, 3), 370 * 50 * 9 / 10);
+    EXPECT_EQ(page.NearIn(330, 205, 700, 255, 0xF2E2BC, 6), 0);
     // The close button is the page's round wooden knob, 26 x 27 at the top right.
     EXPECT_GT(page.NearIn(712, 98, 734, 120, 0xE0B070, 14), 60);
     EXPECT_EQ(page.NearIn(690, 98, 708, 120, 0xE0B070, 14), 0);
