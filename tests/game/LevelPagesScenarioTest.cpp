@@ -135,9 +135,11 @@ TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
         EXPECT_GT(page.Count(s.left + 60, s.top + 8, s.left + 200, s.top + 40, NameOutline), 40) << s.what;
         // The level box's "Lv. N" in the last 70 px, in the names' blue.
         const int box = page.Count(s.right - 70, s.top + 8, s.right - 4, s.top + 40, NameBlue);
-        if (s.levelBox)
+        if (s.levelBox) {
             EXPECT_GT(box, 20) << s.what;
-        else
+            // It stays inside the box: nothing of it left of the divider.
+            EXPECT_EQ(page.Count(s.right - 86, s.top + 8, s.right - 70, s.top + 40, NameBlue), 0) << s.what;
+        } else
             EXPECT_EQ(box, 0) << s.what;
         EXPECT_LT(closed.Count(s.left + 10, s.top + 8, s.right - 10, s.top + 40, StripFace), width * 32 / 30)
             << s.what;
