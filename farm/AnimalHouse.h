@@ -135,6 +135,9 @@ class PointPetshouse : public PointBuilding {
     SpriteObject* Overlay() const { return overlay_; }
     const BuildingLevel* CurrentLevel() const { return LevelRecord(std::max(stage_, 1)); }
     float Rate() const { return track_.Value(); }
+    // The house's rate entries (the level's animal speed modifiers), which
+    // its animals take over when they are made.
+    const SpeedTrack& Track() const { return track_; }
     // The animals as characters, for the second save pass.
     virtual std::vector<MapCharacter*> Animals() const = 0;
     // Ticks the animals (the house owns them).

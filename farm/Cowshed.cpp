@@ -27,6 +27,7 @@ MapCowHead::MapCowHead(LevelMap* map, PointCowshed* shed, int32_t slot, float x,
     SetMirrored(shed->IsMirrored());
     const int32_t depth = shed->Building() ? shed->Building()->Depth() : 0;
     offsetY_ = shed->AnchorY() - int32_t(y) + depth + 10 - slot;
+    shed->GiveTrack(*this);
 }
 
 MapCowHead::~MapCowHead() {

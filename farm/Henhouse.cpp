@@ -179,6 +179,14 @@ MapChicken::MapChicken(LevelMap* map, PointHenhouse* house, int32_t slot, float 
                    int32_t(house->Index())),
       house_(house), slot_(slot), targetX_(x), targetY_(y) {
     noRerouteCount = 0;
+    for (const SpeedTrack::Entry& e : house->Track().Entries())
+        FollowTrack(e.id, e.value);
+}
+
+void MapChicken::FollowTrack(uint32_t id, float value) {
+    SetTrack(0, id, value);
+    SetTrack(2, id, value);
+    SetScaleTrack(id, value);
 }
 
 MapChicken::~MapChicken() {
@@ -583,6 +591,13 @@ void PointHenhouse::EnterPhase(int32_t phase) {
         inPlace_ = 0;
         RefreshButtons(animated, 200);
     }
+}
+
+void PointHenhouse::StartTrack(uint32_t id, float value) {
+    PointPetshouse::StartTrack(id, value);
+    for (const auto* slots : {&chickens_, &leaving_})
+        for (const auto& chicken : *slots)
+            if (chicken) chicken->FollowTrack(id, value);
 }
 
 int32_t PointHenhouse::Update(uint32_t ms) {

@@ -32,6 +32,9 @@ class MapChicken : public MapCharacter {
     bool FindWalkTarget();
     void Leave();
     void SetInPlace(bool on);
+    // Follows one rate entry of the house: the chicken walks and moves its
+    // animations at the house's pace (motion tracks 0 and 2, scale track).
+    void FollowTrack(uint32_t id, float value);
     void SetWalkTarget(float x, float y) {
         targetX_ = x;
         targetY_ = y;
@@ -77,6 +80,7 @@ class PointHenhouse : public PointPetshouse {
 
     uint32_t Remove(bool animated, bool forGood, uint32_t delay) override;
     int32_t Update(uint32_t ms) override;
+    void StartTrack(uint32_t id, float value) override;
     bool CollectProducts(GameMessager* messenger) override;
     uint32_t CollectCommand() const override { return kEggsCommand; }
     std::unique_ptr<Job_CollectProduce> MakeCollectJob(MapPlayer* player) override;

@@ -77,6 +77,7 @@ MapSheep::MapSheep(LevelMap* map, PointSheepRack* rack, int32_t slot, float dx, 
         eatWait_ = uint32_t(kis::Random(int32_t(std::min(rack->Remaining() / 5.0f, 1000.0f)) + 1));
     animKind_ = KindFor(rack->WoolKind());
     PlayAnimation(animKind_, IsMirrored());
+    rack->GiveTrack(*this);
     head_ = std::make_unique<MapSheepHead>(map, headDescription, this, x_, y_);
     head_->SetPosition(x_, y_, offsetX_, 20 - slot);
     head_->SetSizeFactor(sizeFactor_);

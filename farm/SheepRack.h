@@ -99,6 +99,7 @@ class PointSheepRack : public PointTimedHouse {
 
   protected:
     int32_t AnimalCount() const override { return sheepCount_; }
+    MapCharacter* AnimalInSlot(int32_t slot) const override { return Sheep(slot); }
     void StopAnimalJobs() override;
     void CallAnimal() override;
     float LongestCallMs() const override { return kCallMs; }

@@ -524,3 +524,58 @@ TEST(AnimalProgressTest, TheLineFollowsTheWorkAndTheProduceFliesInFromAboveTheHo
         EXPECT_EQ(house->Progress(), -1);
     }
 }
+
+// ---------------------------------------------------------------- rate
+
+// The animals keep the pace of their house: an animal speed modifier set
+// before they come and one set while they stand both reach them, and one
+// taken off leaves them. Chickens take it on motion tracks 0 and 2 and on
+// their animations' scale; cows and sheep on motion tracks 0 and 1.
+TEST(AnimalRateTest, AnimalsTakeTheirHousesRateEntries) {
+    struct Case {
+        int32_t point;
+        std::array<bool, 3> motion;
+        bool scale;
+    };
+    for (const Case c : {Case{1, {true, false, true}, true}, Case{2, {true, true, false}, false},
+                         Case{3, {true, true, false}, false}}) {
+        SCOPED_TRACE(testing::Message() << "point " << c.point);
+        AnimalLevel l(2, 2, 2);
+        auto modifier = [&](uint32_t id, float value, bool on) {
+            float values[kSpeedTrackCount] = {};
+            values[kAnimalSpeedGroup] = value;
+            l.level->SetSpeedModifier(values, on, id);
+        };
+        PointPetshouse* house = HouseOf(l, c.point);
+        auto animals = [&] {
+            std::vector<MapCharacter*> out;
+            for (int32_t s = 0; s < kMaxAnimals; ++s) {
+                MapCharacter* a = nullptr;
+                if (auto* hen = dynamic_cast<PointHenhouse*>(house)) a = hen->Chicken(s);
+                if (auto* shed = dynamic_cast<PointCowshed*>(house)) a = shed->Cow(s);
+                if (auto* rack = dynamic_cast<PointSheepRack*>(house)) a = rack->Sheep(s);
+                if (a) out.push_back(a);
+            }
+            return out;
+        };
+        auto expectRate = [&](float rate, const char* when) {
+            SCOPED_TRACE(when);
+            EXPECT_FLOAT_EQ(house->Rate(), rate);
+            const auto list = animals();
+            ASSERT_EQ(list.size(), 2u);
+            for (MapCharacter* a : list) {
+                for (uint32_t t = 0; t < 3; ++t)
+                    EXPECT_FLOAT_EQ(a->TrackValue(t), c.motion[t] ? rate : 1.0f) << "track " << t;
+                EXPECT_FLOAT_EQ(a->MapCharacter::GetAnimationSpeed(), c.scale ? rate : 1.0f);
+            }
+        };
+        modifier(901, 0.5f, true);
+        ASSERT_TRUE(l.FeedAndWait(house));
+        l.Run(100);
+        expectRate(1.5f, "set before the animals came");
+        modifier(902, 0.25f, true);
+        expectRate(1.75f, "set while they stand");
+        modifier(901, 0.5f, false);
+        expectRate(1.25f, "one taken off");
+    }
+}

@@ -74,10 +74,10 @@ TEST(FarmDataLoad, TheSampleGameLoadsTheFourTablesAndReachesTheScreenAfterLoadin
     EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 260")), &output), 0)
         << output;
     const std::string log = game.Log();
-    EXPECT_TRUE(HasLine(log, "Products", "8")) << log;
+    EXPECT_TRUE(HasLine(log, "Products", "10")) << log;
     EXPECT_TRUE(HasLine(log, "Plants", "2")) << log;
     EXPECT_TRUE(HasLine(log, "Plant bed sets", "1")) << log;
-    EXPECT_TRUE(HasLine(log, "Building types", "7")) << log;
+    EXPECT_TRUE(HasLine(log, "Building types", "9")) << log;
     EXPECT_TRUE(HasLine(log, "Villain kinds", "1")) << log;
     EXPECT_NE(log.find("0x80000002 -> 0x00000006"), std::string::npos) << log;
 }
@@ -95,6 +95,6 @@ TEST(FarmDataLoad, ABuildingTypeOfFiveLevelsIsADataError) {
     EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
     EXPECT_NE(log.find("Loading the building types failed."), std::string::npos) << log;
-    EXPECT_TRUE(HasLine(log, "Products", "8")) << "the tables before it loaded";
+    EXPECT_TRUE(HasLine(log, "Products", "10")) << "the tables before it loaded";
     EXPECT_EQ(log.find("Building types "), std::string::npos);
 }

@@ -50,10 +50,11 @@ TEST(ContentFarm, TheSampleSourcesMakeTheFourChunks) {
     const struct {
         uint32_t id, subId, size;
     } chunks[] = {
-        {kProductChunkId, 1, 4 + 8 * 312},
+        {kProductChunkId, 1, 4 + 10 * 312},
         {kPlantChunkId, 1, 296 + 4 + 260 + 4 + 2 * 856},
         {kBuildingChunkId, 1,
-         4 + 504 + 4 * 1372 + 504 + 2 * 1372 + 3 * (504 + 2 * 1372) + 504 + 2 * 1372 + 504 + 1372},
+         4 + 504 + 4 * 1372 + 504 + 2 * 1372 + 3 * (504 + 2 * 1372) + 504 + 2 * 1372 + 504 + 1372 +
+             2 * (504 + 2 * 1372)},
         {kVillainChunkId, 256, 4 + 176},
     };
     for (const auto& c : chunks) {
