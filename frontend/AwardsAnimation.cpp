@@ -212,6 +212,8 @@ int32_t GoalReveal::TakeSounds(uint32_t now) {
 AwardsAnimation::AwardsAnimation(const Awards& table, const int32_t (&seen)[18], const int32_t (&current)[18],
                                  uint32_t now)
     : final_(seen[17] != 0, current[17] != 0, kFinalRevealPending, pending_) {
+    // The running delay d: each newly reached goal's reveal moves it on, so
+    // the award bars start only after the last goal has flashed.
     uint32_t d = kAwardRevealDelay;
     goals_.reserve(kGoalCount);
     for (int i = 0; i < kGoalCount; ++i) {
@@ -224,7 +226,7 @@ AwardsAnimation::AwardsAnimation(const Awards& table, const int32_t (&seen)[18],
     for (int i = 0; i < kAwardCount; ++i) {
         const AwardRecord& award = table.GetAward(i);
         awards_.emplace_back(award, seen[award.index], current[award.index]);
-        awards_.back().Advance(AwardProgress::kStart, now, 0, kAwardRevealDelay, pending_);
+        awards_.back().Advance(AwardProgress::kStart, now, 0, d, pending_);
     }
     final_.Begin(now, d, pending_);
 }

@@ -14,7 +14,7 @@
 // The pending word: the low 16 bits count the award and goal animations still
 // running; this bit marks that the final award's reveal waits for them.
 constexpr uint32_t kFinalRevealPending = 0x10000;
-constexpr uint32_t kAwardRevealDelay = 1000; // ms after opening
+constexpr uint32_t kAwardRevealDelay = 1000; // ms after opening: the first goal's, or the bars' start
 constexpr uint32_t kFinalRevealDelay = 800;  // ms after every other animation
 constexpr uint32_t kGoalFadeMs = 250;
 constexpr uint32_t kGoalFlashMs = 500;

@@ -116,9 +116,11 @@ class LevelTutorial_2 : public ScriptTutorial {
         SelectPoint(Step(10, kTagLevelPanel, 0x1004, 0x1000), 2);
         PressPanelButton(Step(11, kTagLevelPanel, 0x1001000, 0x1000), kChildBuildings);
         BuildOnSite(Step(12, kTagLevelPanel, 0x1001100, 0x1000), 2, kChildBuildingChoice, kFlourFactory);
-        // 13: wheat for both.
-        ScriptStep& s13 = Step(13, kTagLevelPanel, 0x1001, 0x1000);
-        HarvestBothBeds(s13, 2, kAllowStepAside | kAllowClickPoint, false);
+        // 13: wheat for both. The first harvest and the mill's unit used the
+        // wheat there was, so the second unit has to grow: the plants grow
+        // while the step waits (it consents to growth), else it could never end.
+        ScriptStep& s13 = Step(13, kTagLevelPanel, 0x1021, 0x1000);
+        HarvestBothBeds(s13, 2, kAllowStepAside | kAllowClickPoint | kAllowPlantGrows, false);
         // 14: start both.
         ScriptStep& s14 = Step(14, kTagLevelPanel, 0x1001, 0x1000);
         s14.begin = [](ScriptStep& t) {
@@ -146,6 +148,14 @@ class LevelTutorial_2 : public ScriptTutorial {
         s15.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
             if (event == kEventProductionEnded && t.level.Stock(uint32_t(a)) == t.level.GoalAmount(0))
                 t.Complete();
+        };
+        // The step takes no clicks, so once both factories have made their
+        // units nothing more can come: short of the goal's amount it lets the
+        // player go on rather than wait for ever.
+        s15.update = [](ScriptStep& t, uint32_t) {
+            for (int32_t p : {1, 2})
+                if (t.level.IsFactory(p) && t.level.SlotsInUse(p) > 0) return;
+            t.Complete();
         };
     }
 

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -186,6 +187,42 @@ TEST(AwardsAnimation, ATwoTierJumpFillsFlashesRefillsAndRunsToTheValue) {
     EXPECT_FALSE(award.Animating());
     EXPECT_EQ(animation.Pending(), 0u);
     EXPECT_EQ(animation.TakeSounds(now), 2); // one per tier
+}
+
+// The bars wait for the goals: each newly reached goal's reveal (fade and
+// flash, 1,200 ms) moves their start on; goals reached before, or not at
+// all, do not.
+TEST(AwardsAnimation, TheBarsStartAfterTheGoalRevealsAdvancedTheDelay) {
+    struct Case {
+        const char* name;
+        std::vector<int> newGoals, oldGoals;
+        uint32_t start;
+    };
+    const Case cases[] = {
+        {"no goal", {}, {}, 1000},
+        {"one new goal", {2}, {}, 2200},
+        {"three new goals", {0, 4, 7}, {}, 4600},
+        {"goals reached before", {}, {1, 3}, 1000},
+        {"one new among old ones", {5}, {1, 3}, 2200},
+    };
+    const Awards table = MakeTable();
+    for (const Case& c : cases) {
+        Words w;
+        w.now[0] = 10; // award 0: a full bar to bronze, 2,000 ms
+        for (int goal : c.newGoals)
+            w.now[kAwardCount + goal] = 5 * (goal + 1);
+        for (int goal : c.oldGoals)
+            w.seen[kAwardCount + goal] = w.now[kAwardCount + goal] = 5 * (goal + 1);
+        uint32_t now = 0;
+        AwardsAnimation animation(table, w.seen, w.now, now);
+        const AwardProgress& award = animation.Award(0);
+        RunTo(animation, now, c.start);
+        EXPECT_EQ(award.Bar(), (AwardBar{0, 0, -1})) << c.name << ": nothing before " << c.start;
+        RunTo(animation, now, c.start + 500);
+        EXPECT_EQ(award.Bar(), (AwardBar{0, 12, 12})) << c.name << ": a quarter 500 ms later";
+        RunTo(animation, now, c.start + 2000);
+        EXPECT_EQ(award.ShownTier(), 1) << c.name;
+    }
 }
 
 TEST(AwardsAnimation, TheFinalAwardWaitsForEverythingElse) {

@@ -3,8 +3,11 @@
 // point 1 fed, flour ground in the mill of point 5, the eggs taken and a pie
 // baked from flour and an egg, to the goal's step.
 #include "tests/game/LevelTutorialPlay.h"
+#include "tests/support/TempDir.h"
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 using namespace tutorialplay;
 using testsupport::GameCopy;
@@ -96,4 +99,78 @@ TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
     // After the last click the tutorial is over.
     EXPECT_LT(end.Count(0, 50, 1024, 645, ArrowYellow), 50) << log;
     EXPECT_LT(end.Count(390, 300, 630, 350, Parchment), 500) << log;
+}
+
+// Pixels that differ between two screenshots in a rectangle.
+int Differing(const Shot& a, const Shot& b, int left, int top, int right, int bottom) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            n += a.At(x, y) != b.At(x, y);
+    return n;
+}
+
+// Step 7 holds the henhouse of point 1 still while it waits for the mill:
+// the game itself, reached from its main screen through the map, plays level
+// 5 to the step and lets it wait 20 s, more than a laying cycle takes. The
+// level stands with it (its clock and the farmer by the henhouse): the hens
+// are neither fed nor lay until the mill's production button is pressed;
+// then, at double rate, the eggs come within seconds, step 9's arrow points
+// at them, and taking them goes on to the pies.
+TEST(LevelTutorialPieScenario, StepSevenHoldsTheHenhouseStillUntilTheMillGrinds) {
+    GameCopy game;
+    MakeMapProfile(game.User(), 4);
+    // As above, 5.5 s later: the level is reached from the map. Step 7 waits
+    // from about 31 s to 53 s.
+    std::string events = MapOpening(4) + Click(13000, kSiteX, kSiteY) + Click(14500, kSiteX, kSiteY) +
+                         Click(15500, kBuildingsX, kBuildingsY) + Click(16500, kBakeryX, kBakeryY);
+    events += Click(22000, 600, 560) + Click(23500, kHarvestX, kHarvestY) + Click(29000, kFeedX, kFeedY);
+    events += Click(53000, kFlourX, kFlourY) + Click(66000, kEggsX, kEggsY);
+    const std::string log = PlayGame(game, events,
+                                     {{12900, "level"},
+                                      {33000, "held"},
+                                      {52500, "still"},
+                                      {54000, "grinding"},
+                                      {65500, "eggs"},
+                                      {69500, "pie"}},
+                                     70000, "henhouse-");
+    const std::vector<std::string> states = {"00000001", "80000002", "00000006", "00000005",
+                                             "80000003", "00000004", "FFFFFFFF"};
+    EXPECT_EQ(testsupport::StateChanges(log), states) << log;
+    EXPECT_NE(log.find("the level window of level 5 opens"), std::string::npos) << log;
+    ExpectStepsInOrder(log, {"80050001", "80050002", "80050003", "80050004", "80050005", "80050006",
+                             "80050007", "80050008", "80050009", "8005000A"});
+    // Nothing of the henhouse happens while step 7 holds it: it is fed, its
+    // hen eats and lays only once step 8 runs it again.
+    const size_t seven = log.find("step 80050007"), eight = log.find("step 80050008");
+    ASSERT_NE(eight, std::string::npos) << log;
+    const std::string held = log.substr(seven, eight - seven);
+    for (const char* line : {"Animals fed", "Chicken eats", "Eggs laid", "Unit produced"})
+        EXPECT_EQ(held.find(line), std::string::npos) << line << " while step 7 holds\n" << log;
+    EXPECT_NE(held.find("Production started          flour"), std::string::npos) << log;
+    const size_t laid = log.find("Eggs laid", eight);
+    EXPECT_LT(log.find("Animals fed", eight), laid) << log;
+    EXPECT_LT(laid, log.find("step 80050009")) << log;
+
+    const Shot level = Load(game, "level"), first = Load(game, "held"), later = Load(game, "still"),
+               grinding = Load(game, "grinding"), eggs = Load(game, "eggs"), pie = Load(game, "pie");
+    ASSERT_TRUE(level.ok && first.ok && later.ok && grinding.ok && eggs.ok && pie.ok);
+    // The level is on the screen with no tutorial before the first click.
+    EXPECT_LT(level.Count(0, 50, 1024, 640, ArrowYellow), 50);
+    // Step 7 at its start and 20 s later: the arrow at the mill's production
+    // button, no eggs button over the henhouse, and the henhouse with the
+    // farmer beside it and the level's clock just as they were.
+    for (const Shot* shot : {&first, &later}) {
+        EXPECT_GT(shot->Count(785, 120, 850, 180, ArrowYellow), 250) << log;
+        EXPECT_LT(shot->Count(405, 465, 460, 520, ArrowYellow), 30) << log;
+    }
+    EXPECT_EQ(Differing(first, later, 320, 370, 480, 520), 0) << "the henhouse stands still";
+    EXPECT_EQ(Differing(first, later, 690, 725, 800, 752), 0) << "the clock stands still";
+    // The mill's button answered: step 8's box, step 7's arrow gone, the clock on.
+    EXPECT_GT(grinding.Count(405, 468, 618, 505, Parchment), 6000) << log;
+    EXPECT_LT(grinding.Count(785, 120, 850, 180, ArrowYellow), 30) << log;
+    // Step 9: the arrow at the eggs button; taken, step 10's arrow at the bakery's production button.
+    EXPECT_GT(eggs.Count(405, 465, 460, 520, ArrowYellow), 250) << log;
+    EXPECT_GT(Differing(later, eggs, 690, 725, 800, 752), 0) << "the clock runs again";
+    EXPECT_GT(pie.Count(460, 100, 500, 165, ArrowYellow), 250) << log;
 }

@@ -5,6 +5,7 @@
 // of clicks, the run with its screenshots, and the looks of the tutorial's
 // arrow and box.
 #include "app/Profiles.h"
+#include "frontend/MapGeometry.h"
 #include "gui/Regime.h"
 #include "platform/Utf.h"
 #include "tests/game/Players.h"
@@ -68,6 +69,29 @@ inline void MakeMapProfile(const std::string& user) {
     });
 }
 
+// A player as MakeMapProfile makes her, past the easy levels before the one
+// of the index (won with silver), which is open: the game itself reaches it
+// from its main screen through the map.
+inline void MakeMapProfile(const std::string& user, int32_t openLevel) {
+    testplayers::MakePlayer(user, u"lea", [openLevel](ProfileRecord& record) {
+        EXPECT_EQ(record.results.tutorial, 1u);
+        record.flags |= kProfileFlagEasyMapTutorial;
+        LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
+        for (int32_t i = 0; i < openLevel; ++i)
+            easy[i].status = kLevelSilver;
+        easy[openLevel].status = kLevelOpen;
+    });
+}
+
+// The game's own way into a level: a click skips the logos, "play" (easy)
+// on the main screen opens the map at 5 s, the level's house its level
+// window at 8 s and its "play" the level at 9 s, loaded well before 13 s.
+inline std::string MapOpening(int32_t openLevel) {
+    const MapPoint house = CellPosition(openLevel);
+    return Click(100, 400, 300) + Click(5000, 749, 445) + Click(8000, house.x, house.y + 4) +
+           Click(9000, 578, 538);
+}
+
 // The tutorial box's parchment face and the arrow's yellow.
 inline bool Parchment(int r, int g, int b) {
     return r > 240 && g > 225 && b > 190 && b < 235;
@@ -86,6 +110,15 @@ inline std::string Play(testsupport::GameCopy& game, const std::string& events,
                         const std::string& moreArguments = "") {
     return testsupport::Play(
         game, {.events = events, .shots = shots, .untilMs = untilMs, .moreArguments = moreArguments});
+}
+
+// The same run of the game itself (verbolunde), which starts at its logos;
+// VB_KEEP_SHOTS keeps the shots under the prefix.
+inline std::string PlayGame(testsupport::GameCopy& game, const std::string& events,
+                            const std::vector<std::pair<int, std::string>>& shots, int untilMs,
+                            const std::string& keptAs = "") {
+    return testsupport::Play(
+        game, {.events = events, .shots = shots, .untilMs = untilMs, .keptAs = keptAs, .program = true});
 }
 
 inline testsupport::Shot Load(const testsupport::GameCopy& game, const std::string& name) {

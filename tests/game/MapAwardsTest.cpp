@@ -1,23 +1,29 @@
-// The awards window as a player meets it: on the map (M on the screen after
-// loading) the awards button opens it over a profile whose counters moved
-// since it was last opened. 1.5 s later the new goal flashes and the bars
-// fill; 6 s later everything has come to rest, and the profile remembers the
-// values as seen.
+// The awards window as a player meets it: from the main screen's "play" on
+// the map, the awards button opens it over a profile whose counters moved
+// since it was last opened. The newly reached goal is revealed first, then
+// the bars fill; a click ends the animation, and the profile remembers the
+// values as seen, so the next opening shows them at rest.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using testsupport::GameCopy;
 using testsupport::LoadShot;
 using testsupport::Shot;
+using testsupport::script::quick::Click;
+using testsupport::script::quick::Key;
 
 namespace {
 
@@ -52,40 +58,62 @@ void MakeProfile(const std::string& user) {
     profiles.SetCurrent(tess);
 }
 
+testsupport::Shot Load(const GameCopy& game, const std::string& name) {
+    return LoadShot(game.File(name + ".png"));
+}
+
 } // namespace
 
 TEST(MapAwards, TheAwardsButtonShowsWhatChangedSinceTheLastLook) {
     GameCopy game;
     MakeProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
-    const std::string script = game.File("awards.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script,
-                                            "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "5000 key down M\n5100 key up M\n"
-                                            "6000 mouse move 88 722\n6100 mouse down left\n"
-                                            "6150 mouse up left\n6200 mouse move 1000 400\n"));
-    const std::string running = game.File("running.png"), rested = game.File("rested.png");
-    std::string output;
-    const int status = game.RunShowcase("--headless --input-script '" + script +
-                                            "' --until-ms 12300 --screenshot-at 7650 '" + running +
-                                            "' --screenshot-at 12150 '" + rested + "'",
-                                        &output);
-    ASSERT_EQ(status, 0) << output << game.Log();
-    const Shot first = LoadShot(running), last = LoadShot(rested);
-    ASSERT_TRUE(first.ok && last.ok);
+    // The logos, "play" easy: the map; its awards button at 8 s opens the
+    // window. A click on it at 11 s ends the animation; Escape closes it and
+    // the awards button opens it again.
+    const std::string events = Click(100, 400, 300) + Click(5000, 749, 445) + Click(8000, 88, 722) +
+                               Click(11100, 512, 175) + Key(12000, "ESCAPE") + Click(13000, 88, 722);
+    const std::string log = testsupport::Play(game, {.events = events,
+                                                     .shots = {{7900, "map"},
+                                                               {9600, "revealing"},
+                                                               {10800, "climbing"},
+                                                               {11400, "finished"},
+                                                               {12900, "closed"},
+                                                               {13400, "again"}},
+                                                     .untilMs = 13500,
+                                                     .keptAs = "awards-",
+                                                     .program = true});
+    const std::vector<std::string> states = {"00000001", "80000002", "00000006", "00000005", "FFFFFFFF"};
+    EXPECT_EQ(testsupport::StateChanges(log), states) << log;
+    const Shot map = Load(game, "map"), revealing = Load(game, "revealing"),
+               climbing = Load(game, "climbing"), finished = Load(game, "finished"),
+               closed = Load(game, "closed"), again = Load(game, "again");
+    ASSERT_TRUE(map.ok && revealing.ok && climbing.ok && finished.ok && closed.ok && again.ok);
     // The window stands centred: its top panel (goals) and the award row below it.
     auto panel = [](const Shot& p, uint32_t colour) { return Count(p, 239, 183, 784, 425, colour); };
     auto row = [](const Shot& p, uint32_t colour) { return Count(p, 239, 425, 784, 490, colour); };
+    EXPECT_EQ(row(map, 0x8A7A60), 0) << "no window over the map yet";
     // 1.5 s in: the newly reached goal's cup flashes white (its red band is
-    // washed out), the harvester still climbs towards bronze (its ring has no
-    // tier) with the newly gained part of its bar.
-    EXPECT_EQ(panel(first, 0xE04040), 0);
-    EXPECT_GT(row(first, 0x8A7A60), 50);
-    EXPECT_EQ(row(first, 0xC8C8D0), 0);
-    EXPECT_GT(row(first, 0xB8F070), 10);
-    // At rest: the red band of the reached goal, the harvester at silver.
-    EXPECT_GT(panel(last, 0xE04040), 50);
-    EXPECT_GT(row(last, 0xC8C8D0), 50);
+    // washed out), and the bars wait for its reveal to end: the harvester's
+    // ring has no tier and no bar shows a newly gained part.
+    EXPECT_EQ(panel(revealing, 0xE04040), 0);
+    EXPECT_GT(row(revealing, 0x8A7A60), 50);
+    EXPECT_EQ(row(revealing, 0xC8C8D0), 0);
+    EXPECT_EQ(row(revealing, 0xB8F070), 0) << "the bars start after the goal's reveal";
+    // 2.7 s in: the goal has come to rest and the harvester climbs towards
+    // bronze with the newly gained part of its bar.
+    EXPECT_GT(panel(climbing, 0xE04040), 50);
+    EXPECT_GT(row(climbing, 0xB8F070), 10);
+    EXPECT_EQ(row(climbing, 0xC8C8D0), 0);
+    // The click on the window ends the climb at once: the harvester at silver,
+    // 2 s before its bars would have got there.
+    EXPECT_GT(row(finished, 0xC8C8D0), 50);
+    EXPECT_GT(panel(finished, 0xE04040), 50);
+    // Escape closed it; opened again it shows everything at rest at once.
+    EXPECT_EQ(row(closed, 0x8A7A60), 0);
+    EXPECT_EQ(row(closed, 0xC8C8D0), 0);
+    EXPECT_GT(row(again, 0xC8C8D0), 50);
+    EXPECT_GT(panel(again, 0xE04040), 50);
+    EXPECT_EQ(row(again, 0xB8F070), 0) << "nothing animates the second time";
 
     ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
     profiles.Load();

@@ -18,7 +18,8 @@ std::string Play(const GameCopy& game, const ScriptPlay& play) {
     for (const auto& [ms, name] : play.shots)
         arguments += ScreenshotAt(ms, game.File(name + ".png"));
     std::string output;
-    EXPECT_EQ(game.RunShowcase(arguments, &output), 0) << output;
+    EXPECT_EQ(play.program ? game.Run(arguments, &output) : game.RunShowcase(arguments, &output), 0)
+        << output;
     for (const auto& [ms, name] : play.shots)
         KeepShot(game.File(name + ".png"), play.keptAs + name + ".png");
     const std::string log = game.Log();

@@ -1,6 +1,6 @@
 #pragma once
-// The program tests' common run: the showcase program, headless, on an input
-// script at a window size, with screenshots at chosen times.
+// The program tests' common run: the showcase program (or the game itself),
+// headless, on an input script at a window size, with screenshots at chosen times.
 #include "tests/support/GameCopy.h"
 
 #include <string>
@@ -16,6 +16,7 @@ struct ScriptPlay {
     int width = 1024, height = 768; // the window, written to config.ini
     std::string moreArguments{};    // more of the command line, each with its leading space
     std::string keptAs{};           // prefix of the names VB_KEEP_SHOTS keeps the shots under
+    bool program = false; // runs verbolunde itself (from its logos and main screen), not the showcase
 };
 
 // Runs the play and answers the log. The run must end with status 0, and

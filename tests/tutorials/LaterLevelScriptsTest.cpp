@@ -89,7 +89,7 @@ TEST_F(Scripts, LevelTwoBuildsTwoFactoriesAndRunsThemUntilTheGoal) {
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 13)));
     EXPECT_EQ(Arrows(), 2u);
     TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(4));
-    EXPECT_EQ(t->Flags(), 0x101u);
+    EXPECT_EQ(t->Flags(), 0x121u);
     EXPECT_EQ(Arrows(), 1u);
     level.stock[kWheat] = 2;
     // 14: both factories start; one is not enough.
@@ -423,6 +423,64 @@ TEST_F(Scripts, LevelTwosSpedUpFactoryEndsItsStepWithItsUnit) {
     }
 }
 
+// Step 13 asks for two units of wheat after the first harvest and the first
+// mill's unit used all there was: the second has to grow, so the plants grow
+// while it waits, before and after a harvest is ordered; step 14 holds them.
+TEST_F(Scripts, LevelTwosWheatGrowsWhileStepThirteenWaitsForIt) {
+    for (int32_t p : {3, 4})
+        level.points[p] = PlantPoint();
+    level.points[1] = BuildingPoint(u"prod_flour", 1, 1);
+    level.points[2] = BuildingPoint(u"prod_flour", 1, 1);
+    GameTutorial* t = StartAt(runner, 1, L(kTutorialLevel2, 13));
+    ASSERT_EQ(CurrentId(), L(kTutorialLevel2, 13));
+    EXPECT_EQ(t->Flags(), 0x1021u);
+    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, uint32_t(kWheatPlant), 0)) << "before a harvest";
+    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(4));
+    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, uint32_t(kWheatPlant), 0)) << "after the first harvest";
+    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(3))) << "the grown bed's harvest";
+    level.stock[kWheat] = 2;
+    ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 14)));
+    EXPECT_FALSE(TutorialAllows(kActionPlantGrows, uint32_t(kWheatPlant), 0));
+}
+
+// Step 15 takes no clicks: once both mills have made their units nothing more
+// can come, so short of the goal's amount it ends the tutorial instead of
+// holding the player for ever; while a mill still grinds it waits.
+TEST_F(Scripts, LevelTwosLastStepEndsWhenBothMillsRanDry) {
+    struct Case {
+        const char* what;
+        int32_t inUse1, inUse2;
+        bool secondIsMill;
+        bool over;
+    } cases[] = {
+        {"both grind", 1, 1, true, false},
+        {"one still grinds", 0, 1, true, false},
+        {"both ran dry", 0, 0, true, true},
+        {"the one mill ran dry", 0, 0, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeScriptLevel own(windows);
+        own.points[1] = BuildingPoint(u"prod_flour", 1, 1);
+        own.points[2] = c.secondIsMill ? BuildingPoint(u"prod_flour", 1, 1) : FakePoint();
+        own.points[1].slotsInUse = 1;
+        own.points[2].slotsInUse = c.secondIsMill ? 1 : 0;
+        own.stock[kFlour] = 3; // one short of the goal
+        TutorialRunner fresh{TutorialServices{&windows}};
+        GameTutorial* t = StartAt(fresh, 1, L(kTutorialLevel2, 15), &own);
+        ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 15), &fresh));
+        own.points[1].slotsInUse = c.inUse1;
+        own.points[2].slotsInUse = c.secondIsMill ? c.inUse2 : 0;
+        TutorialNotify(kEventProductionEnded, kFlour, Point(1));
+        for (int i = 0; i < 10; ++i)
+            fresh.Update(10);
+        EXPECT_EQ(t->State() >= uint32_t(kFinishing), c.over);
+        EXPECT_EQ(own.points[1].rate, c.over ? 1.0f : 2.0f);
+        t->Finish();
+        fresh.Update(1000);
+    }
+}
+
 TEST_F(Scripts, LevelThreesWarehouseStepWaitsForAClickWithAnEmptyStock) {
     OpenWarehouse();
     GameTutorial* t = StartAt(runner, 2, L(kTutorialLevel3, 12));
@@ -642,6 +700,8 @@ TEST_F(Scripts, RatesAndModifiersGoBackWhenATutorialIsClosedAtAnyStep) {
         own.points[2] = BuildingPoint(u"prod_flour", 1, 1);
         own.points[4] = BuildingPoint(u"prod_pie", 1, 1);
         own.points[5] = BuildingPoint(u"prod_flour", 1, 1);
+        // Level 2's mills grind: its last step holds only while one does.
+        own.points[1].slotsInUse = own.points[2].slotsInUse = 1;
         TutorialRunner fresh{TutorialServices{&windows}};
         GameTutorial* t = StartAt(fresh, c.index, c.step, &own);
         ASSERT_EQ(CurrentId(), c.step) << std::hex << c.step;

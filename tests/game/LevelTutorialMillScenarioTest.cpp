@@ -1,0 +1,153 @@
+// Level 2's tutorial played in the game itself, reached from its main screen
+// through the map at 1024 x 768, by clicks alone: the mill built on the site
+// of point 1 where the arrow points, wheat harvested and ground there, a
+// second mill on the site of point 2, wheat for both (the second unit grows
+// while the step waits), both mills started and run to the end of the
+// tutorial; the player then makes the last flour on her own and wins.
+#include "frontend/MapGeometry.h"
+#include "tests/game/LevelTutorialPlay.h"
+#include "tests/support/TempDir.h"
+
+#include <string>
+#include <vector>
+
+using namespace tutorialplay;
+using testsupport::GameCopy;
+using testsupport::Shot;
+
+namespace {
+
+// The sites of points 1 and 2; the site panel's buildings page and its mill;
+// the harvest buttons over the beds of points 3 and 4; the mills' production
+// buttons.
+constexpr int kSiteOneX = 440, kSiteOneY = 220, kSiteTwoX = 760, kSiteTwoY = 220;
+constexpr int kBuildingsX = 675, kBuildingsY = 712, kMillX = 577, kMillY = 712;
+constexpr int kBedThreeX = 480, kBedFourX = 700, kHarvestY = 397, kProduceY = 70;
+
+// The close-tutorial button's dark wood label in the top-left corner.
+bool CloseButtonText(int r, int g, int b) {
+    return r < 80 && g < 60 && b < 50;
+}
+
+} // namespace
+
+TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRunsThemToTheEnd) {
+    GameCopy game;
+    MakeMapProfile(game.User(), 1);
+    const MapPoint house = CellPosition(1);
+    // The first click (on the bed of point 3) starts the clock; the goal is
+    // clicked away (1); the site (2), its buildings (3), the mill (4); a click
+    // (5); the harvest (6); the mill's button (7); it grinds (8); a click (9);
+    // the second site (10), its buildings (11), the mill (12); both harvests
+    // (13); both mills (14); they grind (15). Then on her own: a harvest and
+    // the mill make the fourth flour; Enter on the result window, and level
+    // 2's house on the map again.
+    std::string events = MapOpening(1) + Click(13000, kBedThreeX, 470) + Click(14600, 300, 120) +
+                         Click(16000, kSiteOneX, kSiteOneY) + Click(17000, kBuildingsX, kBuildingsY) +
+                         Click(18000, kMillX, kMillY);
+    events +=
+        Click(24000, 600, 560) + Click(27000, kBedThreeX, kHarvestY) + Click(32000, kSiteOneX, kProduceY);
+    events += Click(42000, 600, 560) + Click(43500, kSiteTwoX, kSiteTwoY) +
+              Click(44500, kBuildingsX, kBuildingsY) + Click(45500, kMillX, kMillY);
+    events += Click(54000, kBedFourX, kHarvestY) + Click(63000, kBedThreeX, kHarvestY) +
+              Click(68500, kSiteOneX, kProduceY) + Click(69500, kSiteTwoX, kProduceY);
+    events += Click(81500, kBedFourX, kHarvestY) + Click(85000, kSiteOneX, kProduceY) +
+              testsupport::script::quick::Key(102000, "RETURN") + Click(114000, house.x, house.y + 4);
+    const std::string log = PlayGame(
+        game, events, {{14500, "goal"},   {15900, "site"},        {16900, "buildings"},   {17900, "mill"},
+                       {23800, "button"}, {26900, "harvest"},     {31900, "produce"},     {34000, "grinding"},
+                       {41800, "flour"},  {43400, "second-site"}, {45400, "second-mill"}, {53900, "wheat"},
+                       {62900, "grown"},  {68400, "both"},        {69400, "one"},         {71000, "running"},
+                       {76000, "over"},   {101500, "won"},        {113500, "returned"},   {115500, "map"}},
+        116000, "mill-");
+    const std::vector<std::string> states = {"00000001", "80000002", "00000006", "00000005",
+                                             "80000003", "00000004", "00000005", "FFFFFFFF"};
+    EXPECT_EQ(testsupport::StateChanges(log), states) << log;
+    ExpectStepsInOrder(log, {"80020001", "80020002", "80020003", "80020004", "80020005", "80020006",
+                             "80020007", "80020008", "80020009", "8002000A", "8002000B", "8002000C",
+                             "8002000D", "8002000E", "8002000F"});
+    EXPECT_NE(log.find("point 1: prod_flour ordered"), std::string::npos) << log;
+    EXPECT_NE(log.find("point 2: prod_flour ordered"), std::string::npos) << log;
+    // Step 13 waited for the second unit of wheat to grow; step 15 ran both
+    // mills and let the player go on short of the goal's four.
+    const size_t thirteen = log.find("step 8002000D"), fourteen = log.find("step 8002000E");
+    EXPECT_LT(thirteen, log.find("Into the warehouse          1 of 1 wheat (stock 2)", thirteen)) << log;
+    EXPECT_LT(log.find("Into the warehouse          1 of 1 wheat (stock 2)", thirteen), fourteen) << log;
+    const size_t over = log.find("80020000 is over");
+    ASSERT_NE(over, std::string::npos) << log;
+    EXPECT_LT(log.find("Into the warehouse          1 of 1 flour (stock 3)"), over) << log;
+    EXPECT_LT(over, log.find("Into the warehouse          1 of 1 flour (stock 4)")) << log;
+    EXPECT_NE(log.find("Level won:                  level 2, regime 0"), std::string::npos) << log;
+    const size_t back = log.find("the return from a level reveals its result");
+    ASSERT_NE(back, std::string::npos) << log;
+    EXPECT_NE(log.find("the level window of level 2 opens", back), std::string::npos) << "the map answers\n"
+                                                                                      << log;
+
+    std::vector<Shot> shots;
+    for (const char* name :
+         {"goal",     "site",    "buildings",   "mill",        "button",   "harvest", "produce",
+          "grinding", "flour",   "second-site", "second-mill", "wheat",    "grown",   "both",
+          "one",      "running", "over",        "won",         "returned", "map"}) {
+        shots.push_back(Load(game, name));
+        ASSERT_TRUE(shots.back().ok) << name;
+    }
+    const Shot &goal = shots[0], &site = shots[1], &buildings = shots[2], &mill = shots[3],
+               &button = shots[4], &harvest = shots[5], &produce = shots[6], &grinding = shots[7],
+               &flour = shots[8], &secondSite = shots[9], &secondMill = shots[10], &wheat = shots[11],
+               &grown = shots[12], &both = shots[13], &one = shots[14], &running = shots[15],
+               &overShot = shots[16], &won = shots[17], &returned = shots[18], &map = shots[19];
+    // 1: the box on the field's centre and the goal button's arrow.
+    EXPECT_GT(goal.Count(320, 300, 705, 350, Parchment), 10000) << log;
+    EXPECT_GT(goal.Count(200, 580, 250, 655, ArrowYellow), 400) << log;
+    // 2: the level arrow below the site of point 1; 3: down at the buildings
+    // button; 4: down at the mill.
+    EXPECT_GT(site.Count(380, 220, 500, 320, ArrowYellow), 200) << log;
+    EXPECT_GT(buildings.Count(650, 590, 700, 660, ArrowYellow), 200) << log;
+    EXPECT_GT(mill.Count(550, 590, 605, 660, ArrowYellow), 200) << log;
+    EXPECT_LT(mill.Count(650, 590, 700, 660, ArrowYellow), 30) << "step 3's arrow is gone";
+    // 5: up at the new mill's production button, its box with the click line.
+    EXPECT_GT(button.Count(420, 95, 462, 175, ArrowYellow), 250) << log;
+    EXPECT_GT(button.Count(245, 178, 635, 230, Parchment), 12000) << log;
+    // 6: down at both ripe beds' harvest buttons.
+    EXPECT_GT(harvest.Count(462, 290, 500, 372, ArrowYellow), 200) << log;
+    EXPECT_GT(harvest.Count(682, 290, 720, 372, ArrowYellow), 200) << log;
+    // 7: up at the production button again; 8: at the slot while it grinds.
+    EXPECT_GT(produce.Count(420, 95, 462, 175, ArrowYellow), 250) << log;
+    EXPECT_GT(grinding.Count(420, 110, 462, 195, ArrowYellow), 250) << log;
+    EXPECT_GT(grinding.Count(275, 212, 605, 253, Parchment), 9000) << log;
+    // 9: the box with its click line on the field's centre.
+    EXPECT_GT(flour.Count(320, 300, 703, 353, Parchment), 12000) << log;
+    // 10: the level arrow below the site of point 2; 12: down at the mill.
+    EXPECT_GT(secondSite.Count(700, 220, 820, 320, ArrowYellow), 200) << log;
+    EXPECT_GT(secondMill.Count(550, 590, 605, 660, ArrowYellow), 200) << log;
+    // 13: bed 4 is ripe (its arrow), bed 3 still grows (no arrow); later it
+    // has grown and shows its harvest button.
+    EXPECT_GT(wheat.Count(682, 290, 720, 372, ArrowYellow), 200) << log;
+    EXPECT_LT(wheat.Count(462, 290, 500, 372, ArrowYellow), 30) << log;
+    EXPECT_GT(wheat.Count(405, 485, 615, 528, Parchment), 6000) << log;
+    const auto ring = [](const Shot& shot, int x) {
+        return shot.NearIn(x - 18, 380, x + 18, 392, 0xE8C878, 12);
+    };
+    EXPECT_LT(ring(wheat, kBedThreeX), 5) << "bed 3 grows";
+    EXPECT_GT(ring(wheat, kBedFourX), 20) << "bed 4's harvest button";
+    EXPECT_GT(ring(grown, kBedThreeX), 20) << "bed 3's harvest button";
+    // 14: up at both production buttons; the first press closes its arrow.
+    EXPECT_GT(both.Count(420, 100, 462, 185, ArrowYellow), 250) << log;
+    EXPECT_GT(both.Count(740, 100, 782, 185, ArrowYellow), 250) << log;
+    EXPECT_LT(one.Count(420, 100, 462, 185, ArrowYellow), 30) << log;
+    EXPECT_GT(one.Count(740, 100, 782, 185, ArrowYellow), 250) << log;
+    // 15: the box while both grind; then the tutorial is over: no box, no
+    // close-tutorial button.
+    EXPECT_GT(running.Count(357, 487, 665, 527, Parchment), 8000) << log;
+    EXPECT_GT(running.Count(20, 8, 130, 28, CloseButtonText), 30) << log;
+    EXPECT_LT(overShot.Count(357, 487, 665, 527, Parchment), 500) << log;
+    EXPECT_LT(overShot.Count(20, 8, 130, 28, CloseButtonText), 10) << log;
+    EXPECT_LT(overShot.Count(0, 50, 1024, 640, ArrowYellow), 50) << log;
+    // The result window over the field; after Enter the map, whose house of
+    // level 2 opens its level window again.
+    const auto cream = [](const Shot& shot) { return shot.NearIn(280, 240, 740, 520, 0xF2E2BC, 8); };
+    EXPECT_LT(cream(overShot), 500);
+    EXPECT_GT(cream(won), 30000) << log;
+    EXPECT_LT(cream(returned), 500) << log;
+    EXPECT_GT(cream(map), 30000) << log;
+}
