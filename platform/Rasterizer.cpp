@@ -15,12 +15,15 @@
 #include <emmintrin.h>
 #define VB_RASTER_SSE2 1
 #endif
-// Wider kernels, chosen at run time on processors that have AVX2; they give the
-// same values as the SSE2 ones, pixel for pixel.
+// Wider kernels, chosen at run time on processors that have AVX2 or AVX-512;
+// they give the same values as the SSE2 ones, pixel for pixel.
 #if VB_RASTER_SSE2 && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
 #define VB_RASTER_AVX2 1
 #define VB_TARGET_AVX2 __attribute__((target("avx2")))
+// And wider still on processors with AVX-512 byte and word instructions.
+#define VB_RASTER_AVX512 1
+#define VB_TARGET_AVX512 __attribute__((target("avx512f,avx512bw")))
 #endif
 
 namespace platform::raster {
@@ -38,6 +41,13 @@ const bool gHasAvx2 = [] {
     return __builtin_cpu_supports("avx2") != 0;
 }();
 bool gUseAvx2 = gHasAvx2;
+#endif
+#if VB_RASTER_AVX512
+const bool gHasAvx512 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0;
+}();
+bool gUseAvx512 = gHasAvx512;
 #endif
 
 // floor(a / b) for b > 0. A floating-point estimate corrected by exact integer
@@ -323,29 +333,22 @@ VB_TARGET_AVX2 int SampleLinearInside8(const uint32_t* texels, int width, uint32
 }
 #endif
 
-// Pixels whose four taps all lie inside the texture.
-void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t, int32_t ds, int32_t dt,
-                        uint32_t* out, int n) {
-    int i = 0;
-#if VB_RASTER_AVX2
-    if (gUseAvx2) {
-        i = SampleLinearInside8(texels, width, static_cast<uint32_t>(s), static_cast<uint32_t>(t),
-                                static_cast<uint32_t>(ds), static_cast<uint32_t>(dt), out, n);
-        s += i * ds;
-        t += i * dt;
-    }
-#endif
 #if VB_RASTER_SSE2
+// SampleLinearInside four pixels at a time; returns how many it sampled.
+int SampleLinearInside4(const uint32_t* texels, int width, uint32_t s, uint32_t t, uint32_t ds, uint32_t dt,
+                        uint32_t* out, int n) {
     const __m128i zero = _mm_setzero_si128(), low8 = _mm_set1_epi32(0xFF), round = _mm_set1_epi16(64);
     const __m128i w256 = _mm_set1_epi16(256), w32768 = _mm_set1_epi16(static_cast<short>(0x8000));
-    __m128i vs = _mm_setr_epi32(s, s + ds, s + 2 * ds, s + 3 * ds);
-    __m128i vt = _mm_setr_epi32(t, t + dt, t + 2 * dt, t + 3 * dt);
-    const __m128i vds = _mm_set1_epi32(4 * ds), vdt = _mm_set1_epi32(4 * dt);
+    __m128i vs = _mm_setr_epi32(static_cast<int>(s), static_cast<int>(s + ds), static_cast<int>(s + 2 * ds),
+                                static_cast<int>(s + 3 * ds));
+    __m128i vt = _mm_setr_epi32(static_cast<int>(t), static_cast<int>(t + dt), static_cast<int>(t + 2 * dt),
+                                static_cast<int>(t + 3 * dt));
+    const __m128i vds = _mm_set1_epi32(static_cast<int>(4 * ds)),
+                  vdt = _mm_set1_epi32(static_cast<int>(4 * dt));
     // Inside the texture both coordinates are positive: unsigned arithmetic indexes
     // without sign extensions.
-    uint32_t us = static_cast<uint32_t>(s), ut = static_cast<uint32_t>(t);
-    const uint32_t uds = static_cast<uint32_t>(ds), udt = static_cast<uint32_t>(dt),
-                   uwidth = static_cast<uint32_t>(width);
+    const uint32_t uwidth = static_cast<uint32_t>(width);
+    int i = 0;
     for (; i + 4 <= n; i += 4) {
         // Weights as 16-bit pairs per 32-bit lane: fy | fy << 16 and so on.
         const __m128i fx = _mm_and_si128(_mm_srli_epi32(vs, 8), low8),
@@ -359,9 +362,9 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
         // Per pixel: its two upper taps in lanes 0-3 and 4-7, blended with the two
         // lower ones, then weighted for the horizontal blend.
         auto pixel = [&](__m128i wyInvK, __m128i wyK, __m128i wxK) {
-            const uint32_t* p = texels + ((ut >> 16) * uwidth + (us >> 16));
-            us += uds;
-            ut += udt;
+            const uint32_t* p = texels + ((t >> 16) * uwidth + (s >> 16));
+            s += ds;
+            t += dt;
             const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
             const __m128i bottom =
                 _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + width)), zero);
@@ -382,12 +385,56 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
                          _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(r01, round), 7),
                                           _mm_srli_epi16(_mm_add_epi16(r23, round), 7)));
     }
-    s = static_cast<int32_t>(us);
-    t = static_cast<int32_t>(ut);
+    return i;
+}
 #endif
-    for (; i < n; ++i, s += ds, t += dt) {
+
+// Pixels whose four taps all lie inside the texture. A pixel's value depends on
+// its coordinates alone, so the vector kernels take a run that is not a whole
+// number of groups as whole groups with the last one moved back over pixels
+// already sampled: they are written again with the same values, and only runs
+// shorter than one group are filtered a pixel at a time.
+void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t, int32_t ds, int32_t dt,
+                        uint32_t* out, int n) {
+    const uint32_t us = static_cast<uint32_t>(s), ut = static_cast<uint32_t>(t),
+                   uds = static_cast<uint32_t>(ds), udt = static_cast<uint32_t>(dt);
+#if VB_RASTER_SSE2
+    using Kernel = int (*)(const uint32_t*, int, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t*, int);
+    auto groups = [&](Kernel kernel, int group) {
+        const int done = kernel(texels, width, us, ut, uds, udt, out, n);
+        if (done < n) {
+            const uint32_t back = static_cast<uint32_t>(n - group);
+            kernel(texels, width, us + back * uds, ut + back * udt, uds, udt, out + back, group);
+        }
+    };
+#endif
+    if (gShortcuts) {
+#if VB_RASTER_AVX2
+        if (gUseAvx2 && n >= 8) {
+            groups(SampleLinearInside8, 8);
+            return;
+        }
+#endif
+#if VB_RASTER_SSE2
+        if (n >= 4) {
+            groups(SampleLinearInside4, 4);
+            return;
+        }
+#endif
+    }
+    int i = 0;
+#if VB_RASTER_AVX2
+    if (gUseAvx2) i = SampleLinearInside8(texels, width, us, ut, uds, udt, out, n);
+#endif
+#if VB_RASTER_SSE2
+    i += SampleLinearInside4(texels, width, us + static_cast<uint32_t>(i) * uds,
+                             ut + static_cast<uint32_t>(i) * udt, uds, udt, out + i, n - i);
+#endif
+    s += i * ds;
+    t += i * dt;
+    for (int k = i; k < n; ++k, s += ds, t += dt) {
         const uint32_t* p = texels + (t >> 16) * width + (s >> 16);
-        out[i] = Bilinear(p[0], p[1], p[width], p[width + 1], static_cast<uint32_t>(s >> 8) & 0xFF,
+        out[k] = Bilinear(p[0], p[1], p[width], p[width + 1], static_cast<uint32_t>(s >> 8) & 0xFF,
                           static_cast<uint32_t>(t >> 8) & 0xFF);
     }
 }
@@ -656,6 +703,64 @@ VB_TARGET_AVX2 void ShadeGroups8(const PixelState&, const uint32_t* tex, uint32_
 }
 #endif
 
+#if VB_RASTER_AVX512
+VB_TARGET_AVX512 inline __m512i Div255x16(__m512i x) {
+    return _mm512_mulhi_epu16(_mm512_add_epi16(x, _mm512_set1_epi16(128)), _mm512_set1_epi16(257));
+}
+
+// ShadeGroup over sixteen pixels, with the same products as Shade8.
+template <BlendKind kKind, bool kModulate>
+VB_TARGET_AVX512 inline __m512i Shade16(__m512i x, __m512i d, __m512i c) {
+    const __m512i zero = _mm512_setzero_si512(), full = _mm512_set1_epi16(255);
+    __m512i s0 = _mm512_unpacklo_epi8(x, zero), s1 = _mm512_unpackhi_epi8(x, zero);
+    if (kModulate) {
+        s0 = Div255x16(_mm512_mullo_epi16(s0, c));
+        s1 = Div255x16(_mm512_mullo_epi16(s1, c));
+    }
+    if (kKind == BlendKind::Replace) return _mm512_packus_epi16(s0, s1);
+    const __m512i d0 = _mm512_unpacklo_epi8(d, zero), d1 = _mm512_unpackhi_epi8(d, zero);
+    // Each pixel's alpha (16-bit lanes 3 and 7 of every 128 bits) into its four channels.
+    const __m512i a0 = _mm512_shufflehi_epi16(_mm512_shufflelo_epi16(s0, 0xFF), 0xFF),
+                  a1 = _mm512_shufflehi_epi16(_mm512_shufflelo_epi16(s1, 0xFF), 0xFF);
+    __m512i r0, r1;
+    if (kKind == BlendKind::Additive) {
+        r0 = _mm512_add_epi16(Div255x16(_mm512_mullo_epi16(s0, a0)), d0);
+        r1 = _mm512_add_epi16(Div255x16(_mm512_mullo_epi16(s1, a1)), d1);
+    } else {
+        r0 = Div255x16(_mm512_mullo_epi16(d0, _mm512_sub_epi16(full, a0)));
+        r1 = Div255x16(_mm512_mullo_epi16(d1, _mm512_sub_epi16(full, a1)));
+        if (kKind == BlendKind::Alpha) {
+            r0 = _mm512_add_epi16(r0, Div255x16(_mm512_mullo_epi16(s0, a0)));
+            r1 = _mm512_add_epi16(r1, Div255x16(_mm512_mullo_epi16(s1, a1)));
+        }
+    }
+    return _mm512_packus_epi16(r0, r1);
+}
+
+// The whole run, sixteen pixels at a time; the last one to fifteen through masked
+// loads and stores. Groups with no visible texel are skipped as in ShadeGroups8.
+template <BlendKind kKind, bool kModulate>
+VB_TARGET_AVX512 void ShadeGroups16(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t* dst,
+                                    int n) {
+    const __m512i c =
+        _mm512_unpacklo_epi8(_mm512_set1_epi32(static_cast<int>(colour)), _mm512_setzero_si512());
+    const __m512i alpha = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m512i x = _mm512_loadu_si512(tex + i);
+        if (kKind != BlendKind::Replace && _mm512_test_epi32_mask(x, alpha) == 0) continue;
+        const __m512i d = kKind == BlendKind::Replace ? x : _mm512_loadu_si512(dst + i);
+        _mm512_storeu_si512(dst + i, Shade16<kKind, kModulate>(x, d, c));
+    }
+    if (i == n) return;
+    const __mmask16 mask = static_cast<__mmask16>((1u << (n - i)) - 1);
+    const __m512i x = _mm512_maskz_loadu_epi32(mask, tex + i);
+    if (kKind != BlendKind::Replace && _mm512_test_epi32_mask(x, alpha) == 0) return;
+    const __m512i d = _mm512_maskz_loadu_epi32(mask, dst + i);
+    _mm512_mask_storeu_epi32(dst + i, mask, Shade16<kKind, kModulate>(x, d, c));
+}
+#endif
+
 #if VB_RASTER_SSE2
 // Four texels modulated by the colour's channels c (16-bit lanes) and blended over
 // four destination pixels; fully transparent groups leave the destination as it is.
@@ -731,6 +836,9 @@ void ShadePixels(const PixelState& ps, const uint32_t* tex, uint32_t colour, uin
 }
 
 template <BlendKind kKind, bool kModulate> ShadeFn ShadeFor() {
+#if VB_RASTER_AVX512
+    if (gUseAvx512) return ShadeGroups16<kKind, kModulate>;
+#endif
 #if VB_RASTER_AVX2
     if (gUseAvx2) return ShadeGroups8<kKind, kModulate>;
 #endif
@@ -1186,15 +1294,18 @@ bool UseShortcuts(bool use) {
     return previous;
 }
 
-bool UseWideKernels(bool use) {
+int UseKernelWidth(int bits) {
+    int previous = 128;
 #if VB_RASTER_AVX2
-    const bool previous = gUseAvx2;
-    gUseAvx2 = use && gHasAvx2;
-    return previous;
-#else
-    (void)use;
-    return false;
+    if (gUseAvx2) previous = 256;
+    gUseAvx2 = bits >= 256 && gHasAvx2;
 #endif
+#if VB_RASTER_AVX512
+    if (gUseAvx512) previous = 512;
+    gUseAvx512 = bits >= 512 && gHasAvx512;
+#endif
+    (void)bits;
+    return previous;
 }
 
 void Fill(const Surface& target, const ClipRect& rect, uint32_t colour) {

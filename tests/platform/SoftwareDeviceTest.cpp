@@ -455,9 +455,11 @@ TEST_F(DeviceTest, BlendedSpritesEqualTheirStagesComposedByHand) {
 }
 
 // The shortcuts (opaque sources copied, one texture row per screen row,
-// texels repeated under an integer magnification) against the general path:
-// the same pixels for every mix of texture size and opacity, scale and
-// position, modulation, stage operation, blend, filter and addressing.
+// texels repeated under an integer magnification, filtered runs ending in a
+// group moved back) and every kernel width against the general path at the
+// narrowest width: the same pixels for every mix of texture size and opacity,
+// scale, rotation and position, modulation, stage operation, blend, filter and
+// addressing.
 TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
     constexpr int kWidth = 160, kHeight = 120;
     Create(kWidth, kHeight);
@@ -465,13 +467,14 @@ TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
     struct Size {
         int w, h;
     };
-    const Size sizes[] = {{16, 16}, {33, 17}, {64, 40}, {1, 5}};
+    const Size sizes[] = {{16, 16}, {33, 17}, {64, 40}, {1, 5}, {64, 64}};
     // Column: one half-transparent column in the middle of every row. Padded:
     // an opaque picture in the top left, transparent to the right and below.
     enum Opacity { Opaque, Holes, Column, Padded };
     const float scales[] = {1.0f, 2.0f, 4.0f, 8.0f, 3.0f, 0.5f, 1.37f, -2.0f};
     const float offsets[] = {0.0f, 0.25f, 0.5f, 0.75f, 0.125f};
-    const uint32_t colours[] = {0xFFFFFFFF, 0xFF808080, 0x80FFFFFF, 0xFFFFFFFE, 0xFEFFFFFF};
+    const uint32_t colours[] = {0xFFFFFFFF, 0xFF808080, 0x80FFFFFF, 0xFFFFFFFE, 0xFEFFFFFF, 0xC0A0FF80};
+    const float angles[] = {0.3f, 1.1f, 2.0f, -0.7f, 3.5f};
     const TextureOp ops[] = {TextureOp::Modulate, TextureOp::SelectArg1};
     struct BlendMode {
         bool on;
@@ -489,7 +492,7 @@ TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
     auto pick = [](const auto& table) -> const auto& {
         return table[size_t(Rand()) % (sizeof table / sizeof table[0])];
     };
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 400; ++round) {
         const Size size = pick(sizes);
         const Opacity opacity = Opacity(Rand() % 4);
         std::vector<uint32_t> texels = NoiseTexels(size.w * size.h, opacity == Holes);
@@ -515,11 +518,29 @@ TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
         const TextureAddress address = pick(addresses);
         const uint32_t border = pick(borders);
         const float w = float(size.w) * (u1 - u0) * scale, h = float(size.h) * scaleY;
-        const Quad quad = w < 0 ? MakeQuad(x - w, y, w, h, colour, u0, 0, u1, 1)
-                                : MakeQuad(x, y, w, h, colour, u0, 0, u1, 1);
-        std::vector<uint32_t> frames[2];
-        for (const bool shortcuts : {true, false}) {
-            const bool previous = raster::UseShortcuts(shortcuts);
+        Quad quad = w < 0 ? MakeQuad(x - w, y, w, h, colour, u0, 0, u1, 1)
+                          : MakeQuad(x, y, w, h, colour, u0, 0, u1, 1);
+        const bool rotated = Rand() % 4 == 0;
+        const float angle = pick(angles);
+        if (rotated) {
+            // Turned about its first corner: texture coordinates change along rows and columns.
+            const float c = std::cos(angle), sn = std::sin(angle), ox = quad.v[0].x, oy = quad.v[0].y;
+            for (TexturedVertex& v : quad.v) {
+                const float dx = v.x - ox, dy = v.y - oy;
+                v.x = ox + 40 + dx * c - dy * sn;
+                v.y = oy + 30 + dx * sn + dy * c;
+            }
+        }
+        // The reference first: no shortcuts, the narrowest kernels.
+        struct Path {
+            bool shortcuts;
+            int width;
+        };
+        const Path paths[] = {{false, 128}, {true, 128}, {true, 256}, {true, 512}};
+        std::vector<uint32_t> frames[4];
+        for (int k = 0; k < 4; ++k) {
+            const bool previous = raster::UseShortcuts(paths[k].shortcuts);
+            const int previousWidth = raster::UseKernelWidth(paths[k].width);
             SetBlendMode(false, Blend::One, Blend::Zero);
             Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
             Sampler(TextureFilter::Point, TextureAddress::Wrap);
@@ -531,21 +552,25 @@ TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
             device->SetSamplerState(0, SamplerState::BorderColor, border);
             device->SetTexture(0, texture);
             Draw(quad);
+            raster::UseKernelWidth(previousWidth);
             raster::UseShortcuts(previous);
             const uint32_t* p = device->BackBuffer().pixels;
-            frames[shortcuts].assign(p, p + kWidth * kHeight);
+            frames[k].assign(p, p + kWidth * kHeight);
         }
-        size_t first = 0;
-        while (first < frames[0].size() && frames[0][first] == frames[1][first])
-            ++first;
-        ASSERT_EQ(first, frames[0].size())
-            << "round " << round << ": pixel " << first % kWidth << "," << first / kWidth << " is "
-            << std::hex << frames[1][first] << " with the shortcuts, " << frames[0][first] << " without; "
-            << std::dec << size.w << "x" << size.h << " texture, opacity " << opacity << ", scale " << scale
-            << "/" << scaleY << " at " << x << "," << y << ", u " << u0 << "-" << u1 << ", colour "
-            << std::hex << colour << std::dec << ", op " << int(op) << ", blend " << blend.on << " "
-            << int(blend.src) << "/" << int(blend.dest) << ", filter " << int(filter) << ", address "
-            << int(address) << ", border " << std::hex << border;
+        for (int k = 1; k < 4; ++k) {
+            size_t first = 0;
+            while (first < frames[0].size() && frames[0][first] == frames[k][first])
+                ++first;
+            ASSERT_EQ(first, frames[0].size())
+                << "round " << round << ": pixel " << first % kWidth << "," << first / kWidth << " is "
+                << std::hex << frames[k][first] << " with the shortcuts at " << std::dec << paths[k].width
+                << " bits, " << std::hex << frames[0][first] << " without; " << std::dec << size.w << "x"
+                << size.h << " texture, opacity " << opacity << ", scale " << scale << "/" << scaleY << " at "
+                << x << "," << y << (rotated ? ", turned " : ", upright ") << angle << ", u " << u0 << "-"
+                << u1 << ", colour " << std::hex << colour << std::dec << ", op " << int(op) << ", blend "
+                << blend.on << " " << int(blend.src) << "/" << int(blend.dest) << ", filter " << int(filter)
+                << ", address " << int(address) << ", border " << std::hex << border;
+        }
     }
 }
 
