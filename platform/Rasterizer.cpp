@@ -895,17 +895,19 @@ bool OpaqueTexels(const PixelState& ps, int64_t t, int64_t s0, int64_t s1) {
     return run.first > run.last || run.last < s0 || run.first > s1;
 }
 
+// Whether a span of n pixels from texture coordinates s, t is shaded with
+// su.opaqueRowShade: a point-sampled upright span reads one texture row, and
+// where its texels there are opaque, the blend gives them back as they are.
+bool OpaqueRowSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, int n) {
+    if (!su.opaqueRowShade || su.dt != 0 || su.filter == TextureFilter::Linear) return false;
+    const int64_t sEnd = s + su.ds * (n - 1);
+    const int64_t first = std::min(s, sEnd) >> 16, last = std::max(s, sEnd) >> 16, r = t >> 16;
+    return first >= 0 && last < ps.textureWidth && r >= 0 && r < ps.textureHeight &&
+           OpaqueTexels(ps, r, first, last);
+}
+
 void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint32_t* row, int x0, int x1) {
-    ShadeFn shade = su.shade;
-    if (su.opaqueRowShade && su.dt == 0 && su.filter != TextureFilter::Linear) {
-        // A point-sampled upright span reads one texture row: where its texels
-        // there are opaque, the blend gives them back as they are.
-        const int64_t sEnd = s + su.ds * (x1 - x0 - 1);
-        const int64_t first = std::min(s, sEnd) >> 16, last = std::max(s, sEnd) >> 16, r = t >> 16;
-        if (first >= 0 && last < ps.textureWidth && r >= 0 && r < ps.textureHeight &&
-            OpaqueTexels(ps, r, first, last))
-            shade = su.opaqueRowShade;
-    }
+    const ShadeFn shade = OpaqueRowSpan(ps, su, s, t, x1 - x0) ? su.opaqueRowShade : su.shade;
     if (su.ds == 0x10000 && su.dt == 0) {
         // The linear filter gives the texel itself where both fractions round to zero.
         const bool linear = su.filter == TextureFilter::Linear;
@@ -940,9 +942,13 @@ void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint
 }
 
 // Shades the pixels x0..x1-1 of row y.
+// A plane's value at the centre of pixel x, y.
+double PlaneAt(const Setup& su, const Plane& p, int x, int y) {
+    return p.base + p.dx * (x - su.ox) + p.dy * (y - su.oy);
+}
+
 void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int y, int x0, int x1) {
-    const double rx = x0 - su.ox, ry = y - su.oy;
-    auto at = [&](const Plane& p) { return p.base + p.dx * rx + p.dy * ry; };
+    auto at = [&](const Plane& p) { return PlaneAt(su, p, x0, y); };
     uint32_t* row = target.pixels + static_cast<size_t>(y) * target.pitch;
     if (su.fused) {
 #if VB_RASTER_SSE2
@@ -1185,11 +1191,25 @@ void DrawTriangle(const Surface& target, const ClipRect& clip, const PixelState&
     DrawConvex(target, clip, ps, su, X, Y, 3);
 }
 
-bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState& ps,
-                   const ScreenVertex v[4]) {
+namespace {
+
+// How a quad given as a fan is drawn: not as a rectangle (two triangles), not at
+// all, row by row over the pixels x0..x1-1 of rows y0..y1-1, or as a convex
+// polygon with the corners X, Y.
+enum class RectanglePlan { Triangles, Nothing, Rows, Convex };
+
+struct PlannedRectangle {
+    Setup su;
+    int64_t X[4] = {}, Y[4] = {};
+    int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+};
+
+RectanglePlan PlanRectangle(const ClipRect& clip, const PixelState& ps, const ScreenVertex v[4],
+                            PlannedRectangle* out) {
     for (int i = 0; i < 4; ++i)
-        if (!InGuardBand(v[i].x, v[i].y)) return false;
-    int64_t X[4], Y[4];
+        if (!InGuardBand(v[i].x, v[i].y)) return RectanglePlan::Triangles;
+    int64_t* X = out->X;
+    int64_t* Y = out->Y;
     for (int i = 0; i < 4; ++i)
         X[i] = Snap(v[i].x), Y[i] = Snap(v[i].y);
     const bool rowsFirst = Y[0] == Y[1] && X[1] == X[2] && Y[2] == Y[3] && X[3] == X[0];
@@ -1198,43 +1218,79 @@ bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState
     // judges a centre on an edge as if it lay a hair to the right and below, so each
     // centre on the shared diagonal, its ends included, goes to exactly one triangle.
     const bool parallelogram = X[0] + X[2] == X[1] + X[3] && Y[0] + Y[2] == Y[1] + Y[3];
-    if (!rowsFirst && !columnsFirst && !parallelogram) return false;
+    if (!rowsFirst && !columnsFirst && !parallelogram) return RectanglePlan::Triangles;
     // Both triangles must share one set of planes: opposite corners sum alike.
     auto affine = [&](float a0, float a1, float a2, float a3) { return a0 + a2 == a1 + a3; };
     if (!(v[0].colour == v[1].colour && v[0].colour == v[2].colour && v[0].colour == v[3].colour)) {
         for (int k = 0; k < 4; ++k)
             if (Channel(v[0].colour, 8 * k) + Channel(v[2].colour, 8 * k) !=
                 Channel(v[1].colour, 8 * k) + Channel(v[3].colour, 8 * k))
-                return false;
+                return RectanglePlan::Triangles;
     }
     if (ps.texels && !(affine(v[0].u, v[1].u, v[2].u, v[3].u) && affine(v[0].v, v[1].v, v[2].v, v[3].v)))
-        return false;
+        return RectanglePlan::Triangles;
     int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
-    if (area == 0) return true; // degenerate: nothing to draw
-    if (Culled(ps.cull, area)) return true;
+    if (area == 0) return RectanglePlan::Nothing; // degenerate
+    if (Culled(ps.cull, area)) return RectanglePlan::Nothing;
 
-    Setup su;
     const double k = 1.0 / kSubPixel;
-    if (!MakeSetup(ps, v[0], v[1], v[2], X[0] * k, Y[0] * k, X[1] * k, Y[1] * k, X[2] * k, Y[2] * k, &su))
-        return true;
+    if (!MakeSetup(ps, v[0], v[1], v[2], X[0] * k, Y[0] * k, X[1] * k, Y[1] * k, X[2] * k, Y[2] * k,
+                   &out->su))
+        return RectanglePlan::Nothing;
     if (!rowsFirst && !columnsFirst) {
         if (area < 0) { // walk the edges clockwise on the screen
             std::swap(X[1], X[3]);
             std::swap(Y[1], Y[3]);
         }
-        DrawConvex(target, clip, ps, su, X, Y, 4);
-        return true;
+        return RectanglePlan::Convex;
     }
     // Left and top edges are inside, right and bottom edges outside.
     const int64_t left = std::min(X[0], X[2]), right = std::max(X[0], X[2]);
     const int64_t top = std::min(Y[0], Y[2]), bottom = std::max(Y[0], Y[2]);
-    int x0 = static_cast<int>(std::max<int64_t>(CeilDiv(left, kSubPixel), clip.x0));
-    int x1 = static_cast<int>(std::min<int64_t>(CeilDiv(right, kSubPixel), clip.x1));
-    int y0 = static_cast<int>(std::max<int64_t>(CeilDiv(top, kSubPixel), clip.y0));
-    int y1 = static_cast<int>(std::min<int64_t>(CeilDiv(bottom, kSubPixel), clip.y1));
-    if (x0 >= x1) return true;
-    for (int y = y0; y < y1; ++y)
-        ShadeSpan(target, ps, su, y, x0, x1);
+    out->x0 = static_cast<int>(std::max<int64_t>(CeilDiv(left, kSubPixel), clip.x0));
+    out->x1 = static_cast<int>(std::min<int64_t>(CeilDiv(right, kSubPixel), clip.x1));
+    out->y0 = static_cast<int>(std::max<int64_t>(CeilDiv(top, kSubPixel), clip.y0));
+    out->y1 = static_cast<int>(std::min<int64_t>(CeilDiv(bottom, kSubPixel), clip.y1));
+    if (out->x0 >= out->x1 || out->y0 >= out->y1) return RectanglePlan::Nothing;
+    return RectanglePlan::Rows;
+}
+
+} // namespace
+
+bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState& ps,
+                   const ScreenVertex v[4]) {
+    PlannedRectangle r;
+    switch (PlanRectangle(clip, ps, v, &r)) {
+    case RectanglePlan::Triangles:
+        return false;
+    case RectanglePlan::Nothing:
+        break;
+    case RectanglePlan::Convex:
+        DrawConvex(target, clip, ps, r.su, r.X, r.Y, 4);
+        break;
+    case RectanglePlan::Rows:
+        for (int y = r.y0; y < r.y1; ++y)
+            ShadeSpan(target, ps, r.su, y, r.x0, r.x1);
+        break;
+    }
+    return true;
+}
+
+bool OverwrittenRectangle(const ClipRect& clip, const PixelState& ps, const ScreenVertex v[4],
+                          ClipRect* out) {
+    PlannedRectangle r;
+    if (PlanRectangle(clip, ps, v, &r) != RectanglePlan::Rows || r.su.alphaTest) return false;
+    const Setup& su = r.su;
+    if (su.kind != BlendKind::Replace) {
+        // An alpha blend over a texture opaque only in places: every row's span
+        // must read opaque texels alone, as FusedSpan judges it.
+        if (!su.fused || su.kind != BlendKind::Alpha || !su.opaqueRowShade) return false;
+        for (int y = r.y0; y < r.y1; ++y)
+            if (!OpaqueRowSpan(ps, su, ToFixed(PlaneAt(su, su.s, r.x0, y)),
+                               ToFixed(PlaneAt(su, su.t, r.x0, y)), r.x1 - r.x0))
+                return false;
+    }
+    *out = ClipRect{r.x0, r.y0, r.x1, r.y1};
     return true;
 }
 

@@ -59,6 +59,11 @@ void DrawTriangle(const Surface& target, const ClipRect& clip, const PixelState&
 // then it draws exactly the pixels of the two triangles in one pass per row.
 bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState& state,
                    const ScreenVertex v[4]);
+// Whether DrawRectangle would draw this quad row by row with pixels that do not
+// depend on what the target holds (no blend that reads it, no alpha test): then
+// out is the rectangle of pixels it writes, every one of them. Draws nothing.
+bool OverwrittenRectangle(const ClipRect& clip, const PixelState& state, const ScreenVertex v[4],
+                          ClipRect* out);
 // Draws the line from a to b without its end pixel, unless includeEnd.
 void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& state, const ScreenVertex& a,
               const ScreenVertex& b, bool includeEnd);

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 using namespace platform;
@@ -571,6 +572,160 @@ TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
                 << blend.on << " " << int(blend.src) << "/" << int(blend.dest) << ", filter " << int(filter)
                 << ", address " << int(address) << ", border " << std::hex << border;
         }
+    }
+}
+
+// A clear waits until something reads the frame or draws over it in a way that
+// depends on it; rectangles drawn over it opaquely take its place where they
+// cover it. Every mix of such rectangles (whole rows, tiles beside or apart,
+// an opaque picture in a padded texture blended as the level's field is),
+// draws that read the frame, smaller and repeated clears gives exactly the
+// frame of a clear written at once.
+TEST_F(DeviceTest, ClearsDrawnOverGiveTheFrameOfAClearWrittenAtOnce) {
+    constexpr int kWidth = 96, kHeight = 64;
+    Create(kWidth, kHeight);
+    SeedRand(21);
+    const TexturePtr backdrop = MakeTexture(32, 32, NoiseTexels(32 * 32, false));
+    const TexturePtr opaque = MakeTexture(16, 16, NoiseTexels(16 * 16, false));
+    const TexturePtr holes = MakeTexture(16, 16, NoiseTexels(16 * 16, true));
+    // An opaque 16 x 12 picture in the top left of a 32 x 32 texture, transparent elsewhere.
+    std::vector<uint32_t> paddedTexels = NoiseTexels(32 * 32, false);
+    for (int k = 0; k < 32 * 32; ++k)
+        paddedTexels[size_t(k)] = k % 32 < 16 && k / 32 < 12 ? paddedTexels[size_t(k)] | 0xFF000000u : 0;
+    const TexturePtr padded = MakeTexture(32, 32, paddedTexels);
+    auto drawOpaque = [&](float x, float y, float w, float h) {
+        SetBlendMode(false, Blend::One, Blend::Zero);
+        Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+        Sampler(TextureFilter::Point, TextureAddress::Clamp);
+        device->SetTexture(0, opaque);
+        Draw(MakeQuad(x, y, w, h, 0xFFFFFFFF));
+    };
+    // The padded picture blended and point-sampled; u1 past 0.5 reaches its transparent texels.
+    auto drawField = [&](float x, float y, float w, float h, float u1) {
+        SetBlendMode(true, Blend::SrcAlpha, Blend::InvSrcAlpha);
+        Stage(TextureOp::Modulate, TextureOp::Modulate);
+        Sampler(TextureFilter::Point, TextureAddress::Clamp);
+        device->SetTexture(0, padded);
+        Draw(MakeQuad(x, y, w, h, 0xFFFFFFFF, 0, 0, u1, 0.375f));
+    };
+    auto drawSprite = [&](float x, float y, float w, float h) {
+        SetBlendMode(true, Blend::SrcAlpha, Blend::InvSrcAlpha);
+        Stage(TextureOp::Modulate, TextureOp::Modulate);
+        Sampler(TextureFilter::Linear, TextureAddress::Clamp);
+        device->SetTexture(0, holes);
+        Draw(MakeQuad(x, y, w, h, 0xC0A0FF80));
+    };
+    auto setViewport = [&](uint32_t x, uint32_t y, uint32_t w, uint32_t h) {
+        ASSERT_EQ(device->SetViewport(Viewport{x, y, w, h, 0.0f, 1.0f}), kOk);
+    };
+    auto clear = [&](uint32_t colour) { device->Clear(kClearTarget, colour, 0, 0); };
+    struct Case {
+        const char* name;
+        std::function<void()> draws; // after a clear of the whole frame
+    };
+    const Case cases[] = {
+        {"a field over whole rows, a sprite over its lower edge",
+         [&] {
+             drawField(0, 0, kWidth, 48, 0.5f);
+             drawSprite(40, 36, 32, 24);
+         }},
+        {"tiles side by side over whole rows",
+         [&] {
+             drawOpaque(0, 0, 50, 40);
+             drawOpaque(50, 0, 46, 40);
+             drawSprite(10, 30, 32, 32);
+         }},
+        {"tiles apart in the same rows", [&] { drawOpaque(0, 10, 30, 20), drawOpaque(60, 10, 30, 20); }},
+        {"tiles apart, then the gap between them",
+         [&] { drawOpaque(0, 10, 30, 20), drawOpaque(60, 10, 30, 20), drawOpaque(30, 10, 30, 20); }},
+        {"overlapping tiles",
+         [&] { drawOpaque(40, 0, 56, 30), drawOpaque(0, 5, 50, 30), drawOpaque(20, 20, 10, 40); }},
+        {"tiles at fractions of a pixel",
+         [&] { drawOpaque(10.3f, 5.6f, 40.5f, 20.25f), drawOpaque(50.8f, 5.6f, 45.2f, 20.5f); }},
+        {"a field reaching transparent texels", [&] { drawField(0, 0, kWidth, 48, 0.75f); }},
+        {"an alpha-tested rectangle",
+         [&] {
+             device->SetRenderState(RenderState::AlphaTestEnable, 1);
+             device->SetRenderState(RenderState::AlphaFunc, static_cast<uint32_t>(CompareFunc::Greater));
+             device->SetRenderState(RenderState::AlphaRef, 0x80);
+             SetBlendMode(false, Blend::One, Blend::Zero);
+             Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+             device->SetTexture(0, holes);
+             Draw(MakeQuad(0, 0, kWidth, 40, 0xFFFFFFFF));
+             device->SetRenderState(RenderState::AlphaTestEnable, 0);
+         }},
+        {"an opaque texture at half alpha",
+         [&] {
+             SetBlendMode(true, Blend::SrcAlpha, Blend::InvSrcAlpha);
+             Stage(TextureOp::Modulate, TextureOp::Modulate);
+             device->SetTexture(0, opaque);
+             Draw(MakeQuad(0, 0, kWidth, 40, 0x80FFFFFF));
+         }},
+        {"a clear of part of the frame, rectangles past it",
+         [&] {
+             setViewport(10, 8, 70, 40);
+             clear(0xFF10E010);
+             setViewport(0, 0, kWidth, kHeight);
+             drawOpaque(0, 0, kWidth, 30);
+             drawSprite(60, 20, 30, 30);
+         }},
+        {"a second clear over the first",
+         [&] {
+             drawOpaque(0, 0, kWidth, 20);
+             clear(0xFFE01010);
+             drawOpaque(0, 30, kWidth, 10);
+         }},
+        {"a smaller second clear",
+         [&] {
+             drawOpaque(0, 0, kWidth, 20);
+             setViewport(20, 10, 40, 40);
+             clear(0xFFE01010);
+             setViewport(0, 0, kWidth, kHeight);
+             drawOpaque(0, 40, kWidth, 10);
+         }},
+        {"triangles and a line after a rectangle",
+         [&] {
+             drawOpaque(0, 0, kWidth, 30);
+             const Quad q = MakeQuad(5, 20, 60, 30, 0xFFFFFFFF);
+             const TexturedVertex list[3] = {q.v[0], q.v[1], q.v[2]};
+             ASSERT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleList, 1, list, sizeof(TexturedVertex)),
+                       kOk);
+             ASSERT_EQ(device->DrawPrimitiveUP(PrimitiveType::LineStrip, 1, list, sizeof(TexturedVertex)),
+                       kOk);
+         }},
+        {"a turned quad",
+         [&] {
+             SetBlendMode(false, Blend::One, Blend::Zero);
+             Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+             device->SetTexture(0, opaque);
+             Draw(Parallelogram(30.25f, 2.5f, 50.5f, 20.25f, -20.5f, 40.75f, 0xFFFFFFFF));
+         }},
+        {"nothing drawn", [] {}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        std::vector<uint32_t> frames[2];
+        for (const bool atOnce : {true, false}) {
+            setViewport(0, 0, kWidth, kHeight);
+            SetBlendMode(false, Blend::One, Blend::Zero);
+            Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+            Sampler(TextureFilter::Point, TextureAddress::Wrap);
+            device->SetTexture(0, backdrop);
+            Draw(MakeQuad(0, 0, kWidth, kHeight, 0xFFFFFFFF, 0, 0, 3, 2));
+            (void)device->BackBuffer();
+            clear(0xFF2040C0);
+            // Reading the frame writes a pending clear.
+            if (atOnce) (void)device->BackBuffer();
+            k.draws();
+            const FrameView f = device->BackBuffer();
+            frames[atOnce].assign(f.pixels, f.pixels + kWidth * kHeight);
+        }
+        size_t first = 0;
+        while (first < frames[0].size() && frames[0][first] == frames[1][first])
+            ++first;
+        EXPECT_EQ(first, frames[0].size())
+            << "pixel " << first % kWidth << "," << first / kWidth << ": " << std::hex << frames[0][first]
+            << " with the clear kept, " << frames[1][first] << " with it written at once";
     }
 }
 
