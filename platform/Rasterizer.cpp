@@ -35,20 +35,16 @@ constexpr int kChunk = 64;             // pixels per pass through the stage buff
 
 bool gShortcuts = true;
 
+// The widest kernels the processor has, in bits, and the widest in use.
+const int gWidestKernels = [] {
 #if VB_RASTER_AVX2
-const bool gHasAvx2 = [] {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-}();
-bool gUseAvx2 = gHasAvx2;
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) return 512;
+    if (__builtin_cpu_supports("avx2")) return 256;
 #endif
-#if VB_RASTER_AVX512
-const bool gHasAvx512 = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0;
+    return 128;
 }();
-bool gUseAvx512 = gHasAvx512;
-#endif
+int gKernelWidth = gWidestKernels;
 
 // floor(a / b) for b > 0. A floating-point estimate corrected by exact integer
 // tests: far cheaper than a 64-bit integer division, and exactly the same result.
@@ -410,7 +406,7 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
 #endif
     if (gShortcuts) {
 #if VB_RASTER_AVX2
-        if (gUseAvx2 && n >= 8) {
+        if (gKernelWidth >= 256 && n >= 8) {
             groups(SampleLinearInside8, 8);
             return;
         }
@@ -424,7 +420,7 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
     }
     int i = 0;
 #if VB_RASTER_AVX2
-    if (gUseAvx2) i = SampleLinearInside8(texels, width, us, ut, uds, udt, out, n);
+    if (gKernelWidth >= 256) i = SampleLinearInside8(texels, width, us, ut, uds, udt, out, n);
 #endif
 #if VB_RASTER_SSE2
     i += SampleLinearInside4(texels, width, us + static_cast<uint32_t>(i) * uds,
@@ -837,10 +833,10 @@ void ShadePixels(const PixelState& ps, const uint32_t* tex, uint32_t colour, uin
 
 template <BlendKind kKind, bool kModulate> ShadeFn ShadeFor() {
 #if VB_RASTER_AVX512
-    if (gUseAvx512) return ShadeGroups16<kKind, kModulate>;
+    if (gKernelWidth >= 512) return ShadeGroups16<kKind, kModulate>;
 #endif
 #if VB_RASTER_AVX2
-    if (gUseAvx2) return ShadeGroups8<kKind, kModulate>;
+    if (gKernelWidth >= 256) return ShadeGroups8<kKind, kModulate>;
 #endif
 #if VB_RASTER_SSE2
     return ShadeGroups<kKind, kModulate>;
@@ -1351,16 +1347,8 @@ bool UseShortcuts(bool use) {
 }
 
 int UseKernelWidth(int bits) {
-    int previous = 128;
-#if VB_RASTER_AVX2
-    if (gUseAvx2) previous = 256;
-    gUseAvx2 = bits >= 256 && gHasAvx2;
-#endif
-#if VB_RASTER_AVX512
-    if (gUseAvx512) previous = 512;
-    gUseAvx512 = bits >= 512 && gHasAvx512;
-#endif
-    (void)bits;
+    const int previous = gKernelWidth;
+    gKernelWidth = std::min(bits >= 512 ? 512 : bits >= 256 ? 256 : 128, gWidestKernels);
     return previous;
 }
 
