@@ -30,13 +30,13 @@ std::vector<InfoEntry> SampleEntries() {
     entries[0].rowKind = kInfoPictureRow;
     CopyName(entries[0].name, u"new_market");
     CopyName(entries[0].bodyKey, u"new_market_body");
-    CopyName(entries[0].icon, u"small_coin");
+    CopyName(entries[0].icon, u"ico_coin");
     CopyName(entries[0].picture, u"info_market");
     entries[1].rowKind = kInfoSeparator16;
     entries[2].rowKind = kInfoLineRow;
     CopyName(entries[2].name, u"warehouse");
     CopyName(entries[2].bodyKey, u"warehouse_body");
-    CopyName(entries[2].icon, u"small_ico_coin");
+    CopyName(entries[2].icon, u"ico_coin");
     return entries;
 }
 

@@ -9,8 +9,9 @@ using testsupport::GameCopy;
 
 namespace {
 
-// The award table's counters (content/awards.txt).
+// The award table's counters and goals (content/awards.txt).
 constexpr int kFlourAward = 2, kBreadAward = 3, kPieAward = 4;
+constexpr int kMoneyEarnedGoal = 9 + 7; // the goals' counters follow the nine awards
 
 } // namespace
 
@@ -35,4 +36,32 @@ TEST(AwardSourcesScenario, BreadBakedRaisesTheBreadAward) {
     EXPECT_EQ(record.awards[kBreadAward], 1) << "one loaf baked";
     EXPECT_EQ(record.awards[kFlourAward], 0);
     EXPECT_EQ(record.awards[kPieAward], 0);
+}
+
+// Money earned counts towards its goal ("Earn 5,000 coins"): in the tests'
+// level 34 at 800 x 600 a player sells one wheat from the warehouse window
+// for 2 coins; the goal's counter holds the 2 and no "goal reached" notice
+// comes for it (the first coin earned used to reach a goal of 1).
+TEST(AwardSourcesScenario, ASaleCountsTowardsTheMoneyGoalWithoutReachingIt) {
+    GameCopy game(testsupport::LevelData::Scenarios);
+    testplayers::MakePlayer(game.User(), u"ida", [](ProfileRecord& record) {
+        record.results.tutorial = 0;
+        record.results.regimes[kRegimeEasy].levels[33].status = kLevelOpen;
+    });
+    // A click starts the clock; the warehouse at (134, 136) opens its window,
+    // then its wheat tile and "sell one"; Enter closes the window.
+    constexpr int kOpen = 6500;
+    using testsupport::script::held::Click, testsupport::script::held::Key;
+    const std::string events = Opening("34") + Click(kOpen + 800, 400, 300) + Click(kOpen + 1500, 134, 136) +
+                               Click(kOpen + 2000, 166, 190) + Click(kOpen + 2500, 647 - 53, 334) +
+                               Key(kOpen + 5000, "RETURN");
+    const std::string log =
+        testsupport::Play(game, testsupport::ScriptPlay{events, {}, kOpen + 6000, 800, 600, {}, "sale-goal"});
+    ASSERT_EQ(testsupport::Occurrences(log, "sold for 2, money 42"), 1u) << log;
+    EXPECT_EQ(log.find("goal 7 reached"), std::string::npos) << log;
+
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    ASSERT_NE(profiles.Current(), nullptr);
+    EXPECT_EQ(profiles.Current()->Record().awards[kMoneyEarnedGoal], 2) << "the sale's 2 coins";
 }
