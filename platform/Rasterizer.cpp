@@ -197,7 +197,18 @@ void SamplePoint(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t
                 RepeatTexels(row, s, ds, out, n);
                 return;
             }
-            for (int i = 0; i < n; ++i, s += ds)
+            int i = 0;
+#if VB_RASTER_SSE2
+            // Four texels to a store: the output is often a frame row not yet in the
+            // caches, where one store a pixel would wait on every line it reaches.
+            for (; i + 4 <= n; i += 4, s += 4 * ds)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                                 _mm_setr_epi32(static_cast<int>(row[size_t(s >> 16)]),
+                                                static_cast<int>(row[size_t((s + ds) >> 16)]),
+                                                static_cast<int>(row[size_t((s + 2 * ds) >> 16)]),
+                                                static_cast<int>(row[size_t((s + 3 * ds) >> 16)])));
+#endif
+            for (; i < n; ++i, s += ds)
                 out[i] = row[size_t(s >> 16)];
             return;
         }
