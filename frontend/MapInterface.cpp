@@ -19,10 +19,9 @@
 namespace {
 
 constexpr int32_t kFont = 3, kCountFont = 4;
-constexpr uint32_t kHoverColour = 0x40FFFFFF;
+constexpr uint32_t kHoverColour = 0x40FFFFFF;        // the greeting's second, additive draw
 constexpr uint32_t kLabelColour = 0xFF4A2808;        // dark brown on the light plates
-constexpr uint32_t kOtherRegimeColour = 0xFFF4DCAC;  // light on the dark row
-constexpr uint32_t kLockedRegimeColour = 0xFFA89880; // greyed while the hard regime is closed
+constexpr uint32_t kRegimeLabelOutline = 0xFF5B2200; // the glow that keeps the light labels readable
 constexpr int32_t kGreetingTop = 12;                 // the greeting's middle
 constexpr int32_t kGreetingMargin = 369;
 constexpr int32_t kInterfaceLibrary = 1;
@@ -43,12 +42,6 @@ std::u16string Text(const char16_t* key) {
     const GameLanguage* language = AppLanguage();
     const char16_t* text = language ? language->GetText(u"map_interface", key, false) : nullptr;
     return text ? text : key;
-}
-
-void Fill(DXLViewer& viewer, int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour) {
-    viewer.BindTexture(nullptr);
-    viewer.SetBlendMode(kBlendAlpha);
-    FillScreenRect(&viewer, float(left), float(top), float(right), float(bottom), colour);
 }
 
 // A frame of an interface sprite with its top-left corner at a screen point.
@@ -72,21 +65,13 @@ void DrawSprite(DXLViewer& viewer, const char16_t* name, MapPoint at, uint32_t a
 
 } // namespace
 
-// The regime switch as a control of the window manager's hints, outside its
-// windows: the overlay touches it while the mouse rests on the switch.
-class MapInterface::RegimeHint : public GameHint {
+// The regime switch: a click toggles the regime; while the hard regime is
+// locked it is hidden (it takes no click) and carries the "hard_hint" caption
+// hint, which the window asks for while the mouse rests on it.
+class MapInterface::RegimeButton : public ActiveButton {
   public:
-    RegimeHint(WindowManager& manager, const MapOverlayLayout& places) : GameHint(manager), places_(places) {
-        SetHint(u"", manager.Text(u"main_screen", u"hard_hint"));
-    }
-    ~RegimeHint() override { Manager().Forget(this); }
-    kis::Rect ScreenRect() const override {
-        const MapPoint at = places_.Regime();
-        return kis::MakeRectWH(at.x, at.y, kRegimeButtonWidth, kRegimeButtonHeight);
-    }
-
-  private:
-    const MapOverlayLayout& places_; // the overlay's, which owns this hint
+    using ActiveButton::ActiveButton;
+    void Draw(DXLViewer&, float) override {} // the window draws the switch
 };
 
 bool MapOverlayLayout::Takes(int32_t x, int32_t y) const {
@@ -96,11 +81,27 @@ bool MapOverlayLayout::Takes(int32_t x, int32_t y) const {
     return !inner;
 }
 
-MapInterface::MapInterface(int32_t screenWidth, int32_t screenHeight) : layout_{screenWidth, screenHeight} {
+MapInterface::MapInterface(WindowManager& manager, int32_t screenWidth, int32_t screenHeight,
+                           ClickHandler onClick)
+    : GameWindow(manager, kMapInterfaceTag, false), layout_{screenWidth, screenHeight},
+      onClick_(std::move(onClick)),
+      medals_(kMedalsMargins[0], kMedalsMargins[1], kMedalsMargins[2], kMedalsMargins[3], false) {
+    manager.mapInterface = this;
+    for (const uint32_t command :
+         {kMapControlBack, kMapControlOptions, kMapControlAwards, kMapControlMedals, kMapControlProfile})
+        controls_.Make<InvisibleButton>(command);
+    regime_ = controls_.Make<RegimeButton>(kMapControlRegime);
+    // Locked until the profile says otherwise: hidden, with its hint.
+    regime_->SetVisible(false);
+    regime_->SetHint(u"", manager.Text(u"main_screen", u"hard_hint"));
+    for (const int row : {kLabelEasy, kLabelHard})
+        labels_[size_t(row)].SetOutline(1.0f, kRegimeLabelOutline);
     Layout(screenWidth, screenHeight);
 }
 
-MapInterface::~MapInterface() = default; // the hint goes before the layout it reads
+MapInterface::~MapInterface() {
+    if (manager_.mapInterface == this) manager_.mapInterface = nullptr;
+}
 
 void MapInterface::Layout(int32_t screenWidth, int32_t screenHeight) {
     labels_[kLabelBack].Set(kFont, Text(u"back"));
@@ -111,6 +112,18 @@ void MapInterface::Layout(int32_t screenWidth, int32_t screenHeight) {
     greetingText_.Set(kFont, greeting_);
     layout_ = {screenWidth, screenHeight};
     greetingAt_ = {(screenWidth - greetingWidth_) / 2, kGreetingTop - 8};
+    rect = kis::MakeRectWH(0, 0, screenWidth, screenHeight);
+    auto place = [&](uint32_t command, MapPoint at, int32_t w, int32_t h) {
+        if (GameButton* button = TutTargetButton::FindTarget(this, command, 0))
+            button->rect = kis::MakeRectWH(at.x, at.y, w, h);
+    };
+    place(kMapControlBack, layout_.Back(), kOverlayButtonWidth, kOverlayButtonHeight);
+    place(kMapControlOptions, layout_.Options(), kOverlayButtonWidth, kOverlayButtonHeight);
+    place(kMapControlAwards, layout_.Awards(), kOverlayButtonWidth, kOverlayButtonHeight);
+    place(kMapControlMedals, layout_.Medals(), kMedalsPanelWidth, kMedalsPanelHeight);
+    place(kMapControlRegime, layout_.Regime(), kRegimeButtonWidth, kRegimeButtonHeight);
+    place(kMapControlProfile, {greetingAt_.x - 2, greetingAt_.y - 2}, std::max(greetingWidth_ + 4, 0),
+          greetingWidth_ > 0 ? 20 : 0);
 }
 
 MapControl MapInterface::ControlAt(int32_t x, int32_t y) const {
@@ -143,36 +156,92 @@ void MapInterface::RefreshProfileButton(const Profile* profile) {
     Layout(layout_.width, layout_.height);
 }
 
+void MapInterface::SetRegime(const Profile* profile, uint32_t regime) {
+    medalsShown_ = profile != nullptr;
+    if (!profile) return;
+    // The panel rewrites a count only when it changed; a first count of 0 is
+    // written too, so that no "x" sign stands without its number.
+    if (medals_.Update(profile, regime) == 0) return;
+    for (size_t i = 0; i < counts_.size(); ++i)
+        counts_[i].Set(kCountFont, medals_.CountText(int(i)));
+}
+
 void MapInterface::RefreshRegime(bool hard, bool unlocked, bool instant) {
     hard_ = hard;
     if (unlocked != unlocked_) {
         unlocked_ = unlocked;
         unlocking_.reset();
         if (unlocked && !instant) unlocking_ = 0;
+        if (!unlocked) lockShownMs_ = 0;
+        regime_->SetVisible(unlocked_);
+        // The hint says how to open the hard regime: it goes once it is open.
+        regime_->SetHint(u"", unlocked_ ? u"" : manager_.Text(u"main_screen", u"hard_hint"));
     }
-    if (unlocked_)
-        regimeHint_.reset();
-    else if (!regimeHint_)
-        if (WindowManager* windows = GetWindowManager())
-            regimeHint_ = std::make_unique<RegimeHint>(*windows, layout_);
 }
 
 bool MapInterface::HasRegimeHint() const {
-    return regimeHint_ && regimeHint_->HasHint();
+    return regime_->HasHint();
 }
 
-void MapInterface::OnMouseMove(int32_t x, int32_t y) {
-    if (!regimeHint_) return;
-    if (InRect(x, y, layout_.Regime(), kRegimeButtonWidth, kRegimeButtonHeight))
-        regimeHint_->RequestHint();
-    else
-        regimeHint_->HideHint();
+const GameHint& MapInterface::RegimeControl() const {
+    return *regime_;
 }
 
-void MapInterface::Update(uint32_t dt) {
+uint32_t MapInterface::RegimeLabelColour(int row) const {
+    return (row == 1) == hard_ ? kChosenRegimeColour : kOtherRegimeColour;
+}
+
+int32_t MapInterface::LockFrame() const {
+    const Sprite* lock = GetSprite(kInterfaceLibrary, u"lock");
+    const int32_t frames = lock ? lock->GetFrameCount() : 0;
+    if (frames <= 1) return 0;
+    const uint32_t frameMs = lock->GetDefaultFrameTime();
+    if (frameMs == 0) return frames - 1;
+    return int32_t(std::min<uint32_t>(lockShownMs_ / frameMs, uint32_t(frames - 1)));
+}
+
+bool MapInterface::OnMouseDown(int32_t x, int32_t y, uint32_t button) {
+    if (!Takes(x, y)) return false; // the map's
+    return GameWindow::OnMouseDown(x, y, button);
+}
+
+bool MapInterface::OnMouseMove(int32_t x, int32_t y, uint32_t buttons) {
+    GameWindow::OnMouseMove(x, y, buttons);
+    // The hidden switch hears no move of its own: resting on it while the
+    // hard regime is locked asks for its hint here.
+    if (!unlocked_ && regime_->HasHint() &&
+        InRect(x, y, layout_.Regime(), kRegimeButtonWidth, kRegimeButtonHeight))
+        regime_->RequestHint();
+    const GameButton* captured = manager_.CapturedControl();
+    return Takes(x, y) || (captured && captured->GetWindow() == this);
+}
+
+bool MapInterface::OnMouseUp(int32_t x, int32_t y, uint32_t button) {
+    const GameButton* captured = manager_.CapturedControl();
+    if (!Takes(x, y) && !(captured && captured->GetWindow() == this)) return false;
+    return GameWindow::OnMouseUp(x, y, button);
+}
+
+bool MapInterface::OnMouseDblClick(int32_t x, int32_t y) {
+    if (!Takes(x, y)) return false;
+    return GameWindow::OnMouseDblClick(x, y);
+}
+
+uint32_t MapInterface::OnButtonClick(GameButton* button) {
+    if (onClick_) onClick_(button->Command());
+    return kClickResetLook;
+}
+
+void MapInterface::Advance(uint32_t dt) {
+    if (!unlocked_ || unlocking_) lockShownMs_ = std::min(lockShownMs_ + dt, 0x7FFFFFFFu);
     if (!unlocking_) return;
     *unlocking_ += dt;
     if (*unlocking_ >= kUnlockMs) unlocking_.reset();
+}
+
+MapControl MapInterface::Hovered() const {
+    if (manager_.HoveredWindow() != this) return kMapControlNone;
+    return ControlAt(manager_.MouseX(), manager_.MouseY());
 }
 
 uint32_t MapInterface::ChainAlpha() const {
@@ -181,8 +250,8 @@ uint32_t MapInterface::ChainAlpha() const {
     return uint32_t(std::lround(255.0 * (1.0 - double(*unlocking_) / double(kUnlockMs))));
 }
 
-void MapInterface::Draw(DXLViewer& viewer, const Profile* profile, uint32_t regime, MapPoint mouse) {
-    const MapControl hovered = ControlAt(mouse.x, mouse.y);
+void MapInterface::Draw(DXLViewer& viewer) {
+    const MapControl hovered = Hovered();
     const int32_t w = layout_.width, h = layout_.height;
     // The corner boards under the buttons, the right ones mirrored.
     DrawPiece(viewer, u"map_corner_top", 0, {0, 0});
@@ -206,42 +275,38 @@ void MapInterface::Draw(DXLViewer& viewer, const Profile* profile, uint32_t regi
     const int32_t look = unlocked_ ? 1 + (hard_ ? 2 : 0) + (hovered == kMapControlRegime ? 1 : 0) : 0;
     DrawPiece(viewer, u"map_regime_button", look, at);
     for (int row = 0; row < 2; ++row) {
-        SkinText& label = labels_[kLabelEasy + row];
-        const bool chosen = (row == 1) == hard_;
-        const uint32_t colour = chosen ? kLabelColour : unlocked_ ? kOtherRegimeColour : kLockedRegimeColour;
+        SkinText& label = labels_[size_t(kLabelEasy + row)];
         label.Draw(viewer, float(at.x + kRegimeLabelX),
-                   float(at.y + kRegimeLabelY + row * kRegimeRowStep - label.Height() / 2), colour);
+                   float(at.y + kRegimeLabelY + row * kRegimeRowStep - label.Height() / 2),
+                   RegimeLabelColour(row));
     }
     if (const uint32_t chain = ChainAlpha()) {
         DrawSprite(viewer, u"map_lock_chain", {at.x + kChainAt.x, at.y + kChainAt.y}, chain);
-        DrawSprite(viewer, u"lock", {at.x + kLockAt.x, at.y + kLockAt.y}, chain);
+        DrawPiece(viewer, u"lock", LockFrame(), {at.x + kLockAt.x, at.y + kLockAt.y}, chain);
     }
 
-    DrawMedals(viewer, profile, regime);
-    if (!profile || greeting_.empty()) return;
+    DrawMedals(viewer);
+    if (greeting_.empty()) return;
     DrawGreetingPlate(viewer);
     greetingText_.Draw(viewer, float(greetingAt_.x), float(greetingAt_.y), kLabelColour);
-    if (hovered == kMapControlProfile)
-        Fill(viewer, greetingAt_.x - 2, greetingAt_.y - 2, greetingAt_.x + greetingWidth_ + 2,
-             greetingAt_.y + 18, kHoverColour);
+    if (hovered == kMapControlProfile) {
+        // The hover lights the greeting up: the same text again, added on top.
+        viewer.SetBlendMode(kBlendAdditive);
+        greetingText_.Draw(viewer, float(greetingAt_.x), float(greetingAt_.y), kHoverColour);
+        viewer.SetBlendMode(kBlendAlpha);
+    }
 }
 
-void MapInterface::DrawMedals(DXLViewer& viewer, const Profile* profile, uint32_t regime) {
+void MapInterface::DrawMedals(DXLViewer& viewer) {
     const MapPoint at = layout_.Medals();
     DrawPiece(viewer, u"map_medals_panel", 0, at);
-    if (!profile) return;
-    int32_t counts[3] = {};
-    profile->CountMedals(regime, counts);
-    const MedalsPanel cells(kMedalsMargins[0], kMedalsMargins[1], kMedalsMargins[2], kMedalsMargins[3],
-                            false);
+    if (!medalsShown_) return;
     for (int i = 0; i < 3; ++i) {
-        const std::array<int32_t, 2> icon = cells.IconAt(i);
+        const std::array<int32_t, 2> icon = medals_.IconAt(i);
         const MapPoint medal{at.x + icon[0], at.y + icon[1]};
         DrawPiece(viewer, u"map_panel_medals", i, medal);
         DrawPiece(viewer, u"map_panel_x", 0, {medal.x + MedalsPanel::kXDx, medal.y + MedalsPanel::kXDy});
         SkinText& count = counts_[size_t(i)];
-        const std::string number = std::to_string(counts[i]);
-        count.Set(kCountFont, std::u16string(number.begin(), number.end()));
         count.Draw(viewer, float(medal.x + MedalsPanel::kCountDx),
                    float(medal.y + MedalsPanel::CountDy(count.Height())), kLabelColour);
     }

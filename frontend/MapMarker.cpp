@@ -415,12 +415,18 @@ void MapLevelSprite::DrawBase(DXLViewer& viewer) {
     viewer.SetTransform(&saved);
 }
 
+void MapLevelSprite::PlaceMedal(DXLViewer& viewer, MapPoint at, float screenScale) {
+    viewer.Translate(float(at.x), float(at.y));
+    viewer.SetScale(screenScale);
+    viewer.SnapTransformOrigin(); // a zoomed map would leave the medal and its number blurred between pixels
+}
+
 void MapLevelSprite::DrawMedal(DXLViewer& viewer, float screenScale) {
     if (!hasCell_ || (!medal_ && !number_)) return;
-    (void)screenScale;
     DXLMatrix saved;
     viewer.GetTransform(&saved);
-    viewer.Translate(float(position_.x + kMedalOffset.x), float(position_.y + kMedalOffset.y));
+    const MapPoint at{position_.x + kMedalOffset.x, position_.y + kMedalOffset.y};
+    PlaceMedal(viewer, at, screenScale);
     const uint32_t alpha = MedalAlpha();
     if (medal_ && medalFrame_ >= 0) {
         medal_->frame = medalFrame_;
@@ -428,7 +434,7 @@ void MapLevelSprite::DrawMedal(DXLViewer& viewer, float screenScale) {
         viewer.SetBlendMode(kBlendAlpha);
         medal_->Draw(viewer);
         viewer.SetTransform(&saved);
-        viewer.Translate(float(position_.x + kMedalOffset.x), float(position_.y + kMedalOffset.y));
+        PlaceMedal(viewer, at, screenScale);
     }
     if (number_)
         DrawText(viewer, *number_, float(-(number_->GetWidth() / 2) - 1),

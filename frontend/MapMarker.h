@@ -145,6 +145,9 @@ class MapLevelSprite {
     void SetHover(bool on) { hovered_ = on; }
     void DrawBase(DXLViewer& viewer);
     void DrawMedal(DXLViewer& viewer, float screenScale);
+    // Moves the viewer's transform to a medal at a map point: at the game
+    // screen's scale whatever the map's zoom, on whole pixels.
+    static void PlaceMedal(DXLViewer& viewer, MapPoint at, float screenScale);
 
     int32_t Level() const { return level_; }
     MapPoint Position() const { return position_; }

@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/GameShell.h"
+#include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
@@ -45,6 +46,18 @@ void RevealAfter() {
 }
 void FadeMidpoint() {
     if (MapScreen* map = Map()) map->OnFadeMidpoint();
+}
+
+// The keyboard's modifiers as the overlay's click happens (Shift opens the awards' cheat view).
+uint32_t KeyModifiers() {
+    const InputManager* input = GetAppServices().input;
+    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
+    return keyboard ? keyboard->GetModifiers() : 0;
+}
+
+// Deletes the window the manager keeps in a slot, if any.
+void DestroySlot(WindowManager& windows, GameWindow* window) {
+    if (window) windows.Destroy(window);
 }
 
 } // namespace
@@ -91,9 +104,15 @@ void MapScreen::Layout(int32_t screenWidth, int32_t screenHeight) {
     screenWidth_ = screenWidth, screenHeight_ = screenHeight;
     if (!loaded_) return;
     SetHover(-1);
-    if (interface_) interface_->Layout(screenWidth, screenHeight);
+    if (MapInterface* overlay = Interface()) overlay->Layout(screenWidth, screenHeight);
     layout_ = LayoutMap(screenWidth, screenHeight);
     layoutScale_ = layout_.scale;
+}
+
+MapInterface* MapScreen::Interface() const {
+    const WindowManager* windows = GetWindowManager();
+    if (!windows || !windows->mapInterface || windows->mapInterface->closing) return nullptr;
+    return static_cast<MapInterface*>(windows->mapInterface); // only the overlay takes that slot
 }
 
 Profile* MapScreen::CurrentProfile() const {
@@ -148,7 +167,9 @@ void MapScreen::Open() {
     if (!loaded_) return;
     opened_ = true;
     SetMap(this);
-    if (!interface_) interface_ = std::make_unique<MapInterface>(screenWidth_, screenHeight_);
+    if (WindowManager* windows = GetWindowManager(); windows && !Interface())
+        windows->Open<MapInterface>(screenWidth_, screenHeight_,
+                                    [this](uint32_t control) { OnInterfaceClick(control, KeyModifiers()); });
     mouse_ = mouseMap_ = {};
     hovered_ = -1;
     totalTime_ = accumulator_ = 0;
@@ -163,7 +184,7 @@ void MapScreen::Open() {
         particles_->AddEmitter(description, nullptr, float(entry.x), float(entry.y));
     }
     particles_->StartEmitters();
-    interface_->RefreshProfileButton(CurrentProfile());
+    if (MapInterface* overlay = Interface()) overlay->RefreshProfileButton(CurrentProfile());
     ReloadProfile();
     CheckTutorials();
     if (SoundManager* sound = GetAppServices().sound) sound->PlayMusic(u"main_theme", true);
@@ -172,7 +193,12 @@ void MapScreen::Open() {
 void MapScreen::Close() {
     if (!loaded_ || !opened_) return;
     SetHover(-1);
-    interface_.reset();
+    if (hooks_.deleteTutorial) hooks_.deleteTutorial();
+    // The windows of the map's slots go with it, the overlay among them.
+    if (WindowManager* windows = GetWindowManager()) {
+        DestroySlot(*windows, windows->mapWindow);
+        DestroySlot(*windows, windows->mapInterface);
+    }
     villains_.clear();
     particles_.reset();
     events_ = 0;
@@ -183,12 +209,15 @@ void MapScreen::ReloadProfile() {
     if (particles_) particles_->ClearParticles();
     villains_.clear();
     copy_.reset();
+    // A tutorial of the profile read before goes with it.
+    if (hooks_.deleteTutorial) hooks_.deleteTutorial();
     events_ |= kMapEventFirstVisit;
     if (!CurrentProfile()) {
         // The last profile was deleted: the main screen offers a new one.
         if (opened_) ChangeGameState(kStateMainScreen);
         return;
     }
+    if (MapInterface* overlay = Interface()) overlay->SetRegime(CurrentProfile(), Regime());
     RefreshRegime(true);
     for (int32_t level = 0; level < kMapLevels; ++level)
         if (markers_[size_t(level)])
@@ -224,7 +253,7 @@ void MapScreen::Update(uint32_t dt) {
             std::erase_if(villains_, [](const auto& villain) { return villain->Stage() < 0; });
         }
     }
-    if (interface_) interface_->Update(dt);
+    if (MapInterface* overlay = Interface()) overlay->Advance(dt);
     if (particles_) particles_->Update(dt);
 }
 
@@ -270,7 +299,7 @@ void MapScreen::Draw() {
     EndText();
     viewer->ResetTransform();
     viewer->ApplyTransform();
-    if (interface_) interface_->Draw(*viewer, CurrentProfile(), Regime(), mouse_);
+    // The overlay is the bottom window of the manager's stack.
     if (WindowManager* windows = GetWindowManager()) windows->Draw();
 }
 
@@ -286,7 +315,6 @@ void MapScreen::SetHover(int32_t level) {
 void MapScreen::UpdateHover(MapPoint screen) {
     mouse_ = screen;
     mouseMap_ = layout_.ToMap(screen.x, screen.y);
-    if (interface_) interface_->OnMouseMove(screen.x, screen.y);
     if (MapOverlayLayout{screenWidth_, screenHeight_}.Takes(screen.x, screen.y)) return;
     if (const WindowManager* windows = GetWindowManager(); windows && windows->HoveredWindow()) return;
     const int32_t level = LevelAt(cells_, mouseMap_.x, mouseMap_.y);
@@ -311,10 +339,8 @@ void MapScreen::OnMouseWheel(int32_t delta, uint32_t modifier) {
 }
 
 void MapScreen::OnMouseDown(int32_t x, int32_t y, uint32_t button, uint32_t modifiers) {
-    if (MapOverlayLayout{screenWidth_, screenHeight_}.Takes(x, y)) {
-        if (button == kLeftButton && interface_) OnInterfaceClick(interface_->ControlAt(x, y), modifiers);
-        return;
-    }
+    // The overlay's points are its window's, which the window manager served first.
+    if (MapOverlayLayout{screenWidth_, screenHeight_}.Takes(x, y)) return;
     if (MapPoint{x, y} != mouse_) UpdateHover({x, y});
     if (button == kLeftButton && (modifiers & kShiftModifier) && CheatsOn() && hovered_ >= 0) {
         if (Profile* profile = CurrentProfile()) profile->StoreLevelResult(hovered_, -1, nullptr);
@@ -331,9 +357,9 @@ void MapScreen::OnMouseDown(int32_t x, int32_t y, uint32_t button, uint32_t modi
 
 void MapScreen::RefreshRegime(bool instant) {
     const ProfileResults* results = Results();
-    if (interface_ && results)
-        interface_->RefreshRegime(results->regime == uint32_t(kRegimeHard), results->hardAvailable != 0,
-                                  instant);
+    if (MapInterface* overlay = Interface(); overlay && results)
+        overlay->RefreshRegime(results->regime == uint32_t(kRegimeHard), results->hardAvailable != 0,
+                               instant);
 }
 
 void MapScreen::ToggleRegime() {
@@ -351,7 +377,8 @@ void MapScreen::StartFade() {
 }
 
 void MapScreen::OnFadeMidpoint() {
-    if (interface_) interface_->RefreshProfileButton(CurrentProfile());
+    if (WindowManager* windows = GetWindowManager()) DestroySlot(*windows, windows->mapWindow);
+    if (MapInterface* overlay = Interface()) overlay->RefreshProfileButton(CurrentProfile());
     ReloadProfile();
     CheckTutorials();
 }
@@ -420,6 +447,7 @@ void MapScreen::SetCurrentLevel(int32_t level) {
 
 void MapScreen::SetState(const LevelResult& result) {
     result_ = result;
+    if (MapInterface* overlay = Interface()) overlay->SetRegime(CurrentProfile(), Regime());
 }
 
 uint32_t MapScreen::RevealMedals(uint32_t delay) {
@@ -524,5 +552,7 @@ void MapScreen::StageVillainsAttack() {
 void MapScreen::ShowLevels(bool instant) {
     for (int32_t level = 0; level < kMapLevels; ++level)
         if (markers_[size_t(level)]) markers_[size_t(level)]->SetState(LevelStatus(level), !instant, 0);
+    // The villains' attack is over once the levels show again.
+    if (hooks_.finishTutorial) hooks_.finishTutorial(kVillainsAttackTutorial);
     if (instant) villains_.clear();
 }

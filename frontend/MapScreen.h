@@ -71,6 +71,10 @@ struct MapHooks {
     std::function<void(int32_t mode)> openAwards;
     std::function<void(std::function<void()> before, std::function<void()> chosen)> openProfiles;
     std::function<void(int32_t comic)> showComic;
+    // The running map tutorial: finished when it has this id; deleted at
+    // once (a profile read again, the map closing).
+    std::function<void(uint32_t id)> finishTutorial;
+    std::function<void()> deleteTutorial;
 };
 
 // The fade of a regime or profile change.
@@ -122,7 +126,9 @@ class MapScreen : public MapMarkerWorld, public MapVillainWorld {
     void OnProfileChosen();
     // The middle of the regime or profile fade: the map reads the profile again.
     void OnFadeMidpoint();
-    MapInterface* Interface() { return interface_.get(); }
+    // The overlay window in the window manager's map-interface slot (null
+    // while the map is closed or without a window manager).
+    MapInterface* Interface() const;
 
     void UpdateHover(MapPoint screen);
     void SetHover(int32_t level);
@@ -163,8 +169,7 @@ class MapScreen : public MapMarkerWorld, public MapVillainWorld {
     MapCellTable cells_{};
     MapHooks hooks_;
     ProfileManager* profiles_ = nullptr;
-    std::unique_ptr<MapInterface> interface_; // made at the first opening
-    std::unique_ptr<ProfileResults> copy_;    // the kept results while the profiles change
+    std::unique_ptr<ProfileResults> copy_; // the kept results while the profiles change
     MapLayout layout_;
     float layoutScale_ = 1.0f;
     int32_t screenWidth_ = kMapWidth, screenHeight_ = kMapHeight;

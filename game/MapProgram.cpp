@@ -103,6 +103,16 @@ void DeleteMapTutorials() {
     if (auto& tutorials = ProgramMapTutorials()) tutorials->runner.DeleteAll();
 }
 
+// The running map tutorial ends when it is the one named.
+void FinishMapTutorial(uint32_t id) {
+    auto& tutorials = ProgramMapTutorials();
+    tut::GameTutorial* running = tutorials ? tutorials->runner.Running() : nullptr;
+    // One that is finishing already (the end of its own step shows the levels) is left to it.
+    if (!running || running->Id() != id || running->State() >= tut::kFinishing) return;
+    LogLabelPrintf(kLogIndent, "Map tutorial", "%08X finishes", id);
+    running->Finish(); // its end serves the map's next event
+}
+
 // The level window over the map (mode 2): play, continue or cancel.
 // Its "select bonuses" opens the bonuses window through an edit that lives
 // as long as the level window keeps its host.
@@ -326,6 +336,8 @@ MapHooks BuildMapHooks() {
             windows->Awards().Show(notice.kind, notice.index, notice.tier);
         LogLabelPrintf(kLogIndent, "Notice", "the map shows award notice %u", notice.kind);
     };
+    hooks.finishTutorial = FinishMapTutorial;
+    hooks.deleteTutorial = DeleteMapTutorials;
     return hooks;
 }
 

@@ -192,6 +192,12 @@ void SkinText::Set(int32_t fontSlot, std::u16string_view text, uint32_t flags, i
     stale_ = true;
 }
 
+void SkinText::SetLinePitch(int32_t pitch) {
+    if (pitch == linePitch_) return;
+    linePitch_ = pitch;
+    stale_ = true;
+}
+
 void SkinText::SetOutline(float width, uint32_t colour) {
     if (width == outline_ && colour == outlineColour_) return;
     outline_ = std::max(width, 0.0f);
@@ -219,6 +225,10 @@ bool SkinText::Ready() {
     KGETextParams params = KGEDefaultTextParams();
     params.flags = flags_ | kTextColour;
     params.wrapWidth = width_;
+    if (linePitch_ > 0) {
+        params.flags |= kTextFixedPitch;
+        params.linePitch = linePitch_;
+    }
     if (Baked()) params.colour = ink_;
     if (outline_ <= 0.0f && shadowColour_ == 0) {
         KGETextW* made = nullptr;

@@ -99,6 +99,9 @@ class SkinText {
     // when that colour changes); the draw then only fades it.
     void SetOutline(float width, uint32_t colour);
     void SetShadow(int32_t dx, int32_t dy, uint32_t colour);
+    // Lines this many pixels apart, baseline to baseline (0: the font's own spacing).
+    void SetLinePitch(int32_t pitch);
+    int32_t LinePitch() const { return linePitch_; }
     float OutlineWidth() const { return outline_; }
     uint32_t OutlineColour() const { return outlineColour_; }
     uint32_t ShadowColour() const { return shadowColour_; }
@@ -112,6 +115,7 @@ class SkinText {
     std::u16string text_;
     uint32_t flags_ = 0;
     int32_t width_ = 0;
+    int32_t linePitch_ = 0;
     uint32_t ink_ = 0xFF000000; // the base colour of a text with markup or effects
     float outline_ = 0.0f;
     uint32_t outlineColour_ = 0;

@@ -136,7 +136,10 @@ constexpr uint32_t kInfoBodyShadow = 0x80FFF7DD;
 constexpr int32_t kInfoLinePitch = 23;
 constexpr int32_t kInfoStripHeight = 48;
 constexpr int32_t kInfoNameFont = 4, kInfoBodyFont = 3;
-// The close button's three looks (normal, hover, pressed) one under another in the second frame of "info".
+// The panel (a nine-patch) is the first frame of "info"; the close button's
+// three looks (normal, hover, pressed) lie one under another in the second.
+constexpr int32_t kInfoPanelFrame = 0;
+constexpr kis::Rect kInfoPanelBorders{19, 19, 17, 22};
 constexpr int32_t kInfoCloseFrame = 1;
 constexpr int32_t kInfoCloseLooks[8] = {-1, 0, 1, 2, -1, 0, 0, 0};
 
@@ -206,7 +209,16 @@ InfoWindow::InfoWindow(WindowManager& manager, std::vector<InfoEntry> entries, P
             return DescribeInfoObject(manager, e, out);
         };
     layout_ = LayoutInfoPage(entries_);
-    AddBackground(layout_.width, layout_.height);
+    // The page's frame is the information sheet's panel over the whole window.
+    rect = kis::MakeRectWH(rect.left, rect.top, layout_.width, layout_.height);
+    contentTop = kInfoMarginTop;
+    if (Sprite* sheet = GetInfoSpriteGroup(); sheet && sheet->Acquire()) {
+        kis::Rect source;
+        if (sheet->GetFrameRect(kInfoPanelFrame, &source))
+            InitNinePatch(&frame_, 0, 0, layout_.width, layout_.height, kInfoPanelBorders.left,
+                          kInfoPanelBorders.top, kInfoPanelBorders.right, kInfoPanelBorders.bottom,
+                          0xFFFFFFFF, 0, sheet->GetTexture(), source);
+    }
     for (size_t i = 0; i < entries_.size(); ++i) {
         const InfoEntry& e = entries_[i];
         const int32_t top = layout_.rowTops[i];
@@ -272,8 +284,9 @@ int32_t InfoWindow::AddStrip(const InfoEntry& e, int32_t x, int32_t y, int32_t w
     const int32_t w = InfoStripWidth(width, object.level, levelBox);
     const bool box = w != width;
     content_.AddFrame(kSkinEditField, kis::MakeRectWH(x, y, w, kInfoStripHeight));
+    // The icon plays its sprite's own frame sequence when it has one.
     if (object.icon && object.icon->GetLibrary())
-        if (auto icon = object.icon->GetLibrary()->CreateInstance(object.icon, 0)) {
+        if (auto icon = object.icon->GetLibrary()->CreateInstance(object.icon, 1)) {
             icon->scaleX = icon->scaleY = 0.5f;
             icons_.emplace_back(kis::Vector2{float(x + 28), float(y + kInfoStripHeight / 2)},
                                 std::move(icon));
@@ -299,6 +312,7 @@ void InfoWindow::AddBody(int32_t x, int32_t y, int32_t width, int32_t lines, boo
     Text t{float(x), float(y), kBodyColour, {}};
     t.text.Set(kInfoBodyFont, manager_.Text(u"info_panel", key.c_str()), kTextWrap, width);
     t.text.SetShadow(1, 1, kInfoBodyShadow);
+    t.text.SetLinePitch(kInfoLinePitch);
     const KGEFont* font = GetFont(kInfoBodyFont);
     t.heightLimit = (lines - 1) * kInfoLinePitch + 1 + (font ? font->GetHeight() : kInfoLinePitch);
     t.centreY = centred;
@@ -354,6 +368,7 @@ void InfoWindow::Draw(DXLViewer& viewer) {
 
 void InfoWindow::DrawChildren(DXLViewer& viewer) {
     const float alpha = EffectAlpha();
+    if (frame_.count) DrawSkinQuads(viewer, frame_, alpha);
     for (auto& [at, picture] : pictures_)
         DrawInstance(viewer, *picture, at.x, at.y, alpha);
     content_.Draw(viewer, alpha);

@@ -108,6 +108,10 @@ class InfoWindow : public SpritesWindow {
         kis::Vector2 Corner();
     };
     std::vector<Text>& Texts() { return texts_; }
+    // The strips' icons as placed: their middle and the instance.
+    const std::vector<std::pair<kis::Vector2, std::unique_ptr<SpriteInstance>>>& Icons() const {
+        return icons_;
+    }
 
   private:
     // The strip's final width; nothing is added when the object is left out.
@@ -124,6 +128,7 @@ class InfoWindow : public SpritesWindow {
     uint32_t realStart_ = 0, gameStart_ = 0;
     uint32_t realNow_ = 0; // the effects' clock while the real one is used
     bool pressed_ = false;
+    SkinQuads frame_{}; // the page's panel
     WindowSprites content_;
     std::vector<Text> texts_;
     std::vector<std::pair<kis::Vector2, std::unique_ptr<SpriteInstance>>> icons_;

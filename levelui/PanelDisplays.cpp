@@ -42,6 +42,14 @@ void DrawShadowed(DXLViewer& viewer, SkinText& text, float x, float y, uint32_t 
 
 // ---------------------------------------------------------------- time bar
 
+namespace {
+// The "time_bar" sheet: the trough (64 px) and, right of it, the easy regime's left end.
+constexpr int32_t kTimeBarTroughWidth = 64;
+constexpr int32_t kTimeBarEasyEndWidth = 46;
+constexpr int32_t kTimeBarFrameHeight = 30;
+constexpr int32_t kTimeBarCorner = 10;
+} // namespace
+
 TimeBar::TimeBar(LevelPanel& panel) : panel_(panel) {
     const char16_t* names[3] = {u"time_bar_bronze_icon", u"time_bar_silver_icon", u"time_bar_gold_icon"};
     for (int i = 0; i < 3; ++i)
@@ -76,22 +84,42 @@ void TimeBar::Layout() {
     const RegimeBlock& r = level.RegimeRecord();
     zones_ = TimeBarZones(regime, r.bronzeMs, r.silverMs, r.goldMs, l.childWidth);
     line_.Init(int32_t(regime), r.bronzeMs, r.silverMs, r.goldMs, zones_[0], zones_[1], zones_[2], 4, 13);
-    // The frame: a left end, then one piece per zone from the "time_bar" sprite.
+    // The frame from the "time_bar" sheet: a left end, then the trough along
+    // the zones with a seam between two of them. The easy regime's left end is
+    // its own 46 x 30 plate under the bronze zone, which has no time limit
+    // there; the hard regime's is the trough's rounded cap.
     if (Sprite* bar = GetSprite(1, u"time_bar"); bar && bar->Acquire()) {
         kis::Rect whole;
         if (bar->GetFrameRect(0, &whole)) {
-            int32_t x = 0;
+            DXLTexture* texture = bar->GetTexture();
+            const kis::Rect trough{whole.left, whole.top, whole.left + kTimeBarTroughWidth, whole.bottom};
+            const bool easy = regime == 0;
             SkinQuads q;
-            const int32_t capWidth = regime == 0 ? 46 : 4;
-            InitNinePatch(&q, 0, 0, width_, 30, capWidth < 10 ? capWidth : 10, 8, 10, 8, 0xFFFFFFFF, 0,
-                          bar->GetTexture(), whole);
+            if (easy) {
+                const kis::Rect plate{trough.right, whole.top, trough.right + kTimeBarEasyEndWidth,
+                                      whole.bottom};
+                InitQuad(&q, 0, 0, kTimeBarEasyEndWidth, kTimeBarFrameHeight, 0xFFFFFFFF, texture, plate);
+                frame_.push_back(q);
+                // The trough goes on from the plate's seam with a straight left edge.
+                const kis::Rect open{trough.left + kTimeBarCorner, trough.top, trough.right, trough.bottom};
+                InitNinePatch(&q, kTimeBarEasyEndWidth, 0, width_ - kTimeBarEasyEndWidth, kTimeBarFrameHeight,
+                              0, 8, kTimeBarCorner, 8, 0xFFFFFFFF, 0, texture, open);
+            } else {
+                // The cap is the trough's whole rounded corner: a narrower one
+                // would stretch the seam column beside it over the bar's start.
+                InitNinePatch(&q, 0, 0, width_, kTimeBarFrameHeight, kTimeBarCorner, 8, kTimeBarCorner, 8,
+                              0xFFFFFFFF, 0, texture, trough);
+            }
             frame_.push_back(q);
-            for (int32_t z : zones_) {
-                x += z;
+            int32_t x = 0;
+            for (size_t i = 0; i < zones_.size(); ++i) {
+                x += zones_[i];
+                // The plate ends in its own seam.
+                if ((easy && i == 0) || x >= width_ - 8) continue;
                 SkinQuads seam;
-                const kis::Rect src{whole.left + 4, whole.top, whole.left + 6, whole.bottom};
-                InitQuad(&seam, 4 + x - 1, 4, 2, 22, 0xFFFFFFFF, bar->GetTexture(), src);
-                if (x < width_ - 8) frame_.push_back(seam);
+                const kis::Rect src{trough.left + 4, trough.top, trough.left + 6, trough.bottom};
+                InitQuad(&seam, 4 + x - 1, 4, 2, 22, 0xFFFFFFFF, texture, src);
+                frame_.push_back(seam);
             }
         }
     }
@@ -111,10 +139,10 @@ void TimeBar::Update(bool animate) {
     int64_t left = 0;
     const bool hasLeft = TimeToNextLoss(regime, g, r.bronzeMs, r.silverMs, r.goldMs, value, &left);
     if (animate) {
-        const uint32_t now = panel_.Manager().Now() | 1; // 0 means never stamped
-        if (g < 6 && previousGrade_ > 5) stamp_[2] = now;
-        if (g < 5 && previousGrade_ > 4) stamp_[1] = now;
-        if (regime == 1 && g < 4 && previousGrade_ > 3) stamp_[0] = now;
+        const Stamp now{true, panel_.Manager().Now()};
+        if (g < 6 && previousGrade_ > 5) stamps_[2] = now;
+        if (g < 5 && previousGrade_ > 4) stamps_[1] = now;
+        if (regime == 1 && g < 4 && previousGrade_ > 3) stamps_[0] = now;
     }
     const bool over = level.IsOver();
     const bool on = TimeBarWarning(regime, g, hasLeft, left, animate, channel_ != 0, over);
@@ -143,12 +171,11 @@ void TimeBar::Draw(DXLViewer& viewer) {
     for (uint32_t k = 6; k >= 4 && cross_; --k) {
         if (previousGrade_ >= k) continue;
         const uint32_t medal = k - 4;
-        float alpha = 1.0f, scale = 1.0f;
-        if (stamp_[medal]) {
-            const float t = float(now - stamp_[medal]);
-            if (t < 100.0f) alpha = 0.25f + 0.75f * t / 100.0f;
-            if (t < 200.0f) scale = 3.0f - 2.0f * t / 200.0f;
-        }
+        // The stamp runs from the frame it was set in: its first frame shows
+        // the cross faint and large, not already settled on the medal.
+        const CrossStampLook look =
+            stamps_[medal].stamped ? CrossStampAt(now - stamps_[medal].at) : CrossStampLook{1.0f, 1.0f};
+        const float alpha = look.alpha, scale = look.scale;
         const float sx = cross_->scaleX, sy = cross_->scaleY;
         cross_->scaleX *= scale, cross_->scaleY *= scale;
         DrawAt(viewer, *cross_, float(iconX_[medal]) + 13.0f, 14.0f, ScaleAlpha(0xFFFFFFFF, alpha));

@@ -44,8 +44,9 @@ class TimeBar {
     const std::array<int32_t, 3>& IconX() const { return iconX_; }
     uint32_t PreviousGrade() const { return previousGrade_; }
     bool IsWarning() const { return warning_; }
-    // When the medal's cross was stamped (game clock), 0: never.
-    uint32_t StampTime(uint32_t medal) const { return stamp_[medal]; }
+    // Whether the medal's cross was stamped on as the medal was lost, and when (the manager's clock).
+    bool IsStamped(uint32_t medal) const { return stamps_[medal].stamped; }
+    uint32_t StampTime(uint32_t medal) const { return stamps_[medal].at; }
 
   private:
     LevelPanel& panel_; // the owner
@@ -56,7 +57,11 @@ class TimeBar {
     std::vector<SkinQuads> frame_;
     std::array<std::unique_ptr<SpriteInstance>, 3> icons_; // bronze, silver, gold
     std::unique_ptr<SpriteInstance> cross_;
-    std::array<uint32_t, 3> stamp_{};
+    struct Stamp {
+        bool stamped = false;
+        uint32_t at = 0;
+    };
+    std::array<Stamp, 3> stamps_{}; // bronze, silver, gold
     uint32_t previousGrade_ = 4;
     bool warning_ = false;
     uint32_t channel_ = 0;

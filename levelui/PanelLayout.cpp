@@ -138,6 +138,11 @@ std::array<int32_t, 3> TimeBarIconX(const std::array<int32_t, 3>& z) {
             z[0] + z[1] + 19 + z[2] - ((z[2] - 27) / 2 - 7) - 36};
 }
 
+CrossStampLook CrossStampAt(uint32_t elapsedMs) {
+    const float t = float(elapsedMs);
+    return {t < 100.0f ? 0.25f + 0.75f * t / 100.0f : 1.0f, t < 200.0f ? 3.0f - 2.0f * t / 200.0f : 1.0f};
+}
+
 void SplitIntoParts(ButtonParts* record, int32_t length, int32_t count) {
     uint32_t n = uint32_t(count);
     if (n > kMaxButtonParts) n = kMaxButtonParts;

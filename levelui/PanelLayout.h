@@ -76,6 +76,13 @@ bool TimeBarWarning(uint32_t regime, uint32_t grade, bool hasLeft, int64_t leftM
 // The medal icons' x in the bar for the zones.
 std::array<int32_t, 3> TimeBarIconX(const std::array<int32_t, 3>& zones);
 
+// How a red cross looks the time after it was stamped over a lost medal: its
+// alpha goes from 0.25 to 1 in 100 ms, its scale from 3 to 1 in 200 ms.
+struct CrossStampLook {
+    float alpha, scale;
+};
+CrossStampLook CrossStampAt(uint32_t elapsedMs);
+
 // Parts of a length: each starts where the one before ends. At most 10
 // parts; a negative count taken as unsigned gives 10.
 struct ButtonParts {

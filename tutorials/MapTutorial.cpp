@@ -270,8 +270,8 @@ void MapTutorialStep_VillainsAttack::Update(uint32_t dt) {
         WaitForClick();
     }
     if (map.VillainsGone()) {
-        // The map screen does not end the attack's tutorial when it shows the
-        // levels again, so the step ends it here.
+        // Showing the levels again ends the attack's tutorial on the map's
+        // side; the step's own end stands for a map that does not.
         map.ShowLevels(false);
         Owner().Finish();
     }

@@ -3,8 +3,11 @@
 #include "frontend/MapMarker.h"
 
 #include "app/Profiles.h"
+#include "engine/Viewer.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -188,6 +191,29 @@ TEST(MapMarker, SignShowsTheLevelNumberFromOne) {
     MapDecorationEntry entry = MakeSignEntry(kSign, 0, 0);
     for (int32_t level : {0, 9, 40})
         EXPECT_EQ(MLSSign(entry, level).Number(), level + 1);
+}
+
+TEST(MapMarker, AMedalStandsAtTheScreensScaleOnWholePixels) {
+    // The map drawn shifted by a fraction and zoomed; the medal keeps the
+    // game screen's scale and lands on whole pixels.
+    struct Case {
+        float mapX, mapY, mapScale, screenScale;
+    };
+    const Case cases[] = {
+        {0.0f, 1.0f, 1.0f, 1.0f}, {12.4f, 0.3f, 0.78125f, 0.78125f}, {-3.6f, 0.5f, 1.3f, 1.0f}};
+    const MapPoint at{301, 247};
+    for (const Case& c : cases) {
+        DXLViewer viewer;
+        viewer.ResetTransform();
+        viewer.Translate(c.mapX, c.mapY);
+        viewer.Scale(c.mapScale);
+        MapLevelSprite::PlaceMedal(viewer, at, c.screenScale);
+        const DXLMatrix& m = viewer.CurrentTransform();
+        EXPECT_FLOAT_EQ(m.m[0][0], c.screenScale) << c.mapScale;
+        EXPECT_FLOAT_EQ(m.m[1][1], c.screenScale) << c.mapScale;
+        EXPECT_FLOAT_EQ(m.m[3][0], std::round(c.mapX + float(at.x) * c.mapScale)) << c.mapScale;
+        EXPECT_FLOAT_EQ(m.m[3][1], std::round(c.mapY + float(at.y) * c.mapScale)) << c.mapScale;
+    }
 }
 
 TEST(MapWater, FramesFadeInOneByOneAndTheLastFadesOut) {

@@ -5,11 +5,17 @@
 
 #include "app/App.h"
 #include "app/GameStates.h"
+#include "gui/Window.h"
 #include "platform/Utf.h"
 #include "sprites/GameEffect.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -34,13 +40,16 @@ struct Fixture : ::testing::Test {
     App app; // the shell's state the test runs on
     testsupport::TempDir dir;
     ProfileManager profiles{platform::Utf8ToUtf16(dir.Path().string())};
+    WindowManager windows{nullptr, nullptr}; // before the map, which closes its windows on it
     MapScreen map;
     Profile* profile = nullptr;
     std::vector<MapTutorial> tutorials;
     std::vector<std::vector<uint32_t>> notices;
+    std::vector<std::string> tutorialCalls; // what the map did to the running tutorial
     bool tutorialsStart = true;
 
     void SetUp() override {
+        SetWindowManager(&windows);
         profiles.Load();
         profile = profiles.CreateProfile(u"ida");
         ASSERT_NE(profile, nullptr);
@@ -59,10 +68,27 @@ struct Fixture : ::testing::Test {
         hooks.showAwardNotice = [this](const MapAwardNotice& notice) {
             notices.push_back({notice.kind, notice.index, notice.tier});
         };
+        hooks.finishTutorial = [this](uint32_t id) {
+            char text[32];
+            std::snprintf(text, sizeof text, "finish %08X", id);
+            tutorialCalls.push_back(text);
+        };
+        hooks.deleteTutorial = [this] { tutorialCalls.push_back("delete"); };
         screen.SetHooks(hooks);
         screen.Layout(1024, 768);
     }
-    void TearDown() override { StartGameEffect(nullptr); }
+    void TearDown() override {
+        StartGameEffect(nullptr);
+        map.Close();
+        windows.DeleteAllWindows();
+        SetWindowManager(nullptr);
+    }
+    // A click as the program passes it: the windows first, the map when none takes it.
+    void Click(MapPoint at) {
+        windows.OnMouseMove(at.x, at.y, 0);
+        if (!windows.OnMouseDown(at.x, at.y, 1)) map.OnMouseDown(at.x, at.y, 1, 0);
+        windows.OnMouseUp(at.x, at.y, 1);
+    }
 
     void SetStatus(int32_t level, uint32_t status, uint32_t regime = kRegimeEasy) {
         profile->MutableRecord().results.regimes[regime].levels[level].status = status;
@@ -369,49 +395,180 @@ TEST_F(MapScreenRules, TheOverlaysButtonsDoTheirJobs) {
     map.Open();
     ASSERT_NE(map.Interface(), nullptr);
     const MapOverlayLayout& places = map.Interface()->Places();
+    // Clicks go through the window manager to the overlay's window.
     struct Case {
         MapPoint at;
-        uint32_t modifiers;
-        bool cheats;
         const char* opens;
     };
     const Case cases[] = {
-        {{places.Options().x + 5, places.Options().y + 5}, 0, false, "options"},
-        {{places.Awards().x + 5, places.Awards().y + 5}, 0, false, "awards 0"},
-        {{places.Medals().x + 5, places.Medals().y + 5}, 0, false, "awards 0"},
-        {{places.Medals().x + 5, places.Medals().y + 5}, 2, true, "awards 1"},
-        {{places.Awards().x + 5, places.Awards().y + 5}, 3, true, "awards 0"},
-        {{places.Awards().x + 5, places.Awards().y + 5}, 2, false, "awards 0"},
-        {{512, 10}, 0, false, "profiles"},
+        {{places.Options().x + 5, places.Options().y + 5}, "options"},
+        {{places.Awards().x + 5, places.Awards().y + 5}, "awards 0"},
+        {{places.Medals().x + 5, places.Medals().y + 5}, "awards 0"},
+        {{512, 10}, "profiles"},
     };
     for (const Case& c : cases) {
         opened.clear();
-        SetCheats(c.cheats);
-        map.OnMouseDown(c.at.x, c.at.y, 1, c.modifiers);
+        Click(c.at);
         ASSERT_FALSE(opened.empty()) << c.opens;
         EXPECT_EQ(opened[0], c.opens);
     }
-    SetCheats(false);
     // A fresh profile (easy, nothing passed) chosen in the profiles window starts the first comic.
     EXPECT_EQ(opened, (std::vector<std::string>{"profiles", "comic 0"}));
+    // The awards' cheat view wants the cheats and exactly Shift held.
+    struct Modified {
+        uint32_t control, modifiers;
+        bool cheats;
+        const char* opens;
+    };
+    const Modified modified[] = {
+        {kMapControlMedals, 2, true, "awards 1"},
+        {kMapControlAwards, 3, true, "awards 0"},
+        {kMapControlAwards, 2, false, "awards 0"},
+    };
+    for (const Modified& c : modified) {
+        opened.clear();
+        SetCheats(c.cheats);
+        EXPECT_TRUE(map.OnInterfaceClick(c.control, c.modifiers));
+        EXPECT_EQ(opened, std::vector<std::string>{c.opens});
+    }
+    SetCheats(false);
     // The locked regime switch takes no click; the top controls are the tutorials' exceptions.
     const MapPoint regime = places.Regime();
     EXPECT_EQ(map.Interface()->ControlAt(regime.x + 5, regime.y + 5), kMapControlNone);
     EXPECT_TRUE(map.Interface()->IsOnTopControls(places.Back().x + 5, 10));
     EXPECT_TRUE(map.Interface()->IsOnTopControls(places.Options().x + 5, 10));
     EXPECT_FALSE(map.Interface()->IsOnTopControls(places.Awards().x + 5, places.Awards().y + 5));
+}
+
+TEST_F(MapScreenRules, TheOverlayIsAWindowOfTheMapsSlotAndGoesWithTheMap) {
+    map.Open();
+    MapInterface* overlay = map.Interface();
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_EQ(windows.mapInterface, overlay);
+    EXPECT_EQ(windows.FindWindowByLayer(kMapInterfaceTag), overlay);
+    EXPECT_FALSE(overlay->modal);
+    // Its points are its own; the map's stay the map's.
+    EXPECT_TRUE(overlay->HitTest(500, 5));
+    EXPECT_FALSE(overlay->HitTest(500, 300));
+    windows.OnMouseMove(500, 5, 0);
+    EXPECT_EQ(windows.HoveredWindow(), overlay);
+    windows.OnMouseMove(500, 300, 0);
+    EXPECT_EQ(windows.HoveredWindow(), nullptr);
+    EXPECT_FALSE(windows.OnMouseDown(500, 300, 1));
+    windows.OnMouseUp(500, 300, 1);
+    // Opening again keeps the one window.
+    map.Open();
+    EXPECT_EQ(windows.Count(), 1);
+    // A window of the map's other slot closes with the map too, and so does the overlay.
+    GameWindow* other = windows.Open<GameWindow>(MakeWindowTag('T', 'e', 's', 't'), false);
+    windows.mapWindow = other;
     map.Close();
+    EXPECT_EQ(windows.mapInterface, nullptr);
+    EXPECT_EQ(windows.mapWindow, nullptr);
+    EXPECT_EQ(windows.Count(), 0);
+    EXPECT_EQ(map.Interface(), nullptr);
+    // The running tutorial goes with the map.
+    EXPECT_NE(std::find(tutorialCalls.begin(), tutorialCalls.end(), "delete"), tutorialCalls.end());
+}
+
+TEST_F(MapScreenRules, TheLockedRegimeSwitchHintsThroughTheOverlaysWindow) {
+    map.Open();
+    MapInterface* overlay = map.Interface();
+    ASSERT_NE(overlay, nullptr);
+    const MapPoint regime = overlay->Places().Regime();
+    EXPECT_TRUE(overlay->HasRegimeHint());
+    windows.OnMouseMove(regime.x + 20, regime.y + 20, 0);
+    ASSERT_EQ(windows.HintOwner(), &overlay->RegimeControl());
+    ASSERT_NE(windows.HintOwner()->GetWindow(), nullptr);
+    EXPECT_EQ(windows.HintOwner()->GetWindow()->tag, kMapInterfaceTag);
+    // Locked, a click does nothing.
+    Click({regime.x + 20, regime.y + 20});
+    EXPECT_EQ(profile->Regime(), uint32_t(kRegimeEasy));
+    EXPECT_EQ(CurrentGameEffect(), nullptr);
+    // Leaving the switch lets the hint go.
+    windows.OnMouseMove(500, 300, 0);
+    EXPECT_EQ(windows.HintOwner(), nullptr);
+    // Open, the switch has no hint and a click changes the regime.
+    profile->MutableRecord().results.hardAvailable = 1;
+    map.ReloadProfile();
+    EXPECT_FALSE(overlay->HasRegimeHint());
+    windows.OnMouseMove(regime.x + 20, regime.y + 20, 0);
+    EXPECT_EQ(windows.HintOwner(), nullptr);
+    Click({regime.x + 20, regime.y + 20});
+    EXPECT_EQ(profile->Regime(), uint32_t(kRegimeHard));
+}
+
+TEST_F(MapScreenRules, TheMedalsPanelCountsTheRegimeTheMapShows) {
+    SetStatus(0, kLevelGold);
+    SetStatus(1, kLevelBronze);
+    SetStatus(2, kLevelSilver, kRegimeHard);
+    SetStatus(3, kLevelSilver, kRegimeHard);
+    profile->MutableRecord().results.hardAvailable = 1;
+    map.Open();
+    ASSERT_NE(map.Interface(), nullptr);
+    auto counts = [&] {
+        const MedalsPanel& panel = map.Interface()->Medals();
+        std::vector<std::string> out;
+        for (int i = 0; i < 3; ++i)
+            out.push_back(platform::Utf16ToUtf8(panel.CountText(i)));
+        return out;
+    };
+    using Counts = std::vector<std::string>; // bronze, silver, gold
+    // A kind without medals reads 0 rather than leaving its "x" without a number.
+    EXPECT_EQ(counts(), (Counts{"1", "0", "1"}));
+    // A level's result reaches the panel with the map's state.
+    SetStatus(4, kLevelGold);
+    map.SetState(LevelResult{});
+    EXPECT_EQ(counts(), (Counts{"1", "0", "2"}));
+    // The other regime's medals after the regime changes.
+    map.ToggleRegime();
+    map.OnFadeMidpoint();
+    EXPECT_EQ(counts(), (Counts{"0", "2", "0"}));
+}
+
+TEST_F(MapScreenRules, TheRegimeLabelsLightTheChosenRegime) {
+    map.Open();
+    MapInterface* overlay = map.Interface();
+    ASSERT_NE(overlay, nullptr);
+    struct Case {
+        bool hard;
+        uint32_t easy, hardLabel;
+    };
+    const Case cases[] = {
+        {false, 0xFFFFFFFF, 0xFFFFD8AB},
+        {true, 0xFFFFD8AB, 0xFFFFFFFF},
+    };
+    for (const Case& c : cases) {
+        overlay->RefreshRegime(c.hard, true, true);
+        EXPECT_EQ(overlay->RegimeLabelColour(0), c.easy) << c.hard;
+        EXPECT_EQ(overlay->RegimeLabelColour(1), c.hardLabel) << c.hard;
+    }
+}
+
+TEST_F(MapScreenRules, ANewProfileReadDropsTheRunningTutorialAndTheLevelsShownEndTheAttack) {
+    map.Open();
+    tutorialCalls.clear();
+    map.ReloadProfile();
+    EXPECT_EQ(tutorialCalls, std::vector<std::string>{"delete"});
+    // The levels shown again finish the villains' attack, whichever way they show.
+    for (const bool instant : {false, true}) {
+        tutorialCalls.clear();
+        map.ShowLevels(instant);
+        EXPECT_EQ(tutorialCalls, std::vector<std::string>{"finish 40080000"}) << instant;
+    }
 }
 
 TEST(MapInterface, TheChainFallsAwayWhenTheHardRegimeOpens) {
-    MapInterface overlay(1024, 768);
+    App app;
+    WindowManager windows(nullptr, nullptr);
+    MapInterface& overlay = *windows.Open<MapInterface>(1024, 768);
     overlay.RefreshRegime(false, false, true);
     EXPECT_EQ(overlay.ChainAlpha(), 255u);
     overlay.RefreshRegime(false, true, false);
     EXPECT_EQ(overlay.ChainAlpha(), 255u);
-    overlay.Update(300);
+    overlay.Advance(300);
     EXPECT_NEAR(int(overlay.ChainAlpha()), 128, 1);
-    overlay.Update(300);
+    overlay.Advance(300);
     EXPECT_EQ(overlay.ChainAlpha(), 0u);
     EXPECT_EQ(overlay.ControlAt(1024 - 170, 768 - 60), kMapControlRegime);
     overlay.RefreshRegime(true, true, false);

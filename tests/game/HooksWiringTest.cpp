@@ -130,7 +130,7 @@ TEST(HooksWiring, TheMapsHooks) {
     ExpectWired(BuildMapHooks(), "MapHooks",
                 {"openLevelWindow", "startTutorial", "showAwardNotice", "makeLevel", "levelHeld",
                  "dropHeldLevel", "levelExists", "findCharacter", "openOptions", "openAwards", "openProfiles",
-                 "showComic"});
+                 "showComic", "finishTutorial", "deleteTutorial"});
 }
 
 TEST(HooksWiring, TheProfileStoresHooks) {

@@ -91,7 +91,9 @@ void UseScreen(const GameCopy& game, int width, int height) {
 // A player "tess" with bonuses owned and chosen in the easy regime, award
 // counters between tiers and one goal reached since the awards were last
 // seen, and medals in both regimes.
-void MakeProfile(const std::string& user, std::vector<int32_t> owned, std::vector<int32_t> chosen) {
+// moneyEarned: the goal counter of money earned (goal 7, "Earn 5,000 coins").
+void MakeProfile(const std::string& user, std::vector<int32_t> owned, std::vector<int32_t> chosen,
+                 int32_t moneyEarned = 0) {
     fs::create_directories(user);
     ProfileManager profiles(platform::Utf8ToUtf16(user));
     profiles.Load();
@@ -106,6 +108,7 @@ void MakeProfile(const std::string& user, std::vector<int32_t> owned, std::vecto
         easy.chosen[i] = i < chosen.size() ? chosen[i] : -1;
     record.awardsSeen[0] = 30, record.awards[0] = 260;
     record.awardsSeen[9] = 0, record.awards[9] = 1;
+    record.awards[9 + 7] = moneyEarned;
     const uint32_t statuses[] = {kLevelGold, kLevelSilver, kLevelBronze};
     for (size_t i = 0; i < std::size(statuses); ++i)
         easy.levels[i].status = statuses[i];
@@ -118,6 +121,8 @@ void MakeProfile(const std::string& user, std::vector<int32_t> owned, std::vecto
 
 // The window face of the interface skin.
 constexpr uint32_t kWindowFace = 0xF2E2BC;
+// The information page's parchment.
+constexpr uint32_t kPageFace = 0xFFF3D2;
 // A notice's face.
 constexpr uint32_t kNoticeFace = 0xFFF6DC;
 // A met goal's frame and its progress text.
@@ -206,7 +211,7 @@ TEST(LevelInterface, ThePanelStandsAtBothScreenSizes) {
         EXPECT_GT(Near(a, s.width - 90, 2, s.width - 4, 30, 0x405C7F, 30), 20) << s.width;
         // The page is over the field until the click; then the text pulses.
         EXPECT_GT(
-            Near(a, s.width / 2 - 200, s.height / 2 - 60, s.width / 2 + 200, s.height / 2, kWindowFace, 6),
+            Near(a, s.width / 2 - 200, s.height / 2 - 60, s.width / 2 + 200, s.height / 2, kPageFace, 6),
             5000)
             << s.width;
         EXPECT_GT(Near(b, s.width / 2 - 100, panelTop - 100, s.width / 2 + 100, panelTop - 60, 0xFFFFFF, 0),
@@ -269,7 +274,7 @@ TEST(LevelInterface, PageMenuAndTheLevelWindowOfARestart) {
     const Shot a = LoadShot(page), b = LoadShot(menu), c = LoadShot(window);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
     // The page (680 x 240 at (60, 160)) with its picture of the market.
-    EXPECT_GT(Near(a, 60, 160, 740, 400, kWindowFace, 6), 20000);
+    EXPECT_GT(Near(a, 60, 160, 740, 400, kPageFace, 6), 20000);
     EXPECT_GT(Near(a, 86, 184, 296, 320, 0xD8452E, 10), 500) << "the awning of the market stall";
     // The menu alone, then the level window over it reaching beyond its sides.
     EXPECT_GT(Near(b, menuX + 20, menuY + 60, menuX + 240, menuY + 90, kWindowFace, 6), 1000);
@@ -283,13 +288,13 @@ TEST(LevelInterface, PageMenuAndTheLevelWindowOfARestart) {
 
 // The warehouse point clicked (the first action starts the clock) opens the
 // warehouse window; the wheat tile selected and sold five at once leaves
-// "5/50" and money 50 with the upgrade offered at 40, and a goal notice
-// comes bottom right; the upgrade leaves money 10. The sale met every goal:
-// once the window is closed the level is won and the result window reveals
-// gold and silver; a click shows all, Enter leaves the level.
+// "5/50" and money 50 with the upgrade offered at 40, and the money goal's
+// notice comes bottom right (the player had earned 4,995 coins before); the upgrade leaves money 10. The sale
+// met every goal: once the window is closed the level is won and the result window reveals gold and silver; a
+// click shows all, Enter leaves the level.
 TEST(LevelInterface, WarehouseSaleAndUpgradeWinTheLevel) {
     GameCopy game(LevelData::Scenarios);
-    MakeProfile(game.User(), {}, {});
+    MakeProfile(game.User(), {}, {}, 4995);
     const std::string sold = game.File("sold.png"), upgraded = game.File("upgraded.png"),
                       revealing = game.File("revealing.png"), shown = game.File("shown.png");
     // The field of 1024 x 688 is scaled by 520 / 688: the warehouse at (160,

@@ -82,6 +82,21 @@ int HintPixels(const Shot& shot, int left, int top, int right, int bottom) {
 bool NameBlue(int r, int g, int b) {
     return r < 60 && g > 30 && g < 90 && b > 100 && b < 160;
 }
+// The bodies' red-brown.
+bool BodyText(int r, int g, int b) {
+    return r > 100 && r < 200 && g < 90 && b < 60 && r > g + 50;
+}
+// The first row of each run of rows that hold body text, from top to bottom.
+std::vector<int> TextLineTops(const Shot& shot, int left, int top, int right, int bottom) {
+    std::vector<int> tops;
+    bool before = false;
+    for (int y = top; y < bottom; ++y) {
+        const bool text = shot.Count(left, y, right, y + 1, BodyText) > 0;
+        if (text && !before) tops.push_back(y);
+        before = text;
+    }
+    return tops;
+}
 
 } // namespace
 
@@ -89,8 +104,9 @@ bool NameBlue(int r, int g, int b) {
 // page (680 px wide, 356 high, centred 20 px above the middle) stands at
 // (60, 102). The picture row's strip, then the wheat's, the cowshed's and the
 // good feed's below the separators; the plant and the building end in a level
-// box, the bonus does not. The close button's knob at the top right closes
-// the page, and the level's field shows again.
+// box, the bonus does not; the bodies' lines stand 23 px apart on the
+// page's parchment. The close button's knob at the top right closes the page,
+// and the level's field shows again.
 TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
     GameCopy game;
     UseWindow(game, 800, 600);
@@ -119,15 +135,29 @@ TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
         EXPECT_GT(page.Count(s.left + 60, s.top + 8, s.left + 200, s.top + 40, NameOutline), 40) << s.what;
         // The level box's "Lv. N" in the last 70 px, in the names' blue.
         const int box = page.Count(s.right - 70, s.top + 8, s.right - 4, s.top + 40, NameBlue);
-        if (s.levelBox)
+        if (s.levelBox) {
             EXPECT_GT(box, 20) << s.what;
-        else
+            // It stays inside the box: nothing of it left of the divider.
+            EXPECT_EQ(page.Count(s.right - 86, s.top + 8, s.right - 70, s.top + 40, NameBlue), 0) << s.what;
+        } else
             EXPECT_EQ(box, 0) << s.what;
         EXPECT_LT(closed.Count(s.left + 10, s.top + 8, s.right - 10, s.top + 40, StripFace), width * 32 / 30)
             << s.what;
     }
+    // A line row's body of two lines beside its strip: the lines 23 px
+    // apart, so that the two span the strip's height.
+    for (const Strip& s : strips) {
+        if (s.left != 87) continue;
+        const std::vector<int> lines = TextLineTops(page, s.right + 14, s.top - 6, 700, s.top + 54);
+        ASSERT_EQ(lines.size(), 2u) << s.what;
+        EXPECT_NEAR(lines[1] - lines[0], 23, 1) << s.what;
+    }
     // Nothing beyond the good feed's strip: it ends where its box would begin.
     EXPECT_EQ(page.Count(390, 404, 440, 436, StripFace), 0);
+    // The page is the information sheet's parchment panel, as the tutorials'
+    // boxes are, not a window of the interface skin.
+    EXPECT_GT(page.NearIn(330, 205, 700, 255, 0xFFF3D2, 3), 370 * 50 * 9 / 10);
+    EXPECT_EQ(page.NearIn(330, 205, 700, 255, 0xF2E2BC, 6), 0);
     // The close button is the page's round wooden knob, 26 x 27 at the top right.
     EXPECT_GT(page.NearIn(712, 98, 734, 120, 0xE0B070, 14), 60);
     EXPECT_EQ(page.NearIn(690, 98, 708, 120, 0xE0B070, 14), 0);

@@ -6,13 +6,16 @@
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
+#include "tests/game/Players.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using testsupport::GameCopy;
@@ -38,6 +41,9 @@ void MakeProfile(const std::string& user) {
     ASSERT_TRUE(tess->Save());
     profiles.SetCurrent(tess);
 }
+
+// When the map's villains have left a new player's map (nobody clicked their attack away).
+constexpr int kLevelClickMs = 40000;
 
 // Before the shift-click: gold, silver and bronze beside levels 1-3, nothing
 // beside level 5; 1.2 s after it level 5 has its bronze medal and level 6
@@ -188,4 +194,205 @@ TEST(MapScreenScenario, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHin
     EXPECT_GT(hintBox, 4000) << "the hint's paper";
     EXPECT_EQ(shown.NearIn(800, 650, 1015, 695, 0xFFF6DC, 6), 0);
     EXPECT_GT(hinted.NearIn(800, 650, 1015, 695, 0x000000, 60), 100) << "the hint's words";
+}
+
+TEST(MapScreenScenario, TheOverlaysWindowLightsItsRegimeSwingsItsLockAndAnswersItsButtons) {
+    // The map reached through "easy" on the main menu: shots every 75 ms
+    // while it opens, then with the mouse on the greeting and off it; then a
+    // click on the medals panel (the awards window), Escape, a click on the
+    // open level 5 (its level window), its "cancel" and "Back".
+    using testsupport::script::held::Click;
+    GameCopy game;
+    MakeProfile(game.User());
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    const MapPoint house = CellPosition(4);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + Click(5000, 749, 445) +
+                    testsupport::script::Move(5300, 600, 400) + testsupport::script::Move(7200, 512, 12) +
+                    testsupport::script::Move(7700, 600, 400) + Click(8000, 512, 740) +
+                    testsupport::script::held::Key(9000, "ESCAPE") + Click(10000, house.x, house.y + 4) +
+                    Click(11000, 446, 538) + Click(12000, 86, 16)));
+    std::string shots;
+    std::vector<std::string> opening;
+    for (int ms = 5200; ms <= 6400; ms += 75) {
+        opening.push_back(game.File("opening" + std::to_string(ms) + ".png"));
+        shots += testsupport::ScreenshotAt(ms, opening.back());
+    }
+    const std::string rest = game.File("rest.png"), greeted = game.File("greeted.png"),
+                      awards = game.File("awards.png"), level = game.File("level.png"),
+                      cancelled = game.File("cancelled.png");
+    shots += testsupport::ScreenshotAt(7000, rest) + testsupport::ScreenshotAt(7600, greeted) +
+             testsupport::ScreenshotAt(8800, awards) + testsupport::ScreenshotAt(10800, level) +
+             testsupport::ScreenshotAt(11800, cancelled);
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --until-ms 13000" + shots, &output), 0)
+        << output << game.Log();
+    const std::string log = game.Log();
+    testsupport::KeepShot(rest, "map-overlay-rest.png");
+    testsupport::KeepShot(greeted, "map-overlay-greeted.png");
+    testsupport::KeepShot(level, "map-overlay-level.png");
+    const Shot still = LoadShot(rest), hovered = LoadShot(greeted);
+    ASSERT_TRUE(still.ok && hovered.ok);
+
+    // The switch of a player in the easy regime, hard locked: "Easy" in
+    // white on the light row, "Hard" in cream on the dark one.
+    constexpr int kSwitchX = 1024 - 175, kSwitchY = 768 - 65;
+    EXPECT_GT(still.NearIn(kSwitchX + 36, kSwitchY + 5, kSwitchX + 110, kSwitchY + 29, 0xFFFFFF, 30), 20)
+        << "the chosen regime's white label";
+    EXPECT_GT(still.NearIn(kSwitchX + 36, kSwitchY + 32, kSwitchX + 110, kSwitchY + 56, 0xFFD8AB, 24), 20)
+        << "the other regime's cream label";
+
+    // The lock swings as the map opens and comes to rest: some shot of the
+    // opening, the overlay already shown as it will stay, has the lock
+    // elsewhere than at rest.
+    auto differs = [](const Shot& a, const Shot& b, int left, int top, int right, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                n += a.At(x, y) != b.At(x, y);
+        return n;
+    };
+    const int lockLeft = kSwitchX + 113 - 16, lockTop = kSwitchY - 14 - 18;
+    int swinging = 0;
+    for (const std::string& file : opening) {
+        const Shot shot = LoadShot(file);
+        ASSERT_TRUE(shot.ok) << file;
+        const bool overlayShown = differs(shot, still, 0, 0, 170, 40) == 0; // "Back", no fade over it
+        if (overlayShown && differs(shot, still, lockLeft, lockTop, lockLeft + 32, lockTop + 36) > 20)
+            ++swinging;
+    }
+    EXPECT_GT(swinging, 0) << "the lock swung while the map showed";
+
+    // The greeting under the mouse is lit by its text drawn again on top:
+    // its letters change, the plate between them does not.
+    const int greetingChanged = differs(still, hovered, 400, 0, 624, 26);
+    EXPECT_GT(greetingChanged, 40) << "the greeting lit up";
+    int plateKept = 0, plate = 0;
+    for (int y = 4; y < 22; ++y)
+        for (int x = 440; x < 584; ++x) {
+            const uint32_t p = still.At(x, y);
+            const int r = int((p >> 16) & 0xFF), g = int((p >> 8) & 0xFF);
+            if (r < 200 || g < 180) continue; // the letters and their edges
+            ++plate;
+            plateKept += hovered.At(x, y) == p;
+        }
+    ASSERT_GT(plate, 200);
+    EXPECT_GT(plateKept, plate * 9 / 10) << "the plate between the letters stays as it was";
+
+    // The overlay's window still answers: the medals panel opens the awards,
+    // the open level's house its level window, "cancel" closes it and "Back"
+    // leads to the main screen.
+    const Shot awardsShot = LoadShot(awards), levelShot = LoadShot(level),
+               cancelledShot = LoadShot(cancelled);
+    ASSERT_TRUE(awardsShot.ok && levelShot.ok && cancelledShot.ok);
+    EXPECT_GT(awardsShot.NearIn(400, 300, 624, 500, 0xF2E2BC, 6), 1500) << "the awards window";
+    EXPECT_NE(log.find("the level window of level 5 opens"), std::string::npos) << log;
+    EXPECT_GT(levelShot.NearIn(300, 200, 724, 560, 0xF2E2BC, 6), 5000) << "the level window";
+    EXPECT_LT(cancelledShot.NearIn(300, 200, 724, 560, 0xF2E2BC, 6), 500) << "\"cancel\" answered";
+    const size_t opened = log.find("-> 0x00000005");
+    ASSERT_NE(opened, std::string::npos) << log;
+    EXPECT_NE(log.find("-> 0x00000006", opened), std::string::npos) << "Back leads to the main screen\n"
+                                                                    << log;
+}
+
+TEST(MapScreenScenario, TheVillainsLeavingShowTheLevelsAndEndTheirAttack) {
+    // A new player "ann" clicks "easy"; two clicks close the first comic, and
+    // the villains attack the map. Nobody clicks: they fire, leave, the
+    // levels show again and the attack's tutorial ends; the first visit's
+    // tutorial follows, and a click on level 1 opens its level window.
+    using testsupport::script::quick::Click;
+    using testsupport::script::quick::Key;
+    GameCopy game;
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    std::string events = Click(40, 500, 300);
+    int ms = 4500;
+    for (int i = 0; i < 17; ++i, ms += 40)
+        events += Key(ms, "BACK");
+    for (const char* key : {"A", "N", "N"})
+        events += Key(ms, key), ms += 40;
+    events += Key(ms + 100, "RETURN");
+    events += Click(6700, 749, 445) + Click(7500, 512, 600) + Click(8200, 512, 600);
+    const MapPoint first = CellPosition(0);
+    events += Click(kLevelClickMs, first.x, first.y + 4);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
+    const std::string attacked = game.File("attacked.png"), shown = game.File("shown.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --until-ms " + std::to_string(kLevelClickMs + 1000) + " --input-script '" +
+                           script + "'" + testsupport::ScreenshotAt(10300, attacked) +
+                           testsupport::ScreenshotAt(kLevelClickMs - 100, shown),
+                       &output),
+              0)
+        << output;
+    const std::string log = game.Log();
+    const size_t starts = log.find("40080000 starts"), ends = log.find("40080000 finishes"),
+                 firstStarts = log.find("40010000 starts"),
+                 window = log.find("the level window of level 1 opens");
+    ASSERT_NE(starts, std::string::npos) << log;
+    ASSERT_NE(ends, std::string::npos) << "the levels shown again end the attack\n" << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "40080000 finishes"), 1u) << log;
+    EXPECT_LT(starts, ends);
+    EXPECT_LT(ends, firstStarts) << log;
+    EXPECT_NE(window, std::string::npos) << "the click on level 1 answered\n" << log;
+    EXPECT_LT(firstStarts, window);
+
+    // Level 1's open look (its red roof) is gone during the attack and back after it.
+    const Shot a = LoadShot(attacked), b = LoadShot(shown);
+    ASSERT_TRUE(a.ok && b.ok);
+    const auto redRoof = [](int r, int g, int bl) { return r > 180 && g < 90 && bl < 90; };
+    EXPECT_LT(a.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 20);
+    EXPECT_GT(b.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 100);
+}
+
+TEST(MapScreenScenario, AnotherPlayerChosenOnTheMapTakesTheRunningTutorialAway) {
+    // Hana plays the hard regime for the first time: the map's hard-regime
+    // tutorial shows its box. She clicks her greeting and chooses Sal in the
+    // players' list; Sal's map comes without that box, and a click on Sal's
+    // level 1 opens its level window.
+    using testsupport::script::held::Click;
+    GameCopy game;
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    testplayers::MakePlayer(game.User(), u"sal", [](ProfileRecord& record) {
+        record.flags |= kProfileFlagEasyMapTutorial;
+        record.results.regimes[kRegimeEasy].levels[0].status = kLevelSilver;
+        record.results.regimes[kRegimeEasy].levels[1].status = kLevelOpen;
+    });
+    testplayers::MakePlayer(game.User(), u"hana", [](ProfileRecord& record) {
+        record.flags |= kProfileFlagEasyMapTutorial;
+        record.results.hardAvailable = 1;
+        record.results.regimes[kRegimeHard].levels[0].status = kLevelOpen;
+    });
+    const MapPoint house = CellPosition(0);
+    const std::string script = game.File("script.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + Click(5000, 749, 513) +
+                    Click(8000, 512, 16) + Click(9000, 465, 404) + Click(11000, house.x, house.y + 4)));
+    const std::string tutorial = game.File("tutorial.png"), players = game.File("players.png"),
+                      chosen = game.File("chosen.png");
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --until-ms 12000" +
+                           testsupport::ScreenshotAt(7800, tutorial) +
+                           testsupport::ScreenshotAt(8800, players) +
+                           testsupport::ScreenshotAt(10800, chosen),
+                       &output),
+              0)
+        << output << game.Log();
+    const std::string log = game.Log();
+    testsupport::KeepShot(tutorial, "map-hard-tutorial.png");
+    testsupport::KeepShot(chosen, "map-other-player.png");
+    EXPECT_NE(log.find("40060000 starts"), std::string::npos) << log;
+    const std::vector<std::string> picked = testsupport::LogLines(log, "Profile chosen");
+    ASSERT_EQ(picked.size(), 1u) << log;
+    EXPECT_NE(picked[0].find("sal"), std::string::npos) << picked[0];
+    EXPECT_NE(log.find("the level window of level 1 opens"), std::string::npos) << "the click on level 1\n"
+                                                                                << log;
+
+    const Shot before = LoadShot(tutorial), list = LoadShot(players), after = LoadShot(chosen);
+    ASSERT_TRUE(before.ok && list.ok && after.ok);
+    // The tutorial's box stands in the middle of the map, above its centre.
+    const auto parchment = [](int r, int g, int b) { return r > 240 && g > 225 && b > 190 && b < 235; };
+    EXPECT_GT(before.Count(312, 150, 712, 460, parchment), 3000) << "hana's tutorial box";
+    EXPECT_GT(list.NearIn(300, 390, 640, 420, 0xC89858, 10), 5000) << "the greeting opened the players' list";
+    EXPECT_LT(after.Count(312, 150, 712, 460, parchment), 200) << "no tutorial box on sal's map";
 }

@@ -379,8 +379,8 @@ TEST_F(LevelPanelTest, TimeBarWarningSound) {
         EXPECT_EQ(context.stopped.size(), s.stopped) << s.time;
     }
     EXPECT_EQ(context.sounds[0], (std::pair<uint32_t, bool>{kEventSoundTimeWarning, true}));
-    EXPECT_NE(bar->StampTime(2), 0u); // the gold cross was stamped
-    EXPECT_EQ(bar->StampTime(1), 0u);
+    EXPECT_TRUE(bar->IsStamped(2)); // the gold cross was stamped
+    EXPECT_FALSE(bar->IsStamped(1));
     level.over = true;
     bar->Update(true);
     EXPECT_FALSE(bar->IsWarning());

@@ -4,6 +4,8 @@
 
 #include "levelui/LevelWindows.h"
 #include "level/Bonuses.h"
+#include "sprites/FrameSequence.h"
+#include "sprites/Sprite.h"
 #include "tests/sprites/SpriteTestHost.h"
 
 #include <gtest/gtest.h>
@@ -374,6 +376,48 @@ TEST_F(ResultWindowTest, InformationStripsOfEveryKindWithTheLevelBox) {
     // The close button is one 26 x 27 look of the page's sheet.
     EXPECT_EQ(w->CloseButton()->rect.right - w->CloseButton()->rect.left, 26);
     EXPECT_EQ(w->CloseButton()->rect.bottom - w->CloseButton()->rect.top, 27);
+}
+
+// A strip's icon plays its sprite's own frame sequence; an icon of several
+// frames without one, or of one frame, shows its first frame.
+TEST_F(ResultWindowTest, InformationStripIconsPlayTheirSpritesSequence) {
+    SpriteLibrary library(1, nullptr);
+    struct Case {
+        const char16_t* name;
+        int32_t frames;
+        uint32_t frameMs;
+        bool plays;
+    } cases[] = {{u"spinning", 4, 100, true}, {u"looks", 3, 0, false}, {u"still", 1, 100, false}};
+    std::vector<InfoEntry> entries;
+    for (const Case& c : cases) {
+        Sprite* sprite = library.AddSprite(c.name);
+        std::vector<kis::Rect> frames;
+        for (int32_t i = 0; i < c.frames; ++i)
+            frames.push_back({i * 16, 0, (i + 1) * 16, 16});
+        sprite->SetFrames(frames);
+        sprite->SetDefaultSequence(kPlayLoop, c.frameMs);
+        InfoEntry e{};
+        e.rowKind = kInfoLineRow;
+        std::copy_n(c.name, std::char_traits<char16_t>::length(c.name), e.name);
+        entries.push_back(e);
+    }
+    InfoWindow* w = manager.Open<InfoWindow>(entries, InfoWindow::PassThrough{}, InfoWindow::RealClock{},
+                                             [&library](const InfoEntry& e, InfoObject* out) {
+                                                 out->icon = library.FindSprite(e.name);
+                                                 out->name = e.name;
+                                                 return true;
+                                             });
+    ASSERT_EQ(w->Icons().size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const SpriteInstance& icon = *w->Icons()[i].second;
+        EXPECT_EQ(icon.sequenceInUse, cases[i].plays) << i;
+        EXPECT_EQ(icon.frame, 0) << i;
+        if (!cases[i].plays) continue;
+        EXPECT_EQ(icon.sequence.mode, kPlayLoop) << i;
+        EXPECT_EQ(icon.sequence.count, cases[i].frames) << i;
+        EXPECT_EQ(icon.sequence.frameTime, cases[i].frameMs) << i;
+        EXPECT_EQ(icon.sequence.time, host.game) << "from the page's opening";
+    }
 }
 
 TEST_F(ResultWindowTest, InformationPageSizeCloseButtonAndClicks) {

@@ -134,6 +134,20 @@ TEST(PanelLayout, TimeBarIcons) {
     EXPECT_EQ(TimeBarIconX({116, 116, 232}), (std::array<int32_t, 3>{63, 178, 352}));
 }
 
+TEST(PanelLayout, ACrossIsStampedOnFaintAndLargeAndSettles) {
+    struct Case {
+        uint32_t ms;
+        float alpha, scale;
+    };
+    const Case cases[] = {{0, 0.25f, 3.0f},  {40, 0.55f, 2.6f}, {100, 1.0f, 2.0f},
+                          {150, 1.0f, 1.5f}, {200, 1.0f, 1.0f}, {60000, 1.0f, 1.0f}};
+    for (const Case& c : cases) {
+        const CrossStampLook look = CrossStampAt(c.ms);
+        EXPECT_FLOAT_EQ(look.alpha, c.alpha) << c.ms;
+        EXPECT_FLOAT_EQ(look.scale, c.scale) << c.ms;
+    }
+}
+
 TEST(PanelLayout, ButtonParts) {
     struct Case {
         int32_t length, count;
