@@ -79,6 +79,10 @@ bool StartMapTutorial(MapTutorial which) {
     if (!map || !windows) return false;
     auto& tutorials = ProgramMapTutorials();
     if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
+    // The windows ask the running tutorial before a control takes a click:
+    // the overlay's buttons other than Back, Options and the greeting wait
+    // for the tutorial, as the level window's do.
+    windows->SetTutorial(&tutorials->windowLink);
     switch (which) {
     case MapTutorial::First:
         tutorials->runner.Make<tut::MapTutorial_First>(tutorials->mapLink);
