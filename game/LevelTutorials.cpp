@@ -213,6 +213,15 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         *out = SpriteRect(*sprite);
         return true;
     }
+    void FieldButtonRects(std::vector<kis::Rect>& out) const override {
+        FieldSprites* field = World().Field();
+        if (!field) return;
+        for (int32_t i = 0; i < field->Host().Count(); ++i) {
+            auto* sprite = dynamic_cast<const ActiveScreenSprite*>(field->Host().Get(i));
+            if (sprite && sprite->IsShown() && !sprite->IsMarkedForRemoval())
+                out.push_back(SpriteRect(*sprite));
+        }
+    }
     int32_t SpritePoint(uintptr_t sprite) const override {
         if (!sprite) return -1;
         const kis::Rect r = SpriteRect(*reinterpret_cast<const ActiveScreenSprite*>(sprite));

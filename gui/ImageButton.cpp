@@ -1,7 +1,9 @@
 #include "gui/ImageButton.h"
 
+#include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "gui/Window.h"
+#include "platform/Utf.h"
 #include "sprites/Sprite.h"
 
 #include <algorithm>
@@ -177,6 +179,16 @@ void ImageButton::DrawStateText(DXLViewer& viewer, float alpha) {
     DrawText(viewer, state_.State(), p < 1.0f ? alpha * p : alpha);
 }
 
+// A caption that runs past the button's sides is drawn over its frame or
+// beside it: the log tells it once per button, for the screen walks to find.
+void ImageButton::TellCaptionPastSides(int32_t x) {
+    if (overflowTold_ || rect.right <= rect.left || (x >= rect.left && x + textWidth_ <= rect.right)) return;
+    overflowTold_ = true;
+    LogLabelPrintf(kLogIndent, "Caption overflows its button", "\"%s\" %d px from %d in (%d, %d)",
+                   platform::Utf16ToUtf8(text_).c_str(), int(textWidth_), int(x), int(rect.left),
+                   int(rect.right));
+}
+
 void ImageButton::DrawText(DXLViewer& viewer, uint32_t look, float alpha) {
     if (text_.empty() || alpha <= 0.0f) return;
     const bool box = pieces_[1] == kSkinCheckOff;
@@ -189,6 +201,7 @@ void ImageButton::DrawText(DXLViewer& viewer, uint32_t look, float alpha) {
         x = rect.right - textWidth_ - textDx_;
     else
         x += 8;
+    if (!box) TellCaptionPastSides(x);
     const int32_t height = box ? kCheckBoxSize : rect.bottom - rect.top;
     const int32_t y = rect.top + (height - textHeight_) / 2 + textDy_ + ((look & 3) == 3 ? 1 : 0);
     shown_.Draw(viewer, float(x), float(y), ScaleAlpha(TextColour(look), alpha));

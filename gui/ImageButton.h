@@ -65,6 +65,9 @@ class ImageButton : public ActiveButton {
     uint32_t Tint(uint32_t look) const { return colours_[look & 7]; }
 
   protected:
+    // Called by the caption's drawing with its left edge: a caption that
+    // runs past the button's sides is told in the log, once per button.
+    void TellCaptionPastSides(int32_t x);
     void DrawLook(DXLViewer& viewer, uint32_t look, float alpha);
     void Invalidate();
     // The face of the image quad over the button; false without the picture or the face.
@@ -87,6 +90,7 @@ class ImageButton : public ActiveButton {
     int32_t align_ = 1;
     int32_t textDx_ = 0, textDy_ = 0;
     std::unique_ptr<SpriteInstance> icon_;
+    bool overflowTold_ = false; // the log told that the caption runs past the button
 };
 
 // A narrow bottom-row button.

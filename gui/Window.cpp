@@ -1,5 +1,6 @@
 #include "gui/Window.h"
 
+#include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "gui/Hint.h"
 #include "gui/Notices.h"
@@ -453,7 +454,8 @@ void WindowManager::Draw() {
             viewer_->ResetTransform();
             viewer_->Translate(float(w->rect.left), float(w->rect.top));
         }
-        w->IsAnimating(viewer_);
+        const bool moving = w->IsAnimating(viewer_);
+        if (!moving && !w->closing) ReportOutsideScreen(*w);
         if (!viewer_) continue;
         viewer_->ApplyTransform();
         w->Draw(*viewer_);
@@ -466,6 +468,21 @@ void WindowManager::Draw() {
     }
     --dispatchDepth_;
     DeleteClosedWindows();
+}
+
+// A window at rest that reaches past the screen's edges cannot be seen
+// whole: the log tells it once per window, for the screen walks to find.
+void WindowManager::ReportOutsideScreen(GameWindow& w) const {
+    if (w.outsideTold_) return;
+    const int32_t width = ScreenWidth(), height = ScreenHeight();
+    if (width <= 0 || height <= 0) return;
+    const kis::Rect& r = w.rect;
+    if (r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height) return;
+    w.outsideTold_ = true;
+    const uint32_t t = w.tag;
+    const char name[5] = {char(t >> 24), char(t >> 16), char(t >> 8), char(t), 0};
+    LogLabelPrintf(kLogIndent, "Window outside the screen", "%s (%d, %d)-(%d, %d) on %d x %d", name,
+                   int(r.left), int(r.top), int(r.right), int(r.bottom), int(width), int(height));
 }
 
 void WindowManager::OnScreenResize(int32_t width, int32_t height) {

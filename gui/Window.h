@@ -130,6 +130,10 @@ class GameWindow {
     std::unique_ptr<SpriteEffectQueue> effects_;
     GameControls controls_;
     std::vector<GameControls*> groups_; // owned by the window's subclass; the own group is first
+
+  private:
+    friend class WindowManager;
+    bool outsideTold_ = false; // the log told that it stands outside the screen
 };
 
 // A window that the player can drag; pauses the running level while open.
@@ -283,6 +287,7 @@ class WindowManager {
     GameWindow* mapWindow = nullptr;
 
   private:
+    void ReportOutsideScreen(GameWindow& w) const;
     void Push(std::unique_ptr<GameWindow> window);
     // Offers an event from the top; fn answers whether the window took it.
     template <class Fn> bool Offer(Fn fn);

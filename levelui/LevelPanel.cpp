@@ -257,8 +257,8 @@ void BonusButton::DrawRunLine(DXLViewer& viewer, float alpha, float scale) {
 
 namespace {
 const int32_t kNoPieces[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
-constexpr int32_t kSmallCaptionFont = 3;
-constexpr int32_t kCaptionMargin = 8; // pixels kept free across the face
+constexpr int32_t kSmallCaptionFont = 5; // the game's plain small font
+constexpr int32_t kCaptionMargin = 8;    // pixels kept free across the face
 } // namespace
 
 WarehouseButton::WarehouseButton(GameWindow* window, GameControls* group, uint32_t levelCount)
@@ -301,6 +301,7 @@ void WarehouseButton::DrawStateText(DXLViewer& viewer, float alpha) {
     const uint32_t look = state_.State() & 3;
     const int32_t w = rect.right - rect.left;
     const float tx = float(rect.left) + float(w - shown_.Width()) / 2.0f;
+    TellCaptionPastSides(int32_t(std::floor(tx)));
     shown_.Draw(viewer, tx, float(rect.top) + 58.0f - float(shown_.Height()) / 2.0f,
                 ScaleAlpha(TextColour(look), alpha));
     const DXLMatrix saved = viewer.CurrentTransform();

@@ -119,6 +119,7 @@ void WarehouseWindowButton::DrawText(DXLViewer& viewer, uint32_t look, float alp
     if (text_.empty() || alpha <= 0.0f) return;
     const int32_t x = rect.left + (rect.right - rect.left - textWidth_) / 2 + 1;
     const int32_t y = rect.top + kTileTextMiddle - textHeight_ / 2 + ((look & 3) == 3 ? 1 : 0);
+    TellCaptionPastSides(x);
     shown_.Draw(viewer, float(x), float(y), ScaleAlpha(TextColour(look), alpha));
 }
 
@@ -204,6 +205,7 @@ void WarehouseUpgradeButton::DrawText(DXLViewer& viewer, uint32_t look, float al
     const int32_t icon = IconWidth();
     const int32_t x = rect.left + ContentLeft() + icon + (icon > 0 ? 1 : 0);
     const int32_t y = rect.top + (rect.bottom - rect.top - textHeight_) / 2 + ((look & 3) == 3 ? 1 : 0);
+    TellCaptionPastSides(x);
     shown_.Draw(viewer, float(x), float(y), ScaleAlpha(TextColour(look), alpha));
 }
 

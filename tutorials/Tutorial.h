@@ -6,6 +6,7 @@
 // frame or a click; the tutorial then waits and shows the next step.
 
 #include "app/GameShell.h"
+#include "foundation/Helpers.h"
 
 #include <cstdint>
 #include <memory>
@@ -120,6 +121,9 @@ class TutorialStep {
         return false;
     }
     virtual void OnEvent(uint32_t event, uintptr_t a, uintptr_t b) { (void)event, (void)a, (void)b; }
+    // What the step's boxes leave in sight besides their arrows (screen
+    // rectangles, added to the list): none here.
+    virtual void AddSightRects(std::vector<kis::Rect>& rects) const { (void)rects; }
     // Screen point where a click completes a step waiting for one.
     virtual bool IsClickArea(int32_t x, int32_t y) const {
         (void)x, (void)y;

@@ -1,5 +1,6 @@
 #include "tutorials/TutorialLayer.h"
 
+#include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "foundation/Helpers.h"
 #include "gui/Controls.h"
@@ -9,7 +10,9 @@
 #include "text/TextLayout.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 
 namespace tut {
 
@@ -36,6 +39,7 @@ std::unique_ptr<TutorialTarget> TutTargetButton::Clone(float newDistance) const 
 
 void TutTargetButton::GetPosition() {
     valid = false;
+    hasObject = false;
     GameWindow* window = windows_.FindWindowByLayer(windowTag_);
     if (!window) return;
     GameButton* button = ::TutTargetButton::FindTarget(window, command_, data_);
@@ -43,6 +47,10 @@ void TutTargetButton::GetPosition() {
     kis::Point edge{0, 0};
     kis::RectEdgePointAtAngle(button->rect, angle, edge);
     window->LocalToScreen(&edge.x, &edge.y);
+    object = button->rect;
+    window->LocalToScreen(&object.left, &object.top);
+    window->LocalToScreen(&object.right, &object.bottom);
+    hasObject = true;
     Place(float(edge.x), float(edge.y));
 }
 
@@ -72,6 +80,7 @@ std::unique_ptr<TutorialTarget> TutTargetFieldPoint::Clone(float newDistance) co
 
 void TutTargetFieldPoint::GetPosition() {
     valid = false;
+    hasObject = false;
     kis::Vector2 field{0, 0};
     if (!view_.Locate(index_, field)) return;
     float reach = distance;
@@ -84,6 +93,11 @@ void TutTargetFieldPoint::GetPosition() {
         // the usual reach moves it further out.
         kis::RectEdgePointAtAngleF(drawn, angle, field);
         reach = std::max(0.0f, distance - kLevelPointReach) + kLevelPointEdgeGap;
+        const kis::Point topLeft = view_.ToScreen(kis::MakeVector2(float(drawn.left), float(drawn.top)));
+        const kis::Point bottomRight =
+            view_.ToScreen(kis::MakeVector2(float(drawn.right), float(drawn.bottom)));
+        object = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+        hasObject = true;
     }
     kis::MoveByAngleF(field, angle, reach, false);
     kis::Point screen = view_.ToScreen(field);
@@ -126,6 +140,27 @@ void TutorialArrow::SetState(uint32_t state) {
 void TutorialArrow::SetTarget(std::unique_ptr<TutorialTarget> target) {
     target_ = std::move(target);
     if (target_) target_->GetPosition();
+}
+
+void TutorialArrow::AddSightRects(std::vector<kis::Rect>& rects, float reach) const {
+    if (!target_ || !target_->valid || state_ >= kLayerClosing) return;
+    if (target_->hasObject) rects.push_back(target_->object);
+    // The arrow's length in the art (the drawing's 80 px when it is not
+    // there) and its bounce.
+    float length = reach;
+    if (reach == kArrowWhole) {
+        const Sprite* sprite = GetSprite(1, u"tutorial_arrow");
+        length = float(sprite && sprite->GetWidth() > 0 ? sprite->GetWidth() : 80) + kArrowAmplitude;
+    }
+    // Squares as wide as the arrow's head, every few pixels from the tip.
+    constexpr float kStep = 8;
+    constexpr int32_t kHalf = 16;
+    for (float along = 0; along < length + kStep; along += kStep) {
+        kis::Vector2 p{target_->fx, target_->fy};
+        kis::MoveByAngleF(p, target_->angle, std::min(along, length), false);
+        const int32_t x = int32_t(std::lround(p.x)), y = int32_t(std::lround(p.y));
+        rects.push_back({x - kHalf, y - kHalf, x + kHalf, y + kHalf});
+    }
 }
 
 float TutorialArrow::Alpha() const {
@@ -214,6 +249,63 @@ kis::Point PlaceInfoBox(int32_t w, int32_t h, int32_t x, int32_t y, float angle,
 
 namespace {
 
+// A point is covered when it lies this far inside the box's edges: a box
+// placed against its point touches it without hiding it.
+constexpr int32_t kSightInset = 2;
+// The room left between a moved box and the point it made way for.
+constexpr int32_t kSightGap = 6;
+// The search for a free place steps by this many pixels.
+constexpr int32_t kSightStep = 4;
+
+// Whether the box's inside (its edges less the inset) meets the rectangle;
+// a point is a rectangle of one pixel.
+bool Covers(kis::Point corner, int32_t w, int32_t h, const kis::Rect& r) {
+    return r.right > corner.x + kSightInset + 1 && r.left < corner.x + w - kSightInset &&
+           r.bottom > corner.y + kSightInset + 1 && r.top < corner.y + h - kSightInset;
+}
+
+bool CoversAny(kis::Point corner, int32_t w, int32_t h, const std::vector<kis::Rect>& keep) {
+    return std::any_of(keep.begin(), keep.end(), [&](const kis::Rect& r) { return Covers(corner, w, h, r); });
+}
+
+} // namespace
+
+bool KeepInSight(kis::Point& corner, int32_t w, int32_t h, const std::vector<kis::Rect>& keep,
+                 int32_t screenW, int32_t screenH, const std::function<bool(kis::Point corner)>& room) {
+    if (!CoversAny(corner, w, h, keep)) return true;
+    // A moved box keeps a gap from what it made way for.
+    std::vector<kis::Rect> clear;
+    clear.reserve(keep.size());
+    for (const kis::Rect& r : keep)
+        clear.push_back({r.left - kSightGap, r.top - kSightGap, r.right + kSightGap, r.bottom + kSightGap});
+    // Every place in steps of a few pixels from the box's own, and the
+    // screen's edges; the nearest free one wins (the first of equals, so the
+    // search gives the same place every time).
+    const int32_t maxX = std::max(0, screenW - w), maxY = std::max(0, screenH - h);
+    const auto steps = [](int32_t from, int32_t last) {
+        std::vector<int32_t> at{0, last};
+        for (int32_t v = from % kSightStep; v <= last; v += kSightStep)
+            at.push_back(v);
+        return at;
+    };
+    const std::vector<int32_t> xs = steps(std::clamp(corner.x, 0, maxX), maxX);
+    const std::vector<int32_t> ys = steps(std::clamp(corner.y, 0, maxY), maxY);
+    kis::Point best = corner;
+    int64_t bestMove = -1;
+    for (int32_t y : ys)
+        for (int32_t x : xs) {
+            const int64_t dx = int64_t(x) - corner.x, dy = int64_t(y) - corner.y, move = dx * dx + dy * dy;
+            if (bestMove >= 0 && move >= bestMove) continue;
+            const kis::Point q{x, y};
+            if (CoversAny(q, w, h, clear) || (room && !room(q))) continue;
+            best = q, bestMove = move;
+        }
+    corner = best;
+    return bestMove >= 0;
+}
+
+namespace {
+
 TextStyle InfoStyle(uint32_t colour, uint32_t contextKind = 0, uintptr_t contextObject = 0) {
     TextStyle style;
     style.InitDefault(kInfoTextWidth, contextKind, contextObject);
@@ -270,6 +362,17 @@ void TutorialInfo::Draw(DXLViewer& viewer) {
     float dy = 0, scale = 1;
     if (state_ == kLayerFadingIn) dy = 5.0f * (1.0f - alpha);
     if (state_ == kLayerClosing) scale = 0.8f + 0.2f * alpha;
+    // A box at rest that reaches past the screen's edges cannot be read
+    // whole: the log tells it once per box, for the screen walks to find.
+    const WindowManager& windows = layer_.Manager();
+    if (state_ == kLayerShown && !outsideTold_ &&
+        (corner.x < 0 || corner.y < 0 || corner.x + width > windows.ScreenWidth() ||
+         corner.y + height > windows.ScreenHeight())) {
+        outsideTold_ = true;
+        LogLabelPrintf(kLogIndent, "Tutorial box outside the screen", "(%d, %d) %d x %d on %d x %d",
+                       int(corner.x), int(corner.y), int(width), int(height), int(windows.ScreenWidth()),
+                       int(windows.ScreenHeight()));
+    }
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.ResetTransform();
     // The box's centre, then the draw offset back to its corner.
@@ -320,6 +423,34 @@ void TutorialInfo::Place() {
     WindowManager& windows = layer_.Manager();
     corner = PlaceInfoBox(width, height, target_->x, target_->y, target_->angle, centred_, distance_,
                           windows.ScreenWidth(), windows.ScreenHeight());
+    // The box is there to explain what its arrows point at: it leaves them
+    // in sight, what they point at, the point it stands beside and the
+    // step's buttons, even where the screen's edge pushed it back over them.
+    // Where no place leaves all of that, the arrows' tails may go under it.
+    const TutorialStep* step = layer_.OwnerStep();
+    const auto sight = [&](float arrowReach) {
+        std::vector<kis::Rect> rects;
+        for (const auto& arrow : layer_.Arrows())
+            arrow->AddSightRects(rects, arrowReach);
+        if (!centred_) {
+            rects.push_back({target_->x, target_->y, target_->x + 1, target_->y + 1});
+            if (target_->hasObject) rects.push_back(target_->object);
+        }
+        if (step) step->AddSightRects(rects);
+        return rects;
+    };
+    // A box placed where the step takes clicks (over the field, not its
+    // panel) moves only to another such place.
+    const int32_t w = width, h = height;
+    const auto inClickArea = [step, w, h](kis::Point q) {
+        return step->IsClickArea(q.x, q.y) && step->IsClickArea(q.x + w - 1, q.y) &&
+               step->IsClickArea(q.x, q.y + h - 1) && step->IsClickArea(q.x + w - 1, q.y + h - 1);
+    };
+    std::function<bool(kis::Point)> room;
+    if (step && inClickArea(corner)) room = inClickArea;
+    const int32_t screenW = windows.ScreenWidth(), screenH = windows.ScreenHeight();
+    if (!KeepInSight(corner, w, h, sight(kArrowWhole), screenW, screenH, room))
+        KeepInSight(corner, w, h, sight(kArrowHead), screenW, screenH, room);
 }
 
 // ---------------------------------------------------------------- layer
@@ -376,6 +507,9 @@ TutorialArrow* TutorialLayer::AddArrow(std::unique_ptr<TutorialArrow> arrow,
     arrow->SetTarget(std::move(target));
     if (layerState_ > kLayerNew) arrow->SetState(layerState_);
     arrows_.push_back(std::move(arrow));
+    // The boxes placed before it make way for its tip.
+    for (auto& info : infos_)
+        info->Place();
     return arrows_.back().get();
 }
 

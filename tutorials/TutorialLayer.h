@@ -55,6 +55,9 @@ class TutorialTarget {
     bool valid = false;
     int32_t x = 0, y = 0;
     float fx = 0, fy = 0;
+    // The screen rectangle of what it points at, when the kind can tell.
+    bool hasObject = false;
+    kis::Rect object{};
 
   protected:
     // The common end: valid, moved by the distance along the angle.
@@ -129,6 +132,8 @@ struct ArrowBounce {
     float scaleX = 1, scaleY = 1;
 };
 constexpr float kArrowAmplitude = 16;
+// How much of an arrow a box leaves in sight: all of it, or its head.
+constexpr float kArrowWhole = -1, kArrowHead = 40;
 constexpr float kArrowSquashX = 0.7f, kArrowSquashY = 1.3f;
 constexpr uint32_t kArrowPeriodMs = 1200;
 ArrowBounce BounceAt(uint32_t elapsedMs, float amplitude = kArrowAmplitude, float squashX = kArrowSquashX,
@@ -152,6 +157,12 @@ class TutorialArrow {
     // At the target's point, turned by its angle, with the bounce; nothing
     // while the target is invalid.
     void Draw(DXLViewer& viewer);
+
+    // What a box must leave in sight of the arrow: what it points at, and
+    // squares along it from its tip, to its tail at the far end of its
+    // bounce (kArrowWhole) or for the reach given; nothing while its target
+    // is invalid or it is going.
+    void AddSightRects(std::vector<kis::Rect>& rects, float reach) const;
 
     uint32_t Id() const { return id_; }
     uint32_t State() const { return state_; }
@@ -203,6 +214,15 @@ constexpr uint32_t kInfoFadeInMs = 120, kInfoFadeOutMs = 150;
 kis::Point PlaceInfoBox(int32_t w, int32_t h, int32_t x, int32_t y, float angle, bool centred, float distance,
                         int32_t screenW, int32_t screenH);
 
+// A placed box (top-left corner, w x h) moved off what it must leave in
+// sight (its arrows, what they and the box point at, the buttons over the
+// field): when it covers one of the rectangles, the nearest place on the
+// screen that keeps a few pixels clear of them all, and that room accepts
+// when given (say, not over the level's panel). False, with the corner left
+// as it was, when there is none.
+bool KeepInSight(kis::Point& corner, int32_t w, int32_t h, const std::vector<kis::Rect>& keep,
+                 int32_t screenW, int32_t screenH, const std::function<bool(kis::Point corner)>& room = {});
+
 class TutorialInfo {
   public:
     // The text and, when wanted, the "click_text" line below it. The text's
@@ -240,7 +260,8 @@ class TutorialInfo {
     std::unique_ptr<TutorialTarget> target_;
     bool centred_ = false;
     float distance_ = 0;
-    uint32_t effectMs_ = 0; // time into the running effect
+    uint32_t effectMs_ = 0;    // time into the running effect
+    bool outsideTold_ = false; // the log told that the box stands outside the screen
     std::unique_ptr<HIText> textItem_, clickItem_;
 };
 

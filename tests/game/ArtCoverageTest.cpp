@@ -39,6 +39,27 @@ void UseScreen(const GameCopy& game, int width, int height) {
                                                                      "," + std::to_string(height) + "\n"));
 }
 
+// The log's lines of a caption running past its button's sides, a window at
+// rest past the screen's edges and a tutorial box past them (the program
+// tells each once); empty when there are none.
+std::string OutOfPlace(const std::string& log) {
+    std::string found;
+    for (const char* what :
+         {"Caption overflows its button", "Window outside the screen", "Tutorial box outside the screen"})
+        for (const std::string& line : testsupport::LogLines(log, what))
+            found += line + "\n";
+    return found;
+}
+
+struct Screen {
+    int width, height;
+};
+constexpr Screen kScreens[] = {{800, 600}, {1024, 768}};
+
+std::string Describe(Screen screen) {
+    return std::to_string(screen.width) + "x" + std::to_string(screen.height);
+}
+
 std::string Walk(const GameCopy& game, const std::string& events, int untilMs, bool showcase) {
     const std::string script = game.File("walk.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
@@ -52,85 +73,108 @@ std::string Walk(const GameCopy& game, const std::string& events, int untilMs, b
 
 } // namespace
 
-// At 1024 x 768 from an empty user folder: the logos, the main screen and
-// its new-player window, the options and the credits; "easy" with the first
-// comic, the map with its decorations, animals, water and both tutorials,
-// the level window of level 1 and the awards window.
+// At 800 x 600 and 1024 x 768 from an empty user folder: the logos, the
+// main screen and its new-player window, the options and the credits; "easy"
+// with the first comic, the map with its decorations, animals, water and both
+// tutorials, the level window of level 1 and the awards window. No caption
+// runs past its button and no window or tutorial box past the screen.
 TEST(ArtCoverage, ThePlayersPathFromTheLogosToTheMapShowsEverything) {
-    GameCopy game;
-    UseScreen(game, 1024, 768);
-    std::string events = "1500 mouse move 500 300\n"; // the logos stand a while, then a click skips them
-    events += Click(2500, 500, 300);
-    int ms = 5500;
-    for (int i = 0; i < 17; ++i, ms += 60) // the offered name goes
-        events += Key(ms, "BACK");
-    for (const char* key : {"A", "N", "N"})
-        events += Key(ms, key), ms += 60;
-    events += Key(ms + 100, "RETURN");
-    events += Click(7500, 749, 581) + Key(8500, "ESCAPE"); // the options
-    events += Click(9000, 40, 726) + Key(11000, "ESCAPE"); // the credits
-    // "easy": the comic's two clicks, the villains' attack, level 1's window.
-    events += Click(11800, 749, 445) + Click(12600, 512, 600) + Click(13300, 512, 600);
-    events += Click(15600, 512, 300) + Click(17700, 143, 150);
-    events += Click(19000, 444, 538);                         // its cancel
-    events += Click(19800, 88, 722) + Click(25000, 511, 609); // the awards window, its bars at rest
-    const std::string log = Walk(game, events, 26000, false);
+    // Where the walk clicks: the menu's "easy" and "options", "credits",
+    // level 1's house on the map, the level window's cancel and "awards".
+    struct Places {
+        int menuX, easyY, optionsY, creditsY, houseX, houseY, cancelX, cancelY, awardsY;
+    };
+    for (const Screen screen : kScreens) {
+        SCOPED_TRACE(Describe(screen));
+        const int w = screen.width, h = screen.height, cx = w / 2, cy = h / 2;
+        const Places at = w == 800 ? Places{589, 353, 489, 558, 113, 100, cx - 68, cy + 154, 552}
+                                   : Places{749, 445, 581, 726, 143, 150, cx - 68, cy + 154, 722};
+        GameCopy game;
+        UseScreen(game, w, h);
+        std::string events = "1500 mouse move 500 300\n"; // the logos stand a while, then a click skips them
+        events += Click(2500, 500, 300);
+        int ms = 5500;
+        for (int i = 0; i < 17; ++i, ms += 60) // the offered name goes
+            events += Key(ms, "BACK");
+        for (const char* key : {"A", "N", "N"})
+            events += Key(ms, key), ms += 60;
+        events += Key(ms + 100, "RETURN");
+        events += Click(7500, at.menuX, at.optionsY) + Key(8500, "ESCAPE"); // the options
+        events += Click(9000, 40, at.creditsY) + Key(11000, "ESCAPE");      // the credits
+        // "easy": the comic's two clicks, the villains' attack, level 1's window.
+        events += Click(11800, at.menuX, at.easyY) + Click(12600, cx, cy + 216) + Click(13300, cx, cy + 216);
+        events += Click(15600, cx, cy - 84) + Click(17700, at.houseX, at.houseY);
+        events += Click(19000, at.cancelX, at.cancelY); // its cancel
+        events += Click(19800, 88, at.awardsY) +
+                  Click(25000, cx - 1, cy + 225); // the awards window, its bars at rest
+        const std::string log = Walk(game, events, 26000, false);
 
-    EXPECT_EQ(MissingContent(log), "");
-    EXPECT_EQ(Count(log, "The main screen opens."), 1u) << log;
-    EXPECT_EQ(Count(log, "The options window opens."), 1u) << log;
-    EXPECT_EQ(Count(log, "The credits window opens."), 1u) << log;
-    EXPECT_EQ(Count(log, "with the introductory comic"), 1u) << log;
-    EXPECT_EQ(Count(log, "the level window of level 1 opens"), 1u) << log;
+        EXPECT_EQ(MissingContent(log), "");
+        EXPECT_EQ(OutOfPlace(log), "");
+        EXPECT_EQ(Count(log, "The main screen opens."), 1u) << log;
+        EXPECT_EQ(Count(log, "The options window opens."), 1u) << log;
+        EXPECT_EQ(Count(log, "The credits window opens."), 1u) << log;
+        EXPECT_EQ(Count(log, "with the introductory comic"), 1u) << log;
+        EXPECT_EQ(Count(log, "the level window of level 1 opens"), 1u) << log;
+    }
 }
 
-// At 800 x 600 on the screen after loading: each sample level typed and
+// At 800 x 600 and 1024 x 768 on the screen after loading: each sample level typed and
 // opened, its information page closed (level 32's has a strip of every
 // kind), the pointer over its goal buttons, the warehouse window opened with
 // the pointer over its first tile and closed, the pause menu and its restart's level window, then the menu's
 // way back. Then the comics after the story levels, each typed and shown, its page completed and closed onto
 // the map, which (without a profile) gives the screen back.
 TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
-    GameCopy game;
-    UseScreen(game, 800, 600);
-    const std::vector<std::string> levels = {"31", "32", "33", "34", "35", "36", "1",
-                                             "4",  "6",  "8",  "15", "29", "37"};
-    const int width = 800, height = 600;
-    const int menuX = (width - 269) / 2, menuY = (height - 510) / 2;
-    std::string events = Click(40, 400, 300);
-    int t = 5000;
-    for (const std::string& level : levels) {
-        for (char digit : level)
-            events += Key(t, std::string(1, digit)), t += 100;
-        events += Key(t, "F6"), t += 1300;
-        events += Click(t, width / 2, height / 2), t += 700; // the page goes, the clock starts
-        for (int x : {45, 135, 225})                         // each goal button's hint
-            events += Move(t, x, height - 60), t += 700;
-        events += Click(t, width - 50, height - 60), t += 1600;    // the warehouse button
-        events += Move(t, 166, 190), t += 900;                     // the first tile's hint
-        events += Click(t, width / 2, height / 2 + 182), t += 700; // the window's close
-        events += Key(t, "ESCAPE"), t += 1100;                     // the pause menu
-        events += Click(t, menuX + 126, menuY + 182), t += 1600;   // restart: the level window
-        events += Key(t, "ESCAPE"), t += 1100;                     // back to the menu
-        events += Click(t, menuX + 126, menuY + 376), t += 1300;   // to the map
-    }
-    const std::vector<std::string> comics = {"1", "2", "3"};
-    for (const std::string& comic : comics) {
-        events += Key(t, comic) + Key(t + 100, "F4"), t += 3500; // the fade and the panels coming in
-        events += Click(t, width / 2, height / 2), t += 800;     // completes the page or closes it
-        events += Click(t, width / 2, height / 2), t += 1500;    // closes it or falls on the way back
-    }
-    const std::string log = Walk(game, events, t + 500, true);
+    for (const Screen screen : kScreens) {
+        SCOPED_TRACE(Describe(screen));
+        GameCopy game;
+        UseScreen(game, screen.width, screen.height);
+        const std::vector<std::string> levels = {"31", "32", "33", "34", "35", "36", "1",
+                                                 "4",  "6",  "8",  "15", "29", "37"};
+        const int width = screen.width, height = screen.height;
+        const int menuX = (width - 269) / 2, menuY = (height - 510) / 2;
+        // The panel's goal buttons and warehouse button, the warehouse window's first tile.
+        const bool small = width == 800;
+        const std::vector<int> goalXs =
+            small ? std::vector<int>{45, 135, 225} : std::vector<int>{146, 296, 446};
+        const int storeX = small ? 750 : 912, tileX = small ? 166 : 278, tileY = small ? 190 : 273;
+        std::string events = Click(40, 400, 300);
+        int t = 5000;
+        for (const std::string& level : levels) {
+            for (char digit : level)
+                events += Key(t, std::string(1, digit)), t += 100;
+            events += Key(t, "F6"), t += 1300;
+            events += Click(t, width / 2, height / 2), t += 700; // the page goes, the clock starts
+            for (int x : goalXs)                                 // each goal button's hint
+                events += Move(t, x, height - 60), t += 700;
+            events += Click(t, storeX, height - 60), t += 1600;        // the warehouse button
+            events += Move(t, tileX, tileY), t += 900;                 // the first tile's hint
+            events += Click(t, width / 2, height / 2 + 182), t += 700; // the window's close
+            events += Key(t, "ESCAPE"), t += 1100;                     // the pause menu
+            events += Click(t, menuX + 126, menuY + 182), t += 1600;   // restart: the level window
+            events += Key(t, "ESCAPE"), t += 1100;                     // back to the menu
+            events += Click(t, menuX + 126, menuY + 376), t += 1300;   // to the map
+        }
+        const std::vector<std::string> comics = {"1", "2", "3"};
+        for (const std::string& comic : comics) {
+            events += Key(t, comic) + Key(t + 100, "F4"), t += 3500; // the fade and the panels coming in
+            events += Click(t, width / 2, height / 2), t += 800;     // completes the page or closes it
+            events += Click(t, width / 2, height / 2), t += 1500;    // closes it or falls on the way back
+        }
+        const std::string log = Walk(game, events, t + 500, true);
 
-    EXPECT_EQ(MissingContent(log), "");
-    for (const std::string& level : levels)
-        EXPECT_EQ(Count(log, "Opening level " + level + "."), 1u) << level << "\n" << log;
-    EXPECT_EQ(Count(log, "window opened with"), levels.size()) << "a warehouse window each\n" << log;
-    EXPECT_EQ(Count(log, "Level menu opened."), levels.size()) << log;
-    EXPECT_EQ(Count(log, "-> 0x00000007"), comics.size()) << "each comic shown\n" << log;
-    EXPECT_EQ(Count(log, "-> 0x00000006"), levels.size() + 1 + comics.size())
-        << "each level left for the map, each comic's map given back\n"
-        << log;
+        EXPECT_EQ(MissingContent(log), "");
+        for (const std::string& level : levels)
+            EXPECT_EQ(Count(log, "Opening level " + level + "."), 1u) << level << "\n" << log;
+        EXPECT_EQ(Count(log, "window opened with"), levels.size()) << "a warehouse window each\n" << log;
+        EXPECT_EQ(Count(log, "Level menu opened."), levels.size()) << log;
+        EXPECT_EQ(Count(log, "-> 0x00000007"), comics.size()) << "each comic shown\n" << log;
+        EXPECT_EQ(Count(log, "-> 0x00000006"), levels.size() + 1 + comics.size())
+            << "each level left for the map, each comic's map given back\n"
+            << log;
+        EXPECT_EQ(OutOfPlace(log), "");
+    }
 }
 
 // At 1024 x 768 a player who owns three bonuses and takes two into her
@@ -146,5 +190,6 @@ TEST(ArtCoverage, TheLevelWindowsBonusSlotsAndGoalsShowEverything) {
     const std::string log = Walk(game, events, 10500, true);
 
     EXPECT_EQ(MissingContent(log), "");
+    EXPECT_EQ(OutOfPlace(log), "");
     EXPECT_EQ(Count(log, "the level window of level 20 opens"), 1u) << log;
 }

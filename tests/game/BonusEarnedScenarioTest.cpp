@@ -108,10 +108,10 @@ TEST(BonusEarnedScenario, WinningLevelSevenGivesTheBeesWhichLevelEightTeachesAnd
     const auto beeYellow = [](int r, int g, int b) { return r > 220 && g > 170 && g < 225 && b < 90; };
     EXPECT_GT(window.Count(428, 492, 468, 532, beeYellow), 30) << log;
     EXPECT_GT(window.Count(425, 370, 470, 436, ArrowYellow), 300) << log;
-    EXPECT_GT(window.Count(290, 300, 600, 350, Parchment), 8000) << log;
+    EXPECT_GT(window.Count(260, 250, 640, 318, Parchment), 15000) << log;
     EXPECT_GT(gone.Count(428, 492, 468, 532, beeYellow), 30) << log;
     EXPECT_LT(gone.Count(425, 370, 470, 436, ArrowYellow), 30) << log;
-    EXPECT_LT(gone.Count(290, 300, 600, 350, Parchment), 500) << log;
+    EXPECT_LT(gone.Count(260, 250, 640, 318, Parchment), 500) << log;
     // The level: the bee step's arrow at the bee button above the panel;
     // after the bees the step's arrow is gone; the last step's box; then nothing.
     EXPECT_GT(beeStep.Count(490, 535, 535, 595, ArrowYellow), 200) << log;

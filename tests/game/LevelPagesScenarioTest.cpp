@@ -86,14 +86,16 @@ bool NameBlue(int r, int g, int b) {
 bool BodyText(int r, int g, int b) {
     return r > 100 && r < 200 && g < 90 && b < 60 && r > g + 50;
 }
-// The first row of each run of rows that hold body text, from top to bottom.
+// The first row of each run of rows that hold body text, from top to bottom;
+// a run goes on over gaps of up to two rows, as the smoothed font's comma
+// hangs below its line by one.
 std::vector<int> TextLineTops(const Shot& shot, int left, int top, int right, int bottom) {
     std::vector<int> tops;
-    bool before = false;
+    int lastText = top - 100;
     for (int y = top; y < bottom; ++y) {
-        const bool text = shot.Count(left, y, right, y + 1, BodyText) > 0;
-        if (text && !before) tops.push_back(y);
-        before = text;
+        if (shot.Count(left, y, right, y + 1, BodyText) == 0) continue;
+        if (y - lastText > 3) tops.push_back(y);
+        lastText = y;
     }
     return tops;
 }

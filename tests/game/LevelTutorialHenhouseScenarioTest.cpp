@@ -65,10 +65,10 @@ TEST(LevelTutorialHenhouseScenario, LevelFourBuildsTheHenhouseFeedsItAndTakesThe
     // and its click line above.
     EXPECT_GT(hint.Count(335, 170, 415, 205, ArrowYellow), 300) << log;
     EXPECT_GT(hint.Count(600, 595, 650, 675, ArrowYellow), 300) << log;
-    EXPECT_GT(hint.Count(485, 545, 762, 592, Parchment), 10000) << log;
+    EXPECT_GT(hint.Count(440, 508, 800, 552, Parchment), 10000) << log;
     // Step 5: an arrow up at the harvest button over the ripe bed, its box below.
     EXPECT_GT(harvest.Count(525, 375, 595, 435, ArrowYellow), 300) << log;
-    EXPECT_GT(harvest.Count(425, 432, 610, 468, Parchment), 4000) << log;
+    EXPECT_GT(harvest.Count(400, 462, 630, 500, Parchment), 6000) << log;
     // Step 6: an arrow up at the feed button.
     EXPECT_GT(feed.Count(410, 215, 455, 295, ArrowYellow), 250) << log;
     // Step 7: the box by the henhouse while the hens eat; no eggs button yet.

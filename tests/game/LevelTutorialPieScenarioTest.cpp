@@ -64,10 +64,10 @@ TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
     ASSERT_EQ(bakery.picture.width, 1024);
     // Step 4: the arrow up at the new bakery's production button, the box with its click line below it.
     EXPECT_GT(bakery.Count(460, 100, 500, 165, ArrowYellow), 300) << log;
-    EXPECT_GT(bakery.Count(295, 188, 665, 240, Parchment), 12000) << log;
+    EXPECT_GT(bakery.Count(295, 226, 660, 288, Parchment), 15000) << log;
     // Step 5: an arrow up at the harvest button over the bed of point 3, its box below.
     EXPECT_GT(harvest.Count(540, 440, 580, 515, ArrowYellow), 250) << log;
-    EXPECT_GT(harvest.Count(502, 518, 616, 552, Parchment), 2500) << log;
+    EXPECT_GT(harvest.Count(490, 556, 625, 586, Parchment), 2500) << log;
     // Step 6: an arrow at the henhouse's feed button from the lower right.
     EXPECT_GT(feed.Count(385, 420, 445, 480, ArrowYellow), 250) << log;
     // Step 7: an arrow at the mill's production button from the lower right.

@@ -67,13 +67,21 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndShotVillainAndRepairBy
     // The damaged bed: its puddle and its repair button over it.
     EXPECT_GT(damage.Near(kBedX, kBedY, 20, kPuddle, 16), 200) << log;
     EXPECT_GT(damage.Near(kBedX, kRepairY, 10, kRepairBlue, 16), 100) << log;
+    // Step 1: the box leaves in sight the arrow at the damaged bed, the
+    // puddle and its repair button: it stands to their right.
+    EXPECT_GT(damage.Count(kBedX - 20, kBedY + 30, kBedX + 20, kBedY + 100, ArrowYellow), 300) << log;
+    EXPECT_LT(damage.Count(kBedX - 18, kRepairY - 20, kBedX + 16, kBedY + 110, Parchment), 50) << log;
+    EXPECT_GT(damage.Count(640, 480, 1000, 550, Parchment), 10000) << log;
     // Step 2: the arrow beside the held shot, pointing at it from the upper
-    // right, and the box above.
+    // right, and the box above, clear of the arrow's tail.
     EXPECT_GT(shot.Count(kShotX + 15, kShotY - 80, kShotX + 75, kShotY - 20, ArrowYellow), 300) << log;
-    EXPECT_GT(shot.Count(325, 275, 535, 310, Parchment), 4000) << log;
-    // Step 4: the arrow up at the repair button from below, the box under it.
+    EXPECT_GT(shot.Count(325, 242, 535, 275, Parchment), 4000) << log;
+    EXPECT_LT(shot.Count(kShotX, kShotY - 90, kShotX + 90, kShotY, Parchment), 20) << log;
+    // Step 4: the arrow up at the repair button from below, the box under
+    // the arrow's tail.
     EXPECT_GT(button.Count(kBedX - 20, kRepairY + 26, kBedX + 20, kRepairY + 80, ArrowYellow), 300) << log;
-    EXPECT_GT(button.Count(455, 535, 665, 568, Parchment), 4000) << log;
+    EXPECT_GT(button.Count(455, 570, 665, 603, Parchment), 4000) << log;
+    EXPECT_LT(button.Count(kBedX - 20, kRepairY, kBedX + 20, kRepairY + 135, Parchment), 20) << log;
     EXPECT_TRUE(CloseTutorialShown(button)) << log;
     // The end: the bed is whole, its button gone, and the tutorial with its close button.
     EXPECT_LT(end.Near(kBedX, kBedY, 20, kPuddle, 16), 10) << log;

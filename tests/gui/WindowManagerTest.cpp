@@ -1,8 +1,11 @@
 // The window manager: input routing through the stack, layer orders, hover,
 // capture, hints, cursors and deferred deletion of windows.
+#include "engine/Log.h"
 #include "gui/Hint.h"
 #include "gui/Window.h"
+#include "platform/Utf.h"
 #include "tests/sprites/SpriteTestHost.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -456,6 +459,34 @@ TEST(DragWindowDrag, DraggingMovesTheWindowAndKeepsItOnTheScreen) {
     manager.SetTutorial(&tutorial);
     manager.OnMouseDown(10, 10, 1);
     EXPECT_FALSE(w->IsDragging());
+}
+
+// A window at rest that reaches past the screen's edges is told in the log,
+// once however often it is drawn; one inside the screen, even one as large
+// as the screen, is not.
+TEST(WindowsOnTheScreen, AWindowPastTheScreensEdgeIsLoggedOnce) {
+    testsupport::TempDir dir;
+    const std::string logFile = dir.File("log.txt");
+    ASSERT_TRUE(LogStart(platform::Utf8ToUtf16(logFile).c_str()));
+    {
+        spritetest::TestHost host;
+        WindowManager manager(nullptr, nullptr); // without a viewer the screen is 1024 x 768
+        std::vector<std::string> events;
+        manager.Open<ProbeWindow>(kTagA, false, kis::MakeRectWH(0, 0, 1024, 768), &events);
+        manager.Open<ProbeWindow>(kTagB, false, kis::MakeRectWH(900, 700, 200, 100), &events);
+        manager.Open<ProbeWindow>(kTagC, false, kis::MakeRectWH(-10, 100, 50, 50), &events);
+        manager.Draw();
+        manager.Draw();
+    }
+    LogFinish();
+    const std::string all = testsupport::ReadFileBytes(logFile);
+    std::vector<std::string> lines;
+    for (size_t at = all.find("Window outside the screen"); at != std::string::npos;
+         at = all.find("Window outside the screen", at + 1))
+        lines.push_back(all.substr(at, all.find_first_of("\r\n", at) - at));
+    ASSERT_EQ(lines.size(), 2u) << all;
+    EXPECT_NE(lines[0].find("Bbbb (900, 700)-(1100, 800) on 1024 x 768"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("Cccc (-10, 100)-(40, 150) on 1024 x 768"), std::string::npos) << lines[1];
 }
 
 } // namespace

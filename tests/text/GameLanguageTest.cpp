@@ -162,7 +162,7 @@ TEST_F(GameLanguageTest, SampleLanguageLoadsFromItsSourceAndFromItsCompiledFile)
             EXPECT_NE(font->FindGlyph(u'A'), nullptr);
         }
         EXPECT_EQ(language.GetInterfaceFont(GameLanguage::kMainBigFont)->GetHeight(), 20);
-        EXPECT_EQ(language.GetInterfaceFont(GameLanguage::kMainFont)->GetHeight(), 10);
+        EXPECT_EQ(language.GetInterfaceFont(GameLanguage::kMainFont)->GetHeight(), 15);
 
         // Comic captions with their places: the story's two intro captions and five later ones.
         ASSERT_EQ(language.GetComixCount(), 7u);

@@ -209,6 +209,52 @@ TEST(TutorialInfos, Placement) {
     }
 }
 
+// A box moves off the points it must leave in sight to the nearest side
+// that frees them all, inside the screen; a point on its edge is not covered.
+// A box that covers what it must leave in sight moves to the nearest place
+// (in steps of 4 px from its own) 6 px clear of all of it, on the screen; a
+// point on its edge is not covered; where no place is free it stays.
+TEST(TutorialInfos, BoxesLeaveWhatTheyPointAtInSight) {
+    // A box of 100 x 50; the screen 1024 x 768 unless a case shuts it in.
+    // Points are rectangles of one pixel.
+    struct Case {
+        const char* what;
+        kis::Point corner;
+        std::vector<kis::Rect> keep;
+        kis::Point expected;
+        bool free = true;
+        int32_t screenW = 1024, screenH = 768;
+    } cases[] = {
+        {"nothing covered", {400, 300}, {{390, 320, 391, 321}, {600, 320, 601, 321}}, {400, 300}},
+        {"points on its edges",
+         {400, 300},
+         {{400, 320, 401, 321}, {450, 300, 451, 301}, {450, 350, 451, 351}, {402, 320, 403, 321}},
+         {400, 300}},
+        {"a tip near the top: the box goes below it", {400, 300}, {{450, 305, 451, 306}}, {400, 312}},
+        {"a tip near the foot: the box goes above it", {400, 300}, {{450, 345, 451, 346}}, {400, 288}},
+        {"near the left side: the box goes right",
+         {400, 300},
+         {{405, 310, 406, 311}, {405, 340, 406, 341}},
+         {412, 300}},
+        {"the screen's foot shuts the way below", {400, 700}, {{450, 740, 451, 741}}, {400, 684}},
+        {"two points: beside both", {400, 300}, {{450, 310, 451, 311}, {480, 320, 481, 321}}, {400, 324}},
+        {"a rectangle across its top: below it", {400, 300}, {{380, 280, 520, 320}}, {400, 324}},
+        {"shut in on every side: it stays", {0, 0}, {{50, 25, 51, 26}}, {0, 0}, false, 100, 50},
+    };
+    for (const Case& c : cases) {
+        kis::Point p = c.corner;
+        EXPECT_EQ(KeepInSight(p, 100, 50, c.keep, c.screenW, c.screenH), c.free) << c.what;
+        EXPECT_EQ(p.x, c.expected.x) << c.what;
+        EXPECT_EQ(p.y, c.expected.y) << c.what;
+    }
+    // A place the room refuses (a panel below y 350) is passed over for the next nearest.
+    const auto abovePanel = [](kis::Point q) { return q.y + 50 <= 350; };
+    kis::Point p{400, 290};
+    EXPECT_TRUE(KeepInSight(p, 100, 50, {{450, 295, 451, 296}}, 1024, 768, abovePanel));
+    EXPECT_EQ(p.x, 400);
+    EXPECT_EQ(p.y, 238);
+}
+
 TEST_F(Layers, InputPassesThroughWithoutAClickWait) {
     auto* t = runner.Make<tutest::TestLevelTutorial>(level);
     t->GoToStep(t->s1->Id());
