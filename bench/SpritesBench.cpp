@@ -5,6 +5,7 @@
 // the time to load the game's Sprites.dat (every library) with its textures,
 // a whole level frame (field picture, characters, panel) and, as its
 // yardstick, the copy of one 1024 x 768 frame.
+#include "app/App.h"
 #include "app/SpriteTextures.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
@@ -45,6 +46,8 @@ class BenchHost final : public SpriteHost {
 
 // The game's pack with its textures on the viewer; null when it cannot be read.
 struct LoadedPack {
+    // The sprite textures' loaders are kept in the running App's state: it goes last.
+    App app;
     // Open while the textures live: each is read from the pack when first drawn.
     kis::DataFileReaderPtr reader;
     std::unique_ptr<DXLTextures> shared;

@@ -15,12 +15,15 @@
 #include <emmintrin.h>
 #define VB_RASTER_SSE2 1
 #endif
-// Wider kernels, chosen at run time on processors that have AVX2; they give the
-// same values as the SSE2 ones, pixel for pixel.
+// Wider kernels, chosen at run time on processors that have AVX2 or AVX-512;
+// they give the same values as the SSE2 ones, pixel for pixel.
 #if VB_RASTER_SSE2 && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
 #define VB_RASTER_AVX2 1
 #define VB_TARGET_AVX2 __attribute__((target("avx2")))
+// And wider still on processors with AVX-512 byte and word instructions.
+#define VB_RASTER_AVX512 1
+#define VB_TARGET_AVX512 __attribute__((target("avx512f,avx512bw")))
 #endif
 
 namespace platform::raster {
@@ -32,13 +35,16 @@ constexpr int kChunk = 64;             // pixels per pass through the stage buff
 
 bool gShortcuts = true;
 
+// The widest kernels the processor has, in bits, and the widest in use.
+const int gWidestKernels = [] {
 #if VB_RASTER_AVX2
-const bool gHasAvx2 = [] {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-}();
-bool gUseAvx2 = gHasAvx2;
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) return 512;
+    if (__builtin_cpu_supports("avx2")) return 256;
 #endif
+    return 128;
+}();
+int gKernelWidth = gWidestKernels;
 
 // floor(a / b) for b > 0. A floating-point estimate corrected by exact integer
 // tests: far cheaper than a 64-bit integer division, and exactly the same result.
@@ -191,7 +197,18 @@ void SamplePoint(const PixelState& ps, int64_t s, int64_t t, int64_t ds, int64_t
                 RepeatTexels(row, s, ds, out, n);
                 return;
             }
-            for (int i = 0; i < n; ++i, s += ds)
+            int i = 0;
+#if VB_RASTER_SSE2
+            // Four texels to a store: the output is often a frame row not yet in the
+            // caches, where one store a pixel would wait on every line it reaches.
+            for (; i + 4 <= n; i += 4, s += 4 * ds)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                                 _mm_setr_epi32(static_cast<int>(row[size_t(s >> 16)]),
+                                                static_cast<int>(row[size_t((s + ds) >> 16)]),
+                                                static_cast<int>(row[size_t((s + 2 * ds) >> 16)]),
+                                                static_cast<int>(row[size_t((s + 3 * ds) >> 16)])));
+#endif
+            for (; i < n; ++i, s += ds)
                 out[i] = row[size_t(s >> 16)];
             return;
         }
@@ -323,29 +340,22 @@ VB_TARGET_AVX2 int SampleLinearInside8(const uint32_t* texels, int width, uint32
 }
 #endif
 
-// Pixels whose four taps all lie inside the texture.
-void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t, int32_t ds, int32_t dt,
-                        uint32_t* out, int n) {
-    int i = 0;
-#if VB_RASTER_AVX2
-    if (gUseAvx2) {
-        i = SampleLinearInside8(texels, width, static_cast<uint32_t>(s), static_cast<uint32_t>(t),
-                                static_cast<uint32_t>(ds), static_cast<uint32_t>(dt), out, n);
-        s += i * ds;
-        t += i * dt;
-    }
-#endif
 #if VB_RASTER_SSE2
+// SampleLinearInside four pixels at a time; returns how many it sampled.
+int SampleLinearInside4(const uint32_t* texels, int width, uint32_t s, uint32_t t, uint32_t ds, uint32_t dt,
+                        uint32_t* out, int n) {
     const __m128i zero = _mm_setzero_si128(), low8 = _mm_set1_epi32(0xFF), round = _mm_set1_epi16(64);
     const __m128i w256 = _mm_set1_epi16(256), w32768 = _mm_set1_epi16(static_cast<short>(0x8000));
-    __m128i vs = _mm_setr_epi32(s, s + ds, s + 2 * ds, s + 3 * ds);
-    __m128i vt = _mm_setr_epi32(t, t + dt, t + 2 * dt, t + 3 * dt);
-    const __m128i vds = _mm_set1_epi32(4 * ds), vdt = _mm_set1_epi32(4 * dt);
+    __m128i vs = _mm_setr_epi32(static_cast<int>(s), static_cast<int>(s + ds), static_cast<int>(s + 2 * ds),
+                                static_cast<int>(s + 3 * ds));
+    __m128i vt = _mm_setr_epi32(static_cast<int>(t), static_cast<int>(t + dt), static_cast<int>(t + 2 * dt),
+                                static_cast<int>(t + 3 * dt));
+    const __m128i vds = _mm_set1_epi32(static_cast<int>(4 * ds)),
+                  vdt = _mm_set1_epi32(static_cast<int>(4 * dt));
     // Inside the texture both coordinates are positive: unsigned arithmetic indexes
     // without sign extensions.
-    uint32_t us = static_cast<uint32_t>(s), ut = static_cast<uint32_t>(t);
-    const uint32_t uds = static_cast<uint32_t>(ds), udt = static_cast<uint32_t>(dt),
-                   uwidth = static_cast<uint32_t>(width);
+    const uint32_t uwidth = static_cast<uint32_t>(width);
+    int i = 0;
     for (; i + 4 <= n; i += 4) {
         // Weights as 16-bit pairs per 32-bit lane: fy | fy << 16 and so on.
         const __m128i fx = _mm_and_si128(_mm_srli_epi32(vs, 8), low8),
@@ -359,9 +369,9 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
         // Per pixel: its two upper taps in lanes 0-3 and 4-7, blended with the two
         // lower ones, then weighted for the horizontal blend.
         auto pixel = [&](__m128i wyInvK, __m128i wyK, __m128i wxK) {
-            const uint32_t* p = texels + ((ut >> 16) * uwidth + (us >> 16));
-            us += uds;
-            ut += udt;
+            const uint32_t* p = texels + ((t >> 16) * uwidth + (s >> 16));
+            s += ds;
+            t += dt;
             const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
             const __m128i bottom =
                 _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + width)), zero);
@@ -382,12 +392,56 @@ void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t,
                          _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(r01, round), 7),
                                           _mm_srli_epi16(_mm_add_epi16(r23, round), 7)));
     }
-    s = static_cast<int32_t>(us);
-    t = static_cast<int32_t>(ut);
+    return i;
+}
 #endif
-    for (; i < n; ++i, s += ds, t += dt) {
+
+// Pixels whose four taps all lie inside the texture. A pixel's value depends on
+// its coordinates alone, so the vector kernels take a run that is not a whole
+// number of groups as whole groups with the last one moved back over pixels
+// already sampled: they are written again with the same values, and only runs
+// shorter than one group are filtered a pixel at a time.
+void SampleLinearInside(const uint32_t* texels, int width, int32_t s, int32_t t, int32_t ds, int32_t dt,
+                        uint32_t* out, int n) {
+    const uint32_t us = static_cast<uint32_t>(s), ut = static_cast<uint32_t>(t),
+                   uds = static_cast<uint32_t>(ds), udt = static_cast<uint32_t>(dt);
+#if VB_RASTER_SSE2
+    using Kernel = int (*)(const uint32_t*, int, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t*, int);
+    auto groups = [&](Kernel kernel, int group) {
+        const int done = kernel(texels, width, us, ut, uds, udt, out, n);
+        if (done < n) {
+            const uint32_t back = static_cast<uint32_t>(n - group);
+            kernel(texels, width, us + back * uds, ut + back * udt, uds, udt, out + back, group);
+        }
+    };
+#endif
+    if (gShortcuts) {
+#if VB_RASTER_AVX2
+        if (gKernelWidth >= 256 && n >= 8) {
+            groups(SampleLinearInside8, 8);
+            return;
+        }
+#endif
+#if VB_RASTER_SSE2
+        if (n >= 4) {
+            groups(SampleLinearInside4, 4);
+            return;
+        }
+#endif
+    }
+    int i = 0;
+#if VB_RASTER_AVX2
+    if (gKernelWidth >= 256) i = SampleLinearInside8(texels, width, us, ut, uds, udt, out, n);
+#endif
+#if VB_RASTER_SSE2
+    i += SampleLinearInside4(texels, width, us + static_cast<uint32_t>(i) * uds,
+                             ut + static_cast<uint32_t>(i) * udt, uds, udt, out + i, n - i);
+#endif
+    s += i * ds;
+    t += i * dt;
+    for (int k = i; k < n; ++k, s += ds, t += dt) {
         const uint32_t* p = texels + (t >> 16) * width + (s >> 16);
-        out[i] = Bilinear(p[0], p[1], p[width], p[width + 1], static_cast<uint32_t>(s >> 8) & 0xFF,
+        out[k] = Bilinear(p[0], p[1], p[width], p[width + 1], static_cast<uint32_t>(s >> 8) & 0xFF,
                           static_cast<uint32_t>(t >> 8) & 0xFF);
     }
 }
@@ -656,6 +710,64 @@ VB_TARGET_AVX2 void ShadeGroups8(const PixelState&, const uint32_t* tex, uint32_
 }
 #endif
 
+#if VB_RASTER_AVX512
+VB_TARGET_AVX512 inline __m512i Div255x16(__m512i x) {
+    return _mm512_mulhi_epu16(_mm512_add_epi16(x, _mm512_set1_epi16(128)), _mm512_set1_epi16(257));
+}
+
+// ShadeGroup over sixteen pixels, with the same products as Shade8.
+template <BlendKind kKind, bool kModulate>
+VB_TARGET_AVX512 inline __m512i Shade16(__m512i x, __m512i d, __m512i c) {
+    const __m512i zero = _mm512_setzero_si512(), full = _mm512_set1_epi16(255);
+    __m512i s0 = _mm512_unpacklo_epi8(x, zero), s1 = _mm512_unpackhi_epi8(x, zero);
+    if (kModulate) {
+        s0 = Div255x16(_mm512_mullo_epi16(s0, c));
+        s1 = Div255x16(_mm512_mullo_epi16(s1, c));
+    }
+    if (kKind == BlendKind::Replace) return _mm512_packus_epi16(s0, s1);
+    const __m512i d0 = _mm512_unpacklo_epi8(d, zero), d1 = _mm512_unpackhi_epi8(d, zero);
+    // Each pixel's alpha (16-bit lanes 3 and 7 of every 128 bits) into its four channels.
+    const __m512i a0 = _mm512_shufflehi_epi16(_mm512_shufflelo_epi16(s0, 0xFF), 0xFF),
+                  a1 = _mm512_shufflehi_epi16(_mm512_shufflelo_epi16(s1, 0xFF), 0xFF);
+    __m512i r0, r1;
+    if (kKind == BlendKind::Additive) {
+        r0 = _mm512_add_epi16(Div255x16(_mm512_mullo_epi16(s0, a0)), d0);
+        r1 = _mm512_add_epi16(Div255x16(_mm512_mullo_epi16(s1, a1)), d1);
+    } else {
+        r0 = Div255x16(_mm512_mullo_epi16(d0, _mm512_sub_epi16(full, a0)));
+        r1 = Div255x16(_mm512_mullo_epi16(d1, _mm512_sub_epi16(full, a1)));
+        if (kKind == BlendKind::Alpha) {
+            r0 = _mm512_add_epi16(r0, Div255x16(_mm512_mullo_epi16(s0, a0)));
+            r1 = _mm512_add_epi16(r1, Div255x16(_mm512_mullo_epi16(s1, a1)));
+        }
+    }
+    return _mm512_packus_epi16(r0, r1);
+}
+
+// The whole run, sixteen pixels at a time; the last one to fifteen through masked
+// loads and stores. Groups with no visible texel are skipped as in ShadeGroups8.
+template <BlendKind kKind, bool kModulate>
+VB_TARGET_AVX512 void ShadeGroups16(const PixelState&, const uint32_t* tex, uint32_t colour, uint32_t* dst,
+                                    int n) {
+    const __m512i c =
+        _mm512_unpacklo_epi8(_mm512_set1_epi32(static_cast<int>(colour)), _mm512_setzero_si512());
+    const __m512i alpha = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m512i x = _mm512_loadu_si512(tex + i);
+        if (kKind != BlendKind::Replace && _mm512_test_epi32_mask(x, alpha) == 0) continue;
+        const __m512i d = kKind == BlendKind::Replace ? x : _mm512_loadu_si512(dst + i);
+        _mm512_storeu_si512(dst + i, Shade16<kKind, kModulate>(x, d, c));
+    }
+    if (i == n) return;
+    const __mmask16 mask = static_cast<__mmask16>((1u << (n - i)) - 1);
+    const __m512i x = _mm512_maskz_loadu_epi32(mask, tex + i);
+    if (kKind != BlendKind::Replace && _mm512_test_epi32_mask(x, alpha) == 0) return;
+    const __m512i d = _mm512_maskz_loadu_epi32(mask, dst + i);
+    _mm512_mask_storeu_epi32(dst + i, mask, Shade16<kKind, kModulate>(x, d, c));
+}
+#endif
+
 #if VB_RASTER_SSE2
 // Four texels modulated by the colour's channels c (16-bit lanes) and blended over
 // four destination pixels; fully transparent groups leave the destination as it is.
@@ -731,8 +843,11 @@ void ShadePixels(const PixelState& ps, const uint32_t* tex, uint32_t colour, uin
 }
 
 template <BlendKind kKind, bool kModulate> ShadeFn ShadeFor() {
+#if VB_RASTER_AVX512
+    if (gKernelWidth >= 512) return ShadeGroups16<kKind, kModulate>;
+#endif
 #if VB_RASTER_AVX2
-    if (gUseAvx2) return ShadeGroups8<kKind, kModulate>;
+    if (gKernelWidth >= 256) return ShadeGroups8<kKind, kModulate>;
 #endif
 #if VB_RASTER_SSE2
     return ShadeGroups<kKind, kModulate>;
@@ -787,17 +902,19 @@ bool OpaqueTexels(const PixelState& ps, int64_t t, int64_t s0, int64_t s1) {
     return run.first > run.last || run.last < s0 || run.first > s1;
 }
 
+// Whether a span of n pixels from texture coordinates s, t is shaded with
+// su.opaqueRowShade: a point-sampled upright span reads one texture row, and
+// where its texels there are opaque, the blend gives them back as they are.
+bool OpaqueRowSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, int n) {
+    if (!su.opaqueRowShade || su.dt != 0 || su.filter == TextureFilter::Linear) return false;
+    const int64_t sEnd = s + su.ds * (n - 1);
+    const int64_t first = std::min(s, sEnd) >> 16, last = std::max(s, sEnd) >> 16, r = t >> 16;
+    return first >= 0 && last < ps.textureWidth && r >= 0 && r < ps.textureHeight &&
+           OpaqueTexels(ps, r, first, last);
+}
+
 void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint32_t* row, int x0, int x1) {
-    ShadeFn shade = su.shade;
-    if (su.opaqueRowShade && su.dt == 0 && su.filter != TextureFilter::Linear) {
-        // A point-sampled upright span reads one texture row: where its texels
-        // there are opaque, the blend gives them back as they are.
-        const int64_t sEnd = s + su.ds * (x1 - x0 - 1);
-        const int64_t first = std::min(s, sEnd) >> 16, last = std::max(s, sEnd) >> 16, r = t >> 16;
-        if (first >= 0 && last < ps.textureWidth && r >= 0 && r < ps.textureHeight &&
-            OpaqueTexels(ps, r, first, last))
-            shade = su.opaqueRowShade;
-    }
+    const ShadeFn shade = OpaqueRowSpan(ps, su, s, t, x1 - x0) ? su.opaqueRowShade : su.shade;
     if (su.ds == 0x10000 && su.dt == 0) {
         // The linear filter gives the texel itself where both fractions round to zero.
         const bool linear = su.filter == TextureFilter::Linear;
@@ -832,9 +949,13 @@ void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint
 }
 
 // Shades the pixels x0..x1-1 of row y.
+// A plane's value at the centre of pixel x, y.
+double PlaneAt(const Setup& su, const Plane& p, int x, int y) {
+    return p.base + p.dx * (x - su.ox) + p.dy * (y - su.oy);
+}
+
 void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int y, int x0, int x1) {
-    const double rx = x0 - su.ox, ry = y - su.oy;
-    auto at = [&](const Plane& p) { return p.base + p.dx * rx + p.dy * ry; };
+    auto at = [&](const Plane& p) { return PlaneAt(su, p, x0, y); };
     uint32_t* row = target.pixels + static_cast<size_t>(y) * target.pitch;
     if (su.fused) {
 #if VB_RASTER_SSE2
@@ -1077,11 +1198,25 @@ void DrawTriangle(const Surface& target, const ClipRect& clip, const PixelState&
     DrawConvex(target, clip, ps, su, X, Y, 3);
 }
 
-bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState& ps,
-                   const ScreenVertex v[4]) {
+namespace {
+
+// How a quad given as a fan is drawn: not as a rectangle (two triangles), not at
+// all, row by row over the pixels x0..x1-1 of rows y0..y1-1, or as a convex
+// polygon with the corners X, Y.
+enum class RectanglePlan { Triangles, Nothing, Rows, Convex };
+
+struct PlannedRectangle {
+    Setup su;
+    int64_t X[4] = {}, Y[4] = {};
+    int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+};
+
+RectanglePlan PlanRectangle(const ClipRect& clip, const PixelState& ps, const ScreenVertex v[4],
+                            PlannedRectangle* out) {
     for (int i = 0; i < 4; ++i)
-        if (!InGuardBand(v[i].x, v[i].y)) return false;
-    int64_t X[4], Y[4];
+        if (!InGuardBand(v[i].x, v[i].y)) return RectanglePlan::Triangles;
+    int64_t* X = out->X;
+    int64_t* Y = out->Y;
     for (int i = 0; i < 4; ++i)
         X[i] = Snap(v[i].x), Y[i] = Snap(v[i].y);
     const bool rowsFirst = Y[0] == Y[1] && X[1] == X[2] && Y[2] == Y[3] && X[3] == X[0];
@@ -1090,43 +1225,79 @@ bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState
     // judges a centre on an edge as if it lay a hair to the right and below, so each
     // centre on the shared diagonal, its ends included, goes to exactly one triangle.
     const bool parallelogram = X[0] + X[2] == X[1] + X[3] && Y[0] + Y[2] == Y[1] + Y[3];
-    if (!rowsFirst && !columnsFirst && !parallelogram) return false;
+    if (!rowsFirst && !columnsFirst && !parallelogram) return RectanglePlan::Triangles;
     // Both triangles must share one set of planes: opposite corners sum alike.
     auto affine = [&](float a0, float a1, float a2, float a3) { return a0 + a2 == a1 + a3; };
     if (!(v[0].colour == v[1].colour && v[0].colour == v[2].colour && v[0].colour == v[3].colour)) {
         for (int k = 0; k < 4; ++k)
             if (Channel(v[0].colour, 8 * k) + Channel(v[2].colour, 8 * k) !=
                 Channel(v[1].colour, 8 * k) + Channel(v[3].colour, 8 * k))
-                return false;
+                return RectanglePlan::Triangles;
     }
     if (ps.texels && !(affine(v[0].u, v[1].u, v[2].u, v[3].u) && affine(v[0].v, v[1].v, v[2].v, v[3].v)))
-        return false;
+        return RectanglePlan::Triangles;
     int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
-    if (area == 0) return true; // degenerate: nothing to draw
-    if (Culled(ps.cull, area)) return true;
+    if (area == 0) return RectanglePlan::Nothing; // degenerate
+    if (Culled(ps.cull, area)) return RectanglePlan::Nothing;
 
-    Setup su;
     const double k = 1.0 / kSubPixel;
-    if (!MakeSetup(ps, v[0], v[1], v[2], X[0] * k, Y[0] * k, X[1] * k, Y[1] * k, X[2] * k, Y[2] * k, &su))
-        return true;
+    if (!MakeSetup(ps, v[0], v[1], v[2], X[0] * k, Y[0] * k, X[1] * k, Y[1] * k, X[2] * k, Y[2] * k,
+                   &out->su))
+        return RectanglePlan::Nothing;
     if (!rowsFirst && !columnsFirst) {
         if (area < 0) { // walk the edges clockwise on the screen
             std::swap(X[1], X[3]);
             std::swap(Y[1], Y[3]);
         }
-        DrawConvex(target, clip, ps, su, X, Y, 4);
-        return true;
+        return RectanglePlan::Convex;
     }
     // Left and top edges are inside, right and bottom edges outside.
     const int64_t left = std::min(X[0], X[2]), right = std::max(X[0], X[2]);
     const int64_t top = std::min(Y[0], Y[2]), bottom = std::max(Y[0], Y[2]);
-    int x0 = static_cast<int>(std::max<int64_t>(CeilDiv(left, kSubPixel), clip.x0));
-    int x1 = static_cast<int>(std::min<int64_t>(CeilDiv(right, kSubPixel), clip.x1));
-    int y0 = static_cast<int>(std::max<int64_t>(CeilDiv(top, kSubPixel), clip.y0));
-    int y1 = static_cast<int>(std::min<int64_t>(CeilDiv(bottom, kSubPixel), clip.y1));
-    if (x0 >= x1) return true;
-    for (int y = y0; y < y1; ++y)
-        ShadeSpan(target, ps, su, y, x0, x1);
+    out->x0 = static_cast<int>(std::max<int64_t>(CeilDiv(left, kSubPixel), clip.x0));
+    out->x1 = static_cast<int>(std::min<int64_t>(CeilDiv(right, kSubPixel), clip.x1));
+    out->y0 = static_cast<int>(std::max<int64_t>(CeilDiv(top, kSubPixel), clip.y0));
+    out->y1 = static_cast<int>(std::min<int64_t>(CeilDiv(bottom, kSubPixel), clip.y1));
+    if (out->x0 >= out->x1 || out->y0 >= out->y1) return RectanglePlan::Nothing;
+    return RectanglePlan::Rows;
+}
+
+} // namespace
+
+bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState& ps,
+                   const ScreenVertex v[4]) {
+    PlannedRectangle r;
+    switch (PlanRectangle(clip, ps, v, &r)) {
+    case RectanglePlan::Triangles:
+        return false;
+    case RectanglePlan::Nothing:
+        break;
+    case RectanglePlan::Convex:
+        DrawConvex(target, clip, ps, r.su, r.X, r.Y, 4);
+        break;
+    case RectanglePlan::Rows:
+        for (int y = r.y0; y < r.y1; ++y)
+            ShadeSpan(target, ps, r.su, y, r.x0, r.x1);
+        break;
+    }
+    return true;
+}
+
+bool OverwrittenRectangle(const ClipRect& clip, const PixelState& ps, const ScreenVertex v[4],
+                          ClipRect* out) {
+    PlannedRectangle r;
+    if (PlanRectangle(clip, ps, v, &r) != RectanglePlan::Rows || r.su.alphaTest) return false;
+    const Setup& su = r.su;
+    if (su.kind != BlendKind::Replace) {
+        // An alpha blend over a texture opaque only in places: every row's span
+        // must read opaque texels alone, as FusedSpan judges it.
+        if (!su.fused || su.kind != BlendKind::Alpha || !su.opaqueRowShade) return false;
+        for (int y = r.y0; y < r.y1; ++y)
+            if (!OpaqueRowSpan(ps, su, ToFixed(PlaneAt(su, su.s, r.x0, y)),
+                               ToFixed(PlaneAt(su, su.t, r.x0, y)), r.x1 - r.x0))
+                return false;
+    }
+    *out = ClipRect{r.x0, r.y0, r.x1, r.y1};
     return true;
 }
 
@@ -1186,15 +1357,10 @@ bool UseShortcuts(bool use) {
     return previous;
 }
 
-bool UseWideKernels(bool use) {
-#if VB_RASTER_AVX2
-    const bool previous = gUseAvx2;
-    gUseAvx2 = use && gHasAvx2;
+int UseKernelWidth(int bits) {
+    const int previous = gKernelWidth;
+    gKernelWidth = std::min(bits >= 512 ? 512 : bits >= 256 ? 256 : 128, gWidestKernels);
     return previous;
-#else
-    (void)use;
-    return false;
-#endif
 }
 
 void Fill(const Surface& target, const ClipRect& rect, uint32_t colour) {

@@ -59,6 +59,11 @@ void DrawTriangle(const Surface& target, const ClipRect& clip, const PixelState&
 // then it draws exactly the pixels of the two triangles in one pass per row.
 bool DrawRectangle(const Surface& target, const ClipRect& clip, const PixelState& state,
                    const ScreenVertex v[4]);
+// Whether DrawRectangle would draw this quad row by row with pixels that do not
+// depend on what the target holds (no blend that reads it, no alpha test): then
+// out is the rectangle of pixels it writes, every one of them. Draws nothing.
+bool OverwrittenRectangle(const ClipRect& clip, const PixelState& state, const ScreenVertex v[4],
+                          ClipRect* out);
 // Draws the line from a to b without its end pixel, unless includeEnd.
 void DrawLine(const Surface& target, const ClipRect& clip, const PixelState& state, const ScreenVertex& a,
               const ScreenVertex& b, bool includeEnd);
@@ -66,15 +71,16 @@ void Fill(const Surface& target, const ClipRect& rect, uint32_t colour);
 
 // Whether the shortcuts are taken (the default): an opaque source that a
 // blend or a white modulation would give back unchanged is copied, a point
-// sampled row reads one texture row, and an exact integer magnification
-// repeats each texel. They give the same pixels as the general path; tests
-// turn them off to compare. Returns the previous setting.
+// sampled row reads one texture row, an exact integer magnification repeats
+// each texel, and a filtered run that is not a whole number of vector groups
+// ends with a group moved back over pixels already filtered. They give the same pixels as the general path;
+// tests turn them off to compare. Returns the previous setting.
 bool UseShortcuts(bool use);
 
-// Whether the AVX2 kernels are used on processors that have them (the default).
-// They give the same pixels as the SSE2 ones; tests turn them off to compare.
-// Returns the previous setting.
-bool UseWideKernels(bool use);
+// The widest kernels used, in bits: 512 (AVX-512), 256 (AVX2) or 128 (SSE2),
+// each only on processors that have it; by default the widest there is. They all
+// give the same pixels; tests narrow them to compare. Returns the previous width.
+int UseKernelWidth(int bits);
 
 // 8-bit product with exact rounding: round(a * b / 255) for a, b in 0..255.
 constexpr uint32_t MulDiv255(uint32_t a, uint32_t b) {

@@ -308,10 +308,16 @@ Result SoftwareDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCou
 
     const raster::PixelState ps = ResolvePixelState();
     const raster::ClipRect clip = ViewportClip();
-    const raster::Surface target{frame_.data(), static_cast<int>(parameters_.backBufferWidth),
-                                 static_cast<int>(parameters_.backBufferHeight),
-                                 static_cast<int>(parameters_.backBufferWidth)};
+    const raster::Surface target = Target();
     const raster::ScreenVertex* v = screenVertices_.data();
+    if (pendingClear_.active) {
+        raster::ClipRect drawn;
+        if (type == PrimitiveType::TriangleFan && primitiveCount == 2 &&
+            raster::OverwrittenRectangle(clip, ps, v, &drawn))
+            CoverPendingClear(drawn);
+        else
+            WritePendingClear();
+    }
     switch (type) {
     case PrimitiveType::TriangleFan:
         if (primitiveCount == 2 && raster::DrawRectangle(target, clip, ps, v)) break;
@@ -335,12 +341,62 @@ Result SoftwareDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCou
 Result SoftwareDevice::Clear(uint32_t flags, uint32_t colour, float, uint32_t) {
     if (lost_) return kOk;
     if ((flags & kClearTarget) && rasterizing_) {
-        const raster::Surface target{frame_.data(), static_cast<int>(parameters_.backBufferWidth),
-                                     static_cast<int>(parameters_.backBufferHeight),
-                                     static_cast<int>(parameters_.backBufferWidth)};
-        raster::Fill(target, ViewportClip(), colour);
+        const raster::ClipRect rect = ViewportClip();
+        PendingClear& p = pendingClear_;
+        // A pending clear that this one covers whole is replaced; any other is written first.
+        const bool covers = p.active && rect.x0 <= p.rect.x0 && rect.y0 <= p.rect.y0 &&
+                            rect.x1 >= p.rect.x1 && rect.y1 >= p.rect.y1;
+        if (!covers) WritePendingClear();
+        if (rect.x0 >= rect.x1 || rect.y0 >= rect.y1) return kOk;
+        p.active = true;
+        p.colour = colour;
+        p.rect = rect;
+        p.drawn.assign(static_cast<size_t>(rect.y1 - rect.y0), {rect.x0, rect.x0});
     }
     return kOk;
+}
+
+raster::Surface SoftwareDevice::Target() const {
+    return raster::Surface{frame_.data(), static_cast<int>(parameters_.backBufferWidth),
+                           static_cast<int>(parameters_.backBufferHeight),
+                           static_cast<int>(parameters_.backBufferWidth)};
+}
+
+// Columns drawn over in a row stay one interval: a rectangle that meets or
+// overlaps it widens it; one apart from it has the row's clear written first.
+void SoftwareDevice::CoverPendingClear(const raster::ClipRect& drawn) {
+    PendingClear& p = pendingClear_;
+    const int x0 = std::max(drawn.x0, p.rect.x0), x1 = std::min(drawn.x1, p.rect.x1);
+    if (x0 >= x1) return;
+    const raster::Surface target = Target();
+    for (int y = std::max(drawn.y0, p.rect.y0); y < std::min(drawn.y1, p.rect.y1); ++y) {
+        std::pair<int, int>& row = p.drawn[static_cast<size_t>(y - p.rect.y0)];
+        if (row.first >= row.second) {
+            row = {x0, x1};
+        } else if (x0 <= row.second && x1 >= row.first) {
+            row = {std::min(row.first, x0), std::max(row.second, x1)};
+        } else {
+            raster::Fill(target, raster::ClipRect{p.rect.x0, y, row.first, y + 1}, p.colour);
+            raster::Fill(target, raster::ClipRect{row.second, y, p.rect.x1, y + 1}, p.colour);
+            row = {p.rect.x0, p.rect.x1};
+        }
+    }
+}
+
+void SoftwareDevice::WritePendingClear() const {
+    PendingClear& p = pendingClear_;
+    if (!p.active) return;
+    p.active = false;
+    const raster::Surface target = Target();
+    for (int y = p.rect.y0; y < p.rect.y1; ++y) {
+        const std::pair<int, int> row = p.drawn[static_cast<size_t>(y - p.rect.y0)];
+        if (row.first >= row.second) {
+            raster::Fill(target, raster::ClipRect{p.rect.x0, y, p.rect.x1, y + 1}, p.colour);
+            continue;
+        }
+        raster::Fill(target, raster::ClipRect{p.rect.x0, y, row.first, y + 1}, p.colour);
+        raster::Fill(target, raster::ClipRect{row.second, y, p.rect.x1, y + 1}, p.colour);
+    }
 }
 
 Result SoftwareDevice::BeginScene() {
@@ -358,6 +414,7 @@ Result SoftwareDevice::EndScene() {
 Result SoftwareDevice::Present() {
     if (lost_) return kErrDeviceLost;
     if (!sink_) return kOk;
+    WritePendingClear();
     if (rasterizing_)
         sink_->ShowFrame(frame_.data(), static_cast<int>(parameters_.backBufferWidth),
                          static_cast<int>(parameters_.backBufferHeight),
@@ -406,6 +463,7 @@ Result SoftwareDevice::Reset(const PresentParameters& parameters) {
     if (Result r = CheckPresentParameters(parameters); Failed(r)) return r;
     parameters_ = parameters;
     frame_.assign(static_cast<size_t>(parameters.backBufferWidth) * parameters.backBufferHeight, 0u);
+    pendingClear_.active = false;
     RestoreDefaultStates();
     lost_ = false;
     return kOk;
@@ -417,6 +475,7 @@ void SoftwareDevice::SetLossCause(bool active) {
 }
 
 FrameView SoftwareDevice::BackBuffer() const {
+    WritePendingClear();
     return FrameView{frame_.data(), static_cast<int>(parameters_.backBufferWidth),
                      static_cast<int>(parameters_.backBufferHeight),
                      static_cast<int>(parameters_.backBufferWidth)};

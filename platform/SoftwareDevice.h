@@ -43,11 +43,27 @@ class SoftwareDevice final : public GraphicsDevice {
     raster::PixelState ResolvePixelState();
     raster::ClipRect ViewportClip() const;
     void PaceToRefresh();
+    raster::Surface Target() const;
+    // A clear of the target is kept pending rather than written at once: rows
+    // that opaque rectangles then cover whole (the level's field picture) are
+    // never filled. CoverPendingClear notes a rectangle about to be drawn over;
+    // WritePendingClear fills what remains, before anything reads the target.
+    void CoverPendingClear(const raster::ClipRect& drawn);
+    void WritePendingClear() const;
 
     PresentParameters parameters_;
     FrameSink* sink_;
     DeviceCaps caps_;
-    std::vector<uint32_t> frame_;
+    // Mutable: reading the back buffer writes out a pending clear first.
+    mutable std::vector<uint32_t> frame_;
+    struct PendingClear {
+        bool active = false;
+        uint32_t colour = 0;
+        raster::ClipRect rect;
+        // Per row of rect: the columns [first, second) already drawn over, which the clear leaves alone.
+        std::vector<std::pair<int, int>> drawn;
+    };
+    mutable PendingClear pendingClear_;
 
     uint32_t renderStates_[kRenderStateCount] = {};
     uint32_t stageStates_[kTextureStageCount][kTextureStageStateCount] = {};

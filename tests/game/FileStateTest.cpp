@@ -41,8 +41,8 @@ const std::map<std::string, std::string> kAllowed = {
     {"platform/GlyphFace.cpp gOpener", "the glyph library's handle, opened once per process"},
     {"platform/Rasterizer.cpp gShortcuts",
      "whether the rasteriser takes its shortcuts, switchable for comparison"},
-    {"platform/Rasterizer.cpp gUseAvx2",
-     "whether the spans use the processor's AVX2, switchable for comparison"},
+    {"platform/Rasterizer.cpp gKernelWidth",
+     "the widest vector kernels the spans use, switchable for comparison"},
     // The engine, text, sprites and window layers keep the tables the game's
     // interfaces name as process-wide (the system's library handles and
     // counts, the keyboard state, the font and texture slots, the current

@@ -46,29 +46,32 @@ TEST(BusyScene, SoftwareDeviceAndSdlRendererDrawTheSameScene) {
     EXPECT_GT(changed, long(pixels / 2));
 }
 
-// The wider kernels chosen on processors with AVX2 draw exactly what the SSE2 ones
-// draw, so that frames do not depend on the machine.
+// The wider kernels chosen on processors with AVX2 or AVX-512 draw exactly what
+// the SSE2 ones draw, so that frames do not depend on the machine.
 TEST(BusyScene, EveryKernelWidthDrawsTheSameFrame) {
     const BusyScene scene = MakeBusyScene();
     PresentParameters p;
     p.backBufferWidth = BusyScene::kWidth;
     p.backBufferHeight = BusyScene::kHeight;
-    std::vector<uint32_t> frames[2];
-    for (bool wide : {true, false}) {
-        const bool previous = raster::UseWideKernels(wide);
+    const int widths[] = {128, 256, 512};
+    std::vector<uint32_t> frames[3];
+    for (int k = 0; k < 3; ++k) {
+        const int previous = raster::UseKernelWidth(widths[k]);
         std::unique_ptr<GraphicsDevice> device;
         ASSERT_EQ(CreateDevice(0, p, nullptr, &device), kOk);
         BusySceneOnDevice ours(scene, *device);
         EXPECT_EQ(ours.DrawFrame(), kOk);
-        raster::UseWideKernels(previous);
+        raster::UseKernelWidth(previous);
         const FrameView f = device->BackBuffer();
         for (int y = 0; y < f.height; ++y)
-            frames[wide].insert(frames[wide].end(), f.pixels + y * f.pitchInPixels,
-                                f.pixels + y * f.pitchInPixels + f.width);
+            frames[k].insert(frames[k].end(), f.pixels + y * f.pitchInPixels,
+                             f.pixels + y * f.pitchInPixels + f.width);
     }
-    ASSERT_EQ(frames[0].size(), frames[1].size());
-    size_t differing = 0;
-    for (size_t i = 0; i < frames[0].size(); ++i)
-        differing += frames[0][i] != frames[1][i];
-    EXPECT_EQ(differing, 0u);
+    for (int k = 1; k < 3; ++k) {
+        ASSERT_EQ(frames[k].size(), frames[0].size());
+        size_t differing = 0;
+        for (size_t i = 0; i < frames[0].size(); ++i)
+            differing += frames[0][i] != frames[k][i];
+        EXPECT_EQ(differing, 0u) << widths[k] << "-bit kernels";
+    }
 }

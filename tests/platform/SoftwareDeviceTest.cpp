@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 using namespace platform;
@@ -455,9 +456,11 @@ TEST_F(DeviceTest, BlendedSpritesEqualTheirStagesComposedByHand) {
 }
 
 // The shortcuts (opaque sources copied, one texture row per screen row,
-// texels repeated under an integer magnification) against the general path:
-// the same pixels for every mix of texture size and opacity, scale and
-// position, modulation, stage operation, blend, filter and addressing.
+// texels repeated under an integer magnification, filtered runs ending in a
+// group moved back) and every kernel width against the general path at the
+// narrowest width: the same pixels for every mix of texture size and opacity,
+// scale, rotation and position, modulation, stage operation, blend, filter and
+// addressing.
 TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
     constexpr int kWidth = 160, kHeight = 120;
     Create(kWidth, kHeight);
@@ -465,13 +468,14 @@ TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
     struct Size {
         int w, h;
     };
-    const Size sizes[] = {{16, 16}, {33, 17}, {64, 40}, {1, 5}};
+    const Size sizes[] = {{16, 16}, {33, 17}, {64, 40}, {1, 5}, {64, 64}};
     // Column: one half-transparent column in the middle of every row. Padded:
     // an opaque picture in the top left, transparent to the right and below.
     enum Opacity { Opaque, Holes, Column, Padded };
     const float scales[] = {1.0f, 2.0f, 4.0f, 8.0f, 3.0f, 0.5f, 1.37f, -2.0f};
     const float offsets[] = {0.0f, 0.25f, 0.5f, 0.75f, 0.125f};
-    const uint32_t colours[] = {0xFFFFFFFF, 0xFF808080, 0x80FFFFFF, 0xFFFFFFFE, 0xFEFFFFFF};
+    const uint32_t colours[] = {0xFFFFFFFF, 0xFF808080, 0x80FFFFFF, 0xFFFFFFFE, 0xFEFFFFFF, 0xC0A0FF80};
+    const float angles[] = {0.3f, 1.1f, 2.0f, -0.7f, 3.5f};
     const TextureOp ops[] = {TextureOp::Modulate, TextureOp::SelectArg1};
     struct BlendMode {
         bool on;
@@ -489,7 +493,7 @@ TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
     auto pick = [](const auto& table) -> const auto& {
         return table[size_t(Rand()) % (sizeof table / sizeof table[0])];
     };
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 400; ++round) {
         const Size size = pick(sizes);
         const Opacity opacity = Opacity(Rand() % 4);
         std::vector<uint32_t> texels = NoiseTexels(size.w * size.h, opacity == Holes);
@@ -515,11 +519,29 @@ TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
         const TextureAddress address = pick(addresses);
         const uint32_t border = pick(borders);
         const float w = float(size.w) * (u1 - u0) * scale, h = float(size.h) * scaleY;
-        const Quad quad = w < 0 ? MakeQuad(x - w, y, w, h, colour, u0, 0, u1, 1)
-                                : MakeQuad(x, y, w, h, colour, u0, 0, u1, 1);
-        std::vector<uint32_t> frames[2];
-        for (const bool shortcuts : {true, false}) {
-            const bool previous = raster::UseShortcuts(shortcuts);
+        Quad quad = w < 0 ? MakeQuad(x - w, y, w, h, colour, u0, 0, u1, 1)
+                          : MakeQuad(x, y, w, h, colour, u0, 0, u1, 1);
+        const bool rotated = Rand() % 4 == 0;
+        const float angle = pick(angles);
+        if (rotated) {
+            // Turned about its first corner: texture coordinates change along rows and columns.
+            const float c = std::cos(angle), sn = std::sin(angle), ox = quad.v[0].x, oy = quad.v[0].y;
+            for (TexturedVertex& v : quad.v) {
+                const float dx = v.x - ox, dy = v.y - oy;
+                v.x = ox + 40 + dx * c - dy * sn;
+                v.y = oy + 30 + dx * sn + dy * c;
+            }
+        }
+        // The reference first: no shortcuts, the narrowest kernels.
+        struct Path {
+            bool shortcuts;
+            int width;
+        };
+        const Path paths[] = {{false, 128}, {true, 128}, {true, 256}, {true, 512}};
+        std::vector<uint32_t> frames[4];
+        for (int k = 0; k < 4; ++k) {
+            const bool previous = raster::UseShortcuts(paths[k].shortcuts);
+            const int previousWidth = raster::UseKernelWidth(paths[k].width);
             SetBlendMode(false, Blend::One, Blend::Zero);
             Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
             Sampler(TextureFilter::Point, TextureAddress::Wrap);
@@ -531,21 +553,179 @@ TEST_F(DeviceTest, ShortcutsGiveTheGeneralPathsPixels) {
             device->SetSamplerState(0, SamplerState::BorderColor, border);
             device->SetTexture(0, texture);
             Draw(quad);
+            raster::UseKernelWidth(previousWidth);
             raster::UseShortcuts(previous);
             const uint32_t* p = device->BackBuffer().pixels;
-            frames[shortcuts].assign(p, p + kWidth * kHeight);
+            frames[k].assign(p, p + kWidth * kHeight);
+        }
+        for (int k = 1; k < 4; ++k) {
+            size_t first = 0;
+            while (first < frames[0].size() && frames[0][first] == frames[k][first])
+                ++first;
+            ASSERT_EQ(first, frames[0].size())
+                << "round " << round << ": pixel " << first % kWidth << "," << first / kWidth << " is "
+                << std::hex << frames[k][first] << " with the shortcuts at " << std::dec << paths[k].width
+                << " bits, " << std::hex << frames[0][first] << " without; " << std::dec << size.w << "x"
+                << size.h << " texture, opacity " << opacity << ", scale " << scale << "/" << scaleY << " at "
+                << x << "," << y << (rotated ? ", turned " : ", upright ") << angle << ", u " << u0 << "-"
+                << u1 << ", colour " << std::hex << colour << std::dec << ", op " << int(op) << ", blend "
+                << blend.on << " " << int(blend.src) << "/" << int(blend.dest) << ", filter " << int(filter)
+                << ", address " << int(address) << ", border " << std::hex << border;
+        }
+    }
+}
+
+// A clear waits until something reads the frame or draws over it in a way that
+// depends on it; rectangles drawn over it opaquely take its place where they
+// cover it. Every mix of such rectangles (whole rows, tiles beside or apart,
+// an opaque picture in a padded texture blended as the level's field is),
+// draws that read the frame, smaller and repeated clears gives exactly the
+// frame of a clear written at once.
+TEST_F(DeviceTest, ClearsDrawnOverGiveTheFrameOfAClearWrittenAtOnce) {
+    constexpr int kWidth = 96, kHeight = 64;
+    Create(kWidth, kHeight);
+    SeedRand(21);
+    const TexturePtr backdrop = MakeTexture(32, 32, NoiseTexels(32 * 32, false));
+    const TexturePtr opaque = MakeTexture(16, 16, NoiseTexels(16 * 16, false));
+    const TexturePtr holes = MakeTexture(16, 16, NoiseTexels(16 * 16, true));
+    // An opaque 16 x 12 picture in the top left of a 32 x 32 texture, transparent elsewhere.
+    std::vector<uint32_t> paddedTexels = NoiseTexels(32 * 32, false);
+    for (int k = 0; k < 32 * 32; ++k)
+        paddedTexels[size_t(k)] = k % 32 < 16 && k / 32 < 12 ? paddedTexels[size_t(k)] | 0xFF000000u : 0;
+    const TexturePtr padded = MakeTexture(32, 32, paddedTexels);
+    auto drawOpaque = [&](float x, float y, float w, float h) {
+        SetBlendMode(false, Blend::One, Blend::Zero);
+        Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+        Sampler(TextureFilter::Point, TextureAddress::Clamp);
+        device->SetTexture(0, opaque);
+        Draw(MakeQuad(x, y, w, h, 0xFFFFFFFF));
+    };
+    // The padded picture blended and point-sampled; u1 past 0.5 reaches its transparent texels.
+    auto drawField = [&](float x, float y, float w, float h, float u1) {
+        SetBlendMode(true, Blend::SrcAlpha, Blend::InvSrcAlpha);
+        Stage(TextureOp::Modulate, TextureOp::Modulate);
+        Sampler(TextureFilter::Point, TextureAddress::Clamp);
+        device->SetTexture(0, padded);
+        Draw(MakeQuad(x, y, w, h, 0xFFFFFFFF, 0, 0, u1, 0.375f));
+    };
+    auto drawSprite = [&](float x, float y, float w, float h) {
+        SetBlendMode(true, Blend::SrcAlpha, Blend::InvSrcAlpha);
+        Stage(TextureOp::Modulate, TextureOp::Modulate);
+        Sampler(TextureFilter::Linear, TextureAddress::Clamp);
+        device->SetTexture(0, holes);
+        Draw(MakeQuad(x, y, w, h, 0xC0A0FF80));
+    };
+    auto setViewport = [&](uint32_t x, uint32_t y, uint32_t w, uint32_t h) {
+        ASSERT_EQ(device->SetViewport(Viewport{x, y, w, h, 0.0f, 1.0f}), kOk);
+    };
+    auto clear = [&](uint32_t colour) { device->Clear(kClearTarget, colour, 0, 0); };
+    struct Case {
+        const char* name;
+        std::function<void()> draws; // after a clear of the whole frame
+    };
+    const Case cases[] = {
+        {"a field over whole rows, a sprite over its lower edge",
+         [&] {
+             drawField(0, 0, kWidth, 48, 0.5f);
+             drawSprite(40, 36, 32, 24);
+         }},
+        {"tiles side by side over whole rows",
+         [&] {
+             drawOpaque(0, 0, 50, 40);
+             drawOpaque(50, 0, 46, 40);
+             drawSprite(10, 30, 32, 32);
+         }},
+        {"tiles apart in the same rows", [&] { drawOpaque(0, 10, 30, 20), drawOpaque(60, 10, 30, 20); }},
+        {"tiles apart, then the gap between them",
+         [&] { drawOpaque(0, 10, 30, 20), drawOpaque(60, 10, 30, 20), drawOpaque(30, 10, 30, 20); }},
+        {"overlapping tiles",
+         [&] { drawOpaque(40, 0, 56, 30), drawOpaque(0, 5, 50, 30), drawOpaque(20, 20, 10, 40); }},
+        {"tiles at fractions of a pixel",
+         [&] { drawOpaque(10.3f, 5.6f, 40.5f, 20.25f), drawOpaque(50.8f, 5.6f, 45.2f, 20.5f); }},
+        {"a field reaching transparent texels", [&] { drawField(0, 0, kWidth, 48, 0.75f); }},
+        {"an alpha-tested rectangle",
+         [&] {
+             device->SetRenderState(RenderState::AlphaTestEnable, 1);
+             device->SetRenderState(RenderState::AlphaFunc, static_cast<uint32_t>(CompareFunc::Greater));
+             device->SetRenderState(RenderState::AlphaRef, 0x80);
+             SetBlendMode(false, Blend::One, Blend::Zero);
+             Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+             device->SetTexture(0, holes);
+             Draw(MakeQuad(0, 0, kWidth, 40, 0xFFFFFFFF));
+             device->SetRenderState(RenderState::AlphaTestEnable, 0);
+         }},
+        {"an opaque texture at half alpha",
+         [&] {
+             SetBlendMode(true, Blend::SrcAlpha, Blend::InvSrcAlpha);
+             Stage(TextureOp::Modulate, TextureOp::Modulate);
+             device->SetTexture(0, opaque);
+             Draw(MakeQuad(0, 0, kWidth, 40, 0x80FFFFFF));
+         }},
+        {"a clear of part of the frame, rectangles past it",
+         [&] {
+             setViewport(10, 8, 70, 40);
+             clear(0xFF10E010);
+             setViewport(0, 0, kWidth, kHeight);
+             drawOpaque(0, 0, kWidth, 30);
+             drawSprite(60, 20, 30, 30);
+         }},
+        {"a second clear over the first",
+         [&] {
+             drawOpaque(0, 0, kWidth, 20);
+             clear(0xFFE01010);
+             drawOpaque(0, 30, kWidth, 10);
+         }},
+        {"a smaller second clear",
+         [&] {
+             drawOpaque(0, 0, kWidth, 20);
+             setViewport(20, 10, 40, 40);
+             clear(0xFFE01010);
+             setViewport(0, 0, kWidth, kHeight);
+             drawOpaque(0, 40, kWidth, 10);
+         }},
+        {"triangles and a line after a rectangle",
+         [&] {
+             drawOpaque(0, 0, kWidth, 30);
+             const Quad q = MakeQuad(5, 20, 60, 30, 0xFFFFFFFF);
+             const TexturedVertex list[3] = {q.v[0], q.v[1], q.v[2]};
+             ASSERT_EQ(device->DrawPrimitiveUP(PrimitiveType::TriangleList, 1, list, sizeof(TexturedVertex)),
+                       kOk);
+             ASSERT_EQ(device->DrawPrimitiveUP(PrimitiveType::LineStrip, 1, list, sizeof(TexturedVertex)),
+                       kOk);
+         }},
+        {"a turned quad",
+         [&] {
+             SetBlendMode(false, Blend::One, Blend::Zero);
+             Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+             device->SetTexture(0, opaque);
+             Draw(Parallelogram(30.25f, 2.5f, 50.5f, 20.25f, -20.5f, 40.75f, 0xFFFFFFFF));
+         }},
+        {"nothing drawn", [] {}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        std::vector<uint32_t> frames[2];
+        for (const bool atOnce : {true, false}) {
+            setViewport(0, 0, kWidth, kHeight);
+            SetBlendMode(false, Blend::One, Blend::Zero);
+            Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
+            Sampler(TextureFilter::Point, TextureAddress::Wrap);
+            device->SetTexture(0, backdrop);
+            Draw(MakeQuad(0, 0, kWidth, kHeight, 0xFFFFFFFF, 0, 0, 3, 2));
+            (void)device->BackBuffer();
+            clear(0xFF2040C0);
+            // Reading the frame writes a pending clear.
+            if (atOnce) (void)device->BackBuffer();
+            k.draws();
+            const FrameView f = device->BackBuffer();
+            frames[atOnce].assign(f.pixels, f.pixels + kWidth * kHeight);
         }
         size_t first = 0;
         while (first < frames[0].size() && frames[0][first] == frames[1][first])
             ++first;
-        ASSERT_EQ(first, frames[0].size())
-            << "round " << round << ": pixel " << first % kWidth << "," << first / kWidth << " is "
-            << std::hex << frames[1][first] << " with the shortcuts, " << frames[0][first] << " without; "
-            << std::dec << size.w << "x" << size.h << " texture, opacity " << opacity << ", scale " << scale
-            << "/" << scaleY << " at " << x << "," << y << ", u " << u0 << "-" << u1 << ", colour "
-            << std::hex << colour << std::dec << ", op " << int(op) << ", blend " << blend.on << " "
-            << int(blend.src) << "/" << int(blend.dest) << ", filter " << int(filter) << ", address "
-            << int(address) << ", border " << std::hex << border;
+        EXPECT_EQ(first, frames[0].size())
+            << "pixel " << first % kWidth << "," << first / kWidth << ": " << std::hex << frames[0][first]
+            << " with the clear kept, " << frames[1][first] << " with it written at once";
     }
 }
 
