@@ -66,7 +66,8 @@ std::vector<uint8_t> ChunkBytes(kis::DataFileReaderW* reader, uint32_t id, uint3
     for (const kis::DataFileEntry& entry : reader->GetRoot().entries) {
         if (entry.id != id || entry.subId != subId) continue;
         std::vector<uint8_t> bytes(entry.size);
-        if (!reader->OpenChunkEntry(&entry) || !reader->Read(bytes.data(), entry.size) || !reader->CloseChunk())
+        if (!reader->OpenChunkEntry(&entry) || !reader->Read(bytes.data(), entry.size) ||
+            !reader->CloseChunk())
             return {};
         return bytes;
     }
@@ -147,7 +148,8 @@ TEST(AwardCounters, TheBotsDairyAndWeavingLevelsRaiseEveryCounter) {
     GameCopy game;
     testplayers::MakePlayer(game.User(), u"ida");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --draw-every 200 --until-ms 3600000 --bot easy 38,39", &output), 0) << output;
+    ASSERT_EQ(game.Run("--headless --draw-every 200 --until-ms 3600000 --bot easy 38,39", &output), 0)
+        << output;
     const std::string log = game.Log();
     ASSERT_NE(log.find("Bot: level 38 regime 0 won"), std::string::npos) << log;
     ASSERT_NE(log.find("Bot: level 39 regime 0 won"), std::string::npos) << log;

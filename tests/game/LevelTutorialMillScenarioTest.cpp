@@ -107,14 +107,14 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
     EXPECT_LT(mill.Count(650, 590, 700, 660, ArrowYellow), 30) << "step 3's arrow is gone";
     // 5: up at the new mill's production button, its box with the click line.
     EXPECT_GT(button.Count(420, 95, 462, 175, ArrowYellow), 250) << log;
-    EXPECT_GT(button.Count(245, 178, 635, 230, Parchment), 12000) << log;
+    EXPECT_GT(button.Count(245, 215, 635, 280, Parchment), 12000) << log;
     // 6: down at both ripe beds' harvest buttons.
     EXPECT_GT(harvest.Count(462, 290, 500, 372, ArrowYellow), 200) << log;
     EXPECT_GT(harvest.Count(682, 290, 720, 372, ArrowYellow), 200) << log;
     // 7: up at the production button again; 8: at the slot while it grinds.
     EXPECT_GT(produce.Count(420, 95, 462, 175, ArrowYellow), 250) << log;
     EXPECT_GT(grinding.Count(420, 110, 462, 195, ArrowYellow), 250) << log;
-    EXPECT_GT(grinding.Count(275, 212, 605, 253, Parchment), 9000) << log;
+    EXPECT_GT(grinding.Count(240, 250, 640, 298, Parchment), 9000) << log;
     // 9: the box with its click line on the field's centre.
     EXPECT_GT(flour.Count(320, 300, 703, 353, Parchment), 12000) << log;
     // 10: the level arrow below the site of point 2; 12: down at the mill.
