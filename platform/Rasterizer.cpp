@@ -948,12 +948,12 @@ void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint
     }
 }
 
-// Shades the pixels x0..x1-1 of row y.
 // A plane's value at the centre of pixel x, y.
 double PlaneAt(const Setup& su, const Plane& p, int x, int y) {
     return p.base + p.dx * (x - su.ox) + p.dy * (y - su.oy);
 }
 
+// Shades the pixels x0..x1-1 of row y.
 void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int y, int x0, int x1) {
     auto at = [&](const Plane& p) { return PlaneAt(su, p, x0, y); };
     uint32_t* row = target.pixels + static_cast<size_t>(y) * target.pitch;
