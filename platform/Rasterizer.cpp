@@ -763,7 +763,7 @@ VB_TARGET_AVX512 void ShadeGroups16(const PixelState&, const uint32_t* tex, uint
     const __mmask16 mask = static_cast<__mmask16>((1u << (n - i)) - 1);
     const __m512i x = _mm512_maskz_loadu_epi32(mask, tex + i);
     if (kKind != BlendKind::Replace && _mm512_test_epi32_mask(x, alpha) == 0) return;
-    const __m512i d = _mm512_maskz_loadu_epi32(mask, dst + i);
+    const __m512i d = kKind == BlendKind::Replace ? x : _mm512_maskz_loadu_epi32(mask, dst + i);
     _mm512_mask_storeu_epi32(dst + i, mask, Shade16<kKind, kModulate>(x, d, c));
 }
 #endif
