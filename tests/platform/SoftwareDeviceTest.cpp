@@ -836,6 +836,28 @@ TEST_F(DeviceTest, ViewportClipsAndTransformsFollowTheRowVectorConvention) {
     EXPECT_EQ(device->SetViewport(Viewport{100, 0, 100, 10, 0, 1}), kErrInvalidCall);
 }
 
+// A clear still waiting to be written belongs to the frame a reset throws away:
+// the new frame, smaller or larger, starts black and nothing lands outside it.
+TEST_F(DeviceTest, ResetDropsAClearNotYetWritten) {
+    const uint32_t sizes[][2] = {{64, 48}, {160, 120}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(size[0]);
+        device->Clear(kClearTarget, 0xFFFFFFFF, 0, 0);
+        PresentParameters p;
+        p.backBufferWidth = size[0];
+        p.backBufferHeight = size[1];
+        ASSERT_EQ(device->Reset(p), kOk);
+        const FrameView f = device->BackBuffer();
+        ASSERT_EQ(f.width, int(size[0]));
+        ASSERT_EQ(f.height, int(size[1]));
+        long lit = 0;
+        for (int y = 0; y < f.height; ++y)
+            for (int x = 0; x < f.width; ++x)
+                lit += f.pixels[y * f.pitchInPixels + x] != 0;
+        EXPECT_EQ(lit, 0);
+    }
+}
+
 TEST_F(DeviceTest, LostDeviceRecoversThroughResetWithManagedTexturesIntact) {
     std::vector<uint32_t> texels;
     for (int i = 0; i < 16; ++i)
