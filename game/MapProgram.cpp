@@ -73,16 +73,28 @@ std::unique_ptr<MapTutorials>& ProgramMapTutorials() {
     return MapPart().tutorials;
 }
 
-bool StartMapTutorial(MapTutorial which) {
+// The map's tutorials, made for the first one that starts (null without the
+// map or the windows). The windows ask the running tutorial before a control
+// takes a click: the overlay's buttons other than Back, Options and the
+// greeting wait for it, and so do the level window's.
+MapTutorials* LinkedMapTutorials() {
     MapScreen* map = ProgramMap().get();
     WindowManager* windows = GetWindowManager();
-    if (!map || !windows) return false;
+    if (!map || !windows) return nullptr;
     auto& tutorials = ProgramMapTutorials();
     if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
-    // The windows ask the running tutorial before a control takes a click:
-    // the overlay's buttons other than Back, Options and the greeting wait
-    // for the tutorial, as the level window's do.
     windows->SetTutorial(&tutorials->windowLink);
+    return tutorials.get();
+}
+
+// The windows stop asking the map's tutorials (the map closes or goes).
+void UnlinkMapTutorials() {
+    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
+}
+
+bool StartMapTutorial(MapTutorial which) {
+    MapTutorials* tutorials = LinkedMapTutorials();
+    if (!tutorials) return false;
     switch (which) {
     case MapTutorial::First:
         tutorials->runner.Make<tut::MapTutorial_First>(tutorials->mapLink);
@@ -132,13 +144,9 @@ LevelWindowsHost MapLevelWindowHost() {
 void ExplainNewBonus(const LevelWindow& window) {
     const int32_t bonus = window.NewBonus();
     if (bonus < 0 && !window.SelectionHint()) return;
-    MapScreen* map = ProgramMap().get();
-    WindowManager* windows = GetWindowManager();
-    if (!map || !windows) return;
+    MapTutorials* tutorials = LinkedMapTutorials();
+    if (!tutorials) return;
     const BONUS* record = bonus >= 0 ? GetLevelGameData().bonuses.Get(bonus) : nullptr;
-    auto& tutorials = ProgramMapTutorials();
-    if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
-    windows->SetTutorial(&tutorials->windowLink);
     tutorials->runner.Make<tut::MapTutorial_NewBonus>(
         tutorials->mapLink, record ? bonus : -1, record ? std::u16string(record->name) : std::u16string(),
         LevelWindow::BonusSlotData(bonus), window.SelectionHint());
@@ -240,9 +248,9 @@ void OpenMap() {
         RevealLevelResult(*map);
     }
 }
+// The map's closing deletes its tutorials (through its hook).
 void CloseMap() {
-    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
-    DeleteMapTutorials();
+    UnlinkMapTutorials();
     if (MapScreen* map = ProgramMap().get()) map->Close();
 }
 
@@ -307,7 +315,7 @@ const AppCallbacks& MapCallbacks() {
 }
 
 void FreeMap() {
-    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
+    UnlinkMapTutorials();
     ProgramMapTutorials().reset();
     if (Comix* comix = GetComix()) comix->SetMapEventSink(nullptr);
     SetMapScreen(nullptr);
