@@ -64,3 +64,9 @@ bool WindowsTakeCharacter(char16_t character) {
     WindowManager* m = Windows(kCallbackKeyDown);
     return m && m->OnKeyPress(character);
 }
+
+uint32_t KeyModifiers() {
+    const InputManager* input = GetAppServices().input;
+    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
+    return keyboard ? keyboard->GetModifiers() : 0;
+}

@@ -254,11 +254,6 @@ void CloseMap() {
     if (MapScreen* map = ProgramMap().get()) map->Close();
 }
 
-uint32_t Modifiers() {
-    const InputManager* input = GetAppServices().input;
-    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
-    return keyboard ? keyboard->GetModifiers() : 0;
-}
 uint32_t VirtualKey(uint32_t key) {
     const InputManager* input = GetAppServices().input;
     const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
@@ -288,7 +283,7 @@ const AppCallbacks& MapCallbacks() {
         // The windows over the map take the input first.
         c.mouseDown = [](int32_t x, int32_t y, uint32_t button) {
             if (!WindowsTakeMouseDown(x, y, button) && ProgramMap())
-                ProgramMap()->OnMouseDown(x, y, button, Modifiers());
+                ProgramMap()->OnMouseDown(x, y, button, KeyModifiers());
         };
         c.mouseUp = [](int32_t x, int32_t y, uint32_t button) {
             WindowsTakeMouseUp(x, y, button);
@@ -303,7 +298,7 @@ const AppCallbacks& MapCallbacks() {
         };
         c.mouseWheel = [](int32_t x, int32_t y, int32_t delta, uint32_t) {
             if (!WindowsTakeWheel(x, y, delta) && ProgramMap())
-                ProgramMap()->OnMouseWheel(delta, Modifiers());
+                ProgramMap()->OnMouseWheel(delta, KeyModifiers());
         };
         c.keyDown = [](uint32_t key, uint32_t modifiers) {
             if (!WindowsTakeKeyDown(key, modifiers) && ProgramMap()) ProgramMap()->OnKeyDown(VirtualKey(key));
