@@ -48,11 +48,6 @@ void FadeMidpoint() {
     if (MapScreen* map = Map()) map->OnFadeMidpoint();
 }
 
-// Deletes the window the manager keeps in a slot, if any.
-void DestroySlot(WindowManager& windows, GameWindow* window) {
-    if (window) windows.Destroy(window);
-}
-
 } // namespace
 
 MapScreen* GetMapScreen() {
@@ -190,8 +185,8 @@ void MapScreen::Close() {
     if (hooks_.deleteTutorial) hooks_.deleteTutorial();
     // The windows of the map's slots go with it, the overlay among them.
     if (WindowManager* windows = GetWindowManager()) {
-        DestroySlot(*windows, windows->mapWindow);
-        DestroySlot(*windows, windows->mapInterface);
+        windows->Destroy(windows->mapWindow);
+        windows->Destroy(windows->mapInterface);
     }
     villains_.clear();
     particles_.reset();
@@ -371,7 +366,7 @@ void MapScreen::StartFade() {
 }
 
 void MapScreen::OnFadeMidpoint() {
-    if (WindowManager* windows = GetWindowManager()) DestroySlot(*windows, windows->mapWindow);
+    if (WindowManager* windows = GetWindowManager()) windows->Destroy(windows->mapWindow);
     if (MapInterface* overlay = Interface()) overlay->RefreshProfileButton(CurrentProfile());
     ReloadProfile();
     CheckTutorials();
