@@ -20,3 +20,5 @@ bool WindowsTakeCharacter(char16_t character);
 // The keyboard's modifiers held now (Shift, Ctrl, Alt; 0 without a keyboard),
 // for a click or a wheel turn that reads them.
 uint32_t KeyModifiers();
+// The virtual key of a key code as the keyboard maps it now (0: none, or no keyboard).
+uint32_t VirtualKeyOf(uint32_t key);

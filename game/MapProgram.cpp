@@ -6,7 +6,6 @@
 #include "app/GameStates.h"
 #include "app/WindowInput.h"
 #include "engine/Cursors.h"
-#include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "frontend/Comix.h"
@@ -123,7 +122,8 @@ void DeleteMapTutorials() {
 void FinishMapTutorial(uint32_t id) {
     auto& tutorials = ProgramMapTutorials();
     tut::GameTutorial* running = tutorials ? tutorials->runner.Running() : nullptr;
-    // One that is finishing already (the end of its own step shows the levels) is left to it.
+    // One that is finishing already is left to it; when the villains' step
+    // shows the levels this finishes it, and the step's own Finish after it does nothing.
     if (!running || running->Id() != id || running->State() >= tut::kFinishing) return;
     LogLabelPrintf(kLogIndent, "Map tutorial", "%08X finishes", id);
     running->Finish(); // its end serves the map's next event
@@ -254,12 +254,6 @@ void CloseMap() {
     if (MapScreen* map = ProgramMap().get()) map->Close();
 }
 
-uint32_t VirtualKey(uint32_t key) {
-    const InputManager* input = GetAppServices().input;
-    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
-    return keyboard && key < 256 ? keyboard->GetVirtualKey(uint8_t(key)) : 0;
-}
-
 const AppCallbacks& MapCallbacks() {
     static const AppCallbacks callbacks = [] {
         AppCallbacks c;
@@ -301,7 +295,8 @@ const AppCallbacks& MapCallbacks() {
                 ProgramMap()->OnMouseWheel(delta, KeyModifiers());
         };
         c.keyDown = [](uint32_t key, uint32_t modifiers) {
-            if (!WindowsTakeKeyDown(key, modifiers) && ProgramMap()) ProgramMap()->OnKeyDown(VirtualKey(key));
+            if (!WindowsTakeKeyDown(key, modifiers) && ProgramMap())
+                ProgramMap()->OnKeyDown(VirtualKeyOf(key));
         };
         c.keyUp = [](uint32_t key, uint32_t modifiers) { WindowsTakeKeyUp(key, modifiers); };
         return c;
