@@ -363,10 +363,10 @@ void TutorialInfo::Draw(DXLViewer& viewer) {
     // A box at rest that reaches past the screen's edges cannot be read
     // whole: the log tells it once per box, for the screen walks to find.
     const WindowManager& windows = layer_.Manager();
-    if (state_ == kLayerShown && !outsideTold_ &&
-        (corner.x < 0 || corner.y < 0 || corner.x + width > windows.ScreenWidth() ||
-         corner.y + height > windows.ScreenHeight())) {
-        outsideTold_ = true;
+    const kis::Rect box{int32_t(corner.x), int32_t(corner.y), int32_t(corner.x + width),
+                        int32_t(corner.y + height)};
+    if (state_ == kLayerShown &&
+        outside_.FirstTime(box, {0, 0, windows.ScreenWidth(), windows.ScreenHeight()})) {
         LogLabelPrintf(kLogIndent, "Tutorial box outside the screen", "(%d, %d) %d x %d on %d x %d",
                        int(corner.x), int(corner.y), int(width), int(height), int(windows.ScreenWidth()),
                        int(windows.ScreenHeight()));
@@ -378,15 +378,10 @@ void TutorialInfo::Draw(DXLViewer& viewer) {
     viewer.Scale(scale);
     viewer.Translate(float(-width / 2), float(-height / 2));
     viewer.ApplyTransform();
-    if (Sprite* frame = GetInfoSpriteGroup(); frame && frame->Acquire()) {
-        kis::Rect source{0, 0, 42, 103};
-        frame->GetFrameRect(0, &source);
-        SkinQuads quads;
-        InitNinePatch(&quads, -kInfoFrameLeft, -kInfoFrameTop, width + kInfoFrameLeft + kInfoFrameRight,
-                      height + kInfoFrameTop + kInfoFrameBottom, 19, 19, 17, 22, 0xFFFFFFFF, 0,
-                      frame->GetTexture(), source);
+    if (SkinQuads quads;
+        InitInfoPanel(&quads, -kInfoFrameLeft, -kInfoFrameTop, width + kInfoFrameLeft + kInfoFrameRight,
+                      height + kInfoFrameTop + kInfoFrameBottom))
         DrawSkinQuads(viewer, quads, alpha);
-    }
     viewer.Translate(float(kInfoMarginLeft), float(kInfoMarginTop));
     viewer.ApplyTransform();
     if (textItem_) textItem_->Draw(viewer, alpha);

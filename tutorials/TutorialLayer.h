@@ -6,6 +6,7 @@
 // step's completion.
 
 #include "foundation/Vector2.h"
+#include "gui/Controls.h"
 #include "gui/Hint.h"
 #include "gui/Window.h"
 #include "tutorials/Tutorial.h"
@@ -260,8 +261,8 @@ class TutorialInfo {
     std::unique_ptr<TutorialTarget> target_;
     bool centred_ = false;
     float distance_ = 0;
-    uint32_t effectMs_ = 0;    // time into the running effect
-    bool outsideTold_ = false; // the log told that the box stands outside the screen
+    uint32_t effectMs_ = 0;  // time into the running effect
+    PastBoundsNote outside_; // the log tells once that the box stands outside the screen
     std::unique_ptr<HIText> textItem_, clickItem_;
 };
 
