@@ -6,6 +6,7 @@
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,7 @@ TEST(BonusesWindow, ThreeOwnedBonusesTwoChosenAndAThirdAdded) {
         ASSERT_TRUE(tess->Save());
         profiles.SetCurrent(tess);
     }
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const std::string script = game.File("bonuses.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script,
                                             "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"

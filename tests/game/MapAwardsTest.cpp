@@ -130,7 +130,7 @@ TEST(MapAwards, TheAwardsButtonShowsWhatChangedSinceTheLastLook) {
 TEST(MapAwards, AnAwardsHintShowsItsTiersInTheirColours) {
     GameCopy game;
     MakeProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const std::string script = game.File("hint.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script,
                                             "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"

@@ -11,6 +11,7 @@
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -85,12 +86,13 @@ std::string Play(const GameCopy& game, const std::string& events, int untilMs,
                  const std::vector<std::pair<int, std::string>>& shots, bool plainConfig = true,
                  const std::string& extra = "") {
     if (plainConfig) {
-        EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+        EXPECT_TRUE(testsupport::UseWindow(game));
     }
     const std::string script = game.File("script.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
-    std::string arguments =
-        "--headless --until-ms " + std::to_string(untilMs) + " --input-script '" + script + "' " + extra;
+    std::string arguments = "--headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
+                            " --input-script '" + script + "' " +
+                            extra; // a --draw-every in extra overrides the 4
     for (const auto& [ms, name] : shots)
         arguments += testsupport::ScreenshotAt(ms, game.File(name + ".png"));
     std::string output;

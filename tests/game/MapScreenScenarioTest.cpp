@@ -10,6 +10,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -95,10 +96,10 @@ TEST(MapScreenScenario, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) 
                                                 "6350 mouse up left\n6400 key up LSHIFT\n"));
     const std::string before = game.File("before.png"), after = game.File("after.png");
     std::string output;
-    const int status =
-        game.RunShowcase("--headless --input-script '" + script + "' --until-ms 7600 --screenshot-at 6100 '" +
-                             before + "' --screenshot-at 7500 '" + after + "'",
-                         &output);
+    const int status = game.RunShowcase("--headless --draw-every 4 --input-script '" + script +
+                                            "' --until-ms 7600 --screenshot-at 6100 '" + before +
+                                            "' --screenshot-at 7500 '" + after + "'",
+                                        &output);
     ASSERT_EQ(status, 0) << output << game.Log();
 
     const Shot shown = LoadShot(before), revealed = LoadShot(after);
@@ -127,10 +128,10 @@ TEST(MapScreenScenario, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTh
     const std::string menu = game.File("menu.png"), before = game.File("before.png"),
                       after = game.File("after.png");
     std::string output;
-    const int status =
-        game.Run("--headless --input-script '" + script + "' --until-ms 7900 --screenshot-at 4900 '" + menu +
-                     "' --screenshot-at 6400 '" + before + "' --screenshot-at 7850 '" + after + "'",
-                 &output);
+    const int status = game.Run(
+        "--headless --draw-every 4 --input-script '" + script + "' --until-ms 7900 --screenshot-at 4900 '" +
+            menu + "' --screenshot-at 6400 '" + before + "' --screenshot-at 7850 '" + after + "'",
+        &output);
     ASSERT_EQ(status, 0) << output << game.Log();
     const std::string log = game.Log();
     EXPECT_NE(log.find("The main screen opens."), std::string::npos) << log;
@@ -152,7 +153,7 @@ TEST(MapScreenScenario, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHin
     // switch, and at last "Back" leads to the main screen.
     GameCopy game;
     MakeProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const std::string script = game.File("menu.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script,
                                             "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
@@ -165,7 +166,7 @@ TEST(MapScreenScenario, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHin
     const std::string map = game.File("map.png"), hint = game.File("hint.png");
     std::string output;
     const int status =
-        game.Run("--headless --input-script '" + script + "' --until-ms 9000" +
+        game.Run("--headless --draw-every 4 --input-script '" + script + "' --until-ms 9000" +
                      testsupport::ScreenshotAt(6200, map) + testsupport::ScreenshotAt(7900, hint),
                  &output);
     ASSERT_EQ(status, 0) << output << game.Log();
@@ -204,7 +205,7 @@ TEST(MapScreenScenario, TheOverlaysWindowLightsItsRegimeSwingsItsLockAndAnswersI
     using testsupport::script::held::Click;
     GameCopy game;
     MakeProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const MapPoint house = CellPosition(4);
     const std::string script = game.File("script.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(
@@ -226,7 +227,9 @@ TEST(MapScreenScenario, TheOverlaysWindowLightsItsRegimeSwingsItsLockAndAnswersI
              testsupport::ScreenshotAt(8800, awards) + testsupport::ScreenshotAt(10800, level) +
              testsupport::ScreenshotAt(11800, cancelled);
     std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --until-ms 13000" + shots, &output), 0)
+    ASSERT_EQ(game.Run("--headless --draw-every 4 --input-script '" + script + "' --until-ms 13000" + shots,
+                       &output),
+              0)
         << output << game.Log();
     const std::string log = game.Log();
     testsupport::KeepShot(rest, "map-overlay-rest.png");
@@ -302,30 +305,14 @@ TEST(MapScreenScenario, TheVillainsLeavingShowTheLevelsAndEndTheirAttack) {
     // levels show again and the attack's tutorial ends; the first visit's
     // tutorial follows, and a click on level 1 opens its level window.
     using testsupport::script::quick::Click;
-    using testsupport::script::quick::Key;
     GameCopy game;
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
-    std::string events = Click(40, 500, 300);
-    int ms = 4500;
-    for (int i = 0; i < 17; ++i, ms += 40)
-        events += Key(ms, "BACK");
-    for (const char* key : {"A", "N", "N"})
-        events += Key(ms, key), ms += 40;
-    events += Key(ms + 100, "RETURN");
-    events += Click(6700, 749, 445) + Click(7500, 512, 600) + Click(8200, 512, 600);
     const MapPoint first = CellPosition(0);
-    events += Click(kLevelClickMs, first.x, first.y + 4);
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
-    const std::string attacked = game.File("attacked.png"), shown = game.File("shown.png");
-    std::string output;
-    ASSERT_EQ(game.Run("--headless --until-ms " + std::to_string(kLevelClickMs + 1000) + " --input-script '" +
-                           script + "'" + testsupport::ScreenshotAt(10300, attacked) +
-                           testsupport::ScreenshotAt(kLevelClickMs - 100, shown),
-                       &output),
-              0)
-        << output;
-    const std::string log = game.Log();
+    const std::string events = testplayers::NewPlayerAnnToMap() + Click(kLevelClickMs, first.x, first.y + 4);
+    const std::string log =
+        testsupport::Play(game, {.events = events,
+                                 .shots = {{10300, "attacked"}, {kLevelClickMs - 100, "shown"}},
+                                 .untilMs = kLevelClickMs + 1000,
+                                 .program = true});
     const size_t starts = log.find("40080000 starts"), ends = log.find("40080000 finishes"),
                  firstStarts = log.find("40010000 starts"),
                  window = log.find("the level window of level 1 opens");
@@ -338,7 +325,7 @@ TEST(MapScreenScenario, TheVillainsLeavingShowTheLevelsAndEndTheirAttack) {
     EXPECT_LT(firstStarts, window);
 
     // Level 1's open look (its red roof) is gone during the attack and back after it.
-    const Shot a = LoadShot(attacked), b = LoadShot(shown);
+    const Shot a = LoadShot(game.File("attacked.png")), b = LoadShot(game.File("shown.png"));
     ASSERT_TRUE(a.ok && b.ok);
     const auto redRoof = [](int r, int g, int bl) { return r > 180 && g < 90 && bl < 90; };
     EXPECT_LT(a.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 20);
@@ -352,7 +339,7 @@ TEST(MapScreenScenario, AnotherPlayerChosenOnTheMapTakesTheRunningTutorialAway) 
     // level 1 opens its level window.
     using testsupport::script::held::Click;
     GameCopy game;
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     testplayers::MakePlayer(game.User(), u"sal", [](ProfileRecord& record) {
         record.flags |= kProfileFlagEasyMapTutorial;
         record.results.regimes[kRegimeEasy].levels[0].status = kLevelSilver;
@@ -371,7 +358,7 @@ TEST(MapScreenScenario, AnotherPlayerChosenOnTheMapTakesTheRunningTutorialAway) 
     const std::string tutorial = game.File("tutorial.png"), players = game.File("players.png"),
                       chosen = game.File("chosen.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --until-ms 12000" +
+    ASSERT_EQ(game.Run("--headless --draw-every 4 --input-script '" + script + "' --until-ms 12000" +
                            testsupport::ScreenshotAt(7800, tutorial) +
                            testsupport::ScreenshotAt(8800, players) +
                            testsupport::ScreenshotAt(10800, chosen),
