@@ -2,7 +2,7 @@
 #include "app/AppState.h"
 
 #include "app/GameStates.h"
-#include "engine/InputManager.h"
+#include "app/WindowInput.h"
 #include "engine/SoundManager.h"
 #include "sprites/GameEffect.h"
 #include "sprites/SpriteHost.h"
@@ -11,12 +11,6 @@ static_assert(kFadeTakesInput == (kCallbackCursor | kCallbackUpdate | kCallbackM
               "a screen fade takes the shell's cursor, update, mouse and key slots");
 
 namespace {
-
-uint32_t VirtualKeyOf(uint32_t key) {
-    const InputManager* input = GetAppServices().input;
-    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
-    return keyboard && key < 256 ? keyboard->GetVirtualKey(uint8_t(key)) : 0;
-}
 
 // What the slots an effect takes do while it runs: the state's update and
 // cursor rest, a click or a key goes to the effect.

@@ -16,13 +16,13 @@ WindowManager* Windows(uint32_t slots) {
     return GetWindowManager();
 }
 
+} // namespace
+
 uint32_t VirtualKeyOf(uint32_t key) {
     const InputManager* input = GetAppServices().input;
     const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
     return keyboard && key < 256 ? keyboard->GetVirtualKey(uint8_t(key)) : 0;
 }
-
-} // namespace
 
 bool WindowsTakeMouseDown(int32_t x, int32_t y, uint32_t button) {
     WindowManager* m = Windows(kCallbackMouseDown);
@@ -63,4 +63,10 @@ bool WindowsTakeKeyUp(uint32_t key, uint32_t modifiers) {
 bool WindowsTakeCharacter(char16_t character) {
     WindowManager* m = Windows(kCallbackKeyDown);
     return m && m->OnKeyPress(character);
+}
+
+uint32_t KeyModifiers() {
+    const InputManager* input = GetAppServices().input;
+    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
+    return keyboard ? keyboard->GetModifiers() : 0;
 }

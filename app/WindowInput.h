@@ -17,3 +17,8 @@ bool WindowsTakeKeyUp(uint32_t key, uint32_t modifiers);
 // A typed character (the keyboard's text input) goes to the windows as a key
 // press; a full-screen effect that holds the keys holds it too.
 bool WindowsTakeCharacter(char16_t character);
+// The keyboard's modifiers held now (Shift, Ctrl, Alt; 0 without a keyboard),
+// for a click or a wheel turn that reads them.
+uint32_t KeyModifiers();
+// The virtual key of a key code as the keyboard maps it now (0: none, or no keyboard).
+uint32_t VirtualKeyOf(uint32_t key);

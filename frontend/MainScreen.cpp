@@ -3,7 +3,7 @@
 #include "app/App.h"
 #include "app/GameShell.h"
 #include "app/Profiles.h"
-#include "engine/InputManager.h"
+#include "app/WindowInput.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "engine/Texture.h"
@@ -845,10 +845,7 @@ uint32_t StateCursor() {
 // The shell offers input to the windows first; what comes here fell on
 // the bare screen.
 void KeyDown(uint32_t key, uint32_t) {
-    const InputManager* input = GetAppServices().input;
-    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
-    const uint32_t virtualKey = keyboard && key < 256 ? keyboard->GetVirtualKey(uint8_t(key)) : 0;
-    if (virtualKey == kKeyEscape) CloseMainWindow();
+    if (VirtualKeyOf(key) == kKeyEscape) CloseMainWindow();
 }
 
 const AppCallbacks kCallbacks = {

@@ -145,7 +145,7 @@ void MLCJob_GoTo::Update(uint32_t dt) {
 
 // ---------------------------------------------------------------- figure
 
-MapLevelCharacter::MapLevelCharacter(MapAnimalHost* owner, const GameCharacter* description,
+MapLevelCharacter::MapLevelCharacter(MapAnimalFigures* owner, const GameCharacter* description,
                                      const MapFigureTraits& traits)
     : owner_(owner), description_(description), traits_(traits) {
     if (owner_) owner_->drawOrder.push_back(this);
@@ -394,7 +394,7 @@ void MLCCow::Idle() {
                                               u"cowhead_yelling", -1, -1));
 }
 
-MLCSheep::MLCSheep(MapAnimalHost* owner, const GameCharacter* description)
+MLCSheep::MLCSheep(MapAnimalFigures* owner, const GameCharacter* description)
     : MapLevelCharacter(owner, description, kSheepTraits) {
     // The sheep stands in its second animation kind; a description with one kind stands in that.
     track_.kind = description && description->kinds.size() > 1 ? 1 : 0;
@@ -413,25 +413,25 @@ void MLCSheep::Idle() {
                                               kHeads[RandomBelow(4)], -1, -1));
 }
 
-void MakeMapAnimals(MapAnimalHost* host, const std::vector<MapAnimalGroup>& groups,
+void MakeMapAnimals(MapAnimalFigures* figures, const std::vector<MapAnimalGroup>& groups,
                     const GameCharacter* (*find)(uint32_t id)) {
     for (const MapAnimalGroup& group : groups) {
         const GameCharacter* description = find ? find(group.id) : nullptr;
         if (!description) continue; // no figure without its description
         description->LoadAnimations();
         const uint32_t count = group.id == kChickenTraits.description ? group.ChickenCount() : 1;
-        for (uint32_t i = 0; i < count && host->animals.size() < size_t(kMaxAnimals); ++i) {
+        for (uint32_t i = 0; i < count && figures->animals.size() < size_t(kMaxAnimals); ++i) {
             std::unique_ptr<MapLevelCharacter> figure;
             if (group.id == kChickenTraits.description)
-                figure = std::make_unique<MLCChicken>(host, description);
+                figure = std::make_unique<MLCChicken>(figures, description);
             else if (group.id == kCowTraits.description)
-                figure = std::make_unique<MLCCow>(host, description);
+                figure = std::make_unique<MLCCow>(figures, description);
             else if (group.id == kSheepTraits.description)
-                figure = std::make_unique<MLCSheep>(host, description);
+                figure = std::make_unique<MLCSheep>(figures, description);
             else
                 break;
             figure->Reset(group);
-            host->animals.push_back(std::move(figure));
+            figures->animals.push_back(std::move(figure));
         }
     }
 }

@@ -24,7 +24,7 @@ class SpriteInstance;
 
 // The figures of one animal decoration: it owns them and keeps a second list
 // in draw order (by y, then by x).
-struct MapAnimalHost {
+struct MapAnimalFigures {
     // Before the figures: a figure leaves this list as it goes.
     std::vector<MapLevelCharacter*> drawOrder;
     std::vector<std::unique_ptr<MapLevelCharacter>> animals;
@@ -106,7 +106,8 @@ constexpr MapFigureTraits kCatapultTraits{7, 1.0f, 1.0f, 1.0f, 1.0f};
 class MapLevelCharacter {
   public:
     // Registers with the owner's draw list (the owner keeps the figure).
-    MapLevelCharacter(MapAnimalHost* owner, const GameCharacter* description, const MapFigureTraits& traits);
+    MapLevelCharacter(MapAnimalFigures* owner, const GameCharacter* description,
+                      const MapFigureTraits& traits);
     virtual ~MapLevelCharacter();
     MapLevelCharacter(const MapLevelCharacter&) = delete;
     MapLevelCharacter& operator=(const MapLevelCharacter&) = delete;
@@ -157,7 +158,7 @@ class MapLevelCharacter {
     // What a figure does when it has no job (before the figure update).
     virtual void Idle() {}
 
-    MapAnimalHost* owner_; // null for the villains
+    MapAnimalFigures* owner_; // null for the villains
     const GameCharacter* description_;
     MapFigureTraits traits_;
     AnimationTrack track_;
@@ -170,7 +171,7 @@ class MapLevelCharacter {
 
 class MLCChicken : public MapLevelCharacter {
   public:
-    MLCChicken(MapAnimalHost* owner, const GameCharacter* description)
+    MLCChicken(MapAnimalFigures* owner, const GameCharacter* description)
         : MapLevelCharacter(owner, description, kChickenTraits) {}
     void Reset(const MapAnimalGroup& group) override;
     void OnJobCompleted(int32_t kind) override;
@@ -182,7 +183,7 @@ class MLCChicken : public MapLevelCharacter {
 
 class MLCCow : public MapLevelCharacter {
   public:
-    MLCCow(MapAnimalHost* owner, const GameCharacter* description)
+    MLCCow(MapAnimalFigures* owner, const GameCharacter* description)
         : MapLevelCharacter(owner, description, kCowTraits) {}
     void Reset(const MapAnimalGroup& group) override;
 
@@ -192,7 +193,7 @@ class MLCCow : public MapLevelCharacter {
 
 class MLCSheep : public MapLevelCharacter {
   public:
-    MLCSheep(MapAnimalHost* owner, const GameCharacter* description);
+    MLCSheep(MapAnimalFigures* owner, const GameCharacter* description);
     void Reset(const MapAnimalGroup& group) override;
 
   protected:
@@ -201,7 +202,7 @@ class MLCSheep : public MapLevelCharacter {
 
 // Makes the figures of an animal decoration's groups, at most 4 in all; a
 // group whose character description is missing makes none.
-void MakeMapAnimals(MapAnimalHost* host, const std::vector<MapAnimalGroup>& groups,
+void MakeMapAnimals(MapAnimalFigures* figures, const std::vector<MapAnimalGroup>& groups,
                     const GameCharacter* (*find)(uint32_t id));
 
 // A particle description of any sprite library by its id; null when none has it.

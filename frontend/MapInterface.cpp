@@ -33,6 +33,10 @@ constexpr int32_t kPlateEnd = 16, kPlatePadding = 10, kPlateMargin = 374;
 // The medals strip's margins: its cells 342 x 48 with the icons 9 pixels down.
 constexpr int32_t kMedalsMargins[4] = {7, 3, 0, 0};
 
+// The overlay's controls, in the order a point is looked up.
+constexpr MapControl kControls[] = {kMapControlBack,   kMapControlOptions, kMapControlAwards,
+                                    kMapControlMedals, kMapControlRegime,  kMapControlProfile};
+
 bool InRect(int32_t x, int32_t y, MapPoint at, int32_t w, int32_t h) {
     return x >= at.x && x < at.x + w && y >= at.y && y < at.y + h;
 }
@@ -91,9 +95,7 @@ MapInterface::MapInterface(WindowManager& manager, int32_t screenWidth, int32_t 
          {kMapControlBack, kMapControlOptions, kMapControlAwards, kMapControlMedals, kMapControlProfile})
         controls_.Make<InvisibleButton>(command);
     regime_ = controls_.Make<RegimeButton>(kMapControlRegime);
-    // Locked until the profile says otherwise: hidden, with its hint.
-    regime_->SetVisible(false);
-    regime_->SetHint(u"", manager.Text(u"main_screen", u"hard_hint"));
+    ShowRegimeLock(); // locked until the profile says otherwise
     for (const int row : {kLabelEasy, kLabelHard})
         labels_[size_t(row)].SetOutline(1.0f, kRegimeLabelOutline);
     Layout(screenWidth, screenHeight);
@@ -113,28 +115,39 @@ void MapInterface::Layout(int32_t screenWidth, int32_t screenHeight) {
     layout_ = {screenWidth, screenHeight};
     greetingAt_ = {(screenWidth - greetingWidth_) / 2, kGreetingTop - 8};
     rect = kis::MakeRectWH(0, 0, screenWidth, screenHeight);
-    auto place = [&](uint32_t command, MapPoint at, int32_t w, int32_t h) {
-        if (GameButton* button = TutTargetButton::FindTarget(this, command, 0))
-            button->rect = kis::MakeRectWH(at.x, at.y, w, h);
+    for (const MapControl control : kControls)
+        if (GameButton* button = TutTargetButton::FindTarget(this, control, 0))
+            button->rect = ControlRect(control);
+}
+
+kis::Rect MapInterface::ControlRect(MapControl control) const {
+    const auto at = [](MapPoint corner, int32_t w, int32_t h) {
+        return kis::MakeRectWH(corner.x, corner.y, w, h);
     };
-    place(kMapControlBack, layout_.Back(), kOverlayButtonWidth, kOverlayButtonHeight);
-    place(kMapControlOptions, layout_.Options(), kOverlayButtonWidth, kOverlayButtonHeight);
-    place(kMapControlAwards, layout_.Awards(), kOverlayButtonWidth, kOverlayButtonHeight);
-    place(kMapControlMedals, layout_.Medals(), kMedalsPanelWidth, kMedalsPanelHeight);
-    place(kMapControlRegime, layout_.Regime(), kRegimeButtonWidth, kRegimeButtonHeight);
-    place(kMapControlProfile, {greetingAt_.x - 2, greetingAt_.y - 2}, std::max(greetingWidth_ + 4, 0),
-          greetingWidth_ > 0 ? 20 : 0);
+    switch (control) {
+    case kMapControlBack:
+        return at(layout_.Back(), kOverlayButtonWidth, kOverlayButtonHeight);
+    case kMapControlOptions:
+        return at(layout_.Options(), kOverlayButtonWidth, kOverlayButtonHeight);
+    case kMapControlAwards:
+        return at(layout_.Awards(), kOverlayButtonWidth, kOverlayButtonHeight);
+    case kMapControlMedals:
+        return at(layout_.Medals(), kMedalsPanelWidth, kMedalsPanelHeight);
+    case kMapControlRegime:
+        return at(layout_.Regime(), kRegimeButtonWidth, kRegimeButtonHeight);
+    case kMapControlProfile:
+        if (greetingWidth_ <= 0) return {};
+        return at({greetingAt_.x - 2, greetingAt_.y - 2}, greetingWidth_ + 4, 20);
+    case kMapControlNone:
+        break;
+    }
+    return {};
 }
 
 MapControl MapInterface::ControlAt(int32_t x, int32_t y) const {
-    if (InRect(x, y, layout_.Back(), kOverlayButtonWidth, kOverlayButtonHeight)) return kMapControlBack;
-    if (InRect(x, y, layout_.Options(), kOverlayButtonWidth, kOverlayButtonHeight)) return kMapControlOptions;
-    if (InRect(x, y, layout_.Awards(), kOverlayButtonWidth, kOverlayButtonHeight)) return kMapControlAwards;
-    if (InRect(x, y, layout_.Medals(), kMedalsPanelWidth, kMedalsPanelHeight)) return kMapControlMedals;
-    if (unlocked_ && InRect(x, y, layout_.Regime(), kRegimeButtonWidth, kRegimeButtonHeight))
-        return kMapControlRegime;
-    if (greetingWidth_ > 0 && InRect(x, y, {greetingAt_.x - 2, greetingAt_.y - 2}, greetingWidth_ + 4, 20))
-        return kMapControlProfile;
+    for (const MapControl control : kControls)
+        if ((control != kMapControlRegime || unlocked_) && kis::PtInRect(x, y, ControlRect(control)))
+            return control;
     return kMapControlNone;
 }
 
@@ -173,10 +186,14 @@ void MapInterface::RefreshRegime(bool hard, bool unlocked, bool instant) {
         unlocking_.reset();
         if (unlocked && !instant) unlocking_ = 0;
         if (!unlocked) lockShownMs_ = 0;
-        regime_->SetVisible(unlocked_);
-        // The hint says how to open the hard regime: it goes once it is open.
-        regime_->SetHint(u"", unlocked_ ? u"" : manager_.Text(u"main_screen", u"hard_hint"));
+        ShowRegimeLock();
     }
+}
+
+void MapInterface::ShowRegimeLock() {
+    regime_->SetVisible(unlocked_);
+    // The hint says how to open the hard regime: it goes once it is open.
+    regime_->SetHint(u"", unlocked_ ? u"" : manager_.Text(u"main_screen", u"hard_hint"));
 }
 
 bool MapInterface::HasRegimeHint() const {
@@ -209,17 +226,19 @@ bool MapInterface::OnMouseMove(int32_t x, int32_t y, uint32_t buttons) {
     GameWindow::OnMouseMove(x, y, buttons);
     // The hidden switch hears no move of its own: resting on it while the
     // hard regime is locked asks for its hint here.
-    if (!unlocked_ && regime_->HasHint() &&
-        InRect(x, y, layout_.Regime(), kRegimeButtonWidth, kRegimeButtonHeight))
+    if (!unlocked_ && regime_->HasHint() && kis::PtInRect(x, y, ControlRect(kMapControlRegime)))
         regime_->RequestHint();
-    const GameButton* captured = manager_.CapturedControl();
-    return Takes(x, y) || (captured && captured->GetWindow() == this);
+    return Takes(x, y) || HoldsPress();
 }
 
 bool MapInterface::OnMouseUp(int32_t x, int32_t y, uint32_t button) {
-    const GameButton* captured = manager_.CapturedControl();
-    if (!Takes(x, y) && !(captured && captured->GetWindow() == this)) return false;
+    if (!Takes(x, y) && !HoldsPress()) return false;
     return GameWindow::OnMouseUp(x, y, button);
+}
+
+bool MapInterface::HoldsPress() const {
+    const GameButton* captured = manager_.CapturedControl();
+    return captured && captured->GetWindow() == this;
 }
 
 bool MapInterface::OnMouseDblClick(int32_t x, int32_t y) {

@@ -113,6 +113,13 @@ class MapInterface : public GameWindow {
   private:
     class RegimeButton;
 
+    // Where a control stands on the screen (an empty rectangle for the
+    // greeting while there is none); the lookup and the buttons share it.
+    kis::Rect ControlRect(MapControl control) const;
+    // The regime switch as unlocked_ says: shown, or hidden with its hint.
+    void ShowRegimeLock();
+    // Whether one of the overlay's controls holds the mouse button's press.
+    bool HoldsPress() const;
     void DrawMedals(DXLViewer& viewer);
     void DrawGreetingPlate(DXLViewer& viewer);
     // The control under the mouse while this window is the one under it.

@@ -193,21 +193,21 @@ void MLSParticles::Draw(DXLViewer& viewer, uint32_t alpha, bool) {
 MLSChars::MLSChars(const MapDecorationEntry& entry, const MapMarkerWorld* world) : BaseMLS(entry.mask) {
     static const MapMarkerWorld* finder = nullptr; // MakeMapAnimals takes a plain lookup
     finder = world;
-    MakeMapAnimals(&host_, ReadAnimalGroups(entry),
+    MakeMapAnimals(&animals_, ReadAnimalGroups(entry),
                    [](uint32_t id) { return finder ? finder->FindCharacter(id) : nullptr; });
     finder = nullptr;
 }
 
 void MLSChars::Update(uint32_t dt) {
-    for (auto& animal : host_.animals)
+    for (auto& animal : animals_.animals)
         animal->Update(dt);
 }
 
 void MLSChars::Draw(DXLViewer& viewer, uint32_t alpha, bool lit) {
     // Every shadow first, so that no shadow lies over a figure in front.
-    for (MapLevelCharacter* animal : host_.drawOrder)
+    for (MapLevelCharacter* animal : animals_.drawOrder)
         animal->DrawShadow(viewer, alpha);
-    for (MapLevelCharacter* animal : host_.drawOrder)
+    for (MapLevelCharacter* animal : animals_.drawOrder)
         animal->Draw(viewer, alpha, lit);
 }
 

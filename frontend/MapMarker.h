@@ -119,10 +119,10 @@ class MLSChars : public BaseMLS {
     void Update(uint32_t dt) override;
     void Draw(DXLViewer& viewer, uint32_t alpha, bool lit) override;
     uint32_t Kind() const override { return kDecorationAnimals; }
-    const MapAnimalHost& Animals() const { return host_; }
+    const MapAnimalFigures& Animals() const { return animals_; }
 
   private:
-    MapAnimalHost host_;
+    MapAnimalFigures animals_;
 };
 
 // The decoration an entry makes; null for an unknown kind.

@@ -2,7 +2,7 @@
 
 #include "app/App.h"
 #include "app/GameShell.h"
-#include "engine/InputManager.h"
+#include "app/WindowInput.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
@@ -46,18 +46,6 @@ void RevealAfter() {
 }
 void FadeMidpoint() {
     if (MapScreen* map = Map()) map->OnFadeMidpoint();
-}
-
-// The keyboard's modifiers as the overlay's click happens (Shift opens the awards' cheat view).
-uint32_t KeyModifiers() {
-    const InputManager* input = GetAppServices().input;
-    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
-    return keyboard ? keyboard->GetModifiers() : 0;
-}
-
-// Deletes the window the manager keeps in a slot, if any.
-void DestroySlot(WindowManager& windows, GameWindow* window) {
-    if (window) windows.Destroy(window);
 }
 
 } // namespace
@@ -167,6 +155,7 @@ void MapScreen::Open() {
     if (!loaded_) return;
     opened_ = true;
     SetMap(this);
+    // The overlay's clicks read the modifiers held (Shift opens the awards' cheat view).
     if (WindowManager* windows = GetWindowManager(); windows && !Interface())
         windows->Open<MapInterface>(screenWidth_, screenHeight_,
                                     [this](uint32_t control) { OnInterfaceClick(control, KeyModifiers()); });
@@ -196,8 +185,8 @@ void MapScreen::Close() {
     if (hooks_.deleteTutorial) hooks_.deleteTutorial();
     // The windows of the map's slots go with it, the overlay among them.
     if (WindowManager* windows = GetWindowManager()) {
-        DestroySlot(*windows, windows->mapWindow);
-        DestroySlot(*windows, windows->mapInterface);
+        windows->Destroy(windows->mapWindow);
+        windows->Destroy(windows->mapInterface);
     }
     villains_.clear();
     particles_.reset();
@@ -377,7 +366,7 @@ void MapScreen::StartFade() {
 }
 
 void MapScreen::OnFadeMidpoint() {
-    if (WindowManager* windows = GetWindowManager()) DestroySlot(*windows, windows->mapWindow);
+    if (WindowManager* windows = GetWindowManager()) windows->Destroy(windows->mapWindow);
     if (MapInterface* overlay = Interface()) overlay->RefreshProfileButton(CurrentProfile());
     ReloadProfile();
     CheckTutorials();

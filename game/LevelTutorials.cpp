@@ -214,13 +214,7 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         return true;
     }
     void FieldButtonRects(std::vector<kis::Rect>& out) const override {
-        FieldSprites* field = World().Field();
-        if (!field) return;
-        for (int32_t i = 0; i < field->Host().Count(); ++i) {
-            auto* sprite = dynamic_cast<const ActiveScreenSprite*>(field->Host().Get(i));
-            if (sprite && sprite->IsShown() && !sprite->IsMarkedForRemoval())
-                out.push_back(SpriteRect(*sprite));
-        }
+        ForEachFieldButton([&](const ActiveScreenSprite& sprite) { out.push_back(SpriteRect(sprite)); });
     }
     int32_t SpritePoint(uintptr_t sprite) const override {
         if (!sprite) return -1;
@@ -507,20 +501,25 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         const kis::Point at = ToScreen(field);
         return std::hypot(float(at.x) - x, float(at.y) - y);
     }
-    // The shown screen sprite with the command nearest the point.
-    const ActiveScreenSprite* NearestSprite(int32_t index, uint32_t command) const {
+    // Every button shown over the field (a screen sprite not going).
+    template <class Fn> void ForEachFieldButton(Fn fn) const {
         FieldSprites* field = World().Field();
-        if (!field) return nullptr;
-        const ActiveScreenSprite* best = nullptr;
-        float bestDistance = kButtonReach;
+        if (!field) return;
         for (int32_t i = 0; i < field->Host().Count(); ++i) {
             auto* sprite = dynamic_cast<const ActiveScreenSprite*>(field->Host().Get(i));
-            if (!sprite || sprite->Command() != command || !sprite->IsShown() || sprite->IsMarkedForRemoval())
-                continue;
-            const kis::Rect r = SpriteRect(*sprite);
-            const float d = ScreenDistance(index, float(r.left + r.right) / 2, float(r.top + r.bottom) / 2);
-            if (d < bestDistance) bestDistance = d, best = sprite;
+            if (sprite && sprite->IsShown() && !sprite->IsMarkedForRemoval()) fn(*sprite);
         }
+    }
+    // The shown screen sprite with the command nearest the point.
+    const ActiveScreenSprite* NearestSprite(int32_t index, uint32_t command) const {
+        const ActiveScreenSprite* best = nullptr;
+        float bestDistance = kButtonReach;
+        ForEachFieldButton([&](const ActiveScreenSprite& sprite) {
+            if (sprite.Command() != command) return;
+            const kis::Rect r = SpriteRect(sprite);
+            const float d = ScreenDistance(index, float(r.left + r.right) / 2, float(r.top + r.bottom) / 2);
+            if (d < bestDistance) bestDistance = d, best = &sprite;
+        });
         // The sprite is the point's only when no other point is nearer to it.
         if (best && SpritePoint(reinterpret_cast<uintptr_t>(best)) != index) return nullptr;
         return best;

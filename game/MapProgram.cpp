@@ -6,7 +6,6 @@
 #include "app/GameStates.h"
 #include "app/WindowInput.h"
 #include "engine/Cursors.h"
-#include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "frontend/Comix.h"
@@ -73,16 +72,28 @@ std::unique_ptr<MapTutorials>& ProgramMapTutorials() {
     return MapPart().tutorials;
 }
 
-bool StartMapTutorial(MapTutorial which) {
+// The map's tutorials, made for the first one that starts (null without the
+// map or the windows). The windows ask the running tutorial before a control
+// takes a click: the overlay's buttons other than Back, Options and the
+// greeting wait for it, and so do the level window's.
+MapTutorials* LinkedMapTutorials() {
     MapScreen* map = ProgramMap().get();
     WindowManager* windows = GetWindowManager();
-    if (!map || !windows) return false;
+    if (!map || !windows) return nullptr;
     auto& tutorials = ProgramMapTutorials();
     if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
-    // The windows ask the running tutorial before a control takes a click:
-    // the overlay's buttons other than Back, Options and the greeting wait
-    // for the tutorial, as the level window's do.
     windows->SetTutorial(&tutorials->windowLink);
+    return tutorials.get();
+}
+
+// The windows stop asking the map's tutorials (the map closes or goes).
+void UnlinkMapTutorials() {
+    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
+}
+
+bool StartMapTutorial(MapTutorial which) {
+    MapTutorials* tutorials = LinkedMapTutorials();
+    if (!tutorials) return false;
     switch (which) {
     case MapTutorial::First:
         tutorials->runner.Make<tut::MapTutorial_First>(tutorials->mapLink);
@@ -111,7 +122,8 @@ void DeleteMapTutorials() {
 void FinishMapTutorial(uint32_t id) {
     auto& tutorials = ProgramMapTutorials();
     tut::GameTutorial* running = tutorials ? tutorials->runner.Running() : nullptr;
-    // One that is finishing already (the end of its own step shows the levels) is left to it.
+    // One that is finishing already is left to it; when the villains' step
+    // shows the levels this finishes it, and the step's own Finish after it does nothing.
     if (!running || running->Id() != id || running->State() >= tut::kFinishing) return;
     LogLabelPrintf(kLogIndent, "Map tutorial", "%08X finishes", id);
     running->Finish(); // its end serves the map's next event
@@ -132,13 +144,9 @@ LevelWindowsHost MapLevelWindowHost() {
 void ExplainNewBonus(const LevelWindow& window) {
     const int32_t bonus = window.NewBonus();
     if (bonus < 0 && !window.SelectionHint()) return;
-    MapScreen* map = ProgramMap().get();
-    WindowManager* windows = GetWindowManager();
-    if (!map || !windows) return;
+    MapTutorials* tutorials = LinkedMapTutorials();
+    if (!tutorials) return;
     const BONUS* record = bonus >= 0 ? GetLevelGameData().bonuses.Get(bonus) : nullptr;
-    auto& tutorials = ProgramMapTutorials();
-    if (!tutorials) tutorials = std::make_unique<MapTutorials>(*map, windows);
-    windows->SetTutorial(&tutorials->windowLink);
     tutorials->runner.Make<tut::MapTutorial_NewBonus>(
         tutorials->mapLink, record ? bonus : -1, record ? std::u16string(record->name) : std::u16string(),
         LevelWindow::BonusSlotData(bonus), window.SelectionHint());
@@ -240,21 +248,10 @@ void OpenMap() {
         RevealLevelResult(*map);
     }
 }
+// The map's closing deletes its tutorials (through its hook).
 void CloseMap() {
-    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
-    DeleteMapTutorials();
+    UnlinkMapTutorials();
     if (MapScreen* map = ProgramMap().get()) map->Close();
-}
-
-uint32_t Modifiers() {
-    const InputManager* input = GetAppServices().input;
-    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
-    return keyboard ? keyboard->GetModifiers() : 0;
-}
-uint32_t VirtualKey(uint32_t key) {
-    const InputManager* input = GetAppServices().input;
-    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
-    return keyboard && key < 256 ? keyboard->GetVirtualKey(uint8_t(key)) : 0;
 }
 
 const AppCallbacks& MapCallbacks() {
@@ -280,7 +277,7 @@ const AppCallbacks& MapCallbacks() {
         // The windows over the map take the input first.
         c.mouseDown = [](int32_t x, int32_t y, uint32_t button) {
             if (!WindowsTakeMouseDown(x, y, button) && ProgramMap())
-                ProgramMap()->OnMouseDown(x, y, button, Modifiers());
+                ProgramMap()->OnMouseDown(x, y, button, KeyModifiers());
         };
         c.mouseUp = [](int32_t x, int32_t y, uint32_t button) {
             WindowsTakeMouseUp(x, y, button);
@@ -295,10 +292,11 @@ const AppCallbacks& MapCallbacks() {
         };
         c.mouseWheel = [](int32_t x, int32_t y, int32_t delta, uint32_t) {
             if (!WindowsTakeWheel(x, y, delta) && ProgramMap())
-                ProgramMap()->OnMouseWheel(delta, Modifiers());
+                ProgramMap()->OnMouseWheel(delta, KeyModifiers());
         };
         c.keyDown = [](uint32_t key, uint32_t modifiers) {
-            if (!WindowsTakeKeyDown(key, modifiers) && ProgramMap()) ProgramMap()->OnKeyDown(VirtualKey(key));
+            if (!WindowsTakeKeyDown(key, modifiers) && ProgramMap())
+                ProgramMap()->OnKeyDown(VirtualKeyOf(key));
         };
         c.keyUp = [](uint32_t key, uint32_t modifiers) { WindowsTakeKeyUp(key, modifiers); };
         return c;
@@ -307,7 +305,7 @@ const AppCallbacks& MapCallbacks() {
 }
 
 void FreeMap() {
-    if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
+    UnlinkMapTutorials();
     ProgramMapTutorials().reset();
     if (Comix* comix = GetComix()) comix->SetMapEventSink(nullptr);
     SetMapScreen(nullptr);

@@ -16,8 +16,8 @@ struct LevelMenuHooks {
     // A screen fade (250 ms out, 250 ms in) calling its argument at the middle; empty: at once.
     std::function<void(std::function<void()>)> fade;
     std::function<void()> restartFromScratch; // the saved game goes, the level starts again
-    std::function<void()> openOptions;        // empty until the options window exists
-    std::function<void()> openAwards;         // empty until the awards window exists
+    std::function<void()> openOptions;        // the options window over the level
+    std::function<void()> openAwards;         // the awards window over the level
 };
 
 class LevelMenu {

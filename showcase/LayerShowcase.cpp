@@ -5,6 +5,7 @@
 #include "app/GameDataLoader.h"
 #include "app/GameShell.h"
 #include "app/LoadingScreen.h"
+#include "app/WindowInput.h"
 #include "engine/Cursors.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
@@ -87,13 +88,6 @@ const char* ButtonName(uint32_t button) {
     default:
         return "other";
     }
-}
-
-// The virtual-key code of a key code, 0 when there is none.
-uint32_t VirtualKeyOf(uint32_t key) {
-    const InputManager* input = GetAppServices().input;
-    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
-    return keyboard && key < 256 ? keyboard->GetVirtualKey(uint8_t(key)) : 0;
 }
 
 } // namespace

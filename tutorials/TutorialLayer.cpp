@@ -10,9 +10,7 @@
 #include "text/TextLayout.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
-#include <cstdlib>
 
 namespace tut {
 

@@ -58,27 +58,27 @@ TEST(MapAnimals, ADecorationMakesFourFiguresAtMostAndNoneWithoutADescription) {
         {"an unknown figure", {Figure(9, 10, 10)}, 0},
     };
     for (const Case& c : cases) {
-        MapAnimalHost host;
-        MakeMapAnimals(&host, c.groups, Description);
-        EXPECT_EQ(host.animals.size(), c.figures) << c.name;
-        EXPECT_EQ(host.drawOrder.size(), c.figures) << c.name;
-        for (const auto& animal : host.animals)
+        MapAnimalFigures figures;
+        MakeMapAnimals(&figures, c.groups, Description);
+        EXPECT_EQ(figures.animals.size(), c.figures) << c.name;
+        EXPECT_EQ(figures.drawOrder.size(), c.figures) << c.name;
+        for (const auto& animal : figures.animals)
             EXPECT_NE(animal->Description(), nullptr) << c.name;
     }
 }
 
 TEST(MapAnimals, ChickensKeepTheirSpacingAndNeverPickATargetCloseBy) {
     platform::SeedRand(7);
-    MapAnimalHost host;
-    MakeMapAnimals(&host, {Chickens(4, {shpf::MakeRectangleShape(100, 100, 180, 160)})}, Description);
-    ASSERT_EQ(host.animals.size(), 4u);
+    MapAnimalFigures figures;
+    MakeMapAnimals(&figures, {Chickens(4, {shpf::MakeRectangleShape(100, 100, 180, 160)})}, Description);
+    ASSERT_EQ(figures.animals.size(), 4u);
     for (int frame = 0; frame < 3000; ++frame) {
-        for (auto& chicken : host.animals)
+        for (auto& chicken : figures.animals)
             chicken->Update(10);
-        for (auto& chicken : host.animals) {
+        for (auto& chicken : figures.animals) {
             EXPECT_TRUE(chicken->X() >= 100 && chicken->X() <= 180 && chicken->Y() >= 100 &&
                         chicken->Y() <= 160);
-            for (auto& other : host.animals) {
+            for (auto& other : figures.animals) {
                 if (other == chicken) continue;
                 EXPECT_GE(
                     std::hypot(chicken->TargetX() - other->TargetX(), chicken->TargetY() - other->TargetY()),
@@ -88,23 +88,24 @@ TEST(MapAnimals, ChickensKeepTheirSpacingAndNeverPickATargetCloseBy) {
     }
     for (int i = 0; i < 200; ++i) {
         MapPoint p;
-        if (!host.animals[0]->PickTarget(&p, i % 2 == 0)) continue;
-        EXPECT_GE(std::hypot(float(p.x) - host.animals[0]->X(), float(p.y) - host.animals[0]->Y()), 10.0f);
+        if (!figures.animals[0]->PickTarget(&p, i % 2 == 0)) continue;
+        EXPECT_GE(std::hypot(float(p.x) - figures.animals[0]->X(), float(p.y) - figures.animals[0]->Y()),
+                  10.0f);
     }
     // The draw list is sorted by y, then x.
-    for (size_t i = 1; i < host.drawOrder.size(); ++i) {
-        const MapLevelCharacter* a = host.drawOrder[i - 1];
-        const MapLevelCharacter* b = host.drawOrder[i];
+    for (size_t i = 1; i < figures.drawOrder.size(); ++i) {
+        const MapLevelCharacter* a = figures.drawOrder[i - 1];
+        const MapLevelCharacter* b = figures.drawOrder[i];
         EXPECT_TRUE(a->Y() < b->Y() || (a->Y() == b->Y() && a->X() <= b->X()));
     }
 }
 
 TEST(MapAnimals, AChickenWithoutAreaOnlyWaitsAndYells) {
     platform::SeedRand(3);
-    MapAnimalHost host;
-    MakeMapAnimals(&host, {Chickens(1, {})}, Description);
-    ASSERT_EQ(host.animals.size(), 1u);
-    MapLevelCharacter& chicken = *host.animals[0];
+    MapAnimalFigures figures;
+    MakeMapAnimals(&figures, {Chickens(1, {})}, Description);
+    ASSERT_EQ(figures.animals.size(), 1u);
+    MapLevelCharacter& chicken = *figures.animals[0];
     MapPoint p;
     EXPECT_FALSE(chicken.PickTarget(&p, true));
     for (int i = 0; i < 2000; ++i) {
@@ -115,13 +116,13 @@ TEST(MapAnimals, AChickenWithoutAreaOnlyWaitsAndYells) {
 }
 
 TEST(MapAnimals, APathOutsideEveryShapeIsBlocked) {
-    MapAnimalHost host;
+    MapAnimalFigures figures;
     // Two pens joined by nothing: a chicken in one cannot walk to the other.
     MakeMapAnimals(
-        &host,
+        &figures,
         {Chickens(1, {shpf::MakeRectangleShape(0, 0, 20, 20), shpf::MakeRectangleShape(60, 0, 80, 20)})},
         Description);
-    MapLevelCharacter& chicken = *host.animals[0];
+    MapLevelCharacter& chicken = *figures.animals[0];
     chicken.MoveTo(10, 10);
     chicken.SetTarget(10, 10);
     EXPECT_TRUE(chicken.CanStandAt(70, 10, false));
@@ -260,10 +261,10 @@ TEST(MapAnimals, AWalkerTurnsToItsWayAStepEveryThirtyMillisecondsBeforeItWalks) 
 
 TEST(MapAnimals, AHenStandsFacingTheWaySheWalked) {
     platform::SeedRand(3);
-    MapAnimalHost host;
-    MakeMapAnimals(&host, {Chickens(1, {shpf::MakeRectangleShape(0, 0, 300, 300)})}, Description);
-    ASSERT_EQ(host.animals.size(), 1u);
-    MapLevelCharacter& hen = *host.animals[0];
+    MapAnimalFigures figures;
+    MakeMapAnimals(&figures, {Chickens(1, {shpf::MakeRectangleShape(0, 0, 300, 300)})}, Description);
+    ASSERT_EQ(figures.animals.size(), 1u);
+    MapLevelCharacter& hen = *figures.animals[0];
     hen.MoveTo(150, 150);
     hen.Track().variant = 0;
     hen.standingVariant = 0;
