@@ -207,34 +207,25 @@ TEST(MapScreenScenario, TheOverlaysWindowLightsItsRegimeSwingsItsLockAndAnswersI
     MakeProfile(game.User());
     ASSERT_TRUE(testsupport::UseWindow(game));
     const MapPoint house = CellPosition(4);
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + Click(5000, 749, 445) +
-                    testsupport::script::Move(5300, 600, 400) + testsupport::script::Move(7200, 512, 12) +
-                    testsupport::script::Move(7700, 600, 400) + Click(8000, 512, 740) +
-                    testsupport::script::held::Key(9000, "ESCAPE") + Click(10000, house.x, house.y + 4) +
-                    Click(11000, 446, 538) + Click(12000, 86, 16)));
-    std::string shots;
+    const std::string events =
+        "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + Click(5000, 749, 445) +
+        testsupport::script::Move(5300, 600, 400) + testsupport::script::Move(7200, 512, 12) +
+        testsupport::script::Move(7700, 600, 400) + Click(8000, 512, 740) +
+        testsupport::script::held::Key(9000, "ESCAPE") + Click(10000, house.x, house.y + 4) +
+        Click(11000, 446, 538) + Click(12000, 86, 16);
+    std::vector<std::pair<int, std::string>> shots;
     std::vector<std::string> opening;
     for (int ms = 5200; ms <= 6400; ms += 75) {
         opening.push_back(game.File("opening" + std::to_string(ms) + ".png"));
-        shots += testsupport::ScreenshotAt(ms, opening.back());
+        shots.emplace_back(ms, opening.back());
     }
     const std::string rest = game.File("rest.png"), greeted = game.File("greeted.png"),
                       awards = game.File("awards.png"), level = game.File("level.png"),
                       cancelled = game.File("cancelled.png");
-    shots += testsupport::ScreenshotAt(7000, rest) + testsupport::ScreenshotAt(7600, greeted) +
-             testsupport::ScreenshotAt(8800, awards) + testsupport::ScreenshotAt(10800, level) +
-             testsupport::ScreenshotAt(11800, cancelled);
-    std::string output;
-    ASSERT_EQ(game.Run("--headless --draw-every 4 --input-script '" + script + "' --until-ms 13000" + shots,
-                       &output),
-              0)
-        << output << game.Log();
-    const std::string log = game.Log();
-    testsupport::KeepShot(rest, "map-overlay-rest.png");
-    testsupport::KeepShot(greeted, "map-overlay-greeted.png");
-    testsupport::KeepShot(level, "map-overlay-level.png");
+    shots.insert(shots.end(),
+                 {{7000, rest}, {7600, greeted}, {8800, awards}, {10800, level}, {11800, cancelled}});
+    const std::string log = testsupport::PlayNamed(
+        game, {.name = "map-overlay", .events = events, .untilMs = 13000, .shots = shots, .program = true});
     const Shot still = LoadShot(rest), hovered = LoadShot(greeted);
     ASSERT_TRUE(still.ok && hovered.ok);
 
@@ -339,7 +330,6 @@ TEST(MapScreenScenario, AnotherPlayerChosenOnTheMapTakesTheRunningTutorialAway) 
     // level 1 opens its level window.
     using testsupport::script::held::Click;
     GameCopy game;
-    ASSERT_TRUE(testsupport::UseWindow(game));
     testplayers::MakePlayer(game.User(), u"sal", [](ProfileRecord& record) {
         record.flags |= kProfileFlagEasyMapTutorial;
         record.results.regimes[kRegimeEasy].levels[0].status = kLevelSilver;
@@ -351,23 +341,14 @@ TEST(MapScreenScenario, AnotherPlayerChosenOnTheMapTakesTheRunningTutorialAway) 
         record.results.regimes[kRegimeHard].levels[0].status = kLevelOpen;
     });
     const MapPoint house = CellPosition(0);
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + Click(5000, 749, 513) +
-                    Click(8000, 512, 16) + Click(9000, 465, 404) + Click(11000, house.x, house.y + 4)));
-    const std::string tutorial = game.File("tutorial.png"), players = game.File("players.png"),
-                      chosen = game.File("chosen.png");
-    std::string output;
-    ASSERT_EQ(game.Run("--headless --draw-every 4 --input-script '" + script + "' --until-ms 12000" +
-                           testsupport::ScreenshotAt(7800, tutorial) +
-                           testsupport::ScreenshotAt(8800, players) +
-                           testsupport::ScreenshotAt(10800, chosen),
-                       &output),
-              0)
-        << output << game.Log();
-    const std::string log = game.Log();
-    testsupport::KeepShot(tutorial, "map-hard-tutorial.png");
-    testsupport::KeepShot(chosen, "map-other-player.png");
+    const std::string log =
+        testsupport::Play(game, {.events = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" +
+                                           Click(5000, 749, 513) + Click(8000, 512, 16) +
+                                           Click(9000, 465, 404) + Click(11000, house.x, house.y + 4),
+                                 .shots = {{7800, "tutorial"}, {8800, "players"}, {10800, "chosen"}},
+                                 .untilMs = 12000,
+                                 .keptAs = "map-other-player-",
+                                 .program = true});
     EXPECT_NE(log.find("40060000 starts"), std::string::npos) << log;
     const std::vector<std::string> picked = testsupport::LogLines(log, "Profile chosen");
     ASSERT_EQ(picked.size(), 1u) << log;
@@ -375,7 +356,8 @@ TEST(MapScreenScenario, AnotherPlayerChosenOnTheMapTakesTheRunningTutorialAway) 
     EXPECT_NE(log.find("the level window of level 1 opens"), std::string::npos) << "the click on level 1\n"
                                                                                 << log;
 
-    const Shot before = LoadShot(tutorial), list = LoadShot(players), after = LoadShot(chosen);
+    const Shot before = LoadShot(game.File("tutorial.png")), list = LoadShot(game.File("players.png")),
+               after = LoadShot(game.File("chosen.png"));
     ASSERT_TRUE(before.ok && list.ok && after.ok);
     // The tutorial's box stands in the middle of the map, above its centre.
     const auto parchment = [](int r, int g, int b) { return r > 240 && g > 225 && b > 190 && b < 235; };
