@@ -80,10 +80,10 @@ Played PlayHouse(const House& h, const std::vector<int>& shotTimes) {
     EXPECT_TRUE(testsupport::UseWindow(game));
     const std::string script = game.File("play.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + OpenLevel(kReady, "37") +
-                    Click(kStart, h.x, h.y) + Click(kFeed, h.feedX, h.feedY) +
-                    Click(h.collectAt, h.produceX, h.produceY) + Click(h.feedAgainAt, h.feedX, h.feedY) +
-                    std::to_string(h.feedAgainAt + 400) + " close\n"));
+        script, testsupport::script::SkipLogos() + OpenLevel(kReady, "37") + Click(kStart, h.x, h.y) +
+                    Click(kFeed, h.feedX, h.feedY) + Click(h.collectAt, h.produceX, h.produceY) +
+                    Click(h.feedAgainAt, h.feedX, h.feedY) + std::to_string(h.feedAgainAt + 400) +
+                    " close\n"));
     Played run;
     std::string extra;
     for (int t : shotTimes)

@@ -86,14 +86,13 @@ TEST(MapScreenScenario, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) 
     const MapPoint open = CellPosition(4); // level 5 on the 1024 x 768 screen (offsets 0, 1)
     const std::string script = game.File("map.txt");
     const std::string x = std::to_string(open.x), y = std::to_string(open.y + 1);
-    ASSERT_TRUE(
-        testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "5000 key down M\n5100 key up M\n"
-                                            "6000 mouse move " +
-                                                x + " " + y +
-                                                "\n"
-                                                "6200 key down LSHIFT\n6300 mouse down left\n"
-                                                "6350 mouse up left\n6400 key up LSHIFT\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, testsupport::script::SkipLogos() +
+                                                        "5000 key down M\n5100 key up M\n"
+                                                        "6000 mouse move " +
+                                                        x + " " + y +
+                                                        "\n"
+                                                        "6200 key down LSHIFT\n6300 mouse down left\n"
+                                                        "6350 mouse up left\n6400 key up LSHIFT\n"));
     const std::string before = game.File("before.png"), after = game.File("after.png");
     std::string output;
     const int status = game.RunShowcase("--headless --draw-every 4 --input-script '" + script +
@@ -119,9 +118,9 @@ TEST(MapScreenScenario, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTh
     const std::string x = std::to_string(open.x), y = std::to_string(open.y + 1);
     const std::string script = game.File("menu.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                "5000 mouse move 749 445\n5020 mouse down left\n5080 mouse up left\n"
-                "6300 mouse move " +
+        script, testsupport::script::SkipLogos() +
+                    "5000 mouse move 749 445\n5020 mouse down left\n5080 mouse up left\n"
+                    "6300 mouse move " +
                     x + " " + y +
                     "\n"
                     "6500 key down LSHIFT\n6600 mouse down left\n6650 mouse up left\n6700 key up LSHIFT\n"));
@@ -155,14 +154,13 @@ TEST(MapScreenScenario, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHin
     MakeProfile(game.User());
     ASSERT_TRUE(testsupport::UseWindow(game));
     const std::string script = game.File("menu.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script,
-                                            "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "5000 mouse move 749 445\n5020 mouse down left\n"
-                                            "5080 mouse up left\n"
-                                            "6000 mouse move 600 400\n"
-                                            "6300 mouse move 930 730\n"
-                                            "8000 mouse move 86 20\n8050 mouse down left\n"
-                                            "8100 mouse up left\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, testsupport::script::SkipLogos() +
+                                                        "5000 mouse move 749 445\n5020 mouse down left\n"
+                                                        "5080 mouse up left\n"
+                                                        "6000 mouse move 600 400\n"
+                                                        "6300 mouse move 930 730\n"
+                                                        "8000 mouse move 86 20\n8050 mouse down left\n"
+                                                        "8100 mouse up left\n"));
     const std::string map = game.File("map.png"), hint = game.File("hint.png");
     std::string output;
     const int status =
@@ -208,11 +206,10 @@ TEST(MapScreenScenario, TheOverlaysWindowLightsItsRegimeSwingsItsLockAndAnswersI
     ASSERT_TRUE(testsupport::UseWindow(game));
     const MapPoint house = CellPosition(4);
     const std::string events =
-        "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + Click(5000, 749, 445) +
-        testsupport::script::Move(5300, 600, 400) + testsupport::script::Move(7200, 512, 12) +
-        testsupport::script::Move(7700, 600, 400) + Click(8000, 512, 740) +
-        testsupport::script::held::Key(9000, "ESCAPE") + Click(10000, house.x, house.y + 4) +
-        Click(11000, 446, 538) + Click(12000, 86, 16);
+        testsupport::script::SkipLogos() + Click(5000, 749, 445) + testsupport::script::Move(5300, 600, 400) +
+        testsupport::script::Move(7200, 512, 12) + testsupport::script::Move(7700, 600, 400) +
+        Click(8000, 512, 740) + testsupport::script::held::Key(9000, "ESCAPE") +
+        Click(10000, house.x, house.y + 4) + Click(11000, 446, 538) + Click(12000, 86, 16);
     std::vector<std::pair<int, std::string>> shots;
     std::vector<std::string> opening;
     for (int ms = 5200; ms <= 6400; ms += 75) {
@@ -341,14 +338,13 @@ TEST(MapScreenScenario, AnotherPlayerChosenOnTheMapTakesTheRunningTutorialAway) 
         record.results.regimes[kRegimeHard].levels[0].status = kLevelOpen;
     });
     const MapPoint house = CellPosition(0);
-    const std::string log =
-        testsupport::Play(game, {.events = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" +
-                                           Click(5000, 749, 513) + Click(8000, 512, 16) +
-                                           Click(9000, 465, 404) + Click(11000, house.x, house.y + 4),
-                                 .shots = {{7800, "tutorial"}, {8800, "players"}, {10800, "chosen"}},
-                                 .untilMs = 12000,
-                                 .keptAs = "map-other-player-",
-                                 .program = true});
+    const std::string log = testsupport::Play(
+        game, {.events = testsupport::script::SkipLogos() + Click(5000, 749, 513) + Click(8000, 512, 16) +
+                         Click(9000, 465, 404) + Click(11000, house.x, house.y + 4),
+               .shots = {{7800, "tutorial"}, {8800, "players"}, {10800, "chosen"}},
+               .untilMs = 12000,
+               .keptAs = "map-other-player-",
+               .program = true});
     EXPECT_NE(log.find("40060000 starts"), std::string::npos) << log;
     const std::vector<std::string> picked = testsupport::LogLines(log, "Profile chosen");
     ASSERT_EQ(picked.size(), 1u) << log;

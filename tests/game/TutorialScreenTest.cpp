@@ -5,6 +5,7 @@
 
 #include "tests/game/TutorialLooks.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/ScriptPlay.h"
 
@@ -31,9 +32,9 @@ TEST(TutorialScreen, StepOverTheScreenAfterLoadingEndsOnAClick) {
     const auto at = [](int ms) { return std::to_string(kKeyMs + ms); };
     const std::string script = game.File("tutorial.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + at(0) + " key down F8\n" +
-                    at(80) + " key up F8\n" + at(2000) + " mouse move 700 300\n" + at(2020) +
-                    " mouse down left\n" + at(2100) + " mouse up left\n"));
+        script, testsupport::script::SkipLogos() + at(0) + " key down F8\n" + at(80) + " key up F8\n" +
+                    at(2000) + " mouse move 700 300\n" + at(2020) + " mouse down left\n" + at(2100) +
+                    " mouse up left\n"));
     const std::string shown = game.File("shown.png"), gone = game.File("gone.png");
     std::string output;
     const int status = game.RunShowcase("--headless --input-script '" + script + "' --until-ms " + at(3000) +

@@ -1,5 +1,6 @@
 #include "tests/support/ScriptPlay.h"
 
+#include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TempDir.h"
@@ -52,7 +53,7 @@ std::string PlayNamed(const GameCopy& game, const NamedPlay& play) {
 void PlayShowcase(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
                   const std::vector<std::pair<int, std::string>>& shots, const std::string& moreArguments) {
     PlayNamed(game, {.name = name,
-                     .events = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + events,
+                     .events = script::SkipLogos() + events,
                      .untilMs = untilMs,
                      .shots = shots,
                      .moreArguments = moreArguments});
