@@ -307,6 +307,13 @@ uint32_t PointPetshouse::CreateVisuals(bool animated, uint32_t delay) {
 
 void PointPetshouse::StartTrack(uint32_t id, float value) {
     track_.Set(id, value);
+    for (MapCharacter* animal : PacedAnimals())
+        FollowTrack(*animal, id, value);
+}
+
+void PointPetshouse::GiveTrack(MapCharacter& animal) const {
+    for (const SpeedTrack::Entry& e : track_.Entries())
+        FollowTrack(animal, e.id, e.value);
 }
 
 uint32_t PointPetshouse::Remove(bool animated, bool forGood, uint32_t delay) {

@@ -135,15 +135,19 @@ class PointPetshouse : public PointBuilding {
     SpriteObject* Overlay() const { return overlay_; }
     const BuildingLevel* CurrentLevel() const { return LevelRecord(std::max(stage_, 1)); }
     float Rate() const { return track_.Value(); }
-    // The house's rate entries (the level's animal speed modifiers), which
-    // its animals take over when they are made.
-    const SpeedTrack& Track() const { return track_; }
+    // A new animal takes every rate entry of its house (the level's animal
+    // speed modifiers); StartTrack hands each change to the animals standing.
+    void GiveTrack(MapCharacter& animal) const;
     // The animals as characters, for the second save pass.
     virtual std::vector<MapCharacter*> Animals() const = 0;
     // Ticks the animals (the house owns them).
     void UpdateAnimals(uint32_t ms);
 
   protected:
+    // The animals that follow the house's rate entries (the animals by default).
+    virtual std::vector<MapCharacter*> PacedAnimals() const { return Animals(); }
+    // How an animal of this house takes one rate entry.
+    virtual void FollowTrack(MapCharacter& animal, uint32_t id, float value) const = 0;
     // Shows the house's own button at (x, y) when the produce is ready and
     // nothing else stands in the way (no other button, no collecting job).
     void ShowCollectButton(bool ready, int32_t x, int32_t y, bool animated, uint32_t delay);

@@ -64,7 +64,6 @@ class PointCowshed : public PointTimedHouse {
 
   protected:
     int32_t AnimalCount() const override { return cowCount_; }
-    MapCharacter* AnimalInSlot(int32_t slot) const override { return Cow(slot); }
     void StopAnimalJobs() override;
     void CallAnimal() override;
 

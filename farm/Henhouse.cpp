@@ -179,14 +179,7 @@ MapChicken::MapChicken(LevelMap* map, PointHenhouse* house, int32_t slot, float 
                    int32_t(house->Index())),
       house_(house), slot_(slot), targetX_(x), targetY_(y) {
     noRerouteCount = 0;
-    for (const SpeedTrack::Entry& e : house->Track().Entries())
-        FollowTrack(e.id, e.value);
-}
-
-void MapChicken::FollowTrack(uint32_t id, float value) {
-    SetTrack(0, id, value);
-    SetTrack(2, id, value);
-    SetScaleTrack(id, value);
+    house->GiveTrack(*this);
 }
 
 MapChicken::~MapChicken() {
@@ -593,11 +586,18 @@ void PointHenhouse::EnterPhase(int32_t phase) {
     }
 }
 
-void PointHenhouse::StartTrack(uint32_t id, float value) {
-    PointPetshouse::StartTrack(id, value);
+std::vector<MapCharacter*> PointHenhouse::PacedAnimals() const {
+    std::vector<MapCharacter*> animals;
     for (const auto* slots : {&chickens_, &leaving_})
         for (const auto& chicken : *slots)
-            if (chicken) chicken->FollowTrack(id, value);
+            if (chicken) animals.push_back(chicken.get());
+    return animals;
+}
+
+void PointHenhouse::FollowTrack(MapCharacter& animal, uint32_t id, float value) const {
+    animal.SetTrack(0, id, value);
+    animal.SetTrack(2, id, value);
+    animal.SetScaleTrack(id, value);
 }
 
 int32_t PointHenhouse::Update(uint32_t ms) {

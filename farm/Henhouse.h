@@ -32,9 +32,6 @@ class MapChicken : public MapCharacter {
     bool FindWalkTarget();
     void Leave();
     void SetInPlace(bool on);
-    // Follows one rate entry of the house: the chicken walks and moves its
-    // animations at the house's pace (motion tracks 0 and 2, scale track).
-    void FollowTrack(uint32_t id, float value);
     void SetWalkTarget(float x, float y) {
         targetX_ = x;
         targetY_ = y;
@@ -80,7 +77,6 @@ class PointHenhouse : public PointPetshouse {
 
     uint32_t Remove(bool animated, bool forGood, uint32_t delay) override;
     int32_t Update(uint32_t ms) override;
-    void StartTrack(uint32_t id, float value) override;
     bool CollectProducts(GameMessager* messenger) override;
     uint32_t CollectCommand() const override { return kEggsCommand; }
     std::unique_ptr<Job_CollectProduce> MakeCollectJob(MapPlayer* player) override;
@@ -121,6 +117,11 @@ class PointHenhouse : public PointPetshouse {
 
   protected:
     void ClearDeliveredProduce() override;
+    // The chickens in the house's slots and those leaving it.
+    std::vector<MapCharacter*> PacedAnimals() const override;
+    // A chicken walks and plays its animations at the house's pace: motion
+    // tracks 0 and 2 and the scale track.
+    void FollowTrack(MapCharacter& animal, uint32_t id, float value) const override;
 
   private:
     void DeleteEggSprites();

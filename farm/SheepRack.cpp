@@ -213,6 +213,13 @@ PointSheepRack::~PointSheepRack() {
         if (sheep) sheep->Unlink();
 }
 
+std::vector<MapCharacter*> PointSheepRack::PacedAnimals() const {
+    std::vector<MapCharacter*> animals;
+    for (const auto& sheep : sheep_)
+        if (sheep) animals.push_back(sheep.get());
+    return animals;
+}
+
 std::vector<MapCharacter*> PointSheepRack::Animals() const {
     std::vector<MapCharacter*> animals;
     for (const auto& sheep : sheep_) {

@@ -99,7 +99,8 @@ class PointSheepRack : public PointTimedHouse {
 
   protected:
     int32_t AnimalCount() const override { return sheepCount_; }
-    MapCharacter* AnimalInSlot(int32_t slot) const override { return Sheep(slot); }
+    // The sheep without their heads.
+    std::vector<MapCharacter*> PacedAnimals() const override;
     void StopAnimalJobs() override;
     void CallAnimal() override;
     float LongestCallMs() const override { return kCallMs; }

@@ -46,20 +46,9 @@ uint32_t PointTimedHouse::RefreshButtons(bool animated, uint32_t delay) {
     return delay;
 }
 
-void PointTimedHouse::StartTrack(uint32_t id, float value) {
-    PointPetshouse::StartTrack(id, value);
-    for (int32_t slot = 0; slot < kMaxAnimals; ++slot)
-        if (MapCharacter* animal = AnimalInSlot(slot)) FollowTrack(*animal, id, value);
-}
-
-void PointTimedHouse::FollowTrack(MapCharacter& animal, uint32_t id, float value) {
+void PointTimedHouse::FollowTrack(MapCharacter& animal, uint32_t id, float value) const {
     animal.SetTrack(0, id, value);
     animal.SetTrack(1, id, value);
-}
-
-void PointTimedHouse::GiveTrack(MapCharacter& animal) const {
-    for (const SpeedTrack::Entry& e : track_.Entries())
-        FollowTrack(animal, e.id, e.value);
 }
 
 void PointTimedHouse::SetFed(bool fed, bool animated) {

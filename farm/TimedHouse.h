@@ -26,12 +26,6 @@ class PointTimedHouse : public PointPetshouse {
     void RefreshFeedGauge() override;
     uint32_t RefreshButtons(bool animated, uint32_t delay) override;
     void SetFed(bool fed, bool animated) override;
-    // The animals follow the house's rate entries as they change.
-    void StartTrack(uint32_t id, float value) override;
-    // A cow or sheep takes one rate entry of its house on motion tracks 0
-    // and 1; a new animal takes every entry the house has.
-    static void FollowTrack(MapCharacter& animal, uint32_t id, float value);
-    void GiveTrack(MapCharacter& animal) const;
 
     // Whether the animals are at work on the produce.
     bool IsProducing() const { return fed_ && timer_.remaining > 0.0f; }
@@ -45,8 +39,8 @@ class PointTimedHouse : public PointPetshouse {
                     const char* readyLabel);
     // The animals at work (the units of produce they give).
     virtual int32_t AnimalCount() const = 0;
-    // The animal standing in a slot (0..kMaxAnimals-1), or null.
-    virtual MapCharacter* AnimalInSlot(int32_t slot) const = 0;
+    // A cow or sheep takes its house's rate entries on motion tracks 0 and 1.
+    void FollowTrack(MapCharacter& animal, uint32_t id, float value) const override;
     // The produce is ready: the animals drop what they were doing.
     virtual void StopAnimalJobs() = 0;
     // The call timer ran out: one animal calls and the timer is set again.

@@ -15,6 +15,14 @@ uint32_t GameNow() {
 
 } // namespace
 
+bool PastBoundsNote::FirstTime(const kis::Rect& r, const kis::Rect& bounds) {
+    if (told_ || bounds.right <= bounds.left || bounds.bottom <= bounds.top) return false;
+    if (r.left >= bounds.left && r.top >= bounds.top && r.right <= bounds.right && r.bottom <= bounds.bottom)
+        return false;
+    told_ = true;
+    return true;
+}
+
 // ---------------------------------------------------------------- state
 
 void ControlState::SetState(uint32_t state, bool atOnce, int32_t duration) {

@@ -29,6 +29,19 @@ constexpr uint32_t kClickSelectRadio = 1; // the checkable button becomes its ra
 constexpr uint32_t kClickResetLook = 2;   // back to the normal look at once
 constexpr uint32_t kClickNoSound = 8;
 
+// Something drawn past its bounds (a caption past its button's sides, a
+// window at rest past the screen) is told in the log once per object, for
+// the screen walks to find; after that a frame costs one flag test.
+class PastBoundsNote {
+  public:
+    // True the first time r reaches past bounds: the caller then logs what it
+    // is. An empty bounds is nothing to measure against and tells nothing.
+    bool FirstTime(const kis::Rect& r, const kis::Rect& bounds);
+
+  private:
+    bool told_ = false;
+};
+
 // ---------------------------------------------------------------- state
 
 // The look of a control: 0 hidden, 1 normal, 2 hover, 3 pressed, plus 4 for

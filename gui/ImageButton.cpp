@@ -182,8 +182,7 @@ void ImageButton::DrawStateText(DXLViewer& viewer, float alpha) {
 // A caption that runs past the button's sides is drawn over its frame or
 // beside it: the log tells it once per button, for the screen walks to find.
 void ImageButton::TellCaptionPastSides(int32_t x) {
-    if (overflowTold_ || rect.right <= rect.left || (x >= rect.left && x + textWidth_ <= rect.right)) return;
-    overflowTold_ = true;
+    if (!overflow_.FirstTime(kis::MakeRect(x, rect.top, x + textWidth_, rect.bottom), rect)) return;
     LogLabelPrintf(kLogIndent, "Caption overflows its button", "\"%s\" %d px from %d in (%d, %d)",
                    platform::Utf16ToUtf8(text_).c_str(), int(textWidth_), int(x), int(rect.left),
                    int(rect.right));

@@ -90,7 +90,7 @@ class ImageButton : public ActiveButton {
     int32_t align_ = 1;
     int32_t textDx_ = 0, textDy_ = 0;
     std::unique_ptr<SpriteInstance> icon_;
-    bool overflowTold_ = false; // the log told that the caption runs past the button
+    PastBoundsNote overflow_; // the caption runs past the button's sides
 };
 
 // A narrow bottom-row button.

@@ -2,6 +2,7 @@
 
 #include "engine/Quad.h"
 #include "engine/Texture.h"
+#include "gui/Skin.h"
 #include "sprites/Sprite.h"
 
 #include <algorithm>
@@ -140,4 +141,14 @@ std::unique_ptr<SpriteInstance> GetMedalSprite(int32_t grade, kis::Vector2* posi
 
 Sprite* GetInfoSpriteGroup() {
     return GetSprite(1, u"info");
+}
+
+bool InitInfoPanel(SkinQuads* record, int32_t x, int32_t y, int32_t width, int32_t height) {
+    constexpr kis::Rect kBorders{19, 19, 17, 22};
+    Sprite* sheet = GetInfoSpriteGroup();
+    kis::Rect source;
+    if (!sheet || !sheet->Acquire() || !sheet->GetFrameRect(0, &source)) return false;
+    InitNinePatch(record, x, y, width, height, kBorders.left, kBorders.top, kBorders.right, kBorders.bottom,
+                  0xFFFFFFFF, 0, sheet->GetTexture(), source);
+    return true;
 }

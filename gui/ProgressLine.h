@@ -10,6 +10,7 @@
 
 class Sprite;
 class SpriteInstance;
+struct SkinQuads;
 
 // One piece of the line: its width on the screen and the columns of the sprite it is cut from.
 struct ProgressPiece {
@@ -69,3 +70,7 @@ int32_t ProgressLength(int32_t regime, uint32_t bronze, uint32_t silver, uint32_
 std::unique_ptr<SpriteInstance> GetMedalSprite(int32_t grade, kis::Vector2* position);
 // The sprite group "info" of library 1.
 Sprite* GetInfoSpriteGroup();
+// The information sheet's parchment panel, the nine-patch in the first frame
+// of "info", laid over the rectangle; false (the record left as it was)
+// without the sheet or its frame.
+bool InitInfoPanel(SkinQuads* record, int32_t x, int32_t y, int32_t width, int32_t height);

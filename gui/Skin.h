@@ -101,7 +101,6 @@ class SkinText {
     void SetShadow(int32_t dx, int32_t dy, uint32_t colour);
     // Lines this many pixels apart, baseline to baseline (0: the font's own spacing).
     void SetLinePitch(int32_t pitch);
-    int32_t LinePitch() const { return linePitch_; }
     float OutlineWidth() const { return outline_; }
     uint32_t OutlineColour() const { return outlineColour_; }
     uint32_t ShadowColour() const { return shadowColour_; }

@@ -473,12 +473,9 @@ void WindowManager::Draw() {
 // A window at rest that reaches past the screen's edges cannot be seen
 // whole: the log tells it once per window, for the screen walks to find.
 void WindowManager::ReportOutsideScreen(GameWindow& w) const {
-    if (w.outsideTold_) return;
     const int32_t width = ScreenWidth(), height = ScreenHeight();
-    if (width <= 0 || height <= 0) return;
     const kis::Rect& r = w.rect;
-    if (r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height) return;
-    w.outsideTold_ = true;
+    if (!w.outside_.FirstTime(r, kis::MakeRect(0, 0, width, height))) return;
     const uint32_t t = w.tag;
     const char name[5] = {char(t >> 24), char(t >> 16), char(t >> 8), char(t), 0};
     LogLabelPrintf(kLogIndent, "Window outside the screen", "%s (%d, %d)-(%d, %d) on %d x %d", name,

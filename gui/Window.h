@@ -133,7 +133,7 @@ class GameWindow {
 
   private:
     friend class WindowManager;
-    bool outsideTold_ = false; // the log told that it stands outside the screen
+    PastBoundsNote outside_; // it stands past the screen's edges
 };
 
 // A window that the player can drag; pauses the running level while open.

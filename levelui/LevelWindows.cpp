@@ -136,10 +136,7 @@ constexpr uint32_t kInfoBodyShadow = 0x80FFF7DD;
 constexpr int32_t kInfoLinePitch = 23;
 constexpr int32_t kInfoStripHeight = 48;
 constexpr int32_t kInfoNameFont = 4, kInfoBodyFont = 3;
-// The panel (a nine-patch) is the first frame of "info"; the close button's
-// three looks (normal, hover, pressed) lie one under another in the second.
-constexpr int32_t kInfoPanelFrame = 0;
-constexpr kis::Rect kInfoPanelBorders{19, 19, 17, 22};
+// The close button's three looks (normal, hover, pressed) one under another in the second frame of "info".
 constexpr int32_t kInfoCloseFrame = 1;
 constexpr int32_t kInfoCloseLooks[8] = {-1, 0, 1, 2, -1, 0, 0, 0};
 
@@ -212,13 +209,7 @@ InfoWindow::InfoWindow(WindowManager& manager, std::vector<InfoEntry> entries, P
     // The page's frame is the information sheet's panel over the whole window.
     rect = kis::MakeRectWH(rect.left, rect.top, layout_.width, layout_.height);
     contentTop = kInfoMarginTop;
-    if (Sprite* sheet = GetInfoSpriteGroup(); sheet && sheet->Acquire()) {
-        kis::Rect source;
-        if (sheet->GetFrameRect(kInfoPanelFrame, &source))
-            InitNinePatch(&frame_, 0, 0, layout_.width, layout_.height, kInfoPanelBorders.left,
-                          kInfoPanelBorders.top, kInfoPanelBorders.right, kInfoPanelBorders.bottom,
-                          0xFFFFFFFF, 0, sheet->GetTexture(), source);
-    }
+    InitInfoPanel(&frame_, 0, 0, layout_.width, layout_.height);
     for (size_t i = 0; i < entries_.size(); ++i) {
         const InfoEntry& e = entries_[i];
         const int32_t top = layout_.rowTops[i];

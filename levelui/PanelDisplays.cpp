@@ -139,7 +139,7 @@ void TimeBar::Update(bool animate) {
     int64_t left = 0;
     const bool hasLeft = TimeToNextLoss(regime, g, r.bronzeMs, r.silverMs, r.goldMs, value, &left);
     if (animate) {
-        const Stamp now{true, panel_.Manager().Now()};
+        const uint32_t now = panel_.Manager().Now();
         if (g < 6 && previousGrade_ > 5) stamps_[2] = now;
         if (g < 5 && previousGrade_ > 4) stamps_[1] = now;
         if (regime == 1 && g < 4 && previousGrade_ > 3) stamps_[0] = now;
@@ -174,7 +174,7 @@ void TimeBar::Draw(DXLViewer& viewer) {
         // The stamp runs from the frame it was set in: its first frame shows
         // the cross faint and large, not already settled on the medal.
         const CrossStampLook look =
-            stamps_[medal].stamped ? CrossStampAt(now - stamps_[medal].at) : CrossStampLook{1.0f, 1.0f};
+            stamps_[medal] ? CrossStampAt(now - *stamps_[medal]) : CrossStampLook{1.0f, 1.0f};
         const float alpha = look.alpha, scale = look.scale;
         const float sx = cross_->scaleX, sy = cross_->scaleY;
         cross_->scaleX *= scale, cross_->scaleY *= scale;

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,8 @@ class TimeBar {
     uint32_t PreviousGrade() const { return previousGrade_; }
     bool IsWarning() const { return warning_; }
     // Whether the medal's cross was stamped on as the medal was lost, and when (the manager's clock).
-    bool IsStamped(uint32_t medal) const { return stamps_[medal].stamped; }
-    uint32_t StampTime(uint32_t medal) const { return stamps_[medal].at; }
+    bool IsStamped(uint32_t medal) const { return stamps_[medal].has_value(); }
+    uint32_t StampTime(uint32_t medal) const { return stamps_[medal].value_or(0); }
 
   private:
     LevelPanel& panel_; // the owner
@@ -57,11 +58,7 @@ class TimeBar {
     std::vector<SkinQuads> frame_;
     std::array<std::unique_ptr<SpriteInstance>, 3> icons_; // bronze, silver, gold
     std::unique_ptr<SpriteInstance> cross_;
-    struct Stamp {
-        bool stamped = false;
-        uint32_t at = 0;
-    };
-    std::array<Stamp, 3> stamps_{}; // bronze, silver, gold
+    std::array<std::optional<uint32_t>, 3> stamps_{}; // bronze, silver, gold
     uint32_t previousGrade_ = 4;
     bool warning_ = false;
     uint32_t channel_ = 0;

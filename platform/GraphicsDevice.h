@@ -346,7 +346,8 @@ class GraphicsDevice {
     virtual void SetLossCause(bool active) = 0;
 
     virtual const DeviceCaps& GetCaps() const = 0;
-    // The back buffer as drawn so far; empty while there is none.
+    // The back buffer as drawn so far; empty while there is none. A clear may be
+    // written out only when the frame is asked for: ask again after one.
     virtual FrameView BackBuffer() const = 0;
 };
 

@@ -763,7 +763,7 @@ VB_TARGET_AVX512 void ShadeGroups16(const PixelState&, const uint32_t* tex, uint
     const __mmask16 mask = static_cast<__mmask16>((1u << (n - i)) - 1);
     const __m512i x = _mm512_maskz_loadu_epi32(mask, tex + i);
     if (kKind != BlendKind::Replace && _mm512_test_epi32_mask(x, alpha) == 0) return;
-    const __m512i d = _mm512_maskz_loadu_epi32(mask, dst + i);
+    const __m512i d = kKind == BlendKind::Replace ? x : _mm512_maskz_loadu_epi32(mask, dst + i);
     _mm512_mask_storeu_epi32(dst + i, mask, Shade16<kKind, kModulate>(x, d, c));
 }
 #endif
@@ -948,12 +948,12 @@ void FusedSpan(const PixelState& ps, const Setup& su, int64_t s, int64_t t, uint
     }
 }
 
-// Shades the pixels x0..x1-1 of row y.
 // A plane's value at the centre of pixel x, y.
 double PlaneAt(const Setup& su, const Plane& p, int x, int y) {
     return p.base + p.dx * (x - su.ox) + p.dy * (y - su.oy);
 }
 
+// Shades the pixels x0..x1-1 of row y.
 void ShadeSpan(const Surface& target, const PixelState& ps, const Setup& su, int y, int x0, int x1) {
     auto at = [&](const Plane& p) { return PlaneAt(su, p, x0, y); };
     uint32_t* row = target.pixels + static_cast<size_t>(y) * target.pitch;

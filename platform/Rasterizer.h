@@ -73,8 +73,9 @@ void Fill(const Surface& target, const ClipRect& rect, uint32_t colour);
 // blend or a white modulation would give back unchanged is copied, a point
 // sampled row reads one texture row, an exact integer magnification repeats
 // each texel, and a filtered run that is not a whole number of vector groups
-// ends with a group moved back over pixels already filtered. They give the same pixels as the general path;
-// tests turn them off to compare. Returns the previous setting.
+// ends with a group moved back over pixels already filtered. They give the
+// same pixels as the general path; tests turn them off to compare. Returns the
+// previous setting.
 bool UseShortcuts(bool use);
 
 // The widest kernels used, in bits: 512 (AVX-512), 256 (AVX2) or 128 (SSE2),

@@ -368,7 +368,6 @@ void SoftwareDevice::CoverPendingClear(const raster::ClipRect& drawn) {
     PendingClear& p = pendingClear_;
     const int x0 = std::max(drawn.x0, p.rect.x0), x1 = std::min(drawn.x1, p.rect.x1);
     if (x0 >= x1) return;
-    const raster::Surface target = Target();
     for (int y = std::max(drawn.y0, p.rect.y0); y < std::min(drawn.y1, p.rect.y1); ++y) {
         std::pair<int, int>& row = p.drawn[static_cast<size_t>(y - p.rect.y0)];
         if (row.first >= row.second) {
@@ -376,8 +375,7 @@ void SoftwareDevice::CoverPendingClear(const raster::ClipRect& drawn) {
         } else if (x0 <= row.second && x1 >= row.first) {
             row = {std::min(row.first, x0), std::max(row.second, x1)};
         } else {
-            raster::Fill(target, raster::ClipRect{p.rect.x0, y, row.first, y + 1}, p.colour);
-            raster::Fill(target, raster::ClipRect{row.second, y, p.rect.x1, y + 1}, p.colour);
+            FillAroundDrawn(y);
             row = {p.rect.x0, p.rect.x1};
         }
     }
@@ -387,16 +385,16 @@ void SoftwareDevice::WritePendingClear() const {
     PendingClear& p = pendingClear_;
     if (!p.active) return;
     p.active = false;
+    for (int y = p.rect.y0; y < p.rect.y1; ++y)
+        FillAroundDrawn(y);
+}
+
+void SoftwareDevice::FillAroundDrawn(int y) const {
+    const PendingClear& p = pendingClear_;
+    const std::pair<int, int> row = p.drawn[static_cast<size_t>(y - p.rect.y0)];
     const raster::Surface target = Target();
-    for (int y = p.rect.y0; y < p.rect.y1; ++y) {
-        const std::pair<int, int> row = p.drawn[static_cast<size_t>(y - p.rect.y0)];
-        if (row.first >= row.second) {
-            raster::Fill(target, raster::ClipRect{p.rect.x0, y, p.rect.x1, y + 1}, p.colour);
-            continue;
-        }
-        raster::Fill(target, raster::ClipRect{p.rect.x0, y, row.first, y + 1}, p.colour);
-        raster::Fill(target, raster::ClipRect{row.second, y, p.rect.x1, y + 1}, p.colour);
-    }
+    raster::Fill(target, raster::ClipRect{p.rect.x0, y, row.first, y + 1}, p.colour);
+    raster::Fill(target, raster::ClipRect{row.second, y, p.rect.x1, y + 1}, p.colour);
 }
 
 Result SoftwareDevice::BeginScene() {

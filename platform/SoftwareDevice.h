@@ -50,6 +50,8 @@ class SoftwareDevice final : public GraphicsDevice {
     // WritePendingClear fills what remains, before anything reads the target.
     void CoverPendingClear(const raster::ClipRect& drawn);
     void WritePendingClear() const;
+    // Fills row y of the pending clear outside the columns drawn over in it.
+    void FillAroundDrawn(int y) const;
 
     PresentParameters parameters_;
     FrameSink* sink_;
@@ -60,7 +62,8 @@ class SoftwareDevice final : public GraphicsDevice {
         bool active = false;
         uint32_t colour = 0;
         raster::ClipRect rect;
-        // Per row of rect: the columns [first, second) already drawn over, which the clear leaves alone.
+        // Per row of rect: the columns [first, second) already drawn over, which the
+        // clear leaves alone; a row not drawn over holds the empty {rect.x0, rect.x0}.
         std::vector<std::pair<int, int>> drawn;
     };
     mutable PendingClear pendingClear_;

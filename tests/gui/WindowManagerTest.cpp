@@ -480,10 +480,7 @@ TEST(WindowsOnTheScreen, AWindowPastTheScreensEdgeIsLoggedOnce) {
     }
     LogFinish();
     const std::string all = testsupport::ReadFileBytes(logFile);
-    std::vector<std::string> lines;
-    for (size_t at = all.find("Window outside the screen"); at != std::string::npos;
-         at = all.find("Window outside the screen", at + 1))
-        lines.push_back(all.substr(at, all.find_first_of("\r\n", at) - at));
+    const std::vector<std::string> lines = testsupport::LogLines(all, "Window outside the screen");
     ASSERT_EQ(lines.size(), 2u) << all;
     EXPECT_NE(lines[0].find("Bbbb (900, 700)-(1100, 800) on 1024 x 768"), std::string::npos) << lines[0];
     EXPECT_NE(lines[1].find("Cccc (-10, 100)-(40, 150) on 1024 x 768"), std::string::npos) << lines[1];

@@ -593,27 +593,31 @@ TEST_F(DeviceTest, ClearsDrawnOverGiveTheFrameOfAClearWrittenAtOnce) {
     for (int k = 0; k < 32 * 32; ++k)
         paddedTexels[size_t(k)] = k % 32 < 16 && k / 32 < 12 ? paddedTexels[size_t(k)] | 0xFF000000u : 0;
     const TexturePtr padded = MakeTexture(32, 32, paddedTexels);
+    // A quad drawn as the game draws one: opaque with its texels as they are, or
+    // modulated by its colour and alpha-blended over the frame.
+    auto drawQuad = [&](const TexturePtr& texture, bool blended, TextureFilter filter, TextureAddress address,
+                        const Quad& quad) {
+        if (blended)
+            SetBlendMode(true, Blend::SrcAlpha, Blend::InvSrcAlpha);
+        else
+            SetBlendMode(false, Blend::One, Blend::Zero);
+        const TextureOp op = blended ? TextureOp::Modulate : TextureOp::SelectArg1;
+        Stage(op, op);
+        Sampler(filter, address);
+        device->SetTexture(0, texture);
+        Draw(quad);
+    };
     auto drawOpaque = [&](float x, float y, float w, float h) {
-        SetBlendMode(false, Blend::One, Blend::Zero);
-        Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
-        Sampler(TextureFilter::Point, TextureAddress::Clamp);
-        device->SetTexture(0, opaque);
-        Draw(MakeQuad(x, y, w, h, 0xFFFFFFFF));
+        drawQuad(opaque, false, TextureFilter::Point, TextureAddress::Clamp,
+                 MakeQuad(x, y, w, h, 0xFFFFFFFF));
     };
     // The padded picture blended and point-sampled; u1 past 0.5 reaches its transparent texels.
     auto drawField = [&](float x, float y, float w, float h, float u1) {
-        SetBlendMode(true, Blend::SrcAlpha, Blend::InvSrcAlpha);
-        Stage(TextureOp::Modulate, TextureOp::Modulate);
-        Sampler(TextureFilter::Point, TextureAddress::Clamp);
-        device->SetTexture(0, padded);
-        Draw(MakeQuad(x, y, w, h, 0xFFFFFFFF, 0, 0, u1, 0.375f));
+        drawQuad(padded, true, TextureFilter::Point, TextureAddress::Clamp,
+                 MakeQuad(x, y, w, h, 0xFFFFFFFF, 0, 0, u1, 0.375f));
     };
     auto drawSprite = [&](float x, float y, float w, float h) {
-        SetBlendMode(true, Blend::SrcAlpha, Blend::InvSrcAlpha);
-        Stage(TextureOp::Modulate, TextureOp::Modulate);
-        Sampler(TextureFilter::Linear, TextureAddress::Clamp);
-        device->SetTexture(0, holes);
-        Draw(MakeQuad(x, y, w, h, 0xC0A0FF80));
+        drawQuad(holes, true, TextureFilter::Linear, TextureAddress::Clamp, MakeQuad(x, y, w, h, 0xC0A0FF80));
     };
     auto setViewport = [&](uint32_t x, uint32_t y, uint32_t w, uint32_t h) {
         ASSERT_EQ(device->SetViewport(Viewport{x, y, w, h, 0.0f, 1.0f}), kOk);
@@ -648,18 +652,14 @@ TEST_F(DeviceTest, ClearsDrawnOverGiveTheFrameOfAClearWrittenAtOnce) {
              device->SetRenderState(RenderState::AlphaTestEnable, 1);
              device->SetRenderState(RenderState::AlphaFunc, static_cast<uint32_t>(CompareFunc::Greater));
              device->SetRenderState(RenderState::AlphaRef, 0x80);
-             SetBlendMode(false, Blend::One, Blend::Zero);
-             Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
-             device->SetTexture(0, holes);
-             Draw(MakeQuad(0, 0, kWidth, 40, 0xFFFFFFFF));
+             drawQuad(holes, false, TextureFilter::Point, TextureAddress::Wrap,
+                      MakeQuad(0, 0, kWidth, 40, 0xFFFFFFFF));
              device->SetRenderState(RenderState::AlphaTestEnable, 0);
          }},
         {"an opaque texture at half alpha",
          [&] {
-             SetBlendMode(true, Blend::SrcAlpha, Blend::InvSrcAlpha);
-             Stage(TextureOp::Modulate, TextureOp::Modulate);
-             device->SetTexture(0, opaque);
-             Draw(MakeQuad(0, 0, kWidth, 40, 0x80FFFFFF));
+             drawQuad(opaque, true, TextureFilter::Point, TextureAddress::Wrap,
+                      MakeQuad(0, 0, kWidth, 40, 0x80FFFFFF));
          }},
         {"a clear of part of the frame, rectangles past it",
          [&] {
@@ -695,10 +695,8 @@ TEST_F(DeviceTest, ClearsDrawnOverGiveTheFrameOfAClearWrittenAtOnce) {
          }},
         {"a turned quad",
          [&] {
-             SetBlendMode(false, Blend::One, Blend::Zero);
-             Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
-             device->SetTexture(0, opaque);
-             Draw(Parallelogram(30.25f, 2.5f, 50.5f, 20.25f, -20.5f, 40.75f, 0xFFFFFFFF));
+             drawQuad(opaque, false, TextureFilter::Point, TextureAddress::Wrap,
+                      Parallelogram(30.25f, 2.5f, 50.5f, 20.25f, -20.5f, 40.75f, 0xFFFFFFFF));
          }},
         {"nothing drawn", [] {}},
     };
@@ -707,11 +705,8 @@ TEST_F(DeviceTest, ClearsDrawnOverGiveTheFrameOfAClearWrittenAtOnce) {
         std::vector<uint32_t> frames[2];
         for (const bool atOnce : {true, false}) {
             setViewport(0, 0, kWidth, kHeight);
-            SetBlendMode(false, Blend::One, Blend::Zero);
-            Stage(TextureOp::SelectArg1, TextureOp::SelectArg1);
-            Sampler(TextureFilter::Point, TextureAddress::Wrap);
-            device->SetTexture(0, backdrop);
-            Draw(MakeQuad(0, 0, kWidth, kHeight, 0xFFFFFFFF, 0, 0, 3, 2));
+            drawQuad(backdrop, false, TextureFilter::Point, TextureAddress::Wrap,
+                     MakeQuad(0, 0, kWidth, kHeight, 0xFFFFFFFF, 0, 0, 3, 2));
             (void)device->BackBuffer();
             clear(0xFF2040C0);
             // Reading the frame writes a pending clear.
@@ -839,6 +834,28 @@ TEST_F(DeviceTest, ViewportClipsAndTransformsFollowTheRowVectorConvention) {
     EXPECT_EQ(Pixel(3, 3), kBackground);
     EXPECT_EQ(Pixel(4, 4), 0xFF000000u);
     EXPECT_EQ(device->SetViewport(Viewport{100, 0, 100, 10, 0, 1}), kErrInvalidCall);
+}
+
+// A clear still waiting to be written belongs to the frame a reset throws away:
+// the new frame, smaller or larger, starts black and nothing lands outside it.
+TEST_F(DeviceTest, ResetDropsAClearNotYetWritten) {
+    const uint32_t sizes[][2] = {{64, 48}, {160, 120}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(size[0]);
+        device->Clear(kClearTarget, 0xFFFFFFFF, 0, 0);
+        PresentParameters p;
+        p.backBufferWidth = size[0];
+        p.backBufferHeight = size[1];
+        ASSERT_EQ(device->Reset(p), kOk);
+        const FrameView f = device->BackBuffer();
+        ASSERT_EQ(f.width, int(size[0]));
+        ASSERT_EQ(f.height, int(size[1]));
+        long lit = 0;
+        for (int y = 0; y < f.height; ++y)
+            for (int x = 0; x < f.width; ++x)
+                lit += f.pixels[y * f.pitchInPixels + x] != 0;
+        EXPECT_EQ(lit, 0);
+    }
 }
 
 TEST_F(DeviceTest, LostDeviceRecoversThroughResetWithManagedTexturesIntact) {
