@@ -11,6 +11,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -76,19 +77,20 @@ struct Played {
 // button, "Feed" again; screenshots at the given times.
 Played PlayHouse(const House& h, const std::vector<int>& shotTimes) {
     GameCopy game(LevelData::Scenarios);
-    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    EXPECT_TRUE(testsupport::UseWindow(game));
     const std::string script = game.File("play.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + OpenLevel(kReady, "37") +
-                    Click(kStart, h.x, h.y) + Click(kFeed, h.feedX, h.feedY) +
-                    Click(h.collectAt, h.produceX, h.produceY) + Click(h.feedAgainAt, h.feedX, h.feedY) +
-                    std::to_string(h.feedAgainAt + 400) + " close\n"));
+        script, testsupport::script::SkipLogos() + OpenLevel(kReady, "37") + Click(kStart, h.x, h.y) +
+                    Click(kFeed, h.feedX, h.feedY) + Click(h.collectAt, h.produceX, h.produceY) +
+                    Click(h.feedAgainAt, h.feedX, h.feedY) + std::to_string(h.feedAgainAt + 400) +
+                    " close\n"));
     Played run;
     std::string extra;
     for (int t : shotTimes)
         extra += testsupport::ScreenshotAt(t, game.File("shot" + std::to_string(t) + ".png"));
     std::string out;
-    EXPECT_EQ(game.RunShowcase("--headless --input-script '" + script + "'" + extra, &out), 0) << out;
+    EXPECT_EQ(game.RunShowcase("--headless --draw-every 4 --input-script '" + script + "'" + extra, &out), 0)
+        << out;
     run.log = game.Log();
     // The copy goes with this function: the shots are read now.
     for (int t : shotTimes) {

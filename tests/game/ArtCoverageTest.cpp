@@ -9,6 +9,7 @@
 #include "frontend/MapGeometry.h"
 #include "gui/Regime.h"
 #include "tests/game/Players.h"
+#include "tests/game/WindowSizes.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
@@ -19,6 +20,7 @@
 #include <vector>
 
 using testsupport::GameCopy;
+using namespace windowsizes;
 using testsupport::MissingContent;
 
 namespace {
@@ -33,12 +35,6 @@ size_t Count(const std::string& log, const std::string& text) {
     return testsupport::LogLines(log, text).size();
 }
 
-void UseScreen(const GameCopy& game, int width, int height) {
-    ASSERT_TRUE(
-        testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=" + std::to_string(width) +
-                                                                     "," + std::to_string(height) + "\n"));
-}
-
 // The log's lines of a caption running past its button's sides, a window at
 // rest past the screen's edges and a tutorial box past them (the program
 // tells each once); empty when there are none.
@@ -51,24 +47,12 @@ std::string OutOfPlace(const std::string& log) {
     return found;
 }
 
-struct Screen {
-    int width, height;
-};
-constexpr Screen kScreens[] = {{800, 600}, {1024, 768}};
-
-std::string Describe(Screen screen) {
-    return std::to_string(screen.width) + "x" + std::to_string(screen.height);
-}
-
-std::string Walk(const GameCopy& game, const std::string& events, int untilMs, bool showcase) {
-    const std::string script = game.File("walk.txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
-    std::string output;
-    const std::string arguments =
-        "--headless --input-script '" + script + "' --until-ms " + std::to_string(untilMs);
-    const int status = showcase ? game.RunShowcase(arguments, &output) : game.Run(arguments, &output);
-    EXPECT_EQ(status, 0) << output;
-    return game.Log();
+// The walk at the window size. Only its log is looked at, so it draws only
+// every tenth frame: the others run the same drawing code, without pixels,
+// and the log is the same for every count.
+std::string Walk(const GameCopy& game, WindowSize size, const std::string& events, int untilMs,
+                 bool program) {
+    return PlayAt(game, size, {.events = events, .untilMs = untilMs, .program = program, .drawEvery = 10});
 }
 
 } // namespace
@@ -84,13 +68,12 @@ TEST(ArtCoverage, ThePlayersPathFromTheLogosToTheMapShowsEverything) {
     struct Places {
         int menuX, easyY, optionsY, creditsY, houseX, houseY, cancelX, cancelY, awardsY;
     };
-    for (const Screen screen : kScreens) {
+    for (const WindowSize screen : kSizes) {
         SCOPED_TRACE(Describe(screen));
         const int w = screen.width, h = screen.height, cx = w / 2, cy = h / 2;
         const Places at = w == 800 ? Places{589, 353, 489, 558, 113, 100, cx - 68, cy + 154, 552}
                                    : Places{749, 445, 581, 726, 143, 150, cx - 68, cy + 154, 722};
         GameCopy game;
-        UseScreen(game, w, h);
         std::string events = "1500 mouse move 500 300\n"; // the logos stand a while, then a click skips them
         events += Click(2500, 500, 300);
         int ms = 5500;
@@ -107,7 +90,7 @@ TEST(ArtCoverage, ThePlayersPathFromTheLogosToTheMapShowsEverything) {
         events += Click(19000, at.cancelX, at.cancelY); // its cancel
         events += Click(19800, 88, at.awardsY) +
                   Click(25000, cx - 1, cy + 225); // the awards window, its bars at rest
-        const std::string log = Walk(game, events, 26000, false);
+        const std::string log = Walk(game, screen, events, 26000, true);
 
         EXPECT_EQ(MissingContent(log), "");
         EXPECT_EQ(OutOfPlace(log), "");
@@ -126,10 +109,9 @@ TEST(ArtCoverage, ThePlayersPathFromTheLogosToTheMapShowsEverything) {
 // way back. Then the comics after the story levels, each typed and shown, its page completed and closed onto
 // the map, which (without a profile) gives the screen back.
 TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
-    for (const Screen screen : kScreens) {
+    for (const WindowSize screen : kSizes) {
         SCOPED_TRACE(Describe(screen));
         GameCopy game;
-        UseScreen(game, screen.width, screen.height);
         const std::vector<std::string> levels = {"31", "32", "33", "34", "35", "36", "1",
                                                  "4",  "6",  "8",  "15", "29", "37"};
         const int width = screen.width, height = screen.height;
@@ -162,7 +144,7 @@ TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
             events += Click(t, width / 2, height / 2), t += 800;     // completes the page or closes it
             events += Click(t, width / 2, height / 2), t += 1500;    // closes it or falls on the way back
         }
-        const std::string log = Walk(game, events, t + 500, true);
+        const std::string log = Walk(game, screen, events, t + 500, false);
 
         EXPECT_EQ(MissingContent(log), "");
         for (const std::string& level : levels)
@@ -182,12 +164,11 @@ TEST(ArtCoverage, EverySampleLevelWithItsPanelAndWindowsShowsEverything) {
 // pointer resting on the first one and then on a goal for their hints.
 TEST(ArtCoverage, TheLevelWindowsBonusSlotsAndGoalsShowEverything) {
     GameCopy game;
-    UseScreen(game, 1024, 768);
     testplayers::MakeBonusPlayer(game.User(), {0, 2, 4});
     const MapPoint twenty = CellPosition(19);
     std::string events = Click(40, 400, 300) + Key(5000, "M") + Click(6000, twenty.x, twenty.y + 4);
     events += Move(7000, 447, 510) + Move(8500, 360, 270) + Move(10000, 100, 700); // a slot, a goal
-    const std::string log = Walk(game, events, 10500, true);
+    const std::string log = Walk(game, {1024, 768}, events, 10500, false);
 
     EXPECT_EQ(MissingContent(log), "");
     EXPECT_EQ(OutOfPlace(log), "");

@@ -21,19 +21,7 @@ namespace {
 // The player "ida": tutorials on, levels 1-6 passed, level 7 open, the map's
 // first visit made.
 void MakeCampaignProfile(const std::string& user) {
-    std::filesystem::create_directories(user);
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    Profile* ida = profiles.CreateProfile(u"ida");
-    ASSERT_NE(ida, nullptr);
-    ASSERT_EQ(ida->Record().results.tutorial, 1u);
-    LevelProgress* levels = ida->MutableRecord().results.regimes[kRegimeEasy].levels;
-    for (int i = 0; i < 6; ++i)
-        levels[i].status = kLevelSilver;
-    levels[6].status = kLevelOpen;
-    ida->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
-    ASSERT_TRUE(ida->Save());
-    profiles.SetCurrent(ida);
+    testplayers::MakeEasyPlayer(user, u"ida", 6, kLevelSilver, true);
 }
 
 const Profile* CurrentProfile(ProfileManager& profiles) {
@@ -56,7 +44,7 @@ constexpr int kThreeBeesX = 459, kThreeBeesY = 620;
 TEST(BonusEarnedScenario, WinningLevelSevenGivesTheBeesWhichLevelEightTeachesAndUses) {
     GameCopy game;
     MakeCampaignProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     std::string output;
     ASSERT_EQ(game.Run("--headless --draw-every 20 --until-ms 600000 --bot easy 7", &output), 0) << output;
     const std::string won = game.Log();
@@ -129,24 +117,13 @@ TEST(BonusEarnedScenario, WinningLevelSevenGivesTheBeesWhichLevelEightTeachesAnd
 // on the second robber, who runs off.
 TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
     GameCopy game;
-    {
-        std::filesystem::create_directories(game.User());
-        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-        profiles.Load();
-        Profile* ida = profiles.CreateProfile(u"ida");
-        ASSERT_NE(ida, nullptr);
-        RegimeProgress& easy = ida->MutableRecord().results.regimes[kRegimeEasy];
-        for (int i = 0; i < 19; ++i)
-            easy.levels[i].status = kLevelSilver;
-        easy.levels[19].status = kLevelOpen;
+    testplayers::MakeEasyPlayer(game.User(), u"ida", 19, kLevelSilver, true, [](ProfileRecord& record) {
+        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
         for (int bonus = 0; bonus < 4; ++bonus)
             easy.owned[bonus] = 1;
         easy.chosenCount = 3;
         easy.chosen[0] = 1, easy.chosen[1] = 2, easy.chosen[2] = 3;
-        ida->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
-        ASSERT_TRUE(ida->Save());
-        profiles.SetCurrent(ida);
-    }
+    });
     const MapPoint twenty = CellPosition(19);
     // M opens the map; level 20 (the mouse then leaves the window's goals);
     // "choose bonuses"; the bees' panel; OK; "play"; a bed starts the clock;

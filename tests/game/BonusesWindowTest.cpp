@@ -5,7 +5,9 @@
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -44,14 +46,13 @@ TEST(BonusesWindow, ThreeOwnedBonusesTwoChosenAndAThirdAdded) {
         ASSERT_TRUE(tess->Save());
         profiles.SetCurrent(tess);
     }
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const std::string script = game.File("bonuses.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script,
-                                            "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "5000 key down F10\n5100 key up F10\n"
-                                            "5700 mouse move 362 339\n5800 mouse down left\n"
-                                            "5850 mouse up left\n5900 mouse move 900 700\n"
-                                            "6200 key down ESCAPE\n6250 key up ESCAPE\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, testsupport::script::SkipLogos() +
+                                                        "5000 key down F10\n5100 key up F10\n"
+                                                        "5700 mouse move 362 339\n5800 mouse down left\n"
+                                                        "5850 mouse up left\n5900 mouse move 900 700\n"
+                                                        "6200 key down ESCAPE\n6250 key up ESCAPE\n"));
     const std::string before = game.File("before.png"), after = game.File("after.png");
     std::string output;
     const int status =

@@ -3,6 +3,7 @@
 // (the capital's height of a caption without descenders) and the caption
 // stays inside its button's face.
 #include "tests/game/LevelTutorialPlay.h"
+#include "tests/game/WindowSizes.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
@@ -16,17 +17,9 @@
 using testsupport::GameCopy;
 using testsupport::Shot;
 using testsupport::script::quick::Click;
+using namespace windowsizes;
 
 namespace {
-
-struct WindowSize {
-    int width, height;
-};
-constexpr WindowSize kSizes[] = {{800, 600}, {1024, 768}};
-
-std::string Describe(WindowSize size) {
-    return std::to_string(size.width) + "x" + std::to_string(size.height);
-}
 
 // The pixels of a caption's colour inside a rectangle: the rows and columns
 // from the first to the last that hold one (empty: none).
@@ -83,26 +76,18 @@ TEST(CaptionsScenario, TheMainMenusCaptionsReadInsideTheirButtons) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
         GameCopy game;
-        ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
-                                                "[Video]\nWindow=" + std::to_string(size.width) + "," +
-                                                    std::to_string(size.height) + "\n"));
         const bool small = size.width == 800;
         // The menu's bars: "Options" and, 67 px below, "Quit" (about 250 x 52).
         const int barX = small ? 589 : 749, optionsY = small ? 489 : 581, quitY = optionsY + 67;
         const std::string events = Click(40, 500, 300) + "4500 key down A\n4550 key up A\n" +
                                    "4600 key down RETURN\n4650 key up RETURN\n" + "6000 mouse move 5 300\n" +
                                    Click(6700, barX, optionsY) + "6900 mouse move 5 300\n";
-        const std::string script = game.File("menu.txt");
-        ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
-        std::string output;
-        ASSERT_EQ(game.Run("--headless --until-ms 8000 --input-script '" + script + "' " +
-                               testsupport::ScreenshotAt(6500, game.File("menu.png")) + " " +
-                               testsupport::ScreenshotAt(7900, game.File("options.png")),
-                           &output),
-                  0)
-            << output;
-        testsupport::KeepShot(game.File("menu.png"), "captions-menu-" + Describe(size) + ".png");
-        testsupport::KeepShot(game.File("options.png"), "captions-options-" + Describe(size) + ".png");
+        PlayAt(game, size,
+               {.events = events,
+                .shots = {{6500, "menu"}, {7900, "options"}},
+                .untilMs = 8000,
+                .program = true},
+               "captions-");
         ASSERT_NE(game.Log().find("The options window opens."), std::string::npos) << game.Log();
         const Shot menu = testsupport::LoadShot(game.File("menu.png"));
         const Shot options = testsupport::LoadShot(game.File("options.png"));

@@ -13,6 +13,7 @@
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -41,26 +42,14 @@ constexpr int kMapShown = 705000;
 constexpr int kTutorialClick = 706500;
 constexpr int kHouseClick = 708000;
 
-// The profile "wren": levels 1-7 passed with medals, level 8 open, the
-// tutorials off.
-void MakeProfile(const std::string& user) {
-    testplayers::MakePlayer(user, u"wren", [](ProfileRecord& record) {
-        LevelProgress* levels = record.results.regimes[kRegimeEasy].levels;
-        for (int i = 0; i < 7; ++i)
-            levels[i].status = kLevelSilver;
-        levels[7].status = kLevelOpen;
-        record.flags |= kProfileFlagEasyMapTutorial;
-        // The player has turned the tutorials off: the bot plays the level as it stands.
-        record.results.tutorial = 0;
-    });
-}
-
 } // namespace
 
 TEST(ComicAfterLevel, WinningLevel8ShowsTheComicThenTheMapRevealsTheMedal) {
     GameCopy game;
-    MakeProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    // The profile "wren": levels 1-7 passed with medals, level 8 open, the
+    // tutorials off: the bot plays the level as it stands.
+    testplayers::MakeEasyPlayer(game.User(), u"wren", 7, kLevelSilver, false);
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const std::string script = game.File("click.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(
         script, std::to_string(kClick) + " mouse move 512 700\n" + std::to_string(kClick + 50) +
@@ -128,8 +117,9 @@ TEST(ComicAfterLevel, WinningLevel8ShowsTheComicThenTheMapRevealsTheMedal) {
 // with level 9; after it the program quits by itself.
 TEST(ComicAfterLevel, ABotRunGoesOnThroughTheComicAndTheMapToTheNextLevel) {
     GameCopy game;
-    MakeProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    // "wren" as above.
+    testplayers::MakeEasyPlayer(game.User(), u"wren", 7, kLevelSilver, false);
+    ASSERT_TRUE(testsupport::UseWindow(game));
     std::string output;
     const int status = game.Run("--headless --draw-every 20 --until-ms 1500000 --bot easy 8,9", &output);
     const std::string log = game.Log();

@@ -4,9 +4,11 @@
 // closes it and the game goes on to the map; the same reached as a new player
 // does, by making a profile and clicking "easy" on the main menu.
 #include "platform/ImageDecode.h"
+#include "tests/game/Players.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +25,6 @@ using testsupport::StateChanges;
 namespace {
 
 using testsupport::script::quick::Click;
-using testsupport::script::quick::Key;
 
 // F4 at 5 s, well after loading: the change to the comic reaches its mid-point
 // 250 ms later and the page's fade-in ends at 5.5 s; panel k comes in 350 + 250 k ms after the
@@ -57,7 +58,7 @@ struct ScriptedRun {
 
 void Start(ScriptedRun& run, const std::string& events, const std::vector<uint32_t>& moments,
            uint32_t until) {
-    ASSERT_TRUE(testsupport::WriteFileBytes(run.game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(run.game));
     ASSERT_TRUE(testsupport::WriteFileBytes(run.game.File("script.txt"), kShowComic + events));
     std::string arguments = "--headless --until-ms " + std::to_string(until) + " --input-script '" +
                             run.game.File("script.txt") + "'";
@@ -116,17 +117,11 @@ TEST(ComicsScreen, ANewPlayersFirstEasyStartShowsTheComicThenTheMap) {
     // An empty user folder: the logos are skipped, the name offered for the
     // first player is replaced by "ann", "easy" (the menu's first button, the
     // menu at 607, 344) shows the comic, whose fade-in ends about 7.3 s in.
-    std::string start = Click(40, 500, 300);
-    int ms = 4500;
-    for (int i = 0; i < 17; ++i, ms += 40)
-        start += Key(ms, "BACK");
-    for (const char* key : {"A", "N", "N"})
-        start += Key(ms, key), ms += 40;
-    start += Key(ms + 100, "RETURN");
-    start += Click(6700, 749, 445);
+    const std::string start =
+        Click(40, 500, 300) + testplayers::NewPlayerByKeys(4500, {"A", "N", "N"}) + Click(6700, 749, 445);
     auto run = [&](ScriptedRun& r, const std::string& events, const std::vector<uint32_t>& moments,
                    uint32_t until) {
-        ASSERT_TRUE(testsupport::WriteFileBytes(r.game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+        ASSERT_TRUE(testsupport::UseWindow(r.game));
         ASSERT_TRUE(testsupport::WriteFileBytes(r.game.File("script.txt"), start + events));
         std::string arguments = "--headless --until-ms " + std::to_string(until) + " --input-script '" +
                                 r.game.File("script.txt") + "'";

@@ -8,10 +8,12 @@
 #include "frontend/MapGeometry.h"
 #include "gui/Regime.h"
 #include "tests/game/Players.h"
+#include "tests/game/TutorialLooks.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -29,25 +31,9 @@ namespace {
 using testsupport::script::held::Click;
 using testsupport::script::held::Key;
 
-// A player with the tutorials on who has seen the map's first visit and has
-// won the levels before the level of the index, which is open.
-void MakeProfile(const std::string& user, int32_t level) {
-    testplayers::MakePlayer(user, u"kit", [level](ProfileRecord& record) {
-        EXPECT_EQ(record.results.tutorial, 1u);
-        LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
-        for (int32_t i = 0; i < level; ++i)
-            easy[i].status = kLevelGold;
-        easy[level].status = kLevelOpen;
-        record.flags |= kProfileFlagEasyMapTutorial;
-    });
-}
-
 } // namespace
 
-// The tutorial box's parchment face.
-bool Parchment(int r, int g, int b) {
-    return r > 240 && g > 225 && b > 190 && b < 235;
-}
+using tutorialplay::Parchment;
 
 // Positions at 1024 x 768: the pause menu's "To the map", the level window's
 // "play" and "Continue".
@@ -64,8 +50,8 @@ std::string LeaveAndContinue(int ms, const MapPoint& house) {
 
 TEST(ContinuedTutorialLevel, LevelTwoGoesOnAtTheStepItWasLeftAt) {
     GameCopy game;
-    MakeProfile(game.User(), 1);
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    testplayers::MakeEasyPlayer(game.User(), u"kit", 1, kLevelGold, true);
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const MapPoint house = CellPosition(1);
     std::string s = Click(100, 400, 300) + Click(5000, 749, 445) + Click(8000, house.x, house.y + 4) +
                     Click(9000, kPlayX, kPlayY);
@@ -81,7 +67,7 @@ TEST(ContinuedTutorialLevel, LevelTwoGoesOnAtTheStepItWasLeftAt) {
     ASSERT_TRUE(testsupport::WriteFileBytes(script, s));
     const std::string step1 = game.File("step1.png"), step2 = game.File("step2.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "'" +
+    ASSERT_EQ(game.Run("--headless --draw-every 10 --input-script '" + script + "'" +
                            testsupport::ScreenshotAt(25900, step1) + testsupport::ScreenshotAt(39000, step2),
                        &output),
               0)
@@ -126,8 +112,8 @@ TEST(ContinuedTutorialLevel, EveryTutorialLevelGoesOnAtItsSavedStep) {
     for (const Case& c : cases) {
         games.push_back(std::make_unique<GameCopy>());
         GameCopy& game = *games.back();
-        MakeProfile(game.User(), c.index);
-        EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+        testplayers::MakeEasyPlayer(game.User(), u"kit", c.index, kLevelGold, true);
+        EXPECT_TRUE(testsupport::UseWindow(game));
         const MapPoint house = CellPosition(c.index);
         const std::string script = game.File("script.txt");
         // A player who has won nothing sees the first comic (two clicks) and
@@ -146,8 +132,8 @@ TEST(ContinuedTutorialLevel, EveryTutorialLevelGoesOnAtItsSavedStep) {
         GameCopy& game = *copy;
         runs.push_back(std::async(std::launch::async, [&game] {
             std::string output;
-            const int status =
-                game.Run("--headless --input-script '" + game.File("script.txt") + "'", &output);
+            const int status = game.Run(
+                "--headless --draw-every 10 --input-script '" + game.File("script.txt") + "'", &output);
             return status == 0 ? game.Log() : "exit status " + std::to_string(status) + "\n" + output;
         }));
     }

@@ -15,6 +15,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -53,21 +54,6 @@ std::string OpenLevel34() {
     return Key(kReady, "3") + Key(kReady + 100, "4") + Key(kReady + 200, "F6");
 }
 
-void RunGame(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
-             const std::vector<std::pair<int, std::string>>& shots, const std::string& extra = "") {
-    const std::string script = game.File(name + ".txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + events));
-    std::string arguments =
-        "--headless --input-script '" + script + "' --until-ms " + std::to_string(untilMs) + extra;
-    for (const auto& [at, file] : shots)
-        arguments += " --screenshot-at " + std::to_string(at) + " '" + file + "'";
-    std::string output;
-    ASSERT_EQ(game.RunShowcase(arguments, &output), 0) << output << game.Log();
-    for (const auto& [at, file] : shots)
-        testsupport::KeepShot(file, name + "-" + fs::path(file).filename().string());
-}
-
 // Pixels within a few steps per channel of a colour (0xRRGGBB) in a rectangle.
 int Near(const Shot& shot, int left, int top, int right, int bottom, uint32_t colour, int tolerance = 8) {
     return shot.NearIn(left, top, right, bottom, colour, tolerance);
@@ -80,12 +66,6 @@ int StartText(const Shot& shot, int left, int top, int right, int bottom) {
     return shot.Count(left, top, right, bottom, [](int r, int g, int b) {
         return std::min({r, g, b}) >= 150 && std::max({r, g, b}) - std::min({r, g, b}) <= 30;
     });
-}
-
-void UseScreen(const GameCopy& game, int width, int height) {
-    ASSERT_TRUE(
-        testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=" + std::to_string(width) +
-                                                                     "," + std::to_string(height) + "\n"));
 }
 
 // A player "tess" with bonuses owned and chosen in the easy regime, award
@@ -176,10 +156,11 @@ TEST(LevelInterface, ThePanelStandsAtBothScreenSizes) {
     } sizes[] = {{800, 600, 0, 91}, {1024, 768, 62, 108}};
     for (const Size& s : sizes) {
         GameCopy game(LevelData::Scenarios);
-        UseScreen(game, s.width, s.height);
+        ASSERT_TRUE(testsupport::UseWindow(game, s.width, s.height));
         const std::string opened = game.File("opened.png"), started = game.File("started.png");
-        RunGame(game, "panel", OpenLevel34() + Click(kOpen + 900, s.width / 2, s.height / 2), kOpen + 2000,
-                {{kOpen + 500, opened}, {kOpen + 1800, started}});
+        testsupport::PlayShowcase(game, "panel",
+                                  OpenLevel34() + Click(kOpen + 900, s.width / 2, s.height / 2), kOpen + 2000,
+                                  {{kOpen + 500, opened}, {kOpen + 1800, started}});
         const Shot a = LoadShot(opened), b = LoadShot(started);
         ASSERT_TRUE(a.ok && b.ok) << a.error << b.error;
         ASSERT_EQ(a.picture.width, s.width);
@@ -234,10 +215,11 @@ TEST(LevelInterface, AChosenBonusClickedStartsTheClockAndRuns) {
     const std::string before = game.File("before.png"), running = game.File("running.png");
     // Two bonus buttons 106 px wide in all, centred 56 px above the panel.
     const int row = 485 - 56;
-    RunGame(game, "bonus",
-            OpenLevel34() + Click(kOpen + 300, 400, 300) + Click(kOpen + 1000, 347 + 27, row + 24) +
-                std::to_string(kOpen + 4300) + " close\n",
-            kOpen + 5000, {{kOpen + 950, before}, {kOpen + 4200, running}});
+    testsupport::PlayShowcase(game, "bonus",
+                              OpenLevel34() + Click(kOpen + 300, 400, 300) +
+                                  Click(kOpen + 1000, 347 + 27, row + 24) + std::to_string(kOpen + 4300) +
+                                  " close\n",
+                              kOpen + 5000, {{kOpen + 950, before}, {kOpen + 4200, running}});
     const Shot a = LoadShot(before), b = LoadShot(running);
     ASSERT_TRUE(a.ok && b.ok);
     // The run line under the raised button, green while the bonus runs.
@@ -269,10 +251,11 @@ TEST(LevelInterface, PageMenuAndTheLevelWindowOfARestart) {
                       window = game.File("window.png");
     // The menu (269 x 510) and the level window (600 wide) stand centred.
     const int menuX = (800 - 269) / 2, menuY = (600 - 510) / 2;
-    RunGame(game, "windows",
-            OpenLevel34() + Click(kOpen + 1200, 400, 300) + Key(kOpen + 1500, "ESCAPE") +
-                Click(kOpen + 2500, menuX + 16 + 110, menuY + 162 + 20) + Click(kOpen + 4000, 466, 454),
-            kOpen + 5000, {{kOpen + 1000, page}, {kOpen + 2300, menu}, {kOpen + 3800, window}});
+    testsupport::PlayShowcase(
+        game, "windows",
+        OpenLevel34() + Click(kOpen + 1200, 400, 300) + Key(kOpen + 1500, "ESCAPE") +
+            Click(kOpen + 2500, menuX + 16 + 110, menuY + 162 + 20) + Click(kOpen + 4000, 466, 454),
+        kOpen + 5000, {{kOpen + 1000, page}, {kOpen + 2300, menu}, {kOpen + 3800, window}});
     const Shot a = LoadShot(page), b = LoadShot(menu), c = LoadShot(window);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
     // The page (680 x 240 at (60, 160)) with its picture of the market.
@@ -302,7 +285,7 @@ TEST(LevelInterface, WarehouseSaleAndUpgradeWinTheLevel) {
     // The field of 1024 x 688 is scaled by 520 / 688: the warehouse at (160,
     // 180) stands at (134, 136); the window's wheat tile, sell-five and
     // upgrade buttons follow from its place.
-    RunGame(
+    testsupport::PlayShowcase(
         game, "warehouse",
         OpenLevel34() + Click(kOpen + 800, 400, 300) + Click(kOpen + 1500, 134, 136) +
             Click(kOpen + 2000, 166, 190) + Click(kOpen + 2500, 647, 334) + Click(kOpen + 3500, 214, 477) +
@@ -351,17 +334,18 @@ TEST(LevelInterface, WarehouseSaleAndUpgradeWinTheLevel) {
 TEST(LevelInterface, AwardsFromThePauseMenuAndBonusesFromTheLevelWindow) {
     GameCopy game(LevelData::Scenarios);
     MakeProfile(game.User(), {0, 1, 2, 3}, {1, 2});
-    UseScreen(game, 1024, 768);
+    ASSERT_TRUE(testsupport::UseWindow(game, 1024, 768));
     const int menuX = (1024 - 269) / 2, menuY = (768 - 510) / 2;
     const std::string awards = game.File("awards.png"), rested = game.File("rested.png"),
                       bonuses = game.File("bonuses.png");
     // The level window (600 x 526) stands at (212, 121); its select button at (343, 323) inside it.
-    RunGame(game, "awards",
-            OpenLevel34() + Click(kOpen + 800, 512, 384) + Key(kOpen + 1200, "ESCAPE") +
-                Click(kOpen + 2000, menuX + 126, menuY + 230 + 20) + Key(kOpen + 8500, "ESCAPE") +
-                Key(kOpen + 9000, "ESCAPE") + Click(kOpen + 9800, menuX + 126, menuY + 162 + 20) +
-                Click(kOpen + 10800, 212 + 343 + 83, 121 + 323 + 16),
-            kOpen + 12000, {{kOpen + 3500, awards}, {kOpen + 8000, rested}, {kOpen + 11800, bonuses}});
+    testsupport::PlayShowcase(
+        game, "awards",
+        OpenLevel34() + Click(kOpen + 800, 512, 384) + Key(kOpen + 1200, "ESCAPE") +
+            Click(kOpen + 2000, menuX + 126, menuY + 230 + 20) + Key(kOpen + 8500, "ESCAPE") +
+            Key(kOpen + 9000, "ESCAPE") + Click(kOpen + 9800, menuX + 126, menuY + 162 + 20) +
+            Click(kOpen + 10800, 212 + 343 + 83, 121 + 323 + 16),
+        kOpen + 12000, {{kOpen + 3500, awards}, {kOpen + 8000, rested}, {kOpen + 11800, bonuses}});
     const Shot a = LoadShot(awards), b = LoadShot(rested), c = LoadShot(bonuses);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
     // The awards window's award row, as the map's awards test reads it.
@@ -390,11 +374,11 @@ TEST(LevelInterface, TheSaleIsHeardWhileTheWarehouseWindowIsOpen) {
     // The warehouse at (134, 136) opens the window; its wheat tile, then
     // "sell one" left of "sell five"; Enter closes the window 2.5 s later.
     const int sold = kOpen + 2500 + 150; // the button's release
-    RunGame(game, "sale",
-            OpenLevel34() + Click(kOpen + 800, 400, 300) + Click(kOpen + 1500, 134, 136) +
-                Click(kOpen + 2000, 166, 190) + Click(kOpen + 2500, 647 - 53, 334) +
-                Key(kOpen + 5000, "RETURN"),
-            kOpen + 6000, {}, " --record-sound '" + recorded + "'");
+    testsupport::PlayShowcase(game, "sale",
+                              OpenLevel34() + Click(kOpen + 800, 400, 300) + Click(kOpen + 1500, 134, 136) +
+                                  Click(kOpen + 2000, 166, 190) + Click(kOpen + 2500, 647 - 53, 334) +
+                                  Key(kOpen + 5000, "RETURN"),
+                              kOpen + 6000, {}, " --record-sound '" + recorded + "'");
     const std::string log = game.Log();
     ASSERT_EQ(testsupport::Occurrences(log, "sold for 2, money 42"), 1u) << log;
 
@@ -417,13 +401,13 @@ TEST(LevelInterface, TheSaleIsHeardWhileTheWarehouseWindowIsOpen) {
 TEST(LevelInterface, AHarvestIsHeardAsItGoesIntoTheWarehouse) {
     GameCopy game(LevelData::Scenarios);
     SwitchMusicOff(game);
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const std::string recorded = game.File("harvest.wav");
     const int start = kOpen + 500;
-    RunGame(game, "harvest",
-            Key(kReady, "3") + Key(kReady + 100, "5") + Key(kReady + 200, "F6") + Click(start, 420, 330) +
-                Click(start + 1500, 420, 262),
-            start + 6000, {}, " --record-sound '" + recorded + "'");
+    testsupport::PlayShowcase(game, "harvest",
+                              Key(kReady, "3") + Key(kReady + 100, "5") + Key(kReady + 200, "F6") +
+                                  Click(start, 420, 330) + Click(start + 1500, 420, 262),
+                              start + 6000, {}, " --record-sound '" + recorded + "'");
     const std::string log = game.Log();
     ASSERT_EQ(testsupport::LogLines(log, "Into the warehouse").size(), 1u) << log;
 

@@ -12,6 +12,7 @@
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -48,12 +49,6 @@ std::string RunGame(const GameCopy& game, const std::string& name, const std::st
     for (const auto& [at, shot] : shots)
         testsupport::KeepShot(game.File(shot + ".png"), name + "-" + shot + ".png");
     return game.Log();
-}
-
-void UseWindow(const GameCopy& game, int width, int height) {
-    ASSERT_TRUE(
-        testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=" + std::to_string(width) +
-                                                                     "," + std::to_string(height) + "\n"));
 }
 
 // The white face of a strip (the skin's edit field) and the light gold of the
@@ -111,7 +106,7 @@ std::vector<int> TextLineTops(const Shot& shot, int left, int top, int right, in
 // and the level's field shows again.
 TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
     GameCopy game;
-    UseWindow(game, 800, 600);
+    ASSERT_TRUE(testsupport::UseWindow(game, 800, 600));
     const std::string log =
         RunGame(game, "info", OpenLevel(5000, "32") + Move(7000, 790, 300) + Click(8000, 722, 108), 9500,
                 {{7700, "page"}, {9400, "closed"}}, true);
@@ -173,7 +168,7 @@ TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
 // description. The window's cancel then closes it.
 TEST(LevelPagesScenario, TheLevelWindowsBonusSlotsShowTheirBonusWithItsHint) {
     GameCopy game;
-    UseWindow(game, 1024, 768);
+    ASSERT_TRUE(testsupport::UseWindow(game, 1024, 768));
     testplayers::MakeBonusPlayer(game.User(), {0, 2, 4});
     const MapPoint twenty = CellPosition(19);
     const std::string log = RunGame(game, "slots",
@@ -217,7 +212,7 @@ TEST(LevelPagesScenario, TheLevelWindowsBonusSlotsShowTheirBonusWithItsHint) {
 // clock and the recharge goes on.
 TEST(LevelPagesScenario, ARechargingBonusButtonIsSplitAtItsLine) {
     GameCopy game;
-    UseWindow(game, 1024, 768);
+    ASSERT_TRUE(testsupport::UseWindow(game, 1024, 768));
     testplayers::MakeBonusPlayer(game.User(), {0, 4});
     const MapPoint twenty = CellPosition(19);
     const std::string log = RunGame(game, "recharge",

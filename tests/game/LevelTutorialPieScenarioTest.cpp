@@ -10,6 +10,7 @@
 #include <vector>
 
 using namespace tutorialplay;
+using testsupport::Differing;
 using testsupport::GameCopy;
 using testsupport::Shot;
 
@@ -99,15 +100,6 @@ TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
     // After the last click the tutorial is over.
     EXPECT_LT(end.Count(0, 50, 1024, 645, ArrowYellow), 50) << log;
     EXPECT_LT(end.Count(390, 300, 630, 350, Parchment), 500) << log;
-}
-
-// Pixels that differ between two screenshots in a rectangle.
-int Differing(const Shot& a, const Shot& b, int left, int top, int right, int bottom) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            n += a.At(x, y) != b.At(x, y);
-    return n;
 }
 
 // Step 7 holds the henhouse of point 1 still while it waits for the mill:

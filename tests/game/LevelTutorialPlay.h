@@ -9,6 +9,7 @@
 #include "gui/Regime.h"
 #include "platform/Utf.h"
 #include "tests/game/Players.h"
+#include "tests/game/TutorialLooks.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
@@ -59,28 +60,17 @@ inline void MakeProfile(const std::string& user, int32_t openLevel, bool bees = 
     profiles.SetCurrent(profile);
 }
 
-// A new player as the profile window makes it (tutorials ticked, easy, level 1
-// open) who has seen the map's first-visit tutorial: the level is reached
-// from the map.
-inline void MakeMapProfile(const std::string& user) {
-    testplayers::MakePlayer(user, u"lea", [](ProfileRecord& record) {
-        EXPECT_EQ(record.results.tutorial, 1u);
-        record.flags |= kProfileFlagEasyMapTutorial;
-    });
+// A new player as the profile window makes her (tutorials ticked, easy) who
+// has seen the map's first-visit tutorial, past the easy levels before the
+// one of the index (won with silver), which is open: the game itself reaches
+// it from its main screen through the map.
+inline void MakeMapProfile(const std::string& user, int32_t openLevel) {
+    testplayers::MakeEasyPlayer(user, u"lea", openLevel, kLevelSilver, true);
 }
 
-// A player as MakeMapProfile makes her, past the easy levels before the one
-// of the index (won with silver), which is open: the game itself reaches it
-// from its main screen through the map.
-inline void MakeMapProfile(const std::string& user, int32_t openLevel) {
-    testplayers::MakePlayer(user, u"lea", [openLevel](ProfileRecord& record) {
-        EXPECT_EQ(record.results.tutorial, 1u);
-        record.flags |= kProfileFlagEasyMapTutorial;
-        LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
-        for (int32_t i = 0; i < openLevel; ++i)
-            easy[i].status = kLevelSilver;
-        easy[openLevel].status = kLevelOpen;
-    });
+// The same player at the start, level 1 open.
+inline void MakeMapProfile(const std::string& user) {
+    MakeMapProfile(user, 0);
 }
 
 // The game's own way into a level: a click skips the logos, "play" (easy)
@@ -90,16 +80,6 @@ inline std::string MapOpening(int32_t openLevel) {
     const MapPoint house = CellPosition(openLevel);
     return Click(100, 400, 300) + Click(5000, 749, 445) + Click(8000, house.x, house.y + 4) +
            Click(9000, 578, 538);
-}
-
-// The tutorial box's parchment face and the arrow's yellow.
-inline bool Parchment(int r, int g, int b) {
-    return r > 240 && g > 225 && b > 190 && b < 235;
-}
-// The arrow's orange yellow (240, 160, 32 in its body), not the gold of
-// the stage stars over the points (255, 208, 48).
-inline bool ArrowYellow(int r, int g, int b) {
-    return r > 230 && g > 150 && g < 200 && b < 90;
 }
 
 // Runs the game on the events with a screenshot at each of the times (into

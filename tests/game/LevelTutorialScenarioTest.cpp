@@ -8,6 +8,7 @@
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
 #include "tests/game/LevelTutorialPlay.h"
+#include "tests/game/TutorialLooks.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
@@ -27,14 +28,8 @@ namespace {
 
 using testsupport::script::quick::Click;
 
-bool Parchment(int r, int g, int b) {
-    return r > 240 && g > 225 && b > 190 && b < 235;
-}
-// The arrow's orange yellow (240, 160, 32 in its body), not the gold of
-// the stage stars over the points (255, 208, 48).
-bool ArrowYellow(int r, int g, int b) {
-    return r > 230 && g > 150 && g < 200 && b < 90;
-}
+using tutorialplay::ArrowYellow;
+using tutorialplay::Parchment;
 // The click line's grey text.
 bool Grey(int r, int g, int b) {
     return r > 110 && r < 150 && std::abs(r - g) < 8 && std::abs(r - b) < 8;
@@ -45,29 +40,18 @@ bool Grey(int r, int g, int b) {
 TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const MapPoint first = CellPosition(0);
     // M opens the map at 5 s; level 1, then "play" in its level window; the
     // level is loaded well before 9 s, when the first click lands on a site (point 2).
     const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
                                Click(6000, first.x, first.y + 4) + Click(6700, 578, 538) +
                                Click(9000, 660, 400);
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
-    const std::string before = game.File("before.png"), step1 = game.File("step1.png");
-    std::string output;
-    ASSERT_EQ(game.RunShowcase("--headless --until-ms 10100 --input-script '" + script +
-                                   "' --screenshot-at 8900 '" + before + "' --screenshot-at 10020 '" + step1 +
-                                   "'",
-                               &output),
-              0)
-        << output;
-    const std::string log = game.Log();
-    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
+    const std::string log = testsupport::Play(
+        game, {.events = events, .shots = {{8900, "before"}, {10020, "step1"}}, .untilMs = 10100});
     EXPECT_NE(log.find("80010000 waits for the clock"), std::string::npos) << log;
 
-    const Shot a = LoadShot(before), b = LoadShot(step1);
-    ASSERT_TRUE(a.ok && b.ok) << output;
+    const Shot a = tutorialplay::Load(game, "before"), b = tutorialplay::Load(game, "step1");
+    ASSERT_TRUE(a.ok && b.ok);
     ASSERT_EQ(b.picture.width, 1024);
     ASSERT_EQ(b.picture.height, 768);
     // Before the first click nothing of the tutorial is over the field (the
@@ -87,30 +71,21 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
 TEST(LevelTutorialScenario, StepsTwoToFourSowWheatOnPointOne) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     const MapPoint first = CellPosition(0);
     const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
                                Click(6000, first.x, first.y + 4) + Click(6700, 578, 538) +
                                Click(9000, 660, 400) + Click(10300, 300, 120) + Click(11200, 460, 320) +
                                Click(12200, 626, 722) + Click(13200, 577, 722);
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
-    const std::string plants = game.File("plants.png"), wheat = game.File("wheat.png"),
-                      growing = game.File("growing.png");
-    std::string output;
-    ASSERT_EQ(game.RunShowcase("--headless --until-ms 15100 --input-script '" + script +
-                                   "' --screenshot-at 12000 '" + plants + "' --screenshot-at 13000 '" +
-                                   wheat + "' --screenshot-at 15000 '" + growing + "'",
-                               &output),
-              0)
-        << output;
-    const std::string log = game.Log();
-    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
+    const std::string log =
+        testsupport::Play(game, {.events = events,
+                                 .shots = {{12000, "plants"}, {13000, "wheat"}, {15000, "growing"}},
+                                 .untilMs = 15100});
     for (const char* step : {"step 80010002", "step 80010003", "step 80010004", "step 80010005"})
         EXPECT_NE(log.find(step), std::string::npos) << step << "\n" << log;
     EXPECT_NE(log.find("point 1: wheat ordered"), std::string::npos) << log;
-    const Shot a = LoadShot(plants), b = LoadShot(wheat), c = LoadShot(growing);
-    ASSERT_TRUE(a.ok && b.ok && c.ok) << output;
+    const Shot a = tutorialplay::Load(game, "plants"), b = tutorialplay::Load(game, "wheat"),
+               c = tutorialplay::Load(game, "growing");
+    ASSERT_TRUE(a.ok && b.ok && c.ok);
     // Step 3's arrow points down at the plants button, step 4's at the wheat.
     EXPECT_GT(a.Count(606, 615, 646, 655, ArrowYellow), 150) << log;
     EXPECT_GT(b.Count(557, 612, 597, 655, ArrowYellow), 150) << log;

@@ -7,24 +7,23 @@
 // level 15's pointer at its point 7, which goes by itself.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
+#include "tests/game/LevelTutorialPlay.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-namespace fs = std::filesystem;
 using testsupport::GameCopy;
 using testsupport::LoadShot;
 using testsupport::Shot;
 
 namespace {
-
-using testsupport::script::held::Key;
 
 // A press at a screen position (at 1024 x 768 the field is drawn 1:1).
 std::string Click(int ms, int x, int y) {
@@ -32,58 +31,23 @@ std::string Click(int ms, int x, int y) {
            std::to_string(ms) + " mouse down left\n" + std::to_string(ms + 80) + " mouse up left\n";
 }
 
-// Skips the logos; the level's two digits and F6 open it at about 6.3 s.
-std::string Opening(const std::string& level) {
-    return Click(100, 400, 300) + Key(6000, level.substr(0, 1)) + Key(6100, level.substr(1, 1)) +
-           Key(6200, "F6");
-}
+using tutorialplay::ArrowYellow;
+using tutorialplay::Parchment;
 
-void MakeProfile(const std::string& user, int32_t openLevel = -1) {
-    fs::create_directories(user);
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    Profile* profile = profiles.CreateProfile(u"ida");
-    ASSERT_NE(profile, nullptr);
-    ASSERT_EQ(profile->Record().results.tutorial, 1u);
-    if (openLevel >= 0) profile->MutableRecord().results.regimes[0].levels[openLevel].status = kLevelOpen;
-    ASSERT_TRUE(profile->Save());
-    profiles.SetCurrent(profile);
-}
-
-bool Parchment(int r, int g, int b) {
-    return r > 240 && g > 225 && b > 190 && b < 235;
-}
-// The arrow's orange yellow (240, 160, 32 in its body), not the gold of
-// the stage stars over the points (255, 208, 48).
-bool ArrowYellow(int r, int g, int b) {
-    return r > 230 && g > 150 && g < 200 && b < 90;
-}
-
-// Runs the game on the events with screenshots at the times; answers the log.
+// Runs the showcase on the events with the screenshots' arguments; answers the log.
 std::string Play(GameCopy& game, const std::string& events, const std::string& shots, int untilMs) {
-    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
-    const std::string script = game.File("script.txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
-    std::string output;
-    EXPECT_EQ(game.RunShowcase("--headless --until-ms " + std::to_string(untilMs) + " --input-script '" +
-                                   script + "'" + shots,
-                               &output),
-              0)
-        << output;
-    const std::string log = game.Log();
-    EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
-    return log;
+    return testsupport::Play(game, {.events = events, .untilMs = untilMs, .moreArguments = shots});
 }
 
 } // namespace
 
 TEST(LevelTutorialsScenario, LevelTwentyNinePointsAtTheWarehouseButton) {
     GameCopy game;
-    MakeProfile(game.User(), 28);
+    tutorialplay::MakeProfile(game.User(), 28);
     const std::string before = game.File("before.png"), hint = game.File("hint.png");
     // The first click, on the wheat bed of point 1, starts the clock.
     const std::string log =
-        Play(game, Opening("29") + Click(7500, 460, 300),
+        Play(game, tutorialplay::Opening("29") + Click(7500, 460, 300),
              " --screenshot-at 7400 '" + before + "' --screenshot-at 8400 '" + hint + "'", 8500);
     EXPECT_NE(log.find("802A0000 waits for the clock"), std::string::npos) << log;
     testsupport::KeepShot(hint, "level29-hint.png");
@@ -99,11 +63,11 @@ TEST(LevelTutorialsScenario, LevelTwentyNinePointsAtTheWarehouseButton) {
 
 TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
     GameCopy game;
-    MakeProfile(game.User());
+    tutorialplay::MakeProfile(game.User(), 0);
     const std::string goal = game.File("goal.png"), site = game.File("site.png");
     // The first click, on the wheat bed of point 3, starts the clock; step 1
     // (the goal) is clicked away at 8.6 s.
-    const std::string events = Opening("02") + Click(7500, 480, 470) + Click(8600, 300, 120);
+    const std::string events = tutorialplay::Opening("02") + Click(7500, 480, 470) + Click(8600, 300, 120);
     const std::string log =
         Play(game, events, " --screenshot-at 8500 '" + goal + "' --screenshot-at 9800 '" + site + "'", 9900);
     EXPECT_NE(log.find("80020000 waits for the clock"), std::string::npos) << log;
@@ -119,11 +83,11 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
 
 TEST(LevelTutorialsScenario, LevelSixCallsTheRobberAtOnceAndShowsItsDamage) {
     GameCopy game;
-    MakeProfile(game.User(), 5);
+    tutorialplay::MakeProfile(game.User(), 5);
     const std::string shot = game.File("damage.png");
     // The first click, on the wheat bed of point 1, starts the clock and calls the robber; seed 24
     // sends its first shot to the bed of point 3.
-    const std::string log = Play(game, Opening("06") + Click(7500, 460, 300),
+    const std::string log = Play(game, tutorialplay::Opening("06") + Click(7500, 460, 300),
                                  " --seed 24 --screenshot-at 19900 '" + shot + "'", 20000);
     EXPECT_NE(log.find("80060000 waits for the clock"), std::string::npos) << log;
     EXPECT_NE(log.find("step 80060001"), std::string::npos) << log;
@@ -141,12 +105,12 @@ TEST(LevelTutorialsScenario, LevelSixCallsTheRobberAtOnceAndShowsItsDamage) {
 
 TEST(LevelTutorialsScenario, LevelFifteenPointsAtItsPointForAWhileAndLetsGo) {
     GameCopy game;
-    MakeProfile(game.User(), 14);
+    tutorialplay::MakeProfile(game.User(), 14);
     const std::string before = game.File("before.png"), pointer = game.File("pointer.png"),
                       after = game.File("after.png");
     // The first click, on the bed of the first row (380, 250), starts the clock; a second after it the
     // tutorial points at point 7 and stays seven seconds, unless clicked away.
-    const std::string log = Play(game, Opening("15") + Click(7500, 380, 250),
+    const std::string log = Play(game, tutorialplay::Opening("15") + Click(7500, 380, 250),
                                  " --screenshot-at 7400 '" + before + "' --screenshot-at 9500 '" + pointer +
                                      "' --screenshot-at 17500 '" + after + "'",
                                  17600);

@@ -8,6 +8,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -30,27 +31,6 @@ namespace {
 
 // Input starts once the game data is surely loaded (a click skips the logos).
 constexpr int kReady = 6000;
-
-void RunGame(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
-             const std::vector<std::pair<int, std::string>>& shots, const std::string& extra = "") {
-    const std::string script = game.File(name + ".txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + events));
-    std::string arguments =
-        "--headless --input-script '" + script + "' --until-ms " + std::to_string(untilMs) + " " + extra;
-    for (const auto& [at, file] : shots)
-        arguments += " --screenshot-at " + std::to_string(at) + " '" + file + "'";
-    std::string output;
-    ASSERT_EQ(game.RunShowcase(arguments, &output), 0) << output << game.Log();
-    for (const auto& [at, file] : shots)
-        testsupport::KeepShot(file, name + "-" + fs::path(file).filename().string());
-}
-
-void UseWindow(const GameCopy& game, int width, int height) {
-    ASSERT_TRUE(
-        testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=" + std::to_string(width) +
-                                                                     "," + std::to_string(height) + "\n"));
-}
 
 // The cream face of a hint box.
 int HintPixels(const Shot& shot, int left, int top, int right, int bottom) {
@@ -78,18 +58,19 @@ TEST(LevelWindowsScenario, FieldHintsGiveWayToThePauseMenu) {
     const Size sizes[] = {{800, 600, 633, 166, 42, 756}, {1024, 768, 820, 220, 56, 1000}};
     for (const Size& s : sizes) {
         GameCopy game(LevelData::Scenarios);
-        UseWindow(game, s.width, s.height);
+        ASSERT_TRUE(testsupport::UseWindow(game, s.width, s.height));
         const std::string hinted = game.File("hinted.png"), menu = game.File("menu.png"),
                           again = game.File("again.png");
         const int buttonY = s.heapY - s.lift;
         const int menuX = (s.width - 269) / 2, menuY = (s.height - 510) / 2;
         const int open = kReady + 1000;
-        RunGame(game, "hint-" + std::to_string(s.width),
-                OpenLevel(kReady, "33") + Click(open, s.heapX, s.heapY) + Move(open + 500, s.heapX, buttonY) +
-                    Move(open + 600, s.heapX + 1, buttonY) + Key(open + 2000, "ESCAPE") +
-                    Click(open + 3500, menuX + 126, menuY + 94 + 20) + Move(open + 4500, s.heapX, buttonY) +
-                    Move(open + 4600, s.heapX + 1, buttonY),
-                open + 6000, {{open + 1900, hinted}, {open + 3300, menu}, {open + 5900, again}});
+        testsupport::PlayShowcase(
+            game, "hint-" + std::to_string(s.width),
+            OpenLevel(kReady, "33") + Click(open, s.heapX, s.heapY) + Move(open + 500, s.heapX, buttonY) +
+                Move(open + 600, s.heapX + 1, buttonY) + Key(open + 2000, "ESCAPE") +
+                Click(open + 3500, menuX + 126, menuY + 94 + 20) + Move(open + 4500, s.heapX, buttonY) +
+                Move(open + 4600, s.heapX + 1, buttonY),
+            open + 6000, {{open + 1900, hinted}, {open + 3300, menu}, {open + 5900, again}});
         const Shot a = LoadShot(hinted), b = LoadShot(menu), c = LoadShot(again);
         ASSERT_TRUE(a.ok && b.ok && c.ok);
         // The hint hangs below the button, reaching right of the menu.
@@ -132,11 +113,12 @@ TEST(LevelWindowsScenario, ALostHardLevelCrossesOutEveryMedal) {
     // The page closed, a click on the garbage heap starts the clock; the loss comes
     // 90 s later. The dialog's "yes" (left of its two buttons) leads to the
     // level window of a game over.
-    RunGame(game, "lost",
-            OpenLevel(kReady, "34") + Click(open, 400, 300) + Click(open + 1500, 542, 215) +
-                Move(open + 1700, 5, 300) + Click(open + 93500, 330, 360),
-            open + 95000, {{open + 30000, running}, {open + 93000, lost}, {open + 94800, window}},
-            "--draw-every 20");
+    testsupport::PlayShowcase(game, "lost",
+                              OpenLevel(kReady, "34") + Click(open, 400, 300) + Click(open + 1500, 542, 215) +
+                                  Move(open + 1700, 5, 300) + Click(open + 93500, 330, 360),
+                              open + 95000,
+                              {{open + 30000, running}, {open + 93000, lost}, {open + 94800, window}},
+                              " --draw-every 20");
     const Shot a = LoadShot(running), b = LoadShot(lost), c = LoadShot(window);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
     const std::string log = game.Log();
@@ -176,12 +158,13 @@ TEST(LevelWindowsScenario, FullScreenFromThePauseMenuCentresItsWindows) {
     // at (140, 135), their full screen box at (178, 217). At 1024 x 768 the
     // options stand at (252, 219) with "close" at (512, 516), the menu at
     // (377, 129) with "continue" at (503, 243).
-    RunGame(game, "fullscreen",
-            OpenLevel(kReady, "31") + Key(open, "ESCAPE") + Click(open + 1000, 265 + 126, 45 + 298 + 20) +
-                Move(open + 1200, 5, 300) + Click(open + 2500, 178, 217) + Move(open + 2700, 5, 300) +
-                Click(open + 4500, 512, 516) + Move(open + 4700, 5, 300) + Click(open + 5500, 503, 243) +
-                Move(open + 5700, 5, 300),
-            open + 7000, {{open + 2300, options}, {open + 4000, full}, {open + 6800, closed}});
+    testsupport::PlayShowcase(
+        game, "fullscreen",
+        OpenLevel(kReady, "31") + Key(open, "ESCAPE") + Click(open + 1000, 265 + 126, 45 + 298 + 20) +
+            Move(open + 1200, 5, 300) + Click(open + 2500, 178, 217) + Move(open + 2700, 5, 300) +
+            Click(open + 4500, 512, 516) + Move(open + 4700, 5, 300) + Click(open + 5500, 503, 243) +
+            Move(open + 5700, 5, 300),
+        open + 7000, {{open + 2300, options}, {open + 4000, full}, {open + 6800, closed}});
     const Shot a = LoadShot(options), b = LoadShot(full), c = LoadShot(closed);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
     ASSERT_EQ(a.picture.width, 800);
@@ -235,14 +218,15 @@ TEST(LevelWindowsScenario, HintsStayInsideTheWarehouseWindowAndTheScreen) {
         // tile 49 and 100 pixels into the window; "sell one" at (477, 244) in it.
         const int buttonX = s.width - 90, buttonY = s.height - 60;
         const int tileX = s.windowLeft + 49, tileY = s.windowTop + 100;
-        RunGame(game, "hints-" + std::to_string(s.width),
-                OpenLevel(kReady, "34") + Click(open, s.width / 2, s.height / 2) +
-                    Move(open + 500, buttonX, buttonY) + Move(open + 600, buttonX + 1, buttonY) +
-                    Click(open + 2000, s.warehouseX, s.warehouseY) + Move(open + 2500, tileX, tileY) +
-                    Move(open + 2600, tileX + 1, tileY) + Click(open + 4000, tileX, tileY) +
-                    Click(open + 4500, s.windowLeft + 477, s.windowTop + 244) +
-                    Move(open + 4700, 5, s.height / 2),
-                open + 5500, {{open + 1900, button}, {open + 3900, tile}, {open + 5400, sold}});
+        testsupport::PlayShowcase(
+            game, "hints-" + std::to_string(s.width),
+            OpenLevel(kReady, "34") + Click(open, s.width / 2, s.height / 2) +
+                Move(open + 500, buttonX, buttonY) + Move(open + 600, buttonX + 1, buttonY) +
+                Click(open + 2000, s.warehouseX, s.warehouseY) + Move(open + 2500, tileX, tileY) +
+                Move(open + 2600, tileX + 1, tileY) + Click(open + 4000, tileX, tileY) +
+                Click(open + 4500, s.windowLeft + 477, s.windowTop + 244) +
+                Move(open + 4700, 5, s.height / 2),
+            open + 5500, {{open + 1900, button}, {open + 3900, tile}, {open + 5400, sold}});
         const Shot a = LoadShot(button), b = LoadShot(tile), c = LoadShot(sold);
         ASSERT_TRUE(a.ok && b.ok && c.ok);
         ASSERT_EQ(a.picture.width, s.width);

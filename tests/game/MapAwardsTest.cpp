@@ -130,14 +130,13 @@ TEST(MapAwards, TheAwardsButtonShowsWhatChangedSinceTheLastLook) {
 TEST(MapAwards, AnAwardsHintShowsItsTiersInTheirColours) {
     GameCopy game;
     MakeProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const std::string script = game.File("hint.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script,
-                                            "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "5000 key down M\n5100 key up M\n"
-                                            "6000 mouse move 88 722\n6100 mouse down left\n"
-                                            "6150 mouse up left\n6200 mouse move 1000 400\n"
-                                            "8000 mouse move 283 456\n8100 mouse move 285 457\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        script, testsupport::script::SkipLogos() + "5000 key down M\n5100 key up M\n"
+                                                   "6000 mouse move 88 722\n6100 mouse down left\n"
+                                                   "6150 mouse up left\n6200 mouse move 1000 400\n"
+                                                   "8000 mouse move 283 456\n8100 mouse move 285 457\n"));
     const std::string shot = game.File("hint.png");
     std::string output;
     const int status = game.RunShowcase("--headless --input-script '" + script +

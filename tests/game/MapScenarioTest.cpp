@@ -11,6 +11,7 @@
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -58,8 +59,7 @@ const Profile* StoredPlayer(ProfileManager& profiles) {
 
 // Skips the logos and presses "Play" easy on the main screen.
 std::string ToTheMap() {
-    return "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" +
-           Click(5000, kPlayEasyX, kPlayEasyY);
+    return testsupport::script::SkipLogos() + Click(5000, kPlayEasyX, kPlayEasyY);
 }
 
 // A level's house on the map.
@@ -85,12 +85,13 @@ std::string Play(const GameCopy& game, const std::string& events, int untilMs,
                  const std::vector<std::pair<int, std::string>>& shots, bool plainConfig = true,
                  const std::string& extra = "") {
     if (plainConfig) {
-        EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+        EXPECT_TRUE(testsupport::UseWindow(game));
     }
     const std::string script = game.File("script.txt");
     EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
-    std::string arguments =
-        "--headless --until-ms " + std::to_string(untilMs) + " --input-script '" + script + "' " + extra;
+    std::string arguments = "--headless --draw-every 4 --until-ms " + std::to_string(untilMs) +
+                            " --input-script '" + script + "' " +
+                            extra; // a --draw-every in extra overrides the 4
     for (const auto& [ms, name] : shots)
         arguments += testsupport::ScreenshotAt(ms, game.File(name + ".png"));
     std::string output;
@@ -491,10 +492,10 @@ TEST(MapScenario, ANoticeFollowsTheScreensAndGoesWithTheComics) {
     });
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
                                             "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n"));
-    const std::string events = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" +
-                               Click(5000, kPlayHardX, kPlayHardY) + ShiftClickHouse(2) +
-                               Click(9500, kBackX, kTopButtonsY) + Click(11000, kPlayEasyX, kPlayEasyY) +
-                               Click(12600, 512, 400) + Click(13400, 512, 400);
+    const std::string events = testsupport::script::SkipLogos() + Click(5000, kPlayHardX, kPlayHardY) +
+                               ShiftClickHouse(2) + Click(9500, kBackX, kTopButtonsY) +
+                               Click(11000, kPlayEasyX, kPlayEasyY) + Click(12600, 512, 400) +
+                               Click(13400, 512, 400);
     const std::string log =
         Play(game, events, 15000,
              {{9300, "hard-map"}, {10800, "main"}, {12400, "comic-0"}, {14900, "easy-map"}}, false);
@@ -562,18 +563,17 @@ TEST(MapScenario, PlayingALostLevelAgainFadesTheScreen) {
     });
     const MapPoint house = House(33);
     constexpr int kStart = 10500, kLost = kStart + 90000, kAgain = kLost + 2500, kLetGo = kAgain + 150;
-    const std::string log =
-        Play(game,
-             "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" +
-                 Click(5000, kPlayHardX, kPlayHardY) + Click(kMapOpen, house.x, house.y) +
-                 Click(7300, kPlayX, kPlayY) + Click(9500, 512, 384) + Click(kStart, kLostHeapX, kLostHeapY) +
-                 Click(kLost + 1500, kYesX, kAnswerY) + Click(kAgain, kPlayX, kPlayY),
-             kAgain + 2000,
-             {{kLost + 1300, "lost"},
-              {kAgain - 100, "again-before"},
-              {kLetGo + 150, "again-covered"},
-              {kAgain + 1900, "again"}},
-             true, "--draw-every 20");
+    const std::string log = Play(game,
+                                 testsupport::script::SkipLogos() + Click(5000, kPlayHardX, kPlayHardY) +
+                                     Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
+                                     Click(9500, 512, 384) + Click(kStart, kLostHeapX, kLostHeapY) +
+                                     Click(kLost + 1500, kYesX, kAnswerY) + Click(kAgain, kPlayX, kPlayY),
+                                 kAgain + 2000,
+                                 {{kLost + 1300, "lost"},
+                                  {kAgain - 100, "again-before"},
+                                  {kLetGo + 150, "again-covered"},
+                                  {kAgain + 1900, "again"}},
+                                 true, "--draw-every 20");
     EXPECT_NE(log.find("Level lost: the game-over dialog asks to try again."), std::string::npos) << log;
     EXPECT_NE(log.find("Level window opened after the game over."), std::string::npos) << log;
     const Shot before = Load(game, "again-before"), covered = Load(game, "again-covered"),

@@ -10,6 +10,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -85,20 +86,19 @@ TEST(MapScreenScenario, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) 
     const MapPoint open = CellPosition(4); // level 5 on the 1024 x 768 screen (offsets 0, 1)
     const std::string script = game.File("map.txt");
     const std::string x = std::to_string(open.x), y = std::to_string(open.y + 1);
-    ASSERT_TRUE(
-        testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "5000 key down M\n5100 key up M\n"
-                                            "6000 mouse move " +
-                                                x + " " + y +
-                                                "\n"
-                                                "6200 key down LSHIFT\n6300 mouse down left\n"
-                                                "6350 mouse up left\n6400 key up LSHIFT\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, testsupport::script::SkipLogos() +
+                                                        "5000 key down M\n5100 key up M\n"
+                                                        "6000 mouse move " +
+                                                        x + " " + y +
+                                                        "\n"
+                                                        "6200 key down LSHIFT\n6300 mouse down left\n"
+                                                        "6350 mouse up left\n6400 key up LSHIFT\n"));
     const std::string before = game.File("before.png"), after = game.File("after.png");
     std::string output;
-    const int status =
-        game.RunShowcase("--headless --input-script '" + script + "' --until-ms 7600 --screenshot-at 6100 '" +
-                             before + "' --screenshot-at 7500 '" + after + "'",
-                         &output);
+    const int status = game.RunShowcase("--headless --draw-every 4 --input-script '" + script +
+                                            "' --until-ms 7600 --screenshot-at 6100 '" + before +
+                                            "' --screenshot-at 7500 '" + after + "'",
+                                        &output);
     ASSERT_EQ(status, 0) << output << game.Log();
 
     const Shot shown = LoadShot(before), revealed = LoadShot(after);
@@ -118,19 +118,19 @@ TEST(MapScreenScenario, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTh
     const std::string x = std::to_string(open.x), y = std::to_string(open.y + 1);
     const std::string script = game.File("menu.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                "5000 mouse move 749 445\n5020 mouse down left\n5080 mouse up left\n"
-                "6300 mouse move " +
+        script, testsupport::script::SkipLogos() +
+                    "5000 mouse move 749 445\n5020 mouse down left\n5080 mouse up left\n"
+                    "6300 mouse move " +
                     x + " " + y +
                     "\n"
                     "6500 key down LSHIFT\n6600 mouse down left\n6650 mouse up left\n6700 key up LSHIFT\n"));
     const std::string menu = game.File("menu.png"), before = game.File("before.png"),
                       after = game.File("after.png");
     std::string output;
-    const int status =
-        game.Run("--headless --input-script '" + script + "' --until-ms 7900 --screenshot-at 4900 '" + menu +
-                     "' --screenshot-at 6400 '" + before + "' --screenshot-at 7850 '" + after + "'",
-                 &output);
+    const int status = game.Run(
+        "--headless --draw-every 4 --input-script '" + script + "' --until-ms 7900 --screenshot-at 4900 '" +
+            menu + "' --screenshot-at 6400 '" + before + "' --screenshot-at 7850 '" + after + "'",
+        &output);
     ASSERT_EQ(status, 0) << output << game.Log();
     const std::string log = game.Log();
     EXPECT_NE(log.find("The main screen opens."), std::string::npos) << log;
@@ -152,20 +152,19 @@ TEST(MapScreenScenario, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHin
     // switch, and at last "Back" leads to the main screen.
     GameCopy game;
     MakeProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const std::string script = game.File("menu.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script,
-                                            "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "5000 mouse move 749 445\n5020 mouse down left\n"
-                                            "5080 mouse up left\n"
-                                            "6000 mouse move 600 400\n"
-                                            "6300 mouse move 930 730\n"
-                                            "8000 mouse move 86 20\n8050 mouse down left\n"
-                                            "8100 mouse up left\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(script, testsupport::script::SkipLogos() +
+                                                        "5000 mouse move 749 445\n5020 mouse down left\n"
+                                                        "5080 mouse up left\n"
+                                                        "6000 mouse move 600 400\n"
+                                                        "6300 mouse move 930 730\n"
+                                                        "8000 mouse move 86 20\n8050 mouse down left\n"
+                                                        "8100 mouse up left\n"));
     const std::string map = game.File("map.png"), hint = game.File("hint.png");
     std::string output;
     const int status =
-        game.Run("--headless --input-script '" + script + "' --until-ms 9000" +
+        game.Run("--headless --draw-every 4 --input-script '" + script + "' --until-ms 9000" +
                      testsupport::ScreenshotAt(6200, map) + testsupport::ScreenshotAt(7900, hint),
                  &output);
     ASSERT_EQ(status, 0) << output << game.Log();
@@ -204,34 +203,26 @@ TEST(MapScreenScenario, TheOverlaysWindowLightsItsRegimeSwingsItsLockAndAnswersI
     using testsupport::script::held::Click;
     GameCopy game;
     MakeProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const MapPoint house = CellPosition(4);
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + Click(5000, 749, 445) +
-                    testsupport::script::Move(5300, 600, 400) + testsupport::script::Move(7200, 512, 12) +
-                    testsupport::script::Move(7700, 600, 400) + Click(8000, 512, 740) +
-                    testsupport::script::held::Key(9000, "ESCAPE") + Click(10000, house.x, house.y + 4) +
-                    Click(11000, 446, 538) + Click(12000, 86, 16)));
-    std::string shots;
+    const std::string events =
+        testsupport::script::SkipLogos() + Click(5000, 749, 445) + testsupport::script::Move(5300, 600, 400) +
+        testsupport::script::Move(7200, 512, 12) + testsupport::script::Move(7700, 600, 400) +
+        Click(8000, 512, 740) + testsupport::script::held::Key(9000, "ESCAPE") +
+        Click(10000, house.x, house.y + 4) + Click(11000, 446, 538) + Click(12000, 86, 16);
+    std::vector<std::pair<int, std::string>> shots;
     std::vector<std::string> opening;
     for (int ms = 5200; ms <= 6400; ms += 75) {
         opening.push_back(game.File("opening" + std::to_string(ms) + ".png"));
-        shots += testsupport::ScreenshotAt(ms, opening.back());
+        shots.emplace_back(ms, opening.back());
     }
     const std::string rest = game.File("rest.png"), greeted = game.File("greeted.png"),
                       awards = game.File("awards.png"), level = game.File("level.png"),
                       cancelled = game.File("cancelled.png");
-    shots += testsupport::ScreenshotAt(7000, rest) + testsupport::ScreenshotAt(7600, greeted) +
-             testsupport::ScreenshotAt(8800, awards) + testsupport::ScreenshotAt(10800, level) +
-             testsupport::ScreenshotAt(11800, cancelled);
-    std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --until-ms 13000" + shots, &output), 0)
-        << output << game.Log();
-    const std::string log = game.Log();
-    testsupport::KeepShot(rest, "map-overlay-rest.png");
-    testsupport::KeepShot(greeted, "map-overlay-greeted.png");
-    testsupport::KeepShot(level, "map-overlay-level.png");
+    shots.insert(shots.end(),
+                 {{7000, rest}, {7600, greeted}, {8800, awards}, {10800, level}, {11800, cancelled}});
+    const std::string log = testsupport::PlayNamed(
+        game, {.name = "map-overlay", .events = events, .untilMs = 13000, .shots = shots, .program = true});
     const Shot still = LoadShot(rest), hovered = LoadShot(greeted);
     ASSERT_TRUE(still.ok && hovered.ok);
 
@@ -302,30 +293,14 @@ TEST(MapScreenScenario, TheVillainsLeavingShowTheLevelsAndEndTheirAttack) {
     // levels show again and the attack's tutorial ends; the first visit's
     // tutorial follows, and a click on level 1 opens its level window.
     using testsupport::script::quick::Click;
-    using testsupport::script::quick::Key;
     GameCopy game;
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
-    std::string events = Click(40, 500, 300);
-    int ms = 4500;
-    for (int i = 0; i < 17; ++i, ms += 40)
-        events += Key(ms, "BACK");
-    for (const char* key : {"A", "N", "N"})
-        events += Key(ms, key), ms += 40;
-    events += Key(ms + 100, "RETURN");
-    events += Click(6700, 749, 445) + Click(7500, 512, 600) + Click(8200, 512, 600);
     const MapPoint first = CellPosition(0);
-    events += Click(kLevelClickMs, first.x, first.y + 4);
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
-    const std::string attacked = game.File("attacked.png"), shown = game.File("shown.png");
-    std::string output;
-    ASSERT_EQ(game.Run("--headless --until-ms " + std::to_string(kLevelClickMs + 1000) + " --input-script '" +
-                           script + "'" + testsupport::ScreenshotAt(10300, attacked) +
-                           testsupport::ScreenshotAt(kLevelClickMs - 100, shown),
-                       &output),
-              0)
-        << output;
-    const std::string log = game.Log();
+    const std::string events = testplayers::NewPlayerAnnToMap() + Click(kLevelClickMs, first.x, first.y + 4);
+    const std::string log =
+        testsupport::Play(game, {.events = events,
+                                 .shots = {{10300, "attacked"}, {kLevelClickMs - 100, "shown"}},
+                                 .untilMs = kLevelClickMs + 1000,
+                                 .program = true});
     const size_t starts = log.find("40080000 starts"), ends = log.find("40080000 finishes"),
                  firstStarts = log.find("40010000 starts"),
                  window = log.find("the level window of level 1 opens");
@@ -338,7 +313,7 @@ TEST(MapScreenScenario, TheVillainsLeavingShowTheLevelsAndEndTheirAttack) {
     EXPECT_LT(firstStarts, window);
 
     // Level 1's open look (its red roof) is gone during the attack and back after it.
-    const Shot a = LoadShot(attacked), b = LoadShot(shown);
+    const Shot a = LoadShot(game.File("attacked.png")), b = LoadShot(game.File("shown.png"));
     ASSERT_TRUE(a.ok && b.ok);
     const auto redRoof = [](int r, int g, int bl) { return r > 180 && g < 90 && bl < 90; };
     EXPECT_LT(a.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 20);
@@ -352,7 +327,6 @@ TEST(MapScreenScenario, AnotherPlayerChosenOnTheMapTakesTheRunningTutorialAway) 
     // level 1 opens its level window.
     using testsupport::script::held::Click;
     GameCopy game;
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     testplayers::MakePlayer(game.User(), u"sal", [](ProfileRecord& record) {
         record.flags |= kProfileFlagEasyMapTutorial;
         record.results.regimes[kRegimeEasy].levels[0].status = kLevelSilver;
@@ -364,23 +338,13 @@ TEST(MapScreenScenario, AnotherPlayerChosenOnTheMapTakesTheRunningTutorialAway) 
         record.results.regimes[kRegimeHard].levels[0].status = kLevelOpen;
     });
     const MapPoint house = CellPosition(0);
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + Click(5000, 749, 513) +
-                    Click(8000, 512, 16) + Click(9000, 465, 404) + Click(11000, house.x, house.y + 4)));
-    const std::string tutorial = game.File("tutorial.png"), players = game.File("players.png"),
-                      chosen = game.File("chosen.png");
-    std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "' --until-ms 12000" +
-                           testsupport::ScreenshotAt(7800, tutorial) +
-                           testsupport::ScreenshotAt(8800, players) +
-                           testsupport::ScreenshotAt(10800, chosen),
-                       &output),
-              0)
-        << output << game.Log();
-    const std::string log = game.Log();
-    testsupport::KeepShot(tutorial, "map-hard-tutorial.png");
-    testsupport::KeepShot(chosen, "map-other-player.png");
+    const std::string log = testsupport::Play(
+        game, {.events = testsupport::script::SkipLogos() + Click(5000, 749, 513) + Click(8000, 512, 16) +
+                         Click(9000, 465, 404) + Click(11000, house.x, house.y + 4),
+               .shots = {{7800, "tutorial"}, {8800, "players"}, {10800, "chosen"}},
+               .untilMs = 12000,
+               .keptAs = "map-other-player-",
+               .program = true});
     EXPECT_NE(log.find("40060000 starts"), std::string::npos) << log;
     const std::vector<std::string> picked = testsupport::LogLines(log, "Profile chosen");
     ASSERT_EQ(picked.size(), 1u) << log;
@@ -388,7 +352,8 @@ TEST(MapScreenScenario, AnotherPlayerChosenOnTheMapTakesTheRunningTutorialAway) 
     EXPECT_NE(log.find("the level window of level 1 opens"), std::string::npos) << "the click on level 1\n"
                                                                                 << log;
 
-    const Shot before = LoadShot(tutorial), list = LoadShot(players), after = LoadShot(chosen);
+    const Shot before = LoadShot(game.File("tutorial.png")), list = LoadShot(game.File("players.png")),
+               after = LoadShot(game.File("chosen.png"));
     ASSERT_TRUE(before.ok && list.ok && after.ok);
     // The tutorial's box stands in the middle of the map, above its centre.
     const auto parchment = [](int r, int g, int b) { return r > 240 && g > 225 && b > 190 && b < 235; };

@@ -7,9 +7,12 @@
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
+#include "tests/game/Players.h"
+#include "tests/game/TutorialLooks.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -23,37 +26,16 @@ using testsupport::Shot;
 namespace {
 
 using testsupport::script::quick::Click;
-using testsupport::script::quick::Key;
-
-// The arrow's orange body and the hint box's parchment.
-bool Orange(int r, int g, int b) {
-    return r > 220 && g > 130 && g < 190 && b < 80;
-}
-bool Parchment(int r, int g, int b) {
-    return r > 240 && g > 225 && b > 190 && b < 235;
-}
-bool Identical(const Shot& a, const Shot& b, int left, int top, int right, int bottom) {
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            if ((a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF)) return false;
-    return true;
-}
+using tutorialplay::Orange;
+using tutorialplay::Parchment;
 
 } // namespace
 
 TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
     GameCopy game;
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
     // A new player "ann" (the name offered is replaced), "easy" shows the
     // comic; two clicks complete and close it, and the map opens about 8.7 s in.
-    std::string events = Click(40, 500, 300);
-    int ms = 4500;
-    for (int i = 0; i < 17; ++i, ms += 40)
-        events += Key(ms, "BACK");
-    for (const char* key : {"A", "N", "N"})
-        events += Key(ms, key), ms += 40;
-    events += Key(ms + 100, "RETURN");
-    events += Click(6700, 749, 445) + Click(7500, 512, 600) + Click(8200, 512, 600);
+    std::string events = testplayers::NewPlayerAnnToMap();
     // The attack takes a click once its step has been current for 400 ms.
     events += Click(10500, 512, 300);
     const MapPoint first = CellPosition(0), second = CellPosition(1);
@@ -61,20 +43,13 @@ TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
     events += Click(11400, 88, 722);
     events += "11800 mouse move " + std::to_string(second.x) + " " + std::to_string(second.y + 4) + "\n";
     events += Click(12600, first.x, first.y + 4);
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
-    const std::string attack = game.File("attack.png"), pointed = game.File("pointed.png"),
-                      hovered = game.File("hovered.png"), opened = game.File("opened.png");
-    std::string output;
-    ASSERT_EQ(game.Run("--headless --until-ms 13600 --input-script '" + script + "' --screenshot-at 10300 '" +
-                           attack + "' --screenshot-at 11700 '" + pointed + "' --screenshot-at 12400 '" +
-                           hovered + "' --screenshot-at 13500 '" + opened + "'",
-                       &output),
-              0)
-        << output;
+    const std::string log = testsupport::Play(
+        game, {.events = events,
+               .shots = {{10300, "attack"}, {11700, "pointed"}, {12400, "hovered"}, {13500, "opened"}},
+               .untilMs = 13600,
+               .program = true});
 
     // The attack's tutorial, then the first visit's, then the level window.
-    const std::string log = game.Log();
     const size_t attackStarts = log.find("40080000 starts");
     const size_t firstStarts = log.find("40010000 starts");
     const size_t window = log.find("the level window of level 1 opens");
@@ -89,8 +64,9 @@ TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
     ASSERT_NE(profiles.Current(), nullptr);
     EXPECT_TRUE(profiles.Current()->Record().flags & kProfileFlagEasyMapTutorial);
 
-    const Shot a = LoadShot(attack), b = LoadShot(pointed), c = LoadShot(hovered), d = LoadShot(opened);
-    ASSERT_TRUE(a.ok && b.ok && c.ok && d.ok) << output;
+    const Shot a = LoadShot(game.File("attack.png")), b = LoadShot(game.File("pointed.png")),
+               c = LoadShot(game.File("hovered.png")), d = LoadShot(game.File("opened.png"));
+    ASSERT_TRUE(a.ok && b.ok && c.ok && d.ok);
     ASSERT_EQ(b.picture.width, 1024);
     ASSERT_EQ(b.picture.height, 768);
     // During the attack no tutorial arrow or box is shown (a villain's hair
@@ -110,7 +86,7 @@ TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
     EXPECT_LT(b.Count(0, 120, 1024, 700, Parchment), 200);
     EXPECT_LT(c.NearIn(400, 300, 624, 500, 0xF2E2BC, 6), 200) << "the awards window opened";
     // Hovering level 2 changes nothing on the screen.
-    EXPECT_TRUE(Identical(b, c, second.x - 60, second.y - 60, second.x + 60, second.y + 40));
+    EXPECT_EQ(testsupport::Differing(b, c, second.x - 60, second.y - 60, second.x + 60, second.y + 40), 0);
     // The click on level 1 ended the tutorial: no arrow, no box; the level window is open.
     EXPECT_EQ(d.Count(first.x - 120, first.y - 120, first.x - 30, first.y - 30, Orange), 0);
     EXPECT_LT(d.Count(0, 0, 360, 45, Parchment), 200);

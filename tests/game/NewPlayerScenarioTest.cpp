@@ -9,6 +9,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+using testsupport::Differing;
 using testsupport::GameCopy;
 
 namespace {
@@ -35,38 +37,19 @@ constexpr int kFirstRowX = 465, kFirstRowY = 357;
 
 // The copy plays at 1024 x 768.
 void PlayWindowed(const GameCopy& game) {
-    EXPECT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    EXPECT_TRUE(testsupport::UseWindow(game));
 }
 
 std::string Line(int ms, const std::string& event) {
     return std::to_string(ms) + " " + event + "\n";
 }
 
-// Runs the copy until the time with the script, a screenshot at each of the
-// given times; the log.
+// Runs the game until the time with the script, a screenshot at each of the
+// given times (into the files); the log.
 std::string Play(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
                  const std::vector<std::pair<int, std::string>>& shots = {}) {
-    const std::string script = game.File(name + ".txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
-    std::string arguments =
-        "--headless --until-ms " + std::to_string(untilMs) + " --input-script '" + script + "'";
-    for (const auto& [ms, png] : shots)
-        arguments += " --screenshot-at " + std::to_string(ms) + " '" + png + "'";
-    std::string output;
-    EXPECT_EQ(game.Run(arguments, &output), 0) << output;
-    for (const auto& [ms, png] : shots)
-        testsupport::KeepShot(png, name + "-" + std::filesystem::path(png).filename().string());
-    return game.Log();
-}
-
-// Pixels of a rectangle that differ between two pictures of one size.
-int Differing(const testsupport::Shot& a, const testsupport::Shot& b, int left, int top, int right,
-              int bottom) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            n += (a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF);
-    return n;
+    return testsupport::PlayNamed(
+        game, {.name = name, .events = events, .untilMs = untilMs, .shots = shots, .program = true});
 }
 
 } // namespace

@@ -37,7 +37,7 @@ TEST(OptionsWindowScenario, FullScreenCentresTheOptionsOnTheNewScreen) {
                       after = game.File("after.png"), closed = game.File("closed.png");
     ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
     std::string output;
-    ASSERT_EQ(game.Run("--headless --until-ms 10500 --input-script '" + script + "' " +
+    ASSERT_EQ(game.Run("--headless --draw-every 4 --until-ms 10500 --input-script '" + script + "' " +
                            testsupport::ScreenshotAt(7800, before) + " " +
                            testsupport::ScreenshotAt(8800, after) + " " +
                            testsupport::ScreenshotAt(10400, closed),

@@ -9,6 +9,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -130,7 +131,7 @@ TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing)
 // at (660, 300) bears fruit that ripens red.
 TEST(OverheadScenario, TheWheatIsHarvestedWateredAndRipensAgainTheTreeBearsFruit) {
     GameCopy game(LevelData::Scenarios);
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const int start = kReady + 1000;
     const std::string early = game.File("early.png"), fruit = game.File("fruit.png");
     // The bed's buttons stand at (420, 258); a click on the bed starts the clock.
@@ -164,7 +165,7 @@ TEST(OverheadScenario, TheWheatIsHarvestedWateredAndRipensAgainTheTreeBearsFruit
 // after it.
 TEST(OverheadScenario, TheWheatRipensOnlyAfterTheNewBedsCountdown) {
     GameCopy game(LevelData::Scenarios);
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const int start = kReady + 1000;
     const std::string before = game.File("before.png"), counting = game.File("counting.png"),
                       ripe = game.File("ripe.png");
@@ -198,7 +199,7 @@ TEST(OverheadScenario, TheWheatRipensOnlyAfterTheNewBedsCountdown) {
 // player's harvester award.
 TEST(OverheadScenario, ASaveTakenWhileTheHarvestWalksGoesOnFromTheWalk) {
     GameCopy game(LevelData::Scenarios);
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     MakeProfile(game);
     const int start = kReady + 1000;
     ASSERT_EQ(RunGame(game, "play",
@@ -233,7 +234,7 @@ TEST(OverheadScenario, ASaveTakenWhileTheHarvestWalksGoesOnFromTheWalk) {
 // start cancelled from its slot gives the ingredients back.
 TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBack) {
     GameCopy game(LevelData::Scenarios);
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const int start = kReady + 1000;
     const std::string baking = game.File("baking.png");
     const std::string opened = game.File("opened.png");
@@ -288,7 +289,7 @@ TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBa
 // is watered, and its stars stay.
 TEST(OverheadScenario, PointsShowTheirProgressLinesAndStageStars) {
     GameCopy game(LevelData::Scenarios);
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const int start = kReady + 1000;
     const std::string early = game.File("early.png"), growing = game.File("growing.png"),
                       dry = game.File("dry.png");

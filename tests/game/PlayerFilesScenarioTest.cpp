@@ -9,6 +9,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -69,16 +70,10 @@ void ExpectAnnsProgress(const Profile* ann) {
 
 std::string Play(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
                  const std::string& shot = "", int shotMs = 0) {
-    const std::string script = game.File(name + ".txt");
-    EXPECT_TRUE(WriteFileBytes(script, events));
-    std::string arguments =
-        "--headless --until-ms " + std::to_string(untilMs) + " --input-script '" + script + "'";
-    if (!shot.empty()) arguments += " --screenshot-at " + std::to_string(shotMs) + " '" + shot + "'";
-    std::string output;
-    EXPECT_EQ(game.Run(arguments, &output), 0) << output;
-    if (!shot.empty())
-        testsupport::KeepShot(shot, name + "-" + std::filesystem::path(shot).filename().string());
-    return game.Log();
+    std::vector<std::pair<int, std::string>> shots;
+    if (!shot.empty()) shots.emplace_back(shotMs, shot);
+    return testsupport::PlayNamed(
+        game, {.name = name, .events = events, .untilMs = untilMs, .shots = shots, .program = true});
 }
 
 // The dialog's parchment face over the middle of the screen.

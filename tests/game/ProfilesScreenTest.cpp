@@ -5,6 +5,7 @@
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
@@ -23,10 +24,8 @@ std::string RunScript(const GameCopy& game, const std::string& name, const std::
     const std::string script = game.File(name + ".txt");
     const std::string png = game.File(name + ".png");
     // A click skips the logos; the game data is loaded well before 4.5 s.
-    EXPECT_TRUE(
-        testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "4500 key down F3\n4600 key up F3\n" +
-                                                events));
+    EXPECT_TRUE(testsupport::WriteFileBytes(script, testsupport::script::SkipLogos() +
+                                                        "4500 key down F3\n4600 key up F3\n" + events));
     std::string output;
     *status =
         game.RunShowcase("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output);

@@ -10,6 +10,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -42,10 +43,6 @@ constexpr int kFolderOkY = 505;
 constexpr int kTryAgainX = (1024 - 420) / 2 + (420 - 256) / 2 + 60;
 constexpr int kFailedButtonsY = 478;
 
-void UseScreen(const GameCopy& game) {
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
-}
-
 // A player as the new-player window makes one, current.
 void MakePlayer(const std::string& user) {
     fs::create_directories(user);
@@ -70,7 +67,7 @@ uint32_t SavedTutorialOption(const std::string& user) {
 // is kept in the folder the dialog named.
 TEST(SaveFailureScenario, APerUserFolderThatCannotBeUsedIsNamedWithTheFolderUsedInstead) {
     GameCopy game;
-    UseScreen(game);
+    ASSERT_TRUE(testsupport::UseWindow(game));
     ASSERT_TRUE(testsupport::WriteFileBytes(game.File("home-file"), "x"));
     game.SetHome(game.File("home-file"));
     const std::string profiles = game.Game() + "/Data/Profiles";
@@ -127,7 +124,7 @@ TEST(SaveFailureScenario, APerUserFolderThatCannotBeUsedIsNamedWithTheFolderUsed
 // cause goes between the two tries.
 TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGone) {
     GameCopy game;
-    UseScreen(game);
+    ASSERT_TRUE(testsupport::UseWindow(game));
     MakePlayer(game.User());
     const std::string blocker = game.User() + "/profile1.dat.bak";
     fs::create_directory(blocker);

@@ -5,6 +5,7 @@
 #include "app/Profiles.h"
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/game/Players.h"
+#include "tests/game/WindowSizes.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
@@ -23,41 +24,15 @@
 using testsupport::GameCopy;
 using testsupport::Shot;
 using testsupport::script::quick::Click;
+using namespace windowsizes;
 
 namespace {
-
-struct WindowSize {
-    int width, height;
-};
-constexpr WindowSize kSizes[] = {{800, 600}, {1024, 768}};
-
-// Level 1's field (1024 x 688) as the level shows it: scaled down to fit
-// above the 80-px panel and centred.
-struct FieldOnScreen {
-    float scale, left, top;
-    explicit FieldOnScreen(WindowSize size) {
-        scale = std::min(1.0f, std::min(float(size.width) / 1024.0f, float(size.height - 80) / 688.0f));
-        left = std::floor((float(size.width) - 1024.0f * scale) / 2.0f);
-        top = std::floor((float(size.height - 80) - 688.0f * scale) / 2.0f);
-    }
-    int X(float x) const { return int(std::lround(left + x * scale)); }
-    int Y(float y) const { return int(std::lround(top + y * scale)); }
-};
-
-std::string Describe(WindowSize size) {
-    return std::to_string(size.width) + "x" + std::to_string(size.height);
-}
 
 // Runs the showcase program at the window size with its keys, a screenshot
 // at each time; answers the log.
 std::string Play(GameCopy& game, WindowSize size, const std::string& events,
                  const std::vector<std::pair<int, std::string>>& shots, int untilMs) {
-    return testsupport::Play(game, {.events = events,
-                                    .shots = shots,
-                                    .untilMs = untilMs,
-                                    .width = size.width,
-                                    .height = size.height,
-                                    .keptAs = Describe(size) + "-"});
+    return PlayAt(game, size, {.events = events, .shots = shots, .untilMs = untilMs});
 }
 
 // The tutorial box's text colour (a dark red-brown, smoothed on parchment).
@@ -326,14 +301,7 @@ TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
         GameCopy game(testsupport::LevelData::Scenarios);
-        testplayers::MakePlayer(game.User(), u"rue", [](ProfileRecord& record) {
-            LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
-            for (int i = 0; i < 30; ++i)
-                easy[i].status = kLevelGold;
-            easy[30].status = kLevelOpen;
-            record.flags |= kProfileFlagEasyMapTutorial;
-            record.results.tutorial = 0;
-        });
+        testplayers::MakeEasyPlayer(game.User(), u"rue", 30, kLevelGold, false);
         // The heap at field (420, 330) starts the clock; its clear button
         // 73 px above it wins the level. The window (488 x 303) stands
         // centred, its "OK" 270 px below its top.
@@ -389,12 +357,7 @@ std::vector<double> CaptionRows(const Shot& shot, int left, int top, int right, 
 // A current player with level 1 won and level 2 open, past the map's
 // tutorial and without the level tutorials.
 void MakeLevelTwoPlayer(const GameCopy& game) {
-    testplayers::MakePlayer(game.User(), u"lea", [](ProfileRecord& record) {
-        record.results.regimes[kRegimeEasy].levels[0].status = kLevelGold;
-        record.results.regimes[kRegimeEasy].levels[1].status = kLevelOpen;
-        record.flags |= kProfileFlagEasyMapTutorial;
-        record.results.tutorial = 0;
-    });
+    testplayers::MakeEasyPlayer(game.User(), u"lea", 1, kLevelGold, false);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+using testsupport::Differing;
 using testsupport::GameCopy;
 using testsupport::LoadShot;
 using testsupport::Shot;
@@ -31,35 +33,15 @@ namespace {
 using testsupport::script::held::Click;
 using testsupport::script::held::Key;
 
-// The player "rue" has won levels 1-30 of the easy regime and has level 31
-// open (in the tests' own levels, a garbage heap whose clearing wins); the
-// map's first-visit tutorial is seen and the tutorials are off.
-void MakeProfile(const std::string& user) {
-    testplayers::MakePlayer(user, u"rue", [](ProfileRecord& record) {
-        LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
-        for (int i = 0; i < 30; ++i)
-            easy[i].status = kLevelGold;
-        easy[30].status = kLevelOpen;
-        record.flags |= kProfileFlagEasyMapTutorial;
-        record.results.tutorial = 0;
-    });
-}
-
 } // namespace
-
-// Pixels that differ between two screenshots in a rectangle.
-int Differing(const Shot& a, const Shot& b, int left, int top, int right, int bottom) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            n += a.At(x, y) != b.At(x, y);
-    return n;
-}
 
 TEST(ScreensAnswer, TheMapAnswersAfterItRevealsAWonLevel) {
     GameCopy game(testsupport::LevelData::Scenarios);
-    MakeProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    // The player "rue" has won levels 1-30 of the easy regime and has level 31
+    // open (in the tests' own levels, a garbage heap whose clearing wins); the
+    // map's first-visit tutorial is seen and the tutorials are off.
+    testplayers::MakeEasyPlayer(game.User(), u"rue", 30, kLevelGold, false);
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const MapPoint house = CellPosition(30);
     std::string s = Click(100, 400, 300);    // the logos
     s += Click(5000, 749, 445);              // "play" easy: the map
@@ -80,7 +62,7 @@ TEST(ScreensAnswer, TheMapAnswersAfterItRevealsAWonLevel) {
     const std::string window = game.File("window.png"), awards = game.File("awards.png"),
                       map = game.File("map.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "'" +
+    ASSERT_EQ(game.Run("--headless --draw-every 10 --input-script '" + script + "'" +
                            testsupport::ScreenshotAt(30900, window) +
                            testsupport::ScreenshotAt(33900, awards) + testsupport::ScreenshotAt(34900, map),
                        &output),
@@ -113,8 +95,8 @@ TEST(ScreensAnswer, TheMapAnswersAfterItRevealsAWonLevel) {
 // whose "Continue" goes on with the level.
 TEST(ScreensAnswer, MinimisingTheWindowOpensTheLevelsPauseMenu) {
     GameCopy game(testsupport::LevelData::Scenarios);
-    MakeProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    testplayers::MakeEasyPlayer(game.User(), u"rue", 30, kLevelGold, false);
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const MapPoint house = CellPosition(30);
     std::string s = Click(100, 400, 300) + Click(5000, 749, 445) + Click(8000, house.x, house.y + 4) +
                     Click(9000, 578, 538);
@@ -126,8 +108,8 @@ TEST(ScreensAnswer, MinimisingTheWindowOpensTheLevelsPauseMenu) {
     ASSERT_TRUE(testsupport::WriteFileBytes(script, s));
     const std::string menu = game.File("menu.png"), after = game.File("after.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "'" + testsupport::ScreenshotAt(17000, menu) +
-                           testsupport::ScreenshotAt(19500, after),
+    ASSERT_EQ(game.Run("--headless --draw-every 10 --input-script '" + script + "'" +
+                           testsupport::ScreenshotAt(17000, menu) + testsupport::ScreenshotAt(19500, after),
                        &output),
               0)
         << output;
@@ -146,8 +128,8 @@ TEST(ScreensAnswer, MinimisingTheWindowOpensTheLevelsPauseMenu) {
 // map then answers a click.
 TEST(ScreensAnswer, NothingReachesAScreenWhileItFades) {
     GameCopy game(testsupport::LevelData::Scenarios);
-    MakeProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    testplayers::MakeEasyPlayer(game.User(), u"rue", 30, kLevelGold, false);
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const MapPoint house = CellPosition(30);
     std::string s = Click(100, 400, 300) + Click(5000, 749, 445);
     // The fade out and in take 250 ms each from the release of "play" (at
@@ -161,7 +143,7 @@ TEST(ScreensAnswer, NothingReachesAScreenWhileItFades) {
     const std::string script = game.File("script.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(script, s));
     std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "'", &output), 0) << output;
+    ASSERT_EQ(game.Run("--headless --draw-every 10 --input-script '" + script + "'", &output), 0) << output;
     const std::string log = game.Log();
     EXPECT_EQ(log.find("The options window opens."), std::string::npos) << log;
     const std::vector<std::string> expected = {"00000001", "80000002", "00000006", "00000005", "FFFFFFFF"};

@@ -2,42 +2,14 @@
 // 800 x 600 and at 1024 x 768: a box leaves in sight the arrows of its step,
 // what they point at and the buttons over the field, and stays on the screen.
 #include "tests/game/LevelTutorialPlay.h"
+#include "tests/game/WindowSizes.h"
 
-#include <algorithm>
-#include <cmath>
 #include <string>
 
 using testsupport::GameCopy;
 using testsupport::Shot;
 using namespace tutorialplay;
-
-namespace {
-
-struct WindowSize {
-    int width, height;
-};
-constexpr WindowSize kSizes[] = {{800, 600}, {1024, 768}};
-
-std::string Describe(WindowSize size) {
-    return std::to_string(size.width) + "x" + std::to_string(size.height);
-}
-
-// The level's field (1024 x 688) as the level shows it: scaled down to fit
-// above the 80-px panel and centred.
-struct FieldOnScreen {
-    float scale, left, top;
-    explicit FieldOnScreen(WindowSize size) {
-        scale = std::min(1.0f, std::min(float(size.width) / 1024.0f, float(size.height - 80) / 688.0f));
-        left = std::floor((float(size.width) - 1024.0f * scale) / 2.0f);
-        top = std::floor((float(size.height - 80) - 688.0f * scale) / 2.0f);
-    }
-    int X(float x) const { return int(std::lround(left + x * scale)); }
-    int Y(float y) const { return int(std::lround(top + y * scale)); }
-    // A count of pixels at 1024 x 768 as many at this scale.
-    int Area(int pixels) const { return int(float(pixels) * scale * scale); }
-};
-
-} // namespace
+using namespace windowsizes;
 
 // Level 6 (seed 24): the robber's first shot damages the bed of point 3
 // (field 560, 480). The step that tells of it points one arrow up at the
@@ -53,13 +25,10 @@ TEST(TutorialBoxPlacementScenario, TheDamageStepsBoxLeavesTheArrowAndTheRepairBu
         const FieldOnScreen field(size);
         const std::string events = Opening("06") + Click(7500, field.X(460), field.Y(300)) +
                                    Click(21000, field.X(512), field.Y(150));
-        const std::string log = testsupport::Play(game, {.events = events,
-                                                         .shots = {{20000, "damage"}},
-                                                         .untilMs = 23000,
-                                                         .width = size.width,
-                                                         .height = size.height,
-                                                         .moreArguments = " --seed 24",
-                                                         .keptAs = "boxes-" + Describe(size) + "-"});
+        const std::string log = PlayAt(
+            game, size,
+            {.events = events, .shots = {{20000, "damage"}}, .untilMs = 23000, .moreArguments = " --seed 24"},
+            "boxes-");
         ExpectStepsInOrder(log, {"80060001", "80060002"});
         const Shot damage = Load(game, "damage");
         ASSERT_TRUE(damage.ok);

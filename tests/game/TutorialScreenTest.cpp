@@ -3,8 +3,11 @@
 // below the click counter; a click ends the tutorial and is not counted, and
 // 800 ms later the overlay is gone.
 
+#include "tests/game/TutorialLooks.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -18,25 +21,20 @@ namespace {
 
 constexpr int kKeyMs = 7000; // the game data is loaded well before
 
-// The hint box's parchment and the arrow's orange body.
-bool Parchment(int r, int g, int b) {
-    return r > 240 && g > 225 && b > 190 && b < 235;
-}
-bool Orange(int r, int g, int b) {
-    return r > 220 && g > 130 && g < 190 && b < 80;
-}
+using tutorialplay::Orange;
+using tutorialplay::Parchment;
 
 } // namespace
 
 TEST(TutorialScreen, StepOverTheScreenAfterLoadingEndsOnAClick) {
     GameCopy game;
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const auto at = [](int ms) { return std::to_string(kKeyMs + ms); };
     const std::string script = game.File("tutorial.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + at(0) + " key down F8\n" +
-                    at(80) + " key up F8\n" + at(2000) + " mouse move 700 300\n" + at(2020) +
-                    " mouse down left\n" + at(2100) + " mouse up left\n"));
+        script, testsupport::script::SkipLogos() + at(0) + " key down F8\n" + at(80) + " key up F8\n" +
+                    at(2000) + " mouse move 700 300\n" + at(2020) + " mouse down left\n" + at(2100) +
+                    " mouse up left\n"));
     const std::string shown = game.File("shown.png"), gone = game.File("gone.png");
     std::string output;
     const int status = game.RunShowcase("--headless --input-script '" + script + "' --until-ms " + at(3000) +

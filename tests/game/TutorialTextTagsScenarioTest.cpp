@@ -37,7 +37,7 @@ bool PriceGreen(int r, int g, int b) {
 TEST(TutorialTextTagsScenario, LevelOnesSowingHintShowsThePriceWithItsCoin) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game));
     const MapPoint first = CellPosition(0);
     // The map at 5 s, level 1 and "play"; the first click in the level (9 s)
     // starts the clock. Then: sow point 1 (steps 2-4), harvest it once ripe

@@ -25,6 +25,11 @@ inline std::string ClickAt(int ms, int x, int y, int pressMs, int releaseMs) {
            std::to_string(ms + releaseMs) + " mouse up left\n";
 }
 
+// A click at 40 ms, which skips the logos (any click in them does).
+inline std::string SkipLogos() {
+    return "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n";
+}
+
 namespace quick {
 inline std::string Key(int ms, const std::string& key) {
     return KeyTap(ms, key, 30);

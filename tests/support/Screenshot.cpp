@@ -35,6 +35,14 @@ bool ColourNear(int r, int g, int b, uint32_t colour, int tolerance) {
            std::abs(b - int(colour & 0xFF)) <= tolerance;
 }
 
+int Differing(const Shot& a, const Shot& b, int left, int top, int right, int bottom) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            n += (a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF);
+    return n;
+}
+
 std::string ScreenshotAt(int ms, const std::string& file) {
     return " --screenshot-at " + std::to_string(ms) + " '" + file + "'";
 }

@@ -33,6 +33,9 @@ void KeepShot(const std::string& path, const std::string& name);
 // Whether red, green and blue each lie within tolerance of the colour's (0xRRGGBB).
 bool ColourNear(int r, int g, int b, uint32_t colour, int tolerance);
 
+// Pixels of a rectangle whose colours differ between two shots of one size.
+int Differing(const Shot& a, const Shot& b, int left, int top, int right, int bottom);
+
 // The program arguments that write a screenshot at the time (ms) into the file.
 std::string ScreenshotAt(int ms, const std::string& file);
 

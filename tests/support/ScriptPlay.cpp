@@ -1,20 +1,28 @@
 #include "tests/support/ScriptPlay.h"
 
+#include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace testsupport {
 
+bool UseWindow(const GameCopy& game, int width, int height) {
+    return WriteFileBytes(game.Game() + "/config.ini",
+                          "[Video]\nWindow=" + std::to_string(width) + "," + std::to_string(height) + "\n");
+}
+
 std::string Play(const GameCopy& game, const ScriptPlay& play) {
-    EXPECT_TRUE(WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=" + std::to_string(play.width) +
-                                                                "," + std::to_string(play.height) + "\n"));
+    EXPECT_TRUE(UseWindow(game, play.width, play.height));
     const std::string script = game.File("script.txt");
     EXPECT_TRUE(WriteFileBytes(script, play.events));
-    std::string arguments = "--headless --draw-every 4 --until-ms " + std::to_string(play.untilMs) +
-                            " --input-script '" + script + "'" + play.moreArguments;
+    std::string arguments = "--headless --draw-every " + std::to_string(play.drawEvery) + " --until-ms " +
+                            std::to_string(play.untilMs) + " --input-script '" + script + "'" +
+                            play.moreArguments;
     for (const auto& [ms, name] : play.shots)
         arguments += ScreenshotAt(ms, game.File(name + ".png"));
     std::string output;
@@ -25,6 +33,30 @@ std::string Play(const GameCopy& game, const ScriptPlay& play) {
     const std::string log = game.Log();
     EXPECT_EQ(MissingContent(log), "") << "content the run asked for and did not find";
     return log;
+}
+
+std::string PlayNamed(const GameCopy& game, const NamedPlay& play) {
+    const std::string script = game.File(play.name + ".txt");
+    EXPECT_TRUE(WriteFileBytes(script, play.events));
+    std::string arguments = "--headless --draw-every 4 --input-script '" + script + "' --until-ms " +
+                            std::to_string(play.untilMs) + play.moreArguments;
+    for (const auto& [ms, file] : play.shots)
+        arguments += ScreenshotAt(ms, file);
+    std::string output;
+    EXPECT_EQ(play.program ? game.Run(arguments, &output) : game.RunShowcase(arguments, &output), 0)
+        << output << game.Log();
+    for (const auto& [ms, file] : play.shots)
+        KeepShot(file, play.name + "-" + std::filesystem::path(file).filename().string());
+    return game.Log();
+}
+
+void PlayShowcase(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
+                  const std::vector<std::pair<int, std::string>>& shots, const std::string& moreArguments) {
+    PlayNamed(game, {.name = name,
+                     .events = script::SkipLogos() + events,
+                     .untilMs = untilMs,
+                     .shots = shots,
+                     .moreArguments = moreArguments});
 }
 
 } // namespace testsupport

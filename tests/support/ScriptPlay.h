@@ -17,10 +17,35 @@ struct ScriptPlay {
     std::string moreArguments{};    // more of the command line, each with its leading space
     std::string keptAs{};           // prefix of the names VB_KEEP_SHOTS keeps the shots under
     bool program = false; // runs verbolunde itself (from its logos and main screen), not the showcase
+    int drawEvery = 4;    // frames between drawn ones (those of the shots are always drawn)
 };
+
+// Writes the copy's config.ini for a window of the size; whether it was written.
+bool UseWindow(const GameCopy& game, int width = 1024, int height = 768);
 
 // Runs the play and answers the log. The run must end with status 0, and
 // every sprite and text it asked for must be there and every tag expanded.
 std::string Play(const GameCopy& game, const ScriptPlay& play);
+
+// A run kept under its name: the script is written as name.txt, and each
+// shot to its file (a path), kept (VB_KEEP_SHOTS) as name-FILE. Only every
+// fourth frame between the shots is drawn; moreArguments (each with a leading
+// space) come last, and a --draw-every among them overrides that. The run
+// must end with status 0; answers the log.
+struct NamedPlay {
+    std::string name;
+    std::string events;
+    int untilMs = 0;
+    std::vector<std::pair<int, std::string>> shots{}; // when, and the file
+    std::string moreArguments{};
+    bool program = false; // runs verbolunde itself, not the showcase
+};
+std::string PlayNamed(const GameCopy& game, const NamedPlay& play);
+
+// The showcase screen tests' run: a click at 40 ms skips the logos, then
+// come the events, played as PlayNamed plays them.
+void PlayShowcase(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
+                  const std::vector<std::pair<int, std::string>>& shots,
+                  const std::string& moreArguments = "");
 
 } // namespace testsupport
