@@ -31,6 +31,10 @@ function(vb_tests folder)
       # two hundred test programs build much faster without it.
       target_compile_options(${target} PRIVATE -O0)
     endif()
+    # The shared precompiled header (tests/CMakeLists.txt); a test whose flags
+    # stop matching it is told so instead of silently parsing everything again.
+    target_precompile_headers(${target} REUSE_FROM testpch)
+    target_compile_options(${target} PRIVATE -Winvalid-pch)
     add_test(NAME ${target} COMMAND ${target})
     set_tests_properties(${target} PROPERTIES
       ENVIRONMENT "VB_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data;VB_BINARY_DIR=${PROJECT_BINARY_DIR};SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy"

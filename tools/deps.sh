@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
 set -euo pipefail
-packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev libsdl2-dev libfreetype-dev
+packages=(cmake g++ make ninja-build lld pkg-config libgtest-dev libbenchmark-dev libsdl2-dev libfreetype-dev
           libpng-dev libstb-dev libvorbis-dev fonts-dejavu-core fonts-dejavu-extra clang-format
           librsvg2-dev)
 missing=()
