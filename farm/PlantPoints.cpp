@@ -865,8 +865,52 @@ void PlantJob::ShowJobIcon(Sprite* icon) {
     ShowIcon(float(bed_->X() + bx), float(bed_->Y() + by), sprite, int32_t(bed_->Index()), kPlantJobIconTint);
 }
 
+bool PlantJob::SetStep(int32_t step) {
+    if (!Job::SetStep(step)) return false;
+    if (!bed_) {
+        Stop();
+        return false;
+    }
+    return TakeStep();
+}
+
+bool PlantJob::TakeStep() {
+    if (step_ + 1 == AnimationStep()) {
+        float x = 0.0f, y = 0.0f;
+        bed_->WorkSpot(&x, &y);
+        BeginWalk(x, y, 1, 1.0f);
+        return true;
+    }
+    if (step_ == AnimationStep()) {
+        // A damaged bed cannot be worked until it is repaired.
+        if (bed_->Damage() > 0) {
+            Stop();
+            return true;
+        }
+        StartWork();
+        return true;
+    }
+    Stop();
+    return false;
+}
+
+void PlantJob::Update(uint32_t ms) {
+    if (!bed_) {
+        Stop();
+        return;
+    }
+    if (!RunSteps(ms)) return;
+    FinishWork();
+    if (auto* player = dynamic_cast<MapPlayer*>(owner_)) player->RequestSideStep();
+}
+
 bool PlantJob::Stop() {
-    return Job::Stop();
+    if (!Job::Stop()) return false;
+    if (!bed_) return true;
+    BasePointPlant* bed = bed_;
+    Detach();
+    LetGo(*bed);
+    return true;
 }
 
 bool PlantJob::RunSteps(uint32_t ms) {
@@ -910,15 +954,24 @@ bool PlantJob::Save(JobSaveContext& context, SaveWriter& writer) {
     return true;
 }
 
+namespace {
+
+// Lets the job the bed links in a slot go and links the new one there.
+template <class JobType> void TakeOverLink(JobType*& link, JobType* job) {
+    if (JobType* old = link) {
+        old->Detach();
+        old->Stop();
+    }
+    link = job;
+}
+
+} // namespace
+
 // ---- Job_Plant
 
 Job_Plant::Job_Plant(MapPlayer* player, BasePointPlant* bed, bool reserve)
     : PlantJob(player, JOBID_PLANT, bed) {
-    if (Job_Plant* old = bed->plantJob) {
-        old->Detach();
-        old->Stop();
-    }
-    bed->plantJob = this;
+    TakeOverLink(bed->plantJob, this);
     ShowJobIcon(bed->Stage() == 0 ? bed->Plant()->secondIcon : FindIcon(bed->Level(), u"small_ico_upgrade"));
     if (reserve) ReserveMoney(PlantStagePrice(*bed->Plant(), std::max(bed->Stage(), 0)));
     if (PlantPanel* panel = bed->Level()->SharedPlantPanel(); panel && panel->Point() == bed)
@@ -936,79 +989,46 @@ void Job_Plant::StartWork() {
     bed_->SetPlanting(true);
 }
 
-bool Job_Plant::SetStep(int32_t step) {
-    if (!Job::SetStep(step)) return false;
-    if (!bed_) {
-        Stop();
-        return false;
-    }
-    switch (step_) {
-    case 1:
-        if (bed_->GrowthDelay() > 0) {
-            if (owner_) owner_->PlayAnimation(owner_->AnimationKind(), owner_->IsMirrored());
-            return true;
-        }
-        return SetStep(-1);
-    case 2: {
-        float x = 0.0f, y = 0.0f;
-        bed_->WorkSpot(&x, &y);
-        BeginWalk(x, y, 1, 1.0f);
+bool Job_Plant::TakeStep() {
+    // The first step waits out the bed's growth delay before the walk.
+    if (step_ != 1) return PlantJob::TakeStep();
+    if (bed_->GrowthDelay() > 0) {
+        if (owner_) owner_->PlayAnimation(owner_->AnimationKind(), owner_->IsMirrored());
         return true;
     }
-    case 3:
-        if (bed_->Damage() > 0) {
-            Stop();
-            return true;
-        }
-        StartWork();
-        return true;
-    default:
-        Stop();
-        return false;
-    }
+    return SetStep(-1);
 }
 
 void Job_Plant::Update(uint32_t ms) {
-    if (!bed_) {
-        Stop();
-        return;
-    }
-    if (step_ == 1) {
+    if (bed_ && step_ == 1) {
         if (bed_->GrowthDelay() == 0) SetStep(-1);
         return;
     }
-    if (!RunSteps(ms)) return;
+    PlantJob::Update(ms);
+}
+
+void Job_Plant::FinishWork() {
     ++step_;
     Finish();
     BasePointPlant* bed = bed_;
     Detach();
     bed->NextStage(true);
     bed->SetPlanting(false);
-    if (auto* player = dynamic_cast<MapPlayer*>(owner_)) player->RequestSideStep();
 }
 
-bool Job_Plant::Stop() {
-    if (!PlantJob::Stop()) return false;
-    if (!bed_) return true;
-    BasePointPlant* bed = bed_;
-    Detach();
-    if (bed->Stage() == 0) {
+void Job_Plant::LetGo(BasePointPlant& bed) {
+    if (bed.Stage() == 0) {
         // Never planted: the point becomes what it was before it was bought.
-        bed->Level()->RebuildPoint(bed->Index());
-    } else if (PlantPanel* panel = bed->Level()->SharedPlantPanel(); panel && panel->Point() == bed) {
+        bed.Level()->RebuildPoint(bed.Index());
+    } else if (PlantPanel* panel = bed.Level()->SharedPlantPanel(); panel && panel->Point() == &bed) {
         panel->RefreshUpgrade();
     }
-    return true;
 }
 
 // ---- Job_Water
 
 Job_Water::Job_Water(MapPlayer* player, BasePointPlant* bed) : PlantJob(player, JOBID_WATER, bed) {
-    if (Job_Water* old = bed->waterJob) {
-        old->Detach();
-        old->Stop();
-    }
-    bed->waterJob = this;
+    TakeOverLink(bed->waterJob, this);
     ShowJobIcon(FindIcon(bed->Level(), u"small_ico_water"));
     bed->HideWaterButton(false, true, 0);
     Notify();
@@ -1020,38 +1040,7 @@ void Job_Water::StartWork() {
     StartAnimation(int32_t(ms), u"girl_water", -1, 5);
 }
 
-bool Job_Water::SetStep(int32_t step) {
-    if (!Job::SetStep(step)) return false;
-    if (!bed_) {
-        Stop();
-        return false;
-    }
-    switch (step_) {
-    case 1: {
-        float x = 0.0f, y = 0.0f;
-        bed_->WorkSpot(&x, &y);
-        BeginWalk(x, y, 1, 1.0f);
-        return true;
-    }
-    case 2:
-        if (bed_->Damage() > 0) {
-            Stop();
-            return true;
-        }
-        StartWork();
-        return true;
-    default:
-        Stop();
-        return false;
-    }
-}
-
-void Job_Water::Update(uint32_t ms) {
-    if (!bed_) {
-        Stop();
-        return;
-    }
-    if (!RunSteps(ms)) return;
+void Job_Water::FinishWork() {
     ++step_;
     Finish();
     ReserveMoney(0);
@@ -1062,27 +1051,17 @@ void Job_Water::Update(uint32_t ms) {
     const uint32_t n = uint32_t(kis::RandomBetween(std::min(fewest, most), std::max(fewest, most)));
     bed->SetWater(n, n, true);
     bed->StartNextStage();
-    if (auto* player = dynamic_cast<MapPlayer*>(owner_)) player->RequestSideStep();
 }
 
-bool Job_Water::Stop() {
-    if (!PlantJob::Stop()) return false;
-    if (!bed_) return true;
-    BasePointPlant* bed = bed_;
-    Detach();
-    bed->SetWater(bed->Water(), bed->WaterMax(), true);
-    return true;
+void Job_Water::LetGo(BasePointPlant& bed) {
+    bed.SetWater(bed.Water(), bed.WaterMax(), true);
 }
 
 // ---- Job_Harvest
 
 Job_Harvest::Job_Harvest(MapPlayer* player, BasePointPlant* bed)
     : PlantJob(player, JOBID_HARVEST, bed), messenger_(std::make_unique<GameMessager>()) {
-    if (Job_Harvest* old = bed->harvestJob) {
-        old->Detach();
-        old->Stop();
-    }
-    bed->harvestJob = this;
+    TakeOverLink(bed->harvestJob, this);
     ShowJobIcon(FindIcon(bed->Level(), u"small_ico_hand"));
     bed->HideHarvestButton(false, true, 0);
     product_ = bed->Plant()->product;
@@ -1104,54 +1083,17 @@ void Job_Harvest::StartWork() {
     animationBegun_ = true;
 }
 
-bool Job_Harvest::SetStep(int32_t step) {
-    if (!Job::SetStep(step)) return false;
-    if (!bed_) {
-        Stop();
-        return false;
-    }
-    switch (step_) {
-    case 1: {
-        float x = 0.0f, y = 0.0f;
-        bed_->WorkSpot(&x, &y);
-        BeginWalk(x, y, 1, 1.0f);
-        return true;
-    }
-    case 2:
-        if (bed_->Damage() > 0) {
-            Stop();
-            return true;
-        }
-        StartWork();
-        return true;
-    default:
-        Stop();
-        return false;
-    }
-}
-
-void Job_Harvest::Update(uint32_t ms) {
-    if (!bed_) {
-        Stop();
-        return;
-    }
-    if (!RunSteps(ms)) return;
+void Job_Harvest::FinishWork() {
     // The bed stops this job once the crop is in (or when the animation
     // had begun and nothing could be stored).
     bed_->CollectProducts(messenger_.get());
     Detach();
     animationBegun_ = false;
     if (!IsFinished()) Stop();
-    if (auto* player = dynamic_cast<MapPlayer*>(owner_)) player->RequestSideStep();
 }
 
-bool Job_Harvest::Stop() {
-    if (!PlantJob::Stop()) return false;
-    if (!bed_) return true;
-    BasePointPlant* bed = bed_;
-    Detach();
-    bed->ShowHarvestButton(true);
-    return true;
+void Job_Harvest::LetGo(BasePointPlant& bed) {
+    bed.ShowHarvestButton(true);
 }
 
 // ---- loaders
@@ -1170,6 +1112,17 @@ BasePointPlant* RecordBed(MapPlayer* player, const uint8_t* record, size_t size,
     BaseLevelPoint* point = level->GetPoint(int32_t(index));
     if (!point || point->Kind() != kPointKindPlant) return nullptr;
     return dynamic_cast<BasePointPlant*>(point);
+}
+
+// Water and harvest work a planted bed and reserve nothing.
+template <class JobType>
+std::unique_ptr<Job> LoadPlantedBedJob(MapPlayer* player, const uint8_t* record, size_t size,
+                                       uint32_t jobId) {
+    BasePointPlant* bed = RecordBed(player, record, size, jobId);
+    if (!bed || bed->Stage() < 1 || I32At(record, 12) != 0) return nullptr;
+    auto job = std::make_unique<JobType>(player, bed);
+    if (!job->Restore(record)) return nullptr;
+    return job;
 }
 
 } // namespace
@@ -1198,21 +1151,11 @@ std::unique_ptr<Job> LoadJobPlant(MapPlayer* player, const uint8_t* record, size
 }
 
 std::unique_ptr<Job> LoadJobWater(MapPlayer* player, const uint8_t* record, size_t size) {
-    BasePointPlant* bed = RecordBed(player, record, size, JOBID_WATER);
-    if (!bed || bed->Stage() < 1) return nullptr;
-    // The water job reserves nothing.
-    if (I32At(record, 12) != 0) return nullptr;
-    auto job = std::make_unique<Job_Water>(player, bed);
-    if (!job->Restore(record)) return nullptr;
-    return job;
+    return LoadPlantedBedJob<Job_Water>(player, record, size, JOBID_WATER);
 }
 
 std::unique_ptr<Job> LoadJobHarvest(MapPlayer* player, const uint8_t* record, size_t size) {
-    BasePointPlant* bed = RecordBed(player, record, size, JOBID_HARVEST);
-    if (!bed || bed->Stage() < 1 || I32At(record, 12) != 0) return nullptr;
-    auto job = std::make_unique<Job_Harvest>(player, bed);
-    if (!job->Restore(record)) return nullptr;
-    return job;
+    return LoadPlantedBedJob<Job_Harvest>(player, record, size, JOBID_HARVEST);
 }
 
 void RegisterPlantJobLoaders() {

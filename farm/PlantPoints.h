@@ -335,6 +335,9 @@ class PlantJob : public Job {
     static constexpr size_t kRecordSize = 44;
 
     ~PlantJob() override;
+    bool SetStep(int32_t step) override;
+    void Update(uint32_t ms) override;
+    // Stops the job and lets go of its bed, telling the bed through LetGo.
     bool Stop() override;
     bool Save(JobSaveContext& context, SaveWriter& writer) override;
     bool GetPosition(float* x, float* y) const override;
@@ -352,8 +355,16 @@ class PlantJob : public Job {
     PlantJob(MapPlayer* player, uint32_t jobId, BasePointPlant* bed);
     // Clears the bed's link to this job (not virtual: the destructor runs it).
     void Unlink();
+    // The step just set, with the bed still held: the step before the
+    // animation step walks to the bed's work spot, the animation step starts
+    // the work (or stops on a damaged bed), any other stops the job.
+    virtual bool TakeStep();
     // Runs the walk and animation steps; true when the animation ended.
     bool RunSteps(uint32_t ms);
+    // What the job does to the bed once its work animation has ended.
+    virtual void FinishWork() = 0;
+    // What a stopped job does to the bed it has just let go of.
+    virtual void LetGo(BasePointPlant& bed) = 0;
     // The job's own state of its animation step, taken up from a record.
     virtual void ResumeWork() {}
     // The work animation (name, length).
@@ -366,35 +377,32 @@ class PlantJob : public Job {
 class Job_Plant : public PlantJob {
   public:
     Job_Plant(MapPlayer* player, BasePointPlant* bed, bool reserve = true);
-    bool SetStep(int32_t step) override;
     void Update(uint32_t ms) override;
-    bool Stop() override;
     uint32_t AnimationStep() const override { return 3; }
 
   protected:
+    bool TakeStep() override;
     void StartWork() override;
     void ResumeWork() override;
+    void FinishWork() override;
+    void LetGo(BasePointPlant& bed) override;
 };
 
 class Job_Water : public PlantJob {
   public:
     Job_Water(MapPlayer* player, BasePointPlant* bed);
-    bool SetStep(int32_t step) override;
-    void Update(uint32_t ms) override;
-    bool Stop() override;
     uint32_t AnimationStep() const override { return 2; }
 
   protected:
     void StartWork() override;
+    void FinishWork() override;
+    void LetGo(BasePointPlant& bed) override;
 };
 
 class Job_Harvest : public PlantJob {
   public:
     Job_Harvest(MapPlayer* player, BasePointPlant* bed);
     ~Job_Harvest() override;
-    bool SetStep(int32_t step) override;
-    void Update(uint32_t ms) override;
-    bool Stop() override;
     uint32_t AnimationStep() const override { return 2; }
     bool AnimationBegun() const { return animationBegun_; }
     const PRODUCT* Product() const { return product_; }
@@ -402,6 +410,8 @@ class Job_Harvest : public PlantJob {
   protected:
     void StartWork() override;
     void ResumeWork() override;
+    void FinishWork() override;
+    void LetGo(BasePointPlant& bed) override;
 
   private:
     std::unique_ptr<GameMessager> messenger_;

@@ -513,6 +513,57 @@ TEST_F(PlantTest, AHarvestThatStoresNothingEndsWithTheBedStillRipe) {
     }
 }
 
+// Damage stops each plant job, whether it comes while the farmer is on the
+// way or was there before the order: the bed is left as it was, its money
+// goes back, and the repair brings its button back.
+TEST_F(PlantTest, ADamagedBedIsLeftUnworkedByEachJob) {
+    struct Case {
+        const char* what;
+        PointRecord record;
+        void (BasePointPlant::*order)();
+        uint32_t command; // the bed's button, which the repair brings back (0: none)
+        bool ripe;
+    };
+    const Case cases[] = {
+        {"planting", PlantPoint("wheat", 1, 0, 2, 2, 100, 100), &BasePointPlant::OrderPlanting, 0, false},
+        {"watering", PlantPoint("wheat", 1, 0, 0, 1, 100, 100), &BasePointPlant::OrderWatering, kCommandWater,
+         false},
+        {"harvest", PlantPoint("wheat", 1, 100, 2, 2, 100, 100), &BasePointPlant::OrderHarvest,
+         kCommandHarvest, true},
+    };
+    for (const Case& c : cases) {
+        for (const bool damagedFirst : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) +
+                         (damagedFirst ? ", damaged before the order" : ", damaged on the way"));
+            farm.points.clear();
+            farm.stored.clear();
+            farm.MakePlayer(100, 140);
+            BasePointPlant* bed = farm.Add(c.record);
+            const int32_t money = farm.money.Get();
+            const int shown = c.command ? farm.buttons.Shown(c.command) : 0;
+            if (damagedFirst) bed->AddDamage(1, false);
+            (bed->*c.order)();
+            farm.Tick(5);
+            if (!damagedFirst) bed->AddDamage(1, false);
+            farm.RunJobs();
+            EXPECT_EQ(farm.player->JobCount(), 0);
+            EXPECT_EQ(bed->plantJob, nullptr);
+            EXPECT_EQ(bed->waterJob, nullptr);
+            EXPECT_EQ(bed->harvestJob, nullptr);
+            EXPECT_EQ(bed->Stage(), 1);
+            EXPECT_EQ(bed->Water(), c.record.water);
+            EXPECT_EQ(bed->IsRipe(), c.ripe);
+            EXPECT_TRUE(farm.stored.empty());
+            EXPECT_EQ(farm.money.Get(), money);
+            EXPECT_EQ(farm.reserved, 0);
+            bed->Repair(false);
+            if (c.command) {
+                EXPECT_EQ(farm.buttons.Shown(c.command), shown) << "the repair brings the bed's button back";
+            }
+        }
+    }
+}
+
 // ---------------------------------------------------------------- stages
 
 TEST_F(PlantTest, ABoughtBedOrdersPlantingAndStoppingItRebuildsTheSite) {
