@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 namespace shpf {
 
@@ -14,13 +15,30 @@ namespace {
 // read from a file can make them wrap.
 using Wide = __int128;
 
-void PutValue(_SHAPE& s, int index, int32_t v) {
-    kis::StoreLE32(s.data + 4 * index, static_cast<uint32_t>(v));
+// A shape of a kind with its values in the data's 4-byte slots in order.
+_SHAPE ShapeOfValues(uint32_t kind, std::initializer_list<int32_t> values) {
+    _SHAPE s{};
+    s.kind = kind;
+    uint8_t* slot = s.data;
+    for (const int32_t v : values) {
+        kis::StoreLE32(slot, static_cast<uint32_t>(v));
+        slot += 4;
+    }
+    return s;
 }
 
-void PutPoint(_SHAPE& s, int index, ShapePoint p) {
-    kis::StoreLE16(s.data + 4 * index, static_cast<uint16_t>(p.x));
-    kis::StoreLE16(s.data + 4 * index + 2, static_cast<uint16_t>(p.y));
+// A shape of a kind with its corners in the data's 4-byte slots in order,
+// each as two 16-bit halves (x, y).
+_SHAPE ShapeOfPoints(uint32_t kind, std::initializer_list<ShapePoint> points) {
+    _SHAPE s{};
+    s.kind = kind;
+    uint8_t* slot = s.data;
+    for (const ShapePoint p : points) {
+        kis::StoreLE16(slot, static_cast<uint16_t>(p.x));
+        kis::StoreLE16(slot + 2, static_cast<uint16_t>(p.y));
+        slot += 4;
+    }
+    return s;
 }
 
 int32_t Clamp32(int64_t v) {
@@ -71,51 +89,23 @@ bool PolygonContains(const ShapePoint* p, int n, int64_t x, int64_t y) {
 } // namespace
 
 _SHAPE MakeRectangleShape(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    _SHAPE s{};
-    s.kind = kShapeRectangle;
-    PutValue(s, 0, left);
-    PutValue(s, 1, top);
-    PutValue(s, 2, right);
-    PutValue(s, 3, bottom);
-    return s;
+    return ShapeOfValues(kShapeRectangle, {left, top, right, bottom});
 }
 
 _SHAPE MakeCircleShape(int32_t x, int32_t y, int32_t radius) {
-    _SHAPE s{};
-    s.kind = kShapeCircle;
-    PutValue(s, 0, x);
-    PutValue(s, 1, y);
-    PutValue(s, 2, radius);
-    return s;
+    return ShapeOfValues(kShapeCircle, {x, y, radius});
 }
 
 _SHAPE MakeEllipseShape(int32_t x, int32_t y, int32_t radiusX, int32_t radiusY) {
-    _SHAPE s{};
-    s.kind = kShapeEllipse;
-    PutValue(s, 0, x);
-    PutValue(s, 1, y);
-    PutValue(s, 2, radiusX);
-    PutValue(s, 3, radiusY);
-    return s;
+    return ShapeOfValues(kShapeEllipse, {x, y, radiusX, radiusY});
 }
 
 _SHAPE MakeTriangleShape(ShapePoint a, ShapePoint b, ShapePoint c) {
-    _SHAPE s{};
-    s.kind = kShapeTriangle;
-    PutPoint(s, 0, a);
-    PutPoint(s, 1, b);
-    PutPoint(s, 2, c);
-    return s;
+    return ShapeOfPoints(kShapeTriangle, {a, b, c});
 }
 
 _SHAPE MakeQuadrangleShape(ShapePoint a, ShapePoint b, ShapePoint c, ShapePoint d) {
-    _SHAPE s{};
-    s.kind = kShapeQuadrangle;
-    PutPoint(s, 0, a);
-    PutPoint(s, 1, b);
-    PutPoint(s, 2, c);
-    PutPoint(s, 3, d);
-    return s;
+    return ShapeOfPoints(kShapeQuadrangle, {a, b, c, d});
 }
 
 bool ReadShape(const uint8_t* bytes, size_t size, _SHAPE* out) {
