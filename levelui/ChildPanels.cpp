@@ -4,6 +4,7 @@
 #include "gui/Hint.h"
 #include "gui/Window.h"
 #include "level/LevelPoint.h"
+#include "levelui/InstanceDrawing.h"
 #include "levelui/LevelPanel.h"
 #include "levelui/LevelSheet.h"
 #include "sprites/Sprite.h"
@@ -14,33 +15,6 @@ namespace {
 
 constexpr int32_t kButtonTop = 7;
 const char16_t* const kGroup = u"level_interface";
-
-std::u16string Number(int32_t v) {
-    std::u16string out;
-    for (char c : std::to_string(v))
-        out += char16_t(c);
-    return out;
-}
-
-std::unique_ptr<SpriteInstance> HalfScaleInstance(Sprite* sprite, int32_t frame) {
-    if (!sprite || !sprite->GetLibrary()) return nullptr;
-    auto instance = sprite->GetLibrary()->CreateInstance(sprite, 0);
-    if (!instance) return nullptr;
-    instance->frame = std::clamp(frame, 0, std::max(sprite->GetFrameCount() - 1, 0));
-    instance->scaleX = instance->scaleY = 0.5f;
-    instance->originX = instance->originY = 0.5f;
-    return instance;
-}
-
-void DrawInstanceAt(DXLViewer& viewer, SpriteInstance& instance, float x, float y, uint32_t colour) {
-    const DXLMatrix saved = viewer.CurrentTransform();
-    viewer.Translate(x, y);
-    viewer.ApplyTransform();
-    instance.colour = colour;
-    instance.Draw(viewer);
-    viewer.SetTransform(&saved);
-    viewer.ApplyTransform();
-}
 
 Sprite* InterfaceIcon(const char16_t* name) {
     return GetSprite(1, name);
@@ -190,7 +164,7 @@ LevelPanelButton::~LevelPanelButton() {
 }
 
 void LevelPanelButton::SetIcon(Sprite* icon, int32_t frame) {
-    icon_ = HalfScaleInstance(icon, icon && icon->GetFrameCount() > 1 ? frame : 0);
+    icon_ = CentredInstance(icon, icon && icon->GetFrameCount() > 1 ? frame : 0, 0.5f);
     if (icon_) icon_->scaleX = icon_->scaleY = 1.0f;
     LayoutContent();
 }
@@ -225,11 +199,11 @@ void LevelPanelButton::SetProduct(int32_t count, const PRODUCT* product, Sprite*
     count = std::max(count, 0);
     if (product != product_) {
         product_ = product;
-        productIcon_ = HalfScaleInstance(productIcon, 0);
+        productIcon_ = CentredInstance(productIcon, 0, 0.5f);
     }
     if (count != count_) {
         count_ = count;
-        countText_.Set(9, count ? Number(count) : std::u16string());
+        countText_.Set(9, count ? DecimalText(count) : std::u16string());
         textColours_[0] = 0xFFC0C0C0;
         textColours_[1] = 0xFF000000;
         textColours_[2] = 0xFF303030;
@@ -361,7 +335,7 @@ void CLPLevelBlock::Show(uint32_t levelCount, uint32_t stage, Sprite* picture) {
     marks_ = LevelBlockMarks(levelCount, stage);
     if (picture != picture_) {
         picture_ = picture;
-        instance_ = HalfScaleInstance(picture, 1);
+        instance_ = CentredInstance(picture, 1, 0.5f);
     }
     if (instance_)
         instance_->position = {float(kWidth) / 2.0f, levelCount < 2 ? float(kHeight) / 2.0f : 27.0f};
@@ -456,7 +430,7 @@ void EmptyPanel::DrawRow(DXLViewer& viewer, Row& row, int32_t column) {
     const int32_t textW = row.text.Width();
     const float iconX = float(column + 10 - (textW + 27) / 2);
     if (row.icon && row.icon->GetLibrary()) {
-        auto instance = HalfScaleInstance(row.icon, 1);
+        auto instance = CentredInstance(row.icon, 1, 0.5f);
         if (instance) DrawInstanceAt(viewer, *instance, iconX, float(row.y), 0xFFFFFFFF);
     }
     row.text.Draw(viewer, iconX + 16.0f, float(row.y) - float(row.text.Height()) / 2.0f, 0xFFFFFFFF);

@@ -2,6 +2,7 @@
 
 #include "engine/Viewer.h"
 #include "gui/Hint.h"
+#include "levelui/InstanceDrawing.h"
 #include "levelui/LevelPanel.h"
 #include "levelui/LevelSheet.h"
 #include "levelui/TextTags.h"
@@ -12,26 +13,6 @@
 #include <algorithm>
 
 namespace {
-
-std::unique_ptr<SpriteInstance> MakeInstance(Sprite* sprite, int32_t frame, float scale) {
-    if (!sprite || !sprite->GetLibrary()) return nullptr;
-    auto instance = sprite->GetLibrary()->CreateInstance(sprite, 0);
-    if (!instance) return nullptr;
-    instance->frame = std::clamp(frame, 0, std::max(sprite->GetFrameCount() - 1, 0));
-    instance->scaleX = instance->scaleY = scale;
-    instance->originX = instance->originY = 0.5f;
-    return instance;
-}
-
-void DrawAt(DXLViewer& viewer, SpriteInstance& instance, float x, float y, uint32_t colour) {
-    const DXLMatrix saved = viewer.CurrentTransform();
-    viewer.Translate(x, y);
-    viewer.ApplyTransform();
-    instance.colour = colour;
-    instance.Draw(viewer);
-    viewer.SetTransform(&saved);
-    viewer.ApplyTransform();
-}
 
 void DrawShadowed(DXLViewer& viewer, SkinText& text, float x, float y, uint32_t colour, float alpha) {
     text.Draw(viewer, x + 1.0f, y + 1.0f, ScaleAlpha(0xA0000000, alpha));
@@ -53,9 +34,9 @@ constexpr int32_t kTimeBarCorner = 10;
 TimeBar::TimeBar(LevelPanel& panel) : panel_(panel) {
     const char16_t* names[3] = {u"time_bar_bronze_icon", u"time_bar_silver_icon", u"time_bar_gold_icon"};
     for (int i = 0; i < 3; ++i)
-        icons_[size_t(i)] = MakeInstance(GetSprite(1, names[i]), 0, 0.5f);
+        icons_[size_t(i)] = CentredInstance(GetSprite(1, names[i]), 0, 0.5f);
     if (Sprite* cross = GetSprite(1, u"red_cross")) {
-        cross_ = MakeInstance(cross, 0, 1.0f);
+        cross_ = CentredInstance(cross, 0, 1.0f);
         if (cross_ && cross->GetWidth() > 0 && cross->GetHeight() > 0) {
             cross_->scaleX = 13.0f / float(cross->GetWidth());
             cross_->scaleY = 16.0f / float(cross->GetHeight());
@@ -165,7 +146,7 @@ void TimeBar::Draw(DXLViewer& viewer) {
     const uint32_t now = panel_.Manager().Now();
     for (int i = 0; i < 3; ++i) {
         if (!icons_[size_t(i)]) continue;
-        DrawAt(viewer, *icons_[size_t(i)], float(iconX_[size_t(i)]) + 13.0f, 14.0f, 0xFFFFFFFF);
+        DrawInstanceAt(viewer, *icons_[size_t(i)], float(iconX_[size_t(i)]) + 13.0f, 14.0f, 0xFFFFFFFF);
     }
     // Medals no longer within reach are crossed out, stamped on as they go.
     for (uint32_t k = 6; k >= 4 && cross_; --k) {
@@ -178,7 +159,7 @@ void TimeBar::Draw(DXLViewer& viewer) {
         const float alpha = look.alpha, scale = look.scale;
         const float sx = cross_->scaleX, sy = cross_->scaleY;
         cross_->scaleX *= scale, cross_->scaleY *= scale;
-        DrawAt(viewer, *cross_, float(iconX_[medal]) + 13.0f, 14.0f, ScaleAlpha(0xFFFFFFFF, alpha));
+        DrawInstanceAt(viewer, *cross_, float(iconX_[medal]) + 13.0f, 14.0f, ScaleAlpha(0xFFFFFFFF, alpha));
         cross_->scaleX = sx, cross_->scaleY = sy;
     }
     viewer.SetTransform(&saved);
@@ -298,7 +279,7 @@ TaskButton::TaskButton(GameWindow* window, GameControls* group, LevelPanel* pane
         break;
     }
     marks_ = std::min(marks_, kMaxMarks);
-    icon_ = MakeInstance(icon, icon && icon->GetFrameCount() > 1 ? 1 : 0, 0.5f);
+    icon_ = CentredInstance(icon, icon && icon->GetFrameCount() > 1 ? 1 : 0, 0.5f);
     const bool moneyTarget = goal.kind == kGoalMoney && mode == kModePanel;
     iconY_ = marks_ || moneyTarget ? 42 : 49;
     caption_.Set(3, Manager().Text(u"tasks", captionKey_.c_str()));
@@ -322,7 +303,7 @@ TaskButton::~TaskButton() = default;
 
 void TaskButton::SetIcon(Sprite* icon) {
     if (!icon) return;
-    icon_ = MakeInstance(icon, icon->GetFrameCount() > 1 ? 1 : 0, 0.5f);
+    icon_ = CentredInstance(icon, icon->GetFrameCount() > 1 ? 1 : 0, 0.5f);
 }
 
 BaseHintWindow* TaskButton::GetHintWindow() {
@@ -393,7 +374,7 @@ void TaskButton::Draw(DXLViewer& viewer, float alpha) {
             DrawLevelQuads(viewer, frames_[met_ ? 0 : 1], alpha * (1.0f - float(t) / float(kFadeMs)));
     }
     const float cx = float(width_) / 2.0f;
-    if (icon_) DrawAt(viewer, *icon_, cx, float(iconY_), ScaleAlpha(0xFFFFFFFF, alpha));
+    if (icon_) DrawInstanceAt(viewer, *icon_, cx, float(iconY_), ScaleAlpha(0xFFFFFFFF, alpha));
     // A caption wider than the button less 3 pixels a side is scaled down to fit.
     const float room = float(width_ - 6), captionWidth = float(caption_.Width());
     const DXLMatrix button = viewer.CurrentTransform();

@@ -1,5 +1,7 @@
 #include "levelui/PanelLayout.h"
 
+#include "levelui/InstanceDrawing.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -207,20 +209,13 @@ std::u16string FormatClock(uint32_t ms) {
     return out;
 }
 
-static std::u16string Number(int64_t v) {
-    std::u16string out;
-    for (char c : std::to_string(v))
-        out += char16_t(c);
-    return out;
-}
-
 GoalText GoalProgressText(uint32_t kind, uint32_t target, int32_t value, bool slash) {
     GoalText g;
     g.met = int64_t(target) <= value;
     // A garbage goal counts the sites still to clear.
     g.shown = kind == 4 ? int32_t(std::max<int64_t>(int64_t(target) - value, 0)) : value;
-    g.text = Number(g.shown);
-    if (slash) g.text.append(u"/").append(Number(target));
+    g.text = DecimalText(g.shown);
+    if (slash) g.text.append(u"/").append(DecimalText(target));
     if (g.met) g.text = std::u16string(u"<c=80ff80>").append(g.text).append(u"</c>");
     return g;
 }

@@ -4,6 +4,7 @@
 #include "farm/Buildings.h"
 #include "farm/Products.h"
 #include "gui/Notices.h"
+#include "levelui/InstanceDrawing.h"
 #include "levelui/TextTags.h"
 #include "sprites/Sprite.h"
 #include "text/DigitalText.h"
@@ -43,9 +44,23 @@ const char16_t* Name(const PRODUCT* product) {
     return product ? product->record.name : u"";
 }
 
-std::u16string Decimal(int64_t v) {
-    const std::string s = std::to_string(v);
-    return std::u16string(s.begin(), s.end());
+// Draws the button through ImageButton without its icon, which the base
+// would put at the left edge, then the icon in the button's alpha: place
+// moves the viewer's transform to it and sets its origin.
+template <typename Place>
+void DrawIconApart(ImageButton& button, std::unique_ptr<SpriteInstance>& icon, DXLViewer& viewer, float alpha,
+                   Place place) {
+    std::unique_ptr<SpriteInstance> held = std::move(icon);
+    button.ImageButton::Draw(viewer, alpha);
+    icon = std::move(held);
+    const float shown = alpha * button.EffectAlpha();
+    if (!icon || shown <= 0.0f) return;
+    const DXLMatrix saved = viewer.CurrentTransform();
+    place(*icon);
+    icon->colour = ScaleAlpha(0xFFFFFFFF, shown);
+    icon->Draw(viewer);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
 }
 
 } // namespace
@@ -95,24 +110,16 @@ void WarehouseWindowButton::SetCount(int32_t count, int32_t capacity) {
     if (count == count_ && capacity == capacity_) return;
     count_ = count;
     capacity_ = capacity;
-    SetCaption((Decimal(count) + u"/" + Decimal(capacity)).c_str());
+    SetCaption((DecimalText(count) + u"/" + DecimalText(capacity)).c_str());
 }
 
 void WarehouseWindowButton::Draw(DXLViewer& viewer, float alpha) {
     // The base button draws its icon at the left edge, vertically centred,
     // where it would run into the count: the tile draws its own.
-    std::unique_ptr<SpriteInstance> icon = std::move(icon_);
-    ImageButton::Draw(viewer, alpha);
-    icon_ = std::move(icon);
-    const float shown = alpha * EffectAlpha();
-    if (!icon_ || shown <= 0.0f) return;
-    const DXLMatrix saved = viewer.CurrentTransform();
-    viewer.Translate(float(rect.left + (rect.right - rect.left) / 2), float(rect.top + kTileIconMiddle));
-    icon_->originX = icon_->originY = 0.5f; // centred on the point
-    icon_->colour = ScaleAlpha(0xFFFFFFFF, shown);
-    icon_->Draw(viewer);
-    viewer.SetTransform(&saved);
-    viewer.ApplyTransform();
+    DrawIconApart(*this, icon_, viewer, alpha, [this, &viewer](SpriteInstance& icon) {
+        viewer.Translate(float(rect.left + (rect.right - rect.left) / 2), float(rect.top + kTileIconMiddle));
+        icon.originX = icon.originY = 0.5f; // centred on the point
+    });
 }
 
 void WarehouseWindowButton::DrawText(DXLViewer& viewer, uint32_t look, float alpha) {
@@ -162,7 +169,7 @@ void WarehouseUpgradeButton::SetPrice(int32_t price) {
     }
     if (!hasCoin_) SetIcon(coin_, 0);
     hasCoin_ = icon_ != nullptr;
-    SetCaption(Decimal(price).c_str());
+    SetCaption(DecimalText(price).c_str());
 }
 
 int32_t WarehouseUpgradeButton::IconWidth() const {
@@ -176,28 +183,20 @@ int32_t WarehouseUpgradeButton::ContentLeft() const {
 
 void WarehouseUpgradeButton::Draw(DXLViewer& viewer, float alpha) {
     // The base would draw the coin at the left edge: it goes before the price instead.
-    std::unique_ptr<SpriteInstance> icon = std::move(icon_);
-    ImageButton::Draw(viewer, alpha);
-    icon_ = std::move(icon);
-    const float shown = alpha * EffectAlpha();
-    if (!icon_ || shown <= 0.0f) return;
-    const DXLMatrix saved = viewer.CurrentTransform();
-    const int32_t sink = (state_.State() & 3) == 3 ? 1 : 0;
-    // The coin's picture may have its own origin: its left edge goes to the content's left.
-    float left = 0.0f, top = 0.0f, bottom = 0.0f;
-    if (const TexturedQuad* quad =
-            icon_->definition ? icon_->definition->GetFrameQuad(icon_->frame) : nullptr) {
-        left = top = 1e9f, bottom = -1e9f;
-        for (const platform::TexturedVertex& v : quad->v)
-            left = std::min(left, v.x), top = std::min(top, v.y), bottom = std::max(bottom, v.y);
-    }
-    viewer.Translate(float(rect.left + ContentLeft()) - left,
-                     float(rect.top + (rect.bottom - rect.top) / 2 + sink) - (top + bottom) / 2.0f);
-    icon_->originX = icon_->originY = 0.0f;
-    icon_->colour = ScaleAlpha(0xFFFFFFFF, shown);
-    icon_->Draw(viewer);
-    viewer.SetTransform(&saved);
-    viewer.ApplyTransform();
+    DrawIconApart(*this, icon_, viewer, alpha, [this, &viewer](SpriteInstance& icon) {
+        const int32_t sink = (state_.State() & 3) == 3 ? 1 : 0;
+        // The coin's picture may have its own origin: its left edge goes to the content's left.
+        float left = 0.0f, top = 0.0f, bottom = 0.0f;
+        if (const TexturedQuad* quad =
+                icon.definition ? icon.definition->GetFrameQuad(icon.frame) : nullptr) {
+            left = top = 1e9f, bottom = -1e9f;
+            for (const platform::TexturedVertex& v : quad->v)
+                left = std::min(left, v.x), top = std::min(top, v.y), bottom = std::max(bottom, v.y);
+        }
+        viewer.Translate(float(rect.left + ContentLeft()) - left,
+                         float(rect.top + (rect.bottom - rect.top) / 2 + sink) - (top + bottom) / 2.0f);
+        icon.originX = icon.originY = 0.0f;
+    });
 }
 
 void WarehouseUpgradeButton::DrawText(DXLViewer& viewer, uint32_t look, float alpha) {
@@ -378,14 +377,14 @@ void WarehouseWindow::SelectButton(WarehouseWindowButton* tile) {
     if (record_ < 0) return;
     std::u16string name = level_.ProductName(product);
     nameText_.Set(kTextFont, name.empty() ? std::u16string(Name(product)) : name);
-    priceText_.Set(kTextFont, Decimal(product->record.price));
+    priceText_.Set(kTextFont, DecimalText(product->record.price));
     RefreshSelection();
 }
 
 void WarehouseWindow::RefreshSelection() {
     if (record_ < 0) return;
     const ProductStock::Record& r = stock_.GetRecord(record_);
-    countText_.Set(kTextFont, std::u16string(u"x").append(Decimal(r.count)));
+    countText_.Set(kTextFont, std::u16string(u"x").append(DecimalText(r.count)));
     if (selected_) selected_->SetCountOnly(int32_t(r.count));
     hasUnits_ = r.count >= 1;
     sellFive_->SetVisible(hasUnits_);
@@ -499,18 +498,8 @@ void WarehouseWindow::DrawChildren(DXLViewer& viewer) {
 
 void WarehouseWindow::DrawSprite(DXLViewer& viewer, Sprite* sprite, int32_t x, int32_t y, float scale,
                                  float alpha) {
-    if (!sprite || !sprite->GetLibrary()) return;
-    auto instance = sprite->GetLibrary()->CreateInstance(sprite, 0);
-    if (!instance) return;
-    instance->originX = instance->originY = 0.5f;
-    instance->scaleX = instance->scaleY = scale;
-    instance->colour = ScaleAlpha(0xFFFFFFFF, alpha);
-    const DXLMatrix saved = viewer.CurrentTransform();
-    viewer.Translate(float(x), float(y));
-    viewer.ApplyTransform();
-    instance->Draw(viewer);
-    viewer.SetTransform(&saved);
-    viewer.ApplyTransform();
+    if (auto instance = CentredInstance(sprite, 0, scale))
+        DrawInstanceAt(viewer, *instance, float(x), float(y), ScaleAlpha(0xFFFFFFFF, alpha));
 }
 
 MessageWindow::ClickCallback WarehouseNoticeCallback(WindowManager& manager, WarehouseLevel& level) {

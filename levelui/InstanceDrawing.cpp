@@ -1,0 +1,31 @@
+#include "levelui/InstanceDrawing.h"
+
+#include "engine/Viewer.h"
+#include "sprites/Sprite.h"
+
+#include <algorithm>
+
+std::unique_ptr<SpriteInstance> CentredInstance(Sprite* sprite, int32_t frame, float scale) {
+    if (!sprite || !sprite->GetLibrary()) return nullptr;
+    auto instance = sprite->GetLibrary()->CreateInstance(sprite, 0);
+    if (!instance) return nullptr;
+    instance->frame = std::clamp(frame, 0, std::max(sprite->GetFrameCount() - 1, 0));
+    instance->scaleX = instance->scaleY = scale;
+    instance->originX = instance->originY = 0.5f;
+    return instance;
+}
+
+void DrawInstanceAt(DXLViewer& viewer, SpriteInstance& instance, float x, float y, uint32_t colour) {
+    const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(x, y);
+    viewer.ApplyTransform();
+    instance.colour = colour;
+    instance.Draw(viewer);
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
+}
+
+std::u16string DecimalText(int64_t value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
