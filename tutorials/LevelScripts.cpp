@@ -153,6 +153,13 @@ bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t sprite
     return owner < 0 || owner == point;
 }
 
+bool WorksNear(const ScriptLevel& level, uint32_t jobId, float distance) {
+    uint32_t job = 0;
+    int32_t point = -1;
+    float away = 0;
+    return level.CurrentJob(&job, &point, &away) && job == jobId && away < distance;
+}
+
 void ClickToGoOn(ScriptStep& s) {
     s.WaitForClick();
 }
@@ -497,11 +504,7 @@ class LevelTutorial_1 : public ScriptTutorial {
             if (event == kEventJobOrdered && a == kJobHarvest) t.CloseAndSetFlags(0x100);
         };
         s24.update = [](ScriptStep& t, uint32_t) {
-            uint32_t job = 0;
-            int32_t point = -1;
-            float distance = 0;
-            if (t.level.CurrentJob(&job, &point, &distance) && job == kJobHarvest && distance < 150.0f)
-                t.Complete();
+            if (WorksNear(t.level, kJobHarvest, 150.0f)) t.Complete();
         };
         s24.delayAfter = 0;
         // 25: harvest point 2; the harvest leaves it one unit of water.

@@ -446,11 +446,7 @@ class LevelTutorial_5 : public ScriptTutorial {
             if (JobOrdered(event, a, kJobFeed)) t.CloseAndSetFlags(kGrowAndStepAside);
         };
         s6.update = [](ScriptStep& t, uint32_t) {
-            uint32_t job = 0;
-            int32_t point = -1;
-            float distance = 0;
-            if (t.level.CurrentJob(&job, &point, &distance) && job == kJobFeed && distance < 100.0f)
-                t.Complete();
+            if (WorksNear(t.level, kJobFeed, 100.0f)) t.Complete();
         };
         s6.delayAfter = 0;
         // 7: flour, while the henhouse stands still.

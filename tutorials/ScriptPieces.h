@@ -63,6 +63,8 @@ bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t sprite
 inline bool JobOrdered(uint32_t event, uintptr_t a, uint32_t jobId) {
     return event == kEventJobOrdered && a == jobId;
 }
+// The farmer works at a job of that id and is nearer than the distance to its place.
+bool WorksNear(const ScriptLevel& level, uint32_t jobId, float distance);
 
 // ---- step kinds
 
