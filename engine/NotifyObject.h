@@ -104,6 +104,15 @@ class DXLUpdateableObject : public DXLNotifyObject {
     DXLUpdateableObject* GetOwner() const { return owner_; }
     void SetOwner(DXLUpdateableObject* owner) { owner_ = owner; }
 
+  protected:
+    // Sets a property the object's look depends on; only a new value makes
+    // the Update(null) call.
+    template <typename T> void SetAndUpdate(T& field, T value) {
+        if (field == value) return;
+        field = value;
+        Update(nullptr);
+    }
+
   private:
     DXLUpdateableObject* owner_ = nullptr;
     uint32_t updateCount_ = 0;

@@ -114,21 +114,15 @@ template <typename Ch> void DXLFont<Ch>::SetHeight(int32_t height) {
 }
 
 template <typename Ch> void DXLFont<Ch>::SetVSkip(uint8_t value) {
-    if (vSkip_ == value) return;
-    vSkip_ = value;
-    Update(nullptr);
+    this->SetAndUpdate(vSkip_, value);
 }
 
 template <typename Ch> void DXLFont<Ch>::SetHSkip(uint8_t value) {
-    if (hSkip_ == value) return;
-    hSkip_ = value;
-    Update(nullptr);
+    this->SetAndUpdate(hSkip_, value);
 }
 
 template <typename Ch> void DXLFont<Ch>::SetEmptyCharWidth(uint8_t value) {
-    if (emptyCharWidth_ == value) return;
-    emptyCharWidth_ = value;
-    Update(nullptr);
+    this->SetAndUpdate(emptyCharWidth_, value);
 }
 
 template <typename Ch> void DXLFont<Ch>::SetDescent(int32_t value) {
@@ -375,15 +369,11 @@ template <typename Ch> void DXLWinFont<Ch>::SetProps(const Props* props) {
 }
 
 template <typename Ch> void DXLWinFont<Ch>::SetMarginFactor(float factor) {
-    if (marginFactor_ == factor) return;
-    marginFactor_ = factor;
-    this->Update(nullptr);
+    this->SetAndUpdate(marginFactor_, factor);
 }
 
 template <typename Ch> void DXLWinFont<Ch>::SetAlphaFactor(float factor) {
-    if (alphaFactor_ == factor) return;
-    alphaFactor_ = factor;
-    this->Update(nullptr);
+    this->SetAndUpdate(alphaFactor_, factor);
 }
 
 template <typename Ch>

@@ -327,21 +327,15 @@ template <typename Ch> void DXLText<Ch>::SetFont(Font* font) {
 }
 
 template <typename Ch> void DXLText<Ch>::SetWordWrap(bool on) {
-    if (on == wordWrap_) return;
-    wordWrap_ = on;
-    Update(nullptr);
+    this->SetAndUpdate(wordWrap_, on);
 }
 
 template <typename Ch> void DXLText<Ch>::SetAlignment(uint32_t alignment) {
-    if (alignment == alignment_) return;
-    alignment_ = alignment;
-    Update(nullptr);
+    this->SetAndUpdate(alignment_, alignment);
 }
 
 template <typename Ch> void DXLText<Ch>::SetLineSpacing(int16_t spacing) {
-    if (spacing == lineSpacing_) return;
-    lineSpacing_ = spacing;
-    Update(nullptr);
+    this->SetAndUpdate(lineSpacing_, spacing);
 }
 
 template <typename Ch> void DXLText<Ch>::SetWidth(int32_t width) {

@@ -6,10 +6,12 @@
 #include "tests/engine/TextureTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "text/DXLBitmapFont.h"
+#include "text/DXLRichText.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 using texturetest::TestViewer;
@@ -194,6 +196,51 @@ TEST_F(WinFontTest, ItalicAndMarginFactorWidenTheBearings) {
     const TexturedQuad* quad = font->GetGlyphQuad(u'A');
     ASSERT_NE(quad, nullptr);
     EXPECT_FLOAT_EQ(quad->v[0].x, -2.0f - 4.0f - 0.5f);
+}
+
+// Counts the changes an object passes up to its owner.
+class ChangeCounter : public DXLUpdateableObject {
+  public:
+    void Update(DXLNotifyObject*) override { ++changes; }
+    int changes = 0;
+};
+
+TEST_F(WinFontTest, PropertySettersPassOnANewValueOnce) {
+    DXLWinFontW font(&viewer);
+    DXLTextW text;
+    ChangeCounter fontOwner, textOwner;
+    font.SetOwner(&fontOwner);
+    text.SetOwner(&textOwner);
+    struct Case {
+        const char* name;
+        ChangeCounter& owner;
+        std::function<void()> set;
+        std::function<bool()> holds;
+    };
+    const Case cases[] = {
+        {"vertical skip", fontOwner, [&] { font.SetVSkip(7); }, [&] { return font.GetVSkip() == 7; }},
+        {"horizontal skip", fontOwner, [&] { font.SetHSkip(3); }, [&] { return font.GetHSkip() == 3; }},
+        {"empty width", fontOwner, [&] { font.SetEmptyCharWidth(9); },
+         [&] { return font.GetEmptyCharWidth() == 9; }},
+        {"margin factor", fontOwner, [&] { font.SetMarginFactor(0.25f); },
+         [&] { return font.GetMarginFactor() == 0.25f; }},
+        {"alpha factor", fontOwner, [&] { font.SetAlphaFactor(0.75f); },
+         [&] { return font.GetAlphaFactor() == 0.75f; }},
+        {"word wrap", textOwner, [&] { text.SetWordWrap(true); }, [&] { return text.GetWordWrap(); }},
+        {"alignment", textOwner, [&] { text.SetAlignment(kTextAlignRight); },
+         [&] { return text.GetAlignment() == kTextAlignRight; }},
+        {"line spacing", textOwner, [&] { text.SetLineSpacing(4); },
+         [&] { return text.GetLineSpacing() == 4; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int before = c.owner.changes;
+        c.set();
+        EXPECT_TRUE(c.holds());
+        EXPECT_EQ(c.owner.changes, before + 1);
+        c.set();
+        EXPECT_EQ(c.owner.changes, before + 1) << "the same value again changes nothing";
+    }
 }
 
 TEST_F(WinFontTest, EightBitTwinRendersByteCodes) {
