@@ -1,19 +1,16 @@
 #include "tools/content/ComixPages.h"
 
 #include "frontend/Comix.h"
-#include "platform/Utf.h"
+#include "tools/content/NameFields.h"
 
 #include <fstream>
 #include <sstream>
 
 namespace {
 
+// A name the table needs: not empty, and in its field.
 bool SetName(char16_t (&field)[32], const std::string& text) {
-    const std::u16string wide = platform::Utf8ToUtf16(text);
-    if (wide.empty() || wide.size() > 31) return false;
-    std::fill(std::begin(field), std::end(field), u'\0');
-    std::copy(wide.begin(), wide.end(), field);
-    return true;
+    return !text.empty() && CopyNameUtf8(field, text);
 }
 
 // A part's items as the source lists them, kept apart by kind until the

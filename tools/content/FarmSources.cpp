@@ -3,6 +3,7 @@
 #include "foundation/Ident.h"
 #include "platform/Utf.h"
 #include "tools/common/SourceTree.h"
+#include "tools/content/NameFields.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -88,10 +89,7 @@ void Pair(const Node& node, const std::string& key, int32_t* out) {
 }
 
 void Name(const Node& node, const std::string& key, const std::string& text, NameField& out) {
-    const std::u16string wide = platform::Utf8ToUtf16(text);
-    if (wide.size() > 31) Fail(node, "\"" + key + "\" is longer than 31 characters: " + text);
-    std::memset(out, 0, sizeof out);
-    std::memcpy(out, wide.data(), wide.size() * sizeof(char16_t));
+    if (!CopyNameUtf8(out, text)) Fail(node, "\"" + key + "\" is longer than 31 characters: " + text);
 }
 
 void Name(const Node& node, const std::string& key, NameField& out) {

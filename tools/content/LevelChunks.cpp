@@ -7,6 +7,7 @@
 #include "level/Bonuses.h"
 #include "level/GameCharacter.h"
 #include "level/LevelTable.h"
+#include "tools/content/NameFields.h"
 
 #include <algorithm>
 #include <iterator>
@@ -15,18 +16,6 @@
 #include <vector>
 
 namespace {
-
-void SetName(std::array<char16_t, 32>& field, const std::u16string& name) {
-    field.fill(0);
-    for (size_t i = 0; i < name.size() && i < 31; ++i)
-        field[i] = name[i];
-}
-
-void SetName(char16_t (&field)[32], const std::u16string& name) {
-    std::fill(std::begin(field), std::end(field), u'\0');
-    for (size_t i = 0; i < name.size() && i < 31; ++i)
-        field[i] = name[i];
-}
 
 struct CharacterEntry {
     uint32_t id;
@@ -83,17 +72,17 @@ std::vector<uint8_t> SampleCharacterChunk() {
     for (const CharacterEntry& entry : kCharacters) {
         auto c = std::make_unique<GameCharacter>();
         c->id = entry.id;
-        SetName(c->label, entry.label);
-        SetName(c->shadowTexture, entry.shadow);
+        CopyName(c->label, entry.label);
+        CopyName(c->shadowTexture, entry.shadow);
         c->shadowDy = entry.shadowDy;
         c->shadowOpacity = 0.8f;
         c->variantCount = 4;
         c->walkSpeed = entry.walkSpeed;
         c->clearanceClass = entry.clearance;
         c->kinds.resize(entry.standing2[0] ? 2 : 1);
-        SetName(c->kinds[0].standing, entry.standing);
-        SetName(c->kinds[0].walk, entry.walk);
-        if (c->kinds.size() > 1) SetName(c->kinds[1].standing, entry.standing2);
+        CopyName(c->kinds[0].standing, entry.standing);
+        CopyName(c->kinds[0].walk, entry.walk);
+        if (c->kinds.size() > 1) CopyName(c->kinds[1].standing, entry.standing2);
         characters.push_back(std::move(c));
     }
     return SerializeCharacters(characters);
@@ -114,9 +103,9 @@ std::vector<uint8_t> SampleBonusChunk() {
     for (int i = 0; i < Bonuses::kCount; ++i) {
         const BonusEntry& entry = kBonuses[i];
         BONUS& bonus = bonuses.Edit(i);
-        SetName(bonus.name, entry.name);
-        SetName(bonus.title, std::u16string(entry.name) + u"_title");
-        SetName(bonus.description, std::u16string(entry.name) + u"_text");
+        CopyName(bonus.name, entry.name);
+        CopyName(bonus.title, std::u16string(entry.name) + u"_title");
+        CopyName(bonus.description, std::u16string(entry.name) + u"_text");
         bonus.id = uint32_t(i);
         bonus.rechargeMs = entry.rechargeMs;
         bonus.durationMs = entry.durationMs;

@@ -4,6 +4,7 @@
 #include "platform/Utf.h"
 #include "tools/common/SourceTree.h"
 #include "tools/content/LevelChunks.h"
+#include "tools/content/NameFields.h"
 
 #include <bit>
 #include <cstdlib>
@@ -49,10 +50,7 @@ std::vector<std::string> Take(const std::string& where, const std::string& key, 
 }
 
 void SetName(char16_t (&field)[32], const std::string& where, const std::string& text) {
-    const std::u16string wide = platform::Utf8ToUtf16(text);
-    if (wide.size() > 31) Fail(where, "name '" + text + "' is longer than 31 characters");
-    std::fill(std::begin(field), std::end(field), u'\0');
-    std::copy(wide.begin(), wide.end(), field);
+    if (!CopyNameUtf8(field, text)) Fail(where, "name '" + text + "' is longer than 31 characters");
 }
 
 // A name's id; "-" is none (0).

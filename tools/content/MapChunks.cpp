@@ -5,16 +5,12 @@
 #include "frontend/MapData.h"
 #include "frontend/MapGeometry.h"
 #include "level/LevelTable.h"
+#include "tools/content/NameFields.h"
 
 #include <algorithm>
 #include <string>
 
 namespace {
-
-void SetName(char16_t (&field)[32], const std::u16string& name) {
-    std::fill(std::begin(field), std::end(field), u'\0');
-    std::copy_n(name.begin(), std::min<size_t>(name.size(), 31), field);
-}
 
 // Level i stands on cell i; five levels to a group; times shorten a little
 // level by level.
@@ -22,7 +18,7 @@ Level TemplateLevel(int32_t index) {
     Level level;
     level.exists = true;
     LevelRecord& r = level.record;
-    SetName(r.label, u"level " + std::u16string(1, char16_t(u'0' + index % 10)));
+    CopyName(r.label, u"level " + std::u16string(1, char16_t(u'0' + index % 10)));
     r.mapCell = index;
     r.group = uint32_t(index / 5);
     for (RegimeBlock& regime : r.regimes) {
@@ -35,7 +31,7 @@ Level TemplateLevel(int32_t index) {
     r.bonusId = -1;
     std::fill(std::begin(r.speedRates), std::end(r.speedRates), 1.0f);
     std::fill(std::begin(r.bonusFactors), std::end(r.bonusFactors), 1.0f);
-    SetName(r.fieldPicture, u"field_31");
+    CopyName(r.fieldPicture, u"field_31");
     r.typeCount = 1;
     r.types[0] = {kis::NameId("warehouse"), 1};
     r.fieldWidth = 1024;
