@@ -58,9 +58,7 @@ template <typename Ch> void DXLFontProps<Ch>::SetFaceName(const Ch* name) {
 
 #define DXL_PROPS_SETTER(Name, Type, field)                                                                  \
     template <typename Ch> void DXLFontProps<Ch>::Name(Type value) {                                         \
-        if (field == value) return;                                                                          \
-        field = value;                                                                                       \
-        Update(nullptr);                                                                                     \
+        this->SetAndUpdate(field, value);                                                                    \
     }
 DXL_PROPS_SETTER(SetSize, uint16_t, size_)
 DXL_PROPS_SETTER(SetStyle, uint8_t, style_)

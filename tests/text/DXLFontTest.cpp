@@ -208,9 +208,11 @@ class ChangeCounter : public DXLUpdateableObject {
 TEST_F(WinFontTest, PropertySettersPassOnANewValueOnce) {
     DXLWinFontW font(&viewer);
     DXLTextW text;
-    ChangeCounter fontOwner, textOwner;
+    DXLFontPropsW fontProps;
+    ChangeCounter fontOwner, textOwner, propsOwner;
     font.SetOwner(&fontOwner);
     text.SetOwner(&textOwner);
+    fontProps.SetOwner(&propsOwner);
     struct Case {
         const char* name;
         ChangeCounter& owner;
@@ -218,6 +220,17 @@ TEST_F(WinFontTest, PropertySettersPassOnANewValueOnce) {
         std::function<bool()> holds;
     };
     const Case cases[] = {
+        {"size", propsOwner, [&] { fontProps.SetSize(21); }, [&] { return fontProps.GetSize() == 21; }},
+        {"style", propsOwner, [&] { fontProps.SetStyle(kDXLFontItalic); },
+         [&] { return fontProps.GetStyle() == kDXLFontItalic; }},
+        {"colour", propsOwner, [&] { fontProps.SetColor(0xFF102030); },
+         [&] { return fontProps.GetColor() == 0xFF102030; }},
+        {"character set", propsOwner, [&] { fontProps.SetCharSet(238); },
+         [&] { return fontProps.GetCharSet() == 238; }},
+        {"pitch and family", propsOwner, [&] { fontProps.SetPitchAndFamily(34); },
+         [&] { return fontProps.GetPitchAndFamily() == 34; }},
+        {"quality", propsOwner, [&] { fontProps.SetQuality(5); },
+         [&] { return fontProps.GetQuality() == 5; }},
         {"vertical skip", fontOwner, [&] { font.SetVSkip(7); }, [&] { return font.GetVSkip() == 7; }},
         {"horizontal skip", fontOwner, [&] { font.SetHSkip(3); }, [&] { return font.GetHSkip() == 3; }},
         {"empty width", fontOwner, [&] { font.SetEmptyCharWidth(9); },
