@@ -102,6 +102,14 @@ uint32_t Id(const Node& node, const std::string& key, const std::string& text) {
     return id;
 }
 
+// An entry's "name": its id, and the name written into its label.
+uint32_t ReadName(const Node& n, NameField& label) {
+    const std::string name = Text(n, "name");
+    const uint32_t id = Id(n, "name", name);
+    Name(n, "name", name, label);
+    return id;
+}
+
 template <size_t N> void Limit(const Node& node, const std::string& key, size_t count) {
     if (count > N) Fail(node, "more than " + std::to_string(N) + " \"" + key + "\"");
 }
@@ -110,9 +118,7 @@ template <size_t N> void Limit(const Node& node, const std::string& key, size_t 
 
 void ReadProduct(const Node& n, ProductRecord& r) {
     std::memset(&r, 0, sizeof r);
-    const std::string name = Text(n, "name");
-    r.id = Id(n, "name", name);
-    Name(n, "name", name, r.name);
+    r.id = ReadName(n, r.name);
     Name(n, "icon", r.iconName);
     Name(n, "small_icon", r.secondIconName);
     Name(n, "map_sprite", r.mapSpriteName);
@@ -145,9 +151,7 @@ void ReadStage(const Node& n, PlantStageEntry& s) {
 
 void ReadPlant(const Node& n, PlantRecord& r) {
     std::memset(&r, 0, sizeof r);
-    const std::string name = Text(n, "name");
-    r.id = Id(n, "name", name);
-    Name(n, "name", name, r.label);
+    r.id = ReadName(n, r.label);
     Name(n, "icon", r.iconName);
     Name(n, "second_icon", r.secondIconName);
     Name(n, "map_sprite", r.mapSpriteName);
@@ -278,9 +282,7 @@ void ReadLevel(const Node& n, const BuildingHeader& h, BuildingLevelRecord& l) {
 void ReadBuilding(const Node& n, BuildingTypeSource& b) {
     std::memset(&b, 0, sizeof b);
     BuildingHeader& h = b.header;
-    const std::string name = Text(n, "name");
-    h.id = Id(n, "name", name);
-    Name(n, "name", name, h.label);
+    h.id = ReadName(n, h.label);
     const std::string kind = Text(n, "kind", "plain");
     if (kind != "plain" && kind != "factory" && kind != "animal_house")
         Fail(n, "\"kind\" is plain, factory or animal_house: " + kind);
@@ -335,9 +337,7 @@ void ReadBuilding(const Node& n, BuildingTypeSource& b) {
 
 void ReadVillain(const Node& n, VillainInfoRecord& r) {
     std::memset(&r, 0, sizeof r);
-    const std::string name = Text(n, "name");
-    r.id = Id(n, "name", name);
-    Name(n, "name", name, r.label);
+    r.id = ReadName(n, r.label);
     r.animationId = uint32_t(Int(n, "look"));
     r.firstShotWait = uint32_t(Int(n, "first_shot_wait"));
     r.shotInterval = uint32_t(Int(n, "shot_interval"));
