@@ -6,6 +6,7 @@
 #include "gui/Hint.h"
 #include "gui/SpritesWindow.h"
 #include "levelui/ChildPanels.h"
+#include "levelui/InstanceDrawing.h"
 #include "levelui/PanelDisplays.h"
 #include "sprites/Sprite.h"
 #include "sprites/SpriteHost.h"
@@ -43,10 +44,7 @@ void LevelPanelContext::StopSound(uint32_t channel) {
 std::u16string LevelPanelContext::LevelTitle(uint32_t levelIndex) const {
     if (WindowManager* windows = GetWindowManager(); windows && windows->Language())
         return GetLevelTitle(*windows->Language(), levelIndex);
-    std::u16string t = u"Level ";
-    for (char c : std::to_string(levelIndex + 1))
-        t += char16_t(c);
-    return t;
+    return u"Level " + DecimalText(levelIndex + 1);
 }
 
 // ---------------------------------------------------------------- bonus button

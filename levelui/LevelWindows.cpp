@@ -8,7 +8,7 @@
 #include "gui/ProgressLine.h"
 #include "level/Bonuses.h"
 #include "level/LevelData.h"
-#include "platform/Utf.h"
+#include "levelui/InstanceDrawing.h"
 #include "sprites/Sprite.h"
 #include "text/FontSlots.h"
 #include "text/KGEFont.h"
@@ -40,16 +40,11 @@ std::unique_ptr<SpriteInstance> MakeIcon(int32_t library, const char16_t* name, 
     return instance;
 }
 
+// Draws the instance in its own colour faded by the alpha, which it keeps.
 void DrawInstance(DXLViewer& viewer, SpriteInstance& instance, float x, float y, float alpha) {
-    const DXLMatrix saved = viewer.CurrentTransform();
-    viewer.Translate(x, y);
-    viewer.ApplyTransform();
     const uint32_t colour = instance.colour;
-    instance.colour = ScaleAlpha(colour, alpha);
-    instance.Draw(viewer);
+    DrawInstanceAt(viewer, instance, x, y, ScaleAlpha(colour, alpha));
     instance.colour = colour;
-    viewer.SetTransform(&saved);
-    viewer.ApplyTransform();
 }
 
 // Draws an instance with the middle of its picture at (x, y), whatever its own origin.
@@ -287,8 +282,7 @@ int32_t InfoWindow::AddStrip(const InfoEntry& e, int32_t x, int32_t y, int32_t w
         // The level box: a divider, then "level N" centred in the last 70 px, 6 px left of the middle.
         const int32_t left = x + w - kInfoLevelBoxWidth;
         content_.AddFrame(kSkinSeparator, kis::MakeRectWH(left, y + 8, 2, kInfoStripHeight - 16));
-        AddName(std::u16string(manager_.Text(u"info_panel", u"level")) + u" " +
-                    platform::Utf8ToUtf16(std::to_string(object.level)),
+        AddName(std::u16string(manager_.Text(u"info_panel", u"level")) + u" " + DecimalText(object.level),
                 float(left + kInfoLevelBoxWidth / 2 - 6), float(y + kInfoStripHeight / 2));
         texts_.back().centreX = true;
     }

@@ -289,10 +289,7 @@ TaskButton::TaskButton(GameWindow* window, GameControls* group, LevelPanel* pane
     progress_.SetOutline(kProgressRim, kProgressRimColour);
     progress_.SetShadow(1, 1, kProgressShadowColour);
     if (moneyTarget) {
-        std::u16string t;
-        for (char c : std::to_string(goal.target))
-            t += char16_t(c);
-        target_.Set(3, t);
+        target_.Set(3, DecimalText(goal.target));
     }
     SetHint(Manager().Text(u"tasks", (captionKey_ + u"_hint").c_str()), u"");
     // The first progress always writes its text: no goal shows the start value.
@@ -333,10 +330,7 @@ void TaskButton::SetRect(int32_t x, int32_t y, int32_t width) {
 
 void TaskButton::SetProgress(int32_t value, bool animate) {
     if (mode_ == kModeLevelWindow) {
-        std::u16string t;
-        for (char c : std::to_string(slash_ || goal_.kind == kGoalMoney ? int64_t(goal_.target) : value))
-            t += char16_t(c);
-        progress_.Set(3, t);
+        progress_.Set(3, DecimalText(slash_ || goal_.kind == kGoalMoney ? int64_t(goal_.target) : value));
         return;
     }
     if (!animate) fadeStart_ = -1;
