@@ -8,6 +8,7 @@
 
 #include "app/Profiles.h"
 #include "app/AppState.h"
+#include "foundation/NumberText.h"
 
 #include "app/App.h"
 #include "engine/Log.h"
@@ -405,8 +406,7 @@ std::u16string ProfileManager::ListPath() const {
 }
 
 std::u16string ProfileManager::ProfilePath(uint32_t number) const {
-    const std::string digits = std::to_string(number);
-    return folder_ + u"\\profile" + std::u16string(digits.begin(), digits.end()) + u".dat";
+    return folder_ + u"\\profile" + kis::DecimalText(number) + u".dat";
 }
 
 bool ProfileManager::WriteAllowed(const std::u16string& path) {
@@ -680,9 +680,7 @@ Profile* ProfileManager::FindByNumber(uint32_t number) const {
 uint32_t ProfileManager::FreeNumber() const {
     for (uint32_t n = 1;; ++n) {
         if (FindByNumber(n) || std::find(setAside_.begin(), setAside_.end(), n) != setAside_.end()) continue;
-        const std::string digits = std::to_string(n);
-        const std::u16string records =
-            folder_ + u"\\records" + std::u16string(digits.begin(), digits.end()) + u".txt";
+        const std::u16string records = folder_ + u"\\records" + kis::DecimalText(n) + u".txt";
         if (platform::PathExists(platform::GamePath(ProfilePath(n))) ||
             platform::PathExists(platform::GamePath(records)))
             continue;

@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/Profiles.h"
 #include "engine/Log.h"
+#include "foundation/NumberText.h"
 #include "foundation/Stream.h"
 #include "platform/Files.h"
 #include "platform/Utf.h"
@@ -64,8 +65,7 @@ void RecordsFile::Enable(int32_t level) {
 std::u16string RecordsFile::CurrentPath() const {
     const Profile* profile = profiles_ ? profiles_->Current() : nullptr;
     if (!profile) return {};
-    const std::string digits = std::to_string(profile->Number());
-    return profiles_->Folder() + u"\\records" + std::u16string(digits.begin(), digits.end()) + u".txt";
+    return profiles_->Folder() + u"\\records" + kis::DecimalText(profile->Number()) + u".txt";
 }
 
 void RecordsFile::AddLevelRecord(const LevelResult& result) {

@@ -1,5 +1,7 @@
 #include "farm/VillainRules.h"
 
+#include "foundation/NumberText.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -67,8 +69,7 @@ std::u16string VillainAnimationName(const char16_t* name, int32_t kind) {
     if (kind <= 0 || !StartsWithVillain(name)) return name;
     std::u16string out = kVillainPrefix;
     out += u'_';
-    for (char c : std::to_string(kind + 1))
-        out += char16_t(c);
+    out += kis::DecimalText(kind + 1);
     out += name + kPrefixLength;
     return out;
 }

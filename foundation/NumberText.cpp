@@ -263,4 +263,9 @@ KIS_NUMBER_TEXT(char)
 KIS_NUMBER_TEXT(char16_t)
 #undef KIS_NUMBER_TEXT
 
+std::u16string DecimalText(int64_t value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
 } // namespace kis

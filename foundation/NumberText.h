@@ -16,6 +16,7 @@
 #include "foundation/Helpers.h"
 
 #include <cstdint>
+#include <string>
 
 namespace kis {
 
@@ -43,6 +44,8 @@ Ch* IntToHex(Ch* buffer, uint32_t size, uint64_t value, int32_t digits, const Ch
 // The four numbers separated by ", "; without asCorners the last two are
 // right - left and bottom - top.
 template <typename Ch> Ch* RectToStr(Ch* buffer, uint32_t size, const Rect& rect, bool asCorners);
+// Signed decimal as a whole UTF-16 string, '-' in front of negatives.
+std::u16string DecimalText(int64_t value);
 
 // Optional '-', then decimal digits up to the terminator or maxLength. Any
 // other character gives the default, unless it is one of `terminators`: the

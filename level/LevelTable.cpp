@@ -5,6 +5,7 @@
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "foundation/Ident.h"
+#include "foundation/NumberText.h"
 #include "text/Language.h"
 
 #include <cmath>
@@ -338,7 +339,6 @@ std::u16string GetLevelTitle(const DXLLanguage& language, uint32_t levelIndex) {
     const char16_t* name = language.GetText(u"levels", u"name", true);
     std::u16string title = name ? name : u"?NF?";
     title += u' ';
-    for (char c : std::to_string(levelIndex + 1))
-        title += static_cast<char16_t>(c);
+    title += kis::DecimalText(levelIndex + 1);
     return title;
 }

@@ -1,6 +1,7 @@
 #include "levelui/ChildPanels.h"
 
 #include "engine/Viewer.h"
+#include "foundation/NumberText.h"
 #include "gui/Hint.h"
 #include "gui/Window.h"
 #include "level/LevelPoint.h"
@@ -203,7 +204,7 @@ void LevelPanelButton::SetProduct(int32_t count, const PRODUCT* product, Sprite*
     }
     if (count != count_) {
         count_ = count;
-        countText_.Set(9, count ? DecimalText(count) : std::u16string());
+        countText_.Set(9, count ? kis::DecimalText(count) : std::u16string());
         textColours_[0] = 0xFFC0C0C0;
         textColours_[1] = 0xFF000000;
         textColours_[2] = 0xFF303030;

@@ -24,8 +24,3 @@ void DrawInstanceAt(DXLViewer& viewer, SpriteInstance& instance, float x, float 
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
 }
-
-std::u16string DecimalText(int64_t value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}

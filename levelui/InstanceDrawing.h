@@ -1,11 +1,9 @@
 #pragma once
 // Small drawing pieces the level panel and the level's windows share: a
-// sprite instance centred on its point and drawn at a place, and a number as
-// text.
+// sprite instance centred on its point and drawn at a place.
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 class DXLViewer;
 class Sprite;
@@ -18,6 +16,3 @@ std::unique_ptr<SpriteInstance> CentredInstance(Sprite* sprite, int32_t frame, f
 // Draws the instance in the colour at (x, y) from the current transform,
 // which it leaves as it was.
 void DrawInstanceAt(DXLViewer& viewer, SpriteInstance& instance, float x, float y, uint32_t colour);
-
-// The number in decimal digits, with a minus sign below zero.
-std::u16string DecimalText(int64_t value);

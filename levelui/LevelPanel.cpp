@@ -3,10 +3,10 @@
 #include "engine/SoundManager.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
+#include "foundation/NumberText.h"
 #include "gui/Hint.h"
 #include "gui/SpritesWindow.h"
 #include "levelui/ChildPanels.h"
-#include "levelui/InstanceDrawing.h"
 #include "levelui/PanelDisplays.h"
 #include "sprites/Sprite.h"
 #include "sprites/SpriteHost.h"
@@ -44,7 +44,7 @@ void LevelPanelContext::StopSound(uint32_t channel) {
 std::u16string LevelPanelContext::LevelTitle(uint32_t levelIndex) const {
     if (WindowManager* windows = GetWindowManager(); windows && windows->Language())
         return GetLevelTitle(*windows->Language(), levelIndex);
-    return u"Level " + DecimalText(levelIndex + 1);
+    return u"Level " + kis::DecimalText(levelIndex + 1);
 }
 
 // ---------------------------------------------------------------- bonus button

@@ -5,6 +5,7 @@
 #include "farm/FarmData.h"
 #include "farm/FarmResources.h"
 #include "farm/Plants.h"
+#include "foundation/NumberText.h"
 #include "gui/ProgressLine.h"
 #include "level/Bonuses.h"
 #include "level/LevelData.h"
@@ -282,7 +283,8 @@ int32_t InfoWindow::AddStrip(const InfoEntry& e, int32_t x, int32_t y, int32_t w
         // The level box: a divider, then "level N" centred in the last 70 px, 6 px left of the middle.
         const int32_t left = x + w - kInfoLevelBoxWidth;
         content_.AddFrame(kSkinSeparator, kis::MakeRectWH(left, y + 8, 2, kInfoStripHeight - 16));
-        AddName(std::u16string(manager_.Text(u"info_panel", u"level")) + u" " + DecimalText(object.level),
+        AddName(std::u16string(manager_.Text(u"info_panel", u"level")) + u" " +
+                    kis::DecimalText(object.level),
                 float(left + kInfoLevelBoxWidth / 2 - 6), float(y + kInfoStripHeight / 2));
         texts_.back().centreX = true;
     }

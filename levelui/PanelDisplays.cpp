@@ -1,6 +1,7 @@
 #include "levelui/PanelDisplays.h"
 
 #include "engine/Viewer.h"
+#include "foundation/NumberText.h"
 #include "gui/Hint.h"
 #include "levelui/InstanceDrawing.h"
 #include "levelui/LevelPanel.h"
@@ -289,7 +290,7 @@ TaskButton::TaskButton(GameWindow* window, GameControls* group, LevelPanel* pane
     progress_.SetOutline(kProgressRim, kProgressRimColour);
     progress_.SetShadow(1, 1, kProgressShadowColour);
     if (moneyTarget) {
-        target_.Set(3, DecimalText(goal.target));
+        target_.Set(3, kis::DecimalText(goal.target));
     }
     SetHint(Manager().Text(u"tasks", (captionKey_ + u"_hint").c_str()), u"");
     // The first progress always writes its text: no goal shows the start value.
@@ -330,7 +331,8 @@ void TaskButton::SetRect(int32_t x, int32_t y, int32_t width) {
 
 void TaskButton::SetProgress(int32_t value, bool animate) {
     if (mode_ == kModeLevelWindow) {
-        progress_.Set(3, DecimalText(slash_ || goal_.kind == kGoalMoney ? int64_t(goal_.target) : value));
+        progress_.Set(3,
+                      kis::DecimalText(slash_ || goal_.kind == kGoalMoney ? int64_t(goal_.target) : value));
         return;
     }
     if (!animate) fadeStart_ = -1;

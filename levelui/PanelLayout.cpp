@@ -1,6 +1,6 @@
 #include "levelui/PanelLayout.h"
 
-#include "levelui/InstanceDrawing.h"
+#include "foundation/NumberText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -214,8 +214,8 @@ GoalText GoalProgressText(uint32_t kind, uint32_t target, int32_t value, bool sl
     g.met = int64_t(target) <= value;
     // A garbage goal counts the sites still to clear.
     g.shown = kind == 4 ? int32_t(std::max<int64_t>(int64_t(target) - value, 0)) : value;
-    g.text = DecimalText(g.shown);
-    if (slash) g.text.append(u"/").append(DecimalText(target));
+    g.text = kis::DecimalText(g.shown);
+    if (slash) g.text.append(u"/").append(kis::DecimalText(target));
     if (g.met) g.text = std::u16string(u"<c=80ff80>").append(g.text).append(u"</c>");
     return g;
 }

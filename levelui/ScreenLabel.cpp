@@ -1,7 +1,7 @@
 #include "levelui/ScreenLabel.h"
 
 #include "engine/GlyphEffects.h"
-#include "levelui/InstanceDrawing.h"
+#include "foundation/NumberText.h"
 #include "levelui/ScreenSprites.h"
 #include "sprites/Sprite.h"
 #include "text/KGEText.h"
@@ -55,7 +55,7 @@ void ScreenLabel::SetIcon(Sprite* sprite, int32_t frame, bool shadow, int32_t wi
 }
 
 void ScreenLabel::SetNumber(KGEFont* font, int32_t value, int32_t gap, uint32_t colour) {
-    text_ = (value >= 1 ? u"+" : u"") + DecimalText(value);
+    text_ = (value >= 1 ? u"+" : u"") + kis::DecimalText(value);
     font_ = font;
     gap_ = gap;
     textColour_ = colour;

@@ -3,6 +3,7 @@
 #include "engine/Viewer.h"
 #include "farm/Buildings.h"
 #include "farm/Products.h"
+#include "foundation/NumberText.h"
 #include "gui/Notices.h"
 #include "levelui/InstanceDrawing.h"
 #include "levelui/TextTags.h"
@@ -110,7 +111,7 @@ void WarehouseWindowButton::SetCount(int32_t count, int32_t capacity) {
     if (count == count_ && capacity == capacity_) return;
     count_ = count;
     capacity_ = capacity;
-    SetCaption((DecimalText(count) + u"/" + DecimalText(capacity)).c_str());
+    SetCaption((kis::DecimalText(count) + u"/" + kis::DecimalText(capacity)).c_str());
 }
 
 void WarehouseWindowButton::Draw(DXLViewer& viewer, float alpha) {
@@ -169,7 +170,7 @@ void WarehouseUpgradeButton::SetPrice(int32_t price) {
     }
     if (!hasCoin_) SetIcon(coin_, 0);
     hasCoin_ = icon_ != nullptr;
-    SetCaption(DecimalText(price).c_str());
+    SetCaption(kis::DecimalText(price).c_str());
 }
 
 int32_t WarehouseUpgradeButton::IconWidth() const {
@@ -377,14 +378,14 @@ void WarehouseWindow::SelectButton(WarehouseWindowButton* tile) {
     if (record_ < 0) return;
     std::u16string name = level_.ProductName(product);
     nameText_.Set(kTextFont, name.empty() ? std::u16string(Name(product)) : name);
-    priceText_.Set(kTextFont, DecimalText(product->record.price));
+    priceText_.Set(kTextFont, kis::DecimalText(product->record.price));
     RefreshSelection();
 }
 
 void WarehouseWindow::RefreshSelection() {
     if (record_ < 0) return;
     const ProductStock::Record& r = stock_.GetRecord(record_);
-    countText_.Set(kTextFont, std::u16string(u"x").append(DecimalText(r.count)));
+    countText_.Set(kTextFont, std::u16string(u"x").append(kis::DecimalText(r.count)));
     if (selected_) selected_->SetCountOnly(int32_t(r.count));
     hasUnits_ = r.count >= 1;
     sellFive_->SetVisible(hasUnits_);

@@ -6,6 +6,7 @@
 //   descriptions
 
 #include "text/KGEFontFile.h"
+#include "foundation/NumberText.h"
 
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
@@ -713,8 +714,7 @@ HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* 
 namespace {
 
 void AppendNumber(std::u16string& out, int64_t value) {
-    for (char c : std::to_string(value))
-        out += char16_t(c);
+    out += kis::DecimalText(value);
 }
 
 // Numbers joined by ", ", each record in brackets when it has several fields.

@@ -30,6 +30,20 @@ TEST(NumberText, DecimalTextIsCutToTheBufferAndAlwaysTerminated) {
     EXPECT_EQ(std::string(IntToStrA(a, 8, -42)), "-42");
 }
 
+TEST(NumberText, WholeDecimalStringsKeepTheirSign) {
+    struct Case {
+        int64_t value;
+        const char16_t* text;
+    } cases[] = {{0, u"0"},
+                 {7, u"7"},
+                 {-2, u"-2"},
+                 {1000000, u"1000000"},
+                 {-2147483648LL, u"-2147483648"},
+                 {4294967295LL, u"4294967295"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(DecimalText(c.value), c.text);
+}
+
 TEST(NumberText, PaddingAppendingAndRectangles) {
     char16_t b[32];
     EXPECT_EQ(W(IntToStrZeroPadW(b, 32, 7, 3)), u"007");

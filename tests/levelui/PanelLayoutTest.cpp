@@ -2,7 +2,6 @@
 // warning, the button parts, level marks and the goal buttons' texts.
 
 #include "levelui/PanelLayout.h"
-#include "levelui/InstanceDrawing.h"
 
 #include <gtest/gtest.h>
 
@@ -234,20 +233,6 @@ TEST(PanelLayout, EmptyPanelRowsAndClock) {
     } clocks[] = {{0, u"00:00:00"}, {3999, u"00:00:03"}, {60000, u"00:01:00"}, {3723000, u"01:02:03"}};
     for (const Case& c : clocks)
         EXPECT_EQ(FormatClock(c.ms), c.text);
-}
-
-TEST(PanelLayout, NumbersReadInDecimalWithTheirSign) {
-    struct Case {
-        int64_t value;
-        const char16_t* text;
-    } cases[] = {{0, u"0"},
-                 {7, u"7"},
-                 {-2, u"-2"},
-                 {1000000, u"1000000"},
-                 {-2147483648LL, u"-2147483648"},
-                 {4294967295LL, u"4294967295"}};
-    for (const Case& c : cases)
-        EXPECT_EQ(DecimalText(c.value), c.text);
 }
 
 TEST(PanelLayout, GoalTexts) {
