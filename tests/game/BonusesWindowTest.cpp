@@ -47,19 +47,17 @@ TEST(BonusesWindow, ThreeOwnedBonusesTwoChosenAndAThirdAdded) {
         profiles.SetCurrent(tess);
     }
     ASSERT_TRUE(testsupport::UseWindow(game));
-    const std::string script = game.File("bonuses.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, testsupport::script::SkipLogos() +
-                                                        "5000 key down F10\n5100 key up F10\n"
-                                                        "5700 mouse move 362 339\n5800 mouse down left\n"
-                                                        "5850 mouse up left\n5900 mouse move 900 700\n"
-                                                        "6200 key down ESCAPE\n6250 key up ESCAPE\n"));
+    const std::string events = testsupport::script::SkipLogos() +
+                               "5000 key down F10\n5100 key up F10\n"
+                               "5700 mouse move 362 339\n5800 mouse down left\n"
+                               "5850 mouse up left\n5900 mouse move 900 700\n"
+                               "6200 key down ESCAPE\n6250 key up ESCAPE\n";
     const std::string before = game.File("before.png"), after = game.File("after.png");
-    std::string output;
-    const int status =
-        game.RunShowcase("--headless --input-script '" + script + "' --until-ms 6600 --screenshot-at 5600 '" +
-                             before + "' --screenshot-at 6100 '" + after + "'",
-                         &output);
-    ASSERT_EQ(status, 0) << output << game.Log();
+    testsupport::PlayNamed(game, {.name = "bonuses",
+                                  .events = events,
+                                  .untilMs = 6600,
+                                  .shots = {{5600, before}, {6100, after}},
+                                  .moreArguments = " --draw-every 1"});
     const Shot two = LoadShot(before), three = LoadShot(after);
     ASSERT_TRUE(two.ok && three.ok);
     // Three panels, green while chosen: bees and sunshine, then boots as well.

@@ -32,14 +32,8 @@ constexpr int kReady = 6000;
 
 int RunGame(const GameCopy& game, const std::string& name, const std::string& events,
             const std::string& extra, std::string* output = nullptr) {
-    const std::string script = game.File(name + ".txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n"
-                                                    "160 mouse up left\n" +
-                                                        events));
-    std::string out;
-    const int status = game.RunShowcase("--headless --input-script '" + script + "' " + extra, &out);
-    if (output) *output = out;
-    return status;
+    if (output) output->clear();
+    return testsupport::RunScript(game, name, testsupport::script::SkipLogos() + events, extra, output);
 }
 
 // The cream face of a hint box.
