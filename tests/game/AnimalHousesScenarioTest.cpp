@@ -46,8 +46,7 @@ struct Box {
 };
 
 int CountIn(const testsupport::Shot& shot, const Box& box, uint32_t rgb, int slack) {
-    return shot.Count(box.left, box.top, box.right, box.bottom,
-                      [&](int r, int g, int b) { return testsupport::ColourNear(r, g, b, rgb, slack); });
+    return shot.NearIn(box.left, box.top, box.right, box.bottom, rgb, slack);
 }
 
 // One house of the level and what a player sees of it.

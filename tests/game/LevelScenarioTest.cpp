@@ -65,9 +65,7 @@ std::vector<std::string> Lines(const std::string& log, const std::string& text,
 int GarbagePixels(const std::string& png, int left, int top, int right, int bottom) {
     const testsupport::Shot shot = testsupport::LoadShot(png);
     if (!shot.ok) return -1;
-    return shot.Count(left, top, right, bottom, [](int r, int g, int b) {
-        return std::abs(r - 0x7A) < 14 && std::abs(g - 0x6A) < 14 && std::abs(b - 0x50) < 14;
-    });
+    return shot.NearIn(left, top, right, bottom, 0x7A6A50, 13);
 }
 
 } // namespace

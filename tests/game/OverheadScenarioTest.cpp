@@ -38,8 +38,7 @@ int RunGame(const GameCopy& game, const std::string& name, const std::string& ev
 
 // The cream face of a hint box.
 int HintPixels(const testsupport::Shot& shot, int left, int top, int right, int bottom) {
-    return shot.Count(left, top, right, bottom,
-                      [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0xFFF6DC, 6); });
+    return shot.NearIn(left, top, right, bottom, 0xFFF6DC, 6);
 }
 
 // Pixels that differ between two shots in a rectangle.
@@ -112,10 +111,7 @@ TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing)
         EXPECT_LT(HintPixels(c, hl, ht, hr, hb), 50);
         const int il = s.heapX - 20, it = s.heapY - 70 * s.unit / 1000 - 20, ir = s.heapX + 20,
                   ib = s.heapY - 70 * s.unit / 1000 + 20;
-        EXPECT_GT(
-            c.Count(il, it, ir, ib,
-                    [](int r, int g, int bl2) { return testsupport::ColourNear(r, g, bl2, 0xF4E4C0, 10); }),
-            20);
+        EXPECT_GT(c.NearIn(il, it, ir, ib, 0xF4E4C0, 10), 20);
     }
 }
 
@@ -258,10 +254,7 @@ TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBa
     // grey of a button whose ingredients are missing.
     const testsupport::Shot first = testsupport::LoadShot(opened);
     ASSERT_TRUE(first.ok);
-    const auto face = [&](uint32_t rgb) {
-        return first.Count(506, 136, 534, 146,
-                           [&](int r, int g, int b) { return testsupport::ColourNear(r, g, b, rgb, 8); });
-    };
+    const auto face = [&](uint32_t rgb) { return first.NearIn(506, 136, 534, 146, rgb, 8); };
     EXPECT_GT(face(0xE8D8B0), 150) << "the bread button looks disabled";
     EXPECT_EQ(face(0xB8B0A0), 0) << "the bread button looks disabled";
 

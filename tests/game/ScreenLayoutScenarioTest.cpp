@@ -309,10 +309,8 @@ TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
         const Shot result = tutorialplay::Load(game, "result");
         ASSERT_TRUE(result.ok);
         // The sign's ears of wheat and its nails in the band's left end.
-        const auto ears = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0xE8B448, 16); };
-        const auto nails = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0x3A2210, 10); };
-        EXPECT_GT(result.Count(left + 14, top + 60, left + 172, top + 130, ears), 120);
-        EXPECT_GT(result.Count(left + 14, top + 60, left + 172, top + 130, nails), 40);
+        EXPECT_GT(result.NearIn(left + 14, top + 60, left + 172, top + 130, 0xE8B448, 16), 120);
+        EXPECT_GT(result.NearIn(left + 14, top + 60, left + 172, top + 130, 0x3A2210, 10), 40);
         // "OK" answered: the level was left (the showcase stands in for
         // the map).
         const size_t opened = log.find("Level result                window opened");

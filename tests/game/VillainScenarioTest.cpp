@@ -135,9 +135,7 @@ float SavedShotDistance(const std::string& bytes, uint32_t target) {
 // Pixels of one colour in a box of half-size `half` around a field point.
 int Pixels(const Shot& shot, int x, int y, int half, uint32_t colour, int tolerance = 24) {
     const int sx = ScreenX(x), sy = ScreenY(y);
-    return shot.Count(sx - half, sy - half, sx + half, sy + half, [&](int r, int g, int b) {
-        return testsupport::ColourNear(r, g, b, colour, tolerance);
-    });
+    return shot.NearIn(sx - half, sy - half, sx + half, sy + half, colour, tolerance);
 }
 
 // Any of the three crosses' paints.
