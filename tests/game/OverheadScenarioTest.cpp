@@ -41,16 +41,6 @@ int HintPixels(const testsupport::Shot& shot, int left, int top, int right, int 
     return shot.NearIn(left, top, right, bottom, 0xFFF6DC, 6);
 }
 
-// Pixels that differ between two shots in a rectangle.
-int Changed(const testsupport::Shot& a, const testsupport::Shot& b, int left, int top, int right,
-            int bottom) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            n += a.At(x, y) != b.At(x, y) ? 1 : 0;
-    return n;
-}
-
 void MakeProfile(const GameCopy& game) {
     ASSERT_EQ(RunGame(game, "profile",
                       Key(kReady, "F3") + Key(kReady + 300, "A") + Key(kReady + 600, "RETURN") +
@@ -101,7 +91,8 @@ TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing)
         const int half = 22 * s.unit / 1000;
         const int bl = s.buttonX - half, bt = s.buttonY - half, br = s.buttonX + half, bb = s.buttonY + half;
         // The button was there before the mouse came; resting, it is drawn highlighted.
-        EXPECT_GT(Changed(a, b, bl, bt, br, bb), 40) << "the highlighted button looks different";
+        EXPECT_GT(testsupport::Differing(a, b, bl, bt, br, bb), 40)
+            << "the highlighted button looks different";
         // The hint box hangs below the button 500 ms into the rest, not before.
         const int hl = s.buttonX - 140, ht = s.buttonY + 10, hr = s.buttonX + 140, hb = s.buttonY + 140;
         EXPECT_EQ(HintPixels(a, hl, ht, hr, hb), 0);
