@@ -12,15 +12,9 @@
 
 namespace {
 
-int64_t BytesLeft(kis::BaseDataFile* reader) {
-    const kis::DataFileEntry* chunk = reader->GetOpenChunk();
-    const int64_t position = reader->GetChunkPos();
-    return chunk && position >= 0 ? int64_t(chunk->size) - position : 0;
-}
-
 bool ReadU32(kis::BaseDataFile* reader, uint32_t* value) {
     uint8_t bytes[4];
-    if (BytesLeft(reader) < 4 || !reader->Read(bytes, 4)) return false;
+    if (reader->ChunkBytesLeft() < 4 || !reader->Read(bytes, 4)) return false;
     *value = kis::LoadLE32(bytes);
     return true;
 }
@@ -29,7 +23,8 @@ bool ReadU32(kis::BaseDataFile* reader, uint32_t* value) {
 // 0 and a name of at least one character (ended at unit 31 at the latest).
 bool ReadEntryName(kis::BaseDataFile* reader, char16_t (&name)[DXLTexture::kNameSize]) {
     uint8_t bytes[kTextureEntryHeaderSize];
-    if (BytesLeft(reader) < int64_t(kTextureEntryHeaderSize) || !reader->Read(bytes, kTextureEntryHeaderSize))
+    if (reader->ChunkBytesLeft() < int64_t(kTextureEntryHeaderSize) ||
+        !reader->Read(bytes, kTextureEntryHeaderSize))
         return false;
     if (kis::LoadLE32(bytes) != kTextureEntryHeaderSize || std::memcmp(bytes + 4, "UmNT", 4) != 0 ||
         kis::LoadLE32(bytes + 8) != 0)
@@ -51,7 +46,7 @@ bool ReadTexture(DXLTextures* collection, kis::BaseDataFile* reader, std::vector
     char16_t name[DXLTexture::kNameSize];
     uint32_t width = 0, height = 0, size = 0;
     if (!ReadEntryName(reader, name) || !ReadU32(reader, &width) || !ReadU32(reader, &height) ||
-        !ReadU32(reader, &size) || size == 0 || int64_t(size) > BytesLeft(reader))
+        !ReadU32(reader, &size) || size == 0 || int64_t(size) > reader->ChunkBytesLeft())
         return false;
     if (width == 0 || height == 0 || width > kSpriteTextureMaxSide || height > kSpriteTextureMaxSide)
         return false;
@@ -86,7 +81,7 @@ int32_t LoadSpriteTextures(DXLTextures* collection, kis::BaseDataFile* reader, L
         uint32_t count = 0;
         if (!reader->OpenChunk(kPackTextureChunkId, kPackChunkSubId)) return Fail(reader, state);
         if (!ReadU32(reader, &count) || count > kSpriteTextureLimit ||
-            uint64_t(count) * kSpriteTextureRecordMin > uint64_t(BytesLeft(reader)))
+            uint64_t(count) * kSpriteTextureRecordMin > uint64_t(reader->ChunkBytesLeft()))
             return Fail(reader, state);
         state->total = int32_t(count);
     }
@@ -95,7 +90,7 @@ int32_t LoadSpriteTextures(DXLTextures* collection, kis::BaseDataFile* reader, L
         ++state->done;
         if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
     }
-    if (BytesLeft(reader) != 0) return Fail(reader, state); // bytes after the last record
+    if (reader->ChunkBytesLeft() != 0) return Fail(reader, state); // bytes after the last record
     if (!reader->CloseChunk()) state->error = 1;
     return kLoaderFinished;
 }

@@ -15,17 +15,9 @@
 // without padding, so on a little-endian machine the bytes are the record.
 static_assert(std::endian::native == std::endian::little, "farm records are read as little-endian bytes");
 
-// Bytes of the open chunk not read yet (0 when none is open).
-inline uint32_t ChunkBytesLeft(kis::BaseDataFile* reader) {
-    const kis::DataFileEntry* chunk = reader->GetOpenChunk();
-    if (!chunk) return 0;
-    const int64_t position = reader->GetChunkPos();
-    return position < 0 || position > int64_t(chunk->size) ? 0 : uint32_t(chunk->size - uint32_t(position));
-}
-
 template <class Record> bool ReadRecord(kis::BaseDataFile* reader, Record* record) {
     static_assert(std::is_trivially_copyable_v<Record>);
-    return ChunkBytesLeft(reader) >= sizeof(Record) && reader->Read(record, sizeof(Record));
+    return reader->ChunkBytesLeft() >= sizeof(Record) && reader->Read(record, sizeof(Record));
 }
 
 inline bool ReadCount(kis::BaseDataFile* reader, uint32_t* count) {
@@ -34,7 +26,7 @@ inline bool ReadCount(kis::BaseDataFile* reader, uint32_t* count) {
 
 // A count of records of `size` bytes that the chunk can still hold.
 inline bool CountFits(kis::BaseDataFile* reader, uint32_t count, uint32_t size) {
-    return uint64_t(count) * size <= ChunkBytesLeft(reader);
+    return uint64_t(count) * size <= reader->ChunkBytesLeft();
 }
 
 // The loading step of a chunk of counted records. At the first call it opens
@@ -61,7 +53,7 @@ int32_t LoadRecordChunk(kis::BaseDataFile* reader, LoaderState* state, uint32_t 
         ++state->done;
         if (GlobalObjectSetFloat(float(state->done) / float(state->total))) return kLoaderCallAgain;
     }
-    if (ChunkBytesLeft(reader) != 0) return fail();
+    if (reader->ChunkBytesLeft() != 0) return fail();
     if (!reader->CloseChunk()) state->error = 1;
     return kLoaderFinished;
 }

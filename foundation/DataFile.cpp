@@ -252,6 +252,12 @@ int64_t BaseDataFile::GetChunkPos() {
     return state_ != 0 ? -1 : position_;
 }
 
+uint32_t BaseDataFile::ChunkBytesLeft() {
+    const int64_t position = GetChunkPos();
+    if (!openChunk_ || position < 0 || position > int64_t(openChunk_->size)) return 0;
+    return openChunk_->size - uint32_t(position);
+}
+
 bool BaseDataFile::BeginChunk(uint32_t id, uint32_t subId) {
     if (state_ != 0) return false;
     if (openChunk_) return Fail();

@@ -75,6 +75,9 @@ class BaseDataFile {
     bool SeekInChunk(uint32_t position);
     int64_t Tell();
     int64_t GetChunkPos();
+    // The bytes of the open chunk not read yet: 0 when none is open or the
+    // file has failed. Readers hold every count against it before sizing.
+    uint32_t ChunkBytesLeft();
 
     // Writing.
     bool BeginChunk(uint32_t id, uint32_t subId);

@@ -14,14 +14,8 @@
 
 namespace {
 
-int64_t BytesLeft(kis::BaseDataFile* reader) {
-    const kis::DataFileEntry* chunk = reader->GetOpenChunk();
-    const int64_t position = reader->GetChunkPos();
-    return chunk && position >= 0 ? int64_t(chunk->size) - position : 0;
-}
-
 bool ReadExact(kis::BaseDataFile* reader, void* out, uint32_t n) {
-    return int64_t(n) <= BytesLeft(reader) && reader->Read(out, n);
+    return int64_t(n) <= reader->ChunkBytesLeft() && reader->Read(out, n);
 }
 
 bool ReadU32(kis::BaseDataFile* reader, uint32_t* value) {
@@ -96,7 +90,7 @@ bool SpritePackLoader::OpenRecords(kis::BaseDataFile* reader, uint32_t tag, uint
     if (!reader->HasChunk(tag, kPackChunkSubId)) return !reader->HasChunk(tag, kis::kAnySubId);
     uint32_t count = 0;
     if (!reader->OpenChunk(tag, kPackChunkSubId) || !ReadU32(reader, &count) || count > limit ||
-        uint64_t(count) * smallest > uint64_t(BytesLeft(reader)))
+        uint64_t(count) * smallest > uint64_t(reader->ChunkBytesLeft()))
         return false;
     chunk_ = {0, int32_t(count), 0};
     inChunk_ = true;
@@ -113,7 +107,7 @@ bool SpritePackLoader::ReadRecord(kis::BaseDataFile* reader) {
         if (!ReadExact(reader, head, 4)) return false;
         size = U32(head);
         const uint32_t smallest = kind_ == 1 ? kSpriteRecordHeader : kAnimationRecordHeader;
-        if (size < smallest || int64_t(size) - 4 > BytesLeft(reader)) return false;
+        if (size < smallest || int64_t(size) - 4 > reader->ChunkBytesLeft()) return false;
         record_.resize(size);
         std::memcpy(record_.data(), head, 4);
         if (!ReadExact(reader, record_.data() + 4, size - 4)) return false;
@@ -276,7 +270,8 @@ int32_t SpritePackLoader::LoadKind(kis::BaseDataFile* reader) {
         if (GlobalObjectSetFloat(fraction)) return kLoaderCallAgain;
     }
     inChunk_ = false;
-    if (BytesLeft(reader) != 0 || !reader->CloseChunk()) chunk_.error = 1; // bytes after the last record
+    if (reader->ChunkBytesLeft() != 0 || !reader->CloseChunk())
+        chunk_.error = 1; // bytes after the last record
     return kLoaderFinished;
 }
 

@@ -24,13 +24,6 @@ int32_t Saturated(int64_t value) {
 }
 
 // Bytes the reader's open chunk has left; 0 without one.
-int64_t BytesLeft(kis::BaseDataFile* reader) {
-    const kis::DataFileEntry* chunk = reader->GetOpenChunk();
-    const int64_t position = reader->GetChunkPos();
-    if (!chunk || position < 0) return 0;
-    return int64_t(chunk->size) - position;
-}
-
 bool ReadU32(kis::BaseDataFile* reader, uint32_t* value) {
     uint8_t bytes[4];
     if (!reader->Read(bytes, 4)) return false;
@@ -55,7 +48,8 @@ void DigitalFont::Clear() {
 bool DigitalFont::Load(kis::BaseDataFile* reader) {
     Clear();
     uint8_t bytes[kDigitalFontHeaderSize];
-    if (!reader || BytesLeft(reader) < int64_t(kDigitalFontHeaderSize) || !reader->Read(bytes, sizeof bytes))
+    if (!reader || reader->ChunkBytesLeft() < int64_t(kDigitalFontHeaderSize) ||
+        !reader->Read(bytes, sizeof bytes))
         return false;
     DigitalFontHeader header;
     uint32_t words[kDigitalFontHeaderSize / 4];
@@ -67,7 +61,7 @@ bool DigitalFont::Load(kis::BaseDataFile* reader) {
     // must be there.
     if (header.headerSize != kDigitalFontHeaderSize ||
         uint64_t(header.modeBytes) != uint64_t(header.modeCount) * kDigitalFontModeSize ||
-        int64_t(header.modeBytes) > BytesLeft(reader))
+        int64_t(header.modeBytes) > reader->ChunkBytesLeft())
         return false;
 
     id_ = header.id;
@@ -247,7 +241,7 @@ bool BeginChunk(kis::BaseDataFile* reader, LoaderState* state, uint32_t id, uint
                 uint32_t recordSize) {
     uint32_t count = 0;
     if (!reader || !reader->OpenChunk(id, subId)) return false;
-    if (!ReadU32(reader, &count) || uint64_t(count) * recordSize > uint64_t(BytesLeft(reader))) {
+    if (!ReadU32(reader, &count) || uint64_t(count) * recordSize > uint64_t(reader->ChunkBytesLeft())) {
         reader->CloseChunk();
         return false;
     }

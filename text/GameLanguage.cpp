@@ -127,7 +127,7 @@ bool ScanPosition(const char16_t* value, int32_t& x, int32_t& y) {
 }
 
 bool ReadBytes(kis::BaseDataFile& file, void* buffer, uint32_t n) {
-    return n <= lngfile::ChunkBytesLeft(file) && file.Read(buffer, n);
+    return n <= file.ChunkBytesLeft() && file.Read(buffer, n);
 }
 
 void AppendU32(std::vector<uint8_t>& out, uint32_t value) {
@@ -467,7 +467,7 @@ void GameLanguage::ReadCompiled(kis::DataFileReaderW& reader) {
 bool GameLanguage::ReadFarmParams(kis::DataFileReaderW& reader) {
     if (!OpenNamedChunk(reader, kLanguageFarmParamsChunk)) return false;
     uint32_t length = 0;
-    if (!lngfile::ReadU32(reader, length) || length > lngfile::ChunkBytesLeft(reader) / 2) {
+    if (!lngfile::ReadU32(reader, length) || length > reader.ChunkBytesLeft() / 2) {
         NoteDamage("the profile characters");
         reader.CloseChunk();
         return false;
@@ -502,7 +502,7 @@ DXLTexture* GameLanguage::ReadImageRecord(kis::DataFileReaderW& reader, const ch
     uint32_t nameLength = 0, header = 0, blend = 0, size = 0;
     if (!lngfile::ReadString(reader, name, 32, nameLength) || !lngfile::ReadU32(reader, header) ||
         header != kImageHeaderSize || !lngfile::ReadU32(reader, blend) || !lngfile::ReadU32(reader, size) ||
-        size > lngfile::ChunkBytesLeft(reader))
+        size > reader.ChunkBytesLeft())
         return nullptr;
     auto owned = std::make_unique<DXLTextureLoaderDataFile>(&reader, size);
     if (owned->IsSpent()) return nullptr;
@@ -521,10 +521,10 @@ DXLTexture* GameLanguage::ReadImageRecord(kis::DataFileReaderW& reader, const ch
 
 void GameLanguage::ReadImages(kis::DataFileReaderW& reader) {
     if (!OpenNamedChunk(reader, kLanguageImagesChunk)) return;
-    while (lngfile::ChunkBytesLeft(reader) != 0 && ReadImageRecord(reader) != nullptr) {
+    while (reader.ChunkBytesLeft() != 0 && ReadImageRecord(reader) != nullptr) {
     }
-    if (lngfile::ChunkBytesLeft(reader) != 0) NoteDamage("an image record");
-    if (lngfile::ChunkBytesLeft(reader) != 0)
+    if (reader.ChunkBytesLeft() != 0) NoteDamage("an image record");
+    if (reader.ChunkBytesLeft() != 0)
         LogErrorPrintfW(kLogIndent,
                         u"An image record of %s cannot be read; it and the images after it did not load.",
                         PackFileName(&reader).c_str());
@@ -556,7 +556,7 @@ void GameLanguage::ReadComix(kis::DataFileReaderW& reader) {
     if (!OpenNamedChunk(reader, kLanguageComixChunk)) return;
     uint32_t count = 0;
     if (!lngfile::ReadU32(reader, count) || int32_t(count) < 0 ||
-        count > lngfile::ChunkBytesLeft(reader) / (kComixRecordSize + kMinEntryBytes))
+        count > reader.ChunkBytesLeft() / (kComixRecordSize + kMinEntryBytes))
         NoteDamage("the comic captions' count");
     else
         for (uint32_t i = 0; i < count; ++i) {
@@ -581,7 +581,7 @@ void GameLanguage::ReadCredits(kis::DataFileReaderW& reader) {
     // The records in turn; false at the first that fails its checks.
     const bool whole = [&] {
         uint32_t count = 0;
-        if (!lngfile::ReadU32(reader, count) || count > lngfile::ChunkBytesLeft(reader) / kCreditsHeaderSize)
+        if (!lngfile::ReadU32(reader, count) || count > reader.ChunkBytesLeft() / kCreditsHeaderSize)
             return false;
         std::vector<uint8_t> bytes;
         for (uint32_t i = 0; i < count; ++i) {
@@ -589,7 +589,7 @@ void GameLanguage::ReadCredits(kis::DataFileReaderW& reader) {
             if (!ReadBytes(reader, head, kCreditsHeaderSize)) return false;
             const uint32_t size = kis::LoadLE32(head);
             const uint32_t kind = kis::LoadLE32(head + 4);
-            if (size < kCreditsHeaderSize || size - kCreditsHeaderSize > lngfile::ChunkBytesLeft(reader))
+            if (size < kCreditsHeaderSize || size - kCreditsHeaderSize > reader.ChunkBytesLeft())
                 return false;
             bytes.assign(head, head + kCreditsHeaderSize);
             bytes.resize(size);

@@ -98,16 +98,9 @@ HResult Refuse(kis::BaseDataFile* file) {
     return kKgeFail;
 }
 
-uint64_t BytesLeft(kis::BaseDataFile* file) {
-    const kis::DataFileEntry* chunk = file->GetOpenChunk();
-    int64_t position = file->GetChunkPos();
-    if (!chunk || position < 0 || position > int64_t(chunk->size)) return 0;
-    return uint64_t(chunk->size) - uint64_t(position);
-}
-
 // Reads an array of `size` bytes whose CRC-32 must be `crc`.
 bool ReadArray(kis::BaseDataFile* file, std::vector<uint8_t>& bytes, uint32_t size, uint32_t crc) {
-    if (size > BytesLeft(file)) return false;
+    if (size > file->ChunkBytesLeft()) return false;
     bytes.assign(size, 0);
     return size == 0 || file->ReadVerified(bytes.data(), size, crc);
 }
@@ -372,7 +365,7 @@ HResult KGEBitmapFont::ReadBinary(kis::BaseDataFile* reader) {
     // before anything is allocated for it.
     const uint64_t pairs = Word(header, 16);
     if (pairs > uint64_t(glyphCount_) * glyphCount_) return kKgeTooManyKerningPairs;
-    if (uint64_t(Word(header, 17)) != pairs * kKerningPairSize || Word(header, 17) > BytesLeft(reader))
+    if (uint64_t(Word(header, 17)) != pairs * kKerningPairSize || Word(header, 17) > reader->ChunkBytesLeft())
         return Refuse(reader);
     AllocKerning(pairs);
     if (!ReadArray(reader, bytes, Word(header, 17), Word(header, 18))) return Refuse(reader);

@@ -160,13 +160,6 @@ DXLLngImage::~DXLLngImage() = default;
 
 namespace lngfile {
 
-uint32_t ChunkBytesLeft(kis::BaseDataFile& file) {
-    const kis::DataFileEntry* chunk = file.GetOpenChunk();
-    int64_t position = file.GetChunkPos();
-    if (chunk == nullptr || position < 0 || position > chunk->size) return 0;
-    return chunk->size - static_cast<uint32_t>(position);
-}
-
 bool WriteU32(kis::BaseDataFile& file, uint32_t value) {
     uint8_t bytes[4];
     kis::StoreLE32(bytes, value);
@@ -175,7 +168,7 @@ bool WriteU32(kis::BaseDataFile& file, uint32_t value) {
 
 bool ReadU32(kis::BaseDataFile& file, uint32_t& value) {
     uint8_t bytes[4];
-    if (ChunkBytesLeft(file) < 4 || !file.Read(bytes, 4)) return false;
+    if (file.ChunkBytesLeft() < 4 || !file.Read(bytes, 4)) return false;
     value = kis::LoadLE32(bytes);
     return true;
 }
@@ -200,7 +193,7 @@ bool WriteBytes(kis::BaseDataFile& file, const std::vector<uint8_t>& bytes) {
 }
 
 bool ReadUnits(kis::BaseDataFile& file, char16_t* buffer, uint32_t length) {
-    if (uint64_t{length} * 2 > ChunkBytesLeft(file)) return false;
+    if (uint64_t{length} * 2 > file.ChunkBytesLeft()) return false;
     std::vector<uint8_t> bytes(size_t{length} * 2);
     if (!file.Read(bytes.data(), length * 2)) return false;
     for (uint32_t i = 0; i < length; ++i)
@@ -246,7 +239,7 @@ DXLLngEntry* ReadEntry(kis::BaseDataFile& file) {
         !ReadU32(file, total))
         return nullptr;
     // Each text takes at least its count word, and every unit two bytes.
-    uint32_t left = ChunkBytesLeft(file);
+    uint32_t left = file.ChunkBytesLeft();
     if (count > left / kMinStringBytes || total > (left - count * kMinStringBytes) / 2) return nullptr;
     DXLLngEntry* entry = AllocateLngEntry(key, count, total);
     if (entry == nullptr) return nullptr;
@@ -391,7 +384,7 @@ void DXLLanguage::ReadGroups(kis::DataFileReaderW& reader) {
         char16_t name[32];
         uint32_t nameLength = 0, count = 0;
         if (!lngfile::ReadString(reader, name, 32, nameLength) || !lngfile::ReadU32(reader, count) ||
-            count > lngfile::ChunkBytesLeft(reader) / kMinEntryBytes) {
+            count > reader.ChunkBytesLeft() / kMinEntryBytes) {
             NoteDamage("the header of text group " + std::to_string(i));
             reader.CloseChunk();
             return;

@@ -84,7 +84,6 @@ void FreeLngEntry(DXLLngEntry* entry);
 // Records of a compiled language file, for the language and its subclasses.
 // Every read is held against the bytes left in the open chunk.
 namespace lngfile {
-uint32_t ChunkBytesLeft(kis::BaseDataFile& file);
 bool WriteU32(kis::BaseDataFile& file, uint32_t value);
 bool ReadU32(kis::BaseDataFile& file, uint32_t& value);
 bool WriteString(kis::BaseDataFile& file, const char16_t* text, uint32_t length);

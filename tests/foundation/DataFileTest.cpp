@@ -153,17 +153,21 @@ TEST(DataFile, LookupsNavigationAndPositions) {
     EXPECT_EQ(reader->GetRoot().entries.size(), 2u);
 
     // Sub-id -1 finds the first chunk of the id whatever its sub-id.
+    EXPECT_EQ(reader->ChunkBytesLeft(), 0u) << "no chunk open";
     ASSERT_TRUE(reader->OpenChunk(kCNST, kAnySubId));
     EXPECT_EQ(reader->GetOpenChunk()->subId, 1u);
+    EXPECT_EQ(reader->ChunkBytesLeft(), 6u);
     uint8_t buf[300];
     ASSERT_TRUE(reader->Read(buf, 2));
     EXPECT_EQ(reader->GetChunkPos(), 2);
+    EXPECT_EQ(reader->ChunkBytesLeft(), 4u);
     EXPECT_EQ(reader->Tell(), 22);
     ASSERT_TRUE(reader->OpenChunk(kCNST, 1)); // the open chunk again: position kept
     EXPECT_EQ(reader->GetChunkPos(), 2);
     ASSERT_TRUE(reader->SeekInChunk(5));
     uint32_t crc = 0;
     ASSERT_TRUE(reader->ReadCrc(buf, 1, &crc));
+    EXPECT_EQ(reader->ChunkBytesLeft(), 0u) << "read to its end";
     EXPECT_EQ(buf[0], Pattern(6, 1)[5]);
     EXPECT_EQ(crc, Crc32(buf, 1, 0, 0));
     EXPECT_TRUE(reader->Read(buf, 0));
@@ -205,6 +209,7 @@ TEST(DataFile, TheFirstErrorClosesTheFileAndStays) {
     EXPECT_EQ(reader->GetState(), 3u);
     EXPECT_EQ(reader->Tell(), -1);
     EXPECT_EQ(reader->GetChunkPos(), -1);
+    EXPECT_EQ(reader->ChunkBytesLeft(), 0u);
     EXPECT_FALSE(reader->OpenChunk(kCNST, 1));
     EXPECT_FALSE(reader->HasChunk(kCNST, 1));
     EXPECT_FALSE(reader->Read(buf, 0));
