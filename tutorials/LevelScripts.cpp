@@ -257,6 +257,13 @@ void CloseWarehouse(ScriptStep& s) {
     s.delayAfter = 400;
 }
 
+void BuildFactorySteps(ScriptTutorial& t, uint32_t first, int32_t point, std::u16string type) {
+    SelectPoint(t.Step(first, kTagLevelPanel, 0x1004, 0x1000), point);
+    PressPanelButton(t.Step(first + 1, kTagLevelPanel, 0x1001000, 0x1000), kChildBuildings);
+    BuildOnSite(t.Step(first + 2, kTagLevelPanel, 0x1001100, 0x1000), point, kChildBuildingChoice,
+                std::move(type));
+}
+
 void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string type) {
     s.begin = [point, choice, type](ScriptStep& t) {
         if (t.level.PointKind(point) == kKindSite)

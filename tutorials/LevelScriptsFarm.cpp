@@ -63,9 +63,7 @@ class LevelTutorial_2 : public ScriptTutorial {
             ClickToGoOn(t);
         };
         // 2-4: the first site, its buildings, the flour factory.
-        SelectPoint(Step(2, kTagLevelPanel, 0x1004, 0x1000), 1);
-        PressPanelButton(Step(3, kTagLevelPanel, 0x1001000, 0x1000), kChildBuildings);
-        BuildOnSite(Step(4, kTagLevelPanel, 0x1001100, 0x1000), 1, kChildBuildingChoice, kFlourFactory);
+        BuildFactorySteps(*this, 2, 1, kFlourFactory);
         // 5: the production button explained; pressing it is allowed and is not the click.
         ScriptStep& s5 = Step(5, kTagLevelPanel, 0x1001, 0x1000);
         s5.begin = [](ScriptStep& t) {
@@ -113,9 +111,7 @@ class LevelTutorial_2 : public ScriptTutorial {
         };
         // 9: a second factory.
         FieldBox(Step(9, kTagLevelPanel, 0x1000, 0x1000), 0, 0);
-        SelectPoint(Step(10, kTagLevelPanel, 0x1004, 0x1000), 2);
-        PressPanelButton(Step(11, kTagLevelPanel, 0x1001000, 0x1000), kChildBuildings);
-        BuildOnSite(Step(12, kTagLevelPanel, 0x1001100, 0x1000), 2, kChildBuildingChoice, kFlourFactory);
+        BuildFactorySteps(*this, 10, 2, kFlourFactory);
         // 13: wheat for both. The first harvest and the mill's unit used the
         // wheat there was, so the second unit has to grow: the plants grow
         // while the step waits (it consents to growth), else it could never end.
@@ -405,9 +401,7 @@ class LevelTutorial_5 : public ScriptTutorial {
     LevelTutorial_5(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel5, level) {
         // 1-3: the pie factory on the site at point 4.
-        SelectPoint(Step(1, kTagLevelPanel, 0x1004, 0x1000), 4);
-        PressPanelButton(Step(2, kTagLevelPanel, 0x1001000, 0x1000), kChildBuildings);
-        BuildOnSite(Step(3, kTagLevelPanel, 0x1001100, 0x1000), 4, kChildBuildingChoice, kPieFactory);
+        BuildFactorySteps(*this, 1, 4, kPieFactory);
         // 4: its production button; a pie factory's button may be pressed while it is not locked.
         ScriptStep& s4 = Step(4, kTagLevelPanel, 0x1001, 0x1000);
         s4.begin = [](ScriptStep& t) {
