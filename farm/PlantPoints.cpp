@@ -305,7 +305,8 @@ void BasePointPlant::SetWater(uint32_t count, uint32_t max, bool animated) {
         }
         HideWaterButton(animated, true, 0);
     }
-    if (beingRemoved_ || water_ != 0 || waterButton_ || waterJob) return;
+    // A damaged bed shows its water button only after the repair.
+    if (beingRemoved_ || water_ != 0 || waterButton_ || waterJob || Damage() > 0) return;
     HideProgress();
     int32_t bx = 0, by = 0;
     GetButtonOffset(&bx, &by);

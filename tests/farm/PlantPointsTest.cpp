@@ -515,7 +515,7 @@ TEST_F(PlantTest, AHarvestThatStoresNothingEndsWithTheBedStillRipe) {
 
 // Damage stops each plant job, whether it comes while the farmer is on the
 // way or was there before the order: the bed is left as it was, its money
-// goes back, and the repair brings its button back.
+// goes back, its button stays hidden, and the repair brings it back.
 TEST_F(PlantTest, ADamagedBedIsLeftUnworkedByEachJob) {
     struct Case {
         const char* what;
@@ -556,6 +556,9 @@ TEST_F(PlantTest, ADamagedBedIsLeftUnworkedByEachJob) {
             EXPECT_TRUE(farm.stored.empty());
             EXPECT_EQ(farm.money.Get(), money);
             EXPECT_EQ(farm.reserved, 0);
+            if (c.command) {
+                EXPECT_EQ(farm.buttons.Shown(c.command), shown - 1) << "a damaged bed shows no button";
+            }
             bed->Repair(false);
             if (c.command) {
                 EXPECT_EQ(farm.buttons.Shown(c.command), shown) << "the repair brings the bed's button back";
