@@ -156,9 +156,13 @@ void MapScreen::Open() {
     opened_ = true;
     SetMap(this);
     // The overlay's clicks read the modifiers held (Shift opens the awards' cheat view).
+    // It lies under every window: one still open from the screen before (a
+    // question) stands over it and is answered first.
     if (WindowManager* windows = GetWindowManager(); windows && !Interface())
-        windows->Open<MapInterface>(screenWidth_, screenHeight_,
-                                    [this](uint32_t control) { OnInterfaceClick(control, KeyModifiers()); });
+        windows->MoveToBottom(
+            windows->Open<MapInterface>(screenWidth_, screenHeight_, [this](uint32_t control) {
+                OnInterfaceClick(control, KeyModifiers());
+            }));
     mouse_ = mouseMap_ = {};
     hovered_ = -1;
     leaving_ = false;
