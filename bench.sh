@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/deps.sh
-cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVB_BENCH=ON -DVB_TESTS=OFF >/dev/null
+tools/configure.sh build/bench -DCMAKE_BUILD_TYPE=Release -DVB_BENCH=ON -DVB_TESTS=OFF
 cmake --build build/bench -j "$(nproc)"
 for program in build/bench/bench/bench_*; do
   [ -x "$program" ] || continue

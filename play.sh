@@ -4,6 +4,6 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/deps.sh
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVB_TESTS=OFF >/dev/null
+tools/configure.sh build/release -DCMAKE_BUILD_TYPE=Release -DVB_TESTS=OFF
 cmake --build build/release -j "$(nproc)" --target verbolunde
 exec build/release/game/verbolunde "$@"

@@ -11,6 +11,7 @@
 #include "platform/PngWriter.h"
 #include "platform/Random.h"
 #include "platform/Utf.h"
+#include "tests/engine/ViewerTestSupport.h"
 #include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
 
@@ -24,27 +25,6 @@ namespace {
 
 constexpr uint32_t kPackType = 0xE317A788;
 constexpr uint32_t kPackVersion = 0xB90D20FA;
-
-class DroppedFrames final : public platform::FrameSink {
-  public:
-    void ShowFrame(const uint32_t*, int, int, int) override {}
-};
-
-class SmallViewer : public DXLViewer {
-  public:
-    bool Open() {
-        DXLDisplaySettings s;
-        ValidateSettings(&s, nullptr, nullptr);
-        s.present.backBufferWidth = 64;
-        s.present.backBufferHeight = 64;
-        s.present.presentationInterval = platform::kPresentIntervalImmediate;
-        s.present.deviceWindow = &sink_;
-        return ChangeDisplayMode(&s) == kResultOk && HasDevice();
-    }
-
-  private:
-    DroppedFrames sink_;
-};
 
 std::string U32(uint32_t value) {
     uint8_t b[4];
@@ -74,7 +54,7 @@ class SpriteTexturesTest : public ::testing::Test {
   protected:
     App app; // the shell's state the test runs on
     void SetUp() override {
-        ASSERT_TRUE(viewer.Open());
+        ASSERT_TRUE(viewer.Open(64, 64));
         collection = std::make_unique<DXLTextures>(&viewer);
         image = MakePng(3, 2, 0xFF20A040);
         yields = 0;
@@ -117,7 +97,7 @@ class SpriteTexturesTest : public ::testing::Test {
     }
 
     testsupport::TempDir dir;
-    SmallViewer viewer;
+    viewertest::WindowedViewer viewer;
     std::unique_ptr<DXLTextures> collection;
     std::unique_ptr<kis::DataFileReaderW> pack;
     LoaderState state = {};

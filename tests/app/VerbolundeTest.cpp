@@ -6,6 +6,7 @@
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +33,7 @@ namespace {
 using testsupport::BuiltProgramFolder;
 using testsupport::GameCopy;
 using testsupport::RunCommand;
+using testsupport::RunScript;
 
 std::vector<double> ProgressValues(const std::string& log) {
     std::vector<double> values;
@@ -57,6 +59,19 @@ std::vector<uint32_t> ConfigScreenWords(const std::string& path) {
     for (int i = 0; i < 7; ++i)
         words.push_back(kis::LoadLE32(bytes + 4 * i));
     return words;
+}
+
+// A click that skips the logos, so that the game data loads.
+constexpr char kSkipLogos[] = "20 mouse down left\n120 mouse up left\n";
+
+// Where the last root chunk of the id starts in the pack; 0 when it has none.
+uint32_t RootChunkOffset(const std::string& pack, uint32_t type, uint32_t version, uint32_t id) {
+    kis::DataFileReaderW reader(type, version, 1);
+    uint32_t offset = 0;
+    if (reader.Open(platform::Utf8ToUtf16(pack).c_str()))
+        for (const kis::DataFileEntry& entry : reader.GetRoot().entries)
+            if (entry.id == id) offset = entry.offset;
+    return offset;
 }
 
 // ---------------------------------------------------------------- the screen after loading
@@ -215,11 +230,10 @@ TEST(Verbolunde, TheScreenAfterLoadingMovesAsTimeGoesOn) {
 
 TEST(Verbolunde, AClickSkipsTheLogos) {
     GameCopy game;
-    const std::string script = game.File("click.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"));
     std::string output;
-    ASSERT_EQ(game.RunShowcase("--headless --frames 40 --input-script '" + script + "'", &output), 0)
+    ASSERT_EQ(RunScript(game, "click", "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n",
+                        "--frames 40", &output),
+              0)
         << output;
     const std::string log = game.Log();
     EXPECT_NE(log.find("Logos skipped by a click."), std::string::npos) << log;
@@ -240,20 +254,16 @@ std::vector<std::string> LogLines(const std::string& log, const std::string& lab
 
 TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     GameCopy game;
-    const std::string script = game.File("input.txt");
     // A click skips the logos; the rest comes once the game data is loaded.
     // Keys and buttons are held for 100 ms here, over several frames.
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                "5000 key down A\n5100 key up A\n"
-                "5150 mouse move 300 200\n5200 mouse down left\n5300 mouse up left\n"
-                "5400 mouse down left\n5500 mouse up left\n"
-                "5600 mouse down right\n5700 mouse up right\n6200 close\n"));
+    const std::string events = "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
+                               "5000 key down A\n5100 key up A\n"
+                               "5150 mouse move 300 200\n5200 mouse down left\n5300 mouse up left\n"
+                               "5400 mouse down left\n5500 mouse up left\n"
+                               "5600 mouse down right\n5700 mouse up right\n6200 close\n";
     const std::string png = game.File("last.png");
     std::string output;
-    ASSERT_EQ(
-        game.RunShowcase("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
-        << output;
+    ASSERT_EQ(RunScript(game, "input", events, "--screenshot '" + png + "'", &output), 0) << output;
 
     const std::string log = game.Log();
     const size_t finished = log.find("Loading finished; the showcase stands in for the main screen.");
@@ -286,19 +296,15 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
 // gives them, count as fully as held ones.
 TEST(Verbolunde, QuickClicksAndKeyTapsAreNeverLost) {
     GameCopy game;
-    const std::string script = game.File("taps.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "40 mouse move 400 300\n60 mouse down left\n60 mouse up left\n"
-                "5000 key down A\n5000 key up A\n5000 key down B\n5000 key up B\n"
-                "5150 mouse move 300 200\n5200 mouse down left\n5200 mouse up left\n"
-                "5200 mouse down left\n5200 mouse up left\n"
-                "5600 mouse down right\n5600 mouse up right\n"
-                "5800 mouse down left\n5800 mouse up left\n6200 close\n"));
+    const std::string events = "40 mouse move 400 300\n60 mouse down left\n60 mouse up left\n"
+                               "5000 key down A\n5000 key up A\n5000 key down B\n5000 key up B\n"
+                               "5150 mouse move 300 200\n5200 mouse down left\n5200 mouse up left\n"
+                               "5200 mouse down left\n5200 mouse up left\n"
+                               "5600 mouse down right\n5600 mouse up right\n"
+                               "5800 mouse down left\n5800 mouse up left\n6200 close\n";
     const std::string png = game.File("last.png");
     std::string output;
-    ASSERT_EQ(
-        game.RunShowcase("--headless --input-script '" + script + "' --screenshot '" + png + "'", &output), 0)
-        << output;
+    ASSERT_EQ(RunScript(game, "taps", events, "--screenshot '" + png + "'", &output), 0) << output;
 
     const std::string log = game.Log();
     EXPECT_NE(log.find("Logos skipped by a click."), std::string::npos) << log;
@@ -318,15 +324,13 @@ TEST(Verbolunde, QuickClicksAndKeyTapsAreNeverLost) {
 
 TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
     GameCopy game;
-    const std::string script = game.File("escape.txt");
     // Without the quit, the later key would be logged and the frames would
     // run out only after a minute.
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse down left\n140 mouse up left\n"
-                                                    "5000 key down ESCAPE\n5100 key up ESCAPE\n"
-                                                    "5500 key down B\n5600 key up B\n"));
+    const std::string events = "40 mouse down left\n140 mouse up left\n"
+                               "5000 key down ESCAPE\n5100 key up ESCAPE\n"
+                               "5500 key down B\n5600 key up B\n";
     std::string output;
-    ASSERT_EQ(game.RunShowcase("--headless --frames 4000 --input-script '" + script + "'", &output), 0)
-        << output;
+    ASSERT_EQ(RunScript(game, "escape", events, "--frames 4000", &output), 0) << output;
     const std::string log = game.Log();
     EXPECT_EQ(LogLines(log, "Key pressed"),
               std::vector<std::string>{"0x01 (virtual key 0x1B, modifiers 0x0)"})
@@ -338,12 +342,12 @@ TEST(Verbolunde, EscapeOnTheScreenAfterLoadingQuits) {
 
 TEST(Verbolunde, FocusAndMinimisingChangeTheActivationLevel) {
     GameCopy game;
-    const std::string script = game.File("focus.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script,
-                                            "100 focus lost\n200 minimise\n400 restore\n500 focus gained\n"
-                                            "700 close\n"));
     std::string output;
-    ASSERT_EQ(game.RunShowcase("--headless --input-script '" + script + "'", &output), 0) << output;
+    ASSERT_EQ(RunScript(game, "focus",
+                        "100 focus lost\n200 minimise\n400 restore\n500 focus gained\n700 close\n", "",
+                        &output),
+              0)
+        << output;
     const std::string log = game.Log();
     std::vector<std::string> changes;
     std::regex line("Activation +([a-z]+ -> [a-z]+)");
@@ -479,13 +483,7 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
 
     // A music record claiming more bytes than its chunk holds stops the loading.
     const std::string soundPack = game.Game() + "/Data/Sounds.dat";
-    uint32_t musicOffset = 0;
-    {
-        kis::DataFileReaderW reader(0xDF17EFA2, 0x6A3E5084, 1);
-        ASSERT_TRUE(reader.Open(platform::Utf8ToUtf16(soundPack).c_str()));
-        for (const kis::DataFileEntry& entry : reader.GetRoot().entries)
-            if (entry.id == 0x4D555343) musicOffset = entry.offset;
-    }
+    const uint32_t musicOffset = RootChunkOffset(soundPack, 0xDF17EFA2, 0x6A3E5084, 0x4D555343);
     ASSERT_NE(musicOffset, 0u);
     const std::string goodSounds = testsupport::ReadFileBytes(soundPack);
     std::string sounds = goodSounds;
@@ -493,11 +491,10 @@ TEST(Verbolunde, DamagedPacksGiveADataErrorAndExitCode1) {
     kis::StoreLE32(huge, 0x7FFFFFF0);
     sounds.replace(musicOffset + 4, 4, reinterpret_cast<const char*>(huge), 4);
     ASSERT_TRUE(testsupport::WriteFileBytes(soundPack, sounds));
-    const std::string script = game.File("click.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, "20 mouse move 400 300\n30 mouse down left\n130 mouse up left\n"));
     output.clear();
-    EXPECT_EQ(game.RunShowcase("--headless --frames 60 --input-script '" + script + "'", &output), 1)
+    EXPECT_EQ(RunScript(game, "click", "20 mouse move 400 300\n30 mouse down left\n130 mouse up left\n",
+                        "--frames 60", &output),
+              1)
         << output;
     EXPECT_NE(output.find(PackMessage(game, "Data error!", "Sounds.dat")), std::string::npos) << output;
     const std::string log = game.Log();
@@ -534,23 +531,13 @@ TEST(Verbolunde, AMissingPackIsNamedInItsMessage) {
 TEST(Verbolunde, AFontChunkWithAWrongCountIsADataError) {
     GameCopy game;
     const std::string dataPack = game.Game() + "/Data/Data.dat";
-    uint32_t fontOffset = 0;
-    {
-        kis::DataFileReaderW reader(0xBAE13676, 0x74BFFE7D, 1);
-        ASSERT_TRUE(reader.Open(platform::Utf8ToUtf16(dataPack).c_str()));
-        for (const kis::DataFileEntry& entry : reader.GetRoot().entries)
-            if (entry.id == 0x464F4E54) // 'FONT'
-                fontOffset = entry.offset;
-    }
+    const uint32_t fontOffset = RootChunkOffset(dataPack, 0xBAE13676, 0x74BFFE7D, 0x464F4E54); // 'FONT'
     ASSERT_NE(fontOffset, 0u);
     std::string bytes = testsupport::ReadFileBytes(dataPack);
     bytes[fontOffset] = 4; // four fonts where the game has five
     ASSERT_TRUE(testsupport::WriteFileBytes(dataPack, bytes));
-    const std::string script = game.File("click.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
     std::string output;
-    EXPECT_EQ(game.RunShowcase("--headless --frames 200 --input-script '" + script + "'", &output), 1)
-        << output;
+    EXPECT_EQ(RunScript(game, "click", kSkipLogos, "--frames 200", &output), 1) << output;
     EXPECT_NE(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
     EXPECT_NE(log.find("Loading the fonts failed."), std::string::npos) << log;
@@ -577,11 +564,8 @@ TEST(Verbolunde, ADamagedTextureChunkOfTheSpritePackIsASpritesError) {
     kis::StoreLE32(count, 0x00FFFFFF); // far more textures than the chunk holds
     bytes.replace(textureOffset, 4, reinterpret_cast<const char*>(count), 4);
     ASSERT_TRUE(testsupport::WriteFileBytes(spritePack, bytes));
-    const std::string script = game.File("click.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
     std::string output;
-    EXPECT_EQ(game.RunShowcase("--headless --frames 200 --input-script '" + script + "'", &output), 1)
-        << output;
+    EXPECT_EQ(RunScript(game, "click", kSkipLogos, "--frames 200", &output), 1) << output;
     EXPECT_NE(output.find("Sprites error!"), std::string::npos) << output;
     EXPECT_EQ(output.find("Data error!"), std::string::npos) << output;
     const std::string log = game.Log();
@@ -617,12 +601,8 @@ TEST(Verbolunde, AResourceThatDoesNotLoadIsLoggedWithItsPackAndName) {
         std::string bytes = testsupport::ReadFileBytes(pack);
         c.damage(bytes);
         ASSERT_TRUE(testsupport::WriteFileBytes(pack, bytes));
-        // A click skips the logos, and the game data loads.
-        const std::string script = game.File("click.txt");
-        ASSERT_TRUE(testsupport::WriteFileBytes(script, "20 mouse down left\n120 mouse up left\n"));
         std::string output;
-        EXPECT_EQ(game.RunShowcase("--headless --frames 200 --input-script '" + script + "'", &output), 0)
-            << c.what << output;
+        EXPECT_EQ(RunScript(game, "click", kSkipLogos, "--frames 200", &output), 0) << c.what << output;
         const std::string log = game.Log();
         bool found = false;
         for (size_t at = log.find(c.logged[0]); at != std::string::npos && !found;
@@ -708,8 +688,8 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
                                 run.game.File("scenario.txt") + "' --screenshot '" +
                                 run.game.File("last.png") + "'";
         for (uint32_t ms : moments)
-            arguments += " --screenshot-at " + std::to_string(ms) + " '" +
-                         run.game.File("at" + std::to_string(ms) + ".png") + "'";
+            arguments +=
+                testsupport::ScreenshotAt(int(ms), run.game.File("at" + std::to_string(ms) + ".png"));
         const std::string command = "/usr/bin/time -f 'cpu %U' " + run.game.ShowcaseCommand(arguments);
         threads.emplace_back([&run, command] { run.status = RunCommand(command, &run.output); });
     }

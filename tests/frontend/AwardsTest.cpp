@@ -3,6 +3,7 @@
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "platform/Utf.h"
+#include "tests/support/DataChunks.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -125,18 +126,12 @@ TEST(AwardTable, RefusesAnyOtherSize) {
 // through the loading stage.
 LoaderState LoadFromPack(Awards& awards, const std::vector<uint8_t>& chunk, uint32_t subId) {
     testsupport::TempDir dir;
-    const std::u16string path = platform::Utf8ToUtf16(dir.File("Data.dat"));
-    kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(path.c_str(), 1, 2, 3, false);
-    EXPECT_NE(writer, nullptr);
-    EXPECT_TRUE(writer->BeginChunk(kAwardTableChunkId, subId));
-    EXPECT_TRUE(writer->Write(chunk.data(), uint32_t(chunk.size())));
-    EXPECT_TRUE(writer->EndChunk());
-    EXPECT_TRUE(kis::CloseDataFile(writer));
-    kis::DataFileReaderW* reader = kis::OpenDataFileForRead(path.c_str(), 1, 2, 3);
+    const kis::DataFileReaderPtr reader =
+        testsupport::OnlyChunkFile(dir.File("Data.dat"), {1, 2, 3},
+                                   {kAwardTableChunkId, subId, std::string(chunk.begin(), chunk.end())});
     EXPECT_NE(reader, nullptr);
     LoaderState state = {};
-    EXPECT_EQ(awards.Load(reader, &state), kLoaderFinished);
-    kis::CloseDataFile(reader);
+    EXPECT_EQ(awards.Load(reader.get(), &state), kLoaderFinished);
     return state;
 }
 

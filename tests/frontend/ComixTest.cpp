@@ -12,7 +12,9 @@
 #include "platform/Utf.h"
 #include "sprites/GameEffect.h"
 #include "sprites/Sprite.h"
+#include "tests/engine/ViewerTestSupport.h"
 #include "tests/sprites/SpriteTestHost.h"
+#include "tests/support/DataChunks.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -134,18 +136,11 @@ namespace {
 
 LoaderState LoadFromPack(Comix& comix, const std::vector<uint8_t>& chunk, uint32_t id) {
     testsupport::TempDir dir;
-    const std::u16string path = platform::Utf8ToUtf16(dir.File("Data.dat"));
-    kis::DataFileWriterW* writer = kis::OpenDataFileForWrite(path.c_str(), 1, 2, 3, false);
-    EXPECT_NE(writer, nullptr);
-    EXPECT_TRUE(writer->BeginChunk(id, kComixChunkSubId));
-    EXPECT_TRUE(writer->Write(chunk.data(), uint32_t(chunk.size())));
-    EXPECT_TRUE(writer->EndChunk());
-    EXPECT_TRUE(kis::CloseDataFile(writer));
-    kis::DataFileReaderW* reader = kis::OpenDataFileForRead(path.c_str(), 1, 2, 3);
+    const kis::DataFileReaderPtr reader = testsupport::OnlyChunkFile(
+        dir.File("Data.dat"), {1, 2, 3}, {id, kComixChunkSubId, std::string(chunk.begin(), chunk.end())});
     EXPECT_NE(reader, nullptr);
     LoaderState state = {};
-    EXPECT_EQ(comix.Load(reader, &state), kLoaderFinished);
-    kis::CloseDataFile(reader);
+    EXPECT_EQ(comix.Load(reader.get(), &state), kLoaderFinished);
     return state;
 }
 
@@ -353,34 +348,9 @@ TEST_F(ComixWindowTest, EnterAndEscapeAdvanceLikeAClickAndOtherKeysDoNot) {
     }
 }
 
-namespace {
-
-class DroppedFrames final : public platform::FrameSink {
-  public:
-    void ShowFrame(const uint32_t*, int, int, int) override {}
-};
-
-class SmallViewer : public DXLViewer {
-  public:
-    bool Open() {
-        DXLDisplaySettings s;
-        ValidateSettings(&s, nullptr, nullptr);
-        s.present.backBufferWidth = 64;
-        s.present.backBufferHeight = 64;
-        s.present.presentationInterval = platform::kPresentIntervalImmediate;
-        s.present.deviceWindow = &sink_;
-        return ChangeDisplayMode(&s) == kResultOk && HasDevice();
-    }
-
-  private:
-    DroppedFrames sink_;
-};
-
-} // namespace
-
 TEST_F(ComixWindowTest, ThePicturesAndTheBackgroundAreReleasedWhenTheComicCloses) {
-    SmallViewer viewer;
-    ASSERT_TRUE(viewer.Open());
+    viewertest::WindowedViewer viewer;
+    ASSERT_TRUE(viewer.Open(64, 64));
     SpriteLibraries libraries;
     SpriteLibrary* library = libraries.Make(kComixLibrary, nullptr, &viewer);
     ASSERT_NE(library, nullptr);

@@ -8,22 +8,11 @@
 #include "engine/SoundManager.h"
 #include "engine/SoundPack.h"
 #include "gui/Window.h"
-#include "sprites/SpriteHost.h"
+#include "tests/sprites/SpriteTestHost.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Clock : SpriteHost {
-    Clock() { SetSpriteHost(this); }
-    ~Clock() override { SetSpriteHost(nullptr); }
-    uint32_t GameClock() override { return now; }
-    uint32_t RealClock() override { return now; }
-    void TakeCallbacks(uint32_t) override {}
-    void RestoreCallbacks() override {}
-    void SetGameState(int32_t) override {}
-    uint32_t now = 1000;
-};
 
 // The stand-ins' record of what the window asked for.
 struct Display {
@@ -70,7 +59,7 @@ class OptionsWindowTest : public ::testing::Test {
         return nullptr;
     }
 
-    Clock clock;
+    spritetest::TestHost clock{1000};
     SoundManager sound;
     WindowManager manager{nullptr, nullptr};
 };
@@ -177,7 +166,7 @@ TEST_F(OptionsWindowTest, BarsTakeTheirValueFromTheClickAndTheSoundBarClicksAtMo
     const Step steps[] = {
         {2000, 10, true}, {2100, 20, false}, {2149, 30, false}, {2150, 40, true}, {2400, 40, false}};
     for (const Step& step : steps) {
-        clock.now = step.at;
+        clock.SetClocks(step.at);
         const uint32_t before = sounds->lastClick;
         sounds->SetFromX(sounds->rect.left + step.x);
         EXPECT_EQ(sounds->lastClick != before, step.heard) << step.at;

@@ -7,7 +7,7 @@
 #include "gui/GameEdit.h"
 #include "gui/Window.h"
 #include "platform/Utf.h"
-#include "sprites/SpriteHost.h"
+#include "tests/sprites/SpriteTestHost.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,16 +16,6 @@
 #include <vector>
 
 namespace {
-
-struct Clock : SpriteHost {
-    Clock() { SetSpriteHost(this); }
-    ~Clock() override { SetSpriteHost(nullptr); }
-    uint32_t GameClock() override { return 1000; }
-    uint32_t RealClock() override { return 1000; }
-    void TakeCallbacks(uint32_t) override {}
-    void RestoreCallbacks() override {}
-    void SetGameState(int32_t) override {}
-};
 
 std::vector<std::string> g_calls; // the callbacks in the order they ran
 ProfileManager* g_store = nullptr;
@@ -63,7 +53,7 @@ class ProfileWindowsTest : public ::testing::Test {
         return out;
     }
 
-    Clock clock;
+    spritetest::TestHost clock{1000};
     testsupport::TempDir dir;
     ProfileManager store{platform::Utf8ToUtf16(dir.Path().string())};
     WindowManager manager{nullptr, nullptr};

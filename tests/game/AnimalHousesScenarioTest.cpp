@@ -34,14 +34,11 @@ constexpr int kReady = 6000;
 constexpr int kStart = kReady + 1000;
 constexpr int kFeed = kStart + 500;
 
-std::string Move(int ms, int x, int y) {
-    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n";
-}
+using testsupport::script::Move;
 
 // A click, then the mouse goes aside (so no hover lingers on a button).
 std::string Click(int ms, int x, int y) {
-    return Move(ms, x, y) + std::to_string(ms + 50) + " mouse down left\n" + std::to_string(ms + 150) +
-           " mouse up left\n" + Move(ms + 200, 700, 650);
+    return testsupport::script::held::Click(ms, x, y) + Move(ms + 200, 700, 650);
 }
 
 struct Box {
@@ -49,8 +46,7 @@ struct Box {
 };
 
 int CountIn(const testsupport::Shot& shot, const Box& box, uint32_t rgb, int slack) {
-    return shot.Count(box.left, box.top, box.right, box.bottom,
-                      [&](int r, int g, int b) { return testsupport::ColourNear(r, g, b, rgb, slack); });
+    return shot.NearIn(box.left, box.top, box.right, box.bottom, rgb, slack);
 }
 
 // One house of the level and what a player sees of it.
@@ -78,19 +74,16 @@ struct Played {
 Played PlayHouse(const House& h, const std::vector<int>& shotTimes) {
     GameCopy game(LevelData::Scenarios);
     EXPECT_TRUE(testsupport::UseWindow(game));
-    const std::string script = game.File("play.txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(
-        script, testsupport::script::SkipLogos() + OpenLevel(kReady, "37") + Click(kStart, h.x, h.y) +
-                    Click(kFeed, h.feedX, h.feedY) + Click(h.collectAt, h.produceX, h.produceY) +
-                    Click(h.feedAgainAt, h.feedX, h.feedY) + std::to_string(h.feedAgainAt + 400) +
-                    " close\n"));
+    const std::string events =
+        testsupport::script::SkipLogos() + OpenLevel(kReady, "37") + Click(kStart, h.x, h.y) +
+        Click(kFeed, h.feedX, h.feedY) + Click(h.collectAt, h.produceX, h.produceY) +
+        Click(h.feedAgainAt, h.feedX, h.feedY) + std::to_string(h.feedAgainAt + 400) + " close\n";
     Played run;
-    std::string extra;
+    std::string extra = "--draw-every 4";
     for (int t : shotTimes)
         extra += testsupport::ScreenshotAt(t, game.File("shot" + std::to_string(t) + ".png"));
     std::string out;
-    EXPECT_EQ(game.RunShowcase("--headless --draw-every 4 --input-script '" + script + "'" + extra, &out), 0)
-        << out;
+    EXPECT_EQ(testsupport::RunScript(game, "play", events, extra, &out), 0) << out;
     run.log = game.Log();
     // The copy goes with this function: the shots are read now.
     for (int t : shotTimes) {

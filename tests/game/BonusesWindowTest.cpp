@@ -19,17 +19,6 @@ using testsupport::GameCopy;
 using testsupport::LoadShot;
 using testsupport::Shot;
 
-namespace {
-
-// Pixels of exactly a colour (0xRRGGBB) in a rectangle.
-int Count(const Shot& shot, int left, int top, int right, int bottom, uint32_t colour) {
-    return shot.Count(left, top, right, bottom, [colour](int r, int g, int b) {
-        return (uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b)) == colour;
-    });
-}
-
-} // namespace
-
 TEST(BonusesWindow, ThreeOwnedBonusesTwoChosenAndAThirdAdded) {
     GameCopy game;
     {
@@ -47,29 +36,28 @@ TEST(BonusesWindow, ThreeOwnedBonusesTwoChosenAndAThirdAdded) {
         profiles.SetCurrent(tess);
     }
     ASSERT_TRUE(testsupport::UseWindow(game));
-    const std::string script = game.File("bonuses.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, testsupport::script::SkipLogos() +
-                                                        "5000 key down F10\n5100 key up F10\n"
-                                                        "5700 mouse move 362 339\n5800 mouse down left\n"
-                                                        "5850 mouse up left\n5900 mouse move 900 700\n"
-                                                        "6200 key down ESCAPE\n6250 key up ESCAPE\n"));
+    const std::string events = testsupport::script::SkipLogos() +
+                               "5000 key down F10\n5100 key up F10\n"
+                               "5700 mouse move 362 339\n5800 mouse down left\n"
+                               "5850 mouse up left\n5900 mouse move 900 700\n"
+                               "6200 key down ESCAPE\n6250 key up ESCAPE\n";
     const std::string before = game.File("before.png"), after = game.File("after.png");
-    std::string output;
-    const int status =
-        game.RunShowcase("--headless --input-script '" + script + "' --until-ms 6600 --screenshot-at 5600 '" +
-                             before + "' --screenshot-at 6100 '" + after + "'",
-                         &output);
-    ASSERT_EQ(status, 0) << output << game.Log();
+    testsupport::PlayNamed(game, {.name = "bonuses",
+                                  .events = events,
+                                  .untilMs = 6600,
+                                  .shots = {{5600, before}, {6100, after}},
+                                  .moreArguments = " --draw-every 1"});
     const Shot two = LoadShot(before), three = LoadShot(after);
     ASSERT_TRUE(two.ok && three.ok);
     // Three panels, green while chosen: bees and sunshine, then boots as well.
-    auto green = [](const Shot& p, int y) { return Count(p, 250, y - 15, 470, y + 15, 0x70A850); };
+    // (Pixels of exactly a colour: no tolerance.)
+    auto green = [](const Shot& p, int y) { return p.NearIn(250, y - 15, 470, y + 15, 0x70A850, 0); };
     EXPECT_GT(green(two, 292), 1000);
     EXPECT_EQ(green(two, 339), 0);
     EXPECT_GT(green(two, 386), 1000);
     EXPECT_GT(green(three, 339), 1000);
     // The third slot is empty, then shows the boots.
-    auto empty = [](const Shot& p) { return Count(p, 546, 428, 604, 486, 0xD8BE88); };
+    auto empty = [](const Shot& p) { return p.NearIn(546, 428, 604, 486, 0xD8BE88, 0); };
     EXPECT_GT(empty(two), 3000);
     EXPECT_LT(empty(three), 2500);
     // Escape keeps the choice: the sunshine, the bees, the boots.

@@ -11,6 +11,8 @@
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/game/CampaignPlay.h"
+#include "tests/support/InputScript.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <cstring>
 #include <random>
@@ -25,17 +27,14 @@ constexpr int kReady = 6000;
 constexpr int kReloadSlackMs = 4000 + 3000;
 
 std::string Key(int ms, const std::string& key) {
-    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 100) + " key up " + key +
-           "\n";
+    return testsupport::script::KeyTap(ms, key, 100);
 }
 
+// The showcase run on the events after a click that skips the logos.
 int RunScript(const GameCopy& game, const std::string& name, const std::string& events) {
-    const std::string script = game.File(name + ".txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n"
-                                                    "160 mouse up left\n" +
-                                                        events));
     std::string output;
-    const int status = game.RunShowcase("--headless --input-script '" + script + "'", &output);
+    const int status =
+        testsupport::RunScript(game, name, testsupport::script::SkipLogos() + events, "", &output);
     EXPECT_EQ(status, 0) << output;
     return status;
 }

@@ -50,19 +50,17 @@ TEST(ComicAfterLevel, WinningLevel8ShowsTheComicThenTheMapRevealsTheMedal) {
     // tutorials off: the bot plays the level as it stands.
     testplayers::MakeEasyPlayer(game.User(), u"wren", 7, kLevelSilver, false);
     ASSERT_TRUE(testsupport::UseWindow(game));
-    const std::string script = game.File("click.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, std::to_string(kClick) + " mouse move 512 700\n" + std::to_string(kClick + 50) +
-                    " mouse down left\n" + std::to_string(kClick + 150) + " mouse up left\n" +
-                    testsupport::script::held::Click(kTutorialClick, 900, 600) +
-                    testsupport::script::held::Click(kHouseClick, CellPosition(8).x, CellPosition(8).y + 4)));
+    const std::string events =
+        testsupport::script::held::Click(kClick, 512, 700) +
+        testsupport::script::held::Click(kTutorialClick, 900, 600) +
+        testsupport::script::held::Click(kHouseClick, CellPosition(8).x, CellPosition(8).y + 4);
     const std::string comic = game.File("comic.png"), map = game.File("map.png");
     std::string output;
-    const int status = game.Run(
-        "--headless --draw-every 20 --until-ms " + std::to_string(kHouseClick + 1000) +
-            " --bot easy 8 --input-script '" + script + "' --screenshot-at " + std::to_string(kComicShown) +
-            " '" + comic + "' --screenshot-at " + std::to_string(kMapShown) + " '" + map + "'",
-        &output);
+    const int status = testsupport::RunScript(
+        game, "click", events,
+        "--draw-every 20 --until-ms " + std::to_string(kHouseClick + 1000) + " --bot easy 8" +
+            testsupport::ScreenshotAt(kComicShown, comic) + testsupport::ScreenshotAt(kMapShown, map),
+        &output, true);
     const std::string log = game.Log();
     ASSERT_EQ(status, 0) << output << log;
     ASSERT_NE(log.find("Bot: level 8 regime 0 won"), std::string::npos) << "the bot did not win level 8\n"

@@ -56,15 +56,18 @@ struct ScriptedRun {
     std::string Shot(uint32_t ms) const { return game.File("at" + std::to_string(ms) + ".png"); }
 };
 
-void Start(ScriptedRun& run, const std::string& events, const std::vector<uint32_t>& moments,
-           uint32_t until) {
+// Runs the showcase (or the game itself) at 1024 x 768 on the events until
+// the time, with a screenshot at each moment.
+void Start(ScriptedRun& run, const std::string& events, const std::vector<uint32_t>& moments, uint32_t until,
+           bool program = false) {
     ASSERT_TRUE(testsupport::UseWindow(run.game));
-    ASSERT_TRUE(testsupport::WriteFileBytes(run.game.File("script.txt"), kShowComic + events));
+    ASSERT_TRUE(testsupport::WriteFileBytes(run.game.File("script.txt"), events));
     std::string arguments = "--headless --until-ms " + std::to_string(until) + " --input-script '" +
                             run.game.File("script.txt") + "'";
     for (uint32_t ms : moments)
-        arguments += " --screenshot-at " + std::to_string(ms) + " '" + run.Shot(ms) + "'";
-    run.status = run.game.RunShowcase(arguments, &run.output);
+        arguments += testsupport::ScreenshotAt(int(ms), run.Shot(ms));
+    run.status =
+        program ? run.game.Run(arguments, &run.output) : run.game.RunShowcase(arguments, &run.output);
 }
 
 } // namespace
@@ -72,14 +75,16 @@ void Start(ScriptedRun& run, const std::string& events, const std::vector<uint32
 TEST(ComicsScreen, TheFirstComicPopsInCompletesOnAClickAndClosesToTheMap) {
     // Left alone: panels pop in one after another.
     ScriptedRun alone;
-    Start(alone, "", {6200, 7000}, 7000);
+    Start(alone, kShowComic, {6200, 7000}, 7000);
     ASSERT_EQ(alone.status, 0) << alone.output;
     EXPECT_EQ(StateChanges(alone.game.Log()),
               (std::vector<std::string>{"00000001", "80000002", "00000006", "00000007", "FFFFFFFF"}));
 
     // Clicked while the first panel comes in, then once more.
     ScriptedRun clicked;
-    Start(clicked, "5700 mouse down left\n5750 mouse up left\n6500 mouse down left\n6550 mouse up left\n",
+    Start(clicked,
+          std::string(kShowComic) +
+              "5700 mouse down left\n5750 mouse up left\n6500 mouse down left\n6550 mouse up left\n",
           {5800, 7200}, 7200);
     ASSERT_EQ(clicked.status, 0) << clicked.output;
     // The comic closes to the map, which without a current profile leads on to the main screen.
@@ -119,23 +124,13 @@ TEST(ComicsScreen, ANewPlayersFirstEasyStartShowsTheComicThenTheMap) {
     // menu at 607, 344) shows the comic, whose fade-in ends about 7.3 s in.
     const std::string start =
         Click(40, 500, 300) + testplayers::NewPlayerByKeys(4500, {"A", "N", "N"}) + Click(6700, 749, 445);
-    auto run = [&](ScriptedRun& r, const std::string& events, const std::vector<uint32_t>& moments,
-                   uint32_t until) {
-        ASSERT_TRUE(testsupport::UseWindow(r.game));
-        ASSERT_TRUE(testsupport::WriteFileBytes(r.game.File("script.txt"), start + events));
-        std::string arguments = "--headless --until-ms " + std::to_string(until) + " --input-script '" +
-                                r.game.File("script.txt") + "'";
-        for (uint32_t at : moments)
-            arguments += " --screenshot-at " + std::to_string(at) + " '" + r.Shot(at) + "'";
-        r.status = r.game.Run(arguments, &r.output);
-    };
     // Left alone, stopped 700 ms after the fade: the panels are popping in.
     ScriptedRun alone;
-    run(alone, "", {6600, 7980}, 7980);
+    Start(alone, start, {6600, 7980}, 7980, true);
     ASSERT_EQ(alone.status, 0) << alone.output;
     // A click while they come in shows the whole page, a second one the map.
     ScriptedRun clicked;
-    run(clicked, Click(7500, 512, 600) + Click(8200, 512, 600), {7700, 9500}, 9500);
+    Start(clicked, start + Click(7500, 512, 600) + Click(8200, 512, 600), {7700, 9500}, 9500, true);
     ASSERT_EQ(clicked.status, 0) << clicked.output;
 
     const std::string log = clicked.game.Log();

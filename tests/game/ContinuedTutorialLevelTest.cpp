@@ -63,13 +63,12 @@ TEST(ContinuedTutorialLevel, LevelTwoGoesOnAtTheStepItWasLeftAt) {
     // Left at step 2 and continued: step 2 again.
     s += LeaveAndContinue(29000, house);
     s += "40000 close\n";
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, s));
     const std::string step1 = game.File("step1.png"), step2 = game.File("step2.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --draw-every 10 --input-script '" + script + "'" +
-                           testsupport::ScreenshotAt(25900, step1) + testsupport::ScreenshotAt(39000, step2),
-                       &output),
+    ASSERT_EQ(testsupport::RunScript(game, "script", s,
+                                     "--draw-every 10" + testsupport::ScreenshotAt(25900, step1) +
+                                         testsupport::ScreenshotAt(39000, step2),
+                                     &output, true),
               0)
         << output;
     const std::string log = game.Log();

@@ -16,6 +16,8 @@
 #include "platform/headless/NullAudioDevice.h"
 #include "tests/support/DataChunks.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
+#include "tests/support/ScriptPlay.h"
 #include "tools/soundsynth/Recipes.h"
 
 #include <gtest/gtest.h>
@@ -306,20 +308,22 @@ TEST(GameSounds, TheMusicTracksDecodeWhole) {
 
 TEST(GameSounds, TheProgramStartsTheMainScreenAndLevelMusic) {
     testsupport::GameCopy game;
-    const std::string script = game.File("play.txt");
     // The logos are skipped, the main screen plays; then the showcase's F6
     // opens the sample level.
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n"
-                                                    "160 mouse up left\n6000 close\n"));
     std::string output;
-    ASSERT_EQ(game.Run("--headless --input-script '" + script + "'", &output), 0) << output;
+    ASSERT_EQ(testsupport::RunScript(game, "play", testsupport::script::SkipLogos() + "6000 close\n", "",
+                                     &output, true),
+              0)
+        << output;
     std::string log = game.Log();
     EXPECT_TRUE(std::regex_search(log, std::regex("Music starts, looping: +main_theme"))) << log;
 
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n"
-                                                    "160 mouse up left\n6000 key down F6\n6100 key up F6\n"
-                                                    "8000 close\n"));
-    ASSERT_EQ(game.RunShowcase("--headless --input-script '" + script + "'", &output), 0) << output;
+    ASSERT_EQ(testsupport::RunScript(game, "play",
+                                     testsupport::script::SkipLogos() +
+                                         "6000 key down F6\n6100 key up F6\n8000 close\n",
+                                     "", &output),
+              0)
+        << output;
     log = game.Log();
     std::smatch level;
     ASSERT_TRUE(std::regex_search(log, level, std::regex("Level music +(music_0[123])"))) << log;

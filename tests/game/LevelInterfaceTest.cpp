@@ -45,9 +45,7 @@ constexpr uint32_t kLevelIndex = 33;
 
 std::string Click(int ms, int x, int y) {
     // The pointer leaves afterwards, so that no hint stands over the picture.
-    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
-           std::to_string(ms + 50) + " mouse down left\n" + std::to_string(ms + 150) + " mouse up left\n" +
-           std::to_string(ms + 200) + " mouse move 5 300\n";
+    return testsupport::script::held::Click(ms, x, y) + testsupport::script::Move(ms + 200, 5, 300);
 }
 // Types the level's number and opens it.
 std::string OpenLevel34() {

@@ -37,18 +37,15 @@ namespace {
 // into a file of the game copy named after it; answers the log.
 std::string RunGame(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
                     const std::vector<std::pair<int, std::string>>& shots, bool showcase) {
-    const std::string script = game.File(name + ".txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, Click(40, 400, 300) + events));
-    std::string arguments =
-        "--headless --input-script '" + script + "' --until-ms " + std::to_string(untilMs);
+    std::vector<std::pair<int, std::string>> files;
     for (const auto& [at, shot] : shots)
-        arguments += testsupport::ScreenshotAt(at, game.File(shot + ".png"));
-    std::string output;
-    EXPECT_EQ(showcase ? game.RunShowcase(arguments, &output) : game.Run(arguments, &output), 0)
-        << output << game.Log();
-    for (const auto& [at, shot] : shots)
-        testsupport::KeepShot(game.File(shot + ".png"), name + "-" + shot + ".png");
-    return game.Log();
+        files.emplace_back(at, game.File(shot + ".png"));
+    return testsupport::PlayNamed(game, {.name = name,
+                                         .events = Click(40, 400, 300) + events,
+                                         .untilMs = untilMs,
+                                         .shots = files,
+                                         .moreArguments = " --draw-every 1",
+                                         .program = !showcase});
 }
 
 // The white face of a strip (the skin's edit field) and the light gold of the

@@ -7,7 +7,9 @@
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -27,29 +29,22 @@ constexpr int kReady = 6000;
 
 int RunGame(const GameCopy& game, const std::string& name, const std::string& events,
             const std::string& extra) {
-    const std::string script = game.File(name + ".txt");
     // A click skips the logos; the game data is loaded well before 3 s.
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n"
-                                                    "160 mouse up left\n" +
-                                                        events));
     std::string output;
-    const int status = game.RunShowcase("--headless --input-script '" + script + "' " + extra, &output);
+    const int status =
+        testsupport::RunScript(game, name, testsupport::script::SkipLogos() + events, extra, &output);
     EXPECT_EQ(status, 0) << output;
     return status;
 }
 
 std::string Key(int ms, const std::string& key) {
-    return std::to_string(ms) + " key down " + key + "\n" + std::to_string(ms + 100) + " key up " + key +
-           "\n";
+    return testsupport::script::KeyTap(ms, key, 100);
 }
 
 // The pause menu's "to_map": the menu (269 x 510) stands centred on 800 x 600.
 constexpr int kToMapX = (800 - 269) / 2 + 16 + 110, kToMapY = (600 - 510) / 2 + 366 + 20;
 
-std::string Click(int ms, int x, int y) {
-    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
-           std::to_string(ms + 50) + " mouse down left\n" + std::to_string(ms + 150) + " mouse up left\n";
-}
+using testsupport::script::held::Click;
 
 // The log's lines that contain the text, from the line with since on.
 std::vector<std::string> Lines(const std::string& log, const std::string& text,
@@ -70,9 +65,7 @@ std::vector<std::string> Lines(const std::string& log, const std::string& text,
 int GarbagePixels(const std::string& png, int left, int top, int right, int bottom) {
     const testsupport::Shot shot = testsupport::LoadShot(png);
     if (!shot.ok) return -1;
-    return shot.Count(left, top, right, bottom, [](int r, int g, int b) {
-        return std::abs(r - 0x7A) < 14 && std::abs(g - 0x6A) < 14 && std::abs(b - 0x50) < 14;
-    });
+    return shot.NearIn(left, top, right, bottom, 0x7A6A50, 13);
 }
 
 } // namespace
@@ -98,8 +91,8 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
         Key(kReady + 7000, "RETURN") + Key(kReady + 8000, "F6") + Key(kReady + 9000, "ESCAPE") +
         Click(kReady + 9800, kToMapX, kToMapY) + std::to_string(kReady + 11000) + " close\n";
     ASSERT_EQ(RunGame(game, "play", play,
-                      "--screenshot-at " + std::to_string(kReady + 800) + " '" + before +
-                          "' --screenshot-at " + std::to_string(kReady + 6500) + " '" + after + "'"),
+                      testsupport::ScreenshotAt(kReady + 800, before) +
+                          testsupport::ScreenshotAt(kReady + 6500, after)),
               0);
     std::string log = game.Log();
     EXPECT_EQ(Lines(log, "0x00000006 -> 0x80000003").size(), 2u) << log;

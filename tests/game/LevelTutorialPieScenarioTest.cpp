@@ -84,16 +84,11 @@ TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
     EXPECT_GT(pie.Count(460, 100, 500, 165, ArrowYellow), 300) << log;
     // The bakery's pie button: greyed while the egg is still to come, lit as
     // soon as flour and an egg are in the warehouse (the arrow stands below it).
-    const auto buttonFace = [](int r, int g, int b) {
-        return std::abs(r - 0xE8) < 8 && std::abs(g - 0xD8) < 8 && std::abs(b - 0xB0) < 8;
-    };
-    const auto buttonGrey = [](int r, int g, int b) {
-        return std::abs(r - 0xB8) < 8 && std::abs(g - 0xB0) < 8 && std::abs(b - 0xA0) < 8;
-    };
-    EXPECT_GT(eggs.Count(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, buttonGrey), 300) << log;
-    EXPECT_LT(eggs.Count(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, buttonFace), 30) << log;
-    EXPECT_GT(pie.Count(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, buttonFace), 300) << log;
-    EXPECT_LT(pie.Count(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, buttonGrey), 30) << log;
+    constexpr uint32_t kButtonFace = 0xE8D8B0, kButtonGrey = 0xB8B0A0;
+    EXPECT_GT(eggs.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonGrey, 7), 300) << log;
+    EXPECT_LT(eggs.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonFace, 7), 30) << log;
+    EXPECT_GT(pie.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonFace, 7), 300) << log;
+    EXPECT_LT(pie.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonGrey, 7), 30) << log;
     // Step 11: an arrow down at the goal button on the panel, the box on the field.
     EXPECT_GT(goal.Count(205, 565, 250, 645, ArrowYellow), 300) << log;
     EXPECT_GT(goal.Count(390, 300, 630, 350, Parchment), 8000) << log;

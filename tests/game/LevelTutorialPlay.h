@@ -73,6 +73,15 @@ inline void MakeMapProfile(const std::string& user) {
     MakeMapProfile(user, 0);
 }
 
+// The stand-in screen's way into level 1 through the map: a click skips the
+// logos, M opens the map at 5 s, level 1's house its level window at 6 s and
+// its "play" the level at 6.7 s; the level's first click can come at 9 s.
+inline std::string LevelOneFromTheMap() {
+    const MapPoint first = CellPosition(0);
+    return Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" + Click(6000, first.x, first.y + 4) +
+           Click(6700, 578, 538);
+}
+
 // The game's own way into a level: a click skips the logos, "play" (easy)
 // on the main screen opens the map at 5 s, the level's house its level
 // window at 8 s and its "play" the level at 9 s, loaded well before 13 s.

@@ -13,6 +13,7 @@
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -40,12 +41,9 @@ bool Grey(int r, int g, int b) {
 TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    const MapPoint first = CellPosition(0);
     // M opens the map at 5 s; level 1, then "play" in its level window; the
     // level is loaded well before 9 s, when the first click lands on a site (point 2).
-    const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
-                               Click(6000, first.x, first.y + 4) + Click(6700, 578, 538) +
-                               Click(9000, 660, 400);
+    const std::string events = tutorialplay::LevelOneFromTheMap() + Click(9000, 660, 400);
     const std::string log = testsupport::Play(
         game, {.events = events, .shots = {{8900, "before"}, {10020, "step1"}}, .untilMs = 10100});
     EXPECT_NE(log.find("80010000 waits for the clock"), std::string::npos) << log;
@@ -71,11 +69,9 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
 TEST(LevelTutorialScenario, StepsTwoToFourSowWheatOnPointOne) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    const MapPoint first = CellPosition(0);
-    const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
-                               Click(6000, first.x, first.y + 4) + Click(6700, 578, 538) +
-                               Click(9000, 660, 400) + Click(10300, 300, 120) + Click(11200, 460, 320) +
-                               Click(12200, 626, 722) + Click(13200, 577, 722);
+    const std::string events = tutorialplay::LevelOneFromTheMap() + Click(9000, 660, 400) +
+                               Click(10300, 300, 120) + Click(11200, 460, 320) + Click(12200, 626, 722) +
+                               Click(13200, 577, 722);
     const std::string log =
         testsupport::Play(game, {.events = events,
                                  .shots = {{12000, "plants"}, {13000, "wheat"}, {15000, "growing"}},
@@ -102,7 +98,6 @@ TEST(LevelTutorialScenario, StepsTwoToFourSowWheatOnPointOne) {
 TEST(LevelTutorialScenario, ARestartAfterUntickingTheTutorialHasNoTutorial) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    const MapPoint first = CellPosition(0);
     // The pause menu (269 x 510) and the options window (520 x 330) stand
     // centred: the menu's options at row 4, its restart at row 2; the
     // options' tutorial box 26 px in at 121 px down, its close button at the
@@ -110,11 +105,11 @@ TEST(LevelTutorialScenario, ARestartAfterUntickingTheTutorialHasNoTutorial) {
     const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20;
     const int optionsX = (1024 - 520) / 2, optionsY = (768 - 330) / 2;
     const std::string events =
-        Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" + Click(6000, first.x, first.y + 4) +
-        Click(6700, 578, 538) + Click(9000, 660, 400) + "11000 key down ESCAPE\n11050 key up ESCAPE\n" +
-        Click(12000, menuX, menuY + 298) + Click(13000, optionsX + 38, optionsY + 133) +
-        Click(14000, 512, optionsY + 330 - 36) + Click(15000, menuX, menuY + 162) + Click(16000, 578, 538) +
-        Click(18000, 460, 320) + Click(19000, 626, 722) + Click(20000, 577, 722);
+        tutorialplay::LevelOneFromTheMap() + Click(9000, 660, 400) +
+        "11000 key down ESCAPE\n11050 key up ESCAPE\n" + Click(12000, menuX, menuY + 298) +
+        Click(13000, optionsX + 38, optionsY + 133) + Click(14000, 512, optionsY + 330 - 36) +
+        Click(15000, menuX, menuY + 162) + Click(16000, 578, 538) + Click(18000, 460, 320) +
+        Click(19000, 626, 722) + Click(20000, 577, 722);
     const std::string log = tutorialplay::Play(game, events,
                                                {{10500, "untick-tutorial"},
                                                 {13800, "untick-unticked"},
@@ -144,11 +139,8 @@ TEST(LevelTutorialScenario, ARestartAfterUntickingTheTutorialHasNoTutorial) {
 TEST(LevelTutorialScenario, ClicksTheStepDoesNotAskForAreRefused) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    const MapPoint first = CellPosition(0);
-    const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
-                               Click(6000, first.x, first.y + 4) + Click(6700, 578, 538) +
-                               Click(9000, 660, 400) + Click(10300, 300, 120) + Click(11200, 660, 400) +
-                               Click(12500, 460, 320);
+    const std::string events = tutorialplay::LevelOneFromTheMap() + Click(9000, 660, 400) +
+                               Click(10300, 300, 120) + Click(11200, 660, 400) + Click(12500, 460, 320);
     const std::string log = tutorialplay::Play(
         game, events, {{9600, "refused-first"}, {12200, "refused-step2"}, {13300, "selected-point1"}}, 13500);
     tutorialplay::ExpectStepsInOrder(log, {"80010001", "80010002", "80010003"});
@@ -186,18 +178,10 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
                                Click(12000, 391, 363) + Move(12200, 5, 300) + Click(13000, 178, 217) +
                                Move(13200, 5, 300) + Click(14500, 512, 516) + Move(14700, 5, 300) +
                                Click(15500, 503, 243) + Move(15700, 5, 300);
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
     const std::string small = game.File("small.png"), large = game.File("large.png");
-    std::string output;
-    ASSERT_EQ(game.RunShowcase("--headless --draw-every 4 --until-ms 17000 --input-script '" + script + "' " +
-                                   testsupport::ScreenshotAt(10800, small) + " " +
-                                   testsupport::ScreenshotAt(16800, large),
-                               &output),
-              0)
-        << output;
-    testsupport::KeepShot(small, "resize-small.png");
-    testsupport::KeepShot(large, "resize-large.png");
+    testsupport::PlayNamed(
+        game,
+        {.name = "resize", .events = events, .untilMs = 17000, .shots = {{10800, small}, {16800, large}}});
     const std::string log = game.Log();
     EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
     EXPECT_EQ(testsupport::Occurrences(log, "Fullscreen:             Yes"), 1u) << log;
@@ -227,9 +211,7 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
 TEST(LevelTutorialScenario, StepFourteenLetsTheWarehouseBuildingBePicked) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    const MapPoint first = CellPosition(0);
-    std::string s = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
-                    Click(6000, first.x, first.y + 4) + Click(6700, 578, 538);
+    std::string s = tutorialplay::LevelOneFromTheMap();
     const auto next = [&s](int at) { s += Click(at, 512, 200); };
     s += Click(9000, 460, 320) + Click(10500, 512, 300);                           // the clock, step 1
     s += Click(12000, 460, 320) + Click(13000, 626, 712) + Click(14000, 576, 720); // 2-4: wheat on point 1

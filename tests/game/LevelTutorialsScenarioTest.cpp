@@ -27,8 +27,7 @@ namespace {
 
 // A press at a screen position (at 1024 x 768 the field is drawn 1:1).
 std::string Click(int ms, int x, int y) {
-    return std::to_string(ms - 50) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
-           std::to_string(ms) + " mouse down left\n" + std::to_string(ms + 80) + " mouse up left\n";
+    return testsupport::script::ClickAt(ms - 50, x, y, 50, 130);
 }
 
 using tutorialplay::ArrowYellow;

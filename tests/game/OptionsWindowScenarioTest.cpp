@@ -4,6 +4,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -33,17 +34,13 @@ TEST(OptionsWindowScenario, FullScreenCentresTheOptionsOnTheNewScreen) {
     const std::string events = Click(40, 500, 300) + Key(4500, "A") + Key(4600, "RETURN") +
                                Click(6700, 589, 489) + Move(6900, 5, 300) + Click(7900, 178, 217) +
                                Move(8100, 5, 300) + Click(9000, 512, 516) + Move(9200, 5, 300);
-    const std::string script = game.File("options.txt"), before = game.File("before.png"),
-                      after = game.File("after.png"), closed = game.File("closed.png");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
-    std::string output;
-    ASSERT_EQ(game.Run("--headless --draw-every 4 --until-ms 10500 --input-script '" + script + "' " +
-                           testsupport::ScreenshotAt(7800, before) + " " +
-                           testsupport::ScreenshotAt(8800, after) + " " +
-                           testsupport::ScreenshotAt(10400, closed),
-                       &output),
-              0)
-        << output;
+    const std::string before = game.File("before.png"), after = game.File("after.png"),
+                      closed = game.File("closed.png");
+    testsupport::PlayNamed(game, {.name = "options",
+                                  .events = events,
+                                  .untilMs = 10500,
+                                  .shots = {{7800, before}, {8800, after}, {10400, closed}},
+                                  .program = true});
     const Shot a = LoadShot(before), b = LoadShot(after), c = LoadShot(closed);
     ASSERT_TRUE(a.ok && b.ok && c.ok) << a.error << b.error << c.error;
     ASSERT_EQ(a.picture.width, 800);

@@ -32,30 +32,13 @@ constexpr int kReady = 6000;
 
 int RunGame(const GameCopy& game, const std::string& name, const std::string& events,
             const std::string& extra, std::string* output = nullptr) {
-    const std::string script = game.File(name + ".txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n"
-                                                    "160 mouse up left\n" +
-                                                        events));
-    std::string out;
-    const int status = game.RunShowcase("--headless --input-script '" + script + "' " + extra, &out);
-    if (output) *output = out;
-    return status;
+    if (output) output->clear();
+    return testsupport::RunScript(game, name, testsupport::script::SkipLogos() + events, extra, output);
 }
 
 // The cream face of a hint box.
 int HintPixels(const testsupport::Shot& shot, int left, int top, int right, int bottom) {
-    return shot.Count(left, top, right, bottom,
-                      [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0xFFF6DC, 6); });
-}
-
-// Pixels that differ between two shots in a rectangle.
-int Changed(const testsupport::Shot& a, const testsupport::Shot& b, int left, int top, int right,
-            int bottom) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            n += a.At(x, y) != b.At(x, y) ? 1 : 0;
-    return n;
+    return shot.NearIn(left, top, right, bottom, 0xFFF6DC, 6);
 }
 
 void MakeProfile(const GameCopy& game) {
@@ -108,7 +91,8 @@ TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing)
         const int half = 22 * s.unit / 1000;
         const int bl = s.buttonX - half, bt = s.buttonY - half, br = s.buttonX + half, bb = s.buttonY + half;
         // The button was there before the mouse came; resting, it is drawn highlighted.
-        EXPECT_GT(Changed(a, b, bl, bt, br, bb), 40) << "the highlighted button looks different";
+        EXPECT_GT(testsupport::Differing(a, b, bl, bt, br, bb), 40)
+            << "the highlighted button looks different";
         // The hint box hangs below the button 500 ms into the rest, not before.
         const int hl = s.buttonX - 140, ht = s.buttonY + 10, hr = s.buttonX + 140, hb = s.buttonY + 140;
         EXPECT_EQ(HintPixels(a, hl, ht, hr, hb), 0);
@@ -118,10 +102,7 @@ TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing)
         EXPECT_LT(HintPixels(c, hl, ht, hr, hb), 50);
         const int il = s.heapX - 20, it = s.heapY - 70 * s.unit / 1000 - 20, ir = s.heapX + 20,
                   ib = s.heapY - 70 * s.unit / 1000 + 20;
-        EXPECT_GT(
-            c.Count(il, it, ir, ib,
-                    [](int r, int g, int bl2) { return testsupport::ColourNear(r, g, bl2, 0xF4E4C0, 10); }),
-            20);
+        EXPECT_GT(c.NearIn(il, it, ir, ib, 0xF4E4C0, 10), 20);
     }
 }
 
@@ -264,10 +245,7 @@ TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBa
     // grey of a button whose ingredients are missing.
     const testsupport::Shot first = testsupport::LoadShot(opened);
     ASSERT_TRUE(first.ok);
-    const auto face = [&](uint32_t rgb) {
-        return first.Count(506, 136, 534, 146,
-                           [&](int r, int g, int b) { return testsupport::ColourNear(r, g, b, rgb, 8); });
-    };
+    const auto face = [&](uint32_t rgb) { return first.NearIn(506, 136, 534, 146, rgb, 8); };
     EXPECT_GT(face(0xE8D8B0), 150) << "the bread button looks disabled";
     EXPECT_EQ(face(0xB8B0A0), 0) << "the bread button looks disabled";
 

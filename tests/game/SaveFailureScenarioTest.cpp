@@ -78,17 +78,13 @@ TEST(SaveFailureScenario, APerUserFolderThatCannotBeUsedIsNamedWithTheFolderUsed
     for (const char* key : {"T", "O", "V", "E"})
         events += Key(ms, key), ms += 40;
     events += Key(ms + 100, "RETURN");
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
     const std::string told = game.File("told.png"), after = game.File("after.png");
-    std::string output;
-    ASSERT_EQ(game.Run("--headless --until-ms 9000 --input-script '" + script + "'" +
-                           testsupport::ScreenshotAt(5800, told) + testsupport::ScreenshotAt(6900, after),
-                       &output),
-              0)
-        << output;
-    testsupport::KeepShot(told, "folder-told.png");
-    testsupport::KeepShot(after, "folder-after.png");
+    testsupport::PlayNamed(game, {.name = "folder",
+                                  .events = events,
+                                  .untilMs = 9000,
+                                  .shots = {{5800, told}, {6900, after}},
+                                  .moreArguments = " --draw-every 1",
+                                  .program = true});
     const std::string log = testsupport::ReadFileBytes(profiles + "/log.txt");
     EXPECT_NE(
         log.find("folder notice: The usual folder for your saves cannot be used: " + game.File("home-file") +
@@ -102,7 +98,7 @@ TEST(SaveFailureScenario, APerUserFolderThatCannotBeUsedIsNamedWithTheFolderUsed
     // The dialog's parchment covers the new-player window's name field until
     // the click, which leaves the field to take the name.
     const Shot a = LoadShot(told), b = LoadShot(after);
-    ASSERT_TRUE(a.ok && b.ok) << output;
+    ASSERT_TRUE(a.ok && b.ok) << a.error << b.error;
     const auto white = [](int r, int g, int b) { return r > 245 && g > 245 && b > 245; };
     EXPECT_GT(a.NearIn(320, 300, 700, 460, kWindowFace, 6), 20000) << "the dialog";
     EXPECT_LT(a.Count(290, 356, 730, 395, white), 2000) << "the dialog covers the field";

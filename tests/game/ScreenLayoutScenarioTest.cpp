@@ -201,9 +201,6 @@ TEST(ScreenLayoutScenario, TheOptionsVolumeBarsKeepToTheirPlaces) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
         GameCopy game;
-        ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
-                                                "[Video]\nWindow=" + std::to_string(size.width) + "," +
-                                                    std::to_string(size.height) + "\n"));
         // A first player "a" is made; the main menu's "options" opens the
         // window (520 x 330, centred).
         const bool small = size.width == 800;
@@ -211,16 +208,13 @@ TEST(ScreenLayoutScenario, TheOptionsVolumeBarsKeepToTheirPlaces) {
                                    "4600 key down RETURN\n4650 key up RETURN\n" +
                                    Click(6700, small ? 589 : 749, small ? 489 : 581) +
                                    "6900 mouse move 5 300\n";
-        const std::string script = game.File("options.txt");
-        ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
-        std::string output;
-        ASSERT_EQ(game.Run("--headless --until-ms 8000 --input-script '" + script + "' " +
-                               testsupport::ScreenshotAt(7900, game.File("options.png")),
-                           &output),
-                  0)
-            << output;
-        testsupport::KeepShot(game.File("options.png"), "options-" + Describe(size) + ".png");
-        ASSERT_NE(game.Log().find("The options window opens."), std::string::npos);
+        const std::string log = PlayAt(game, size,
+                                       {.events = events,
+                                        .shots = {{7900, "options"}},
+                                        .untilMs = 8000,
+                                        .program = true,
+                                        .drawEvery = 1});
+        ASSERT_NE(log.find("The options window opens."), std::string::npos);
         const Shot options = testsupport::LoadShot(game.File("options.png"));
         ASSERT_TRUE(options.ok);
         const auto bar = [](int r, int g, int b) {
@@ -315,10 +309,8 @@ TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
         const Shot result = tutorialplay::Load(game, "result");
         ASSERT_TRUE(result.ok);
         // The sign's ears of wheat and its nails in the band's left end.
-        const auto ears = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0xE8B448, 16); };
-        const auto nails = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0x3A2210, 10); };
-        EXPECT_GT(result.Count(left + 14, top + 60, left + 172, top + 130, ears), 120);
-        EXPECT_GT(result.Count(left + 14, top + 60, left + 172, top + 130, nails), 40);
+        EXPECT_GT(result.NearIn(left + 14, top + 60, left + 172, top + 130, 0xE8B448, 16), 120);
+        EXPECT_GT(result.NearIn(left + 14, top + 60, left + 172, top + 130, 0x3A2210, 10), 40);
         // "OK" answered: the level was left (the showcase stands in for
         // the map).
         const size_t opened = log.find("Level result                window opened");

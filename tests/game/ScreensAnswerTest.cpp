@@ -57,15 +57,14 @@ TEST(ScreensAnswer, TheMapAnswersAfterItRevealsAWonLevel) {
     s += Key(35000, "ESCAPE");               // the map leaves for the main screen
     s += Click(37000, 749, 445);             // "play" easy again: the map
     s += "40000 close\n";
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, s));
     const std::string window = game.File("window.png"), awards = game.File("awards.png"),
                       map = game.File("map.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --draw-every 10 --input-script '" + script + "'" +
-                           testsupport::ScreenshotAt(30900, window) +
-                           testsupport::ScreenshotAt(33900, awards) + testsupport::ScreenshotAt(34900, map),
-                       &output),
+    ASSERT_EQ(testsupport::RunScript(game, "script", s,
+                                     "--draw-every 10" + testsupport::ScreenshotAt(30900, window) +
+                                         testsupport::ScreenshotAt(33900, awards) +
+                                         testsupport::ScreenshotAt(34900, map),
+                                     &output, true),
               0)
         << output;
     const std::string log = game.Log();
@@ -104,13 +103,12 @@ TEST(ScreensAnswer, MinimisingTheWindowOpensTheLevelsPauseMenu) {
     s += "15000 minimise\n16000 restore\n";
     s += Click(18000, 503, 234); // the pause menu's "Continue"
     s += "20000 close\n";
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, s));
     const std::string menu = game.File("menu.png"), after = game.File("after.png");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --draw-every 10 --input-script '" + script + "'" +
-                           testsupport::ScreenshotAt(17000, menu) + testsupport::ScreenshotAt(19500, after),
-                       &output),
+    ASSERT_EQ(testsupport::RunScript(game, "script", s,
+                                     "--draw-every 10" + testsupport::ScreenshotAt(17000, menu) +
+                                         testsupport::ScreenshotAt(19500, after),
+                                     &output, true),
               0)
         << output;
     const std::string log = game.Log();
@@ -140,10 +138,8 @@ TEST(ScreensAnswer, NothingReachesAScreenWhileItFades) {
     s += testsupport::script::quick::Click(5500, house.x, house.y + 4);
     s += Click(7000, house.x, house.y + 4);
     s += "8000 close\n";
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, s));
     std::string output;
-    ASSERT_EQ(game.Run("--headless --draw-every 10 --input-script '" + script + "'", &output), 0) << output;
+    ASSERT_EQ(testsupport::RunScript(game, "script", s, "--draw-every 10", &output, true), 0) << output;
     const std::string log = game.Log();
     EXPECT_EQ(log.find("The options window opens."), std::string::npos) << log;
     const std::vector<std::string> expected = {"00000001", "80000002", "00000006", "00000005", "FFFFFFFF"};

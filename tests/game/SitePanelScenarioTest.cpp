@@ -32,17 +32,10 @@ constexpr int kPanelButtonY = 722;
 constexpr int kUpgradeX = 661;
 constexpr int kChildCentreX = 626;
 
-std::string Move(int ms, int x, int y) {
-    return std::to_string(ms) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n";
-}
+using testsupport::script::Move;
 
 int RunGame(const GameCopy& game, const std::string& events, const std::string& extra) {
-    const std::string script = game.File("play.txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, "40 mouse move 400 300\n60 mouse down left\n"
-                                                    "160 mouse up left\n" +
-                                                        events));
-    std::string out;
-    return game.RunShowcase("--headless --input-script '" + script + "' " + extra, &out);
+    return testsupport::RunScript(game, "play", testsupport::script::SkipLogos() + events, extra);
 }
 
 bool Has(const std::string& line, const std::string& text) {

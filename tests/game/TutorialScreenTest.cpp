@@ -29,21 +29,16 @@ using tutorialplay::Parchment;
 TEST(TutorialScreen, StepOverTheScreenAfterLoadingEndsOnAClick) {
     GameCopy game;
     ASSERT_TRUE(testsupport::UseWindow(game));
-    const auto at = [](int ms) { return std::to_string(kKeyMs + ms); };
-    const std::string script = game.File("tutorial.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(
-        script, testsupport::script::SkipLogos() + at(0) + " key down F8\n" + at(80) + " key up F8\n" +
-                    at(2000) + " mouse move 700 300\n" + at(2020) + " mouse down left\n" + at(2100) +
-                    " mouse up left\n"));
     const std::string shown = game.File("shown.png"), gone = game.File("gone.png");
-    std::string output;
-    const int status = game.RunShowcase("--headless --input-script '" + script + "' --until-ms " + at(3000) +
-                                            " --screenshot-at " + at(1200) + " '" + shown +
-                                            "' --screenshot-at " + at(2900) + " '" + gone + "'",
-                                        &output);
-    ASSERT_EQ(status, 0) << output;
+    testsupport::PlayNamed(game, {.name = "tutorial",
+                                  .events = testsupport::script::SkipLogos() +
+                                            testsupport::script::KeyTap(kKeyMs, "F8", 80) +
+                                            testsupport::script::ClickAt(kKeyMs + 2000, 700, 300, 20, 100),
+                                  .untilMs = kKeyMs + 3000,
+                                  .shots = {{kKeyMs + 1200, shown}, {kKeyMs + 2900, gone}},
+                                  .moreArguments = " --draw-every 1"});
     const Shot a = LoadShot(shown), b = LoadShot(gone);
-    ASSERT_TRUE(a.ok && b.ok) << output;
+    ASSERT_TRUE(a.ok && b.ok) << a.error << b.error;
     ASSERT_EQ(a.picture.width, 1024);
     ASSERT_EQ(a.picture.height, 768);
     // The arrow just below and left of the counter, the box below it.

@@ -11,6 +11,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -38,31 +39,25 @@ TEST(TutorialTextTagsScenario, LevelOnesSowingHintShowsThePriceWithItsCoin) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
     ASSERT_TRUE(testsupport::UseWindow(game));
-    const MapPoint first = CellPosition(0);
     // The map at 5 s, level 1 and "play"; the first click in the level (9 s)
     // starts the clock. Then: sow point 1 (steps 2-4), harvest it once ripe
     // (30 s), click away steps 7 and 8, select point 2 and its plants button:
     // step 11 explains the wheat's price.
-    const std::string events =
-        Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" + Click(6000, first.x, first.y + 4) +
-        Click(6700, 578, 538) + Click(9000, 660, 400) + Click(10300, 300, 120) + Click(11200, 460, 320) +
-        Click(12200, 626, 722) + Click(13200, 577, 722) + Click(30000, 460, 247) + Click(42500, 500, 300) +
-        Click(45000, 500, 300) + Click(46500, 660, 400) + Click(48000, 626, 722);
-    const std::string script = game.File("script.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, events));
+    const std::string events = tutorialplay::LevelOneFromTheMap() + Click(9000, 660, 400) +
+                               Click(10300, 300, 120) + Click(11200, 460, 320) + Click(12200, 626, 722) +
+                               Click(13200, 577, 722) + Click(30000, 460, 247) + Click(42500, 500, 300) +
+                               Click(45000, 500, 300) + Click(46500, 660, 400) + Click(48000, 626, 722);
     const std::string hint = game.File("hint.png");
-    std::string output;
-    ASSERT_EQ(game.RunShowcase("--headless --until-ms 50100 --input-script '" + script +
-                                   "' --screenshot-at 50000 '" + hint + "'",
-                               &output),
-              0)
-        << output;
-    const std::string log = game.Log();
+    const std::string log = testsupport::PlayNamed(game, {.name = "tags",
+                                                          .events = events,
+                                                          .untilMs = 50100,
+                                                          .shots = {{50000, hint}},
+                                                          .moreArguments = " --draw-every 1"});
     ASSERT_NE(log.find("step 8001000B"), std::string::npos) << log;
     // Steps 1, 8 and 11 name the goal, its count and the price through tags: all expanded.
     EXPECT_EQ(log.find("Tag unexpanded"), std::string::npos) << log;
     const Shot shot = LoadShot(hint);
-    ASSERT_TRUE(shot.ok) << output;
+    ASSERT_TRUE(shot.ok) << shot.error;
     // The box stands above the plant choice (577, 722), over the field.
     EXPECT_GT(shot.Count(300, 500, 800, 610, CoinGold), 40) << "the coin of the price";
     EXPECT_GT(shot.Count(300, 500, 800, 610, PriceGreen), 15) << "the affordable price";

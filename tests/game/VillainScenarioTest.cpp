@@ -11,6 +11,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -42,15 +43,12 @@ int ScreenY(int y) {
 
 // A press at a field position (the mouse moves there 50 ms before).
 std::string ClickField(int ms, int x, int y) {
-    return std::to_string(ms - 50) + " mouse move " + std::to_string(ScreenX(x)) + " " +
-           std::to_string(ScreenY(y)) + "\n" + std::to_string(ms) + " mouse down left\n" +
-           std::to_string(ms + 100) + " mouse up left\n";
+    return testsupport::script::ClickAt(ms - 50, ScreenX(x), ScreenY(y), 50, 150);
 }
 
 // A press at a screen position.
 std::string ClickScreen(int ms, int x, int y) {
-    return std::to_string(ms - 50) + " mouse move " + std::to_string(x) + " " + std::to_string(y) + "\n" +
-           std::to_string(ms) + " mouse down left\n" + std::to_string(ms + 100) + " mouse up left\n";
+    return testsupport::script::ClickAt(ms - 50, x, y, 50, 150);
 }
 
 // Skips the logos, then "32" and F6 open level 32; the click on the wheat
@@ -62,10 +60,8 @@ std::string Opening() {
 
 int RunGame(const GameCopy& game, const std::string& name, const std::string& events,
             const std::string& extra) {
-    const std::string script = game.File(name + ".txt");
-    EXPECT_TRUE(testsupport::WriteFileBytes(script, events));
     std::string output;
-    const int status = game.RunShowcase("--headless --input-script '" + script + "' " + extra, &output);
+    const int status = testsupport::RunScript(game, name, events, extra, &output);
     EXPECT_EQ(status, 0) << output;
     return status;
 }
@@ -73,7 +69,7 @@ int RunGame(const GameCopy& game, const std::string& name, const std::string& ev
 std::string Shots(const GameCopy& game, const std::vector<std::pair<int, std::string>>& shots) {
     std::string args;
     for (const auto& [ms, name] : shots)
-        args += " --screenshot-at " + std::to_string(ms) + " '" + game.File(name) + "'";
+        args += testsupport::ScreenshotAt(ms, game.File(name));
     return args;
 }
 
@@ -139,9 +135,7 @@ float SavedShotDistance(const std::string& bytes, uint32_t target) {
 // Pixels of one colour in a box of half-size `half` around a field point.
 int Pixels(const Shot& shot, int x, int y, int half, uint32_t colour, int tolerance = 24) {
     const int sx = ScreenX(x), sy = ScreenY(y);
-    return shot.Count(sx - half, sy - half, sx + half, sy + half, [&](int r, int g, int b) {
-        return testsupport::ColourNear(r, g, b, colour, tolerance);
-    });
+    return shot.NearIn(sx - half, sy - half, sx + half, sy + half, colour, tolerance);
 }
 
 // Any of the three crosses' paints.

@@ -134,14 +134,12 @@ TEST(WholeGame, AFreshStartPlaysToAGoldMedalAndTheProgressStaysAfterARestart) {
     const std::string folder = ShotFolder();
     auto shot = [&folder](const std::string& name) { return folder + "/" + name + ".png"; };
 
-    const std::string script = game.File("first.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, FirstRun()));
     // Only the stages' frames are looked at: the others need not be drawn.
-    std::string arguments = "--headless --draw-every 10 --input-script '" + script + "'";
+    std::string arguments = "--draw-every 10";
     for (const auto& [name, ms] : kStages)
-        arguments += " --screenshot-at " + std::to_string(ms) + " '" + shot(name) + "'";
+        arguments += testsupport::ScreenshotAt(ms, shot(name));
     std::string output;
-    ASSERT_EQ(game.Run(arguments, &output), 0) << output;
+    ASSERT_EQ(testsupport::RunScript(game, "first", FirstRun(), arguments, &output, true), 0) << output;
     const std::string log = game.Log();
 
     // Logos, loading, the main screen, the comic, the map, the level's
@@ -199,12 +197,9 @@ TEST(WholeGame, AFreshStartPlaysToAGoldMedalAndTheProgressStaysAfterARestart) {
 
     // A second start: the same player, straight to the map with "easy" (no
     // comic this time), which shows level 1's medal and level 2 open.
-    const std::string again = game.File("again.txt");
-    ASSERT_TRUE(
-        testsupport::WriteFileBytes(again, Click(40, 500, 300) + Click(2000, 749, 445) + "6000 close\n"));
-    ASSERT_EQ(game.Run("--headless --input-script '" + again + "' --screenshot-at 5000 '" +
-                           shot("restart-map") + "'",
-                       &output),
+    ASSERT_EQ(testsupport::RunScript(game, "again",
+                                     Click(40, 500, 300) + Click(2000, 749, 445) + "6000 close\n",
+                                     testsupport::ScreenshotAt(5000, shot("restart-map")), &output, true),
               0)
         << output;
     const std::string log2 = game.Log();

@@ -21,6 +21,7 @@
 #include "sprites/SpriteEffect.h"
 #include "sprites/SpriteHost.h"
 #include "sprites/SpritePack.h"
+#include "tests/sprites/SpriteTestHost.h"
 #include "tests/support/FakeLevel.h"
 
 #include <gtest/gtest.h>
@@ -62,18 +63,6 @@ class FieldViewer : public DXLViewer {
         return ChangeDisplayMode(&s) == kResultOk && HasDevice();
     }
     CaptureSink sink;
-};
-
-class FieldHost final : public SpriteHost {
-  public:
-    FieldHost() { SetSpriteHost(this); }
-    ~FieldHost() override { SetSpriteHost(nullptr); }
-    uint32_t GameClock() override { return clock; }
-    uint32_t RealClock() override { return clock; }
-    void TakeCallbacks(uint32_t) override {}
-    void RestoreCallbacks() override {}
-    void SetGameState(int32_t) override {}
-    uint32_t clock = 1000;
 };
 
 // The level around the field: its money, clock and path finder, points 0
@@ -180,7 +169,7 @@ class FieldScenario : public ::testing::Test {
     }
 
     FieldViewer viewer;
-    FieldHost host;
+    spritetest::TestHost host{1000};
     Reader sprites{nullptr, kis::CloseDataFile};
     std::unique_ptr<DXLTextures> shared;
     SpriteLibraries libraries;
@@ -242,12 +231,12 @@ TEST_F(FieldScenario, FarmerWalksAndWorksChickenWandersMoneyFliesAndStockChanges
     PRODUCT wheat{1};
     ProductStock stock([](const PRODUCT*, uint32_t level) { return 10 * level; }, 4);
     ValueCounter counter;
-    counter.SetTarget(level.money.Get(), 0, host.clock, 0);
+    counter.SetTarget(level.money.Get(), 0, host.game, 0);
 
     std::ofstream log("level-field/log.txt");
     level.money.Listeners().Add([&] {
         log << "t=" << level.time << " money " << level.money.Get() << "\n";
-        counter.SetTarget(level.money.Get(), 600, host.clock, 0);
+        counter.SetTarget(level.money.Get(), 600, host.game, 0);
     });
     stock.AddListener([&](const ProductStock::Record& r) {
         log << "t=" << level.time << " stock " << r.count << "/" << r.capacity << "\n";
@@ -279,7 +268,7 @@ TEST_F(FieldScenario, FarmerWalksAndWorksChickenWandersMoneyFliesAndStockChanges
     const uint32_t shotsAt[] = {1000, 4200, 5300, 9500};
     for (uint32_t tick = 0; tick < 2000; ++tick) { // 20 s in 10-ms ticks
         level.time += 10;
-        host.clock += 10;
+        host.SetClocks(host.game + 10);
         level.finder->Update(1000000);
         const float cx = chicken.X(), cy = chicken.Y();
         if (chicken.JobCount() == 0) {
@@ -313,7 +302,7 @@ TEST_F(FieldScenario, FarmerWalksAndWorksChickenWandersMoneyFliesAndStockChanges
         map.Update(10);
 
         if (tick % 2 == 0) { // a frame every 20 ms
-            counter.Update(host.clock);
+            counter.Update(host.game);
             DrawFrame(map);
         }
         if (shots < 4 && level.time == shotsAt[shots]) {

@@ -7,7 +7,9 @@
 // runs and the clock has moved on.
 
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -42,27 +44,20 @@ TEST(LevelPanelScreen, PanelOverTheSampleLevelAtBothScreenSizes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.w);
         GameCopy game;
-        ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
-                                                "[Video]\nWindow=" + std::to_string(c.w) + "," +
-                                                    std::to_string(c.h) + "\n"));
+        ASSERT_TRUE(testsupport::UseWindow(game, c.w, c.h));
         const int top = c.h - 115;
         const int bonusX = (c.w - 106) / 2, bonusY = top - 56;
-        const std::string script = game.File("panel.txt");
-        const auto at = [](int ms) { return std::to_string(kOpenMs + ms); };
-        ASSERT_TRUE(testsupport::WriteFileBytes(
-            script, "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n" + at(0) +
-                        " key down F5\n" + at(80) + " key up F5\n" + at(900) + " mouse move " +
-                        std::to_string(bonusX + 27) + " " + std::to_string(bonusY + 24) + "\n" + at(1000) +
-                        " mouse down left\n" + at(1080) + " mouse up left\n"));
         const std::string opened = game.File("opened.png"), running = game.File("running.png");
-        std::string output;
-        const int status = game.RunShowcase("--headless --input-script '" + script + "' --until-ms " +
-                                                at(4300) + " --screenshot-at " + at(500) + " '" + opened +
-                                                "' --screenshot-at " + at(4200) + " '" + running + "'",
-                                            &output);
-        ASSERT_EQ(status, 0) << output;
+        testsupport::PlayNamed(
+            game,
+            {.name = "panel",
+             .events = testsupport::script::SkipLogos() + testsupport::script::KeyTap(kOpenMs, "F5", 80) +
+                       testsupport::script::ClickAt(kOpenMs + 900, bonusX + 27, bonusY + 24, 100, 180),
+             .untilMs = kOpenMs + 4300,
+             .shots = {{kOpenMs + 500, opened}, {kOpenMs + 4200, running}},
+             .moreArguments = " --draw-every 1"});
         const Shot a = LoadShot(opened), b = LoadShot(running);
-        ASSERT_TRUE(a.ok && b.ok) << output;
+        ASSERT_TRUE(a.ok && b.ok) << a.error << b.error;
         ASSERT_EQ(a.picture.width, c.w);
         ASSERT_EQ(a.picture.height, c.h);
 

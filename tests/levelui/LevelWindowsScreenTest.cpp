@@ -5,7 +5,9 @@
 // after a click (the medal), left with Enter.
 
 #include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -36,11 +38,9 @@ bool Gold(int r, int g, int b) {
 
 TEST(LevelWindowsScreen, PageMenuLevelWindowAndResult) {
     GameCopy game;
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=1024,768\n"));
-    const std::string script = game.File("windows.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script,
-                                            "40 mouse move 400 300\n60 mouse down left\n160 mouse up left\n"
-                                            "7000 key down F9\n7080 key up F9\n"
+    ASSERT_TRUE(testsupport::UseWindow(game));
+    const std::string events =
+        testsupport::script::SkipLogos() + ("7000 key down F9\n7080 key up F9\n"
                                             // a click anywhere closes the page
                                             "8200 mouse move 100 100\n8300 mouse down left\n"
                                             "8380 mouse up left\n8600 key down F9\n8680 key up F9\n"
@@ -52,21 +52,20 @@ TEST(LevelWindowsScreen, PageMenuLevelWindowAndResult) {
                                             "11200 key down ESCAPE\n11280 key up ESCAPE\n"
                                             "11600 key down F9\n11680 key up F9\n"
                                             "13600 mouse down left\n13680 mouse up left\n"
-                                            "14500 key down RETURN\n14580 key up RETURN\n"));
+                                            "14500 key down RETURN\n14580 key up RETURN\n");
     const std::string page = game.File("page.png"), menu = game.File("menu.png"),
                       level = game.File("level.png"), reveal = game.File("reveal.png"),
                       all = game.File("all.png"), after = game.File("after.png");
-    std::string output;
-    const int status = game.RunShowcase(
-        "--headless --input-script '" + script + "' --until-ms 15000 --screenshot-at 8000 '" + page +
-            "' --screenshot-at 9500 '" + menu + "' --screenshot-at 10500 '" + level +
-            "' --screenshot-at 13500 '" + reveal + "' --screenshot-at 14400 '" + all +
-            "' --screenshot-at 14900 '" + after + "'",
-        &output);
-    ASSERT_EQ(status, 0) << output;
+    testsupport::PlayNamed(
+        game,
+        {.name = "windows",
+         .events = events,
+         .untilMs = 15000,
+         .shots = {{8000, page}, {9500, menu}, {10500, level}, {13500, reveal}, {14400, all}, {14900, after}},
+         .moreArguments = " --draw-every 1"});
     const Shot a = LoadShot(page), m = LoadShot(menu), l = LoadShot(level), r = LoadShot(reveal),
                f = LoadShot(all), e = LoadShot(after);
-    ASSERT_TRUE(a.ok && m.ok && l.ok && r.ok && f.ok && e.ok) << output;
+    ASSERT_TRUE(a.ok && m.ok && l.ok && r.ok && f.ok && e.ok);
     ASSERT_EQ(a.picture.width, 1024);
 
     // The page: 680 x 256 centred 20 px above the middle, at (172, 236).

@@ -8,6 +8,7 @@
 
 #include "tests/support/GameCopy.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <gtest/gtest.h>
 
@@ -41,27 +42,23 @@ bool Gold(int r, int g, int b) {
 
 TEST(WarehouseScreen, SellFiveWheatThenUpgrade) {
     GameCopy game;
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nWindow=800,600\n"));
+    ASSERT_TRUE(testsupport::UseWindow(game, 800, 600));
     // The window (574 x 420) is centred and moved 2 px right: its corner at (115, 90).
-    const std::string script = game.File("warehouse.txt");
-    ASSERT_TRUE(testsupport::WriteFileBytes(script, "7000 key down F7\n7080 key up F7\n"
-                                                    "7400 mouse move 166 190\n7500 mouse down left\n"
-                                                    "7580 mouse up left\n"
-                                                    "7800 mouse move 648 335\n7900 mouse down left\n"
-                                                    "7980 mouse up left\n"
-                                                    "8600 mouse move 214 478\n8700 mouse down left\n"
-                                                    "8780 mouse up left\n"));
+    const std::string events = "7000 key down F7\n7080 key up F7\n"
+                               "7400 mouse move 166 190\n7500 mouse down left\n"
+                               "7580 mouse up left\n"
+                               "7800 mouse move 648 335\n7900 mouse down left\n"
+                               "7980 mouse up left\n"
+                               "8600 mouse move 214 478\n8700 mouse down left\n"
+                               "8780 mouse up left\n";
     const std::string sold = game.File("sold.png"), upgraded = game.File("upgraded.png");
-    std::string output;
-    const int status =
-        game.RunShowcase("--headless --input-script '" + script + "' --until-ms 9400 --screenshot-at 8500 '" +
-                             sold + "' --screenshot-at 9300 '" + upgraded + "'",
-                         &output);
-    ASSERT_EQ(status, 0) << output;
-    testsupport::KeepShot(sold, "warehouse-sold.png");
-    testsupport::KeepShot(upgraded, "warehouse-upgraded.png");
+    testsupport::PlayNamed(game, {.name = "warehouse",
+                                  .events = events,
+                                  .untilMs = 9400,
+                                  .shots = {{8500, sold}, {9300, upgraded}},
+                                  .moreArguments = " --draw-every 1"});
     const Shot a = LoadShot(sold), b = LoadShot(upgraded);
-    ASSERT_TRUE(a.ok && b.ok) << output;
+    ASSERT_TRUE(a.ok && b.ok) << a.error << b.error;
     ASSERT_EQ(a.picture.width, 800);
 
     // The window's body and the selected wheat tile.

@@ -2,6 +2,7 @@
 #include "platform/Random.h"
 #include "tests/support/Damage.h"
 #include "tests/support/OggVorbis.h"
+#include "tests/support/SoundData.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -365,24 +366,10 @@ TEST(VorbisDecoder, DamageBehindRightCheckValuesNeverCrashes) {
     testsupport::ForRounds(1500, 2000, [&](int round) {
         std::string bytes = testsupport::Damage(samples[round % 3], round / 3);
         testsupport::FixOggChecksums(bytes);
-        std::string error;
-        auto decoder = platform::OpenAudioDecoder(std::vector<uint8_t>(bytes.begin(), bytes.end()), &error);
-        if (!decoder) {
-            EXPECT_FALSE(error.empty());
+        if (testsupport::ExpectDecodesToAnEndOrRefuses(bytes))
+            ++decoded;
+        else
             ++refused;
-            return;
-        }
-        ++decoded;
-        ASSERT_GE(decoder->Channels(), 1);
-        ASSERT_LE(decoder->Channels(), 2);
-        std::vector<int16_t> out(size_t(1024) * size_t(decoder->Channels()));
-        for (int pass = 0; pass < 2; ++pass) {
-            int64_t frames = 0;
-            for (int n; (n = decoder->Read(out.data(), 1024)) > 0 && frames < 4000000;)
-                frames += n;
-            EXPECT_LT(frames, 4000000) << "decoding ends";
-            if (!decoder->Rewind()) break;
-        }
     });
     EXPECT_GT(decoded, 0);
     EXPECT_GT(refused, 0);

@@ -234,27 +234,10 @@ TEST(AudioDecoder, DamagedSoundFilesAreRefusedOrDecodeWithinBounds) {
         const bool isOgg = round % 3 == 0;
         const std::string good = isOgg ? ogg : std::string(wavs[round % 4].begin(), wavs[round % 4].end());
         const std::string bytes = testsupport::Damage(good, round / 3);
-        std::string error;
-        auto decoder = platform::OpenAudioDecoder(std::vector<uint8_t>(bytes.begin(), bytes.end()), &error);
-        if (!decoder) {
-            EXPECT_FALSE(error.empty());
+        if (testsupport::ExpectDecodesToAnEndOrRefuses(bytes))
+            ++decoded;
+        else
             ++refused;
-            return;
-        }
-        ++decoded;
-        ASSERT_GE(decoder->Channels(), 1);
-        ASSERT_LE(decoder->Channels(), 2);
-        EXPECT_GT(decoder->Rate(), 0);
-        // Far more frames than the good files hold ends any decoding that
-        // would not end by itself.
-        std::vector<int16_t> out(size_t(1024) * size_t(decoder->Channels()));
-        for (int pass = 0; pass < 2; ++pass) {
-            int64_t frames = 0;
-            for (int n; (n = decoder->Read(out.data(), 1024)) > 0 && frames < 4000000;)
-                frames += n;
-            EXPECT_LT(frames, 4000000) << "decoding ends";
-            if (!decoder->Rewind()) break;
-        }
     });
     EXPECT_GT(decoded, 0);
     EXPECT_GT(refused, 0);

@@ -54,4 +54,13 @@ inline bool WriteDataChunks(const std::string& path, const DataFileKind& kind,
     return kis::CloseDataFile(writer);
 }
 
+// Writes a file of the kind holding only the chunk and opens it for reading;
+// null when either fails.
+inline kis::DataFileReaderPtr OnlyChunkFile(const std::string& path, const DataFileKind& kind,
+                                            const DataChunk& chunk) {
+    if (!WriteDataChunks(path, kind, {chunk})) return nullptr;
+    return kis::DataFileReaderPtr(kis::OpenDataFileForRead(platform::Utf8ToUtf16(path).c_str(), kind.typeId,
+                                                           kind.typeVersion, kind.dataVersion));
+}
+
 } // namespace testsupport

@@ -10,9 +10,10 @@ namespace testsupport {
 
 int Shot::Count(int left, int top, int right, int bottom,
                 const std::function<bool(int r, int g, int b)>& test) const {
+    // The rectangle is clipped to the picture on every side.
     int n = 0;
-    for (int y = top; y < bottom && y < picture.height; ++y)
-        for (int x = left; x < right && x < picture.width; ++x) {
+    for (int y = std::max(top, 0); y < bottom && y < picture.height; ++y)
+        for (int x = std::max(left, 0); x < right && x < picture.width; ++x) {
             const uint32_t c = At(x, y);
             n += test(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF));
         }
@@ -20,12 +21,11 @@ int Shot::Count(int left, int top, int right, int bottom,
 }
 
 int Shot::Near(int x, int y, int half, uint32_t colour, int tolerance) const {
-    return NearIn(std::max(x - half, 0), std::max(y - half, 0), x + half + 1, y + half + 1, colour,
-                  tolerance);
+    return NearIn(x - half, y - half, x + half + 1, y + half + 1, colour, tolerance);
 }
 
 int Shot::NearIn(int left, int top, int right, int bottom, uint32_t colour, int tolerance) const {
-    return Count(std::max(left, 0), std::max(top, 0), right, bottom,
+    return Count(left, top, right, bottom,
                  [&](int r, int g, int b) { return ColourNear(r, g, b, colour, tolerance); });
 }
 

@@ -16,6 +16,17 @@ bool UseWindow(const GameCopy& game, int width, int height) {
                           "[Video]\nWindow=" + std::to_string(width) + "," + std::to_string(height) + "\n");
 }
 
+int RunScript(const GameCopy& game, const std::string& name, const std::string& events,
+              const std::string& arguments, std::string* output, bool program) {
+    const std::string script = game.File(name + ".txt");
+    if (!WriteFileBytes(script, events)) return -1;
+    const std::string command = "--headless --input-script '" + script + "' " + arguments;
+    std::string out;
+    const int status = program ? game.Run(command, &out) : game.RunShowcase(command, &out);
+    if (output) *output += out;
+    return status;
+}
+
 std::string Play(const GameCopy& game, const ScriptPlay& play) {
     EXPECT_TRUE(UseWindow(game, play.width, play.height));
     const std::string script = game.File("script.txt");

@@ -20,6 +20,13 @@ struct ScriptPlay {
     int drawEvery = 4;    // frames between drawn ones (those of the shots are always drawn)
 };
 
+// The showcase (or, with `program`, the game itself) run headless on the
+// events, written as the input script NAME.txt, with the further arguments;
+// its exit status, -1 when the script cannot be written. Its standard output
+// and error are added to `output` when given.
+int RunScript(const GameCopy& game, const std::string& name, const std::string& events,
+              const std::string& arguments, std::string* output = nullptr, bool program = false);
+
 // Writes the copy's config.ini for a window of the size; whether it was written.
 bool UseWindow(const GameCopy& game, int width = 1024, int height = 768);
 

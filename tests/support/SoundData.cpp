@@ -1,5 +1,9 @@
 #include "tests/support/SoundData.h"
 
+#include "platform/AudioDecoder.h"
+
+#include <gtest/gtest.h>
+
 namespace testsupport {
 namespace {
 void Put16(std::vector<uint8_t>& out, uint32_t v) {
@@ -44,6 +48,28 @@ std::vector<uint8_t> MakeWav16(uint16_t channels, uint32_t rate, const std::vect
     for (int16_t s : samples)
         Put16(data, uint16_t(s));
     return MakeWav(1, channels, rate, 16, data);
+}
+
+bool ExpectDecodesToAnEndOrRefuses(const std::string& bytes) {
+    std::string error;
+    auto decoder = platform::OpenAudioDecoder(std::vector<uint8_t>(bytes.begin(), bytes.end()), &error);
+    if (!decoder) {
+        EXPECT_FALSE(error.empty());
+        return false;
+    }
+    EXPECT_GE(decoder->Channels(), 1);
+    EXPECT_LE(decoder->Channels(), 2);
+    EXPECT_GT(decoder->Rate(), 0);
+    if (decoder->Channels() < 1 || decoder->Channels() > 2) return true;
+    std::vector<int16_t> out(size_t(1024) * size_t(decoder->Channels()));
+    for (int pass = 0; pass < 2; ++pass) {
+        int64_t frames = 0;
+        for (int n; (n = decoder->Read(out.data(), 1024)) > 0 && frames < 4000000;)
+            frames += n;
+        EXPECT_LT(frames, 4000000) << "decoding ends";
+        if (!decoder->Rewind()) break;
+    }
+    return true;
 }
 
 } // namespace testsupport

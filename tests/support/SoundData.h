@@ -16,4 +16,10 @@ std::vector<uint8_t> MakeWav16(uint16_t channels, uint32_t rate, const std::vect
 // A chunk with its id and size header and the padding byte for odd sizes.
 std::vector<uint8_t> MakeChunk(const char id[4], const std::vector<uint8_t>& body);
 
+// Opens the bytes (a damaged sound file) as audio; whether they opened. A
+// refusal must give its reason; an opened stream must have one or two
+// channels and a rate, and reading it must end, before and after a rewind,
+// long before four million frames (far more than a test's good file holds).
+bool ExpectDecodesToAnEndOrRefuses(const std::string& bytes);
+
 } // namespace testsupport

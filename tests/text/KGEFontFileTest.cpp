@@ -14,6 +14,7 @@
 #include "platform/Utf.h"
 #include "tests/support/Damage.h"
 #include "tests/support/TempDir.h"
+#include "tests/text/TextTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -142,18 +143,12 @@ const char* kDescription = "glyphs {\n"
                            "leading = 2\n"
                            "color = 0x80FF0000\n";
 
-class SyntheticStreams : public ::testing::Test {
+class SyntheticStreams : public texttest::SyntheticText {
   protected:
     void SetUp() override {
-        previous_ =
-            platform::SetGlyphFaceOpener([this](const platform::GlyphFaceRequest& request, std::string*) {
-                requests.push_back(request);
-                platform::SyntheticFaceSpec spec;
-                spec.kerning = {{u'A', u'B', -2}};
-                return std::make_unique<platform::SyntheticFace>(spec, request);
-            });
+        spec.kerning = {{u'A', u'B', -2}};
+        SyntheticText::SetUp();
     }
-    void TearDown() override { platform::SetGlyphFaceOpener(previous_); }
 
     std::unique_ptr<KGEWinFont> MakeWinFont() {
         GlyphEffect outline;
@@ -175,10 +170,6 @@ class SyntheticStreams : public ::testing::Test {
     }
 
     TempDir dir;
-    std::vector<platform::GlyphFaceRequest> requests;
-
-  private:
-    platform::GlyphFaceOpener previous_;
 };
 
 TEST_F(SyntheticStreams, WinFontStreamsReadBackByteForByte) {

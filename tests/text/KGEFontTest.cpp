@@ -5,6 +5,7 @@
 #include "platform/GlyphFace.h"
 #include "platform/SyntheticFace.h"
 #include "tests/engine/ViewerTestSupport.h"
+#include "tests/text/TextTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +18,8 @@ namespace {
 
 // Every glyph of the synthetic face: box 6 x 10 one pixel right of the pen,
 // advance 8, cell 13 (ascent 10).
-class SyntheticFonts : public ::testing::Test {
+class SyntheticFonts : public texttest::SyntheticText {
   protected:
-    void SetUp() override {
-        previous_ =
-            platform::SetGlyphFaceOpener([this](const platform::GlyphFaceRequest& request, std::string*) {
-                requests.push_back(request);
-                return std::make_unique<platform::SyntheticFace>(spec, request);
-            });
-    }
-    void TearDown() override { platform::SetGlyphFaceOpener(previous_); }
-
     std::unique_ptr<KGEWinFont> Make(const char16_t* chars, uint32_t flags = 0,
                                      const GlyphEffect* outline = nullptr,
                                      const GlyphShadow* shadow = nullptr, int32_t weight = 400,
@@ -39,12 +31,7 @@ class SyntheticFonts : public ::testing::Test {
         return std::unique_ptr<KGEWinFont>(font);
     }
 
-    platform::SyntheticFaceSpec spec;
-    std::vector<platform::GlyphFaceRequest> requests;
     HResult result = 0;
-
-  private:
-    platform::GlyphFaceOpener previous_;
 };
 
 TEST_F(SyntheticFonts, DescriptionIsStoredBoundedAndRounded) {

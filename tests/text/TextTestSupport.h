@@ -31,6 +31,7 @@ class SyntheticText : public ::testing::Test {
     void SetUp() override {
         previous_ =
             platform::SetGlyphFaceOpener([this](const platform::GlyphFaceRequest& request, std::string*) {
+                requests.push_back(request);
                 return std::make_unique<platform::SyntheticFace>(spec, request);
             });
     }
@@ -48,6 +49,7 @@ class SyntheticText : public ::testing::Test {
     }
 
     platform::SyntheticFaceSpec spec;
+    std::vector<platform::GlyphFaceRequest> requests; // what the fonts asked the face for, in order
 
   private:
     platform::GlyphFaceOpener previous_;
