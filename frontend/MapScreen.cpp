@@ -156,11 +156,16 @@ void MapScreen::Open() {
     opened_ = true;
     SetMap(this);
     // The overlay's clicks read the modifiers held (Shift opens the awards' cheat view).
+    // It lies under every window: one still open from the screen before (a
+    // question) stands over it and is answered first.
     if (WindowManager* windows = GetWindowManager(); windows && !Interface())
-        windows->Open<MapInterface>(screenWidth_, screenHeight_,
-                                    [this](uint32_t control) { OnInterfaceClick(control, KeyModifiers()); });
+        windows->MoveToBottom(
+            windows->Open<MapInterface>(screenWidth_, screenHeight_, [this](uint32_t control) {
+                OnInterfaceClick(control, KeyModifiers());
+            }));
     mouse_ = mouseMap_ = {};
     hovered_ = -1;
+    leaving_ = false;
     totalTime_ = accumulator_ = 0;
     particles_ = std::make_unique<GPSSpace>();
     for (const MapEmitterEntry& entry : data_.emitters) {
@@ -202,8 +207,7 @@ void MapScreen::ReloadProfile() {
     if (hooks_.deleteTutorial) hooks_.deleteTutorial();
     events_ |= kMapEventFirstVisit;
     if (!CurrentProfile()) {
-        // The last profile was deleted: the main screen offers a new one.
-        if (opened_) ChangeGameState(kStateMainScreen);
+        LeaveWithoutPlayer();
         return;
     }
     if (MapInterface* overlay = Interface()) overlay->SetRegime(CurrentProfile(), Regime());
@@ -212,6 +216,16 @@ void MapScreen::ReloadProfile() {
         if (markers_[size_t(level)])
             markers_[size_t(level)]->SetState(
                 currentLevel_ < 0 ? LevelStatus(level) : shownStatus_[size_t(level)], false, 0);
+}
+
+// No player is current: the main screen asks for one (it offers the players
+// left, or a new one when none is). While the players' list is still open
+// the map waits under it, showing the kept copy: the player may yet choose.
+void MapScreen::LeaveWithoutPlayer() {
+    if (!opened_ || leaving_ || CurrentProfile()) return;
+    if (const WindowManager* windows = GetWindowManager(); windows && windows->profilesWindow) return;
+    leaving_ = true;
+    ChangeGameState(kStateMainScreen);
 }
 
 void MapScreen::KeepProfileCopy() {
@@ -244,6 +258,9 @@ void MapScreen::Update(uint32_t dt) {
     }
     if (MapInterface* overlay = Interface()) overlay->Advance(dt);
     if (particles_) particles_->Update(dt);
+    // The current player was deleted from the list: once the list has closed
+    // without another chosen, the map gives way.
+    LeaveWithoutPlayer();
 }
 
 void MapScreen::Draw() {
@@ -374,8 +391,11 @@ void MapScreen::OnFadeMidpoint() {
 
 void MapScreen::OnProfileChosen() {
     Profile* profile = CurrentProfile();
-    if (profile && profile->Regime() == uint32_t(kRegimeEasy) &&
-        profile->CountPassedLevels(kRegimeEasy) == 0 && hooks_.showComic) {
+    // The current player was deleted: the list stays open over the map, which
+    // keeps showing the kept copy until another player is chosen.
+    if (!profile) return;
+    if (profile->Regime() == uint32_t(kRegimeEasy) && profile->CountPassedLevels(kRegimeEasy) == 0 &&
+        hooks_.showComic) {
         hooks_.showComic(0);
         return;
     }

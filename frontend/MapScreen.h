@@ -122,7 +122,8 @@ class MapScreen : public MapMarkerWorld, public MapVillainWorld {
     void ToggleRegime();
     // The overlay's click handler; false for an id it does not handle.
     bool OnInterfaceClick(uint32_t control, uint32_t modifiers);
-    // After the profiles window chose a profile.
+    // After the profiles window changed the current profile: chosen, or
+    // none once the current one was deleted.
     void OnProfileChosen();
     // The middle of the regime or profile fade: the map reads the profile again.
     void OnFadeMidpoint();
@@ -163,6 +164,7 @@ class MapScreen : public MapMarkerWorld, public MapVillainWorld {
     bool StartTutorial(MapTutorial tutorial);
     void RefreshRegime(bool instant);
     void StartFade();
+    void LeaveWithoutPlayer();
 
     bool loaded_ = false;
     MapData data_;
@@ -186,6 +188,7 @@ class MapScreen : public MapMarkerWorld, public MapVillainWorld {
     std::unique_ptr<GPSSpace> particles_;
     uint32_t events_ = 0;
     bool opened_ = false;
+    bool leaving_ = false; // the change to the main screen has started
 };
 
 // The map of the running game while kStateMap's screen is registered (not

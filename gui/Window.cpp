@@ -506,6 +506,14 @@ void WindowManager::MoveAbove(GameWindow* window, GameWindow* other) {
         stack_.insert(stack_.begin() + at + 1, std::move(moving));
 }
 
+void WindowManager::MoveToBottom(GameWindow* window) {
+    const int32_t from = IndexOf(window);
+    if (from <= 0) return;
+    std::unique_ptr<GameWindow> moving = std::move(stack_[size_t(from)]);
+    stack_.erase(stack_.begin() + from);
+    stack_.insert(stack_.begin(), std::move(moving));
+}
+
 void WindowManager::SetWindowLayer(GameWindow* window, uint32_t anchor, uint32_t same) {
     const int32_t from = IndexOf(window);
     if (from < 0 || window->tag == anchor) return;

@@ -209,6 +209,8 @@ class WindowManager {
     GameWindow* FindWindowByLayer(uint32_t tag) const;
     // Directly above other; null: to the top.
     void MoveAbove(GameWindow* window, GameWindow* other);
+    // Below every other window (a screen's overlay under the windows open before it).
+    void MoveToBottom(GameWindow* window);
     // Directly above the bottom-most window tagged anchor, past the windows
     // tagged same just above it; the top without one; nothing when the
     // window's tag is the anchor.

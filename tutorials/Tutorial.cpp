@@ -50,6 +50,7 @@ void TutorialStep::Show() {
     if (layer_ || windowTag_ == 0) return;
     WindowManager* windows = owner_.Windows();
     if (!windows) return;
+    clickedBeforeActive_ = false;
     windows->Open<TutorialLayer>(*this);
     Begin();
     OnLayout();
@@ -63,6 +64,11 @@ void TutorialStep::Activate() {
     owner_.pending_ = nullptr;
     OnActivate();
     active_ = true;
+    // Its box took a click while it was shown and not yet current.
+    if (clickedBeforeActive_) {
+        clickedBeforeActive_ = false;
+        Complete();
+    }
 }
 
 void TutorialStep::Complete() {
@@ -80,6 +86,15 @@ void TutorialStep::Complete() {
 
 void TutorialStep::WaitForClick() {
     if (layer_) layer_->AddClickWait();
+}
+
+// A step is shown some time before it becomes current; a click on its box
+// in that time is kept rather than lost.
+void TutorialStep::OnLayerClick() {
+    if (active_)
+        Complete();
+    else
+        clickedBeforeActive_ = true;
 }
 
 bool TutorialStep::SaveState(SaveWriter& stream) {

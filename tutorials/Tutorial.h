@@ -145,6 +145,9 @@ class TutorialStep {
     void Activate();
     // Step tools for Begin: a click on the layer completes the step.
     void WaitForClick();
+    // The player clicked the step's layer: the step completes, at once when
+    // it is current, else as soon as it becomes current.
+    void OnLayerClick();
 
     GameTutorial& Owner() const { return owner_; }
     uint32_t Id() const { return id_; }
@@ -161,7 +164,8 @@ class TutorialStep {
     uint32_t id_;
     uint32_t windowTag_;
     bool active_ = false;
-    TutorialLayer* layer_ = nullptr; // in the window stack, which owns it
+    bool clickedBeforeActive_ = false; // on the layer of a step shown, not yet current
+    TutorialLayer* layer_ = nullptr;   // in the window stack, which owns it
     uint32_t nextId_ = 0;
 };
 

@@ -439,9 +439,8 @@ TEST(MapScenario, ALevelLeftForTheMapIsKeptUntilAnotherPlayerComes) {
     }
     {
         // The kept level's player deleted from the greeting's list (its
-        // cross, then "yes"): the level goes with the player, and the map,
-        // left without a player, gives way to the main screen, where the
-        // list shows the player left.
+        // cross, then "yes"): the level goes with the player, and the list
+        // stays open over the map, showing the player left.
         GameCopy game(testsupport::LevelData::Scenarios);
         testplayers::MakePlayer(game.User(), u"nia");
         MakeSaver(game.User(), [](Profile& sal) {

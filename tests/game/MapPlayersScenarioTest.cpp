@@ -1,0 +1,152 @@
+// The players' list opened from the map's greeting at 1024 x 768, when the
+// current player is deleted there (its cross, then "yes"): the list stays
+// open over the map and answers the next click. Choosing a player left
+// brings that player's map; "new player" makes one, whose first comic shows;
+// "cancel" leaves the map for the main screen, which offers the players
+// left. The other players and their files stay.
+#include "app/Profiles.h"
+#include "frontend/MapGeometry.h"
+#include "platform/Utf.h"
+#include "tests/game/Players.h"
+#include "tests/support/GameCopy.h"
+#include "tests/support/InputScript.h"
+#include "tests/support/Screenshot.h"
+#include "tests/support/ScriptPlay.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using testsupport::GameCopy;
+using testsupport::LoadShot;
+using testsupport::Shot;
+using testsupport::script::held::Click;
+
+namespace {
+
+// The main screen's "Play" easy; the map is open 1.3 s after it.
+constexpr int kPlayEasyX = 749, kPlayEasyY = 445;
+// The overlay's greeting, which opens the players' list.
+constexpr int kGreetingX = 512, kGreetingY = 16;
+// In the list: "new player", the first row and its cross, "cancel"; the question's "yes".
+constexpr int kNewX = 490, kNewY = 309;
+constexpr int kRowX = 465, kFirstRowY = 358, kFirstCrossX = 674;
+constexpr int kCancelX = 512, kCancelY = 531;
+constexpr int kYesX = 443, kYesY = 441;
+// The skin's window face; the main menu's lower half, which lies below the
+// list's bottom edge.
+constexpr uint32_t kWindowFace = 0xF2E2BC;
+constexpr int kMenuLeft = 620, kMenuTop = 575, kMenuRight = 880, kMenuBottom = 680;
+
+// A row's wooden face in the list's first row.
+int FirstRowFace(const Shot& shot) {
+    return shot.Count(300, 340, 600, 375, [](int r, int g, int b) {
+        return r > 190 && r < 235 && g > 140 && g < 185 && b > 80 && b < 125;
+    });
+}
+
+std::vector<std::u16string> StoredNames(const GameCopy& game, std::u16string* current) {
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    profiles.Load();
+    std::vector<std::u16string> names;
+    for (int32_t i = 0; i < profiles.Count(); ++i)
+        names.push_back(profiles.GetProfile(i)->Name());
+    *current = profiles.Current() ? profiles.Current()->Name() : u"";
+    return names;
+}
+
+} // namespace
+
+// sal (current, levels 1-4 won) and nia (level 1 won): sal is the newer and
+// heads the list. Once sal is deleted, nia's row heads it.
+TEST(MapPlayersScenario, TheCurrentPlayerDeletedOnTheMapLeavesTheListOpenAndAnswering) {
+    const MapPoint levelTwo = CellPosition(1);
+    struct Case {
+        const char* name;
+        bool alone;       // sal is the only player
+        std::string then; // the player's clicks once the list has stayed open
+        std::vector<std::string> states;
+        std::vector<std::u16string> stored;
+        std::u16string current;
+        // A log line that tells what the clicks did holds both.
+        std::string logged, saying;
+    };
+    const Case cases[] = {
+        {"nia chosen: her map answers a click on her open level 2",
+         false,
+         Click(10000, kRowX, kFirstRowY) + Click(11500, levelTwo.x, levelTwo.y + 4),
+         {"00000001", "80000002", "00000006", "00000005", "FFFFFFFF"},
+         {u"nia"},
+         u"nia",
+         "the level window of level 2 opens",
+         "Map"},
+        {"cancel: the main screen offers nia, chosen there, and its Play leads to her map",
+         false,
+         Click(10000, kCancelX, kCancelY) + Click(11800, kRowX, kFirstRowY) +
+             Click(13000, kPlayEasyX, kPlayEasyY),
+         {"00000001", "80000002", "00000006", "00000005", "00000006", "00000005", "FFFFFFFF"},
+         {u"nia"},
+         u"nia",
+         "Profile chosen",
+         "nia"},
+        {"the only player gone: a new one made from the list sees the first comic",
+         true,
+         Click(10000, kNewX, kNewY) + testplayers::NewPlayerByKeys(10800, {"B", "O"}),
+         {"00000001", "80000002", "00000006", "00000005", "00000007", "FFFFFFFF"},
+         {u"bo"},
+         u"bo",
+         "comic 0 shows",
+         "Map"},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ++run;
+        GameCopy game;
+        ASSERT_TRUE(testsupport::UseWindow(game));
+        if (!c.alone) testplayers::MakeEasyPlayer(game.User(), u"nia", 1, kLevelGold, false);
+        testplayers::MakeEasyPlayer(game.User(), u"sal", 4, kLevelSilver, false);
+        const std::string nia = game.User() + "/profile1.dat";
+        const std::string events = testsupport::script::SkipLogos() + Click(5000, kPlayEasyX, kPlayEasyY) +
+                                   Click(7000, kGreetingX, kGreetingY) +
+                                   Click(8000, kFirstCrossX, kFirstRowY) + Click(9000, kYesX, kYesY) + c.then;
+        const std::string log = testsupport::PlayNamed(game, {.name = "map-players-" + std::to_string(run),
+                                                              .events = events,
+                                                              .untilMs = 14800,
+                                                              .shots = {{8900, game.File("asks.png")},
+                                                                        {9900, game.File("deleted.png")},
+                                                                        {14700, game.File("after.png")}},
+                                                              .program = true});
+        EXPECT_EQ(testsupport::StateChanges(log), c.states) << log;
+        bool told = false;
+        for (const std::string& line : testsupport::LogLines(log, c.logged))
+            told = told || line.find(c.saying) != std::string::npos;
+        EXPECT_TRUE(told) << log;
+
+        const Shot asks = LoadShot(game.File("asks.png")), deleted = LoadShot(game.File("deleted.png"));
+        ASSERT_TRUE(asks.ok && deleted.ok);
+        EXPECT_GT(
+            asks.Count(320, 350, 700, 388, [](int r, int g, int b) { return r < 110 && g < 90 && b < 80; }),
+            600)
+            << "the question's text";
+        // The list, still open, stands alone over the map: nothing of the
+        // main screen's menu is drawn over it.
+        EXPECT_LT(deleted.NearIn(kMenuLeft, kMenuTop, kMenuRight, kMenuBottom, kWindowFace, 6), 200);
+        EXPECT_GT(deleted.NearIn(290, 515, 740, 560, kWindowFace, 6), 4000) << "the list's bottom";
+        if (!c.alone) {
+            EXPECT_GT(FirstRowFace(deleted), 5000) << "nia's row, first now";
+        }
+
+        std::u16string current;
+        EXPECT_EQ(StoredNames(game, &current), c.stored);
+        EXPECT_EQ(current, c.current);
+        // (A new player takes the first free number, sal's when sal was alone.)
+        if (!c.alone) {
+            EXPECT_FALSE(fs::exists(game.User() + "/profile2.dat")) << "sal's file";
+            EXPECT_TRUE(fs::exists(nia)) << "nia's file stays";
+        }
+    }
+}
