@@ -4,6 +4,7 @@
 #include "app/Profiles.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
+#include "foundation/NumberText.h"
 #include "level/GameCharacter.h"
 #include "sprites/FrameSequence.h"
 #include "sprites/Particles.h"
@@ -30,9 +31,7 @@ std::unique_ptr<KGETextW> MakeText(int32_t font, int32_t number) {
     KGEFont* kge = GetFont(font);
     DXLViewer* viewer = GetAppServices().viewer;
     if (!kge || !viewer) return nullptr;
-    std::u16string text;
-    for (char c : std::to_string(number))
-        text.push_back(char16_t(c));
+    const std::u16string text = kis::DecimalText(number);
     KGETextParams params = KGEDefaultTextParams();
     KGETextW* made = nullptr;
     const HResult hr = KGECreateText(viewer, kge, &params, text.c_str(), kKgeToTerminator, nullptr, &made);
