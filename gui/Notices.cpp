@@ -1,6 +1,7 @@
 #include "gui/Notices.h"
 
 #include "engine/Viewer.h"
+#include "sprites/GameEffect.h"
 #include "sprites/Sprite.h"
 #include "text/TextLayout.h"
 
@@ -209,7 +210,9 @@ void NoticeStack::Update() {
     const uint32_t delta = clockStarted_ ? now - lastClock_ : 0;
     lastClock_ = now;
     clockStarted_ = true;
-    const bool still = manager_.ModalCount() > 0 || (fullScreenEffect && fullScreenEffect());
+    // Lifetimes stand still under a modal window and while a full-screen
+    // effect (a fade) runs.
+    const bool still = manager_.ModalCount() > 0 || IsGameEffectRunning();
     frameTime_ = still ? 0 : delta;
     if (orderDirty_) FixOrder();
 }

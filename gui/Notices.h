@@ -167,8 +167,7 @@ class NoticeStack {
     }
     void Remove(NoticeWindow* notice);
 
-    // Set by the game: whether a full-screen effect runs, and the sound player.
-    std::function<bool()> fullScreenEffect;
+    // Set by the game: the sound player.
     std::function<void(uint32_t soundId)> playSound;
 
   protected:

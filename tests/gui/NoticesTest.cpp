@@ -4,6 +4,7 @@
 // re-anchoring with a keep mask, and clicks.
 
 #include "gui/Notices.h"
+#include "sprites/GameEffect.h"
 #include "tests/sprites/SpriteTestHost.h"
 
 #include <gtest/gtest.h>
@@ -169,20 +170,19 @@ TEST_F(NoticesTest, TheSameMessageRestartsItsTimerAndReplaysItsSound) {
     EXPECT_EQ(manager.Messages().FindById(kNoticeWarehouseFull + 5), nullptr);
 }
 
-TEST_F(NoticesTest, LifetimesStandStillUnderAModalWindowAndForeverStays) {
+TEST_F(NoticesTest, LifetimesStandStillUnderAModalWindowAndAFadeAndForeverStays) {
     MessageWindow* timed = Message(kNoticeLevel | 1, 1000);
     MessageWindow* forever = Message(kNoticeLevel | 2, kNoticeForever);
-    bool effect = false;
-    manager.Messages().fullScreenEffect = [&] { return effect; };
     Frame(500);
     Anchor* dialog = manager.Open<Anchor>(true);
     Frame(5000);
     EXPECT_EQ(timed->elapsed, 500u);
     manager.Destroy(dialog);
-    effect = true;
+    // A fade the length of a long hold, taking none of the callbacks.
+    StartGameEffect(std::make_unique<GEffect_ShowHide>(nullptr, 100, 100, 1000000, 1, 0));
     Frame(5000);
     EXPECT_EQ(timed->elapsed, 500u);
-    effect = false;
+    StartGameEffect(nullptr);
     Frame(499);
     EXPECT_FALSE(timed->closing);
     Frame(1);
