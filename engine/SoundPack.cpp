@@ -15,14 +15,6 @@ bool ReadU32(kis::DataFileReaderW& reader, uint32_t& value) {
     return true;
 }
 
-// Bytes left in the open chunk after the read position; -1 on failure.
-int64_t Remaining(kis::DataFileReaderW& reader) {
-    const kis::DataFileEntry* chunk = reader.GetOpenChunk();
-    const int64_t position = reader.GetChunkPos();
-    if (!chunk || position < 0) return -1;
-    return int64_t(chunk->size) - position;
-}
-
 // Copies the zero-terminated UTF-16 text at units[0..] into name (room for
 // kSoundNameUnits). False when no terminator stands within kSoundNameUnits
 // units or within `available` units.
@@ -53,10 +45,10 @@ bool BeginChunk(kis::DataFileReaderW& reader, LoaderState& state, uint32_t id, u
 // Reads one record's data position and skips the data. `offset` is the data's
 // absolute place in the pack.
 bool SkipData(kis::DataFileReaderW& reader, uint32_t size, uint32_t& offset) {
-    const int64_t remaining = Remaining(reader);
     const int64_t position = reader.GetChunkPos();
     const int64_t absolute = reader.Tell();
-    if (remaining < int64_t(size) || position < 0 || absolute < 0 || absolute > 0xFFFFFFFFll) return false;
+    if (reader.ChunkBytesLeft() < size || position < 0 || absolute < 0 || absolute > 0xFFFFFFFFll)
+        return false;
     offset = uint32_t(absolute);
     return reader.SeekInChunk(uint32_t(position + size));
 }
@@ -102,7 +94,7 @@ int32_t SoundManager::LoadSamples(kis::DataFileReaderW* reader, LoaderState* sta
     auto readEventSounds = [&] {
         uint32_t zero = 1, units = 0;
         if (!ReadU32(*reader, zero) || zero != 0 || !ReadU32(*reader, units)) return false;
-        if (units > kMaxEventNameUnits || int64_t(units) * 2 > Remaining(*reader)) return false;
+        if (units > kMaxEventNameUnits || uint64_t(units) * 2 > reader->ChunkBytesLeft()) return false;
         std::vector<uint8_t> block(size_t(units) * 2);
         if (units && !reader->Read(block.data(), units * 2)) return false;
         // Every name is checked before any slot changes.
