@@ -23,7 +23,6 @@ int32_t Saturated(int64_t value) {
     return int32_t(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
-// Bytes the reader's open chunk has left; 0 without one.
 bool ReadU32(kis::BaseDataFile* reader, uint32_t* value) {
     uint8_t bytes[4];
     if (!reader->Read(bytes, 4)) return false;
