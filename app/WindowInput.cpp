@@ -16,11 +16,16 @@ WindowManager* Windows(uint32_t slots) {
     return GetWindowManager();
 }
 
+// The shell's keyboard; null before the input manager is made.
+const DXLKeyboard* Keyboard() {
+    const InputManager* input = GetAppServices().input;
+    return input ? input->GetKeyboard() : nullptr;
+}
+
 } // namespace
 
 uint32_t VirtualKeyOf(uint32_t key) {
-    const InputManager* input = GetAppServices().input;
-    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
+    const DXLKeyboard* keyboard = Keyboard();
     return keyboard && key < 256 ? keyboard->GetVirtualKey(uint8_t(key)) : 0;
 }
 
@@ -66,7 +71,6 @@ bool WindowsTakeCharacter(char16_t character) {
 }
 
 uint32_t KeyModifiers() {
-    const InputManager* input = GetAppServices().input;
-    const DXLKeyboard* keyboard = input ? input->GetKeyboard() : nullptr;
+    const DXLKeyboard* keyboard = Keyboard();
     return keyboard ? keyboard->GetModifiers() : 0;
 }
