@@ -523,11 +523,12 @@ void GameLanguage::ReadImages(kis::DataFileReaderW& reader) {
     if (!OpenNamedChunk(reader, kLanguageImagesChunk)) return;
     while (reader.ChunkBytesLeft() != 0 && ReadImageRecord(reader) != nullptr) {
     }
-    if (reader.ChunkBytesLeft() != 0) NoteDamage("an image record");
-    if (reader.ChunkBytesLeft() != 0)
+    if (reader.ChunkBytesLeft() != 0) {
+        NoteDamage("an image record");
         LogErrorPrintfW(kLogIndent,
                         u"An image record of %s cannot be read; it and the images after it did not load.",
                         PackFileName(&reader).c_str());
+    }
     reader.CloseChunk();
 }
 
