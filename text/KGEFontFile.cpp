@@ -706,16 +706,12 @@ HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* 
 
 namespace {
 
-void AppendNumber(std::u16string& out, int64_t value) {
-    out += kis::DecimalText(value);
-}
-
 // Numbers joined by ", ", each record in brackets when it has several fields.
 template <typename Values> void AppendRecord(std::u16string& out, const Values& values) {
     out += u'(';
     for (size_t i = 0; i < values.size(); ++i) {
         if (i > 0) out += u',';
-        AppendNumber(out, values[i]);
+        out += kis::DecimalText(values[i]);
     }
     out += u')';
 }
@@ -732,7 +728,7 @@ std::u16string Numbers(std::initializer_list<int64_t> values) {
     std::u16string text;
     for (int64_t v : values) {
         if (!text.empty()) text += u", ";
-        AppendNumber(text, v);
+        text += kis::DecimalText(v);
     }
     return text;
 }
@@ -768,7 +764,7 @@ HResult KGEBitmapFont::WriteDescription(std::u16string& out) const {
             std::u16string widths;
             for (uint32_t i = 0; i < imageCount_; ++i) {
                 if (i > 0) widths += u", ";
-                AppendNumber(widths, images_[i].width);
+                widths += kis::DecimalText(images_[i].width);
             }
             AppendLine(out, true, u"widthlist", widths);
         } else {
@@ -814,8 +810,8 @@ HResult KGEBitmapFont::WriteDescription(std::u16string& out) const {
             advances += u", ";
             offsets += u", ";
         }
-        AppendNumber(imageList, glyph.image);
-        AppendNumber(advances, glyph.advance);
+        imageList += kis::DecimalText(glyph.image);
+        advances += kis::DecimalText(glyph.advance);
         AppendRecord(offsets, std::array<int64_t, 2>{glyph.offsetX, glyph.offsetY});
     }
     AppendLine(out, false, u"glyphlist", ownImages ? imageList : u"default");
@@ -832,7 +828,7 @@ HResult KGEBitmapFont::WriteDescription(std::u16string& out) const {
                 if (!pairs.empty()) pairs += u", ";
                 pairs += u'(' + QuotedChar(glyph.character) + u',' +
                          QuotedChar(glyphs_[kerning_[at].second].character) + u',';
-                AppendNumber(pairs, kerning_[at].amount);
+                pairs += kis::DecimalText(kerning_[at].amount);
                 pairs += u')';
             }
         }
