@@ -23,8 +23,7 @@ bool ReadU32(kis::BaseDataFile* reader, uint32_t* value) {
 // 0 and a name of at least one character (ended at unit 31 at the latest).
 bool ReadEntryName(kis::BaseDataFile* reader, char16_t (&name)[DXLTexture::kNameSize]) {
     uint8_t bytes[kTextureEntryHeaderSize];
-    if (reader->ChunkBytesLeft() < int64_t(kTextureEntryHeaderSize) ||
-        !reader->Read(bytes, kTextureEntryHeaderSize))
+    if (reader->ChunkBytesLeft() < kTextureEntryHeaderSize || !reader->Read(bytes, kTextureEntryHeaderSize))
         return false;
     if (kis::LoadLE32(bytes) != kTextureEntryHeaderSize || std::memcmp(bytes + 4, "UmNT", 4) != 0 ||
         kis::LoadLE32(bytes + 8) != 0)
@@ -46,7 +45,7 @@ bool ReadTexture(DXLTextures* collection, kis::BaseDataFile* reader, std::vector
     char16_t name[DXLTexture::kNameSize];
     uint32_t width = 0, height = 0, size = 0;
     if (!ReadEntryName(reader, name) || !ReadU32(reader, &width) || !ReadU32(reader, &height) ||
-        !ReadU32(reader, &size) || size == 0 || int64_t(size) > reader->ChunkBytesLeft())
+        !ReadU32(reader, &size) || size == 0 || size > reader->ChunkBytesLeft())
         return false;
     if (width == 0 || height == 0 || width > kSpriteTextureMaxSide || height > kSpriteTextureMaxSide)
         return false;
@@ -81,7 +80,7 @@ int32_t LoadSpriteTextures(DXLTextures* collection, kis::BaseDataFile* reader, L
         uint32_t count = 0;
         if (!reader->OpenChunk(kPackTextureChunkId, kPackChunkSubId)) return Fail(reader, state);
         if (!ReadU32(reader, &count) || count > kSpriteTextureLimit ||
-            uint64_t(count) * kSpriteTextureRecordMin > uint64_t(reader->ChunkBytesLeft()))
+            uint64_t(count) * kSpriteTextureRecordMin > reader->ChunkBytesLeft())
             return Fail(reader, state);
         state->total = int32_t(count);
     }

@@ -15,7 +15,7 @@
 namespace {
 
 bool ReadExact(kis::BaseDataFile* reader, void* out, uint32_t n) {
-    return int64_t(n) <= reader->ChunkBytesLeft() && reader->Read(out, n);
+    return n <= reader->ChunkBytesLeft() && reader->Read(out, n);
 }
 
 bool ReadU32(kis::BaseDataFile* reader, uint32_t* value) {
@@ -90,7 +90,7 @@ bool SpritePackLoader::OpenRecords(kis::BaseDataFile* reader, uint32_t tag, uint
     if (!reader->HasChunk(tag, kPackChunkSubId)) return !reader->HasChunk(tag, kis::kAnySubId);
     uint32_t count = 0;
     if (!reader->OpenChunk(tag, kPackChunkSubId) || !ReadU32(reader, &count) || count > limit ||
-        uint64_t(count) * smallest > uint64_t(reader->ChunkBytesLeft()))
+        uint64_t(count) * smallest > reader->ChunkBytesLeft())
         return false;
     chunk_ = {0, int32_t(count), 0};
     inChunk_ = true;
@@ -107,7 +107,7 @@ bool SpritePackLoader::ReadRecord(kis::BaseDataFile* reader) {
         if (!ReadExact(reader, head, 4)) return false;
         size = U32(head);
         const uint32_t smallest = kind_ == 1 ? kSpriteRecordHeader : kAnimationRecordHeader;
-        if (size < smallest || int64_t(size) - 4 > reader->ChunkBytesLeft()) return false;
+        if (size < smallest || size - 4 > reader->ChunkBytesLeft()) return false;
         record_.resize(size);
         std::memcpy(record_.data(), head, 4);
         if (!ReadExact(reader, record_.data() + 4, size - 4)) return false;

@@ -47,8 +47,7 @@ void DigitalFont::Clear() {
 bool DigitalFont::Load(kis::BaseDataFile* reader) {
     Clear();
     uint8_t bytes[kDigitalFontHeaderSize];
-    if (!reader || reader->ChunkBytesLeft() < int64_t(kDigitalFontHeaderSize) ||
-        !reader->Read(bytes, sizeof bytes))
+    if (!reader || reader->ChunkBytesLeft() < kDigitalFontHeaderSize || !reader->Read(bytes, sizeof bytes))
         return false;
     DigitalFontHeader header;
     uint32_t words[kDigitalFontHeaderSize / 4];
@@ -60,7 +59,7 @@ bool DigitalFont::Load(kis::BaseDataFile* reader) {
     // must be there.
     if (header.headerSize != kDigitalFontHeaderSize ||
         uint64_t(header.modeBytes) != uint64_t(header.modeCount) * kDigitalFontModeSize ||
-        int64_t(header.modeBytes) > reader->ChunkBytesLeft())
+        header.modeBytes > reader->ChunkBytesLeft())
         return false;
 
     id_ = header.id;
@@ -240,7 +239,7 @@ bool BeginChunk(kis::BaseDataFile* reader, LoaderState* state, uint32_t id, uint
                 uint32_t recordSize) {
     uint32_t count = 0;
     if (!reader || !reader->OpenChunk(id, subId)) return false;
-    if (!ReadU32(reader, &count) || uint64_t(count) * recordSize > uint64_t(reader->ChunkBytesLeft())) {
+    if (!ReadU32(reader, &count) || uint64_t(count) * recordSize > reader->ChunkBytesLeft()) {
         reader->CloseChunk();
         return false;
     }
