@@ -6,15 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
-
-// A name the table needs: not empty, and in its field.
-bool SetName(char16_t (&field)[32], const std::string& text) {
-    return !text.empty() && CopyNameUtf8(field, text);
-}
-
-} // namespace
-
 // Lines: "award <key> <index> <icon> <start> <bronze> <silver> <gold>" and
 // "goal <key> <index> <target> <icon>"; "//" starts a comment line. Nine
 // awards and eight goals, each in the order they are written.
@@ -35,11 +26,11 @@ bool WriteAwardTable(kis::BaseDataFile& writer, const std::string& sourcePath, s
         if (kind == "award" && awardCount < kAwardCount) {
             AwardRecord& a = awards[awardCount++];
             ok = bool(words >> key >> a.index >> icon >> a.start >> a.bronze >> a.silver >> a.gold) &&
-                 SetName(a.key, key) && SetName(a.icon, icon);
+                 CopyNameUtf8(a.key, key) && CopyNameUtf8(a.icon, icon);
         } else if (kind == "goal" && goalCount < kGoalCount) {
             AwardGoal& g = goals[goalCount++];
-            ok = bool(words >> key >> g.index >> g.target >> icon) && SetName(g.key, key) &&
-                 SetName(g.icon, icon);
+            ok = bool(words >> key >> g.index >> g.target >> icon) && CopyNameUtf8(g.key, key) &&
+                 CopyNameUtf8(g.icon, icon);
         }
         std::string rest;
         if (!ok || words >> rest) return *error = where + "not an award or goal line, or one too many", false;

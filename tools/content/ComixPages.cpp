@@ -8,11 +8,6 @@
 
 namespace {
 
-// A name the table needs: not empty, and in its field.
-bool SetName(char16_t (&field)[32], const std::string& text) {
-    return !text.empty() && CopyNameUtf8(field, text);
-}
-
 // A part's items as the source lists them, kept apart by kind until the
 // part is complete: the chunk wants the front pictures, then the late ones,
 // then the captions.
@@ -64,7 +59,7 @@ bool WriteComixPages(kis::BaseDataFile& writer, const std::string& sourcePath, s
             const int which = kind == "front" ? 0 : kind == "late" ? 1 : 2;
             ComixItem item = {};
             std::string name;
-            ok = bool(words >> name >> item.dx >> item.dy) && SetName(item.name, name);
+            ok = bool(words >> name >> item.dx >> item.dy) && CopyNameUtf8(item.name, name);
             items.kinds[which].push_back(item);
         }
         std::string rest;
