@@ -1,7 +1,6 @@
 #include "tools/content/LevelSources.h"
 
 #include "foundation/Ident.h"
-#include "platform/Utf.h"
 #include "tools/common/SourceTree.h"
 #include "tools/content/LevelChunks.h"
 #include "tools/content/NameFields.h"
