@@ -409,6 +409,10 @@ std::u16string ProfileManager::ProfilePath(uint32_t number) const {
     return folder_ + u"\\profile" + kis::DecimalText(number) + u".dat";
 }
 
+std::u16string ProfileManager::RecordsPath(uint32_t number) const {
+    return folder_ + u"\\records" + kis::DecimalText(number) + u".txt";
+}
+
 bool ProfileManager::WriteAllowed(const std::u16string& path) {
     if (!writesRefused_ && gate_ && !gate_(path)) writesRefused_ = true;
     return !writesRefused_;
@@ -680,9 +684,8 @@ Profile* ProfileManager::FindByNumber(uint32_t number) const {
 uint32_t ProfileManager::FreeNumber() const {
     for (uint32_t n = 1;; ++n) {
         if (FindByNumber(n) || std::find(setAside_.begin(), setAside_.end(), n) != setAside_.end()) continue;
-        const std::u16string records = folder_ + u"\\records" + kis::DecimalText(n) + u".txt";
         if (platform::PathExists(platform::GamePath(ProfilePath(n))) ||
-            platform::PathExists(platform::GamePath(records)))
+            platform::PathExists(platform::GamePath(RecordsPath(n))))
             continue;
         return n;
     }

@@ -313,6 +313,8 @@ class ProfileManager {
     const std::u16string& Folder() const { return folder_; }
     std::u16string ListPath() const;
     std::u16string ProfilePath(uint32_t number) const;
+    // The records file of the profile with that number (RecordsFile writes it).
+    std::u16string RecordsPath(uint32_t number) const;
 
   private:
     friend class Profile;

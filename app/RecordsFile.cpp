@@ -3,7 +3,6 @@
 #include "app/App.h"
 #include "app/Profiles.h"
 #include "engine/Log.h"
-#include "foundation/NumberText.h"
 #include "foundation/Stream.h"
 #include "platform/Files.h"
 #include "platform/Utf.h"
@@ -65,7 +64,7 @@ void RecordsFile::Enable(int32_t level) {
 std::u16string RecordsFile::CurrentPath() const {
     const Profile* profile = profiles_ ? profiles_->Current() : nullptr;
     if (!profile) return {};
-    return profiles_->Folder() + u"\\records" + kis::DecimalText(profile->Number()) + u".txt";
+    return profiles_->RecordsPath(profile->Number());
 }
 
 void RecordsFile::AddLevelRecord(const LevelResult& result) {
