@@ -8,12 +8,12 @@
 
 #include "app/Profiles.h"
 #include "app/AppState.h"
-#include "foundation/NumberText.h"
 
 #include "app/App.h"
 #include "engine/Log.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
+#include "foundation/NumberText.h"
 #include "gui/Notices.h"
 #include "gui/SpritesWindow.h"
 #include "gui/Window.h"

@@ -6,12 +6,12 @@
 //   descriptions
 
 #include "text/KGEFontFile.h"
-#include "foundation/NumberText.h"
 
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "foundation/FieldFormat.h"
 #include "foundation/Ident.h"
+#include "foundation/NumberText.h"
 #include "foundation/Paths.h"
 #include "text/OutOfMemory.h"
 
