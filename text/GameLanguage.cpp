@@ -521,9 +521,11 @@ DXLTexture* GameLanguage::ReadImageRecord(kis::DataFileReaderW& reader, const ch
 
 void GameLanguage::ReadImages(kis::DataFileReaderW& reader) {
     if (!OpenNamedChunk(reader, kLanguageImagesChunk)) return;
-    while (reader.ChunkBytesLeft() != 0 && ReadImageRecord(reader) != nullptr) {
-    }
-    if (reader.ChunkBytesLeft() != 0) {
+    // A record that fails its checks ends the chunk, the last one too.
+    bool whole = true;
+    while (whole && reader.ChunkBytesLeft() != 0)
+        whole = ReadImageRecord(reader) != nullptr;
+    if (!whole) {
         NoteDamage("an image record");
         LogErrorPrintfW(kLogIndent,
                         u"An image record of %s cannot be read; it and the images after it did not load.",

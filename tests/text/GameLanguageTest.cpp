@@ -676,6 +676,23 @@ TEST_F(GameLanguageTest, TheDamageReportNamesWhatFailedItsChecks) {
              return true;
          },
          "an image record"},
+        {"the last image's name not a name",
+         [](uint32_t id, std::vector<uint8_t>& bytes) {
+             if (id != Id(u"images")) return true;
+             // Records: a name (its unit count, the units), three words (the
+             // last the data's size), the data.
+             size_t last = 0;
+             for (size_t at = 0; at + 4 <= bytes.size();) {
+                 last = at;
+                 at += 4 + 2 * size_t(kis::LoadLE32(&bytes[at]));
+                 if (at + 12 > bytes.size()) break;
+                 at += 12 + size_t(kis::LoadLE32(&bytes[at + 8]));
+             }
+             EXPECT_LT(last + 6, bytes.size());
+             if (last + 6 < bytes.size()) bytes[last + 4] = '!', bytes[last + 5] = 0;
+             return true;
+         },
+         "an image record"},
         {"a comic count beyond its chunk",
          [](uint32_t id, std::vector<uint8_t>& bytes) {
              if (id == Id(u"comix_p")) kis::StoreLE32(bytes.data(), 0x7FFFFFFF);
