@@ -5,7 +5,6 @@
 #include "tests/game/LevelTutorialPlay.h"
 
 using namespace tutorialplay;
-using testsupport::GameCopy;
 
 namespace {
 
