@@ -17,16 +17,11 @@
 #include "level/LevelPoint.h"
 #include "level/LevelTable.h"
 #include "platform/Utf.h"
-#include "tests/game/Players.h"
-#include "tests/support/GameCopy.h"
-
-#include <gtest/gtest.h>
+#include "tests/game/ProgramTest.h"
 
 #include <array>
-#include <string>
-#include <vector>
 
-using testsupport::GameCopy;
+using namespace programtest;
 
 namespace {
 

@@ -4,20 +4,9 @@
 // Escape keeps the choice.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 
 TEST(BonusesWindow, ThreeOwnedBonusesTwoChosenAndAThirdAdded) {
     GameCopy game;

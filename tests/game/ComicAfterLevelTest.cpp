@@ -6,27 +6,14 @@
 // opens its level window. The won level is not kept as
 // a running game.
 #include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
-#include "tests/game/Players.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/support/MissingContent.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-#include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <regex>
-#include <string>
-#include <vector>
 
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 
 using testsupport::StateChanges;
 

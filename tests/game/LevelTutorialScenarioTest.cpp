@@ -5,25 +5,13 @@
 // and 1 s later its first step stands there: the hint box with its click
 // line over the field and its arrow at the goal button of the level panel.
 #include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
 #include "tests/game/LevelTutorialPlay.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/game/TutorialLooks.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 
 namespace {
 

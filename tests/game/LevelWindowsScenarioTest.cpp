@@ -5,23 +5,10 @@
 // windows centred; hints stay inside the warehouse window and the screen.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <utility>
-#include <vector>
-
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
+using namespace programtest;
 using testsupport::LevelData;
-using testsupport::LoadShot;
-using testsupport::Shot;
 using testsupport::script::Move;
 using testsupport::script::held::Click;
 using testsupport::script::held::Key;
@@ -38,7 +25,6 @@ int HintPixels(const Shot& shot, int left, int top, int right, int bottom) {
 }
 
 // The window face of the interface skin.
-constexpr uint32_t kWindowFace = 0xF2E2BC;
 
 } // namespace
 
