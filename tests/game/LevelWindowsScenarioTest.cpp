@@ -4,7 +4,6 @@
 // from the pause menu's options lays the level out for the new size with its
 // windows centred; hints stay inside the warehouse window and the screen.
 #include "app/Profiles.h"
-#include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
 
 using namespace programtest;
@@ -80,19 +79,11 @@ TEST(LevelWindowsScenario, FieldHintsGiveWayToThePauseMenu) {
 // panel has its bronze medal crossed out as its silver and gold are.
 TEST(LevelWindowsScenario, ALostHardLevelCrossesOutEveryMedal) {
     GameCopy game(LevelData::Scenarios);
-    {
-        fs::create_directories(game.User());
-        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-        profiles.Load();
-        Profile* kim = profiles.CreateProfile(u"kim");
-        ASSERT_NE(kim, nullptr);
-        ProfileRecord& record = kim->MutableRecord();
+    testplayers::MakePlayer(game.User(), u"kim", [](ProfileRecord& record) {
         record.results.regime = kRegimeHard;
         record.results.hardAvailable = 1;
         record.results.regimes[kRegimeHard].levels[33].status = kLevelOpen;
-        ASSERT_TRUE(kim->Save());
-        profiles.SetCurrent(kim);
-    }
+    });
     const std::string running = game.File("running.png"), lost = game.File("lost.png"),
                       window = game.File("window.png");
     const int open = kReady + 1000;
