@@ -131,7 +131,7 @@ uint32_t ProgramCountLevelWin(Profile& profile) {
 void AnchorNotices(GameWindow* anchor, uint32_t keepMask, int32_t bottomOffset) {
     WindowManager* windows = GetWindowManager();
     if (!windows) return;
-    InstallAwardNotices(*windows);
+    InstallAwardNotices(*windows, GetSoundManager());
     windows->Messages().Relayout(anchor, bottomOffset, keepMask);
     windows->Awards().Relayout(anchor, bottomOffset);
 }
@@ -143,15 +143,13 @@ void DeleteNotices() {
     }
 }
 
-void InstallAwardNotices(WindowManager& windows) {
+void InstallAwardNotices(WindowManager& windows, SoundManager& sound) {
     NewAwardWindowStack& stack = windows.Awards();
     stack.openAwardsWindow = [] { OpenProgramAwards(false); };
     // The notices' sounds play in the screen's category: the award's own
     // sample, and whatever sound a message names.
-    auto play = [](uint32_t soundId) {
-        GetSoundManager().PlayById(soundId, kSoundCategoryScreen, kLoopAsLoaded);
-    };
-    stack.awardSound = GetSoundManager().FindSample(u"award");
+    auto play = [&sound](uint32_t soundId) { sound.PlayById(soundId, kSoundCategoryScreen, kLoopAsLoaded); };
+    stack.awardSound = sound.FindSample(u"award");
     stack.playSound = play;
     windows.Messages().playSound = play;
     stack.contentSource = [&windows](uint32_t kind, uint32_t index, uint32_t, const char16_t* key) {

@@ -11,6 +11,7 @@
 
 struct BonusPick;
 class RunningLevelTags;
+class SoundManager;
 class WindowManager;
 
 // Opens the awards window when the window manager and the award table are
@@ -37,8 +38,9 @@ uint32_t ProgramCountLevelWin(Profile& profile);
 
 // The award notices show the award's icon and its text with the award's
 // name; a click on one opens the awards window. The notices play their
-// sounds (the award sample, a message's own) in the screen's category.
-void InstallAwardNotices(WindowManager& windows);
+// sounds (the award sample, a message's own) in the screen's category
+// through the sound manager, which outlives the window manager.
+void InstallAwardNotices(WindowManager& windows, SoundManager& sound);
 
 // A screen that opens takes the notices over: those whose id has a bit of
 // keepMask stay (every award notice stays: the player has not seen it yet)

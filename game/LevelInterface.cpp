@@ -239,7 +239,7 @@ void LevelInterface::Attach(GameLevel& level) {
     WindowManager* windows = GetWindowManager();
     if (!windows) return;
     menu_ = std::make_unique<LevelMenu>(*windows, MenuHooks(level.LevelIndex()));
-    InstallAwardNotices(*windows);
+    InstallAwardNotices(*windows, GetSoundManager());
     SetTagLevel(tags_.get());
 }
 

@@ -91,10 +91,7 @@ class LevelSession : public LevelFrontEndHooks {
         world_ = world.get();
         world_->InstallPointMakers();
         ui_ = std::make_unique<LevelInterface>(*world_, *farm);
-        GameLevel::Hooks hooks;
-        hooks.panel = ui_.get();
-        hooks.frontEnd = this;
-        hooks.tutorial = tutorials_->Hooks();
+        const GameLevel::Hooks hooks = ProgramLevelHooks(*ui_, *this, *tutorials_);
         ui_->SetTutorial(tutorials_->Hooks());
         ui_->SetFullWarehouseTutorial([this](uint32_t product) { tutorials_->StartFullWarehouse(product); });
         ui_->SetRestartNow([this] { Restart(); });
@@ -497,4 +494,13 @@ void OpenLevel(uint32_t levelIndex) {
     PrepareLevel(levelIndex, kStateMainScreen);
     Logf("Opening level %u.", levelIndex + 1);
     SetGameState(kStateLevelLoading);
+}
+
+GameLevel::Hooks ProgramLevelHooks(LevelInterface& ui, LevelFrontEndHooks& frontEnd,
+                                   ProgramLevelTutorials& tutorials) {
+    GameLevel::Hooks hooks;
+    hooks.panel = &ui;
+    hooks.tutorial = tutorials.Hooks();
+    hooks.frontEnd = &frontEnd;
+    return hooks;
 }

@@ -13,7 +13,12 @@
 // level is saved into the profile). Losing the focus opens the menu too.
 // After a win the result window's Enter, Escape or OK leaves.
 
+#include "level/GameLevel.h"
+
 #include <cstdint>
+
+class LevelInterface;
+class ProgramLevelTutorials;
 
 // The level table's stage ('LVLS', after the farm tables and before 'BONS').
 void RegisterLevelTableStage();
@@ -30,3 +35,7 @@ void PrepareLevel(uint32_t levelIndex, int32_t returnState);
 bool LevelHeld(uint32_t levelIndex, uint32_t regime);
 // The kept level goes, its game saved into the current profile first.
 void DropHeldLevel();
+// The hooks the program's level is made with: the panel and windows around
+// it, the front end (profile, results, award counters) and its tutorials.
+GameLevel::Hooks ProgramLevelHooks(LevelInterface& ui, LevelFrontEndHooks& frontEnd,
+                                   ProgramLevelTutorials& tutorials);

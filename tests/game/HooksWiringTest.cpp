@@ -1,10 +1,9 @@
 // Every hook the program gives the game layer's host structs and hook tables
 // is filled: the map's hooks, the profile store's, the level windows' host
-// (the map's level window and the level's own windows), the pause menu's and the options window's,
-// each from the builder the program uses. A member may stay empty only when
-// its header declares it an OptionalHook and says why. Each table's members
-// are named here in order; a member added to a table fails the count until
-// it is named (and wired).
+// (the map's level window and the level's own windows), the pause menu's, the options window's,
+// the level's own hooks and the notice stacks', each from the builder the program uses. A member may stay
+// empty only when its header declares it an OptionalHook and says why. Each table's members are named here in
+// order; a member added to a table fails the count until it is named (and wired).
 #include "app/Profiles.h"
 #include "engine/SoundManager.h"
 #include "foundation/OptionalHook.h"
@@ -13,8 +12,12 @@
 #include "game/AwardsProgram.h"
 #include "game/LevelInterface.h"
 #include "game/LevelProfiles.h"
+#include "game/LevelScreen.h"
+#include "game/LevelTutorials.h"
 #include "game/MapProgram.h"
 #include "game/ProgramWorld.h"
+#include "gui/Notices.h"
+#include "gui/Window.h"
 #include "levelui/LevelMenu.h"
 #include "levelui/LevelWindows.h"
 #include "tests/farm/BuildingTestSupport.h"
@@ -97,24 +100,31 @@ template <class T, class F> void ForEachMember(const T& table, F&& f) {
 template <class T> struct IsFunction : std::false_type {};
 template <class Signature> struct IsFunction<std::function<Signature>> : std::true_type {};
 
+// Whether the table's object pointers are hooks too (a table of hook
+// interfaces), or plain data that may be null.
+enum class Pointers { Data, Hooks };
+
 // A hook's state: empty or filled; nullopt for a member that is no hook to
 // check (plain data, or an OptionalHook, which may stay empty).
-template <class Member> std::optional<bool> Filled(const Member& member) {
+template <class Member> std::optional<bool> Filled(const Member& member, Pointers pointers) {
     if constexpr (IsFunction<Member>::value)
         return bool(member);
     else if constexpr (std::is_pointer_v<Member> && std::is_function_v<std::remove_pointer_t<Member>>)
         return member != nullptr;
+    else if constexpr (std::is_pointer_v<Member>)
+        return pointers == Pointers::Hooks ? std::optional<bool>(member != nullptr) : std::nullopt;
     else
         return std::nullopt;
 }
 
 // The table's members, named in order, are filled wherever they are hooks.
 template <class T>
-void ExpectWired(const T& table, const std::string& name, const std::vector<std::string>& members) {
+void ExpectWired(const T& table, const std::string& name, const std::vector<std::string>& members,
+                 Pointers pointers = Pointers::Data) {
     ASSERT_EQ(members.size(), MemberCount<T>()) << name << ": every member named here, in order";
     size_t i = 0;
     ForEachMember(table, [&](const auto& member) {
-        const std::optional<bool> filled = Filled(member);
+        const std::optional<bool> filled = Filled(member, pointers);
         EXPECT_TRUE(!filled || *filled) << name << "::" << members[i] << " is empty";
         ++i;
     });
@@ -166,4 +176,25 @@ TEST(HooksWiring, TheOptionsWindowsServices) {
     const OptionsServices services = ProgramOptionsServices(sound);
     ExpectWired(services, "OptionsServices", {"sound", "setFullscreen", "isFullscreen", "saveConfig"});
     EXPECT_EQ(services.sound, &sound);
+}
+
+TEST(HooksWiring, TheLevelsHooks) {
+    buildtest::Tables tables;
+    ProgramWorld world(&tables.farm);
+    LevelInterface ui(world, tables.farm);
+    LevelFrontEndHooks frontEnd;
+    ProgramLevelTutorials tutorials(0);
+    ExpectWired(ProgramLevelHooks(ui, frontEnd, tutorials), "GameLevel::Hooks",
+                {"panel", "tutorial", "frontEnd"}, Pointers::Hooks);
+}
+
+// The notice stacks are classes, not tables: their hooks are named here.
+TEST(HooksWiring, TheNoticeStacksHooks) {
+    WindowManager windows{nullptr, nullptr};
+    SoundManager sound;
+    InstallAwardNotices(windows, sound);
+    EXPECT_TRUE(windows.Messages().playSound);
+    EXPECT_TRUE(windows.Awards().playSound);
+    EXPECT_TRUE(windows.Awards().contentSource);
+    EXPECT_TRUE(windows.Awards().openAwardsWindow);
 }
