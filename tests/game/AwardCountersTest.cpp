@@ -150,10 +150,9 @@ TEST(AwardCounters, TheBotsDairyAndWeavingLevelsRaiseEveryCounter) {
     ASSERT_NE(log.find("Bot: level 39 regime 0 won"), std::string::npos) << log;
     ASSERT_NE(log.find("Bot: every level played."), std::string::npos) << log;
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    const ProfileRecord& record = profiles.Current()->Record();
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    const ProfileRecord& record = *saved;
     for (int counter = 0; counter < kAwardCount; ++counter)
         EXPECT_GE(record.awards[counter], 1) << "counter " << counter << " was never raised";
 }

@@ -140,10 +140,9 @@ TEST(ComicAfterLevel, ABotRunGoesOnThroughTheComicAndTheMapToTheNextLevel) {
     EXPECT_EQ(std::count(after.begin(), after.end(), "00000004"), 2) << log;
     EXPECT_EQ(after.back(), "FFFFFFFF") << log;
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    const LevelProgress* levels = saved->results.regimes[kRegimeEasy].levels;
     EXPECT_GE(levels[7].status, kLevelBronze);
     EXPECT_GE(levels[8].status, kLevelBronze) << "level 9 won into the profile";
 }

@@ -336,10 +336,9 @@ TEST(LevelInterface, AwardsFromThePauseMenuAndBonusesFromTheLevelWindow) {
     // Four panels of the owned bonuses, the chosen ones green.
     EXPECT_GT(Near(c, 200, 150, 830, 650, 0x70A850, 4), 2 * 300);
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    EXPECT_EQ(profiles.Current()->Record().awardsSeen[0], 260) << "the awards window saw the counters";
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    EXPECT_EQ(saved->awardsSeen[0], 260) << "the awards window saw the counters";
 }
 
 // The sale's sound is heard as the sale happens, while the warehouse window

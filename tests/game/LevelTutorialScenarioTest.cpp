@@ -5,7 +5,6 @@
 // and 1 s later its first step stands there: the hint box with its click
 // line over the field and its arrow at the goal button of the level panel.
 #include "app/Profiles.h"
-#include "platform/Utf.h"
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/game/ProgramTest.h"
 #include "tests/game/TutorialLooks.h"
@@ -113,10 +112,9 @@ TEST(LevelTutorialScenario, ARestartAfterUntickingTheTutorialHasNoTutorial) {
         << log.substr(restart);
     EXPECT_NE(log.find("point 1: wheat ordered", restart), std::string::npos) << log.substr(restart);
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    EXPECT_EQ(profiles.Current()->Record().results.tutorial, 0u) << "the option was saved unticked";
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    EXPECT_EQ(saved->results.tutorial, 0u) << "the option was saved unticked";
 }
 
 // The tutorial holds the field to what its step asks: the first click, on

@@ -4,7 +4,6 @@
 // the bars fill; a click ends the animation, and the profile remembers the
 // values as seen, so the next opening shows them at rest.
 #include "app/Profiles.h"
-#include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
 #include "tests/support/MissingContent.h"
 
@@ -96,10 +95,9 @@ TEST(MapAwards, TheAwardsButtonShowsWhatChangedSinceTheLastLook) {
     EXPECT_GT(panel(again, 0xE04040), 50);
     EXPECT_EQ(row(again, 0xB8F070), 0) << "nothing animates the second time";
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    const ProfileRecord& record = profiles.Current()->Record();
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    const ProfileRecord& record = *saved;
     for (int word : {0, 1, 9, 10})
         EXPECT_EQ(record.awardsSeen[word], record.awards[word]) << word;
 }

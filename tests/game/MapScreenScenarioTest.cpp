@@ -4,7 +4,6 @@
 // it, and the reveal shows its bronze medal and the next level open; the same
 // map reached through "easy" on the main menu.
 #include "app/Profiles.h"
-#include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
 
 using namespace programtest;
@@ -48,10 +47,9 @@ void ExpectLevelFiveRevealed(const GameCopy& game, const Shot& shown, const Shot
     // The hard regime is locked: the chain hangs over the regime button's right side.
     EXPECT_GT(revealed.Near(1024 - 175 + 143, 768 - 65 + 20, 12, 0x8A8A96, 12), 10);
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    const LevelProgress* levels = saved->results.regimes[kRegimeEasy].levels;
     EXPECT_EQ(levels[4].status, kLevelBronze);
     EXPECT_EQ(levels[5].status, kLevelOpen);
     EXPECT_EQ(levels[6].status, kLevelLocked);

@@ -5,7 +5,6 @@
 // taken while the farmer walks), and the bakery of level 36 (bread from the
 // stock's wheat and eggs, a cancelled slot giving them back).
 #include "app/Profiles.h"
-#include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
 
 #include <cstdlib>
@@ -193,10 +192,9 @@ TEST(OverheadScenario, ASaveTakenWhileTheHarvestWalksGoesOnFromTheWalk) {
     ASSERT_EQ(stored.size(), 1u) << log;
     EXPECT_NE(stored[0].find("1 of 1 wheat (stock 1)"), std::string::npos) << stored[0];
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    EXPECT_EQ(profiles.Current()->Record().awards[0], 1) << "the harvester award's counter";
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    EXPECT_EQ(saved->awards[0], 1) << "the harvester award's counter";
 }
 
 // Level 36 (1024 x 768): the bakery at (520, 300) shows its bread button at
