@@ -37,10 +37,6 @@ constexpr int32_t kMedalsMargins[4] = {7, 3, 0, 0};
 constexpr MapControl kControls[] = {kMapControlBack,   kMapControlOptions, kMapControlAwards,
                                     kMapControlMedals, kMapControlRegime,  kMapControlProfile};
 
-bool InRect(int32_t x, int32_t y, MapPoint at, int32_t w, int32_t h) {
-    return x >= at.x && x < at.x + w && y >= at.y && y < at.y + h;
-}
-
 // A text of the overlay's language group; the key itself when there is no language.
 std::u16string Text(const char16_t* key) {
     const GameLanguage* language = AppLanguage();
@@ -79,7 +75,9 @@ class MapInterface::RegimeButton : public ActiveButton {
 };
 
 bool MapOverlayLayout::Takes(int32_t x, int32_t y) const {
-    if (InRect(x, y, Medals(), kMedalsPanelWidth, kMedalsPanelHeight)) return true;
+    const MapPoint medals = Medals();
+    if (kis::PtInRect(x, y, kis::MakeRectWH(medals.x, medals.y, kMedalsPanelWidth, kMedalsPanelHeight)))
+        return true;
     if (y >= 73 && y < height - 70) return false;
     const bool inner = x >= 180 && x < width - 180 && y >= 27 && y < height - 28;
     return !inner;

@@ -165,8 +165,7 @@ LevelPanelButton::~LevelPanelButton() {
 }
 
 void LevelPanelButton::SetIcon(Sprite* icon, int32_t frame) {
-    icon_ = CentredInstance(icon, icon && icon->GetFrameCount() > 1 ? frame : 0, 0.5f);
-    if (icon_) icon_->scaleX = icon_->scaleY = 1.0f;
+    icon_ = CentredInstance(icon, icon && icon->GetFrameCount() > 1 ? frame : 0, 1.0f);
     LayoutContent();
 }
 

@@ -24,3 +24,15 @@ void DrawInstanceAt(DXLViewer& viewer, SpriteInstance& instance, float x, float 
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
 }
+
+DXLRectF PictureBounds(const SpriteInstance& instance) {
+    const TexturedQuad* quad =
+        instance.definition ? instance.definition->GetFrameQuad(instance.frame) : nullptr;
+    if (!quad) return {0.0f, 0.0f, 0.0f, 0.0f};
+    DXLRectF bounds{1e9f, 1e9f, -1e9f, -1e9f};
+    for (const platform::TexturedVertex& v : quad->v) {
+        bounds.left = std::min(bounds.left, v.x), bounds.right = std::max(bounds.right, v.x);
+        bounds.top = std::min(bounds.top, v.y), bounds.bottom = std::max(bounds.bottom, v.y);
+    }
+    return bounds;
+}

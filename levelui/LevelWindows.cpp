@@ -50,19 +50,11 @@ void DrawInstance(DXLViewer& viewer, SpriteInstance& instance, float x, float y,
 
 // Draws an instance with the middle of its picture at (x, y), whatever its own origin.
 void DrawCentred(DXLViewer& viewer, SpriteInstance& instance, float x, float y, float alpha) {
-    float left = 0.0f, top = 0.0f, right = 0.0f, bottom = 0.0f;
-    if (const TexturedQuad* quad =
-            instance.definition ? instance.definition->GetFrameQuad(instance.frame) : nullptr) {
-        left = top = 1e9f, right = bottom = -1e9f;
-        for (const platform::TexturedVertex& v : quad->v) {
-            left = std::min(left, v.x), right = std::max(right, v.x);
-            top = std::min(top, v.y), bottom = std::max(bottom, v.y);
-        }
-    }
+    const DXLRectF picture = PictureBounds(instance);
     const float ox = instance.originX, oy = instance.originY;
     instance.originX = instance.originY = 0.0f;
-    DrawInstance(viewer, instance, x - instance.scaleX * (left + right) / 2.0f,
-                 y - instance.scaleY * (top + bottom) / 2.0f, alpha);
+    DrawInstance(viewer, instance, x - instance.scaleX * (picture.left + picture.right) / 2.0f,
+                 y - instance.scaleY * (picture.top + picture.bottom) / 2.0f, alpha);
     instance.originX = ox, instance.originY = oy;
 }
 

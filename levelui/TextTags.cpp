@@ -1,5 +1,6 @@
 #include "levelui/TextTags.h"
 
+#include "foundation/NumberText.h"
 #include "levelui/TextTagSources.h"
 
 #include <algorithm>
@@ -156,7 +157,7 @@ class TagOutput {
         for (; *text; ++text)
             Put(char16_t(*text));
     }
-    void Number(int64_t value) { Ascii(std::to_string(value).c_str()); }
+    void Number(int64_t value) { Put(kis::DecimalText(value).c_str()); }
     void Hex(uint32_t value, int digits) {
         static const char kDigits[] = "0123456789ABCDEF";
         for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
@@ -230,7 +231,7 @@ class TagExpander {
     }
 
     void ColouredNumber(int64_t value, uint32_t colour) {
-        ColouredText(Widen(std::to_string(value)).c_str(), colour);
+        ColouredText(kis::DecimalText(value).c_str(), colour);
     }
 
     // "<image=@HANDLE rect=L, T, W, H" of the frame; false (nothing

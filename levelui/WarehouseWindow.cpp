@@ -187,15 +187,10 @@ void WarehouseUpgradeButton::Draw(DXLViewer& viewer, float alpha) {
     DrawIconApart(*this, icon_, viewer, alpha, [this, &viewer](SpriteInstance& icon) {
         const int32_t sink = (state_.State() & 3) == 3 ? 1 : 0;
         // The coin's picture may have its own origin: its left edge goes to the content's left.
-        float left = 0.0f, top = 0.0f, bottom = 0.0f;
-        if (const TexturedQuad* quad =
-                icon.definition ? icon.definition->GetFrameQuad(icon.frame) : nullptr) {
-            left = top = 1e9f, bottom = -1e9f;
-            for (const platform::TexturedVertex& v : quad->v)
-                left = std::min(left, v.x), top = std::min(top, v.y), bottom = std::max(bottom, v.y);
-        }
-        viewer.Translate(float(rect.left + ContentLeft()) - left,
-                         float(rect.top + (rect.bottom - rect.top) / 2 + sink) - (top + bottom) / 2.0f);
+        const DXLRectF picture = PictureBounds(icon);
+        viewer.Translate(float(rect.left + ContentLeft()) - picture.left,
+                         float(rect.top + (rect.bottom - rect.top) / 2 + sink) -
+                             (picture.top + picture.bottom) / 2.0f);
         icon.originX = icon.originY = 0.0f;
     });
 }
