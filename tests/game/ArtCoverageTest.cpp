@@ -6,20 +6,12 @@
 // ("Missing text shown"), and any such line fails the test with its names. Each walk also
 // proves it reached its screens, so a walk that stopped early cannot pass.
 #include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
 #include "gui/Regime.h"
-#include "tests/game/Players.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/game/WindowSizes.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-using testsupport::GameCopy;
+using namespace programtest;
 using namespace windowsizes;
 using testsupport::MissingContent;
 

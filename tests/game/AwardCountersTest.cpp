@@ -17,16 +17,11 @@
 #include "level/LevelPoint.h"
 #include "level/LevelTable.h"
 #include "platform/Utf.h"
-#include "tests/game/Players.h"
-#include "tests/support/GameCopy.h"
-
-#include <gtest/gtest.h>
+#include "tests/game/ProgramTest.h"
 
 #include <array>
-#include <string>
-#include <vector>
 
-using testsupport::GameCopy;
+using namespace programtest;
 
 namespace {
 
@@ -155,10 +150,9 @@ TEST(AwardCounters, TheBotsDairyAndWeavingLevelsRaiseEveryCounter) {
     ASSERT_NE(log.find("Bot: level 39 regime 0 won"), std::string::npos) << log;
     ASSERT_NE(log.find("Bot: every level played."), std::string::npos) << log;
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    const ProfileRecord& record = profiles.Current()->Record();
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    const ProfileRecord& record = *saved;
     for (int counter = 0; counter < kAwardCount; ++counter)
         EXPECT_GE(record.awards[counter], 1) << "counter " << counter << " was never raised";
 }

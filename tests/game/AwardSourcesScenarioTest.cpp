@@ -5,7 +5,6 @@
 #include "tests/game/LevelTutorialPlay.h"
 
 using namespace tutorialplay;
-using testsupport::GameCopy;
 
 namespace {
 
@@ -29,10 +28,9 @@ TEST(AwardSourcesScenario, BreadBakedRaisesTheBreadAward) {
     ASSERT_EQ(stored.size(), 1u) << log;
     EXPECT_NE(stored[0].find("bread"), std::string::npos) << stored[0];
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    const ProfileRecord& record = profiles.Current()->Record();
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    const ProfileRecord& record = *saved;
     EXPECT_EQ(record.awards[kBreadAward], 1) << "one loaf baked";
     EXPECT_EQ(record.awards[kFlourAward], 0);
     EXPECT_EQ(record.awards[kPieAward], 0);
@@ -60,8 +58,7 @@ TEST(AwardSourcesScenario, ASaleCountsTowardsTheMoneyGoalWithoutReachingIt) {
     ASSERT_EQ(testsupport::Occurrences(log, "sold for 2, money 42"), 1u) << log;
     EXPECT_EQ(log.find("goal 7 reached"), std::string::npos) << log;
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    EXPECT_EQ(profiles.Current()->Record().awards[kMoneyEarnedGoal], 2) << "the sale's 2 coins";
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    EXPECT_EQ(saved->awards[kMoneyEarnedGoal], 2) << "the sale's 2 coins";
 }

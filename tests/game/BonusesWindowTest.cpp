@@ -3,38 +3,19 @@
 // does); a click on the third owned bonus's panel fills the third slot and
 // Escape keeps the choice.
 #include "app/Profiles.h"
-#include "platform/Utf.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 
 TEST(BonusesWindow, ThreeOwnedBonusesTwoChosenAndAThirdAdded) {
     GameCopy game;
-    {
-        fs::create_directories(game.User());
-        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-        profiles.Load();
-        Profile* tess = profiles.CreateProfile(u"tess");
-        ASSERT_NE(tess, nullptr);
-        RegimeProgress& easy = tess->MutableRecord().results.regimes[kRegimeEasy];
+    testplayers::MakePlayer(game.User(), u"tess", [](ProfileRecord& record) {
+        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
         for (int id : {0, 2, 3})
             easy.owned[id] = 1;
         easy.chosenCount = 2;
         easy.chosen[0] = 3, easy.chosen[1] = 0, easy.chosen[2] = -1;
-        ASSERT_TRUE(tess->Save());
-        profiles.SetCurrent(tess);
-    }
+    });
     ASSERT_TRUE(testsupport::UseWindow(game));
     const std::string events = testsupport::script::SkipLogos() +
                                "5000 key down F10\n5100 key up F10\n"

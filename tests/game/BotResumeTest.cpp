@@ -11,13 +11,12 @@
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/game/CampaignPlay.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/ScriptPlay.h"
+#include "tests/game/ProgramTest.h"
 
 #include <cstring>
 #include <random>
 
-using testsupport::GameCopy;
+using namespace programtest;
 using testsupport::LevelData;
 
 namespace {

@@ -6,27 +6,14 @@
 // opens its level window. The won level is not kept as
 // a running game.
 #include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
-#include "tests/game/Players.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/support/MissingContent.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-#include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <regex>
-#include <string>
-#include <vector>
 
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 
 using testsupport::StateChanges;
 
@@ -153,10 +140,9 @@ TEST(ComicAfterLevel, ABotRunGoesOnThroughTheComicAndTheMapToTheNextLevel) {
     EXPECT_EQ(std::count(after.begin(), after.end(), "00000004"), 2) << log;
     EXPECT_EQ(after.back(), "FFFFFFFF") << log;
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    const LevelProgress* levels = saved->results.regimes[kRegimeEasy].levels;
     EXPECT_GE(levels[7].status, kLevelBronze);
     EXPECT_GE(levels[8].status, kLevelBronze) << "level 9 won into the profile";
 }

@@ -4,20 +4,11 @@
 // closes it and the game goes on to the map; the same reached as a new player
 // does, by making a profile and clicking "easy" on the main menu.
 #include "platform/ImageDecode.h"
-#include "tests/game/Players.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-#include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
+#include "tests/game/ProgramTest.h"
 
 #include <regex>
-#include <string>
-#include <vector>
 
-using testsupport::GameCopy;
+using namespace programtest;
 using testsupport::ReadFileBytes;
 
 using testsupport::StateChanges;
@@ -33,7 +24,7 @@ const char* const kShowComic = "40 mouse move 400 300\n60 mouse down left\n160 m
                                "5000 key down F4\n5050 key up F4\n";
 
 platform::DecodedPicture Picture(const std::string& png) {
-    testsupport::Shot shot = testsupport::LoadShot(png);
+    Shot shot = LoadShot(png);
     EXPECT_TRUE(shot.ok) << png << ": " << shot.error;
     return std::move(shot.picture);
 }

@@ -7,14 +7,9 @@
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
 #include "platform/Utf.h"
-#include "tests/support/GameCopy.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-using testsupport::GameCopy;
+using namespace programtest;
 
 namespace {
 

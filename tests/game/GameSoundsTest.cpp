@@ -14,21 +14,17 @@
 #include "platform/AudioDecoder.h"
 #include "platform/Utf.h"
 #include "platform/headless/NullAudioDevice.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/support/DataChunks.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/ScriptPlay.h"
 #include "tools/soundsynth/Recipes.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <regex>
 #include <set>
-#include <string>
-#include <vector>
+
+using namespace programtest;
 
 using namespace soundsynth;
 
@@ -307,7 +303,7 @@ TEST(GameSounds, TheMusicTracksDecodeWhole) {
 }
 
 TEST(GameSounds, TheProgramStartsTheMainScreenAndLevelMusic) {
-    testsupport::GameCopy game;
+    GameCopy game;
     // The logos are skipped, the main screen plays; then the showcase's F6
     // opens the sample level.
     std::string output;

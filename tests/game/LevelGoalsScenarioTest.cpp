@@ -4,8 +4,6 @@
 #include "tests/game/LevelTutorialPlay.h"
 
 using namespace tutorialplay;
-using testsupport::GameCopy;
-using testsupport::Shot;
 
 namespace {
 

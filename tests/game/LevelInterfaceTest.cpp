@@ -12,26 +12,15 @@
 #include "engine/SoundManager.h"
 #include "platform/Utf.h"
 #include "platform/WavReader.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-
-#include <gtest/gtest.h>
+#include "tests/game/ProgramTest.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <string>
-#include <vector>
 
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
+using namespace programtest;
 using testsupport::LevelData;
-using testsupport::LoadShot;
-using testsupport::Shot;
 
 namespace {
 
@@ -72,33 +61,26 @@ int StartText(const Shot& shot, int left, int top, int right, int bottom) {
 // moneyEarned: the goal counter of money earned (goal 7, "Earn 5,000 coins").
 void MakeProfile(const std::string& user, std::vector<int32_t> owned, std::vector<int32_t> chosen,
                  int32_t moneyEarned = 0) {
-    fs::create_directories(user);
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    Profile* tess = profiles.CreateProfile(u"tess");
-    ASSERT_NE(tess, nullptr);
-    ProfileRecord& record = tess->MutableRecord();
-    RegimeProgress& easy = record.results.regimes[kRegimeEasy];
-    for (int32_t bonus : owned)
-        easy.owned[bonus] = 1;
-    easy.chosenCount = uint32_t(chosen.size());
-    for (size_t i = 0; i < 3; ++i)
-        easy.chosen[i] = i < chosen.size() ? chosen[i] : -1;
-    record.awardsSeen[0] = 30, record.awards[0] = 260;
-    record.awardsSeen[9] = 0, record.awards[9] = 1;
-    record.awards[9 + 7] = moneyEarned;
-    const uint32_t statuses[] = {kLevelGold, kLevelSilver, kLevelBronze};
-    for (size_t i = 0; i < std::size(statuses); ++i)
-        easy.levels[i].status = statuses[i];
-    easy.levels[kLevelIndex].status = kLevelOpen;
-    record.results.regimes[kRegimeHard].levels[0].status = kLevelSilver;
-    record.flags |= kProfileFlagEasyMapTutorial;
-    ASSERT_TRUE(tess->Save());
-    profiles.SetCurrent(tess);
+    testplayers::MakePlayer(user, u"tess", [&](ProfileRecord& record) {
+        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+        for (int32_t bonus : owned)
+            easy.owned[bonus] = 1;
+        easy.chosenCount = uint32_t(chosen.size());
+        for (size_t i = 0; i < 3; ++i)
+            easy.chosen[i] = i < chosen.size() ? chosen[i] : -1;
+        record.awardsSeen[0] = 30, record.awards[0] = 260;
+        record.awardsSeen[9] = 0, record.awards[9] = 1;
+        record.awards[9 + 7] = moneyEarned;
+        const uint32_t statuses[] = {kLevelGold, kLevelSilver, kLevelBronze};
+        for (size_t i = 0; i < std::size(statuses); ++i)
+            easy.levels[i].status = statuses[i];
+        easy.levels[kLevelIndex].status = kLevelOpen;
+        record.results.regimes[kRegimeHard].levels[0].status = kLevelSilver;
+        record.flags |= kProfileFlagEasyMapTutorial;
+    });
 }
 
 // The window face of the interface skin.
-constexpr uint32_t kWindowFace = 0xF2E2BC;
 // The information page's parchment.
 constexpr uint32_t kPageFace = 0xFFF3D2;
 // A notice's face.
@@ -354,10 +336,9 @@ TEST(LevelInterface, AwardsFromThePauseMenuAndBonusesFromTheLevelWindow) {
     // Four panels of the owned bonuses, the chosen ones green.
     EXPECT_GT(Near(c, 200, 150, 830, 650, 0x70A850, 4), 2 * 300);
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    EXPECT_EQ(profiles.Current()->Record().awardsSeen[0], 260) << "the awards window saw the counters";
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    EXPECT_EQ(saved->awardsSeen[0], 260) << "the awards window saw the counters";
 }
 
 // The sale's sound is heard as the sale happens, while the warehouse window

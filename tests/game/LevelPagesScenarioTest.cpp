@@ -5,27 +5,13 @@
 // level window from the map, whose bonus slots show the chosen bonuses with
 // their title and description as the hint of the slot the pointer rests on.
 #include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
 #include "gui/Regime.h"
-#include "tests/game/Players.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/support/MissingContent.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <utility>
-#include <vector>
 
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 using testsupport::script::Move;
 using testsupport::script::held::Click;
 using testsupport::script::held::Key;

@@ -6,18 +6,11 @@
 // continues from there next time; a won level is not saved.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-
-#include <gtest/gtest.h>
+#include "tests/game/ProgramTest.h"
 
 #include <cstdlib>
-#include <string>
-#include <vector>
 
-using testsupport::GameCopy;
+using namespace programtest;
 using testsupport::LevelData;
 using testsupport::ReadFileBytes;
 
@@ -63,7 +56,7 @@ std::vector<std::string> Lines(const std::string& log, const std::string& text,
 
 // Pixels near the garbage heap's colour in a rectangle of a screenshot.
 int GarbagePixels(const std::string& png, int left, int top, int right, int bottom) {
-    const testsupport::Shot shot = testsupport::LoadShot(png);
+    const Shot shot = LoadShot(png);
     if (!shot.ok) return -1;
     return shot.NearIn(left, top, right, bottom, 0x7A6A50, 13);
 }

@@ -4,16 +4,9 @@
 // second mill on the site of point 2, wheat for both (the second unit grows
 // while the step waits), both mills started and run to the end of the
 // tutorial; the player then makes the last flour on her own and wins.
-#include "frontend/MapGeometry.h"
 #include "tests/game/LevelTutorialPlay.h"
-#include "tests/support/TempDir.h"
-
-#include <string>
-#include <vector>
 
 using namespace tutorialplay;
-using testsupport::GameCopy;
-using testsupport::Shot;
 
 namespace {
 
@@ -34,7 +27,7 @@ bool CloseButtonText(int r, int g, int b) {
 TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRunsThemToTheEnd) {
     GameCopy game;
     MakeMapProfile(game.User(), 1);
-    const MapPoint house = CellPosition(1);
+    const MapPoint house = House(1);
     // The first click (on the bed of point 3) starts the clock; the goal is
     // clicked away (1); the site (2), its buildings (3), the mill (4); a click
     // (5); the harvest (6); the mill's button (7); it grinds (8); a click (9);
@@ -52,14 +45,14 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
     events += Click(54000, kBedFourX, kHarvestY) + Click(63000, kBedThreeX, kHarvestY) +
               Click(68500, kSiteOneX, kProduceY) + Click(69500, kSiteTwoX, kProduceY);
     events += Click(81500, kBedFourX, kHarvestY) + Click(85000, kSiteOneX, kProduceY) +
-              testsupport::script::quick::Key(102000, "RETURN") + Click(114000, house.x, house.y + 4);
-    const std::string log = PlayGame(
-        game, events, {{14500, "goal"},   {15900, "site"},        {16900, "buildings"},   {17900, "mill"},
-                       {23800, "button"}, {26900, "harvest"},     {31900, "produce"},     {34000, "grinding"},
-                       {41800, "flour"},  {43400, "second-site"}, {45400, "second-mill"}, {53900, "wheat"},
-                       {62900, "grown"},  {68400, "both"},        {69400, "one"},         {71000, "running"},
-                       {76000, "over"},   {101500, "won"},        {113500, "returned"},   {115500, "map"}},
-        116000, "mill-");
+              testsupport::script::quick::Key(102000, "RETURN") + Click(114000, house.x, house.y);
+    const std::vector<std::pair<int, std::string>> taken = {
+        {14500, "goal"},   {15900, "site"},        {16900, "buildings"},   {17900, "mill"},
+        {23800, "button"}, {26900, "harvest"},     {31900, "produce"},     {34000, "grinding"},
+        {41800, "flour"},  {43400, "second-site"}, {45400, "second-mill"}, {53900, "wheat"},
+        {62900, "grown"},  {68400, "both"},        {69400, "one"},         {71000, "running"},
+        {76000, "over"},   {101500, "won"},        {113500, "returned"},   {115500, "map"}};
+    const std::string log = PlayGame(game, events, taken, 116000, "mill-");
     const std::vector<std::string> states = {"00000001", "80000002", "00000006", "00000005",
                                              "80000003", "00000004", "00000005", "FFFFFFFF"};
     EXPECT_EQ(testsupport::StateChanges(log), states) << log;
@@ -83,19 +76,15 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
     EXPECT_NE(log.find("the level window of level 2 opens", back), std::string::npos) << "the map answers\n"
                                                                                       << log;
 
-    std::vector<Shot> shots;
-    for (const char* name :
-         {"goal",     "site",    "buildings",   "mill",        "button",   "harvest", "produce",
-          "grinding", "flour",   "second-site", "second-mill", "wheat",    "grown",   "both",
-          "one",      "running", "over",        "won",         "returned", "map"}) {
-        shots.push_back(Load(game, name));
-        ASSERT_TRUE(shots.back().ok) << name;
-    }
-    const Shot &goal = shots[0], &site = shots[1], &buildings = shots[2], &mill = shots[3],
-               &button = shots[4], &harvest = shots[5], &produce = shots[6], &grinding = shots[7],
-               &flour = shots[8], &secondSite = shots[9], &secondMill = shots[10], &wheat = shots[11],
-               &grown = shots[12], &both = shots[13], &one = shots[14], &running = shots[15],
-               &overShot = shots[16], &won = shots[17], &returned = shots[18], &map = shots[19];
+    const Shots shots(game, taken);
+    ASSERT_EQ(shots.Missing(), "");
+    const Shot &goal = shots["goal"], &site = shots["site"], &buildings = shots["buildings"],
+               &mill = shots["mill"], &button = shots["button"], &harvest = shots["harvest"],
+               &produce = shots["produce"], &grinding = shots["grinding"], &flour = shots["flour"],
+               &secondSite = shots["second-site"], &secondMill = shots["second-mill"],
+               &wheat = shots["wheat"], &grown = shots["grown"], &both = shots["both"], &one = shots["one"],
+               &running = shots["running"], &overShot = shots["over"], &won = shots["won"],
+               &returned = shots["returned"], &map = shots["map"];
     // 1: the box on the field's centre and the goal button's arrow.
     EXPECT_GT(goal.Count(320, 300, 705, 350, Parchment), 10000) << log;
     EXPECT_GT(goal.Count(200, 580, 250, 655, ArrowYellow), 400) << log;

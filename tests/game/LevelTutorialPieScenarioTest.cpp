@@ -11,8 +11,6 @@
 
 using namespace tutorialplay;
 using testsupport::Differing;
-using testsupport::GameCopy;
-using testsupport::Shot;
 
 namespace {
 

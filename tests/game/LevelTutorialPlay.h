@@ -5,26 +5,23 @@
 // of clicks, the run with its screenshots, and the looks of the tutorial's
 // arrow and box.
 #include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
 #include "gui/Regime.h"
 #include "platform/Utf.h"
-#include "tests/game/Players.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/game/TutorialLooks.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace tutorialplay {
+
+using programtest::GameCopy;
+using programtest::House;
+using programtest::Shot;
+using programtest::Shots;
 
 // A press at a screen position (at 1024 x 768 the field is drawn 1:1).
 inline std::string Click(int ms, int x, int y) {
@@ -77,8 +74,8 @@ inline void MakeMapProfile(const std::string& user) {
 // logos, M opens the map at 5 s, level 1's house its level window at 6 s and
 // its "play" the level at 6.7 s; the level's first click can come at 9 s.
 inline std::string LevelOneFromTheMap() {
-    const MapPoint first = CellPosition(0);
-    return Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" + Click(6000, first.x, first.y + 4) +
+    const MapPoint first = House(0);
+    return Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" + Click(6000, first.x, first.y) +
            Click(6700, 578, 538);
 }
 
@@ -86,9 +83,9 @@ inline std::string LevelOneFromTheMap() {
 // on the main screen opens the map at 5 s, the level's house its level
 // window at 8 s and its "play" the level at 9 s, loaded well before 13 s.
 inline std::string MapOpening(int32_t openLevel) {
-    const MapPoint house = CellPosition(openLevel);
-    return Click(100, 400, 300) + Click(5000, 749, 445) + Click(8000, house.x, house.y + 4) +
-           Click(9000, 578, 538);
+    const MapPoint house = House(openLevel);
+    return Click(100, 400, 300) + Click(5000, programtest::kPlayEasyX, programtest::kPlayEasyY) +
+           Click(8000, house.x, house.y) + Click(9000, 578, 538);
 }
 
 // Runs the game on the events with a screenshot at each of the times (into
@@ -110,7 +107,7 @@ inline std::string PlayGame(testsupport::GameCopy& game, const std::string& even
         game, {.events = events, .shots = shots, .untilMs = untilMs, .keptAs = keptAs, .program = true});
 }
 
-inline testsupport::Shot Load(const testsupport::GameCopy& game, const std::string& name) {
+inline Shot Load(const GameCopy& game, const std::string& name) {
     return testsupport::LoadShot(game.File(name + ".png"));
 }
 

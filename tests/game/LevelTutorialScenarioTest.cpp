@@ -5,25 +5,12 @@
 // and 1 s later its first step stands there: the hint box with its click
 // line over the field and its arrow at the goal button of the level panel.
 #include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
-#include "platform/Utf.h"
 #include "tests/game/LevelTutorialPlay.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/game/TutorialLooks.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 
 namespace {
 
@@ -125,10 +112,9 @@ TEST(LevelTutorialScenario, ARestartAfterUntickingTheTutorialHasNoTutorial) {
         << log.substr(restart);
     EXPECT_NE(log.find("point 1: wheat ordered", restart), std::string::npos) << log.substr(restart);
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    EXPECT_EQ(profiles.Current()->Record().results.tutorial, 0u) << "the option was saved unticked";
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    EXPECT_EQ(saved->results.tutorial, 0u) << "the option was saved unticked";
 }
 
 // The tutorial holds the field to what its step asks: the first click, on

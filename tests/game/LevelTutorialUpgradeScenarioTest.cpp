@@ -5,8 +5,6 @@
 #include "tests/game/LevelTutorialPlay.h"
 
 using namespace tutorialplay;
-using testsupport::GameCopy;
-using testsupport::Shot;
 
 namespace {
 
@@ -35,16 +33,10 @@ TEST(LevelTutorialUpgradeScenario, LevelThreeUpgradesTheBedTheMillAndTheWarehous
         Click(24500, 512, 300) + Click(25500, kProduceX, kProduceY) + Click(26500, kProduceX, kProduceY);
     events += Click(30000, 512, 300) + Click(31000, kWarehouseX, kWarehouseY) + Click(34500, 512, 300) +
               Click(35500, kRaiseX, kRaiseY) + Click(36500, kCloseX, kCloseY) + Click(38000, 512, 300);
-    const std::string log = Play(game, events,
-                                 {{10900, "upgrade"},
-                                  {14400, "working"},
-                                  {24400, "slots"},
-                                  {25400, "produce"},
-                                  {34400, "tile"},
-                                  {35400, "raise"},
-                                  {36400, "close"},
-                                  {38900, "end"}},
-                                 39000);
+    const std::vector<std::pair<int, std::string>> taken = {
+        {10900, "upgrade"}, {14400, "working"}, {24400, "slots"}, {25400, "produce"},
+        {34400, "tile"},    {35400, "raise"},   {36400, "close"}, {38900, "end"}};
+    const std::string log = Play(game, events, taken, 39000);
     EXPECT_NE(log.find("80030000 waits for the clock"), std::string::npos) << log;
     ExpectStepsInOrder(log,
                        {"80030001", "80030002", "80030003", "80030004", "80030006", "80030007", "80030008",
@@ -58,11 +50,11 @@ TEST(LevelTutorialUpgradeScenario, LevelThreeUpgradesTheBedTheMillAndTheWarehous
     EXPECT_LT(log.find("Production started          flour", first + 1), log.find("step 8003000A")) << log;
     EXPECT_NE(log.find("Warehouse                   level 2"), std::string::npos) << log;
 
-    const Shot upgrade = Load(game, "upgrade"), working = Load(game, "working"), slots = Load(game, "slots"),
-               produce = Load(game, "produce"), tile = Load(game, "tile"), raise = Load(game, "raise"),
-               close = Load(game, "close"), end = Load(game, "end");
-    ASSERT_TRUE(upgrade.ok && working.ok && slots.ok && produce.ok && tile.ok && raise.ok && close.ok &&
-                end.ok);
+    const Shots shots(game, taken);
+    ASSERT_EQ(shots.Missing(), "");
+    const Shot &upgrade = shots["upgrade"], &working = shots["working"], &slots = shots["slots"],
+               &produce = shots["produce"], &tile = shots["tile"], &raise = shots["raise"],
+               &close = shots["close"], &end = shots["end"];
     ASSERT_EQ(upgrade.picture.width, 1024);
     // Step 3: the arrow points down at the bed panel's upgrade button.
     EXPECT_GT(upgrade.Count(640, 620, 685, 680, ArrowYellow), 300) << log;

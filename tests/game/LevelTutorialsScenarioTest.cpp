@@ -8,20 +8,10 @@
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/game/LevelTutorialPlay.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/support/MissingContent.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 
 namespace {
 
@@ -33,25 +23,21 @@ std::string Click(int ms, int x, int y) {
 using tutorialplay::ArrowYellow;
 using tutorialplay::Parchment;
 
-// Runs the showcase on the events with the screenshots' arguments; answers the log.
-std::string Play(GameCopy& game, const std::string& events, const std::string& shots, int untilMs) {
-    return testsupport::Play(game, {.events = events, .untilMs = untilMs, .moreArguments = shots});
-}
+using tutorialplay::Play;
 
 } // namespace
 
 TEST(LevelTutorialsScenario, LevelTwentyNinePointsAtTheWarehouseButton) {
     GameCopy game;
     tutorialplay::MakeProfile(game.User(), 28);
-    const std::string before = game.File("before.png"), hint = game.File("hint.png");
     // The first click, on the wheat bed of point 1, starts the clock.
-    const std::string log =
-        Play(game, tutorialplay::Opening("29") + Click(7500, 460, 300),
-             " --screenshot-at 7400 '" + before + "' --screenshot-at 8400 '" + hint + "'", 8500);
+    const std::vector<std::pair<int, std::string>> taken = {{7400, "before"}, {8400, "hint"}};
+    const std::string log = Play(game, tutorialplay::Opening("29") + Click(7500, 460, 300), taken, 8500);
     EXPECT_NE(log.find("802A0000 waits for the clock"), std::string::npos) << log;
-    testsupport::KeepShot(hint, "level29-hint.png");
-    const Shot a = LoadShot(before), b = LoadShot(hint);
-    ASSERT_TRUE(a.ok && b.ok) << log;
+    testsupport::KeepShot(game.File("hint.png"), "level29-hint.png");
+    const Shots shots(game, taken);
+    ASSERT_EQ(shots.Missing(), "") << log;
+    const Shot &a = shots["before"], &b = shots["hint"];
     ASSERT_EQ(b.picture.width, 1024);
     EXPECT_LT(a.Count(0, 50, 1024, 640, ArrowYellow), 50) << "nothing before the clock starts";
     EXPECT_NE(log.find("step 802A0001"), std::string::npos) << log;
@@ -63,15 +49,15 @@ TEST(LevelTutorialsScenario, LevelTwentyNinePointsAtTheWarehouseButton) {
 TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
     GameCopy game;
     tutorialplay::MakeProfile(game.User(), 0);
-    const std::string goal = game.File("goal.png"), site = game.File("site.png");
     // The first click, on the wheat bed of point 3, starts the clock; step 1
     // (the goal) is clicked away at 8.6 s.
     const std::string events = tutorialplay::Opening("02") + Click(7500, 480, 470) + Click(8600, 300, 120);
-    const std::string log =
-        Play(game, events, " --screenshot-at 8500 '" + goal + "' --screenshot-at 9800 '" + site + "'", 9900);
+    const std::vector<std::pair<int, std::string>> taken = {{8500, "goal"}, {9800, "site"}};
+    const std::string log = Play(game, events, taken, 9900);
     EXPECT_NE(log.find("80020000 waits for the clock"), std::string::npos) << log;
-    const Shot a = LoadShot(goal), b = LoadShot(site);
-    ASSERT_TRUE(a.ok && b.ok) << log;
+    const Shots shots(game, taken);
+    ASSERT_EQ(shots.Missing(), "") << log;
+    const Shot &a = shots["goal"], &b = shots["site"];
     EXPECT_NE(log.find("step 80020002"), std::string::npos) << log;
     // Step 1: the box centred on the field's centre (512, 326) and the goal button's arrow.
     EXPECT_GT(a.Count(320, 300, 705, 350, Parchment), 10000) << log;
@@ -83,15 +69,14 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
 TEST(LevelTutorialsScenario, LevelSixCallsTheRobberAtOnceAndShowsItsDamage) {
     GameCopy game;
     tutorialplay::MakeProfile(game.User(), 5);
-    const std::string shot = game.File("damage.png");
     // The first click, on the wheat bed of point 1, starts the clock and calls the robber; seed 24
     // sends its first shot to the bed of point 3.
     const std::string log = Play(game, tutorialplay::Opening("06") + Click(7500, 460, 300),
-                                 " --seed 24 --screenshot-at 19900 '" + shot + "'", 20000);
+                                 {{19900, "damage"}}, 20000, " --seed 24");
     EXPECT_NE(log.find("80060000 waits for the clock"), std::string::npos) << log;
     EXPECT_NE(log.find("step 80060001"), std::string::npos) << log;
-    testsupport::KeepShot(shot, "level6-damage.png");
-    const Shot a = LoadShot(shot);
+    testsupport::KeepShot(game.File("damage.png"), "level6-damage.png");
+    const Shot a = tutorialplay::Load(game, "damage");
     ASSERT_TRUE(a.ok) << log;
     // Its first shot hit the bed of point 3 (560, 480): one arrow points up at the puddle from
     // just below it, the other at the robber by its place on the left; the box, meant for the
@@ -105,19 +90,17 @@ TEST(LevelTutorialsScenario, LevelSixCallsTheRobberAtOnceAndShowsItsDamage) {
 TEST(LevelTutorialsScenario, LevelFifteenPointsAtItsPointForAWhileAndLetsGo) {
     GameCopy game;
     tutorialplay::MakeProfile(game.User(), 14);
-    const std::string before = game.File("before.png"), pointer = game.File("pointer.png"),
-                      after = game.File("after.png");
     // The first click, on the bed of the first row (380, 250), starts the clock; a second after it the
     // tutorial points at point 7 and stays seven seconds, unless clicked away.
-    const std::string log = Play(game, tutorialplay::Opening("15") + Click(7500, 380, 250),
-                                 " --screenshot-at 7400 '" + before + "' --screenshot-at 9500 '" + pointer +
-                                     "' --screenshot-at 17500 '" + after + "'",
-                                 17600);
+    const std::vector<std::pair<int, std::string>> taken = {
+        {7400, "before"}, {9500, "pointer"}, {17500, "after"}};
+    const std::string log = Play(game, tutorialplay::Opening("15") + Click(7500, 380, 250), taken, 17600);
     EXPECT_NE(log.find("800F0000 waits for the clock"), std::string::npos) << log;
     EXPECT_NE(log.find("step 800F0001"), std::string::npos) << log;
-    testsupport::KeepShot(pointer, "level15-pointer.png");
-    const Shot a = LoadShot(before), b = LoadShot(pointer), c = LoadShot(after);
-    ASSERT_TRUE(a.ok && b.ok && c.ok) << log;
+    testsupport::KeepShot(game.File("pointer.png"), "level15-pointer.png");
+    const Shots shots(game, taken);
+    ASSERT_EQ(shots.Missing(), "") << log;
+    const Shot &a = shots["before"], &b = shots["pointer"], &c = shots["after"];
     ASSERT_EQ(b.picture.width, 1024);
     EXPECT_LT(a.Count(0, 50, 1024, 640, ArrowYellow), 50) << "nothing before the clock starts";
     // The arrow stands just below the rubble of point 7 (700, 455), pointing

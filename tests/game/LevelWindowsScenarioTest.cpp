@@ -4,24 +4,10 @@
 // from the pause menu's options lays the level out for the new size with its
 // windows centred; hints stay inside the warehouse window and the screen.
 #include "app/Profiles.h"
-#include "platform/Utf.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <utility>
-#include <vector>
-
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
+using namespace programtest;
 using testsupport::LevelData;
-using testsupport::LoadShot;
-using testsupport::Shot;
 using testsupport::script::Move;
 using testsupport::script::held::Click;
 using testsupport::script::held::Key;
@@ -38,7 +24,6 @@ int HintPixels(const Shot& shot, int left, int top, int right, int bottom) {
 }
 
 // The window face of the interface skin.
-constexpr uint32_t kWindowFace = 0xF2E2BC;
 
 } // namespace
 
@@ -94,19 +79,11 @@ TEST(LevelWindowsScenario, FieldHintsGiveWayToThePauseMenu) {
 // panel has its bronze medal crossed out as its silver and gold are.
 TEST(LevelWindowsScenario, ALostHardLevelCrossesOutEveryMedal) {
     GameCopy game(LevelData::Scenarios);
-    {
-        fs::create_directories(game.User());
-        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-        profiles.Load();
-        Profile* kim = profiles.CreateProfile(u"kim");
-        ASSERT_NE(kim, nullptr);
-        ProfileRecord& record = kim->MutableRecord();
+    testplayers::MakePlayer(game.User(), u"kim", [](ProfileRecord& record) {
         record.results.regime = kRegimeHard;
         record.results.hardAvailable = 1;
         record.results.regimes[kRegimeHard].levels[33].status = kLevelOpen;
-        ASSERT_TRUE(kim->Save());
-        profiles.SetCurrent(kim);
-    }
+    });
     const std::string running = game.File("running.png"), lost = game.File("lost.png"),
                       window = game.File("window.png");
     const int open = kReady + 1000;

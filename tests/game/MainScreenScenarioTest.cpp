@@ -9,26 +9,15 @@
 #include "app/Profiles.h"
 #include "engine/SoundManager.h"
 #include "platform/Utf.h"
-#include "tests/game/Players.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 
 namespace {
 
 using testsupport::script::quick::Click;
 using testsupport::script::quick::Key;
 
-constexpr uint32_t kWindowFace = 0xF2E2BC; // the skin's window face
 constexpr uint32_t kTitleFrame = 0x8A5E28; // the wood of the title image's frame
 
 } // namespace

@@ -4,24 +4,10 @@
 // the bars fill; a click ends the animation, and the profile remembers the
 // values as seen, so the next opening shows them at rest.
 #include "app/Profiles.h"
-#include "platform/Utf.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/support/MissingContent.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-#include "tests/support/TempDir.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 using testsupport::script::quick::Click;
 using testsupport::script::quick::Key;
 
@@ -38,27 +24,21 @@ int Count(const Shot& shot, int left, int top, int right, int bottom, uint32_t c
 // (0, 10, 40, 100) from 15 to 25; the goal "first win" is newly reached,
 // "old hand" was reached before. Medals in both regimes.
 void MakeProfile(const std::string& user) {
-    fs::create_directories(user);
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    Profile* tess = profiles.CreateProfile(u"tess");
-    ASSERT_NE(tess, nullptr);
-    ProfileRecord& record = tess->MutableRecord();
-    record.awardsSeen[0] = 30, record.awards[0] = 260;
-    record.awardsSeen[1] = 15, record.awards[1] = 25;
-    record.awardsSeen[9] = 0, record.awards[9] = 1;
-    record.awardsSeen[10] = 10, record.awards[10] = 10;
-    LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
-    const uint32_t statuses[] = {kLevelGold, kLevelGold, kLevelSilver, kLevelBronze, kLevelOpen};
-    for (size_t i = 0; i < std::size(statuses); ++i)
-        easy[i].status = statuses[i];
-    record.results.regimes[kRegimeHard].levels[0].status = kLevelSilver;
-    record.flags |= kProfileFlagEasyMapTutorial;
-    ASSERT_TRUE(tess->Save());
-    profiles.SetCurrent(tess);
+    testplayers::MakePlayer(user, u"tess", [](ProfileRecord& record) {
+        record.awardsSeen[0] = 30, record.awards[0] = 260;
+        record.awardsSeen[1] = 15, record.awards[1] = 25;
+        record.awardsSeen[9] = 0, record.awards[9] = 1;
+        record.awardsSeen[10] = 10, record.awards[10] = 10;
+        LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
+        const uint32_t statuses[] = {kLevelGold, kLevelGold, kLevelSilver, kLevelBronze, kLevelOpen};
+        for (size_t i = 0; i < std::size(statuses); ++i)
+            easy[i].status = statuses[i];
+        record.results.regimes[kRegimeHard].levels[0].status = kLevelSilver;
+        record.flags |= kProfileFlagEasyMapTutorial;
+    });
 }
 
-testsupport::Shot Load(const GameCopy& game, const std::string& name) {
+Shot Load(const GameCopy& game, const std::string& name) {
     return LoadShot(game.File(name + ".png"));
 }
 
@@ -115,10 +95,9 @@ TEST(MapAwards, TheAwardsButtonShowsWhatChangedSinceTheLastLook) {
     EXPECT_GT(panel(again, 0xE04040), 50);
     EXPECT_EQ(row(again, 0xB8F070), 0) << "nothing animates the second time";
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    const ProfileRecord& record = profiles.Current()->Record();
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    const ProfileRecord& record = *saved;
     for (int word : {0, 1, 9, 10})
         EXPECT_EQ(record.awardsSeen[word], record.awards[word]) << word;
 }

@@ -5,30 +5,14 @@
 // "cancel" leaves the map for the main screen, which offers the players
 // left. The other players and their files stay.
 #include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
-#include "tests/game/Players.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 using testsupport::script::held::Click;
 
 namespace {
 
-// The main screen's "Play" easy; the map is open 1.3 s after it.
-constexpr int kPlayEasyX = 749, kPlayEasyY = 445;
 // The overlay's greeting, which opens the players' list.
 constexpr int kGreetingX = 512, kGreetingY = 16;
 // In the list: "new player", the first row and its cross, "cancel"; the question's "yes".
@@ -36,9 +20,7 @@ constexpr int kNewX = 490, kNewY = 309;
 constexpr int kRowX = 465, kFirstRowY = 358, kFirstCrossX = 674;
 constexpr int kCancelX = 512, kCancelY = 531;
 constexpr int kYesX = 443, kYesY = 441;
-// The skin's window face; the main menu's lower half, which lies below the
-// list's bottom edge.
-constexpr uint32_t kWindowFace = 0xF2E2BC;
+// The main menu's lower half, which lies below the list's bottom edge.
 constexpr int kMenuLeft = 620, kMenuTop = 575, kMenuRight = 880, kMenuBottom = 680;
 
 // A row's wooden face in the list's first row.
@@ -63,7 +45,7 @@ std::vector<std::u16string> StoredNames(const GameCopy& game, std::u16string* cu
 // sal (current, levels 1-4 won) and nia (level 1 won): sal is the newer and
 // heads the list. Once sal is deleted, nia's row heads it.
 TEST(MapPlayersScenario, TheCurrentPlayerDeletedOnTheMapLeavesTheListOpenAndAnswering) {
-    const MapPoint levelTwo = CellPosition(1);
+    const MapPoint levelTwo = House(1);
     struct Case {
         const char* name;
         bool alone;       // sal is the only player
@@ -77,7 +59,7 @@ TEST(MapPlayersScenario, TheCurrentPlayerDeletedOnTheMapLeavesTheListOpenAndAnsw
     const Case cases[] = {
         {"nia chosen: her map answers a click on her open level 2",
          false,
-         Click(10000, kRowX, kFirstRowY) + Click(11500, levelTwo.x, levelTwo.y + 4),
+         Click(10000, kRowX, kFirstRowY) + Click(11500, levelTwo.x, levelTwo.y),
          {"00000001", "80000002", "00000006", "00000005", "FFFFFFFF"},
          {u"nia"},
          u"nia",
@@ -110,8 +92,7 @@ TEST(MapPlayersScenario, TheCurrentPlayerDeletedOnTheMapLeavesTheListOpenAndAnsw
         if (!c.alone) testplayers::MakeEasyPlayer(game.User(), u"nia", 1, kLevelGold, false);
         testplayers::MakeEasyPlayer(game.User(), u"sal", 4, kLevelSilver, false);
         const std::string nia = game.User() + "/profile1.dat";
-        const std::string events = testsupport::script::SkipLogos() + Click(5000, kPlayEasyX, kPlayEasyY) +
-                                   Click(7000, kGreetingX, kGreetingY) +
+        const std::string events = ToTheMap() + Click(7000, kGreetingX, kGreetingY) +
                                    Click(8000, kFirstCrossX, kFirstRowY) + Click(9000, kYesX, kYesY) + c.then;
         const std::string log = testsupport::PlayNamed(game, {.name = "map-players-" + std::to_string(run),
                                                               .events = events,

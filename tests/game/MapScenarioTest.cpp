@@ -4,33 +4,18 @@
 // levels started from it (their records, their restarts under the screen
 // fade) and the level it keeps when one is left for it.
 #include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
 #include "platform/Utf.h"
-#include "tests/game/Players.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/support/MissingContent.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <functional>
-#include <string>
-#include <utility>
-#include <vector>
 
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 using testsupport::script::held::Click;
 
 namespace {
 
-// The main screen's "Play" easy; the map is open 1.3 s after it.
-constexpr int kPlayEasyX = 749, kPlayEasyY = 445, kPlayHardX = 749, kPlayHardY = 513;
+// The map is open 1.3 s after the main screen's "Play".
 constexpr int kMapOpen = 6300;
 
 // A player with tutorials off who has seen the map's first visit, levels 1
@@ -55,17 +40,6 @@ void MakeSaver(const std::string& user, const std::function<void(Profile&)>& cha
 const Profile* StoredPlayer(ProfileManager& profiles) {
     profiles.Load();
     return profiles.Current();
-}
-
-// Skips the logos and presses "Play" easy on the main screen.
-std::string ToTheMap() {
-    return testsupport::script::SkipLogos() + Click(5000, kPlayEasyX, kPlayEasyY);
-}
-
-// A level's house on the map.
-MapPoint House(int level) {
-    const MapPoint cell = CellPosition(level);
-    return {cell.x, cell.y + 4};
 }
 
 // Once the map is open: a shift-click on the level's house (cheats on)
@@ -143,7 +117,7 @@ bool Ink(int r, int g, int b) {
 }
 
 // The window face of the interface skin; the players' rows.
-constexpr uint32_t kWindowFace = 0xF2E2BC, kRowFace = 0xC89858;
+constexpr uint32_t kRowFace = 0xC89858;
 // Where the map's award notice stands, and the face of its panel.
 constexpr int kNoticeX = 840, kNoticeY = 640;
 constexpr int kNoticeLeft = 870, kNoticeTop = 605, kNoticeRight = 1010, kNoticeBottom = 685;
@@ -491,8 +465,7 @@ TEST(MapScenario, ANoticeFollowsTheScreensAndGoesWithTheComics) {
     });
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
                                             "[Video]\nWindow=1024,768\n[Game]\nCheats=1\n"));
-    const std::string events = testsupport::script::SkipLogos() + Click(5000, kPlayHardX, kPlayHardY) +
-                               ShiftClickHouse(2) + Click(9500, kBackX, kTopButtonsY) +
+    const std::string events = ToTheMap(true) + ShiftClickHouse(2) + Click(9500, kBackX, kTopButtonsY) +
                                Click(11000, kPlayEasyX, kPlayEasyY) + Click(12600, 512, 400) +
                                Click(13400, 512, 400);
     const std::string log =
@@ -562,17 +535,17 @@ TEST(MapScenario, PlayingALostLevelAgainFadesTheScreen) {
     });
     const MapPoint house = House(33);
     constexpr int kStart = 10500, kLost = kStart + 90000, kAgain = kLost + 2500, kLetGo = kAgain + 150;
-    const std::string log = Play(game,
-                                 testsupport::script::SkipLogos() + Click(5000, kPlayHardX, kPlayHardY) +
-                                     Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
-                                     Click(9500, 512, 384) + Click(kStart, kLostHeapX, kLostHeapY) +
-                                     Click(kLost + 1500, kYesX, kAnswerY) + Click(kAgain, kPlayX, kPlayY),
-                                 kAgain + 2000,
-                                 {{kLost + 1300, "lost"},
-                                  {kAgain - 100, "again-before"},
-                                  {kLetGo + 150, "again-covered"},
-                                  {kAgain + 1900, "again"}},
-                                 true, "--draw-every 20");
+    const std::string log =
+        Play(game,
+             ToTheMap(true) + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
+                 Click(9500, 512, 384) + Click(kStart, kLostHeapX, kLostHeapY) +
+                 Click(kLost + 1500, kYesX, kAnswerY) + Click(kAgain, kPlayX, kPlayY),
+             kAgain + 2000,
+             {{kLost + 1300, "lost"},
+              {kAgain - 100, "again-before"},
+              {kLetGo + 150, "again-covered"},
+              {kAgain + 1900, "again"}},
+             true, "--draw-every 20");
     EXPECT_NE(log.find("Level lost: the game-over dialog asks to try again."), std::string::npos) << log;
     EXPECT_NE(log.find("Level window opened after the game over."), std::string::npos) << log;
     const Shot before = Load(game, "again-before"), covered = Load(game, "again-covered"),

@@ -4,43 +4,23 @@
 // it, and the reveal shows its bronze medal and the next level open; the same
 // map reached through "easy" on the main menu.
 #include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
-#include "platform/Utf.h"
-#include "tests/game/Players.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 
 namespace {
 
 // The profile "tess": levels 1-3 passed with gold, silver and bronze, level 4
 // passed without a medal, level 5 open, level 6 coming up, the rest locked.
 void MakeProfile(const std::string& user) {
-    fs::create_directories(user);
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    Profile* tess = profiles.CreateProfile(u"tess");
-    ASSERT_NE(tess, nullptr);
-    LevelProgress* levels = tess->MutableRecord().results.regimes[kRegimeEasy].levels;
-    const uint32_t statuses[] = {kLevelGold,   kLevelSilver, kLevelBronze,
-                                 kLevelPassed, kLevelOpen,   kLevelUpcoming};
-    for (size_t i = 0; i < std::size(statuses); ++i)
-        levels[i].status = statuses[i];
-    tess->MutableRecord().flags |= kProfileFlagEasyMapTutorial;
-    ASSERT_TRUE(tess->Save());
-    profiles.SetCurrent(tess);
+    testplayers::MakePlayer(user, u"tess", [](ProfileRecord& record) {
+        LevelProgress* levels = record.results.regimes[kRegimeEasy].levels;
+        const uint32_t statuses[] = {kLevelGold,   kLevelSilver, kLevelBronze,
+                                     kLevelPassed, kLevelOpen,   kLevelUpcoming};
+        for (size_t i = 0; i < std::size(statuses); ++i)
+            levels[i].status = statuses[i];
+        record.flags |= kProfileFlagEasyMapTutorial;
+    });
 }
 
 // When the map's villains have left a new player's map (nobody clicked their attack away).
@@ -67,10 +47,9 @@ void ExpectLevelFiveRevealed(const GameCopy& game, const Shot& shown, const Shot
     // The hard regime is locked: the chain hangs over the regime button's right side.
     EXPECT_GT(revealed.Near(1024 - 175 + 143, 768 - 65 + 20, 12, 0x8A8A96, 12), 10);
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    const LevelProgress* levels = profiles.Current()->Record().results.regimes[kRegimeEasy].levels;
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    const LevelProgress* levels = saved->results.regimes[kRegimeEasy].levels;
     EXPECT_EQ(levels[4].status, kLevelBronze);
     EXPECT_EQ(levels[5].status, kLevelOpen);
     EXPECT_EQ(levels[6].status, kLevelLocked);
@@ -206,10 +185,10 @@ TEST(MapScreenScenario, TheOverlaysWindowLightsItsRegimeSwingsItsLockAndAnswersI
     ASSERT_TRUE(testsupport::UseWindow(game));
     const MapPoint house = CellPosition(4);
     const std::string events =
-        testsupport::script::SkipLogos() + Click(5000, 749, 445) + testsupport::script::Move(5300, 600, 400) +
-        testsupport::script::Move(7200, 512, 12) + testsupport::script::Move(7700, 600, 400) +
-        Click(8000, 512, 740) + testsupport::script::held::Key(9000, "ESCAPE") +
-        Click(10000, house.x, house.y + 4) + Click(11000, 446, 538) + Click(12000, 86, 16);
+        ToTheMap() + testsupport::script::Move(5300, 600, 400) + testsupport::script::Move(7200, 512, 12) +
+        testsupport::script::Move(7700, 600, 400) + Click(8000, 512, 740) +
+        testsupport::script::held::Key(9000, "ESCAPE") + Click(10000, house.x, house.y + 4) +
+        Click(11000, 446, 538) + Click(12000, 86, 16);
     std::vector<std::pair<int, std::string>> shots;
     std::vector<std::string> opening;
     for (int ms = 5200; ms <= 6400; ms += 75) {
@@ -337,14 +316,14 @@ TEST(MapScreenScenario, AnotherPlayerChosenOnTheMapTakesTheRunningTutorialAway) 
         record.results.hardAvailable = 1;
         record.results.regimes[kRegimeHard].levels[0].status = kLevelOpen;
     });
-    const MapPoint house = CellPosition(0);
-    const std::string log = testsupport::Play(
-        game, {.events = testsupport::script::SkipLogos() + Click(5000, 749, 513) + Click(8000, 512, 16) +
-                         Click(9000, 465, 404) + Click(11000, house.x, house.y + 4),
-               .shots = {{7800, "tutorial"}, {8800, "players"}, {10800, "chosen"}},
-               .untilMs = 12000,
-               .keptAs = "map-other-player-",
-               .program = true});
+    const MapPoint house = House(0);
+    const std::string log =
+        testsupport::Play(game, {.events = ToTheMap(true) + Click(8000, 512, 16) + Click(9000, 465, 404) +
+                                           Click(11000, house.x, house.y),
+                                 .shots = {{7800, "tutorial"}, {8800, "players"}, {10800, "chosen"}},
+                                 .untilMs = 12000,
+                                 .keptAs = "map-other-player-",
+                                 .program = true});
     EXPECT_NE(log.find("40060000 starts"), std::string::npos) << log;
     const std::vector<std::string> picked = testsupport::LogLines(log, "Profile chosen");
     ASSERT_EQ(picked.size(), 1u) << log;

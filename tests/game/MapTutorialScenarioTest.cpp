@@ -6,7 +6,6 @@
 // window.
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
-#include "platform/Utf.h"
 #include "tests/game/Players.h"
 #include "tests/game/TutorialLooks.h"
 #include "tests/support/GameCopy.h"
@@ -59,10 +58,9 @@ TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
     EXPECT_LT(attackStarts, firstStarts);
     EXPECT_LT(firstStarts, window);
     // The first visit is recorded in the profile, so it shows once.
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    EXPECT_TRUE(profiles.Current()->Record().flags & kProfileFlagEasyMapTutorial);
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    EXPECT_TRUE(saved->flags & kProfileFlagEasyMapTutorial);
 
     const Shot a = LoadShot(game.File("attack.png")), b = LoadShot(game.File("pointed.png")),
                c = LoadShot(game.File("hovered.png")), d = LoadShot(game.File("opened.png"));

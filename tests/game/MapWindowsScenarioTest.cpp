@@ -5,31 +5,16 @@
 // answered first: the overlay's "Back" does nothing while it is open, and
 // once "Cancel" has answered it, "Back" leads to the main screen.
 #include "app/Profiles.h"
-#include "tests/game/Players.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 using testsupport::script::held::Click;
 
 namespace {
 
-// The main screen's "Play" hard; the overlay's "Back"; the question's "Cancel".
-constexpr int kPlayHardX = 749, kPlayHardY = 513;
+// The overlay's "Back"; the question's "Cancel".
 constexpr int kBackX = 86, kBackY = 16;
 constexpr int kCancelX = 580, kCancelY = 478;
-constexpr uint32_t kWindowFace = 0xF2E2BC;
 
 } // namespace
 
@@ -41,9 +26,8 @@ TEST(MapWindowsScenario, AQuestionOpenAsTheMapAppearsStandsOverItsOverlayAndIsAn
         record.flags |= kProfileFlagHardMapTutorial;
     });
     ASSERT_TRUE(fs::create_directory(game.User() + "/profile1.dat.bak"));
-    const std::string events = testsupport::script::SkipLogos() + Click(5000, kPlayHardX, kPlayHardY) +
-                               Click(7500, kBackX, kBackY) + Click(8500, kCancelX, kCancelY) +
-                               Click(9500, kBackX, kBackY);
+    const std::string events = ToTheMap(true) + Click(7500, kBackX, kBackY) +
+                               Click(8500, kCancelX, kCancelY) + Click(9500, kBackX, kBackY);
     const std::string log = testsupport::PlayNamed(game, {.name = "map-question",
                                                           .events = events,
                                                           .untilMs = 10800,

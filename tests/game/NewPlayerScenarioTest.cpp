@@ -6,20 +6,10 @@
 // closes, and the screens below answer again.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-#include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
+#include "tests/game/ProgramTest.h"
 
 using testsupport::Differing;
-using testsupport::GameCopy;
+using namespace programtest;
 
 namespace {
 
@@ -139,8 +129,7 @@ TEST(NewPlayerScenario, AThirteenthPlayerIsRefusedWithTheErrorDialog) {
     EXPECT_EQ(log.find("Profile created"), std::string::npos) << log;
 
     // The dialog stands over the new-player window, and goes on the click.
-    const testsupport::Shot a = testsupport::LoadShot(asked), b = testsupport::LoadShot(refused),
-                            c = testsupport::LoadShot(closed);
+    const Shot a = LoadShot(asked), b = LoadShot(refused), c = LoadShot(closed);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
     EXPECT_GT(Differing(a, b, 300, 300, 724, 480), 3000) << "no dialog";
     EXPECT_LT(Differing(a, c, 300, 300, 724, 480), 300) << "still open";

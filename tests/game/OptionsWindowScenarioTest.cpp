@@ -1,27 +1,14 @@
 // The options window on the main screen: full screen switched on in an
 // 800 x 600 window whose full screen is 1024 x 768 centres the window on the
 // new screen, where its buttons answer.
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 using testsupport::script::Move;
 using testsupport::script::held::Click;
 using testsupport::script::held::Key;
 
-namespace {
-
-constexpr uint32_t kWindowFace = 0xF2E2BC; // the skin's window face
-
-} // namespace
+namespace {} // namespace
 
 TEST(OptionsWindowScenario, FullScreenCentresTheOptionsOnTheNewScreen) {
     GameCopy game;

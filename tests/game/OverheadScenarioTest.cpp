@@ -5,19 +5,11 @@
 // taken while the farmer walks), and the bakery of level 36 (bread from the
 // stock's wheat and eggs, a cancelled slot giving them back).
 #include "app/Profiles.h"
-#include "platform/Utf.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-
-#include <gtest/gtest.h>
+#include "tests/game/ProgramTest.h"
 
 #include <cstdlib>
-#include <string>
-#include <vector>
 
-using testsupport::GameCopy;
+using namespace programtest;
 using testsupport::LevelData;
 
 namespace {
@@ -37,7 +29,7 @@ int RunGame(const GameCopy& game, const std::string& name, const std::string& ev
 }
 
 // The cream face of a hint box.
-int HintPixels(const testsupport::Shot& shot, int left, int top, int right, int bottom) {
+int HintPixels(const Shot& shot, int left, int top, int right, int bottom) {
     return shot.NearIn(left, top, right, bottom, 0xFFF6DC, 6);
 }
 
@@ -85,8 +77,7 @@ TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing)
         const std::string log = game.Log();
         ASSERT_EQ(testsupport::LogLines(log, "Clearing ordered").size(), 1u) << log;
 
-        const testsupport::Shot a = testsupport::LoadShot(before), b = testsupport::LoadShot(rested),
-                                c = testsupport::LoadShot(ordered);
+        const Shot a = LoadShot(before), b = LoadShot(rested), c = LoadShot(ordered);
         ASSERT_TRUE(a.ok && b.ok && c.ok);
         const int half = 22 * s.unit / 1000;
         const int bl = s.buttonX - half, bt = s.buttonY - half, br = s.buttonX + half, bb = s.buttonY + half;
@@ -132,7 +123,7 @@ TEST(OverheadScenario, TheWheatIsHarvestedWateredAndRipensAgainTheTreeBearsFruit
     EXPECT_NE(stored[1].find("1 of 1 wheat (stock 2)"), std::string::npos) << stored[1];
     EXPECT_EQ(testsupport::LogLines(log, "Stock label").size(), 2u) << log;
 
-    const testsupport::Shot a = testsupport::LoadShot(early), b = testsupport::LoadShot(fruit);
+    const Shot a = LoadShot(early), b = LoadShot(fruit);
     ASSERT_TRUE(a.ok && b.ok);
     // Ripe apples: red in the tree's crown, more than the green start showed.
     auto red = [](int r, int g, int bl) { return r > 180 && g < 90 && bl < 80; };
@@ -159,12 +150,11 @@ TEST(OverheadScenario, TheWheatRipensOnlyAfterTheNewBedsCountdown) {
                           testsupport::ScreenshotAt(start + 900, counting) +
                           testsupport::ScreenshotAt(start + 1400, ripe)),
               0);
-    const testsupport::Shot a = testsupport::LoadShot(before), b = testsupport::LoadShot(counting),
-                            c = testsupport::LoadShot(ripe);
+    const Shot a = LoadShot(before), b = LoadShot(counting), c = LoadShot(ripe);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
     // The button's cream face over the bed (the growing bed's progress line
     // stands there before it, green on dark).
-    auto face = [](const testsupport::Shot& s) { return s.NearIn(398, 236, 442, 280, 0xE8C878, 8); };
+    auto face = [](const Shot& s) { return s.NearIn(398, 236, 442, 280, 0xE8C878, 8); };
     EXPECT_LT(face(a), 20);
     EXPECT_LT(face(b), 20) << "the button came before the countdown had run";
     EXPECT_GT(face(c), 150) << "no button once the wheat is ripe";
@@ -202,10 +192,9 @@ TEST(OverheadScenario, ASaveTakenWhileTheHarvestWalksGoesOnFromTheWalk) {
     ASSERT_EQ(stored.size(), 1u) << log;
     EXPECT_NE(stored[0].find("1 of 1 wheat (stock 1)"), std::string::npos) << stored[0];
 
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    EXPECT_EQ(profiles.Current()->Record().awards[0], 1) << "the harvester award's counter";
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    EXPECT_EQ(saved->awards[0], 1) << "the harvester award's counter";
 }
 
 // Level 36 (1024 x 768): the bakery at (520, 300) shows its bread button at
@@ -243,7 +232,7 @@ TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBa
 
     // Before any click the bread button shows its lit cream face, not the
     // grey of a button whose ingredients are missing.
-    const testsupport::Shot first = testsupport::LoadShot(opened);
+    const Shot first = LoadShot(opened);
     ASSERT_TRUE(first.ok);
     const auto face = [&](uint32_t rgb) { return first.NearIn(506, 136, 534, 146, rgb, 8); };
     EXPECT_GT(face(0xE8D8B0), 150) << "the bread button looks disabled";
@@ -251,7 +240,7 @@ TEST(OverheadScenario, TheBakeryBakesBreadAndACancelledSlotGivesTheIngredientsBa
 
     // Half way through the first loaf the slot is partly filled: it differs
     // from its empty look at the end (the cancel emptied it).
-    const testsupport::Shot shot = testsupport::LoadShot(baking);
+    const Shot shot = LoadShot(baking);
     ASSERT_TRUE(shot.ok);
     EXPECT_GT(shot.Count(505, 171, 535, 201,
                          [](int r, int g, int b) { return !testsupport::ColourNear(r, g, b, 0x8CC65A, 40); }),
@@ -281,20 +270,19 @@ TEST(OverheadScenario, PointsShowTheirProgressLinesAndStageStars) {
               0);
     testsupport::KeepShot(growing, "points-growing.png");
     testsupport::KeepShot(dry, "points-dry.png");
-    const testsupport::Shot a = testsupport::LoadShot(early), b = testsupport::LoadShot(growing),
-                            c = testsupport::LoadShot(dry);
+    const Shot a = LoadShot(early), b = LoadShot(growing), c = LoadShot(dry);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
-    auto gold = [](const testsupport::Shot& s, int l, int t, int r, int bt) {
+    auto gold = [](const Shot& s, int l, int t, int r, int bt) {
         return s.NearIn(l, t, r, bt, 0xFFD030, 12);
     };
-    auto grey = [](const testsupport::Shot& s, int l, int t, int r, int bt) {
+    auto grey = [](const Shot& s, int l, int t, int r, int bt) {
         return s.NearIn(l, t, r, bt, 0xA0A0A8, 12);
     };
     // The line's green fill.
-    auto fill = [](const testsupport::Shot& s, int l, int t, int r, int bt) {
+    auto fill = [](const Shot& s, int l, int t, int r, int bt) {
         return s.NearIn(l, t, r, bt, 0x50B030, 12);
     };
-    for (const testsupport::Shot* s : {&a, &b, &c}) {
+    for (const Shot* s : {&a, &b, &c}) {
         EXPECT_GT(gold(*s, 396, 288, 420, 310), 60) << "the bed's first star";
         EXPECT_GT(grey(*s, 420, 288, 444, 310), 60) << "the bed's second star, not reached";
         EXPECT_GT(gold(*s, 636, 184, 684, 206), 150) << "the tree's two stars";

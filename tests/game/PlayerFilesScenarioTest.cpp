@@ -6,19 +6,9 @@
 // a click closes it and the screens below answer.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-#include "tests/support/TempDir.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
-
-using testsupport::GameCopy;
+using namespace programtest;
 using testsupport::ReadFileBytes;
 using testsupport::WriteFileBytes;
 
@@ -78,7 +68,7 @@ std::string Play(const GameCopy& game, const std::string& name, const std::strin
 
 // The dialog's parchment face over the middle of the screen.
 int DialogFace(const std::string& png) {
-    const testsupport::Shot shot = testsupport::LoadShot(png);
+    const Shot shot = LoadShot(png);
     EXPECT_TRUE(shot.ok) << png << ": " << shot.error;
     return shot.ok ? shot.NearIn(310, 330, 714, 420, 0xF2E2BC, 8) : 0;
 }

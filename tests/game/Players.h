@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 namespace testplayers {
@@ -26,6 +27,15 @@ inline void MakePlayer(const std::string& user, const char16_t* name,
     if (change) change(player->MutableRecord());
     ASSERT_TRUE(player->Save());
     profiles.SetCurrent(player);
+}
+
+// The current player's record as the user folder holds it, read back by the
+// game's own profile store; none when there is no current player.
+inline std::optional<ProfileRecord> StoredCurrent(const std::string& user) {
+    ProfileManager profiles(platform::Utf8ToUtf16(user));
+    profiles.Load();
+    if (!profiles.Current()) return std::nullopt;
+    return profiles.Current()->Record();
 }
 
 // A current player past the map's first-visit tutorial who has won the easy

@@ -4,18 +4,9 @@
 // built game on the same per-user folder.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
+using namespace programtest;
 using testsupport::ReadFileBytes;
 
 namespace {
@@ -59,7 +50,7 @@ std::vector<std::string> LogLines(const std::string& log, const std::string& lab
 
 // Pixels of the current profile's row colour in a rectangle of the screenshot.
 int CurrentRowPixels(const std::string& png, int top, int bottom) {
-    const testsupport::Shot shot = testsupport::LoadShot(png);
+    const Shot shot = LoadShot(png);
     if (!shot.ok) return -1;
     return shot.Count(500, top, 770, bottom,
                       [](int r, int g, int b) { return r == 0x3C && g == 0x6E && b == 0x8C; });
@@ -127,8 +118,8 @@ TEST(ProfilesScreen, ARefusedNameIsToldInThePanel) {
     const std::string refused = RunScript(game, "refused", Typed(4700, "") + "5200 close\n", &status);
     ASSERT_EQ(status, 0);
     ASSERT_EQ(LogLines(game.Log(), "Profile error").size(), 1u) << game.Log();
-    const testsupport::Shot before = testsupport::LoadShot(plain);
-    const testsupport::Shot after = testsupport::LoadShot(refused);
+    const Shot before = LoadShot(plain);
+    const Shot after = LoadShot(refused);
     ASSERT_TRUE(before.ok && after.ok) << before.error << after.error;
     // The panel's last line (the panel stands 16 pixels from the right of the
     // 800-pixel screen, 300 wide, from y 120 to 450).

@@ -7,29 +7,17 @@
 // offers to try again, and trying again once the cause is gone saves.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-
-#include <gtest/gtest.h>
+#include "tests/game/ProgramTest.h"
 
 #include <chrono>
-#include <filesystem>
-#include <string>
 #include <thread>
 
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 
 namespace {
 
 using testsupport::script::quick::Click;
 using testsupport::script::quick::Key;
-
-constexpr uint32_t kWindowFace = 0xF2E2BC; // the skin's window face
 
 // The main screen's options button, and in the options window (520 x 330,
 // centred) the tutorial box and the close button.

@@ -49,6 +49,30 @@ int TopRow(const Shot& shot, int left, int top, int right, int bottom,
     return -1;
 }
 
+// The last row of the rectangle, from the top row on, that holds a pixel of the colour; top when none.
+int BottomRow(const Shot& shot, int left, int top, int right, int bottom,
+              const std::function<bool(int r, int g, int b)>& test) {
+    int last = top;
+    for (int y = top; y < bottom; ++y)
+        if (shot.Count(left, y, right, y + 1, test) > 0) last = y;
+    return last;
+}
+
+// Level NN opened from the showcase and its clock started by a click on the
+// grass at field (300, 240) at 8 s.
+std::string LevelStarted(const std::string& level, const FieldOnScreen& field) {
+    return tutorialplay::Opening(level) + Click(8000, field.X(300), field.Y(240));
+}
+
+// Escape at 9 s opens the pause menu (its window's top 45 or 129 px down);
+// its second bar, "Restart" (68 px below the first, which starts 94 px down),
+// is clicked at 11 s and opens the level window.
+std::string RestartFromThePauseMenu(WindowSize size) {
+    return "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
+           Click(11000, size.width / 2, (size.width == 800 ? 45 : 129) + 94 + 68 + 20) +
+           "11100 mouse move 2 300\n";
+}
+
 } // namespace
 
 // Level 1 with its tutorial: nothing of the tutorial shows until the clock
@@ -62,8 +86,7 @@ TEST(ScreenLayoutScenario, AClickOnTheGrassStartsTheClockAndTheArrowMeetsItsSite
         GameCopy game;
         tutorialplay::MakeProfile(game.User(), 0);
         const FieldOnScreen field(size);
-        const std::string events = tutorialplay::Opening("01") + Click(8000, field.X(300), field.Y(240)) +
-                                   Click(9800, field.X(300), field.Y(120));
+        const std::string events = LevelStarted("01", field) + Click(9800, field.X(300), field.Y(120));
         const std::string log = Play(game, size, events, {{7900, "before"}, {11500, "site"}}, 11600);
         ASSERT_NE(log.find("80010000 waits for the clock"), std::string::npos) << log;
         tutorialplay::ExpectStepsInOrder(log, {"80010001", "80010002"});
@@ -155,9 +178,9 @@ TEST(ScreenLayoutScenario, ThePauseMenusLabelsFitInTheirBars) {
         // clock runs; a click in "Continue" (its bar's top 94 px below the
         // centred window's) closes it.
         const int cx = size.width / 2, windowTop = size.width == 800 ? 45 : 129;
-        const std::string events = tutorialplay::Opening("01") + Click(8000, field.X(300), field.Y(240)) +
-                                   Click(9000, size.width - 45, 16) + "9100 mouse move 2 300\n" +
-                                   Click(11000, cx, windowTop + 94 + 20) + "11100 mouse move 2 300\n";
+        const std::string events = LevelStarted("01", field) + Click(9000, size.width - 45, 16) +
+                                   "9100 mouse move 2 300\n" + Click(11000, cx, windowTop + 94 + 20) +
+                                   "11100 mouse move 2 300\n";
         Play(game, size, events, {{8900, "level"}, {10500, "menu"}, {12500, "closed"}}, 12600);
         const Shot level = tutorialplay::Load(game, "level"), menu = tutorialplay::Load(game, "menu"),
                    closed = tutorialplay::Load(game, "closed");
@@ -176,15 +199,11 @@ TEST(ScreenLayoutScenario, ThePauseMenusLabelsFitInTheirBars) {
         const int column = cx + 80;
         const int top = TopRow(menu, column, windowTop + 60, column + 1, windowTop + 140, ring);
         ASSERT_GE(top, windowTop + 60) << "no menu bar";
-        int bottom = top;
-        for (int y = top; y < top + 60; ++y) // short of the next bar, 68 px on
-            if (menu.Count(column, y, column + 1, y + 1, ring) > 0) bottom = y;
+        const int bottom = BottomRow(menu, column, top, column + 1, top + 60, ring); // short of the next bar
         ASSERT_GT(bottom, top + 10);
         const int textTop = TopRow(menu, cx - 105, top, cx + 40, bottom + 12, label);
         ASSERT_GE(textTop, top) << "no label in the bar";
-        int textBottom = textTop;
-        for (int y = textTop; y < bottom + 12; ++y)
-            if (menu.Count(cx - 105, y, cx + 40, y + 1, label) > 0) textBottom = y;
+        const int textBottom = BottomRow(menu, cx - 105, textTop, cx + 40, bottom + 12, label);
         EXPECT_GE(textTop, top + 9) << "the label's top on the bar's frame (bar " << top << ".." << bottom
                                     << ")";
         EXPECT_LE(textBottom, bottom - 9)
@@ -242,12 +261,8 @@ TEST(ScreenLayoutScenario, TheLevelWindowsMedalIconsStandBeforeTheirTimes) {
         GameCopy game;
         tutorialplay::MakeProfile(game.User(), 0);
         const FieldOnScreen field(size);
-        // "Restart" is the menu's second bar, 68 px below the first.
-        const int cx = size.width / 2, windowTop = size.width == 800 ? 45 : 129;
-        const std::string events = tutorialplay::Opening("01") + Click(8000, field.X(300), field.Y(240)) +
-                                   "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
-                                   Click(11000, cx, windowTop + 94 + 68 + 20) + "11100 mouse move 2 300\n";
-        Play(game, size, events, {{12500, "window"}}, 12600);
+        Play(game, size, LevelStarted("01", field) + RestartFromThePauseMenu(size), {{12500, "window"}},
+             12600);
         const Shot window = tutorialplay::Load(game, "window");
         ASSERT_TRUE(window.ok);
         // The medal times' half of the 600-px window (the record's half
@@ -363,11 +378,9 @@ TEST(ScreenLayoutScenario, AGoalReadsTheSameInTheLevelWindowAndOnThePanel) {
         GameCopy game;
         MakeLevelTwoPlayer(game);
         const FieldOnScreen field(size);
-        const int cx = size.width / 2, windowTop = size.width == 800 ? 45 : 129;
-        const std::string events = tutorialplay::Opening("02") + Click(8000, field.X(300), field.Y(240)) +
-                                   "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
-                                   Click(11000, cx, windowTop + 94 + 68 + 20) + "11100 mouse move 2 300\n";
-        Play(game, size, events, {{12500, "goals"}}, 12600);
+        const int cx = size.width / 2;
+        Play(game, size, LevelStarted("02", field) + RestartFromThePauseMenu(size), {{12500, "goals"}},
+             12600);
         const Shot goals = tutorialplay::Load(game, "goals");
         ASSERT_TRUE(goals.ok);
         const std::vector<double> window = CaptionRows(goals, cx - 150, cx == 400 ? 180 : 260, cx + 150, cx);

@@ -5,26 +5,14 @@
 // result window to the map's reveal of the medal, and goes on playing from
 // there.
 #include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
 #include "gui/Regime.h"
-#include "tests/game/Players.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/support/MissingContent.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
-#include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <regex>
-#include <string>
-#include <vector>
 
 using testsupport::Differing;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 
 using testsupport::StateChanges;
 

@@ -3,17 +3,9 @@
 // where the field is drawn unscaled: the bakery of level 36 raised to level 2
 // from its building panel, and the clean site of level 35 sown with wheat from
 // its build menus.
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-using testsupport::GameCopy;
+using namespace programtest;
 using testsupport::LevelData;
 
 namespace {
@@ -89,8 +81,7 @@ TEST(SitePanelScenario, TheBakeryIsRaisedToLevelTwoFromItsPanelAndBakesInTwoSlot
     // Two slots: the second start finds room while the first still bakes.
     EXPECT_EQ(testsupport::LogLines(log, "Production started").size(), 2u) << log;
 
-    const testsupport::Shot a = testsupport::LoadShot(panel), b = testsupport::LoadShot(building),
-                            c = testsupport::LoadShot(baking);
+    const Shot a = LoadShot(panel), b = LoadShot(building), c = LoadShot(baking);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
     // The upgrade button's cream face while it can be pressed; greyed (no
     // cream left) while the farmer builds.
@@ -105,7 +96,7 @@ TEST(SitePanelScenario, TheBakeryIsRaisedToLevelTwoFromItsPanelAndBakesInTwoSlot
     // there is more smoke than while the farmer built.
     int smoke = c.Count(520, 170, 570, 230, Smoke);
     for (const std::string& file : {smoke1, smoke2}) {
-        const testsupport::Shot moment = testsupport::LoadShot(file);
+        const Shot moment = LoadShot(file);
         ASSERT_TRUE(moment.ok);
         smoke = std::max(smoke, moment.Count(520, 170, 570, 230, Smoke));
     }
@@ -141,8 +132,7 @@ TEST(SitePanelScenario, TheCleanSiteIsSownWithWheatFromItsBuildMenus) {
     ASSERT_GE(stages.size(), 1u) << log;
     EXPECT_TRUE(Has(stages.back(), "point 3 (kind 2) at stage 1")) << stages.back();
 
-    const testsupport::Shot a = testsupport::LoadShot(menu), b = testsupport::LoadShot(choices),
-                            c = testsupport::LoadShot(grown);
+    const Shot a = LoadShot(menu), b = LoadShot(choices), c = LoadShot(grown);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
     // The plants button's green disc in the menu; the apple's red on the choices page.
     auto plantsGreen = [](int r, int g, int bl) { return g > 110 && g < 160 && r < 100 && bl < 70; };

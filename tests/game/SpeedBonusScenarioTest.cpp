@@ -7,7 +7,6 @@
 #include <regex>
 
 using namespace tutorialplay;
-using testsupport::GameCopy;
 
 namespace {
 

@@ -6,8 +6,6 @@
 
 #include <string>
 
-using testsupport::GameCopy;
-using testsupport::Shot;
 using namespace tutorialplay;
 using namespace windowsizes;
 

@@ -4,29 +4,16 @@
 // ends the step once it is current, as a click after them does; either way
 // the box goes and the map's next click opens the level window of level 1.
 #include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
-#include "tests/game/Players.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/game/TutorialLooks.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 using testsupport::script::quick::Click;
 
 namespace {
 
-// The main screen's "Play" hard. With it at 5000 ms (a held click) the hard
-// map's tutorial box shows from about 6310 ms and its step is current from
-// about 6510 ms.
-constexpr int kPlayHardX = 749, kPlayHardY = 513;
+// With the main screen's "Play" hard at 5000 ms the hard map's tutorial box
+// shows from about 6310 ms and its step is current from about 6510 ms.
 constexpr int kBoxX = 512, kBoxY = 300;
 
 // The box's parchment below the overlay's top bar (its greeting plate is parchment too).
@@ -37,7 +24,7 @@ int BoxFace(const Shot& shot) {
 } // namespace
 
 TEST(TutorialStepStartScenario, AClickOnABoxShownBeforeItsStepIsCurrentIsNotLost) {
-    const MapPoint levelOne = CellPosition(0);
+    const MapPoint levelOne = House(0);
     struct Case {
         const char* name;
         int clickMs; // the pointer moves then; pressed 20 ms and released 80 ms later
@@ -52,10 +39,8 @@ TEST(TutorialStepStartScenario, AClickOnABoxShownBeforeItsStepIsCurrentIsNotLost
         ASSERT_TRUE(testsupport::UseWindow(game));
         testplayers::MakeEasyPlayer(game.User(), u"sal", 8, kLevelSilver, true,
                                     [](ProfileRecord& record) { record.results.hardAvailable = 1; });
-        const std::string events = testsupport::script::SkipLogos() +
-                                   testsupport::script::held::Click(5000, kPlayHardX, kPlayHardY) +
-                                   Click(c.clickMs, kBoxX, kBoxY) +
-                                   Click(c.clickMs + 900, levelOne.x, levelOne.y + 4);
+        const std::string events =
+            ToTheMap(true) + Click(c.clickMs, kBoxX, kBoxY) + Click(c.clickMs + 900, levelOne.x, levelOne.y);
         const std::string log =
             testsupport::PlayNamed(game, {.name = "tutorial-step-start-" + std::to_string(c.clickMs),
                                           .events = events,

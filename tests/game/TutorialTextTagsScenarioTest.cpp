@@ -4,24 +4,10 @@
 // has 90 coins, sowing costs 10), not as markup text and not in the box's
 // brown ink. The player gets there as a new player does: the goal, the first
 // site sown and harvested, the goal again, the second site and its plants.
-#include "app/Profiles.h"
-#include "frontend/MapGeometry.h"
-#include "platform/Utf.h"
 #include "tests/game/LevelTutorialPlay.h"
-#include "tests/support/GameCopy.h"
-#include "tests/support/InputScript.h"
-#include "tests/support/Screenshot.h"
-#include "tests/support/ScriptPlay.h"
+#include "tests/game/ProgramTest.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
-namespace fs = std::filesystem;
-using testsupport::GameCopy;
-using testsupport::LoadShot;
-using testsupport::Shot;
+using namespace programtest;
 using testsupport::script::quick::Click;
 
 namespace {

@@ -8,6 +8,7 @@
 #include "app/Profiles.h"
 #include "foundation/Ident.h"
 #include "platform/Utf.h"
+#include "tests/game/Players.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/Screenshot.h"
@@ -94,16 +95,6 @@ int Find(const std::vector<std::string>& lines, const std::string& text, int fro
     return -1;
 }
 
-void MakeProfile(const std::string& user) {
-    fs::create_directories(user);
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    Profile* profile = profiles.CreateProfile(u"vera");
-    ASSERT_NE(profile, nullptr);
-    ASSERT_TRUE(profile->Save());
-    profiles.SetCurrent(profile);
-}
-
 std::string SavedLevel(const std::string& user, uint32_t index) {
     ProfileManager profiles(platform::Utf8ToUtf16(user));
     profiles.Load();
@@ -158,7 +149,7 @@ constexpr int kBakeryX = 780, kBakeryY = 470;
 
 TEST(VillainScenario, TheRobberSetsUpShootsAndIsDrivenOffWithLogLinesAndPictures) {
     GameCopy game(LevelData::Scenarios);
-    MakeProfile(game.User());
+    testplayers::MakePlayer(game.User(), u"vera");
     // The first shot flies from 14,550 ms; the second from 17,950 ms and
     // lands at about 19,150 ms; the robber then packs up and walks off.
     const std::string events = Opening() + ClickScreen(15050, 566, 254) +                  // the first shot
@@ -248,7 +239,7 @@ TEST(VillainScenario, TheRobberSetsUpShootsAndIsDrivenOffWithLogLinesAndPictures
 
 TEST(VillainScenario, ALevelLeftWhileAShotFliesContinuesTheShotFromItsDistance) {
     GameCopy game(LevelData::Scenarios);
-    MakeProfile(game.User());
+    testplayers::MakePlayer(game.User(), u"vera");
     // Left from the pause menu while the first shot flies.
     ASSERT_EQ(
         RunGame(game, "leave", Opening() + Key(14900, "ESCAPE") + Key(15000, "Q") + "15300 close\n", ""), 0);

@@ -78,11 +78,7 @@ TEST(WarehouseScreen, SellFiveWheatThenUpgrade) {
     // The goal notice at the bottom right of the screen, above the window.
     EXPECT_GT(a.Count(440, 440, 790, 472, Dark), 200);
     // The tiles' texts changed from 5/50 to 5/100.
-    int differs = 0;
-    for (int y = 200; y < 225; ++y)
-        for (int x = 130; x < 360; ++x)
-            differs += a.At(x, y) != b.At(x, y);
-    EXPECT_GT(differs, 50);
+    EXPECT_GT(testsupport::Differing(a, b, 130, 200, 360, 225), 50);
 
     const std::string log = game.Log();
     EXPECT_NE(log.find("opened with 3 products, money 40"), std::string::npos) << log;

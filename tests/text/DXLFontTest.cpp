@@ -219,31 +219,32 @@ TEST_F(WinFontTest, PropertySettersPassOnANewValueOnce) {
         std::function<void()> set;
         std::function<bool()> holds;
     };
+    // A case of the object's setter and getter with one value.
+    const auto prop = [](const char* name, ChangeCounter& owner, auto& object, auto setter, auto getter,
+                         auto value) {
+        return Case{name, owner, [&object, setter, value] { (object.*setter)(value); },
+                    [&object, getter, value] { return (object.*getter)() == value; }};
+    };
+    using Props = DXLFontPropsW;
     const Case cases[] = {
-        {"size", propsOwner, [&] { fontProps.SetSize(21); }, [&] { return fontProps.GetSize() == 21; }},
-        {"style", propsOwner, [&] { fontProps.SetStyle(kDXLFontItalic); },
-         [&] { return fontProps.GetStyle() == kDXLFontItalic; }},
-        {"colour", propsOwner, [&] { fontProps.SetColor(0xFF102030); },
-         [&] { return fontProps.GetColor() == 0xFF102030; }},
-        {"character set", propsOwner, [&] { fontProps.SetCharSet(238); },
-         [&] { return fontProps.GetCharSet() == 238; }},
-        {"pitch and family", propsOwner, [&] { fontProps.SetPitchAndFamily(34); },
-         [&] { return fontProps.GetPitchAndFamily() == 34; }},
-        {"quality", propsOwner, [&] { fontProps.SetQuality(5); },
-         [&] { return fontProps.GetQuality() == 5; }},
-        {"vertical skip", fontOwner, [&] { font.SetVSkip(7); }, [&] { return font.GetVSkip() == 7; }},
-        {"horizontal skip", fontOwner, [&] { font.SetHSkip(3); }, [&] { return font.GetHSkip() == 3; }},
-        {"empty width", fontOwner, [&] { font.SetEmptyCharWidth(9); },
-         [&] { return font.GetEmptyCharWidth() == 9; }},
-        {"margin factor", fontOwner, [&] { font.SetMarginFactor(0.25f); },
-         [&] { return font.GetMarginFactor() == 0.25f; }},
-        {"alpha factor", fontOwner, [&] { font.SetAlphaFactor(0.75f); },
-         [&] { return font.GetAlphaFactor() == 0.75f; }},
-        {"word wrap", textOwner, [&] { text.SetWordWrap(true); }, [&] { return text.GetWordWrap(); }},
-        {"alignment", textOwner, [&] { text.SetAlignment(kTextAlignRight); },
-         [&] { return text.GetAlignment() == kTextAlignRight; }},
-        {"line spacing", textOwner, [&] { text.SetLineSpacing(4); },
-         [&] { return text.GetLineSpacing() == 4; }},
+        prop("size", propsOwner, fontProps, &Props::SetSize, &Props::GetSize, 21),
+        prop("style", propsOwner, fontProps, &Props::SetStyle, &Props::GetStyle, kDXLFontItalic),
+        prop("colour", propsOwner, fontProps, &Props::SetColor, &Props::GetColor, 0xFF102030u),
+        prop("character set", propsOwner, fontProps, &Props::SetCharSet, &Props::GetCharSet, 238),
+        prop("pitch and family", propsOwner, fontProps, &Props::SetPitchAndFamily, &Props::GetPitchAndFamily,
+             34),
+        prop("quality", propsOwner, fontProps, &Props::SetQuality, &Props::GetQuality, 5),
+        prop("vertical skip", fontOwner, font, &DXLWinFontW::SetVSkip, &DXLWinFontW::GetVSkip, 7),
+        prop("horizontal skip", fontOwner, font, &DXLWinFontW::SetHSkip, &DXLWinFontW::GetHSkip, 3),
+        prop("empty width", fontOwner, font, &DXLWinFontW::SetEmptyCharWidth, &DXLWinFontW::GetEmptyCharWidth,
+             9),
+        prop("margin factor", fontOwner, font, &DXLWinFontW::SetMarginFactor, &DXLWinFontW::GetMarginFactor,
+             0.25f),
+        prop("alpha factor", fontOwner, font, &DXLWinFontW::SetAlphaFactor, &DXLWinFontW::GetAlphaFactor,
+             0.75f),
+        prop("word wrap", textOwner, text, &DXLTextW::SetWordWrap, &DXLTextW::GetWordWrap, true),
+        prop("alignment", textOwner, text, &DXLTextW::SetAlignment, &DXLTextW::GetAlignment, kTextAlignRight),
+        prop("line spacing", textOwner, text, &DXLTextW::SetLineSpacing, &DXLTextW::GetLineSpacing, 4),
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
