@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <type_traits>
 
 using texturetest::TestViewer;
 using texturetest::Texel;
@@ -223,7 +224,10 @@ TEST_F(WinFontTest, PropertySettersPassOnANewValueOnce) {
     const auto prop = [](const char* name, ChangeCounter& owner, auto& object, auto setter, auto getter,
                          auto value) {
         return Case{name, owner, [&object, setter, value] { (object.*setter)(value); },
-                    [&object, getter, value] { return (object.*getter)() == value; }};
+                    [&object, getter, value] {
+                        using Got = std::remove_cvref_t<decltype((object.*getter)())>;
+                        return (object.*getter)() == Got(value);
+                    }};
     };
     using Props = DXLFontPropsW;
     const Case cases[] = {
