@@ -343,6 +343,10 @@ TutorialInfo::TutorialInfo(TutorialLayer& layer, std::u16string text, bool click
         width = w + kInfoMarginLeft + kInfoMarginRight;
         height = h + kInfoMarginTop + kInfoMarginBottom;
     }
+    // The parchment around the box, built once for its size.
+    hasPanel_ =
+        InitInfoPanel(&panel_, -kInfoFrameLeft, -kInfoFrameTop, width + kInfoFrameLeft + kInfoFrameRight,
+                      height + kInfoFrameTop + kInfoFrameBottom);
 }
 
 TutorialInfo::~TutorialInfo() = default;
@@ -378,10 +382,7 @@ void TutorialInfo::Draw(DXLViewer& viewer) {
     viewer.Scale(scale);
     viewer.Translate(float(-width / 2), float(-height / 2));
     viewer.ApplyTransform();
-    if (SkinQuads quads;
-        InitInfoPanel(&quads, -kInfoFrameLeft, -kInfoFrameTop, width + kInfoFrameLeft + kInfoFrameRight,
-                      height + kInfoFrameTop + kInfoFrameBottom))
-        DrawSkinQuads(viewer, quads, alpha);
+    if (hasPanel_) DrawSkinQuads(viewer, panel_, alpha);
     viewer.Translate(float(kInfoMarginLeft), float(kInfoMarginTop));
     viewer.ApplyTransform();
     if (textItem_) textItem_->Draw(viewer, alpha);

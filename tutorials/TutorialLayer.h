@@ -264,6 +264,8 @@ class TutorialInfo {
     uint32_t effectMs_ = 0;  // time into the running effect
     PastBoundsNote outside_; // the log tells once that the box stands outside the screen
     std::unique_ptr<HIText> textItem_, clickItem_;
+    SkinQuads panel_;       // the parchment frame of the box's size
+    bool hasPanel_ = false; // false without the frame's sprite
 };
 
 // ---------------------------------------------------------------- layer
