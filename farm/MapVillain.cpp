@@ -416,7 +416,9 @@ void MapVillain::SyncCatapult(bool animated) {
     const uint32_t nameId = animNameId_ ? animNameId_ : kis::NameId(animName_);
     if (nameId == catapultAnimation_) return;
     catapultAnimation_ = nameId;
-    if (!setUp_ || state_ >= kVillainGone) {
+    // A villain the tutorial holds still stands at its catapult as an attacking one does.
+    const bool standing = state_ < kVillainGone || state_ == kVillainTutorialHold;
+    if (!setUp_ || !standing) {
         catapult_->SetState(kCatapultHidden, animated);
         return;
     }

@@ -19,6 +19,18 @@ constexpr int32_t kEffectLibrary = 8;
 constexpr float kShotScale = 0.5f;
 constexpr float kGasSpeed = 2.0f;
 
+// The ball and the gas cloud are drawn in the middle of their pictures, and
+// the shot turns about that middle as it flies: its drawn centre stays on the
+// position that takes its clicks, at every angle and scale.
+std::unique_ptr<SpriteInstance> CentredInstance(Sprite* sprite) {
+    if (!sprite) return nullptr;
+    std::unique_ptr<SpriteInstance> instance = sprite->GetLibrary()->CreateInstance(sprite, 0);
+    if (!instance) return nullptr;
+    instance->originX = instance->originY = 0.5f;
+    instance->scaleX = instance->scaleY = kShotScale;
+    return instance;
+}
+
 // Looked up once for the whole run: the sprite pack stays loaded.
 Sprite* CachedSprite(const char16_t* name, Sprite** cache, SpriteLibrary** cachedLibrary) {
     SpriteLibrary* library = GetLibrary(kEffectLibrary);
@@ -62,10 +74,7 @@ uint32_t FrameTime(const Sprite* sprite) {
 VillainShot::VillainShot(FarmVillains* owner, float x, float y, int32_t target, const VILLAININFO* info,
                          bool fired)
     : DynObject(owner->Map(), -1), owner_(owner), target_(target), startX_(x), startY_(y), info_(info) {
-    if (Sprite* bullet = BulletSprite()) {
-        sprite_ = bullet->GetLibrary()->CreateInstance(bullet, 0);
-        if (sprite_) sprite_->scaleX = sprite_->scaleY = kShotScale;
-    }
+    sprite_ = CentredInstance(BulletSprite());
     float tx = x, ty = y;
     owner_->Host().PointPosition(target, &tx, &ty);
     dx_ = tx - x;
@@ -149,11 +158,7 @@ void VillainShot::Burst() {
     burst_ = true;
     animMs_ = 0;
     frame_ = 0;
-    sprite_.reset();
-    if (Sprite* gas = GasSprite()) {
-        sprite_ = gas->GetLibrary()->CreateInstance(gas, 0);
-        if (sprite_) sprite_->scaleX = sprite_->scaleY = kShotScale;
-    }
+    sprite_ = CentredInstance(GasSprite());
     if (trail_) trail_->StopEmitting(true);
     trail_ = nullptr;
 }

@@ -1,25 +1,28 @@
-// Level 6's tutorial at 1024 x 768 from a new profile (tutorials on), to its
-// end by clicks: the first click calls the robber at once and its first shot
-// damages the bed of point 3 (step 1, clicked away); the robber fires again
-// and its shot stops halfway while the level is held (step 2): a click bursts
-// it; three clicks drive the robber off (step 3); the arrow points at the
-// bed's repair button (step 4), whose click sends the farmer; she repairs
-// the bed (step 5), the puddle goes and the tutorial is over.
+// Level 6's tutorial at 1024 x 768, reached from the main screen and the map
+// by a player whose tutorials are on, to its end by clicks placed where the
+// screenshots show things: the first click calls the robber at once and its
+// first shot damages the bed of point 3 (step 1, clicked away); the robber
+// fires again and its shot stops halfway while the level is held (step 2):
+// a click on the ball bursts it; three clicks on the robber drive it off
+// (step 3); the arrow points at the bed's repair button (step 4), whose
+// click sends the farmer; she repairs the bed (step 5), the puddle goes and
+// the tutorial is over.
 #include "tests/game/LevelTutorialPlay.h"
+#include "tests/support/SeenPlay.h"
 
 using namespace tutorialplay;
+using testsupport::SeenPlay;
+using testsupport::Spot;
 
 namespace {
 
-// The bed of point 1 (the first click), the bed of point 3 the first shot
-// damages and its repair button, the second shot held halfway to point 1,
-// and the robber's figure at its place.
+// The bed of point 1 (the first click) and the bed of point 3 the first shot
+// damages, with its repair button over it.
 constexpr int kBedOneX = 460, kBedOneY = 300;
 constexpr int kBedX = 560, kBedY = 480, kRepairY = 424;
-constexpr int kShotX = 330, kShotY = 396;
-constexpr int kRobberX = 120, kRobberY = 530;
-// The puddle's green and the repair badge's blue.
-constexpr uint32_t kPuddle = 0x7CB828, kRepairBlue = 0x4A78A8;
+// The puddle's green, the repair badge's blue, the shot's purple ball and
+// the robber's orange coat.
+constexpr uint32_t kPuddle = 0x7CB828, kRepairBlue = 0x4A78A8, kShotPurple = 0x6C1C9C, kCoat = 0xD86A20;
 
 // The level panel's close-tutorial button (top left) shows its light wood.
 bool CloseTutorialShown(const Shot& shot) {
@@ -28,25 +31,35 @@ bool CloseTutorialShown(const Shot& shot) {
 
 } // namespace
 
-TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndShotVillainAndRepairByClicks) {
+TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTheRobberAndTheButtonAreSeen) {
     GameCopy game;
-    MakeProfile(game.User(), 5);
-    // Step 1 is clicked away at 21 s; the held shot at 24.5 s; the robber
-    // three times from 26 s; the repair button at 29 s.
-    const std::string events = Opening("06") + Click(7500, kBedOneX, kBedOneY) + Click(21000, 512, 150) +
-                               Click(24500, kShotX, kShotY) + Click(26000, kRobberX, kRobberY) +
-                               Click(26500, kRobberX, kRobberY) + Click(27000, kRobberX, kRobberY) +
-                               Click(29000, kBedX, kRepairY);
-    // Seed 24: the robber's first shot goes to the bed of point 3, its second to point 1.
-    const std::string log = Play(
-        game, events, {{20000, "damage"}, {24000, "held-shot"}, {28000, "repair-button"}, {36000, "end"}},
-        36100, " --seed 24");
+    MakeMapProfile(game.User(), 5);
+    // Seed 2: the robber's first shot goes to the bed of point 3, its second to point 1.
+    SeenPlay play(game, {.events = MapOpening(5) + Click(13000, kBedOneX, kBedOneY) + Click(26500, 512, 150),
+                         .moreArguments = " --seed 2",
+                         .program = true});
+    // The field is drawn 1:1 at 1024 x 768; the panel covers it from y 648.
+    const auto inField = [](uint32_t colour, int tolerance, int minPixels) {
+        return [=](const Shot& shot) { return shot.Find(0, 40, 1024, 640, colour, tolerance, minPixels); };
+    };
+    const std::optional<Spot> ball = play.ClickWhereSeen(30000, "held-shot", inField(kShotPurple, 24, 80));
+    const std::optional<Spot> robber = play.ClickWhereSeen(31500, "robber", inField(kCoat, 24, 100));
+    ASSERT_TRUE(ball && robber) << play.Events();
+    play.Add(Click(32000, robber->x, robber->y) + Click(32500, robber->x, robber->y));
+    const std::optional<Spot> button = play.ClickWhereSeen(
+        34500, "repair-button", [](const Shot& shot) { return shot.Find(kBedX - 40, kRepairY - 40, kBedX + 40, kRepairY + 30, kRepairBlue, 16, 60); });
+    ASSERT_TRUE(button) << play.Events();
+    const std::string log =
+        play.Finish(41600, {{25500, "damage"}, {30000, "held-shot"}, {33500, "repair-button"}, {41500, "end"}});
+
     EXPECT_NE(log.find("80060000 waits for the clock"), std::string::npos) << log;
     ExpectStepsInOrder(log, {"80060001", "80060002", "80060003", "80060004", "80060005"});
     // Each step was ended by the player's own click.
     const size_t held = log.find("step 80060002");
     const size_t burst = log.find("clicked in flight", held);
-    ASSERT_NE(burst, std::string::npos) << "the held shot took the click\n" << log;
+    ASSERT_NE(burst, std::string::npos) << "the held shot took the click at (" << ball->x << ", " << ball->y
+                                        << ")\n"
+                                        << log;
     EXPECT_LT(burst, log.find("step 80060003")) << log;
     const size_t drivenOff = log.find("driven off", burst);
     EXPECT_NE(drivenOff, std::string::npos) << log;
@@ -59,28 +72,29 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndShotVillainAndRepairBy
     EXPECT_NE(log.find("80060000 is over", repaired), std::string::npos) << log;
 
     const Shot damage = Load(game, "damage"), shot = Load(game, "held-shot"),
-               button = Load(game, "repair-button"), end = Load(game, "end");
-    ASSERT_TRUE(damage.ok && shot.ok && button.ok && end.ok) << log;
+               repair = Load(game, "repair-button"), end = Load(game, "end");
+    ASSERT_TRUE(damage.ok && shot.ok && repair.ok && end.ok) << log;
     ASSERT_EQ(damage.picture.width, 1024);
     // The damaged bed: its puddle and its repair button over it.
     EXPECT_GT(damage.Near(kBedX, kBedY, 20, kPuddle, 16), 200) << log;
     EXPECT_GT(damage.Near(kBedX, kRepairY, 10, kRepairBlue, 16), 100) << log;
-    // Step 1: the box leaves in sight the arrow at the damaged bed, the
-    // puddle and its repair button: it stands to their right.
+    // Step 1: one arrow points up at the puddle from just below it, the
+    // other at the robber by its place on the left; the box leaves in sight
+    // the arrow, the puddle and its repair button: it stands to their right.
     EXPECT_GT(damage.Count(kBedX - 20, kBedY + 30, kBedX + 20, kBedY + 100, ArrowYellow), 300) << log;
+    EXPECT_GT(damage.Count(160, 465, 240, 525, ArrowYellow), 300) << log;
     EXPECT_LT(damage.Count(kBedX - 18, kRepairY - 20, kBedX + 16, kBedY + 110, Parchment), 50) << log;
     EXPECT_GT(damage.Count(640, 480, 1000, 550, Parchment), 10000) << log;
-    // Step 2: the arrow beside the held shot, pointing at it from the upper
+    // Step 2: the arrow beside the held ball, pointing at it from the upper
     // right, and the box above, clear of the arrow's tail.
-    EXPECT_GT(shot.Count(kShotX + 15, kShotY - 80, kShotX + 75, kShotY - 20, ArrowYellow), 300) << log;
-    EXPECT_GT(shot.Count(325, 242, 535, 275, Parchment), 4000) << log;
-    EXPECT_LT(shot.Count(kShotX, kShotY - 90, kShotX + 90, kShotY, Parchment), 20) << log;
+    EXPECT_GT(shot.Count(ball->x + 15, ball->y - 80, ball->x + 75, ball->y - 20, ArrowYellow), 300) << log;
+    EXPECT_LT(shot.Count(ball->x, ball->y - 90, ball->x + 90, ball->y, Parchment), 20) << log;
     // Step 4: the arrow up at the repair button from below, the box under
     // the arrow's tail.
-    EXPECT_GT(button.Count(kBedX - 20, kRepairY + 26, kBedX + 20, kRepairY + 80, ArrowYellow), 300) << log;
-    EXPECT_GT(button.Count(455, 570, 665, 603, Parchment), 4000) << log;
-    EXPECT_LT(button.Count(kBedX - 20, kRepairY, kBedX + 20, kRepairY + 135, Parchment), 20) << log;
-    EXPECT_TRUE(CloseTutorialShown(button)) << log;
+    EXPECT_GT(repair.Count(kBedX - 20, kRepairY + 26, kBedX + 20, kRepairY + 80, ArrowYellow), 300) << log;
+    EXPECT_GT(repair.Count(455, 570, 665, 603, Parchment), 4000) << log;
+    EXPECT_LT(repair.Count(kBedX - 20, kRepairY, kBedX + 20, kRepairY + 135, Parchment), 20) << log;
+    EXPECT_TRUE(CloseTutorialShown(repair)) << log;
     // The end: the bed is whole, its button gone, and the tutorial with its close button.
     EXPECT_LT(end.Near(kBedX, kBedY, 20, kPuddle, 16), 10) << log;
     EXPECT_LT(end.Near(kBedX, kRepairY, 10, kRepairBlue, 16), 5) << log;

@@ -29,6 +29,20 @@ int Shot::NearIn(int left, int top, int right, int bottom, uint32_t colour, int 
                  [&](int r, int g, int b) { return ColourNear(r, g, b, colour, tolerance); });
 }
 
+std::optional<Spot> Shot::Find(int left, int top, int right, int bottom, uint32_t colour, int tolerance,
+                               int minPixels) const {
+    long long sumX = 0, sumY = 0;
+    int n = 0;
+    for (int y = std::max(top, 0); y < bottom && y < picture.height; ++y)
+        for (int x = std::max(left, 0); x < right && x < picture.width; ++x) {
+            const uint32_t c = At(x, y);
+            if (!ColourNear(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF), colour, tolerance)) continue;
+            sumX += x, sumY += y, ++n;
+        }
+    if (n < std::max(minPixels, 1)) return std::nullopt;
+    return Spot{int((sumX + n / 2) / n), int((sumY + n / 2) / n), n};
+}
+
 bool ColourNear(int r, int g, int b, uint32_t colour, int tolerance) {
     return std::abs(r - int(colour >> 16 & 0xFF)) <= tolerance &&
            std::abs(g - int(colour >> 8 & 0xFF)) <= tolerance &&

@@ -5,9 +5,16 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace testsupport {
+
+// Where a thing is drawn: the mean position of its pixels, and how many there are.
+struct Spot {
+    int x = 0, y = 0;
+    int pixels = 0;
+};
 
 struct Shot {
     platform::DecodedPicture picture;
@@ -24,6 +31,11 @@ struct Shot {
     int Near(int x, int y, int half, uint32_t colour, int tolerance) const;
     // The same in a rectangle (clipped as Count clips).
     int NearIn(int left, int top, int right, int bottom, uint32_t colour, int tolerance) const;
+    // Where the colour is drawn in a rectangle (clipped as Count clips): the
+    // centre of its pixels within tolerance; none when fewer than minPixels
+    // match, so that a stray pixel of the colour is not taken for the thing.
+    std::optional<Spot> Find(int left, int top, int right, int bottom, uint32_t colour, int tolerance,
+                             int minPixels = 12) const;
 };
 
 // With VB_KEEP_SHOTS naming a folder, copies the screenshot there under the
