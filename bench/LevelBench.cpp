@@ -35,6 +35,7 @@ class BenchWorld : public LevelWorld {
     void SavePlayer(SaveWriter&) const override {}
     bool LoadPlayer(SaveReader&) override { return true; }
     void StopCharacters() override {}
+    void HoverFieldObject(bool, float, float) override {}
     void TickShots(uint32_t) override {}
     void TickCharacters(uint32_t ms) override {
         for (MapCharacter* c : walkers) {

@@ -104,11 +104,15 @@ VillainShot* FarmVillains::NearestShot(float x, float y) const {
     return nearest;
 }
 
-bool FarmVillains::ClickAt(float x, float y) {
+VillainShot* FarmVillains::PickableShot(float x, float y) const {
     VillainShot* nearest = NearestShot(x, y);
     if (nearest &&
         Host().TutorialAllows(kTutorialActionPick, kShotObjectKind, reinterpret_cast<intptr_t>(nearest)))
-        return nearest->OnClick();
+        return nearest;
+    return nullptr;
+}
+
+MapVillain* FarmVillains::PickableVillain(float x, float y) const {
     // The front-most figure first: the one lowest on the field.
     MapVillain* hit = nullptr;
     for (const auto& villain : villains_) {
@@ -122,7 +126,23 @@ bool FarmVillains::ClickAt(float x, float y) {
             catapult && catapult->IsOnLevel() && kCatapultBox.Holds(catapult->X(), catapult->Y(), x, y);
         if ((onVillain || onCatapult) && (!hit || villain->Y() > hit->Y())) hit = villain.get();
     }
+    return hit;
+}
+
+bool FarmVillains::ClickAt(float x, float y) {
+    if (VillainShot* shot = PickableShot(x, y)) return shot->OnClick();
+    MapVillain* hit = PickableVillain(x, y);
     return hit && hit->OnClick();
+}
+
+void FarmVillains::Hover(bool inField, float x, float y) {
+    VillainShot* shot = inField ? PickableShot(x, y) : nullptr;
+    if (shot) shot->Highlight(true);
+    MapVillain* hovered = inField && !shot ? PickableVillain(x, y) : nullptr;
+    for (const auto& villain : villains_) {
+        const bool on = villain.get() == hovered;
+        if (villain->IsHighlighted() != on) villain->Highlight(on);
+    }
 }
 
 VillainShot* FarmVillains::AddShot(float x, float y, int32_t target, const VILLAININFO* info, bool fired) {

@@ -76,6 +76,10 @@ class FarmVillains {
     static constexpr float kShotClickRadius = 16.0f;
     // Whether a flying shot lies within kShotClickRadius of (x, y).
     bool ShotUnder(float x, float y) const { return NearestShot(x, y) != nullptr; }
+    // The pointer rests at (x, y) (or is off the field): what ClickAt would
+    // take there lights up for the next drawing, a shot (its highlight lasts
+    // one drawing) or a villain with its catapult; any other villain's goes.
+    void Hover(bool inField, float x, float y);
 
     // A new shot in flight (the shot job fires it).
     VillainShot* AddShot(float x, float y, int32_t target, const VILLAININFO* info, bool fired);
@@ -97,6 +101,11 @@ class FarmVillains {
     void RemoveGone();
     // The flying shot nearest to (x, y) within kShotClickRadius; null none.
     VillainShot* NearestShot(float x, float y) const;
+    // What a press at (x, y) would pick, as the tutorial allows it: the
+    // nearest flying shot, else the front-most villain under it or under its
+    // catapult; null none.
+    VillainShot* PickableShot(float x, float y) const;
+    MapVillain* PickableVillain(float x, float y) const;
 
     Setup setup_;
     std::vector<std::unique_ptr<MapVillain>> villains_;

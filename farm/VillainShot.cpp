@@ -179,15 +179,21 @@ void VillainShot::Draw(DXLViewer& viewer) {
     if (removed_ || !sprite_) return;
     DXLMatrix saved;
     const uint32_t colour = BeginDraw(viewer, 0xFFFFFFFF, &saved);
+    DXLMatrix atShot;
+    viewer.GetTransform(&atShot);
+    sprite_->colour = colour;
+    sprite_->Draw(viewer);
     if (!burst_ && highlighted_) {
+        // Lit by the pointer: the ball once more, added over itself in grey.
+        // It follows the plain drawing, whose texture is still bound, so the
+        // added blend holds for it; the instance's draw moved the view.
+        viewer.SetTransform(&atShot);
         viewer.SetBlendMode(kBlendAdditive);
         sprite_->colour = (colour & 0xFF000000) | 0x404040;
         sprite_->Draw(viewer);
         viewer.SetBlendMode(kBlendAlpha);
-        highlighted_ = false;
     }
-    sprite_->colour = colour;
-    sprite_->Draw(viewer);
+    highlighted_ = false;
     EndDraw(viewer, saved);
 }
 

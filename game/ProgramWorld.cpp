@@ -294,6 +294,9 @@ bool ProgramWorld::ClickFieldObject(float x, float y) {
 bool ProgramWorld::ShotUnder(float x, float y) const {
     return villains_ && villains_->ShotUnder(x, y);
 }
+void ProgramWorld::HoverFieldObject(bool inField, float x, float y) {
+    if (villains_) villains_->Hover(inField, x, y);
+}
 
 bool ProgramWorld::GetBonus(uint32_t slot, BonusInfo* info) const {
     const Bonuses& bonuses = GetLevelGameData().bonuses;

@@ -790,6 +790,7 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     if (!onShot && Panel().RouteMouseToScreenSprites(sx, sy, button, down)) return true;
     mouseInField_ = sy < screenHeight_ - kLevelPanelHeight && x >= 0.0f && y >= 0.0f &&
                     x < float(level_.record.fieldWidth) && y < float(level_.record.fieldHeight);
+    mouseFieldX_ = x, mouseFieldY_ = y;
     if (!mouseInField_ || button != 1 || !down || ended_) return false;
     // A tutorial that holds the level still lets the player pick what its
     // step asks for (a shot in flight, a villain): the world asks it about
@@ -838,6 +839,9 @@ void GameLevel::Draw(DXLViewer& viewer) {
     viewer.Translate(originX_, originY_);
     if (fieldScaled_) viewer.Scale2(fieldScale_, fieldScale_);
     viewer.ApplyTransform();
+    // The figure under a resting pointer lights up as it is drawn (a flying
+    // shot, a villain and its catapult): the one a click there would take.
+    world_->HoverFieldObject(mouseInField_, mouseFieldX_, mouseFieldY_);
     map_->Draw(viewer);
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();

@@ -364,6 +364,7 @@ class GameLevel : public LevelServices, public WindowLevel {
     float fieldScale_ = 1.0f;
     bool fieldScaled_ = false;
     bool mouseInField_ = false;
+    float mouseFieldX_ = 0.0f, mouseFieldY_ = 0.0f; // the pointer on the field, in field pixels
     std::u16string musicName_;
 
     uint32_t pauseWord_ = 0;

@@ -92,6 +92,10 @@ class LevelWorld {
     // Whether a flying shot lies under (x, y) (field pixels): a press there
     // is the shot's, even over a button of the field.
     virtual bool ShotUnder(float, float) const { return false; }
+    // Before each drawing of the field: the world's figure that a press at
+    // (x, y) would take is highlighted, every other one not; inField false:
+    // the pointer is off the field and none is.
+    virtual void HoverFieldObject(bool inField, float x, float y) = 0;
 };
 
 // A change of money shown as a label rising over the field.

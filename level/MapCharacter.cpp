@@ -167,7 +167,12 @@ void MapCharacter::Draw(DXLViewer& viewer) {
 
 void MapCharacter::DrawAnimation(DXLViewer& viewer, uint32_t colour) {
     track_.colour = colour;
-    DrawAttachedAnimation(viewer, nullptr, track_, true, highlighted_);
+    DrawAttachedAnimation(viewer, nullptr, track_, true, false);
+    if (!highlighted_) return;
+    // Lit: the same frame once more, added over itself in a faint grey.
+    viewer.SetBlendMode(kBlendAdditive);
+    DrawAttachedAnimation(viewer, nullptr, track_, true, true);
+    viewer.SetBlendMode(kBlendAlpha);
 }
 
 void MapCharacter::AdvanceAnimation(uint32_t ms) {

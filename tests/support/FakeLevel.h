@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -198,6 +199,11 @@ class FakeLevelWorld : public LevelWorld {
     }
     bool shotUnder = false; // a flying shot lies under every place
     bool ShotUnder(float, float) const override { return shotUnder; }
+    // The pointer the level last showed the field's figures before drawing.
+    std::optional<std::pair<float, float>> hovered;
+    void HoverFieldObject(bool inField, float x, float y) override {
+        hovered = inField ? std::optional(std::pair(x, y)) : std::nullopt;
+    }
     void SaveVillains(SaveWriter& out) const override {
         out.PutU32(0); // shots
         const uint32_t places = level->Record().record.placeCount;
