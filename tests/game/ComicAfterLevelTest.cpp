@@ -2,12 +2,14 @@
 // player meets it: a profile that has passed levels 1-7 and has level 8 open
 // plays it with the level bot in the easy regime; once won, the level leaves
 // for comic 1, which waits for the player; a click closes it, the map opens
-// and reveals level 8's medal and level 9 open, and a click on level 9 then
-// opens its level window. The won level is not kept as
+// and reveals level 8's medal and level 9 open, the regime tutorial points
+// at the regime plank until a click, and a click on level 9 then opens its
+// level window. The won level is not kept as
 // a running game.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
+#include "tests/game/TutorialLooks.h"
 #include "tests/support/MissingContent.h"
 
 #include <algorithm>
@@ -41,12 +43,14 @@ TEST(ComicAfterLevel, WinningLevel8ShowsTheComicThenTheMapRevealsTheMedal) {
         testsupport::script::held::Click(kClick, 512, 700) +
         testsupport::script::held::Click(kTutorialClick, 900, 600) +
         testsupport::script::held::Click(kHouseClick, CellPosition(8).x, CellPosition(8).y + 4);
-    const std::string comic = game.File("comic.png"), map = game.File("map.png");
+    const std::string comic = game.File("comic.png"), map = game.File("map.png"),
+                      regime = game.File("regime.png");
     std::string output;
     const int status = testsupport::RunScript(
         game, "click", events,
         "--draw-every 20 --until-ms " + std::to_string(kHouseClick + 1000) + " --bot easy 8" +
-            testsupport::ScreenshotAt(kComicShown, comic) + testsupport::ScreenshotAt(kMapShown, map),
+            testsupport::ScreenshotAt(kComicShown, comic) + testsupport::ScreenshotAt(kMapShown, map) +
+            testsupport::ScreenshotAt(kTutorialClick - 200, regime),
         &output, true);
     const std::string log = game.Log();
     ASSERT_EQ(status, 0) << output << log;
@@ -71,8 +75,14 @@ TEST(ComicAfterLevel, WinningLevel8ShowsTheComicThenTheMapRevealsTheMedal) {
     EXPECT_EQ(testsupport::MissingContent(log), "") << log;
 
     // The comic page: the paper background fills much of the screen.
-    const Shot page = LoadShot(comic), shown = LoadShot(map);
-    ASSERT_TRUE(page.ok && shown.ok) << page.error << shown.error;
+    testsupport::KeepShot(regime, "regime.png");
+    const Shot page = LoadShot(comic), shown = LoadShot(map), told = LoadShot(regime);
+    ASSERT_TRUE(page.ok && shown.ok && told.ok) << page.error << shown.error << told.error;
+    // The regime tutorial shows its box above the regime plank (bottom
+    // right) with the arrow down at it.
+    EXPECT_NE(log.find("40050000 starts"), std::string::npos) << log;
+    EXPECT_GT(told.Count(560, 515, 950, 585, tutorialplay::Parchment), 15000);
+    EXPECT_GT(told.Count(860, 620, 915, 690, tutorialplay::Orange), 300);
     const int paper = page.Count(0, 0, 1024, 768, [](int r, int g, int b) {
         return r > 200 && g > 180 && r >= g && g > b; // light and warm
     });

@@ -7,6 +7,7 @@
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
 #include "tests/game/Players.h"
+#include "tests/game/ProgramTest.h"
 #include "tests/game/TutorialLooks.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
@@ -88,4 +89,34 @@ TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
     // The click on level 1 ended the tutorial: no arrow, no box; the level window is open.
     EXPECT_EQ(d.Count(first.x - 120, first.y - 120, first.x - 30, first.y - 30, Orange), 0);
     EXPECT_LT(d.Count(0, 0, 360, 45, Parchment), 200);
+}
+
+// A player with tutorials on who has passed the easy game's first group
+// chooses "Play hard" on the main screen: the hard map's first visit greets
+// her with its box in the middle of the screen, which a click closes; the
+// map then answers a click on level 1 with its level window.
+TEST(MapTutorialScenario, TheHardMapsFirstVisitShowsItsBoxUntilAClick) {
+    GameCopy game;
+    testplayers::MakeEasyPlayer(game.User(), u"hana", 8, kLevelSilver, true,
+                                [](ProfileRecord& record) { record.results.hardAvailable = 1; });
+    const MapPoint first = CellPosition(0);
+    const std::string events = testsupport::script::SkipLogos() +
+                               testsupport::script::held::Click(5000, programtest::kPlayHardX,
+                                                                programtest::kPlayHardY) +
+                               Click(8000, 512, 500) + Click(9000, first.x, first.y + 4);
+    const std::string log = testsupport::Play(
+        game, {.events = events, .shots = {{7800, "greeting"}, {8600, "closed"}}, .untilMs = 10000, .program = true});
+    const size_t starts = log.find("40060000 starts");
+    ASSERT_NE(starts, std::string::npos) << log;
+    EXPECT_NE(log.find("the level window of level 1 opens", starts), std::string::npos) << log;
+    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(saved) << "no current player";
+    EXPECT_TRUE(saved->flags & kProfileFlagHardMapTutorial);
+
+    const Shot greeting = LoadShot(game.File("greeting.png")), closed = LoadShot(game.File("closed.png"));
+    ASSERT_TRUE(greeting.ok && closed.ok);
+    // The box is centred a little above the middle of the screen, no arrow.
+    EXPECT_GT(greeting.Count(312, 254, 712, 354, Parchment), 15000) << log;
+    EXPECT_LT(greeting.Count(0, 0, 1024, 768, Orange), 40) << log;
+    EXPECT_LT(closed.Count(312, 254, 712, 354, Parchment), 200) << log;
 }
