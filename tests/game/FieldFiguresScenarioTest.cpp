@@ -60,8 +60,8 @@ TEST(FieldFiguresScenario, ShotsTheRobberAndItsCatapultTakeClicksWhereTheyAreDra
             ASSERT_TRUE(robber) << play.Events();
             // The catapult stands beside the robber, on the side it faces.
             catapult = play.ClickWhereSeen(26400, "catapult", [&](const Shot& shot) {
-                return shot.Find(robber->x + 16, robber->y - 40, robber->x + 110, robber->y + 50, kCatapultWood, 20,
-                                 30);
+                return shot.Find(robber->x + 16, robber->y - 40, robber->x + 110, robber->y + 50,
+                                 kCatapultWood, 20, 30);
             });
             ASSERT_TRUE(catapult) << play.Events();
             // Its shots spent, it packs up and walks off: the last click finds it again.
@@ -84,12 +84,14 @@ TEST(FieldFiguresScenario, ShotsTheRobberAndItsCatapultTakeClicksWhereTheyAreDra
         EXPECT_LT(unlit.Near(first->x, first->y, 14, kLitBall, 12), 10);
         EXPECT_GT(lit.Near(first->x, first->y, 14, kLitBall, 12), 60);
         if (!flights.clickRobber) continue;
-        EXPECT_NE(log.find("driven off"), std::string::npos) << "the robber and its catapult took the clicks\n"
-                                                              << log;
+        EXPECT_NE(log.find("driven off"), std::string::npos)
+            << "the robber and its catapult took the clicks\n"
+            << log;
         // The robber under the pointer is drawn lit, with its catapult.
         const Shot before = Load(game, "robber"), onIt = Load(game, "robber-lit");
         ASSERT_TRUE(before.ok && onIt.ok);
-        EXPECT_GT(testsupport::Differing(before, onIt, robber->x - 30, robber->y - 40, robber->x + 30, robber->y + 40),
+        EXPECT_GT(testsupport::Differing(before, onIt, robber->x - 30, robber->y - 40, robber->x + 30,
+                                         robber->y + 40),
                   300);
         EXPECT_GT(testsupport::Differing(before, onIt, catapult->x - 20, catapult->y - 20, catapult->x + 20,
                                          catapult->y + 20),

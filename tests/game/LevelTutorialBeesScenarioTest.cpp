@@ -1,8 +1,7 @@
-// Level 8's tutorial at 1024 x 768 for a player who owns the bee bonus and
-// chose it (it fills the first bonus slot): the first click calls a villain
-// at once, the bee step points at the panel's bee button while it attacks,
-// the bees drive it off, and the steps go on to the removal of the bed at
-// point 6, to the last step.
+// Level 8's tutorial at 1024 x 768 (reached from the main screen through the map) for a player who owns the
+// bee bonus and chose it (it fills the first bonus slot): the first click calls a villain at once, the bee
+// step points at the panel's bee button while it attacks, the bees drive it off, and the steps go on to the
+// removal of the bed at point 6, to the last step.
 #include "tests/game/LevelTutorialPlay.h"
 
 using namespace tutorialplay;
@@ -17,22 +16,22 @@ constexpr int kRemoveX = 778, kRemoveY = 720;
 
 TEST(LevelTutorialBeesScenario, LevelEightShowsTheBeesAgainstTheVillainThenRemovesABed) {
     GameCopy game;
-    MakeProfile(game.User(), 7, true);
+    MakeMapProfile(game.User(), 7, true);
     // The first click, on a bed, starts the clock and calls the villain; the
     // bee button once the villain attacks; a click (1); the bed of point 6
     // (2), once the award notices of the first bees are gone; its remove
     // button (3); a click (4).
-    std::string events = Opening("08") + Click(9000, kBedX, kBedY) + Click(15000, kBeesX, kBeesY) +
-                         Click(19000, 512, 150) + Click(25000, kSixX, kSixY) +
-                         Click(26000, kRemoveX, kRemoveY) + Click(30500, 512, 150);
-    const std::string log = Play(game, events,
-                                 {{14000, "bees"},
-                                  {18500, "after-bees"},
-                                  {24900, "bed"},
-                                  {25900, "remove"},
-                                  {30400, "removed"},
-                                  {31400, "end"}},
-                                 31500);
+    std::string events = MapOpening(7, kPlayWithBonusesY) + Click(14500, kBedX, kBedY) +
+                         Click(20500, kBeesX, kBeesY) + Click(24500, 512, 150) + Click(30500, kSixX, kSixY) +
+                         Click(31500, kRemoveX, kRemoveY) + Click(36000, 512, 150);
+    const std::string log = PlayGame(game, events,
+                                     {{19500, "bees"},
+                                      {24000, "after-bees"},
+                                      {30400, "bed"},
+                                      {31400, "remove"},
+                                      {35900, "removed"},
+                                      {36900, "end"}},
+                                     37000);
     EXPECT_NE(log.find("80080000 waits for the clock"), std::string::npos) << log;
     // The bee step waits for the villain's attack; the bees drive it off.
     const size_t attacks = log.find("attacks: its catapult stands");
@@ -81,13 +80,14 @@ TEST(LevelTutorialBeesScenario, LevelEightShowsTheBeesAgainstTheVillainThenRemov
 // its last step by clicks, and the beds answer.
 TEST(LevelTutorialBeesScenario, WithoutTheBeeBonusLevelEightGoesStraightToTheBed) {
     GameCopy game;
-    MakeProfile(game.User(), 7, false);
+    MakeMapProfile(game.User(), 7, false);
     // The first click starts the clock and step 1; a click (1); the bed of
     // point 6 (2); its remove button (3); a click once it is gone (4).
-    const std::string events = Opening("08") + Click(9000, kBedX, kBedY) + Click(11000, 512, 150) +
-                               Click(13000, kSixX, kSixY) + Click(14000, kRemoveX, kRemoveY) +
-                               Click(19500, 512, 150);
-    const std::string log = Play(game, events, {{12900, "bed"}, {19400, "removed"}, {20400, "end"}}, 20500);
+    const std::string events = MapOpening(7) + Click(14500, kBedX, kBedY) + Click(16500, 512, 150) +
+                               Click(18500, kSixX, kSixY) + Click(19500, kRemoveX, kRemoveY) +
+                               Click(25000, 512, 150);
+    const std::string log =
+        PlayGame(game, events, {{18400, "bed"}, {24900, "removed"}, {25900, "end"}}, 26000);
     EXPECT_EQ(log.find("step 80330001"), std::string::npos) << "no bee step without the bee bonus\n" << log;
     ExpectStepsInOrder(log, {"80080001", "80080002", "80080003", "80080004"});
     EXPECT_NE(log.find("point 6: pull-down ordered"), std::string::npos) << log;

@@ -1,10 +1,8 @@
-// The full-warehouse tutorial as a new player meets it at 1024 x 768: level
-// 29 starts with its warehouse full of wheat; after its own hint at the
-// warehouse button the player harvests the ripe bed, the wheat does not fit,
-// and the tutorial points at the warehouse-full notice (its right edge, 16
-// pixels below its top). A click on the notice opens the warehouse window and
-// closes the notice; the tutorial points at the wheat in the window, and a
-// click ends it.
+// The full-warehouse tutorial as a new player meets it at 1024 x 768 (reached from the main screen through
+// the map): level 29 starts with its warehouse full of wheat; after its own hint at the warehouse button the
+// player harvests the ripe bed, the wheat does not fit, and the tutorial points at the warehouse-full notice
+// (its right edge, 16 pixels below its top). A click on the notice opens the warehouse window and closes the
+// notice; the tutorial points at the wheat in the window, and a click ends it.
 #include "tests/game/LevelTutorialPlay.h"
 
 using namespace tutorialplay;
@@ -21,15 +19,16 @@ constexpr int kNoticeX = 300, kNoticeY = 610;
 
 TEST(LevelTutorialFullWarehouseScenario, TheFirstFullWarehouseIsShownAndClickedThrough) {
     GameCopy game;
-    MakeProfile(game.User(), 28);
+    MakeMapProfile(game.User(), 28);
     // The first click, on the bed, starts the clock and the warehouse-button
     // hint; the warehouse opened and closed again; the harvest; the notice;
     // a click in the warehouse window.
-    const std::string events = Opening("29") + Click(7500, kBedX, kBedY) +
-                               Click(9000, kWarehouseX, kWarehouseY) + Click(11000, kCloseX, kCloseY) +
-                               Click(12000, kHarvestX, kHarvestY) + Click(17000, kNoticeX, kNoticeY) +
-                               Click(19000, 512, 400);
-    const std::string log = Play(game, events, {{16900, "notice"}, {18500, "window"}, {19900, "end"}}, 20000);
+    const std::string events = MapOpening(28) + Click(13000, kBedX, kBedY) +
+                               Click(14500, kWarehouseX, kWarehouseY) + Click(16500, kCloseX, kCloseY) +
+                               Click(17500, kHarvestX, kHarvestY) + Click(22500, kNoticeX, kNoticeY) +
+                               Click(24500, 512, 400);
+    const std::string log =
+        PlayGame(game, events, {{22400, "notice"}, {24000, "window"}, {25400, "end"}}, 25500);
     ExpectStepsInOrder(log, {"802A0001", "802B0001", "802B0002"});
     EXPECT_NE(log.find("802B0000 for the full warehouse"), std::string::npos) << log;
     EXPECT_EQ(testsupport::Occurrences(log, "the warehouse is full (wheat)"), 1u) << log;

@@ -1,8 +1,8 @@
-// Level 4's tutorial played through at 1024 x 768 by clicks alone: the
-// henhouse built on the site of point 2 from the site's animal-house page,
-// its feed buttons (over the house and on its panel) shown, wheat harvested from the bed of point 4 and fed
-// to the hens with their overhead button, the eggs laid while the house works at double rate, and taken to
-// the warehouse, to the last step.
+// Level 4's tutorial played through at 1024 x 768 (reached from the main screen through the map) by clicks
+// alone: the henhouse built on the site of point 2 from the site's animal-house page, its feed buttons (over
+// the house and on its panel) shown, wheat harvested from the bed of point 4 and fed to the hens with their
+// overhead button, the eggs laid while the house works at double rate, and taken to the warehouse, to the
+// last step.
 #include "tests/game/LevelTutorialPlay.h"
 
 using namespace tutorialplay;
@@ -24,23 +24,23 @@ bool EggsRing(int r, int g, int b) {
 
 TEST(LevelTutorialHenhouseScenario, LevelFourBuildsTheHenhouseFeedsItAndTakesTheEggs) {
     GameCopy game;
-    MakeProfile(game.User(), 3);
+    MakeMapProfile(game.User(), 3);
     // The first click, on the site, starts the clock; the site again (1), its
     // animal houses (2), the henhouse (3); a click (4); the harvest (5); the
     // feed button (6); the hens lay (7); the eggs button (8); a click (9).
-    std::string events = Opening("04") + Click(7500, kSiteX, kSiteY) + Click(9000, kSiteX, kSiteY) +
-                         Click(10000, kPetsX, kPetsY) + Click(11000, kHenhouseX, kHenhouseY);
-    events += Click(16500, 512, 450) + Click(18000, kHarvestX, kHarvestY) + Click(25000, kFeedX, kFeedY);
-    events += Click(36500, kEggsX, kEggsY) + Click(40000, 512, 300);
-    const std::string log = Play(game, events,
-                                 {{16400, "feed-hint"},
-                                  {17900, "harvest"},
-                                  {24000, "feed"},
-                                  {29500, "laying"},
-                                  {36000, "eggs"},
-                                  {39500, "stored"},
-                                  {40900, "end"}},
-                                 41000);
+    std::string events = MapOpening(3) + Click(13000, kSiteX, kSiteY) + Click(14500, kSiteX, kSiteY) +
+                         Click(15500, kPetsX, kPetsY) + Click(16500, kHenhouseX, kHenhouseY);
+    events += Click(22000, 512, 450) + Click(23500, kHarvestX, kHarvestY) + Click(30500, kFeedX, kFeedY);
+    events += Click(42000, kEggsX, kEggsY) + Click(45500, 512, 300);
+    const std::string log = PlayGame(game, events,
+                                     {{21900, "feed-hint"},
+                                      {23400, "harvest"},
+                                      {29500, "feed"},
+                                      {35000, "laying"},
+                                      {41500, "eggs"},
+                                      {45000, "stored"},
+                                      {46400, "end"}},
+                                     46500);
     EXPECT_NE(log.find("80040000 waits for the clock"), std::string::npos) << log;
     ExpectStepsInOrder(log, {"80040001", "80040002", "80040003", "80040004", "80040005", "80040006",
                              "80040007", "80040008", "80040009"});

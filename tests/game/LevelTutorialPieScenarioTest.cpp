@@ -1,7 +1,6 @@
-// Level 5's tutorial played through at 1024 x 768 by clicks alone: the pie
-// bakery built on the site of point 4, wheat harvested, the henhouse of
-// point 1 fed, flour ground in the mill of point 5, the eggs taken and a pie
-// baked from flour and an egg, to the goal's step.
+// Level 5's tutorial played through at 1024 x 768 (reached from the main screen through the map) by clicks
+// alone: the pie bakery built on the site of point 4, wheat harvested, the henhouse of point 1 fed, flour
+// ground in the mill of point 5, the eggs taken and a pie baked from flour and an egg, to the goal's step.
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/support/TempDir.h"
 
@@ -26,27 +25,27 @@ constexpr int kFlourX = 760, kFlourY = 100, kPieX = 480, kPieY = 80;
 
 TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
     GameCopy game;
-    MakeProfile(game.User(), 4);
+    MakeMapProfile(game.User(), 4);
     // The first click, on the site, starts the clock; the site again (1), its
     // buildings (2), the pie bakery (3); a click beside it (4); the harvest
     // (5); the feed button (6); the mill (7); flour and eggs come (8); the
     // eggs button (9); the bakery (10); a click (11).
-    std::string events = Opening("05") + Click(7500, kSiteX, kSiteY) + Click(9000, kSiteX, kSiteY) +
-                         Click(10000, kBuildingsX, kBuildingsY) + Click(11000, kBakeryX, kBakeryY);
-    events += Click(16500, 600, 560) + Click(18000, kHarvestX, kHarvestY) + Click(23500, kFeedX, kFeedY);
-    events += Click(27500, kFlourX, kFlourY) + Click(38500, kEggsX, kEggsY) + Click(42000, kPieX, kPieY) +
-              Click(48000, 512, 300);
-    const std::string log = Play(game, events,
-                                 {{16400, "bakery"},
-                                  {17900, "harvest"},
-                                  {23400, "feed"},
-                                  {26000, "mill"},
-                                  {32000, "waiting"},
-                                  {38000, "eggs"},
-                                  {41500, "pie"},
-                                  {47000, "goal"},
-                                  {48900, "end"}},
-                                 49000);
+    std::string events = MapOpening(4) + Click(13000, kSiteX, kSiteY) + Click(14500, kSiteX, kSiteY) +
+                         Click(15500, kBuildingsX, kBuildingsY) + Click(16500, kBakeryX, kBakeryY);
+    events += Click(22000, 600, 560) + Click(23500, kHarvestX, kHarvestY) + Click(29000, kFeedX, kFeedY);
+    events += Click(33000, kFlourX, kFlourY) + Click(44000, kEggsX, kEggsY) + Click(47500, kPieX, kPieY) +
+              Click(53500, 512, 300);
+    const std::string log = PlayGame(game, events,
+                                     {{21900, "bakery"},
+                                      {23400, "harvest"},
+                                      {28900, "feed"},
+                                      {31500, "mill"},
+                                      {37500, "waiting"},
+                                      {43500, "eggs"},
+                                      {47000, "pie"},
+                                      {52500, "goal"},
+                                      {54400, "end"}},
+                                     54500);
     EXPECT_NE(log.find("80050000 waits for the clock"), std::string::npos) << log;
     ExpectStepsInOrder(log, {"80050001", "80050002", "80050003", "80050004", "80050005", "80050006",
                              "80050007", "80050008", "80050009", "8005000A", "8005000B"});

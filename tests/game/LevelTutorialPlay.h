@@ -61,8 +61,17 @@ inline void MakeProfile(const std::string& user, int32_t openLevel, bool bees = 
 // has seen the map's first-visit tutorial, past the easy levels before the
 // one of the index (won with silver), which is open: the game itself reaches
 // it from its main screen through the map.
-inline void MakeMapProfile(const std::string& user, int32_t openLevel) {
-    testplayers::MakeEasyPlayer(user, u"lea", openLevel, kLevelSilver, true);
+// With bees, the bee bonus (bonus 0) is owned and chosen as the level
+// window keeps a choice, so that it fills bonus slot 0.
+inline void MakeMapProfile(const std::string& user, int32_t openLevel, bool bees = false) {
+    testplayers::MakeEasyPlayer(user, u"lea", openLevel, kLevelSilver, true, [bees](ProfileRecord& record) {
+        if (!bees) return;
+        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+        easy.owned[0] = 1;
+        easy.chosenCount = 1;
+        easy.chosen[0] = 0;
+        easy.chosen[1] = easy.chosen[2] = -1;
+    });
 }
 
 // The same player at the start, level 1 open.
@@ -79,13 +88,17 @@ inline std::string LevelOneFromTheMap() {
            Click(6700, 578, 538);
 }
 
+// The level window's "play": its window is taller with the strip of the
+// bonuses taken into the level.
+constexpr int kPlayY = 538, kPlayWithBonusesY = 614;
+
 // The game's own way into a level: a click skips the logos, "play" (easy)
 // on the main screen opens the map at 5 s, the level's house its level
 // window at 8 s and its "play" the level at 9 s, loaded well before 13 s.
-inline std::string MapOpening(int32_t openLevel) {
+inline std::string MapOpening(int32_t openLevel, int playY = kPlayY) {
     const MapPoint house = House(openLevel);
     return Click(100, 400, 300) + Click(5000, programtest::kPlayEasyX, programtest::kPlayEasyY) +
-           Click(8000, house.x, house.y) + Click(9000, 578, 538);
+           Click(8000, house.x, house.y) + Click(9000, 578, playY);
 }
 
 // Runs the game on the events with a screenshot at each of the times (into

@@ -46,20 +46,21 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
     const std::optional<Spot> robber = play.ClickWhereSeen(31500, "robber", inField(kCoat, 24, 100));
     ASSERT_TRUE(ball && robber) << play.Events();
     play.Add(Click(32000, robber->x, robber->y) + Click(32500, robber->x, robber->y));
-    const std::optional<Spot> button = play.ClickWhereSeen(
-        34500, "repair-button", [](const Shot& shot) { return shot.Find(kBedX - 40, kRepairY - 40, kBedX + 40, kRepairY + 30, kRepairBlue, 16, 60); });
+    const std::optional<Spot> button = play.ClickWhereSeen(34500, "repair-button", [](const Shot& shot) {
+        return shot.Find(kBedX - 40, kRepairY - 40, kBedX + 40, kRepairY + 30, kRepairBlue, 16, 60);
+    });
     ASSERT_TRUE(button) << play.Events();
-    const std::string log =
-        play.Finish(41600, {{25500, "damage"}, {30000, "held-shot"}, {33500, "repair-button"}, {41500, "end"}});
+    const std::string log = play.Finish(
+        41600, {{25500, "damage"}, {30000, "held-shot"}, {33500, "repair-button"}, {41500, "end"}});
 
     EXPECT_NE(log.find("80060000 waits for the clock"), std::string::npos) << log;
     ExpectStepsInOrder(log, {"80060001", "80060002", "80060003", "80060004", "80060005"});
     // Each step was ended by the player's own click.
     const size_t held = log.find("step 80060002");
     const size_t burst = log.find("clicked in flight", held);
-    ASSERT_NE(burst, std::string::npos) << "the held shot took the click at (" << ball->x << ", " << ball->y
-                                        << ")\n"
-                                        << log;
+    ASSERT_NE(burst, std::string::npos)
+        << "the held shot took the click at (" << ball->x << ", " << ball->y << ")\n"
+        << log;
     EXPECT_LT(burst, log.find("step 80060003")) << log;
     const size_t drivenOff = log.find("driven off", burst);
     EXPECT_NE(drivenOff, std::string::npos) << log;

@@ -1,7 +1,7 @@
-// Level 3's tutorial played through at 1024 x 768 by clicks alone: the wheat
-// bed of point 3 upgraded from its panel, the arrows at the farmer's working
-// places, the mill of point 2 upgraded to two production slots and both run,
-// then the warehouse opened, upgraded and closed, to the last step.
+// Level 3's tutorial played through at 1024 x 768 (reached from the main screen through the map) by clicks
+// alone: the wheat bed of point 3 upgraded from its panel, the arrows at the farmer's working places, the
+// mill of point 2 upgraded to two production slots and both run, then the warehouse opened, upgraded and
+// closed, to the last step.
 #include "tests/game/LevelTutorialPlay.h"
 
 using namespace tutorialplay;
@@ -20,23 +20,23 @@ constexpr int kRaiseX = 326, kRaiseY = 561, kCloseX = 514, kCloseY = 561;
 
 TEST(LevelTutorialUpgradeScenario, LevelThreeUpgradesTheBedTheMillAndTheWarehouse) {
     GameCopy game;
-    MakeProfile(game.User(), 2);
+    MakeMapProfile(game.User(), 2);
     // The first click, on the bed, starts the clock; step 1 is clicked away,
     // the bed selected (2) and upgraded (3); 4 is clicked away (5 passes: the
     // stock holds wheat); the mill selected (6) and upgraded (7); 8 clicked
     // away; two flour orders (9); 10 clicked away; the warehouse (11), a
     // click (12), its upgrade (13) and close (14); a click (15).
-    std::string events = Opening("03") + Click(7500, kBedX, kBedY) + Click(9000, 512, 200) +
-                         Click(10000, kBedX, kBedY) + Click(11000, kUpgradeX, kUpgradeY);
-    events += Click(14500, 512, 200) + Click(16000, kMillX, kMillY) + Click(17000, kUpgradeX, kUpgradeY);
+    std::string events = MapOpening(2) + Click(13000, kBedX, kBedY) + Click(14500, 512, 200) +
+                         Click(15500, kBedX, kBedY) + Click(16500, kUpgradeX, kUpgradeY);
+    events += Click(20000, 512, 200) + Click(21500, kMillX, kMillY) + Click(22500, kUpgradeX, kUpgradeY);
     events +=
-        Click(24500, 512, 300) + Click(25500, kProduceX, kProduceY) + Click(26500, kProduceX, kProduceY);
-    events += Click(30000, 512, 300) + Click(31000, kWarehouseX, kWarehouseY) + Click(34500, 512, 300) +
-              Click(35500, kRaiseX, kRaiseY) + Click(36500, kCloseX, kCloseY) + Click(38000, 512, 300);
+        Click(30000, 512, 300) + Click(31000, kProduceX, kProduceY) + Click(32000, kProduceX, kProduceY);
+    events += Click(35500, 512, 300) + Click(36500, kWarehouseX, kWarehouseY) + Click(40000, 512, 300) +
+              Click(41000, kRaiseX, kRaiseY) + Click(42000, kCloseX, kCloseY) + Click(43500, 512, 300);
     const std::vector<std::pair<int, std::string>> taken = {
-        {10900, "upgrade"}, {14400, "working"}, {24400, "slots"}, {25400, "produce"},
-        {34400, "tile"},    {35400, "raise"},   {36400, "close"}, {38900, "end"}};
-    const std::string log = Play(game, events, taken, 39000);
+        {16400, "upgrade"}, {19900, "working"}, {29900, "slots"}, {30900, "produce"},
+        {39900, "tile"},    {40900, "raise"},   {41900, "close"}, {44400, "end"}};
+    const std::string log = PlayGame(game, events, taken, 44500);
     EXPECT_NE(log.find("80030000 waits for the clock"), std::string::npos) << log;
     ExpectStepsInOrder(log,
                        {"80030001", "80030002", "80030003", "80030004", "80030006", "80030007", "80030008",

@@ -32,7 +32,8 @@ TEST(LevelTutorialsScenario, LevelTwentyNinePointsAtTheWarehouseButton) {
     tutorialplay::MakeMapProfile(game.User(), 28);
     // The first click, on the wheat bed of point 1, starts the clock.
     const std::vector<std::pair<int, std::string>> taken = {{12900, "before"}, {13900, "hint"}};
-    const std::string log = PlayGame(game, tutorialplay::MapOpening(28) + Click(13000, 460, 300), taken, 14000);
+    const std::string log =
+        PlayGame(game, tutorialplay::MapOpening(28) + Click(13000, 460, 300), taken, 14000);
     EXPECT_NE(log.find("802A0000 waits for the clock"), std::string::npos) << log;
     testsupport::KeepShot(game.File("hint.png"), "level29-hint.png");
     const Shots shots(game, taken);
@@ -73,7 +74,8 @@ TEST(LevelTutorialsScenario, LevelFifteenPointsAtItsPointForAWhileAndLetsGo) {
     // tutorial points at point 7 and stays seven seconds, unless clicked away.
     const std::vector<std::pair<int, std::string>> taken = {
         {12900, "before"}, {15000, "pointer"}, {23000, "after"}};
-    const std::string log = PlayGame(game, tutorialplay::MapOpening(14) + Click(13000, 380, 250), taken, 23100);
+    const std::string log =
+        PlayGame(game, tutorialplay::MapOpening(14) + Click(13000, 380, 250), taken, 23100);
     EXPECT_NE(log.find("800F0000 waits for the clock"), std::string::npos) << log;
     EXPECT_NE(log.find("step 800F0001"), std::string::npos) << log;
     testsupport::KeepShot(game.File("pointer.png"), "level15-pointer.png");

@@ -100,12 +100,14 @@ TEST(MapTutorialScenario, TheHardMapsFirstVisitShowsItsBoxUntilAClick) {
     testplayers::MakeEasyPlayer(game.User(), u"hana", 8, kLevelSilver, true,
                                 [](ProfileRecord& record) { record.results.hardAvailable = 1; });
     const MapPoint first = CellPosition(0);
-    const std::string events = testsupport::script::SkipLogos() +
-                               testsupport::script::held::Click(5000, programtest::kPlayHardX,
-                                                                programtest::kPlayHardY) +
-                               Click(8000, 512, 500) + Click(9000, first.x, first.y + 4);
-    const std::string log = testsupport::Play(
-        game, {.events = events, .shots = {{7800, "greeting"}, {8600, "closed"}}, .untilMs = 10000, .program = true});
+    const std::string events =
+        testsupport::script::SkipLogos() +
+        testsupport::script::held::Click(5000, programtest::kPlayHardX, programtest::kPlayHardY) +
+        Click(8000, 512, 500) + Click(9000, first.x, first.y + 4);
+    const std::string log = testsupport::Play(game, {.events = events,
+                                                     .shots = {{7800, "greeting"}, {8600, "closed"}},
+                                                     .untilMs = 10000,
+                                                     .program = true});
     const size_t starts = log.find("40060000 starts");
     ASSERT_NE(starts, std::string::npos) << log;
     EXPECT_NE(log.find("the level window of level 1 opens", starts), std::string::npos) << log;

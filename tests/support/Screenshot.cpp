@@ -36,7 +36,8 @@ std::optional<Spot> Shot::Find(int left, int top, int right, int bottom, uint32_
     for (int y = std::max(top, 0); y < bottom && y < picture.height; ++y)
         for (int x = std::max(left, 0); x < right && x < picture.width; ++x) {
             const uint32_t c = At(x, y);
-            if (!ColourNear(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF), colour, tolerance)) continue;
+            if (!ColourNear(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF), colour, tolerance))
+                continue;
             sumX += x, sumY += y, ++n;
         }
     if (n < std::max(minPixels, 1)) return std::nullopt;
