@@ -1,6 +1,7 @@
 // Level 1's tutorial as a new player meets it at 1024 x 768: a new profile
-// (tutorials on, easy regime, its first map visit already made) opens the map
-// with M on the screen after loading, clicks level 1 and "play"; nothing of
+// (tutorials on, easy regime, its first map visit already made) plays easy on
+// the main screen, closes the comic and the villains' attack, clicks level 1
+// and "play"; nothing of
 // the tutorial shows until the first click in the level starts the clock,
 // and 1 s later its first step stands there: the hint box with its click
 // line over the field and its arrow at the goal button of the level panel.
@@ -28,11 +29,12 @@ bool Grey(int r, int g, int b) {
 TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    // M opens the map at 5 s; level 1, then "play" in its level window; the
-    // level is loaded well before 9 s, when the first click lands on a site (point 2).
-    const std::string events = tutorialplay::LevelOneFromTheMap() + Click(9000, 660, 400);
-    const std::string log = testsupport::Play(
-        game, {.events = events, .shots = {{8900, "before"}, {10020, "step1"}}, .untilMs = 10100});
+    // The level is loaded well before 15 s, when the first click lands on a site (point 2).
+    const std::string events = tutorialplay::LevelOneOpening() + Click(15000, 660, 400);
+    const std::string log = testsupport::Play(game, {.events = events,
+                                                     .shots = {{14900, "before"}, {16020, "step1"}},
+                                                     .untilMs = 16100,
+                                                     .program = true});
     EXPECT_NE(log.find("80010000 waits for the clock"), std::string::npos) << log;
 
     const Shot a = tutorialplay::Load(game, "before"), b = tutorialplay::Load(game, "step1");
@@ -56,13 +58,14 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
 TEST(LevelTutorialScenario, StepsTwoToFourSowWheatOnPointOne) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    const std::string events = tutorialplay::LevelOneFromTheMap() + Click(9000, 660, 400) +
-                               Click(10300, 300, 120) + Click(11200, 460, 320) + Click(12200, 626, 722) +
-                               Click(13200, 577, 722);
+    const std::string events = tutorialplay::LevelOneOpening() + Click(15000, 660, 400) +
+                               Click(16300, 300, 120) + Click(17200, 460, 320) + Click(18200, 626, 722) +
+                               Click(19200, 577, 722);
     const std::string log =
         testsupport::Play(game, {.events = events,
-                                 .shots = {{12000, "plants"}, {13000, "wheat"}, {15000, "growing"}},
-                                 .untilMs = 15100});
+                                 .shots = {{18000, "plants"}, {19000, "wheat"}, {21000, "growing"}},
+                                 .untilMs = 21100,
+                                 .program = true});
     for (const char* step : {"step 80010002", "step 80010003", "step 80010004", "step 80010005"})
         EXPECT_NE(log.find(step), std::string::npos) << step << "\n" << log;
     EXPECT_NE(log.find("point 1: wheat ordered"), std::string::npos) << log;
@@ -92,17 +95,17 @@ TEST(LevelTutorialScenario, ARestartAfterUntickingTheTutorialHasNoTutorial) {
     const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20;
     const int optionsX = (1024 - 520) / 2, optionsY = (768 - 330) / 2;
     const std::string events =
-        tutorialplay::LevelOneFromTheMap() + Click(9000, 660, 400) +
-        "11000 key down ESCAPE\n11050 key up ESCAPE\n" + Click(12000, menuX, menuY + 298) +
-        Click(13000, optionsX + 38, optionsY + 133) + Click(14000, 512, optionsY + 330 - 36) +
-        Click(15000, menuX, menuY + 162) + Click(16000, 578, 538) + Click(18000, 460, 320) +
-        Click(19000, 626, 722) + Click(20000, 577, 722);
-    const std::string log = tutorialplay::Play(game, events,
-                                               {{10500, "untick-tutorial"},
-                                                {13800, "untick-unticked"},
-                                                {15800, "untick-restart"},
-                                                {18800, "untick-selected"}},
-                                               21000);
+        tutorialplay::LevelOneOpening() + Click(15000, 660, 400) +
+        "17000 key down ESCAPE\n17050 key up ESCAPE\n" + Click(18000, menuX, menuY + 298) +
+        Click(19000, optionsX + 38, optionsY + 133) + Click(20000, 512, optionsY + 330 - 36) +
+        Click(21000, menuX, menuY + 162) + Click(22000, 578, 538) + Click(24000, 460, 320) +
+        Click(25000, 626, 722) + Click(26000, 577, 722);
+    const std::string log = tutorialplay::PlayGame(game, events,
+                                                   {{16500, "untick-tutorial"},
+                                                    {19800, "untick-unticked"},
+                                                    {21800, "untick-restart"},
+                                                    {24800, "untick-selected"}},
+                                                   27000);
     EXPECT_EQ(testsupport::Occurrences(log, "80010000 waits for the clock"), 1u) << log;
     const size_t restart = log.find("Level 1 restarts from scratch.");
     ASSERT_NE(restart, std::string::npos) << log;
@@ -125,10 +128,11 @@ TEST(LevelTutorialScenario, ARestartAfterUntickingTheTutorialHasNoTutorial) {
 TEST(LevelTutorialScenario, ClicksTheStepDoesNotAskForAreRefused) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    const std::string events = tutorialplay::LevelOneFromTheMap() + Click(9000, 660, 400) +
-                               Click(10300, 300, 120) + Click(11200, 660, 400) + Click(12500, 460, 320);
-    const std::string log = tutorialplay::Play(
-        game, events, {{9600, "refused-first"}, {12200, "refused-step2"}, {13300, "selected-point1"}}, 13500);
+    const std::string events = tutorialplay::LevelOneOpening() + Click(15000, 660, 400) +
+                               Click(16300, 300, 120) + Click(17200, 660, 400) + Click(18500, 460, 320);
+    const std::string log = tutorialplay::PlayGame(
+        game, events, {{15600, "refused-first"}, {18200, "refused-step2"}, {19300, "selected-point1"}},
+        19500);
     tutorialplay::ExpectStepsInOrder(log, {"80010001", "80010002", "80010003"});
     // A selected site shows its build page on the panel: the plants button's
     // cream face where the medal times stand otherwise.
@@ -197,18 +201,18 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
 TEST(LevelTutorialScenario, StepFourteenLetsTheWarehouseBuildingBePicked) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    std::string s = tutorialplay::LevelOneFromTheMap();
+    std::string s = tutorialplay::LevelOneOpening();
     const auto next = [&s](int at) { s += Click(at, 512, 200); };
-    s += Click(9000, 460, 320) + Click(10500, 512, 300);                           // the clock, step 1
-    s += Click(12000, 460, 320) + Click(13000, 626, 712) + Click(14000, 576, 720); // 2-4: wheat on point 1
-    s += Click(54500, 460, 320 - 73);                                              // 6: its harvest
-    next(67500), next(68500);
-    s += Click(69500, 660, 400) + Click(70500, 626, 712); // 9, 10: the second site and its plants button
-    next(71500), next(72500), next(73500);
-    s += Click(75000, 660, 400); // step 14: a site, refused
-    s += Click(76000, 180, 185); // the warehouse building
+    s += Click(15000, 460, 320) + Click(16500, 512, 300);                          // the clock, step 1
+    s += Click(18000, 460, 320) + Click(19000, 626, 712) + Click(20000, 576, 720); // 2-4: wheat on point 1
+    s += Click(60500, 460, 320 - 73);                                              // 6: its harvest
+    next(73500), next(74500);
+    s += Click(75500, 660, 400) + Click(76500, 626, 712); // 9, 10: the second site and its plants button
+    next(77500), next(78500), next(79500);
+    s += Click(81000, 660, 400); // step 14: a site, refused
+    s += Click(82000, 180, 185); // the warehouse building
     const std::string log =
-        tutorialplay::Play(game, s, {{74800, "step14-before"}, {75800, "step14-bed"}}, 77500);
+        tutorialplay::PlayGame(game, s, {{80800, "step14-before"}, {81800, "step14-bed"}}, 83500);
     tutorialplay::ExpectStepsInOrder(log, {"8001000D", "8001000E", "8001000F"});
     const size_t opened = log.find("window opened with");
     ASSERT_NE(opened, std::string::npos) << log;

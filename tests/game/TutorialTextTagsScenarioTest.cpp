@@ -25,20 +25,21 @@ TEST(TutorialTextTagsScenario, LevelOnesSowingHintShowsThePriceWithItsCoin) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
     ASSERT_TRUE(testsupport::UseWindow(game));
-    // The map at 5 s, level 1 and "play"; the first click in the level (9 s)
-    // starts the clock. Then: sow point 1 (steps 2-4), harvest it once ripe
-    // (30 s), click away steps 7 and 8, select point 2 and its plants button:
+    // The comic, the map's attack, level 1 and "play"; the first click in the
+    // level (15 s) starts the clock. Then: sow point 1 (steps 2-4), harvest it once ripe
+    // (36 s), click away steps 7 and 8, select point 2 and its plants button:
     // step 11 explains the wheat's price.
-    const std::string events = tutorialplay::LevelOneFromTheMap() + Click(9000, 660, 400) +
-                               Click(10300, 300, 120) + Click(11200, 460, 320) + Click(12200, 626, 722) +
-                               Click(13200, 577, 722) + Click(30000, 460, 247) + Click(42500, 500, 300) +
-                               Click(45000, 500, 300) + Click(46500, 660, 400) + Click(48000, 626, 722);
+    const std::string events = tutorialplay::LevelOneOpening() + Click(15000, 660, 400) +
+                               Click(16300, 300, 120) + Click(17200, 460, 320) + Click(18200, 626, 722) +
+                               Click(19200, 577, 722) + Click(36000, 460, 247) + Click(48500, 500, 300) +
+                               Click(51000, 500, 300) + Click(52500, 660, 400) + Click(54000, 626, 722);
     const std::string hint = game.File("hint.png");
     const std::string log = testsupport::PlayNamed(game, {.name = "tags",
                                                           .events = events,
-                                                          .untilMs = 50100,
-                                                          .shots = {{50000, hint}},
-                                                          .moreArguments = " --draw-every 1"});
+                                                          .untilMs = 56100,
+                                                          .shots = {{56000, hint}},
+                                                          .moreArguments = " --draw-every 1",
+                                                          .program = true});
     ASSERT_NE(log.find("step 8001000B"), std::string::npos) << log;
     // Steps 1, 8 and 11 name the goal, its count and the price through tags: all expanded.
     EXPECT_EQ(log.find("Tag unexpanded"), std::string::npos) << log;
