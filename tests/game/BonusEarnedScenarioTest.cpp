@@ -29,7 +29,7 @@ const Profile* CurrentProfile(ProfileManager& profiles) {
 
 // The level window's "play"; in level 8 a bed of point 2, the bee button,
 // the bed of point 6 and its panel's remove button.
-constexpr int kPlayX = 578, kPlayY = 614;
+constexpr int kPlayX = 578;
 constexpr int kBedX = 560, kBedY = 260, kBeesX = 512, kBeesY = 620, kSixX = 700, kSixY = 480;
 constexpr int kRemoveX = 778, kRemoveY = 720;
 // The level window's "choose bonuses" with four bonuses owned.
@@ -61,7 +61,7 @@ TEST(BonusEarnedScenario, WinningLevelSevenGivesTheBeesWhichLevelEightTeachesAnd
     // its remove button (3); a click (4).
     const std::string events =
         Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" + Click(6000, eight.x, eight.y + 4) +
-        Click(7500, 512, 200) + Click(8500, kPlayX, kPlayY) + Click(11000, kBedX, kBedY) +
+        Click(7500, 512, 200) + Click(8500, kPlayX, kPlayWithBonusesY) + Click(11000, kBedX, kBedY) +
         Click(17000, kBeesX, kBeesY) + Click(21000, 512, 150) + Click(27000, kSixX, kSixY) +
         Click(28000, kRemoveX, kRemoveY) + Click(32500, 512, 150);
     const std::string log = Play(game, events,
@@ -129,7 +129,7 @@ TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
     const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
                                Click(6000, twenty.x, twenty.y + 4) + "6300 mouse move 100 700\n" +
                                Click(7500, kSelectX, kSelectY) + "7700 mouse move 100 700\n" +
-                               Click(8600, 512, 268) + Click(9300, 511, 548) + Click(10200, kPlayX, kPlayY) +
+                               Click(8600, 512, 268) + Click(9300, 511, 548) + Click(10200, kPlayX, kPlayWithBonusesY) +
                                Click(12500, 360, 470) + Click(89000, kThreeBeesX, kThreeBeesY);
     const std::string log = Play(game, events,
                                  {{7400, "window"},
