@@ -50,6 +50,14 @@ class BenchWorld : public LevelWorld {
     void SaveVillains(SaveWriter&) const override {}
     bool LoadVillains(SaveReader&, uint32_t) override { return true; }
     bool GetBonus(uint32_t, BonusInfo*) const override { return false; }
+    void PreRunParticles(uint32_t) override {}
+    MapPlayer* Player() override { return nullptr; }
+    void SetWarehouseLevel(uint32_t) override {}
+    uint32_t ProductRoom(uint32_t) const override { return 0; }
+    int32_t ProductPrice(uint32_t) const override { return 0; }
+    uint32_t ProductNumber(uint32_t) const override { return 0; }
+    bool ClickFieldObject(float, float) override { return false; }
+    bool ShotUnder(float, float) const override { return false; }
 };
 
 Level MakeFullLevel() {

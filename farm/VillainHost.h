@@ -153,19 +153,33 @@ class VillainHost {
 };
 
 // What the program adds to a level's villain host: sounds, the profile,
-// screen sprites and particles. Every default does nothing.
+// screen sprites and particles.
 class VillainHostHooks {
   public:
     virtual ~VillainHostHooks() = default;
-    virtual void PlayEventSound(uint32_t) {}
-    virtual void PlaySound(uint32_t) {}
-    virtual void ResetVillainsInARow() {}
-    virtual void RaiseVillainsInARow() {}
-    virtual bool TutorialAllows(uint32_t, uint32_t, intptr_t) { return true; }
-    virtual void TutorialNotify(uint32_t, intptr_t, intptr_t) {}
-    virtual GPSSpace* ParticleSpace() { return nullptr; }
+    virtual void PlayEventSound(uint32_t) = 0;
+    virtual void PlaySound(uint32_t) = 0;
+    virtual void ResetVillainsInARow() = 0;
+    virtual void RaiseVillainsInARow() = 0;
+    virtual bool TutorialAllows(uint32_t, uint32_t, intptr_t) = 0;
+    virtual void TutorialNotify(uint32_t, intptr_t, intptr_t) = 0;
+    virtual GPSSpace* ParticleSpace() = 0;
     // Null: a PlainHealthBar.
-    virtual std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t, int32_t, int32_t) { return nullptr; }
+    virtual std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t, int32_t, int32_t) = 0;
+};
+
+// Villains of a level without the program's services: silent, no profile,
+// no trail, the plain health bar; every action allowed.
+class NoVillainHostHooks : public VillainHostHooks {
+  public:
+    void PlayEventSound(uint32_t) override {}
+    void PlaySound(uint32_t) override {}
+    void ResetVillainsInARow() override {}
+    void RaiseVillainsInARow() override {}
+    bool TutorialAllows(uint32_t, uint32_t, intptr_t) override { return true; }
+    void TutorialNotify(uint32_t, intptr_t, intptr_t) override {}
+    GPSSpace* ParticleSpace() override { return nullptr; }
+    std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t, int32_t, int32_t) override { return nullptr; }
 };
 
 // The host over a running level. The level and the hooks outlive it.
@@ -196,5 +210,5 @@ class VillainLevelHost : public VillainHost {
   private:
     GameLevel* level_;        // not owned
     VillainHostHooks* hooks_; // not owned; a do-nothing set when none is given
-    VillainHostHooks noHooks_;
+    NoVillainHostHooks noHooks_;
 };

@@ -18,6 +18,9 @@
 
 namespace {
 
+// The award goal that counts villains driven off in a row.
+constexpr uint32_t kGoalVillainsInARow = 3;
+
 const Awards* Table() {
     GameTables* tables = GetGameTables();
     return tables && tables->awards.IsLoaded() ? &tables->awards : nullptr;
@@ -94,6 +97,19 @@ bool ProgramAddGoalProgress(uint32_t goal, int32_t amount, bool relative) {
     const bool crossed = table->AddGoalProgress(counters, int(goal), amount, relative);
     Store(*profile, counters);
     return crossed;
+}
+
+void ProgramResetVillainsInARow() {
+    if (Profile* profile = CurrentProfile()) profile->MutableRecord().villainsInARow = 0;
+}
+
+bool ProgramRaiseVillainsInARow() {
+    Profile* profile = CurrentProfile();
+    if (!profile) return false;
+    const int32_t inARow = ++profile->MutableRecord().villainsInARow;
+    // The goal keeps the longest run: a later shot does not take it back.
+    if (inARow <= ProgramGoalCounter(kGoalVillainsInARow)) return false;
+    return ProgramAddGoalProgress(kGoalVillainsInARow, inARow, false);
 }
 
 int32_t ProgramGoalCounter(uint32_t goal) {

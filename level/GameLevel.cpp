@@ -89,9 +89,9 @@ GameLevel::GameLevel(uint32_t levelIndex, uint32_t regime, const Level& level,
                      std::unique_ptr<LevelWorld> world, Hooks hooks)
     : levelIndex_(levelIndex), regime_(regime ? 1 : 0), level_(level), world_(std::move(world)),
       hooks_(hooks), places_(std::make_unique<Places>(*this)), map_(std::make_unique<LevelMap>(this)) {
-    if (!hooks_.panel) hooks_.panel = (noPanel_ = std::make_unique<LevelInterfaceHooks>()).get();
-    if (!hooks_.tutorial) hooks_.tutorial = (noTutorial_ = std::make_unique<LevelTutorialHooks>()).get();
-    if (!hooks_.frontEnd) hooks_.frontEnd = (noFrontEnd_ = std::make_unique<LevelFrontEndHooks>()).get();
+    if (!hooks_.panel) hooks_.panel = (noPanel_ = std::make_unique<NoLevelInterface>()).get();
+    if (!hooks_.tutorial) hooks_.tutorial = (noTutorial_ = std::make_unique<NoLevelTutorial>()).get();
+    if (!hooks_.frontEnd) hooks_.frontEnd = (noFrontEnd_ = std::make_unique<NoLevelFrontEnd>()).get();
 }
 
 GameLevel::~GameLevel() {

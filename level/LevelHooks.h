@@ -4,8 +4,9 @@
 // shots, the bonus table, the farm's points), the level panel and its
 // windows, the tutorials, the front-end screens and the profile store. Each is
 // a small interface that its own part fills; the level holds them but does
-// not own the hooks (the game's screens do) and owns the world. The hooks'
-// default bodies do nothing, so a level runs with any of them missing.
+// not own the hooks (the game's screens do) and owns the world. Every hook
+// is one its part must answer: a level given none of a kind runs with that
+// kind's No... class below, whose bodies do nothing, chosen by name.
 //
 // The level itself keeps the money, the reserved money, the map and the path
 // finder, and offers them to the map's objects, characters and jobs as
@@ -57,7 +58,7 @@ class LevelWorld {
     virtual void TickShots(uint32_t ms) = 0;
     virtual void TickCharacters(uint32_t ms) = 0;
     // Runs the level's particles ticks 10-ms steps ahead (play begins).
-    virtual void PreRunParticles(uint32_t) {}
+    virtual void PreRunParticles(uint32_t) = 0;
     // Tells the farmer a modifier of the level's speed track 0 or 5.
     virtual void SetPlayerSpeedModifier(uint32_t track, uint32_t id, float value) = 0;
 
@@ -75,23 +76,23 @@ class LevelWorld {
     virtual bool GetBonus(uint32_t slot, BonusInfo* info) const = 0;
 
     // The farmer (owned by the world's map), or null before CreatePlayer.
-    virtual MapPlayer* Player() { return nullptr; }
+    virtual MapPlayer* Player() = 0;
     // The warehouse point reached a stage: the stock's capacities follow.
-    virtual void SetWarehouseLevel(uint32_t) {}
+    virtual void SetWarehouseLevel(uint32_t) = 0;
     // Units of a product that fit in the warehouse now.
-    virtual uint32_t ProductRoom(uint32_t) const { return 0; }
+    virtual uint32_t ProductRoom(uint32_t) const = 0;
     // A product's price (what a unit sells for when the warehouse is full).
-    virtual int32_t ProductPrice(uint32_t) const { return 0; }
+    virtual int32_t ProductPrice(uint32_t) const = 0;
     // A product's number in the product table (its warehouse-full notice is
     // posted and throttled under kWarehouseFullMessage + the number).
-    virtual uint32_t ProductNumber(uint32_t) const { return 0; }
+    virtual uint32_t ProductNumber(uint32_t) const = 0;
     // A press on the field at (x, y) (field pixels) for the world's own
     // figures under it (a villain, its catapult, a flying shot) before the
     // points; true when one took it.
-    virtual bool ClickFieldObject(float, float) { return false; }
+    virtual bool ClickFieldObject(float, float) = 0;
     // Whether a flying shot lies under (x, y) (field pixels): a press there
     // is the shot's, even over a button of the field.
-    virtual bool ShotUnder(float, float) const { return false; }
+    virtual bool ShotUnder(float, float) const = 0;
     // Before each drawing of the field: the world's figure that a press at
     // (x, y) would take is highlighted, every other one not; inField false:
     // the pointer is off the field and none is.
@@ -121,77 +122,77 @@ class LevelInterfaceHooks {
   public:
     virtual ~LevelInterfaceHooks() = default;
     // Every active screen sprite takes the look its disabled test gives now.
-    virtual void RefreshScreenSprites() {}
-    virtual void ShowEmptyPanel() {}
-    virtual void CreateBonusButtons() {}
-    virtual void UpdateBonusButton(uint32_t) {}
+    virtual void RefreshScreenSprites() = 0;
+    virtual void ShowEmptyPanel() = 0;
+    virtual void CreateBonusButtons() = 0;
+    virtual void UpdateBonusButton(uint32_t) = 0;
     // -1: every goal button.
-    virtual void UpdateTaskButtons(int32_t) {}
-    virtual void UpdateTimeBar() {}
-    virtual void StartTextFadeOut() {}
-    virtual void OpenInfoWindow() {}
-    virtual void ShowGoalNotice(uint32_t) {}
-    virtual void ShowAwardNotice(uint32_t) {}
-    virtual void ShowFlyingMoney(const FlyingMoney&) {}
-    virtual void ShowMenu(bool) {}
-    virtual void OpenResultWindow(const LevelResult&) {}
-    virtual void OpenGameOverDialog() {}
-    virtual bool IsGameWindowActive() const { return true; }
+    virtual void UpdateTaskButtons(int32_t) = 0;
+    virtual void UpdateTimeBar() = 0;
+    virtual void StartTextFadeOut() = 0;
+    virtual void OpenInfoWindow() = 0;
+    virtual void ShowGoalNotice(uint32_t) = 0;
+    virtual void ShowAwardNotice(uint32_t) = 0;
+    virtual void ShowFlyingMoney(const FlyingMoney&) = 0;
+    virtual void ShowMenu(bool) = 0;
+    virtual void OpenResultWindow(const LevelResult&) = 0;
+    virtual void OpenGameOverDialog() = 0;
+    virtual bool IsGameWindowActive() const = 0;
     // A sound of the level (LevelSound) with its argument (the bonus slot);
     // the music starts with Begin.
-    virtual void PlayLevelSound(uint32_t, uint32_t) {}
+    virtual void PlayLevelSound(uint32_t, uint32_t) = 0;
     // The selected point changed (old index, new index; -1 none).
-    virtual void OnSelectionChanged(int32_t, int32_t) {}
-    virtual void FadeOutWonSound(uint32_t) {}
-    virtual void StartMusic(const char16_t*) {}
+    virtual void OnSelectionChanged(int32_t, int32_t) = 0;
+    virtual void FadeOutWonSound(uint32_t) = 0;
+    virtual void StartMusic(const char16_t*) = 0;
     // Paused or running again (sounds, effects).
-    virtual void ApplyPause(bool) {}
+    virtual void ApplyPause(bool) = 0;
     // A click on a clean empty site: the build menu for that point.
-    virtual void OpenBuildMenu(int32_t) {}
+    virtual void OpenBuildMenu(int32_t) = 0;
     // A click on a point that has an order (a JOBID): true when the panel
     // offers the order as a button; false lets the click order it.
-    virtual bool OfferPointOrder(int32_t, uint32_t) { return false; }
+    virtual bool OfferPointOrder(int32_t, uint32_t) = 0;
     // The warehouse cannot take all of a product (its id).
-    virtual void ShowWarehouseFull(uint32_t) {}
+    virtual void ShowWarehouseFull(uint32_t) = 0;
     // A damaged point's repair button over the field (animated or at once);
     // its click asks the point for its repair (BaseLevelPoint::RequestRepair).
     // A handle above 0, or 0 when no button can be shown.
-    virtual uint32_t ShowRepairButton(int32_t, bool) { return 0; }
+    virtual uint32_t ShowRepairButton(int32_t, bool) = 0;
     // Takes the repair button of a handle away (fading when animated); a
     // handle whose button has gone is nothing.
-    virtual void HideRepairButton(uint32_t, bool) {}
+    virtual void HideRepairButton(uint32_t, bool) = 0;
 
     // Input, in routing order: the windows first, then the screen sprites;
     // true when the event was taken. button: 0 none (a move), 1 left, 2 right.
-    virtual bool RouteMouseToWindows(int32_t, int32_t, uint32_t, bool) { return false; }
-    virtual bool RouteMouseToScreenSprites(int32_t, int32_t, uint32_t, bool) { return false; }
-    virtual bool RouteKeyToWindows(uint32_t, bool) { return false; }
+    virtual bool RouteMouseToWindows(int32_t, int32_t, uint32_t, bool) = 0;
+    virtual bool RouteMouseToScreenSprites(int32_t, int32_t, uint32_t, bool) = 0;
+    virtual bool RouteKeyToWindows(uint32_t, bool) = 0;
 
     // Drawing, after the map (the field picture is the map's lowest
     // object): the screen sprites, the panel and the windows (screen
     // coordinates).
-    virtual void DrawScreenSprites(DXLViewer&) {}
-    virtual void DrawPanelAndWindows(DXLViewer&) {}
+    virtual void DrawScreenSprites(DXLViewer&) = 0;
+    virtual void DrawPanelAndWindows(DXLViewer&) = 0;
     // The screen size changed: windows and the panel are anchored again.
-    virtual void OnScreenSizeChanged(int32_t, int32_t) {}
+    virtual void OnScreenSizeChanged(int32_t, int32_t) = 0;
 };
 
 // The running tutorial (subsystem 12), when there is one.
 class LevelTutorialHooks {
   public:
     virtual ~LevelTutorialHooks() = default;
-    virtual bool IsRunning() const { return false; }
+    virtual bool IsRunning() const = 0;
     // A game event the tutorial follows, with its two arguments.
-    virtual void Notify(uint32_t, intptr_t, intptr_t) {}
+    virtual void Notify(uint32_t, intptr_t, intptr_t) = 0;
     // Whether an action (with its tag and data) is allowed now.
-    virtual bool Allows(uint32_t, uint32_t, intptr_t) const { return true; }
-    virtual void GoToStartStep() {}
-    virtual void Finish() {}
-    virtual bool IsSavedWithLevel() const { return false; }
-    virtual void Save(SaveWriter&) const {}
-    virtual bool Load(SaveReader&) { return false; }
+    virtual bool Allows(uint32_t, uint32_t, intptr_t) const = 0;
+    virtual void GoToStartStep() = 0;
+    virtual void Finish() = 0;
+    virtual bool IsSavedWithLevel() const = 0;
+    virtual void Save(SaveWriter&) const = 0;
+    virtual bool Load(SaveReader&) = 0;
     // A saved level without a tutorial drops the one its set-up created.
-    virtual void Drop() {}
+    virtual void Drop() = 0;
 };
 
 // The front-end screens (subsystem 11) and the profile store.
@@ -199,22 +200,91 @@ class LevelFrontEndHooks {
   public:
     virtual ~LevelFrontEndHooks() = default;
     // Shows comic 1..3 before the map; false when refused.
-    virtual bool ShowComic(uint32_t) { return false; }
-    virtual void GoToMap() {}
+    virtual bool ShowComic(uint32_t) = 0;
+    virtual void GoToMap() = 0;
     // Fills the result of a won level and stores it in the profile.
-    virtual void StoreLevelResult(const GameLevel&, LevelResult&) {}
-    virtual void AddRecord(const LevelResult&) {}
-    virtual void EnableRecords(uint32_t) {}
+    virtual void StoreLevelResult(const GameLevel&, LevelResult&) = 0;
+    virtual void AddRecord(const LevelResult&) = 0;
+    virtual void EnableRecords(uint32_t) = 0;
     // True when the award's tier rose.
-    virtual bool AddAwardCount(uint32_t, int32_t) { return false; }
+    virtual bool AddAwardCount(uint32_t, int32_t) = 0;
     // True when the goal counter crossed its target.
-    virtual bool AddGoalProgress(uint32_t, int32_t, bool) { return false; }
-    virtual void CheckFinalAward() {}
+    virtual bool AddGoalProgress(uint32_t, int32_t, bool) = 0;
+    virtual void CheckFinalAward() = 0;
     // The profile's counter of an award goal kind (kAwardBonusesUsed: the bonus slots used, as bits).
-    virtual int32_t GoalCounter(uint32_t) const { return 0; }
+    virtual int32_t GoalCounter(uint32_t) const = 0;
     // Saved games of the current profile, by regime and level index.
-    virtual void StoreSavedGame(uint32_t, uint32_t, std::unique_ptr<SaveBuffer>) {}
-    virtual void DeleteSavedGame(uint32_t, uint32_t) {}
+    virtual void StoreSavedGame(uint32_t, uint32_t, std::unique_ptr<SaveBuffer>) = 0;
+    virtual void DeleteSavedGame(uint32_t, uint32_t) = 0;
     // The slots of the chosen bonuses (bit s = slot s).
-    virtual uint32_t ChosenBonusSlots() const { return 0; }
+    virtual uint32_t ChosenBonusSlots() const = 0;
+};
+
+// A level without an interface (the content tools' and the benchmarks'
+// levels): every hook does nothing. The game's interface overrides every
+// hook itself; the wiring test checks that the level gets it, not this.
+class NoLevelInterface : public LevelInterfaceHooks {
+  public:
+    void RefreshScreenSprites() override {}
+    void ShowEmptyPanel() override {}
+    void CreateBonusButtons() override {}
+    void UpdateBonusButton(uint32_t) override {}
+    void UpdateTaskButtons(int32_t) override {}
+    void UpdateTimeBar() override {}
+    void StartTextFadeOut() override {}
+    void OpenInfoWindow() override {}
+    void ShowGoalNotice(uint32_t) override {}
+    void ShowAwardNotice(uint32_t) override {}
+    void ShowFlyingMoney(const FlyingMoney&) override {}
+    void ShowMenu(bool) override {}
+    void OpenResultWindow(const LevelResult&) override {}
+    void OpenGameOverDialog() override {}
+    bool IsGameWindowActive() const override { return true; }
+    void PlayLevelSound(uint32_t, uint32_t) override {}
+    void OnSelectionChanged(int32_t, int32_t) override {}
+    void FadeOutWonSound(uint32_t) override {}
+    void StartMusic(const char16_t*) override {}
+    void ApplyPause(bool) override {}
+    void OpenBuildMenu(int32_t) override {}
+    bool OfferPointOrder(int32_t, uint32_t) override { return false; }
+    void ShowWarehouseFull(uint32_t) override {}
+    uint32_t ShowRepairButton(int32_t, bool) override { return 0; }
+    void HideRepairButton(uint32_t, bool) override {}
+    bool RouteMouseToWindows(int32_t, int32_t, uint32_t, bool) override { return false; }
+    bool RouteMouseToScreenSprites(int32_t, int32_t, uint32_t, bool) override { return false; }
+    bool RouteKeyToWindows(uint32_t, bool) override { return false; }
+    void DrawScreenSprites(DXLViewer&) override {}
+    void DrawPanelAndWindows(DXLViewer&) override {}
+    void OnScreenSizeChanged(int32_t, int32_t) override {}
+};
+
+// A level that runs no tutorial: nothing runs, every action is allowed.
+class NoLevelTutorial : public LevelTutorialHooks {
+  public:
+    bool IsRunning() const override { return false; }
+    void Notify(uint32_t, intptr_t, intptr_t) override {}
+    bool Allows(uint32_t, uint32_t, intptr_t) const override { return true; }
+    void GoToStartStep() override {}
+    void Finish() override {}
+    bool IsSavedWithLevel() const override { return false; }
+    void Save(SaveWriter&) const override {}
+    bool Load(SaveReader&) override { return false; }
+    void Drop() override {}
+};
+
+// A level without the front end (no comics, map, profile or saves).
+class NoLevelFrontEnd : public LevelFrontEndHooks {
+  public:
+    bool ShowComic(uint32_t) override { return false; }
+    void GoToMap() override {}
+    void StoreLevelResult(const GameLevel&, LevelResult&) override {}
+    void AddRecord(const LevelResult&) override {}
+    void EnableRecords(uint32_t) override {}
+    bool AddAwardCount(uint32_t, int32_t) override { return false; }
+    bool AddGoalProgress(uint32_t, int32_t, bool) override { return false; }
+    void CheckFinalAward() override {}
+    int32_t GoalCounter(uint32_t) const override { return 0; }
+    void StoreSavedGame(uint32_t, uint32_t, std::unique_ptr<SaveBuffer>) override {}
+    void DeleteSavedGame(uint32_t, uint32_t) override {}
+    uint32_t ChosenBonusSlots() const override { return 0; }
 };

@@ -58,39 +58,58 @@ constexpr uint32_t kSoundCategoryWarning = 0x41000000;
 // What the panel needs beside the level: the level's money and stock
 // listeners, the farm's tables (goal icons and names, the warehouse's
 // levels), the bonus icons and titles, sounds, the running tutorial and the
-// level windows. The game fills it in from its services; the defaults do
-// without (no icons, no sounds, no windows).
+// level windows. The game fills it in from its services. Sounds and the
+// level's title have defaults that use the shell's services.
 class LevelPanelContext {
   public:
     virtual ~LevelPanelContext() = default;
     // The level's money value (its listeners tell the panel of changes);
     // null: the panel reads the level world's money and hears of nothing.
-    virtual MoneyValue* Money() { return nullptr; }
+    virtual MoneyValue* Money() = 0;
     // The stock (its slot callbacks tell the panel of changes); null: none.
-    virtual ProductStock* Stock() { return nullptr; }
+    virtual ProductStock* Stock() = 0;
     // The warehouse building type's level count.
-    virtual uint32_t WarehouseLevelCount() const { return 1; }
+    virtual uint32_t WarehouseLevelCount() const = 0;
     // A goal's icon (the product's, the plant's, the building type's first)
     // and whether a product goal's product has ingredients.
-    virtual Sprite* GoalIcon(const GoalRecord&) const { return nullptr; }
-    virtual bool GoalHasIngredients(const GoalRecord&) const { return false; }
+    virtual Sprite* GoalIcon(const GoalRecord&) const = 0;
+    virtual bool GoalHasIngredients(const GoalRecord&) const = 0;
     // A bonus slot's icon (three frames) and title key (group "bonuses").
-    virtual Sprite* BonusIcon(uint32_t) const { return nullptr; }
-    virtual std::u16string BonusTitle(uint32_t) const { return {}; }
+    virtual Sprite* BonusIcon(uint32_t) const = 0;
+    virtual std::u16string BonusTitle(uint32_t) const = 0;
     // Event sounds of the sound pack; the playing channel (0 none).
     virtual uint32_t PlayEventSound(uint32_t index, uint32_t category, bool loop);
     virtual void StopSound(uint32_t channel);
     // The running tutorial, or null when none runs.
-    virtual LevelTutorialHooks* RunningTutorial() { return nullptr; }
+    virtual LevelTutorialHooks* RunningTutorial() = 0;
     // The level windows of their own parts; false when not built.
-    virtual bool OpenWarehouseWindow() { return false; }
-    virtual bool OpenPauseMenu() { return false; }
+    virtual bool OpenWarehouseWindow() = 0;
+    virtual bool OpenPauseMenu() = 0;
     // What the level's points do not offer yet: whether a point works (its
     // remove button waits), and its pull-down request.
-    virtual bool IsPointBusy(const BaseLevelPoint&) const { return false; }
-    virtual void RequestPulldown(BaseLevelPoint&) {}
+    virtual bool IsPointBusy(const BaseLevelPoint&) const = 0;
+    virtual void RequestPulldown(BaseLevelPoint&) = 0;
     // The money strip's title.
     virtual std::u16string LevelTitle(uint32_t levelIndex) const;
+};
+
+// A panel with nothing of the game beside it (the showcase's and the tests'
+// panels): no money value or stock to hear, no icons, no tutorial, no
+// windows. The game's context answers every call itself.
+class NoLevelPanelContext : public LevelPanelContext {
+  public:
+    MoneyValue* Money() override { return nullptr; }
+    ProductStock* Stock() override { return nullptr; }
+    uint32_t WarehouseLevelCount() const override { return 1; }
+    Sprite* GoalIcon(const GoalRecord&) const override { return nullptr; }
+    bool GoalHasIngredients(const GoalRecord&) const override { return false; }
+    Sprite* BonusIcon(uint32_t) const override { return nullptr; }
+    std::u16string BonusTitle(uint32_t) const override { return {}; }
+    LevelTutorialHooks* RunningTutorial() override { return nullptr; }
+    bool OpenWarehouseWindow() override { return false; }
+    bool OpenPauseMenu() override { return false; }
+    bool IsPointBusy(const BaseLevelPoint&) const override { return false; }
+    void RequestPulldown(BaseLevelPoint&) override {}
 };
 
 // ---------------------------------------------------------------- buttons of the panel
@@ -271,4 +290,35 @@ class LevelPanelDriver : public LevelInterfaceHooks {
 
   private:
     LevelPanel* panel_ = nullptr; // owned by the window manager
+};
+
+// A panel without the rest of the level's interface (the showcase's and the
+// tests' panels): the hooks beyond the panel's do nothing. The game's level
+// interface answers every one of them itself.
+class PanelOnlyDriver : public LevelPanelDriver {
+  public:
+    void RefreshScreenSprites() override {}
+    void OpenInfoWindow() override {}
+    void ShowGoalNotice(uint32_t) override {}
+    void ShowAwardNotice(uint32_t) override {}
+    void ShowFlyingMoney(const FlyingMoney&) override {}
+    void OpenResultWindow(const LevelResult&) override {}
+    void OpenGameOverDialog() override {}
+    bool IsGameWindowActive() const override { return true; }
+    void PlayLevelSound(uint32_t, uint32_t) override {}
+    void OnSelectionChanged(int32_t, int32_t) override {}
+    void FadeOutWonSound(uint32_t) override {}
+    void StartMusic(const char16_t*) override {}
+    void ApplyPause(bool) override {}
+    void OpenBuildMenu(int32_t) override {}
+    bool OfferPointOrder(int32_t, uint32_t) override { return false; }
+    void ShowWarehouseFull(uint32_t) override {}
+    uint32_t ShowRepairButton(int32_t, bool) override { return 0; }
+    void HideRepairButton(uint32_t, bool) override {}
+    bool RouteMouseToWindows(int32_t, int32_t, uint32_t, bool) override { return false; }
+    bool RouteMouseToScreenSprites(int32_t, int32_t, uint32_t, bool) override { return false; }
+    bool RouteKeyToWindows(uint32_t, bool) override { return false; }
+    void DrawScreenSprites(DXLViewer&) override {}
+    void DrawPanelAndWindows(DXLViewer&) override {}
+    void OnScreenSizeChanged(int32_t, int32_t) override {}
 };

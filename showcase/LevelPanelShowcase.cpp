@@ -86,7 +86,7 @@ class SampleLevel : public RunningLevelView {
     uint32_t runLeft_[kPanelBonusSlots] = {};
 };
 
-class SampleContext : public LevelPanelContext {
+class SampleContext : public NoLevelPanelContext {
   public:
     uint32_t WarehouseLevelCount() const override { return 2; }
     Sprite* GoalIcon(const GoalRecord& goal) const override {
@@ -105,7 +105,7 @@ class SampleContext : public LevelPanelContext {
 struct LevelPanelShowcase::Sample {
     SampleLevel level;
     SampleContext context;
-    LevelPanelDriver driver;
+    PanelOnlyDriver driver;
     LevelPanel* panel = nullptr; // owned by the window manager
 };
 

@@ -88,7 +88,7 @@ inline Level VillainLevel() {
     return level;
 }
 
-class RecordingHooks : public VillainHostHooks {
+class RecordingHooks : public NoVillainHostHooks {
   public:
     std::vector<uint32_t> sounds;
     std::vector<uint32_t> loadedSounds;
@@ -182,7 +182,7 @@ class VillainWorld : public testsupport::FakeLevelWorld, public testsupport::Fak
 };
 
 // The profile side: award counters.
-class AwardFrontEnd : public LevelFrontEndHooks {
+class AwardFrontEnd : public NoLevelFrontEnd {
   public:
     std::map<uint32_t, int32_t> awards;
     uint32_t ChosenBonusSlots() const override { return 1; }

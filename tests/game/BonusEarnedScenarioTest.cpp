@@ -126,11 +126,11 @@ TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
     // M opens the map; level 20 (the mouse then leaves the window's goals);
     // "choose bonuses"; the bees' panel; OK; "play"; a bed starts the clock;
     // the bee button when the second robber walks in.
-    const std::string events = Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" +
-                               Click(6000, twenty.x, twenty.y + 4) + "6300 mouse move 100 700\n" +
-                               Click(7500, kSelectX, kSelectY) + "7700 mouse move 100 700\n" +
-                               Click(8600, 512, 268) + Click(9300, 511, 548) + Click(10200, kPlayX, kPlayWithBonusesY) +
-                               Click(12500, 360, 470) + Click(89000, kThreeBeesX, kThreeBeesY);
+    const std::string events =
+        Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" + Click(6000, twenty.x, twenty.y + 4) +
+        "6300 mouse move 100 700\n" + Click(7500, kSelectX, kSelectY) + "7700 mouse move 100 700\n" +
+        Click(8600, 512, 268) + Click(9300, 511, 548) + Click(10200, kPlayX, kPlayWithBonusesY) +
+        Click(12500, 360, 470) + Click(89000, kThreeBeesX, kThreeBeesY);
     const std::string log = Play(game, events,
                                  {{7400, "window"},
                                   {8400, "bonuses"},

@@ -4,12 +4,17 @@
 // the level's own hooks and the notice stacks', each from the builder the program uses. A member may stay
 // empty only when its header declares it an OptionalHook and says why. Each table's members are named here in
 // order; a member added to a table fails the count until it is named (and wired).
+#include "app/App.h"
+#include "app/AppState.h"
+#include "app/GameShell.h"
+#include "app/GameStates.h"
 #include "app/Profiles.h"
 #include "engine/SoundManager.h"
 #include "foundation/OptionalHook.h"
 #include "frontend/MapScreen.h"
 #include "frontend/OptionsWindow.h"
 #include "game/AwardsProgram.h"
+#include "game/GameProgram.h"
 #include "game/LevelInterface.h"
 #include "game/LevelProfiles.h"
 #include "game/LevelScreen.h"
@@ -21,15 +26,21 @@
 #include "levelui/LevelMenu.h"
 #include "levelui/LevelWindows.h"
 #include "tests/farm/BuildingTestSupport.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <regex>
 #include <string>
 #include <type_traits>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -182,10 +193,117 @@ TEST(HooksWiring, TheLevelsHooks) {
     buildtest::Tables tables;
     ProgramWorld world(&tables.farm);
     LevelInterface ui(world, tables.farm);
-    LevelFrontEndHooks frontEnd;
+    NoLevelFrontEnd frontEnd;
     ProgramLevelTutorials tutorials(0);
-    ExpectWired(ProgramLevelHooks(ui, frontEnd, tutorials), "GameLevel::Hooks",
-                {"panel", "tutorial", "frontEnd"}, Pointers::Hooks);
+    const GameLevel::Hooks hooks = ProgramLevelHooks(ui, frontEnd, tutorials);
+    ExpectWired(hooks, "GameLevel::Hooks", {"panel", "tutorial", "frontEnd"}, Pointers::Hooks);
+    // Every hook of the level's classes is pure: what the program hands the
+    // level answers each itself, none is a set whose bodies do nothing.
+    EXPECT_EQ(dynamic_cast<NoLevelInterface*>(hooks.panel), nullptr);
+    EXPECT_EQ(dynamic_cast<PanelOnlyDriver*>(hooks.panel), nullptr);
+    EXPECT_EQ(dynamic_cast<NoLevelTutorial*>(hooks.tutorial), nullptr);
+    VillainHostHooks& villainHooks = world;
+    EXPECT_EQ(dynamic_cast<NoVillainHostHooks*>(&villainHooks), nullptr);
+}
+
+// The do-nothing hook sets (NoLevelInterface, NoLevelTutorial,
+// NoLevelFrontEnd, NoVillainHostHooks, NoLevelPanelContext, PanelOnlyDriver)
+// are for levels and panels without the game around them; no class of the
+// program's own folders derives from one, so a hook it forgets fails to
+// build instead of doing nothing.
+namespace {
+
+const std::regex kDoNothingBase(
+    R"(:\s*(public\s+)?(NoLevelInterface|NoLevelTutorial|NoLevelFrontEnd|NoVillainHostHooks|NoLevelPanelContext|PanelOnlyDriver)\b)");
+
+std::vector<std::string> ClassesOnDoNothingHooks(const fs::path& root) {
+    std::vector<std::string> found;
+    for (const char* folder : {"level", "farm", "levelui", "frontend", "tutorials", "game", "app", "bot"}) {
+        if (!fs::exists(root / folder)) continue;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root / folder)) {
+            if (!entry.is_regular_file()) continue;
+            std::ifstream file(entry.path());
+            std::string line;
+            for (int number = 1; std::getline(file, line); ++number)
+                if (line.find(':') != std::string::npos && std::regex_search(line, kDoNothingBase))
+                    found.push_back(fs::relative(entry.path(), root).string() + ":" + std::to_string(number));
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+TEST(HooksWiring, NoClassOfTheProgramDerivesFromADoNothingHookSet) {
+    const std::vector<std::string> found = ClassesOnDoNothingHooks(VB_SOURCE_DIR);
+    std::string lines;
+    for (const std::string& line : found)
+        lines += line + "\n";
+    EXPECT_TRUE(found.empty()) << lines;
+    // The check itself finds such a class in a small tree.
+    testsupport::TempDir dir;
+    fs::create_directories(dir.Path() / "game");
+    ASSERT_TRUE(testsupport::WriteFileBytes((dir.Path() / "game" / "Quiet.h").string(),
+                                            "class Quiet : public NoLevelTutorial {};\n"));
+    EXPECT_EQ(ClassesOnDoNothingHooks(dir.Path()).size(), 1u);
+}
+
+// The shell's tables as the program fills them: every part that the screen
+// resources rebuild has its hook, and each game state's screen fills the
+// callbacks its state takes. The level, the map and the comics take the
+// cursor, the frame, the drawing and the mouse; the level and the map the
+// keys too (the map passes the wheel and the keys to its windows); the main
+// screen takes the cursor, the frame, the drawing and the keys its windows
+// leave (the shell offers them the input first); the logos a click.
+TEST(HooksWiring, TheShellsScreenPartsAndEachStatesCallbacks) {
+    App app;
+    GameProgram program;
+    const AppState& state = app.State();
+    const char* const parts[] = {"Texts", "Map", "Level", "MainScreen", "Windows", "Tutorial"};
+    static_assert(std::size(parts) == size_t(ScreenPart::Count));
+    for (size_t part = 0; part < size_t(ScreenPart::Count); ++part)
+        EXPECT_NE(state.shell.screenHooks[part], nullptr) << "the screen part " << parts[part];
+
+    constexpr uint32_t kShown = kCallbackCursor | kCallbackUpdate | kCallbackDraw;
+    constexpr uint32_t kClicks =
+        kCallbackMouseDown | kCallbackMouseUp | kCallbackMouseMove | kCallbackMouseDoubleClick;
+    const struct {
+        int32_t state;
+        const char* name;
+        uint32_t slots;
+    } kStates[] = {
+        {kStateLogos, "logos", kCallbackUpdate | kCallbackDraw | kCallbackMouseDown},
+        {kStateDataLoading, "data loading", kCallbackUpdate | kCallbackDraw},
+        {kStateLevelLoading, "level loading", kCallbackUpdate | kCallbackDraw},
+        {kStateLevel, "level", kShown | kClicks | kCallbackKeyDown},
+        {kStateMap, "map", kShown | kClicks | kCallbackMouseWheel | kCallbackKeyDown | kCallbackKeyUp},
+        {kStateMainScreen, "main screen", kShown | kCallbackKeyDown},
+        {kStateComics, "comics", kShown | kCallbackMouse},
+    };
+    for (const auto& expected : kStates) {
+        const auto screen = state.states.screens.find(expected.state);
+        ASSERT_NE(screen, state.states.screens.end()) << expected.name << " has no screen";
+        EXPECT_TRUE(screen->second.open) << expected.name << "::open";
+        ASSERT_NE(screen->second.callbacks, nullptr) << expected.name << " has no callbacks";
+        const AppCallbacks& c = *screen->second.callbacks;
+        const std::pair<uint32_t, bool> slots[] = {
+            {kCallbackCursor, c.cursor != nullptr},
+            {kCallbackUpdate, c.update != nullptr},
+            {kCallbackDraw, c.draw != nullptr},
+            {kCallbackMouseDown, c.mouseDown != nullptr},
+            {kCallbackMouseUp, c.mouseUp != nullptr},
+            {kCallbackMouseMove, c.mouseMove != nullptr},
+            {kCallbackMouseDoubleClick, c.mouseDoubleClick != nullptr},
+            {kCallbackMouseWheel, c.mouseWheel != nullptr},
+            {kCallbackKeyDown, c.keyDown != nullptr},
+            {kCallbackKeyUp, c.keyUp != nullptr},
+            {kCallbackKeyRepeat, c.keyRepeat != nullptr},
+        };
+        for (const auto& [slot, filled] : slots) {
+            if (!(expected.slots & slot)) continue;
+            EXPECT_TRUE(filled) << expected.name << ": the callback of slot 0x" << std::hex << slot;
+        }
+    }
 }
 
 // The notice stacks are classes, not tables: their hooks are named here.

@@ -376,7 +376,7 @@ TEST(GameLevel, PointRebuiltFromItsOwnUpdateIsReplacedAfterwards) {
 }
 
 TEST(GameLevel, SelectingAPointTellsTheTutorialItsIndexAndThePointItself) {
-    struct Listener : LevelTutorialHooks {
+    struct Listener : NoLevelTutorial {
         std::vector<std::tuple<uint32_t, intptr_t, intptr_t>> events;
         void Notify(uint32_t event, intptr_t a, intptr_t b) override { events.emplace_back(event, a, b); }
     } tutorial;
@@ -434,7 +434,7 @@ TEST(GameLevel, StartUpGivesEveryChosenSlotItsShareOfTheRecharge) {
 // Begin runs the particles 200 to 499 ticks ahead (a random number of them)
 // and has the screen sprites take their disabled look before any tick runs.
 TEST(GameLevel, BeginRunsTheParticlesAheadAndRefreshesTheScreenSprites) {
-    struct Panel : LevelInterfaceHooks {
+    struct Panel : NoLevelInterface {
         int refreshed = 0;
         int refreshedBeforeBegun = 0;
         GameLevel* level = nullptr;
@@ -510,7 +510,7 @@ TEST(GameLevel, LeavingAnEndedStoryLevelShowsItsComic) {
 // of the system clock have passed, also while the level stands paused (its
 // own clock does not move then).
 TEST(GameLevel, WarehouseFullNoticesAreThrottledByTheSystemClock) {
-    struct Panel : LevelInterfaceHooks {
+    struct Panel : NoLevelInterface {
         std::vector<uint32_t> full;
         void ShowWarehouseFull(uint32_t product) override { full.push_back(product); }
     } panel;
@@ -543,7 +543,7 @@ TEST(GameLevel, WarehouseFullNoticesAreThrottledByTheSystemClock) {
 // "none" (-1). A refused click still starts the clock. A click that would
 // order the point's job asks 104 with the job's id.
 TEST(GameLevel, FieldClicksAskTheTutorialBeforeSelecting) {
-    struct Gate : LevelTutorialHooks {
+    struct Gate : NoLevelTutorial {
         std::vector<uint32_t> allowed;
         std::vector<std::tuple<uint32_t, uint32_t, intptr_t>> asked;
         bool IsRunning() const override { return true; }

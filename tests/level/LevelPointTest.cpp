@@ -16,7 +16,7 @@ namespace {
 
 // The panel side, recorded: what the level asked of it, and which input it
 // takes.
-class RecordingPanel : public LevelInterfaceHooks {
+class RecordingPanel : public NoLevelInterface {
   public:
     std::vector<std::string> calls;
     bool windowsTake = false, spritesTake = false, offersOrders = false;

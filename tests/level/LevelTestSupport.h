@@ -86,7 +86,7 @@ inline Level MakeLevel() {
 }
 
 // The profile side the level reports to, recorded for the tests.
-class RecordingFrontEnd : public LevelFrontEndHooks {
+class RecordingFrontEnd : public NoLevelFrontEnd {
   public:
     uint32_t chosen = 0x3F;
     std::map<uint32_t, int32_t> goals;

@@ -56,7 +56,7 @@ class LevelPanelTest : public ::testing::Test {
     WindowManager manager{nullptr, nullptr};
     TestLevel level;
     TestContext context;
-    LevelPanelDriver driver;
+    PanelOnlyDriver driver;
 };
 
 TEST_F(LevelPanelTest, LayoutAtBothWidths) {

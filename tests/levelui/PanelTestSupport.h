@@ -64,13 +64,13 @@ class TestLevel : public RunningLevelView {
     bool RebuildPoint(uint32_t i) override { return calls.push_back("rebuild " + std::to_string(i)), true; }
 };
 
-class TestTutorial : public LevelTutorialHooks {
+class TestTutorial : public NoLevelTutorial {
   public:
     int finished = 0;
     void Finish() override { ++finished; }
 };
 
-class TestContext : public LevelPanelContext {
+class TestContext : public NoLevelPanelContext {
   public:
     MoneyValue moneyValue;
     ProductStock stock{[](const PRODUCT*, uint32_t) { return 100u; }, 2};

@@ -43,7 +43,7 @@ class PointPanelsTest : public ::testing::Test {
     WindowManager manager{nullptr, nullptr};
     TestLevel level;
     TestContext context;
-    LevelPanelDriver driver;
+    PanelOnlyDriver driver;
 };
 
 SitePanel::Entry Choice(uint32_t command, uintptr_t data, int32_t price) {
