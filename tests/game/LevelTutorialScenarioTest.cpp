@@ -192,38 +192,72 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
     EXPECT_LT(b.Count(195, 135, 300, 190, tutorialplay::Parchment), 100) << "the box at its old place";
 }
 
-// Step 14 asks for the warehouse: besides the panel's button, the warehouse
-// building on the field may be picked, and its window opens; a click on the
-// growing bed of point 1 in that step selects nothing (the panel keeps the
-// page it showed). Level 1's tutorial is played by clicks
-// up to step 14 (the second site is point 2 at (660, 400); the farmer
-// harvests point 1 from its round button 73 px above the site).
-TEST(LevelTutorialScenario, StepFourteenLetsTheWarehouseBuildingBePicked) {
+// Level 1's tutorial played by clicks to its last step and the win. Step 14
+// asks for the warehouse: besides the panel's button, the warehouse building
+// on the field may be picked, and its window opens; a click on the growing
+// bed of point 1 in that step selects nothing (the panel keeps the page it
+// showed). In the warehouse the wheat is selected and one unit sold (steps
+// 15-19), point 2 is sown (20, 21), both beds are harvested and point 2
+// watered (23-26), and step 27 lasts until the warehouse holds the goal's
+// four wheat: the tutorial is over and the level won. The round harvest and
+// water buttons stand 73 px above their sites; each is seen in the run's
+// screenshot at the moment it is clicked.
+TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
+    constexpr int kOneX = 460, kTwoX = 660, kOneButtonY = 247, kTwoButtonY = 327;
     std::string s = tutorialplay::LevelOneOpening();
     const auto next = [&s](int at) { s += Click(at, 512, 200); };
-    s += Click(15000, 460, 320) + Click(16500, 512, 300);                          // the clock, step 1
-    s += Click(18000, 460, 320) + Click(19000, 626, 712) + Click(20000, 576, 720); // 2-4: wheat on point 1
-    s += Click(60500, 460, 320 - 73);                                              // 6: its harvest
+    s += Click(15000, kOneX, 320) + Click(16500, 512, 300);                          // the clock, step 1
+    s += Click(18000, kOneX, 320) + Click(19000, 626, 712) + Click(20000, 576, 720); // 2-4: wheat on point 1
+    s += Click(60500, kOneX, kOneButtonY);                                           // 6: its harvest
     next(73500), next(74500);
-    s += Click(75500, 660, 400) + Click(76500, 626, 712); // 9, 10: the second site and its plants button
+    s += Click(75500, kTwoX, 400) + Click(76500, 626, 712); // 9, 10: the second site and its plants button
     next(77500), next(78500), next(79500);
-    s += Click(81000, 660, 400); // step 14: a site, refused
-    s += Click(82000, 180, 185); // the warehouse building
-    const std::string log =
-        tutorialplay::PlayGame(game, s, {{80800, "step14-before"}, {81800, "step14-bed"}}, 83500);
-    tutorialplay::ExpectStepsInOrder(log, {"8001000D", "8001000E", "8001000F"});
+    s += Click(81000, kTwoX, 400); // step 14: a site, refused
+    s += Click(82000, 180, 185);   // the warehouse building
+    // 15-19: the box, the wheat's tile, the box, "sell one", "close".
+    s += Click(84500, 512, 410) + Click(85500, 278, 272) + Click(87500, 628, 265) + Click(88500, 707, 428) +
+         Click(89500, 513, 561);
+    s += Click(91000, 626, 712) + Click(92000, 577, 720); // 20, 21: wheat on point 2
+    s += Click(135000, 512, 490);                         // 23, once both are ripe
+    // The round buttons: 24, 25 the harvests, 26 point 2's water; in step 27
+    // point 2's harvest and point 1's water, then point 1's harvest.
+    const std::vector<std::pair<int, std::pair<int, int>>> buttons = {
+        {60500, {kOneX, kOneButtonY}},  {136000, {kOneX, kOneButtonY}}, {137000, {kTwoX, kTwoButtonY}},
+        {151000, {kTwoX, kTwoButtonY}}, {176000, {kTwoX, kTwoButtonY}}, {177000, {kOneX, kOneButtonY}},
+        {201000, {kOneX, kOneButtonY}}};
+    std::vector<std::pair<int, std::string>> shots = {
+        {80800, "step14-before"}, {81800, "step14-bed"}, {212000, "won"}};
+    for (const auto& [ms, at] : buttons) {
+        if (ms != 60500) s += Click(ms, at.first, at.second);
+        shots.push_back({ms, "button-" + std::to_string(ms)});
+    }
+    const std::string log = tutorialplay::PlayGame(game, s, shots, 212100);
+    tutorialplay::ExpectStepsInOrder(log, {"8001000D", "8001000E", "8001000F", "80010013", "80010015",
+                                           "80010017", "80010018", "80010019", "8001001A", "8001001B"});
     const size_t opened = log.find("window opened with");
     ASSERT_NE(opened, std::string::npos) << log;
     EXPECT_GT(opened, log.find("step 8001000E")) << "opened in step 14";
+    const size_t over = log.find("80010000 is over");
+    ASSERT_NE(over, std::string::npos) << log;
+    EXPECT_NE(log.find("(stock 4)"), std::string::npos) << log;
+    EXPECT_NE(log.find("Level won:                  level 1, regime 0", over), std::string::npos) << log;
     // The bed stays unselected: the panel's page is as it was before the click.
     const Shot before = tutorialplay::Load(game, "step14-before"),
                bed = tutorialplay::Load(game, "step14-bed");
     ASSERT_TRUE(before.ok && bed.ok);
-    int changed = 0;
-    for (int y = 685; y < 760; ++y)
-        for (int x = 400; x < 855; ++x)
-            changed += before.At(x, y) != bed.At(x, y) ? 1 : 0;
-    EXPECT_LT(changed, 50) << "step 14 let point 1 be selected";
+    EXPECT_LT(testsupport::Differing(before, bed, 400, 685, 855, 760), 50)
+        << "step 14 let point 1 be selected";
+    // Each round button is drawn where it is clicked: its light face (plain or lit).
+    for (const auto& [ms, at] : buttons) {
+        const Shot shot = tutorialplay::Load(game, "button-" + std::to_string(ms));
+        ASSERT_TRUE(shot.ok) << ms;
+        EXPECT_GT(shot.Near(at.first, at.second, 12, 0xF0D284, 12), 60)
+            << "no round button at " << ms << " ms";
+    }
+    // The result window over the field.
+    const Shot won = tutorialplay::Load(game, "won");
+    ASSERT_TRUE(won.ok);
+    EXPECT_GT(won.NearIn(280, 380, 740, 520, programtest::kWindowFace, 8), 20000) << "the result window";
 }
