@@ -220,23 +220,16 @@ class LevelFrontEndHooks {
     virtual uint32_t ChosenBonusSlots() const = 0;
 };
 
-// A level without an interface (the content tools' and the benchmarks'
-// levels): every hook does nothing. The game's interface overrides every
-// hook itself; the wiring test checks that the level gets it, not this.
-class NoLevelInterface : public LevelInterfaceHooks {
+// The interface's hooks beyond the panel's, doing nothing, over a base
+// that answers the panel's (a level or panel without the game around it).
+template <class Base> class WithoutInterfaceBeyondPanel : public Base {
   public:
+    // levels): every hook does nothing. The game's interface overrides every
     void RefreshScreenSprites() override {}
-    void ShowEmptyPanel() override {}
-    void CreateBonusButtons() override {}
-    void UpdateBonusButton(uint32_t) override {}
-    void UpdateTaskButtons(int32_t) override {}
-    void UpdateTimeBar() override {}
-    void StartTextFadeOut() override {}
     void OpenInfoWindow() override {}
     void ShowGoalNotice(uint32_t) override {}
     void ShowAwardNotice(uint32_t) override {}
     void ShowFlyingMoney(const FlyingMoney&) override {}
-    void ShowMenu(bool) override {}
     void OpenResultWindow(const LevelResult&) override {}
     void OpenGameOverDialog() override {}
     bool IsGameWindowActive() const override { return true; }
@@ -257,6 +250,23 @@ class NoLevelInterface : public LevelInterfaceHooks {
     void DrawPanelAndWindows(DXLViewer&) override {}
     void OnScreenSizeChanged(int32_t, int32_t) override {}
 };
+
+// The panel's own hooks of the interface, doing nothing.
+class NoPanelHooks : public LevelInterfaceHooks {
+  public:
+    void ShowEmptyPanel() override {}
+    void CreateBonusButtons() override {}
+    void UpdateBonusButton(uint32_t) override {}
+    void UpdateTaskButtons(int32_t) override {}
+    void UpdateTimeBar() override {}
+    void StartTextFadeOut() override {}
+    void ShowMenu(bool) override {}
+};
+
+// A level without an interface (the content tools' and the benchmarks'
+// levels): every hook does nothing. The game's interface overrides every
+// hook itself; the wiring test checks that the level gets it, not this.
+using NoLevelInterface = WithoutInterfaceBeyondPanel<NoPanelHooks>;
 
 // A level that runs no tutorial: nothing runs, every action is allowed.
 class NoLevelTutorial : public LevelTutorialHooks {

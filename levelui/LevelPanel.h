@@ -295,30 +295,4 @@ class LevelPanelDriver : public LevelInterfaceHooks {
 // A panel without the rest of the level's interface (the showcase's and the
 // tests' panels): the hooks beyond the panel's do nothing. The game's level
 // interface answers every one of them itself.
-class PanelOnlyDriver : public LevelPanelDriver {
-  public:
-    void RefreshScreenSprites() override {}
-    void OpenInfoWindow() override {}
-    void ShowGoalNotice(uint32_t) override {}
-    void ShowAwardNotice(uint32_t) override {}
-    void ShowFlyingMoney(const FlyingMoney&) override {}
-    void OpenResultWindow(const LevelResult&) override {}
-    void OpenGameOverDialog() override {}
-    bool IsGameWindowActive() const override { return true; }
-    void PlayLevelSound(uint32_t, uint32_t) override {}
-    void OnSelectionChanged(int32_t, int32_t) override {}
-    void FadeOutWonSound(uint32_t) override {}
-    void StartMusic(const char16_t*) override {}
-    void ApplyPause(bool) override {}
-    void OpenBuildMenu(int32_t) override {}
-    bool OfferPointOrder(int32_t, uint32_t) override { return false; }
-    void ShowWarehouseFull(uint32_t) override {}
-    uint32_t ShowRepairButton(int32_t, bool) override { return 0; }
-    void HideRepairButton(uint32_t, bool) override {}
-    bool RouteMouseToWindows(int32_t, int32_t, uint32_t, bool) override { return false; }
-    bool RouteMouseToScreenSprites(int32_t, int32_t, uint32_t, bool) override { return false; }
-    bool RouteKeyToWindows(uint32_t, bool) override { return false; }
-    void DrawScreenSprites(DXLViewer&) override {}
-    void DrawPanelAndWindows(DXLViewer&) override {}
-    void OnScreenSizeChanged(int32_t, int32_t) override {}
-};
+using PanelOnlyDriver = WithoutInterfaceBeyondPanel<LevelPanelDriver>;

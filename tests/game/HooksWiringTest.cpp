@@ -206,7 +206,7 @@ TEST(HooksWiring, TheLevelsHooks) {
     EXPECT_EQ(dynamic_cast<NoVillainHostHooks*>(&villainHooks), nullptr);
 }
 
-// The do-nothing hook sets (NoLevelInterface, NoLevelTutorial,
+// The do-nothing hook sets (NoLevelInterface and its parts, NoLevelTutorial,
 // NoLevelFrontEnd, NoVillainHostHooks, NoLevelPanelContext, PanelOnlyDriver)
 // are for levels and panels without the game around them; no class of the
 // program's own folders derives from one, so a hook it forgets fails to
@@ -214,7 +214,7 @@ TEST(HooksWiring, TheLevelsHooks) {
 namespace {
 
 const std::regex kDoNothingBase(
-    R"(:\s*(public\s+)?(NoLevelInterface|NoLevelTutorial|NoLevelFrontEnd|NoVillainHostHooks|NoLevelPanelContext|PanelOnlyDriver)\b)");
+    R"(:\s*(public\s+)?(NoLevelInterface|NoPanelHooks|WithoutInterfaceBeyondPanel|NoLevelTutorial|NoLevelFrontEnd|NoVillainHostHooks|NoLevelPanelContext|PanelOnlyDriver)\b)");
 
 std::vector<std::string> ClassesOnDoNothingHooks(const fs::path& root) {
     std::vector<std::string> found;
