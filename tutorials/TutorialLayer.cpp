@@ -357,6 +357,17 @@ float TutorialInfo::Alpha() const {
     return state_ == kLayerShown ? 1.0f : 0.0f;
 }
 
+bool TutorialLayer::KeepsHintsOff(const kis::Rect& box) const {
+    for (const auto& info : infos_) {
+        if (!info->Target() || !info->Target()->valid || info->Alpha() <= 0) continue;
+        const kis::Rect shown{int32_t(info->corner.x), int32_t(info->corner.y),
+                              int32_t(info->corner.x + info->width), int32_t(info->corner.y + info->height)};
+        if (box.left < shown.right && shown.left < box.right && box.top < shown.bottom && shown.top < box.bottom)
+            return true;
+    }
+    return false;
+}
+
 void TutorialInfo::Draw(DXLViewer& viewer) {
     if (!target_ || !target_->valid) return;
     const float alpha = Alpha();
