@@ -13,6 +13,7 @@
 #include "platform/Utf.h"
 #include "platform/WavReader.h"
 #include "tests/game/ProgramTest.h"
+#include "tests/game/WindowSizes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -404,4 +405,48 @@ TEST(LevelInterface, AHarvestIsHeardAsItGoesIntoTheWarehouse) {
         if (loudest(t, t + 50) > 1000) heard = t - start;
     ASSERT_GE(heard, 0) << "the harvest went into the stock without a sound";
     EXPECT_LT(loudest(start + heard + 600, start + 5900), 50) << "one short sound";
+}
+
+// The controls of the level's windows click as they are clicked: the
+// panel's warehouse button, the warehouse window's Close, the pause menu's
+// "Options" (Escape opens the menu, silently) and the options window's
+// Close. With the music off the run is recorded at both window sizes: after
+// a silence, each click's release is heard at once.
+TEST(LevelInterface, TheLevelWindowsControlsClick) {
+    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
+        SCOPED_TRACE(windowsizes::Describe(size));
+        GameCopy game(LevelData::Scenarios);
+        SwitchMusicOff(game);
+        ASSERT_TRUE(testsupport::UseWindow(game, size.width, size.height));
+        const int w = size.width, h = size.height;
+        const struct {
+            const char* control;
+            int ms, x, y;
+        } clicks[] = {
+            {"the panel's warehouse button", kOpen + 2000, (w == 800 ? 714 : 877) + 35, h - 60},
+            {"the warehouse window's Close", kOpen + 3500, w / 2, h / 2 + 177},
+            {"the pause menu's Options", kOpen + 5500, w / 2, h / 2 + 64},
+            {"the options window's Close", kOpen + 7000, w / 2, (h - 330) / 2 + 296},
+        };
+        // A click on the field takes the information page away first.
+        std::string events = OpenLevel34() + Click(kOpen + 800, w / 2, h / 2);
+        for (const auto& click : clicks)
+            events += (click.ms == clicks[2].ms ? Key(kOpen + 4500, "ESCAPE") : "") + Click(click.ms, click.x, click.y);
+        const std::string recorded = game.File("clicks.wav");
+        testsupport::PlayShowcase(game, "clicks-" + windowsizes::Describe(size), events, kOpen + 8000, {},
+                                  " --record-sound '" + recorded + "'");
+        const std::string log = game.Log();
+        EXPECT_NE(log.find("Warehouse                   window opened"), std::string::npos) << log;
+        EXPECT_NE(log.find("The options window opens."), std::string::npos) << log;
+
+        platform::WavLayout wav;
+        const std::string bytes = testsupport::ReadFileBytes(recorded);
+        ASSERT_TRUE(ReadRecording(bytes, &wav));
+        for (const auto& click : clicks) {
+            SCOPED_TRACE(click.control);
+            const int released = click.ms + 150; // a held click's release
+            EXPECT_LT(Loudest(wav, click.ms - 300, released - 20), 50) << "silence before the click";
+            EXPECT_GT(Loudest(wav, released, released + 200), 1000) << "no sound as it is clicked";
+        }
+    }
 }
