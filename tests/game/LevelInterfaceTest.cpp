@@ -450,3 +450,41 @@ TEST(LevelInterface, TheLevelWindowsControlsClick) {
         }
     }
 }
+
+// A bonus still recharging looks unlike a ready one. Level 31 starts its
+// bonus slots half recharged, level 34 full, at both window sizes: the two
+// chosen bonuses' buttons (centred 56 px above the panel) show in level 31
+// the grey cover over the upper part and the muted face under it, never the
+// ready face; in level 34 the ready face and no cover.
+TEST(LevelInterface, ARechargingBonusLooksUnlikeAReadyOne) {
+    constexpr uint32_t kReadyFace = 0xE0B070, kCover = 0x706860, kMutedFace = 0xA89070;
+    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
+        SCOPED_TRACE(windowsizes::Describe(size));
+        for (const char* level : {"31", "34"}) {
+            SCOPED_TRACE(level);
+            GameCopy game(LevelData::Scenarios);
+            MakeProfile(game.User(), {1, 2}, {1, 2});
+            ASSERT_TRUE(testsupport::UseWindow(game, size.width, size.height));
+            const std::string shot = game.File("bonuses.png");
+            testsupport::PlayShowcase(game, std::string("bonuses-") + level + "-" + windowsizes::Describe(size),
+                                      Key(kReady, std::string(1, level[0])) +
+                                          Key(kReady + 100, std::string(1, level[1])) + Key(kReady + 200, "F6") +
+                                          Click(kOpen + 300, size.width / 2, size.height / 2),
+                                      kOpen + 1200, {{kOpen + 1100, shot}});
+            const Shot s = LoadShot(shot);
+            ASSERT_TRUE(s.ok);
+            const int left = (size.width - 106) / 2, top = size.height - 115 - 56;
+            const int ready = Near(s, left, top, left + 106, top + 48, kReadyFace, 6);
+            const int cover = Near(s, left, top, left + 106, top + 48, kCover, 6);
+            const int muted = Near(s, left, top, left + 106, top + 48, kMutedFace, 6);
+            if (level[1] == '1') {
+                EXPECT_EQ(ready, 0) << "a recharging button shows the ready face";
+                EXPECT_GT(cover, 100) << "the recharge's cover";
+                EXPECT_GT(muted, 100) << "the face the cover leaves";
+            } else {
+                EXPECT_GT(ready, 300) << "the ready face";
+                EXPECT_EQ(cover + muted, 0);
+            }
+        }
+    }
+}
