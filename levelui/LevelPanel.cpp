@@ -282,7 +282,7 @@ namespace {
 const int32_t kNoPieces[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
 constexpr int32_t kSmallCaptionFont = 5; // the game's plain small font
 constexpr int32_t kCaptionMargin = 8;    // pixels kept free across the face
-constexpr int32_t kFaceInset = 4;        // the face's frame on either side
+constexpr int32_t kFaceInset = 3;        // the face's frame on either side
 } // namespace
 
 WarehouseButton::WarehouseButton(GameWindow* window, GameControls* group, uint32_t levelCount)
@@ -330,7 +330,7 @@ void WarehouseButton::DrawStateText(DXLViewer& viewer, float alpha) {
     // The caption, under the barn, keeps a margin from the face's frame on either side: a
     // wider one is drawn smaller.
     const int32_t w = rect.right - rect.left;
-    const float room = float(w - 2 * kFaceInset - kCaptionMargin);
+    const float room = float(w - 2 * kFaceInset - 2);
     const float scale = shown_.Width() > 0 ? std::min(1.0f, room / float(shown_.Width())) : 1.0f;
     TellCaptionPastSides(int32_t(std::floor(float(rect.left) + (float(w) - float(shown_.Width()) * scale) / 2.0f)));
     const DXLMatrix saved = viewer.CurrentTransform();
