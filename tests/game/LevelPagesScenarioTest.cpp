@@ -189,10 +189,10 @@ TEST(LevelPagesScenario, TheLevelWindowsBonusSlotsShowTheirBonusWithItsHint) {
 
 // The same player plays level 20: before the first click its bonus buttons
 // stand half recharged above the panel, the bees' at (459, 597). A
-// recharging button shows its ready look above the split line and its
-// recharging look below it, frame and icon alike: the bees' yellow in the
-// icon's upper half, grey in its lower half. A click on the field starts the
-// clock and the recharge goes on.
+// recharging button shows the grey cover of the recharge still to come above
+// the split line and its muted face below it, frame and icon alike: grey in
+// the icon's upper half, the bees' yellow in its lower half. A click on the
+// field starts the clock and the recharge goes on.
 TEST(LevelPagesScenario, ARechargingBonusButtonIsSplitAtItsLine) {
     GameCopy game;
     ASSERT_TRUE(testsupport::UseWindow(game, 1024, 768));
@@ -211,13 +211,13 @@ TEST(LevelPagesScenario, ARechargingBonusButtonIsSplitAtItsLine) {
     const auto grey = [](int r, int g, int b) {
         return std::abs(r - g) < 16 && std::abs(g - b) < 16 && r > 90;
     };
-    // The icon (40 x 40 from (466, 601)): the left of its round face, gold
-    // above the line, grey below it.
-    EXPECT_GT(level.Count(466, 603, 476, 619, beeYellow), 20);
-    EXPECT_GT(level.Count(466, 601, 506, 619, beeYellow), 120);
-    EXPECT_EQ(level.Count(466, 623, 476, 639, beeYellow), 0);
-    EXPECT_GT(level.Count(466, 623, 476, 639, grey), 30);
-    // The frame: the ready look's wood above the line (y 621), the grey below it.
-    EXPECT_GT(level.NearIn(462, 603, 468, 619, 0xE0B070, 12), 30);
-    EXPECT_GT(level.NearIn(462, 624, 468, 640, 0x706860, 12), 30);
+    // The icon (40 x 40 from (466, 601)): the left of its round face, grey
+    // above the line, gold below it.
+    EXPECT_GT(level.Count(466, 623, 476, 639, beeYellow), 20);
+    EXPECT_GT(level.Count(466, 623, 506, 641, beeYellow), 120);
+    EXPECT_EQ(level.Count(466, 603, 476, 619, beeYellow), 0);
+    EXPECT_GT(level.Count(466, 603, 476, 619, grey), 30);
+    // The frame: the cover's grey above the line (y 621), the muted face below it.
+    EXPECT_GT(level.NearIn(462, 603, 468, 619, 0x706860, 12), 30);
+    EXPECT_GT(level.NearIn(462, 624, 468, 640, 0xA89070, 12), 30);
 }
