@@ -358,14 +358,17 @@ float TutorialInfo::Alpha() const {
 }
 
 bool TutorialLayer::KeepsHintsOff(const kis::Rect& box) const {
-    for (const auto& info : infos_) {
-        if (!info->Target() || !info->Target()->valid || info->Alpha() <= 0) continue;
-        const kis::Rect shown{int32_t(info->corner.x), int32_t(info->corner.y),
-                              int32_t(info->corner.x + info->width), int32_t(info->corner.y + info->height)};
-        if (box.left < shown.right && shown.left < box.right && box.top < shown.bottom && shown.top < box.bottom)
-            return true;
-    }
-    return false;
+    // The shown boxes, and the arrows with what they point at.
+    std::vector<kis::Rect> kept;
+    for (const auto& info : infos_)
+        if (info->Target() && info->Target()->valid && info->Alpha() > 0)
+            kept.push_back({int32_t(info->corner.x), int32_t(info->corner.y), int32_t(info->corner.x + info->width),
+                            int32_t(info->corner.y + info->height)});
+    for (const auto& arrow : arrows_)
+        if (arrow->Alpha() > 0) arrow->AddSightRects(kept, kArrowWhole);
+    return std::any_of(kept.begin(), kept.end(), [&](const kis::Rect& r) {
+        return box.left < r.right && r.left < box.right && box.top < r.bottom && r.top < box.bottom;
+    });
 }
 
 void TutorialInfo::Draw(DXLViewer& viewer) {
