@@ -21,6 +21,13 @@ bool TutorialMapLink::Locate(uint32_t level, kis::Vector2& out) const {
     return true;
 }
 
+bool TutorialMapLink::Extent(uint32_t level, kis::Rect& out) const {
+    const std::optional<MapPoint> centre = map_.LevelCentre(int32_t(level));
+    if (!centre) return false;
+    out = {centre->x - 36, centre->y - 36, centre->x + 36, centre->y + 30};
+    return true;
+}
+
 kis::Point TutorialMapLink::ToScreen(const kis::Vector2& field) const {
     const MapPoint p = map_.MapToScreen(int32_t(std::lround(field.x)), int32_t(std::lround(field.y)));
     return {p.x, p.y};
@@ -37,6 +44,10 @@ void TutorialMapLink::ShowLevels(bool instant) {
 bool TutorialMapLink::IsOverInterface(int32_t x, int32_t y) const {
     const MapInterface* ui = map_.Interface();
     return ui && ui->Takes(x, y);
+}
+
+void TutorialMapLink::AddInterfaceRects(std::vector<kis::Rect>& rects) const {
+    if (const MapInterface* ui = map_.Interface()) ui->Places().AddRects(rects);
 }
 
 bool TutorialMapLink::VillainsGone() const {

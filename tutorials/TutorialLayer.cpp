@@ -83,14 +83,17 @@ void TutTargetFieldPoint::GetPosition() {
     if (!view_.Locate(index_, field)) return;
     float reach = distance;
     kis::Rect drawn{};
-    if (kind == kTargetLevelPoint && view_.Extent(index_, drawn)) {
+    if (view_.Extent(index_, drawn)) {
         // Sites, beds and buildings are drawn in many sizes about their
         // positions: counted from the position, an arrow stands off a small
         // bed on the grass and inside a large building. It starts at the
         // edge of the point's pictures instead, and only the distance beyond
-        // the usual reach moves it further out.
-        kis::RectEdgePointAtAngleF(drawn, angle, field);
-        reach = std::max(0.0f, distance - kLevelPointReach) + kLevelPointEdgeGap;
+        // the usual reach moves it further out. (A map level's house keeps
+        // the usual reach; its extent only keeps the boxes off it.)
+        if (kind == kTargetLevelPoint) {
+            kis::RectEdgePointAtAngleF(drawn, angle, field);
+            reach = std::max(0.0f, distance - kLevelPointReach) + kLevelPointEdgeGap;
+        }
         const kis::Point topLeft = view_.ToScreen(kis::MakeVector2(float(drawn.left), float(drawn.top)));
         const kis::Point bottomRight =
             view_.ToScreen(kis::MakeVector2(float(drawn.right), float(drawn.bottom)));
