@@ -146,6 +146,9 @@ class Step_First_1 : public MapTutorialStep {
 };
 
 // ---- a new bonus: the bonus box, then the bonuses button
+// The arrow points at the bonus's slot from its right, in the bonuses' row,
+// and the box stands beside it: the level window's goals, medal times and
+// buttons above and below the row stay in sight.
 class Step_Bonus_1 : public MapTutorialStep {
   public:
     Step_Bonus_1(MapTutorial& owner, std::u16string name, uintptr_t record)
@@ -153,7 +156,7 @@ class Step_Bonus_1 : public MapTutorialStep {
     void Begin() override {
         TutorialLayer* layer = Layer();
         WindowManager& windows = layer->Manager();
-        TutTargetButton target(windows, kTagLevelWindow, kLevelWindowBonus, record_, 270, 4);
+        TutTargetButton target(windows, kTagLevelWindow, kLevelWindowBonus, record_, 0, 4);
         layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
         layer->AddInfoAtPoint(TextBox(*layer, TutorialStep::GetText(u"map_bonus_" + name_), true), target,
                               false, kMapInfoDistance);
@@ -161,6 +164,16 @@ class Step_Bonus_1 : public MapTutorialStep {
     }
     void OnActivate() override { Owner().SetFlags(0); }
     void OnDeactivate() override { Owner().SetFlags(0); }
+    void AddSightRects(std::vector<kis::Rect>& rects) const override {
+        MapTutorialStep::AddSightRects(rects);
+        TutTargetButton slot(Layer()->Manager(), kTagLevelWindow, kLevelWindowBonus, record_, 0, 4);
+        slot.GetPosition();
+        const GameWindow* window = Layer()->Manager().FindWindowByLayer(kTagLevelWindow);
+        if (!slot.valid || !window) return;
+        // The window above the slot (its goals and medal times) and its buttons below the row.
+        rects.push_back({window->rect.left, window->rect.top, window->rect.right, slot.object.top - 4});
+        rects.push_back({window->rect.left, slot.object.bottom + 8, window->rect.right, window->rect.bottom});
+    }
 
   private:
     std::u16string name_;
