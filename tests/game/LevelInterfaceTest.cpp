@@ -411,7 +411,8 @@ TEST(LevelInterface, AHarvestIsHeardAsItGoesIntoTheWarehouse) {
 // panel's warehouse button, the warehouse window's Close, the pause menu's
 // "Options" (Escape opens the menu, silently) and the options window's
 // Close. With the music off the run is recorded at both window sizes: after
-// a silence, each click's release is heard at once.
+// a silence, each click's release is heard at once. The pause menu stands
+// with its buttons in its middle, their labels centred on them.
 TEST(LevelInterface, TheLevelWindowsControlsClick) {
     for (const windowsizes::WindowSize size : windowsizes::kSizes) {
         SCOPED_TRACE(windowsizes::Describe(size));
@@ -432,12 +433,42 @@ TEST(LevelInterface, TheLevelWindowsControlsClick) {
         std::string events = OpenLevel34() + Click(kOpen + 800, w / 2, h / 2);
         for (const auto& click : clicks)
             events += (click.ms == clicks[2].ms ? Key(kOpen + 4500, "ESCAPE") : "") + Click(click.ms, click.x, click.y);
-        const std::string recorded = game.File("clicks.wav");
-        testsupport::PlayShowcase(game, "clicks-" + windowsizes::Describe(size), events, kOpen + 8000, {},
-                                  " --record-sound '" + recorded + "'");
+        const std::string recorded = game.File("clicks.wav"), menu = game.File("menu.png");
+        testsupport::PlayShowcase(game, "clicks-" + windowsizes::Describe(size), events, kOpen + 8000,
+                                  {{kOpen + 5000, menu}}, " --record-sound '" + recorded + "'");
         const std::string log = game.Log();
         EXPECT_NE(log.find("Warehouse                   window opened"), std::string::npos) << log;
         EXPECT_NE(log.find("The options window opens."), std::string::npos) << log;
+
+        // Along the first button's middle row (140 px above the screen's):
+        // the window's dark frame, then its face, the button's rim and face,
+        // and the same on the right; the label's dark letters on the face.
+        const Shot shot = LoadShot(menu);
+        ASSERT_TRUE(shot.ok);
+        const int row = h / 2 - 140;
+        const auto is = [&](int x, int y, uint32_t colour, int tolerance) {
+            const uint32_t c = shot.At(x, y);
+            return testsupport::ColourNear(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF), colour, tolerance);
+        };
+        int rimLeft = -1, rimRight = -1;
+        for (int x = 0; x < w; ++x)
+            if (is(x, row, 0xA08868, 6)) {
+                if (rimLeft < 0) rimLeft = x;
+                rimRight = x;
+            }
+        ASSERT_GE(rimLeft, 0) << "no button";
+        int frameLeft = rimLeft, frameRight = rimRight;
+        while (frameLeft > 0 && !is(frameLeft, row, 0x5A3410, 6))
+            --frameLeft;
+        while (frameRight < w - 1 && !is(frameRight, row, 0x5A3410, 6))
+            ++frameRight;
+        EXPECT_NEAR(rimLeft - frameLeft, frameRight - rimRight, 1) << "the button's margins in the menu";
+        int inkLeft = w, inkRight = -1;
+        for (int y = row - 12; y < row + 12; ++y)
+            for (int x = rimLeft; x <= rimRight; ++x)
+                if (is(x, y, 0x3A2410, 40)) inkLeft = std::min(inkLeft, x), inkRight = std::max(inkRight, x);
+        ASSERT_GE(inkRight, 0) << "no label";
+        EXPECT_NEAR(inkLeft + inkRight, rimLeft + rimRight, 6) << "the label's middle";
 
         platform::WavLayout wav;
         const std::string bytes = testsupport::ReadFileBytes(recorded);
