@@ -158,7 +158,7 @@ ProfilesWindow::ProfilesWindow(WindowManager& manager, ProfileManager* profiles,
     newButton_ = CreateListButton(this, &list_, kProfilesNew, 14, top_ + 10, kProfilesWindowWidth - 73,
                                   manager.Text(u"profiles_window", u"new"));
     newButton_->rect.bottom = newButton_->rect.top + 56;
-    newButton_->SetTextLayout(3, 1, 0, 16);
+    newButton_->SetTextLayout(3, 1, 0, 0); // centred on the button's face
     const uint32_t click = ClickSample();
     newButton_->clickSound = click;
     const int32_t count = profiles ? profiles->Count() : 0;
