@@ -15,6 +15,9 @@ constexpr uint32_t kChosenColour = 0xFF70A850;
 constexpr uint32_t kSlotColour = 0xFFD8BE88;
 constexpr uint32_t kBonusText = 0xFF2A1A08;
 constexpr int32_t kSlotFrameWidth = 204, kSlotFrameHeight = kBonusSlotSize + 12;
+// The description wraps from x 300 to a few pixels before the check mark (43 px from the right).
+constexpr int32_t kDescriptionX = 300, kCheckInset = 43;
+constexpr int32_t kDescriptionWidth = kBonusPanelWidth - kCheckInset - 6 - kDescriptionX;
 
 void Fill(DXLViewer& viewer, int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour) {
     viewer.BindTexture(nullptr);
@@ -26,6 +29,7 @@ void DrawIcon(DXLViewer& viewer, Sprite* icon, float x, float y, float alpha) {
     if (!icon) return;
     std::unique_ptr<SpriteInstance> instance = icon->CreateInstance(0);
     if (!instance) return;
+    instance->frame = std::min(kBonusIconReadyFrame, icon->GetFrameCount() - 1);
     instance->colour = ScaleAlpha(0xFFFFFFFF, alpha);
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(x, y);
@@ -42,7 +46,7 @@ class BonusPanel : public ActiveButton {
                int32_t id, const char16_t* title, const char16_t* description)
         : ActiveButton(window, group, kBonusPanel), owner_(owner), table_(table), id_(id) {
         title_.Set(6, title);
-        description_.Set(3, description, 0, 320);
+        description_.Set(3, description, kTextWrap, kDescriptionWidth);
     }
     void Draw(DXLViewer& viewer, float alpha) override {
         const bool chosen = owner_->Choice().IsChosen(id_);
@@ -52,11 +56,11 @@ class BonusPanel : public ActiveButton {
         title_.Draw(viewer, float(rect.left + 170 - title_.Width() / 2),
                     float(rect.top + (kBonusPanelHeight - title_.Height()) / 2),
                     ScaleAlpha(kBonusText, alpha));
-        description_.Draw(viewer, float(rect.left + 300),
+        description_.Draw(viewer, float(rect.left + kDescriptionX),
                           float(rect.top + (kBonusPanelHeight - description_.Height()) / 2),
                           ScaleAlpha(kBonusText, alpha));
         if (chosen) { // the check mark
-            const int32_t x = rect.right - 43, y = rect.top + 7;
+            const int32_t x = rect.right - kCheckInset, y = rect.top + 7;
             Fill(viewer, x, y + 14, x + 8, y + 22, ScaleAlpha(0xFF208020, alpha));
             Fill(viewer, x + 8, y + 4, x + 14, y + 22, ScaleAlpha(0xFF208020, alpha));
         }

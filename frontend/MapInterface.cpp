@@ -83,6 +83,17 @@ bool MapOverlayLayout::Takes(int32_t x, int32_t y) const {
     return !inner;
 }
 
+void MapOverlayLayout::AddRects(std::vector<kis::Rect>& rects) const {
+    const MapPoint medals = Medals();
+    rects.push_back(kis::MakeRectWH(medals.x, medals.y, kMedalsPanelWidth, kMedalsPanelHeight));
+    rects.push_back({0, 0, width, 27});
+    rects.push_back({0, height - 28, width, height});
+    for (const int32_t left : {0, width - 180}) {
+        rects.push_back({left, 0, left + 180, 73});
+        rects.push_back({left, height - 70, left + 180, height});
+    }
+}
+
 MapInterface::MapInterface(WindowManager& manager, int32_t screenWidth, int32_t screenHeight,
                            ClickHandler onClick)
     : GameWindow(manager, kMapInterfaceTag, false), layout_{screenWidth, screenHeight},

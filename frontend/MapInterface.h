@@ -47,6 +47,9 @@ struct MapOverlayLayout {
     MapPoint Medals() const { return {(width - 342) / 2 - 4, height - 51}; }
     // The top rows and the bottom rows outside the inner rectangle, and the medals panel.
     bool Takes(int32_t x, int32_t y) const;
+    // The same as rectangles: the strips along the top and the bottom, the
+    // four corners' blocks and the medals panel.
+    void AddRects(std::vector<kis::Rect>& rects) const;
 };
 
 // The regime switch's label colours: the chosen regime's label white, the other one cream.

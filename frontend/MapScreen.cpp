@@ -315,7 +315,10 @@ void MapScreen::SetHover(int32_t level) {
     if (level == hovered_) return;
     if (hovered_ >= 0 && markers_[size_t(hovered_)]) markers_[size_t(hovered_)]->SetHover(false);
     hovered_ = level;
-    if (hovered_ >= 0 && markers_[size_t(hovered_)]) markers_[size_t(hovered_)]->SetHover(true);
+    // Only an open level lights up: a locked one is hovered (for the cursor and the
+    // debug completion) but shows nothing.
+    if (hovered_ >= 0 && markers_[size_t(hovered_)] && IsPlayable(hovered_))
+        markers_[size_t(hovered_)]->SetHover(true);
 }
 
 void MapScreen::UpdateHover(MapPoint screen) {

@@ -21,6 +21,8 @@ constexpr int32_t kViewportHeight = 236;
 constexpr int32_t kNameFont = 4;
 constexpr uint32_t kCurrentName = 0xFF80FF80;
 constexpr uint32_t kOtherName = 0xFFFFFFFF;
+constexpr float kNameOutline = 2.0f;
+constexpr uint32_t kNameRim = 0xFF3A2008;
 constexpr int32_t kNewProfileHeight = 300;
 
 // The characters the store allows, as the name field takes them.
@@ -73,6 +75,8 @@ class ProfilePanel : public ActiveButton {
     ProfilePanel(GameWindow* window, GameControls* group, ProfileManager* profiles, Profile* profile)
         : ActiveButton(window, group, kProfileRow), profile_(profile), profiles_(profiles) {
         name_.Set(kNameFont, GetProfileName(profile));
+        // The pale names read on the row's light wood with a dark rim round their letters.
+        name_.SetOutline(kNameOutline, kNameRim);
         cross_ = group->Make<ActiveButton>(kProfileCross);
         check_ = GetSprite(1, u"small_green_check");
     }
@@ -113,7 +117,6 @@ class ProfilePanel : public ActiveButton {
             }
         }
         const float y = float(rect.top + (kProfileRowHeight - name_.Height()) / 2);
-        name_.Draw(viewer, float(rect.left + 80), y + 1, ScaleAlpha(0x80000000, alpha));
         name_.Draw(viewer, float(rect.left + 80), y, ScaleAlpha(current ? kCurrentName : kOtherName, alpha));
         SkinQuads cross;
         const uint32_t crossLook = cross_->State().TwoBits();
@@ -155,7 +158,7 @@ ProfilesWindow::ProfilesWindow(WindowManager& manager, ProfileManager* profiles,
     newButton_ = CreateListButton(this, &list_, kProfilesNew, 14, top_ + 10, kProfilesWindowWidth - 73,
                                   manager.Text(u"profiles_window", u"new"));
     newButton_->rect.bottom = newButton_->rect.top + 56;
-    newButton_->SetTextLayout(3, 1, 0, 16);
+    newButton_->SetTextLayout(3, 1, 0, 0); // centred on the button's face
     const uint32_t click = ClickSample();
     newButton_->clickSound = click;
     const int32_t count = profiles ? profiles->Count() : 0;

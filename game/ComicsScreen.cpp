@@ -33,12 +33,6 @@ void CloseComicsScreen() {
     if (Comix* comix = GetComix()) comix->CloseWindow();
 }
 
-uint32_t Cursor() {
-    uint32_t cursor = kDefaultCursor;
-    if (WindowManager* windows = GetWindowManager()) windows->GetCursor(&cursor);
-    return cursor;
-}
-
 void Update(uint32_t ms) {
     if (WindowManager* windows = GetWindowManager()) windows->Update();
     if (Autoplay* autoplay = ActiveAutoplay()) autoplay->ComicFrame(ms);
@@ -73,7 +67,7 @@ void KeyUp(uint32_t key, uint32_t modifiers) {
     WindowsTakeKeyUp(key, modifiers);
 }
 
-const AppCallbacks kCallbacks = {.cursor = Cursor,
+const AppCallbacks kCallbacks = {.cursor = WindowsCursor,
                                  .update = Update,
                                  .draw = Draw,
                                  .mouseDown = MouseDown,

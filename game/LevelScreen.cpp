@@ -29,6 +29,7 @@
 #include "level/SpriteObject.h"
 #include "platform/Input.h"
 #include "platform/Utf.h"
+#include "sprites/GameEffect.h"
 #include "sprites/Sprite.h"
 
 #include <cstdarg>
@@ -259,7 +260,7 @@ class LevelSession : public LevelFrontEndHooks {
     bool ShowComic(uint32_t comic) override {
         const ProfileManager* profiles = AppProfiles();
         if (ActiveAutoplay() && !(profiles && profiles->Current())) return false;
-        if (!ShowComix(comic, RevealAfterComic)) return false;
+        if (!ShowComix(comic, RevealAfterFade)) return false;
         Logf("Leaving level %u for comic %u.", index_ + 1, comic);
         comicShown_ = true;
         return true;
@@ -384,7 +385,14 @@ void UpdateLevel(uint32_t ms) {
     if (!session || session->IsHeld()) return;
     if (session->LeaveRequested()) {
         const int32_t returnState = ExistingAppPart<LevelScreenPart>()->returnState;
-        if (returnState == kStateMap) RevealOnMapReturn();
+        if (returnState == kStateMap) {
+            // The level fades out and the map in; the map reveals the level's result once
+            // the fade is over.
+            auto fade = std::make_unique<GEffect_Regime>(kStateMap, kStateFadeMs, kStateFadeMs, 0, 0xFF000000);
+            fade->afterCallback = RevealAfterFade;
+            StartGameEffect(std::move(fade));
+            return;
+        }
         SetGameState(returnState);
         return;
     }
@@ -411,7 +419,9 @@ void LevelKeyDown(uint32_t key, uint32_t) {
     if (LevelSession* session = Session()) session->Key(key);
 }
 
-const AppCallbacks kLevelCallbacks = {.update = UpdateLevel,
+// The level's buttons show their own cursors (a ready bonus its hand).
+const AppCallbacks kLevelCallbacks = {.cursor = WindowsCursor,
+                                      .update = UpdateLevel,
                                       .draw = DrawLevel,
                                       .mouseDown = LevelMouseDown,
                                       .mouseUp = LevelMouseUp,

@@ -52,7 +52,6 @@ struct MapTutorials {
 struct MapProgramPart {
     std::unique_ptr<MapScreen> map;
     std::unique_ptr<MapTutorials> tutorials; // go before the map they reach
-    bool revealOnOpen = false;               // set when a level leaves for the map
 };
 
 MapProgramPart& MapPart() {
@@ -243,10 +242,6 @@ void OpenMap() {
     if (WindowManager* windows = GetWindowManager())
         AnchorNotices(windows->mapWindow, kNoticeMap, kNoticeOffsetMap);
     map->Open();
-    if (MapProgramPart& part = MapPart(); part.revealOnOpen) {
-        part.revealOnOpen = false;
-        RevealLevelResult(*map);
-    }
 }
 // The map's closing deletes its tutorials (through its hook).
 void CloseMap() {
@@ -363,11 +358,7 @@ void RegisterMapScreen() {
     RegisterQuitHook(FreeMap);
 }
 
-void RevealOnMapReturn() {
-    MapPart().revealOnOpen = true;
-}
-
-void RevealAfterComic() {
+void RevealAfterFade() {
     MapScreen* map = ProgramMap().get();
     if (map && GameState() == kStateMap) RevealLevelResult(*map);
 }

@@ -15,10 +15,7 @@ MapHooks BuildMapHooks();
 struct ProfileHooks;
 ProfileHooks BuildProfileHooks();
 
-// The next opening of the map follows a finished or left level: once it
-// shows, it reveals the level's new medal and the levels that opened.
-void RevealOnMapReturn();
-// The comic shown after a level closed onto the map, which is open now: it
-// reveals the level's new medal and the levels that opened (the comic's
-// callback).
-void RevealAfterComic();
+// The fade from a left level (or from the comic after it) onto the map is
+// over: the map, open now, reveals the level's new medal and the levels that
+// opened (the fade's after-callback).
+void RevealAfterFade();

@@ -136,6 +136,11 @@ void GameButton::PlayClickSound() {
     if (clickSound && sound) sound->PlayById(clickSound, kSoundCategoryInterface, kLoopOnce);
 }
 
+uint32_t GameButton::InterfaceClick() {
+    SoundManager* sound = GetSpriteHost().Sound();
+    return sound ? sound->FindSample(u"click") : 0;
+}
+
 void GameButton::Draw(DXLViewer&, float) {}
 
 bool GameButton::OnMouseDown(int32_t, int32_t, uint32_t) {

@@ -165,6 +165,10 @@ class GameButton : public GameHint {
     // The alpha of a show effect at now (1 without one).
     float EffectAlpha() const;
 
+    // The interface's click, which the skin's buttons play when clicked; 0
+    // without sound.
+    static uint32_t InterfaceClick();
+
   protected:
     GameControls* group_; // the owner
     uint32_t command_;

@@ -274,7 +274,7 @@ CaptionHintWindow::CaptionHintWindow(WindowManager& manager, GameHint* owner, co
     : HintWindow(manager), owner_(owner) {
     style_.InitDefault(width, contextKind, contextObject);
     if (caption && *caption) AddCaption(caption);
-    if (body && *body) AddText(body, style_);
+    if (body && *body) AddBody(body);
     SetRect(anchor ? *anchor : owner ? owner->ScreenRect() : kis::Rect{0, 0, 0, 0});
 }
 
@@ -288,12 +288,20 @@ void CaptionHintWindow::AddCaption(const std::u16string& caption) {
     captionStyle.colour = 0xFF6A2A00;
     items_.push_back(
         std::make_unique<HIText>(manager_, captionStyle, caption, 0, manager_.GetTextTagCallback()));
-    items_.push_back(std::make_unique<HISeparator>(style_.maxWidth));
+    captioned_ = true;
+}
+
+// The line parts a caption from the body under it; a hint of a caption alone
+// has none.
+void CaptionHintWindow::AddBody(const std::u16string& text) {
+    if (captioned_) items_.push_back(std::make_unique<HISeparator>(style_.maxWidth));
+    AddText(text, style_);
 }
 
 void CaptionHintWindow::SetText(const std::u16string& text) {
     if (!body_) {
-        AddText(text, style_);
+        if (text.empty()) return;
+        AddBody(text);
         if (shown_) DoLayout();
         return;
     }

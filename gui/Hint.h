@@ -172,6 +172,9 @@ class CaptionHintWindow : public HintWindow {
     void SetCaptionRect(const kis::Rect& anchor) { SetRect(anchor); }
 
   private:
+    void AddBody(const std::u16string& text);
+
     GameHint* owner_;
     TextStyle style_;
+    bool captioned_ = false;
 };

@@ -29,6 +29,7 @@ bool EqualNoCase(const std::u16string& a, const char16_t* b) {
 ImageButton::ImageButton(GameWindow* window, GameControls* group, uint32_t command,
                          const int32_t (&pieces)[8], const char16_t* text, Sprite* icon)
     : ActiveButton(window, group, command) {
+    clickSound = InterfaceClick();
     std::copy(std::begin(pieces), std::end(pieces), pieces_);
     std::fill(std::begin(colours_), std::end(colours_), kWhite);
     std::copy(std::begin(kButtonText), std::end(kButtonText), textColours_);

@@ -20,6 +20,8 @@ constexpr int32_t kNarrowButtonWidth = 80;
 constexpr int32_t kListButtonHeight = 44;
 constexpr int32_t kCheckBoxSize = 24;
 
+// A skin button clicks when clicked (clickSound); a window clears that for
+// the ones that are silent.
 class ImageButton : public ActiveButton {
   public:
     // pieces: the skin piece of each of the eight looks (-1: nothing).

@@ -32,6 +32,12 @@ WindowManager* GetWindowManager() {
     return g_manager;
 }
 
+uint32_t WindowsCursor() {
+    uint32_t cursor = kDefaultCursor;
+    if (g_manager) g_manager->GetCursor(&cursor);
+    return cursor;
+}
+
 // ---------------------------------------------------------------- window
 
 GameWindow::GameWindow(WindowManager& manager, uint32_t tag, bool modal)
@@ -464,10 +470,16 @@ void WindowManager::Draw() {
         viewer_->ResetTransform();
         viewer_->ApplyTransform();
         if (hintShown_ && hintOwner_)
-            if (BaseHintWindow* hint = hintOwner_->GetHintWindow()) hint->Draw(*viewer_);
+            if (BaseHintWindow* hint = hintOwner_->GetHintWindow(); hint && !HintGivesWay(hint->Box()))
+                hint->Draw(*viewer_);
     }
     --dispatchDepth_;
     DeleteClosedWindows();
+}
+
+bool WindowManager::HintGivesWay(const kis::Rect& box) const {
+    return std::any_of(stack_.begin(), stack_.end(),
+                       [&](const std::unique_ptr<GameWindow>& w) { return !w->closing && w->KeepsHintsOff(box); });
 }
 
 // A window at rest that reaches past the screen's edges cannot be seen

@@ -95,6 +95,12 @@ class GameWindow {
     virtual void OnButtonDblClick(GameButton* button) { (void)button; }
     virtual void OnControlPressed(GameButton* button) { (void)button; }
     virtual void OnControlReleased(GameButton* button) { (void)button; }
+    // Whether a hint box (screen) would cover something of this window that
+    // must stay readable, so the hint gives way; no by default.
+    virtual bool KeepsHintsOff(const kis::Rect& box) const {
+        (void)box;
+        return false;
+    }
 
     // ---- groups and effects
     void AddControls(GameControls* group);
@@ -290,6 +296,8 @@ class WindowManager {
 
   private:
     void ReportOutsideScreen(GameWindow& w) const;
+    // A hint box is not drawn where a window keeps hints off (a tutorial's box).
+    bool HintGivesWay(const kis::Rect& box) const;
     void Push(std::unique_ptr<GameWindow> window);
     // Offers an event from the top; fn answers whether the window took it.
     template <class Fn> bool Offer(Fn fn);
@@ -326,3 +334,6 @@ class WindowManager {
 // The program's manager (not owned; installed at start-up, removed before it goes).
 void SetWindowManager(WindowManager* manager);
 WindowManager* GetWindowManager();
+// The cursor of the control or window under the mouse: the default cursor
+// without one (or without a manager).
+uint32_t WindowsCursor();

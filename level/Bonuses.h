@@ -17,6 +17,8 @@ class Sprite;
 constexpr uint32_t kChunkBonuses = 0x424F4E53; // 'BONS'
 // The sprite library of the bonus icons.
 constexpr int32_t kBonusIconLibrary = 2;
+// A bonus icon's frames: 0 under a recharge's cover, 1 ready, 2 pointed at.
+constexpr int32_t kBonusIconReadyFrame = 1;
 constexpr uint32_t kBonusesSubId = 1;
 
 // One bonus as loaded.

@@ -1,9 +1,18 @@
 #include "levelui/InstanceDrawing.h"
 
+#include "engine/Texture.h"
 #include "engine/Viewer.h"
 #include "sprites/Sprite.h"
 
 #include <algorithm>
+
+DXLTexture* InterfaceTexture(const char16_t* name) {
+    constexpr int32_t kInterfaceLibrary = 1;
+    SpriteLibrary* library = GetLibrary(kInterfaceLibrary);
+    DXLTexture* texture = library ? library->FindTexture(name) : nullptr;
+    if (texture && !texture->IsLive()) texture->Restore(); // pack textures load when first drawn
+    return texture && texture->IsLive() ? texture : nullptr;
+}
 
 std::unique_ptr<SpriteInstance> CentredInstance(Sprite* sprite, int32_t frame, float scale) {
     if (!sprite || !sprite->GetLibrary()) return nullptr;

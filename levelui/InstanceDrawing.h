@@ -8,9 +8,14 @@
 #include <cstdint>
 #include <memory>
 
+class DXLTexture;
 class DXLViewer;
 class Sprite;
 class SpriteInstance;
+
+// A texture of the interface library by name, made ready to draw; null when
+// it is missing or cannot be restored.
+DXLTexture* InterfaceTexture(const char16_t* name);
 
 // A new instance of the sprite at a frame (held to the sprite's frames),
 // scaled and with its origin at its middle; null without a sprite or library.

@@ -3,10 +3,12 @@
 #include "engine/SoundManager.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
+#include "foundation/Colour.h"
 #include "foundation/NumberText.h"
 #include "gui/Hint.h"
 #include "gui/SpritesWindow.h"
 #include "levelui/ChildPanels.h"
+#include "levelui/InstanceDrawing.h"
 #include "levelui/PanelDisplays.h"
 #include "sprites/Sprite.h"
 #include "sprites/SpriteHost.h"
@@ -54,6 +56,7 @@ BonusButton::BonusButton(GameWindow* window, GameControls* group, LevelPanel* pa
     icon_ = panel->Context().BonusIcon(slot);
     rect = kis::MakeRectWH(0, 0, kWidth, kHeight);
     userData = slot;
+    clickSound = InterfaceClick(); // a ready bonus clicks; the panel silences the others
     const std::u16string title = panel->Context().BonusTitle(slot);
     if (!title.empty()) SetHint(Manager().Text(u"bonuses", title.c_str()), u"");
     Update(false);
@@ -96,13 +99,15 @@ void BonusButton::Place(int32_t x, int32_t y) {
 
 namespace {
 
-// The bonus frames of the "level" sheet: 0 the ready look over a recharge,
-// 1-3 normal, pointed at and pressed, 4 running, 5 the look under a recharge.
+// The bonus frames of the "level" sheet: 0 the grey cover of a recharge that
+// still has to come, 1-3 normal, pointed at and pressed, 4 running, 5 the
+// muted face the cover uncovers (a recharging button never shows the ready face).
 constexpr int32_t kBonusRechargeTop = 0, kBonusRunning = 4, kBonusRechargeBottom = 5;
-// The icon's frames: ready, pointed at, recharging.
-constexpr int32_t kIconReady = 0, kIconRecharging = 2;
-// The running line under the frame: 12 px high, 2 px in from the sides.
-constexpr int32_t kRunLineHeight = 12, kRunLineInset = 2;
+// The icon's frames: 0 under the cover, 1 ready (also running and uncovered), 2 pointed at.
+constexpr int32_t kIconCovered = 0, kIconReady = 1;
+// The running line under the frame: 12 px high, 2 px in from the sides; the
+// indicator's end caps are 3 px of its texture.
+constexpr int32_t kRunLineHeight = 12, kRunLineInset = 2, kRunLineCap = 3;
 
 // Draws the quads with a colour added to their pictures (the flash), or as they are for none.
 void DrawAdded(DXLViewer& viewer, std::vector<SkinQuads>& quads, float alpha, uint32_t added) {
@@ -167,7 +172,9 @@ void BonusButton::Draw(DXLViewer& viewer, float alpha) {
     // Running, the button is 12 px taller: the frame stands at its top either way.
     const uint32_t look = state_.TwoBits();
     std::vector<SkinQuads> frame, icon;
-    const RechargeSplit split = RechargeSplitLine(kHeight, fraction_);
+    // The cover is the recharge still to come: whole as a recharge begins, drawn up
+    // from the bottom as it gathers.
+    const RechargeSplit split = RechargeSplitLine(kHeight, 1.0f - fraction_);
     Sprite* picture = icon_ && icon_->Acquire() ? icon_ : nullptr;
     kis::Rect iconRect{0, 0, 0, 0};
     if (picture) picture->GetFrameRect(kIconReady, &iconRect);
@@ -175,16 +182,16 @@ void BonusButton::Draw(DXLViewer& viewer, float alpha) {
     const int32_t iconX = (kWidth - iconW) / 2, iconY = (kHeight - iconH) / 2;
     const uint32_t white = 0xFFFFFFFF;
     if (display_ == 2 && !split.whole) {
-        // Recharging: the ready look above the split line, the recharging look below it. A
-        // line not yet begun shows the recharging look whole.
+        // Recharging: the cover above the split line, the muted face below it. A cover
+        // all gone (the recharge about to end) shows the muted face whole.
         const int32_t line = split.none ? 0 : split.line;
         if (line > 0)
             AddLevelPiece(&frame, kPieceBonusFrame + kBonusRechargeTop, {0, 0, kWidth, line}, white);
         AddLevelPiece(&frame, kPieceBonusFrame + kBonusRechargeBottom, {0, line, kWidth, kHeight}, white, 0,
                       0);
         const int32_t above = IconRowsAbove(line, iconY, iconH);
-        AddIconRows(&icon, picture, kIconReady, iconX, iconY, 0, above, white);
-        AddIconRows(&icon, picture, kIconRecharging, iconX, iconY, above, iconH, white);
+        AddIconRows(&icon, picture, kIconCovered, iconX, iconY, 0, above, white);
+        AddIconRows(&icon, picture, kIconReady, iconX, iconY, above, iconH, white);
         if (!split.none && split.alpha != 0) {
             // The row just above the line once more in the lower look, by how far the exact line reaches into
             // it.
@@ -193,14 +200,16 @@ void BonusButton::Draw(DXLViewer& viewer, float alpha) {
                           0, 0);
             const int32_t row = line - 1 - iconY;
             if (row >= 0 && row < iconH)
-                AddIconRows(&icon, picture, kIconRecharging, iconX, iconY, row, row + 1, blend);
+                AddIconRows(&icon, picture, kIconReady, iconX, iconY, row, row + 1, blend);
         }
     } else {
         const int32_t piece = display_ == 3   ? kBonusRunning
                               : display_ == 2 ? kBonusRechargeTop
                                               : std::max<int32_t>(int32_t(look), 1);
         AddLevelPiece(&frame, kPieceBonusFrame + piece, {0, 0, kWidth, kHeight}, white);
-        const int32_t iconFrame = display_ == 1 ? std::min<int32_t>(int32_t(look), 2) - 1 : kIconReady;
+        const int32_t iconFrame = display_ == 1   ? std::clamp<int32_t>(int32_t(look), 1, 2)
+                                  : display_ == 2 ? kIconCovered
+                                                  : kIconReady;
         AddIconRows(&icon, picture, std::clamp(iconFrame, 0, picture ? picture->GetFrameCount() - 1 : 0),
                     iconX, iconY, 0, iconH, white);
     }
@@ -227,15 +236,31 @@ void BonusButton::DrawRunLine(DXLViewer& viewer, float alpha, float scale) {
                       border->GetTexture(), source);
     else
         InitQuad(&line[0], 0, 0, kLineWidth, kRunLineHeight, 0xFF3A2008, nullptr, {0, 0, 0, 0});
+    // The indicator: the texture's left cap, its middle stretched and its right cap, as far as the
+    // length reaches; then the pixel the exact length reaches into, faded by how far it does.
     const RunLineLength length = RunLineIndicator(kLineWidth - 4, fraction_);
-    if (length.whole > 0) {
+    DXLTexture* indicator = InterfaceTexture(u"progress_line_indicator");
+    const int32_t tw = indicator ? int32_t(indicator->GetWidth()) : 1;
+    const int32_t th = indicator ? int32_t(indicator->GetHeight()) : 1;
+    const uint32_t ink = indicator ? 0xFFFFFFFFu : kRunLineColour;
+    const int32_t cap = std::min(kRunLineCap, length.whole / 2);
+    const int32_t pieces[3][3] = {// screen x, width, source x
+                                  {0, cap, 0},
+                                  {cap, length.whole - 2 * cap, cap},
+                                  {length.whole - cap, cap, tw - cap}};
+    for (int32_t i = 0; i < 3; ++i) {
+        const int32_t* piece = pieces[i];
+        if (piece[1] <= 0) continue;
+        const int32_t sourceWidth = i == 1 ? std::max(tw - 2 * kRunLineCap, 1) : piece[1];
         line.emplace_back();
-        InitQuad(&line.back(), 2, 3, length.whole, kRunLineHeight - 6, kRunLineColour, nullptr, {0, 0, 0, 0});
+        InitQuad(&line.back(), 2 + piece[0], 3, piece[1], kRunLineHeight - 6, ink, indicator,
+                 {piece[2], 0, piece[2] + sourceWidth, th});
     }
     if (length.alpha > 0) {
+        const int32_t column = tw / 2; // a column of the middle
         line.emplace_back();
         InitQuad(&line.back(), 2 + length.whole, 3, 1, kRunLineHeight - 6,
-                 (kRunLineColour & 0xFFFFFFu) | uint32_t(length.alpha) << 24, nullptr, {0, 0, 0, 0});
+                 (ink & 0xFFFFFFu) | uint32_t(length.alpha) << 24, indicator, {column, 0, column + 1, th});
     }
     const DXLMatrix saved = viewer.CurrentTransform();
     // Scaled about its middle as it grows and shrinks.
@@ -257,6 +282,7 @@ namespace {
 const int32_t kNoPieces[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
 constexpr int32_t kSmallCaptionFont = 5; // the game's plain small font
 constexpr int32_t kCaptionMargin = 8;    // pixels kept free across the face
+constexpr int32_t kFaceInset = 3;        // the face's frame on either side
 } // namespace
 
 WarehouseButton::WarehouseButton(GameWindow* window, GameControls* group, uint32_t levelCount)
@@ -296,21 +322,31 @@ void WarehouseButton::Draw(DXLViewer& viewer, float alpha) {
 }
 
 void WarehouseButton::DrawStateText(DXLViewer& viewer, float alpha) {
-    const uint32_t look = state_.State() & 3;
+    // The text's colour of the state, cross-faded from the previous state's
+    // while the look changes; the marks take it too.
+    uint32_t ink = TextColour(state_.State() & 3);
+    if (state_.Progress() < 1.0f && (state_.Previous() & 3) != 0)
+        ink = kis::LerpColor(TextColour(state_.Previous() & 3), ink, state_.Progress());
+    // The caption, under the barn, keeps a margin from the face's frame on either side: a
+    // wider one is drawn smaller.
     const int32_t w = rect.right - rect.left;
-    const float tx = float(rect.left) + float(w - shown_.Width()) / 2.0f;
-    TellCaptionPastSides(int32_t(std::floor(tx)));
-    shown_.Draw(viewer, tx, float(rect.top) + 58.0f - float(shown_.Height()) / 2.0f,
-                ScaleAlpha(TextColour(look), alpha));
+    const float room = float(w - 2 * kFaceInset - 2);
+    const float scale = shown_.Width() > 0 ? std::min(1.0f, room / float(shown_.Width())) : 1.0f;
+    TellCaptionPastSides(int32_t(std::floor(float(rect.left) + (float(w) - float(shown_.Width()) * scale) / 2.0f)));
     const DXLMatrix saved = viewer.CurrentTransform();
+    viewer.Translate(float(rect.left) + float(w) / 2.0f, float(rect.top) + 58.0f);
+    viewer.Scale(scale);
+    viewer.ApplyTransform();
+    shown_.Draw(viewer, -float(shown_.Width()) / 2.0f, -float(shown_.Height()) / 2.0f, ScaleAlpha(ink, alpha));
+    viewer.SetTransform(&saved);
+    viewer.ApplyTransform();
     viewer.Translate(float(rect.left), float(rect.top));
     viewer.ApplyTransform();
-    // The marks take the text's colour of the state.
     for (SkinQuads& q : marks_) {
         SkinQuads tinted = q;
         for (int32_t i = 0; i < tinted.count; ++i)
             for (auto& v : tinted.quads[i].v)
-                v.colour = ModulateColour(v.colour | 0xFF000000, TextColour(look) | 0xFF000000);
+                v.colour = ModulateColour(v.colour | 0xFF000000, ink | 0xFF000000);
         DrawSkinQuads(viewer, tinted, alpha);
     }
     viewer.SetTransform(&saved);

@@ -80,7 +80,8 @@ MenuWindow::MenuWindow(WindowManager& manager, bool animate, MenuCallback callba
     int32_t count = 0;
     for (uint32_t id : ids)
         if (MenuCommandKey(id)) ++count;
-    AddBackground(2 * kMenuButtonX + kMenuButtonWidth + 16, MenuButtonY(count) + 8);
+    // The buttons stand in the middle, as far from either side.
+    AddBackground(2 * kMenuButtonX + kMenuButtonWidth, MenuButtonY(count) + 8);
     AddCaptionFrame(kMenuButtonWidth);
     Show(0, animate);
     SetCaptionText(manager.Text(u"menu_window", u"caption"));
@@ -90,6 +91,7 @@ MenuWindow::MenuWindow(WindowManager& manager, bool animate, MenuCallback callba
         buttons_.push_back(CreateListButton(this, &controls_, id, kMenuButtonX,
                                             MenuButtonY(int32_t(buttons_.size())), kMenuButtonWidth,
                                             manager.Text(u"menu_window", key)));
+        buttons_.back()->SetTextLayout(kButtonFont, 1, 0, 0); // the labels centred too
     }
     manager.menuWindow = this;
 }
@@ -170,6 +172,7 @@ bool DescribeInfoObject(const WindowManager& manager, const InfoEntry& entry, In
         if (!bonus) return false;
         out->icon = bonuses.Icon(int32_t(bonus->id));
         if (!out->icon) out->icon = GetSprite(kBonusIconLibrary, bonus->name);
+        out->frame = kBonusIconReadyFrame;
         out->name = manager.Text(u"bonuses", bonus->title);
         return true;
     }
@@ -267,6 +270,7 @@ int32_t InfoWindow::AddStrip(const InfoEntry& e, int32_t x, int32_t y, int32_t w
     if (object.icon && object.icon->GetLibrary())
         if (auto icon = object.icon->GetLibrary()->CreateInstance(object.icon, 1)) {
             icon->scaleX = icon->scaleY = 0.5f;
+            if (object.frame > 0) icon->frame = std::min(object.frame, object.icon->GetFrameCount() - 1);
             icons_.emplace_back(kis::Vector2{float(x + 28), float(y + kInfoStripHeight / 2)},
                                 std::move(icon));
         }
@@ -375,6 +379,7 @@ LevelWindowBonus::LevelWindowBonus(GameWindow* window, GameControls* group, int3
     : ImageButton(window, group, kLevelWindowBonusSlot, kBonusSlotLooks, u"", nullptr) {
     SetImageQuad(GetSprite(1, u"bonus_slot"), slot == 0 ? kFirstBonusSlotQuad : kBonusSlotQuad,
                  kBonusSlotQuad.bottom - kBonusSlotQuad.top);
+    clickSound = 0; // a slot only shows its bonus
     SetVisible(false);
 }
 
@@ -390,7 +395,7 @@ void LevelWindowBonus::SetBonus(int32_t id, Sprite* icon, const BONUS* record) {
         return;
     }
     record_ = record;
-    SetIcon(icon, 0);
+    SetIcon(icon, kBonusIconReadyFrame);
     SetVisible(true);
     SetHint(Manager().Text(u"bonuses", record->title), Manager().Text(u"bonuses", record->description));
 }
@@ -744,13 +749,25 @@ void LevelResultWindow::MakeRow(Row& row, const char16_t* key, uint32_t ms, floa
 
 void LevelResultWindow::DrawRow(DXLViewer& viewer, Row& row, float alpha, float scale) {
     // A labelled row: the label right-aligned 8 px before the origin, the time row 24 px after it.
+    // A record row shrinking or growing is scaled about its origin.
+    const DXLMatrix saved = viewer.CurrentTransform();
+    if (scale != 1.0f) {
+        viewer.Translate(row.x, row.y);
+        viewer.Scale(scale);
+        viewer.Translate(-row.x, -row.y);
+        viewer.ApplyTransform();
+    }
     const float origin = row.label.Text().empty() ? row.x : row.x + 24.0f;
     if (!row.label.Text().empty())
-        row.label.Draw(viewer, row.x - 8.0f - float(row.label.Width()) * scale,
-                       row.y - float(row.label.Height()) / 2.0f, ScaleAlpha(kLabelColour, alpha));
+        row.label.Draw(viewer, row.x - 8.0f - float(row.label.Width()), row.y - float(row.label.Height()) / 2.0f,
+                       ScaleAlpha(kLabelColour, alpha));
     if (clock_) DrawInstance(viewer, *clock_, origin, row.y, alpha);
     row.time.Draw(viewer, origin + 16.0f, row.y - float(row.time.Height()) / 2.0f,
                   ScaleAlpha(row.colour, alpha));
+    if (scale != 1.0f) {
+        viewer.SetTransform(&saved);
+        viewer.ApplyTransform();
+    }
 }
 
 void LevelResultWindow::StartReveal(uint32_t delay) {
@@ -815,6 +832,8 @@ void LevelResultWindow::DrawChildren(DXLViewer& viewer) {
         }
     }
     DrawRow(viewer, yourTime_, alpha, 1.0f);
-    if (reveal_.RecordAlpha(now) > 0.0f) DrawRow(viewer, record_, alpha * reveal_.RecordAlpha(now), 1.0f);
-    if (reveal_.NewRecordShown(now)) DrawRow(viewer, newRecord_, alpha * reveal_.NewRecordAlpha(now), 1.0f);
+    if (reveal_.RecordAlpha(now) > 0.0f)
+        DrawRow(viewer, record_, alpha * reveal_.RecordAlpha(now), reveal_.RecordScale(now));
+    if (reveal_.NewRecordShown(now))
+        DrawRow(viewer, newRecord_, alpha * reveal_.NewRecordAlpha(now), reveal_.NewRecordScale(now));
 }

@@ -56,6 +56,7 @@ class MenuWindow : public SpritesWindow {
 // the icon, the name and the highest level the level allows (0: none).
 struct InfoObject {
     Sprite* icon = nullptr; // owned by its sprite library; null: none
+    int32_t frame = 0;      // the icon's frame to show
     std::u16string name;
     int32_t level = 0;
 };

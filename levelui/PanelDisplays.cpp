@@ -371,10 +371,12 @@ void TaskButton::Draw(DXLViewer& viewer, float alpha) {
     }
     const float cx = float(width_) / 2.0f;
     if (icon_) DrawInstanceAt(viewer, *icon_, cx, float(iconY_), ScaleAlpha(0xFFFFFFFF, alpha));
-    // A caption wider than the button less 3 pixels a side is scaled down to fit.
+    // A caption wider than the button less 3 pixels a side is scaled down to fit. Its middle
+    // stands low enough that its tallest letters clear the frame's top border.
+    constexpr float kCaptionY = 14.0f;
     const float room = float(width_ - 6), captionWidth = float(caption_.Width());
     const DXLMatrix button = viewer.CurrentTransform();
-    viewer.Translate(cx, 11.0f);
+    viewer.Translate(cx, kCaptionY);
     viewer.ApplyTransform();
     if (captionWidth > room && room > 0.0f) {
         viewer.Scale(room / captionWidth);

@@ -187,7 +187,10 @@ MedalRows EmptyPanelRows(uint32_t regime) {
     MedalRows rows{};
     rows.count = regime ? 3 : 2;
     const int32_t spacing = rows.count == 2 ? 32 : 24;
-    const int32_t first = 46 - int32_t(rows.count - 1) * spacing / 2;
+    // Three rows stand 4 px higher round 42, so that the bronze medal's disc
+    // clears the frame over the panel's bottom edge.
+    const int32_t middle = rows.count == 2 ? 46 : 42;
+    const int32_t first = middle - int32_t(rows.count - 1) * spacing / 2;
     for (uint32_t i = 0; i < rows.count; ++i)
         rows.y[i] = first + int32_t(i) * spacing;
     return rows;

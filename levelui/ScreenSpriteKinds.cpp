@@ -3,6 +3,7 @@
 #include "engine/Texture.h"
 #include "gui/Hint.h"
 #include "gui/Window.h"
+#include "levelui/InstanceDrawing.h"
 #include "sprites/Sprite.h"
 #include "text/DigitalText.h"
 
@@ -15,13 +16,6 @@ namespace {
 
 constexpr int32_t kInterfaceLibrary = 1;
 constexpr int32_t kIconLibrary = 2;
-
-DXLTexture* InterfaceTexture(const char16_t* name) {
-    SpriteLibrary* library = GetLibrary(kInterfaceLibrary);
-    DXLTexture* texture = library ? library->FindTexture(name) : nullptr;
-    if (texture && !texture->IsLive()) texture->Restore(); // pack textures load when first drawn
-    return texture && texture->IsLive() ? texture : nullptr;
-}
 
 std::unique_ptr<SpriteInstance> CentredInstance(Sprite* sprite) {
     if (!sprite || sprite->GetFrameCount() == 0) return nullptr;

@@ -97,6 +97,7 @@ WarehouseWindowButton::WarehouseWindowButton(GameWindow* window, GameControls* g
                                              Sprite* icon)
     : ImageButton(window, group, kWarehouseTile, kTilePieces, u"", icon), product_(product) {
     userData = reinterpret_cast<uintptr_t>(product);
+    clickSound = 0; // choosing a product is silent
     checkable = true;
     radioId = kWarehouseTile;
     SetColorsV({0, 0xFFE8D8B8, 0xFFFFF0C8, 0xFFFFF0C8, 0, 0xFFFFD070, 0xFFFFD070, 0xFFFFD070});

@@ -21,6 +21,13 @@ bool TutorialMapLink::Locate(uint32_t level, kis::Vector2& out) const {
     return true;
 }
 
+bool TutorialMapLink::Extent(uint32_t level, kis::Rect& out) const {
+    const std::optional<MapPoint> centre = map_.LevelCentre(int32_t(level));
+    if (!centre) return false;
+    out = {centre->x - 36, centre->y - 36, centre->x + 36, centre->y + 30};
+    return true;
+}
+
 kis::Point TutorialMapLink::ToScreen(const kis::Vector2& field) const {
     const MapPoint p = map_.MapToScreen(int32_t(std::lround(field.x)), int32_t(std::lround(field.y)));
     return {p.x, p.y};
@@ -37,6 +44,10 @@ void TutorialMapLink::ShowLevels(bool instant) {
 bool TutorialMapLink::IsOverInterface(int32_t x, int32_t y) const {
     const MapInterface* ui = map_.Interface();
     return ui && ui->Takes(x, y);
+}
+
+void TutorialMapLink::AddInterfaceRects(std::vector<kis::Rect>& rects) const {
+    if (const MapInterface* ui = map_.Interface()) ui->Places().AddRects(rects);
 }
 
 bool TutorialMapLink::VillainsGone() const {
@@ -135,6 +146,9 @@ class Step_First_1 : public MapTutorialStep {
 };
 
 // ---- a new bonus: the bonus box, then the bonuses button
+// The arrow points at the bonus's slot from its right, in the bonuses' row,
+// and the box stands beside it: the level window's goals, medal times and
+// buttons above and below the row stay in sight.
 class Step_Bonus_1 : public MapTutorialStep {
   public:
     Step_Bonus_1(MapTutorial& owner, std::u16string name, uintptr_t record)
@@ -142,7 +156,7 @@ class Step_Bonus_1 : public MapTutorialStep {
     void Begin() override {
         TutorialLayer* layer = Layer();
         WindowManager& windows = layer->Manager();
-        TutTargetButton target(windows, kTagLevelWindow, kLevelWindowBonus, record_, 270, 4);
+        TutTargetButton target(windows, kTagLevelWindow, kLevelWindowBonus, record_, 0, 4);
         layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
         layer->AddInfoAtPoint(TextBox(*layer, TutorialStep::GetText(u"map_bonus_" + name_), true), target,
                               false, kMapInfoDistance);
@@ -150,6 +164,16 @@ class Step_Bonus_1 : public MapTutorialStep {
     }
     void OnActivate() override { Owner().SetFlags(0); }
     void OnDeactivate() override { Owner().SetFlags(0); }
+    void AddSightRects(std::vector<kis::Rect>& rects) const override {
+        MapTutorialStep::AddSightRects(rects);
+        TutTargetButton slot(Layer()->Manager(), kTagLevelWindow, kLevelWindowBonus, record_, 0, 4);
+        slot.GetPosition();
+        const GameWindow* window = Layer()->Manager().FindWindowByLayer(kTagLevelWindow);
+        if (!slot.valid || !window) return;
+        // The window above the slot (its goals and medal times) and its buttons below the row.
+        rects.push_back({window->rect.left, window->rect.top, window->rect.right, slot.object.top - 4});
+        rects.push_back({window->rect.left, slot.object.bottom + 8, window->rect.right, window->rect.bottom});
+    }
 
   private:
     std::u16string name_;

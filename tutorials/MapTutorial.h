@@ -36,6 +36,8 @@ class TutorialMap : public FieldView {
     virtual void CheckTutorials() = 0;
     virtual void ShowLevels(bool instant) = 0;
     virtual bool IsOverInterface(int32_t x, int32_t y) const = 0;
+    // The map interface's strips and blocks, with the buttons on them.
+    virtual void AddInterfaceRects(std::vector<kis::Rect>& rects) const = 0;
     virtual bool VillainsGone() const = 0;
     virtual bool ModalOpen() const = 0;
 };
@@ -46,10 +48,13 @@ class TutorialMapLink : public TutorialMap {
   public:
     TutorialMapLink(MapScreen& map, WindowManager* windows) : map_(map), windows_(windows) {}
     bool Locate(uint32_t level, kis::Vector2& out) const override;
+    // The level's house about its centre.
+    bool Extent(uint32_t level, kis::Rect& out) const override;
     kis::Point ToScreen(const kis::Vector2& field) const override;
     void CheckTutorials() override;
     void ShowLevels(bool instant) override;
     bool IsOverInterface(int32_t x, int32_t y) const override;
+    void AddInterfaceRects(std::vector<kis::Rect>& rects) const override;
     bool VillainsGone() const override;
     bool ModalOpen() const override;
 
@@ -87,6 +92,8 @@ class MapTutorialStep : public TutorialStep {
     std::u16string GetText(const std::u16string& suffix) const override;
     // Everywhere but the map interface.
     bool IsClickArea(int32_t x, int32_t y) const override;
+    // A box leaves the map interface in sight: its Back button and the greeting stay readable.
+    void AddSightRects(std::vector<kis::Rect>& rects) const override { Map().Map().AddInterfaceRects(rects); }
     MapTutorial& Map() const { return static_cast<MapTutorial&>(Owner()); }
 };
 

@@ -83,14 +83,17 @@ void TutTargetFieldPoint::GetPosition() {
     if (!view_.Locate(index_, field)) return;
     float reach = distance;
     kis::Rect drawn{};
-    if (kind == kTargetLevelPoint && view_.Extent(index_, drawn)) {
+    if (view_.Extent(index_, drawn)) {
         // Sites, beds and buildings are drawn in many sizes about their
         // positions: counted from the position, an arrow stands off a small
         // bed on the grass and inside a large building. It starts at the
         // edge of the point's pictures instead, and only the distance beyond
-        // the usual reach moves it further out.
-        kis::RectEdgePointAtAngleF(drawn, angle, field);
-        reach = std::max(0.0f, distance - kLevelPointReach) + kLevelPointEdgeGap;
+        // the usual reach moves it further out. (A map level's house keeps
+        // the usual reach; its extent only keeps the boxes off it.)
+        if (kind == kTargetLevelPoint) {
+            kis::RectEdgePointAtAngleF(drawn, angle, field);
+            reach = std::max(0.0f, distance - kLevelPointReach) + kLevelPointEdgeGap;
+        }
         const kis::Point topLeft = view_.ToScreen(kis::MakeVector2(float(drawn.left), float(drawn.top)));
         const kis::Point bottomRight =
             view_.ToScreen(kis::MakeVector2(float(drawn.right), float(drawn.bottom)));
@@ -355,6 +358,20 @@ float TutorialInfo::Alpha() const {
     if (state_ == kLayerFadingIn) return std::min(1.0f, float(effectMs_) / float(kInfoFadeInMs));
     if (state_ == kLayerClosing) return std::max(0.0f, 1.0f - float(effectMs_) / float(kInfoFadeOutMs));
     return state_ == kLayerShown ? 1.0f : 0.0f;
+}
+
+bool TutorialLayer::KeepsHintsOff(const kis::Rect& box) const {
+    // The shown boxes, and the arrows with what they point at.
+    std::vector<kis::Rect> kept;
+    for (const auto& info : infos_)
+        if (info->Target() && info->Target()->valid && info->Alpha() > 0)
+            kept.push_back({int32_t(info->corner.x), int32_t(info->corner.y), int32_t(info->corner.x + info->width),
+                            int32_t(info->corner.y + info->height)});
+    for (const auto& arrow : arrows_)
+        if (arrow->Alpha() > 0) arrow->AddSightRects(kept, kArrowWhole);
+    return std::any_of(kept.begin(), kept.end(), [&](const kis::Rect& r) {
+        return box.left < r.right && r.left < box.right && box.top < r.bottom && r.top < box.bottom;
+    });
 }
 
 void TutorialInfo::Draw(DXLViewer& viewer) {

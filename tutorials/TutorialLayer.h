@@ -307,6 +307,8 @@ class TutorialLayer : public GameWindow {
     bool IsInputBlocked() const override;
     bool HitTest(int32_t x, int32_t y) const override;
     void Draw(DXLViewer& viewer) override;
+    // A hint that would cover a shown box or arrow gives way to it.
+    bool KeepsHintsOff(const kis::Rect& box) const override;
 
   private:
     friend class GameTutorial;

@@ -4,6 +4,7 @@
 // Escape keeps the choice.
 #include "app/Profiles.h"
 #include "tests/game/ProgramTest.h"
+#include "tests/game/WindowSizes.h"
 
 using namespace programtest;
 
@@ -43,4 +44,41 @@ TEST(BonusesWindow, ThreeOwnedBonusesTwoChosenAndAThirdAdded) {
     EXPECT_LT(empty(three), 2500);
     // Escape keeps the choice: the sunshine, the bees, the boots.
     EXPECT_NE(game.Log().find("3: 3 0 2"), std::string::npos) << game.Log();
+}
+
+// A player who owns all six bonuses, the bees chosen, at both window sizes:
+// every description wraps inside its panel, left of the chosen bees' check
+// mark, and no text reaches past the window's right frame.
+TEST(BonusesWindow, TheDescriptionsWrapInsideTheirPanels) {
+    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
+        SCOPED_TRACE(windowsizes::Describe(size));
+        GameCopy game;
+        testplayers::MakePlayer(game.User(), u"tess", [](ProfileRecord& record) {
+            RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+            for (int id = 0; id < 6; ++id)
+                easy.owned[id] = 1;
+            easy.chosenCount = 1;
+            easy.chosen[0] = 0, easy.chosen[1] = easy.chosen[2] = -1;
+        });
+        const std::string shot = game.File("six.png");
+        windowsizes::PlayAt(game, size,
+                            {.events = testsupport::script::SkipLogos() + "5000 key down F10\n5100 key up F10\n",
+                             .shots = {{5600, "six"}},
+                             .untilMs = 5700},
+                            "bonuses-");
+        const Shot six = LoadShot(shot);
+        ASSERT_TRUE(six.ok);
+        // The window (661 x 490) is centred; its six panels 12 px in, 637
+        // wide, from 61 px below its top down to 340 px.
+        const int left = (size.width - 661) / 2, panelRight = left + 12 + 637;
+        const int top = (size.height - 490) / 2 + 61, bottom = top + 280;
+        const auto ink = [&](int x0, int y0, int x1, int y1) { return six.NearIn(x0, y0, x1, y1, 0x2A1A08, 14); };
+        int rows = 0;
+        for (int y = top; y < bottom; ++y)
+            rows += ink(left + 320, y, left + 560, y + 1) > 0 ? 1 : 0;
+        EXPECT_GT(rows, 6 * 8) << "the descriptions";
+        EXPECT_EQ(ink(panelRight - 43, top, panelRight, bottom), 0) << "text over the check marks";
+        // (A few pixels of the frame's shade come near the ink's colour; a line of text is many more.)
+        EXPECT_LT(ink(left + 661, top, size.width, bottom), 20) << "text past the window";
+    }
 }

@@ -106,8 +106,8 @@ TEST(CaptionsScenario, TheMainMenusCaptionsReadInsideTheirButtons) {
 }
 
 // Level 31's panel: the first goal button's caption and the warehouse
-// button's read inside their faces; a click on the warehouse button then
-// opens its window.
+// button's read inside their faces, the latter under its barn picture; a
+// click on the warehouse button then opens its window.
 TEST(CaptionsScenario, TheLevelPanelsCaptionsReadInsideTheirButtons) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
@@ -134,12 +134,17 @@ TEST(CaptionsScenario, TheLevelPanelsCaptionsReadInsideTheirButtons) {
             SCOPED_TRACE("warehouse");
             const auto black = [](int r, int g, int b) { return r < 70 && g < 70 && b < 70; };
             ExpectReadableInside(panel, storeLeft, h - 70, storeLeft + 71, h - 30, 0, black);
+            // Under the barn: none of the cream of the barn's door in the caption's rows.
+            const Ink caption = InkIn(panel, storeLeft, h - 70, storeLeft + 71, h - 30, black);
+            EXPECT_EQ(panel.NearIn(storeLeft, caption.top - 1, storeLeft + 71, caption.bottom + 2, 0xF4E4C0, 12), 0)
+                << "the caption over the barn, " << Describe(caption);
         }
         {
-            // Its blue caption along the top of the face.
+            // Its blue caption along the top of the face (which begins 105 px
+            // above the screen's foot), clear of the frame above it.
             SCOPED_TRACE("goal");
             const auto blue = [](int r, int g, int b) { return b > r + 40 && b > g && b > 100; };
-            ExpectReadableInside(panel, goalLeft, h - 115, goalRight, h - 88, 1, blue);
+            ExpectReadableInside(panel, goalLeft, h - 105, goalRight, h - 88, 1, blue);
         }
     }
 }

@@ -13,6 +13,7 @@
 #include "platform/Utf.h"
 #include "platform/WavReader.h"
 #include "tests/game/ProgramTest.h"
+#include "tests/game/WindowSizes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -404,4 +405,117 @@ TEST(LevelInterface, AHarvestIsHeardAsItGoesIntoTheWarehouse) {
         if (loudest(t, t + 50) > 1000) heard = t - start;
     ASSERT_GE(heard, 0) << "the harvest went into the stock without a sound";
     EXPECT_LT(loudest(start + heard + 600, start + 5900), 50) << "one short sound";
+}
+
+// The controls of the level's windows click as they are clicked: the
+// panel's warehouse button, the warehouse window's Close, the pause menu's
+// "Options" (Escape opens the menu, silently) and the options window's
+// Close. With the music off the run is recorded at both window sizes: after
+// a silence, each click's release is heard at once. The pause menu stands
+// with its buttons in its middle, their labels centred on them.
+TEST(LevelInterface, TheLevelWindowsControlsClick) {
+    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
+        SCOPED_TRACE(windowsizes::Describe(size));
+        GameCopy game(LevelData::Scenarios);
+        SwitchMusicOff(game);
+        ASSERT_TRUE(testsupport::UseWindow(game, size.width, size.height));
+        const int w = size.width, h = size.height;
+        const struct {
+            const char* control;
+            int ms, x, y;
+        } clicks[] = {
+            {"the panel's warehouse button", kOpen + 2000, (w == 800 ? 714 : 877) + 35, h - 60},
+            {"the warehouse window's Close", kOpen + 3500, w / 2, h / 2 + 177},
+            {"the pause menu's Options", kOpen + 5500, w / 2, h / 2 + 64},
+            {"the options window's Close", kOpen + 7000, w / 2, (h - 330) / 2 + 296},
+        };
+        // A click on the field takes the information page away first.
+        std::string events = OpenLevel34() + Click(kOpen + 800, w / 2, h / 2);
+        for (const auto& click : clicks)
+            events += (click.ms == clicks[2].ms ? Key(kOpen + 4500, "ESCAPE") : "") + Click(click.ms, click.x, click.y);
+        const std::string recorded = game.File("clicks.wav"), menu = game.File("menu.png");
+        testsupport::PlayShowcase(game, "clicks-" + windowsizes::Describe(size), events, kOpen + 8000,
+                                  {{kOpen + 5000, menu}}, " --record-sound '" + recorded + "'");
+        const std::string log = game.Log();
+        EXPECT_NE(log.find("Warehouse                   window opened"), std::string::npos) << log;
+        EXPECT_NE(log.find("The options window opens."), std::string::npos) << log;
+
+        // Along the first button's middle row (140 px above the screen's):
+        // the window's dark frame, then its face, the button's rim and face,
+        // and the same on the right; the label's dark letters on the face.
+        const Shot shot = LoadShot(menu);
+        ASSERT_TRUE(shot.ok);
+        const int row = h / 2 - 140;
+        const auto is = [&](int x, int y, uint32_t colour, int tolerance) {
+            const uint32_t c = shot.At(x, y);
+            return testsupport::ColourNear(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF), colour, tolerance);
+        };
+        int rimLeft = -1, rimRight = -1;
+        for (int x = 0; x < w; ++x)
+            if (is(x, row, 0xA08868, 6)) {
+                if (rimLeft < 0) rimLeft = x;
+                rimRight = x;
+            }
+        ASSERT_GE(rimLeft, 0) << "no button";
+        int frameLeft = rimLeft, frameRight = rimRight;
+        while (frameLeft > 0 && !is(frameLeft, row, 0x5A3410, 6))
+            --frameLeft;
+        while (frameRight < w - 1 && !is(frameRight, row, 0x5A3410, 6))
+            ++frameRight;
+        EXPECT_NEAR(rimLeft - frameLeft, frameRight - rimRight, 1) << "the button's margins in the menu";
+        int inkLeft = w, inkRight = -1;
+        for (int y = row - 12; y < row + 12; ++y)
+            for (int x = rimLeft; x <= rimRight; ++x)
+                if (is(x, y, 0x3A2410, 40)) inkLeft = std::min(inkLeft, x), inkRight = std::max(inkRight, x);
+        ASSERT_GE(inkRight, 0) << "no label";
+        EXPECT_NEAR(inkLeft + inkRight, rimLeft + rimRight, 6) << "the label's middle";
+
+        platform::WavLayout wav;
+        const std::string bytes = testsupport::ReadFileBytes(recorded);
+        ASSERT_TRUE(ReadRecording(bytes, &wav));
+        for (const auto& click : clicks) {
+            SCOPED_TRACE(click.control);
+            const int released = click.ms + 150; // a held click's release
+            EXPECT_LT(Loudest(wav, click.ms - 300, released - 20), 50) << "silence before the click";
+            EXPECT_GT(Loudest(wav, released, released + 200), 1000) << "no sound as it is clicked";
+        }
+    }
+}
+
+// A bonus still recharging looks unlike a ready one. Level 31 starts its
+// bonus slots half recharged, level 34 full, at both window sizes: the two
+// chosen bonuses' buttons (centred 56 px above the panel) show in level 31
+// the grey cover over the upper part and the muted face under it, never the
+// ready face; in level 34 the ready face and no cover.
+TEST(LevelInterface, ARechargingBonusLooksUnlikeAReadyOne) {
+    constexpr uint32_t kReadyFace = 0xE0B070, kCover = 0x706860, kMutedFace = 0xA89070;
+    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
+        SCOPED_TRACE(windowsizes::Describe(size));
+        for (const char* level : {"31", "34"}) {
+            SCOPED_TRACE(level);
+            GameCopy game(LevelData::Scenarios);
+            MakeProfile(game.User(), {1, 2}, {1, 2});
+            ASSERT_TRUE(testsupport::UseWindow(game, size.width, size.height));
+            const std::string shot = game.File("bonuses.png");
+            testsupport::PlayShowcase(game, std::string("bonuses-") + level + "-" + windowsizes::Describe(size),
+                                      Key(kReady, std::string(1, level[0])) +
+                                          Key(kReady + 100, std::string(1, level[1])) + Key(kReady + 200, "F6") +
+                                          Click(kOpen + 300, size.width / 2, size.height / 2),
+                                      kOpen + 1200, {{kOpen + 1100, shot}});
+            const Shot s = LoadShot(shot);
+            ASSERT_TRUE(s.ok);
+            const int left = (size.width - 106) / 2, top = size.height - 115 - 56;
+            const int ready = Near(s, left, top, left + 106, top + 48, kReadyFace, 6);
+            const int cover = Near(s, left, top, left + 106, top + 48, kCover, 6);
+            const int muted = Near(s, left, top, left + 106, top + 48, kMutedFace, 6);
+            if (level[1] == '1') {
+                EXPECT_EQ(ready, 0) << "a recharging button shows the ready face";
+                EXPECT_GT(cover, 100) << "the recharge's cover";
+                EXPECT_GT(muted, 100) << "the face the cover leaves";
+            } else {
+                EXPECT_GT(ready, 300) << "the ready face";
+                EXPECT_EQ(cover + muted, 0);
+            }
+        }
+    }
 }

@@ -7,6 +7,8 @@
 #include "app/Profiles.h"
 #include "gui/Regime.h"
 #include "tests/game/ProgramTest.h"
+#include "tests/game/TutorialLooks.h"
+#include "tests/game/WindowSizes.h"
 #include "tests/support/MissingContent.h"
 
 #include <cstdlib>
@@ -189,10 +191,10 @@ TEST(LevelPagesScenario, TheLevelWindowsBonusSlotsShowTheirBonusWithItsHint) {
 
 // The same player plays level 20: before the first click its bonus buttons
 // stand half recharged above the panel, the bees' at (459, 597). A
-// recharging button shows its ready look above the split line and its
-// recharging look below it, frame and icon alike: the bees' yellow in the
-// icon's upper half, grey in its lower half. A click on the field starts the
-// clock and the recharge goes on.
+// recharging button shows the grey cover of the recharge still to come above
+// the split line and its muted face below it, frame and icon alike: grey in
+// the icon's upper half, the bees' yellow in its lower half. A click on the
+// field starts the clock and the recharge goes on.
 TEST(LevelPagesScenario, ARechargingBonusButtonIsSplitAtItsLine) {
     GameCopy game;
     ASSERT_TRUE(testsupport::UseWindow(game, 1024, 768));
@@ -211,13 +213,52 @@ TEST(LevelPagesScenario, ARechargingBonusButtonIsSplitAtItsLine) {
     const auto grey = [](int r, int g, int b) {
         return std::abs(r - g) < 16 && std::abs(g - b) < 16 && r > 90;
     };
-    // The icon (40 x 40 from (466, 601)): the left of its round face, gold
-    // above the line, grey below it.
-    EXPECT_GT(level.Count(466, 603, 476, 619, beeYellow), 20);
-    EXPECT_GT(level.Count(466, 601, 506, 619, beeYellow), 120);
-    EXPECT_EQ(level.Count(466, 623, 476, 639, beeYellow), 0);
-    EXPECT_GT(level.Count(466, 623, 476, 639, grey), 30);
-    // The frame: the ready look's wood above the line (y 621), the grey below it.
-    EXPECT_GT(level.NearIn(462, 603, 468, 619, 0xE0B070, 12), 30);
-    EXPECT_GT(level.NearIn(462, 624, 468, 640, 0x706860, 12), 30);
+    // The icon (40 x 40 from (466, 601)): the left of its round face, grey
+    // above the line, gold below it.
+    EXPECT_GT(level.Count(466, 623, 476, 639, beeYellow), 20);
+    EXPECT_GT(level.Count(466, 623, 506, 641, beeYellow), 120);
+    EXPECT_EQ(level.Count(466, 603, 476, 619, beeYellow), 0);
+    EXPECT_GT(level.Count(466, 603, 476, 619, grey), 30);
+    // The frame: the cover's grey above the line (y 621), the muted face below it.
+    EXPECT_GT(level.NearIn(462, 603, 468, 619, 0x706860, 12), 30);
+    EXPECT_GT(level.NearIn(462, 624, 468, 640, 0xA89070, 12), 30);
+}
+
+// A player who has just earned the bees (level 8 won) opens level 9's window
+// from the map, at both window sizes: the new-bonus tutorial's arrow points
+// at the bees' slot from its right and its box stands in the bonuses' row,
+// leaving the window's goals and medal times in sight.
+TEST(LevelPagesScenario, TheNewBonusBoxLeavesTheGoalsAndTimesInSight) {
+    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
+        SCOPED_TRACE(windowsizes::Describe(size));
+        GameCopy game;
+        ASSERT_TRUE(testsupport::UseWindow(game, size.width, size.height));
+        testplayers::MakeEasyPlayer(game.User(), u"ida", 8, kLevelSilver, true, [](ProfileRecord& record) {
+            RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+            easy.owned[0] = 1;
+            easy.chosenCount = 1;
+            easy.chosen[0] = 0, easy.chosen[1] = easy.chosen[2] = -1;
+            easy.newBonus = 1u << 24; // the bees, new
+        });
+        // The map is drawn at the window's height over 768.
+        const MapPoint nine = CellPosition(8);
+        const std::string log = RunGame(game, "newbonus-" + windowsizes::Describe(size),
+                                        Key(5000, "M") + Click(6000, nine.x * size.height / 768,
+                                                               (nine.y + 4) * size.height / 768),
+                                        8000, {{7900, "window"}}, true);
+        ASSERT_NE(log.find("40030000 starts: new bonus 0"), std::string::npos) << log;
+        const Shot window = LoadShot(game.File("window.png"));
+        ASSERT_TRUE(window.ok);
+        // The level window (600 x 525) stands centred: its medal times' row
+        // from 215 to 305 px below its top, the bonuses' row under it.
+        const int left = (size.width - 600) / 2, top = (size.height - 525) / 2;
+        // (The gold medal's shade holds a few of the arrow's yellow, the
+        // goals' faces some of the box's cream.)
+        EXPECT_LT(window.Count(left, top + 215, left + 600, top + 305, tutorialplay::ArrowYellow), 60)
+            << "the arrow over the times";
+        EXPECT_LT(window.Count(left, top + 95, left + 600, top + 305, tutorialplay::Parchment), 6000)
+            << "the box over the goals and times";
+        EXPECT_GT(window.Count(left, top + 315, size.width, top + 430, tutorialplay::Parchment), 10000)
+            << "the box in the bonuses' row";
+    }
 }

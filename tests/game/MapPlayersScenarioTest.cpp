@@ -7,6 +7,7 @@
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
+#include "tests/game/WindowSizes.h"
 
 using namespace programtest;
 using testsupport::script::held::Click;
@@ -129,5 +130,42 @@ TEST(MapPlayersScenario, TheCurrentPlayerDeletedOnTheMapLeavesTheListOpenAndAnsw
             EXPECT_FALSE(fs::exists(game.User() + "/profile2.dat")) << "sal's file";
             EXPECT_TRUE(fs::exists(nia)) << "nia's file stays";
         }
+    }
+}
+
+// The players' list opened from the main screen's greeting at both window
+// sizes (sal current, nia): "New player" stands in the middle of its button,
+// and the names on the rows' light wood have a dark rim round their letters.
+TEST(MapPlayersScenario, TheListsNamesAndNewPlayerRead) {
+    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
+        SCOPED_TRACE(windowsizes::Describe(size));
+        GameCopy game;
+        testplayers::MakeEasyPlayer(game.User(), u"nia", 1, kLevelGold, false);
+        testplayers::MakeEasyPlayer(game.User(), u"sal", 4, kLevelSilver, false);
+        const bool small = size.width == 800;
+        windowsizes::PlayAt(game, size,
+                            {.events = testsupport::script::SkipLogos() +
+                                       Click(5000, small ? 589 : 749, small ? 292 : 384) + "5200 mouse move 5 5\n",
+                             .shots = {{6500, "list"}},
+                             .untilMs = 6600,
+                             .program = true},
+                            "players-");
+        const Shot list = LoadShot(game.File("list.png"));
+        ASSERT_TRUE(list.ok);
+        // The list (488 x 358) stands centred; "New player" on the face of
+        // its button, from 63 to 113 px below the list's top.
+        const int left = (size.width - 488) / 2, top = (size.height - 358) / 2;
+        const auto dark = [](int r, int g, int b) { return r < 90 && g < 70 && b < 50; };
+        int first = -1, last = -1;
+        for (int y = top + 66; y < top + 111; ++y)
+            if (list.Count(left + 120, y, left + 360, y + 1, dark) > 0) {
+                if (first < 0) first = y;
+                last = y;
+            }
+        ASSERT_GE(first, 0) << "no \"New player\"";
+        EXPECT_NEAR(first + last, 2 * (top + 88), 6) << "the label's middle, rows " << first << ".." << last;
+        // sal's row: the pale green name and its dark rim.
+        EXPECT_GT(list.NearIn(left + 80, top + 135, left + 200, top + 170, 0x80FF80, 30), 40);
+        EXPECT_GT(list.NearIn(left + 80, top + 135, left + 200, top + 170, 0x3A2008, 30), 60) << "the rim";
     }
 }

@@ -330,6 +330,28 @@ TEST(MapScenario, ARestartFromThePauseMenuFadesTheScreen) {
     EXPECT_EQ(testsupport::Occurrences(log, "Level 31 (level_31) begins"), 1u) << log;
 }
 
+// Level 31 opened from the map and left through the pause menu's "to the
+// map": the screen fades out over the level and in over the map, which
+// reveals the return once the fade is over.
+TEST(MapScenario, LeavingForTheMapFadesTheScreen) {
+    GameCopy game(testsupport::LevelData::Scenarios);
+    MakeSaver(game.User(), [](Profile& sal) {
+        sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
+    });
+    const MapPoint house = House(30);
+    constexpr int kLeave = 10700, kLetGo = kLeave + 150;
+    const std::string log = Play(game,
+                                 ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
+                                     Click(9500, kHeapX, kHeapY) + testsupport::script::held::Key(10000, "ESCAPE") +
+                                     Click(kLeave, kMenuToMapX, kMenuToMapY),
+                                 12000, {{kLeave - 100, "leave-before"}, {kLetGo + 200, "leave-covered"}, {11900, "map"}});
+    const Shot before = Load(game, "leave-before"), covered = Load(game, "leave-covered"), map = Load(game, "map");
+    ASSERT_TRUE(before.ok && covered.ok && map.ok);
+    EXPECT_LT(Brightness(covered), Brightness(before) * 3 / 4) << "the cover over the screen";
+    EXPECT_GT(Brightness(map), Brightness(covered) * 4 / 3) << "the cover went";
+    EXPECT_NE(log.find("the return from a level reveals"), std::string::npos) << log;
+}
+
 // Level 31 opened from the map and left unfinished through the pause menu's
 // "to the map" is kept: its level window offers to continue, which returns
 // straight to the running level (no loading, no saved game read), where the

@@ -5,6 +5,7 @@
 // map reached through "easy" on the main menu.
 #include "app/Profiles.h"
 #include "tests/game/ProgramTest.h"
+#include "tests/game/WindowSizes.h"
 
 using namespace programtest;
 
@@ -83,6 +84,42 @@ TEST(MapScreenScenario, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) 
     const Shot shown = LoadShot(before), revealed = LoadShot(after);
     ASSERT_TRUE(shown.ok && revealed.ok);
     ExpectLevelFiveRevealed(game, shown, revealed);
+}
+
+// Only an open level lights up under the pointer, at both window sizes: the
+// pointer resting on locked level 8 changes nothing about its house, on open
+// level 5 its hexagon lights.
+TEST(MapScreenScenario, OnlyAnOpenLevelLightsUnderThePointer) {
+    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
+        SCOPED_TRACE(windowsizes::Describe(size));
+        GameCopy game;
+        MakeProfile(game.User());
+        // The map is drawn at the window's height over 768.
+        const auto at = [&](int level) {
+            const MapPoint c = CellPosition(level);
+            return MapPoint{c.x * size.height / 768, (c.y + 1) * size.height / 768};
+        };
+        const MapPoint locked = at(7), open = at(4);
+        const auto move = testsupport::script::Move;
+        windowsizes::PlayAt(game, size,
+                            {.events = testsupport::script::SkipLogos() + "5000 key down M\n5100 key up M\n" +
+                                       move(5800, 5, size.height / 2) + move(6300, locked.x, locked.y) +
+                                       move(6800, open.x, open.y),
+                             .shots = {{6200, "rest"}, {6700, "locked"}, {7200, "open"}},
+                             .untilMs = 7300},
+                            "hover-");
+        const Shots shots(game, std::vector<std::string>{"rest", "locked", "open"});
+        ASSERT_EQ(shots.Missing(), "");
+        const int r = 50 * size.height / 768;
+        EXPECT_EQ(testsupport::Differing(shots["rest"], shots["locked"], locked.x - r, locked.y - r, locked.x + r,
+                                         locked.y + r),
+                  0)
+            << "the locked level lit";
+        EXPECT_GT(testsupport::Differing(shots["locked"], shots["open"], open.x - r, open.y - r, open.x + r,
+                                         open.y + r),
+                  200)
+            << "the open level unlit";
+    }
 }
 
 TEST(MapScreenScenario, EasyOnTheMainMenuLeadsToTheMapWhereShiftClickCompletesTheOpenLevel) {

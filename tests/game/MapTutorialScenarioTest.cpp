@@ -1,7 +1,8 @@
 // The map tutorials as a new player meets them at 1024 x 768: a profile made
 // with the tutorial box ticked clicks "easy", the first comic closes, the
 // villains' attack runs on the map and ends on a click, then the first-visit
-// tutorial points at level 1 with its hint box; hovering level 2 changes
+// tutorial points at level 1 with its hint box (below the house, clear of the
+// map's top bar); hovering level 2 changes
 // nothing, the awards button takes no click, and clicking level 1 ends the tutorial and opens the level
 // window.
 #include "app/Profiles.h"
@@ -78,17 +79,19 @@ TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
     EXPECT_LT(a.Count(0, 0, 180, 27, Parchment) + a.Count(0, 27, 1024, 700, Parchment), 200);
     EXPECT_LT(a.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 20);
     // After the click: level 1 open again; the arrow up and left of it,
-    // pointing at it, and the hint box above and left of the arrow.
+    // pointing at it, and the hint box just below its house: it leaves the
+    // house, the arrow, the Back button's corner and the greeting in sight.
     EXPECT_GT(b.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 100);
     EXPECT_GT(b.Count(first.x - 120, first.y - 120, first.x - 30, first.y - 30, Orange), 200);
-    EXPECT_GT(b.Count(0, 0, 360, 45, Parchment), 5000);
-    EXPECT_LT(b.Count(0, 120, 1024, 700, Parchment), 200);
+    EXPECT_GT(b.Count(0, first.y + 30, 450, first.y + 130, Parchment), 15000);
+    EXPECT_LT(b.Count(0, 0, 180, 73, Parchment), 200) << "the box over the Back button";
+    EXPECT_LT(b.Count(0, first.y + 130, 1024, 700, Parchment), 200);
     EXPECT_LT(c.NearIn(400, 300, 624, 500, 0xF2E2BC, 6), 200) << "the awards window opened";
     // Hovering level 2 changes nothing on the screen.
     EXPECT_EQ(testsupport::Differing(b, c, second.x - 60, second.y - 60, second.x + 60, second.y + 40), 0);
     // The click on level 1 ended the tutorial: no arrow, no box; the level window is open.
     EXPECT_EQ(d.Count(first.x - 120, first.y - 120, first.x - 30, first.y - 30, Orange), 0);
-    EXPECT_LT(d.Count(0, 0, 360, 45, Parchment), 200);
+    EXPECT_LT(d.Count(0, first.y + 30, 250, first.y + 130, Parchment), 200);
 }
 
 // A player with tutorials on who has passed the easy game's first group

@@ -305,7 +305,9 @@ TEST(ScreenLayoutScenario, TheLevelWindowsMedalIconsStandBeforeTheirTimes) {
 // Level 31 of the test levels is won by clearing its garbage heap. The
 // result window of the easy regime, which has no bronze time, shows a sign
 // with a sheaf of wheat in that time's place instead of an empty box, and
-// its "OK" leaves the level.
+// its "OK" leaves the level. The first win is a new record: as the window
+// reveals it, the "Record" row shrinks away about its clock and the "New
+// record" row comes in from four times its size.
 TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
@@ -319,13 +321,43 @@ TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
         const std::string events = tutorialplay::Opening("31") + Click(8000, field.X(420), field.Y(330)) +
                                    Click(9000, field.X(420), field.Y(330 - 73)) +
                                    Click(16000, size.width / 2, top + 270);
-        const std::string log = Play(game, size, events, {{15000, "result"}}, 18000);
+        // The record rows' reveal runs from about 14.5 s to 14.9 s.
+        std::vector<std::pair<int, std::string>> shots = {{15250, "result"}};
+        for (int t = 14400; t <= 14950; t += 50)
+            shots.emplace_back(t, "reveal" + std::to_string(t));
+        const std::string log = Play(game, size, events, shots, 18000);
         ASSERT_NE(log.find("Level won:                  level 31"), std::string::npos) << log;
         const Shot result = tutorialplay::Load(game, "result");
         ASSERT_TRUE(result.ok);
         // The sign's ears of wheat and its nails in the band's left end.
         EXPECT_GT(result.NearIn(left + 14, top + 60, left + 172, top + 130, 0xE8B448, 16), 120);
         EXPECT_GT(result.NearIn(left + 14, top + 60, left + 172, top + 130, 0x3A2210, 10), 40);
+        // The labels' ink across the record rows' band (right of the medal's
+        // box, left of the clock): the widest while the new record grows and
+        // the narrowest while the old one shrinks, against their widths at rest.
+        const auto labelWidth = [&](const Shot& shot) {
+            // The label's brown, faded as far as half way into the face.
+            const auto label = [](int r, int g, int b) { return r + g + b < 520 && r > b + 30; };
+            int first = -1, last = -1;
+            for (int x = left + 110; x < left + 295; ++x)
+                if (shot.Count(x, top + 204, x + 1, top + 236, label) > 0) {
+                    if (first < 0) first = x;
+                    last = x;
+                }
+            return first < 0 ? 0 : last - first + 1;
+        };
+        const int recordAtRest = labelWidth(tutorialplay::Load(game, "reveal14400"));
+        const int newRecordAtRest = labelWidth(result);
+        int narrowest = recordAtRest, widest = 0;
+        for (int t = 14450; t <= 14950; t += 50) {
+            const int width = labelWidth(tutorialplay::Load(game, "reveal" + std::to_string(t)));
+            if (width > 0) narrowest = std::min(narrowest, width);
+            widest = std::max(widest, width);
+        }
+        EXPECT_GT(recordAtRest, 30);
+        EXPECT_GT(newRecordAtRest, recordAtRest);
+        EXPECT_LT(narrowest, recordAtRest * 8 / 10) << "the record row shrinking";
+        EXPECT_GT(widest, newRecordAtRest * 3 / 2) << "the new record row growing";
         // "OK" answered: the level was left (the showcase stands in for
         // the map).
         const size_t opened = log.find("Level result                window opened");

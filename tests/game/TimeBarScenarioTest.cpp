@@ -40,6 +40,17 @@ bool Trough(int r, int g, int b) {
     return r + g + b < 200 && r < 90 && r > b;
 }
 
+// The rows a medal icon's metal or rim (0xRRGGBB) reach in a rectangle.
+int MedalHeight(const Shot& shot, int left, int top, int right, int bottom, uint32_t metal, uint32_t rim) {
+    int first = -1, last = -1;
+    for (int y = top; y < bottom; ++y)
+        if (shot.NearIn(left, y, right, y + 1, metal, 6) + shot.NearIn(left, y, right, y + 1, rim, 6) > 0) {
+            if (first < 0) first = y;
+            last = y;
+        }
+    return first < 0 ? 0 : last - first + 1;
+}
+
 std::string Describe(WindowSize size, uint32_t regime) {
     return std::to_string(size.width) + "x" + std::to_string(size.height) + (regime ? "-hard" : "-easy");
 }
@@ -88,6 +99,15 @@ TEST(TimeBarScenario, TheEasyBarOpensOnAPlateWhereTheHardBarShowsItsBronzeTime) 
                 EXPECT_GT(start, 100) << "the trough from the rounded cap on";
             }
             EXPECT_GT(bar.Count(x + 50, y + 4, x + 90, y + 12, Trough), 200) << "the trough after the plate";
+            if (regime == kRegimeHard) {
+                // The panel's medal rows under the bar: the bronze medal of the
+                // third row stands as tall as the gold one of the first, not cut
+                // by the frame along the panel's foot.
+                const int gold = MedalHeight(bar, x + 40, y + 30, x + 130, y + 65, 0xF0C830, 0xB88A10);
+                const int bronze = MedalHeight(bar, x + 40, y + 75, x + 130, y + 120, 0xD08848, 0x8A5020);
+                EXPECT_GE(gold, 18);
+                EXPECT_NEAR(bronze, gold, 1) << "the bronze medal's height";
+            }
         }
 }
 

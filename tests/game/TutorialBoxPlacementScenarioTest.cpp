@@ -44,3 +44,28 @@ TEST(TutorialBoxPlacementScenario, TheDamageStepsBoxLeavesTheArrowAndTheRepairBu
         EXPECT_EQ(damage.Count(size.width - 3, 0, size.width, size.height, Parchment), 0);
     }
 }
+
+// A hint gives way to a tutorial's arrow and box. Level 29's first step
+// points its arrow down at the panel's Warehouse button; the pointer then
+// rests on that button, whose hint would stand over the arrow's shaft: it
+// does not show, and the arrow stays whole in sight.
+TEST(TutorialBoxPlacementScenario, AHintGivesWayToTheStepsArrow) {
+    for (const WindowSize size : kSizes) {
+        SCOPED_TRACE(Describe(size));
+        GameCopy game;
+        MakeProfile(game.User(), 28);
+        const int w = size.width, h = size.height, button = w == 800 ? 749 : 912; // the button's middle
+        // The first click, on the field, starts the clock and the tutorial.
+        const std::string events = Opening("29") + Click(7500, w / 2, h / 2 - 60) +
+                                   testsupport::script::Move(8500, button - 1, h - 60) +
+                                   testsupport::script::Move(8550, button, h - 60);
+        const std::string log = PlayAt(game, size, {.events = events, .shots = {{9400, "hover"}}, .untilMs = 9500},
+                                       "hint-arrow-");
+        ExpectStepsInOrder(log, {"802A0001"});
+        const Shot hover = Load(game, "hover");
+        ASSERT_TRUE(hover.ok);
+        // The arrow's shaft over the button, and no hint's face there.
+        EXPECT_GT(hover.Count(button - 30, h - 210, button + 30, h - 110, ArrowYellow), 250);
+        EXPECT_EQ(hover.NearIn(button - 60, h - 150, button + 60, h - 108, 0xFFF6DC, 3), 0) << "the hint";
+    }
+}

@@ -141,7 +141,7 @@ TEST_F(LevelPanelTest, EmptyPanelRowsByRegime) {
         uint32_t regime;
         std::vector<int32_t> rows;
         std::u16string first;
-    } cases[] = {{0, {30, 62}, u"00:01:00"}, {1, {22, 46, 70}, u"00:00:45"}};
+    } cases[] = {{0, {30, 62}, u"00:01:00"}, {1, {18, 42, 66}, u"00:00:45"}};
     for (const Case& c : cases) {
         level.regime = c.regime;
         LevelPanel* panel = Open(800, 600);

@@ -222,7 +222,7 @@ TEST(PanelLayout, EmptyPanelRowsAndClock) {
     EXPECT_EQ(easy.y[0], 30);
     EXPECT_EQ(easy.y[1], 62);
     EXPECT_EQ(hard.count, 3u);
-    EXPECT_EQ(hard.y, (std::array<int32_t, 3>{22, 46, 70}));
+    EXPECT_EQ(hard.y, (std::array<int32_t, 3>{18, 42, 66}));
     EXPECT_EQ(EmptyPanelLeftColumn(420), 109);
     EXPECT_EQ(420 - EmptyPanelLeftColumn(420), 311);
     EXPECT_EQ(EmptyPanelLeftColumn(470), 121);
