@@ -197,6 +197,14 @@ class Profile {
     // Switches the regime; saves when it changed.
     void SetRegime(uint32_t regime);
 
+    // The levels whose tutorial the player turned off with the level
+    // panel's "Close tutorial": their later starts make none while the
+    // program runs, until the tutorial option is changed in the options,
+    // which turns every level's tutorial on again.
+    void TurnLevelTutorialOff(int32_t level) { tutorialsOff_.insert(level); }
+    bool LevelTutorialOff(int32_t level) const { return tutorialsOff_.count(level) != 0; }
+    void TurnLevelTutorialsOn() { tutorialsOff_.clear(); }
+
     // Stores the result of a won level (timeMs < 0: no level object, the
     // grade is bronze) and saves the profile; fills out when given.
     void StoreLevelResult(int32_t level, int64_t timeMs, LevelResult* out);
@@ -212,6 +220,7 @@ class Profile {
     ProfileManager* owner_; // the store that holds this profile
     ProfileRecord record_;
     std::map<uint32_t, SavedLevelBytes> saves_; // by regime x 256 + level
+    std::set<int32_t> tutorialsOff_;
 };
 
 // The profile's name (at most 16 characters).

@@ -320,10 +320,18 @@ bool FieldSprites::RouteMouse(int32_t sx, int32_t sy, uint32_t button, bool down
         host_->OnMouseUp(x, y, buttons);
         return false;
     }
-    // Until the clock runs the field takes every press (the first starts it).
-    if (!level_.IsClockRunning() || level_.IsEnded()) {
+    if (level_.IsEnded()) {
         host_->UpdateHover(x, y);
         return false;
+    }
+    // The level's first press starts its clock wherever it lands: on the
+    // field, which starts it, or on a button over the field, which it
+    // starts here and then presses as any later press would (a tutorial
+    // that starts with the clock may still refuse the button).
+    if (!level_.IsClockRunning()) {
+        host_->UpdateHover(x, y);
+        if (!host_->Hovered()) return false;
+        level_.StartClock();
     }
     return host_->OnMouseDown(x, y, buttons);
 }

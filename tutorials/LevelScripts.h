@@ -284,7 +284,7 @@ class ScriptStep : public LevelTutorialStep {
     void AddSightRects(std::vector<kis::Rect>& rects) const override { level.FieldButtonRects(rects); }
     bool IsClickArea(int32_t x, int32_t y) const override {
         if (notClickArea && notClickArea(x, y)) return false;
-        return LevelTutorialStep::IsClickArea(x, y);
+        return OnPointedControl(x, y) || LevelTutorialStep::IsClickArea(x, y);
     }
     void Complete() override;
     bool SaveState(SaveWriter& stream) override;
@@ -331,6 +331,9 @@ class ScriptStep : public LevelTutorialStep {
     bool prepared = false;
 
   private:
+    // Over a control an arrow of the step points at (a panel's control too):
+    // a player answers "click to continue" there as well.
+    bool OnPointedControl(int32_t x, int32_t y) const;
     // A box with the text of the key (the step's own when empty) and the step's context.
     std::unique_ptr<TutorialInfo> MakeBox(TutorialLayer& layer, const std::u16string& key, bool clickLine);
 };

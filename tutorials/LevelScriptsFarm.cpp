@@ -74,9 +74,13 @@ class LevelTutorial_2 : public ScriptTutorial {
             return action == kActionClickPoint && tag == kSpriteProduce;
         };
         s5.notClickArea = [&level](int32_t x, int32_t y) { return OnButton(level, 1, kSpriteProduce, x, y); };
-        // 6: harvest wheat for it.
+        // 6: harvest wheat for it. Its two arrows ask for both beds: the
+        // first order closes only its own bed's arrow and keeps the other
+        // bed's harvest button pressable (growth and stepping aside, and
+        // clicks on points; without the last the second bed's click was
+        // refused).
         ScriptStep& s6 = Step(6, kTagLevelPanel, 0x1001, 0x1000);
-        HarvestBothBeds(s6, 1, kAllowStepAside, true);
+        HarvestBothBeds(s6, 1, kAllowStepAside | kAllowClickPoint);
         // 7: produce.
         ScriptStep& s7 = Step(7, kTagLevelPanel, 0x1001, 0x1000);
         s7.begin = [](ScriptStep& t) { ArrowAndBox(t, *PointButton(t.level, 1, kSpriteProduce, 90)); };
@@ -116,7 +120,7 @@ class LevelTutorial_2 : public ScriptTutorial {
         // wheat there was, so the second unit has to grow: the plants grow
         // while the step waits (it consents to growth), else it could never end.
         ScriptStep& s13 = Step(13, kTagLevelPanel, 0x1021, 0x1000);
-        HarvestBothBeds(s13, 2, kAllowStepAside | kAllowClickPoint | kAllowPlantGrows, false);
+        HarvestBothBeds(s13, 2, kAllowStepAside | kAllowClickPoint | kAllowPlantGrows);
         // 14: start both.
         ScriptStep& s14 = Step(14, kTagLevelPanel, 0x1001, 0x1000);
         s14.begin = [](ScriptStep& t) {
@@ -158,11 +162,9 @@ class LevelTutorial_2 : public ScriptTutorial {
   private:
     // The harvest buttons of the wheat beds at points 3 and 4 (arrows 3 and
     // 4) until the stock holds the units of wheat. With a harvest queued
-    // the flags are `ordered`; the first harvest order closes the whole
-    // layer or, with closeAll false, the arrow of its point.
-    static void HarvestBothBeds(ScriptStep& s, uint32_t units, uint32_t ordered, bool closeAll) {
-        s.begin = [closeAll](ScriptStep& t) {
-            if (closeAll && t.level.LastQueuedJob() == kJobHarvest) return;
+    // the flags are `ordered`; a harvest order closes the arrow of its point.
+    static void HarvestBothBeds(ScriptStep& s, uint32_t units, uint32_t ordered) {
+        s.begin = [](ScriptStep& t) {
             for (int32_t p : {3, 4})
                 if (HasButton(t.level, p, kSpriteHarvest))
                     t.Arrow(*PointButton(t.level, p, kSpriteHarvest, 270), uint32_t(p));
@@ -174,12 +176,8 @@ class LevelTutorial_2 : public ScriptTutorial {
         s.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
             return action == kActionPlantGrows || ClicksButton(t, action, tag, data, kSpriteHarvest, -1);
         };
-        s.onEvent = [ordered, closeAll](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        s.onEvent = [ordered](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
             if (!JobOrdered(event, a, kJobHarvest)) return;
-            if (closeAll) {
-                t.CloseAndSetFlags(ordered);
-                return;
-            }
             t.Owner().SetFlags(ordered);
             if (TutorialLayer* layer = t.Layer()) layer->CloseArrow(uint32_t(t.level.JobPoint(b)));
         };
