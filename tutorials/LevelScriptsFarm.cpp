@@ -88,8 +88,9 @@ class LevelTutorial_2 : public ScriptTutorial {
         // refused).
         ScriptStep& s6 = Step(6, kTagLevelPanel, 0x1001, 0x1000);
         HarvestBothBeds(s6, 1, kAllowStepAside | kAllowClickPoint);
-        // 7: produce.
-        ScriptStep& s7 = Step(7, kTagLevelPanel, 0x1001, 0x1000);
+        // 7: produce. The farmer may step aside meanwhile (0x100): the second
+        // bed's harvest that step 6 took stays in her queue and is worked.
+        ScriptStep& s7 = Step(7, kTagLevelPanel, 0x1101, 0x1000);
         s7.begin = [](ScriptStep& t) { ArrowAndBox(t, *ProductionButton(t.level, 1)); };
         s7.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t) {
             return action == kActionClickPoint && tag == kSpriteProduce;
