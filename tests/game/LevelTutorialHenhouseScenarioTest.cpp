@@ -41,7 +41,7 @@ TEST(LevelTutorialHenhouseScenario, LevelFourBuildsTheHenhouseFeedsItAndTakesThe
                                       {41500, "eggs"},
                                       {45000, "stored"},
                                       {46400, "end"}},
-                                     46500, "henhouse-");
+                                     46500, "hens-");
     EXPECT_NE(log.find("80040000 waits for the clock"), std::string::npos) << log;
     ExpectStepsInOrder(log, {"80040001", "80040002", "80040003", "80040004", "80040005", "80040006",
                              "80040007", "80040008", "80040009"});
