@@ -18,6 +18,8 @@ using testsupport::script::quick::Click;
 
 using tutorialplay::ArrowYellow;
 using tutorialplay::Parchment;
+// The "Yes" of the close-tutorial question.
+constexpr int kYesX = 443, kYesY = 441;
 // The click line's grey text.
 bool Grey(int r, int g, int b) {
     return r > 110 && r < 150 && std::abs(r - g) < 8 && std::abs(r - b) < 8;
@@ -188,38 +190,89 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
     EXPECT_LT(b.Count(195, 135, 300, 190, tutorialplay::Parchment), 100) << "the box at its old place";
 }
 
-// Step 14 asks for the warehouse: besides the panel's button, the warehouse
-// building on the field may be picked, and its window opens; a click on the
-// growing bed of point 1 in that step selects nothing (the panel keeps the
-// page it showed). Level 1's tutorial is played by clicks
-// up to step 14 (the second site is point 2 at (660, 400); the farmer
-// harvests point 1 from its round button 73 px above the site).
-TEST(LevelTutorialScenario, StepFourteenLetsTheWarehouseBuildingBePicked) {
+// Level 1's tutorial played in the game itself, from the map, by clicks up to
+// step 14 (the second site is point 2 at (660, 400); the farmer harvests
+// point 1 from its round button 73 px above the site). Step 11's box is
+// answered on the wheat button its arrow points at, which goes on without
+// sowing; step 12's arrow stands under the money counter of the strip at the
+// top, where the click that goes on is placed. Step 14 asks for the
+// warehouse: besides the panel's button, the warehouse building on the field
+// may be picked, and its window opens; a click on the growing bed of point 1
+// in that step selects nothing (the panel keeps the page it showed).
+TEST(LevelTutorialScenario, StepsElevenToFourteenAnswerWhereTheArrowsPoint) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
-    std::string s = tutorialplay::LevelOneFromTheMap();
+    std::string s = tutorialplay::LevelOneMapOpening();
     const auto next = [&s](int at) { s += Click(at, 512, 200); };
-    s += Click(9000, 460, 320) + Click(10500, 512, 300);                           // the clock, step 1
-    s += Click(12000, 460, 320) + Click(13000, 626, 712) + Click(14000, 576, 720); // 2-4: wheat on point 1
-    s += Click(54500, 460, 320 - 73);                                              // 6: its harvest
-    next(67500), next(68500);
-    s += Click(69500, 660, 400) + Click(70500, 626, 712); // 9, 10: the second site and its plants button
-    next(71500), next(72500), next(73500);
-    s += Click(75000, 660, 400); // step 14: a site, refused
-    s += Click(76000, 180, 185); // the warehouse building
-    const std::string log =
-        tutorialplay::Play(game, s, {{74800, "step14-before"}, {75800, "step14-bed"}}, 77500);
-    tutorialplay::ExpectStepsInOrder(log, {"8001000D", "8001000E", "8001000F"});
+    s += Click(16000, 460, 320) + Click(17500, 512, 300);                          // the clock, step 1
+    s += Click(19000, 460, 320) + Click(20000, 626, 712) + Click(21000, 576, 720); // 2-4: wheat on point 1
+    s += Click(61500, 460, 320 - 73);                                              // 6: its harvest
+    next(74500), next(75500);
+    s += Click(76500, 660, 400) + Click(77500, 626, 712); // 9, 10: the second site and its plants button
+    s += Click(78500, 576, 720);                          // 11: on the wheat button
+    s += Click(79500, 490, 22);                           // 12: on the money counter
+    next(80500);
+    s += Click(82000, 660, 400); // step 14: a site, refused
+    s += Click(83000, 180, 185); // the warehouse building
+    const std::string log = tutorialplay::PlayGame(
+        game, s, {{78400, "step11"}, {79400, "step12"}, {81800, "step14-before"}, {82800, "step14-bed"}}, 84500,
+        "level1-");
+    tutorialplay::ExpectStepsInOrder(log, {"8001000B", "8001000C", "8001000D", "8001000E", "8001000F"});
+    EXPECT_EQ(log.find("point 2: wheat ordered"), std::string::npos) << "step 11's click sowed\n" << log;
     const size_t opened = log.find("window opened with");
     ASSERT_NE(opened, std::string::npos) << log;
     EXPECT_GT(opened, log.find("step 8001000E")) << "opened in step 14";
+    const Shot eleven = tutorialplay::Load(game, "step11"), twelve = tutorialplay::Load(game, "step12"),
+               before = tutorialplay::Load(game, "step14-before"), bed = tutorialplay::Load(game, "step14-bed");
+    ASSERT_TRUE(eleven.ok && twelve.ok && before.ok && bed.ok);
+    // Step 11: the arrow down at the wheat button; step 12 follows its click:
+    // the arrow up at the strip's money (its middle, x 512), not at the regime plank.
+    EXPECT_GT(eleven.Count(555, 610, 600, 660, ArrowYellow), 150) << log;
+    EXPECT_LT(twelve.Count(555, 610, 600, 660, ArrowYellow), 30) << "step 11 went on";
+    EXPECT_GT(twelve.Count(490, 50, 535, 130, ArrowYellow), 200) << log;
+    EXPECT_LT(twelve.Count(690, 50, 790, 130, ArrowYellow), 30) << "the arrow at the regime plank";
     // The bed stays unselected: the panel's page is as it was before the click.
-    const Shot before = tutorialplay::Load(game, "step14-before"),
-               bed = tutorialplay::Load(game, "step14-bed");
-    ASSERT_TRUE(before.ok && bed.ok);
     int changed = 0;
     for (int y = 685; y < 760; ++y)
         for (int x = 400; x < 855; ++x)
             changed += before.At(x, y) != bed.At(x, y) ? 1 : 0;
     EXPECT_LT(changed, 50) << "step 14 let point 1 be selected";
+}
+
+// "Close tutorial" answered "Yes" turns level 1's tutorial off for the level:
+// the restart from the pause menu makes none, and its first click selects
+// the site it hits. Changing the tutorial option in the options (off and on
+// again) turns it on: the next restart waits for the clock with it again.
+TEST(LevelTutorialScenario, ATutorialTurnedOffStaysOffForTheLevelUntilTheOptionsChange) {
+    GameCopy game;
+    tutorialplay::MakeMapProfile(game.User());
+    // The pause menu and the options window as in the test above.
+    const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20;
+    const int optionsX = (1024 - 520) / 2, optionsY = (768 - 330) / 2;
+    std::string s = tutorialplay::LevelOneMapOpening() + Click(16000, 660, 400) + Click(17800, 75, 18) +
+                    Click(18800, kYesX, kYesY);
+    s += testsupport::script::quick::Key(20000, "ESCAPE") + Click(21000, menuX, menuY + 162) +
+         Click(22000, 578, 538) + Click(25000, 460, 320) + Click(26000, 626, 712) + Click(27000, 576, 720);
+    s += testsupport::script::quick::Key(28000, "ESCAPE") + Click(29000, menuX, menuY + 298) +
+         Click(30000, optionsX + 38, optionsY + 133) + Click(30600, optionsX + 38, optionsY + 133) +
+         Click(31500, 512, optionsY + 330 - 36) + Click(32500, menuX, menuY + 162) + Click(33500, 578, 538) +
+         Click(36500, 660, 400);
+    const std::string log = tutorialplay::PlayGame(game, s, {{18700, "asked"}, {25900, "selected"}, {37900, "again"}},
+                                                   38000, "closed-");
+    EXPECT_NE(log.find("Level tutorial              turned off for level 1"), std::string::npos) << log;
+    const size_t first = log.find("Level 1 restarts from scratch.");
+    ASSERT_NE(first, std::string::npos) << log;
+    const size_t second = log.find("Level 1 restarts from scratch.", first + 1);
+    ASSERT_NE(second, std::string::npos) << log;
+    // The first restart makes no tutorial: the click selects the site, whose wheat is sown.
+    const std::string between = log.substr(first, second - first);
+    EXPECT_EQ(between.find("waits for the clock"), std::string::npos) << between;
+    EXPECT_NE(between.find("point 1: wheat ordered"), std::string::npos) << between;
+    // After the option went off and on again the level's tutorial is back.
+    EXPECT_NE(log.find("80010000 waits for the clock", second), std::string::npos) << log.substr(second);
+    EXPECT_NE(log.find("step 80010001", second), std::string::npos) << log.substr(second);
+    const Shot selected = tutorialplay::Load(game, "selected"), again = tutorialplay::Load(game, "again");
+    ASSERT_TRUE(selected.ok && again.ok);
+    EXPECT_GT(selected.NearIn(585, 690, 668, 755, programtest::kWindowFace, 6), 2500) << "point 1's page";
+    EXPECT_GT(again.Count(312, 180, 712, 300, Parchment), 15000) << "step 1's box";
 }
