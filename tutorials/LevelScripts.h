@@ -282,9 +282,10 @@ class ScriptStep : public LevelTutorialStep {
     }
     // The buttons over the field: a box does not hide what the player may click.
     void AddSightRects(std::vector<kis::Rect>& rects) const override { level.FieldButtonRects(rects); }
-    // A player who answers a box by clicking what she wants to do next (the
-    // harvest button, once the tutorial ends) has it done.
-    bool PassesCompletingClick() const override { return true; }
+    // A player who answers a box over the field by clicking what she wants
+    // to do next (the harvest button, once the tutorial ends) has it done;
+    // the warehouse window's steps keep their clicks.
+    bool PassesCompletingClick() const override { return WindowTag() == kTagLevelPanel; }
     bool IsClickArea(int32_t x, int32_t y) const override {
         if (notClickArea && notClickArea(x, y)) return false;
         return OnPointedControl(x, y) || LevelTutorialStep::IsClickArea(x, y);
