@@ -191,7 +191,8 @@ class AnimalFeedButton : public SwitchedButton<ASSPriceButton> {
     }
     static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
         auto* self = static_cast<AnimalFeedButton*>(sprite);
-        if (buttons != 1 || !self->house_->HasFeed() || !self->house_->OnOverheadCommand(kFeedCommand)) return 0;
+        if (buttons != 1 || !self->house_->HasFeed() || !self->house_->OnOverheadCommand(kFeedCommand))
+            return 0;
         LogLabelPrintf(kLogIndent, "Feeding ordered", "point %u", self->house_->Index());
         return kClickSound;
     }

@@ -126,7 +126,8 @@ class LevelInterface::Context : public LevelPanelContext {
     // The choice holds for the level's later starts too.
     void CloseTutorial() override {
         LevelPanelContext::CloseTutorial();
-        if (Profile* profile = CurrentProfile()) profile->TurnLevelTutorialOff(int32_t(ui_.level_->LevelIndex()));
+        if (Profile* profile = CurrentProfile())
+            profile->TurnLevelTutorialOff(int32_t(ui_.level_->LevelIndex()));
         LogLabelPrintf(kLogIndent, "Level tutorial", "turned off for level %u", ui_.level_->LevelIndex() + 1);
     }
     bool OpenWarehouseWindow() override {

@@ -38,7 +38,8 @@ namespace {
 bool ProfileWantsTutorial(uint32_t levelIndex) {
     const ProfileManager* profiles = AppProfiles();
     const Profile* profile = profiles ? profiles->Current() : nullptr;
-    return profile && profile->Record().results.tutorial != 0 && !profile->LevelTutorialOff(int32_t(levelIndex));
+    return profile && profile->Record().results.tutorial != 0 &&
+           !profile->LevelTutorialOff(int32_t(levelIndex));
 }
 
 // The selected product's price block in the warehouse window is centred on

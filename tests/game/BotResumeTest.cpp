@@ -164,7 +164,8 @@ TEST(BotResume, ThePlayersTutorialLevelsAreWonWithTheirTutorialsClosed) {
     GameCopy game;
     testplayers::MakeEasyPlayer(game.User(), u"bo", 0, kLevelSilver, true);
     std::string output;
-    ASSERT_EQ(game.Run("--headless --draw-every 200 --until-ms 3600000 --bot easy 1-6", &output), 0) << output;
+    ASSERT_EQ(game.Run("--headless --draw-every 200 --until-ms 3600000 --bot easy 1-6", &output), 0)
+        << output;
     const std::string log = game.Log();
     const auto results = campaign::BotResults(log, 0);
     for (int level = 1; level <= 6; ++level) {

@@ -87,9 +87,9 @@ TEST(ContinuedTutorialLevel, LevelTwoGoesOnAtTheStepItWasLeftAt) {
     size_t at = 0;
     for (const char* line :
          {"step 80020001", "Level 2 saved into the profile", "continues from its saved game", "step 80020001",
-          "step 80020002", "Level 2 saved into the profile", "continues from its saved game",
-          "step 80020002", "step 80020003", "Level 2 saved into the profile", "continues from its saved game",
-          "step 80020003", "step 80020004"}) {
+          "step 80020002", "Level 2 saved into the profile", "continues from its saved game", "step 80020002",
+          "step 80020003", "Level 2 saved into the profile", "continues from its saved game", "step 80020003",
+          "step 80020004"}) {
         at = log.find(line, at);
         ASSERT_NE(at, std::string::npos) << line << "\n" << log;
         ++at;

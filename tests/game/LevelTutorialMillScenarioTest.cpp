@@ -47,7 +47,8 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
     // (13); both mills (14); they grind (15). Then on her own: a harvest and
     // the mill make the fourth flour; Enter on the result window, and level
     // 2's house on the map again.
-    std::string events = ToTheWheatStep() + Click(27000, kBedThreeX, kHarvestY) + Click(32000, kSiteOneX, kProduceY);
+    std::string events =
+        ToTheWheatStep() + Click(27000, kBedThreeX, kHarvestY) + Click(32000, kSiteOneX, kProduceY);
     events += Click(42000, 600, 560) + Click(43500, kSiteTwoX, kSiteTwoY) +
               Click(44500, kBuildingsX, kBuildingsY) + Click(45500, kMillX, kMillY);
     events += Click(54000, kBedFourX, kHarvestY) + Click(63000, kBedThreeX, kHarvestY) +
@@ -159,7 +160,8 @@ TEST(LevelTutorialMillScenario, BothBedsTheWheatStepPointsAtAreHarvested) {
     MakeMapProfile(game.User(), 1);
     const std::string events =
         ToTheWheatStep() + Click(27000, kBedThreeX, kHarvestY) + Click(27500, kBedFourX, kHarvestY);
-    const std::vector<std::pair<int, std::string>> taken = {{26900, "beds"}, {27400, "first"}, {28000, "both"}};
+    const std::vector<std::pair<int, std::string>> taken = {
+        {26900, "beds"}, {27400, "first"}, {28000, "both"}};
     const std::string log = PlayGame(game, events, taken, 40000, "mill-beds-");
     ExpectStepsInOrder(log, {"80020006", "80020007"});
     EXPECT_NE(log.find("Into the warehouse          1 of 1 wheat (stock 2)"), std::string::npos)
@@ -167,7 +169,9 @@ TEST(LevelTutorialMillScenario, BothBedsTheWheatStepPointsAtAreHarvested) {
         << log;
     const Shots shots(game, taken);
     ASSERT_EQ(shots.Missing(), "");
-    const auto arrow = [](const Shot& shot, int x) { return shot.Count(x - 18, 290, x + 20, 372, ArrowYellow); };
+    const auto arrow = [](const Shot& shot, int x) {
+        return shot.Count(x - 18, 290, x + 20, 372, ArrowYellow);
+    };
     EXPECT_GT(arrow(shots["beds"], kBedThreeX), 200);
     EXPECT_GT(arrow(shots["beds"], kBedFourX), 200);
     EXPECT_LT(arrow(shots["first"], kBedThreeX), 30) << "the first order closes its bed's arrow";

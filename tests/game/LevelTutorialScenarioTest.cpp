@@ -215,15 +215,16 @@ TEST(LevelTutorialScenario, StepsElevenToFourteenAnswerWhereTheArrowsPoint) {
     s += Click(82000, 660, 400); // step 14: a site, refused
     s += Click(83000, 180, 185); // the warehouse building
     const std::string log = tutorialplay::PlayGame(
-        game, s, {{78400, "step11"}, {79400, "step12"}, {81800, "step14-before"}, {82800, "step14-bed"}}, 84500,
-        "level1-");
+        game, s, {{78400, "step11"}, {79400, "step12"}, {81800, "step14-before"}, {82800, "step14-bed"}},
+        84500, "level1-");
     tutorialplay::ExpectStepsInOrder(log, {"8001000B", "8001000C", "8001000D", "8001000E", "8001000F"});
     EXPECT_EQ(log.find("point 2: wheat ordered"), std::string::npos) << "step 11's click sowed\n" << log;
     const size_t opened = log.find("window opened with");
     ASSERT_NE(opened, std::string::npos) << log;
     EXPECT_GT(opened, log.find("step 8001000E")) << "opened in step 14";
     const Shot eleven = tutorialplay::Load(game, "step11"), twelve = tutorialplay::Load(game, "step12"),
-               before = tutorialplay::Load(game, "step14-before"), bed = tutorialplay::Load(game, "step14-bed");
+               before = tutorialplay::Load(game, "step14-before"),
+               bed = tutorialplay::Load(game, "step14-bed");
     ASSERT_TRUE(eleven.ok && twelve.ok && before.ok && bed.ok);
     // Step 11: the arrow down at the wheat button; step 12 follows its click:
     // the arrow up at the strip's money (its middle, x 512), not at the regime plank.
@@ -257,8 +258,8 @@ TEST(LevelTutorialScenario, ATutorialTurnedOffStaysOffForTheLevelUntilTheOptions
          Click(30000, optionsX + 38, optionsY + 133) + Click(30600, optionsX + 38, optionsY + 133) +
          Click(31500, 512, optionsY + 330 - 36) + Click(32500, menuX, menuY + 162) + Click(33500, 578, 538) +
          Click(36500, 660, 400);
-    const std::string log = tutorialplay::PlayGame(game, s, {{18700, "asked"}, {25900, "selected"}, {37900, "again"}},
-                                                   38000, "closed-");
+    const std::string log = tutorialplay::PlayGame(
+        game, s, {{18700, "asked"}, {25900, "selected"}, {37900, "again"}}, 38000, "closed-");
     EXPECT_NE(log.find("Level tutorial              turned off for level 1"), std::string::npos) << log;
     const size_t first = log.find("Level 1 restarts from scratch.");
     ASSERT_NE(first, std::string::npos) << log;
