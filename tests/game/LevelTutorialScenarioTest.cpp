@@ -242,38 +242,55 @@ TEST(LevelTutorialScenario, StepsElevenToFourteenAnswerWhereTheArrowsPoint) {
 
 // "Close tutorial" answered "Yes" turns level 1's tutorial off for the level:
 // the restart from the pause menu makes none, and its first click selects
-// the site it hits. Changing the tutorial option in the options (off and on
-// again) turns it on: the next restart waits for the clock with it again.
+// the site it hits; the player's file keeps the choice, so the level started
+// again in the next run of the game makes none either. Changing the tutorial
+// option in the options (off and on again) turns it on: the next restart
+// waits for the clock with it again.
 TEST(LevelTutorialScenario, ATutorialTurnedOffStaysOffForTheLevelUntilTheOptionsChange) {
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
+    using testsupport::script::quick::Key;
     // The pause menu and the options window as in the test above.
     const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20;
     const int optionsX = (1024 - 520) / 2, optionsY = (768 - 330) / 2;
     std::string s = tutorialplay::LevelOneMapOpening() + Click(16000, 660, 400) + Click(17800, 75, 18) +
                     Click(18800, kYesX, kYesY);
-    s += testsupport::script::quick::Key(20000, "ESCAPE") + Click(21000, menuX, menuY + 162) +
-         Click(22000, 578, 538) + Click(25000, 460, 320) + Click(26000, 626, 712) + Click(27000, 576, 720);
-    s += testsupport::script::quick::Key(28000, "ESCAPE") + Click(29000, menuX, menuY + 298) +
-         Click(30000, optionsX + 38, optionsY + 133) + Click(30600, optionsX + 38, optionsY + 133) +
-         Click(31500, 512, optionsY + 330 - 36) + Click(32500, menuX, menuY + 162) + Click(33500, 578, 538) +
-         Click(36500, 660, 400);
-    const std::string log = tutorialplay::PlayGame(
-        game, s, {{18700, "asked"}, {25900, "selected"}, {37900, "again"}}, 38000, "closed-");
+    s += Key(20000, "ESCAPE") + Click(21000, menuX, menuY + 162) + Click(22000, 578, 538) +
+         Click(25000, 460, 320) + Click(26000, 626, 712) + Click(27000, 576, 720);
+    std::string log =
+        tutorialplay::PlayGame(game, s, {{18700, "asked"}, {25900, "selected"}}, 28000, "closed-");
     EXPECT_NE(log.find("Level tutorial              turned off for level 1"), std::string::npos) << log;
-    const size_t first = log.find("Level 1 restarts from scratch.");
-    ASSERT_NE(first, std::string::npos) << log;
-    const size_t second = log.find("Level 1 restarts from scratch.", first + 1);
+    const size_t restart = log.find("Level 1 restarts from scratch.");
+    ASSERT_NE(restart, std::string::npos) << log;
+    // The restart makes no tutorial: the click selects the site, whose wheat is sown.
+    EXPECT_EQ(log.find("waits for the clock", restart), std::string::npos) << log.substr(restart);
+    EXPECT_NE(log.find("point 1: wheat ordered", restart), std::string::npos) << log.substr(restart);
+    const Shot selected = tutorialplay::Load(game, "selected");
+    ASSERT_TRUE(selected.ok);
+    EXPECT_GT(selected.NearIn(585, 690, 668, 755, programtest::kWindowFace, 6), 2500) << "point 1's page";
+    std::optional<ProfileRecord> stored = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->results.tutorialsOff, 1u) << "level 1's tutorial is kept off in the player's file";
+
+    // The next run: level 1 started anew (the level window's "Restart", "Yes"
+    // to losing the saved game) makes no tutorial; the option off and on
+    // again, and the pause menu's restart has it back.
+    s = tutorialplay::LevelOneMapOpening() + Click(12100, 511, 538) + Click(12800, kYesX, kYesY) +
+        Click(16500, 660, 400) + Key(17000, "ESCAPE") + Click(18000, menuX, menuY + 298) +
+        Click(19000, optionsX + 38, optionsY + 133) + Click(19600, optionsX + 38, optionsY + 133) +
+        Click(20500, 512, optionsY + 330 - 36) + Click(21500, menuX, menuY + 162) + Click(22500, 578, 538) +
+        Click(25500, 660, 400);
+    log = tutorialplay::PlayGame(game, s, {{26900, "again"}}, 27000, "reopened-");
+    const size_t second = log.rfind("Level 1 restarts from scratch.");
     ASSERT_NE(second, std::string::npos) << log;
-    // The first restart makes no tutorial: the click selects the site, whose wheat is sown.
-    const std::string between = log.substr(first, second - first);
-    EXPECT_EQ(between.find("waits for the clock"), std::string::npos) << between;
-    EXPECT_NE(between.find("point 1: wheat ordered"), std::string::npos) << between;
-    // After the option went off and on again the level's tutorial is back.
+    EXPECT_EQ(log.rfind("waits for the clock", second), std::string::npos) << "the level began without it\n"
+                                                                           << log;
     EXPECT_NE(log.find("80010000 waits for the clock", second), std::string::npos) << log.substr(second);
     EXPECT_NE(log.find("step 80010001", second), std::string::npos) << log.substr(second);
-    const Shot selected = tutorialplay::Load(game, "selected"), again = tutorialplay::Load(game, "again");
-    ASSERT_TRUE(selected.ok && again.ok);
-    EXPECT_GT(selected.NearIn(585, 690, 668, 755, programtest::kWindowFace, 6), 2500) << "point 1's page";
+    const Shot again = tutorialplay::Load(game, "again");
+    ASSERT_TRUE(again.ok);
     EXPECT_GT(again.Count(312, 180, 712, 300, Parchment), 15000) << "step 1's box";
+    stored = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->results.tutorialsOff, 0u);
 }
