@@ -99,6 +99,7 @@ template <class Visit> void VisitResults(ProfileResults& r, Visit&& word) {
     word(r.tutorial);
     word(r.regime);
     word(r.hardAvailable);
+    word(r.tutorialsOff);
     for (uint32_t& w : r.reserved)
         word(w);
     for (RegimeProgress& g : r.regimes) {
@@ -256,6 +257,22 @@ int32_t Profile::ListBonuses(int32_t list[kBonusCount]) const {
             ++n;
         }
     return n;
+}
+
+void Profile::TurnLevelTutorialOff(int32_t level) {
+    if (level < 0 || level >= 32 || LevelTutorialOff(level)) return;
+    record_.results.tutorialsOff |= 1u << level;
+    Save();
+}
+
+bool Profile::LevelTutorialOff(int32_t level) const {
+    return level >= 0 && level < 32 && (record_.results.tutorialsOff >> level & 1u) != 0;
+}
+
+void Profile::TurnLevelTutorialsOn() {
+    if (record_.results.tutorialsOff == 0) return;
+    record_.results.tutorialsOff = 0;
+    Save();
 }
 
 void Profile::SetRegime(uint32_t regime) {

@@ -95,7 +95,8 @@ struct ProfileResults {
     uint32_t tutorial;      // 1: level tutorials run
     uint32_t regime;        // kRegimeEasy or kRegimeHard
     uint32_t hardAvailable; // 1 once the hard-regime level was won
-    uint32_t reserved[40];
+    uint32_t tutorialsOff;  // bit i: the tutorial of level index i (below 32) turned off by the player
+    uint32_t reserved[39];
     RegimeProgress regimes[kRegimeCount];
     uint32_t reserved230;
 };
@@ -196,6 +197,14 @@ class Profile {
 
     // Switches the regime; saves when it changed.
     void SetRegime(uint32_t regime);
+
+    // The levels whose tutorial the player turned off with the level
+    // panel's "Close tutorial": their later starts make none until the
+    // tutorial option is changed in the options, which turns every level's
+    // tutorial on again. Both save the profile when they change it.
+    void TurnLevelTutorialOff(int32_t level);
+    bool LevelTutorialOff(int32_t level) const;
+    void TurnLevelTutorialsOn();
 
     // Stores the result of a won level (timeMs < 0: no level object, the
     // grade is bronze) and saves the profile; fills out when given.

@@ -67,6 +67,8 @@ constexpr float kFactoryButtonReach = 80.0f;
 constexpr int32_t kMostBedsOfACrop = 4;
 // Units of feed kept in stock for each animal house when selling.
 constexpr int32_t kFeedKeptPerHouse = 6;
+// The close-tutorial button is clicked at most this often.
+constexpr uint64_t kCloseTutorialSpacingMs = 2000;
 
 const char* GradeName(uint32_t grade) {
     switch (grade) {
@@ -105,6 +107,11 @@ bool LevelBot::Frame(uint32_t frameMs) {
     sinceDefenceMs_ += frameMs;
     if (sinceDefenceMs_ >= kDefenceSpacingMs && DefendFarm()) sinceDefenceMs_ = 0;
     if (sinceActionMs_ < kActionSpacingMs) return false;
+    // Once the clock runs, a tutorial over the level is closed before anything else is done.
+    if (level_.IsClockRunning() && level_.Tutorial().IsRunning()) {
+        if (AnswerWindow() || CloseTutorial()) sinceActionMs_ = 0;
+        return false;
+    }
     if (Sell() || AnswerWindow() || StartClock() || TendFarm() || Build() || Upgrade() || ClearGarbage() ||
         Produce())
         sinceActionMs_ = 0;
@@ -210,6 +217,20 @@ bool LevelBot::StartClock() {
     }
     if (chosen == 0) return false;
     ClickPoint(chosen);
+    return true;
+}
+
+// The level's tutorial shows its "Close tutorial" button from its first
+// step on: a click there asks whether to turn it off, and the window answered
+// first (Enter) says yes. Tried again after a while should the question not
+// have come.
+bool LevelBot::CloseTutorial() {
+    if (!ui_ || !level_.Tutorial().IsRunning() || frameTimeMs_ < nextCloseMs_) return false;
+    const LevelPanel* panel = ui_->Panel();
+    const TutorialButton* button = panel ? panel->GetTutorialButton() : nullptr;
+    if (!button || !button->HasState()) return false;
+    nextCloseMs_ = frameTimeMs_ + kCloseTutorialSpacingMs;
+    ClickControl(*button);
     return true;
 }
 

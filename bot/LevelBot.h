@@ -7,7 +7,10 @@
 //
 //   1. a window that pauses the level (the information page, a notice) is
 //      answered with Enter;
-//   2. before the clock runs, a click on a point starts it;
+//   2. before the clock runs, a click on a point starts it; a tutorial
+//      that runs over the level is closed as a player closes it: its
+//      "Close tutorial" button once the first step shows, then "Yes"
+//      (Enter, as in 1) to the question;
 //   3. villains' shots in the air and villains at their catapults are
 //      clicked (checked every frame: a shot flies fast);
 //   4. the buttons over plant beds, trees and animal houses are pressed:
@@ -80,6 +83,7 @@ class LevelBot : public LevelAutoplayer {
     void Report();
     bool AnswerWindow();
     bool StartClock();
+    bool CloseTutorial();
     bool ClearGarbage();
     bool TendFarm();
     bool CropUseful(const ActiveScreenSprite& button) const;
@@ -147,6 +151,7 @@ class LevelBot : public LevelAutoplayer {
     uint64_t frameTimeMs_ = 0; // the screen's time seen so far
     uint64_t nextProduceMs_ = 0;
     uint64_t nextSellMs_ = 0;
+    uint64_t nextCloseMs_ = 0;
     uint32_t actions_ = 0;
     bool reported_ = false;
 };

@@ -256,6 +256,7 @@ uint32_t OptionsWindow::OnButtonClick(GameButton* button) {
         }
         uint32_t& tutorial = current->MutableRecord().results.tutorial;
         tutorial = tutorial ? 0 : 1;
+        current->TurnLevelTutorialsOn();
         tutorial_->SetDisabled(tutorial != 0);
         return kClickSelectRadio;
     }

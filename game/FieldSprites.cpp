@@ -179,13 +179,20 @@ class AnimalFeedButton : public SwitchedButton<ASSPriceButton> {
                      int32_t x, int32_t y)
         : SwitchedButton(host, kFeedButtonCommand, x, y, product ? product->secondIcon : nullptr, price),
           house_(house) {
-        SetCommand(this, Click, Disabled);
+        SetCommand(this, Click, NoFeed);
     }
 
   private:
+    // The stock is asked itself: the house greys the button on its ticks, and
+    // before the level's first tick the stock may already hold the feed (the
+    // level's first press may be on this button).
+    static uint8_t NoFeed(ActiveScreenSprite* sprite, void*) {
+        return static_cast<AnimalFeedButton*>(sprite)->house_->HasFeed() ? 0 : 1;
+    }
     static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
         auto* self = static_cast<AnimalFeedButton*>(sprite);
-        if (buttons != 1 || !self->enabled_ || !self->house_->OnOverheadCommand(kFeedCommand)) return 0;
+        if (buttons != 1 || !self->house_->HasFeed() || !self->house_->OnOverheadCommand(kFeedCommand))
+            return 0;
         LogLabelPrintf(kLogIndent, "Feeding ordered", "point %u", self->house_->Index());
         return kClickSound;
     }
@@ -320,10 +327,20 @@ bool FieldSprites::RouteMouse(int32_t sx, int32_t sy, uint32_t button, bool down
         host_->OnMouseUp(x, y, buttons);
         return false;
     }
-    // Until the clock runs the field takes every press (the first starts it).
-    if (!level_.IsClockRunning() || level_.IsEnded()) {
+    if (level_.IsEnded()) {
         host_->UpdateHover(x, y);
         return false;
+    }
+    // The level's first press starts its clock wherever it lands: on the
+    // field, which starts it, or on a button over the field, which it
+    // starts here and then presses as any later press would (a tutorial
+    // that starts with the clock may still refuse the button).
+    if (!level_.IsClockRunning()) {
+        host_->UpdateHover(x, y);
+        if (!host_->Hovered()) return false;
+        level_.StartClock();
+        // The buttons take the running level's looks (greyed until now) before the press.
+        host_->RefreshDisabled();
     }
     return host_->OnMouseDown(x, y, buttons);
 }

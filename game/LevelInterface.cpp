@@ -123,6 +123,13 @@ class LevelInterface::Context : public LevelPanelContext {
     LevelTutorialHooks* RunningTutorial() override {
         return ui_.tutorial_ && ui_.tutorial_->IsRunning() ? ui_.tutorial_ : nullptr;
     }
+    // The choice holds for the level's later starts too.
+    void CloseTutorial() override {
+        LevelPanelContext::CloseTutorial();
+        if (Profile* profile = CurrentProfile())
+            profile->TurnLevelTutorialOff(int32_t(ui_.level_->LevelIndex()));
+        LogLabelPrintf(kLogIndent, "Level tutorial", "turned off for level %u", ui_.level_->LevelIndex() + 1);
+    }
     bool OpenWarehouseWindow() override {
         ui_.OpenWarehouseWindow();
         return true;

@@ -33,10 +33,13 @@
 
 namespace {
 
-bool ProfileWantsTutorials() {
+// The current profile's tutorial option is on and the player has not
+// turned the level's tutorial off.
+bool ProfileWantsTutorial(uint32_t levelIndex) {
     const ProfileManager* profiles = AppProfiles();
     const Profile* profile = profiles ? profiles->Current() : nullptr;
-    return profile && profile->Record().results.tutorial != 0;
+    return profile && profile->Record().results.tutorial != 0 &&
+           !profile->LevelTutorialOff(int32_t(levelIndex));
 }
 
 // The selected product's price block in the warehouse window is centred on
@@ -283,11 +286,8 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         LevelPanel* panel = Panel();
         GameWindow* money = panel ? panel->GetMoneyWindow() : nullptr;
         if (!money) return false;
-        int32_t left = money->rect.left, right = money->rect.right, bottom = money->rect.bottom;
-        int32_t top = money->rect.top;
-        money->LocalToScreen(&left, &top);
-        money->LocalToScreen(&right, &bottom);
-        *out = {(left + right) / 2, bottom};
+        // The strip is a window of the screen: its rectangle is in screen pixels already.
+        *out = {(money->rect.left + money->rect.right) / 2, money->rect.bottom};
         return true;
     }
     bool PanelShows(uint32_t childId) const override {
@@ -573,8 +573,9 @@ void ProgramLevelTutorials::Attach(GameLevel& level) {
     s.runner.DeleteAll();
     s.view = std::make_unique<ProgramScriptLevel>(level);
     // Asked at every start and restart: the player may have changed the
-    // option in the pause menu's options since the level was opened.
-    if (!ProfileWantsTutorials()) return;
+    // option in the pause menu's options, or closed the level's tutorial,
+    // since the level was opened.
+    if (!ProfileWantsTutorial(s.levelIndex)) return;
     if (tut::GameTutorial* made = tut::MakeLevelTutorial(s.runner, s.levelIndex, *s.view))
         LogLabelPrintf(kLogIndent, "Level tutorial", "%08X waits for the clock", made->Id());
 }

@@ -373,7 +373,12 @@ void WindowManager::UpdateHover(int32_t x, int32_t y) {
 bool WindowManager::OnMouseDown(int32_t x, int32_t y, uint32_t button) {
     mouseX_ = x;
     mouseY_ = y;
-    return Offer([&](GameWindow* w) { return w->OnScreenMouseDown(x, y, button); });
+    const bool taken = Offer([&](GameWindow* w) { return w->OnScreenMouseDown(x, y, button); });
+    // A window that let the press through may have stopped taking the mouse
+    // there on the way (a tutorial's layer whose step the press completed):
+    // what lies under the mouse is looked for again before the screen gets it.
+    if (!taken) UpdateHover(x, y);
+    return taken;
 }
 
 bool WindowManager::OnMouseUp(int32_t x, int32_t y, uint32_t button) {

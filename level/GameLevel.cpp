@@ -176,7 +176,13 @@ void GameLevel::Begin() {
     // The sprites over the field show at once whether they can be used: the
     // level waits for its first click and runs no tick until then.
     Panel().RefreshScreenSprites();
-    Panel().ShowEmptyPanel();
+    // A level continued from its save shows the page of the point it had
+    // selected, as the click that selected it did (a tutorial's step may
+    // point at a button there); else the panel's empty page.
+    if (GetPoint(selectedPoint_))
+        Panel().OnSelectionChanged(-1, selectedPoint_);
+    else
+        Panel().ShowEmptyPanel();
     for (uint32_t s = 0; s < kBonusSlotCount; ++s)
         if (slots_[s].inUse) Panel().UpdateBonusButton(s);
     if (level_.record.music[0]) {

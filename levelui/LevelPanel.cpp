@@ -43,6 +43,10 @@ void LevelPanelContext::StopSound(uint32_t channel) {
     if (SoundManager* sound = GetSpriteHost().Sound()) sound->StopChannel(channel);
 }
 
+void LevelPanelContext::CloseTutorial() {
+    if (LevelTutorialHooks* tutorial = RunningTutorial()) tutorial->Finish();
+}
+
 std::u16string LevelPanelContext::LevelTitle(uint32_t levelIndex) const {
     if (WindowManager* windows = GetWindowManager(); windows && windows->Language())
         return GetLevelTitle(*windows->Language(), levelIndex);
@@ -593,8 +597,7 @@ namespace {
 // comes, since the one that ran when the dialog opened may be gone by then.
 uint32_t OnCloseTutorialAnswer(uintptr_t user1, uintptr_t, uint32_t command) {
     if (command == kDialogOk || command == kDialogYes) {
-        auto* context = reinterpret_cast<LevelPanelContext*>(user1);
-        if (LevelTutorialHooks* tutorial = context->RunningTutorial()) tutorial->Finish();
+        reinterpret_cast<LevelPanelContext*>(user1)->CloseTutorial();
     }
     return 1;
 }

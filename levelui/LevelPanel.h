@@ -82,6 +82,8 @@ class LevelPanelContext {
     virtual void StopSound(uint32_t channel);
     // The running tutorial, or null when none runs.
     virtual LevelTutorialHooks* RunningTutorial() = 0;
+    // "Yes" to the close-tutorial question: the running tutorial finishes.
+    virtual void CloseTutorial();
     // The level windows of their own parts; false when not built.
     virtual bool OpenWarehouseWindow() = 0;
     virtual bool OpenPauseMenu() = 0;

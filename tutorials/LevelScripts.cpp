@@ -88,6 +88,20 @@ bool ScriptStep::SaveState(SaveWriter& stream) {
     return !stream.Failed();
 }
 
+bool ScriptStep::OnPointedControl(int32_t x, int32_t y) const {
+    const TutorialLayer* layer = Layer();
+    if (!layer) return false;
+    for (const auto& arrow : layer->Arrows()) {
+        const TutorialTarget* target = arrow->Target();
+        if (arrow->State() >= kLayerClosing || !target || target->kind != kTargetButton || !target->valid ||
+            !target->hasObject)
+            continue;
+        const kis::Rect& r = target->object;
+        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
+    }
+    return false;
+}
+
 void ScriptStep::CloseAndSetFlags(uint32_t flags) {
     if (TutorialLayer* layer = Layer()) layer->SetLayerState(kLayerClosing);
     Owner().SetFlags(flags);

@@ -282,9 +282,13 @@ class ScriptStep : public LevelTutorialStep {
     }
     // The buttons over the field: a box does not hide what the player may click.
     void AddSightRects(std::vector<kis::Rect>& rects) const override { level.FieldButtonRects(rects); }
+    // A player who answers a box over the field by clicking what she wants
+    // to do next (the harvest button, once the tutorial ends) has it done;
+    // the warehouse window's steps keep their clicks.
+    bool PassesCompletingClick() const override { return WindowTag() == kTagLevelPanel; }
     bool IsClickArea(int32_t x, int32_t y) const override {
         if (notClickArea && notClickArea(x, y)) return false;
-        return LevelTutorialStep::IsClickArea(x, y);
+        return OnPointedControl(x, y) || LevelTutorialStep::IsClickArea(x, y);
     }
     void Complete() override;
     bool SaveState(SaveWriter& stream) override;
@@ -331,6 +335,9 @@ class ScriptStep : public LevelTutorialStep {
     bool prepared = false;
 
   private:
+    // Over a control an arrow of the step points at (a panel's control too):
+    // a player answers "click to continue" there as well.
+    bool OnPointedControl(int32_t x, int32_t y) const;
     // A box with the text of the key (the step's own when empty) and the step's context.
     std::unique_ptr<TutorialInfo> MakeBox(TutorialLayer& layer, const std::u16string& key, bool clickLine);
 };

@@ -20,6 +20,13 @@ bool HasButton(ScriptLevel& level, int32_t point, uint32_t command) {
     return level.ButtonRect(point, command, &r);
 }
 
+// A factory's production button as its arrows point at it: from the side.
+// Straight below the button stands its first slot's progress square, where an
+// arrow from below would rest its tip on the square instead of the button.
+std::unique_ptr<TutorialTarget> ProductionButton(ScriptLevel& level, int32_t point) {
+    return PointButton(level, point, kSpriteProduce, 0);
+}
+
 // A click inside a point's overhead button (screen pixels).
 bool OnButton(ScriptLevel& level, int32_t point, uint32_t command, int32_t x, int32_t y) {
     kis::Rect r{};
@@ -67,19 +74,24 @@ class LevelTutorial_2 : public ScriptTutorial {
         // 5: the production button explained; pressing it is allowed and is not the click.
         ScriptStep& s5 = Step(5, kTagLevelPanel, 0x1001, 0x1000);
         s5.begin = [](ScriptStep& t) {
-            ArrowAndBox(t, *PointButton(t.level, 1, kSpriteProduce, 90), true);
+            ArrowAndBox(t, *ProductionButton(t.level, 1), true);
             ClickToGoOn(t);
         };
         s5.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t) {
             return action == kActionClickPoint && tag == kSpriteProduce;
         };
         s5.notClickArea = [&level](int32_t x, int32_t y) { return OnButton(level, 1, kSpriteProduce, x, y); };
-        // 6: harvest wheat for it.
+        // 6: harvest wheat for it. Its two arrows ask for both beds: the
+        // first order closes only its own bed's arrow and keeps the other
+        // bed's harvest button pressable (growth and stepping aside, and
+        // clicks on points; without the last the second bed's click was
+        // refused).
         ScriptStep& s6 = Step(6, kTagLevelPanel, 0x1001, 0x1000);
-        HarvestBothBeds(s6, 1, kAllowStepAside, true);
-        // 7: produce.
-        ScriptStep& s7 = Step(7, kTagLevelPanel, 0x1001, 0x1000);
-        s7.begin = [](ScriptStep& t) { ArrowAndBox(t, *PointButton(t.level, 1, kSpriteProduce, 90)); };
+        HarvestBothBeds(s6, 1, kAllowStepAside | kAllowClickPoint);
+        // 7: produce. The farmer may step aside meanwhile (0x100): the second
+        // bed's harvest that step 6 took stays in her queue and is worked.
+        ScriptStep& s7 = Step(7, kTagLevelPanel, 0x1101, 0x1000);
+        s7.begin = [](ScriptStep& t) { ArrowAndBox(t, *ProductionButton(t.level, 1)); };
         s7.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t) {
             return action == kActionClickPoint && tag == kSpriteProduce;
         };
@@ -116,13 +128,13 @@ class LevelTutorial_2 : public ScriptTutorial {
         // wheat there was, so the second unit has to grow: the plants grow
         // while the step waits (it consents to growth), else it could never end.
         ScriptStep& s13 = Step(13, kTagLevelPanel, 0x1021, 0x1000);
-        HarvestBothBeds(s13, 2, kAllowStepAside | kAllowClickPoint | kAllowPlantGrows, false);
+        HarvestBothBeds(s13, 2, kAllowStepAside | kAllowClickPoint | kAllowPlantGrows);
         // 14: start both.
         ScriptStep& s14 = Step(14, kTagLevelPanel, 0x1001, 0x1000);
         s14.begin = [](ScriptStep& t) {
             for (int32_t p : {1, 2})
                 if (t.level.IsFactory(p) && t.level.SlotsInUse(p) == 0)
-                    t.Arrow(*PointButton(t.level, p, kSpriteProduce, 90), uint32_t(p));
+                    t.Arrow(*ProductionButton(t.level, p), uint32_t(p));
             t.BoxOn(FieldCentreTarget(t.level, 90), false, 180);
         };
         s14.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t) {
@@ -158,11 +170,9 @@ class LevelTutorial_2 : public ScriptTutorial {
   private:
     // The harvest buttons of the wheat beds at points 3 and 4 (arrows 3 and
     // 4) until the stock holds the units of wheat. With a harvest queued
-    // the flags are `ordered`; the first harvest order closes the whole
-    // layer or, with closeAll false, the arrow of its point.
-    static void HarvestBothBeds(ScriptStep& s, uint32_t units, uint32_t ordered, bool closeAll) {
-        s.begin = [closeAll](ScriptStep& t) {
-            if (closeAll && t.level.LastQueuedJob() == kJobHarvest) return;
+    // the flags are `ordered`; a harvest order closes the arrow of its point.
+    static void HarvestBothBeds(ScriptStep& s, uint32_t units, uint32_t ordered) {
+        s.begin = [](ScriptStep& t) {
             for (int32_t p : {3, 4})
                 if (HasButton(t.level, p, kSpriteHarvest))
                     t.Arrow(*PointButton(t.level, p, kSpriteHarvest, 270), uint32_t(p));
@@ -174,12 +184,8 @@ class LevelTutorial_2 : public ScriptTutorial {
         s.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
             return action == kActionPlantGrows || ClicksButton(t, action, tag, data, kSpriteHarvest, -1);
         };
-        s.onEvent = [ordered, closeAll](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        s.onEvent = [ordered](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
             if (!JobOrdered(event, a, kJobHarvest)) return;
-            if (closeAll) {
-                t.CloseAndSetFlags(ordered);
-                return;
-            }
             t.Owner().SetFlags(ordered);
             if (TutorialLayer* layer = t.Layer()) layer->CloseArrow(uint32_t(t.level.JobPoint(b)));
         };
@@ -237,7 +243,7 @@ class LevelTutorial_3 : public ScriptTutorial {
         s9.begin = [](ScriptStep& t) {
             t.flagsActive = 0x1001;
             if (!t.level.PointIsType(2, kFlourFactory)) return;
-            auto target = PointButton(t.level, 2, kSpriteProduce, 90);
+            auto target = ProductionButton(t.level, 2);
             if (t.level.SlotsInUse(2) < 2) {
                 // While the arrow shows the button must be pressable as well.
                 t.Arrow(*target);
@@ -347,8 +353,11 @@ class LevelTutorial_4 : public ScriptTutorial {
         SelectPoint(s1, 2);
         PressPanelButton(Step(2, kTagLevelPanel, 0x1001000, 0x1000), kChildPets);
         BuildOnSite(Step(3, kTagLevelPanel, 0x1001000, 0x1000), 2, kChildHouseChoice, kHenhouse);
-        // 4: feeding from the panel and the overhead button.
-        ScriptStep& s4 = Step(4, kTagLevelPanel, 0x1001000, 0x1000);
+        // 4: feeding from the panel and the overhead button. "Hens need
+        // wheat": a player answers the box with a click on the ripe bed's
+        // harvest button, and the click that ends the step orders the harvest
+        // (clicks on points allowed after it; without them it was lost).
+        ScriptStep& s4 = Step(4, kTagLevelPanel, 0x1001000, 0x1001);
         s4.begin = [](ScriptStep& t) {
             if (t.level.SelectedPoint() == 2 && t.level.PointIsType(2, kHenhouse)) {
                 if (HasButton(t.level, 2, kSpriteFeed))
@@ -405,7 +414,7 @@ class LevelTutorial_5 : public ScriptTutorial {
         // 4: its production button; a pie factory's button may be pressed while it is not locked.
         ScriptStep& s4 = Step(4, kTagLevelPanel, 0x1001, 0x1000);
         s4.begin = [](ScriptStep& t) {
-            ArrowAndBox(t, *PointButton(t.level, 4, kSpriteProduce, 90), true);
+            ArrowAndBox(t, *ProductionButton(t.level, 4), true);
             ClickToGoOn(t);
         };
         s4.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t sprite) {
@@ -446,7 +455,7 @@ class LevelTutorial_5 : public ScriptTutorial {
         // 7: flour, while the henhouse stands still.
         ScriptStep& s7 = Step(7, kTagLevelPanel, 0x3001, 0x3000);
         s7.begin = [](ScriptStep& t) {
-            if (t.level.IsFactory(5)) ArrowAndBox(t, *PointButton(t.level, 5, kSpriteProduce, 45));
+            if (t.level.IsFactory(5)) ArrowAndBox(t, *ProductionButton(t.level, 5));
         };
         s7.activate = [](ScriptStep& t) { t.level.SetHouseRate(1, 0.0f); };
         s7.deactivate = [](ScriptStep& t) { t.level.SetHouseRate(1, 1.0f); };
@@ -480,7 +489,7 @@ class LevelTutorial_5 : public ScriptTutorial {
         ScriptStep& s10 = Step(10, kTagLevelPanel, 0x1001, 0x1000);
         s10.begin = [](ScriptStep& t) {
             if (t.level.IsFactory(4) && t.level.SlotsInUse(4) == 0)
-                ArrowAndBox(t, *PointButton(t.level, 4, kSpriteProduce, 90));
+                ArrowAndBox(t, *ProductionButton(t.level, 4));
         };
         FactoryRateWhileCurrent(s10, {4}, 2.0f);
         s10.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {

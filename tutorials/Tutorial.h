@@ -124,6 +124,9 @@ class TutorialStep {
     // What the step's boxes leave in sight besides their arrows (screen
     // rectangles, added to the list): none here.
     virtual void AddSightRects(std::vector<kis::Rect>& rects) const { (void)rects; }
+    // A click that completes the current step also reaches what lies under
+    // its layer, as far as the tutorial then allows.
+    virtual bool PassesCompletingClick() const { return false; }
     // Screen point where a click completes a step waiting for one.
     virtual bool IsClickArea(int32_t x, int32_t y) const {
         (void)x, (void)y;

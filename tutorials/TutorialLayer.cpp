@@ -580,6 +580,11 @@ bool TutorialLayer::HitTest(int32_t x, int32_t y) const {
 bool TutorialLayer::OnScreenMouseDown(int32_t x, int32_t y, uint32_t button) {
     // Outside the step's click area the press goes to the windows below.
     if (!HitTest(x, y)) return false;
+    // Such a step completes at the press, which then goes on below.
+    if (button == 1 && step_ && step_->IsActive() && step_->PassesCompletingClick()) {
+        step_->OnLayerClick();
+        return false;
+    }
     return GameWindow::OnScreenMouseDown(x, y, button);
 }
 

@@ -155,3 +155,26 @@ TEST(BotResume, SavedAtRandomMomentsLoadedAndFinishedGivesTheUninterruptedResult
                 kLevel, whole.outcome.c_str(), whole.timeMs, whole.grade.c_str(), first, second,
                 finished.outcome.c_str(), finished.timeMs, finished.grade.c_str());
 }
+
+// The bot plays the tutorial levels for a player whose tutorials are on as
+// such a player may: each level's tutorial, which starts with the clock, is
+// closed from its "Close tutorial" button ("Yes" to the question), and the
+// level is won.
+TEST(BotResume, ThePlayersTutorialLevelsAreWonWithTheirTutorialsClosed) {
+    GameCopy game;
+    testplayers::MakeEasyPlayer(game.User(), u"bo", 0, kLevelSilver, true);
+    std::string output;
+    ASSERT_EQ(game.Run("--headless --draw-every 200 --until-ms 3600000 --bot easy 1-6", &output), 0)
+        << output;
+    const std::string log = game.Log();
+    const auto results = campaign::BotResults(log, 0);
+    for (int level = 1; level <= 6; ++level) {
+        SCOPED_TRACE("level " + std::to_string(level));
+        const auto found = results.find(level);
+        ASSERT_NE(found, results.end()) << log;
+        EXPECT_EQ(found->second.outcome, "won") << log;
+        EXPECT_NE(log.find("turned off for level " + std::to_string(level)), std::string::npos) << log;
+    }
+    EXPECT_EQ(Count(log, "waits for the clock"), 6u) << "each level made its tutorial\n" << log;
+    EXPECT_EQ(Count(log, "saved into the profile"), 0u) << "no level was left unfinished\n" << log;
+}

@@ -60,14 +60,23 @@ TEST(ContinuedTutorialLevel, LevelTwoGoesOnAtTheStepItWasLeftAt) {
     // Left at step 1 and continued: step 1 again; its click leads to step 2 (the mill's site).
     s += LeaveAndContinue(16000, house);
     s += Click(26000, 300, 120);
-    // Left at step 2 and continued: step 2 again.
+    // Left at step 2 and continued: step 2 again; the site's click leads to
+    // step 3 (the site's buildings button).
     s += LeaveAndContinue(29000, house);
-    s += "40000 close\n";
-    const std::string step1 = game.File("step1.png"), step2 = game.File("step2.png");
+    s += Click(37000, 440, 220);
+    // Left at step 3 with the site selected and continued: step 3 again, the
+    // site's page on the panel with the arrow at its buildings button, whose
+    // click leads to step 4.
+    s += LeaveAndContinue(39000, house);
+    s += Click(47500, 675, 712);
+    s += "49500 close\n";
+    const std::string step1 = game.File("step1.png"), step2 = game.File("step2.png"),
+                      step3 = game.File("step3.png");
     std::string output;
     ASSERT_EQ(testsupport::RunScript(game, "script", s,
                                      "--draw-every 10" + testsupport::ScreenshotAt(25900, step1) +
-                                         testsupport::ScreenshotAt(39000, step2),
+                                         testsupport::ScreenshotAt(36900, step2) +
+                                         testsupport::ScreenshotAt(47400, step3),
                                      &output, true),
               0)
         << output;
@@ -78,20 +87,24 @@ TEST(ContinuedTutorialLevel, LevelTwoGoesOnAtTheStepItWasLeftAt) {
     size_t at = 0;
     for (const char* line :
          {"step 80020001", "Level 2 saved into the profile", "continues from its saved game", "step 80020001",
-          "step 80020002", "Level 2 saved into the profile", "continues from its saved game",
-          "step 80020002"}) {
+          "step 80020002", "Level 2 saved into the profile", "continues from its saved game", "step 80020002",
+          "step 80020003", "Level 2 saved into the profile", "continues from its saved game", "step 80020003",
+          "step 80020004"}) {
         at = log.find(line, at);
         ASSERT_NE(at, std::string::npos) << line << "\n" << log;
         ++at;
     }
-    const Shot a = LoadShot(step1), b = LoadShot(step2);
-    ASSERT_TRUE(a.ok && b.ok) << output;
+    const Shot a = LoadShot(step1), b = LoadShot(step2), c = LoadShot(step3);
+    ASSERT_TRUE(a.ok && b.ok && c.ok) << output;
     // Step 1's box over the field's centre; step 2's arrow at the site of point 1 (440, 220).
     EXPECT_GT(a.Count(320, 300, 705, 350, Parchment), 10000) << log;
     EXPECT_GT(b.Count(380, 220, 500, 320,
                       [](int r, int g, int b) { return r > 230 && g > 150 && g < 225 && b < 90; }),
               200)
         << log;
+    // Step 3: the site's page (its buttons' cream face) and the arrow down at its buildings button.
+    EXPECT_GT(c.NearIn(585, 690, 700, 755, 0xF2E2BC, 6), 2500) << "the selected site's page";
+    EXPECT_GT(c.Count(650, 590, 700, 660, tutorialplay::ArrowYellow), 200) << log;
 }
 
 // Every other level with a scripted tutorial, left at its first step and

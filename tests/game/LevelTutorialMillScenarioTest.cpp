@@ -16,10 +16,22 @@ namespace {
 constexpr int kSiteOneX = 440, kSiteOneY = 220, kSiteTwoX = 760, kSiteTwoY = 220;
 constexpr int kBuildingsX = 675, kBuildingsY = 712, kMillX = 577, kMillY = 712;
 constexpr int kBedThreeX = 480, kBedFourX = 700, kHarvestY = 397, kProduceY = 70;
+// An arrow at the production button of point 1 lies right of it, from here.
+constexpr int kArrowLeft = 470;
 
 // The close-tutorial button's dark wood label in the top-left corner.
 bool CloseButtonText(int r, int g, int b) {
     return r < 80 && g < 60 && b < 50;
+}
+
+// From the map into level 2 and on to its sixth step: the first click (on
+// the bed of point 3) starts the clock; the goal is clicked away (1); the
+// site (2), its buildings (3), the mill (4); a click (5). Step 6 stands from
+// about 26.5 s.
+std::string ToTheWheatStep() {
+    return MapOpening(1) + Click(13000, kBedThreeX, 470) + Click(14600, 300, 120) +
+           Click(16000, kSiteOneX, kSiteOneY) + Click(17000, kBuildingsX, kBuildingsY) +
+           Click(18000, kMillX, kMillY) + Click(24000, 600, 560);
 }
 
 } // namespace
@@ -35,11 +47,8 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
     // (13); both mills (14); they grind (15). Then on her own: a harvest and
     // the mill make the fourth flour; Enter on the result window, and level
     // 2's house on the map again.
-    std::string events = MapOpening(1) + Click(13000, kBedThreeX, 470) + Click(14600, 300, 120) +
-                         Click(16000, kSiteOneX, kSiteOneY) + Click(17000, kBuildingsX, kBuildingsY) +
-                         Click(18000, kMillX, kMillY);
-    events +=
-        Click(24000, 600, 560) + Click(27000, kBedThreeX, kHarvestY) + Click(32000, kSiteOneX, kProduceY);
+    std::string events =
+        ToTheWheatStep() + Click(27000, kBedThreeX, kHarvestY) + Click(32000, kSiteOneX, kProduceY);
     events += Click(42000, 600, 560) + Click(43500, kSiteTwoX, kSiteTwoY) +
               Click(44500, kBuildingsX, kBuildingsY) + Click(45500, kMillX, kMillY);
     events += Click(54000, kBedFourX, kHarvestY) + Click(63000, kBedThreeX, kHarvestY) +
@@ -94,14 +103,17 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
     EXPECT_GT(buildings.Count(650, 590, 700, 660, ArrowYellow), 200) << log;
     EXPECT_GT(mill.Count(550, 590, 605, 660, ArrowYellow), 200) << log;
     EXPECT_LT(mill.Count(650, 590, 700, 660, ArrowYellow), 30) << "step 3's arrow is gone";
-    // 5: up at the new mill's production button, its box with the click line.
-    EXPECT_GT(button.Count(420, 95, 462, 175, ArrowYellow), 250) << log;
-    EXPECT_GT(button.Count(245, 215, 635, 280, Parchment), 12000) << log;
+    // 5: at the new mill's production button from its right (below it stands
+    // the grey square of its slot), its box with the click line beyond.
+    EXPECT_GT(button.Count(kArrowLeft, 50, kArrowLeft + 80, 90, ArrowYellow), 250) << log;
+    EXPECT_LT(button.Count(420, 95, 462, 175, ArrowYellow), 30) << "no arrow on the slot's square";
+    EXPECT_GT(button.Count(580, 35, 975, 105, Parchment), 12000) << log;
     // 6: down at both ripe beds' harvest buttons.
     EXPECT_GT(harvest.Count(462, 290, 500, 372, ArrowYellow), 200) << log;
     EXPECT_GT(harvest.Count(682, 290, 720, 372, ArrowYellow), 200) << log;
-    // 7: up at the production button again; 8: at the slot while it grinds.
-    EXPECT_GT(produce.Count(420, 95, 462, 175, ArrowYellow), 250) << log;
+    // 7: at the production button again; 8: at the slot while it grinds.
+    EXPECT_GT(produce.Count(kArrowLeft, 50, kArrowLeft + 80, 90, ArrowYellow), 250) << log;
+    EXPECT_LT(produce.Count(420, 95, 462, 175, ArrowYellow), 30) << "no arrow on the slot's square";
     EXPECT_GT(grinding.Count(420, 110, 462, 195, ArrowYellow), 250) << log;
     EXPECT_GT(grinding.Count(240, 250, 640, 298, Parchment), 9000) << log;
     // 9: the box with its click line on the field's centre.
@@ -120,11 +132,11 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
     EXPECT_LT(ring(wheat, kBedThreeX), 5) << "bed 3 grows";
     EXPECT_GT(ring(wheat, kBedFourX), 20) << "bed 4's harvest button";
     EXPECT_GT(ring(grown, kBedThreeX), 20) << "bed 3's harvest button";
-    // 14: up at both production buttons; the first press closes its arrow.
-    EXPECT_GT(both.Count(420, 100, 462, 185, ArrowYellow), 250) << log;
-    EXPECT_GT(both.Count(740, 100, 782, 185, ArrowYellow), 250) << log;
-    EXPECT_LT(one.Count(420, 100, 462, 185, ArrowYellow), 30) << log;
-    EXPECT_GT(one.Count(740, 100, 782, 185, ArrowYellow), 250) << log;
+    // 14: at both production buttons; the first press closes its arrow.
+    EXPECT_GT(both.Count(kArrowLeft, 50, kArrowLeft + 80, 90, ArrowYellow), 250) << log;
+    EXPECT_GT(both.Count(kArrowLeft + 320, 50, kArrowLeft + 400, 90, ArrowYellow), 250) << log;
+    EXPECT_LT(one.Count(kArrowLeft, 50, kArrowLeft + 80, 90, ArrowYellow), 30) << log;
+    EXPECT_GT(one.Count(kArrowLeft + 320, 50, kArrowLeft + 400, 90, ArrowYellow), 250) << log;
     // 15: the box while both grind; then the tutorial is over: no box, no
     // close-tutorial button.
     EXPECT_GT(running.Count(357, 487, 665, 527, Parchment), 8000) << log;
@@ -139,4 +151,30 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
     EXPECT_GT(cream(won), 30000) << log;
     EXPECT_LT(cream(returned), 500) << log;
     EXPECT_GT(cream(map), 30000) << log;
+}
+
+// Step 6 points at both ripe beds' harvest buttons: a player clicks both, and
+// both harvests are ordered (the first order closes only its own bed's arrow).
+TEST(LevelTutorialMillScenario, BothBedsTheWheatStepPointsAtAreHarvested) {
+    GameCopy game;
+    MakeMapProfile(game.User(), 1);
+    const std::string events =
+        ToTheWheatStep() + Click(27000, kBedThreeX, kHarvestY) + Click(27500, kBedFourX, kHarvestY);
+    const std::vector<std::pair<int, std::string>> taken = {
+        {26900, "beds"}, {27400, "first"}, {28000, "both"}};
+    const std::string log = PlayGame(game, events, taken, 40000, "mill-beds-");
+    ExpectStepsInOrder(log, {"80020006", "80020007"});
+    EXPECT_NE(log.find("Into the warehouse          1 of 1 wheat (stock 2)"), std::string::npos)
+        << "the second bed's harvest\n"
+        << log;
+    const Shots shots(game, taken);
+    ASSERT_EQ(shots.Missing(), "");
+    const auto arrow = [](const Shot& shot, int x) {
+        return shot.Count(x - 18, 290, x + 20, 372, ArrowYellow);
+    };
+    EXPECT_GT(arrow(shots["beds"], kBedThreeX), 200);
+    EXPECT_GT(arrow(shots["beds"], kBedFourX), 200);
+    EXPECT_LT(arrow(shots["first"], kBedThreeX), 30) << "the first order closes its bed's arrow";
+    EXPECT_GT(arrow(shots["first"], kBedFourX), 200) << "the other bed's arrow stays";
+    EXPECT_LT(arrow(shots["both"], kBedFourX), 30);
 }

@@ -21,6 +21,15 @@ constexpr int kSiteX = 480, kSiteY = 230, kBuildingsX = 626, kBuildingsY = 712, 
 constexpr int kHarvestX = 560, kHarvestY = 407, kFeedX = 355, kFeedY = 397, kEggsX = 388, kEggsY = 450;
 constexpr int kFlourX = 760, kFlourY = 100, kPieX = 480, kPieY = 80;
 
+// The arrows at the production buttons of the bakery and of the mill, which
+// lie right of the buttons (the slots' grey squares stand below them).
+int BakeryArrow(const Shot& shot) {
+    return shot.Count(500, 58, 600, 100, ArrowYellow);
+}
+int MillArrow(const Shot& shot) {
+    return shot.Count(780, 80, 880, 118, ArrowYellow);
+}
+
 } // namespace
 
 TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
@@ -63,24 +72,24 @@ TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
     ASSERT_TRUE(bakery.ok && harvest.ok && feed.ok && mill.ok && waiting.ok && eggs.ok && pie.ok && goal.ok &&
                 end.ok);
     ASSERT_EQ(bakery.picture.width, 1024);
-    // Step 4: the arrow up at the new bakery's production button, the box with its click line below it.
-    EXPECT_GT(bakery.Count(460, 100, 500, 165, ArrowYellow), 300) << log;
-    EXPECT_GT(bakery.Count(295, 226, 660, 288, Parchment), 15000) << log;
+    // Step 4: the arrow at the new bakery's production button, the box with its click line beside it.
+    EXPECT_GT(BakeryArrow(bakery), 300) << log;
+    EXPECT_GT(bakery.Count(590, 165, 960, 235, Parchment), 15000) << log;
     // Step 5: an arrow up at the harvest button over the bed of point 3, its box below.
     EXPECT_GT(harvest.Count(540, 440, 580, 515, ArrowYellow), 250) << log;
     EXPECT_GT(harvest.Count(490, 556, 625, 586, Parchment), 2500) << log;
     // Step 6: an arrow at the henhouse's feed button from the lower right.
     EXPECT_GT(feed.Count(385, 420, 445, 480, ArrowYellow), 250) << log;
-    // Step 7: an arrow at the mill's production button from the lower right.
-    EXPECT_GT(mill.Count(785, 120, 850, 180, ArrowYellow), 250) << log;
+    // Step 7: an arrow at the mill's production button.
+    EXPECT_GT(MillArrow(mill), 250) << log;
     // Step 8: a box while flour and eggs come; step 7's arrow at the mill is gone.
     EXPECT_GT(waiting.Count(405, 468, 618, 505, Parchment), 6000) << log;
-    EXPECT_LT(waiting.Count(785, 120, 850, 180, ArrowYellow), 30) << log;
-    // Step 9: an arrow at the eggs button; 10: an arrow up at the bakery's production button.
+    EXPECT_LT(MillArrow(waiting), 30) << log;
+    // Step 9: an arrow at the eggs button; 10: an arrow at the bakery's production button.
     EXPECT_GT(eggs.Count(405, 465, 460, 520, ArrowYellow), 250) << log;
-    EXPECT_GT(pie.Count(460, 100, 500, 165, ArrowYellow), 300) << log;
+    EXPECT_GT(BakeryArrow(pie), 300) << log;
     // The bakery's pie button: greyed while the egg is still to come, lit as
-    // soon as flour and an egg are in the warehouse (the arrow stands below it).
+    // soon as flour and an egg are in the warehouse (the arrow stands beside it).
     constexpr uint32_t kButtonFace = 0xE8D8B0, kButtonGrey = 0xB8B0A0;
     EXPECT_GT(eggs.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonGrey, 7), 300) << log;
     EXPECT_LT(eggs.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonFace, 7), 30) << log;
@@ -145,16 +154,16 @@ TEST(LevelTutorialPieScenario, StepSevenHoldsTheHenhouseStillUntilTheMillGrinds)
     // button, no eggs button over the henhouse, and the henhouse with the
     // farmer beside it and the level's clock just as they were.
     for (const Shot* shot : {&first, &later}) {
-        EXPECT_GT(shot->Count(785, 120, 850, 180, ArrowYellow), 250) << log;
+        EXPECT_GT(MillArrow(*shot), 250) << log;
         EXPECT_LT(shot->Count(405, 465, 460, 520, ArrowYellow), 30) << log;
     }
     EXPECT_EQ(Differing(first, later, 320, 370, 480, 520), 0) << "the henhouse stands still";
     EXPECT_EQ(Differing(first, later, 690, 725, 800, 752), 0) << "the clock stands still";
     // The mill's button answered: step 8's box, step 7's arrow gone, the clock on.
     EXPECT_GT(grinding.Count(405, 468, 618, 505, Parchment), 6000) << log;
-    EXPECT_LT(grinding.Count(785, 120, 850, 180, ArrowYellow), 30) << log;
+    EXPECT_LT(MillArrow(grinding), 30) << log;
     // Step 9: the arrow at the eggs button; taken, step 10's arrow at the bakery's production button.
     EXPECT_GT(eggs.Count(405, 465, 460, 520, ArrowYellow), 250) << log;
     EXPECT_GT(Differing(later, eggs, 690, 725, 800, 752), 0) << "the clock runs again";
-    EXPECT_GT(pie.Count(460, 100, 500, 165, ArrowYellow), 250) << log;
+    EXPECT_GT(BakeryArrow(pie), 250) << log;
 }

@@ -96,12 +96,14 @@ inline std::string MapOpening(int32_t openLevel, int playY = kPlayY) {
 // skips the logos, "play" (easy) shows the introductory comic at 5 s, whose
 // two clicks complete and close it; the map's villains' attack ends on a
 // click at 9 s; level 1's house opens its level window at 10 s and its
-// "play" the level at 11 s, loaded well before 15 s.
-inline std::string LevelOneOpening() {
+// "play" the level at 11 s, loaded well before 15 s. laterMs puts every step
+// after "play" on the main screen that much later.
+inline std::string LevelOneOpening(int laterMs = 0) {
     const MapPoint house = House(0);
     return Click(100, 400, 300) + Click(5000, programtest::kPlayEasyX, programtest::kPlayEasyY) +
-           Click(5800, 512, 600) + Click(6500, 512, 600) + Click(9000, 512, 300) +
-           Click(10000, house.x, house.y) + Click(11000, 578, kPlayY);
+           Click(5800 + laterMs, 512, 600) + Click(6500 + laterMs, 512, 600) +
+           Click(9000 + laterMs, 512, 300) + Click(10000 + laterMs, house.x, house.y) +
+           Click(11000 + laterMs, 578, kPlayY);
 }
 
 // Runs the game on the events with a screenshot at each of the times (into

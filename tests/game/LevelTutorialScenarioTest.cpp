@@ -19,6 +19,8 @@ using testsupport::script::quick::Click;
 
 using tutorialplay::ArrowYellow;
 using tutorialplay::Parchment;
+// The "Yes" of the close-tutorial question.
+constexpr int kYesX = 443, kYesY = 441;
 // The click line's grey text.
 bool Grey(int r, int g, int b) {
     return r > 110 && r < 150 && std::abs(r - g) < 8 && std::abs(r - b) < 8;
@@ -192,8 +194,11 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
     EXPECT_LT(b.Count(195, 135, 300, 190, tutorialplay::Parchment), 100) << "the box at its old place";
 }
 
-// Level 1's tutorial played by clicks to its last step and the win. Step 14
-// asks for the warehouse: besides the panel's button, the warehouse building
+// Level 1's tutorial played by clicks to its last step and the win. Step
+// 11's box is answered on the wheat button its arrow points at, which goes on
+// without sowing; step 12's arrow stands under the money counter of the strip
+// at the top, where the click that goes on is placed. Step 14 asks for the
+// warehouse: besides the panel's button, the warehouse building
 // on the field may be picked, and its window opens; a click on the growing
 // bed of point 1 in that step selects nothing (the panel keeps the page it
 // showed). In the warehouse the wheat is selected and one unit sold (steps
@@ -213,7 +218,9 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
     s += Click(60500, kOneX, kOneButtonY);                                           // 6: its harvest
     next(73500), next(74500);
     s += Click(75500, kTwoX, 400) + Click(76500, 626, 712); // 9, 10: the second site and its plants button
-    next(77500), next(78500), next(79500);
+    s += Click(77500, 576, 720);                            // 11: on the wheat button its arrow points at
+    s += Click(78500, 490, 22);                             // 12: on the money counter
+    next(79500);
     s += Click(81000, kTwoX, 400); // step 14: a site, refused
     s += Click(82000, 180, 185);   // the warehouse building
     // 15-19: the box, the wheat's tile, the box, "sell one", "close".
@@ -227,8 +234,11 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
         {60500, {kOneX, kOneButtonY}},  {136000, {kOneX, kOneButtonY}}, {137000, {kTwoX, kTwoButtonY}},
         {151000, {kTwoX, kTwoButtonY}}, {176000, {kTwoX, kTwoButtonY}}, {177000, {kOneX, kOneButtonY}},
         {201000, {kOneX, kOneButtonY}}};
-    std::vector<std::pair<int, std::string>> shots = {
-        {80800, "step14-before"}, {81800, "step14-bed"}, {212000, "won"}};
+    std::vector<std::pair<int, std::string>> shots = {{77400, "step11"},
+                                                      {78400, "step12"},
+                                                      {80800, "step14-before"},
+                                                      {81800, "step14-bed"},
+                                                      {212000, "won"}};
     for (const auto& [ms, at] : buttons) {
         if (ms != 60500) s += Click(ms, at.first, at.second);
         shots.push_back({ms, "button-" + std::to_string(ms)});
@@ -243,10 +253,21 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
     ASSERT_NE(over, std::string::npos) << log;
     EXPECT_NE(log.find("(stock 4)"), std::string::npos) << log;
     EXPECT_NE(log.find("Level won:                  level 1, regime 0", over), std::string::npos) << log;
-    // The bed stays unselected: the panel's page is as it was before the click.
-    const Shot before = tutorialplay::Load(game, "step14-before"),
+    // Step 11's box is answered on the wheat button, which does not sow: point
+    // 2 is sown in step 21.
+    EXPECT_GT(log.find("point 2: wheat ordered"), log.find("step 80010015")) << "step 11's click sowed\n"
+                                                                             << log;
+    const Shot eleven = tutorialplay::Load(game, "step11"), twelve = tutorialplay::Load(game, "step12"),
+               before = tutorialplay::Load(game, "step14-before"),
                bed = tutorialplay::Load(game, "step14-bed");
-    ASSERT_TRUE(before.ok && bed.ok);
+    ASSERT_TRUE(eleven.ok && twelve.ok && before.ok && bed.ok);
+    // Step 11: the arrow down at the wheat button; step 12 follows its click:
+    // the arrow up at the strip's money (its middle, x 512), not at the regime plank.
+    EXPECT_GT(eleven.Count(555, 610, 600, 660, ArrowYellow), 150) << log;
+    EXPECT_LT(twelve.Count(555, 610, 600, 660, ArrowYellow), 30) << "step 11 went on";
+    EXPECT_GT(twelve.Count(490, 50, 535, 130, ArrowYellow), 200) << log;
+    EXPECT_LT(twelve.Count(690, 50, 790, 130, ArrowYellow), 30) << "the arrow at the regime plank";
+    // Step 14: the bed stays unselected: the panel's page is as it was before the click.
     EXPECT_LT(testsupport::Differing(before, bed, 400, 685, 855, 760), 50)
         << "step 14 let point 1 be selected";
     // Each round button is drawn where it is clicked: its light face (plain or lit).
@@ -260,4 +281,59 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
     const Shot won = tutorialplay::Load(game, "won");
     ASSERT_TRUE(won.ok);
     EXPECT_GT(won.NearIn(280, 380, 740, 520, programtest::kWindowFace, 8), 20000) << "the result window";
+}
+
+// "Close tutorial" answered "Yes" turns level 1's tutorial off for the level:
+// the restart from the pause menu makes none, and its first click selects
+// the site it hits; the player's file keeps the choice, so the level started
+// again in the next run of the game makes none either. Changing the tutorial
+// option in the options (off and on again) turns it on: the next restart
+// waits for the clock with it again.
+TEST(LevelTutorialScenario, ATutorialTurnedOffStaysOffForTheLevelUntilTheOptionsChange) {
+    GameCopy game;
+    tutorialplay::MakeMapProfile(game.User());
+    using testsupport::script::quick::Key;
+    // The pause menu and the options window as in the test above.
+    const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20;
+    const int optionsX = (1024 - 520) / 2, optionsY = (768 - 330) / 2;
+    std::string s = tutorialplay::LevelOneOpening(1000) + Click(16000, 660, 400) + Click(17800, 75, 18) +
+                    Click(18800, kYesX, kYesY);
+    s += Key(20000, "ESCAPE") + Click(21000, menuX, menuY + 162) + Click(22000, 578, 538) +
+         Click(25000, 460, 320) + Click(26000, 626, 712) + Click(27000, 576, 720);
+    std::string log =
+        tutorialplay::PlayGame(game, s, {{18700, "asked"}, {25900, "selected"}}, 28000, "closed-");
+    EXPECT_NE(log.find("Level tutorial              turned off for level 1"), std::string::npos) << log;
+    const size_t restart = log.find("Level 1 restarts from scratch.");
+    ASSERT_NE(restart, std::string::npos) << log;
+    // The restart makes no tutorial: the click selects the site, whose wheat is sown.
+    EXPECT_EQ(log.find("waits for the clock", restart), std::string::npos) << log.substr(restart);
+    EXPECT_NE(log.find("point 1: wheat ordered", restart), std::string::npos) << log.substr(restart);
+    const Shot selected = tutorialplay::Load(game, "selected");
+    ASSERT_TRUE(selected.ok);
+    EXPECT_GT(selected.NearIn(585, 690, 668, 755, programtest::kWindowFace, 6), 2500) << "point 1's page";
+    std::optional<ProfileRecord> stored = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->results.tutorialsOff, 1u) << "level 1's tutorial is kept off in the player's file";
+
+    // The next run: level 1 started anew (the level window's "Restart", "Yes"
+    // to losing the saved game) makes no tutorial; the option off and on
+    // again, and the pause menu's restart has it back.
+    s = tutorialplay::LevelOneOpening(1000) + Click(12100, 511, 538) + Click(12800, kYesX, kYesY) +
+        Click(16500, 660, 400) + Key(17000, "ESCAPE") + Click(18000, menuX, menuY + 298) +
+        Click(19000, optionsX + 38, optionsY + 133) + Click(19600, optionsX + 38, optionsY + 133) +
+        Click(20500, 512, optionsY + 330 - 36) + Click(21500, menuX, menuY + 162) + Click(22500, 578, 538) +
+        Click(25500, 660, 400);
+    log = tutorialplay::PlayGame(game, s, {{26900, "again"}}, 27000, "reopened-");
+    const size_t second = log.rfind("Level 1 restarts from scratch.");
+    ASSERT_NE(second, std::string::npos) << log;
+    EXPECT_EQ(log.rfind("waits for the clock", second), std::string::npos) << "the level began without it\n"
+                                                                           << log;
+    EXPECT_NE(log.find("80010000 waits for the clock", second), std::string::npos) << log.substr(second);
+    EXPECT_NE(log.find("step 80010001", second), std::string::npos) << log.substr(second);
+    const Shot again = tutorialplay::Load(game, "again");
+    ASSERT_TRUE(again.ok);
+    EXPECT_GT(again.Count(312, 180, 712, 300, Parchment), 15000) << "step 1's box";
+    stored = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->results.tutorialsOff, 0u);
 }

@@ -65,8 +65,10 @@ TEST(LevelTutorialUpgradeScenario, LevelThreeUpgradesTheBedTheMillAndTheWarehous
     EXPECT_GT(working.Count(320, 465, 660, 515, Parchment), 8000) << log;
     // Step 8: an arrow down at the top of the two slot buttons.
     EXPECT_GT(slots.Count(680, 105, 720, 195, ArrowYellow), 300) << log;
-    // Step 9: the arrow points up at the production button.
-    EXPECT_GT(produce.Count(680, 195, 720, 260, ArrowYellow), 300) << log;
+    // Step 9: the arrow points at the production button from its right, not
+    // up at the slots' grey squares below it.
+    EXPECT_GT(produce.Count(718, 158, 800, 202, ArrowYellow), 300) << log;
+    EXPECT_LT(produce.Count(680, 195, 720, 260, ArrowYellow), 30) << log;
     // Step 12: the arrow below the first product's tile of the warehouse window.
     EXPECT_GT(tile.Count(255, 315, 300, 375, ArrowYellow), 300) << log;
     // Step 13: the arrow above the warehouse's upgrade button; 14: right of the close button.

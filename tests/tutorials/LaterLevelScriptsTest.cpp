@@ -56,12 +56,17 @@ TEST_F(Scripts, LevelTwoBuildsTwoFactoriesAndRunsThemUntilTheGoal) {
     EXPECT_EQ(Arrows(), 2u);
     EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(3)));
     EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(1)));
+    // The first order closes its own bed's arrow only: the other bed's harvest may still be ordered.
     TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(3));
-    EXPECT_EQ(t->Flags(), 0x100u);
-    EXPECT_EQ(t->Current()->Layer(), nullptr);
+    EXPECT_EQ(t->Flags(), 0x101u);
+    EXPECT_EQ(Arrows(), 1u);
+    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(4)));
+    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(4));
+    EXPECT_EQ(Arrows(), 0u);
     level.stock[kWheat] = 1;
-    // 7: produce.
+    // 7: produce; the farmer may step aside to work the second harvest meanwhile.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 7)));
+    EXPECT_EQ(t->Flags(), 0x1101u);
     TutorialNotify(kEventProductionEnded, kFlour, Point(1));
     Run(300);
     EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 7));
