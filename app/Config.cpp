@@ -189,7 +189,7 @@ void ReadConfigIni(const std::u16string& iniPath, ScreenParams* params, ConfigIn
     // The ini file class joins a name that starts with one backslash to the
     // current folder (Data by now), and the program folder's game form starts
     // with one: it is named in native form, which the class takes as complete.
-    const std::u16string nativePath = platform::Utf8ToUtf16(platform::GamePath(iniPath).Utf8());
+    const std::u16string nativePath = platform::NativeToUtf16(platform::GamePath(iniPath).Utf8());
     kis::IniFileW ini(nativePath.c_str());
     uint32_t value = 0;
     if (ReadIniNumber(ini, u"Video", u"Fullscreen", &value)) params->fullscreen = value ? 1 : 0;

@@ -355,7 +355,7 @@ void Profile::StoreLevelResult(int32_t level, int64_t timeMs, LevelResult* out) 
     }
     if (hooks.setMapState) hooks.setMapState(result);
     DeleteSavedLevel(level);
-    Save();
+    owner_->WriteWin(*this, result);
     if (result.flags & kResultRecord) owner_->SaveList(); // the best times live in profiles.dat
     if (out) *out = result;
 }
@@ -418,6 +418,11 @@ int32_t ProfileManager::CheckName(const char16_t* name, std::u16string* out, con
 
 // ---------------------------------------------------------------- store: files
 
+namespace {
+// The suffix of the copies a win writes before they go in place (WriteWin).
+constexpr char16_t kWinAside[] = u".win";
+} // namespace
+
 std::u16string ProfileManager::ListPath() const {
     return folder_ + u"\\profiles.dat";
 }
@@ -455,20 +460,110 @@ bool ProfileManager::WriteFile(const std::u16string& path, uint32_t type, uint32
     return good;
 }
 
-bool ProfileManager::WriteProfile(const Profile& profile) {
+bool ProfileManager::WriteProfileTo(const Profile& profile, const std::u16string& path) {
     const std::vector<uint8_t> record = EncodeProfile(profile.record_);
     std::vector<Chunk> chunks = {{kChunkProfile, 1, &record}};
     for (const auto& [key, bytes] : profile.saves_)
         chunks.push_back({kChunkSave, key, &bytes});
-    const bool written =
-        WriteFile(ProfilePath(profile.Number()), kProfileTypeId, kProfileTypeVersion, chunks);
+    return WriteFile(path, kProfileTypeId, kProfileTypeVersion, chunks);
+}
+
+bool ProfileManager::WriteProfile(const Profile& profile) {
+    const std::u16string path = ProfilePath(profile.Number());
+    const bool written = WriteProfileTo(profile, path);
     // A profile not yet in the store (one being made) is not kept when its
     // first file cannot be written: nothing of it waits to be saved.
-    if (written)
+    if (written) {
         unsavedProfiles_.erase(profile.Number());
-    else if (FindByNumber(profile.Number()))
+        // An older win's copy that could not be put in place is out of date now.
+        const platform::GamePath winAside(path + kWinAside);
+        if (platform::FileExists(winAside)) platform::DeleteFile(winAside);
+    } else if (FindByNumber(profile.Number())) {
         unsavedProfiles_.insert(profile.Number());
+    }
     return written;
+}
+
+// The records line and the profile of a win go to the disk as one: both new
+// files are written aside (records<N>.txt.win, profile<N>.dat.win) and
+// flushed; renaming the records' copy into place is the moment the win
+// counts, and the profile's copy follows it. A stop before that moment leaves
+// both old files and the two copies, a stop after it the profile's copy alone:
+// the next Load drops the copies in the first case and puts the profile's in
+// place in the second (FinishWinWrites), so that records and profile agree.
+bool ProfileManager::WriteWin(const Profile& profile, const LevelResult& result) {
+    const uint32_t number = profile.Number();
+    const std::u16string profilePath = ProfilePath(number), recordsPath = RecordsPath(number);
+    const std::u16string profileAside = profilePath + kWinAside, recordsAside = recordsPath + kWinAside;
+    if (writesRefused_ || !winRecords_) return WriteProfile(profile);
+    platform::DeleteFile(platform::GamePath(profileAside)); // a copy an earlier failure left
+    if (!winRecords_(profile, result, recordsAside)) return WriteProfile(profile);
+    auto fail = [&](const std::u16string& path) {
+        ++failedWrites_;
+        unsavedProfiles_.insert(number);
+        LogErrorPrintf(kLogIndent, "The file %s could not be written.", AppShownPath(path).c_str());
+        return false;
+    };
+    if (!WriteProfileTo(profile, profileAside)) { // counted and logged by the write
+        platform::DeleteFile(platform::GamePath(recordsAside));
+        unsavedProfiles_.insert(number);
+        return false;
+    }
+    // The gate stands in for a stop at each rename: the copies stay as they are.
+    if (!WriteAllowed(recordsPath)) return false;
+    if (!platform::RenameFile(platform::GamePath(recordsAside), platform::GamePath(recordsPath))) {
+        platform::DeleteFile(platform::GamePath(recordsAside));
+        platform::DeleteFile(platform::GamePath(profileAside));
+        return fail(recordsPath);
+    }
+    if (!WriteAllowed(profilePath)) return false;
+    // Should the profile's copy not go in place now, the next start puts it there.
+    if (!platform::RenameFile(platform::GamePath(profileAside), platform::GamePath(profilePath)))
+        return fail(profilePath);
+    unsavedProfiles_.erase(number);
+    return true;
+}
+
+namespace {
+
+// The number of a win's copy of the given kind ("profile" + N + ".dat.win"),
+// or 0 when the name is not one.
+uint32_t WinAsideNumber(std::u16string_view name, std::u16string_view head, std::u16string_view tail) {
+    if (name.size() <= head.size() + tail.size() || name.substr(0, head.size()) != head ||
+        name.substr(name.size() - tail.size()) != tail)
+        return 0;
+    const std::u16string_view digits = name.substr(head.size(), name.size() - head.size() - tail.size());
+    if (digits.size() > 9) return 0;
+    uint32_t number = 0;
+    for (char16_t c : digits) {
+        if (c < u'0' || c > u'9') return 0;
+        number = number * 10 + uint32_t(c - u'0');
+    }
+    return number;
+}
+
+} // namespace
+
+void ProfileManager::FinishWinWrites() {
+    const std::u16string profileTail = std::u16string(u".dat") + kWinAside;
+    const std::u16string recordsTail = std::u16string(u".txt") + kWinAside;
+    const std::vector<std::u16string> names = platform::FolderEntries(platform::GamePath(folder_));
+    for (const std::u16string& name : names) {
+        const uint32_t number = WinAsideNumber(name, u"profile", profileTail);
+        if (number == 0) continue;
+        const platform::GamePath aside(folder_ + u"\\" + name);
+        if (platform::FileExists(platform::GamePath(RecordsPath(number) + kWinAside))) {
+            platform::DeleteFile(aside);
+            LogLabelPrintf(kLogIndent, "Profiles", "profile %u: a win stopped before it was saved is dropped",
+                           number);
+        } else if (platform::RenameFile(aside, platform::GamePath(ProfilePath(number)))) {
+            LogLabelPrintf(kLogIndent, "Profiles",
+                           "profile %u: a win stopped while it was saved is completed", number);
+        }
+    }
+    for (const std::u16string& name : names)
+        if (WinAsideNumber(name, u"records", recordsTail) != 0)
+            platform::DeleteFile(platform::GamePath(folder_ + u"\\" + name));
 }
 
 bool ProfileManager::RetryWrites() {
@@ -646,6 +741,7 @@ bool ProfileManager::RebuildList() {
 }
 
 void ProfileManager::Load() {
+    FinishWinWrites();
     for (const auto& profile : profiles_)
         Notify(ProfileEvent::Deleted, profile.get());
     profiles_.clear();

@@ -310,6 +310,14 @@ class ProfileManager {
     void RemoveListener(const void* key);
 
     void SetHooks(ProfileHooks hooks) { hooks_ = std::move(hooks); }
+
+    // The records file's part in a win (RecordsFile sets it): writes the
+    // profile's records with the result's line added to `aside`, flushed and
+    // not yet in place; false when the run adds no line or it failed. The
+    // profile and that file then go to the disk together (WriteWin).
+    using WinRecordsWriter =
+        std::function<bool(const Profile& profile, const LevelResult& result, const std::u16string& aside)>;
+    void SetWinRecords(WinRecordsWriter writer) { winRecords_ = std::move(writer); }
     const ProfileHooks& Hooks() const { return hooks_; }
 
     // Tests: asked before each written file replaces the old one; false
@@ -343,6 +351,12 @@ class ProfileManager {
     bool WriteFile(const std::u16string& path, uint32_t type, uint32_t version,
                    const std::vector<Chunk>& chunks);
     bool WriteProfile(const Profile& profile);
+    bool WriteProfileTo(const Profile& profile, const std::u16string& path);
+    // Writes the profile with its win's records line, both or neither as
+    // far as a later start sees them.
+    bool WriteWin(const Profile& profile, const LevelResult& result);
+    // Completes or drops the files of a win that a stop left part-way.
+    void FinishWinWrites();
     std::unique_ptr<Profile> ReadProfile(uint32_t number);
     bool ReadList(uint32_t* current, std::vector<uint32_t>* numbers);
     // Takes the profile of a listed number, or sets the number aside.
@@ -362,6 +376,7 @@ class ProfileManager {
     Best best_[kRegimeCount][kProfileLevelCount];
     std::vector<std::pair<const void*, ProfileListener>> listeners_;
     ProfileHooks hooks_;
+    WinRecordsWriter winRecords_;
     std::function<bool(const std::u16string&)> gate_;
     bool writesRefused_ = false;
     std::set<uint32_t> unsavedProfiles_; // numbers of profiles whose file could not be written

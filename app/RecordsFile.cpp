@@ -31,8 +31,10 @@ std::u16string RecordsLine(const LevelResult& result) {
     return u"Рекорд " + platform::Utf8ToUtf16(text);
 }
 
-bool SaveStringsToFile(const kis::WideStrings& lines, const std::u16string& path) {
-    const std::u16string aside = path + u".bak";
+namespace {
+
+// The lines written to `aside` and flushed; the aside is deleted when that fails.
+bool WriteStringsAside(const kis::WideStrings& lines, const std::u16string& aside) {
     {
         kis::FileStreamW stream(aside.c_str(), kis::kStreamWrite, kis::kStreamCreateAlways);
         if (!stream.IsOpen()) return false;
@@ -46,6 +48,14 @@ bool SaveStringsToFile(const kis::WideStrings& lines, const std::u16string& path
         platform::DeleteFile(platform::GamePath(aside));
         return false;
     }
+    return true;
+}
+
+} // namespace
+
+bool SaveStringsToFile(const kis::WideStrings& lines, const std::u16string& path) {
+    const std::u16string aside = path + u".bak";
+    if (!WriteStringsAside(lines, aside)) return false;
     if (platform::RenameFile(platform::GamePath(aside), platform::GamePath(path))) return true;
     platform::DeleteFile(platform::GamePath(aside));
     return false;
@@ -54,6 +64,18 @@ bool SaveStringsToFile(const kis::WideStrings& lines, const std::u16string& path
 void LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path) {
     kis::FileStreamW stream(path.c_str(), kis::kStreamRead, kis::kStreamOpenExisting);
     lines.LoadFromStream(stream);
+}
+
+RecordsFile::RecordsFile(ProfileManager* profiles) : profiles_(profiles) {
+    if (profiles_)
+        profiles_->SetWinRecords(
+            [this](const Profile& profile, const LevelResult& result, const std::u16string& aside) {
+                return WriteWinAside(profile, result, aside);
+            });
+}
+
+RecordsFile::~RecordsFile() {
+    if (profiles_) profiles_->SetWinRecords({});
 }
 
 void RecordsFile::Enable(int32_t level) {
@@ -67,14 +89,9 @@ std::u16string RecordsFile::CurrentPath() const {
     return profiles_->RecordsPath(profile->Number());
 }
 
-void RecordsFile::AddLevelRecord(const LevelResult& result) {
-    if (!enabled_) return;
-    enabled_ = false;
-    const std::u16string path = CurrentPath();
-    if (path.empty()) return;
+bool RecordsFile::LinesWithResult(const std::u16string& path, const LevelResult& result,
+                                  kis::WideStrings& lines) {
     const std::string name = AppShownPath(path);
-
-    kis::WideStrings lines;
     if (platform::FileExists(platform::GamePath(path))) {
         if (HasMark(path)) {
             LoadStringsFromFile(lines, path);
@@ -84,7 +101,7 @@ void RecordsFile::AddLevelRecord(const LevelResult& result) {
             if (!platform::RenameFile(platform::GamePath(path), platform::GamePath(aside))) {
                 LogErrorPrintf(kLogIndent, "The records file %s cannot be read or kept aside; no line added.",
                                name.c_str());
-                return;
+                return false;
             }
             LogErrorPrintf(kLogIndent, "The records file %s has no text mark; it is kept as %s.bad.",
                            name.c_str(), name.c_str());
@@ -94,6 +111,28 @@ void RecordsFile::AddLevelRecord(const LevelResult& result) {
     lines.separator[1] = kCrLf[1];
     lines.separator[2] = 0;
     lines.Add(RecordsLine(result).c_str());
+    return true;
+}
+
+void RecordsFile::AddLevelRecord(const LevelResult& result) {
+    if (!enabled_) return;
+    enabled_ = false;
+    const std::u16string path = CurrentPath();
+    if (path.empty()) return;
+    kis::WideStrings lines;
+    if (!LinesWithResult(path, result, lines)) return;
     if (!profiles_->WriteAllowed(path) || !SaveStringsToFile(lines, path))
-        LogErrorPrintf(kLogIndent, "The records file %s could not be written.", name.c_str());
+        LogErrorPrintf(kLogIndent, "The records file %s could not be written.", AppShownPath(path).c_str());
+}
+
+bool RecordsFile::WriteWinAside(const Profile& profile, const LevelResult& result,
+                                const std::u16string& aside) {
+    if (!enabled_) return false;
+    enabled_ = false;
+    const std::u16string path = profiles_->RecordsPath(profile.Number());
+    kis::WideStrings lines;
+    if (!LinesWithResult(path, result, lines)) return false;
+    if (WriteStringsAside(lines, aside)) return true;
+    LogErrorPrintf(kLogIndent, "The records file %s could not be written.", AppShownPath(path).c_str());
+    return false;
 }

@@ -57,6 +57,9 @@ void RegisterTextTagCallback(TextTagCallback callback) {
 
 namespace {
 
+// The exit status of a run whose last save, as the program ends, failed.
+constexpr int kExitUnsavedAtQuit = 3;
+
 // The longest run --until-ms and --screenshot-at accept: the clock's
 // differences stay unambiguous up to here.
 constexpr uint64_t kMaxRunMs = 0x7FFFFFFF;
@@ -96,10 +99,11 @@ bool ParseNumber(const char* text, uint64_t max, uint64_t& value) {
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
-        const bool hasValue = i + 1 < argc;
+        // Every option's value names something: an empty one is a usage error.
+        const bool hasValue = i + 1 < argc && argv[i + 1][0] != 0;
         uint64_t n = 0;
         if (std::strcmp(arg, "-lang") == 0 && hasValue) {
-            options.language = platform::Utf8ToUtf16(argv[++i]);
+            options.language = platform::NativeToUtf16(argv[++i]);
         } else if (std::strcmp(arg, "--headless") == 0) {
             options.headless = true;
         } else if (std::strcmp(arg, "--realtime") == 0) {
@@ -477,7 +481,9 @@ struct LanguageHolder {
 // session is reached through the accessors of App.h.
 class AppSession {
   public:
-    explicit AppSession(const Options& options) : options_(options) {}
+    // `unsavedAtQuit` is set when the last save, as the session goes, fails.
+    AppSession(const Options& options, bool* unsavedAtQuit)
+        : options_(options), unsavedAtQuit_(unsavedAtQuit) {}
     AppSession(const AppSession&) = delete;
     AppSession& operator=(const AppSession&) = delete;
     ~AppSession();
@@ -510,6 +516,7 @@ class AppSession {
     void TellUnsavedAtQuit();
 
     Options options_;
+    bool* unsavedAtQuit_;
     std::u16string startFolder_;
     std::u16string programFolder_;
     std::u16string userFolder_;
@@ -565,6 +572,7 @@ AppSession::~AppSession() {
 // The last save failed and no screen is left to offer another try: the
 // player learns what was not saved and where, so that nothing goes unnoticed.
 void AppSession::TellUnsavedAtQuit() {
+    *unsavedAtQuit_ = true;
     const std::string text = "The progress of this game could not be saved in " +
                              AppShownPath(profiles_->Folder()) +
                              " (the disk may be full or the folder read-only); the files there are as they "
@@ -918,18 +926,21 @@ int App::Run(int argc, char** argv) {
     InstallCloseSignals();
     std::u16string programFolder;
     int exitCode = 0;
+    bool unsavedAtQuit = false;
     {
         struct Forget {
             App& app;
             ~Forget() { app.session_ = nullptr; }
         } forget{*this}; // after the session has gone
-        AppSession session(options);
+        AppSession session(options, &unsavedAtQuit);
         session_ = &session;
         exitCode = session.Run();
         programFolder = session.ProgramFolder();
         // The session goes here: the quit state, then its members in reverse; the log closes last.
     }
     if (exitCode == 0) OpenPlayUrl(programFolder);
+    // A launcher must not read success when the player's progress was lost.
+    if (unsavedAtQuit && exitCode == 0) exitCode = kExitUnsavedAtQuit;
     return exitCode;
 }
 

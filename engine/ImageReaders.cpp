@@ -561,11 +561,15 @@ PixelFormat UncompressedFormat(const DdsPixelFormat& pf, uint32_t* fileBytes) {
     case 8:
         *fileBytes = 1;
         if (alphaOnly) return kFormatA8;
-        if (alphaPixels) return kFormatA4L4;
-        return luminance ? kFormatL8 : 0;
+        if (alphaPixels) return MasksAre(pf, 0xF, 0, 0) && pf.alphaMask == 0xF0 ? kFormatA4L4 : 0;
+        return luminance && MasksAre(pf, 0xFF, 0, 0) ? kFormatL8 : 0;
     case 16:
         *fileBytes = 2;
-        if (luminance) return alphaPixels ? kFormatA8L8 : 0;
+        // Red in the low byte and green in the high one, no alpha (R8G8),
+        // whether named a colour or a luminance surface: widened to 32 bits.
+        if (MasksAre(pf, 0xFF, 0xFF00, 0) && pf.alphaMask == 0 && !alphaOnly) return kFormatX8R8G8B8;
+        if (luminance)
+            return alphaPixels && MasksAre(pf, 0xFF, 0, 0) && pf.alphaMask == 0xFF00 ? kFormatA8L8 : 0;
         if (alphaOnly) return 0;
         if (colourAlpha) {
             if (MasksAre(pf, 0x7C00, 0x3E0, 0x1F) && pf.alphaMask == 0x8000) return kFormatA1R5G5B5;
@@ -632,6 +636,16 @@ bool ReadDDSFile(kis::Stream* stream, DXLBitmap* bitmap) {
         std::vector<uint8_t> file(pixels * 3, 0);
         ReadAvailable(stream, file.data(), int64_t(file.size())); // a short read leaves zero pixels
         Widen24(file.data(), bitmap->GetBits(), pixels);
+    } else if (fileBytes == 2 && format == kFormatX8R8G8B8) {
+        std::vector<uint8_t> file(pixels * 2, 0);
+        ReadAvailable(stream, file.data(), int64_t(file.size()));
+        uint8_t* out = bitmap->GetBits();
+        for (size_t i = 0; i < pixels; ++i) {
+            out[i * 4 + 0] = 0;               // blue
+            out[i * 4 + 1] = file[i * 2 + 1]; // green
+            out[i * 4 + 2] = file[i * 2 + 0]; // red
+            out[i * 4 + 3] = 0xFF;
+        }
     } else {
         ReadAvailable(stream, bitmap->GetBits(), int64_t(pixels * fileBytes));
     }

@@ -306,16 +306,16 @@ bool LogStart(const char16_t* path) {
     const std::u16string_view given = path ? std::u16string_view(path) : std::u16string_view();
     if (given.empty()) return false;
     // The path is joined with the program's folder in UTF-16, so that a
-    // folder name outside ASCII survives; the stored path is UTF-8, as the
+    // folder name outside ASCII survives; the stored path is native bytes, as the
     // file layer takes 8-bit paths.
-    std::string name = platform::Utf16ToUtf8(given);
+    std::string name = platform::Utf16ToNative(given);
     const bool absolute =
         given[0] == u'\\' || given[0] == u'/' || given.find(u':') != std::u16string_view::npos;
     if (!absolute) {
         char16_t folder[260], full[260];
         kis::GetModuleDirW(folder, 260);
         kis::MakeFullPathW(full, 260, path, folder, nullptr);
-        name = platform::Utf16ToUtf8(full);
+        name = platform::Utf16ToNative(full);
     }
     {
         kis::FileStreamA file(name.c_str(), kis::kStreamCreate);

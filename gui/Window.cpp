@@ -397,7 +397,9 @@ bool WindowManager::OnMouseUp(int32_t x, int32_t y, uint32_t button) {
 }
 
 bool WindowManager::OnMouseMove(int32_t x, int32_t y, uint32_t buttons) {
-    const bool moved = std::abs(x - restX_) >= kHintMoveSlack || std::abs(y - restY_) >= kHintMoveSlack;
+    // In 64 bits: positions far apart must not overflow their difference.
+    const bool moved =
+        std::abs(int64_t(x) - restX_) >= kHintMoveSlack || std::abs(int64_t(y) - restY_) >= kHintMoveSlack;
     mouseX_ = x;
     mouseY_ = y;
     if (moved) {

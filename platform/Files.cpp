@@ -91,7 +91,7 @@ int64_t TransferAll(int fd, Byte* bytes, int64_t count, Transfer transfer) {
 
 } // namespace
 
-GamePath::GamePath(std::u16string_view path) : utf8_(Slashes(Utf16ToUtf8(path))) {}
+GamePath::GamePath(std::u16string_view path) : utf8_(Slashes(Utf16ToNative(path))) {}
 GamePath::GamePath(std::string_view path) : utf8_(Slashes(std::string(path))) {}
 
 std::string NativePath(const GamePath& path) {
@@ -281,14 +281,14 @@ std::vector<std::u16string> FolderEntries(const GamePath& folder) {
     if (!dir) return names;
     while (dirent* entry = readdir(dir)) {
         const std::string_view name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(Utf8ToUtf16(name));
+        if (name != "." && name != "..") names.push_back(NativeToUtf16(name));
     }
     closedir(dir);
     return names;
 }
 
 std::u16string ToGamePath(std::string_view nativePath) {
-    std::u16string path = Utf8ToUtf16(nativePath);
+    std::u16string path = NativeToUtf16(nativePath);
     for (char16_t& c : path)
         if (c == u'/') c = u'\\';
     return path;

@@ -8,10 +8,12 @@
 namespace platform {
 
 // A path as the game writes it: `\` (or `/`) separators, UTF-16 text or 8-bit
-// text. 8-bit paths are taken as UTF-8 (ASCII paths are the same either way);
-// callers holding code-page text convert it to UTF-16 first.
-// At the file-system boundary the path becomes UTF-8 with `/`, and every part
-// of it that does not exist exactly is looked up ignoring case, folder by folder.
+// text. 8-bit paths are taken as native bytes (UTF-8, and ASCII paths are the
+// same either way); callers holding code-page text convert it to UTF-16 first.
+// At the file-system boundary the path becomes the native bytes with `/`
+// (Utf16ToNative: the names the system gave, invalid UTF-8 included, come
+// back byte for byte), and every part of it that does not exist exactly is
+// looked up ignoring case, folder by folder.
 class GamePath {
   public:
     GamePath(std::u16string_view path);
@@ -21,7 +23,7 @@ class GamePath {
     GamePath(const char* path) : GamePath(std::string_view(path ? path : "")) {}
     GamePath(const std::string& path) : GamePath(std::string_view(path)) {}
 
-    // The UTF-8 path with `/` separators, before case resolution.
+    // The native path (UTF-8 when valid) with `/` separators, before case resolution.
     const std::string& Utf8() const { return utf8_; }
     bool Empty() const { return utf8_.empty(); }
 
@@ -99,7 +101,8 @@ bool CreateFolder(const GamePath& path);
 // empty when it cannot be read.
 std::vector<std::u16string> FolderEntries(const GamePath& folder);
 
-// Game-form paths (`\` separators, no trailing separator), UTF-16.
+// Game-form paths (`\` separators, no trailing separator), UTF-16; names the
+// system gives are converted with NativeToUtf16, so none is lost.
 std::u16string ModuleFolder(); // the folder of the running program
 std::u16string CurrentFolder();
 bool SetCurrentFolder(const GamePath& path);
@@ -107,7 +110,7 @@ bool SetCurrentFolder(const GamePath& path);
 // maker and product folders when given. Not created here.
 std::u16string UserFolder(std::u16string_view maker, std::u16string_view product);
 
-// Game form of a native path: `/` becomes `\`.
+// Game form of a native path: `/` becomes `\`, bytes as NativeToUtf16 has them.
 std::u16string ToGamePath(std::string_view nativePath);
 
 } // namespace platform

@@ -35,9 +35,14 @@ void AppendUtf16(std::u16string& out, char32_t c) {
     }
 }
 
-} // namespace
+// Surrogates U+DC80..U+DCFF standing for the bytes 0x80..0xFF of a native name.
+constexpr char32_t kByteEscape = 0xDC00;
 
-std::string Utf16ToUtf8(std::u16string_view text) {
+bool IsEscapedByte(char32_t c) {
+    return c >= kByteEscape + 0x80 && c <= kByteEscape + 0xFF;
+}
+
+std::string ToUtf8(std::u16string_view text, bool bytesEscaped) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -46,6 +51,9 @@ std::string Utf16ToUtf8(std::u16string_view text) {
             text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
+        } else if (bytesEscaped && IsEscapedByte(c)) {
+            out += static_cast<char>(c - kByteEscape);
+            continue;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = kReplacement;
         }
@@ -54,7 +62,9 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
-std::u16string Utf8ToUtf16(std::string_view text) {
+// A malformed sequence becomes one U+FFFD; with bytes escaped, its first
+// byte alone becomes its escape and decoding goes on at the next byte.
+std::u16string ToUtf16(std::string_view text, bool bytesEscaped) {
     std::u16string out;
     out.reserve(text.size());
     size_t i = 0;
@@ -71,7 +81,7 @@ std::u16string Utf8ToUtf16(std::string_view text) {
         } else if (lead >= 0xF0 && lead <= 0xF4) {
             extra = 3, c = lead & 0x07;
         } else {
-            AppendUtf16(out, kReplacement);
+            AppendUtf16(out, bytesEscaped ? kByteEscape + lead : kReplacement);
             ++i;
             continue;
         }
@@ -86,6 +96,11 @@ std::u16string Utf8ToUtf16(std::string_view text) {
         bool overlong = (extra == 2 && c < 0x800) || (extra == 3 && c < 0x10000);
         bool invalid = c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF);
         if (!complete || overlong || invalid) {
+            if (bytesEscaped) {
+                AppendUtf16(out, kByteEscape + lead);
+                ++i;
+                continue;
+            }
             AppendUtf16(out, kReplacement);
             i += complete ? j : std::max<size_t>(j, 1);
             continue;
@@ -94,6 +109,24 @@ std::u16string Utf8ToUtf16(std::string_view text) {
         i += j;
     }
     return out;
+}
+
+} // namespace
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    return ToUtf8(text, false);
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    return ToUtf16(text, false);
+}
+
+std::string Utf16ToNative(std::u16string_view text) {
+    return ToUtf8(text, true);
+}
+
+std::u16string NativeToUtf16(std::string_view bytes) {
+    return ToUtf16(bytes, true);
 }
 
 } // namespace platform

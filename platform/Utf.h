@@ -9,4 +9,12 @@ namespace platform {
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
 
+// Names of the file system (bytes, UTF-8 when valid) <-> UTF-16 without loss:
+// each byte that is not part of valid UTF-8 becomes the lone surrogate
+// U+DC80..U+DCFF that holds it, and such a surrogate becomes its byte again.
+// Every byte string comes back as it was; valid UTF-8 converts as above.
+// Other unpaired surrogates become U+FFFD.
+std::u16string NativeToUtf16(std::string_view bytes);
+std::string Utf16ToNative(std::u16string_view text);
+
 } // namespace platform

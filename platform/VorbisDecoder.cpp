@@ -315,6 +315,23 @@ bool ReadBook(BitReader& bits, BookRecord& book) {
     return true;
 }
 
+// Whether a codebook of the setup header has one used entry with a code of
+// more than one bit. libvorbis takes such a book but looks for that longer
+// code where the stream has the one bit a single-entry book takes, so it
+// decodes nothing of the stream; false when the books cannot be read (the
+// decoder judges those).
+bool HasLongSingleCode(const std::vector<uint8_t>& setup) {
+    BitReader bits(setup, 7);
+    uint64_t count;
+    if (!bits.Read(8, count)) return false;
+    for (uint64_t i = 0; i <= count; ++i) {
+        BookRecord book;
+        if (!ReadBook(bits, book)) return false;
+        if (book.used == 1 && book.usedLength != 1) return true;
+    }
+    return false;
+}
+
 bool SkipFloor(BitReader& bits) {
     uint64_t type, value;
     if (!bits.Read(16, type)) return false;
@@ -685,6 +702,12 @@ std::unique_ptr<AudioDecoder> OpenVorbisDecoder(std::vector<uint8_t> bytes, std:
     const int rate = int(LoadU32(&identification[12]));
     for (const StreamHeaders& stream : streams) {
         if (stream.packets.size() < 3 || !IsHeader(stream.packets[2], 5)) continue;
+        if (HasLongSingleCode(stream.packets[2])) {
+            if (error)
+                *error =
+                    "bad Ogg Vorbis setup header: a codebook of one entry with a code of more than one bit";
+            return nullptr;
+        }
         std::optional<std::vector<uint8_t>> setup = PaddedClassificationBooks(stream.packets[2]);
         if (setup && CodebookMemory(*setup) <= kMaxDecoderMemory) {
             std::vector<std::vector<uint8_t>> headers = stream.packets;

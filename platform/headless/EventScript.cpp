@@ -6,6 +6,7 @@
 #include <charconv>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace platform {
 namespace {
@@ -13,6 +14,15 @@ namespace {
 bool ParseInt(std::string_view word, int& value) {
     auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
     return ec == std::errc() && end == word.data() + word.size();
+}
+
+// Pointer positions and wheel turns within what a window message carries:
+// 16-bit coordinates, and a 16-bit wheel delta of kWheelDelta per notch.
+constexpr int kMinCoordinate = -32768, kMaxCoordinate = 32767;
+constexpr int kMaxNotches = 32767 / kWheelDelta;
+
+bool ParseInt(std::string_view word, int low, int high, int& value) {
+    return ParseInt(word, value) && value >= low && value <= high;
 }
 
 // Splits off the next word; `rest` keeps what follows it, leading spaces removed.
@@ -49,8 +59,9 @@ const char* ParseLine(std::string_view line, ScriptEvent& event) {
         std::string_view what = NextWord(rest);
         if (what == "move") {
             event.type = Type::MouseMove;
-            if (!ParseInt(NextWord(rest), event.a) || !ParseInt(NextWord(rest), event.b))
-                return "expected x and y";
+            if (!ParseInt(NextWord(rest), kMinCoordinate, kMaxCoordinate, event.a) ||
+                !ParseInt(NextWord(rest), kMinCoordinate, kMaxCoordinate, event.b))
+                return "expected x and y from -32768 to 32767";
         } else if (what == "down" || what == "up") {
             event.type = Type::Button;
             event.down = what == "down";
@@ -65,7 +76,8 @@ const char* ParseLine(std::string_view line, ScriptEvent& event) {
                 return "expected left, right or middle";
         } else if (what == "wheel") {
             event.type = Type::Wheel;
-            if (!ParseInt(NextWord(rest), event.a)) return "expected the wheel notches";
+            if (!ParseInt(NextWord(rest), -kMaxNotches, kMaxNotches, event.a))
+                return "expected the wheel notches from -273 to 273";
         } else {
             return "expected mouse move, down, up or wheel";
         }
@@ -122,6 +134,12 @@ bool ParseEventScript(std::string_view script, std::vector<ScriptEvent>& out, st
 }
 
 bool LoadEventScript(const std::string& nativePath, std::vector<ScriptEvent>& out, std::string* error) {
+    // A folder opens as a stream that reads nothing: refused like a missing file.
+    struct stat st;
+    if (stat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error) *error = "cannot open " + nativePath + ": not a file";
+        return false;
+    }
     std::ifstream in(nativePath, std::ios::binary);
     if (!in) {
         if (error) *error = "cannot open " + nativePath;

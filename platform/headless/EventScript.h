@@ -20,15 +20,16 @@ struct ScriptEvent {
 
 // Reads a script of events, one per line, in time order:
 //   <ms> key down|up <key name or code>     e.g. "100 key down ESCAPE", "120 key up 0x1C"
-//   <ms> mouse move <x> <y>                  pointer position in frame pixels
+//   <ms> mouse move <x> <y>                  pointer position in frame pixels, -32768..32767
 //   <ms> mouse down|up left|right|middle
-//   <ms> mouse wheel <notches>               positive away from the user
+//   <ms> mouse wheel <notches>               positive away from the user, -273..273
 //   <ms> focus gained|lost
 //   <ms> minimise | restore | close
 //   <ms> text <the rest of the line>         typed text, UTF-8
 // Blank lines and lines starting with '#' are skipped. False, with the line
 // number and the reason, for anything else.
 bool ParseEventScript(std::string_view script, std::vector<ScriptEvent>& out, std::string* error);
+// The file must be a regular file.
 bool LoadEventScript(const std::string& nativePath, std::vector<ScriptEvent>& out, std::string* error);
 
 } // namespace platform

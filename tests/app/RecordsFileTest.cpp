@@ -169,4 +169,42 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     });
 }
 
+// A win goes into the profile and the records file together: whichever file
+// the program stops at while it puts them in place (the gate stands in for
+// the stop, leaving what was written aside as a stop would), the next start
+// finds both with the win or both without it, and no copy left over.
+TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
+    std::vector<int> withWin;
+    for (int stopAt = 1; stopAt <= 6; ++stopAt) {
+        SCOPED_TRACE(stopAt);
+        TempDir run;
+        const std::u16string user = U16(run.Path().string());
+        {
+            ProfileManager profiles(user);
+            RecordsFile records(&profiles);
+            ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
+            int asked = 0;
+            profiles.SetWriteGate([&](const std::u16string&) { return ++asked != stopAt; });
+            records.Enable(3);
+            LevelResult result = {};
+            profiles.Current()->StoreLevelResult(3, 61000, &result);
+            records.AddLevelRecord(result); // as the level does after storing its result
+        }
+        ProfileManager again(user);
+        again.Load();
+        ASSERT_NE(again.Current(), nullptr);
+        const bool won =
+            again.Current()->Record().results.regimes[kRegimeEasy].levels[3].status >= kLevelBronze;
+        kis::WideStrings lines;
+        LoadStringsFromFile(lines, again.RecordsPath(1));
+        EXPECT_EQ(lines.Count(), won ? 1 : 0);
+        if (won) EXPECT_EQ(Lines(lines), std::vector<std::string>{"Рекорд level_04 Easy: 00:01:01"});
+        for (const auto& entry : std::filesystem::directory_iterator(run.Path()))
+            EXPECT_NE(entry.path().extension(), ".win") << entry.path();
+        withWin.push_back(won);
+    }
+    // The stops fall before and after the moment the win counts; without one it is kept.
+    EXPECT_EQ(withWin, (std::vector<int>{0, 0, 1, 1, 1, 1}));
+}
+
 } // namespace

@@ -734,6 +734,9 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
 
 TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) {
     GameCopy game;
+    const std::string farMove = game.File("far-move.txt"), farWheel = game.File("far-wheel.txt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(farMove, "100 mouse move -2147483648 -2147483648\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(farWheel, "100 mouse wheel -2147483648\n"));
     struct Case {
         std::string arguments;
         int status;
@@ -748,6 +751,11 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
         {"--until-ms 2147483648", 2, "usage:"},
         {"--screenshot-at 100", 2, "usage:"},
         {"--screenshot-at soon '" + game.File("a.png") + "'", 2, "usage:"},
+        {"-lang '' --frames 2", 2, "usage:"},
+        {"--input-script '' --frames 2", 2, "usage:"},
+        {"--input-script '" + game.Root() + "' --frames 2", 2, "not a file"},
+        {"--input-script '" + farMove + "' --frames 2", 2, "line 1: expected x and y"},
+        {"--input-script '" + farWheel + "' --frames 2", 2, "line 1: expected the wheel notches"},
         {"--until-ms 200 --screenshot-at 90000 '" + game.File("late.png") + "'", 1,
          "before the screenshot at 90000 ms"},
         {"--frames 3 --screenshot-at 0 '" + game.File("early.png") + "' --screenshot-at 5000 '" +

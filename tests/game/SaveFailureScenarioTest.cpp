@@ -158,7 +158,8 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
 
 // The save at the end of the run fails: no screen is left to try again, so
 // the player is told on standard error (and in a message box with a window)
-// what was not saved and where; the old file stays as it was.
+// what was not saved and where, and the exit status is 3, not success; the
+// old file stays as it was.
 TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
     GameCopy game;
     MakePlayer(game.User());
@@ -167,7 +168,7 @@ TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
     ASSERT_FALSE(before.empty());
     fs::create_directory(file + ".bak");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --frames 20", &output), 0) << output;
+    ASSERT_EQ(game.Run("--headless --frames 20", &output), 3) << output;
     EXPECT_NE(output.find("The progress of this game could not be saved in " + game.User()),
               std::string::npos)
         << output;

@@ -2,12 +2,14 @@
 // file, the per-user folder, signals and the paths of the command line. Each
 // test runs a copy of the built game headless.
 #include "platform/Random.h"
+#include "tests/game/Players.h"
 #include "tests/support/Damage.h"
 #include "tests/support/DataChunks.h"
 #include "tests/support/GameCopy.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -221,6 +223,33 @@ TEST(StartUp, AnUnusablePerUserFolderGivesWayToProfilesBesideTheData) {
         EXPECT_TRUE(fs::is_regular_file(profiles + "/config.dat")) << c.name;
         EXPECT_TRUE(fs::is_regular_file(profiles + "/Verbolunde.lock")) << c.name;
         EXPECT_FALSE(fs::exists(game.User())) << c.name;
+    }
+}
+
+// Folder names are bytes: a program folder and a per-user folder whose names
+// are not valid UTF-8 are used as they stand. The Data folder is found, the
+// player made before is read and stays current, and the log and the lock are
+// in the per-user folder; no other folder is made.
+TEST(StartUp, FolderNamesThatAreNotUtf8AreUsedAsTheyStand) {
+    for (const std::string bytes : {"\xE9", "\xFF", "a\xC3(b"}) {
+        SCOPED_TRACE(bytes);
+        GameCopy game;
+        game.RenameGame("game-" + bytes);
+        game.SetHome(game.File("home-" + bytes));
+        testplayers::MakePlayer(game.User(), u"vera");
+        std::string output;
+        EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 5")), &output), 0)
+            << output;
+        const std::vector<std::string> read = testsupport::LogLines(game.Log(), "Profiles");
+        ASSERT_FALSE(read.empty()) << game.Log();
+        EXPECT_TRUE(EndsWith(read.back(), " 1 read")) << read.back();
+        EXPECT_EQ(testplayers::StoredCurrent(game.User()).value_or(ProfileRecord{}).number, 1u);
+        EXPECT_TRUE(fs::is_regular_file(game.User() + "/Verbolunde.lock"));
+        std::vector<std::string> made;
+        for (const auto& entry : fs::directory_iterator(game.Root()))
+            made.push_back(entry.path().filename().string());
+        std::sort(made.begin(), made.end());
+        EXPECT_EQ(made, (std::vector<std::string>{"game-" + bytes, "home-" + bytes}));
     }
 }
 

@@ -21,6 +21,57 @@ TEST(Utf, RoundTripsAndReplacesMalformedInput) {
     EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD"); // encoded surrogate
 }
 
+// Names the system gives are bytes: each that is not valid UTF-8 passes
+// through UTF-16 and back unchanged, while valid UTF-8 reads as text does.
+TEST(Utf, NativeNamesComeBackByteForByte) {
+    struct Case {
+        std::string bytes;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {"plain", u"plain"},
+        {"Gr\xC3\xBC\xC3\x9F", u"Gr\u00FC\u00DF"},     // valid UTF-8 is text
+        {"\xE9t\xE9", u"\xDCE9t\xDCE9"},               // Latin-1
+        {"\xFF\xFE", u"\xDCFF\xDCFE"},                 // never in UTF-8
+        {"a\xC3", u"a\xDCC3"},                         // cut at the end
+        {"\xC3(", u"\xDCC3("},                         // cut by a non-continuation
+        {"\xC0\xAF", u"\xDCC0\xDCAF"},                 // overlong
+        {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},       // an encoded surrogate
+        {"\xF0\x9F\xA5\x95\x80", u"\U0001F955\xDC80"}, // a stray continuation
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        EXPECT_EQ(NativeToUtf16(c.bytes), c.text);
+        EXPECT_EQ(Utf16ToNative(c.text), c.bytes);
+    }
+    // Surrogates that stand for no byte stay replaced.
+    EXPECT_EQ(Utf16ToNative(std::u16string{char16_t(0xDC41), char16_t(0xD800)}), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+// A folder whose name is not UTF-8, met through the environment, a folder
+// listing or a path given in UTF-16, is the same folder each way.
+TEST(Files, FolderNamesThatAreNotUtf8AreKept) {
+    TempDir dir;
+    const std::string base = dir.File("share-\xE9\xFF");
+    ASSERT_TRUE(std::filesystem::create_directories(base + "/Maker/Game"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(base + "/Maker/Game/f-\xE9.txt", "abc"));
+    setenv("XDG_DATA_HOME", base.c_str(), 1);
+    const std::u16string user = UserFolder(u"Maker", u"Game");
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(GamePath(user).Utf8(), base + "/Maker/Game");
+    EXPECT_TRUE(FolderExists(user));
+    const std::vector<std::u16string> names = FolderEntries(user);
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0], u"f-\xDCE9.txt");
+    EXPECT_EQ(FileSize(user + u"\\" + names[0]), 3);
+    EXPECT_TRUE(CreateFolder(user + u"\\new-\xDCFF"));
+    EXPECT_TRUE(std::filesystem::is_directory(base + "/Maker/Game/new-\xFF"));
+    const std::u16string here = CurrentFolder();
+    ASSERT_TRUE(SetCurrentFolder(user));
+    EXPECT_EQ(CurrentFolder(), ToGamePath(std::filesystem::canonical(base + "/Maker/Game").string()));
+    ASSERT_TRUE(SetCurrentFolder(here));
+}
+
 TEST(Files, GamePathsFindFilesIgnoringCaseFolderByFolder) {
     TempDir dir;
     ASSERT_TRUE(CreateFolder(dir.File("Data/Sounds")));

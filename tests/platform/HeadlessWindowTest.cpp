@@ -253,7 +253,11 @@ TEST(HeadlessWindow, ScriptErrorsNameTheirLine) {
         {"\n# fine\n10 mouse down thumb\n", "line 3: expected left, right or middle"},
         {"20 close\n10 close\n", "line 2: events must be in time order"},
         {"soon close\n", "line 1: expected a time in milliseconds"},
-        {"10 mouse move 3\n", "line 1: expected x and y"},
+        {"10 mouse move 3\n", "line 1: expected x and y from -32768 to 32767"},
+        {"10 mouse move -2147483648 -2147483648\n", "line 1: expected x and y from -32768 to 32767"},
+        {"10 mouse move 0 32768\n", "line 1: expected x and y from -32768 to 32767"},
+        {"10 mouse wheel -2147483648\n", "line 1: expected the wheel notches from -273 to 273"},
+        {"10 mouse wheel 274\n", "line 1: expected the wheel notches from -273 to 273"},
         {"10 close now\n", "line 1: unexpected words at the end of the line"},
     };
     for (const Case& c : cases) {
@@ -266,6 +270,18 @@ TEST(HeadlessWindow, ScriptErrorsNameTheirLine) {
         platform::CreateBackend(platform::BackendKind::Headless, "/nonexistent/input.txt");
     EXPECT_FALSE(missing.backend);
     EXPECT_NE(missing.error.find("/nonexistent/input.txt"), std::string::npos);
+    // A folder reads as nothing at all: refused as well, not run as no events.
+    testsupport::TempDir dir;
+    platform::BackendResult folder =
+        platform::CreateBackend(platform::BackendKind::Headless, dir.Path().string());
+    EXPECT_FALSE(folder.backend);
+    EXPECT_NE(folder.error.find("not a file"), std::string::npos) << folder.error;
+    // The extremes themselves are taken.
+    std::vector<ScriptEvent> events;
+    std::string error;
+    EXPECT_TRUE(platform::ParseEventScript(
+        "10 mouse move -32768 32767\n20 mouse wheel -273\n30 mouse wheel 273\n", events, &error))
+        << error;
 }
 
 TEST(Input, KeyCodesFollowTheScanCodeNumbering) {

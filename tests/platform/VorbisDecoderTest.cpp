@@ -275,6 +275,23 @@ TEST(VorbisDecoder, SingleEntryBooksPlayInEveryForm) {
     }
 }
 
+// A book of one entry that declares a code longer than one bit is taken by
+// libvorbis, which then decodes nothing of the stream: it is refused when
+// opened, in every form, rather than playing silence.
+TEST(VorbisDecoder, SingleEntryBooksOfLongerCodesAreRefusedWhenOpened) {
+    using testsupport::SingleEntryBook;
+    for (SingleEntryBook form :
+         {SingleEntryBook::Sparse, SingleEntryBook::NonSparse, SingleEntryBook::Ordered})
+        for (int length : {2, 5}) {
+            SCOPED_TRACE(testing::Message() << int(form) << " " << length);
+            const Decoded d = Decode(testsupport::SingleEntryBookStream(form, 40, 1, 1, length));
+            EXPECT_FALSE(d.opened) << d.pcm.size() << " samples";
+            EXPECT_EQ(
+                d.error,
+                "bad Ogg Vorbis setup header: a codebook of one entry with a code of more than one bit");
+        }
+}
+
 // A hole in the data (a page lost or damaged) is skipped and reading goes
 // on; junk between pages and pages of another stream cost nothing. Every
 // such stream plays the same on its first play as after a rewind, however

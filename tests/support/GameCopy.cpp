@@ -51,6 +51,11 @@ GameCopy::GameCopy(LevelData levels) : home_(dir_.File("home")) {
                       fs::copy_options::overwrite_existing);
 }
 
+void GameCopy::RenameGame(const std::string& name) {
+    fs::rename(Game(), dir_.File(name));
+    gameName_ = name;
+}
+
 std::string GameCopy::Command(const std::string& arguments) const {
     return "env XDG_DATA_HOME='" + home_ + "' '" + Game() + "/verbolunde' " + arguments;
 }

@@ -23,7 +23,9 @@ enum class LevelData { Campaign, Scenarios };
 class GameCopy {
   public:
     explicit GameCopy(LevelData levels = LevelData::Campaign);
-    std::string Game() const { return dir_.File("game"); }
+    std::string Game() const { return dir_.File(gameName_); }
+    // Renames the copy's program folder (made as "game").
+    void RenameGame(const std::string& name);
     // The per-user data folder the copy is given (XDG_DATA_HOME).
     std::string Home() const { return home_; }
     void SetHome(const std::string& home) { home_ = home; }
@@ -48,6 +50,7 @@ class GameCopy {
 
   private:
     TempDir dir_;
+    std::string gameName_ = "game";
     std::string home_;
 };
 

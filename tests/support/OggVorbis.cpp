@@ -166,8 +166,8 @@ uint32_t VorbisFloat(bool negative, int powerOfTwo) {
 
 } // namespace
 
-std::vector<uint8_t> SingleEntryBookStream(SingleEntryBook book, int audioPackets, uint32_t seed,
-                                           int serial) {
+std::vector<uint8_t> SingleEntryBookStream(SingleEntryBook book, int audioPackets, uint32_t seed, int serial,
+                                           int codeLength) {
     std::vector<std::vector<uint8_t>> packets;
     BitWriter id;
     id.PutBytes("\x01vorbis", 7);
@@ -191,29 +191,29 @@ std::vector<uint8_t> SingleEntryBookStream(SingleEntryBook book, int audioPacket
     BitWriter setup;
     setup.PutBytes("\x05vorbis", 7);
     setup.Put(1, 8); // two codebooks
-    // Book 0, the classification book: one dimension, one used entry of length 1.
+    // Book 0, the classification book: one dimension, one used entry (of length 1).
     setup.Put(0x564342, 24);
     setup.Put(1, 16);
     switch (book) {
     case SingleEntryBook::Sparse:
         setup.Put(2, 24);
-        setup.Put(0, 1); // unordered
-        setup.Put(1, 1); // sparse
-        setup.Put(1, 1); // entry 0 used,
-        setup.Put(0, 5); // length 1
-        setup.Put(0, 1); // entry 1 unused
+        setup.Put(0, 1);              // unordered
+        setup.Put(1, 1);              // sparse
+        setup.Put(1, 1);              // entry 0 used,
+        setup.Put(codeLength - 1, 5); // its length
+        setup.Put(0, 1);              // entry 1 unused
         break;
     case SingleEntryBook::NonSparse:
         setup.Put(1, 24);
-        setup.Put(0, 1); // unordered
-        setup.Put(0, 1); // not sparse
-        setup.Put(0, 5); // length 1
+        setup.Put(0, 1);              // unordered
+        setup.Put(0, 1);              // not sparse
+        setup.Put(codeLength - 1, 5); // its length
         break;
     case SingleEntryBook::Ordered:
         setup.Put(1, 24);
-        setup.Put(1, 1); // ordered
-        setup.Put(0, 5); // from length 1:
-        setup.Put(1, 1); // one entry
+        setup.Put(1, 1);              // ordered
+        setup.Put(codeLength - 1, 5); // from its length:
+        setup.Put(1, 1);              // one entry
         break;
     }
     setup.Put(0, 4); // no lookup

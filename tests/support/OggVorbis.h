@@ -36,9 +36,10 @@ enum class SingleEntryBook { Sparse, NonSparse, Ordered };
 // samples, a flat floor and a residue of two classifications whose
 // classification book has the single entry (a legal book: reading it takes
 // one bit and always gives that entry). Each of the `audioPackets` packets
-// holds 32 residue values of +1 or -1 drawn from `seed`.
+// holds 32 residue values of +1 or -1 drawn from `seed`. The single entry's
+// code length is `codeLength` bits (the packets always give it one bit).
 std::vector<uint8_t> SingleEntryBookStream(SingleEntryBook book, int audioPackets, uint32_t seed = 1,
-                                           int serial = 1);
+                                           int serial = 1, int codeLength = 1);
 
 // Sets the check value of every whole page to match its bytes, so that
 // damage to a page reaches the decoder instead of losing the page.

@@ -54,7 +54,7 @@ std::string PlayNamed(const GameCopy& game, const NamedPlay& play) {
     for (const auto& [ms, file] : play.shots)
         arguments += ScreenshotAt(ms, file);
     std::string output;
-    EXPECT_EQ(play.program ? game.Run(arguments, &output) : game.RunShowcase(arguments, &output), 0)
+    EXPECT_EQ(play.program ? game.Run(arguments, &output) : game.RunShowcase(arguments, &output), play.status)
         << output << game.Log();
     for (const auto& [ms, file] : play.shots)
         KeepShot(file, play.name + "-" + std::filesystem::path(file).filename().string());

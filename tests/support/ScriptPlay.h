@@ -46,6 +46,7 @@ struct NamedPlay {
     std::vector<std::pair<int, std::string>> shots{}; // when, and the file
     std::string moreArguments{};
     bool program = false; // runs verbolunde itself, not the showcase
+    int status = 0;       // the exit status the run must give (3: the last save failed)
 };
 std::string PlayNamed(const GameCopy& game, const NamedPlay& play);
 
