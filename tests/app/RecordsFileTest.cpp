@@ -198,7 +198,9 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
         kis::WideStrings lines;
         LoadStringsFromFile(lines, again.RecordsPath(1));
         EXPECT_EQ(lines.Count(), won ? 1 : 0);
-        if (won) EXPECT_EQ(Lines(lines), std::vector<std::string>{"Рекорд level_04 Easy: 00:01:01"});
+        if (won) {
+            EXPECT_EQ(Lines(lines), std::vector<std::string>{"Рекорд level_04 Easy: 00:01:01"});
+        }
         for (const auto& entry : std::filesystem::directory_iterator(run.Path()))
             EXPECT_NE(entry.path().extension(), ".win") << entry.path();
         withWin.push_back(won);
