@@ -742,8 +742,11 @@ void GameLevel::OnScreenSizeChanged(int32_t width, int32_t height) {
     const float areaW = float(screenWidth_), areaH = float(screenHeight_ - kLevelPanelHeight);
     const float fieldW = float(std::max<uint32_t>(level_.record.fieldWidth, 1));
     const float fieldH = float(std::max<uint32_t>(level_.record.fieldHeight, 1));
-    fieldScale_ = std::min(1.0f, std::min(areaW / fieldW, areaH / fieldH));
-    fieldScaled_ = fieldScale_ < 1.0f;
+    // The whole field shows at the largest scale that fits: smaller screens
+    // see it shrunk, larger ones enlarged; what the field's shape leaves of
+    // the area on two sides is ground (Draw).
+    fieldScale_ = std::min(areaW / fieldW, areaH / fieldH);
+    fieldScaled_ = fieldScale_ != 1.0f;
     originX_ = std::floor((areaW - fieldW * fieldScale_) / 2.0f);
     originY_ = std::floor((areaH - fieldH * fieldScale_) / 2.0f);
     Panel().OnScreenSizeChanged(width, height);
@@ -832,12 +835,54 @@ bool GameLevel::OnKey(uint32_t key, bool down) {
     return false;
 }
 
+namespace {
+// Field pixels by which the mirrored ground overlaps the field's right and
+// bottom edges.
+constexpr float kGroundEdgeOverlap = 2.0f;
+} // namespace
+
+void GameLevel::DrawGroundAround(DXLViewer& viewer) {
+    if (!ground_) return;
+    const float fieldW = float(level_.record.fieldWidth), fieldH = float(level_.record.fieldHeight);
+    const float areaW = float(screenWidth_), areaH = float(screenHeight_ - kLevelPanelHeight);
+    const bool sides = areaW - fieldW * fieldScale_ >= 1.0f;
+    const bool ends = areaH - fieldH * fieldScale_ >= 1.0f;
+    if (!sides && !ends) return;
+    // The ground picture mirrored at each edge of the field the area goes
+    // beyond: its edges meet the field's own without a seam. The field's
+    // shape leaves room on two opposite sides only, each narrower than the
+    // field, so one mirrored picture covers each.
+    DXLMatrix field;
+    viewer.GetTransform(&field);
+    const auto mirrored = [&](float dx, float dy, float sx, float sy) {
+        viewer.SetTransform(&field);
+        viewer.Translate(dx, dy);
+        viewer.Scale2(sx, sy);
+        ground_->Draw(viewer);
+    };
+    // The picture is drawn half a texel up and left of its place, so its
+    // right and bottom edges fall short of the field's: the copies there
+    // are mirrored a little inside the field, under its edge.
+    const float farW = fieldW - kGroundEdgeOverlap, farH = fieldH - kGroundEdgeOverlap;
+    if (sides) {
+        mirrored(0.0f, 0.0f, -1.0f, 1.0f);
+        mirrored(2.0f * farW, 0.0f, -1.0f, 1.0f);
+    }
+    if (ends) {
+        mirrored(0.0f, 0.0f, 1.0f, -1.0f);
+        mirrored(0.0f, 2.0f * farH, 1.0f, -1.0f);
+    }
+    viewer.SetTransform(&field);
+    viewer.ApplyTransform();
+}
+
 void GameLevel::Draw(DXLViewer& viewer) {
     DXLMatrix saved;
     viewer.GetTransform(&saved);
     viewer.Translate(originX_, originY_);
     if (fieldScaled_) viewer.Scale2(fieldScale_, fieldScale_);
     viewer.ApplyTransform();
+    DrawGroundAround(viewer);
     map_->Draw(viewer);
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
