@@ -843,13 +843,14 @@ constexpr float kGroundEdgeOverlap = 2.0f;
 
 void GameLevel::DrawGroundAround(DXLViewer& viewer) {
     if (!ground_) return;
-    const float fieldW = float(level_.record.fieldWidth), fieldH = float(level_.record.fieldHeight);
+    // The picture is drawn half a texel up and left of its place, so its
+    // right and bottom edges fall short of the field's: the copies there are
+    // mirrored a little inside the field, under its edge.
+    const float farW = float(level_.record.fieldWidth) - kGroundEdgeOverlap;
+    const float farH = float(level_.record.fieldHeight) - kGroundEdgeOverlap;
     const float areaW = float(screenWidth_), areaH = float(screenHeight_ - kLevelPanelHeight);
-    const bool sides = areaW - fieldW * fieldScale_ >= 1.0f;
-    const bool ends = areaH - fieldH * fieldScale_ >= 1.0f;
-    if (!sides && !ends) return;
-    // The ground picture mirrored at each edge of the field the area goes
-    // beyond: its edges meet the field's own without a seam. The field's
+    // The ground picture mirrored at each edge of the field short of the
+    // area's: its edges meet the field's own without a seam. The field's
     // shape leaves room on two opposite sides only, each narrower than the
     // field, so one mirrored picture covers each.
     DXLMatrix field;
@@ -860,18 +861,10 @@ void GameLevel::DrawGroundAround(DXLViewer& viewer) {
         viewer.Scale2(sx, sy);
         ground_->Draw(viewer);
     };
-    // The picture is drawn half a texel up and left of its place, so its
-    // right and bottom edges fall short of the field's: the copies there
-    // are mirrored a little inside the field, under its edge.
-    const float farW = fieldW - kGroundEdgeOverlap, farH = fieldH - kGroundEdgeOverlap;
-    if (sides) {
-        mirrored(0.0f, 0.0f, -1.0f, 1.0f);
-        mirrored(2.0f * farW, 0.0f, -1.0f, 1.0f);
-    }
-    if (ends) {
-        mirrored(0.0f, 0.0f, 1.0f, -1.0f);
-        mirrored(0.0f, 2.0f * farH, 1.0f, -1.0f);
-    }
+    if (originX_ > 0.0f) mirrored(0.0f, 0.0f, -1.0f, 1.0f);
+    if (originX_ + farW * fieldScale_ < areaW) mirrored(2.0f * farW, 0.0f, -1.0f, 1.0f);
+    if (originY_ > 0.0f) mirrored(0.0f, 0.0f, 1.0f, -1.0f);
+    if (originY_ + farH * fieldScale_ < areaH) mirrored(0.0f, 2.0f * farH, 1.0f, -1.0f);
     viewer.SetTransform(&field);
     viewer.ApplyTransform();
 }
