@@ -55,12 +55,13 @@ MapPoint LevelTwoHouse(WindowSize screen) {
     return LayoutMap(screen.width, screen.height).ToScreen(float(house.x), float(house.y));
 }
 // Level 2's field: the empty site at field (440, 220), and the harvest
-// buttons over its beds, drawn centred at field y 397.
+// buttons over its beds, drawn 32 px above field y 429, which the field's
+// scale enlarges and a smaller field leaves at their screen size.
 MapPoint Site(const FieldOnScreen& field) {
     return {field.X(440), field.Y(220)};
 }
 MapPoint HarvestButton(const FieldOnScreen& field, int bed) {
-    return {field.X(bed == 0 ? 480 : 700), field.Y(397)};
+    return {field.X(bed == 0 ? 480 : 700), field.Y(429) - int(std::lround(32 * std::max(field.scale, 1.0f)))};
 }
 // The panel's child area (its site panel, its time bar) starts right of the
 // goals, which keep to the middle 900 px of a wider screen.
@@ -75,9 +76,13 @@ class Clicks {
   public:
     explicit Clicks(const GameCopy& game) : game_(game) {}
     Clicks& At(int ms, const std::string& shot, MapPoint at) {
-        events_ += Click(ms, at.x, at.y) + Move(ms + 200, 2, 300);
         shots_.emplace_back(ms - 100, game_.File(shot + ".png"));
         names_.push_back(shot);
+        return At(ms, at);
+    }
+    // A click whose answer the log shows, without a shot of its own.
+    Clicks& At(int ms, MapPoint at) {
+        events_ += Click(ms, at.x, at.y) + Move(ms + 200, 2, 300);
         return *this;
     }
     // The run of the game itself, until the time, drawing only the frames
@@ -159,6 +164,19 @@ void ExpectSitePanel(const Shot& shot, WindowSize screen) {
     EXPECT_GT(shot.Count(x - 30, y - 30, x + 30, y + 10, house), 100) << "no site panel";
 }
 
+// The map laid out on the screen: its pictures cover it to the edges (no
+// black left), no colour covers more than a tenth of it, and the overlay's
+// "Options" stands in the top right corner.
+void ExpectMapFillsTheScreen(const Shot& shot, WindowSize screen) {
+    ASSERT_EQ(shot.picture.width, screen.width);
+    ASSERT_EQ(shot.picture.height, screen.height);
+    EXPECT_EQ(shot.NearIn(0, 0, screen.width, screen.height, 0x000000, 0), 0) << "bare background";
+    EXPECT_LT(LargestFlatShare(shot, 0, 0, screen.width, screen.height), 0.10);
+    const MapPoint options = MapOptions(screen);
+    EXPECT_GT(shot.NearIn(options.x - 60, options.y - 12, options.x + 60, options.y + 12, 0xE8C890, 40), 1000)
+        << "the overlay's Options";
+}
+
 // The options window centred on the screen: its face across its lower part.
 void ExpectOptionsCentred(const Shot& shot, WindowSize screen) {
     ASSERT_EQ(shot.picture.width, screen.width);
@@ -218,18 +236,18 @@ TEST(OptionsWindowScenario, FullScreenFromTheStartAndOffInsideALevel) {
     // The main screen's "Easy" (1237, 683); the level loads by 13 s.
     clicks.At(5000, "main", {1237, 683})
         .At(8000, "map", LevelTwoHouse(kDesktop))
-        .At(9000, "levelwindow", LevelWindowPlay(kDesktop))
+        .At(9000, LevelWindowPlay(kDesktop))
         .At(13000, "level", Site(full))
         .At(14000, "site", HarvestButton(full, 0))
         .At(15000, "harvest", PanelMenu(kDesktop))
-        .At(16000, "menu", MenuBar(kDesktop, 3))
-        .At(17000, "options", FullScreenBox(kDesktop))
+        .At(16000, MenuBar(kDesktop, 3))
+        .At(17000, FullScreenBox(kDesktop))
         .At(18000, "windowed", OptionsClose(window))
-        .At(19000, "menu2", MenuBar(window, 0))
+        .At(19000, MenuBar(window, 0))
         .At(20000, "level2", Site(small))
         .At(21000, "site2", HarvestButton(small, 1))
         .At(22000, "harvest2", PanelMenu(window))
-        .At(23000, "menu3", MenuBar(window, 4))
+        .At(23000, MenuBar(window, 4))
         .At(26000, "map2", LevelTwoHouse(window));
     const std::string log = clicks.Play("fullscreen", 26500);
     const Shots shot(game, clicks.Names());
@@ -249,4 +267,76 @@ TEST(OptionsWindowScenario, FullScreenFromTheStartAndOffInsideALevel) {
     ExpectHarvestButtonAnswered(shot["site2"], shot["harvest2"], small, 1);
     EXPECT_NE(log.find("Leaving level 2."), std::string::npos) << log;
     EXPECT_EQ(shot["map2"].picture.width, 1024);
+}
+
+// In an 800 x 600 window on a 2560 x 1440 desktop, full screen is switched
+// on from the map's options and level 2 is played on the whole desktop;
+// inside the level it is switched off and on again from the pause menu,
+// and back on the map off again. After each change the screen is laid out
+// on its new size and answers: the field, a harvest button, the panel and
+// the windows.
+TEST(OptionsWindowScenario, FullScreenOnAndOffFromTheMapAndInsideALevel) {
+    GameCopy game;
+    testplayers::MakeEasyPlayer(game.User(), u"lea", 1, kLevelGold, false);
+    const WindowSize window = {800, 600}, desktop = {2560, 1440};
+    ASSERT_TRUE(testsupport::UseWindow(game, window.width, window.height));
+    const FieldOnScreen full(desktop), small(window);
+    Clicks clicks(game);
+    // The main screen's "Easy" (589, 353); the level loads by 15 s.
+    clicks.At(5000, "main", {589, 353})
+        .At(7000, "map", MapOptions(window))
+        .At(8000, FullScreenBox(window))
+        .At(9000, "fullmap", OptionsClose(desktop))
+        .At(10000, "fullmap2", LevelTwoHouse(desktop))
+        .At(11000, LevelWindowPlay(desktop))
+        .At(15000, "level", Site(full))
+        .At(16000, "site", HarvestButton(full, 0))
+        .At(17000, "harvest", PanelMenu(desktop))
+        .At(18000, MenuBar(desktop, 3))
+        .At(19000, FullScreenBox(desktop))
+        .At(20000, "windowed", OptionsClose(window))
+        .At(21000, MenuBar(window, 0))
+        .At(22000, "level2", Site(small))
+        .At(23000, "site2", HarvestButton(small, 1))
+        .At(24000, "harvest2", PanelMenu(window))
+        .At(25000, MenuBar(window, 3))
+        .At(26000, FullScreenBox(window))
+        .At(27000, "full", OptionsClose(desktop))
+        .At(28000, MenuBar(desktop, 0))
+        .At(29000, "level3", Site(full))
+        .At(30000, "site3", PanelMenu(desktop))
+        .At(31000, MenuBar(desktop, 4))
+        .At(34000, "map2", MapOptions(desktop))
+        .At(35000, FullScreenBox(desktop))
+        .At(36000, "map3", OptionsClose(window))
+        .At(37000, "map4", LevelTwoHouse(window));
+    const std::string log = clicks.Play("onandoff", 37500, " --desktop 2560x1440");
+    const Shots shot(game, clicks.Names());
+    ASSERT_EQ(shot.Missing(), "");
+
+    EXPECT_EQ(shot["main"].picture.width, 800);
+    ExpectMapFillsTheScreen(shot["map"], window);
+    EXPECT_EQ(testsupport::Occurrences(log, "The options window opens."), 4u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "Fullscreen:             Yes"), 2u) << log;
+    EXPECT_EQ(testsupport::Occurrences(log, "Fullscreen:             No"), 3u) << log; // with the start's
+    ExpectOptionsCentred(shot["fullmap"], desktop);
+    ExpectMapFillsTheScreen(shot["fullmap2"], desktop);
+    EXPECT_EQ(testsupport::Occurrences(log, "the level window of level 2 opens"), 2u) << log;
+
+    ExpectLevelFillsTheScreen(shot["level"], desktop);
+    ExpectSitePanel(shot["site"], desktop);
+    ExpectHarvestButtonAnswered(shot["site"], shot["harvest"], full, 0);
+    ExpectOptionsCentred(shot["windowed"], window);
+    ExpectLevelFillsTheScreen(shot["level2"], window);
+    ExpectSitePanel(shot["site2"], window);
+    ExpectHarvestButtonAnswered(shot["site2"], shot["harvest2"], small, 1);
+    ExpectOptionsCentred(shot["full"], desktop);
+    ExpectLevelFillsTheScreen(shot["level3"], desktop);
+    ExpectSitePanel(shot["site3"], desktop);
+    EXPECT_EQ(testsupport::Occurrences(log, "Level menu opened."), 3u) << log;
+    EXPECT_NE(log.find("Leaving level 2."), std::string::npos) << log;
+
+    ExpectMapFillsTheScreen(shot["map2"], desktop);
+    ExpectOptionsCentred(shot["map3"], window);
+    ExpectMapFillsTheScreen(shot["map4"], window);
 }
