@@ -31,6 +31,9 @@ constexpr uint32_t kLevelFlagClockStarted = 0x1;
 constexpr uint32_t kLevelFlagSideStep = 0x2;
 constexpr uint32_t kSlotInUse = 0x1;
 constexpr uint32_t kSlotRunning = 0x2;
+// Field pixels by which the mirrored ground overlaps the field's right and
+// bottom edges.
+constexpr float kGroundEdgeOverlap = 2.0f;
 
 int ReasonIndex(uint32_t bit) {
     return std::countr_zero(bit);
@@ -834,12 +837,6 @@ bool GameLevel::OnKey(uint32_t key, bool down) {
     }
     return false;
 }
-
-namespace {
-// Field pixels by which the mirrored ground overlaps the field's right and
-// bottom edges.
-constexpr float kGroundEdgeOverlap = 2.0f;
-} // namespace
 
 void GameLevel::DrawGroundAround(DXLViewer& viewer) {
     if (!ground_) return;

@@ -1,7 +1,8 @@
-// Full screen switched on and off from the options, and the game started in
-// full screen on the 1920 x 1080 desktop: each screen is laid out on the new
-// size, a level's field fills the screen above its panel, and the things a
-// player sees answer clicks where they are drawn.
+// Full screen switched on and off from the options of the main screen, the
+// map and a level, and the game started in full screen, on desktops of
+// 1920 x 1080 and 2560 x 1440: each screen is laid out on the new size, a
+// level's field fills the screen above its panel, and the things a player
+// sees answer clicks where they are drawn.
 #include "tests/game/ProgramTest.h"
 #include "tests/game/WindowSizes.h"
 
