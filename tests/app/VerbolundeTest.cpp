@@ -748,6 +748,9 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
         {"--until-ms 2147483648", 2, "usage:"},
         {"--screenshot-at 100", 2, "usage:"},
         {"--screenshot-at soon '" + game.File("a.png") + "'", 2, "usage:"},
+        {"--desktop 2560x1440 --until-ms 0", 0, ""},
+        {"--desktop 2560 --frames 2", 2, "usage:"},
+        {"--desktop 0x600 --frames 2", 2, "usage:"},
         {"--until-ms 200 --screenshot-at 90000 '" + game.File("late.png") + "'", 1,
          "before the screenshot at 90000 ms"},
         {"--frames 3 --screenshot-at 0 '" + game.File("early.png") + "' --screenshot-at 5000 '" +
