@@ -846,22 +846,25 @@ void GameLevel::DrawGroundAround(DXLViewer& viewer) {
     const float farW = float(level_.record.fieldWidth) - kGroundEdgeOverlap;
     const float farH = float(level_.record.fieldHeight) - kGroundEdgeOverlap;
     const float areaW = float(screenWidth_), areaH = float(screenHeight_ - kLevelPanelHeight);
-    // The ground picture mirrored at each edge of the field short of the
-    // area's: its edges meet the field's own without a seam. The field's
-    // shape leaves room on two opposite sides only, each narrower than the
-    // field, so one mirrored picture covers each.
+    // Which sides of the field fall short of the area's edges: before (left,
+    // top) and after (right, bottom).
+    const bool shortX[2] = {originX_ > 0.0f, originX_ + farW * fieldScale_ < areaW};
+    const bool shortY[2] = {originY_ > 0.0f, originY_ + farH * fieldScale_ < areaH};
+    // The ground picture mirrored across each such edge (and across both
+    // at a corner between two): its edges meet the field's own without a
+    // seam. The field's shape leaves room on two opposite sides only, each
+    // narrower than the field, so one mirrored picture covers each.
     DXLMatrix field;
     viewer.GetTransform(&field);
-    const auto mirrored = [&](float dx, float dy, float sx, float sy) {
-        viewer.SetTransform(&field);
-        viewer.Translate(dx, dy);
-        viewer.Scale2(sx, sy);
-        ground_->Draw(viewer);
-    };
-    if (originX_ > 0.0f) mirrored(0.0f, 0.0f, -1.0f, 1.0f);
-    if (originX_ + farW * fieldScale_ < areaW) mirrored(2.0f * farW, 0.0f, -1.0f, 1.0f);
-    if (originY_ > 0.0f) mirrored(0.0f, 0.0f, 1.0f, -1.0f);
-    if (originY_ + farH * fieldScale_ < areaH) mirrored(0.0f, 2.0f * farH, 1.0f, -1.0f);
+    for (int32_t i = -1; i <= 1; ++i) {
+        for (int32_t j = -1; j <= 1; ++j) {
+            if ((i == 0 && j == 0) || (i != 0 && !shortX[i > 0]) || (j != 0 && !shortY[j > 0])) continue;
+            viewer.SetTransform(&field);
+            viewer.Translate(i > 0 ? 2.0f * farW : 0.0f, j > 0 ? 2.0f * farH : 0.0f);
+            viewer.Scale2(i != 0 ? -1.0f : 1.0f, j != 0 ? -1.0f : 1.0f);
+            ground_->Draw(viewer);
+        }
+    }
     viewer.SetTransform(&field);
     viewer.ApplyTransform();
 }
