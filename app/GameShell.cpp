@@ -42,8 +42,12 @@ void CreateScreenResources() {
     const DXLViewer* viewer = AppViewer();
     if (shell && viewer) {
         const kis::Rect& client = viewer->GetClientRect();
-        shell->screenScale.width = client.right - client.left;
-        shell->screenScale.height = client.bottom - client.top;
+        ScreenScaleState& screen = shell->screenScale;
+        screen.width = client.right - client.left;
+        screen.height = client.bottom - client.top;
+        // Wider than 4:3: the screens drawn to the height (the map) leave
+        // room at their sides.
+        screen.wide = int64_t(screen.width) * 3 > int64_t(screen.height) * 4;
     }
     RunHook(ScreenPart::Texts);
     RunHook(ScreenPart::Map);

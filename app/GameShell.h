@@ -29,7 +29,8 @@ void ChangeGameState(int32_t state);
 // running tutorial. The subsystems above the shell register their part.
 enum class ScreenPart { Texts, Map, Level, MainScreen, Windows, Tutorial, Count };
 void SetScreenResourceHook(ScreenPart part, void (*hook)());
-// Reads the screen size into the screen scale, then rebuilds the parts.
+// Reads the screen size into the screen scale (wide when the screen is
+// wider than 4:3), then rebuilds the parts.
 void CreateScreenResources();
 
 // The screen state: size in pixels, the scaling flag and factor (for

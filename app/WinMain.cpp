@@ -36,6 +36,7 @@
 #include "platform/Random.h"
 #include "platform/SingleInstance.h"
 #include "platform/Utf.h"
+#include "platform/headless/HeadlessBackend.h"
 #include "platform/headless/NullAudioDevice.h"
 #include "sprites/GameEffect.h"
 #include "text/FontSlots.h"
@@ -82,6 +83,7 @@ struct Options {
     std::string inputScript;
     std::string recordSound; // headless: the run's sound as a WAV file
     int drawEvery = 1;       // headless: frames between drawn ones (screenshots are always drawn)
+    platform::DisplayMode desktop{}; // headless: the desktop's size (0: the fixed one)
 };
 
 // A whole decimal number from 0 to `max`.
@@ -93,6 +95,17 @@ bool ParseNumber(const char* text, uint64_t max, uint64_t& value) {
         value = value * 10 + uint64_t(*text - '0');
         if (value > max) return false;
     }
+    return true;
+}
+
+// "WxH", each a whole number from 1 to 16384.
+bool ParseSize(const char* text, uint32_t& width, uint32_t& height) {
+    const char* x = std::strchr(text, 'x');
+    if (!x) return false;
+    const std::string w(text, x);
+    uint64_t a = 0, b = 0;
+    if (!ParseNumber(w.c_str(), 16384, a) || !ParseNumber(x + 1, 16384, b) || a < 1 || b < 1) return false;
+    width = uint32_t(a), height = uint32_t(b);
     return true;
 }
 
@@ -129,11 +142,14 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.inputScript = argv[++i];
         } else if (std::strcmp(arg, "--record-sound") == 0 && hasValue) {
             options.recordSound = argv[++i];
+        } else if (std::strcmp(arg, "--desktop") == 0 && hasValue) {
+            if (!ParseSize(argv[++i], options.desktop.width, options.desktop.height)) return false;
         } else {
             return false;
         }
     }
-    return true;
+    // Only the headless window's desktop can be chosen.
+    return options.desktop.width == 0 || options.headless;
 }
 
 // The paths of the command line name files from the folder the program was
@@ -644,6 +660,12 @@ bool AppSession::Start() {
         return false;
     }
     backend_ = std::move(created.backend);
+    if (auto* window = dynamic_cast<platform::HeadlessWindow*>(&backend_->GetWindow());
+        window && options_.desktop.width > 0) {
+        platform::DisplayMode desktop = platform::FixedDesktopMode();
+        desktop.width = options_.desktop.width, desktop.height = options_.desktop.height;
+        window->SetDesktopMode(desktop);
+    }
 
     // Window and device, then the screen settings: config.dat, config.ini over it.
     if (HResult hr = AppCreateViewer(MainWindow(), &viewer_); Failed(hr)) {
@@ -919,7 +941,7 @@ int App::Run(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: verbolunde [-lang FILE] [--headless] [--realtime] [--seed N] [--frames N] "
                      "[--until-ms T] [--screenshot FILE.png] [--screenshot-at T FILE.png]... "
-                     "[--input-script FILE] [--draw-every N] [--record-sound FILE.wav]\n");
+                     "[--input-script FILE] [--draw-every N] [--record-sound FILE.wav] [--desktop WxH]\n");
         return 2;
     }
     platform::SeedRand(options.seed);

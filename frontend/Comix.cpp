@@ -374,26 +374,10 @@ void ComixPart::DrawLate(DXLViewer& viewer) {
 ComixWindow::ComixWindow(WindowManager& manager, Comix& holder, uint32_t comic)
     : GameWindow(manager, 0, true), holder_(holder), page_(holder.pages_[comic]) {
     holder_.window_ = this;
-    const int32_t width = manager.ScreenWidth(), height = manager.ScreenHeight();
-    rect = kis::MakeRectWH(0, 0, width, height);
     LoadPictures();
-
-    int32_t backWidth = 0, backHeight = 0;
     if (SpriteLibrary* library = GetLibrary(kComixLibrary))
         background_ = library->FindMapSprite(kComixBackground);
-    if (background_ && background_->Acquire()) {
-        backWidth = background_->GetWidth();
-        backHeight = background_->GetHeight();
-    }
-    layout_ = ComixPageLayout(width, height, page_.x, page_.y, backWidth, backHeight);
-    if (backWidth > 0) {
-        MapDrawItem item;
-        const kis::Rect target =
-            kis::MakeRectWH(layout_.backLeft, layout_.backTop, layout_.backWidth, layout_.backHeight);
-        hasBackground_ =
-            static_cast<MapSprite*>(background_)->DrawScaled(&item, 0, target, nullptr, 0xFFFFFFFF, false);
-        backQuad_ = item.quad;
-    }
+    Place(manager.ScreenWidth(), manager.ScreenHeight());
 
     const auto* language = static_cast<const GameLanguage*>(AppLanguage());
     SoundManager* sound = GetSpriteHost().Sound();
@@ -402,6 +386,25 @@ ComixWindow::ComixWindow(WindowManager& manager, Comix& holder, uint32_t comic)
         parts_.push_back(std::make_unique<ComixPart>(page_.parts[k], language, manager.Viewer(),
                                                      kComixFirstDelay + kComixPartDelay * uint32_t(k),
                                                      pageSound));
+}
+
+void ComixWindow::Place(int32_t width, int32_t height) {
+    rect = kis::MakeRectWH(0, 0, width, height);
+    int32_t backWidth = 0, backHeight = 0;
+    if (background_ && background_->Acquire()) {
+        backWidth = background_->GetWidth();
+        backHeight = background_->GetHeight();
+    }
+    layout_ = ComixPageLayout(width, height, page_.x, page_.y, backWidth, backHeight);
+    hasBackground_ = false;
+    if (backWidth > 0) {
+        MapDrawItem item;
+        const kis::Rect target =
+            kis::MakeRectWH(layout_.backLeft, layout_.backTop, layout_.backWidth, layout_.backHeight);
+        hasBackground_ =
+            static_cast<MapSprite*>(background_)->DrawScaled(&item, 0, target, nullptr, 0xFFFFFFFF, false);
+        backQuad_ = item.quad;
+    }
 }
 
 ComixWindow::~ComixWindow() {

@@ -248,8 +248,11 @@ class ComixWindow : public GameWindow {
     bool OnMouseDblClick(int32_t x, int32_t y) override;
     bool OnKeyDown(uint32_t key, uint32_t flags) override;
     void Draw(DXLViewer& viewer) override;
+    // The window covers the new screen and the page is laid out on it again.
+    void OnScreenResize(int32_t width, int32_t height) override { Place(width, height); }
 
   private:
+    void Place(int32_t width, int32_t height);
     void LoadPictures();
     void ReleasePictures();
     void CompleteAll();

@@ -24,6 +24,10 @@ constexpr uint32_t kMaxTicks = 5;
 constexpr uint32_t kRevealCallbacks = kCallbackMouse | kCallbackKeys;
 constexpr uint32_t kCallbackFadeMask = kFadeTakesInput;
 constexpr uint32_t kSoundCategoryMapClick = 0x40000000;
+// The pieces beside the map on a wide screen: their width, and where the
+// right one starts (one pixel over the map's last column).
+constexpr float kMapSideWidth = 128.0f;
+constexpr float kMapRightSideX = 1023.0f;
 
 // The map whose reveal runs: the effect's callbacks are plain functions.
 struct RunningMap {
@@ -95,6 +99,11 @@ void MapScreen::Layout(int32_t screenWidth, int32_t screenHeight) {
     if (MapInterface* overlay = Interface()) overlay->Layout(screenWidth, screenHeight);
     layout_ = LayoutMap(screenWidth, screenHeight);
     layoutScale_ = layout_.scale;
+}
+
+void MapScreen::OnScreenChanged() {
+    const ScreenScaleState& screen = ScreenScale();
+    if (screen.width > 0 && screen.height > 0) Layout(screen.width, screen.height);
 }
 
 MapInterface* MapScreen::Interface() const {
@@ -276,14 +285,19 @@ void MapScreen::Draw() {
         viewer->GetTransform(&base);
         const ScreenScaleState& screen = ScreenScale();
         if (screen.scaling || screen.wide) {
-            if (auto left = library->CreateInstanceByName(u"map_left", 0)) {
-                viewer->Translate(-128.0f, 0.0f);
-                left->Draw(*viewer);
+            auto left = library->CreateInstanceByName(u"map_left", 0);
+            auto right = library->CreateInstanceByName(u"map_right", 0);
+            // The pieces beside the map, and on a screen wider still the
+            // other piece beyond each, and so on: the two are mirror images,
+            // so each meets its neighbour at the same shade.
+            const int32_t pieces =
+                std::max(1, int32_t(std::ceil(float(layout_.xOffset) / (kMapSideWidth * layout_.scale))));
+            for (int32_t i = 0; i < pieces && left && right; ++i) {
+                viewer->Translate(-kMapSideWidth * float(i + 1), 0.0f);
+                (i % 2 ? right : left)->Draw(*viewer);
                 viewer->SetTransform(&base);
-            }
-            if (auto right = library->CreateInstanceByName(u"map_right", 0)) {
-                viewer->Translate(1023.0f, 0.0f);
-                right->Draw(*viewer);
+                viewer->Translate(kMapRightSideX + kMapSideWidth * float(i), 0.0f);
+                (i % 2 ? left : right)->Draw(*viewer);
                 viewer->SetTransform(&base);
             }
         }

@@ -100,6 +100,9 @@ class MapScreen : public MapMarkerWorld, public MapVillainWorld {
     void Update(uint32_t dt);
     void Draw();
     void Layout(int32_t screenWidth, int32_t screenHeight);
+    // After a change of screen size: the hover goes and the map and its
+    // overlay are laid out on the screen's new size.
+    void OnScreenChanged();
 
     void OnMouseDown(int32_t x, int32_t y, uint32_t button, uint32_t modifiers);
     void OnMouseMove(int32_t x, int32_t y);

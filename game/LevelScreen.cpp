@@ -111,6 +111,7 @@ class LevelSession : public LevelFrontEndHooks {
                 if (object) {
                     object->SetScale(kFieldPictureScale);
                     object->AddToLevel(kFieldLayer);
+                    level_->SetGround(object);
                 }
             }
             // The field picture is every level's: the clean sites mark

@@ -355,6 +355,9 @@ void RegisterMapScreen() {
     // The level table's stage is the level play's (RegisterLevelTableStage).
     RegisterGameDataStage({kMapChunkId, 1.0f, "map", GetDataPack, LoadMapStage});
     RegisterGameStateScreen(kStateMap, {OpenMap, CloseMap, &MapCallbacks()});
+    SetScreenResourceHook(ScreenPart::Map, [] {
+        if (MapScreen* map = ProgramMap().get()) map->OnScreenChanged();
+    });
     RegisterQuitHook(FreeMap);
 }
 

@@ -31,6 +31,9 @@ constexpr uint32_t kLevelFlagClockStarted = 0x1;
 constexpr uint32_t kLevelFlagSideStep = 0x2;
 constexpr uint32_t kSlotInUse = 0x1;
 constexpr uint32_t kSlotRunning = 0x2;
+// Field pixels by which the mirrored ground overlaps the field's right and
+// bottom edges.
+constexpr float kGroundEdgeOverlap = 2.0f;
 
 int ReasonIndex(uint32_t bit) {
     return std::countr_zero(bit);
@@ -748,8 +751,11 @@ void GameLevel::OnScreenSizeChanged(int32_t width, int32_t height) {
     const float areaW = float(screenWidth_), areaH = float(screenHeight_ - kLevelPanelHeight);
     const float fieldW = float(std::max<uint32_t>(level_.record.fieldWidth, 1));
     const float fieldH = float(std::max<uint32_t>(level_.record.fieldHeight, 1));
-    fieldScale_ = std::min(1.0f, std::min(areaW / fieldW, areaH / fieldH));
-    fieldScaled_ = fieldScale_ < 1.0f;
+    // The whole field shows at the largest scale that fits: smaller screens
+    // see it shrunk, larger ones enlarged; what the field's shape leaves of
+    // the area on two sides is ground (Draw).
+    fieldScale_ = std::min(areaW / fieldW, areaH / fieldH);
+    fieldScaled_ = fieldScale_ != 1.0f;
     originX_ = std::floor((areaW - fieldW * fieldScale_) / 2.0f);
     originY_ = std::floor((areaH - fieldH * fieldScale_) / 2.0f);
     Panel().OnScreenSizeChanged(width, height);
@@ -839,12 +845,44 @@ bool GameLevel::OnKey(uint32_t key, bool down) {
     return false;
 }
 
+void GameLevel::DrawGroundAround(DXLViewer& viewer) {
+    if (!ground_) return;
+    // The picture is drawn half a texel up and left of its place, so its
+    // right and bottom edges fall short of the field's: the copies there are
+    // mirrored a little inside the field, under its edge.
+    const float farW = float(level_.record.fieldWidth) - kGroundEdgeOverlap;
+    const float farH = float(level_.record.fieldHeight) - kGroundEdgeOverlap;
+    const float areaW = float(screenWidth_), areaH = float(screenHeight_ - kLevelPanelHeight);
+    // Which sides of the field fall short of the area's edges: before (left,
+    // top) and after (right, bottom).
+    const bool shortX[2] = {originX_ > 0.0f, originX_ + farW * fieldScale_ < areaW};
+    const bool shortY[2] = {originY_ > 0.0f, originY_ + farH * fieldScale_ < areaH};
+    // The ground picture mirrored across each such edge (and across both
+    // at a corner between two): its edges meet the field's own without a
+    // seam. The field's shape leaves room on two opposite sides only, each
+    // narrower than the field, so one mirrored picture covers each.
+    DXLMatrix field;
+    viewer.GetTransform(&field);
+    for (int32_t i = -1; i <= 1; ++i) {
+        for (int32_t j = -1; j <= 1; ++j) {
+            if ((i == 0 && j == 0) || (i != 0 && !shortX[i > 0]) || (j != 0 && !shortY[j > 0])) continue;
+            viewer.SetTransform(&field);
+            viewer.Translate(i > 0 ? 2.0f * farW : 0.0f, j > 0 ? 2.0f * farH : 0.0f);
+            viewer.Scale2(i != 0 ? -1.0f : 1.0f, j != 0 ? -1.0f : 1.0f);
+            ground_->Draw(viewer);
+        }
+    }
+    viewer.SetTransform(&field);
+    viewer.ApplyTransform();
+}
+
 void GameLevel::Draw(DXLViewer& viewer) {
     DXLMatrix saved;
     viewer.GetTransform(&saved);
     viewer.Translate(originX_, originY_);
     if (fieldScaled_) viewer.Scale2(fieldScale_, fieldScale_);
     viewer.ApplyTransform();
+    DrawGroundAround(viewer);
     // The figure under a resting pointer lights up as it is drawn (a flying
     // shot, a villain and its catapult): the one a click there would take.
     world_->HoverFieldObject(mouseInField_, mouseFieldX_, mouseFieldY_);

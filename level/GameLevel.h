@@ -243,9 +243,13 @@ class GameLevel : public LevelServices, public WindowLevel {
 
     // ---- the view, input and drawing
     // The screen is width x height; the field is the screen above the level
-    // panel. A field larger than that area is scaled down to fit (the
-    // field-scale flag), and the field is centred in it.
+    // panel. The field is scaled to fit that area (the field-scale flag is
+    // set when the scale is not 1) and centred in it.
     void OnScreenSizeChanged(int32_t width, int32_t height);
+    // The map object of the field's ground picture (the map owns it and keeps
+    // it for the level's life): the part of the area the field's shape leaves
+    // bare is covered with it, mirrored at the field's edges.
+    void SetGround(MapObject* ground) { ground_ = ground; }
     void FieldToScreen(float x, float y, float* sx, float* sy) const;
     void ScreenToField(float sx, float sy, float* x, float* y) const;
     bool IsFieldScaled() const { return fieldScaled_; }
@@ -337,6 +341,7 @@ class GameLevel : public LevelServices, public WindowLevel {
 
   private:
     void StartMusic(const char16_t* name);
+    void DrawGroundAround(DXLViewer& viewer);
 
     uint32_t levelIndex_;
     uint32_t regime_;
@@ -363,6 +368,7 @@ class GameLevel : public LevelServices, public WindowLevel {
     float originX_ = 0.0f, originY_ = 0.0f;
     float fieldScale_ = 1.0f;
     bool fieldScaled_ = false;
+    MapObject* ground_ = nullptr;
     bool mouseInField_ = false;
     float mouseFieldX_ = 0.0f, mouseFieldY_ = 0.0f; // the pointer on the field, in field pixels
     std::u16string musicName_;

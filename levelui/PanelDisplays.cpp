@@ -57,6 +57,10 @@ void TimeBar::GetSize(int32_t* w, int32_t* h) const {
 
 void TimeBar::Layout() {
     const PanelLayout& l = panel_.Layout();
+    // The bar stands at the child area's left, which moves with the screen's
+    // width also where the area keeps its width (a wider screen pads the panel).
+    x_ = l.childLeft - 1;
+    y_ = -5;
     const int32_t width = l.childWidth + 2;
     if (width == width_) return;
     width_ = width;
@@ -106,8 +110,6 @@ void TimeBar::Layout() {
         }
     }
     iconX_ = TimeBarIconX(zones_);
-    x_ = l.childLeft - 1;
-    y_ = -5;
     Update(false);
 }
 

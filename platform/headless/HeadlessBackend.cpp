@@ -110,6 +110,12 @@ void HeadlessWindow::SetFullscreen(bool fullscreen) {
     fullscreen_ = fullscreen;
 }
 
+std::vector<DisplayMode> HeadlessWindow::DisplayModes() const {
+    std::vector<DisplayMode> modes = FixedDisplayModes();
+    if (std::find(modes.begin(), modes.end(), desktop_) == modes.end()) modes.push_back(desktop_);
+    return modes;
+}
+
 void HeadlessWindow::Show() {
     if (!exists_ || visible_) return;
     visible_ = true;

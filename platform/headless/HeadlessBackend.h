@@ -37,8 +37,11 @@ class HeadlessWindow final : public Window {
     bool PollEvent(WindowEvent& event) override;
     void Present(const uint32_t* argb, int width, int height, int pitchInPixels) override;
     bool PacesToDisplay() const override { return false; }
-    std::vector<DisplayMode> DisplayModes() const override { return FixedDisplayModes(); }
-    DisplayMode DesktopMode() const override { return FixedDesktopMode(); }
+    std::vector<DisplayMode> DisplayModes() const override;
+    DisplayMode DesktopMode() const override { return desktop_; }
+    // The desktop the window's full screen covers (FixedDesktopMode unless
+    // set); the modes offered include it.
+    void SetDesktopMode(const DisplayMode& mode) { desktop_ = mode; }
     void ShowMessageBoxOnScreen(std::u16string_view, std::u16string_view, MessageBoxIcon) override {}
 
     // Whether Present keeps a copy of the frame for the calls below (it does
@@ -70,6 +73,7 @@ class HeadlessWindow final : public Window {
     std::vector<uint32_t> frame_;
     int frameWidth_ = 0, frameHeight_ = 0, presentCount_ = 0;
     bool keepFrames_ = true;
+    DisplayMode desktop_ = FixedDesktopMode();
 };
 
 // Remembers the images and which one shows; nothing is drawn.

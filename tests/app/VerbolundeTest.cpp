@@ -756,6 +756,9 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
         {"--input-script '" + game.Root() + "' --frames 2", 2, "not a file"},
         {"--input-script '" + farMove + "' --frames 2", 2, "line 1: expected x and y"},
         {"--input-script '" + farWheel + "' --frames 2", 2, "line 1: expected the wheel notches"},
+        {"--desktop 2560x1440 --until-ms 0", 0, ""},
+        {"--desktop 2560 --frames 2", 2, "usage:"},
+        {"--desktop 0x600 --frames 2", 2, "usage:"},
         {"--until-ms 200 --screenshot-at 90000 '" + game.File("late.png") + "'", 1,
          "before the screenshot at 90000 ms"},
         {"--frames 3 --screenshot-at 0 '" + game.File("early.png") + "' --screenshot-at 5000 '" +

@@ -379,3 +379,20 @@ TEST_F(ComixWindowTest, ThePicturesAndTheBackgroundAreReleasedWhenTheComicCloses
     EXPECT_TRUE(textures[3]->IsLive());  // not the comic's
     SetSpriteLibraries(nullptr);
 }
+
+// A change of screen size while a page shows: the window covers the new
+// screen and the page is laid out on it as a page opened there would be.
+TEST_F(ComixWindowTest, APageIsLaidOutAgainOnANewScreenSize) {
+    comix.OpenWindow(manager);
+    ComixWindow* window = comix.Window();
+    ASSERT_NE(window, nullptr);
+    for (const auto& [w, h] : {std::pair{1920, 1080}, std::pair{800, 600}}) {
+        window->OnScreenResize(w, h);
+        EXPECT_EQ(window->rect.right - window->rect.left, w);
+        EXPECT_EQ(window->rect.bottom - window->rect.top, h);
+        const ComixLayout expected = ComixPageLayout(w, h, SamplePages()[0].x, SamplePages()[0].y, 0, 0);
+        EXPECT_EQ(window->Layout().originX, expected.originX) << w;
+        EXPECT_EQ(window->Layout().originY, expected.originY) << w;
+        EXPECT_FLOAT_EQ(window->Layout().scale, expected.scale) << w;
+    }
+}

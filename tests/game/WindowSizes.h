@@ -20,12 +20,12 @@ inline std::string Describe(WindowSize size) {
     return std::to_string(size.width) + "x" + std::to_string(size.height);
 }
 
-// A level's field (1024 x 688) as the level shows it: scaled down to fit
-// above the 80-px panel and centred.
+// A level's field (1024 x 688) as the level shows it: scaled to fit above
+// the 80-px panel and centred.
 struct FieldOnScreen {
     float scale, left, top;
     explicit FieldOnScreen(WindowSize size) {
-        scale = std::min(1.0f, std::min(float(size.width) / 1024.0f, float(size.height - 80) / 688.0f));
+        scale = std::min(float(size.width) / 1024.0f, float(size.height - 80) / 688.0f);
         left = std::floor((float(size.width) - 1024.0f * scale) / 2.0f);
         top = std::floor((float(size.height - 80) - 688.0f * scale) / 2.0f);
     }

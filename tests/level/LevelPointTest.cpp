@@ -274,17 +274,20 @@ TEST(LevelPoint, InputIsRoutedToWindowsThenScreenSpritesThenTheField) {
     EXPECT_EQ(panel.calls, std::vector<std::string>{"menu"});
 }
 
-// The field fits the screen above the panel: scaled down when larger,
+// The field (1024 x 688) fills the screen above the panel as far as its
+// shape allows: scaled down on a smaller screen and up on a larger one,
 // centred, and screen and field coordinates convert both ways.
-TEST(LevelPoint, TheViewScalesALargerFieldAndConvertsBothWays) {
+TEST(LevelPoint, TheViewFitsTheFieldToTheScreenAndConvertsBothWays) {
     struct Case {
         int32_t w, h;
         bool scaled;
         float scale, originX, originY;
     } cases[] = {
         {1024, 768, false, 1.0f, 0.0f, 0.0f},
-        {1280, 1024, false, 1.0f, 128.0f, 128.0f},
+        {1280, 1024, true, 1.25f, 0.0f, 42.0f},
         {800, 600, true, 520.0f / 688.0f, 13.0f, 0.0f},
+        {1920, 1080, true, 1000.0f / 688.0f, 215.0f, 0.0f},
+        {2560, 1440, true, 1360.0f / 688.0f, 267.0f, 0.0f},
     };
     for (const Case& c : cases) {
         TestLevel level;

@@ -229,6 +229,17 @@ TEST(HeadlessWindow, MinimisingAndFullScreenBehaveLikeAWindow) {
     EXPECT_EQ(h, 200);
     EXPECT_EQ(x, 100);
     EXPECT_EQ(y, 50);
+    // A desktop of another size: full screen covers it, and it is offered.
+    const platform::DisplayMode large{2560, 1440, 60, 22};
+    rig.window.SetDesktopMode(large);
+    EXPECT_EQ(rig.window.DesktopMode(), large);
+    const std::vector<platform::DisplayMode> modes = rig.window.DisplayModes();
+    EXPECT_EQ(std::count(modes.begin(), modes.end(), large), 1);
+    rig.window.SetFullscreen(true);
+    rig.window.ClientSize(w, h);
+    EXPECT_EQ(w, 2560);
+    EXPECT_EQ(h, 1440);
+    rig.window.SetFullscreen(false);
 
     ScriptEvent minimise;
     minimise.type = ScriptEvent::Type::Minimise;
