@@ -26,7 +26,9 @@ void ChangeGameState(int32_t state);
 // The parts that CreateScreenResources rebuilds, in its order: the texts and
 // overlays, the level-select map, the screen of the current state (the level
 // in kStateLevel, the main screen in kStateMainScreen, the windows in any other), the
-// running tutorial. The subsystems above the shell register their part.
+// running tutorial. The subsystems above the shell register their part; the
+// texts' part is for texts made for one screen size, which the game has none
+// of (its windows' and tutorials' texts are laid out by their own parts).
 enum class ScreenPart { Texts, Map, Level, MainScreen, Windows, Tutorial, Count };
 void SetScreenResourceHook(ScreenPart part, void (*hook)());
 // Reads the screen size into the screen scale (wide when the screen is
