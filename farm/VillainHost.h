@@ -152,15 +152,13 @@ class VillainHost {
     virtual std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t x, int32_t y, int32_t maximum) = 0;
 };
 
-// What the program adds to a level's villain host: sounds, the profile,
+// What the program adds to a level's villain host: sounds, the tutorial,
 // screen sprites and particles. Every default does nothing.
 class VillainHostHooks {
   public:
     virtual ~VillainHostHooks() = default;
     virtual void PlayEventSound(uint32_t) {}
     virtual void PlaySound(uint32_t) {}
-    virtual void ResetVillainsInARow() {}
-    virtual void RaiseVillainsInARow() {}
     virtual bool TutorialAllows(uint32_t, uint32_t, intptr_t) { return true; }
     virtual void TutorialNotify(uint32_t, intptr_t, intptr_t) {}
     virtual GPSSpace* ParticleSpace() { return nullptr; }
@@ -182,8 +180,8 @@ class VillainLevelHost : public VillainHost {
     void AddDamage(int32_t index, const VILLAININFO& info, bool animated) override;
     void PlayEventSound(uint32_t slot) override { hooks_->PlayEventSound(slot); }
     void PlaySound(uint32_t sound) override { hooks_->PlaySound(sound); }
-    void ResetVillainsInARow() override { hooks_->ResetVillainsInARow(); }
-    void RaiseVillainsInARow() override { hooks_->RaiseVillainsInARow(); }
+    void ResetVillainsInARow() override;
+    void RaiseVillainsInARow() override;
     bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override {
         return hooks_->TutorialAllows(action, tag, data);
     }

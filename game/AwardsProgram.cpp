@@ -101,6 +101,15 @@ int32_t ProgramGoalCounter(uint32_t goal) {
     return profile && goal < uint32_t(kGoalCount) ? CountersOf(*profile).goals[goal] : 0;
 }
 
+int32_t ProgramVillainsInARow() {
+    const Profile* profile = CurrentProfile();
+    return profile ? profile->Record().villainsInARow : 0;
+}
+
+void ProgramSetVillainsInARow(int32_t n) {
+    if (Profile* profile = CurrentProfile()) profile->MutableRecord().villainsInARow = n;
+}
+
 bool ProgramCheckFinalAward() {
     const Awards* table = Table();
     Profile* profile = CurrentProfile();

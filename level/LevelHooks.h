@@ -208,6 +208,9 @@ class LevelFrontEndHooks {
     virtual void CheckFinalAward() {}
     // The profile's counter of an award goal kind (kAwardBonusesUsed: the bonus slots used, as bits).
     virtual int32_t GoalCounter(uint32_t) const { return 0; }
+    // The profile's villains driven off in a row before they fired.
+    virtual int32_t VillainsInARow() const { return 0; }
+    virtual void SetVillainsInARow(int32_t) {}
     // Saved games of the current profile, by regime and level index.
     virtual void StoreSavedGame(uint32_t, uint32_t, std::unique_ptr<SaveBuffer>) {}
     virtual void DeleteSavedGame(uint32_t, uint32_t) {}

@@ -2,6 +2,7 @@
 
 #include "foundation/Ident.h"
 #include "level/Economy.h"
+#include "level/GameLevel.h"
 #include "level/LevelServices.h"
 #include "sprites/Sprite.h"
 
@@ -242,6 +243,7 @@ void MapCharacter::DeleteJob(Job* job) {
     }
     std::unique_ptr<Job> gone = std::move(*it);
     jobs_.erase(it);
+    if (gone->State() == JobState::Done) OnJobDone(*gone);
     gone.reset();
     OnJobsChanged();
 }
@@ -602,6 +604,12 @@ void MapPlayer::UpdateJob(uint32_t ms) {
         if (services && !services->TutorialAllows(kTutorialActionTakeJob, 0, 0)) return;
     }
     MapCharacter::UpdateJob(ms);
+}
+
+void MapPlayer::OnJobDone(const Job& job) {
+    if (job.JobId() < JOBID_PLANT || job.JobId() > JOBID_REPAIR) return;
+    LevelServices* services = Services();
+    if (GameLevel* level = services ? services->RunningLevel() : nullptr) level->CountJobDone();
 }
 
 std::unique_ptr<Job> MapPlayer::CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) {

@@ -7,94 +7,31 @@
 // level bot play the campaign's dairy and weaving levels for a player and
 // reads the counters her profile kept.
 #include "app/Profiles.h"
-#include "farm/Buildings.h"
-#include "farm/FarmResources.h"
-#include "farm/Products.h"
 #include "farm/VillainHost.h"
-#include "foundation/DataFile.h"
-#include "foundation/DataPackIds.h"
-#include "frontend/Awards.h"
 #include "level/LevelPoint.h"
-#include "level/LevelTable.h"
-#include "platform/Utf.h"
+#include "tests/game/BuiltTables.h"
 #include "tests/game/ProgramTest.h"
 
 #include <array>
 
 using namespace programtest;
+using builttables::Allows;
 
 namespace {
 
 constexpr uint32_t kHarvestAward = 0;
 constexpr uint32_t kAnimalProduceAward = 1;
 
-// What the loaders ask of the game while the tables load: no sprites, sounds
-// or characters; the award names come from the loaded award table.
-class TableResources : public FarmResources {
-  public:
-    explicit TableResources(const Awards& awards) : awards_(awards) {}
-    Sprite* FindSprite(int32_t, const char16_t*) override { return nullptr; }
-    void AcquireSprite(Sprite*) override {}
-    int32_t GetFrameCount(Sprite*) override { return 0; }
-    uint32_t LoadSound(const char16_t*) override { return 0; }
-    GameCharacter* FindCharacter(uint32_t) override { return nullptr; }
-    void AcquireCharacter(GameCharacter*) override {}
-    const char16_t* GetAwardName(int32_t index) override {
-        const AwardRecord* award = awards_.FindAward(index);
-        return award ? award->key : nullptr;
-    }
-    void ShowProductChange(const ProductChange&) override {}
-
-  private:
-    const Awards& awards_;
-};
-
-template <class Loader> bool LoadStage(Loader load) {
-    LoaderState state = {};
-    int32_t result = kLoaderCallAgain;
-    for (int calls = 0; calls < 1000 && result != kLoaderFinished; ++calls)
-        result = load(&state);
-    return result == kLoaderFinished && !state.error;
-}
-
-std::vector<uint8_t> ChunkBytes(kis::DataFileReaderW* reader, uint32_t id, uint32_t subId) {
-    for (const kis::DataFileEntry& entry : reader->GetRoot().entries) {
-        if (entry.id != id || entry.subId != subId) continue;
-        std::vector<uint8_t> bytes(entry.size);
-        if (!reader->OpenChunkEntry(&entry) || !reader->Read(bytes.data(), entry.size) ||
-            !reader->CloseChunk())
-            return {};
-        return bytes;
-    }
-    return {};
-}
-
-bool Allows(const Level& level, uint32_t typeId) {
-    for (uint32_t i = 0; i < level.record.typeCount; ++i)
-        if (level.record.types[i].id == typeId && level.record.types[i].count > 0) return true;
-    return false;
-}
-
 } // namespace
 
 TEST(AwardCounters, EveryCounterOfTheBuiltTablesHasASourceAPlayerMeets) {
-    const std::u16string pack = platform::Utf8ToUtf16(testsupport::BuiltProgramFolder() + "/Data/Data.dat");
-    kis::DataFileReaderW* reader =
-        kis::OpenDataFileForRead(pack.c_str(), kDataPackTypeId, kDataPackTypeVersion, kPackDataVersion);
-    ASSERT_NE(reader, nullptr);
-    Awards awards;
-    ASSERT_TRUE(LoadStage([&](LoaderState* s) { return awards.Load(reader, s); }));
-    ASSERT_TRUE(awards.IsLoaded());
-    TableResources resources(awards);
-    ProductList products(&resources);
-    BuildingList buildings(&resources, &products);
-    ASSERT_TRUE(LoadStage([&](LoaderState* s) { return products.Load(reader, s); }));
-    ASSERT_TRUE(LoadStage([&](LoaderState* s) { return buildings.Load(reader, s); }));
-    const std::vector<uint8_t> levelBytes = ChunkBytes(reader, kLevelTableChunk, kLevelTableSubId);
-    kis::CloseDataFile(reader);
-    LevelTable levels;
+    builttables::Tables tables;
     std::string why;
-    ASSERT_TRUE(levels.Parse(levelBytes, nullptr, &why)) << why;
+    ASSERT_TRUE(tables.Load(testsupport::BuiltProgramFolder() + "/Data/Data.dat", &why)) << why;
+    const Awards& awards = tables.awards;
+    ProductList& products = tables.products;
+    const BuildingList& buildings = tables.buildings;
+    const LevelTable& levels = tables.levels;
     // A product's award index is found by name the first time a level uses it.
     for (int32_t i = 0; i < products.Count(); ++i)
         products.Acquire(products.Get(i));

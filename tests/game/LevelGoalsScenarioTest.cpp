@@ -1,7 +1,13 @@
-// The level's goals as a player meets them at 1024 x 768: stock sold from
-// the warehouse window before the first click wins nothing, and a goal that
+// The level's goals as a player meets them at 1024 x 768: every goal of the
+// built tables counts what its level's field holds, stock sold from the
+// warehouse window before the first click wins nothing, and a goal that
 // counts a product in stock is no longer met once that product has left it.
+#include "level/LevelPoint.h"
+#include "tests/game/BuiltTables.h"
 #include "tests/game/LevelTutorialPlay.h"
+
+#include <map>
+#include <set>
 
 using namespace tutorialplay;
 
@@ -32,7 +38,88 @@ void MakeQuietPlayer(const std::string& user, int32_t openLevel) {
     });
 }
 
+// What a level's plants, animal houses and factories make.
+std::set<uint32_t> ProductsMade(const builttables::Tables& tables, const Level& level) {
+    std::set<uint32_t> made;
+    const LevelRecord& r = level.record;
+    for (uint32_t i = 0; i < r.plantCount; ++i)
+        if (const PLANT* plant = tables.plants.FindPlant(r.plants[i].id))
+            made.insert(plant->record.productId);
+    for (int32_t t = 0; t < tables.buildings.Count(); ++t) {
+        const BUILDING* type = tables.buildings.Get(t);
+        if (!builttables::Allows(level, type->header.id)) continue;
+        if (type->produceProduct) made.insert(type->produceProduct->record.id);
+        for (int32_t k = 0; k < type->FactoryProductCount(); ++k)
+            made.insert(type->header.factory.productIds[k]);
+    }
+    return made;
+}
+
+// The highest stage (plants) or level (building types) a level enables of an id; 0 none.
+uint32_t Enabled(const IdCount* list, uint32_t count, uint32_t id) {
+    for (uint32_t i = 0; i < count; ++i)
+        if (list[i].id == id) return list[i].count;
+    return 0;
+}
+
 } // namespace
+
+// Every goal of every level, of the campaign and of the tests' layouts,
+// counts what the level's field holds: a sites goal wants every garbage heap
+// cleared (the level window shows the heaps, the panel counts down from the
+// target to the heaps left); a plant or building goal names what the level
+// enables up to the goal's stage, with beds, points or sites enough for its
+// target; a product goal names a product the level makes or starts with.
+TEST(LevelGoals, EveryGoalOfTheBuiltTablesCountsWhatItsFieldHolds) {
+    for (const char* data : {"/Data/Data.dat", "/ScenarioData/Data.dat"}) {
+        SCOPED_TRACE(data);
+        builttables::Tables tables;
+        std::string why;
+        ASSERT_TRUE(tables.Load(testsupport::BuiltProgramFolder() + data, &why)) << why;
+        int goals = 0;
+        for (uint32_t index = 0; index < kLevelCount; ++index) {
+            const Level* level = tables.levels.Get(index);
+            if (!level) continue;
+            const LevelRecord& r = level->record;
+            int32_t heaps = 0, sites = 0;
+            std::map<std::pair<uint32_t, uint32_t>, int32_t> points; // (kind, object): count
+            for (const PointRecord& p : level->points) {
+                if (p.kind == kPointEmptySite) ++sites, heaps += p.objectId != 0;
+                ++points[std::pair(p.kind, p.objectId)];
+            }
+            const std::set<uint32_t> made = ProductsMade(tables, *level);
+            for (uint32_t regime = 0; regime < 2; ++regime)
+                for (uint32_t g = 0; g < r.regimes[regime].goalCount; ++g, ++goals) {
+                    const GoalRecord& goal = r.regimes[regime].goals[g];
+                    SCOPED_TRACE(testing::Message()
+                                 << "level " << index + 1 << " regime " << regime << " goal " << g);
+                    const int32_t target = int32_t(goal.target);
+                    switch (goal.kind) {
+                    case kGoalGarbageSites:
+                        EXPECT_EQ(target, heaps) << "a sites goal clears every heap on the field";
+                        break;
+                    case kGoalPlant:
+                        EXPECT_GE(Enabled(r.plants, r.plantCount, goal.objectId), goal.stage);
+                        EXPECT_LE(target, points[std::pair(kPointPlant, goal.objectId)] + sites);
+                        break;
+                    case kGoalBuilding:
+                        EXPECT_GE(Enabled(r.types, r.typeCount, goal.objectId), goal.stage);
+                        EXPECT_LE(target, points[std::pair(kPointBuilding, goal.objectId)] +
+                                              points[std::pair(kPointWarehouse, goal.objectId)] + sites);
+                        break;
+                    case kGoalProduct:
+                        EXPECT_TRUE(made.count(goal.objectId) ||
+                                    int32_t(Enabled(r.stock, r.stockCount, goal.objectId)) >= target)
+                            << "nothing in the level makes the product";
+                        break;
+                    default:
+                        EXPECT_EQ(goal.kind, uint32_t(kGoalMoney));
+                    }
+                }
+        }
+        EXPECT_GT(goals, 40) << "the table has its goals";
+    }
+}
 
 // Level 29 starts with 500 money and 50 wheat (worth 100). Before the first
 // click the warehouse window sells every wheat; the clock has not started,

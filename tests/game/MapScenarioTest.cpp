@@ -132,6 +132,12 @@ constexpr int kSecondRowX = 465, kSecondRowY = 404;
 // the clear button over it.
 constexpr int kPlayX = 578, kPlayY = 538;
 constexpr int kHeapX = 420, kHeapY = 330, kClearY = 274;
+// The tests' level 10's heap far from the farmer; the win's result window
+// is up before this time, its medal's box, and the medal's bronze.
+constexpr int kFarHeapX = 850, kFarHeapY = 250;
+constexpr int kFarWinLeft = 22000;
+constexpr int kResultMedalLeft = 280, kResultMedalTop = 420;
+constexpr uint32_t kBronze = 0xC88040;
 // The ring of a round button over the field.
 constexpr uint32_t kRingGold = 0xE8C878;
 // Level 34's garbage heap.
@@ -292,6 +298,45 @@ TEST(MapScenario, ALevelWonFromTheMapWritesItsRecord) {
     // One line: the level's win within its first ten seconds.
     const std::string line = platform::Utf16ToUtf8(Utf16(text.substr(2)));
     EXPECT_TRUE(line.starts_with("Рекорд level_31 Easy: 00:00:0") && line.size() == 36) << line;
+}
+
+// The tests' level 10 opened from the map: the farmer's walk to its heap
+// takes longer than the level's bronze time (3 s), so its easy win comes
+// past it. The easy regime never falls below bronze: the level, the result
+// window and the map give the one medal, bronze, and the player keeps it.
+TEST(MapScenario, AnEasyWinPastTheBronzeTimeIsBronzeInTheResultWindowAndOnTheMap) {
+    GameCopy game(testsupport::LevelData::Scenarios);
+    MakeSaver(game.User(), [](Profile& sal) {
+        sal.MutableRecord().results.regimes[kRegimeEasy].levels[9].status = kLevelOpen;
+    });
+    const MapPoint house = House(9);
+    const std::string log =
+        Play(game,
+             ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
+                 Click(9500, kFarHeapX, kFarHeapY) + Click(10000, kFarHeapX, kFarHeapY - 56) +
+                 testsupport::script::held::Key(kFarWinLeft, "RETURN"),
+             kFarWinLeft + 3000, {{kFarWinLeft - 200, "result"}, {kFarWinLeft + 2900, "map"}});
+    const std::vector<std::string> won = testsupport::LogLines(log, "Level won:");
+    ASSERT_EQ(won.size(), 1u) << log;
+    EXPECT_NE(won[0].find("level 10, regime 0"), std::string::npos) << won[0];
+    EXPECT_NE(won[0].find("grade 4"), std::string::npos) << won[0];
+    const std::vector<std::string> result = testsupport::LogLines(log, "window opened:");
+    ASSERT_EQ(result.size(), 1u) << log;
+    EXPECT_NE(result[0].find("grade 4"), std::string::npos) << result[0];
+    const Shot shown = Load(game, "result"), map = Load(game, "map");
+    ASSERT_TRUE(shown.ok && map.ok);
+    // The result window's medal is bronze, not the plain disc of a level
+    // passed without one.
+    EXPECT_GT(shown.NearIn(kResultMedalLeft, kResultMedalTop, kResultMedalLeft + 60, kResultMedalTop + 60,
+                           kBronze, 30),
+              40);
+    // The map reveals bronze beside the level's house.
+    const MapPoint cell = CellPosition(9);
+    EXPECT_GT(map.Near(cell.x - 49, cell.y + 2, 6, kBronze, 30), 10);
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    const Profile* sal = StoredPlayer(profiles);
+    ASSERT_NE(sal, nullptr);
+    EXPECT_EQ(sal->Record().results.regimes[kRegimeEasy].levels[9].status, kLevelBronze);
 }
 
 // Level 31 opened from the map: Escape opens the pause menu, "restart" its
