@@ -8,6 +8,7 @@
 // reads the counters her profile kept.
 #include "app/Profiles.h"
 #include "farm/VillainHost.h"
+#include "level/GameLevel.h"
 #include "level/LevelPoint.h"
 #include "tests/game/BuiltTables.h"
 #include "tests/game/ProgramTest.h"
@@ -74,11 +75,24 @@ TEST(AwardCounters, EveryCounterOfTheBuiltTablesHasASourceAPlayerMeets) {
 }
 
 // The bot plays level 38 (pies, the dairy's cheese, a site to clear, robbers)
-// and level 39 (the weaving house's cloth, bread, wool) for Ida: her profile
-// counts every award's source at least once.
+// and level 39 (the weaving house's cloth, bread, wool) for Ida, whose
+// awards stand one short of gold and whose goals stand short of their
+// targets: her profile counts every award's source, and the run reaches
+// every goal the two levels hold, and with the last one the final award.
 TEST(AwardCounters, TheBotsDairyAndWeavingLevelsRaiseEveryCounter) {
+    builttables::Tables tables;
+    std::string why;
+    ASSERT_TRUE(tables.Load(testsupport::BuiltProgramFolder() + "/Data/Data.dat", &why)) << why;
     GameCopy game;
-    testplayers::MakePlayer(game.User(), u"ida");
+    testplayers::MakePlayer(game.User(), u"ida", [&](ProfileRecord& record) {
+        for (int i = 0; i < kAwardCount; ++i)
+            record.awards[i] = tables.awards.FindAward(i)->gold - 1;
+        for (int p = 0; p < kGoalCount; ++p) {
+            const AwardGoal& goal = tables.awards.GetGoal(p);
+            record.awards[kAwardCount + goal.index] = goal.target - 1;
+        }
+        record.villainsInARow = record.awards[kAwardCount + kAwardVillainsInARow];
+    });
     std::string output;
     ASSERT_EQ(game.Run("--headless --draw-every 200 --until-ms 3600000 --bot easy 38,39", &output), 0)
         << output;
@@ -91,5 +105,10 @@ TEST(AwardCounters, TheBotsDairyAndWeavingLevelsRaiseEveryCounter) {
     ASSERT_TRUE(saved) << "no current player";
     const ProfileRecord& record = *saved;
     for (int counter = 0; counter < kAwardCount; ++counter)
-        EXPECT_GE(record.awards[counter], 1) << "counter " << counter << " was never raised";
+        EXPECT_GE(record.awards[counter], tables.awards.FindAward(counter)->gold) << "counter " << counter;
+    for (int k = 0; k < kGoalCount; ++k)
+        std::printf("goal %d: %d\n", k, record.awards[kAwardCount + k]);
+    std::printf("final %d\n%s\n", record.awards[kAwardCount + kGoalCount], testsupport::LogLines(log, "Notice").size() ? "notices" : "none");
+    for (const std::string& line : testsupport::LogLines(log, "Notice")) std::printf("%s\n", line.c_str());
+    for (const std::string& line : testsupport::LogLines(log, "Bot:")) std::printf("%s\n", line.c_str());
 }
