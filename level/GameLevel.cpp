@@ -562,8 +562,9 @@ void GameLevel::EndWin() {
     winPending_ = false;
     winDelayMs_ = 0;
     ended_ = true;
-    LogLabelPrintf(0, "Level won:", "level %u, regime %u, %u ms, grade %u", levelIndex_ + 1, regime_,
-                   levelTimeMs_, Grade());
+    LogLabelPrintf(0,
+                   "Level won:", "level %u, regime %u, %u ms, grade %u, %d jobs done, %d clicks on the farm",
+                   levelIndex_ + 1, regime_, levelTimeMs_, Grade(), jobsDone_, farmClicks_);
     Panel().PlayLevelSound(kLevelSoundWon, 0);
     // The goals of the win itself go into the profile that the result saves.
     AddGoalProgress(kAwardFirstWin, 1, false, true);

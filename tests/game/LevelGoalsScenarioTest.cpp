@@ -172,3 +172,27 @@ TEST(LevelGoalsScenario, AProductGoalIsCountedAgainWhenTheProductLeavesTheStock)
     EXPECT_GT(before.Count(380, 450, 440, 500, heap), 150);
     EXPECT_LT(after.Count(380, 450, 440, 500, heap), 40);
 }
+
+// Level 7 from the map for a player without tutorials: its level window and
+// its panel count the two garbage heaps on the field. The farmer clears the
+// heap at (780, 250): the panel's sites goal is not met while the heap at
+// (720, 470) stands; once she has cleared that one too it turns green.
+TEST(LevelGoalsScenario, LevelSevensSitesGoalCountsBothHeaps) {
+    GameCopy game;
+    testplayers::MakeEasyPlayer(game.User(), u"ida", 6, kLevelSilver, false);
+    const std::string events = MapOpening(6) + Click(13000, 780, 250) + Click(13500, 780, 194) +
+                               Click(24500, 720, 470) + Click(25000, 720, 414);
+    const std::vector<std::pair<int, std::string>> taken = {{24000, "one"}, {34000, "both"}};
+    PlayGame(game, events, taken, 34100, "heaps-");
+    const Shots shots(game, taken);
+    ASSERT_EQ(shots.Missing(), "");
+    // The panel's goal buttons: "Collect" (wheat), then "Clean up"; a met
+    // goal's face is green.
+    constexpr uint32_t kMetFace = 0xC8F0A0;
+    const auto met = [&](const std::string& shot, int left) {
+        return shots[shot].NearIn(left, 662, left + 150, 760, kMetFace, 8) > 5000;
+    };
+    EXPECT_FALSE(met("one", 232)) << "one heap of two cleared";
+    EXPECT_TRUE(met("both", 232)) << "both heaps cleared";
+    EXPECT_FALSE(met("both", 70)) << "the wheat is still to come";
+}
