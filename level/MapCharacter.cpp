@@ -243,7 +243,7 @@ void MapCharacter::DeleteJob(Job* job) {
     }
     std::unique_ptr<Job> gone = std::move(*it);
     jobs_.erase(it);
-    if (gone->State() == JobState::Done) OnJobDone(*gone);
+    if (gone->WorkDone()) OnJobDone(*gone);
     gone.reset();
     OnJobsChanged();
 }

@@ -74,7 +74,7 @@ class MapCharacter : public DynObject {
     // One tick: the job, the walk, the animation.
     virtual void Update(uint32_t ms);
     virtual void OnJobsChanged() {}
-    // A job that finished its work is about to go.
+    // A job whose work was done (Job::WorkDone) is about to go.
     virtual void OnJobDone(const Job&) {}
     // Checks and takes the subclass's bytes 100-131 of a loaded block;
     // false refuses the load (nothing may have changed then).
