@@ -37,6 +37,13 @@ void MakeSaver(const std::string& user, const std::function<void(Profile&)>& cha
     profiles.SetCurrent(sal);
 }
 
+// The same player with the easy level of the index open as well.
+void MakeSaverWithOpen(const std::string& user, int level) {
+    MakeSaver(user, [level](Profile& sal) {
+        sal.MutableRecord().results.regimes[kRegimeEasy].levels[level].status = kLevelOpen;
+    });
+}
+
 const Profile* StoredPlayer(ProfileManager& profiles) {
     profiles.Load();
     return profiles.Current();
@@ -132,6 +139,14 @@ constexpr int kSecondRowX = 465, kSecondRowY = 404;
 // the clear button over it.
 constexpr int kPlayX = 578, kPlayY = 538;
 constexpr int kHeapX = 420, kHeapY = 330, kClearY = 274;
+// From the main screen through the map into the level of the index: a
+// click on its garbage heap at (x, y), then on the clear button over it; at
+// enterMs Enter leaves the result window of the win.
+std::string ClearHeapFromTheMap(int level, int x, int y, int enterMs) {
+    const MapPoint house = House(level);
+    return ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) + Click(9500, x, y) +
+           Click(10000, x, y - (kHeapY - kClearY)) + testsupport::script::held::Key(enterMs, "RETURN");
+}
 // The tests' level 10's heap far from the farmer; the win's result window
 // is up before this time, its medal's box, and the medal's bronze.
 constexpr int kFarHeapX = 850, kFarHeapY = 250;
@@ -271,16 +286,9 @@ TEST(MapScenario, AGoalReachedByAWinShowsItsNoticeOnTheMap) {
 // win; the player's records file has the run's line.
 TEST(MapScenario, ALevelWonFromTheMapWritesItsRecord) {
     GameCopy game(testsupport::LevelData::Scenarios);
-    MakeSaver(game.User(), [](Profile& sal) {
-        sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
-    });
-    const MapPoint house = House(30);
+    MakeSaverWithOpen(game.User(), 30);
     const std::string log =
-        Play(game,
-             ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
-                 Click(9500, kHeapX, kHeapY) + Click(10000, kHeapX, kClearY) +
-                 testsupport::script::held::Key(17000, "RETURN"),
-             19000, {{9300, "level"}, {16800, "won"}});
+        Play(game, ClearHeapFromTheMap(30, kHeapX, kHeapY, 17000), 19000, {{9300, "level"}, {16800, "won"}});
     const std::vector<std::string> won = testsupport::LogLines(log, "Level won:");
     ASSERT_EQ(won.size(), 1u) << log;
     EXPECT_NE(won[0].find("level 31, regime 0"), std::string::npos) << won[0];
@@ -306,16 +314,10 @@ TEST(MapScenario, ALevelWonFromTheMapWritesItsRecord) {
 // window and the map give the one medal, bronze, and the player keeps it.
 TEST(MapScenario, AnEasyWinPastTheBronzeTimeIsBronzeInTheResultWindowAndOnTheMap) {
     GameCopy game(testsupport::LevelData::Scenarios);
-    MakeSaver(game.User(), [](Profile& sal) {
-        sal.MutableRecord().results.regimes[kRegimeEasy].levels[9].status = kLevelOpen;
-    });
-    const MapPoint house = House(9);
+    MakeSaverWithOpen(game.User(), 9);
     const std::string log =
-        Play(game,
-             ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
-                 Click(9500, kFarHeapX, kFarHeapY) + Click(10000, kFarHeapX, kFarHeapY - 56) +
-                 testsupport::script::held::Key(kFarWinLeft, "RETURN"),
-             kFarWinLeft + 3000, {{kFarWinLeft - 200, "result"}, {kFarWinLeft + 2900, "map"}});
+        Play(game, ClearHeapFromTheMap(9, kFarHeapX, kFarHeapY, kFarWinLeft), kFarWinLeft + 3000,
+             {{kFarWinLeft - 200, "result"}, {kFarWinLeft + 2900, "map"}});
     const std::vector<std::string> won = testsupport::LogLines(log, "Level won:");
     ASSERT_EQ(won.size(), 1u) << log;
     EXPECT_NE(won[0].find("level 10, regime 0"), std::string::npos) << won[0];
