@@ -347,9 +347,7 @@ TEST(MapScenario, AnEasyWinPastTheBronzeTimeIsBronzeInTheResultWindowAndOnTheMap
 // level's "Click to start", where a click on the heap answers.
 TEST(MapScenario, ARestartFromThePauseMenuFadesTheScreen) {
     GameCopy game(testsupport::LevelData::Scenarios);
-    MakeSaver(game.User(), [](Profile& sal) {
-        sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
-    });
+    MakeSaverWithOpen(game.User(), 30);
     const MapPoint house = House(30);
     // The restart button is let go 150 ms after its click starts.
     constexpr int kRestart = 10500, kLetGo = kRestart + 150;
@@ -392,9 +390,7 @@ TEST(MapScenario, ALevelLeftForTheMapIsKeptUntilAnotherPlayerComes) {
                               Click(10700, kMenuToMapX, kMenuToMapY);
     {
         GameCopy game(testsupport::LevelData::Scenarios);
-        MakeSaver(game.User(), [](Profile& sal) {
-            sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
-        });
+        MakeSaverWithOpen(game.User(), 30);
         const std::string log = Play(game,
                                      leave + Click(12000, house.x, house.y) +
                                          Click(13000, kContinueX, kButtonsY) + Click(14500, kHeapX, kClearY),
@@ -413,9 +409,7 @@ TEST(MapScenario, ALevelLeftForTheMapIsKeptUntilAnotherPlayerComes) {
     {
         GameCopy game(testsupport::LevelData::Scenarios);
         testplayers::MakePlayer(game.User(), u"nia");
-        MakeSaver(game.User(), [](Profile& sal) {
-            sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
-        });
+        MakeSaverWithOpen(game.User(), 30);
         const std::string log = Play(
             game, leave + Click(12000, kGreetingX, kTopButtonsY) + Click(13000, kSecondRowX, kSecondRowY),
             14500, {});
@@ -464,9 +458,7 @@ TEST(MapScenario, ALevelLeftForTheMapIsKeptUntilAnotherPlayerComes) {
         // stays open over the map, showing the player left.
         GameCopy game(testsupport::LevelData::Scenarios);
         testplayers::MakePlayer(game.User(), u"nia");
-        MakeSaver(game.User(), [](Profile& sal) {
-            sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
-        });
+        MakeSaverWithOpen(game.User(), 30);
         const std::string log =
             Play(game,
                  leave + Click(12000, kGreetingX, kTopButtonsY) + Click(13000, kFirstCrossX, kFirstCrossY) +
