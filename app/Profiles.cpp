@@ -320,11 +320,7 @@ void Profile::StoreLevelResult(int32_t level, int64_t timeMs, LevelResult* out) 
     if (timeMs >= 0) {
         const uint32_t t = uint32_t(std::min<int64_t>(timeMs, INT32_MAX));
         const uint32_t* limit = result.limits; // bronze, silver, gold
-        // The easy regime does not end at the bronze limit and never falls below bronze.
-        grade = t <= limit[2]                            ? kLevelGold
-                : t <= limit[1]                          ? kLevelSilver
-                : t <= limit[0] || regime == kRegimeEasy ? kLevelBronze
-                                                         : kLevelPassed;
+        grade = GradeForTime(int32_t(regime), t, limit[0], limit[1], limit[2]);
         result.timeMs = t;
         if (entry.bestMs == 0 || t < entry.bestMs) {
             entry.bestMs = t;

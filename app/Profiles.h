@@ -46,14 +46,15 @@ constexpr int32_t kProfileErrorCharacter = 22;
 constexpr int32_t kProfileErrorUsed = 23;
 constexpr int32_t kProfileErrorWrite = 30; // the profile file could not be written
 
-// Level status in a regime.
+// Level status in a regime; a passed level's status is the grade it was won
+// with (GradeForTime).
 constexpr uint32_t kLevelLocked = 0;
 constexpr uint32_t kLevelUpcoming = 1;
 constexpr uint32_t kLevelOpen = 2;
-constexpr uint32_t kLevelPassed = 3; // without a medal
-constexpr uint32_t kLevelBronze = 4;
-constexpr uint32_t kLevelSilver = 5;
-constexpr uint32_t kLevelGold = 6;
+constexpr uint32_t kLevelPassed = kGradeFailed; // without a medal
+constexpr uint32_t kLevelBronze = kGradeBronze;
+constexpr uint32_t kLevelSilver = kGradeSilver;
+constexpr uint32_t kLevelGold = kGradeGold;
 
 // Once-only bits of the profile's flag word.
 constexpr uint32_t kProfileFlagWarehouseFull = 0x1;

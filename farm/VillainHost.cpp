@@ -153,6 +153,14 @@ void VillainLevelHost::AddAwardCount(uint32_t award, int32_t n) {
     level_->AddAwardCount(award, n);
 }
 
+void VillainLevelHost::ResetVillainsInARow() {
+    level_->ResetVillainsInARow();
+}
+
+void VillainLevelHost::RaiseVillainsInARow() {
+    level_->RaiseVillainsInARow();
+}
+
 int32_t VillainLevelHost::ChooseShotTarget(int32_t x, int32_t y) {
     const BaseLevelPoint* point = level_->ChooseShotTarget(x, y);
     return point ? int32_t(point->Index()) : -1;

@@ -152,15 +152,13 @@ class VillainHost {
     virtual std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t x, int32_t y, int32_t maximum) = 0;
 };
 
-// What the program adds to a level's villain host: sounds, the profile,
+// What the program adds to a level's villain host: sounds, the tutorial,
 // screen sprites and particles.
 class VillainHostHooks {
   public:
     virtual ~VillainHostHooks() = default;
     virtual void PlayEventSound(uint32_t) = 0;
     virtual void PlaySound(uint32_t) = 0;
-    virtual void ResetVillainsInARow() = 0;
-    virtual void RaiseVillainsInARow() = 0;
     virtual bool TutorialAllows(uint32_t, uint32_t, intptr_t) = 0;
     virtual void TutorialNotify(uint32_t, intptr_t, intptr_t) = 0;
     virtual GPSSpace* ParticleSpace() = 0;
@@ -168,14 +166,12 @@ class VillainHostHooks {
     virtual std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t, int32_t, int32_t) = 0;
 };
 
-// Villains of a level without the program's services: silent, no profile,
-// no trail, the plain health bar; every action allowed.
+// Villains of a level without the program's services: silent, no trail,
+// the plain health bar; every action allowed.
 class NoVillainHostHooks : public VillainHostHooks {
   public:
     void PlayEventSound(uint32_t) override {}
     void PlaySound(uint32_t) override {}
-    void ResetVillainsInARow() override {}
-    void RaiseVillainsInARow() override {}
     bool TutorialAllows(uint32_t, uint32_t, intptr_t) override { return true; }
     void TutorialNotify(uint32_t, intptr_t, intptr_t) override {}
     GPSSpace* ParticleSpace() override { return nullptr; }
@@ -196,8 +192,8 @@ class VillainLevelHost : public VillainHost {
     void AddDamage(int32_t index, const VILLAININFO& info, bool animated) override;
     void PlayEventSound(uint32_t slot) override { hooks_->PlayEventSound(slot); }
     void PlaySound(uint32_t sound) override { hooks_->PlaySound(sound); }
-    void ResetVillainsInARow() override { hooks_->ResetVillainsInARow(); }
-    void RaiseVillainsInARow() override { hooks_->RaiseVillainsInARow(); }
+    void ResetVillainsInARow() override;
+    void RaiseVillainsInARow() override;
     bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override {
         return hooks_->TutorialAllows(action, tag, data);
     }

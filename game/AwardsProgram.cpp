@@ -18,9 +18,6 @@
 
 namespace {
 
-// The award goal that counts villains driven off in a row.
-constexpr uint32_t kGoalVillainsInARow = 3;
-
 const Awards* Table() {
     GameTables* tables = GetGameTables();
     return tables && tables->awards.IsLoaded() ? &tables->awards : nullptr;
@@ -99,22 +96,18 @@ bool ProgramAddGoalProgress(uint32_t goal, int32_t amount, bool relative) {
     return crossed;
 }
 
-void ProgramResetVillainsInARow() {
-    if (Profile* profile = CurrentProfile()) profile->MutableRecord().villainsInARow = 0;
-}
-
-bool ProgramRaiseVillainsInARow() {
-    Profile* profile = CurrentProfile();
-    if (!profile) return false;
-    const int32_t inARow = ++profile->MutableRecord().villainsInARow;
-    // The goal keeps the longest run: a later shot does not take it back.
-    if (inARow <= ProgramGoalCounter(kGoalVillainsInARow)) return false;
-    return ProgramAddGoalProgress(kGoalVillainsInARow, inARow, false);
-}
-
 int32_t ProgramGoalCounter(uint32_t goal) {
     const Profile* profile = CurrentProfile();
     return profile && goal < uint32_t(kGoalCount) ? CountersOf(*profile).goals[goal] : 0;
+}
+
+int32_t ProgramVillainsInARow() {
+    const Profile* profile = CurrentProfile();
+    return profile ? profile->Record().villainsInARow : 0;
+}
+
+void ProgramSetVillainsInARow(int32_t n) {
+    if (Profile* profile = CurrentProfile()) profile->MutableRecord().villainsInARow = n;
 }
 
 bool ProgramCheckFinalAward() {

@@ -28,12 +28,9 @@ int32_t ProgramAwardTier(uint32_t award);
 // Sets (absolute) or adds to (relative) a goal's counter; true when it crossed the target.
 bool ProgramAddGoalProgress(uint32_t goal, int32_t amount, bool relative);
 int32_t ProgramGoalCounter(uint32_t goal);
-// The current profile's count of villains driven off before they fired: a
-// shot fired sets it back to 0, a villain driven off first raises it, and
-// the goal of villains driven off in a row follows it (true when the raise
-// crossed that goal's target).
-void ProgramResetVillainsInARow();
-bool ProgramRaiseVillainsInARow();
+// The profile's villains driven off in a row before they fired (0 without a profile).
+int32_t ProgramVillainsInARow();
+void ProgramSetVillainsInARow(int32_t n);
 // True once, when every award is gold and every goal reached.
 bool ProgramCheckFinalAward();
 // A won level counts towards the goal of levels won: kResultAwardGoal when

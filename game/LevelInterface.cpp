@@ -228,6 +228,24 @@ class LevelInterface::Tags : public RunningLevelTags {
             }
         return false;
     }
+    bool LiveGoalValue(int goal, int32_t* value) const override {
+        switch (goal) {
+        case kAwardVillainsInARow:
+            *value = ProgramVillainsInARow();
+            return true;
+        case kAwardJobsInLevel:
+            *value = ui_.level_->JobsDone();
+            return true;
+        case kAwardClickRate:
+            *value = ui_.level_->ClickRate();
+            return true;
+        case kAwardHighestValue:
+            *value = ui_.level_->HighestValue();
+            return true;
+        default:
+            return false;
+        }
+    }
 
   private:
     LevelInterface& ui_;

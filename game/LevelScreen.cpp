@@ -314,6 +314,8 @@ class LevelSession : public LevelFrontEndHooks {
         if (ProgramCheckFinalAward()) ui_->ShowFinalAwardNotice();
     }
     int32_t GoalCounter(uint32_t goal) const override { return ProgramGoalCounter(goal); }
+    int32_t VillainsInARow() const override { return ProgramVillainsInARow(); }
+    void SetVillainsInARow(int32_t n) override { ProgramSetVillainsInARow(n); }
 
   private:
     // The level starts again from scratch: its saved game goes, its windows

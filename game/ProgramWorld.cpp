@@ -9,7 +9,6 @@
 #include "farm/FarmData.h"
 #include "farm/FarmVillains.h"
 #include "farm/PlantPanel.h"
-#include "game/AwardsProgram.h"
 #include "game/FarmTables.h"
 #include "game/FieldSprites.h"
 #include "game/LevelInterface.h"
@@ -294,12 +293,6 @@ bool ProgramWorld::ClickFieldObject(float x, float y) {
 }
 bool ProgramWorld::ShotUnder(float x, float y) const {
     return villains_ && villains_->ShotUnder(x, y);
-}
-void ProgramWorld::ResetVillainsInARow() {
-    ProgramResetVillainsInARow();
-}
-void ProgramWorld::RaiseVillainsInARow() {
-    ProgramRaiseVillainsInARow();
 }
 void ProgramWorld::HoverFieldObject(bool inField, float x, float y) {
     if (villains_) villains_->Hover(inField, x, y);

@@ -160,8 +160,6 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t x, int32_t y, int32_t maximum) override;
     bool ClickFieldObject(float x, float y) override;
     bool ShotUnder(float x, float y) const override;
-    void ResetVillainsInARow() override;
-    void RaiseVillainsInARow() override;
     void HoverFieldObject(bool inField, float x, float y) override;
     // ---- the level's screen sprites: the buttons, icons, bars and flying
     // labels over the field (made by Attach, kept until the world goes, after

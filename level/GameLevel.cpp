@@ -128,7 +128,7 @@ void GameLevel::ResetState() {
     slots_ = {};
     reservedMoney_ = 0;
     goalProgress_ = {};
-    highestValue_ = awardCounter4_ = awardValue5_ = 0;
+    highestValue_ = jobsDone_ = farmClicks_ = 0;
     musicTrack_ = 0;
     musicTimerMs_ = 0;
     Pause(kPauseClockNotStarted);
@@ -461,6 +461,27 @@ void GameLevel::RaiseHighestValue(int32_t n, bool animated) {
     AddGoalProgress(kAwardHighestValue, n, false, animated);
 }
 
+void GameLevel::ResetVillainsInARow() {
+    FrontEnd().SetVillainsInARow(0);
+}
+
+void GameLevel::RaiseVillainsInARow() {
+    const int32_t n = FrontEnd().VillainsInARow() + 1;
+    FrontEnd().SetVillainsInARow(n);
+    AddGoalProgress(kAwardVillainsInARow, n, false, true);
+}
+
+void GameLevel::CountJobDone() {
+    if (ended_) return;
+    ++jobsDone_;
+    AddGoalProgress(kAwardJobsInLevel, jobsDone_, false, true);
+}
+
+int32_t GameLevel::ClickRate() const {
+    if (levelTimeMs_ == 0) return 0;
+    return int32_t(std::min<int64_t>(int64_t(farmClicks_) * 1000000 / levelTimeMs_, INT32_MAX));
+}
+
 const GoalRecord* GameLevel::GetGoal(uint32_t i) const {
     const RegimeBlock& regime = level_.Regime(regime_);
     return i < regime.goalCount ? &regime.goals[i] : nullptr;
@@ -531,10 +552,7 @@ uint32_t GameLevel::Grade() const {
     // which the times below would still count as bronze.
     if (result_ == kLevelLost) return kGradeFailed;
     const RegimeBlock& r = level_.Regime(regime_);
-    if (levelTimeMs_ <= r.goldMs) return kGradeGold;
-    if (levelTimeMs_ <= r.silverMs) return kGradeSilver;
-    if (levelTimeMs_ <= r.bronzeMs) return kGradeBronze;
-    return kGradeFailed;
+    return GradeForTime(int32_t(regime_), levelTimeMs_, r.bronzeMs, r.silverMs, r.goldMs);
 }
 
 void GameLevel::Win(uint32_t delayMs) {
@@ -553,9 +571,13 @@ void GameLevel::EndWin() {
     winPending_ = false;
     winDelayMs_ = 0;
     ended_ = true;
-    LogLabelPrintf(0, "Level won:", "level %u, regime %u, %u ms, grade %u", levelIndex_ + 1, regime_,
-                   levelTimeMs_, Grade());
+    LogLabelPrintf(0,
+                   "Level won:", "level %u, regime %u, %u ms, grade %u, %d jobs done, %d clicks on the farm",
+                   levelIndex_ + 1, regime_, levelTimeMs_, Grade(), jobsDone_, farmClicks_);
     Panel().PlayLevelSound(kLevelSoundWon, 0);
+    // The goals of the win itself go into the profile that the result saves.
+    AddGoalProgress(kAwardFirstWin, 1, false, true);
+    AddGoalProgress(kAwardClickRate, ClickRate(), false, true);
     LevelResult result{};
     FrontEnd().StoreLevelResult(*this, result);
     FrontEnd().AddRecord(result);
@@ -794,6 +816,11 @@ int32_t GameLevel::PointAt(float x, float y) const {
 
 bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     if (Panel().RouteMouseToWindows(sx, sy, button, down)) return true;
+    // A press on the farm above the panel, its field or a button over it,
+    // counts towards the level's click rate while the clock runs.
+    if (button == 1 && down && clockRunning_ && !ended_ && !IsPausedExcept(0) &&
+        sy < screenHeight_ - kLevelPanelHeight)
+        ++farmClicks_;
     float x, y;
     ScreenToField(float(sx), float(sy), &x, &y);
     // A press on a flying shot is the shot's, not the button it flies over
@@ -913,8 +940,8 @@ std::unique_ptr<SaveBuffer> GameLevel::Save() const {
     for (int32_t progress : goalProgress_)
         out.PutI32(progress);
     out.PutI32(highestValue_);
-    out.PutI32(awardCounter4_);
-    out.PutI32(awardValue5_);
+    out.PutI32(jobsDone_);
+    out.PutI32(farmClicks_);
     for (const BonusSlot& slot : slots_) {
         out.PutU32((slot.inUse ? kSlotInUse : 0) | (slot.running ? kSlotRunning : 0));
         out.PutU32(slot.counterMs);
@@ -1004,8 +1031,8 @@ bool GameLevel::LoadLevelBlock(SaveReader& in, int32_t* savedReserve) {
     for (int32_t& p : progress)
         p = block.ReadI32();
     const int32_t highest = block.ReadI32();
-    const int32_t counter4 = block.ReadI32();
-    const int32_t value5 = block.ReadI32();
+    const int32_t jobsDone = block.ReadI32();
+    const int32_t farmClicks = block.ReadI32();
     std::array<BonusSlot, kBonusSlotCount> slots{};
     for (uint32_t s = 0; s < kBonusSlotCount; ++s) {
         const uint32_t slotFlags = block.ReadU32();
@@ -1035,8 +1062,8 @@ bool GameLevel::LoadLevelBlock(SaveReader& in, int32_t* savedReserve) {
     *savedReserve = reserve;
     goalProgress_ = progress;
     highestValue_ = highest;
-    awardCounter4_ = counter4;
-    awardValue5_ = value5;
+    jobsDone_ = jobsDone;
+    farmClicks_ = farmClicks;
     slots_ = slots;
     for (uint32_t s = 0; s < kBonusSlotCount; ++s) {
         BonusInfo info;

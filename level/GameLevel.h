@@ -12,6 +12,7 @@
 // pause reason is set. The level time (the clock graded with medals) counts
 // the ticks after the clock has started and while the clock-stop word is 0.
 
+#include "gui/Regime.h"
 #include "gui/Window.h"
 #include "level/Economy.h"
 #include "level/LevelHooks.h"
@@ -53,8 +54,6 @@ enum LevelResultCode : uint32_t { kLevelRunning = 0, kLevelWon = 1, kLevelLost =
 // loss's bits record why it stopped for good.
 enum ClockStopBits : uint32_t { kClockStopWon = 0x1, kClockStopTutorial = 0x2, kClockStopLost = 0x4 };
 
-enum LevelGrade : uint32_t { kGradeFailed = 3, kGradeBronze = 4, kGradeSilver = 5, kGradeGold = 6 };
-
 constexpr uint32_t kLevelTickMs = 10;
 constexpr uint32_t kMaxTicksPerFrame = 20;
 // The path finder's share of a frame for the walks' route requests.
@@ -76,8 +75,21 @@ constexpr uint32_t kParticlePreRunSpread = 300;
 constexpr uint32_t kLevelSaveMagic = 0x4C534156; // 'LSAV'
 constexpr uint32_t kLevelSaveFormat = 1;
 
-// The award goal kinds the level reports.
-enum AwardGoalKind : uint32_t { kAwardBonusesUsed = 2, kAwardHighestValue = 6, kAwardMoneyEarned = 7 };
+// The award goals the level reports (goal 1, the levels won, is counted
+// with the stored result): the first level won, the bonus slots used (a bit
+// each), the profile's villains driven off in a row before they fired, the
+// farmer's jobs done in one level, the clicks on the farm per second over a
+// won level (in thousandths), the most goods one factory made in a row, the
+// money earned.
+enum AwardGoalKind : uint32_t {
+    kAwardFirstWin = 0,
+    kAwardBonusesUsed = 2,
+    kAwardVillainsInARow = 3,
+    kAwardJobsInLevel = 4,
+    kAwardClickRate = 5,
+    kAwardHighestValue = 6,
+    kAwardMoneyEarned = 7
+};
 
 // Tutorial event ids the level sends.
 constexpr uint32_t kTutorialClockStarted = 0x80000001;
@@ -192,6 +204,16 @@ class GameLevel : public LevelServices, public WindowLevel {
     void AddAwardCount(uint32_t award, int32_t n);
     void AddGoalProgress(uint32_t kind, int32_t amount, bool relative, bool notify);
     void RaiseHighestValue(int32_t n, bool animated);
+    // The profile's villains driven off in a row before they fired: a shot
+    // fired starts the count again, a villain driven off in time raises it.
+    void ResetVillainsInARow();
+    void RaiseVillainsInARow();
+    // The farmer finished a job: the level's count of jobs done rises.
+    void CountJobDone();
+    int32_t JobsDone() const { return jobsDone_; }
+    // The clicks on the farm per second since the clock started, in thousandths.
+    int32_t ClickRate() const;
+    int32_t FarmClicks() const { return farmClicks_; }
     void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated);
     const GoalRecord* GetGoal(uint32_t i) const;
     int32_t GoalProgress(uint32_t i) const { return i < kMaxLevelGoals ? goalProgress_[i] : 0; }
@@ -391,8 +413,8 @@ class GameLevel : public LevelServices, public WindowLevel {
     int32_t reservedMoney_ = 0;
     std::array<int32_t, kMaxLevelGoals> goalProgress_{};
     int32_t highestValue_ = 0;
-    int32_t awardCounter4_ = 0;
-    int32_t awardValue5_ = 0;
+    int32_t jobsDone_ = 0;    // the farmer's jobs done in this level
+    int32_t farmClicks_ = 0;  // presses on the farm (field and its buttons) while the clock ran
     uint32_t musicTrack_ = 0; // 0: the level's own track
     uint32_t musicTimerMs_ = 0;
     VillainSchedule schedule_;

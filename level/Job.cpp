@@ -97,6 +97,7 @@ bool Job::SetStep(int32_t step) {
 
 bool Job::Stop() {
     if (IsFinished()) return false;
+    stoppedAtWork_ = state_ == JobState::Animating;
     if (owner_) owner_->ClearCurrentJob(this);
     Release();
     state_ = JobState::Stopped;

@@ -171,6 +171,9 @@ class Job {
     uint32_t JobId() const { return jobId_; }
     JobState State() const { return state_; }
     bool IsFinished() const { return state_ == JobState::Stopped || state_ == JobState::Done; }
+    // Whether the owner did the job's work: it is done, or it was stopped
+    // while the work ran (a harvest stops once its crop is stored).
+    bool WorkDone() const { return state_ == JobState::Done || stoppedAtWork_; }
     uint32_t Step() const { return step_; }
     int32_t Reserved() const { return reserved_; }
     int32_t TargetPoint() const { return targetPoint_; }
@@ -191,6 +194,7 @@ class Job {
     int32_t targetPoint_ = -1;
     JobProgress progress_{};
     int32_t loadedReservation_ = 0;
+    bool stoppedAtWork_ = false;
     std::unique_ptr<SpriteObject> icon_;
 };
 

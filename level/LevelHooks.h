@@ -213,6 +213,9 @@ class LevelFrontEndHooks {
     virtual void CheckFinalAward() = 0;
     // The profile's counter of an award goal kind (kAwardBonusesUsed: the bonus slots used, as bits).
     virtual int32_t GoalCounter(uint32_t) const = 0;
+    // The profile's villains driven off in a row before they fired.
+    virtual int32_t VillainsInARow() const = 0;
+    virtual void SetVillainsInARow(int32_t) = 0;
     // Saved games of the current profile, by regime and level index.
     virtual void StoreSavedGame(uint32_t, uint32_t, std::unique_ptr<SaveBuffer>) = 0;
     virtual void DeleteSavedGame(uint32_t, uint32_t) = 0;
@@ -224,7 +227,6 @@ class LevelFrontEndHooks {
 // that answers the panel's (a level or panel without the game around it).
 template <class Base> class WithoutInterfaceBeyondPanel : public Base {
   public:
-    // levels): every hook does nothing. The game's interface overrides every
     void RefreshScreenSprites() override {}
     void OpenInfoWindow() override {}
     void ShowGoalNotice(uint32_t) override {}
@@ -294,6 +296,8 @@ class NoLevelFrontEnd : public LevelFrontEndHooks {
     bool AddGoalProgress(uint32_t, int32_t, bool) override { return false; }
     void CheckFinalAward() override {}
     int32_t GoalCounter(uint32_t) const override { return 0; }
+    int32_t VillainsInARow() const override { return 0; }
+    void SetVillainsInARow(int32_t) override {}
     void StoreSavedGame(uint32_t, uint32_t, std::unique_ptr<SaveBuffer>) override {}
     void DeleteSavedGame(uint32_t, uint32_t) override {}
     uint32_t ChosenBonusSlots() const override { return 0; }

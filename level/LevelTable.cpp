@@ -88,8 +88,10 @@ bool CheckRegime(Checker& c, const RegimeBlock& regime, uint32_t garbageSites) {
         case kGoalMoney:
         case kGoalGarbageSites:
             if (goal.objectId != 0 || goal.stage != 0) return c.Fail("goal names an object");
-            if (goal.kind == kGoalGarbageSites && goal.target > garbageSites)
-                return c.Fail("more sites to clear than the level has");
+            // The level window shows the heaps on the field and the panel
+            // counts down from the target: both are the same number.
+            if (goal.kind == kGoalGarbageSites && goal.target != garbageSites)
+                return c.Fail("a sites goal must count every garbage heap of the level");
             break;
         case kGoalProduct:
             if (goal.stage != 0) return c.Fail("product goal with a stage");

@@ -2,6 +2,7 @@
 
 #include "foundation/Ident.h"
 #include "level/Economy.h"
+#include "level/GameLevel.h"
 #include "level/LevelServices.h"
 #include "sprites/Sprite.h"
 
@@ -247,6 +248,7 @@ void MapCharacter::DeleteJob(Job* job) {
     }
     std::unique_ptr<Job> gone = std::move(*it);
     jobs_.erase(it);
+    if (gone->WorkDone()) OnJobDone(*gone);
     gone.reset();
     OnJobsChanged();
 }
@@ -607,6 +609,12 @@ void MapPlayer::UpdateJob(uint32_t ms) {
         if (services && !services->TutorialAllows(kTutorialActionTakeJob, 0, 0)) return;
     }
     MapCharacter::UpdateJob(ms);
+}
+
+void MapPlayer::OnJobDone(const Job& job) {
+    if (job.JobId() < JOBID_PLANT || job.JobId() > JOBID_REPAIR) return;
+    LevelServices* services = Services();
+    if (GameLevel* level = services ? services->RunningLevel() : nullptr) level->CountJobDone();
 }
 
 std::unique_ptr<Job> MapPlayer::CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) {

@@ -74,6 +74,8 @@ class MapCharacter : public DynObject {
     // One tick: the job, the walk, the animation.
     virtual void Update(uint32_t ms);
     virtual void OnJobsChanged() {}
+    // A job whose work was done (Job::WorkDone) is about to go.
+    virtual void OnJobDone(const Job&) {}
     // Checks and takes the subclass's bytes 100-131 of a loaded block;
     // false refuses the load (nothing may have changed then).
     virtual bool ApplyLoadedState(const uint8_t* block) {
@@ -223,6 +225,8 @@ class MapPlayer : public MapCharacter {
 
     void Idle() override;
     void UpdateJob(uint32_t ms) override;
+    // Her work for the farm done (not a walk) counts towards the level's jobs done.
+    void OnJobDone(const Job& job) override;
     std::unique_ptr<Job> CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) override;
     void FillSaveRecord(uint8_t* block) const override;
     bool ApplyLoadedState(const uint8_t* block) override;

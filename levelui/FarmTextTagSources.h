@@ -36,6 +36,9 @@ class FarmTextTagSources : public TextTagSources {
     bool GoalProgress(const LevelGoalEntry& goal, int32_t* progress) const override {
         return level_ && level_->GoalProgress(goal.kind, goal.id, goal.valueL, goal.valueV, progress);
     }
+    bool LiveGoalValue(int goal, int32_t* value) const override {
+        return level_ && level_->LiveGoalValue(goal, value);
+    }
 
   private:
     const FarmData* Data() const;

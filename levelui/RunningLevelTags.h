@@ -18,4 +18,9 @@ class RunningLevelTags {
     // stage and target; false when the level has no such goal.
     virtual bool GoalProgress(uint32_t kind, uint32_t id, int32_t stage, int32_t target,
                               int32_t* progress) const = 0;
+    // The live value of an award goal while the level is played: 3 the
+    // profile's villains driven off in a row, 4 the farmer's jobs done in the
+    // level, 5 its clicks on the farm per second (thousandths), 6 the most
+    // goods a factory made in a row; false for the other goals.
+    virtual bool LiveGoalValue(int goal, int32_t* value) const = 0;
 };

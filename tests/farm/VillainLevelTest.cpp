@@ -191,8 +191,10 @@ TEST(VillainClicks, ClickedToNothingWhileArrivingItRunsOffAndPays) {
     EXPECT_EQ(f.hooks.Count(kSoundVillainDrivenOff), 1);
     EXPECT_EQ(f.world->Money().Get(), money + 30);
     EXPECT_EQ(f.frontEnd.awards[kAwardVillainsDrivenOff], 1);
-    // It had not fired: it counts towards the villains in a row.
-    EXPECT_EQ(f.hooks.inARow, 1);
+    // It had not fired: it counts towards the profile's villains in a row,
+    // which feed their award goal.
+    EXPECT_EQ(f.frontEnd.inARow, 1);
+    EXPECT_EQ(f.frontEnd.goals[kAwardVillainsInARow], 1);
     EXPECT_TRUE(f.Villains().IsVillainPlaceFree(0));
     // Further clicks do nothing.
     EXPECT_FALSE(v->OnClick());
@@ -203,11 +205,12 @@ TEST(VillainClicks, ClickedToNothingWhileArrivingItRunsOffAndPays) {
 
 TEST(VillainClicks, ASetUpVillainDrivenOffBreaksItsCatapult) {
     VillainLevelFixture f;
-    f.hooks.inARow = 4;
+    f.frontEnd.inARow = 4;
+    f.frontEnd.goals[kAwardVillainsInARow] = 4;
     f.RunMs(2000);
     MapVillain* v = f.Villain();
     ASSERT_TRUE(f.RunUntil([&] { return ShotsFired(f.hooks) == 1; }));
-    EXPECT_EQ(f.hooks.inARow, 0); // a shot fired sets the row back
+    EXPECT_EQ(f.frontEnd.inARow, 0); // a shot fired sets the row back
     auto* bar = dynamic_cast<PlainHealthBar*>(v->HealthBar());
     ASSERT_NE(bar, nullptr);
     v->OnClick();
@@ -219,7 +222,8 @@ TEST(VillainClicks, ASetUpVillainDrivenOffBreaksItsCatapult) {
     EXPECT_EQ(v->State(), kVillainRunningAway);
     EXPECT_EQ(v->Catapult()->State(), kCatapultBroken);
     EXPECT_FALSE(v->IsObstacleOn());
-    EXPECT_EQ(f.hooks.inARow, 0);
+    EXPECT_EQ(f.frontEnd.inARow, 0) << "it had fired";
+    EXPECT_EQ(f.frontEnd.goals[kAwardVillainsInARow], 4) << "the goal keeps the best row";
     EXPECT_EQ(v->JobCount(), 1);
     EXPECT_EQ(v->GetJob(0)->JobId(), JOBID_VILLAINRUN);
 }

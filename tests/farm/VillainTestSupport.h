@@ -12,6 +12,7 @@
 #include "tests/level/LevelTestSupport.h"
 #include "tests/support/FakeLevel.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -92,13 +93,10 @@ class RecordingHooks : public NoVillainHostHooks {
   public:
     std::vector<uint32_t> sounds;
     std::vector<uint32_t> loadedSounds;
-    int32_t inARow = 0;
     bool allow = true;
     std::vector<uint32_t> events;
     void PlayEventSound(uint32_t slot) override { sounds.push_back(slot); }
     void PlaySound(uint32_t sound) override { loadedSounds.push_back(sound); }
-    void ResetVillainsInARow() override { inARow = 0; }
-    void RaiseVillainsInARow() override { ++inARow; }
     // The picks the tutorial was asked about (the objects' kinds) and those it refuses.
     std::vector<uint32_t> picksAsked;
     std::vector<uint32_t> refusedPicks;
@@ -181,15 +179,25 @@ class VillainWorld : public testsupport::FakeLevelWorld, public testsupport::Fak
     RecordingHooks* hooks_;
 };
 
-// The profile side: award counters.
+// The profile side: award counters, goal counters (which only grow) and the
+// villains driven off in a row.
 class AwardFrontEnd : public NoLevelFrontEnd {
   public:
     std::map<uint32_t, int32_t> awards;
+    std::map<uint32_t, int32_t> goals;
+    int32_t inARow = 0;
     uint32_t ChosenBonusSlots() const override { return 1; }
     bool AddAwardCount(uint32_t award, int32_t n) override {
         awards[award] += n;
         return false;
     }
+    bool AddGoalProgress(uint32_t goal, int32_t amount, bool relative) override {
+        const int32_t value = relative ? goals[goal] + amount : amount;
+        goals[goal] = std::max(goals[goal], value);
+        return false;
+    }
+    int32_t VillainsInARow() const override { return inARow; }
+    void SetVillainsInARow(int32_t n) override { inARow = n; }
 };
 
 // A started level of VillainLevel with the sample kind, its clock running.

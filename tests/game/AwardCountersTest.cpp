@@ -7,94 +7,39 @@
 // level bot play the campaign's dairy and weaving levels for a player and
 // reads the counters her profile kept.
 #include "app/Profiles.h"
-#include "farm/Buildings.h"
-#include "farm/FarmResources.h"
-#include "farm/Products.h"
 #include "farm/VillainHost.h"
-#include "foundation/DataFile.h"
-#include "foundation/DataPackIds.h"
-#include "frontend/Awards.h"
+#include "level/GameLevel.h"
 #include "level/LevelPoint.h"
-#include "level/LevelTable.h"
-#include "platform/Utf.h"
+#include "tests/game/BuiltTables.h"
+#include "tests/game/LevelTutorialPlay.h"
 #include "tests/game/ProgramTest.h"
 
 #include <array>
 
 using namespace programtest;
+using builttables::Allows;
 
 namespace {
 
 constexpr uint32_t kHarvestAward = 0;
 constexpr uint32_t kAnimalProduceAward = 1;
-
-// What the loaders ask of the game while the tables load: no sprites, sounds
-// or characters; the award names come from the loaded award table.
-class TableResources : public FarmResources {
-  public:
-    explicit TableResources(const Awards& awards) : awards_(awards) {}
-    Sprite* FindSprite(int32_t, const char16_t*) override { return nullptr; }
-    void AcquireSprite(Sprite*) override {}
-    int32_t GetFrameCount(Sprite*) override { return 0; }
-    uint32_t LoadSound(const char16_t*) override { return 0; }
-    GameCharacter* FindCharacter(uint32_t) override { return nullptr; }
-    void AcquireCharacter(GameCharacter*) override {}
-    const char16_t* GetAwardName(int32_t index) override {
-        const AwardRecord* award = awards_.FindAward(index);
-        return award ? award->key : nullptr;
-    }
-    void ShowProductChange(const ProductChange&) override {}
-
-  private:
-    const Awards& awards_;
-};
-
-template <class Loader> bool LoadStage(Loader load) {
-    LoaderState state = {};
-    int32_t result = kLoaderCallAgain;
-    for (int calls = 0; calls < 1000 && result != kLoaderFinished; ++calls)
-        result = load(&state);
-    return result == kLoaderFinished && !state.error;
-}
-
-std::vector<uint8_t> ChunkBytes(kis::DataFileReaderW* reader, uint32_t id, uint32_t subId) {
-    for (const kis::DataFileEntry& entry : reader->GetRoot().entries) {
-        if (entry.id != id || entry.subId != subId) continue;
-        std::vector<uint8_t> bytes(entry.size);
-        if (!reader->OpenChunkEntry(&entry) || !reader->Read(bytes.data(), entry.size) ||
-            !reader->CloseChunk())
-            return {};
-        return bytes;
-    }
-    return {};
-}
-
-bool Allows(const Level& level, uint32_t typeId) {
-    for (uint32_t i = 0; i < level.record.typeCount; ++i)
-        if (level.record.types[i].id == typeId && level.record.types[i].count > 0) return true;
-    return false;
-}
+// The tests' level 11 at 1024 x 768: the bees' bonus button on the panel,
+// the bakery's bread button over it.
+constexpr int kBeesX = 512, kBeesY = 620;
+constexpr int kBreadX = 520, kBreadY = 150;
+// The face of an award notice.
+constexpr uint32_t kNoticeFace = 0xFFF6DC;
 
 } // namespace
 
 TEST(AwardCounters, EveryCounterOfTheBuiltTablesHasASourceAPlayerMeets) {
-    const std::u16string pack = platform::Utf8ToUtf16(testsupport::BuiltProgramFolder() + "/Data/Data.dat");
-    kis::DataFileReaderW* reader =
-        kis::OpenDataFileForRead(pack.c_str(), kDataPackTypeId, kDataPackTypeVersion, kPackDataVersion);
-    ASSERT_NE(reader, nullptr);
-    Awards awards;
-    ASSERT_TRUE(LoadStage([&](LoaderState* s) { return awards.Load(reader, s); }));
-    ASSERT_TRUE(awards.IsLoaded());
-    TableResources resources(awards);
-    ProductList products(&resources);
-    BuildingList buildings(&resources, &products);
-    ASSERT_TRUE(LoadStage([&](LoaderState* s) { return products.Load(reader, s); }));
-    ASSERT_TRUE(LoadStage([&](LoaderState* s) { return buildings.Load(reader, s); }));
-    const std::vector<uint8_t> levelBytes = ChunkBytes(reader, kLevelTableChunk, kLevelTableSubId);
-    kis::CloseDataFile(reader);
-    LevelTable levels;
+    builttables::Tables tables;
     std::string why;
-    ASSERT_TRUE(levels.Parse(levelBytes, nullptr, &why)) << why;
+    ASSERT_TRUE(tables.Load(testsupport::BuiltProgramFolder() + "/Data/Data.dat", &why)) << why;
+    const Awards& awards = tables.awards;
+    ProductList& products = tables.products;
+    const BuildingList& buildings = tables.buildings;
+    const LevelTable& levels = tables.levels;
     // A product's award index is found by name the first time a level uses it.
     for (int32_t i = 0; i < products.Count(); ++i)
         products.Acquire(products.Get(i));
@@ -136,23 +81,97 @@ TEST(AwardCounters, EveryCounterOfTheBuiltTablesHasASourceAPlayerMeets) {
     }
 }
 
-// The bot plays level 38 (pies, the dairy's cheese, a site to clear, robbers)
-// and level 39 (the weaving house's cloth, bread, wool) for Ida: her profile
-// counts every award's source at least once.
-TEST(AwardCounters, TheBotsDairyAndWeavingLevelsRaiseEveryCounter) {
-    GameCopy game;
-    testplayers::MakePlayer(game.User(), u"ida");
+// A player earns every goal, and with the last one the final award. Ida's
+// awards stand one short of gold and her goals short of their targets: no
+// level won yet, nine levels won, all bonuses used but the bees, nine
+// villains driven off in a row, the money earned one coin short, a factory's
+// nine goods in a row; she takes the bees into her levels. The level bot
+// plays level 38 (pies, the dairy's cheese, a site to clear, robbers) and
+// level 39 (the weaving house's cloth, bread, wool) for her: every award
+// counter rises to gold, and the wins, the robbers driven off before they
+// fire, the farmer's jobs in a level and the money reach goals 0, 1, 3, 4
+// and 7. Then she plays the tests' level 11 herself: the bees' button uses
+// the last bonus (goal 2), and quick clicks on the bakery's bread button keep
+// both ovens busy for ten loaves and more in a row (goal 6) at more than 1.2
+// clicks a second (goal 5); the twelfth loaf wins the level, the final award
+// is given and its notice shows it.
+TEST(AwardCounters, APlayerEarnsEveryGoalAndTheFinalAward) {
+    builttables::Tables tables;
+    std::string why;
+    ASSERT_TRUE(tables.Load(testsupport::BuiltProgramFolder() + "/Data/Data.dat", &why)) << why;
+    const auto goalWord = [](uint32_t goal) { return kAwardCount + int(goal); };
+    GameCopy campaign;
+    testplayers::MakePlayer(campaign.User(), u"ida", [&](ProfileRecord& record) {
+        record.results.tutorial = 0;
+        for (int i = 0; i < kAwardCount; ++i)
+            record.awards[i] = tables.awards.FindAward(i)->gold - 1;
+        for (int p = 0; p < kGoalCount; ++p) {
+            const AwardGoal& goal = tables.awards.GetGoal(p);
+            record.awards[goalWord(uint32_t(goal.index))] = goal.target - 1;
+        }
+        record.awards[goalWord(kAwardFirstWin)] = 0;
+        record.awards[goalWord(kAwardJobsInLevel)] = 0;
+        record.awards[goalWord(kAwardClickRate)] = 0;
+        record.awards[goalWord(kAwardBonusesUsed)] = 0x3E; // every bonus slot but the bees' (slot 0)
+        record.villainsInARow = record.awards[goalWord(kAwardVillainsInARow)];
+        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+        easy.owned[0] = 1;
+        easy.chosenCount = 1;
+        easy.chosen[0] = 0;
+        easy.chosen[1] = easy.chosen[2] = -1;
+        easy.levels[10].status = kLevelOpen;
+    });
     std::string output;
-    ASSERT_EQ(game.Run("--headless --draw-every 200 --until-ms 3600000 --bot easy 38,39", &output), 0)
+    ASSERT_EQ(campaign.Run("--headless --draw-every 200 --until-ms 3600000 --bot easy 38,39", &output), 0)
         << output;
-    const std::string log = game.Log();
-    ASSERT_NE(log.find("Bot: level 38 regime 0 won"), std::string::npos) << log;
-    ASSERT_NE(log.find("Bot: level 39 regime 0 won"), std::string::npos) << log;
-    ASSERT_NE(log.find("Bot: every level played."), std::string::npos) << log;
-
-    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+    const std::string botLog = campaign.Log();
+    ASSERT_NE(botLog.find("Bot: level 38 regime 0 won"), std::string::npos) << botLog;
+    ASSERT_NE(botLog.find("Bot: level 39 regime 0 won"), std::string::npos) << botLog;
+    ASSERT_NE(botLog.find("Bot: every level played."), std::string::npos) << botLog;
+    std::optional<ProfileRecord> saved = testplayers::StoredCurrent(campaign.User());
     ASSERT_TRUE(saved) << "no current player";
-    const ProfileRecord& record = *saved;
+    const auto reached = [&](const ProfileRecord& record, int position) {
+        const AwardGoal& goal = tables.awards.GetGoal(position);
+        return record.awards[goalWord(uint32_t(goal.index))] >= goal.target;
+    };
     for (int counter = 0; counter < kAwardCount; ++counter)
-        EXPECT_GE(record.awards[counter], 1) << "counter " << counter << " was never raised";
+        EXPECT_GE(saved->awards[counter], tables.awards.FindAward(counter)->gold)
+            << "counter " << counter << " was never raised";
+    for (int p = 0; p < kGoalCount; ++p) {
+        const int32_t index = tables.awards.GetGoal(p).index;
+        const bool byTheBot =
+            index != kAwardBonusesUsed && index != kAwardClickRate && index != kAwardHighestValue;
+        EXPECT_EQ(reached(*saved, p), byTheBot) << "goal " << index << " after the bot's levels";
+    }
+    EXPECT_EQ(saved->awards[kAwardWordCount - 1], 0) << "no final award yet";
+
+    // Her user folder goes to a copy of the game with the tests' levels. A
+    // click on the grass starts level 11's clock, then the bees' button and
+    // a click on the bread button every 170 ms: an oven that has just given
+    // its loaf is filled again before the other one gives its own.
+    GameCopy bakery(testsupport::LevelData::Scenarios);
+    fs::create_directories(bakery.User());
+    fs::copy(campaign.User(), bakery.User(),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    std::string events = tutorialplay::Opening("11") + tutorialplay::Click(6800, 300, 500) +
+                         tutorialplay::Click(7000, kBeesX, kBeesY);
+    for (int ms = 7500; ms < 30000; ms += 170)
+        events += tutorialplay::Click(ms, kBreadX, kBreadY);
+    const std::string log = tutorialplay::Play(bakery, events, {{30900, "final"}}, 31000);
+    ASSERT_EQ(testsupport::LogLines(log, "Level won:").size(), 1u) << log;
+    for (const char* goal : {"goal 2 reached", "goal 5 reached", "goal 6 reached"})
+        EXPECT_NE(log.find(goal), std::string::npos) << goal << "\n" << log;
+    EXPECT_NE(log.find("Notice: the final award."), std::string::npos) << log;
+    saved = testplayers::StoredCurrent(bakery.User());
+    ASSERT_TRUE(saved) << "no current player";
+    for (int p = 0; p < kGoalCount; ++p)
+        EXPECT_TRUE(reached(*saved, p)) << "goal " << tables.awards.GetGoal(p).index;
+    EXPECT_EQ(saved->awards[kAwardWordCount - 1], 1) << "the final award";
+    // The final award's notice, the newest, stands at the bottom of the
+    // notices right above the panel, and pushes the two goal notices of the
+    // win's moment up: the upper one's top reaches above y 420.
+    const Shot final = tutorialplay::Load(bakery, "final");
+    ASSERT_TRUE(final.ok);
+    EXPECT_GT(final.NearIn(700, 592, 1010, 645, kNoticeFace, 8), 8000) << "the final award's notice";
+    EXPECT_GT(final.NearIn(760, 400, 1010, 420, kNoticeFace, 8), 2500) << "three notices stand";
 }

@@ -1,7 +1,13 @@
-// The level's goals as a player meets them at 1024 x 768: stock sold from
-// the warehouse window before the first click wins nothing, and a goal that
+// The level's goals as a player meets them at 1024 x 768: every goal of the
+// built tables counts what its level's field holds, stock sold from the
+// warehouse window before the first click wins nothing, and a goal that
 // counts a product in stock is no longer met once that product has left it.
+#include "level/LevelPoint.h"
+#include "tests/game/BuiltTables.h"
 #include "tests/game/LevelTutorialPlay.h"
+
+#include <map>
+#include <set>
 
 using namespace tutorialplay;
 
@@ -32,7 +38,88 @@ void MakeQuietPlayer(const std::string& user, int32_t openLevel) {
     });
 }
 
+// What a level's plants, animal houses and factories make.
+std::set<uint32_t> ProductsMade(const builttables::Tables& tables, const Level& level) {
+    std::set<uint32_t> made;
+    const LevelRecord& r = level.record;
+    for (uint32_t i = 0; i < r.plantCount; ++i)
+        if (const PLANT* plant = tables.plants.FindPlant(r.plants[i].id))
+            made.insert(plant->record.productId);
+    for (int32_t t = 0; t < tables.buildings.Count(); ++t) {
+        const BUILDING* type = tables.buildings.Get(t);
+        if (!builttables::Allows(level, type->header.id)) continue;
+        if (type->produceProduct) made.insert(type->produceProduct->record.id);
+        for (int32_t k = 0; k < type->FactoryProductCount(); ++k)
+            made.insert(type->header.factory.productIds[k]);
+    }
+    return made;
+}
+
+// The highest stage (plants) or level (building types) a level enables of an id; 0 none.
+uint32_t Enabled(const IdCount* list, uint32_t count, uint32_t id) {
+    for (uint32_t i = 0; i < count; ++i)
+        if (list[i].id == id) return list[i].count;
+    return 0;
+}
+
 } // namespace
+
+// Every goal of every level, of the campaign and of the tests' layouts,
+// counts what the level's field holds: a sites goal wants every garbage heap
+// cleared (the level window shows the heaps, the panel counts down from the
+// target to the heaps left); a plant or building goal names what the level
+// enables up to the goal's stage, with beds, points or sites enough for its
+// target; a product goal names a product the level makes or starts with.
+TEST(LevelGoals, EveryGoalOfTheBuiltTablesCountsWhatItsFieldHolds) {
+    for (const char* data : {"/Data/Data.dat", "/ScenarioData/Data.dat"}) {
+        SCOPED_TRACE(data);
+        builttables::Tables tables;
+        std::string why;
+        ASSERT_TRUE(tables.Load(testsupport::BuiltProgramFolder() + data, &why)) << why;
+        int goals = 0;
+        for (uint32_t index = 0; index < kLevelCount; ++index) {
+            const Level* level = tables.levels.Get(index);
+            if (!level) continue;
+            const LevelRecord& r = level->record;
+            int32_t heaps = 0, sites = 0;
+            std::map<std::pair<uint32_t, uint32_t>, int32_t> points; // (kind, object): count
+            for (const PointRecord& p : level->points) {
+                if (p.kind == kPointEmptySite) ++sites, heaps += p.objectId != 0;
+                ++points[std::pair(p.kind, p.objectId)];
+            }
+            const std::set<uint32_t> made = ProductsMade(tables, *level);
+            for (uint32_t regime = 0; regime < 2; ++regime)
+                for (uint32_t g = 0; g < r.regimes[regime].goalCount; ++g, ++goals) {
+                    const GoalRecord& goal = r.regimes[regime].goals[g];
+                    SCOPED_TRACE(testing::Message()
+                                 << "level " << index + 1 << " regime " << regime << " goal " << g);
+                    const int32_t target = int32_t(goal.target);
+                    switch (goal.kind) {
+                    case kGoalGarbageSites:
+                        EXPECT_EQ(target, heaps) << "a sites goal clears every heap on the field";
+                        break;
+                    case kGoalPlant:
+                        EXPECT_GE(Enabled(r.plants, r.plantCount, goal.objectId), goal.stage);
+                        EXPECT_LE(target, points[std::pair(kPointPlant, goal.objectId)] + sites);
+                        break;
+                    case kGoalBuilding:
+                        EXPECT_GE(Enabled(r.types, r.typeCount, goal.objectId), goal.stage);
+                        EXPECT_LE(target, points[std::pair(kPointBuilding, goal.objectId)] +
+                                              points[std::pair(kPointWarehouse, goal.objectId)] + sites);
+                        break;
+                    case kGoalProduct:
+                        EXPECT_TRUE(made.count(goal.objectId) ||
+                                    int32_t(Enabled(r.stock, r.stockCount, goal.objectId)) >= target)
+                            << "nothing in the level makes the product";
+                        break;
+                    default:
+                        EXPECT_EQ(goal.kind, uint32_t(kGoalMoney));
+                    }
+                }
+        }
+        EXPECT_GT(goals, 40) << "the table has its goals";
+    }
+}
 
 // Level 29 starts with 500 money and 50 wheat (worth 100). Before the first
 // click the warehouse window sells every wheat; the clock has not started,
@@ -84,4 +171,28 @@ TEST(LevelGoalsScenario, AProductGoalIsCountedAgainWhenTheProductLeavesTheStock)
     const auto heap = [](int r, int g, int b) { return r > 80 && r < 170 && g > 50 && g < 120 && b < 80; };
     EXPECT_GT(before.Count(380, 450, 440, 500, heap), 150);
     EXPECT_LT(after.Count(380, 450, 440, 500, heap), 40);
+}
+
+// Level 7 from the map for a player without tutorials: its level window and
+// its panel count the two garbage heaps on the field. The farmer clears the
+// heap at (780, 250): the panel's sites goal is not met while the heap at
+// (720, 470) stands; once she has cleared that one too it turns green.
+TEST(LevelGoalsScenario, LevelSevensSitesGoalCountsBothHeaps) {
+    GameCopy game;
+    testplayers::MakeEasyPlayer(game.User(), u"ida", 6, kLevelSilver, false);
+    const std::string events = MapOpening(6) + Click(13000, 780, 250) + Click(13500, 780, 194) +
+                               Click(24500, 720, 470) + Click(25000, 720, 414);
+    const std::vector<std::pair<int, std::string>> taken = {{24000, "one"}, {34000, "both"}};
+    PlayGame(game, events, taken, 34100, "heaps-");
+    const Shots shots(game, taken);
+    ASSERT_EQ(shots.Missing(), "");
+    // The panel's goal buttons: "Collect" (wheat), then "Clean up"; a met
+    // goal's face is green.
+    constexpr uint32_t kMetFace = 0xC8F0A0;
+    const auto met = [&](const std::string& shot, int left) {
+        return shots[shot].NearIn(left, 662, left + 150, 760, kMetFace, 8) > 5000;
+    };
+    EXPECT_FALSE(met("one", 232)) << "one heap of two cleared";
+    EXPECT_TRUE(met("both", 232)) << "both heaps cleared";
+    EXPECT_FALSE(met("both", 70)) << "the wheat is still to come";
 }

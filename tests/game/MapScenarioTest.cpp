@@ -37,6 +37,13 @@ void MakeSaver(const std::string& user, const std::function<void(Profile&)>& cha
     profiles.SetCurrent(sal);
 }
 
+// The same player with the easy level of the index open as well.
+void MakeSaverWithOpen(const std::string& user, int level) {
+    MakeSaver(user, [level](Profile& sal) {
+        sal.MutableRecord().results.regimes[kRegimeEasy].levels[level].status = kLevelOpen;
+    });
+}
+
 const Profile* StoredPlayer(ProfileManager& profiles) {
     profiles.Load();
     return profiles.Current();
@@ -132,6 +139,20 @@ constexpr int kSecondRowX = 465, kSecondRowY = 404;
 // the clear button over it.
 constexpr int kPlayX = 578, kPlayY = 538;
 constexpr int kHeapX = 420, kHeapY = 330, kClearY = 274;
+// From the main screen through the map into the level of the index: a
+// click on its garbage heap at (x, y), then on the clear button over it; at
+// enterMs Enter leaves the result window of the win.
+std::string ClearHeapFromTheMap(int level, int x, int y, int enterMs) {
+    const MapPoint house = House(level);
+    return ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) + Click(9500, x, y) +
+           Click(10000, x, y - (kHeapY - kClearY)) + testsupport::script::held::Key(enterMs, "RETURN");
+}
+// The tests' level 10's heap far from the farmer; the win's result window
+// is up before this time, its medal's box, and the medal's bronze.
+constexpr int kFarHeapX = 850, kFarHeapY = 250;
+constexpr int kFarWinLeft = 26000;
+constexpr int kResultMedalLeft = 280, kResultMedalTop = 420;
+constexpr uint32_t kBronze = 0xC88040;
 // The ring of a round button over the field.
 constexpr uint32_t kRingGold = 0xE8C878;
 // Level 34's garbage heap.
@@ -265,16 +286,9 @@ TEST(MapScenario, AGoalReachedByAWinShowsItsNoticeOnTheMap) {
 // win; the player's records file has the run's line.
 TEST(MapScenario, ALevelWonFromTheMapWritesItsRecord) {
     GameCopy game(testsupport::LevelData::Scenarios);
-    MakeSaver(game.User(), [](Profile& sal) {
-        sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
-    });
-    const MapPoint house = House(30);
+    MakeSaverWithOpen(game.User(), 30);
     const std::string log =
-        Play(game,
-             ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
-                 Click(9500, kHeapX, kHeapY) + Click(10000, kHeapX, kClearY) +
-                 testsupport::script::held::Key(17000, "RETURN"),
-             19000, {{9300, "level"}, {16800, "won"}});
+        Play(game, ClearHeapFromTheMap(30, kHeapX, kHeapY, 17000), 19000, {{9300, "level"}, {16800, "won"}});
     const std::vector<std::string> won = testsupport::LogLines(log, "Level won:");
     ASSERT_EQ(won.size(), 1u) << log;
     EXPECT_NE(won[0].find("level 31, regime 0"), std::string::npos) << won[0];
@@ -294,15 +308,46 @@ TEST(MapScenario, ALevelWonFromTheMapWritesItsRecord) {
     EXPECT_TRUE(line.starts_with("Рекорд level_31 Easy: 00:00:0") && line.size() == 36) << line;
 }
 
+// The tests' level 10 opened from the map: the farmer's walk to its heap
+// takes longer than the level's bronze time (3 s), so its easy win comes
+// past it. The easy regime never falls below bronze: the level, the result
+// window and the map give the one medal, bronze, and the player keeps it.
+TEST(MapScenario, AnEasyWinPastTheBronzeTimeIsBronzeInTheResultWindowAndOnTheMap) {
+    GameCopy game(testsupport::LevelData::Scenarios);
+    MakeSaverWithOpen(game.User(), 9);
+    const std::string log =
+        Play(game, ClearHeapFromTheMap(9, kFarHeapX, kFarHeapY, kFarWinLeft), kFarWinLeft + 3000,
+             {{kFarWinLeft - 200, "result"}, {kFarWinLeft + 2900, "map"}});
+    const std::vector<std::string> won = testsupport::LogLines(log, "Level won:");
+    ASSERT_EQ(won.size(), 1u) << log;
+    EXPECT_NE(won[0].find("level 10, regime 0"), std::string::npos) << won[0];
+    EXPECT_NE(won[0].find("grade 4"), std::string::npos) << won[0];
+    const std::vector<std::string> result = testsupport::LogLines(log, "window opened:");
+    ASSERT_EQ(result.size(), 1u) << log;
+    EXPECT_NE(result[0].find("grade 4"), std::string::npos) << result[0];
+    const Shot shown = Load(game, "result"), map = Load(game, "map");
+    ASSERT_TRUE(shown.ok && map.ok);
+    // The result window's medal is bronze, not the plain disc of a level
+    // passed without one.
+    EXPECT_GT(shown.NearIn(kResultMedalLeft, kResultMedalTop, kResultMedalLeft + 60, kResultMedalTop + 60,
+                           kBronze, 30),
+              40);
+    // The map reveals bronze beside the level's house.
+    const MapPoint cell = CellPosition(9);
+    EXPECT_GT(map.Near(cell.x - 49, cell.y + 2, 6, kBronze, 30), 10);
+    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+    const Profile* sal = StoredPlayer(profiles);
+    ASSERT_NE(sal, nullptr);
+    EXPECT_EQ(sal->Record().results.regimes[kRegimeEasy].levels[9].status, kLevelBronze);
+}
+
 // Level 31 opened from the map: Escape opens the pause menu, "restart" its
 // level window, whose "restart" covers the screen in black; under the cover
 // the level starts again from scratch, and the screen comes back with the
 // level's "Click to start", where a click on the heap answers.
 TEST(MapScenario, ARestartFromThePauseMenuFadesTheScreen) {
     GameCopy game(testsupport::LevelData::Scenarios);
-    MakeSaver(game.User(), [](Profile& sal) {
-        sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
-    });
+    MakeSaverWithOpen(game.User(), 30);
     const MapPoint house = House(30);
     // The restart button is let go 150 ms after its click starts.
     constexpr int kRestart = 10500, kLetGo = kRestart + 150;
@@ -367,9 +412,7 @@ TEST(MapScenario, ALevelLeftForTheMapIsKeptUntilAnotherPlayerComes) {
                               Click(10700, kMenuToMapX, kMenuToMapY);
     {
         GameCopy game(testsupport::LevelData::Scenarios);
-        MakeSaver(game.User(), [](Profile& sal) {
-            sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
-        });
+        MakeSaverWithOpen(game.User(), 30);
         const std::string log = Play(game,
                                      leave + Click(12000, house.x, house.y) +
                                          Click(13000, kContinueX, kButtonsY) + Click(14500, kHeapX, kClearY),
@@ -388,9 +431,7 @@ TEST(MapScenario, ALevelLeftForTheMapIsKeptUntilAnotherPlayerComes) {
     {
         GameCopy game(testsupport::LevelData::Scenarios);
         testplayers::MakePlayer(game.User(), u"nia");
-        MakeSaver(game.User(), [](Profile& sal) {
-            sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
-        });
+        MakeSaverWithOpen(game.User(), 30);
         const std::string log = Play(
             game, leave + Click(12000, kGreetingX, kTopButtonsY) + Click(13000, kSecondRowX, kSecondRowY),
             14500, {});
@@ -439,9 +480,7 @@ TEST(MapScenario, ALevelLeftForTheMapIsKeptUntilAnotherPlayerComes) {
         // stays open over the map, showing the player left.
         GameCopy game(testsupport::LevelData::Scenarios);
         testplayers::MakePlayer(game.User(), u"nia");
-        MakeSaver(game.User(), [](Profile& sal) {
-            sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
-        });
+        MakeSaverWithOpen(game.User(), 30);
         const std::string log =
             Play(game,
                  leave + Click(12000, kGreetingX, kTopButtonsY) + Click(13000, kFirstCrossX, kFirstCrossY) +

@@ -127,6 +127,26 @@ TEST(Medals, EachGradeGetsItsSpriteScaleAndOffset) {
     EXPECT_EQ(GetInfoSpriteGroup(), library.libraries.Get(1)->FindSprite(u"info"));
 }
 
+// A time's grade at the medal times' edges (bronze 90 s, silver 60 s, gold
+// 30 s): a time equal to a medal's still earns it; past the bronze time the
+// hard regime has failed and the easy regime keeps bronze however slow.
+TEST(Medals, ATimeEarnsTheMedalWhoseTimeItKeeps) {
+    struct Case {
+        int32_t regime;
+        uint32_t t, grade;
+    };
+    const Case cases[] = {
+        {kRegimeEasy, 1, kGradeGold},         {kRegimeEasy, 30000, kGradeGold},
+        {kRegimeEasy, 30001, kGradeSilver},   {kRegimeEasy, 60000, kGradeSilver},
+        {kRegimeEasy, 60001, kGradeBronze},   {kRegimeEasy, 90001, kGradeBronze},
+        {kRegimeEasy, 3600000, kGradeBronze}, {kRegimeHard, 30000, kGradeGold},
+        {kRegimeHard, 60001, kGradeBronze},   {kRegimeHard, 90000, kGradeBronze},
+        {kRegimeHard, 90001, kGradeFailed},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(GradeForTime(c.regime, c.t, 90000, 60000, 30000), c.grade) << c.regime << " " << c.t;
+}
+
 TEST(Medals, WithoutTheArtThereIsNoMedal) {
     spritetest::TestHost host;
     kis::Vector2 position{1, 2};

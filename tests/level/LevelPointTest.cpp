@@ -307,8 +307,9 @@ TEST(LevelPoint, TheViewFitsTheFieldToTheScreenAndConvertsBothWays) {
 
 // A click on garbage orders the farmer to clear it: its price is held from
 // the order, the farmer walks there and works, the garbage goes, the award
-// counter and the goal hear of it. With a panel that offers the order the
-// click only selects; a click on a clean site opens the build menu.
+// counter, the goal and the level's count of jobs done hear of it. With a
+// panel that offers the order the click only selects; a click on a clean
+// site opens the build menu.
 TEST(LevelPoint, AClickOnGarbageClearsTheSite) {
     RecordingPanel panel;
     FarmLevel level(&panel);
@@ -331,6 +332,9 @@ TEST(LevelPoint, AClickOnGarbageClearsTheSite) {
     EXPECT_EQ(level->ReservedMoney(), 0);
     EXPECT_EQ(level->GoalProgress(1), 1);
     EXPECT_EQ(level.frontEnd.awards[kAwardSitesCleared], 1);
+    // The farmer's job done counts towards the level's jobs done and its goal.
+    EXPECT_EQ(level->JobsDone(), 1);
+    EXPECT_EQ(level.frontEnd.goals[kAwardJobsInLevel], 1);
 
     panel.calls.clear();
     level->OnMouse(120, 160, 1, true);

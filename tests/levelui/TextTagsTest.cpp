@@ -640,6 +640,10 @@ TEST_F(FarmTextTagSourcesTest, ProductsPlantsAndGoalNamesComeFromTheFarmTables) 
         int32_t WarehouseLevel() const override { return 2; }
         int32_t StockCount(uint32_t) const override { return 0; }
         bool GoalProgress(uint32_t, uint32_t, int32_t, int32_t, int32_t*) const override { return false; }
+        bool LiveGoalValue(int goal, int32_t* value) const override {
+            *value = goal == 4 ? 12 : 1250;
+            return goal == 4 || goal == 5;
+        }
     } level;
     sources.SetRunningLevel(&level);
     auto expand = [&](const std::u16string& text, uint32_t kind, const void* object) {
@@ -651,6 +655,12 @@ TEST_F(FarmTextTagSourcesTest, ProductsPlantsAndGoalNamesComeFromTheFarmTables) 
     };
     EXPECT_EQ(expand(u"PLANT P 4", kTagContextPlant, plant), "<c=FF008000>60</c>");
     EXPECT_EQ(expand(u"PRODUCT W L", kTagContextProduct, product), "100");
+    // The level's live values of the award goals: a count, and a value
+    // shown as a ratio by the tag's divisor.
+    AwardGoal busy{}, quick{};
+    busy.index = 4, quick.index = 5;
+    EXPECT_EQ(expand(u"BAWARD V", kTagContextGoal, &busy), "12");
+    EXPECT_EQ(expand(u"BAWARD V 1000", kTagContextGoal, &quick), "1.250");
     level.running = false;
     EXPECT_EQ(expand(u"PLANT P 4", kTagContextPlant, plant), "<c=FFFF0000>60</c>");
     EXPECT_EQ(expand(u"PRODUCT W L", kTagContextProduct, product), "50");
