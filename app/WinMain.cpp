@@ -81,8 +81,8 @@ struct Options {
     std::string screenshot;
     std::vector<TimedScreenshot> screenshotsAt;
     std::string inputScript;
-    std::string recordSound; // headless: the run's sound as a WAV file
-    int drawEvery = 1;       // headless: frames between drawn ones (screenshots are always drawn)
+    std::string recordSound;         // headless: the run's sound as a WAV file
+    int drawEvery = 1;               // headless: frames between drawn ones (screenshots are always drawn)
     platform::DisplayMode desktop{}; // headless: the desktop's size (0: the fixed one)
 };
 

@@ -9,6 +9,7 @@
 #include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
 #include "tests/game/TutorialLooks.h"
+#include "tests/game/WindowSizes.h"
 #include "tests/support/MissingContent.h"
 
 #include <cstdlib>
@@ -83,13 +84,29 @@ inline void MakeMapProfile(const std::string& user) {
 // bonuses taken into the level.
 constexpr int kPlayY = 538, kPlayWithBonusesY = 614;
 
+// Where the way into a level clicks in a window of the size: the main
+// screen's "easy", a level's house (the map is drawn at the window's height
+// over 768) and the level window's "play" (the window stands centred).
+inline MapPoint EasyButton(windowsizes::WindowSize size) {
+    return size.width == 800 ? MapPoint{589, 352}
+                             : MapPoint{programtest::kPlayEasyX, programtest::kPlayEasyY};
+}
+inline MapPoint HouseAt(int32_t level, windowsizes::WindowSize size) {
+    const MapPoint house = House(level);
+    return {house.x * size.height / 768, house.y * size.height / 768};
+}
+inline MapPoint PlayButton(windowsizes::WindowSize size, int playY) {
+    return {578 - 512 + size.width / 2, playY - 384 + size.height / 2};
+}
+constexpr windowsizes::WindowSize kLarge = {1024, 768};
+
 // The game's own way into a level: a click skips the logos, "play" (easy)
 // on the main screen opens the map at 5 s, the level's house its level
 // window at 8 s and its "play" the level at 9 s, loaded well before 13 s.
-inline std::string MapOpening(int32_t openLevel, int playY = kPlayY) {
-    const MapPoint house = House(openLevel);
-    return Click(100, 400, 300) + Click(5000, programtest::kPlayEasyX, programtest::kPlayEasyY) +
-           Click(8000, house.x, house.y) + Click(9000, 578, playY);
+inline std::string MapOpening(int32_t openLevel, int playY = kPlayY, windowsizes::WindowSize size = kLarge) {
+    const MapPoint easy = EasyButton(size), house = HouseAt(openLevel, size), play = PlayButton(size, playY);
+    return Click(100, 400, 300) + Click(5000, easy.x, easy.y) + Click(8000, house.x, house.y) +
+           Click(9000, play.x, play.y);
 }
 
 // Level 1 the game's own way, for a player who has passed no level: a click
@@ -98,12 +115,12 @@ inline std::string MapOpening(int32_t openLevel, int playY = kPlayY) {
 // click at 9 s; level 1's house opens its level window at 10 s and its
 // "play" the level at 11 s, loaded well before 15 s. laterMs puts every step
 // after "play" on the main screen that much later.
-inline std::string LevelOneOpening(int laterMs = 0) {
-    const MapPoint house = House(0);
-    return Click(100, 400, 300) + Click(5000, programtest::kPlayEasyX, programtest::kPlayEasyY) +
-           Click(5800 + laterMs, 512, 600) + Click(6500 + laterMs, 512, 600) +
-           Click(9000 + laterMs, 512, 300) + Click(10000 + laterMs, house.x, house.y) +
-           Click(11000 + laterMs, 578, kPlayY);
+inline std::string LevelOneOpening(int laterMs = 0, windowsizes::WindowSize size = kLarge) {
+    const MapPoint easy = EasyButton(size), house = HouseAt(0, size), play = PlayButton(size, kPlayY);
+    const int x = size.width / 2, y = 600 * size.height / 768;
+    return Click(100, 400, 300) + Click(5000, easy.x, easy.y) + Click(5800 + laterMs, x, y) +
+           Click(6500 + laterMs, x, y) + Click(9000 + laterMs, x, 300 * size.height / 768) +
+           Click(10000 + laterMs, house.x, house.y) + Click(11000 + laterMs, play.x, play.y);
 }
 
 // Runs the game on the events with a screenshot at each of the times (into

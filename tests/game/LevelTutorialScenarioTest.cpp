@@ -29,29 +29,45 @@ bool Grey(int r, int g, int b) {
 } // namespace
 
 TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
-    GameCopy game;
-    tutorialplay::MakeMapProfile(game.User());
-    // The level is loaded well before 15 s, when the first click lands on a site (point 2).
-    const std::string events = tutorialplay::LevelOneOpening() + Click(15000, 660, 400);
-    const std::string log = testsupport::Play(game, {.events = events,
+    // Step 1's box with its click line and its arrow at the panel's goal
+    // button, at each window size: where they stand, and how much of them.
+    struct Rect {
+        int left, top, right, bottom, least;
+    };
+    const struct {
+        windowsizes::WindowSize size;
+        Rect box, arrow;
+    } kLooks[] = {{{1024, 768}, {312, 180, 712, 300, 15000}, {150, 560, 300, 655, 400}},
+                  {{800, 600}, {200, 135, 600, 190, 15000}, {115, 390, 165, 470, 300}}};
+    for (const auto& look : kLooks) {
+        SCOPED_TRACE(windowsizes::Describe(look.size));
+        GameCopy game;
+        tutorialplay::MakeMapProfile(game.User());
+        const windowsizes::FieldOnScreen field(look.size);
+        // The level is loaded well before 15 s, when the first click lands on a site (point 2).
+        const std::string events =
+            tutorialplay::LevelOneOpening(0, look.size) + Click(15000, field.X(660), field.Y(400));
+        const std::string log = windowsizes::PlayAt(game, look.size,
+                                                    {.events = events,
                                                      .shots = {{14900, "before"}, {16020, "step1"}},
                                                      .untilMs = 16100,
                                                      .program = true});
-    EXPECT_NE(log.find("80010000 waits for the clock"), std::string::npos) << log;
+        EXPECT_NE(log.find("80010000 waits for the clock"), std::string::npos) << log;
 
-    const Shot a = tutorialplay::Load(game, "before"), b = tutorialplay::Load(game, "step1");
-    ASSERT_TRUE(a.ok && b.ok);
-    ASSERT_EQ(b.picture.width, 1024);
-    ASSERT_EQ(b.picture.height, 768);
-    // Before the first click nothing of the tutorial is over the field (the
-    // panel's goal page below it is parchment too).
-    EXPECT_LT(a.Count(0, 50, 1024, 640, Parchment), 300);
-    EXPECT_LT(a.Count(150, 560, 300, 655, ArrowYellow), 50);
-    // Step 1: the box centred 80 px above the field's centre (512, 326), with the click line.
-    EXPECT_GT(b.Count(312, 180, 712, 300, Parchment), 15000) << log;
-    EXPECT_GT(b.Count(312, 180, 712, 300, Grey), 30);
-    // Its arrow points down at the goal button, left on the panel.
-    EXPECT_GT(b.Count(150, 560, 300, 655, ArrowYellow), 400) << log;
+        const Shot a = tutorialplay::Load(game, "before"), b = tutorialplay::Load(game, "step1");
+        ASSERT_TRUE(a.ok && b.ok);
+        ASSERT_EQ(b.picture.width, look.size.width);
+        const Rect &box = look.box, &arrow = look.arrow;
+        // Before the first click nothing of the tutorial is over the field (the
+        // panel's goal page below it is parchment too).
+        EXPECT_LT(a.Count(0, field.Y(50), look.size.width, field.Y(640), Parchment), 300);
+        EXPECT_LT(a.Count(arrow.left, arrow.top, arrow.right, arrow.bottom, ArrowYellow), 50);
+        // Step 1: the box centred above the field's centre, with the click line.
+        EXPECT_GT(b.Count(box.left, box.top, box.right, box.bottom, Parchment), box.least) << log;
+        EXPECT_GT(b.Count(box.left, box.top, box.right, box.bottom, Grey), 30);
+        // Its arrow points down at the goal button, left on the panel.
+        EXPECT_GT(b.Count(arrow.left, arrow.top, arrow.right, arrow.bottom, ArrowYellow), arrow.least) << log;
+    }
 }
 
 // Then on through steps 2-4: the first step is clicked away, point 1 (460, 320)

@@ -2,13 +2,15 @@
 // 1024 x 768, each level opened from the main screen through the map by a
 // player whose tutorials are on and who has won the levels before it: level
 // 29's hint at the warehouse button after the first click, level 2's first
-// steps (the goal, then the site for the mill) on its own farm, and level
+// steps (the goal, then the site for the mill) on its own farm at both
+// window sizes, and level
 // 15's pointer at its point 7, which goes by itself. (Level 6's robber has a
 // scenario of its own.)
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/game/ProgramTest.h"
+#include "tests/game/WindowSizes.h"
 #include "tests/support/MissingContent.h"
 
 using namespace programtest;
@@ -48,23 +50,40 @@ TEST(LevelTutorialsScenario, LevelTwentyNinePointsAtTheWarehouseButton) {
 }
 
 TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
-    GameCopy game;
-    tutorialplay::MakeMapProfile(game.User(), 1);
-    // The first click, on the wheat bed of point 3, starts the clock; step 1
-    // (the goal) is clicked away at 14.1 s.
-    const std::string events = tutorialplay::MapOpening(1) + Click(13000, 480, 470) + Click(14100, 300, 120);
-    const std::vector<std::pair<int, std::string>> taken = {{14000, "goal"}, {15300, "site"}};
-    const std::string log = PlayGame(game, events, taken, 15400);
-    EXPECT_NE(log.find("80020000 waits for the clock"), std::string::npos) << log;
-    const Shots shots(game, taken);
-    ASSERT_EQ(shots.Missing(), "") << log;
-    const Shot &a = shots["goal"], &b = shots["site"];
-    EXPECT_NE(log.find("step 80020002"), std::string::npos) << log;
-    // Step 1: the box centred on the field's centre (512, 326) and the goal button's arrow.
-    EXPECT_GT(a.Count(320, 300, 705, 350, Parchment), 10000) << log;
-    EXPECT_GT(a.Count(200, 580, 250, 655, ArrowYellow), 400) << log;
-    // Step 2: a level arrow below the site of point 1 (440, 220), pointing up at it.
-    EXPECT_GT(b.Count(380, 220, 500, 320, ArrowYellow), 200) << log;
+    // The goal button's arrow on the panel at each window size.
+    const struct {
+        windowsizes::WindowSize size;
+        int left, top, right, bottom;
+    } kGoalArrows[] = {{{1024, 768}, 200, 580, 250, 655}, {{800, 600}, 120, 410, 160, 485}};
+    for (const auto& goal : kGoalArrows) {
+        SCOPED_TRACE(windowsizes::Describe(goal.size));
+        GameCopy game;
+        tutorialplay::MakeMapProfile(game.User(), 1);
+        const windowsizes::FieldOnScreen field(goal.size);
+        // The first click, on the wheat bed of point 3, starts the clock; step 1
+        // (the goal) is clicked away at 14.1 s.
+        const std::string events = tutorialplay::MapOpening(1, tutorialplay::kPlayY, goal.size) +
+                                   Click(13000, field.X(480), field.Y(470)) +
+                                   Click(14100, field.X(300), field.Y(120));
+        const std::vector<std::pair<int, std::string>> taken = {{14000, "goal"}, {15300, "site"}};
+        const std::string log = windowsizes::PlayAt(
+            game, goal.size, {.events = events, .shots = taken, .untilMs = 15400, .program = true},
+            "level2-");
+        EXPECT_NE(log.find("80020000 waits for the clock"), std::string::npos) << log;
+        const Shots shots(game, taken);
+        ASSERT_EQ(shots.Missing(), "") << log;
+        const Shot &a = shots["goal"], &b = shots["site"];
+        EXPECT_NE(log.find("step 80020002"), std::string::npos) << log;
+        // Step 1: the box centred on the field's centre (512, 326) and the goal button's arrow.
+        EXPECT_GT(a.Count(field.X(320), field.Y(300), field.X(705), field.Y(350), Parchment),
+                  field.Area(10000))
+            << log;
+        EXPECT_GT(a.Count(goal.left, goal.top, goal.right, goal.bottom, ArrowYellow), field.Area(400)) << log;
+        // Step 2: a level arrow below the site of point 1 (440, 220), pointing up at it.
+        EXPECT_GT(b.Count(field.X(380), field.Y(220), field.X(500), field.Y(320), ArrowYellow),
+                  field.Area(200))
+            << log;
+    }
 }
 
 TEST(LevelTutorialsScenario, LevelFifteenPointsAtItsPointForAWhileAndLetsGo) {

@@ -385,12 +385,14 @@ TEST(MapScenario, LeavingForTheMapFadesTheScreen) {
     });
     const MapPoint house = House(30);
     constexpr int kLeave = 10700, kLetGo = kLeave + 150;
-    const std::string log = Play(game,
-                                 ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
-                                     Click(9500, kHeapX, kHeapY) + testsupport::script::held::Key(10000, "ESCAPE") +
-                                     Click(kLeave, kMenuToMapX, kMenuToMapY),
-                                 12000, {{kLeave - 100, "leave-before"}, {kLetGo + 200, "leave-covered"}, {11900, "map"}});
-    const Shot before = Load(game, "leave-before"), covered = Load(game, "leave-covered"), map = Load(game, "map");
+    const std::string log =
+        Play(game,
+             ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
+                 Click(9500, kHeapX, kHeapY) + testsupport::script::held::Key(10000, "ESCAPE") +
+                 Click(kLeave, kMenuToMapX, kMenuToMapY),
+             12000, {{kLeave - 100, "leave-before"}, {kLetGo + 200, "leave-covered"}, {11900, "map"}});
+    const Shot before = Load(game, "leave-before"), covered = Load(game, "leave-covered"),
+               map = Load(game, "map");
     ASSERT_TRUE(before.ok && covered.ok && map.ok);
     EXPECT_LT(Brightness(covered), Brightness(before) * 3 / 4) << "the cover over the screen";
     EXPECT_GT(Brightness(map), Brightness(covered) * 4 / 3) << "the cover went";

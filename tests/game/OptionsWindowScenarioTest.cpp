@@ -141,7 +141,8 @@ void ExpectLevelFillsTheScreen(const Shot& shot, WindowSize screen) {
     const int childLeft = ChildLeft(screen);
     const auto gold = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0xF0C830, 10); };
     EXPECT_GT(shot.Count(childLeft, panelTop, childLeft + 420, panelTop + 20, gold), 500) << "the time bar";
-    EXPECT_EQ(shot.Count(0, panelTop, childLeft - 4, panelTop + 20, gold), 0) << "the time bar left of its place";
+    EXPECT_EQ(shot.Count(0, panelTop, childLeft - 4, panelTop + 20, gold), 0)
+        << "the time bar left of its place";
 }
 
 // Level 2's harvest button over the bed is drawn centred where the click
@@ -221,7 +222,6 @@ TEST(OptionsWindowScenario, FullScreenCentresTheOptionsOnTheNewScreen) {
     EXPECT_LT(c.NearIn(270, 230, 600, 540, kWindowFace, 6), 200) << "the options closed";
 }
 
-
 // Started in full screen on the desktop, the main screen, the map and level
 // 2 fill it. Inside the level full screen is switched off from the pause
 // menu's options: the level comes back in its 1024 x 768 window, fitted to
@@ -229,8 +229,8 @@ TEST(OptionsWindowScenario, FullScreenCentresTheOptionsOnTheNewScreen) {
 TEST(OptionsWindowScenario, FullScreenFromTheStartAndOffInsideALevel) {
     GameCopy game;
     testplayers::MakeEasyPlayer(game.User(), u"lea", 1, kLevelGold, false);
-    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
-                                            "[Video]\nFullscreen=1\nWindow=1024,768\n"));
+    ASSERT_TRUE(
+        testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nFullscreen=1\nWindow=1024,768\n"));
     const WindowSize window = {1024, 768};
     const FieldOnScreen full(kDesktop), small(window);
     Clicks clicks(game);

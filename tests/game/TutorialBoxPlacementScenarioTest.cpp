@@ -59,8 +59,8 @@ TEST(TutorialBoxPlacementScenario, AHintGivesWayToTheStepsArrow) {
         const std::string events = Opening("29") + Click(7500, w / 2, h / 2 - 60) +
                                    testsupport::script::Move(8500, button - 1, h - 60) +
                                    testsupport::script::Move(8550, button, h - 60);
-        const std::string log = PlayAt(game, size, {.events = events, .shots = {{9400, "hover"}}, .untilMs = 9500},
-                                       "hint-arrow-");
+        const std::string log = PlayAt(
+            game, size, {.events = events, .shots = {{9400, "hover"}}, .untilMs = 9500}, "hint-arrow-");
         ExpectStepsInOrder(log, {"802A0001"});
         const Shot hover = Load(game, "hover");
         ASSERT_TRUE(hover.ok);
