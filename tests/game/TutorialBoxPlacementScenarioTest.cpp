@@ -73,7 +73,7 @@ TEST(TutorialBoxPlacementScenario, AHintGivesWayToTheStepsArrow) {
 // Level 3's step "Click the mill." (its bed upgraded first) points down at
 // the mill near the top of the field; its box stands beside the arrow below
 // the money strip, at both window sizes: the level's name, money and regime
-// stay in sight.
+// stay in sight. The bed's panel shows its level tab inside its picture's block.
 TEST(TutorialBoxPlacementScenario, TheMillStepsBoxLeavesTheMoneyStripInSight) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
@@ -96,5 +96,20 @@ TEST(TutorialBoxPlacementScenario, TheMillStepsBoxLeavesTheMoneyStripInSight) {
         const int strip = (size.width - 570) / 2;
         EXPECT_LT(mill.Count(strip, 0, strip + 570, 45, Parchment), 400) << "the box over the money strip";
         EXPECT_GT(mill.Count(0, 45, size.width, size.height / 2, Parchment), 4000) << "the box";
+        // The bed's panel below: its level tab (the marks' wood) stays inside
+        // the picture's block, above the panel's bottom edge.
+        const int childLeft = small ? 279 : 391;
+        EXPECT_GT(mill.NearIn(childLeft, size.height - 60, childLeft + 200, size.height - 8, 0x8A5E28, 4), 300)
+            << "the tab";
+        EXPECT_EQ(mill.NearIn(childLeft, size.height - 8, childLeft + 200, size.height, 0x8A5E28, 4), 0)
+            << "the tab past the panel's bottom";
+        // Its wood across the rows of its middle: narrower than the 100-px block.
+        int first = -1, last = -1;
+        for (int x = childLeft; x < childLeft + 250; ++x)
+            if (mill.NearIn(x, size.height - 30, x + 1, size.height - 20, 0x8A5E28, 4) > 0) {
+                if (first < 0) first = x;
+                last = x;
+            }
+        EXPECT_LT(last - first + 1, 100) << "the tab wider than its block, columns " << first << ".." << last;
     }
 }
