@@ -388,7 +388,8 @@ void UpdateLevel(uint32_t ms) {
         if (returnState == kStateMap) {
             // The level fades out and the map in; the map reveals the level's result once
             // the fade is over.
-            auto fade = std::make_unique<GEffect_Regime>(kStateMap, kStateFadeMs, kStateFadeMs, 0, 0xFF000000);
+            auto fade =
+                std::make_unique<GEffect_Regime>(kStateMap, kStateFadeMs, kStateFadeMs, 0, 0xFF000000);
             fade->afterCallback = RevealAfterFade;
             StartGameEffect(std::move(fade));
             return;

@@ -478,8 +478,9 @@ void WindowManager::Draw() {
 }
 
 bool WindowManager::HintGivesWay(const kis::Rect& box) const {
-    return std::any_of(stack_.begin(), stack_.end(),
-                       [&](const std::unique_ptr<GameWindow>& w) { return !w->closing && w->KeepsHintsOff(box); });
+    return std::any_of(stack_.begin(), stack_.end(), [&](const std::unique_ptr<GameWindow>& w) {
+        return !w->closing && w->KeepsHintsOff(box);
+    });
 }
 
 // A window at rest that reaches past the screen's edges cannot be seen

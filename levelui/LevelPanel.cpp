@@ -332,12 +332,14 @@ void WarehouseButton::DrawStateText(DXLViewer& viewer, float alpha) {
     const int32_t w = rect.right - rect.left;
     const float room = float(w - 2 * kFaceInset - 2);
     const float scale = shown_.Width() > 0 ? std::min(1.0f, room / float(shown_.Width())) : 1.0f;
-    TellCaptionPastSides(int32_t(std::floor(float(rect.left) + (float(w) - float(shown_.Width()) * scale) / 2.0f)));
+    TellCaptionPastSides(
+        int32_t(std::floor(float(rect.left) + (float(w) - float(shown_.Width()) * scale) / 2.0f)));
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.Translate(float(rect.left) + float(w) / 2.0f, float(rect.top) + 58.0f);
     viewer.Scale(scale);
     viewer.ApplyTransform();
-    shown_.Draw(viewer, -float(shown_.Width()) / 2.0f, -float(shown_.Height()) / 2.0f, ScaleAlpha(ink, alpha));
+    shown_.Draw(viewer, -float(shown_.Width()) / 2.0f, -float(shown_.Height()) / 2.0f,
+                ScaleAlpha(ink, alpha));
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
     viewer.Translate(float(rect.left), float(rect.top));

@@ -759,8 +759,8 @@ void LevelResultWindow::DrawRow(DXLViewer& viewer, Row& row, float alpha, float 
     }
     const float origin = row.label.Text().empty() ? row.x : row.x + 24.0f;
     if (!row.label.Text().empty())
-        row.label.Draw(viewer, row.x - 8.0f - float(row.label.Width()), row.y - float(row.label.Height()) / 2.0f,
-                       ScaleAlpha(kLabelColour, alpha));
+        row.label.Draw(viewer, row.x - 8.0f - float(row.label.Width()),
+                       row.y - float(row.label.Height()) / 2.0f, ScaleAlpha(kLabelColour, alpha));
     if (clock_) DrawInstance(viewer, *clock_, origin, row.y, alpha);
     row.time.Draw(viewer, origin + 16.0f, row.y - float(row.time.Height()) / 2.0f,
                   ScaleAlpha(row.colour, alpha));

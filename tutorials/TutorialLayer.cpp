@@ -365,8 +365,8 @@ bool TutorialLayer::KeepsHintsOff(const kis::Rect& box) const {
     std::vector<kis::Rect> kept;
     for (const auto& info : infos_)
         if (info->Target() && info->Target()->valid && info->Alpha() > 0)
-            kept.push_back({int32_t(info->corner.x), int32_t(info->corner.y), int32_t(info->corner.x + info->width),
-                            int32_t(info->corner.y + info->height)});
+            kept.push_back({int32_t(info->corner.x), int32_t(info->corner.y),
+                            int32_t(info->corner.x + info->width), int32_t(info->corner.y + info->height)});
     for (const auto& arrow : arrows_)
         if (arrow->Alpha() > 0) arrow->AddSightRects(kept, kArrowWhole);
     return std::any_of(kept.begin(), kept.end(), [&](const kis::Rect& r) {

@@ -61,18 +61,21 @@ TEST(BonusesWindow, TheDescriptionsWrapInsideTheirPanels) {
             easy.chosen[0] = 0, easy.chosen[1] = easy.chosen[2] = -1;
         });
         const std::string shot = game.File("six.png");
-        windowsizes::PlayAt(game, size,
-                            {.events = testsupport::script::SkipLogos() + "5000 key down F10\n5100 key up F10\n",
-                             .shots = {{5600, "six"}},
-                             .untilMs = 5700},
-                            "bonuses-");
+        windowsizes::PlayAt(
+            game, size,
+            {.events = testsupport::script::SkipLogos() + "5000 key down F10\n5100 key up F10\n",
+             .shots = {{5600, "six"}},
+             .untilMs = 5700},
+            "bonuses-");
         const Shot six = LoadShot(shot);
         ASSERT_TRUE(six.ok);
         // The window (661 x 490) is centred; its six panels 12 px in, 637
         // wide, from 61 px below its top down to 340 px.
         const int left = (size.width - 661) / 2, panelRight = left + 12 + 637;
         const int top = (size.height - 490) / 2 + 61, bottom = top + 280;
-        const auto ink = [&](int x0, int y0, int x1, int y1) { return six.NearIn(x0, y0, x1, y1, 0x2A1A08, 14); };
+        const auto ink = [&](int x0, int y0, int x1, int y1) {
+            return six.NearIn(x0, y0, x1, y1, 0x2A1A08, 14);
+        };
         int rows = 0;
         for (int y = top; y < bottom; ++y)
             rows += ink(left + 320, y, left + 560, y + 1) > 0 ? 1 : 0;

@@ -136,7 +136,8 @@ TEST(CaptionsScenario, TheLevelPanelsCaptionsReadInsideTheirButtons) {
             ExpectReadableInside(panel, storeLeft, h - 70, storeLeft + 71, h - 30, 0, black);
             // Under the barn: none of the cream of the barn's door in the caption's rows.
             const Ink caption = InkIn(panel, storeLeft, h - 70, storeLeft + 71, h - 30, black);
-            EXPECT_EQ(panel.NearIn(storeLeft, caption.top - 1, storeLeft + 71, caption.bottom + 2, 0xF4E4C0, 12), 0)
+            EXPECT_EQ(
+                panel.NearIn(storeLeft, caption.top - 1, storeLeft + 71, caption.bottom + 2, 0xF4E4C0, 12), 0)
                 << "the caption over the barn, " << Describe(caption);
         }
         {

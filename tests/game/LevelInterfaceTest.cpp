@@ -432,7 +432,8 @@ TEST(LevelInterface, TheLevelWindowsControlsClick) {
         // A click on the field takes the information page away first.
         std::string events = OpenLevel34() + Click(kOpen + 800, w / 2, h / 2);
         for (const auto& click : clicks)
-            events += (click.ms == clicks[2].ms ? Key(kOpen + 4500, "ESCAPE") : "") + Click(click.ms, click.x, click.y);
+            events += (click.ms == clicks[2].ms ? Key(kOpen + 4500, "ESCAPE") : "") +
+                      Click(click.ms, click.x, click.y);
         const std::string recorded = game.File("clicks.wav"), menu = game.File("menu.png");
         testsupport::PlayShowcase(game, "clicks-" + windowsizes::Describe(size), events, kOpen + 8000,
                                   {{kOpen + 5000, menu}}, " --record-sound '" + recorded + "'");
@@ -448,7 +449,8 @@ TEST(LevelInterface, TheLevelWindowsControlsClick) {
         const int row = h / 2 - 140;
         const auto is = [&](int x, int y, uint32_t colour, int tolerance) {
             const uint32_t c = shot.At(x, y);
-            return testsupport::ColourNear(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF), colour, tolerance);
+            return testsupport::ColourNear(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF), colour,
+                                           tolerance);
         };
         int rimLeft = -1, rimRight = -1;
         for (int x = 0; x < w; ++x)
@@ -497,11 +499,11 @@ TEST(LevelInterface, ARechargingBonusLooksUnlikeAReadyOne) {
             MakeProfile(game.User(), {1, 2}, {1, 2});
             ASSERT_TRUE(testsupport::UseWindow(game, size.width, size.height));
             const std::string shot = game.File("bonuses.png");
-            testsupport::PlayShowcase(game, std::string("bonuses-") + level + "-" + windowsizes::Describe(size),
-                                      Key(kReady, std::string(1, level[0])) +
-                                          Key(kReady + 100, std::string(1, level[1])) + Key(kReady + 200, "F6") +
-                                          Click(kOpen + 300, size.width / 2, size.height / 2),
-                                      kOpen + 1200, {{kOpen + 1100, shot}});
+            testsupport::PlayShowcase(
+                game, std::string("bonuses-") + level + "-" + windowsizes::Describe(size),
+                Key(kReady, std::string(1, level[0])) + Key(kReady + 100, std::string(1, level[1])) +
+                    Key(kReady + 200, "F6") + Click(kOpen + 300, size.width / 2, size.height / 2),
+                kOpen + 1200, {{kOpen + 1100, shot}});
             const Shot s = LoadShot(shot);
             ASSERT_TRUE(s.ok);
             const int left = (size.width - 106) / 2, top = size.height - 115 - 56;

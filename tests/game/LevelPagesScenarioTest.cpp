@@ -242,10 +242,10 @@ TEST(LevelPagesScenario, TheNewBonusBoxLeavesTheGoalsAndTimesInSight) {
         });
         // The map is drawn at the window's height over 768.
         const MapPoint nine = CellPosition(8);
-        const std::string log = RunGame(game, "newbonus-" + windowsizes::Describe(size),
-                                        Key(5000, "M") + Click(6000, nine.x * size.height / 768,
-                                                               (nine.y + 4) * size.height / 768),
-                                        8000, {{7900, "window"}}, true);
+        const std::string log = RunGame(
+            game, "newbonus-" + windowsizes::Describe(size),
+            Key(5000, "M") + Click(6000, nine.x * size.height / 768, (nine.y + 4) * size.height / 768), 8000,
+            {{7900, "window"}}, true);
         ASSERT_NE(log.find("40030000 starts: new bonus 0"), std::string::npos) << log;
         const Shot window = LoadShot(game.File("window.png"));
         ASSERT_TRUE(window.ok);

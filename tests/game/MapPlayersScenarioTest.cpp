@@ -145,7 +145,8 @@ TEST(MapPlayersScenario, TheListsNamesAndNewPlayerRead) {
         const bool small = size.width == 800;
         windowsizes::PlayAt(game, size,
                             {.events = testsupport::script::SkipLogos() +
-                                       Click(5000, small ? 589 : 749, small ? 292 : 384) + "5200 mouse move 5 5\n",
+                                       Click(5000, small ? 589 : 749, small ? 292 : 384) +
+                                       "5200 mouse move 5 5\n",
                              .shots = {{6500, "list"}},
                              .untilMs = 6600,
                              .program = true},

@@ -111,8 +111,8 @@ TEST(MapScreenScenario, OnlyAnOpenLevelLightsUnderThePointer) {
         const Shots shots(game, std::vector<std::string>{"rest", "locked", "open"});
         ASSERT_EQ(shots.Missing(), "");
         const int r = 50 * size.height / 768;
-        EXPECT_EQ(testsupport::Differing(shots["rest"], shots["locked"], locked.x - r, locked.y - r, locked.x + r,
-                                         locked.y + r),
+        EXPECT_EQ(testsupport::Differing(shots["rest"], shots["locked"], locked.x - r, locked.y - r,
+                                         locked.x + r, locked.y + r),
                   0)
             << "the locked level lit";
         EXPECT_GT(testsupport::Differing(shots["locked"], shots["open"], open.x - r, open.y - r, open.x + r,

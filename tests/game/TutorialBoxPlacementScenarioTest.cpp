@@ -59,8 +59,8 @@ TEST(TutorialBoxPlacementScenario, AHintGivesWayToTheStepsArrow) {
         const std::string events = Opening("29") + Click(7500, w / 2, h / 2 - 60) +
                                    testsupport::script::Move(8500, button - 1, h - 60) +
                                    testsupport::script::Move(8550, button, h - 60);
-        const std::string log = PlayAt(game, size, {.events = events, .shots = {{9400, "hover"}}, .untilMs = 9500},
-                                       "hint-arrow-");
+        const std::string log = PlayAt(
+            game, size, {.events = events, .shots = {{9400, "hover"}}, .untilMs = 9500}, "hint-arrow-");
         ExpectStepsInOrder(log, {"802A0001"});
         const Shot hover = Load(game, "hover");
         ASSERT_TRUE(hover.ok);
@@ -84,11 +84,12 @@ TEST(TutorialBoxPlacementScenario, TheMillStepsBoxLeavesTheMoneyStripInSight) {
         const int upgradeX = small ? 524 : 661, upgradeY = size.height - 56; // the bed panel's upgrade
         // The first click on the bed starts the clock; step 1 is clicked
         // away, the bed selected (2) and upgraded (3); step 4 clicked away.
-        const std::string events = Opening("03") + Click(7500, field.X(460), field.Y(420)) +
-                                   Click(9000, field.X(512), field.Y(200)) + Click(10000, field.X(460), field.Y(420)) +
-                                   Click(11000, upgradeX, upgradeY) + Click(14500, field.X(512), field.Y(200));
-        const std::string log =
-            PlayAt(game, size, {.events = events, .shots = {{15900, "mill"}}, .untilMs = 16000}, "mill-step-");
+        const std::string events =
+            Opening("03") + Click(7500, field.X(460), field.Y(420)) +
+            Click(9000, field.X(512), field.Y(200)) + Click(10000, field.X(460), field.Y(420)) +
+            Click(11000, upgradeX, upgradeY) + Click(14500, field.X(512), field.Y(200));
+        const std::string log = PlayAt(
+            game, size, {.events = events, .shots = {{15900, "mill"}}, .untilMs = 16000}, "mill-step-");
         ExpectStepsInOrder(log, {"80030004", "80030006"});
         const Shot mill = Load(game, "mill");
         ASSERT_TRUE(mill.ok);
@@ -99,7 +100,8 @@ TEST(TutorialBoxPlacementScenario, TheMillStepsBoxLeavesTheMoneyStripInSight) {
         // The bed's panel below: its level tab (the marks' wood) stays inside
         // the picture's block, above the panel's bottom edge.
         const int childLeft = small ? 279 : 391;
-        EXPECT_GT(mill.NearIn(childLeft, size.height - 60, childLeft + 200, size.height - 8, 0x8A5E28, 4), 300)
+        EXPECT_GT(mill.NearIn(childLeft, size.height - 60, childLeft + 200, size.height - 8, 0x8A5E28, 4),
+                  300)
             << "the tab";
         EXPECT_EQ(mill.NearIn(childLeft, size.height - 8, childLeft + 200, size.height, 0x8A5E28, 4), 0)
             << "the tab past the panel's bottom";

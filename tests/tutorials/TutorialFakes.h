@@ -48,7 +48,9 @@ struct FakeMap : tut::TutorialMap {
     void CheckTutorials() override { ++checks; }
     void ShowLevels(bool instant) override { shown.push_back(instant); }
     bool IsOverInterface(int32_t, int32_t y) const override { return y >= interfaceTop; }
-    void AddInterfaceRects(std::vector<kis::Rect>& rects) const override { rects.push_back({0, interfaceTop, 1024, 768}); }
+    void AddInterfaceRects(std::vector<kis::Rect>& rects) const override {
+        rects.push_back({0, interfaceTop, 1024, 768});
+    }
     bool VillainsGone() const override { return villainsGone; }
     bool ModalOpen() const override { return modal; }
 };
