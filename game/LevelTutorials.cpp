@@ -218,6 +218,12 @@ class ProgramScriptLevel : public tut::ScriptLevel {
     }
     void FieldButtonRects(std::vector<kis::Rect>& out) const override {
         ForEachFieldButton([&](const ActiveScreenSprite& sprite) { out.push_back(SpriteRect(sprite)); });
+        // The money strip along the top (the level's name, money and regime)
+        // and the menu button's corner stay in sight as well.
+        if (const LevelPanel* panel = Panel()) {
+            if (const GameWindow* money = panel->GetMoneyWindow()) out.push_back(money->rect);
+            out.push_back(panel->MenuCorner());
+        }
     }
     int32_t SpritePoint(uintptr_t sprite) const override {
         if (!sprite) return -1;

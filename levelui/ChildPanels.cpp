@@ -375,7 +375,9 @@ void CLPLevelBlock::Draw(DXLViewer& viewer, float alpha) {
     std::vector<SkinQuads> quads;
     AddLevelPiece(&quads, kPieceLevelBlock, {0, 0, kWidth, kHeight});
     if (!marks_.empty()) {
-        AddLevelPiece(&quads, kPieceMarksBack, kis::MakeRectWH(-22, 48, 143, 36));
+        // The marks' tab stands inside the block under the picture, clear of
+        // the block's sides and of the panel's bottom edge.
+        AddLevelPiece(&quads, kPieceMarksBack, kis::MakeRectWH(14, 47, kWidth - 28, 28));
         for (const LevelMark& m : marks_)
             AddLevelPiece(&quads, m.lit ? kPieceMarkOn : kPieceMarkOff,
                           kis::MakeRectWH(kWidth / 2 - 10 + m.dx, 50 + m.dy, 21, 20));

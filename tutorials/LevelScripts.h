@@ -134,7 +134,8 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual bool HasJob(int32_t point, uint32_t jobId) const = 0;
     // The screen rectangle of a point's overhead button with that command; false when it shows none.
     virtual bool ButtonRect(int32_t point, uint32_t command, kis::Rect* out) const = 0;
-    // The screen rectangles of every button shown over the field, added to the list.
+    // The screen rectangles of every button shown over the field, and of the
+    // money strip and the menu corner along the top, added to the list.
     virtual void FieldButtonRects(std::vector<kis::Rect>& out) const { (void)out; }
     // The point whose overhead button a screen sprite is (-1 when it cannot tell), and the
     // index of a point handed out with an event (-1 none).
@@ -280,7 +281,8 @@ class ScriptStep : public LevelTutorialStep {
     void OnEvent(uint32_t event, uintptr_t a, uintptr_t b) override {
         if (onEvent) onEvent(*this, event, a, b);
     }
-    // The buttons over the field: a box does not hide what the player may click.
+    // The buttons over the field and the top strip: a box does not hide what
+    // the player may click or the level's name and money.
     void AddSightRects(std::vector<kis::Rect>& rects) const override { level.FieldButtonRects(rects); }
     // A player who answers a box over the field by clicking what she wants
     // to do next (the harvest button, once the tutorial ends) has it done;

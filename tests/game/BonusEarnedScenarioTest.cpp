@@ -89,15 +89,15 @@ TEST(BonusEarnedScenario, WinningLevelSevenGivesTheBeesWhichLevelEightTeachesAnd
                after = Load(game, "after-bees"), last = Load(game, "last-step"), end = Load(game, "end");
     ASSERT_TRUE(window.ok && gone.ok && beeStep.ok && after.ok && last.ok && end.ok);
     // The level window: the bee icon's yellow in the first bonus slot, the
-    // tutorial's arrow down at it and its box above; a click takes the box
-    // away and leaves the icon.
+    // tutorial's arrow left at it from its right and its box beside the
+    // arrow in the bonuses' row; a click takes the box away and leaves the icon.
     const auto beeYellow = [](int r, int g, int b) { return r > 220 && g > 170 && g < 225 && b < 90; };
     EXPECT_GT(window.Count(428, 492, 468, 532, beeYellow), 30) << log;
-    EXPECT_GT(window.Count(425, 370, 470, 436, ArrowYellow), 300) << log;
-    EXPECT_GT(window.Count(260, 250, 640, 318, Parchment), 15000) << log;
+    EXPECT_GT(window.Count(480, 490, 570, 535, ArrowYellow), 300) << log;
+    EXPECT_GT(window.Count(560, 470, 1024, 560, Parchment), 15000) << log;
     EXPECT_GT(gone.Count(428, 492, 468, 532, beeYellow), 30) << log;
-    EXPECT_LT(gone.Count(425, 370, 470, 436, ArrowYellow), 30) << log;
-    EXPECT_LT(gone.Count(260, 250, 640, 318, Parchment), 500) << log;
+    EXPECT_LT(gone.Count(480, 490, 570, 535, ArrowYellow), 30) << log;
+    EXPECT_LT(gone.Count(560, 470, 1024, 560, Parchment), 500) << log;
     // The level: the bee step's arrow at the bee button above the panel;
     // after the bees the step's arrow is gone; the last step's box; then nothing.
     EXPECT_GT(beeStep.Count(490, 535, 535, 595, ArrowYellow), 200) << log;

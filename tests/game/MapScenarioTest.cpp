@@ -6,6 +6,7 @@
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
+#include "tests/game/WindowSizes.h"
 #include "tests/support/MissingContent.h"
 
 #include <functional>
@@ -376,27 +377,43 @@ TEST(MapScenario, ARestartFromThePauseMenuFadesTheScreen) {
 }
 
 // Level 31 opened from the map and left through the pause menu's "to the
-// map": the screen fades out over the level and in over the map, which
-// reveals the return once the fade is over.
+// map", at both window sizes: the screen fades out over the level and in
+// over the map, which reveals the return once the fade is over.
 TEST(MapScenario, LeavingForTheMapFadesTheScreen) {
-    GameCopy game(testsupport::LevelData::Scenarios);
-    MakeSaver(game.User(), [](Profile& sal) {
-        sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
-    });
-    const MapPoint house = House(30);
-    constexpr int kLeave = 10700, kLetGo = kLeave + 150;
-    const std::string log =
-        Play(game,
-             ToTheMap() + Click(kMapOpen, house.x, house.y) + Click(7300, kPlayX, kPlayY) +
-                 Click(9500, kHeapX, kHeapY) + testsupport::script::held::Key(10000, "ESCAPE") +
-                 Click(kLeave, kMenuToMapX, kMenuToMapY),
-             12000, {{kLeave - 100, "leave-before"}, {kLetGo + 200, "leave-covered"}, {11900, "map"}});
-    const Shot before = Load(game, "leave-before"), covered = Load(game, "leave-covered"),
-               map = Load(game, "map");
-    ASSERT_TRUE(before.ok && covered.ok && map.ok);
-    EXPECT_LT(Brightness(covered), Brightness(before) * 3 / 4) << "the cover over the screen";
-    EXPECT_GT(Brightness(map), Brightness(covered) * 4 / 3) << "the cover went";
-    EXPECT_NE(log.find("the return from a level reveals"), std::string::npos) << log;
+    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
+        SCOPED_TRACE(windowsizes::Describe(size));
+        GameCopy game(testsupport::LevelData::Scenarios);
+        MakeSaver(game.User(), [](Profile& sal) {
+            sal.MutableRecord().results.regimes[kRegimeEasy].levels[30].status = kLevelOpen;
+        });
+        const int w = size.width, h = size.height;
+        // The main menu's "Easy", the house (the map drawn at the height over
+        // 768), the level window's "Play" and the menu's "to the map" about
+        // the screen's middle; the heap on the field.
+        const bool small = w == 800;
+        const MapPoint house = House(30);
+        const windowsizes::FieldOnScreen field(size);
+        constexpr int kLeave = 10700, kLetGo = kLeave + 150;
+        const std::string events =
+            testsupport::script::SkipLogos() +
+            testsupport::script::held::Click(5000, small ? 589 : kPlayEasyX, small ? 352 : kPlayEasyY) +
+            Click(kMapOpen, house.x * h / 768, house.y * h / 768) + Click(7300, w / 2 + 66, h / 2 + 154) +
+            Click(9500, field.X(kHeapX), field.Y(kHeapY)) + testsupport::script::held::Key(10000, "ESCAPE") +
+            Click(kLeave, w / 2, h / 2 + 126);
+        const std::string log = windowsizes::PlayAt(
+            game, size,
+            {.events = events,
+             .shots = {{kLeave - 100, "leave-before"}, {kLetGo + 200, "leave-covered"}, {11900, "map"}},
+             .untilMs = 12000,
+             .program = true},
+            "leave-");
+        const Shot before = Load(game, "leave-before"), covered = Load(game, "leave-covered"),
+                   map = Load(game, "map");
+        ASSERT_TRUE(before.ok && covered.ok && map.ok);
+        EXPECT_LT(Brightness(covered), Brightness(before) * 3 / 4) << "the cover over the screen";
+        EXPECT_GT(Brightness(map), Brightness(covered) * 4 / 3) << "the cover went";
+        EXPECT_NE(log.find("the return from a level reveals"), std::string::npos) << log;
+    }
 }
 
 // Level 31 opened from the map and left unfinished through the pause menu's

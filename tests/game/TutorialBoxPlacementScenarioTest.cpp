@@ -69,3 +69,49 @@ TEST(TutorialBoxPlacementScenario, AHintGivesWayToTheStepsArrow) {
         EXPECT_EQ(hover.NearIn(button - 60, h - 150, button + 60, h - 108, 0xFFF6DC, 3), 0) << "the hint";
     }
 }
+
+// Level 3's step "Click the mill." (its bed upgraded first) points down at
+// the mill near the top of the field; its box stands beside the arrow below
+// the money strip, at both window sizes: the level's name, money and regime
+// stay in sight. The bed's panel shows its level tab inside its picture's block.
+TEST(TutorialBoxPlacementScenario, TheMillStepsBoxLeavesTheMoneyStripInSight) {
+    for (const WindowSize size : kSizes) {
+        SCOPED_TRACE(Describe(size));
+        GameCopy game;
+        MakeProfile(game.User(), 2);
+        const FieldOnScreen field(size);
+        const bool small = size.width == 800;
+        const int upgradeX = small ? 524 : 661, upgradeY = size.height - 56; // the bed panel's upgrade
+        // The first click on the bed starts the clock; step 1 is clicked
+        // away, the bed selected (2) and upgraded (3); step 4 clicked away.
+        const std::string events =
+            Opening("03") + Click(7500, field.X(460), field.Y(420)) +
+            Click(9000, field.X(512), field.Y(200)) + Click(10000, field.X(460), field.Y(420)) +
+            Click(11000, upgradeX, upgradeY) + Click(14500, field.X(512), field.Y(200));
+        const std::string log = PlayAt(
+            game, size, {.events = events, .shots = {{15900, "mill"}}, .untilMs = 16000}, "mill-step-");
+        ExpectStepsInOrder(log, {"80030004", "80030006"});
+        const Shot mill = Load(game, "mill");
+        ASSERT_TRUE(mill.ok);
+        // The strip (570 px wide, centred) holds only its light letters; the box is there, below it.
+        const int strip = (size.width - 570) / 2;
+        EXPECT_LT(mill.Count(strip, 0, strip + 570, 45, Parchment), 400) << "the box over the money strip";
+        EXPECT_GT(mill.Count(0, 45, size.width, size.height / 2, Parchment), 4000) << "the box";
+        // The bed's panel below: its level tab (the marks' wood) stays inside
+        // the picture's block, above the panel's bottom edge.
+        const int childLeft = small ? 279 : 391;
+        EXPECT_GT(mill.NearIn(childLeft, size.height - 60, childLeft + 200, size.height - 8, 0x8A5E28, 4),
+                  300)
+            << "the tab";
+        EXPECT_EQ(mill.NearIn(childLeft, size.height - 8, childLeft + 200, size.height, 0x8A5E28, 4), 0)
+            << "the tab past the panel's bottom";
+        // Its wood across the rows of its middle: narrower than the 100-px block.
+        int first = -1, last = -1;
+        for (int x = childLeft; x < childLeft + 250; ++x)
+            if (mill.NearIn(x, size.height - 30, x + 1, size.height - 20, 0x8A5E28, 4) > 0) {
+                if (first < 0) first = x;
+                last = x;
+            }
+        EXPECT_LT(last - first + 1, 100) << "the tab wider than its block, columns " << first << ".." << last;
+    }
+}
