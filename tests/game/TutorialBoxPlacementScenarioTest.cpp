@@ -1,5 +1,6 @@
 // Where the level tutorials put their boxes, at the default window of
-// 800 x 600 and at 1024 x 768: a box leaves in sight the arrows of its step,
+// 800 x 600 and at 1024 x 768, each level reached from the main screen
+// through the map: a box leaves in sight the arrows of its step,
 // what they point at and the buttons over the field, and stays on the screen.
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/game/WindowSizes.h"
@@ -9,7 +10,7 @@
 using namespace tutorialplay;
 using namespace windowsizes;
 
-// Level 6 (seed 24): the robber's first shot damages the bed of point 3
+// Level 6 (seed 2): the robber's first shot damages the bed of point 3
 // (field 560, 480). The step that tells of it points one arrow up at the
 // bed from below and its box would stand over that arrow; it stands beside
 // the arrow instead, leaving the arrow, the puddle and the repair button over
@@ -19,14 +20,17 @@ TEST(TutorialBoxPlacementScenario, TheDamageStepsBoxLeavesTheArrowAndTheRepairBu
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
         GameCopy game;
-        MakeProfile(game.User(), 5);
+        MakeMapProfile(game.User(), 5);
         const FieldOnScreen field(size);
-        const std::string events = Opening("06") + Click(7500, field.X(460), field.Y(300)) +
-                                   Click(21000, field.X(512), field.Y(150));
-        const std::string log = PlayAt(
-            game, size,
-            {.events = events, .shots = {{20000, "damage"}}, .untilMs = 23000, .moreArguments = " --seed 24"},
-            "boxes-");
+        const std::string events = MapOpening(5, kPlayY, size) + Click(13000, field.X(460), field.Y(300)) +
+                                   Click(26500, field.X(512), field.Y(150));
+        const std::string log = PlayAt(game, size,
+                                       {.events = events,
+                                        .shots = {{25500, "damage"}},
+                                        .untilMs = 28500,
+                                        .moreArguments = " --seed 2",
+                                        .program = true},
+                                       "boxes-");
         ExpectStepsInOrder(log, {"80060001", "80060002"});
         const Shot damage = Load(game, "damage");
         ASSERT_TRUE(damage.ok);
@@ -53,14 +57,15 @@ TEST(TutorialBoxPlacementScenario, AHintGivesWayToTheStepsArrow) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
         GameCopy game;
-        MakeProfile(game.User(), 28);
+        MakeMapProfile(game.User(), 28);
         const int w = size.width, h = size.height, button = w == 800 ? 749 : 912; // the button's middle
         // The first click, on the field, starts the clock and the tutorial.
-        const std::string events = Opening("29") + Click(7500, w / 2, h / 2 - 60) +
-                                   testsupport::script::Move(8500, button - 1, h - 60) +
-                                   testsupport::script::Move(8550, button, h - 60);
+        const std::string events = MapOpening(28, kPlayY, size) + Click(13000, w / 2, h / 2 - 60) +
+                                   testsupport::script::Move(14000, button - 1, h - 60) +
+                                   testsupport::script::Move(14050, button, h - 60);
         const std::string log = PlayAt(
-            game, size, {.events = events, .shots = {{9400, "hover"}}, .untilMs = 9500}, "hint-arrow-");
+            game, size, {.events = events, .shots = {{14900, "hover"}}, .untilMs = 15000, .program = true},
+            "hint-arrow-");
         ExpectStepsInOrder(log, {"802A0001"});
         const Shot hover = Load(game, "hover");
         ASSERT_TRUE(hover.ok);
@@ -78,18 +83,19 @@ TEST(TutorialBoxPlacementScenario, TheMillStepsBoxLeavesTheMoneyStripInSight) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
         GameCopy game;
-        MakeProfile(game.User(), 2);
+        MakeMapProfile(game.User(), 2);
         const FieldOnScreen field(size);
         const bool small = size.width == 800;
         const int upgradeX = small ? 524 : 661, upgradeY = size.height - 56; // the bed panel's upgrade
         // The first click on the bed starts the clock; step 1 is clicked
         // away, the bed selected (2) and upgraded (3); step 4 clicked away.
         const std::string events =
-            Opening("03") + Click(7500, field.X(460), field.Y(420)) +
-            Click(9000, field.X(512), field.Y(200)) + Click(10000, field.X(460), field.Y(420)) +
-            Click(11000, upgradeX, upgradeY) + Click(14500, field.X(512), field.Y(200));
+            MapOpening(2, kPlayY, size) + Click(13000, field.X(460), field.Y(420)) +
+            Click(14500, field.X(512), field.Y(200)) + Click(15500, field.X(460), field.Y(420)) +
+            Click(16500, upgradeX, upgradeY) + Click(20000, field.X(512), field.Y(200));
         const std::string log = PlayAt(
-            game, size, {.events = events, .shots = {{15900, "mill"}}, .untilMs = 16000}, "mill-step-");
+            game, size, {.events = events, .shots = {{21400, "mill"}}, .untilMs = 21500, .program = true},
+            "mill-step-");
         ExpectStepsInOrder(log, {"80030004", "80030006"});
         const Shot mill = Load(game, "mill");
         ASSERT_TRUE(mill.ok);
