@@ -172,7 +172,7 @@ TEST(LevelTutorialScenario, ClicksTheStepDoesNotAskForAreRefused) {
 // at the old places.
 TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
     GameCopy game;
-    tutorialplay::MakeProfile(game.User(), 0);
+    tutorialplay::MakeMapProfile(game.User());
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
                                             "[Video]\nWindow=800,600\nScreen=1024,768\n"));
     using testsupport::script::Move;
@@ -182,14 +182,16 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
     // "options" at (391, 363); the options at (140, 135) with their full
     // screen box at (178, 217); at 1024 x 768 "close" at (512, 516) and the
     // menu's "continue" at (503, 243).
-    const std::string events = tutorialplay::Opening("1") + Click(9000, 512, 302) + Key(11000, "ESCAPE") +
-                               Click(12000, 391, 363) + Move(12200, 5, 300) + Click(13000, 178, 217) +
-                               Move(13200, 5, 300) + Click(14500, 512, 516) + Move(14700, 5, 300) +
-                               Click(15500, 503, 243) + Move(15700, 5, 300);
+    const std::string events = tutorialplay::LevelOneOpening(0, {800, 600}) + Click(15000, 512, 302) +
+                               Key(17000, "ESCAPE") + Click(18000, 391, 363) + Move(18200, 5, 300) +
+                               Click(19000, 178, 217) + Move(19200, 5, 300) + Click(20500, 512, 516) +
+                               Move(20700, 5, 300) + Click(21500, 503, 243) + Move(21700, 5, 300);
     const std::string small = game.File("small.png"), large = game.File("large.png");
-    testsupport::PlayNamed(
-        game,
-        {.name = "resize", .events = events, .untilMs = 17000, .shots = {{10800, small}, {16800, large}}});
+    testsupport::PlayNamed(game, {.name = "resize",
+                                  .events = events,
+                                  .untilMs = 23000,
+                                  .shots = {{16800, small}, {22800, large}},
+                                  .program = true});
     const std::string log = game.Log();
     EXPECT_EQ(testsupport::MissingContent(log), "") << "content the run asked for and did not find";
     EXPECT_EQ(testsupport::Occurrences(log, "Fullscreen:             Yes"), 1u) << log;
