@@ -55,23 +55,23 @@ TEST(BonusEarnedScenario, WinningLevelSevenGivesTheBeesWhichLevelEightTeachesAnd
     }
 
     const MapPoint eight = CellPosition(7);
-    // M opens the map; level 8's window (the new-bonus box); a click ends the
+    // "Play" on the main screen opens the map; level 8's window (the new-bonus box); a click ends the
     // box; "play"; in the level the first click on a bed starts the clock and
     // calls the robber; the bee button; a click (1); the bed of point 6 (2);
     // its remove button (3); a click (4).
     const std::string events =
-        Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" + Click(6000, eight.x, eight.y + 4) +
-        Click(7500, 512, 200) + Click(8500, kPlayX, kPlayWithBonusesY) + Click(11000, kBedX, kBedY) +
-        Click(17000, kBeesX, kBeesY) + Click(21000, 512, 150) + Click(27000, kSixX, kSixY) +
-        Click(28000, kRemoveX, kRemoveY) + Click(32500, 512, 150);
-    const std::string log = Play(game, events,
-                                 {{7400, "window"},
-                                  {8400, "box-gone"},
-                                  {16500, "bees"},
-                                  {20500, "after-bees"},
-                                  {32400, "last-step"},
-                                  {33400, "end"}},
-                                 33500);
+        Click(40, 400, 300) + Click(5000, programtest::kPlayEasyX, programtest::kPlayEasyY) +
+        Click(6000, eight.x, eight.y + 4) + Click(7500, 512, 200) + Click(8500, kPlayX, kPlayWithBonusesY) +
+        Click(11000, kBedX, kBedY) + Click(17000, kBeesX, kBeesY) + Click(21000, 512, 150) +
+        Click(27000, kSixX, kSixY) + Click(28000, kRemoveX, kRemoveY) + Click(32500, 512, 150);
+    const std::string log = PlayGame(game, events,
+                                     {{7400, "window"},
+                                      {8400, "box-gone"},
+                                      {16500, "bees"},
+                                      {20500, "after-bees"},
+                                      {32400, "last-step"},
+                                      {33400, "end"}},
+                                     33500);
     // The level window explained the new bonus; level 8 began with the bees
     // in its first slot, its bee step came once the robber attacked and the
     // bees the click sent drove him off; the steps went on to the last.
@@ -123,22 +123,23 @@ TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
         easy.chosen[0] = 1, easy.chosen[1] = 2, easy.chosen[2] = 3;
     });
     const MapPoint twenty = CellPosition(19);
-    // M opens the map; level 20 (the mouse then leaves the window's goals);
+    // "Play" on the main screen opens the map; level 20 (the mouse then leaves the window's goals);
     // "choose bonuses"; the bees' panel; OK; "play"; a bed starts the clock;
     // the bee button when the second robber walks in.
     const std::string events =
-        Click(40, 400, 300) + "5000 key down M\n5100 key up M\n" + Click(6000, twenty.x, twenty.y + 4) +
-        "6300 mouse move 100 700\n" + Click(7500, kSelectX, kSelectY) + "7700 mouse move 100 700\n" +
-        Click(8600, 512, 268) + Click(9300, 511, 548) + Click(10200, kPlayX, kPlayWithBonusesY) +
-        Click(12500, 360, 470) + Click(89000, kThreeBeesX, kThreeBeesY);
-    const std::string log = Play(game, events,
-                                 {{7400, "window"},
-                                  {8400, "bonuses"},
-                                  {9200, "chosen"},
-                                  {9900, "slots"},
-                                  {88000, "second"},
-                                  {92000, "driven-off"}},
-                                 92100);
+        Click(40, 400, 300) + Click(5000, programtest::kPlayEasyX, programtest::kPlayEasyY) +
+        Click(6000, twenty.x, twenty.y + 4) + "6300 mouse move 100 700\n" + Click(7500, kSelectX, kSelectY) +
+        "7700 mouse move 100 700\n" + Click(8600, 512, 268) + Click(9300, 511, 548) +
+        Click(10200, kPlayX, kPlayWithBonusesY) + Click(12500, 360, 470) +
+        Click(89000, kThreeBeesX, kThreeBeesY);
+    const std::string log = PlayGame(game, events,
+                                     {{7400, "window"},
+                                      {8400, "bonuses"},
+                                      {9200, "chosen"},
+                                      {9900, "slots"},
+                                      {88000, "second"},
+                                      {92000, "driven-off"}},
+                                     92100);
     // The hint at the bonuses button, then the bonuses window from it.
     const size_t hint = log.find("40030000 starts: new bonus -1");
     ASSERT_NE(hint, std::string::npos) << log;
