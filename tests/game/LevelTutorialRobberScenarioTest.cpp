@@ -90,6 +90,12 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
     // right, and the box above, clear of the arrow's tail.
     EXPECT_GT(shot.Count(ball->x + 15, ball->y - 80, ball->x + 75, ball->y - 20, ArrowYellow), 300) << log;
     EXPECT_LT(shot.Count(ball->x, ball->y - 90, ball->x + 90, ball->y, Parchment), 20) << log;
+    // The robber the tutorial holds stands at its catapult while its steps
+    // tell of it (its dark wood beside him, on the side he faces).
+    for (const Shot* held : {&damage, &shot})
+        EXPECT_GT(held->NearIn(robber->x + 16, robber->y - 40, robber->x + 110, robber->y + 50, 0x8A5A30, 20),
+                  30)
+            << log;
     // Step 4: the arrow up at the repair button from below, the box under
     // the arrow's tail.
     EXPECT_GT(repair.Count(kBedX - 20, kRepairY + 26, kBedX + 20, kRepairY + 80, ArrowYellow), 300) << log;
