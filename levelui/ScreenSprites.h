@@ -220,10 +220,10 @@ class ActiveScreenSprite : public ScreenSprite, public GameHint {
 // The level's host of screen sprites and flying labels. The level owns it
 // and offers a press to the window manager first, then to OnMouseDown (before
 // the clock runs only a press on a sprite, which starts the clock), and only
-// then to the field; a release goes to the
-// window manager and then always to OnMouseUp; every mouse move to
-// UpdateHover; each 10 ms tick to Update (after the particles), each frame
-// to Draw, a change of screen size to RelayoutAll.
+// then to the field; a release goes to the window manager and then always to
+// OnMouseUp; every mouse move to UpdateHover; each 10 ms tick to Update
+// (after the particles), each frame to Draw, a change of screen size to
+// RelayoutAll.
 class ScreenSprites {
   public:
     explicit ScreenSprites(ScreenSpriteLevel& level);
