@@ -133,13 +133,21 @@ inline std::string Play(testsupport::GameCopy& game, const std::string& events,
         game, {.events = events, .shots = shots, .untilMs = untilMs, .moreArguments = moreArguments});
 }
 
+// The frames between the shots a tutorial run draws: one in sixteen (the
+// game plays the same whatever it draws; the shots' frames are always drawn).
+constexpr int kTutorialDrawEvery = 16;
+
 // The same run of the game itself (verbolunde), which starts at its logos;
 // VB_KEEP_SHOTS keeps the shots under the prefix.
 inline std::string PlayGame(testsupport::GameCopy& game, const std::string& events,
                             const std::vector<std::pair<int, std::string>>& shots, int untilMs,
                             const std::string& keptAs = "") {
-    return testsupport::Play(
-        game, {.events = events, .shots = shots, .untilMs = untilMs, .keptAs = keptAs, .program = true});
+    return testsupport::Play(game, {.events = events,
+                                    .shots = shots,
+                                    .untilMs = untilMs,
+                                    .keptAs = keptAs,
+                                    .program = true,
+                                    .drawEvery = kTutorialDrawEvery});
 }
 
 inline Shot Load(const GameCopy& game, const std::string& name) {

@@ -37,7 +37,8 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
     // Seed 2: the robber's first shot goes to the bed of point 3, its second to point 1.
     SeenPlay play(game, {.events = MapOpening(5) + Click(13000, kBedOneX, kBedOneY) + Click(26500, 512, 150),
                          .moreArguments = " --seed 2",
-                         .program = true});
+                         .program = true,
+                         .drawEvery = kTutorialDrawEvery});
     // The field is drawn 1:1 at 1024 x 768; the panel covers it from y 648.
     const auto inField = [](uint32_t colour, int tolerance, int minPixels) {
         return [=](const Shot& shot) { return shot.Find(0, 40, 1024, 640, colour, tolerance, minPixels); };
