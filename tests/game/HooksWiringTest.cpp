@@ -206,6 +206,19 @@ TEST(HooksWiring, TheLevelsHooks) {
     EXPECT_EQ(dynamic_cast<NoVillainHostHooks*>(&villainHooks), nullptr);
 }
 
+// The level's point makers as the program's world installs them for a level:
+// the warehouse, the plants and the buildings; the sites are the level's own
+// points, which it makes without a maker.
+TEST(HooksWiring, TheLevelsPointMakers) {
+    buildtest::Tables tables;
+    ProgramWorld world(&tables.farm);
+    world.InstallPointMakers();
+    EXPECT_EQ(GetPointMaker(kPointEmptySite), nullptr) << "the level makes its sites";
+    for (uint32_t kind : {uint32_t(kPointWarehouse), uint32_t(kPointPlant), uint32_t(kPointBuilding)})
+        EXPECT_NE(GetPointMaker(kind), nullptr) << "the point maker of kind " << kind;
+    world.RemovePointMakers();
+}
+
 // The do-nothing hook sets (NoLevelInterface and its parts, NoLevelTutorial,
 // NoLevelFrontEnd, NoVillainHostHooks, NoLevelPanelContext, PanelOnlyDriver)
 // are for levels and panels without the game around them; no class of the
@@ -266,6 +279,13 @@ TEST(HooksWiring, TheShellsScreenPartsAndEachStatesCallbacks) {
     static_assert(std::size(parts) == size_t(ScreenPart::Count));
     for (size_t part = 1; part < size_t(ScreenPart::Count); ++part)
         EXPECT_NE(state.shell.screenHooks[part], nullptr) << "the screen part " << parts[part];
+    // The shell's own hooks that the layers above fill: the windows' text
+    // tags and the level loading's failure. The failed-save presenter stays
+    // empty: the shell's own dialog puts a failed write to the player (tests
+    // give their own); the state-change and focus callbacks are the shell's
+    // own, set when it runs.
+    EXPECT_NE(state.textTagCallback, nullptr) << "the text tags";
+    EXPECT_NE(state.levelLoadFailure, nullptr) << "the level loading's failure";
 
     constexpr uint32_t kShown = kCallbackCursor | kCallbackUpdate | kCallbackDraw;
     constexpr uint32_t kClicks =
