@@ -346,7 +346,7 @@ void LevelInterface::FadeThen(std::function<void()> middle) {
         middle();
         // The screen stands still under the cover: a restart asked for
         // happens now, in the fade's middle.
-        if (restartNow_ && TakeRestart()) restartNow_();
+        if (session_.restartNow && TakeRestart()) session_.restartNow();
     }));
 }
 
@@ -482,7 +482,8 @@ void LevelInterface::ShowWarehouseFull(uint32_t productId) {
     LogLabelPrintf(kLogIndent, "Notice", "the warehouse is full (%s)",
                    platform::Utf16ToUtf8(std::u16string_view(product->record.name)).c_str());
     // The notice stands until closed; the tutorial points at it.
-    if (first && tutorials && fullWarehouseTutorial_) fullWarehouseTutorial_(productId);
+    if (first && tutorials && session_.startFullWarehouseTutorial)
+        session_.startFullWarehouseTutorial(productId);
 }
 
 // ---------------------------------------------------------------- the rest of the hooks

@@ -32,6 +32,16 @@ class ProgramBonusEdit;
 class ProgramWorld;
 class RunningLevelView;
 
+// What the level's session gives its interface: the restart made at once
+// (the fade before a restart calls it in its middle, while the screen's
+// update stands still under the cover) and the start of the full-warehouse
+// tutorial for a product (the first full warehouse of a player who wants
+// tutorials).
+struct LevelSessionHooks {
+    std::function<void()> restartNow;
+    std::function<void(uint32_t productId)> startFullWarehouseTutorial;
+};
+
 class LevelInterface : public LevelPanelDriver {
   public:
     // The world and the farm tables outlive the interface; so does the level,
@@ -54,16 +64,10 @@ class LevelInterface : public LevelPanelDriver {
     // A restart the windows asked for (the pause menu's restart window, the
     // level window after a game over); taken once.
     bool TakeRestart();
-    // Restarts the level at once: the fade before a restart calls it in its
-    // middle (the screen's update stands still under the cover).
-    void SetRestartNow(std::function<void()> restart) { restartNow_ = std::move(restart); }
+    // What the level's session gives its interface (game/LevelScreen.h builds it).
+    void SetSessionHooks(LevelSessionHooks hooks) { session_ = std::move(hooks); }
     // The running tutorial for the close-tutorial button (null: none).
     void SetTutorial(LevelTutorialHooks* tutorial) { tutorial_ = tutorial; }
-    // Starts the full-warehouse tutorial for a product (the first full
-    // warehouse of a player who wants tutorials).
-    void SetFullWarehouseTutorial(std::function<void(uint32_t productId)> start) {
-        fullWarehouseTutorial_ = std::move(start);
-    }
 
     // ---- the farm's warehouse point
     void OpenWarehouseWindow();
@@ -137,8 +141,7 @@ class LevelInterface : public LevelPanelDriver {
     std::shared_ptr<ProgramBonusEdit> bonuses_; // the level windows' hosts keep it too
     std::unique_ptr<PointPanels> points_;       // with the panel
     LevelTutorialHooks* tutorial_ = nullptr;    // owned by the level screen
-    std::function<void(uint32_t)> fullWarehouseTutorial_;
-    std::function<void()> restartNow_;
+    LevelSessionHooks session_;
     bool infoWanted_ = false;
     bool restartWanted_ = false;
     int32_t warehouseLevel_ = 0;

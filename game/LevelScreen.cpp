@@ -94,8 +94,7 @@ class LevelSession : public LevelFrontEndHooks {
         ui_ = std::make_unique<LevelInterface>(*world_, *farm);
         const GameLevel::Hooks hooks = ProgramLevelHooks(*ui_, *this, *tutorials_);
         ui_->SetTutorial(tutorials_->Hooks());
-        ui_->SetFullWarehouseTutorial([this](uint32_t product) { tutorials_->StartFullWarehouse(product); });
-        ui_->SetRestartNow([this] { Restart(); });
+        ui_->SetSessionHooks(ProgramLevelSessionHooks(*tutorials_, [this] { Restart(); }));
         const uint32_t regime = ActiveAutoplay() ? ActiveAutoplay()->Regime() : LevelProfileRegime();
         level_ = std::make_unique<GameLevel>(index_, regime, *record, std::move(world), hooks);
         ui_->Attach(*level_);
@@ -508,6 +507,14 @@ void OpenLevel(uint32_t levelIndex) {
     PrepareLevel(levelIndex, kStateMainScreen);
     Logf("Opening level %u.", levelIndex + 1);
     SetGameState(kStateLevelLoading);
+}
+
+LevelSessionHooks ProgramLevelSessionHooks(ProgramLevelTutorials& tutorials,
+                                           std::function<void()> restartNow) {
+    return {.restartNow = std::move(restartNow),
+            .startFullWarehouseTutorial = [&tutorials](uint32_t product) {
+                tutorials.StartFullWarehouse(product);
+            }};
 }
 
 GameLevel::Hooks ProgramLevelHooks(LevelInterface& ui, LevelFrontEndHooks& frontEnd,

@@ -16,6 +16,7 @@
 #include "level/GameLevel.h"
 
 #include <cstdint>
+#include <functional>
 
 class LevelInterface;
 class ProgramLevelTutorials;
@@ -39,3 +40,8 @@ void DropHeldLevel();
 // it, the front end (profile, results, award counters) and its tutorials.
 GameLevel::Hooks ProgramLevelHooks(LevelInterface& ui, LevelFrontEndHooks& frontEnd,
                                    ProgramLevelTutorials& tutorials);
+// What the session gives the level's interface: its restart and the level
+// tutorials' full-warehouse start.
+struct LevelSessionHooks;
+LevelSessionHooks ProgramLevelSessionHooks(ProgramLevelTutorials& tutorials,
+                                           std::function<void()> restartNow);

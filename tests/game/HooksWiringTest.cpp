@@ -1,7 +1,9 @@
 // Every hook the program gives the game layer's host structs and hook tables
 // is filled: the map's hooks, the profile store's, the level windows' host
 // (the map's level window and the level's own windows), the pause menu's, the options window's,
-// the level's own hooks and the notice stacks', each from the builder the program uses. A member may stay
+// the level's own hooks, the level interface's session hooks, the level's
+// point makers, the shell's screen parts, its own hooks and each state's
+// callbacks, and the notice stacks', each from the builder the program uses. A member may stay
 // empty only when its header declares it an OptionalHook and says why. Each table's members are named here in
 // order; a member added to a table fails the count until it is named (and wired).
 #include "app/App.h"
@@ -204,6 +206,14 @@ TEST(HooksWiring, TheLevelsHooks) {
     EXPECT_EQ(dynamic_cast<NoLevelTutorial*>(hooks.tutorial), nullptr);
     VillainHostHooks& villainHooks = world;
     EXPECT_EQ(dynamic_cast<NoVillainHostHooks*>(&villainHooks), nullptr);
+}
+
+// What the level's session hands its interface: the restart and the level
+// tutorials' full-warehouse start.
+TEST(HooksWiring, TheLevelInterfacesSessionHooks) {
+    ProgramLevelTutorials tutorials(0);
+    ExpectWired(ProgramLevelSessionHooks(tutorials, [] {}), "LevelSessionHooks",
+                {"restartNow", "startFullWarehouseTutorial"});
 }
 
 // The level's point makers as the program's world installs them for a level:
