@@ -142,7 +142,7 @@ uint32_t MapPlant::StartVanish(uint32_t delay) {
 // ---------------------------------------------------------------- BasePointPlant
 
 BasePointPlant::BasePointPlant(PlantLevel* level, uint32_t index, PLANT* plant)
-    : LevelPoint(index, kPointKindPlant), level_(level), plant_(plant) {
+    : LevelPoint(index, kPointPlant), level_(level), plant_(plant) {
     stage_ = -1;
     objectId_ = plant->record.id;
     const int32_t fewest = std::max(plant->record.fewestHarvests, 0);
@@ -464,7 +464,7 @@ void BasePointPlant::RefreshPanel() {
 
 void BasePointPlant::GetInfo(PointRecord* record) const {
     LevelPoint::GetInfo(record);
-    record->kind = kPointKindPlant;
+    record->kind = kPointPlant;
     record->objectId = plant_->record.id;
     if (stage_ >= 1) {
         record->value = std::bit_cast<uint32_t>(ripeness_);
@@ -819,7 +819,7 @@ bool PointTree::OwnsHoveredObject(const MapObject* object) const {
 }
 
 std::unique_ptr<BaseLevelPoint> MakePlantPoint(PlantLevel* level, uint32_t index, const PointRecord& record) {
-    if (!level || record.kind != kPointKindPlant) return nullptr;
+    if (!level || record.kind != kPointPlant) return nullptr;
     PLANT* plant = level->Plants().FindPlant(record.objectId);
     if (!plant) return nullptr;
     if (plant->IsTree()) return std::make_unique<PointTree>(level, index, plant);
@@ -1111,7 +1111,7 @@ BasePointPlant* RecordBed(MapPlayer* player, const uint8_t* record, size_t size,
     const uint32_t index = U32At(record, 40);
     if (index >= level->PointCount()) return nullptr;
     BaseLevelPoint* point = level->GetPoint(int32_t(index));
-    if (!point || point->Kind() != kPointKindPlant) return nullptr;
+    if (!point || point->Kind() != kPointPlant) return nullptr;
     return dynamic_cast<BasePointPlant*>(point);
 }
 

@@ -43,8 +43,7 @@ constexpr uint32_t kTutorialEventCollected = 0x80000007;
 constexpr uint32_t kTutorialEventRipe = 0x80000009;
 // The award counter a harvest's units count towards (the harvester award).
 constexpr int32_t kHarvestAwardCounter = 0;
-// The plant point kind and the map-object kind words of its sprites.
-constexpr uint32_t kPointKindPlant = 2;
+// The map-object kind words of a plant point's sprites (the point's own kind is kPointPlant).
 constexpr uint32_t kKindBed = 0x10000200;
 constexpr uint32_t kKindMapPlant = 0x10000400;
 constexpr uint32_t kKindTrunk = 0x10000800;

@@ -93,13 +93,13 @@ void ProgramWorld::InstallPointMakers() {
     };
     SetPointMaker(kPointWarehouse, building);
     SetPointMaker(kPointBuilding, building);
-    SetPointMaker(kPointKindPlant, [this](uint32_t index, const PointRecord& record) {
+    SetPointMaker(kPointPlant, [this](uint32_t index, const PointRecord& record) {
         return MakePlantPoint(this, index, record);
     });
 }
 
 void ProgramWorld::RemovePointMakers() {
-    for (uint32_t kind : {uint32_t(kPointWarehouse), kPointKindPlant, uint32_t(kPointBuilding)})
+    for (uint32_t kind : {uint32_t(kPointWarehouse), uint32_t(kPointPlant), uint32_t(kPointBuilding)})
         SetPointMaker(kind, nullptr);
 }
 
