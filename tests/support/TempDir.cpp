@@ -1,12 +1,43 @@
 #include "tests/support/TempDir.h"
 
+#include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <regex>
 #include <stdexcept>
 #include <unistd.h>
 
 namespace testsupport {
+
+namespace {
+
+// Copies what a run wrote (screenshots, logs, user folders) under the test's
+// name, leaving out the copied program and its packs (files of 4 MB and more),
+// so that two builds' runs can be compared byte for byte.
+void KeepRun(const std::filesystem::path& from, const std::filesystem::path& keep) {
+    namespace fs = std::filesystem;
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name =
+        test ? std::string(test->test_suite_name()) + "." + test->name() : "outside-tests";
+    // Numbered in the order the test's folders go away: the random folder
+    // names differ from run to run.
+    static std::string lastTest;
+    static int number = 0;
+    number = name == lastTest ? number + 1 : 1;
+    lastTest = name;
+    const fs::path into = keep / name / std::to_string(number);
+    std::error_code ignored;
+    for (auto it = fs::recursive_directory_iterator(from, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored)) {
+        if (!it->is_regular_file(ignored) || it->file_size(ignored) >= (4u << 20)) continue;
+        const fs::path to = into / fs::relative(it->path(), from, ignored);
+        fs::create_directories(to.parent_path(), ignored);
+        fs::copy_file(it->path(), to, fs::copy_options::overwrite_existing, ignored);
+    }
+}
+
+} // namespace
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vbtest-XXXXXX").string();
@@ -16,6 +47,10 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
     std::error_code ignored;
+    // VB_KEEP_RUNS names a folder that keeps every run's files (screenshots,
+    // logs, user folders) under the test's name, so that two builds' runs can
+    // be compared byte for byte.
+    if (const char* keep = std::getenv("VB_KEEP_RUNS")) KeepRun(path_, keep);
     std::filesystem::remove_all(path_, ignored);
 }
 
