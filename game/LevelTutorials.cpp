@@ -49,6 +49,8 @@ constexpr int32_t kAbovePriceText = 16;
 // An overhead button further than this from its point's place (screen
 // pixels) belongs to another point.
 constexpr float kButtonReach = 160.0f;
+// The farmer's figure above her feet, in field pixels: what a box leaves in sight.
+constexpr int32_t kFarmerHeight = 60, kFarmerHalfWidth = 14;
 // The speed-track entry through which a tutorial sets an animal house's rate.
 constexpr uint32_t kTutorialRateTrack = 0x54757452; // 'TutR'
 
@@ -113,6 +115,14 @@ class ProgramScriptLevel : public tut::ScriptLevel {
             for (const MapObject* object : level_.Map().LayerObjects(layer))
                 if (object->GetPointIndex() == int32_t(index)) add(object);
         return any;
+    }
+    bool PointRect(int32_t point, kis::Rect* out) const override {
+        kis::Rect field{};
+        if (point < 0 || !Extent(uint32_t(point), field)) return false;
+        const kis::Point a = ToScreen(kis::MakeVector2(float(field.left), float(field.top)));
+        const kis::Point b = ToScreen(kis::MakeVector2(float(field.right), float(field.bottom)));
+        *out = {a.x, a.y, b.x, b.y};
+        return true;
     }
     kis::Point ToScreen(const kis::Vector2& field) const override {
         float x = 0, y = 0;
@@ -218,11 +228,21 @@ class ProgramScriptLevel : public tut::ScriptLevel {
     }
     void FieldButtonRects(std::vector<kis::Rect>& out) const override {
         ForEachFieldButton([&](const ActiveScreenSprite& sprite) { out.push_back(SpriteRect(sprite)); });
+        // The farmer, where she stands as the box comes.
+        if (const MapPlayer* player = level_.World().Player()) {
+            const kis::Point feet = ToScreen(kis::MakeVector2(player->X(), player->Y()));
+            const kis::Point top = ToScreen(kis::MakeVector2(player->X(), player->Y() - kFarmerHeight));
+            const int32_t half = std::max(1, (feet.y - top.y) * kFarmerHalfWidth / kFarmerHeight);
+            out.push_back({feet.x - half, top.y, feet.x + half, feet.y + 4});
+        }
         // The money strip along the top (the level's name, money and regime)
         // and the menu button's corner stay in sight as well.
         if (const LevelPanel* panel = Panel()) {
             if (const GameWindow* money = panel->GetMoneyWindow()) out.push_back(money->rect);
             out.push_back(panel->MenuCorner());
+            // So does the button that closes the tutorial.
+            if (const TutorialButton* button = panel->GetTutorialButton())
+                out.push_back(button->ScreenRect());
         }
     }
     int32_t SpritePoint(uintptr_t sprite) const override {

@@ -67,11 +67,13 @@ BaseHintWindow* GameHint::GetHintWindow() {
     if (!HasHint()) return nullptr;
     // Anchored where the control is now: its window may have moved since.
     const kis::Rect anchor = hasHintRect_ ? hintRect_ : ScreenRect();
-    if (!hint_)
+    if (!hint_) {
         hint_ = std::make_unique<CaptionHintWindow>(Manager(), this, hintCaption_.c_str(), hintBody_.c_str(),
                                                     &anchor, kHintWidth);
-    else if (!hint_->IsShown())
+        hint_->SetBeside(hintBeside_);
+    } else if (!hint_->IsShown()) {
         hint_->SetAnchor(anchor);
+    }
     return hint_.get();
 }
 

@@ -97,6 +97,8 @@ class GameHint {
     // The rectangle the hint is anchored to (screen coordinates; null: the control's own).
     void SetHintRect(const kis::Rect* rect);
     void SetHintEnabled(bool enabled);
+    // The hint stands beside the control rather than below it.
+    void SetHintBeside(bool beside) { hintBeside_ = beside; }
     // The hint texts: a caption and a body (a text or a language key; tags in
     // square brackets go through the manager's tag callback).
     void SetHint(std::u16string caption, std::u16string body);
@@ -114,6 +116,7 @@ class GameHint {
     std::u16string hintCaption_, hintBody_;
     bool hintEnabled_ = true;
     bool hasHintRect_ = false;
+    bool hintBeside_ = false;
     kis::Rect hintRect_{0, 0, 0, 0};
 };
 

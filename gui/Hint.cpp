@@ -191,6 +191,11 @@ void BaseHintWindow::Layout() {
     int32_t x = (anchor_.left + anchor_.right - width) / 2;
     int32_t top = anchor_.bottom + kHintGap;
     if (top + height > sh) top = anchor_.top - kHintGap - height;
+    if (beside_) {
+        top = (anchor_.top + anchor_.bottom - height) / 2;
+        x = anchor_.right + kHintGap;
+        if (x + width > sw) x = anchor_.left - kHintGap - width;
+    }
     // Kept inside the bounds where they hold the box, and inside the screen always.
     kis::Rect area{0, 0, sw, sh};
     if (bounded_) {

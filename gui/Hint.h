@@ -127,6 +127,10 @@ class BaseHintWindow {
     bool IsShown() const { return shown_; }
     const kis::Rect& Box() const { return box_; }
     void SetAnchor(const kis::Rect& anchor) { anchor_ = anchor; }
+    // Beside the anchor (right of it, else left of it, centred on its
+    // height) rather than below it: for a button standing over what it acts
+    // on, whose hint would hide that.
+    void SetBeside(bool beside) { beside_ = beside; }
     // The box stays inside this rectangle of the screen too (a window's hint
     // within its window); null: the screen alone.
     void SetBounds(const kis::Rect* bounds);
@@ -139,6 +143,7 @@ class BaseHintWindow {
     kis::Rect box_{0, 0, 0, 0}; // screen
     kis::Rect bounds_{0, 0, 0, 0};
     bool bounded_ = false;
+    bool beside_ = false;
     float alpha_ = 1.0f;
     bool shown_ = false;
     uint32_t shownAt_ = 0;

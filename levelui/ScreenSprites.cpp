@@ -125,6 +125,9 @@ void ScreenSprite::Draw(DXLViewer& viewer) {
 
 ActiveScreenSprite::ActiveScreenSprite(ScreenSprites& host, uint32_t command, int32_t x, int32_t y)
     : ScreenSprite(host, x, y), GameHint(host.Level().Windows()), command_(command) {
+    // The buttons stand over the bed or building they act on: a hint below
+    // them would hide it.
+    SetHintBeside(true);
     host.AddActive(this);
 }
 

@@ -134,9 +134,13 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual bool HasJob(int32_t point, uint32_t jobId) const = 0;
     // The screen rectangle of a point's overhead button with that command; false when it shows none.
     virtual bool ButtonRect(int32_t point, uint32_t command, kis::Rect* out) const = 0;
-    // The screen rectangles of every button shown over the field, and of the
-    // money strip and the menu corner along the top, added to the list.
+    // The screen rectangles of every button shown over the field, of the
+    // farmer, and of the money strip and the menu corner along the top,
+    // added to the list.
     virtual void FieldButtonRects(std::vector<kis::Rect>& out) const { (void)out; }
+    // The screen rectangle of a point's pictures (its bed, building or site);
+    // false when it shows none.
+    virtual bool PointRect(int32_t point, kis::Rect* out) const = 0;
     // The point whose overhead button a screen sprite is (-1 when it cannot tell), and the
     // index of a point handed out with an event (-1 none).
     virtual int32_t SpritePoint(uintptr_t sprite) const = 0;
@@ -283,7 +287,12 @@ class ScriptStep : public LevelTutorialStep {
     }
     // The buttons over the field and the top strip: a box does not hide what
     // the player may click or the level's name and money.
-    void AddSightRects(std::vector<kis::Rect>& rects) const override { level.FieldButtonRects(rects); }
+    void AddSightRects(std::vector<kis::Rect>& rects) const override {
+        level.FieldButtonRects(rects);
+        kis::Rect r{};
+        for (int32_t point : sightPoints)
+            if (level.PointRect(point, &r)) rects.push_back(r);
+    }
     // A player who answers a box over the field by clicking what she wants
     // to do next (the harvest button, once the tutorial ends) has it done;
     // the warehouse window's steps keep their clicks.
@@ -326,6 +335,9 @@ class ScriptStep : public LevelTutorialStep {
     std::function<bool(ScriptStep&, uint32_t, uint32_t, uintptr_t)> allows;
     std::function<void(ScriptStep&, uint32_t, uintptr_t, uintptr_t)> onEvent;
     std::function<bool(int32_t, int32_t)> notClickArea;
+    // Points whose pictures the step's boxes leave in sight (what its arrows
+    // point at beside them: a building's slots, the farmer's working place).
+    std::vector<int32_t> sightPoints;
     // The id a save resumes at (0: the step itself).
     std::function<uint32_t(ScriptStep&)> resume;
     // The tutorial's delay after the step completed (-1: the engine's).

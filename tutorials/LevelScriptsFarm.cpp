@@ -209,8 +209,10 @@ class LevelTutorial_3 : public ScriptTutorial {
         Upgrade(s3, 3, kKindPlant, kJobPlant);
         // 4: where the farmer works at the bed and at the factory.
         ScriptStep& s4 = Step(4, kTagLevelPanel, 0x3000, 0x1000);
+        s4.sightPoints = {3, 2};
         s4.begin = [](ScriptStep& t) {
-            t.ArrowOn(WorkSpot(t.level, 3, 0, 12), 1);
+            // Up at the bed's place from below: she stands on it.
+            t.ArrowOn(WorkSpot(t.level, 3, 90, 12), 1);
             t.ArrowOn(WorkSpot(t.level, 2, 180, 12), 2);
             t.BoxOn(WorkSpot(t.level, 3, 90, 8), true, 24, false);
             ClickToGoOn(t);
@@ -222,6 +224,7 @@ class LevelTutorial_3 : public ScriptTutorial {
         Upgrade(Step(7, kTagLevelPanel, 0x1001000, 0x1000), 2, kKindBuilding, kJobBuild);
         // 8: its two slots.
         ScriptStep& s8 = Step(8, kTagLevelPanel, 0x1000, 0x1000);
+        s8.sightPoints = {2};
         s8.begin = [](ScriptStep& t) {
             ScriptLevel* where = &t.level;
             TutTargetCustom slots(

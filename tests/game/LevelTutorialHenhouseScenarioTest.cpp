@@ -58,6 +58,9 @@ TEST(LevelTutorialHenhouseScenario, LevelFourBuildsTheHenhouseFeedsItAndTakesThe
                laying = Load(game, "laying"), eggs = Load(game, "eggs"), stored = Load(game, "stored"),
                end = Load(game, "end");
     ASSERT_TRUE(hint.ok && harvest.ok && feed.ok && laying.ok && eggs.ok && stored.ok && end.ok);
+    // The boxes and arrows over the field make way for the farmer.
+    for (const Shot* shot : {&hint, &harvest, &feed, &laying, &eggs, &stored, &end})
+        EXPECT_GT(FarmerPixels(*shot, kLarge), 120) << "the farmer hidden";
     ASSERT_EQ(hint.picture.width, 1024);
     // Step 4: an arrow left of the new henhouse's feed button, pointing at it,
     // and one down at the feed button of the house's panel, with the box

@@ -150,6 +150,11 @@ inline std::string PlayGame(testsupport::GameCopy& game, const std::string& even
                                     .drawEvery = kTutorialDrawEvery});
 }
 
+// The farmer's dress over the field (above the panel): how much of her is in sight.
+inline int FarmerPixels(const Shot& shot, windowsizes::WindowSize size) {
+    return shot.NearIn(0, 0, size.width, size.height - 80, 0xD04868, 12);
+}
+
 inline Shot Load(const GameCopy& game, const std::string& name) {
     return testsupport::LoadShot(game.File(name + ".png"));
 }

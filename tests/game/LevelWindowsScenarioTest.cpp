@@ -29,7 +29,7 @@ int HintPixels(const Shot& shot, int left, int top, int right, int bottom) {
 
 // Level 33's garbage heap at (820, 220) of the field, right of where the
 // pause menu stands: clicked, it offers its clear button above it; the mouse
-// resting there shows the button's hint. Escape opens the pause menu, which
+// resting there shows the button's hint beside it. Escape opens the pause menu, which
 // is modal: the hint goes, and the menu answers a click on "continue", after
 // which the hint comes back as the mouse moves on the button again.
 TEST(LevelWindowsScenario, FieldHintsGiveWayToThePauseMenu) {
@@ -58,10 +58,14 @@ TEST(LevelWindowsScenario, FieldHintsGiveWayToThePauseMenu) {
             open + 6000, {{open + 1900, hinted}, {open + 3300, menu}, {open + 5900, again}});
         const Shot a = LoadShot(hinted), b = LoadShot(menu), c = LoadShot(again);
         ASSERT_TRUE(a.ok && b.ok && c.ok);
-        // The hint hangs below the button, reaching right of the menu.
-        const int left = menuX + 269 + 8, top = buttonY + 8, right = s.width,
-                  bottom = buttonY + 160 * s.unit / 1000;
+        // The hint stands beside the button, reaching right of the menu, and
+        // leaves the heap below the button in sight.
+        const int left = menuX + 269 + 8, top = buttonY - 40 * s.unit / 1000, right = s.width,
+                  bottom = buttonY + 40 * s.unit / 1000;
         EXPECT_GT(HintPixels(a, left, top, right, bottom), 3000) << s.width << ": the clear button's hint";
+        const int heap = 30 * s.unit / 1000;
+        EXPECT_EQ(HintPixels(a, s.heapX - heap, s.heapY - heap, s.heapX + heap, s.heapY + heap), 0)
+            << s.width << ": the hint over the heap";
         EXPECT_GT(b.NearIn(menuX + 20, menuY + 60, menuX + 240, menuY + 90, kWindowFace, 6), 1000)
             << s.width << ": the pause menu";
         EXPECT_LT(HintPixels(b, left, top, right, bottom), 50)

@@ -84,8 +84,11 @@ TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing)
         // The button was there before the mouse came; resting, it is drawn highlighted.
         EXPECT_GT(testsupport::Differing(a, b, bl, bt, br, bb), 40)
             << "the highlighted button looks different";
-        // The hint box hangs below the button 500 ms into the rest, not before.
-        const int hl = s.buttonX - 140, ht = s.buttonY + 10, hr = s.buttonX + 140, hb = s.buttonY + 140;
+        // The hint box stands right of the button 500 ms into the rest, not
+        // before, leaving the heap below the button in sight.
+        const int hl = s.buttonX + 10, ht = s.buttonY - 60, hr = s.buttonX + 280, hb = s.buttonY + 60;
+        EXPECT_EQ(HintPixels(b, s.heapX - half, s.heapY - half / 2, s.heapX + half, s.heapY + half), 0)
+            << "the hint over the heap";
         EXPECT_EQ(HintPixels(a, hl, ht, hr, hb), 0);
         EXPECT_GT(HintPixels(b, hl, ht, hr, hb), 3000);
         // 300 ms after the click the button and its hint have gone; the job's

@@ -10,6 +10,15 @@
 using namespace tutorialplay;
 using namespace windowsizes;
 
+namespace {
+
+// A rectangle in the field's own pixels.
+struct FieldBox {
+    int left, top, right, bottom;
+};
+
+} // namespace
+
 // Level 6 (seed 2): the robber's first shot damages the bed of point 3
 // (field 560, 480). The step that tells of it points one arrow up at the
 // bed from below and its box would stand over that arrow; it stands beside
@@ -75,11 +84,17 @@ TEST(TutorialBoxPlacementScenario, AHintGivesWayToTheStepsArrow) {
     }
 }
 
-// Level 3's step "Click the mill." (its bed upgraded first) points down at
-// the mill near the top of the field; its box stands beside the arrow below
-// the money strip, at both window sizes: the level's name, money and regime
-// stay in sight. The bed's panel shows its level tab inside its picture's block.
-TEST(TutorialBoxPlacementScenario, TheMillStepsBoxLeavesTheMoneyStripInSight) {
+// Level 3's tutorial at both window sizes. Step 4 ("The farmer works here at
+// the bed and there at the mill") points up at the bed's working place from
+// below and at the mill's from its left; its box leaves the farmer, the bed
+// and the mill in sight. The step "Click the mill." (its bed upgraded first)
+// points down at the mill near the top of the field; its box stands beside
+// the arrow below the money strip: the level's name, money and regime stay in
+// sight. Step 8 ("The upgraded mill has two places…") points down at the two
+// slots over the mill; its box leaves the mill, the farmer and the "Close
+// tutorial" button in sight. The bed's panel shows its level tab inside its
+// picture's block.
+TEST(TutorialBoxPlacementScenario, LevelThreesBoxesLeaveTheFarmerTheMillAndTheMoneyStripInSight) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
         GameCopy game;
@@ -88,17 +103,49 @@ TEST(TutorialBoxPlacementScenario, TheMillStepsBoxLeavesTheMoneyStripInSight) {
         const bool small = size.width == 800;
         const int upgradeX = small ? 524 : 661, upgradeY = size.height - 56; // the bed panel's upgrade
         // The first click on the bed starts the clock; step 1 is clicked
-        // away, the bed selected (2) and upgraded (3); step 4 clicked away.
+        // away, the bed selected (2) and upgraded (3); step 4 clicked away;
+        // the mill selected (6) and upgraded (7).
         const std::string events =
             MapOpening(2, kPlayY, size) + Click(13000, field.X(460), field.Y(420)) +
             Click(14500, field.X(512), field.Y(200)) + Click(15500, field.X(460), field.Y(420)) +
-            Click(16500, upgradeX, upgradeY) + Click(20000, field.X(512), field.Y(200));
-        const std::string log = PlayAt(
-            game, size, {.events = events, .shots = {{21400, "mill"}}, .untilMs = 21500, .program = true},
-            "mill-step-");
-        ExpectStepsInOrder(log, {"80030004", "80030006"});
-        const Shot mill = Load(game, "mill");
-        ASSERT_TRUE(mill.ok);
+            Click(16500, upgradeX, upgradeY) + Click(20000, field.X(512), field.Y(200)) +
+            Click(21500, field.X(700), field.Y(290)) + Click(22500, upgradeX, upgradeY);
+        const std::string log = PlayAt(game, size,
+                                       {.events = events,
+                                        .shots = {{19900, "working"}, {21400, "mill"}, {29900, "slots"}},
+                                        .untilMs = 30000,
+                                        .program = true,
+                                        .drawEvery = kTutorialDrawEvery},
+                                       "mill-step-");
+        ExpectStepsInOrder(log, {"80030004", "80030006", "80030007", "80030008"});
+        const Shot working = Load(game, "working"), mill = Load(game, "mill"), slots = Load(game, "slots");
+        ASSERT_TRUE(working.ok && mill.ok && slots.ok);
+        // Step 4: the arrow below the bed's working place, the farmer whole
+        // in sight, no box over the bed or the mill.
+        const FieldBox bed{430, 395, 490, 435}, windmill{650, 235, 750, 335};
+        EXPECT_GT(working.Count(field.X(475), field.Y(450), field.X(505), field.Y(520), ArrowYellow),
+                  field.Area(300));
+        EXPECT_GT(FarmerPixels(working, size), field.Area(150)) << "the farmer at step 4";
+        EXPECT_EQ(working.Count(field.X(bed.left), field.Y(bed.top), field.X(bed.right), field.Y(bed.bottom),
+                                Parchment),
+                  0)
+            << "the box over the bed";
+        EXPECT_EQ(working.Count(field.X(windmill.left), field.Y(windmill.top), field.X(windmill.right),
+                                field.Y(windmill.bottom), Parchment),
+                  0)
+            << "the box over the mill";
+        // Step 8: the arrow over the slots; the mill, the farmer and the
+        // button that closes the tutorial in sight.
+        EXPECT_GT(slots.Count(field.X(680), field.Y(105), field.X(720), field.Y(195), ArrowYellow),
+                  field.Area(300));
+        EXPECT_GT(FarmerPixels(slots, size), field.Area(150)) << "the farmer at step 8";
+        EXPECT_EQ(slots.Count(field.X(windmill.left), field.Y(windmill.top), field.X(windmill.right),
+                              field.Y(windmill.bottom), Parchment),
+                  0)
+            << "the box over the mill";
+        const int closeTop = small ? 35 : 3;
+        EXPECT_EQ(slots.Count(0, closeTop, 146, closeTop + 32, Parchment), 0)
+            << "the box over \"Close tutorial\"";
         // The strip (570 px wide, centred) holds only its light letters; the box is there, below it.
         const int strip = (size.width - 570) / 2;
         EXPECT_LT(mill.Count(strip, 0, strip + 570, 45, Parchment), 400) << "the box over the money strip";

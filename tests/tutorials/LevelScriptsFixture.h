@@ -145,6 +145,11 @@ struct FakeScriptLevel : ScriptLevel {
         *out = {100 * p + 80, 240, 100 * p + 120, 280};
         return true;
     }
+    bool PointRect(int32_t p, kis::Rect* out) const override {
+        if (!points.count(p)) return false;
+        *out = {100 * p + 60, 280, 100 * p + 140, 360};
+        return true;
+    }
     int32_t SpritePoint(uintptr_t sprite) const override { return int32_t(sprite) - 0x100; }
     int32_t PointIndex(uintptr_t point) const override { return int32_t(point) - 0x200; }
     bool CurrentJob(uint32_t* job, int32_t* point, float* distance) const override {
