@@ -29,8 +29,9 @@ bool Grey(int r, int g, int b) {
 } // namespace
 
 TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
-    // Step 1's box with its click line and its arrow at the panel's goal
-    // button, at each window size: where they stand, and how much of them.
+    // The map's first visit on the way, then step 1's box with its click
+    // line and its arrow at the panel's goal button, at each window size:
+    // where they stand, and how much of them.
     struct Rect {
         int left, top, right, bottom, least;
     };
@@ -42,21 +43,39 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
     for (const auto& look : kLooks) {
         SCOPED_TRACE(windowsizes::Describe(look.size));
         GameCopy game;
-        tutorialplay::MakeMapProfile(game.User());
+        // A player who has not seen the map's first visit yet.
+        testplayers::MakeEasyPlayer(game.User(), u"lea", 0, kLevelSilver, true, [](ProfileRecord& record) {
+            record.flags &= ~kProfileFlagEasyMapTutorial;
+        });
         const windowsizes::FieldOnScreen field(look.size);
         // The level is loaded well before 15 s, when the first click lands on a site (point 2).
         const std::string events =
             tutorialplay::LevelOneOpening(0, look.size) + Click(15000, field.X(660), field.Y(400));
-        const std::string log = windowsizes::PlayAt(game, look.size,
-                                                    {.events = events,
-                                                     .shots = {{14900, "before"}, {16020, "step1"}},
-                                                     .untilMs = 16100,
-                                                     .program = true});
+        const std::string log =
+            windowsizes::PlayAt(game, look.size,
+                                {.events = events,
+                                 .shots = {{9900, "map"}, {14900, "before"}, {16020, "step1"}},
+                                 .untilMs = 16100,
+                                 .program = true});
         EXPECT_NE(log.find("80010000 waits for the clock"), std::string::npos) << log;
 
-        const Shot a = tutorialplay::Load(game, "before"), b = tutorialplay::Load(game, "step1");
-        ASSERT_TRUE(a.ok && b.ok);
+        const Shot map = tutorialplay::Load(game, "map"), a = tutorialplay::Load(game, "before"),
+                   b = tutorialplay::Load(game, "step1");
+        ASSERT_TRUE(map.ok && a.ok && b.ok);
         ASSERT_EQ(b.picture.width, look.size.width);
+        // The map's first visit: its box below level 1's house, leaving the
+        // Back button's corner and the greeting's plate (centred on the top
+        // strip) in sight.
+        const int w = look.size.width, unit = look.size.height; // map pixels scale by unit / 768
+        const MapPoint house = tutorialplay::HouseAt(0, look.size);
+        EXPECT_GT(map.Count(0, house.y + 30 * unit / 768, w / 2, house.y + 130 * unit / 768, Parchment),
+                  12000 * unit / 768 * unit / 768)
+            << "the first visit's box";
+        EXPECT_LT(map.Count(0, 0, 180 * unit / 768, 73 * unit / 768, Parchment), 100) << "the box over Back";
+        EXPECT_LT(map.Count(180 * unit / 768, 0, w / 2 - 100, 40 * unit / 768, Parchment) +
+                      map.Count(w / 2 + 100, 0, w, 40 * unit / 768, Parchment),
+                  100)
+            << "the box over the greeting";
         const Rect &box = look.box, &arrow = look.arrow;
         // Before the first click nothing of the tutorial is over the field (the
         // panel's goal page below it is parchment too).
