@@ -283,6 +283,11 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
     const std::string log = tutorialplay::PlayGame(game, s, shots, 212100);
     tutorialplay::ExpectStepsInOrder(log, {"8001000D", "8001000E", "8001000F", "80010013", "80010015",
                                            "80010017", "80010018", "80010019", "8001001A", "8001001B"});
+    // Step 7 says the harvest goes straight into the warehouse: it is there
+    // when the step comes, with no walk to the warehouse between.
+    const size_t six = log.find("step 80010006"), seven = log.find("step 80010007");
+    ASSERT_LT(six, seven) << log;
+    EXPECT_LT(log.find("Into the warehouse          1 of 1 wheat", six), seven) << log;
     const size_t opened = log.find("window opened with");
     ASSERT_NE(opened, std::string::npos) << log;
     EXPECT_GT(opened, log.find("step 8001000E")) << "opened in step 14";

@@ -1,7 +1,9 @@
 // The boots (the farmer's speed bonus) as a player meets them at 1024 x 768
 // in the tests' level 40: the farmer walks across the field to a garbage
 // heap, clears it and the level is won. Started with the first click, the
-// boots take her there sooner, and the level is won in less time.
+// boots take her there sooner, and the level is won in less time. While they
+// run, their button shows the time left as a line drawn from the indicator's
+// picture, at both window sizes.
 #include "tests/game/LevelTutorialPlay.h"
 
 #include <regex>
@@ -56,4 +58,30 @@ TEST(SpeedBonusScenario, TheBootsTakeTheFarmerAcrossTheFieldSooner) {
     // About 830 pixels at 1.2 a tick is some 6.9 s; half as fast again the
     // walk takes a third less.
     EXPECT_GT(wonAt[0] - wonAt[1], 1500) << wonAt[0] << " ms without, " << wonAt[1] << " ms with the boots";
+}
+
+// The line under the running boots' button: the indicator's green, with the
+// picture's light stripe along its top (a plain quad has none), inside the
+// line's dark border.
+TEST(SpeedBonusScenario, TheRunningBootsShowTheTimeLeftAsTheIndicatorsPicture) {
+    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
+        SCOPED_TRACE(windowsizes::Describe(size));
+        GameCopy game(testsupport::LevelData::Scenarios);
+        MakeBootsPlayer(game.User());
+        // The first bonus slot stands centred 148 px above the window's bottom.
+        const int x = size.width / 2, y = size.height - 148;
+        windowsizes::PlayAt(
+            game, size,
+            {.events = Opening("40") + Click(7500, x, y), .shots = {{9000, "running"}}, .untilMs = 9100},
+            "boots-");
+        const Shot running = Load(game, "running");
+        ASSERT_TRUE(running.ok);
+        const int line = y + 15, width = 20;
+        EXPECT_GT(running.NearIn(x - width, line, x + width, line + 12, 0x50B030, 10), 4 * width)
+            << "the indicator";
+        EXPECT_GT(running.NearIn(x - width, line, x + width, line + 12, 0x9FD48D, 12), width)
+            << "its light stripe";
+        EXPECT_GT(running.NearIn(x - width, line, x + width, line + 12, 0x3A2410, 10), 2 * width)
+            << "the border";
+    }
 }
