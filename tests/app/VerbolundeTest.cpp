@@ -5,6 +5,7 @@
 #include "platform/ImageDecode.h"
 #include "platform/Utf.h"
 #include "tests/support/GameCopy.h"
+#include "tests/support/Pattern.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/ScriptPlay.h"
 #include "tests/support/TempDir.h"
@@ -16,7 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <string>
 #include <sys/wait.h>
@@ -37,9 +37,8 @@ using testsupport::RunScript;
 
 std::vector<double> ProgressValues(const std::string& log) {
     std::vector<double> values;
-    std::regex line("Loading progress +([0-9.]+)");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
-        values.push_back(std::stod((*it)[1]));
+    for (const auto& progress : testsupport::Pattern("Loading progress +([0-9.]+)").FindAll(log))
+        values.push_back(std::stod(progress[1]));
     return values;
 }
 
@@ -246,9 +245,8 @@ TEST(Verbolunde, AClickSkipsTheLogos) {
 // Lines of the log that start with the label, in order.
 std::vector<std::string> LogLines(const std::string& log, const std::string& label) {
     std::vector<std::string> lines;
-    std::regex line("(^|\n)" + label + " +([^\r\n]*)");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
-        lines.push_back((*it)[2]);
+    for (const auto& line : testsupport::Pattern("(^|\n)" + label + " +([^\r\n]*)").FindAll(log))
+        lines.push_back(line[2]);
     return lines;
 }
 
@@ -282,8 +280,9 @@ TEST(Verbolunde, OnTheScreenAfterLoadingKeysAndClicksAreLoggedCountedAndHeard) {
     ASSERT_EQ(sounds.size(), 3u) << log;
     EXPECT_NE(sounds[0], sounds[1]);
     EXPECT_NE(sounds[1], sounds[2]);
+    const testsupport::Pattern clickSound("click \\(playback 0x[0-9A-F]{8}\\)");
     for (const std::string& sound : sounds)
-        EXPECT_TRUE(std::regex_match(sound, std::regex("click \\(playback 0x[0-9A-F]{8}\\)"))) << sound;
+        EXPECT_TRUE(clickSound.Matches(sound)) << sound;
     EXPECT_EQ(log.find("ERROR!"), std::string::npos) << log;
 
     const platform::DecodedPicture picture = ReadScreenshot(png);
@@ -350,9 +349,8 @@ TEST(Verbolunde, FocusAndMinimisingChangeTheActivationLevel) {
         << output;
     const std::string log = game.Log();
     std::vector<std::string> changes;
-    std::regex line("Activation +([a-z]+ -> [a-z]+)");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
-        changes.push_back((*it)[1]);
+    for (const auto& change : testsupport::Pattern("Activation +([a-z]+ -> [a-z]+)").FindAll(log))
+        changes.push_back(change[1]);
     const std::vector<std::string> expected = {"active -> inactive", "inactive -> minimised",
                                                "minimised -> active"};
     EXPECT_EQ(changes, expected) << log;
@@ -658,8 +656,8 @@ std::string ComparableLog(const GameCopy& game) {
     for (const std::string& root : {game.Root(), gameForm})
         for (size_t at = log.find(root); at != std::string::npos; at = log.find(root, at))
             log.replace(at, root.size(), "<copy>");
-    log = std::regex_replace(log, std::regex("[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}"), "<date>");
-    return std::regex_replace(log, std::regex("[0-9]{2}:[0-9]{2}:[0-9]{2}(\\.[0-9]{3})?"), "<time>");
+    log = testsupport::Pattern("[0-9]{2}\\.[0-9]{2}\\.[0-9]{4}").ReplaceAll(log, "<date>");
+    return testsupport::Pattern("[0-9]{2}:[0-9]{2}:[0-9]{2}(\\.[0-9]{3})?").ReplaceAll(log, "<time>");
 }
 
 TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
@@ -697,8 +695,8 @@ TEST(Verbolunde, AScenarioOfAMinuteReplaysExactlyFrameForFrame) {
         thread.join();
     for (Run& run : runs) {
         ASSERT_EQ(run.status, 0) << run.output;
-        std::smatch cpu;
-        if (std::regex_search(run.output, cpu, std::regex("cpu ([0-9.]+)"))) run.cpu = cpu[1];
+        std::vector<std::string> cpu;
+        if (testsupport::Pattern("cpu ([0-9.]+)").Search(run.output, &cpu)) run.cpu = cpu[1];
     }
     std::printf("A minute of virtual time took %s and %s s of CPU.\n", runs[0].cpu.c_str(),
                 runs[1].cpu.c_str());

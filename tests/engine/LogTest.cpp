@@ -1,12 +1,12 @@
 #include "engine/Log.h"
 #include "platform/Files.h"
 #include "platform/Utf.h"
+#include "tests/support/Pattern.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <string>
 
 namespace {
@@ -35,9 +35,9 @@ class LogFile : public ::testing::Test {
 TEST_F(LogFile, StartLineIsPaddedToColumn28WithTheDate) {
     LogFinish();
     const std::string all = testsupport::ReadFileBytes(path);
-    EXPECT_TRUE(
-        std::regex_match(all, std::regex("LOG STARTED: {16}\\d\\d\\.\\d\\d\\.\\d{4}, \\d\\d:\\d\\d:\\d\\d"
-                                         "\r\n\r\nLOG FINISHED\\.")))
+    EXPECT_TRUE(testsupport::Pattern("LOG STARTED: {16}\\d\\d\\.\\d\\d\\.\\d{4}, \\d\\d:\\d\\d:\\d\\d"
+                                     "\r\n\r\nLOG FINISHED\\.")
+                    .Matches(all))
         << all;
     EXPECT_FALSE(IsLogActive());
 }
@@ -80,7 +80,7 @@ TEST_F(LogFile, SectionsIndentCloseAndCapAt16) {
         "\r\n            S {15}" + time + "\r\n {16}S {11}" + time + "\r\n {16}deep" +
         "\r\n {16}ok\r\n {16}" + "\r\n {12}ok\r\n {12}\r\n {8}ok\r\n {8}\r\n {4}ok\r\n {4}\r\nok\r\n" +
         "\r\nLOG FINISHED\\.";
-    EXPECT_TRUE(std::regex_match(body, std::regex(expected))) << body;
+    EXPECT_TRUE(testsupport::Pattern(expected).Matches(body)) << body;
 }
 
 TEST_F(LogFile, ErrorsNameTheResultCode) {

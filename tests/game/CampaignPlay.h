@@ -9,6 +9,7 @@
 // The medal times must fit a person's pace (tools/medal-times.py): a good
 // player's time earns gold, and the bronze time leaves anyone twice that.
 #include "tests/support/GameCopy.h"
+#include "tests/support/Pattern.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,6 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -41,10 +41,10 @@ inline std::set<int> SourceLevels() {
     std::ifstream in(std::string(VB_SOURCE_DIR) + "/content/levels/levels.txt");
     std::set<int> levels;
     std::string line;
-    const std::regex index(R"(^\s*index\s*=\s*(\d+)\s*$)");
-    std::smatch m;
+    const testsupport::Pattern index(R"(^\s*index\s*=\s*(\d+)\s*$)");
+    std::vector<std::string> m;
     while (std::getline(in, line))
-        if (std::regex_match(line, m, index)) levels.insert(std::stoi(m[1]));
+        if (index.Matches(line, &m)) levels.insert(std::stoi(m[1]));
     return levels;
 }
 
@@ -54,18 +54,18 @@ inline std::map<int, std::array<int, 3>> SourceMedals(int regime) {
     std::ifstream in(std::string(VB_SOURCE_DIR) + "/content/levels/levels.txt");
     std::map<int, std::array<int, 3>> medals;
     std::string line;
-    const std::regex index(R"(^\s*index\s*=\s*(\d+)\s*$)");
-    const std::regex section(R"(^\s*(easy|hard)\s*\{\s*$)");
-    const std::regex times(R"(^\s*medals\s*=\s*(\d+)\s+(\d+)\s+(\d+)\s*$)");
+    const testsupport::Pattern index(R"(^\s*index\s*=\s*(\d+)\s*$)");
+    const testsupport::Pattern section(R"(^\s*(easy|hard)\s*\{\s*$)");
+    const testsupport::Pattern times(R"(^\s*medals\s*=\s*(\d+)\s+(\d+)\s+(\d+)\s*$)");
     int level = -1;
     bool wanted = false;
-    std::smatch m;
+    std::vector<std::string> m;
     while (std::getline(in, line)) {
-        if (std::regex_match(line, m, index))
+        if (index.Matches(line, &m))
             level = std::stoi(m[1]);
-        else if (std::regex_match(line, m, section))
+        else if (section.Matches(line, &m))
             wanted = (m[1] == "hard") == (regime == 1);
-        else if (wanted && level >= 0 && std::regex_match(line, m, times))
+        else if (wanted && level >= 0 && times.Matches(line, &m))
             medals[level] = {std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3])};
     }
     return medals;
@@ -89,10 +89,9 @@ struct BotResult {
 // The bot's lines of a log, by level number (counted from 1), for a regime.
 inline std::map<int, BotResult> BotResults(const std::string& log, int regime) {
     std::map<int, BotResult> results;
-    const std::regex line(
+    const testsupport::Pattern line(
         R"(Bot: level (\d+) regime (\d) (won|lost|not won) in (\d+) ms, grade (\w+), money -?\d+, (\d+) actions)");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it) {
-        const std::smatch& m = *it;
+    for (const std::vector<std::string>& m : line.FindAll(log)) {
         if (std::stoi(m[2]) != regime) continue;
         results[std::stoi(m[1])] = {m[3], std::stoi(m[4]), m[5], std::stoi(m[6])};
     }

@@ -13,7 +13,6 @@
 #include "tests/support/MissingContent.h"
 
 #include <algorithm>
-#include <regex>
 
 using namespace programtest;
 

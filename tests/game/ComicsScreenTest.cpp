@@ -6,8 +6,6 @@
 #include "platform/ImageDecode.h"
 #include "tests/game/ProgramTest.h"
 
-#include <regex>
-
 using namespace programtest;
 using testsupport::ReadFileBytes;
 

@@ -6,13 +6,13 @@
 // after each run and the picture of a timed screenshot are the same.
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
+#include "tests/support/Pattern.h"
 #include "tests/support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <sstream>
 
 using testsupport::GameCopy;
@@ -36,8 +36,8 @@ struct BotRun {
 // The log with its clock times, its date and the copy's own folder (in its
 // native and its game form) taken out.
 std::string Comparable(const std::string& log, const GameCopy& game) {
-    std::string out = std::regex_replace(log, std::regex(R"(\d\d\.\d\d\.\d{4}, )"), "");
-    out = std::regex_replace(out, std::regex(R"(\d\d:\d\d:\d\d(\.\d+)?)"), "");
+    std::string out = testsupport::Pattern(R"(\d\d\.\d\d\.\d{4}, )").ReplaceAll(log, "");
+    out = testsupport::Pattern(R"(\d\d:\d\d:\d\d(\.\d+)?)").ReplaceAll(out, "");
     std::string gameForm = game.Root();
     for (char& c : gameForm)
         if (c == '/') c = '\\';
@@ -72,8 +72,8 @@ std::map<std::string, std::string> PlayerFiles(const GameCopy& game) {
 }
 
 std::string BotLine(const std::string& log) {
-    std::smatch m;
-    return std::regex_search(log, m, std::regex(R"(Bot: level 1 [^\n]*)")) ? m.str() : std::string();
+    std::vector<std::string> m;
+    return testsupport::Pattern(R"(Bot: level 1 [^\n]*)").Search(log, &m) ? m[0] : std::string();
 }
 
 BotRun PlayBot(const GameCopy& game, const std::string& every, int untilMs, const std::string& shotName) {

@@ -16,12 +16,12 @@
 #include "platform/headless/NullAudioDevice.h"
 #include "tests/game/ProgramTest.h"
 #include "tests/support/DataChunks.h"
+#include "tests/support/Pattern.h"
 #include "tools/soundsynth/Recipes.h"
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <regex>
 #include <set>
 
 using namespace programtest;
@@ -96,10 +96,10 @@ std::vector<std::string> KeyValues(const std::string& path, const std::string& k
     std::ifstream in(path);
     EXPECT_TRUE(in) << path;
     std::vector<std::string> values;
-    const std::regex line("^\\s*" + key + "\\s*=\\s*(\\S+)\\s*$");
-    std::smatch match;
+    const testsupport::Pattern line("^\\s*" + key + "\\s*=\\s*(\\S+)\\s*$");
+    std::vector<std::string> match;
     for (std::string text; std::getline(in, text);)
-        if (std::regex_match(text, match, line)) values.push_back(match[1]);
+        if (line.Matches(text, &match)) values.push_back(match[1]);
     return values;
 }
 
@@ -312,7 +312,7 @@ TEST(GameSounds, TheProgramStartsTheMainScreenAndLevelMusic) {
               0)
         << output;
     std::string log = game.Log();
-    EXPECT_TRUE(std::regex_search(log, std::regex("Music starts, looping: +main_theme"))) << log;
+    EXPECT_TRUE(testsupport::Pattern("Music starts, looping: +main_theme").Search(log)) << log;
 
     ASSERT_EQ(testsupport::RunScript(game, "play",
                                      testsupport::script::SkipLogos() +
@@ -321,8 +321,8 @@ TEST(GameSounds, TheProgramStartsTheMainScreenAndLevelMusic) {
               0)
         << output;
     log = game.Log();
-    std::smatch level;
-    ASSERT_TRUE(std::regex_search(log, level, std::regex("Level music +(music_0[123])"))) << log;
-    EXPECT_TRUE(std::regex_search(log, std::regex("Music starts, looping: +" + level[1].str()))) << log;
+    std::vector<std::string> level;
+    ASSERT_TRUE(testsupport::Pattern("Level music +(music_0[123])").Search(log, &level)) << log;
+    EXPECT_TRUE(testsupport::Pattern("Music starts, looping: +" + level[1]).Search(log)) << log;
     EXPECT_EQ(log.find("Music not found"), std::string::npos) << log;
 }

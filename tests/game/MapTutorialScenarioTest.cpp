@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 
 using testsupport::GameCopy;

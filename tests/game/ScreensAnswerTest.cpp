@@ -9,8 +9,6 @@
 #include "tests/game/ProgramTest.h"
 #include "tests/support/MissingContent.h"
 
-#include <regex>
-
 using testsupport::Differing;
 using namespace programtest;
 

@@ -5,8 +5,7 @@
 // run, their button shows the time left as a line drawn from the indicator's
 // picture, at both window sizes.
 #include "tests/game/LevelTutorialPlay.h"
-
-#include <regex>
+#include "tests/support/Pattern.h"
 
 using namespace tutorialplay;
 
@@ -33,8 +32,8 @@ void MakeBootsPlayer(const std::string& user) {
 
 // The level time of the win in the log; -1 when the level was not won.
 int WonAtMs(const std::string& log) {
-    std::smatch m;
-    if (!std::regex_search(log, m, std::regex("Level won: +level 40, regime 0, ([0-9]+) ms"))) return -1;
+    std::vector<std::string> m;
+    if (!testsupport::Pattern("Level won: +level 40, regime 0, ([0-9]+) ms").Search(log, &m)) return -1;
     return std::stoi(m[1]);
 }
 

@@ -1,10 +1,11 @@
 #include "tests/support/TempDir.h"
 
+#include "tests/support/Pattern.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <regex>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -87,9 +88,9 @@ std::vector<std::string> LogLines(const std::string& log, const std::string& tex
 
 std::vector<std::string> StateChanges(const std::string& log) {
     std::vector<std::string> states;
-    const std::regex line("Game state +0x([0-9A-F]{8}) -> 0x([0-9A-F]{8})");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
-        states.push_back((*it)[2]);
+    const Pattern line("Game state +0x([0-9A-F]{8}) -> 0x([0-9A-F]{8})");
+    for (const auto& change : line.FindAll(log))
+        states.push_back(change[2]);
     return states;
 }
 

@@ -10,6 +10,7 @@
 #include "tests/engine/TextureTestSupport.h"
 #include "tests/support/Damage.h"
 #include "tests/support/DataChunks.h"
+#include "tests/support/Pattern.h"
 #include "tests/support/TempDir.h"
 #include "text/FontSlots.h"
 #include "text/KGEFont.h"
@@ -21,7 +22,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -288,14 +288,14 @@ TEST_F(GameLanguageTest, EveryFarmThingHasItsNameInItsGroup) {
 TEST_F(GameLanguageTest, ACountReadsStraightIntoTheNameForMany) {
     const std::string source = ReadFileBytes(kContent + "/english.txt");
     ASSERT_FALSE(source.empty());
-    const std::regex countOfMany(R"(\[[A-Za-z]+( [A-Za-z0-9]+)*\] of \[[A-Za-z]+ N 1\])");
-    const std::regex countThenMany(R"(\[[A-Za-z]+( [A-Za-z0-9]+)*\] \[[A-Za-z]+ N 1\])");
+    const testsupport::Pattern countOfMany(R"(\[[A-Za-z]+( [A-Za-z0-9]+)*\] of \[[A-Za-z]+ N 1\])");
+    const testsupport::Pattern countThenMany(R"(\[[A-Za-z]+( [A-Za-z0-9]+)*\] \[[A-Za-z]+ N 1\])");
     size_t counts = 0, line = 0;
     for (size_t at = 0; at < source.size(); ++line) {
         const size_t end = std::min(source.find('\n', at), source.size());
         const std::string text = source.substr(at, end - at);
-        EXPECT_FALSE(std::regex_search(text, countOfMany)) << "line " << line + 1 << ": " << text;
-        counts += std::regex_search(text, countThenMany) ? 1 : 0;
+        EXPECT_FALSE(countOfMany.Search(text)) << "line " << line + 1 << ": " << text;
+        counts += countThenMany.Search(text) ? 1 : 0;
         at = end + 1;
     }
     EXPECT_GE(counts, 5u) << "the goals' hints and the tutorial's texts count their things";
