@@ -125,9 +125,10 @@ RecordsFile* AppRecords();
 // The sound manager lives in the App; asking for it while no App runs is a
 // programming error (the program stops with a message).
 SoundManager& GetSoundManager();
-// The game data (packs, sprite libraries, digit fonts, loading) lives in the
-// App; outside a run (tests) a spare one.
-GameData& AppGameData();
+// The game data (packs, sprite libraries, digit fonts, loading) of the run
+// under way; outside a run (tests) the running App's own, made when first
+// asked for; null while no App is made.
+GameData* AppGameData();
 
 // The folders found at start-up (game form).
 const std::u16string& AppProgramFolder();

@@ -115,6 +115,9 @@ struct AppState {
         }
     }
 
+    // The game data while no run is under way (AppGameData; tests): the
+    // first member, so that it goes after everything that may refer to it.
+    std::unique_ptr<GameData> gameDataOutsideRun;
     GameStateMachine states;
     ShellParts shell;
     // Where config.dat and config.ini are (Config.cpp).

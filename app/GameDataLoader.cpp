@@ -115,25 +115,29 @@ void GameData::ClosePacks() {
 }
 
 bool OpenPacks(std::u16string* errorText) {
-    return AppGameData().OpenPacks(errorText);
+    GameData* data = AppGameData();
+    return data && data->OpenPacks(errorText);
 }
 
 void CloseLoadedPacks() {
-    AppGameData().CloseLoadedPacks();
+    if (GameData* data = AppGameData()) data->CloseLoadedPacks();
 }
 
 void ClosePacks() {
-    AppGameData().ClosePacks();
+    if (GameData* data = AppGameData()) data->ClosePacks();
 }
 
 kis::DataFileReaderW* GetDataPack() {
-    return AppGameData().DataPack();
+    const GameData* data = AppGameData();
+    return data ? data->DataPack() : nullptr;
 }
 kis::DataFileReaderW* GetSpritePack() {
-    return AppGameData().SpritePack();
+    const GameData* data = AppGameData();
+    return data ? data->SpritePack() : nullptr;
 }
 kis::DataFileReaderW* GetSoundPack() {
-    return AppGameData().SoundPack();
+    const GameData* data = AppGameData();
+    return data ? data->SoundPack() : nullptr;
 }
 
 namespace {
@@ -161,12 +165,13 @@ int32_t LoadSamplesStep(kis::DataFileReaderW* reader, LoaderState* state) {
     return GetSoundManager().LoadSamples(reader, state);
 }
 
+// The loading runs in an App: the game data is there.
 int32_t LoadSpritesStep(kis::DataFileReaderW* reader, LoaderState* state) {
-    return AppGameData().LoadSprites(reader, state);
+    return AppGameData()->LoadSprites(reader, state);
 }
 
 int32_t LoadDigitalFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
-    return LoadDigitalFonts(&AppGameData().DigitFonts(), reader, state);
+    return LoadDigitalFonts(&AppGameData()->DigitFonts(), reader, state);
 }
 
 int32_t LoadFontsStep(kis::DataFileReaderW* reader, LoaderState* state) {
@@ -201,7 +206,8 @@ struct GameDataLoading {
 namespace {
 
 bool ProgressHook(float fraction) {
-    GameDataLoading* loading = AppGameData().Loading();
+    const GameData* data = AppGameData();
+    GameDataLoading* loading = data ? data->Loading() : nullptr;
     return loading && loading->progress.SetFraction(fraction);
 }
 
@@ -222,7 +228,7 @@ void ShowProgress(GameDataLoading& loading) {
 }
 
 void UpdateLoading(uint32_t) {
-    GameDataLoading& loading = *AppGameData().Loading();
+    GameDataLoading& loading = *AppGameData()->Loading();
     loading.progress.BeginFrame();
     if (loading.step >= int(loading.steps.size())) {
         CloseLoadedPacks();
@@ -273,11 +279,11 @@ void GameData::CloseLoading() {
 }
 
 void OpenGameDataLoading() {
-    AppGameData().OpenLoading();
+    if (GameData* data = AppGameData()) data->OpenLoading();
 }
 
 void CloseGameDataLoading() {
-    AppGameData().CloseLoading();
+    if (GameData* data = AppGameData()) data->CloseLoading();
 }
 
 namespace {
@@ -308,7 +314,8 @@ const AppCallbacks& GameDataLoadingCallbacks() {
 }
 
 LoadingProgress* GetLoadingProgress() {
-    GameDataLoading* loading = AppGameData().Loading();
+    const GameData* data = AppGameData();
+    GameDataLoading* loading = data ? data->Loading() : nullptr;
     return loading ? &loading->progress : nullptr;
 }
 
@@ -362,14 +369,11 @@ void GameData::Release() {
     ClosePacks();
 }
 
-kis::list<DigitalFont>& AppDigitalFonts() {
-    return AppGameData().DigitFonts();
-}
-
 DigitalFont* FindAppDigitalFont(uint32_t id) {
-    return AppGameData().FindDigitFont(id);
+    GameData* data = AppGameData();
+    return data ? data->FindDigitFont(id) : nullptr;
 }
 
 void FreeLoadedGameData() {
-    AppGameData().FreeLoaded();
+    if (GameData* data = AppGameData()) data->FreeLoaded();
 }

@@ -207,10 +207,10 @@ const AppCallbacks& GameDataLoadingCallbacks();
 // The global tracker (null outside the loading state).
 LoadingProgress* GetLoadingProgress();
 
-// The digit fonts of the data pack, in chunk order; held here until the
-// window manager that looks them up exists. Freed with the fonts 5 to 9.
+// The digit fonts of the data pack, in chunk order, are held by the game
+// data until the window manager that looks them up exists. Freed with the
+// fonts 5 to 9.
 class DigitalFont;
-kis::list<DigitalFont>& AppDigitalFonts();
 // The first digit font with the id, or null.
 DigitalFont* FindAppDigitalFont(uint32_t id);
 // Frees the digit fonts, the fonts 5 to 9, the sprite-pack textures and then

@@ -833,10 +833,12 @@ SoundManager& GetSoundManager() {
     return RunningSession()->Sound();
 }
 
-GameData& AppGameData() {
-    if (AppSession* session = RunningSession()) return session->Data();
-    static GameData spare; // outside a run (tests)
-    return spare;
+GameData* AppGameData() {
+    if (AppSession* session = RunningSession()) return &session->Data();
+    AppState* state = RunningAppState();
+    if (!state) return nullptr;
+    if (!state->gameDataOutsideRun) state->gameDataOutsideRun = std::make_unique<GameData>();
+    return state->gameDataOutsideRun.get();
 }
 
 const std::u16string& AppProgramFolder() {

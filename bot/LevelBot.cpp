@@ -829,10 +829,11 @@ void BotRun::MapFrame(uint32_t frameMs) {
 void BotRun::MainScreenFrame() {
     comicMs_ = mapMs_ = 0;
     // "all": every level the table holds.
+    const LevelTable* table = GameLevelTable();
     if (levels_.empty() && next_ == 0)
         for (uint32_t i = 0; i < kLevelCount; ++i)
-            if (GameLevelTable().Get(i)) levels_.push_back(i);
-    while (next_ < levels_.size() && !GameLevelTable().Get(levels_[next_])) {
+            if (table && table->Get(i)) levels_.push_back(i);
+    while (next_ < levels_.size() && !(table && table->Get(levels_[next_]))) {
         char line[80];
         std::snprintf(line, sizeof line, "Bot: level %u does not exist.", levels_[next_] + 1);
         LogLine(kLogIndent, line);

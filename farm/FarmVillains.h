@@ -96,6 +96,8 @@ class FarmVillains {
     VillainHost& Host() const { return *setup_.host; }
     const GameCharacter* CatapultDescription() const { return setup_.catapult; }
     const VillainTable* Table() const { return setup_.table; }
+    // The pictures every shot of this level shares.
+    ShotSprites& Sprites() { return shotSprites_; }
 
   private:
     void RemoveGone();
@@ -111,4 +113,5 @@ class FarmVillains {
     std::vector<std::unique_ptr<MapVillain>> villains_;
     std::vector<MapVillain*> slots_; // one per place; owned by villains_
     std::vector<std::unique_ptr<VillainShot>> shots_;
+    ShotSprites shotSprites_;
 };

@@ -31,39 +31,6 @@ std::unique_ptr<SpriteInstance> CentredInstance(Sprite* sprite) {
     return instance;
 }
 
-// Looked up once for the whole run: the sprite pack stays loaded.
-Sprite* CachedSprite(const char16_t* name, Sprite** cache, SpriteLibrary** cachedLibrary) {
-    SpriteLibrary* library = GetLibrary(kEffectLibrary);
-    if (library != *cachedLibrary) {
-        *cachedLibrary = library;
-        *cache = library ? library->FindSprite(name) : nullptr;
-    }
-    return *cache;
-}
-
-Sprite* BulletSprite() {
-    static Sprite* sprite = nullptr;
-    static SpriteLibrary* library = nullptr;
-    return CachedSprite(u"bullet_01", &sprite, &library);
-}
-
-Sprite* GasSprite() {
-    static Sprite* sprite = nullptr;
-    static SpriteLibrary* library = nullptr;
-    return CachedSprite(u"gas", &sprite, &library);
-}
-
-const GPSDescription* TrailDescription() {
-    static const GPSDescription* description = nullptr;
-    static SpriteLibraries* libraries = nullptr;
-    if (GetSpriteLibraries() != libraries) {
-        libraries = GetSpriteLibraries();
-        description =
-            libraries ? FindParticleDescription(&libraries->particles, kis::NameId("bullet_gas")) : nullptr;
-    }
-    return description;
-}
-
 uint32_t FrameTime(const Sprite* sprite) {
     const uint32_t t = sprite ? sprite->GetDefaultFrameTime() : 0;
     return t ? t : VillainShot::kDefaultFrameMs;
@@ -71,10 +38,29 @@ uint32_t FrameTime(const Sprite* sprite) {
 
 } // namespace
 
+Sprite* ShotSprites::Cached(const char16_t* name, Entry* entry) {
+    SpriteLibrary* library = GetLibrary(kEffectLibrary);
+    if (library != entry->library) {
+        entry->library = library;
+        entry->sprite = library ? library->FindSprite(name) : nullptr;
+    }
+    return entry->sprite;
+}
+
+const GPSDescription* ShotSprites::Trail() {
+    if (GetSpriteLibraries() != trailLibraries_) {
+        trailLibraries_ = GetSpriteLibraries();
+        trail_ = trailLibraries_
+                     ? FindParticleDescription(&trailLibraries_->particles, kis::NameId("bullet_gas"))
+                     : nullptr;
+    }
+    return trail_;
+}
+
 VillainShot::VillainShot(FarmVillains* owner, float x, float y, int32_t target, const VILLAININFO* info,
                          bool fired)
     : DynObject(owner->Map(), -1), owner_(owner), target_(target), startX_(x), startY_(y), info_(info) {
-    sprite_ = CentredInstance(BulletSprite());
+    sprite_ = CentredInstance(owner_->Sprites().Bullet());
     float tx = x, ty = y;
     owner_->Host().PointPosition(target, &tx, &ty);
     dx_ = tx - x;
@@ -86,7 +72,7 @@ VillainShot::VillainShot(FarmVillains* owner, float x, float y, int32_t target, 
     SetPosition(x, y);
 
     GPSSpace* space = owner_->Host().ParticleSpace();
-    if (const GPSDescription* trail = space ? TrailDescription() : nullptr) {
+    if (const GPSDescription* trail = space ? owner_->Sprites().Trail() : nullptr) {
         GPSDescription copy = *trail;
         ScaleTrailSizes(&copy.record.emission.sizeMin, &copy.record.emission.sizeMax, TrailFactor(speed_));
         trail_ = space->AddEmitter(copy, &copy.record.emission, x, y);
@@ -110,7 +96,7 @@ void VillainShot::SetTravelled(float travelled) {
 
 void VillainShot::Update(uint32_t ms) {
     if (removed_) return;
-    const Sprite* sprite = burst_ ? GasSprite() : BulletSprite();
+    const Sprite* sprite = burst_ ? owner_->Sprites().Gas() : owner_->Sprites().Bullet();
     const int32_t frames = sprite ? sprite->GetFrameCount() : 0;
     animMs_ += ms;
     const float speed = burst_ ? kGasSpeed : 1.0f;
@@ -158,7 +144,7 @@ void VillainShot::Burst() {
     burst_ = true;
     animMs_ = 0;
     frame_ = 0;
-    sprite_ = CentredInstance(GasSprite());
+    sprite_ = CentredInstance(owner_->Sprites().Gas());
     if (trail_) trail_->StopEmitting(true);
     trail_ = nullptr;
 }

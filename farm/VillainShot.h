@@ -15,11 +15,36 @@
 #include <memory>
 
 class FarmVillains;
+struct GPSDescription;
 class GPSEmiter;
+class Sprite;
 class SpriteInstance;
+class SpriteLibraries;
+class SpriteLibrary;
 class SaveReader;
 class SaveWriter;
 struct VILLAININFO;
+
+// The shots' pictures (the bullet, the gas cloud, the trail's particles),
+// looked up the first time a shot needs them and again only when the sprite
+// libraries change. The shots' owner keeps one for all of its shots.
+class ShotSprites {
+  public:
+    Sprite* Bullet() { return Cached(u"bullet_01", &bullet_); }
+    Sprite* Gas() { return Cached(u"gas", &gas_); }
+    const GPSDescription* Trail();
+
+  private:
+    struct Entry {
+        Sprite* sprite = nullptr;         // owned by the library
+        SpriteLibrary* library = nullptr; // the library it was looked up in
+    };
+    static Sprite* Cached(const char16_t* name, Entry* entry);
+
+    Entry bullet_, gas_;
+    const GPSDescription* trail_ = nullptr; // owned by the libraries
+    SpriteLibraries* trailLibraries_ = nullptr;
+};
 
 class VillainShot : public DynObject {
   public:

@@ -414,7 +414,7 @@ void MLCSheep::Idle() {
 }
 
 void MakeMapAnimals(MapAnimalFigures* figures, const std::vector<MapAnimalGroup>& groups,
-                    const GameCharacter* (*find)(uint32_t id)) {
+                    const std::function<const GameCharacter*(uint32_t id)>& find) {
     for (const MapAnimalGroup& group : groups) {
         const GameCharacter* description = find ? find(group.id) : nullptr;
         if (!description) continue; // no figure without its description

@@ -10,6 +10,7 @@
 #include "sprites/GameAnimation.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -203,7 +204,7 @@ class MLCSheep : public MapLevelCharacter {
 // Makes the figures of an animal decoration's groups, at most 4 in all; a
 // group whose character description is missing makes none.
 void MakeMapAnimals(MapAnimalFigures* figures, const std::vector<MapAnimalGroup>& groups,
-                    const GameCharacter* (*find)(uint32_t id));
+                    const std::function<const GameCharacter*(uint32_t id)>& find);
 
 // A particle description of any sprite library by its id; null when none has it.
 struct GPSDescription;

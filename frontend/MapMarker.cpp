@@ -190,11 +190,8 @@ void MLSParticles::Draw(DXLViewer& viewer, uint32_t alpha, bool) {
 }
 
 MLSChars::MLSChars(const MapDecorationEntry& entry, const MapMarkerWorld* world) : BaseMLS(entry.mask) {
-    static const MapMarkerWorld* finder = nullptr; // MakeMapAnimals takes a plain lookup
-    finder = world;
     MakeMapAnimals(&animals_, ReadAnimalGroups(entry),
-                   [](uint32_t id) { return finder ? finder->FindCharacter(id) : nullptr; });
-    finder = nullptr;
+                   [world](uint32_t id) { return world ? world->FindCharacter(id) : nullptr; });
 }
 
 void MLSChars::Update(uint32_t dt) {

@@ -233,7 +233,7 @@ void ProgramBonusEdit::OpenForLevelWindow(const BonusPick& selection,
 bool ProgramBonusEdit::Open(WindowManager& windows, uint32_t count, const int32_t (&ids)[3],
                             Applied applied) {
     const Profile* profile = CurrentProfile();
-    const Bonuses& table = GetLevelGameData().bonuses;
+    const Bonuses& table = GameBonuses();
     if (!profile || !table.IsLoaded()) return false;
     Close(windows);
     BonusSelection& selection = edit_->selection;

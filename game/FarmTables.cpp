@@ -29,7 +29,7 @@ class ProgramFarmResources : public FarmResources {
     int32_t GetFrameCount(Sprite* sprite) override { return sprite ? sprite->GetFrameCount() : 0; }
     uint32_t LoadSound(const char16_t* name) override { return GetSoundManager().LoadSound(name, false); }
     GameCharacter* FindCharacter(uint32_t id) override {
-        for (const auto& character : GetLevelGameData().characters)
+        for (const auto& character : GameCharacters())
             if (character && character->id == id) return character.get();
         return nullptr;
     }

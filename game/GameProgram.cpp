@@ -13,8 +13,10 @@
 #include "levelui/TextTags.h"
 
 // The order of the registrations is the data pack's: the character
-// descriptions come before the farm tables, which make their own stages.
+// descriptions come before the farm tables, which make their own stages. The
+// level's tables come first: the farm tables register their job loaders there.
 GameProgram::GameProgram() {
+    levelTables_ = std::make_unique<GameLevelTables>();
     RegisterCharacterStage();
     farmTables_ = std::make_unique<GameFarmTables>();
     tables_ = std::make_unique<GameTables>();

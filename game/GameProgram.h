@@ -14,6 +14,7 @@
 
 class Comix;
 class GameFarmTables;
+class GameLevelTables;
 class GameTables;
 
 class GameProgram {
@@ -25,7 +26,8 @@ class GameProgram {
 
   private:
     // Made in this order and destroyed in reverse: the comics' holder first,
-    // the farm tables last.
+    // the level's tables last.
+    std::unique_ptr<GameLevelTables> levelTables_;
     std::unique_ptr<GameFarmTables> farmTables_;
     std::unique_ptr<GameTables> tables_;
     std::unique_ptr<Comix> comix_;

@@ -40,7 +40,7 @@ Profile* CurrentProfile() {
 }
 
 const Bonuses& BonusTable() {
-    return GetLevelGameData().bonuses;
+    return GameBonuses();
 }
 
 // An interface sprite of the product table's pictures by name (library 2).
@@ -511,7 +511,7 @@ void LevelInterface::PlayLevelSound(uint32_t sound, uint32_t argument) {
         wonChannel_ =
             manager.PlayById(manager.GetEventSound(kLevelWonEventSound), kSoundCategoryScreen, kLoopAsLoaded);
     } else if (sound == kLevelSoundBonus) {
-        const Bonuses& bonuses = GetLevelGameData().bonuses;
+        const Bonuses& bonuses = GameBonuses();
         const BONUS* bonus = bonuses.IsLoaded() ? bonuses.Get(int32_t(argument)) : nullptr;
         if (bonus)
             manager.PlayById(manager.FindSampleById(bonus->soundId),

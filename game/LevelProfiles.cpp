@@ -87,7 +87,7 @@ bool LevelProfileStoreResult(uint32_t levelIndex, uint32_t levelTimeMs, LevelRes
 }
 
 Sprite* GameBonusIcon(int32_t bonus) {
-    const Bonuses& bonuses = GetLevelGameData().bonuses;
+    const Bonuses& bonuses = GameBonuses();
     if (Sprite* icon = bonuses.Icon(bonus)) return icon;
     const BONUS* record = bonuses.Get(bonus);
     return record ? GetSprite(kBonusIconLibrary, record->name) : nullptr;
@@ -103,7 +103,8 @@ LevelWindowsHost ProgramLevelWindowsHost(std::function<Profile*()> profile,
         return windows && windows->Language() ? GetLevelTitle(*windows->Language(), level) : std::u16string();
     };
     host.regimeBlock = [](uint32_t level, uint32_t regime, RegimeBlock* out) {
-        const Level* record = GameLevelTable().Get(level);
+        const LevelTable* table = GameLevelTable();
+        const Level* record = table ? table->Get(level) : nullptr;
         if (!record) return false;
         *out = record->Regime(regime);
         return true;
@@ -113,7 +114,8 @@ LevelWindowsHost ProgramLevelWindowsHost(std::function<Profile*()> profile,
         return p && p->HasSavedLevel(int32_t(level));
     };
     host.garbageSites = [](uint32_t level) {
-        const Level* record = GameLevelTable().Get(level);
+        const LevelTable* table = GameLevelTable();
+        const Level* record = table ? table->Get(level) : nullptr;
         if (!record) return 0;
         return int32_t(std::count_if(record->points.begin(), record->points.end(), [](const PointRecord& p) {
             return p.kind == kPointEmptySite && p.objectId != 0;
@@ -122,7 +124,7 @@ LevelWindowsHost ProgramLevelWindowsHost(std::function<Profile*()> profile,
     host.goalIcon = GameGoalIcon;
     host.goalHasIngredients = GameGoalHasIngredients;
     host.bonusIcon = GameBonusIcon;
-    host.bonusRecord = [](int32_t bonus) { return GetLevelGameData().bonuses.Get(bonus); };
+    host.bonusRecord = [](int32_t bonus) { return GameBonuses().Get(bonus); };
     host.saveProfiles = [] {
         if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
     };

@@ -82,7 +82,8 @@ class LevelSession : public LevelFrontEndHooks {
     }
 
     bool Build(std::string* why) {
-        const Level* record = GameLevelTable().Get(index_);
+        const LevelTable* table = GameLevelTable();
+        const Level* record = table ? table->Get(index_) : nullptr;
         if (!record) return *why = "level " + std::to_string(index_ + 1) + " does not exist", false;
         tutorials_ = std::make_unique<ProgramLevelTutorials>(index_);
         FarmData* farm = GameFarmData();

@@ -145,7 +145,7 @@ void ExplainNewBonus(const LevelWindow& window) {
     if (bonus < 0 && !window.SelectionHint()) return;
     MapTutorials* tutorials = LinkedMapTutorials();
     if (!tutorials) return;
-    const BONUS* record = bonus >= 0 ? GetLevelGameData().bonuses.Get(bonus) : nullptr;
+    const BONUS* record = bonus >= 0 ? GameBonuses().Get(bonus) : nullptr;
     tutorials->runner.Make<tut::MapTutorial_NewBonus>(
         tutorials->mapLink, record ? bonus : -1, record ? std::u16string(record->name) : std::u16string(),
         LevelWindow::BonusSlotData(bonus), window.SelectionHint());
@@ -177,13 +177,15 @@ void RaiseMapEvent(uint32_t event) {
 
 MapCellTable LevelCells() {
     MapCellTable cells;
+    const LevelTable* table = GameLevelTable();
     for (int32_t cell = 0; cell < kMapCells; ++cell)
-        cells[size_t(cell)] = GameLevelTable().LevelAtCell(cell);
+        cells[size_t(cell)] = table ? table->LevelAtCell(cell) : -1;
     return cells;
 }
 
 bool LevelInfo(int32_t level, ProfileLevelInfo* info) {
-    const Level* found = GameLevelTable().Get(uint32_t(level));
+    const LevelTable* table = GameLevelTable();
+    const Level* found = table ? table->Get(uint32_t(level)) : nullptr;
     if (!found) return false;
     info->group = found->record.group;
     info->bonus = found->record.bonusId;
@@ -311,8 +313,11 @@ void FreeMap() {
 
 MapHooks BuildMapHooks() {
     MapHooks hooks;
-    hooks.levelExists = [](int32_t level) { return GameLevelTable().Get(uint32_t(level)) != nullptr; };
-    hooks.findCharacter = [](uint32_t id) { return FindById(GetLevelGameData().characters, id); };
+    hooks.levelExists = [](int32_t level) {
+        const LevelTable* table = GameLevelTable();
+        return table && table->Get(uint32_t(level)) != nullptr;
+    };
+    hooks.findCharacter = [](uint32_t id) { return FindById(GameCharacters(), id); };
     hooks.makeLevel = [](int32_t level) { PrepareLevel(uint32_t(level), kStateMap); };
     hooks.levelHeld = [](int32_t level, uint32_t regime) {
         return level >= 0 && LevelHeld(uint32_t(level), regime);

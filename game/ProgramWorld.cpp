@@ -66,7 +66,7 @@ void ProgramWorld::Attach(GameLevel* level) {
     farm_->plants.LoadBedSprites(int32_t(r.bedSet), FindSprite(kLevelLibrary, r.treeSiteSprite));
 
     villainHost_ = std::make_unique<VillainLevelHost>(level, this);
-    const auto& characters = GetLevelGameData().characters;
+    const auto characters = GameCharacters();
     FarmVillains::Setup setup;
     setup.map = &level->Map();
     setup.host = villainHost_.get();
@@ -223,7 +223,7 @@ void ProgramWorld::CreatePlayer(int32_t x, int32_t y) {
     LevelMap& map = level_->Map();
     if (player_) map.Delete(player_);
     player_ = nullptr;
-    const GameCharacter* farmer = FindById(GetLevelGameData().characters, kCharacterFarmer);
+    const GameCharacter* farmer = FindById(GameCharacters(), kCharacterFarmer);
     if (!farmer) {
         LogErrorPrintf(0, "The level has no farmer: the character descriptions lack one.");
         return;
@@ -299,7 +299,7 @@ void ProgramWorld::HoverFieldObject(bool inField, float x, float y) {
 }
 
 bool ProgramWorld::GetBonus(uint32_t slot, BonusInfo* info) const {
-    const Bonuses& bonuses = GetLevelGameData().bonuses;
+    const Bonuses& bonuses = GameBonuses();
     const BONUS* bonus = bonuses.IsLoaded() ? bonuses.Get(int32_t(slot)) : nullptr;
     if (!bonus) return false;
     info->rechargeMs = bonus->rechargeMs;
@@ -413,7 +413,7 @@ void ProgramWorld::SetWarehouseButtonLevel(int32_t level) {
 }
 
 const GameCharacter* ProgramWorld::FindCharacter(uint32_t id) {
-    return FindById(GetLevelGameData().characters, id);
+    return FindById(GameCharacters(), id);
 }
 
 PlantData& ProgramWorld::Plants() {

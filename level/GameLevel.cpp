@@ -63,12 +63,14 @@ bool Refuse(std::string* why, const char* reason) {
 // ---------------------------------------------------------------- point makers
 
 void SetPointMaker(uint32_t kind, PointMaker maker) {
-    if (kind <= kPointBuilding) GetLevelGameData().pointMakers[kind] = std::move(maker);
+    LevelGameData* data = GetLevelGameData();
+    if (data && kind <= kPointBuilding) data->pointMakers[kind] = std::move(maker);
 }
 
 const PointMaker* GetPointMaker(uint32_t kind) {
-    if (kind > kPointBuilding) return nullptr;
-    const PointMaker& maker = GetLevelGameData().pointMakers[kind];
+    const LevelGameData* data = GetLevelGameData();
+    if (!data || kind > kPointBuilding) return nullptr;
+    const PointMaker& maker = data->pointMakers[kind];
     return maker ? &maker : nullptr;
 }
 

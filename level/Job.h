@@ -19,6 +19,7 @@
 #include <memory>
 
 class MapCharacter;
+class MapPlayer;
 class MapSprite;
 class SpriteObject;
 
@@ -246,3 +247,7 @@ class Job_Animation : public Job {
 // Rebuilds an animation job from its record and replays its step; null
 // when the record does not fit (size, JOBID, name).
 std::unique_ptr<Job_Animation> LoadAnimationJob(MapCharacter* owner, const uint8_t* record, size_t size);
+
+// Rebuilds one of the farmer's farm jobs from its saved record; null when the
+// record does not fit (registered by JOBID, see SetPlayerJobLoader).
+using PlayerJobLoader = std::unique_ptr<Job> (*)(MapPlayer* player, const uint8_t* record, size_t size);

@@ -1,14 +1,27 @@
 #include "level/LevelData.h"
 
+#include "app/App.h"
 #include "engine/Log.h"
 #include "level/Records.h"
 
 namespace {
 
+struct InstalledLevelData {
+    LevelGameData* data = nullptr; // not owned: the program's
+};
+
+// What GameBonuses answers while no level data is set.
+const Bonuses kNoBonuses;
+
 // The largest 'CHQR': 32 characters of eight animation kinds each.
 constexpr size_t kMaxCharactersChunk = 4 + 32 * (GameCharacter::kHeadSize + 8 * GameCharacter::kKindSize);
 
 int32_t LoadCharacters(kis::DataFileReaderW* reader, LoaderState* state) {
+    LevelGameData* data = GetLevelGameData();
+    if (!data) {
+        state->error = 1;
+        return kLoaderFinished;
+    }
     std::vector<uint8_t> chunk;
     std::string why = "the chunk is missing or too large";
     std::vector<std::unique_ptr<GameCharacter>> characters;
@@ -18,12 +31,17 @@ int32_t LoadCharacters(kis::DataFileReaderW* reader, LoaderState* state) {
         state->error = 1;
         return kLoaderFinished;
     }
-    GetLevelGameData().characters = std::move(characters);
-    state->done = state->total = int32_t(GetLevelGameData().characters.size());
+    data->characters = std::move(characters);
+    state->done = state->total = int32_t(data->characters.size());
     return kLoaderFinished;
 }
 
 int32_t LoadBonuses(kis::DataFileReaderW* reader, LoaderState* state) {
+    LevelGameData* data = GetLevelGameData();
+    if (!data) {
+        state->error = 1;
+        return kLoaderFinished;
+    }
     std::vector<uint8_t> chunk;
     std::string why = "the chunk is missing or too large";
     Bonuses bonuses;
@@ -33,23 +51,42 @@ int32_t LoadBonuses(kis::DataFileReaderW* reader, LoaderState* state) {
         state->error = 1;
         return kLoaderFinished;
     }
-    GetLevelGameData().bonuses = bonuses;
+    data->bonuses = bonuses;
     // The sprite pack was read before the data pack's stages.
-    GetLevelGameData().bonuses.ResolveIcons();
+    data->bonuses.ResolveIcons();
     state->done = state->total = Bonuses::kCount;
     return kLoaderFinished;
 }
 
 } // namespace
 
-LevelGameData& GetLevelGameData() {
-    static LevelGameData data;
-    return data;
+LevelGameData* GetLevelGameData() {
+    const InstalledLevelData* installed = ExistingAppPart<InstalledLevelData>();
+    return installed ? installed->data : nullptr;
+}
+
+void SetLevelGameData(LevelGameData* data) {
+    if (InstalledLevelData* installed =
+            data ? AppPart<InstalledLevelData>() : ExistingAppPart<InstalledLevelData>())
+        installed->data = data;
+}
+
+std::span<const std::unique_ptr<GameCharacter>> GameCharacters() {
+    const LevelGameData* data = GetLevelGameData();
+    return data ? std::span<const std::unique_ptr<GameCharacter>>(data->characters)
+                : std::span<const std::unique_ptr<GameCharacter>>();
+}
+
+const Bonuses& GameBonuses() {
+    const LevelGameData* data = GetLevelGameData();
+    return data ? data->bonuses : kNoBonuses;
 }
 
 void FreeLevelGameData() {
-    GetLevelGameData().characters.clear();
-    GetLevelGameData().bonuses = Bonuses{};
+    if (LevelGameData* data = GetLevelGameData()) {
+        data->characters.clear();
+        data->bonuses = Bonuses{};
+    }
 }
 
 GameDataStage CharactersStage() {

@@ -240,6 +240,11 @@ bool ParseLevel(Checker& c, ChunkCursor& in, Level* level) {
     return true;
 }
 
+// The level table of the run, installed by its owner.
+struct InstalledLevelTable {
+    LevelTable* table = nullptr; // not owned: the program's
+};
+
 // The names the level table is checked against, installed by the program.
 struct InstalledCatalog {
     const LevelTableCatalog* catalog = nullptr; // owned by the program
@@ -312,9 +317,15 @@ void LevelTable::Clear() {
     levels_ = {};
 }
 
-LevelTable& GameLevelTable() {
-    static LevelTable table;
-    return table;
+LevelTable* GameLevelTable() {
+    const InstalledLevelTable* installed = ExistingAppPart<InstalledLevelTable>();
+    return installed ? installed->table : nullptr;
+}
+
+void SetGameLevelTable(LevelTable* table) {
+    if (InstalledLevelTable* installed =
+            table ? AppPart<InstalledLevelTable>() : ExistingAppPart<InstalledLevelTable>())
+        installed->table = table;
 }
 
 void SetLevelTableCatalog(const LevelTableCatalog* catalog) {
@@ -331,8 +342,9 @@ int32_t LoadLevelTable(kis::DataFileReaderW* reader, LoaderState* state) {
     const bool read = entry && reader->Read(bytes.data(), static_cast<uint32_t>(bytes.size()));
     reader->CloseChunk();
     if (!read) return kLoaderFinished;
+    LevelTable* table = GameLevelTable();
     const InstalledCatalog* installed = ExistingAppPart<InstalledCatalog>();
-    if (GameLevelTable().Parse(bytes, installed ? installed->catalog : nullptr)) state->error = 0;
+    if (table && table->Parse(bytes, installed ? installed->catalog : nullptr)) state->error = 0;
     state->done = state->total = 1;
     return kLoaderFinished;
 }

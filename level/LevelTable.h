@@ -226,11 +226,13 @@ class LevelTable {
     std::array<Level, kLevelCount> levels_{};
 };
 
-// The table of the run, held from game-data loading to shut-down.
-LevelTable& GameLevelTable();
+// The table of the run, held from game-data loading to shut-down; null while
+// none is set. The owner sets it and clears it before the table goes.
+LevelTable* GameLevelTable();
+void SetGameLevelTable(LevelTable* table);
 // The game-data stage loader of 'LVLS' (registered after the farm's tables).
 // Reads and checks the whole chunk in one call; a fault sets the state's
-// error flag, which the shell turns into "Data error!".
+// error flag, which the shell turns into "Data error!", as does a missing table.
 int32_t LoadLevelTable(kis::DataFileReaderW* reader, LoaderState* state);
 // The catalog LoadLevelTable checks against (null: own bytes only). The
 // caller keeps it alive while loading.

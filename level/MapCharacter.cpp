@@ -3,12 +3,12 @@
 #include "foundation/Ident.h"
 #include "level/Economy.h"
 #include "level/GameLevel.h"
+#include "level/LevelData.h"
 #include "level/LevelServices.h"
 #include "sprites/Sprite.h"
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <numbers>
 
 namespace {
@@ -35,11 +35,6 @@ constexpr uint32_t kSavedAtSpeed = 0x8;
 bool Refuse(std::string* why, std::string text) {
     if (why) *why = std::move(text);
     return false;
-}
-
-std::map<uint32_t, PlayerJobLoader>& PlayerJobLoaders() {
-    static std::map<uint32_t, PlayerJobLoader> loaders;
-    return loaders;
 }
 
 } // namespace
@@ -637,18 +632,22 @@ bool MapPlayer::ApplyLoadedState(const uint8_t* block) {
 }
 
 void SetPlayerJobLoader(uint32_t jobId, PlayerJobLoader loader) {
+    LevelGameData* data = GetLevelGameData();
+    if (!data) return;
     if (loader) {
-        PlayerJobLoaders()[jobId] = loader;
+        data->jobLoaders[jobId] = loader;
     } else {
-        PlayerJobLoaders().erase(jobId);
+        data->jobLoaders.erase(jobId);
     }
 }
 
 PlayerJobLoader GetPlayerJobLoader(uint32_t jobId) {
-    auto it = PlayerJobLoaders().find(jobId);
-    return it == PlayerJobLoaders().end() ? nullptr : it->second;
+    const LevelGameData* data = GetLevelGameData();
+    if (!data) return nullptr;
+    auto it = data->jobLoaders.find(jobId);
+    return it == data->jobLoaders.end() ? nullptr : it->second;
 }
 
 void ClearPlayerJobLoaders() {
-    PlayerJobLoaders().clear();
+    if (LevelGameData* data = GetLevelGameData()) data->jobLoaders.clear();
 }

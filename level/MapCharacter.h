@@ -235,10 +235,9 @@ class MapPlayer : public MapCharacter {
     bool sideStepRequested_ = false;
 };
 
-// The farmer's job loaders, by JOBID: the farm code registers the loader of
-// each of its jobs at start-up; a saved job whose JOBID has no loader is
-// refused.
-using PlayerJobLoader = std::unique_ptr<Job> (*)(MapPlayer* player, const uint8_t* record, size_t size);
+// The farmer's job loaders, by JOBID, kept in the game's level data: the farm
+// code registers the loader of each of its jobs at start-up; a saved job whose
+// JOBID has no loader is refused, as is every one while no level data is set.
 void SetPlayerJobLoader(uint32_t jobId, PlayerJobLoader loader);
 PlayerJobLoader GetPlayerJobLoader(uint32_t jobId);
 void ClearPlayerJobLoaders();

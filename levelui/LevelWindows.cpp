@@ -167,7 +167,7 @@ bool DescribeInfoObject(const WindowManager& manager, const InfoEntry& entry, In
         return true;
     }
     case kInfoBonus: {
-        const Bonuses& bonuses = GetLevelGameData().bonuses;
+        const Bonuses& bonuses = GameBonuses();
         const BONUS* bonus = bonuses.FindByName(name.c_str());
         if (!bonus) return false;
         out->icon = bonuses.Icon(int32_t(bonus->id));

@@ -14,7 +14,7 @@ bool BonusesShowcase::Key(uint32_t virtualKey) {
     const Profile* profile = profiles ? profiles->Current() : nullptr;
     if (!windows || !profile) return true;
     selection_ = ProfileBonusSelection(*profile);
-    windows->Open<BonusesWindow>(GetLevelGameData().bonuses, profile, &selection_, [this] {
+    windows->Open<BonusesWindow>(GameBonuses(), profile, &selection_, [this] {
         LogLabelPrintf(kLogIndent, "Bonuses chosen", "%u: %d %d %d", selection_.count, selection_.ids[0],
                        selection_.ids[1], selection_.ids[2]);
     });

@@ -98,7 +98,7 @@ LevelWindowsHost LevelWindowsShowcase::Host(WindowManager& windows) {
                                                   u"bonus_sun",  u"bonus_feed", u"bonus_gears"};
         return bonus >= 0 && bonus < 6 ? GetSprite(kBonusIconLibrary, kIcons[bonus]) : nullptr;
     };
-    host.bonusRecord = [](int32_t bonus) { return GetLevelGameData().bonuses.Get(bonus); };
+    host.bonusRecord = [](int32_t bonus) { return GameBonuses().Get(bonus); };
     host.leaveLevel = [] {
         LogLabelPrintf(kLogIndent, "Level windows", "the level is left for the map");
         CloseWindows();

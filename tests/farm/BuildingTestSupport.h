@@ -230,6 +230,7 @@ inline GameCharacter Farmer() {
 // world whose warehouse and building points MakeBuildingPoint makes, and the
 // tear-down that leaves no point maker or job loader behind.
 template <typename TablesT, typename HostT> struct PointLevel {
+    testsupport::TestLevelData levelData; // where the point makers and job loaders go
     TablesT tables;
     HostT host{&tables.farm};
     Level record = leveltest::MakeLevel();

@@ -265,6 +265,7 @@ class Farm : public testsupport::FakeLevelServices, public PlantLevel {
 
 class PlantTest : public ::testing::Test {
   protected:
+    testsupport::TestLevelData levelData; // where the job loaders and the point maker go
     void SetUp() override { RegisterPlantJobLoaders(); }
     void TearDown() override { ClearPlayerJobLoaders(); }
     Farm farm;

@@ -1,8 +1,10 @@
 // The fixed rules of villains and shots: direction tables, animation names
-// by look, the catapult's picture, countdowns, shot speed and trail, and the
-// health bar's pieces.
+// by look, the catapult's picture, countdowns, shot speed, trail and
+// pictures, and the health bar's pieces.
 #include "farm/VillainRules.h"
 #include "farm/VillainHost.h"
+#include "farm/VillainShot.h"
+#include "sprites/Sprite.h"
 
 #include <gtest/gtest.h>
 
@@ -128,6 +130,37 @@ TEST(VillainRules, ShotSpeedIsLengthOverWholeTicksUpToTheHighest) {
         EXPECT_TRUE(std::isfinite(speed));
         EXPECT_FLOAT_EQ(speed, c.speed) << c.length << " " << c.flight;
     }
+}
+
+// The shots' pictures are those of the sprite libraries installed now: a
+// change of libraries (a pack loaded again) never leaves a shot drawing a
+// picture of the libraries that went.
+TEST(VillainRules, TheShotPicturesFollowTheInstalledLibraries) {
+    struct Pack {
+        SpriteLibraries libraries;
+        MapSprite* bullet = nullptr;
+        MapSprite* gas = nullptr;
+        explicit Pack(bool withGas) {
+            SpriteLibrary* effects = libraries.Make(8, nullptr);
+            bullet = effects->AddSprite(u"bullet_01");
+            if (withGas) gas = effects->AddSprite(u"gas");
+        }
+    };
+    Pack first(true), second(false);
+    ShotSprites sprites;
+    EXPECT_EQ(sprites.Bullet(), nullptr) << "no libraries installed";
+    SetSpriteLibraries(&first.libraries);
+    EXPECT_EQ(sprites.Bullet(), first.bullet);
+    EXPECT_EQ(sprites.Gas(), first.gas);
+    EXPECT_EQ(sprites.Trail(), nullptr) << "the libraries hold no particles";
+    SetSpriteLibraries(&second.libraries);
+    EXPECT_EQ(sprites.Bullet(), second.bullet);
+    EXPECT_EQ(sprites.Gas(), nullptr);
+    SetSpriteLibraries(&first.libraries);
+    EXPECT_EQ(sprites.Gas(), first.gas);
+    SetSpriteLibraries(nullptr);
+    EXPECT_EQ(sprites.Bullet(), nullptr);
+    EXPECT_EQ(sprites.Gas(), nullptr);
 }
 
 TEST(VillainRules, TheTrailFactorStaysBetweenNothingAndOneAndAHalf) {

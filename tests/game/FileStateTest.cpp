@@ -1,8 +1,9 @@
 // Every piece of the program's state has one owner: the App, a screen, an
 // object main makes. A variable a file keeps at namespace scope (static, in an
 // anonymous namespace or plain) is state nobody owns, made before main and torn
-// down after it in an order nobody chose. The check reads the source tree and
-// fails on each such variable that can change (not const, not constexpr)
+// down after it in an order nobody chose; a function's static variable is the
+// same state, only made when first asked for. The check reads the source tree
+// and fails on each such variable that can change (not const, not constexpr)
 // outside a short list whose every entry says why it stays.
 #include "tests/support/TempDir.h"
 
@@ -73,6 +74,32 @@ const std::map<std::string, std::string> kAllowed = {
     {"sprites/SpriteHost.cpp g_idleHost", "the host that answers while no program installed its own"},
     {"sprites/SpriteHost.cpp g_host", "the host the program installed"},
     {"gui/Window.cpp g_manager", "the window manager the App installed"},
+};
+
+// The functions' static variables that stay, as "folder/File.cpp name", each
+// with its reason.
+const std::map<std::string, std::string> kAllowedFunctionStatics = {
+    // The text layer's buffers and tables, shared by its calls (some hand a
+    // buffer out to read until the next call); they have not yet moved into
+    // an owner.
+    {"text/DXLBitmapFont.cpp buffer", "the character list a bitmap font hands out"},
+    {"text/DXLRichText.cpp buffer", "the expansion buffer the rich-text calls share"},
+    {"text/KGEFont.cpp cachedPage", "the code page the font's character table was made for"},
+    {"text/KGEFont.cpp table", "the font's character table for that code page"},
+    {"text/TextLayout.cpp layout", "the layout engine the text calls share"},
+    {"text/ObjectRegistry.cpp registry",
+     "the watched objects' registry, never destroyed: textures may outlive every static object"},
+    {"text/EditField.h clipboard", "the clipboard the application gives the edit fields"},
+    // The engine keeps what the system's libraries keep once per process.
+    {"engine/Cursors.cpp cursors", "the cursor set the viewer's frame end draws"},
+    {"engine/HelperLibrary.cpp table", "the helper library's functions, resolved once per load"},
+    {"engine/HelperLibrary.cpp resolvedSerial", "the helper library's load the functions came from"},
+    {"engine/HelperLibrary.cpp resolved", "whether the helper library's functions were resolved"},
+    {"engine/TextureLoader.cpp buffer", "the texture loaders' shared read buffer"},
+    {"engine/ImageReaders.cpp table", "the image formats' readers, one table per process"},
+    {"engine/Log.cpp state", "the log, written from start-up to the process's end"},
+    {"engine/DirectXVersion.cpp procs", "the built-in library's entry points"},
+    {"engine/DirectXVersion.cpp state", "the built-in library's load state"},
 };
 
 struct Found {
@@ -327,7 +354,86 @@ std::vector<std::pair<std::string, int>> FileScopeVariables(const std::string& s
     return found;
 }
 
-std::vector<Found> CheckTree(const fs::path& root) {
+// The words of a statement without a leading template clause or access label.
+std::vector<std::string> LeadingWords(const std::string& statement) {
+    std::string text = statement;
+    const std::vector<std::string> all = Words(text);
+    if (!all.empty() && all[0] == "template") {
+        // Skips to the '>' that closes the clause's '<'.
+        int depth = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '<') ++depth;
+            if (text[i] == '>' && --depth == 0) {
+                text = text.substr(i + 1);
+                break;
+            }
+        }
+    }
+    std::vector<std::string> words = Words(text);
+    static const std::set<std::string> labels = {"public", "private", "protected"};
+    while (!words.empty() && labels.count(words[0]))
+        words.erase(words.begin());
+    return words;
+}
+
+// The mutable static variables the functions of a file define (a static or
+// thread_local local that is not const or constexpr), with their lines.
+std::vector<std::pair<std::string, int>> FunctionStatics(const std::string& source) {
+    const std::string text = Blank(source);
+    enum class Scope { Namespace, Type, Code };
+    std::vector<Scope> scopes;
+    std::string statement; // since the last ';', '{' or '}'
+    int statementLine = 0;
+    int line = 1;
+    std::vector<std::pair<std::string, int>> found;
+    auto inCode = [&] { return !scopes.empty() && scopes.back() == Scope::Code; };
+    // A statement in a function that defines a static variable ends at its
+    // ';' or at the '{' of its initializer.
+    auto check = [&] {
+        const std::vector<std::string> words = Words(statement);
+        if (inCode() && !words.empty() && (words[0] == "static" || words[0] == "thread_local")) {
+            const std::string name = MutableVariable(statement);
+            if (!name.empty()) found.emplace_back(name, statementLine);
+        }
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') ++line;
+        if (c == '{') {
+            check();
+            Scope scope = Scope::Code;
+            if (!inCode()) {
+                const std::vector<std::string> words = LeadingWords(statement);
+                const std::string first = words.empty() ? "" : words[0];
+                const std::string second = words.size() > 1 ? words[1] : "";
+                if (first == "namespace" || (first == "inline" && second == "namespace") ||
+                    (first == "extern" && words.size() == 1))
+                    scope = Scope::Namespace;
+                else if (first == "struct" || first == "class" || first == "union" || first == "enum" ||
+                         (first == "typedef" &&
+                          (second == "struct" || second == "union" || second == "enum")))
+                    scope = Scope::Type;
+            }
+            scopes.push_back(scope);
+            statement.clear();
+        } else if (c == '}') {
+            if (!scopes.empty()) scopes.pop_back();
+            statement.clear();
+        } else if (c == ';') {
+            check();
+            statement.clear();
+        } else if (!statement.empty() || !std::isspace(static_cast<unsigned char>(c))) {
+            if (statement.empty()) statementLine = line;
+            statement += c;
+        }
+    }
+    return found;
+}
+
+// What a reader of one file finds: each variable's name and line.
+using Finder = std::vector<std::pair<std::string, int>> (*)(const std::string& source);
+
+std::vector<Found> CheckTree(const fs::path& root, Finder find) {
     std::vector<Found> found;
     for (const std::string& folder : kCheckedFolders) {
         const fs::path top = root / folder;
@@ -338,7 +444,7 @@ std::vector<Found> CheckTree(const fs::path& root) {
             std::stringstream bytes;
             bytes << file.rdbuf();
             const std::string relative = fs::relative(entry.path(), root).generic_string();
-            for (const auto& [name, line] : FileScopeVariables(bytes.str()))
+            for (const auto& [name, line] : find(bytes.str()))
                 found.push_back({relative + " " + name, relative + ":" + std::to_string(line) + " " + name});
         }
     }
@@ -355,20 +461,28 @@ std::string Join(const std::vector<std::string>& lines) {
 } // namespace
 
 TEST(FileState, NoFileKeepsStateOutsideTheAllowedFew) {
-    std::vector<std::string> unowned;
-    std::set<std::string> seen;
-    for (const Found& f : CheckTree(VB_SOURCE_DIR)) {
-        seen.insert(f.key);
-        if (!kAllowed.count(f.key)) unowned.push_back(f.where);
+    struct Check {
+        const char* what;
+        Finder find;
+        const std::map<std::string, std::string>& allowed;
+    };
+    const Check checks[] = {{"file-scope variables", FileScopeVariables, kAllowed},
+                            {"functions' static variables", FunctionStatics, kAllowedFunctionStatics}};
+    for (const Check& check : checks) {
+        std::vector<std::string> unowned;
+        std::set<std::string> seen;
+        for (const Found& f : CheckTree(VB_SOURCE_DIR, check.find)) {
+            seen.insert(f.key);
+            if (!check.allowed.count(f.key)) unowned.push_back(f.where);
+        }
+        EXPECT_TRUE(unowned.empty()) << check.what << " that can change, owned by nobody:\n" << Join(unowned);
+        // An entry whose variable has gone is taken off the list, so that the
+        // list stays the list of what is there.
+        std::vector<std::string> stale;
+        for (const auto& [key, why] : check.allowed)
+            if (!seen.count(key)) stale.push_back(key + " (" + why + ")");
+        EXPECT_TRUE(stale.empty()) << "allowed " << check.what << " no longer in the tree:\n" << Join(stale);
     }
-    EXPECT_TRUE(unowned.empty()) << "file-scope variables that can change, owned by nobody:\n"
-                                 << Join(unowned);
-    // An entry whose variable has gone is taken off the list, so that the list
-    // stays the list of what is there.
-    std::vector<std::string> stale;
-    for (const auto& [key, why] : kAllowed)
-        if (!seen.count(key)) stale.push_back(key + " (" + why + ")");
-    EXPECT_TRUE(stale.empty()) << "allowed variables no longer in the tree:\n" << Join(stale);
 }
 
 // The reader on small files: each case is one file and the variables it should report.
@@ -415,6 +529,58 @@ TEST(FileState, TheCheckFindsEveryKindOfMutableFileScopeVariable) {
     }
 }
 
+// The functions' reader on small files: each case is one file and the
+// static variables of its functions it should report.
+TEST(FileState, TheCheckFindsEveryMutableStaticOfAFunction) {
+    struct Case {
+        const char* source;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"Table& GameTable() {\n    static Table table;\n    return table;\n}\n", {"table"}},
+        {"namespace {\nSprite* Bullet() {\n    static Sprite* sprite = nullptr;\n    static Library* library "
+         "= "
+         "nullptr;\n    return sprite;\n}\n}\n",
+         {"sprite", "library"}},
+        {"void Load() {\n    if (ready) {\n        static std::vector<int> seen{1, 2};\n    }\n}\n",
+         {"seen"}},
+        {"int Next() {\n    thread_local int depth = 0;\n    return ++depth;\n}\n", {"depth"}},
+        {"const char* Name() {\n    static const char* last = \"a\";\n    return last;\n}\n", {"last"}},
+        {"void Run() {\n    auto step = [] {\n        static int calls = 0;\n        ++calls;\n    };\n}\n",
+         {"calls"}},
+        // The functions of a class, in its body and outside it.
+        {"class Clip {\n  public:\n    static Clip*& Slot() {\n        static Clip* clip = nullptr;\n"
+         "        return clip;\n    }\n};\n",
+         {"clip"}},
+        {"template <class T> struct Cache {\n    T& Get() {\n        static T value;\n        return "
+         "value;\n    "
+         "}\n};\n",
+         {"value"}},
+        {"void Screen::Draw() const {\n    static DXLRect rect{0, 0, 1, 1};\n}\n", {"rect"}},
+        // Constants, members, file-scope variables and what only looks like a declaration are not.
+        {"void Draw() {\n    static const std::string kName = \"a\";\n    static constexpr int kCount = 3;\n"
+         "    static const char* const kNames[] = {\"a\"};\n    static const Catalog catalog;\n}\n",
+         {}},
+        {"struct Timer {\n    static int made;\n    static constexpr int kMs = 4;\n    static Timer* "
+         "Make();\n};\n",
+         {}},
+        {"static int s_count = 0;\nnamespace {\nstatic Table g_table;\n}\n", {}},
+        {"void Cast(int v) {\n    auto x = static_cast<long>(v);\n    static_assert(sizeof(int) == 4);\n}\n",
+         {}},
+        {"void Local() {\n    struct Helper {\n        static int Twice(int v) { return v + v; }\n    "
+         "};\n}\n",
+         {}},
+        {"// static int g_commented = 0;\nvoid F() {\n    /* static int g_block; */\n}\n", {}},
+        {"extern \"C\" {\nvoid OnSignal(int) {\n    static int signals = 0;\n}\n}\n", {"signals"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> names;
+        for (const auto& [name, line] : FunctionStatics(c.source))
+            names.push_back(name);
+        EXPECT_EQ(names, c.names) << c.source;
+    }
+}
+
 TEST(FileState, AVariableAddedToAFileOfTheTreeIsFoundWithItsLine) {
     testsupport::TempDir dir;
     fs::create_directories(dir.Path() / "app" / "deep");
@@ -423,8 +589,17 @@ TEST(FileState, AVariableAddedToAFileOfTheTreeIsFoundWithItsLine) {
     std::ofstream(dir.Path() / "app" / "Notes.md") << "int g_notCode = 0;\n";
     fs::create_directories(dir.Path() / "tests");
     std::ofstream(dir.Path() / "tests" / "ShellTest.cpp") << "int g_testState = 0;\n";
-    const std::vector<Found> found = CheckTree(dir.Path());
+    const std::vector<Found> found = CheckTree(dir.Path(), FileScopeVariables);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].key, "app/deep/Shell.cpp g_frames");
     EXPECT_EQ(found[0].where, "app/deep/Shell.cpp:5 g_frames");
+
+    // A function's static in a header of the tree, and none in the file above.
+    std::ofstream(dir.Path() / "app" / "Slots.h")
+        << "#pragma once\n\ninline int& FrameSlot() {\n    static int frames = 0;\n    return frames;\n}\n";
+    std::ofstream(dir.Path() / "tests" / "SlotTest.cpp") << "void F() {\n    static int testState;\n}\n";
+    const std::vector<Found> statics = CheckTree(dir.Path(), FunctionStatics);
+    ASSERT_EQ(statics.size(), 1u);
+    EXPECT_EQ(statics[0].key, "app/Slots.h frames");
+    EXPECT_EQ(statics[0].where, "app/Slots.h:4 frames");
 }

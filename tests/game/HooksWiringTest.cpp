@@ -220,6 +220,7 @@ TEST(HooksWiring, TheLevelInterfacesSessionHooks) {
 // the warehouse, the plants and the buildings; the sites are the level's own
 // points, which it makes without a maker.
 TEST(HooksWiring, TheLevelsPointMakers) {
+    testsupport::TestLevelData levelData;
     buildtest::Tables tables;
     ProgramWorld world(&tables.farm);
     world.InstallPointMakers();
@@ -227,6 +228,8 @@ TEST(HooksWiring, TheLevelsPointMakers) {
     for (uint32_t kind : {uint32_t(kPointWarehouse), uint32_t(kPointPlant), uint32_t(kPointBuilding)})
         EXPECT_NE(GetPointMaker(kind), nullptr) << "the point maker of kind " << kind;
     world.RemovePointMakers();
+    for (uint32_t kind : {uint32_t(kPointWarehouse), uint32_t(kPointPlant), uint32_t(kPointBuilding)})
+        EXPECT_EQ(GetPointMaker(kind), nullptr) << "the point maker of kind " << kind << " stays";
 }
 
 // The do-nothing hook sets (NoLevelInterface and its parts, NoLevelTutorial,

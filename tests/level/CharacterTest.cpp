@@ -67,6 +67,7 @@ class FakeFarmJob : public Job {
 
 class CharacterTest : public ::testing::Test {
   protected:
+    testsupport::TestLevelData levelData; // where the job loader is registered
     void SetUp() override {
         level.money.Set(1000);
         SetPlayerJobLoader(JOBID_WATER, FakeFarmJob::Load);

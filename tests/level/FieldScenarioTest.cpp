@@ -127,7 +127,8 @@ int Drawn(const std::vector<uint32_t>& frame, int x0, int y0, int x1, int y1) {
 // the character descriptions.
 class FieldScenario : public ::testing::Test {
   protected:
-    App app; // the shell's state the test runs on
+    // The shell's state the test runs on, with the level's data it loads.
+    testsupport::TestLevelData levelData;
     void SetUp() override {
         ASSERT_TRUE(viewer.Open());
         // The sprite pack stays open: textures are read when first drawn.
@@ -157,7 +158,7 @@ class FieldScenario : public ::testing::Test {
         sprites.reset();
     }
     const std::vector<std::unique_ptr<GameCharacter>>& Characters() const {
-        return GetLevelGameData().characters;
+        return levelData.data.characters;
     }
     void DrawFrame(LevelMap& map) {
         viewer.BeginScene();
@@ -211,7 +212,7 @@ TEST_F(FieldScenario, EveryCharacterStandsAndWalksInFourDirections) {
 }
 
 TEST_F(FieldScenario, EveryBonusHasItsThreeFrameIcon) {
-    const Bonuses& bonuses = GetLevelGameData().bonuses;
+    const Bonuses& bonuses = levelData.data.bonuses;
     for (int32_t id = 0; id < Bonuses::kCount; ++id) {
         ASSERT_NE(bonuses.Icon(id), nullptr) << id;
         EXPECT_EQ(bonuses.Icon(id)->GetFrameCount(), 3) << id;

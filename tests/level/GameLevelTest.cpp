@@ -368,6 +368,7 @@ struct BareBed : LevelPoint {
 // A point that asks for its own rebuild is replaced after its code has
 // returned, never while it runs.
 TEST(GameLevel, PointRebuiltFromItsOwnUpdateIsReplacedAfterwards) {
+    testsupport::TestLevelData levelData;
     TestLevel level;
     int updates = 0;
     GameLevel* raw = level.level.get();

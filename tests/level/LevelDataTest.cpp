@@ -8,6 +8,7 @@
 #include "platform/Random.h"
 #include "platform/Utf.h"
 #include "tests/support/Damage.h"
+#include "tests/support/FakeLevel.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -271,6 +272,7 @@ TEST(LevelData, StagesLoadTheChunksOfAPackAndFlagAMissingOne) {
         }
         ASSERT_TRUE(kis::CloseDataFile(writer));
     };
+    testsupport::TestLevelData levelData;
     for (bool withBonuses : {true, false}) {
         FreeLevelGameData();
         write(withBonuses);
@@ -280,14 +282,34 @@ TEST(LevelData, StagesLoadTheChunksOfAPackAndFlagAMissingOne) {
         LoaderState state{};
         EXPECT_EQ(CharactersStage().load(reader, &state), kLoaderFinished);
         EXPECT_EQ(state.error, 0);
-        EXPECT_EQ(GetLevelGameData().characters.size(), 7u);
+        EXPECT_EQ(levelData.data.characters.size(), 7u);
+        EXPECT_EQ(GameCharacters().size(), 7u);
         state = {};
         EXPECT_EQ(BonusesStage().load(reader, &state), kLoaderFinished);
         EXPECT_EQ(state.error, withBonuses ? 0 : 1);
-        EXPECT_EQ(GetLevelGameData().bonuses.IsLoaded(), withBonuses);
+        EXPECT_EQ(levelData.data.bonuses.IsLoaded(), withBonuses);
+        EXPECT_EQ(&GameBonuses(), &levelData.data.bonuses);
         kis::CloseDataFile(reader);
     }
     FreeLevelGameData();
+    EXPECT_TRUE(levelData.data.characters.empty());
+    EXPECT_FALSE(levelData.data.bonuses.IsLoaded());
+
+    // Without the game's level data a stage fails instead of reading into
+    // nothing, and the readers see empty tables.
+    SetLevelGameData(nullptr);
+    kis::DataFileReaderW* reader =
+        kis::OpenDataFileForRead(path.c_str(), kDataPackTypeId, kDataPackTypeVersion, kPackDataVersion);
+    ASSERT_NE(reader, nullptr);
+    for (const GameDataStage& stage : {CharactersStage(), BonusesStage()}) {
+        LoaderState state{};
+        EXPECT_EQ(stage.load(reader, &state), kLoaderFinished);
+        EXPECT_EQ(state.error, 1) << stage.name;
+    }
+    kis::CloseDataFile(reader);
+    EXPECT_TRUE(levelData.data.characters.empty());
+    EXPECT_TRUE(GameCharacters().empty());
+    EXPECT_FALSE(GameBonuses().IsLoaded());
 }
 
 } // namespace

@@ -95,6 +95,7 @@ struct FarmLevel : TestLevel {
 // A removal runs once: while the point is being removed a second request
 // returns its delay unchanged, and the point no longer counts as live.
 TEST(LevelPoint, RequestRemoveRunsOnceAndTheRemovedPointIsNotLive) {
+    testsupport::TestLevelData levelData;
     TestLevel level;
     SetPointMaker(kPointBuilding,
                   [](uint32_t i, const PointRecord& r) { return std::make_unique<ProbePoint>(i, r.kind); });
@@ -501,6 +502,7 @@ TEST(LevelPoint, APressOnAFlyingShotIsTheShotsNotTheButtonBelowIt) {
 
 // A point's job record survives the farmer's save and load.
 TEST(LevelPoint, PointJobRecordsLoadBackAndBrokenOnesAreRefused) {
+    testsupport::TestLevelData levelData;
     FarmLevel level;
     MapPlayer* farmer = level.world->player;
     RegisterPointJobLoaders();

@@ -1,13 +1,16 @@
 #pragma once
 // The tests' stand-ins for the running level's two sides: the services the
 // map's objects, characters and jobs reach the level through, and the
-// farm's side of the level world that a GameLevel owns. Both keep their
+// farm's side of the level world that a GameLevel owns; and the game's level
+// data the program would own. Both keep their
 // state in plain fields a test sets and reads; a test whose subject needs
 // more overrides the calls it needs (a farm that owns its points, villains
 // that live on their own map).
 
+#include "app/App.h"
 #include "level/Economy.h"
 #include "level/GameLevel.h"
+#include "level/LevelData.h"
 #include "level/LevelHooks.h"
 #include "level/LevelServices.h"
 #include "level/MapCharacter.h"
@@ -222,6 +225,21 @@ class FakeLevelWorld : public LevelWorld {
         *info = bonus[slot];
         return true;
     }
+};
+
+// The game's level data while a test runs, held by an App of the test's own:
+// the characters and bonuses a test loads, the point makers and the
+// farmer's job loaders it registers go there and go with it. A test that
+// needs the shell's state as well runs on its App.
+class TestLevelData {
+  public:
+    TestLevelData() { SetLevelGameData(&data); }
+    ~TestLevelData() { SetLevelGameData(nullptr); }
+    TestLevelData(const TestLevelData&) = delete;
+    TestLevelData& operator=(const TestLevelData&) = delete;
+
+    App app; // made first, gone last
+    LevelGameData data;
 };
 
 } // namespace testsupport
