@@ -36,7 +36,7 @@ int32_t LoadBonuses(kis::DataFileReaderW* reader, LoaderState* state) {
     GetLevelGameData().bonuses = bonuses;
     // The sprite pack was read before the data pack's stages.
     GetLevelGameData().bonuses.ResolveIcons();
-    state->done = state->total = Bonuses::kCount;
+    state->done = state->total = kBonusCount;
     return kLoaderFinished;
 }
 

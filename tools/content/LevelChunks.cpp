@@ -100,7 +100,7 @@ int32_t SampleBonusIndex(std::string_view name) {
 
 std::vector<uint8_t> SampleBonusChunk() {
     Bonuses bonuses;
-    for (int i = 0; i < Bonuses::kCount; ++i) {
+    for (int i = 0; i < kBonusCount; ++i) {
         const BonusEntry& entry = kBonuses[i];
         BONUS& bonus = bonuses.Edit(i);
         CopyName(bonus.name, entry.name);
