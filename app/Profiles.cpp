@@ -161,7 +161,7 @@ int RepairResults(ProfileResults& r) {
         if ((g.newBonus >> 24) > uint32_t(kBonusCount)) g.newBonus &= 0x00FFFFFF, ++repairs;
         for (uint32_t& owned : g.owned)
             flag(owned);
-        if (g.chosenCount > 3) g.chosenCount = 0, ++repairs;
+        if (g.chosenCount > uint32_t(kChosenBonusLimit)) g.chosenCount = 0, ++repairs;
         for (int32_t& id : g.chosen)
             if (id < -1 || id >= kBonusCount) id = -1, ++repairs;
         for (LevelProgress& level : g.levels)
@@ -336,11 +336,12 @@ void Profile::StoreLevelResult(int32_t level, int64_t timeMs, LevelResult* out) 
         progress.newBonus = (progress.newBonus & 0x00FFFFFF) | (uint32_t(result.bonus + 1) << 24);
         // The new bonus goes into the next level: after the chosen ones, or
         // in place of the last of three.
-        progress.chosenCount = std::min<uint32_t>(progress.chosenCount, 3);
-        if (progress.chosenCount < 3)
+        const uint32_t limit = kChosenBonusLimit;
+        progress.chosenCount = std::min(progress.chosenCount, limit);
+        if (progress.chosenCount < limit)
             progress.chosen[progress.chosenCount++] = result.bonus;
         else
-            progress.chosen[2] = result.bonus;
+            progress.chosen[limit - 1] = result.bonus;
         result.flags |= kResultNewBonus;
     }
     if (hooks.countLevelWin)

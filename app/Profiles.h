@@ -16,6 +16,7 @@
 // damaged one kept beside as profiles.dat.bad). File names come from profile
 // numbers only, never from the player's text.
 
+#include "app/BonusKind.h"
 #include "gui/Regime.h"
 #include <cstdint>
 #include <functional>
@@ -34,7 +35,6 @@ constexpr const char16_t* kDefaultProfileCharacters =
 constexpr int32_t kProfileNameLength = 16; // characters of a name
 constexpr int32_t kProfileNameUnits = 32;  // UTF-16 units of the stored name field
 constexpr int32_t kProfileLevelCount = 41;
-constexpr int32_t kBonusCount = 6;
 constexpr int32_t kAwardWordCount = 18;
 
 // Results of the name check and of creating a profile.
@@ -82,10 +82,10 @@ static_assert(sizeof(LevelProgress) == 8);
 
 // A regime's part of the results: 93 words.
 struct RegimeProgress {
-    uint32_t newBonus;           // bits 24-31: id + 1 of a newly earned bonus (0 none)
-    uint32_t owned[kBonusCount]; // 1: the bonus is owned
-    uint32_t chosenCount;        // 0..3
-    int32_t chosen[3];           // bonus ids, -1 empty
+    uint32_t newBonus;                 // bits 24-31: id + 1 of a newly earned bonus (0 none)
+    uint32_t owned[kBonusCount];       // 1: the bonus is owned
+    uint32_t chosenCount;              // 0..kChosenBonusLimit
+    int32_t chosen[kChosenBonusLimit]; // bonus ids, -1 empty
     LevelProgress levels[kProfileLevelCount];
 };
 static_assert(sizeof(RegimeProgress) == 372);

@@ -418,7 +418,7 @@ bool BasePointPlant::CollectProducts(GameMessager* messenger) {
 void BasePointPlant::AfterHarvest() {
     if (water_ == 0) return;
     SetGrowthPercent(0.0f, true);
-    if (!level_->IsBonusRunning(kNoWaterBonusSlot)) {
+    if (!level_->IsBonusRunning(BonusKind::Rain)) {
         view_.effectDelay += 300;
         SetWater(water_ - 1, waterMax_, true);
         view_.effectDelay -= 300;

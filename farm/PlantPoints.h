@@ -12,6 +12,7 @@
 // comes through PlantLevel, which the level's services object implements
 // beside LevelServices: the plant jobs find it from their farmer's map.
 
+#include "app/BonusKind.h"
 #include "farm/FarmLevelBase.h"
 #include "farm/Plants.h"
 #include "level/Job.h"
@@ -56,7 +57,6 @@ constexpr uint32_t kPlantJobIconTint = 0xFFFFFFFF;
 // The pause growth takes after a harvest.
 constexpr uint32_t kAfterHarvestDelayMs = 400;
 constexpr uint32_t kPlantGoalKind = 2;
-constexpr uint32_t kNoWaterBonusSlot = 1;
 
 // The overhead buttons of the level's screen sprites: arrow buttons with a
 // command, an icon of the interface library and a click handler that
@@ -83,7 +83,8 @@ class PlantLevel : public virtual FarmLevelBase {
     virtual Sprite* EmptyTreeSite() = 0;
     // The level's speed factor of a speed group (1: plants).
     virtual float GetSpeedFactor(uint32_t group) = 0;
-    virtual bool IsBonusRunning(uint32_t slot) = 0;
+    // The bonus runs now (the rain bonus spares a harvest its water).
+    virtual bool IsBonusRunning(BonusKind kind) = 0;
     virtual void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) = 0;
     // Re-creates the point from its definition once the level is outside
     // every point's code.

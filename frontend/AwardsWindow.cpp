@@ -338,14 +338,14 @@ void AwardsWindow::DrawBackground(DXLViewer& viewer) {
 // ---------------------------------------------------------------- bonus selection
 
 BonusChoice::BonusChoice(const BonusSelection& from) {
-    const uint32_t count = std::min<uint32_t>(from.count, 3);
+    const uint32_t count = std::min<uint32_t>(from.count, kChosenBonusLimit);
     for (uint32_t i = 0; i < count; ++i)
         Select(from.ids[i]);
 }
 
 void BonusChoice::Select(int32_t id) {
-    if (id < 0 || id >= 6 || chosen_[size_t(id)]) return;
-    if (edited_.count == 3) Deselect(edited_.ids[2]);
+    if (id < 0 || id >= kBonusCount || chosen_[size_t(id)]) return;
+    if (edited_.count == kChosenBonusLimit) Deselect(edited_.ids[kChosenBonusLimit - 1]);
     chosen_[size_t(id)] = true;
     edited_.ids[edited_.count++] = id;
 }
@@ -356,8 +356,8 @@ void BonusChoice::Deselect(int32_t id) {
     uint32_t at = 0;
     while (at < edited_.count && edited_.ids[at] != id)
         ++at;
-    for (uint32_t i = at; i + 1 < 3; ++i)
+    for (uint32_t i = at; i + 1 < kChosenBonusLimit; ++i)
         edited_.ids[i] = edited_.ids[i + 1];
-    edited_.ids[2] = -1;
+    edited_.ids[kChosenBonusLimit - 1] = -1;
     --edited_.count;
 }

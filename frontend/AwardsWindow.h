@@ -4,6 +4,7 @@
 // at the last opening), its medals panels, and the bonus selection the
 // bonuses window edits.
 
+#include "app/BonusKind.h"
 #include "frontend/AwardsAnimation.h"
 #include "gui/SpritesWindow.h"
 
@@ -111,14 +112,6 @@ void PreviewAwardValues(const Awards& table, int32_t (&seen)[18], int32_t (&curr
 
 // ---------------------------------------------------------------- bonus selection
 
-// A level's bonus selection: a count 0-3 and three bonus ids in the order
-// chosen (-1 empty).
-struct BonusSelection {
-    uint32_t count = 0;
-    int32_t ids[3] = {-1, -1, -1};
-    bool operator==(const BonusSelection&) const = default;
-};
-
 // The bonuses window's editing of a selection.
 class BonusChoice {
   public:
@@ -131,12 +124,12 @@ class BonusChoice {
     void Deselect(int32_t id);
     // A panel's click: deselects a chosen bonus, else selects it.
     void Toggle(int32_t id) { IsChosen(id) ? Deselect(id) : Select(id); }
-    bool IsChosen(int32_t id) const { return id >= 0 && id < 6 && chosen_[size_t(id)]; }
+    bool IsChosen(int32_t id) const { return id >= 0 && id < kBonusCount && chosen_[size_t(id)]; }
     const BonusSelection& Selection() const { return edited_; }
 
   private:
     BonusSelection edited_;
-    std::array<bool, 6> chosen_{};
+    std::array<bool, kBonusCount> chosen_{};
 };
 
 // The bonuses window's panel layout: panel n's top, and whether a separator

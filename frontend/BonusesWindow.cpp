@@ -98,8 +98,8 @@ class BonusSlotButton : public ActiveButton {
 BonusSelection ProfileBonusSelection(const Profile& profile) {
     const RegimeProgress& regime = profile.Record().results.regimes[std::min<uint32_t>(profile.Regime(), 1)];
     BonusSelection selection;
-    selection.count = std::min<uint32_t>(regime.chosenCount, 3);
-    std::copy(std::begin(regime.chosen), std::end(regime.chosen), selection.ids);
+    selection.count = std::min<uint32_t>(regime.chosenCount, kChosenBonusLimit);
+    std::copy(std::begin(regime.chosen), std::end(regime.chosen), selection.ids.begin());
     return selection;
 }
 
@@ -132,7 +132,7 @@ BonusesWindow::BonusesWindow(WindowManager& manager, const Bonuses& table, const
     if (BonusSeparator(int32_t(owned.size())))
         separatorY_ = BonusPanelY(contentTop, int32_t(owned.size())) - 3;
     const int32_t slotLeft = (width - kSlotFrameWidth) / 2;
-    for (int32_t i = 0; i < 3; ++i) {
+    for (int32_t i = 0; i < kChosenBonusLimit; ++i) {
         auto* slot = controls_.Make<BonusSlotButton>(this, &table, i);
         slot->rect = kis::MakeRectWH(slotLeft + 6 + i * (kBonusSlotSize + 1), slotTop + 6, kBonusSlotSize,
                                      kBonusSlotSize);

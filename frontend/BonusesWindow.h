@@ -47,7 +47,7 @@ class BonusesWindow : public SpritesWindow {
     std::function<void()> applied_;
     BonusChoice choice_;
     std::vector<std::pair<int32_t, GameButton*>> panels_; // in the window's group, by bonus id
-    std::array<GameButton*, 3> slots_{};
+    std::array<GameButton*, kChosenBonusLimit> slots_{};
     int32_t separatorY_ = -1;
 };
 

@@ -214,35 +214,23 @@ void ProgramBonusEdit::Close(WindowManager& windows) {
     edit_->window = nullptr;
 }
 
-void ProgramBonusEdit::OpenForLevelWindow(const BonusPick& selection,
-                                          std::function<void(const BonusPick&)> applied) {
+void ProgramBonusEdit::OpenForLevelWindow(const BonusSelection& selection, Applied applied) {
     WindowManager* windows = GetWindowManager();
-    if (!windows) return;
-    const int32_t ids[3] = {selection.ids[0], selection.ids[1], selection.ids[2]};
-    const bool opened = Open(*windows, selection.count, ids,
-                             [applied = std::move(applied)](uint32_t count, const int32_t(&chosen)[3]) {
-                                 BonusPick pick;
-                                 pick.count = count;
-                                 for (int i = 0; i < 3; ++i)
-                                     pick.ids[size_t(i)] = chosen[i];
-                                 if (applied) applied(pick);
-                             });
-    if (opened) LogLine(kLogIndent, "Bonuses window opened from the level window.");
+    if (windows && Open(*windows, selection, std::move(applied)))
+        LogLine(kLogIndent, "Bonuses window opened from the level window.");
 }
 
-bool ProgramBonusEdit::Open(WindowManager& windows, uint32_t count, const int32_t (&ids)[3],
-                            Applied applied) {
+bool ProgramBonusEdit::Open(WindowManager& windows, const BonusSelection& selection, Applied applied) {
     const Profile* profile = CurrentProfile();
     const Bonuses& table = GameBonuses();
     if (!profile || !table.IsLoaded()) return false;
     Close(windows);
-    BonusSelection& selection = edit_->selection;
-    selection.count = std::min<uint32_t>(count, 3);
-    for (int i = 0; i < 3; ++i)
-        selection.ids[i] = ids[i];
+    BonusSelection& edited = edit_->selection;
+    edited = selection;
+    edited.count = std::min<uint32_t>(edited.count, kChosenBonusLimit);
     edit_->window =
-        windows.Open<BonusesWindow>(table, profile, &selection, [&selection, applied = std::move(applied)] {
-            if (applied) applied(selection.count, selection.ids);
+        windows.Open<BonusesWindow>(table, profile, &edited, [&edited, applied = std::move(applied)] {
+            if (applied) applied(edited);
         });
     return true;
 }

@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-struct BonusPick;
+struct BonusSelection;
 class RunningLevelTags;
 class SoundManager;
 class WindowManager;
@@ -66,16 +66,16 @@ class ProgramBonusEdit {
     ProgramBonusEdit(const ProgramBonusEdit&) = delete;
     ProgramBonusEdit& operator=(const ProgramBonusEdit&) = delete;
 
-    // Opens the bonuses window over the current profile with the selection
-    // (count and three ids); applied gets the edited selection on "OK".
-    // False without a profile or the bonus table.
-    using Applied = std::function<void(uint32_t count, const int32_t (&ids)[3])>;
-    bool Open(WindowManager& windows, uint32_t count, const int32_t (&ids)[3], Applied applied);
+    // Opens the bonuses window over the current profile with the selection;
+    // applied gets the edited selection on "OK". False without a profile or
+    // the bonus table.
+    using Applied = std::function<void(const BonusSelection&)>;
+    bool Open(WindowManager& windows, const BonusSelection& selection, Applied applied);
     // Closes the window at once when it is still open (it edits this object's copy).
     void Close(WindowManager& windows);
     // The level window's "select bonuses": the bonuses window on the level
     // window's selection; applied gets the edited one on "OK".
-    void OpenForLevelWindow(const BonusPick& selection, std::function<void(const BonusPick&)> applied);
+    void OpenForLevelWindow(const BonusSelection& selection, Applied applied);
 
   private:
     struct Edit;

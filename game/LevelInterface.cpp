@@ -115,9 +115,9 @@ class LevelInterface::Context : public LevelPanelContext {
     bool GoalHasIngredients(const GoalRecord& goal) const override {
         return FarmGoalHasIngredients(ui_.farm_, goal);
     }
-    Sprite* BonusIcon(uint32_t slot) const override { return GameBonusIcon(int32_t(slot)); }
+    Sprite* BonusIcon(uint32_t slot) const override { return GameBonusIcon(BonusId(BonusInSlot(slot))); }
     std::u16string BonusTitle(uint32_t slot) const override {
-        const BONUS* bonus = BonusTable().Get(int32_t(slot));
+        const BONUS* bonus = BonusTable().Get(BonusInSlot(slot));
         return bonus ? std::u16string(bonus->title) : std::u16string();
     }
     LevelTutorialHooks* RunningTutorial() override {

@@ -33,10 +33,10 @@ uint32_t LevelProfileBonusSlots() {
     if (!profile) return 0;
     const RegimeProgress& progress = profile->Record().results.regimes[profile->Regime() ? 1 : 0];
     uint32_t slots = 0;
-    const uint32_t chosen = std::min<uint32_t>(progress.chosenCount, 3);
+    const uint32_t chosen = std::min<uint32_t>(progress.chosenCount, kChosenBonusLimit);
     for (uint32_t i = 0; i < chosen; ++i)
         if (profile->HasBonus(progress.chosen[i])) slots |= 1u << progress.chosen[i];
-    if (slots == 0 && profile->ListBonuses(nullptr) <= 3)
+    if (slots == 0 && profile->ListBonuses(nullptr) <= kChosenBonusLimit)
         for (int32_t bonus = 0; bonus < kBonusCount; ++bonus)
             if (profile->HasBonus(bonus)) slots |= 1u << bonus;
     return slots;
@@ -129,8 +129,8 @@ LevelWindowsHost ProgramLevelWindowsHost(std::function<Profile*()> profile,
         if (ProfileManager* profiles = AppProfiles()) profiles->SaveCurrent();
     };
     host.leaveLevel = std::move(leaveLevel);
-    host.selectBonuses = [bonuses = std::move(bonuses)](const BonusPick& selection,
-                                                        std::function<void(const BonusPick&)> applied) {
+    host.selectBonuses = [bonuses = std::move(bonuses)](const BonusSelection& selection,
+                                                        std::function<void(const BonusSelection&)> applied) {
         if (bonuses) bonuses->OpenForLevelWindow(selection, std::move(applied));
     };
     return host;

@@ -427,16 +427,17 @@ class ProgramScriptLevel : public tut::ScriptLevel {
 
     // ---- villains and bonuses
     bool VillainsEnabled() const override { return level_.Record().VillainsEnabled(); }
-    // A bonus slot holds a bonus only when the player took that bonus into
+    // A bonus's slot is in use only when the player took that bonus into
     // the level: the bonus table alone lists all six to every player.
-    bool HasBonus(uint32_t slot) const override { return slot < kBonusSlotCount && level_.Slot(slot).inUse; }
+    bool HasBonus(BonusKind kind) const override { return level_.Slot(kind).inUse; }
     // The bonus buttons carry their slot.
-    uintptr_t BonusButtonData(uint32_t slot) const override { return slot; }
-    // The first bonus button is blocked while its bonus recharges. Its press
+    uintptr_t BonusButtonData(BonusKind kind) const override { return SlotOfBonus(kind); }
+    // A bonus's button is blocked while its bonus recharges. Its press
     // starts the bonus before the tutorial hears of the click, so a running
     // bonus does not block it.
-    bool BonusButtonBlocked() const override {
-        return !level_.IsBonusReady(0) && !(level_.Slot(0).inUse && level_.Slot(0).running);
+    bool BonusButtonBlocked(BonusKind kind) const override {
+        const BonusSlot& slot = level_.Slot(kind);
+        return !level_.IsBonusReady(SlotOfBonus(kind)) && !(slot.inUse && slot.running);
     }
     int32_t VillainSlots() const override { return Villains() ? Villains()->VillainCount() : 0; }
     int32_t VillainState(int32_t slot) const override {

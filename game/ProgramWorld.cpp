@@ -432,8 +432,8 @@ Sprite* ProgramWorld::EmptyTreeSite() {
 float ProgramWorld::GetSpeedFactor(uint32_t group) {
     return level_->GetSpeedFactor(group);
 }
-bool ProgramWorld::IsBonusRunning(uint32_t slot) {
-    return slot < kBonusSlotCount && level_->Slot(slot).running;
+bool ProgramWorld::IsBonusRunning(BonusKind kind) {
+    return level_->IsBonusRunning(kind);
 }
 void ProgramWorld::UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) {
     level_->UpdateGoals(kind, id, stage, animated);

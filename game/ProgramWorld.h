@@ -143,7 +143,7 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     GAMEBEDS* BedSet() override;
     Sprite* EmptyTreeSite() override;
     float GetSpeedFactor(uint32_t group) override;
-    bool IsBonusRunning(uint32_t slot) override;
+    bool IsBonusRunning(BonusKind kind) override;
     void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) override;
     bool RebuildPoint(uint32_t index) override;
     void ResetSelection(const BaseLevelPoint* keep) override;

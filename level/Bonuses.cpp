@@ -19,8 +19,8 @@ bool Bonuses::Parse(std::span<const uint8_t> chunk, std::string* why) {
     if (chunk.size() != kChunkSize)
         return Refuse(why, "the bonus table is " + std::to_string(chunk.size()) + " bytes, not 1632");
 
-    std::array<BONUS, kCount> bonuses{};
-    for (int s = 0; s < kCount; ++s) {
+    std::array<BONUS, kBonusCount> bonuses{};
+    for (int s = 0; s < kBonusCount; ++s) {
         const uint8_t* record = chunk.data() + size_t(s) * kRecordSize;
         BONUS& bonus = bonuses[size_t(s)];
         const std::string which = "bonus " + std::to_string(s);
@@ -42,8 +42,8 @@ bool Bonuses::Parse(std::span<const uint8_t> chunk, std::string* why) {
     }
 
     decltype(modifiers_) modifiers{};
-    const uint8_t* table = chunk.data() + kCount * kRecordSize;
-    for (int b = 0; b < kCount; ++b) {
+    const uint8_t* table = chunk.data() + kBonusCount * kRecordSize;
+    for (int b = 0; b < kBonusCount; ++b) {
         for (int t = 0; t < kTrackCount; ++t) {
             const float value = F32At(table, size_t(b * kTrackCount + t) * 4);
             if (!std::isfinite(value)) return Refuse(why, "a speed modifier is not a number");
@@ -52,7 +52,7 @@ bool Bonuses::Parse(std::span<const uint8_t> chunk, std::string* why) {
     }
 
     decltype(bees_) bees{};
-    const uint8_t* names = table + kCount * kTrackCount * 4;
+    const uint8_t* names = table + kBonusCount * kTrackCount * 4;
     for (int i = 0; i < kBeeCount; ++i) {
         char16_t name[kNameLength];
         if (!ReadNameField(names + size_t(i) * kNameFieldSize, name))
@@ -70,17 +70,17 @@ bool Bonuses::Parse(std::span<const uint8_t> chunk, std::string* why) {
 
 void Bonuses::ResolveIcons() {
     SpriteLibrary* library = GetLibrary(kBonusIconLibrary);
-    for (int i = 0; i < kCount; ++i)
+    for (int i = 0; i < kBonusCount; ++i)
         icons_[size_t(i)] = library && loaded_ ? library->FindSprite(bonuses_[size_t(i)].name) : nullptr;
 }
 
 Sprite* Bonuses::Icon(int32_t id) const {
-    return id >= 0 && id < kCount ? icons_[size_t(id)] : nullptr;
+    return id >= 0 && id < kBonusCount ? icons_[size_t(id)] : nullptr;
 }
 
 std::array<uint8_t, Bonuses::kChunkSize> Bonuses::Serialize() const {
     std::array<uint8_t, kChunkSize> chunk{};
-    for (int s = 0; s < kCount; ++s) {
+    for (int s = 0; s < kBonusCount; ++s) {
         uint8_t* record = chunk.data() + size_t(s) * kRecordSize;
         const BONUS& bonus = bonuses_[size_t(s)];
         WriteNameField(record + 0, bonus.title);
@@ -91,19 +91,19 @@ std::array<uint8_t, Bonuses::kChunkSize> Bonuses::Serialize() const {
         PutU32(record, 200, bonus.durationMs);
         PutU32(record, 212, bonus.soundId);
     }
-    uint8_t* table = chunk.data() + kCount * kRecordSize;
-    for (int b = 0; b < kCount; ++b) {
+    uint8_t* table = chunk.data() + kBonusCount * kRecordSize;
+    for (int b = 0; b < kBonusCount; ++b) {
         for (int t = 0; t < kTrackCount; ++t)
             PutF32(table, size_t(b * kTrackCount + t) * 4, modifiers_[size_t(b)][size_t(t)]);
     }
-    uint8_t* names = table + kCount * kTrackCount * 4;
+    uint8_t* names = table + kBonusCount * kTrackCount * 4;
     for (int i = 0; i < kBeeCount; ++i)
         WriteNameField(names + size_t(i) * kNameFieldSize, bees_[size_t(i)].data());
     return chunk;
 }
 
 const BONUS* Bonuses::Get(int32_t id) const {
-    if (!loaded_ || id < 0 || id >= kCount) return nullptr;
+    if (!loaded_ || id < 0 || id >= kBonusCount) return nullptr;
     return &bonuses_[size_t(id)];
 }
 
@@ -116,7 +116,7 @@ const BONUS* Bonuses::FindByName(const char16_t* name) const {
 }
 
 float Bonuses::SpeedModifier(int32_t bonus, int32_t track) const {
-    if (bonus < 0 || bonus >= kCount || track < 0 || track >= kTrackCount) return 0.0f;
+    if (bonus < 0 || bonus >= kBonusCount || track < 0 || track >= kTrackCount) return 0.0f;
     return modifiers_[size_t(bonus)][size_t(track)];
 }
 

@@ -2,10 +2,12 @@
 // The bonus table: the six bonuses a player can own and run in a level, read
 // from the 'BONS' chunk of the data pack.
 //
-// The chunk is exactly 1,632 bytes: six 216-byte records (record s is bonus
-// s and fills bonus slot s), a 6 x 6 table of f32 speed modifiers (row the
-// bonus, column the level's speed track, added while the bonus runs), and
-// the names of three bee sprites.
+// The chunk is exactly 1,632 bytes: six 216-byte records (record s is the
+// bonus of kind s, app/BonusKind.h, and fills bonus slot s), a 6 x 6 table of
+// f32 speed modifiers (row the bonus, column the level's speed track, added
+// while the bonus runs), and the names of three bee sprites.
+
+#include "app/BonusKind.h"
 
 #include <array>
 #include <cstdint>
@@ -34,11 +36,11 @@ struct BONUS {
 
 class Bonuses {
   public:
-    static constexpr int kCount = 6;
     static constexpr int kTrackCount = 6;
     static constexpr int kBeeCount = 3;
     static constexpr size_t kRecordSize = 216;
-    static constexpr size_t kChunkSize = kCount * kRecordSize + kCount * kTrackCount * 4 + kBeeCount * 64;
+    static constexpr size_t kChunkSize =
+        kBonusCount * kRecordSize + kBonusCount * kTrackCount * 4 + kBeeCount * 64;
     static_assert(kChunkSize == 1632);
 
     // Reads the whole chunk; on any fault nothing changes, false is answered
@@ -50,6 +52,7 @@ class Bonuses {
     bool IsLoaded() const { return loaded_; }
     // The bonus of an id 0..5, or null.
     const BONUS* Get(int32_t id) const;
+    const BONUS* Get(BonusKind kind) const { return Get(BonusId(kind)); }
     // The bonus whose name equals name (case-sensitive), or null.
     const BONUS* FindByName(const char16_t* name) const;
     float SpeedModifier(int32_t bonus, int32_t track) const;
@@ -69,9 +72,9 @@ class Bonuses {
     void MarkLoaded() { loaded_ = true; }
 
   private:
-    std::array<BONUS, kCount> bonuses_{};
-    std::array<std::array<float, kTrackCount>, kCount> modifiers_{};
+    std::array<BONUS, kBonusCount> bonuses_{};
+    std::array<std::array<float, kTrackCount>, kBonusCount> modifiers_{};
     std::array<std::array<char16_t, 32>, kBeeCount> bees_{};
-    std::array<Sprite*, kCount> icons_{};
+    std::array<Sprite*, kBonusCount> icons_{};
     bool loaded_ = false;
 };

@@ -304,7 +304,8 @@ void GameLevel::Tick() {
     for (size_t i = 0; i < points_.size(); ++i)
         if (points_[i]) points_[i]->RefreshRepairButton(true);
     map_->Update(kLevelTickMs);
-    if (level_.VillainsEnabled() && !slots_[0].running && TutorialAllows(kTutorialActionVillains, 0, 0))
+    if (level_.VillainsEnabled() && !IsBonusRunning(BonusKind::Bees) &&
+        TutorialAllows(kTutorialActionVillains, 0, 0))
         schedule_.Tick(kLevelTickMs, *places_);
     TickBonuses(kLevelTickMs);
     FlushRebuilds();
@@ -406,7 +407,7 @@ void GameLevel::ActivateBonus(uint32_t slot) {
     active.fraction = 1.0f;
     Panel().PlayLevelSound(kLevelSoundBonus, slot);
     SetSpeedModifier(info.speedModifiers, true, kBonusModifierId + slot);
-    if (slot == 0) world_->AttackVillainsByBees();
+    if (BonusInSlot(slot) == BonusKind::Bees) world_->AttackVillainsByBees();
     Panel().UpdateBonusButton(slot);
 
     for (uint32_t s = 0; s < kBonusSlotCount; ++s) {

@@ -12,6 +12,7 @@
 // pause reason is set. The level time (the clock graded with medals) counts
 // the ticks after the clock has started and while the clock-stop word is 0.
 
+#include "app/BonusKind.h"
 #include "gui/Regime.h"
 #include "gui/Window.h"
 #include "level/Economy.h"
@@ -58,7 +59,6 @@ constexpr uint32_t kLevelTickMs = 10;
 constexpr uint32_t kMaxTicksPerFrame = 20;
 // The path finder's share of a frame for the walks' route requests.
 constexpr uint64_t kPathFinderBudgetUs = 2000;
-constexpr uint32_t kBonusSlotCount = 6;
 constexpr uint32_t kSpeedTrackCount = 6;
 constexpr uint32_t kWinDelayMs = 1000;
 constexpr float kFarShotDistance = 150.0f;
@@ -192,6 +192,8 @@ class GameLevel : public LevelServices, public WindowLevel {
     void ActivateBonus(uint32_t slot);
     bool IsBonusReady(uint32_t slot) const;
     const BonusSlot& Slot(uint32_t slot) const { return slots_[slot]; }
+    const BonusSlot& Slot(BonusKind kind) const { return slots_[SlotOfBonus(kind)]; }
+    bool IsBonusRunning(BonusKind kind) const { return Slot(kind).running; }
 
     // ---- money and goals
     void AddMoney(int32_t amount, int32_t x, int32_t y, int32_t offset);

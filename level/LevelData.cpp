@@ -54,7 +54,7 @@ int32_t LoadBonuses(kis::DataFileReaderW* reader, LoaderState* state) {
     data->bonuses = bonuses;
     // The sprite pack was read before the data pack's stages.
     data->bonuses.ResolveIcons();
-    state->done = state->total = Bonuses::kCount;
+    state->done = state->total = kBonusCount;
     return kLoaderFinished;
 }
 

@@ -167,7 +167,7 @@ bool CheckRecord(Checker& c, const LevelRecord& r) {
         return c.Fail("name without a terminating zero");
     if (r.mapCell < -1 || r.mapCell >= kMapCellCount) return c.Fail("map cell out of range");
     if (r.group > kLevelCount - 1) return c.Fail("group number out of range");
-    if (r.bonusId < -1 || r.bonusId > 5) return c.Fail("bonus id out of range");
+    if (r.bonusId < -1 || r.bonusId >= kBonusCount) return c.Fail("bonus id out of range");
     for (float rate : r.speedRates)
         if (!PositiveFinite(rate)) return c.Fail("speed rate not positive");
     // A slot's first recharge is a share of the whole: more than all of it

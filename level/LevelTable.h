@@ -8,6 +8,7 @@
 // bytes left, and every value the game relies on against its range; one bad
 // level refuses the whole table ("Data error!").
 
+#include "app/BonusKind.h"
 #include "pathfinding/Shapes.h"
 
 #include <array>
@@ -113,7 +114,7 @@ struct LevelRecord {
     uint32_t emitterCount;
     int32_t startMoney;
     uint8_t reserved852[28];
-    float bonusFactors[6]; // scales each bonus slot's first recharge
+    float bonusFactors[kBonusSlotCount]; // scales each bonus slot's first recharge
     uint8_t reserved904[64];
     uint32_t infoCount;
     uint8_t reserved972[72];

@@ -518,13 +518,13 @@ void LevelPanel::UpdateTaskButtons(int32_t index, bool animate) {
 }
 
 void LevelPanel::CreateBonusButtons() {
-    for (uint32_t s = 0; s < kPanelBonusSlots; ++s)
+    for (uint32_t s = 0; s < kBonusSlotCount; ++s)
         if (level_.BonusSlot(s).inUse && !bonus_[s]) bonus_[s] = controls_.Make<BonusButton>(this, s);
     LayoutBonusButtons();
 }
 
 void LevelPanel::UpdateBonusButton(uint32_t slot, bool animate) {
-    if (slot >= kPanelBonusSlots) return;
+    if (slot >= kBonusSlotCount) return;
     if (!bonus_[slot]) CreateBonusButtons();
     if (bonus_[slot]) bonus_[slot]->Update(animate);
 }

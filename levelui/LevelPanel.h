@@ -221,7 +221,7 @@ class LevelPanel : public GameWindow {
     ImageButton* GetMenuButton() const { return menu_; }
     TutorialButton* GetTutorialButton() const { return tutorial_; }
     BonusButton* GetBonusButton(uint32_t slot) const {
-        return slot < kPanelBonusSlots ? bonus_[slot] : nullptr;
+        return slot < kBonusSlotCount ? bonus_[slot] : nullptr;
     }
     uint32_t GoalCount() const { return uint32_t(tasks_.size()); }
     TaskButton* GetTaskButton(uint32_t i) const { return i < tasks_.size() ? tasks_[i] : nullptr; }
@@ -262,7 +262,7 @@ class LevelPanel : public GameWindow {
     WarehouseButton* warehouse_ = nullptr;
     ImageButton* menu_ = nullptr;
     TutorialButton* tutorial_ = nullptr;
-    std::array<BonusButton*, kPanelBonusSlots> bonus_{};
+    std::array<BonusButton*, kBonusSlotCount> bonus_{};
     std::vector<TaskButton*> tasks_;
     kis::Rect menuCorner_{0, 0, 0, 0};
     uint32_t moneyListener_ = 0, stockListener_ = 0;

@@ -375,9 +375,9 @@ constexpr int32_t kBonusSlotLooks[8] = {-1, 0, 0, 0, -1, 0, 0, 0};
 constexpr int32_t kBonusHintWidth = 256;
 } // namespace
 
-LevelWindowBonus::LevelWindowBonus(GameWindow* window, GameControls* group, int32_t slot)
+LevelWindowBonus::LevelWindowBonus(GameWindow* window, GameControls* group, int32_t place)
     : ImageButton(window, group, kLevelWindowBonusSlot, kBonusSlotLooks, u"", nullptr) {
-    SetImageQuad(GetSprite(1, u"bonus_slot"), slot == 0 ? kFirstBonusSlotQuad : kBonusSlotQuad,
+    SetImageQuad(GetSprite(1, u"bonus_slot"), place == 0 ? kFirstBonusSlotQuad : kBonusSlotQuad,
                  kBonusSlotQuad.bottom - kBonusSlotQuad.top);
     clickSound = 0; // a slot only shows its bonus
     SetVisible(false);
@@ -443,8 +443,8 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
         progress = &profile->MutableRecord().results.regimes[regime_];
         owned_ = profile->ListBonuses(nullptr);
         // Ids outside the six bonuses show as none.
-        selection_.count = std::min<uint32_t>(progress->chosenCount, 3);
-        for (uint32_t i = 0; i < 3; ++i)
+        selection_.count = std::min<uint32_t>(progress->chosenCount, kChosenBonusLimit);
+        for (size_t i = 0; i < selection_.ids.size(); ++i)
             selection_.ids[i] = CheckedBonusId(progress->chosen[i]);
     }
     if (host_.regimeBlock) host_.regimeBlock(level, regime_, &block_);
@@ -516,7 +516,7 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
             slotButtons_[i]->SetPosition(bonusX_ + 6 + int32_t(i) * kBonusSlotStep, bonusY_ + 6);
         }
         ShowBonuses();
-        if (owned_ > 3) {
+        if (owned_ > kChosenBonusLimit) {
             select_ = controls_.Make<ImageButton>(kLevelWindowSelectBonuses, bonusX_ + 262, bonusY_ + 7, 166,
                                                   manager.Text(u"level_window", u"select_bonuses"));
             if (profile && !(profile->Record().flags & 4)) {
@@ -556,8 +556,9 @@ void LevelWindow::DrawRow(DXLViewer& viewer, TimeRow& row) {
                   ScaleAlpha(row.colour, alpha));
 }
 
-std::array<int32_t, 3> LevelWindow::ShownBonuses() const {
-    std::array<int32_t, 3> shown{-1, -1, -1};
+std::array<int32_t, kChosenBonusLimit> LevelWindow::ShownBonuses() const {
+    std::array<int32_t, kChosenBonusLimit> shown;
+    shown.fill(-1);
     for (size_t i = 0; i < shown.size(); ++i)
         if (slotButtons_[i] && slotButtons_[i]->Record()) shown[i] = slotButtons_[i]->Bonus();
     return shown;
@@ -565,7 +566,7 @@ std::array<int32_t, 3> LevelWindow::ShownBonuses() const {
 
 void LevelWindow::ShowBonuses() {
     if (owned_ <= 0) return;
-    for (uint32_t i = 0; i < 3; ++i) {
+    for (uint32_t i = 0; i < slotButtons_.size(); ++i) {
         const int32_t id = i < selection_.count ? selection_.ids[i] : -1;
         const BONUS* record = id >= 0 && host_.bonusRecord ? host_.bonusRecord(id) : nullptr;
         // An id the table does not know leaves the slot empty.
@@ -615,7 +616,7 @@ uint32_t LevelWindow::OnButtonClick(GameButton* button) {
             // The answer reaches the open level window through the manager:
             // the window the choice began in may have gone by then.
             WindowManager* manager = &manager_;
-            host_.selectBonuses(selection_, [manager](const BonusPick& chosen) {
+            host_.selectBonuses(selection_, [manager](const BonusSelection& chosen) {
                 if (auto* window = static_cast<LevelWindow*>(manager->levelWindow)) {
                     window->Selection() = chosen;
                     window->ShowBonuses();
@@ -650,13 +651,13 @@ bool LevelWindow::StoreBonusSelection() {
     Profile* profile = host_.profile;
     if (!profile) return false;
     RegimeProgress& progress = profile->MutableRecord().results.regimes[regime_];
-    BonusPick stored;
-    stored.count = std::min<uint32_t>(progress.chosenCount, 3);
-    for (uint32_t i = 0; i < 3; ++i)
+    BonusSelection stored;
+    stored.count = std::min<uint32_t>(progress.chosenCount, kChosenBonusLimit);
+    for (size_t i = 0; i < stored.ids.size(); ++i)
         stored.ids[i] = CheckedBonusId(progress.chosen[i]);
     if (SameBonuses(stored, selection_)) return false;
     progress.chosenCount = selection_.count;
-    for (uint32_t i = 0; i < 3; ++i)
+    for (size_t i = 0; i < selection_.ids.size(); ++i)
         progress.chosen[i] = selection_.ids[i];
     if (host_.saveProfiles) host_.saveProfiles();
     return true;

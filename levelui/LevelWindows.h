@@ -166,17 +166,19 @@ struct LevelWindowsHost {
     OptionalHook<void()> leaveLevel;
     // Opens the bonuses window on a copy of the selection; applied gets the
     // edited one. Empty: the select button does nothing.
-    std::function<void(const BonusPick& selection, std::function<void(const BonusPick&)> applied)>
+    std::function<void(const BonusSelection& selection, std::function<void(const BonusSelection&)> applied)>
         selectBonuses;
 };
 
 // One of the level window's three bonus slots: a face of the "bonus_slot"
 // sprite (the first slot has its own), the bonus's icon in its middle and a
 // hint with the bonus's title over its description. An empty slot is hidden.
-// Its clicks mean nothing to the window, and it makes no click sound.
+// Its clicks mean nothing to the window, and it makes no click sound. A
+// slot's place in the row (0 the first) is not the bonus it shows: the
+// player's chosen bonuses fill the row in the order they were chosen.
 class LevelWindowBonus : public ImageButton {
   public:
-    LevelWindowBonus(GameWindow* window, GameControls* group, int32_t slot);
+    LevelWindowBonus(GameWindow* window, GameControls* group, int32_t place);
     // Nothing when the id is the one shown; -1 empties the slot and drops its hint.
     void SetBonus(int32_t id, Sprite* icon, const BONUS* record);
     int32_t Bonus() const { return bonus_; }
@@ -210,12 +212,12 @@ class LevelWindow : public SpritesWindow {
     // Writes the window's selection into the profile when it differs as a set.
     bool StoreBonusSelection();
     // The slot ids shown (-1 none).
-    std::array<int32_t, 3> ShownBonuses() const;
+    std::array<int32_t, kChosenBonusLimit> ShownBonuses() const;
     // The three slots (null without owned bonuses).
     LevelWindowBonus* BonusSlot(int32_t i) const { return slotButtons_[size_t(i)]; }
     // Shows the selection's bonuses in the three slots (after the bonuses window changed it).
     void ShowBonuses();
-    BonusPick& Selection() { return selection_; }
+    BonusSelection& Selection() { return selection_; }
     const std::vector<ImageButton*>& BottomButtons() const { return bottomRow_; }
     int32_t MedalStripTop() const { return stripTop_; }
     const std::vector<int32_t>& MedalRowYs() const { return rowYs_; }
@@ -256,12 +258,12 @@ class LevelWindow : public SpritesWindow {
     TimeRow record_;
     std::unique_ptr<SpriteInstance> medal_;
     SkinText recordText_, tasksText_;
-    BonusPick selection_;
+    BonusSelection selection_;
     int32_t owned_ = 0;
     int32_t newBonus_ = -1;
     bool selectionHint_ = false;
-    std::array<LevelWindowBonus*, 3> slotButtons_{}; // in the own group
-    ImageButton* select_ = nullptr;                  // in the own group
+    std::array<LevelWindowBonus*, kChosenBonusLimit> slotButtons_{}; // in the own group
+    ImageButton* select_ = nullptr;                                  // in the own group
     int32_t bonusX_ = 0, bonusY_ = 0;
 };
 

@@ -137,8 +137,8 @@ std::vector<GoalColumn> GoalColumns(uint32_t count, int32_t windowWidth) {
     return columns;
 }
 
-bool SameBonuses(const BonusPick& a, const BonusPick& b) {
-    if (a.count != b.count || a.count > 3) return false;
+bool SameBonuses(const BonusSelection& a, const BonusSelection& b) {
+    if (a.count != b.count || a.count > a.ids.size()) return false;
     return std::is_permutation(a.ids.begin(), a.ids.begin() + a.count, b.ids.begin());
 }
 

@@ -4,6 +4,7 @@
 // their answers, the information page's rows, the level window's buttons,
 // rows and goal columns, and the result window's reveal timeline.
 
+#include "app/BonusKind.h"
 #include "level/LevelTable.h"
 
 #include <array>
@@ -116,14 +117,10 @@ constexpr int32_t kGoalTopOffset = 38;
 
 // A bonus id from the profile, or -1 when it is outside the six bonuses.
 constexpr int32_t CheckedBonusId(int64_t id) {
-    return id >= 0 && id < 6 ? int32_t(id) : -1;
+    return id >= 0 && id < kBonusCount ? int32_t(id) : -1;
 }
-struct BonusPick {
-    uint32_t count = 0;
-    std::array<int32_t, 3> ids{-1, -1, -1};
-};
 // The same bonuses in any order.
-bool SameBonuses(const BonusPick& a, const BonusPick& b);
+bool SameBonuses(const BonusSelection& a, const BonusSelection& b);
 // Takes the newly earned bonus out of the regime's word 0 (top byte: id + 1):
 // the byte is cleared; the id (or -1) stays only with the tutorial option on.
 int32_t TakeNewBonus(uint32_t* word0, bool tutorialOn);

@@ -3,6 +3,7 @@
 // on this view only, so that it can be built and tested without a whole
 // level behind it; MakeRunningLevelView gives the view of a GameLevel.
 
+#include "app/BonusKind.h"
 #include "level/LevelTable.h"
 
 #include <cstdint>
@@ -10,7 +11,6 @@
 
 class GameLevel;
 
-constexpr uint32_t kPanelBonusSlots = 6;
 // The pause reasons the panel's clock runs through: kPauseClockNotStarted, kPauseTutorial.
 constexpr uint32_t kPanelClockPauses = 0x1 | 0x10;
 

@@ -60,7 +60,7 @@ class SampleLevel : public RunningLevelView {
         if (driver) driver->StartTextFadeOut();
     }
     void ActivateBonus(uint32_t slot) override {
-        if (slot >= kPanelBonusSlots) return;
+        if (slot >= kBonusSlotCount) return;
         runLeft_[slot] = kBonusRunMs;
         if (driver) driver->UpdateBonusButton(slot);
     }
@@ -70,7 +70,7 @@ class SampleLevel : public RunningLevelView {
     void Advance(uint32_t ms) {
         if (!running_) return;
         time_ += ms;
-        for (uint32_t slot = 0; slot < kPanelBonusSlots; ++slot) {
+        for (uint32_t slot = 0; slot < kBonusSlotCount; ++slot) {
             if (!runLeft_[slot]) continue;
             runLeft_[slot] = runLeft_[slot] > ms ? runLeft_[slot] - ms : 0;
             if (driver) driver->UpdateBonusButton(slot);
@@ -83,7 +83,7 @@ class SampleLevel : public RunningLevelView {
     RegimeBlock regime_ = SampleRegime();
     uint32_t time_ = 0;
     bool running_ = false;
-    uint32_t runLeft_[kPanelBonusSlots] = {};
+    uint32_t runLeft_[kBonusSlotCount] = {};
 };
 
 class SampleContext : public NoLevelPanelContext {
@@ -94,9 +94,9 @@ class SampleContext : public NoLevelPanelContext {
                          goal.kind == kGoalProduct ? u"ico_wheat_small" : u"level_ico_back");
     }
     Sprite* BonusIcon(uint32_t slot) const override {
-        static const char16_t* const kIcons[kPanelBonusSlots] = {
-            u"bonus_bees", u"bonus_rain", u"bonus_boots", u"bonus_sun", u"bonus_feed", u"bonus_gears"};
-        return slot < kPanelBonusSlots ? GetSprite(kBonusIconLibrary, kIcons[slot]) : nullptr;
+        static const char16_t* const kIcons[kBonusSlotCount] = {u"bonus_bees", u"bonus_rain", u"bonus_boots",
+                                                                u"bonus_sun",  u"bonus_feed", u"bonus_gears"};
+        return slot < kBonusSlotCount ? GetSprite(kBonusIconLibrary, kIcons[slot]) : nullptr;
     }
 };
 

@@ -6,6 +6,7 @@
 // from a fake), and point at the level panel's and the warehouse window's
 // controls by their command ids.
 
+#include "app/BonusKind.h"
 #include "tutorials/LevelTutorial.h"
 #include "tutorials/TutorialLayer.h"
 
@@ -215,10 +216,11 @@ class ScriptLevel : public TutorialLevel, public FieldView {
 
     // ---- villains and bonuses
     virtual bool VillainsEnabled() const = 0;
-    // A bonus fills the slot; the data its panel button carries; the panel's bonus button is blocked.
-    virtual bool HasBonus(uint32_t slot) const = 0;
-    virtual uintptr_t BonusButtonData(uint32_t slot) const = 0;
-    virtual bool BonusButtonBlocked() const = 0;
+    // The player took the bonus into the level; the data its panel button
+    // carries; its panel button is blocked.
+    virtual bool HasBonus(BonusKind kind) const = 0;
+    virtual uintptr_t BonusButtonData(BonusKind kind) const = 0;
+    virtual bool BonusButtonBlocked(BonusKind kind) const = 0;
     // The level's villain slots: a slot's villain state (-1 empty).
     virtual int32_t VillainSlots() const = 0;
     virtual int32_t VillainState(int32_t slot) const = 0;

@@ -240,7 +240,7 @@ class LevelTutorial_8 : public ScriptTutorial {
         // The bee bonus against the villains, when the level has both.
         ScriptStep& bees = StepWithId(kStepBonusBees, kTagLevelPanel, 0x1002000, 0x1000);
         bees.canBegin = [](ScriptStep& t) {
-            if (!t.level.VillainsEnabled() || !t.level.HasBonus(0)) {
+            if (!t.level.VillainsEnabled() || !t.level.HasBonus(BonusKind::Bees)) {
                 if (t.NextId())
                     t.Owner().GoToStep(t.NextId());
                 else
@@ -261,15 +261,17 @@ class LevelTutorial_8 : public ScriptTutorial {
             return false;
         };
         bees.begin = [](ScriptStep& t) {
-            auto target = PanelButton(t.level, kPanelBonus, t.level.BonusButtonData(0), 270);
+            auto target = PanelButton(t.level, kPanelBonus, t.level.BonusButtonData(BonusKind::Bees), 270);
             t.Arrow(*target);
             t.Box(*target, false, 84, u"level_bonus_bees_1");
         };
         bees.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
-            return IsControl(action, tag, data, kTagLevelPanel, kPanelBonus) && !t.level.BonusButtonBlocked();
+            return IsControl(action, tag, data, kTagLevelPanel, kPanelBonus) &&
+                   !t.level.BonusButtonBlocked(BonusKind::Bees);
         };
         bees.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
-            if (FromControl(event, a, b, kTagLevelPanel, kPanelBonus) && !t.level.BonusButtonBlocked())
+            if (FromControl(event, a, b, kTagLevelPanel, kPanelBonus) &&
+                !t.level.BonusButtonBlocked(BonusKind::Bees))
                 t.Complete();
         };
         bees.delayAfter = int32_t(kBonusBeesDelayMs);

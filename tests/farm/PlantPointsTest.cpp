@@ -23,6 +23,7 @@
 #include <bit>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace {
@@ -202,7 +203,9 @@ class Farm : public testsupport::FakeLevelServices, public PlantLevel {
         return useMap ? resources.FindSprite(kLevelLibrary, u"tree_site") : nullptr;
     }
     float GetSpeedFactor(uint32_t group) override { return game ? game->GetSpeedFactor(group) : speed; }
-    bool IsBonusRunning(uint32_t slot) override { return game ? game->Slot(slot).running : bonusRunning; }
+    bool IsBonusRunning(BonusKind kind) override {
+        return game ? game->IsBonusRunning(kind) : runningBonus == kind;
+    }
     uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager*, int32_t award, int32_t,
                             int32_t, int32_t) override {
         awards.push_back(award);
@@ -250,7 +253,7 @@ class Farm : public testsupport::FakeLevelServices, public PlantLevel {
     std::vector<std::unique_ptr<BaseLevelPoint>> points;
     GameLevel* game = nullptr;
     float speed = 1.0f;
-    bool bonusRunning = false;
+    std::optional<BonusKind> runningBonus;
     std::map<uint32_t, uint32_t> stock;
     uint32_t capacity = 50;
     std::vector<StoreEntry> stored;
@@ -455,14 +458,18 @@ TEST_F(PlantTest, ADefinitionWithoutAMaximumKeepsTheWaterDrawn) {
     EXPECT_EQ(farm.buttons.Shown(kCommandWater), 0);
 }
 
-TEST_F(PlantTest, TheRainBonusKeepsHarvestsFromUsingWater) {
-    farm.bonusRunning = true;
-    farm.MakePlayer(100, 140);
-    BasePointPlant* bed = farm.Add(PlantPoint("wheat", 1, 100, 1, 2, 100, 100));
-    farm.buttons.Click(kCommandHarvest);
-    farm.RunJobs();
-    EXPECT_EQ(farm.stored.size(), 1u);
-    EXPECT_EQ(bed->Water(), 1u);
+TEST_F(PlantTest, OnlyTheRainBonusKeepsHarvestsFromUsingWater) {
+    for (BonusKind running : {BonusKind::Rain, BonusKind::Bees, BonusKind::Sun}) {
+        farm.points.clear();
+        farm.stored.clear();
+        farm.runningBonus = running;
+        farm.MakePlayer(100, 140);
+        BasePointPlant* bed = farm.Add(PlantPoint("wheat", 1, 100, 1, 2, 100, 100));
+        farm.buttons.Click(kCommandHarvest);
+        farm.RunJobs();
+        EXPECT_EQ(farm.stored.size(), 1u) << BonusId(running);
+        EXPECT_EQ(bed->Water(), running == BonusKind::Rain ? 1u : 0u) << BonusId(running);
+    }
 }
 
 // ---------------------------------------------------------------- harvest

@@ -279,7 +279,7 @@ TEST(VillainClicks, TheBeesDriveOffEveryVillainArrivingOrAttacking) {
     VillainLevelFixture f;
     f.RunMs(2000);
     MapVillain* v = f.Villain();
-    f.level->ActivateBonus(0);
+    f.level->ActivateBonus(SlotOfBonus(BonusKind::Bees));
     EXPECT_TRUE(v->IsBeesAttack());
     EXPECT_EQ(v->State(), kVillainRunningAway);
     EXPECT_EQ(f.frontEnd.awards[kAwardVillainsDrivenOff], 1);

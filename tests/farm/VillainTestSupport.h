@@ -110,7 +110,7 @@ class RecordingHooks : public NoVillainHostHooks {
 };
 
 // The shared fakes of the level world and its services, with the villains
-// and shots of FarmVillains on the world's own map, one bonus (slot 0), and
+// and shots of FarmVillains on the world's own map, one bonus (the bees), and
 // the tutorial's questions and events passed to the recording hooks. The
 // money, the reserved total, the clock and the points are the level's once
 // it is attached.
@@ -121,10 +121,11 @@ class VillainWorld : public testsupport::FakeLevelWorld, public testsupport::Fak
         : map(this), table_(table), villain_(villain), catapult_(catapult), hooks_(hooks) {
         centreX = 512, centreY = 384;
         std::fill(std::begin(hasBonus), std::end(hasBonus), false);
-        hasBonus[0] = true;
-        bonus[0] = BonusInfo{};
-        bonus[0].rechargeMs = 1000;
-        bonus[0].durationMs = 5000;
+        const uint32_t bees = SlotOfBonus(BonusKind::Bees);
+        hasBonus[bees] = true;
+        bonus[bees] = BonusInfo{};
+        bonus[bees].rechargeMs = 1000;
+        bonus[bees].durationMs = 5000;
     }
 
     // The level is made after its world: then the villains can be.
@@ -186,7 +187,7 @@ class AwardFrontEnd : public NoLevelFrontEnd {
     std::map<uint32_t, int32_t> awards;
     std::map<uint32_t, int32_t> goals;
     int32_t inARow = 0;
-    uint32_t ChosenBonusSlots() const override { return 1; }
+    uint32_t ChosenBonusSlots() const override { return 1u << SlotOfBonus(BonusKind::Bees); }
     bool AddAwardCount(uint32_t award, int32_t n) override {
         awards[award] += n;
         return false;

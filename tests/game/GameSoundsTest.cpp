@@ -232,7 +232,7 @@ TEST(GameSounds, TheBuiltPackHoldsAndPlaysEverySoundTheGameNames) {
     Bonuses bonuses;
     std::string why;
     ASSERT_TRUE(bonuses.Parse(Bytes(Chunk(data + "/Data.dat", dataKind, kChunkBonuses)), &why)) << why;
-    for (int32_t i = 0; i < Bonuses::kCount; ++i)
+    for (int32_t i = 0; i < kBonusCount; ++i)
         EXPECT_NE(sound.FindSampleById(bonuses.Get(i)->soundId), 0u) << "bonus " << i;
 
     // The music of the main screen and the map, the levels' rotation and

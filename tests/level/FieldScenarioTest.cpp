@@ -213,7 +213,7 @@ TEST_F(FieldScenario, EveryCharacterStandsAndWalksInFourDirections) {
 
 TEST_F(FieldScenario, EveryBonusHasItsThreeFrameIcon) {
     const Bonuses& bonuses = levelData.data.bonuses;
-    for (int32_t id = 0; id < Bonuses::kCount; ++id) {
+    for (int32_t id = 0; id < kBonusCount; ++id) {
         ASSERT_NE(bonuses.Icon(id), nullptr) << id;
         EXPECT_EQ(bonuses.Icon(id)->GetFrameCount(), 3) << id;
     }

@@ -109,7 +109,8 @@ TEST(GameLevel, ChooseShotTargetPrefersFarPoints) {
 }
 
 // Starting a bonus runs it for its duration; every other waiting slot gains
-// 0.45 of its recharge, never beyond full; the bees go out with bonus 0.
+// 0.45 of its recharge, never beyond full; the bees go out with their own
+// bonus only.
 TEST(GameLevel, ActivateBonusGivesOthersPartOfTheirRecharge) {
     TestLevel level; // first recharge at half of the recharge time (factor 0.5)
     level.world->hasBonus[5] = false;
@@ -132,7 +133,7 @@ TEST(GameLevel, ActivateBonusGivesOthersPartOfTheirRecharge) {
     EXPECT_FLOAT_EQ(level->GetSpeedFactor(3), 2.0f);
     EXPECT_EQ(level.frontEnd.goals[kAwardBonusesUsed], 6);
     EXPECT_EQ(level.world->beesSent, 0);
-    level->ActivateBonus(0);
+    level->ActivateBonus(SlotOfBonus(BonusKind::Bees));
     EXPECT_EQ(level.world->beesSent, 1);
 
     for (int i = 0; i < 25; ++i)

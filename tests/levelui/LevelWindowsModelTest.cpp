@@ -143,7 +143,7 @@ TEST(LevelWindow, BonusIdsSelectionAndNewBonus) {
     for (const IdCase& c : ids)
         EXPECT_EQ(CheckedBonusId(c.id), c.shown) << c.id;
 
-    BonusPick a{2, {2, 0, -1}}, b{2, {0, 2, -1}}, c{2, {0, 3, -1}}, d{1, {0, -1, -1}};
+    BonusSelection a{2, {2, 0, -1}}, b{2, {0, 2, -1}}, c{2, {0, 3, -1}}, d{1, {0, -1, -1}};
     EXPECT_TRUE(SameBonuses(a, b));
     EXPECT_FALSE(SameBonuses(a, c));
     EXPECT_FALSE(SameBonuses(b, d));

@@ -215,7 +215,7 @@ TEST_F(LevelWindowTest, BonusSelectionSlotsAndTheNewBonusMark) {
         std::initializer_list<int32_t> owned;
         uint32_t count;
         std::array<int32_t, 3> chosen;
-        BonusPick changeTo;
+        BonusSelection changeTo;
         bool tutorial;
         bool selectButton, stores;
         std::array<int32_t, 3> shown;
@@ -284,7 +284,7 @@ TEST_F(LevelWindowTest, BonusSlotsAreButtonsWithTheBonusHintHiddenWhenEmpty) {
     EXPECT_TRUE(calls.level.empty());
 
     // The bonuses window changed the choice: the emptied slot hides and drops its hint.
-    w->Selection() = BonusPick{3, {0, -1, 5}};
+    w->Selection() = BonusSelection{3, {0, -1, 5}};
     w->ShowBonuses();
     check({Slot{0, true, u"title0", u"about0"}, Slot{-1, false, u"", u""},
            Slot{5, true, u"title5", u"about5"}});

@@ -32,7 +32,7 @@ class TestLevel : public RunningLevelView {
     uint32_t time = 0;
     bool begun = false, over = false;
     int32_t money = 0;
-    PanelBonusSlot slots[kPanelBonusSlots]{};
+    PanelBonusSlot slots[kBonusSlotCount]{};
     int32_t progress[3] = {};
     uint32_t pauses = 0x1;
     float speed = 1.0f;
@@ -53,7 +53,7 @@ class TestLevel : public RunningLevelView {
     bool IsOver() const override { return over; }
     int32_t Money() const override { return money; }
     PanelBonusSlot BonusSlot(uint32_t s) const override {
-        return s < kPanelBonusSlots ? slots[s] : PanelBonusSlot{};
+        return s < kBonusSlotCount ? slots[s] : PanelBonusSlot{};
     }
     int32_t GoalProgress(uint32_t g) const override { return g < 3 ? progress[g] : 0; }
     bool IsPausedExcept(uint32_t mask) const override { return (pauses & ~mask) != 0; }

@@ -77,7 +77,7 @@ class FakeLevelWorld : public LevelWorld {
     // The stock lives in sharedStock when given, else in the world.
     explicit FakeLevelWorld(std::map<uint32_t, uint32_t>* sharedStock = nullptr)
         : stock(sharedStock ? *sharedStock : ownStock_) {
-        for (uint32_t s = 0; s < 6; ++s) {
+        for (uint32_t s = 0; s < kBonusSlotCount; ++s) {
             bonus[s].rechargeMs = 10000 * (s + 1);
             bonus[s].durationMs = 5000;
         }
@@ -99,8 +99,8 @@ class FakeLevelWorld : public LevelWorld {
     std::vector<std::pair<uint32_t, uint32_t>> created;
     int beesSent = 0;
     std::vector<std::pair<uint32_t, float>> playerModifiers;
-    BonusInfo bonus[6];
-    bool hasBonus[6] = {true, true, true, true, true, true};
+    BonusInfo bonus[kBonusSlotCount];
+    bool hasBonus[kBonusSlotCount] = {true, true, true, true, true, true};
 
     void ResetStock(uint32_t) override { stock.clear(), warehouseLevel = 1; }
     // Takes everything, or up to the room a test set for the product.
@@ -221,7 +221,7 @@ class FakeLevelWorld : public LevelWorld {
         return !in.Failed();
     }
     bool GetBonus(uint32_t slot, BonusInfo* info) const override {
-        if (slot >= 6 || !hasBonus[slot]) return false;
+        if (slot >= kBonusSlotCount || !hasBonus[slot]) return false;
         *info = bonus[slot];
         return true;
     }

@@ -105,8 +105,9 @@ TEST(ContentLevels, ALevelGivesTheBonusItNamesAndTheCampaignGivesAllSix) {
         int status;
         int32_t bonus;
     };
-    for (const Case c : {Case{"", 0, -1}, Case{"    bonus = bonus_bees\n", 0, 0},
-                         Case{"    bonus = bonus_rain\n", 0, 1}, Case{"    bonus = bonus_gears\n", 0, 5},
+    for (const Case c : {Case{"", 0, -1}, Case{"    bonus = bonus_bees\n", 0, BonusId(BonusKind::Bees)},
+                         Case{"    bonus = bonus_rain\n", 0, BonusId(BonusKind::Rain)},
+                         Case{"    bonus = bonus_gears\n", 0, BonusId(BonusKind::Gears)},
                          Case{"    bonus = bonus_hail\n", 1, -1}, Case{"    bonus = 3\n", 1, -1}}) {
         TempDir dir;
         const std::string source = dir.File("bonus.txt");
@@ -125,16 +126,17 @@ TEST(ContentLevels, ALevelGivesTheBonusItNamesAndTheCampaignGivesAllSix) {
         ASSERT_NE(table.Get(30), nullptr);
         EXPECT_EQ(table.Get(30)->record.bonusId, c.bonus) << c.line;
 
-        if (c.bonus != 0) continue;
-        std::vector<int> givers[6];
+        if (c.bonus != BonusId(BonusKind::Bees)) continue;
+        std::vector<int> givers[kBonusCount];
         for (uint32_t index = 0; index < kLevelCount; ++index)
             if (const Level* level = table.Get(index); level && index != 30 && level->record.bonusId >= 0) {
-                ASSERT_LT(level->record.bonusId, 6) << index;
+                ASSERT_LT(level->record.bonusId, kBonusCount) << index;
                 givers[level->record.bonusId].push_back(int(index));
             }
-        for (int bonus = 0; bonus < 6; ++bonus)
+        for (int bonus = 0; bonus < kBonusCount; ++bonus)
             EXPECT_EQ(givers[bonus].size(), 1u) << "bonus " << bonus << " is given at one level";
-        ASSERT_FALSE(givers[0].empty());
-        EXPECT_LT(givers[0][0], 7) << "the bees come before level 8";
+        const std::vector<int>& bees = givers[BonusId(BonusKind::Bees)];
+        ASSERT_FALSE(bees.empty());
+        EXPECT_LT(bees[0], 7) << "the bees come before level 8";
     }
 }

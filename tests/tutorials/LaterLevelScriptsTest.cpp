@@ -846,7 +846,7 @@ TEST_F(Scripts, LevelEightBeginsWithTheBeesOnlyWithVillainsAndTheBonus) {
                    Case{true, 0, L(kTutorialLevel8, 1)}}) {
         FakeScriptLevel own(windows);
         own.villainsEnabled = c.villains;
-        own.bonus0 = c.bonus;
+        own.beesButton = c.bonus;
         TutorialRunner fresh{TutorialServices{&windows}};
         GameTutorial* t = MakeLevelTutorial(fresh, 7, own);
         ASSERT_NE(t, nullptr);
@@ -866,9 +866,9 @@ TEST_F(Scripts, LevelEightBeginsWithTheBeesOnlyWithVillainsAndTheBonus) {
         if (c.first != kStepBonusBees) continue;
         EXPECT_EQ(t->Current()->Layer()->Infos()[0]->Text(), u"level_bonus_bees_1");
         EXPECT_EQ(Arrows(), 1u);
-        own.bonusBlocked = true;
+        own.beesBlocked = true;
         EXPECT_FALSE(Allowed(kTagLevelPanel, kPanelBonus, kBeesRecord));
-        own.bonusBlocked = false;
+        own.beesBlocked = false;
         Press(kTagLevelPanel, kPanelBonus, kBeesRecord);
         EXPECT_EQ(t->Delay(), kBonusBeesDelayMs);
     }

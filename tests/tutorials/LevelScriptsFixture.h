@@ -89,8 +89,8 @@ struct FakeScriptLevel : ScriptLevel {
     std::map<uint32_t, float> modifiers;
     uint32_t buttonLock = 0;
     bool villainsEnabled = true;
-    uintptr_t bonus0 = kBeesRecord;
-    bool bonusBlocked = false;
+    uintptr_t beesButton = kBeesRecord; // 0: the bees were not taken into the level
+    bool beesBlocked = false;
     std::vector<FakeVillain> villains = std::vector<FakeVillain>(2, FakeVillain{-1, 0, 0});
     int32_t villainTimer = -1;
     std::vector<FakeShot> shots;
@@ -226,9 +226,11 @@ struct FakeScriptLevel : ScriptLevel {
     }
     // ---- villains
     bool VillainsEnabled() const override { return villainsEnabled; }
-    bool HasBonus(uint32_t slot) const override { return slot == 0 && bonus0 != 0; }
-    uintptr_t BonusButtonData(uint32_t slot) const override { return slot == 0 ? bonus0 : 0; }
-    bool BonusButtonBlocked() const override { return bonusBlocked; }
+    bool HasBonus(BonusKind kind) const override { return kind == BonusKind::Bees && beesButton != 0; }
+    uintptr_t BonusButtonData(BonusKind kind) const override {
+        return kind == BonusKind::Bees ? beesButton : 0;
+    }
+    bool BonusButtonBlocked(BonusKind kind) const override { return kind == BonusKind::Bees && beesBlocked; }
     int32_t VillainSlots() const override { return int32_t(villains.size()); }
     int32_t VillainState(int32_t slot) const override { return villains.at(size_t(slot)).state; }
     int32_t VillainSlot(uintptr_t villain) const override { return int32_t(villain) - 0x400; }

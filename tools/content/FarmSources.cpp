@@ -1,6 +1,7 @@
 #include "tools/content/FarmSources.h"
 
 #include "foundation/Ident.h"
+#include "level/Bonuses.h"
 #include "tools/common/SourceTree.h"
 #include "tools/content/NameFields.h"
 
@@ -65,13 +66,16 @@ int32_t Int(const Node& node, const std::string& key, int32_t fallback = 0) {
     return text.empty() ? fallback : int32_t(Integer(node, key, text));
 }
 
-float Real(const Node& node, const std::string& key, float fallback) {
-    const std::string text = Text(node, key);
-    if (text.empty()) return fallback;
+float Real(const Node& node, const std::string& key, const std::string& text) {
     char* end = nullptr;
     const float value = std::strtof(text.c_str(), &end);
-    if (*end) Fail(node, "\"" + key + "\" is not a number: " + text);
+    if (text.empty() || *end) Fail(node, "\"" + key + "\" is not a number: " + text);
     return value;
+}
+
+float Real(const Node& node, const std::string& key, float fallback) {
+    const std::string text = Text(node, key);
+    return text.empty() ? fallback : Real(node, key, text);
 }
 
 // "x, y" into two fields.
@@ -350,6 +354,41 @@ void ReadVillain(const Node& n, VillainInfoRecord& r) {
     r.flightTime = uint32_t(Int(n, "flight_time"));
 }
 
+void ReadBonus(const Node& n, int32_t id, Bonuses* table) {
+    BONUS& b = table->Edit(id);
+    b = BONUS{};
+    b.id = uint32_t(id);
+    Name(n, "name", b.name);
+    Name(n, "title", b.title);
+    Name(n, "description", b.description);
+    for (const auto& [key, field] :
+         {std::pair{"recharge", &b.rechargeMs}, std::pair{"duration", &b.durationMs}}) {
+        const int32_t ms = Int(n, key);
+        if (ms <= 0) Fail(n, "\"" + std::string(key) + "\" needs a time above 0");
+        *field = uint32_t(ms);
+    }
+    const std::string sound = Text(n, "sound");
+    if (!sound.empty()) b.soundId = Id(n, "sound", sound);
+    for (const std::string& speed : Values(n, "speed")) {
+        const std::vector<std::string> parts = Split(speed);
+        if (parts.size() != 2) Fail(n, "\"speed\" needs a track and a rate: " + speed);
+        const int64_t track = Integer(n, "speed", parts[0]);
+        if (track < 0 || track >= Bonuses::kTrackCount) Fail(n, "\"speed\" has no track " + parts[0]);
+        table->SetSpeedModifier(id, int32_t(track), Real(n, "speed", parts[1]));
+    }
+}
+
+void ReadBees(const Node& n, Bonuses* table) {
+    const std::vector<std::string> sprites = Values(n, "sprite");
+    if (sprites.size() != size_t(Bonuses::kBeeCount))
+        Fail(n, "names " + std::to_string(Bonuses::kBeeCount) + " bee sprites");
+    for (size_t i = 0; i < sprites.size(); ++i) {
+        NameField name;
+        Name(n, "sprite", sprites[i], name);
+        table->SetBeeSprite(int32_t(i), name);
+    }
+}
+
 // Runs a table's reader over every section of the file's top level.
 template <class Record, class Reader>
 bool ReadFile(const std::string& path, const char* section, std::vector<Record>* out, Reader read,
@@ -413,5 +452,38 @@ bool ReadFarmSources(const std::string& folder, FarmTablesSource* t, std::string
         return false;
     const std::string why = CheckFarmTables(*t);
     if (!why.empty()) return *error = folder + ": " + why, false;
+    return true;
+}
+
+bool ReadBonusSource(const std::string& folder, Bonuses* table, std::string* error) {
+    const std::string path = folder + "/bonuses.txt";
+    Node root;
+    if (!ReadSourceTree(path, &root, error)) return false;
+    Bonuses read;
+    try {
+        int32_t bonuses = 0, bees = 0;
+        for (const Node& child : root.children) {
+            if (child.name == "bees") {
+                if (bees++) Fail(child, "given twice");
+                ReadBees(child, &read);
+            } else if (child.name == "bonus") {
+                if (bonuses == kBonusCount)
+                    Fail(child, "more than " + std::to_string(kBonusCount) + " bonuses");
+                ReadBonus(child, bonuses++, &read);
+            } else {
+                Fail(child, "unknown section");
+            }
+        }
+        if (bonuses != kBonusCount) Fail(root, "needs " + std::to_string(kBonusCount) + " bonuses");
+        if (!bees) Fail(root, "no bees");
+    } catch (const SourceError& e) {
+        *error = path + ": " + e.what();
+        return false;
+    }
+    // The game's own checks, on the bytes the game will read.
+    std::string why;
+    Bonuses checked;
+    if (!checked.Parse(read.Serialize(), &why)) return *error = path + ": " + why, false;
+    *table = checked;
     return true;
 }

@@ -1,8 +1,9 @@
 #include "tools/content/LevelSources.h"
 
 #include "foundation/Ident.h"
+#include "level/Bonuses.h"
+#include "platform/Utf.h"
 #include "tools/common/SourceTree.h"
-#include "tools/content/LevelChunks.h"
 #include "tools/content/NameFields.h"
 
 #include <bit>
@@ -137,7 +138,7 @@ InfoEntry ReadInfo(const std::string& where, const std::string& value) {
     return e;
 }
 
-void ReadLevel(const Node& n, LevelTable* table, std::vector<bool>* seen) {
+void ReadLevel(const Node& n, const Bonuses& bonuses, LevelTable* table, std::vector<bool>* seen) {
     std::string where = "level";
     int64_t index = -1;
     for (const auto& [key, value] : n.entries)
@@ -236,8 +237,9 @@ void ReadLevel(const Node& n, LevelTable* table, std::vector<bool>* seen) {
             r.loopLength = uint32_t(Number(where, w[1]));
         } else if (key == "bonus") {
             // The bonus a win gives the player, by its name in the bonus table.
-            r.bonusId = SampleBonusIndex(value);
-            if (r.bonusId < 0) Fail(where, "no bonus is called '" + value + "'");
+            const BONUS* bonus = bonuses.FindByName(platform::Utf8ToUtf16(value).c_str());
+            if (!bonus) Fail(where, "no bonus is called '" + value + "'");
+            r.bonusId = int32_t(bonus->id);
         } else if (key == "bonus_recharge") {
             // The first-recharge factor of each of the six bonus slots.
             auto w = Take(where, key, value, std::size(r.bonusFactors));
@@ -286,7 +288,8 @@ void ReadLevel(const Node& n, LevelTable* table, std::vector<bool>* seen) {
 
 } // namespace
 
-bool ReadLevelSources(const std::string& path, LevelTable* table, std::string* error) {
+bool ReadLevelSources(const std::string& path, const Bonuses& bonuses, LevelTable* table,
+                      std::string* error) {
     Node root;
     if (!ReadSourceTree(path, &root, error)) return false;
     LevelTable read = *table;
@@ -294,7 +297,7 @@ bool ReadLevelSources(const std::string& path, LevelTable* table, std::string* e
     try {
         for (const Node& child : root.children) {
             if (child.name != "level") Fail(child.name, "unknown section");
-            ReadLevel(child, &read, &seen);
+            ReadLevel(child, bonuses, &read, &seen);
         }
     } catch (const SourceError& e) {
         *error = path + ": " + e.what();

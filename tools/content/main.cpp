@@ -17,7 +17,8 @@
 //                'VLNS') from content/farm (FarmSources.h) or the folder
 //                given, the level table ('LVLS': every level from the map's
 //                template, MapChunks.h, the scenario levels from
-//                content/levels, LevelSources.h) and the bonuses ('BONS'),
+//                content/levels, LevelSources.h) and the bonuses ('BONS',
+//                from bonuses.txt of the farm folder, FarmSources.h),
 //                then the award table (from content/awards.txt, see
 //                AwardTable.h), the level-select map ('MAPM', MapChunks.h)
 //                and the comics ('COMX', from content/comics.txt, see ComixPages.h)
@@ -34,6 +35,7 @@
 #include "foundation/DataFile.h"
 #include "foundation/DataPackIds.h"
 #include "foundation/SpritePackIds.h"
+#include "level/Bonuses.h"
 #include "platform/Files.h"
 #include "platform/PngWriter.h"
 #include "platform/Utf.h"
@@ -162,17 +164,19 @@ bool WriteDataPack(const std::string& path, const std::string& farmSources, cons
                    std::string* error) {
     FarmTablesSource farm;
     if (!ReadFarmSources(farmSources, &farm, error)) return false;
+    Bonuses bonuses;
+    if (!ReadBonusSource(farmSources, &bonuses, error)) return false;
     // One table: every level from the map's template, the scenario levels
     // from their source in their places.
     LevelTable levels;
     if (!levels.Parse(SampleLevelTableChunk(), nullptr, error)) return false;
-    if (!ReadLevelSources(VB_LEVEL_SOURCES, &levels, error)) return false;
-    if (!scenarioLevels.empty() && !ReadLevelSources(scenarioLevels, &levels, error)) return false;
+    if (!ReadLevelSources(VB_LEVEL_SOURCES, bonuses, &levels, error)) return false;
+    if (!scenarioLevels.empty() && !ReadLevelSources(scenarioLevels, bonuses, &levels, error)) return false;
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(Wide(path).c_str(), kDataPackTypeId, kDataPackTypeVersion, 1, false);
     if (!writer) return *error = "cannot write " + path, false;
     bool ok = WriteDigitFonts(*writer) && WriteFonts(*writer, error) && WriteCharacterChunk(*writer) &&
-              WriteFarmChunks(*writer, farm) && WriteLevelTableAndBonuses(*writer, levels) &&
+              WriteFarmChunks(*writer, farm) && WriteLevelTableAndBonuses(*writer, levels, bonuses) &&
               WriteAwardTable(*writer, VB_CONTENT_DIR "/awards.txt", error) && WriteMapChunks(*writer) &&
               WriteComixPages(*writer, VB_CONTENT_DIR "/comics.txt", error) && WriteMainScreenChunk(*writer);
     if (!kis::CloseDataFile(writer) || !ok) {
