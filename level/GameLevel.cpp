@@ -16,7 +16,6 @@
 #include <bit>
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -965,6 +964,13 @@ constexpr auto kLevelBlockLayout =
                 kis::Field<&LevelBlock::jobsDone>(36), kis::Field<&LevelBlock::farmClicks>(40),
                 kis::Field<&LevelBlock::slots, kSlotLayout>(44), kis::Field<&LevelBlock::musicTrack>(92));
 
+// A point's record block: the point as a definition would give it.
+constexpr auto kPointRecordLayout = kis::Layout(
+    kPointRecordBlockSize, kis::Field<&PointRecord::kind>(4), kis::Field<&PointRecord::stage>(8),
+    kis::Field<&PointRecord::objectId>(12), kis::Field<&PointRecord::value>(16),
+    kis::Field<&PointRecord::water>(20), kis::Field<&PointRecord::waterMax>(24),
+    kis::Field<&PointRecord::x>(28), kis::Field<&PointRecord::y>(32), kis::Field<&PointRecord::flags>(36));
+
 } // namespace
 
 std::unique_ptr<SaveBuffer> GameLevel::Save() const {
@@ -994,8 +1000,7 @@ std::unique_ptr<SaveBuffer> GameLevel::Save() const {
     for (const auto& point : points_) {
         PointRecord record;
         point->GetInfo(&record);
-        out.PutU32(kPointRecordBlockSize);
-        if (uint8_t* p = out.Alloc(sizeof record)) std::memcpy(p, &record, sizeof record);
+        PutBlock(out, kPointRecordLayout, record);
         point->SaveBase(out);
         point->SaveOwn(out);
     }
@@ -1120,11 +1125,8 @@ bool GameLevel::LoadPoints(SaveReader& in) {
     const LevelRecord& r = level_.record;
     const uint32_t warehouseId = kis::NameId("warehouse");
     for (uint32_t i = 0; i < level_.points.size(); ++i) {
-        SaveReader block = in.ReadBlock(kPointRecordBlockSize, kPointRecordBlockSize);
-        const uint8_t* bytes = block.ReadPtr(sizeof(PointRecord));
-        if (!bytes) return false;
         PointRecord p;
-        std::memcpy(&p, bytes, sizeof p);
+        if (!GetBlock(in, kPointRecordLayout, &p)) return false;
         // The same rules as a definition, except that a bought point may wait
         // at stage 0 for its job.
         if (p.kind > kPointBuilding || (i == 0) != (p.kind == kPointWarehouse)) return false;
