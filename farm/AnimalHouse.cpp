@@ -43,6 +43,16 @@ PointPetshouse* HouseAt(BuildingHost* host, uint32_t index) {
     return house;
 }
 
+// A feed job's own fields after the common 40 bytes.
+struct FeedRecord {
+    uint32_t house;   // the point's index
+    uint32_t feedId;  // the product it carries, 0 none
+    uint32_t carried; // units: 0 once used, else one feeding's
+};
+constexpr auto kFeedLayout =
+    kis::Layout(Job_Feed::kRecordSize, kis::Field<&FeedRecord::house>(40),
+                kis::Field<&FeedRecord::feedId>(44), kis::Field<&FeedRecord::carried>(48));
+
 void ShowJobIcon(Job* job, BuildingHost* host, Sprite* icon, float x, float y, int32_t point) {
     if (icon && host->Map()) job->ShowIcon(x, y, AsMapSprite(icon), point, kIconTint);
 }
@@ -541,23 +551,23 @@ bool Job_Feed::Save(JobSaveContext& context, SaveWriter& writer) {
     if (IsFinished()) return true;
     uint8_t* record = BeginJobRecord(*this, context, writer, kRecordSize, kWork);
     if (!record) return false;
-    PutU32(record, 40, uint32_t(targetPoint_));
-    PutU32(record, 44, feed_ ? feed_->record.id : 0);
-    PutU32(record, 48, carried_);
+    kFeedLayout.Store({uint32_t(targetPoint_), feed_ ? feed_->record.id : 0, carried_}, record);
     return true;
 }
 
 std::unique_ptr<Job> Job_Feed::Load(MapPlayer* player, const uint8_t* record, size_t size) {
-    if (size != kRecordSize || U32At(record, 4) != JOBID_FEED) return nullptr;
+    if (size != kRecordSize || HeadOf(record).jobId != JOBID_FEED) return nullptr;
+    FeedRecord saved;
+    kFeedLayout.Load(record, &saved);
     BuildingHost* host = dynamic_cast<BuildingHost*>(player->Services());
-    PointPetshouse* house = HouseAt(host, U32At(record, 40));
-    if (!house || !house->Type()->feedProduct || U32At(record, 44) != house->Type()->feedProduct->record.id)
+    PointPetshouse* house = HouseAt(host, saved.house);
+    if (!house || !house->Type()->feedProduct || saved.feedId != house->Type()->feedProduct->record.id)
         return nullptr;
     // The job carries what its record says: 0 once the feed was used, else
     // the feed of one feeding.
-    const uint32_t units = U32At(record, 48);
+    const uint32_t units = saved.carried;
     if (units != 0 && units != house->FeedUnits()) return nullptr;
-    const uint32_t step = U32At(record, 8);
+    const uint32_t step = HeadOf(record).step;
     if (step > kWork || house->IsFed() || house->Stage() < 1) return nullptr;
     auto job = std::make_unique<Job_Feed>(player, house);
     job->LoadHead(record);
@@ -650,9 +660,9 @@ bool Job_CollectProduce::Stop() {
 
 bool Job_CollectProduce::Save(JobSaveContext& context, SaveWriter& writer) {
     if (IsFinished()) return true;
-    uint8_t* record = BeginJobRecord(*this, context, writer, 44, kWork);
+    uint8_t* record = BeginJobRecord(*this, context, writer, kAtPointLayout.size, kWork);
     if (!record) return false;
-    PutI32(record, 40, targetPoint_);
+    kAtPointLayout.Store({targetPoint_}, record);
     return true;
 }
 
@@ -662,7 +672,7 @@ PointPetshouse* Job_CollectProduce::SavedHouse(MapPlayer* player, uint32_t index
 }
 
 bool Job_CollectProduce::LoadRecord(const uint8_t* record, uint32_t workStep) {
-    const uint32_t step = U32At(record, 8);
+    const uint32_t step = HeadOf(record).step;
     LoadHead(record);
     if (LoadProgress(record) && (!progress_.running || step == workStep)) return true;
     LetGo();

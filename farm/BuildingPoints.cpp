@@ -35,6 +35,29 @@ MapSprite* AsMapSprite(Sprite* sprite) {
     return static_cast<MapSprite*>(sprite);
 }
 
+// A factory slot: the product it makes (0 idle) and how far along, 0..1.
+struct FactorySlotRecord {
+    uint32_t productId;
+    float fraction;
+};
+constexpr auto kFactorySlotLayout =
+    kis::Layout(8, kis::Field<&FactorySlotRecord::productId>(0), kis::Field<&FactorySlotRecord::fraction>(4));
+
+// A factory's own block.
+struct FactoryRecord {
+    uint32_t produced;
+    uint32_t recipeCount;
+    std::array<uint32_t, kMaxFactoryProducts> recipeIds; // 0 past the count
+    uint32_t slotCount;
+    uint32_t slotsInUse;
+    std::array<FactorySlotRecord, kMaxFactorySlots> slots;
+};
+constexpr auto kFactoryLayout =
+    kis::Layout(PointFactory::kRecordSize, kis::Field<&FactoryRecord::produced>(4),
+                kis::Field<&FactoryRecord::recipeCount>(8), kis::Field<&FactoryRecord::recipeIds>(12),
+                kis::Field<&FactoryRecord::slotCount>(32), kis::Field<&FactoryRecord::slotsInUse>(36),
+                kis::Field<&FactoryRecord::slots, kFactorySlotLayout>(40));
+
 } // namespace
 
 BuildingPanelLayout LayoutBuildingPanel(int32_t panelLeft, int32_t panelWidth) {
@@ -600,15 +623,18 @@ bool Job_Build::Save(JobSaveContext& context, SaveWriter& writer) {
     // A loaded build waits for its next update to go on animating: it is
     // still running.
     SaveProgress(record, step_ == 3 && (state_ == JobState::Animating || progress_.running));
-    PutU32(record, 40, point_ ? point_->Index() : uint32_t(targetPoint_));
+    kAtPointLayout.Store({point_ ? int32_t(point_->Index()) : targetPoint_}, record);
     return true;
 }
 
 std::unique_ptr<Job> Job_Build::Load(MapPlayer* player, const uint8_t* record, size_t size) {
-    if (size != kRecordSize || U32At(record, 4) != JOBID_BUILD) return nullptr;
+    const JobHead head = HeadOf(record);
+    if (size != kRecordSize || head.jobId != JOBID_BUILD) return nullptr;
     BuildingHost* host = dynamic_cast<BuildingHost*>(player->Services());
     if (!host) return nullptr;
-    const uint32_t index = U32At(record, 40);
+    AtPointRecord saved;
+    kAtPointLayout.Load(record, &saved);
+    const uint32_t index = uint32_t(saved.point);
     if (index >= host->Level().PointCount()) return nullptr;
     BaseLevelPoint* base = host->Level().GetPoint(int32_t(index));
     auto* point = dynamic_cast<PointBuilding*>(base);
@@ -617,7 +643,7 @@ std::unique_ptr<Job> Job_Build::Load(MapPlayer* player, const uint8_t* record, s
     const int32_t stage = point->Stage();
     const BuildingLevel* next = stage < point->HighestAllowed() ? point->LevelRecord(stage + 1) : nullptr;
     if (stage < 0 || !next) return nullptr;
-    const int32_t reserved = I32At(record, 12);
+    const int32_t reserved = head.reserved;
     if (reserved != 0 && reserved != next->record.price) return nullptr;
     if (stage == 0) {
         // The site ordered its job when it was set up: the loaded one takes
@@ -628,7 +654,7 @@ std::unique_ptr<Job> Job_Build::Load(MapPlayer* player, const uint8_t* record, s
         existing->Unlink();
         existing->Stop();
     }
-    const uint32_t step = U32At(record, 8);
+    const uint32_t step = head.step;
     if (step > 3) return nullptr;
     // Built without a reservation: the farmer's load takes the record's.
     auto job = std::make_unique<Job_Build>(player, point, false);
@@ -934,43 +960,37 @@ bool PointFactory::OnSlotButton(int32_t slot) {
 }
 
 void PointFactory::SaveOwn(SaveWriter& out) const {
-    out.PutU32(kRecordSize);
-    out.PutU32(produced_);
-    out.PutU32(uint32_t(recipes_.size()));
-    for (int32_t k = 0; k < kMaxFactoryProducts; ++k)
-        out.PutU32(k < RecipeCount() ? recipes_[size_t(k)].product->record.id : 0);
-    out.PutU32(uint32_t(slotCount_));
-    out.PutU32(uint32_t(slotsInUse_));
-    for (const Slot& slot : slots_) {
-        const bool busy = slot.recipe != nullptr;
-        out.PutU32(busy ? slot.recipe->product->record.id : 0);
-        out.PutF32(busy && slot.duration > 0.0f ? slot.progress / slot.duration : 0.0f);
+    FactoryRecord saved{};
+    saved.produced = produced_;
+    saved.recipeCount = uint32_t(recipes_.size());
+    for (int32_t k = 0; k < RecipeCount() && k < kMaxFactoryProducts; ++k)
+        saved.recipeIds[size_t(k)] = recipes_[size_t(k)].product->record.id;
+    saved.slotCount = uint32_t(slotCount_);
+    saved.slotsInUse = uint32_t(slotsInUse_);
+    for (size_t s = 0; s < slots_.size(); ++s) {
+        const Slot& slot = slots_[s];
+        if (!slot.recipe) continue;
+        saved.slots[s] = {slot.recipe->product->record.id,
+                          slot.duration > 0.0f ? slot.progress / slot.duration : 0.0f};
     }
+    PutBlock(out, kFactoryLayout, saved);
 }
 
 bool PointFactory::LoadOwn(SaveReader& in) {
-    SaveReader block = in.ReadBlock(kRecordSize, kRecordSize);
-    const uint32_t produced = block.ReadU32();
-    block.ReadU32(); // the recipe count: the factory's own recipes decide
-    uint32_t ids[kMaxFactoryProducts];
-    for (uint32_t& id : ids)
-        id = block.ReadU32();
-    const uint32_t slotCount = block.ReadU32();
-    const uint32_t inUse = block.ReadU32();
-    struct Pair {
-        uint32_t id;
-        float fraction;
-    } pairs[kMaxFactorySlots];
-    for (Pair& pair : pairs) {
-        pair.id = block.ReadU32();
-        pair.fraction = block.ReadF32();
-    }
-    bool ok = !block.Failed() && slotCount == uint32_t(slotCount_);
+    // The recipe count is not read back: the factory's own recipes decide.
+    FactoryRecord record{};
+    const bool read = GetBlock(in, kFactoryLayout, &record);
+    const uint32_t produced = record.produced;
+    const std::array<uint32_t, kMaxFactoryProducts>& ids = record.recipeIds;
+    const uint32_t slotCount = record.slotCount;
+    const uint32_t inUse = record.slotsInUse;
+    const std::array<FactorySlotRecord, kMaxFactorySlots>& pairs = record.slots;
+    bool ok = read && slotCount == uint32_t(slotCount_);
     for (int32_t k = 0; ok && k < RecipeCount(); ++k)
         ok = ids[k] == recipes_[size_t(k)].product->record.id;
     for (int32_t s = 0; ok && s < kMaxFactorySlots; ++s) {
-        const Pair& pair = pairs[s];
-        if (pair.id == 0) continue;
+        const FactorySlotRecord& pair = pairs[size_t(s)];
+        if (pair.productId == 0) continue;
         // A pair past the slot count or a fraction outside 0..1 is damage.
         if (s >= slotCount_ || !std::isfinite(pair.fraction) || pair.fraction < 0.0f ||
             pair.fraction > 1.0f) {
@@ -979,7 +999,7 @@ bool PointFactory::LoadOwn(SaveReader& in) {
         }
         int32_t recipe = -1;
         for (int32_t k = 0; k < RecipeCount() && recipe < 0; ++k)
-            if (recipes_[size_t(k)].product->record.id == pair.id) recipe = k;
+            if (recipes_[size_t(k)].product->record.id == pair.productId) recipe = k;
         if (recipe < 0 || !StartProduction(recipe, s, false)) {
             ok = false;
             break;

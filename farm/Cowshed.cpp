@@ -14,6 +14,16 @@ namespace {
 constexpr int32_t kCowButtonLift = 56;
 constexpr uint32_t kCowColourMs = 100;
 
+// A milking job's own fields after the common 40 bytes: the shed (-1 once
+// she walks out without it) and the spot she milks at.
+struct MilkCowsRecord {
+    int32_t shed;
+    int32_t spotX, spotY;
+};
+constexpr auto kMilkCowsLayout =
+    kis::Layout(Job_MilkCows::kRecordSize, kis::Field<&MilkCowsRecord::shed>(40),
+                kis::Field<&MilkCowsRecord::spotX>(44), kis::Field<&MilkCowsRecord::spotY>(48));
+
 } // namespace
 
 // ---------------------------------------------------------------- MapCowHead
@@ -333,26 +343,26 @@ bool Job_MilkCows::Save(JobSaveContext& context, SaveWriter& writer) {
     if (IsFinished()) return true;
     uint8_t* record = BeginJobRecord(*this, context, writer, kRecordSize, kMilking);
     if (!record) return false;
-    PutI32(record, 40, house_ ? int32_t(house_->Index()) : -1);
-    PutI32(record, 44, spotX_);
-    PutI32(record, 48, spotY_);
+    kMilkCowsLayout.Store({house_ ? int32_t(house_->Index()) : -1, spotX_, spotY_}, record);
     return true;
 }
 
 std::unique_ptr<Job> Job_MilkCows::Load(MapPlayer* player, const uint8_t* record, size_t size) {
-    if (size != kRecordSize || U32At(record, 4) != JOBID_MILKCOWS) return nullptr;
-    const int32_t index = I32At(record, 40);
-    const uint32_t step = U32At(record, 8);
+    if (size != kRecordSize || HeadOf(record).jobId != JOBID_MILKCOWS) return nullptr;
+    MilkCowsRecord saved;
+    kMilkCowsLayout.Load(record, &saved);
+    const int32_t index = saved.shed;
+    const uint32_t step = HeadOf(record).step;
     if (step > kDone) return nullptr;
     std::unique_ptr<Job_MilkCows> job;
     if (index < 0) {
         if (step < kWalkOut) return nullptr; // without a shed she can only walk back out
-        job = std::make_unique<Job_MilkCows>(player, nullptr, I32At(record, 44), I32At(record, 48));
+        job = std::make_unique<Job_MilkCows>(player, nullptr, saved.spotX, saved.spotY);
     } else {
         auto* shed = dynamic_cast<PointCowshed*>(SavedHouse(player, uint32_t(index), "cowshed"));
         if (!shed) return nullptr;
         job = std::make_unique<Job_MilkCows>(player, shed);
-        if (job->spotX_ != I32At(record, 44) || job->spotY_ != I32At(record, 48)) {
+        if (job->spotX_ != saved.spotX || job->spotY_ != saved.spotY) {
             job->LetGo();
             return nullptr;
         }

@@ -131,6 +131,39 @@ class Job_ChickenStay : public Job {
     bool placed_ = false;
 };
 
+// Where a staying chicken stays, after the common 40 bytes: its eating spot
+// in whole pixels, or one pixel above its nest.
+struct EatSpotRecord {
+    int32_t x, y;
+};
+constexpr auto kEatSpotLayout = kis::Layout(Job_ChickenStay::kRecordSize, kis::Field<&EatSpotRecord::x>(40),
+                                            kis::Field<&EatSpotRecord::y>(44));
+struct NestSpotRecord {
+    float x, y;
+};
+constexpr auto kNestSpotLayout = kis::Layout(Job_ChickenStay::kRecordSize, kis::Field<&NestSpotRecord::x>(40),
+                                             kis::Field<&NestSpotRecord::y>(44));
+
+// A henhouse's own block; all zero but the flag while it waits for feed.
+struct HenhouseRecord {
+    uint32_t fed; // 0 or 1
+    int32_t phase;
+    std::array<float, 4> timers;
+    std::array<std::array<int32_t, 2>, 4> nests;
+    int32_t eggs;
+};
+constexpr auto kHenhouseLayout =
+    kis::Layout(PointHenhouse::kRecordSize, kis::Field<&HenhouseRecord::fed>(4),
+                kis::Field<&HenhouseRecord::phase>(8), kis::Field<&HenhouseRecord::timers>(12),
+                kis::Field<&HenhouseRecord::nests>(28), kis::Field<&HenhouseRecord::eggs>(60));
+
+// The chicken's own bytes of the character block.
+struct ChickenRecord {
+    uint32_t idleWait; // ms, <= 3990
+};
+constexpr auto kChickenLayout = kis::Layout(
+    MapCharacter::kBlockSize, kis::Field<&ChickenRecord::idleWait>(MapCharacter::kSubclassOffset));
+
 // Walks to the chicken's eating spot and eats until stopped.
 class Job_ChickenEat : public Job_ChickenStay {
   public:
@@ -143,8 +176,7 @@ class Job_ChickenEat : public Job_ChickenStay {
         StartAnimation(kEndlessAnimationMs, u"chicken_eat", int32_t(animation_), kWorkAnimationFlags);
     }
     void SavePlace(uint8_t* record) const override {
-        PutI32(record, 40, int32_t(x_));
-        PutI32(record, 44, int32_t(y_));
+        kEatSpotLayout.Store({int32_t(x_), int32_t(y_)}, record);
     }
 
   private:
@@ -164,10 +196,7 @@ class Job_ChickenEgg : public Job_ChickenStay {
         const char16_t* name = d ? d->GetAnimationName(chicken_->AnimationKind(), 0) : nullptr;
         StartAnimation(kEndlessAnimationMs, name ? name : u"", -1, kWorkAnimationFlags);
     }
-    void SavePlace(uint8_t* record) const override {
-        PutF32(record, 40, x_);
-        PutF32(record, 44, y_);
-    }
+    void SavePlace(uint8_t* record) const override { kNestSpotLayout.Store({x_, y_}, record); }
 };
 
 } // namespace
@@ -281,12 +310,13 @@ void MapChicken::Update(uint32_t ms) {
 }
 
 void MapChicken::FillSaveRecord(uint8_t* block) const {
-    MapCharacter::FillSaveRecord(block);
-    PutU32(block, kSubclassOffset, idleWait_);
+    kChickenLayout.Store({idleWait_}, block);
 }
 
 bool MapChicken::ApplyLoadedState(const uint8_t* block) {
-    const uint32_t wait = U32At(block, kSubclassOffset);
+    ChickenRecord saved;
+    kChickenLayout.Load(block, &saved);
+    const uint32_t wait = saved.idleWait;
     if (wait > 3990) return false;
     if (pendingEntry_) Enter(false, 0);
     idleWait_ = wait;
@@ -296,13 +326,12 @@ bool MapChicken::ApplyLoadedState(const uint8_t* block) {
 std::unique_ptr<Job> MapChicken::CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) {
     failedJob_ = jobId;
     if (!house_) return nullptr;
-    const uint32_t step = size >= Job::kHeadSize ? U32At(record, 8) : 0;
+    const uint32_t step = size >= Job::kHeadSize ? Job::HeadOf(record).step : 0;
     if (jobId == JOBID_GOTO) {
         if (size != Job_GoTo::kShortRecordSize) return nullptr;
         std::unique_ptr<Job_GoTo> job = Job_GoTo::Load(this, record, size);
         if (!job) return nullptr;
-        targetX_ = F32At(record, 16);
-        targetY_ = F32At(record, 20);
+        job->GetPosition(&targetX_, &targetY_);
         failedJob_ = 0;
         return job;
     }
@@ -311,8 +340,11 @@ std::unique_ptr<Job> MapChicken::CreateJobFromRecord(uint32_t jobId, const uint8
         int32_t x, y;
         house_->GetEatingSpot(slot_, &x, &y);
         if (size != Job_ChickenStay::kRecordSize || house_->Phase() != PointHenhouse::kEat ||
-            step > Job_ChickenStay::kStay || I32At(record, 40) != x || I32At(record, 44) != y)
+            step > Job_ChickenStay::kStay)
             return nullptr;
+        EatSpotRecord saved;
+        kEatSpotLayout.Load(record, &saved);
+        if (saved.x != x || saved.y != y) return nullptr;
         auto job = std::make_unique<Job_ChickenEat>(this, x, y, house_->EatAnimationValue(slot_));
         job->LoadHead(record);
         if (!job->LoadProgress(record) || (job->Progress().running && step != Job_ChickenStay::kStay))
@@ -323,9 +355,11 @@ std::unique_ptr<Job> MapChicken::CreateJobFromRecord(uint32_t jobId, const uint8
     if (jobId == JOBID_CHICKENEGG) {
         const auto& nest = house_->Nests()[size_t(slot_)];
         if (size != Job_ChickenStay::kRecordSize || house_->Phase() != PointHenhouse::kSitOnNests ||
-            step > Job_ChickenStay::kStay || F32At(record, 40) != float(nest[0]) ||
-            F32At(record, 44) != float(nest[1] - 1))
+            step > Job_ChickenStay::kStay)
             return nullptr;
+        NestSpotRecord saved;
+        kNestSpotLayout.Load(record, &saved);
+        if (saved.x != float(nest[0]) || saved.y != float(nest[1] - 1)) return nullptr;
         auto job = std::make_unique<Job_ChickenEgg>(this, nest[0], nest[1]);
         job->LoadHead(record);
         if (!job->LoadProgress(record) || (job->Progress().running && step != Job_ChickenStay::kStay))
@@ -671,30 +705,21 @@ uint32_t PointHenhouse::Remove(bool animated, bool forGood, uint32_t delay) {
 }
 
 void PointHenhouse::SaveOwn(SaveWriter& out) const {
-    out.PutU32(kRecordSize);
-    out.PutU32(fed_ ? 1 : 0);
-    out.PutI32(fed_ ? phase_ : 0);
-    for (float timer : timers_)
-        out.PutF32(fed_ ? timer : 0.0f);
-    for (const auto& nest : nests_) {
-        out.PutI32(fed_ ? nest[0] : 0);
-        out.PutI32(fed_ ? nest[1] : 0);
-    }
-    out.PutI32(fed_ ? eggCount_ : 0);
+    // A house that waits for feed keeps nothing but its flag.
+    HenhouseRecord saved{};
+    if (fed_) saved = {1, phase_, timers_, nests_, eggCount_};
+    PutBlock(out, kHenhouseLayout, saved);
 }
 
 bool PointHenhouse::LoadOwn(SaveReader& in) {
-    SaveReader block = in.ReadBlock(kRecordSize, kRecordSize);
-    const uint32_t fed = block.ReadU32();
-    const int32_t phase = block.ReadI32();
-    std::array<float, 4> timers;
-    for (float& timer : timers)
-        timer = block.ReadF32();
-    std::array<std::array<int32_t, 2>, 4> nests;
-    for (auto& nest : nests)
-        nest = {block.ReadI32(), block.ReadI32()};
-    const int32_t eggs = block.ReadI32();
-    bool ok = !block.Failed() && fed <= 1 && (fed == 0 || stage_ >= 1);
+    HenhouseRecord record{};
+    const bool read = GetBlock(in, kHenhouseLayout, &record);
+    const uint32_t fed = record.fed;
+    const int32_t phase = record.phase;
+    const std::array<float, 4>& timers = record.timers;
+    const std::array<std::array<int32_t, 2>, 4>& nests = record.nests;
+    const int32_t eggs = record.eggs;
+    bool ok = read && fed <= 1 && (fed == 0 || stage_ >= 1);
     if (ok && fed == 0) {
         // Nothing else is kept for a house that waits for feed.
         ok = phase == kWander && eggs == 0;
@@ -767,10 +792,12 @@ void Job_TakeEggs::GetWorkSpot(float* x, float* y) const {
 }
 
 std::unique_ptr<Job> Job_TakeEggs::Load(MapPlayer* player, const uint8_t* record, size_t size) {
-    if (size != kRecordSize || U32At(record, 4) != JOBID_TAKEEGGS) return nullptr;
+    if (size != kRecordSize || HeadOf(record).jobId != JOBID_TAKEEGGS) return nullptr;
+    AtPointRecord saved;
+    kAtPointLayout.Load(record, &saved);
     // Only a henhouse holds eggs: another animal house's record is refused.
-    auto* house = dynamic_cast<PointHenhouse*>(SavedHouse(player, U32At(record, 40), "henhouse"));
-    if (!house || !house->IsFed() || house->EggCount() <= 0 || U32At(record, 8) > kWork) return nullptr;
+    auto* house = dynamic_cast<PointHenhouse*>(SavedHouse(player, uint32_t(saved.point), "henhouse"));
+    if (!house || !house->IsFed() || house->EggCount() <= 0 || HeadOf(record).step > kWork) return nullptr;
     auto job = std::make_unique<Job_TakeEggs>(player, house);
     if (!job->LoadRecord(record, kWork)) return nullptr;
     return job;

@@ -17,6 +17,23 @@
 
 namespace {
 
+// The villain's own bytes of the character block.
+struct VillainRecord {
+    int32_t place; // -1 none
+    int32_t state;
+    float countdownMs;
+    int32_t shotsLeft;
+    int32_t health;
+    uint32_t direction;
+    uint32_t setUp; // 0 or 1
+    int32_t catapult;
+};
+constexpr auto kVillainLayout = kis::Layout(
+    MapCharacter::kBlockSize, kis::Field<&VillainRecord::place>(100), kis::Field<&VillainRecord::state>(104),
+    kis::Field<&VillainRecord::countdownMs>(108), kis::Field<&VillainRecord::shotsLeft>(112),
+    kis::Field<&VillainRecord::health>(116), kis::Field<&VillainRecord::direction>(120),
+    kis::Field<&VillainRecord::setUp>(124), kis::Field<&VillainRecord::catapult>(128));
+
 constexpr int32_t kCrossLibrary = 7;
 constexpr int32_t kEffectLibrary = 8;
 constexpr uint32_t kCrossFlags = 0x10000000;
@@ -450,26 +467,22 @@ void MapVillain::Update(uint32_t ms) {
 }
 
 void MapVillain::FillSaveRecord(uint8_t* block) const {
-    MapCharacter::FillSaveRecord(block);
-    PutI32(block, 100, placeIndex_);
-    PutI32(block, 104, state_);
-    PutF32(block, 108, countdownMs_);
-    PutI32(block, 112, shotsLeft_);
-    PutI32(block, 116, health_);
-    PutU32(block, 120, direction_);
-    PutU32(block, 124, setUp_ ? 1 : 0);
-    PutI32(block, 128, catapult_ ? catapult_->State() : 0);
+    const VillainRecord saved{placeIndex_, state_,     countdownMs_,     shotsLeft_,
+                              health_,     direction_, setUp_ ? 1u : 0u, catapult_ ? catapult_->State() : 0};
+    kVillainLayout.Store(saved, block);
 }
 
 bool MapVillain::ApplyLoadedState(const uint8_t* block) {
-    const int32_t place = I32At(block, 100);
-    const int32_t state = I32At(block, 104);
-    const float countdown = F32At(block, 108);
-    const int32_t shots = I32At(block, 112);
-    const int32_t health = I32At(block, 116);
-    const uint32_t direction = U32At(block, 120);
-    const uint32_t setUp = U32At(block, 124);
-    const int32_t catapult = I32At(block, 128);
+    VillainRecord saved;
+    kVillainLayout.Load(block, &saved);
+    const int32_t place = saved.place;
+    const int32_t state = saved.state;
+    const float countdown = saved.countdownMs;
+    const int32_t shots = saved.shotsLeft;
+    const int32_t health = saved.health;
+    const uint32_t direction = saved.direction;
+    const uint32_t setUp = saved.setUp;
+    const int32_t catapult = saved.catapult;
     // Every field indexes a table or bounds a count: out of range is refused.
     if (place != placeIndex_ && place != -1) return false;
     // A villain held by a tutorial keeps its hold state through a save.
@@ -514,7 +527,9 @@ std::unique_ptr<Job> MapVillain::CreateJobFromRecord(uint32_t jobId, const uint8
         break;
     case JOBID_VILLAINSHOT: {
         if (size != Job_VillainShot::kRecordSize) return nullptr;
-        const int32_t target = I32At(record, 40);
+        AtPointRecord saved;
+        kAtPointLayout.Load(record, &saved);
+        const int32_t target = saved.point;
         // The shot reads its target's position: the index must name a point.
         if (target < 0 || target >= Host().PointCount()) return nullptr;
         job = std::make_unique<Job_VillainShot>(this, target);
@@ -585,7 +600,7 @@ bool VillainJob::Save(JobSaveContext& context, SaveWriter& writer) {
 }
 
 bool VillainJob::Restore(const uint8_t* record, size_t size) {
-    if (size != RecordSize() || U32At(record, 4) != JobId()) return false;
+    if (size != RecordSize() || HeadOf(record).jobId != JobId()) return false;
     LoadHead(record);
     if (step_ < 1 || step_ > LastStep() || LoadedReservation() != 0) return false;
     if (!LoadProgress(record)) return false;
@@ -692,5 +707,5 @@ void Job_VillainShot::EndStep(uint32_t step) {
 }
 
 void Job_VillainShot::SaveOwn(uint8_t* record) const {
-    PutI32(record, 40, targetPoint_);
+    kAtPointLayout.Store({targetPoint_}, record);
 }

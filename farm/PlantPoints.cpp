@@ -16,8 +16,17 @@
 
 namespace {
 
-constexpr uint32_t kOwnBlockSize = 16;
 constexpr uint32_t kOwnFlagPlanting = 0x1;
+
+// A bed's own block; its last word is reserved and must be zero.
+struct BedRecord {
+    uint32_t delay; // ms before it grows, <= kMaxGrowthDelayMs
+    uint32_t flags; // kOwnFlagPlanting
+    uint32_t reserved;
+};
+constexpr auto kBedLayout =
+    kis::Layout(16, kis::Field<&BedRecord::delay>(4), kis::Field<&BedRecord::flags>(8),
+                kis::Field<&BedRecord::reserved>(12));
 // Growth waits at most this long after a stage change or a harvest; a saved
 // delay beyond it is damage.
 constexpr uint32_t kMaxGrowthDelayMs = 60000;
@@ -476,18 +485,16 @@ void BasePointPlant::GetInfo(PointRecord* record) const {
 }
 
 void BasePointPlant::SaveOwn(SaveWriter& out) const {
-    out.PutU32(kOwnBlockSize);
-    out.PutU32(delay_);
-    out.PutU32(planting_ ? kOwnFlagPlanting : 0);
-    out.PutU32(0);
+    PutBlock(out, kBedLayout, {delay_, planting_ ? kOwnFlagPlanting : 0, 0});
 }
 
 bool BasePointPlant::LoadOwn(SaveReader& in) {
-    SaveReader block = in.ReadBlock(kOwnBlockSize, kOwnBlockSize);
-    const uint32_t delay = block.ReadU32();
-    const uint32_t flags = block.ReadU32();
-    const uint32_t reserved = block.ReadU32();
-    if (block.Failed() || delay > kMaxGrowthDelayMs || (flags & ~kOwnFlagPlanting) || reserved != 0 ||
+    BedRecord record{};
+    const bool read = GetBlock(in, kBedLayout, &record);
+    const uint32_t delay = record.delay;
+    const uint32_t flags = record.flags;
+    const uint32_t reserved = record.reserved;
+    if (!read || delay > kMaxGrowthDelayMs || (flags & ~kOwnFlagPlanting) || reserved != 0 ||
         ((flags & kOwnFlagPlanting) && stage_ >= kPlantStages)) {
         in.Fail();
         return false;
@@ -934,7 +941,7 @@ bool PlantJob::RunSteps(uint32_t ms) {
 bool PlantJob::Restore(const uint8_t* record) {
     LoadHead(record);
     if (step_ > AnimationStep()) return false;
-    const bool running = U32At(record, kHeadSize + 4) != 0;
+    const bool running = ProgressOf(record).running != 0;
     if (running != (step_ == AnimationStep())) return false;
     if (running) {
         // The farmer's block brings the animation back; the job only takes
@@ -951,7 +958,7 @@ bool PlantJob::Save(JobSaveContext& context, SaveWriter& writer) {
     uint8_t* record = BeginSaveRecord(context, writer, kRecordSize);
     if (!record) return false;
     SaveProgress(record, state_ == JobState::Animating && step_ == AnimationStep());
-    PutU32(record, 40, bed_->Index());
+    kAtPointLayout.Store({int32_t(bed_->Index())}, record);
     return true;
 }
 
@@ -1103,12 +1110,14 @@ namespace {
 
 // The bed a record names; null when the record does not fit.
 BasePointPlant* RecordBed(MapPlayer* player, const uint8_t* record, size_t size, uint32_t jobId) {
-    if (size != PlantJob::kRecordSize || U32At(record, 0) != PlantJob::kRecordSize ||
-        U32At(record, 4) != jobId)
-        return nullptr;
+    if (size != PlantJob::kRecordSize) return nullptr;
+    const JobHead head = Job::HeadOf(record);
+    if (head.size != PlantJob::kRecordSize || head.jobId != jobId) return nullptr;
     PlantLevel* level = PlantLevelOf(player);
     if (!level) return nullptr;
-    const uint32_t index = U32At(record, 40);
+    AtPointRecord saved;
+    kAtPointLayout.Load(record, &saved);
+    const uint32_t index = uint32_t(saved.point);
     if (index >= level->PointCount()) return nullptr;
     BaseLevelPoint* point = level->GetPoint(int32_t(index));
     if (!point || point->Kind() != kPointPlant) return nullptr;
@@ -1120,7 +1129,7 @@ template <class JobType>
 std::unique_ptr<Job> LoadPlantedBedJob(MapPlayer* player, const uint8_t* record, size_t size,
                                        uint32_t jobId) {
     BasePointPlant* bed = RecordBed(player, record, size, jobId);
-    if (!bed || bed->Stage() < 1 || I32At(record, 12) != 0) return nullptr;
+    if (!bed || bed->Stage() < 1 || Job::HeadOf(record).reserved != 0) return nullptr;
     auto job = std::make_unique<JobType>(player, bed);
     if (!job->Restore(record)) return nullptr;
     return job;
@@ -1144,7 +1153,7 @@ std::unique_ptr<Job> LoadJobPlant(MapPlayer* player, const uint8_t* record, size
         own->Stop(); // its reservation goes back; the saved job takes it again
     }
     const int32_t price = PlantStagePrice(*bed->Plant(), stage);
-    const int32_t reserved = I32At(record, 12);
+    const int32_t reserved = Job::HeadOf(record).reserved;
     if (reserved != 0 && reserved != price) return nullptr;
     auto job = std::make_unique<Job_Plant>(player, bed, false);
     if (!job->Restore(record)) return nullptr;

@@ -15,6 +15,13 @@ constexpr int32_t kCutButtonLift = 40;
 // A character's direction variants in turning order: down, right, up, left.
 constexpr int32_t kFacingRight = 1, kFacingLeft = 3;
 
+// The sheep's own bytes of the character block.
+struct SheepRecord {
+    uint32_t eatWait; // ms, <= 1000
+};
+constexpr auto kSheepLayout =
+    kis::Layout(MapCharacter::kBlockSize, kis::Field<&SheepRecord::eatWait>(MapCharacter::kSubclassOffset));
+
 } // namespace
 
 // ---------------------------------------------------------------- sheep
@@ -175,12 +182,13 @@ void MapSheep::Update(uint32_t ms) {
 }
 
 void MapSheep::FillSaveRecord(uint8_t* block) const {
-    MapCharacter::FillSaveRecord(block);
-    PutU32(block, kSubclassOffset, eatWait_);
+    kSheepLayout.Store({eatWait_}, block);
 }
 
 bool MapSheep::ApplyLoadedState(const uint8_t* block) {
-    const uint32_t wait = U32At(block, kSubclassOffset);
+    SheepRecord saved;
+    kSheepLayout.Load(block, &saved);
+    const uint32_t wait = saved.eatWait;
     if (wait > 1000) return false;
     eatWait_ = wait;
     return true;
@@ -332,9 +340,11 @@ int32_t Job_CutSheeps::WorkFacing() const {
 }
 
 std::unique_ptr<Job> Job_CutSheeps::Load(MapPlayer* player, const uint8_t* record, size_t size) {
-    if (size != kRecordSize || U32At(record, 4) != JOBID_CUTSHEEPS) return nullptr;
-    auto* rack = dynamic_cast<PointSheepRack*>(SavedHouse(player, U32At(record, 40), "sheep_rack"));
-    if (!rack || U32At(record, 8) > kWork) return nullptr;
+    if (size != kRecordSize || HeadOf(record).jobId != JOBID_CUTSHEEPS) return nullptr;
+    AtPointRecord saved;
+    kAtPointLayout.Load(record, &saved);
+    auto* rack = dynamic_cast<PointSheepRack*>(SavedHouse(player, uint32_t(saved.point), "sheep_rack"));
+    if (!rack || HeadOf(record).step > kWork) return nullptr;
     auto job = std::make_unique<Job_CutSheeps>(player, rack);
     if (!job->LoadRecord(record, kWork)) return nullptr;
     return job;

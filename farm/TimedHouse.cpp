@@ -2,7 +2,7 @@
 
 #include "engine/Log.h"
 #include "level/GameLevel.h"
-#include "level/SaveStream.h"
+#include "level/Records.h"
 
 #include <algorithm>
 #include <cmath>
@@ -99,23 +99,35 @@ bool PointTimedHouse::DeliverReadyProduce(GameMessager* messenger) {
                           kProduceFlyInOffset);
 }
 
+namespace {
+
+// A timed house's own block.
+struct TimedHouseRecord {
+    uint32_t fed;   // 0 or 1
+    float fraction; // of the production time left, 0..1
+    float callTimer;
+};
+constexpr auto kTimedHouseLayout =
+    kis::Layout(ProduceTimer::kRecordSize, kis::Field<&TimedHouseRecord::fed>(4),
+                kis::Field<&TimedHouseRecord::fraction>(8), kis::Field<&TimedHouseRecord::callTimer>(12));
+
+} // namespace
+
 void PointTimedHouse::SaveOwn(SaveWriter& out) const {
     const uint32_t production = type_->header.animal.productionTime;
-    out.PutU32(ProduceTimer::kRecordSize);
-    out.PutU32(fed_ ? 1 : 0);
     float fraction = 0.0f;
     if (fed_ && production > 0)
         fraction = loadedFraction_ >= 0.0f ? loadedFraction_ : timer_.remaining / float(production);
-    out.PutF32(fraction);
-    out.PutF32(timer_.callTimer);
+    PutBlock(out, kTimedHouseLayout, {fed_ ? 1u : 0u, fraction, timer_.callTimer});
 }
 
 bool PointTimedHouse::LoadOwn(SaveReader& in) {
-    SaveReader block = in.ReadBlock(ProduceTimer::kRecordSize, ProduceTimer::kRecordSize);
-    const uint32_t fed = block.ReadU32();
-    const float fraction = block.ReadF32();
-    const float callTimer = block.ReadF32();
-    if (block.Failed() || !ProduceTimer::CheckRecord(fed, fraction, callTimer) || (fed && stage_ < 1) ||
+    TimedHouseRecord record{};
+    const bool read = GetBlock(in, kTimedHouseLayout, &record);
+    const uint32_t fed = record.fed;
+    const float fraction = record.fraction;
+    const float callTimer = record.callTimer;
+    if (!read || !ProduceTimer::CheckRecord(fed, fraction, callTimer) || (fed && stage_ < 1) ||
         callTimer > LongestCallMs()) {
         in.Fail();
         return false;

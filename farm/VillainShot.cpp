@@ -4,7 +4,7 @@
 #include "farm/FarmVillains.h"
 #include "farm/Villains.h"
 #include "foundation/Ident.h"
-#include "level/SaveStream.h"
+#include "level/Records.h"
 #include "sprites/Particles.h"
 #include "sprites/Sprite.h"
 #include "sprites/SpriteEffect.h"
@@ -183,33 +183,54 @@ void VillainShot::Draw(DXLViewer& viewer) {
     EndDraw(viewer, saved);
 }
 
+namespace {
+
+// A shot's record: its head, then, for a shot still in flight, where it flies.
+// The size word counts the flight part even when a finished shot leaves it out.
+struct ShotHead {
+    uint32_t size;     // VillainShot::kRecordSize
+    uint32_t finished; // 0 or 1
+};
+constexpr auto kShotHeadLayout =
+    kis::Layout(8, kis::Field<&ShotHead::size>(0), kis::Field<&ShotHead::finished>(4));
+struct ShotFlight {
+    uint32_t target; // the point's index
+    uint32_t kind;   // the villain kind's id
+    int32_t startX, startY;
+    float travelled; // pixels
+};
+constexpr auto kShotFlightLayout =
+    kis::Layout(VillainShot::kRecordSize - kShotHeadLayout.size, kis::Field<&ShotFlight::target>(0),
+                kis::Field<&ShotFlight::kind>(4), kis::Field<&ShotFlight::startX>(8),
+                kis::Field<&ShotFlight::startY>(12), kis::Field<&ShotFlight::travelled>(16));
+
+} // namespace
+
 void VillainShot::Save(SaveWriter& out) const {
-    out.PutU32(kRecordSize);
     const bool finished = burst_ || removed_;
-    out.PutU32(finished ? 1 : 0);
+    PutRecord(out, kShotHeadLayout, {kRecordSize, finished ? 1u : 0u});
     if (finished) return;
-    out.PutU32(uint32_t(target_));
-    out.PutU32(info_->record.id);
-    out.PutI32(int32_t(std::lround(startX_)));
-    out.PutI32(int32_t(std::lround(startY_)));
-    out.PutF32(travelled_);
+    PutRecord(out, kShotFlightLayout,
+              {uint32_t(target_), info_->record.id, int32_t(std::lround(startX_)),
+               int32_t(std::lround(startY_)), travelled_});
 }
 
 std::unique_ptr<VillainShot> VillainShot::Load(FarmVillains* owner, SaveReader& in, bool* ok) {
     *ok = false;
-    if (in.ReadU32() != kRecordSize) return nullptr;
-    const uint32_t finished = in.ReadU32();
-    if (in.Failed() || finished > 1) return nullptr;
-    if (finished) {
+    ShotHead head;
+    if (!GetRecord(in, kShotHeadLayout, &head) || head.size != kRecordSize || head.finished > 1)
+        return nullptr;
+    if (head.finished) {
         *ok = true;
         return nullptr;
     }
-    const uint32_t target = in.ReadU32();
-    const uint32_t kind = in.ReadU32();
-    const int32_t x = in.ReadI32();
-    const int32_t y = in.ReadI32();
-    const float travelled = in.ReadF32();
-    if (in.Failed()) return nullptr;
+    ShotFlight flight;
+    if (!GetRecord(in, kShotFlightLayout, &flight)) return nullptr;
+    const uint32_t target = flight.target;
+    const uint32_t kind = flight.kind;
+    const int32_t x = flight.startX;
+    const int32_t y = flight.startY;
+    const float travelled = flight.travelled;
     const VILLAININFO* info = owner->Table() ? owner->Table()->FindVillainInfo(kind) : nullptr;
     // The target's position is read at once: the index must name a point.
     if (!info || target >= uint32_t(owner->Host().PointCount())) return nullptr;

@@ -13,6 +13,23 @@ bool Refuse(std::string* why, std::string text) {
     return false;
 }
 
+// A bonus's record; bytes 204-211 are reserved.
+constexpr auto kBonusLayout = kis::Layout(
+    Bonuses::kRecordSize, kis::Field<&BONUS::title>(0), kis::Field<&BONUS::description>(64),
+    kis::Field<&BONUS::id>(128), kis::Field<&BONUS::name>(132), kis::Field<&BONUS::rechargeMs>(196),
+    kis::Field<&BONUS::durationMs>(200), kis::Field<&BONUS::soundId>(212));
+
+// What follows the bonus records: each bonus's row of speed modifiers, then
+// the bee sprites' names.
+struct BonusTail {
+    std::array<std::array<float, Bonuses::kTrackCount>, kBonusCount> modifiers;
+    std::array<std::array<char16_t, 32>, Bonuses::kBeeCount> bees;
+};
+constexpr size_t kModifiersSize = kBonusCount * Bonuses::kTrackCount * 4;
+constexpr auto kTailLayout =
+    kis::Layout(Bonuses::kChunkSize - kBonusCount * Bonuses::kRecordSize,
+                kis::Field<&BonusTail::modifiers>(0), kis::Field<&BonusTail::bees>(kModifiersSize));
+
 } // namespace
 
 bool Bonuses::Parse(std::span<const uint8_t> chunk, std::string* why) {
@@ -24,45 +41,27 @@ bool Bonuses::Parse(std::span<const uint8_t> chunk, std::string* why) {
         const uint8_t* record = chunk.data() + size_t(s) * kRecordSize;
         BONUS& bonus = bonuses[size_t(s)];
         const std::string which = "bonus " + std::to_string(s);
-        if (!ReadNameField(record + 0, bonus.title) || !ReadNameField(record + 64, bonus.description) ||
-            !ReadNameField(record + 132, bonus.name))
-            return Refuse(why, which + ": a name without its end");
-        bonus.id = U32At(record, 128);
+        if (!kBonusLayout.Load(record, &bonus)) return Refuse(why, which + ": a name without its end");
         if (bonus.id != uint32_t(s)) return Refuse(why, which + ": its id is not its position");
         if (bonus.name[0] == 0) return Refuse(why, which + ": no name");
         for (int t = 0; t < s; ++t) {
             if (std::u16string_view(bonuses[size_t(t)].name) == std::u16string_view(bonus.name))
                 return Refuse(why, which + ": its name is taken by bonus " + std::to_string(t));
         }
-        bonus.rechargeMs = U32At(record, 196);
-        bonus.durationMs = U32At(record, 200);
         if (bonus.rechargeMs == 0 || bonus.durationMs == 0)
             return Refuse(why, which + ": no recharge time or duration");
-        bonus.soundId = U32At(record, 212);
     }
 
-    decltype(modifiers_) modifiers{};
-    const uint8_t* table = chunk.data() + kBonusCount * kRecordSize;
-    for (int b = 0; b < kBonusCount; ++b) {
-        for (int t = 0; t < kTrackCount; ++t) {
-            const float value = F32At(table, size_t(b * kTrackCount + t) * 4);
+    BonusTail tail{};
+    const bool beesNamed = kTailLayout.Load(chunk.data() + kBonusCount * kRecordSize, &tail);
+    for (const auto& row : tail.modifiers)
+        for (float value : row)
             if (!std::isfinite(value)) return Refuse(why, "a speed modifier is not a number");
-            modifiers[size_t(b)][size_t(t)] = value;
-        }
-    }
-
-    decltype(bees_) bees{};
-    const uint8_t* names = table + kBonusCount * kTrackCount * 4;
-    for (int i = 0; i < kBeeCount; ++i) {
-        char16_t name[kNameLength];
-        if (!ReadNameField(names + size_t(i) * kNameFieldSize, name))
-            return Refuse(why, "a bee sprite name without its end");
-        std::copy(std::begin(name), std::end(name), bees[size_t(i)].begin());
-    }
+    if (!beesNamed) return Refuse(why, "a bee sprite name without its end");
 
     bonuses_ = bonuses;
-    modifiers_ = modifiers;
-    bees_ = bees;
+    modifiers_ = tail.modifiers;
+    bees_ = tail.bees;
     icons_ = {};
     loaded_ = true;
     return true;
@@ -81,24 +80,12 @@ Sprite* Bonuses::Icon(int32_t id) const {
 std::array<uint8_t, Bonuses::kChunkSize> Bonuses::Serialize() const {
     std::array<uint8_t, kChunkSize> chunk{};
     for (int s = 0; s < kBonusCount; ++s) {
-        uint8_t* record = chunk.data() + size_t(s) * kRecordSize;
-        const BONUS& bonus = bonuses_[size_t(s)];
-        WriteNameField(record + 0, bonus.title);
-        WriteNameField(record + 64, bonus.description);
-        PutU32(record, 128, uint32_t(s));
-        WriteNameField(record + 132, bonus.name);
-        PutU32(record, 196, bonus.rechargeMs);
-        PutU32(record, 200, bonus.durationMs);
-        PutU32(record, 212, bonus.soundId);
+        // A bonus's id is its position, whatever the table says.
+        BONUS bonus = bonuses_[size_t(s)];
+        bonus.id = uint32_t(s);
+        kBonusLayout.Store(bonus, chunk.data() + size_t(s) * kRecordSize);
     }
-    uint8_t* table = chunk.data() + kBonusCount * kRecordSize;
-    for (int b = 0; b < kBonusCount; ++b) {
-        for (int t = 0; t < kTrackCount; ++t)
-            PutF32(table, size_t(b * kTrackCount + t) * 4, modifiers_[size_t(b)][size_t(t)]);
-    }
-    uint8_t* names = table + kBonusCount * kTrackCount * 4;
-    for (int i = 0; i < kBeeCount; ++i)
-        WriteNameField(names + size_t(i) * kNameFieldSize, bees_[size_t(i)].data());
+    kTailLayout.Store({modifiers_, bees_}, chunk.data() + kBonusCount * kRecordSize);
     return chunk;
 }
 

@@ -13,35 +13,54 @@ bool Refuse(std::string* why, std::string text) {
     return false;
 }
 
-bool ReadName(const uint8_t* field, std::array<char16_t, 32>* out) {
-    char16_t name[kNameLength];
-    if (!ReadNameField(field, name)) return false;
-    std::copy(std::begin(name), std::end(name), out->begin());
-    return true;
-}
+// A character's head after its tools-only label (which the game never reads).
+struct CharacterHead {
+    uint32_t id;
+    std::array<char16_t, 32> shadowTexture;
+    int32_t shadowDx, shadowDy;
+    float shadowOpacity;
+    uint32_t variantCount;
+    float walkSpeed;
+    uint32_t clearanceClass;
+    uint32_t kindCount;
+};
+constexpr auto kHeadLayout =
+    kis::Layout(GameCharacter::kHeadSize, kis::Field<&CharacterHead::id>(64),
+                kis::Field<&CharacterHead::shadowTexture>(68), kis::Field<&CharacterHead::shadowDx>(132),
+                kis::Field<&CharacterHead::shadowDy>(136), kis::Field<&CharacterHead::shadowOpacity>(140),
+                kis::Field<&CharacterHead::variantCount>(144), kis::Field<&CharacterHead::walkSpeed>(148),
+                kis::Field<&CharacterHead::clearanceClass>(152), kis::Field<&CharacterHead::kindCount>(156));
+
+// A kind's pair of animation names.
+constexpr auto kKindLayout =
+    kis::Layout(GameCharacter::kKindSize, kis::Field<&GameCharacter::AnimationKind::standing>(0),
+                kis::Field<&GameCharacter::AnimationKind::walk>(kNameFieldSize));
 
 } // namespace
 
 bool GameCharacter::Parse(SaveReader& reader, std::string* why) {
     const uint8_t* head = reader.ReadPtr(kHeadSize);
     if (!head) return Refuse(why, "a character record is cut short");
-    id = U32At(head, 64);
+    CharacterHead saved{};
+    const bool shadowNamed = kHeadLayout.Load(head, &saved);
+    id = saved.id;
     const std::string which = "character " + std::to_string(id);
     if (id == 0) return Refuse(why, "a character has id 0");
-    if (!ReadName(head + 68, &shadowTexture)) return Refuse(why, which + ": a shadow name without its end");
-    shadowDx = I32At(head, 132);
-    shadowDy = I32At(head, 136);
-    shadowOpacity = F32At(head, 140);
+    if (!shadowNamed) return Refuse(why, which + ": a shadow name without its end");
+    shadowTexture = saved.shadowTexture;
+    shadowDx = saved.shadowDx;
+    shadowDy = saved.shadowDy;
+    shadowOpacity = saved.shadowOpacity;
     if (!(shadowOpacity >= 0.0f && shadowOpacity <= 1.0f))
         return Refuse(why, which + ": shadow opacity not 0..1");
-    variantCount = U32At(head, 144);
+    variantCount = saved.variantCount;
     if (variantCount < 1 || variantCount > kMaxVariants)
         return Refuse(why, which + ": variant count not 1..8");
-    walkSpeed = F32At(head, 148);
+    walkSpeed = saved.walkSpeed;
     if (!std::isfinite(walkSpeed) || walkSpeed < 0.0f)
         return Refuse(why, which + ": walk speed not a number >= 0");
-    clearanceClass = U32At(head, 152);
-    const uint32_t kindCount = U32At(head, 156);
+    clearanceClass = saved.clearanceClass;
+    const uint32_t kindCount = saved.kindCount;
     if (kindCount < 1 || kindCount > kMaxKinds) return Refuse(why, which + ": animation kind count not 1..8");
     // Checked before reading, so a large count never sizes anything.
     if (size_t(kindCount) * kKindSize > reader.Remaining())
@@ -50,8 +69,7 @@ bool GameCharacter::Parse(SaveReader& reader, std::string* why) {
     kinds.assign(kindCount, {});
     bool walks = false;
     for (AnimationKind& kind : kinds) {
-        const uint8_t* names = reader.ReadPtr(kKindSize);
-        if (!ReadName(names, &kind.standing) || !ReadName(names + kNameFieldSize, &kind.walk))
+        if (!kKindLayout.Load(reader.ReadPtr(kKindSize), &kind))
             return Refuse(why, which + ": an animation name without its end");
         walks = walks || kind.walk[0] != 0;
     }
@@ -63,21 +81,11 @@ void GameCharacter::Serialize(SaveWriter& writer) const {
     uint8_t* head = writer.Alloc(kHeadSize);
     if (!head) return;
     WriteNameField(head, label.data());
-    PutU32(head, 64, id);
-    WriteNameField(head + 68, shadowTexture.data());
-    PutI32(head, 132, shadowDx);
-    PutI32(head, 136, shadowDy);
-    PutF32(head, 140, shadowOpacity);
-    PutU32(head, 144, variantCount);
-    PutF32(head, 148, walkSpeed);
-    PutU32(head, 152, clearanceClass);
-    PutU32(head, 156, uint32_t(kinds.size()));
-    for (const AnimationKind& kind : kinds) {
-        uint8_t* names = writer.Alloc(kKindSize);
-        if (!names) return;
-        WriteNameField(names, kind.standing.data());
-        WriteNameField(names + kNameFieldSize, kind.walk.data());
-    }
+    kHeadLayout.Store({id, shadowTexture, shadowDx, shadowDy, shadowOpacity, variantCount, walkSpeed,
+                       clearanceClass, uint32_t(kinds.size())},
+                      head);
+    for (const AnimationKind& kind : kinds)
+        if (!PutRecord(writer, kKindLayout, kind)) return;
 }
 
 const char16_t* GameCharacter::GetAnimationName(int32_t kind, int32_t variant) const {

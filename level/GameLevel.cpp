@@ -8,7 +8,7 @@
 #include "level/GameMessager.h"
 #include "level/LevelData.h"
 #include "level/MapCharacter.h"
-#include "level/SaveStream.h"
+#include "level/Records.h"
 #include "level/SpriteObject.h"
 #include "platform/Input.h"
 
@@ -16,7 +16,6 @@
 #include <bit>
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -925,38 +924,86 @@ void GameLevel::Draw(DXLViewer& viewer) {
 
 // ---------------------------------------------------------------- saved games
 
+namespace {
+
+// The stream's header block: what it is and which level it belongs to.
+struct SaveHeader {
+    uint32_t magic;  // kLevelSaveMagic
+    uint32_t format; // kLevelSaveFormat
+    uint32_t levelIndex;
+    uint32_t regime;
+    uint32_t pointCount;
+};
+constexpr auto kHeaderLayout =
+    kis::Layout(kHeaderSize, kis::Field<&SaveHeader::magic>(4), kis::Field<&SaveHeader::format>(8),
+                kis::Field<&SaveHeader::levelIndex>(12), kis::Field<&SaveHeader::regime>(16),
+                kis::Field<&SaveHeader::pointCount>(20));
+
+// A bonus slot in the level block.
+struct SlotRecord {
+    uint32_t flags; // kSlotInUse, kSlotRunning
+    uint32_t counterMs;
+};
+constexpr auto kSlotLayout =
+    kis::Layout(8, kis::Field<&SlotRecord::flags>(0), kis::Field<&SlotRecord::counterMs>(4));
+
+// The level's own block.
+struct LevelBlock {
+    uint32_t timeMs;
+    uint32_t flags; // kLevelFlagClockStarted
+    int32_t money;
+    int32_t reserved; // money the farmer's jobs hold
+    std::array<int32_t, kMaxLevelGoals> goalProgress;
+    int32_t highestValue;
+    int32_t jobsDone;
+    int32_t farmClicks;
+    std::array<SlotRecord, kBonusSlotCount> slots;
+    uint32_t musicTrack; // 0..3
+};
+constexpr auto kLevelBlockLayout =
+    kis::Layout(kLevelBlockSize, kis::Field<&LevelBlock::timeMs>(4), kis::Field<&LevelBlock::flags>(8),
+                kis::Field<&LevelBlock::money>(12), kis::Field<&LevelBlock::reserved>(16),
+                kis::Field<&LevelBlock::goalProgress>(20), kis::Field<&LevelBlock::highestValue>(32),
+                kis::Field<&LevelBlock::jobsDone>(36), kis::Field<&LevelBlock::farmClicks>(40),
+                kis::Field<&LevelBlock::slots, kSlotLayout>(44), kis::Field<&LevelBlock::musicTrack>(92));
+
+// A point's record block: the point as a definition would give it.
+constexpr auto kPointRecordLayout = kis::Layout(
+    kPointRecordBlockSize, kis::Field<&PointRecord::kind>(4), kis::Field<&PointRecord::stage>(8),
+    kis::Field<&PointRecord::objectId>(12), kis::Field<&PointRecord::value>(16),
+    kis::Field<&PointRecord::water>(20), kis::Field<&PointRecord::waterMax>(24),
+    kis::Field<&PointRecord::x>(28), kis::Field<&PointRecord::y>(32), kis::Field<&PointRecord::flags>(36));
+
+} // namespace
+
 std::unique_ptr<SaveBuffer> GameLevel::Save() const {
     if (ended_ || result_ != kLevelRunning) return nullptr;
     SaveWriter out;
-    out.PutU32(kHeaderSize);
-    out.PutU32(kLevelSaveMagic);
-    out.PutU32(kLevelSaveFormat);
-    out.PutU32(levelIndex_);
-    out.PutU32(regime_);
-    out.PutU32(static_cast<uint32_t>(points_.size()));
+    PutBlock(
+        out, kHeaderLayout,
+        {kLevelSaveMagic, kLevelSaveFormat, levelIndex_, regime_, static_cast<uint32_t>(points_.size())});
 
-    out.PutU32(kLevelBlockSize);
-    out.PutU32(levelTimeMs_);
-    out.PutU32(clockRunning_ ? kLevelFlagClockStarted : 0);
-    out.PutI32(money_.Get());
-    out.PutI32(reservedMoney_);
-    for (int32_t progress : goalProgress_)
-        out.PutI32(progress);
-    out.PutI32(highestValue_);
-    out.PutI32(jobsDone_);
-    out.PutI32(farmClicks_);
-    for (const BonusSlot& slot : slots_) {
-        out.PutU32((slot.inUse ? kSlotInUse : 0) | (slot.running ? kSlotRunning : 0));
-        out.PutU32(slot.counterMs);
+    LevelBlock block{};
+    block.timeMs = levelTimeMs_;
+    block.flags = clockRunning_ ? kLevelFlagClockStarted : 0;
+    block.money = money_.Get();
+    block.reserved = reservedMoney_;
+    block.goalProgress = goalProgress_;
+    block.highestValue = highestValue_;
+    block.jobsDone = jobsDone_;
+    block.farmClicks = farmClicks_;
+    for (size_t s = 0; s < slots_.size(); ++s) {
+        const BonusSlot& slot = slots_[s];
+        block.slots[s] = {(slot.inUse ? kSlotInUse : 0) | (slot.running ? kSlotRunning : 0), slot.counterMs};
     }
-    out.PutU32(musicTrack_);
+    block.musicTrack = musicTrack_;
+    PutBlock(out, kLevelBlockLayout, block);
 
     world_->SaveStock(out);
     for (const auto& point : points_) {
         PointRecord record;
         point->GetInfo(&record);
-        out.PutU32(kPointRecordBlockSize);
-        if (uint8_t* p = out.Alloc(sizeof record)) std::memcpy(p, &record, sizeof record);
+        PutBlock(out, kPointRecordLayout, record);
         point->SaveBase(out);
         point->SaveOwn(out);
     }
@@ -994,11 +1041,12 @@ bool GameLevel::Load(std::span<const uint8_t> bytes, std::string* why) {
 }
 
 bool GameLevel::LoadStream(SaveReader& in, std::string* why) {
-    SaveReader header = in.ReadBlock(kHeaderSize, kHeaderSize);
-    if (header.ReadU32() != kLevelSaveMagic || header.ReadU32() != kLevelSaveFormat)
+    SaveHeader header{};
+    if (!GetBlock(in, kHeaderLayout, &header) || header.magic != kLevelSaveMagic ||
+        header.format != kLevelSaveFormat)
         return Refuse(why, "not a level save");
-    if (header.ReadU32() != levelIndex_ || header.ReadU32() != regime_ ||
-        header.ReadU32() != level_.points.size() || header.Failed())
+    if (header.levelIndex != levelIndex_ || header.regime != regime_ ||
+        header.pointCount != level_.points.size())
         return Refuse(why, "saved for another level or regime");
     int32_t savedReserve = 0;
     if (!LoadLevelBlock(in, &savedReserve)) return Refuse(why, "level block");
@@ -1025,21 +1073,20 @@ bool GameLevel::LoadStream(SaveReader& in, std::string* why) {
 }
 
 bool GameLevel::LoadLevelBlock(SaveReader& in, int32_t* savedReserve) {
-    SaveReader block = in.ReadBlock(kLevelBlockSize, kLevelBlockSize);
-    const uint32_t time = block.ReadU32();
-    const uint32_t flags = block.ReadU32();
-    const int32_t money = block.ReadI32();
-    const int32_t reserve = block.ReadI32();
-    std::array<int32_t, kMaxLevelGoals> progress{};
-    for (int32_t& p : progress)
-        p = block.ReadI32();
-    const int32_t highest = block.ReadI32();
-    const int32_t jobsDone = block.ReadI32();
-    const int32_t farmClicks = block.ReadI32();
+    LevelBlock block{};
+    if (!GetBlock(in, kLevelBlockLayout, &block)) return false;
+    const uint32_t time = block.timeMs;
+    const uint32_t flags = block.flags;
+    const int32_t money = block.money;
+    const int32_t reserve = block.reserved;
+    const std::array<int32_t, kMaxLevelGoals>& progress = block.goalProgress;
+    const int32_t highest = block.highestValue;
+    const int32_t jobsDone = block.jobsDone;
+    const int32_t farmClicks = block.farmClicks;
     std::array<BonusSlot, kBonusSlotCount> slots{};
     for (uint32_t s = 0; s < kBonusSlotCount; ++s) {
-        const uint32_t slotFlags = block.ReadU32();
-        const uint32_t counter = block.ReadU32();
+        const uint32_t slotFlags = block.slots[s].flags;
+        const uint32_t counter = block.slots[s].counterMs;
         BonusInfo info;
         const bool inUse = slotFlags & kSlotInUse, running = slotFlags & kSlotRunning;
         if (slotFlags > 3 || (running && !inUse) || (inUse && !world_->GetBonus(s, &info))) return false;
@@ -1050,8 +1097,8 @@ bool GameLevel::LoadLevelBlock(SaveReader& in, int32_t* savedReserve) {
             slots[s].fraction = whole ? float(counter) / float(whole) : 0.0f;
         }
     }
-    const uint32_t music = block.ReadU32();
-    if (block.Failed() || flags > (kLevelFlagClockStarted | kLevelFlagSideStep) || money < 0 || reserve < 0 ||
+    const uint32_t music = block.musicTrack;
+    if (flags > (kLevelFlagClockStarted | kLevelFlagSideStep) || money < 0 || reserve < 0 ||
         money > kMaxMoney || reserve > kMaxMoney - money || music > 3 || highest < 0 ||
         std::any_of(progress.begin(), progress.end(), [](int32_t p) { return p < 0; }))
         return false;
@@ -1081,11 +1128,8 @@ bool GameLevel::LoadPoints(SaveReader& in) {
     const LevelRecord& r = level_.record;
     const uint32_t warehouseId = kis::NameId("warehouse");
     for (uint32_t i = 0; i < level_.points.size(); ++i) {
-        SaveReader block = in.ReadBlock(kPointRecordBlockSize, kPointRecordBlockSize);
-        const uint8_t* bytes = block.ReadPtr(sizeof(PointRecord));
-        if (!bytes) return false;
         PointRecord p;
-        std::memcpy(&p, bytes, sizeof p);
+        if (!GetBlock(in, kPointRecordLayout, &p)) return false;
         // The same rules as a definition, except that a bought point may wait
         // at stage 0 for its job.
         if (p.kind > kPointBuilding || (i == 0) != (p.kind == kPointWarehouse)) return false;

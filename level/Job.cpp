@@ -44,6 +44,41 @@ constexpr JobName kJobNames[] = {
     {JOBID_VILLAINSHOT, "VILLAINSHOT"},
 };
 
+constexpr auto kJobHeadLayout =
+    kis::Layout(Job::kHeadSize, kis::Field<&JobHead::size>(0), kis::Field<&JobHead::jobId>(4),
+                kis::Field<&JobHead::step>(8), kis::Field<&JobHead::reserved>(12));
+
+// The progress part after the head; its last word is reserved.
+constexpr auto kJobProgressLayout =
+    kis::Layout(Job::kCommonSize, kis::Field<&JobProgress::step>(16), kis::Field<&JobProgress::running>(20),
+                kis::Field<&JobProgress::elapsed>(24), kis::Field<&JobProgress::duration>(28),
+                kis::Field<&JobProgress::targetPoint>(32));
+
+// A walk's own fields; no progress part. The chicken's short form keeps only
+// the place.
+struct GoToRecord {
+    float x, y;
+    uint32_t flags; // bit 0 straight
+    float speedFactor;
+    int32_t targetPoint; // -1 none
+};
+constexpr auto kGoToLayout =
+    kis::Layout(Job_GoTo::kRecordSize, kis::Field<&GoToRecord::x>(16), kis::Field<&GoToRecord::y>(20),
+                kis::Field<&GoToRecord::flags>(24), kis::Field<&GoToRecord::speedFactor>(28),
+                kis::Field<&GoToRecord::targetPoint>(32));
+constexpr auto kGoToShortLayout =
+    kis::Layout(Job_GoTo::kShortRecordSize, kis::Field<&GoToRecord::x>(16), kis::Field<&GoToRecord::y>(20));
+
+// An animation job's own fields after the common 40 bytes.
+struct AnimationRecord {
+    char16_t name[kNameLength];
+    uint32_t flags;
+    int32_t duration; // ms; -2 the animation's own length, -1 endless
+};
+constexpr auto kAnimationLayout =
+    kis::Layout(Job_Animation::kRecordSize, kis::Field<&AnimationRecord::name>(40),
+                kis::Field<&AnimationRecord::flags>(104), kis::Field<&AnimationRecord::duration>(108));
+
 bool Finite(float a, float b) {
     return std::isfinite(a) && std::isfinite(b);
 }
@@ -185,36 +220,36 @@ void Job::Notify() {
         services->TutorialNotify(kTutorialEventJobOrdered, jobId_, reinterpret_cast<intptr_t>(this));
 }
 
+JobHead Job::HeadOf(const uint8_t* record) {
+    JobHead head;
+    kJobHeadLayout.Load(record, &head);
+    return head;
+}
+
+JobProgress Job::ProgressOf(const uint8_t* record) {
+    JobProgress progress{};
+    kJobProgressLayout.Load(record, &progress);
+    return progress;
+}
+
 uint8_t* Job::BeginSaveRecord(JobSaveContext& context, SaveWriter& writer, size_t size) {
     if (size < kHeadSize) return nullptr;
     const size_t at = writer.Size();
     uint8_t* record = writer.Alloc(size);
     if (!record) return nullptr;
-    PutU32(record, 0, uint32_t(size));
-    PutU32(record, 4, jobId_);
-    PutU32(record, 8, step_);
-    PutI32(record, 12, reserved_);
+    kJobHeadLayout.Store({uint32_t(size), jobId_, step_, reserved_}, record);
     if (context.count++ == 0) context.first = at;
     return record;
 }
 
 void Job::SaveProgress(uint8_t* record, bool running) const {
-    uint8_t* p = record + kHeadSize;
-    if (!running) {
-        std::fill(p, p + kProgressSize, uint8_t(0));
-        return;
-    }
-    PutU32(p, 0, step_);
-    PutU32(p, 4, 1);
-    PutU32(p, 8, progress_.elapsed);
-    PutU32(p, 12, progress_.duration);
-    PutI32(p, 16, targetPoint_);
-    PutU32(p, 20, 0);
+    JobProgress saved{};
+    if (running) saved = {step_, 1, progress_.elapsed, progress_.duration, targetPoint_, 0};
+    kJobProgressLayout.Store(saved, record);
 }
 
 bool Job::LoadProgress(const uint8_t* record) {
-    const uint8_t* p = record + kHeadSize;
-    JobProgress loaded{U32At(p, 0), U32At(p, 4), U32At(p, 8), U32At(p, 12), I32At(p, 16), 0};
+    const JobProgress loaded = ProgressOf(record);
     if (loaded.running > 1) return false;
     if (!loaded.running) {
         // A job that was not running keeps no progress at all.
@@ -228,8 +263,9 @@ bool Job::LoadProgress(const uint8_t* record) {
 }
 
 void Job::LoadHead(const uint8_t* record) {
-    step_ = U32At(record, 8);
-    loadedReservation_ = std::max(I32At(record, 12), 0);
+    const JobHead head = HeadOf(record);
+    step_ = head.step;
+    loadedReservation_ = std::max(head.reserved, 0);
 }
 
 // ---------------------------------------------------------------- Job_GoTo
@@ -272,30 +308,30 @@ bool Job_GoTo::Save(JobSaveContext& context, SaveWriter& writer) {
     if (IsFinished()) return true;
     uint8_t* record = BeginSaveRecord(context, writer, shortRecord_ ? kShortRecordSize : kRecordSize);
     if (!record) return false;
-    PutF32(record, 16, x_);
-    PutF32(record, 20, y_);
-    if (shortRecord_) return true;
-    PutU32(record, 24, flags_);
-    PutF32(record, 28, speedFactor_);
-    PutI32(record, 32, targetPoint_);
+    const GoToRecord saved{x_, y_, flags_, speedFactor_, targetPoint_};
+    if (shortRecord_) {
+        kGoToShortLayout.Store(saved, record);
+    } else {
+        kGoToLayout.Store(saved, record);
+    }
     return true;
 }
 
 std::unique_ptr<Job_GoTo> Job_GoTo::Load(MapCharacter* owner, const uint8_t* record, size_t size) {
-    if ((size != kRecordSize && size != kShortRecordSize) || U32At(record, 4) != JOBID_GOTO) return nullptr;
-    const float x = F32At(record, 16), y = F32At(record, 20);
-    if (!Finite(x, y)) return nullptr;
-    std::unique_ptr<Job_GoTo> job;
+    if ((size != kRecordSize && size != kShortRecordSize) || HeadOf(record).jobId != JOBID_GOTO)
+        return nullptr;
+    GoToRecord saved{0.0f, 0.0f, 0, 1.0f, -1};
     if (size == kShortRecordSize) {
-        job = std::make_unique<Job_GoTo>(owner, x, y, 0, 1.0f, -1, true);
+        kGoToShortLayout.Load(record, &saved);
     } else {
-        const uint32_t flags = U32At(record, 24);
-        const float speed = F32At(record, 28);
-        const int32_t target = I32At(record, 32);
-        if (flags > 1 || !std::isfinite(speed) || !(speed > 0.0f) || speed > 100.0f || target < -1)
-            return nullptr;
-        job = std::make_unique<Job_GoTo>(owner, x, y, flags, speed, target);
+        kGoToLayout.Load(record, &saved);
     }
+    if (!Finite(saved.x, saved.y)) return nullptr;
+    if (saved.flags > 1 || !std::isfinite(saved.speedFactor) || !(saved.speedFactor > 0.0f) ||
+        saved.speedFactor > 100.0f || saved.targetPoint < -1)
+        return nullptr;
+    auto job = std::make_unique<Job_GoTo>(owner, saved.x, saved.y, saved.flags, saved.speedFactor,
+                                          saved.targetPoint, size == kShortRecordSize);
     job->LoadHead(record);
     return job;
 }
@@ -328,21 +364,21 @@ bool Job_Animation::Save(JobSaveContext& context, SaveWriter& writer) {
     uint8_t* record = BeginSaveRecord(context, writer, kRecordSize);
     if (!record) return false;
     SaveProgress(record, state_ == JobState::Animating);
-    WriteNameField(record + 40, animation_);
-    PutU32(record, 104, flags_);
-    PutI32(record, 108, duration_);
+    AnimationRecord saved{};
+    std::copy(std::begin(animation_), std::end(animation_), saved.name);
+    saved.flags = flags_;
+    saved.duration = duration_;
+    kAnimationLayout.Store(saved, record);
     return true;
 }
 
 std::unique_ptr<Job_Animation> LoadAnimationJob(MapCharacter* owner, const uint8_t* record, size_t size) {
     if (size != Job_Animation::kRecordSize) return nullptr;
-    const uint32_t jobId = U32At(record, 4);
+    const uint32_t jobId = Job::HeadOf(record).jobId;
     if (!IsAnimationJobId(jobId)) return nullptr;
-    char16_t name[kNameLength];
-    if (!ReadNameField(record + 40, name)) return nullptr;
-    const int32_t duration = I32At(record, 108);
-    if (duration < -2) return nullptr;
-    auto job = std::make_unique<Job_Animation>(owner, jobId, name, U32At(record, 104), duration);
+    AnimationRecord saved;
+    if (!kAnimationLayout.Load(record, &saved) || saved.duration < -2) return nullptr;
+    auto job = std::make_unique<Job_Animation>(owner, jobId, saved.name, saved.flags, saved.duration);
     job->LoadHead(record);
     if (!job->LoadProgress(record)) return nullptr;
     // A job that was playing goes on playing: the character's own block

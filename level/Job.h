@@ -79,6 +79,14 @@ struct JobProgress {
 };
 static_assert(sizeof(JobProgress) == 24);
 
+// The head every job record starts with.
+struct JobHead {
+    uint32_t size;
+    uint32_t jobId;
+    uint32_t step;
+    int32_t reserved; // money
+};
+
 // Counts the job records written after a character block.
 struct JobSaveContext {
     uint32_t count = 0;
@@ -155,6 +163,11 @@ class Job {
     // The kind word of a job's icon object.
     static constexpr uint32_t kIconKind = 0x10004000;
 
+    // The head of a record (at least kHeadSize bytes).
+    static JobHead HeadOf(const uint8_t* record);
+    // The progress part of a record (at least kCommonSize bytes); its
+    // reserved word reads as zero.
+    static JobProgress ProgressOf(const uint8_t* record);
     // Reserves the record in the stream and fills its head; counts it.
     uint8_t* BeginSaveRecord(JobSaveContext& context, SaveWriter& writer, size_t size);
     // Writes the 24 progress bytes after the head (zero when not running).
@@ -198,6 +211,14 @@ class Job {
     bool stoppedAtWork_ = false;
     std::unique_ptr<SpriteObject> icon_;
 };
+
+// The own field of a job at a point (a 44-byte record): 40 i32 the point's
+// index.
+struct AtPointRecord {
+    int32_t point;
+};
+inline constexpr auto kAtPointLayout =
+    kis::Layout(Job::kCommonSize + 4, kis::Field<&AtPointRecord::point>(Job::kCommonSize));
 
 // Walks the owner to a place. Record: 36 bytes, no progress part: 16 f32 x,
 // 20 f32 y, 24 flags (bit 0 straight), 28 f32 speed factor, 32 i32 target

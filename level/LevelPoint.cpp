@@ -5,7 +5,7 @@
 #include "level/GameLevel.h"
 #include "level/MapCharacter.h"
 #include "level/PointJobs.h"
-#include "level/SaveStream.h"
+#include "level/Records.h"
 #include "level/SpriteObject.h"
 #include "sprites/Sprite.h"
 #include "sprites/SpriteEffect.h"
@@ -13,9 +13,24 @@
 #include <algorithm>
 
 namespace {
-constexpr uint32_t kBaseBlockSize = 24;
-constexpr uint32_t kDamageBlockSize = 12;
 constexpr uint32_t kBaseFlagLocked = 0x1;
+
+// Every point's base block; its last word is reserved.
+struct BaseRecord {
+    uint32_t flags;      // kBaseFlagLocked
+    int32_t countdownMs; // -1 none
+    uint32_t pendingDelayMs;
+    uint32_t clickAction;
+};
+constexpr auto kBaseLayout =
+    kis::Layout(24, kis::Field<&BaseRecord::flags>(4), kis::Field<&BaseRecord::countdownMs>(8),
+                kis::Field<&BaseRecord::pendingDelayMs>(12), kis::Field<&BaseRecord::clickAction>(16));
+
+// Every point's damage block; its last word is reserved.
+struct DamageRecord {
+    int32_t damage; // 0 none
+};
+constexpr auto kDamageLayout = kis::Layout(12, kis::Field<&DamageRecord::damage>(4));
 constexpr int32_t kPuddleLibrary = 7;
 // Above the field picture, under the points' pictures and the figures.
 constexpr int32_t kPuddleLayer = 3;
@@ -119,21 +134,17 @@ bool BaseLevelPoint::LoadSecondPass(SaveReader& in) {
 }
 
 void BaseLevelPoint::SaveBase(SaveWriter& out) const {
-    out.PutU32(kBaseBlockSize);
-    out.PutU32(locked_ ? kBaseFlagLocked : 0);
-    out.PutI32(countdownMs_);
-    out.PutU32(pendingDelayMs_);
-    out.PutU32(clickAction_);
-    out.PutU32(0);
+    PutBlock(out, kBaseLayout, {locked_ ? kBaseFlagLocked : 0, countdownMs_, pendingDelayMs_, clickAction_});
 }
 
 bool BaseLevelPoint::LoadBase(SaveReader& in) {
-    SaveReader block = in.ReadBlock(kBaseBlockSize, kBaseBlockSize);
-    const uint32_t flags = block.ReadU32();
-    const int32_t countdown = block.ReadI32();
-    const uint32_t pending = block.ReadU32();
-    const uint32_t action = block.ReadU32();
-    if (block.Failed() || (flags & ~kBaseFlagLocked) || countdown < -1) {
+    BaseRecord record{};
+    const bool read = GetBlock(in, kBaseLayout, &record);
+    const uint32_t flags = record.flags;
+    const int32_t countdown = record.countdownMs;
+    const uint32_t pending = record.pendingDelayMs;
+    const uint32_t action = record.clickAction;
+    if (!read || (flags & ~kBaseFlagLocked) || countdown < -1) {
         in.Fail();
         return false;
     }
@@ -145,15 +156,14 @@ bool BaseLevelPoint::LoadBase(SaveReader& in) {
 }
 
 void BaseLevelPoint::SaveDamage(SaveWriter& out) const {
-    out.PutU32(kDamageBlockSize);
-    out.PutI32(Damage());
-    out.PutU32(0);
+    PutBlock(out, kDamageLayout, {Damage()});
 }
 
 bool BaseLevelPoint::LoadDamage(SaveReader& in) {
-    SaveReader block = in.ReadBlock(kDamageBlockSize, kDamageBlockSize);
-    const int32_t damage = block.ReadI32();
-    if (block.Failed() || damage < 0) {
+    DamageRecord record{};
+    const bool read = GetBlock(in, kDamageLayout, &record);
+    const int32_t damage = record.damage;
+    if (!read || damage < 0) {
         in.Fail();
         return false;
     }

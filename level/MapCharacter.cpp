@@ -32,6 +32,23 @@ DXLTexture* FindLevelTexture(const char16_t* name) {
 // animation speed (beside kMirrored, kOnLevel, kHidden).
 constexpr uint32_t kSavedAtSpeed = 0x8;
 
+using CharacterRecord = MapCharacter::SavedRecord;
+
+// The character block: the fields every character saves. Bytes 76-95 are
+// reserved, 100-131 the kind's own (FillSaveRecord).
+constexpr auto kCharacterLayout =
+    kis::Layout(MapCharacter::kBlockSize, kis::Field<&CharacterRecord::size>(0),
+                kis::Field<&CharacterRecord::characterId>(4), kis::Field<&CharacterRecord::x>(8),
+                kis::Field<&CharacterRecord::y>(12), kis::Field<&CharacterRecord::animKind>(16),
+                kis::Field<&CharacterRecord::animNameId>(20), kis::Field<&CharacterRecord::variant>(24),
+                kis::Field<&CharacterRecord::animTime>(28), kis::Field<&CharacterRecord::timeLeft>(32),
+                kis::Field<&CharacterRecord::flags>(36), kis::Field<&CharacterRecord::layer>(40),
+                kis::Field<&CharacterRecord::sizeFactor>(44), kis::Field<&CharacterRecord::alpha>(48),
+                kis::Field<&CharacterRecord::offsetX>(52), kis::Field<&CharacterRecord::offsetY>(56),
+                kis::Field<&CharacterRecord::walkX>(60), kis::Field<&CharacterRecord::walkY>(64),
+                kis::Field<&CharacterRecord::currentJobId>(68),
+                kis::Field<&CharacterRecord::currentIndex>(72), kis::Field<&CharacterRecord::jobCount>(96));
+
 bool Refuse(std::string* why, std::string text) {
     if (why) *why = std::move(text);
     return false;
@@ -412,24 +429,26 @@ void MapCharacter::StepWalk(uint32_t ms) {
 
 // ---------------------------------------------------------------- save and load
 
-void MapCharacter::FillSaveRecord(uint8_t* block) const {
-    PutU32(block, 0, uint32_t(kBlockSize));
-    PutU32(block, 4, CharacterId());
-    PutF32(block, 8, x_);
-    PutF32(block, 12, y_);
-    PutI32(block, 16, animKind_);
-    PutU32(block, 20, animNameId_);
-    PutI32(block, 24, variant_);
-    PutU32(block, 28, animTime_);
-    PutI32(block, 32, timeLeft_);
-    PutU32(block, 36, (flags_ & (kMirrored | kOnLevel | kHidden)) | (animAtSpeed_ ? kSavedAtSpeed : 0u));
-    PutI32(block, 40, layer_);
-    PutF32(block, 44, sizeFactor_);
-    PutF32(block, 48, alpha_);
-    PutI32(block, 52, offsetX_);
-    PutI32(block, 56, offsetY_);
-    PutF32(block, 60, walk_.targetX);
-    PutF32(block, 64, walk_.targetY);
+MapCharacter::SavedRecord MapCharacter::SaveRecord() const {
+    SavedRecord record{};
+    record.size = uint32_t(kBlockSize);
+    record.characterId = CharacterId();
+    record.x = x_;
+    record.y = y_;
+    record.animKind = animKind_;
+    record.animNameId = animNameId_;
+    record.variant = variant_;
+    record.animTime = animTime_;
+    record.timeLeft = timeLeft_;
+    record.flags = (flags_ & (kMirrored | kOnLevel | kHidden)) | (animAtSpeed_ ? kSavedAtSpeed : 0u);
+    record.layer = layer_;
+    record.sizeFactor = sizeFactor_;
+    record.alpha = alpha_;
+    record.offsetX = offsetX_;
+    record.offsetY = offsetY_;
+    record.walkX = walk_.targetX;
+    record.walkY = walk_.targetY;
+    return record;
 }
 
 bool MapCharacter::SaveState(SaveWriter& writer) const {
@@ -438,6 +457,7 @@ bool MapCharacter::SaveState(SaveWriter& writer) const {
         saved += job->IsFinished() ? 0 : 1;
     if (saved > kMaxJobs) return false;
 
+    SavedRecord record = SaveRecord();
     const size_t at = writer.Size();
     if (!writer.Alloc(kBlockSize)) return false;
     FillSaveRecord(writer.At(at));
@@ -449,10 +469,12 @@ bool MapCharacter::SaveState(SaveWriter& writer) const {
         if (!job->Save(context, writer)) return false;
     }
     if (writer.Failed()) return false;
-    uint8_t* block = writer.At(at);
-    PutU32(block, 68, currentIndex >= 0 ? current_->JobId() : 0);
-    PutI32(block, 72, currentIndex);
-    PutU32(block, 96, context.count);
+    // The block comes before its jobs but counts them: it is stored once they
+    // are written.
+    record.currentJobId = currentIndex >= 0 ? current_->JobId() : 0;
+    record.currentIndex = currentIndex;
+    record.jobCount = context.count;
+    kCharacterLayout.Store(record, writer.At(at));
     return true;
 }
 
@@ -462,8 +484,9 @@ bool MapCharacter::LoadJobs(SaveReader& reader, uint32_t count, std::vector<std:
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* head = reader.Peek(Job::kHeadSize);
         if (!head) return Refuse(why, "job record " + std::to_string(i) + " is cut short");
-        const uint32_t size = U32At(head, 0);
-        const uint32_t jobId = U32At(head, 4);
+        const JobHead saved = Job::HeadOf(head);
+        const uint32_t size = saved.size;
+        const uint32_t jobId = saved.jobId;
         if (size < Job::kHeadSize || size > reader.Remaining())
             return Refuse(why, "job record " + std::to_string(i) + " has size " + std::to_string(size));
         const uint8_t* record = reader.ReadPtr(size);
@@ -488,26 +511,24 @@ std::unique_ptr<Job> MapCharacter::CreateJobFromRecord(uint32_t jobId, const uin
 bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
     const uint8_t* block = reader.ReadPtr(kBlockSize);
     if (!block) return Refuse(why, "the character block is cut short");
-    if (U32At(block, 0) != kBlockSize) return Refuse(why, "the character block's size is not 132");
-    if (U32At(block, 4) != CharacterId()) return Refuse(why, "the block is another character's");
-    const float x = F32At(block, 8), y = F32At(block, 12);
-    const float size = F32At(block, 44), alpha = F32At(block, 48);
-    const float walkX = F32At(block, 60), walkY = F32At(block, 64);
-    for (float f : {x, y, size, alpha, walkX, walkY}) {
+    SavedRecord saved;
+    kCharacterLayout.Load(block, &saved);
+    if (saved.size != kBlockSize) return Refuse(why, "the character block's size is not 132");
+    if (saved.characterId != CharacterId()) return Refuse(why, "the block is another character's");
+    for (float f : {saved.x, saved.y, saved.sizeFactor, saved.alpha, saved.walkX, saved.walkY}) {
         if (!std::isfinite(f) || std::fabs(f) > 1e6f)
             return Refuse(why, "a position or factor is not a number");
     }
-    const int32_t kind = I32At(block, 16);
-    const int32_t variant = I32At(block, 24);
-    const int32_t timeLeft = I32At(block, 32);
-    const uint32_t flags = U32At(block, 36);
-    const int32_t layer = I32At(block, 40);
-    const int32_t currentIndex = I32At(block, 72);
-    const uint32_t count = U32At(block, 96);
+    const int32_t kind = saved.animKind;
+    const int32_t variant = saved.variant;
+    const uint32_t flags = saved.flags;
+    const int32_t layer = saved.layer;
+    const int32_t currentIndex = saved.currentIndex;
+    const uint32_t count = saved.jobCount;
     const uint32_t kinds = description_ ? uint32_t(description_->kinds.size()) : 1;
     const uint32_t variants = description_ ? description_->variantCount : 1;
     if (kind < 0 || uint32_t(kind) >= kinds || variant < 0 || uint32_t(variant) >= variants ||
-        timeLeft < -1 || flags > (kMirrored | kOnLevel | kHidden | kSavedAtSpeed) || layer < -1 ||
+        saved.timeLeft < -1 || flags > (kMirrored | kOnLevel | kHidden | kSavedAtSpeed) || layer < -1 ||
         layer >= kLayerCount)
         return Refuse(why, "an animation, flag or layer field is out of range");
     if (count > kMaxJobs) return Refuse(why, "job count " + std::to_string(count) + " over 32");
@@ -520,7 +541,7 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
 
     std::vector<std::unique_ptr<Job>> jobs;
     if (!LoadJobs(reader, count, &jobs, why)) return false;
-    if (currentIndex >= 0 && jobs[size_t(currentIndex)]->JobId() != U32At(block, 68))
+    if (currentIndex >= 0 && jobs[size_t(currentIndex)]->JobId() != saved.currentJobId)
         return Refuse(why, "the current JOBID differs from its record");
     for (size_t i = 0; i < jobs.size(); ++i) {
         if (jobs[i]->Progress().running && int32_t(i) != currentIndex)
@@ -537,10 +558,10 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
     // Accepted: nothing can fail from here.
     StopWalk();
     DeleteAllJobs();
-    x_ = x;
-    y_ = y;
+    x_ = saved.x;
+    y_ = saved.y;
     animKind_ = kind;
-    animNameId_ = U32At(block, 20);
+    animNameId_ = saved.animNameId;
     SetAnimationName(nullptr);
     if (animNameId_ == 0 && description_) SetAnimationName(description_->GetAnimationName(kind, 0));
     for (const auto& k : description_ ? description_->kinds : std::vector<GameCharacter::AnimationKind>{}) {
@@ -548,8 +569,8 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
         if (animNameId_ && kis::NameId(k.walk.data()) == animNameId_) SetAnimationName(k.walk.data());
     }
     variant_ = variant;
-    animTime_ = U32At(block, 28);
-    timeLeft_ = timeLeft;
+    animTime_ = saved.animTime;
+    timeLeft_ = saved.timeLeft;
     animAtSpeed_ = (flags & kSavedAtSpeed) != 0;
     animCarry_ = 0.0f;
     RestartTrack();
@@ -560,12 +581,12 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
     } else {
         RemoveFromLevel();
     }
-    sizeFactor_ = size;
-    alpha_ = alpha;
-    offsetX_ = I32At(block, 52);
-    offsetY_ = I32At(block, 56);
-    walk_.targetX = walkX;
-    walk_.targetY = walkY;
+    sizeFactor_ = saved.sizeFactor;
+    alpha_ = saved.alpha;
+    offsetX_ = saved.offsetX;
+    offsetY_ = saved.offsetY;
+    walk_.targetX = saved.walkX;
+    walk_.targetY = saved.walkY;
     jobs_ = std::move(jobs);
     for (auto& job : jobs_)
         job->ReserveLoaded();
@@ -619,15 +640,26 @@ std::unique_ptr<Job> MapPlayer::CreateJobFromRecord(uint32_t jobId, const uint8_
     return loader ? loader(this, record, size) : MapCharacter::CreateJobFromRecord(jobId, record, size);
 }
 
+namespace {
+
+// The farmer's own bytes of the character block.
+struct PlayerRecord {
+    uint32_t sideStep; // 0 or 1
+};
+constexpr auto kPlayerLayout =
+    kis::Layout(MapCharacter::kBlockSize, kis::Field<&PlayerRecord::sideStep>(MapCharacter::kSubclassOffset));
+
+} // namespace
+
 void MapPlayer::FillSaveRecord(uint8_t* block) const {
-    MapCharacter::FillSaveRecord(block);
-    PutU32(block, 100, sideStepRequested_ ? 1 : 0);
+    kPlayerLayout.Store({sideStepRequested_ ? 1u : 0u}, block);
 }
 
 bool MapPlayer::ApplyLoadedState(const uint8_t* block) {
-    const uint32_t sideStep = U32At(block, 100);
-    if (sideStep > 1) return false;
-    sideStepRequested_ = sideStep != 0;
+    PlayerRecord record;
+    kPlayerLayout.Load(block, &record);
+    if (record.sideStep > 1) return false;
+    sideStepRequested_ = record.sideStep != 0;
     return true;
 }
 

@@ -62,8 +62,9 @@ class MapCharacter : public DynObject {
     virtual void AdvanceAnimation(uint32_t ms);
     // Takes up the next job when none is current and runs the current one.
     virtual void UpdateJob(uint32_t ms);
-    // Fills the 132-byte block (the subclass adds bytes 100-131).
-    virtual void FillSaveRecord(uint8_t* block) const;
+    // Fills the kind's own bytes 100-131 of the 132-byte block (the rest is
+    // the character's, written by SaveState).
+    virtual void FillSaveRecord(uint8_t* block) const { (void)block; }
     // Builds a job from its record by JOBID; null for a JOBID this character
     // does not know or a record that does not fit.
     virtual std::unique_ptr<Job> CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size);
@@ -91,6 +92,26 @@ class MapCharacter : public DynObject {
     virtual Job* AddJob(std::unique_ptr<Job> job);
 
     // ---- save and load
+    // The fields of the character block that every character saves (its
+    // layout is in MapCharacter.cpp).
+    struct SavedRecord {
+        uint32_t size;        // kBlockSize
+        uint32_t characterId; // the description's id
+        float x, y;
+        int32_t animKind;
+        uint32_t animNameId; // 0: the kind's standing animation
+        int32_t variant;
+        uint32_t animTime;
+        int32_t timeLeft; // -1 endless
+        uint32_t flags;   // kMirrored, kOnLevel, kHidden and the animation's speed
+        int32_t layer;    // -1 not on the map
+        float sizeFactor, alpha;
+        int32_t offsetX, offsetY;
+        float walkX, walkY;
+        uint32_t currentJobId; // 0 none
+        int32_t currentIndex;  // among the saved job records, -1 none
+        uint32_t jobCount;
+    };
     // Appends the block and the records of the queued jobs.
     bool SaveState(SaveWriter& writer) const;
     // Reads a block and its jobs. Refused (false, why set, the character
@@ -179,6 +200,8 @@ class MapCharacter : public DynObject {
         std::vector<shpf::_PATHPOINT> points;
         size_t next = 0;
     };
+    // The block's fields as the character stands (the job fields left zero).
+    SavedRecord SaveRecord() const;
     void StepWalk(uint32_t ms);
     void RequestRoute();
     void FaceTowards(float dx, float dy);

@@ -71,7 +71,7 @@ bool Job_AtPoint::Save(JobSaveContext& context, SaveWriter& writer) {
     if (!record) return false;
     // A walk starts again on loading; a running work keeps its progress.
     SaveProgress(record, state_ == JobState::Animating);
-    PutI32(record, 40, targetPoint_);
+    kAtPointLayout.Store({targetPoint_}, record);
     return true;
 }
 
@@ -93,9 +93,12 @@ void Job_Repair::Complete() {
 
 std::unique_ptr<Job> LoadPointJob(MapPlayer* player, const uint8_t* record, size_t size) {
     if (size != Job_AtPoint::kRecordSize) return nullptr;
-    const uint32_t jobId = U32At(record, 4);
-    const int32_t point = I32At(record, 40);
-    const uint32_t step = U32At(record, 8);
+    const JobHead head = Job::HeadOf(record);
+    const uint32_t jobId = head.jobId;
+    AtPointRecord saved;
+    kAtPointLayout.Load(record, &saved);
+    const int32_t point = saved.point;
+    const uint32_t step = head.step;
     if (point < 0 || point >= int32_t(kMaxLevelPoints) || step > 1) return nullptr;
     std::unique_ptr<Job_AtPoint> job;
     switch (jobId) {

@@ -1,9 +1,12 @@
 #pragma once
 // Fields of the little-endian records that the level's world keeps in game
 // data and saved games. The records are read through SaveReader (bounded,
-// with a sticky failure) and appended through SaveWriter.
+// with a sticky failure) and appended through SaveWriter. Each record is a
+// plain struct with one layout (foundation/RecordLayout.h) that both writes
+// and reads it.
 
 #include "foundation/ByteOrder.h"
+#include "foundation/RecordLayout.h"
 #include "level/SaveStream.h"
 
 #include <cstdint>
@@ -41,3 +44,45 @@ constexpr size_t kNameLength = 32;
 bool ReadNameField(const uint8_t* field, char16_t (&out)[kNameLength]);
 // Writes a name (cut to 31 units) zero-padded into a 64-byte field.
 void WriteNameField(uint8_t* field, const char16_t* name);
+
+// Appends a record laid out by layout (the bytes no field covers zero); false
+// when the stream could not grow.
+template <class Layout>
+bool PutRecord(SaveWriter& out, const Layout& layout, const typename Layout::Record& record) {
+    uint8_t* bytes = out.Alloc(layout.size);
+    if (!bytes) return false;
+    layout.Store(record, bytes);
+    return true;
+}
+
+// Reads a record laid out by layout; false (and the reader failed) when fewer
+// bytes remain or a field cannot be held.
+template <class Layout>
+bool GetRecord(SaveReader& in, const Layout& layout, typename Layout::Record* record) {
+    const uint8_t* bytes = in.ReadPtr(layout.size);
+    if (!bytes) return false;
+    if (layout.Load(bytes, record)) return true;
+    in.Fail();
+    return false;
+}
+
+// A block of exactly layout.size bytes whose first word holds that size; the
+// layout's fields start after it.
+template <class Layout>
+bool PutBlock(SaveWriter& out, const Layout& layout, const typename Layout::Record& record) {
+    uint8_t* bytes = out.Alloc(layout.size);
+    if (!bytes) return false;
+    kis::StoreLE32(bytes, uint32_t(layout.size));
+    layout.Store(record, bytes);
+    return true;
+}
+
+// Reads such a block; false (and the reader failed) when its size word is
+// not layout.size, it is cut short or a field cannot be held.
+template <class Layout> bool GetBlock(SaveReader& in, const Layout& layout, typename Layout::Record* record) {
+    const uint8_t* bytes = in.Peek(layout.size);
+    if (in.ReadBlock(uint32_t(layout.size), uint32_t(layout.size)).Failed()) return false;
+    if (layout.Load(bytes, record)) return true;
+    in.Fail();
+    return false;
+}

@@ -1,9 +1,27 @@
 #include "level/VillainSchedule.h"
 
 #include "foundation/Helpers.h"
-#include "level/SaveStream.h"
+#include "level/Records.h"
 
 #include <cstring>
+
+namespace {
+
+// The schedule's record: a size word that counts the state but not itself,
+// then the state, its reserved word written zero and ignored.
+struct ScheduleRecord {
+    uint32_t size; // sizeof(VillainScheduleState)
+    VillainScheduleState state;
+};
+constexpr auto kStateLayout = kis::Layout(
+    sizeof(VillainScheduleState), kis::Field<&VillainScheduleState::active>(0),
+    kis::Field<&VillainScheduleState::currentEntry>(4), kis::Field<&VillainScheduleState::entryCount>(8),
+    kis::Field<&VillainScheduleState::countdownMs>(12));
+constexpr auto kScheduleLayout =
+    kis::Layout(4 + sizeof(VillainScheduleState), kis::Field<&ScheduleRecord::size>(0),
+                kis::Field<&ScheduleRecord::state, kStateLayout>(4));
+
+} // namespace
 
 void VillainSchedule::Reset(const Level& level) {
     level_ = &level;
@@ -57,26 +75,17 @@ void VillainSchedule::Advance() {
 }
 
 void VillainSchedule::Save(SaveWriter& out) const {
-    out.PutU32(sizeof(VillainScheduleState));
-    out.PutU32(state_.active);
-    out.PutU32(state_.currentEntry);
-    out.PutU32(state_.entryCount);
-    out.PutI32(state_.countdownMs);
-    out.PutU32(0);
+    PutRecord(out, kScheduleLayout, {sizeof(VillainScheduleState), state_});
 }
 
 bool VillainSchedule::Load(SaveReader& in) {
-    if (in.ReadU32() != sizeof(VillainScheduleState)) {
+    ScheduleRecord record{};
+    if (!GetRecord(in, kScheduleLayout, &record) || record.size != sizeof(VillainScheduleState)) {
         in.Fail();
         return false;
     }
-    VillainScheduleState s{};
-    s.active = in.ReadU32();
-    s.currentEntry = in.ReadU32();
-    s.entryCount = in.ReadU32();
-    s.countdownMs = in.ReadI32();
-    in.ReadU32();
-    const bool fits = level_ && !in.Failed() && s.active <= 1 && s.entryCount == level_->schedule.size() &&
+    const VillainScheduleState& s = record.state;
+    const bool fits = level_ && s.active <= 1 && s.entryCount == level_->schedule.size() &&
                       s.countdownMs >= 0 &&
                       (s.active ? s.currentEntry < s.entryCount : s.currentEntry <= s.entryCount) &&
                       (!s.active || level_->VillainsEnabled());
