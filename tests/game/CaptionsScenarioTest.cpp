@@ -16,6 +16,7 @@
 
 using testsupport::GameCopy;
 using testsupport::Shot;
+using testsupport::script::Move;
 using testsupport::script::quick::Click;
 using namespace windowsizes;
 
@@ -106,8 +107,9 @@ TEST(CaptionsScenario, TheMainMenusCaptionsReadInsideTheirButtons) {
 }
 
 // Level 31's panel: the first goal button's caption and the warehouse
-// button's read inside their faces, the latter under its barn picture; a
-// click on the warehouse button then opens its window.
+// button's read inside their faces, the latter under its barn picture; the
+// pointer resting on the warehouse button cross-fades its caption to the
+// hover's colour, and a click on it then opens its window.
 TEST(CaptionsScenario, TheLevelPanelsCaptionsReadInsideTheirButtons) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
@@ -118,18 +120,35 @@ TEST(CaptionsScenario, TheLevelPanelsCaptionsReadInsideTheirButtons) {
         const bool small = w == 800;
         const int storeLeft = small ? 714 : 877, goalLeft = small ? 12 : 72, goalRight = small ? 270 : 221;
         // A click on the field closes the information page and starts the clock.
+        // The pointer comes to rest on the warehouse button before the click.
         const std::string events = tutorialplay::Opening("31") + Click(7600, w / 2, h / 2) +
-                                   "7700 mouse move 400 5\n" + Click(9000, storeLeft + 35, h - 60) +
-                                   "9100 mouse move 400 5\n";
+                                   "7700 mouse move 400 5\n" + Move(8920, storeLeft + 35, h - 60) +
+                                   Click(9500, storeLeft + 35, h - 60) + "9600 mouse move 400 5\n";
         testsupport::Play(game, {.events = events,
-                                 .shots = {{8900, "panel"}},
-                                 .untilMs = 10500,
+                                 .shots = {{8900, "panel"}, {8995, "fading"}, {9300, "hovered"}},
+                                 .untilMs = 11000,
                                  .width = w,
                                  .height = h,
                                  .keptAs = "captions-" + Describe(size) + "-"});
         ASSERT_NE(game.Log().find("window opened with"), std::string::npos) << game.Log();
-        const Shot panel = tutorialplay::Load(game, "panel");
-        ASSERT_TRUE(panel.ok);
+        const Shot panel = tutorialplay::Load(game, "panel"), fading = tutorialplay::Load(game, "fading"),
+                   hovered = tutorialplay::Load(game, "hovered");
+        ASSERT_TRUE(panel.ok && fading.ok && hovered.ok);
+        {
+            // The caption's ink (and the level marks') goes from the normal
+            // black to the hover's grey through the colours between.
+            SCOPED_TRACE("the warehouse caption's cross-fade");
+            const auto darkest = [&](const Shot& shot) {
+                int least = 255;
+                for (int y = h - 70; y < h - 30; ++y)
+                    for (int x = storeLeft; x < storeLeft + 71; ++x)
+                        least = std::min(least, int((shot.At(x, y) >> 16) & 0xFF));
+                return least;
+            };
+            const int normal = darkest(panel), between = darkest(fading), hover = darkest(hovered);
+            EXPECT_LT(normal + 6, between) << normal << " " << between << " " << hover;
+            EXPECT_LT(between + 6, hover) << normal << " " << between << " " << hover;
+        }
         {
             SCOPED_TRACE("warehouse");
             const auto black = [](int r, int g, int b) { return r < 70 && g < 70 && b < 70; };
