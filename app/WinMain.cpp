@@ -236,6 +236,23 @@ constexpr CursorFile kCursorFiles[] = {
     {u"Cursors\\delete.cur", 0xF001},
 };
 
+// The cursor the window shows, logged each time it changes to another with
+// its file's name ("hand (0x101) shown"): the headless runs' screenshots
+// carry no pointer, so their logs tell which cursor a control gave.
+void LogShownCursor(uint32_t* lastShown) {
+    const DXLCURSORDATA& current = GetCursorSet().GetCurrent();
+    if (current.id == *lastShown || !current.image) return;
+    *lastShown = current.id;
+    std::string name = "cursor";
+    for (const CursorFile& file : kCursorFiles)
+        if (file.id == current.id) {
+            const std::u16string_view path(file.path);
+            const std::u16string_view stem = path.substr(path.rfind(u'\\') + 1);
+            name = platform::Utf16ToUtf8(std::u16string(stem.substr(0, stem.rfind(u'.'))));
+        }
+    LogLabelPrintf(kLogIndent, "Cursor", "%s (0x%X) shown", name.c_str(), current.id);
+}
+
 // The platform's window sends no set-cursor message; the one the game acts
 // on (the pointer over the client area) is sent here whenever the pointer may
 // have come back over the window: once the cursor is shown, and when the
@@ -367,6 +384,7 @@ bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManag
     uint32_t elapsed = 0;
     int frames = 0;
     uint32_t passes = 0;
+    uint32_t shownCursor = 0;
     while (GameState() != kStateQuit) {
         const uint32_t passStart = platform::Milliseconds();
         elapsed = passStart - start;
@@ -386,6 +404,7 @@ bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManag
                 SelectCursor(cursor());
             else
                 UseDefaultCursor();
+            LogShownCursor(&shownCursor);
             // A headless run may rasterise only every n-th frame, and always
             // the frames a timed screenshot takes. The others run the same
             // drawing code without touching pixels, so that the effects the

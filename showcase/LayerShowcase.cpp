@@ -244,11 +244,10 @@ void LayerShowcase::MakeCounter() {
 }
 
 void LayerShowcase::ShowArrowCursor() {
+    // The shell logs the cursor it shows; only a failure is told here.
     SelectCursor(kArrowCursorId);
     const DXLCURSORDATA& current = GetCursorSet().GetCurrent();
-    if (current.id == kArrowCursorId && current.image != 0 && GetCursorSet().IsVisible())
-        LogLabelPrintf(kLogIndent, "Cursor", "arrow (0x%X) shown", current.id);
-    else
+    if (current.id != kArrowCursorId || current.image == 0 || !GetCursorSet().IsVisible())
         LogErrorPrintf(kLogIndent, "The arrow cursor cannot be shown.");
 }
 

@@ -76,6 +76,12 @@ TEST(OverheadScenario, TheClearButtonHighlightsShowsItsHintAndOrdersTheClearing)
                   0);
         const std::string log = game.Log();
         ASSERT_EQ(testsupport::LogLines(log, "Clearing ordered").size(), 1u) << log;
+        // Resting on the button the pointer is the hand; the arrow again once the button is gone.
+        const size_t hand = log.find("Cursor                      hand (0x101) shown");
+        ASSERT_NE(hand, std::string::npos) << log;
+        EXPECT_LT(hand, log.find("Clearing ordered")) << log;
+        EXPECT_NE(log.find("Cursor                      arrow (0x100) shown", hand), std::string::npos)
+            << log;
 
         const Shot a = LoadShot(before), b = LoadShot(rested), c = LoadShot(ordered);
         ASSERT_TRUE(a.ok && b.ok && c.ok);
