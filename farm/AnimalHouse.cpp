@@ -218,8 +218,8 @@ bool PointPetshouse::DeliverProduce(bool ready, uint32_t units, GameMessager* me
         ClearDeliveredProduce();
         HideCollectButton(true);
         SetFed(false, true);
-        host_->TutorialNotify(kTutorialProduceCollected, intptr_t(produce->record.id),
-                              reinterpret_cast<intptr_t>(this));
+        host_->TutorialNotify(kTutorialProduceCollected, produce->record.id,
+                              TutorialObject::Of<BaseLevelPoint>(this));
     }
     HideCollectButton(true);
     return delivered;

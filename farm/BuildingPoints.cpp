@@ -329,7 +329,7 @@ bool PointBuilding::SetStage(int32_t stage, bool animated, uint32_t delay) {
     } else {
         host_->Level().UpdateGoals(kBuildingGoalKind, type_->header.id, uint32_t(stage_), animated);
     }
-    host_->TutorialNotify(kTutorialPointStageChanged, intptr_t(kind_), reinterpret_cast<intptr_t>(this));
+    host_->TutorialNotify(kTutorialPointStageChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
     return true;
 }
 
@@ -787,8 +787,8 @@ bool PointFactory::StartProduction(int32_t recipe, int32_t slot, bool takeIngred
     ++slotsInUse_;
     RefreshSlotButton(slot);
     animationState_ = std::max(animationState_, 1);
-    host_->TutorialNotify(kTutorialProductionStarted, intptr_t(r.product->record.id),
-                          reinterpret_cast<intptr_t>(this));
+    host_->TutorialNotify(kTutorialProductionStarted, r.product->record.id,
+                          TutorialObject::Of<BaseLevelPoint>(this));
     RefreshRecipes();
     return true;
 }
@@ -804,8 +804,8 @@ void PointFactory::FinishSlot(int32_t slot, bool cancelled) {
         host_->Products().ReturnIngredients(product, 1, host_->StockView());
         host_->Products().ShowIngredientChange(product, x, y, true);
     } else {
-        host_->TutorialNotify(kTutorialUnitProduced, intptr_t(product->record.id),
-                              reinterpret_cast<intptr_t>(this));
+        host_->TutorialNotify(kTutorialUnitProduced, product->record.id,
+                              TutorialObject::Of<BaseLevelPoint>(this));
     }
     s.recipe = nullptr;
     s.progress = s.duration = 0.0f;
@@ -847,7 +847,7 @@ int32_t PointFactory::Update(uint32_t ms) {
         if (!slot.recipe) continue;
         const PRODUCT* product = slot.recipe->product;
         if (!host_->TutorialAllows(kTutorialActionProduce, product->record.id,
-                                   reinterpret_cast<intptr_t>(this)))
+                                   TutorialObject::Of<BaseLevelPoint>(this)))
             continue;
         if (slot.progress < slot.duration) {
             slot.progress = std::min(slot.progress + step, slot.duration);

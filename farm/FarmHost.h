@@ -13,8 +13,8 @@
 class FarmHost : public BuildingHost, public PlantLevel, public VillainHostHooks {
   public:
     // One answer for the building points, the plant points and the villains.
-    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override = 0;
-    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override = 0;
+    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) override = 0;
+    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) override = 0;
     void PlayEventSound(uint32_t slot) override = 0;
     // A loaded sound on a channel (buildings), and once (a villain's arrival).
     using BuildingHost::PlaySound;

@@ -5,6 +5,8 @@
 // so FarmHost (farm/FarmHost.h), the one host the program implements,
 // answers each of these with a single member.
 
+#include "gui/TutorialObject.h"
+
 #include <cstdint>
 
 class GameMessager;
@@ -30,6 +32,6 @@ class FarmLevelBase {
                                     int32_t awardIndex, int32_t x, int32_t y, int32_t flyInOffset) = 0;
 
     // The running tutorial: whether an action is allowed, and its events.
-    virtual bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) = 0;
-    virtual void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) = 0;
+    virtual bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) = 0;
+    virtual void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) = 0;
 };

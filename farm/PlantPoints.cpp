@@ -224,7 +224,8 @@ int32_t BasePointPlant::Update(uint32_t ms) {
 
 void BasePointPlant::Grow(uint32_t ms) {
     if (water_ == 0) return;
-    if (!level_->TutorialAllows(kTutorialActionGrow, plant_->record.id, reinterpret_cast<intptr_t>(this)))
+    if (!level_->TutorialAllows(kTutorialActionGrow, plant_->record.id,
+                                TutorialObject::Of<BaseLevelPoint>(this)))
         return;
     const float g = float(ms) * level_->GetSpeedFactor(1);
     if (!(g > 0.0f)) return;
@@ -232,8 +233,8 @@ void BasePointPlant::Grow(uint32_t ms) {
     const float percent = growthNeeded_ > 0.0f ? growth_ / growthNeeded_ * 100.0f : 100.0f;
     SetRipeness(percent, false, true);
     if (ripe_)
-        level_->TutorialNotify(kTutorialEventRipe, intptr_t(plant_->record.id),
-                               reinterpret_cast<intptr_t>(this));
+        level_->TutorialNotify(kTutorialEventRipe, plant_->record.id,
+                               TutorialObject::Of<BaseLevelPoint>(this));
 }
 
 bool BasePointPlant::SetRipeness(float percent, bool force, bool notify) {
@@ -374,9 +375,9 @@ void BasePointPlant::OrderPlanting() {
 void BasePointPlant::OnClick() {
     // A click that would order the point's job asks the tutorial first;
     // refused, it only selects the bed.
-    const bool order =
-        (clickAction_ == JOBID_HARVEST || clickAction_ == JOBID_WATER) &&
-        level_->TutorialAllows(kTutorialActionStartJob, clickAction_, reinterpret_cast<intptr_t>(this));
+    const bool order = (clickAction_ == JOBID_HARVEST || clickAction_ == JOBID_WATER) &&
+                       level_->TutorialAllows(kTutorialActionStartJob, clickAction_,
+                                              TutorialObject::Of<BaseLevelPoint>(this));
     switch (order ? clickAction_ : 0) {
     case JOBID_HARVEST:
         HideHarvestButton(true, true, 0);
@@ -407,8 +408,8 @@ bool BasePointPlant::CollectProducts(GameMessager* messenger) {
         if (n > 0) {
             stored = true;
             AfterHarvest();
-            level_->TutorialNotify(kTutorialEventCollected, intptr_t(product->record.id),
-                                   reinterpret_cast<intptr_t>(this));
+            level_->TutorialNotify(kTutorialEventCollected, product->record.id,
+                                   TutorialObject::Of<BaseLevelPoint>(this));
         }
     }
     if (Job_Harvest* job = harvestJob; job && (stored || job->AnimationBegun())) job->Stop();
@@ -450,7 +451,7 @@ bool BasePointPlant::SetStage(int32_t stage, bool animated, uint32_t delay) {
     StartNextStage();
     view_.effectDelay = 0;
     RefreshPanel();
-    level_->TutorialNotify(kTutorialPointStageChanged, intptr_t(kind_), reinterpret_cast<intptr_t>(this));
+    level_->TutorialNotify(kTutorialPointStageChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
     return true;
 }
 

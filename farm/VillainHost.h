@@ -8,6 +8,7 @@
 // through the small hooks it is given.
 
 #include "farm/VillainRules.h"
+#include "gui/TutorialObject.h"
 #include "level/MapObject.h"
 
 #include <cstdint>
@@ -143,8 +144,8 @@ class VillainHost {
     virtual void ResetVillainsInARow() = 0;
     virtual void RaiseVillainsInARow() = 0;
 
-    virtual bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) = 0;
-    virtual void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) = 0;
+    virtual bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) = 0;
+    virtual void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) = 0;
 
     // The level's particle space; null: shots fly without a trail.
     virtual GPSSpace* ParticleSpace() = 0;
@@ -159,8 +160,8 @@ class VillainHostHooks {
     virtual ~VillainHostHooks() = default;
     virtual void PlayEventSound(uint32_t) = 0;
     virtual void PlaySound(uint32_t) = 0;
-    virtual bool TutorialAllows(uint32_t, uint32_t, intptr_t) = 0;
-    virtual void TutorialNotify(uint32_t, intptr_t, intptr_t) = 0;
+    virtual bool TutorialAllows(uint32_t, uint32_t, TutorialObject) = 0;
+    virtual void TutorialNotify(uint32_t, uint32_t, TutorialObject) = 0;
     virtual GPSSpace* ParticleSpace() = 0;
     // Null: a PlainHealthBar.
     virtual std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t, int32_t, int32_t) = 0;
@@ -172,8 +173,8 @@ class NoVillainHostHooks : public VillainHostHooks {
   public:
     void PlayEventSound(uint32_t) override {}
     void PlaySound(uint32_t) override {}
-    bool TutorialAllows(uint32_t, uint32_t, intptr_t) override { return true; }
-    void TutorialNotify(uint32_t, intptr_t, intptr_t) override {}
+    bool TutorialAllows(uint32_t, uint32_t, TutorialObject) override { return true; }
+    void TutorialNotify(uint32_t, uint32_t, TutorialObject) override {}
     GPSSpace* ParticleSpace() override { return nullptr; }
     std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t, int32_t, int32_t) override { return nullptr; }
 };
@@ -194,10 +195,10 @@ class VillainLevelHost : public VillainHost {
     void PlaySound(uint32_t sound) override { hooks_->PlaySound(sound); }
     void ResetVillainsInARow() override;
     void RaiseVillainsInARow() override;
-    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override {
+    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) override {
         return hooks_->TutorialAllows(action, tag, data);
     }
-    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override {
+    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) override {
         hooks_->TutorialNotify(event, a, b);
     }
     GPSSpace* ParticleSpace() override { return hooks_->ParticleSpace(); }

@@ -335,19 +335,19 @@ void ProgramWorld::ClickPoint(int32_t index) {
 void ProgramWorld::ScreenCentre(float* x, float* y) const {
     level_->ScreenCentre(x, y);
 }
-bool ProgramWorld::TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) {
+bool ProgramWorld::TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) {
     return level_->TutorialAllows(action, tag, data);
 }
-void ProgramWorld::TutorialNotify(uint32_t event, intptr_t a, intptr_t b) {
+void ProgramWorld::TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) {
     // A point's new stage goes into the log once the level plays.
     if (event == kTutorialPointStageChanged && level_ && level_->IsBegun()) {
-        if (const auto* point = reinterpret_cast<const BaseLevelPoint*>(b))
+        if (const auto* point = b.As<BaseLevelPoint>())
             LogLabelPrintf(kLogIndent, "Point stage", "point %u (kind %d) at stage %d", point->Index(),
                            int(a), point->Stage());
     }
     // A factory's starts and units go into the log.
     if (event == kTutorialProductionStarted || event == kTutorialUnitProduced) {
-        const PRODUCT* product = farm_->products.FindProduct(uint32_t(a));
+        const PRODUCT* product = farm_->products.FindProduct(a);
         LogLabelPrintf(kLogIndent,
                        event == kTutorialProductionStarted ? "Production started" : "Unit produced", "%s",
                        product ? Narrow(product->record.name).c_str() : "?");

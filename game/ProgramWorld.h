@@ -100,8 +100,8 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     bool PointExists(int32_t index) const override;
     void ClickPoint(int32_t index) override;
     void ScreenCentre(float* x, float* y) const override;
-    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override;
-    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override;
+    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) override;
+    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) override;
     GameLevel* RunningLevel() override { return level_; }
 
     // ---- the farm host

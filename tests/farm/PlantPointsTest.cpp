@@ -185,10 +185,10 @@ class Farm : public testsupport::FakeLevelServices, public PlantLevel {
         return const_cast<Farm*>(this)->GetPoint(index) != nullptr;
     }
     // The plant level asks the same tutorial.
-    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override {
+    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) override {
         return FakeLevelServices::TutorialAllows(action, tag, data);
     }
-    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override {
+    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) override {
         FakeLevelServices::TutorialNotify(event, a, b);
     }
 

@@ -58,10 +58,10 @@ class FakeLevelServices : public LevelServices {
     }
     void ClickPoint(int32_t index) override { clicks.push_back(index); }
     void ScreenCentre(float* x, float* y) const override { *x = centreX, *y = centreY; }
-    bool TutorialAllows(uint32_t action, uint32_t, intptr_t) override {
+    bool TutorialAllows(uint32_t action, uint32_t, TutorialObject) override {
         return !refusedActions.count(action);
     }
-    void TutorialNotify(uint32_t event, intptr_t, intptr_t) override { events.push_back(event); }
+    void TutorialNotify(uint32_t event, uint32_t, TutorialObject) override { events.push_back(event); }
 };
 
 // The farm's side of the level world: the stock in a map (its own, or one a
