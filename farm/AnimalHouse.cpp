@@ -35,7 +35,7 @@ uint32_t UnitsAt(const PointBuilding* house, int32_t stage) {
 
 // The animal-house point of a saved record's index: a building of an
 // animal-house type; null otherwise.
-PointPetshouse* HouseAt(BuildingHost* host, uint32_t index) {
+PointPetshouse* HouseAt(FarmHost* host, uint32_t index) {
     if (!host || index >= host->Level().PointCount()) return nullptr;
     BaseLevelPoint* base = host->Level().GetPoint(int32_t(index));
     auto* house = dynamic_cast<PointPetshouse*>(base);
@@ -43,7 +43,7 @@ PointPetshouse* HouseAt(BuildingHost* host, uint32_t index) {
     return house;
 }
 
-void ShowJobIcon(Job* job, BuildingHost* host, Sprite* icon, float x, float y, int32_t point) {
+void ShowJobIcon(Job* job, FarmHost* host, Sprite* icon, float x, float y, int32_t point) {
     if (icon && host->Map()) job->ShowIcon(x, y, AsMapSprite(icon), point, kIconTint);
 }
 
@@ -110,7 +110,7 @@ void StopAllJobs(MapCharacter& character) {
 
 // ---------------------------------------------------------------- PointPetshouse
 
-PointPetshouse::PointPetshouse(BuildingHost* host, uint32_t index, BUILDING* type)
+PointPetshouse::PointPetshouse(FarmHost* host, uint32_t index, BUILDING* type)
     : PointBuilding(host, index, kPointBuilding, type) {}
 
 PointPetshouse::~PointPetshouse() {
@@ -549,7 +549,7 @@ bool Job_Feed::Save(JobSaveContext& context, SaveWriter& writer) {
 
 std::unique_ptr<Job> Job_Feed::Load(MapPlayer* player, const uint8_t* record, size_t size) {
     if (size != kRecordSize || U32At(record, 4) != JOBID_FEED) return nullptr;
-    BuildingHost* host = dynamic_cast<BuildingHost*>(player->Services());
+    FarmHost* host = FarmHostOf(player);
     PointPetshouse* house = HouseAt(host, U32At(record, 40));
     if (!house || !house->Type()->feedProduct || U32At(record, 44) != house->Type()->feedProduct->record.id)
         return nullptr;
@@ -583,7 +583,7 @@ Job_CollectProduce::Job_CollectProduce(MapPlayer* player, uint32_t jobId, PointP
         old->Stop();
     }
     house->LinkCollectJob(this);
-    BuildingHost* host = house->Host();
+    FarmHost* host = house->Host();
     ShowJobIcon(this, host, host->FindSprite(kIconLibrary, kHandIcon), iconX, iconY, targetPoint_);
     // Whatever button the house shows goes: the farmer is on her way.
     house->HideOverheadButton(false, 0);
@@ -657,7 +657,7 @@ bool Job_CollectProduce::Save(JobSaveContext& context, SaveWriter& writer) {
 }
 
 PointPetshouse* Job_CollectProduce::SavedHouse(MapPlayer* player, uint32_t index, const char* typeName) {
-    PointPetshouse* house = HouseAt(dynamic_cast<BuildingHost*>(player->Services()), index);
+    PointPetshouse* house = HouseAt(FarmHostOf(player), index);
     return house && house->Type()->header.id == kis::NameId(typeName) ? house : nullptr;
 }
 
@@ -671,7 +671,7 @@ bool Job_CollectProduce::LoadRecord(const uint8_t* record, uint32_t workStep) {
 
 // ---------------------------------------------------------------- makers
 
-std::unique_ptr<BaseLevelPoint> MakeAnimalHousePoint(BuildingHost* host, uint32_t index,
+std::unique_ptr<BaseLevelPoint> MakeAnimalHousePoint(FarmHost* host, uint32_t index,
                                                      const PointRecord& record) {
     if (record.kind != kPointBuilding) return nullptr;
     BUILDING* type = host->Buildings().FindBuildingType(record.objectId);

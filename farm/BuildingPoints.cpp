@@ -78,7 +78,7 @@ float MirroredAnimationX(int32_t baseWidth, int32_t animationWidth, float x) {
 
 // ---------------------------------------------------------------- MapBuilding
 
-MapBuilding::MapBuilding(LevelMap* map, PointBuilding* point, BuildingHost* host)
+MapBuilding::MapBuilding(LevelMap* map, PointBuilding* point, FarmHost* host)
     : SpriteObject(map, nullptr, kMapBuildingKind, int32_t(point->Index())), stage_(point->Stage()) {
     const BuildingLevel* level = point->LevelRecord(stage_);
     SetPosition(float(point->AnchorX()), float(point->AnchorY()));
@@ -210,7 +210,7 @@ void MapBuilding::SetAnimationRate(float rate) {
 
 // ---------------------------------------------------------------- PointBuilding
 
-PointBuilding::PointBuilding(BuildingHost* host, uint32_t index, uint32_t kind, BUILDING* type)
+PointBuilding::PointBuilding(FarmHost* host, uint32_t index, uint32_t kind, BUILDING* type)
     : LevelPoint(index, kind), host_(host), type_(type) {
     stage_ = -1;
 }
@@ -474,7 +474,7 @@ Job_Build::Job_Build(MapPlayer* player, PointBuilding* point, bool reserve)
         old->Stop();
     }
     point->LinkBuildJob(this);
-    BuildingHost* host = point->Host();
+    FarmHost* host = point->Host();
     Sprite* icon = nullptr;
     if (point->Stage() > 0) {
         icon = host->FindSprite(kIconLibrary, kUpgradeIcon);
@@ -583,7 +583,7 @@ bool Job_Build::Stop() {
     point_ = nullptr;
     point->UnlinkBuildJob(this);
     point->CancelBuildJob(true);
-    BuildingHost* host = point->Host();
+    FarmHost* host = point->Host();
     if (point->Stage() > 0) {
         point->SetBuildPending(false, host->Level().IsBegun());
         host->RefreshBuildingPanel(point);
@@ -606,7 +606,7 @@ bool Job_Build::Save(JobSaveContext& context, SaveWriter& writer) {
 
 std::unique_ptr<Job> Job_Build::Load(MapPlayer* player, const uint8_t* record, size_t size) {
     if (size != kRecordSize || U32At(record, 4) != JOBID_BUILD) return nullptr;
-    BuildingHost* host = dynamic_cast<BuildingHost*>(player->Services());
+    FarmHost* host = FarmHostOf(player);
     if (!host) return nullptr;
     const uint32_t index = U32At(record, 40);
     if (index >= host->Level().PointCount()) return nullptr;
@@ -648,7 +648,7 @@ void RegisterBuildingJobLoaders() {
 
 // ---------------------------------------------------------------- PointFactory
 
-PointFactory::PointFactory(BuildingHost* host, uint32_t index, BUILDING* type)
+PointFactory::PointFactory(FarmHost* host, uint32_t index, BUILDING* type)
     : PointBuilding(host, index, kPointBuilding, type) {
     const int32_t count = std::clamp(type->FactoryProductCount(), 0, kMaxFactoryProducts);
     for (int32_t k = 0; k < count; ++k) {
@@ -1006,7 +1006,7 @@ void RefreshFactoryRecipes(GameLevel& level) {
 
 // ---------------------------------------------------------------- PointWarehouse
 
-PointWarehouse::PointWarehouse(BuildingHost* host, uint32_t index, BUILDING* type)
+PointWarehouse::PointWarehouse(FarmHost* host, uint32_t index, BUILDING* type)
     : PointBuilding(host, index, kPointWarehouse, type) {}
 
 void PointWarehouse::OnClick() {
@@ -1021,8 +1021,7 @@ uint32_t PointWarehouse::CreateVisuals(bool animated, uint32_t delay) {
 
 // ---------------------------------------------------------------- the point maker
 
-std::unique_ptr<BaseLevelPoint> MakeBuildingPoint(BuildingHost* host, uint32_t index,
-                                                  const PointRecord& record) {
+std::unique_ptr<BaseLevelPoint> MakeBuildingPoint(FarmHost* host, uint32_t index, const PointRecord& record) {
     BuildingList& list = host->Buildings();
     if (record.kind == kPointWarehouse) {
         BUILDING* type = list.FindBuildingType(kis::NameId("warehouse"));

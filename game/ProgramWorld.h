@@ -4,7 +4,7 @@
 // of the building table, the farmer, the villains and shots of FarmVillains,
 // the bonus table), the services object of the level's map (forwarding to
 // the level, so the farmer's jobs reach the farm host from their map) and
-// the farm's host (buildings, plants, villains).
+// the farm's host (farm/FarmHost.h: buildings, plants, villains) in one.
 //
 // The level is made after its world: Attach wires the world to it before
 // StartUp. The point makers of kinds 1 to 3 and the path finder are the
@@ -18,7 +18,6 @@
 #include "farm/FarmResources.h"
 #include "level/Economy.h"
 #include "level/LevelHooks.h"
-#include "level/LevelServices.h"
 
 #include <memory>
 #include <string>
@@ -32,7 +31,7 @@ class LevelInterface;
 class PlantPanel;
 struct Level;
 
-class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, public ProductStockView {
+class ProgramWorld : public LevelWorld, public FarmHost, public ProductStockView {
   public:
     static constexpr uint32_t kMaxStockRecords = 32;
     // The path finder's clearance classes (a character description names

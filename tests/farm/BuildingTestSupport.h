@@ -51,7 +51,7 @@ struct FakeButton : OverheadButton {
     }
 };
 
-class Host : public LevelServices, public BuildingHost, public ProductStockView {
+class Host : public farmtest::FakeFarmHost, public ProductStockView {
   public:
     explicit Host(FarmData* farm) : farm_(farm) {}
 
@@ -65,7 +65,7 @@ class Host : public LevelServices, public BuildingHost, public ProductStockView 
     void ClickPoint(int32_t) override {}
     void ScreenCentre(float* x, float* y) const override { *x = 400, *y = 300; }
 
-    // ---- BuildingHost
+    // ---- the farm host
     GameLevel& Level() override { return *level; }
     LevelMap* Map() override { return pointMap; }
     MapPlayer* Player() override { return player; }

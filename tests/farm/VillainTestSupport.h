@@ -9,6 +9,7 @@
 #include "farm/Villains.h"
 #include "level/Economy.h"
 #include "level/LevelServices.h"
+#include "tests/farm/FarmTestSupport.h"
 #include "tests/level/LevelTestSupport.h"
 #include "tests/support/FakeLevel.h"
 
@@ -89,7 +90,7 @@ inline Level VillainLevel() {
     return level;
 }
 
-class RecordingHooks : public NoVillainHostHooks {
+class RecordingHooks : public farmtest::FakeFarmHost {
   public:
     std::vector<uint32_t> sounds;
     std::vector<uint32_t> loadedSounds;
