@@ -204,6 +204,9 @@ TEST(HooksWiring, TheLevelsHooks) {
     EXPECT_EQ(dynamic_cast<NoLevelInterface*>(hooks.panel), nullptr);
     EXPECT_EQ(dynamic_cast<PanelOnlyDriver*>(hooks.panel), nullptr);
     EXPECT_EQ(dynamic_cast<NoLevelTutorial*>(hooks.tutorial), nullptr);
+    // The farm's world leaves the field's buttons and labels and the level
+    // interface's panels and windows to the program, which answers each.
+    static_assert(std::is_abstract_v<FarmWorld> && !std::is_abstract_v<ProgramWorld>);
 }
 
 // What the level's session hands its interface: the restart and the level
