@@ -35,7 +35,7 @@ uint32_t UnitsAt(const PointBuilding* house, int32_t stage) {
 
 // The animal-house point of a saved record's index: a building of an
 // animal-house type; null otherwise.
-PointPetshouse* HouseAt(BuildingHost* host, uint32_t index) {
+PointPetshouse* HouseAt(FarmHost* host, uint32_t index) {
     if (!host || index >= host->Level().PointCount()) return nullptr;
     BaseLevelPoint* base = host->Level().GetPoint(int32_t(index));
     auto* house = dynamic_cast<PointPetshouse*>(base);
@@ -53,7 +53,7 @@ constexpr auto kFeedLayout =
     kis::Layout(Job_Feed::kRecordSize, kis::Field<&FeedRecord::house>(40),
                 kis::Field<&FeedRecord::feedId>(44), kis::Field<&FeedRecord::carried>(48));
 
-void ShowJobIcon(Job* job, BuildingHost* host, Sprite* icon, float x, float y, int32_t point) {
+void ShowJobIcon(Job* job, FarmHost* host, Sprite* icon, float x, float y, int32_t point) {
     if (icon && host->Map()) job->ShowIcon(x, y, AsMapSprite(icon), point, kIconTint);
 }
 
@@ -120,7 +120,7 @@ void StopAllJobs(MapCharacter& character) {
 
 // ---------------------------------------------------------------- PointPetshouse
 
-PointPetshouse::PointPetshouse(BuildingHost* host, uint32_t index, BUILDING* type)
+PointPetshouse::PointPetshouse(FarmHost* host, uint32_t index, BUILDING* type)
     : PointBuilding(host, index, kPointBuilding, type) {}
 
 PointPetshouse::~PointPetshouse() {
@@ -228,8 +228,8 @@ bool PointPetshouse::DeliverProduce(bool ready, uint32_t units, GameMessager* me
         ClearDeliveredProduce();
         HideCollectButton(true);
         SetFed(false, true);
-        host_->TutorialNotify(kTutorialProduceCollected, intptr_t(produce->record.id),
-                              reinterpret_cast<intptr_t>(this));
+        host_->TutorialNotify(kTutorialProduceCollected, produce->record.id,
+                              TutorialObject::Of<BaseLevelPoint>(this));
     }
     HideCollectButton(true);
     return delivered;
@@ -559,7 +559,7 @@ std::unique_ptr<Job> Job_Feed::Load(MapPlayer* player, const uint8_t* record, si
     if (size != kRecordSize || HeadOf(record).jobId != JOBID_FEED) return nullptr;
     FeedRecord saved;
     kFeedLayout.Load(record, &saved);
-    BuildingHost* host = dynamic_cast<BuildingHost*>(player->Services());
+    FarmHost* host = FarmHostOf(player);
     PointPetshouse* house = HouseAt(host, saved.house);
     if (!house || !house->Type()->feedProduct || saved.feedId != house->Type()->feedProduct->record.id)
         return nullptr;
@@ -593,7 +593,7 @@ Job_CollectProduce::Job_CollectProduce(MapPlayer* player, uint32_t jobId, PointP
         old->Stop();
     }
     house->LinkCollectJob(this);
-    BuildingHost* host = house->Host();
+    FarmHost* host = house->Host();
     ShowJobIcon(this, host, host->FindSprite(kIconLibrary, kHandIcon), iconX, iconY, targetPoint_);
     // Whatever button the house shows goes: the farmer is on her way.
     house->HideOverheadButton(false, 0);
@@ -667,7 +667,7 @@ bool Job_CollectProduce::Save(JobSaveContext& context, SaveWriter& writer) {
 }
 
 PointPetshouse* Job_CollectProduce::SavedHouse(MapPlayer* player, uint32_t index, const char* typeName) {
-    PointPetshouse* house = HouseAt(dynamic_cast<BuildingHost*>(player->Services()), index);
+    PointPetshouse* house = HouseAt(FarmHostOf(player), index);
     return house && house->Type()->header.id == kis::NameId(typeName) ? house : nullptr;
 }
 
@@ -681,7 +681,7 @@ bool Job_CollectProduce::LoadRecord(const uint8_t* record, uint32_t workStep) {
 
 // ---------------------------------------------------------------- makers
 
-std::unique_ptr<BaseLevelPoint> MakeAnimalHousePoint(BuildingHost* host, uint32_t index,
+std::unique_ptr<BaseLevelPoint> MakeAnimalHousePoint(FarmHost* host, uint32_t index,
                                                      const PointRecord& record) {
     if (record.kind != kPointBuilding) return nullptr;
     BUILDING* type = host->Buildings().FindBuildingType(record.objectId);

@@ -63,7 +63,7 @@ bool LoadAnimalBlock(SaveReader& in, uint32_t count, const std::vector<MapCharac
 
 class PointPetshouse : public PointBuilding {
   public:
-    PointPetshouse(BuildingHost* host, uint32_t index, BUILDING* type);
+    PointPetshouse(FarmHost* host, uint32_t index, BUILDING* type);
     ~PointPetshouse() override;
 
     uint32_t Remove(bool animated, bool forGood, uint32_t delay) override;
@@ -270,7 +270,7 @@ class Job_CollectProduce : public Job_AtHouse {
 
 // The animal house of a kPointBuilding record whose type is "henhouse",
 // "cowshed" or "sheep_rack"; null for any other.
-std::unique_ptr<BaseLevelPoint> MakeAnimalHousePoint(BuildingHost* host, uint32_t index,
+std::unique_ptr<BaseLevelPoint> MakeAnimalHousePoint(FarmHost* host, uint32_t index,
                                                      const PointRecord& record);
 // Puts the feed, take-eggs, milk and shearing loaders in the farmer's table.
 void RegisterAnimalJobLoaders();

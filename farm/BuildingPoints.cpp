@@ -101,7 +101,7 @@ float MirroredAnimationX(int32_t baseWidth, int32_t animationWidth, float x) {
 
 // ---------------------------------------------------------------- MapBuilding
 
-MapBuilding::MapBuilding(LevelMap* map, PointBuilding* point, BuildingHost* host)
+MapBuilding::MapBuilding(LevelMap* map, PointBuilding* point, FarmHost* host)
     : SpriteObject(map, nullptr, kMapBuildingKind, int32_t(point->Index())), stage_(point->Stage()) {
     const BuildingLevel* level = point->LevelRecord(stage_);
     SetPosition(float(point->AnchorX()), float(point->AnchorY()));
@@ -233,7 +233,7 @@ void MapBuilding::SetAnimationRate(float rate) {
 
 // ---------------------------------------------------------------- PointBuilding
 
-PointBuilding::PointBuilding(BuildingHost* host, uint32_t index, uint32_t kind, BUILDING* type)
+PointBuilding::PointBuilding(FarmHost* host, uint32_t index, uint32_t kind, BUILDING* type)
     : LevelPoint(index, kind), host_(host), type_(type) {
     stage_ = -1;
 }
@@ -352,7 +352,7 @@ bool PointBuilding::SetStage(int32_t stage, bool animated, uint32_t delay) {
     } else {
         host_->Level().UpdateGoals(kBuildingGoalKind, type_->header.id, uint32_t(stage_), animated);
     }
-    host_->TutorialNotify(kTutorialPointStageChanged, intptr_t(kind_), reinterpret_cast<intptr_t>(this));
+    host_->TutorialNotify(kTutorialPointStageChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
     return true;
 }
 
@@ -497,7 +497,7 @@ Job_Build::Job_Build(MapPlayer* player, PointBuilding* point, bool reserve)
         old->Stop();
     }
     point->LinkBuildJob(this);
-    BuildingHost* host = point->Host();
+    FarmHost* host = point->Host();
     Sprite* icon = nullptr;
     if (point->Stage() > 0) {
         icon = host->FindSprite(kIconLibrary, kUpgradeIcon);
@@ -606,7 +606,7 @@ bool Job_Build::Stop() {
     point_ = nullptr;
     point->UnlinkBuildJob(this);
     point->CancelBuildJob(true);
-    BuildingHost* host = point->Host();
+    FarmHost* host = point->Host();
     if (point->Stage() > 0) {
         point->SetBuildPending(false, host->Level().IsBegun());
         host->RefreshBuildingPanel(point);
@@ -630,7 +630,7 @@ bool Job_Build::Save(JobSaveContext& context, SaveWriter& writer) {
 std::unique_ptr<Job> Job_Build::Load(MapPlayer* player, const uint8_t* record, size_t size) {
     const JobHead head = HeadOf(record);
     if (size != kRecordSize || head.jobId != JOBID_BUILD) return nullptr;
-    BuildingHost* host = dynamic_cast<BuildingHost*>(player->Services());
+    FarmHost* host = FarmHostOf(player);
     if (!host) return nullptr;
     AtPointRecord saved;
     kAtPointLayout.Load(record, &saved);
@@ -674,7 +674,7 @@ void RegisterBuildingJobLoaders() {
 
 // ---------------------------------------------------------------- PointFactory
 
-PointFactory::PointFactory(BuildingHost* host, uint32_t index, BUILDING* type)
+PointFactory::PointFactory(FarmHost* host, uint32_t index, BUILDING* type)
     : PointBuilding(host, index, kPointBuilding, type) {
     const int32_t count = std::clamp(type->FactoryProductCount(), 0, kMaxFactoryProducts);
     for (int32_t k = 0; k < count; ++k) {
@@ -813,8 +813,8 @@ bool PointFactory::StartProduction(int32_t recipe, int32_t slot, bool takeIngred
     ++slotsInUse_;
     RefreshSlotButton(slot);
     animationState_ = std::max(animationState_, 1);
-    host_->TutorialNotify(kTutorialProductionStarted, intptr_t(r.product->record.id),
-                          reinterpret_cast<intptr_t>(this));
+    host_->TutorialNotify(kTutorialProductionStarted, r.product->record.id,
+                          TutorialObject::Of<BaseLevelPoint>(this));
     RefreshRecipes();
     return true;
 }
@@ -830,8 +830,8 @@ void PointFactory::FinishSlot(int32_t slot, bool cancelled) {
         host_->Products().ReturnIngredients(product, 1, host_->StockView());
         host_->Products().ShowIngredientChange(product, x, y, true);
     } else {
-        host_->TutorialNotify(kTutorialUnitProduced, intptr_t(product->record.id),
-                              reinterpret_cast<intptr_t>(this));
+        host_->TutorialNotify(kTutorialUnitProduced, product->record.id,
+                              TutorialObject::Of<BaseLevelPoint>(this));
     }
     s.recipe = nullptr;
     s.progress = s.duration = 0.0f;
@@ -873,7 +873,7 @@ int32_t PointFactory::Update(uint32_t ms) {
         if (!slot.recipe) continue;
         const PRODUCT* product = slot.recipe->product;
         if (!host_->TutorialAllows(kTutorialActionProduce, product->record.id,
-                                   reinterpret_cast<intptr_t>(this)))
+                                   TutorialObject::Of<BaseLevelPoint>(this)))
             continue;
         if (slot.progress < slot.duration) {
             slot.progress = std::min(slot.progress + step, slot.duration);
@@ -1026,7 +1026,7 @@ void RefreshFactoryRecipes(GameLevel& level) {
 
 // ---------------------------------------------------------------- PointWarehouse
 
-PointWarehouse::PointWarehouse(BuildingHost* host, uint32_t index, BUILDING* type)
+PointWarehouse::PointWarehouse(FarmHost* host, uint32_t index, BUILDING* type)
     : PointBuilding(host, index, kPointWarehouse, type) {}
 
 void PointWarehouse::OnClick() {
@@ -1041,8 +1041,7 @@ uint32_t PointWarehouse::CreateVisuals(bool animated, uint32_t delay) {
 
 // ---------------------------------------------------------------- the point maker
 
-std::unique_ptr<BaseLevelPoint> MakeBuildingPoint(BuildingHost* host, uint32_t index,
-                                                  const PointRecord& record) {
+std::unique_ptr<BaseLevelPoint> MakeBuildingPoint(FarmHost* host, uint32_t index, const PointRecord& record) {
     BuildingList& list = host->Buildings();
     if (record.kind == kPointWarehouse) {
         BUILDING* type = list.FindBuildingType(kis::NameId("warehouse"));

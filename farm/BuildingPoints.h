@@ -4,13 +4,13 @@
 // animations, the factories that turn stock into goods in timed slots, and
 // the warehouse whose level sets the stock's capacities.
 //
-// The points reach the level through their BuildingHost (farm/BuildingHost.h),
+// The points reach the level through their FarmHost (farm/FarmHost.h),
 // which outlives them. MakeBuildingPoint is the point maker the level world
 // calls for kPointWarehouse and kPointBuilding;
 // RegisterBuildingJobLoaders puts the Job_Build loader in the farmer's table.
 
-#include "farm/BuildingHost.h"
 #include "farm/Buildings.h"
+#include "farm/FarmHost.h"
 #include "level/GameLevel.h"
 #include "level/GameMessager.h"
 #include "level/Job.h"
@@ -91,7 +91,7 @@ class MapBuilding : public SpriteObject {
     static constexpr uint32_t kAppearMs = 200;
 
     // The picture of the point's current stage (at least 1).
-    MapBuilding(LevelMap* map, PointBuilding* point, BuildingHost* host);
+    MapBuilding(LevelMap* map, PointBuilding* point, FarmHost* host);
     ~MapBuilding() override;
 
     void Release() override;
@@ -128,7 +128,7 @@ class MapBuilding : public SpriteObject {
 class PointBuilding : public LevelPoint {
   public:
     // type: owned by the building list; host: outlives the point.
-    PointBuilding(BuildingHost* host, uint32_t index, uint32_t kind, BUILDING* type);
+    PointBuilding(FarmHost* host, uint32_t index, uint32_t kind, BUILDING* type);
     ~PointBuilding() override;
 
     // Takes the record and raises the point from "new" to the record's stage.
@@ -197,12 +197,12 @@ class PointBuilding : public LevelPoint {
     Job_Build* BuildJob() const { return buildJob_; }
     MapBuilding* Building() const { return mapBuilding_; }
     SpriteObject* SiteSprite() const { return site_; }
-    BuildingHost* Host() const { return host_; }
+    FarmHost* Host() const { return host_; }
     uint32_t PendingDelay() const { return pendingDelayMs_; }
 
   protected:
-    BuildingHost* host_; // outlives the point
-    BUILDING* type_;     // owned by the building list
+    FarmHost* host_; // outlives the point
+    BUILDING* type_; // owned by the building list
     int32_t anchorX_ = 0, anchorY_ = 0;
     bool upgrading_ = false;
     SpriteObject* site_ = nullptr;       // owned by the map
@@ -266,7 +266,7 @@ class PointFactory : public PointBuilding {
         std::unique_ptr<OverheadButton> button;
     };
 
-    PointFactory(BuildingHost* host, uint32_t index, BUILDING* type);
+    PointFactory(FarmHost* host, uint32_t index, BUILDING* type);
     ~PointFactory() override;
 
     uint32_t Remove(bool animated, bool forGood, uint32_t delay) override;
@@ -339,7 +339,7 @@ class PointWarehouse : public PointBuilding {
   public:
     // type: the building list's "warehouse" type (never null: the caller
     // refuses a level without it).
-    PointWarehouse(BuildingHost* host, uint32_t index, BUILDING* type);
+    PointWarehouse(FarmHost* host, uint32_t index, BUILDING* type);
 
     // The warehouse has nothing to wait for: no countdown.
     int32_t Init() override { return 0; }
@@ -355,5 +355,4 @@ class PointWarehouse : public PointBuilding {
 // kinds and for a type the building list does not know (a kPointWarehouse
 // record with no "warehouse" type), which the
 // level treats as a data error.
-std::unique_ptr<BaseLevelPoint> MakeBuildingPoint(BuildingHost* host, uint32_t index,
-                                                  const PointRecord& record);
+std::unique_ptr<BaseLevelPoint> MakeBuildingPoint(FarmHost* host, uint32_t index, const PointRecord& record);

@@ -86,7 +86,7 @@ bool MapCowHead::LoadJobs(SaveReader& reader, uint32_t count, std::vector<std::u
 
 // ---------------------------------------------------------------- PointCowshed
 
-PointCowshed::PointCowshed(BuildingHost* host, uint32_t index, BUILDING* type)
+PointCowshed::PointCowshed(FarmHost* host, uint32_t index, BUILDING* type)
     : PointTimedHouse(host, index, type, kCowButtonLift, "Milk ready") {}
 
 PointCowshed::~PointCowshed() {

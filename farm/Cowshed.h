@@ -42,7 +42,7 @@ class MapCowHead : public MapCharacter {
 
 class PointCowshed : public PointTimedHouse {
   public:
-    PointCowshed(BuildingHost* host, uint32_t index, BUILDING* type);
+    PointCowshed(FarmHost* host, uint32_t index, BUILDING* type);
     ~PointCowshed() override;
 
     bool CollectProducts(GameMessager* messenger) override;

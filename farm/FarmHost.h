@@ -1,22 +1,159 @@
 #pragma once
-// The one host the program implements for the farm on a running level: the
-// building points' BuildingHost, the plant points' PlantLevel and the
-// villains' VillainHostHooks in one object, beside the LevelServices of the
-// level's map (the farm's jobs find the host from their farmer's map). The
-// members the three share - the map, the farmer, the warehouse delivery, the
-// tutorial and the event sounds - are answered once.
+// What the farm's objects ask of the running level, in one interface the
+// farm owns: the building points, the plant points and their jobs, and the
+// villains' program side (sounds, trails, health bars) all reach the level
+// through it. It extends the level's own services (LevelServices: money,
+// clock, path finder, points, the tutorial), which the level's map hands to
+// every object on it, so a farm job finds the host from its farmer's map
+// (FarmHostOf).
+//
+// The program's level world (FarmWorld, farm/FarmWorld.h, with the drawing
+// and the interface wiring of game/ProgramWorld) implements it; tests
+// implement it with plain fields. Each member is one the implementer must
+// answer; an answer of null (no map, no buttons, no panel) is passed over.
 
-#include "farm/BuildingHost.h"
-#include "farm/PlantPoints.h"
+#include "app/BonusKind.h"
+#include "farm/OverheadButton.h"
 #include "farm/VillainHost.h"
+#include "level/LevelServices.h"
 
-class FarmHost : public BuildingHost, public PlantLevel, public VillainHostHooks {
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class BaseLevelPoint;
+class BuildingList;
+class FarmResources;
+class GameLevel;
+class GameMessager;
+class GPSSpace;
+class LevelMap;
+class MapCharacter;
+class MapPlayer;
+class MapSprite;
+class PlantData;
+class PlantPanel;
+class PointBuilding;
+class PointFactory;
+class ProductList;
+class ProductStock;
+class ProductStockView;
+class Sprite;
+struct GameCharacter;
+struct GAMEBEDS;
+struct GPSDescription;
+struct PRODUCT;
+
+// The overhead buttons of the level's screen sprites: arrow buttons with a
+// command, an icon of the interface library and a click handler that
+// answers the click's result bits (bit 1: the interface click sound).
+class OverheadButtons {
   public:
-    // One answer for the building points, the plant points and the villains.
-    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override = 0;
-    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override = 0;
-    void PlayEventSound(uint32_t slot) override = 0;
-    // A loaded sound on a channel (buildings), and once (a villain's arrival).
-    using BuildingHost::PlaySound;
-    void PlaySound(uint32_t sound) override = 0;
+    virtual ~OverheadButtons() = default;
+    // A handle above 0.
+    virtual uint32_t ShowArrowButton(uint32_t command, const char16_t* icon, float x, float y,
+                                     std::function<uint32_t()> onClick, bool animated, int32_t delay) = 0;
+    // Hides the button (fading out when animated); remove deletes it after.
+    virtual void HideButton(uint32_t handle, bool animated, bool remove, uint32_t delay) = 0;
 };
+
+class FarmHost : public LevelServices {
+  public:
+    // ---- the level, its map and its farmer
+    virtual GameLevel& Level() = 0;
+    // The level map; null runs the points without any pictures (tests).
+    virtual LevelMap* Map() = 0;
+    // The farmer; null when the level has none yet.
+    virtual MapPlayer* Player() = 0;
+    virtual BaseLevelPoint* GetPoint(int32_t index) = 0;
+    virtual uint32_t PointCount() = 0;
+    virtual void SelectPoint(int32_t index) = 0;
+    virtual void ResetSelection(const BaseLevelPoint* keep) = 0;
+    // Re-creates the point from its definition once the level is outside
+    // every point's code.
+    virtual bool RebuildPoint(uint32_t index) = 0;
+    // The level's money.
+    virtual int32_t LevelMoney() = 0;
+    // The level's speed factor of a speed group (1: plants).
+    virtual float GetSpeedFactor(uint32_t group) = 0;
+    // The bonus runs now (the rain bonus spares a harvest its water).
+    virtual bool IsBonusRunning(BonusKind kind) = 0;
+    virtual void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) = 0;
+
+    // ---- the stock and the farm tables
+    virtual ProductStock& Stock() = 0;
+    virtual ProductStockView& StockView() = 0;
+    virtual ProductList& Products() = 0;
+    virtual BuildingList& Buildings() = 0;
+    virtual PlantData& Plants() = 0;
+    virtual FarmResources* Resources() = 0;
+    // Stores units of a product in the warehouse; answers the units taken
+    // (0 when the warehouse is full or the product is null). The messenger
+    // throttles the "warehouse is full" message of its owner; awardIndex
+    // counts the units (-1 none); the flying units (and the money of those
+    // sold) start at (x, y + flyInOffset).
+    virtual uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
+                                    int32_t awardIndex, int32_t x, int32_t y, int32_t flyInOffset) = 0;
+    // A character description of the game data by id; null when unknown.
+    virtual const GameCharacter* FindCharacter(uint32_t id) = 0;
+
+    // ---- pictures
+    // A sprite of a library (the job icons); null when absent.
+    virtual Sprite* FindSprite(int32_t library, const char16_t* name) = 0;
+    // The width of a map sprite (the mirrored production animations).
+    virtual int32_t SpriteWidth(Sprite* sprite) = 0;
+    // The map sprite a sprite handle of the farm tables stands for (null
+    // when it is none).
+    virtual MapSprite* AsMapSprite(Sprite* sprite) = 0;
+    // The bed set the level chose and its empty tree-site sprite (may be null).
+    virtual GAMEBEDS* BedSet() = 0;
+    virtual Sprite* EmptyTreeSite() = 0;
+    // A particle description by its effect id; null when unknown.
+    virtual const GPSDescription* FindParticle(uint32_t effectId) = 0;
+    // The level's particle space; null: shots fly without a trail.
+    virtual GPSSpace* ParticleSpace() = 0;
+    // A health bar for a villain at (x, y); null: a PlainHealthBar.
+    virtual std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t x, int32_t y, int32_t maximum) = 0;
+
+    // ---- sounds: a playback channel (0 none) and its fade-out, the event
+    // sounds by slot, and a loaded sound played once (a villain's arrival)
+    virtual uint32_t PlaySound(uint32_t soundId, uint32_t category, int32_t loopMode) = 0;
+    virtual void FadeOutSound(uint32_t channel, uint32_t ms) = 0;
+    virtual void PlayEventSound(uint32_t slot) = 0;
+    virtual void PlaySound(uint32_t sound) = 0;
+
+    // ---- the level interface
+    // Overhead buttons shown at (x, y); null without a level interface.
+    virtual std::unique_ptr<OverheadButton> ShowProductionButton(PointFactory* factory, int32_t recipe,
+                                                                 int32_t recipeCount, const PRODUCT* product,
+                                                                 int32_t x, int32_t y, bool animated,
+                                                                 uint32_t delay) = 0;
+    virtual std::unique_ptr<OverheadButton> ShowSlotButton(PointFactory* factory, int32_t slot,
+                                                           int32_t slotCount, int32_t x, int32_t y,
+                                                           bool animated, uint32_t delay) = 0;
+    // An animal house's overhead button: "Feed" (command kFeedCommand, the
+    // feed product's icon and its price) or the house's own arrow button
+    // ('Eggs', 'Milk', 'CutS'; no product). Its click comes back through
+    // PointPetshouse::OnOverheadCommand. Null without a level interface.
+    virtual std::unique_ptr<OverheadButton> ShowAnimalButton(PointBuilding* point, uint32_t command,
+                                                             const PRODUCT* product, int32_t price, int32_t x,
+                                                             int32_t y, bool animated, uint32_t delay) = 0;
+    // The plant points' arrow buttons; null shows none but the points keep their state.
+    virtual OverheadButtons* Buttons() = 0;
+    // Shows a change of the stock (units below 0: taken) at (x, y).
+    virtual void ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) = 0;
+    // The building panel of the level panel: attach, detach, refresh.
+    virtual void AttachBuildingPanel(PointBuilding* point) = 0;
+    virtual void DetachBuildingPanel(PointBuilding* point) = 0;
+    virtual void RefreshBuildingPanel(PointBuilding* point) = 0;
+    // The plant panel shared by every plant point (created when missing).
+    virtual PlantPanel* SharedPlantPanel() = 0;
+    // The warehouse window, and the panel's warehouse button (absent
+    // without a level panel).
+    virtual void OpenWarehouseWindow() = 0;
+    virtual void SetWarehouseButtonLevel(int32_t level) = 0;
+};
+
+// The farm host of a character: its map's services, when they are a farm
+// host (null otherwise).
+FarmHost* FarmHostOf(MapCharacter* character);

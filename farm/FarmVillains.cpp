@@ -107,7 +107,7 @@ VillainShot* FarmVillains::NearestShot(float x, float y) const {
 VillainShot* FarmVillains::PickableShot(float x, float y) const {
     VillainShot* nearest = NearestShot(x, y);
     if (nearest &&
-        Host().TutorialAllows(kTutorialActionPick, kShotObjectKind, reinterpret_cast<intptr_t>(nearest)))
+        Host().TutorialAllows(kTutorialActionPick, kShotObjectKind, TutorialObject::Of<VillainShot>(nearest)))
         return nearest;
     return nullptr;
 }
@@ -118,7 +118,7 @@ MapVillain* FarmVillains::PickableVillain(float x, float y) const {
     for (const auto& villain : villains_) {
         if (villain->State() > kVillainLeaving || !villain->IsOnLevel()) continue;
         if (!Host().TutorialAllows(kTutorialActionPick, kVillainObjectKind,
-                                   reinterpret_cast<intptr_t>(villain.get())))
+                                   TutorialObject::Of<MapVillain>(villain.get())))
             continue;
         const MapCatapult* catapult = villain->Catapult();
         const bool onVillain = kVillainBox.Holds(villain->X(), villain->Y(), x, y);

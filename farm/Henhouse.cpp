@@ -382,7 +382,7 @@ bool MapChicken::LoadJobs(SaveReader& reader, uint32_t count, std::vector<std::u
 
 // ---------------------------------------------------------------- PointHenhouse
 
-PointHenhouse::PointHenhouse(BuildingHost* host, uint32_t index, BUILDING* type)
+PointHenhouse::PointHenhouse(FarmHost* host, uint32_t index, BUILDING* type)
     : PointPetshouse(host, index, type) {}
 
 PointHenhouse::~PointHenhouse() {

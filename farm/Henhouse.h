@@ -72,7 +72,7 @@ class PointHenhouse : public PointPetshouse {
     static constexpr float kNestPhaseMs = 200.0f;
     static constexpr int32_t kNestDx = 8, kNestDy = 30;
 
-    PointHenhouse(BuildingHost* host, uint32_t index, BUILDING* type);
+    PointHenhouse(FarmHost* host, uint32_t index, BUILDING* type);
     ~PointHenhouse() override;
 
     uint32_t Remove(bool animated, bool forGood, uint32_t delay) override;

@@ -307,7 +307,8 @@ void MapVillain::Idle() {
     // Once a tick: the base may ask again after a job ends.
     if (idleRan_) return;
     idleRan_ = true;
-    if (!Host().TutorialAllows(kTutorialActionVillain, kVillainObjectKind, reinterpret_cast<intptr_t>(this)))
+    if (!Host().TutorialAllows(kTutorialActionVillain, kVillainObjectKind,
+                               TutorialObject::Of<MapVillain>(this)))
         return;
     switch (state_) {
     case kVillainArriving:
@@ -341,7 +342,7 @@ void MapVillain::Shoot() {
         --shotsLeft_;
     } else {
         AddJob(std::make_unique<Job_VillainShot>(this, target));
-        Host().TutorialNotify(kTutorialEventVillain, 0, reinterpret_cast<intptr_t>(this));
+        Host().TutorialNotify(kTutorialEventVillain, 0, TutorialObject::Of<MapVillain>(this));
     }
     if (shotsLeft_ == 1) countdownMs_ = kLastShotCountdownMs;
 }

@@ -40,23 +40,23 @@ constexpr uint32_t kSiteFadeMs = 100;
 constexpr uint32_t kSiteRemoveMs = 200;
 constexpr uint32_t kVanishMs = 150;
 
-const PlantStageEntry& StageEntry(const PlantLevel* level, int32_t stage) {
+const PlantStageEntry& StageEntry(const FarmHost* level, int32_t stage) {
     const int32_t k = std::clamp(stage - 1, 0, kPlantStages - 1);
-    return const_cast<PlantLevel*>(level)->Plants().Settings().stages[k];
+    return const_cast<FarmHost*>(level)->Plants().Settings().stages[k];
 }
 
-Sprite* FindIcon(PlantLevel* level, const char16_t* name) {
+Sprite* FindIcon(FarmHost* level, const char16_t* name) {
     FarmResources* resources = level ? level->Resources() : nullptr;
     return resources ? resources->FindSprite(kIconLibrary, name) : nullptr;
 }
 
-int32_t FrameCount(PlantLevel* level, Sprite* sprite) {
+int32_t FrameCount(FarmHost* level, Sprite* sprite) {
     FarmResources* resources = level->Resources();
     return sprite && resources ? resources->GetFrameCount(sprite) : 0;
 }
 
 // A sprite object of the point on the map; null without a map or a sprite.
-SpriteObject* MakeObject(PlantLevel* level, Sprite* sprite, uint32_t kind, float x, float y, int32_t layer,
+SpriteObject* MakeObject(FarmHost* level, Sprite* sprite, uint32_t kind, float x, float y, int32_t layer,
                          int32_t point, bool mirrored) {
     LevelMap* map = level->Map();
     MapSprite* mapSprite = map && sprite ? level->AsMapSprite(sprite) : nullptr;
@@ -91,17 +91,12 @@ uint32_t SendAway(SpriteObject*& object, uint32_t delay, SpriteEffect* effect) {
     return end;
 }
 
-void DeleteObject(PlantLevel* level, SpriteObject*& object) {
+void DeleteObject(FarmHost* level, SpriteObject*& object) {
     if (object && level->Map()) level->Map()->Delete(object);
     object = nullptr;
 }
 
 } // namespace
-
-PlantLevel* PlantLevelOf(MapCharacter* character) {
-    LevelServices* services = character ? character->Services() : nullptr;
-    return dynamic_cast<PlantLevel*>(services);
-}
 
 int32_t PlantStagePrice(const PLANT& plant, int32_t stage) {
     return stage >= 0 && stage < kPlantStages ? plant.record.stagePrices[stage] : 0;
@@ -150,7 +145,7 @@ uint32_t MapPlant::StartVanish(uint32_t delay) {
 
 // ---------------------------------------------------------------- BasePointPlant
 
-BasePointPlant::BasePointPlant(PlantLevel* level, uint32_t index, PLANT* plant)
+BasePointPlant::BasePointPlant(FarmHost* level, uint32_t index, PLANT* plant)
     : LevelPoint(index, kPointPlant), level_(level), plant_(plant) {
     stage_ = -1;
     objectId_ = plant->record.id;
@@ -233,7 +228,8 @@ int32_t BasePointPlant::Update(uint32_t ms) {
 
 void BasePointPlant::Grow(uint32_t ms) {
     if (water_ == 0) return;
-    if (!level_->TutorialAllows(kTutorialActionGrow, plant_->record.id, reinterpret_cast<intptr_t>(this)))
+    if (!level_->TutorialAllows(kTutorialActionGrow, plant_->record.id,
+                                TutorialObject::Of<BaseLevelPoint>(this)))
         return;
     const float g = float(ms) * level_->GetSpeedFactor(1);
     if (!(g > 0.0f)) return;
@@ -241,8 +237,8 @@ void BasePointPlant::Grow(uint32_t ms) {
     const float percent = growthNeeded_ > 0.0f ? growth_ / growthNeeded_ * 100.0f : 100.0f;
     SetRipeness(percent, false, true);
     if (ripe_)
-        level_->TutorialNotify(kTutorialEventRipe, intptr_t(plant_->record.id),
-                               reinterpret_cast<intptr_t>(this));
+        level_->TutorialNotify(kTutorialEventRipe, plant_->record.id,
+                               TutorialObject::Of<BaseLevelPoint>(this));
 }
 
 bool BasePointPlant::SetRipeness(float percent, bool force, bool notify) {
@@ -383,9 +379,9 @@ void BasePointPlant::OrderPlanting() {
 void BasePointPlant::OnClick() {
     // A click that would order the point's job asks the tutorial first;
     // refused, it only selects the bed.
-    const bool order =
-        (clickAction_ == JOBID_HARVEST || clickAction_ == JOBID_WATER) &&
-        level_->TutorialAllows(kTutorialActionStartJob, clickAction_, reinterpret_cast<intptr_t>(this));
+    const bool order = (clickAction_ == JOBID_HARVEST || clickAction_ == JOBID_WATER) &&
+                       level_->TutorialAllows(kTutorialActionStartJob, clickAction_,
+                                              TutorialObject::Of<BaseLevelPoint>(this));
     switch (order ? clickAction_ : 0) {
     case JOBID_HARVEST:
         HideHarvestButton(true, true, 0);
@@ -416,8 +412,8 @@ bool BasePointPlant::CollectProducts(GameMessager* messenger) {
         if (n > 0) {
             stored = true;
             AfterHarvest();
-            level_->TutorialNotify(kTutorialEventCollected, intptr_t(product->record.id),
-                                   reinterpret_cast<intptr_t>(this));
+            level_->TutorialNotify(kTutorialEventCollected, product->record.id,
+                                   TutorialObject::Of<BaseLevelPoint>(this));
         }
     }
     if (Job_Harvest* job = harvestJob; job && (stored || job->AnimationBegun())) job->Stop();
@@ -459,7 +455,7 @@ bool BasePointPlant::SetStage(int32_t stage, bool animated, uint32_t delay) {
     StartNextStage();
     view_.effectDelay = 0;
     RefreshPanel();
-    level_->TutorialNotify(kTutorialPointStageChanged, intptr_t(kind_), reinterpret_cast<intptr_t>(this));
+    level_->TutorialNotify(kTutorialPointStageChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
     return true;
 }
 
@@ -515,8 +511,7 @@ void BasePointPlant::StopJobs(bool detach) {
 
 // ---------------------------------------------------------------- PointPlant
 
-PointPlant::PointPlant(PlantLevel* level, uint32_t index, PLANT* plant)
-    : BasePointPlant(level, index, plant) {}
+PointPlant::PointPlant(FarmHost* level, uint32_t index, PLANT* plant) : BasePointPlant(level, index, plant) {}
 
 PointPlant::~PointPlant() {
     DeleteSprites();
@@ -653,7 +648,7 @@ bool PointPlant::OwnsHoveredObject(const MapObject* object) const {
 
 // ---------------------------------------------------------------- PointTree
 
-PointTree::PointTree(PlantLevel* level, uint32_t index, PLANT* plant) : BasePointPlant(level, index, plant) {
+PointTree::PointTree(FarmHost* level, uint32_t index, PLANT* plant) : BasePointPlant(level, index, plant) {
     const int32_t n = std::clamp(plant->record.fruitCounts[kPlantStages - 1], 0, kMaxFruits);
     std::vector<int32_t> places(size_t(n), 0);
     for (int32_t i = 0; i < n; ++i)
@@ -825,7 +820,7 @@ bool PointTree::OwnsHoveredObject(const MapObject* object) const {
     return sprite && sprite->Kind() == kKindCrown;
 }
 
-std::unique_ptr<BaseLevelPoint> MakePlantPoint(PlantLevel* level, uint32_t index, const PointRecord& record) {
+std::unique_ptr<BaseLevelPoint> MakePlantPoint(FarmHost* level, uint32_t index, const PointRecord& record) {
     if (!level || record.kind != kPointPlant) return nullptr;
     PLANT* plant = level->Plants().FindPlant(record.objectId);
     if (!plant) return nullptr;
@@ -865,7 +860,7 @@ bool PlantJob::GetPosition(float* x, float* y) const {
 }
 
 void PlantJob::ShowJobIcon(Sprite* icon) {
-    PlantLevel* level = bed_->Level();
+    FarmHost* level = bed_->Level();
     MapSprite* sprite = icon && level->Map() ? level->AsMapSprite(icon) : nullptr;
     if (!sprite) return;
     int32_t bx = 0, by = 0;
@@ -1113,7 +1108,7 @@ BasePointPlant* RecordBed(MapPlayer* player, const uint8_t* record, size_t size,
     if (size != PlantJob::kRecordSize) return nullptr;
     const JobHead head = Job::HeadOf(record);
     if (head.size != PlantJob::kRecordSize || head.jobId != jobId) return nullptr;
-    PlantLevel* level = PlantLevelOf(player);
+    FarmHost* level = FarmHostOf(player);
     if (!level) return nullptr;
     AtPointRecord saved;
     kAtPointLayout.Load(record, &saved);

@@ -9,11 +9,11 @@
 // tree with a trunk, a crown and fruits that ripen with its growth.
 //
 // What the points need of the running level beyond the level point itself
-// comes through PlantLevel, which the level's services object implements
-// beside LevelServices: the plant jobs find it from their farmer's map.
+// comes through the farm host (farm/FarmHost.h): the plant jobs find it from
+// their farmer's map.
 
 #include "app/BonusKind.h"
-#include "farm/FarmLevelBase.h"
+#include "farm/FarmHost.h"
 #include "farm/Plants.h"
 #include "level/Job.h"
 #include "level/LevelPoint.h"
@@ -58,57 +58,6 @@ constexpr uint32_t kPlantJobIconTint = 0xFFFFFFFF;
 constexpr uint32_t kAfterHarvestDelayMs = 400;
 constexpr uint32_t kPlantGoalKind = 2;
 
-// The overhead buttons of the level's screen sprites: arrow buttons with a
-// command, an icon of the interface library and a click handler that
-// answers the click's result bits (bit 1: the interface click sound).
-class OverheadButtons {
-  public:
-    virtual ~OverheadButtons() = default;
-    // A handle above 0.
-    virtual uint32_t ShowArrowButton(uint32_t command, const char16_t* icon, float x, float y,
-                                     std::function<uint32_t()> onClick, bool animated, int32_t delay) = 0;
-    // Hides the button (fading out when animated); remove deletes it after.
-    virtual void HideButton(uint32_t handle, bool animated, bool remove, uint32_t delay) = 0;
-};
-
-// What the plant points and jobs need of the running level and its world
-// beyond the farm's shared part (FarmLevelBase: the map the sprites go on,
-// the farmer, the warehouse delivery, the tutorial).
-class PlantLevel : public virtual FarmLevelBase {
-  public:
-    virtual PlantData& Plants() = 0;
-    virtual FarmResources* Resources() = 0;
-    // The bed set the level chose and its empty tree-site sprite (may be null).
-    virtual GAMEBEDS* BedSet() = 0;
-    virtual Sprite* EmptyTreeSite() = 0;
-    // The level's speed factor of a speed group (1: plants).
-    virtual float GetSpeedFactor(uint32_t group) = 0;
-    // The bonus runs now (the rain bonus spares a harvest its water).
-    virtual bool IsBonusRunning(BonusKind kind) = 0;
-    virtual void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) = 0;
-    // Re-creates the point from its definition once the level is outside
-    // every point's code.
-    virtual bool RebuildPoint(uint32_t index) = 0;
-    virtual void ResetSelection(const BaseLevelPoint* keep) = 0;
-    virtual BaseLevelPoint* GetPoint(int32_t index) = 0;
-    virtual uint32_t PointCount() = 0;
-    // The level's money.
-    virtual int32_t LevelMoney() = 0;
-    virtual void SelectPoint(int32_t index) = 0;
-    // The map sprite a sprite handle of the farm tables stands for (null
-    // when it is none).
-    virtual MapSprite* AsMapSprite(Sprite* sprite) = 0;
-    // The overhead buttons; null shows none but the points keep their state.
-    virtual OverheadButtons* Buttons() = 0;
-    // The plant panel shared by every plant point (created when missing),
-    // and whether it is shown now.
-    virtual PlantPanel* SharedPlantPanel() = 0;
-};
-
-// The plant level of a farmer: its map's services object, when that object
-// answers for plants too.
-PlantLevel* PlantLevelOf(MapCharacter* character);
-
 // A plant sprite of a crop bed.
 class MapPlant : public SpriteObject {
   public:
@@ -135,7 +84,7 @@ struct PlantPointView {
 class BasePointPlant : public LevelPoint {
   public:
     // level outlives the point; plant is one of the level's plant data.
-    BasePointPlant(PlantLevel* level, uint32_t index, PLANT* plant);
+    BasePointPlant(FarmHost* level, uint32_t index, PLANT* plant);
     ~BasePointPlant() override;
 
     // ---- level point operations
@@ -200,7 +149,7 @@ class BasePointPlant : public LevelPoint {
 
     // ---- state
     PLANT* Plant() const { return plant_; }
-    PlantLevel* Level() const { return level_; }
+    FarmHost* Level() const { return level_; }
     float Ripeness() const { return ripeness_; }
     float Growth() const { return growth_; }
     float GrowthNeeded() const { return growthNeeded_; }
@@ -229,8 +178,8 @@ class BasePointPlant : public LevelPoint {
     void StopJobs(bool detach);
     void RefreshPanel();
 
-    PlantLevel* level_; // the level that owns this point
-    PLANT* plant_;      // owned by the plant data
+    FarmHost* level_; // the level that owns this point
+    PLANT* plant_;    // owned by the plant data
     uint32_t delay_ = 0;
     float ripeness_ = 0.0f;
     float growth_ = 0.0f;
@@ -244,7 +193,7 @@ class BasePointPlant : public LevelPoint {
 
 class PointPlant : public BasePointPlant {
   public:
-    PointPlant(PlantLevel* level, uint32_t index, PLANT* plant);
+    PointPlant(FarmHost* level, uint32_t index, PLANT* plant);
     ~PointPlant() override;
 
     void GetWorkOffset(int32_t* x, int32_t* y) const override;
@@ -276,7 +225,7 @@ class PointPlant : public BasePointPlant {
 
 class PointTree : public BasePointPlant {
   public:
-    PointTree(PlantLevel* level, uint32_t index, PLANT* plant);
+    PointTree(FarmHost* level, uint32_t index, PLANT* plant);
     ~PointTree() override;
 
     void GetWorkOffset(int32_t* x, int32_t* y) const override;
@@ -323,7 +272,7 @@ class PointTree : public BasePointPlant {
 
 // Makes the point of a kPointPlant record: a tree for a plant of kPlantKindTree,
 // else a bed; null for a plant the data does not have.
-std::unique_ptr<BaseLevelPoint> MakePlantPoint(PlantLevel* level, uint32_t index, const PointRecord& record);
+std::unique_ptr<BaseLevelPoint> MakePlantPoint(FarmHost* level, uint32_t index, const PointRecord& record);
 
 // ---------------------------------------------------------------- jobs
 

@@ -213,7 +213,7 @@ bool MapSheep::LoadJobs(SaveReader& reader, uint32_t count, std::vector<std::uni
 
 // ---------------------------------------------------------------- PointSheepRack
 
-PointSheepRack::PointSheepRack(BuildingHost* host, uint32_t index, BUILDING* type)
+PointSheepRack::PointSheepRack(FarmHost* host, uint32_t index, BUILDING* type)
     : PointTimedHouse(host, index, type, kCutButtonLift, "Wool ready") {}
 
 PointSheepRack::~PointSheepRack() {

@@ -73,7 +73,7 @@ class MapSheep : public MapCharacter {
 class PointSheepRack : public PointTimedHouse {
   public:
     static constexpr float kCallMs = 5000.0f;
-    PointSheepRack(BuildingHost* host, uint32_t index, BUILDING* type);
+    PointSheepRack(FarmHost* host, uint32_t index, BUILDING* type);
     ~PointSheepRack() override;
 
     bool CollectProducts(GameMessager* messenger) override;

@@ -25,7 +25,7 @@ bool ProduceTimer::CheckRecord(uint32_t fed, float fraction, float callTimer) {
     return fed == 1 || (fraction == 0.0f && callTimer == -1.0f);
 }
 
-PointTimedHouse::PointTimedHouse(BuildingHost* host, uint32_t index, BUILDING* type, int32_t buttonLift,
+PointTimedHouse::PointTimedHouse(FarmHost* host, uint32_t index, BUILDING* type, int32_t buttonLift,
                                  const char* readyLabel)
     : PointPetshouse(host, index, type), buttonLift_(buttonLift), readyLabel_(readyLabel) {}
 

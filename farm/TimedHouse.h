@@ -35,7 +35,7 @@ class PointTimedHouse : public PointPetshouse {
   protected:
     // buttonLift: how far above the anchor the house's own button stands;
     // readyLabel: the log line's label when the produce is ready.
-    PointTimedHouse(BuildingHost* host, uint32_t index, BUILDING* type, int32_t buttonLift,
+    PointTimedHouse(FarmHost* host, uint32_t index, BUILDING* type, int32_t buttonLift,
                     const char* readyLabel);
     // The animals at work (the units of produce they give).
     virtual int32_t AnimalCount() const = 0;

@@ -1,4 +1,5 @@
 #include "farm/VillainHost.h"
+#include "farm/FarmHost.h"
 
 #include "farm/Villains.h"
 #include "level/GameLevel.h"
@@ -142,8 +143,23 @@ void PlainHealthBar::SetValue(int32_t value) {
 
 // ---------------------------------------------------------------- VillainLevelHost
 
-VillainLevelHost::VillainLevelHost(GameLevel* level, VillainHostHooks* hooks)
-    : level_(level), hooks_(hooks ? hooks : &noHooks_) {}
+VillainLevelHost::VillainLevelHost(GameLevel* level, FarmHost* farm) : level_(level), farm_(farm) {}
+
+void VillainLevelHost::PlayEventSound(uint32_t slot) {
+    farm_->PlayEventSound(slot);
+}
+void VillainLevelHost::PlaySound(uint32_t sound) {
+    farm_->PlaySound(sound);
+}
+bool VillainLevelHost::TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) {
+    return farm_->TutorialAllows(action, tag, data);
+}
+void VillainLevelHost::TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) {
+    farm_->TutorialNotify(event, a, b);
+}
+GPSSpace* VillainLevelHost::ParticleSpace() {
+    return farm_->ParticleSpace();
+}
 
 void VillainLevelHost::AddMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) {
     level_->AddMoney(amount, x, y, offset);
@@ -187,6 +203,6 @@ void VillainLevelHost::AddDamage(int32_t index, const VILLAININFO& info, bool an
 }
 
 std::unique_ptr<VillainHealthBar> VillainLevelHost::CreateHealthBar(int32_t x, int32_t y, int32_t maximum) {
-    std::unique_ptr<VillainHealthBar> bar = hooks_->CreateHealthBar(x, y, maximum);
+    std::unique_ptr<VillainHealthBar> bar = farm_->CreateHealthBar(x, y, maximum);
     return bar ? std::move(bar) : std::make_unique<PlainHealthBar>(x, y, maximum);
 }

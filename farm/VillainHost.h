@@ -4,16 +4,18 @@
 // counters, the points a shot may aim at and damage, the event sounds, the
 // profile's villains-in-a-row counter, the tutorial, the particle space and
 // the health bars drawn among the screen sprites. VillainLevelHost fills the
-// level's part from a GameLevel; the rest comes from the program (or a test)
-// through the small hooks it is given.
+// level's part from a GameLevel; the rest comes from the farm host
+// (farm/FarmHost.h) it is given.
 
 #include "farm/VillainRules.h"
+#include "gui/TutorialObject.h"
 #include "level/MapObject.h"
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+class FarmHost;
 class GameLevel;
 class GPSSpace;
 class SpriteInstance;
@@ -143,8 +145,8 @@ class VillainHost {
     virtual void ResetVillainsInARow() = 0;
     virtual void RaiseVillainsInARow() = 0;
 
-    virtual bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) = 0;
-    virtual void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) = 0;
+    virtual bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) = 0;
+    virtual void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) = 0;
 
     // The level's particle space; null: shots fly without a trail.
     virtual GPSSpace* ParticleSpace() = 0;
@@ -152,36 +154,11 @@ class VillainHost {
     virtual std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t x, int32_t y, int32_t maximum) = 0;
 };
 
-// What the program adds to a level's villain host: sounds, the tutorial,
-// screen sprites and particles.
-class VillainHostHooks {
-  public:
-    virtual ~VillainHostHooks() = default;
-    virtual void PlayEventSound(uint32_t) = 0;
-    virtual void PlaySound(uint32_t) = 0;
-    virtual bool TutorialAllows(uint32_t, uint32_t, intptr_t) = 0;
-    virtual void TutorialNotify(uint32_t, intptr_t, intptr_t) = 0;
-    virtual GPSSpace* ParticleSpace() = 0;
-    // Null: a PlainHealthBar.
-    virtual std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t, int32_t, int32_t) = 0;
-};
-
-// Villains of a level without the program's services: silent, no trail,
-// the plain health bar; every action allowed.
-class NoVillainHostHooks : public VillainHostHooks {
-  public:
-    void PlayEventSound(uint32_t) override {}
-    void PlaySound(uint32_t) override {}
-    bool TutorialAllows(uint32_t, uint32_t, intptr_t) override { return true; }
-    void TutorialNotify(uint32_t, intptr_t, intptr_t) override {}
-    GPSSpace* ParticleSpace() override { return nullptr; }
-    std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t, int32_t, int32_t) override { return nullptr; }
-};
-
-// The host over a running level. The level and the hooks outlive it.
+// The host over a running level and the farm host around it (sounds, the
+// tutorial, the particle space, the health bars). Both outlive it.
 class VillainLevelHost : public VillainHost {
   public:
-    VillainLevelHost(GameLevel* level, VillainHostHooks* hooks);
+    VillainLevelHost(GameLevel* level, FarmHost* farm);
 
     void AddMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) override;
     void AddAwardCount(uint32_t award, int32_t n) override;
@@ -190,21 +167,16 @@ class VillainLevelHost : public VillainHost {
     bool PointPosition(int32_t index, float* x, float* y) const override;
     int32_t PointCount() const override;
     void AddDamage(int32_t index, const VILLAININFO& info, bool animated) override;
-    void PlayEventSound(uint32_t slot) override { hooks_->PlayEventSound(slot); }
-    void PlaySound(uint32_t sound) override { hooks_->PlaySound(sound); }
+    void PlayEventSound(uint32_t slot) override;
+    void PlaySound(uint32_t sound) override;
     void ResetVillainsInARow() override;
     void RaiseVillainsInARow() override;
-    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override {
-        return hooks_->TutorialAllows(action, tag, data);
-    }
-    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override {
-        hooks_->TutorialNotify(event, a, b);
-    }
-    GPSSpace* ParticleSpace() override { return hooks_->ParticleSpace(); }
+    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) override;
+    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) override;
+    GPSSpace* ParticleSpace() override;
     std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t x, int32_t y, int32_t maximum) override;
 
   private:
-    GameLevel* level_;        // not owned
-    VillainHostHooks* hooks_; // not owned; a do-nothing set when none is given
-    NoVillainHostHooks noHooks_;
+    GameLevel* level_; // not owned
+    FarmHost* farm_;   // not owned
 };

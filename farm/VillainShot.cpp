@@ -114,7 +114,7 @@ void VillainShot::Update(uint32_t ms) {
     if (sprite_) sprite_->frame = frame_;
     if (burst_) return;
     if (!owner_->Host().TutorialAllows(kTutorialActionVillain, kShotObjectKind,
-                                       reinterpret_cast<intptr_t>(this)))
+                                       TutorialObject::Of<VillainShot>(this)))
         return;
     const float travelled = travelled_ + speed_;
     if (travelled >= length_) {

@@ -23,7 +23,7 @@
 // arrives in screen pixels; presses reach the sprites only while the level
 // clock runs, moves and releases always.
 
-#include "farm/BuildingHost.h"
+#include "farm/FarmHost.h"
 #include "farm/PlantPoints.h"
 #include "level/LevelTable.h"
 #include "levelui/ScreenSprites.h"

@@ -245,9 +245,10 @@ class ProgramScriptLevel : public tut::ScriptLevel {
                 out.push_back(button->ScreenRect());
         }
     }
-    int32_t SpritePoint(uintptr_t sprite) const override {
+    int32_t SpritePoint(TutorialObject object) const override {
+        const ActiveScreenSprite* sprite = object.As<ActiveScreenSprite>();
         if (!sprite) return -1;
-        const kis::Rect r = SpriteRect(*reinterpret_cast<const ActiveScreenSprite*>(sprite));
+        const kis::Rect r = SpriteRect(*sprite);
         const float cx = float(r.left + r.right) / 2, cy = float(r.top + r.bottom) / 2;
         int32_t best = -1;
         float bestDistance = kButtonReach;
@@ -257,9 +258,9 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         }
         return best;
     }
-    int32_t PointIndex(uintptr_t point) const override {
+    int32_t PointIndex(TutorialObject point) const override {
         for (uint32_t i = 0; i < level_.PointCount(); ++i)
-            if (reinterpret_cast<uintptr_t>(level_.GetPoint(int32_t(i))) == point) return int32_t(i);
+            if (point.Is(level_.GetPoint(int32_t(i)))) return int32_t(i);
         return -1;
     }
 
@@ -282,8 +283,9 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         const MapPlayer* player = level_.World().Player();
         return player ? player->LastJobId() : 0;
     }
-    int32_t JobPoint(uintptr_t job) const override {
-        return job ? reinterpret_cast<const Job*>(job)->TargetPoint() : -1;
+    int32_t JobPoint(TutorialObject object) const override {
+        const Job* job = object.As<Job>();
+        return job ? job->TargetPoint() : -1;
     }
 
     // ---- windows
@@ -335,17 +337,15 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         }
         return false;
     }
-    uint32_t NoticeId(uintptr_t notice) const override {
-        auto* message = dynamic_cast<const MessageWindow*>(reinterpret_cast<const GameWindow*>(notice));
+    uint32_t NoticeId(TutorialObject notice) const override {
+        auto* message = dynamic_cast<const MessageWindow*>(notice.As<GameWindow>());
         return message ? message->messageId : 0;
     }
 
     // ---- buildings
+    // The building and house choices carry their type record as their user data.
     uintptr_t BuildingType(std::u16string_view name) const override {
-        const FarmData* farm = GameFarmData();
-        return farm ? reinterpret_cast<uintptr_t>(
-                          farm->buildings.FindBuildingByName(std::u16string(name).c_str()))
-                    : 0;
+        return reinterpret_cast<uintptr_t>(FindBuilding(name));
     }
     uint32_t ProductId(std::u16string_view name) const override {
         const FarmData* farm = GameFarmData();
@@ -359,8 +359,7 @@ class ProgramScriptLevel : public tut::ScriptLevel {
     }
     bool PointIsType(int32_t index, std::u16string_view type) const override {
         const auto* building = dynamic_cast<const PointBuilding*>(level_.GetPoint(index));
-        return building && building->Type() &&
-               reinterpret_cast<uintptr_t>(building->Type()) == BuildingType(type);
+        return building && building->Type() && building->Type() == FindBuilding(type);
     }
     bool IsFactory(int32_t index) const override { return Factory(index) != nullptr; }
     bool IsHouse(int32_t index) const override { return House(index) != nullptr; }
@@ -396,8 +395,9 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         return true;
     }
     // The press-lock timer of the overhead button (an ActiveScreenSprite): it takes presses only at 0.
-    uint32_t ButtonLock(uintptr_t sprite) const override {
-        return sprite ? reinterpret_cast<const ActiveScreenSprite*>(sprite)->PressLock() : 0;
+    uint32_t ButtonLock(TutorialObject object) const override {
+        const ActiveScreenSprite* sprite = object.As<ActiveScreenSprite>();
+        return sprite ? sprite->PressLock() : 0;
     }
     void SetSpeedModifier(const float (&values)[tut::kTrackCount], bool on, uint32_t id) override {
         static_assert(tut::kTrackCount == kSpeedTrackCount);
@@ -410,9 +410,9 @@ class ProgramScriptLevel : public tut::ScriptLevel {
     uintptr_t BuildingObject(int32_t index) const override {
         return reinterpret_cast<uintptr_t>(dynamic_cast<const PointBuilding*>(level_.GetPoint(index)));
     }
-    uintptr_t PointMapObject(int32_t index) const override {
+    const SpriteObject* PointMapObject(int32_t index) const override {
         const auto* building = dynamic_cast<const PointBuilding*>(level_.GetPoint(index));
-        return reinterpret_cast<uintptr_t>(building ? building->Building() : nullptr);
+        return building ? building->Building() : nullptr;
     }
     uintptr_t PlantBedObject(int32_t index) const override {
         return reinterpret_cast<uintptr_t>(Plant(index));
@@ -444,9 +444,9 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         const MapVillain* villain = Villain(slot);
         return villain ? villain->State() : -1;
     }
-    int32_t VillainSlot(uintptr_t villain) const override {
+    int32_t VillainSlot(TutorialObject villain) const override {
         for (int32_t i = 0; i < VillainSlots(); ++i)
-            if (reinterpret_cast<uintptr_t>(Villain(i)) == villain) return i;
+            if (villain.Is<MapVillain>(Villain(i))) return i;
         return -1;
     }
     void SetVillainTimer(uint32_t ms) override { level_.Schedule().SetCountdown(int32_t(ms)); }
@@ -475,8 +475,9 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         *picked = shots[size_t(i)]->IsBurst();
         return true;
     }
-    float ShotProgress(uintptr_t shot) const override {
-        return shot ? Progress(*reinterpret_cast<const VillainShot*>(shot)) : 0.0f;
+    float ShotProgress(TutorialObject object) const override {
+        const VillainShot* shot = object.As<VillainShot>();
+        return shot ? Progress(*shot) : 0.0f;
     }
     void RetimeShot(int32_t i, uint32_t ticks) override {
         const std::vector<VillainShot*> shots = Flying();
@@ -548,7 +549,7 @@ class ProgramScriptLevel : public tut::ScriptLevel {
             if (d < bestDistance) bestDistance = d, best = &sprite;
         });
         // The sprite is the point's only when no other point is nearer to it.
-        if (best && SpritePoint(reinterpret_cast<uintptr_t>(best)) != index) return nullptr;
+        if (best && SpritePoint(TutorialObject(best)) != index) return nullptr;
         return best;
     }
     LevelPanel* Panel() const {
@@ -557,6 +558,10 @@ class ProgramScriptLevel : public tut::ScriptLevel {
     }
     BasePointPlant* Plant(int32_t index) const {
         return dynamic_cast<BasePointPlant*>(level_.GetPoint(index));
+    }
+    static const BUILDING* FindBuilding(std::u16string_view name) {
+        const FarmData* farm = GameFarmData();
+        return farm ? farm->buildings.FindBuildingByName(std::u16string(name).c_str()) : nullptr;
     }
     static const PLANT* FindPlant(std::u16string_view name) {
         const FarmData* farm = GameFarmData();

@@ -1,84 +1,20 @@
 #include "game/ProgramWorld.h"
 
-#include "app/App.h"
-#include "engine/Log.h"
-#include "engine/SoundManager.h"
-#include "farm/AnimalHouses.h"
 #include "farm/BuildingPoints.h"
-#include "farm/BuildingSites.h"
-#include "farm/FarmData.h"
-#include "farm/FarmVillains.h"
 #include "farm/PlantPanel.h"
 #include "game/FarmTables.h"
 #include "game/FieldSprites.h"
 #include "game/LevelInterface.h"
 #include "level/GameLevel.h"
-#include "level/LevelData.h"
-#include "level/MapCharacter.h"
-#include "level/SaveStream.h"
-#include "platform/Utf.h"
-#include "sprites/Particles.h"
-#include "sprites/Sprite.h"
 
-#include <cstdio>
-
-namespace {
-
-constexpr int32_t kCharacterLayer = 2;
-
-std::string Narrow(const char16_t* text) {
-    return platform::Utf16ToUtf8(text ? std::u16string_view(text) : std::u16string_view());
-}
-
-} // namespace
-
-ProgramWorld::ProgramWorld(FarmData* farm)
-    : farm_(farm), stock_(std::make_unique<ProductStock>(
-                       [farm](const PRODUCT* p, uint32_t l) {
-                           return uint32_t(std::max(0, farm->buildings.GetWarehouseCapacity(p, int32_t(l))));
-                       },
-                       1)) {
-    WatchStock();
-}
+ProgramWorld::ProgramWorld(FarmData* farm) : FarmWorld(farm) {}
 
 ProgramWorld::~ProgramWorld() {
     if (field_) SetFarmProductLabels(*farm_, nullptr);
 }
 
-void ProgramWorld::Detach() {
-    if (villains_) villains_->Clear();
-}
-
 void ProgramWorld::Attach(GameLevel* level) {
-    level_ = level;
-    const LevelRecord& r = level->Record().record;
-    farm_->ResetUsedFlags();
-    for (uint32_t i = 0; i < r.stockCount; ++i)
-        farm_->products.MarkUsedById(r.stock[i].id);
-    for (uint32_t i = 0; i < r.plantCount; ++i)
-        if (PLANT* plant = farm_->plants.FindPlant(r.plants[i].id))
-            farm_->plants.EnablePlant(plant, int32_t(r.plants[i].count));
-    for (uint32_t i = 0; i < r.typeCount; ++i)
-        if (BUILDING* type = farm_->buildings.FindBuildingType(r.types[i].id))
-            farm_->buildings.EnableBuilding(type, int32_t(r.types[i].count));
-    level->Map().SetServices(this);
-    // The plant beds of the level's set and its empty tree site.
-    farm_->plants.LoadBedSprites(int32_t(r.bedSet), FindSprite(kLevelLibrary, r.treeSiteSprite));
-
-    villainHost_ = std::make_unique<VillainLevelHost>(level, this);
-    const auto characters = GameCharacters();
-    FarmVillains::Setup setup;
-    setup.map = &level->Map();
-    setup.host = villainHost_.get();
-    setup.table = &farm_->villains;
-    setup.villain = FindById(characters, kCharacterVillain);
-    setup.catapult = FindById(characters, kCharacterCatapult);
-    setup.places = std::span<const VillainPlace>(r.places, r.placeCount);
-    villains_ = std::make_unique<FarmVillains>(setup);
-    particles_ =
-        static_cast<MapParticleLayer*>(level->Map().Adopt(std::make_unique<MapParticleLayer>(&level->Map())));
-    particles_->AddToLevel(0);
-
+    FarmWorld::Attach(level);
     field_ = std::make_unique<FieldSprites>(*level);
     SetFarmProductLabels(*farm_, [this](const ProductChange& change) {
         field_->ShowProductChange(change.product, change.units, change.x, change.y, change.delay,
@@ -86,379 +22,11 @@ void ProgramWorld::Attach(GameLevel* level) {
     });
 }
 
-void ProgramWorld::InstallPointMakers() {
-    auto building = [this](uint32_t index, const PointRecord& record) -> std::unique_ptr<BaseLevelPoint> {
-        if (auto house = MakeAnimalHousePoint(this, index, record)) return house;
-        return MakeBuildingPoint(this, index, record);
-    };
-    SetPointMaker(kPointWarehouse, building);
-    SetPointMaker(kPointBuilding, building);
-    SetPointMaker(kPointPlant, [this](uint32_t index, const PointRecord& record) {
-        return MakePlantPoint(this, index, record);
-    });
-}
-
-void ProgramWorld::RemovePointMakers() {
-    for (uint32_t kind : {uint32_t(kPointWarehouse), uint32_t(kPointPlant), uint32_t(kPointBuilding)})
-        SetPointMaker(kind, nullptr);
-}
-
-void ProgramWorld::BuildPathFinder() {
-    const ::Level& record = level_->Record();
-    auto finder = std::make_unique<shpf::PathFinder>(record.record.fieldWidth, record.record.fieldHeight,
-                                                     std::span<const uint32_t>(kClearances));
-    finder->SetLevelShapes(record.shapes);
-    level_->SetPathFinder(std::move(finder));
-}
-
-// ---------------------------------------------------------------- stock
-
-void ProgramWorld::ResetStock(uint32_t highestWarehouseLevel) {
-    FarmData* farm = farm_;
-    stock_ = std::make_unique<ProductStock>(
-        [farm](const PRODUCT* p, uint32_t l) {
-            return uint32_t(std::max(0, farm->buildings.GetWarehouseCapacity(p, int32_t(l))));
-        },
-        std::max(1u, highestWarehouseLevel));
-    WatchStock();
-}
-
-// Every change of the stock (the level's starting stock, a delivery, a
-// feeding, a sale, a production's ingredients) tells the factories whether
-// their recipes can start, so their production buttons show it at once, and
-// the goals that count the product in stock count it again: a goal met with
-// wheat in the warehouse is no longer met once the mill has ground it.
-void ProgramWorld::WatchStock() {
-    stock_->AddListener([this](const ProductStock::Record& record) {
-        if (!level_) return;
-        RefreshFactoryRecipes(*level_);
-        if (record.product) level_->UpdateGoals(kGoalProduct, record.product->record.id, 0, true);
-    });
-}
-
-uint32_t ProgramWorld::AddProduct(uint32_t productId, uint32_t units) {
-    const PRODUCT* product = farm_->products.FindProduct(productId);
-    return product ? stock_->Add(product, units) : 0;
-}
-
-uint32_t ProgramWorld::ProductCount(uint32_t productId) const {
-    const PRODUCT* product = farm_->products.FindProduct(productId);
-    return product ? stock_->GetCount(product) : 0;
-}
-
-int64_t ProgramWorld::StockValue() const {
-    int64_t value = 0;
-    for (int32_t i = 0; i < stock_->RecordCount(); ++i) {
-        const ProductStock::Record& record = stock_->GetRecord(i);
-        value += int64_t(record.product->record.price) * record.count;
-    }
-    return value;
-}
-
-void ProgramWorld::SetWarehouseLevel(uint32_t level) {
-    stock_->SetWarehouseLevel(level);
-}
-
-uint32_t ProgramWorld::ProductRoom(uint32_t productId) const {
-    const PRODUCT* product = farm_->products.FindProduct(productId);
-    return product ? stock_->GetRoom(product) : 0;
-}
-
-int32_t ProgramWorld::ProductPrice(uint32_t productId) const {
-    const PRODUCT* product = farm_->products.FindProduct(productId);
-    return product ? product->record.price : 0;
-}
-
-uint32_t ProgramWorld::ProductNumber(uint32_t productId) const {
-    const PRODUCT* product = farm_->products.FindProduct(productId);
-    return product ? product->record.number : 0;
-}
-
-void ProgramWorld::SaveStock(SaveWriter& out) const {
-    const uint32_t n = uint32_t(stock_->RecordCount());
-    out.PutU32(16 + 8 * n);
-    out.PutU32(stock_->GetWarehouseLevel());
-    out.PutU32(n);
-    out.PutU32(0);
-    for (int32_t i = 0; i < stock_->RecordCount(); ++i) {
-        const ProductStock::Record& record = stock_->GetRecord(i);
-        out.PutU32(record.product->record.id);
-        out.PutU32(record.count);
-    }
-}
-
-bool ProgramWorld::LoadStock(SaveReader& in) {
-    SaveReader block = in.ReadBlock(16, 16 + 8 * kMaxStockRecords);
-    const uint32_t level = block.ReadU32();
-    const uint32_t n = block.ReadU32();
-    block.ReadU32();
-    if (block.Failed() || level < 1 || level > stock_->GetHighestLevel() || n > kMaxStockRecords ||
-        block.Remaining() != 8 * size_t(n))
-        return false;
-    stock_->Clear();
-    stock_->SetWarehouseLevel(level);
-    for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t id = block.ReadU32();
-        const uint32_t units = block.ReadU32();
-        const PRODUCT* product = farm_->products.FindProduct(id);
-        // An unknown product, or more than the warehouse holds, is a broken save.
-        if (!product || stock_->Add(product, units) != units) return false;
-    }
-    return !block.Failed();
-}
-
-int32_t ProgramWorld::GetCount(const PRODUCT* product) const {
-    return int32_t(stock_->GetCount(product));
-}
-void ProgramWorld::Remove(const PRODUCT* product, int32_t units) {
-    if (units > 0) stock_->Remove(product, uint32_t(units));
-}
-void ProgramWorld::Add(const PRODUCT* product, int32_t units) {
-    if (units > 0) stock_->Add(product, uint32_t(units));
-}
-
-// ---------------------------------------------------------------- farmer
-
-void ProgramWorld::CreatePlayer(int32_t x, int32_t y) {
-    LevelMap& map = level_->Map();
-    if (player_) map.Delete(player_);
-    player_ = nullptr;
-    const GameCharacter* farmer = FindById(GameCharacters(), kCharacterFarmer);
-    if (!farmer) {
-        LogErrorPrintf(0, "The level has no farmer: the character descriptions lack one.");
-        return;
-    }
-    player_ =
-        static_cast<MapPlayer*>(map.Adopt(std::make_unique<MapPlayer>(&map, farmer, float(x), float(y))));
-    player_->AddToLevel(kCharacterLayer);
-}
-
-// The farmer's character block (none without a farmer: the character
-// descriptions lacked one, and the level's set-up said so).
-void ProgramWorld::SavePlayer(SaveWriter& out) const {
-    if (player_ && !player_->SaveState(out)) out.Fail();
-}
-bool ProgramWorld::LoadPlayer(SaveReader& in) {
-    return !player_ || player_->LoadState(in);
-}
-void ProgramWorld::StopCharacters() {
-    if (player_) player_->DeleteAllJobs();
-}
-void ProgramWorld::SetPlayerSpeedModifier(uint32_t track, uint32_t id, float value) {
-    if (player_) player_->SetSpeedModifier(track, id, value);
-}
-void ProgramWorld::PreRunParticles(uint32_t ticks) {
-    for (uint32_t i = 0; particles_ && i < ticks; ++i)
-        particles_->Update(kLevelTickMs);
-}
-void ProgramWorld::TickShots(uint32_t ms) {
-    if (villains_) villains_->TickShots(ms);
-    if (particles_) particles_->Update(ms);
-}
 void ProgramWorld::TickCharacters(uint32_t ms) {
-    if (player_) player_->Update(ms);
-    if (villains_) villains_->TickVillains(ms);
+    FarmWorld::TickCharacters(ms);
     if (field_) field_->Tick();
 }
 
-// ---------------------------------------------------------------- villains
-
-bool ProgramWorld::IsVillainPlaceFree(uint32_t place) const {
-    return villains_ && villains_->IsVillainPlaceFree(place);
-}
-void ProgramWorld::CreateVillain(uint32_t place, uint32_t villainKind, const VillainPlace&) {
-    if (villains_ && !villains_->CreateVillain(place, villainKind))
-        LogErrorPrintf(0, "A villain of kind 0x%08X cannot come to place %u.", villainKind, place);
-}
-void ProgramWorld::AttackVillainsByBees() {
-    if (villains_) villains_->AttackVillainsByBees();
-}
-void ProgramWorld::SaveVillains(SaveWriter& out) const {
-    villains_->SaveVillains(out);
-}
-bool ProgramWorld::LoadVillains(SaveReader& in, uint32_t placeCount) {
-    if (villains_->LoadVillains(in, placeCount, &villainWhy_)) return true;
-    LogErrorPrintf(0, "The saved villains are refused: %s.", villainWhy_.c_str());
-    return false;
-}
-
-GPSSpace* ProgramWorld::ParticleSpace() {
-    return particles_ ? &particles_->Space() : nullptr;
-}
-std::unique_ptr<VillainHealthBar> ProgramWorld::CreateHealthBar(int32_t x, int32_t y, int32_t maximum) {
-    return std::make_unique<MapHealthBar>(&level_->Map(), x, y, maximum);
-}
-bool ProgramWorld::ClickFieldObject(float x, float y) {
-    return villains_ && villains_->ClickAt(x, y);
-}
-bool ProgramWorld::ShotUnder(float x, float y) const {
-    return villains_ && villains_->ShotUnder(x, y);
-}
-void ProgramWorld::HoverFieldObject(bool inField, float x, float y) {
-    if (villains_) villains_->Hover(inField, x, y);
-}
-
-bool ProgramWorld::GetBonus(uint32_t slot, BonusInfo* info) const {
-    const Bonuses& bonuses = GameBonuses();
-    const BONUS* bonus = bonuses.IsLoaded() ? bonuses.Get(int32_t(slot)) : nullptr;
-    if (!bonus) return false;
-    info->rechargeMs = bonus->rechargeMs;
-    info->durationMs = bonus->durationMs;
-    for (int t = 0; t < Bonuses::kTrackCount; ++t)
-        info->speedModifiers[t] = bonuses.SpeedModifier(int32_t(slot), t);
-    return true;
-}
-
-// ---------------------------------------------------------------- the level's services
-
-MoneyValue& ProgramWorld::Money() {
-    return level_->Money();
-}
-int32_t ProgramWorld::ReservedMoney() const {
-    return level_->ReservedMoney();
-}
-void ProgramWorld::AddReservedMoney(int32_t delta) {
-    level_->AddReservedMoney(delta);
-}
-uint32_t ProgramWorld::LevelTime() const {
-    return level_->LevelTime();
-}
-shpf::PathFinder* ProgramWorld::PathFinder() {
-    return level_->PathFinder();
-}
-bool ProgramWorld::PointExists(int32_t index) const {
-    return level_->PointExists(index);
-}
-void ProgramWorld::ClickPoint(int32_t index) {
-    level_->ClickPoint(index);
-}
-void ProgramWorld::ScreenCentre(float* x, float* y) const {
-    level_->ScreenCentre(x, y);
-}
-bool ProgramWorld::TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) {
-    return level_->TutorialAllows(action, tag, data);
-}
-void ProgramWorld::TutorialNotify(uint32_t event, intptr_t a, intptr_t b) {
-    // A point's new stage goes into the log once the level plays.
-    if (event == kTutorialPointStageChanged && level_ && level_->IsBegun()) {
-        if (const auto* point = reinterpret_cast<const BaseLevelPoint*>(b))
-            LogLabelPrintf(kLogIndent, "Point stage", "point %u (kind %d) at stage %d", point->Index(),
-                           int(a), point->Stage());
-    }
-    // A factory's starts and units go into the log.
-    if (event == kTutorialProductionStarted || event == kTutorialUnitProduced) {
-        const PRODUCT* product = farm_->products.FindProduct(uint32_t(a));
-        LogLabelPrintf(kLogIndent,
-                       event == kTutorialProductionStarted ? "Production started" : "Unit produced", "%s",
-                       product ? Narrow(product->record.name).c_str() : "?");
-    }
-    level_->TutorialNotify(event, a, b);
-}
-
-// ---------------------------------------------------------------- the farm host
-
-LevelMap* ProgramWorld::Map() {
-    return &level_->Map();
-}
-
-uint32_t ProgramWorld::PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
-                                      int32_t awardIndex, int32_t x, int32_t y, int32_t flyInOffset) {
-    if (!product || units == 0) return 0;
-    const uint32_t stored =
-        level_->PutToWarehouse(product->record.id, units, messenger, awardIndex, x, y, flyInOffset);
-    LogLabelPrintf(kLogIndent, "Into the warehouse", "%u of %u %s (stock %u)", stored, units,
-                   Narrow(product->record.name).c_str(), stock_->GetCount(product));
-    if (stored > 0 && field_) field_->ShowProductChange(product, int32_t(stored), x, y + flyInOffset, 0, 0);
-    return stored;
-}
-
-ProductList& ProgramWorld::Products() {
-    return farm_->products;
-}
-BuildingList& ProgramWorld::Buildings() {
-    return farm_->buildings;
-}
-
-Sprite* ProgramWorld::FindSprite(int32_t library, const char16_t* name) {
-    FarmResources* resources = farm_->Resources();
-    return resources ? resources->FindSprite(library, name) : nullptr;
-}
-
-int32_t ProgramWorld::SpriteWidth(Sprite* sprite) {
-    return sprite ? sprite->GetWidth() : 0;
-}
-
-// The farm's sounds belong to the running level and are heard by the
-// interface too: paused with the level and faded out with its screen.
-uint32_t ProgramWorld::PlaySound(uint32_t soundId, uint32_t category, int32_t loopMode) {
-    return soundId ? GetSoundManager().PlayById(soundId, category, loopMode) : 0;
-}
-void ProgramWorld::FadeOutSound(uint32_t channel, uint32_t ms) {
-    if (channel) GetSoundManager().StopChannelFade(channel, ms);
-}
-void ProgramWorld::PlayEventSound(uint32_t slot) {
-    SoundManager& sound = GetSoundManager();
-    if (const uint32_t id = sound.GetEventSound(int(slot)))
-        sound.PlayById(id, kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
-}
-void ProgramWorld::PlaySound(uint32_t sound) {
-    if (sound) GetSoundManager().PlayById(sound, kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
-}
-
-void ProgramWorld::OpenWarehouseWindow() {
-    if (interface_) interface_->OpenWarehouseWindow();
-}
-void ProgramWorld::SetWarehouseButtonLevel(int32_t level) {
-    if (interface_) interface_->SetWarehouseButtonLevel(level);
-}
-
-const GameCharacter* ProgramWorld::FindCharacter(uint32_t id) {
-    return FindById(GameCharacters(), id);
-}
-
-PlantData& ProgramWorld::Plants() {
-    return farm_->plants;
-}
-FarmResources* ProgramWorld::Resources() {
-    return farm_->Resources();
-}
-GAMEBEDS* ProgramWorld::BedSet() {
-    const int32_t set = int32_t(level_->Record().record.bedSet);
-    return set >= 0 && set < farm_->plants.BedSetCount() ? farm_->plants.GetBedSet(set) : nullptr;
-}
-Sprite* ProgramWorld::EmptyTreeSite() {
-    return FindSprite(kLevelLibrary, level_->Record().record.treeSiteSprite);
-}
-float ProgramWorld::GetSpeedFactor(uint32_t group) {
-    return level_->GetSpeedFactor(group);
-}
-bool ProgramWorld::IsBonusRunning(BonusKind kind) {
-    return level_->IsBonusRunning(kind);
-}
-void ProgramWorld::UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) {
-    level_->UpdateGoals(kind, id, stage, animated);
-}
-bool ProgramWorld::RebuildPoint(uint32_t index) {
-    return level_->RebuildPoint(index);
-}
-void ProgramWorld::ResetSelection(const BaseLevelPoint* keep) {
-    level_->ResetSelection(keep);
-}
-BaseLevelPoint* ProgramWorld::GetPoint(int32_t index) {
-    return level_->GetPoint(index);
-}
-uint32_t ProgramWorld::PointCount() {
-    return level_->PointCount();
-}
-int32_t ProgramWorld::LevelMoney() {
-    return level_->Money().Get();
-}
-void ProgramWorld::SelectPoint(int32_t index) {
-    level_->SelectPoint(index, true);
-}
-MapSprite* ProgramWorld::AsMapSprite(Sprite* sprite) {
-    return dynamic_cast<MapSprite*>(sprite);
-}
 OverheadButtons* ProgramWorld::Buttons() {
     return field_.get();
 }
@@ -499,7 +67,7 @@ PlantPanel* ProgramWorld::SharedPlantPanel() {
     return plantPanel_.get();
 }
 
-// ---------------------------------------------------------------- the building panel and the smoke
+// ---------------------------------------------------------------- the level panel and its windows
 
 void ProgramWorld::AttachBuildingPanel(PointBuilding* point) {
     if (interface_) interface_->AttachBuildingPanel(point);
@@ -513,9 +81,10 @@ void ProgramWorld::RefreshBuildingPanel(PointBuilding* point) {
     if (interface_) interface_->RefreshPointPanel(point);
 }
 
-// The effects the building table names are the sprite pack's particle
-// descriptions, by the name id of their name.
-const GPSDescription* ProgramWorld::FindParticle(uint32_t effectId) {
-    SpriteLibraries* libraries = GetSpriteLibraries();
-    return libraries ? FindParticleDescription(&libraries->particles, effectId) : nullptr;
+void ProgramWorld::OpenWarehouseWindow() {
+    if (interface_) interface_->OpenWarehouseWindow();
+}
+
+void ProgramWorld::SetWarehouseButtonLevel(int32_t level) {
+    if (interface_) interface_->SetWarehouseButtonLevel(level);
 }

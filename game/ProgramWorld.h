@@ -1,124 +1,39 @@
 #pragma once
-// The program's level world: the farm's side of a running level in one
-// object. It is the level's world (the warehouse stock with the capacities
-// of the building table, the farmer, the villains and shots of FarmVillains,
-// the bonus table), the services object of the level's map (forwarding to
-// the level, so the farmer's jobs reach the farm host from their map) and
-// the farm's host (buildings, plants, villains).
-//
-// The level is made after its world: Attach wires the world to it before
-// StartUp. The point makers of kinds 1 to 3 and the path finder are the
-// world's too (InstallPointMakers, BuildPathFinder).
-//
-// Stock block of a saved game: u32 size, u32 warehouse level (1 or more),
-// u32 record count (at most 32), u32 reserved, then per record the product
-// id and its units.
+// The program's level world: the farm's side of a running level (FarmWorld)
+// with the program's screens around it. It draws the buttons, icons, bars
+// and flying labels over the field (FieldSprites, made by Attach) and wires
+// the farm to the level's interface: the warehouse window and button, the
+// building and plant panels.
 
-#include "farm/FarmHost.h"
-#include "farm/FarmResources.h"
-#include "level/Economy.h"
-#include "level/LevelHooks.h"
-#include "level/LevelServices.h"
+#include "farm/FarmWorld.h"
 
 #include <memory>
-#include <string>
 
-class FarmData;
-class FarmVillains;
-class MapParticleLayer;
 class FieldSprites;
-class GameLevel;
 class LevelInterface;
 class PlantPanel;
-struct Level;
 
-class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, public ProductStockView {
+class ProgramWorld : public FarmWorld {
   public:
-    static constexpr uint32_t kMaxStockRecords = 32;
-    // The path finder's clearance classes (a character description names
-    // its class by index).
-    static constexpr uint32_t kClearances[2] = {4, 10};
-
     // The farm tables outlive the world.
     explicit ProgramWorld(FarmData* farm);
     ~ProgramWorld() override;
 
-    // Wires the world to its level (before StartUp): the farm tables the
-    // level uses are enabled, the level's map answers through the world and
-    // the villains get the level's places. The level outlives the world's use
-    // of it (the world goes with the level).
+    // The farm's wiring to its level (FarmWorld::Attach), then the level's
+    // screen sprites and the farm tables' product labels over the field.
     void Attach(GameLevel* level);
-    // Before the level goes: the villains and shots leave its map (the level
-    // deletes its map before its world).
-    void Detach();
-    // Registers the farm's point makers (kinds 1 to 3) for this world;
-    // RemovePointMakers takes them off again.
-    void InstallPointMakers();
-    static void RemovePointMakers();
-    // The level's path finder over its obstacle shapes.
-    void BuildPathFinder();
-
-    ProductStock& Stock() override { return *stock_; }
     // The level's interface (the level screen owns it): the warehouse point
     // opens its window there and shows its level on the panel. Null: none.
     void SetInterface(LevelInterface* ui) { interface_ = ui; }
-    FarmVillains* Villains() { return villains_.get(); }
+    // The level's screen sprites: the buttons, icons, bars and flying labels
+    // over the field (made by Attach, kept until the world goes, after every
+    // point); null before Attach.
+    FieldSprites* Field() { return field_.get(); }
 
-    // ---- LevelWorld
-    void ResetStock(uint32_t highestWarehouseLevel) override;
-    uint32_t AddProduct(uint32_t productId, uint32_t units) override;
-    uint32_t ProductCount(uint32_t productId) const override;
-    int64_t StockValue() const override;
-    void SaveStock(SaveWriter& out) const override;
-    bool LoadStock(SaveReader& in) override;
-    void CreatePlayer(int32_t x, int32_t y) override;
-    void SavePlayer(SaveWriter& out) const override;
-    bool LoadPlayer(SaveReader& in) override;
-    void StopCharacters() override;
-    void PreRunParticles(uint32_t ticks) override;
-    void TickShots(uint32_t ms) override;
+    // The farmer and the villains, then the screen sprites' frame.
     void TickCharacters(uint32_t ms) override;
-    void SetPlayerSpeedModifier(uint32_t track, uint32_t id, float value) override;
-    bool IsVillainPlaceFree(uint32_t place) const override;
-    void CreateVillain(uint32_t place, uint32_t villainKind, const VillainPlace& where) override;
-    void AttackVillainsByBees() override;
-    void SaveVillains(SaveWriter& out) const override;
-    bool LoadVillains(SaveReader& in, uint32_t placeCount) override;
-    bool GetBonus(uint32_t slot, BonusInfo* info) const override;
-    MapPlayer* Player() override { return player_; }
-    void SetWarehouseLevel(uint32_t level) override;
-    uint32_t ProductRoom(uint32_t productId) const override;
-    int32_t ProductPrice(uint32_t productId) const override;
-    uint32_t ProductNumber(uint32_t productId) const override;
 
-    // ---- LevelServices (the level's own)
-    MoneyValue& Money() override;
-    int32_t ReservedMoney() const override;
-    void AddReservedMoney(int32_t delta) override;
-    uint32_t LevelTime() const override;
-    shpf::PathFinder* PathFinder() override;
-    bool PointExists(int32_t index) const override;
-    void ClickPoint(int32_t index) override;
-    void ScreenCentre(float* x, float* y) const override;
-    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override;
-    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override;
-    GameLevel* RunningLevel() override { return level_; }
-
-    // ---- the farm host
-    LevelMap* Map() override;
-    uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager* messenger,
-                            int32_t awardIndex, int32_t x, int32_t y, int32_t flyInOffset) override;
-    GameLevel& Level() override { return *level_; }
-    ProductStockView& StockView() override { return *this; }
-    ProductList& Products() override;
-    BuildingList& Buildings() override;
-    Sprite* FindSprite(int32_t library, const char16_t* name) override;
-    const GPSDescription* FindParticle(uint32_t effectId) override;
-    int32_t SpriteWidth(Sprite* sprite) override;
-    uint32_t PlaySound(uint32_t soundId, uint32_t category, int32_t loopMode) override;
-    void FadeOutSound(uint32_t channel, uint32_t ms) override;
-    void PlayEventSound(uint32_t slot) override;
-    void PlaySound(uint32_t sound) override;
+    // ---- the farm host: the level interface
     std::unique_ptr<OverheadButton> ShowProductionButton(PointFactory* factory, int32_t recipe,
                                                          int32_t recipeCount, const PRODUCT* product,
                                                          int32_t x, int32_t y, bool animated,
@@ -126,63 +41,21 @@ class ProgramWorld : public LevelWorld, public LevelServices, public FarmHost, p
     std::unique_ptr<OverheadButton> ShowSlotButton(PointFactory* factory, int32_t slot, int32_t slotCount,
                                                    int32_t x, int32_t y, bool animated,
                                                    uint32_t delay) override;
-    void ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) override;
     // An animal house's overhead button, through the field's screen sprites.
     std::unique_ptr<OverheadButton> ShowAnimalButton(PointBuilding* point, uint32_t command,
                                                      const PRODUCT* product, int32_t price, int32_t x,
                                                      int32_t y, bool animated, uint32_t delay) override;
+    OverheadButtons* Buttons() override;
+    void ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) override;
     void AttachBuildingPanel(PointBuilding* point) override;
     void DetachBuildingPanel(PointBuilding* point) override;
     void RefreshBuildingPanel(PointBuilding* point) override;
+    PlantPanel* SharedPlantPanel() override;
     void OpenWarehouseWindow() override;
     void SetWarehouseButtonLevel(int32_t level) override;
-    const GameCharacter* FindCharacter(uint32_t id) override;
-
-    PlantData& Plants() override;
-    FarmResources* Resources() override;
-    GAMEBEDS* BedSet() override;
-    Sprite* EmptyTreeSite() override;
-    float GetSpeedFactor(uint32_t group) override;
-    bool IsBonusRunning(BonusKind kind) override;
-    void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) override;
-    bool RebuildPoint(uint32_t index) override;
-    void ResetSelection(const BaseLevelPoint* keep) override;
-    BaseLevelPoint* GetPoint(int32_t index) override;
-    uint32_t PointCount() override;
-    int32_t LevelMoney() override;
-    void SelectPoint(int32_t index) override;
-    MapSprite* AsMapSprite(Sprite* sprite) override;
-    OverheadButtons* Buttons() override;
-    PlantPanel* SharedPlantPanel() override;
-
-    // ---- villains on the running level: their trails, health bars and clicks
-    GPSSpace* ParticleSpace() override;
-    std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t x, int32_t y, int32_t maximum) override;
-    bool ClickFieldObject(float x, float y) override;
-    bool ShotUnder(float x, float y) const override;
-    void HoverFieldObject(bool inField, float x, float y) override;
-    // ---- the level's screen sprites: the buttons, icons, bars and flying
-    // labels over the field (made by Attach, kept until the world goes, after
-    // every point); null before Attach.
-    FieldSprites* Field() { return field_.get(); }
-
-    // ---- the stock as the farm tables see it
-    int32_t GetCount(const PRODUCT* product) const override;
-    void Remove(const PRODUCT* product, int32_t units) override;
-    void Add(const PRODUCT* product, int32_t units) override;
 
   private:
-    void WatchStock();
-
-    FarmData* farm_;             // not owned
-    GameLevel* level_ = nullptr; // not owned; set by Attach
-    std::unique_ptr<ProductStock> stock_;
-    MapPlayer* player_ = nullptr; // owned by the level's map
-    std::unique_ptr<VillainLevelHost> villainHost_;
-    std::unique_ptr<FarmVillains> villains_;
     std::unique_ptr<PlantPanel> plantPanel_;
-    MapParticleLayer* particles_ = nullptr; // owned by the level's map
-    std::unique_ptr<FieldSprites> field_;
-    std::string villainWhy_;
+    std::unique_ptr<FieldSprites> field_; // goes before the plant panel, as every point's buttons
     LevelInterface* interface_ = nullptr; // owned by the level screen
 };

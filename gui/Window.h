@@ -9,6 +9,7 @@
 
 #include "foundation/List.h"
 #include "gui/Controls.h"
+#include "gui/TutorialObject.h"
 #include "sprites/SpriteEffect.h"
 #include "text/TextLayout.h"
 
@@ -41,13 +42,14 @@ class WindowLevel {
 };
 
 // The running tutorial: what the player may do, and what happened.
-// Actions: 1 drag a window (data: the window), 2 use a control (data: the
-// control), 3 a key (tag: the key, data: the window). Event 1: a click.
+// Actions: 1 drag a window (data: the GameWindow), 2 use a control (data:
+// the GameButton), 3 a key (tag: the key, data: the GameWindow). Event 1: a
+// click (a: the window's tag, b: the GameButton).
 class WindowTutorial {
   public:
     virtual ~WindowTutorial() = default;
-    virtual bool Allows(uint32_t action, uint32_t tag, const void* data) = 0;
-    virtual void Notify(uint32_t event, uint32_t a, const void* b) = 0;
+    virtual bool Allows(uint32_t action, uint32_t tag, TutorialObject data) = 0;
+    virtual void Notify(uint32_t event, uint32_t a, TutorialObject b) = 0;
 };
 
 // ---------------------------------------------------------------- window
@@ -255,8 +257,8 @@ class WindowManager {
     void SetLevel(WindowLevel* level) { level_ = level; }
     WindowLevel* Level() const { return level_; }
     void SetTutorial(WindowTutorial* tutorial) { tutorial_ = tutorial; }
-    bool TutorialAllows(uint32_t action, uint32_t tag, const void* data) const;
-    void TutorialNotify(uint32_t event, uint32_t a, const void* b) const;
+    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) const;
+    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) const;
     // The custom text tags of hint texts; null leaves the keys as they are.
     void SetTextTagCallback(TextTagCallback callback) { tagCallback_ = callback; }
     TextTagCallback GetTextTagCallback() const { return tagCallback_; }

@@ -323,10 +323,12 @@ class GameLevel : public LevelServices, public WindowLevel {
     bool PointExists(int32_t index) const override;
     void ClickPoint(int32_t index) override;
     void ScreenCentre(float* x, float* y) const override;
-    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override {
+    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) override {
         return !Tutorial().IsRunning() || Tutorial().Allows(action, tag, data);
     }
-    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override { Tutorial().Notify(event, a, b); }
+    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) override {
+        Tutorial().Notify(event, a, b);
+    }
     GameLevel* RunningLevel() override { return this; }
     uint32_t LevelTimeMs() const { return levelTimeMs_; }
     bool IsBegun() const { return begun_; }

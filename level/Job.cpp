@@ -216,8 +216,7 @@ bool Job::Release() {
 
 void Job::Notify() {
     LevelServices* services = owner_ ? owner_->Services() : nullptr;
-    if (services)
-        services->TutorialNotify(kTutorialEventJobOrdered, jobId_, reinterpret_cast<intptr_t>(this));
+    if (services) services->TutorialNotify(kTutorialEventJobOrdered, jobId_, TutorialObject::Of<Job>(this));
 }
 
 JobHead Job::HeadOf(const uint8_t* record) {

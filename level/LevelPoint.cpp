@@ -342,8 +342,7 @@ void EmptyLevelPoint::Setup(const PointRecord& record) {
     DeletePlotObject();
     ShowPlot();
     if (level_)
-        level_->TutorialNotify(kTutorialEmptySiteSetUp, static_cast<intptr_t>(kind_),
-                               reinterpret_cast<intptr_t>(this));
+        level_->TutorialNotify(kTutorialEmptySiteSetUp, kind_, TutorialObject::Of<BaseLevelPoint>(this));
 }
 
 void EmptyLevelPoint::GetInfo(PointRecord* record) const {
@@ -361,7 +360,8 @@ void EmptyLevelPoint::OnClick() {
     // The level panel may offer the clearing as a button; without one the
     // click orders it.
     if (!level_->Panel().OfferPointOrder(static_cast<int32_t>(index_), JOBID_CLEAR) &&
-        level_->TutorialAllows(kTutorialActionStartJob, JOBID_CLEAR, reinterpret_cast<intptr_t>(this)))
+        level_->TutorialAllows(kTutorialActionStartJob, JOBID_CLEAR,
+                               TutorialObject::Of<BaseLevelPoint>(this)))
         RequestClear();
 }
 

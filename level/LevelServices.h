@@ -4,6 +4,8 @@
 // only through it, so they can be built, tested and run without the whole
 // level behind them.
 
+#include "gui/TutorialObject.h"
+
 #include <cstdint>
 
 class GameLevel;
@@ -35,8 +37,8 @@ class LevelServices {
 
     // The running tutorial: whether an action is allowed (yes when none
     // runs), and the game events it follows.
-    virtual bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) = 0;
-    virtual void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) = 0;
+    virtual bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) = 0;
+    virtual void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) = 0;
 
     // The running level behind these services (the level itself, or the
     // program's world that stands between the map and the level); null for

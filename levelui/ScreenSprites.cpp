@@ -300,7 +300,8 @@ void ScreenSprites::RemoveActive(ActiveScreenSprite* sprite) {
 }
 
 bool ScreenSprites::Allows(ActiveScreenSprite* sprite) const {
-    return level_.Windows().TutorialAllows(100, sprite->Command(), sprite);
+    return level_.Windows().TutorialAllows(100, sprite->Command(),
+                                           TutorialObject::Of<ActiveScreenSprite>(sprite));
 }
 
 void ScreenSprites::UpdateHover(int32_t x, int32_t y) {

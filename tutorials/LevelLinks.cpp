@@ -40,13 +40,13 @@ LevelTutorial* LevelTutorialLink::Tutorial() const {
     return dynamic_cast<LevelTutorial*>(runner_.Running());
 }
 
-void LevelTutorialLink::Notify(uint32_t event, intptr_t a, intptr_t b) {
-    if (LevelTutorial* t = Tutorial()) t->OnEvent(event, uintptr_t(a), uintptr_t(b));
+void LevelTutorialLink::Notify(uint32_t event, uint32_t a, TutorialObject b) {
+    if (LevelTutorial* t = Tutorial()) t->OnEvent(event, a, b);
 }
 
-bool LevelTutorialLink::Allows(uint32_t action, uint32_t tag, intptr_t data) const {
+bool LevelTutorialLink::Allows(uint32_t action, uint32_t tag, TutorialObject data) const {
     LevelTutorial* t = Tutorial();
-    return !t || t->AllowsAction(action, tag, uintptr_t(data));
+    return !t || t->AllowsAction(action, tag, data);
 }
 
 void LevelTutorialLink::GoToStartStep() {

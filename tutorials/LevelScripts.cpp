@@ -4,6 +4,7 @@
 
 #include "gui/Controls.h"
 #include "level/SaveStream.h"
+#include "level/SpriteObject.h"
 
 #include <memory>
 
@@ -148,19 +149,20 @@ void ScriptStep::BoxOn(std::unique_ptr<TutorialTarget> target, bool clickLine, f
 
 namespace script {
 
-uintptr_t ControlData(uintptr_t control) {
-    return control ? reinterpret_cast<const GameButton*>(control)->userData : 0;
+uintptr_t ControlData(TutorialObject control) {
+    const GameButton* button = control.As<GameButton>();
+    return button ? button->userData : 0;
 }
 
-bool IsControl(uint32_t action, uint32_t tag, uintptr_t data, uint32_t windowTag, uint32_t command) {
+bool IsControl(uint32_t action, uint32_t tag, TutorialObject data, uint32_t windowTag, uint32_t command) {
     return action == kActionControl && tag == windowTag && ControlCommand(data) == command;
 }
 
-bool FromControl(uint32_t event, uintptr_t a, uintptr_t b, uint32_t windowTag, uint32_t command) {
+bool FromControl(uint32_t event, uint32_t a, TutorialObject b, uint32_t windowTag, uint32_t command) {
     return event == kEventButton && a == windowTag && ControlCommand(b) == command;
 }
 
-bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t sprite, uint32_t command,
+bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite, uint32_t command,
                   int32_t point) {
     if (action != kActionClickPoint || tag != command) return false;
     const int32_t owner = point < 0 ? -1 : t.level.SpritePoint(sprite);
@@ -194,11 +196,11 @@ void PressPanelButton(ScriptStep& s, uint32_t command, std::function<uintptr_t(S
     s.begin = [command, data](ScriptStep& t) {
         ArrowAndBox(t, *PanelButton(t.level, command, data ? data(t.level) : 0, 270));
     };
-    s.allows = [command, data](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t control) {
+    s.allows = [command, data](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject control) {
         return IsControl(action, tag, control, kTagLevelPanel, command) &&
                (!data || ControlData(control) == data(t.level));
     };
-    s.onEvent = [command, data](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+    s.onEvent = [command, data](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
         if (FromControl(event, a, b, kTagLevelPanel, command) && (!data || ControlData(b) == data(t.level)))
             t.Complete();
     };
@@ -210,10 +212,10 @@ void SelectPoint(ScriptStep& s, int32_t point, float angle) {
         t.Arrow(*target, 1, true);
         t.Box(*target, false);
     };
-    s.allows = [point](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t) {
+    s.allows = [point](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
         return (action == kActionHoverPoint || action == kActionSelectHovered) && int32_t(tag) == point;
     };
-    s.onEvent = [point](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+    s.onEvent = [point](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
         if (event == kEventPointSelected && int32_t(a) == point) t.Complete();
     };
 }
@@ -224,7 +226,9 @@ void GrowUntilRipe(ScriptStep& s, int32_t point) {
         t.Arrow(*target, 1, true);
         t.Box(*target, false);
     };
-    s.allows = [](ScriptStep&, uint32_t action, uint32_t, uintptr_t) { return action == kActionPlantGrows; };
+    s.allows = [](ScriptStep&, uint32_t action, uint32_t, TutorialObject) {
+        return action == kActionPlantGrows;
+    };
     s.update = [point](ScriptStep& t, uint32_t) {
         if (t.level.SelectedPoint() == point && t.level.PointKind(point) == kKindPlant &&
             t.level.Ripeness(point) >= 100.0f)
@@ -244,12 +248,11 @@ void OpenWarehouse(ScriptStep& s) {
         t.Box(*button, false);
     };
     // The warehouse is point 0: a pick of any other building stays refused.
-    s.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+    s.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
         return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse) ||
-               (action == kActionPickObject && tag == kWarehouseObject && data != 0 &&
-                data == t.level.PointMapObject(0));
+               (action == kActionPickObject && tag == kWarehouseObject && data.Is(t.level.PointMapObject(0)));
     };
-    s.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+    s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
         if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
     };
     s.update = [](ScriptStep& t, uint32_t) {
@@ -262,10 +265,10 @@ void CloseWarehouse(ScriptStep& s) {
         t.Arrow(*WarehouseButton(t.level, kWarehouseCloseButton, 0, 0));
         t.BoxOn(WarehouseButton(t.level, kWarehouseCloseButton, 0, 270), false, 84, false);
     };
-    s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
+    s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
         return IsControl(action, tag, data, kTagWarehouse, kWarehouseCloseButton);
     };
-    s.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+    s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
         if (FromControl(event, a, b, kTagWarehouse, kWarehouseCloseButton)) t.Complete();
     };
     s.delayAfter = 400;
@@ -286,11 +289,11 @@ void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string t
     s.activate = [point](ScriptStep& t) {
         if (t.level.PointKind(point) == kKindBuilding) t.Owner().SetFlags(kGrowAndStepAside);
     };
-    s.allows = [choice, type](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+    s.allows = [choice, type](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
         return action == kActionPlantGrows || (IsControl(action, tag, data, kTagLevelPanel, choice) &&
                                                ControlData(data) == t.level.BuildingType(type));
     };
-    s.onEvent = [choice](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+    s.onEvent = [choice](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
         if (event == kEventPointChanged && a == kKindBuilding &&
             t.level.PointStage(t.level.PointIndex(b)) == 1)
             t.Complete();
@@ -310,10 +313,10 @@ void OrderAtButton(ScriptStep& s, int32_t point, float angle, uint32_t button, u
     s.activate = [job](ScriptStep& t) {
         if (t.level.LastQueuedJob() == job) t.Owner().SetFlags(kAllowStepAside);
     };
-    s.allows = [button](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+    s.allows = [button](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
         return ClicksButton(t, action, tag, data, button, -1);
     };
-    s.onEvent = [job](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+    s.onEvent = [job](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
         if (JobOrdered(event, a, job)) t.CloseAndSetFlags(kAllowStepAside);
     };
 }
@@ -380,10 +383,10 @@ class LevelTutorial_1 : public ScriptTutorial {
             t.Arrow(*target);
             t.Box(*target, false);
         };
-        s6.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+        s6.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
             return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
         };
-        s6.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+        s6.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
             if (event == kEventJobOrdered && a == kJobHarvest) t.Complete();
         };
         // 7: the harvest is in, once the farmer is idle.
@@ -455,11 +458,11 @@ class LevelTutorial_1 : public ScriptTutorial {
             t.Arrow(*target);
             t.Box(*target, false);
         };
-        s16.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+        s16.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
             return IsControl(action, tag, data, kTagWarehouse, kWarehouseTileButton) &&
                    ControlData(data) == t.level.ProductRecord(Wheat(t.level));
         };
-        s16.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        s16.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
             if (FromControl(event, a, b, kTagWarehouse, kWarehouseTileButton) &&
                 ControlData(b) == t.level.ProductRecord(Wheat(t.level)))
                 t.Complete();
@@ -483,10 +486,10 @@ class LevelTutorial_1 : public ScriptTutorial {
             t.Arrow(*target);
             t.Box(*target, false);
         };
-        s18.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
+        s18.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
             return IsControl(action, tag, data, kTagWarehouse, kWarehouseSellOneButton);
         };
-        s18.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        s18.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
             if (FromControl(event, a, b, kTagWarehouse, kWarehouseSellOneButton)) t.Complete();
         };
         s18.resume = resumeAt(14);
@@ -518,10 +521,10 @@ class LevelTutorial_1 : public ScriptTutorial {
             if (t.level.PointKind(1) == kKindPlant && t.level.HasJob(1, kJobHarvest))
                 t.Owner().SetFlags(0x100);
         };
-        s24.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+        s24.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
             return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
         };
-        s24.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+        s24.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
             if (event == kEventJobOrdered && a == kJobHarvest) t.CloseAndSetFlags(0x100);
         };
         s24.update = [](ScriptStep& t, uint32_t) {
@@ -539,10 +542,10 @@ class LevelTutorial_1 : public ScriptTutorial {
             if (t.level.PointKind(2) == kKindPlant && t.level.HasJob(2, kJobHarvest))
                 t.Owner().SetFlags(0x100);
         };
-        s25.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+        s25.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
             return ClicksButton(t, action, tag, data, kSpriteHarvest, 2);
         };
-        s25.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        s25.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
             if (event != kEventJobOrdered || a != kJobHarvest) return;
             t.CloseAndSetFlags(0x100);
             const int32_t point = t.level.JobPoint(b);
@@ -561,10 +564,10 @@ class LevelTutorial_1 : public ScriptTutorial {
             t.Arrow(*target);
             t.Box(*target, false);
         };
-        s26.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+        s26.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
             return ClicksButton(t, action, tag, data, kSpriteWater, 2);
         };
-        s26.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+        s26.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
             if (event == kEventJobOrdered && a == kJobWater)
                 if (TutorialLayer* layer = t.Layer()) layer->SetLayerState(kLayerClosing);
         };
@@ -578,11 +581,11 @@ class LevelTutorial_1 : public ScriptTutorial {
                 t.Arrow(*PointButton(t.level, point, kSpriteHarvest, 270), uint32_t(point));
             t.BoxOn(FieldCentreTarget(t.level, 90, 180), false, 0);
         };
-        s27.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+        s27.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
             return ClicksButton(t, action, tag, data, kSpriteHarvest, -1) ||
                    ClicksButton(t, action, tag, data, kSpriteWater, -1) || action == kActionPlantGrows;
         };
-        s27.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        s27.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
             TutorialLayer* layer = t.Layer();
             if (!layer) return;
             if (event == kEventJobOrdered && a == kJobHarvest) {
@@ -637,10 +640,10 @@ class LevelTutorial_Warehouse : public ScriptTutorial {
             t.Arrow(*target);
             t.Box(*target, false, 84, u"level_warehouse_1");
         };
-        s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
+        s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
             return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse);
         };
-        s.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
             if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
         };
         s.update = [](ScriptStep& t, uint32_t) {
@@ -671,7 +674,7 @@ class LevelTutorial_FullWarehouse : public ScriptTutorial {
             t.Arrow(corner);
             t.Box(corner, false, 84, u"level_fullwarehouse_1");
         };
-        s1.allows = [notice](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+        s1.allows = [notice](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
             return action == kActionMessage && tag == 1 && t.level.NoticeId(data) == notice;
         };
         s1.update = [](ScriptStep& t, uint32_t) {

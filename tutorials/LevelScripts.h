@@ -13,6 +13,8 @@
 #include <functional>
 #include <string_view>
 
+class SpriteObject;
+
 namespace tut {
 
 // Controls the scripts point at.
@@ -144,8 +146,8 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual bool PointRect(int32_t point, kis::Rect* out) const = 0;
     // The point whose overhead button a screen sprite is (-1 when it cannot tell), and the
     // index of a point handed out with an event (-1 none).
-    virtual int32_t SpritePoint(uintptr_t sprite) const = 0;
-    virtual int32_t PointIndex(uintptr_t point) const = 0;
+    virtual int32_t SpritePoint(TutorialObject sprite) const = 0;
+    virtual int32_t PointIndex(TutorialObject point) const = 0;
 
     // ---- the farmer
     // The job the farmer works at now: its id and point, and the farmer's
@@ -154,7 +156,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     // The id of the last job in the farmer's queue (0 none).
     virtual uint32_t LastQueuedJob() const = 0;
     // The point of a job handed out with kEventJobOrdered (-1 none).
-    virtual int32_t JobPoint(uintptr_t job) const = 0;
+    virtual int32_t JobPoint(TutorialObject job) const = 0;
 
     // ---- windows
     // The warehouse window is open (and, with settled, neither closing nor animating).
@@ -170,7 +172,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     // A notice of the level with that id: its right edge and top (screen).
     virtual bool NoticeCorner(uint32_t id, kis::Point* out) const = 0;
     // The id of a notice handed out with kActionMessage.
-    virtual uint32_t NoticeId(uintptr_t notice) const = 0;
+    virtual uint32_t NoticeId(TutorialObject notice) const = 0;
 
     // ---- buildings: factories and animal houses
     // A building type's record by name (the building and house choices' data), 0 none.
@@ -195,7 +197,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     // A point's working position on the screen.
     virtual bool WorkPosition(int32_t point, kis::Point* out) const = 0;
     // The press lock of an overhead button's sprite (0: it may be pressed).
-    virtual uint32_t ButtonLock(uintptr_t sprite) const = 0;
+    virtual uint32_t ButtonLock(TutorialObject sprite) const = 0;
     // The level's speed modifier with an entry per speed track.
     virtual void SetSpeedModifier(const float (&values)[kTrackCount], bool on, uint32_t id) = 0;
     // The product of the stock's first record (0 an empty stock).
@@ -209,8 +211,8 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual uintptr_t BuildingObject(int32_t /*point*/) const { return 0; }
     virtual uintptr_t PlantBedObject(int32_t /*point*/) const { return 0; }
     // The map object a point's building shows on the field (what a pick of
-    // that building names); 0 without one.
-    virtual uintptr_t PointMapObject(int32_t /*point*/) const { return 0; }
+    // that building names); null without one.
+    virtual const SpriteObject* PointMapObject(int32_t /*point*/) const { return nullptr; }
     // The screen rectangle of a control of the top-most window with the tag.
     bool ControlRect(uint32_t windowTag, uint32_t command, kis::Rect* out) const;
 
@@ -225,7 +227,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual int32_t VillainSlots() const = 0;
     virtual int32_t VillainState(int32_t slot) const = 0;
     // The slot of a villain handed out with kEventShot (-1 none).
-    virtual int32_t VillainSlot(uintptr_t villain) const = 0;
+    virtual int32_t VillainSlot(TutorialObject villain) const = 0;
     // Sets the time until the next villain comes.
     virtual void SetVillainTimer(uint32_t ms) = 0;
     // Gives a villain at least one shot and sets its behaviour state.
@@ -239,7 +241,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     // out with kActionVillains.
     virtual int32_t ShotsInFlight() const = 0;
     virtual bool ShotAt(int32_t shot, kis::Vector2* field, float* progress, bool* picked) const = 0;
-    virtual float ShotProgress(uintptr_t shot) const = 0;
+    virtual float ShotProgress(TutorialObject shot) const = 0;
     // A shot's flight starts again to last the ticks.
     virtual void RetimeShot(int32_t shot, uint32_t ticks) = 0;
     // The level tick's length (ms).
@@ -281,10 +283,10 @@ class ScriptStep : public LevelTutorialStep {
     void Update(uint32_t dt) override {
         if (update) update(*this, dt);
     }
-    bool IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data) override {
+    bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) override {
         return allows && allows(*this, action, tag, data);
     }
-    void OnEvent(uint32_t event, uintptr_t a, uintptr_t b) override {
+    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override {
         if (onEvent) onEvent(*this, event, a, b);
     }
     // The buttons over the field and the top strip: a box does not hide what
@@ -334,8 +336,8 @@ class ScriptStep : public LevelTutorialStep {
     std::function<void(ScriptStep&)> begin, activate, deactivate;
     std::function<bool(ScriptStep&)> canBegin;
     std::function<void(ScriptStep&, uint32_t)> update;
-    std::function<bool(ScriptStep&, uint32_t, uint32_t, uintptr_t)> allows;
-    std::function<void(ScriptStep&, uint32_t, uintptr_t, uintptr_t)> onEvent;
+    std::function<bool(ScriptStep&, uint32_t, uint32_t, TutorialObject)> allows;
+    std::function<void(ScriptStep&, uint32_t, uint32_t, TutorialObject)> onEvent;
     std::function<bool(int32_t, int32_t)> notClickArea;
     // Points whose pictures the step's boxes leave in sight (what its arrows
     // point at beside them: a building's slots, the farmer's working place).

@@ -111,7 +111,7 @@ class LevelTutorial_6 : public ScriptTutorial {
             // The shot flies on: the step's rules apply at once.
             t.Owner().SetDelay(0);
         };
-        s2.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t) {
+        s2.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
             return action == kActionPickObject && tag == kVillainShotObject;
         };
         s2.update = [](ScriptStep& t, uint32_t) {
@@ -129,7 +129,7 @@ class LevelTutorial_6 : public ScriptTutorial {
             auto target = VillainTarget(t.level, tracked_);
             ArrowAndBox(t, *target);
         };
-        s3.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t) {
+        s3.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
             return action == kActionPickObject && tag == kVillainObject;
         };
         s3.update = [this](ScriptStep& t, uint32_t) {
@@ -142,10 +142,10 @@ class LevelTutorial_6 : public ScriptTutorial {
             t.keptPoint = FirstPointWithButton(t.level, kSpriteRepair);
             if (t.keptPoint >= 0) ArrowAndBox(t, *PointButton(t.level, t.keptPoint, kSpriteRepair, 90));
         };
-        s4.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+        s4.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
             return t.keptPoint >= 0 && ClicksButton(t, action, tag, data, kSpriteRepair, t.keptPoint);
         };
-        s4.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t) {
+        s4.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
             if (JobOrdered(event, a, kJobRepair)) t.Complete();
         };
         // 5: the repair runs until the point is whole.
@@ -167,7 +167,7 @@ class LevelTutorial_6 : public ScriptTutorial {
         }
     }
 
-    void OnEvent(uint32_t event, uintptr_t a, uintptr_t b) override {
+    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override {
         if (event == kEventShot) {
             ++shots_;
             const int32_t slot = level_.VillainSlot(b);
@@ -181,7 +181,7 @@ class LevelTutorial_6 : public ScriptTutorial {
         ScriptTutorial::OnEvent(event, a, b);
     }
 
-    bool IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data) override {
+    bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) override {
         if (action != kActionVillains) return ScriptTutorial::IsActionAllowed(action, tag, data);
         switch (tag) {
         case kVillainShotObject:
@@ -265,11 +265,11 @@ class LevelTutorial_8 : public ScriptTutorial {
             t.Arrow(*target);
             t.Box(*target, false, 84, u"level_bonus_bees_1");
         };
-        bees.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t data) {
+        bees.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
             return IsControl(action, tag, data, kTagLevelPanel, kPanelBonus) &&
                    !t.level.BonusButtonBlocked(BonusKind::Bees);
         };
-        bees.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        bees.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
             if (FromControl(event, a, b, kTagLevelPanel, kPanelBonus) &&
                 !t.level.BonusButtonBlocked(BonusKind::Bees))
                 t.Complete();
@@ -286,10 +286,10 @@ class LevelTutorial_8 : public ScriptTutorial {
         s3.activate = [](ScriptStep& t) {
             if (t.level.HasJob(6, kJobAny)) t.Owner().SetFlags(kAllowStepAside);
         };
-        s3.allows = [](ScriptStep&, uint32_t action, uint32_t tag, uintptr_t data) {
+        s3.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
             return IsControl(action, tag, data, kTagLevelPanel, kChildRemove);
         };
-        s3.onEvent = [](ScriptStep& t, uint32_t event, uintptr_t a, uintptr_t b) {
+        s3.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
             if (event == kEventPointChanged && a == kKindSite && t.level.PointIndex(b) == 6)
                 t.Complete();
             else if (FromControl(event, a, b, kTagLevelPanel, kChildRemove))

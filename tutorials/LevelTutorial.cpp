@@ -31,8 +31,9 @@ std::u16string LevelStepKey(uint32_t stepId) {
     return std::u16string(key, key + std::char_traits<char>::length(key));
 }
 
-uint32_t ControlCommand(uintptr_t control) {
-    return control ? reinterpret_cast<const GameButton*>(control)->Command() : 0;
+uint32_t ControlCommand(TutorialObject control) {
+    const GameButton* button = control.As<GameButton>();
+    return button ? button->Command() : 0;
 }
 
 // ---------------------------------------------------------------- LevelTutorial
@@ -62,13 +63,12 @@ void LevelTutorial::OnEnd() {
     level_.ShowTutorialButton(false);
 }
 
-bool LevelTutorial::CanUse(uint32_t key, uintptr_t window) {
-    if (key == kKeyEnter && window && reinterpret_cast<const GameWindow*>(window)->tag == kTagWarehouse)
-        return false;
+bool LevelTutorial::CanUse(uint32_t key, const GameWindow* window) {
+    if (key == kKeyEnter && window && window->tag == kTagWarehouse) return false;
     return GameTutorial::CanUse(key, window);
 }
 
-bool LevelTutorial::IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data) {
+bool LevelTutorial::IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) {
     if (action == kActionDrag && tag != kTagWarehouse) return true;
     if (action == kActionControl && tag != kTagWarehouse) {
         if (tag != kTagLevelPanel) return true;
@@ -130,7 +130,7 @@ void LevelTutorial::Update(uint32_t dt) {
     GameTutorial::Update(dt);
 }
 
-void LevelTutorial::OnEvent(uint32_t event, uintptr_t a, uintptr_t b) {
+void LevelTutorial::OnEvent(uint32_t event, uint32_t a, TutorialObject b) {
     if (event == kEventClockStarted) Start();
     GameTutorial::OnEvent(event, a, b);
 }

@@ -81,12 +81,12 @@ class LevelTutorial : public GameTutorial {
     void OnFlagsChanged(uint32_t flags) override;
     void OnFirstStepShown() override;
     void OnEnd() override;
-    bool CanUse(uint32_t key, uintptr_t window) override;
-    bool IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data) override;
+    bool CanUse(uint32_t key, const GameWindow* window) override;
+    bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) override;
     bool SaveState(uint32_t size, SaveWriter& stream) override;
     bool LoadState(const uint32_t* record, uint32_t size) override;
     void Update(uint32_t dt) override;
-    void OnEvent(uint32_t event, uintptr_t a, uintptr_t b) override;
+    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override;
 
     TutorialLevel& Level() const { return level_; }
 
@@ -113,6 +113,6 @@ class LevelTutorialStep : public TutorialStep {
 std::u16string LevelStepKey(uint32_t stepId);
 
 // A control's command id, as the level rule reads it from kActionControl's data.
-uint32_t ControlCommand(uintptr_t control);
+uint32_t ControlCommand(TutorialObject control);
 
 } // namespace tut

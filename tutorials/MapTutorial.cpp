@@ -78,15 +78,15 @@ void MapTutorial::OnFinish() {
     map_.CheckTutorials();
 }
 
-bool MapTutorial::CanUse(uint32_t key, uintptr_t window) {
+bool MapTutorial::CanUse(uint32_t key, const GameWindow* window) {
     if ((key == kKeyEscape || key == kKeyEnter) && window) {
-        const uint32_t tag = reinterpret_cast<const GameWindow*>(window)->tag;
+        const uint32_t tag = window->tag;
         if (tag == kTagLevelWindow || tag == kTagBonusWindow) return false;
     }
     return true;
 }
 
-bool MapTutorial::IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data) {
+bool MapTutorial::IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) {
     if (action == kActionControl) {
         if (tag != kTagLevelWindow && tag != kTagMapInterface) return true;
         if (tag == kTagMapInterface &&
@@ -137,10 +137,10 @@ class Step_First_1 : public MapTutorialStep {
     }
     void OnActivate() override { Owner().SetFlags(kAllowHoverMapLevel); }
     void OnDeactivate() override { Owner().SetFlags(0); }
-    bool IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t) override {
+    bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject) override {
         return action == kActionHoverMapLevel && tag == 0;
     }
-    void OnEvent(uint32_t event, uintptr_t a, uintptr_t) override {
+    void OnEvent(uint32_t event, uint32_t a, TutorialObject) override {
         if (event == kEventMapLevelClicked && a == 0) Owner().Finish();
     }
 };
@@ -192,12 +192,12 @@ class Step_Bonus_2 : public MapTutorialStep {
     }
     void OnActivate() override { Owner().SetFlags(kFlagWindows); }
     void OnDeactivate() override { Owner().SetFlags(0); }
-    bool IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data) override {
+    bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) override {
         const uint32_t command = ControlCommand(data);
         return action == kActionControl && tag == kTagLevelWindow &&
                (command == kLevelWindowBonuses || command == kLevelWindowBonus);
     }
-    void OnEvent(uint32_t event, uintptr_t a, uintptr_t b) override {
+    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override {
         if (event == kEventButton && a == kTagLevelWindow && ControlCommand(b) == kLevelWindowBonuses)
             Owner().Finish();
     }

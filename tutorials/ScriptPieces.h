@@ -49,18 +49,18 @@ class ScriptTutorial : public LevelTutorial {
 // ---- tests of actions and events
 
 // The data a control carries (its user data), 0 for none.
-uintptr_t ControlData(uintptr_t control);
+uintptr_t ControlData(TutorialObject control);
 // Action 2 on a control of the window.
-bool IsControl(uint32_t action, uint32_t tag, uintptr_t data, uint32_t windowTag, uint32_t command);
+bool IsControl(uint32_t action, uint32_t tag, TutorialObject data, uint32_t windowTag, uint32_t command);
 // Event 1 from a control of the window.
-bool FromControl(uint32_t event, uintptr_t a, uintptr_t b, uint32_t windowTag, uint32_t command);
+bool FromControl(uint32_t event, uint32_t a, TutorialObject b, uint32_t windowTag, uint32_t command);
 // Action 100 on a point's overhead button with that command (any point's
 // when point is -1, and any button of the command when the level cannot
 // tell whose it is).
-bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, uintptr_t sprite, uint32_t command,
+bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite, uint32_t command,
                   int32_t point);
 // kEventJobOrdered for a job of that id.
-inline bool JobOrdered(uint32_t event, uintptr_t a, uint32_t jobId) {
+inline bool JobOrdered(uint32_t event, uint32_t a, uint32_t jobId) {
     return event == kEventJobOrdered && a == jobId;
 }
 // The farmer works at a job of that id and is nearer than the distance to its place.

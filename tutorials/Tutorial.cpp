@@ -206,19 +206,19 @@ void GameTutorial::SetFlags(uint32_t flags) {
     flags_ = flags;
 }
 
-bool GameTutorial::AllowsAction(uint32_t action, uint32_t tag, uintptr_t data) {
+bool GameTutorial::AllowsAction(uint32_t action, uint32_t tag, TutorialObject data) {
     if (state_ >= kFinishing) return true;
     return IsActionAllowed(action, tag, data);
 }
 
-bool GameTutorial::IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data) {
+bool GameTutorial::IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) {
     if ((action == kActionDrag || action == kActionControl) && !(flags_ & kFlagWindows)) return false;
-    if (action == kActionKey) return CanUse(tag, data);
+    if (action == kActionKey) return CanUse(tag, data.As<GameWindow>());
     if (action == kActionMessage && !(flags_ & kFlagMessages)) return false;
     return current_ ? current_->IsActionAllowed(action, tag, data) : true;
 }
 
-void GameTutorial::OnEvent(uint32_t event, uintptr_t a, uintptr_t b) {
+void GameTutorial::OnEvent(uint32_t event, uint32_t a, TutorialObject b) {
     if (current_) current_->OnEvent(event, a, b);
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+class GameWindow;
 class SaveReader;
 class SaveWriter;
 class WindowManager;
@@ -116,11 +117,11 @@ class TutorialStep {
     virtual bool CanBegin() { return true; }
     virtual void OnLayout() {}
     virtual void Update(uint32_t dt) { (void)dt; }
-    virtual bool IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data) {
+    virtual bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) {
         (void)action, (void)tag, (void)data;
         return false;
     }
-    virtual void OnEvent(uint32_t event, uintptr_t a, uintptr_t b) { (void)event, (void)a, (void)b; }
+    virtual void OnEvent(uint32_t event, uint32_t a, TutorialObject b) { (void)event, (void)a, (void)b; }
     // What the step's boxes leave in sight besides their arrows (screen
     // rectangles, added to the list): none here.
     virtual void AddSightRects(std::vector<kis::Rect>& rects) const { (void)rects; }
@@ -191,11 +192,11 @@ class GameTutorial : public TutorialHooks {
     virtual void OnFinish() {}
     virtual void OnFirstStepShown() {}
     virtual void OnEnd() {}
-    virtual bool CanUse(uint32_t key, uintptr_t window) {
+    virtual bool CanUse(uint32_t key, const GameWindow* window) {
         (void)key, (void)window;
         return true;
     }
-    virtual bool IsActionAllowed(uint32_t action, uint32_t tag, uintptr_t data);
+    virtual bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data);
     // Writes a record of at least 16 bytes (size, flags, resume id, 0) and
     // keeps its offset while the save runs.
     virtual bool SaveState(uint32_t size, SaveWriter& stream);
@@ -205,7 +206,7 @@ class GameTutorial : public TutorialHooks {
     virtual void Relayout();
     virtual void Update(uint32_t dt);
     virtual bool IsSavedWithLevel() const { return savedWithLevel_; }
-    void OnEvent(uint32_t event, uintptr_t a, uintptr_t b) override;
+    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override;
 
     // ---- operations
     void Start();
@@ -213,7 +214,7 @@ class GameTutorial : public TutorialHooks {
     void Finish();
     void Done();
     void SetFlags(uint32_t flags);
-    bool AllowsAction(uint32_t action, uint32_t tag, uintptr_t data) override;
+    bool AllowsAction(uint32_t action, uint32_t tag, TutorialObject data) override;
     bool Save(SaveWriter& stream);
     // False when the stream is unreadable. A well-formed record whose resume
     // id names no step loads as no tutorial: the tutorial ends (Done) and the

@@ -38,29 +38,31 @@ TEST_F(GameShellTest, NameIdsOfTextsFollowTheIdentifierRules) {
 std::vector<std::string> g_calls;
 
 struct FakeTutorial final : TutorialHooks {
-    bool AllowsAction(uint32_t action, uint32_t tag, uintptr_t) override {
+    bool AllowsAction(uint32_t action, uint32_t tag, TutorialObject) override {
         g_calls.push_back("allows " + std::to_string(action) + " " + std::to_string(tag));
         return action != 3;
     }
-    void OnEvent(uint32_t event, uintptr_t a, uintptr_t b) override {
+    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override {
+        const int* object = b.As<int>();
         g_calls.push_back("event " + std::to_string(event) + " " + std::to_string(a) + " " +
-                          std::to_string(b));
+                          (object ? std::to_string(*object) : "none"));
     }
 };
 
 TEST_F(GameShellTest, WithoutATutorialEverythingIsAllowedAndEventsGoNowhere) {
     g_calls.clear();
     SetRunningTutorial(nullptr);
-    EXPECT_TRUE(TutorialAllows(3, 27, 0));
-    TutorialNotify(0x80000001, 1, 2);
+    const int two = 2, eight = 8;
+    EXPECT_TRUE(TutorialAllows(3, 27, {}));
+    TutorialNotify(0x80000001, 1, TutorialObject(&two));
     EXPECT_TRUE(g_calls.empty());
 
     FakeTutorial tutorial;
     SetRunningTutorial(&tutorial);
     EXPECT_EQ(RunningTutorial(), &tutorial);
-    EXPECT_FALSE(TutorialAllows(3, 27, 0));
-    EXPECT_TRUE(TutorialAllows(1, 5, 0));
-    TutorialNotify(0x40000001, 7, 8);
+    EXPECT_FALSE(TutorialAllows(3, 27, {}));
+    EXPECT_TRUE(TutorialAllows(1, 5, {}));
+    TutorialNotify(0x40000001, 7, TutorialObject(&eight));
     SetRunningTutorial(nullptr);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"allows 3 27", "allows 1 5", "event 1073741825 7 8"}));
 }

@@ -51,7 +51,7 @@ struct FakeButton : OverheadButton {
     }
 };
 
-class Host : public LevelServices, public BuildingHost, public ProductStockView {
+class Host : public farmtest::FakeFarmHost, public ProductStockView {
   public:
     explicit Host(FarmData* farm) : farm_(farm) {}
 
@@ -65,7 +65,7 @@ class Host : public LevelServices, public BuildingHost, public ProductStockView 
     void ClickPoint(int32_t) override {}
     void ScreenCentre(float* x, float* y) const override { *x = 400, *y = 300; }
 
-    // ---- BuildingHost
+    // ---- the farm host
     GameLevel& Level() override { return *level; }
     LevelMap* Map() override { return pointMap; }
     MapPlayer* Player() override { return player; }
@@ -122,8 +122,8 @@ class Host : public LevelServices, public BuildingHost, public ProductStockView 
     void RefreshBuildingPanel(PointBuilding*) override { ++panelRefreshes; }
     void OpenWarehouseWindow() override { ++warehouseWindows; }
     void SetWarehouseButtonLevel(int32_t l) override { warehouseButtonLevel = l; }
-    bool TutorialAllows(uint32_t, uint32_t, intptr_t) override { return allowProduction; }
-    void TutorialNotify(uint32_t event, intptr_t, intptr_t) override { events.push_back(event); }
+    bool TutorialAllows(uint32_t, uint32_t, TutorialObject) override { return allowProduction; }
+    void TutorialNotify(uint32_t event, uint32_t, TutorialObject) override { events.push_back(event); }
 
     // ---- the stock view over the level world's stock
     int32_t GetCount(const PRODUCT* product) const override {

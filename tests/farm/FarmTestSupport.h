@@ -4,9 +4,13 @@
 // written to a temporary file for the loaders to read.
 #include "farm/FarmChunks.h"
 #include "farm/FarmData.h"
+#include "farm/FarmHost.h"
 #include "foundation/DataFile.h"
 #include "foundation/Ident.h"
+#include "level/Economy.h"
+#include "level/GameLevel.h"
 #include "platform/Utf.h"
+#include "tests/support/FakeLevel.h"
 #include "tests/support/TempDir.h"
 
 #include <cstring>
@@ -223,5 +227,85 @@ bool LoadAll(Table& table, kis::DataFileReaderW* reader, LoaderState* state = nu
         if (table.Load(reader, &s) != kLoaderCallAgain) return s.error == 0;
     return false;
 }
+
+// The farm host of a level without pictures, sounds or interface: empty farm
+// tables, a stock without room, and every other answer "none" (null, 0,
+// nothing shown). A test overrides the members its subject uses.
+class FakeFarmHost : public testsupport::FakeLevelServicesOver<FarmHost> {
+  public:
+    GameLevel& Level() override { return *this->backingLevel; }
+    LevelMap* Map() override { return nullptr; }
+    MapPlayer* Player() override { return nullptr; }
+    BaseLevelPoint* GetPoint(int32_t index) override {
+        return this->backingLevel ? this->backingLevel->GetPoint(index) : nullptr;
+    }
+    uint32_t PointCount() override { return this->backingLevel ? this->backingLevel->PointCount() : 0; }
+    void SelectPoint(int32_t) override {}
+    void ResetSelection(const BaseLevelPoint*) override {}
+    bool RebuildPoint(uint32_t) override { return false; }
+    int32_t LevelMoney() override { return this->Money().Get(); }
+    float GetSpeedFactor(uint32_t) override { return 1.0f; }
+    bool IsBonusRunning(BonusKind) override { return false; }
+    void UpdateGoals(uint32_t, uint32_t, uint32_t, bool) override {}
+    ProductStock& Stock() override { return stock_; }
+    ProductStockView& StockView() override { return stockView_; }
+    ProductList& Products() override { return tables_.products; }
+    BuildingList& Buildings() override { return tables_.buildings; }
+    PlantData& Plants() override { return tables_.plants; }
+    FarmResources* Resources() override { return nullptr; }
+    uint32_t PutToWarehouse(const PRODUCT*, uint32_t, GameMessager*, int32_t, int32_t, int32_t,
+                            int32_t) override {
+        return 0;
+    }
+    const GameCharacter* FindCharacter(uint32_t) override { return nullptr; }
+    Sprite* FindSprite(int32_t, const char16_t*) override { return nullptr; }
+    int32_t SpriteWidth(Sprite*) override { return 0; }
+    MapSprite* AsMapSprite(Sprite*) override { return nullptr; }
+    GAMEBEDS* BedSet() override { return nullptr; }
+    Sprite* EmptyTreeSite() override { return nullptr; }
+    const GPSDescription* FindParticle(uint32_t) override { return nullptr; }
+    GPSSpace* ParticleSpace() override { return nullptr; }
+    std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t, int32_t, int32_t) override { return nullptr; }
+    uint32_t PlaySound(uint32_t, uint32_t, int32_t) override { return 0; }
+    void FadeOutSound(uint32_t, uint32_t) override {}
+    void PlayEventSound(uint32_t) override {}
+    void PlaySound(uint32_t) override {}
+    std::unique_ptr<OverheadButton> ShowProductionButton(PointFactory*, int32_t, int32_t, const PRODUCT*,
+                                                         int32_t, int32_t, bool, uint32_t) override {
+        return nullptr;
+    }
+    std::unique_ptr<OverheadButton> ShowSlotButton(PointFactory*, int32_t, int32_t, int32_t, int32_t, bool,
+                                                   uint32_t) override {
+        return nullptr;
+    }
+    std::unique_ptr<OverheadButton> ShowAnimalButton(PointBuilding*, uint32_t, const PRODUCT*, int32_t,
+                                                     int32_t, int32_t, bool, uint32_t) override {
+        return nullptr;
+    }
+    OverheadButtons* Buttons() override { return nullptr; }
+    void ShowProductChange(const PRODUCT*, int32_t, int32_t, int32_t) override {}
+    void AttachBuildingPanel(PointBuilding*) override {}
+    void DetachBuildingPanel(PointBuilding*) override {}
+    void RefreshBuildingPanel(PointBuilding*) override {}
+    PlantPanel* SharedPlantPanel() override { return nullptr; }
+    void OpenWarehouseWindow() override {}
+    void SetWarehouseButtonLevel(int32_t) override {}
+
+  private:
+    struct View : ProductStockView {
+        explicit View(ProductStock& stock) : stock(stock) {}
+        int32_t GetCount(const PRODUCT* product) const override { return int32_t(stock.GetCount(product)); }
+        void Remove(const PRODUCT* product, int32_t units) override {
+            if (units > 0) stock.Remove(product, uint32_t(units));
+        }
+        void Add(const PRODUCT* product, int32_t units) override {
+            if (units > 0) stock.Add(product, uint32_t(units));
+        }
+        ProductStock& stock;
+    };
+    FarmData tables_{nullptr};
+    ProductStock stock_{[](const PRODUCT*, uint32_t) { return 0u; }, 1};
+    View stockView_{stock_};
+};
 
 } // namespace farmtest

@@ -88,7 +88,7 @@ class ButtonHost : public OverheadButtons {
 // The level around the plant points: money, stock with a capacity, the
 // farmer, buttons, panel and tutorial, with the points either its own or a
 // GameLevel's.
-class Farm : public testsupport::FakeLevelServices, public PlantLevel {
+class Farm : public farmtest::FakeFarmHost {
   public:
     Farm() {
         products.Add(farmtest::Product("wheat"));
@@ -185,15 +185,8 @@ class Farm : public testsupport::FakeLevelServices, public PlantLevel {
     bool PointExists(int32_t index) const override {
         return const_cast<Farm*>(this)->GetPoint(index) != nullptr;
     }
-    // The plant level asks the same tutorial.
-    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override {
-        return FakeLevelServices::TutorialAllows(action, tag, data);
-    }
-    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override {
-        FakeLevelServices::TutorialNotify(event, a, b);
-    }
 
-    // ---- PlantLevel
+    // ---- the farm host
     LevelMap* Map() override { return useMap ? &map : nullptr; }
     MapPlayer* Player() override { return player.get(); }
     PlantData& Plants() override { return plants; }

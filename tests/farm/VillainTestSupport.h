@@ -9,6 +9,7 @@
 #include "farm/Villains.h"
 #include "level/Economy.h"
 #include "level/LevelServices.h"
+#include "tests/farm/FarmTestSupport.h"
 #include "tests/level/LevelTestSupport.h"
 #include "tests/support/FakeLevel.h"
 
@@ -89,7 +90,7 @@ inline Level VillainLevel() {
     return level;
 }
 
-class RecordingHooks : public NoVillainHostHooks {
+class RecordingHooks : public farmtest::FakeFarmHost {
   public:
     std::vector<uint32_t> sounds;
     std::vector<uint32_t> loadedSounds;
@@ -100,12 +101,12 @@ class RecordingHooks : public NoVillainHostHooks {
     // The picks the tutorial was asked about (the objects' kinds) and those it refuses.
     std::vector<uint32_t> picksAsked;
     std::vector<uint32_t> refusedPicks;
-    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t) override {
+    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject) override {
         if (action != kTutorialActionPick) return allow;
         picksAsked.push_back(tag);
         return std::find(refusedPicks.begin(), refusedPicks.end(), tag) == refusedPicks.end();
     }
-    void TutorialNotify(uint32_t event, intptr_t, intptr_t) override { events.push_back(event); }
+    void TutorialNotify(uint32_t event, uint32_t, TutorialObject) override { events.push_back(event); }
     int Count(uint32_t slot) const { return int(std::count(sounds.begin(), sounds.end(), slot)); }
 };
 
@@ -161,10 +162,10 @@ class VillainWorld : public testsupport::FakeLevelWorld, public testsupport::Fak
     }
 
     // ---- LevelServices: the tutorial is the recording hooks'
-    bool TutorialAllows(uint32_t action, uint32_t tag, intptr_t data) override {
+    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) override {
         return hooks_->TutorialAllows(action, tag, data);
     }
-    void TutorialNotify(uint32_t event, intptr_t a, intptr_t b) override {
+    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) override {
         hooks_->TutorialNotify(event, a, b);
     }
 

@@ -3,7 +3,7 @@
 // sound and track the game names and plays them, and the running program
 // starts the main screen's and the level's music.
 #include "engine/SoundManager.h"
-#include "farm/BuildingHost.h"
+#include "farm/FarmHost.h"
 #include "farm/VillainHost.h"
 #include "foundation/ByteOrder.h"
 #include "frontend/Comix.h"

@@ -8,11 +8,18 @@
 //   program (showcase) sit on top of it, neither including the other; nothing
 //   below includes any of the three. The content tools may include anything
 //   but the program. A folder not yet in the tree simply has no files.
+//
+// Within the game layer and the program, objects cross between the folders
+// with their types: a reinterpret_cast that turns a pointer into a word or a
+// word back into a pointer stays only where the window toolkit below hands
+// out a word of its own (a control's user data, a dialog's answer words, a
+// text tag's context object), each file with its count and its reason.
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -117,6 +124,99 @@ std::string Join(const std::vector<std::string>& lines) {
     return text;
 }
 
+// ---------------------------------------------------------------- words for objects
+
+const std::vector<std::string> kTypedFolders = {"level", "farm", "levelui", "frontend", "tutorials", "game"};
+
+// The casts between pointers and words that stay, by file: how many, and why.
+struct AllowedCasts {
+    int count;
+    const char* why;
+};
+const std::map<std::string, AllowedCasts> kAllowedCasts = {
+    // A control's user data is a word of the toolkit's: the panels put the
+    // record a button stands for in it, and read it back on the click.
+    {"levelui/PointPanels.cpp", {3, "a button's user data and a panel's tag value name the point or record"}},
+    {"levelui/ChildPanels.cpp", {2, "the remove and upgrade buttons' user data name their point"}},
+    {"levelui/WarehouseWindow.cpp", {2, "a tile's user data and text tag context name its product"}},
+    {"levelui/PanelDisplays.cpp", {2, "the goal button's user data and text tag context name its goal"}},
+    {"farm/BuildingSites.cpp",
+     {2, "a site choice carries its plant or building type as the button's user data"}},
+    {"game/LevelTutorials.cpp",
+     {6, "the tutorial compares a control's user data with the record it names, and hands the text "
+         "tags their context objects"}},
+    // A dialog's answer reaches its owner through the two words the toolkit keeps for it.
+    {"levelui/LevelPanel.cpp", {2, "the close-tutorial dialog's answer word names the panel's context"}},
+    {"levelui/LevelWindows.cpp", {2, "the restart dialog's answer word names the window manager"}},
+    {"levelui/LevelMenu.cpp", {2, "the quit dialog's answer word names the menu"}},
+    {"frontend/ProfileWindows.cpp", {2, "the delete dialog's answer word names the profiles window"}},
+    {"game/LevelInterface.cpp", {2, "the game-over dialog's answer word names the interface"}},
+    // The text tags of hint texts carry their context object as a word of the text layer.
+    {"levelui/TextTags.cpp", {3, "a text tag's context object is a word of the text layer"}},
+    {"levelui/TextTagSources.cpp", {1, "a text tag's context object is a word of the text layer"}},
+    {"levelui/FarmTextTagSources.cpp", {6, "a text tag's context object is a word of the text layer"}},
+    {"frontend/AwardsWindow.cpp", {1, "an award hint's text tag context object"}},
+    {"game/AwardsProgram.cpp", {1, "an award text's tag context object"}},
+};
+
+// The text with comments and string and character literals blanked.
+std::string WithoutCommentsAndLiterals(const std::string& text) {
+    std::string out = text;
+    for (size_t i = 0; i < text.size();) {
+        size_t end = i + 1;
+        if (text.compare(i, 2, "//") == 0) {
+            end = text.find('\n', i);
+        } else if (text.compare(i, 2, "/*") == 0) {
+            end = text.find("*/", i + 2);
+            if (end != std::string::npos) end += 2;
+        } else if (text[i] == '"' || (text[i] == '\'' && !(i > 0 && std::isxdigit(uint8_t(text[i - 1]))))) {
+            end = i + 1;
+            while (end < text.size() && text[end] != text[i] && text[end] != '\n')
+                end += text[end] == '\\' ? 2 : 1;
+            ++end;
+        } else {
+            ++i;
+            continue;
+        }
+        if (end == std::string::npos || end > text.size()) end = text.size();
+        for (size_t k = i; k < end; ++k)
+            if (out[k] != '\n') out[k] = ' ';
+        i = end;
+    }
+    return out;
+}
+
+// How many casts between a pointer and a word the text holds: a
+// reinterpret_cast to intptr_t or uintptr_t, or to a pointer (these folders
+// read no raw bytes, so a pointer made by reinterpret_cast is made from a word).
+int WordCasts(const std::string& source) {
+    static const std::regex cast(R"(reinterpret_cast\s*<\s*([^<>]*(<[^<>]*>)?[^<>]*)>)");
+    static const std::regex word(R"(^\s*(const\s+)?(std::)?u?intptr_t\s*$)");
+    const std::string text = WithoutCommentsAndLiterals(source);
+    int count = 0;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), cast); it != std::sregex_iterator(); ++it) {
+        const std::string target = (*it)[1];
+        const size_t last = target.find_last_not_of(" \t\n");
+        if (std::regex_match(target, word) || (last != std::string::npos && target[last] == '*')) ++count;
+    }
+    return count;
+}
+
+// Every file of the typed folders with such casts, as "folder/File.cpp" and its count.
+std::map<std::string, int> FindWordCasts(const fs::path& root) {
+    std::map<std::string, int> found;
+    for (const std::string& folder : kTypedFolders) {
+        if (!fs::is_directory(root / folder)) continue;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root / folder)) {
+            if (!entry.is_regular_file() || !IsSource(entry.path())) continue;
+            std::ifstream file(entry.path(), std::ios::binary);
+            const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            if (const int n = WordCasts(text)) found[fs::relative(entry.path(), root).generic_string()] = n;
+        }
+    }
+    return found;
+}
+
 } // namespace
 
 TEST(Layering, NoFolderOfTheTreeIncludesAHigherOne) {
@@ -191,4 +291,63 @@ TEST(Layering, AFolderWithCodeButNoPlaceInTheLayersIsReported) {
     const Finding finding = CheckLayering(dir.Path());
     ASSERT_EQ(finding.unknownFolders.size(), 1u);
     EXPECT_EQ(finding.unknownFolders[0], "world");
+}
+
+// An object passed between the game's folders (to the tutorial, between the
+// farm and the level) goes with its type; a new cast to or from a word is
+// either a message that lost its type or a new use of a toolkit word, which
+// then joins the list with its reason.
+TEST(Layering, ObjectsCrossTheGameLayerWithTheirTypes) {
+    const std::map<std::string, int> found = FindWordCasts(VB_SOURCE_DIR);
+    std::vector<std::string> unexpected;
+    for (const auto& [file, count] : found) {
+        auto allowed = kAllowedCasts.find(file);
+        if (allowed == kAllowedCasts.end() || count > allowed->second.count)
+            unexpected.push_back(file + ": " + std::to_string(count));
+    }
+    EXPECT_TRUE(unexpected.empty()) << "casts between pointers and words beyond the allowed ones:\n"
+                                    << Join(unexpected);
+    // A list entry whose casts have gone (or fewer of them) is brought down, so
+    // that the list stays the list of what is there.
+    std::vector<std::string> stale;
+    for (const auto& [file, allowed] : kAllowedCasts) {
+        auto it = found.find(file);
+        if (it == found.end() || it->second < allowed.count) stale.push_back(file + " (" + allowed.why + ")");
+    }
+    EXPECT_TRUE(stale.empty()) << "allowed casts no longer in the tree:\n" << Join(stale);
+}
+
+// The counter on small sources: each case is one text and the casts it holds.
+TEST(Layering, TheCastCheckCountsWordsMadeFromPointersAndBack) {
+    const struct {
+        const char* source;
+        int casts;
+    } cases[] = {
+        {"Notify(1, reinterpret_cast<intptr_t>(this));", 1},
+        {"auto w = reinterpret_cast<const uintptr_t>(p);", 1},
+        {"auto w = reinterpret_cast< std::uintptr_t >(p);", 1},
+        {"auto* p = reinterpret_cast<const Job*>(data);", 1},
+        {"auto* p = reinterpret_cast<std::vector<int>*>(data);", 1},
+        {"auto a = reinterpret_cast<uintptr_t>(x), b = reinterpret_cast<Point*>(a);", 2},
+        {"const Job* job = data.As<Job>();", 0},
+        {"auto v = static_cast<uintptr_t>(count);", 0},
+        {"// reinterpret_cast<intptr_t>(this) was here", 0},
+        {"/* reinterpret_cast<Job*>(w) */ int x;", 0},
+        {"Log(\"reinterpret_cast<intptr_t>(this)\");", 0},
+        {"char c = '\"'; auto w = reinterpret_cast<intptr_t>(p);", 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WordCasts(c.source), c.casts) << c.source;
+}
+
+TEST(Layering, ACastAddedToAGameFolderIsFoundWithItsFile) {
+    testsupport::TempDir dir;
+    fs::create_directories(dir.Path() / "farm" / "deep");
+    std::ofstream(dir.Path() / "farm" / "deep" / "Point.cpp")
+        << "void Point::Ripe() {\n    host_->Notify(9, 0, reinterpret_cast<intptr_t>(this));\n}\n";
+    fs::create_directories(dir.Path() / "gui");
+    std::ofstream(dir.Path() / "gui" / "Window.cpp") << "auto w = reinterpret_cast<uintptr_t>(this);\n";
+    std::ofstream(dir.Path() / "farm" / "Notes.md") << "reinterpret_cast<intptr_t>(this)\n";
+    const std::map<std::string, int> found = FindWordCasts(dir.Path());
+    EXPECT_EQ(found, (std::map<std::string, int>{{"farm/deep/Point.cpp", 1}}));
 }

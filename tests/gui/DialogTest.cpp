@@ -207,11 +207,11 @@ TEST_F(Controls, ClickResultsSelectRadioMembersResetTheLookAndSilenceTheSound) {
         uint32_t result = 0;
     };
     struct Notes : WindowTutorial {
-        bool Allows(uint32_t, uint32_t, const void*) override { return true; }
-        void Notify(uint32_t event, uint32_t, const void* b) override {
-            if (event == 1) clicked.push_back(b);
+        bool Allows(uint32_t, uint32_t, TutorialObject) override { return true; }
+        void Notify(uint32_t event, uint32_t, TutorialObject b) override {
+            if (event == 1) clicked.push_back(b.As<GameButton>());
         }
-        std::vector<const void*> clicked;
+        std::vector<const GameButton*> clicked;
     } notes;
     manager.SetTutorial(&notes);
     Panel* panel = manager.Open<Panel>();
@@ -234,7 +234,8 @@ TEST_F(Controls, ClickResultsSelectRadioMembersResetTheLookAndSilenceTheSound) {
     panel->result = kClickResetLook;
     click(1);
     EXPECT_EQ(radio[1]->State().State(), ControlState::kNormal);
-    EXPECT_EQ(notes.clicked.size(), 3u);
+    // Each click reaches the tutorial with its button.
+    EXPECT_EQ(notes.clicked, (std::vector<const GameButton*>{radio[0], radio[2], radio[1]}));
     // A check box flips its tick with every click.
     ImageButton* box = CreateCheckBox(panel, &panel->Controls(), 20, 10, 50, u"tick");
     panel->result = 0;

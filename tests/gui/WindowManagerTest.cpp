@@ -115,12 +115,62 @@ TEST_F(Routing, WithoutAModalWindowAMissReachesNobody) {
     EXPECT_EQ(manager.HoveredWindow(), manager.Get(0));
 }
 
+// What a tutorial is told travels with its type: a receiver gets the object
+// only as the type it was handed out as, a derived object handed out as its
+// base included; anything else, and nothing, reads as null.
+TEST(TutorialObjects, AReceiverGetsTheObjectOnlyAsTheTypeItWasHandedOutAs) {
+    struct Base {
+        virtual ~Base() = default;
+        int id = 1;
+    };
+    struct Derived : Base {};
+    struct Other {
+        int id = 2;
+    };
+    Derived derived;
+    Base base;
+    Other other;
+    const TutorialObject asBase = TutorialObject::Of<Base>(&derived);
+    const TutorialObject asDerived(&derived);
+    const TutorialObject nothing;
+    const TutorialObject null = TutorialObject::Of<Base>(nullptr);
+    struct Case {
+        const char* what;
+        TutorialObject object;
+        const Base* base;
+        const Derived* derived;
+        const Other* other;
+    } cases[] = {
+        {"derived as base", asBase, &derived, nullptr, nullptr},
+        {"derived as itself", asDerived, nullptr, &derived, nullptr},
+        {"a base", TutorialObject(&base), &base, nullptr, nullptr},
+        {"another type", TutorialObject(&other), nullptr, nullptr, &other},
+        {"nothing", nothing, nullptr, nullptr, nullptr},
+        {"a null pointer", null, nullptr, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.object.As<Base>(), c.base);
+        EXPECT_EQ(c.object.As<Derived>(), c.derived);
+        EXPECT_EQ(c.object.As<Other>(), c.other);
+        EXPECT_EQ(c.object.IsEmpty(), !c.base && !c.derived && !c.other);
+    }
+    EXPECT_TRUE(asBase.Is<Base>(&derived));
+    EXPECT_FALSE(asBase.Is<Base>(&base));
+    EXPECT_FALSE(asDerived.Is<Base>(&derived)) << "handed out as the derived type";
+    EXPECT_FALSE(null.Is<Base>(nullptr)) << "nothing is no object";
+    EXPECT_EQ(asBase, TutorialObject::Of<Base>(&derived));
+    EXPECT_FALSE(asBase == asDerived);
+    EXPECT_FALSE(asBase == TutorialObject(&base));
+    EXPECT_EQ(nothing, null);
+}
+
 TEST_F(Routing, KeysGoOnlyToWindowsTheTutorialAllows) {
     struct OnlyA : WindowTutorial {
-        bool Allows(uint32_t action, uint32_t, const void* data) override {
-            return action != 3 || static_cast<const GameWindow*>(data)->tag == kTagA;
+        bool Allows(uint32_t action, uint32_t, TutorialObject data) override {
+            return action != 3 || data.As<GameWindow>()->tag == kTagA;
         }
-        void Notify(uint32_t, uint32_t, const void*) override {}
+        void Notify(uint32_t, uint32_t, TutorialObject) override {}
     } tutorial;
     Open(kTagA, false)->takeKeys = true;
     Open(kTagB, false)->takeKeys = true;
@@ -453,8 +503,8 @@ TEST(DragWindowDrag, DraggingMovesTheWindowAndKeepsItOnTheScreen) {
     EXPECT_FALSE(w->IsDragging());
     // The tutorial may forbid the drag.
     struct NoDrag : WindowTutorial {
-        bool Allows(uint32_t action, uint32_t, const void*) override { return action != 1; }
-        void Notify(uint32_t, uint32_t, const void*) override {}
+        bool Allows(uint32_t action, uint32_t, TutorialObject) override { return action != 1; }
+        void Notify(uint32_t, uint32_t, TutorialObject) override {}
     } tutorial;
     manager.SetTutorial(&tutorial);
     manager.OnMouseDown(10, 10, 1);

@@ -393,8 +393,10 @@ TEST(GameLevel, PointRebuiltFromItsOwnUpdateIsReplacedAfterwards) {
 
 TEST(GameLevel, SelectingAPointTellsTheTutorialItsIndexAndThePointItself) {
     struct Listener : NoLevelTutorial {
-        std::vector<std::tuple<uint32_t, intptr_t, intptr_t>> events;
-        void Notify(uint32_t event, intptr_t a, intptr_t b) override { events.emplace_back(event, a, b); }
+        std::vector<std::tuple<uint32_t, uint32_t, TutorialObject>> events;
+        void Notify(uint32_t event, uint32_t a, TutorialObject b) override {
+            events.emplace_back(event, a, b);
+        }
     } tutorial;
     leveltest::TestLevel level(0, 30, nullptr, &tutorial);
     struct Case {
@@ -408,10 +410,10 @@ TEST(GameLevel, SelectingAPointTellsTheTutorialItsIndexAndThePointItself) {
         ASSERT_EQ(tutorial.events.size(), 1u);
         const auto [event, a, b] = tutorial.events[0];
         EXPECT_EQ(event, kTutorialPointSelected);
-        EXPECT_EQ(a, c.reported);
-        EXPECT_EQ(b, c.reported < 0 ? 0 : reinterpret_cast<intptr_t>(level->GetPoint(c.reported)));
+        EXPECT_EQ(int32_t(a), c.reported);
+        EXPECT_EQ(b.As<BaseLevelPoint>(), c.reported < 0 ? nullptr : level->GetPoint(c.reported));
         if (c.reported >= 0) {
-            EXPECT_NE(b, 0);
+            EXPECT_FALSE(b.IsEmpty());
         }
     }
 }
@@ -561,9 +563,9 @@ TEST(GameLevel, WarehouseFullNoticesAreThrottledByTheSystemClock) {
 TEST(GameLevel, FieldClicksAskTheTutorialBeforeSelecting) {
     struct Gate : NoLevelTutorial {
         std::vector<uint32_t> allowed;
-        std::vector<std::tuple<uint32_t, uint32_t, intptr_t>> asked;
+        std::vector<std::tuple<uint32_t, uint32_t, TutorialObject>> asked;
         bool IsRunning() const override { return true; }
-        bool Allows(uint32_t action, uint32_t tag, intptr_t data) const override {
+        bool Allows(uint32_t action, uint32_t tag, TutorialObject data) const override {
             const_cast<Gate*>(this)->asked.emplace_back(action, tag, data);
             return std::find(allowed.begin(), allowed.end(), action) != allowed.end();
         }
@@ -597,7 +599,7 @@ TEST(GameLevel, FieldClicksAskTheTutorialBeforeSelecting) {
             if (action == kTutorialActionVillains) continue;
             asked.emplace_back(action, tag);
             if (action == 102 || (action == 103 && tag != uint32_t(-1))) {
-                EXPECT_EQ(data, reinterpret_cast<intptr_t>(level->GetPoint(int32_t(tag))));
+                EXPECT_EQ(data.As<BaseLevelPoint>(), level->GetPoint(int32_t(tag)));
             }
         }
         EXPECT_EQ(asked, c.asked);

@@ -33,7 +33,9 @@ namespace testsupport {
 // records the clicks on points and the tutorial's events; the tutorial
 // refuses the actions in `refusedActions`. With `backingLevel` set, the
 // money, the reserved total, the clock and the points are that level's.
-class FakeLevelServices : public LevelServices {
+// Over FarmHost it is the level's side of a fake farm host
+// (farmtest::FakeFarmHost).
+template <class Services> class FakeLevelServicesOver : public Services {
   public:
     GameLevel* backingLevel = nullptr;
     MoneyValue money;
@@ -61,11 +63,12 @@ class FakeLevelServices : public LevelServices {
     }
     void ClickPoint(int32_t index) override { clicks.push_back(index); }
     void ScreenCentre(float* x, float* y) const override { *x = centreX, *y = centreY; }
-    bool TutorialAllows(uint32_t action, uint32_t, intptr_t) override {
+    bool TutorialAllows(uint32_t action, uint32_t, TutorialObject) override {
         return !refusedActions.count(action);
     }
-    void TutorialNotify(uint32_t event, intptr_t, intptr_t) override { events.push_back(event); }
+    void TutorialNotify(uint32_t event, uint32_t, TutorialObject) override { events.push_back(event); }
 };
+using FakeLevelServices = FakeLevelServicesOver<LevelServices>;
 
 // The farm's side of the level world: the stock in a map (its own, or one a
 // test shares with the farm it builds), the farmer as a position and the

@@ -20,12 +20,12 @@ TEST_F(Scripts, LevelTwoBuildsTwoFactoriesAndRunsThemUntilTheGoal) {
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->StartStepId(), L(kTutorialLevel2, 1));
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, 0);
+    TutorialNotify(kEventClockStarted, 0, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 1)));
     EXPECT_EQ(Arrows(), 1u) << "the goal button";
     ClickLayer();
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 2)));
-    TutorialNotify(kEventPointSelected, 1, 0);
+    TutorialNotify(kEventPointSelected, 1, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 3)));
     EXPECT_FALSE(Allowed(kTagLevelPanel, kChildPlants));
     Press(kTagLevelPanel, kChildBuildings);
@@ -83,7 +83,7 @@ TEST_F(Scripts, LevelTwoBuildsTwoFactoriesAndRunsThemUntilTheGoal) {
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 9)));
     ClickLayer();
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 10)));
-    TutorialNotify(kEventPointSelected, 2, 0);
+    TutorialNotify(kEventPointSelected, 2, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 11)));
     Press(kTagLevelPanel, kChildBuildings);
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 12)));
@@ -139,7 +139,7 @@ TEST_F(Scripts, ABuildStepOverABuildingShowsNoArrowAndWaitsForIt) {
         ASSERT_EQ(CurrentId(), c.step);
         EXPECT_EQ(Arrows(), 0u) << std::hex << c.step;
         EXPECT_EQ(t->Flags(), 0x120u);
-        EXPECT_TRUE(TutorialAllows(kActionPlantGrows, 0, 0));
+        EXPECT_TRUE(TutorialAllows(kActionPlantGrows, 0, {}));
         own.points[c.point].stage = 1;
         TutorialNotify(kEventPointChanged, kKindPlant, Point(c.point));
         EXPECT_EQ(CurrentId(), c.step) << "not a building";
@@ -155,13 +155,13 @@ TEST_F(Scripts, LevelThreeUpgradesABedAFactoryAndTheWarehouse) {
     GameTutorial* t = MakeLevelTutorial(runner, 2, level);
     ASSERT_NE(t, nullptr);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, 0);
+    TutorialNotify(kEventClockStarted, 0, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 1)));
     EXPECT_EQ(Arrows(), 0u);
     ClickLayer();
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 2)));
     EXPECT_EQ(t->Current()->Layer()->Arrows()[0]->Target()->angle, 230.0f);
-    TutorialNotify(kEventPointSelected, 3, 0);
+    TutorialNotify(kEventPointSelected, 3, {});
     // 3: upgrade the bed.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 3)));
     EXPECT_EQ(Arrows(), 1u);
@@ -182,7 +182,7 @@ TEST_F(Scripts, LevelThreeUpgradesABedAFactoryAndTheWarehouse) {
     EXPECT_EQ(Arrows(), 0u);
     level.stock[kWheat] = 1;
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 6)));
-    TutorialNotify(kEventPointSelected, 2, 0);
+    TutorialNotify(kEventPointSelected, 2, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 7)));
     Press(kTagLevelPanel, kChildUpgrade);
     level.points[2].stage = 2;
@@ -199,10 +199,10 @@ TEST_F(Scripts, LevelThreeUpgradesABedAFactoryAndTheWarehouse) {
     EXPECT_EQ(level.modifiers.at(kTwoSlotsModifier), 1.0f);
     EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(2)));
     EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(1)));
-    EXPECT_TRUE(TutorialAllows(kActionProduce, kFlour, 0));
-    EXPECT_FALSE(TutorialAllows(kActionProduce, kPie, 0));
-    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, 77, 0));
-    EXPECT_FALSE(TutorialAllows(kActionPlantGrows, 78, 0));
+    EXPECT_TRUE(TutorialAllows(kActionProduce, kFlour, {}));
+    EXPECT_FALSE(TutorialAllows(kActionProduce, kPie, {}));
+    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, 77, {}));
+    EXPECT_FALSE(TutorialAllows(kActionPlantGrows, 78, {}));
     level.points[2].slotsInUse = 2;
     TutorialNotify(kEventProductionStarted, kFlour, Point(2));
     EXPECT_EQ(Arrows(), 0u);
@@ -439,13 +439,13 @@ TEST_F(Scripts, LevelTwosWheatGrowsWhileStepThirteenWaitsForIt) {
     GameTutorial* t = StartAt(runner, 1, L(kTutorialLevel2, 13));
     ASSERT_EQ(CurrentId(), L(kTutorialLevel2, 13));
     EXPECT_EQ(t->Flags(), 0x1021u);
-    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, uint32_t(kWheatPlant), 0)) << "before a harvest";
+    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, uint32_t(kWheatPlant), {})) << "before a harvest";
     TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(4));
-    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, uint32_t(kWheatPlant), 0)) << "after the first harvest";
+    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, uint32_t(kWheatPlant), {})) << "after the first harvest";
     EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(3))) << "the grown bed's harvest";
     level.stock[kWheat] = 2;
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 14)));
-    EXPECT_FALSE(TutorialAllows(kActionPlantGrows, uint32_t(kWheatPlant), 0));
+    EXPECT_FALSE(TutorialAllows(kActionPlantGrows, uint32_t(kWheatPlant), {}));
 }
 
 // Step 15 takes no clicks: once both mills have made their units nothing more
@@ -501,10 +501,10 @@ TEST_F(Scripts, LevelFourBuildsTheHenhouseFeedsItAndTakesTheEggs) {
     GameTutorial* t = MakeLevelTutorial(runner, 3, level);
     ASSERT_NE(t, nullptr);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, 0);
+    TutorialNotify(kEventClockStarted, 0, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 1)));
     level.base.selected = 2;
-    TutorialNotify(kEventPointSelected, 2, 0);
+    TutorialNotify(kEventPointSelected, 2, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 2)));
     EXPECT_FALSE(Allowed(kTagLevelPanel, kChildBuildings));
     Press(kTagLevelPanel, kChildPets);
@@ -573,9 +573,9 @@ TEST_F(Scripts, LevelFiveMakesPiesFromFlourAndEggs) {
     GameTutorial* t = MakeLevelTutorial(runner, 4, level);
     ASSERT_NE(t, nullptr);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, 0);
+    TutorialNotify(kEventClockStarted, 0, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 1)));
-    TutorialNotify(kEventPointSelected, 4, 0);
+    TutorialNotify(kEventPointSelected, 4, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 2)));
     Press(kTagLevelPanel, kChildBuildings);
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 3)));
@@ -624,8 +624,8 @@ TEST_F(Scripts, LevelFiveMakesPiesFromFlourAndEggs) {
     EXPECT_EQ(level.points[1].houseRate, 2.0f);
     EXPECT_EQ(level.points[5].rate, 2.0f);
     EXPECT_EQ(t->Current()->Layer()->ClickWaits(), 0u);
-    EXPECT_TRUE(TutorialAllows(kActionProduce, kFlour, 0));
-    EXPECT_FALSE(TutorialAllows(kActionProduce, kPie, 0));
+    EXPECT_TRUE(TutorialAllows(kActionProduce, kFlour, {}));
+    EXPECT_FALSE(TutorialAllows(kActionProduce, kPie, {}));
     level.stock[kFlour] = 1;
     Run(100);
     EXPECT_EQ(CurrentId(), L(kTutorialLevel5, 8)) << "the eggs are not ready";
@@ -639,8 +639,8 @@ TEST_F(Scripts, LevelFiveMakesPiesFromFlourAndEggs) {
     EXPECT_EQ(level.points[4].rate, 2.0f);
     TutorialNotify(kEventProductionStarted, kPie, Point(4));
     EXPECT_EQ(t->Flags(), 0x60u);
-    EXPECT_TRUE(TutorialAllows(kActionProduce, kPie, 0));
-    EXPECT_FALSE(TutorialAllows(kActionProduce, kWheat, 0));
+    EXPECT_TRUE(TutorialAllows(kActionProduce, kPie, {}));
+    EXPECT_FALSE(TutorialAllows(kActionProduce, kWheat, {}));
     TutorialNotify(kEventProductionEnded, kFlour, Point(5));
     EXPECT_EQ(level.points[4].rate, 1.0f);
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 11)));
@@ -737,19 +737,19 @@ TEST_F(Scripts, LevelSixTracksTheFirstVillainThroughItsShotsPickAndRepair) {
     ASSERT_NE(t, nullptr);
     t->GoToStep(t->StartStepId());
     // Before the start a villain may move, a shot may not.
-    EXPECT_TRUE(TutorialAllows(kActionVillains, kVillainObject, 0));
-    EXPECT_FALSE(TutorialAllows(kActionVillains, kVillainHeldObject, 0));
-    TutorialNotify(kEventClockStarted, 0, 0);
+    EXPECT_TRUE(TutorialAllows(kActionVillains, kVillainObject, {}));
+    EXPECT_FALSE(TutorialAllows(kActionVillains, kVillainHeldObject, {}));
+    TutorialNotify(kEventClockStarted, 0, {});
     EXPECT_EQ(t->Flags(), uint32_t(kAllowVillains)) << "the level runs, villains act";
     EXPECT_EQ(level.villainTimer, 0) << "the first villain comes at once";
-    EXPECT_TRUE(TutorialAllows(kActionVillains, 0, 0));
+    EXPECT_TRUE(TutorialAllows(kActionVillains, 0, {}));
     // The villain in slot 1 fires: it is tracked and held; its shot flies, retimed to a second.
     level.villains[1].state = kVillainAttacking;
     level.shots.push_back(FakeShot{kis::MakeVector2(700, 200), 0.1f, false, 0});
     TutorialNotify(kEventShot, 0, Villain(1));
     EXPECT_EQ(level.villains[1].state, kVillainTutorialHold);
     EXPECT_EQ(level.villains[1].shots, 1);
-    EXPECT_FALSE(TutorialAllows(kActionVillains, kVillainObject, 0));
+    EXPECT_FALSE(TutorialAllows(kActionVillains, kVillainObject, {}));
     EXPECT_TRUE(TutorialAllows(kActionVillains, kVillainShotObject, Shot(0)));
     runner.Update(10);
     EXPECT_EQ(level.shots[0].retimed, 100u);
@@ -808,7 +808,7 @@ TEST_F(Scripts, LevelSixKeepsItsCountersInItsSave) {
     level.villains[0].state = kVillainAttacking;
     GameTutorial* t = MakeLevelTutorial(runner, 5, level);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, 0);
+    TutorialNotify(kEventClockStarted, 0, {});
     TutorialNotify(kEventShot, 0, Villain(0));
     ASSERT_TRUE(ReachStep(L(kTutorialLevel6, 1)));
     const std::vector<uint8_t> bytes = SaveOf(*t);
@@ -852,7 +852,7 @@ TEST_F(Scripts, LevelEightBeginsWithTheBeesOnlyWithVillainsAndTheBonus) {
         ASSERT_NE(t, nullptr);
         EXPECT_EQ(t->StartStepId(), kStepBonusBees);
         t->GoToStep(t->StartStepId());
-        TutorialNotify(kEventClockStarted, 0, 0);
+        TutorialNotify(kEventClockStarted, 0, {});
         if (c.first == kStepBonusBees) {
             // It waits for an attacking villain, letting the villains come, the first at once.
             for (int i = 0; i < 150; ++i)
@@ -879,12 +879,12 @@ TEST_F(Scripts, LevelEightRemovesTheBedAtPointSix) {
     level.villainsEnabled = false;
     GameTutorial* t = MakeLevelTutorial(runner, 7, level);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, 0);
+    TutorialNotify(kEventClockStarted, 0, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel8, 1)));
     ClickLayer();
     ASSERT_TRUE(ReachStep(L(kTutorialLevel8, 2)));
-    EXPECT_FALSE(TutorialAllows(kActionHoverPoint, 5, 0));
-    TutorialNotify(kEventPointSelected, 6, 0);
+    EXPECT_FALSE(TutorialAllows(kActionHoverPoint, 5, {}));
+    TutorialNotify(kEventPointSelected, 6, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel8, 3)));
     EXPECT_EQ(Arrows(), 1u);
     EXPECT_FALSE(Allowed(kTagLevelPanel, kChildUpgrade));

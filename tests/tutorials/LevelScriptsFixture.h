@@ -9,6 +9,7 @@
 #include "gui/Controls.h"
 #include "gui/Window.h"
 #include "level/SaveStream.h"
+#include "level/SpriteObject.h"
 #include "levelui/TextTagSources.h"
 #include "levelui/TextTags.h"
 #include "tests/text/TextTestSupport.h"
@@ -32,6 +33,19 @@ constexpr uintptr_t kWheatRecord = 0x5000, kWheatPlant = 0x6000, kOtherPlant = 0
 
 constexpr uint32_t kFlour = 0x2345, kPie = 0x3456, kEgg = 0x4567;
 constexpr uintptr_t kFlourType = 0x8000, kPieType = 0x8100, kHenhouseType = 0x8200, kBeesRecord = 0x9000;
+
+// Stand-ins for the level's screen sprites, points, jobs, villains, shots and
+// notices: the tests hand each out by its number, and the fake level reads
+// the number back from the object the tutorial is given (none: -1).
+template <char kKind> struct Token { int32_t number; };
+template <char kKind> TutorialObject TokenOf(int32_t number) {
+    static std::map<int32_t, Token<kKind>> tokens; // kept for the whole run: the objects stay put
+    return TutorialObject(&tokens.try_emplace(number, Token<kKind>{number}).first->second);
+}
+template <char kKind> int32_t NumberOf(TutorialObject object) {
+    const Token<kKind>* token = object.As<Token<kKind>>();
+    return token ? token->number : -1;
+}
 
 struct FakeShot {
     kis::Vector2 field{};
@@ -150,15 +164,15 @@ struct FakeScriptLevel : ScriptLevel {
         *out = {100 * p + 60, 280, 100 * p + 140, 360};
         return true;
     }
-    int32_t SpritePoint(uintptr_t sprite) const override { return int32_t(sprite) - 0x100; }
-    int32_t PointIndex(uintptr_t point) const override { return int32_t(point) - 0x200; }
+    int32_t SpritePoint(TutorialObject sprite) const override { return NumberOf<'s'>(sprite); }
+    int32_t PointIndex(TutorialObject point) const override { return NumberOf<'p'>(point); }
     bool CurrentJob(uint32_t* job, int32_t* point, float* distance) const override {
         if (!currentJob) return false;
         *job = currentJob, *point = currentJobPoint, *distance = jobDistance;
         return true;
     }
     uint32_t LastQueuedJob() const override { return lastQueued; }
-    int32_t JobPoint(uintptr_t job) const override { return int32_t(job) - 0x300; }
+    int32_t JobPoint(TutorialObject job) const override { return NumberOf<'j'>(job); }
     bool WarehouseOpen(bool settled) const override {
         return warehouseOpen && (!settled || warehouseSettled);
     }
@@ -181,7 +195,7 @@ struct FakeScriptLevel : ScriptLevel {
         *out = it->second;
         return true;
     }
-    uint32_t NoticeId(uintptr_t notice) const override { return uint32_t(notice); }
+    uint32_t NoticeId(TutorialObject notice) const override { return uint32_t(NumberOf<'n'>(notice)); }
     // ---- buildings
     uintptr_t BuildingType(std::u16string_view name) const override {
         return name == u"prod_flour" ? kFlourType
@@ -212,7 +226,7 @@ struct FakeScriptLevel : ScriptLevel {
         *out = {100 * p + 130, 320};
         return true;
     }
-    uint32_t ButtonLock(uintptr_t) const override { return buttonLock; }
+    uint32_t ButtonLock(TutorialObject) const override { return buttonLock; }
     void SetSpeedModifier(const float (&values)[kTrackCount], bool on, uint32_t id) override {
         if (on)
             modifiers[id] = values[kFactoryTrack];
@@ -233,7 +247,7 @@ struct FakeScriptLevel : ScriptLevel {
     bool BonusButtonBlocked(BonusKind kind) const override { return kind == BonusKind::Bees && beesBlocked; }
     int32_t VillainSlots() const override { return int32_t(villains.size()); }
     int32_t VillainState(int32_t slot) const override { return villains.at(size_t(slot)).state; }
-    int32_t VillainSlot(uintptr_t villain) const override { return int32_t(villain) - 0x400; }
+    int32_t VillainSlot(TutorialObject villain) const override { return NumberOf<'v'>(villain); }
     void SetVillainTimer(uint32_t ms) override { villainTimer = int32_t(ms); }
     void ArmVillain(int32_t slot, int32_t state) override {
         FakeVillain& v = villains.at(size_t(slot));
@@ -253,7 +267,9 @@ struct FakeScriptLevel : ScriptLevel {
         *picked = shots[size_t(i)].picked;
         return true;
     }
-    float ShotProgress(uintptr_t shot) const override { return shots.at(shot - 0x500).progress; }
+    float ShotProgress(TutorialObject shot) const override {
+        return shots.at(size_t(NumberOf<'h'>(shot))).progress;
+    }
     void RetimeShot(int32_t i, uint32_t ticks) override { shots.at(size_t(i)).retimed = ticks; }
     bool IsDamaged(int32_t p) const override { return At(p) && At(p)->damaged; }
     // ---- the boxes' tag objects, handed out by number
@@ -262,31 +278,38 @@ struct FakeScriptLevel : ScriptLevel {
         return At(p) && (At(p)->kind == kKindBuilding || At(p)->kind == kKindWarehouse) ? 0xA00 + uintptr_t(p)
                                                                                         : 0;
     }
-    uintptr_t PointMapObject(int32_t p) const override {
-        return At(p) && (At(p)->kind == kKindBuilding || At(p)->kind == kKindWarehouse) ? 0xC00 + uintptr_t(p)
-                                                                                        : 0;
+    // A building's picture on the field, made when first asked for.
+    const SpriteObject* PointMapObject(int32_t p) const override {
+        if (!At(p) || (At(p)->kind != kKindBuilding && At(p)->kind != kKindWarehouse)) return nullptr;
+        auto& object = mapObjects[p];
+        if (!object) object = std::make_unique<SpriteObject>(nullptr, nullptr, kWarehouseObject, p);
+        return object.get();
     }
+    mutable std::map<int32_t, std::unique_ptr<SpriteObject>> mapObjects;
     uintptr_t PlantBedObject(int32_t p) const override {
         return At(p) && At(p)->kind == kKindPlant ? 0xB00 + uintptr_t(p) : 0;
     }
     static constexpr uintptr_t kGoalEntry = 0x7100;
 };
 
-// The sprite, point and job "objects" the fake hands out by number.
-uintptr_t Sprite(int32_t point) {
-    return uintptr_t(0x100 + point);
+// The sprite, point, job, villain, shot and notice objects the fake hands out by number.
+TutorialObject Sprite(int32_t point) {
+    return TokenOf<'s'>(point);
 }
-uintptr_t Point(int32_t point) {
-    return uintptr_t(0x200 + point);
+TutorialObject Point(int32_t point) {
+    return TokenOf<'p'>(point);
 }
-uintptr_t JobAt(int32_t point) {
-    return uintptr_t(0x300 + point);
+TutorialObject JobAt(int32_t point) {
+    return TokenOf<'j'>(point);
 }
-uintptr_t Villain(int32_t slot) {
-    return uintptr_t(0x400 + slot);
+TutorialObject Villain(int32_t slot) {
+    return TokenOf<'v'>(slot);
 }
-uintptr_t Shot(int32_t i) {
-    return uintptr_t(0x500 + i);
+TutorialObject Shot(int32_t i) {
+    return TokenOf<'h'>(i);
+}
+TutorialObject Notice(uint32_t id) {
+    return TokenOf<'n'>(int32_t(id));
 }
 
 struct Scripts : ::testing::Test {
@@ -340,8 +363,8 @@ struct Scripts : ::testing::Test {
     }
     void Press(uint32_t tag, uint32_t command, uintptr_t data = 0) {
         GameButton* b = buttons.at({command, data});
-        ASSERT_TRUE(TutorialAllows(kActionControl, tag, uintptr_t(b))) << std::hex << command;
-        TutorialNotify(kEventButton, tag, uintptr_t(b));
+        ASSERT_TRUE(TutorialAllows(kActionControl, tag, TutorialObject(b))) << std::hex << command;
+        TutorialNotify(kEventButton, tag, TutorialObject(b));
     }
     void Run(uint32_t ms) {
         for (uint32_t t = 0; t < ms; t += 10)
@@ -383,7 +406,7 @@ struct Scripts : ::testing::Test {
         return t;
     }
     bool Allowed(uint32_t tag, uint32_t command, uintptr_t data = 0) {
-        return TutorialAllows(kActionControl, tag, uintptr_t(buttons.at({command, data})));
+        return TutorialAllows(kActionControl, tag, TutorialObject(buttons.at({command, data})));
     }
     uint32_t CurrentId() const {
         GameTutorial* t = Running();

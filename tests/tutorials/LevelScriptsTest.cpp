@@ -19,7 +19,7 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     Run(2000);
     EXPECT_EQ(CurrentId(), 0u);
     EXPECT_TRUE(t->Layers().empty());
-    TutorialNotify(kEventClockStarted, 0, 0);
+    TutorialNotify(kEventClockStarted, 0, {});
     EXPECT_EQ(t->Flags(), kLevelDefaultFlags);
     EXPECT_TRUE(level.base.pauseWord & kLevelPauseReason);
 
@@ -36,22 +36,23 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     // 2: select point 1 only.
     ASSERT_TRUE(ReachStep(L1(2)));
     EXPECT_EQ(t->Flags(), 0x1004u);
-    EXPECT_TRUE(TutorialAllows(kActionHoverPoint, 1, 0));
-    EXPECT_FALSE(TutorialAllows(kActionHoverPoint, 2, 0));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, 1, 0));
-    TutorialNotify(kEventPointSelected, 2, 0);
+    EXPECT_TRUE(TutorialAllows(kActionHoverPoint, 1, {}));
+    EXPECT_FALSE(TutorialAllows(kActionHoverPoint, 2, {}));
+    EXPECT_FALSE(TutorialAllows(kActionClickPoint, 1, {}));
+    TutorialNotify(kEventPointSelected, 2, {});
     Run(300);
     EXPECT_EQ(CurrentId(), L1(2));
     level.base.selected = 1;
-    TutorialNotify(kEventPointSelected, 1, 0);
+    TutorialNotify(kEventPointSelected, 1, {});
     // 3-4: the plants button, then wheat.
     ASSERT_TRUE(ReachStep(L1(3)));
-    EXPECT_FALSE(TutorialAllows(kActionControl, kTagLevelPanel, uintptr_t(buttons[{kPanelWarehouse, 0}])));
+    EXPECT_FALSE(
+        TutorialAllows(kActionControl, kTagLevelPanel, TutorialObject(buttons[{kPanelWarehouse, 0}])));
     Press(kTagLevelPanel, kChildPlants);
     ASSERT_TRUE(ReachStep(L1(4)));
-    EXPECT_FALSE(
-        TutorialAllows(kActionControl, kTagLevelPanel, uintptr_t(buttons[{kChildPlantChoice, kOtherPlant}])));
-    TutorialNotify(kEventButton, kTagLevelPanel, uintptr_t(buttons[{kChildPlantChoice, kOtherPlant}]));
+    EXPECT_FALSE(TutorialAllows(kActionControl, kTagLevelPanel,
+                                TutorialObject(buttons[{kChildPlantChoice, kOtherPlant}])));
+    TutorialNotify(kEventButton, kTagLevelPanel, TutorialObject(buttons[{kChildPlantChoice, kOtherPlant}]));
     Run(300);
     EXPECT_EQ(CurrentId(), L1(4));
     Press(kTagLevelPanel, kChildPlantChoice, kWheatPlant);
@@ -60,7 +61,7 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     ASSERT_TRUE(ReachStep(L1(5)));
     EXPECT_EQ(t->Flags(), 0x120u);
     EXPECT_FALSE(level.base.pauseWord & kLevelPauseReason) << "the level runs while the wheat grows";
-    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, 0, 0));
+    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, 0, {}));
     level.points[1].ripeness = 99;
     Run(100);
     EXPECT_EQ(CurrentId(), L1(5));
@@ -87,12 +88,12 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     ClickLayer();
     ASSERT_TRUE(ReachStep(L1(9)));
     level.base.selected = 2;
-    TutorialNotify(kEventPointSelected, 2, 0);
+    TutorialNotify(kEventPointSelected, 2, {});
     ASSERT_TRUE(ReachStep(L1(10)));
     Press(kTagLevelPanel, kChildPlants);
     ASSERT_TRUE(ReachStep(L1(11)));
-    EXPECT_FALSE(
-        TutorialAllows(kActionControl, kTagLevelPanel, uintptr_t(buttons[{kChildPlantChoice, kWheatPlant}])));
+    EXPECT_FALSE(TutorialAllows(kActionControl, kTagLevelPanel,
+                                TutorialObject(buttons[{kChildPlantChoice, kWheatPlant}])));
     ClickLayer();
     ASSERT_TRUE(ReachStep(L1(12)));
     EXPECT_EQ(Arrows(), 1u) << "at the money window";
@@ -104,9 +105,9 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     EXPECT_EQ(Arrows(), 2u);
     // Only the warehouse, point 0, may be picked on the field.
     level.points[3] = BuildingPoint(u"prod_flour", 1, 1);
-    EXPECT_TRUE(TutorialAllows(kActionPickObject, 0x10002000, level.PointMapObject(0)));
-    EXPECT_FALSE(TutorialAllows(kActionPickObject, 0x10002000, level.PointMapObject(3)));
-    EXPECT_FALSE(TutorialAllows(kActionPickObject, 0x10002000, 0));
+    EXPECT_TRUE(TutorialAllows(kActionPickObject, 0x10002000, TutorialObject(level.PointMapObject(0))));
+    EXPECT_FALSE(TutorialAllows(kActionPickObject, 0x10002000, TutorialObject(level.PointMapObject(3))));
+    EXPECT_FALSE(TutorialAllows(kActionPickObject, 0x10002000, {}));
     level.points[3] = FakePoint{};
     Press(kTagLevelPanel, kPanelWarehouse);
     // 15 waits for the window to settle.
@@ -246,7 +247,7 @@ TEST_F(Scripts, FinishingLevelOneAtAnyStepLiftsItsFlags) {
         EXPECT_EQ(t->Flags(), 0u) << step;
         EXPECT_EQ(own.base.pauseWord, 0u) << step;
         EXPECT_FALSE(own.base.clockStopped) << step;
-        EXPECT_TRUE(TutorialAllows(kActionClickPoint, 0, 0));
+        EXPECT_TRUE(TutorialAllows(kActionClickPoint, 0, {}));
     }
 }
 
@@ -257,7 +258,7 @@ TEST_F(Scripts, LevelFifteenPointsOnceAndGoesAfterSevenSeconds) {
     GameTutorial* t = MakeLevelTutorial(runner, 14, level);
     ASSERT_NE(t, nullptr);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, 0);
+    TutorialNotify(kEventClockStarted, 0, {});
     EXPECT_EQ(t->Flags(), kLevel15Flags);
     EXPECT_EQ(level.base.pauseWord, 0u) << "the level runs";
     EXPECT_FALSE(level.base.clockStopped);
@@ -267,7 +268,7 @@ TEST_F(Scripts, LevelFifteenPointsOnceAndGoesAfterSevenSeconds) {
     ASSERT_EQ(t->Layers().size(), 1u) << "shown 1,100 ms after the start";
     ASSERT_TRUE(ReachStep(kTutorialLevel15 | 1));
     EXPECT_EQ(Arrows(), 1u);
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, 0, 0));
+    EXPECT_FALSE(TutorialAllows(kActionClickPoint, 0, {}));
     // Its countdown runs from the frame it became current and expires once
     // no more than one frame is left of it.
     Run(6970);
@@ -278,7 +279,7 @@ TEST_F(Scripts, LevelFifteenPointsOnceAndGoesAfterSevenSeconds) {
     TutorialRunner again{TutorialServices{&windows}};
     GameTutorial* u = MakeLevelTutorial(again, 14, level);
     u->GoToStep(u->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, 0);
+    TutorialNotify(kEventClockStarted, 0, {});
     for (int i = 0; i < 200 && !u->Current(); ++i)
         again.Update(10);
     ClickLayer();
@@ -292,7 +293,7 @@ TEST_F(Scripts, TheWarehouseTutorialEndsWhenTheWindowOpensAnyWay) {
         ASSERT_NE(t, nullptr);
         EXPECT_EQ(t->Id(), kTutorialWarehouse);
         t->GoToStep(t->StartStepId());
-        TutorialNotify(kEventClockStarted, 0, 0);
+        TutorialNotify(kEventClockStarted, 0, {});
         fresh.Update(100);
         EXPECT_EQ(t->Layers().size(), 1u) << "no initial delay";
         for (int i = 0; i < 30 && !t->Current(); ++i)
@@ -301,8 +302,10 @@ TEST_F(Scripts, TheWarehouseTutorialEndsWhenTheWindowOpensAnyWay) {
         EXPECT_EQ(t->Current()->Layer()->Infos()[0]->Text(), u"level_warehouse_1");
         EXPECT_EQ(t->Flags(), 0x1001000u);
         // The goal button stays free; the other panel controls wait.
-        EXPECT_TRUE(TutorialAllows(kActionControl, kTagLevelPanel, uintptr_t(buttons[{kPanelGoal, 0x7000}])));
-        EXPECT_FALSE(TutorialAllows(kActionControl, kTagLevelPanel, uintptr_t(buttons[{kChildPlants, 0}])));
+        EXPECT_TRUE(
+            TutorialAllows(kActionControl, kTagLevelPanel, TutorialObject(buttons[{kPanelGoal, 0x7000}])));
+        EXPECT_FALSE(
+            TutorialAllows(kActionControl, kTagLevelPanel, TutorialObject(buttons[{kChildPlants, 0}])));
         if (byButton) {
             Press(kTagLevelPanel, kPanelWarehouse);
         } else {
@@ -329,9 +332,9 @@ TEST_F(Scripts, TheFullWarehouseTutorialPointsAtItsNoticeThenAtTheProduct) {
     const TutorialArrow* arrow = t->Current()->Layer()->Arrows()[0].get();
     EXPECT_EQ(arrow->Target()->angle, 330.0f);
     // Only the full notice may be clicked away.
-    EXPECT_TRUE(TutorialAllows(kActionMessage, 1, notice));
-    EXPECT_FALSE(TutorialAllows(kActionMessage, 1, kWarehouseFullNotice + 0x1234));
-    EXPECT_FALSE(TutorialAllows(kActionMessage, 2, notice));
+    EXPECT_TRUE(TutorialAllows(kActionMessage, 1, Notice(notice)));
+    EXPECT_FALSE(TutorialAllows(kActionMessage, 1, Notice(kWarehouseFullNotice + 0x1234)));
+    EXPECT_FALSE(TutorialAllows(kActionMessage, 2, Notice(notice)));
     level.warehouseOpen = true;
     runner.Update(10);
     EXPECT_EQ(t->Flags(), kLevelDefaultFlags) << "between the steps";

@@ -77,8 +77,8 @@ class EventStep : public tut::LevelTutorialStep {
         if (click_) WaitForClick();
     }
     bool CanBegin() override { return canBegin; }
-    bool IsActionAllowed(uint32_t, uint32_t, uintptr_t) override { return allowAll_; }
-    void OnEvent(uint32_t event, uintptr_t, uintptr_t) override {
+    bool IsActionAllowed(uint32_t, uint32_t, TutorialObject) override { return allowAll_; }
+    void OnEvent(uint32_t event, uint32_t, TutorialObject) override {
         if (event_ && event == event_) Complete();
     }
     bool LoadState(const uint32_t* record, uint32_t size) override {

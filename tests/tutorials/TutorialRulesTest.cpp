@@ -43,7 +43,7 @@ struct Rules : ::testing::Test {
     }
     void MakeCurrent(GameTutorial* t) {
         t->GoToStep(t->StartStepId());
-        TutorialNotify(kEventClockStarted, 0, 0);
+        TutorialNotify(kEventClockStarted, 0, {});
         for (int i = 0; i < 100; ++i)
             runner.Update(10);
         ASSERT_NE(t->Current(), nullptr);
@@ -51,50 +51,50 @@ struct Rules : ::testing::Test {
 };
 
 TEST_F(Rules, LevelRule) {
-    const uintptr_t free5 = uintptr_t(Button(panel, 0x4C500005));
-    const uintptr_t free1 = uintptr_t(Button(panel, 0x4C500001));
-    const uintptr_t panelOther = uintptr_t(Button(panel, 0x4C500002));
-    const uintptr_t wrhsButton = uintptr_t(Button(warehouse, 0x57000001));
+    const TutorialObject free5 = TutorialObject(Button(panel, 0x4C500005));
+    const TutorialObject free1 = TutorialObject(Button(panel, 0x4C500001));
+    const TutorialObject panelOther = TutorialObject(Button(panel, 0x4C500002));
+    const TutorialObject wrhsButton = TutorialObject(Button(warehouse, 0x57000001));
     constexpr uint32_t W = kFlagWindows;
     struct Case {
         uint32_t flags;
         bool consent;
         uint32_t action, tag;
-        uintptr_t data;
+        TutorialObject data;
         bool allowed;
     } cases[] = {
-        {0x3000, false, kActionClickPoint, 0, 0, false},
-        {0x3000 | 0x1, true, kActionClickPoint, 0, 0, true},
-        {0x3000 | 0x1, false, kActionClickPoint, 0, 0, false}, // the step refuses
+        {0x3000, false, kActionClickPoint, 0, {}, false},
+        {0x3000 | 0x1, true, kActionClickPoint, 0, {}, true},
+        {0x3000 | 0x1, false, kActionClickPoint, 0, {}, false}, // the step refuses
         {0x3000, true, kActionControl, kTagLevelPanel, free5, true},
         {0x3000, false, kActionControl, kTagLevelPanel, free1, true},
         {0x3000, true, kActionControl, kTagLevelPanel, panelOther, false},
         {W, true, kActionControl, kTagLevelPanel, panelOther, true},
         {0x3000, true, kActionControl, kTagWarehouse, wrhsButton, false},
         {W, true, kActionControl, kTagWarehouse, wrhsButton, true},
-        {0x3000, false, kActionControl, Tag4("Menu"), 0, true},
-        {0x3000, false, kActionDrag, Tag4("Menu"), 0, true},
-        {0x3000, true, kActionDrag, kTagWarehouse, 0, false},
-        {W, true, kActionDrag, kTagWarehouse, 0, true},
-        {0x3000, true, kActionStepAside, 0, 0, false},
-        {0x100, false, kActionStepAside, 0, 0, true}, // without the step's consent
-        {0x80, false, kActionVillains, 0, 0, true},
-        {0x3000, true, kActionVillains, 0, 0, false},
-        {0x2, true, kActionPickObject, 0, 0, true},
-        {0x1, true, kActionPickObject, 0, 0, false},
-        {0x4, true, kActionHoverPoint, 0, 0, true},
-        {0x4, true, kActionSelectHovered, 0, 0, true},
-        {0x8, true, kActionHoverPoint, 0, 0, false},
-        {0x8, true, kActionStartJob, 0, 0, true},
-        {0x10, true, kActionWalk, 0, 0, true},
-        {0x20, true, kActionPlantGrows, 0, 0, true},
-        {0x40, true, kActionPlantGrows, 0, 0, false},
-        {0x40, true, kActionProduce, 0, 0, true},
-        {0, true, kActionMessage, 1, 0, false},
-        {kFlagMessages, true, kActionMessage, 1, 0, true},
-        {0, false, kActionKey, kKeyEnter, uintptr_t(other), true},
-        {0, false, kActionKey, kKeyEnter, uintptr_t(warehouse), false},
-        {0, false, kActionKey, kKeyEscape, uintptr_t(warehouse), true},
+        {0x3000, false, kActionControl, Tag4("Menu"), {}, true},
+        {0x3000, false, kActionDrag, Tag4("Menu"), {}, true},
+        {0x3000, true, kActionDrag, kTagWarehouse, {}, false},
+        {W, true, kActionDrag, kTagWarehouse, {}, true},
+        {0x3000, true, kActionStepAside, 0, {}, false},
+        {0x100, false, kActionStepAside, 0, {}, true}, // without the step's consent
+        {0x80, false, kActionVillains, 0, {}, true},
+        {0x3000, true, kActionVillains, 0, {}, false},
+        {0x2, true, kActionPickObject, 0, {}, true},
+        {0x1, true, kActionPickObject, 0, {}, false},
+        {0x4, true, kActionHoverPoint, 0, {}, true},
+        {0x4, true, kActionSelectHovered, 0, {}, true},
+        {0x8, true, kActionHoverPoint, 0, {}, false},
+        {0x8, true, kActionStartJob, 0, {}, true},
+        {0x10, true, kActionWalk, 0, {}, true},
+        {0x20, true, kActionPlantGrows, 0, {}, true},
+        {0x40, true, kActionPlantGrows, 0, {}, false},
+        {0x40, true, kActionProduce, 0, {}, true},
+        {0, true, kActionMessage, 1, {}, false},
+        {kFlagMessages, true, kActionMessage, 1, {}, true},
+        {0, false, kActionKey, kKeyEnter, TutorialObject(other), true},
+        {0, false, kActionKey, kKeyEnter, TutorialObject(warehouse), false},
+        {0, false, kActionKey, kKeyEscape, TutorialObject(warehouse), true},
     };
     for (bool consent : {false, true}) {
         auto* t = runner.Make<RuleTutorial>(level, consent);
@@ -115,7 +115,7 @@ TEST_F(Rules, LevelFlagsPauseAndStopTheClock) {
         uint32_t pause;
         bool clock;
     } cases[] = {
-        {0x3000, 16, true}, {0x1000, 0, true}, {0x2000, 16, false}, {0x2001, 16, false}, {0, 0, false}};
+        {0x3000, 16, true}, {0x1000, {}, true}, {0x2000, 16, false}, {0x2001, 16, false}, {0, {}, false}};
     for (const Case& c : cases) {
         t->Force(c.flags);
         EXPECT_EQ(level.pauseWord, c.pause) << std::hex << c.flags;
@@ -126,7 +126,7 @@ TEST_F(Rules, LevelFlagsPauseAndStopTheClock) {
 TEST_F(Rules, LevelTutorialHoldsWhileAnotherPauseRuns) {
     auto* t = runner.Make<RuleTutorial>(level, true);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, 0);
+    TutorialNotify(kEventClockStarted, 0, {});
     level.pauseWord |= 2; // a modal window
     for (int i = 0; i < 200; ++i)
         runner.Update(10);
@@ -147,17 +147,17 @@ struct MapRules : Rules {
 };
 
 TEST_F(MapRules, MapRuleDuringTheFirstTutorial) {
-    const uintptr_t back = uintptr_t(Button(mapi, 0x24FE0201));
-    const uintptr_t options = uintptr_t(Button(mapi, 0x24FE0204));
-    const uintptr_t profile = uintptr_t(Button(mapi, 0x24FE0205));
-    const uintptr_t regime = uintptr_t(Button(mapi, 0x24FE0202));
-    const uintptr_t lvButton = uintptr_t(Button(lvif, 0x35000001));
+    const TutorialObject back = TutorialObject(Button(mapi, 0x24FE0201));
+    const TutorialObject options = TutorialObject(Button(mapi, 0x24FE0204));
+    const TutorialObject profile = TutorialObject(Button(mapi, 0x24FE0205));
+    const TutorialObject regime = TutorialObject(Button(mapi, 0x24FE0202));
+    const TutorialObject lvButton = TutorialObject(Button(lvif, 0x35000001));
     auto* t = runner.Make<MapTutorial_First>(map);
     EXPECT_EQ(t->State(), uint32_t(kRunning));
     struct Case {
         const char* what;
         uint32_t action, tag;
-        uintptr_t data;
+        TutorialObject data;
         bool beforeCurrent, whenCurrent;
     } cases[] = {
         {"back", kActionControl, kTagMapInterface, back, true, true},
@@ -165,13 +165,13 @@ TEST_F(MapRules, MapRuleDuringTheFirstTutorial) {
         {"profile", kActionControl, kTagMapInterface, profile, true, true},
         {"regime switch", kActionControl, kTagMapInterface, regime, false, false},
         {"level window", kActionControl, kTagLevelWindow, lvButton, false, false},
-        {"another window", kActionControl, Tag4("Opts"), 0, true, true},
-        {"hover level 1", kActionHoverMapLevel, 0, 0, false, true},
-        {"hover level 2", kActionHoverMapLevel, 1, 0, false, false},
-        {"Escape to the level window", kActionKey, kKeyEscape, uintptr_t(lvif), false, false},
-        {"Enter to the bonus window", kActionKey, kKeyEnter, uintptr_t(bonu), false, false},
-        {"Enter to the map", kActionKey, kKeyEnter, uintptr_t(mapi), true, true},
-        {"a level action", kActionClickPoint, 0, 0, true, false},
+        {"another window", kActionControl, Tag4("Opts"), {}, true, true},
+        {"hover level 1", kActionHoverMapLevel, 0, {}, false, true},
+        {"hover level 2", kActionHoverMapLevel, 1, {}, false, false},
+        {"Escape to the level window", kActionKey, kKeyEscape, TutorialObject(lvif), false, false},
+        {"Enter to the bonus window", kActionKey, kKeyEnter, TutorialObject(bonu), false, false},
+        {"Enter to the map", kActionKey, kKeyEnter, TutorialObject(mapi), true, true},
+        {"a level action", kActionClickPoint, 0, {}, true, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(TutorialAllows(c.action, c.tag, c.data), c.beforeCurrent) << c.what;
@@ -197,9 +197,9 @@ TEST_F(MapRules, FirstTutorialEndsOnTheFirstLevel) {
     const TutorialTarget* target = layer->Arrows()[0]->Target();
     EXPECT_EQ(target->kind, uint32_t(kTargetMapLevel));
     EXPECT_TRUE(target->valid);
-    TutorialNotify(kEventMapLevelClicked, 1, 0);
+    TutorialNotify(kEventMapLevelClicked, 1, {});
     EXPECT_EQ(t->State(), uint32_t(kRunning));
-    TutorialNotify(kEventMapLevelClicked, 0, 0);
+    TutorialNotify(kEventMapLevelClicked, 0, {});
     EXPECT_EQ(t->State(), uint32_t(kFinishing));
     EXPECT_EQ(map.checks, 1); // the map may start the next one
     for (int i = 0; i < 50; ++i)
@@ -208,7 +208,7 @@ TEST_F(MapRules, FirstTutorialEndsOnTheFirstLevel) {
 }
 
 TEST_F(MapRules, NewBonusTutorialSteps) {
-    const uintptr_t bonuses = uintptr_t(Button(lvif, kLevelWindowBonuses));
+    const TutorialObject bonuses = TutorialObject(Button(lvif, kLevelWindowBonuses));
     Button(lvif, kLevelWindowBonus)->userData = 77;
     struct Case {
         int32_t index;
@@ -239,7 +239,7 @@ TEST_F(MapRules, NewBonusTutorialSteps) {
         }
         EXPECT_EQ(t->Current()->Id(), 0x40030002u);
         EXPECT_TRUE(TutorialAllows(kActionControl, kTagLevelWindow, bonuses));
-        EXPECT_FALSE(TutorialAllows(kActionControl, kTagMapInterface, 0));
+        EXPECT_FALSE(TutorialAllows(kActionControl, kTagMapInterface, {}));
         TutorialNotify(kEventButton, kTagLevelWindow, bonuses);
         EXPECT_EQ(t->State(), uint32_t(kFinishing));
     }
