@@ -28,6 +28,7 @@
 #include "levelui/LevelMenu.h"
 #include "levelui/LevelWindows.h"
 #include "tests/farm/BuildingTestSupport.h"
+#include "tests/support/Pattern.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -240,10 +240,9 @@ TEST(HooksWiring, TheLevelsPointMakers) {
 // build instead of doing nothing.
 namespace {
 
-const std::regex kDoNothingBase(
-    R"(:\s*(public\s+)?(NoLevelInterface|NoPanelHooks|WithoutInterfaceBeyondPanel|NoLevelTutorial|NoLevelFrontEnd|NoLevelPanelContext|PanelOnlyDriver)\b)");
-
 std::vector<std::string> ClassesOnDoNothingHooks(const fs::path& root) {
+    const testsupport::Pattern doNothingBase(
+        R"(:\s*(public\s+)?(NoLevelInterface|NoPanelHooks|WithoutInterfaceBeyondPanel|NoLevelTutorial|NoLevelFrontEnd|NoLevelPanelContext|PanelOnlyDriver)\b)");
     std::vector<std::string> found;
     for (const char* folder : {"level", "farm", "levelui", "frontend", "tutorials", "game", "app", "bot"}) {
         if (!fs::exists(root / folder)) continue;
@@ -252,7 +251,7 @@ std::vector<std::string> ClassesOnDoNothingHooks(const fs::path& root) {
             std::ifstream file(entry.path());
             std::string line;
             for (int number = 1; std::getline(file, line); ++number)
-                if (line.find(':') != std::string::npos && std::regex_search(line, kDoNothingBase))
+                if (line.find(':') != std::string::npos && doNothingBase.Search(line))
                     found.push_back(fs::relative(entry.path(), root).string() + ":" + std::to_string(number));
         }
     }

@@ -14,6 +14,7 @@
 // word back into a pointer stays only where the window toolkit below hands
 // out a word of its own (a control's user data, a dialog's answer words, a
 // text tag's context object), each file with its count and its reason.
+#include "tests/support/Pattern.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -84,7 +84,7 @@ Finding CheckLayering(const fs::path& root) {
     std::set<std::string> known;
     for (const auto& [folder, allowed] : rules)
         known.insert(folder);
-    const std::regex include(R"(^\s*#\s*include\s*[<"]([A-Za-z_]+)/)");
+    const testsupport::Pattern include(R"(^\s*#\s*include\s*[<"]([A-Za-z_]+)/)");
     Finding finding;
     for (const fs::directory_entry& top : fs::directory_iterator(root)) {
         if (!top.is_directory()) continue;
@@ -100,8 +100,8 @@ Finding CheckLayering(const fs::path& root) {
             std::ifstream file(entry.path());
             std::string line;
             for (int number = 1; std::getline(file, line); ++number) {
-                std::smatch match;
-                if (!std::regex_search(line, match, include)) continue;
+                std::vector<std::string> match;
+                if (!include.Search(line, &match)) continue;
                 const std::string target = match[1];
                 if (!known.count(target)) continue; // a system or third-party header
                 ++finding.includes;
@@ -190,14 +190,14 @@ std::string WithoutCommentsAndLiterals(const std::string& text) {
 // reinterpret_cast to intptr_t or uintptr_t, or to a pointer (these folders
 // read no raw bytes, so a pointer made by reinterpret_cast is made from a word).
 int WordCasts(const std::string& source) {
-    static const std::regex cast(R"(reinterpret_cast\s*<\s*([^<>]*(<[^<>]*>)?[^<>]*)>)");
-    static const std::regex word(R"(^\s*(const\s+)?(std::)?u?intptr_t\s*$)");
+    const testsupport::Pattern cast(R"(reinterpret_cast\s*<\s*([^<>]*(<[^<>]*>)?[^<>]*)>)");
+    const testsupport::Pattern word(R"(^\s*(const\s+)?(std::)?u?intptr_t\s*$)");
     const std::string text = WithoutCommentsAndLiterals(source);
     int count = 0;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), cast); it != std::sregex_iterator(); ++it) {
-        const std::string target = (*it)[1];
+    for (const std::vector<std::string>& found : cast.FindAll(text)) {
+        const std::string& target = found[1];
         const size_t last = target.find_last_not_of(" \t\n");
-        if (std::regex_match(target, word) || (last != std::string::npos && target[last] == '*')) ++count;
+        if (word.Matches(target) || (last != std::string::npos && target[last] == '*')) ++count;
     }
     return count;
 }
