@@ -108,6 +108,23 @@ template <class Part> Part* ExistingAppPart() {
     return static_cast<Part*>(FindAppPart(typeid(Part)));
 }
 
+// A table the program owns and makes the running App's for as long as it
+// lives (the level table, the farm tables): the App keeps only the pointer,
+// as one of its parts. Null while none is installed or no App runs.
+template <class Table> struct InstalledTable {
+    Table* table = nullptr; // not owned: the program's
+};
+template <class Table> Table* AppInstalled() {
+    const InstalledTable<Table>* installed = ExistingAppPart<InstalledTable<Table>>();
+    return installed ? installed->table : nullptr;
+}
+// Installs the table (null uninstalls it; no part is made just to be cleared).
+template <class Table> void InstallInApp(Table* table) {
+    if (InstalledTable<Table>* installed =
+            table ? AppPart<InstalledTable<Table>>() : ExistingAppPart<InstalledTable<Table>>())
+        installed->table = table;
+}
+
 // The custom text tags of the windows' texts (hints and window texts): the
 // window manager gets the callback when the App makes it.
 void RegisterTextTagCallback(TextTagCallback callback);

@@ -5,10 +5,6 @@
 
 namespace {
 
-struct InstalledFarmData {
-    FarmData* data = nullptr; // not owned: the program's
-};
-
 // Runs one call of a table's loader and, once it finished well, logs the
 // table with its count.
 template <class Table>
@@ -28,14 +24,11 @@ int32_t RunStage(Table FarmData::*table, const char* name, kis::DataFileReaderW*
 } // namespace
 
 FarmData* GameFarmData() {
-    const InstalledFarmData* installed = ExistingAppPart<InstalledFarmData>();
-    return installed ? installed->data : nullptr;
+    return AppInstalled<FarmData>();
 }
 
 void SetGameFarmData(FarmData* data) {
-    if (InstalledFarmData* installed =
-            data ? AppPart<InstalledFarmData>() : ExistingAppPart<InstalledFarmData>())
-        installed->data = data;
+    InstallInApp(data);
 }
 
 int32_t LoadProductsStage(kis::DataFileReaderW* reader, LoaderState* state) {

@@ -6,10 +6,6 @@
 
 namespace {
 
-struct InstalledLevelData {
-    LevelGameData* data = nullptr; // not owned: the program's
-};
-
 // What GameBonuses answers while no level data is set.
 const Bonuses kNoBonuses;
 
@@ -61,14 +57,11 @@ int32_t LoadBonuses(kis::DataFileReaderW* reader, LoaderState* state) {
 } // namespace
 
 LevelGameData* GetLevelGameData() {
-    const InstalledLevelData* installed = ExistingAppPart<InstalledLevelData>();
-    return installed ? installed->data : nullptr;
+    return AppInstalled<LevelGameData>();
 }
 
 void SetLevelGameData(LevelGameData* data) {
-    if (InstalledLevelData* installed =
-            data ? AppPart<InstalledLevelData>() : ExistingAppPart<InstalledLevelData>())
-        installed->data = data;
+    InstallInApp(data);
 }
 
 std::span<const std::unique_ptr<GameCharacter>> GameCharacters() {

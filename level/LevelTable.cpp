@@ -240,16 +240,6 @@ bool ParseLevel(Checker& c, ChunkCursor& in, Level* level) {
     return true;
 }
 
-// The level table of the run, installed by its owner.
-struct InstalledLevelTable {
-    LevelTable* table = nullptr; // not owned: the program's
-};
-
-// The names the level table is checked against, installed by the program.
-struct InstalledCatalog {
-    const LevelTableCatalog* catalog = nullptr; // owned by the program
-};
-
 } // namespace
 
 bool LevelTable::Parse(std::span<const uint8_t> chunk, const LevelTableCatalog* catalog, std::string* why) {
@@ -317,21 +307,18 @@ void LevelTable::Clear() {
     levels_ = {};
 }
 
+// The level table of the run, installed by its owner.
 LevelTable* GameLevelTable() {
-    const InstalledLevelTable* installed = ExistingAppPart<InstalledLevelTable>();
-    return installed ? installed->table : nullptr;
+    return AppInstalled<LevelTable>();
 }
 
 void SetGameLevelTable(LevelTable* table) {
-    if (InstalledLevelTable* installed =
-            table ? AppPart<InstalledLevelTable>() : ExistingAppPart<InstalledLevelTable>())
-        installed->table = table;
+    InstallInApp(table);
 }
 
+// The names the level table is checked against, installed by the program.
 void SetLevelTableCatalog(const LevelTableCatalog* catalog) {
-    if (InstalledCatalog* installed =
-            catalog ? AppPart<InstalledCatalog>() : ExistingAppPart<InstalledCatalog>())
-        installed->catalog = catalog;
+    InstallInApp(catalog);
 }
 
 int32_t LoadLevelTable(kis::DataFileReaderW* reader, LoaderState* state) {
@@ -343,8 +330,7 @@ int32_t LoadLevelTable(kis::DataFileReaderW* reader, LoaderState* state) {
     reader->CloseChunk();
     if (!read) return kLoaderFinished;
     LevelTable* table = GameLevelTable();
-    const InstalledCatalog* installed = ExistingAppPart<InstalledCatalog>();
-    if (table && table->Parse(bytes, installed ? installed->catalog : nullptr)) state->error = 0;
+    if (table && table->Parse(bytes, AppInstalled<const LevelTableCatalog>())) state->error = 0;
     state->done = state->total = 1;
     return kLoaderFinished;
 }
