@@ -110,12 +110,12 @@ bool GameScreen::Apply() {
     DXLDisplaySettings requested;
     MakeDisplaySettings(&requested);
     DXLSettingsRules rules;
-    rules.adapterFormat = 1;
-    rules.backBufferSize = 1;
-    rules.backBufferFormat = 1;
-    rules.windowed = 2;
-    rules.refreshRate = 1;
-    rules.presentationInterval = 1;
+    rules.adapterFormat = SettingRule::Verify;
+    rules.backBufferSize = SettingRule::Verify;
+    rules.backBufferFormat = SettingRule::Verify;
+    rules.windowed = SettingRule::AsRequested;
+    rules.refreshRate = SettingRule::Verify;
+    rules.presentationInterval = SettingRule::Verify;
     DXLDisplaySettings settings;
     viewer_->ValidateSettings(&settings, &requested, &rules);
     const uint32_t black = 0xFF000000;

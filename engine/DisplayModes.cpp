@@ -133,6 +133,129 @@ bool DXLViewer::MatchDisplayMode(DXLDISPLAYMODE* out, const DXLDISPLAYMODE* requ
     return FindDisplayMode(adapter_->ordinal, adapter_->deviceType, out, requested, rules);
 }
 
+namespace {
+
+// A mode's size against the request; Ignore and Any keep every size.
+bool SizeMatches(ModeMatch match, const DXLDISPLAYMODE& m, const DXLDISPLAYMODE& want) {
+    switch (match) {
+    case ModeMatch::Ignore:
+    case ModeMatch::Any:
+        return true;
+    case ModeMatch::Equal:
+        return m.width == want.width && m.height == want.height;
+    case ModeMatch::NotAbove:
+        return m.width <= want.width && m.height <= want.height;
+    }
+    return false;
+}
+
+bool RefreshMatches(ModeMatch match, const DXLDISPLAYMODE& m, const DXLDISPLAYMODE& want) {
+    switch (match) {
+    case ModeMatch::Ignore:
+    case ModeMatch::Any:
+        return true;
+    case ModeMatch::Equal:
+        return m.refreshRate == want.refreshRate;
+    case ModeMatch::NotAbove:
+        return m.refreshRate <= want.refreshRate;
+    }
+    return false;
+}
+
+bool FormatMatches(FormatMatch match, const DXLDISPLAYMODE& m, const DXLDISPLAYMODE& want) {
+    switch (match) {
+    case FormatMatch::SameFormat:
+        return m.format == want.format;
+    case FormatMatch::SameBits:
+        return m.bits == want.bits;
+    case FormatMatch::BitsNotAbove:
+        return m.bits <= want.bits;
+    case FormatMatch::Any:
+        return true;
+    }
+    return false;
+}
+
+// Drops the candidates a rule refuses, walking from the last to the first;
+// false when none is left.
+template <typename Keep> bool Sieve(kis::list<DXLDISPLAYMODE>& candidates, Keep keep) {
+    for (int32_t i = candidates.Count() - 1; i >= 0; --i) {
+        if (!keep(*candidates.Get(i))) candidates.Delete(i);
+    }
+    return !candidates.IsEmpty();
+}
+
+// The candidates under every rule of the request, in the order of the list;
+// empty when a rule leaves none.
+void SieveModes(const DXLADAPTERINFO& info, const DXLDISPLAYMODE& want, const DXLModeRules& rule,
+                kis::list<DXLDISPLAYMODE>& candidates) {
+    for (int32_t i = 0; i < info.filtered.Count(); ++i) {
+        DXLDISPLAYMODE* mode = info.filtered.Get(i);
+        if (SizeMatches(rule.size, *mode, want)) candidates.Add(mode);
+    }
+    if (candidates.IsEmpty()) return;
+    if (rule.aspect != ModeMatch::Ignore) {
+        uint32_t ax = want.aspectX, ay = want.aspectY;
+        if (ax < 1 || ay < 1) GetAspectRatio(int(want.width), int(want.height), &ax, &ay);
+        const bool any = Sieve(candidates, [&](const DXLDISPLAYMODE& m) {
+            return m.aspectX == ax && m.aspectY == ay && SizeMatches(rule.aspect, m, want);
+        });
+        if (!any) return;
+    }
+    if (want.refreshRate != 0) {
+        const bool any =
+            Sieve(candidates, [&](const DXLDISPLAYMODE& m) { return RefreshMatches(rule.refresh, m, want); });
+        if (!any) return;
+    }
+    Sieve(candidates, [&](const DXLDISPLAYMODE& m) { return FormatMatches(rule.format, m, want); });
+}
+
+// A format's rank among the preferred formats: the group of the requested
+// bits, or all of them when any format will do. Every format outside ranks
+// after all formats inside, and those outside rank equal.
+uint32_t FormatRank(uint32_t format, const DXLDISPLAYMODE& want, FormatMatch match) {
+    const uint32_t* range = kDisplayFormatOrder;
+    uint32_t rangeSize = 6;
+    if (match != FormatMatch::Any) {
+        range = want.bits == 32 ? kDisplayFormatOrder : kDisplayFormatOrder + 3;
+        rangeSize = 3;
+    }
+    for (uint32_t i = 0; i < rangeSize; ++i) {
+        if (range[i] == format) return i;
+    }
+    return rangeSize;
+}
+
+// The candidate to answer with: a later candidate wins when it is wider or
+// taller; of equal size, by its format's rank (unless the format had to be
+// the requested one) and then by its refresh rate (unless that is ignored).
+const DXLDISPLAYMODE* BestMode(const kis::list<DXLDISPLAYMODE>& candidates, const DXLDISPLAYMODE& want,
+                               const DXLModeRules& rule) {
+    const DXLDISPLAYMODE* best = candidates.Get(0);
+    uint32_t bestRank = FormatRank(best->format, want, rule.format);
+    for (int32_t i = 1; i < candidates.Count(); ++i) {
+        const DXLDISPLAYMODE* c = candidates.Get(i);
+        const uint32_t r = FormatRank(c->format, want, rule.format);
+        bool replace = false;
+        if (c->width > best->width || c->height > best->height) {
+            replace = true;
+        } else if (c->width == best->width && c->height == best->height) {
+            bool refreshOk = rule.refresh == ModeMatch::Ignore || c->refreshRate >= best->refreshRate;
+            if (rule.format == FormatMatch::SameFormat)
+                replace = refreshOk;
+            else
+                replace = r < bestRank || (r == bestRank && refreshOk);
+        }
+        if (replace) {
+            best = c;
+            bestRank = r;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
 bool DXLViewer::FindDisplayMode(uint32_t adapter, uint32_t deviceType, DXLDISPLAYMODE* out,
                                 const DXLDISPLAYMODE* requested, const DXLModeRules* rules) {
     if (!out) return false;
@@ -143,125 +266,10 @@ bool DXLViewer::FindDisplayMode(uint32_t adapter, uint32_t deviceType, DXLDISPLA
     if (out != requested) *out = DXLDISPLAYMODE{};
 
     kis::list<DXLDISPLAYMODE> candidates;
-    for (int32_t i = 0; i < info->filtered.Count(); ++i) {
-        DXLDISPLAYMODE* mode = info->filtered.Get(i);
-        bool keep = false;
-        switch (rule.size) {
-        case 0:
-        case 3:
-            keep = true;
-            break;
-        case 1:
-            keep = mode->width == want.width && mode->height == want.height;
-            break;
-        case 2:
-            keep = mode->width <= want.width && mode->height <= want.height;
-            break;
-        default:
-            break;
-        }
-        if (keep) candidates.Add(mode);
-    }
+    SieveModes(*info, want, rule, candidates);
     if (candidates.IsEmpty()) return false;
-
-    // Each later step walks the candidates from the last to the first and drops
-    // those its rule refuses.
-    auto sieve = [&candidates](auto keep) {
-        for (int32_t i = candidates.Count() - 1; i >= 0; --i) {
-            if (!keep(*candidates.Get(i))) candidates.Delete(i);
-        }
-        return !candidates.IsEmpty();
-    };
-
-    if (rule.aspect != 0) {
-        uint32_t ax = want.aspectX, ay = want.aspectY;
-        if (ax < 1 || ay < 1) GetAspectRatio(int(want.width), int(want.height), &ax, &ay);
-        bool any = sieve([&](const DXLDISPLAYMODE& m) {
-            if (m.aspectX != ax || m.aspectY != ay) return false;
-            switch (rule.aspect) {
-            case 1:
-                return m.width == want.width && m.height == want.height;
-            case 2:
-                return m.width <= want.width && m.height <= want.height;
-            case 3:
-                return true;
-            default:
-                return false;
-            }
-        });
-        if (!any) return false;
-    }
-    if (want.refreshRate != 0) {
-        bool any = sieve([&](const DXLDISPLAYMODE& m) {
-            switch (rule.refresh) {
-            case 0:
-            case 3:
-                return true;
-            case 1:
-                return m.refreshRate == want.refreshRate;
-            case 2:
-                return m.refreshRate <= want.refreshRate;
-            default:
-                return false;
-            }
-        });
-        if (!any) return false;
-    }
-    bool any = sieve([&](const DXLDISPLAYMODE& m) {
-        switch (rule.format) {
-        case 0:
-            return m.format == want.format;
-        case 1:
-            return m.bits == want.bits;
-        case 2:
-            return m.bits <= want.bits;
-        case 3:
-            return true;
-        default:
-            return false;
-        }
-    });
-    if (!any) return false;
-
-    // Ranks by position in the preference range; every format outside the range
-    // ranks after all formats inside it, and those outside rank equal.
-    const uint32_t* range = kDisplayFormatOrder;
-    uint32_t rangeSize = 6;
-    if (rule.format != 3) {
-        range = want.bits == 32 ? kDisplayFormatOrder : kDisplayFormatOrder + 3;
-        rangeSize = 3;
-    }
-    auto rank = [&](const DXLDISPLAYMODE& m) {
-        for (uint32_t i = 0; i < rangeSize; ++i) {
-            if (range[i] == m.format) return i;
-        }
-        return rangeSize;
-    };
-
-    const DXLDISPLAYMODE* best = candidates.Get(0);
-    uint32_t bestRank = rank(*best);
-    for (int32_t i = 1; i < candidates.Count(); ++i) {
-        const DXLDISPLAYMODE* c = candidates.Get(i);
-        uint32_t r = rank(*c);
-        bool replace;
-        if (c->width > best->width || c->height > best->height) {
-            replace = true;
-        } else if (c->width == best->width && c->height == best->height) {
-            bool refreshOk = rule.refresh == 0 || c->refreshRate >= best->refreshRate;
-            if (rule.format == 0)
-                replace = refreshOk;
-            else
-                replace = r < bestRank || (r == bestRank && refreshOk);
-        } else {
-            replace = false;
-        }
-        if (replace) {
-            best = c;
-            bestRank = r;
-        }
-    }
-    *out = *best;
-    if (rule.refresh == 0) out->refreshRate = want.refreshRate;
+    *out = *BestMode(candidates, want, rule);
+    if (rule.refresh == ModeMatch::Ignore) out->refreshRate = want.refreshRate;
     return true;
 }
 

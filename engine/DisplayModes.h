@@ -46,12 +46,30 @@ struct DXLADAPTERINFO {
     ~DXLADAPTERINFO() { modes.DeleteAll(); }
 };
 
+// How a mode's size, or its refresh rate, is held against the request.
+enum class ModeMatch : uint32_t {
+    Ignore = 0,   // every mode; a requested refresh rate is carried to the result as it is
+    Equal = 1,    // only the requested value
+    NotAbove = 2, // the requested value or less
+    Any = 3,      // every mode; among modes of one size the highest refresh rate is preferred
+};
+
+// How a mode's format is held against the request.
+enum class FormatMatch : uint32_t {
+    SameFormat = 0,
+    SameBits = 1,     // any format of the requested bits per pixel
+    BitsNotAbove = 2, // any format of those bits or fewer
+    Any = 3,          // any format, ranked over every preferred format
+};
+
 // Rules of FindDisplayMode, one per aspect of the request.
 struct DXLModeRules {
-    uint32_t size = 0;    // 0 or 3 any, 1 equal, 2 not larger
-    uint32_t aspect = 0;  // 0 ignore; else only the requested ratio, sized by 1 equal, 2 not larger, 3 any
-    uint32_t refresh = 0; // 0 or 3 any, 1 equal, 2 not above
-    uint32_t format = 0;  // 0 same format, 1 same bits, 2 bits not above, 3 any
+    ModeMatch size = ModeMatch::Ignore;
+    // Ignore: any ratio; otherwise only the requested ratio, its size held
+    // against the request by this rule.
+    ModeMatch aspect = ModeMatch::Ignore;
+    ModeMatch refresh = ModeMatch::Ignore; // a request without a rate keeps every rate
+    FormatMatch format = FormatMatch::SameFormat;
 };
 
 // Keeps a mode (true) or drops it from the filtered list.

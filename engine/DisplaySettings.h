@@ -31,23 +31,28 @@ struct DXLDisplaySettings {
     DXLPresentParameters present;
 };
 
-// One rule per setting: 0 use the default, 1 take the requested value and
-// verify it (the default when it is not supported), anything else take the
-// requested value as it is.
+// How the viewer takes one requested setting.
+enum class SettingRule : uint32_t {
+    Default = 0,     // the setting's default, whatever was requested
+    Verify = 1,      // the requested value, or the default when the adapter does not support it
+    AsRequested = 2, // the requested value as it is (so does any higher value)
+};
+
+// One rule per setting.
 struct DXLSettingsRules {
-    uint32_t adapter = 0;
-    uint32_t deviceType = 0;
-    uint32_t hardwareVertexProcessing = 0;
-    uint32_t adapterFormat = 0;
-    uint32_t backBufferSize = 0;
-    uint32_t backBufferFormat = 0;
-    uint32_t windowed = 0;
-    uint32_t presentationInterval = 0;
-    uint32_t refreshRate = 0;
-    uint32_t multiSample = 0;
-    uint32_t swapEffect = 0;
-    uint32_t depthStencilFormat = 0;
-    uint32_t presentationFlags = 0;
+    SettingRule adapter = SettingRule::Default;
+    SettingRule deviceType = SettingRule::Default;
+    SettingRule hardwareVertexProcessing = SettingRule::Default; // Default and Verify: what the adapter can
+    SettingRule adapterFormat = SettingRule::Default;
+    SettingRule backBufferSize = SettingRule::Default;
+    SettingRule backBufferFormat = SettingRule::Default;
+    SettingRule windowed = SettingRule::Default;
+    SettingRule presentationInterval = SettingRule::Default;
+    SettingRule refreshRate = SettingRule::Default;
+    SettingRule multiSample = SettingRule::Default;
+    SettingRule swapEffect = SettingRule::Default;
+    SettingRule depthStencilFormat = SettingRule::Default;
+    SettingRule presentationFlags = SettingRule::Default;
 };
 static_assert(sizeof(DXLSettingsRules) == 13 * 4);
 

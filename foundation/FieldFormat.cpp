@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace kis {
 namespace {
@@ -406,61 +407,47 @@ struct Field {
     bool IsText() const { return kind == FieldKind::TextA || kind == FieldKind::TextW; }
 };
 
+// The codes of a format's fields; a size of 0 means a size digit (1, 2, 4 or
+// 8) follows the code.
+struct FieldCode {
+    char16_t code;
+    FieldKind kind;
+    uint32_t size;
+};
+constexpr FieldCode kFieldCodes[] = {
+    {u'i', FieldKind::Signed, 0}, {u'u', FieldKind::Unsigned, 0}, {u'x', FieldKind::Hex, 0},
+    {u'b', FieldKind::Bool, 0},   {u'l', FieldKind::Signed, 4},   {u'f', FieldKind::Float, 4},
+    {u'C', FieldKind::CharA, 1},  {u'W', FieldKind::CharW, 2},    {u'c', FieldKind::CharCounted, 2},
+    {u'S', FieldKind::TextA, 1},  {u'Z', FieldKind::TextW, 2},    {u's', FieldKind::TextW, 2},
+};
+
 void SkipFormatBlanks(const char16_t*& f) {
     while (*f == ' ' || *f == '\t')
         ++f;
 }
 
-// Reads one field code and its optional count; false when malformed.
-bool ReadFieldCode(const char16_t*& f, Field& field) {
+// Reads a field code and the size digit it may need; false when malformed.
+bool ReadFieldKind(const char16_t*& f, Field& field) {
     SkipFormatBlanks(f);
-    char16_t code = *f++;
-    auto sized = [&](FieldKind kind, bool boolean) {
-        char16_t d = *f;
-        uint32_t size = d == '1' ? 1 : d == '2' ? 2 : d == '4' ? 4 : d == '8' ? 8 : 0;
-        if (size == 0 || (boolean && size != 1 && size != 4)) return false;
+    const char16_t code = *f++;
+    const FieldCode* entry = std::find_if(std::begin(kFieldCodes), std::end(kFieldCodes),
+                                          [code](const FieldCode& c) { return c.code == code; });
+    if (entry == std::end(kFieldCodes)) return false;
+    uint32_t size = entry->size;
+    if (size == 0) {
+        const char16_t d = *f;
+        size = d == '1' ? 1 : d == '2' ? 2 : d == '4' ? 4 : d == '8' ? 8 : 0;
+        // A boolean is stored in 1 or 4 bytes only.
+        if (size == 0 || (entry->kind == FieldKind::Bool && size != 1 && size != 4)) return false;
         ++f;
-        field = {kind, size, std::min(size, 4u), 1, false};
-        return true;
-    };
-    switch (code) {
-    case 'i':
-        if (!sized(FieldKind::Signed, false)) return false;
-        break;
-    case 'u':
-        if (!sized(FieldKind::Unsigned, false)) return false;
-        break;
-    case 'x':
-        if (!sized(FieldKind::Hex, false)) return false;
-        break;
-    case 'b':
-        if (!sized(FieldKind::Bool, true)) return false;
-        break;
-    case 'l':
-        field = {FieldKind::Signed, 4, 4, 1, false};
-        break;
-    case 'f':
-        field = {FieldKind::Float, 4, 4, 1, false};
-        break;
-    case 'C':
-        field = {FieldKind::CharA, 1, 1, 1, false};
-        break;
-    case 'W':
-        field = {FieldKind::CharW, 2, 2, 1, false};
-        break;
-    case 'c':
-        field = {FieldKind::CharCounted, 2, 2, 1, false};
-        break;
-    case 'S':
-        field = {FieldKind::TextA, 1, 1, 1, false};
-        break;
-    case 'Z':
-    case 's':
-        field = {FieldKind::TextW, 2, 2, 1, false};
-        break;
-    default:
-        return false;
     }
+    field = {entry->kind, size, std::min(size, 4u), 1, false};
+    return true;
+}
+
+// Reads the optional element count "[n]" after a field code (1 to 2^31 - 1)
+// and the blanks after it; false when malformed.
+bool ReadFieldCount(const char16_t*& f, Field& field) {
     SkipFormatBlanks(f);
     if (*f != '[') return true;
     ++f;
@@ -480,6 +467,203 @@ bool ReadFieldCode(const char16_t*& f, Field& field) {
     return true;
 }
 
+// The walk through the format for one record. One group in braces may hold
+// the last fields; a record may leave those out.
+struct FormatWalk {
+    const char16_t* f;
+    bool groupOpen = false;   // the group's '{' was passed
+    bool groupClosed = false; // and its '}'
+
+    explicit FormatWalk(const char16_t* format) : f(format) {
+        SkipFormatBlanks(f);
+        if (*f == '{') {
+            groupOpen = true;
+            ++f;
+        }
+    }
+
+    // Reads the next field and what follows it: a comma (more fields follow)
+    // or the format's end. False when the format is malformed.
+    bool Next(Field& field, bool& moreFields) {
+        if (!ReadFieldKind(f, field) || !ReadFieldCount(f, field)) return false;
+        moreFields = *f == ',';
+        if (moreFields) {
+            ++f;
+            SkipFormatBlanks(f);
+            if (*f != '{') return true;
+            if (groupOpen) return false; // only one group
+            groupOpen = true;
+            ++f;
+            return true;
+        }
+        if (*f == '}' && groupOpen) {
+            ++f;
+            SkipFormatBlanks(f);
+            groupClosed = true;
+        }
+        return *f == 0;
+    }
+};
+
+// Where the fields go: into records laid out by the alignment rule, through a
+// list of pointers, or nowhere when only counting.
+class FieldTargets {
+  public:
+    FieldTargets(int mode, void* dest, uint32_t recordSize)
+        : mode_(mode), recordSize_(recordSize), record_(static_cast<char*>(dest)),
+          pointers_(static_cast<void* const*>(dest)) {}
+
+    // The next field's place (null when counting); false when the field does
+    // not fit its record or the pointer list has run out.
+    bool Place(const Field& field, void*& target) {
+        target = nullptr;
+        if (mode_ == kScanRecords) {
+            offset_ = (offset_ + field.align - 1) / field.align * field.align;
+            const uint64_t need = uint64_t{field.count} * field.size;
+            if (offset_ > recordSize_ || need > recordSize_ - offset_) return false;
+            target = record_ + offset_;
+            offset_ += need;
+        } else if (mode_ == kScanPointers) {
+            if (nextPointer_ >= recordSize_) return false;
+            target = pointers_[nextPointer_++];
+        }
+        return true;
+    }
+
+    void NextRecord() {
+        if (mode_ == kScanRecords) record_ += recordSize_;
+        offset_ = 0;
+    }
+
+  private:
+    int mode_;
+    uint32_t recordSize_; // bytes per record, or pointers in the list
+    char* record_;
+    void* const* pointers_;
+    uint32_t nextPointer_ = 0;
+    uint64_t offset_ = 0; // in the current record
+};
+
+// Reads one element of a number, boolean or character field.
+template <typename Ch> bool ScanElement(TDRFieldScanner<Ch>& scan, const Field& field) {
+    switch (field.kind) {
+    case FieldKind::Signed:
+        return scan.ScanInt(field.size, true);
+    case FieldKind::Unsigned:
+        return scan.ScanUInt(field.size, true);
+    case FieldKind::Hex:
+        return scan.ScanHexField(field.size, true);
+    case FieldKind::Bool:
+        return scan.ScanBool(field.size, true);
+    case FieldKind::Float:
+        return scan.ScanFloat(true);
+    case FieldKind::CharA:
+        scan.destWidth = 1;
+        return scan.ScanChar(true);
+    default:
+        scan.destWidth = 2;
+        return scan.ScanChar(true);
+    }
+}
+
+// Reads the elements of a number, boolean or character field, separated by commas.
+template <typename Ch> bool ScanElements(TDRFieldScanner<Ch>& scan, const Field& field) {
+    // A counted character is read once; its count only reserves room.
+    const uint32_t elements = field.kind == FieldKind::CharCounted ? 1 : field.count;
+    for (uint32_t e = 0; e < elements; ++e) {
+        scan.SkipBlanks();
+        if (e > 0) {
+            if (*scan.cursor != ',') return false;
+            ++scan.cursor;
+            scan.SkipBlanks();
+        }
+        if (!ScanElement(scan, field)) return false;
+        scan.SkipBlanks();
+    }
+    return true;
+}
+
+// Reads a text field; one with a count may stand in parentheses or brackets.
+template <typename Ch> bool ScanText(TDRFieldScanner<Ch>& scan, const Field& field, bool counting) {
+    Ch closer = 0;
+    scan.SkipBlanks();
+    if (field.hasCount && (*scan.cursor == '(' || *scan.cursor == '[')) {
+        closer = *scan.cursor == '(' ? Ch(')') : Ch(']');
+        ++scan.cursor;
+        scan.SkipBlanks();
+    }
+    scan.destWidth = field.kind == FieldKind::TextA ? 1 : 2;
+    scan.capacity = counting ? 0 : field.count;
+    if (!scan.ScanTextField(true)) return false;
+    // Counting has no room to cut the text at, so its length meets the count here.
+    if (counting ? scan.written >= field.count : scan.overflow) return false;
+    scan.SkipBlanks();
+    if (closer == 0) return true;
+    if (*scan.cursor != closer) return false;
+    ++scan.cursor;
+    scan.SkipBlanks();
+    return true;
+}
+
+// What follows a field that more fields follow in the format: a comma, or,
+// once the optional group has begun, the record's end, which leaves the rest
+// of the group out. False when neither stands there.
+template <typename Ch>
+bool ScanFieldSeparator(TDRFieldScanner<Ch>& scan, bool groupBegun, bool& inParens, bool& restLeftOut) {
+    scan.SkipBlanks();
+    if (*scan.cursor == ',') {
+        ++scan.cursor;
+        scan.SkipBlanks();
+        return true;
+    }
+    if (!groupBegun) return false;
+    if (!inParens && scan.AtValueEnd()) {
+        restLeftOut = true;
+        return true;
+    }
+    if (inParens && *scan.cursor == ')') {
+        ++scan.cursor;
+        inParens = false;
+        restLeftOut = true;
+        return true;
+    }
+    return false;
+}
+
+// Reads one record, bare or in parentheses. Returns a FieldScanStatus. The
+// format is walked to its end even when the source leaves the group out, so
+// that a malformed format or a record too small is refused all the same.
+template <typename Ch>
+int ScanRecord(TDRFieldScanner<Ch>& scan, const char16_t* format, FieldTargets& targets, bool counting) {
+    scan.SkipBlanks();
+    bool inParens = *scan.cursor == '(';
+    if (inParens) {
+        ++scan.cursor;
+        scan.SkipBlanks();
+    }
+    FormatWalk walk(format);
+    bool restLeftOut = false;
+    for (bool moreFields = true; moreFields;) {
+        Field field;
+        if (!walk.Next(field, moreFields)) return kScanBadFormat;
+        void* target;
+        if (!targets.Place(field, target)) return kScanBadFormat;
+        if (restLeftOut) continue;
+        scan.dest = target;
+        const bool read = field.IsText() ? ScanText(scan, field, counting) : ScanElements(scan, field);
+        if (!read) return kScanSourceMismatch;
+        if (moreFields && !ScanFieldSeparator(scan, walk.groupOpen, inParens, restLeftOut))
+            return kScanSourceMismatch;
+    }
+    if (walk.groupOpen && !walk.groupClosed) return kScanSourceMismatch;
+    if (inParens) {
+        scan.SkipBlanks();
+        if (*scan.cursor != ')') return kScanSourceMismatch;
+        ++scan.cursor;
+    }
+    return kScanOk;
+}
+
 } // namespace
 
 template <typename Ch>
@@ -493,148 +677,16 @@ int ScanFields(const char16_t* format, int32_t maxRecords, void* dest, uint32_t 
     TDRFieldScanner<Ch> scan(OrEmpty(source), codePage);
     if (scan.AtValueEnd()) return kScanOk;
 
-    char* recordStart = static_cast<char*>(dest);
-    void* const* pointers = static_cast<void* const*>(dest);
-    uint32_t nextPointer = 0;
+    FieldTargets targets(mode, dest, recordSize);
     int32_t records = 0;
     for (;;) {
-        scan.SkipBlanks();
-        int parens = 0;
-        if (*scan.cursor == '(') {
-            parens = 1;
-            ++scan.cursor;
-            scan.SkipBlanks();
-        }
-        const char16_t* f = format;
-        bool groupOpen = false, groupClosed = false, skipping = false;
-        uint64_t offset = 0;
-        SkipFormatBlanks(f);
-        if (*f == '{') {
-            groupOpen = true;
-            ++f;
-        }
-        for (bool lastField = false; !lastField;) {
-            Field field;
-            if (!ReadFieldCode(f, field)) return kScanBadFormat;
-            bool commaFollows = *f == ',';
-            if (commaFollows) {
-                ++f;
-                SkipFormatBlanks(f);
-                if (*f == '{') {
-                    if (groupOpen) return kScanBadFormat; // only one group
-                    groupOpen = true;
-                    ++f;
-                }
-            } else {
-                if (*f == '}' && groupOpen) {
-                    ++f;
-                    SkipFormatBlanks(f);
-                    groupClosed = true;
-                }
-                if (*f != 0) return kScanBadFormat;
-                lastField = true;
-            }
-
-            void* target = nullptr;
-            if (mode == kScanRecords) {
-                offset = (offset + field.align - 1) / field.align * field.align;
-                uint64_t need = uint64_t{field.count} * field.size;
-                if (offset > recordSize || need > recordSize - offset) return kScanBadFormat;
-                target = recordStart + offset;
-                offset += need;
-            } else if (mode == kScanPointers) {
-                if (nextPointer >= recordSize) return kScanBadFormat;
-                target = pointers[nextPointer++];
-            }
-            if (skipping) continue;
-
-            scan.dest = target;
-            if (field.IsText()) {
-                Ch closer = 0;
-                scan.SkipBlanks();
-                if (field.hasCount && (*scan.cursor == '(' || *scan.cursor == '[')) {
-                    closer = *scan.cursor == '(' ? Ch(')') : Ch(']');
-                    ++scan.cursor;
-                    scan.SkipBlanks();
-                }
-                scan.destWidth = field.kind == FieldKind::TextA ? 1 : 2;
-                scan.capacity = mode == kScanCount ? 0 : field.count;
-                if (!scan.ScanTextField(true)) return kScanSourceMismatch;
-                if (mode == kScanCount ? scan.written >= field.count : scan.overflow)
-                    return kScanSourceMismatch;
-                scan.SkipBlanks();
-                if (closer != 0) {
-                    if (*scan.cursor != closer) return kScanSourceMismatch;
-                    ++scan.cursor;
-                    scan.SkipBlanks();
-                }
-            } else {
-                // A counted character is read once; its count only reserves room.
-                uint32_t elements = field.kind == FieldKind::CharCounted ? 1 : field.count;
-                for (uint32_t e = 0; e < elements; ++e) {
-                    scan.SkipBlanks();
-                    if (e > 0) {
-                        if (*scan.cursor != ',') return kScanSourceMismatch;
-                        ++scan.cursor;
-                        scan.SkipBlanks();
-                    }
-                    bool ok = false;
-                    switch (field.kind) {
-                    case FieldKind::Signed:
-                        ok = scan.ScanInt(field.size, true);
-                        break;
-                    case FieldKind::Unsigned:
-                        ok = scan.ScanUInt(field.size, true);
-                        break;
-                    case FieldKind::Hex:
-                        ok = scan.ScanHexField(field.size, true);
-                        break;
-                    case FieldKind::Bool:
-                        ok = scan.ScanBool(field.size, true);
-                        break;
-                    case FieldKind::Float:
-                        ok = scan.ScanFloat(true);
-                        break;
-                    case FieldKind::CharA:
-                        scan.destWidth = 1;
-                        ok = scan.ScanChar(true);
-                        break;
-                    default:
-                        scan.destWidth = 2;
-                        ok = scan.ScanChar(true);
-                        break;
-                    }
-                    if (!ok) return kScanSourceMismatch;
-                    scan.SkipBlanks();
-                }
-            }
-
-            if (commaFollows) {
-                scan.SkipBlanks();
-                if (*scan.cursor == ',') {
-                    ++scan.cursor;
-                    scan.SkipBlanks();
-                } else if (groupOpen && parens == 0 && scan.AtValueEnd()) {
-                    skipping = true;
-                } else if (groupOpen && parens == 1 && *scan.cursor == ')') {
-                    ++scan.cursor;
-                    parens = 0;
-                    skipping = true;
-                } else {
-                    return kScanSourceMismatch;
-                }
-            }
-        }
-        if (groupOpen && !groupClosed) return kScanSourceMismatch;
+        const int status = ScanRecord(scan, format, targets, mode == kScanCount);
+        if (status != kScanOk) return status;
         ++records;
-        if (mode == kScanRecords) recordStart += recordSize;
-        if (parens != 0) {
-            scan.SkipBlanks();
-            if (*scan.cursor != ')') return kScanSourceMismatch;
-            ++scan.cursor;
-        }
+        targets.NextRecord();
+        // Records are separated by commas; a comma may also end the value.
         scan.SkipBlanks();
-        bool ended = scan.AtValueEnd();
+        const bool ended = scan.AtValueEnd();
         if (!ended && *scan.cursor != ',') return kScanSourceMismatch;
         if (ended || records == maxRecords) break;
         ++scan.cursor;

@@ -4,6 +4,9 @@
 //   BitmapFont stream
 //   loaders
 //   descriptions
+//   the keys a description holds
+//   reading descriptions
+//   writing descriptions
 
 #include "text/KGEFontFile.h"
 
@@ -21,6 +24,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -555,154 +559,7 @@ bool CharsetFromKeyword(const char16_t* keyword, uint32_t* charset) {
     return false;
 }
 
-HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* collection, bool loadImage) {
-    if (!document || !document->EnterSection(u"glyphs", true)) return kKgeBadDescription;
-
-    // The image, its texture and the image records, inside "glyphs".
-    auto readImages = [&]() -> HResult {
-        if (loadImage || collection) {
-            char16_t image[kis::kTdrMaxFileName + 1] = {};
-            document->GetString(u"image", image, kis::kTdrMaxFileName + 1, nullptr);
-            if (document->GetErrors() != 0 || image[0] == 0) return kKgeBadDescription;
-            const char16_t* name = FileNamePart(image);
-            DXLTexture* texture = collection ? collection->FindByName(name) : nullptr;
-            if (!texture) {
-                char16_t documentName[kis::kTdrMaxFileName + 1] = {};
-                char16_t path[kis::kTdrMaxFileName + 1] = {};
-                document->GetFileName(documentName, kis::kTdrMaxFileName + 1);
-                if (!kis::CombinePathW(path, kis::kTdrMaxFileName + 1, documentName, image, true))
-                    return kKgeBadDescription;
-                texture = collection ? collection->NewTexture() : KGENew<DXLTexture>(viewer_);
-                if (!texture) KGEOutOfMemory();
-                texture->SetState(MakeTextureStateUniform(1, 3, kBlendAlpha, 4));
-                texture->SetImageFilter(kImageFilterNone);
-                texture->SetFileName(path, true);
-                texture->SetName(name);
-                SetTexture(texture, collection == nullptr);
-            } else {
-                SetTexture(texture, false);
-            }
-        }
-
-        KGEImageDescription desc{};
-        desc.cellHeight = document->GetInt(u"height", 0);
-        if (GetterFailed(document)) return kKgeBadDescription;
-        std::vector<int32_t> list;
-        if (document->HasKey(u"glyphs")) {
-            std::vector<std::array<int32_t, 3>> areas;
-            if (!ReadLines(document, u"glyphs", u"i4,i4,i4", true, areas)) return kKgeBadDescription;
-            for (const auto& area : areas)
-                list.insert(list.end(), area.begin(), area.end());
-            desc.imageCount = uint32_t(areas.size());
-        } else {
-            desc.flags = kGridOn;
-            if (document->HasKey(u"widthlist")) {
-                if (!ReadLines(document, u"widthlist", u"i4", true, list)) return kKgeBadDescription;
-                desc.flags |= kGridWidthList;
-                desc.imageCount = uint32_t(list.size());
-            } else {
-                list.push_back(document->GetInt(u"width", 0));
-                if (GetterFailed(document)) return kKgeBadDescription;
-                desc.imageCount = kKgeMaxImages;
-            }
-            std::vector<std::array<int32_t, 2>> skip;
-            if (document->HasKey(u"skip")) {
-                if (!ReadLines(document, u"skip", u"i4,i4", false, skip) || skip.size() != 1)
-                    return kKgeBadDescription;
-                desc.flags |= kGridSkip;
-                desc.skipX = skip[0][0];
-                desc.skipY = skip[0][1];
-            }
-            std::vector<std::array<int32_t, 4>> rects;
-            if (document->HasKey(u"rect")) {
-                if (!ReadLines(document, u"rect", u"l,l,l,l", false, rects) || rects.size() != 1)
-                    return kKgeBadDescription;
-                const auto& values = rects[0];
-                if (values[2] >= 1 && values[3] >= 1) {
-                    desc.flags |= kGridRect;
-                    desc.rect =
-                        kis::MakeRect(values[0], values[1], values[0] + values[2], values[1] + values[3]);
-                }
-            }
-            if (document->HasKey(u"borders")) {
-                if (!ReadLines(document, u"borders", u"l,l,l,l", false, rects) || rects.size() != 1)
-                    return kKgeBadDescription;
-                const auto& values = rects[0];
-                desc.flags |= kGridBorders;
-                desc.borders = kis::MakeRect(values[0], values[1], values[2], values[3]);
-            }
-        }
-        desc.list = list.data();
-        return SetImages(&desc);
-    };
-    HResult hr = readImages();
-    document->LeaveSection();
-    if (hr != 0) return hr;
-
-    uint32_t charset = kCharsetDefault;
-    if (document->HasKey(u"charset")) {
-        char16_t keyword[12] = {};
-        document->GetString(u"charset", keyword, 12, nullptr);
-        if (document->GetErrors() != 0 || !CharsetFromKeyword(keyword, &charset)) return kKgeBadDescription;
-    }
-
-    std::u16string chars;
-    bool found = false;
-    if (!ReadJoinedText(document, u"chars", chars, &found) || !found) return kKgeBadDescription;
-    AllocGlyphs(charset, uint32_t(std::min<size_t>(chars.size(), kKgeMaxGlyphs)));
-    SetChars(chars.data(), uint32_t(chars.size()));
-
-    int32_t height = 0, ascent = 0;
-    if (!ReadMetricValue(document, u"height", &height) || !ReadMetricValue(document, u"ascent", &ascent))
-        return kKgeBadDescription;
-    int32_t space = document->GetInt(u"space", 0);
-    if (GetterFailed(document)) return kKgeBadDescription;
-    char16_t defaultChar = document->GetChar(u"defchar", 0);
-    if (GetterFailed(document)) return kKgeBadDescription;
-    SetMetrics(height, ascent, space, defaultChar);
-
-    // Glyph images, advances and offsets: one value per glyph, or the defaults.
-    std::vector<int32_t> imageList, widthList;
-    std::vector<OffsetRecord> offsetList;
-    const Entry* glyphList = document->FindEntry(u"glyphlist", false);
-    if (glyphList && !IsDefaultKeyword(glyphList->Value()) &&
-        (!ReadLines(document, u"glyphlist", u"i4", false, imageList) || imageList.size() != glyphCount_))
-        return kKgeBadDescription;
-    if (document->HasKey(u"widthlist") &&
-        (!ReadLines(document, u"widthlist", u"i4", false, widthList) || widthList.size() != glyphCount_))
-        return kKgeBadDescription;
-    if (document->HasKey(u"offsetlist") &&
-        (!ReadLines(document, u"offsetlist", u"l,l", false, offsetList) || offsetList.size() != glyphCount_))
-        return kKgeBadDescription;
-    for (uint32_t i = 0; i < glyphCount_; ++i) {
-        KGEGlyph& glyph = glyphs_[i];
-        glyph.image = imageList.empty() ? i : uint32_t(imageList[i]);
-        const int32_t imageWidth = glyph.image < imageCount_ ? images_[glyph.image].width : 0;
-        const int32_t width = widthList.empty() ? -1 : widthList[i];
-        glyph.advance = (width == -1 || width == kKgeDefault) ? imageWidth : width;
-        glyph.offsetX = offsetList.empty() ? 0 : offsetList[i].x;
-        glyph.offsetY = offsetList.empty() ? 0 : offsetList[i].y;
-    }
-    BuildCharMap();
-
-    std::vector<KGECharKerning> kerning;
-    if (!ReadLines(document, u"kerning", u"W,W,i4", true, kerning)) return kKgeBadDescription;
-    hr = SetKerning(kerning.data(), uint32_t(kerning.size()));
-    if (hr != 0) return hr;
-
-    int32_t tracking = document->GetInt(u"tracking", 0);
-    bool bad = GetterFailed(document);
-    int32_t leading = document->GetInt(u"leading", 0);
-    bad = bad || GetterFailed(document);
-    uint32_t colour = 0;
-    if (bad || !ReadUnsigned(document, u"color", 0xFFFFFFFFu, &colour)) return kKgeBadDescription;
-    tracking_ = tracking;
-    leading_ = leading;
-    colour_ = colour;
-    return 0;
-}
-
-// ---------------------------------------------------------------- writing descriptions
+// ---------------------------------------------------------------- the keys a description holds
 
 namespace {
 
@@ -738,71 +595,328 @@ std::u16string QuotedChar(char16_t c) {
     return std::u16string{u'\'', c, u'\''};
 }
 
-} // namespace
-
-HResult KGEBitmapFont::WriteDescription(std::u16string& out) const {
-    if (imageCount_ == 0 || !images_ || glyphCount_ == 0) return kKgeFail;
-    out += u"glyphs {\r\n";
-    if (texture_ && texture_->GetName() && texture_->GetName()[0]) {
-        std::u16string image = u"\"";
-        for (const char16_t* p = texture_->GetName(); *p; ++p) {
-            if (*p == u'"' || *p == u'\\') image += u'\\';
-            image += *p;
-        }
-        AppendLine(out, true, u"image", image + u'"');
+// A quoted text, its quotes and backslashes escaped.
+std::u16string QuotedText(std::u16string_view text) {
+    std::u16string quoted = u"\"";
+    for (char16_t c : text) {
+        if (c == u'"' || c == u'\\') quoted += u'\\';
+        quoted += c;
     }
-    AppendLine(out, true, u"height", Numbers({cellHeight_}));
-    if (!grid_) {
+    return quoted + u'"';
+}
+
+// The font's single values, gathered so that one table reads and writes them.
+struct FontNumbers {
+    int64_t height = 0;
+    int64_t ascent = 0;
+    int64_t space = 0;
+    int64_t defaultChar = 0;
+    int64_t tracking = 0;
+    int64_t leading = 0;
+    int64_t colour = 0;
+};
+
+enum class NumberForm {
+    Integer,
+    Metric, // an integer, or "default" (also when absent)
+    Char,   // a quoted character; written only when it is not 0
+    Colour, // decimal or hexadecimal with a prefix; written as 0x and eight digits
+};
+
+struct NumberKey {
+    const char16_t* key;
+    NumberForm form;
+    int64_t FontNumbers::*field;
+};
+
+// The metrics, after the characters.
+constexpr NumberKey kMetricKeys[] = {
+    {u"height", NumberForm::Metric, &FontNumbers::height},
+    {u"ascent", NumberForm::Metric, &FontNumbers::ascent},
+    {u"space", NumberForm::Integer, &FontNumbers::space},
+    {u"defchar", NumberForm::Char, &FontNumbers::defaultChar},
+};
+
+// How the text is set and coloured, after the kerning.
+constexpr NumberKey kLookKeys[] = {
+    {u"tracking", NumberForm::Integer, &FontNumbers::tracking},
+    {u"leading", NumberForm::Integer, &FontNumbers::leading},
+    {u"color", NumberForm::Colour, &FontNumbers::colour},
+};
+
+bool ReadNumber(Document* document, const NumberKey& key, FontNumbers& numbers) {
+    int64_t& value = numbers.*key.field;
+    switch (key.form) {
+    case NumberForm::Integer:
+        value = document->GetInt(key.key, 0);
+        return !GetterFailed(document);
+    case NumberForm::Metric: {
+        int32_t metric = 0;
+        const bool ok = ReadMetricValue(document, key.key, &metric);
+        value = metric;
+        return ok;
+    }
+    case NumberForm::Char:
+        value = document->GetChar(key.key, 0);
+        return !GetterFailed(document);
+    case NumberForm::Colour: {
+        uint32_t colour = 0;
+        const bool ok = ReadUnsigned(document, key.key, 0xFFFFFFFFu, &colour);
+        value = colour;
+        return ok;
+    }
+    }
+    return false;
+}
+
+void WriteNumber(std::u16string& out, const NumberKey& key, const FontNumbers& numbers) {
+    const int64_t value = numbers.*key.field;
+    switch (key.form) {
+    case NumberForm::Integer:
+    case NumberForm::Metric:
+        AppendLine(out, false, key.key, Numbers({value}));
+        break;
+    case NumberForm::Char:
+        if (value != 0) AppendLine(out, false, key.key, QuotedChar(char16_t(value)));
+        break;
+    case NumberForm::Colour: {
+        char colour[16];
+        std::snprintf(colour, sizeof colour, "0x%08x", uint32_t(value));
+        AppendLine(out, false, key.key, std::u16string(colour, colour + std::strlen(colour)));
+        break;
+    }
+    }
+}
+
+template <size_t N> bool ReadNumbers(Document* document, const NumberKey (&keys)[N], FontNumbers& numbers) {
+    for (const NumberKey& key : keys)
+        if (!ReadNumber(document, key, numbers)) return false;
+    return true;
+}
+
+template <size_t N>
+void WriteNumbers(std::u16string& out, const NumberKey (&keys)[N], const FontNumbers& numbers) {
+    for (const NumberKey& key : keys)
+        WriteNumber(out, key, numbers);
+}
+
+FontNumbers NumbersOf(const KGEBitmapFont& font) {
+    FontNumbers numbers;
+    numbers.height = font.GetHeight();
+    numbers.ascent = font.GetAscent();
+    numbers.space = font.GetSpaceWidth();
+    numbers.defaultChar = font.GetDefaultChar();
+    numbers.tracking = font.GetTracking();
+    numbers.leading = font.GetLeading();
+    numbers.colour = font.GetColour();
+    return numbers;
+}
+
+// The grid's optional keys inside "glyphs": one record of numbers each, set
+// under its flag.
+using GridValues = std::array<int32_t, 4>;
+struct GridKey {
+    const char16_t* key;
+    const char16_t* format;
+    uint32_t flag;
+    // Sets the description from the values; false leaves the flag unset.
+    bool (*read)(const GridValues& values, KGEImageDescription& desc);
+    std::u16string (*write)(const KGEGridRecord& grid);
+};
+
+const GridKey kGridKeys[] = {
+    {u"skip", u"i4,i4", kGridSkip,
+     [](const GridValues& v, KGEImageDescription& desc) {
+         desc.skipX = v[0];
+         desc.skipY = v[1];
+         return true;
+     },
+     [](const KGEGridRecord& grid) {
+         return Numbers({grid.skipX, grid.skipY});
+     }},
+    // left, top, width, height; a rectangle without area is no rectangle.
+    {u"rect", u"l,l,l,l", kGridRect,
+     [](const GridValues& v, KGEImageDescription& desc) {
+         if (v[2] < 1 || v[3] < 1) return false;
+         desc.rect = kis::MakeRect(v[0], v[1], v[0] + v[2], v[1] + v[3]);
+         return true;
+     },
+     [](const KGEGridRecord& grid) {
+         const kis::Rect& r = grid.rect;
+         return Numbers({r.left, r.top, int64_t(r.right) - r.left, int64_t(r.bottom) - r.top});
+     }},
+    {u"borders", u"l,l,l,l", kGridBorders,
+     [](const GridValues& v, KGEImageDescription& desc) {
+         desc.borders = kis::MakeRect(v[0], v[1], v[2], v[3]);
+         return true;
+     },
+     [](const KGEGridRecord& grid) {
+         const kis::Rect& b = grid.borders;
+         return Numbers({b.left, b.top, b.right, b.bottom});
+     }},
+};
+
+// ---------------------------------------------------------------- reading descriptions
+
+// The image the glyphs are cut from: found in the collection by its file
+// name, or made there (or made on the viewer and owned by the font), its path
+// taken relative to the description's file.
+HResult FindImage(Document* document, DXLTextures* collection, KGEBitmapFont& font) {
+    char16_t image[kis::kTdrMaxFileName + 1] = {};
+    document->GetString(u"image", image, kis::kTdrMaxFileName + 1, nullptr);
+    if (document->GetErrors() != 0 || image[0] == 0) return kKgeBadDescription;
+    const char16_t* name = FileNamePart(image);
+    DXLTexture* texture = collection ? collection->FindByName(name) : nullptr;
+    if (texture) {
+        font.SetTexture(texture, false);
+        return 0;
+    }
+    char16_t documentName[kis::kTdrMaxFileName + 1] = {};
+    char16_t path[kis::kTdrMaxFileName + 1] = {};
+    document->GetFileName(documentName, kis::kTdrMaxFileName + 1);
+    if (!kis::CombinePathW(path, kis::kTdrMaxFileName + 1, documentName, image, true))
+        return kKgeBadDescription;
+    texture = collection ? collection->NewTexture() : KGENew<DXLTexture>(font.GetViewer());
+    if (!texture) KGEOutOfMemory();
+    texture->SetState(MakeTextureStateUniform(1, 3, kBlendAlpha, 4));
+    texture->SetImageFilter(kImageFilterNone);
+    texture->SetFileName(path, true);
+    texture->SetName(name);
+    font.SetTexture(texture, collection == nullptr);
+    return 0;
+}
+
+// A grid of one width for all images or a width list, with the optional keys.
+bool ReadGrid(Document* document, KGEImageDescription& desc, std::vector<int32_t>& list) {
+    desc.flags = kGridOn;
+    if (document->HasKey(u"widthlist")) {
+        if (!ReadLines(document, u"widthlist", u"i4", true, list)) return false;
+        desc.flags |= kGridWidthList;
+        desc.imageCount = uint32_t(list.size());
+    } else {
+        list.push_back(document->GetInt(u"width", 0));
+        if (GetterFailed(document)) return false;
+        desc.imageCount = kKgeMaxImages;
+    }
+    for (const GridKey& key : kGridKeys) {
+        if (!document->HasKey(key.key)) continue;
+        std::vector<GridValues> values;
+        if (!ReadLines(document, key.key, key.format, false, values) || values.size() != 1) return false;
+        if (key.read(values[0], desc)) desc.flags |= key.flag;
+    }
+    return true;
+}
+
+// Where the images lie: explicit (x, y, width) areas, or a grid.
+HResult ReadImageAreas(Document* document, KGEBitmapFont& font) {
+    KGEImageDescription desc{};
+    desc.cellHeight = document->GetInt(u"height", 0);
+    if (GetterFailed(document)) return kKgeBadDescription;
+    std::vector<int32_t> list;
+    if (document->HasKey(u"glyphs")) {
+        std::vector<std::array<int32_t, 3>> areas;
+        if (!ReadLines(document, u"glyphs", u"i4,i4,i4", true, areas)) return kKgeBadDescription;
+        for (const auto& area : areas)
+            list.insert(list.end(), area.begin(), area.end());
+        desc.imageCount = uint32_t(areas.size());
+    } else if (!ReadGrid(document, desc, list)) {
+        return kKgeBadDescription;
+    }
+    desc.list = list.data();
+    return font.SetImages(&desc);
+}
+
+// The charset (by keyword) and the characters, one glyph each.
+bool ReadChars(Document* document, KGEBitmapFont& font) {
+    uint32_t charset = kCharsetDefault;
+    if (document->HasKey(u"charset")) {
+        char16_t keyword[12] = {};
+        document->GetString(u"charset", keyword, 12, nullptr);
+        if (document->GetErrors() != 0 || !CharsetFromKeyword(keyword, &charset)) return false;
+    }
+    std::u16string chars;
+    bool found = false;
+    if (!ReadJoinedText(document, u"chars", chars, &found) || !found) return false;
+    font.AllocGlyphs(charset, uint32_t(std::min<size_t>(chars.size(), kKgeMaxGlyphs)));
+    font.SetChars(chars.data(), uint32_t(chars.size()));
+    return true;
+}
+
+// Glyph images, advances and offsets: one value per glyph, or the defaults
+// (glyph i shows image i and advances by its width).
+bool ReadGlyphLists(Document* document, KGEBitmapFont& font) {
+    const uint32_t glyphCount = font.GetGlyphCount();
+    std::vector<int32_t> imageList, widthList;
+    std::vector<OffsetRecord> offsetList;
+    const Entry* glyphList = document->FindEntry(u"glyphlist", false);
+    if (glyphList && !IsDefaultKeyword(glyphList->Value()) &&
+        (!ReadLines(document, u"glyphlist", u"i4", false, imageList) || imageList.size() != glyphCount))
+        return false;
+    if (document->HasKey(u"widthlist") &&
+        (!ReadLines(document, u"widthlist", u"i4", false, widthList) || widthList.size() != glyphCount))
+        return false;
+    if (document->HasKey(u"offsetlist") &&
+        (!ReadLines(document, u"offsetlist", u"l,l", false, offsetList) || offsetList.size() != glyphCount))
+        return false;
+    const KGEImageRecord* images = font.GetImages();
+    for (uint32_t i = 0; i < glyphCount; ++i) {
+        KGEGlyph& glyph = font.GetGlyphs()[i];
+        glyph.image = imageList.empty() ? i : uint32_t(imageList[i]);
+        const int32_t imageWidth = glyph.image < font.GetImageCount() ? images[glyph.image].width : 0;
+        const int32_t width = widthList.empty() ? -1 : widthList[i];
+        glyph.advance = (width == -1 || width == kKgeDefault) ? imageWidth : width;
+        glyph.offsetX = offsetList.empty() ? 0 : offsetList[i].x;
+        glyph.offsetY = offsetList.empty() ? 0 : offsetList[i].y;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- writing descriptions
+
+// The "glyphs" section: the image by its texture's name, the cell height, and
+// the explicit areas or the grid.
+void WriteImages(const KGEBitmapFont& font, std::u16string& out) {
+    out += u"glyphs {\r\n";
+    const DXLTexture* texture = font.GetTexture();
+    if (texture && texture->GetName() && texture->GetName()[0])
+        AppendLine(out, true, u"image", QuotedText(texture->GetName()));
+    AppendLine(out, true, u"height", Numbers({font.GetCellHeight()}));
+    const KGEImageRecord* images = font.GetImages();
+    const KGEGridRecord* grid = font.GetGrid();
+    if (!grid) {
         std::u16string areas;
-        for (uint32_t i = 0; i < imageCount_; ++i) {
+        for (uint32_t i = 0; i < font.GetImageCount(); ++i) {
             if (i > 0) areas += u", ";
-            AppendRecord(areas, std::array<int64_t, 3>{images_[i].x, images_[i].y, images_[i].width});
+            AppendRecord(areas, std::array<int64_t, 3>{images[i].x, images[i].y, images[i].width});
         }
         AppendLine(out, true, u"glyphs", areas);
     } else {
-        if (grid_->flags & kGridWidthList) {
+        if (grid->flags & kGridWidthList) {
             std::u16string widths;
-            for (uint32_t i = 0; i < imageCount_; ++i) {
+            for (uint32_t i = 0; i < font.GetImageCount(); ++i) {
                 if (i > 0) widths += u", ";
-                widths += kis::DecimalText(images_[i].width);
+                widths += kis::DecimalText(images[i].width);
             }
             AppendLine(out, true, u"widthlist", widths);
         } else {
-            AppendLine(out, true, u"width", Numbers({images_[0].width}));
+            AppendLine(out, true, u"width", Numbers({images[0].width}));
         }
-        if (grid_->flags & kGridSkip) AppendLine(out, true, u"skip", Numbers({grid_->skipX, grid_->skipY}));
-        if (grid_->flags & kGridRect) {
-            const kis::Rect& r = grid_->rect;
-            AppendLine(out, true, u"rect",
-                       Numbers({r.left, r.top, int64_t(r.right) - r.left, int64_t(r.bottom) - r.top}));
-        }
-        if (grid_->flags & kGridBorders) {
-            const kis::Rect& b = grid_->borders;
-            AppendLine(out, true, u"borders", Numbers({b.left, b.top, b.right, b.bottom}));
-        }
+        for (const GridKey& key : kGridKeys)
+            if (grid->flags & key.flag) AppendLine(out, true, key.key, key.write(*grid));
     }
     out += u"}\r\n";
+}
 
-    std::u16string chars = u"\"";
-    for (uint32_t i = 0; i < glyphCount_; ++i) {
-        const char16_t c = glyphs_[i].character;
-        if (c == u'"' || c == u'\\') chars += u'\\';
-        chars += c;
-    }
-    AppendLine(out, false, u"chars", chars + u'"');
-    AppendLine(out, false, u"height", Numbers({height_}));
-    AppendLine(out, false, u"ascent", Numbers({ascent_}));
-    AppendLine(out, false, u"space", Numbers({spaceWidth_}));
-    if (defaultChar_ != 0) AppendLine(out, false, u"defchar", QuotedChar(defaultChar_));
-
-    // Images and advances are written as lists only where a glyph departs
-    // from the defaults (glyph i shows image i, advancing by its width), so
-    // reading the description back gives the same font.
+// Images and advances are written as lists only where a glyph departs from
+// the defaults (glyph i shows image i, advancing by its width), so reading
+// the description back gives the same font.
+void WriteGlyphLists(const KGEBitmapFont& font, std::u16string& out) {
+    const KGEImageRecord* images = font.GetImages();
     bool ownImages = false, ownAdvances = false;
     std::u16string imageList, advances, offsets;
-    for (uint32_t i = 0; i < glyphCount_; ++i) {
-        const KGEGlyph& glyph = glyphs_[i];
-        const int32_t imageWidth = glyph.image < imageCount_ ? images_[glyph.image].width : 0;
+    for (uint32_t i = 0; i < font.GetGlyphCount(); ++i) {
+        const KGEGlyph& glyph = font.GetGlyphs()[i];
+        const int32_t imageWidth = glyph.image < font.GetImageCount() ? images[glyph.image].width : 0;
         ownImages = ownImages || glyph.image != i;
         ownAdvances = ownAdvances || glyph.advance != imageWidth;
         if (i > 0) {
@@ -817,28 +931,73 @@ HResult KGEBitmapFont::WriteDescription(std::u16string& out) const {
     AppendLine(out, false, u"glyphlist", ownImages ? imageList : u"default");
     if (ownAdvances) AppendLine(out, false, u"widthlist", advances);
     AppendLine(out, false, u"offsetlist", offsets);
+}
 
-    if (kerningCount_ > 0) {
-        std::u16string pairs;
-        for (uint32_t i = 0; i < glyphCount_; ++i) {
-            const KGEGlyph& glyph = glyphs_[i];
-            for (uint32_t k = 0; k < glyph.kerningCount; ++k) {
-                const uint64_t at = uint64_t(glyph.kerningFirst) + k;
-                if (at >= kerningCount_ || kerning_[at].second >= glyphCount_) return kKgeFail;
-                if (!pairs.empty()) pairs += u", ";
-                pairs += u'(' + QuotedChar(glyph.character) + u',' +
-                         QuotedChar(glyphs_[kerning_[at].second].character) + u',';
-                pairs += kis::DecimalText(kerning_[at].amount);
-                pairs += u')';
-            }
+// Every glyph's kerning pairs as (first, second, amount); false when a pair
+// lies outside the tables.
+bool WriteKerning(const KGEBitmapFont& font, std::u16string& out) {
+    const uint32_t kerningCount = font.GetKerningCount();
+    if (kerningCount == 0) return true;
+    const KGEGlyph* glyphs = font.GetGlyphs();
+    const KGEKerningPair* kerning = font.GetKerning();
+    std::u16string pairs;
+    for (uint32_t i = 0; i < font.GetGlyphCount(); ++i) {
+        const KGEGlyph& glyph = glyphs[i];
+        for (uint32_t k = 0; k < glyph.kerningCount; ++k) {
+            const uint64_t at = uint64_t(glyph.kerningFirst) + k;
+            if (at >= kerningCount || kerning[at].second >= font.GetGlyphCount()) return false;
+            if (!pairs.empty()) pairs += u", ";
+            pairs += u'(' + QuotedChar(glyph.character) + u',' +
+                     QuotedChar(glyphs[kerning[at].second].character) + u',';
+            pairs += kis::DecimalText(kerning[at].amount);
+            pairs += u')';
         }
-        AppendLine(out, false, u"kerning", pairs);
     }
-    AppendLine(out, false, u"tracking", Numbers({tracking_}));
-    AppendLine(out, false, u"leading", Numbers({leading_}));
-    char colour[16];
-    std::snprintf(colour, sizeof colour, "0x%08x", colour_);
-    AppendLine(out, false, u"color", std::u16string(colour, colour + std::strlen(colour)));
+    AppendLine(out, false, u"kerning", pairs);
+    return true;
+}
+
+} // namespace
+
+HResult KGEBitmapFont::ReadDescription(kis::TDRDocument* document, DXLTextures* collection, bool loadImage) {
+    if (!document || !document->EnterSection(u"glyphs", true)) return kKgeBadDescription;
+    HResult hr = (loadImage || collection) ? FindImage(document, collection, *this) : 0;
+    if (hr == 0) hr = ReadImageAreas(document, *this);
+    document->LeaveSection();
+    if (hr != 0) return hr;
+
+    if (!ReadChars(document, *this)) return kKgeBadDescription;
+    FontNumbers numbers;
+    if (!ReadNumbers(document, kMetricKeys, numbers)) return kKgeBadDescription;
+    SetMetrics(int32_t(numbers.height), int32_t(numbers.ascent), int32_t(numbers.space),
+               char16_t(numbers.defaultChar));
+    if (!ReadGlyphLists(document, *this)) return kKgeBadDescription;
+    BuildCharMap();
+
+    std::vector<KGECharKerning> kerning;
+    if (!ReadLines(document, u"kerning", u"W,W,i4", true, kerning)) return kKgeBadDescription;
+    hr = SetKerning(kerning.data(), uint32_t(kerning.size()));
+    if (hr != 0) return hr;
+
+    if (!ReadNumbers(document, kLookKeys, numbers)) return kKgeBadDescription;
+    tracking_ = int32_t(numbers.tracking);
+    leading_ = int32_t(numbers.leading);
+    colour_ = uint32_t(numbers.colour);
+    return 0;
+}
+
+HResult KGEBitmapFont::WriteDescription(std::u16string& out) const {
+    if (imageCount_ == 0 || !images_ || glyphCount_ == 0) return kKgeFail;
+    WriteImages(*this, out);
+    std::u16string chars;
+    for (uint32_t i = 0; i < glyphCount_; ++i)
+        chars += glyphs_[i].character;
+    AppendLine(out, false, u"chars", QuotedText(chars));
+    const FontNumbers numbers = NumbersOf(*this);
+    WriteNumbers(out, kMetricKeys, numbers);
+    WriteGlyphLists(*this, out);
+    if (!WriteKerning(*this, out)) return kKgeFail;
+    WriteNumbers(out, kLookKeys, numbers);
     return 0;
 }
 

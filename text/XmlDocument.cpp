@@ -65,6 +65,124 @@ XMLItem* AppendItem(std::vector<std::unique_ptr<XMLItem>>& list, const char16_t*
     }
 }
 
+// One tag found by its angle brackets.
+template <typename Ch> struct XmlTag {
+    uint32_t open = 0;        // where its '<' stands
+    uint32_t next = 0;        // just past its '>'
+    const Ch* text = nullptr; // between the brackets, spaces trimmed; empty for a blank tag
+    uint32_t length = 0;
+    const Ch* name = nullptr; // the element name: the text, or what follows a closing '/'
+    uint32_t nameLength = 0;
+    bool closing = false;      // "</name>"
+    bool emptyElement = false; // "<name/>"
+};
+
+// Finds the next tag from `from` on; false where the text ends first (at its
+// length, a terminator, or a tag left open).
+template <typename Ch> bool FindTag(const Ch* text, uint32_t length, uint32_t from, XmlTag<Ch>& tag) {
+    uint32_t i = from;
+    while (i < length && text[i] != '<' && text[i] != 0)
+        ++i;
+    if (i >= length || text[i] == 0) return false;
+    uint32_t start = i + 1;
+    while (start < length && IsTagSpace(text[start]))
+        ++start;
+    if (start >= length || text[start] == 0) return false;
+    uint32_t close = start;
+    while (close < length && text[close] != '>')
+        ++close;
+    if (close >= length) return false;
+    uint32_t end = close;
+    while (end > start && IsTagSpace(text[end - 1]))
+        --end;
+    tag = XmlTag<Ch>{};
+    tag.open = i;
+    tag.next = close + 1;
+    tag.text = text + start;
+    tag.length = end - start;
+    if (tag.length == 0) return true;
+    tag.closing = tag.text[0] == '/';
+    tag.name = tag.text;
+    tag.nameLength = tag.length;
+    if (tag.closing) {
+        tag.name = tag.text + 1, tag.nameLength = tag.length - 1;
+        while (tag.nameLength != 0 && IsTagSpace(*tag.name))
+            ++tag.name, --tag.nameLength;
+    }
+    tag.emptyElement = tag.text[tag.length - 1] == '/';
+    return true;
+}
+
+// Decodes a cell's Data text (null: none) into the row's first or second
+// cell; the cells after the second are not kept.
+void TakeCell(XMLRowState& state, const char16_t* data, uint32_t dataLength) {
+    kis::Buffer* target = nullptr;
+    if ((state.flags & XMLRowState::kFirstCellTaken) == 0)
+        target = &state.row.name, state.flags |= XMLRowState::kFirstCellTaken;
+    else if ((state.flags & XMLRowState::kSecondCellTaken) == 0)
+        target = &state.row.text, state.flags |= XMLRowState::kSecondCellTaken;
+    if (target == nullptr) return;
+    uint32_t n = data == nullptr ? 0 : kis::DecodeXmlText(data, dataLength, nullptr, 0);
+    if (!target->Resize(n, 2)) {
+        state.flags = 0; // the row cannot hold its text: drop it
+        return;
+    }
+    if (n != 0) kis::DecodeXmlText(data, dataLength, target->As<char16_t>(), n + 1);
+}
+
+// An opening tag: a Row outside rows, a Cell inside a row while fewer than
+// two cells are taken, a Data inside a cell. Every other tag is skipped.
+template <typename Ch> void OpenElement(XMLRowState& state, const XmlTag<Ch>& tag, uint32_t& dataStart) {
+    const uint32_t flags = state.flags;
+    if ((flags & XMLRowState::kInRow) == 0) {
+        if (IsOpenTag(tag.text, tag.length, "Row") && !tag.emptyElement) {
+            state.flags = XMLRowState::kInRow;
+            state.row.name.Resize(0, 2);
+            state.row.text.Resize(0, 2);
+        }
+    } else if ((flags & XMLRowState::kInCell) == 0) {
+        if ((flags & XMLRowState::kSecondCellTaken) == 0 && IsOpenTag(tag.text, tag.length, "Cell")) {
+            state.data = nullptr, state.dataLength = 0;
+            if (tag.emptyElement)
+                TakeCell(state, nullptr, 0);
+            else
+                state.flags |= XMLRowState::kInCell;
+        }
+    } else if ((flags & XMLRowState::kInData) == 0) {
+        if (IsOpenTag(tag.text, tag.length, "Data")) {
+            state.data = nullptr, state.dataLength = 0;
+            if (!tag.emptyElement) {
+                state.flags |= XMLRowState::kInData;
+                dataStart = tag.next;
+            }
+        }
+    }
+}
+
+// The end of a Data element: its text becomes the cell's data, a span of the
+// UTF-16 text, or the 8-bit text converted from UTF-8 into `converted`.
+template <typename Ch>
+void CloseData(XMLRowState& state, const Ch* data, uint32_t dataLength, kis::Buffer& converted) {
+    state.flags &= ~XMLRowState::kInData;
+    state.data = nullptr, state.dataLength = 0;
+    if constexpr (sizeof(Ch) == 2) {
+        state.data = data;
+        state.dataLength = dataLength;
+    } else if (dataLength != 0) {
+        platform::ConvertResult need =
+            platform::MultiByteToUtf16(platform::kCodePageUtf8, data, dataLength, nullptr, 0);
+        if (!need.Ok() || need.count == 0 || need.count >= UINT32_MAX ||
+            !converted.Resize(static_cast<uint32_t>(need.count), 2))
+            return;
+        platform::ConvertResult done = platform::MultiByteToUtf16(platform::kCodePageUtf8, data, dataLength,
+                                                                  converted.As<char16_t>(), need.count);
+        if (done.Ok() && done.count == need.count) {
+            state.data = converted.As<char16_t>();
+            state.dataLength = static_cast<uint32_t>(done.count);
+        }
+    }
+}
+
 } // namespace
 
 namespace kis {
@@ -234,118 +352,34 @@ template <typename Ch> void XMLDocument::Parse(const Ch* text, uint32_t length) 
     if (!state.row.name.Resize(kNameReserve, 2) || !state.row.text.Resize(kTextReserve, 2)) return;
     XMLItem* receiver = &root_;
     uint32_t dataStart = 0;
-
-    auto takeCell = [&](const char16_t* data, uint32_t dataLength) {
-        kis::Buffer* target = nullptr;
-        if ((state.flags & XMLRowState::kFirstCellTaken) == 0)
-            target = &state.row.name, state.flags |= XMLRowState::kFirstCellTaken;
-        else if ((state.flags & XMLRowState::kSecondCellTaken) == 0)
-            target = &state.row.text, state.flags |= XMLRowState::kSecondCellTaken;
-        if (target == nullptr) return;
-        uint32_t n = data == nullptr ? 0 : kis::DecodeXmlText(data, dataLength, nullptr, 0);
-        if (!target->Resize(n, 2)) {
-            state.flags = 0; // the row cannot hold its text: drop it
-            return;
-        }
-        if (n != 0) kis::DecodeXmlText(data, dataLength, target->As<char16_t>(), n + 1);
-    };
-
-    uint32_t i = 0;
-    while (i < length) {
-        while (i < length && text[i] != '<' && text[i] != 0)
-            ++i;
-        if (i >= length || text[i] == 0) break;
-        const uint32_t tagOpen = i;
-        uint32_t start = i + 1;
-        while (start < length && IsTagSpace(text[start]))
-            ++start;
-        if (start >= length || text[start] == 0) break;
-        uint32_t close = start;
-        while (close < length && text[close] != '>')
-            ++close;
-        if (close >= length) break;
-        i = close + 1;
-        uint32_t end = close;
-        while (end > start && IsTagSpace(text[end - 1]))
-            --end;
-        if (end == start) continue;
-        const Ch* tag = text + start;
-        const uint32_t tagLength = end - start;
-        const bool closing = tag[0] == '/';
-        const Ch* name = tag;
-        uint32_t nameLength = tagLength;
-        if (closing) {
-            name = tag + 1, nameLength = tagLength - 1;
-            while (nameLength != 0 && IsTagSpace(*name))
-                ++name, --nameLength;
-        }
-        if (nameLength < 3) {
+    XmlTag<Ch> tag;
+    for (uint32_t i = 0; i < length && FindTag(text, length, i, tag); i = tag.next) {
+        if (tag.length == 0) continue;
+        if (tag.nameLength < 3) {
             // Inline markup such as a bold tag inside a cell ends the reading:
             // the sheet is read up to here and the rest is ignored.
-            shortTagStop_ = static_cast<int64_t>(tagOpen);
+            shortTagStop_ = static_cast<int64_t>(tag.open);
             LogErrorPrintf(kLogIndent,
                            "Spreadsheet reading stopped at character %u: a tag shorter than 3 characters",
-                           tagOpen);
+                           tag.open);
             break;
         }
-        const bool empty = tag[tagLength - 1] == '/';
         const uint32_t flags = state.flags;
-        if (!closing) {
-            if ((flags & XMLRowState::kInRow) == 0) {
-                if (IsOpenTag(tag, tagLength, "Row") && !empty) {
-                    state.flags = XMLRowState::kInRow;
-                    state.row.name.Resize(0, 2);
-                    state.row.text.Resize(0, 2);
-                }
-            } else if ((flags & XMLRowState::kInCell) == 0) {
-                if ((flags & XMLRowState::kSecondCellTaken) == 0 && IsOpenTag(tag, tagLength, "Cell")) {
-                    state.data = nullptr, state.dataLength = 0;
-                    if (empty)
-                        takeCell(nullptr, 0);
-                    else
-                        state.flags |= XMLRowState::kInCell;
-                }
-            } else if ((flags & XMLRowState::kInData) == 0) {
-                if (IsOpenTag(tag, tagLength, "Data")) {
-                    state.data = nullptr, state.dataLength = 0;
-                    if (!empty) {
-                        state.flags |= XMLRowState::kInData;
-                        dataStart = i;
-                    }
-                }
-            }
-            continue;
-        }
-        if ((flags & XMLRowState::kInData) != 0) {
-            if (!IsCloseName(name, nameLength, "Data")) continue;
-            state.flags &= ~XMLRowState::kInData;
-            const uint32_t dataLength = tagOpen - dataStart;
-            state.data = nullptr, state.dataLength = 0;
-            if constexpr (sizeof(Ch) == 2) {
-                state.data = text + dataStart;
-                state.dataLength = dataLength;
-            } else if (dataLength != 0) {
-                platform::ConvertResult need = platform::MultiByteToUtf16(
-                    platform::kCodePageUtf8, text + dataStart, dataLength, nullptr, 0);
-                if (need.Ok() && need.count != 0 && need.count < UINT32_MAX &&
-                    converted.Resize(static_cast<uint32_t>(need.count), 2)) {
-                    platform::ConvertResult done =
-                        platform::MultiByteToUtf16(platform::kCodePageUtf8, text + dataStart, dataLength,
-                                                   converted.As<char16_t>(), need.count);
-                    if (done.Ok() && done.count == need.count) {
-                        state.data = converted.As<char16_t>();
-                        state.dataLength = static_cast<uint32_t>(done.count);
-                    }
-                }
-            }
+        if (!tag.closing) {
+            OpenElement(state, tag, dataStart);
+        } else if ((flags & XMLRowState::kInData) != 0) {
+            if (IsCloseName(tag.name, tag.nameLength, "Data"))
+                CloseData(state, text + dataStart, tag.open - dataStart, converted);
         } else if ((flags & XMLRowState::kInCell) != 0) {
-            if (!IsCloseName(name, nameLength, "Cell")) continue;
-            state.flags &= ~XMLRowState::kInCell;
-            takeCell(state.data, state.dataLength);
+            if (IsCloseName(tag.name, tag.nameLength, "Cell")) {
+                state.flags &= ~XMLRowState::kInCell;
+                TakeCell(state, state.data, state.dataLength);
+            }
         } else if ((flags & XMLRowState::kInRow) != 0) {
-            if (!IsCloseName(name, nameLength, "Row")) continue;
-            receiver = AddRow(state, receiver);
-            state.flags = 0;
+            if (IsCloseName(tag.name, tag.nameLength, "Row")) {
+                receiver = AddRow(state, receiver);
+                state.flags = 0;
+            }
         }
     }
 }

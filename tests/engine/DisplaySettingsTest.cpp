@@ -102,7 +102,8 @@ class DisplaySettingsFixture : public ::testing::Test {
         ~Factory() { SetDirect3DFactory(nullptr); }
     } factory;
     DXLViewer viewer;
-    DXLSettingsRules verify = {1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 2, 1, 2};
+    static constexpr SettingRule kV = SettingRule::Verify, kR = SettingRule::AsRequested;
+    DXLSettingsRules verify = {kV, kV, kV, kV, kV, kV, kR, kV, kV, kV, kR, kV, kR};
 
     DXLDisplaySettings Request() {
         DXLDisplaySettings r;
@@ -222,7 +223,7 @@ TEST_F(DisplaySettingsFixture, FullScreenSizeAndRefreshComeFromTheModeList) {
     viewer.ValidateSettings(&out, &r, &defaults);
     EXPECT_EQ(out.present.windowed, 1u);
     r.present.windowed = 0;
-    defaults.windowed = 2;
+    defaults.windowed = SettingRule::AsRequested;
     viewer.ValidateSettings(&out, &r, &defaults);
     EXPECT_EQ(out.present.backBufferWidth, 1024u); // full screen default: the desktop
     EXPECT_EQ(out.present.presentationInterval, platform::kPresentIntervalDefault);
@@ -262,14 +263,14 @@ TEST_F(DisplaySettingsFixture, MatcherPicksTheLargestModeInThePreferredFormats) 
     EXPECT_EQ(out.format, kFormatX8R8G8B8);
     EXPECT_EQ(out.refreshRate, 70u); // carries the requested rate
 
-    rules.size = 1;
+    rules.size = ModeMatch::Equal;
     want.width = 1111;
     EXPECT_FALSE(viewer.MatchDisplayMode(&out, &want, &rules));
 
     // Bits not above 32: the 16-bit modes join the candidates but rank after
     // every 32-bit one, wherever they stand in the list.
     want = DXLDISPLAYMODE{800, 600, 0, kFormatX8R8G8B8, 0, 0, 32};
-    rules = DXLModeRules{1, 0, 0, 2};
+    rules = DXLModeRules{ModeMatch::Equal, ModeMatch::Ignore, ModeMatch::Ignore, FormatMatch::BitsNotAbove};
     ASSERT_TRUE(viewer.MatchDisplayMode(&out, &want, &rules));
     EXPECT_EQ(out.format, kFormatX8R8G8B8);
     want.bits = 16;
@@ -277,14 +278,14 @@ TEST_F(DisplaySettingsFixture, MatcherPicksTheLargestModeInThePreferredFormats) 
     ASSERT_TRUE(viewer.MatchDisplayMode(&out, &want, &rules));
     EXPECT_EQ(out.format, kFormatR5G6B5);
 
-    // Refresh rule 1 keeps only the requested rate.
+    // An equal refresh rule keeps only the requested rate.
     want = DXLDISPLAYMODE{1024, 768, 60, kFormatX8R8G8B8, 0, 0, 32};
-    rules = DXLModeRules{1, 0, 1, 0};
+    rules = DXLModeRules{ModeMatch::Equal, ModeMatch::Ignore, ModeMatch::Equal, FormatMatch::SameFormat};
     ASSERT_TRUE(viewer.MatchDisplayMode(&out, &want, &rules));
     EXPECT_EQ(out.refreshRate, 60u);
     // Aspect rule: 16:9 only.
     want = DXLDISPLAYMODE{1920, 1080, 0, kFormatA8R8G8B8, 0, 0, 32};
-    rules = DXLModeRules{2, 2, 0, 3};
+    rules = DXLModeRules{ModeMatch::NotAbove, ModeMatch::NotAbove, ModeMatch::Ignore, FormatMatch::Any};
     ASSERT_TRUE(viewer.MatchDisplayMode(&out, &want, &rules));
     EXPECT_EQ(out.width, 1280u);
 }

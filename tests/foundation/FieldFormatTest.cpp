@@ -132,6 +132,17 @@ TEST(FieldFormat, RecordsAndTheMaximum) {
     EXPECT_EQ(ScanFieldsW(u"l,l", 4, pairs, 8, kScanRecords, u"(1,2,(3,4)", 1252, &n), kScanSourceMismatch);
     EXPECT_EQ(n, 0);
     EXPECT_EQ(ScanFieldsW(u"l,l", 4, pairs, 8, kScanRecords, u"1 2", 1252, &n), kScanSourceMismatch);
+    // A record in parentheses may close before the optional group; only the
+    // group's fields may be left out.
+    int32_t optional[2][2] = {{0, -1}, {0, -1}};
+    ASSERT_EQ(ScanFieldsW(u"l,{l}", 2, optional, 8, kScanRecords, u"(1), (2, 3)", 1252, &n), kScanOk);
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(optional[0][0], 1);
+    EXPECT_EQ(optional[0][1], -1);
+    EXPECT_EQ(optional[1][1], 3);
+    EXPECT_EQ(ScanFieldsW(u"l,l", 2, optional, 8, kScanRecords, u"(1), (2, 3)", 1252, &n),
+              kScanSourceMismatch);
+    EXPECT_EQ(ScanFieldsW(u"{l},{l}", 2, optional, 8, kScanRecords, u"1, 2", 1252, &n), kScanBadFormat);
     // Counting only, and storing through a pointer list.
     ASSERT_EQ(ScanFieldsW(u"l,l", 100, nullptr, 0, kScanCount, u"1,2,3,4,5,6", 1252, &n), kScanOk);
     EXPECT_EQ(n, 3);

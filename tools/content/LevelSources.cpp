@@ -6,9 +6,11 @@
 #include "tools/common/SourceTree.h"
 #include "tools/content/NameFields.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -138,17 +140,165 @@ InfoEntry ReadInfo(const std::string& where, const std::string& value) {
     return e;
 }
 
-void ReadLevel(const Node& n, const Bonuses& bonuses, LevelTable* table, std::vector<bool>* seen) {
-    std::string where = "level";
+// One key of a level section and where its value goes.
+struct LevelEntry {
+    Level& level;
+    LevelRecord& r;
+    const Bonuses& bonuses;
+    const std::string& where;
+    const std::string& key;
+    const std::string& value;
+};
+
+// kind stage object x y [price], or for a plant: kind stage object x y
+// [ripeness [water water-maximum]]
+void ReadPoint(const LevelEntry& e) {
+    const std::string& where = e.where;
+    auto w = Words(e.value);
+    PointRecord p{};
+    p.kind = PointKind(where, w.empty() ? std::string() : w[0]);
+    const bool plant = p.kind == kPointPlant;
+    if (w.size() != 5 && w.size() != 6 && !(plant && w.size() == 8))
+        Fail(where, "point takes 5 or 6 values (a plant 5, 6 or 8)");
+    p.stage = int32_t(Number(where, w[1]));
+    p.objectId = IdOf(w[2]);
+    p.x = int32_t(Number(where, w[3]));
+    p.y = int32_t(Number(where, w[4]));
+    if (w.size() >= 6)
+        p.value = plant ? std::bit_cast<uint32_t>(float(Number(where, w[5])))
+                        : uint32_t(int32_t(Number(where, w[5])));
+    if (w.size() == 8) {
+        p.water = uint32_t(Number(where, w[6]));
+        p.waterMax = uint32_t(Number(where, w[7]));
+    }
+    e.level.points.push_back(p);
+}
+
+// track rate (tracks 0..5; 1 plants, 2 animal houses, 3 factories)
+void ReadSpeed(const LevelEntry& e) {
+    auto w = Take(e.where, e.key, e.value, 2);
+    const int64_t track = Number(e.where, w[0]);
+    if (track < 0 || track >= 6) Fail(e.where, "speed track 0..5");
+    char* end = nullptr;
+    const double rate = std::strtod(w[1].c_str(), &end);
+    if (*end != '\0') Fail(e.where, "'" + w[1] + "' is not a number");
+    e.r.speedRates[track] = float(rate);
+}
+
+void ReadPlace(const LevelEntry& e) {
+    const std::string& where = e.where;
+    auto w = Take(where, e.key, e.value, 5);
+    if (e.r.placeCount >= kMaxVillainPlaces) Fail(where, "too many places");
+    e.r.places[e.r.placeCount++] = {int32_t(Number(where, w[0])), int32_t(Number(where, w[1])),
+                                    int32_t(Number(where, w[2])), int32_t(Number(where, w[3])),
+                                    uint32_t(Number(where, w[4]))};
+}
+
+// The bonus a win gives the player, by its name in the bonus table.
+void ReadBonus(const LevelEntry& e) {
+    const BONUS* bonus = e.bonuses.FindByName(platform::Utf8ToUtf16(e.value).c_str());
+    if (!bonus) Fail(e.where, "no bonus is called '" + e.value + "'");
+    e.r.bonusId = int32_t(bonus->id);
+}
+
+// The first-recharge factor of each of the six bonus slots.
+void ReadBonusRecharge(const LevelEntry& e) {
+    auto w = Take(e.where, e.key, e.value, std::size(e.r.bonusFactors));
+    for (size_t i = 0; i < w.size(); ++i) {
+        char* end = nullptr;
+        e.r.bonusFactors[i] = std::strtof(w[i].c_str(), &end);
+        if (*end != '\0') Fail(e.where, "'" + w[i] + "' is not a number");
+    }
+}
+
+// rect left top right bottom | circle x y radius
+void ReadObstacle(const LevelEntry& e) {
+    auto w = Words(e.value);
+    shpf::_SHAPE shape{};
+    int32_t v[4] = {};
+    if (w.size() == 5 && w[0] == "rect") {
+        shape.kind = 0;
+    } else if (w.size() == 4 && w[0] == "circle") {
+        shape.kind = 1;
+    } else {
+        Fail(e.where, "obstacle is 'rect l t r b' or 'circle x y radius'");
+    }
+    for (size_t i = 1; i < w.size(); ++i)
+        v[i - 1] = int32_t(Number(e.where, w[i]));
+    std::memcpy(shape.data, v, sizeof v);
+    e.level.shapes.push_back(shape);
+}
+
+struct LevelKey {
+    const char* key;
+    void (*read)(const LevelEntry& e);
+};
+
+// Every key a level section may hold but its index.
+const LevelKey kLevelKeys[] = {
+    {"label", [](const LevelEntry& e) { SetName(e.r.label, e.where, e.value); }},
+    {"map_cell", [](const LevelEntry& e) { e.r.mapCell = int32_t(Number(e.where, e.value)); }},
+    {"group", [](const LevelEntry& e) { e.r.group = uint32_t(Number(e.where, e.value)); }},
+    {"music", [](const LevelEntry& e) { SetName(e.r.music, e.where, e.value); }},
+    {"field",
+     [](const LevelEntry& e) {
+         auto w = Take(e.where, e.key, e.value, 3);
+         SetName(e.r.fieldPicture, e.where, w[0]);
+         e.r.fieldWidth = uint32_t(Number(e.where, w[1]));
+         e.r.fieldHeight = uint32_t(Number(e.where, w[2]));
+     }},
+    {"farmer",
+     [](const LevelEntry& e) {
+         auto w = Take(e.where, e.key, e.value, 2);
+         e.r.farmerX = int32_t(Number(e.where, w[0]));
+         e.r.farmerY = int32_t(Number(e.where, w[1]));
+     }},
+    {"money", [](const LevelEntry& e) { e.r.startMoney = int32_t(Number(e.where, e.value)); }},
+    {"type", [](const LevelEntry& e) { AddIdCount(e.where, e.key, e.value, e.r.types, &e.r.typeCount); }},
+    {"plant", [](const LevelEntry& e) { AddIdCount(e.where, e.key, e.value, e.r.plants, &e.r.plantCount); }},
+    {"stock", [](const LevelEntry& e) { AddIdCount(e.where, e.key, e.value, e.r.stock, &e.r.stockCount); }},
+    {"point", ReadPoint},
+    {"speed", ReadSpeed},
+    {"tree_site", [](const LevelEntry& e) { SetName(e.r.treeSiteSprite, e.where, e.value); }},
+    {"bed_set", [](const LevelEntry& e) { e.r.bedSet = uint32_t(Number(e.where, e.value)); }},
+    {"place", ReadPlace},
+    // place (-1 any) villain delay-ms
+    {"schedule",
+     [](const LevelEntry& e) {
+         auto w = Take(e.where, e.key, e.value, 3);
+         e.level.schedule.push_back(
+             {int32_t(Number(e.where, w[0])), IdOf(w[1]), uint32_t(Number(e.where, w[2]))});
+     }},
+    {"loop",
+     [](const LevelEntry& e) {
+         auto w = Take(e.where, e.key, e.value, 2);
+         e.r.loopStart = uint32_t(Number(e.where, w[0]));
+         e.r.loopLength = uint32_t(Number(e.where, w[1]));
+     }},
+    {"bonus", ReadBonus},
+    {"bonus_recharge", ReadBonusRecharge},
+    {"info", [](const LevelEntry& e) { e.level.info.push_back(ReadInfo(e.where, e.value)); }},
+    {"villains",
+     [](const LevelEntry& e) {
+         if (e.value == "yes") e.r.flags |= kLevelFlagVillains;
+     }},
+    {"obstacle", ReadObstacle},
+};
+
+// The section's index, checked and marked as read.
+uint32_t ReadLevelIndex(const Node& n, std::vector<bool>* seen) {
     int64_t index = -1;
     for (const auto& [key, value] : n.entries)
-        if (key == "index") index = Number(where, value);
-    if (index < 0 || index >= int64_t(kLevelCount)) Fail(where, "index 0..40 missing");
-    where = "level " + std::to_string(index);
-    if ((*seen)[size_t(index)]) Fail(where, "given twice");
+        if (key == "index") index = Number("level", value);
+    if (index < 0 || index >= int64_t(kLevelCount)) Fail("level", "index 0..40 missing");
+    if ((*seen)[size_t(index)]) Fail("level " + std::to_string(index), "given twice");
     (*seen)[size_t(index)] = true;
+    return uint32_t(index);
+}
 
-    Level& level = table->Slot(uint32_t(index));
+// A level before its section is read: no map cell, no bonus, every speed
+// track at its own pace and every bonus slot recharging at half its time.
+void ResetLevel(Level& level) {
     level = Level{};
     level.exists = true;
     LevelRecord& r = level.record;
@@ -158,119 +308,20 @@ void ReadLevel(const Node& n, const Bonuses& bonuses, LevelTable* table, std::ve
         rate = 1.0f;
     for (float& f : r.bonusFactors)
         f = 0.5f;
+}
 
+void ReadLevel(const Node& n, const Bonuses& bonuses, LevelTable* table, std::vector<bool>* seen) {
+    const uint32_t index = ReadLevelIndex(n, seen);
+    const std::string where = "level " + std::to_string(index);
+    Level& level = table->Slot(index);
+    ResetLevel(level);
+    LevelRecord& r = level.record;
     for (const auto& [key, value] : n.entries) {
         if (key == "index") continue;
-        if (key == "label") {
-            SetName(r.label, where, value);
-        } else if (key == "map_cell") {
-            r.mapCell = int32_t(Number(where, value));
-        } else if (key == "group") {
-            r.group = uint32_t(Number(where, value));
-        } else if (key == "music") {
-            SetName(r.music, where, value);
-        } else if (key == "field") {
-            auto w = Take(where, key, value, 3);
-            SetName(r.fieldPicture, where, w[0]);
-            r.fieldWidth = uint32_t(Number(where, w[1]));
-            r.fieldHeight = uint32_t(Number(where, w[2]));
-        } else if (key == "farmer") {
-            auto w = Take(where, key, value, 2);
-            r.farmerX = int32_t(Number(where, w[0]));
-            r.farmerY = int32_t(Number(where, w[1]));
-        } else if (key == "money") {
-            r.startMoney = int32_t(Number(where, value));
-        } else if (key == "type") {
-            AddIdCount(where, key, value, r.types, &r.typeCount);
-        } else if (key == "plant") {
-            AddIdCount(where, key, value, r.plants, &r.plantCount);
-        } else if (key == "stock") {
-            AddIdCount(where, key, value, r.stock, &r.stockCount);
-        } else if (key == "point") {
-            // kind stage object x y [price], or for a plant: kind stage
-            // object x y [ripeness [water water-maximum]]
-            auto w = Words(value);
-            PointRecord p{};
-            p.kind = PointKind(where, w.empty() ? std::string() : w[0]);
-            const bool plant = p.kind == kPointPlant;
-            if (w.size() != 5 && w.size() != 6 && !(plant && w.size() == 8))
-                Fail(where, "point takes 5 or 6 values (a plant 5, 6 or 8)");
-            p.stage = int32_t(Number(where, w[1]));
-            p.objectId = IdOf(w[2]);
-            p.x = int32_t(Number(where, w[3]));
-            p.y = int32_t(Number(where, w[4]));
-            if (w.size() >= 6)
-                p.value = plant ? std::bit_cast<uint32_t>(float(Number(where, w[5])))
-                                : uint32_t(int32_t(Number(where, w[5])));
-            if (w.size() == 8) {
-                p.water = uint32_t(Number(where, w[6]));
-                p.waterMax = uint32_t(Number(where, w[7]));
-            }
-            level.points.push_back(p);
-        } else if (key == "speed") {
-            // track rate (tracks 0..5; 1 plants, 2 animal houses, 3 factories)
-            auto w = Take(where, key, value, 2);
-            const int64_t track = Number(where, w[0]);
-            if (track < 0 || track >= 6) Fail(where, "speed track 0..5");
-            char* end = nullptr;
-            const double rate = std::strtod(w[1].c_str(), &end);
-            if (*end != '\0') Fail(where, "'" + w[1] + "' is not a number");
-            r.speedRates[track] = float(rate);
-        } else if (key == "tree_site") {
-            SetName(r.treeSiteSprite, where, value);
-        } else if (key == "bed_set") {
-            r.bedSet = uint32_t(Number(where, value));
-        } else if (key == "place") {
-            auto w = Take(where, key, value, 5);
-            if (r.placeCount >= kMaxVillainPlaces) Fail(where, "too many places");
-            r.places[r.placeCount++] = {int32_t(Number(where, w[0])), int32_t(Number(where, w[1])),
-                                        int32_t(Number(where, w[2])), int32_t(Number(where, w[3])),
-                                        uint32_t(Number(where, w[4]))};
-        } else if (key == "schedule") {
-            // place (-1 any) villain delay-ms
-            auto w = Take(where, key, value, 3);
-            level.schedule.push_back(
-                {int32_t(Number(where, w[0])), IdOf(w[1]), uint32_t(Number(where, w[2]))});
-        } else if (key == "loop") {
-            auto w = Take(where, key, value, 2);
-            r.loopStart = uint32_t(Number(where, w[0]));
-            r.loopLength = uint32_t(Number(where, w[1]));
-        } else if (key == "bonus") {
-            // The bonus a win gives the player, by its name in the bonus table.
-            const BONUS* bonus = bonuses.FindByName(platform::Utf8ToUtf16(value).c_str());
-            if (!bonus) Fail(where, "no bonus is called '" + value + "'");
-            r.bonusId = int32_t(bonus->id);
-        } else if (key == "bonus_recharge") {
-            // The first-recharge factor of each of the six bonus slots.
-            auto w = Take(where, key, value, std::size(r.bonusFactors));
-            for (size_t i = 0; i < w.size(); ++i) {
-                char* end = nullptr;
-                r.bonusFactors[i] = std::strtof(w[i].c_str(), &end);
-                if (*end != '\0') Fail(where, "'" + w[i] + "' is not a number");
-            }
-        } else if (key == "info") {
-            level.info.push_back(ReadInfo(where, value));
-        } else if (key == "villains") {
-            if (value == "yes") r.flags |= kLevelFlagVillains;
-        } else if (key == "obstacle") {
-            // rect left top right bottom | circle x y radius
-            auto w = Words(value);
-            shpf::_SHAPE shape{};
-            int32_t v[4] = {};
-            if (w.size() == 5 && w[0] == "rect") {
-                shape.kind = 0;
-            } else if (w.size() == 4 && w[0] == "circle") {
-                shape.kind = 1;
-            } else {
-                Fail(where, "obstacle is 'rect l t r b' or 'circle x y radius'");
-            }
-            for (size_t i = 1; i < w.size(); ++i)
-                v[i - 1] = int32_t(Number(where, w[i]));
-            std::memcpy(shape.data, v, sizeof v);
-            level.shapes.push_back(shape);
-        } else {
-            Fail(where, "unknown key '" + key + "'");
-        }
+        const LevelKey* entry = std::find_if(std::begin(kLevelKeys), std::end(kLevelKeys),
+                                             [&key](const LevelKey& k) { return key == k.key; });
+        if (entry == std::end(kLevelKeys)) Fail(where, "unknown key '" + key + "'");
+        entry->read({level, r, bonuses, where, key, value});
     }
     for (const Node& child : n.children) {
         if (child.name == "easy")
