@@ -275,10 +275,11 @@ void CloseWarehouse(ScriptStep& s) {
 }
 
 void BuildFactorySteps(ScriptTutorial& t, uint32_t first, int32_t point, std::u16string type) {
-    SelectPoint(t.Step(first, kTagLevelPanel, 0x1004, 0x1000), point);
-    PressPanelButton(t.Step(first + 1, kTagLevelPanel, 0x1001000, 0x1000), kChildBuildings);
-    BuildOnSite(t.Step(first + 2, kTagLevelPanel, 0x1001100, 0x1000), point, kChildBuildingChoice,
-                std::move(type));
+    SelectPoint(t.Step(first, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), point);
+    PressPanelButton(t.Step(first + 1, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock),
+                     kChildBuildings);
+    BuildOnSite(t.Step(first + 2, kTagLevelPanel, kFlagWindows | kStopClock | kAllowStepAside, kStopClock),
+                point, kChildBuildingChoice, std::move(type));
 }
 
 void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string type) {
@@ -361,7 +362,7 @@ class LevelTutorial_1 : public ScriptTutorial {
         auto resumeAt = [id](uint32_t number) { return [id, number](ScriptStep&) { return id | number; }; };
 
         // 1: the goal.
-        ScriptStep& s1 = Step(1, kTagLevelPanel, 0x1000, 0x1000);
+        ScriptStep& s1 = Step(1, kTagLevelPanel, kStopClock, kStopClock);
         s1.SetContext(kTagContextTask, FirstGoal);
         s1.begin = [](ScriptStep& t) {
             t.Arrow(*GoalButton(t.level));
@@ -369,15 +370,15 @@ class LevelTutorial_1 : public ScriptTutorial {
             ClickToGoOn(t);
         };
         // 2-4: choose the first site and plant wheat on it.
-        SelectPoint(Step(2, kTagLevelPanel, 0x1004, 0x1000), 1);
-        PressPanelButton(Step(3, kTagLevelPanel, 0x1001000, 0x1000), kChildPlants);
-        ScriptStep& s4 = Step(4, kTagLevelPanel, 0x1001000, 0x100);
+        SelectPoint(Step(2, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), 1);
+        PressPanelButton(Step(3, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock), kChildPlants);
+        ScriptStep& s4 = Step(4, kTagLevelPanel, kFlagWindows | kStopClock, kAllowStepAside);
         PressPanelButton(s4, kChildPlantChoice, WheatPlant);
         s4.resume = resumeAt(3);
         // 5: it grows.
-        GrowUntilRipe(Step(5, kTagLevelPanel, 0x120, 0x1000), 1);
+        GrowUntilRipe(Step(5, kTagLevelPanel, kGrowAndStepAside, kStopClock), 1);
         // 6: harvest it.
-        ScriptStep& s6 = Step(6, kTagLevelPanel, 0x1001, 0x100);
+        ScriptStep& s6 = Step(6, kTagLevelPanel, kStopClock | kAllowClickPoint, kAllowStepAside);
         s6.begin = [](ScriptStep& t) {
             auto target = PointButton(t.level, 1, kSpriteHarvest, 0);
             t.Arrow(*target);
@@ -390,7 +391,7 @@ class LevelTutorial_1 : public ScriptTutorial {
             if (event == kEventJobOrdered && a == kJobHarvest) t.Complete();
         };
         // 7: the harvest is in, once the farmer is idle.
-        ScriptStep& s7 = Step(7, kTagLevelPanel, 0x1000, 0x1000);
+        ScriptStep& s7 = Step(7, kTagLevelPanel, kStopClock, kStopClock);
         FieldBox(s7, 90, 160);
         s7.canBegin = [](ScriptStep& t) {
             uint32_t job = 0;
@@ -399,7 +400,7 @@ class LevelTutorial_1 : public ScriptTutorial {
             return t.level.LastQueuedJob() == 0 && !t.level.CurrentJob(&job, &point, &distance);
         };
         // 8: the goal again.
-        ScriptStep& s8 = Step(8, kTagLevelPanel, 0x1000, 0x1000);
+        ScriptStep& s8 = Step(8, kTagLevelPanel, kStopClock, kStopClock);
         s8.SetContext(kTagContextTask, FirstGoal);
         s8.begin = [](ScriptStep& t) {
             auto target = GoalButton(t.level);
@@ -408,9 +409,9 @@ class LevelTutorial_1 : public ScriptTutorial {
             ClickToGoOn(t);
         };
         // 9-11: the second site, its plants, the wheat choice explained.
-        SelectPoint(Step(9, kTagLevelPanel, 0x1004, 0x1000), 2);
-        PressPanelButton(Step(10, kTagLevelPanel, 0x1001000, 0x1000), kChildPlants);
-        ScriptStep& s11 = Step(11, kTagLevelPanel, 0x1000, 0x1000);
+        SelectPoint(Step(9, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), 2);
+        PressPanelButton(Step(10, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock), kChildPlants);
+        ScriptStep& s11 = Step(11, kTagLevelPanel, kStopClock, kStopClock);
         s11.SetContext(kTagContextPlant, WheatPlant);
         s11.begin = [](ScriptStep& t) {
             auto target = PanelButton(t.level, kChildPlantChoice, WheatPlant(t.level), 270);
@@ -420,7 +421,7 @@ class LevelTutorial_1 : public ScriptTutorial {
         };
         s11.resume = resumeAt(10);
         // 12: the money.
-        ScriptStep& s12 = Step(12, kTagLevelPanel, 0x1000, 0x1000);
+        ScriptStep& s12 = Step(12, kTagLevelPanel, kStopClock, kStopClock);
         s12.begin = [](ScriptStep& t) {
             ScriptLevel* where = &t.level;
             TutTargetCustom money([where](kis::Point& out, float&, uint32_t,
@@ -431,11 +432,12 @@ class LevelTutorial_1 : public ScriptTutorial {
             ClickToGoOn(t);
         };
         // 13: selling.
-        FieldBox(Step(13, kTagLevelPanel, 0x1000, 0x1000), 90, 160);
+        FieldBox(Step(13, kTagLevelPanel, kStopClock, kStopClock), 90, 160);
         // 14: open the warehouse.
-        OpenWarehouse(Step(14, kTagLevelPanel, 0x1001002, 0x3000));
+        OpenWarehouse(
+            Step(14, kTagLevelPanel, kFlagWindows | kStopClock | kAllowPickObject, kLevelDefaultFlags));
         // 15-19: the warehouse window: the window, the wheat, its price, sell one, close.
-        ScriptStep& s15 = Step(15, kTagWarehouse, 0x1000, 0x1000);
+        ScriptStep& s15 = Step(15, kTagWarehouse, kStopClock, kStopClock);
         s15.begin = [](ScriptStep& t) {
             ScriptLevel* where = &t.level;
             auto middle = [where](kis::Point& out, float&, uint32_t, uint32_t) {
@@ -449,7 +451,7 @@ class LevelTutorial_1 : public ScriptTutorial {
         };
         s15.canBegin = [](ScriptStep& t) { return t.level.WarehouseOpen(true); };
         s15.resume = resumeAt(14);
-        ScriptStep& s16 = Step(16, kTagWarehouse, 0x1003000, 0x3000);
+        ScriptStep& s16 = Step(16, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
         s16.SetContext(kTagContextProduct, WheatRecord);
         s16.begin = [](ScriptStep& t) {
             const uintptr_t wheat = t.level.ProductRecord(Wheat(t.level));
@@ -468,7 +470,7 @@ class LevelTutorial_1 : public ScriptTutorial {
                 t.Complete();
         };
         s16.resume = resumeAt(14);
-        ScriptStep& s17 = Step(17, kTagWarehouse, 0x1000, 0x1000);
+        ScriptStep& s17 = Step(17, kTagWarehouse, kStopClock, kStopClock);
         s17.SetContext(kTagContextProduct, WheatRecord);
         s17.begin = [](ScriptStep& t) {
             ScriptLevel* where = &t.level;
@@ -480,7 +482,7 @@ class LevelTutorial_1 : public ScriptTutorial {
             ClickToGoOn(t);
         };
         s17.resume = resumeAt(14);
-        ScriptStep& s18 = Step(18, kTagWarehouse, 0x1003000, 0x3000);
+        ScriptStep& s18 = Step(18, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
         s18.begin = [](ScriptStep& t) {
             auto target = WarehouseButton(t.level, kWarehouseSellOneButton, 0, 270);
             t.Arrow(*target);
@@ -493,25 +495,25 @@ class LevelTutorial_1 : public ScriptTutorial {
             if (FromControl(event, a, b, kTagWarehouse, kWarehouseSellOneButton)) t.Complete();
         };
         s18.resume = resumeAt(14);
-        ScriptStep& s19 = Step(19, kTagWarehouse, 0x1003000, 0x3000);
+        ScriptStep& s19 = Step(19, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
         CloseWarehouse(s19);
         s19.resume = resumeAt(20);
         // 20-22: plant the second site and let it grow.
-        ScriptStep& s20 = Step(20, kTagLevelPanel, 0x1001000, 0x1000);
+        ScriptStep& s20 = Step(20, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock);
         PressPanelButton(s20, kChildPlants);
         s20.canBegin = [](ScriptStep& t) {
             if (!t.level.PanelShows(kPlantsChildPanel)) return true;
             t.Owner().GoToStep(t.NextId());
             return false;
         };
-        ScriptStep& s21 = Step(21, kTagLevelPanel, 0x1001000, 0x120);
+        ScriptStep& s21 = Step(21, kTagLevelPanel, kFlagWindows | kStopClock, kGrowAndStepAside);
         PressPanelButton(s21, kChildPlantChoice, WheatPlant);
         s21.resume = resumeAt(20);
-        GrowUntilRipe(Step(22, kTagLevelPanel, 0x120, 0x1000), 2);
+        GrowUntilRipe(Step(22, kTagLevelPanel, kGrowAndStepAside, kStopClock), 2);
         // 23: two harvests at once.
-        FieldBox(Step(23, kTagLevelPanel, 0x1000, 0x3000), 90, 160);
+        FieldBox(Step(23, kTagLevelPanel, kStopClock, kLevelDefaultFlags), 90, 160);
         // 24: harvest point 1; done once the farmer is near it.
-        ScriptStep& s24 = Step(24, kTagLevelPanel, 0x1001, 0x3000);
+        ScriptStep& s24 = Step(24, kTagLevelPanel, kStopClock | kAllowClickPoint, kLevelDefaultFlags);
         s24.begin = [](ScriptStep& t) {
             auto target = PointButton(t.level, 1, kSpriteHarvest, 0);
             t.Arrow(*target);
@@ -519,20 +521,20 @@ class LevelTutorial_1 : public ScriptTutorial {
         };
         s24.activate = [](ScriptStep& t) {
             if (t.level.PointKind(1) == kKindPlant && t.level.HasJob(1, kJobHarvest))
-                t.Owner().SetFlags(0x100);
+                t.Owner().SetFlags(kAllowStepAside);
         };
         s24.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
             return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
         };
         s24.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (event == kEventJobOrdered && a == kJobHarvest) t.CloseAndSetFlags(0x100);
+            if (event == kEventJobOrdered && a == kJobHarvest) t.CloseAndSetFlags(kAllowStepAside);
         };
         s24.update = [](ScriptStep& t, uint32_t) {
             if (WorksNear(t.level, kJobHarvest, 150.0f)) t.Complete();
         };
         s24.delayAfter = 0;
         // 25: harvest point 2; the harvest leaves it one unit of water.
-        ScriptStep& s25 = Step(25, kTagLevelPanel, 0x3001, 0x1000);
+        ScriptStep& s25 = Step(25, kTagLevelPanel, kLevelDefaultFlags | kAllowClickPoint, kStopClock);
         s25.begin = [](ScriptStep& t) {
             auto target = PointButton(t.level, 2, kSpriteHarvest, 90);
             t.Arrow(*target);
@@ -540,14 +542,14 @@ class LevelTutorial_1 : public ScriptTutorial {
         };
         s25.activate = [](ScriptStep& t) {
             if (t.level.PointKind(2) == kKindPlant && t.level.HasJob(2, kJobHarvest))
-                t.Owner().SetFlags(0x100);
+                t.Owner().SetFlags(kAllowStepAside);
         };
         s25.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
             return ClicksButton(t, action, tag, data, kSpriteHarvest, 2);
         };
         s25.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
             if (event != kEventJobOrdered || a != kJobHarvest) return;
-            t.CloseAndSetFlags(0x100);
+            t.CloseAndSetFlags(kAllowStepAside);
             const int32_t point = t.level.JobPoint(b);
             if (t.level.PointKind(point) == kKindPlant) t.level.SetWater(point, 1);
         };
@@ -558,7 +560,8 @@ class LevelTutorial_1 : public ScriptTutorial {
                 t.Complete();
         };
         // 26: water point 2 to the full.
-        ScriptStep& s26 = Step(26, kTagLevelPanel, 0x1101, 0x20);
+        ScriptStep& s26 =
+            Step(26, kTagLevelPanel, kStopClock | kAllowClickPoint | kAllowStepAside, kAllowPlantGrows);
         s26.begin = [](ScriptStep& t) {
             auto target = PointButton(t.level, 2, kSpriteWater, 190);
             t.Arrow(*target);
@@ -575,7 +578,7 @@ class LevelTutorial_1 : public ScriptTutorial {
             if (t.level.PointKind(2) == kKindPlant && t.level.Water(2) == t.level.WaterMax(2)) t.Complete();
         };
         // 27: free play until the goal's amount of wheat is in stock.
-        ScriptStep& s27 = Step(27, kTagLevelPanel, 0x121, 0);
+        ScriptStep& s27 = Step(27, kTagLevelPanel, kAllowClickPoint | kAllowPlantGrows | kAllowStepAside, 0);
         s27.begin = [](ScriptStep& t) {
             for (int32_t point : {1, 2})
                 t.Arrow(*PointButton(t.level, point, kSpriteHarvest, 270), uint32_t(point));
@@ -634,7 +637,7 @@ class LevelTutorial_Warehouse : public ScriptTutorial {
     LevelTutorial_Warehouse(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialWarehouse, level) {
         startDelay = 0;
-        ScriptStep& s = Step(1, kTagLevelPanel, 0x1001000, kWarehouseAfterFlags);
+        ScriptStep& s = Step(1, kTagLevelPanel, kFlagWindows | kStopClock, kWarehouseAfterFlags);
         s.begin = [](ScriptStep& t) {
             auto target = PanelButton(t.level, kPanelWarehouse, 0, 270);
             t.Arrow(*target);
@@ -661,7 +664,7 @@ class LevelTutorial_FullWarehouse : public ScriptTutorial {
         const uint32_t notice = kWarehouseFullNotice + level.ProductNumber(product);
         // Between the notice step and the window step the level stays paused
         // with its clock stopped, the notice no longer clickable.
-        ScriptStep& s1 = Step(1, kTagLevelPanel, 0x2003000, kLevelDefaultFlags);
+        ScriptStep& s1 = Step(1, kTagLevelPanel, kFlagMessages | kLevelDefaultFlags, kLevelDefaultFlags);
         s1.begin = [notice](ScriptStep& t) {
             ScriptLevel* where = &t.level;
             TutTargetCustom corner(
@@ -680,7 +683,7 @@ class LevelTutorial_FullWarehouse : public ScriptTutorial {
         s1.update = [](ScriptStep& t, uint32_t) {
             if (t.level.WarehouseOpen(false)) t.Complete();
         };
-        ScriptStep& s2 = Step(2, kTagWarehouse, 0x1003000, kLevelDefaultFlags);
+        ScriptStep& s2 = Step(2, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
         s2.begin = [product](ScriptStep& t) {
             if (t.level.Stock(product) > 0) {
                 auto target =

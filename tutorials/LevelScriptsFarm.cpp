@@ -63,7 +63,7 @@ class LevelTutorial_2 : public ScriptTutorial {
     LevelTutorial_2(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel2, level) {
         // 1: the goal.
-        ScriptStep& s1 = Step(1, kTagLevelPanel, 0x1000, 0x1000);
+        ScriptStep& s1 = Step(1, kTagLevelPanel, kStopClock, kStopClock);
         s1.begin = [](ScriptStep& t) {
             t.Arrow(*GoalButton(t.level));
             t.BoxOn(FieldCentreTarget(t.level, 0), true, 0);
@@ -72,7 +72,7 @@ class LevelTutorial_2 : public ScriptTutorial {
         // 2-4: the first site, its buildings, the flour factory.
         BuildFactorySteps(*this, 2, 1, kFlourFactory);
         // 5: the production button explained; pressing it is allowed and is not the click.
-        ScriptStep& s5 = Step(5, kTagLevelPanel, 0x1001, 0x1000);
+        ScriptStep& s5 = Step(5, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
         s5.begin = [](ScriptStep& t) {
             ArrowAndBox(t, *ProductionButton(t.level, 1), true);
             ClickToGoOn(t);
@@ -86,11 +86,11 @@ class LevelTutorial_2 : public ScriptTutorial {
         // bed's harvest button pressable (growth and stepping aside, and
         // clicks on points; without the last the second bed's click was
         // refused).
-        ScriptStep& s6 = Step(6, kTagLevelPanel, 0x1001, 0x1000);
+        ScriptStep& s6 = Step(6, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
         HarvestBothBeds(s6, 1, kAllowStepAside | kAllowClickPoint);
-        // 7: produce. The farmer may step aside meanwhile (0x100): the second
+        // 7: produce. The farmer may step aside meanwhile (kAllowStepAside): the second
         // bed's harvest that step 6 took stays in her queue and is worked.
-        ScriptStep& s7 = Step(7, kTagLevelPanel, 0x1101, 0x1000);
+        ScriptStep& s7 = Step(7, kTagLevelPanel, kStopClock | kAllowClickPoint | kAllowStepAside, kStopClock);
         s7.begin = [](ScriptStep& t) { ArrowAndBox(t, *ProductionButton(t.level, 1)); };
         s7.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
             return action == kActionClickPoint && tag == kSpriteProduce;
@@ -99,7 +99,7 @@ class LevelTutorial_2 : public ScriptTutorial {
             if (event == kEventProductionStarted) t.Complete();
         };
         // 8: the factory works, at double rate, until its product is made.
-        ScriptStep& s8 = Step(8, kTagLevelPanel, 0x60, 0x1000);
+        ScriptStep& s8 = Step(8, kTagLevelPanel, kGrowAndProduce, kStopClock);
         s8.begin = [](ScriptStep& t) {
             if (t.level.PointIsType(1, kFlourFactory))
                 ArrowAndBox(t, *PointButton(t.level, 1, kSpriteSlot, 90));
@@ -122,15 +122,16 @@ class LevelTutorial_2 : public ScriptTutorial {
                 t.Complete();
         };
         // 9: a second factory.
-        FieldBox(Step(9, kTagLevelPanel, 0x1000, 0x1000), 0, 0);
+        FieldBox(Step(9, kTagLevelPanel, kStopClock, kStopClock), 0, 0);
         BuildFactorySteps(*this, 10, 2, kFlourFactory);
         // 13: wheat for both. The first harvest and the mill's unit used the
         // wheat there was, so the second unit has to grow: the plants grow
         // while the step waits (it consents to growth), else it could never end.
-        ScriptStep& s13 = Step(13, kTagLevelPanel, 0x1021, 0x1000);
+        ScriptStep& s13 =
+            Step(13, kTagLevelPanel, kStopClock | kAllowClickPoint | kAllowPlantGrows, kStopClock);
         HarvestBothBeds(s13, 2, kAllowStepAside | kAllowClickPoint | kAllowPlantGrows);
         // 14: start both.
-        ScriptStep& s14 = Step(14, kTagLevelPanel, 0x1001, 0x1000);
+        ScriptStep& s14 = Step(14, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
         s14.begin = [](ScriptStep& t) {
             for (int32_t p : {1, 2})
                 if (t.level.IsFactory(p) && t.level.SlotsInUse(p) == 0)
@@ -147,7 +148,7 @@ class LevelTutorial_2 : public ScriptTutorial {
             if (one(1) && one(2)) t.Complete();
         };
         // 15: both run at double rate until the goal's amount is in stock.
-        ScriptStep& s15 = Step(15, kTagLevelPanel, 0x40, 0);
+        ScriptStep& s15 = Step(15, kTagLevelPanel, kAllowProduce, 0);
         FieldBox(s15, 90, 180, false);
         FactoryRateWhileCurrent(s15, {1, 2}, 2.0f);
         s15.allows = [](ScriptStep&, uint32_t action, uint32_t, TutorialObject) {
@@ -201,14 +202,14 @@ class LevelTutorial_3 : public ScriptTutorial {
   public:
     LevelTutorial_3(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel3, level) {
-        FieldBox(Step(1, kTagLevelPanel, 0x1000, 0x1000), 0, 0);
+        FieldBox(Step(1, kTagLevelPanel, kStopClock, kStopClock), 0, 0);
         // 2-3: upgrade the wheat bed at point 3.
-        SelectPoint(Step(2, kTagLevelPanel, 0x1004, 0x1000), 3, 230);
-        ScriptStep& s3 = Step(3, kTagLevelPanel, 0x1001000, 0x1000);
+        SelectPoint(Step(2, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), 3, 230);
+        ScriptStep& s3 = Step(3, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock);
         s3.SetContext(kTagContextPlantBed, [](ScriptLevel& l) { return l.PlantBedObject(3); });
         Upgrade(s3, 3, kKindPlant, kJobPlant);
         // 4: where the farmer works at the bed and at the factory.
-        ScriptStep& s4 = Step(4, kTagLevelPanel, 0x3000, 0x1000);
+        ScriptStep& s4 = Step(4, kTagLevelPanel, kLevelDefaultFlags, kStopClock);
         s4.sightPoints = {3, 2};
         s4.begin = [](ScriptStep& t) {
             // Up at the bed's place from below: she stands on it.
@@ -218,12 +219,12 @@ class LevelTutorial_3 : public ScriptTutorial {
             ClickToGoOn(t);
         };
         // 5: harvest the bed.
-        HarvestForWheat(Step(5, kTagLevelPanel, 0x1001, 0x1000), 3, 270, 1);
+        HarvestForWheat(Step(5, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock), 3, 270, 1);
         // 6-7: upgrade the flour factory at point 2.
-        SelectPoint(Step(6, kTagLevelPanel, 0x1004, 0x1000), 2, 270);
-        Upgrade(Step(7, kTagLevelPanel, 0x1001000, 0x1000), 2, kKindBuilding, kJobBuild);
+        SelectPoint(Step(6, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), 2, 270);
+        Upgrade(Step(7, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock), 2, kKindBuilding, kJobBuild);
         // 8: its two slots.
-        ScriptStep& s8 = Step(8, kTagLevelPanel, 0x1000, 0x1000);
+        ScriptStep& s8 = Step(8, kTagLevelPanel, kStopClock, kStopClock);
         s8.sightPoints = {2};
         s8.begin = [](ScriptStep& t) {
             ScriptLevel* where = &t.level;
@@ -242,9 +243,9 @@ class LevelTutorial_3 : public ScriptTutorial {
             ClickToGoOn(t);
         };
         // 9: both slots at work, the factories sped up meanwhile.
-        ScriptStep& s9 = Step(9, kTagLevelPanel, 0x1001, 0x1000);
+        ScriptStep& s9 = Step(9, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
         s9.begin = [](ScriptStep& t) {
-            t.flagsActive = 0x1001;
+            t.flagsActive = kStopClock | kAllowClickPoint;
             if (!t.level.PointIsType(2, kFlourFactory)) return;
             auto target = ProductionButton(t.level, 2);
             if (t.level.SlotsInUse(2) < 2) {
@@ -270,11 +271,12 @@ class LevelTutorial_3 : public ScriptTutorial {
                 t.Owner().SetFlags(kGrowAndProduce);
             }
         };
-        FieldBox(Step(10, kTagLevelPanel, 0x1000, 0x1000), 0, 0);
+        FieldBox(Step(10, kTagLevelPanel, kStopClock, kStopClock), 0, 0);
         // 11-14: the warehouse window and its upgrade.
-        OpenWarehouse(Step(11, kTagLevelPanel, 0x1001002, 0x3000));
+        OpenWarehouse(
+            Step(11, kTagLevelPanel, kFlagWindows | kStopClock | kAllowPickObject, kLevelDefaultFlags));
         const uint32_t resume11 = StepId(11);
-        ScriptStep& s12 = Step(12, kTagWarehouse, 0x3000, 0x3000);
+        ScriptStep& s12 = Step(12, kTagWarehouse, kLevelDefaultFlags, kLevelDefaultFlags);
         s12.SetContext(kTagContextProduct, FirstStockRecord);
         s12.begin = [](ScriptStep& t) {
             const uint32_t product = t.level.FirstStockProduct();
@@ -286,7 +288,7 @@ class LevelTutorial_3 : public ScriptTutorial {
         };
         s12.canBegin = [](ScriptStep& t) { return t.level.WarehouseOpen(true); };
         s12.resume = [resume11](ScriptStep&) { return resume11; };
-        ScriptStep& s13 = Step(13, kTagWarehouse, 0x1003000, 0x3000);
+        ScriptStep& s13 = Step(13, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
         s13.SetContext(kTagContextBuilding, [](ScriptLevel& l) {
             return l.PointKind(0) == kKindWarehouse ? l.BuildingObject(0) : 0;
         });
@@ -300,12 +302,12 @@ class LevelTutorial_3 : public ScriptTutorial {
             if (FromControl(event, a, b, kTagWarehouse, kWarehouseUpgradeButton)) t.Complete();
         };
         s13.resume = [resume11](ScriptStep&) { return resume11; };
-        ScriptStep& s14 = Step(14, kTagWarehouse, 0x1003000, 0x3000);
+        ScriptStep& s14 = Step(14, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
         s14.SetContext(kTagContextProduct, FirstStockRecord);
         CloseWarehouse(s14);
         const uint32_t resume15 = StepId(15);
         s14.resume = [resume15](ScriptStep&) { return resume15; };
-        FieldBox(Step(15, kTagLevelPanel, 0x1000, 0x3000), 0, 0);
+        FieldBox(Step(15, kTagLevelPanel, kStopClock, kLevelDefaultFlags), 0, 0);
     }
 
   private:
@@ -351,16 +353,17 @@ class LevelTutorial_4 : public ScriptTutorial {
     LevelTutorial_4(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel4, level) {
         // 1-3: the henhouse on the site at point 2.
-        ScriptStep& s1 = Step(1, kTagLevelPanel, 0x1004, 0x1000);
+        ScriptStep& s1 = Step(1, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock);
         s1.SetContext(kTagContextTask, FirstGoal);
         SelectPoint(s1, 2);
-        PressPanelButton(Step(2, kTagLevelPanel, 0x1001000, 0x1000), kChildPets);
-        BuildOnSite(Step(3, kTagLevelPanel, 0x1001000, 0x1000), 2, kChildHouseChoice, kHenhouse);
+        PressPanelButton(Step(2, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock), kChildPets);
+        BuildOnSite(Step(3, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock), 2, kChildHouseChoice,
+                    kHenhouse);
         // 4: feeding from the panel and the overhead button. "Hens need
         // wheat": a player answers the box with a click on the ripe bed's
         // harvest button, and the click that ends the step orders the harvest
         // (clicks on points allowed after it; without them it was lost).
-        ScriptStep& s4 = Step(4, kTagLevelPanel, 0x1001000, 0x1001);
+        ScriptStep& s4 = Step(4, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock | kAllowClickPoint);
         s4.begin = [](ScriptStep& t) {
             if (t.level.SelectedPoint() == 2 && t.level.PointIsType(2, kHenhouse)) {
                 if (HasButton(t.level, 2, kSpriteFeed))
@@ -382,15 +385,15 @@ class LevelTutorial_4 : public ScriptTutorial {
                    x >= r.left && x < r.right && y >= r.top && y < r.bottom;
         };
         // 5: wheat for the hens.
-        HarvestForWheat(Step(5, kTagLevelPanel, 0x1001, 0x1000), 4, 135, 1);
+        HarvestForWheat(Step(5, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock), 4, 135, 1);
         // 6: feed them.
-        ScriptStep& s6 = Step(6, kTagLevelPanel, 0x1001, 0x1000);
+        ScriptStep& s6 = Step(6, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
         OrderAtButton(s6, 2, 110, kSpriteFeed, kJobFeed);
         s6.update = [](ScriptStep& t, uint32_t) {
             if (t.level.HouseFed(2)) t.Complete();
         };
         // 7: the hens lay, at double rate.
-        ScriptStep& s7 = Step(7, kTagLevelPanel, 0x20, 0x1000);
+        ScriptStep& s7 = Step(7, kTagLevelPanel, kAllowPlantGrows, kStopClock);
         s7.begin = [](ScriptStep& t) { t.BoxOn(LevelPoint(t.level, 2, 90, 80), false, 0, false); };
         s7.activate = [](ScriptStep& t) { t.level.SetHouseRate(2, 2.0f); };
         s7.deactivate = [](ScriptStep& t) { t.level.SetHouseRate(2, 1.0f); };
@@ -401,8 +404,8 @@ class LevelTutorial_4 : public ScriptTutorial {
             if (HasButton(t.level, 2, kSpriteEggs)) t.Complete();
         };
         // 8: take the eggs to the warehouse.
-        TakeEggs(Step(8, kTagLevelPanel, 0x1001, 0x1000), 2, 150);
-        FieldBox(Step(9, kTagLevelPanel, 0x1000, 0x1000), 90, 160);
+        TakeEggs(Step(8, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock), 2, 150);
+        FieldBox(Step(9, kTagLevelPanel, kStopClock, kStopClock), 90, 160);
     }
 };
 
@@ -415,7 +418,7 @@ class LevelTutorial_5 : public ScriptTutorial {
         // 1-3: the pie factory on the site at point 4.
         BuildFactorySteps(*this, 1, 4, kPieFactory);
         // 4: its production button; a pie factory's button may be pressed while it is not locked.
-        ScriptStep& s4 = Step(4, kTagLevelPanel, 0x1001, 0x1000);
+        ScriptStep& s4 = Step(4, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
         s4.begin = [](ScriptStep& t) {
             ArrowAndBox(t, *ProductionButton(t.level, 4), true);
             ClickToGoOn(t);
@@ -427,7 +430,7 @@ class LevelTutorial_5 : public ScriptTutorial {
         };
         s4.notClickArea = [&level](int32_t x, int32_t y) { return OnButton(level, 4, kSpriteProduce, x, y); };
         // 5: wheat, until it is in the warehouse.
-        ScriptStep& s5 = Step(5, kTagLevelPanel, 0x1001, 0x1000);
+        ScriptStep& s5 = Step(5, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
         OrderAtButton(s5, 3, 90, kSpriteHarvest, kJobHarvest);
         s5.onEvent = [ordered = s5.onEvent](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
             if (event == kEventDelivered && a == Wheat(t.level))
@@ -436,7 +439,7 @@ class LevelTutorial_5 : public ScriptTutorial {
                 ordered(t, event, a, b);
         };
         // 6: feed the hens; done once the farmer is at the henhouse.
-        ScriptStep& s6 = Step(6, kTagLevelPanel, 0x1001, 0x3000);
+        ScriptStep& s6 = Step(6, kTagLevelPanel, kStopClock | kAllowClickPoint, kLevelDefaultFlags);
         s6.begin = [](ScriptStep& t) {
             if (t.level.PointIsType(1, kHenhouse) && HasButton(t.level, 1, kSpriteFeed))
                 ArrowAndBox(t, *PointButton(t.level, 1, kSpriteFeed, 45));
@@ -456,7 +459,7 @@ class LevelTutorial_5 : public ScriptTutorial {
         };
         s6.delayAfter = 0;
         // 7: flour, while the henhouse stands still.
-        ScriptStep& s7 = Step(7, kTagLevelPanel, 0x3001, 0x3000);
+        ScriptStep& s7 = Step(7, kTagLevelPanel, kLevelDefaultFlags | kAllowClickPoint, kLevelDefaultFlags);
         s7.begin = [](ScriptStep& t) {
             if (t.level.IsFactory(5)) ArrowAndBox(t, *ProductionButton(t.level, 5));
         };
@@ -469,7 +472,8 @@ class LevelTutorial_5 : public ScriptTutorial {
             if (event == kEventProductionStarted && a == t.level.ProductId(u"flour")) t.Complete();
         };
         // 8: flour and eggs come, at double rate; no click.
-        ScriptStep& s8 = Step(8, kTagLevelPanel, 0x160, 0x1000);
+        ScriptStep& s8 =
+            Step(8, kTagLevelPanel, kAllowPlantGrows | kAllowProduce | kAllowStepAside, kStopClock);
         FieldBox(s8, 90, 160, false);
         s8.activate = [](ScriptStep& t) {
             if (t.level.IsFactory(5)) t.level.SetFactoryRate(5, 2.0f);
@@ -487,9 +491,9 @@ class LevelTutorial_5 : public ScriptTutorial {
             if (t.level.Stock(t.level.ProductId(u"flour")) >= 1 && eggs) t.Complete();
         };
         // 9: the eggs.
-        TakeEggs(Step(9, kTagLevelPanel, 0x1001, 0x1000), 1, 45);
+        TakeEggs(Step(9, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock), 1, 45);
         // 10: pies, at double rate.
-        ScriptStep& s10 = Step(10, kTagLevelPanel, 0x1001, 0x1000);
+        ScriptStep& s10 = Step(10, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
         s10.begin = [](ScriptStep& t) {
             if (t.level.IsFactory(4) && t.level.SlotsInUse(4) == 0)
                 ArrowAndBox(t, *ProductionButton(t.level, 4));
@@ -506,7 +510,7 @@ class LevelTutorial_5 : public ScriptTutorial {
                 t.CloseAndSetFlags(kGrowAndProduce);
         };
         // 11: the goal.
-        ScriptStep& s11 = Step(11, kTagLevelPanel, 0x1000, 0x1000);
+        ScriptStep& s11 = Step(11, kTagLevelPanel, kStopClock, kStopClock);
         s11.begin = [](ScriptStep& t) {
             t.Arrow(*GoalButton(t.level));
             t.BoxOn(FieldCentreTarget(t.level, 0), true, 0);

@@ -238,7 +238,7 @@ class LevelTutorial_8 : public ScriptTutorial {
     LevelTutorial_8(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel8, level) {
         // The bee bonus against the villains, when the level has both.
-        ScriptStep& bees = StepWithId(kStepBonusBees, kTagLevelPanel, 0x1002000, 0x1000);
+        ScriptStep& bees = StepWithId(kStepBonusBees, kTagLevelPanel, kFlagWindows | kPauseLevel, kStopClock);
         bees.canBegin = [](ScriptStep& t) {
             if (!t.level.VillainsEnabled() || !t.level.HasBonus(BonusKind::Bees)) {
                 if (t.NextId())
@@ -276,9 +276,9 @@ class LevelTutorial_8 : public ScriptTutorial {
         };
         bees.delayAfter = int32_t(kBonusBeesDelayMs);
         // 1-4: removing the bed at point 6.
-        FieldBox(Step(1, kTagLevelPanel, 0x1000, 0x1000), 90, 160);
-        SelectPoint(Step(2, kTagLevelPanel, 0x1004, 0x1000), 6);
-        ScriptStep& s3 = Step(3, kTagLevelPanel, 0x1001000, 0x1000);
+        FieldBox(Step(1, kTagLevelPanel, kStopClock, kStopClock), 90, 160);
+        SelectPoint(Step(2, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), 6);
+        ScriptStep& s3 = Step(3, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock);
         s3.SetContext(kTagContextPlantBed, [](ScriptLevel& l) { return l.PlantBedObject(6); });
         s3.begin = [](ScriptStep& t) {
             if (!t.level.HasJob(6, kJobAny)) ArrowAndBox(t, *PanelButton(t.level, kChildRemove, 0, 270));
@@ -295,7 +295,7 @@ class LevelTutorial_8 : public ScriptTutorial {
             else if (FromControl(event, a, b, kTagLevelPanel, kChildRemove))
                 t.CloseAndSetFlags(kAllowStepAside);
         };
-        FieldBox(Step(4, kTagLevelPanel, 0x1000, 0x1000), 90, 160);
+        FieldBox(Step(4, kTagLevelPanel, kStopClock, kStopClock), 90, 160);
     }
 };
 
