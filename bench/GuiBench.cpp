@@ -43,7 +43,7 @@ class BenchHost final : public SpriteHost {
 class Panel : public SpritesWindow {
   public:
     Panel(WindowManager& m, int32_t index)
-        : SpritesWindow(m, MakeWindowTag('P', 'n', 'l', char('0' + index)), false, false) {
+        : SpritesWindow(m, MakeWindowTag('P', 'n', 'l', char('0' + index)), {}) {
         AddBackground(195, 370);
         AddCaptionFrame(150);
         SetCaptionText(u"Panel");

@@ -941,7 +941,7 @@ void PointFactory::OnAttach() {
 }
 
 bool PointFactory::OnProductionButton(int32_t recipe, uint32_t pressed) {
-    if (pressed != 1 || recipe < 0 || recipe >= RecipeCount()) return false;
+    if (pressed != kLevelMouseLeft || recipe < 0 || recipe >= RecipeCount()) return false;
     Recipe& r = recipes_[size_t(recipe)];
     r.inStock = host_->Products().HasIngredients(r.product, host_->StockView());
     if (!r.inStock || slotsInUse_ >= slotCount_ || !r.button) return false;

@@ -46,9 +46,11 @@ struct PRODUCT;
 
 // The overhead buttons of the level's screen sprites: arrow buttons with a
 // command, an icon of the interface library and a click handler that
-// answers the click's result bits (bit 1: the interface click sound).
+// answers the click's result bits.
 class OverheadButtons {
   public:
+    // The result bit that plays the interface click sound.
+    static constexpr uint32_t kClickSound = 2;
     virtual ~OverheadButtons() = default;
     // A handle above 0.
     virtual uint32_t ShowArrowButton(uint32_t command, const char16_t* icon, float x, float y,

@@ -32,6 +32,8 @@ constexpr auto kBedLayout =
 constexpr uint32_t kMaxGrowthDelayMs = 60000;
 // A shown button when there is no screen-sprite host to hold it.
 constexpr uint32_t kButtonWithoutHost = UINT32_MAX;
+// A plant's buttons are deleted once hidden; the next one shown is new.
+constexpr bool kDeleteHiddenButton = true;
 
 constexpr uint32_t kBedFadeMs = 200;
 constexpr uint32_t kBuildMs = 200;
@@ -159,8 +161,8 @@ BasePointPlant::~BasePointPlant() {
     // The jobs outlive the point in the farmer's queue: they let go of it
     // first, so that stopping them reaches nothing of it.
     StopJobs(true);
-    HideHarvestButton(false, true, 0);
-    HideWaterButton(false, true, 0);
+    HideHarvestButton(false, 0);
+    HideWaterButton(false, 0);
     if (PlantPanel* panel = level_->SharedPlantPanel(); panel && panel->Point() == this)
         panel->SetPoint(nullptr);
 }
@@ -187,15 +189,15 @@ uint32_t BasePointPlant::Remove(bool animated, bool forGood, uint32_t delay) {
     delay = LevelPoint::Remove(animated, forGood, delay);
     if (forGood && stage_ > 0)
         level_->UpdateGoals(kPlantGoalKind, plant_->record.id, uint32_t(stage_), animated);
-    HideHarvestButton(animated, true, delay);
-    HideWaterButton(animated, true, delay);
+    HideHarvestButton(animated, delay);
+    HideWaterButton(animated, delay);
     return RemoveSprites(animated, forGood, delay);
 }
 
 void BasePointPlant::OnDamaged(bool animated) {
     // The repair shows them anew.
-    HideHarvestButton(animated, true, 0);
-    HideWaterButton(animated, true, 0);
+    HideHarvestButton(animated, 0);
+    HideWaterButton(animated, 0);
     HideProgress();
     StopJobs(false);
     RefreshPanel();
@@ -308,7 +310,7 @@ void BasePointPlant::SetWater(uint32_t count, uint32_t max, bool animated) {
             job->Detach();
             job->Stop();
         }
-        HideWaterButton(animated, true, 0);
+        HideWaterButton(animated, 0);
     }
     // A damaged bed shows its water button only after the repair.
     if (beingRemoved_ || water_ != 0 || waterButton_ || waterJob || Damage() > 0) return;
@@ -319,7 +321,7 @@ void BasePointPlant::SetWater(uint32_t count, uint32_t max, bool animated) {
     auto onClick = [this]() -> uint32_t {
         level_->ResetSelection(nullptr);
         OrderWatering();
-        return 2;
+        return OverheadButtons::kClickSound;
     };
     waterButton_ = buttons ? buttons->ShowArrowButton(kCommandWater, u"small_ico_water", float(x_ + bx),
                                                       float(y_ + by), onClick, animated, -1)
@@ -334,33 +336,33 @@ void BasePointPlant::ShowHarvestButton(bool animated) {
     OverheadButtons* buttons = level_->Buttons();
     auto onClick = [this]() -> uint32_t {
         level_->ResetSelection(nullptr);
-        HideHarvestButton(true, true, 0);
+        HideHarvestButton(true, 0);
         OrderHarvest();
-        return 2;
+        return OverheadButtons::kClickSound;
     };
     harvestButton_ = buttons ? buttons->ShowArrowButton(kCommandHarvest, u"small_ico_hand", float(x_ + bx),
                                                         float(y_ + by), onClick, animated, -1)
                              : kButtonWithoutHost;
 }
 
-void BasePointPlant::HideHarvestButton(bool animated, bool remove, uint32_t delay) {
+void BasePointPlant::HideHarvestButton(bool animated, uint32_t delay) {
     const uint32_t handle = harvestButton_;
     harvestButton_ = 0;
     OverheadButtons* buttons = level_->Buttons();
     if (handle && handle != kButtonWithoutHost && buttons)
-        buttons->HideButton(handle, animated, remove, delay);
+        buttons->HideButton(handle, animated, kDeleteHiddenButton, delay);
 }
 
-void BasePointPlant::HideWaterButton(bool animated, bool remove, uint32_t delay) {
+void BasePointPlant::HideWaterButton(bool animated, uint32_t delay) {
     const uint32_t handle = waterButton_;
     waterButton_ = 0;
     OverheadButtons* buttons = level_->Buttons();
     if (handle && handle != kButtonWithoutHost && buttons)
-        buttons->HideButton(handle, animated, remove, delay);
+        buttons->HideButton(handle, animated, kDeleteHiddenButton, delay);
 }
 
 void BasePointPlant::OrderWatering() {
-    HideWaterButton(true, true, 0);
+    HideWaterButton(true, 0);
     if (MapPlayer* player = level_->Player()) player->AddJob(std::make_unique<Job_Water>(player, this));
 }
 
@@ -384,7 +386,7 @@ void BasePointPlant::OnClick() {
                                               TutorialObject::Of<BaseLevelPoint>(this));
     switch (order ? clickAction_ : 0) {
     case JOBID_HARVEST:
-        HideHarvestButton(true, true, 0);
+        HideHarvestButton(true, 0);
         OrderHarvest();
         break;
     case JOBID_WATER:
@@ -430,7 +432,7 @@ void BasePointPlant::AfterHarvest() {
     }
     StartNextStage();
     delay_ = kAfterHarvestDelayMs;
-    HideHarvestButton(true, true, 0);
+    HideHarvestButton(true, 0);
 }
 
 bool BasePointPlant::SetStage(int32_t stage, bool animated, uint32_t delay) {
@@ -1033,7 +1035,7 @@ void Job_Plant::LetGo(BasePointPlant& bed) {
 Job_Water::Job_Water(MapPlayer* player, BasePointPlant* bed) : PlantJob(player, JOBID_WATER, bed) {
     TakeOverLink(bed->waterJob, this);
     ShowJobIcon(FindIcon(bed->Level(), u"small_ico_water"));
-    bed->HideWaterButton(false, true, 0);
+    bed->HideWaterButton(false, 0);
     Notify();
 }
 
@@ -1066,7 +1068,7 @@ Job_Harvest::Job_Harvest(MapPlayer* player, BasePointPlant* bed)
     : PlantJob(player, JOBID_HARVEST, bed), messenger_(std::make_unique<GameMessager>()) {
     TakeOverLink(bed->harvestJob, this);
     ShowJobIcon(FindIcon(bed->Level(), u"small_ico_hand"));
-    bed->HideHarvestButton(false, true, 0);
+    bed->HideHarvestButton(false, 0);
     product_ = bed->Plant()->product;
     Notify();
 }

@@ -118,8 +118,9 @@ class BasePointPlant : public LevelPoint {
     void AfterHarvest();
     void SetWater(uint32_t count, uint32_t max, bool animated);
     void ShowHarvestButton(bool animated);
-    void HideHarvestButton(bool animated, bool remove, uint32_t delay);
-    void HideWaterButton(bool animated, bool remove, uint32_t delay);
+    // Take the button away and delete it (fading when animated).
+    void HideHarvestButton(bool animated, uint32_t delay);
+    void HideWaterButton(bool animated, uint32_t delay);
     void OrderWatering();
     void OrderHarvest();
     // Plants the bed or raises it one stage; nothing at the highest stage

@@ -160,7 +160,7 @@ void PreviewAwardValues(const Awards& table, int32_t (&seen)[18], int32_t (&curr
 
 AwardsWindow::AwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles,
                            bool preview)
-    : SpritesWindow(manager, kAwardsWindowTag, false, true), table_(&table), openedAt_(manager.Now()) {
+    : SpritesWindow(manager, kAwardsWindowTag, {.modal = true}), table_(&table), openedAt_(manager.Now()) {
     int32_t seen[kAwardWordCount] = {}, current[kAwardWordCount] = {};
     if (Profile* profile = profiles ? profiles->Current() : nullptr) {
         ProfileRecord& record = profile->MutableRecord();

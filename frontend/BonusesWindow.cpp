@@ -105,7 +105,7 @@ BonusSelection ProfileBonusSelection(const Profile& profile) {
 
 BonusesWindow::BonusesWindow(WindowManager& manager, const Bonuses& table, const Profile* profile,
                              BonusSelection* selection, std::function<void()> applied)
-    : SpritesWindow(manager, kBonusesWindowTag, false, true), table_(&table), target_(selection),
+    : SpritesWindow(manager, kBonusesWindowTag, {.modal = true}), table_(&table), target_(selection),
       applied_(std::move(applied)), choice_(selection ? *selection : BonusSelection{}) {
     const int32_t width = kBonusPanelWidth + 24;
     AddBackground(width, 0);

@@ -23,7 +23,7 @@ constexpr uint32_t kCreditsShadow = 0x80000000;
 } // namespace
 
 CreditsWindow::CreditsWindow(WindowManager& manager, const GameLanguage* language)
-    : SpritesWindow(manager, kCreditsWindowTag, true, true) {
+    : SpritesWindow(manager, kCreditsWindowTag, {.hold = true, .modal = true}) {
     AddBackground(kCreditsWidth, 0);
     AddCaptionFrame(300);
     SetCaptionText(manager.Text(u"credits_window", u"caption"));

@@ -444,7 +444,7 @@ class MenuTextButton : public ActiveButton {
 class MainScreenMenu : public SpritesWindow {
   public:
     MainScreenMenu(WindowManager& manager, MainScreen& screen)
-        : SpritesWindow(manager, kMenuTag, false, false), screen_(screen) {
+        : SpritesWindow(manager, kMenuTag, {}), screen_(screen) {
         AddBackground(kMenuWidth, kMenuHeight);
         draggable = false;
         SoundManager* sound = GetSpriteHost().Sound();

@@ -128,7 +128,7 @@ void SoundBar::Draw(DXLViewer& viewer, float alpha) {
 // ---------------------------------------------------------------- window
 
 OptionsWindow::OptionsWindow(WindowManager& manager, const OptionsServices& services)
-    : SpritesWindow(manager, kOptionsWindowTag, true, true), services_(services) {
+    : SpritesWindow(manager, kOptionsWindowTag, {.hold = true, .modal = true}), services_(services) {
     manager.optionsWindow = this;
     AddBackground(kOptionsWidth, kOptionsHeight);
     AddCaptionFrame(300);

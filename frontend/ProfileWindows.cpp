@@ -145,8 +145,8 @@ class ProfilePanel : public ActiveButton {
 
 ProfilesWindow::ProfilesWindow(WindowManager& manager, ProfileManager* profiles, ProfilesChanged changed,
                                ProfilesChanged deleting)
-    : SpritesWindow(manager, kProfilesWindowTag, true, true), profiles_(profiles), changed_(changed),
-      deleting_(deleting), list_(this) {
+    : SpritesWindow(manager, kProfilesWindowTag, {.hold = true, .modal = true}), profiles_(profiles),
+      changed_(changed), deleting_(deleting), list_(this) {
     manager.profilesWindow = this;
     AddBackground(kProfilesWindowWidth, kProfilesHeight);
     AddCaptionFrame(300);
@@ -338,7 +338,8 @@ ProfilesWindow* OpenProfilesWindow(ProfilesChanged changed, ProfilesChanged dele
 NewProfileWindow::NewProfileWindow(WindowManager& manager, ProfileManager* profiles,
                                    const char16_t* initialName, bool withCancel, ProfileCallback created,
                                    uint32_t showDelay)
-    : SpritesWindow(manager, kNewProfileWindowTag, true, true), profiles_(profiles), created_(created) {
+    : SpritesWindow(manager, kNewProfileWindowTag, {.hold = true, .modal = true}), profiles_(profiles),
+      created_(created) {
     AddBackground(kProfilesWindowWidth, kNewProfileHeight);
     AddCaptionFrame(300);
     SetCaptionText(manager.Text(u"profiles_window", u"new_caption"));

@@ -75,7 +75,8 @@ template <class Sprite> class FactoryButton : public OverheadButton {
     }
     void Hide(bool animated, uint32_t delay) override {
         if (!sprite_) return;
-        sprite_->Hide(true, !animated, delay, kHideMode, kShowHideMs);
+        sprite_->Hide(ScreenSprite::AfterHiding::Remove, ScreenSprite::FadeIf(animated), delay, kHideMode,
+                      kShowHideMs);
         sprite_ = nullptr;
     }
     void GetRect(int32_t* left, int32_t* top, int32_t* width, int32_t* height) const override {
@@ -191,7 +192,8 @@ class AnimalFeedButton : public SwitchedButton<ASSPriceButton> {
     }
     static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
         auto* self = static_cast<AnimalFeedButton*>(sprite);
-        if (buttons != 1 || !self->house_->HasFeed() || !self->house_->OnOverheadCommand(kFeedCommand))
+        if (buttons != kLevelMouseLeft || !self->house_->HasFeed() ||
+            !self->house_->OnOverheadCommand(kFeedCommand))
             return 0;
         LogLabelPrintf(kLogIndent, "Feeding ordered", "point %u", self->house_->Index());
         return kClickSound;
@@ -212,7 +214,7 @@ class AnimalProduceButton : public SwitchedButton<ASSArrowButton> {
   private:
     static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
         auto* self = static_cast<AnimalProduceButton*>(sprite);
-        if (buttons != 1 || !self->enabled_) return 0;
+        if (buttons != kLevelMouseLeft || !self->enabled_) return 0;
         // The house lets go of this button as it orders the job.
         PointPetshouse* house = self->house_;
         const uint32_t command = self->command_;
@@ -256,8 +258,11 @@ class FieldSprites::FieldArrow : public ASSArrowButton {
     std::function<uint32_t()> onClick_;
 };
 
+// A farm button's click result reaches the screen sprite as it is.
+static_assert(OverheadButtons::kClickSound == ActiveScreenSprite::kClickSound);
+
 uint32_t FieldSprites::ClickArrow(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
-    if (buttons != 1) return 0;
+    if (buttons != kLevelMouseLeft) return 0;
     return static_cast<FieldArrow*>(sprite)->OnClick();
 }
 
@@ -318,13 +323,13 @@ bool FieldSprites::RouteMouse(int32_t sx, int32_t sy, uint32_t button, bool down
     float fx = 0.0f, fy = 0.0f;
     level_.ScreenToField(float(sx), float(sy), &fx, &fy);
     const int32_t x = int32_t(std::floor(fx)), y = int32_t(std::floor(fy));
-    const uint32_t buttons = button == 1 ? 1u : button == 2 ? 2u : 0u;
-    if (buttons == 0) {
+    // The level's button codes are the screen sprites' button bits.
+    if (button == kLevelMouseMove) {
         host_->UpdateHover(x, y);
         return false;
     }
     if (!down) {
-        host_->OnMouseUp(x, y, buttons);
+        host_->OnMouseUp(x, y, button);
         return false;
     }
     if (level_.IsEnded()) {
@@ -342,7 +347,7 @@ bool FieldSprites::RouteMouse(int32_t sx, int32_t sy, uint32_t button, bool down
         // The buttons take the running level's looks (greyed until now) before the press.
         host_->RefreshDisabled();
     }
-    return host_->OnMouseDown(x, y, buttons);
+    return host_->OnMouseDown(x, y, button);
 }
 
 void FieldSprites::Tick() {
@@ -369,7 +374,9 @@ void FieldSprites::FollowPoints() {
 
 void FieldSprites::FollowPoint(PointMarks& marks, const LevelPoint* point) {
     auto drop = [](auto*& sprite) {
-        if (sprite) sprite->Hide(true, false, 0, kHideMode, kShowHideMs);
+        if (sprite)
+            sprite->Hide(ScreenSprite::AfterHiding::Remove, ScreenSprite::HideSpeed::Fade, 0, kHideMode,
+                         kShowHideMs);
         sprite = nullptr;
     };
     if (marks.point != point) {
@@ -435,7 +442,8 @@ uint32_t FieldSprites::ShowArrowButton(uint32_t command, const char16_t* icon, f
 void FieldSprites::HideButton(uint32_t handle, bool animated, bool remove, uint32_t delay) {
     auto it = arrows_.find(handle);
     if (it == arrows_.end()) return;
-    it->second->Hide(remove, !animated, delay, kHideMode, kShowHideMs);
+    it->second->Hide(remove ? ScreenSprite::AfterHiding::Remove : ScreenSprite::AfterHiding::Keep,
+                     ScreenSprite::FadeIf(animated), delay, kHideMode, kShowHideMs);
 }
 
 ActiveScreenSprite* FieldSprites::ArrowButton(uint32_t handle) const {
@@ -577,8 +585,10 @@ void FieldSprites::TickWorkMarks() {
                 job = candidate;
         }
         if (!job) {
-            mark.icon->Hide(true, false, 0, kHideMode, kShowHideMs);
-            mark.bar->Hide(true, false, 0, kHideMode, kShowHideMs);
+            mark.icon->Hide(ScreenSprite::AfterHiding::Remove, ScreenSprite::HideSpeed::Fade, 0, kHideMode,
+                            kShowHideMs);
+            mark.bar->Hide(ScreenSprite::AfterHiding::Remove, ScreenSprite::HideSpeed::Fade, 0, kHideMode,
+                           kShowHideMs);
             workMarks_.erase(workMarks_.begin() + ptrdiff_t(i));
             continue;
         }

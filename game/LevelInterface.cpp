@@ -179,7 +179,7 @@ class LevelInterface::Warehouse : public WarehouseLevel {
     void AddGoalProgress(uint32_t kind, int32_t amount) override {
         // A sale: money earned counts towards the award goal; the level's own
         // goals count the money and the stock again.
-        ui_.level_->AddGoalProgress(kind, amount, true, true);
+        ui_.level_->AddGoalProgress(kind, amount, CounterUpdate::Add, GoalNotice::Show);
         Recount();
         LogLabelPrintf(kLogIndent, "Warehouse", "sold for %d, money %d", amount, ui_.level_->Money().Get());
     }

@@ -231,15 +231,19 @@ class LevelSession : public LevelFrontEndHooks {
         }
         level_->OnKey(key, true);
     }
+    // The input device's button code, as the level takes it.
+    static LevelMouseButton LevelButton(uint32_t button) {
+        return button == kMouseLeft ? kLevelMouseLeft : kLevelMouseRight;
+    }
     void Mouse(int32_t x, int32_t y, uint32_t button) {
-        if (level_) level_->OnMouse(x, y, button == kMouseLeft ? 1 : 2, true);
+        if (level_) level_->OnMouse(x, y, LevelButton(button), true);
     }
     // Moves and releases reach the level too: the screen sprites hover and click.
     void MouseUp(int32_t x, int32_t y, uint32_t button) {
-        if (level_) level_->OnMouse(x, y, button == kMouseLeft ? 1 : 2, false);
+        if (level_) level_->OnMouse(x, y, LevelButton(button), false);
     }
     void MouseMove(int32_t x, int32_t y) {
-        if (level_) level_->OnMouse(x, y, 0, false);
+        if (level_) level_->OnMouse(x, y, kLevelMouseMove, false);
     }
     void Leave() {
         if (!level_ || leaveRequested_ || comicShown_) return;

@@ -12,9 +12,9 @@ constexpr int32_t kDialogMinHeight = 180;
 
 } // namespace
 
-SpritesWindow::SpritesWindow(WindowManager& manager, uint32_t windowId, bool hold, bool modal)
-    : DragWindow(manager, windowId, modal) {
-    if (hold) {
+SpritesWindow::SpritesWindow(WindowManager& manager, uint32_t windowId, SpritesWindowOptions options)
+    : DragWindow(manager, windowId, options.modal) {
+    if (options.hold) {
         held_ = manager.TopSpritesWindow();
         if (held_) {
             held_->onHold_ = true;
@@ -121,7 +121,8 @@ DialogParams DialogParams::Make(uint32_t first, uint32_t second, const char16_t*
 
 BaseDialogWindow::BaseDialogWindow(WindowManager& manager, const DialogParams& params,
                                    DialogResultCallback callback, uintptr_t user1, uintptr_t user2)
-    : SpritesWindow(manager, kDialogTag, true, true), callback_(callback), user1_(user1), user2_(user2) {
+    : SpritesWindow(manager, kDialogTag, {.hold = true, .modal = true}), callback_(callback), user1_(user1),
+      user2_(user2) {
     (void)params; // the subclass sizes the window first, then makes the buttons
 }
 

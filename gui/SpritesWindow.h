@@ -19,10 +19,15 @@ constexpr int32_t kBottomButtonWidth = 120;
 constexpr int32_t kBottomRowMargin = 16;
 constexpr int32_t kCaptionFont = 6;
 
+// How a sprite window opens.
+struct SpritesWindowOptions {
+    bool hold = false;  // puts the most recently opened sprite window on hold
+    bool modal = false; // takes every input while it is open
+};
+
 class SpritesWindow : public DragWindow {
   public:
-    // With hold set, opening puts the most recently opened sprite window on hold.
-    SpritesWindow(WindowManager& manager, uint32_t windowId, bool hold, bool modal);
+    SpritesWindow(WindowManager& manager, uint32_t windowId, SpritesWindowOptions options);
     ~SpritesWindow() override;
 
     void Draw(DXLViewer& viewer) override;

@@ -419,7 +419,8 @@ void GameLevel::ActivateBonus(uint32_t slot) {
     }
 
     const int32_t used = FrontEnd().GoalCounter(kAwardBonusesUsed);
-    if (!(used & (1 << slot))) AddGoalProgress(kAwardBonusesUsed, used | (1 << slot), false, true);
+    if (!(used & (1 << slot)))
+        AddGoalProgress(kAwardBonusesUsed, used | (1 << slot), CounterUpdate::RaiseTo, GoalNotice::Show);
 }
 
 // ---------------------------------------------------------------- money and goals
@@ -433,7 +434,7 @@ void GameLevel::AddMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) {
     if (amount == 0) return;
     if (amount > 0) {
         money_.Add(amount);
-        AddGoalProgress(kAwardMoneyEarned, amount, true, true);
+        AddGoalProgress(kAwardMoneyEarned, amount, CounterUpdate::Add, GoalNotice::Show);
     } else {
         money_.Subtract(amount == INT32_MIN ? INT32_MAX : -amount);
     }
@@ -452,15 +453,17 @@ void GameLevel::AddAwardCount(uint32_t award, int32_t n) {
     }
 }
 
-void GameLevel::AddGoalProgress(uint32_t kind, int32_t amount, bool relative, bool notify) {
-    if (FrontEnd().AddGoalProgress(kind, amount, relative) && notify) Panel().ShowGoalNotice(kind);
+void GameLevel::AddGoalProgress(uint32_t kind, int32_t amount, CounterUpdate update, GoalNotice notice) {
+    if (FrontEnd().AddGoalProgress(kind, amount, update == CounterUpdate::Add) && notice == GoalNotice::Show)
+        Panel().ShowGoalNotice(kind);
     FrontEnd().CheckFinalAward();
 }
 
 void GameLevel::RaiseHighestValue(int32_t n, bool animated) {
     if (n <= highestValue_) return;
     highestValue_ = n;
-    AddGoalProgress(kAwardHighestValue, n, false, animated);
+    AddGoalProgress(kAwardHighestValue, n, CounterUpdate::RaiseTo,
+                    animated ? GoalNotice::Show : GoalNotice::Quiet);
 }
 
 void GameLevel::ResetVillainsInARow() {
@@ -470,13 +473,13 @@ void GameLevel::ResetVillainsInARow() {
 void GameLevel::RaiseVillainsInARow() {
     const int32_t n = FrontEnd().VillainsInARow() + 1;
     FrontEnd().SetVillainsInARow(n);
-    AddGoalProgress(kAwardVillainsInARow, n, false, true);
+    AddGoalProgress(kAwardVillainsInARow, n, CounterUpdate::RaiseTo, GoalNotice::Show);
 }
 
 void GameLevel::CountJobDone() {
     if (ended_) return;
     ++jobsDone_;
-    AddGoalProgress(kAwardJobsInLevel, jobsDone_, false, true);
+    AddGoalProgress(kAwardJobsInLevel, jobsDone_, CounterUpdate::RaiseTo, GoalNotice::Show);
 }
 
 int32_t GameLevel::ClickRate() const {
@@ -578,14 +581,15 @@ void GameLevel::EndWin() {
                    levelIndex_ + 1, regime_, levelTimeMs_, Grade(), jobsDone_, farmClicks_);
     Panel().PlayLevelSound(kLevelSoundWon, 0);
     // The goals of the win itself go into the profile that the result saves.
-    AddGoalProgress(kAwardFirstWin, 1, false, true);
-    AddGoalProgress(kAwardClickRate, ClickRate(), false, true);
+    AddGoalProgress(kAwardFirstWin, 1, CounterUpdate::RaiseTo, GoalNotice::Show);
+    AddGoalProgress(kAwardClickRate, ClickRate(), CounterUpdate::RaiseTo, GoalNotice::Show);
     LevelResult result{};
     FrontEnd().StoreLevelResult(*this, result);
     FrontEnd().AddRecord(result);
     Panel().OpenResultWindow(result);
     const int64_t value = std::min<int64_t>(world_->StockValue(), INT32_MAX);
-    if (value > 0) AddGoalProgress(kAwardMoneyEarned, static_cast<int32_t>(value), true, true);
+    if (value > 0)
+        AddGoalProgress(kAwardMoneyEarned, static_cast<int32_t>(value), CounterUpdate::Add, GoalNotice::Show);
 }
 
 void GameLevel::Lose() {
@@ -821,19 +825,19 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     if (Panel().RouteMouseToWindows(sx, sy, button, down)) return true;
     // A press on the farm above the panel, its field or a button over it,
     // counts towards the level's click rate while the clock runs.
-    if (button == 1 && down && clockRunning_ && !ended_ && !IsPausedExcept(0) &&
+    if (button == kLevelMouseLeft && down && clockRunning_ && !ended_ && !IsPausedExcept(0) &&
         sy < screenHeight_ - kLevelPanelHeight)
         ++farmClicks_;
     float x, y;
     ScreenToField(float(sx), float(sy), &x, &y);
     // A press on a flying shot is the shot's, not the button it flies over
     // (shots aim at the points the buttons stand over).
-    const bool onShot = button == 1 && down && clockRunning_ && world_->ShotUnder(x, y);
+    const bool onShot = button == kLevelMouseLeft && down && clockRunning_ && world_->ShotUnder(x, y);
     if (!onShot && Panel().RouteMouseToScreenSprites(sx, sy, button, down)) return true;
     mouseInField_ = sy < screenHeight_ - kLevelPanelHeight && x >= 0.0f && y >= 0.0f &&
                     x < float(level_.record.fieldWidth) && y < float(level_.record.fieldHeight);
     mouseFieldX_ = x, mouseFieldY_ = y;
-    if (!mouseInField_ || button != 1 || !down || ended_) return false;
+    if (!mouseInField_ || button != kLevelMouseLeft || !down || ended_) return false;
     // A tutorial that holds the level still lets the player pick what its
     // step asks for (a shot in flight, a villain): the world asks it about
     // each figure. Any other pause takes no clicks on the field.

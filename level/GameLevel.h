@@ -127,6 +127,12 @@ struct BonusSlot {
     float fraction = 0.0f;  // counter over the duration (running) or the recharge time
 };
 
+// How AddGoalProgress changes a goal's counter: raised to the amount (a
+// counter only grows), or the amount added to it.
+enum class CounterUpdate { RaiseTo, Add };
+// Whether a goal whose counter crosses its target shows its notice.
+enum class GoalNotice { Quiet, Show };
+
 // ---------------------------------------------------------------- the level
 
 // The level owns its map (the objects, characters and their jobs on it), the
@@ -204,7 +210,7 @@ class GameLevel : public LevelServices, public WindowLevel {
     MoneyValue& Money() override { return money_; }
     const MoneyValue& Money() const { return money_; }
     void AddAwardCount(uint32_t award, int32_t n);
-    void AddGoalProgress(uint32_t kind, int32_t amount, bool relative, bool notify);
+    void AddGoalProgress(uint32_t kind, int32_t amount, CounterUpdate update, GoalNotice notice);
     void RaiseHighestValue(int32_t n, bool animated);
     // The profile's villains driven off in a row before they fired: a shot
     // fired starts the count again, a villain driven off in time raises it.
@@ -279,8 +285,8 @@ class GameLevel : public LevelServices, public WindowLevel {
     bool IsFieldScaled() const { return fieldScaled_; }
     float FieldScale() const { return fieldScale_; }
     // Mouse input, routed to the windows, then the screen sprites, then the
-    // field (a click on a point passes to the point). button: 0 a move,
-    // 1 left, 2 right; down: pressed or released. True when taken.
+    // field (a click on a point passes to the point). button: a
+    // LevelMouseButton; down: pressed or released. True when taken.
     bool OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down);
     // Key input (a key's scan code): the windows first; Escape opens the
     // pause menu. True when taken.

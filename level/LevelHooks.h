@@ -59,7 +59,7 @@ class LevelWorld {
     virtual void TickShots(uint32_t ms) = 0;
     virtual void TickCharacters(uint32_t ms) = 0;
     // Runs the level's particles ticks 10-ms steps ahead (play begins).
-    virtual void PreRunParticles(uint32_t) = 0;
+    virtual void PreRunParticles(uint32_t ticks) = 0;
     // Tells the farmer a modifier of the level's speed track 0 or 5.
     virtual void SetPlayerSpeedModifier(uint32_t track, uint32_t id, float value) = 0;
 
@@ -79,21 +79,21 @@ class LevelWorld {
     // The farmer (owned by the world's map), or null before CreatePlayer.
     virtual MapPlayer* Player() = 0;
     // The warehouse point reached a stage: the stock's capacities follow.
-    virtual void SetWarehouseLevel(uint32_t) = 0;
+    virtual void SetWarehouseLevel(uint32_t stage) = 0;
     // Units of a product that fit in the warehouse now.
-    virtual uint32_t ProductRoom(uint32_t) const = 0;
+    virtual uint32_t ProductRoom(uint32_t productId) const = 0;
     // A product's price (what a unit sells for when the warehouse is full).
-    virtual int32_t ProductPrice(uint32_t) const = 0;
+    virtual int32_t ProductPrice(uint32_t productId) const = 0;
     // A product's number in the product table (its warehouse-full notice is
     // posted and throttled under kWarehouseFullMessage + the number).
-    virtual uint32_t ProductNumber(uint32_t) const = 0;
+    virtual uint32_t ProductNumber(uint32_t productId) const = 0;
     // A press on the field at (x, y) (field pixels) for the world's own
     // figures under it (a villain, its catapult, a flying shot) before the
     // points; true when one took it.
-    virtual bool ClickFieldObject(float, float) = 0;
+    virtual bool ClickFieldObject(float x, float y) = 0;
     // Whether a flying shot lies under (x, y) (field pixels): a press there
     // is the shot's, even over a button of the field.
-    virtual bool ShotUnder(float, float) const = 0;
+    virtual bool ShotUnder(float x, float y) const = 0;
     // Before each drawing of the field: the world's figure that a press at
     // (x, y) would take is highlighted, every other one not; inField false:
     // the pointer is off the field and none is.
@@ -116,6 +116,15 @@ enum LevelSound : uint32_t {
     kLevelSoundStore = 3
 };
 
+// The button of a mouse event as the level and its interface take it: the
+// program encodes it once from the input device's code, and the values are
+// also the screen sprites' button bits.
+enum LevelMouseButton : uint32_t {
+    kLevelMouseMove = 0, // no button: the pointer moved
+    kLevelMouseLeft = 1,
+    kLevelMouseRight = 2, // every button but the left one
+};
+
 // The level's interface (subsystem 10): the panel and its windows, the
 // screen sprites and buttons over the field, the level's sounds and music.
 // It also draws them and takes the input before the field does.
@@ -126,56 +135,57 @@ class LevelInterfaceHooks {
     virtual void RefreshScreenSprites() = 0;
     virtual void ShowEmptyPanel() = 0;
     virtual void CreateBonusButtons() = 0;
-    virtual void UpdateBonusButton(uint32_t) = 0;
-    // -1: every goal button.
-    virtual void UpdateTaskButtons(int32_t) = 0;
+    virtual void UpdateBonusButton(uint32_t slot) = 0;
+    // goal -1: every goal button.
+    virtual void UpdateTaskButtons(int32_t goal) = 0;
     virtual void UpdateTimeBar() = 0;
     virtual void StartTextFadeOut() = 0;
     virtual void OpenInfoWindow() = 0;
-    virtual void ShowGoalNotice(uint32_t) = 0;
-    virtual void ShowAwardNotice(uint32_t) = 0;
-    virtual void ShowFlyingMoney(const FlyingMoney&) = 0;
-    virtual void ShowMenu(bool) = 0;
-    virtual void OpenResultWindow(const LevelResult&) = 0;
+    virtual void ShowGoalNotice(uint32_t goal) = 0;
+    virtual void ShowAwardNotice(uint32_t award) = 0;
+    virtual void ShowFlyingMoney(const FlyingMoney& money) = 0;
+    virtual void ShowMenu(bool animated) = 0;
+    virtual void OpenResultWindow(const LevelResult& result) = 0;
     virtual void OpenGameOverDialog() = 0;
     virtual bool IsGameWindowActive() const = 0;
     // A sound of the level (LevelSound) with its argument (the bonus slot);
     // the music starts with Begin.
-    virtual void PlayLevelSound(uint32_t, uint32_t) = 0;
-    // The selected point changed (old index, new index; -1 none).
-    virtual void OnSelectionChanged(int32_t, int32_t) = 0;
-    virtual void FadeOutWonSound(uint32_t) = 0;
-    virtual void StartMusic(const char16_t*) = 0;
+    virtual void PlayLevelSound(uint32_t sound, uint32_t argument) = 0;
+    // The selected point changed (point indices; -1 none).
+    virtual void OnSelectionChanged(int32_t before, int32_t now) = 0;
+    virtual void FadeOutWonSound(uint32_t ms) = 0;
+    virtual void StartMusic(const char16_t* name) = 0;
     // Paused or running again (sounds, effects).
-    virtual void ApplyPause(bool) = 0;
+    virtual void ApplyPause(bool paused) = 0;
     // A click on a clean empty site: the build menu for that point.
-    virtual void OpenBuildMenu(int32_t) = 0;
+    virtual void OpenBuildMenu(int32_t pointIndex) = 0;
     // A click on a point that has an order (a JOBID): true when the panel
     // offers the order as a button; false lets the click order it.
-    virtual bool OfferPointOrder(int32_t, uint32_t) = 0;
+    virtual bool OfferPointOrder(int32_t pointIndex, uint32_t job) = 0;
     // The warehouse cannot take all of a product (its id).
-    virtual void ShowWarehouseFull(uint32_t) = 0;
+    virtual void ShowWarehouseFull(uint32_t productId) = 0;
     // A damaged point's repair button over the field (animated or at once);
     // its click asks the point for its repair (BaseLevelPoint::RequestRepair).
     // A handle above 0, or 0 when no button can be shown.
-    virtual uint32_t ShowRepairButton(int32_t, bool) = 0;
+    virtual uint32_t ShowRepairButton(int32_t pointIndex, bool animated) = 0;
     // Takes the repair button of a handle away (fading when animated); a
     // handle whose button has gone is nothing.
-    virtual void HideRepairButton(uint32_t, bool) = 0;
+    virtual void HideRepairButton(uint32_t handle, bool animated) = 0;
 
     // Input, in routing order: the windows first, then the screen sprites;
-    // true when the event was taken. button: 0 none (a move), 1 left, 2 right.
-    virtual bool RouteMouseToWindows(int32_t, int32_t, uint32_t, bool) = 0;
-    virtual bool RouteMouseToScreenSprites(int32_t, int32_t, uint32_t, bool) = 0;
-    virtual bool RouteKeyToWindows(uint32_t, bool) = 0;
+    // true when the event was taken. button: a LevelMouseButton; down: a
+    // press (true), or a release or a move (false).
+    virtual bool RouteMouseToWindows(int32_t x, int32_t y, uint32_t button, bool down) = 0;
+    virtual bool RouteMouseToScreenSprites(int32_t x, int32_t y, uint32_t button, bool down) = 0;
+    virtual bool RouteKeyToWindows(uint32_t key, bool down) = 0;
 
     // Drawing, after the map (the field picture is the map's lowest
     // object): the screen sprites, the panel and the windows (screen
     // coordinates).
-    virtual void DrawScreenSprites(DXLViewer&) = 0;
-    virtual void DrawPanelAndWindows(DXLViewer&) = 0;
+    virtual void DrawScreenSprites(DXLViewer& viewer) = 0;
+    virtual void DrawPanelAndWindows(DXLViewer& viewer) = 0;
     // The screen size changed: windows and the panel are anchored again.
-    virtual void OnScreenSizeChanged(int32_t, int32_t) = 0;
+    virtual void OnScreenSizeChanged(int32_t width, int32_t height) = 0;
 };
 
 // The running tutorial (subsystem 12), when there is one.
@@ -190,8 +200,8 @@ class LevelTutorialHooks {
     virtual void GoToStartStep() = 0;
     virtual void Finish() = 0;
     virtual bool IsSavedWithLevel() const = 0;
-    virtual void Save(SaveWriter&) const = 0;
-    virtual bool Load(SaveReader&) = 0;
+    virtual void Save(SaveWriter& out) const = 0;
+    virtual bool Load(SaveReader& in) = 0;
     // A saved level without a tutorial drops the one its set-up created.
     virtual void Drop() = 0;
 };
@@ -201,25 +211,25 @@ class LevelFrontEndHooks {
   public:
     virtual ~LevelFrontEndHooks() = default;
     // Shows comic 1..3 before the map; false when refused.
-    virtual bool ShowComic(uint32_t) = 0;
+    virtual bool ShowComic(uint32_t comic) = 0;
     virtual void GoToMap() = 0;
     // Fills the result of a won level and stores it in the profile.
-    virtual void StoreLevelResult(const GameLevel&, LevelResult&) = 0;
-    virtual void AddRecord(const LevelResult&) = 0;
-    virtual void EnableRecords(uint32_t) = 0;
+    virtual void StoreLevelResult(const GameLevel& level, LevelResult& result) = 0;
+    virtual void AddRecord(const LevelResult& result) = 0;
+    virtual void EnableRecords(uint32_t levelIndex) = 0;
     // True when the award's tier rose.
-    virtual bool AddAwardCount(uint32_t, int32_t) = 0;
+    virtual bool AddAwardCount(uint32_t award, int32_t amount) = 0;
     // True when the goal counter crossed its target.
-    virtual bool AddGoalProgress(uint32_t, int32_t, bool) = 0;
+    virtual bool AddGoalProgress(uint32_t goal, int32_t amount, bool relative) = 0;
     virtual void CheckFinalAward() = 0;
     // The profile's counter of an award goal kind (kAwardBonusesUsed: the bonus slots used, as bits).
-    virtual int32_t GoalCounter(uint32_t) const = 0;
+    virtual int32_t GoalCounter(uint32_t goal) const = 0;
     // The profile's villains driven off in a row before they fired.
     virtual int32_t VillainsInARow() const = 0;
-    virtual void SetVillainsInARow(int32_t) = 0;
+    virtual void SetVillainsInARow(int32_t count) = 0;
     // Saved games of the current profile, by regime and level index.
-    virtual void StoreSavedGame(uint32_t, uint32_t, std::unique_ptr<SaveBuffer>) = 0;
-    virtual void DeleteSavedGame(uint32_t, uint32_t) = 0;
+    virtual void StoreSavedGame(uint32_t regime, uint32_t levelIndex, std::unique_ptr<SaveBuffer> save) = 0;
+    virtual void DeleteSavedGame(uint32_t regime, uint32_t levelIndex) = 0;
     // The slots of the chosen bonuses (bit s = slot s).
     virtual uint32_t ChosenBonusSlots() const = 0;
 };

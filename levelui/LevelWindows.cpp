@@ -76,7 +76,7 @@ std::u16string Field(const char16_t (&s)[32]) {
 
 MenuWindow::MenuWindow(WindowManager& manager, bool animate, MenuCallback callback,
                        const std::vector<uint32_t>& ids)
-    : SpritesWindow(manager, kMenuWindowTag, false, true), callback_(std::move(callback)) {
+    : SpritesWindow(manager, kMenuWindowTag, {.modal = true}), callback_(std::move(callback)) {
     int32_t count = 0;
     for (uint32_t id : ids)
         if (MenuCommandKey(id)) ++count;
@@ -189,8 +189,8 @@ kis::Vector2 InfoWindow::Text::Corner() {
 
 InfoWindow::InfoWindow(WindowManager& manager, std::vector<InfoEntry> entries, PassThrough passThrough,
                        RealClock realClock, InfoObjectSource objects)
-    : SpritesWindow(manager, kInfoWindowTag, false, false), entries_(std::move(entries)),
-      objects_(std::move(objects)), passThrough_(std::move(passThrough)), realClock_(std::move(realClock)) {
+    : SpritesWindow(manager, kInfoWindowTag, {}), entries_(std::move(entries)), objects_(std::move(objects)),
+      passThrough_(std::move(passThrough)), realClock_(std::move(realClock)) {
     manager.infoWindow = this;
     if (!objects_)
         objects_ = [&manager](const InfoEntry& e, InfoObject* out) {
@@ -433,7 +433,7 @@ constexpr const char16_t* kMedalSprites[3] = {u"gold_small", u"silver_small", u"
 
 LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, LevelWindowCallback callback,
                          LevelWindowsHost host, const char16_t* playKey, const char16_t* cancelKey)
-    : SpritesWindow(manager, kLevelWindowTag, false, true), level_(level), mode_(mode),
+    : SpritesWindow(manager, kLevelWindowTag, {.modal = true}), level_(level), mode_(mode),
       callback_(std::move(callback)), host_(std::move(host)) {
     manager.levelWindow = this;
     Profile* profile = host_.profile;
@@ -681,7 +681,7 @@ void LevelWindow::DrawChildren(DXLViewer& viewer) {
 // ---------------------------------------------------------------- result window
 
 LevelResultWindow::LevelResultWindow(WindowManager& manager, const LevelResult& result, LevelWindowsHost host)
-    : SpritesWindow(manager, kResultWindowTag, false, true), result_(result), host_(std::move(host)) {
+    : SpritesWindow(manager, kResultWindowTag, {.modal = true}), result_(result), host_(std::move(host)) {
     manager.levelResultWindow = this;
     const int32_t top = 8 + kCaptionHeight + 12 - 2;
     const int32_t lower = top + 91;

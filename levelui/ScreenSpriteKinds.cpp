@@ -435,7 +435,8 @@ float SSArrow::BobOffset(uint32_t age) {
 
 void SSArrow::Update() {
     age_ += 10;
-    if (age_ > kLifetime && !removeWhenHidden_) Hide(true, false, 0, SEffect_SSShowHide::kAlpha, 200);
+    if (age_ > kLifetime && !removeWhenHidden_)
+        Hide(AfterHiding::Remove, HideSpeed::Fade, 0, SEffect_SSShowHide::kAlpha, 200);
 }
 
 void SSArrow::DrawContent(DXLViewer& viewer) {

@@ -76,8 +76,9 @@ void ScreenSprite::Show(bool immediate, uint32_t delay, int32_t mode, uint32_t d
     OnVisibilityChanged();
 }
 
-void ScreenSprite::Hide(bool removeAfter, bool immediate, uint32_t delay, int32_t mode, uint32_t duration) {
-    if (removeAfter) removeWhenHidden_ = true;
+void ScreenSprite::Hide(AfterHiding after, HideSpeed speed, uint32_t delay, int32_t mode, uint32_t duration) {
+    if (after == AfterHiding::Remove) removeWhenHidden_ = true;
+    const bool immediate = speed == HideSpeed::AtOnce;
     const bool acts = (shown_ && showState_ != kHiding) || immediate;
     if (!acts) return;
     effects_.reset();
@@ -286,7 +287,7 @@ void ScreenSprites::Destroy(ScreenSprite* sprite) {
     if (i < 0) return;
     if (dispatching_ > 0) {
         // Something up the stack may still hold it: hide it now, delete it on the next tick.
-        sprite->Hide(true, true, 0, 0, 0);
+        sprite->Hide(ScreenSprite::AfterHiding::Remove, ScreenSprite::HideSpeed::AtOnce, 0, 0, 0);
         if (auto* active = dynamic_cast<ActiveScreenSprite*>(sprite)) active->SetHovered(false);
         return;
     }

@@ -103,9 +103,13 @@ class ScreenSprite {
     // Show acts when the sprite is not shown, is hiding, or is showing and
     // immediate is set; without immediate it fades in by the mode.
     void Show(bool immediate, uint32_t delay, int32_t mode, uint32_t duration);
-    // removeAfter marks the sprite for removal whatever else happens; Hide
-    // acts when the sprite is shown and not already hiding, or immediate is set.
-    void Hide(bool removeAfter, bool immediate, uint32_t delay, int32_t mode, uint32_t duration);
+    // What becomes of a sprite once it is hidden, and how it goes.
+    enum class AfterHiding { Keep, Remove };
+    enum class HideSpeed { Fade, AtOnce };
+    static HideSpeed FadeIf(bool animated) { return animated ? HideSpeed::Fade : HideSpeed::AtOnce; }
+    // Remove marks the sprite for removal whatever else happens; Hide acts
+    // when the sprite is shown and not already hiding, or at once.
+    void Hide(AfterHiding after, HideSpeed speed, uint32_t delay, int32_t mode, uint32_t duration);
     void AddEffect(std::unique_ptr<SpriteEffect> effect);
     void Draw(DXLViewer& viewer);
 

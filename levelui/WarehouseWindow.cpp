@@ -208,7 +208,7 @@ void WarehouseUpgradeButton::DrawText(DXLViewer& viewer, uint32_t look, float al
 // ---------------------------------------------------------------- window
 
 WarehouseWindow::WarehouseWindow(WindowManager& manager, WarehouseLevel& level)
-    : SpritesWindow(manager, kWarehouseWindowTag, false, false), level_(level), stock_(level.Stock()) {
+    : SpritesWindow(manager, kWarehouseWindowTag, {}), level_(level), stock_(level.Stock()) {
     AddBackground(kWarehouseWindowWidth, kWindowHeight);
     AddCaptionFrame(kWarehouseWindowWidth);
     SetCaptionText(manager.Text(kGroup, u"caption"));

@@ -113,7 +113,7 @@ using SlideIn = Fixture;
 
 TEST_F(SlideIn, ShowSlidesFromAboveIn200MsStartingAfterDelayPlus50) {
     struct Panel : SpritesWindow {
-        explicit Panel(WindowManager& m) : SpritesWindow(m, MakeWindowTag('P', 'a', 'n', 'l'), false, false) {
+        explicit Panel(WindowManager& m) : SpritesWindow(m, MakeWindowTag('P', 'a', 'n', 'l'), {}) {
             AddBackground(200, 100);
         }
     };
@@ -155,7 +155,7 @@ TEST_F(SlideIn, ShowSlidesFromAboveIn200MsStartingAfterDelayPlus50) {
 TEST_F(SlideIn, AWindowOpenedWithHoldPutsTheNewestSpriteWindowOnHold) {
     struct Panel : SpritesWindow {
         Panel(WindowManager& m, bool hold)
-            : SpritesWindow(m, MakeWindowTag('P', 'a', 'n', 'l'), hold, false) {}
+            : SpritesWindow(m, MakeWindowTag('P', 'a', 'n', 'l'), {.hold = hold}) {}
     };
     Panel* first = manager.Open<Panel>(false);
     Panel* second = manager.Open<Panel>(false);
@@ -173,7 +173,7 @@ using Targets = Fixture;
 
 TEST_F(Targets, FindTargetSearchesOwnControlsFirstThenGroupsFromTheLast) {
     struct Panel : SpritesWindow {
-        explicit Panel(WindowManager& m) : SpritesWindow(m, MakeWindowTag('P', 'a', 'n', 'l'), false, false) {
+        explicit Panel(WindowManager& m) : SpritesWindow(m, MakeWindowTag('P', 'a', 'n', 'l'), {}) {
             AddControls(&a);
             AddControls(&b);
         }

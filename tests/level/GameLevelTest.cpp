@@ -152,9 +152,9 @@ TEST(GameLevel, GoalsWinAfterASecondAndEndedLevelsAreNotSaved) {
     // Three presses on the farm count towards the click rate; one on the
     // panel below the field does not.
     for (int i = 0; i < 3; ++i)
-        level->OnMouse(300, 400, 1, true);
-    level->OnMouse(300, 760, 1, true);
-    level->OnMouse(300, 400, 1, false);
+        level->OnMouse(300, 400, kLevelMouseLeft, true);
+    level->OnMouse(300, 760, kLevelMouseLeft, true);
+    level->OnMouse(300, 400, kLevelMouseLeft, false);
     EXPECT_EQ(level->FarmClicks(), 3);
     for (int i = 0; i < 5; ++i)
         level->Update(200);
@@ -592,7 +592,7 @@ TEST(GameLevel, FieldClicksAskTheTutorialBeforeSelecting) {
         level->SelectPoint(c.selectedBefore, false);
         tutorial.allowed = c.allowed;
         tutorial.asked.clear();
-        level->OnMouse(c.x, c.y, 1, true);
+        level->OnMouse(c.x, c.y, kLevelMouseLeft, true);
         EXPECT_EQ(level->SelectedPoint(), c.selectedAfter);
         std::vector<std::pair<uint32_t, uint32_t>> asked;
         for (const auto& [action, tag, data] : tutorial.asked) {

@@ -264,7 +264,7 @@ TEST(LevelPoint, InputIsRoutedToWindowsThenScreenSpritesThenTheField) {
         panel.windowsTake = c.windows;
         panel.spritesTake = c.sprites;
         level->SelectPoint(-1, false);
-        EXPECT_EQ(level->OnMouse(c.x, c.y, 1, true), c.taken) << c.what;
+        EXPECT_EQ(level->OnMouse(c.x, c.y, kLevelMouseLeft, true), c.taken) << c.what;
         EXPECT_EQ(level->SelectedPoint(), c.selected) << c.what;
         EXPECT_EQ(panel.calls, c.calls) << c.what;
     }
@@ -317,12 +317,12 @@ TEST(LevelPoint, AClickOnGarbageClearsTheSite) {
     PointRecord priced = level.record.points[1];
     priced.value = 60;
     level->CreatePoint(1, priced);
-    level->OnMouse(120, 160, 1, true);
+    level->OnMouse(120, 160, kLevelMouseLeft, true);
     ASSERT_EQ(level.world->player->JobCount(), 1);
     EXPECT_EQ(level.world->player->GetJob(0)->JobId(), uint32_t(JOBID_CLEAR));
     EXPECT_EQ(level->Money().Get(), 40);
     EXPECT_EQ(level->ReservedMoney(), 60);
-    level->OnMouse(120, 160, 1, true);
+    level->OnMouse(120, 160, kLevelMouseLeft, true);
     EXPECT_EQ(level.world->player->JobCount(), 1) << "one clearing at a time";
 
     level.Run(10000);
@@ -338,12 +338,12 @@ TEST(LevelPoint, AClickOnGarbageClearsTheSite) {
     EXPECT_EQ(level.frontEnd.goals[kAwardJobsInLevel], 1);
 
     panel.calls.clear();
-    level->OnMouse(120, 160, 1, true);
+    level->OnMouse(120, 160, kLevelMouseLeft, true);
     EXPECT_EQ(panel.calls.back(), "build 1");
 
     panel.offersOrders = true;
     panel.calls.clear();
-    level->OnMouse(600, 100, 1, true);
+    level->OnMouse(600, 100, kLevelMouseLeft, true);
     EXPECT_EQ(panel.calls.back(), "offer 2 10");
     EXPECT_EQ(level.world->player->JobCount(), 0) << "the panel's button orders it";
     EXPECT_EQ(level->SelectedPoint(), 2);
@@ -464,7 +464,7 @@ TEST(LevelPoint, ATutorialThatHoldsTheLevelStillLetsTheFiguresTakeAClick) {
         level.world->figureClicks.clear();
         level.world->figuresTakeClicks = c.figuresTake;
         if (c.pause) level->Pause(c.pause);
-        EXPECT_EQ(level->OnMouse(810, 490, 1, true), c.taken) << c.what;
+        EXPECT_EQ(level->OnMouse(810, 490, kLevelMouseLeft, true), c.taken) << c.what;
         EXPECT_EQ(!level.world->figureClicks.empty(), c.asked) << c.what;
         EXPECT_EQ(level->SelectedPoint(), c.selected) << c.what;
         if (c.pause) level->Resume(c.pause);
@@ -494,7 +494,7 @@ TEST(LevelPoint, APressOnAFlyingShotIsTheShotsNotTheButtonBelowIt) {
         panel.calls.clear();
         level.world->figureClicks.clear();
         level.world->shotUnder = c.shot;
-        EXPECT_TRUE(level->OnMouse(300, 300, 1, c.down)) << c.what;
+        EXPECT_TRUE(level->OnMouse(300, 300, kLevelMouseLeft, c.down)) << c.what;
         EXPECT_EQ(panel.calls, c.calls) << c.what;
         EXPECT_EQ(level.world->figureClicks.size(), c.figureClicks) << c.what;
     }

@@ -126,11 +126,12 @@ TEST_F(ScreenSpriteTest, AFadingSpriteTakesNoInputUntilTheFadeEnds) {
 
 TEST_F(ScreenSpriteTest, HiddenWithRemovalTheHostDeletesItOnItsNextTick) {
     SSStars* never = host.Create<SSStars>(0, 0, 3, 1);
-    never->Hide(true, false, 0, 3, 200); // not shown: only marked
+    never->Hide(ScreenSprite::AfterHiding::Remove, ScreenSprite::HideSpeed::Fade, 0, 3,
+                200); // not shown: only marked
     EXPECT_TRUE(never->IsMarkedForRemoval());
     SSStars* fading = host.Create<SSStars>(0, 0, 3, 1);
     fading->Show(true, 0, 2, 200);
-    fading->Hide(true, false, 0, 3, 200);
+    fading->Hide(ScreenSprite::AfterHiding::Remove, ScreenSprite::HideSpeed::Fade, 0, 3, 200);
     host.Draw(viewer);
     EXPECT_EQ(host.Count(), 2);
     Ticks(1);
@@ -288,7 +289,7 @@ TEST_F(ScreenSpriteTest, ACallbackThatEndsItsOwnButtonIsSafe) {
     Press(200, 200, 1);
     Release(1);
     EXPECT_TRUE(c->IsMarkedForRemoval());
-    c->Hide(false, false, 0, 3, 200);
+    c->Hide(ScreenSprite::AfterHiding::Keep, ScreenSprite::HideSpeed::Fade, 0, 3, 200);
     host.Draw(viewer);
     clock.game += 300;
     host.Draw(viewer);
@@ -532,10 +533,10 @@ TEST_F(ScreenSpriteTest, JobIconsLeaveTheirPointWhenTheyGo) {
     kept->SetOwner(&point);
     removed->SetOwner(&point);
     kept->Show(true, 0, 2, 200);
-    kept->Hide(false, true, 0, 3, 200);
+    kept->Hide(ScreenSprite::AfterHiding::Keep, ScreenSprite::HideSpeed::AtOnce, 0, 3, 200);
     EXPECT_TRUE(point.detached.empty()) << "hidden without removal it stays attached";
     removed->Show(true, 0, 2, 200);
-    removed->Hide(true, false, 0, 3, 200);
+    removed->Hide(ScreenSprite::AfterHiding::Remove, ScreenSprite::HideSpeed::Fade, 0, 3, 200);
     ASSERT_EQ(point.detached.size(), 1u);
     EXPECT_EQ(point.detached[0], removed);
     EXPECT_EQ(removed->Owner(), nullptr);
