@@ -350,7 +350,7 @@ bool PointBuilding::SetStage(int32_t stage, bool animated, uint32_t delay) {
         OrderBuild(animated);
         effectDelay_ = 0;
     } else {
-        host_->Level().UpdateGoals(kBuildingGoalKind, type_->header.id, uint32_t(stage_), animated);
+        host_->UpdateGoals(kBuildingGoalKind);
     }
     host_->TutorialNotify(kTutorialPointStageChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
     return true;
@@ -408,8 +408,7 @@ uint32_t PointBuilding::ReleaseMapBuilding(bool animated, uint32_t delay) {
 
 uint32_t PointBuilding::Remove(bool animated, bool forGood, uint32_t delay) {
     uint32_t d = LevelPoint::Remove(animated, forGood, delay);
-    if (forGood && stage_ > 0)
-        host_->Level().UpdateGoals(kBuildingGoalKind, type_->header.id, uint32_t(stage_), animated);
+    if (forGood && stage_ > 0) host_->UpdateGoals(kBuildingGoalKind);
     CancelBuildJob(animated);
     d = ReleaseMapBuilding(animated, d);
     if (site_) {

@@ -80,7 +80,9 @@ class FarmHost : public LevelServices {
     virtual float GetSpeedFactor(uint32_t group) = 0;
     // The bonus runs now (the rain bonus spares a harvest its water).
     virtual bool IsBonusRunning(BonusKind kind) = 0;
-    virtual void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) = 0;
+    // A farm object changed what the goals of the kind count (a bed or a
+    // building reached or lost a stage): the level counts them again.
+    virtual void UpdateGoals(uint32_t kind) = 0;
 
     // ---- the stock and the farm tables
     virtual ProductStock& Stock() = 0;

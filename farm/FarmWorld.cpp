@@ -121,7 +121,7 @@ void FarmWorld::WatchStock() {
     stock_->AddListener([this](const ProductStock::Record& record) {
         if (!level_) return;
         RefreshFactoryRecipes(*level_);
-        if (record.product) level_->UpdateGoals(kGoalProduct, record.product->record.id, 0, true);
+        if (record.product) level_->UpdateGoals(kGoalProduct);
     });
 }
 
@@ -416,8 +416,8 @@ float FarmWorld::GetSpeedFactor(uint32_t group) {
 bool FarmWorld::IsBonusRunning(BonusKind kind) {
     return level_->IsBonusRunning(kind);
 }
-void FarmWorld::UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) {
-    level_->UpdateGoals(kind, id, stage, animated);
+void FarmWorld::UpdateGoals(uint32_t kind) {
+    level_->UpdateGoals(kind);
 }
 bool FarmWorld::RebuildPoint(uint32_t index) {
     return level_->RebuildPoint(index);

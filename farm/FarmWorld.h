@@ -114,7 +114,7 @@ class FarmWorld : public LevelWorld, public FarmHost, public ProductStockView {
     int32_t LevelMoney() override;
     float GetSpeedFactor(uint32_t group) override;
     bool IsBonusRunning(BonusKind kind) override;
-    void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated) override;
+    void UpdateGoals(uint32_t kind) override;
     ProductStock& Stock() override { return *stock_; }
     ProductStockView& StockView() override { return *this; }
     ProductList& Products() override;

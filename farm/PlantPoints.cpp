@@ -187,8 +187,7 @@ void BasePointPlant::Setup(const PointRecord& record) {
 uint32_t BasePointPlant::Remove(bool animated, bool forGood, uint32_t delay) {
     if (forGood) StopJobs(true);
     delay = LevelPoint::Remove(animated, forGood, delay);
-    if (forGood && stage_ > 0)
-        level_->UpdateGoals(kPlantGoalKind, plant_->record.id, uint32_t(stage_), animated);
+    if (forGood && stage_ > 0) level_->UpdateGoals(kPlantGoalKind);
     HideHarvestButton(animated, delay);
     HideWaterButton(animated, delay);
     return RemoveSprites(animated, forGood, delay);
@@ -452,7 +451,7 @@ bool BasePointPlant::SetStage(int32_t stage, bool animated, uint32_t delay) {
     if (stage_ > 0) {
         SetGrowthPercent(ripeness_, false);
         SetWater(water_, waterMax_, true);
-        level_->UpdateGoals(kPlantGoalKind, plant_->record.id, uint32_t(stage_), animated);
+        level_->UpdateGoals(kPlantGoalKind);
     }
     StartNextStage();
     view_.effectDelay = 0;

@@ -202,7 +202,7 @@ class LevelInterface::Warehouse : public WarehouseLevel {
   private:
     void Recount() {
         for (uint32_t kind : {uint32_t(kGoalMoney), uint32_t(kGoalProduct), uint32_t(kGoalBuilding)})
-            ui_.level_->UpdateGoals(kind, 0, 0, true);
+            ui_.level_->UpdateGoals(kind);
     }
     LevelInterface& ui_;
 };

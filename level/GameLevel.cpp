@@ -202,7 +202,7 @@ void GameLevel::Begin() {
     world_->PreRunParticles(kParticlePreRunTicks + static_cast<uint32_t>(kis::Random(kParticlePreRunSpread)));
     Panel().UpdateTimeBar();
     for (uint32_t kind = kGoalMoney; kind <= kGoalGarbageSites; ++kind)
-        UpdateGoals(kind, 0, 0, false);
+        UpdateGoals(kind);
     Panel().UpdateTaskButtons(-1);
     // A level continued from a save whose clock had started needs no first
     // click: "Click to start" goes, and the tutorial, which waits for the
@@ -439,7 +439,7 @@ void GameLevel::AddMoney(int32_t amount, int32_t x, int32_t y, int32_t offset) {
         money_.Subtract(amount == INT32_MIN ? INT32_MAX : -amount);
     }
     Panel().ShowFlyingMoney({amount, x, y, offset});
-    UpdateGoals(kGoalMoney, 0, 0, true);
+    UpdateGoals(kGoalMoney);
 }
 
 void GameLevel::AddReservedMoney(int32_t delta) {
@@ -526,7 +526,7 @@ int32_t GameLevel::CountGoal(const GoalRecord& goal) const {
     }
 }
 
-void GameLevel::UpdateGoals(uint32_t kind, uint32_t, uint32_t, bool) {
+void GameLevel::UpdateGoals(uint32_t kind) {
     const RegimeBlock& regime = level_.Regime(regime_);
     for (uint32_t i = 0; i < regime.goalCount; ++i) {
         const GoalRecord& goal = regime.goals[i];
@@ -750,7 +750,7 @@ void GameLevel::PullDownPoint(int32_t index) {
     site.flags = point->IsMirrored() ? 1u : 0u;
     // The point's own job may be the caller: the site replaces it later.
     pendingRebuilds_.push_back({static_cast<uint32_t>(index), site});
-    UpdateGoals(point->Kind() == kPointPlant ? kGoalPlant : kGoalBuilding, 0, 0, true);
+    UpdateGoals(point->Kind() == kPointPlant ? kGoalPlant : kGoalBuilding);
 }
 
 uint32_t GameLevel::PutToWarehouse(uint32_t productId, uint32_t units, GameMessager* throttle, int32_t award,
@@ -768,7 +768,7 @@ uint32_t GameLevel::PutToWarehouse(uint32_t productId, uint32_t units, GameMessa
     }
     if (award >= 0 && stored > 0) AddAwardCount(static_cast<uint32_t>(award), static_cast<int32_t>(stored));
     Panel().PlayLevelSound(kLevelSoundStore, 0);
-    UpdateGoals(kGoalProduct, productId, 0, true);
+    UpdateGoals(kGoalProduct);
     return stored;
 }
 

@@ -222,7 +222,9 @@ class GameLevel : public LevelServices, public WindowLevel {
     // The clicks on the farm per second since the clock started, in thousandths.
     int32_t ClickRate() const;
     int32_t FarmClicks() const { return farmClicks_; }
-    void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool animated);
+    // Counts the goals of the kind again (the panel's buttons follow; all
+    // met once the clock runs wins the level).
+    void UpdateGoals(uint32_t kind);
     const GoalRecord* GetGoal(uint32_t i) const;
     int32_t GoalProgress(uint32_t i) const { return i < kMaxLevelGoals ? goalProgress_[i] : 0; }
 

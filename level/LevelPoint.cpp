@@ -277,8 +277,7 @@ bool LevelPoint::NextStage() {
     if (stage_ >= StageLimit()) return false;
     SetStage(stage_ + 1, true, 0);
     if (kind_ == kPointWarehouse && level_) level_->World().SetWarehouseLevel(static_cast<uint32_t>(stage_));
-    if (level_)
-        level_->UpdateGoals(kind_ == kPointPlant ? kGoalPlant : kGoalBuilding, objectId_, stage_, true);
+    if (level_) level_->UpdateGoals(kind_ == kPointPlant ? kGoalPlant : kGoalBuilding);
     return true;
 }
 
@@ -393,7 +392,7 @@ void EmptyLevelPoint::ClearGarbage() {
     ShowPlot();
     if (!level_) return;
     level_->AddAwardCount(kAwardSitesCleared, 1);
-    level_->UpdateGoals(kGoalGarbageSites, 0, 0, true);
+    level_->UpdateGoals(kGoalGarbageSites);
 }
 
 uint32_t BaseLevelPoint::RequestRemove(bool animated, bool forGood, uint32_t delay) {

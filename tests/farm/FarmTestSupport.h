@@ -246,7 +246,7 @@ class FakeFarmHost : public testsupport::FakeLevelServicesOver<FarmHost> {
     int32_t LevelMoney() override { return this->Money().Get(); }
     float GetSpeedFactor(uint32_t) override { return 1.0f; }
     bool IsBonusRunning(BonusKind) override { return false; }
-    void UpdateGoals(uint32_t, uint32_t, uint32_t, bool) override {}
+    void UpdateGoals(uint32_t) override {}
     ProductStock& Stock() override { return stock_; }
     ProductStockView& StockView() override { return stockView_; }
     ProductList& Products() override { return tables_.products; }

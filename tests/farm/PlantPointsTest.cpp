@@ -209,9 +209,7 @@ class Farm : public farmtest::FakeFarmHost {
         if (n) stored.push_back({product->record.id, n, count});
         return n;
     }
-    void UpdateGoals(uint32_t kind, uint32_t id, uint32_t stage, bool) override {
-        goals.push_back({kind, id, stage});
-    }
+    void UpdateGoals(uint32_t kind) override { goals.push_back(kind); }
     bool RebuildPoint(uint32_t index) override {
         rebuilt.push_back(index);
         return game ? game->RebuildPoint(index) : true;
@@ -251,7 +249,7 @@ class Farm : public farmtest::FakeFarmHost {
     uint32_t capacity = 50;
     std::vector<StoreEntry> stored;
     std::vector<int32_t> awards; // the award counter of each delivery
-    std::vector<std::array<uint32_t, 3>> goals;
+    std::vector<uint32_t> goals; // the kinds counted again, in order
     std::vector<uint32_t> rebuilt;
     int deselections = 0;
     int32_t selected = -1;
@@ -626,7 +624,7 @@ TEST_F(PlantTest, SetStageStopsAtTheHighestAndRefusesLower) {
     bed->OrderPlanting();
     EXPECT_EQ(bed->plantJob, nullptr) << "no raise past the highest stage, and nothing charged for one";
     EXPECT_EQ(farm.money.Get(), 1000);
-    EXPECT_EQ(farm.goals.back(), (std::array<uint32_t, 3>{2, Id("wheat"), 3}));
+    EXPECT_EQ(farm.goals.back(), kPlantGoalKind) << "the plant goals counted again at the last stage";
 }
 
 TEST_F(PlantTest, ARaisedTreeKeepsItsFruitPlacesAPermutation) {

@@ -95,8 +95,11 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
                &running = shots["running"], &overShot = shots["over"], &won = shots["won"],
                &returned = shots["returned"], &map = shots["map"];
     // The boxes and arrows over the field make way for the farmer.
-    for (const auto& [ms, name] : taken)
-        if (ms < 100000) EXPECT_GT(FarmerPixels(shots[name], kLarge), 120) << "the farmer hidden in " << name;
+    for (const auto& [ms, name] : taken) {
+        if (ms < 100000) {
+            EXPECT_GT(FarmerPixels(shots[name], kLarge), 120) << "the farmer hidden in " << name;
+        }
+    }
     // 1: the box on the field's centre and the goal button's arrow.
     EXPECT_GT(goal.Count(320, 300, 705, 350, Parchment), 10000) << log;
     EXPECT_GT(goal.Count(200, 580, 250, 655, ArrowYellow), 400) << log;

@@ -165,7 +165,7 @@ TEST(GameLevel, GoalsWinAfterASecondAndEndedLevelsAreNotSaved) {
         cleared.objectId = 0;
         level->CreatePoint(i, cleared);
     }
-    level->UpdateGoals(kGoalGarbageSites, 0, 0, true);
+    level->UpdateGoals(kGoalGarbageSites);
     EXPECT_EQ(level->GoalProgress(1), 2);
     EXPECT_EQ(level->Result(), uint32_t(kLevelWon));
     EXPECT_FALSE(level->IsEnded());
@@ -250,7 +250,7 @@ TEST(GameLevel, BuildingGoalsCountTheWarehouseOfTheirType) {
     for (const Case& c : cases) {
         TestLevel level;
         level.record.record.regimes[0].goals[1] = {kGoalBuilding, c.type, c.stage, 1};
-        level->UpdateGoals(kGoalBuilding, c.type, c.stage, false);
+        level->UpdateGoals(kGoalBuilding);
         EXPECT_EQ(level->GoalProgress(1), c.counted) << std::hex << c.type << " stage " << c.stage;
     }
 }
@@ -489,7 +489,7 @@ TEST(GameLevel, NoWinBeforeTheClockStarts) {
         cleared.objectId = 0;
         level->CreatePoint(i, cleared);
     }
-    level->UpdateGoals(kGoalGarbageSites, 0, 0, true);
+    level->UpdateGoals(kGoalGarbageSites);
     EXPECT_EQ(level->GoalProgress(0), 550);
     EXPECT_EQ(level->GoalProgress(1), 2);
     EXPECT_EQ(level->Result(), uint32_t(kLevelRunning)) << "met, but the clock has not started";
