@@ -227,7 +227,7 @@ bool PointPetshouse::DeliverProduce(bool ready, uint32_t units, GameMessager* me
         delivered = true;
         ClearDeliveredProduce();
         HideCollectButton(true);
-        SetFed(false, true);
+        SetFed(false, /*animated=*/true);
         host_->TutorialNotify(kTutorialProduceCollected, produce->record.id,
                               TutorialObject::Of<BaseLevelPoint>(this));
     }
@@ -523,7 +523,7 @@ void Job_Feed::OnWorkDone() {
     house_ = nullptr;
     house->UnlinkFeedJob(this);
     carried_ = 0;
-    house->SetFed(true, true);
+    house->SetFed(true, /*animated=*/true);
     if (house->Type()->header.animal.stepAside) static_cast<MapPlayer*>(owner_)->RequestSideStep();
 }
 

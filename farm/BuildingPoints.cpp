@@ -914,7 +914,7 @@ void PointFactory::OnRepaired(bool animated) {
 
 void PointFactory::LockPoint() {
     LevelPoint::Lock();
-    HideProductionButtons(true, false, 0);
+    HideProductionButtons(/*animated=*/true, /*refund=*/false, 0);
 }
 
 void PointFactory::Unlock() {
@@ -926,7 +926,7 @@ void PointFactory::Unlock() {
 }
 
 void PointFactory::OnUpgradeBegin() {
-    if (stage_ >= 1) HideProductionButtons(true, false, 0);
+    if (stage_ >= 1) HideProductionButtons(/*animated=*/true, /*refund=*/false, 0);
     PointBuilding::OnUpgradeBegin();
 }
 

@@ -748,7 +748,7 @@ bool PointHenhouse::LoadOwn(SaveReader& in) {
     const uint32_t pending = pendingDelayMs_;
     const int32_t countdown = countdownMs_;
     if (fed == 0) {
-        SetFed(false, false);
+        SetFed(false, /*animated=*/false);
         pendingDelayMs_ = pending;
         countdownMs_ = countdown;
         return true;

@@ -236,7 +236,7 @@ void BasePointPlant::Grow(uint32_t ms) {
     if (!(g > 0.0f)) return;
     growth_ += g;
     const float percent = growthNeeded_ > 0.0f ? growth_ / growthNeeded_ * 100.0f : 100.0f;
-    SetRipeness(percent, false, true);
+    SetRipeness(percent, /*force=*/false, /*notify=*/true);
     if (ripe_)
         level_->TutorialNotify(kTutorialEventRipe, plant_->record.id,
                                TutorialObject::Of<BaseLevelPoint>(this));

@@ -483,7 +483,7 @@ class MainScreenMenu : public SpritesWindow {
         Profile* current = profiles ? profiles->Current() : nullptr;
         buttons_[0]->SetVisible(current != nullptr, true);
         if (!current) {
-            buttons_[1]->SetVisible(false, true);
+            buttons_[1]->SetVisible(false, /*animated=*/true);
             return;
         }
         auto* greeting =
@@ -492,10 +492,10 @@ class MainScreenMenu : public SpritesWindow {
         greeting->rect = kis::MakeRectWH(14 - 2, 8 + 32 - h / 2 - 2, width + 4, h + 4);
         greeting_ = greeting;
         if (current->Record().results.hardAvailable == 0) {
-            buttons_[1]->SetVisible(false, true);
+            buttons_[1]->SetVisible(false, /*animated=*/true);
             buttons_[1]->SetHint(u"", manager_.Text(u"main_screen", u"hard_hint"));
         } else {
-            buttons_[1]->SetVisible(true, true);
+            buttons_[1]->SetVisible(true, /*animated=*/true);
             buttons_[1]->SetHint(u"", u"");
         }
     }

@@ -256,10 +256,10 @@ void MapLevelCharacter::Draw(DXLViewer& viewer, uint32_t alpha, bool lit) {
     viewer.Translate(std::round(x_), std::round(y_));
     viewer.Scale(traits_.scale);
     track_.colour = (alpha << 24) | 0xFFFFFF;
-    DrawAttachedAnimation(viewer, nullptr, track_, true, false);
+    DrawAttachedAnimation(viewer, nullptr, track_, /*moveToAnchor=*/true, /*highlight=*/false);
     if (lit) {
         track_.colour = ((alpha == 255 ? 0x40 : alpha / 4) << 24) | 0xFFFFFF;
-        DrawAttachedAnimation(viewer, nullptr, track_, true, true);
+        DrawAttachedAnimation(viewer, nullptr, track_, /*moveToAnchor=*/true, /*highlight=*/true);
     }
     viewer.SetTransform(&saved);
 }

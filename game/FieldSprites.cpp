@@ -533,7 +533,7 @@ uint32_t FieldSprites::OrderClear(int32_t index) {
     LogLabelPrintf(kLogIndent, "Clearing ordered", "point %d", index);
     auto it = clearButtons_.find(index);
     if (it != clearButtons_.end()) {
-        HideButton(it->second, true, true, 0);
+        HideButton(it->second, /*animated=*/true, /*remove=*/true, 0);
         clearButtons_.erase(it);
     }
     AddWorkMark(index, JOBID_CLEAR, u"small_ico_clear", float(site->X()), float(site->Y()));
@@ -607,7 +607,7 @@ void FieldSprites::TickWorkMarks() {
         }
         const uint32_t handle = it->second;
         it = clearButtons_.erase(it);
-        HideButton(handle, true, true, 0);
+        HideButton(handle, /*animated=*/true, /*remove=*/true, 0);
     }
 }
 

@@ -172,7 +172,7 @@ void GameButton::ShowWithEffect(uint32_t start, uint32_t ms) {
     fadeStart_ = start;
     fadeTime_ = ms;
     fadingOut_ = false;
-    SetVisible(true, false);
+    SetVisible(true, /*animated=*/false);
 }
 
 void GameButton::CloseWithEffect() {

@@ -49,10 +49,10 @@ void GameEdit::SetSelection(uint32_t anchor, uint32_t caret) {
     const float left = float(r.left + kEditPadding);
     const float top = float(r.top + 4), bottom = float(r.bottom - 4);
     const float caretX = left + float(GetCaretOffset());
-    BuildRectQuad(caretQuad_, caretX, top, caretX + 1.0f, bottom, false, true);
+    BuildRectQuad(caretQuad_, caretX, top, caretX + 1.0f, bottom, /*closeLoop=*/false, /*zeroZ=*/true);
     const float start = left + float(GetTextWidth(0, GetSelectionStart()));
     const float end = start + float(GetTextWidth(GetSelectionStart(), GetSelectionLength()));
-    BuildRectQuad(selectionQuad_, start, top, end, bottom, false, true);
+    BuildRectQuad(selectionQuad_, start, top, end, bottom, /*closeLoop=*/false, /*zeroZ=*/true);
 }
 
 bool GameEdit::OnMouseDown(int32_t x, int32_t y, uint32_t button) {

@@ -76,7 +76,7 @@ void FillPart(TexturedQuad* quad, DXLTexture* texture, float x0, float y0, float
         texture->MakeQuadRectToRect(quad, DXLRectF{x0, y0, x1, y1}, DXLRectF{sx0, sy0, sx1, sy1}, colour);
         return;
     }
-    FillQuad(quad, x0, y0, x1, y1, 0, 0, 0, 0, colour, false, false);
+    FillQuad(quad, x0, y0, x1, y1, 0, 0, 0, 0, colour, /*flipH=*/false, /*flipV=*/false);
 }
 
 DXLTexture* Resolve(DXLTexture* texture) {

@@ -742,7 +742,7 @@ void GameLevel::StopJobsAt(int32_t index) {
 void GameLevel::PullDownPoint(int32_t index) {
     BaseLevelPoint* point = GetPoint(index);
     if (!point || index == 0 || point->IsBeingRemoved()) return;
-    point->RequestRemove(true, true, 0);
+    point->RequestRemove(/*animated=*/true, /*forGood=*/true, 0);
     PointRecord site{};
     site.kind = kPointEmptySite;
     site.x = point->X();

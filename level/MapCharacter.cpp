@@ -180,11 +180,11 @@ void MapCharacter::Draw(DXLViewer& viewer) {
 
 void MapCharacter::DrawAnimation(DXLViewer& viewer, uint32_t colour) {
     track_.colour = colour;
-    DrawAttachedAnimation(viewer, nullptr, track_, true, false);
+    DrawAttachedAnimation(viewer, nullptr, track_, /*moveToAnchor=*/true, /*highlight=*/false);
     if (!highlighted_) return;
     // Lit: the same frame once more, added over itself in a faint grey.
     viewer.SetBlendMode(kBlendAdditive);
-    DrawAttachedAnimation(viewer, nullptr, track_, true, true);
+    DrawAttachedAnimation(viewer, nullptr, track_, /*moveToAnchor=*/true, /*highlight=*/true);
     viewer.SetBlendMode(kBlendAlpha);
 }
 
