@@ -5,6 +5,7 @@
 #include "farm/Villains.h"
 #include "foundation/Helpers.h"
 #include "foundation/Ident.h"
+#include "level/LevelData.h"
 #include "level/LevelServices.h"
 #include "level/SpriteObject.h"
 #include "pathfinding/Shapes.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -397,9 +399,12 @@ void MapVillain::DriveOff() {
 void MapVillain::AttackByBees() {
     bees_ = true;
     beesMs_ = 0;
-    const char16_t* names[3] = {u"bee_01", u"bee_02", u"bee_03"};
-    for (int i = 0; i < 3; ++i) {
-        Sprite* sprite = GetSprite(kEffectLibrary, names[i]);
+    // The bees' three sprites, as the bonus table names them.
+    const Bonuses& bonuses = GameBonuses();
+    static_assert(Bonuses::kBeeCount == std::extent_v<decltype(bees_sprites_)>);
+    for (int i = 0; i < Bonuses::kBeeCount; ++i) {
+        const char16_t* name = bonuses.BeeSprite(i);
+        Sprite* sprite = name && *name ? GetSprite(kEffectLibrary, name) : nullptr;
         SpriteLibrary* library = GetLibrary(kEffectLibrary);
         bees_sprites_[i] = library && sprite ? library->CreateInstance(sprite, 1) : nullptr;
         if (bees_sprites_[i]) bees_sprites_[i]->scaleX = bees_sprites_[i]->scaleY = 0.5f;
