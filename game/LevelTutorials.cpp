@@ -226,7 +226,7 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         *out = SpriteRect(*sprite);
         return true;
     }
-    void FieldButtonRects(std::vector<kis::Rect>& out) const override {
+    void KeptInSightRects(std::vector<kis::Rect>& out) const override {
         ForEachFieldButton([&](const ActiveScreenSprite& sprite) { out.push_back(SpriteRect(sprite)); });
         // The farmer, where she stands as the box comes.
         if (const MapPlayer* player = level_.World().Player()) {

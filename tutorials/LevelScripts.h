@@ -137,10 +137,10 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual bool HasJob(int32_t point, uint32_t jobId) const = 0;
     // The screen rectangle of a point's overhead button with that command; false when it shows none.
     virtual bool ButtonRect(int32_t point, uint32_t command, kis::Rect* out) const = 0;
-    // The screen rectangles of every button shown over the field, of the
-    // farmer, and of the money strip and the menu corner along the top,
-    // added to the list.
-    virtual void FieldButtonRects(std::vector<kis::Rect>& out) const { (void)out; }
+    // What a tutorial box leaves in sight, added to the list: every button
+    // shown over the field, the farmer, the money strip and the menu corner
+    // along the top, and the button that closes the tutorial.
+    virtual void KeptInSightRects(std::vector<kis::Rect>& out) const = 0;
     // The screen rectangle of a point's pictures (its bed, building or site);
     // false when it shows none.
     virtual bool PointRect(int32_t point, kis::Rect* out) const = 0;
@@ -205,14 +205,14 @@ class ScriptLevel : public TutorialLevel, public FieldView {
 
     // ---- the objects of the boxes' custom text tags (0: none)
     // The level's goal entry of goal i (the task tag's 16-byte record).
-    virtual uintptr_t GoalEntry(uint32_t /*goal*/) const { return 0; }
+    virtual uintptr_t GoalEntry(uint32_t goal) const = 0;
     // A building point (the building tag's object) and a plant bed point
     // (the plant bed tag's); 0 when the point is not of that kind.
-    virtual uintptr_t BuildingObject(int32_t /*point*/) const { return 0; }
-    virtual uintptr_t PlantBedObject(int32_t /*point*/) const { return 0; }
+    virtual uintptr_t BuildingObject(int32_t point) const = 0;
+    virtual uintptr_t PlantBedObject(int32_t point) const = 0;
     // The map object a point's building shows on the field (what a pick of
     // that building names); null without one.
-    virtual const SpriteObject* PointMapObject(int32_t /*point*/) const { return nullptr; }
+    virtual const SpriteObject* PointMapObject(int32_t point) const = 0;
     // The screen rectangle of a control of the top-most window with the tag.
     bool ControlRect(uint32_t windowTag, uint32_t command, kis::Rect* out) const;
 
@@ -245,7 +245,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     // A shot's flight starts again to last the ticks.
     virtual void RetimeShot(int32_t shot, uint32_t ticks) = 0;
     // The level tick's length (ms).
-    virtual uint32_t TickMs() const { return 10; }
+    virtual uint32_t TickMs() const = 0;
     // A level point is damaged by a shot.
     virtual bool IsDamaged(int32_t point) const = 0;
 };
@@ -289,10 +289,11 @@ class ScriptStep : public LevelTutorialStep {
     void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override {
         if (onEvent) onEvent(*this, event, a, b);
     }
-    // The buttons over the field and the top strip: a box does not hide what
-    // the player may click or the level's name and money.
+    // The buttons over the field, the farmer and the top strip: a box does
+    // not hide what the player may click, who works or the level's name and
+    // money; nor the points the step names.
     void AddSightRects(std::vector<kis::Rect>& rects) const override {
-        level.FieldButtonRects(rects);
+        level.KeptInSightRects(rects);
         kis::Rect r{};
         for (int32_t point : sightPoints)
             if (level.PointRect(point, &r)) rects.push_back(r);

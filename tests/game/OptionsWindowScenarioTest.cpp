@@ -222,6 +222,40 @@ TEST(OptionsWindowScenario, FullScreenCentresTheOptionsOnTheNewScreen) {
     EXPECT_LT(c.NearIn(270, 230, 600, 540, kWindowFace, 6), 200) << "the options closed";
 }
 
+namespace {
+
+// Inside level 2 shown at `size`: its site clicked ("level" + k), the
+// site's harvest button pressed ("site" + k), the panel's menu opened
+// ("harvest" + k), then its options and the full-screen box: the options
+// close at `next`'s size ("switched" + k) and the menu's first bar goes back
+// to the level. Each shot is checked: the screen after each change answers.
+struct LevelSwitch {
+    int at;
+    WindowSize size, next;
+    int harvest; // which harvest of the level
+    std::string k;
+
+    void Add(Clicks& clicks) const {
+        const FieldOnScreen field(size);
+        clicks.At(at, "level" + k, Site(field))
+            .At(at + 1000, "site" + k, HarvestButton(field, harvest))
+            .At(at + 2000, "harvest" + k, PanelMenu(size))
+            .At(at + 3000, MenuBar(size, 3))
+            .At(at + 4000, FullScreenBox(size))
+            .At(at + 5000, "switched" + k, OptionsClose(next))
+            .At(at + 6000, MenuBar(next, 0));
+    }
+    void Expect(const Shots& shot) const {
+        SCOPED_TRACE("the switch inside the level at " + std::to_string(at) + " ms");
+        ExpectLevelFillsTheScreen(shot["level" + k], size);
+        ExpectSitePanel(shot["site" + k], size);
+        ExpectHarvestButtonAnswered(shot["site" + k], shot["harvest" + k], FieldOnScreen(size), harvest);
+        ExpectOptionsCentred(shot["switched" + k], next);
+    }
+};
+
+} // namespace
+
 // Started in full screen on the desktop, the main screen, the map and level
 // 2 fill it. Inside the level full screen is switched off from the pause
 // menu's options: the level comes back in its 1024 x 768 window, fitted to
@@ -232,20 +266,15 @@ TEST(OptionsWindowScenario, FullScreenFromTheStartAndOffInsideALevel) {
     ASSERT_TRUE(
         testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nFullscreen=1\nWindow=1024,768\n"));
     const WindowSize window = {1024, 768};
-    const FieldOnScreen full(kDesktop), small(window);
+    const FieldOnScreen small(window);
     Clicks clicks(game);
     // The main screen's "Easy" (1237, 683); the level loads by 13 s.
+    const LevelSwitch off{13000, kDesktop, window, 0, ""};
     clicks.At(5000, "main", {1237, 683})
         .At(8000, "map", LevelTwoHouse(kDesktop))
-        .At(9000, LevelWindowPlay(kDesktop))
-        .At(13000, "level", Site(full))
-        .At(14000, "site", HarvestButton(full, 0))
-        .At(15000, "harvest", PanelMenu(kDesktop))
-        .At(16000, MenuBar(kDesktop, 3))
-        .At(17000, FullScreenBox(kDesktop))
-        .At(18000, "windowed", OptionsClose(window))
-        .At(19000, MenuBar(window, 0))
-        .At(20000, "level2", Site(small))
+        .At(9000, LevelWindowPlay(kDesktop));
+    off.Add(clicks);
+    clicks.At(20000, "level2", Site(small))
         .At(21000, "site2", HarvestButton(small, 1))
         .At(22000, "harvest2", PanelMenu(window))
         .At(23000, MenuBar(window, 4))
@@ -256,13 +285,10 @@ TEST(OptionsWindowScenario, FullScreenFromTheStartAndOffInsideALevel) {
 
     EXPECT_EQ(shot["main"].picture.width, 1920);
     EXPECT_EQ(testsupport::Occurrences(log, "the level window of level 2 opens"), 2u) << log;
-    ExpectLevelFillsTheScreen(shot["level"], kDesktop);
-    ExpectSitePanel(shot["site"], kDesktop);
-    ExpectHarvestButtonAnswered(shot["site"], shot["harvest"], full, 0);
+    off.Expect(shot);
     EXPECT_EQ(testsupport::Occurrences(log, "Level menu opened."), 2u) << log;
     EXPECT_EQ(testsupport::Occurrences(log, "The options window opens."), 1u) << log;
     EXPECT_EQ(testsupport::Occurrences(log, "Fullscreen:             No"), 1u) << log;
-    ExpectOptionsCentred(shot["windowed"], window);
     ExpectLevelFillsTheScreen(shot["level2"], window);
     ExpectSitePanel(shot["site2"], window);
     ExpectHarvestButtonAnswered(shot["site2"], shot["harvest2"], small, 1);
@@ -281,30 +307,19 @@ TEST(OptionsWindowScenario, FullScreenOnAndOffFromTheMapAndInsideALevel) {
     testplayers::MakeEasyPlayer(game.User(), u"lea", 1, kLevelGold, false);
     const WindowSize window = {800, 600}, desktop = {2560, 1440};
     ASSERT_TRUE(testsupport::UseWindow(game, window.width, window.height));
-    const FieldOnScreen full(desktop), small(window);
+    const FieldOnScreen full(desktop);
     Clicks clicks(game);
     // The main screen's "Easy" (589, 353); the level loads by 15 s.
+    const LevelSwitch off{15000, desktop, window, 0, ""}, on{22000, window, desktop, 1, "2"};
     clicks.At(5000, "main", {589, 353})
         .At(7000, "map", MapOptions(window))
         .At(8000, FullScreenBox(window))
         .At(9000, "fullmap", OptionsClose(desktop))
         .At(10000, "fullmap2", LevelTwoHouse(desktop))
-        .At(11000, LevelWindowPlay(desktop))
-        .At(15000, "level", Site(full))
-        .At(16000, "site", HarvestButton(full, 0))
-        .At(17000, "harvest", PanelMenu(desktop))
-        .At(18000, MenuBar(desktop, 3))
-        .At(19000, FullScreenBox(desktop))
-        .At(20000, "windowed", OptionsClose(window))
-        .At(21000, MenuBar(window, 0))
-        .At(22000, "level2", Site(small))
-        .At(23000, "site2", HarvestButton(small, 1))
-        .At(24000, "harvest2", PanelMenu(window))
-        .At(25000, MenuBar(window, 3))
-        .At(26000, FullScreenBox(window))
-        .At(27000, "full", OptionsClose(desktop))
-        .At(28000, MenuBar(desktop, 0))
-        .At(29000, "level3", Site(full))
+        .At(11000, LevelWindowPlay(desktop));
+    off.Add(clicks);
+    on.Add(clicks);
+    clicks.At(29000, "level3", Site(full))
         .At(30000, "site3", PanelMenu(desktop))
         .At(31000, MenuBar(desktop, 4))
         .At(34000, "map2", MapOptions(desktop))
@@ -324,14 +339,8 @@ TEST(OptionsWindowScenario, FullScreenOnAndOffFromTheMapAndInsideALevel) {
     ExpectMapFillsTheScreen(shot["fullmap2"], desktop);
     EXPECT_EQ(testsupport::Occurrences(log, "the level window of level 2 opens"), 2u) << log;
 
-    ExpectLevelFillsTheScreen(shot["level"], desktop);
-    ExpectSitePanel(shot["site"], desktop);
-    ExpectHarvestButtonAnswered(shot["site"], shot["harvest"], full, 0);
-    ExpectOptionsCentred(shot["windowed"], window);
-    ExpectLevelFillsTheScreen(shot["level2"], window);
-    ExpectSitePanel(shot["site2"], window);
-    ExpectHarvestButtonAnswered(shot["site2"], shot["harvest2"], small, 1);
-    ExpectOptionsCentred(shot["full"], desktop);
+    off.Expect(shot);
+    on.Expect(shot);
     ExpectLevelFillsTheScreen(shot["level3"], desktop);
     ExpectSitePanel(shot["site3"], desktop);
     EXPECT_EQ(testsupport::Occurrences(log, "Level menu opened."), 3u) << log;

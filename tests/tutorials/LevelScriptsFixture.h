@@ -159,6 +159,9 @@ struct FakeScriptLevel : ScriptLevel {
         *out = {100 * p + 80, 240, 100 * p + 120, 280};
         return true;
     }
+    uint32_t TickMs() const override { return 10; }
+    // The fake field shows nothing a box must leave in sight.
+    void KeptInSightRects(std::vector<kis::Rect>&) const override {}
     bool PointRect(int32_t p, kis::Rect* out) const override {
         if (!points.count(p)) return false;
         *out = {100 * p + 60, 280, 100 * p + 140, 360};
