@@ -485,12 +485,29 @@ TEST(FileState, NoFileKeepsStateOutsideTheAllowedFew) {
     }
 }
 
+namespace {
+
+// A small file and the names a reader should report in it, in order.
+struct Case {
+    const char* source;
+    std::vector<std::string> names;
+};
+
+template <size_t N>
+void ExpectReported(std::vector<std::pair<std::string, int>> (*reader)(const std::string&),
+                    const Case (&cases)[N]) {
+    for (const Case& c : cases) {
+        std::vector<std::string> names;
+        for (const auto& [name, line] : reader(c.source))
+            names.push_back(name);
+        EXPECT_EQ(names, c.names) << c.source;
+    }
+}
+
+} // namespace
+
 // The reader on small files: each case is one file and the variables it should report.
 TEST(FileState, TheCheckFindsEveryKindOfMutableFileScopeVariable) {
-    struct Case {
-        const char* source;
-        std::vector<std::string> names;
-    };
     const Case cases[] = {
         {"int g_count = 0;\n", {"g_count"}},
         {"static int s_count;\n", {"s_count"}},
@@ -521,21 +538,12 @@ TEST(FileState, TheCheckFindsEveryKindOfMutableFileScopeVariable) {
         {"extern \"C\" void OnSignal(int signal) {\n    g_signal = signal;\n}\n", {}},
         {"extern \"C\" {\nint g_inside = 0;\n}\n", {"g_inside"}},
     };
-    for (const Case& c : cases) {
-        std::vector<std::string> names;
-        for (const auto& [name, line] : FileScopeVariables(c.source))
-            names.push_back(name);
-        EXPECT_EQ(names, c.names) << c.source;
-    }
+    ExpectReported(FileScopeVariables, cases);
 }
 
 // The functions' reader on small files: each case is one file and the
 // static variables of its functions it should report.
 TEST(FileState, TheCheckFindsEveryMutableStaticOfAFunction) {
-    struct Case {
-        const char* source;
-        std::vector<std::string> names;
-    };
     const Case cases[] = {
         {"Table& GameTable() {\n    static Table table;\n    return table;\n}\n", {"table"}},
         {"namespace {\nSprite* Bullet() {\n    static Sprite* sprite = nullptr;\n    static Library* library "
@@ -573,12 +581,7 @@ TEST(FileState, TheCheckFindsEveryMutableStaticOfAFunction) {
         {"// static int g_commented = 0;\nvoid F() {\n    /* static int g_block; */\n}\n", {}},
         {"extern \"C\" {\nvoid OnSignal(int) {\n    static int signals = 0;\n}\n}\n", {"signals"}},
     };
-    for (const Case& c : cases) {
-        std::vector<std::string> names;
-        for (const auto& [name, line] : FunctionStatics(c.source))
-            names.push_back(name);
-        EXPECT_EQ(names, c.names) << c.source;
-    }
+    ExpectReported(FunctionStatics, cases);
 }
 
 TEST(FileState, AVariableAddedToAFileOfTheTreeIsFoundWithItsLine) {
