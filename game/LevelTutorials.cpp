@@ -602,6 +602,10 @@ LevelTutorialHooks* ProgramLevelTutorials::Hooks() {
 
 void ProgramLevelTutorials::Attach(GameLevel& level) {
     State& s = *state_;
+    // The tutorial of the run before ends before it goes: its step gives
+    // back the pause and the clock stop it holds on the level, which would
+    // else keep the restarted level from ever starting.
+    if (tut::GameTutorial* running = s.runner.Running()) running->Finish();
     s.runner.DeleteAll();
     s.view = std::make_unique<ProgramScriptLevel>(level);
     // Asked at every start and restart: the player may have changed the

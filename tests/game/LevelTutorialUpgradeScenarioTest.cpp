@@ -79,3 +79,21 @@ TEST(LevelTutorialUpgradeScenario, LevelThreeUpgradesTheBedTheMillAndTheWarehous
     EXPECT_LT(end.Count(0, 50, 1024, 640, ArrowYellow), 50) << log;
     EXPECT_LT(end.Count(300, 280, 720, 360, Parchment), 500) << log;
 }
+
+// Escape, the pause menu's restart and the level window's restart while step
+// 4 (which pauses the level) is current begin a clean level: a click starts
+// it with step 1, and the bed of point 3 is upgraded anew.
+TEST(LevelTutorialUpgradeScenario, ARestartAtStepFourBeginsACleanLevel) {
+    GameCopy game;
+    MakeMapProfile(game.User(), 2);
+    const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20; // the pause menu's restart
+    const std::string log = PlayGame(
+        game,
+        MapOpening(2) + Click(13000, kBedX, kBedY) + Click(14500, 512, 200) + Click(15500, kBedX, kBedY) +
+            Click(16500, kUpgradeX, kUpgradeY) + testsupport::script::quick::Key(20000, "ESCAPE") +
+            Click(21000, menuX, menuY + 162) + Click(22000, 578, kPlayY) + Click(25000, 512, 200) +
+            Click(28000, 512, 200) + Click(29500, kBedX, kBedY) + Click(31000, kUpgradeX, kUpgradeY),
+        {}, 32000);
+    ExpectStepsInOrder(log, {"80030004", "80030001", "80030002", "80030003"});
+    EXPECT_EQ(testsupport::Occurrences(log, "point 3: wheat to stage 2 ordered"), 2u) << log;
+}
