@@ -123,9 +123,14 @@ class LevelInterface::Context : public LevelPanelContext {
     LevelTutorialHooks* RunningTutorial() override {
         return ui_.tutorial_ && ui_.tutorial_->IsRunning() ? ui_.tutorial_ : nullptr;
     }
-    // The choice holds for the level's later starts too.
+    // Closing the level's own tutorial (the one its save keeps) holds for the
+    // level's later starts too. The full-warehouse tutorial, which a player
+    // meets once and the save does not keep, only ends.
     void CloseTutorial() override {
+        const LevelTutorialHooks* running = RunningTutorial();
+        const bool levelsOwn = running && running->IsSavedWithLevel();
         LevelPanelContext::CloseTutorial();
+        if (!levelsOwn) return;
         if (Profile* profile = CurrentProfile())
             profile->TurnLevelTutorialOff(int32_t(ui_.level_->LevelIndex()));
         LogLabelPrintf(kLogIndent, "Level tutorial", "turned off for level %u", ui_.level_->LevelIndex() + 1);

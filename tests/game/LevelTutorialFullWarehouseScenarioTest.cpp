@@ -59,3 +59,19 @@ TEST(LevelTutorialFullWarehouseScenario, TheFirstFullWarehouseIsShownAndClickedT
     EXPECT_LT(end.Count(262, 330, 300, 400, ArrowYellow), 30) << log;
     EXPECT_LT(end.Count(110, 440, 228, 492, Parchment), 200) << log;
 }
+
+// "Close tutorial" answered "Yes" while the full-warehouse tutorial points at
+// its notice ends that tutorial only: level 29's own stays on for the level.
+TEST(LevelTutorialFullWarehouseScenario, ClosingItLeavesTheLevelsOwnTutorialOn) {
+    GameCopy game;
+    MakeMapProfile(game.User(), 28);
+    const std::string events = MapOpening(28) + Click(13000, kBedX, kBedY) +
+                               Click(14500, kWarehouseX, kWarehouseY) + Click(16500, kCloseX, kCloseY) +
+                               Click(17500, kHarvestX, kHarvestY) + Click(22500, 75, 18) +
+                               Click(23500, 443, 441);
+    const std::string log = PlayGame(game, events, {}, 25000);
+    EXPECT_NE(log.find("802B0000 is over"), std::string::npos) << log;
+    const std::optional<ProfileRecord> stored = testplayers::StoredCurrent(game.User());
+    ASSERT_TRUE(stored) << log;
+    EXPECT_EQ(stored->results.tutorialsOff, 0u) << log;
+}
