@@ -329,6 +329,9 @@ class LevelSession : public LevelFrontEndHooks {
         ui_->CloseAll();
         DeleteSavedGame(level_->Regime(), index_);
         tutorials_->Attach(*level_); // the tutorial as the profile's option now says
+        // The villains and their shots of the run before leave the map, as
+        // when the level goes: else they would go on firing at the new run.
+        world_->Detach();
         level_->StartUp();
         ui_->OpenPanel();
         level_->Begin();

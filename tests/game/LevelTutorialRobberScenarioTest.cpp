@@ -108,3 +108,17 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
     EXPECT_LT(end.Near(kBedX, kRepairY, 10, kRepairBlue, 16), 5) << log;
     EXPECT_FALSE(CloseTutorialShown(end)) << log;
 }
+
+// A restart from the pause menu at step 1 sends the robber of the run before
+// away with its catapult: the new run's robber comes and step 1 begins again.
+TEST(LevelTutorialRobberScenario, ARestartAtStepOneBeginsWithANewRobber) {
+    GameCopy game;
+    MakeMapProfile(game.User(), 5);
+    const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20; // the pause menu's restart
+    const std::string events =
+        MapOpening(5) + Click(13000, kBedOneX, kBedOneY) + testsupport::script::quick::Key(26000, "ESCAPE") +
+        Click(27000, menuX, menuY + 162) + Click(28000, 578, kPlayY) + Click(31000, 512, 150);
+    const std::string log = testsupport::Play(
+        game, {.events = events, .untilMs = 45000, .moreArguments = " --seed 2", .program = true});
+    EXPECT_EQ(testsupport::Occurrences(log, "Level tutorial              step 80060001"), 2u) << log;
+}
