@@ -670,9 +670,7 @@ TEST(DDSFiles, ASurfaceWithoutAnAlphaMaskReadsOpaque) {
 
 // Surfaces of one or two 8-bit channels: luminance with or without alpha by
 // their flags and bit count, whatever masks their writers filled in; red and
-// green (R8G8, named a colour or a luminance surface by its writers) by the
-// masks, with no blue, opaque. Luminance of 16 bits without alpha and of
-// other masks is refused.
+// green (R8G8, named either way by its writers) by its masks, opaque.
 TEST(DDSFiles, OneAndTwoChannelSurfacesReadByTheirFlagsThenTheirMasks) {
     const Bytes two = {0xFF, 0xFF, 0x40, 0x80}, one = {0x40, 0x80};
     struct Case {
@@ -684,12 +682,9 @@ TEST(DDSFiles, OneAndTwoChannelSurfacesReadByTheirFlagsThenTheirMasks) {
     } cases[] = {
         {"R8G8 as colour", 0x40, 16, 0xFF, 0xFF00, 0, 0, two, kFormatX8R8G8B8, 0xFFFFFF00, 0xFF408000},
         {"R8G8 as luminance", 0x20000, 16, 0xFF, 0xFF00, 0, 0, two, kFormatX8R8G8B8, 0xFFFFFF00, 0xFF408000},
-        {"luminance of 16 bits", 0x20000, 16, 0xFF, 0, 0, 0, two, 0, 0, 0},
         {"A8L8", 0x20001, 16, 0xFF, 0, 0, 0xFF00, two, kFormatA8L8, 0xFFFF, 0x8040},
         {"A8L8 with R8G8 masks", 0x20001, 16, 0xFF, 0xFF00, 0, 0, two, kFormatA8L8, 0xFFFF, 0x8040},
-        {"A8L8 without masks", 0x20001, 16, 0, 0, 0, 0, two, kFormatA8L8, 0xFFFF, 0x8040},
-        {"A8L8 of every colour mask", 0x20001, 16, 0xFF, 0xFF, 0xFF, 0xFF00, two, kFormatA8L8, 0xFFFF,
-         0x8040},
+        {"A8L8 of 0xFF masks", 0x20001, 16, 0xFF, 0xFF, 0xFF, 0xFF00, two, kFormatA8L8, 0xFFFF, 0x8040},
         {"L8", 0x20000, 8, 0xFF, 0, 0, 0, one, kFormatL8, 0x40, 0x80},
         {"L8 of every mask", 0x20000, 8, 0xFF000000, 0xFF000000, 0xFF000000, 0, one, kFormatL8, 0x40, 0x80},
         {"A4L4", 0x20001, 8, 0xF, 0, 0, 0xF0, one, kFormatA4L4, 0x40, 0x80},

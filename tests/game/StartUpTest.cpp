@@ -72,8 +72,7 @@ TEST(StartUp, ALanguageFileThatCannotBeLoadedStopsWithItsName) {
 }
 
 // The default language file, named from the Data folder in the message as
-// the player finds it on the disk; one config.ini names by an absolute path,
-// as it stands.
+// the player finds it on the disk; an absolute one of config.ini as it stands.
 TEST(StartUp, AMissingDefaultLanguageFileIsNamedWithItsFolder) {
     GameCopy game;
     fs::remove(game.Game() + "/Data/language.dat");
