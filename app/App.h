@@ -69,6 +69,12 @@ class App {
 
     // Start-up, main loop and shut-down (see WinMain); the process's exit code.
     int Run(int argc, char** argv);
+    // Options the program reads from the command line itself before Run
+    // ("[--bot REGIME LEVELS]"), shown after the shell's own in the usage.
+    void AddUsageOptions(const std::string& options);
+    // The usage line, ended by a new line: what "--help" prints, and a bad
+    // command line after its reason.
+    std::string Usage() const;
 
     AppState& State() { return *state_; }
     // The services of the run under way; null outside Run.
@@ -81,6 +87,7 @@ class App {
     std::unique_ptr<AppState> state_;
     AppSession* session_ = nullptr; // Run's own, while it runs
     App* previous_ = nullptr;       // the App that was running when this one was made
+    std::string usageOptions_;      // the program's own options, each after a space
 };
 
 // The state the layers above the shell keep for the run (the screen that is

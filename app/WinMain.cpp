@@ -84,6 +84,7 @@ struct Options {
     std::string recordSound;         // headless: the run's sound as a WAV file
     int drawEvery = 1;               // headless: frames between drawn ones (screenshots are always drawn)
     platform::DisplayMode desktop{}; // headless: the desktop's size (0: the fixed one)
+    bool help = false;               // "--help": the usage, and nothing run
 };
 
 // A whole decimal number from 0 to `max`.
@@ -109,47 +110,78 @@ bool ParseSize(const char* text, uint32_t& width, uint32_t& height) {
     return true;
 }
 
-bool ParseOptions(int argc, char** argv, Options& options) {
+// Reads the command line into options; false with the reason in why when an
+// argument is unknown or a value breaks its option's rule. "--help" ends the
+// reading: nothing after it is checked.
+bool ParseOptions(int argc, char** argv, Options& options, std::string& why) {
     for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
+        const std::string arg = argv[i];
         // Every option's value names something: an empty one is a usage error.
-        const bool hasValue = i + 1 < argc && argv[i + 1][0] != 0;
+        auto value = [&]() -> const char* {
+            if (i + 1 >= argc || !*argv[i + 1]) return nullptr;
+            return argv[++i];
+        };
+        auto needs = [&](const char* what) { return why = arg + " needs " + what, false; };
+        auto broken = [&](const char* text, const std::string& rule) {
+            return why = arg + ": \"" + text + "\" is not " + rule, false;
+        };
+        auto number = [&](uint64_t min, uint64_t max, uint64_t& n) {
+            const char* text = value();
+            if (!text) return needs("a value");
+            if (!ParseNumber(text, max, n) || n < min)
+                return broken(text,
+                              "a whole number from " + std::to_string(min) + " to " + std::to_string(max));
+            return true;
+        };
         uint64_t n = 0;
-        if (std::strcmp(arg, "-lang") == 0 && hasValue) {
-            options.language = platform::NativeToUtf16(argv[++i]);
-        } else if (std::strcmp(arg, "--headless") == 0) {
+        if (arg == "--help") {
+            options.help = true;
+            return true;
+        } else if (arg == "-lang") {
+            const char* text = value();
+            if (!text) return needs("a file");
+            options.language = platform::NativeToUtf16(text);
+        } else if (arg == "--headless") {
             options.headless = true;
-        } else if (std::strcmp(arg, "--realtime") == 0) {
+        } else if (arg == "--realtime") {
             options.realtime = true;
-        } else if (std::strcmp(arg, "--seed") == 0 && hasValue) {
-            if (!ParseNumber(argv[++i], UINT32_MAX, n)) return false;
+        } else if (arg == "--seed") {
+            if (!number(0, UINT32_MAX, n)) return false;
             options.seed = uint32_t(n);
-        } else if (std::strcmp(arg, "--frames") == 0 && hasValue) {
-            if (!ParseNumber(argv[++i], 10000000, n) || n < 1) return false;
+        } else if (arg == "--frames") {
+            if (!number(1, 10000000, n)) return false;
             options.frames = int(n);
-        } else if (std::strcmp(arg, "--until-ms") == 0 && hasValue) {
-            if (!ParseNumber(argv[++i], kMaxRunMs, n)) return false;
+        } else if (arg == "--until-ms") {
+            if (!number(0, kMaxRunMs, n)) return false;
             options.untilMs = int64_t(n);
-        } else if (std::strcmp(arg, "--screenshot") == 0 && hasValue) {
-            options.screenshot = argv[++i];
-        } else if (std::strcmp(arg, "--screenshot-at") == 0 && i + 2 < argc) {
-            if (!ParseNumber(argv[++i], kMaxRunMs, n) || !*argv[i + 1]) return false;
-            options.screenshotsAt.push_back({uint32_t(n), argv[++i]});
-        } else if (std::strcmp(arg, "--draw-every") == 0 && hasValue) {
-            if (!ParseNumber(argv[++i], 1000, n) || n < 1) return false;
+        } else if (arg == "--screenshot-at") {
+            if (i + 2 >= argc) return needs("a time and a file");
+            if (!number(0, kMaxRunMs, n)) return false;
+            const char* file = value();
+            if (!file) return needs("a file after its time");
+            options.screenshotsAt.push_back({uint32_t(n), file});
+        } else if (arg == "--draw-every") {
+            if (!number(1, 1000, n)) return false;
             options.drawEvery = int(n);
-        } else if (std::strcmp(arg, "--input-script") == 0 && hasValue) {
-            options.inputScript = argv[++i];
-        } else if (std::strcmp(arg, "--record-sound") == 0 && hasValue) {
-            options.recordSound = argv[++i];
-        } else if (std::strcmp(arg, "--desktop") == 0 && hasValue) {
-            if (!ParseSize(argv[++i], options.desktop.width, options.desktop.height)) return false;
+        } else if (arg == "--desktop") {
+            const char* text = value();
+            if (!text) return needs("a size");
+            if (!ParseSize(text, options.desktop.width, options.desktop.height))
+                return broken(text, "WIDTHxHEIGHT with each side from 1 to 16384");
+        } else if (std::string* file = arg == "--screenshot"     ? &options.screenshot
+                                       : arg == "--input-script" ? &options.inputScript
+                                       : arg == "--record-sound" ? &options.recordSound
+                                                                 : nullptr) {
+            const char* text = value();
+            if (!text) return needs("a file");
+            *file = text;
         } else {
-            return false;
+            return why = "unknown argument \"" + arg + "\"", false;
         }
     }
     // Only the headless window's desktop can be chosen.
-    return options.desktop.width == 0 || options.headless;
+    if (options.desktop.width != 0 && !options.headless) return why = "--desktop needs --headless", false;
+    return true;
 }
 
 // The paths of the command line name files from the folder the program was
@@ -872,7 +904,8 @@ const std::u16string& AppUserFolder() {
 
 std::string AppShownPath(std::u16string_view path) {
     std::u16string full(path);
-    const bool relative = full.empty() || (full[0] != u'\\' && full.find(u':') == std::u16string::npos);
+    const bool relative =
+        full.empty() || (full[0] != u'\\' && full[0] != u'/' && full.find(u':') == std::u16string::npos);
     if (relative) full = platform::CurrentFolder() + u"\\" + full;
     return platform::NativePath(platform::GamePath(full));
 }
@@ -955,14 +988,29 @@ void* AddAppPart(std::type_index type, OwnedAppPart part) {
     return added;
 }
 
+void App::AddUsageOptions(const std::string& options) {
+    usageOptions_ += " " + options;
+}
+
+std::string App::Usage() const {
+    return "usage: verbolunde [--help] [-lang FILE] [--headless] [--realtime] [--seed N] [--frames N] "
+           "[--until-ms T] [--screenshot FILE.png] [--screenshot-at T FILE.png]... [--input-script FILE] "
+           "[--draw-every N] [--record-sound FILE.wav] [--desktop WxH]" +
+           usageOptions_ + "\n";
+}
+
 int App::Run(int argc, char** argv) {
     RegisterBitmapFileFormats(); // the table of image-file kinds, before any picture is read
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: verbolunde [-lang FILE] [--headless] [--realtime] [--seed N] [--frames N] "
-                     "[--until-ms T] [--screenshot FILE.png] [--screenshot-at T FILE.png]... "
-                     "[--input-script FILE] [--draw-every N] [--record-sound FILE.wav] [--desktop WxH]\n");
+    std::string why;
+    const bool parsed = ParseOptions(argc, argv, options, why);
+    const std::string usage = Usage();
+    if (parsed && options.help) {
+        std::fputs(usage.c_str(), stdout);
+        return 0;
+    }
+    if (!parsed) {
+        std::fprintf(stderr, "verbolunde: %s\n%s", why.c_str(), usage.c_str());
         return 2;
     }
     platform::SeedRand(options.seed);

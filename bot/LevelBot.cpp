@@ -860,10 +860,12 @@ bool ParseBotArguments(std::vector<char*>& arguments, std::unique_ptr<BotRun>* r
         else if (std::strcmp(regimeText, "hard") == 0)
             regime = 1;
         else
-            return *why = std::string("unknown regime ") + regimeText, false;
+            return *why = std::string("--bot: \"") + regimeText + "\" is not a regime (easy or hard)", false;
         std::vector<uint32_t> levels;
         if (std::strcmp(arguments[i + 2], "all") != 0 && !ParseLevelList(arguments[i + 2], &levels))
-            return *why = std::string("bad level list ") + arguments[i + 2], false;
+            return *why = std::string("--bot: \"") + arguments[i + 2] +
+                          "\" is neither \"all\" nor a list of levels",
+                   false;
         *run = std::make_unique<BotRun>(regime, std::move(levels));
         arguments.erase(arguments.begin() + long(i), arguments.begin() + long(i) + 3);
         return true;

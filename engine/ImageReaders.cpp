@@ -549,9 +549,12 @@ bool MasksAre(const DdsPixelFormat& pf, uint32_t r, uint32_t g, uint32_t b) {
     return pf.redMask == r && pf.greenMask == g && pf.blueMask == b;
 }
 
-// The bitmap format of an uncompressed surface, or 0 when it is refused. A
-// colour surface has alpha only when it names an alpha mask: with none (the
-// alpha flag alone included) its unused bits are not alpha.
+// The bitmap format of an uncompressed surface, or 0 when it is refused. The
+// flags and the bit count alone make A8, A4L4, L8 and A8L8: writers fill the
+// masks of those surfaces in several ways (a luminance mask repeated in all
+// three colour masks, or none), so masks decide only what the flags leave
+// open. A colour surface has alpha only when it names an alpha mask: with
+// none (the alpha flag alone included) its unused bits are not alpha.
 PixelFormat UncompressedFormat(const DdsPixelFormat& pf, uint32_t* fileBytes) {
     if (pf.flags & ~(kDdsAlphaPixels | kDdsAlpha | kDdsRGB | kDdsLuminance)) return 0;
     const bool alphaPixels = pf.flags & kDdsAlphaPixels, alphaOnly = pf.flags & kDdsAlpha,
@@ -561,16 +564,15 @@ PixelFormat UncompressedFormat(const DdsPixelFormat& pf, uint32_t* fileBytes) {
     case 8:
         *fileBytes = 1;
         if (alphaOnly) return kFormatA8;
-        if (alphaPixels) return MasksAre(pf, 0xF, 0, 0) && pf.alphaMask == 0xF0 ? kFormatA4L4 : 0;
-        return luminance && MasksAre(pf, 0xFF, 0, 0) ? kFormatL8 : 0;
+        if (alphaPixels) return kFormatA4L4;
+        return luminance ? kFormatL8 : 0;
     case 16:
         *fileBytes = 2;
+        if (luminance && alphaPixels) return kFormatA8L8;
         // Red in the low byte and green in the high one, no alpha (R8G8),
         // whether named a colour or a luminance surface: widened to 32 bits.
         if (MasksAre(pf, 0xFF, 0xFF00, 0) && pf.alphaMask == 0 && !alphaOnly) return kFormatX8R8G8B8;
-        if (luminance)
-            return alphaPixels && MasksAre(pf, 0xFF, 0, 0) && pf.alphaMask == 0xFF00 ? kFormatA8L8 : 0;
-        if (alphaOnly) return 0;
+        if (luminance || alphaOnly) return 0;
         if (colourAlpha) {
             if (MasksAre(pf, 0x7C00, 0x3E0, 0x1F) && pf.alphaMask == 0x8000) return kFormatA1R5G5B5;
             if (MasksAre(pf, 0xF00, 0xF0, 0xF) && pf.alphaMask == 0xF000) return kFormatA4R4G4B4;

@@ -12,13 +12,14 @@
 // the level bot's run in the main screen's place.
 int main(int argc, char** argv) {
     std::vector<char*> arguments(argv, argv + argc);
-    std::unique_ptr<BotRun> bot;
+    std::unique_ptr<BotRun> bot; // outlives the App, which runs it
+    App app;                     // made first: the game's wiring registers into it
+    app.AddUsageOptions("[--bot easy|hard LEVELS]");
     std::string why;
     if (!ParseBotArguments(arguments, &bot, &why)) {
-        std::fprintf(stderr, "verbolunde: %s\n", why.c_str());
+        std::fprintf(stderr, "verbolunde: %s\n%s", why.c_str(), app.Usage().c_str());
         return 2;
     }
-    App app; // made first: the game's wiring registers into it
     GameProgram game;
     InstallAutoplay(bot.get());
     arguments.push_back(nullptr);

@@ -3,7 +3,9 @@
 #include "platform/Input.h"
 #include "platform/Utf.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -134,9 +136,13 @@ bool ParseEventScript(std::string_view script, std::vector<ScriptEvent>& out, st
 }
 
 bool LoadEventScript(const std::string& nativePath, std::vector<ScriptEvent>& out, std::string* error) {
-    // A folder opens as a stream that reads nothing: refused like a missing file.
+    // A folder opens as a stream that reads nothing: refused before it is read.
     struct stat st;
-    if (stat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (stat(nativePath.c_str(), &st) != 0) {
+        if (error) *error = "cannot open " + nativePath + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
         if (error) *error = "cannot open " + nativePath + ": not a file";
         return false;
     }

@@ -744,7 +744,8 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
     const Case cases[] = {
         {"--seed 4294967295 --until-ms 0", 0, ""},
         {"--seed 4294967296 --frames 2", 2, "usage:"},
-        {"--seed -1 --frames 2", 2, "usage:"},
+        {"--seed -1 --frames 2", 2, "--seed: \"-1\" is not a whole number from 0 to 4294967295\nusage:"},
+        {"--frames 0", 2, "--frames: \"0\" is not a whole number from 1 to 10000000"},
         {"--seed --frames 2", 2, "usage:"},
         {"--until-ms 12x", 2, "usage:"},
         {"--until-ms 2147483648", 2, "usage:"},
@@ -753,11 +754,12 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
         {"-lang '' --frames 2", 2, "usage:"},
         {"--input-script '' --frames 2", 2, "usage:"},
         {"--input-script '" + game.Root() + "' --frames 2", 2, "not a file"},
+        {"--input-script '" + game.File("missing.txt") + "' --frames 2", 2, "No such file or directory"},
         {"--input-script '" + farMove + "' --frames 2", 2, "line 1: expected x and y"},
         {"--input-script '" + farWheel + "' --frames 2", 2, "line 1: expected the wheel notches"},
         {"--desktop 2560x1440 --until-ms 0", 0, ""},
         {"--desktop 2560 --frames 2", 2, "usage:"},
-        {"--desktop 0x600 --frames 2", 2, "usage:"},
+        {"--desktop 0x0 --frames 2", 2, "--desktop: \"0x0\" is not WIDTHxHEIGHT"},
         {"--until-ms 200 --screenshot-at 90000 '" + game.File("late.png") + "'", 1,
          "before the screenshot at 90000 ms"},
         {"--frames 3 --screenshot-at 0 '" + game.File("early.png") + "' --screenshot-at 5000 '" +
@@ -790,9 +792,15 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
 
 // The test screens live in the showcase program only: the game takes
 // "--showcase" as any argument it does not know, wherever it stands, and
-// starts nothing.
-TEST(Verbolunde, TheGameRefusesTheShowcaseAsAnUnknownArgument) {
+// starts nothing. Its "--help" names its own options too, on standard output.
+TEST(Verbolunde, TheGameRefusesTheShowcaseAsAnUnknownArgumentAndItsHelpNamesTheBot) {
     GameCopy game;
+    std::string help;
+    EXPECT_EQ(RunCommand("(" + game.Command("--help") + " 2>/dev/null)", &help), 0) << help;
+    EXPECT_NE(help.find("[--desktop WxH] [--bot easy|hard LEVELS]\n"), std::string::npos) << help;
+    std::string bot;
+    game.Run("--bot medium all", &bot);
+    EXPECT_NE(bot.find("--bot: \"medium\" is not a regime (easy or hard)\nusage:"), std::string::npos) << bot;
     for (const std::string arguments :
          {"--showcase --headless --frames 2", "--headless --frames 2 --showcase"}) {
         std::string output;

@@ -668,37 +668,34 @@ TEST(DDSFiles, ASurfaceWithoutAnAlphaMaskReadsOpaque) {
                           DdsFile(0, 2, 1, 0, 0x41, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, argb, 0xFF), bitmap));
 }
 
-// Surfaces of one or two 8-bit channels read by their masks: luminance
-// with or without alpha, and red and green (R8G8, named a colour or a
-// luminance surface by its writers) with no blue, opaque. Masks that fit
-// none of them are refused.
-TEST(DDSFiles, OneAndTwoChannelSurfacesReadByTheirMasks) {
+// Surfaces of one or two 8-bit channels: luminance with or without alpha by
+// their flags and bit count, whatever masks their writers filled in; red and
+// green (R8G8, named either way by its writers) by its masks, opaque.
+TEST(DDSFiles, OneAndTwoChannelSurfacesReadByTheirFlagsThenTheirMasks) {
     const Bytes two = {0xFF, 0xFF, 0x40, 0x80}, one = {0x40, 0x80};
     struct Case {
         const char* what;
-        uint32_t pfFlags, bits, r, g, alphaMask;
+        uint32_t pfFlags, bits, r, g, b, alphaMask;
         const Bytes& data;
         PixelFormat format; // 0: refused
         uint32_t first, second;
     } cases[] = {
-        {"R8G8 as colour", 0x40, 16, 0xFF, 0xFF00, 0, two, kFormatX8R8G8B8, 0xFFFFFF00, 0xFF408000},
-        {"R8G8 as luminance", 0x20000, 16, 0xFF, 0xFF00, 0, two, kFormatX8R8G8B8, 0xFFFFFF00, 0xFF408000},
-        {"R8G8 as luminance and alpha", 0x20001, 16, 0xFF, 0xFF00, 0, two, kFormatX8R8G8B8, 0xFFFFFF00,
-         0xFF408000},
-        {"A8L8", 0x20001, 16, 0xFF, 0, 0xFF00, two, kFormatA8L8, 0xFFFF, 0x8040},
-        {"A8L8 without masks", 0x20001, 16, 0, 0, 0, two, 0, 0, 0},
-        {"A8L8 with a green mask", 0x20001, 16, 0xFF, 0xFF00, 0xFF00, two, 0, 0, 0},
-        {"L8", 0x20000, 8, 0xFF, 0, 0, one, kFormatL8, 0x40, 0x80},
-        {"L8 of four bits", 0x20000, 8, 0xF, 0, 0, one, 0, 0, 0},
-        {"A4L4", 0x20001, 8, 0xF, 0, 0xF0, one, kFormatA4L4, 0x40, 0x80},
-        {"A4L4 of other masks", 0x20001, 8, 0xF0, 0, 0xF, one, 0, 0, 0},
+        {"R8G8 as colour", 0x40, 16, 0xFF, 0xFF00, 0, 0, two, kFormatX8R8G8B8, 0xFFFFFF00, 0xFF408000},
+        {"R8G8 as luminance", 0x20000, 16, 0xFF, 0xFF00, 0, 0, two, kFormatX8R8G8B8, 0xFFFFFF00, 0xFF408000},
+        {"A8L8", 0x20001, 16, 0xFF, 0, 0, 0xFF00, two, kFormatA8L8, 0xFFFF, 0x8040},
+        {"A8L8 with R8G8 masks", 0x20001, 16, 0xFF, 0xFF00, 0, 0, two, kFormatA8L8, 0xFFFF, 0x8040},
+        {"A8L8 of 0xFF masks", 0x20001, 16, 0xFF, 0xFF, 0xFF, 0xFF00, two, kFormatA8L8, 0xFFFF, 0x8040},
+        {"L8", 0x20000, 8, 0xFF, 0, 0, 0, one, kFormatL8, 0x40, 0x80},
+        {"L8 of every mask", 0x20000, 8, 0xFF000000, 0xFF000000, 0xFF000000, 0, one, kFormatL8, 0x40, 0x80},
+        {"A4L4", 0x20001, 8, 0xF, 0, 0, 0xF0, one, kFormatA4L4, 0x40, 0x80},
+        {"A4L4 of other masks", 0x20001, 8, 0xF0, 0, 0, 0xF, one, kFormatA4L4, 0x40, 0x80},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         DXLBitmap bitmap;
-        const bool read =
-            ReadWith(ReadDDSFile,
-                     DdsFile(0, 2, 1, 0, c.pfFlags, 0, c.bits, c.r, c.g, 0, 0, c.data, c.alphaMask), bitmap);
+        const bool read = ReadWith(
+            ReadDDSFile, DdsFile(0, 2, 1, 0, c.pfFlags, 0, c.bits, c.r, c.g, c.b, 0, c.data, c.alphaMask),
+            bitmap);
         ASSERT_EQ(read, c.format != 0);
         if (!read) continue;
         EXPECT_EQ(bitmap.GetFormat(), c.format);

@@ -72,7 +72,7 @@ TEST(StartUp, ALanguageFileThatCannotBeLoadedStopsWithItsName) {
 }
 
 // The default language file, named from the Data folder in the message as
-// the player finds it on the disk.
+// the player finds it on the disk; an absolute one of config.ini as it stands.
 TEST(StartUp, AMissingDefaultLanguageFileIsNamedWithItsFolder) {
     GameCopy game;
     fs::remove(game.Game() + "/Data/language.dat");
@@ -80,6 +80,13 @@ TEST(StartUp, AMissingDefaultLanguageFileIsNamedWithItsFolder) {
     EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 5")), &output), 1) << output;
     EXPECT_NE(output.find("The language file cannot be loaded: " + game.Game() + "/Data/language.dat"),
               std::string::npos)
+        << output;
+    const std::string absolute = game.File("elsewhere/missing.dat");
+    ASSERT_TRUE(
+        testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Path]\nLanguage=" + absolute + "\n"));
+    output.clear();
+    EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 5")), &output), 1) << output;
+    EXPECT_NE(output.find("The language file cannot be loaded: " + absolute + "\n"), std::string::npos)
         << output;
 }
 
