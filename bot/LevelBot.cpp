@@ -1,6 +1,8 @@
 #include "bot/LevelBot.h"
 
+#include "app/App.h"
 #include "app/GameStates.h"
+#include "app/Profiles.h"
 #include "app/WindowInput.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
@@ -20,6 +22,7 @@
 #include "game/LevelInterface.h"
 #include "game/LevelScreen.h"
 #include "game/ProgramWorld.h"
+#include "gui/Regime.h"
 #include "level/GameLevel.h"
 #include "level/Job.h"
 #include "level/LevelPoint.h"
@@ -826,8 +829,30 @@ void BotRun::MapFrame(uint32_t frameMs) {
     ClickOnScreen(back.x + kOverlayButtonWidth / 2, back.y + kOverlayButtonHeight / 2);
 }
 
+bool BotRun::TakePlayersRegime() {
+    ProfileManager* profiles = AppProfiles();
+    Profile* player = profiles ? profiles->Current() : nullptr;
+    if (!player || player->Regime() == regime_) return true;
+    if (regime_ == uint32_t(kRegimeHard) && !player->Record().results.hardAvailable) {
+        refusal_ = "the hard regime is not open for the current player yet (a win of level " +
+                   std::to_string(kHardRegimeLevel + 1) +
+                   " in the easy one opens it); the bot played nothing";
+        LogErrorPrintf(kLogIndent, "Bot: %s.", refusal_.c_str());
+        return false;
+    }
+    // Her results, records and saved games go to the regime played.
+    player->SetRegime(regime_);
+    LogLine(kLogIndent,
+            regime_ ? "Bot: the player's regime is hard now." : "Bot: the player's regime is easy now.");
+    return true;
+}
+
 void BotRun::MainScreenFrame() {
     comicMs_ = mapMs_ = 0;
+    if (!refusal_.empty() || (next_ == 0 && !TakePlayersRegime())) {
+        SetGameState(kStateQuit);
+        return;
+    }
     // "all": every level the table holds.
     const LevelTable* table = GameLevelTable();
     if (levels_.empty() && next_ == 0)

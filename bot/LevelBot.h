@@ -174,6 +174,9 @@ class BotRun : public Autoplay {
     // leaves the map by its back button.
     void ComicFrame(uint32_t frameMs) override;
     void MapFrame(uint32_t frameMs) override;
+    // Why the run played nothing (empty: it played): the current player has
+    // not opened the regime asked for. The program then ends with an error.
+    const std::string& Refusal() const { return refusal_; }
 
     // Screen time between two clicks on a comic page, and from the map's
     // opening (its reveal of the result) to the click on its back button.
@@ -182,8 +185,12 @@ class BotRun : public Autoplay {
 
   private:
     bool LevelsLeft() const;
+    // The current player (if any) is put in the run's regime, as her map's
+    // regime button would; false with refusal_ set when it is not open to her.
+    bool TakePlayersRegime();
 
     uint32_t regime_;
+    std::string refusal_;
     std::vector<uint32_t> levels_;
     size_t next_ = 0;
     // Screen time on the current comic or map since the last click (or its opening).

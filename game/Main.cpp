@@ -25,5 +25,9 @@ int main(int argc, char** argv) {
     arguments.push_back(nullptr);
     const int exitCode = app.Run(int(arguments.size() - 1), arguments.data());
     InstallAutoplay(nullptr);
+    if (bot && !bot->Refusal().empty()) {
+        std::fprintf(stderr, "verbolunde: --bot: %s.\n", bot->Refusal().c_str());
+        return exitCode ? exitCode : 1;
+    }
     return exitCode;
 }

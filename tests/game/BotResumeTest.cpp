@@ -159,11 +159,14 @@ TEST(BotResume, SavedAtRandomMomentsLoadedAndFinishedGivesTheUninterruptedResult
 // The bot plays the tutorial levels for a player whose tutorials are on as
 // such a player may: each level's tutorial, which starts with the clock, is
 // closed from its "Close tutorial" button ("Yes" to the question), and the
-// level is won.
+// level is won. Asked first for the hard regime, which she has not opened,
+// the bot plays nothing and the program says why.
 TEST(BotResume, ThePlayersTutorialLevelsAreWonWithTheirTutorialsClosed) {
     GameCopy game;
     testplayers::MakeEasyPlayer(game.User(), u"bo", 0, kLevelSilver, true);
     std::string output;
+    EXPECT_NE(game.Run("--headless --draw-every 200 --until-ms 600000 --bot hard 1", &output), 0);
+    EXPECT_NE(output.find("hard regime is not open"), std::string::npos) << output;
     ASSERT_EQ(game.Run("--headless --draw-every 200 --until-ms 3600000 --bot easy 1-6", &output), 0)
         << output;
     const std::string log = game.Log();
