@@ -541,6 +541,7 @@ class AppSession {
     GameData& Data() { return gameData_.data; }
     ProfileManager* Profiles() const { return profiles_.get(); }
     RecordsFile* Records() const { return records_.get(); }
+    SaveNotices* Notices() const { return notices_.get(); }
     int ExitCode() const { return exitCode_; }
 
   private:
@@ -883,6 +884,10 @@ ProfileManager* AppProfiles() {
 
 RecordsFile* AppRecords() {
     return RunningSession() ? RunningSession()->Records() : nullptr;
+}
+
+SaveNotices* AppSaveNotices() {
+    return RunningSession() ? RunningSession()->Notices() : nullptr;
 }
 
 int AppExitCode() {

@@ -139,7 +139,7 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
 
     const std::string log = game.Log();
     const size_t told =
-        log.find("not saved: Your progress could not be saved in " + game.User() + " The disk may be full");
+        log.find("not saved: Your progress could not be saved in " + game.User() + ". The disk may be full");
     ASSERT_NE(told, std::string::npos) << log;
     const size_t again = log.find("still not saved on trying again", told);
     ASSERT_NE(again, std::string::npos) << log;
