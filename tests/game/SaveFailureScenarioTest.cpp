@@ -173,5 +173,7 @@ TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
               std::string::npos)
         << output;
     EXPECT_NE(game.Log().find("could not be saved in " + game.User()), std::string::npos) << game.Log();
+    EXPECT_NE(output.find("as they were before: profile1.dat. The others were saved."), std::string::npos)
+        << output;
     EXPECT_EQ(testsupport::ReadFileBytes(file), before) << "the old file stays as it was";
 }
