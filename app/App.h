@@ -146,6 +146,9 @@ DXLTextures* AppFontTextures();
 // The profile store (read at start-up, written at shut-down) and the records file.
 ProfileManager* AppProfiles();
 RecordsFile* AppRecords();
+// What the player is told about their files; null while no App runs.
+class SaveNotices;
+SaveNotices* AppSaveNotices();
 // The sound manager lives in the App; asking for it while no App runs is a
 // programming error (the program stops with a message).
 SoundManager& GetSoundManager();

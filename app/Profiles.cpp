@@ -523,7 +523,7 @@ bool ProfileManager::WriteWin(const Profile& profile, const LevelResult& result)
 
 namespace {
 
-// The number of a win's copy of the given kind ("profile" + N + ".dat.win"),
+// The number N of a copy named head + N + tail ("profile" + N + ".dat.win"),
 // or 0 when the name is not one.
 uint32_t WinAsideNumber(std::u16string_view name, std::u16string_view head, std::u16string_view tail) {
     if (name.size() <= head.size() + tail.size() || name.substr(0, head.size()) != head ||
@@ -561,6 +561,26 @@ void ProfileManager::FinishWinWrites() {
     for (const std::u16string& name : names)
         if (WinAsideNumber(name, u"records", recordsTail) != 0)
             platform::DeleteFile(platform::GamePath(folder_ + u"\\" + name));
+    // A file written aside whose rename a stop prevented: the file it was to
+    // replace is whole (or was never made), so the copy is of no use.
+    for (const std::u16string& name : names) {
+        const bool aside = name == u"profiles.dat.bak" ||
+                           WinAsideNumber(name, u"profile", u".dat.bak") != 0 ||
+                           WinAsideNumber(name, u"records", u".txt.bak") != 0;
+        const platform::GamePath path(folder_ + u"\\" + name);
+        if (aside && platform::FileExists(path) && platform::DeleteFile(path))
+            LogLabelPrintf(kLogIndent, "Profiles",
+                           "%s, written before a stop but never put in place, is deleted",
+                           Narrow(name).c_str());
+    }
+}
+
+std::vector<std::u16string> ProfileManager::UnsavedFileNames() const {
+    std::vector<std::u16string> names;
+    for (uint32_t number : unsavedProfiles_)
+        names.push_back(u"profile" + kis::DecimalText(number) + u".dat");
+    if (listUnsaved_) names.push_back(u"profiles.dat");
+    return names;
 }
 
 bool ProfileManager::RetryWrites() {
@@ -918,6 +938,8 @@ const char16_t* ProfileErrorKey(int32_t error) {
         return u"err_empty";
     case kProfileErrorUsed:
         return u"err_used";
+    case kProfileErrorWrite:
+        return u"err_write";
     default:
         return u"err_unknown";
     }
@@ -930,18 +952,26 @@ void SetProfileErrorPresenter(void (*present)(const char16_t* caption, const cha
 void ShowProfileError(int32_t error) {
     const GameLanguage* language = AppLanguage();
     const char16_t* caption = language ? language->GetText(u"profile_errors", u"error", true) : u"error";
-    const char16_t* text = language ? language->GetText(u"profile_errors", ProfileErrorKey(error), true)
-                                    : ProfileErrorKey(error);
-    LogLabelPrintf(kLogIndent, "Profile error", "%d: %s", error, Narrow(text ? text : u"").c_str());
+    const char16_t* found = language ? language->GetText(u"profile_errors", ProfileErrorKey(error), true)
+                                     : ProfileErrorKey(error);
+    std::u16string filled = found ? found : u"";
+    // A file that could not be written names its folder, as a failed save does.
+    const ProfileManager* profiles = AppProfiles();
+    if (const size_t mark = filled.find(u"%1"); mark != std::u16string::npos && profiles)
+        filled.replace(mark, 2, platform::Utf8ToUtf16(AppShownPath(profiles->Folder())));
+    const char16_t* text = filled.c_str();
+    std::string line = Narrow(text);
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    LogLabelPrintf(kLogIndent, "Profile error", "%d: %s", error, line.c_str());
     const AppState* state = RunningAppState();
     if (state && state->presentSaveError) {
-        state->presentSaveError(caption ? caption : u"", text ? text : u"");
+        state->presentSaveError(caption ? caption : u"", text);
         return;
     }
     WindowManager* windows = GetWindowManager();
     if (!windows) return;
     windows->Open<DialogWindow>(DialogParams::Make(kDialogOk, 0, nullptr, nullptr),
-                                DialogTexts{text ? text : u"", caption ? caption : u""}, nullptr, 0, 0);
+                                DialogTexts{text, caption ? caption : u""}, nullptr, 0, 0);
     LogLine(kLogIndent, "The profile error dialog opens.");
 }
 

@@ -293,6 +293,9 @@ class ProfileManager {
     // or RetryWrites, succeeds. FailedWrites counts the failures so far, so
     // that a new one can be told from an old one.
     bool HasUnsavedFiles() const { return listUnsaved_ || !unsavedProfiles_.empty(); }
+    // The names (within the folder) of the files that keep their old
+    // contents because their last write failed.
+    std::vector<std::u16string> UnsavedFileNames() const;
     uint32_t FailedWrites() const { return failedWrites_; }
     // Writes again each file whose last write failed (profiles deleted since
     // are passed over); true when none is left unsaved.
@@ -395,9 +398,9 @@ class ProfileManager {
 // success.
 bool SelectProfile(Profile* profile);
 
-// Shows a profile error (20 empty, 23 used, any other unknown) in a
-// one-button dialog, caption "error", texts of group "profile_errors", and
-// logs it.
+// Shows a profile error (20 empty, 23 used, 30 not written, naming the
+// store's folder, any other unknown) in a one-button dialog, caption "error",
+// texts of group "profile_errors", and logs it.
 void ShowProfileError(int32_t error);
 // The text key of an error's message.
 const char16_t* ProfileErrorKey(int32_t error);

@@ -13,11 +13,27 @@ namespace {
 
 const char16_t kCrLf[] = u"\r\n";
 
-bool HasMark(const std::u16string& path) {
+// What a records file holds, as far as its lines are concerned.
+enum class RecordsText {
+    Missing,
+    Whole,   // the mark and units without a zero: every line reads
+    Cut,     // the mark, but a U+0000 unit or an odd last byte: reading stops short of the end
+    Foreign, // no mark: not a text of ours
+};
+
+RecordsText InspectRecords(const std::u16string& path) {
     platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileRead,
                                                platform::FileCreation::OpenExisting);
+    if (!file.IsOpen())
+        return platform::FileExists(platform::GamePath(path)) ? RecordsText::Foreign : RecordsText::Missing;
     uint8_t mark[2] = {};
-    return file.IsOpen() && file.ReadExact(mark, 2) && mark[0] == 0xFF && mark[1] == 0xFE;
+    if (!file.ReadExact(mark, 2) || mark[0] != 0xFF || mark[1] != 0xFE) return RecordsText::Foreign;
+    if (file.Size() % 2 != 0) return RecordsText::Cut;
+    uint8_t chunk[64 * 1024];
+    for (int64_t got; (got = file.Read(chunk, sizeof chunk)) > 0;)
+        for (int64_t i = 0; i + 1 < got; i += 2)
+            if (chunk[i] == 0 && chunk[i + 1] == 0) return RecordsText::Cut;
+    return RecordsText::Whole;
 }
 
 } // namespace
@@ -92,20 +108,26 @@ std::u16string RecordsFile::CurrentPath() const {
 bool RecordsFile::LinesWithResult(const std::u16string& path, const LevelResult& result,
                                   kis::WideStrings& lines) {
     const std::string name = AppShownPath(path);
-    if (platform::FileExists(platform::GamePath(path))) {
-        if (HasMark(path)) {
-            LoadStringsFromFile(lines, path);
-        } else {
-            // Not ours to overwrite unread: kept beside under another name.
-            const std::u16string aside = path + u".bad";
-            if (!platform::RenameFile(platform::GamePath(path), platform::GamePath(aside))) {
-                LogErrorPrintf(kLogIndent, "The records file %s cannot be read or kept aside; no line added.",
-                               name.c_str());
-                return false;
-            }
+    const RecordsText text = InspectRecords(path);
+    if (text == RecordsText::Whole || text == RecordsText::Cut) LoadStringsFromFile(lines, path);
+    if (text == RecordsText::Cut || text == RecordsText::Foreign) {
+        // Not ours to overwrite unread: the whole file is kept beside under
+        // another name; the lines that read go on in the new one.
+        const std::u16string aside = path + u".bad";
+        if (!platform::RenameFile(platform::GamePath(path), platform::GamePath(aside))) {
+            LogErrorPrintf(kLogIndent, "The records file %s cannot be read or kept aside; no line added.",
+                           name.c_str());
+            return false;
+        }
+        if (text == RecordsText::Foreign)
             LogErrorPrintf(kLogIndent, "The records file %s has no text mark; it is kept as %s.bad.",
                            name.c_str(), name.c_str());
-        }
+        else
+            LogErrorPrintf(
+                kLogIndent,
+                "The records file %s holds a zero unit or an odd last byte, where its reading stops; "
+                "it is kept as %s.bad and the %d lines before go on in the new file.",
+                name.c_str(), name.c_str(), int(lines.Count()));
     }
     lines.separator[0] = kCrLf[0];
     lines.separator[1] = kCrLf[1];

@@ -10,7 +10,9 @@
 // stored in a profile goes to the disk together with that profile
 // (ProfileManager::WriteWin). A file without the mark is not a records file
 // of ours: it is kept beside as records<N>.txt.bad before a new one takes its
-// place.
+// place. So is one whose reading stops short of its end (a U+0000 unit or an
+// odd last byte), so that no line after that point is lost; the lines before
+// it go on in the new file.
 
 #include "foundation/Strings.h"
 

@@ -86,12 +86,21 @@ void SaveNotices::Update(WindowManager* windows, int32_t state) {
         Open(*windows, Kind::Folder);
         return;
     }
+    if (refusedSaveDue_) {
+        Open(*windows, Kind::RefusedSave);
+        return;
+    }
     if (profiles_.HasUnsavedFiles() && profiles_.FailedWrites() != failuresPutAway_)
         Open(*windows, Kind::SaveFailed);
 }
 
+void SaveNotices::TellRefusedSave(std::u16string keptAs) {
+    refusedSaveDue_ = true;
+    refusedSaveKeptAs_ = std::move(keptAs);
+}
+
 void SaveNotices::Open(WindowManager& windows, Kind kind) {
-    const bool folder = kind == Kind::Folder;
+    const bool folder = kind == Kind::Folder, refused = kind == Kind::RefusedSave;
     // The text with the folders broken to fit the dialog, or whole for the log.
     const auto text = [&](bool fit) {
         const auto shown = [&](const std::u16string& path) { return fit ? Fitted(path) : Whole(path); };
@@ -99,15 +108,22 @@ void SaveNotices::Open(WindowManager& windows, Kind kind) {
             return Fill(
                 windows.Text(u"dialogs", u"saves_folder_c"),
                 {shown(perUserFolder_), platform::Utf8ToUtf16(perUserProblem_), shown(profiles_.Folder())});
+        if (refused)
+            return refusedSaveKeptAs_.empty()
+                       ? std::u16string(windows.Text(u"dialogs", u"save_refused_left_c"))
+                       : Fill(windows.Text(u"dialogs", u"save_refused_c"), {shown(refusedSaveKeptAs_)});
         return Fill(windows.Text(u"dialogs", u"save_failed_c"), {shown(profiles_.Folder())});
     };
     std::string line = platform::Utf16ToUtf8(text(false));
     std::replace(line.begin(), line.end(), '\n', ' ');
-    LogLabelPrintf(kLogIndent, "Saves", "%s: %s", folder ? "folder notice" : "not saved", line.c_str());
-    const DialogTexts texts{text(true), windows.Text(u"dialogs", folder ? u"saves_folder" : u"save_failed")};
+    LogLabelPrintf(kLogIndent, "Saves", "%s: %s",
+                   folder ? "folder notice" : (refused ? "saved game refused" : "not saved"), line.c_str());
+    const char16_t* caption = folder ? u"saves_folder" : (refused ? u"save_refused" : u"save_failed");
+    const DialogTexts texts{text(true), windows.Text(u"dialogs", caption)};
     const DialogParams params =
-        folder ? DialogParams::Make(kDialogOk, 0, nullptr, nullptr)
-               : DialogParams::Make(kDialogOk, kDialogCancel, windows.Text(u"dialogs", u"retry"), nullptr);
+        kind != Kind::SaveFailed
+            ? DialogParams::Make(kDialogOk, 0, nullptr, nullptr)
+            : DialogParams::Make(kDialogOk, kDialogCancel, windows.Text(u"dialogs", u"retry"), nullptr);
     open_ = windows.Open<NoticeDialog>(params, texts, &SaveNotices::OnAnswer, this, kind);
 }
 
@@ -119,6 +135,11 @@ uint32_t SaveNotices::Answer(Kind kind, uint32_t command) {
     if (kind == Kind::Folder) {
         folderTold_ = true;
         LogLabelPrintf(kLogIndent, "Saves", "folder notice closed");
+        return 1;
+    }
+    if (kind == Kind::RefusedSave) {
+        refusedSaveDue_ = false;
+        LogLabelPrintf(kLogIndent, "Saves", "saved game notice closed");
         return 1;
     }
     if (command != kDialogOk) {

@@ -1,8 +1,9 @@
 #pragma once
 // What the player is told about the files the game keeps for them, in the
 // game's own dialogs: the folder that took the per-user folder's place (once,
-// on the first screen that takes input), and a save that failed (the folder
-// named, the progress still in memory, and a button that writes it again).
+// on the first screen that takes input), a save that failed (the folder
+// named, the progress still in memory, and a button that writes it again),
+// and a level's saved game that could not be read (where it is kept).
 // Until the player answers, a notice whose dialog went with a change of
 // screen opens again on the next screen that takes input.
 //
@@ -29,8 +30,13 @@ class SaveNotices {
     // map or a level) and no notice is open.
     void Update(WindowManager* windows, int32_t state);
 
+    // The level's saved game could not be read and the level starts afresh;
+    // keptAs names the file that holds its bytes (empty: they stay in the
+    // profile). Told on the next screen that takes input.
+    void TellRefusedSave(std::u16string keptAs);
+
     // Kinds of notice (the dialogs' second user value).
-    enum class Kind : uintptr_t { Folder = 1, SaveFailed = 2 };
+    enum class Kind : uintptr_t { Folder = 1, SaveFailed = 2, RefusedSave = 3 };
     // A notice's dialog went (answered or deleted with the other windows).
     void Forget(const void* dialog);
 
@@ -43,6 +49,8 @@ class SaveNotices {
     std::u16string perUserFolder_;
     std::string perUserProblem_;
     bool folderTold_ = false;
+    bool refusedSaveDue_ = false;
+    std::u16string refusedSaveKeptAs_;
     uint32_t failuresPutAway_ = 0; // the store's failed writes when the player last chose not to retry
     const void* open_ = nullptr;   // the open notice's dialog (the window manager owns it)
 };

@@ -573,6 +573,7 @@ class AppSession {
     GameData& Data() { return gameData_.data; }
     ProfileManager* Profiles() const { return profiles_.get(); }
     RecordsFile* Records() const { return records_.get(); }
+    SaveNotices* Notices() const { return notices_.get(); }
     int ExitCode() const { return exitCode_; }
 
   private:
@@ -640,10 +641,15 @@ AppSession::~AppSession() {
 // player learns what was not saved and where, so that nothing goes unnoticed.
 void AppSession::TellUnsavedAtQuit() {
     *unsavedAtQuit_ = true;
-    const std::string text = "The progress of this game could not be saved in " +
-                             AppShownPath(profiles_->Folder()) +
-                             " (the disk may be full or the folder read-only); the files there are as they "
-                             "were before.";
+    std::string unsaved;
+    for (const std::u16string& name : profiles_->UnsavedFileNames())
+        unsaved += (unsaved.empty() ? "" : ", ") + platform::Utf16ToUtf8(name);
+    // Other files may have been written before the failure: only these are old.
+    const std::string text =
+        "The progress of this game could not be saved in " + AppShownPath(profiles_->Folder()) +
+        " (the disk may be full or the folder read-only). These files there are as they were "
+        "before: " +
+        unsaved + ". The others were saved.";
     LogErrorPrintf(kLogIndent, "%s", text.c_str());
     platform::ShowMessageBox(MainWindow(), platform::Utf8ToUtf16(text), kProgramName,
                              platform::MessageBoxIcon::Warning);
@@ -916,6 +922,10 @@ ProfileManager* AppProfiles() {
 
 RecordsFile* AppRecords() {
     return RunningSession() ? RunningSession()->Records() : nullptr;
+}
+
+SaveNotices* AppSaveNotices() {
+    return RunningSession() ? RunningSession()->Notices() : nullptr;
 }
 
 int AppExitCode() {

@@ -220,6 +220,14 @@ template <typename Ch> void StringList<Ch>::DetectSeparator(const Ch* text) {
     separator[2] = 0;
 }
 
+template <typename Ch>
+bool StringList<Ch>::StartsWithSeparator(const Ch* text, uint32_t separatorLength) const {
+    if (separatorLength == 0) return false;
+    for (uint32_t k = 0; k < separatorLength; ++k)
+        if (text[k] != separator[k]) return false; // a zero in text ends the match here
+    return true;
+}
+
 template <typename Ch> void StringList<Ch>::SplitText(const Ch* text, uint32_t count) {
     this->Clear();
     if (!text || count == 0) return;
@@ -227,11 +235,14 @@ template <typename Ch> void StringList<Ch>::SplitText(const Ch* text, uint32_t c
     uint32_t remaining = count;
     const Ch* p = text;
     while (remaining > 0 && *p) {
-        // A separator found beyond the counted characters does not end this line.
-        int32_t found =
-            separatorLength ? StrFind(p, static_cast<const Ch*>(separator), int32_t(separatorLength)) : -1;
-        bool ends = found >= 0 && uint32_t(found) < remaining;
-        uint32_t line = ends ? uint32_t(found) : remaining;
+        // The separator is looked for only up to the counted characters and
+        // the zero, never in the whole rest of the text: a text of many lines
+        // is split in one pass. One found beyond the count does not end the line.
+        uint32_t found = 0;
+        while (found < remaining && p[found] && !StartsWithSeparator(p + found, separatorLength))
+            ++found;
+        const bool ends = found < remaining && p[found];
+        const uint32_t line = ends ? found : remaining;
         AddN(p, int32_t(line));
         uint32_t step = line + (ends ? separatorLength : 0);
         if (step > remaining) step = remaining;

@@ -109,6 +109,9 @@ template <typename Ch> class StringList : public list<StringItem<Ch>> {
 
   private:
     int32_t AddItem(uint32_t data, const Ch* text, int32_t length);
+    // Whether the terminated text begins with the separator's first
+    // separatorLength characters (never for an empty separator).
+    bool StartsWithSeparator(const Ch* text, uint32_t separatorLength) const;
     static void FreeItem(Item* item);
 };
 

@@ -7,6 +7,7 @@
 #include "app/LevelLoading.h"
 #include "app/Profiles.h"
 #include "app/RecordsFile.h"
+#include "app/SaveNotices.h"
 #include "engine/InputManager.h"
 #include "engine/Log.h"
 #include "engine/Viewer.h"
@@ -128,6 +129,11 @@ class LevelSession : public LevelFrontEndHooks {
                 Logf("The refused saved game of level %u is %s%s.", index_ + 1,
                      kept.empty() ? "still in the profile" : "kept in ",
                      kept.empty() ? "" : AppShownPath(kept).c_str());
+                // The player learns that their game is gone from play and
+                // where it is kept; the bot, which stops for no dialog, finds
+                // it in the log.
+                if (SaveNotices* notices = AppSaveNotices(); notices && !ActiveAutoplay())
+                    notices->TellRefusedSave(kept);
             }
         }
         FitScreen();

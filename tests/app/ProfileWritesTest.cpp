@@ -79,9 +79,12 @@ TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
         EXPECT_TRUE(store.RetryWrites());
         EXPECT_FALSE(store.HasUnsavedFiles());
         EXPECT_EQ(store.FailedWrites(), failures + 1);
+        // A copy a stop left before its rename goes at the next start.
+        ASSERT_TRUE(testsupport::WriteFileBytes(file + ".bak", "written aside"));
         ProfileManager fresh(folder);
         fresh.Load();
         EXPECT_TRUE(c.kept(fresh)) << "written on trying again";
+        EXPECT_FALSE(std::filesystem::exists(file + ".bak"));
     }
 }
 

@@ -143,6 +143,23 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     LoadStringsFromFile(lines, records.CurrentPath());
     EXPECT_EQ(lines.Count(), 1);
 
+    // A zero unit in the third line of ten: the reading stops there, so the
+    // whole file is kept aside and the lines before it go on.
+    std::string cut = "\xFF\xFE";
+    for (int i = 0; i < 10; ++i) {
+        if (i > 0) cut.append("\r\0\n\0", 4);
+        for (char c : std::string("line ") + char('0' + i))
+            cut.append({c, '\0'});
+    }
+    cut.replace(42, 4, std::string("\0\0\0\x80", 4));
+    ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), cut));
+    records.Enable(0);
+    records.AddLevelRecord(result);
+    EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad")), cut);
+    LoadStringsFromFile(lines, records.CurrentPath());
+    EXPECT_EQ(Lines(lines),
+              (std::vector<std::string>{"line 0", "line 1", "line", "Рекорд level_01 Easy: 00:00:01"}));
+
     // Random damage to a good file: it loads as some list and one more line is added.
     records.Enable(0);
     records.AddLevelRecord(result);

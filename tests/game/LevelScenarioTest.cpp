@@ -152,5 +152,12 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
     EXPECT_EQ(Lines(log, "is refused").size(), 1u) << log;
     EXPECT_EQ(Lines(log, "Level 31 continues").size(), 0u) << log;
     EXPECT_EQ(Lines(log, "is kept in").size(), 1u) << log;
+    EXPECT_EQ(
+        Lines(log, "saved game refused: The saved game of this level could not be read, so the level starts "
+                   "afresh. The old saved game is kept as " +
+                       user + "/profile1.level31.refused.")
+            .size(),
+        1u)
+        << log;
     EXPECT_EQ(ReadFileBytes(user + "/profile1.level31.refused"), damaged);
 }

@@ -96,6 +96,26 @@ TEST(NewPlayerScenario, TheProfileCarriesTheNameExactlyAsTyped) {
     }
 }
 
+// A player whose file cannot be made (here a link to nowhere squats its name)
+// is refused with the folder named, as a failed save names it.
+TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder) {
+    GameCopy game;
+    PlayWindowed(game);
+    {
+        std::filesystem::create_directories(game.User());
+        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+        profiles.Load();
+        profiles.DeleteProfile(profiles.CreateProfile(u"Gone")); // an empty list of players
+    }
+    std::filesystem::create_symlink(game.User() + "/nowhere/file", game.User() + "/profile1.dat");
+    const std::string log =
+        Play(game, "unwritable", Click(40, 500, 300) + Line(4500, "text Ada") + Key(4700, "RETURN"), 5500);
+    EXPECT_NE(log.find("Profile error               30: The player could not be saved in " + game.User() +
+                       ". The disk may be full"),
+              std::string::npos)
+        << log;
+}
+
 TEST(NewPlayerScenario, AThirteenthPlayerIsRefusedWithTheErrorDialog) {
     GameCopy game;
     PlayWindowed(game);

@@ -139,7 +139,7 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
 
     const std::string log = game.Log();
     const size_t told =
-        log.find("not saved: Your progress could not be saved in " + game.User() + " The disk may be full");
+        log.find("not saved: Your progress could not be saved in " + game.User() + ". The disk may be full");
     ASSERT_NE(told, std::string::npos) << log;
     const size_t again = log.find("still not saved on trying again", told);
     ASSERT_NE(again, std::string::npos) << log;
@@ -173,5 +173,7 @@ TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
               std::string::npos)
         << output;
     EXPECT_NE(game.Log().find("could not be saved in " + game.User()), std::string::npos) << game.Log();
+    EXPECT_NE(output.find("as they were before: profile1.dat. The others were saved."), std::string::npos)
+        << output;
     EXPECT_EQ(testsupport::ReadFileBytes(file), before) << "the old file stays as it was";
 }
