@@ -396,7 +396,7 @@ int32_t FarmWorld::SpriteWidth(Sprite* sprite) {
 
 // The farm's sounds belong to the running level and are heard by the
 // interface too: paused with the level and faded out with its screen.
-uint32_t FarmWorld::PlaySound(uint32_t soundId, uint32_t category, int32_t loopMode) {
+uint32_t FarmWorld::PlayOnChannel(uint32_t soundId, uint32_t category, int32_t loopMode) {
     return soundId ? GetSoundManager().PlayById(soundId, category, loopMode) : 0;
 }
 void FarmWorld::FadeOutSound(uint32_t channel, uint32_t ms) {
@@ -407,7 +407,7 @@ void FarmWorld::PlayEventSound(uint32_t slot) {
     if (const uint32_t id = sound.GetEventSound(int(slot)))
         sound.PlayById(id, kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
 }
-void FarmWorld::PlaySound(uint32_t sound) {
+void FarmWorld::PlaySoundOnce(uint32_t sound) {
     if (sound) GetSoundManager().PlayById(sound, kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
 }
 
