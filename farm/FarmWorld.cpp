@@ -279,11 +279,12 @@ void FarmWorld::CreateVillain(uint32_t place, uint32_t villainKind, const Villai
 void FarmWorld::AttackVillainsByBees() {
     if (villains_) villains_->AttackVillainsByBees();
 }
+// The villains' block (none before the level's set-up made the villains).
 void FarmWorld::SaveVillains(SaveWriter& out) const {
-    villains_->SaveVillains(out);
+    if (villains_) villains_->SaveVillains(out);
 }
 bool FarmWorld::LoadVillains(SaveReader& in, uint32_t placeCount) {
-    if (villains_->LoadVillains(in, placeCount, &villainWhy_)) return true;
+    if (!villains_ || villains_->LoadVillains(in, placeCount, &villainWhy_)) return true;
     LogErrorPrintf(0, "The saved villains are refused: %s.", villainWhy_.c_str());
     return false;
 }
