@@ -577,9 +577,15 @@ class AppSession {
     int ExitCode() const { return exitCode_; }
 
   private:
-    // Start-up up to the main loop; false when the run ends there.
+    // Start-up up to the main loop, its steps in order; false when the run
+    // ends there.
     bool Start();
     bool FindFolders();
+    bool TakeInstance();
+    bool OpenBackend();
+    bool OpenScreen();
+    bool StartServices();
+    bool OpenGameData();
     bool OpenLanguage();
     void TellUnsavedAtQuit();
 
@@ -685,10 +691,13 @@ bool AppSession::FindFolders() {
 }
 
 bool AppSession::Start() {
-    if (!FindFolders()) return false;
+    return FindFolders() && TakeInstance() && OpenBackend() && OpenScreen() && StartServices() &&
+           OpenGameData();
+}
 
-    // One copy at a time. The check comes before the log is started, so that
-    // a second copy leaves the running copy's log as it is.
+// One copy at a time. The check comes before the log is started, so that a
+// second copy leaves the running copy's log as it is.
+bool AppSession::TakeInstance() {
     if (!userFolder_.empty()) {
         const std::string lockPath =
             platform::NativePath(platform::GamePath(userFolder_ + u"\\" + kProgramName + u".lock"));
@@ -705,7 +714,12 @@ bool AppSession::Start() {
             LogLabelPrintf(kLogIndent, "Per-user folder not used", "%s", userFolderProblem_.c_str());
     }
     ResetGameTimer();
+    return true;
+}
 
+// The backend the options ask for (headless or SDL, its input script and
+// clock), with the headless desktop's size when one is given.
+bool AppSession::OpenBackend() {
     platform::BackendResult created = platform::CreateBackend(
         options_.headless ? platform::BackendKind::Headless : platform::BackendKind::Sdl,
         options_.inputScript,
@@ -723,8 +737,12 @@ bool AppSession::Start() {
         desktop.width = options_.desktop.width, desktop.height = options_.desktop.height;
         window->SetDesktopMode(desktop);
     }
+    return true;
+}
 
-    // Window and device, then the screen settings: config.dat, config.ini over it.
+// Window and device, then the screen settings: config.dat, config.ini over
+// it; the profiles and the records between the two.
+bool AppSession::OpenScreen() {
     if (HResult hr = AppCreateViewer(MainWindow(), &viewer_); Failed(hr)) {
         Fail(u"The game window could not be created.", hr);
         return false;
@@ -751,8 +769,13 @@ bool AppSession::Start() {
         Fail(u"The display could not be set up.", kResultAppDisplay);
         return false;
     }
+    return true;
+}
 
-    // Input, fonts, timer and system cursors; the focus and state-change callbacks.
+// Input, fonts, timer and system cursors; the focus and state-change
+// callbacks; the sound manager with its output, and the services the
+// application pauses and routes input through.
+bool AppSession::StartServices() {
     fontTextures_.reset(new DXLTextures(viewer_.get()));
     SetTextureCollection(kFontTextureCollection, fontTextures_.get());
     if (HResult hr = CreateInput(*backend_, &input_); Failed(hr)) {
@@ -765,14 +788,17 @@ bool AppSession::Start() {
     SetFocusCallback(OnFocusChange);
     SetStateChangeCallback(SwitchGameStateScreen);
 
-    // The game's global objects: the sound manager with its output, and the
-    // services the application pauses and routes input through.
     sound_.SetOutputDevice(&backend_->GetAudioDevice());
     sound_.Init();
     SetAppServices({viewer_.get(), input_.get(), &sound_});
     InstallGameSpriteHost();
     LogLabelChoice(kLogIndent, "Cheats", CheatsOn(), "on", "off");
+    return true;
+}
 
+// The cursors, the packs and the language; then the settings are saved, the
+// game's windows made and the game set up.
+bool AppSession::OpenGameData() {
     LoadCursors(*backend_);
     std::u16string packError;
     if (!OpenPacks(&packError)) {
@@ -780,7 +806,7 @@ bool AppSession::Start() {
         return false;
     }
     if (!OpenLanguage()) return false;
-    SaveConfig(screen, sound_);
+    SaveConfig(GetGameScreen(), sound_);
     windows_ = std::make_unique<WindowManager>(viewer_.get(), language_.language.get());
     windows_->SetTextTagCallback(RunningAppState()->textTagCallback);
     SetWindowManager(windows_.get());

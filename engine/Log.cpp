@@ -127,117 +127,117 @@ std::string FormatV(size_t bufferSize, const char* format, va_list args) {
     return std::string(buffer);
 }
 
-// printf-style formatting of a UTF-16 format, as the wide printf does it:
-// %s takes UTF-16 text and %c a UTF-16 unit (%hs and %hc their 8-bit forms
-// in the active code page); numbers and pointers format as in printf. The
-// result holds at most 1023 units, so that with its terminator it fits a
-// buffer of 1024 characters.
-std::u16string FormatWV(const char16_t* format, va_list args) {
-    constexpr size_t kMaxUnits = kFormatBuffer - 1;
-    std::u16string out;
-    if (!format) return out;
-    // One conversion formatted by the 8-bit printf, widened (its output is ASCII).
-    auto appendNarrow = [&](const std::string& spec, auto value) {
-        const int n = std::snprintf(nullptr, 0, spec.c_str(), value);
-        if (n <= 0) return;
-        std::string text(size_t(n) + 1, '\0');
-        std::snprintf(text.data(), text.size(), spec.c_str(), value);
-        for (int i = 0; i < n && out.size() < kMaxUnits; ++i)
-            out.push_back(char16_t(uint8_t(text[size_t(i)])));
-    };
-    // Text padded to the width (on the right with '-'), cut to the precision.
-    auto appendText = [&](std::u16string_view text, int width, int precision, bool left) {
-        if (precision >= 0 && text.size() > size_t(precision)) text = text.substr(0, size_t(precision));
-        const size_t pad = width > 0 && size_t(width) > text.size() ? size_t(width) - text.size() : 0;
-        if (!left) out.append(pad, u' ');
-        out.append(text);
-        if (left) out.append(pad, u' ');
-    };
+// One conversion of a format as written ("%-8.3ls"): where it starts, its
+// flags, width and precision (-1 when not given), length modifier and
+// conversion character (0 when the format ends inside it).
+struct Conversion {
+    const char16_t* start = nullptr;
+    std::string flags;
+    int width = -1;
+    int precision = -1;
+    std::string length;
+    char16_t kind = 0;
 
-    for (const char16_t* p = format; *p && out.size() < kMaxUnits;) {
-        if (*p != u'%') {
-            out.push_back(*p++);
-            continue;
-        }
-        const char16_t* start = p++;
-        std::string flags;
-        while (*p == u'-' || *p == u'+' || *p == u' ' || *p == u'#' || *p == u'0')
-            flags.push_back(char(*p++));
-        // Width and precision: -1 when not given; a negative * width means
-        // left-justified, a negative * precision none.
-        int width = -1, precision = -1;
-        if (*p == u'*') {
-            const int given = va_arg(args, int);
-            if (given < 0) flags.push_back('-');
-            width = given < 0 ? (given < -100000 ? 100000 : -given) : std::min(given, 100000);
-            ++p;
-        } else if (*p >= u'0' && *p <= u'9') {
-            width = 0;
-            while (*p >= u'0' && *p <= u'9')
-                width = std::min(width * 10 + int(*p++ - u'0'), 100000);
-        }
-        if (*p == u'.') {
-            ++p;
-            precision = 0;
-            if (*p == u'*') {
-                precision = va_arg(args, int);
-                ++p;
-            } else {
-                while (*p >= u'0' && *p <= u'9')
-                    precision = std::min(precision * 10 + int(*p++ - u'0'), 100000);
-            }
-            precision = std::min(precision, 100000);
-        }
-        const bool left = flags.find('-') != std::string::npos;
+    bool Left() const { return flags.find('-') != std::string::npos; }
+    // The 8-bit printf's conversion up to its length modifier: "%", the
+    // flags, the width and the precision.
+    std::string Spec() const {
         std::string spec = "%" + flags;
         if (width >= 0) spec += std::to_string(width);
         if (precision >= 0) {
             spec += '.';
             spec += std::to_string(precision);
         }
-        // Length modifiers: h, hh, l, ll, L, z, j, t.
-        std::string length;
-        while (*p == u'h' || *p == u'l' || *p == u'L' || *p == u'z' || *p == u'j' || *p == u't')
-            length.push_back(char(*p++));
-        const char16_t conversion = *p;
-        if (conversion == 0) {
-            out.append(start, p); // an unfinished conversion stands as written
-            break;
+        return spec;
+    }
+};
+
+// printf-style formatting of a UTF-16 format, as the wide printf does it:
+// %s takes UTF-16 text and %c a UTF-16 unit (%hs and %hc their 8-bit forms
+// in the active code page); numbers and pointers format as in printf. The
+// result holds at most 1023 units, so that with its terminator it fits a
+// buffer of 1024 characters.
+class WideFormatter {
+  public:
+    explicit WideFormatter(va_list args) { va_copy(args_, args); }
+    WideFormatter(const WideFormatter&) = delete;
+    WideFormatter& operator=(const WideFormatter&) = delete;
+    ~WideFormatter() { va_end(args_); }
+
+    std::u16string Format(const char16_t* format) {
+        if (!format) return out_;
+        for (const char16_t* p = format; *p && out_.size() < kMaxUnits;) {
+            if (*p != u'%') {
+                out_.push_back(*p++);
+                continue;
+            }
+            Conversion conversion;
+            p = ReadConversion(p, &conversion);
+            if (conversion.kind == 0) {
+                out_.append(conversion.start, p); // an unfinished conversion stands as written
+                break;
+            }
+            ++p;
+            AppendConversion(conversion, p);
         }
-        ++p;
-        switch (conversion) {
+        if (out_.size() > kMaxUnits) out_.resize(kMaxUnits);
+        return out_;
+    }
+
+  private:
+    static constexpr size_t kMaxUnits = kFormatBuffer - 1;
+
+    // Reads the conversion that starts at the '%' at p (taking a * width or
+    // precision from the arguments); the position of its conversion character.
+    const char16_t* ReadConversion(const char16_t* p, Conversion* c) {
+        c->start = p++;
+        while (*p == u'-' || *p == u'+' || *p == u' ' || *p == u'#' || *p == u'0')
+            c->flags.push_back(char(*p++));
+        // A negative * width means left-justified, a negative * precision none.
+        if (*p == u'*') {
+            const int given = va_arg(args_, int);
+            if (given < 0) c->flags.push_back('-');
+            c->width = given < 0 ? (given < -100000 ? 100000 : -given) : std::min(given, 100000);
+            ++p;
+        } else if (*p >= u'0' && *p <= u'9') {
+            c->width = 0;
+            while (*p >= u'0' && *p <= u'9')
+                c->width = std::min(c->width * 10 + int(*p++ - u'0'), 100000);
+        }
+        if (*p == u'.') {
+            ++p;
+            c->precision = 0;
+            if (*p == u'*') {
+                c->precision = va_arg(args_, int);
+                ++p;
+            } else {
+                while (*p >= u'0' && *p <= u'9')
+                    c->precision = std::min(c->precision * 10 + int(*p++ - u'0'), 100000);
+            }
+            c->precision = std::min(c->precision, 100000);
+        }
+        // Length modifiers: h, hh, l, ll, L, z, j, t.
+        while (*p == u'h' || *p == u'l' || *p == u'L' || *p == u'z' || *p == u'j' || *p == u't')
+            c->length.push_back(char(*p++));
+        c->kind = *p;
+        return p;
+    }
+
+    // Appends one conversion, its argument taken; end is just past it.
+    void AppendConversion(const Conversion& c, const char16_t* end) {
+        switch (c.kind) {
         case u'%':
-            out.push_back(u'%');
+            out_.push_back(u'%');
             break;
         case u'd':
         case u'i':
-            spec += length + char(conversion);
-            if (length == "l")
-                appendNarrow(spec, va_arg(args, long));
-            else if (length == "ll")
-                appendNarrow(spec, va_arg(args, long long));
-            else if (length == "z" || length == "t")
-                appendNarrow(spec, va_arg(args, ptrdiff_t));
-            else if (length == "j")
-                appendNarrow(spec, va_arg(args, intmax_t));
-            else
-                appendNarrow(spec, va_arg(args, int));
+            AppendSigned(c.Spec() + c.length + char(c.kind), c.length);
             break;
         case u'u':
         case u'o':
         case u'x':
         case u'X':
-            spec += length + char(conversion);
-            if (length == "l")
-                appendNarrow(spec, va_arg(args, unsigned long));
-            else if (length == "ll")
-                appendNarrow(spec, va_arg(args, unsigned long long));
-            else if (length == "z" || length == "t")
-                appendNarrow(spec, va_arg(args, size_t));
-            else if (length == "j")
-                appendNarrow(spec, va_arg(args, uintmax_t));
-            else
-                appendNarrow(spec, va_arg(args, unsigned int));
+            AppendUnsigned(c.Spec() + c.length + char(c.kind), c.length);
             break;
         case u'f':
         case u'F':
@@ -247,46 +247,96 @@ std::u16string FormatWV(const char16_t* format, va_list args) {
         case u'G':
         case u'a':
         case u'A':
-            if (length == "L") {
-                spec += "L";
-                spec.push_back(char(conversion));
-                appendNarrow(spec, va_arg(args, long double));
-            } else {
-                spec.push_back(char(conversion));
-                appendNarrow(spec, va_arg(args, double));
-            }
+            if (c.length == "L")
+                AppendNarrow(c.Spec() + "L" + char(c.kind), va_arg(args_, long double));
+            else
+                AppendNarrow(c.Spec() + char(c.kind), va_arg(args_, double));
             break;
         case u'p':
-            spec = "%p";
-            appendNarrow(spec, va_arg(args, void*));
+            AppendNarrow("%p", va_arg(args_, void*));
             break;
         case u'c': {
-            const int unit = va_arg(args, int);
-            const char16_t c =
-                length == "h" ? platform::ToUtf16(std::string(1, char(unit)))[0] : char16_t(unit);
-            appendText(std::u16string_view(&c, 1), width, -1, left);
+            const int unit = va_arg(args_, int);
+            const char16_t ch =
+                c.length == "h" ? platform::ToUtf16(std::string(1, char(unit)))[0] : char16_t(unit);
+            AppendText(std::u16string_view(&ch, 1), c.width, -1, c.Left());
             break;
         }
         case u's':
-            if (length == "h") {
-                const char* text = va_arg(args, const char*);
-                appendText(platform::ToUtf16(text ? text : "(null)"), width, precision, left);
-            } else {
-                const char16_t* text = va_arg(args, const char16_t*);
-                appendText(text ? std::u16string_view(text) : std::u16string_view(u"(null)"), width,
-                           precision, left);
-            }
+            AppendString(c);
             break;
         case u'n':
-            va_arg(args, void*); // writes nothing back
+            va_arg(args_, void*); // writes nothing back
             break;
         default:
-            out.append(start, p); // an unknown conversion stands as written
+            out_.append(c.start, end); // an unknown conversion stands as written
             break;
         }
     }
-    if (out.size() > kMaxUnits) out.resize(kMaxUnits);
-    return out;
+
+    void AppendSigned(const std::string& spec, const std::string& length) {
+        if (length == "l")
+            AppendNarrow(spec, va_arg(args_, long));
+        else if (length == "ll")
+            AppendNarrow(spec, va_arg(args_, long long));
+        else if (length == "z" || length == "t")
+            AppendNarrow(spec, va_arg(args_, ptrdiff_t));
+        else if (length == "j")
+            AppendNarrow(spec, va_arg(args_, intmax_t));
+        else
+            AppendNarrow(spec, va_arg(args_, int));
+    }
+
+    void AppendUnsigned(const std::string& spec, const std::string& length) {
+        if (length == "l")
+            AppendNarrow(spec, va_arg(args_, unsigned long));
+        else if (length == "ll")
+            AppendNarrow(spec, va_arg(args_, unsigned long long));
+        else if (length == "z" || length == "t")
+            AppendNarrow(spec, va_arg(args_, size_t));
+        else if (length == "j")
+            AppendNarrow(spec, va_arg(args_, uintmax_t));
+        else
+            AppendNarrow(spec, va_arg(args_, unsigned int));
+    }
+
+    // %s: UTF-16 text, or with h 8-bit text in the active code page.
+    void AppendString(const Conversion& c) {
+        if (c.length == "h") {
+            const char* text = va_arg(args_, const char*);
+            AppendText(platform::ToUtf16(text ? text : "(null)"), c.width, c.precision, c.Left());
+        } else {
+            const char16_t* text = va_arg(args_, const char16_t*);
+            AppendText(text ? std::u16string_view(text) : std::u16string_view(u"(null)"), c.width,
+                       c.precision, c.Left());
+        }
+    }
+
+    // One conversion formatted by the 8-bit printf, widened (its output is ASCII).
+    template <class T> void AppendNarrow(const std::string& spec, T value) {
+        const int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+        if (n <= 0) return;
+        std::string text(size_t(n) + 1, '\0');
+        std::snprintf(text.data(), text.size(), spec.c_str(), value);
+        for (int i = 0; i < n && out_.size() < kMaxUnits; ++i)
+            out_.push_back(char16_t(uint8_t(text[size_t(i)])));
+    }
+
+    // Text padded to the width (on the right with '-'), cut to the precision.
+    void AppendText(std::u16string_view text, int width, int precision, bool left) {
+        if (precision >= 0 && text.size() > size_t(precision)) text = text.substr(0, size_t(precision));
+        const size_t pad = width > 0 && size_t(width) > text.size() ? size_t(width) - text.size() : 0;
+        if (!left) out_.append(pad, u' ');
+        out_.append(text);
+        if (left) out_.append(pad, u' ');
+    }
+
+    std::u16string out_;
+    va_list args_;
+};
+
+std::u16string FormatWV(const char16_t* format, va_list args) {
+    return WideFormatter(args).Format(format);
 }
 
 std::string Fit(std::string text, uint32_t width) {

@@ -861,7 +861,7 @@ int32_t PointFactory::Update(uint32_t ms) {
         // One channel per factory: a sound still held is stopped first.
         if (channel_) host_->FadeOutSound(channel_, 0);
         channel_ = type_->workingSound
-                       ? host_->PlaySound(type_->workingSound, kFactorySoundCategory, kSoundLoopAsLoaded)
+                       ? host_->PlayOnChannel(type_->workingSound, kFactorySoundCategory, kSoundLoopAsLoaded)
                        : 0;
     }
     if (mapBuilding_) mapBuilding_->UpdateAnimations(uint32_t(t));

@@ -121,10 +121,10 @@ class FarmHost : public LevelServices {
 
     // ---- sounds: a playback channel (0 none) and its fade-out, the event
     // sounds by slot, and a loaded sound played once (a villain's arrival)
-    virtual uint32_t PlaySound(uint32_t soundId, uint32_t category, int32_t loopMode) = 0;
+    virtual uint32_t PlayOnChannel(uint32_t soundId, uint32_t category, int32_t loopMode) = 0;
     virtual void FadeOutSound(uint32_t channel, uint32_t ms) = 0;
     virtual void PlayEventSound(uint32_t slot) = 0;
-    virtual void PlaySound(uint32_t sound) = 0;
+    virtual void PlaySoundOnce(uint32_t sound) = 0;
 
     // ---- the level interface
     // Overhead buttons shown at (x, y); null without a level interface.

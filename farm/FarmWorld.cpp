@@ -12,6 +12,7 @@
 #include "level/GameLevel.h"
 #include "level/LevelData.h"
 #include "level/MapCharacter.h"
+#include "level/Records.h"
 #include "level/SaveStream.h"
 #include "platform/Utf.h"
 #include "sprites/Particles.h"
@@ -22,6 +23,27 @@
 namespace {
 
 constexpr int32_t kCharacterLayer = 2;
+
+// The stock block: its head (bytes 12-15 written zero, not read), then one
+// entry per record of the stock.
+struct StockHead {
+    uint32_t size; // the whole block's, head and entries
+    uint32_t warehouseLevel;
+    uint32_t count; // entries that follow
+};
+constexpr auto kStockHeadLayout =
+    kis::Layout(16, kis::Field<&StockHead::size>(0), kis::Field<&StockHead::warehouseLevel>(4),
+                kis::Field<&StockHead::count>(8));
+struct StockEntry {
+    uint32_t productId;
+    uint32_t units;
+};
+constexpr auto kStockEntryLayout =
+    kis::Layout(8, kis::Field<&StockEntry::productId>(0), kis::Field<&StockEntry::units>(4));
+
+constexpr uint32_t StockBlockSize(uint32_t count) {
+    return uint32_t(kStockHeadLayout.size + count * kStockEntryLayout.size);
+}
 
 std::string Narrow(const char16_t* text) {
     return platform::Utf16ToUtf8(text ? std::u16string_view(text) : std::u16string_view());
@@ -165,35 +187,31 @@ uint32_t FarmWorld::ProductNumber(uint32_t productId) const {
 
 void FarmWorld::SaveStock(SaveWriter& out) const {
     const uint32_t n = uint32_t(stock_->RecordCount());
-    out.PutU32(16 + 8 * n);
-    out.PutU32(stock_->GetWarehouseLevel());
-    out.PutU32(n);
-    out.PutU32(0);
+    PutRecord(out, kStockHeadLayout, {StockBlockSize(n), stock_->GetWarehouseLevel(), n});
     for (int32_t i = 0; i < stock_->RecordCount(); ++i) {
         const ProductStock::Record& record = stock_->GetRecord(i);
-        out.PutU32(record.product->record.id);
-        out.PutU32(record.count);
+        PutRecord(out, kStockEntryLayout, {record.product->record.id, record.count});
     }
 }
 
 bool FarmWorld::LoadStock(SaveReader& in) {
-    SaveReader block = in.ReadBlock(16, 16 + 8 * kMaxStockRecords);
-    const uint32_t level = block.ReadU32();
-    const uint32_t n = block.ReadU32();
-    block.ReadU32();
-    if (block.Failed() || level < 1 || level > stock_->GetHighestLevel() || n > kMaxStockRecords ||
-        block.Remaining() != 8 * size_t(n))
+    StockHead head{};
+    if (!GetRecord(in, kStockHeadLayout, &head)) return false;
+    // The whole block is there before the stock is touched.
+    if (head.warehouseLevel < 1 || head.warehouseLevel > stock_->GetHighestLevel() ||
+        head.count > kMaxStockRecords || head.size != StockBlockSize(head.count) ||
+        in.Remaining() < head.size - kStockHeadLayout.size)
         return false;
     stock_->Clear();
-    stock_->SetWarehouseLevel(level);
-    for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t id = block.ReadU32();
-        const uint32_t units = block.ReadU32();
-        const PRODUCT* product = farm_->products.FindProduct(id);
+    stock_->SetWarehouseLevel(head.warehouseLevel);
+    for (uint32_t i = 0; i < head.count; ++i) {
+        StockEntry entry{};
+        if (!GetRecord(in, kStockEntryLayout, &entry)) return false;
+        const PRODUCT* product = farm_->products.FindProduct(entry.productId);
         // An unknown product, or more than the warehouse holds, is a broken save.
-        if (!product || stock_->Add(product, units) != units) return false;
+        if (!product || stock_->Add(product, entry.units) != entry.units) return false;
     }
-    return !block.Failed();
+    return true;
 }
 
 int32_t FarmWorld::GetCount(const PRODUCT* product) const {
@@ -261,11 +279,12 @@ void FarmWorld::CreateVillain(uint32_t place, uint32_t villainKind, const Villai
 void FarmWorld::AttackVillainsByBees() {
     if (villains_) villains_->AttackVillainsByBees();
 }
+// The villains' block (none before the level's set-up made the villains).
 void FarmWorld::SaveVillains(SaveWriter& out) const {
-    villains_->SaveVillains(out);
+    if (villains_) villains_->SaveVillains(out);
 }
 bool FarmWorld::LoadVillains(SaveReader& in, uint32_t placeCount) {
-    if (villains_->LoadVillains(in, placeCount, &villainWhy_)) return true;
+    if (!villains_ || villains_->LoadVillains(in, placeCount, &villainWhy_)) return true;
     LogErrorPrintf(0, "The saved villains are refused: %s.", villainWhy_.c_str());
     return false;
 }
@@ -378,7 +397,7 @@ int32_t FarmWorld::SpriteWidth(Sprite* sprite) {
 
 // The farm's sounds belong to the running level and are heard by the
 // interface too: paused with the level and faded out with its screen.
-uint32_t FarmWorld::PlaySound(uint32_t soundId, uint32_t category, int32_t loopMode) {
+uint32_t FarmWorld::PlayOnChannel(uint32_t soundId, uint32_t category, int32_t loopMode) {
     return soundId ? GetSoundManager().PlayById(soundId, category, loopMode) : 0;
 }
 void FarmWorld::FadeOutSound(uint32_t channel, uint32_t ms) {
@@ -389,7 +408,7 @@ void FarmWorld::PlayEventSound(uint32_t slot) {
     if (const uint32_t id = sound.GetEventSound(int(slot)))
         sound.PlayById(id, kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
 }
-void FarmWorld::PlaySound(uint32_t sound) {
+void FarmWorld::PlaySoundOnce(uint32_t sound) {
     if (sound) GetSoundManager().PlayById(sound, kSoundCategoryLevel | kSoundCategoryScreen, kLoopAsLoaded);
 }
 

@@ -132,10 +132,10 @@ class FarmWorld : public LevelWorld, public FarmHost, public ProductStockView {
     const GPSDescription* FindParticle(uint32_t effectId) override;
     GPSSpace* ParticleSpace() override;
     std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t x, int32_t y, int32_t maximum) override;
-    uint32_t PlaySound(uint32_t soundId, uint32_t category, int32_t loopMode) override;
+    uint32_t PlayOnChannel(uint32_t soundId, uint32_t category, int32_t loopMode) override;
     void FadeOutSound(uint32_t channel, uint32_t ms) override;
     void PlayEventSound(uint32_t slot) override;
-    void PlaySound(uint32_t sound) override;
+    void PlaySoundOnce(uint32_t sound) override;
 
     // ---- the stock as the farm tables see it
     int32_t GetCount(const PRODUCT* product) const override;

@@ -586,7 +586,7 @@ void PointHenhouse::ShowEggs(int32_t count, bool animated) {
         eggSprites_.push_back(sprite);
     }
     if (animated && type_->workingSound)
-        host_->PlaySound(type_->workingSound, kFactorySoundCategory, kSoundLoopAsLoaded);
+        host_->PlayOnChannel(type_->workingSound, kFactorySoundCategory, kSoundLoopAsLoaded);
 }
 
 void PointHenhouse::EnterPhase(int32_t phase) {

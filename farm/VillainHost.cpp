@@ -149,7 +149,7 @@ void VillainLevelHost::PlayEventSound(uint32_t slot) {
     farm_->PlayEventSound(slot);
 }
 void VillainLevelHost::PlaySound(uint32_t sound) {
-    farm_->PlaySound(sound);
+    farm_->PlaySoundOnce(sound);
 }
 bool VillainLevelHost::TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) {
     return farm_->TutorialAllows(action, tag, data);

@@ -7,6 +7,7 @@
 #include "platform/PrivateProfile.h"
 
 #include <string>
+#include <vector>
 
 namespace kis {
 namespace {
@@ -42,17 +43,6 @@ template <typename Ch> void AddNames(StringList<Ch>& list, const Ch* names, uint
     for (const Ch* p = names; *p; p += StrLen(p) + 1)
         list.Add(p);
 }
-
-template <typename Ch> struct Buffers {
-    static Ch keys[kListSize];
-    static Ch sections[kListSize];
-    static Ch sectionValue[kListSize];
-    static Ch values[IniFile<Ch>::kValuesSize];
-};
-template <typename Ch> Ch Buffers<Ch>::keys[kListSize];
-template <typename Ch> Ch Buffers<Ch>::sections[kListSize];
-template <typename Ch> Ch Buffers<Ch>::sectionValue[kListSize];
-template <typename Ch> Ch Buffers<Ch>::values[IniFile<Ch>::kValuesSize];
 
 } // namespace
 
@@ -92,28 +82,29 @@ template <typename Ch> void IniFile<Ch>::ReadKeys(const Ch* section, Strings& li
     list.Clear();
     // A null section is the empty name, not the request for the section list.
     const Ch empty[1] = {0};
-    Ch* names = Buffers<Ch>::keys;
-    AddNames(list, names,
-             ProfileGet(section ? section : empty, nullptr, nullptr, names, kListSize, this->fileName_));
+    std::vector<Ch> names(kListSize);
+    AddNames(
+        list, names.data(),
+        ProfileGet(section ? section : empty, nullptr, nullptr, names.data(), kListSize, this->fileName_));
 }
 
 template <typename Ch> void IniFile<Ch>::ReadSections(Strings& list) {
     list.Clear();
-    Ch* names = Buffers<Ch>::sections;
-    AddNames(
-        list, names,
-        ProfileGet(static_cast<const Ch*>(nullptr), nullptr, nullptr, names, kListSize, this->fileName_));
+    std::vector<Ch> names(kListSize);
+    AddNames(list, names.data(),
+             ProfileGet(static_cast<const Ch*>(nullptr), nullptr, nullptr, names.data(), kListSize,
+                        this->fileName_));
 }
 
 template <typename Ch> void IniFile<Ch>::ReadSectionValues(const Ch* section, Strings& list) {
     ReadKeys(section, list);
     const Ch empty[1] = {0};
     const Ch equals[2] = {'=', 0};
-    Ch* value = Buffers<Ch>::sectionValue;
+    std::vector<Ch> value(kListSize);
     for (int32_t i = 0; i < list.Count(); ++i) {
-        ReadString(section, list.GetText(i), empty, value, kListSize);
+        ReadString(section, list.GetText(i), empty, value.data(), kListSize);
         list.AppendText(i, equals);
-        list.AppendText(i, value);
+        list.AppendText(i, value.data());
     }
 }
 
@@ -161,10 +152,6 @@ template <typename Ch> bool IniFile<Ch>::SectionExists(const Ch* section) {
     Strings keys;
     ReadKeys(section, keys);
     return keys.Count() > 0;
-}
-
-template <typename Ch> Ch* IniFile<Ch>::ValuesBuffer() {
-    return Buffers<Ch>::values;
 }
 
 template class CustomIniFile<char>;

@@ -11,6 +11,7 @@
 #include "foundation/ValueList.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace kis {
 
@@ -84,14 +85,10 @@ template <typename Ch> class IniFile : public CustomIniFile<Ch> {
     // targets (see ValueList.h); the number of values stored.
     template <typename... Out>
     int32_t ReadValues(const Ch* section, const Ch* key, const Ch* format, Out&&... outputs) {
-        Ch* text = ValuesBuffer();
-        ReadString(section, key, nullptr, text, kValuesSize);
-        return ScanValues<Ch>(text, format, Ch(','), 0, 1, static_cast<Out&&>(outputs)...);
+        std::vector<Ch> text(kValuesSize);
+        ReadString(section, key, nullptr, text.data(), kValuesSize);
+        return ScanValues<Ch>(text.data(), format, Ch(','), 0, 1, static_cast<Out&&>(outputs)...);
     }
-
-  private:
-    // Shared by every ini object of this character type: one thread only.
-    static Ch* ValuesBuffer();
 };
 
 using CustomIniFileW = CustomIniFile<char16_t>;

@@ -125,7 +125,7 @@ enum LevelMouseButton : uint32_t {
     kLevelMouseRight = 2, // every button but the left one
 };
 
-// The level's interface (subsystem 10): the panel and its windows, the
+// The level's interface (levelui/): the panel and its windows, the
 // screen sprites and buttons over the field, the level's sounds and music.
 // It also draws them and takes the input before the field does.
 class LevelInterfaceHooks {
@@ -188,7 +188,7 @@ class LevelInterfaceHooks {
     virtual void OnScreenSizeChanged(int32_t width, int32_t height) = 0;
 };
 
-// The running tutorial (subsystem 12), when there is one.
+// The running tutorial (tutorials/), when there is one.
 class LevelTutorialHooks {
   public:
     virtual ~LevelTutorialHooks() = default;
@@ -206,7 +206,7 @@ class LevelTutorialHooks {
     virtual void Drop() = 0;
 };
 
-// The front-end screens (subsystem 11) and the profile store.
+// The front-end screens (frontend/) and the profile store.
 class LevelFrontEndHooks {
   public:
     virtual ~LevelFrontEndHooks() = default;

@@ -92,7 +92,7 @@ class Host : public farmtest::FakeFarmHost, public ProductStockView {
         return id == smoke.record.id ? &smoke : nullptr;
     }
     int32_t SpriteWidth(Sprite*) override { return 0; }
-    uint32_t PlaySound(uint32_t soundId, uint32_t, int32_t) override {
+    uint32_t PlayOnChannel(uint32_t soundId, uint32_t, int32_t) override {
         playing.push_back(++nextChannel);
         sounds.push_back(soundId);
         return nextChannel;

@@ -266,10 +266,10 @@ class FakeFarmHost : public testsupport::FakeLevelServicesOver<FarmHost> {
     const GPSDescription* FindParticle(uint32_t) override { return nullptr; }
     GPSSpace* ParticleSpace() override { return nullptr; }
     std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t, int32_t, int32_t) override { return nullptr; }
-    uint32_t PlaySound(uint32_t, uint32_t, int32_t) override { return 0; }
+    uint32_t PlayOnChannel(uint32_t, uint32_t, int32_t) override { return 0; }
     void FadeOutSound(uint32_t, uint32_t) override {}
     void PlayEventSound(uint32_t) override {}
-    void PlaySound(uint32_t) override {}
+    void PlaySoundOnce(uint32_t) override {}
     std::unique_ptr<OverheadButton> ShowProductionButton(PointFactory*, int32_t, int32_t, const PRODUCT*,
                                                          int32_t, int32_t, bool, uint32_t) override {
         return nullptr;

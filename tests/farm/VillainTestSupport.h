@@ -97,7 +97,7 @@ class RecordingHooks : public farmtest::FakeFarmHost {
     bool allow = true;
     std::vector<uint32_t> events;
     void PlayEventSound(uint32_t slot) override { sounds.push_back(slot); }
-    void PlaySound(uint32_t sound) override { loadedSounds.push_back(sound); }
+    void PlaySoundOnce(uint32_t sound) override { loadedSounds.push_back(sound); }
     // The picks the tutorial was asked about (the objects' kinds) and those it refuses.
     std::vector<uint32_t> picksAsked;
     std::vector<uint32_t> refusedPicks;

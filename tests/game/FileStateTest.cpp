@@ -219,11 +219,28 @@ bool OpensPointerDeclarator(const std::string& text, size_t paren) {
     return next == '*' || next == '&';
 }
 
+// The declaration without a leading template clause ("template <class T>"):
+// what follows it is a variable, a function or a type like any other. An
+// explicit instantiation ("template class X<int>;") has no clause and stays.
+std::string WithoutTemplateClause(const std::string& decl) {
+    const std::vector<std::string> words = Words(decl);
+    if (words.empty() || words[0] != "template") return decl;
+    const size_t open = decl.find_first_not_of(" \t\n", decl.find("template") + 8);
+    if (open == std::string::npos || decl[open] != '<') return decl;
+    int depth = 0;
+    for (size_t i = open; i < decl.size(); ++i) {
+        if (decl[i] == '<') ++depth;
+        if (decl[i] == '>' && --depth == 0) return decl.substr(i + 1);
+    }
+    return decl;
+}
+
 // The name of the variable a declaration at namespace scope defines, or empty
 // when it defines none that can change (a function, a type, a constant, an
 // alias, a declaration of something defined elsewhere). The declaration comes
 // with every brace's contents taken out.
 std::string MutableVariable(std::string decl) {
+    decl = WithoutTemplateClause(decl);
     const std::vector<std::string> words = Words(decl);
     if (words.empty()) return {};
     static const std::set<std::string> notVariables = {"using",         "typedef",  "template",
@@ -317,7 +334,8 @@ std::vector<std::pair<std::string, int>> FileScopeVariables(const std::string& s
             continue;
         }
         if (c == '{') {
-            const std::vector<std::string> words = Words(decl);
+            const std::string head = WithoutTemplateClause(decl);
+            const std::vector<std::string> words = Words(head);
             const bool opensNamespace =
                 (!words.empty() && (words[0] == "namespace" ||
                                     (words[0] == "inline" && words.size() > 1 && words[1] == "namespace"))) ||
@@ -328,11 +346,11 @@ std::vector<std::pair<std::string, int>> FileScopeVariables(const std::string& s
                 decl.clear();
                 continue;
             }
-            const size_t paren = TopLevelParen(decl);
+            const size_t paren = TopLevelParen(head);
             const bool isType = !words.empty() && (words[0] == "struct" || words[0] == "class" ||
                                                    words[0] == "union" || words[0] == "enum");
-            const bool isFunction = !isType && decl.find('=') == std::string::npos &&
-                                    paren != std::string::npos && !OpensPointerDeclarator(decl, paren);
+            const bool isFunction = !isType && head.find('=') == std::string::npos &&
+                                    paren != std::string::npos && !OpensPointerDeclarator(head, paren);
             scopes.push_back(Scope::Other);
             functionBody.push_back(isFunction);
             continue;
@@ -356,20 +374,7 @@ std::vector<std::pair<std::string, int>> FileScopeVariables(const std::string& s
 
 // The words of a statement without a leading template clause or access label.
 std::vector<std::string> LeadingWords(const std::string& statement) {
-    std::string text = statement;
-    const std::vector<std::string> all = Words(text);
-    if (!all.empty() && all[0] == "template") {
-        // Skips to the '>' that closes the clause's '<'.
-        int depth = 0;
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '<') ++depth;
-            if (text[i] == '>' && --depth == 0) {
-                text = text.substr(i + 1);
-                break;
-            }
-        }
-    }
-    std::vector<std::string> words = Words(text);
+    std::vector<std::string> words = Words(WithoutTemplateClause(statement));
     static const std::set<std::string> labels = {"public", "private", "protected"};
     while (!words.empty() && labels.count(words[0]))
         words.erase(words.begin());
@@ -531,6 +536,12 @@ TEST(FileState, TheCheckFindsEveryKindOfMutableFileScopeVariable) {
         {"Screen::Screen() : a_(1), b_{2} {\n    int x = 0;\n}\nint g_after = 1;\n", {"g_after"}},
         {"extern bool Cheats;\nusing Hook = void (*)();\ntypedef int Count;\n", {}},
         {"template <class T> T Twice(T v) {\n    return v + v;\n}\nstatic_assert(sizeof(int) == 4);\n", {}},
+        // A template's variables are state like any other; its functions and types are not.
+        {"template <typename Ch> Ch Buffers<Ch>::keys[64];\ntemplate <class T> inline T g_slot{};\n",
+         {"keys", "g_slot"}},
+        {"template <class T, class U = int> T Twice(T v) {\n    return v;\n}\nint g_after = 3;\n",
+         {"g_after"}},
+        {"template class Table<char>;\ntemplate <> struct Codec<int> {\n    int width;\n};\n", {}},
         {"// int g_commented = 0;\n/* int g_block = 0; */\n#define COUNT 3\n", {}},
         {"const char* Text() {\n    return \"}\";\n}\nint g_after = 2;\n", {"g_after"}},
         {"auto g_sort = [](int a, int b) { return a < b; };\n", {"g_sort"}},

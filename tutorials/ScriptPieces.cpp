@@ -1,0 +1,209 @@
+#include "tutorials/ScriptPieces.h"
+
+#include "gui/Controls.h"
+#include "level/SpriteObject.h"
+
+namespace tut {
+
+namespace script {
+
+uintptr_t ControlData(TutorialObject control) {
+    const GameButton* button = control.As<GameButton>();
+    return button ? button->userData : 0;
+}
+
+bool IsControl(uint32_t action, uint32_t tag, TutorialObject data, uint32_t windowTag, uint32_t command) {
+    return action == kActionControl && tag == windowTag && ControlCommand(data) == command;
+}
+
+bool FromControl(uint32_t event, uint32_t a, TutorialObject b, uint32_t windowTag, uint32_t command) {
+    return event == kEventButton && a == windowTag && ControlCommand(b) == command;
+}
+
+bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite, uint32_t command,
+                  int32_t point) {
+    if (action != kActionClickPoint || tag != command) return false;
+    const int32_t owner = point < 0 ? -1 : t.level.SpritePoint(sprite);
+    return owner < 0 || owner == point;
+}
+
+bool WorksNear(const ScriptLevel& level, uint32_t jobId, float distance) {
+    uint32_t job = 0;
+    int32_t point = -1;
+    float away = 0;
+    return level.CurrentJob(&job, &point, &away) && job == jobId && away < distance;
+}
+
+void ClickToGoOn(ScriptStep& s) {
+    s.WaitForClick();
+}
+
+void FieldBox(ScriptStep& s, float angle, float distance, bool clickLine) {
+    s.begin = [angle, distance, clickLine](ScriptStep& t) {
+        t.BoxOn(FieldCentreTarget(t.level, angle), clickLine, distance);
+        if (clickLine) ClickToGoOn(t);
+    };
+}
+
+void ArrowAndBox(ScriptStep& t, const TutorialTarget& target, bool clickLine) {
+    t.Arrow(target);
+    t.Box(target, clickLine);
+}
+
+void PressPanelButton(ScriptStep& s, uint32_t command, std::function<uintptr_t(ScriptLevel&)> data) {
+    s.begin = [command, data](ScriptStep& t) {
+        ArrowAndBox(t, *PanelButton(t.level, command, data ? data(t.level) : 0, 270));
+    };
+    s.allows = [command, data](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject control) {
+        return IsControl(action, tag, control, kTagLevelPanel, command) &&
+               (!data || ControlData(control) == data(t.level));
+    };
+    s.onEvent = [command, data](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+        if (FromControl(event, a, b, kTagLevelPanel, command) && (!data || ControlData(b) == data(t.level)))
+            t.Complete();
+    };
+}
+
+void SelectPoint(ScriptStep& s, int32_t point, float angle) {
+    s.begin = [point, angle](ScriptStep& t) {
+        auto target = LevelPoint(t.level, point, angle);
+        t.Arrow(*target, 1, true);
+        t.Box(*target, false);
+    };
+    s.allows = [point](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
+        return (action == kActionHoverPoint || action == kActionSelectHovered) && int32_t(tag) == point;
+    };
+    s.onEvent = [point](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+        if (event == kEventPointSelected && int32_t(a) == point) t.Complete();
+    };
+}
+
+void GrowUntilRipe(ScriptStep& s, int32_t point) {
+    s.begin = [point](ScriptStep& t) {
+        auto target = LevelPoint(t.level, point);
+        t.Arrow(*target, 1, true);
+        t.Box(*target, false);
+    };
+    s.allows = [](ScriptStep&, uint32_t action, uint32_t, TutorialObject) {
+        return action == kActionPlantGrows;
+    };
+    s.update = [point](ScriptStep& t, uint32_t) {
+        if (t.level.SelectedPoint() == point && t.level.PointKind(point) == kKindPlant &&
+            t.level.Ripeness(point) >= 100.0f)
+            t.Complete();
+    };
+}
+
+std::unique_ptr<TutorialTarget> GoalButton(ScriptLevel& level) {
+    return PanelButton(level, kPanelGoal, level.GoalData(0), 270);
+}
+
+void OpenWarehouse(ScriptStep& s) {
+    s.begin = [](ScriptStep& t) {
+        auto button = PanelButton(t.level, kPanelWarehouse, 0, 270);
+        t.Arrow(*button);
+        t.Arrow(*LevelPoint(t.level, 0, 70, 48), 2);
+        t.Box(*button, false);
+    };
+    // The warehouse is point 0: a pick of any other building stays refused.
+    s.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+        return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse) ||
+               (action == kActionPickObject && tag == kWarehouseObject && data.Is(t.level.PointMapObject(0)));
+    };
+    s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+        if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
+    };
+    s.update = [](ScriptStep& t, uint32_t) {
+        if (t.level.WarehouseOpen(false)) t.Complete();
+    };
+}
+
+void CloseWarehouse(ScriptStep& s) {
+    s.begin = [](ScriptStep& t) {
+        t.Arrow(*WarehouseButton(t.level, kWarehouseCloseButton, 0, 0));
+        t.BoxOn(WarehouseButton(t.level, kWarehouseCloseButton, 0, 270), false, 84, false);
+    };
+    s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+        return IsControl(action, tag, data, kTagWarehouse, kWarehouseCloseButton);
+    };
+    s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+        if (FromControl(event, a, b, kTagWarehouse, kWarehouseCloseButton)) t.Complete();
+    };
+    s.delayAfter = 400;
+}
+
+void BuildFactorySteps(ScriptTutorial& t, uint32_t first, int32_t point, std::u16string type) {
+    SelectPoint(t.Step(first, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), point);
+    PressPanelButton(t.Step(first + 1, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock),
+                     kChildBuildings);
+    BuildOnSite(t.Step(first + 2, kTagLevelPanel, kFlagWindows | kStopClock | kAllowStepAside, kStopClock),
+                point, kChildBuildingChoice, std::move(type));
+}
+
+void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string type) {
+    s.begin = [point, choice, type](ScriptStep& t) {
+        if (t.level.PointKind(point) == kKindSite)
+            ArrowAndBox(t, *PanelButton(t.level, choice, t.level.BuildingType(type), 270));
+    };
+    s.activate = [point](ScriptStep& t) {
+        if (t.level.PointKind(point) == kKindBuilding) t.Owner().SetFlags(kGrowAndStepAside);
+    };
+    s.allows = [choice, type](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+        return action == kActionPlantGrows || (IsControl(action, tag, data, kTagLevelPanel, choice) &&
+                                               ControlData(data) == t.level.BuildingType(type));
+    };
+    s.onEvent = [choice](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+        if (event == kEventPointChanged && a == kKindBuilding &&
+            t.level.PointStage(t.level.PointIndex(b)) == 1)
+            t.Complete();
+        else if (FromControl(event, a, b, kTagLevelPanel, choice))
+            t.CloseAndSetFlags(kGrowAndStepAside);
+    };
+    const uint32_t before = s.Id() - 1;
+    s.resume = [point, before](ScriptStep& t) { return t.level.PointKind(point) == kKindSite ? before : 0u; };
+}
+
+void OrderAtButton(ScriptStep& s, int32_t point, float angle, uint32_t button, uint32_t job) {
+    s.begin = [point, angle, button](ScriptStep& t) {
+        kis::Rect r{};
+        if (t.level.ButtonRect(point, button, &r))
+            ArrowAndBox(t, *PointButton(t.level, point, button, angle));
+    };
+    s.activate = [job](ScriptStep& t) {
+        if (t.level.LastQueuedJob() == job) t.Owner().SetFlags(kAllowStepAside);
+    };
+    s.allows = [button](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+        return ClicksButton(t, action, tag, data, button, -1);
+    };
+    s.onEvent = [job](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+        if (JobOrdered(event, a, job)) t.CloseAndSetFlags(kAllowStepAside);
+    };
+}
+
+void HarvestForWheat(ScriptStep& s, int32_t point, float angle, uint32_t units) {
+    OrderAtButton(s, point, angle, kSpriteHarvest, kJobHarvest);
+    s.update = [units](ScriptStep& t, uint32_t) {
+        if (t.level.Stock(Wheat(t.level)) >= units) t.Complete();
+    };
+}
+
+uint32_t Wheat(ScriptLevel& level) {
+    return level.PlantProduct(u"wheat");
+}
+uintptr_t WheatPlant(ScriptLevel& level) {
+    return level.PlantType(u"wheat");
+}
+uintptr_t FirstGoal(ScriptLevel& level) {
+    return level.GoalEntry(0);
+}
+uintptr_t WheatRecord(ScriptLevel& level) {
+    return level.ProductRecord(Wheat(level));
+}
+uintptr_t FirstStockRecord(ScriptLevel& level) {
+    const uint32_t product = level.FirstStockProduct();
+    return product ? level.ProductRecord(product) : 0;
+}
+
+} // namespace script
+
+} // namespace tut
