@@ -705,6 +705,12 @@ bool AppSession::Start() {
     LoadConfig(&params, screen, sound_);
     profiles_ = std::make_unique<ProfileManager>(userFolder_);
     profiles_->Load();
+    // The player the last run left current is made current by this start:
+    // one use more, as choosing the player in the game counts one.
+    if (Profile* current = profiles_->Current()) {
+        ++current->MutableRecord().useCount;
+        profiles_->SaveCurrent();
+    }
     records_ = std::make_unique<RecordsFile>(profiles_.get());
     notices_ = std::make_unique<SaveNotices>(*profiles_, perUserFolder_, perUserProblem_);
     ReadConfigIni(ConfigIniPath(), &params, &ini_);
