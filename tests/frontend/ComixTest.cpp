@@ -175,7 +175,7 @@ TEST(ComixLayout, ThePageScalesWithTheScreenAndTheBackgroundCoversIt) {
         int32_t width, height;
         int32_t left, top, backWidth, backHeight;
     } covers[] = {
-        {1024, 768, 0, 0, 1024, 768},      // exactly
+        {1024, 768, 0, 0, 1024, 768},   // exactly
         {1280, 720, 0, 0, 1280, 720},   // wider: stretched, the border whole
         {800, 600, 0, 0, 800, 600},     // smaller, same shape
         {1024, 1024, 0, 0, 1024, 1024}, // taller

@@ -32,11 +32,11 @@ TEST(MainScreenScenario, AFirstPlayerIsMadeTheOptionsChangeASettingAndTheCredits
                                                    4500, {"SPACE", "SPACE", "A", "N", "N", "SPACE", "SPACE",
                                                           "SPACE", "L", "E", "E", "SPACE", "SPACE"});
     events += testsupport::script::Move(6450, 749, 513); // resting on the locked "hard" shows its hint
-    events += Click(7020, 749, 513); // the locked "hard": nothing starts
-    events += Click(7200, 749, 581); // "options": menu at (607, 344), third button
-    events += Click(7900, 292, 416); // the music toggle
-    events += Key(8600, "ESCAPE");   // closes the options (config.dat is written)
-    events += Click(9000, 40, 726);  // "credits" in the bottom-left corner
+    events += Click(7020, 749, 513);                     // the locked "hard": nothing starts
+    events += Click(7200, 749, 581);                     // "options": menu at (607, 344), third button
+    events += Click(7900, 292, 416);                     // the music toggle
+    events += Key(8600, "ESCAPE");                       // closes the options (config.dat is written)
+    events += Click(9000, 40, 726);                      // "credits" in the bottom-left corner
     const std::string log = testsupport::Play(game, {.events = events,
                                                      .shots = {{4400, "offered"},
                                                                {6500, "greeted"},
