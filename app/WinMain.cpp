@@ -761,6 +761,11 @@ bool AppSession::OpenScreen() {
     LoadConfig(&params, screen, sound_);
     profiles_ = std::make_unique<ProfileManager>(userFolder_);
     profiles_->Load();
+    // The player the last run left current is made current by this start:
+    // one use more, as choosing the player in the game counts one. It goes
+    // to the disk with the player's next save (at the latest when the game
+    // ends), so a start on a full disk asks nothing before the player does.
+    if (Profile* current = profiles_->Current()) ++current->MutableRecord().useCount;
     records_ = std::make_unique<RecordsFile>(profiles_.get());
     notices_ = std::make_unique<SaveNotices>(*profiles_, perUserFolder_, perUserProblem_);
     ReadConfigIni(ConfigIniPath(), &params, &ini_);

@@ -3,6 +3,7 @@
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
 
+#include <algorithm>
 #include <cmath>
 
 using platform::GraphicsDevice;
@@ -24,6 +25,35 @@ void DXLViewer::ResetTransform(DXLMatrix* m) {
 
 void DXLViewer::ApplyTransform(const DXLMatrix* m) {
     if (device_) device_->SetTransform(platform::TransformState::World, m ? *m : transform_);
+}
+
+void DXLViewer::BeginClip(const kis::Rect& rect) {
+    if (!device_) return;
+    const float(&m)[4][4] = transform_.m;
+    float left = 1e9f, top = 1e9f, right = -1e9f, bottom = -1e9f;
+    for (const int32_t x : {rect.left, rect.right})
+        for (const int32_t y : {rect.top, rect.bottom}) {
+            const float sx = float(x) * m[0][0] + float(y) * m[1][0] + m[3][0];
+            const float sy = float(x) * m[0][1] + float(y) * m[1][1] + m[3][1];
+            left = std::min(left, sx);
+            top = std::min(top, sy);
+            right = std::max(right, sx);
+            bottom = std::max(bottom, sy);
+        }
+    // Pixels whose centres lie inside stay, as the rasteriser fills them.
+    scissorRect_ = kis::MakeRect(
+        int32_t(std::max(0.0f, std::round(left))), int32_t(std::max(0.0f, std::round(top))),
+        int32_t(std::max(0.0f, std::round(right))), int32_t(std::max(0.0f, std::round(bottom))));
+    scissorFlag_ = 1;
+    device_->SetScissorRect(
+        platform::PixelRect{scissorRect_.left, scissorRect_.top, scissorRect_.right, scissorRect_.bottom});
+    device_->SetRenderState(RenderState::ScissorTestEnable, 1);
+}
+
+void DXLViewer::EndClip() {
+    if (!device_ || !scissorFlag_) return;
+    scissorFlag_ = 0;
+    device_->SetRenderState(RenderState::ScissorTestEnable, 0);
 }
 
 void DXLViewer::ApplyIdentityTransform() {

@@ -76,7 +76,8 @@ DXLStencilAlphaTest MakeStencilAlphaTest(uint32_t descriptor, uint32_t stencilRe
 // Stencil off, alpha test off: the state every frame starts with.
 constexpr uint32_t kStencilAlphaTestOff = 0x3000;
 
-// Records of the scissor and stencil stacks; nothing pushes onto them yet.
+// Records of the scissor and stencil stacks; nothing pushes onto them yet
+// (BeginClip sets one scissor rectangle without the stack).
 struct DXLSCISSORDATA {
     kis::Rect rect;
     uint32_t flag;
@@ -192,6 +193,10 @@ class DXLViewer {
     const DXLStencilAlphaTest& GetStencilAlphaTest() const { return stencil_; }
     void ClearStencilStack();
     void ResetScissorDepth() { scissorDepth_ = 0; }
+    // Draws until EndClip touch only the rectangle, given in the current
+    // transform's units (a rotated transform clips to the rectangle's bounds).
+    void BeginClip(const kis::Rect& rect);
+    void EndClip();
 
     // ---- 2D transform (on the current matrix unless one is given)
     void SetTransform(const DXLMatrix* m);

@@ -178,19 +178,10 @@ ComixLayout ComixPageLayout(int32_t screenWidth, int32_t screenHeight, int32_t p
     layout.originX = screenWidth / 2 + int32_t(float(pageX) * layout.scale);
     layout.originY = screenHeight / 2 + int32_t(float(pageY) * layout.scale);
     if (textureWidth <= 0 || textureHeight <= 0) return layout;
-    // At full height first; a screen wider than that takes the full width
-    // instead, the height following the picture's aspect ratio, so the
-    // picture always covers the screen undistorted.
-    const int64_t fullHeightWidth = int64_t(textureWidth) * screenHeight / textureHeight;
-    if (fullHeightWidth >= screenWidth) {
-        layout.backWidth = int32_t(fullHeightWidth);
-        layout.backHeight = screenHeight;
-    } else {
-        layout.backWidth = screenWidth;
-        layout.backHeight = int32_t(std::llround(double(textureHeight) * screenWidth / textureWidth));
-    }
-    layout.backLeft = (screenWidth - layout.backWidth) / 2;
-    layout.backTop = (screenHeight - layout.backHeight) / 2;
+    // The page's dotted border runs along the screen's edges: the picture is
+    // stretched over the screen, never cut, whatever the screen's shape.
+    layout.backWidth = screenWidth;
+    layout.backHeight = screenHeight;
     return layout;
 }
 

@@ -115,8 +115,7 @@ float ComixScale(int32_t screenWidth, int32_t screenHeight);
 struct ComixLayout {
     float scale = 1.0f;
     int32_t originX = 0, originY = 0; // the page origin on the screen
-    // The background's rectangle: it covers the screen with the picture's
-    // aspect ratio kept, centred; the overflow is cut off by the screen edge.
+    // The background's rectangle: the whole screen.
     int32_t backLeft = 0, backTop = 0, backWidth = 0, backHeight = 0;
 };
 // The layout of a page with origin offset (pageX, pageY) over a background

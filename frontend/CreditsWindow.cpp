@@ -145,6 +145,8 @@ void CreditsWindow::DrawBackground(DXLViewer& viewer) {
     InitSkinPiece(&back, kSkinScrollTrack, view_, 0xFF3A2410);
     DrawSkinQuads(viewer, back, alpha);
     const int32_t o = scroll_.Offset();
+    // Lines and pictures are cut at the view's edges.
+    viewer.BeginClip(view_);
     for (int32_t i = loadedFirst_; i < loadedEnd_; ++i) {
         Block& b = *blocks_[size_t(i)];
         const int32_t x = view_.left + b.x + kViewWidth / 2, y = view_.top + o + b.y;
@@ -153,15 +155,13 @@ void CreditsWindow::DrawBackground(DXLViewer& viewer) {
             b.shown.Draw(viewer, float(x + 2), float(y + 2), ScaleAlpha(kCreditsShadow, alpha));
             b.shown.Draw(viewer, float(x), float(y), ScaleAlpha(kCreditsText, alpha));
         } else if (b.texture && b.height > 0) {
-            // Pictures are cut at the view's edges.
-            const int32_t top = std::max(y, view_.top), bottom = std::min(y + b.height, view_.bottom);
-            if (bottom <= top) continue;
             SkinQuads picture;
-            InitQuad(&picture, x, top, b.texture->GetWidth(), bottom - top, ScaleAlpha(0xFFFFFFFF, alpha),
-                     b.texture, kis::MakeRectWH(0, top - y, b.texture->GetWidth(), bottom - top));
+            InitQuad(&picture, x, y, b.texture->GetWidth(), b.height, ScaleAlpha(0xFFFFFFFF, alpha),
+                     b.texture, kis::MakeRectWH(0, 0, b.texture->GetWidth(), b.height));
             DrawSkinQuads(viewer, picture, 1.0f);
         }
     }
+    viewer.EndClip();
 }
 
 CreditsWindow* OpenCreditsWindow() {

@@ -524,6 +524,15 @@ class MainScreenMenu : public SpritesWindow {
         return credits_->HitTest(x - rect.left, y - rect.top);
     }
 
+    bool OnMouseMove(int32_t x, int32_t y, uint32_t buttons) override {
+        const bool taken = SpritesWindow::OnMouseMove(x, y, buttons);
+        // The hidden hard button hears no move of its own: resting on its
+        // lock asks for the hint that says what opens the hard regime.
+        ImageButton* hard = buttons_[1];
+        if (!hard->HasState() && hard->HasHint() && kis::PtInRect(x, y, hard->rect)) hard->RequestHint();
+        return taken;
+    }
+
     uint32_t OnButtonClick(GameButton* button) override {
         ProfileManager* profiles = AppProfiles();
         Profile* current = profiles ? profiles->Current() : nullptr;

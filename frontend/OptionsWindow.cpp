@@ -144,8 +144,8 @@ OptionsWindow::OptionsWindow(WindowManager& manager, const OptionsServices& serv
                                manager.Text(u"options_window", u"tutorial"));
     const ProfileManager* profiles = AppProfiles();
     const Profile* current = profiles ? profiles->Current() : nullptr;
-    tutorialAtOpening_ = current ? current->Record().results.tutorial : 0;
-    tutorial_->SetDisabled(current && tutorialAtOpening_ != 0); // no player: unticked, and it does nothing
+    // No player: unticked, and it does nothing.
+    tutorial_->SetDisabled(current && current->Record().results.tutorial != 0);
     fullscreen_->clickSound = tutorial_->clickSound = click;
     static const uint32_t kToggles[2] = {kOptionsMusicToggle, kOptionsSoundToggle};
     static const uint32_t kBars[2] = {kOptionsMusicBar, kOptionsSoundBar};
@@ -193,9 +193,11 @@ void OptionsWindow::SetCategoryOn(SoundBar* bar, bool on) {
 void OptionsWindow::StoreTutorial() {
     ProfileManager* profiles = AppProfiles();
     Profile* current = profiles ? profiles->Current() : nullptr;
-    if (!current || current->Record().results.tutorial == tutorialAtOpening_) return;
+    // Written after any click, even one that put the box back: the first
+    // click may have written the profile with the other value already.
+    if (!current || !tutorialClicked_) return;
     profiles->SaveCurrent();
-    tutorialAtOpening_ = current->Record().results.tutorial;
+    tutorialClicked_ = false;
 }
 
 void OptionsWindow::CloseWindow() {
@@ -256,6 +258,7 @@ uint32_t OptionsWindow::OnButtonClick(GameButton* button) {
         }
         uint32_t& tutorial = current->MutableRecord().results.tutorial;
         tutorial = tutorial ? 0 : 1;
+        tutorialClicked_ = true;
         current->TurnLevelTutorialsOn();
         tutorial_->SetDisabled(tutorial != 0);
         return kClickSelectRadio;

@@ -92,7 +92,7 @@ class OptionsWindow : public SpritesWindow {
     SkinText labels_[2];
     float labelX_[2] = {}, labelY_[2] = {};
     bool changed_ = false;
-    uint32_t tutorialAtOpening_ = 0;
+    bool tutorialClicked_ = false; // since the profile was last written here
 };
 
 OptionsWindow* OpenOptionsWindow();

@@ -9,7 +9,8 @@
 #include <cstdint>
 
 constexpr int32_t kEditFont = 6;
-constexpr int32_t kEditPadding = 6;
+// The text keeps clear of the field's frame, which is 4 pixels wide.
+constexpr int32_t kEditPadding = 12;
 
 class GameEdit : public GameButton, public _DXLEdit<char16_t, 16, 1> {
     using Edit = _DXLEdit<char16_t, 16, 1>;

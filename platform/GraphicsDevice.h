@@ -186,6 +186,11 @@ struct Viewport {
     float minZ = 0.0f, maxZ = 1.0f;
 };
 
+// A rectangle of the target in pixels, right and bottom excluded.
+struct PixelRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
 struct PresentParameters {
     uint32_t backBufferWidth = 800;
     uint32_t backBufferHeight = 600;
@@ -318,6 +323,9 @@ class GraphicsDevice {
     virtual Result GetTransform(TransformState state, Matrix* matrix) = 0;
     virtual Result SetViewport(const Viewport& viewport) = 0;
     virtual Result GetViewport(Viewport* viewport) = 0;
+    // While ScissorTestEnable is on, draws touch only this part of the target
+    // (the whole target after a reset).
+    virtual Result SetScissorRect(const PixelRect& rect) = 0;
     virtual Result SetVertexFormat(uint32_t fvf) = 0;
 
     // Draws primitives from vertices in the caller's memory, laid out by the

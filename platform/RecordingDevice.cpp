@@ -115,6 +115,11 @@ Result RecordingDevice::GetViewport(Viewport* viewport) {
     return inner_->GetViewport(viewport);
 }
 
+Result RecordingDevice::SetScissorRect(const PixelRect& rect) {
+    Record("SetScissorRect", {U(rect.left), U(rect.top), U(rect.right), U(rect.bottom)});
+    return inner_->SetScissorRect(rect);
+}
+
 Result RecordingDevice::SetVertexFormat(uint32_t fvf) {
     Record("SetVertexFormat", {fvf});
     return inner_->SetVertexFormat(fvf);

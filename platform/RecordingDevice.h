@@ -41,6 +41,7 @@ class RecordingDevice final : public GraphicsDevice {
     Result GetTransform(TransformState state, Matrix* matrix) override;
     Result SetViewport(const Viewport& viewport) override;
     Result GetViewport(Viewport* viewport) override;
+    Result SetScissorRect(const PixelRect& rect) override;
     Result SetVertexFormat(uint32_t fvf) override;
     Result DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertices,
                            uint32_t stride) override;

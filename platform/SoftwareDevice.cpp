@@ -129,6 +129,7 @@ void SoftwareDevice::RestoreDefaultStates() {
         t.reset();
     world_ = view_ = projection_ = Matrix::Identity();
     viewport_ = Viewport{0, 0, parameters_.backBufferWidth, parameters_.backBufferHeight, 0.0f, 1.0f};
+    scissor_ = PixelRect{0, 0, int32_t(parameters_.backBufferWidth), int32_t(parameters_.backBufferHeight)};
     fvf_ = 0;
     inScene_ = false;
 }
@@ -221,6 +222,12 @@ Result SoftwareDevice::GetViewport(Viewport* viewport) {
     return kOk;
 }
 
+Result SoftwareDevice::SetScissorRect(const PixelRect& rect) {
+    if (rect.right < rect.left || rect.bottom < rect.top) return kErrInvalidCall;
+    if (!lost_) scissor_ = rect;
+    return kOk;
+}
+
 Result SoftwareDevice::SetVertexFormat(uint32_t fvf) {
     if (!lost_) fvf_ = fvf;
     return kOk;
@@ -230,6 +237,16 @@ raster::ClipRect SoftwareDevice::ViewportClip() const {
     return raster::ClipRect{static_cast<int>(viewport_.x), static_cast<int>(viewport_.y),
                             static_cast<int>(viewport_.x + viewport_.width),
                             static_cast<int>(viewport_.y + viewport_.height)};
+}
+
+raster::ClipRect SoftwareDevice::DrawClip() const {
+    raster::ClipRect clip = ViewportClip();
+    if (renderStates_[static_cast<uint32_t>(RenderState::ScissorTestEnable)] == 0) return clip;
+    clip.x0 = std::max(clip.x0, scissor_.left);
+    clip.y0 = std::max(clip.y0, scissor_.top);
+    clip.x1 = std::max(clip.x0, std::min(clip.x1, scissor_.right));
+    clip.y1 = std::max(clip.y0, std::min(clip.y1, scissor_.bottom));
+    return clip;
 }
 
 raster::PixelState SoftwareDevice::ResolvePixelState() {
@@ -307,7 +324,7 @@ Result SoftwareDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCou
     }
 
     const raster::PixelState ps = ResolvePixelState();
-    const raster::ClipRect clip = ViewportClip();
+    const raster::ClipRect clip = DrawClip();
     const raster::Surface target = Target();
     const raster::ScreenVertex* v = screenVertices_.data();
     if (pendingClear_.active) {

@@ -23,6 +23,7 @@ class SoftwareDevice final : public GraphicsDevice {
     Result GetTransform(TransformState state, Matrix* matrix) override;
     Result SetViewport(const Viewport& viewport) override;
     Result GetViewport(Viewport* viewport) override;
+    Result SetScissorRect(const PixelRect& rect) override;
     Result SetVertexFormat(uint32_t fvf) override;
     Result DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertices,
                            uint32_t stride) override;
@@ -42,6 +43,8 @@ class SoftwareDevice final : public GraphicsDevice {
     Matrix* TransformSlot(TransformState state);
     raster::PixelState ResolvePixelState();
     raster::ClipRect ViewportClip() const;
+    // The viewport, cut to the scissor rectangle while the scissor test is on.
+    raster::ClipRect DrawClip() const;
     void PaceToRefresh();
     raster::Surface Target() const;
     // A clear of the target is kept pending rather than written at once: rows
@@ -74,6 +77,7 @@ class SoftwareDevice final : public GraphicsDevice {
     TexturePtr textures_[kTextureStageCount];
     Matrix world_, view_, projection_;
     Viewport viewport_;
+    PixelRect scissor_;
     uint32_t fvf_ = 0;
 
     bool inScene_ = false;

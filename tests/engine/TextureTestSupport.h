@@ -53,6 +53,7 @@ class FussyDevice final : public platform::GraphicsDevice {
     }
     R SetViewport(const platform::Viewport& v) override { return in->SetViewport(v); }
     R GetViewport(platform::Viewport* v) override { return in->GetViewport(v); }
+    R SetScissorRect(const platform::PixelRect& r) override { return in->SetScissorRect(r); }
     R SetVertexFormat(uint32_t fvf) override { return in->SetVertexFormat(fvf); }
     R DrawPrimitiveUP(platform::PrimitiveType t, uint32_t n, const void* v, uint32_t s) override {
         return in->DrawPrimitiveUP(t, n, v, s);

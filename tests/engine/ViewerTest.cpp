@@ -68,6 +68,7 @@ class FlakyDevice final : public GraphicsDevice {
     }
     Result SetViewport(const platform::Viewport& v) override { return rec.SetViewport(v); }
     Result GetViewport(platform::Viewport* v) override { return rec.GetViewport(v); }
+    Result SetScissorRect(const platform::PixelRect& r) override { return rec.SetScissorRect(r); }
     Result SetVertexFormat(uint32_t fvf) override { return rec.SetVertexFormat(fvf); }
     Result DrawPrimitiveUP(platform::PrimitiveType t, uint32_t n, const void* v, uint32_t s) override {
         return rec.DrawPrimitiveUP(t, n, v, s);

@@ -175,10 +175,10 @@ TEST(ComixLayout, ThePageScalesWithTheScreenAndTheBackgroundCoversIt) {
         int32_t width, height;
         int32_t left, top, backWidth, backHeight;
     } covers[] = {
-        {1024, 768, 0, 0, 1024, 768},      // exactly
-        {1280, 720, 0, -120, 1280, 960},   // wider: full width, aspect kept
-        {800, 600, 0, 0, 800, 600},        // smaller, same shape
-        {1024, 1024, -170, 0, 1365, 1024}, // taller: full height
+        {1024, 768, 0, 0, 1024, 768},   // exactly
+        {1280, 720, 0, 0, 1280, 720},   // wider: stretched, the border whole
+        {800, 600, 0, 0, 800, 600},     // smaller, same shape
+        {1024, 1024, 0, 0, 1024, 1024}, // taller
     };
     for (const auto& c : covers) {
         const ComixLayout l = ComixPageLayout(c.width, c.height, 0, 0, 1024, 768);

@@ -1,8 +1,9 @@
 // The main screen as a new player meets it, at 1024 x 768 with an empty
 // per-user folder: the first player is asked for, a name with stray blanks
 // is typed and taken, the menu greets the player under the whole title
-// image, the closed hard regime takes no click, the options switch the music off (written to
-// config.dat when they close), and the credits scroll.
+// image, the closed hard regime shows what opens it and takes no click, the
+// options switch the music off (written to config.dat when they close), and
+// the credits scroll inside their view.
 #include "app/App.h"
 #include "app/Config.h"
 #include "app/GameScreen.h"
@@ -19,6 +20,7 @@ using testsupport::script::quick::Click;
 using testsupport::script::quick::Key;
 
 constexpr uint32_t kTitleFrame = 0x8A5E28; // the wood of the title image's frame
+constexpr uint32_t kHintPaper = 0xFFF6DC;
 
 } // namespace
 
@@ -29,18 +31,20 @@ TEST(MainScreenScenario, AFirstPlayerIsMadeTheOptionsChangeASettingAndTheCredits
     std::string events = Click(40, 500, 300) + testplayers::NewPlayerByKeys(
                                                    4500, {"SPACE", "SPACE", "A", "N", "N", "SPACE", "SPACE",
                                                           "SPACE", "L", "E", "E", "SPACE", "SPACE"});
-    events += Click(6580, 749, 513); // the locked "hard": nothing starts
-    events += Click(6700, 749, 581); // "options": menu at (607, 344), third button
-    events += Click(7400, 292, 416); // the music toggle
-    events += Key(8100, "ESCAPE");   // closes the options (config.dat is written)
-    events += Click(8500, 40, 726);  // "credits" in the bottom-left corner
+    events += testsupport::script::Move(6450, 749, 513); // resting on the locked "hard" shows its hint
+    events += Click(7020, 749, 513);                     // the locked "hard": nothing starts
+    events += Click(7200, 749, 581);                     // "options": menu at (607, 344), third button
+    events += Click(7900, 292, 416);                     // the music toggle
+    events += Key(8600, "ESCAPE");                       // closes the options (config.dat is written)
+    events += Click(9000, 40, 726);                      // "credits" in the bottom-left corner
     const std::string log = testsupport::Play(game, {.events = events,
                                                      .shots = {{4400, "offered"},
                                                                {6500, "greeted"},
-                                                               {7900, "options"},
-                                                               {10000, "credits1"},
-                                                               {11400, "credits2"}},
-                                                     .untilMs = 11500,
+                                                               {7000, "hint"},
+                                                               {8400, "options"},
+                                                               {10500, "credits1"},
+                                                               {12200, "credits2"}},
+                                                     .untilMs = 12300,
                                                      .program = true});
     EXPECT_NE(log.find("The main screen opens."), std::string::npos) << log;
     EXPECT_NE(log.find("The options window opens."), std::string::npos) << log;
@@ -69,8 +73,8 @@ TEST(MainScreenScenario, AFirstPlayerIsMadeTheOptionsChangeASettingAndTheCredits
     // the options window is open over the menu; the credits move.
     const Shot a = LoadShot(game.File("offered.png")), b = LoadShot(game.File("greeted.png")),
                c = LoadShot(game.File("options.png")), d = LoadShot(game.File("credits1.png")),
-               e = LoadShot(game.File("credits2.png"));
-    ASSERT_TRUE(a.ok && b.ok && c.ok && d.ok && e.ok);
+               e = LoadShot(game.File("credits2.png")), hint = LoadShot(game.File("hint.png"));
+    ASSERT_TRUE(a.ok && b.ok && c.ok && d.ok && e.ok && hint.ok);
     ASSERT_EQ(a.picture.width, 1024);
     ASSERT_EQ(a.picture.height, 768);
     EXPECT_GT(a.NearIn(300, 300, 700, 340, kWindowFace, 6), 2000) << "the new-player window";
@@ -81,5 +85,8 @@ TEST(MainScreenScenario, AFirstPlayerIsMadeTheOptionsChangeASettingAndTheCredits
     EXPECT_GT(b.NearIn(940, 0, 1000, 300, kTitleFrame, 6), 1000) << "the title's right side";
     EXPECT_EQ(b.NearIn(1000, 0, 1024, 300, kTitleFrame, 6), 0) << "the title runs off the screen";
     EXPECT_GT(c.NearIn(300, 300, 600, 340, kWindowFace, 6), 2000) << "the options window";
+    EXPECT_GT(hint.NearIn(630, 550, 865, 595, kHintPaper, 6), 3000) << "the locked hard's hint";
     EXPECT_GT(testsupport::Differing(d, e, 250, 150, 770, 550), 500) << "the credits scroll";
+    // A line entering the view from below is cut at its edge, above "close".
+    EXPECT_EQ(e.NearIn(230, 576, 790, 590, 0xFFFFFF, 10), 0) << "the credits run past their view";
 }

@@ -85,13 +85,15 @@ TEST(ProfilesScreen, ProfilesAreMadeSwitchedAndDeletedAndSurviveARestart) {
         EXPECT_EQ(platform::Utf16ToUtf8(profiles.Current()->Name()), "anna");
     }
 
-    // A restart lists them with anna current, and leaves the files as they were.
+    // A restart lists them with anna current, which counts her third use.
     const std::string list = ReadFileBytes(user + "/profiles.dat");
-    const std::string anna = ReadFileBytes(user + "/profile1.dat");
     const std::string shown = RunScript(game, "restart", "5000 close\n", &status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(ReadFileBytes(user + "/profiles.dat"), list);
-    EXPECT_EQ(ReadFileBytes(user + "/profile1.dat"), anna);
+    ProfileManager restarted(platform::Utf8ToUtf16(user));
+    restarted.Load();
+    ASSERT_NE(restarted.Current(), nullptr);
+    EXPECT_EQ(restarted.Current()->Record().useCount, 3u);
     EXPECT_EQ(CurrentRowPixels(shown, 200, 217), 0);    // bo, newest, first
     EXPECT_GT(CurrentRowPixels(shown, 219, 236), 2000); // anna, current, second
 

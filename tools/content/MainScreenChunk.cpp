@@ -24,7 +24,9 @@ bool WriteMainScreenChunk(kis::BaseDataFile& writer) {
     std::memset(records.data(), 0, records.size() * sizeof(MainScreenRecord));
     MainScreenRecord& front = records[0];
     front.kind = 0, front.offsetFactor = 1.2f, front.scaleFactor = 1.2f;
-    SetPicture(&front, u"main_front", -700, 250, 700, 450, 0xFFFFFFFF);
+    // Wide enough that neither end shows on the widest screen (the scene at
+    // 1.5) with the layer at its smallest breath and farthest sway.
+    SetPicture(&front, u"main_front", -780, 250, 780, 450, 0xFFFFFFFF);
     MainScreenRecord& girl = records[1];
     girl.kind = kLayerGirl, girl.offsetFactor = 0.8f, girl.scaleFactor = 0.8f;
     // The body reaches out to her right elbow, where the waving forearm turns.
