@@ -308,20 +308,21 @@ void InfoWindow::GetCenteredPosition(int32_t* x, int32_t* y) const {
 }
 
 bool InfoWindow::HitTest(int32_t x, int32_t y) const {
-    // Everything but the level's own buttons: a click anywhere closes the page.
-    int32_t sx = x, sy = y;
-    LocalToScreen(&sx, &sy);
-    return !(passThrough_ && passThrough_(sx, sy));
+    // Everything but the level's own buttons (screen pixels): a click anywhere closes the page.
+    return !(passThrough_ && passThrough_(x, y));
 }
 
 bool InfoWindow::OnMouseDown(int32_t x, int32_t y, uint32_t button) {
-    // A press anywhere arms the close on release (a drag moves the page).
+    // A press on the level's own buttons goes on to them, the page stays.
+    if (!HitTest(x + rect.left, y + rect.top)) return false;
+    // A press anywhere else arms the close on release (a drag moves the page).
     pressed_ = true;
     SpritesWindow::OnMouseDown(x, y, button);
     return true;
 }
 
 bool InfoWindow::OnMouseUp(int32_t x, int32_t y, uint32_t button) {
+    if (!pressed_ && !HitTest(x + rect.left, y + rect.top)) return false;
     SpritesWindow::OnMouseUp(x, y, button);
     if (pressed_ && !closing) Close();
     pressed_ = false;
