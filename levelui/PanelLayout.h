@@ -128,6 +128,8 @@ struct GoalText {
 // A goal's progress text: its scale, its shadow and the dark outline that
 // keeps its light face readable on the frame.
 constexpr float kProgressScale = 1.5f;
+constexpr float kProgressY = 83.0f; // its middle in the button
+constexpr int32_t kGoalFont = 3;    // the captions', targets' and progress's font
 constexpr float kProgressRim = 1.0f;
 constexpr uint32_t kProgressRimColour = 0xFF2A1A0C;
 constexpr uint32_t kProgressShadowColour = 0xA0000000;
