@@ -3,6 +3,9 @@
 // tutorial's arrow stands at the site it names rather than on the grass
 // below it, and the map tutorial's box is on the screen with its text whole.
 #include "app/Profiles.h"
+#include "levelui/LevelPanel.h"
+#include "levelui/PanelLayout.h"
+#include "tests/game/BuiltTables.h"
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/game/Players.h"
 #include "tests/game/WindowSizes.h"
@@ -74,6 +77,24 @@ std::string RestartFromThePauseMenu(WindowSize size) {
 }
 
 } // namespace
+
+// At both window sizes no campaign level's point has the part of its building
+// a player clicks (45 px either side, 60 above, 25 below) under the bonus row.
+TEST(ScreenLayoutScenario, NoLevelsPointStandsUnderTheBonusButtons) {
+    builttables::Tables tables;
+    std::string why;
+    ASSERT_TRUE(tables.Load(testsupport::BuiltProgramFolder() + "/Data/Data.dat", &why)) << why;
+    for (const WindowSize size : kSizes)
+        for (uint32_t index = 0; index < kLevelCount; ++index)
+            for (const PointRecord& p : tables.levels.Get(index)->points) {
+                const FieldOnScreen f(size);
+                const int top = size.height - kPanelHeight + kBonusRowOffset,
+                          half = 3 * BonusButton::kWidth / 2;
+                EXPECT_FALSE(std::abs(f.X(float(p.x)) - size.width / 2) < f.scale * 45 + half &&
+                             f.Y(float(p.y + 25)) > top && f.Y(float(p.y - 60)) < top + BonusButton::kHeight)
+                    << "level " << index + 1 << " point (" << p.x << ", " << p.y << ") at " << Describe(size);
+            }
+}
 
 // Level 1 with its tutorial: nothing of the tutorial shows until the clock
 // starts. A click on bare grass, far from every site, starts it; the first
