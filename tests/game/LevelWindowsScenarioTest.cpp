@@ -121,6 +121,10 @@ TEST(LevelWindowsScenario, ALostHardLevelCrossesOutEveryMedal) {
         EXPECT_GT(rim(b, m.left, m.right), 20) << m.name << " crossed out";
     }
     EXPECT_NE(log.find("Level window opened after the game over."), std::string::npos) << log;
+    // The dialog's dark text stands centred: as much of it left of the middle as right.
+    const int left = b.NearIn(200, 262, 400, 302, 0x3A2410, 40),
+              right = b.NearIn(400, 262, 600, 302, 0x3A2410, 40);
+    EXPECT_NEAR(left, right, (left + right) / 10);
 }
 
 // Level 31 in an 800 x 600 window whose full screen is 1024 x 768: Escape,
