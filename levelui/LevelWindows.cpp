@@ -10,6 +10,7 @@
 #include "level/Bonuses.h"
 #include "level/LevelData.h"
 #include "levelui/InstanceDrawing.h"
+#include "levelui/PanelLayout.h"
 #include "sprites/Sprite.h"
 #include "text/FontSlots.h"
 #include "text/KGEFont.h"
@@ -115,6 +116,12 @@ uint32_t MenuWindow::OnButtonClick(GameButton* button) {
 void MenuWindow::Close() {
     SpritesWindow::Close();
     if (manager_.menuWindow == this) manager_.menuWindow = nullptr;
+}
+
+void MenuWindow::GetCenteredPosition(int32_t* x, int32_t* y) const {
+    SpritesWindow::GetCenteredPosition(x, y);
+    const int32_t top = kMoneyStripHeight + kBelowMoneyStrip;
+    if (*y < top && top + (rect.bottom - rect.top) <= manager_.ScreenHeight()) *y = top;
 }
 
 // ---------------------------------------------------------------- information page

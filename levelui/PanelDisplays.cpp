@@ -184,9 +184,9 @@ MoneyWindow::MoneyWindow(WindowManager& manager, LevelPanel& panel)
         digits_->SetValue(start);
     }
     // The strip: left end 200 px, middle 170 px, right end 200 px from one piece.
-    AddLevelPiece(&strip_, kPieceMoneyStrip, {0, 0, 200, 47});
-    AddLevelPiece(&strip_, kPieceMoneyStrip, {200, 0, 370, 47}, 0xFFFFFFFF, 0, 0);
-    AddLevelPiece(&strip_, kPieceMoneyStrip, {370, 0, kMoneyStripWidth, 47});
+    AddLevelPiece(&strip_, kPieceMoneyStrip, {0, 0, 200, kMoneyStripHeight});
+    AddLevelPiece(&strip_, kPieceMoneyStrip, {200, 0, 370, kMoneyStripHeight}, 0xFFFFFFFF, 0, 0);
+    AddLevelPiece(&strip_, kPieceMoneyStrip, {370, 0, kMoneyStripWidth, kMoneyStripHeight});
     title_.Set(3, panel.Context().LevelTitle(level.LevelIndex()));
     regime_.Set(3, manager.Text(u"regimes", level.Regime() ? u"Hard" : u"Easy"));
     if (money_) listener_ = money_->Listeners().Add([this] { OnMoneyChanged(); });
@@ -199,7 +199,7 @@ MoneyWindow::~MoneyWindow() {
 }
 
 void MoneyWindow::OnScreenResize(int32_t width, int32_t) {
-    rect = kis::MakeRectWH((width - kMoneyStripWidth) / 2, 0, kMoneyStripWidth, 47);
+    rect = kis::MakeRectWH((width - kMoneyStripWidth) / 2, 0, kMoneyStripWidth, kMoneyStripHeight);
 }
 
 void MoneyWindow::SetMoney(int32_t value, bool atOnce) {

@@ -22,6 +22,9 @@ constexpr int32_t kWarehouseBlockWidth = 101;
 constexpr int32_t kChildPanelHeight = 91;
 constexpr int32_t kMenuCornerHeight = 31;
 constexpr int32_t kMoneyStripWidth = 570;
+constexpr int32_t kMoneyStripHeight = 47;
+// The gap a centred window keeps below the money strip when it can.
+constexpr int32_t kBelowMoneyStrip = 8;
 constexpr int32_t kTaskButtonHeight = 108;
 constexpr int32_t kBonusRowOffset = -56;
 constexpr int32_t kBonusOverlap = 2;

@@ -67,12 +67,12 @@ std::string LevelStarted(const std::string& level, const FieldOnScreen& field) {
     return tutorialplay::Opening(level) + Click(8000, field.X(300), field.Y(240));
 }
 
-// Escape at 9 s opens the pause menu (its window's top 45 or 129 px down);
+// Escape at 9 s opens the pause menu (its window's top 55 or 129 px down);
 // its second bar, "Restart" (68 px below the first, which starts 94 px down),
 // is clicked at 11 s and opens the level window.
 std::string RestartFromThePauseMenu(WindowSize size) {
     return "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
-           Click(11000, size.width / 2, (size.width == 800 ? 45 : 129) + 94 + 68 + 20) +
+           Click(11000, size.width / 2, (size.width == 800 ? 55 : 129) + 94 + 68 + 20) +
            "11100 mouse move 2 300\n";
 }
 
@@ -198,7 +198,7 @@ TEST(ScreenLayoutScenario, ThePauseMenusLabelsFitInTheirBars) {
         // "Menu" (88 x 30, 1 px from the right edge) opens the menu once the
         // clock runs; a click in "Continue" (its bar's top 94 px below the
         // centred window's) closes it.
-        const int cx = size.width / 2, windowTop = size.width == 800 ? 45 : 129;
+        const int cx = size.width / 2, windowTop = size.width == 800 ? 55 : 129;
         const std::string events = LevelStarted("01", field) + Click(9000, size.width - 45, 16) +
                                    "9100 mouse move 2 300\n" + Click(11000, cx, windowTop + 94 + 20) +
                                    "11100 mouse move 2 300\n";
