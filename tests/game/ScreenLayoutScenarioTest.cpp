@@ -78,21 +78,21 @@ std::string RestartFromThePauseMenu(WindowSize size) {
 
 } // namespace
 
-// At both window sizes no campaign level's point has the part of its building
-// a player clicks (45 px either side, 60 above, 25 below) under the bonus row.
+// No campaign level has the lower part of a building, where a player clicks
+// it, under the row of three bonus buttons at either window size.
 TEST(ScreenLayoutScenario, NoLevelsPointStandsUnderTheBonusButtons) {
     builttables::Tables tables;
     std::string why;
     ASSERT_TRUE(tables.Load(testsupport::BuiltProgramFolder() + "/Data/Data.dat", &why)) << why;
     for (const WindowSize size : kSizes)
-        for (uint32_t index = 0; index < kLevelCount; ++index)
-            for (const PointRecord& p : tables.levels.Get(index)->points) {
+        for (uint32_t i = 0; i < kLevelCount; ++i)
+            for (const PointRecord& p : tables.levels.Get(i)->points) {
                 const FieldOnScreen f(size);
                 const int top = size.height - kPanelHeight + kBonusRowOffset,
                           half = 3 * BonusButton::kWidth / 2;
                 EXPECT_FALSE(std::abs(f.X(float(p.x)) - size.width / 2) < f.scale * 45 + half &&
                              f.Y(float(p.y + 25)) > top && f.Y(float(p.y - 60)) < top + BonusButton::kHeight)
-                    << "level " << index + 1 << " point (" << p.x << ", " << p.y << ") at " << Describe(size);
+                    << "level " << i + 1 << " (" << p.x << ", " << p.y << ") at " << Describe(size);
             }
 }
 

@@ -263,17 +263,3 @@ TEST(VillainScenario, ALevelLeftWhileAShotFliesContinuesTheShotFromItsDistance) 
     ASSERT_GE(resumed, 0) << expected << "\n" << log;
     EXPECT_GE(Find(lines, "lands on point 2: its puddle", resumed), 0) << log;
 }
-
-// A level left while the robber walks in to its spot marks the spot again when it continues.
-TEST(VillainScenario, ARobberWalkingInWhenTheLevelIsLeftComesBackWithItsCross) {
-    GameCopy game(LevelData::Scenarios);
-    testplayers::MakePlayer(game.User(), u"vera");
-    ASSERT_EQ(RunGame(game, "leave", Opening() + Key(9800, "ESCAPE") + Key(9900, "Q") + "10200 close\n", ""),
-              0);
-    ASSERT_EQ(RunGame(game, "continue",
-                      testsupport::script::SkipLogos() + Key(6000, "3") + Key(6100, "2") + Key(6200, "F6") +
-                          "9000 close\n",
-                      ""),
-              0);
-    EXPECT_GE(Find(VillainLines(game.Log()), "a pulsing cross marks the spot (760, 300)"), 0) << game.Log();
-}
