@@ -26,6 +26,7 @@ constexpr int32_t kMoneyStripHeight = 47;
 // The gap a centred window keeps below the money strip when it can.
 constexpr int32_t kBelowMoneyStrip = 8;
 constexpr int32_t kTaskButtonHeight = 108;
+constexpr int32_t kGoalButtonTop = 4; // the goal buttons' top in the panel
 constexpr int32_t kBonusRowOffset = -56;
 constexpr int32_t kBonusOverlap = 2;
 constexpr int32_t kMinTimeZone = 41;
