@@ -511,6 +511,8 @@ bool MapVillain::ApplyLoadedState(const uint8_t* block) {
 
 void MapVillain::FinishLoad() {
     SetState(state_, false);
+    // The cross over its spot is no saved object: a villain still walking in marks it again.
+    if (state_ == kVillainArriving && !setUp_) ShowCross();
     if (state_ == kVillainAttacking || state_ == kVillainTutorialHold ||
         (setUp_ && state_ == kVillainLeaving && placeIndex_ >= 0))
         SetObstacle(true);

@@ -7,6 +7,7 @@
 #include "sprites/Sprite.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -23,6 +24,19 @@ void Fill(DXLViewer& viewer, int32_t left, int32_t top, int32_t right, int32_t b
     viewer.BindTexture(nullptr);
     viewer.SetBlendMode(kBlendAlpha);
     FillScreenRect(&viewer, float(left), float(top), float(right), float(bottom), colour);
+}
+
+// A stroke from (x0, y0) to (x1, y1), half px to either side of the line.
+void FillStroke(DXLViewer& viewer, float x0, float y0, float x1, float y1, float half, uint32_t colour) {
+    const float length = std::hypot(x1 - x0, y1 - y0);
+    const float nx = (y0 - y1) / length * half, ny = (x1 - x0) / length * half;
+    const platform::ColouredVertex v[4] = {{x0 + nx, y0 + ny, 0, colour},
+                                           {x1 + nx, y1 + ny, 0, colour},
+                                           {x1 - nx, y1 - ny, 0, colour},
+                                           {x0 - nx, y0 - ny, 0, colour}};
+    viewer.BindTexture(nullptr);
+    viewer.SetBlendMode(kBlendAlpha);
+    viewer.FillRect(v);
 }
 
 void DrawIcon(DXLViewer& viewer, Sprite* icon, float x, float y, float alpha) {
@@ -59,10 +73,11 @@ class BonusPanel : public ActiveButton {
         description_.Draw(viewer, float(rect.left + kDescriptionX),
                           float(rect.top + (kBonusPanelHeight - description_.Height()) / 2),
                           ScaleAlpha(kBonusText, alpha));
-        if (chosen) { // the check mark
-            const int32_t x = rect.right - kCheckInset, y = rect.top + 7;
-            Fill(viewer, x, y + 14, x + 8, y + 22, ScaleAlpha(0xFF208020, alpha));
-            Fill(viewer, x + 8, y + 4, x + 14, y + 22, ScaleAlpha(0xFF208020, alpha));
+        if (chosen) { // the check mark: a short stroke down to its elbow, a long one up and right
+            const float x = float(rect.right - kCheckInset), y = float(rect.top + 7);
+            const uint32_t green = ScaleAlpha(0xFF208020, alpha);
+            FillStroke(viewer, x, y + 12, x + 6, y + 19, 2.5f, green);
+            FillStroke(viewer, x + 6, y + 19, x + 17, y + 3, 2.5f, green);
         }
     }
 

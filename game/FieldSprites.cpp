@@ -396,6 +396,7 @@ void FieldSprites::FollowPoint(PointMarks& marks, const LevelPoint* point) {
             point->GetProgressPosition(&x, &y);
             marks.bar = host_->Create<SSProgressLine>(int32_t(std::lround(x)), int32_t(std::lround(y)),
                                                       kPointBarWidth, true);
+            host_->MoveUnderButtons(marks.bar);
             ShowSprite(marks.bar, animated, 0);
         }
         marks.bar->SetPercent(float(progress));
@@ -411,6 +412,9 @@ void FieldSprites::FollowPoint(PointMarks& marks, const LevelPoint* point) {
         marks.stars =
             host_->Create<SSStars>(int32_t(std::lround(x)), int32_t(std::lround(y)), maximum, point->Stage());
         marks.starsMaximum = maximum;
+        // The marks follow the point, made whenever it sets them: a round
+        // button shown before them stays on top.
+        host_->MoveUnderButtons(marks.stars);
         ShowSprite(marks.stars, animated && point->StarsAnimated(), 0);
     }
     marks.stars->SetCount(point->Stage());

@@ -214,7 +214,8 @@ void DialogWindow::Build(const DialogParams& params, const char16_t* text, const
         AddCaptionFrame(kDialogWidth - 120);
         SetCaptionText(caption);
     }
-    body_->SetPosition(kContentMargin, contentTop);
+    // The lines are centred on the widest one: the block itself is centred in the window.
+    body_->SetPosition((kDialogWidth - body_->Width()) / 2, contentTop);
     CreateButtons(params);
     // Centred on the screen from the start (the windows that open one never move it).
     Show(0, false);

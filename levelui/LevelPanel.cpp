@@ -483,7 +483,7 @@ void LevelPanel::LayoutTaskButtons() {
     const std::vector<Span> spans =
         LayoutGoalSpans(layout_.goalsLeft, layout_.goalsWidth, uint32_t(tasks_.size()));
     for (size_t i = 0; i < tasks_.size() && i < spans.size(); ++i)
-        tasks_[i]->SetRect(spans[i].x, 4, spans[i].width);
+        tasks_[i]->SetRect(spans[i].x, kGoalButtonTop, spans[i].width);
 }
 
 void LevelPanel::LayoutBonusButtons() {

@@ -10,6 +10,7 @@
 #include "level/Bonuses.h"
 #include "level/LevelData.h"
 #include "levelui/InstanceDrawing.h"
+#include "levelui/PanelLayout.h"
 #include "sprites/Sprite.h"
 #include "text/FontSlots.h"
 #include "text/KGEFont.h"
@@ -115,6 +116,12 @@ uint32_t MenuWindow::OnButtonClick(GameButton* button) {
 void MenuWindow::Close() {
     SpritesWindow::Close();
     if (manager_.menuWindow == this) manager_.menuWindow = nullptr;
+}
+
+void MenuWindow::GetCenteredPosition(int32_t* x, int32_t* y) const {
+    SpritesWindow::GetCenteredPosition(x, y);
+    const int32_t top = kMoneyStripHeight + kBelowMoneyStrip;
+    if (*y < top && top + (rect.bottom - rect.top) <= manager_.ScreenHeight()) *y = top;
 }
 
 // ---------------------------------------------------------------- information page
@@ -308,20 +315,21 @@ void InfoWindow::GetCenteredPosition(int32_t* x, int32_t* y) const {
 }
 
 bool InfoWindow::HitTest(int32_t x, int32_t y) const {
-    // Everything but the level's own buttons: a click anywhere closes the page.
-    int32_t sx = x, sy = y;
-    LocalToScreen(&sx, &sy);
-    return !(passThrough_ && passThrough_(sx, sy));
+    // Everything but the level's own buttons (screen pixels): a click anywhere closes the page.
+    return !(passThrough_ && passThrough_(x, y));
 }
 
 bool InfoWindow::OnMouseDown(int32_t x, int32_t y, uint32_t button) {
-    // A press anywhere arms the close on release (a drag moves the page).
+    // A press on the level's own buttons goes on to them, the page stays.
+    if (!HitTest(x + rect.left, y + rect.top)) return false;
+    // A press anywhere else arms the close on release (a drag moves the page).
     pressed_ = true;
     SpritesWindow::OnMouseDown(x, y, button);
     return true;
 }
 
 bool InfoWindow::OnMouseUp(int32_t x, int32_t y, uint32_t button) {
+    if (!pressed_ && !HitTest(x + rect.left, y + rect.top)) return false;
     SpritesWindow::OnMouseUp(x, y, button);
     if (pressed_ && !closing) Close();
     pressed_ = false;

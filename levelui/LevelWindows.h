@@ -43,6 +43,8 @@ class MenuWindow : public SpritesWindow {
     void Close() override;
     // Full screen switched from the menu's options: the menu stays centred.
     void OnScreenResize(int32_t, int32_t) override { Recentre(); }
+    // Centred, but below the level's money strip whenever it fits there.
+    void GetCenteredPosition(int32_t* x, int32_t* y) const override;
     const std::vector<ImageButton*>& Buttons() const { return buttons_; }
 
   private:

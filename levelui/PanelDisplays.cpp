@@ -9,6 +9,7 @@
 #include "levelui/TextTags.h"
 #include "sprites/Sprite.h"
 #include "text/DigitalText.h"
+#include "text/FontSlots.h"
 #include "text/TextLayout.h"
 
 #include <algorithm>
@@ -183,9 +184,9 @@ MoneyWindow::MoneyWindow(WindowManager& manager, LevelPanel& panel)
         digits_->SetValue(start);
     }
     // The strip: left end 200 px, middle 170 px, right end 200 px from one piece.
-    AddLevelPiece(&strip_, kPieceMoneyStrip, {0, 0, 200, 47});
-    AddLevelPiece(&strip_, kPieceMoneyStrip, {200, 0, 370, 47}, 0xFFFFFFFF, 0, 0);
-    AddLevelPiece(&strip_, kPieceMoneyStrip, {370, 0, kMoneyStripWidth, 47});
+    AddLevelPiece(&strip_, kPieceMoneyStrip, {0, 0, 200, kMoneyStripHeight});
+    AddLevelPiece(&strip_, kPieceMoneyStrip, {200, 0, 370, kMoneyStripHeight}, 0xFFFFFFFF, 0, 0);
+    AddLevelPiece(&strip_, kPieceMoneyStrip, {370, 0, kMoneyStripWidth, kMoneyStripHeight});
     title_.Set(3, panel.Context().LevelTitle(level.LevelIndex()));
     regime_.Set(3, manager.Text(u"regimes", level.Regime() ? u"Hard" : u"Easy"));
     if (money_) listener_ = money_->Listeners().Add([this] { OnMoneyChanged(); });
@@ -198,7 +199,7 @@ MoneyWindow::~MoneyWindow() {
 }
 
 void MoneyWindow::OnScreenResize(int32_t width, int32_t) {
-    rect = kis::MakeRectWH((width - kMoneyStripWidth) / 2, 0, kMoneyStripWidth, 47);
+    rect = kis::MakeRectWH((width - kMoneyStripWidth) / 2, 0, kMoneyStripWidth, kMoneyStripHeight);
 }
 
 void MoneyWindow::SetMoney(int32_t value, bool atOnce) {
@@ -285,14 +286,14 @@ TaskButton::TaskButton(GameWindow* window, GameControls* group, LevelPanel* pane
     icon_ = CentredInstance(icon, icon && icon->GetFrameCount() > 1 ? 1 : 0, 0.5f);
     const bool moneyTarget = goal.kind == kGoalMoney && mode == kModePanel;
     iconY_ = marks_ || moneyTarget ? 42 : 49;
-    caption_.Set(3, Manager().Text(u"tasks", captionKey_.c_str()));
+    caption_.Set(kGoalFont, Manager().Text(u"tasks", captionKey_.c_str()));
     // The progress: white, green through its markup once met, with a shadow,
     // and a dark outline that carries the light face on the pale frame (the
     // shadow alone leaves the digits unreadable on our parchment).
     progress_.SetOutline(kProgressRim, kProgressRimColour);
     progress_.SetShadow(1, 1, kProgressShadowColour);
     if (moneyTarget) {
-        target_.Set(3, kis::DecimalText(goal.target));
+        target_.Set(kGoalFont, kis::DecimalText(goal.target));
     }
     SetHint(Manager().Text(u"tasks", (captionKey_ + u"_hint").c_str()), u"");
     // The first progress always writes its text: no goal shows the start value.
@@ -333,7 +334,7 @@ void TaskButton::SetRect(int32_t x, int32_t y, int32_t width) {
 
 void TaskButton::SetProgress(int32_t value, bool animate) {
     if (mode_ == kModeLevelWindow) {
-        progress_.Set(3,
+        progress_.Set(kGoalFont,
                       kis::DecimalText(slash_ || goal_.kind == kGoalMoney ? int64_t(goal_.target) : value));
         return;
     }
@@ -341,7 +342,7 @@ void TaskButton::SetProgress(int32_t value, bool animate) {
     const GoalText text = GoalProgressText(goal_.kind, goal_.target, value, slash_);
     if (text.shown == last_) return;
     last_ = text.shown;
-    progress_.Set(3, text.text, kTextMarkup);
+    progress_.Set(kGoalFont, text.text, kTextMarkup);
     if (text.met != met_) {
         met_ = text.met;
         if (animate) {
@@ -388,12 +389,19 @@ void TaskButton::Draw(DXLViewer& viewer, float alpha) {
                   ScaleAlpha(0xFF00357E, alpha));
     viewer.SetTransform(&button);
     viewer.ApplyTransform();
-    if (!target_.Text().empty())
-        target_.Draw(viewer, cx - float(target_.Width()) / 2.0f, 70.0f - float(target_.Height()) / 2.0f,
+    if (!target_.Text().empty()) {
+        // The money target stands at 70 unless the progress's larger digits
+        // below it would reach it: then it keeps clear above them.
+        const KGEFont* font = GetFont(kGoalFont);
+        const float progressTop =
+            kProgressY - kProgressScale * float(font ? font->GetHeight() : progress_.Height()) / 2.0f;
+        const float targetY = std::min(70.0f, progressTop - float(target_.Height()) / 2.0f);
+        target_.Draw(viewer, cx - float(target_.Width()) / 2.0f, targetY - float(target_.Height()) / 2.0f,
                      ScaleAlpha(0xFF00357E, alpha));
+    }
     DrawLevelQuads(viewer, markQuads_, alpha);
-    // The progress stands one and a half times larger, centred on (cx, 83).
-    viewer.Translate(cx, 83.0f);
+    // The progress stands one and a half times larger, centred on (cx, kProgressY).
+    viewer.Translate(cx, kProgressY);
     viewer.ApplyTransform();
     viewer.Scale(kProgressScale);
     viewer.ApplyTransform();

@@ -22,7 +22,11 @@ constexpr int32_t kWarehouseBlockWidth = 101;
 constexpr int32_t kChildPanelHeight = 91;
 constexpr int32_t kMenuCornerHeight = 31;
 constexpr int32_t kMoneyStripWidth = 570;
+constexpr int32_t kMoneyStripHeight = 47;
+// The gap a centred window keeps below the money strip when it can.
+constexpr int32_t kBelowMoneyStrip = 8;
 constexpr int32_t kTaskButtonHeight = 108;
+constexpr int32_t kGoalButtonTop = 4; // the goal buttons' top in the panel
 constexpr int32_t kBonusRowOffset = -56;
 constexpr int32_t kBonusOverlap = 2;
 constexpr int32_t kMinTimeZone = 41;
@@ -128,6 +132,8 @@ struct GoalText {
 // A goal's progress text: its scale, its shadow and the dark outline that
 // keeps its light face readable on the frame.
 constexpr float kProgressScale = 1.5f;
+constexpr float kProgressY = 83.0f; // its middle in the button
+constexpr int32_t kGoalFont = 3;    // the captions', targets' and progress's font
 constexpr float kProgressRim = 1.0f;
 constexpr uint32_t kProgressRimColour = 0xFF2A1A0C;
 constexpr uint32_t kProgressShadowColour = 0xA0000000;

@@ -405,6 +405,16 @@ void ScreenSprites::MoveBefore(ScreenSprite* sprite, ScreenSprite* other) {
     all_.insert(all_.begin() + to, std::move(moving));
 }
 
+void ScreenSprites::MoveUnderButtons(ScreenSprite* sprite) {
+    for (const auto& other : all_) {
+        if (other.get() == sprite) return; // already under them all
+        if (dynamic_cast<ActiveScreenSprite*>(other.get())) {
+            MoveBefore(sprite, other.get());
+            return;
+        }
+    }
+}
+
 // ---------------------------------------------------------------- flying labels
 
 namespace {

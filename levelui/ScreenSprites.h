@@ -269,6 +269,9 @@ class ScreenSprites {
     void RefreshDisabled();
     // Moves sprite to other's place in the drawing order.
     void MoveBefore(ScreenSprite* sprite, ScreenSprite* other);
+    // Moves sprite under every clickable sprite in the drawing order: a mark
+    // made after a button never hides it.
+    void MoveUnderButtons(ScreenSprite* sprite);
 
     // A label rising over the field with the amount: "+5" with a coin.
     void ShowMoneyChange(int32_t amount, int32_t x, int32_t y, int32_t yOffset, uint32_t delay);

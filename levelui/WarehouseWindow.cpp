@@ -6,6 +6,7 @@
 #include "foundation/NumberText.h"
 #include "gui/Notices.h"
 #include "levelui/InstanceDrawing.h"
+#include "levelui/PanelLayout.h"
 #include "levelui/TextTags.h"
 #include "sprites/Sprite.h"
 #include "text/DigitalText.h"
@@ -214,6 +215,10 @@ WarehouseWindow::WarehouseWindow(WindowManager& manager, WarehouseLevel& level)
     SetCaptionText(manager.Text(kGroup, u"caption"));
     Show(0, false);
     if (rect.top < kWarehouseWindowMinTop) MoveTo(rect.left, kWarehouseWindowMinTop);
+    // On a small screen it rises to leave the goal buttons' captions under it
+    // in sight, as far as the money strip above allows.
+    const int32_t goalsTop = manager.ScreenHeight() - kPanelHeight + kGoalButtonTop;
+    if (rect.bottom > goalsTop) MoveTo(rect.left, std::max(kWarehouseWindowMinTop, goalsTop - kWindowHeight));
     MoveTo(rect.left + 2, rect.top);
 
     const int32_t w = kWarehouseWindowWidth - 27;

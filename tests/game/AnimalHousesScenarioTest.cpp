@@ -207,11 +207,12 @@ TEST(AnimalHousesScenario, TheCowshedIsFedTheCowsEatBeforeItAndTheirMilkGoesInto
     ExpectCycle(shed, run.log);
 
     // The cows' pink muzzles and white coats before the shed while they eat;
-    // no cows before the feeding.
+    // no cows before the feeding, and "Feed" over the shed's star.
     const Box front{520, 215, 600, 264};
     const testsupport::Shot &before = run.shots[0], &eating = run.shots[1];
     ASSERT_TRUE(before.ok && eating.ok);
     EXPECT_EQ(CountIn(before, front, 0xF0B0B8, 10), 0);
+    EXPECT_EQ(CountIn(before, {572, 144, 600, 160}, 0xFFD030, 12), 0) << "the shed's star over its \"Feed\"";
     EXPECT_GT(CountIn(eating, front, 0xF0B0B8, 10), 40);
     EXPECT_GT(CountIn(eating, front, 0xFBF8F4, 6), 150);
 

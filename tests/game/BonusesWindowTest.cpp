@@ -38,6 +38,8 @@ TEST(BonusesWindow, ThreeOwnedBonusesTwoChosenAndAThirdAdded) {
     EXPECT_EQ(green(two, 339), 0);
     EXPECT_GT(green(two, 386), 1000);
     EXPECT_GT(green(three, 339), 1000);
+    // The bees' check mark is a tick with its elbow at the bottom left: nothing right of the elbow.
+    EXPECT_EQ(three.NearIn(799, 295, 804, 301, 0x208020, 10), 0);
     // The third slot is empty, then shows the boots.
     auto empty = [](const Shot& p) { return p.NearIn(546, 428, 604, 486, 0xD8BE88, 0); };
     EXPECT_GT(empty(two), 3000);

@@ -149,6 +149,12 @@ TEST(LevelGoalsScenario, SellingTheStartingStockBeforeTheFirstClickWinsNothing) 
     EXPECT_GT(before.Count(385, 555, 640, 590, white), 400);
     EXPECT_LT(after.Count(385, 555, 640, 590, white), 100);
     EXPECT_LT(after.Count(250, 330, 780, 400, cream), 500);
+    // The money goal's blue target stands clear above the progress's dark-rimmed digits.
+    const auto rim = [](int r, int g, int b) { return r + g + b < 200 && b <= r + 20; };
+    int top = 712;
+    while (top < 760 && before.Count(195, top, 255, top + 1, rim) == 0)
+        ++top;
+    EXPECT_EQ(before.Count(195, top - 3, 255, 760, [](int r, int, int b) { return b > r + 60; }), 0) << top;
 }
 
 // The tests' level 39 starts with 50 wheat and 5 eggs; its goals want the 50

@@ -87,16 +87,20 @@ std::vector<int> TextLineTops(const Shot& shot, int left, int top, int right, in
 // (60, 102). The picture row's strip, then the wheat's, the cowshed's and the
 // good feed's below the separators; the plant and the building end in a level
 // box, the bonus does not; the bodies' lines stand 23 px apart on the
-// page's parchment. The close button's knob at the top right closes the page,
+// page's parchment. "Menu" opens the pause menu over the page, which stays
+// under it ("Continue" closes the menu). The close button's knob at the top right closes the page,
 // and the level's field shows again.
 TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
     GameCopy game;
     ASSERT_TRUE(testsupport::UseWindow(game, 800, 600));
-    const std::string log =
-        RunGame(game, "info", OpenLevel(5000, "32") + Move(7000, 790, 300) + Click(8000, 722, 108), 9500,
-                {{7700, "page"}, {9400, "closed"}}, true);
+    const std::string log = RunGame(game, "info",
+                                    OpenLevel(5000, "32") + Move(7000, 790, 300) + Click(7800, 755, 16) +
+                                        Click(8400, 400, 160) + Click(8800, 722, 108),
+                                    10300, {{7700, "page"}, {10200, "closed"}}, true);
     EXPECT_EQ(testsupport::MissingContent(log), "");
     EXPECT_NE(log.find("Level information page opened."), std::string::npos) << log;
+    EXPECT_NE(log.find("Level menu opened."), std::string::npos) << "one click on Menu over the page\n"
+                                                                 << log;
     const Shot page = LoadShot(game.File("page.png")), closed = LoadShot(game.File("closed.png"));
     ASSERT_TRUE(page.ok && closed.ok);
 

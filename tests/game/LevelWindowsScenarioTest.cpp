@@ -121,6 +121,10 @@ TEST(LevelWindowsScenario, ALostHardLevelCrossesOutEveryMedal) {
         EXPECT_GT(rim(b, m.left, m.right), 20) << m.name << " crossed out";
     }
     EXPECT_NE(log.find("Level window opened after the game over."), std::string::npos) << log;
+    // The dialog's dark text stands centred: as much of it left of the middle as right.
+    const int left = b.NearIn(200, 262, 400, 302, 0x3A2410, 40),
+              right = b.NearIn(400, 262, 600, 302, 0x3A2410, 40);
+    EXPECT_NEAR(left, right, (left + right) / 10);
 }
 
 // Level 31 in an 800 x 600 window whose full screen is 1024 x 768: Escape,
@@ -135,13 +139,13 @@ TEST(LevelWindowsScenario, FullScreenFromThePauseMenuCentresItsWindows) {
     const std::string options = game.File("options.png"), full = game.File("full.png"),
                       closed = game.File("closed.png");
     const int open = kReady + 1000;
-    // At 800 x 600 the menu stands at (265, 45) and the options (520 x 330)
+    // At 800 x 600 the menu stands at (265, 55) and the options (520 x 330)
     // at (140, 135), their full screen box at (178, 217). At 1024 x 768 the
     // options stand at (252, 219) with "close" at (512, 516), the menu at
     // (377, 129) with "continue" at (503, 243).
     testsupport::PlayShowcase(
         game, "fullscreen",
-        OpenLevel(kReady, "31") + Key(open, "ESCAPE") + Click(open + 1000, 265 + 126, 45 + 298 + 20) +
+        OpenLevel(kReady, "31") + Key(open, "ESCAPE") + Click(open + 1000, 265 + 126, 55 + 298 + 20) +
             Move(open + 1200, 5, 300) + Click(open + 2500, 178, 217) + Move(open + 2700, 5, 300) +
             Click(open + 4500, 512, 516) + Move(open + 4700, 5, 300) + Click(open + 5500, 503, 243) +
             Move(open + 5700, 5, 300),
@@ -186,7 +190,7 @@ TEST(LevelWindowsScenario, HintsStayInsideTheWarehouseWindowAndTheScreen) {
         int warehouseX, warehouseY; // the warehouse point on the field
         int windowLeft, windowTop;  // the warehouse window
     };
-    const Size sizes[] = {{800, 600, "Window=800,600", 134, 136, 117, 90},
+    const Size sizes[] = {{800, 600, "Window=800,600", 134, 136, 117, 69},
                           {1024, 768, "Fullscreen=1\nWindow=800,600\nScreen=1024,768", 160, 180, 229, 174}};
     for (const Size& s : sizes) {
         GameCopy game(LevelData::Scenarios);
@@ -228,6 +232,8 @@ TEST(LevelWindowsScenario, HintsStayInsideTheWarehouseWindowAndTheScreen) {
             << s.width;
         EXPECT_EQ(HintPixels(b, 0, tileY + 30, s.windowLeft + 12, tileY + 100), 0)
             << s.width << ": the hint sticks out of the window";
+        EXPECT_GT(c.NearIn(10, panelTop + 7, 270, panelTop + 25, 0x00357E, 40), 30)
+            << s.width << ": goal captions";
         // The tile and "sell one" answered where they stand.
         const std::string log = game.Log();
         EXPECT_EQ(testsupport::Occurrences(log, "sold for 2, money 42"), 1u) << s.width << log;

@@ -3,6 +3,9 @@
 // tutorial's arrow stands at the site it names rather than on the grass
 // below it, and the map tutorial's box is on the screen with its text whole.
 #include "app/Profiles.h"
+#include "levelui/LevelPanel.h"
+#include "levelui/PanelLayout.h"
+#include "tests/game/BuiltTables.h"
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/game/Players.h"
 #include "tests/game/WindowSizes.h"
@@ -64,16 +67,34 @@ std::string LevelStarted(const std::string& level, const FieldOnScreen& field) {
     return tutorialplay::Opening(level) + Click(8000, field.X(300), field.Y(240));
 }
 
-// Escape at 9 s opens the pause menu (its window's top 45 or 129 px down);
+// Escape at 9 s opens the pause menu (its window's top 55 or 129 px down);
 // its second bar, "Restart" (68 px below the first, which starts 94 px down),
 // is clicked at 11 s and opens the level window.
 std::string RestartFromThePauseMenu(WindowSize size) {
     return "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
-           Click(11000, size.width / 2, (size.width == 800 ? 45 : 129) + 94 + 68 + 20) +
+           Click(11000, size.width / 2, (size.width == 800 ? 55 : 129) + 94 + 68 + 20) +
            "11100 mouse move 2 300\n";
 }
 
 } // namespace
+
+// No campaign level has the lower part of a building, where a player clicks
+// it, under the row of three bonus buttons at either window size.
+TEST(ScreenLayoutScenario, NoLevelsPointStandsUnderTheBonusButtons) {
+    builttables::Tables tables;
+    std::string why;
+    ASSERT_TRUE(tables.Load(testsupport::BuiltProgramFolder() + "/Data/Data.dat", &why)) << why;
+    for (const WindowSize size : kSizes)
+        for (uint32_t i = 0; i < kLevelCount; ++i)
+            for (const PointRecord& p : tables.levels.Get(i)->points) {
+                const FieldOnScreen f(size);
+                const int top = size.height - kPanelHeight + kBonusRowOffset,
+                          half = 3 * BonusButton::kWidth / 2;
+                EXPECT_FALSE(std::abs(f.X(float(p.x)) - size.width / 2) < f.scale * 45 + half &&
+                             f.Y(float(p.y + 25)) > top && f.Y(float(p.y - 60)) < top + BonusButton::kHeight)
+                    << "level " << i + 1 << " (" << p.x << ", " << p.y << ") at " << Describe(size);
+            }
+}
 
 // Level 1 with its tutorial: nothing of the tutorial shows until the clock
 // starts. A click on bare grass, far from every site, starts it; the first
@@ -177,7 +198,7 @@ TEST(ScreenLayoutScenario, ThePauseMenusLabelsFitInTheirBars) {
         // "Menu" (88 x 30, 1 px from the right edge) opens the menu once the
         // clock runs; a click in "Continue" (its bar's top 94 px below the
         // centred window's) closes it.
-        const int cx = size.width / 2, windowTop = size.width == 800 ? 45 : 129;
+        const int cx = size.width / 2, windowTop = size.width == 800 ? 55 : 129;
         const std::string events = LevelStarted("01", field) + Click(9000, size.width - 45, 16) +
                                    "9100 mouse move 2 300\n" + Click(11000, cx, windowTop + 94 + 20) +
                                    "11100 mouse move 2 300\n";

@@ -88,6 +88,8 @@ TEST(SitePanelScenario, TheBakeryIsRaisedToLevelTwoFromItsPanelAndBakesInTwoSlot
     auto cream = [](int r, int g, int bl) { return r > 225 && g > 205 && bl > 150 && r - bl > 15; };
     EXPECT_GT(a.Count(615, 690, 705, 755, cream), 1000);
     EXPECT_LT(b.Count(615, 690, 705, 755, cream), 50);
+    // The level block's picture of the bakery: its badge a good 20 px across.
+    EXPECT_GT(a.NearIn(490, 695, 530, 730, 0xC89858, 16), 200);
     // Both slot buttons over the level-2 bakery, and smoke over its chimney.
     auto slotGreen = [](int r, int g, int bl) { return g > 150 && r > 100 && r < 190 && bl < 120; };
     EXPECT_GT(c.Count(485, 165, 520, 205, slotGreen), 20);

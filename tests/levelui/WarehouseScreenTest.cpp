@@ -43,13 +43,14 @@ bool Gold(int r, int g, int b) {
 TEST(WarehouseScreen, SellFiveWheatThenUpgrade) {
     GameCopy game;
     ASSERT_TRUE(testsupport::UseWindow(game, 800, 600));
-    // The window (574 x 420) is centred and moved 2 px right: its corner at (115, 90).
+    // The window (574 x 420) is centred and moved 2 px right: its corner at (115, 69), risen to leave the
+    // goals in sight.
     const std::string events = "7000 key down F7\n7080 key up F7\n"
-                               "7400 mouse move 166 190\n7500 mouse down left\n"
+                               "7400 mouse move 166 169\n7500 mouse down left\n"
                                "7580 mouse up left\n"
-                               "7800 mouse move 648 335\n7900 mouse down left\n"
+                               "7800 mouse move 648 314\n7900 mouse down left\n"
                                "7980 mouse up left\n"
-                               "8600 mouse move 214 478\n8700 mouse down left\n"
+                               "8600 mouse move 214 457\n8700 mouse down left\n"
                                "8780 mouse up left\n";
     const std::string sold = game.File("sold.png"), upgraded = game.File("upgraded.png");
     testsupport::PlayNamed(game, {.name = "warehouse",
@@ -62,23 +63,23 @@ TEST(WarehouseScreen, SellFiveWheatThenUpgrade) {
     ASSERT_EQ(a.picture.width, 800);
 
     // The window's body and the selected wheat tile.
-    EXPECT_GT(a.Count(300, 250, 560, 300, Parchment), 260 * 50 * 8 / 10);
-    EXPECT_GT(a.Count(130, 155, 200, 225, Selected), 60 * 60 / 2);
-    EXPECT_EQ(a.Count(210, 155, 280, 225, Selected), 0);
+    EXPECT_GT(a.Count(300, 229, 560, 279, Parchment), 260 * 50 * 8 / 10);
+    EXPECT_GT(a.Count(130, 134, 200, 204, Selected), 60 * 60 / 2);
+    EXPECT_EQ(a.Count(210, 134, 280, 204, Selected), 0);
     // The upgrade button (40 coins, money 50) in the bottom row, gone after the upgrade (money 10 < 80).
-    EXPECT_GT(a.Count(135, 466, 295, 490, Wood), 1000);
-    EXPECT_EQ(b.Count(135, 466, 295, 490, Wood), 0);
+    EXPECT_GT(a.Count(135, 445, 295, 469, Wood), 1000);
+    EXPECT_EQ(b.Count(135, 445, 295, 469, Wood), 0);
     // The sale buttons are the warehouse's pictures: one coin on sell-one,
-    // a heap of five on sell-five (the window's strip centre line is y 349).
-    EXPECT_GT(a.Count(571, 335, 621, 372, Gold), 15);
-    EXPECT_GT(a.Count(623, 335, 674, 372, Gold), 4 * a.Count(571, 335, 621, 372, Gold));
+    // a heap of five on sell-five (the window's strip centre line is y 328).
+    EXPECT_GT(a.Count(571, 314, 621, 351, Gold), 15);
+    EXPECT_GT(a.Count(623, 314, 674, 351, Gold), 4 * a.Count(571, 314, 621, 351, Gold));
     // The upgrade plank shows its coin and price centred together, not at its left end.
-    EXPECT_EQ(a.Count(131, 462, 200, 494, Gold), 0);
-    EXPECT_GT(a.Count(200, 462, 250, 494, Gold), 40);
+    EXPECT_EQ(a.Count(131, 441, 200, 473, Gold), 0);
+    EXPECT_GT(a.Count(200, 441, 250, 473, Gold), 40);
     // The goal notice at the bottom right of the screen, above the window.
     EXPECT_GT(a.Count(440, 440, 790, 472, Dark), 200);
     // The tiles' texts changed from 5/50 to 5/100.
-    EXPECT_GT(testsupport::Differing(a, b, 130, 200, 360, 225), 50);
+    EXPECT_GT(testsupport::Differing(a, b, 130, 179, 360, 204), 50);
 
     const std::string log = game.Log();
     EXPECT_NE(log.find("opened with 3 products, money 40"), std::string::npos) << log;
