@@ -151,7 +151,7 @@ bool PointPetshouse::Feed() {
     int32_t dx, dy, x, y;
     GetFeedButtonOffset(&dx, &dy);
     AnchorPlus(dx, dy, &x, &y);
-    host_->ShowProductChange(type_->feedProduct, -int32_t(units), x, y);
+    host_->ShowProductChange({-int32_t(units), x, y, 0, 0, type_->feedProduct});
     if (!player->AddJob(std::make_unique<Job_Feed>(player, this))) {
         // The queue is full: the feed goes back where it came from.
         host_->StockView().Add(type_->feedProduct, int32_t(units));

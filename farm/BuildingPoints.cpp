@@ -803,7 +803,8 @@ bool PointFactory::StartProduction(int32_t recipe, int32_t slot, bool takeIngred
         int32_t x, y;
         GetSlotPosition(slot, &x, &y);
         host_->Products().TakeIngredients(r.product, host_->StockView());
-        host_->Products().ShowIngredientChange(r.product, x, y, false);
+        for (const ProductChange& change : host_->Products().IngredientChanges(r.product, x, y, false))
+            host_->ShowProductChange(change);
     }
     Slot& s = slots_[size_t(slot)];
     s.recipe = &r;
@@ -827,7 +828,8 @@ void PointFactory::FinishSlot(int32_t slot, bool cancelled) {
         int32_t x, y;
         GetSlotPosition(slot, &x, &y);
         host_->Products().ReturnIngredients(product, 1, host_->StockView());
-        host_->Products().ShowIngredientChange(product, x, y, true);
+        for (const ProductChange& change : host_->Products().IngredientChanges(product, x, y, true))
+            host_->ShowProductChange(change);
     } else {
         host_->TutorialNotify(kTutorialUnitProduced, product->record.id,
                               TutorialObject::Of<BaseLevelPoint>(this));

@@ -43,6 +43,7 @@ struct GameCharacter;
 struct GAMEBEDS;
 struct GPSDescription;
 struct PRODUCT;
+struct ProductChange;
 
 // The overhead buttons of the level's screen sprites: arrow buttons with a
 // command, an icon of the interface library and a click handler that
@@ -144,8 +145,9 @@ class FarmHost : public LevelServices {
                                                              int32_t y, bool animated, uint32_t delay) = 0;
     // The plant points' arrow buttons; null shows none but the points keep their state.
     virtual OverheadButtons* Buttons() = 0;
-    // Shows a change of the stock (units below 0: taken) at (x, y).
-    virtual void ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) = 0;
+    // Shows a label of units flying into the stock or out of it (the
+    // warehouse's deliveries, a factory's ingredients, an animal's feed).
+    virtual void ShowProductChange(const ProductChange& change) = 0;
     // The building panel of the level panel: attach, detach, refresh.
     virtual void AttachBuildingPanel(PointBuilding* point) = 0;
     virtual void DetachBuildingPanel(PointBuilding* point) = 0;

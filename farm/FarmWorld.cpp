@@ -30,11 +30,7 @@ std::string Narrow(const char16_t* text) {
 } // namespace
 
 FarmWorld::FarmWorld(FarmData* farm)
-    : farm_(farm), stock_(std::make_unique<ProductStock>(
-                       [farm](const PRODUCT* p, uint32_t l) {
-                           return uint32_t(std::max(0, farm->buildings.GetWarehouseCapacity(p, int32_t(l))));
-                       },
-                       1)) {
+    : farm_(farm), stock_(std::make_unique<ProductStock>(farm->buildings.WarehouseCapacities(), 1)) {
     WatchStock();
 }
 
@@ -103,12 +99,8 @@ void FarmWorld::BuildPathFinder() {
 // ---------------------------------------------------------------- stock
 
 void FarmWorld::ResetStock(uint32_t highestWarehouseLevel) {
-    FarmData* farm = farm_;
-    stock_ = std::make_unique<ProductStock>(
-        [farm](const PRODUCT* p, uint32_t l) {
-            return uint32_t(std::max(0, farm->buildings.GetWarehouseCapacity(p, int32_t(l))));
-        },
-        std::max(1u, highestWarehouseLevel));
+    stock_ = std::make_unique<ProductStock>(farm_->buildings.WarehouseCapacities(),
+                                            std::max(1u, highestWarehouseLevel));
     WatchStock();
 }
 
@@ -356,7 +348,7 @@ uint32_t FarmWorld::PutToWarehouse(const PRODUCT* product, uint32_t units, GameM
         level_->PutToWarehouse(product->record.id, units, messenger, awardIndex, x, y, flyInOffset);
     LogLabelPrintf(kLogIndent, "Into the warehouse", "%u of %u %s (stock %u)", stored, units,
                    Narrow(product->record.name).c_str(), stock_->GetCount(product));
-    if (stored > 0) ShowProductChange(product, int32_t(stored), x, y + flyInOffset);
+    if (stored > 0) ShowProductChange({int32_t(stored), x, y + flyInOffset, 0, 0, product});
     return stored;
 }
 

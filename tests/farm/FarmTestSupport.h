@@ -65,12 +65,10 @@ class RecordingResources : public FarmResources {
         ++awardLookups;
         return index < int32_t(awardNames.size()) ? awardNames[size_t(index)].c_str() : nullptr;
     }
-    void ShowProductChange(const ProductChange& change) override { changes.push_back(change); }
 
     int awardLookups = 0;
     std::vector<std::u16string> awardNames;
     std::vector<std::u16string> soundsLoaded;
-    std::vector<ProductChange> changes;
 
   private:
     std::vector<std::unique_ptr<FakeSprite>> sprites_;
@@ -283,7 +281,7 @@ class FakeFarmHost : public testsupport::FakeLevelServicesOver<FarmHost> {
         return nullptr;
     }
     OverheadButtons* Buttons() override { return nullptr; }
-    void ShowProductChange(const PRODUCT*, int32_t, int32_t, int32_t) override {}
+    void ShowProductChange(const ProductChange&) override {}
     void AttachBuildingPanel(PointBuilding*) override {}
     void DetachBuildingPanel(PointBuilding*) override {}
     void RefreshBuildingPanel(PointBuilding*) override {}
