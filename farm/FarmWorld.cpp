@@ -402,33 +402,6 @@ GAMEBEDS* FarmWorld::BedSet() {
 Sprite* FarmWorld::EmptyTreeSite() {
     return FindSprite(kLevelLibrary, level_->Record().record.treeSiteSprite);
 }
-float FarmWorld::GetSpeedFactor(uint32_t group) {
-    return level_->GetSpeedFactor(group);
-}
-bool FarmWorld::IsBonusRunning(BonusKind kind) {
-    return level_->IsBonusRunning(kind);
-}
-void FarmWorld::UpdateGoals(uint32_t kind) {
-    level_->UpdateGoals(kind);
-}
-bool FarmWorld::RebuildPoint(uint32_t index) {
-    return level_->RebuildPoint(index);
-}
-void FarmWorld::ResetSelection(const BaseLevelPoint* keep) {
-    level_->ResetSelection(keep);
-}
-BaseLevelPoint* FarmWorld::GetPoint(int32_t index) {
-    return level_->GetPoint(index);
-}
-uint32_t FarmWorld::PointCount() {
-    return level_->PointCount();
-}
-int32_t FarmWorld::LevelMoney() {
-    return level_->Money().Get();
-}
-void FarmWorld::SelectPoint(int32_t index) {
-    level_->SelectPoint(index, true);
-}
 MapSprite* FarmWorld::AsMapSprite(Sprite* sprite) {
     return dynamic_cast<MapSprite*>(sprite);
 }

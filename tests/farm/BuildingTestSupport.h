@@ -66,7 +66,7 @@ class Host : public farmtest::FakeFarmHost, public ProductStockView {
     void ScreenCentre(float* x, float* y) const override { *x = 400, *y = 300; }
 
     // ---- the farm host
-    GameLevel& Level() override { return *level; }
+    GameLevel* RunningLevel() override { return level; }
     LevelMap* Map() override { return pointMap; }
     MapPlayer* Player() override { return player; }
     ProductStock& Stock() override { return stock; }
