@@ -35,10 +35,9 @@ uint32_t UnitsAt(const PointBuilding* house, int32_t stage) {
 
 // The animal-house point of a saved record's index: a building of an
 // animal-house type; null otherwise.
-PointPetshouse* HouseAt(FarmHost* host, uint32_t index) {
-    if (!host || index >= host->Level().PointCount()) return nullptr;
-    BaseLevelPoint* base = host->Level().GetPoint(int32_t(index));
-    auto* house = dynamic_cast<PointPetshouse*>(base);
+PointPetshouse* HouseAt(MapPlayer* player, uint32_t index) {
+    GameLevel* level = LevelOf(player);
+    auto* house = level ? dynamic_cast<PointPetshouse*>(level->GetPoint(int32_t(index))) : nullptr;
     if (!house || house->Kind() != kPointBuilding || !house->Type()->IsAnimalHouse()) return nullptr;
     return house;
 }
@@ -151,7 +150,7 @@ bool PointPetshouse::Feed() {
     int32_t dx, dy, x, y;
     GetFeedButtonOffset(&dx, &dy);
     AnchorPlus(dx, dy, &x, &y);
-    host_->ShowProductChange(type_->feedProduct, -int32_t(units), x, y);
+    host_->ShowProductChange({-int32_t(units), x, y, 0, 0, type_->feedProduct});
     if (!player->AddJob(std::make_unique<Job_Feed>(player, this))) {
         // The queue is full: the feed goes back where it came from.
         host_->StockView().Add(type_->feedProduct, int32_t(units));
@@ -169,12 +168,12 @@ bool PointPetshouse::OnOverheadCommand(uint32_t command) {
     if (command == CollectCommand() && buttonCommand_ == command) {
         MapPlayer* player = host_->Player();
         if (!player) return false;
-        host_->Level().ResetSelection(nullptr);
+        Level()->ResetSelection(nullptr);
         HideOverheadButton(true, 0);
         return player->AddJob(MakeCollectJob(player)) != nullptr;
     }
     if (command != kFeedCommand || buttonCommand_ != kFeedCommand || !button_ || !HasFeed()) return false;
-    host_->Level().ResetSelection(nullptr);
+    Level()->ResetSelection(nullptr);
     return Feed();
 }
 
@@ -242,7 +241,7 @@ void PointPetshouse::GetOverlayOffset(int32_t* x, int32_t* y) const {
 }
 
 float PointPetshouse::AnimalStep(int32_t elapsedMs) const {
-    return float(elapsedMs) * Rate() * host_->Level().GetSpeedFactor(kAnimalSpeedGroup);
+    return float(elapsedMs) * Rate() * Level()->GetSpeedFactor(kAnimalSpeedGroup);
 }
 
 void PointPetshouse::HideOverheadButton(bool animated, uint32_t delay) {
@@ -310,7 +309,7 @@ uint32_t PointPetshouse::CreateVisuals(bool animated, uint32_t delay) {
     }
     if (first) {
         joinedTrack_ = true;
-        host_->Level().ApplySpeedTrack(kAnimalSpeedGroup, this);
+        Level()->ApplySpeedTrack(kAnimalSpeedGroup, this);
     }
     return delay;
 }
@@ -542,7 +541,7 @@ bool Job_Feed::Stop() {
     carried_ = 0;
     if (!house->IsBeingRemoved()) {
         house->Host()->RefreshBuildingPanel(house);
-        house->ShowFeedButton(house->Host()->Level().IsBegun(), 0);
+        house->ShowFeedButton(house->Level()->IsBegun(), 0);
     }
     return true;
 }
@@ -559,8 +558,7 @@ std::unique_ptr<Job> Job_Feed::Load(MapPlayer* player, const uint8_t* record, si
     if (size != kRecordSize || HeadOf(record).jobId != JOBID_FEED) return nullptr;
     FeedRecord saved;
     kFeedLayout.Load(record, &saved);
-    FarmHost* host = FarmHostOf(player);
-    PointPetshouse* house = HouseAt(host, saved.house);
+    PointPetshouse* house = HouseAt(player, saved.house);
     if (!house || !house->Type()->feedProduct || saved.feedId != house->Type()->feedProduct->record.id)
         return nullptr;
     // The job carries what its record says: 0 once the feed was used, else
@@ -654,7 +652,7 @@ void Job_CollectProduce::OnWorkDone() {
 bool Job_CollectProduce::Stop() {
     if (!Job::Stop()) return false;
     PointPetshouse* house = LetGo();
-    if (house) house->RefreshButtons(house->Host()->Level().IsBegun(), 0);
+    if (house) house->RefreshButtons(house->Level()->IsBegun(), 0);
     return true;
 }
 
@@ -667,7 +665,7 @@ bool Job_CollectProduce::Save(JobSaveContext& context, SaveWriter& writer) {
 }
 
 PointPetshouse* Job_CollectProduce::SavedHouse(MapPlayer* player, uint32_t index, const char* typeName) {
-    PointPetshouse* house = HouseAt(FarmHostOf(player), index);
+    PointPetshouse* house = HouseAt(player, index);
     return house && house->Type()->header.id == kis::NameId(typeName) ? house : nullptr;
 }
 

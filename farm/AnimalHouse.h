@@ -161,7 +161,7 @@ class PointPetshouse : public PointBuilding {
                         int32_t flyInOffset);
     // The produce lying at the house leaves it (the delivery took it).
     virtual void ClearDeliveredProduce() {}
-    bool LevelBegun() const { return host_->Level().IsBegun(); }
+    bool LevelBegun() const { return Level()->IsBegun(); }
     // The current level's overlay offset (where the food gauge stands).
     void GetOverlayOffset(int32_t* x, int32_t* y) const;
     // The elapsed time of a tick on the animals' clock.

@@ -350,7 +350,7 @@ bool PointBuilding::SetStage(int32_t stage, bool animated, uint32_t delay) {
         OrderBuild(animated);
         effectDelay_ = 0;
     } else {
-        host_->UpdateGoals(kBuildingGoalKind);
+        Level()->UpdateGoals(kBuildingGoalKind);
     }
     host_->TutorialNotify(kTutorialPointStageChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
     return true;
@@ -408,7 +408,7 @@ uint32_t PointBuilding::ReleaseMapBuilding(bool animated, uint32_t delay) {
 
 uint32_t PointBuilding::Remove(bool animated, bool forGood, uint32_t delay) {
     uint32_t d = LevelPoint::Remove(animated, forGood, delay);
-    if (forGood && stage_ > 0) host_->UpdateGoals(kBuildingGoalKind);
+    if (forGood && stage_ > 0) Level()->UpdateGoals(kBuildingGoalKind);
     CancelBuildJob(animated);
     d = ReleaseMapBuilding(animated, d);
     if (site_) {
@@ -511,7 +511,7 @@ Job_Build::Job_Build(MapPlayer* player, PointBuilding* point, bool reserve)
     }
     const BuildingLevel* next = point->LevelRecord(point->Stage() + 1);
     if (reserve && next) reservedOk_ = ReserveMoney(next->record.price);
-    if (point->Stage() > 0) point->SetBuildPending(true, host->Level().IsBegun());
+    if (point->Stage() > 0) point->SetBuildPending(true, point->Level()->IsBegun());
     host->RefreshBuildingPanel(point);
     if (reserve) Notify();
 }
@@ -607,10 +607,10 @@ bool Job_Build::Stop() {
     point->CancelBuildJob(true);
     FarmHost* host = point->Host();
     if (point->Stage() > 0) {
-        point->SetBuildPending(false, host->Level().IsBegun());
+        point->SetBuildPending(false, point->Level()->IsBegun());
         host->RefreshBuildingPanel(point);
     } else {
-        host->Level().RebuildPoint(point->Index());
+        point->Level()->RebuildPoint(point->Index());
     }
     return true;
 }
@@ -629,14 +629,11 @@ bool Job_Build::Save(JobSaveContext& context, SaveWriter& writer) {
 std::unique_ptr<Job> Job_Build::Load(MapPlayer* player, const uint8_t* record, size_t size) {
     const JobHead head = HeadOf(record);
     if (size != kRecordSize || head.jobId != JOBID_BUILD) return nullptr;
-    FarmHost* host = FarmHostOf(player);
-    if (!host) return nullptr;
+    GameLevel* level = LevelOf(player);
+    if (!level) return nullptr;
     AtPointRecord saved;
     kAtPointLayout.Load(record, &saved);
-    const uint32_t index = uint32_t(saved.point);
-    if (index >= host->Level().PointCount()) return nullptr;
-    BaseLevelPoint* base = host->Level().GetPoint(int32_t(index));
-    auto* point = dynamic_cast<PointBuilding*>(base);
+    auto* point = dynamic_cast<PointBuilding*>(level->GetPoint(saved.point));
     if (!point || point->Kind() != kPointBuilding) return nullptr;
     // A build past the highest level allowed has no price to reserve.
     const int32_t stage = point->Stage();
@@ -704,7 +701,7 @@ uint32_t PointFactory::CreateVisuals(bool animated, uint32_t delay) {
     if (first) {
         // The factory takes the speed modifiers running when it comes.
         joinedTrack_ = true;
-        host_->Level().ApplySpeedTrack(kFactorySpeedGroup, this);
+        Level()->ApplySpeedTrack(kFactorySpeedGroup, this);
     }
     return d;
 }
@@ -803,7 +800,8 @@ bool PointFactory::StartProduction(int32_t recipe, int32_t slot, bool takeIngred
         int32_t x, y;
         GetSlotPosition(slot, &x, &y);
         host_->Products().TakeIngredients(r.product, host_->StockView());
-        host_->Products().ShowIngredientChange(r.product, x, y, false);
+        for (const ProductChange& change : host_->Products().IngredientChanges(r.product, x, y, false))
+            host_->ShowProductChange(change);
     }
     Slot& s = slots_[size_t(slot)];
     s.recipe = &r;
@@ -827,7 +825,8 @@ void PointFactory::FinishSlot(int32_t slot, bool cancelled) {
         int32_t x, y;
         GetSlotPosition(slot, &x, &y);
         host_->Products().ReturnIngredients(product, 1, host_->StockView());
-        host_->Products().ShowIngredientChange(product, x, y, true);
+        for (const ProductChange& change : host_->Products().IngredientChanges(product, x, y, true))
+            host_->ShowProductChange(change);
     } else {
         host_->TutorialNotify(kTutorialUnitProduced, product->record.id,
                               TutorialObject::Of<BaseLevelPoint>(this));
@@ -848,7 +847,7 @@ void PointFactory::FinishSlot(int32_t slot, bool cancelled) {
 
 void PointFactory::SetProducedCount(uint32_t n, bool animated) {
     if (n == produced_) return;
-    if (n > produced_) host_->Level().RaiseHighestValue(int32_t(n), animated);
+    if (n > produced_) Level()->RaiseHighestValue(int32_t(n), animated);
     produced_ = n;
 }
 
@@ -866,7 +865,7 @@ int32_t PointFactory::Update(uint32_t ms) {
     }
     if (mapBuilding_) mapBuilding_->UpdateAnimations(uint32_t(t));
     if (slotsInUse_ == 0 || upgrading_ || locked_ || damage_ > 0) return t;
-    const float step = float(t) * rate_ * host_->Level().GetSpeedFactor(kFactorySpeedGroup);
+    const float step = float(t) * rate_ * Level()->GetSpeedFactor(kFactorySpeedGroup);
     for (int32_t s = 0; s < slotCount_; ++s) {
         Slot& slot = slots_[size_t(s)];
         if (!slot.recipe) continue;
@@ -944,7 +943,7 @@ bool PointFactory::OnProductionButton(int32_t recipe, uint32_t pressed) {
     Recipe& r = recipes_[size_t(recipe)];
     r.inStock = host_->Products().HasIngredients(r.product, host_->StockView());
     if (!r.inStock || slotsInUse_ >= slotCount_ || !r.button) return false;
-    host_->Level().ResetSelection(nullptr);
+    Level()->ResetSelection(nullptr);
     if (!StartProduction(recipe, -1, true)) return false;
     host_->PlayEventSound(kProductionStartSound);
     return true;
@@ -953,7 +952,7 @@ bool PointFactory::OnProductionButton(int32_t recipe, uint32_t pressed) {
 bool PointFactory::OnSlotButton(int32_t slot) {
     if (slot < 0 || slot >= slotCount_ || !slots_[size_t(slot)].recipe || !slots_[size_t(slot)].button)
         return false;
-    host_->Level().ResetSelection(nullptr);
+    Level()->ResetSelection(nullptr);
     FinishSlot(slot, true);
     return true;
 }

@@ -202,5 +202,11 @@ int32_t BuildingList::GetWarehouseCapacity(const PRODUCT* product, int32_t level
     if (!warehouse_) warehouse_ = FindBuildingType(WarehouseId());
     if (!warehouse_) return 0; // the loader refuses such data; a list filled by hand may lack it
     level = std::clamp(level, 1, warehouse_->header.levelCount);
-    return warehouse_->levels[level - 1].record.capacityOrAnimationCount;
+    return std::max(warehouse_->levels[level - 1].record.capacityOrAnimationCount, 0);
+}
+
+ProductStock::CapacityFunction BuildingList::WarehouseCapacities() const {
+    return [this](const PRODUCT* product, uint32_t level) {
+        return uint32_t(GetWarehouseCapacity(product, int32_t(level)));
+    };
 }

@@ -8,6 +8,7 @@
 #include "farm/FarmRecords.h"
 #include "farm/FarmResources.h"
 #include "foundation/DataFile.h"
+#include "level/Economy.h"
 
 #include <cstdint>
 #include <memory>
@@ -79,8 +80,10 @@ class BuildingList {
     // Clears every type's usable flag (the level load, before enabling).
     void ResetUsedFlags();
     // Capacity of one product at a warehouse level, the level clamped to
-    // the warehouse type's levels; 0 for a null product.
+    // the warehouse type's levels; 0 for a null product, never below 0.
     int32_t GetWarehouseCapacity(const PRODUCT* product, int32_t level) const;
+    // The capacities as a level's stock asks for them (the list outlives the stock).
+    ProductStock::CapacityFunction WarehouseCapacities() const;
 
     // Adds a type as the loader would, resolving its sprites and records;
     // the header and levels must have passed the checks above.

@@ -241,7 +241,7 @@ void Job_MilkCows::LeaveShed() {
     PointCowshed* shed = Shed();
     if (!LetGo() || !shed->IsFed()) return;
     shed->StopMilking();
-    shed->RefreshButtons(shed->Host()->Level().IsBegun(), 0);
+    shed->RefreshButtons(shed->Level()->IsBegun(), 0);
 }
 
 void Job_MilkCows::BeginStep() {

@@ -1,18 +1,20 @@
 #pragma once
-// What the farm's objects ask of the running level, in one interface the
-// farm owns: the building points, the plant points and their jobs, and the
-// villains' program side (sounds, trails, health bars) all reach the level
-// through it. It extends the level's own services (LevelServices: money,
-// clock, path finder, points, the tutorial), which the level's map hands to
-// every object on it, so a farm job finds the host from its farmer's map
-// (FarmHostOf).
+// What the farm's objects need beyond the level itself, in one interface the
+// farm owns: the farmer, the stock and the farm tables, the pictures, the
+// sounds and the level interface's buttons and panels, for the building
+// points, the plant points and their jobs, and the villains' program side
+// (sounds, trails, health bars). What the level owns (its points, selection,
+// speed, bonuses, goals) a point asks its own level (BaseLevelPoint::Level)
+// and a job its farmer's (LevelOf). The host extends the level's services
+// (LevelServices: money, clock, path finder, the tutorial), which the
+// level's map hands to every object on it, so a farm job finds the host from
+// its farmer's map (FarmHostOf).
 //
 // The program's level world (FarmWorld, farm/FarmWorld.h, with the drawing
 // and the interface wiring of game/ProgramWorld) implements it; tests
 // implement it with plain fields. Each member is one the implementer must
 // answer; an answer of null (no map, no buttons, no panel) is passed over.
 
-#include "app/BonusKind.h"
 #include "farm/OverheadButton.h"
 #include "farm/VillainHost.h"
 #include "level/LevelServices.h"
@@ -21,10 +23,8 @@
 #include <functional>
 #include <memory>
 
-class BaseLevelPoint;
 class BuildingList;
 class FarmResources;
-class GameLevel;
 class GameMessager;
 class GPSSpace;
 class LevelMap;
@@ -43,6 +43,7 @@ struct GameCharacter;
 struct GAMEBEDS;
 struct GPSDescription;
 struct PRODUCT;
+struct ProductChange;
 
 // The overhead buttons of the level's screen sprites: arrow buttons with a
 // command, an icon of the interface library and a click handler that
@@ -61,28 +62,11 @@ class OverheadButtons {
 
 class FarmHost : public LevelServices {
   public:
-    // ---- the level, its map and its farmer
-    virtual GameLevel& Level() = 0;
+    // ---- the level's map and its farmer
     // The level map; null runs the points without any pictures (tests).
     virtual LevelMap* Map() = 0;
     // The farmer; null when the level has none yet.
     virtual MapPlayer* Player() = 0;
-    virtual BaseLevelPoint* GetPoint(int32_t index) = 0;
-    virtual uint32_t PointCount() = 0;
-    virtual void SelectPoint(int32_t index) = 0;
-    virtual void ResetSelection(const BaseLevelPoint* keep) = 0;
-    // Re-creates the point from its definition once the level is outside
-    // every point's code.
-    virtual bool RebuildPoint(uint32_t index) = 0;
-    // The level's money.
-    virtual int32_t LevelMoney() = 0;
-    // The level's speed factor of a speed group (1: plants).
-    virtual float GetSpeedFactor(uint32_t group) = 0;
-    // The bonus runs now (the rain bonus spares a harvest its water).
-    virtual bool IsBonusRunning(BonusKind kind) = 0;
-    // A farm object changed what the goals of the kind count (a bed or a
-    // building reached or lost a stage): the level counts them again.
-    virtual void UpdateGoals(uint32_t kind) = 0;
 
     // ---- the stock and the farm tables
     virtual ProductStock& Stock() = 0;
@@ -144,8 +128,9 @@ class FarmHost : public LevelServices {
                                                              int32_t y, bool animated, uint32_t delay) = 0;
     // The plant points' arrow buttons; null shows none but the points keep their state.
     virtual OverheadButtons* Buttons() = 0;
-    // Shows a change of the stock (units below 0: taken) at (x, y).
-    virtual void ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) = 0;
+    // Shows a label of units flying into the stock or out of it (the
+    // warehouse's deliveries, a factory's ingredients, an animal's feed).
+    virtual void ShowProductChange(const ProductChange& change) = 0;
     // The building panel of the level panel: attach, detach, refresh.
     virtual void AttachBuildingPanel(PointBuilding* point) = 0;
     virtual void DetachBuildingPanel(PointBuilding* point) = 0;

@@ -2,9 +2,9 @@
 // What the farm tables need from the subsystems around them, behind one
 // small interface so that each can be swapped: the sprite libraries (found
 // by library number and name, acquired, their frame counts), the sound
-// service, the character descriptions, the award table's names and the
-// on-map product-change labels. The program hands the tables its own
-// implementation; tests hand them a recording one.
+// service, the character descriptions and the award table's names. The
+// program hands the tables its own implementation; tests hand them a
+// recording one.
 
 #include <cstdint>
 
@@ -47,8 +47,6 @@ class FarmResources {
     // The name of award-table entry 0..8 of the first block; null while
     // there is no award table or no such entry.
     virtual const char16_t* GetAwardName(int32_t index) = 0;
-    // Shows a product-change label on the map.
-    virtual void ShowProductChange(const ProductChange& change) = 0;
 };
 
 // The level's product stock as the farm tables see it.

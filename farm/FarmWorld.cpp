@@ -52,11 +52,7 @@ std::string Narrow(const char16_t* text) {
 } // namespace
 
 FarmWorld::FarmWorld(FarmData* farm)
-    : farm_(farm), stock_(std::make_unique<ProductStock>(
-                       [farm](const PRODUCT* p, uint32_t l) {
-                           return uint32_t(std::max(0, farm->buildings.GetWarehouseCapacity(p, int32_t(l))));
-                       },
-                       1)) {
+    : farm_(farm), stock_(std::make_unique<ProductStock>(farm->buildings.WarehouseCapacities(), 1)) {
     WatchStock();
 }
 
@@ -125,12 +121,8 @@ void FarmWorld::BuildPathFinder() {
 // ---------------------------------------------------------------- stock
 
 void FarmWorld::ResetStock(uint32_t highestWarehouseLevel) {
-    FarmData* farm = farm_;
-    stock_ = std::make_unique<ProductStock>(
-        [farm](const PRODUCT* p, uint32_t l) {
-            return uint32_t(std::max(0, farm->buildings.GetWarehouseCapacity(p, int32_t(l))));
-        },
-        std::max(1u, highestWarehouseLevel));
+    stock_ = std::make_unique<ProductStock>(farm_->buildings.WarehouseCapacities(),
+                                            std::max(1u, highestWarehouseLevel));
     WatchStock();
 }
 
@@ -375,7 +367,7 @@ uint32_t FarmWorld::PutToWarehouse(const PRODUCT* product, uint32_t units, GameM
         level_->PutToWarehouse(product->record.id, units, messenger, awardIndex, x, y, flyInOffset);
     LogLabelPrintf(kLogIndent, "Into the warehouse", "%u of %u %s (stock %u)", stored, units,
                    Narrow(product->record.name).c_str(), stock_->GetCount(product));
-    if (stored > 0) ShowProductChange(product, int32_t(stored), x, y + flyInOffset);
+    if (stored > 0) ShowProductChange({int32_t(stored), x, y + flyInOffset, 0, 0, product});
     return stored;
 }
 
@@ -428,33 +420,6 @@ GAMEBEDS* FarmWorld::BedSet() {
 }
 Sprite* FarmWorld::EmptyTreeSite() {
     return FindSprite(kLevelLibrary, level_->Record().record.treeSiteSprite);
-}
-float FarmWorld::GetSpeedFactor(uint32_t group) {
-    return level_->GetSpeedFactor(group);
-}
-bool FarmWorld::IsBonusRunning(BonusKind kind) {
-    return level_->IsBonusRunning(kind);
-}
-void FarmWorld::UpdateGoals(uint32_t kind) {
-    level_->UpdateGoals(kind);
-}
-bool FarmWorld::RebuildPoint(uint32_t index) {
-    return level_->RebuildPoint(index);
-}
-void FarmWorld::ResetSelection(const BaseLevelPoint* keep) {
-    level_->ResetSelection(keep);
-}
-BaseLevelPoint* FarmWorld::GetPoint(int32_t index) {
-    return level_->GetPoint(index);
-}
-uint32_t FarmWorld::PointCount() {
-    return level_->PointCount();
-}
-int32_t FarmWorld::LevelMoney() {
-    return level_->Money().Get();
-}
-void FarmWorld::SelectPoint(int32_t index) {
-    level_->SelectPoint(index, true);
 }
 MapSprite* FarmWorld::AsMapSprite(Sprite* sprite) {
     return dynamic_cast<MapSprite*>(sprite);

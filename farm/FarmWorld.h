@@ -103,18 +103,8 @@ class FarmWorld : public LevelWorld, public FarmHost, public ProductStockView {
     void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) override;
     GameLevel* RunningLevel() override { return level_; }
 
-    // ---- the farm host: the level, the tables, the pictures and the sounds
-    GameLevel& Level() override { return *level_; }
+    // ---- the farm host: the map, the tables, the pictures and the sounds
     LevelMap* Map() override;
-    BaseLevelPoint* GetPoint(int32_t index) override;
-    uint32_t PointCount() override;
-    void SelectPoint(int32_t index) override;
-    void ResetSelection(const BaseLevelPoint* keep) override;
-    bool RebuildPoint(uint32_t index) override;
-    int32_t LevelMoney() override;
-    float GetSpeedFactor(uint32_t group) override;
-    bool IsBonusRunning(BonusKind kind) override;
-    void UpdateGoals(uint32_t kind) override;
     ProductStock& Stock() override { return *stock_; }
     ProductStockView& StockView() override { return *this; }
     ProductList& Products() override;

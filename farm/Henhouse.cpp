@@ -268,7 +268,7 @@ bool MapChicken::FindWalkTarget() {
 
 void MapChicken::Leave() {
     leaving_ = true;
-    if (house_ && house_->Host()->Level().IsBegun()) {
+    if (house_ && house_->Level()->IsBegun()) {
         float x, y;
         house_->GetStartSpot(slot_, &x, &y);
         SetWalkTarget(x, y);

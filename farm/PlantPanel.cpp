@@ -1,6 +1,7 @@
 #include "farm/PlantPanel.h"
 
 #include "farm/PlantPoints.h"
+#include "level/GameLevel.h"
 
 #include <algorithm>
 
@@ -45,7 +46,7 @@ void PlantPanel::RefreshUpgrade() {
 bool PlantPanel::OnButtonCommand(uint32_t command) {
     if (command != kCommandUpgrade) return false;
     if (point_ && upgradeEnabled_ &&
-        PlantStagePrice(*point_->Plant(), point_->Stage()) <= point_->Level()->LevelMoney())
+        PlantStagePrice(*point_->Plant(), point_->Stage()) <= point_->Level()->Money().Get())
         point_->OrderPlanting();
     return true;
 }

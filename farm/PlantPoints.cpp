@@ -4,6 +4,7 @@
 #include "farm/PlantPanel.h"
 #include "farm/Products.h"
 #include "foundation/Helpers.h"
+#include "level/GameLevel.h"
 #include "level/GameMessager.h"
 #include "level/LevelServices.h"
 #include "level/MapCharacter.h"
@@ -42,26 +43,26 @@ constexpr uint32_t kSiteFadeMs = 100;
 constexpr uint32_t kSiteRemoveMs = 200;
 constexpr uint32_t kVanishMs = 150;
 
-const PlantStageEntry& StageEntry(const FarmHost* level, int32_t stage) {
+const PlantStageEntry& StageEntry(const FarmHost* host, int32_t stage) {
     const int32_t k = std::clamp(stage - 1, 0, kPlantStages - 1);
-    return const_cast<FarmHost*>(level)->Plants().Settings().stages[k];
+    return const_cast<FarmHost*>(host)->Plants().Settings().stages[k];
 }
 
-Sprite* FindIcon(FarmHost* level, const char16_t* name) {
-    FarmResources* resources = level ? level->Resources() : nullptr;
+Sprite* FindIcon(FarmHost* host, const char16_t* name) {
+    FarmResources* resources = host ? host->Resources() : nullptr;
     return resources ? resources->FindSprite(kIconLibrary, name) : nullptr;
 }
 
-int32_t FrameCount(FarmHost* level, Sprite* sprite) {
-    FarmResources* resources = level->Resources();
+int32_t FrameCount(FarmHost* host, Sprite* sprite) {
+    FarmResources* resources = host->Resources();
     return sprite && resources ? resources->GetFrameCount(sprite) : 0;
 }
 
 // A sprite object of the point on the map; null without a map or a sprite.
-SpriteObject* MakeObject(FarmHost* level, Sprite* sprite, uint32_t kind, float x, float y, int32_t layer,
+SpriteObject* MakeObject(FarmHost* host, Sprite* sprite, uint32_t kind, float x, float y, int32_t layer,
                          int32_t point, bool mirrored) {
-    LevelMap* map = level->Map();
-    MapSprite* mapSprite = map && sprite ? level->AsMapSprite(sprite) : nullptr;
+    LevelMap* map = host->Map();
+    MapSprite* mapSprite = map && sprite ? host->AsMapSprite(sprite) : nullptr;
     if (!mapSprite) return nullptr;
     SpriteObject* object = CreateMapObject(map, mapSprite, kind, x, y, 0, point, mirrored);
     if (object) object->AddToLevel(layer);
@@ -93,8 +94,8 @@ uint32_t SendAway(SpriteObject*& object, uint32_t delay, SpriteEffect* effect) {
     return end;
 }
 
-void DeleteObject(FarmHost* level, SpriteObject*& object) {
-    if (object && level->Map()) level->Map()->Delete(object);
+void DeleteObject(FarmHost* host, SpriteObject*& object) {
+    if (object && host->Map()) host->Map()->Delete(object);
     object = nullptr;
 }
 
@@ -147,8 +148,8 @@ uint32_t MapPlant::StartVanish(uint32_t delay) {
 
 // ---------------------------------------------------------------- BasePointPlant
 
-BasePointPlant::BasePointPlant(FarmHost* level, uint32_t index, PLANT* plant)
-    : LevelPoint(index, kPointPlant), level_(level), plant_(plant) {
+BasePointPlant::BasePointPlant(FarmHost* host, uint32_t index, PLANT* plant)
+    : LevelPoint(index, kPointPlant), host_(host), plant_(plant) {
     stage_ = -1;
     objectId_ = plant->record.id;
     const int32_t fewest = std::max(plant->record.fewestHarvests, 0);
@@ -163,7 +164,7 @@ BasePointPlant::~BasePointPlant() {
     StopJobs(true);
     HideHarvestButton(false, 0);
     HideWaterButton(false, 0);
-    if (PlantPanel* panel = level_->SharedPlantPanel(); panel && panel->Point() == this)
+    if (PlantPanel* panel = host_->SharedPlantPanel(); panel && panel->Point() == this)
         panel->SetPoint(nullptr);
 }
 
@@ -187,7 +188,7 @@ void BasePointPlant::Setup(const PointRecord& record) {
 uint32_t BasePointPlant::Remove(bool animated, bool forGood, uint32_t delay) {
     if (forGood) StopJobs(true);
     delay = LevelPoint::Remove(animated, forGood, delay);
-    if (forGood && stage_ > 0) level_->UpdateGoals(kPlantGoalKind);
+    if (forGood && stage_ > 0) Level()->UpdateGoals(kPlantGoalKind);
     HideHarvestButton(animated, delay);
     HideWaterButton(animated, delay);
     return RemoveSprites(animated, forGood, delay);
@@ -229,17 +230,17 @@ int32_t BasePointPlant::Update(uint32_t ms) {
 
 void BasePointPlant::Grow(uint32_t ms) {
     if (water_ == 0) return;
-    if (!level_->TutorialAllows(kTutorialActionGrow, plant_->record.id,
-                                TutorialObject::Of<BaseLevelPoint>(this)))
+    if (!host_->TutorialAllows(kTutorialActionGrow, plant_->record.id,
+                               TutorialObject::Of<BaseLevelPoint>(this)))
         return;
-    const float g = float(ms) * level_->GetSpeedFactor(1);
+    const float g = float(ms) * Level()->GetSpeedFactor(1);
     if (!(g > 0.0f)) return;
     growth_ += g;
     const float percent = growthNeeded_ > 0.0f ? growth_ / growthNeeded_ * 100.0f : 100.0f;
     SetRipeness(percent, /*force=*/false, /*notify=*/true);
     if (ripe_)
-        level_->TutorialNotify(kTutorialEventRipe, plant_->record.id,
-                               TutorialObject::Of<BaseLevelPoint>(this));
+        host_->TutorialNotify(kTutorialEventRipe, plant_->record.id,
+                              TutorialObject::Of<BaseLevelPoint>(this));
 }
 
 bool BasePointPlant::SetRipeness(float percent, bool force, bool notify) {
@@ -316,9 +317,9 @@ void BasePointPlant::SetWater(uint32_t count, uint32_t max, bool animated) {
     HideProgress();
     int32_t bx = 0, by = 0;
     GetButtonOffset(&bx, &by);
-    OverheadButtons* buttons = level_->Buttons();
+    OverheadButtons* buttons = host_->Buttons();
     auto onClick = [this]() -> uint32_t {
-        level_->ResetSelection(nullptr);
+        Level()->ResetSelection(nullptr);
         OrderWatering();
         return OverheadButtons::kClickSound;
     };
@@ -332,9 +333,9 @@ void BasePointPlant::ShowHarvestButton(bool animated) {
     HideProgress();
     int32_t bx = 0, by = 0;
     GetButtonOffset(&bx, &by);
-    OverheadButtons* buttons = level_->Buttons();
+    OverheadButtons* buttons = host_->Buttons();
     auto onClick = [this]() -> uint32_t {
-        level_->ResetSelection(nullptr);
+        Level()->ResetSelection(nullptr);
         HideHarvestButton(true, 0);
         OrderHarvest();
         return OverheadButtons::kClickSound;
@@ -347,7 +348,7 @@ void BasePointPlant::ShowHarvestButton(bool animated) {
 void BasePointPlant::HideHarvestButton(bool animated, uint32_t delay) {
     const uint32_t handle = harvestButton_;
     harvestButton_ = 0;
-    OverheadButtons* buttons = level_->Buttons();
+    OverheadButtons* buttons = host_->Buttons();
     if (handle && handle != kButtonWithoutHost && buttons)
         buttons->HideButton(handle, animated, kDeleteHiddenButton, delay);
 }
@@ -355,22 +356,22 @@ void BasePointPlant::HideHarvestButton(bool animated, uint32_t delay) {
 void BasePointPlant::HideWaterButton(bool animated, uint32_t delay) {
     const uint32_t handle = waterButton_;
     waterButton_ = 0;
-    OverheadButtons* buttons = level_->Buttons();
+    OverheadButtons* buttons = host_->Buttons();
     if (handle && handle != kButtonWithoutHost && buttons)
         buttons->HideButton(handle, animated, kDeleteHiddenButton, delay);
 }
 
 void BasePointPlant::OrderWatering() {
     HideWaterButton(true, 0);
-    if (MapPlayer* player = level_->Player()) player->AddJob(std::make_unique<Job_Water>(player, this));
+    if (MapPlayer* player = host_->Player()) player->AddJob(std::make_unique<Job_Water>(player, this));
 }
 
 void BasePointPlant::OrderHarvest() {
-    if (MapPlayer* player = level_->Player()) player->AddJob(std::make_unique<Job_Harvest>(player, this));
+    if (MapPlayer* player = host_->Player()) player->AddJob(std::make_unique<Job_Harvest>(player, this));
 }
 
 void BasePointPlant::OrderPlanting() {
-    MapPlayer* player = level_->Player();
+    MapPlayer* player = host_->Player();
     // A bed at its highest stage has no raise to pay for.
     if (!player || stage_ < 0 || stage_ >= std::min(plant_->highestStage, kPlantStages)) return;
     auto job = std::make_unique<Job_Plant>(player, this);
@@ -381,8 +382,8 @@ void BasePointPlant::OnClick() {
     // A click that would order the point's job asks the tutorial first;
     // refused, it only selects the bed.
     const bool order = (clickAction_ == JOBID_HARVEST || clickAction_ == JOBID_WATER) &&
-                       level_->TutorialAllows(kTutorialActionStartJob, clickAction_,
-                                              TutorialObject::Of<BaseLevelPoint>(this));
+                       host_->TutorialAllows(kTutorialActionStartJob, clickAction_,
+                                             TutorialObject::Of<BaseLevelPoint>(this));
     switch (order ? clickAction_ : 0) {
     case JOBID_HARVEST:
         HideHarvestButton(true, 0);
@@ -392,7 +393,7 @@ void BasePointPlant::OnClick() {
         OrderWatering();
         break;
     default:
-        level_->SelectPoint(int32_t(index_));
+        Level()->SelectPoint(int32_t(index_), true);
         break;
     }
 }
@@ -406,15 +407,14 @@ bool BasePointPlant::CollectProducts(GameMessager* messenger) {
         // A plant whose product the data lacks harvests nothing: it stays
         // ripe, as with a full warehouse.
         const PRODUCT* product = plant_->product;
-        const uint32_t n =
-            product && units
-                ? level_->PutToWarehouse(product, units, messenger, kHarvestAwardCounter, x_ + bx, y_ + by, 0)
-                : 0;
+        const uint32_t n = product && units ? host_->PutToWarehouse(product, units, messenger,
+                                                                    kHarvestAwardCounter, x_ + bx, y_ + by, 0)
+                                            : 0;
         if (n > 0) {
             stored = true;
             AfterHarvest();
-            level_->TutorialNotify(kTutorialEventCollected, product->record.id,
-                                   TutorialObject::Of<BaseLevelPoint>(this));
+            host_->TutorialNotify(kTutorialEventCollected, product->record.id,
+                                  TutorialObject::Of<BaseLevelPoint>(this));
         }
     }
     if (Job_Harvest* job = harvestJob; job && (stored || job->AnimationBegun())) job->Stop();
@@ -424,7 +424,7 @@ bool BasePointPlant::CollectProducts(GameMessager* messenger) {
 void BasePointPlant::AfterHarvest() {
     if (water_ == 0) return;
     SetGrowthPercent(0.0f, true);
-    if (!level_->IsBonusRunning(BonusKind::Rain)) {
+    if (!Level()->IsBonusRunning(BonusKind::Rain)) {
         view_.effectDelay += 300;
         SetWater(water_ - 1, waterMax_, true);
         view_.effectDelay -= 300;
@@ -451,17 +451,17 @@ bool BasePointPlant::SetStage(int32_t stage, bool animated, uint32_t delay) {
     if (stage_ > 0) {
         SetGrowthPercent(ripeness_, false);
         SetWater(water_, waterMax_, true);
-        level_->UpdateGoals(kPlantGoalKind);
+        Level()->UpdateGoals(kPlantGoalKind);
     }
     StartNextStage();
     view_.effectDelay = 0;
     RefreshPanel();
-    level_->TutorialNotify(kTutorialPointStageChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
+    host_->TutorialNotify(kTutorialPointStageChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
     return true;
 }
 
 void BasePointPlant::RefreshPanel() {
-    PlantPanel* panel = level_->SharedPlantPanel();
+    PlantPanel* panel = host_->SharedPlantPanel();
     if (panel && panel->Point() == this) {
         panel->RefreshUpgrade();
         panel->Refresh();
@@ -512,14 +512,14 @@ void BasePointPlant::StopJobs(bool detach) {
 
 // ---------------------------------------------------------------- PointPlant
 
-PointPlant::PointPlant(FarmHost* level, uint32_t index, PLANT* plant) : BasePointPlant(level, index, plant) {}
+PointPlant::PointPlant(FarmHost* host, uint32_t index, PLANT* plant) : BasePointPlant(host, index, plant) {}
 
 PointPlant::~PointPlant() {
     DeleteSprites();
 }
 
 const PlantStageEntry& PointPlant::Entry() const {
-    return StageEntry(level_, stage_);
+    return StageEntry(host_, stage_);
 }
 
 void PointPlant::GetWorkOffset(int32_t* x, int32_t* y) const {
@@ -549,8 +549,8 @@ int32_t PointPlant::PlantFrame(float ripeness, int32_t frames) {
 
 uint32_t PointPlant::CreateSprites(bool animated, uint32_t delay) {
     const int32_t k = std::max(stage_ - 1, 0);
-    GAMEBEDS* beds = level_->BedSet();
-    bed_ = MakeObject(level_, beds ? beds->sprites[k] : nullptr, kKindBed, float(x_), float(y_),
+    GAMEBEDS* beds = host_->BedSet();
+    bed_ = MakeObject(host_, beds ? beds->sprites[k] : nullptr, kKindBed, float(x_), float(y_),
                       stage_ == 0 ? 0 : 3, int32_t(index_), mirrored_);
     uint32_t d = delay;
     if (bed_) {
@@ -570,8 +570,8 @@ uint32_t PointPlant::CreateSprites(bool animated, uint32_t delay) {
     view_.effectDelay = d > delay_ ? d - delay_ : 0;
     uint32_t end = d;
     const PlantSpriteEffect effect = GetPlantSpriteEffect(*plant_);
-    LevelMap* map = level_->Map();
-    MapSprite* sprite = map && plant_->mapSprite ? level_->AsMapSprite(plant_->mapSprite) : nullptr;
+    LevelMap* map = host_->Map();
+    MapSprite* sprite = map && plant_->mapSprite ? host_->AsMapSprite(plant_->mapSprite) : nullptr;
     for (int32_t i = 0; i < spriteCount_; ++i) {
         if (sprite) {
             const int32_t ox = mirrored_ ? -entry.spriteOffsets[i][0] : entry.spriteOffsets[i][0];
@@ -619,9 +619,9 @@ uint32_t PointPlant::RemoveSprites(bool animated, bool forGood, uint32_t delay) 
 }
 
 void PointPlant::DeleteSprites() {
-    DeleteObject(level_, bed_);
+    DeleteObject(host_, bed_);
     for (MapPlant*& plant : plants_) {
-        if (plant && level_->Map()) level_->Map()->Delete(plant);
+        if (plant && host_->Map()) host_->Map()->Delete(plant);
         plant = nullptr;
     }
     spriteCount_ = 0;
@@ -631,7 +631,7 @@ void PointPlant::DeleteSprites() {
 void PointPlant::RefreshGrowth(bool animated) {
     BasePointPlant::RefreshGrowth(animated);
     if (spriteCount_ == 0) return;
-    frameShown_ = PlantFrame(ripeness_, FrameCount(level_, plant_->mapSprite));
+    frameShown_ = PlantFrame(ripeness_, FrameCount(host_, plant_->mapSprite));
     for (MapPlant* plant : plants_)
         if (plant) plant->SetPlantFrame(frameShown_, animated);
 }
@@ -649,7 +649,7 @@ bool PointPlant::OwnsHoveredObject(const MapObject* object) const {
 
 // ---------------------------------------------------------------- PointTree
 
-PointTree::PointTree(FarmHost* level, uint32_t index, PLANT* plant) : BasePointPlant(level, index, plant) {
+PointTree::PointTree(FarmHost* host, uint32_t index, PLANT* plant) : BasePointPlant(host, index, plant) {
     const int32_t n = std::clamp(plant->record.fruitCounts[kPlantStages - 1], 0, kMaxFruits);
     std::vector<int32_t> places(size_t(n), 0);
     for (int32_t i = 0; i < n; ++i)
@@ -688,7 +688,7 @@ void PointTree::GetSecondOffset(int32_t* x, int32_t* y) const {
 uint32_t PointTree::CreateSprites(bool animated, uint32_t delay) {
     uint32_t d = delay;
     if (stage_ == 0) {
-        site_ = MakeObject(level_, level_->EmptyTreeSite(), kKindTreeSite, float(x_), float(y_), 0,
+        site_ = MakeObject(host_, host_->EmptyTreeSite(), kKindTreeSite, float(x_), float(y_), 0,
                            int32_t(index_), false);
         if (animated) {
             if (site_) site_->AttachEffect(new SEffect_Alpha(0.0f, 1.0f, kSiteFadeMs, true, delay));
@@ -697,9 +697,9 @@ uint32_t PointTree::CreateSprites(bool animated, uint32_t delay) {
     } else if (stage_ > 0) {
         if (!treeShown_) {
             treeShown_ = true;
-            trunk_ = MakeObject(level_, plant_->trunkSprite, kKindTrunk, float(x_), float(y_), 0,
+            trunk_ = MakeObject(host_, plant_->trunkSprite, kKindTrunk, float(x_), float(y_), 0,
                                 int32_t(index_), false);
-            crown_ = MakeObject(level_, plant_->mapSprite, kKindCrown, float(x_), float(y_), 3,
+            crown_ = MakeObject(host_, plant_->mapSprite, kKindCrown, float(x_), float(y_), 3,
                                 int32_t(index_), false);
         }
         for (SpriteObject* part : {trunk_, crown_})
@@ -745,11 +745,11 @@ uint32_t PointTree::RemoveSprites(bool animated, bool forGood, uint32_t delay) {
 }
 
 void PointTree::DeleteSprites() {
-    DeleteObject(level_, site_);
-    DeleteObject(level_, trunk_);
-    DeleteObject(level_, crown_);
+    DeleteObject(host_, site_);
+    DeleteObject(host_, trunk_);
+    DeleteObject(host_, crown_);
     for (Fruit& fruit : fruits_) {
-        DeleteObject(level_, fruit.sprite);
+        DeleteObject(host_, fruit.sprite);
         fruit = Fruit{};
     }
     treeShown_ = false;
@@ -777,7 +777,7 @@ void PointTree::SetFruit(int32_t i, float start, float duration) {
     fruit.random = kis::RandomRange(plant_->record.fruitRandom[0], plant_->record.fruitRandom[1]);
     fruit.variant = place.variant;
     fruit.frame = -1;
-    fruit.sprite = MakeObject(level_, plant_->fruitSprite, kKindFruit, float(x_) + fruit.x,
+    fruit.sprite = MakeObject(host_, plant_->fruitSprite, kKindFruit, float(x_) + fruit.x,
                               float(y_) + fruit.y, 0, int32_t(index_), false);
     if (fruit.sprite) {
         fruit.sprite->SetScale(fruit.scale);
@@ -786,7 +786,7 @@ void PointTree::SetFruit(int32_t i, float start, float duration) {
 }
 
 void PointTree::UpdateFruits(float growth, bool animated) {
-    const int32_t frames = FrameCount(level_, plant_->fruitSprite);
+    const int32_t frames = FrameCount(host_, plant_->fruitSprite);
     for (int32_t i = 0; i < fruitsShown_; ++i) {
         Fruit& fruit = fruits_[size_t(i)];
         if (!fruit.made) continue;
@@ -821,12 +821,12 @@ bool PointTree::OwnsHoveredObject(const MapObject* object) const {
     return sprite && sprite->Kind() == kKindCrown;
 }
 
-std::unique_ptr<BaseLevelPoint> MakePlantPoint(FarmHost* level, uint32_t index, const PointRecord& record) {
-    if (!level || record.kind != kPointPlant) return nullptr;
-    PLANT* plant = level->Plants().FindPlant(record.objectId);
+std::unique_ptr<BaseLevelPoint> MakePlantPoint(FarmHost* host, uint32_t index, const PointRecord& record) {
+    if (!host || record.kind != kPointPlant) return nullptr;
+    PLANT* plant = host->Plants().FindPlant(record.objectId);
     if (!plant) return nullptr;
-    if (plant->IsTree()) return std::make_unique<PointTree>(level, index, plant);
-    return std::make_unique<PointPlant>(level, index, plant);
+    if (plant->IsTree()) return std::make_unique<PointTree>(host, index, plant);
+    return std::make_unique<PointPlant>(host, index, plant);
 }
 
 // ---------------------------------------------------------------- jobs
@@ -861,8 +861,8 @@ bool PlantJob::GetPosition(float* x, float* y) const {
 }
 
 void PlantJob::ShowJobIcon(Sprite* icon) {
-    FarmHost* level = bed_->Level();
-    MapSprite* sprite = icon && level->Map() ? level->AsMapSprite(icon) : nullptr;
+    FarmHost* host = bed_->Host();
+    MapSprite* sprite = icon && host->Map() ? host->AsMapSprite(icon) : nullptr;
     if (!sprite) return;
     int32_t bx = 0, by = 0;
     bed_->GetButtonOffset(&bx, &by);
@@ -976,9 +976,9 @@ template <class JobType> void TakeOverLink(JobType*& link, JobType* job) {
 Job_Plant::Job_Plant(MapPlayer* player, BasePointPlant* bed, bool reserve)
     : PlantJob(player, JOBID_PLANT, bed) {
     TakeOverLink(bed->plantJob, this);
-    ShowJobIcon(bed->Stage() == 0 ? bed->Plant()->secondIcon : FindIcon(bed->Level(), u"small_ico_upgrade"));
+    ShowJobIcon(bed->Stage() == 0 ? bed->Plant()->secondIcon : FindIcon(bed->Host(), u"small_ico_upgrade"));
     if (reserve) ReserveMoney(PlantStagePrice(*bed->Plant(), std::max(bed->Stage(), 0)));
-    if (PlantPanel* panel = bed->Level()->SharedPlantPanel(); panel && panel->Point() == bed)
+    if (PlantPanel* panel = bed->Host()->SharedPlantPanel(); panel && panel->Point() == bed)
         panel->RefreshUpgrade();
     Notify();
 }
@@ -1024,7 +1024,7 @@ void Job_Plant::LetGo(BasePointPlant& bed) {
     if (bed.Stage() == 0) {
         // Never planted: the point becomes what it was before it was bought.
         bed.Level()->RebuildPoint(bed.Index());
-    } else if (PlantPanel* panel = bed.Level()->SharedPlantPanel(); panel && panel->Point() == &bed) {
+    } else if (PlantPanel* panel = bed.Host()->SharedPlantPanel(); panel && panel->Point() == &bed) {
         panel->RefreshUpgrade();
     }
 }
@@ -1033,13 +1033,13 @@ void Job_Plant::LetGo(BasePointPlant& bed) {
 
 Job_Water::Job_Water(MapPlayer* player, BasePointPlant* bed) : PlantJob(player, JOBID_WATER, bed) {
     TakeOverLink(bed->waterJob, this);
-    ShowJobIcon(FindIcon(bed->Level(), u"small_ico_water"));
+    ShowJobIcon(FindIcon(bed->Host(), u"small_ico_water"));
     bed->HideWaterButton(false, 0);
     Notify();
 }
 
 void Job_Water::StartWork() {
-    const PlantSettings& settings = bed_->Level()->Plants().Settings();
+    const PlantSettings& settings = bed_->Host()->Plants().Settings();
     const uint32_t ms = bed_->Plant()->IsTree() ? settings.waterTreeMs : settings.waterBedMs;
     StartAnimation(int32_t(ms), u"girl_water", -1, 5);
 }
@@ -1066,7 +1066,7 @@ void Job_Water::LetGo(BasePointPlant& bed) {
 Job_Harvest::Job_Harvest(MapPlayer* player, BasePointPlant* bed)
     : PlantJob(player, JOBID_HARVEST, bed), messenger_(std::make_unique<GameMessager>()) {
     TakeOverLink(bed->harvestJob, this);
-    ShowJobIcon(FindIcon(bed->Level(), u"small_ico_hand"));
+    ShowJobIcon(FindIcon(bed->Host(), u"small_ico_hand"));
     bed->HideHarvestButton(false, 0);
     product_ = bed->Plant()->product;
     Notify();
@@ -1083,7 +1083,7 @@ void Job_Harvest::StartWork() {
     const NameField& field = bed_->Plant()->record.harvestAnimation;
     for (size_t i = 0; i + 1 < kNameLength && field[i]; ++i)
         name[i] = field[i];
-    StartAnimation(int32_t(bed_->Level()->Plants().Settings().harvestMs), name, -1, 5);
+    StartAnimation(int32_t(bed_->Host()->Plants().Settings().harvestMs), name, -1, 5);
     animationBegun_ = true;
 }
 
@@ -1109,13 +1109,11 @@ BasePointPlant* RecordBed(MapPlayer* player, const uint8_t* record, size_t size,
     if (size != PlantJob::kRecordSize) return nullptr;
     const JobHead head = Job::HeadOf(record);
     if (head.size != PlantJob::kRecordSize || head.jobId != jobId) return nullptr;
-    FarmHost* level = FarmHostOf(player);
+    GameLevel* level = LevelOf(player);
     if (!level) return nullptr;
     AtPointRecord saved;
     kAtPointLayout.Load(record, &saved);
-    const uint32_t index = uint32_t(saved.point);
-    if (index >= level->PointCount()) return nullptr;
-    BaseLevelPoint* point = level->GetPoint(int32_t(index));
+    BaseLevelPoint* point = level->GetPoint(saved.point);
     if (!point || point->Kind() != kPointPlant) return nullptr;
     return dynamic_cast<BasePointPlant*>(point);
 }

@@ -8,9 +8,10 @@
 // PointPlant is a crop bed with up to four plant sprites, PointTree a fruit
 // tree with a trunk, a crown and fruits that ripen with its growth.
 //
-// What the points need of the running level beyond the level point itself
-// comes through the farm host (farm/FarmHost.h): the plant jobs find it from
-// their farmer's map.
+// What the level owns (its speed, bonuses, goals, selection and rebuilds) a
+// point asks its own level; what the farm adds (the farmer, the tables,
+// pictures, buttons and panels) comes through the farm host
+// (farm/FarmHost.h), which the plant jobs find from their farmer's map.
 
 #include "app/BonusKind.h"
 #include "farm/FarmHost.h"
@@ -83,8 +84,8 @@ struct PlantPointView {
 
 class BasePointPlant : public LevelPoint {
   public:
-    // level outlives the point; plant is one of the level's plant data.
-    BasePointPlant(FarmHost* level, uint32_t index, PLANT* plant);
+    // host outlives the point; plant is one of the level's plant data.
+    BasePointPlant(FarmHost* host, uint32_t index, PLANT* plant);
     ~BasePointPlant() override;
 
     // ---- level point operations
@@ -150,7 +151,7 @@ class BasePointPlant : public LevelPoint {
 
     // ---- state
     PLANT* Plant() const { return plant_; }
-    FarmHost* Level() const { return level_; }
+    FarmHost* Host() const { return host_; }
     float Ripeness() const { return ripeness_; }
     float Growth() const { return growth_; }
     float GrowthNeeded() const { return growthNeeded_; }
@@ -179,8 +180,8 @@ class BasePointPlant : public LevelPoint {
     void StopJobs(bool detach);
     void RefreshPanel();
 
-    FarmHost* level_; // the level that owns this point
-    PLANT* plant_;    // owned by the plant data
+    FarmHost* host_; // outlives the point
+    PLANT* plant_;   // owned by the plant data
     uint32_t delay_ = 0;
     float ripeness_ = 0.0f;
     float growth_ = 0.0f;
@@ -194,7 +195,7 @@ class BasePointPlant : public LevelPoint {
 
 class PointPlant : public BasePointPlant {
   public:
-    PointPlant(FarmHost* level, uint32_t index, PLANT* plant);
+    PointPlant(FarmHost* host, uint32_t index, PLANT* plant);
     ~PointPlant() override;
 
     void GetWorkOffset(int32_t* x, int32_t* y) const override;
@@ -226,7 +227,7 @@ class PointPlant : public BasePointPlant {
 
 class PointTree : public BasePointPlant {
   public:
-    PointTree(FarmHost* level, uint32_t index, PLANT* plant);
+    PointTree(FarmHost* host, uint32_t index, PLANT* plant);
     ~PointTree() override;
 
     void GetWorkOffset(int32_t* x, int32_t* y) const override;
@@ -273,7 +274,7 @@ class PointTree : public BasePointPlant {
 
 // Makes the point of a kPointPlant record: a tree for a plant of kPlantKindTree,
 // else a bed; null for a plant the data does not have.
-std::unique_ptr<BaseLevelPoint> MakePlantPoint(FarmHost* level, uint32_t index, const PointRecord& record);
+std::unique_ptr<BaseLevelPoint> MakePlantPoint(FarmHost* host, uint32_t index, const PointRecord& record);
 
 // ---------------------------------------------------------------- jobs
 

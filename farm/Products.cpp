@@ -141,18 +141,20 @@ void ProductList::ReturnIngredients(const PRODUCT* product, int32_t factor, Prod
         stock.Add(product->ingredients[i], product->record.ingredients[i].units * factor);
 }
 
-void ProductList::ShowIngredientChange(const PRODUCT* product, int32_t x, int32_t y, bool returning) const {
-    if (!product) return;
+std::vector<ProductChange> ProductList::IngredientChanges(const PRODUCT* product, int32_t x, int32_t y,
+                                                          bool returning) const {
+    std::vector<ProductChange> changes;
+    if (!product) return changes;
     const int32_t n = product->record.ingredientCount;
     for (int32_t i = 0; i < n; ++i) {
         const int32_t units = product->record.ingredients[i].units;
         // Returned units stack upwards and arrive one after another; taken
         // ones leave from one place, their labels drifting apart.
         if (returning)
-            resources_->ShowProductChange(
+            changes.push_back(
                 {units, x, y - 20 * (n - 1 - i), uint32_t(100 * i), 0, product->ingredients[i]});
         else
-            resources_->ShowProductChange(
-                {-units, x, y, uint32_t(200 * i), -10 * i, product->ingredients[i]});
+            changes.push_back({-units, x, y, uint32_t(200 * i), -10 * i, product->ingredients[i]});
     }
+    return changes;
 }

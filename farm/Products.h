@@ -56,9 +56,10 @@ class ProductList {
     bool HasIngredients(const PRODUCT* product, const ProductStockView& stock) const;
     void TakeIngredients(const PRODUCT* product, ProductStockView& stock) const;
     void ReturnIngredients(const PRODUCT* product, int32_t factor, ProductStockView& stock) const;
-    // Labels of the ingredients flying out of (taking) or back into
+    // The labels of the ingredients flying out of (taking) or back into
     // (returning) the stock at a map position.
-    void ShowIngredientChange(const PRODUCT* product, int32_t x, int32_t y, bool returning) const;
+    std::vector<ProductChange> IngredientChanges(const PRODUCT* product, int32_t x, int32_t y,
+                                                 bool returning) const;
 
     // Adds a record as the loader would (tests and tools).
     PRODUCT* Add(const ProductRecord& record);

@@ -41,11 +41,6 @@ class ProgramFarmResources : public FarmResources {
         const AwardRecord* award = tables ? tables->awards.FindAward(index) : nullptr;
         return award ? award->key : nullptr;
     }
-    void ShowProductChange(const ProductChange& change) override {
-        if (labels) labels(change);
-    }
-
-    std::function<void(const ProductChange&)> labels;
 };
 
 } // namespace
@@ -62,11 +57,6 @@ GameFarmTables::GameFarmTables()
     RegisterBuildingJobLoaders();
     RegisterPlantJobLoaders();
     RegisterAnimalJobLoaders();
-}
-
-void SetFarmProductLabels(FarmData& farm, std::function<void(const ProductChange&)> labels) {
-    if (auto* resources = dynamic_cast<ProgramFarmResources*>(farm.Resources()))
-        resources->labels = std::move(labels);
 }
 
 GameFarmTables::~GameFarmTables() {

@@ -7,7 +7,6 @@
 
 #include "farm/FarmData.h"
 
-#include <functional>
 #include <memory>
 
 class GameFarmTables {
@@ -23,8 +22,3 @@ class GameFarmTables {
     std::unique_ptr<FarmResources> resources_;
     std::unique_ptr<FarmData> data_;
 };
-
-// Where the program's farm tables send their product-change labels while a
-// level runs (the level's screen sprites); empty: they are dropped. Nothing
-// for tables made with other resources.
-void SetFarmProductLabels(FarmData& farm, std::function<void(const ProductChange&)> labels);

@@ -2,24 +2,17 @@
 
 #include "farm/BuildingPoints.h"
 #include "farm/PlantPanel.h"
-#include "game/FarmTables.h"
 #include "game/FieldSprites.h"
 #include "game/LevelInterface.h"
 #include "level/GameLevel.h"
 
 ProgramWorld::ProgramWorld(FarmData* farm) : FarmWorld(farm) {}
 
-ProgramWorld::~ProgramWorld() {
-    if (field_) SetFarmProductLabels(*farm_, nullptr);
-}
+ProgramWorld::~ProgramWorld() = default;
 
 void ProgramWorld::Attach(GameLevel* level) {
     FarmWorld::Attach(level);
     field_ = std::make_unique<FieldSprites>(*level);
-    SetFarmProductLabels(*farm_, [this](const ProductChange& change) {
-        field_->ShowProductChange(change.product, change.units, change.x, change.y, change.delay,
-                                  change.labelOffset);
-    });
 }
 
 void ProgramWorld::TickCharacters(uint32_t ms) {
@@ -45,8 +38,10 @@ std::unique_ptr<OverheadButton> ProgramWorld::ShowSlotButton(PointFactory* facto
     return field_ ? field_->ShowSlotButton(factory, slot, slotCount, x, y, animated, delay) : nullptr;
 }
 
-void ProgramWorld::ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) {
-    if (field_) field_->ShowProductChange(product, units, x, y, 0, 0);
+void ProgramWorld::ShowProductChange(const ProductChange& change) {
+    if (field_)
+        field_->ShowProductChange(change.product, change.units, change.x, change.y, change.delay,
+                                  change.labelOffset);
 }
 
 std::unique_ptr<OverheadButton> ProgramWorld::ShowAnimalButton(PointBuilding* point, uint32_t command,

@@ -20,7 +20,7 @@ class ProgramWorld : public FarmWorld {
     ~ProgramWorld() override;
 
     // The farm's wiring to its level (FarmWorld::Attach), then the level's
-    // screen sprites and the farm tables' product labels over the field.
+    // screen sprites over the field.
     void Attach(GameLevel* level);
     // The level's interface (the level screen owns it): the warehouse point
     // opens its window there and shows its level on the panel. Null: none.
@@ -46,7 +46,7 @@ class ProgramWorld : public FarmWorld {
                                                      const PRODUCT* product, int32_t price, int32_t x,
                                                      int32_t y, bool animated, uint32_t delay) override;
     OverheadButtons* Buttons() override;
-    void ShowProductChange(const PRODUCT* product, int32_t units, int32_t x, int32_t y) override;
+    void ShowProductChange(const ProductChange& change) override;
     void AttachBuildingPanel(PointBuilding* point) override;
     void DetachBuildingPanel(PointBuilding* point) override;
     void RefreshBuildingPanel(PointBuilding* point) override;

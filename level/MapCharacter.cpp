@@ -629,8 +629,12 @@ void MapPlayer::UpdateJob(uint32_t ms) {
 
 void MapPlayer::OnJobDone(const Job& job) {
     if (job.JobId() < JOBID_PLANT || job.JobId() > JOBID_REPAIR) return;
-    LevelServices* services = Services();
-    if (GameLevel* level = services ? services->RunningLevel() : nullptr) level->CountJobDone();
+    if (GameLevel* level = LevelOf(this)) level->CountJobDone();
+}
+
+GameLevel* LevelOf(MapCharacter* character) {
+    LevelServices* services = character ? character->Services() : nullptr;
+    return services ? services->RunningLevel() : nullptr;
 }
 
 std::unique_ptr<Job> MapPlayer::CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) {

@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+class GameLevel;
+
 class MapCharacter : public DynObject {
   public:
     static constexpr size_t kBlockSize = 132;
@@ -257,6 +259,10 @@ class MapPlayer : public MapCharacter {
   private:
     bool sideStepRequested_ = false;
 };
+
+// The running level a character's map belongs to (its services' level);
+// null for a map without one. Its jobs find their points there.
+GameLevel* LevelOf(MapCharacter* character);
 
 // The farmer's job loaders, by JOBID, kept in the game's level data: the farm
 // code registers the loader of each of its jobs at start-up; a saved job whose

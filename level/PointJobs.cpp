@@ -3,15 +3,6 @@
 #include "level/GameLevel.h"
 #include "level/MapCharacter.h"
 
-namespace {
-
-GameLevel* LevelOf(MapCharacter* owner) {
-    LevelServices* services = owner ? owner->Services() : nullptr;
-    return services ? services->RunningLevel() : nullptr;
-}
-
-} // namespace
-
 Job_AtPoint::Job_AtPoint(MapCharacter* owner, uint32_t jobId, int32_t point) : Job(owner, jobId) {
     targetPoint_ = point;
 }

@@ -325,7 +325,7 @@ void PointPanels::RefreshPlant() {
     if (!plants_ || !plants_->IsAttached()) return;
     BaseLevelPoint* point = level_.GetPoint(shown_);
     auto* bed = dynamic_cast<BasePointPlant*>(point);
-    PlantPanel* model = bed ? bed->Level()->SharedPlantPanel() : nullptr;
+    PlantPanel* model = bed ? bed->Host()->SharedPlantPanel() : nullptr;
     if (!model || model->Point() != bed) {
         ShowEmpty();
         return;
@@ -335,7 +335,7 @@ void PointPanels::RefreshPlant() {
 
 void PointPanels::ShowPointPanel(BaseLevelPoint* point) {
     if (auto* bed = dynamic_cast<BasePointPlant*>(point)) {
-        PlantPanel* model = bed->Level()->SharedPlantPanel();
+        PlantPanel* model = bed->Host()->SharedPlantPanel();
         if (!model) {
             ShowEmpty();
             return;
@@ -344,7 +344,7 @@ void PointPanels::ShowPointPanel(BaseLevelPoint* point) {
             plants_ =
                 panel_.AdoptChild(std::make_unique<PointLevelPanel>(panel_, kPlantPanelId, true, [this] {
                     auto* b = dynamic_cast<BasePointPlant*>(level_.GetPoint(shown_));
-                    PlantPanel* m = b ? b->Level()->SharedPlantPanel() : nullptr;
+                    PlantPanel* m = b ? b->Host()->SharedPlantPanel() : nullptr;
                     if (!m || m->Point() != b) return;
                     level_.StartClock();
                     const bool ordered = m->UpgradeEnabled() && m->UpgradePrice() <= level_.Money().Get();

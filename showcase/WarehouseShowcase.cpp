@@ -23,11 +23,8 @@ class WarehouseShowcase::SampleLevel : public WarehouseLevel {
   public:
     SampleLevel(FarmData& farm, WindowManager& windows)
         : farm_(farm), windows_(windows), warehouse_(farm.buildings.FindBuildingByName(u"warehouse")),
-          stock_(
-              [this](const PRODUCT* p, uint32_t level) {
-                  return uint32_t(std::max(farm_.buildings.GetWarehouseCapacity(p, int32_t(level)), 0));
-              },
-              warehouse_ ? uint32_t(std::max(warehouse_->header.levelCount, 1)) : 1u) {
+          stock_(farm.buildings.WarehouseCapacities(),
+                 warehouse_ ? uint32_t(std::max(warehouse_->header.levelCount, 1)) : 1u) {
         const std::pair<const char16_t*, uint32_t> sample[] = {{u"wheat", 10}, {u"apple", 3}, {u"egg", 2}};
         for (const auto& [name, units] : sample)
             if (PRODUCT* p = farm.products.FindProductByName(name)) stock_.Add(p, units);

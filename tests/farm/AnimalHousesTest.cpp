@@ -41,7 +41,7 @@ TEST(AnimalFeedTest, ExactFeedEnablesTheButtonAndFeedingEmptiesTheStock) {
         EXPECT_EQ(l.host.At(uint32_t(c.point), kFeedCommand).price, int32_t(c.units));
         ASSERT_TRUE(house->OnOverheadCommand(kFeedCommand));
         EXPECT_EQ(l.Stock(kWheat), 0u);
-        EXPECT_EQ(l.host.stockChanges.back(), -int32_t(c.units));
+        EXPECT_EQ(l.host.changes.back().units, -int32_t(c.units));
         EXPECT_EQ(house->OverheadButtonShown(), nullptr);
         ASSERT_NE(house->FeedJob(), nullptr);
         EXPECT_EQ(house->FeedJob()->Carried(), c.units);

@@ -49,9 +49,6 @@ class AnimalHost : public buildtest::Host {
         shown[{point->Index(), command}] = {button->state, x, y, price};
         return button;
     }
-    void ShowProductChange(const PRODUCT*, int32_t units, int32_t, int32_t) override {
-        stockChanges.push_back(units);
-    }
     shpf::PathFinder* PathFinder() override { return finder; }
     const GameCharacter* FindCharacter(uint32_t id) override {
         return id == kCharacterSheepHead ? sheepHead : nullptr;
@@ -70,7 +67,6 @@ class AnimalHost : public buildtest::Host {
     bool WasShown(uint32_t point, uint32_t command) const { return shown.count({point, command}) != 0; }
 
     std::map<std::pair<uint32_t, uint32_t>, Shown> shown;
-    std::vector<int32_t> stockChanges;
     const GameCharacter* sheepHead = nullptr;
     shpf::PathFinder* finder = nullptr; // none: every spot is free
 };

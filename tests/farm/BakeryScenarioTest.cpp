@@ -37,13 +37,13 @@ TEST(BakeryScenarioTest, BuildUpgradeAndBake) {
     ASSERT_EQ(l.host.slotButtons.size(), 2u);
 
     // The bread button: wheat 2 and egg 1 fly out, the slot fills.
-    const size_t changes = l.tables.resources.changes.size();
+    const size_t changes = l.host.changes.size();
     ASSERT_TRUE(bakery->OnProductionButton(0, 1));
     EXPECT_EQ(l.Stock(kWheat), 4u);
     EXPECT_EQ(l.Stock(kEgg), 2u);
-    ASSERT_EQ(l.tables.resources.changes.size(), changes + 2);
-    EXPECT_EQ(l.tables.resources.changes[changes].units, -2);
-    EXPECT_EQ(l.tables.resources.changes[changes + 1].units, -1);
+    ASSERT_EQ(l.host.changes.size(), changes + 2);
+    EXPECT_EQ(l.host.changes[changes].units, -2);
+    EXPECT_EQ(l.host.changes[changes + 1].units, -1);
     l.Run(10);
     EXPECT_EQ(bakery->AnimationState(), 2);
     EXPECT_EQ(l.host.playing.size(), 1u);

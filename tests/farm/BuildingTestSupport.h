@@ -53,7 +53,7 @@ struct FakeButton : OverheadButton {
 
 class Host : public farmtest::FakeFarmHost, public ProductStockView {
   public:
-    explicit Host(FarmData* farm) : farm_(farm) {}
+    explicit Host(FarmData* farm) : stock(farm->buildings.WarehouseCapacities(), 4), farm_(farm) {}
 
     // ---- LevelServices (the farmer's money is the level world's)
     MoneyValue& Money() override { return money; }
@@ -66,7 +66,7 @@ class Host : public farmtest::FakeFarmHost, public ProductStockView {
     void ScreenCentre(float* x, float* y) const override { *x = 400, *y = 300; }
 
     // ---- the farm host
-    GameLevel& Level() override { return *level; }
+    GameLevel* RunningLevel() override { return level; }
     LevelMap* Map() override { return pointMap; }
     MapPlayer* Player() override { return player; }
     ProductStock& Stock() override { return stock; }
@@ -120,6 +120,7 @@ class Host : public farmtest::FakeFarmHost, public ProductStockView {
     void AttachBuildingPanel(PointBuilding*) override { ++attached; }
     void DetachBuildingPanel(PointBuilding*) override { --attached; }
     void RefreshBuildingPanel(PointBuilding*) override { ++panelRefreshes; }
+    void ShowProductChange(const ProductChange& change) override { changes.push_back(change); }
     void OpenWarehouseWindow() override { ++warehouseWindows; }
     void SetWarehouseButtonLevel(int32_t l) override { warehouseButtonLevel = l; }
     bool TutorialAllows(uint32_t, uint32_t, TutorialObject) override { return allowProduction; }
@@ -158,15 +159,13 @@ class Host : public farmtest::FakeFarmHost, public ProductStockView {
     }();
     MapPlayer* player = nullptr;
     MoneyValue money;
-    ProductStock stock{[this](const PRODUCT* p, uint32_t l) {
-                           return uint32_t(farm_->buildings.GetWarehouseCapacity(p, int32_t(l)));
-                       },
-                       4};
+    ProductStock stock;
     bool full = false;
     bool allowProduction = true;
     uint32_t delivered = 0;
     uint32_t nextChannel = 0;
     std::vector<uint32_t> playing, sounds, events, eventSounds;
+    std::vector<ProductChange> changes; // the labels flown, in order
     std::vector<std::pair<uint32_t, uint32_t>> fades;
     std::map<int32_t, std::shared_ptr<FakeButton::State>> productionButtons, slotButtons;
     int attached = 0, panelRefreshes = 0, warehouseWindows = 0;

@@ -116,6 +116,13 @@ TEST(Buildings, WarehouseCapacityClampsTheLevel) {
 
     Tables none;
     EXPECT_EQ(none.buildings.GetWarehouseCapacity(none.products.Add(Product("egg")), 1), 0);
+
+    // A capacity below 0 in the table holds nothing.
+    Tables bad;
+    BuildingTypeSource w3 = Warehouse(1);
+    w3.levels[0].capacityOrAnimationCount = -5;
+    bad.buildings.Add(w3.header, w3.levels);
+    EXPECT_EQ(bad.buildings.GetWarehouseCapacity(bad.products.Add(Product("egg")), 1), 0);
 }
 
 TEST(Buildings, NegativeFramesInACycleTakeTheSpritesFramesUpTo32) {

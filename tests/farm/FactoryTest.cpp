@@ -75,7 +75,7 @@ TEST(FactoryTest, SlotsFillUpToTheBuildingLevel) {
     EXPECT_FALSE(l.host.productionButtons[0]->enabled); // no slot free
     EXPECT_EQ(Count(l.host.events, kTutorialProductionStarted), 2u);
     // Wheat and egg flew out of the stock at the slots.
-    EXPECT_GE(l.tables.resources.changes.size(), 2u);
+    EXPECT_GE(l.host.changes.size(), 2u);
 }
 
 TEST(FactoryTest, TheProductionButtonNeedsIngredientsAndAPress) {

@@ -65,12 +65,10 @@ class RecordingResources : public FarmResources {
         ++awardLookups;
         return index < int32_t(awardNames.size()) ? awardNames[size_t(index)].c_str() : nullptr;
     }
-    void ShowProductChange(const ProductChange& change) override { changes.push_back(change); }
 
     int awardLookups = 0;
     std::vector<std::u16string> awardNames;
     std::vector<std::u16string> soundsLoaded;
-    std::vector<ProductChange> changes;
 
   private:
     std::vector<std::unique_ptr<FakeSprite>> sprites_;
@@ -230,23 +228,13 @@ bool LoadAll(Table& table, kis::DataFileReaderW* reader, LoaderState* state = nu
 
 // The farm host of a level without pictures, sounds or interface: empty farm
 // tables, a stock without room, and every other answer "none" (null, 0,
-// nothing shown). A test overrides the members its subject uses.
+// nothing shown); the running level is the backing level a test sets. A test
+// overrides the members its subject uses.
 class FakeFarmHost : public testsupport::FakeLevelServicesOver<FarmHost> {
   public:
-    GameLevel& Level() override { return *this->backingLevel; }
+    GameLevel* RunningLevel() override { return this->backingLevel; }
     LevelMap* Map() override { return nullptr; }
     MapPlayer* Player() override { return nullptr; }
-    BaseLevelPoint* GetPoint(int32_t index) override {
-        return this->backingLevel ? this->backingLevel->GetPoint(index) : nullptr;
-    }
-    uint32_t PointCount() override { return this->backingLevel ? this->backingLevel->PointCount() : 0; }
-    void SelectPoint(int32_t) override {}
-    void ResetSelection(const BaseLevelPoint*) override {}
-    bool RebuildPoint(uint32_t) override { return false; }
-    int32_t LevelMoney() override { return this->Money().Get(); }
-    float GetSpeedFactor(uint32_t) override { return 1.0f; }
-    bool IsBonusRunning(BonusKind) override { return false; }
-    void UpdateGoals(uint32_t) override {}
     ProductStock& Stock() override { return stock_; }
     ProductStockView& StockView() override { return stockView_; }
     ProductList& Products() override { return tables_.products; }
@@ -283,7 +271,7 @@ class FakeFarmHost : public testsupport::FakeLevelServicesOver<FarmHost> {
         return nullptr;
     }
     OverheadButtons* Buttons() override { return nullptr; }
-    void ShowProductChange(const PRODUCT*, int32_t, int32_t, int32_t) override {}
+    void ShowProductChange(const ProductChange&) override {}
     void AttachBuildingPanel(PointBuilding*) override {}
     void DetachBuildingPanel(PointBuilding*) override {}
     void RefreshBuildingPanel(PointBuilding*) override {}

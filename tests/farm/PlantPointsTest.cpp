@@ -15,6 +15,7 @@
 #include "level/SaveStream.h"
 #include "platform/Random.h"
 #include "sprites/Sprite.h"
+#include "tests/level/LevelTestSupport.h"
 #include "tests/support/Damage.h"
 #include "tests/support/FakeLevel.h"
 
@@ -23,7 +24,6 @@
 #include <bit>
 #include <cstring>
 #include <map>
-#include <optional>
 #include <set>
 
 namespace {
@@ -85,9 +85,11 @@ class ButtonHost : public OverheadButtons {
     uint32_t next = 1;
 };
 
-// The level around the plant points: money, stock with a capacity, the
-// farmer, buttons, panel and tutorial, with the points either its own or a
-// GameLevel's.
+// The level around the plant points: a GameLevel over a fake world owns them
+// (Add makes each as the level makes its points) and answers their speed,
+// bonuses, goals, selection and rebuilds; the farm adds the stock with a
+// capacity, the farmer, buttons, panel and tutorial. The scenario at the end
+// plays a GameLevel of its own.
 class Farm : public farmtest::FakeFarmHost {
   public:
     Farm() {
@@ -136,35 +138,61 @@ class Farm : public farmtest::FakeFarmHost {
         ghost = plants.Add(g);
         for (PLANT* p : {wheat, tree, ghost})
             plants.EnablePlant(p, 3);
-        money.Set(1000);
         farmerInfo.id = kCharacterFarmer;
         farmerInfo.variantCount = 4;
         farmerInfo.walkSpeed = 4.0f;
         farmerInfo.kinds.resize(1);
         SetW(farmerInfo.kinds[0].standing, u"girl_stand");
         SetW(farmerInfo.kinds[0].walk, u"girl_walk");
+        for (float& rate : data.record.speedRates)
+            rate = 1.0f;
+        // Goal 0 counts the wheat beds at stage 3.
+        data.record.regimes[0].goalCount = 1;
+        data.record.regimes[0].goals[0] = {kGoalPlant, Id("wheat"), 3, 1};
+        SetPointMaker(kPointPlant, [this](uint32_t index, const PointRecord& record) {
+            return MakePlantPoint(this, index, record);
+        });
+        ClearPoints();
+        Money().Set(1000);
     }
     ~Farm() override {
         // The points and the farmer go while the level is whole.
-        points.clear();
+        game = nullptr;
+        own.reset();
         player.reset();
+        SetPointMaker(kPointPlant, nullptr);
+    }
+
+    // A fresh level without points; the money stays what it was.
+    void ClearPoints() {
+        const int32_t kept = Money().Get();
+        game = nullptr;
+        own.reset();
+        data.points.clear();
+        auto world = std::make_unique<testsupport::FakeLevelWorld>();
+        testsupport::FakeLevelWorld* fake = world.get();
+        GameLevel::Hooks hooks;
+        hooks.frontEnd = &frontEnd;
+        own = std::make_unique<GameLevel>(35, 0, data, std::move(world), hooks);
+        fake->level = own.get();
+        own->StartUp();
+        game = own.get();
+        Money().Set(kept);
     }
 
     void MakePlayer(float x = 0.0f, float y = 0.0f) {
         player = std::make_unique<MapPlayer>(&map, &farmerInfo, x, y);
     }
+    // The next point of the level, its record its definition too.
     BasePointPlant* Add(const PointRecord& record) {
-        const uint32_t index = uint32_t(points.size());
-        std::unique_ptr<BaseLevelPoint> point = MakePlantPoint(this, index, record);
-        if (!point) return nullptr;
-        point->Setup(record);
-        points.push_back(std::move(point));
-        return static_cast<BasePointPlant*>(points.back().get());
+        const uint32_t index = uint32_t(data.points.size());
+        data.points.push_back(record);
+        return dynamic_cast<BasePointPlant*>(own->CreatePoint(index, record));
     }
     void Tick(int ticks) {
         for (int i = 0; i < ticks; ++i) {
-            for (auto& p : points)
-                if (p) p->Update(10);
+            for (uint32_t p = 0; p < own->PointCount(); ++p)
+                if (BaseLevelPoint* point = own->GetPoint(int32_t(p))) point->Update(10);
             if (player) player->Update(10);
         }
     }
@@ -177,14 +205,13 @@ class Farm : public farmtest::FakeFarmHost {
     // ---- LevelServices (the shared fake's, but for the points and money below)
     // The running level's money while there is one; the reserved total is
     // the farm's own and the running level's as well.
+    GameLevel* RunningLevel() override { return game; }
     MoneyValue& Money() override { return game ? game->Money() : money; }
     void AddReservedMoney(int32_t delta) override {
         reserved += delta;
         if (game) game->AddReservedMoney(delta);
     }
-    bool PointExists(int32_t index) const override {
-        return const_cast<Farm*>(this)->GetPoint(index) != nullptr;
-    }
+    bool PointExists(int32_t index) const override { return game && game->GetPoint(index) != nullptr; }
 
     // ---- the farm host
     LevelMap* Map() override { return useMap ? &map : nullptr; }
@@ -194,10 +221,6 @@ class Farm : public farmtest::FakeFarmHost {
     GAMEBEDS* BedSet() override { return useMap ? &beds : nullptr; }
     Sprite* EmptyTreeSite() override {
         return useMap ? resources.FindSprite(kLevelLibrary, u"tree_site") : nullptr;
-    }
-    float GetSpeedFactor(uint32_t group) override { return game ? game->GetSpeedFactor(group) : speed; }
-    bool IsBonusRunning(BonusKind kind) override {
-        return game ? game->IsBonusRunning(kind) : runningBonus == kind;
     }
     uint32_t PutToWarehouse(const PRODUCT* product, uint32_t units, GameMessager*, int32_t award, int32_t,
                             int32_t, int32_t) override {
@@ -209,19 +232,6 @@ class Farm : public farmtest::FakeFarmHost {
         if (n) stored.push_back({product->record.id, n, count});
         return n;
     }
-    void UpdateGoals(uint32_t kind) override { goals.push_back(kind); }
-    bool RebuildPoint(uint32_t index) override {
-        rebuilt.push_back(index);
-        return game ? game->RebuildPoint(index) : true;
-    }
-    void ResetSelection(const BaseLevelPoint*) override { ++deselections; }
-    BaseLevelPoint* GetPoint(int32_t index) override {
-        if (game) return game->GetPoint(index);
-        return index >= 0 && size_t(index) < points.size() ? points[size_t(index)].get() : nullptr;
-    }
-    uint32_t PointCount() override { return game ? game->PointCount() : uint32_t(points.size()); }
-    int32_t LevelMoney() override { return money.Get(); }
-    void SelectPoint(int32_t index) override { selected = index; }
     // Each sprite handle of the recording resources stands for one map sprite.
     MapSprite* AsMapSprite(Sprite* sprite) override {
         std::unique_ptr<MapSprite>& made = mapSprites[sprite];
@@ -241,18 +251,14 @@ class Farm : public farmtest::FakeFarmHost {
     std::map<Sprite*, std::unique_ptr<MapSprite>> mapSprites;
     LevelMap map{this};
     std::unique_ptr<MapPlayer> player;
-    std::vector<std::unique_ptr<BaseLevelPoint>> points;
-    GameLevel* game = nullptr;
-    float speed = 1.0f;
-    std::optional<BonusKind> runningBonus;
+    Level data;                            // the points' level: its record and definitions
+    leveltest::RecordingFrontEnd frontEnd; // every bonus slot chosen
+    std::unique_ptr<GameLevel> own;        // the level of data
+    GameLevel* game = nullptr;             // the running level: own, or the scenario's
     std::map<uint32_t, uint32_t> stock;
     uint32_t capacity = 50;
     std::vector<StoreEntry> stored;
     std::vector<int32_t> awards; // the award counter of each delivery
-    std::vector<uint32_t> goals; // the kinds counted again, in order
-    std::vector<uint32_t> rebuilt;
-    int deselections = 0;
-    int32_t selected = -1;
     ButtonHost buttons;
     PlantPanel panel;
 };
@@ -313,7 +319,7 @@ TEST_F(PlantTest, GrowthTakesThePlantSpeedAndStopsWhereItShould) {
     };
     const Case cases[] = {
         {"plain", [](BasePointPlant*) {}, 10.0f},
-        {"double speed", [&](BasePointPlant*) { farm.speed = 2.0f; }, 20.0f},
+        {"double speed", [&](BasePointPlant*) { farm.data.record.speedRates[1] = 2.0f; }, 20.0f},
         {"tutorial refuses action 110",
          [&](BasePointPlant*) { farm.refusedActions.insert(kTutorialActionGrow); }, 0.0f},
         {"locked", [](BasePointPlant* b) { b->Lock(); }, 0.0f},
@@ -321,8 +327,8 @@ TEST_F(PlantTest, GrowthTakesThePlantSpeedAndStopsWhereItShould) {
         {"damaged", [](BasePointPlant* b) { b->AddDamage(1, false); }, 0.0f},
     };
     for (const Case& c : cases) {
-        farm.points.clear();
-        farm.speed = 1.0f;
+        farm.ClearPoints();
+        farm.data.record.speedRates[1] = 1.0f;
         farm.refusedActions.clear();
         BasePointPlant* bed = farm.Add(PlantPoint("wheat", 1, 0, 2, 2, 100, 100));
         c.prepare(bed);
@@ -366,7 +372,7 @@ TEST_F(PlantTest, GrowthWaitsForTheCountdownAfterEachChange) {
     };
     farm.plants.FindPlantByName(u"wheat")->highestStage = 4;
     for (const Case& c : cases) {
-        farm.points.clear();
+        farm.ClearPoints();
         farm.MakePlayer(100, 140);
         BasePointPlant* bed = farm.Add(PlantPoint("wheat", 1, c.ripeness, c.water, 2, 100, 100));
         if (c.change) {
@@ -402,8 +408,10 @@ TEST_F(PlantTest, ARipeBedShowsTheHarvestButtonAndTellsTheTutorial) {
 TEST_F(PlantTest, TheLastWaterHarvestedShowsTheWaterButtonAndHoldsGrowth) {
     farm.MakePlayer(100, 140);
     auto* bed = static_cast<PointPlant*>(farm.Add(PlantPoint("wheat", 2, 100, 1, 3, 100, 100)));
+    farm.game->SelectPoint(0, false);
+    ASSERT_EQ(farm.game->SelectedPoint(), 0);
     ASSERT_EQ(farm.buttons.Click(kCommandHarvest), 2u);
-    EXPECT_EQ(farm.deselections, 1);
+    EXPECT_EQ(farm.game->SelectedPoint(), -1) << "the order deselects the bed";
     farm.RunJobs();
     ASSERT_EQ(farm.stored.size(), 1u);
     EXPECT_EQ(farm.stored[0].units, 2u) << "a stage-2 bed holds two plants";
@@ -451,9 +459,9 @@ TEST_F(PlantTest, ADefinitionWithoutAMaximumKeepsTheWaterDrawn) {
 
 TEST_F(PlantTest, OnlyTheRainBonusKeepsHarvestsFromUsingWater) {
     for (BonusKind running : {BonusKind::Rain, BonusKind::Bees, BonusKind::Sun}) {
-        farm.points.clear();
+        farm.ClearPoints();
         farm.stored.clear();
-        farm.runningBonus = running;
+        farm.game->ActivateBonus(SlotOfBonus(running));
         farm.MakePlayer(100, 140);
         BasePointPlant* bed = farm.Add(PlantPoint("wheat", 1, 100, 1, 2, 100, 100));
         farm.buttons.Click(kCommandHarvest);
@@ -472,7 +480,7 @@ TEST_F(PlantTest, AHarvestGivesTheBedsPlantsOrTheTreesStage) {
         uint32_t units;
     };
     for (Case c : {Case{"wheat", 1, 1}, {"wheat", 3, 3}, {"apple_tree", 1, 1}, {"apple_tree", 3, 3}}) {
-        farm.points.clear();
+        farm.ClearPoints();
         farm.stored.clear();
         farm.awards.clear();
         farm.plants.FindPlantByName(u"wheat")->highestStage = 4;
@@ -496,7 +504,7 @@ TEST_F(PlantTest, AHarvestThatStoresNothingEndsWithTheBedStillRipe) {
         uint32_t capacity;
     };
     for (Case c : {Case{"full warehouse", "wheat", 0}, {"product unknown to the data", "ghost", 50}}) {
-        farm.points.clear();
+        farm.ClearPoints();
         farm.capacity = c.capacity;
         farm.MakePlayer(100, 140);
         BasePointPlant* bed = farm.Add(PlantPoint(c.plant, 1, 100, 2, 2, 100, 100));
@@ -534,11 +542,11 @@ TEST_F(PlantTest, ADamagedBedIsLeftUnworkedByEachJob) {
         for (const bool damagedFirst : {false, true}) {
             SCOPED_TRACE(std::string(c.what) +
                          (damagedFirst ? ", damaged before the order" : ", damaged on the way"));
-            farm.points.clear();
+            farm.ClearPoints();
             farm.stored.clear();
             farm.MakePlayer(100, 140);
             BasePointPlant* bed = farm.Add(c.record);
-            const int32_t money = farm.money.Get();
+            const int32_t money = farm.Money().Get();
             const int shown = c.command ? farm.buttons.Shown(c.command) : 0;
             if (damagedFirst) bed->AddDamage(1, false);
             (bed->*c.order)();
@@ -553,7 +561,7 @@ TEST_F(PlantTest, ADamagedBedIsLeftUnworkedByEachJob) {
             EXPECT_EQ(bed->Water(), c.record.water);
             EXPECT_EQ(bed->IsRipe(), c.ripe);
             EXPECT_TRUE(farm.stored.empty());
-            EXPECT_EQ(farm.money.Get(), money);
+            EXPECT_EQ(farm.Money().Get(), money);
             EXPECT_EQ(farm.reserved, 0);
             if (c.command) {
                 EXPECT_EQ(farm.buttons.Shown(c.command), shown - 1) << "a damaged bed shows no button";
@@ -574,27 +582,29 @@ TEST_F(PlantTest, ABoughtBedOrdersPlantingAndStoppingItRebuildsTheSite) {
     ASSERT_NE(bed->plantJob, nullptr);
     EXPECT_EQ(farm.player->JobCount(), 1);
     EXPECT_EQ(farm.reserved, 10) << "planting reserves the stage-0 price";
-    EXPECT_EQ(farm.money.Get(), 990);
+    EXPECT_EQ(farm.Money().Get(), 990);
+    farm.data.points[0] = {}; // the bought bed's site: an empty site
+    farm.data.points[0].kind = kPointEmptySite;
     bed->plantJob->Stop();
     EXPECT_EQ(bed->plantJob, nullptr);
-    EXPECT_EQ(farm.rebuilt, std::vector<uint32_t>{0});
-    EXPECT_EQ(farm.money.Get(), 1000) << "a cancelled planting gives its money back";
+    EXPECT_EQ(farm.Money().Get(), 1000) << "a cancelled planting gives its money back";
+    farm.game->Update(0);
+    EXPECT_EQ(farm.game->GetPoint(0)->Kind(), kPointEmptySite) << "the site is back";
 
     // Removed for good, a bought bed lets its planting go without turning
     // back into its site from inside its own removal.
-    farm.rebuilt.clear();
     BasePointPlant* removed = farm.Add(PlantPoint("wheat", 0, 0, 0, 0, 100, 100));
     Job* job = removed->plantJob;
     ASSERT_NE(job, nullptr);
     removed->RequestRemove(false, true, 0);
     EXPECT_TRUE(job->IsFinished());
     EXPECT_EQ(removed->plantJob, nullptr);
-    EXPECT_TRUE(farm.rebuilt.empty());
-    EXPECT_EQ(farm.money.Get(), 1000);
+    farm.game->Update(0);
+    EXPECT_EQ(farm.game->GetPoint(1), removed);
+    EXPECT_EQ(farm.Money().Get(), 1000);
 
     // Planting twice: the first job stops, only the second remains.
-    farm.points.clear();
-    farm.rebuilt.clear();
+    farm.ClearPoints();
     farm.player->DeleteAllJobs();
     BasePointPlant* second = farm.Add(PlantPoint("wheat", 1, 0, 2, 2, 100, 100));
     second->OrderPlanting();
@@ -602,10 +612,11 @@ TEST_F(PlantTest, ABoughtBedOrdersPlantingAndStoppingItRebuildsTheSite) {
     second->OrderPlanting();
     EXPECT_NE(second->plantJob, first);
     EXPECT_TRUE(first->IsFinished());
-    EXPECT_TRUE(farm.rebuilt.empty()) << "a planted bed is never rebuilt";
+    farm.game->Update(0);
+    EXPECT_EQ(farm.game->GetPoint(0), second) << "a planted bed is never rebuilt";
     farm.RunJobs();
     EXPECT_EQ(second->Stage(), 2);
-    EXPECT_EQ(farm.money.Get(), 985) << "one stage-1 price spent";
+    EXPECT_EQ(farm.Money().Get(), 985) << "one stage-1 price spent";
 }
 
 TEST_F(PlantTest, SetStageStopsAtTheHighestAndRefusesLower) {
@@ -623,14 +634,16 @@ TEST_F(PlantTest, SetStageStopsAtTheHighestAndRefusesLower) {
     farm.MakePlayer();
     bed->OrderPlanting();
     EXPECT_EQ(bed->plantJob, nullptr) << "no raise past the highest stage, and nothing charged for one";
-    EXPECT_EQ(farm.money.Get(), 1000);
-    EXPECT_EQ(farm.goals.back(), kPlantGoalKind) << "the plant goals counted again at the last stage";
+    EXPECT_EQ(farm.Money().Get(), 1000);
+    EXPECT_EQ(farm.game->GoalProgress(0), 1) << "the plant goals counted again at the last stage";
 }
 
 TEST_F(PlantTest, ARaisedTreeKeepsItsFruitPlacesAPermutation) {
     farm.tree->highestStage = 4;
+    PointTree* tree = nullptr;
     for (int round = 0; round < 20; ++round) {
-        auto* tree = static_cast<PointTree*>(farm.Add(PlantPoint("apple_tree", 4, 0, 2, 2, 100, 100)));
+        farm.ClearPoints();
+        tree = static_cast<PointTree*>(farm.Add(PlantPoint("apple_tree", 4, 0, 2, 2, 100, 100)));
         std::vector<int32_t> order = tree->PlaceOrder();
         std::sort(order.begin(), order.end());
         EXPECT_EQ(order, (std::vector<int32_t>{0, 1, 2, 3, 4}));
@@ -640,7 +653,6 @@ TEST_F(PlantTest, ARaisedTreeKeepsItsFruitPlacesAPermutation) {
             xs.insert(tree->GetFruit(i).x);
         EXPECT_EQ(xs.size(), 5u) << "each place used once";
     }
-    auto* tree = static_cast<PointTree*>(farm.points.back().get());
     tree->SetGrowthPercent(40, false);
     EXPECT_EQ(tree->GetFruit(0).frame, 1) << "4,000 of 10,000";
     tree->SetGrowthPercent(5, false);
@@ -713,10 +725,10 @@ TEST_F(PlantTest, SpritesFollowTheStagesAndLeaveWithThePoint) {
         EXPECT_TRUE(farm.map.LayerObjects(layer).empty()) << layer;
 
     // Points deleted while their sprites are on the map take them along.
-    farm.points.clear();
+    farm.ClearPoints();
     farm.Add(PlantPoint("wheat", 3, 50, 1, 2, 100, 100));
     farm.Add(PlantPoint("apple_tree", 3, 50, 1, 2, 300, 100));
-    farm.points.clear();
+    farm.ClearPoints();
     for (int32_t layer = 0; layer < MapObject::kLayerCount; ++layer)
         EXPECT_TRUE(farm.map.LayerObjects(layer).empty()) << layer;
 }
@@ -753,7 +765,7 @@ TEST_F(PlantTest, ThePanelLaysOutAndPricesTheUpgrade) {
     bed->SetStage(3, false, 0);
     EXPECT_EQ(farm.panel.UpgradePrice(), 0) << "at the highest stage allowed";
     EXPECT_FALSE(farm.panel.UpgradeEnabled());
-    farm.points.clear();
+    farm.ClearPoints();
     EXPECT_EQ(farm.panel.Point(), nullptr) << "a removed bed leaves the panel";
 }
 
@@ -801,7 +813,7 @@ TEST_F(PlantTest, MismatchedJobRecordsAreRefused) {
     BasePointPlant* bought = farm.Add(PlantPoint("wheat", 0, 0, 0, 0, 500, 300));
     Job* ordered = bought->plantJob;
     ASSERT_NE(ordered, nullptr);
-    EXPECT_EQ(farm.money.Get(), 990);
+    EXPECT_EQ(farm.Money().Get(), 990);
     auto record = [&](uint32_t jobId, uint32_t step, int32_t reserved, uint32_t point) {
         std::vector<uint8_t> r(44, 0);
         PutU32(r.data(), 0, 44);
@@ -842,7 +854,7 @@ TEST_F(PlantTest, MismatchedJobRecordsAreRefused) {
     EXPECT_EQ(bought->plantJob, loaded.get());
     EXPECT_NE(loaded.get(), ordered);
     EXPECT_TRUE(ordered->IsFinished()) << "no bedless planting stays queued";
-    EXPECT_EQ(farm.money.Get(), 1000);
+    EXPECT_EQ(farm.Money().Get(), 1000);
     loaded.reset();
     EXPECT_EQ(bed->waterJob, nullptr) << "a refused or dropped job lets go of its bed";
     EXPECT_EQ(bed->plantJob, nullptr);
@@ -873,7 +885,7 @@ TEST_F(PlantTest, DamagedFarmerRecordsAreRefusedOrReadWithinBounds) {
                 ASSERT_LE(job->Step(), job->AnimationStep());
             }
         }
-        ASSERT_GE(farm.money.Get(), 0);
+        ASSERT_GE(farm.Money().Get(), 0);
     });
     EXPECT_GT(rounds, 100);
     (void)bed;
@@ -976,9 +988,6 @@ TEST_F(PlantTest, ScenarioLevelPlantsWaterGrowAndHarvestIntoTheStock) {
     const Level data = ScenarioLevel();
     auto world = std::make_unique<PlantWorld>(&farm);
     PlantWorld* plantWorld = world.get();
-    SetPointMaker(kPointPlant, [this](uint32_t index, const PointRecord& record) {
-        return MakePlantPoint(&farm, index, record);
-    });
     auto game = std::make_unique<GameLevel>(34, 0, data, std::move(world), GameLevel::Hooks{});
     plantWorld->level = game.get();
     farm.game = game.get();
@@ -1056,7 +1065,6 @@ TEST_F(PlantTest, ScenarioLevelPlantsWaterGrowAndHarvestIntoTheStock) {
     EXPECT_EQ(tree->GetFruit(0).frame, 3);
     farm.game = nullptr;
     game.reset();
-    SetPointMaker(kPointPlant, nullptr);
 }
 
 } // namespace

@@ -178,11 +178,10 @@ TEST(Products, IngredientLabelsAreStaggered) {
         {false, {-2, -1, -4}, {100, 100, 100}, {0, 200, 400}, {0, -10, -20}},
     };
     for (const Case& c : cases) {
-        t.resources.changes.clear();
-        t.products.ShowIngredientChange(cake, 50, 100, c.returning);
-        ASSERT_EQ(t.resources.changes.size(), 3u);
+        const std::vector<ProductChange> changes = t.products.IngredientChanges(cake, 50, 100, c.returning);
+        ASSERT_EQ(changes.size(), 3u);
         for (int i = 0; i < 3; ++i) {
-            const ProductChange& ch = t.resources.changes[size_t(i)];
+            const ProductChange& ch = changes[size_t(i)];
             EXPECT_EQ(ch.units, c.units[i]) << c.returning << i;
             EXPECT_EQ(ch.x, 50);
             EXPECT_EQ(ch.y, c.y[i]) << c.returning << i;

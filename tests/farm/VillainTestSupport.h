@@ -32,7 +32,6 @@ class NoResources : public FarmResources {
     GameCharacter* FindCharacter(uint32_t) override { return nullptr; }
     void AcquireCharacter(GameCharacter*) override {}
     const char16_t* GetAwardName(int32_t) override { return nullptr; }
-    void ShowProductChange(const ProductChange&) override {}
     uint32_t sounds = 0;
 };
 

@@ -31,7 +31,6 @@ class TableResources : public FarmResources {
         const AwardRecord* award = awards_.FindAward(index);
         return award ? award->key : nullptr;
     }
-    void ShowProductChange(const ProductChange&) override {}
 
   private:
     const Awards& awards_;
