@@ -160,9 +160,6 @@ void CloseWarehouse(ScriptStep& s);
 // the step waits for the building to stand (stage 1). A save resumes at the
 // step before while the point is still an empty site.
 void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string type);
-// Steps first to first + 2 of a factory built on the site at the point: the
-// site selected, its buildings opened, the factory built.
-void BuildFactorySteps(ScriptTutorial& t, uint32_t first, int32_t point, std::u16string type);
 // A job ordered at a point's overhead button (arrow only while the button
 // shows): only that button may be pressed; the flags kAllowStepAside once the job is
 // ordered, or when the farmer's last queued job is of its kind. What ends
