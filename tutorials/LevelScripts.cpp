@@ -706,18 +706,25 @@ class LevelTutorial_15 : public ScriptTutorial {
     LevelTutorial_15(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel15, level, kLevel15Flags) {
         startDelay = int32_t(kLevel15StartDelayMs);
-        ScriptStep& s = Step(1, kTagLevelPanel, kLevel15Flags, kLevel15Flags);
-        s.begin = [](ScriptStep& t) {
-            auto target = LevelPoint(t.level, 7);
-            t.Arrow(*target);
-            t.Box(*target, true);
-            ClickToGoOn(t);
+        const StepRow table[] = {
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kLevel15Flags, .after = kLevel15Flags},
+             .show =
+                 [](ScriptStep& t) {
+                     auto target = LevelPoint(t.level, 7);
+                     t.Arrow(*target);
+                     t.Box(*target, true);
+                     ClickToGoOn(t);
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t dt) {
+                     if (t.timer.Tick(dt)) t.Complete();
+                 },
+             .onActivate = [](ScriptStep& t) { t.timer.Set(kLevel15StayMs); },
+             .onDeactivate = [](ScriptStep& t) { t.Owner().Finish(); }},
         };
-        s.activate = [](ScriptStep& t) { t.timer.Set(kLevel15StayMs); };
-        s.update = [](ScriptStep& t, uint32_t dt) {
-            if (t.timer.Tick(dt)) t.Complete();
-        };
-        s.deactivate = [](ScriptStep& t) { t.Owner().Finish(); };
+        AddSteps(table);
     }
 };
 
@@ -728,22 +735,31 @@ class LevelTutorial_Warehouse : public ScriptTutorial {
     LevelTutorial_Warehouse(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialWarehouse, level) {
         startDelay = 0;
-        ScriptStep& s = Step(1, kTagLevelPanel, kFlagWindows | kStopClock, kWarehouseAfterFlags);
-        s.begin = [](ScriptStep& t) {
-            auto target = PanelButton(t.level, kPanelWarehouse, 0, 270);
-            t.Arrow(*target);
-            t.Box(*target, false, 84, u"level_warehouse_1");
+        const StepRow table[] = {
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kWarehouseAfterFlags},
+             .show =
+                 [](ScriptStep& t) {
+                     auto target = PanelButton(t.level, kPanelWarehouse, 0, 270);
+                     t.Arrow(*target);
+                     t.Box(*target, false, 84, u"level_warehouse_1");
+                 },
+             .mayDo =
+                 [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse);
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                     if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     if (t.level.WarehouseOpen(false)) t.Complete();
+                 },
+             .onDeactivate = [](ScriptStep& t) { t.Owner().Finish(); }},
         };
-        s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
-            return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse);
-        };
-        s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
-        };
-        s.update = [](ScriptStep& t, uint32_t) {
-            if (t.level.WarehouseOpen(false)) t.Complete();
-        };
-        s.deactivate = [](ScriptStep& t) { t.Owner().Finish(); };
+        AddSteps(table);
     }
 };
 
@@ -753,38 +769,49 @@ class LevelTutorial_FullWarehouse : public ScriptTutorial {
         : ScriptTutorial(runner, kTutorialFullWarehouse, level) {
         startDelay = 0;
         const uint32_t notice = kWarehouseFullNotice + level.ProductNumber(product);
-        // Between the notice step and the window step the level stays paused
-        // with its clock stopped, the notice no longer clickable.
-        ScriptStep& s1 = Step(1, kTagLevelPanel, kFlagMessages | kLevelDefaultFlags, kLevelDefaultFlags);
-        s1.begin = [notice](ScriptStep& t) {
-            ScriptLevel* where = &t.level;
-            TutTargetCustom corner(
-                [where, notice](kis::Point& out, float&, uint32_t, uint32_t) {
-                    if (!where->NoticeCorner(notice, &out)) return false;
-                    out.y += 16;
-                    return true;
-                },
-                0, 0, 330, 8);
-            t.Arrow(corner);
-            t.Box(corner, false, 84, u"level_fullwarehouse_1");
+        const StepRow table[] = {
+            // Between the notice step and the window step the level stays paused
+            // with its clock stopped, the notice no longer clickable.
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagMessages | kLevelDefaultFlags, .after = kLevelDefaultFlags},
+             .show =
+                 [notice](ScriptStep& t) {
+                     ScriptLevel* where = &t.level;
+                     TutTargetCustom corner(
+                         [where, notice](kis::Point& out, float&, uint32_t, uint32_t) {
+                             if (!where->NoticeCorner(notice, &out)) return false;
+                             out.y += 16;
+                             return true;
+                         },
+                         0, 0, 330, 8);
+                     t.Arrow(corner);
+                     t.Box(corner, false, 84, u"level_fullwarehouse_1");
+                 },
+             .mayDo =
+                 [notice](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return action == kActionMessage && tag == 1 && t.level.NoticeId(data) == notice;
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     if (t.level.WarehouseOpen(false)) t.Complete();
+                 }},
+            {.step = 2,
+             .window = kTagWarehouse,
+             .flags = {.whileCurrent = kFlagWindows | kLevelDefaultFlags, .after = kLevelDefaultFlags},
+             .beginsWhen = [](ScriptStep& t) { return t.level.WarehouseOpen(true); },
+             .show =
+                 [product](ScriptStep& t) {
+                     if (t.level.Stock(product) > 0) {
+                         auto target = WarehouseButton(t.level, kWarehouseTileButton,
+                                                       t.level.ProductRecord(product), 90);
+                         t.Arrow(*target);
+                         t.Box(*target, true, 84, u"level_fullwarehouse_2");
+                     }
+                     ClickToGoOn(t);
+                 }},
         };
-        s1.allows = [notice](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionMessage && tag == 1 && t.level.NoticeId(data) == notice;
-        };
-        s1.update = [](ScriptStep& t, uint32_t) {
-            if (t.level.WarehouseOpen(false)) t.Complete();
-        };
-        ScriptStep& s2 = Step(2, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
-        s2.begin = [product](ScriptStep& t) {
-            if (t.level.Stock(product) > 0) {
-                auto target =
-                    WarehouseButton(t.level, kWarehouseTileButton, t.level.ProductRecord(product), 90);
-                t.Arrow(*target);
-                t.Box(*target, true, 84, u"level_fullwarehouse_2");
-            }
-            ClickToGoOn(t);
-        };
-        s2.canBegin = [](ScriptStep& t) { return t.level.WarehouseOpen(true); };
+        AddSteps(table);
         StartAtOnce();
     }
 };

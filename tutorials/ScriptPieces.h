@@ -63,22 +63,15 @@ class ScriptTutorial : public LevelTutorial {
     void OnStart() override {
         if (startDelay >= 0) SetDelay(uint32_t(startDelay));
     }
-    // A step of the chain, numbered in this tutorial; the previous one made leads to it.
-    ScriptStep& Step(uint32_t number, uint32_t windowTag, uint32_t flagsActive, uint32_t flagsAfter) {
-        return StepWithId(Id() | number, windowTag, flagsActive, flagsAfter);
-    }
-    ScriptStep& StepWithId(uint32_t id, uint32_t windowTag, uint32_t flagsActive, uint32_t flagsAfter) {
-        ScriptStep* step = AddStep<ScriptStep>(*this, level_, id, windowTag, flagsActive, flagsAfter);
-        if (last_) last_->SetNextId(step->Id());
-        if (!last_) startStepId_ = step->Id();
-        last_ = step;
-        return *step;
-    }
     // Makes a step of each row, in the table's order, each leading to the next.
     void AddSteps(std::span<const StepRow> table) {
         for (const StepRow& row : table) {
-            ScriptStep& s = StepWithId(row.step & kLevelTutorialBit ? row.step : StepId(row.step), row.window,
-                                       row.flags.whileCurrent, row.flags.after);
+            const uint32_t id = row.step & kLevelTutorialBit ? row.step : StepId(row.step);
+            ScriptStep& s =
+                *AddStep<ScriptStep>(*this, level_, id, row.window, row.flags.whileCurrent, row.flags.after);
+            if (last_) last_->SetNextId(id);
+            if (!last_) startStepId_ = id;
+            last_ = &s;
             if (row.piece) row.piece(s);
             if (row.beginsWhen) s.canBegin = row.beginsWhen;
             if (row.context.kind) s.SetContext(row.context.kind, row.context.object);
