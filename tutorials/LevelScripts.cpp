@@ -155,253 +155,352 @@ class LevelTutorial_1 : public ScriptTutorial {
   public:
     LevelTutorial_1(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel1, level) {
-        const uint32_t id = kTutorialLevel1;
-        auto resumeAt = [id](uint32_t number) { return [id, number](ScriptStep&) { return id | number; }; };
-
-        // 1: the goal.
-        ScriptStep& s1 = Step(1, kTagLevelPanel, kStopClock, kStopClock);
-        s1.SetContext(kTagContextTask, FirstGoal);
-        s1.begin = [](ScriptStep& t) {
-            t.Arrow(*GoalButton(t.level));
-            t.BoxOn(FieldCentreTarget(t.level, 270, 80), true, 0);
-            ClickToGoOn(t);
+        const StepRow table[] = {
+            // 1: the goal.
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .context = {kTagContextTask, FirstGoal},
+             .show =
+                 [](ScriptStep& t) {
+                     t.Arrow(*GoalButton(t.level));
+                     t.BoxOn(FieldCentreTarget(t.level, 270, 80), true, 0);
+                     ClickToGoOn(t);
+                 }},
+            // 2-4: choose the first site and plant wheat on it.
+            {.step = 2,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowHoverPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { SelectPoint(s, 1); }},
+            {.step = 3,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { PressPanelButton(s, kChildPlants); }},
+            {.step = 4,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kAllowStepAside},
+             .piece = [](ScriptStep& s) { PressPanelButton(s, kChildPlantChoice, WheatPlant); },
+             .resumeAt = 3},
+            // 5: it grows.
+            {.step = 5,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kGrowAndStepAside, .after = kStopClock},
+             .piece = [](ScriptStep& s) { GrowUntilRipe(s, 1); }},
+            // 6: harvest it.
+            {.step = 6,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kAllowStepAside},
+             .show =
+                 [](ScriptStep& t) {
+                     auto target = PointButton(t.level, 1, kSpriteHarvest, 0);
+                     t.Arrow(*target);
+                     t.Box(*target, false);
+                 },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+                     if (event == kEventJobOrdered && a == kJobHarvest) t.Complete();
+                 }},
+            // 7: the harvest is in, once the farmer is idle.
+            {.step = 7,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .beginsWhen =
+                 [](ScriptStep& t) {
+                     uint32_t job = 0;
+                     int32_t point = -1;
+                     float distance = 0;
+                     return t.level.LastQueuedJob() == 0 && !t.level.CurrentJob(&job, &point, &distance);
+                 },
+             .piece = [](ScriptStep& s) { FieldBox(s, 90, 160); }},
+            // 8: the goal again.
+            {.step = 8,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .context = {kTagContextTask, FirstGoal},
+             .show =
+                 [](ScriptStep& t) {
+                     auto target = GoalButton(t.level);
+                     t.Arrow(*target);
+                     t.Box(*target, true);
+                     ClickToGoOn(t);
+                 }},
+            // 9-11: the second site, its plants, the wheat choice explained.
+            {.step = 9,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowHoverPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { SelectPoint(s, 2); }},
+            {.step = 10,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { PressPanelButton(s, kChildPlants); }},
+            {.step = 11,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .context = {kTagContextPlant, WheatPlant},
+             .show =
+                 [](ScriptStep& t) {
+                     auto target = PanelButton(t.level, kChildPlantChoice, WheatPlant(t.level), 270);
+                     t.Arrow(*target);
+                     t.Box(*target, true);
+                     ClickToGoOn(t);
+                 },
+             .resumeAt = 10},
+            // 12: the money.
+            {.step = 12,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .show =
+                 [](ScriptStep& t) {
+                     ScriptLevel* where = &t.level;
+                     TutTargetCustom money([where](kis::Point& out, float&, uint32_t,
+                                                   uint32_t) { return where->MoneyWindowBottom(&out); },
+                                           0, 0, 90, 4);
+                     t.Arrow(money);
+                     t.Box(money, true);
+                     ClickToGoOn(t);
+                 }},
+            // 13: selling.
+            {.step = 13,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { FieldBox(s, 90, 160); }},
+            // 14: open the warehouse.
+            {.step = 14,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock | kAllowPickObject,
+                       .after = kLevelDefaultFlags},
+             .piece = OpenWarehouse},
+            // 15-19: the warehouse window: the window, the wheat, its price, sell one, close.
+            {.step = 15,
+             .window = kTagWarehouse,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .beginsWhen = [](ScriptStep& t) { return t.level.WarehouseOpen(true); },
+             .show =
+                 [](ScriptStep& t) {
+                     ScriptLevel* where = &t.level;
+                     auto middle = [where](kis::Point& out, float&, uint32_t, uint32_t) {
+                         kis::Rect r{};
+                         if (!where->WarehouseRect(&r)) return false;
+                         out = {(r.left + r.right) / 2, r.top + 240};
+                         return true;
+                     };
+                     t.BoxOn(std::make_unique<TutTargetCustom>(middle, 0, 0, 90, 0), true, 0);
+                     ClickToGoOn(t);
+                 },
+             .resumeAt = 14},
+            {.step = 16,
+             .window = kTagWarehouse,
+             .flags = {.whileCurrent = kFlagWindows | kLevelDefaultFlags, .after = kLevelDefaultFlags},
+             .context = {kTagContextProduct, WheatRecord},
+             .show =
+                 [](ScriptStep& t) {
+                     const uintptr_t wheat = t.level.ProductRecord(Wheat(t.level));
+                     if (!wheat) return;
+                     auto target = WarehouseButton(t.level, kWarehouseTileButton, wheat, 90);
+                     t.Arrow(*target);
+                     t.Box(*target, false);
+                 },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return IsControl(action, tag, data, kTagWarehouse, kWarehouseTileButton) &&
+                            ControlData(data) == t.level.ProductRecord(Wheat(t.level));
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                     if (FromControl(event, a, b, kTagWarehouse, kWarehouseTileButton) &&
+                         ControlData(b) == t.level.ProductRecord(Wheat(t.level)))
+                         t.Complete();
+                 },
+             .resumeAt = 14},
+            {.step = 17,
+             .window = kTagWarehouse,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .context = {kTagContextProduct, WheatRecord},
+             .show =
+                 [](ScriptStep& t) {
+                     ScriptLevel* where = &t.level;
+                     TutTargetCustom price([where](kis::Point& out, float&, uint32_t,
+                                                   uint32_t) { return where->SelectedRowText(&out); },
+                                           0, 0, 270, 0);
+                     t.Arrow(price);
+                     t.Box(price, true);
+                     ClickToGoOn(t);
+                 },
+             .resumeAt = 14},
+            {.step = 18,
+             .window = kTagWarehouse,
+             .flags = {.whileCurrent = kFlagWindows | kLevelDefaultFlags, .after = kLevelDefaultFlags},
+             .show =
+                 [](ScriptStep& t) {
+                     auto target = WarehouseButton(t.level, kWarehouseSellOneButton, 0, 270);
+                     t.Arrow(*target);
+                     t.Box(*target, false);
+                 },
+             .mayDo =
+                 [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return IsControl(action, tag, data, kTagWarehouse, kWarehouseSellOneButton);
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                     if (FromControl(event, a, b, kTagWarehouse, kWarehouseSellOneButton)) t.Complete();
+                 },
+             .resumeAt = 14},
+            {.step = 19,
+             .window = kTagWarehouse,
+             .flags = {.whileCurrent = kFlagWindows | kLevelDefaultFlags, .after = kLevelDefaultFlags},
+             .piece = CloseWarehouse,
+             .resumeAt = 20},
+            // 20-22: plant the second site and let it grow; the plants button is
+            // skipped when its panel shows already.
+            {.step = 20,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
+             .beginsWhen =
+                 [](ScriptStep& t) {
+                     if (!t.level.PanelShows(kPlantsChildPanel)) return true;
+                     t.Owner().GoToStep(t.NextId());
+                     return false;
+                 },
+             .piece = [](ScriptStep& s) { PressPanelButton(s, kChildPlants); }},
+            {.step = 21,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kGrowAndStepAside},
+             .piece = [](ScriptStep& s) { PressPanelButton(s, kChildPlantChoice, WheatPlant); },
+             .resumeAt = 20},
+            {.step = 22,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kGrowAndStepAside, .after = kStopClock},
+             .piece = [](ScriptStep& s) { GrowUntilRipe(s, 2); }},
+            // 23: two harvests at once.
+            {.step = 23,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kLevelDefaultFlags},
+             .piece = [](ScriptStep& s) { FieldBox(s, 90, 160); }},
+            // 24: harvest point 1; done once the farmer is near it.
+            {.step = 24,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kLevelDefaultFlags},
+             .show =
+                 [](ScriptStep& t) {
+                     auto target = PointButton(t.level, 1, kSpriteHarvest, 0);
+                     t.Arrow(*target);
+                     t.Box(*target, false);
+                 },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+                     if (event == kEventJobOrdered && a == kJobHarvest) t.CloseAndSetFlags(kAllowStepAside);
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     if (WorksNear(t.level, kJobHarvest, 150.0f)) t.Complete();
+                 },
+             .delayAfter = 0,
+             .onActivate =
+                 [](ScriptStep& t) {
+                     if (t.level.PointKind(1) == kKindPlant && t.level.HasJob(1, kJobHarvest))
+                         t.Owner().SetFlags(kAllowStepAside);
+                 }},
+            // 25: harvest point 2; the harvest leaves it one unit of water.
+            {.step = 25,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kLevelDefaultFlags | kAllowClickPoint, .after = kStopClock},
+             .show =
+                 [](ScriptStep& t) {
+                     auto target = PointButton(t.level, 2, kSpriteHarvest, 90);
+                     t.Arrow(*target);
+                     t.Box(*target, false);
+                 },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return ClicksButton(t, action, tag, data, kSpriteHarvest, 2);
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                     if (event != kEventJobOrdered || a != kJobHarvest) return;
+                     t.CloseAndSetFlags(kAllowStepAside);
+                     const int32_t point = t.level.JobPoint(b);
+                     if (t.level.PointKind(point) == kKindPlant) t.level.SetWater(point, 1);
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     kis::Rect r{};
+                     if (t.level.PointKind(2) == kKindPlant && !t.level.ButtonRect(2, kSpriteHarvest, &r) &&
+                         !t.level.HasJob(2, kJobHarvest))
+                         t.Complete();
+                 },
+             .onActivate =
+                 [](ScriptStep& t) {
+                     if (t.level.PointKind(2) == kKindPlant && t.level.HasJob(2, kJobHarvest))
+                         t.Owner().SetFlags(kAllowStepAside);
+                 }},
+            // 26: water point 2 to the full.
+            {.step = 26,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint | kAllowStepAside,
+                       .after = kAllowPlantGrows},
+             .show =
+                 [](ScriptStep& t) {
+                     auto target = PointButton(t.level, 2, kSpriteWater, 190);
+                     t.Arrow(*target);
+                     t.Box(*target, false);
+                 },
+             .mayDo = [](ScriptStep& t, uint32_t action, uint32_t tag,
+                         TutorialObject data) { return ClicksButton(t, action, tag, data, kSpriteWater, 2); },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+                     if (event == kEventJobOrdered && a == kJobWater)
+                         if (TutorialLayer* layer = t.Layer()) layer->SetLayerState(kLayerClosing);
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     if (t.level.PointKind(2) == kKindPlant && t.level.Water(2) == t.level.WaterMax(2))
+                         t.Complete();
+                 }},
+            // 27: free play until the goal's amount of wheat is in stock.
+            {.step = 27,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kAllowClickPoint | kAllowPlantGrows | kAllowStepAside, .after = 0},
+             .show =
+                 [](ScriptStep& t) {
+                     for (int32_t point : {1, 2})
+                         t.Arrow(*PointButton(t.level, point, kSpriteHarvest, 270), uint32_t(point));
+                     t.BoxOn(FieldCentreTarget(t.level, 90, 180), false, 0);
+                 },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return ClicksButton(t, action, tag, data, kSpriteHarvest, -1) ||
+                            ClicksButton(t, action, tag, data, kSpriteWater, -1) ||
+                            action == kActionPlantGrows;
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                     TutorialLayer* layer = t.Layer();
+                     if (!layer) return;
+                     if (event == kEventJobOrdered && a == kJobHarvest) {
+                         layer->CloseArrow(uint32_t(t.level.JobPoint(b)));
+                     } else if (event == kEventPlantRipe) {
+                         const int32_t point = t.level.PointIndex(b);
+                         if (point < 0) return;
+                         if (TutorialArrow* arrow =
+                                 layer->AddArrow(std::make_unique<TutorialArrow>(*layer, uint32_t(point)),
+                                                 PointButton(t.level, point, kSpriteHarvest, 270)))
+                             arrow->SetState(kLayerFadingIn);
+                     }
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     if (t.level.Stock(Wheat(t.level)) == t.level.GoalAmount(0)) t.Complete();
+                 }},
         };
-        // 2-4: choose the first site and plant wheat on it.
-        SelectPoint(Step(2, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), 1);
-        PressPanelButton(Step(3, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock), kChildPlants);
-        ScriptStep& s4 = Step(4, kTagLevelPanel, kFlagWindows | kStopClock, kAllowStepAside);
-        PressPanelButton(s4, kChildPlantChoice, WheatPlant);
-        s4.resume = resumeAt(3);
-        // 5: it grows.
-        GrowUntilRipe(Step(5, kTagLevelPanel, kGrowAndStepAside, kStopClock), 1);
-        // 6: harvest it.
-        ScriptStep& s6 = Step(6, kTagLevelPanel, kStopClock | kAllowClickPoint, kAllowStepAside);
-        s6.begin = [](ScriptStep& t) {
-            auto target = PointButton(t.level, 1, kSpriteHarvest, 0);
-            t.Arrow(*target);
-            t.Box(*target, false);
-        };
-        s6.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
-        };
-        s6.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (event == kEventJobOrdered && a == kJobHarvest) t.Complete();
-        };
-        // 7: the harvest is in, once the farmer is idle.
-        ScriptStep& s7 = Step(7, kTagLevelPanel, kStopClock, kStopClock);
-        FieldBox(s7, 90, 160);
-        s7.canBegin = [](ScriptStep& t) {
-            uint32_t job = 0;
-            int32_t point = -1;
-            float distance = 0;
-            return t.level.LastQueuedJob() == 0 && !t.level.CurrentJob(&job, &point, &distance);
-        };
-        // 8: the goal again.
-        ScriptStep& s8 = Step(8, kTagLevelPanel, kStopClock, kStopClock);
-        s8.SetContext(kTagContextTask, FirstGoal);
-        s8.begin = [](ScriptStep& t) {
-            auto target = GoalButton(t.level);
-            t.Arrow(*target);
-            t.Box(*target, true);
-            ClickToGoOn(t);
-        };
-        // 9-11: the second site, its plants, the wheat choice explained.
-        SelectPoint(Step(9, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), 2);
-        PressPanelButton(Step(10, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock), kChildPlants);
-        ScriptStep& s11 = Step(11, kTagLevelPanel, kStopClock, kStopClock);
-        s11.SetContext(kTagContextPlant, WheatPlant);
-        s11.begin = [](ScriptStep& t) {
-            auto target = PanelButton(t.level, kChildPlantChoice, WheatPlant(t.level), 270);
-            t.Arrow(*target);
-            t.Box(*target, true);
-            ClickToGoOn(t);
-        };
-        s11.resume = resumeAt(10);
-        // 12: the money.
-        ScriptStep& s12 = Step(12, kTagLevelPanel, kStopClock, kStopClock);
-        s12.begin = [](ScriptStep& t) {
-            ScriptLevel* where = &t.level;
-            TutTargetCustom money([where](kis::Point& out, float&, uint32_t,
-                                          uint32_t) { return where->MoneyWindowBottom(&out); },
-                                  0, 0, 90, 4);
-            t.Arrow(money);
-            t.Box(money, true);
-            ClickToGoOn(t);
-        };
-        // 13: selling.
-        FieldBox(Step(13, kTagLevelPanel, kStopClock, kStopClock), 90, 160);
-        // 14: open the warehouse.
-        OpenWarehouse(
-            Step(14, kTagLevelPanel, kFlagWindows | kStopClock | kAllowPickObject, kLevelDefaultFlags));
-        // 15-19: the warehouse window: the window, the wheat, its price, sell one, close.
-        ScriptStep& s15 = Step(15, kTagWarehouse, kStopClock, kStopClock);
-        s15.begin = [](ScriptStep& t) {
-            ScriptLevel* where = &t.level;
-            auto middle = [where](kis::Point& out, float&, uint32_t, uint32_t) {
-                kis::Rect r{};
-                if (!where->WarehouseRect(&r)) return false;
-                out = {(r.left + r.right) / 2, r.top + 240};
-                return true;
-            };
-            t.BoxOn(std::make_unique<TutTargetCustom>(middle, 0, 0, 90, 0), true, 0);
-            ClickToGoOn(t);
-        };
-        s15.canBegin = [](ScriptStep& t) { return t.level.WarehouseOpen(true); };
-        s15.resume = resumeAt(14);
-        ScriptStep& s16 = Step(16, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
-        s16.SetContext(kTagContextProduct, WheatRecord);
-        s16.begin = [](ScriptStep& t) {
-            const uintptr_t wheat = t.level.ProductRecord(Wheat(t.level));
-            if (!wheat) return;
-            auto target = WarehouseButton(t.level, kWarehouseTileButton, wheat, 90);
-            t.Arrow(*target);
-            t.Box(*target, false);
-        };
-        s16.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return IsControl(action, tag, data, kTagWarehouse, kWarehouseTileButton) &&
-                   ControlData(data) == t.level.ProductRecord(Wheat(t.level));
-        };
-        s16.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (FromControl(event, a, b, kTagWarehouse, kWarehouseTileButton) &&
-                ControlData(b) == t.level.ProductRecord(Wheat(t.level)))
-                t.Complete();
-        };
-        s16.resume = resumeAt(14);
-        ScriptStep& s17 = Step(17, kTagWarehouse, kStopClock, kStopClock);
-        s17.SetContext(kTagContextProduct, WheatRecord);
-        s17.begin = [](ScriptStep& t) {
-            ScriptLevel* where = &t.level;
-            TutTargetCustom price(
-                [where](kis::Point& out, float&, uint32_t, uint32_t) { return where->SelectedRowText(&out); },
-                0, 0, 270, 0);
-            t.Arrow(price);
-            t.Box(price, true);
-            ClickToGoOn(t);
-        };
-        s17.resume = resumeAt(14);
-        ScriptStep& s18 = Step(18, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
-        s18.begin = [](ScriptStep& t) {
-            auto target = WarehouseButton(t.level, kWarehouseSellOneButton, 0, 270);
-            t.Arrow(*target);
-            t.Box(*target, false);
-        };
-        s18.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
-            return IsControl(action, tag, data, kTagWarehouse, kWarehouseSellOneButton);
-        };
-        s18.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (FromControl(event, a, b, kTagWarehouse, kWarehouseSellOneButton)) t.Complete();
-        };
-        s18.resume = resumeAt(14);
-        ScriptStep& s19 = Step(19, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
-        CloseWarehouse(s19);
-        s19.resume = resumeAt(20);
-        // 20-22: plant the second site and let it grow.
-        ScriptStep& s20 = Step(20, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock);
-        PressPanelButton(s20, kChildPlants);
-        s20.canBegin = [](ScriptStep& t) {
-            if (!t.level.PanelShows(kPlantsChildPanel)) return true;
-            t.Owner().GoToStep(t.NextId());
-            return false;
-        };
-        ScriptStep& s21 = Step(21, kTagLevelPanel, kFlagWindows | kStopClock, kGrowAndStepAside);
-        PressPanelButton(s21, kChildPlantChoice, WheatPlant);
-        s21.resume = resumeAt(20);
-        GrowUntilRipe(Step(22, kTagLevelPanel, kGrowAndStepAside, kStopClock), 2);
-        // 23: two harvests at once.
-        FieldBox(Step(23, kTagLevelPanel, kStopClock, kLevelDefaultFlags), 90, 160);
-        // 24: harvest point 1; done once the farmer is near it.
-        ScriptStep& s24 = Step(24, kTagLevelPanel, kStopClock | kAllowClickPoint, kLevelDefaultFlags);
-        s24.begin = [](ScriptStep& t) {
-            auto target = PointButton(t.level, 1, kSpriteHarvest, 0);
-            t.Arrow(*target);
-            t.Box(*target, false);
-        };
-        s24.activate = [](ScriptStep& t) {
-            if (t.level.PointKind(1) == kKindPlant && t.level.HasJob(1, kJobHarvest))
-                t.Owner().SetFlags(kAllowStepAside);
-        };
-        s24.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
-        };
-        s24.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (event == kEventJobOrdered && a == kJobHarvest) t.CloseAndSetFlags(kAllowStepAside);
-        };
-        s24.update = [](ScriptStep& t, uint32_t) {
-            if (WorksNear(t.level, kJobHarvest, 150.0f)) t.Complete();
-        };
-        s24.delayAfter = 0;
-        // 25: harvest point 2; the harvest leaves it one unit of water.
-        ScriptStep& s25 = Step(25, kTagLevelPanel, kLevelDefaultFlags | kAllowClickPoint, kStopClock);
-        s25.begin = [](ScriptStep& t) {
-            auto target = PointButton(t.level, 2, kSpriteHarvest, 90);
-            t.Arrow(*target);
-            t.Box(*target, false);
-        };
-        s25.activate = [](ScriptStep& t) {
-            if (t.level.PointKind(2) == kKindPlant && t.level.HasJob(2, kJobHarvest))
-                t.Owner().SetFlags(kAllowStepAside);
-        };
-        s25.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return ClicksButton(t, action, tag, data, kSpriteHarvest, 2);
-        };
-        s25.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (event != kEventJobOrdered || a != kJobHarvest) return;
-            t.CloseAndSetFlags(kAllowStepAside);
-            const int32_t point = t.level.JobPoint(b);
-            if (t.level.PointKind(point) == kKindPlant) t.level.SetWater(point, 1);
-        };
-        s25.update = [](ScriptStep& t, uint32_t) {
-            kis::Rect r{};
-            if (t.level.PointKind(2) == kKindPlant && !t.level.ButtonRect(2, kSpriteHarvest, &r) &&
-                !t.level.HasJob(2, kJobHarvest))
-                t.Complete();
-        };
-        // 26: water point 2 to the full.
-        ScriptStep& s26 =
-            Step(26, kTagLevelPanel, kStopClock | kAllowClickPoint | kAllowStepAside, kAllowPlantGrows);
-        s26.begin = [](ScriptStep& t) {
-            auto target = PointButton(t.level, 2, kSpriteWater, 190);
-            t.Arrow(*target);
-            t.Box(*target, false);
-        };
-        s26.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return ClicksButton(t, action, tag, data, kSpriteWater, 2);
-        };
-        s26.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (event == kEventJobOrdered && a == kJobWater)
-                if (TutorialLayer* layer = t.Layer()) layer->SetLayerState(kLayerClosing);
-        };
-        s26.update = [](ScriptStep& t, uint32_t) {
-            if (t.level.PointKind(2) == kKindPlant && t.level.Water(2) == t.level.WaterMax(2)) t.Complete();
-        };
-        // 27: free play until the goal's amount of wheat is in stock.
-        ScriptStep& s27 = Step(27, kTagLevelPanel, kAllowClickPoint | kAllowPlantGrows | kAllowStepAside, 0);
-        s27.begin = [](ScriptStep& t) {
-            for (int32_t point : {1, 2})
-                t.Arrow(*PointButton(t.level, point, kSpriteHarvest, 270), uint32_t(point));
-            t.BoxOn(FieldCentreTarget(t.level, 90, 180), false, 0);
-        };
-        s27.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return ClicksButton(t, action, tag, data, kSpriteHarvest, -1) ||
-                   ClicksButton(t, action, tag, data, kSpriteWater, -1) || action == kActionPlantGrows;
-        };
-        s27.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            TutorialLayer* layer = t.Layer();
-            if (!layer) return;
-            if (event == kEventJobOrdered && a == kJobHarvest) {
-                layer->CloseArrow(uint32_t(t.level.JobPoint(b)));
-            } else if (event == kEventPlantRipe) {
-                const int32_t point = t.level.PointIndex(b);
-                if (point < 0) return;
-                if (TutorialArrow* arrow =
-                        layer->AddArrow(std::make_unique<TutorialArrow>(*layer, uint32_t(point)),
-                                        PointButton(t.level, point, kSpriteHarvest, 270)))
-                    arrow->SetState(kLayerFadingIn);
-            }
-        };
-        s27.update = [](ScriptStep& t, uint32_t) {
-            if (t.level.Stock(Wheat(t.level)) == t.level.GoalAmount(0)) t.Complete();
-        };
+        AddSteps(table);
     }
 };
 
@@ -412,18 +511,25 @@ class LevelTutorial_15 : public ScriptTutorial {
     LevelTutorial_15(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel15, level, kLevel15Flags) {
         startDelay = int32_t(kLevel15StartDelayMs);
-        ScriptStep& s = Step(1, kTagLevelPanel, kLevel15Flags, kLevel15Flags);
-        s.begin = [](ScriptStep& t) {
-            auto target = LevelPoint(t.level, 7);
-            t.Arrow(*target);
-            t.Box(*target, true);
-            ClickToGoOn(t);
+        const StepRow table[] = {
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kLevel15Flags, .after = kLevel15Flags},
+             .show =
+                 [](ScriptStep& t) {
+                     auto target = LevelPoint(t.level, 7);
+                     t.Arrow(*target);
+                     t.Box(*target, true);
+                     ClickToGoOn(t);
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t dt) {
+                     if (t.timer.Tick(dt)) t.Complete();
+                 },
+             .onActivate = [](ScriptStep& t) { t.timer.Set(kLevel15StayMs); },
+             .onDeactivate = [](ScriptStep& t) { t.Owner().Finish(); }},
         };
-        s.activate = [](ScriptStep& t) { t.timer.Set(kLevel15StayMs); };
-        s.update = [](ScriptStep& t, uint32_t dt) {
-            if (t.timer.Tick(dt)) t.Complete();
-        };
-        s.deactivate = [](ScriptStep& t) { t.Owner().Finish(); };
+        AddSteps(table);
     }
 };
 
@@ -434,22 +540,31 @@ class LevelTutorial_Warehouse : public ScriptTutorial {
     LevelTutorial_Warehouse(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialWarehouse, level) {
         startDelay = 0;
-        ScriptStep& s = Step(1, kTagLevelPanel, kFlagWindows | kStopClock, kWarehouseAfterFlags);
-        s.begin = [](ScriptStep& t) {
-            auto target = PanelButton(t.level, kPanelWarehouse, 0, 270);
-            t.Arrow(*target);
-            t.Box(*target, false, 84, u"level_warehouse_1");
+        const StepRow table[] = {
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kWarehouseAfterFlags},
+             .show =
+                 [](ScriptStep& t) {
+                     auto target = PanelButton(t.level, kPanelWarehouse, 0, 270);
+                     t.Arrow(*target);
+                     t.Box(*target, false, 84, u"level_warehouse_1");
+                 },
+             .mayDo =
+                 [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse);
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                     if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     if (t.level.WarehouseOpen(false)) t.Complete();
+                 },
+             .onDeactivate = [](ScriptStep& t) { t.Owner().Finish(); }},
         };
-        s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
-            return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse);
-        };
-        s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
-        };
-        s.update = [](ScriptStep& t, uint32_t) {
-            if (t.level.WarehouseOpen(false)) t.Complete();
-        };
-        s.deactivate = [](ScriptStep& t) { t.Owner().Finish(); };
+        AddSteps(table);
     }
 };
 
@@ -459,38 +574,49 @@ class LevelTutorial_FullWarehouse : public ScriptTutorial {
         : ScriptTutorial(runner, kTutorialFullWarehouse, level) {
         startDelay = 0;
         const uint32_t notice = kWarehouseFullNotice + level.ProductNumber(product);
-        // Between the notice step and the window step the level stays paused
-        // with its clock stopped, the notice no longer clickable.
-        ScriptStep& s1 = Step(1, kTagLevelPanel, kFlagMessages | kLevelDefaultFlags, kLevelDefaultFlags);
-        s1.begin = [notice](ScriptStep& t) {
-            ScriptLevel* where = &t.level;
-            TutTargetCustom corner(
-                [where, notice](kis::Point& out, float&, uint32_t, uint32_t) {
-                    if (!where->NoticeCorner(notice, &out)) return false;
-                    out.y += 16;
-                    return true;
-                },
-                0, 0, 330, 8);
-            t.Arrow(corner);
-            t.Box(corner, false, 84, u"level_fullwarehouse_1");
+        const StepRow table[] = {
+            // Between the notice step and the window step the level stays paused
+            // with its clock stopped, the notice no longer clickable.
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagMessages | kLevelDefaultFlags, .after = kLevelDefaultFlags},
+             .show =
+                 [notice](ScriptStep& t) {
+                     ScriptLevel* where = &t.level;
+                     TutTargetCustom corner(
+                         [where, notice](kis::Point& out, float&, uint32_t, uint32_t) {
+                             if (!where->NoticeCorner(notice, &out)) return false;
+                             out.y += 16;
+                             return true;
+                         },
+                         0, 0, 330, 8);
+                     t.Arrow(corner);
+                     t.Box(corner, false, 84, u"level_fullwarehouse_1");
+                 },
+             .mayDo =
+                 [notice](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return action == kActionMessage && tag == 1 && t.level.NoticeId(data) == notice;
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     if (t.level.WarehouseOpen(false)) t.Complete();
+                 }},
+            {.step = 2,
+             .window = kTagWarehouse,
+             .flags = {.whileCurrent = kFlagWindows | kLevelDefaultFlags, .after = kLevelDefaultFlags},
+             .beginsWhen = [](ScriptStep& t) { return t.level.WarehouseOpen(true); },
+             .show =
+                 [product](ScriptStep& t) {
+                     if (t.level.Stock(product) > 0) {
+                         auto target = WarehouseButton(t.level, kWarehouseTileButton,
+                                                       t.level.ProductRecord(product), 90);
+                         t.Arrow(*target);
+                         t.Box(*target, true, 84, u"level_fullwarehouse_2");
+                     }
+                     ClickToGoOn(t);
+                 }},
         };
-        s1.allows = [notice](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionMessage && tag == 1 && t.level.NoticeId(data) == notice;
-        };
-        s1.update = [](ScriptStep& t, uint32_t) {
-            if (t.level.WarehouseOpen(false)) t.Complete();
-        };
-        ScriptStep& s2 = Step(2, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
-        s2.begin = [product](ScriptStep& t) {
-            if (t.level.Stock(product) > 0) {
-                auto target =
-                    WarehouseButton(t.level, kWarehouseTileButton, t.level.ProductRecord(product), 90);
-                t.Arrow(*target);
-                t.Box(*target, true, 84, u"level_fullwarehouse_2");
-            }
-            ClickToGoOn(t);
-        };
-        s2.canBegin = [](ScriptStep& t) { return t.level.WarehouseOpen(true); };
+        AddSteps(table);
         StartAtOnce();
     }
 };

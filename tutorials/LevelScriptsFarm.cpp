@@ -62,110 +62,170 @@ class LevelTutorial_2 : public ScriptTutorial {
   public:
     LevelTutorial_2(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel2, level) {
-        // 1: the goal.
-        ScriptStep& s1 = Step(1, kTagLevelPanel, kStopClock, kStopClock);
-        s1.begin = [](ScriptStep& t) {
-            t.Arrow(*GoalButton(t.level));
-            t.BoxOn(FieldCentreTarget(t.level, 0), true, 0);
-            ClickToGoOn(t);
+        const StepRow table[] = {
+            // 1: the goal.
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .show =
+                 [](ScriptStep& t) {
+                     t.Arrow(*GoalButton(t.level));
+                     t.BoxOn(FieldCentreTarget(t.level, 0), true, 0);
+                     ClickToGoOn(t);
+                 }},
+            // 2-4: the first site, its buildings, the flour factory.
+            {.step = 2,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowHoverPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { SelectPoint(s, 1); }},
+            {.step = 3,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { PressPanelButton(s, kChildBuildings); }},
+            {.step = 4,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock | kAllowStepAside, .after = kStopClock},
+             .piece = [](ScriptStep& s) { BuildOnSite(s, 1, kChildBuildingChoice, kFlourFactory); }},
+            // 5: the production button explained; pressing it is allowed and is not the click.
+            {.step = 5,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
+             .show =
+                 [](ScriptStep& t) {
+                     ArrowAndBox(t, *ProductionButton(t.level, 1), true);
+                     ClickToGoOn(t);
+                 },
+             .mayDo = [](ScriptStep&, uint32_t action, uint32_t tag,
+                         TutorialObject) { return action == kActionClickPoint && tag == kSpriteProduce; },
+             .notClickArea = [&level](int32_t x,
+                                      int32_t y) { return OnButton(level, 1, kSpriteProduce, x, y); }},
+            // 6: harvest wheat for it. Its two arrows ask for both beds: the
+            // first order closes only its own bed's arrow and keeps the other
+            // bed's harvest button pressable (growth and stepping aside, and
+            // clicks on points; without the last the second bed's click was
+            // refused).
+            {.step = 6,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { HarvestBothBeds(s, 1, kAllowStepAside | kAllowClickPoint); }},
+            // 7: produce. The farmer may step aside meanwhile (kAllowStepAside): the second
+            // bed's harvest that step 6 took stays in her queue and is worked.
+            {.step = 7,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint | kAllowStepAside, .after = kStopClock},
+             .show = [](ScriptStep& t) { ArrowAndBox(t, *ProductionButton(t.level, 1)); },
+             .mayDo = [](ScriptStep&, uint32_t action, uint32_t tag,
+                         TutorialObject) { return action == kActionClickPoint && tag == kSpriteProduce; },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject) {
+                     if (event == kEventProductionStarted) t.Complete();
+                 }},
+            // 8: the factory works, at double rate, until its product is made:
+            // done when the factory it sped up finishes a unit.
+            {.step = 8,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kGrowAndProduce, .after = kStopClock},
+             .show =
+                 [](ScriptStep& t) {
+                     if (t.level.PointIsType(1, kFlourFactory))
+                         ArrowAndBox(t, *PointButton(t.level, 1, kSpriteSlot, 90));
+                 },
+             .mayDo = [](ScriptStep&, uint32_t action, uint32_t,
+                         TutorialObject) { return action == kActionPlantGrows || action == kActionProduce; },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject b) {
+                     if (event == kEventProductionEnded && t.keptPoint >= 0 &&
+                         t.level.PointIndex(b) == t.keptPoint)
+                         t.Complete();
+                 },
+             .onActivate =
+                 [](ScriptStep& t) {
+                     if (!t.level.PointIsType(1, kFlourFactory)) return;
+                     t.keptPoint = 1;
+                     t.level.SetFactoryRate(1, 2.0f);
+                 },
+             .onDeactivate =
+                 [](ScriptStep& t) {
+                     if (t.keptPoint >= 0) t.level.SetFactoryRate(t.keptPoint, 1.0f);
+                     t.keptPoint = -1;
+                 }},
+            // 9: a second factory; 10-12: its site, its buildings, the flour factory.
+            {.step = 9,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { FieldBox(s, 0, 0); }},
+            {.step = 10,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowHoverPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { SelectPoint(s, 2); }},
+            {.step = 11,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { PressPanelButton(s, kChildBuildings); }},
+            {.step = 12,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock | kAllowStepAside, .after = kStopClock},
+             .piece = [](ScriptStep& s) { BuildOnSite(s, 2, kChildBuildingChoice, kFlourFactory); }},
+            // 13: wheat for both. The first harvest and the mill's unit used the
+            // wheat there was, so the second unit has to grow: the plants grow
+            // while the step waits (it consents to growth), else it could never end.
+            {.step = 13,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint | kAllowPlantGrows, .after = kStopClock},
+             .piece =
+                 [](ScriptStep& s) {
+                     HarvestBothBeds(s, 2, kAllowStepAside | kAllowClickPoint | kAllowPlantGrows);
+                 }},
+            // 14: start both.
+            {.step = 14,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
+             .show =
+                 [](ScriptStep& t) {
+                     for (int32_t p : {1, 2})
+                         if (t.level.IsFactory(p) && t.level.SlotsInUse(p) == 0)
+                             t.Arrow(*ProductionButton(t.level, p), uint32_t(p));
+                     t.BoxOn(FieldCentreTarget(t.level, 90), false, 180);
+                 },
+             .mayDo = [](ScriptStep&, uint32_t action, uint32_t tag,
+                         TutorialObject) { return action == kActionClickPoint && tag == kSpriteProduce; },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject b) {
+                     if (event != kEventProductionStarted) return;
+                     if (TutorialLayer* layer = t.Layer()) layer->CloseArrow(uint32_t(t.level.PointIndex(b)));
+                     auto one = [&t](int32_t p) {
+                         return t.level.IsFactory(p) && t.level.SlotsInUse(p) == 1;
+                     };
+                     if (one(1) && one(2)) t.Complete();
+                 }},
+            // 15: both run at double rate until the goal's amount is in stock.
+            // The step takes no clicks, so once both factories have made their
+            // units nothing more can come: short of the goal's amount it lets the
+            // player go on rather than wait for ever.
+            {.step = 15,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kAllowProduce, .after = 0},
+             .piece =
+                 [](ScriptStep& s) {
+                     FieldBox(s, 90, 180, false);
+                     FactoryRateWhileCurrent(s, {1, 2}, 2.0f);
+                 },
+             .mayDo = [](ScriptStep&, uint32_t action, uint32_t,
+                         TutorialObject) { return action == kActionProduce; },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+                     if (event == kEventProductionEnded &&
+                         t.level.Stock(uint32_t(a)) == t.level.GoalAmount(0))
+                         t.Complete();
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     for (int32_t p : {1, 2})
+                         if (t.level.IsFactory(p) && t.level.SlotsInUse(p) > 0) return;
+                     t.Complete();
+                 }},
         };
-        // 2-4: the first site, its buildings, the flour factory.
-        BuildFactorySteps(*this, 2, 1, kFlourFactory);
-        // 5: the production button explained; pressing it is allowed and is not the click.
-        ScriptStep& s5 = Step(5, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
-        s5.begin = [](ScriptStep& t) {
-            ArrowAndBox(t, *ProductionButton(t.level, 1), true);
-            ClickToGoOn(t);
-        };
-        s5.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
-            return action == kActionClickPoint && tag == kSpriteProduce;
-        };
-        s5.notClickArea = [&level](int32_t x, int32_t y) { return OnButton(level, 1, kSpriteProduce, x, y); };
-        // 6: harvest wheat for it. Its two arrows ask for both beds: the
-        // first order closes only its own bed's arrow and keeps the other
-        // bed's harvest button pressable (growth and stepping aside, and
-        // clicks on points; without the last the second bed's click was
-        // refused).
-        ScriptStep& s6 = Step(6, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
-        HarvestBothBeds(s6, 1, kAllowStepAside | kAllowClickPoint);
-        // 7: produce. The farmer may step aside meanwhile (kAllowStepAside): the second
-        // bed's harvest that step 6 took stays in her queue and is worked.
-        ScriptStep& s7 = Step(7, kTagLevelPanel, kStopClock | kAllowClickPoint | kAllowStepAside, kStopClock);
-        s7.begin = [](ScriptStep& t) { ArrowAndBox(t, *ProductionButton(t.level, 1)); };
-        s7.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
-            return action == kActionClickPoint && tag == kSpriteProduce;
-        };
-        s7.onEvent = [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject) {
-            if (event == kEventProductionStarted) t.Complete();
-        };
-        // 8: the factory works, at double rate, until its product is made.
-        ScriptStep& s8 = Step(8, kTagLevelPanel, kGrowAndProduce, kStopClock);
-        s8.begin = [](ScriptStep& t) {
-            if (t.level.PointIsType(1, kFlourFactory))
-                ArrowAndBox(t, *PointButton(t.level, 1, kSpriteSlot, 90));
-        };
-        s8.activate = [](ScriptStep& t) {
-            if (!t.level.PointIsType(1, kFlourFactory)) return;
-            t.keptPoint = 1;
-            t.level.SetFactoryRate(1, 2.0f);
-        };
-        s8.deactivate = [](ScriptStep& t) {
-            if (t.keptPoint >= 0) t.level.SetFactoryRate(t.keptPoint, 1.0f);
-            t.keptPoint = -1;
-        };
-        s8.allows = [](ScriptStep&, uint32_t action, uint32_t, TutorialObject) {
-            return action == kActionPlantGrows || action == kActionProduce;
-        };
-        // Done when the factory it sped up finishes a unit.
-        s8.onEvent = [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject b) {
-            if (event == kEventProductionEnded && t.keptPoint >= 0 && t.level.PointIndex(b) == t.keptPoint)
-                t.Complete();
-        };
-        // 9: a second factory.
-        FieldBox(Step(9, kTagLevelPanel, kStopClock, kStopClock), 0, 0);
-        BuildFactorySteps(*this, 10, 2, kFlourFactory);
-        // 13: wheat for both. The first harvest and the mill's unit used the
-        // wheat there was, so the second unit has to grow: the plants grow
-        // while the step waits (it consents to growth), else it could never end.
-        ScriptStep& s13 =
-            Step(13, kTagLevelPanel, kStopClock | kAllowClickPoint | kAllowPlantGrows, kStopClock);
-        HarvestBothBeds(s13, 2, kAllowStepAside | kAllowClickPoint | kAllowPlantGrows);
-        // 14: start both.
-        ScriptStep& s14 = Step(14, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
-        s14.begin = [](ScriptStep& t) {
-            for (int32_t p : {1, 2})
-                if (t.level.IsFactory(p) && t.level.SlotsInUse(p) == 0)
-                    t.Arrow(*ProductionButton(t.level, p), uint32_t(p));
-            t.BoxOn(FieldCentreTarget(t.level, 90), false, 180);
-        };
-        s14.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
-            return action == kActionClickPoint && tag == kSpriteProduce;
-        };
-        s14.onEvent = [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject b) {
-            if (event != kEventProductionStarted) return;
-            if (TutorialLayer* layer = t.Layer()) layer->CloseArrow(uint32_t(t.level.PointIndex(b)));
-            auto one = [&t](int32_t p) { return t.level.IsFactory(p) && t.level.SlotsInUse(p) == 1; };
-            if (one(1) && one(2)) t.Complete();
-        };
-        // 15: both run at double rate until the goal's amount is in stock.
-        ScriptStep& s15 = Step(15, kTagLevelPanel, kAllowProduce, 0);
-        FieldBox(s15, 90, 180, false);
-        FactoryRateWhileCurrent(s15, {1, 2}, 2.0f);
-        s15.allows = [](ScriptStep&, uint32_t action, uint32_t, TutorialObject) {
-            return action == kActionProduce;
-        };
-        s15.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (event == kEventProductionEnded && t.level.Stock(uint32_t(a)) == t.level.GoalAmount(0))
-                t.Complete();
-        };
-        // The step takes no clicks, so once both factories have made their
-        // units nothing more can come: short of the goal's amount it lets the
-        // player go on rather than wait for ever.
-        s15.update = [](ScriptStep& t, uint32_t) {
-            for (int32_t p : {1, 2})
-                if (t.level.IsFactory(p) && t.level.SlotsInUse(p) > 0) return;
-            t.Complete();
-        };
+        AddSteps(table);
     }
 
   private:
@@ -202,112 +262,163 @@ class LevelTutorial_3 : public ScriptTutorial {
   public:
     LevelTutorial_3(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel3, level) {
-        FieldBox(Step(1, kTagLevelPanel, kStopClock, kStopClock), 0, 0);
-        // 2-3: upgrade the wheat bed at point 3.
-        SelectPoint(Step(2, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), 3, 230);
-        ScriptStep& s3 = Step(3, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock);
-        s3.SetContext(kTagContextPlantBed, [](ScriptLevel& l) { return l.PlantBedObject(3); });
-        Upgrade(s3, 3, kKindPlant, kJobPlant);
-        // 4: where the farmer works at the bed and at the factory.
-        ScriptStep& s4 = Step(4, kTagLevelPanel, kLevelDefaultFlags, kStopClock);
-        s4.sightPoints = {3, 2};
-        s4.begin = [](ScriptStep& t) {
-            // Up at the bed's place from below: she stands on it.
-            t.ArrowOn(WorkSpot(t.level, 3, 90, 12), 1);
-            t.ArrowOn(WorkSpot(t.level, 2, 180, 12), 2);
-            t.BoxOn(WorkSpot(t.level, 3, 90, 8), true, 24, false);
-            ClickToGoOn(t);
+        const StepRow table[] = {
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { FieldBox(s, 0, 0); }},
+            // 2-3: upgrade the wheat bed at point 3.
+            {.step = 2,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowHoverPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { SelectPoint(s, 3, 230); }},
+            {.step = 3,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { Upgrade(s, 3, kKindPlant, kJobPlant); },
+             .context = {kTagContextPlantBed, [](ScriptLevel& l) { return l.PlantBedObject(3); }}},
+            // 4: where the farmer works at the bed and at the factory.
+            {.step = 4,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kLevelDefaultFlags, .after = kStopClock},
+             .show =
+                 [](ScriptStep& t) {
+                     // Up at the bed's place from below: she stands on it.
+                     t.ArrowOn(WorkSpot(t.level, 3, 90, 12), 1);
+                     t.ArrowOn(WorkSpot(t.level, 2, 180, 12), 2);
+                     t.BoxOn(WorkSpot(t.level, 3, 90, 8), true, 24, false);
+                     ClickToGoOn(t);
+                 },
+             .sightPoints = {3, 2}},
+            // 5: harvest the bed.
+            {.step = 5,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { HarvestForWheat(s, 3, 270, 1); }},
+            // 6-7: upgrade the flour factory at point 2.
+            {.step = 6,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowHoverPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { SelectPoint(s, 2, 270); }},
+            {.step = 7,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { Upgrade(s, 2, kKindBuilding, kJobBuild); }},
+            // 8: its two slots.
+            {.step = 8,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .show =
+                 [](ScriptStep& t) {
+                     ScriptLevel* where = &t.level;
+                     TutTargetCustom slots(
+                         [where](kis::Point& out, float&, uint32_t, uint32_t) {
+                             kis::Rect a{}, b{};
+                             if (!where->IsFactory(2) || where->SlotCount(2) != 2 ||
+                                 !where->ButtonRect(2, kSpriteSlot, &a) ||
+                                 !where->ButtonRect(2, kSpriteSlot + 1, &b))
+                                 return false;
+                             out = {(std::min(a.left, b.left) + std::max(a.right, b.right)) / 2,
+                                    std::min(a.top, b.top)};
+                             return true;
+                         },
+                         0, 0, 270, 4);
+                     ArrowAndBox(t, slots, true);
+                     ClickToGoOn(t);
+                 },
+             .sightPoints = {2}},
+            // 9: both slots at work, the factories sped up meanwhile.
+            {.step = 9,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
+             .show =
+                 [](ScriptStep& t) {
+                     t.flagsActive = kStopClock | kAllowClickPoint;
+                     if (!t.level.PointIsType(2, kFlourFactory)) return;
+                     auto target = ProductionButton(t.level, 2);
+                     if (t.level.SlotsInUse(2) < 2) {
+                         // While the arrow shows the button must be pressable as well.
+                         t.Arrow(*target);
+                         t.flagsActive = kGrowAndProduce | kAllowClickPoint;
+                     }
+                     t.Box(*target, false);
+                 },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return PressesProduction(t, action, tag, data, 2) ||
+                            (action == kActionPlantGrows && tag == t.level.PlantId(u"wheat")) ||
+                            Produces(action, tag, t.level.FirstRecipeProduct(2));
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject b) {
+                     if (t.level.PointIndex(b) != 2) return;
+                     if (event == kEventProductionEnded && t.level.SlotsInUse(2) == 0) {
+                         t.Complete();
+                     } else if (event == kEventProductionStarted && t.level.SlotsInUse(2) == 2) {
+                         if (TutorialLayer* layer = t.Layer()) layer->CloseArrow(1);
+                         t.Owner().SetFlags(kGrowAndProduce);
+                     }
+                 },
+             .onActivate = [](ScriptStep& t) { SpeedUpFactories(t.level, true); },
+             .onDeactivate = [](ScriptStep& t) { SpeedUpFactories(t.level, false); }},
+            {.step = 10,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { FieldBox(s, 0, 0); }},
+            // 11-14: the warehouse window and its upgrade.
+            {.step = 11,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock | kAllowPickObject,
+                       .after = kLevelDefaultFlags},
+             .piece = OpenWarehouse},
+            {.step = 12,
+             .window = kTagWarehouse,
+             .flags = {.whileCurrent = kLevelDefaultFlags, .after = kLevelDefaultFlags},
+             .beginsWhen = [](ScriptStep& t) { return t.level.WarehouseOpen(true); },
+             .context = {kTagContextProduct, FirstStockRecord},
+             .show =
+                 [](ScriptStep& t) {
+                     const uint32_t product = t.level.FirstStockProduct();
+                     if (product)
+                         ArrowAndBox(t,
+                                     *WarehouseButton(t.level, kWarehouseTileButton,
+                                                      t.level.ProductRecord(product), 90),
+                                     true);
+                     ClickToGoOn(t);
+                 },
+             .resumeAt = 11},
+            {.step = 13,
+             .window = kTagWarehouse,
+             .flags = {.whileCurrent = kFlagWindows | kLevelDefaultFlags, .after = kLevelDefaultFlags},
+             .context = {kTagContextBuilding,
+                         [](ScriptLevel& l) {
+                             return l.PointKind(0) == kKindWarehouse ? l.BuildingObject(0) : 0;
+                         }},
+             .show =
+                 [](ScriptStep& t) {
+                     ArrowAndBox(t, *WarehouseButton(t.level, kWarehouseUpgradeButton, 0, 270));
+                 },
+             .mayDo =
+                 [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return IsControl(action, tag, data, kTagWarehouse, kWarehouseUpgradeButton);
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                     if (FromControl(event, a, b, kTagWarehouse, kWarehouseUpgradeButton)) t.Complete();
+                 },
+             .resumeAt = 11},
+            {.step = 14,
+             .window = kTagWarehouse,
+             .flags = {.whileCurrent = kFlagWindows | kLevelDefaultFlags, .after = kLevelDefaultFlags},
+             .piece = CloseWarehouse,
+             .context = {kTagContextProduct, FirstStockRecord},
+             .resumeAt = 15},
+            {.step = 15,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kLevelDefaultFlags},
+             .piece = [](ScriptStep& s) { FieldBox(s, 0, 0); }},
         };
-        // 5: harvest the bed.
-        HarvestForWheat(Step(5, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock), 3, 270, 1);
-        // 6-7: upgrade the flour factory at point 2.
-        SelectPoint(Step(6, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), 2, 270);
-        Upgrade(Step(7, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock), 2, kKindBuilding, kJobBuild);
-        // 8: its two slots.
-        ScriptStep& s8 = Step(8, kTagLevelPanel, kStopClock, kStopClock);
-        s8.sightPoints = {2};
-        s8.begin = [](ScriptStep& t) {
-            ScriptLevel* where = &t.level;
-            TutTargetCustom slots(
-                [where](kis::Point& out, float&, uint32_t, uint32_t) {
-                    kis::Rect a{}, b{};
-                    if (!where->IsFactory(2) || where->SlotCount(2) != 2 ||
-                        !where->ButtonRect(2, kSpriteSlot, &a) || !where->ButtonRect(2, kSpriteSlot + 1, &b))
-                        return false;
-                    out = {(std::min(a.left, b.left) + std::max(a.right, b.right)) / 2,
-                           std::min(a.top, b.top)};
-                    return true;
-                },
-                0, 0, 270, 4);
-            ArrowAndBox(t, slots, true);
-            ClickToGoOn(t);
-        };
-        // 9: both slots at work, the factories sped up meanwhile.
-        ScriptStep& s9 = Step(9, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
-        s9.begin = [](ScriptStep& t) {
-            t.flagsActive = kStopClock | kAllowClickPoint;
-            if (!t.level.PointIsType(2, kFlourFactory)) return;
-            auto target = ProductionButton(t.level, 2);
-            if (t.level.SlotsInUse(2) < 2) {
-                // While the arrow shows the button must be pressable as well.
-                t.Arrow(*target);
-                t.flagsActive = kGrowAndProduce | kAllowClickPoint;
-            }
-            t.Box(*target, false);
-        };
-        s9.activate = [](ScriptStep& t) { SpeedUpFactories(t.level, true); };
-        s9.deactivate = [](ScriptStep& t) { SpeedUpFactories(t.level, false); };
-        s9.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return PressesProduction(t, action, tag, data, 2) ||
-                   (action == kActionPlantGrows && tag == t.level.PlantId(u"wheat")) ||
-                   Produces(action, tag, t.level.FirstRecipeProduct(2));
-        };
-        s9.onEvent = [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject b) {
-            if (t.level.PointIndex(b) != 2) return;
-            if (event == kEventProductionEnded && t.level.SlotsInUse(2) == 0) {
-                t.Complete();
-            } else if (event == kEventProductionStarted && t.level.SlotsInUse(2) == 2) {
-                if (TutorialLayer* layer = t.Layer()) layer->CloseArrow(1);
-                t.Owner().SetFlags(kGrowAndProduce);
-            }
-        };
-        FieldBox(Step(10, kTagLevelPanel, kStopClock, kStopClock), 0, 0);
-        // 11-14: the warehouse window and its upgrade.
-        OpenWarehouse(
-            Step(11, kTagLevelPanel, kFlagWindows | kStopClock | kAllowPickObject, kLevelDefaultFlags));
-        const uint32_t resume11 = StepId(11);
-        ScriptStep& s12 = Step(12, kTagWarehouse, kLevelDefaultFlags, kLevelDefaultFlags);
-        s12.SetContext(kTagContextProduct, FirstStockRecord);
-        s12.begin = [](ScriptStep& t) {
-            const uint32_t product = t.level.FirstStockProduct();
-            if (product)
-                ArrowAndBox(
-                    t, *WarehouseButton(t.level, kWarehouseTileButton, t.level.ProductRecord(product), 90),
-                    true);
-            ClickToGoOn(t);
-        };
-        s12.canBegin = [](ScriptStep& t) { return t.level.WarehouseOpen(true); };
-        s12.resume = [resume11](ScriptStep&) { return resume11; };
-        ScriptStep& s13 = Step(13, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
-        s13.SetContext(kTagContextBuilding, [](ScriptLevel& l) {
-            return l.PointKind(0) == kKindWarehouse ? l.BuildingObject(0) : 0;
-        });
-        s13.begin = [](ScriptStep& t) {
-            ArrowAndBox(t, *WarehouseButton(t.level, kWarehouseUpgradeButton, 0, 270));
-        };
-        s13.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
-            return IsControl(action, tag, data, kTagWarehouse, kWarehouseUpgradeButton);
-        };
-        s13.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (FromControl(event, a, b, kTagWarehouse, kWarehouseUpgradeButton)) t.Complete();
-        };
-        s13.resume = [resume11](ScriptStep&) { return resume11; };
-        ScriptStep& s14 = Step(14, kTagWarehouse, kFlagWindows | kLevelDefaultFlags, kLevelDefaultFlags);
-        s14.SetContext(kTagContextProduct, FirstStockRecord);
-        CloseWarehouse(s14);
-        const uint32_t resume15 = StepId(15);
-        s14.resume = [resume15](ScriptStep&) { return resume15; };
-        FieldBox(Step(15, kTagLevelPanel, kStopClock, kLevelDefaultFlags), 0, 0);
+        AddSteps(table);
     }
 
   private:
@@ -352,60 +463,90 @@ class LevelTutorial_4 : public ScriptTutorial {
   public:
     LevelTutorial_4(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel4, level) {
-        // 1-3: the henhouse on the site at point 2.
-        ScriptStep& s1 = Step(1, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock);
-        s1.SetContext(kTagContextTask, FirstGoal);
-        SelectPoint(s1, 2);
-        PressPanelButton(Step(2, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock), kChildPets);
-        BuildOnSite(Step(3, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock), 2, kChildHouseChoice,
-                    kHenhouse);
-        // 4: feeding from the panel and the overhead button. "Hens need
-        // wheat": a player answers the box with a click on the ripe bed's
-        // harvest button, and the click that ends the step orders the harvest
-        // (clicks on points allowed after it; without them it was lost).
-        ScriptStep& s4 = Step(4, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock | kAllowClickPoint);
-        s4.begin = [](ScriptStep& t) {
-            if (t.level.SelectedPoint() == 2 && t.level.PointIsType(2, kHenhouse)) {
-                if (HasButton(t.level, 2, kSpriteFeed))
-                    t.Arrow(*PointButton(t.level, 2, kSpriteFeed, 180), 1);
-                auto feed = PanelButton(t.level, kChildFeed, 0, 270);
-                t.Arrow(*feed, 2);
-                t.Box(*feed, true);
-            }
-            ClickToGoOn(t);
+        const StepRow table[] = {
+            // 1-3: the henhouse on the site at point 2.
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowHoverPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { SelectPoint(s, 2); },
+             .context = {kTagContextTask, FirstGoal}},
+            {.step = 2,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { PressPanelButton(s, kChildPets); }},
+            {.step = 3,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { BuildOnSite(s, 2, kChildHouseChoice, kHenhouse); }},
+            // 4: feeding from the panel and the overhead button. "Hens need
+            // wheat": a player answers the box with a click on the ripe bed's
+            // harvest button, and the click that ends the step orders the harvest
+            // (clicks on points allowed after it; without them it was lost).
+            {.step = 4,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock | kAllowClickPoint},
+             .show =
+                 [](ScriptStep& t) {
+                     if (t.level.SelectedPoint() == 2 && t.level.PointIsType(2, kHenhouse)) {
+                         if (HasButton(t.level, 2, kSpriteFeed))
+                             t.Arrow(*PointButton(t.level, 2, kSpriteFeed, 180), 1);
+                         auto feed = PanelButton(t.level, kChildFeed, 0, 270);
+                         t.Arrow(*feed, 2);
+                         t.Box(*feed, true);
+                     }
+                     ClickToGoOn(t);
+                 },
+             // The panel's feed button while it is enabled (the house may be fed).
+             .mayDo =
+                 [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return IsControl(action, tag, data, kTagLevelPanel, kChildFeed) &&
+                            !data.As<GameButton>()->IsDisabled();
+                 },
+             .notClickArea =
+                 [&level](int32_t x, int32_t y) {
+                     kis::Rect r{};
+                     return level.PanelShows(kPetsChildPanel) &&
+                            level.ControlRect(kTagLevelPanel, kChildFeed, &r) && x >= r.left && x < r.right &&
+                            y >= r.top && y < r.bottom;
+                 }},
+            // 5: wheat for the hens.
+            {.step = 5,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { HarvestForWheat(s, 4, 135, 1); }},
+            // 6: feed them.
+            {.step = 6,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { OrderAtButton(s, 2, 110, kSpriteFeed, kJobFeed); },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     if (t.level.HouseFed(2)) t.Complete();
+                 }},
+            // 7: the hens lay, at double rate.
+            {.step = 7,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kAllowPlantGrows, .after = kStopClock},
+             .show = [](ScriptStep& t) { t.BoxOn(LevelPoint(t.level, 2, 90, 80), false, 0, false); },
+             .mayDo = [](ScriptStep&, uint32_t action, uint32_t,
+                         TutorialObject) { return action == kActionPlantGrows; },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     if (HasButton(t.level, 2, kSpriteEggs)) t.Complete();
+                 },
+             .onActivate = [](ScriptStep& t) { t.level.SetHouseRate(2, 2.0f); },
+             .onDeactivate = [](ScriptStep& t) { t.level.SetHouseRate(2, 1.0f); }},
+            // 8: take the eggs to the warehouse.
+            {.step = 8,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { TakeEggs(s, 2, 150); }},
+            {.step = 9,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { FieldBox(s, 90, 160); }},
         };
-        s4.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
-            // The panel's feed button while it is enabled (the house may be fed).
-            return IsControl(action, tag, data, kTagLevelPanel, kChildFeed) &&
-                   !data.As<GameButton>()->IsDisabled();
-        };
-        s4.notClickArea = [&level](int32_t x, int32_t y) {
-            kis::Rect r{};
-            return level.PanelShows(kPetsChildPanel) && level.ControlRect(kTagLevelPanel, kChildFeed, &r) &&
-                   x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-        };
-        // 5: wheat for the hens.
-        HarvestForWheat(Step(5, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock), 4, 135, 1);
-        // 6: feed them.
-        ScriptStep& s6 = Step(6, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
-        OrderAtButton(s6, 2, 110, kSpriteFeed, kJobFeed);
-        s6.update = [](ScriptStep& t, uint32_t) {
-            if (t.level.HouseFed(2)) t.Complete();
-        };
-        // 7: the hens lay, at double rate.
-        ScriptStep& s7 = Step(7, kTagLevelPanel, kAllowPlantGrows, kStopClock);
-        s7.begin = [](ScriptStep& t) { t.BoxOn(LevelPoint(t.level, 2, 90, 80), false, 0, false); };
-        s7.activate = [](ScriptStep& t) { t.level.SetHouseRate(2, 2.0f); };
-        s7.deactivate = [](ScriptStep& t) { t.level.SetHouseRate(2, 1.0f); };
-        s7.allows = [](ScriptStep&, uint32_t action, uint32_t, TutorialObject) {
-            return action == kActionPlantGrows;
-        };
-        s7.update = [](ScriptStep& t, uint32_t) {
-            if (HasButton(t.level, 2, kSpriteEggs)) t.Complete();
-        };
-        // 8: take the eggs to the warehouse.
-        TakeEggs(Step(8, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock), 2, 150);
-        FieldBox(Step(9, kTagLevelPanel, kStopClock, kStopClock), 90, 160);
+        AddSteps(table);
     }
 };
 
@@ -415,107 +556,163 @@ class LevelTutorial_5 : public ScriptTutorial {
   public:
     LevelTutorial_5(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel5, level) {
-        // 1-3: the pie factory on the site at point 4.
-        BuildFactorySteps(*this, 1, 4, kPieFactory);
-        // 4: its production button; a pie factory's button may be pressed while it is not locked.
-        ScriptStep& s4 = Step(4, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
-        s4.begin = [](ScriptStep& t) {
-            ArrowAndBox(t, *ProductionButton(t.level, 4), true);
-            ClickToGoOn(t);
+        const StepRow table[] = {
+            // 1-3: the pie factory on the site at point 4.
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowHoverPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { SelectPoint(s, 4); }},
+            {.step = 2,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { PressPanelButton(s, kChildBuildings); }},
+            {.step = 3,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock | kAllowStepAside, .after = kStopClock},
+             .piece = [](ScriptStep& s) { BuildOnSite(s, 4, kChildBuildingChoice, kPieFactory); }},
+            // 4: its production button; a pie factory's button may be pressed while it is not locked.
+            {.step = 4,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
+             .show =
+                 [](ScriptStep& t) {
+                     ArrowAndBox(t, *ProductionButton(t.level, 4), true);
+                     ClickToGoOn(t);
+                 },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite) {
+                     if (action != kActionClickPoint || tag != kSpriteProduce) return false;
+                     const int32_t point = t.level.SpritePoint(sprite);
+                     return point >= 0 && t.level.PointIsType(point, kPieFactory) &&
+                            t.level.ButtonLock(sprite) == 0;
+                 },
+             .notClickArea = [&level](int32_t x,
+                                      int32_t y) { return OnButton(level, 4, kSpriteProduce, x, y); }},
+            // 5: wheat, until it is in the warehouse.
+            {.step = 5,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
+             .piece =
+                 [](ScriptStep& s) {
+                     OrderAtButton(s, 3, 90, kSpriteHarvest, kJobHarvest);
+                     s.onEvent = [ordered = s.onEvent](ScriptStep& t, uint32_t event, uint32_t a,
+                                                       TutorialObject b) {
+                         if (event == kEventDelivered && a == Wheat(t.level))
+                             t.Complete();
+                         else
+                             ordered(t, event, a, b);
+                     };
+                 }},
+            // 6: feed the hens; done once the farmer is at the henhouse.
+            {.step = 6,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kLevelDefaultFlags},
+             .show =
+                 [](ScriptStep& t) {
+                     if (t.level.PointIsType(1, kHenhouse) && HasButton(t.level, 1, kSpriteFeed))
+                         ArrowAndBox(t, *PointButton(t.level, 1, kSpriteFeed, 45));
+                 },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return action == kActionPlantGrows || ClicksButton(t, action, tag, data, kSpriteFeed, 1);
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+                     if (JobOrdered(event, a, kJobFeed)) t.CloseAndSetFlags(kGrowAndStepAside);
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     if (WorksNear(t.level, kJobFeed, 100.0f)) t.Complete();
+                 },
+             .delayAfter = 0,
+             .onActivate =
+                 [](ScriptStep& t) {
+                     if (t.level.PointIsType(1, kHenhouse) && t.level.HasJob(1, kJobFeed))
+                         t.Owner().SetFlags(kGrowAndStepAside);
+                 }},
+            // 7: flour, while the henhouse stands still.
+            {.step = 7,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kLevelDefaultFlags | kAllowClickPoint, .after = kLevelDefaultFlags},
+             .show =
+                 [](ScriptStep& t) {
+                     if (t.level.IsFactory(5)) ArrowAndBox(t, *ProductionButton(t.level, 5));
+                 },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return action == kActionPlantGrows || PressesProduction(t, action, tag, data, 5);
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+                     if (event == kEventProductionStarted && a == t.level.ProductId(u"flour")) t.Complete();
+                 },
+             .onActivate = [](ScriptStep& t) { t.level.SetHouseRate(1, 0.0f); },
+             .onDeactivate = [](ScriptStep& t) { t.level.SetHouseRate(1, 1.0f); }},
+            // 8: flour and eggs come, at double rate; no click.
+            {.step = 8,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kAllowPlantGrows | kAllowProduce | kAllowStepAside,
+                       .after = kStopClock},
+             .piece = [](ScriptStep& s) { FieldBox(s, 90, 160, false); },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject) {
+                     return action == kActionPlantGrows || Produces(action, tag, t.level.ProductId(u"flour"));
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     const bool eggs =
+                         !t.level.PointIsType(1, kHenhouse) || HasButton(t.level, 1, kSpriteEggs);
+                     if (t.level.Stock(t.level.ProductId(u"flour")) >= 1 && eggs) t.Complete();
+                 },
+             .onActivate =
+                 [](ScriptStep& t) {
+                     if (t.level.IsFactory(5)) t.level.SetFactoryRate(5, 2.0f);
+                     t.level.SetHouseRate(1, 2.0f);
+                 },
+             .onDeactivate =
+                 [](ScriptStep& t) {
+                     if (t.level.IsFactory(5)) t.level.SetFactoryRate(5, 1.0f);
+                     t.level.SetHouseRate(1, 1.0f);
+                 }},
+            // 9: the eggs.
+            {.step = 9,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { TakeEggs(s, 1, 45); }},
+            // 10: pies, at double rate.
+            {.step = 10,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { FactoryRateWhileCurrent(s, {4}, 2.0f); },
+             .show =
+                 [](ScriptStep& t) {
+                     if (t.level.IsFactory(4) && t.level.SlotsInUse(4) == 0)
+                         ArrowAndBox(t, *ProductionButton(t.level, 4));
+                 },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return action == kActionPlantGrows || PressesProduction(t, action, tag, data, 4) ||
+                            Produces(action, tag, t.level.ProductId(u"pie"));
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject) {
+                     if (event == kEventProductionEnded)
+                         t.Complete();
+                     else if (event == kEventProductionStarted)
+                         t.CloseAndSetFlags(kGrowAndProduce);
+                 }},
+            // 11: the goal.
+            {.step = 11,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .show =
+                 [](ScriptStep& t) {
+                     t.Arrow(*GoalButton(t.level));
+                     t.BoxOn(FieldCentreTarget(t.level, 0), true, 0);
+                     ClickToGoOn(t);
+                 }},
         };
-        s4.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite) {
-            if (action != kActionClickPoint || tag != kSpriteProduce) return false;
-            const int32_t point = t.level.SpritePoint(sprite);
-            return point >= 0 && t.level.PointIsType(point, kPieFactory) && t.level.ButtonLock(sprite) == 0;
-        };
-        s4.notClickArea = [&level](int32_t x, int32_t y) { return OnButton(level, 4, kSpriteProduce, x, y); };
-        // 5: wheat, until it is in the warehouse.
-        ScriptStep& s5 = Step(5, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
-        OrderAtButton(s5, 3, 90, kSpriteHarvest, kJobHarvest);
-        s5.onEvent = [ordered = s5.onEvent](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (event == kEventDelivered && a == Wheat(t.level))
-                t.Complete();
-            else
-                ordered(t, event, a, b);
-        };
-        // 6: feed the hens; done once the farmer is at the henhouse.
-        ScriptStep& s6 = Step(6, kTagLevelPanel, kStopClock | kAllowClickPoint, kLevelDefaultFlags);
-        s6.begin = [](ScriptStep& t) {
-            if (t.level.PointIsType(1, kHenhouse) && HasButton(t.level, 1, kSpriteFeed))
-                ArrowAndBox(t, *PointButton(t.level, 1, kSpriteFeed, 45));
-        };
-        s6.activate = [](ScriptStep& t) {
-            if (t.level.PointIsType(1, kHenhouse) && t.level.HasJob(1, kJobFeed))
-                t.Owner().SetFlags(kGrowAndStepAside);
-        };
-        s6.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionPlantGrows || ClicksButton(t, action, tag, data, kSpriteFeed, 1);
-        };
-        s6.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (JobOrdered(event, a, kJobFeed)) t.CloseAndSetFlags(kGrowAndStepAside);
-        };
-        s6.update = [](ScriptStep& t, uint32_t) {
-            if (WorksNear(t.level, kJobFeed, 100.0f)) t.Complete();
-        };
-        s6.delayAfter = 0;
-        // 7: flour, while the henhouse stands still.
-        ScriptStep& s7 = Step(7, kTagLevelPanel, kLevelDefaultFlags | kAllowClickPoint, kLevelDefaultFlags);
-        s7.begin = [](ScriptStep& t) {
-            if (t.level.IsFactory(5)) ArrowAndBox(t, *ProductionButton(t.level, 5));
-        };
-        s7.activate = [](ScriptStep& t) { t.level.SetHouseRate(1, 0.0f); };
-        s7.deactivate = [](ScriptStep& t) { t.level.SetHouseRate(1, 1.0f); };
-        s7.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionPlantGrows || PressesProduction(t, action, tag, data, 5);
-        };
-        s7.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (event == kEventProductionStarted && a == t.level.ProductId(u"flour")) t.Complete();
-        };
-        // 8: flour and eggs come, at double rate; no click.
-        ScriptStep& s8 =
-            Step(8, kTagLevelPanel, kAllowPlantGrows | kAllowProduce | kAllowStepAside, kStopClock);
-        FieldBox(s8, 90, 160, false);
-        s8.activate = [](ScriptStep& t) {
-            if (t.level.IsFactory(5)) t.level.SetFactoryRate(5, 2.0f);
-            t.level.SetHouseRate(1, 2.0f);
-        };
-        s8.deactivate = [](ScriptStep& t) {
-            if (t.level.IsFactory(5)) t.level.SetFactoryRate(5, 1.0f);
-            t.level.SetHouseRate(1, 1.0f);
-        };
-        s8.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject) {
-            return action == kActionPlantGrows || Produces(action, tag, t.level.ProductId(u"flour"));
-        };
-        s8.update = [](ScriptStep& t, uint32_t) {
-            const bool eggs = !t.level.PointIsType(1, kHenhouse) || HasButton(t.level, 1, kSpriteEggs);
-            if (t.level.Stock(t.level.ProductId(u"flour")) >= 1 && eggs) t.Complete();
-        };
-        // 9: the eggs.
-        TakeEggs(Step(9, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock), 1, 45);
-        // 10: pies, at double rate.
-        ScriptStep& s10 = Step(10, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
-        s10.begin = [](ScriptStep& t) {
-            if (t.level.IsFactory(4) && t.level.SlotsInUse(4) == 0)
-                ArrowAndBox(t, *ProductionButton(t.level, 4));
-        };
-        FactoryRateWhileCurrent(s10, {4}, 2.0f);
-        s10.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionPlantGrows || PressesProduction(t, action, tag, data, 4) ||
-                   Produces(action, tag, t.level.ProductId(u"pie"));
-        };
-        s10.onEvent = [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject) {
-            if (event == kEventProductionEnded)
-                t.Complete();
-            else if (event == kEventProductionStarted)
-                t.CloseAndSetFlags(kGrowAndProduce);
-        };
-        // 11: the goal.
-        ScriptStep& s11 = Step(11, kTagLevelPanel, kStopClock, kStopClock);
-        s11.begin = [](ScriptStep& t) {
-            t.Arrow(*GoalButton(t.level));
-            t.BoxOn(FieldCentreTarget(t.level, 0), true, 0);
-            ClickToGoOn(t);
-        };
+        AddSteps(table);
     }
 };
 

@@ -83,80 +83,106 @@ class LevelTutorial_6 : public ScriptTutorial {
   public:
     LevelTutorial_6(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel6, level) {
-        // 1: a villain hit a point; it fires again once the box is read.
-        ScriptStep& s1 = Step(1, kTagLevelPanel, kPauseLevel, 0);
-        s1.canBegin = [this](ScriptStep& t) { return tracked_ >= 0 && FirstDamagedPoint(t.level) >= 0; };
-        s1.begin = [this](ScriptStep& t) {
-            const int32_t damaged = FirstDamagedPoint(t.level);
-            if (damaged >= 0) t.Arrow(*LevelPoint(t.level, damaged));
-            t.ArrowOn(VillainTarget(t.level, tracked_), 2);
-            t.BoxOn(FieldSpot(t.level, kis::MakeVector2(kLevel6BoxX, kLevel6BoxY), 90), true, 0);
-            ClickToGoOn(t);
+        const StepRow table[] = {
+            // 1: a villain hit a point; it fires again once the box is read.
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kPauseLevel, .after = 0},
+             .beginsWhen = [this](ScriptStep& t) { return tracked_ >= 0 && FirstDamagedPoint(t.level) >= 0; },
+             .show =
+                 [this](ScriptStep& t) {
+                     const int32_t damaged = FirstDamagedPoint(t.level);
+                     if (damaged >= 0) t.Arrow(*LevelPoint(t.level, damaged));
+                     t.ArrowOn(VillainTarget(t.level, tracked_), 2);
+                     t.BoxOn(FieldSpot(t.level, kis::MakeVector2(kLevel6BoxX, kLevel6BoxY), 90), true, 0);
+                     ClickToGoOn(t);
+                 },
+             .onDeactivate =
+                 [this](ScriptStep& t) {
+                     if (tracked_ >= 0) t.level.VillainShoot(tracked_);
+                 }},
+            // 2: pick the shot in flight.
+            {.step = 2,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kPauseLevel | kAllowPickObject, .after = 0},
+             .beginsWhen =
+                 [](ScriptStep& t) {
+                     kis::Vector2 field{};
+                     float progress = 0;
+                     bool picked = false;
+                     return t.level.ShotsInFlight() > 0 && t.level.ShotAt(0, &field, &progress, &picked) &&
+                            progress >= 0.5f;
+                 },
+             .show =
+                 [](ScriptStep& t) {
+                     auto target = ShotTarget(t.level);
+                     ArrowAndBox(t, *target);
+                     // The shot flies on: the step's rules apply at once.
+                     t.Owner().SetDelay(0);
+                 },
+             .mayDo = [](ScriptStep&, uint32_t action, uint32_t tag,
+                         TutorialObject) { return action == kActionPickObject && tag == kVillainShotObject; },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     for (int32_t i = 0; i < t.level.ShotsInFlight(); ++i) {
+                         kis::Vector2 field{};
+                         float progress = 0;
+                         bool picked = false;
+                         if (t.level.ShotAt(i, &field, &progress, &picked) && !picked) return;
+                     }
+                     t.Complete();
+                 }},
+            // 3: pick the villain.
+            {.step = 3,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowPickObject, .after = 0},
+             .show =
+                 [this](ScriptStep& t) {
+                     auto target = VillainTarget(t.level, tracked_);
+                     ArrowAndBox(t, *target);
+                 },
+             .mayDo = [](ScriptStep&, uint32_t action, uint32_t tag,
+                         TutorialObject) { return action == kActionPickObject && tag == kVillainObject; },
+             .everyFrame =
+                 [this](ScriptStep& t, uint32_t) {
+                     const int32_t state = tracked_ < 0 ? -1 : t.level.VillainState(tracked_);
+                     if (state < 0 || (state >= kVillainLeaving && state != kVillainTutorialHold))
+                         t.Complete();
+                 }},
+            // 4: order the repair.
+            {.step = 4,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = 0},
+             .show =
+                 [](ScriptStep& t) {
+                     t.keptPoint = FirstPointWithButton(t.level, kSpriteRepair);
+                     if (t.keptPoint >= 0)
+                         ArrowAndBox(t, *PointButton(t.level, t.keptPoint, kSpriteRepair, 90));
+                 },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return t.keptPoint >= 0 &&
+                            ClicksButton(t, action, tag, data, kSpriteRepair, t.keptPoint);
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+                     if (JobOrdered(event, a, kJobRepair)) t.Complete();
+                 }},
+            // 5: the repair runs until the point is whole.
+            {.step = 5,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kAllowStepAside, .after = 0},
+             .show =
+                 [](ScriptStep& t) {
+                     t.keptPoint = FirstDamagedPoint(t.level);
+                     if (t.keptPoint >= 0) t.BoxOn(LevelPoint(t.level, t.keptPoint), false, 84, false);
+                 },
+             .everyFrame =
+                 [](ScriptStep& t, uint32_t) {
+                     if (t.keptPoint < 0 || !t.level.IsDamaged(t.keptPoint)) t.Complete();
+                 }},
         };
-        s1.deactivate = [this](ScriptStep& t) {
-            if (tracked_ >= 0) t.level.VillainShoot(tracked_);
-        };
-        // 2: pick the shot in flight.
-        ScriptStep& s2 = Step(2, kTagLevelPanel, kPauseLevel | kAllowPickObject, 0);
-        s2.canBegin = [](ScriptStep& t) {
-            kis::Vector2 field{};
-            float progress = 0;
-            bool picked = false;
-            return t.level.ShotsInFlight() > 0 && t.level.ShotAt(0, &field, &progress, &picked) &&
-                   progress >= 0.5f;
-        };
-        s2.begin = [](ScriptStep& t) {
-            auto target = ShotTarget(t.level);
-            ArrowAndBox(t, *target);
-            // The shot flies on: the step's rules apply at once.
-            t.Owner().SetDelay(0);
-        };
-        s2.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
-            return action == kActionPickObject && tag == kVillainShotObject;
-        };
-        s2.update = [](ScriptStep& t, uint32_t) {
-            for (int32_t i = 0; i < t.level.ShotsInFlight(); ++i) {
-                kis::Vector2 field{};
-                float progress = 0;
-                bool picked = false;
-                if (t.level.ShotAt(i, &field, &progress, &picked) && !picked) return;
-            }
-            t.Complete();
-        };
-        // 3: pick the villain.
-        ScriptStep& s3 = Step(3, kTagLevelPanel, kStopClock | kAllowPickObject, 0);
-        s3.begin = [this](ScriptStep& t) {
-            auto target = VillainTarget(t.level, tracked_);
-            ArrowAndBox(t, *target);
-        };
-        s3.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
-            return action == kActionPickObject && tag == kVillainObject;
-        };
-        s3.update = [this](ScriptStep& t, uint32_t) {
-            const int32_t state = tracked_ < 0 ? -1 : t.level.VillainState(tracked_);
-            if (state < 0 || (state >= kVillainLeaving && state != kVillainTutorialHold)) t.Complete();
-        };
-        // 4: order the repair.
-        ScriptStep& s4 = Step(4, kTagLevelPanel, kStopClock | kAllowClickPoint, 0);
-        s4.begin = [](ScriptStep& t) {
-            t.keptPoint = FirstPointWithButton(t.level, kSpriteRepair);
-            if (t.keptPoint >= 0) ArrowAndBox(t, *PointButton(t.level, t.keptPoint, kSpriteRepair, 90));
-        };
-        s4.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return t.keptPoint >= 0 && ClicksButton(t, action, tag, data, kSpriteRepair, t.keptPoint);
-        };
-        s4.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (JobOrdered(event, a, kJobRepair)) t.Complete();
-        };
-        // 5: the repair runs until the point is whole.
-        ScriptStep& s5 = Step(5, kTagLevelPanel, kAllowStepAside, 0);
-        s5.begin = [](ScriptStep& t) {
-            t.keptPoint = FirstDamagedPoint(t.level);
-            if (t.keptPoint >= 0) t.BoxOn(LevelPoint(t.level, t.keptPoint), false, 84, false);
-        };
-        s5.update = [](ScriptStep& t, uint32_t) {
-            if (t.keptPoint < 0 || !t.level.IsDamaged(t.keptPoint)) t.Complete();
-        };
+        AddSteps(table);
     }
 
     void OnStart() override {
@@ -237,65 +263,91 @@ class LevelTutorial_8 : public ScriptTutorial {
   public:
     LevelTutorial_8(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel8, level) {
-        // The bee bonus against the villains, when the level has both.
-        ScriptStep& bees = StepWithId(kStepBonusBees, kTagLevelPanel, kFlagWindows | kPauseLevel, kStopClock);
-        bees.canBegin = [](ScriptStep& t) {
-            if (!t.level.VillainsEnabled() || !t.level.HasBonus(BonusKind::Bees)) {
-                if (t.NextId())
-                    t.Owner().GoToStep(t.NextId());
-                else
-                    t.Owner().Finish();
-                return false;
-            }
-            for (int32_t slot = 0; slot < t.level.VillainSlots(); ++slot)
-                if (t.level.VillainState(slot) == kVillainAttacking) return true;
-            if (!t.prepared) {
-                // Let the villains come, the first one at once.
-                t.prepared = true;
-                t.Owner().SetFlags(kAllowVillains);
-                bool any = false;
-                for (int32_t slot = 0; slot < t.level.VillainSlots(); ++slot)
-                    any = any || t.level.VillainState(slot) >= 0;
-                if (!any) t.level.SetVillainTimer(0);
-            }
-            return false;
+        const StepRow table[] = {
+            // The bee bonus against the villains, when the level has both.
+            {.step = kStepBonusBees,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kPauseLevel, .after = kStopClock},
+             .beginsWhen =
+                 [](ScriptStep& t) {
+                     if (!t.level.VillainsEnabled() || !t.level.HasBonus(BonusKind::Bees)) {
+                         if (t.NextId())
+                             t.Owner().GoToStep(t.NextId());
+                         else
+                             t.Owner().Finish();
+                         return false;
+                     }
+                     for (int32_t slot = 0; slot < t.level.VillainSlots(); ++slot)
+                         if (t.level.VillainState(slot) == kVillainAttacking) return true;
+                     if (!t.prepared) {
+                         // Let the villains come, the first one at once.
+                         t.prepared = true;
+                         t.Owner().SetFlags(kAllowVillains);
+                         bool any = false;
+                         for (int32_t slot = 0; slot < t.level.VillainSlots(); ++slot)
+                             any = any || t.level.VillainState(slot) >= 0;
+                         if (!any) t.level.SetVillainTimer(0);
+                     }
+                     return false;
+                 },
+             .show =
+                 [](ScriptStep& t) {
+                     auto target =
+                         PanelButton(t.level, kPanelBonus, t.level.BonusButtonData(BonusKind::Bees), 270);
+                     t.Arrow(*target);
+                     t.Box(*target, false, 84, u"level_bonus_bees_1");
+                 },
+             .mayDo =
+                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return IsControl(action, tag, data, kTagLevelPanel, kPanelBonus) &&
+                            !t.level.BonusButtonBlocked(BonusKind::Bees);
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                     if (FromControl(event, a, b, kTagLevelPanel, kPanelBonus) &&
+                         !t.level.BonusButtonBlocked(BonusKind::Bees))
+                         t.Complete();
+                 },
+             .delayAfter = int32_t(kBonusBeesDelayMs)},
+            // 1-4: removing the bed at point 6.
+            {.step = 1,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { FieldBox(s, 90, 160); }},
+            {.step = 2,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock | kAllowHoverPoint, .after = kStopClock},
+             .piece = [](ScriptStep& s) { SelectPoint(s, 6); }},
+            {.step = 3,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
+             .context = {kTagContextPlantBed, [](ScriptLevel& l) { return l.PlantBedObject(6); }},
+             .show =
+                 [](ScriptStep& t) {
+                     if (!t.level.HasJob(6, kJobAny))
+                         ArrowAndBox(t, *PanelButton(t.level, kChildRemove, 0, 270));
+                 },
+             .mayDo =
+                 [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+                     return IsControl(action, tag, data, kTagLevelPanel, kChildRemove);
+                 },
+             .onEvent =
+                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                     if (event == kEventPointChanged && a == kKindSite && t.level.PointIndex(b) == 6)
+                         t.Complete();
+                     else if (FromControl(event, a, b, kTagLevelPanel, kChildRemove))
+                         t.CloseAndSetFlags(kAllowStepAside);
+                 },
+             .onActivate =
+                 [](ScriptStep& t) {
+                     if (t.level.HasJob(6, kJobAny)) t.Owner().SetFlags(kAllowStepAside);
+                 }},
+            {.step = 4,
+             .window = kTagLevelPanel,
+             .flags = {.whileCurrent = kStopClock, .after = kStopClock},
+             .piece = [](ScriptStep& s) { FieldBox(s, 90, 160); }},
         };
-        bees.begin = [](ScriptStep& t) {
-            auto target = PanelButton(t.level, kPanelBonus, t.level.BonusButtonData(BonusKind::Bees), 270);
-            t.Arrow(*target);
-            t.Box(*target, false, 84, u"level_bonus_bees_1");
-        };
-        bees.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return IsControl(action, tag, data, kTagLevelPanel, kPanelBonus) &&
-                   !t.level.BonusButtonBlocked(BonusKind::Bees);
-        };
-        bees.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (FromControl(event, a, b, kTagLevelPanel, kPanelBonus) &&
-                !t.level.BonusButtonBlocked(BonusKind::Bees))
-                t.Complete();
-        };
-        bees.delayAfter = int32_t(kBonusBeesDelayMs);
-        // 1-4: removing the bed at point 6.
-        FieldBox(Step(1, kTagLevelPanel, kStopClock, kStopClock), 90, 160);
-        SelectPoint(Step(2, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), 6);
-        ScriptStep& s3 = Step(3, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock);
-        s3.SetContext(kTagContextPlantBed, [](ScriptLevel& l) { return l.PlantBedObject(6); });
-        s3.begin = [](ScriptStep& t) {
-            if (!t.level.HasJob(6, kJobAny)) ArrowAndBox(t, *PanelButton(t.level, kChildRemove, 0, 270));
-        };
-        s3.activate = [](ScriptStep& t) {
-            if (t.level.HasJob(6, kJobAny)) t.Owner().SetFlags(kAllowStepAside);
-        };
-        s3.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
-            return IsControl(action, tag, data, kTagLevelPanel, kChildRemove);
-        };
-        s3.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (event == kEventPointChanged && a == kKindSite && t.level.PointIndex(b) == 6)
-                t.Complete();
-            else if (FromControl(event, a, b, kTagLevelPanel, kChildRemove))
-                t.CloseAndSetFlags(kAllowStepAside);
-        };
-        FieldBox(Step(4, kTagLevelPanel, kStopClock, kStopClock), 90, 160);
+        AddSteps(table);
     }
 };
 

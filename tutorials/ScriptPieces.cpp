@@ -132,14 +132,6 @@ void CloseWarehouse(ScriptStep& s) {
     s.delayAfter = 400;
 }
 
-void BuildFactorySteps(ScriptTutorial& t, uint32_t first, int32_t point, std::u16string type) {
-    SelectPoint(t.Step(first, kTagLevelPanel, kStopClock | kAllowHoverPoint, kStopClock), point);
-    PressPanelButton(t.Step(first + 1, kTagLevelPanel, kFlagWindows | kStopClock, kStopClock),
-                     kChildBuildings);
-    BuildOnSite(t.Step(first + 2, kTagLevelPanel, kFlagWindows | kStopClock | kAllowStepAside, kStopClock),
-                point, kChildBuildingChoice, std::move(type));
-}
-
 void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string type) {
     s.begin = [point, choice, type](ScriptStep& t) {
         if (t.level.PointKind(point) == kKindSite)

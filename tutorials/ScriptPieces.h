@@ -6,7 +6,50 @@
 #include "levelui/TextTags.h"
 #include "tutorials/LevelScripts.h"
 
+#include <span>
+#include <vector>
+
 namespace tut::script {
+
+// One row of a tutorial's step table: the step's number, its window, its
+// flags while it is current and after it, and what it does. A named piece
+// (a step kind below) gives it several of its parts at once; the row's own
+// parts, set after the piece, add to it or replace its parts. Parts left
+// empty do the base thing.
+struct StepRow {
+    // The step's number in its tutorial, or a whole step id (level tutorial
+    // bit set) for a step numbered in another tutorial.
+    uint32_t step = 0;
+    uint32_t window = kTagLevelPanel;
+    struct Flags {
+        uint32_t whileCurrent = 0;
+        uint32_t after = 0;
+    } flags = {};
+    // Asked every frame while the step is pending: it shows only once true.
+    std::function<bool(ScriptStep&)> beginsWhen = nullptr;
+    std::function<void(ScriptStep&)> piece = nullptr;
+    // The text-tag context of the step's boxes (a kind 0 leaves it unset).
+    struct BoxContext {
+        uint32_t kind = 0;
+        std::function<uintptr_t(ScriptLevel&)> object = nullptr;
+    } context = {};
+    // The arrows and boxes (and a click wait) when the step is shown.
+    std::function<void(ScriptStep&)> show = nullptr;
+    // What the player may do while the step is current.
+    std::function<bool(ScriptStep&, uint32_t, uint32_t, TutorialObject)> mayDo = nullptr;
+    // What completes the step: an event, a test every frame; an event may
+    // also close the hint and change the flags short of completing it.
+    std::function<void(ScriptStep&, uint32_t, uint32_t, TutorialObject)> onEvent = nullptr;
+    std::function<void(ScriptStep&, uint32_t)> everyFrame = nullptr;
+    // The tutorial's delay after the step completed (-1: the engine's or the piece's).
+    int32_t delayAfter = -1;
+    // What the step changes while it is current and puts back after it.
+    std::function<void(ScriptStep&)> onActivate = nullptr, onDeactivate = nullptr;
+    // The number of the step a save resumes at (0: the step itself, or the piece's choice).
+    uint32_t resumeAt = 0;
+    std::vector<int32_t> sightPoints = {};
+    std::function<bool(int32_t, int32_t)> notClickArea = nullptr;
+};
 
 // A level tutorial whose steps are ScriptSteps; a start delay other than -1
 // replaces the delay when it starts.
@@ -20,16 +63,29 @@ class ScriptTutorial : public LevelTutorial {
     void OnStart() override {
         if (startDelay >= 0) SetDelay(uint32_t(startDelay));
     }
-    // A step of the chain, numbered in this tutorial; the previous one made leads to it.
-    ScriptStep& Step(uint32_t number, uint32_t windowTag, uint32_t flagsActive, uint32_t flagsAfter) {
-        return StepWithId(Id() | number, windowTag, flagsActive, flagsAfter);
-    }
-    ScriptStep& StepWithId(uint32_t id, uint32_t windowTag, uint32_t flagsActive, uint32_t flagsAfter) {
-        ScriptStep* step = AddStep<ScriptStep>(*this, level_, id, windowTag, flagsActive, flagsAfter);
-        if (last_) last_->SetNextId(step->Id());
-        if (!last_) startStepId_ = step->Id();
-        last_ = step;
-        return *step;
+    // Makes a step of each row, in the table's order, each leading to the next.
+    void AddSteps(std::span<const StepRow> table) {
+        for (const StepRow& row : table) {
+            const uint32_t id = row.step & kLevelTutorialBit ? row.step : StepId(row.step);
+            ScriptStep& s =
+                *AddStep<ScriptStep>(*this, level_, id, row.window, row.flags.whileCurrent, row.flags.after);
+            if (last_) last_->SetNextId(id);
+            if (!last_) startStepId_ = id;
+            last_ = &s;
+            if (row.piece) row.piece(s);
+            if (row.beginsWhen) s.canBegin = row.beginsWhen;
+            if (row.context.kind) s.SetContext(row.context.kind, row.context.object);
+            if (row.show) s.begin = row.show;
+            if (row.mayDo) s.allows = row.mayDo;
+            if (row.onEvent) s.onEvent = row.onEvent;
+            if (row.everyFrame) s.update = row.everyFrame;
+            if (row.delayAfter >= 0) s.delayAfter = row.delayAfter;
+            if (row.onActivate) s.activate = row.onActivate;
+            if (row.onDeactivate) s.deactivate = row.onDeactivate;
+            if (row.resumeAt) s.resume = [resumeId = StepId(row.resumeAt)](ScriptStep&) { return resumeId; };
+            if (!row.sightPoints.empty()) s.sightPoints = row.sightPoints;
+            if (row.notClickArea) s.notClickArea = row.notClickArea;
+        }
     }
     void StartAtOnce() {
         savedWithLevel_ = false;
@@ -43,6 +99,8 @@ class ScriptTutorial : public LevelTutorial {
 
   protected:
     ScriptLevel& level_;
+
+  private:
     ScriptStep* last_ = nullptr;
 };
 
@@ -95,9 +153,6 @@ void CloseWarehouse(ScriptStep& s);
 // the step waits for the building to stand (stage 1). A save resumes at the
 // step before while the point is still an empty site.
 void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string type);
-// Steps first to first + 2 of a factory built on the site at the point: the
-// site selected, its buildings opened, the factory built.
-void BuildFactorySteps(ScriptTutorial& t, uint32_t first, int32_t point, std::u16string type);
 // A job ordered at a point's overhead button (arrow only while the button
 // shows): only that button may be pressed; the flags kAllowStepAside once the job is
 // ordered, or when the farmer's last queued job is of its kind. What ends
