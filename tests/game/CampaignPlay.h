@@ -94,9 +94,10 @@ inline void CheckAwards(const std::string& user, int tier, double share) {
     std::vector<std::string> m;
     int awards = 0;
     for (std::string line; std::getline(in, line);)
-        if (award.Matches(line, &m) && ++awards)
+        if (award.Matches(line, &m) && ++awards) {
             EXPECT_GE(player.awards[std::stoi(m[2])], share * std::stoi(m[size_t(3 + tier)]))
                 << m[1] << " " << tier;
+        }
     EXPECT_EQ(awards, 9) << "the nine awards";
 }
 
@@ -161,8 +162,9 @@ inline void PlayAndCheck(const testsupport::GameCopy& game, const std::set<int>&
             const auto first = kFirstWinMs.find(number);
             const bool person = regime == 0 && first != kFirstWinMs.end();
             const double pace = person ? 1.25 * first->second : PersonMs(r.timeMs);
-            if (person)
+            if (person) {
                 EXPECT_LE(times->second[2], 2 * first->second) << "level " << number << ": gold given away";
+            }
             EXPECT_GE(times->second[2], pace)
                 << "level " << number << ": a good player's pace misses gold (" << r.timeMs << " ms)";
             EXPECT_GE(times->second[0], kBronzePace * pace)
