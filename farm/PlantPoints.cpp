@@ -229,7 +229,7 @@ int32_t BasePointPlant::Update(uint32_t ms) {
 
 void BasePointPlant::Grow(uint32_t ms) {
     if (water_ == 0) return;
-    if (!level_->TutorialAllows(kTutorialActionGrow, plant_->record.id,
+    if (!level_->TutorialAllows(TutorialAction::PlantGrows, plant_->record.id,
                                 TutorialObject::Of<BaseLevelPoint>(this)))
         return;
     const float g = float(ms) * level_->GetSpeedFactor(1);
@@ -238,7 +238,7 @@ void BasePointPlant::Grow(uint32_t ms) {
     const float percent = growthNeeded_ > 0.0f ? growth_ / growthNeeded_ * 100.0f : 100.0f;
     SetRipeness(percent, /*force=*/false, /*notify=*/true);
     if (ripe_)
-        level_->TutorialNotify(kTutorialEventRipe, plant_->record.id,
+        level_->TutorialNotify(TutorialEvent::PlantRipe, plant_->record.id,
                                TutorialObject::Of<BaseLevelPoint>(this));
 }
 
@@ -381,7 +381,7 @@ void BasePointPlant::OnClick() {
     // A click that would order the point's job asks the tutorial first;
     // refused, it only selects the bed.
     const bool order = (clickAction_ == JOBID_HARVEST || clickAction_ == JOBID_WATER) &&
-                       level_->TutorialAllows(kTutorialActionStartJob, clickAction_,
+                       level_->TutorialAllows(TutorialAction::StartJob, clickAction_,
                                               TutorialObject::Of<BaseLevelPoint>(this));
     switch (order ? clickAction_ : 0) {
     case JOBID_HARVEST:
@@ -413,7 +413,7 @@ bool BasePointPlant::CollectProducts(GameMessager* messenger) {
         if (n > 0) {
             stored = true;
             AfterHarvest();
-            level_->TutorialNotify(kTutorialEventCollected, product->record.id,
+            level_->TutorialNotify(TutorialEvent::Delivered, product->record.id,
                                    TutorialObject::Of<BaseLevelPoint>(this));
         }
     }
@@ -456,7 +456,7 @@ bool BasePointPlant::SetStage(int32_t stage, bool animated, uint32_t delay) {
     StartNextStage();
     view_.effectDelay = 0;
     RefreshPanel();
-    level_->TutorialNotify(kTutorialPointStageChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
+    level_->TutorialNotify(TutorialEvent::PointChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
     return true;
 }
 

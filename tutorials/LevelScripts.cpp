@@ -154,17 +154,18 @@ uintptr_t ControlData(TutorialObject control) {
     return button ? button->userData : 0;
 }
 
-bool IsControl(uint32_t action, uint32_t tag, TutorialObject data, uint32_t windowTag, uint32_t command) {
-    return action == kActionControl && tag == windowTag && ControlCommand(data) == command;
+bool IsControl(TutorialAction action, uint32_t tag, TutorialObject data, uint32_t windowTag,
+               uint32_t command) {
+    return action == TutorialAction::Control && tag == windowTag && ControlCommand(data) == command;
 }
 
-bool FromControl(uint32_t event, uint32_t a, TutorialObject b, uint32_t windowTag, uint32_t command) {
-    return event == kEventButton && a == windowTag && ControlCommand(b) == command;
+bool FromControl(TutorialEvent event, uint32_t a, TutorialObject b, uint32_t windowTag, uint32_t command) {
+    return event == TutorialEvent::Button && a == windowTag && ControlCommand(b) == command;
 }
 
-bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite, uint32_t command,
+bool ClicksButton(ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject sprite, uint32_t command,
                   int32_t point) {
-    if (action != kActionClickPoint || tag != command) return false;
+    if (action != TutorialAction::ClickPoint || tag != command) return false;
     const int32_t owner = point < 0 ? -1 : t.level.SpritePoint(sprite);
     return owner < 0 || owner == point;
 }
@@ -196,11 +197,11 @@ void PressPanelButton(ScriptStep& s, uint32_t command, std::function<uintptr_t(S
     s.begin = [command, data](ScriptStep& t) {
         ArrowAndBox(t, *PanelButton(t.level, command, data ? data(t.level) : 0, 270));
     };
-    s.allows = [command, data](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject control) {
+    s.allows = [command, data](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject control) {
         return IsControl(action, tag, control, kTagLevelPanel, command) &&
                (!data || ControlData(control) == data(t.level));
     };
-    s.onEvent = [command, data](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+    s.onEvent = [command, data](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
         if (FromControl(event, a, b, kTagLevelPanel, command) && (!data || ControlData(b) == data(t.level)))
             t.Complete();
     };
@@ -212,11 +213,12 @@ void SelectPoint(ScriptStep& s, int32_t point, float angle) {
         t.Arrow(*target, 1, true);
         t.Box(*target, false);
     };
-    s.allows = [point](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
-        return (action == kActionHoverPoint || action == kActionSelectHovered) && int32_t(tag) == point;
+    s.allows = [point](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject) {
+        return (action == TutorialAction::HoverPoint || action == TutorialAction::SelectHovered) &&
+               int32_t(tag) == point;
     };
-    s.onEvent = [point](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-        if (event == kEventPointSelected && int32_t(a) == point) t.Complete();
+    s.onEvent = [point](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
+        if (event == TutorialEvent::PointSelected && int32_t(a) == point) t.Complete();
     };
 }
 
@@ -226,8 +228,8 @@ void GrowUntilRipe(ScriptStep& s, int32_t point) {
         t.Arrow(*target, 1, true);
         t.Box(*target, false);
     };
-    s.allows = [](ScriptStep&, uint32_t action, uint32_t, TutorialObject) {
-        return action == kActionPlantGrows;
+    s.allows = [](ScriptStep&, TutorialAction action, uint32_t, TutorialObject) {
+        return action == TutorialAction::PlantGrows;
     };
     s.update = [point](ScriptStep& t, uint32_t) {
         if (t.level.SelectedPoint() == point && t.level.PointKind(point) == kKindPlant &&
@@ -248,11 +250,12 @@ void OpenWarehouse(ScriptStep& s) {
         t.Box(*button, false);
     };
     // The warehouse is point 0: a pick of any other building stays refused.
-    s.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+    s.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
         return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse) ||
-               (action == kActionPickObject && tag == kWarehouseObject && data.Is(t.level.PointMapObject(0)));
+               (action == TutorialAction::PickObject && tag == kWarehouseObject &&
+                data.Is(t.level.PointMapObject(0)));
     };
-    s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+    s.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
         if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
     };
     s.update = [](ScriptStep& t, uint32_t) {
@@ -265,10 +268,10 @@ void CloseWarehouse(ScriptStep& s) {
         t.Arrow(*WarehouseButton(t.level, kWarehouseCloseButton, 0, 0));
         t.BoxOn(WarehouseButton(t.level, kWarehouseCloseButton, 0, 270), false, 84, false);
     };
-    s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+    s.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
         return IsControl(action, tag, data, kTagWarehouse, kWarehouseCloseButton);
     };
-    s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+    s.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
         if (FromControl(event, a, b, kTagWarehouse, kWarehouseCloseButton)) t.Complete();
     };
     s.delayAfter = 400;
@@ -290,12 +293,13 @@ void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string t
     s.activate = [point](ScriptStep& t) {
         if (t.level.PointKind(point) == kKindBuilding) t.Owner().SetFlags(kGrowAndStepAside);
     };
-    s.allows = [choice, type](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-        return action == kActionPlantGrows || (IsControl(action, tag, data, kTagLevelPanel, choice) &&
-                                               ControlData(data) == t.level.BuildingType(type));
+    s.allows = [choice, type](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+        return action == TutorialAction::PlantGrows ||
+               (IsControl(action, tag, data, kTagLevelPanel, choice) &&
+                ControlData(data) == t.level.BuildingType(type));
     };
-    s.onEvent = [choice](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-        if (event == kEventPointChanged && a == kKindBuilding &&
+    s.onEvent = [choice](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
+        if (event == TutorialEvent::PointChanged && a == kKindBuilding &&
             t.level.PointStage(t.level.PointIndex(b)) == 1)
             t.Complete();
         else if (FromControl(event, a, b, kTagLevelPanel, choice))
@@ -314,10 +318,10 @@ void OrderAtButton(ScriptStep& s, int32_t point, float angle, uint32_t button, u
     s.activate = [job](ScriptStep& t) {
         if (t.level.LastQueuedJob() == job) t.Owner().SetFlags(kAllowStepAside);
     };
-    s.allows = [button](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+    s.allows = [button](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
         return ClicksButton(t, action, tag, data, button, -1);
     };
-    s.onEvent = [job](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+    s.onEvent = [job](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
         if (JobOrdered(event, a, job)) t.CloseAndSetFlags(kAllowStepAside);
     };
 }
@@ -384,11 +388,11 @@ class LevelTutorial_1 : public ScriptTutorial {
             t.Arrow(*target);
             t.Box(*target, false);
         };
-        s6.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+        s6.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
             return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
         };
-        s6.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (event == kEventJobOrdered && a == kJobHarvest) t.Complete();
+        s6.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
+            if (event == TutorialEvent::JobOrdered && a == kJobHarvest) t.Complete();
         };
         // 7: the harvest is in, once the farmer is idle.
         ScriptStep& s7 = Step(7, kTagLevelPanel, kStopClock, kStopClock);
@@ -460,11 +464,11 @@ class LevelTutorial_1 : public ScriptTutorial {
             t.Arrow(*target);
             t.Box(*target, false);
         };
-        s16.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+        s16.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
             return IsControl(action, tag, data, kTagWarehouse, kWarehouseTileButton) &&
                    ControlData(data) == t.level.ProductRecord(Wheat(t.level));
         };
-        s16.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+        s16.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
             if (FromControl(event, a, b, kTagWarehouse, kWarehouseTileButton) &&
                 ControlData(b) == t.level.ProductRecord(Wheat(t.level)))
                 t.Complete();
@@ -488,10 +492,10 @@ class LevelTutorial_1 : public ScriptTutorial {
             t.Arrow(*target);
             t.Box(*target, false);
         };
-        s18.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+        s18.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
             return IsControl(action, tag, data, kTagWarehouse, kWarehouseSellOneButton);
         };
-        s18.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+        s18.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
             if (FromControl(event, a, b, kTagWarehouse, kWarehouseSellOneButton)) t.Complete();
         };
         s18.resume = resumeAt(14);
@@ -523,11 +527,11 @@ class LevelTutorial_1 : public ScriptTutorial {
             if (t.level.PointKind(1) == kKindPlant && t.level.HasJob(1, kJobHarvest))
                 t.Owner().SetFlags(kAllowStepAside);
         };
-        s24.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+        s24.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
             return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
         };
-        s24.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (event == kEventJobOrdered && a == kJobHarvest) t.CloseAndSetFlags(kAllowStepAside);
+        s24.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
+            if (event == TutorialEvent::JobOrdered && a == kJobHarvest) t.CloseAndSetFlags(kAllowStepAside);
         };
         s24.update = [](ScriptStep& t, uint32_t) {
             if (WorksNear(t.level, kJobHarvest, 150.0f)) t.Complete();
@@ -544,11 +548,11 @@ class LevelTutorial_1 : public ScriptTutorial {
             if (t.level.PointKind(2) == kKindPlant && t.level.HasJob(2, kJobHarvest))
                 t.Owner().SetFlags(kAllowStepAside);
         };
-        s25.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+        s25.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
             return ClicksButton(t, action, tag, data, kSpriteHarvest, 2);
         };
-        s25.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (event != kEventJobOrdered || a != kJobHarvest) return;
+        s25.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
+            if (event != TutorialEvent::JobOrdered || a != kJobHarvest) return;
             t.CloseAndSetFlags(kAllowStepAside);
             const int32_t point = t.level.JobPoint(b);
             if (t.level.PointKind(point) == kKindPlant) t.level.SetWater(point, 1);
@@ -567,11 +571,11 @@ class LevelTutorial_1 : public ScriptTutorial {
             t.Arrow(*target);
             t.Box(*target, false);
         };
-        s26.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+        s26.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
             return ClicksButton(t, action, tag, data, kSpriteWater, 2);
         };
-        s26.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (event == kEventJobOrdered && a == kJobWater)
+        s26.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
+            if (event == TutorialEvent::JobOrdered && a == kJobWater)
                 if (TutorialLayer* layer = t.Layer()) layer->SetLayerState(kLayerClosing);
         };
         s26.update = [](ScriptStep& t, uint32_t) {
@@ -584,16 +588,17 @@ class LevelTutorial_1 : public ScriptTutorial {
                 t.Arrow(*PointButton(t.level, point, kSpriteHarvest, 270), uint32_t(point));
             t.BoxOn(FieldCentreTarget(t.level, 90, 180), false, 0);
         };
-        s27.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+        s27.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
             return ClicksButton(t, action, tag, data, kSpriteHarvest, -1) ||
-                   ClicksButton(t, action, tag, data, kSpriteWater, -1) || action == kActionPlantGrows;
+                   ClicksButton(t, action, tag, data, kSpriteWater, -1) ||
+                   action == TutorialAction::PlantGrows;
         };
-        s27.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+        s27.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
             TutorialLayer* layer = t.Layer();
             if (!layer) return;
-            if (event == kEventJobOrdered && a == kJobHarvest) {
+            if (event == TutorialEvent::JobOrdered && a == kJobHarvest) {
                 layer->CloseArrow(uint32_t(t.level.JobPoint(b)));
-            } else if (event == kEventPlantRipe) {
+            } else if (event == TutorialEvent::PlantRipe) {
                 const int32_t point = t.level.PointIndex(b);
                 if (point < 0) return;
                 if (TutorialArrow* arrow =
@@ -643,10 +648,10 @@ class LevelTutorial_Warehouse : public ScriptTutorial {
             t.Arrow(*target);
             t.Box(*target, false, 84, u"level_warehouse_1");
         };
-        s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+        s.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
             return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse);
         };
-        s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+        s.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
             if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
         };
         s.update = [](ScriptStep& t, uint32_t) {
@@ -677,8 +682,8 @@ class LevelTutorial_FullWarehouse : public ScriptTutorial {
             t.Arrow(corner);
             t.Box(corner, false, 84, u"level_fullwarehouse_1");
         };
-        s1.allows = [notice](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionMessage && tag == 1 && t.level.NoticeId(data) == notice;
+        s1.allows = [notice](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+            return action == TutorialAction::Message && tag == 1 && t.level.NoticeId(data) == notice;
         };
         s1.update = [](ScriptStep& t, uint32_t) {
             if (t.level.WarehouseOpen(false)) t.Complete();

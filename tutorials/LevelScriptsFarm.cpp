@@ -35,13 +35,14 @@ bool OnButton(ScriptLevel& level, int32_t point, uint32_t command, int32_t x, in
 
 // The production button of a point pressed by its click: refused when the
 // level can tell it belongs to another point.
-bool PressesProduction(ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite, int32_t point) {
+bool PressesProduction(ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject sprite,
+                       int32_t point) {
     return ClicksButton(t, action, tag, sprite, kSpriteProduce, point);
 }
 
 // Action 120 (production) for one product only.
-bool Produces(uint32_t action, uint32_t tag, uint32_t product) {
-    return action == kActionProduce && product != 0 && tag == product;
+bool Produces(TutorialAction action, uint32_t tag, uint32_t product) {
+    return action == TutorialAction::Produce && product != 0 && tag == product;
 }
 
 // A point's factory runs at the rate while the step is current.
@@ -77,8 +78,8 @@ class LevelTutorial_2 : public ScriptTutorial {
             ArrowAndBox(t, *ProductionButton(t.level, 1), true);
             ClickToGoOn(t);
         };
-        s5.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
-            return action == kActionClickPoint && tag == kSpriteProduce;
+        s5.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject) {
+            return action == TutorialAction::ClickPoint && tag == kSpriteProduce;
         };
         s5.notClickArea = [&level](int32_t x, int32_t y) { return OnButton(level, 1, kSpriteProduce, x, y); };
         // 6: harvest wheat for it. Its two arrows ask for both beds: the
@@ -92,11 +93,11 @@ class LevelTutorial_2 : public ScriptTutorial {
         // bed's harvest that step 6 took stays in her queue and is worked.
         ScriptStep& s7 = Step(7, kTagLevelPanel, kStopClock | kAllowClickPoint | kAllowStepAside, kStopClock);
         s7.begin = [](ScriptStep& t) { ArrowAndBox(t, *ProductionButton(t.level, 1)); };
-        s7.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
-            return action == kActionClickPoint && tag == kSpriteProduce;
+        s7.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject) {
+            return action == TutorialAction::ClickPoint && tag == kSpriteProduce;
         };
-        s7.onEvent = [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject) {
-            if (event == kEventProductionStarted) t.Complete();
+        s7.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t, TutorialObject) {
+            if (event == TutorialEvent::ProductionStarted) t.Complete();
         };
         // 8: the factory works, at double rate, until its product is made.
         ScriptStep& s8 = Step(8, kTagLevelPanel, kGrowAndProduce, kStopClock);
@@ -113,12 +114,13 @@ class LevelTutorial_2 : public ScriptTutorial {
             if (t.keptPoint >= 0) t.level.SetFactoryRate(t.keptPoint, 1.0f);
             t.keptPoint = -1;
         };
-        s8.allows = [](ScriptStep&, uint32_t action, uint32_t, TutorialObject) {
-            return action == kActionPlantGrows || action == kActionProduce;
+        s8.allows = [](ScriptStep&, TutorialAction action, uint32_t, TutorialObject) {
+            return action == TutorialAction::PlantGrows || action == TutorialAction::Produce;
         };
         // Done when the factory it sped up finishes a unit.
-        s8.onEvent = [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject b) {
-            if (event == kEventProductionEnded && t.keptPoint >= 0 && t.level.PointIndex(b) == t.keptPoint)
+        s8.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t, TutorialObject b) {
+            if (event == TutorialEvent::ProductionEnded && t.keptPoint >= 0 &&
+                t.level.PointIndex(b) == t.keptPoint)
                 t.Complete();
         };
         // 9: a second factory.
@@ -138,11 +140,11 @@ class LevelTutorial_2 : public ScriptTutorial {
                     t.Arrow(*ProductionButton(t.level, p), uint32_t(p));
             t.BoxOn(FieldCentreTarget(t.level, 90), false, 180);
         };
-        s14.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
-            return action == kActionClickPoint && tag == kSpriteProduce;
+        s14.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject) {
+            return action == TutorialAction::ClickPoint && tag == kSpriteProduce;
         };
-        s14.onEvent = [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject b) {
-            if (event != kEventProductionStarted) return;
+        s14.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t, TutorialObject b) {
+            if (event != TutorialEvent::ProductionStarted) return;
             if (TutorialLayer* layer = t.Layer()) layer->CloseArrow(uint32_t(t.level.PointIndex(b)));
             auto one = [&t](int32_t p) { return t.level.IsFactory(p) && t.level.SlotsInUse(p) == 1; };
             if (one(1) && one(2)) t.Complete();
@@ -151,11 +153,12 @@ class LevelTutorial_2 : public ScriptTutorial {
         ScriptStep& s15 = Step(15, kTagLevelPanel, kAllowProduce, 0);
         FieldBox(s15, 90, 180, false);
         FactoryRateWhileCurrent(s15, {1, 2}, 2.0f);
-        s15.allows = [](ScriptStep&, uint32_t action, uint32_t, TutorialObject) {
-            return action == kActionProduce;
+        s15.allows = [](ScriptStep&, TutorialAction action, uint32_t, TutorialObject) {
+            return action == TutorialAction::Produce;
         };
-        s15.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (event == kEventProductionEnded && t.level.Stock(uint32_t(a)) == t.level.GoalAmount(0))
+        s15.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
+            if (event == TutorialEvent::ProductionEnded &&
+                t.level.Stock(uint32_t(a)) == t.level.GoalAmount(0))
                 t.Complete();
         };
         // The step takes no clicks, so once both factories have made their
@@ -182,10 +185,11 @@ class LevelTutorial_2 : public ScriptTutorial {
         s.activate = [ordered](ScriptStep& t) {
             if (t.level.LastQueuedJob() == kJobHarvest) t.Owner().SetFlags(ordered);
         };
-        s.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionPlantGrows || ClicksButton(t, action, tag, data, kSpriteHarvest, -1);
+        s.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+            return action == TutorialAction::PlantGrows ||
+                   ClicksButton(t, action, tag, data, kSpriteHarvest, -1);
         };
-        s.onEvent = [ordered](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+        s.onEvent = [ordered](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
             if (!JobOrdered(event, a, kJobHarvest)) return;
             t.Owner().SetFlags(ordered);
             if (TutorialLayer* layer = t.Layer()) layer->CloseArrow(uint32_t(t.level.JobPoint(b)));
@@ -257,16 +261,16 @@ class LevelTutorial_3 : public ScriptTutorial {
         };
         s9.activate = [](ScriptStep& t) { SpeedUpFactories(t.level, true); };
         s9.deactivate = [](ScriptStep& t) { SpeedUpFactories(t.level, false); };
-        s9.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+        s9.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
             return PressesProduction(t, action, tag, data, 2) ||
-                   (action == kActionPlantGrows && tag == t.level.PlantId(u"wheat")) ||
+                   (action == TutorialAction::PlantGrows && tag == t.level.PlantId(u"wheat")) ||
                    Produces(action, tag, t.level.FirstRecipeProduct(2));
         };
-        s9.onEvent = [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject b) {
+        s9.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t, TutorialObject b) {
             if (t.level.PointIndex(b) != 2) return;
-            if (event == kEventProductionEnded && t.level.SlotsInUse(2) == 0) {
+            if (event == TutorialEvent::ProductionEnded && t.level.SlotsInUse(2) == 0) {
                 t.Complete();
-            } else if (event == kEventProductionStarted && t.level.SlotsInUse(2) == 2) {
+            } else if (event == TutorialEvent::ProductionStarted && t.level.SlotsInUse(2) == 2) {
                 if (TutorialLayer* layer = t.Layer()) layer->CloseArrow(1);
                 t.Owner().SetFlags(kGrowAndProduce);
             }
@@ -295,10 +299,10 @@ class LevelTutorial_3 : public ScriptTutorial {
         s13.begin = [](ScriptStep& t) {
             ArrowAndBox(t, *WarehouseButton(t.level, kWarehouseUpgradeButton, 0, 270));
         };
-        s13.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+        s13.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
             return IsControl(action, tag, data, kTagWarehouse, kWarehouseUpgradeButton);
         };
-        s13.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+        s13.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
             if (FromControl(event, a, b, kTagWarehouse, kWarehouseUpgradeButton)) t.Complete();
         };
         s13.resume = [resume11](ScriptStep&) { return resume11; };
@@ -334,11 +338,13 @@ class LevelTutorial_3 : public ScriptTutorial {
         s.activate = [point, job](ScriptStep& t) {
             if (t.level.HasJob(point, job)) t.Owner().SetFlags(kGrowAndStepAside);
         };
-        s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionPlantGrows || IsControl(action, tag, data, kTagLevelPanel, kChildUpgrade);
+        s.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
+            return action == TutorialAction::PlantGrows ||
+                   IsControl(action, tag, data, kTagLevelPanel, kChildUpgrade);
         };
-        s.onEvent = [kind](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (event == kEventPointChanged && a == kind && t.level.PointStage(t.level.PointIndex(b)) == 2)
+        s.onEvent = [kind](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
+            if (event == TutorialEvent::PointChanged && a == kind &&
+                t.level.PointStage(t.level.PointIndex(b)) == 2)
                 t.Complete();
             else if (FromControl(event, a, b, kTagLevelPanel, kChildUpgrade))
                 t.CloseAndSetFlags(kGrowAndStepAside);
@@ -374,7 +380,7 @@ class LevelTutorial_4 : public ScriptTutorial {
             }
             ClickToGoOn(t);
         };
-        s4.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+        s4.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
             // The panel's feed button while it is enabled (the house may be fed).
             return IsControl(action, tag, data, kTagLevelPanel, kChildFeed) &&
                    !data.As<GameButton>()->IsDisabled();
@@ -397,8 +403,8 @@ class LevelTutorial_4 : public ScriptTutorial {
         s7.begin = [](ScriptStep& t) { t.BoxOn(LevelPoint(t.level, 2, 90, 80), false, 0, false); };
         s7.activate = [](ScriptStep& t) { t.level.SetHouseRate(2, 2.0f); };
         s7.deactivate = [](ScriptStep& t) { t.level.SetHouseRate(2, 1.0f); };
-        s7.allows = [](ScriptStep&, uint32_t action, uint32_t, TutorialObject) {
-            return action == kActionPlantGrows;
+        s7.allows = [](ScriptStep&, TutorialAction action, uint32_t, TutorialObject) {
+            return action == TutorialAction::PlantGrows;
         };
         s7.update = [](ScriptStep& t, uint32_t) {
             if (HasButton(t.level, 2, kSpriteEggs)) t.Complete();
@@ -423,8 +429,8 @@ class LevelTutorial_5 : public ScriptTutorial {
             ArrowAndBox(t, *ProductionButton(t.level, 4), true);
             ClickToGoOn(t);
         };
-        s4.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite) {
-            if (action != kActionClickPoint || tag != kSpriteProduce) return false;
+        s4.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject sprite) {
+            if (action != TutorialAction::ClickPoint || tag != kSpriteProduce) return false;
             const int32_t point = t.level.SpritePoint(sprite);
             return point >= 0 && t.level.PointIsType(point, kPieFactory) && t.level.ButtonLock(sprite) == 0;
         };
@@ -432,8 +438,9 @@ class LevelTutorial_5 : public ScriptTutorial {
         // 5: wheat, until it is in the warehouse.
         ScriptStep& s5 = Step(5, kTagLevelPanel, kStopClock | kAllowClickPoint, kStopClock);
         OrderAtButton(s5, 3, 90, kSpriteHarvest, kJobHarvest);
-        s5.onEvent = [ordered = s5.onEvent](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (event == kEventDelivered && a == Wheat(t.level))
+        s5.onEvent = [ordered = s5.onEvent](ScriptStep& t, TutorialEvent event, uint32_t a,
+                                            TutorialObject b) {
+            if (event == TutorialEvent::Delivered && a == Wheat(t.level))
                 t.Complete();
             else
                 ordered(t, event, a, b);
@@ -448,10 +455,10 @@ class LevelTutorial_5 : public ScriptTutorial {
             if (t.level.PointIsType(1, kHenhouse) && t.level.HasJob(1, kJobFeed))
                 t.Owner().SetFlags(kGrowAndStepAside);
         };
-        s6.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionPlantGrows || ClicksButton(t, action, tag, data, kSpriteFeed, 1);
+        s6.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+            return action == TutorialAction::PlantGrows || ClicksButton(t, action, tag, data, kSpriteFeed, 1);
         };
-        s6.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+        s6.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
             if (JobOrdered(event, a, kJobFeed)) t.CloseAndSetFlags(kGrowAndStepAside);
         };
         s6.update = [](ScriptStep& t, uint32_t) {
@@ -465,11 +472,11 @@ class LevelTutorial_5 : public ScriptTutorial {
         };
         s7.activate = [](ScriptStep& t) { t.level.SetHouseRate(1, 0.0f); };
         s7.deactivate = [](ScriptStep& t) { t.level.SetHouseRate(1, 1.0f); };
-        s7.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionPlantGrows || PressesProduction(t, action, tag, data, 5);
+        s7.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+            return action == TutorialAction::PlantGrows || PressesProduction(t, action, tag, data, 5);
         };
-        s7.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-            if (event == kEventProductionStarted && a == t.level.ProductId(u"flour")) t.Complete();
+        s7.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
+            if (event == TutorialEvent::ProductionStarted && a == t.level.ProductId(u"flour")) t.Complete();
         };
         // 8: flour and eggs come, at double rate; no click.
         ScriptStep& s8 =
@@ -483,8 +490,8 @@ class LevelTutorial_5 : public ScriptTutorial {
             if (t.level.IsFactory(5)) t.level.SetFactoryRate(5, 1.0f);
             t.level.SetHouseRate(1, 1.0f);
         };
-        s8.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject) {
-            return action == kActionPlantGrows || Produces(action, tag, t.level.ProductId(u"flour"));
+        s8.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject) {
+            return action == TutorialAction::PlantGrows || Produces(action, tag, t.level.ProductId(u"flour"));
         };
         s8.update = [](ScriptStep& t, uint32_t) {
             const bool eggs = !t.level.PointIsType(1, kHenhouse) || HasButton(t.level, 1, kSpriteEggs);
@@ -499,14 +506,14 @@ class LevelTutorial_5 : public ScriptTutorial {
                 ArrowAndBox(t, *ProductionButton(t.level, 4));
         };
         FactoryRateWhileCurrent(s10, {4}, 2.0f);
-        s10.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionPlantGrows || PressesProduction(t, action, tag, data, 4) ||
+        s10.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+            return action == TutorialAction::PlantGrows || PressesProduction(t, action, tag, data, 4) ||
                    Produces(action, tag, t.level.ProductId(u"pie"));
         };
-        s10.onEvent = [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject) {
-            if (event == kEventProductionEnded)
+        s10.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t, TutorialObject) {
+            if (event == TutorialEvent::ProductionEnded)
                 t.Complete();
-            else if (event == kEventProductionStarted)
+            else if (event == TutorialEvent::ProductionStarted)
                 t.CloseAndSetFlags(kGrowAndProduce);
         };
         // 11: the goal.
@@ -533,11 +540,11 @@ void TakeEggs(ScriptStep& s, int32_t point, float angle) {
         ArrowAndBox(t, *PointButton(t.level, point, kSpriteEggs, angle));
         t.flagsActive = kGrowAndStepAside | kAllowClickPoint;
     };
-    s.allows = [point](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-        return action == kActionPlantGrows || ClicksButton(t, action, tag, data, kSpriteEggs, point);
+    s.allows = [point](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+        return action == TutorialAction::PlantGrows || ClicksButton(t, action, tag, data, kSpriteEggs, point);
     };
-    s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-        if (event == kEventDelivered && t.level.PointKind(t.level.PointIndex(b)) == kKindBuilding)
+    s.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
+        if (event == TutorialEvent::Delivered && t.level.PointKind(t.level.PointIndex(b)) == kKindBuilding)
             t.Complete();
         else if (JobOrdered(event, a, kJobTakeEggs))
             t.CloseAndSetFlags(kGrowAndStepAside);

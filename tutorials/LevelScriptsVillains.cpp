@@ -111,8 +111,8 @@ class LevelTutorial_6 : public ScriptTutorial {
             // The shot flies on: the step's rules apply at once.
             t.Owner().SetDelay(0);
         };
-        s2.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
-            return action == kActionPickObject && tag == kVillainShotObject;
+        s2.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject) {
+            return action == TutorialAction::PickObject && tag == kVillainShotObject;
         };
         s2.update = [](ScriptStep& t, uint32_t) {
             for (int32_t i = 0; i < t.level.ShotsInFlight(); ++i) {
@@ -129,8 +129,8 @@ class LevelTutorial_6 : public ScriptTutorial {
             auto target = VillainTarget(t.level, tracked_);
             ArrowAndBox(t, *target);
         };
-        s3.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
-            return action == kActionPickObject && tag == kVillainObject;
+        s3.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject) {
+            return action == TutorialAction::PickObject && tag == kVillainObject;
         };
         s3.update = [this](ScriptStep& t, uint32_t) {
             const int32_t state = tracked_ < 0 ? -1 : t.level.VillainState(tracked_);
@@ -142,10 +142,10 @@ class LevelTutorial_6 : public ScriptTutorial {
             t.keptPoint = FirstPointWithButton(t.level, kSpriteRepair);
             if (t.keptPoint >= 0) ArrowAndBox(t, *PointButton(t.level, t.keptPoint, kSpriteRepair, 90));
         };
-        s4.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+        s4.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
             return t.keptPoint >= 0 && ClicksButton(t, action, tag, data, kSpriteRepair, t.keptPoint);
         };
-        s4.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+        s4.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
             if (JobOrdered(event, a, kJobRepair)) t.Complete();
         };
         // 5: the repair runs until the point is whole.
@@ -167,8 +167,8 @@ class LevelTutorial_6 : public ScriptTutorial {
         }
     }
 
-    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override {
-        if (event == kEventShot) {
+    void OnEvent(TutorialEvent event, uint32_t a, TutorialObject b) override {
+        if (event == TutorialEvent::Shot) {
             ++shots_;
             const int32_t slot = level_.VillainSlot(b);
             if (tracked_ < 0) {
@@ -181,8 +181,8 @@ class LevelTutorial_6 : public ScriptTutorial {
         ScriptTutorial::OnEvent(event, a, b);
     }
 
-    bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) override {
-        if (action != kActionVillains) return ScriptTutorial::IsActionAllowed(action, tag, data);
+    bool IsActionAllowed(TutorialAction action, uint32_t tag, TutorialObject data) override {
+        if (action != TutorialAction::Villains) return ScriptTutorial::IsActionAllowed(action, tag, data);
         switch (tag) {
         case kVillainShotObject:
             // The first shot flies; the second stops halfway until its step shows.
@@ -265,11 +265,11 @@ class LevelTutorial_8 : public ScriptTutorial {
             t.Arrow(*target);
             t.Box(*target, false, 84, u"level_bonus_bees_1");
         };
-        bees.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+        bees.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
             return IsControl(action, tag, data, kTagLevelPanel, kPanelBonus) &&
                    !t.level.BonusButtonBlocked(BonusKind::Bees);
         };
-        bees.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+        bees.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
             if (FromControl(event, a, b, kTagLevelPanel, kPanelBonus) &&
                 !t.level.BonusButtonBlocked(BonusKind::Bees))
                 t.Complete();
@@ -286,11 +286,11 @@ class LevelTutorial_8 : public ScriptTutorial {
         s3.activate = [](ScriptStep& t) {
             if (t.level.HasJob(6, kJobAny)) t.Owner().SetFlags(kAllowStepAside);
         };
-        s3.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+        s3.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
             return IsControl(action, tag, data, kTagLevelPanel, kChildRemove);
         };
-        s3.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (event == kEventPointChanged && a == kKindSite && t.level.PointIndex(b) == 6)
+        s3.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
+            if (event == TutorialEvent::PointChanged && a == kKindSite && t.level.PointIndex(b) == 6)
                 t.Complete();
             else if (FromControl(event, a, b, kTagLevelPanel, kChildRemove))
                 t.CloseAndSetFlags(kAllowStepAside);

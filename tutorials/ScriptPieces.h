@@ -51,17 +51,18 @@ class ScriptTutorial : public LevelTutorial {
 // The data a control carries (its user data), 0 for none.
 uintptr_t ControlData(TutorialObject control);
 // Action 2 on a control of the window.
-bool IsControl(uint32_t action, uint32_t tag, TutorialObject data, uint32_t windowTag, uint32_t command);
+bool IsControl(TutorialAction action, uint32_t tag, TutorialObject data, uint32_t windowTag,
+               uint32_t command);
 // Event 1 from a control of the window.
-bool FromControl(uint32_t event, uint32_t a, TutorialObject b, uint32_t windowTag, uint32_t command);
+bool FromControl(TutorialEvent event, uint32_t a, TutorialObject b, uint32_t windowTag, uint32_t command);
 // Action 100 on a point's overhead button with that command (any point's
 // when point is -1, and any button of the command when the level cannot
 // tell whose it is).
-bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite, uint32_t command,
+bool ClicksButton(ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject sprite, uint32_t command,
                   int32_t point);
-// kEventJobOrdered for a job of that id.
-inline bool JobOrdered(uint32_t event, uint32_t a, uint32_t jobId) {
-    return event == kEventJobOrdered && a == jobId;
+// TutorialEvent::JobOrdered for a job of that id.
+inline bool JobOrdered(TutorialEvent event, uint32_t a, uint32_t jobId) {
+    return event == TutorialEvent::JobOrdered && a == jobId;
 }
 // The farmer works at a job of that id and is nearer than the distance to its place.
 bool WorksNear(const ScriptLevel& level, uint32_t jobId, float distance);
