@@ -191,11 +191,11 @@ void SetRunningTutorial(TutorialHooks* tutorial) {
     if (ShellParts* shell = Shell()) shell->tutorial = tutorial;
 }
 
-bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) {
+bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) {
     TutorialHooks* tutorial = RunningTutorial();
     return !tutorial || tutorial->AllowsAction(action, tag, data);
 }
 
-void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) {
+void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) {
     if (TutorialHooks* tutorial = RunningTutorial()) tutorial->OnEvent(event, a, b);
 }

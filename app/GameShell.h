@@ -5,6 +5,7 @@
 // name lookups, the screen scale, and the hooks to the running tutorial.
 
 #include "app/GameStates.h"
+#include "gui/TutorialMessages.h"
 #include "gui/TutorialObject.h"
 
 #include <cstdint>
@@ -95,13 +96,13 @@ uint32_t NameToId(const char16_t* text);
 class TutorialHooks {
   public:
     virtual ~TutorialHooks() = default;
-    virtual bool AllowsAction(uint32_t action, uint32_t tag, TutorialObject data) = 0;
-    virtual void OnEvent(uint32_t event, uint32_t a, TutorialObject b) = 0;
+    virtual bool AllowsAction(TutorialAction action, uint32_t tag, TutorialObject data) = 0;
+    virtual void OnEvent(TutorialEvent event, uint32_t a, TutorialObject b) = 0;
 };
 // The running tutorial (not owned: the tutorial engine owns it); null when none.
 TutorialHooks* RunningTutorial();
 void SetRunningTutorial(TutorialHooks* tutorial);
 // True when no tutorial runs, else the running tutorial's answer.
-bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data);
+bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data);
 // Passes a game event to the running tutorial; nothing when none runs.
-void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b);
+void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b);

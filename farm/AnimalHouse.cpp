@@ -227,7 +227,7 @@ bool PointPetshouse::DeliverProduce(bool ready, uint32_t units, GameMessager* me
         ClearDeliveredProduce();
         HideCollectButton(true);
         SetFed(false, /*animated=*/true);
-        host_->TutorialNotify(kTutorialProduceCollected, produce->record.id,
+        host_->TutorialNotify(TutorialEvent::Delivered, produce->record.id,
                               TutorialObject::Of<BaseLevelPoint>(this));
     }
     HideCollectButton(true);

@@ -40,8 +40,6 @@ constexpr uint32_t kFeedButtonCommand = 0x46656564; // 'Feed'
 constexpr uint32_t kEggsCommand = 0x45676773;       // 'Eggs'
 constexpr uint32_t kMilkCommand = 0x4D696C6B;       // 'Milk'
 constexpr uint32_t kCutCommand = 0x43757453;        // 'CutS'
-// The tutorial event of a delivered produce.
-constexpr uint32_t kTutorialProduceCollected = 0x80000007;
 // The award counter the produce counts towards.
 constexpr int32_t kProduceAwardCounter = 1;
 // How long the houses' and animals' fades, grows and shrinks take.

@@ -352,7 +352,7 @@ bool PointBuilding::SetStage(int32_t stage, bool animated, uint32_t delay) {
     } else {
         Level()->UpdateGoals(kBuildingGoalKind);
     }
-    host_->TutorialNotify(kTutorialPointStageChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
+    host_->TutorialNotify(TutorialEvent::PointChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
     return true;
 }
 
@@ -810,7 +810,7 @@ bool PointFactory::StartProduction(int32_t recipe, int32_t slot, bool takeIngred
     ++slotsInUse_;
     RefreshSlotButton(slot);
     animationState_ = std::max(animationState_, 1);
-    host_->TutorialNotify(kTutorialProductionStarted, r.product->record.id,
+    host_->TutorialNotify(TutorialEvent::ProductionStarted, r.product->record.id,
                           TutorialObject::Of<BaseLevelPoint>(this));
     RefreshRecipes();
     return true;
@@ -828,7 +828,7 @@ void PointFactory::FinishSlot(int32_t slot, bool cancelled) {
         for (const ProductChange& change : host_->Products().IngredientChanges(product, x, y, true))
             host_->ShowProductChange(change);
     } else {
-        host_->TutorialNotify(kTutorialUnitProduced, product->record.id,
+        host_->TutorialNotify(TutorialEvent::ProductionEnded, product->record.id,
                               TutorialObject::Of<BaseLevelPoint>(this));
     }
     s.recipe = nullptr;
@@ -870,7 +870,7 @@ int32_t PointFactory::Update(uint32_t ms) {
         Slot& slot = slots_[size_t(s)];
         if (!slot.recipe) continue;
         const PRODUCT* product = slot.recipe->product;
-        if (!host_->TutorialAllows(kTutorialActionProduce, product->record.id,
+        if (!host_->TutorialAllows(TutorialAction::Produce, product->record.id,
                                    TutorialObject::Of<BaseLevelPoint>(this)))
             continue;
         if (slot.progress < slot.duration) {

@@ -38,10 +38,6 @@ constexpr uint32_t kBuildIconTint = 0xFFFFFFFF;
 constexpr uint32_t kUpgradeCommand = 0xC9000003;
 // The factory's child-panel id.
 constexpr uint32_t kFactoryPanelId = 0x1001;
-// Tutorial events and actions of the factories.
-constexpr uint32_t kTutorialProductionStarted = 0x80000005;
-constexpr uint32_t kTutorialUnitProduced = 0x80000006;
-constexpr uint32_t kTutorialActionProduce = 120;
 // The speed group of the factories.
 constexpr uint32_t kFactorySpeedGroup = 3;
 // The goal kind of a building's level.

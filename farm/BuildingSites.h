@@ -16,10 +16,6 @@ class GameLevel;
 class PlantData;
 class Sprite;
 
-// Tutorial event: a point was set up or changed its stage (arguments: the
-// point's kind and the point).
-constexpr uint32_t kTutorialPointStageChanged = 0x80000003;
-
 enum SiteCategory : uint32_t { kSitePlants = 0, kSiteBuildings = 1, kSitePets = 2, kSiteCategoryCount = 3 };
 
 struct SiteChoice {

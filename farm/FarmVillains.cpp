@@ -106,8 +106,8 @@ VillainShot* FarmVillains::NearestShot(float x, float y) const {
 
 VillainShot* FarmVillains::PickableShot(float x, float y) const {
     VillainShot* nearest = NearestShot(x, y);
-    if (nearest &&
-        Host().TutorialAllows(kTutorialActionPick, kShotObjectKind, TutorialObject::Of<VillainShot>(nearest)))
+    if (nearest && Host().TutorialAllows(TutorialAction::PickObject, kShotObjectKind,
+                                         TutorialObject::Of<VillainShot>(nearest)))
         return nearest;
     return nullptr;
 }
@@ -117,7 +117,7 @@ MapVillain* FarmVillains::PickableVillain(float x, float y) const {
     MapVillain* hit = nullptr;
     for (const auto& villain : villains_) {
         if (villain->State() > kVillainLeaving || !villain->IsOnLevel()) continue;
-        if (!Host().TutorialAllows(kTutorialActionPick, kVillainObjectKind,
+        if (!Host().TutorialAllows(TutorialAction::PickObject, kVillainObjectKind,
                                    TutorialObject::Of<MapVillain>(villain.get())))
             continue;
         const MapCatapult* catapult = villain->Catapult();

@@ -334,22 +334,22 @@ void FarmWorld::ClickPoint(int32_t index) {
 void FarmWorld::ScreenCentre(float* x, float* y) const {
     level_->ScreenCentre(x, y);
 }
-bool FarmWorld::TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) {
+bool FarmWorld::TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) {
     return level_->TutorialAllows(action, tag, data);
 }
-void FarmWorld::TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) {
+void FarmWorld::TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) {
     // A point's new stage goes into the log once the level plays.
-    if (event == kTutorialPointStageChanged && level_ && level_->IsBegun()) {
+    if (event == TutorialEvent::PointChanged && level_ && level_->IsBegun()) {
         if (const auto* point = b.As<BaseLevelPoint>())
             LogLabelPrintf(kLogIndent, "Point stage", "point %u (kind %d) at stage %d", point->Index(),
                            int(a), point->Stage());
     }
     // A factory's starts and units go into the log.
-    if (event == kTutorialProductionStarted || event == kTutorialUnitProduced) {
+    if (event == TutorialEvent::ProductionStarted || event == TutorialEvent::ProductionEnded) {
         const PRODUCT* product = farm_->products.FindProduct(a);
         LogLabelPrintf(kLogIndent,
-                       event == kTutorialProductionStarted ? "Production started" : "Unit produced", "%s",
-                       product ? Narrow(product->record.name).c_str() : "?");
+                       event == TutorialEvent::ProductionStarted ? "Production started" : "Unit produced",
+                       "%s", product ? Narrow(product->record.name).c_str() : "?");
     }
     level_->TutorialNotify(event, a, b);
 }

@@ -99,8 +99,8 @@ class FarmWorld : public LevelWorld, public FarmHost, public ProductStockView {
     bool PointExists(int32_t index) const override;
     void ClickPoint(int32_t index) override;
     void ScreenCentre(float* x, float* y) const override;
-    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) override;
-    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) override;
+    bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) override;
+    void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) override;
     GameLevel* RunningLevel() override { return level_; }
 
     // ---- the farm host: the map, the tables, the pictures and the sounds

@@ -309,7 +309,7 @@ void MapVillain::Idle() {
     // Once a tick: the base may ask again after a job ends.
     if (idleRan_) return;
     idleRan_ = true;
-    if (!Host().TutorialAllows(kTutorialActionVillain, kVillainObjectKind,
+    if (!Host().TutorialAllows(TutorialAction::Villains, kVillainObjectKind,
                                TutorialObject::Of<MapVillain>(this)))
         return;
     switch (state_) {
@@ -344,7 +344,7 @@ void MapVillain::Shoot() {
         --shotsLeft_;
     } else {
         AddJob(std::make_unique<Job_VillainShot>(this, target));
-        Host().TutorialNotify(kTutorialEventVillain, 0, TutorialObject::Of<MapVillain>(this));
+        Host().TutorialNotify(TutorialEvent::Shot, 0, TutorialObject::Of<MapVillain>(this));
     }
     if (shotsLeft_ == 1) countdownMs_ = kLastShotCountdownMs;
 }

@@ -230,7 +230,7 @@ int32_t BasePointPlant::Update(uint32_t ms) {
 
 void BasePointPlant::Grow(uint32_t ms) {
     if (water_ == 0) return;
-    if (!host_->TutorialAllows(kTutorialActionGrow, plant_->record.id,
+    if (!host_->TutorialAllows(TutorialAction::PlantGrows, plant_->record.id,
                                TutorialObject::Of<BaseLevelPoint>(this)))
         return;
     const float g = float(ms) * Level()->GetSpeedFactor(1);
@@ -239,7 +239,7 @@ void BasePointPlant::Grow(uint32_t ms) {
     const float percent = growthNeeded_ > 0.0f ? growth_ / growthNeeded_ * 100.0f : 100.0f;
     SetRipeness(percent, /*force=*/false, /*notify=*/true);
     if (ripe_)
-        host_->TutorialNotify(kTutorialEventRipe, plant_->record.id,
+        host_->TutorialNotify(TutorialEvent::PlantRipe, plant_->record.id,
                               TutorialObject::Of<BaseLevelPoint>(this));
 }
 
@@ -382,7 +382,7 @@ void BasePointPlant::OnClick() {
     // A click that would order the point's job asks the tutorial first;
     // refused, it only selects the bed.
     const bool order = (clickAction_ == JOBID_HARVEST || clickAction_ == JOBID_WATER) &&
-                       host_->TutorialAllows(kTutorialActionStartJob, clickAction_,
+                       host_->TutorialAllows(TutorialAction::StartJob, clickAction_,
                                              TutorialObject::Of<BaseLevelPoint>(this));
     switch (order ? clickAction_ : 0) {
     case JOBID_HARVEST:
@@ -413,7 +413,7 @@ bool BasePointPlant::CollectProducts(GameMessager* messenger) {
         if (n > 0) {
             stored = true;
             AfterHarvest();
-            host_->TutorialNotify(kTutorialEventCollected, product->record.id,
+            host_->TutorialNotify(TutorialEvent::Delivered, product->record.id,
                                   TutorialObject::Of<BaseLevelPoint>(this));
         }
     }
@@ -456,7 +456,7 @@ bool BasePointPlant::SetStage(int32_t stage, bool animated, uint32_t delay) {
     StartNextStage();
     view_.effectDelay = 0;
     RefreshPanel();
-    host_->TutorialNotify(kTutorialPointStageChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
+    host_->TutorialNotify(TutorialEvent::PointChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
     return true;
 }
 

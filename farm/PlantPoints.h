@@ -39,10 +39,6 @@ struct PRODUCT;
 // Four-letter commands of the overhead buttons.
 constexpr uint32_t kCommandWater = 0x57617465;   // 'Wate'
 constexpr uint32_t kCommandHarvest = 0x48617276; // 'Harv'
-// The tutorial's plant action and events.
-constexpr uint32_t kTutorialActionGrow = 110;
-constexpr uint32_t kTutorialEventCollected = 0x80000007;
-constexpr uint32_t kTutorialEventRipe = 0x80000009;
 // The award counter a harvest's units count towards (the harvester award).
 constexpr int32_t kHarvestAwardCounter = 0;
 // The map-object kind words of a plant point's sprites (the point's own kind is kPointPlant).

@@ -151,10 +151,10 @@ void VillainLevelHost::PlayEventSound(uint32_t slot) {
 void VillainLevelHost::PlaySound(uint32_t sound) {
     farm_->PlaySoundOnce(sound);
 }
-bool VillainLevelHost::TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) {
+bool VillainLevelHost::TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) {
     return farm_->TutorialAllows(action, tag, data);
 }
-void VillainLevelHost::TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) {
+void VillainLevelHost::TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) {
     farm_->TutorialNotify(event, a, b);
 }
 GPSSpace* VillainLevelHost::ParticleSpace() {

@@ -8,6 +8,7 @@
 // (farm/FarmHost.h) it is given.
 
 #include "farm/VillainRules.h"
+#include "gui/TutorialMessages.h"
 #include "gui/TutorialObject.h"
 #include "level/MapObject.h"
 
@@ -32,12 +33,6 @@ enum VillainSound : uint32_t {
 
 // The award counter of villains driven off.
 constexpr uint32_t kAwardVillainsDrivenOff = 8;
-// The tutorial's word about villains.
-constexpr uint32_t kTutorialEventVillain = 0x80000008;
-constexpr uint32_t kTutorialActionVillain = 130;
-// The tutorial's question before the player's click picks a shot or a
-// villain (tag: the object's kind; data: the object).
-constexpr uint32_t kTutorialActionPick = 101;
 constexpr int32_t kDriveOffMoneyOffset = -80;
 constexpr int32_t kShotMoneyOffset = -32;
 
@@ -145,8 +140,8 @@ class VillainHost {
     virtual void ResetVillainsInARow() = 0;
     virtual void RaiseVillainsInARow() = 0;
 
-    virtual bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) = 0;
-    virtual void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) = 0;
+    virtual bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) = 0;
+    virtual void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) = 0;
 
     // The level's particle space; null: shots fly without a trail.
     virtual GPSSpace* ParticleSpace() = 0;
@@ -171,8 +166,8 @@ class VillainLevelHost : public VillainHost {
     void PlaySound(uint32_t sound) override;
     void ResetVillainsInARow() override;
     void RaiseVillainsInARow() override;
-    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) override;
-    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) override;
+    bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) override;
+    void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) override;
     GPSSpace* ParticleSpace() override;
     std::unique_ptr<VillainHealthBar> CreateHealthBar(int32_t x, int32_t y, int32_t maximum) override;
 

@@ -113,7 +113,7 @@ void VillainShot::Update(uint32_t ms) {
     }
     if (sprite_) sprite_->frame = frame_;
     if (burst_) return;
-    if (!owner_->Host().TutorialAllows(kTutorialActionVillain, kShotObjectKind,
+    if (!owner_->Host().TutorialAllows(TutorialAction::Villains, kShotObjectKind,
                                        TutorialObject::Of<VillainShot>(this)))
         return;
     const float travelled = travelled_ + speed_;

@@ -341,7 +341,7 @@ void MapScreen::UpdateHover(MapPoint screen) {
     if (MapOverlayLayout{screenWidth_, screenHeight_}.Takes(screen.x, screen.y)) return;
     if (const WindowManager* windows = GetWindowManager(); windows && windows->HoveredWindow()) return;
     const int32_t level = LevelAt(cells_, mouseMap_.x, mouseMap_.y);
-    SetHover(level >= 0 && TutorialAllows(200, uint32_t(level), {}) ? level : -1);
+    SetHover(level >= 0 && TutorialAllows(TutorialAction::HoverMapLevel, uint32_t(level), {}) ? level : -1);
 }
 
 void MapScreen::OnMouseMove(int32_t x, int32_t y) {
@@ -371,7 +371,7 @@ void MapScreen::OnMouseDown(int32_t x, int32_t y, uint32_t button, uint32_t modi
         return;
     }
     if (button != kLeftButton || hovered_ < 0 || !IsPlayable(hovered_)) return;
-    TutorialNotify(0x40000001, uint32_t(hovered_), {});
+    TutorialNotify(TutorialEvent::MapLevelClicked, uint32_t(hovered_), {});
     if (hooks_.openLevelWindow) hooks_.openLevelWindow(hovered_);
     if (SoundManager* sound = GetAppServices().sound)
         sound->PlayById(sound->FindSample(u"click"), kSoundCategoryMapClick, kLoopAsLoaded);

@@ -265,7 +265,7 @@ void ActiveButton::OnClick() {
     }
     if (result & kClickResetLook)
         SetState((state_.State() & ControlState::kSecondBank) | ControlState::kNormal, true);
-    Manager().TutorialNotify(1, window_->tag, TutorialObject::Of<GameButton>(this));
+    Manager().TutorialNotify(TutorialEvent::Button, window_->tag, TutorialObject::Of<GameButton>(this));
 }
 
 // ---------------------------------------------------------------- group

@@ -166,7 +166,7 @@ bool MessageWindow::OnMouseDown(int32_t x, int32_t y, uint32_t button) {
     if (!Inside(x, y)) return false;
     GameWindow::OnMouseDown(x, y, button);
     if (closing ||
-        !manager_.TutorialAllows(kTutorialNoticeClick, button, TutorialObject::Of<GameWindow>(this)))
+        !manager_.TutorialAllows(TutorialAction::Message, button, TutorialObject::Of<GameWindow>(this)))
         return true;
     if (!onClick || onClick(contextKind, contextObject, button)) Close();
     return true;

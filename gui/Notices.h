@@ -36,8 +36,6 @@ constexpr uint32_t kNoticeWarehouseFull = 0x4001000; // plus the product's numbe
 constexpr int32_t kNoticeOffsetLevel = 120;
 constexpr int32_t kNoticeOffsetMap = 76;
 constexpr int32_t kNoticeOffsetMainScreen = 16;
-// The tutorial's action for a click on a message notice.
-constexpr uint32_t kTutorialNoticeClick = 4;
 
 class NoticeStack;
 

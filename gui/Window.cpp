@@ -65,7 +65,7 @@ template <class Fn> GameButton* GameWindow::OfferToControls(int32_t x, int32_t y
 }
 
 bool GameWindow::ControlAllowed(GameButton* button) const {
-    return manager_.TutorialAllows(2, tag, TutorialObject(button));
+    return manager_.TutorialAllows(TutorialAction::Control, tag, TutorialObject(button));
 }
 
 bool GameWindow::OnMouseDown(int32_t x, int32_t y, uint32_t button) {
@@ -259,7 +259,7 @@ bool DragWindow::OnMouseDown(int32_t x, int32_t y, uint32_t button) {
     const bool inside =
         kis::PtInRect(x, y, kis::MakeRectWH(0, 0, rect.right - rect.left, rect.bottom - rect.top));
     if (inside && button == 1 && draggable &&
-        manager_.TutorialAllows(1, tag, TutorialObject::Of<GameWindow>(this))) {
+        manager_.TutorialAllows(TutorialAction::Drag, tag, TutorialObject::Of<GameWindow>(this))) {
         dragging_ = true;
         grabX_ = x;
         grabY_ = y;
@@ -429,8 +429,9 @@ bool WindowManager::OnMouseWheel(int32_t x, int32_t y, int32_t delta) {
 }
 
 bool WindowManager::OnKeyDown(uint32_t key, uint32_t flags) {
-    return Offer(
-        [&](GameWindow* w) { return TutorialAllows(3, key, TutorialObject(w)) && w->OnKeyDown(key, flags); });
+    return Offer([&](GameWindow* w) {
+        return TutorialAllows(TutorialAction::Key, key, TutorialObject(w)) && w->OnKeyDown(key, flags);
+    });
 }
 
 bool WindowManager::OnKeyUp(uint32_t key, uint32_t flags) {
@@ -632,11 +633,11 @@ const char16_t* WindowManager::Text(const char16_t* group, const char16_t* key) 
     return key;
 }
 
-bool WindowManager::TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) const {
+bool WindowManager::TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) const {
     return !tutorial_ || tutorial_->Allows(action, tag, data);
 }
 
-void WindowManager::TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) const {
+void WindowManager::TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) const {
     if (tutorial_) tutorial_->Notify(event, a, b);
 }
 

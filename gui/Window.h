@@ -9,6 +9,7 @@
 
 #include "foundation/List.h"
 #include "gui/Controls.h"
+#include "gui/TutorialMessages.h"
 #include "gui/TutorialObject.h"
 #include "sprites/SpriteEffect.h"
 #include "text/TextLayout.h"
@@ -41,15 +42,13 @@ class WindowLevel {
     virtual void OnWindowClosed(uint32_t tag, uint32_t reason) = 0;
 };
 
-// The running tutorial: what the player may do, and what happened.
-// Actions: 1 drag a window (data: the GameWindow), 2 use a control (data:
-// the GameButton), 3 a key (tag: the key, data: the GameWindow). Event 1: a
-// click (a: the window's tag, b: the GameButton).
+// The running tutorial: what the player may do (Drag, Control, Key, Message),
+// and what happened (Button).
 class WindowTutorial {
   public:
     virtual ~WindowTutorial() = default;
-    virtual bool Allows(uint32_t action, uint32_t tag, TutorialObject data) = 0;
-    virtual void Notify(uint32_t event, uint32_t a, TutorialObject b) = 0;
+    virtual bool Allows(TutorialAction action, uint32_t tag, TutorialObject data) = 0;
+    virtual void Notify(TutorialEvent event, uint32_t a, TutorialObject b) = 0;
 };
 
 // ---------------------------------------------------------------- window
@@ -257,8 +256,8 @@ class WindowManager {
     void SetLevel(WindowLevel* level) { level_ = level; }
     WindowLevel* Level() const { return level_; }
     void SetTutorial(WindowTutorial* tutorial) { tutorial_ = tutorial; }
-    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) const;
-    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) const;
+    bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) const;
+    void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) const;
     // The custom text tags of hint texts; null leaves the keys as they are.
     void SetTextTagCallback(TextTagCallback callback) { tagCallback_ = callback; }
     TextTagCallback GetTextTagCallback() const { return tagCallback_; }

@@ -209,7 +209,7 @@ void GameLevel::Begin() {
     // clock, goes on at its saved step.
     if (clockRunning_) {
         Panel().StartTextFadeOut();
-        Tutorial().Notify(kTutorialClockStarted, 0, {});
+        Tutorial().Notify(TutorialEvent::ClockStarted, 0, {});
     }
     begun_ = true;
     if (!Panel().IsGameWindowActive() && !(pauseWord_ & (kPauseWindow | kPauseWarehouse)))
@@ -222,7 +222,7 @@ void GameLevel::StartClock() {
     clockRunning_ = true;
     Resume(kPauseClockNotStarted);
     Panel().StartTextFadeOut();
-    Tutorial().Notify(kTutorialClockStarted, 0, {});
+    Tutorial().Notify(TutorialEvent::ClockStarted, 0, {});
     // Goals met before the first click (stock sold from the warehouse
     // window) win only now that the clock runs.
     if (AllGoalsMet() && result_ == kLevelRunning) Win(kWinDelayMs);
@@ -304,7 +304,7 @@ void GameLevel::Tick() {
         if (points_[i]) points_[i]->RefreshRepairButton(true);
     map_->Update(kLevelTickMs);
     if (level_.VillainsEnabled() && !IsBonusRunning(BonusKind::Bees) &&
-        TutorialAllows(kTutorialActionVillains, 0, {}))
+        TutorialAllows(TutorialAction::Villains, 0, {}))
         schedule_.Tick(kLevelTickMs, *places_);
     TickBonuses(kLevelTickMs);
     FlushRebuilds();
@@ -694,7 +694,7 @@ void GameLevel::SelectPoint(int32_t index, bool sound) {
     const int32_t old = selectedPoint_;
     selectedPoint_ = index;
     if (old != index) Panel().OnSelectionChanged(old, index);
-    Tutorial().Notify(kTutorialPointSelected, uint32_t(index),
+    Tutorial().Notify(TutorialEvent::PointSelected, uint32_t(index),
                       TutorialObject::Of<BaseLevelPoint>(GetPoint(index)));
     if (sound) Panel().PlayLevelSound(kLevelSoundSelect, 0);
 }
@@ -850,7 +850,7 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     StartClock();
     const int32_t index = PointAt(x, y);
     if (index < 0) {
-        if (TutorialAllows(kTutorialActionSelectPoint, uint32_t(-1), {})) ResetSelection(nullptr);
+        if (TutorialAllows(TutorialAction::SelectHovered, uint32_t(-1), {})) ResetSelection(nullptr);
         return false;
     }
     // The tutorial, which starts with the clock, may hold the point.
@@ -863,11 +863,11 @@ bool GameLevel::MayClickPoint(int32_t index) {
     if (!point) return false;
     if (const SpriteObject* object = point->PickedObject();
         object &&
-        TutorialAllows(kTutorialActionPickObject, object->Kind(), TutorialObject::Of<SpriteObject>(object)))
+        TutorialAllows(TutorialAction::PickObject, object->Kind(), TutorialObject::Of<SpriteObject>(object)))
         return true;
     const auto data = TutorialObject::Of<BaseLevelPoint>(point);
-    return TutorialAllows(kTutorialActionHoverPoint, uint32_t(index), data) &&
-           TutorialAllows(kTutorialActionSelectPoint, uint32_t(index), data);
+    return TutorialAllows(TutorialAction::HoverPoint, uint32_t(index), data) &&
+           TutorialAllows(TutorialAction::SelectHovered, uint32_t(index), data);
 }
 
 bool GameLevel::OnKey(uint32_t key, bool down) {

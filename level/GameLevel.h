@@ -91,17 +91,6 @@ enum AwardGoalKind : uint32_t {
     kAwardMoneyEarned = 7
 };
 
-// Tutorial event ids the level sends.
-constexpr uint32_t kTutorialClockStarted = 0x80000001;
-constexpr uint32_t kTutorialPointSelected = 0x80000002;
-// The tutorial actions the level asks: a map object picked (its kind word and
-// the object), a point hovered and the hovered point selected (the point's
-// index, -1 none, and the point), villains coming.
-constexpr uint32_t kTutorialActionPickObject = 101;
-constexpr uint32_t kTutorialActionHoverPoint = 102;
-constexpr uint32_t kTutorialActionSelectPoint = 103;
-constexpr uint32_t kTutorialActionVillains = 130;
-
 // The height of the level panel at the bottom of the screen; the field is the
 // screen above it.
 constexpr int32_t kLevelPanelHeight = 80;
@@ -331,10 +320,10 @@ class GameLevel : public LevelServices, public WindowLevel {
     bool PointExists(int32_t index) const override;
     void ClickPoint(int32_t index) override;
     void ScreenCentre(float* x, float* y) const override;
-    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) override {
+    bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) override {
         return !Tutorial().IsRunning() || Tutorial().Allows(action, tag, data);
     }
-    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) override {
+    void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) override {
         Tutorial().Notify(event, a, b);
     }
     GameLevel* RunningLevel() override { return this; }

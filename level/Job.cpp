@@ -216,7 +216,7 @@ bool Job::Release() {
 
 void Job::Notify() {
     LevelServices* services = owner_ ? owner_->Services() : nullptr;
-    if (services) services->TutorialNotify(kTutorialEventJobOrdered, jobId_, TutorialObject::Of<Job>(this));
+    if (services) services->TutorialNotify(TutorialEvent::JobOrdered, jobId_, TutorialObject::Of<Job>(this));
 }
 
 JobHead Job::HeadOf(const uint8_t* record) {

@@ -12,6 +12,7 @@
 // finder, and offers them to the map's objects, characters and jobs as
 // LevelServices.
 
+#include "gui/TutorialMessages.h"
 #include "gui/TutorialObject.h"
 #include "level/LevelTable.h"
 
@@ -194,9 +195,9 @@ class LevelTutorialHooks {
     virtual ~LevelTutorialHooks() = default;
     virtual bool IsRunning() const = 0;
     // A game event the tutorial follows, with its two arguments.
-    virtual void Notify(uint32_t, uint32_t, TutorialObject) = 0;
+    virtual void Notify(TutorialEvent, uint32_t, TutorialObject) = 0;
     // Whether an action (with its tag and data) is allowed now.
-    virtual bool Allows(uint32_t, uint32_t, TutorialObject) const = 0;
+    virtual bool Allows(TutorialAction, uint32_t, TutorialObject) const = 0;
     virtual void GoToStartStep() = 0;
     virtual void Finish() = 0;
     virtual bool IsSavedWithLevel() const = 0;
@@ -285,8 +286,8 @@ using NoLevelInterface = WithoutInterfaceBeyondPanel<NoPanelHooks>;
 class NoLevelTutorial : public LevelTutorialHooks {
   public:
     bool IsRunning() const override { return false; }
-    void Notify(uint32_t, uint32_t, TutorialObject) override {}
-    bool Allows(uint32_t, uint32_t, TutorialObject) const override { return true; }
+    void Notify(TutorialEvent, uint32_t, TutorialObject) override {}
+    bool Allows(TutorialAction, uint32_t, TutorialObject) const override { return true; }
     void GoToStartStep() override {}
     void Finish() override {}
     bool IsSavedWithLevel() const override { return false; }

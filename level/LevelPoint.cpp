@@ -341,7 +341,7 @@ void EmptyLevelPoint::Setup(const PointRecord& record) {
     DeletePlotObject();
     ShowPlot();
     if (level_)
-        level_->TutorialNotify(kTutorialEmptySiteSetUp, kind_, TutorialObject::Of<BaseLevelPoint>(this));
+        level_->TutorialNotify(TutorialEvent::PointChanged, kind_, TutorialObject::Of<BaseLevelPoint>(this));
 }
 
 void EmptyLevelPoint::GetInfo(PointRecord* record) const {
@@ -359,7 +359,7 @@ void EmptyLevelPoint::OnClick() {
     // The level panel may offer the clearing as a button; without one the
     // click orders it.
     if (!level_->Panel().OfferPointOrder(static_cast<int32_t>(index_), JOBID_CLEAR) &&
-        level_->TutorialAllows(kTutorialActionStartJob, JOBID_CLEAR,
+        level_->TutorialAllows(TutorialAction::StartJob, JOBID_CLEAR,
                                TutorialObject::Of<BaseLevelPoint>(this)))
         RequestClear();
 }

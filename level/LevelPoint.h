@@ -25,8 +25,6 @@ class SaveWriter;
 class Sprite;
 class SpriteObject;
 
-// Tutorial event: an empty site was set up (argument: the point's kind).
-constexpr uint32_t kTutorialEmptySiteSetUp = 0x80000003;
 // The award counter of the garbage sites cleared.
 constexpr uint32_t kAwardSitesCleared = 7;
 // The countdown a point starts with, and starts again towards its next stage

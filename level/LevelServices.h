@@ -4,6 +4,7 @@
 // only through it, so they can be built, tested and run without the whole
 // level behind them.
 
+#include "gui/TutorialMessages.h"
 #include "gui/TutorialObject.h"
 
 #include <cstdint>
@@ -37,17 +38,11 @@ class LevelServices {
 
     // The running tutorial: whether an action is allowed (yes when none
     // runs), and the game events it follows.
-    virtual bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) = 0;
-    virtual void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) = 0;
+    virtual bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) = 0;
+    virtual void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) = 0;
 
     // The running level behind these services (the level itself, or the
     // program's world that stands between the map and the level); null for
     // a map without one (tests).
     virtual GameLevel* RunningLevel() { return nullptr; }
 };
-
-// The tutorial's actions and events the level's world uses: a click on a
-// point ordering its job (the JOBID and the point), the farmer taking up a job.
-constexpr uint32_t kTutorialActionStartJob = 104;
-constexpr uint32_t kTutorialActionTakeJob = 105;
-constexpr uint32_t kTutorialEventJobOrdered = 0x80000004;

@@ -622,7 +622,7 @@ void MapPlayer::UpdateJob(uint32_t ms) {
     // The tutorial may hold the farmer before a job is taken up.
     if (!current_ && !jobs_.empty()) {
         LevelServices* services = Services();
-        if (services && !services->TutorialAllows(kTutorialActionTakeJob, 0, {})) return;
+        if (services && !services->TutorialAllows(TutorialAction::StepAside, 0, {})) return;
     }
     MapCharacter::UpdateJob(ms);
 }

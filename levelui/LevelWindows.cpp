@@ -527,8 +527,8 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
         if (owned_ > kChosenBonusLimit) {
             select_ = controls_.Make<ImageButton>(kLevelWindowSelectBonuses, bonusX_ + 262, bonusY_ + 7, 166,
                                                   manager.Text(u"level_window", u"select_bonuses"));
-            if (profile && !(profile->Record().flags & 4)) {
-                profile->MutableRecord().flags |= 4;
+            if (profile && !(profile->Record().flags & kProfileFlagBonusHint)) {
+                profile->MutableRecord().flags |= kProfileFlagBonusHint;
                 if (host_.saveProfiles) host_.saveProfiles();
                 selectionHint_ = profile->Record().results.tutorial != 0;
             }

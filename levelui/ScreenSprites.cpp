@@ -301,7 +301,7 @@ void ScreenSprites::RemoveActive(ActiveScreenSprite* sprite) {
 }
 
 bool ScreenSprites::Allows(ActiveScreenSprite* sprite) const {
-    return level_.Windows().TutorialAllows(100, sprite->Command(),
+    return level_.Windows().TutorialAllows(TutorialAction::ClickPoint, sprite->Command(),
                                            TutorialObject::Of<ActiveScreenSprite>(sprite));
 }
 

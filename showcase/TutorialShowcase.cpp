@@ -32,7 +32,7 @@ class ShowcaseStep : public tut::TutorialStep {
     }
     void OnActivate() override {}
     void OnDeactivate() override {}
-    bool IsActionAllowed(uint32_t, uint32_t, TutorialObject) override { return true; }
+    bool IsActionAllowed(TutorialAction, uint32_t, TutorialObject) override { return true; }
     bool IsClickArea(int32_t, int32_t) const override { return true; }
 };
 

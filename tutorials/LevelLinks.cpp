@@ -40,11 +40,11 @@ LevelTutorial* LevelTutorialLink::Tutorial() const {
     return dynamic_cast<LevelTutorial*>(runner_.Running());
 }
 
-void LevelTutorialLink::Notify(uint32_t event, uint32_t a, TutorialObject b) {
+void LevelTutorialLink::Notify(TutorialEvent event, uint32_t a, TutorialObject b) {
     if (LevelTutorial* t = Tutorial()) t->OnEvent(event, a, b);
 }
 
-bool LevelTutorialLink::Allows(uint32_t action, uint32_t tag, TutorialObject data) const {
+bool LevelTutorialLink::Allows(TutorialAction action, uint32_t tag, TutorialObject data) const {
     LevelTutorial* t = Tutorial();
     return !t || t->AllowsAction(action, tag, data);
 }

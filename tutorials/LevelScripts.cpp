@@ -197,12 +197,12 @@ class LevelTutorial_1 : public ScriptTutorial {
                      t.Box(*target, false);
                  },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-                     if (event == kEventJobOrdered && a == kJobHarvest) t.Complete();
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
+                     if (event == TutorialEvent::JobOrdered && a == kJobHarvest) t.Complete();
                  }},
             // 7: the harvest is in, once the farmer is idle.
             {.step = 7,
@@ -305,12 +305,12 @@ class LevelTutorial_1 : public ScriptTutorial {
                      t.Box(*target, false);
                  },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return IsControl(action, tag, data, kTagWarehouse, kWarehouseTileButton) &&
                             ControlData(data) == t.level.ProductRecord(Wheat(t.level));
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
                      if (FromControl(event, a, b, kTagWarehouse, kWarehouseTileButton) &&
                          ControlData(b) == t.level.ProductRecord(Wheat(t.level)))
                          t.Complete();
@@ -341,11 +341,11 @@ class LevelTutorial_1 : public ScriptTutorial {
                      t.Box(*target, false);
                  },
              .mayDo =
-                 [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return IsControl(action, tag, data, kTagWarehouse, kWarehouseSellOneButton);
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
                      if (FromControl(event, a, b, kTagWarehouse, kWarehouseSellOneButton)) t.Complete();
                  },
              .resumeAt = 14},
@@ -391,12 +391,13 @@ class LevelTutorial_1 : public ScriptTutorial {
                      t.Box(*target, false);
                  },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return ClicksButton(t, action, tag, data, kSpriteHarvest, 1);
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-                     if (event == kEventJobOrdered && a == kJobHarvest) t.CloseAndSetFlags(kAllowStepAside);
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
+                     if (event == TutorialEvent::JobOrdered && a == kJobHarvest)
+                         t.CloseAndSetFlags(kAllowStepAside);
                  },
              .everyFrame =
                  [](ScriptStep& t, uint32_t) {
@@ -419,12 +420,12 @@ class LevelTutorial_1 : public ScriptTutorial {
                      t.Box(*target, false);
                  },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return ClicksButton(t, action, tag, data, kSpriteHarvest, 2);
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-                     if (event != kEventJobOrdered || a != kJobHarvest) return;
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
+                     if (event != TutorialEvent::JobOrdered || a != kJobHarvest) return;
                      t.CloseAndSetFlags(kAllowStepAside);
                      const int32_t point = t.level.JobPoint(b);
                      if (t.level.PointKind(point) == kKindPlant) t.level.SetWater(point, 1);
@@ -452,11 +453,11 @@ class LevelTutorial_1 : public ScriptTutorial {
                      t.Arrow(*target);
                      t.Box(*target, false);
                  },
-             .mayDo = [](ScriptStep& t, uint32_t action, uint32_t tag,
+             .mayDo = [](ScriptStep& t, TutorialAction action, uint32_t tag,
                          TutorialObject data) { return ClicksButton(t, action, tag, data, kSpriteWater, 2); },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-                     if (event == kEventJobOrdered && a == kJobWater)
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
+                     if (event == TutorialEvent::JobOrdered && a == kJobWater)
                          if (TutorialLayer* layer = t.Layer()) layer->SetLayerState(kLayerClosing);
                  },
              .everyFrame =
@@ -475,18 +476,18 @@ class LevelTutorial_1 : public ScriptTutorial {
                      t.BoxOn(FieldCentreTarget(t.level, 90, 180), false, 0);
                  },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return ClicksButton(t, action, tag, data, kSpriteHarvest, -1) ||
                             ClicksButton(t, action, tag, data, kSpriteWater, -1) ||
-                            action == kActionPlantGrows;
+                            action == TutorialAction::PlantGrows;
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
                      TutorialLayer* layer = t.Layer();
                      if (!layer) return;
-                     if (event == kEventJobOrdered && a == kJobHarvest) {
+                     if (event == TutorialEvent::JobOrdered && a == kJobHarvest) {
                          layer->CloseArrow(uint32_t(t.level.JobPoint(b)));
-                     } else if (event == kEventPlantRipe) {
+                     } else if (event == TutorialEvent::PlantRipe) {
                          const int32_t point = t.level.PointIndex(b);
                          if (point < 0) return;
                          if (TutorialArrow* arrow =
@@ -551,11 +552,11 @@ class LevelTutorial_Warehouse : public ScriptTutorial {
                      t.Box(*target, false, 84, u"level_warehouse_1");
                  },
              .mayDo =
-                 [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse);
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
                      if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
                  },
              .everyFrame =
@@ -594,8 +595,8 @@ class LevelTutorial_FullWarehouse : public ScriptTutorial {
                      t.Box(corner, false, 84, u"level_fullwarehouse_1");
                  },
              .mayDo =
-                 [notice](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-                     return action == kActionMessage && tag == 1 && t.level.NoticeId(data) == notice;
+                 [notice](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+                     return action == TutorialAction::Message && tag == 1 && t.level.NoticeId(data) == notice;
                  },
              .everyFrame =
                  [](ScriptStep& t, uint32_t) {

@@ -92,7 +92,7 @@ constexpr int32_t kFieldCentrePanel = 115;
 constexpr uint32_t kFactoryTrack = 3;
 constexpr uint32_t kTwoSlotsModifier = 776;
 constexpr uint32_t kTrackCount = 6;
-// Villain activity (kActionVillains) by the object asking: a shot in flight, a
+// Villain activity (TutorialAction::Villains) by the object asking: a shot in flight, a
 // villain's own moves, and a kind always held while level 6 runs.
 constexpr uint32_t kVillainShotObject = 0x20000010;
 constexpr uint32_t kVillainObject = 0x20000110;
@@ -155,7 +155,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual bool CurrentJob(uint32_t* jobId, int32_t* point, float* distance) const = 0;
     // The id of the last job in the farmer's queue (0 none).
     virtual uint32_t LastQueuedJob() const = 0;
-    // The point of a job handed out with kEventJobOrdered (-1 none).
+    // The point of a job handed out with TutorialEvent::JobOrdered (-1 none).
     virtual int32_t JobPoint(TutorialObject job) const = 0;
 
     // ---- windows
@@ -171,7 +171,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual bool PanelShows(uint32_t childId) const = 0;
     // A notice of the level with that id: its right edge and top (screen).
     virtual bool NoticeCorner(uint32_t id, kis::Point* out) const = 0;
-    // The id of a notice handed out with kActionMessage.
+    // The id of a notice handed out with TutorialAction::Message.
     virtual uint32_t NoticeId(TutorialObject notice) const = 0;
 
     // ---- buildings: factories and animal houses
@@ -226,7 +226,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     // The level's villain slots: a slot's villain state (-1 empty).
     virtual int32_t VillainSlots() const = 0;
     virtual int32_t VillainState(int32_t slot) const = 0;
-    // The slot of a villain handed out with kEventShot (-1 none).
+    // The slot of a villain handed out with TutorialEvent::Shot (-1 none).
     virtual int32_t VillainSlot(TutorialObject villain) const = 0;
     // Sets the time until the next villain comes.
     virtual void SetVillainTimer(uint32_t ms) = 0;
@@ -238,7 +238,7 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     virtual bool VillainPosition(int32_t slot, kis::Vector2* out) const = 0;
     // The shots in flight, in order: a shot's field position, the share of its
     // way it has covered and its picked mark; the progress of a shot handed
-    // out with kActionVillains.
+    // out with TutorialAction::Villains.
     virtual int32_t ShotsInFlight() const = 0;
     virtual bool ShotAt(int32_t shot, kis::Vector2* field, float* progress, bool* picked) const = 0;
     virtual float ShotProgress(TutorialObject shot) const = 0;
@@ -283,10 +283,10 @@ class ScriptStep : public LevelTutorialStep {
     void Update(uint32_t dt) override {
         if (update) update(*this, dt);
     }
-    bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) override {
+    bool IsActionAllowed(TutorialAction action, uint32_t tag, TutorialObject data) override {
         return allows && allows(*this, action, tag, data);
     }
-    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override {
+    void OnEvent(TutorialEvent event, uint32_t a, TutorialObject b) override {
         if (onEvent) onEvent(*this, event, a, b);
     }
     // The buttons over the field, the farmer and the top strip: a box does
@@ -337,8 +337,8 @@ class ScriptStep : public LevelTutorialStep {
     std::function<void(ScriptStep&)> begin, activate, deactivate;
     std::function<bool(ScriptStep&)> canBegin;
     std::function<void(ScriptStep&, uint32_t)> update;
-    std::function<bool(ScriptStep&, uint32_t, uint32_t, TutorialObject)> allows;
-    std::function<void(ScriptStep&, uint32_t, uint32_t, TutorialObject)> onEvent;
+    std::function<bool(ScriptStep&, TutorialAction, uint32_t, TutorialObject)> allows;
+    std::function<void(ScriptStep&, TutorialEvent, uint32_t, TutorialObject)> onEvent;
     std::function<bool(int32_t, int32_t)> notClickArea;
     // Points whose pictures the step's boxes leave in sight (what its arrows
     // point at beside them: a building's slots, the farmer's working place).

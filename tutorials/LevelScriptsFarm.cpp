@@ -35,13 +35,14 @@ bool OnButton(ScriptLevel& level, int32_t point, uint32_t command, int32_t x, in
 
 // The production button of a point pressed by its click: refused when the
 // level can tell it belongs to another point.
-bool PressesProduction(ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite, int32_t point) {
+bool PressesProduction(ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject sprite,
+                       int32_t point) {
     return ClicksButton(t, action, tag, sprite, kSpriteProduce, point);
 }
 
 // Action 120 (production) for one product only.
-bool Produces(uint32_t action, uint32_t tag, uint32_t product) {
-    return action == kActionProduce && product != 0 && tag == product;
+bool Produces(TutorialAction action, uint32_t tag, uint32_t product) {
+    return action == TutorialAction::Produce && product != 0 && tag == product;
 }
 
 // A point's factory runs at the rate while the step is current.
@@ -95,8 +96,10 @@ class LevelTutorial_2 : public ScriptTutorial {
                      ArrowAndBox(t, *ProductionButton(t.level, 1), true);
                      ClickToGoOn(t);
                  },
-             .mayDo = [](ScriptStep&, uint32_t action, uint32_t tag,
-                         TutorialObject) { return action == kActionClickPoint && tag == kSpriteProduce; },
+             .mayDo =
+                 [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject) {
+                     return action == TutorialAction::ClickPoint && tag == kSpriteProduce;
+                 },
              .notClickArea = [&level](int32_t x,
                                       int32_t y) { return OnButton(level, 1, kSpriteProduce, x, y); }},
             // 6: harvest wheat for it. Its two arrows ask for both beds: the
@@ -114,11 +117,13 @@ class LevelTutorial_2 : public ScriptTutorial {
              .window = kTagLevelPanel,
              .flags = {.whileCurrent = kStopClock | kAllowClickPoint | kAllowStepAside, .after = kStopClock},
              .show = [](ScriptStep& t) { ArrowAndBox(t, *ProductionButton(t.level, 1)); },
-             .mayDo = [](ScriptStep&, uint32_t action, uint32_t tag,
-                         TutorialObject) { return action == kActionClickPoint && tag == kSpriteProduce; },
+             .mayDo =
+                 [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject) {
+                     return action == TutorialAction::ClickPoint && tag == kSpriteProduce;
+                 },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject) {
-                     if (event == kEventProductionStarted) t.Complete();
+                 [](ScriptStep& t, TutorialEvent event, uint32_t, TutorialObject) {
+                     if (event == TutorialEvent::ProductionStarted) t.Complete();
                  }},
             // 8: the factory works, at double rate, until its product is made:
             // done when the factory it sped up finishes a unit.
@@ -130,11 +135,13 @@ class LevelTutorial_2 : public ScriptTutorial {
                      if (t.level.PointIsType(1, kFlourFactory))
                          ArrowAndBox(t, *PointButton(t.level, 1, kSpriteSlot, 90));
                  },
-             .mayDo = [](ScriptStep&, uint32_t action, uint32_t,
-                         TutorialObject) { return action == kActionPlantGrows || action == kActionProduce; },
+             .mayDo =
+                 [](ScriptStep&, TutorialAction action, uint32_t, TutorialObject) {
+                     return action == TutorialAction::PlantGrows || action == TutorialAction::Produce;
+                 },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject b) {
-                     if (event == kEventProductionEnded && t.keptPoint >= 0 &&
+                 [](ScriptStep& t, TutorialEvent event, uint32_t, TutorialObject b) {
+                     if (event == TutorialEvent::ProductionEnded && t.keptPoint >= 0 &&
                          t.level.PointIndex(b) == t.keptPoint)
                          t.Complete();
                  },
@@ -187,11 +194,13 @@ class LevelTutorial_2 : public ScriptTutorial {
                              t.Arrow(*ProductionButton(t.level, p), uint32_t(p));
                      t.BoxOn(FieldCentreTarget(t.level, 90), false, 180);
                  },
-             .mayDo = [](ScriptStep&, uint32_t action, uint32_t tag,
-                         TutorialObject) { return action == kActionClickPoint && tag == kSpriteProduce; },
+             .mayDo =
+                 [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject) {
+                     return action == TutorialAction::ClickPoint && tag == kSpriteProduce;
+                 },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject b) {
-                     if (event != kEventProductionStarted) return;
+                 [](ScriptStep& t, TutorialEvent event, uint32_t, TutorialObject b) {
+                     if (event != TutorialEvent::ProductionStarted) return;
                      if (TutorialLayer* layer = t.Layer()) layer->CloseArrow(uint32_t(t.level.PointIndex(b)));
                      auto one = [&t](int32_t p) {
                          return t.level.IsFactory(p) && t.level.SlotsInUse(p) == 1;
@@ -210,11 +219,11 @@ class LevelTutorial_2 : public ScriptTutorial {
                      FieldBox(s, 90, 180, false);
                      FactoryRateWhileCurrent(s, {1, 2}, 2.0f);
                  },
-             .mayDo = [](ScriptStep&, uint32_t action, uint32_t,
-                         TutorialObject) { return action == kActionProduce; },
+             .mayDo = [](ScriptStep&, TutorialAction action, uint32_t,
+                         TutorialObject) { return action == TutorialAction::Produce; },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-                     if (event == kEventProductionEnded &&
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
+                     if (event == TutorialEvent::ProductionEnded &&
                          t.level.Stock(uint32_t(a)) == t.level.GoalAmount(0))
                          t.Complete();
                  },
@@ -242,10 +251,11 @@ class LevelTutorial_2 : public ScriptTutorial {
         s.activate = [ordered](ScriptStep& t) {
             if (t.level.LastQueuedJob() == kJobHarvest) t.Owner().SetFlags(ordered);
         };
-        s.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionPlantGrows || ClicksButton(t, action, tag, data, kSpriteHarvest, -1);
+        s.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+            return action == TutorialAction::PlantGrows ||
+                   ClicksButton(t, action, tag, data, kSpriteHarvest, -1);
         };
-        s.onEvent = [ordered](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+        s.onEvent = [ordered](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
             if (!JobOrdered(event, a, kJobHarvest)) return;
             t.Owner().SetFlags(ordered);
             if (TutorialLayer* layer = t.Layer()) layer->CloseArrow(uint32_t(t.level.JobPoint(b)));
@@ -344,17 +354,17 @@ class LevelTutorial_3 : public ScriptTutorial {
                      t.Box(*target, false);
                  },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return PressesProduction(t, action, tag, data, 2) ||
-                            (action == kActionPlantGrows && tag == t.level.PlantId(u"wheat")) ||
+                            (action == TutorialAction::PlantGrows && tag == t.level.PlantId(u"wheat")) ||
                             Produces(action, tag, t.level.FirstRecipeProduct(2));
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject b) {
+                 [](ScriptStep& t, TutorialEvent event, uint32_t, TutorialObject b) {
                      if (t.level.PointIndex(b) != 2) return;
-                     if (event == kEventProductionEnded && t.level.SlotsInUse(2) == 0) {
+                     if (event == TutorialEvent::ProductionEnded && t.level.SlotsInUse(2) == 0) {
                          t.Complete();
-                     } else if (event == kEventProductionStarted && t.level.SlotsInUse(2) == 2) {
+                     } else if (event == TutorialEvent::ProductionStarted && t.level.SlotsInUse(2) == 2) {
                          if (TutorialLayer* layer = t.Layer()) layer->CloseArrow(1);
                          t.Owner().SetFlags(kGrowAndProduce);
                      }
@@ -399,11 +409,11 @@ class LevelTutorial_3 : public ScriptTutorial {
                      ArrowAndBox(t, *WarehouseButton(t.level, kWarehouseUpgradeButton, 0, 270));
                  },
              .mayDo =
-                 [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return IsControl(action, tag, data, kTagWarehouse, kWarehouseUpgradeButton);
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
                      if (FromControl(event, a, b, kTagWarehouse, kWarehouseUpgradeButton)) t.Complete();
                  },
              .resumeAt = 11},
@@ -445,11 +455,13 @@ class LevelTutorial_3 : public ScriptTutorial {
         s.activate = [point, job](ScriptStep& t) {
             if (t.level.HasJob(point, job)) t.Owner().SetFlags(kGrowAndStepAside);
         };
-        s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
-            return action == kActionPlantGrows || IsControl(action, tag, data, kTagLevelPanel, kChildUpgrade);
+        s.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
+            return action == TutorialAction::PlantGrows ||
+                   IsControl(action, tag, data, kTagLevelPanel, kChildUpgrade);
         };
-        s.onEvent = [kind](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-            if (event == kEventPointChanged && a == kind && t.level.PointStage(t.level.PointIndex(b)) == 2)
+        s.onEvent = [kind](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
+            if (event == TutorialEvent::PointChanged && a == kind &&
+                t.level.PointStage(t.level.PointIndex(b)) == 2)
                 t.Complete();
             else if (FromControl(event, a, b, kTagLevelPanel, kChildUpgrade))
                 t.CloseAndSetFlags(kGrowAndStepAside);
@@ -498,7 +510,7 @@ class LevelTutorial_4 : public ScriptTutorial {
                  },
              // The panel's feed button while it is enabled (the house may be fed).
              .mayDo =
-                 [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return IsControl(action, tag, data, kTagLevelPanel, kChildFeed) &&
                             !data.As<GameButton>()->IsDisabled();
                  },
@@ -528,8 +540,8 @@ class LevelTutorial_4 : public ScriptTutorial {
              .window = kTagLevelPanel,
              .flags = {.whileCurrent = kAllowPlantGrows, .after = kStopClock},
              .show = [](ScriptStep& t) { t.BoxOn(LevelPoint(t.level, 2, 90, 80), false, 0, false); },
-             .mayDo = [](ScriptStep&, uint32_t action, uint32_t,
-                         TutorialObject) { return action == kActionPlantGrows; },
+             .mayDo = [](ScriptStep&, TutorialAction action, uint32_t,
+                         TutorialObject) { return action == TutorialAction::PlantGrows; },
              .everyFrame =
                  [](ScriptStep& t, uint32_t) {
                      if (HasButton(t.level, 2, kSpriteEggs)) t.Complete();
@@ -580,8 +592,8 @@ class LevelTutorial_5 : public ScriptTutorial {
                      ClickToGoOn(t);
                  },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite) {
-                     if (action != kActionClickPoint || tag != kSpriteProduce) return false;
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject sprite) {
+                     if (action != TutorialAction::ClickPoint || tag != kSpriteProduce) return false;
                      const int32_t point = t.level.SpritePoint(sprite);
                      return point >= 0 && t.level.PointIsType(point, kPieFactory) &&
                             t.level.ButtonLock(sprite) == 0;
@@ -595,9 +607,9 @@ class LevelTutorial_5 : public ScriptTutorial {
              .piece =
                  [](ScriptStep& s) {
                      OrderAtButton(s, 3, 90, kSpriteHarvest, kJobHarvest);
-                     s.onEvent = [ordered = s.onEvent](ScriptStep& t, uint32_t event, uint32_t a,
+                     s.onEvent = [ordered = s.onEvent](ScriptStep& t, TutorialEvent event, uint32_t a,
                                                        TutorialObject b) {
-                         if (event == kEventDelivered && a == Wheat(t.level))
+                         if (event == TutorialEvent::Delivered && a == Wheat(t.level))
                              t.Complete();
                          else
                              ordered(t, event, a, b);
@@ -613,11 +625,12 @@ class LevelTutorial_5 : public ScriptTutorial {
                          ArrowAndBox(t, *PointButton(t.level, 1, kSpriteFeed, 45));
                  },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-                     return action == kActionPlantGrows || ClicksButton(t, action, tag, data, kSpriteFeed, 1);
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+                     return action == TutorialAction::PlantGrows ||
+                            ClicksButton(t, action, tag, data, kSpriteFeed, 1);
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
                      if (JobOrdered(event, a, kJobFeed)) t.CloseAndSetFlags(kGrowAndStepAside);
                  },
              .everyFrame =
@@ -639,12 +652,14 @@ class LevelTutorial_5 : public ScriptTutorial {
                      if (t.level.IsFactory(5)) ArrowAndBox(t, *ProductionButton(t.level, 5));
                  },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-                     return action == kActionPlantGrows || PressesProduction(t, action, tag, data, 5);
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+                     return action == TutorialAction::PlantGrows ||
+                            PressesProduction(t, action, tag, data, 5);
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-                     if (event == kEventProductionStarted && a == t.level.ProductId(u"flour")) t.Complete();
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
+                     if (event == TutorialEvent::ProductionStarted && a == t.level.ProductId(u"flour"))
+                         t.Complete();
                  },
              .onActivate = [](ScriptStep& t) { t.level.SetHouseRate(1, 0.0f); },
              .onDeactivate = [](ScriptStep& t) { t.level.SetHouseRate(1, 1.0f); }},
@@ -655,8 +670,9 @@ class LevelTutorial_5 : public ScriptTutorial {
                        .after = kStopClock},
              .piece = [](ScriptStep& s) { FieldBox(s, 90, 160, false); },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject) {
-                     return action == kActionPlantGrows || Produces(action, tag, t.level.ProductId(u"flour"));
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject) {
+                     return action == TutorialAction::PlantGrows ||
+                            Produces(action, tag, t.level.ProductId(u"flour"));
                  },
              .everyFrame =
                  [](ScriptStep& t, uint32_t) {
@@ -690,15 +706,16 @@ class LevelTutorial_5 : public ScriptTutorial {
                          ArrowAndBox(t, *ProductionButton(t.level, 4));
                  },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-                     return action == kActionPlantGrows || PressesProduction(t, action, tag, data, 4) ||
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+                     return action == TutorialAction::PlantGrows ||
+                            PressesProduction(t, action, tag, data, 4) ||
                             Produces(action, tag, t.level.ProductId(u"pie"));
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t, TutorialObject) {
-                     if (event == kEventProductionEnded)
+                 [](ScriptStep& t, TutorialEvent event, uint32_t, TutorialObject) {
+                     if (event == TutorialEvent::ProductionEnded)
                          t.Complete();
-                     else if (event == kEventProductionStarted)
+                     else if (event == TutorialEvent::ProductionStarted)
                          t.CloseAndSetFlags(kGrowAndProduce);
                  }},
             // 11: the goal.
@@ -730,11 +747,11 @@ void TakeEggs(ScriptStep& s, int32_t point, float angle) {
         ArrowAndBox(t, *PointButton(t.level, point, kSpriteEggs, angle));
         t.flagsActive = kGrowAndStepAside | kAllowClickPoint;
     };
-    s.allows = [point](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-        return action == kActionPlantGrows || ClicksButton(t, action, tag, data, kSpriteEggs, point);
+    s.allows = [point](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+        return action == TutorialAction::PlantGrows || ClicksButton(t, action, tag, data, kSpriteEggs, point);
     };
-    s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-        if (event == kEventDelivered && t.level.PointKind(t.level.PointIndex(b)) == kKindBuilding)
+    s.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
+        if (event == TutorialEvent::Delivered && t.level.PointKind(t.level.PointIndex(b)) == kKindBuilding)
             t.Complete();
         else if (JobOrdered(event, a, kJobTakeEggs))
             t.CloseAndSetFlags(kGrowAndStepAside);

@@ -120,8 +120,10 @@ class LevelTutorial_6 : public ScriptTutorial {
                      // The shot flies on: the step's rules apply at once.
                      t.Owner().SetDelay(0);
                  },
-             .mayDo = [](ScriptStep&, uint32_t action, uint32_t tag,
-                         TutorialObject) { return action == kActionPickObject && tag == kVillainShotObject; },
+             .mayDo =
+                 [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject) {
+                     return action == TutorialAction::PickObject && tag == kVillainShotObject;
+                 },
              .everyFrame =
                  [](ScriptStep& t, uint32_t) {
                      for (int32_t i = 0; i < t.level.ShotsInFlight(); ++i) {
@@ -141,8 +143,10 @@ class LevelTutorial_6 : public ScriptTutorial {
                      auto target = VillainTarget(t.level, tracked_);
                      ArrowAndBox(t, *target);
                  },
-             .mayDo = [](ScriptStep&, uint32_t action, uint32_t tag,
-                         TutorialObject) { return action == kActionPickObject && tag == kVillainObject; },
+             .mayDo =
+                 [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject) {
+                     return action == TutorialAction::PickObject && tag == kVillainObject;
+                 },
              .everyFrame =
                  [this](ScriptStep& t, uint32_t) {
                      const int32_t state = tracked_ < 0 ? -1 : t.level.VillainState(tracked_);
@@ -160,12 +164,12 @@ class LevelTutorial_6 : public ScriptTutorial {
                          ArrowAndBox(t, *PointButton(t.level, t.keptPoint, kSpriteRepair, 90));
                  },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return t.keptPoint >= 0 &&
                             ClicksButton(t, action, tag, data, kSpriteRepair, t.keptPoint);
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
                      if (JobOrdered(event, a, kJobRepair)) t.Complete();
                  }},
             // 5: the repair runs until the point is whole.
@@ -193,8 +197,8 @@ class LevelTutorial_6 : public ScriptTutorial {
         }
     }
 
-    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override {
-        if (event == kEventShot) {
+    void OnEvent(TutorialEvent event, uint32_t a, TutorialObject b) override {
+        if (event == TutorialEvent::Shot) {
             ++shots_;
             const int32_t slot = level_.VillainSlot(b);
             if (tracked_ < 0) {
@@ -207,8 +211,8 @@ class LevelTutorial_6 : public ScriptTutorial {
         ScriptTutorial::OnEvent(event, a, b);
     }
 
-    bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) override {
-        if (action != kActionVillains) return ScriptTutorial::IsActionAllowed(action, tag, data);
+    bool IsActionAllowed(TutorialAction action, uint32_t tag, TutorialObject data) override {
+        if (action != TutorialAction::Villains) return ScriptTutorial::IsActionAllowed(action, tag, data);
         switch (tag) {
         case kVillainShotObject:
             // The first shot flies; the second stops halfway until its step shows.
@@ -298,12 +302,12 @@ class LevelTutorial_8 : public ScriptTutorial {
                      t.Box(*target, false, 84, u"level_bonus_bees_1");
                  },
              .mayDo =
-                 [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return IsControl(action, tag, data, kTagLevelPanel, kPanelBonus) &&
                             !t.level.BonusButtonBlocked(BonusKind::Bees);
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
                      if (FromControl(event, a, b, kTagLevelPanel, kPanelBonus) &&
                          !t.level.BonusButtonBlocked(BonusKind::Bees))
                          t.Complete();
@@ -328,12 +332,12 @@ class LevelTutorial_8 : public ScriptTutorial {
                          ArrowAndBox(t, *PanelButton(t.level, kChildRemove, 0, 270));
                  },
              .mayDo =
-                 [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+                 [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
                      return IsControl(action, tag, data, kTagLevelPanel, kChildRemove);
                  },
              .onEvent =
-                 [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-                     if (event == kEventPointChanged && a == kKindSite && t.level.PointIndex(b) == 6)
+                 [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
+                     if (event == TutorialEvent::PointChanged && a == kKindSite && t.level.PointIndex(b) == 6)
                          t.Complete();
                      else if (FromControl(event, a, b, kTagLevelPanel, kChildRemove))
                          t.CloseAndSetFlags(kAllowStepAside);

@@ -68,9 +68,9 @@ bool LevelTutorial::CanUse(uint32_t key, const GameWindow* window) {
     return GameTutorial::CanUse(key, window);
 }
 
-bool LevelTutorial::IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) {
-    if (action == kActionDrag && tag != kTagWarehouse) return true;
-    if (action == kActionControl && tag != kTagWarehouse) {
+bool LevelTutorial::IsActionAllowed(TutorialAction action, uint32_t tag, TutorialObject data) {
+    if (action == TutorialAction::Drag && tag != kTagWarehouse) return true;
+    if (action == TutorialAction::Control && tag != kTagWarehouse) {
         if (tag != kTagLevelPanel) return true;
         const uint32_t command = ControlCommand(data);
         if (std::find(std::begin(kPanelFreeCommands), std::end(kPanelFreeCommands), command) !=
@@ -79,31 +79,31 @@ bool LevelTutorial::IsActionAllowed(uint32_t action, uint32_t tag, TutorialObjec
     }
     uint32_t needed = 0;
     switch (action) {
-    case kActionClickPoint:
+    case TutorialAction::ClickPoint:
         needed = kAllowClickPoint;
         break;
-    case kActionPickObject:
+    case TutorialAction::PickObject:
         needed = kAllowPickObject;
         break;
-    case kActionHoverPoint:
-    case kActionSelectHovered:
+    case TutorialAction::HoverPoint:
+    case TutorialAction::SelectHovered:
         needed = kAllowHoverPoint;
         break;
-    case kActionStartJob:
+    case TutorialAction::StartJob:
         needed = kAllowStartJob;
         break;
-    case kActionPlantGrows:
+    case TutorialAction::PlantGrows:
         needed = kAllowPlantGrows;
         break;
-    case kActionProduce:
+    case TutorialAction::Produce:
         needed = kAllowProduce;
         break;
-    case kActionWalk:
+    case TutorialAction::Walk:
         needed = kAllowWalk;
         break;
-    case kActionStepAside:
+    case TutorialAction::StepAside:
         return (Flags() & kAllowStepAside) != 0;
-    case kActionVillains:
+    case TutorialAction::Villains:
         return (Flags() & kAllowVillains) != 0;
     default:
         break;
@@ -130,8 +130,8 @@ void LevelTutorial::Update(uint32_t dt) {
     GameTutorial::Update(dt);
 }
 
-void LevelTutorial::OnEvent(uint32_t event, uint32_t a, TutorialObject b) {
-    if (event == kEventClockStarted) Start();
+void LevelTutorial::OnEvent(TutorialEvent event, uint32_t a, TutorialObject b) {
+    if (event == TutorialEvent::ClockStarted) Start();
     GameTutorial::OnEvent(event, a, b);
 }
 

@@ -82,11 +82,11 @@ class LevelTutorial : public GameTutorial {
     void OnFirstStepShown() override;
     void OnEnd() override;
     bool CanUse(uint32_t key, const GameWindow* window) override;
-    bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) override;
+    bool IsActionAllowed(TutorialAction action, uint32_t tag, TutorialObject data) override;
     bool SaveState(uint32_t size, SaveWriter& stream) override;
     bool LoadState(const uint32_t* record, uint32_t size) override;
     void Update(uint32_t dt) override;
-    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override;
+    void OnEvent(TutorialEvent event, uint32_t a, TutorialObject b) override;
 
     TutorialLevel& Level() const { return level_; }
 
@@ -112,7 +112,7 @@ class LevelTutorialStep : public TutorialStep {
 // "level_%02d_%d" of a step id.
 std::u16string LevelStepKey(uint32_t stepId);
 
-// A control's command id, as the level rule reads it from kActionControl's data.
+// A control's command id, as the level rule reads it from TutorialAction::Control's data.
 uint32_t ControlCommand(TutorialObject control);
 
 } // namespace tut

@@ -15,8 +15,8 @@ class LevelTutorialLink : public LevelTutorialHooks {
     explicit LevelTutorialLink(TutorialRunner& runner) : runner_(runner) {}
     LevelTutorial* Tutorial() const;
     bool IsRunning() const override { return Tutorial() != nullptr; }
-    void Notify(uint32_t event, uint32_t a, TutorialObject b) override;
-    bool Allows(uint32_t action, uint32_t tag, TutorialObject data) const override;
+    void Notify(TutorialEvent event, uint32_t a, TutorialObject b) override;
+    bool Allows(TutorialAction action, uint32_t tag, TutorialObject data) const override;
     void GoToStartStep() override;
     void Finish() override;
     bool IsSavedWithLevel() const override;

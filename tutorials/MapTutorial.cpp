@@ -86,14 +86,14 @@ bool MapTutorial::CanUse(uint32_t key, const GameWindow* window) {
     return true;
 }
 
-bool MapTutorial::IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) {
-    if (action == kActionControl) {
+bool MapTutorial::IsActionAllowed(TutorialAction action, uint32_t tag, TutorialObject data) {
+    if (action == TutorialAction::Control) {
         if (tag != kTagLevelWindow && tag != kTagMapInterface) return true;
         if (tag == kTagMapInterface &&
             std::ranges::find(kMapFreeCommands, ControlCommand(data)) != std::end(kMapFreeCommands))
             return true;
     }
-    if (action == kActionHoverMapLevel && !(Flags() & kAllowHoverMapLevel)) return false;
+    if (action == TutorialAction::HoverMapLevel && !(Flags() & kAllowHoverMapLevel)) return false;
     return GameTutorial::IsActionAllowed(action, tag, data);
 }
 
@@ -137,11 +137,11 @@ class Step_First_1 : public MapTutorialStep {
     }
     void OnActivate() override { Owner().SetFlags(kAllowHoverMapLevel); }
     void OnDeactivate() override { Owner().SetFlags(0); }
-    bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject) override {
-        return action == kActionHoverMapLevel && tag == 0;
+    bool IsActionAllowed(TutorialAction action, uint32_t tag, TutorialObject) override {
+        return action == TutorialAction::HoverMapLevel && tag == 0;
     }
-    void OnEvent(uint32_t event, uint32_t a, TutorialObject) override {
-        if (event == kEventMapLevelClicked && a == 0) Owner().Finish();
+    void OnEvent(TutorialEvent event, uint32_t a, TutorialObject) override {
+        if (event == TutorialEvent::MapLevelClicked && a == 0) Owner().Finish();
     }
 };
 
@@ -192,13 +192,14 @@ class Step_Bonus_2 : public MapTutorialStep {
     }
     void OnActivate() override { Owner().SetFlags(kFlagWindows); }
     void OnDeactivate() override { Owner().SetFlags(0); }
-    bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) override {
+    bool IsActionAllowed(TutorialAction action, uint32_t tag, TutorialObject data) override {
         const uint32_t command = ControlCommand(data);
-        return action == kActionControl && tag == kTagLevelWindow &&
+        return action == TutorialAction::Control && tag == kTagLevelWindow &&
                (command == kLevelWindowBonuses || command == kLevelWindowBonus);
     }
-    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override {
-        if (event == kEventButton && a == kTagLevelWindow && ControlCommand(b) == kLevelWindowBonuses)
+    void OnEvent(TutorialEvent event, uint32_t a, TutorialObject b) override {
+        if (event == TutorialEvent::Button && a == kTagLevelWindow &&
+            ControlCommand(b) == kLevelWindowBonuses)
             Owner().Finish();
     }
 };

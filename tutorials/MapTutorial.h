@@ -68,7 +68,7 @@ class MapTutorial : public GameTutorial {
     MapTutorial(TutorialRunner& runner, uint32_t id, std::u16string name, TutorialMap& map);
     void OnFinish() override;
     bool CanUse(uint32_t key, const GameWindow* window) override;
-    bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) override;
+    bool IsActionAllowed(TutorialAction action, uint32_t tag, TutorialObject data) override;
     bool SaveState(uint32_t size, SaveWriter& stream) override;
     bool LoadState(const uint32_t* record, uint32_t size) override;
 
@@ -131,7 +131,7 @@ class MapTutorialStep_VillainsAttack : public MapTutorialStep {
     void OnActivate() override;
     void OnDeactivate() override {}
     void Update(uint32_t dt) override;
-    bool IsActionAllowed(uint32_t, uint32_t, TutorialObject) override { return false; }
+    bool IsActionAllowed(TutorialAction, uint32_t, TutorialObject) override { return false; }
     void Complete() override;
     bool ClickAccepted() const { return timer_.state == 2; }
 

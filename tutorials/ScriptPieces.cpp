@@ -12,17 +12,18 @@ uintptr_t ControlData(TutorialObject control) {
     return button ? button->userData : 0;
 }
 
-bool IsControl(uint32_t action, uint32_t tag, TutorialObject data, uint32_t windowTag, uint32_t command) {
-    return action == kActionControl && tag == windowTag && ControlCommand(data) == command;
+bool IsControl(TutorialAction action, uint32_t tag, TutorialObject data, uint32_t windowTag,
+               uint32_t command) {
+    return action == TutorialAction::Control && tag == windowTag && ControlCommand(data) == command;
 }
 
-bool FromControl(uint32_t event, uint32_t a, TutorialObject b, uint32_t windowTag, uint32_t command) {
-    return event == kEventButton && a == windowTag && ControlCommand(b) == command;
+bool FromControl(TutorialEvent event, uint32_t a, TutorialObject b, uint32_t windowTag, uint32_t command) {
+    return event == TutorialEvent::Button && a == windowTag && ControlCommand(b) == command;
 }
 
-bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite, uint32_t command,
+bool ClicksButton(ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject sprite, uint32_t command,
                   int32_t point) {
-    if (action != kActionClickPoint || tag != command) return false;
+    if (action != TutorialAction::ClickPoint || tag != command) return false;
     const int32_t owner = point < 0 ? -1 : t.level.SpritePoint(sprite);
     return owner < 0 || owner == point;
 }
@@ -54,11 +55,11 @@ void PressPanelButton(ScriptStep& s, uint32_t command, std::function<uintptr_t(S
     s.begin = [command, data](ScriptStep& t) {
         ArrowAndBox(t, *PanelButton(t.level, command, data ? data(t.level) : 0, 270));
     };
-    s.allows = [command, data](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject control) {
+    s.allows = [command, data](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject control) {
         return IsControl(action, tag, control, kTagLevelPanel, command) &&
                (!data || ControlData(control) == data(t.level));
     };
-    s.onEvent = [command, data](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+    s.onEvent = [command, data](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
         if (FromControl(event, a, b, kTagLevelPanel, command) && (!data || ControlData(b) == data(t.level)))
             t.Complete();
     };
@@ -70,11 +71,12 @@ void SelectPoint(ScriptStep& s, int32_t point, float angle) {
         t.Arrow(*target, 1, true);
         t.Box(*target, false);
     };
-    s.allows = [point](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject) {
-        return (action == kActionHoverPoint || action == kActionSelectHovered) && int32_t(tag) == point;
+    s.allows = [point](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject) {
+        return (action == TutorialAction::HoverPoint || action == TutorialAction::SelectHovered) &&
+               int32_t(tag) == point;
     };
-    s.onEvent = [point](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
-        if (event == kEventPointSelected && int32_t(a) == point) t.Complete();
+    s.onEvent = [point](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
+        if (event == TutorialEvent::PointSelected && int32_t(a) == point) t.Complete();
     };
 }
 
@@ -84,8 +86,8 @@ void GrowUntilRipe(ScriptStep& s, int32_t point) {
         t.Arrow(*target, 1, true);
         t.Box(*target, false);
     };
-    s.allows = [](ScriptStep&, uint32_t action, uint32_t, TutorialObject) {
-        return action == kActionPlantGrows;
+    s.allows = [](ScriptStep&, TutorialAction action, uint32_t, TutorialObject) {
+        return action == TutorialAction::PlantGrows;
     };
     s.update = [point](ScriptStep& t, uint32_t) {
         if (t.level.SelectedPoint() == point && t.level.PointKind(point) == kKindPlant &&
@@ -106,11 +108,12 @@ void OpenWarehouse(ScriptStep& s) {
         t.Box(*button, false);
     };
     // The warehouse is point 0: a pick of any other building stays refused.
-    s.allows = [](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+    s.allows = [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
         return IsControl(action, tag, data, kTagLevelPanel, kPanelWarehouse) ||
-               (action == kActionPickObject && tag == kWarehouseObject && data.Is(t.level.PointMapObject(0)));
+               (action == TutorialAction::PickObject && tag == kWarehouseObject &&
+                data.Is(t.level.PointMapObject(0)));
     };
-    s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+    s.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
         if (FromControl(event, a, b, kTagLevelPanel, kPanelWarehouse)) t.Complete();
     };
     s.update = [](ScriptStep& t, uint32_t) {
@@ -123,10 +126,10 @@ void CloseWarehouse(ScriptStep& s) {
         t.Arrow(*WarehouseButton(t.level, kWarehouseCloseButton, 0, 0));
         t.BoxOn(WarehouseButton(t.level, kWarehouseCloseButton, 0, 270), false, 84, false);
     };
-    s.allows = [](ScriptStep&, uint32_t action, uint32_t tag, TutorialObject data) {
+    s.allows = [](ScriptStep&, TutorialAction action, uint32_t tag, TutorialObject data) {
         return IsControl(action, tag, data, kTagWarehouse, kWarehouseCloseButton);
     };
-    s.onEvent = [](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
+    s.onEvent = [](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
         if (FromControl(event, a, b, kTagWarehouse, kWarehouseCloseButton)) t.Complete();
     };
     s.delayAfter = 400;
@@ -140,12 +143,13 @@ void BuildOnSite(ScriptStep& s, int32_t point, uint32_t choice, std::u16string t
     s.activate = [point](ScriptStep& t) {
         if (t.level.PointKind(point) == kKindBuilding) t.Owner().SetFlags(kGrowAndStepAside);
     };
-    s.allows = [choice, type](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
-        return action == kActionPlantGrows || (IsControl(action, tag, data, kTagLevelPanel, choice) &&
-                                               ControlData(data) == t.level.BuildingType(type));
+    s.allows = [choice, type](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
+        return action == TutorialAction::PlantGrows ||
+               (IsControl(action, tag, data, kTagLevelPanel, choice) &&
+                ControlData(data) == t.level.BuildingType(type));
     };
-    s.onEvent = [choice](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject b) {
-        if (event == kEventPointChanged && a == kKindBuilding &&
+    s.onEvent = [choice](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject b) {
+        if (event == TutorialEvent::PointChanged && a == kKindBuilding &&
             t.level.PointStage(t.level.PointIndex(b)) == 1)
             t.Complete();
         else if (FromControl(event, a, b, kTagLevelPanel, choice))
@@ -164,10 +168,10 @@ void OrderAtButton(ScriptStep& s, int32_t point, float angle, uint32_t button, u
     s.activate = [job](ScriptStep& t) {
         if (t.level.LastQueuedJob() == job) t.Owner().SetFlags(kAllowStepAside);
     };
-    s.allows = [button](ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject data) {
+    s.allows = [button](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {
         return ClicksButton(t, action, tag, data, button, -1);
     };
-    s.onEvent = [job](ScriptStep& t, uint32_t event, uint32_t a, TutorialObject) {
+    s.onEvent = [job](ScriptStep& t, TutorialEvent event, uint32_t a, TutorialObject) {
         if (JobOrdered(event, a, job)) t.CloseAndSetFlags(kAllowStepAside);
     };
 }

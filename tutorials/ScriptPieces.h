@@ -36,10 +36,10 @@ struct StepRow {
     // The arrows and boxes (and a click wait) when the step is shown.
     std::function<void(ScriptStep&)> show = nullptr;
     // What the player may do while the step is current.
-    std::function<bool(ScriptStep&, uint32_t, uint32_t, TutorialObject)> mayDo = nullptr;
+    std::function<bool(ScriptStep&, TutorialAction, uint32_t, TutorialObject)> mayDo = nullptr;
     // What completes the step: an event, a test every frame; an event may
     // also close the hint and change the flags short of completing it.
-    std::function<void(ScriptStep&, uint32_t, uint32_t, TutorialObject)> onEvent = nullptr;
+    std::function<void(ScriptStep&, TutorialEvent, uint32_t, TutorialObject)> onEvent = nullptr;
     std::function<void(ScriptStep&, uint32_t)> everyFrame = nullptr;
     // The tutorial's delay after the step completed (-1: the engine's or the piece's).
     int32_t delayAfter = -1;
@@ -109,17 +109,18 @@ class ScriptTutorial : public LevelTutorial {
 // The data a control carries (its user data), 0 for none.
 uintptr_t ControlData(TutorialObject control);
 // Action 2 on a control of the window.
-bool IsControl(uint32_t action, uint32_t tag, TutorialObject data, uint32_t windowTag, uint32_t command);
+bool IsControl(TutorialAction action, uint32_t tag, TutorialObject data, uint32_t windowTag,
+               uint32_t command);
 // Event 1 from a control of the window.
-bool FromControl(uint32_t event, uint32_t a, TutorialObject b, uint32_t windowTag, uint32_t command);
+bool FromControl(TutorialEvent event, uint32_t a, TutorialObject b, uint32_t windowTag, uint32_t command);
 // Action 100 on a point's overhead button with that command (any point's
 // when point is -1, and any button of the command when the level cannot
 // tell whose it is).
-bool ClicksButton(ScriptStep& t, uint32_t action, uint32_t tag, TutorialObject sprite, uint32_t command,
+bool ClicksButton(ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject sprite, uint32_t command,
                   int32_t point);
-// kEventJobOrdered for a job of that id.
-inline bool JobOrdered(uint32_t event, uint32_t a, uint32_t jobId) {
-    return event == kEventJobOrdered && a == jobId;
+// TutorialEvent::JobOrdered for a job of that id.
+inline bool JobOrdered(TutorialEvent event, uint32_t a, uint32_t jobId) {
+    return event == TutorialEvent::JobOrdered && a == jobId;
 }
 // The farmer works at a job of that id and is nearer than the distance to its place.
 bool WorksNear(const ScriptLevel& level, uint32_t jobId, float distance);

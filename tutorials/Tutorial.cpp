@@ -206,19 +206,20 @@ void GameTutorial::SetFlags(uint32_t flags) {
     flags_ = flags;
 }
 
-bool GameTutorial::AllowsAction(uint32_t action, uint32_t tag, TutorialObject data) {
+bool GameTutorial::AllowsAction(TutorialAction action, uint32_t tag, TutorialObject data) {
     if (state_ >= kFinishing) return true;
     return IsActionAllowed(action, tag, data);
 }
 
-bool GameTutorial::IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) {
-    if ((action == kActionDrag || action == kActionControl) && !(flags_ & kFlagWindows)) return false;
-    if (action == kActionKey) return CanUse(tag, data.As<GameWindow>());
-    if (action == kActionMessage && !(flags_ & kFlagMessages)) return false;
+bool GameTutorial::IsActionAllowed(TutorialAction action, uint32_t tag, TutorialObject data) {
+    if ((action == TutorialAction::Drag || action == TutorialAction::Control) && !(flags_ & kFlagWindows))
+        return false;
+    if (action == TutorialAction::Key) return CanUse(tag, data.As<GameWindow>());
+    if (action == TutorialAction::Message && !(flags_ & kFlagMessages)) return false;
     return current_ ? current_->IsActionAllowed(action, tag, data) : true;
 }
 
-void GameTutorial::OnEvent(uint32_t event, uint32_t a, TutorialObject b) {
+void GameTutorial::OnEvent(TutorialEvent event, uint32_t a, TutorialObject b) {
     if (current_) current_->OnEvent(event, a, b);
 }
 

@@ -45,38 +45,8 @@ constexpr uint32_t kCompleteDelayMs = 200; // a completed step until the next on
 constexpr uint32_t kInitialDelayMs = 500;  // level and map tutorials
 
 // Restriction flags of the base rule.
-constexpr uint32_t kFlagWindows = 0x1000000;  // kActionDrag and kActionControl
-constexpr uint32_t kFlagMessages = 0x2000000; // kActionMessage
-
-// Actions asked through TutorialAllows and events passed through TutorialNotify.
-enum Action : uint32_t {
-    kActionDrag = 1,
-    kActionControl = 2,
-    kActionKey = 3,
-    kActionMessage = 4,
-    kActionClickPoint = 100,
-    kActionPickObject = 101,
-    kActionHoverPoint = 102,
-    kActionSelectHovered = 103,
-    kActionStartJob = 104,
-    kActionStepAside = 105,
-    kActionPlantGrows = 110,
-    kActionProduce = 120,
-    kActionVillains = 130,
-    kActionWalk = 199,
-    kActionHoverMapLevel = 200,
-};
-constexpr uint32_t kEventButton = 1;
-constexpr uint32_t kEventClockStarted = 0x80000001;
-constexpr uint32_t kEventPointSelected = 0x80000002;
-constexpr uint32_t kEventPointChanged = 0x80000003;
-constexpr uint32_t kEventJobOrdered = 0x80000004;
-constexpr uint32_t kEventProductionStarted = 0x80000005;
-constexpr uint32_t kEventProductionEnded = 0x80000006;
-constexpr uint32_t kEventDelivered = 0x80000007;
-constexpr uint32_t kEventShot = 0x80000008;
-constexpr uint32_t kEventPlantRipe = 0x80000009;
-constexpr uint32_t kEventMapLevelClicked = 0x40000001;
+constexpr uint32_t kFlagWindows = 0x1000000;  // TutorialAction::Drag and TutorialAction::Control
+constexpr uint32_t kFlagMessages = 0x2000000; // TutorialAction::Message
 
 // Four-character window tags, first character in the high byte.
 constexpr uint32_t Tag4(const char (&s)[5]) {
@@ -117,11 +87,11 @@ class TutorialStep {
     virtual bool CanBegin() { return true; }
     virtual void OnLayout() {}
     virtual void Update(uint32_t dt) { (void)dt; }
-    virtual bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data) {
+    virtual bool IsActionAllowed(TutorialAction action, uint32_t tag, TutorialObject data) {
         (void)action, (void)tag, (void)data;
         return false;
     }
-    virtual void OnEvent(uint32_t event, uint32_t a, TutorialObject b) { (void)event, (void)a, (void)b; }
+    virtual void OnEvent(TutorialEvent event, uint32_t a, TutorialObject b) { (void)event, (void)a, (void)b; }
     // What the step's boxes leave in sight besides their arrows (screen
     // rectangles, added to the list): none here.
     virtual void AddSightRects(std::vector<kis::Rect>& rects) const { (void)rects; }
@@ -196,7 +166,7 @@ class GameTutorial : public TutorialHooks {
         (void)key, (void)window;
         return true;
     }
-    virtual bool IsActionAllowed(uint32_t action, uint32_t tag, TutorialObject data);
+    virtual bool IsActionAllowed(TutorialAction action, uint32_t tag, TutorialObject data);
     // Writes a record of at least 16 bytes (size, flags, resume id, 0) and
     // keeps its offset while the save runs.
     virtual bool SaveState(uint32_t size, SaveWriter& stream);
@@ -206,7 +176,7 @@ class GameTutorial : public TutorialHooks {
     virtual void Relayout();
     virtual void Update(uint32_t dt);
     virtual bool IsSavedWithLevel() const { return savedWithLevel_; }
-    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override;
+    void OnEvent(TutorialEvent event, uint32_t a, TutorialObject b) override;
 
     // ---- operations
     void Start();
@@ -214,7 +184,7 @@ class GameTutorial : public TutorialHooks {
     void Finish();
     void Done();
     void SetFlags(uint32_t flags);
-    bool AllowsAction(uint32_t action, uint32_t tag, TutorialObject data) override;
+    bool AllowsAction(TutorialAction action, uint32_t tag, TutorialObject data) override;
     bool Save(SaveWriter& stream);
     // False when the stream is unreadable. A well-formed record whose resume
     // id names no step loads as no tutorial: the tutorial ends (Done) and the

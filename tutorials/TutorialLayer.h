@@ -331,10 +331,10 @@ namespace tut {
 // The window toolkit's questions and reports, passed to the running tutorial.
 class WindowTutorialLink : public WindowTutorial {
   public:
-    bool Allows(uint32_t action, uint32_t tag, TutorialObject data) override {
+    bool Allows(TutorialAction action, uint32_t tag, TutorialObject data) override {
         return TutorialAllows(action, tag, data);
     }
-    void Notify(uint32_t event, uint32_t a, TutorialObject b) override { TutorialNotify(event, a, b); }
+    void Notify(TutorialEvent event, uint32_t a, TutorialObject b) override { TutorialNotify(event, a, b); }
 };
 
 } // namespace tut

@@ -38,13 +38,13 @@ TEST_F(GameShellTest, NameIdsOfTextsFollowTheIdentifierRules) {
 std::vector<std::string> g_calls;
 
 struct FakeTutorial final : TutorialHooks {
-    bool AllowsAction(uint32_t action, uint32_t tag, TutorialObject) override {
-        g_calls.push_back("allows " + std::to_string(action) + " " + std::to_string(tag));
-        return action != 3;
+    bool AllowsAction(TutorialAction action, uint32_t tag, TutorialObject) override {
+        g_calls.push_back("allows " + std::to_string(uint32_t(action)) + " " + std::to_string(tag));
+        return action != TutorialAction::Key;
     }
-    void OnEvent(uint32_t event, uint32_t a, TutorialObject b) override {
+    void OnEvent(TutorialEvent event, uint32_t a, TutorialObject b) override {
         const int* object = b.As<int>();
-        g_calls.push_back("event " + std::to_string(event) + " " + std::to_string(a) + " " +
+        g_calls.push_back("event " + std::to_string(uint32_t(event)) + " " + std::to_string(a) + " " +
                           (object ? std::to_string(*object) : "none"));
     }
 };
@@ -53,16 +53,16 @@ TEST_F(GameShellTest, WithoutATutorialEverythingIsAllowedAndEventsGoNowhere) {
     g_calls.clear();
     SetRunningTutorial(nullptr);
     const int two = 2, eight = 8;
-    EXPECT_TRUE(TutorialAllows(3, 27, {}));
-    TutorialNotify(0x80000001, 1, TutorialObject(&two));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::Key, 27, {}));
+    TutorialNotify(TutorialEvent::ClockStarted, 1, TutorialObject(&two));
     EXPECT_TRUE(g_calls.empty());
 
     FakeTutorial tutorial;
     SetRunningTutorial(&tutorial);
     EXPECT_EQ(RunningTutorial(), &tutorial);
-    EXPECT_FALSE(TutorialAllows(3, 27, {}));
-    EXPECT_TRUE(TutorialAllows(1, 5, {}));
-    TutorialNotify(0x40000001, 7, TutorialObject(&eight));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Key, 27, {}));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::Drag, 5, {}));
+    TutorialNotify(TutorialEvent::MapLevelClicked, 7, TutorialObject(&eight));
     SetRunningTutorial(nullptr);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"allows 3 27", "allows 1 5", "event 1073741825 7 8"}));
 }

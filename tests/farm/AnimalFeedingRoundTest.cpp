@@ -83,7 +83,7 @@ TEST(AnimalFeedingRound, FeedCollectAndFeedAgain) {
     EXPECT_NE(l.host.Visible(3, kFeedCommand), nullptr);
 
     // Every delivery told the tutorial once; the houses wait for feed.
-    EXPECT_EQ(std::count(l.host.events.begin(), l.host.events.end(), kTutorialProduceCollected), 3);
+    EXPECT_EQ(std::count(l.host.events.begin(), l.host.events.end(), TutorialEvent::Delivered), 3);
     for (PointPetshouse* house : {static_cast<PointPetshouse*>(hen), static_cast<PointPetshouse*>(shed),
                                   static_cast<PointPetshouse*>(rack)})
         EXPECT_TRUE(house->CanOrderFeed());

@@ -183,7 +183,7 @@ TEST(HenhouseTest, TheCycleLaysOneEggAChicken) {
         EXPECT_EQ(hen->Phase(), 4); // until the next feeding: no chickens come
         EXPECT_EQ(hen->ChickenCount(), 0);
         EXPECT_NE(l.host.Visible(1u, kFeedCommand), nullptr);
-        EXPECT_EQ(std::count(l.host.events.begin(), l.host.events.end(), kTutorialProduceCollected), 1);
+        EXPECT_EQ(std::count(l.host.events.begin(), l.host.events.end(), TutorialEvent::Delivered), 1);
     }
 }
 

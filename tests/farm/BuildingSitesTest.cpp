@@ -59,7 +59,7 @@ TEST(BuildingSitesTest, AnOrderTurnsTheSiteIntoABuildingSiteThatTheFarmerBuilds)
     l.host.events.clear();
     l.Run(kBuildMs + 2000);
     EXPECT_EQ(building->Stage(), 1);
-    EXPECT_EQ(std::count(l.host.events.begin(), l.host.events.end(), kTutorialPointStageChanged), 1);
+    EXPECT_EQ(std::count(l.host.events.begin(), l.host.events.end(), TutorialEvent::PointChanged), 1);
 }
 
 TEST(BuildingSitesTest, OrdersAreRefusedWithTheirReason) {

@@ -123,8 +123,8 @@ class Host : public farmtest::FakeFarmHost, public ProductStockView {
     void ShowProductChange(const ProductChange& change) override { changes.push_back(change); }
     void OpenWarehouseWindow() override { ++warehouseWindows; }
     void SetWarehouseButtonLevel(int32_t l) override { warehouseButtonLevel = l; }
-    bool TutorialAllows(uint32_t, uint32_t, TutorialObject) override { return allowProduction; }
-    void TutorialNotify(uint32_t event, uint32_t, TutorialObject) override { events.push_back(event); }
+    bool TutorialAllows(TutorialAction, uint32_t, TutorialObject) override { return allowProduction; }
+    void TutorialNotify(TutorialEvent event, uint32_t, TutorialObject) override { events.push_back(event); }
 
     // ---- the stock view over the level world's stock
     int32_t GetCount(const PRODUCT* product) const override {
@@ -164,7 +164,8 @@ class Host : public farmtest::FakeFarmHost, public ProductStockView {
     bool allowProduction = true;
     uint32_t delivered = 0;
     uint32_t nextChannel = 0;
-    std::vector<uint32_t> playing, sounds, events, eventSounds;
+    std::vector<uint32_t> playing, sounds, eventSounds;
+    std::vector<TutorialEvent> events;
     std::vector<ProductChange> changes; // the labels flown, in order
     std::vector<std::pair<uint32_t, uint32_t>> fades;
     std::map<int32_t, std::shared_ptr<FakeButton::State>> productionButtons, slotButtons;

@@ -36,7 +36,7 @@ uint32_t FloatBits(float f) {
     return u;
 }
 
-size_t Count(const std::vector<uint32_t>& events, uint32_t event) {
+size_t Count(const std::vector<TutorialEvent>& events, TutorialEvent event) {
     return size_t(std::count(events.begin(), events.end(), event));
 }
 
@@ -73,7 +73,7 @@ TEST(FactoryTest, SlotsFillUpToTheBuildingLevel) {
     EXPECT_NE(bakery->GetSlot(0).recipe, nullptr);
     EXPECT_NE(bakery->GetSlot(1).recipe, nullptr);
     EXPECT_FALSE(l.host.productionButtons[0]->enabled); // no slot free
-    EXPECT_EQ(Count(l.host.events, kTutorialProductionStarted), 2u);
+    EXPECT_EQ(Count(l.host.events, TutorialEvent::ProductionStarted), 2u);
     // Wheat and egg flew out of the stock at the slots.
     EXPECT_GE(l.host.changes.size(), 2u);
 }
@@ -112,7 +112,7 @@ TEST(FactoryTest, ACancelReturnsTheIngredientsWithoutAUnit) {
     EXPECT_EQ(l.Stock(kEgg), 3u);
     EXPECT_EQ(l.Stock(kBread), 0u);
     EXPECT_EQ(bakery->SlotsInUse(), 0);
-    EXPECT_EQ(Count(l.host.events, kTutorialUnitProduced), 0u);
+    EXPECT_EQ(Count(l.host.events, TutorialEvent::ProductionEnded), 0u);
     EXPECT_FALSE(l.host.slotButtons[0]->enabled);
     EXPECT_FALSE(bakery->OnSlotButton(0)); // a free slot has nothing to cancel
 }
@@ -153,7 +153,7 @@ TEST(FactoryTest, AFinishedUnitGoesToTheWarehouseAtTheLevelsRate) {
         EXPECT_EQ(bakery->SlotsInUse(), 0) << c.rate;
         EXPECT_EQ(bakery->ProducedCount(), 0u) << c.rate; // back to 0 once idle
         EXPECT_EQ(l.level->HighestValue(), 1) << c.rate;
-        EXPECT_EQ(Count(l.host.events, kTutorialUnitProduced), 1u) << c.rate;
+        EXPECT_EQ(Count(l.host.events, TutorialEvent::ProductionEnded), 1u) << c.rate;
         EXPECT_EQ(bakery->AnimationState(), 0) << c.rate;
     }
 }

@@ -321,7 +321,7 @@ TEST_F(PlantTest, GrowthTakesThePlantSpeedAndStopsWhereItShould) {
         {"plain", [](BasePointPlant*) {}, 10.0f},
         {"double speed", [&](BasePointPlant*) { farm.data.record.speedRates[1] = 2.0f; }, 20.0f},
         {"tutorial refuses action 110",
-         [&](BasePointPlant*) { farm.refusedActions.insert(kTutorialActionGrow); }, 0.0f},
+         [&](BasePointPlant*) { farm.refusedActions.insert(TutorialAction::PlantGrows); }, 0.0f},
         {"locked", [](BasePointPlant* b) { b->Lock(); }, 0.0f},
         {"no water", [](BasePointPlant* b) { b->SetWater(0, 2, false); }, 0.0f},
         {"damaged", [](BasePointPlant* b) { b->AddDamage(1, false); }, 0.0f},
@@ -398,7 +398,7 @@ TEST_F(PlantTest, ARipeBedShowsTheHarvestButtonAndTellsTheTutorial) {
     EXPECT_TRUE(bed->IsReady());
     EXPECT_EQ(bed->Progress(), -1) << "the button takes the progress line's place";
     EXPECT_EQ(farm.buttons.Shown(kCommandHarvest), 1);
-    EXPECT_EQ(std::count(farm.events.begin(), farm.events.end(), kTutorialEventRipe), 1);
+    EXPECT_EQ(std::count(farm.events.begin(), farm.events.end(), TutorialEvent::PlantRipe), 1);
     farm.Tick(50);
     EXPECT_EQ(farm.buttons.Shown(kCommandHarvest), 1) << "one button however long it stays ripe";
 }
@@ -516,7 +516,7 @@ TEST_F(PlantTest, AHarvestThatStoresNothingEndsWithTheBedStillRipe) {
         EXPECT_TRUE(bed->IsRipe()) << c.what;
         EXPECT_EQ(bed->Water(), 2u) << c.what;
         EXPECT_EQ(farm.buttons.Shown(kCommandHarvest), 1) << c.what << ": the harvest button returns";
-        EXPECT_EQ(std::count(farm.events.begin(), farm.events.end(), kTutorialEventCollected), 0) << c.what;
+        EXPECT_EQ(std::count(farm.events.begin(), farm.events.end(), TutorialEvent::Delivered), 0) << c.what;
     }
 }
 

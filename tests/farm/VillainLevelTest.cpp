@@ -80,7 +80,7 @@ TEST(VillainAttackCycle, ItFiresItsShotsAnIntervalApartThenLeaves) {
     EXPECT_NEAR(double(waited), 1000.0, 30.0);
     EXPECT_EQ(v->ShotsLeft(), 1);
     EXPECT_EQ(f.Villains().ShotCount(), 1);
-    EXPECT_EQ(std::count(f.hooks.events.begin(), f.hooks.events.end(), kTutorialEventVillain), 1);
+    EXPECT_EQ(std::count(f.hooks.events.begin(), f.hooks.events.end(), TutorialEvent::Shot), 1);
     waited = 0;
     while (ShotsFired(f.hooks) == 1 && waited < 5000)
         f.RunMs(10), waited += 10;

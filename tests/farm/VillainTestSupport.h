@@ -94,18 +94,18 @@ class RecordingHooks : public farmtest::FakeFarmHost {
     std::vector<uint32_t> sounds;
     std::vector<uint32_t> loadedSounds;
     bool allow = true;
-    std::vector<uint32_t> events;
+    std::vector<TutorialEvent> events;
     void PlayEventSound(uint32_t slot) override { sounds.push_back(slot); }
     void PlaySoundOnce(uint32_t sound) override { loadedSounds.push_back(sound); }
     // The picks the tutorial was asked about (the objects' kinds) and those it refuses.
     std::vector<uint32_t> picksAsked;
     std::vector<uint32_t> refusedPicks;
-    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject) override {
-        if (action != kTutorialActionPick) return allow;
+    bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject) override {
+        if (action != TutorialAction::PickObject) return allow;
         picksAsked.push_back(tag);
         return std::find(refusedPicks.begin(), refusedPicks.end(), tag) == refusedPicks.end();
     }
-    void TutorialNotify(uint32_t event, uint32_t, TutorialObject) override { events.push_back(event); }
+    void TutorialNotify(TutorialEvent event, uint32_t, TutorialObject) override { events.push_back(event); }
     int Count(uint32_t slot) const { return int(std::count(sounds.begin(), sounds.end(), slot)); }
 };
 
@@ -161,10 +161,10 @@ class VillainWorld : public testsupport::FakeLevelWorld, public testsupport::Fak
     }
 
     // ---- LevelServices: the tutorial is the recording hooks'
-    bool TutorialAllows(uint32_t action, uint32_t tag, TutorialObject data) override {
+    bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) override {
         return hooks_->TutorialAllows(action, tag, data);
     }
-    void TutorialNotify(uint32_t event, uint32_t a, TutorialObject b) override {
+    void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) override {
         hooks_->TutorialNotify(event, a, b);
     }
 

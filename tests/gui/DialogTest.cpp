@@ -207,9 +207,9 @@ TEST_F(Controls, ClickResultsSelectRadioMembersResetTheLookAndSilenceTheSound) {
         uint32_t result = 0;
     };
     struct Notes : WindowTutorial {
-        bool Allows(uint32_t, uint32_t, TutorialObject) override { return true; }
-        void Notify(uint32_t event, uint32_t, TutorialObject b) override {
-            if (event == 1) clicked.push_back(b.As<GameButton>());
+        bool Allows(TutorialAction, uint32_t, TutorialObject) override { return true; }
+        void Notify(TutorialEvent event, uint32_t, TutorialObject b) override {
+            if (event == TutorialEvent::Button) clicked.push_back(b.As<GameButton>());
         }
         std::vector<const GameButton*> clicked;
     } notes;

@@ -167,10 +167,10 @@ TEST(TutorialObjects, AReceiverGetsTheObjectOnlyAsTheTypeItWasHandedOutAs) {
 
 TEST_F(Routing, KeysGoOnlyToWindowsTheTutorialAllows) {
     struct OnlyA : WindowTutorial {
-        bool Allows(uint32_t action, uint32_t, TutorialObject data) override {
-            return action != 3 || data.As<GameWindow>()->tag == kTagA;
+        bool Allows(TutorialAction action, uint32_t, TutorialObject data) override {
+            return action != TutorialAction::Key || data.As<GameWindow>()->tag == kTagA;
         }
-        void Notify(uint32_t, uint32_t, TutorialObject) override {}
+        void Notify(TutorialEvent, uint32_t, TutorialObject) override {}
     } tutorial;
     Open(kTagA, false)->takeKeys = true;
     Open(kTagB, false)->takeKeys = true;
@@ -503,8 +503,10 @@ TEST(DragWindowDrag, DraggingMovesTheWindowAndKeepsItOnTheScreen) {
     EXPECT_FALSE(w->IsDragging());
     // The tutorial may forbid the drag.
     struct NoDrag : WindowTutorial {
-        bool Allows(uint32_t action, uint32_t, TutorialObject) override { return action != 1; }
-        void Notify(uint32_t, uint32_t, TutorialObject) override {}
+        bool Allows(TutorialAction action, uint32_t, TutorialObject) override {
+            return action != TutorialAction::Drag;
+        }
+        void Notify(TutorialEvent, uint32_t, TutorialObject) override {}
     } tutorial;
     manager.SetTutorial(&tutorial);
     manager.OnMouseDown(10, 10, 1);

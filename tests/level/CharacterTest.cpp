@@ -24,7 +24,7 @@
 namespace {
 
 // A level with money, points that can be removed, and a tutorial that may
-// hold the farmer (it refuses kTutorialActionTakeJob).
+// hold the farmer (it refuses TutorialAction::StepAside).
 struct FakeLevel : testsupport::FakeLevelServices {
     FakeLevel() { livePoints = {0, 1, 2, 3}; }
 };
@@ -220,7 +220,7 @@ TEST_F(CharacterTest, AWalkToAPointThatGoesEndsWhereTheWalkerIs) {
 
 TEST_F(CharacterTest, TheTutorialHoldsTheFarmerBeforeAJobAndTheSideStepWalksTowardsTheCentre) {
     MapPlayer farmer(&map, &farmerInfo, 600, 200);
-    level.refusedActions.insert(kTutorialActionTakeJob);
+    level.refusedActions.insert(TutorialAction::StepAside);
     farmer.AddJob(std::make_unique<Job_GoTo>(&farmer, 700.0f, 200.0f, 1));
     Run(farmer, 5);
     EXPECT_EQ(farmer.X(), 600.0f);

@@ -393,8 +393,8 @@ TEST(GameLevel, PointRebuiltFromItsOwnUpdateIsReplacedAfterwards) {
 
 TEST(GameLevel, SelectingAPointTellsTheTutorialItsIndexAndThePointItself) {
     struct Listener : NoLevelTutorial {
-        std::vector<std::tuple<uint32_t, uint32_t, TutorialObject>> events;
-        void Notify(uint32_t event, uint32_t a, TutorialObject b) override {
+        std::vector<std::tuple<TutorialEvent, uint32_t, TutorialObject>> events;
+        void Notify(TutorialEvent event, uint32_t a, TutorialObject b) override {
             events.emplace_back(event, a, b);
         }
     } tutorial;
@@ -409,7 +409,7 @@ TEST(GameLevel, SelectingAPointTellsTheTutorialItsIndexAndThePointItself) {
         level->SelectPoint(c.index, false);
         ASSERT_EQ(tutorial.events.size(), 1u);
         const auto [event, a, b] = tutorial.events[0];
-        EXPECT_EQ(event, kTutorialPointSelected);
+        EXPECT_EQ(event, TutorialEvent::PointSelected);
         EXPECT_EQ(int32_t(a), c.reported);
         EXPECT_EQ(b.As<BaseLevelPoint>(), c.reported < 0 ? nullptr : level->GetPoint(c.reported));
         if (c.reported >= 0) {
@@ -556,34 +556,42 @@ TEST(GameLevel, WarehouseFullNoticesAreThrottledByTheSystemClock) {
 }
 
 // A click on the field asks the tutorial before it reaches a point: the point
-// must be hovered (102) and then selected (103) with its index and the point;
-// a click beside every point gives the selection up only when 103 allows
-// "none" (-1). A refused click still starts the clock. A click that would
-// order the point's job asks 104 with the job's id.
+// must be hovered (HoverPoint) and then selected (SelectHovered) with its
+// index and the point; a click beside every point gives the selection up only
+// when SelectHovered allows "none" (-1). A refused click still starts the
+// clock. A click that would order the point's job asks StartJob with the
+// job's id.
 TEST(GameLevel, FieldClicksAskTheTutorialBeforeSelecting) {
+    using enum TutorialAction;
     struct Gate : NoLevelTutorial {
-        std::vector<uint32_t> allowed;
-        std::vector<std::tuple<uint32_t, uint32_t, TutorialObject>> asked;
+        std::vector<TutorialAction> allowed;
+        std::vector<std::tuple<TutorialAction, uint32_t, TutorialObject>> asked;
         bool IsRunning() const override { return true; }
-        bool Allows(uint32_t action, uint32_t tag, TutorialObject data) const override {
+        bool Allows(TutorialAction action, uint32_t tag, TutorialObject data) const override {
             const_cast<Gate*>(this)->asked.emplace_back(action, tag, data);
             return std::find(allowed.begin(), allowed.end(), action) != allowed.end();
         }
     } tutorial;
     struct Case {
         const char* name;
-        std::vector<uint32_t> allowed;
+        std::vector<TutorialAction> allowed;
         int32_t selectedBefore;
         int32_t x, y; // the click, screen pixels (the field is drawn 1:1)
         int32_t selectedAfter;
-        std::vector<std::pair<uint32_t, uint32_t>> asked; // action, tag
+        std::vector<std::pair<TutorialAction, uint32_t>> asked; // action, tag
     } cases[] = {
-        {"nothing allowed", {}, -1, 600, 100, -1, {{102, 2}}},
-        {"hover only", {102}, -1, 600, 100, -1, {{102, 2}, {103, 2}}},
+        {"nothing allowed", {}, -1, 600, 100, -1, {{HoverPoint, 2}}},
+        {"hover only", {HoverPoint}, -1, 600, 100, -1, {{HoverPoint, 2}, {SelectHovered, 2}}},
         // Selected, the garbage site (no panel offers its clearing) asks to order it.
-        {"hover and select", {102, 103}, -1, 600, 100, 2, {{102, 2}, {103, 2}, {104, JOBID_CLEAR}}},
-        {"beside the points, kept", {}, 2, 300, 400, 2, {{103, uint32_t(-1)}}},
-        {"beside the points, given up", {103}, 2, 300, 400, -1, {{103, uint32_t(-1)}}},
+        {"hover and select",
+         {HoverPoint, SelectHovered},
+         -1,
+         600,
+         100,
+         2,
+         {{HoverPoint, 2}, {SelectHovered, 2}, {StartJob, JOBID_CLEAR}}},
+        {"beside the points, kept", {}, 2, 300, 400, 2, {{SelectHovered, uint32_t(-1)}}},
+        {"beside the points, given up", {SelectHovered}, 2, 300, 400, -1, {{SelectHovered, uint32_t(-1)}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -594,11 +602,12 @@ TEST(GameLevel, FieldClicksAskTheTutorialBeforeSelecting) {
         tutorial.asked.clear();
         level->OnMouse(c.x, c.y, kLevelMouseLeft, true);
         EXPECT_EQ(level->SelectedPoint(), c.selectedAfter);
-        std::vector<std::pair<uint32_t, uint32_t>> asked;
+        std::vector<std::pair<TutorialAction, uint32_t>> asked;
         for (const auto& [action, tag, data] : tutorial.asked) {
-            if (action == kTutorialActionVillains) continue;
+            if (action == TutorialAction::Villains) continue;
             asked.emplace_back(action, tag);
-            if (action == 102 || (action == 103 && tag != uint32_t(-1))) {
+            if (action == TutorialAction::HoverPoint ||
+                (action == TutorialAction::SelectHovered && tag != uint32_t(-1))) {
                 EXPECT_EQ(data.As<BaseLevelPoint>(), level->GetPoint(int32_t(tag)));
             }
         }

@@ -248,8 +248,10 @@ TEST_F(ScreenSpriteTest, WindowsOverTheFieldAndTheTutorialKeepTheHoverAway) {
     EXPECT_EQ(host.Hovered(), nullptr);
     level.inField = true;
     struct NoTutorial : WindowTutorial {
-        bool Allows(uint32_t action, uint32_t, TutorialObject) override { return action != 100; }
-        void Notify(uint32_t, uint32_t, TutorialObject) override {}
+        bool Allows(TutorialAction action, uint32_t, TutorialObject) override {
+            return action != TutorialAction::ClickPoint;
+        }
+        void Notify(TutorialEvent, uint32_t, TutorialObject) override {}
     } tutorial;
     level.manager.SetTutorial(&tutorial);
     MoveTo(100, 100);

@@ -45,8 +45,8 @@ template <class Services> class FakeLevelServicesOver : public Services {
     std::set<int32_t> livePoints;
     std::vector<int32_t> clicks;
     float centreX = 400.0f, centreY = 300.0f;
-    std::set<uint32_t> refusedActions;
-    std::vector<uint32_t> events;
+    std::set<TutorialAction> refusedActions;
+    std::vector<TutorialEvent> events;
 
     MoneyValue& Money() override { return backingLevel ? backingLevel->Money() : money; }
     int32_t ReservedMoney() const override { return backingLevel ? backingLevel->ReservedMoney() : reserved; }
@@ -63,10 +63,10 @@ template <class Services> class FakeLevelServicesOver : public Services {
     }
     void ClickPoint(int32_t index) override { clicks.push_back(index); }
     void ScreenCentre(float* x, float* y) const override { *x = centreX, *y = centreY; }
-    bool TutorialAllows(uint32_t action, uint32_t, TutorialObject) override {
+    bool TutorialAllows(TutorialAction action, uint32_t, TutorialObject) override {
         return !refusedActions.count(action);
     }
-    void TutorialNotify(uint32_t event, uint32_t, TutorialObject) override { events.push_back(event); }
+    void TutorialNotify(TutorialEvent event, uint32_t, TutorialObject) override { events.push_back(event); }
 };
 using FakeLevelServices = FakeLevelServicesOver<LevelServices>;
 

@@ -20,12 +20,12 @@ TEST_F(Scripts, LevelTwoBuildsTwoFactoriesAndRunsThemUntilTheGoal) {
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->StartStepId(), L(kTutorialLevel2, 1));
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 1)));
     EXPECT_EQ(Arrows(), 1u) << "the goal button";
     ClickLayer();
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 2)));
-    TutorialNotify(kEventPointSelected, 1, {});
+    TutorialNotify(TutorialEvent::PointSelected, 1, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 3)));
     EXPECT_FALSE(Allowed(kTagLevelPanel, kChildPlants));
     Press(kTagLevelPanel, kChildBuildings);
@@ -38,15 +38,15 @@ TEST_F(Scripts, LevelTwoBuildsTwoFactoriesAndRunsThemUntilTheGoal) {
     EXPECT_EQ(t->Flags(), 0x120u);
     EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 4)) << "waits for the building";
     level.points[1] = BuildingPoint(u"prod_flour", 0, 1);
-    TutorialNotify(kEventPointChanged, kKindBuilding, Point(1));
+    TutorialNotify(TutorialEvent::PointChanged, kKindBuilding, Point(1));
     EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 4)) << "stage 0 is still the site being built";
     level.points[1].stage = 1;
     level.points[1].buttons = {kSpriteProduce, kSpriteSlot};
-    TutorialNotify(kEventPointChanged, kKindBuilding, Point(1));
+    TutorialNotify(TutorialEvent::PointChanged, kKindBuilding, Point(1));
     // 5: the production button may be pressed; a click on it is not the step's click.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 5)));
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(1)));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(3)));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, kSpriteProduce, Sprite(1)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, kSpriteHarvest, Sprite(3)));
     EXPECT_FALSE(t->Current()->IsClickArea(200, 260)) << "point 1's production button";
     EXPECT_TRUE(t->Current()->IsClickArea(500, 300));
     ClickLayer();
@@ -54,46 +54,46 @@ TEST_F(Scripts, LevelTwoBuildsTwoFactoriesAndRunsThemUntilTheGoal) {
     level.points[3].buttons = level.points[4].buttons = {kSpriteHarvest};
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 6)));
     EXPECT_EQ(Arrows(), 2u);
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(3)));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(1)));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, kSpriteHarvest, Sprite(3)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, kSpriteProduce, Sprite(1)));
     // The first order closes its own bed's arrow only: the other bed's harvest may still be ordered.
-    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(3));
+    TutorialNotify(TutorialEvent::JobOrdered, kJobHarvest, JobAt(3));
     EXPECT_EQ(t->Flags(), 0x101u);
     EXPECT_EQ(Arrows(), 1u);
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(4)));
-    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(4));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, kSpriteHarvest, Sprite(4)));
+    TutorialNotify(TutorialEvent::JobOrdered, kJobHarvest, JobAt(4));
     EXPECT_EQ(Arrows(), 0u);
     level.stock[kWheat] = 1;
     // 7: produce; the farmer may step aside to work the second harvest meanwhile.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 7)));
     EXPECT_EQ(t->Flags(), 0x1101u);
-    TutorialNotify(kEventProductionEnded, kFlour, Point(1));
+    TutorialNotify(TutorialEvent::ProductionEnded, kFlour, Point(1));
     Run(300);
     EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 7));
-    TutorialNotify(kEventProductionStarted, kFlour, Point(1));
+    TutorialNotify(TutorialEvent::ProductionStarted, kFlour, Point(1));
     // 8: the factory at double rate until its unit is made.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 8)));
     EXPECT_EQ(t->Flags(), 0x60u);
     EXPECT_EQ(level.points[1].rate, 2.0f);
     EXPECT_EQ(Arrows(), 1u) << "the slot button";
-    TutorialNotify(kEventProductionEnded, kFlour, Point(2));
+    TutorialNotify(TutorialEvent::ProductionEnded, kFlour, Point(2));
     EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 8)) << "another factory's end";
-    TutorialNotify(kEventProductionEnded, kFlour, Point(1));
+    TutorialNotify(TutorialEvent::ProductionEnded, kFlour, Point(1));
     EXPECT_EQ(level.points[1].rate, 1.0f);
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 9)));
     ClickLayer();
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 10)));
-    TutorialNotify(kEventPointSelected, 2, {});
+    TutorialNotify(TutorialEvent::PointSelected, 2, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 11)));
     Press(kTagLevelPanel, kChildBuildings);
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 12)));
     level.points[2] = BuildingPoint(u"prod_flour", 1, 1);
     level.points[2].buttons = {kSpriteProduce};
-    TutorialNotify(kEventPointChanged, kKindBuilding, Point(2));
+    TutorialNotify(TutorialEvent::PointChanged, kKindBuilding, Point(2));
     // 13: two units of wheat; each harvest order closes its bed's arrow.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 13)));
     EXPECT_EQ(Arrows(), 2u);
-    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(4));
+    TutorialNotify(TutorialEvent::JobOrdered, kJobHarvest, JobAt(4));
     EXPECT_EQ(t->Flags(), 0x121u);
     EXPECT_EQ(Arrows(), 1u);
     level.stock[kWheat] = 2;
@@ -101,22 +101,22 @@ TEST_F(Scripts, LevelTwoBuildsTwoFactoriesAndRunsThemUntilTheGoal) {
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 14)));
     EXPECT_EQ(Arrows(), 2u);
     level.points[1].slotsInUse = 1;
-    TutorialNotify(kEventProductionStarted, kFlour, Point(1));
+    TutorialNotify(TutorialEvent::ProductionStarted, kFlour, Point(1));
     EXPECT_EQ(Arrows(), 1u);
     Run(300);
     EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 14));
     level.points[2].slotsInUse = 1;
-    TutorialNotify(kEventProductionStarted, kFlour, Point(2));
+    TutorialNotify(TutorialEvent::ProductionStarted, kFlour, Point(2));
     // 15: both at double rate until the stock holds the goal's amount.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 15)));
     EXPECT_EQ(t->Flags(), 0x40u);
     EXPECT_EQ(level.points[1].rate, 2.0f);
     EXPECT_EQ(level.points[2].rate, 2.0f);
     level.stock[kFlour] = 3;
-    TutorialNotify(kEventProductionEnded, kFlour, Point(1));
+    TutorialNotify(TutorialEvent::ProductionEnded, kFlour, Point(1));
     EXPECT_EQ(CurrentId(), L(kTutorialLevel2, 15));
     level.stock[kFlour] = 4;
-    TutorialNotify(kEventProductionEnded, kFlour, Point(2));
+    TutorialNotify(TutorialEvent::ProductionEnded, kFlour, Point(2));
     EXPECT_EQ(t->State(), uint32_t(kFinishing));
     EXPECT_EQ(level.points[1].rate, 1.0f);
     EXPECT_EQ(level.points[2].rate, 1.0f);
@@ -139,11 +139,11 @@ TEST_F(Scripts, ABuildStepOverABuildingShowsNoArrowAndWaitsForIt) {
         ASSERT_EQ(CurrentId(), c.step);
         EXPECT_EQ(Arrows(), 0u) << std::hex << c.step;
         EXPECT_EQ(t->Flags(), 0x120u);
-        EXPECT_TRUE(TutorialAllows(kActionPlantGrows, 0, {}));
+        EXPECT_TRUE(TutorialAllows(TutorialAction::PlantGrows, 0, {}));
         own.points[c.point].stage = 1;
-        TutorialNotify(kEventPointChanged, kKindPlant, Point(c.point));
+        TutorialNotify(TutorialEvent::PointChanged, kKindPlant, Point(c.point));
         EXPECT_EQ(CurrentId(), c.step) << "not a building";
-        TutorialNotify(kEventPointChanged, kKindBuilding, Point(c.point));
+        TutorialNotify(TutorialEvent::PointChanged, kKindBuilding, Point(c.point));
         EXPECT_EQ(CurrentId(), 0u) << std::hex << c.step;
     }
 }
@@ -155,13 +155,13 @@ TEST_F(Scripts, LevelThreeUpgradesABedAFactoryAndTheWarehouse) {
     GameTutorial* t = MakeLevelTutorial(runner, 2, level);
     ASSERT_NE(t, nullptr);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 1)));
     EXPECT_EQ(Arrows(), 0u);
     ClickLayer();
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 2)));
     EXPECT_EQ(t->Current()->Layer()->Arrows()[0]->Target()->angle, 230.0f);
-    TutorialNotify(kEventPointSelected, 3, {});
+    TutorialNotify(TutorialEvent::PointSelected, 3, {});
     // 3: upgrade the bed.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 3)));
     EXPECT_EQ(Arrows(), 1u);
@@ -169,9 +169,9 @@ TEST_F(Scripts, LevelThreeUpgradesABedAFactoryAndTheWarehouse) {
     Press(kTagLevelPanel, kChildUpgrade);
     EXPECT_EQ(t->Flags(), 0x120u);
     level.points[3].stage = 2;
-    TutorialNotify(kEventPointChanged, kKindBuilding, Point(3));
+    TutorialNotify(TutorialEvent::PointChanged, kKindBuilding, Point(3));
     EXPECT_EQ(CurrentId(), L(kTutorialLevel3, 3)) << "a plant point's change is meant";
-    TutorialNotify(kEventPointChanged, kKindPlant, Point(3));
+    TutorialNotify(TutorialEvent::PointChanged, kKindPlant, Point(3));
     // 4: the two working positions.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 4)));
     EXPECT_EQ(t->Flags(), 0x3000u);
@@ -182,13 +182,13 @@ TEST_F(Scripts, LevelThreeUpgradesABedAFactoryAndTheWarehouse) {
     EXPECT_EQ(Arrows(), 0u);
     level.stock[kWheat] = 1;
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 6)));
-    TutorialNotify(kEventPointSelected, 2, {});
+    TutorialNotify(TutorialEvent::PointSelected, 2, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 7)));
     Press(kTagLevelPanel, kChildUpgrade);
     level.points[2].stage = 2;
     level.points[2].slots = 2;
     level.points[2].buttons = {kSpriteProduce, kSpriteSlot, kSpriteSlot + 1};
-    TutorialNotify(kEventPointChanged, kKindBuilding, Point(2));
+    TutorialNotify(TutorialEvent::PointChanged, kKindBuilding, Point(2));
     // 8: above the two slot buttons.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 8)));
     ASSERT_EQ(Arrows(), 1u);
@@ -197,21 +197,21 @@ TEST_F(Scripts, LevelThreeUpgradesABedAFactoryAndTheWarehouse) {
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 9)));
     EXPECT_EQ(t->Flags(), 0x61u) << "the arrow shows";
     EXPECT_EQ(level.modifiers.at(kTwoSlotsModifier), 1.0f);
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(2)));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(1)));
-    EXPECT_TRUE(TutorialAllows(kActionProduce, kFlour, {}));
-    EXPECT_FALSE(TutorialAllows(kActionProduce, kPie, {}));
-    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, 77, {}));
-    EXPECT_FALSE(TutorialAllows(kActionPlantGrows, 78, {}));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, kSpriteProduce, Sprite(2)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, kSpriteProduce, Sprite(1)));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::Produce, kFlour, {}));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Produce, kPie, {}));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::PlantGrows, 77, {}));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::PlantGrows, 78, {}));
     level.points[2].slotsInUse = 2;
-    TutorialNotify(kEventProductionStarted, kFlour, Point(2));
+    TutorialNotify(TutorialEvent::ProductionStarted, kFlour, Point(2));
     EXPECT_EQ(Arrows(), 0u);
     EXPECT_EQ(t->Flags(), 0x60u);
     level.points[2].slotsInUse = 1;
-    TutorialNotify(kEventProductionEnded, kFlour, Point(2));
+    TutorialNotify(TutorialEvent::ProductionEnded, kFlour, Point(2));
     EXPECT_EQ(CurrentId(), L(kTutorialLevel3, 9)) << "one slot still works";
     level.points[2].slotsInUse = 0;
-    TutorialNotify(kEventProductionEnded, kFlour, Point(2));
+    TutorialNotify(TutorialEvent::ProductionEnded, kFlour, Point(2));
     EXPECT_TRUE(level.modifiers.empty());
     ASSERT_TRUE(ReachStep(L(kTutorialLevel3, 10)));
     ClickLayer();
@@ -419,7 +419,7 @@ TEST_F(Scripts, LevelTwosSpedUpFactoryEndsItsStepWithItsUnit) {
         GameTutorial* t = StartAt(fresh, 1, L(kTutorialLevel2, 8));
         ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 8), &fresh));
         EXPECT_EQ(level.points[1].rate, c.flourFactory ? 2.0f : 1.0f);
-        TutorialNotify(kEventProductionEnded, kFlour, Point(c.from));
+        TutorialNotify(TutorialEvent::ProductionEnded, kFlour, Point(c.from));
         fresh.Update(10);
         EXPECT_EQ(t->Current() && t->Current()->Id() == L(kTutorialLevel2, 8), !c.done);
         t->Finish();
@@ -439,13 +439,15 @@ TEST_F(Scripts, LevelTwosWheatGrowsWhileStepThirteenWaitsForIt) {
     GameTutorial* t = StartAt(runner, 1, L(kTutorialLevel2, 13));
     ASSERT_EQ(CurrentId(), L(kTutorialLevel2, 13));
     EXPECT_EQ(t->Flags(), 0x1021u);
-    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, uint32_t(kWheatPlant), {})) << "before a harvest";
-    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(4));
-    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, uint32_t(kWheatPlant), {})) << "after the first harvest";
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(3))) << "the grown bed's harvest";
+    EXPECT_TRUE(TutorialAllows(TutorialAction::PlantGrows, uint32_t(kWheatPlant), {})) << "before a harvest";
+    TutorialNotify(TutorialEvent::JobOrdered, kJobHarvest, JobAt(4));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::PlantGrows, uint32_t(kWheatPlant), {}))
+        << "after the first harvest";
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, kSpriteHarvest, Sprite(3)))
+        << "the grown bed's harvest";
     level.stock[kWheat] = 2;
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 14)));
-    EXPECT_FALSE(TutorialAllows(kActionPlantGrows, uint32_t(kWheatPlant), {}));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::PlantGrows, uint32_t(kWheatPlant), {}));
 }
 
 // Step 15 takes no clicks: once both mills have made their units nothing more
@@ -476,7 +478,7 @@ TEST_F(Scripts, LevelTwosLastStepEndsWhenBothMillsRanDry) {
         ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 15), &fresh));
         own.points[1].slotsInUse = c.inUse1;
         own.points[2].slotsInUse = c.secondIsMill ? c.inUse2 : 0;
-        TutorialNotify(kEventProductionEnded, kFlour, Point(1));
+        TutorialNotify(TutorialEvent::ProductionEnded, kFlour, Point(1));
         for (int i = 0; i < 10; ++i)
             fresh.Update(10);
         EXPECT_EQ(t->State() >= uint32_t(kFinishing), c.over);
@@ -501,10 +503,10 @@ TEST_F(Scripts, LevelFourBuildsTheHenhouseFeedsItAndTakesTheEggs) {
     GameTutorial* t = MakeLevelTutorial(runner, 3, level);
     ASSERT_NE(t, nullptr);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 1)));
     level.base.selected = 2;
-    TutorialNotify(kEventPointSelected, 2, {});
+    TutorialNotify(TutorialEvent::PointSelected, 2, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 2)));
     EXPECT_FALSE(Allowed(kTagLevelPanel, kChildBuildings));
     Press(kTagLevelPanel, kChildPets);
@@ -513,7 +515,7 @@ TEST_F(Scripts, LevelFourBuildsTheHenhouseFeedsItAndTakesTheEggs) {
     Press(kTagLevelPanel, kChildHouseChoice, kHenhouseType);
     level.points[2] = BuildingPoint(u"henhouse", 1);
     level.points[2].buttons = {kSpriteFeed};
-    TutorialNotify(kEventPointChanged, kKindBuilding, Point(2));
+    TutorialNotify(TutorialEvent::PointChanged, kKindBuilding, Point(2));
     // 4: the overhead and the panel's feed buttons; pressing the panel's is allowed and is no click.
     level.petsPanel = true;
     ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 4)));
@@ -523,15 +525,15 @@ TEST_F(Scripts, LevelFourBuildsTheHenhouseFeedsItAndTakesTheEggs) {
     // 5: wheat from point 4 (no harvest button: no arrow).
     ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 5)));
     EXPECT_EQ(Arrows(), 0u);
-    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(4));
+    TutorialNotify(TutorialEvent::JobOrdered, kJobHarvest, JobAt(4));
     EXPECT_EQ(t->Flags(), 0x100u);
     level.stock[kWheat] = 1;
     // 6: feed; done when the house is fed.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 6)));
     EXPECT_EQ(Arrows(), 1u);
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteFeed, Sprite(2)));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteEggs, Sprite(2)));
-    TutorialNotify(kEventJobOrdered, kJobFeed, JobAt(2));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, kSpriteFeed, Sprite(2)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, kSpriteEggs, Sprite(2)));
+    TutorialNotify(TutorialEvent::JobOrdered, kJobFeed, JobAt(2));
     EXPECT_EQ(t->Flags(), 0x100u);
     level.points[2].fed = true;
     // 7: the hens lay at double rate.
@@ -544,13 +546,13 @@ TEST_F(Scripts, LevelFourBuildsTheHenhouseFeedsItAndTakesTheEggs) {
     ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 8)));
     EXPECT_EQ(level.points[2].houseRate, 1.0f);
     EXPECT_EQ(t->Flags(), 0x121u) << "the arrow shows";
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteEggs, Sprite(2)));
-    TutorialNotify(kEventJobOrdered, kJobTakeEggs, JobAt(2));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, kSpriteEggs, Sprite(2)));
+    TutorialNotify(TutorialEvent::JobOrdered, kJobTakeEggs, JobAt(2));
     EXPECT_EQ(t->Current()->Layer(), nullptr);
     EXPECT_EQ(t->Flags(), 0x120u);
-    TutorialNotify(kEventDelivered, kWheat, Point(4));
+    TutorialNotify(TutorialEvent::Delivered, kWheat, Point(4));
     EXPECT_EQ(CurrentId(), L(kTutorialLevel4, 8)) << "a bed's delivery";
-    TutorialNotify(kEventDelivered, kEgg, Point(2));
+    TutorialNotify(TutorialEvent::Delivered, kEgg, Point(2));
     ASSERT_TRUE(ReachStep(L(kTutorialLevel4, 9)));
     ClickLayer();
     EXPECT_EQ(t->State(), uint32_t(kFinishing));
@@ -573,9 +575,9 @@ TEST_F(Scripts, LevelFiveMakesPiesFromFlourAndEggs) {
     GameTutorial* t = MakeLevelTutorial(runner, 4, level);
     ASSERT_NE(t, nullptr);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 1)));
-    TutorialNotify(kEventPointSelected, 4, {});
+    TutorialNotify(TutorialEvent::PointSelected, 4, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 2)));
     Press(kTagLevelPanel, kChildBuildings);
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 3)));
@@ -583,26 +585,26 @@ TEST_F(Scripts, LevelFiveMakesPiesFromFlourAndEggs) {
     Press(kTagLevelPanel, kChildBuildingChoice, kPieType);
     level.points[4] = BuildingPoint(u"prod_pie", 1, 1);
     level.points[4].buttons = {kSpriteProduce};
-    TutorialNotify(kEventPointChanged, kKindBuilding, Point(4));
+    TutorialNotify(TutorialEvent::PointChanged, kKindBuilding, Point(4));
     // 4: a pie factory's production button only, and only while it is not locked.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 4)));
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(4)));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(5)));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, kSpriteProduce, Sprite(4)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, kSpriteProduce, Sprite(5)));
     level.buttonLock = 300;
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(4)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, kSpriteProduce, Sprite(4)));
     level.buttonLock = 0;
     EXPECT_FALSE(t->Current()->IsClickArea(500, 260)) << "point 4's production button";
     ClickLayer();
     // 5: wheat until it is delivered.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 5)));
-    TutorialNotify(kEventDelivered, kEgg, Point(3));
+    TutorialNotify(TutorialEvent::Delivered, kEgg, Point(3));
     EXPECT_EQ(CurrentId(), L(kTutorialLevel5, 5));
-    TutorialNotify(kEventDelivered, kWheat, Point(3));
+    TutorialNotify(TutorialEvent::Delivered, kWheat, Point(3));
     // 6: feed the hens; done when the farmer is near.
     level.points[1].buttons = {kSpriteFeed};
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 6)));
     EXPECT_EQ(Arrows(), 1u);
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteFeed, Sprite(2)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, kSpriteFeed, Sprite(2)));
     level.currentJob = kJobFeed, level.currentJobPoint = 1, level.jobDistance = 120;
     Run(100);
     EXPECT_EQ(CurrentId(), L(kTutorialLevel5, 6));
@@ -614,18 +616,18 @@ TEST_F(Scripts, LevelFiveMakesPiesFromFlourAndEggs) {
     level.points[5].buttons = {kSpriteProduce};
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 7)));
     EXPECT_EQ(level.points[1].houseRate, 0.0f);
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(5)));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteProduce, Sprite(4)));
-    TutorialNotify(kEventProductionStarted, kPie, Point(4));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, kSpriteProduce, Sprite(5)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, kSpriteProduce, Sprite(4)));
+    TutorialNotify(TutorialEvent::ProductionStarted, kPie, Point(4));
     EXPECT_EQ(CurrentId(), L(kTutorialLevel5, 7));
-    TutorialNotify(kEventProductionStarted, kFlour, Point(5));
+    TutorialNotify(TutorialEvent::ProductionStarted, kFlour, Point(5));
     // 8: no click; ends with flour in stock and the eggs ready.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 8)));
     EXPECT_EQ(level.points[1].houseRate, 2.0f);
     EXPECT_EQ(level.points[5].rate, 2.0f);
     EXPECT_EQ(t->Current()->Layer()->ClickWaits(), 0u);
-    EXPECT_TRUE(TutorialAllows(kActionProduce, kFlour, {}));
-    EXPECT_FALSE(TutorialAllows(kActionProduce, kPie, {}));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::Produce, kFlour, {}));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Produce, kPie, {}));
     level.stock[kFlour] = 1;
     Run(100);
     EXPECT_EQ(CurrentId(), L(kTutorialLevel5, 8)) << "the eggs are not ready";
@@ -633,15 +635,15 @@ TEST_F(Scripts, LevelFiveMakesPiesFromFlourAndEggs) {
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 9)));
     EXPECT_EQ(level.points[1].houseRate, 1.0f);
     EXPECT_EQ(level.points[5].rate, 1.0f);
-    TutorialNotify(kEventDelivered, kEgg, Point(1));
+    TutorialNotify(TutorialEvent::Delivered, kEgg, Point(1));
     // 10: pies at double rate; any production's end completes it.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 10)));
     EXPECT_EQ(level.points[4].rate, 2.0f);
-    TutorialNotify(kEventProductionStarted, kPie, Point(4));
+    TutorialNotify(TutorialEvent::ProductionStarted, kPie, Point(4));
     EXPECT_EQ(t->Flags(), 0x60u);
-    EXPECT_TRUE(TutorialAllows(kActionProduce, kPie, {}));
-    EXPECT_FALSE(TutorialAllows(kActionProduce, kWheat, {}));
-    TutorialNotify(kEventProductionEnded, kFlour, Point(5));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::Produce, kPie, {}));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Produce, kWheat, {}));
+    TutorialNotify(TutorialEvent::ProductionEnded, kFlour, Point(5));
     EXPECT_EQ(level.points[4].rate, 1.0f);
     ASSERT_TRUE(ReachStep(L(kTutorialLevel5, 11)));
     ClickLayer();
@@ -737,20 +739,20 @@ TEST_F(Scripts, LevelSixTracksTheFirstVillainThroughItsShotsPickAndRepair) {
     ASSERT_NE(t, nullptr);
     t->GoToStep(t->StartStepId());
     // Before the start a villain may move, a shot may not.
-    EXPECT_TRUE(TutorialAllows(kActionVillains, kVillainObject, {}));
-    EXPECT_FALSE(TutorialAllows(kActionVillains, kVillainHeldObject, {}));
-    TutorialNotify(kEventClockStarted, 0, {});
+    EXPECT_TRUE(TutorialAllows(TutorialAction::Villains, kVillainObject, {}));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Villains, kVillainHeldObject, {}));
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     EXPECT_EQ(t->Flags(), uint32_t(kAllowVillains)) << "the level runs, villains act";
     EXPECT_EQ(level.villainTimer, 0) << "the first villain comes at once";
-    EXPECT_TRUE(TutorialAllows(kActionVillains, 0, {}));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::Villains, 0, {}));
     // The villain in slot 1 fires: it is tracked and held; its shot flies, retimed to a second.
     level.villains[1].state = kVillainAttacking;
     level.shots.push_back(FakeShot{kis::MakeVector2(700, 200), 0.1f, false, 0});
-    TutorialNotify(kEventShot, 0, Villain(1));
+    TutorialNotify(TutorialEvent::Shot, 0, Villain(1));
     EXPECT_EQ(level.villains[1].state, kVillainTutorialHold);
     EXPECT_EQ(level.villains[1].shots, 1);
-    EXPECT_FALSE(TutorialAllows(kActionVillains, kVillainObject, {}));
-    EXPECT_TRUE(TutorialAllows(kActionVillains, kVillainShotObject, Shot(0)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Villains, kVillainObject, {}));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::Villains, kVillainShotObject, Shot(0)));
     runner.Update(10);
     EXPECT_EQ(level.shots[0].retimed, 100u);
     // Step 1 waits until a point is damaged.
@@ -765,22 +767,22 @@ TEST_F(Scripts, LevelSixTracksTheFirstVillainThroughItsShotsPickAndRepair) {
     EXPECT_EQ(level.villains[1].fired, 1) << "it fires again";
     // The second shot: held from halfway until its step shows.
     level.shots.push_back(FakeShot{kis::MakeVector2(300, 200), 0.3f, false, 0});
-    TutorialNotify(kEventShot, 0, Villain(1));
+    TutorialNotify(TutorialEvent::Shot, 0, Villain(1));
     EXPECT_EQ(level.villains[1].state, kVillainAttacking);
-    EXPECT_TRUE(TutorialAllows(kActionVillains, kVillainShotObject, Shot(0)));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::Villains, kVillainShotObject, Shot(0)));
     Run(500);
     EXPECT_EQ(CurrentId(), 0u) << "the shot has not covered half its way";
     level.shots[0].progress = 0.5f;
-    EXPECT_FALSE(TutorialAllows(kActionVillains, kVillainShotObject, Shot(0)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Villains, kVillainShotObject, Shot(0)));
     ASSERT_TRUE(ReachStep(L(kTutorialLevel6, 2)));
     EXPECT_EQ(Arrows(), 1u);
     EXPECT_EQ(t->Current()->Layer()->Arrows()[0]->Target()->angle, 45.0f) << "left-top quarter";
-    EXPECT_TRUE(TutorialAllows(kActionPickObject, kVillainShotObject, Shot(0)));
-    EXPECT_FALSE(TutorialAllows(kActionPickObject, kVillainObject, Villain(1)));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::PickObject, kVillainShotObject, Shot(0)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::PickObject, kVillainObject, Villain(1)));
     level.shots[0].picked = true;
     // 3: pick the villain; done when it leaves.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel6, 3)));
-    EXPECT_TRUE(TutorialAllows(kActionPickObject, kVillainObject, Villain(1)));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::PickObject, kVillainObject, Villain(1)));
     Run(100);
     EXPECT_EQ(CurrentId(), L(kTutorialLevel6, 3));
     level.villains[1].state = kVillainLeaving;
@@ -788,10 +790,10 @@ TEST_F(Scripts, LevelSixTracksTheFirstVillainThroughItsShotsPickAndRepair) {
     level.points[1].buttons = {kSpriteRepair};
     ASSERT_TRUE(ReachStep(L(kTutorialLevel6, 4)));
     EXPECT_EQ(Arrows(), 1u);
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteRepair, Sprite(1)));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteRepair, Sprite(2)));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(1)));
-    TutorialNotify(kEventJobOrdered, kJobRepair, JobAt(1));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, kSpriteRepair, Sprite(1)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, kSpriteRepair, Sprite(2)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, kSpriteHarvest, Sprite(1)));
+    TutorialNotify(TutorialEvent::JobOrdered, kJobRepair, JobAt(1));
     // 5: until the point is whole.
     ASSERT_TRUE(ReachStep(L(kTutorialLevel6, 5)));
     EXPECT_EQ(t->Flags(), 0x100u);
@@ -808,8 +810,8 @@ TEST_F(Scripts, LevelSixKeepsItsCountersInItsSave) {
     level.villains[0].state = kVillainAttacking;
     GameTutorial* t = MakeLevelTutorial(runner, 5, level);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
-    TutorialNotify(kEventShot, 0, Villain(0));
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::Shot, 0, Villain(0));
     ASSERT_TRUE(ReachStep(L(kTutorialLevel6, 1)));
     const std::vector<uint8_t> bytes = SaveOf(*t);
     // State word, then the record: 32 bytes with the counters in words 5-7.
@@ -826,7 +828,7 @@ TEST_F(Scripts, LevelSixKeepsItsCountersInItsSave) {
     GameTutorial* u = MakeLevelTutorial(loaded, 5, level);
     SaveReader reader(bytes);
     ASSERT_TRUE(u->Load(reader));
-    EXPECT_FALSE(TutorialAllows(kActionVillains, kVillainObject, Villain(0)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Villains, kVillainObject, Villain(0)));
     // A record cut to the level tutorials' 20 bytes is refused.
     std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + 4 + 20);
     std::memcpy(cut.data() + 4, "\x14\0\0\0", 4);
@@ -852,7 +854,7 @@ TEST_F(Scripts, LevelEightBeginsWithTheBeesOnlyWithVillainsAndTheBonus) {
         ASSERT_NE(t, nullptr);
         EXPECT_EQ(t->StartStepId(), kStepBonusBees);
         t->GoToStep(t->StartStepId());
-        TutorialNotify(kEventClockStarted, 0, {});
+        TutorialNotify(TutorialEvent::ClockStarted, 0, {});
         if (c.first == kStepBonusBees) {
             // It waits for an attacking villain, letting the villains come, the first at once.
             for (int i = 0; i < 150; ++i)
@@ -879,20 +881,20 @@ TEST_F(Scripts, LevelEightRemovesTheBedAtPointSix) {
     level.villainsEnabled = false;
     GameTutorial* t = MakeLevelTutorial(runner, 7, level);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel8, 1)));
     ClickLayer();
     ASSERT_TRUE(ReachStep(L(kTutorialLevel8, 2)));
-    EXPECT_FALSE(TutorialAllows(kActionHoverPoint, 5, {}));
-    TutorialNotify(kEventPointSelected, 6, {});
+    EXPECT_FALSE(TutorialAllows(TutorialAction::HoverPoint, 5, {}));
+    TutorialNotify(TutorialEvent::PointSelected, 6, {});
     ASSERT_TRUE(ReachStep(L(kTutorialLevel8, 3)));
     EXPECT_EQ(Arrows(), 1u);
     EXPECT_FALSE(Allowed(kTagLevelPanel, kChildUpgrade));
     Press(kTagLevelPanel, kChildRemove);
     EXPECT_EQ(t->Flags(), 0x100u);
-    TutorialNotify(kEventPointChanged, kKindSite, Point(5));
+    TutorialNotify(TutorialEvent::PointChanged, kKindSite, Point(5));
     EXPECT_EQ(CurrentId(), L(kTutorialLevel8, 3));
-    TutorialNotify(kEventPointChanged, kKindSite, Point(6));
+    TutorialNotify(TutorialEvent::PointChanged, kKindSite, Point(6));
     ASSERT_TRUE(ReachStep(L(kTutorialLevel8, 4)));
     ClickLayer();
     EXPECT_EQ(t->State(), uint32_t(kFinishing));

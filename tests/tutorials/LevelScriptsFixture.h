@@ -366,8 +366,8 @@ struct Scripts : ::testing::Test {
     }
     void Press(uint32_t tag, uint32_t command, uintptr_t data = 0) {
         GameButton* b = buttons.at({command, data});
-        ASSERT_TRUE(TutorialAllows(kActionControl, tag, TutorialObject(b))) << std::hex << command;
-        TutorialNotify(kEventButton, tag, TutorialObject(b));
+        ASSERT_TRUE(TutorialAllows(TutorialAction::Control, tag, TutorialObject(b))) << std::hex << command;
+        TutorialNotify(TutorialEvent::Button, tag, TutorialObject(b));
     }
     void Run(uint32_t ms) {
         for (uint32_t t = 0; t < ms; t += 10)
@@ -409,7 +409,7 @@ struct Scripts : ::testing::Test {
         return t;
     }
     bool Allowed(uint32_t tag, uint32_t command, uintptr_t data = 0) {
-        return TutorialAllows(kActionControl, tag, TutorialObject(buttons.at({command, data})));
+        return TutorialAllows(TutorialAction::Control, tag, TutorialObject(buttons.at({command, data})));
     }
     uint32_t CurrentId() const {
         GameTutorial* t = Running();

@@ -19,7 +19,7 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     Run(2000);
     EXPECT_EQ(CurrentId(), 0u);
     EXPECT_TRUE(t->Layers().empty());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     EXPECT_EQ(t->Flags(), kLevelDefaultFlags);
     EXPECT_TRUE(level.base.pauseWord & kLevelPauseReason);
 
@@ -36,23 +36,24 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     // 2: select point 1 only.
     ASSERT_TRUE(ReachStep(L1(2)));
     EXPECT_EQ(t->Flags(), 0x1004u);
-    EXPECT_TRUE(TutorialAllows(kActionHoverPoint, 1, {}));
-    EXPECT_FALSE(TutorialAllows(kActionHoverPoint, 2, {}));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, 1, {}));
-    TutorialNotify(kEventPointSelected, 2, {});
+    EXPECT_TRUE(TutorialAllows(TutorialAction::HoverPoint, 1, {}));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::HoverPoint, 2, {}));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, 1, {}));
+    TutorialNotify(TutorialEvent::PointSelected, 2, {});
     Run(300);
     EXPECT_EQ(CurrentId(), L1(2));
     level.base.selected = 1;
-    TutorialNotify(kEventPointSelected, 1, {});
+    TutorialNotify(TutorialEvent::PointSelected, 1, {});
     // 3-4: the plants button, then wheat.
     ASSERT_TRUE(ReachStep(L1(3)));
-    EXPECT_FALSE(
-        TutorialAllows(kActionControl, kTagLevelPanel, TutorialObject(buttons[{kPanelWarehouse, 0}])));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Control, kTagLevelPanel,
+                                TutorialObject(buttons[{kPanelWarehouse, 0}])));
     Press(kTagLevelPanel, kChildPlants);
     ASSERT_TRUE(ReachStep(L1(4)));
-    EXPECT_FALSE(TutorialAllows(kActionControl, kTagLevelPanel,
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Control, kTagLevelPanel,
                                 TutorialObject(buttons[{kChildPlantChoice, kOtherPlant}])));
-    TutorialNotify(kEventButton, kTagLevelPanel, TutorialObject(buttons[{kChildPlantChoice, kOtherPlant}]));
+    TutorialNotify(TutorialEvent::Button, kTagLevelPanel,
+                   TutorialObject(buttons[{kChildPlantChoice, kOtherPlant}]));
     Run(300);
     EXPECT_EQ(CurrentId(), L1(4));
     Press(kTagLevelPanel, kChildPlantChoice, kWheatPlant);
@@ -61,7 +62,7 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     ASSERT_TRUE(ReachStep(L1(5)));
     EXPECT_EQ(t->Flags(), 0x120u);
     EXPECT_FALSE(level.base.pauseWord & kLevelPauseReason) << "the level runs while the wheat grows";
-    EXPECT_TRUE(TutorialAllows(kActionPlantGrows, 0, {}));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::PlantGrows, 0, {}));
     level.points[1].ripeness = 99;
     Run(100);
     EXPECT_EQ(CurrentId(), L1(5));
@@ -70,13 +71,13 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     // 6: the harvest button of point 1.
     ASSERT_TRUE(ReachStep(L1(6)));
     EXPECT_EQ(Arrows(), 1u);
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(1)));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteWater, Sprite(1)));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, kSpriteHarvest, Sprite(2)));
-    TutorialNotify(kEventJobOrdered, kJobWater, JobAt(1));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, kSpriteHarvest, Sprite(1)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, kSpriteWater, Sprite(1)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, kSpriteHarvest, Sprite(2)));
+    TutorialNotify(TutorialEvent::JobOrdered, kJobWater, JobAt(1));
     Run(300);
     EXPECT_EQ(CurrentId(), L1(6));
-    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(1));
+    TutorialNotify(TutorialEvent::JobOrdered, kJobHarvest, JobAt(1));
     // 7 begins only once the farmer is idle.
     level.currentJob = kJobHarvest, level.currentJobPoint = 1;
     Run(1000);
@@ -88,11 +89,11 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     ClickLayer();
     ASSERT_TRUE(ReachStep(L1(9)));
     level.base.selected = 2;
-    TutorialNotify(kEventPointSelected, 2, {});
+    TutorialNotify(TutorialEvent::PointSelected, 2, {});
     ASSERT_TRUE(ReachStep(L1(10)));
     Press(kTagLevelPanel, kChildPlants);
     ASSERT_TRUE(ReachStep(L1(11)));
-    EXPECT_FALSE(TutorialAllows(kActionControl, kTagLevelPanel,
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Control, kTagLevelPanel,
                                 TutorialObject(buttons[{kChildPlantChoice, kWheatPlant}])));
     ClickLayer();
     ASSERT_TRUE(ReachStep(L1(12)));
@@ -105,9 +106,11 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     EXPECT_EQ(Arrows(), 2u);
     // Only the warehouse, point 0, may be picked on the field.
     level.points[3] = BuildingPoint(u"prod_flour", 1, 1);
-    EXPECT_TRUE(TutorialAllows(kActionPickObject, 0x10002000, TutorialObject(level.PointMapObject(0))));
-    EXPECT_FALSE(TutorialAllows(kActionPickObject, 0x10002000, TutorialObject(level.PointMapObject(3))));
-    EXPECT_FALSE(TutorialAllows(kActionPickObject, 0x10002000, {}));
+    EXPECT_TRUE(
+        TutorialAllows(TutorialAction::PickObject, 0x10002000, TutorialObject(level.PointMapObject(0))));
+    EXPECT_FALSE(
+        TutorialAllows(TutorialAction::PickObject, 0x10002000, TutorialObject(level.PointMapObject(3))));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::PickObject, 0x10002000, {}));
     level.points[3] = FakePoint{};
     Press(kTagLevelPanel, kPanelWarehouse);
     // 15 waits for the window to settle.
@@ -140,7 +143,7 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     // 24: harvest point 1; done when the farmer is near it.
     level.points[1].buttons.insert(kSpriteHarvest);
     ASSERT_TRUE(ReachStep(L1(24)));
-    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(1));
+    TutorialNotify(TutorialEvent::JobOrdered, kJobHarvest, JobAt(1));
     EXPECT_EQ(t->Flags(), 0x100u);
     EXPECT_EQ(t->Current()->Layer(), nullptr) << "the hint went, the step stays";
     level.currentJob = kJobHarvest, level.currentJobPoint = 1, level.jobDistance = 160;
@@ -150,7 +153,7 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     ASSERT_TRUE(ReachStep(L1(25)));
     // 25: the harvest order on point 2 leaves it one unit of water.
     level.points[2].water = 3;
-    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(2));
+    TutorialNotify(TutorialEvent::JobOrdered, kJobHarvest, JobAt(2));
     EXPECT_EQ(level.points[2].water, 1u);
     level.points[2].jobs.insert(kJobHarvest);
     level.points[2].buttons.clear();
@@ -161,7 +164,7 @@ TEST_F(Scripts, LevelOneRunsItsWholeChainAndEndsWithTheGoalsWheat) {
     // 26: water it to the full.
     ASSERT_TRUE(ReachStep(L1(26)));
     EXPECT_EQ(t->Flags(), 0x1101u);
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, kSpriteWater, Sprite(2)));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, kSpriteWater, Sprite(2)));
     level.points[2].water = 3;
     // 27: free play until the stock holds exactly the goal's wheat.
     ASSERT_TRUE(ReachStep(L1(27)));
@@ -192,9 +195,9 @@ TEST_F(Scripts, LevelOneStepTwentySevenFollowsRipePlantsAndHarvests) {
     ASSERT_TRUE(ReachStep(L1(27)));
     EXPECT_EQ(Arrows(), 1u);
     level.points[2].buttons.insert(kSpriteHarvest);
-    TutorialNotify(kEventPlantRipe, 0, Point(2));
+    TutorialNotify(TutorialEvent::PlantRipe, 0, Point(2));
     EXPECT_EQ(Arrows(), 2u);
-    TutorialNotify(kEventJobOrdered, kJobHarvest, JobAt(1));
+    TutorialNotify(TutorialEvent::JobOrdered, kJobHarvest, JobAt(1));
     EXPECT_EQ(Arrows(), 1u);
     EXPECT_NE(t->Current()->Layer()->FindArrow(2), nullptr);
     EXPECT_EQ(t->Current()->Layer()->FindArrow(1), nullptr);
@@ -247,7 +250,7 @@ TEST_F(Scripts, FinishingLevelOneAtAnyStepLiftsItsFlags) {
         EXPECT_EQ(t->Flags(), 0u) << step;
         EXPECT_EQ(own.base.pauseWord, 0u) << step;
         EXPECT_FALSE(own.base.clockStopped) << step;
-        EXPECT_TRUE(TutorialAllows(kActionClickPoint, 0, {}));
+        EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, 0, {}));
     }
 }
 
@@ -258,7 +261,7 @@ TEST_F(Scripts, LevelFifteenPointsOnceAndGoesAfterSevenSeconds) {
     GameTutorial* t = MakeLevelTutorial(runner, 14, level);
     ASSERT_NE(t, nullptr);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     EXPECT_EQ(t->Flags(), kLevel15Flags);
     EXPECT_EQ(level.base.pauseWord, 0u) << "the level runs";
     EXPECT_FALSE(level.base.clockStopped);
@@ -268,7 +271,7 @@ TEST_F(Scripts, LevelFifteenPointsOnceAndGoesAfterSevenSeconds) {
     ASSERT_EQ(t->Layers().size(), 1u) << "shown 1,100 ms after the start";
     ASSERT_TRUE(ReachStep(kTutorialLevel15 | 1));
     EXPECT_EQ(Arrows(), 1u);
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, 0, {}));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, 0, {}));
     // Its countdown runs from the frame it became current and expires once
     // no more than one frame is left of it.
     Run(6970);
@@ -279,7 +282,7 @@ TEST_F(Scripts, LevelFifteenPointsOnceAndGoesAfterSevenSeconds) {
     TutorialRunner again{TutorialServices{&windows}};
     GameTutorial* u = MakeLevelTutorial(again, 14, level);
     u->GoToStep(u->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     for (int i = 0; i < 200 && !u->Current(); ++i)
         again.Update(10);
     ClickLayer();
@@ -293,7 +296,7 @@ TEST_F(Scripts, TheWarehouseTutorialEndsWhenTheWindowOpensAnyWay) {
         ASSERT_NE(t, nullptr);
         EXPECT_EQ(t->Id(), kTutorialWarehouse);
         t->GoToStep(t->StartStepId());
-        TutorialNotify(kEventClockStarted, 0, {});
+        TutorialNotify(TutorialEvent::ClockStarted, 0, {});
         fresh.Update(100);
         EXPECT_EQ(t->Layers().size(), 1u) << "no initial delay";
         for (int i = 0; i < 30 && !t->Current(); ++i)
@@ -302,10 +305,10 @@ TEST_F(Scripts, TheWarehouseTutorialEndsWhenTheWindowOpensAnyWay) {
         EXPECT_EQ(t->Current()->Layer()->Infos()[0]->Text(), u"level_warehouse_1");
         EXPECT_EQ(t->Flags(), 0x1001000u);
         // The goal button stays free; the other panel controls wait.
-        EXPECT_TRUE(
-            TutorialAllows(kActionControl, kTagLevelPanel, TutorialObject(buttons[{kPanelGoal, 0x7000}])));
-        EXPECT_FALSE(
-            TutorialAllows(kActionControl, kTagLevelPanel, TutorialObject(buttons[{kChildPlants, 0}])));
+        EXPECT_TRUE(TutorialAllows(TutorialAction::Control, kTagLevelPanel,
+                                   TutorialObject(buttons[{kPanelGoal, 0x7000}])));
+        EXPECT_FALSE(TutorialAllows(TutorialAction::Control, kTagLevelPanel,
+                                    TutorialObject(buttons[{kChildPlants, 0}])));
         if (byButton) {
             Press(kTagLevelPanel, kPanelWarehouse);
         } else {
@@ -332,9 +335,9 @@ TEST_F(Scripts, TheFullWarehouseTutorialPointsAtItsNoticeThenAtTheProduct) {
     const TutorialArrow* arrow = t->Current()->Layer()->Arrows()[0].get();
     EXPECT_EQ(arrow->Target()->angle, 330.0f);
     // Only the full notice may be clicked away.
-    EXPECT_TRUE(TutorialAllows(kActionMessage, 1, Notice(notice)));
-    EXPECT_FALSE(TutorialAllows(kActionMessage, 1, Notice(kWarehouseFullNotice + 0x1234)));
-    EXPECT_FALSE(TutorialAllows(kActionMessage, 2, Notice(notice)));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::Message, 1, Notice(notice)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Message, 1, Notice(kWarehouseFullNotice + 0x1234)));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::Message, 2, Notice(notice)));
     level.warehouseOpen = true;
     runner.Update(10);
     EXPECT_EQ(t->Flags(), kLevelDefaultFlags) << "between the steps";

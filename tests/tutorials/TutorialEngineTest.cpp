@@ -65,12 +65,12 @@ TEST_F(Engine, LevelTutorialActivationTiming) {
     t->GoToStep(t->StartStepId());
     // Waits in state 0 for the clock; every flag-bound action is refused.
     EXPECT_EQ(t->State(), uint32_t(kCreated));
-    EXPECT_FALSE(TutorialAllows(kActionClickPoint, 0, {}));
-    EXPECT_TRUE(TutorialAllows(kActionDrag, kTagLevelPanel, {}));
+    EXPECT_FALSE(TutorialAllows(TutorialAction::ClickPoint, 0, {}));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::Drag, kTagLevelPanel, {}));
     EXPECT_EQ(t->s1->Layer(), nullptr);
     EXPECT_EQ(level.pauseWord, 0u);
 
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     EXPECT_EQ(t->State(), uint32_t(kRunning));
     EXPECT_EQ(t->Flags(), kLevelDefaultFlags);
     EXPECT_EQ(level.pauseWord, kLevelPauseReason);
@@ -91,7 +91,7 @@ TEST_F(Engine, LevelTutorialActivationTiming) {
     EXPECT_EQ(level.pauseWord, 0u);
     EXPECT_EQ(level.buttonShown, 1);
 
-    TutorialNotify(kEventJobOrdered, 0, {});
+    TutorialNotify(TutorialEvent::JobOrdered, 0, {});
     EXPECT_EQ(t->Current(), nullptr);
     EXPECT_EQ(t->Flags(), kLevelDefaultFlags); // the flags after step 1
     EXPECT_EQ(t->Pending(), t->s2);
@@ -108,7 +108,7 @@ TEST_F(Engine, LevelTutorialActivationTiming) {
 TEST_F(Engine, GoToCurrentStepChangesNothing) {
     auto* t = runner.Make<TestLevelTutorial>(level);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     Run(800);
     ASSERT_EQ(t->Current(), t->s1);
     t->SetDelay(0);
@@ -122,7 +122,7 @@ TEST_F(Engine, CanBeginFalseKeepsWaiting) {
     auto* t = runner.Make<TestLevelTutorial>(level);
     t->s1->canBegin = false;
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     Run(3000);
     EXPECT_EQ(t->s1->Layer(), nullptr);
     EXPECT_EQ(t->Current(), nullptr);
@@ -135,7 +135,7 @@ TEST_F(Engine, CanBeginFalseKeepsWaiting) {
 TEST_F(Engine, FinishDuringActivationClosesThePendingLayer) {
     auto* t = runner.Make<TestLevelTutorial>(level);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     Run(700); // shown, not yet current
     TutorialLayer* layer = t->s1->Layer();
     ASSERT_NE(layer, nullptr);
@@ -161,15 +161,15 @@ TEST_F(Engine, FinishDuringActivationClosesThePendingLayer) {
 TEST_F(Engine, LastStepFinishesAfterTheLayerFaded) {
     auto* t = runner.Make<TestLevelTutorial>(level);
     t->GoToStep(t->s3->Id());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     Run(800);
     ASSERT_EQ(t->Current(), t->s3);
-    EXPECT_TRUE(TutorialAllows(kActionVillains, 0, {}));
-    TutorialNotify(kEventPlantRipe, 0, {});
+    EXPECT_TRUE(TutorialAllows(TutorialAction::Villains, 0, {}));
+    TutorialNotify(TutorialEvent::PlantRipe, 0, {});
     EXPECT_EQ(t->State(), uint32_t(kFinishing));
     EXPECT_EQ(t->Flags(), 0u);
     EXPECT_EQ(runner.Running(), t); // stays while its layer fades
-    EXPECT_TRUE(TutorialAllows(kActionClickPoint, 0, {}));
+    EXPECT_TRUE(TutorialAllows(TutorialAction::ClickPoint, 0, {}));
     Run(400);
     EXPECT_EQ(runner.Running(), nullptr);
     EXPECT_EQ(runner.Count(), 0u);
@@ -178,7 +178,7 @@ TEST_F(Engine, LastStepFinishesAfterTheLayerFaded) {
 TEST_F(Engine, NewTutorialEndsTheRunningOne) {
     auto* first = runner.Make<TestLevelTutorial>(level, 1);
     first->GoToStep(first->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     Run(800);
     auto* second = runner.Make<TestLevelTutorial>(level, 2);
     EXPECT_EQ(first->State(), uint32_t(kDone));
@@ -192,7 +192,7 @@ TEST_F(Engine, NewTutorialEndsTheRunningOne) {
 TEST_F(Engine, ClickCompletesAWaitingStepOutsideThePanel) {
     auto* t = runner.Make<TestLevelTutorial>(level);
     t->GoToStep(t->s2->Id());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     Run(800);
     ASSERT_EQ(t->Current(), t->s2);
     TutorialLayer* layer = t->s2->Layer();
@@ -226,9 +226,9 @@ TEST_F(Engine, SaveWritesTheRecordOfTheCurrentStep) {
     auto* t = runner.Make<TestLevelTutorial>(level);
     level.selected = 4;
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     Run(800);
-    TutorialNotify(kEventJobOrdered, 0, {}); // step 2 pending
+    TutorialNotify(TutorialEvent::JobOrdered, 0, {}); // step 2 pending
     SaveWriter pendingOnly;
     ASSERT_TRUE(t->Save(pendingOnly));
     auto a = pendingOnly.Finish();
@@ -332,7 +332,7 @@ TEST_F(Engine, LoadedTutorialResumesWithoutTheInitialDelay) {
     ASSERT_TRUE(t->Load(reader));
     EXPECT_EQ(t->StartStepId(), 0x80010002u);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     Run(90);
     EXPECT_EQ(t->s2->Layer(), nullptr);
     Run(10);

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace tutest {
@@ -60,7 +61,7 @@ struct FakeMap : tut::TutorialMap {
 class EventStep : public tut::LevelTutorialStep {
   public:
     EventStep(tut::LevelTutorial& owner, uint32_t id, uint32_t flagsActive, uint32_t flagsAfter,
-              uint32_t event, bool click, bool allowAll = false)
+              std::optional<TutorialEvent> event, bool click, bool allowAll = false)
         : LevelTutorialStep(owner, id, tut::kTagLevelPanel, flagsActive, flagsAfter), event_(event),
           click_(click), allowAll_(allowAll) {}
     void Begin() override {
@@ -77,9 +78,9 @@ class EventStep : public tut::LevelTutorialStep {
         if (click_) WaitForClick();
     }
     bool CanBegin() override { return canBegin; }
-    bool IsActionAllowed(uint32_t, uint32_t, TutorialObject) override { return allowAll_; }
-    void OnEvent(uint32_t event, uint32_t, TutorialObject) override {
-        if (event_ && event == event_) Complete();
+    bool IsActionAllowed(TutorialAction, uint32_t, TutorialObject) override { return allowAll_; }
+    void OnEvent(TutorialEvent event, uint32_t, TutorialObject) override {
+        if (event == event_) Complete();
     }
     bool LoadState(const uint32_t* record, uint32_t size) override {
         loaded.assign(record, record + size / 4);
@@ -91,23 +92,24 @@ class EventStep : public tut::LevelTutorialStep {
     bool refuseLoad = false;
 
   private:
-    uint32_t event_;
+    std::optional<TutorialEvent> event_;
     bool click_;
     bool allowAll_;
 };
 
-// Tutorial 1 of the test: step 1 completes on event 0x80000004, step 2 on a
-// click, step 3 on event 0x80000009 and ends it.
+// Tutorial 1 of the test: step 1 completes on JobOrdered, step 2 on a click,
+// step 3 on PlantRipe and ends it.
 class TestLevelTutorial : public tut::LevelTutorial {
   public:
     TestLevelTutorial(tut::TutorialRunner& runner, tut::TutorialLevel& level, uint32_t number = 1)
         : LevelTutorial(runner, 0x80000000 | number << 16, level) {
         const uint32_t base = 0x80000000 | number << 16;
         s1 = AddStep<EventStep>(*this, base | 1, tut::kStopClock | tut::kAllowClickPoint,
-                                tut::kLevelDefaultFlags, tut::kEventJobOrdered, false, true);
-        s2 = AddStep<EventStep>(*this, base | 2, tut::kLevelDefaultFlags, tut::kLevelDefaultFlags, 0, true);
+                                tut::kLevelDefaultFlags, TutorialEvent::JobOrdered, false, true);
+        s2 = AddStep<EventStep>(*this, base | 2, tut::kLevelDefaultFlags, tut::kLevelDefaultFlags,
+                                std::nullopt, true);
         s3 = AddStep<EventStep>(*this, base | 3, tut::kAllowVillains | tut::kAllowStepAside, 0,
-                                tut::kEventPlantRipe, false);
+                                TutorialEvent::PlantRipe, false);
         s1->SetNextId(base | 2);
         s2->SetNextId(base | 3);
         startStepId_ = base | 1;

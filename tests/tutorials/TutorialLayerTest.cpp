@@ -122,7 +122,7 @@ struct Layers : ::testing::Test {
 TEST_F(Layers, ArrowFadesAndFreezes) {
     auto* t = runner.Make<tutest::TestLevelTutorial>(level);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     for (int i = 0; i < 60; ++i)
         runner.Update(10); // shown at 600
     TutorialLayer* layer = t->s1->Layer();
@@ -165,7 +165,7 @@ TEST_F(Layers, ArrowFadesAndFreezes) {
 TEST_F(Layers, ArrowClosedBeforeItFadedInStillGoes) {
     auto* t = runner.Make<tutest::TestLevelTutorial>(level);
     t->GoToStep(t->s2->Id());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     for (int i = 0; i < 60; ++i)
         runner.Update(10);
     TutorialLayer* layer = t->s2->Layer();
@@ -258,7 +258,7 @@ TEST(TutorialInfos, BoxesLeaveWhatTheyPointAtInSight) {
 TEST_F(Layers, InputPassesThroughWithoutAClickWait) {
     auto* t = runner.Make<tutest::TestLevelTutorial>(level);
     t->GoToStep(t->s1->Id());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     for (int i = 0; i < 80; ++i)
         runner.Update(10);
     TutorialLayer* layer = t->s1->Layer();

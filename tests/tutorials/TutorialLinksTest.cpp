@@ -26,18 +26,18 @@ TEST_F(TutorialLinks, LevelLinkSavesLoadsAndRefuses) {
     tutest::FakeLevel level;
     LevelTutorialLink link(runner);
     EXPECT_FALSE(link.IsRunning());
-    EXPECT_TRUE(link.Allows(kActionClickPoint, 0, {})); // no tutorial: everything goes
+    EXPECT_TRUE(link.Allows(TutorialAction::ClickPoint, 0, {})); // no tutorial: everything goes
 
     auto* t = runner.Make<tutest::TestLevelTutorial>(level);
     EXPECT_TRUE(link.IsRunning());
     EXPECT_TRUE(link.IsSavedWithLevel());
-    EXPECT_FALSE(link.Allows(kActionClickPoint, 0, {})); // created, flags 0
+    EXPECT_FALSE(link.Allows(TutorialAction::ClickPoint, 0, {})); // created, flags 0
     link.GoToStartStep();
-    link.Notify(kEventClockStarted, 0, {});
+    link.Notify(TutorialEvent::ClockStarted, 0, {});
     for (int i = 0; i < 80; ++i)
         runner.Update(10);
     EXPECT_EQ(t->Current(), t->s1);
-    EXPECT_TRUE(link.Allows(kActionClickPoint, 0, {}));
+    EXPECT_TRUE(link.Allows(TutorialAction::ClickPoint, 0, {}));
 
     SaveWriter writer;
     link.Save(writer);
@@ -72,11 +72,11 @@ TEST_F(TutorialLinks, WindowLinkAsksTheRunningTutorial) {
     WindowTutorialLink link;
     windows.SetTutorial(&link);
     GameWindow* wrhs = windows.Open<GameWindow>(kTagWarehouse, false);
-    EXPECT_TRUE(windows.TutorialAllows(kActionDrag, kTagWarehouse, TutorialObject(wrhs)));
+    EXPECT_TRUE(windows.TutorialAllows(TutorialAction::Drag, kTagWarehouse, TutorialObject(wrhs)));
     runner.Make<tutest::TestLevelTutorial>(level);
-    EXPECT_FALSE(windows.TutorialAllows(kActionDrag, kTagWarehouse, TutorialObject(wrhs)));
-    EXPECT_FALSE(windows.TutorialAllows(kActionKey, kKeyEnter, TutorialObject(wrhs)));
-    EXPECT_TRUE(windows.TutorialAllows(kActionKey, kKeyEscape, TutorialObject(wrhs)));
+    EXPECT_FALSE(windows.TutorialAllows(TutorialAction::Drag, kTagWarehouse, TutorialObject(wrhs)));
+    EXPECT_FALSE(windows.TutorialAllows(TutorialAction::Key, kKeyEnter, TutorialObject(wrhs)));
+    EXPECT_TRUE(windows.TutorialAllows(TutorialAction::Key, kKeyEscape, TutorialObject(wrhs)));
     windows.SetTutorial(nullptr);
 }
 

@@ -21,7 +21,7 @@ class RuleTutorial : public LevelTutorial {
   public:
     RuleTutorial(TutorialRunner& runner, TutorialLevel& level, bool consent)
         : LevelTutorial(runner, 0x80050000, level) {
-        step = AddStep<tutest::EventStep>(*this, 0x80050001, 0, 0, 0, false, consent);
+        step = AddStep<tutest::EventStep>(*this, 0x80050001, 0, 0, std::nullopt, false, consent);
         startStepId_ = 0x80050001;
     }
     tutest::EventStep* step;
@@ -43,7 +43,7 @@ struct Rules : ::testing::Test {
     }
     void MakeCurrent(GameTutorial* t) {
         t->GoToStep(t->StartStepId());
-        TutorialNotify(kEventClockStarted, 0, {});
+        TutorialNotify(TutorialEvent::ClockStarted, 0, {});
         for (int i = 0; i < 100; ++i)
             runner.Update(10);
         ASSERT_NE(t->Current(), nullptr);
@@ -59,42 +59,43 @@ TEST_F(Rules, LevelRule) {
     struct Case {
         uint32_t flags;
         bool consent;
-        uint32_t action, tag;
+        TutorialAction action;
+        uint32_t tag;
         TutorialObject data;
         bool allowed;
     } cases[] = {
-        {0x3000, false, kActionClickPoint, 0, {}, false},
-        {0x3000 | 0x1, true, kActionClickPoint, 0, {}, true},
-        {0x3000 | 0x1, false, kActionClickPoint, 0, {}, false}, // the step refuses
-        {0x3000, true, kActionControl, kTagLevelPanel, free5, true},
-        {0x3000, false, kActionControl, kTagLevelPanel, free1, true},
-        {0x3000, true, kActionControl, kTagLevelPanel, panelOther, false},
-        {W, true, kActionControl, kTagLevelPanel, panelOther, true},
-        {0x3000, true, kActionControl, kTagWarehouse, wrhsButton, false},
-        {W, true, kActionControl, kTagWarehouse, wrhsButton, true},
-        {0x3000, false, kActionControl, Tag4("Menu"), {}, true},
-        {0x3000, false, kActionDrag, Tag4("Menu"), {}, true},
-        {0x3000, true, kActionDrag, kTagWarehouse, {}, false},
-        {W, true, kActionDrag, kTagWarehouse, {}, true},
-        {0x3000, true, kActionStepAside, 0, {}, false},
-        {0x100, false, kActionStepAside, 0, {}, true}, // without the step's consent
-        {0x80, false, kActionVillains, 0, {}, true},
-        {0x3000, true, kActionVillains, 0, {}, false},
-        {0x2, true, kActionPickObject, 0, {}, true},
-        {0x1, true, kActionPickObject, 0, {}, false},
-        {0x4, true, kActionHoverPoint, 0, {}, true},
-        {0x4, true, kActionSelectHovered, 0, {}, true},
-        {0x8, true, kActionHoverPoint, 0, {}, false},
-        {0x8, true, kActionStartJob, 0, {}, true},
-        {0x10, true, kActionWalk, 0, {}, true},
-        {0x20, true, kActionPlantGrows, 0, {}, true},
-        {0x40, true, kActionPlantGrows, 0, {}, false},
-        {0x40, true, kActionProduce, 0, {}, true},
-        {0, true, kActionMessage, 1, {}, false},
-        {kFlagMessages, true, kActionMessage, 1, {}, true},
-        {0, false, kActionKey, kKeyEnter, TutorialObject(other), true},
-        {0, false, kActionKey, kKeyEnter, TutorialObject(warehouse), false},
-        {0, false, kActionKey, kKeyEscape, TutorialObject(warehouse), true},
+        {0x3000, false, TutorialAction::ClickPoint, 0, {}, false},
+        {0x3000 | 0x1, true, TutorialAction::ClickPoint, 0, {}, true},
+        {0x3000 | 0x1, false, TutorialAction::ClickPoint, 0, {}, false}, // the step refuses
+        {0x3000, true, TutorialAction::Control, kTagLevelPanel, free5, true},
+        {0x3000, false, TutorialAction::Control, kTagLevelPanel, free1, true},
+        {0x3000, true, TutorialAction::Control, kTagLevelPanel, panelOther, false},
+        {W, true, TutorialAction::Control, kTagLevelPanel, panelOther, true},
+        {0x3000, true, TutorialAction::Control, kTagWarehouse, wrhsButton, false},
+        {W, true, TutorialAction::Control, kTagWarehouse, wrhsButton, true},
+        {0x3000, false, TutorialAction::Control, Tag4("Menu"), {}, true},
+        {0x3000, false, TutorialAction::Drag, Tag4("Menu"), {}, true},
+        {0x3000, true, TutorialAction::Drag, kTagWarehouse, {}, false},
+        {W, true, TutorialAction::Drag, kTagWarehouse, {}, true},
+        {0x3000, true, TutorialAction::StepAside, 0, {}, false},
+        {0x100, false, TutorialAction::StepAside, 0, {}, true}, // without the step's consent
+        {0x80, false, TutorialAction::Villains, 0, {}, true},
+        {0x3000, true, TutorialAction::Villains, 0, {}, false},
+        {0x2, true, TutorialAction::PickObject, 0, {}, true},
+        {0x1, true, TutorialAction::PickObject, 0, {}, false},
+        {0x4, true, TutorialAction::HoverPoint, 0, {}, true},
+        {0x4, true, TutorialAction::SelectHovered, 0, {}, true},
+        {0x8, true, TutorialAction::HoverPoint, 0, {}, false},
+        {0x8, true, TutorialAction::StartJob, 0, {}, true},
+        {0x10, true, TutorialAction::Walk, 0, {}, true},
+        {0x20, true, TutorialAction::PlantGrows, 0, {}, true},
+        {0x40, true, TutorialAction::PlantGrows, 0, {}, false},
+        {0x40, true, TutorialAction::Produce, 0, {}, true},
+        {0, true, TutorialAction::Message, 1, {}, false},
+        {kFlagMessages, true, TutorialAction::Message, 1, {}, true},
+        {0, false, TutorialAction::Key, kKeyEnter, TutorialObject(other), true},
+        {0, false, TutorialAction::Key, kKeyEnter, TutorialObject(warehouse), false},
+        {0, false, TutorialAction::Key, kKeyEscape, TutorialObject(warehouse), true},
     };
     for (bool consent : {false, true}) {
         auto* t = runner.Make<RuleTutorial>(level, consent);
@@ -103,7 +104,8 @@ TEST_F(Rules, LevelRule) {
             if (c.consent != consent) continue;
             t->Force(c.flags);
             EXPECT_EQ(TutorialAllows(c.action, c.tag, c.data), c.allowed)
-                << "action " << c.action << " flags " << std::hex << c.flags << " consent " << consent;
+                << "action " << uint32_t(c.action) << " flags " << std::hex << c.flags << " consent "
+                << consent;
         }
     }
 }
@@ -126,7 +128,7 @@ TEST_F(Rules, LevelFlagsPauseAndStopTheClock) {
 TEST_F(Rules, LevelTutorialHoldsWhileAnotherPauseRuns) {
     auto* t = runner.Make<RuleTutorial>(level, true);
     t->GoToStep(t->StartStepId());
-    TutorialNotify(kEventClockStarted, 0, {});
+    TutorialNotify(TutorialEvent::ClockStarted, 0, {});
     level.pauseWord |= 2; // a modal window
     for (int i = 0; i < 200; ++i)
         runner.Update(10);
@@ -156,22 +158,23 @@ TEST_F(MapRules, MapRuleDuringTheFirstTutorial) {
     EXPECT_EQ(t->State(), uint32_t(kRunning));
     struct Case {
         const char* what;
-        uint32_t action, tag;
+        TutorialAction action;
+        uint32_t tag;
         TutorialObject data;
         bool beforeCurrent, whenCurrent;
     } cases[] = {
-        {"back", kActionControl, kTagMapInterface, back, true, true},
-        {"options", kActionControl, kTagMapInterface, options, true, true},
-        {"profile", kActionControl, kTagMapInterface, profile, true, true},
-        {"regime switch", kActionControl, kTagMapInterface, regime, false, false},
-        {"level window", kActionControl, kTagLevelWindow, lvButton, false, false},
-        {"another window", kActionControl, Tag4("Opts"), {}, true, true},
-        {"hover level 1", kActionHoverMapLevel, 0, {}, false, true},
-        {"hover level 2", kActionHoverMapLevel, 1, {}, false, false},
-        {"Escape to the level window", kActionKey, kKeyEscape, TutorialObject(lvif), false, false},
-        {"Enter to the bonus window", kActionKey, kKeyEnter, TutorialObject(bonu), false, false},
-        {"Enter to the map", kActionKey, kKeyEnter, TutorialObject(mapi), true, true},
-        {"a level action", kActionClickPoint, 0, {}, true, false},
+        {"back", TutorialAction::Control, kTagMapInterface, back, true, true},
+        {"options", TutorialAction::Control, kTagMapInterface, options, true, true},
+        {"profile", TutorialAction::Control, kTagMapInterface, profile, true, true},
+        {"regime switch", TutorialAction::Control, kTagMapInterface, regime, false, false},
+        {"level window", TutorialAction::Control, kTagLevelWindow, lvButton, false, false},
+        {"another window", TutorialAction::Control, Tag4("Opts"), {}, true, true},
+        {"hover level 1", TutorialAction::HoverMapLevel, 0, {}, false, true},
+        {"hover level 2", TutorialAction::HoverMapLevel, 1, {}, false, false},
+        {"Escape to the level window", TutorialAction::Key, kKeyEscape, TutorialObject(lvif), false, false},
+        {"Enter to the bonus window", TutorialAction::Key, kKeyEnter, TutorialObject(bonu), false, false},
+        {"Enter to the map", TutorialAction::Key, kKeyEnter, TutorialObject(mapi), true, true},
+        {"a level action", TutorialAction::ClickPoint, 0, {}, true, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(TutorialAllows(c.action, c.tag, c.data), c.beforeCurrent) << c.what;
@@ -197,9 +200,9 @@ TEST_F(MapRules, FirstTutorialEndsOnTheFirstLevel) {
     const TutorialTarget* target = layer->Arrows()[0]->Target();
     EXPECT_EQ(target->kind, uint32_t(kTargetMapLevel));
     EXPECT_TRUE(target->valid);
-    TutorialNotify(kEventMapLevelClicked, 1, {});
+    TutorialNotify(TutorialEvent::MapLevelClicked, 1, {});
     EXPECT_EQ(t->State(), uint32_t(kRunning));
-    TutorialNotify(kEventMapLevelClicked, 0, {});
+    TutorialNotify(TutorialEvent::MapLevelClicked, 0, {});
     EXPECT_EQ(t->State(), uint32_t(kFinishing));
     EXPECT_EQ(map.checks, 1); // the map may start the next one
     for (int i = 0; i < 50; ++i)
@@ -238,9 +241,9 @@ TEST_F(MapRules, NewBonusTutorialSteps) {
             ASSERT_NE(t->Current(), nullptr);
         }
         EXPECT_EQ(t->Current()->Id(), 0x40030002u);
-        EXPECT_TRUE(TutorialAllows(kActionControl, kTagLevelWindow, bonuses));
-        EXPECT_FALSE(TutorialAllows(kActionControl, kTagMapInterface, {}));
-        TutorialNotify(kEventButton, kTagLevelWindow, bonuses);
+        EXPECT_TRUE(TutorialAllows(TutorialAction::Control, kTagLevelWindow, bonuses));
+        EXPECT_FALSE(TutorialAllows(TutorialAction::Control, kTagMapInterface, {}));
+        TutorialNotify(TutorialEvent::Button, kTagLevelWindow, bonuses);
         EXPECT_EQ(t->State(), uint32_t(kFinishing));
     }
 }
