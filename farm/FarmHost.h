@@ -5,10 +5,10 @@
 // points, the plant points and their jobs, and the villains' program side
 // (sounds, trails, health bars). What the level owns (its points, selection,
 // speed, bonuses, goals) a point asks its own level (BaseLevelPoint::Level)
-// and a job its farmer's (LevelOf). The host extends the level's services
-// (LevelServices: money, clock, path finder, the tutorial), which the
-// level's map hands to every object on it, so a farm job finds the host from
-// its farmer's map (FarmHostOf).
+// and a job its farmer's (LevelOf); the money, the clock and the path finder
+// every map object asks of its map's services, which are the level's own
+// (LevelServices). The tutorial the farm asks and tells through the host, so
+// that the farm's events go into the log on the way.
 //
 // The program's level world (FarmWorld, farm/FarmWorld.h, with the drawing
 // and the interface wiring of game/ProgramWorld) implements it; tests
@@ -17,7 +17,8 @@
 
 #include "farm/OverheadButton.h"
 #include "farm/VillainHost.h"
-#include "level/LevelServices.h"
+#include "gui/TutorialMessages.h"
+#include "gui/TutorialObject.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,7 +29,6 @@ class FarmResources;
 class GameMessager;
 class GPSSpace;
 class LevelMap;
-class MapCharacter;
 class MapPlayer;
 class MapSprite;
 class PlantData;
@@ -60,8 +60,15 @@ class OverheadButtons {
     virtual void HideButton(uint32_t handle, bool animated, bool remove, uint32_t delay) = 0;
 };
 
-class FarmHost : public LevelServices {
+class FarmHost {
   public:
+    virtual ~FarmHost() = default;
+
+    // ---- the running tutorial: whether an action is allowed (yes when none
+    // runs), and the farm's events it follows
+    virtual bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) = 0;
+    virtual void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) = 0;
+
     // ---- the level's map and its farmer
     // The level map; null runs the points without any pictures (tests).
     virtual LevelMap* Map() = 0;
@@ -142,7 +149,3 @@ class FarmHost : public LevelServices {
     virtual void OpenWarehouseWindow() = 0;
     virtual void SetWarehouseButtonLevel(int32_t level) = 0;
 };
-
-// The farm host of a character: its map's services, when they are a farm
-// host (null otherwise).
-FarmHost* FarmHostOf(MapCharacter* character);

@@ -74,7 +74,6 @@ void FarmWorld::Attach(GameLevel* level) {
     for (uint32_t i = 0; i < r.typeCount; ++i)
         if (BUILDING* type = farm_->buildings.FindBuildingType(r.types[i].id))
             farm_->buildings.EnableBuilding(type, int32_t(r.types[i].count));
-    level->Map().SetServices(this);
     // The plant beds of the level's set and its empty tree site.
     farm_->plants.LoadBedSprites(int32_t(r.bedSet), FindSprite(kLevelLibrary, r.treeSiteSprite));
 
@@ -308,32 +307,8 @@ bool FarmWorld::GetBonus(uint32_t slot, BonusInfo* info) const {
     return true;
 }
 
-// ---------------------------------------------------------------- the level's services
+// ---------------------------------------------------------------- the tutorial
 
-MoneyValue& FarmWorld::Money() {
-    return level_->Money();
-}
-int32_t FarmWorld::ReservedMoney() const {
-    return level_->ReservedMoney();
-}
-void FarmWorld::AddReservedMoney(int32_t delta) {
-    level_->AddReservedMoney(delta);
-}
-uint32_t FarmWorld::LevelTime() const {
-    return level_->LevelTime();
-}
-shpf::PathFinder* FarmWorld::PathFinder() {
-    return level_->PathFinder();
-}
-bool FarmWorld::PointExists(int32_t index) const {
-    return level_->PointExists(index);
-}
-void FarmWorld::ClickPoint(int32_t index) {
-    level_->ClickPoint(index);
-}
-void FarmWorld::ScreenCentre(float* x, float* y) const {
-    level_->ScreenCentre(x, y);
-}
 bool FarmWorld::TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) {
     return level_->TutorialAllows(action, tag, data);
 }

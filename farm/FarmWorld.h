@@ -2,9 +2,9 @@
 // The farm's side of a running level in one object. It is the level's world
 // (the warehouse stock with the capacities of the building table, the
 // farmer, the villains and shots of FarmVillains, the bonus table) and the
-// farm host of the level's map (farm/FarmHost.h: the level's services,
-// forwarded to the level, and what the buildings, plants and villains ask
-// of it), so that the farmer's jobs reach the farm from their map.
+// farm host (farm/FarmHost.h: what the buildings, plants and villains ask of
+// the farm beyond the level, and the tutorial with the farm's log lines).
+// The level's map is served by the level itself.
 //
 // What it cannot answer without the program's screens stays pure: the
 // overhead buttons and labels over the field, the level panel's building,
@@ -43,8 +43,7 @@ class FarmWorld : public LevelWorld, public FarmHost, public ProductStockView {
     ~FarmWorld() override;
 
     // Wires the world to its level (before StartUp): the farm tables the
-    // level uses are enabled, the level's map answers through the world and
-    // the villains get the level's places. The level outlives the world's use
+    // level uses are enabled and the villains get the level's places. The level outlives the world's use
     // of it (the world goes with the level).
     void Attach(GameLevel* level);
     // Before the level goes: the villains and shots leave its map (the level
@@ -90,20 +89,9 @@ class FarmWorld : public LevelWorld, public FarmHost, public ProductStockView {
     bool ShotUnder(float x, float y) const override;
     void HoverFieldObject(bool inField, float x, float y) override;
 
-    // ---- LevelServices (the level's own)
-    MoneyValue& Money() override;
-    int32_t ReservedMoney() const override;
-    void AddReservedMoney(int32_t delta) override;
-    uint32_t LevelTime() const override;
-    shpf::PathFinder* PathFinder() override;
-    bool PointExists(int32_t index) const override;
-    void ClickPoint(int32_t index) override;
-    void ScreenCentre(float* x, float* y) const override;
+    // ---- the farm host: the tutorial, the map, the tables, the pictures and the sounds
     bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) override;
     void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) override;
-    GameLevel* RunningLevel() override { return level_; }
-
-    // ---- the farm host: the map, the tables, the pictures and the sounds
     LevelMap* Map() override;
     ProductStock& Stock() override { return *stock_; }
     ProductStockView& StockView() override { return *this; }

@@ -41,8 +41,7 @@ class LevelServices {
     virtual bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) = 0;
     virtual void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) = 0;
 
-    // The running level behind these services (the level itself, or the
-    // program's world that stands between the map and the level); null for
+    // The running level behind these services (the level itself); null for
     // a map without one (tests).
     virtual GameLevel* RunningLevel() { return nullptr; }
 };

@@ -132,10 +132,6 @@ class LevelMap {
     LevelMap& operator=(const LevelMap&) = delete;
 
     LevelServices* Services() const { return services_; }
-    // The program's world may stand between the map's objects and the level
-    // (answering for the farm beside the level's services); set before any
-    // object asks.
-    void SetServices(LevelServices* services) { services_ = services; }
 
     // Takes an object into the map's keeping and answers it.
     MapObject* Adopt(std::unique_ptr<MapObject> object);

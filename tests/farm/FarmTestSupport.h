@@ -228,11 +228,18 @@ bool LoadAll(Table& table, kis::DataFileReaderW* reader, LoaderState* state = nu
 
 // The farm host of a level without pictures, sounds or interface: empty farm
 // tables, a stock without room, and every other answer "none" (null, 0,
-// nothing shown); the running level is the backing level a test sets. A test
-// overrides the members its subject uses.
-class FakeFarmHost : public testsupport::FakeLevelServicesOver<FarmHost> {
+// nothing shown). It also serves the test's map as the level would, the
+// running level being the backing level a test sets, with one tutorial for
+// both. A test overrides the members its subject uses.
+class FakeFarmHost : public testsupport::FakeLevelServices, public FarmHost {
   public:
     GameLevel* RunningLevel() override { return this->backingLevel; }
+    bool TutorialAllows(TutorialAction action, uint32_t tag, TutorialObject data) override {
+        return FakeLevelServices::TutorialAllows(action, tag, data);
+    }
+    void TutorialNotify(TutorialEvent event, uint32_t a, TutorialObject b) override {
+        FakeLevelServices::TutorialNotify(event, a, b);
+    }
     LevelMap* Map() override { return nullptr; }
     MapPlayer* Player() override { return nullptr; }
     ProductStock& Stock() override { return stock_; }

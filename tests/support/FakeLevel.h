@@ -33,9 +33,7 @@ namespace testsupport {
 // records the clicks on points and the tutorial's events; the tutorial
 // refuses the actions in `refusedActions`. With `backingLevel` set, the
 // money, the reserved total, the clock and the points are that level's.
-// Over FarmHost it is the level's side of a fake farm host
-// (farmtest::FakeFarmHost).
-template <class Services> class FakeLevelServicesOver : public Services {
+class FakeLevelServices : public LevelServices {
   public:
     GameLevel* backingLevel = nullptr;
     MoneyValue money;
@@ -68,7 +66,6 @@ template <class Services> class FakeLevelServicesOver : public Services {
     }
     void TutorialNotify(TutorialEvent event, uint32_t, TutorialObject) override { events.push_back(event); }
 };
-using FakeLevelServices = FakeLevelServicesOver<LevelServices>;
 
 // The farm's side of the level world: the stock in a map (its own, or one a
 // test shares with the farm it builds), the farmer as a position and the
