@@ -438,6 +438,8 @@ void LevelInterface::OnGameOverAnswer(uint32_t command) {
         level_->Leave();
         return;
     }
+    LevelWindowsHost host = WindowsHost();
+    const LevelWindowMarks marks = TakeLevelWindowMarks(host);
     windows->Open<LevelWindow>(
         level_->LevelIndex(), kLevelWindowGameOver,
         [this](uint32_t result, uint32_t, uint32_t) {
@@ -446,7 +448,7 @@ void LevelInterface::OnGameOverAnswer(uint32_t command) {
             else
                 level_->Leave();
         },
-        WindowsHost(), nullptr, u"to_map");
+        std::move(host), marks, nullptr, u"to_map");
     LogLine(kLogIndent, "Level window opened after the game over.");
 }
 

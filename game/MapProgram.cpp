@@ -155,6 +155,9 @@ void ExplainNewBonus(const LevelWindow& window) {
 void OpenMapLevelWindow(int32_t level) {
     WindowManager* windows = GetWindowManager();
     if (!windows || level < 0) return;
+    // The window uses up the profile's new-bonus mark and its first bonuses-button hint.
+    LevelWindowsHost host = MapLevelWindowHost();
+    const LevelWindowMarks marks = TakeLevelWindowMarks(host);
     LevelWindow* window = windows->Open<LevelWindow>(
         uint32_t(level), kLevelWindowFromMap,
         [](uint32_t result, uint32_t which, uint32_t restart) {
@@ -165,7 +168,7 @@ void OpenMapLevelWindow(int32_t level) {
             if (MapScreen* map = ProgramMap().get())
                 map->OnLevelWindowClosed(int32_t(result), int32_t(which), restart != 0);
         },
-        MapLevelWindowHost());
+        std::move(host), marks);
     LogLabelPrintf(kLogIndent, "Map", "the level window of level %d opens", level + 1);
     if (window) ExplainNewBonus(*window);
 }

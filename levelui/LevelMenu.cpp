@@ -26,11 +26,13 @@ uint32_t LevelMenu::OnMenuResult(uint32_t id) {
                                     u"quit", &LevelMenu::OnQuitConfirmed, reinterpret_cast<uintptr_t>(this),
                                     0);
         break;
-    case MenuAction::OpenRestartWindow:
+    case MenuAction::OpenRestartWindow: {
+        const LevelWindowMarks marks = TakeLevelWindowMarks(hooks_.windows);
         manager_.Open<LevelWindow>(
             hooks_.level, kLevelWindowFromMenu,
-            [this](uint32_t result, uint32_t, uint32_t) { OnRestartChoice(result); }, hooks_.windows);
+            [this](uint32_t result, uint32_t, uint32_t) { OnRestartChoice(result); }, hooks_.windows, marks);
         break;
+    }
     case MenuAction::LeaveToMap:
         if (hooks_.leaveLevel) hooks_.leaveLevel();
         break;

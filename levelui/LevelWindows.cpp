@@ -439,27 +439,59 @@ constexpr int32_t kBonusSlotWidth = 63, kBonusSlotHeight = 134, kBonusSlotStep =
 constexpr const char16_t* kMedalSprites[3] = {u"gold_small", u"silver_small", u"bronze_small"};
 } // namespace
 
-LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, LevelWindowCallback callback,
-                         LevelWindowsHost host, const char16_t* playKey, const char16_t* cancelKey)
-    : SpritesWindow(manager, kLevelWindowTag, {.modal = true}), level_(level), mode_(mode),
-      callback_(std::move(callback)), host_(std::move(host)) {
-    manager.levelWindow = this;
-    Profile* profile = host_.profile;
-    RegimeProgress* progress = nullptr;
-    if (profile) {
-        regime_ = profile->Regime() != 0 ? 1 : 0;
-        progress = &profile->MutableRecord().results.regimes[regime_];
-        owned_ = profile->ListBonuses(nullptr);
-        // Ids outside the six bonuses show as none.
-        selection_.count = std::min<uint32_t>(progress->chosenCount, kChosenBonusLimit);
-        for (size_t i = 0; i < selection_.ids.size(); ++i)
-            selection_.ids[i] = CheckedBonusId(progress->chosen[i]);
+LevelWindowMarks TakeLevelWindowMarks(const LevelWindowsHost& host) {
+    LevelWindowMarks marks;
+    Profile* profile = host.profile;
+    if (!profile) return marks;
+    // The first window with more than three owned bonuses points at the bonuses button, once.
+    if (profile->ListBonuses(nullptr) > kChosenBonusLimit &&
+        !(profile->Record().flags & kProfileFlagBonusHint)) {
+        profile->MutableRecord().flags |= kProfileFlagBonusHint;
+        if (host.saveProfiles) host.saveProfiles();
+        marks.selectionHint = profile->Record().results.tutorial != 0;
     }
+    // The newly earned bonus mark is used up by the first level window.
+    RegimeProgress& progress = profile->MutableRecord().results.regimes[profile->Regime() != 0 ? 1 : 0];
+    if ((progress.newBonus >> 24) != 0) {
+        marks.newBonus = TakeNewBonus(&progress.newBonus, profile->Record().results.tutorial != 0);
+        if (host.saveProfiles) host.saveProfiles();
+    }
+    return marks;
+}
+
+LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, LevelWindowCallback callback,
+                         LevelWindowsHost host, LevelWindowMarks marks, const char16_t* playKey,
+                         const char16_t* cancelKey)
+    : SpritesWindow(manager, kLevelWindowTag, {.modal = true}), level_(level), mode_(mode),
+      callback_(std::move(callback)), host_(std::move(host)), newBonus_(marks.newBonus) {
+    manager.levelWindow = this;
+    const RegimeProgress* progress = ReadProfile();
     if (host_.regimeBlock) host_.regimeBlock(level, regime_, &block_);
     continue_ = ContinueOffered(mode, host_.hasSavedGame && host_.hasSavedGame(level));
-
-    // Caption, goals area, medal strip and the bonus area below it.
     const int32_t top = 8 + kCaptionHeight + 12;
+    MakeFrames(top);
+    MakeMedalRows(progress && level < kProfileLevelCount ? progress->levels[level] : LevelProgress{});
+    MakeBottomRow(playKey, cancelKey);
+    MakeGoals(top);
+    MakeBonusSlots(marks.selectionHint);
+    SetCaptionText(host_.title ? host_.title(level) : std::u16string());
+}
+
+const RegimeProgress* LevelWindow::ReadProfile() {
+    Profile* profile = host_.profile;
+    if (!profile) return nullptr;
+    regime_ = profile->Regime() != 0 ? 1 : 0;
+    const RegimeProgress& progress = profile->Record().results.regimes[regime_];
+    owned_ = profile->ListBonuses(nullptr);
+    // Ids outside the six bonuses show as none.
+    selection_.count = std::min<uint32_t>(progress.chosenCount, kChosenBonusLimit);
+    for (size_t i = 0; i < selection_.ids.size(); ++i)
+        selection_.ids[i] = CheckedBonusId(progress.chosen[i]);
+    return &progress;
+}
+
+void LevelWindow::MakeFrames(int32_t top) {
+    // Caption, goals area, medal strip and the bonus area below it.
     stripTop_ = top + kGoalsHeight;
     const int32_t bonusTop = stripTop_ + kMedalStripHeight + 5;
     const int32_t height = (owned_ > 0 ? bonusTop + kBonusAreaHeight : stripTop_ + kMedalStripHeight) + 16 +
@@ -479,10 +511,10 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
     }
     contentTop = top;
     Show(0, true);
+}
 
+void LevelWindow::MakeMedalRows(const LevelProgress& best) {
     // The best grade's medal, the medal times and the record.
-    const LevelProgress best =
-        progress && level < kProfileLevelCount ? progress->levels[level] : LevelProgress{};
     medal_ = MakeMedalIcon(int32_t(best.status), 19.0f, float(stripTop_ + 11));
     for (int32_t y : MedalRowOffsets(regime_))
         rowYs_.push_back(stripTop_ + y);
@@ -492,22 +524,24 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
     rows_.resize(rowYs_.size());
     for (size_t i = 0; i < rows_.size(); ++i)
         MakeRow(rows_[i], kMedalSprites[i], limits[i], 212.0f, float(rowYs_[i]), true);
-    recordText_.Set(kLabelFont, manager.Text(u"level_window", u"record"));
+    recordText_.Set(kLabelFont, manager_.Text(u"level_window", u"record"));
     MakeRow(record_, u"small_ico_clock", best.bestMs, 458.0f, float(stripTop_ + 73), true);
+}
 
-    // The bottom row.
-    for (uint32_t command : LevelWindowButtons(mode, continue_ ? true : false)) {
+void LevelWindow::MakeBottomRow(const char16_t* playKey, const char16_t* cancelKey) {
+    for (uint32_t command : LevelWindowButtons(mode_, continue_ ? true : false)) {
         const char16_t* key = command == kLevelWindowCancel    ? (cancelKey ? cancelKey : u"cancel")
                               : command == kLevelWindowPlay    ? (playKey ? playKey : u"play")
                               : command == kLevelWindowRestart ? (playKey ? playKey : u"restart")
                                                                : u"continue";
-        AddBottomButton(command, manager.Text(u"level_window", key));
+        AddBottomButton(command, manager_.Text(u"level_window", key));
     }
+}
 
-    // Goals.
-    tasksText_.Set(kLabelFont, manager.Text(u"level_window", u"tasks_caption"));
+void LevelWindow::MakeGoals(int32_t top) {
+    tasksText_.Set(kLabelFont, manager_.Text(u"level_window", u"tasks_caption"));
     goals_ = GoalColumns(std::min<uint32_t>(block_.goalCount, kMaxLevelGoals));
-    const int32_t sites = host_.garbageSites ? host_.garbageSites(level) : 0;
+    const int32_t sites = host_.garbageSites ? host_.garbageSites(level_) : 0;
     for (size_t i = 0; i < goals_.size(); ++i) {
         const GoalRecord& goal = block_.goals[i];
         goalButtons_.push_back(MakeLevelWindowGoal(
@@ -515,31 +549,21 @@ LevelWindow::LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, 
             goal.kind == kGoalGarbageSites ? sites : 0, host_.goalIcon ? host_.goalIcon(goal) : nullptr,
             host_.goalHasIngredients && host_.goalHasIngredients(goal)));
     }
+}
 
-    // Bonus slots and the select button.
-    if (owned_ > 0) {
-        // The tutorials find a slot by its bonus (the button's data).
-        for (size_t i = 0; i < slotButtons_.size(); ++i) {
-            slotButtons_[i] = controls_.Make<LevelWindowBonus>(int32_t(i));
-            slotButtons_[i]->SetPosition(bonusX_ + 6 + int32_t(i) * kBonusSlotStep, bonusY_ + 6);
-        }
-        ShowBonuses();
-        if (owned_ > kChosenBonusLimit) {
-            select_ = controls_.Make<ImageButton>(kLevelWindowSelectBonuses, bonusX_ + 262, bonusY_ + 7, 166,
-                                                  manager.Text(u"level_window", u"select_bonuses"));
-            if (profile && !(profile->Record().flags & kProfileFlagBonusHint)) {
-                profile->MutableRecord().flags |= kProfileFlagBonusHint;
-                if (host_.saveProfiles) host_.saveProfiles();
-                selectionHint_ = profile->Record().results.tutorial != 0;
-            }
-        }
+void LevelWindow::MakeBonusSlots(bool selectionHint) {
+    if (owned_ <= 0) return;
+    // The tutorials find a slot by its bonus (the button's data).
+    for (size_t i = 0; i < slotButtons_.size(); ++i) {
+        slotButtons_[i] = controls_.Make<LevelWindowBonus>(int32_t(i));
+        slotButtons_[i]->SetPosition(bonusX_ + 6 + int32_t(i) * kBonusSlotStep, bonusY_ + 6);
     }
-    // The newly earned bonus mark is used up by the first level window.
-    if (progress && (progress->newBonus >> 24) != 0) {
-        newBonus_ = TakeNewBonus(&progress->newBonus, profile->Record().results.tutorial != 0);
-        if (host_.saveProfiles) host_.saveProfiles();
+    ShowBonuses();
+    if (owned_ > kChosenBonusLimit) {
+        select_ = controls_.Make<ImageButton>(kLevelWindowSelectBonuses, bonusX_ + 262, bonusY_ + 7, 166,
+                                              manager_.Text(u"level_window", u"select_bonuses"));
+        selectionHint_ = selectionHint;
     }
-    SetCaptionText(host_.title ? host_.title(level) : std::u16string());
 }
 
 LevelWindow::~LevelWindow() {

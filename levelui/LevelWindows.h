@@ -200,10 +200,22 @@ class LevelWindowBonus : public ImageButton {
 // result 1 go, 0 cancel; restart 1 afresh, 0 the saved game.
 using LevelWindowCallback = std::function<void(uint32_t result, uint32_t level, uint32_t restart)>;
 
+// What opening a level window uses up in the profile: the newly earned
+// bonus mark (-1 none, or none to show with the tutorials off) and, the
+// first time more than three bonuses are owned, the hint at the bonuses
+// button (with the tutorials on).
+struct LevelWindowMarks {
+    int32_t newBonus = -1;
+    bool selectionHint = false;
+};
+// Takes the marks from the host's profile and saves the profiles after each
+// change; whoever opens the level window calls it and hands the marks over.
+LevelWindowMarks TakeLevelWindowMarks(const LevelWindowsHost& host);
+
 class LevelWindow : public SpritesWindow {
   public:
     LevelWindow(WindowManager& manager, uint32_t level, uint32_t mode, LevelWindowCallback callback,
-                LevelWindowsHost host, const char16_t* playKey = nullptr,
+                LevelWindowsHost host, LevelWindowMarks marks = {}, const char16_t* playKey = nullptr,
                 const char16_t* cancelKey = nullptr);
     ~LevelWindow() override;
     bool OnKeyDown(uint32_t key, uint32_t flags) override;
@@ -246,6 +258,16 @@ class LevelWindow : public SpritesWindow {
     };
     void MakeRow(TimeRow& row, const char16_t* sprite, uint32_t ms, float x, float y, bool centre);
     void DrawRow(DXLViewer& viewer, TimeRow& row);
+    // The construction's steps, in order: the regime, owned bonuses and
+    // selection (the regime's progress, null without a profile); the frames
+    // from the content top down; the medal strip; the bottom row; the goals;
+    // the bonus slots and the select button.
+    const RegimeProgress* ReadProfile();
+    void MakeFrames(int32_t top);
+    void MakeMedalRows(const LevelProgress& best);
+    void MakeBottomRow(const char16_t* playKey, const char16_t* cancelKey);
+    void MakeGoals(int32_t top);
+    void MakeBonusSlots(bool selectionHint);
 
     uint32_t level_, mode_, regime_ = 0;
     LevelWindowCallback callback_;

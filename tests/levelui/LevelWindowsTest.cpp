@@ -70,12 +70,14 @@ struct Fixture : ::testing::Test {
         return h;
     }
     LevelWindow* Open(Profile* profile, uint32_t mode) {
+        LevelWindowsHost host = Host(profile);
+        const LevelWindowMarks marks = TakeLevelWindowMarks(host);
         return manager.Open<LevelWindow>(
             33, mode,
             [this](uint32_t r, uint32_t l, uint32_t s) {
                 calls.level.push_back({r, l, s});
             },
-            Host(profile));
+            std::move(host), marks);
     }
     ImageButton* Button(LevelWindow* w, uint32_t command) {
         for (ImageButton* b : w->BottomButtons())
