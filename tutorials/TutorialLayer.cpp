@@ -307,9 +307,10 @@ bool KeepInSight(kis::Point& corner, int32_t w, int32_t h, const std::vector<kis
 
 namespace {
 
-TextStyle InfoStyle(uint32_t colour, uint32_t contextKind = 0, uintptr_t contextObject = 0) {
+TextStyle InfoStyle(uint32_t colour, int32_t textWidth, uint32_t contextKind = 0,
+                    uintptr_t contextObject = 0) {
     TextStyle style;
-    style.InitDefault(kInfoTextWidth, contextKind, contextObject);
+    style.InitDefault(textWidth, contextKind, contextObject);
     // The tags may write icons and coloured values: the text is laid out with its markup.
     style.flags = kTextWrap | kTextColour | kTextMarkup | 33;
     style.colour = colour;
@@ -326,11 +327,19 @@ TutorialInfo::TutorialInfo(TutorialLayer& layer, std::u16string text, bool click
                            uintptr_t contextObject)
     : layer_(layer), text_(std::move(text)), clickLine_(clickLine), contextKind_(contextKind),
       contextObject_(contextObject) {
-    WindowManager& windows = layer.Manager();
-    textItem_ = std::make_unique<HIText>(windows, InfoStyle(kInfoTextColour, contextKind_, contextObject_),
-                                         text_, 0, windows.GetTextTagCallback());
+    Layout(kInfoTextWidth);
+}
+
+TutorialInfo::~TutorialInfo() = default;
+
+void TutorialInfo::Layout(int32_t textWidth) {
+    textWidth_ = textWidth;
+    WindowManager& windows = layer_.Manager();
+    textItem_ =
+        std::make_unique<HIText>(windows, InfoStyle(kInfoTextColour, textWidth, contextKind_, contextObject_),
+                                 text_, 0, windows.GetTextTagCallback());
     if (clickLine_)
-        clickItem_ = std::make_unique<HIText>(windows, InfoStyle(kInfoClickColour),
+        clickItem_ = std::make_unique<HIText>(windows, InfoStyle(kInfoClickColour, textWidth),
                                               std::u16string(windows.Text(u"tutorial", u"click_text")), 0,
                                               windows.GetTextTagCallback());
     // Without a viewer the texts are not laid out and the box keeps its
@@ -351,8 +360,6 @@ TutorialInfo::TutorialInfo(TutorialLayer& layer, std::u16string text, bool click
         InitInfoPanel(&panel_, -kInfoFrameLeft, -kInfoFrameTop, width + kInfoFrameLeft + kInfoFrameRight,
                       height + kInfoFrameTop + kInfoFrameBottom);
 }
-
-TutorialInfo::~TutorialInfo() = default;
 
 float TutorialInfo::Alpha() const {
     if (state_ == kLayerFadingIn) return std::min(1.0f, float(effectMs_) / float(kInfoFadeInMs));
@@ -431,15 +438,28 @@ void TutorialInfo::Place() {
     if (!target_) return;
     target_->GetPosition();
     if (!target_->valid) return;
+    // The text at its usual width first; where no place leaves everything
+    // in sight (a narrow screen), it wraps narrower in steps. Only where no
+    // width leaves the whole arrows in sight may their tails go under it.
+    for (const float reach : {kArrowWhole, kArrowHead})
+        for (int32_t textWidth = kInfoTextWidth; textWidth >= kInfoMinTextWidth;
+             textWidth -= kInfoNarrowStep) {
+            if (textWidth != textWidth_) Layout(textWidth);
+            if (PlaceAtSize(reach)) return;
+        }
+    if (textWidth_ != kInfoTextWidth) Layout(kInfoTextWidth);
+    PlaceAtSize(kArrowHead);
+}
+
+bool TutorialInfo::PlaceAtSize(float arrowReach) {
     WindowManager& windows = layer_.Manager();
     corner = PlaceInfoBox(width, height, target_->x, target_->y, target_->angle, centred_, distance_,
                           windows.ScreenWidth(), windows.ScreenHeight());
     // The box is there to explain what its arrows point at: it leaves them
     // in sight, what they point at, the point it stands beside and the
     // step's buttons, even where the screen's edge pushed it back over them.
-    // Where no place leaves all of that, the arrows' tails may go under it.
     const TutorialStep* step = layer_.OwnerStep();
-    const auto sight = [&](float arrowReach) {
+    const auto sight = [&] {
         std::vector<kis::Rect> rects;
         for (const auto& arrow : layer_.Arrows())
             arrow->AddSightRects(rects, arrowReach);
@@ -460,8 +480,7 @@ void TutorialInfo::Place() {
     std::function<bool(kis::Point)> room;
     if (step && inClickArea(corner)) room = inClickArea;
     const int32_t screenW = windows.ScreenWidth(), screenH = windows.ScreenHeight();
-    if (!KeepInSight(corner, w, h, sight(kArrowWhole), screenW, screenH, room))
-        KeepInSight(corner, w, h, sight(kArrowHead), screenW, screenH, room);
+    return KeepInSight(corner, w, h, sight(), screenW, screenH, room);
 }
 
 // ---------------------------------------------------------------- layer

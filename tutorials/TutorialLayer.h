@@ -205,6 +205,9 @@ class LevelTutorialArrow : public TutorialArrow {
 constexpr uint32_t kInfoTextColour = 0xFF872900;
 constexpr uint32_t kInfoClickColour = 0xFF808080;
 constexpr int32_t kInfoTextWidth = 400;
+// Where a box finds no place at its usual width, its text wraps narrower in
+// steps of this many pixels, down to the least width.
+constexpr int32_t kInfoNarrowStep = 20, kInfoMinTextWidth = 200;
 constexpr int32_t kInfoMarginLeft = 18, kInfoMarginTop = 14, kInfoMarginRight = 18, kInfoMarginBottom = 18;
 constexpr int32_t kInfoFrameLeft = 3, kInfoFrameTop = 1, kInfoFrameRight = 3, kInfoFrameBottom = 6;
 constexpr uint32_t kInfoFadeInMs = 120, kInfoFadeOutMs = 150;
@@ -252,8 +255,15 @@ class TutorialInfo {
     kis::Point corner{0, 0};
 
   private:
+    // Lays the texts out wrapped at the width and sizes the box and its frame.
+    void Layout(int32_t textWidth);
+    // Places the box at its present size; false where no place leaves the
+    // arrows in sight to the reach (their heads, or their whole length).
+    bool PlaceAtSize(float arrowReach);
+
     TutorialLayer& layer_;
     std::u16string text_;
+    int32_t textWidth_ = kInfoTextWidth;
     bool clickLine_;
     uint32_t contextKind_;
     uintptr_t contextObject_;

@@ -264,5 +264,8 @@ TEST(LevelPagesScenario, TheNewBonusBoxLeavesTheGoalsAndTimesInSight) {
             << "the box over the goals and times";
         EXPECT_GT(window.Count(left, top + 315, size.width, top + 430, tutorialplay::Parchment), 10000)
             << "the box in the bonuses' row";
+        // The whole arrow beside the slot, 288 to 363 px right of the window's left.
+        EXPECT_GT(window.Count(left + 280, top + 360, left + 370, top + 420, tutorialplay::ArrowYellow), 400)
+            << "the box over its arrow";
     }
 }
