@@ -58,6 +58,7 @@ GameHint::~GameHint() = default;
 
 void GameHint::RequestHint() {
     WindowManager& manager = Manager();
+    if (manager.OpenedUnderPointer(GetWindow())) return;
     manager.TouchHint(this);
     if (!HasHint() || manager.HintOwner() == this) return;
     manager.SetHintOwner(this);

@@ -305,6 +305,7 @@ WindowManager::~WindowManager() {
 
 void WindowManager::DeleteAllWindows() {
     hintOwner_ = nullptr;
+    openedUnder_.clear();
     hintShown_ = false;
     captured_ = nullptr;
     // Top first: a window may still look at the ones below while it goes.
@@ -319,6 +320,12 @@ void WindowManager::DeleteAllWindows() {
 
 void WindowManager::Push(std::unique_ptr<GameWindow> window) {
     if (window->modal) ++modalCount_;
+    // A window that opens under the resting pointer gives no hint until the
+    // pointer moves: a control it happens to hold was not pointed at.
+    if (mouseX_ >= 0) {
+        if (openedUnder_.empty()) openX_ = mouseX_, openY_ = mouseY_;
+        openedUnder_.push_back(window.get());
+    }
     stack_.push_back(std::move(window));
 }
 
@@ -403,6 +410,8 @@ bool WindowManager::OnMouseMove(int32_t x, int32_t y, uint32_t buttons) {
         std::abs(int64_t(x) - restX_) >= kHintMoveSlack || std::abs(int64_t(y) - restY_) >= kHintMoveSlack;
     mouseX_ = x;
     mouseY_ = y;
+    if (std::abs(int64_t(x) - openX_) >= kHintMoveSlack || std::abs(int64_t(y) - openY_) >= kHintMoveSlack)
+        openedUnder_.clear();
     if (moved) {
         restX_ = x;
         restY_ = y;
@@ -581,6 +590,7 @@ void WindowManager::DeleteClosedWindows() {
 
 void WindowManager::ClearPointersTo(GameWindow* window) {
     if (hovered_ == window) hovered_ = nullptr;
+    std::erase(openedUnder_, window);
     if (captured_ && captured_->GetWindow() == window) captured_ = nullptr;
     if (hintOwner_ && hintOwner_->GetWindow() == window) {
         hintOwner_ = nullptr;

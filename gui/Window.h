@@ -14,6 +14,7 @@
 #include "sprites/SpriteEffect.h"
 #include "text/TextLayout.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -241,6 +242,10 @@ class WindowManager {
     void SetHintOwner(GameHint* owner);
     // Called by a control the mouse moves over; keeps the owner of this move.
     void TouchHint(GameHint* owner) { hintTouched_ = owner; }
+    // Whether the window opened under the pointer, which has not moved since.
+    bool OpenedUnderPointer(const GameWindow* window) const {
+        return window && std::find(openedUnder_.begin(), openedUnder_.end(), window) != openedUnder_.end();
+    }
     // A control or window that goes away is forgotten first.
     void Forget(GameHint* control);
     // The hint owner's cursor, else the cursor of the window under the mouse.
@@ -323,6 +328,8 @@ class WindowManager {
     bool hintShown_ = false;
     uint32_t hintStart_ = 0;
     int32_t restX_ = 0, restY_ = 0;
+    std::vector<GameWindow*> openedUnder_; // opened under the pointer, from (openX_, openY_)
+    int32_t openX_ = 0, openY_ = 0;
     int32_t mouseX_ = -1, mouseY_ = -1;
     // Not owned: each installs itself and removes itself before it goes.
     WindowLevel* level_ = nullptr;

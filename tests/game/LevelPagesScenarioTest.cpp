@@ -152,8 +152,9 @@ TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
 // At 1024 x 768 a player who owns the bees, the boots and the good feed and
 // takes the bees and the good feed into her levels opens level 20 from the
 // map. The level window's bonus area holds three slots; the first two show
-// the bees and the good feed, the third is empty and hidden. The pointer
-// resting on the first slot shows its hint: the bees' title over their
+// the bees and the good feed, the third is empty and hidden. The window
+// opened under the pointer, on a goal: a pixel's move shows no goal hint. The
+// pointer resting on the first slot shows its hint: the bees' title over their
 // description. The window's cancel then closes it.
 TEST(LevelPagesScenario, TheLevelWindowsBonusSlotsShowTheirBonusWithItsHint) {
     GameCopy game;
@@ -162,7 +163,8 @@ TEST(LevelPagesScenario, TheLevelWindowsBonusSlotsShowTheirBonusWithItsHint) {
     const MapPoint twenty = CellPosition(19);
     const std::string log = RunGame(game, "slots",
                                     Key(5000, "M") + Click(6000, twenty.x, twenty.y + 4) +
-                                        Move(7200, 440, 470) + Move(7300, 447, 480) + Click(9500, 444, 614),
+                                        Move(6500, twenty.x + 1, twenty.y + 4) + Move(7200, 440, 470) +
+                                        Move(7300, 447, 480) + Click(9500, 444, 614),
                                     10500, {{7100, "window"}, {9000, "hint"}, {10400, "cancelled"}}, true);
     EXPECT_EQ(testsupport::MissingContent(log), "");
     const Shot window = LoadShot(game.File("window.png")), hint = LoadShot(game.File("hint.png")),
@@ -183,7 +185,10 @@ TEST(LevelPagesScenario, TheLevelWindowsBonusSlotsShowTheirBonusWithItsHint) {
         // The bonus's icon in the middle of its slot's parchment well.
         EXPECT_EQ(window.Count(s.left + 16, 495, s.left + 47, 526, IconGold) > 20, s.shown) << s.left;
     }
-    // No hint before the pointer rests on a slot; then the bees' hint below it.
+    // No hint before the pointer rests on a slot (none from the goal the
+    // window opened under the pointer: it moved by a pixel only); then the
+    // bees' hint below it.
+    EXPECT_LT(HintPixels(window, 226, 330, 798, 430), 500) << "a goal's hint over the medal times";
     EXPECT_EQ(HintPixels(window, 312, 585, 580, 665), 0);
     EXPECT_GT(HintPixels(hint, 312, 585, 580, 665), 200 * 60);
     EXPECT_GT(hint.Count(312, 585, 580, 665, Dark), 300) << "the bees' title and description";

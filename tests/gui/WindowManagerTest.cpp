@@ -353,6 +353,7 @@ TEST_F(Hints, AShownHintGoesWhenItsControlHidesOrLeavesTheWindow) {
         w->AddControls(&group);
         CallbackButton* b = group.Make<CallbackButton>(7, [] {});
         b->SetHint(u"Caption", u"Body");
+        manager.OnMouseMove(300, 300, 0); // onto the button from outside the window
         manager.OnMouseMove(20, 20, 0);
         host.game += 500;
         manager.Update();
