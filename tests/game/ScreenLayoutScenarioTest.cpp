@@ -525,3 +525,23 @@ TEST(ScreenLayoutScenario, TheMillsButtonStandsBelowTheTopBarAndTakesClicks) {
         EXPECT_NE(log.find("Production started          flour"), std::string::npos) << log;
     }
 }
+
+// The awards window that the pause menu's third bar opens over level 1,
+// seen 3 s later: its frame's top stays below the money strip's 47 px.
+TEST(ScreenLayoutScenario, TheAwardsWindowOverALevelStandsBelowTheMoneyStrip) {
+    for (const WindowSize size : kSizes) {
+        SCOPED_TRACE(Describe(size));
+        GameCopy game;
+        const int menuTop = size.width == 800 ? 55 : 129;
+        Play(game, size, LevelStarted("01", FieldOnScreen(size)) + "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
+                             Click(11000, size.width / 2, menuTop + 94 + 2 * 68 + 20) + "11100 mouse move 2 300\n",
+             {{14000, "awards"}}, 14100);
+        const Shot awards = tutorialplay::Load(game, "awards");
+        ASSERT_TRUE(awards.ok);
+        // Grass above the window, its brown frame from its top down, a column inside its left edge.
+        const int column = (size.width - 586) / 2 + 4;
+        const int top = TopRow(awards, column, 0, column + 3, size.height / 2,
+                               [](int r, int g, int) { return r > g + 20; });
+        EXPECT_GT(top, kMoneyStripHeight) << "the window's top";
+    }
+}
