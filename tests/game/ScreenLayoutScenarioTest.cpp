@@ -320,6 +320,12 @@ TEST(ScreenLayoutScenario, TheLevelWindowsMedalIconsStandBeforeTheirTimes) {
         // "Restart" answered: the window shows the easy regime's gold and
         // silver times.
         EXPECT_EQ(rows, 2);
+        // The goal box's blue "Collect" keeps clear of the box's dark top border by 4 rows.
+        const int cx = size.width / 2;
+        const int caption = TopRow(window, cx - 40, size.height / 4, cx + 40, size.height / 2,
+                                   [](int r, int, int b) { return b > r + 40; });
+        ASSERT_GT(caption, 0) << "no caption";
+        EXPECT_EQ(window.NearIn(cx - 40, caption - 4, cx + 40, caption, 0x5A3410, 12), 0);
     }
 }
 
