@@ -158,8 +158,8 @@ void PreviewAwardValues(const Awards& table, int32_t (&seen)[18], int32_t (&curr
     seen[17] = 0;
 }
 
-AwardsWindow::AwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles, bool preview,
-                           int32_t clearTop)
+AwardsWindow::AwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles,
+                           bool preview, int32_t clearTop)
     : SpritesWindow(manager, kAwardsWindowTag, {.modal = true}), table_(&table), openedAt_(manager.Now()),
       clearTop_(clearTop) {
     int32_t seen[kAwardWordCount] = {}, current[kAwardWordCount] = {};

@@ -539,8 +539,9 @@ TEST(ScreenLayoutScenario, TheAwardsWindowOverALevelStandsBelowTheMoneyStrip) {
         SCOPED_TRACE(Describe(size));
         GameCopy game;
         const int menuTop = size.width == 800 ? 55 : 129;
-        Play(game, size, LevelStarted("01", FieldOnScreen(size)) + "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
-                             Click(11000, size.width / 2, menuTop + 94 + 2 * 68 + 20) + "11100 mouse move 2 300\n",
+        Play(game, size,
+             LevelStarted("01", FieldOnScreen(size)) + "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
+                 Click(11000, size.width / 2, menuTop + 94 + 2 * 68 + 20) + "11100 mouse move 2 300\n",
              {{14000, "awards"}}, 14100);
         const Shot awards = tutorialplay::Load(game, "awards");
         ASSERT_TRUE(awards.ok);
