@@ -199,13 +199,17 @@ TEST(ScreenLayoutScenario, ThePauseMenusLabelsFitInTheirBars) {
         // clock runs; a click in "Continue" (its bar's top 94 px below the
         // centred window's) closes it.
         const int cx = size.width / 2, windowTop = size.width == 800 ? 55 : 129;
+        // Escape opens it again, and its "Awards" (the third bar, 68 px apart) the awards window.
         const std::string events = LevelStarted("01", field) + Click(9000, size.width - 45, 16) +
                                    "9100 mouse move 2 300\n" + Click(11000, cx, windowTop + 94 + 20) +
-                                   "11100 mouse move 2 300\n";
-        Play(game, size, events, {{8900, "level"}, {10500, "menu"}, {12500, "closed"}}, 12600);
+                                   "11100 mouse move 2 300\n13000 key down ESCAPE\n" +
+                                   "13100 key up ESCAPE\n" + Click(15000, cx, windowTop + 94 + 2 * 68 + 20) +
+                                   "15100 mouse move 2 300\n";
+        Play(game, size, events, {{8900, "level"}, {10500, "menu"}, {12500, "closed"}, {18000, "awards"}},
+             18100);
         const Shot level = tutorialplay::Load(game, "level"), menu = tutorialplay::Load(game, "menu"),
-                   closed = tutorialplay::Load(game, "closed");
-        ASSERT_TRUE(level.ok && menu.ok && closed.ok);
+                   closed = tutorialplay::Load(game, "closed"), awards = tutorialplay::Load(game, "awards");
+        ASSERT_TRUE(level.ok && menu.ok && closed.ok && awards.ok);
         // The button's dark frame on both sides of its face, across its
         // middle row: 5 px at the right, short of the corner's last column.
         const auto frame = [](int r, int g, int b) { return testsupport::ColourNear(r, g, b, 0x7A4E20, 8); };
@@ -232,6 +236,10 @@ TEST(ScreenLayoutScenario, ThePauseMenusLabelsFitInTheirBars) {
         // The click landed on the bar and it answered: the menu closed.
         EXPECT_LT(windowTop + 94 + 20, bottom);
         EXPECT_LT(closed.Count(column - 40, top, column + 1, bottom, ring), 5) << "the menu stayed open";
+        // The awards window's brown frame, a column inside its right edge, starts below the money strip.
+        const int frameTop =
+            TopRow(awards, cx + 287, 0, cx + 290, cx, [](int r, int g, int) { return r > g + 20; });
+        EXPECT_GT(frameTop, kMoneyStripHeight) << "the awards window's top";
     }
 }
 
@@ -320,12 +328,11 @@ TEST(ScreenLayoutScenario, TheLevelWindowsMedalIconsStandBeforeTheirTimes) {
         // "Restart" answered: the window shows the easy regime's gold and
         // silver times.
         EXPECT_EQ(rows, 2);
-        // The goal box's blue "Collect" keeps clear of the box's dark top border by 4 rows.
-        const int cx = size.width / 2;
-        const int caption = TopRow(window, cx - 40, size.height / 4, cx + 40, size.height / 2,
+        // The goal box's blue "Collect" keeps 4 rows clear of the box's dark top border.
+        const int caption = TopRow(window, left + 260, size.height / 4, right, size.height / 2,
                                    [](int r, int, int b) { return b > r + 40; });
         ASSERT_GT(caption, 0) << "no caption";
-        EXPECT_EQ(window.NearIn(cx - 40, caption - 4, cx + 40, caption, 0x5A3410, 12), 0);
+        EXPECT_EQ(window.NearIn(left + 260, caption - 4, right, caption, 0x5A3410, 12), 0);
     }
 }
 
@@ -529,26 +536,5 @@ TEST(ScreenLayoutScenario, TheMillsButtonStandsBelowTheTopBarAndTakesClicks) {
         EXPECT_NEAR(y + int(std::lround(17 * field.scale)), clickY, 3) << "the click at the button's middle";
         ASSERT_NE(log.find("Into the warehouse          1 of 1 wheat"), std::string::npos) << log;
         EXPECT_NE(log.find("Production started          flour"), std::string::npos) << log;
-    }
-}
-
-// The awards window that the pause menu's third bar opens over level 1,
-// seen 3 s later: its frame's top stays below the money strip's 47 px.
-TEST(ScreenLayoutScenario, TheAwardsWindowOverALevelStandsBelowTheMoneyStrip) {
-    for (const WindowSize size : kSizes) {
-        SCOPED_TRACE(Describe(size));
-        GameCopy game;
-        const int menuTop = size.width == 800 ? 55 : 129;
-        Play(game, size,
-             LevelStarted("01", FieldOnScreen(size)) + "9000 key down ESCAPE\n9100 key up ESCAPE\n" +
-                 Click(11000, size.width / 2, menuTop + 94 + 2 * 68 + 20) + "11100 mouse move 2 300\n",
-             {{14000, "awards"}}, 14100);
-        const Shot awards = tutorialplay::Load(game, "awards");
-        ASSERT_TRUE(awards.ok);
-        // Grass above the window, its brown frame from its top down, a column inside its left edge.
-        const int column = (size.width - 586) / 2 + 4;
-        const int top = TopRow(awards, column, 0, column + 3, size.height / 2,
-                               [](int r, int g, int) { return r > g + 20; });
-        EXPECT_GT(top, kMoneyStripHeight) << "the window's top";
     }
 }
