@@ -159,8 +159,9 @@ void PreviewAwardValues(const Awards& table, int32_t (&seen)[18], int32_t (&curr
 }
 
 AwardsWindow::AwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles,
-                           bool preview)
-    : SpritesWindow(manager, kAwardsWindowTag, {.modal = true}), table_(&table), openedAt_(manager.Now()) {
+                           bool preview, int32_t clearTop)
+    : SpritesWindow(manager, kAwardsWindowTag, {.modal = true}), table_(&table), openedAt_(manager.Now()),
+      clearTop_(clearTop) {
     int32_t seen[kAwardWordCount] = {}, current[kAwardWordCount] = {};
     if (Profile* profile = profiles ? profiles->Current() : nullptr) {
         ProfileRecord& record = profile->MutableRecord();
@@ -236,8 +237,13 @@ AwardsWindow::~AwardsWindow() {
 }
 
 AwardsWindow* OpenAwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles,
-                               bool preview) {
-    return manager.Open<AwardsWindow>(table, profiles, preview);
+                               bool preview, int32_t clearTop) {
+    return manager.Open<AwardsWindow>(table, profiles, preview, clearTop);
+}
+
+void AwardsWindow::GetCenteredPosition(int32_t* x, int32_t* y) const {
+    SpritesWindow::GetCenteredPosition(x, y);
+    if (*y < clearTop_ && clearTop_ + (rect.bottom - rect.top) <= manager_.ScreenHeight()) *y = clearTop_;
 }
 
 bool AwardsWindow::OnMouseDown(int32_t x, int32_t y, uint32_t button) {

@@ -74,8 +74,10 @@ class AwardsWindow : public SpritesWindow {
     // current values the seen ones and saves the profiles. The table and the
     // profiles outlive the window.
     // The preview (the map's cheat view) animates random current values and
-    // leaves the profile alone.
-    AwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles, bool preview = false);
+    // leaves the profile alone. clearTop: the band at the screen's top (a
+    // level's money strip) the centred window stays below whenever it fits.
+    AwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles, bool preview = false,
+                 int32_t clearTop = 0);
     ~AwardsWindow() override;
 
     bool OnMouseDown(int32_t x, int32_t y, uint32_t button) override;
@@ -84,6 +86,7 @@ class AwardsWindow : public SpritesWindow {
     bool Update() override;
     void DrawBackground(DXLViewer& viewer) override;
     uint32_t OnButtonClick(GameButton* button) override;
+    void GetCenteredPosition(int32_t* x, int32_t* y) const override;
 
     void FinishAll() { animation_->FinishAll(); }
     const AwardsAnimation& Animation() const { return *animation_; }
@@ -100,11 +103,12 @@ class AwardsWindow : public SpritesWindow {
     std::unique_ptr<AwardsAnimation> animation_;
     std::array<std::unique_ptr<MedalsPanel>, 2> medals_;
     uint32_t sound_ = 0;
+    int32_t clearTop_;
 };
 
 // Opens the awards window over the current profile (closing one already open).
 AwardsWindow* OpenAwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles,
-                               bool preview = false);
+                               bool preview = false, int32_t clearTop = 0);
 
 // The preview's current values: an award a random part of 1.2 times its gold
 // threshold, a goal of twice its target, the final award won (and not yet seen).

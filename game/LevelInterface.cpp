@@ -19,6 +19,7 @@
 #include "level/GameLevel.h"
 #include "level/LevelData.h"
 #include "level/MapCharacter.h"
+#include "levelui/PanelLayout.h"
 #include "levelui/PointPanels.h"
 #include "levelui/RunningLevelTags.h"
 #include "levelui/RunningLevelView.h"
@@ -33,6 +34,8 @@ namespace {
 
 constexpr uint32_t kWarehouseFullLifetime = 5000;
 constexpr uint32_t kWarehouseFullFirstLifetime = 15000;
+// The awards window over a level stands below the money strip, as the pause menu does.
+constexpr int32_t kAwardsClearTop = kMoneyStripHeight + kBelowMoneyStrip;
 
 Profile* CurrentProfile() {
     ProfileManager* profiles = AppProfiles();
@@ -270,6 +273,7 @@ void LevelInterface::Attach(GameLevel& level) {
     if (!windows) return;
     menu_ = std::make_unique<LevelMenu>(*windows, MenuHooks(level.LevelIndex()));
     InstallAwardNotices(*windows, GetSoundManager());
+    windows->Awards().openAwardsWindow = [] { OpenProgramAwards(false, kAwardsClearTop); };
     SetTagLevel(tags_.get());
 }
 
@@ -293,7 +297,7 @@ LevelMenuHooks LevelInterface::MenuHooks(uint32_t levelIndex) {
     hooks.restartFromScratch = [this] { restartWanted_ = true; };
     hooks.fade = [this](std::function<void()> middle) { FadeThen(std::move(middle)); };
     hooks.openOptions = [] { OpenOptionsWindow(); };
-    hooks.openAwards = [] { OpenProgramAwards(false); };
+    hooks.openAwards = [] { OpenProgramAwards(false, kAwardsClearTop); };
     return hooks;
 }
 

@@ -374,10 +374,13 @@ void TaskButton::Draw(DXLViewer& viewer, float alpha) {
     }
     const float cx = float(width_) / 2.0f;
     if (icon_) DrawInstanceAt(viewer, *icon_, cx, float(iconY_), ScaleAlpha(0xFFFFFFFF, alpha));
-    // A caption wider than the button less 3 pixels a side is scaled down to fit. Its middle
-    // stands low enough that its tallest letters clear the frame's top border.
-    constexpr float kCaptionY = 14.0f;
-    const float room = float(width_ - 6), captionWidth = float(caption_.Width());
+    // The caption keeps 4 px of the face between its letters and the frame's
+    // 6-px border, as the icon and the progress below do: its middle stands
+    // low enough for its tallest letters, and a caption wider than the room
+    // between the side borders is scaled down to fit.
+    constexpr float kCaptionY = 17.0f;
+    constexpr int32_t kCaptionInset = 6 + 4;
+    const float room = float(width_ - 2 * kCaptionInset), captionWidth = float(caption_.Width());
     const DXLMatrix button = viewer.CurrentTransform();
     viewer.Translate(cx, kCaptionY);
     viewer.ApplyTransform();

@@ -202,7 +202,9 @@ TEST(ScreenLayoutScenario, ThePauseMenusLabelsFitInTheirBars) {
         const std::string events = LevelStarted("01", field) + Click(9000, size.width - 45, 16) +
                                    "9100 mouse move 2 300\n" + Click(11000, cx, windowTop + 94 + 20) +
                                    "11100 mouse move 2 300\n";
-        Play(game, size, events, {{8900, "level"}, {10500, "menu"}, {12500, "closed"}}, 12600);
+        Play(game, size,
+             events + "13000 key down ESCAPE\n13100 key up ESCAPE\n" + Click(15000, cx, windowTop + 250),
+             {{8900, "level"}, {10500, "menu"}, {12500, "closed"}, {18000, "awards"}}, 18100);
         const Shot level = tutorialplay::Load(game, "level"), menu = tutorialplay::Load(game, "menu"),
                    closed = tutorialplay::Load(game, "closed");
         ASSERT_TRUE(level.ok && menu.ok && closed.ok);
@@ -232,6 +234,10 @@ TEST(ScreenLayoutScenario, ThePauseMenusLabelsFitInTheirBars) {
         // The click landed on the bar and it answered: the menu closed.
         EXPECT_LT(windowTop + 94 + 20, bottom);
         EXPECT_LT(closed.Count(column - 40, top, column + 1, bottom, ring), 5) << "the menu stayed open";
+        // Escape opens it again, its third bar "Awards": that window's frame starts below the money strip.
+        EXPECT_GT(TopRow(tutorialplay::Load(game, "awards"), cx + 287, 0, cx + 290, cx,
+                         [](int r, int g, int) { return r > g + 20; }),
+                  kMoneyStripHeight);
     }
 }
 
@@ -320,6 +326,10 @@ TEST(ScreenLayoutScenario, TheLevelWindowsMedalIconsStandBeforeTheirTimes) {
         // "Restart" answered: the window shows the easy regime's gold and
         // silver times.
         EXPECT_EQ(rows, 2);
+        // The goal box's blue "Collect" keeps 4 rows clear of the box's dark top border.
+        const int caption =
+            TopRow(window, left + 260, 150, right, 400, [](int r, int, int b) { return b > r + 40; });
+        EXPECT_TRUE(caption > 0 && window.NearIn(left + 260, caption - 4, right, caption, 0x5A3410, 12) == 0);
     }
 }
 
