@@ -1,17 +1,26 @@
-// Every level won by the level bot for one player, easy then hard (lost when
-// its bronze time runs out), her hard results kept; her award counters reach
-// bronze after the easy campaign, silver and half of gold after both.
+// Every level won by the level bot, easy and hard (lost when its bronze time
+// runs out), the hard results kept. The two campaigns are played side by side
+// by two players, the second one with the hard regime open as a win of level
+// 8 opens it; their award counters reach bronze after the easy campaign, and
+// silver and half of gold added up over both.
 #include "tests/game/CampaignPlay.h"
 
+#include <thread>
+
 TEST(Campaign, EveryLevelWonInTheEasyThenTheHardRegimeAndTheAwardsWithinReach) {
-    testsupport::GameCopy game;
-    testplayers::MakePlayer(game.User(), u"cam", [](ProfileRecord& r) { r.results.tutorial = 0; });
-    campaign::PlayAndCheck(game, campaign::SourceLevels(), 0);
-    campaign::CheckAwards(game.User(), 0, 1.0);
-    campaign::PlayAndCheck(game, campaign::SourceLevels(), 1);
-    const ProfileRecord player = testplayers::StoredCurrent(game.User()).value();
+    testsupport::GameCopy easy, hard;
+    testplayers::MakePlayer(easy.User(), u"cam", [](ProfileRecord& r) { r.results.tutorial = 0; });
+    testplayers::MakePlayer(hard.User(), u"cam", [](ProfileRecord& r) {
+        r.results.tutorial = 0;
+        r.results.hardAvailable = 1;
+    });
+    std::thread hardCampaign([&] { campaign::PlayAndCheck(hard, campaign::SourceLevels(), 1); });
+    campaign::PlayAndCheck(easy, campaign::SourceLevels(), 0);
+    hardCampaign.join();
+    campaign::CheckAwards({easy.User()}, 0, 1.0);
+    const ProfileRecord player = testplayers::StoredCurrent(hard.User()).value();
     for (int index : campaign::SourceLevels())
         EXPECT_GE(player.results.regimes[1].levels[index].status, kLevelBronze) << "level index " << index;
     for (const auto& [tier, share] : {std::pair{1, 1.0}, std::pair{2, 0.5}})
-        campaign::CheckAwards(game.User(), tier, share);
+        campaign::CheckAwards({easy.User(), hard.User()}, tier, share);
 }
