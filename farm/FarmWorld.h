@@ -46,8 +46,9 @@ class FarmWorld : public LevelWorld, public FarmHost, public ProductStockView {
     // level uses are enabled and the villains get the level's places. The level outlives the world's use
     // of it (the world goes with the level).
     void Attach(GameLevel* level);
-    // Before the level goes: the villains and shots leave its map (the level
-    // deletes its map before its world).
+    // Before the level goes, and before a restart sets it up again: the
+    // villains and shots leave its map (the level deletes its map before its
+    // world).
     void Detach();
     // Registers the farm's point makers (kinds 1 to 3) for this world;
     // RemovePointMakers takes them off again.

@@ -21,8 +21,8 @@ bool FarmTextTagSources::DescribeProduct(uintptr_t product, TagProduct* out) con
 bool FarmTextTagSources::ProductCapacity(uintptr_t product, int32_t warehouseLevel, int32_t* capacity) const {
     const FarmData* data = Data();
     if (!data || !product) return false;
-    *capacity = std::max(
-        0, data->buildings.GetWarehouseCapacity(reinterpret_cast<const PRODUCT*>(product), warehouseLevel));
+    *capacity =
+        data->buildings.GetWarehouseCapacity(reinterpret_cast<const PRODUCT*>(product), warehouseLevel);
     return true;
 }
 
