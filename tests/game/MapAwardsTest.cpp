@@ -20,13 +20,13 @@ int Count(const Shot& shot, int left, int top, int right, int bottom, uint32_t c
     });
 }
 
-// Harvester (0, 50, 200, 500) climbs from 30 over bronze to 260; rancher
-// (0, 10, 40, 100) from 15 to 25; the goal "first win" is newly reached,
-// "old hand" was reached before. Medals in both regimes.
+// Harvester (0, 50, 1200, 2000) climbs from 30 over bronze and silver to
+// 1360; rancher (0, 10, 300, 500) from 58 to 155; the goal "first win" is
+// newly reached, "old hand" was reached before. Medals in both regimes.
 void MakeProfile(const std::string& user) {
     testplayers::MakePlayer(user, u"tess", [](ProfileRecord& record) {
-        record.awardsSeen[0] = 30, record.awards[0] = 260;
-        record.awardsSeen[1] = 15, record.awards[1] = 25;
+        record.awardsSeen[0] = 30, record.awards[0] = 1360;
+        record.awardsSeen[1] = 58, record.awards[1] = 155;
         record.awardsSeen[9] = 0, record.awards[9] = 1;
         record.awardsSeen[10] = 10, record.awards[10] = 10;
         LevelProgress* easy = record.results.regimes[kRegimeEasy].levels;
