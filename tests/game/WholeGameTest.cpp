@@ -5,8 +5,9 @@
 // level 1's window and the level itself: its tutorial is started by the first
 // click and played through to its last step (both clean sites sown through
 // their build menus, harvests, the warehouse and a sale, watering), the level
-// is won with gold, the result window leaves for the map, which reveals the
-// medal and opens level 2.
+// is won with silver (a first win that follows the tutorial misses gold,
+// which asks for a practised run), the result window leaves for the map,
+// which reveals the medal and opens level 2.
 // The program quits; a second start shows the same progress.
 //
 // The screenshots of every stage are kept under the build folder
@@ -108,13 +109,13 @@ std::string ShotFolder() {
     return folder.string();
 }
 
-bool Gold(int r, int g, int b) {
-    return r > 200 && g > 150 && b < 110 && r > b + 100;
+bool Silver(int r, int g, int b) {
+    return r > 150 && r < 235 && std::abs(r - g) < 12 && std::abs(g - b) < 16;
 }
 
 } // namespace
 
-TEST(WholeGame, AFreshStartPlaysToAGoldMedalAndTheProgressStaysAfterARestart) {
+TEST(WholeGame, AFreshStartPlaysToASilverMedalAndTheProgressStaysAfterARestart) {
     GameCopy game;
     ASSERT_TRUE(testsupport::UseWindow(game));
     const std::string folder = ShotFolder();
@@ -154,7 +155,7 @@ TEST(WholeGame, AFreshStartPlaysToAGoldMedalAndTheProgressStaysAfterARestart) {
     }
     EXPECT_NE(log.find("Warehouse                   sold for 2"), std::string::npos) << log;
     EXPECT_NE(log.find("Level won:                  level 1, regime 0"), std::string::npos) << log;
-    EXPECT_NE(log.find("grade 6, a new record"), std::string::npos) << "gold\n" << log;
+    EXPECT_NE(log.find("grade 5, a new record"), std::string::npos) << "silver\n" << log;
     EXPECT_NE(log.find("the return from a level reveals its result"), std::string::npos) << log;
     EXPECT_EQ(testsupport::MissingContent(log), "") << "content the game asked for and did not find";
 
@@ -164,19 +165,19 @@ TEST(WholeGame, AFreshStartPlaysToAGoldMedalAndTheProgressStaysAfterARestart) {
     ASSERT_TRUE(result.ok && reveal.ok && after.ok) << output;
     ASSERT_EQ(after.picture.width, 1024);
     ASSERT_EQ(after.picture.height, 768);
-    // The result window's gold medal.
-    EXPECT_GT(result.Count(290, 380, 370, 470, Gold), 150);
+    // The result window's silver medal.
+    EXPECT_GT(result.Count(290, 380, 370, 470, Silver), 150);
     // On the map, level 2 opens during the reveal: its house gets its red roof.
     const auto redRoof = [](int r, int g, int b) { return r > 180 && g < 90 && b < 90; };
     EXPECT_GT(after.Count(230, 50, 300, 90, redRoof), 100);
 
-    // The profile keeps the gold medal and level 2 open; nothing saved of a won level.
+    // The profile keeps the silver medal and level 2 open; nothing saved of a won level.
     {
         ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
         profiles.Load();
         ASSERT_NE(profiles.Current(), nullptr);
         const auto& easy = profiles.Current()->Record().results.regimes[kRegimeEasy];
-        EXPECT_EQ(easy.levels[0].status, kLevelGold);
+        EXPECT_EQ(easy.levels[0].status, kLevelSilver);
         EXPECT_GE(easy.levels[1].status, kLevelOpen);
         EXPECT_EQ(profiles.Current()->GetSavedLevel(0), nullptr);
     }
