@@ -23,9 +23,9 @@ factor per regime and medal, rounded up to whole 5 seconds:
     hard:  gold 1.15 x person, silver 1.5 x, bronze 2.5 x
 
 So a player who plays well finishes within the last quarter before gold:
-from the campaign runs (the bot took 86, 101, 162 and 84 s there) the four
-levels' gold times became 85, 90, 115 and 80 s, and the hand runs stand at
-80, 81, 94 and 89 % of them. A steady player reaches silver, and bronze is
+from the campaign runs (the slowest took the bot 86, 110, 185 and 84 s) the
+four levels' gold times are 85, 95, 130 and 80 s, and the hand runs stand at
+80, 77, 83 and 89 % of them. A steady player reaches silver, and bronze is
 anyone's: the easy regime is never lost and never falls below bronze, and
 the hard regime's bronze time, past which a hard level is lost, leaves two
 and a half times a good player's pace.
@@ -33,16 +33,16 @@ and a half times a good player's pace.
 A level's bot time is the slowest won run of it in the logs given. The bot
 plays alike every time for the same start, but a player's campaign (the bot
 winning level after level for a profile, as the campaign test plays it)
-draws other villains and takes other bonuses than a bare run: level 33 took
-the bot 180 s bare in the hard regime and 225 s for a player, level 39 225 s
-and 263 s. The bronze time is never below 1.25 times that slowest run
+takes other times than a bare run: in the hard regime level 33 took the bot
+180 s bare and 225 s for a player, level 39 225 s and 263 s. The bronze time is never below 1.25 times that slowest run
 (BOT_MARGIN): past it a hard level is lost and the bot's easy run counts as
 not won, so the bot, and anyone at its pace, keeps a quarter of its time in
 hand.
 
 Where hand play showed the bot's estimate to give gold away, a person's
-time stands for a good player's (HAND_MS, easy regime). On levels 31 and 36
-careful hand wins ended at 50-63 % of the gold times the estimate gave (120
+time stands for a good player's (HAND_MS, easy regime). In a hand
+play-through of levels 24-41 (clicks placed from screenshots), on levels 31
+and 36 careful hand wins ended at 50-63 % of the gold times the estimate gave (120
 and 125 s) and wins with misses at 73-79 %; the middle of the careful wins,
 68 and 71 s, is taken as a good player's time, which puts the careful wins
 within the last third before gold and the wins with misses past it.
@@ -50,8 +50,8 @@ within the last third before gold and the wins with misses past it.
 The levels whose tutorials teach the game are measured by a person, not by
 the bot: the bot closes a tutorial's boxes at once, while a person reads
 them and looks for what they point at (the boxes that wait for a click stop
-the level's clock, so only the looking counts). Played by hand in the easy
-regime, a careful first win with the tutorial on, reading every box, and a
+the level's clock, so only the looking counts). In a hand play-through of
+the tutorial levels in the easy regime, a careful first win with the tutorial on, reading every box, and a
 practised run of the same level took (in seconds)
 
     level            1     2     3     4     5     6     8
@@ -70,14 +70,13 @@ is recorded for levels 15 and 29 (a hint and a pointer, no boxes to read):
 they go by the bot's runs like the rest. A new measure goes into
 FIRST_WIN_MS and PRACTISED_MS.
 
-Usage (from the repository, with the game built in build/release): the
-bare runs, and the logs a campaign run for a player leaves (the campaign
-test's, or the bot run for a profile with the tutorial off, the hard run's
-with the hard regime open); each line names its regime.
-    cd build/release/game
+Usage (from the repository): the bare runs, and the players' logs the
+campaign test (game_CampaignHardTest) leaves in the build folder; each line
+names its regime.
+    cd build/test/game
     ./verbolunde --headless --draw-every 200 --bot easy all; cp <user folder>/log.txt easy.txt
     ./verbolunde --headless --draw-every 200 --bot hard all; cp <user folder>/log.txt hard.txt
-    tools/medal-times.py easy.txt hard.txt player-easy.txt player-hard.txt
+    tools/medal-times.py easy.txt hard.txt build/test/campaign-*-log.txt
                                                   # rewrites content/levels/levels.txt
 """
 import math
