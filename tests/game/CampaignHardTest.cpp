@@ -17,8 +17,7 @@ TEST(Campaign, EveryLevelWonInTheEasyThenTheHardRegimeAndTheAwardsWithinReach) {
     std::thread hardCampaign([&] { campaign::PlayAndCheck(hard, campaign::SourceLevels(), 1); });
     campaign::PlayAndCheck(easy, campaign::SourceLevels(), 0);
     hardCampaign.join();
-    campaign::CheckAwards(campaign::CountersOf({easy.User()}),
-                          campaign::CountersOf({easy.User(), hard.User()}));
+    campaign::CheckAwards({easy.User(), hard.User()});
     const ProfileRecord player = testplayers::StoredCurrent(hard.User()).value();
     for (int index : campaign::SourceLevels())
         EXPECT_GE(player.results.regimes[1].levels[index].status, kLevelBronze) << "level index " << index;

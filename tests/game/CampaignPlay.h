@@ -94,22 +94,17 @@ inline const std::map<int, int> kPractisedMs = {{1, 38400}, {2, 30000}, {3, 3580
                                                 {5, 43900}, {6, 34600}, {8, 39100}};
 inline const std::map<int, int> kHandMs = {{31, 68000}, {36, 71000}};
 
-using AwardCounters = std::array<int64_t, kAwardWordCount>;
-// The award counters added up over the players.
-inline AwardCounters CountersOf(const std::vector<std::string>& users) {
-    AwardCounters counters = {};
+// Each award's tiers against the counters after the easy campaign (the first
+// player's) and added up over both: bronze within the easy campaign, silver
+// past it but within both, gold past both but within half as much again.
+inline void CheckAwards(const std::vector<std::string>& users) {
+    std::array<int64_t, kAwardWordCount> easy = {}, both = {};
     for (const std::string& user : users) {
         const ProfileRecord player = testplayers::StoredCurrent(user).value();
-        for (size_t i = 0; i < counters.size(); ++i)
-            counters[i] += player.awards[i];
+        for (size_t i = 0; i < both.size(); ++i)
+            both[i] += player.awards[i];
+        if (&user == &users.front()) easy = both;
     }
-    return counters;
-}
-
-// Each award's tiers against the counters after the easy campaign and after
-// both: bronze within the easy campaign, silver past it but within both,
-// gold past both but within half as much again.
-inline void CheckAwards(const AwardCounters& easy, const AwardCounters& both) {
     std::ifstream in(std::string(VB_SOURCE_DIR) + "/content/awards.txt");
     const testsupport::Pattern award(R"(^award\s+(\w+)\s+(\d+)\s+\w+\s+\d+\s+(\d+)\s+(\d+)\s+(\d+)\s*$)");
     std::vector<std::string> m;
