@@ -42,6 +42,20 @@ bool ProfileWantsTutorial(uint32_t levelIndex) {
            !profile->LevelTutorialOff(int32_t(levelIndex));
 }
 
+// The first full warehouse's explanation counts as seen once its tutorial
+// ends by the player's hand. One still running as its level restarts or
+// goes was not seen through: the player meets it at the next full warehouse.
+void ForgetUnfinishedFullWarehouse(const tut::TutorialRunner& runner) {
+    const tut::GameTutorial* running = runner.Running();
+    if (!running || running->Id() != tut::kTutorialFullWarehouse || running->State() >= tut::kFinishing)
+        return;
+    ProfileManager* profiles = AppProfiles();
+    Profile* profile = profiles ? profiles->Current() : nullptr;
+    if (!profile || !HasFlags(profile, kProfileFlagWarehouseFull)) return;
+    profile->MutableRecord().flags &= ~kProfileFlagWarehouseFull;
+    profile->Save();
+}
+
 // The selected product's price block in the warehouse window is centred on
 // this x of the window; the tutorial points 16 px above its text.
 constexpr int32_t kWarehousePriceX = 403;
@@ -592,6 +606,7 @@ ProgramLevelTutorials::ProgramLevelTutorials(uint32_t levelIndex)
 }
 
 ProgramLevelTutorials::~ProgramLevelTutorials() {
+    ForgetUnfinishedFullWarehouse(state_->runner);
     if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
     state_->runner.DeleteAll();
 }
@@ -602,6 +617,7 @@ LevelTutorialHooks* ProgramLevelTutorials::Hooks() {
 
 void ProgramLevelTutorials::Attach(GameLevel& level) {
     State& s = *state_;
+    ForgetUnfinishedFullWarehouse(s.runner);
     // The tutorial of the run before ends before it goes: its step gives
     // back the pause and the clock stop it holds on the level, which would
     // else keep the restarted level from ever starting.

@@ -126,7 +126,10 @@ bool LevelTutorial::LoadState(const uint32_t* record, uint32_t size) {
 }
 
 void LevelTutorial::Update(uint32_t dt) {
-    if (level_.IsPausedExcept(kLevelTutorialPauseMask)) return;
+    // A paused level holds its tutorial, but not one that is finishing: its
+    // boxes and arrows go with the level's end (the game-over dialog and the
+    // windows after it keep the level paused for good).
+    if (State() < kFinishing && level_.IsPausedExcept(kLevelTutorialPauseMask)) return;
     GameTutorial::Update(dt);
 }
 

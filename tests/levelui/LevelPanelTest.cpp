@@ -286,13 +286,20 @@ TEST_F(LevelPanelTest, MenuWarehouseAndOtherCommands) {
 }
 
 TEST_F(LevelPanelTest, CloseTutorialAsksFirstAndFinishesOnlyARunningTutorial) {
+    // The level's own tutorial is asked to go off for the level; one its
+    // save does not keep (the full warehouse's) only to close.
     struct Case {
-        bool running;
+        bool running, saved;
         uint32_t answer;
         int finished;
-    } cases[] = {{true, kDialogYes, 1}, {true, kDialogNo, 0}, {false, kDialogYes, 0}};
+        std::u16string question;
+    } cases[] = {{true, true, kDialogYes, 1, u"close_tutorial_c"},
+                 {true, true, kDialogNo, 0, u"close_tutorial_c"},
+                 {false, true, kDialogYes, 0, u"close_tutorial_c"},
+                 {true, false, kDialogYes, 1, u"close_tutorial_once_c"}};
     for (const Case& c : cases) {
         TestTutorial tutorial;
+        tutorial.saved = c.saved;
         context.tutorial = &tutorial;
         LevelPanel* panel = Open(800, 600);
         panel->ShowTutorialButton();
@@ -301,6 +308,7 @@ TEST_F(LevelPanelTest, CloseTutorialAsksFirstAndFinishesOnlyARunningTutorial) {
         ASSERT_EQ(manager.Count(), before + 1);
         auto* dialog = dynamic_cast<DialogWindow*>(manager.Get(manager.Count() - 1));
         ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->Body()->Text(), c.question);
         // The tutorial may have ended while the question was open.
         if (!c.running) context.tutorial = nullptr;
         dialog->Press(c.answer);
