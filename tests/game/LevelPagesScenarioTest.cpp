@@ -6,6 +6,7 @@
 // their title and description as the hint of the slot the pointer rests on.
 #include "app/Profiles.h"
 #include "gui/Regime.h"
+#include "tests/game/Players.h"
 #include "tests/game/ProgramTest.h"
 #include "tests/game/TutorialLooks.h"
 #include "tests/game/WindowSizes.h"
@@ -89,14 +90,18 @@ std::vector<int> TextLineTops(const Shot& shot, int left, int top, int right, in
 // box, the bonus does not; the bodies' lines stand 23 px apart on the
 // page's parchment. "Menu" opens the pause menu over the page, which stays
 // under it ("Continue" closes the menu). The close button's knob at the top right closes the page,
-// and the level's field shows again.
+// and the level's field shows again. The player took the good feed into the
+// level; one who did not is told nothing of it: the page has a strip less.
 TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
-    GameCopy game;
-    ASSERT_TRUE(testsupport::UseWindow(game, 800, 600));
-    const std::string log = RunGame(game, "info",
-                                    OpenLevel(5000, "32") + Move(7000, 790, 300) + Click(7800, 755, 16) +
-                                        Click(8400, 400, 160) + Click(8800, 722, 108),
-                                    10300, {{7700, "page"}, {10200, "closed"}}, true);
+    GameCopy game, without;
+    testplayers::MakeBonusPlayer(game.User(), {0, 4});
+    ASSERT_TRUE(testsupport::UseWindow(game, 800, 600) && testsupport::UseWindow(without, 800, 600));
+    const std::string events = OpenLevel(5000, "32") + Move(7000, 790, 300) + Click(7800, 755, 16) +
+                               Click(8400, 400, 160) + Click(8800, 722, 108);
+    const std::string log = RunGame(game, "info", events, 10300, {{7700, "page"}, {10200, "closed"}}, true);
+    RunGame(without, "info", events, 7800, {{7700, "page"}}, true);
+    const Shot feedless = LoadShot(without.File("page.png"));
+    ASSERT_TRUE(feedless.ok);
     EXPECT_EQ(testsupport::MissingContent(log), "");
     EXPECT_NE(log.find("Level information page opened."), std::string::npos) << log;
     EXPECT_NE(log.find("Level menu opened."), std::string::npos) << "one click on Menu over the page\n"
@@ -140,6 +145,9 @@ TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
     }
     // Nothing beyond the good feed's strip: it ends where its box would begin.
     EXPECT_EQ(page.Count(390, 404, 440, 436, StripFace), 0);
+    EXPECT_NEAR(page.Count(0, 0, 800, 600, StripFace) - feedless.Count(0, 0, 800, 600, StripFace),
+                (377 - 87 - 20) * 32, 40 * 32)
+        << "the good feed's strip on the page of a player without it";
     // The page is the information sheet's parchment panel, as the tutorials'
     // boxes are, not a window of the interface skin.
     EXPECT_GT(page.NearIn(330, 205, 700, 255, 0xFFF3D2, 3), 370 * 50 * 9 / 10);
