@@ -414,7 +414,7 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         return sprite ? sprite->PressLock() : 0;
     }
     void SetSpeedModifier(const float (&values)[tut::kTrackCount], bool on, uint32_t id) override {
-        static_assert(tut::kTrackCount == kSpeedTrackCount);
+        static_assert(tut::kTrackCount == kSpeedTrackCount && tut::kSpriteRepair == kCommandRepair);
         level_.SetSpeedModifier(values, on, id);
     }
     // The boxes' tag objects: the level's goal record, a building point, a plant bed point.

@@ -1,14 +1,27 @@
 #include "tutorials/MapTutorial.h"
 
+#include "frontend/BonusesWindow.h"
 #include "frontend/MapGeometry.h"
 #include "frontend/MapInterface.h"
 #include "frontend/MapScreen.h"
 #include "gui/Controls.h"
+#include "levelui/LevelWindows.h"
+#include "levelui/LevelWindowsModel.h"
 #include "tutorials/LevelTutorial.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+
+// The map's windows and controls the map tutorials name, by the ids their
+// owners give them.
+static_assert(tut::kTagMapInterface == kMapInterfaceTag && tut::kTagLevelWindow == kLevelWindowTag &&
+              tut::kTagBonusWindow == kBonusesWindowTag);
+static_assert(tut::kMapFreeCommands[0] == kMapControlOptions &&
+              tut::kMapFreeCommands[1] == kMapControlProfile && tut::kMapFreeCommands[2] == kMapControlBack &&
+              tut::kMapRegimeCommand == kMapControlRegime);
+static_assert(tut::kLevelWindowBonus == kLevelWindowBonusSlot &&
+              tut::kLevelWindowBonuses == kLevelWindowSelectBonuses);
 
 namespace tut {
 
