@@ -111,10 +111,9 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
 
     // The same play restarted from the pause menu while the farmer repairs,
     // her wrench icon over the bed: the new run shows neither it nor its bar.
-    const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20; // the pause menu's restart
     EXPECT_GT(play.Look(36900, "repairing").Near(kBedX, kWrenchY, 10, kRepairBlue, 16), 100);
-    play.Add(testsupport::script::quick::Key(37000, "ESCAPE") + Click(38000, menuX, menuY + 162) +
-             Click(39000, 578, kPlayY));
+    play.Add(testsupport::script::quick::Key(37000, "ESCAPE") +
+             Click(38000, 503, 311) /* the pause menu's restart */ + Click(39000, 578, kPlayY));
     EXPECT_LT(play.Look(41500, "restarted").Near(kBedX, kWrenchY, 10, kRepairBlue, 16), 5) << play.Events();
 }
 
