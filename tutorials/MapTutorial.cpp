@@ -182,9 +182,9 @@ bool BonusSlotsRect(GameWindow& window, kis::Rect* out) {
 }
 
 // The arrow points at the bonus's slot from its right (from its left when it
-// is the first, so that it lies over no other slot), in the bonuses' row, and
-// the box stands beside it: the level window's goals, medal times, bonus slots
-// and buttons above and below the row stay in sight.
+// is the first of several, so that it lies over no other slot), in the
+// bonuses' row, and the box stands right of the slots: the level window's
+// goals, medal times, bonus slots and buttons stay in sight.
 class Step_Bonus_1 : public MapTutorialStep {
   public:
     Step_Bonus_1(MapTutorial& owner, std::u16string name, uintptr_t record)
@@ -217,14 +217,14 @@ class Step_Bonus_1 : public MapTutorialStep {
         MapTutorialStep::AddSightRects(rects);
         TutTargetButton slot(Layer()->Manager(), kTagLevelWindow, kLevelWindowBonus, record_, 0, 4);
         slot.GetPosition();
-        const GameWindow* window = Layer()->Manager().FindWindowByLayer(kTagLevelWindow);
+        GameWindow* window = Layer()->Manager().FindWindowByLayer(kTagLevelWindow);
         if (!slot.valid || !window) return;
         // The window above the slot (its goals and medal times), the other
         // slots and its buttons below the row.
         rects.push_back({window->rect.left, window->rect.top, window->rect.right, slot.object.top - 4});
         rects.push_back({window->rect.left, slot.object.bottom + 8, window->rect.right, window->rect.bottom});
         kis::Rect slots{};
-        if (BonusSlotsRect(const_cast<GameWindow&>(*window), &slots)) rects.push_back(slots);
+        if (BonusSlotsRect(*window, &slots)) rects.push_back(slots);
     }
 
   private:
