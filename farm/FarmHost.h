@@ -58,6 +58,8 @@ class OverheadButtons {
                                      std::function<uint32_t()> onClick, bool animated, int32_t delay) = 0;
     // Hides the button (fading out when animated); remove deletes it after.
     virtual void HideButton(uint32_t handle, bool animated, bool remove, uint32_t delay) = 0;
+    // Gives the button the hint of a text key other than its command's.
+    virtual void SetHintKey(uint32_t handle, const char16_t* key) = 0;
 };
 
 class FarmHost {

@@ -326,6 +326,7 @@ void BasePointPlant::SetWater(uint32_t count, uint32_t max, bool animated) {
     waterButton_ = buttons ? buttons->ShowArrowButton(kCommandWater, u"small_ico_water", float(x_ + bx),
                                                       float(y_ + by), onClick, animated, -1)
                            : kButtonWithoutHost;
+    if (buttons) buttons->SetHintKey(waterButton_, WaterHintKey());
 }
 
 void BasePointPlant::ShowHarvestButton(bool animated) {

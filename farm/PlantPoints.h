@@ -144,6 +144,8 @@ class BasePointPlant : public LevelPoint {
     virtual uint32_t GetHarvestUnits() const = 0;
     virtual void HighlightSprites(bool on) = 0;
     virtual bool OwnsHoveredObject(const MapObject* object) const = 0;
+    // The text key of the water button's hint: a bed's or a tree's.
+    virtual const char16_t* WaterHintKey() const { return u"water"; }
 
     // ---- state
     PLANT* Plant() const { return plant_; }
@@ -236,6 +238,7 @@ class PointTree : public BasePointPlant {
     uint32_t GetHarvestUnits() const override { return stage_ > 0 ? uint32_t(stage_) : 0; }
     void HighlightSprites(bool on) override;
     bool OwnsHoveredObject(const MapObject* object) const override;
+    const char16_t* WaterHintKey() const override { return u"water_tree"; }
 
     struct Fruit {
         float x = 0.0f, y = 0.0f;

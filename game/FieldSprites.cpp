@@ -357,6 +357,9 @@ void FieldSprites::Tick() {
 }
 
 void FieldSprites::Draw(DXLViewer& viewer) {
+    // The marks of the farmer's jobs follow her queue as well: a restarted
+    // level's new farmer has none, and no tick runs before its first click.
+    TickWorkMarks();
     FollowPoints();
     host_->Draw(viewer);
 }
@@ -448,6 +451,11 @@ void FieldSprites::HideButton(uint32_t handle, bool animated, bool remove, uint3
     if (it == arrows_.end()) return;
     it->second->Hide(remove ? ScreenSprite::AfterHiding::Remove : ScreenSprite::AfterHiding::Keep,
                      ScreenSprite::FadeIf(animated), delay, kHideMode, kShowHideMs);
+}
+
+void FieldSprites::SetHintKey(uint32_t handle, const char16_t* key) {
+    auto it = arrows_.find(handle);
+    if (it != arrows_.end() && GetWindowManager()) SetButtonHint(it->second, Windows(), key);
 }
 
 ActiveScreenSprite* FieldSprites::ArrowButton(uint32_t handle) const {

@@ -90,6 +90,7 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
     uint32_t ShowArrowButton(uint32_t command, const char16_t* icon, float x, float y,
                              std::function<uint32_t()> onClick, bool animated, int32_t delay) override;
     void HideButton(uint32_t handle, bool animated, bool remove, uint32_t delay) override;
+    void SetHintKey(uint32_t handle, const char16_t* key) override;
     // The arrow button of a handle; null once it is gone.
     ActiveScreenSprite* ArrowButton(uint32_t handle) const;
 

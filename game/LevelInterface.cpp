@@ -54,6 +54,29 @@ Sprite* ProductIcon(const PRODUCT* product) {
     return GetSprite(2, product->record.secondIconName);
 }
 
+// The information page's rows as the running level shows them: it speaks
+// only of the bonuses the player took into the level, and a separator goes
+// with the rows it stood above.
+std::vector<InfoEntry> ShownInfoEntries(const GameLevel& level) {
+    const auto separator = [](const InfoEntry& e) {
+        return e.rowKind == kInfoSeparator16 || e.rowKind == kInfoSeparator4;
+    };
+    std::vector<InfoEntry> shown;
+    for (const InfoEntry& e : level.Record().info) {
+        const BONUS* bonus = e.objectKind == kInfoBonus ? BonusTable().FindByName(e.name) : nullptr;
+        if (e.objectKind == kInfoBonus &&
+            (!bonus || bonus->id >= kBonusSlotCount || !level.Slot(bonus->id).inUse))
+            continue;
+        if (separator(e) && !shown.empty() && separator(shown.back()))
+            shown.back() = e;
+        else
+            shown.push_back(e);
+    }
+    while (!shown.empty() && separator(shown.back()))
+        shown.pop_back();
+    return shown;
+}
+
 const BUILDING* WarehouseTypeOf(const FarmData& farm) {
     return farm.buildings.FindBuildingByName(u"warehouse");
 }
@@ -381,7 +404,7 @@ void LevelInterface::OpenInfoWindow() {
         return;
     }
     if (windows->infoWindow) windows->Destroy(windows->infoWindow);
-    const std::vector<InfoEntry>& entries = level_->Record().info;
+    const std::vector<InfoEntry> entries = ShownInfoEntries(*level_);
     if (entries.empty()) return;
     windows->Open<InfoWindow>(
         entries, [this](int32_t x, int32_t y) { return PassesToPanel(x, y); },

@@ -42,6 +42,20 @@ bool ProfileWantsTutorial(uint32_t levelIndex) {
            !profile->LevelTutorialOff(int32_t(levelIndex));
 }
 
+// The first full warehouse's explanation counts as seen once its tutorial
+// ends by the player's hand. One still running as its level restarts or
+// goes was not seen through: the player meets it at the next full warehouse.
+void ForgetUnfinishedFullWarehouse(const tut::TutorialRunner& runner) {
+    const tut::GameTutorial* running = runner.Running();
+    if (!running || running->Id() != tut::kTutorialFullWarehouse || running->State() >= tut::kFinishing)
+        return;
+    ProfileManager* profiles = AppProfiles();
+    Profile* profile = profiles ? profiles->Current() : nullptr;
+    if (!profile || !HasFlags(profile, kProfileFlagWarehouseFull)) return;
+    profile->MutableRecord().flags &= ~kProfileFlagWarehouseFull;
+    profile->Save();
+}
+
 // The selected product's price block in the warehouse window is centred on
 // this x of the window; the tutorial points 16 px above its text.
 constexpr int32_t kWarehousePriceX = 403;
@@ -400,7 +414,7 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         return sprite ? sprite->PressLock() : 0;
     }
     void SetSpeedModifier(const float (&values)[tut::kTrackCount], bool on, uint32_t id) override {
-        static_assert(tut::kTrackCount == kSpeedTrackCount);
+        static_assert(tut::kTrackCount == kSpeedTrackCount && tut::kSpriteRepair == kCommandRepair);
         level_.SetSpeedModifier(values, on, id);
     }
     // The boxes' tag objects: the level's goal record, a building point, a plant bed point.
@@ -592,6 +606,7 @@ ProgramLevelTutorials::ProgramLevelTutorials(uint32_t levelIndex)
 }
 
 ProgramLevelTutorials::~ProgramLevelTutorials() {
+    ForgetUnfinishedFullWarehouse(state_->runner);
     if (WindowManager* windows = GetWindowManager()) windows->SetTutorial(nullptr);
     state_->runner.DeleteAll();
 }
@@ -602,6 +617,7 @@ LevelTutorialHooks* ProgramLevelTutorials::Hooks() {
 
 void ProgramLevelTutorials::Attach(GameLevel& level) {
     State& s = *state_;
+    ForgetUnfinishedFullWarehouse(s.runner);
     // The tutorial of the run before ends before it goes: its step gives
     // back the pause and the clock stop it holds on the level, which would
     // else keep the restarted level from ever starting.

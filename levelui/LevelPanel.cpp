@@ -624,8 +624,13 @@ uint32_t LevelPanel::OnButtonClick(GameButton* button) {
         level_.ShowMenu(true);
         return kClickResetLook;
     case kCommandCloseTutorial: {
+        // The level's own tutorial goes off for the level; a tutorial the
+        // level's save does not keep (the full warehouse's) only ends.
+        const LevelTutorialHooks* running = context_.RunningTutorial();
+        const char16_t* question =
+            !running || running->IsSavedWithLevel() ? u"close_tutorial_c" : u"close_tutorial_once_c";
         const DialogParams params = DialogParams::Make(kDialogYes, kDialogNo, nullptr, nullptr);
-        manager_.Open<DialogWindow>(params, u"close_tutorial_c", u"close_tutorial", &OnCloseTutorialAnswer,
+        manager_.Open<DialogWindow>(params, question, u"close_tutorial", &OnCloseTutorialAnswer,
                                     reinterpret_cast<uintptr_t>(&context_), uintptr_t(0));
         return kClickResetLook;
     }

@@ -60,7 +60,8 @@ std::vector<int32_t> LayoutBonusRow(int32_t screenWidth, const std::vector<int32
 }
 
 PanelPoint PlaceTutorialButton(int32_t buttonWidth, int32_t moneyStripLeft) {
-    if (3 + buttonWidth > moneyStripLeft - 2) return {3, 35};
+    // Where it does not fit left of the money strip it stands clear below it.
+    if (3 + buttonWidth > moneyStripLeft - 2) return {3, kMoneyStripHeight + kBelowMoneyStrip};
     return {3, 3};
 }
 

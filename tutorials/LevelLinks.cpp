@@ -1,38 +1,7 @@
-// The level half of the tutorials' links: the tutorial's link to the level (TutorialLevelLink)
-// and the level's link to its tutorial (LevelTutorialLink). Kept apart from the window
-// toolkit's headers: the level and the toolkit both name their pause reasons.
+// The level's link to its tutorial (LevelTutorialLink).
 
-#include "level/GameLevel.h"
 #include "level/SaveStream.h"
 #include "tutorials/LevelTutorialLink.h"
-
-namespace tut {
-
-void TutorialLevelLink::Pause(uint32_t reason) {
-    level_.Pause(reason);
-}
-
-void TutorialLevelLink::Resume(uint32_t reason) {
-    level_.Resume(reason);
-}
-
-void TutorialLevelLink::SetClockStop(bool on) {
-    level_.SetClockStopBit(kLevelClockStopBit, on);
-}
-
-bool TutorialLevelLink::IsPausedExcept(uint32_t mask) const {
-    return level_.IsPausedExcept(mask);
-}
-
-void TutorialLevelLink::SelectPoint(int32_t index) {
-    level_.SelectPoint(index, false);
-}
-
-int32_t TutorialLevelLink::SelectedPoint() const {
-    return level_.SelectedPoint();
-}
-
-} // namespace tut
 
 namespace tut {
 

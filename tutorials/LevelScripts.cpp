@@ -2,148 +2,59 @@
 
 #include "tutorials/ScriptPieces.h"
 
-#include "gui/Controls.h"
-#include "level/SaveStream.h"
-#include "level/SpriteObject.h"
+#include "farm/AnimalHouse.h"
+#include "farm/BuildingPoints.h"
+#include "farm/PlantPoints.h"
+#include "farm/VillainRules.h"
+#include "gui/Notices.h"
+#include "level/Job.h"
+#include "level/LevelTable.h"
+#include "levelui/LevelPanel.h"
+#include "levelui/PointPanels.h"
+#include "levelui/ScreenSpriteKinds.h"
+#include "levelui/WarehouseWindow.h"
 
 #include <memory>
 
+// The scripts name the controls, buttons, jobs, points, notices and villains
+// of the level by the ids their owners give them: a renumbered one stops the
+// build here rather than a tutorial at run time.
+static_assert(tut::kPanelBonus == kCommandBonus && tut::kPanelWarehouse == kCommandWarehouse &&
+              tut::kPanelGoal == kCommandGoal);
+static_assert(tut::kChildRemove == kCommandRemove && tut::kChildUpgrade == kCommandUpgrade &&
+              tut::kChildFeed == kFeedCommand);
+static_assert(tut::kChildPlants == kCommandSitePlants && tut::kChildBuildings == kCommandSiteBuildings &&
+              tut::kChildPets == kCommandSitePets);
+static_assert(tut::kChildPlantChoice == kCommandPlantChoice &&
+              tut::kChildBuildingChoice == kCommandBuildingChoice &&
+              tut::kChildHouseChoice == kCommandHouseChoice);
+static_assert(tut::kWarehouseCloseButton == kWarehouseClose &&
+              tut::kWarehouseSellOneButton == kWarehouseSellOne &&
+              tut::kWarehouseTileButton == kWarehouseTile &&
+              tut::kWarehouseUpgradeButton == kWarehouseUpgrade);
+static_assert(tut::kPlantsChildPanel == uint32_t(kSiteChoicesPanelIds[kSitePlants]) &&
+              tut::kPetsChildPanel == kPetshousePanelId);
+static_assert(tut::kSpriteHarvest == kCommandHarvest && tut::kSpriteWater == kCommandWater &&
+              tut::kSpriteProduce == kCommandProduce && tut::kSpriteFeed == kFeedButtonCommand &&
+              tut::kSpriteEggs == kEggsCommand);
+namespace {
+// The same number, whatever enumerations name it.
+template <class A, class B> constexpr bool Same(A a, B b) {
+    return uint32_t(a) == uint32_t(b);
+}
+} // namespace
+static_assert(Same(tut::kJobPlant, JOBID_PLANT) && Same(tut::kJobWater, JOBID_WATER) &&
+              Same(tut::kJobHarvest, JOBID_HARVEST) && Same(tut::kJobBuild, JOBID_BUILD) &&
+              Same(tut::kJobFeed, JOBID_FEED) && Same(tut::kJobTakeEggs, JOBID_TAKEEGGS) &&
+              Same(tut::kJobRepair, JOBID_REPAIR));
+static_assert(Same(tut::kKindSite, kPointEmptySite) && Same(tut::kKindWarehouse, kPointWarehouse) &&
+              Same(tut::kKindPlant, kPointPlant) && Same(tut::kKindBuilding, kPointBuilding));
+static_assert(tut::kWarehouseFullNotice == kNoticeWarehouseFull && tut::kWarehouseObject == kMapBuildingKind);
+static_assert(tut::kVillainShotObject == kShotObjectKind && tut::kVillainObject == kVillainObjectKind);
+static_assert(tut::kVillainAttacking == kVillainAttacking && tut::kVillainLeaving == kVillainLeaving &&
+              tut::kVillainTutorialHold == kVillainTutorialHold);
+
 namespace tut {
-
-kis::Point FieldCentre(const ScriptLevel& level) {
-    return {level.ScreenWidth() / 2, (level.ScreenHeight() - kFieldCentrePanel) / 2};
-}
-
-// ---------------------------------------------------------------- targets
-
-std::unique_ptr<TutorialTarget> PanelButton(ScriptLevel& level, uint32_t command, uintptr_t data, float angle,
-                                            float distance) {
-    return std::make_unique<TutTargetButton>(*level.Windows(), kTagLevelPanel, command, data, angle,
-                                             distance);
-}
-
-std::unique_ptr<TutorialTarget> WarehouseButton(ScriptLevel& level, uint32_t command, uintptr_t data,
-                                                float angle, float distance) {
-    return std::make_unique<TutTargetButton>(*level.Windows(), kTagWarehouse, command, data, angle, distance);
-}
-
-std::unique_ptr<TutorialTarget> LevelPoint(ScriptLevel& level, int32_t point, float angle, float distance) {
-    return std::make_unique<TutTargetFieldPoint>(kTargetLevelPoint, level, uint32_t(point), angle, distance);
-}
-
-std::unique_ptr<TutorialTarget> PointButton(ScriptLevel& level, int32_t point, uint32_t command, float angle,
-                                            float distance) {
-    ScriptLevel* where = &level;
-    auto edge = [where, point, command](kis::Point& out, float& a, uint32_t, uint32_t) {
-        kis::Rect rect{};
-        if (!where->ButtonRect(point, command, &rect)) return false;
-        kis::RectEdgePointAtAngle(rect, a, out);
-        return true;
-    };
-    return std::make_unique<TutTargetCustom>(edge, 0, 0, angle, distance);
-}
-
-std::unique_ptr<TutorialTarget> FieldSpot(ScriptLevel& level, kis::Vector2 field, float angle,
-                                          float distance) {
-    ScriptLevel* where = &level;
-    auto spot = [where, field](kis::Point& out, float&, uint32_t, uint32_t) {
-        out = where->ToScreen(field);
-        return true;
-    };
-    return std::make_unique<TutTargetCustom>(spot, 0, 0, angle, distance);
-}
-
-bool ScriptLevel::ControlRect(uint32_t windowTag, uint32_t command, kis::Rect* out) const {
-    WindowManager* windows = Windows();
-    GameWindow* window = windows ? windows->FindWindowByLayer(windowTag) : nullptr;
-    GameButton* button = window ? ::TutTargetButton::FindTarget(window, command, 0) : nullptr;
-    if (!button) return false;
-    *out = button->rect;
-    window->LocalToScreen(&out->left, &out->top);
-    window->LocalToScreen(&out->right, &out->bottom);
-    return true;
-}
-
-std::unique_ptr<TutorialTarget> FieldCentreTarget(ScriptLevel& level, float angle, float distance) {
-    ScriptLevel* where = &level;
-    auto centre = [where](kis::Point& out, float&, uint32_t, uint32_t) {
-        out = FieldCentre(*where);
-        return true;
-    };
-    return std::make_unique<TutTargetCustom>(centre, 0, 0, angle, distance);
-}
-
-// ---------------------------------------------------------------- ScriptStep
-
-void ScriptStep::Complete() {
-    const bool wasActive = IsActive();
-    LevelTutorialStep::Complete();
-    if (wasActive && delayAfter >= 0) Owner().SetDelay(uint32_t(delayAfter));
-}
-
-bool ScriptStep::SaveState(SaveWriter& stream) {
-    if (!LevelTutorialStep::SaveState(stream)) return false;
-    const uint32_t resumeId = resume ? resume(*this) : 0;
-    if (resumeId == 0) return true;
-    stream.PatchU32(Owner().SaveRecord() + 8, resumeId);
-    return !stream.Failed();
-}
-
-bool ScriptStep::OnPointedControl(int32_t x, int32_t y) const {
-    const TutorialLayer* layer = Layer();
-    if (!layer) return false;
-    for (const auto& arrow : layer->Arrows()) {
-        const TutorialTarget* target = arrow->Target();
-        if (arrow->State() >= kLayerClosing || !target || target->kind != kTargetButton || !target->valid ||
-            !target->hasObject)
-            continue;
-        const kis::Rect& r = target->object;
-        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
-    }
-    return false;
-}
-
-void ScriptStep::CloseAndSetFlags(uint32_t flags) {
-    if (TutorialLayer* layer = Layer()) layer->SetLayerState(kLayerClosing);
-    Owner().SetFlags(flags);
-}
-
-void ScriptStep::Arrow(const TutorialTarget& target, uint32_t id, bool levelArrow) {
-    TutorialLayer* layer = Layer();
-    if (!layer) return;
-    std::unique_ptr<TutorialArrow> arrow;
-    if (levelArrow) {
-        ScriptLevel* where = &level;
-        arrow = std::make_unique<LevelTutorialArrow>(
-            *layer, id, 0, [where](uint32_t mask) { return where->IsPausedExcept(mask); });
-    } else {
-        arrow = std::make_unique<TutorialArrow>(*layer, id);
-    }
-    layer->AddArrow(std::move(arrow), target.Clone(target.distance));
-}
-
-std::unique_ptr<TutorialInfo> ScriptStep::MakeBox(TutorialLayer& layer, const std::u16string& key,
-                                                  bool clickLine) {
-    const uintptr_t object = contextKind && contextObject ? contextObject(level) : 0;
-    return std::make_unique<TutorialInfo>(layer, GetText(key), clickLine, object ? contextKind : 0, object);
-}
-
-void ScriptStep::Box(const TutorialTarget& target, bool clickLine, float distance,
-                     const std::u16string& key) {
-    if (TutorialLayer* layer = Layer())
-        layer->AddInfoAtPoint(MakeBox(*layer, key, clickLine), target, false, distance);
-}
-
-void ScriptStep::ArrowOn(std::unique_ptr<TutorialTarget> target, uint32_t id) {
-    if (TutorialLayer* layer = Layer())
-        layer->AddArrow(std::make_unique<TutorialArrow>(*layer, id), std::move(target));
-}
-
-void ScriptStep::BoxOn(std::unique_ptr<TutorialTarget> target, bool clickLine, float distance, bool centred,
-                       const std::u16string& key) {
-    if (TutorialLayer* layer = Layer())
-        layer->AddInfo(MakeBox(*layer, key, clickLine), std::move(target), centred, distance);
-}
 
 namespace {
 

@@ -34,7 +34,8 @@ constexpr uint32_t kWarehouseCloseButton = 0x3A5E4080;
 constexpr uint32_t kWarehouseSellOneButton = 0x3A5E4081;
 constexpr uint32_t kWarehouseTileButton = 0x3A5E4083;
 constexpr uint32_t kWarehouseUpgradeButton = 0x3A5E4084;
-// The child panels of the empty site's plants and animal houses.
+// The level panel's child panels: the empty site's plant choices, and an
+// animal house's own (with its feed button).
 constexpr uint32_t kPlantsChildPanel = 0x1001;
 constexpr uint32_t kPetsChildPanel = 0x1002;
 
@@ -78,11 +79,15 @@ constexpr uint32_t kBonusBeesDelayMs = 2200;
 constexpr uint32_t kTutorialLevel15 = 0x800F0000;
 constexpr uint32_t kTutorialWarehouse = 0x802A0000;
 constexpr uint32_t kTutorialFullWarehouse = 0x802B0000;
+// Everything a level tutorial may allow, and the windows' controls.
+constexpr uint32_t kAllowAll = kAllowClickPoint | kAllowPickObject | kAllowHoverPoint | kAllowStartJob |
+                               kAllowWalk | kAllowPlantGrows | kAllowProduce | kAllowVillains |
+                               kAllowStepAside;
 // Level 15's hint: its flags, when it shows after the start, how long it stays.
-constexpr uint32_t kLevel15Flags = 0x10001FF;
+constexpr uint32_t kLevel15Flags = kFlagWindows | kAllowAll;
 constexpr uint32_t kLevel15StartDelayMs = 1000, kLevel15StayMs = 7000;
 // Flags after the warehouse tutorial: everything allowed, the level running.
-constexpr uint32_t kWarehouseAfterFlags = 0x10001FF;
+constexpr uint32_t kWarehouseAfterFlags = kFlagWindows | kAllowAll;
 // The full-warehouse notice's id is this plus the product's number.
 constexpr uint32_t kWarehouseFullNotice = 0x4001000;
 // The field area's centre: half the screen width, half of the screen height above the panel.
@@ -360,21 +365,5 @@ class ScriptStep : public LevelTutorialStep {
     // A box with the text of the key (the step's own when empty) and the step's context.
     std::unique_ptr<TutorialInfo> MakeBox(TutorialLayer& layer, const std::u16string& key, bool clickLine);
 };
-
-// ---- targets
-std::unique_ptr<TutorialTarget> PanelButton(ScriptLevel& level, uint32_t command, uintptr_t data, float angle,
-                                            float distance = 4);
-std::unique_ptr<TutorialTarget> WarehouseButton(ScriptLevel& level, uint32_t command, uintptr_t data,
-                                                float angle, float distance = 4);
-std::unique_ptr<TutorialTarget> LevelPoint(ScriptLevel& level, int32_t point, float angle = 90,
-                                           float distance = 64);
-// A point's overhead button: the edge point of its rectangle at the angle.
-std::unique_ptr<TutorialTarget> PointButton(ScriptLevel& level, int32_t point, uint32_t command, float angle,
-                                            float distance = 4);
-// The field area's centre.
-std::unique_ptr<TutorialTarget> FieldCentreTarget(ScriptLevel& level, float angle, float distance = 0);
-// A point of the field (field coordinates).
-std::unique_ptr<TutorialTarget> FieldSpot(ScriptLevel& level, kis::Vector2 field, float angle,
-                                          float distance = 0);
 
 } // namespace tut

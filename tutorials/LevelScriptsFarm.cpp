@@ -40,7 +40,7 @@ bool PressesProduction(ScriptStep& t, TutorialAction action, uint32_t tag, Tutor
     return ClicksButton(t, action, tag, sprite, kSpriteProduce, point);
 }
 
-// Action 120 (production) for one product only.
+// TutorialAction::Produce for one product only.
 bool Produces(TutorialAction action, uint32_t tag, uint32_t product) {
     return action == TutorialAction::Produce && product != 0 && tag == product;
 }

@@ -1,27 +1,26 @@
 #include "tutorials/LevelTutorial.h"
 
 #include "gui/Controls.h"
+#include "gui/SpritesWindow.h"
+#include "gui/Window.h"
+#include "level/GameLevel.h"
 #include "level/SaveStream.h"
 #include "levelui/LevelPanel.h"
+#include "tutorials/TutorialLayer.h"
 
 #include <algorithm>
 #include <cstdio>
 
+// The level's pause reason and clock-stop bit, the panel, its free controls
+// and the keys, by the ids their owners give them.
+static_assert(tut::kLevelPauseReason == kPauseTutorial && tut::kLevelClockStopBit == kClockStopTutorial &&
+              tut::kLevelArrowPauses == (kPauseClockNotStarted | kPauseTutorial));
+static_assert(tut::kTagLevelPanel == kLevelPanelTag && tut::kPanelFreeCommands[0] == kCommandMenu &&
+              tut::kPanelFreeCommands[1] == kCommandCloseTutorial &&
+              tut::kPanelFreeCommands[2] == kCommandGoal);
+static_assert(tut::kKeyEnter == kKeyReturn && tut::kKeyEscape == kKeyEscape);
+
 namespace tut {
-
-// ---------------------------------------------------------------- TutorialLevelLink
-
-void TutorialLevelLink::ShowTutorialButton(bool show) {
-    if (!panel_) return;
-    if (show)
-        panel_->ShowTutorialButton();
-    else
-        panel_->HideTutorialButton();
-}
-
-bool TutorialLevelLink::IsOverPanel(int32_t x, int32_t y) const {
-    return panel_ && panel_->HitTest(x, y);
-}
 
 // ---------------------------------------------------------------- helpers
 
@@ -126,7 +125,10 @@ bool LevelTutorial::LoadState(const uint32_t* record, uint32_t size) {
 }
 
 void LevelTutorial::Update(uint32_t dt) {
-    if (level_.IsPausedExcept(kLevelTutorialPauseMask)) return;
+    // A paused level holds its tutorial, but not one that is finishing: its
+    // boxes and arrows go with the level's end (the game-over dialog and the
+    // windows after it keep the level paused for good).
+    if (State() < kFinishing && level_.IsPausedExcept(kLevelTutorialPauseMask)) return;
     GameTutorial::Update(dt);
 }
 

@@ -4,10 +4,8 @@
 // panel's close-tutorial button, starts when the level clock starts, and keeps
 // its place in the level save.
 
+#include "gui/Window.h"
 #include "tutorials/Tutorial.h"
-
-class GameLevel;
-class LevelPanel;
 
 namespace tut {
 
@@ -29,17 +27,17 @@ constexpr uint32_t kLevelDefaultFlags = kStopClock | kPauseLevel;
 constexpr uint32_t kLevelPauseReason = 16;
 constexpr uint32_t kLevelClockStopBit = 0x2;
 // The pause reasons a level tutorial keeps running through: the warehouse window and itself.
-constexpr uint32_t kLevelTutorialPauseMask = 24;
+constexpr uint32_t kLevelTutorialPauseMask = kPauseWarehouse | kLevelPauseReason;
 constexpr uint32_t kLevelRecordSize = 20;
 
 constexpr uint32_t kTagLevelPanel = Tag4("Lvlp");
-constexpr uint32_t kTagWarehouse = Tag4("Wrhs");
+constexpr uint32_t kTagWarehouse = kWarehouseWindowTag;
 // The level panel's controls that are always free.
 constexpr uint32_t kPanelFreeCommands[] = {0x4C500001, 0x4C500004, 0x4C500005};
 constexpr uint32_t kKeyEnter = 13, kKeyEscape = 27;
 
-// What a level tutorial uses of the level and its panel. The level and the
-// panel do not offer all of it to the tutorial yet; TutorialLevelLink is the link.
+// What a level tutorial uses of the level and its panel (the program's view
+// of the running level gives it).
 class TutorialLevel {
   public:
     virtual ~TutorialLevel() = default;
@@ -52,25 +50,6 @@ class TutorialLevel {
     virtual void ShowTutorialButton(bool show) = 0;
     // Over the level panel (screen coordinates).
     virtual bool IsOverPanel(int32_t x, int32_t y) const = 0;
-};
-
-// The link to the running level and its panel (both outlive the tutorial: the
-// level deletes its tutorial before it goes); the panel may be absent.
-class TutorialLevelLink : public TutorialLevel {
-  public:
-    TutorialLevelLink(GameLevel& level, LevelPanel* panel) : level_(level), panel_(panel) {}
-    void Pause(uint32_t reason) override;
-    void Resume(uint32_t reason) override;
-    void SetClockStop(bool on) override;
-    bool IsPausedExcept(uint32_t mask) const override;
-    void SelectPoint(int32_t index) override;
-    int32_t SelectedPoint() const override;
-    void ShowTutorialButton(bool show) override;
-    bool IsOverPanel(int32_t x, int32_t y) const override;
-
-  private:
-    GameLevel& level_;
-    LevelPanel* panel_;
 };
 
 class LevelTutorial : public GameTutorial {

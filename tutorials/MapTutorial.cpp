@@ -1,14 +1,27 @@
 #include "tutorials/MapTutorial.h"
 
+#include "frontend/BonusesWindow.h"
 #include "frontend/MapGeometry.h"
 #include "frontend/MapInterface.h"
 #include "frontend/MapScreen.h"
 #include "gui/Controls.h"
+#include "levelui/LevelWindows.h"
+#include "levelui/LevelWindowsModel.h"
 #include "tutorials/LevelTutorial.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+
+// The map's windows and controls the map tutorials name, by the ids their
+// owners give them.
+static_assert(tut::kTagMapInterface == kMapInterfaceTag && tut::kTagLevelWindow == kLevelWindowTag &&
+              tut::kTagBonusWindow == kBonusesWindowTag);
+static_assert(tut::kMapFreeCommands[0] == kMapControlOptions &&
+              tut::kMapFreeCommands[1] == kMapControlProfile && tut::kMapFreeCommands[2] == kMapControlBack &&
+              tut::kMapRegimeCommand == kMapControlRegime);
+static_assert(tut::kLevelWindowBonus == kLevelWindowBonusSlot &&
+              tut::kLevelWindowBonuses == kLevelWindowSelectBonuses);
 
 namespace tut {
 
@@ -146,9 +159,32 @@ class Step_First_1 : public MapTutorialStep {
 };
 
 // ---- a new bonus: the bonus box, then the bonuses button
-// The arrow points at the bonus's slot from its right, in the bonuses' row,
-// and the box stands beside it: the level window's goals, medal times and
-// buttons above and below the row stay in sight.
+
+// The screen rectangle of the level window's bonus slots that hold a bonus,
+// together (false without one).
+bool BonusSlotsRect(GameWindow& window, kis::Rect* out) {
+    bool any = false;
+    std::vector<GameControls*> groups = window.Groups();
+    groups.push_back(&window.Controls());
+    for (GameControls* group : groups)
+        for (int32_t i = 0; i < group->Count(); ++i) {
+            GameButton* b = group->Get(i);
+            if (b->Command() != kLevelWindowBonus || b->userData == 0) continue;
+            kis::Rect r = b->rect;
+            window.LocalToScreen(&r.left, &r.top);
+            window.LocalToScreen(&r.right, &r.bottom);
+            *out = any ? kis::Rect{std::min(out->left, r.left), std::min(out->top, r.top),
+                                   std::max(out->right, r.right), std::max(out->bottom, r.bottom)}
+                       : r;
+            any = true;
+        }
+    return any;
+}
+
+// The arrow points at the bonus's slot from its right (from its left when it
+// is the first of several, so that it lies over no other slot), in the
+// bonuses' row, and the box stands right of the slots: the level window's
+// goals, medal times, bonus slots and buttons stay in sight.
 class Step_Bonus_1 : public MapTutorialStep {
   public:
     Step_Bonus_1(MapTutorial& owner, std::u16string name, uintptr_t record)
@@ -157,9 +193,22 @@ class Step_Bonus_1 : public MapTutorialStep {
         TutorialLayer* layer = Layer();
         WindowManager& windows = layer->Manager();
         TutTargetButton target(windows, kTagLevelWindow, kLevelWindowBonus, record_, 0, 4);
-        layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
+        target.GetPosition();
+        GameWindow* window = windows.FindWindowByLayer(kTagLevelWindow);
+        kis::Rect slots{};
+        // The box stands right of the slots in either case.
+        float boxDistance = kMapInfoDistance;
+        if (target.valid && window && BonusSlotsRect(*window, &slots) && target.object.left <= slots.left &&
+            target.object.right < slots.right) {
+            boxDistance += float(slots.right - target.object.right);
+            auto fromLeft = target.Clone(target.distance);
+            fromLeft->angle = 180;
+            layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), std::move(fromLeft));
+        } else {
+            layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
+        }
         layer->AddInfoAtPoint(TextBox(*layer, TutorialStep::GetText(u"map_bonus_" + name_), true), target,
-                              false, kMapInfoDistance);
+                              false, boxDistance);
         WaitForClick();
     }
     void OnActivate() override { Owner().SetFlags(0); }
@@ -168,11 +217,14 @@ class Step_Bonus_1 : public MapTutorialStep {
         MapTutorialStep::AddSightRects(rects);
         TutTargetButton slot(Layer()->Manager(), kTagLevelWindow, kLevelWindowBonus, record_, 0, 4);
         slot.GetPosition();
-        const GameWindow* window = Layer()->Manager().FindWindowByLayer(kTagLevelWindow);
+        GameWindow* window = Layer()->Manager().FindWindowByLayer(kTagLevelWindow);
         if (!slot.valid || !window) return;
-        // The window above the slot (its goals and medal times) and its buttons below the row.
+        // The window above the slot (its goals and medal times), the other
+        // slots and its buttons below the row.
         rects.push_back({window->rect.left, window->rect.top, window->rect.right, slot.object.top - 4});
         rects.push_back({window->rect.left, slot.object.bottom + 8, window->rect.right, window->rect.bottom});
+        kis::Rect slots{};
+        if (BonusSlotsRect(*window, &slots)) rects.push_back(slots);
     }
 
   private:
@@ -180,12 +232,22 @@ class Step_Bonus_1 : public MapTutorialStep {
     uintptr_t record_;
 };
 
+// The arrow points at the bonuses button from its right and the box stands
+// clear of the level window's goals, medal times, record and bonus slots.
 class Step_Bonus_2 : public MapTutorialStep {
   public:
     explicit Step_Bonus_2(MapTutorial& owner) : MapTutorialStep(owner, 0x40030002, kTagLevelWindow) {}
+    void AddSightRects(std::vector<kis::Rect>& rects) const override {
+        MapTutorialStep::AddSightRects(rects);
+        GameWindow* window = Layer()->Manager().FindWindowByLayer(kTagLevelWindow);
+        kis::Rect slots{};
+        if (!window || !BonusSlotsRect(*window, &slots)) return;
+        rects.push_back({window->rect.left, window->rect.top, window->rect.right, slots.top - 4});
+        rects.push_back(slots);
+    }
     void Begin() override {
         TutorialLayer* layer = Layer();
-        TutTargetButton target(layer->Manager(), kTagLevelWindow, kLevelWindowBonuses, 0, 270, 4);
+        TutTargetButton target(layer->Manager(), kTagLevelWindow, kLevelWindowBonuses, 0, 0, 4);
         layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
         layer->AddInfoAtPoint(TextBox(*layer, TutorialStep::GetText(u"map_select_bonuses"), false), target,
                               false, kMapInfoDistance);

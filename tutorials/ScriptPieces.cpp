@@ -1,9 +1,147 @@
 #include "tutorials/ScriptPieces.h"
 
 #include "gui/Controls.h"
+#include "level/SaveStream.h"
 #include "level/SpriteObject.h"
 
 namespace tut {
+
+kis::Point FieldCentre(const ScriptLevel& level) {
+    return {level.ScreenWidth() / 2, (level.ScreenHeight() - kFieldCentrePanel) / 2};
+}
+
+// ---------------------------------------------------------------- targets
+
+std::unique_ptr<TutorialTarget> PanelButton(ScriptLevel& level, uint32_t command, uintptr_t data, float angle,
+                                            float distance) {
+    return std::make_unique<TutTargetButton>(*level.Windows(), kTagLevelPanel, command, data, angle,
+                                             distance);
+}
+
+std::unique_ptr<TutorialTarget> WarehouseButton(ScriptLevel& level, uint32_t command, uintptr_t data,
+                                                float angle, float distance) {
+    return std::make_unique<TutTargetButton>(*level.Windows(), kTagWarehouse, command, data, angle, distance);
+}
+
+std::unique_ptr<TutorialTarget> LevelPoint(ScriptLevel& level, int32_t point, float angle, float distance) {
+    return std::make_unique<TutTargetFieldPoint>(kTargetLevelPoint, level, uint32_t(point), angle, distance);
+}
+
+std::unique_ptr<TutorialTarget> PointButton(ScriptLevel& level, int32_t point, uint32_t command, float angle,
+                                            float distance) {
+    ScriptLevel* where = &level;
+    auto edge = [where, point, command](kis::Point& out, float& a, uint32_t, uint32_t) {
+        kis::Rect rect{};
+        if (!where->ButtonRect(point, command, &rect)) return false;
+        kis::RectEdgePointAtAngle(rect, a, out);
+        return true;
+    };
+    return std::make_unique<TutTargetCustom>(edge, 0, 0, angle, distance);
+}
+
+std::unique_ptr<TutorialTarget> FieldSpot(ScriptLevel& level, kis::Vector2 field, float angle,
+                                          float distance) {
+    ScriptLevel* where = &level;
+    auto spot = [where, field](kis::Point& out, float&, uint32_t, uint32_t) {
+        out = where->ToScreen(field);
+        return true;
+    };
+    return std::make_unique<TutTargetCustom>(spot, 0, 0, angle, distance);
+}
+
+bool ScriptLevel::ControlRect(uint32_t windowTag, uint32_t command, kis::Rect* out) const {
+    WindowManager* windows = Windows();
+    GameWindow* window = windows ? windows->FindWindowByLayer(windowTag) : nullptr;
+    GameButton* button = window ? ::TutTargetButton::FindTarget(window, command, 0) : nullptr;
+    if (!button) return false;
+    *out = button->rect;
+    window->LocalToScreen(&out->left, &out->top);
+    window->LocalToScreen(&out->right, &out->bottom);
+    return true;
+}
+
+std::unique_ptr<TutorialTarget> FieldCentreTarget(ScriptLevel& level, float angle, float distance) {
+    ScriptLevel* where = &level;
+    auto centre = [where](kis::Point& out, float&, uint32_t, uint32_t) {
+        out = FieldCentre(*where);
+        return true;
+    };
+    return std::make_unique<TutTargetCustom>(centre, 0, 0, angle, distance);
+}
+
+// ---------------------------------------------------------------- ScriptStep
+
+void ScriptStep::Complete() {
+    const bool wasActive = IsActive();
+    LevelTutorialStep::Complete();
+    if (wasActive && delayAfter >= 0) Owner().SetDelay(uint32_t(delayAfter));
+}
+
+bool ScriptStep::SaveState(SaveWriter& stream) {
+    if (!LevelTutorialStep::SaveState(stream)) return false;
+    const uint32_t resumeId = resume ? resume(*this) : 0;
+    if (resumeId == 0) return true;
+    stream.PatchU32(Owner().SaveRecord() + 8, resumeId);
+    return !stream.Failed();
+}
+
+bool ScriptStep::OnPointedControl(int32_t x, int32_t y) const {
+    const TutorialLayer* layer = Layer();
+    if (!layer) return false;
+    for (const auto& arrow : layer->Arrows()) {
+        const TutorialTarget* target = arrow->Target();
+        if (arrow->State() >= kLayerClosing || !target || target->kind != kTargetButton || !target->valid ||
+            !target->hasObject)
+            continue;
+        const kis::Rect& r = target->object;
+        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
+    }
+    return false;
+}
+
+void ScriptStep::CloseAndSetFlags(uint32_t flags) {
+    if (TutorialLayer* layer = Layer()) layer->SetLayerState(kLayerClosing);
+    Owner().SetFlags(flags);
+}
+
+void ScriptStep::Arrow(const TutorialTarget& target, uint32_t id, bool levelArrow) {
+    TutorialLayer* layer = Layer();
+    if (!layer) return;
+    std::unique_ptr<TutorialArrow> arrow;
+    if (levelArrow) {
+        ScriptLevel* where = &level;
+        arrow = std::make_unique<LevelTutorialArrow>(
+            *layer, id, 0, [where](uint32_t mask) { return where->IsPausedExcept(mask); });
+    } else {
+        arrow = std::make_unique<TutorialArrow>(*layer, id);
+    }
+    layer->AddArrow(std::move(arrow), target.Clone(target.distance));
+}
+
+std::unique_ptr<TutorialInfo> ScriptStep::MakeBox(TutorialLayer& layer, const std::u16string& key,
+                                                  bool clickLine) {
+    const uintptr_t object = contextKind && contextObject ? contextObject(level) : 0;
+    return std::make_unique<TutorialInfo>(layer, GetText(key), clickLine, object ? contextKind : 0, object);
+}
+
+void ScriptStep::Box(const TutorialTarget& target, bool clickLine, float distance,
+                     const std::u16string& key) {
+    if (TutorialLayer* layer = Layer())
+        layer->AddInfoAtPoint(MakeBox(*layer, key, clickLine), target, false, distance);
+}
+
+void ScriptStep::ArrowOn(std::unique_ptr<TutorialTarget> target, uint32_t id) {
+    if (TutorialLayer* layer = Layer())
+        layer->AddArrow(std::make_unique<TutorialArrow>(*layer, id), std::move(target));
+}
+
+void ScriptStep::BoxOn(std::unique_ptr<TutorialTarget> target, bool clickLine, float distance, bool centred,
+                       const std::u16string& key) {
+    if (TutorialLayer* layer = Layer())
+        layer->AddInfo(MakeBox(*layer, key, clickLine), std::move(target), centred, distance);
+}
+
+// ---------------------------------------------------------------- step pieces
 
 namespace script {
 

@@ -1,13 +1,34 @@
 #pragma once
-// The pieces the scripted level tutorials build their steps from: a level
-// tutorial of ScriptSteps, and the step kinds that several levels share
-// (click to go on, select a point, press a panel button, open the warehouse).
+// The pieces the scripted level tutorials build their steps from: the
+// targets their arrows and boxes point at, a level tutorial of ScriptSteps,
+// and the step kinds that several levels share (click to go on, select a
+// point, press a panel button, open the warehouse).
 
 #include "levelui/TextTags.h"
 #include "tutorials/LevelScripts.h"
 
 #include <span>
 #include <vector>
+
+namespace tut {
+
+// ---- targets
+std::unique_ptr<TutorialTarget> PanelButton(ScriptLevel& level, uint32_t command, uintptr_t data, float angle,
+                                            float distance = 4);
+std::unique_ptr<TutorialTarget> WarehouseButton(ScriptLevel& level, uint32_t command, uintptr_t data,
+                                                float angle, float distance = 4);
+std::unique_ptr<TutorialTarget> LevelPoint(ScriptLevel& level, int32_t point, float angle = 90,
+                                           float distance = 64);
+// A point's overhead button: the edge point of its rectangle at the angle.
+std::unique_ptr<TutorialTarget> PointButton(ScriptLevel& level, int32_t point, uint32_t command, float angle,
+                                            float distance = 4);
+// The field area's centre.
+std::unique_ptr<TutorialTarget> FieldCentreTarget(ScriptLevel& level, float angle, float distance = 0);
+// A point of the field (field coordinates).
+std::unique_ptr<TutorialTarget> FieldSpot(ScriptLevel& level, kis::Vector2 field, float angle,
+                                          float distance = 0);
+
+} // namespace tut
 
 namespace tut::script {
 
@@ -108,12 +129,12 @@ class ScriptTutorial : public LevelTutorial {
 
 // The data a control carries (its user data), 0 for none.
 uintptr_t ControlData(TutorialObject control);
-// Action 2 on a control of the window.
+// TutorialAction::Control on a control of the window.
 bool IsControl(TutorialAction action, uint32_t tag, TutorialObject data, uint32_t windowTag,
                uint32_t command);
-// Event 1 from a control of the window.
+// TutorialEvent::Button from a control of the window.
 bool FromControl(TutorialEvent event, uint32_t a, TutorialObject b, uint32_t windowTag, uint32_t command);
-// Action 100 on a point's overhead button with that command (any point's
+// TutorialAction::ClickPoint on a point's overhead button with that command (any point's
 // when point is -1, and any button of the command when the level cannot
 // tell whose it is).
 bool ClicksButton(ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject sprite, uint32_t command,

@@ -217,7 +217,8 @@ void TutorialArrow::Draw(DXLViewer& viewer) {
 }
 
 void LevelTutorialArrow::Update(uint32_t dt) {
-    if (paused_ && paused_(mask_)) return;
+    // Its bounce freezes with the level; its fade out does not.
+    if (State() < kLayerClosing && paused_ && paused_(mask_)) return;
     TutorialArrow::Update(dt);
 }
 

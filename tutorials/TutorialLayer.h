@@ -185,13 +185,15 @@ class TutorialArrow {
 };
 
 // An arrow over the level: it freezes while the level is paused for a reason
-// outside its mask (which always holds kPauseClockNotStarted and kPauseTutorial).
+// outside its mask, which always holds these (the level's clock not started
+// yet, and the tutorial's own pause).
+constexpr uint32_t kLevelArrowPauses = 0x11;
 class LevelTutorialArrow : public TutorialArrow {
   public:
     // The level's pause state: true while paused for a reason outside the mask.
     using PausedExcept = std::function<bool(uint32_t mask)>;
     LevelTutorialArrow(TutorialLayer& layer, uint32_t id, uint32_t mask, PausedExcept paused)
-        : TutorialArrow(layer, id), mask_(mask | 0x11), paused_(std::move(paused)) {}
+        : TutorialArrow(layer, id), mask_(mask | kLevelArrowPauses), paused_(std::move(paused)) {}
     void Update(uint32_t dt) override;
     uint32_t Mask() const { return mask_; }
 

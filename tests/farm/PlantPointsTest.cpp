@@ -62,13 +62,15 @@ class ButtonHost : public OverheadButtons {
         uint32_t command;
         std::function<uint32_t()> onClick;
         bool shown;
+        std::u16string hint; // a text key other than the command's
     };
     uint32_t ShowArrowButton(uint32_t command, const char16_t*, float, float,
                              std::function<uint32_t()> onClick, bool, int32_t) override {
-        buttons[next] = {command, std::move(onClick), true};
+        buttons[next] = {command, std::move(onClick), true, {}};
         return next++;
     }
     void HideButton(uint32_t handle, bool, bool, uint32_t) override { buttons[handle].shown = false; }
+    void SetHintKey(uint32_t handle, const char16_t* key) override { buttons[handle].hint = key; }
     int Shown(uint32_t command) const {
         int n = 0;
         for (auto& [h, b] : buttons)
@@ -432,6 +434,14 @@ TEST_F(PlantTest, TheLastWaterHarvestedShowsTheWaterButtonAndHoldsGrowth) {
     EXPECT_EQ(bed->Water(), bed->WaterMax()) << "watering fills to a new maximum";
     farm.Tick(100);
     EXPECT_GT(bed->Ripeness(), 0.0f) << "growth resumes";
+}
+
+// A dry tree's water button speaks of the tree, a bed's of the bed.
+TEST_F(PlantTest, ADryBedAndADryTreeHintTheirOwnWaterButtons) {
+    farm.Add(PlantPoint("wheat", 2, 50, 0, 3, 100, 100));
+    farm.Add(PlantPoint("apple_tree", 2, 50, 0, 3, 300, 100));
+    EXPECT_EQ(farm.buttons.buttons[1].hint, u"water");
+    EXPECT_EQ(farm.buttons.buttons[2].hint, u"water_tree");
 }
 
 TEST_F(PlantTest, WateringDrawsEachAmountBetweenFewestAndMost) {

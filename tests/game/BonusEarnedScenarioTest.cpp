@@ -159,8 +159,8 @@ TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
     const auto beeYellow = [](int r, int g, int b) { return r > 220 && g > 170 && g < 225 && b < 90; };
     // The bees' black stripes tell them from the sunshine in the third slot.
     const auto stripes = [](int r, int g, int b) { return r < 60 && g < 60 && b < 60; };
-    // The hint's arrow down at "choose bonuses"; the sunshine in the third slot.
-    EXPECT_GT(window.Count(615, 365, 660, 436, ArrowYellow), 300) << log;
+    // The hint's arrow at "choose bonuses" from its right; the sunshine in the third slot.
+    EXPECT_GT(window.Count(725, 440, 820, 480, ArrowYellow), 300) << log;
     EXPECT_LT(window.Count(438, 492, 478, 532, stripes), 10) << log;
     // The bonuses window: the bees' panel in the normal look (grey), then
     // chosen (green, its check) and the bees in the third slot.
@@ -170,7 +170,7 @@ TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
     EXPECT_GT(chosen.Count(548, 455, 595, 500, stripes), 20) << log;
     // Back in the level window: the bees in its third slot, the hint gone.
     EXPECT_GT(slots.Count(438, 492, 478, 532, stripes), 20) << log;
-    EXPECT_LT(slots.Count(460, 318, 815, 350, Parchment), 500) << log;
+    EXPECT_LT(slots.Count(600, 485, 1020, 540, Parchment), 500) << log;
     // In the level: the bee button first of the three, the robber walking in.
     EXPECT_GT(before.Count(436, 600, 482, 642, beeYellow), 30) << log;
 }

@@ -6,6 +6,7 @@
 // their title and description as the hint of the slot the pointer rests on.
 #include "app/Profiles.h"
 #include "gui/Regime.h"
+#include "tests/game/Players.h"
 #include "tests/game/ProgramTest.h"
 #include "tests/game/TutorialLooks.h"
 #include "tests/game/WindowSizes.h"
@@ -89,14 +90,17 @@ std::vector<int> TextLineTops(const Shot& shot, int left, int top, int right, in
 // box, the bonus does not; the bodies' lines stand 23 px apart on the
 // page's parchment. "Menu" opens the pause menu over the page, which stays
 // under it ("Continue" closes the menu). The close button's knob at the top right closes the page,
-// and the level's field shows again.
+// and the level's field shows again. The player took the good feed into the
+// level; one who did not is told nothing of it: the page has a strip less.
 TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
-    GameCopy game;
-    ASSERT_TRUE(testsupport::UseWindow(game, 800, 600));
-    const std::string log = RunGame(game, "info",
-                                    OpenLevel(5000, "32") + Move(7000, 790, 300) + Click(7800, 755, 16) +
-                                        Click(8400, 400, 160) + Click(8800, 722, 108),
-                                    10300, {{7700, "page"}, {10200, "closed"}}, true);
+    GameCopy game, without;
+    testplayers::MakeBonusPlayer(game.User(), {0, 4});
+    ASSERT_TRUE(testsupport::UseWindow(game, 800, 600) && testsupport::UseWindow(without, 800, 600));
+    const std::string events = OpenLevel(5000, "32") + Move(7000, 790, 300) + Click(7800, 755, 16) +
+                               Click(8400, 400, 160) + Click(8800, 722, 108);
+    const std::string log = RunGame(game, "info", events, 10300, {{7700, "page"}, {10200, "closed"}}, true);
+    RunGame(without, "info", events, 7800, {{7700, "page"}}, true);
+    const Shot feedless = LoadShot(without.File("page.png"));
     EXPECT_EQ(testsupport::MissingContent(log), "");
     EXPECT_NE(log.find("Level information page opened."), std::string::npos) << log;
     EXPECT_NE(log.find("Level menu opened."), std::string::npos) << "one click on Menu over the page\n"
@@ -140,6 +144,9 @@ TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
     }
     // Nothing beyond the good feed's strip: it ends where its box would begin.
     EXPECT_EQ(page.Count(390, 404, 440, 436, StripFace), 0);
+    EXPECT_NEAR(page.Count(0, 0, 800, 600, StripFace) - feedless.Count(0, 0, 800, 600, StripFace),
+                (377 - 87 - 20) * 32, 40 * 32)
+        << "the good feed's strip on the page of a player without it";
     // The page is the information sheet's parchment panel, as the tutorials'
     // boxes are, not a window of the interface skin.
     EXPECT_GT(page.NearIn(330, 205, 700, 255, 0xFFF3D2, 3), 370 * 50 * 9 / 10);
@@ -236,18 +243,26 @@ TEST(LevelPagesScenario, ARechargingBonusButtonIsSplitAtItsLine) {
 // A player who has just earned the bees (level 8 won) opens level 9's window
 // from the map, at both window sizes: the new-bonus tutorial's arrow points
 // at the bees' slot from its right and its box stands in the bonuses' row,
-// leaving the window's goals and medal times in sight.
+// leaving the window's goals and medal times in sight. With the boots and the
+// good feed beside them the arrow points from the left, off the other slots;
+// with the gears too (no new bonus) the arrow at the bonuses button and its
+// box leave the goals, the times and the record in sight as well.
 TEST(LevelPagesScenario, TheNewBonusBoxLeavesTheGoalsAndTimesInSight) {
-    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
-        SCOPED_TRACE(windowsizes::Describe(size));
+    const std::vector<int> kOwned[] = {{0}, {0, 2, 4}, {0, 2, 4, 5}};
+    for (int c = 0; c < 6; ++c) {
+        const windowsizes::WindowSize size = windowsizes::kSizes[c % 2];
+        const std::vector<int>& owned = kOwned[c / 2];
+        SCOPED_TRACE(windowsizes::Describe(size) + ", bonuses " + std::to_string(owned.size()));
         GameCopy game;
         ASSERT_TRUE(testsupport::UseWindow(game, size.width, size.height));
-        testplayers::MakeEasyPlayer(game.User(), u"ida", 8, kLevelSilver, true, [](ProfileRecord& record) {
+        testplayers::MakeEasyPlayer(game.User(), u"ida", 8, kLevelSilver, true, [&](ProfileRecord& record) {
             RegimeProgress& easy = record.results.regimes[kRegimeEasy];
-            easy.owned[0] = 1;
-            easy.chosenCount = 1;
-            easy.chosen[0] = 0, easy.chosen[1] = easy.chosen[2] = -1;
-            easy.newBonus = 1u << 24; // the bees, new
+            for (size_t k = 0; k < 3; ++k)
+                easy.chosen[k] = k < owned.size() ? owned[k] : -1;
+            for (int bonus : owned)
+                easy.owned[bonus] = 1;
+            easy.chosenCount = int32_t(std::min<size_t>(owned.size(), 3));
+            if (owned.size() < 4) easy.newBonus = 1u << 24; // the bees, new
         });
         // The map is drawn at the window's height over 768.
         const MapPoint nine = CellPosition(8);
@@ -255,7 +270,7 @@ TEST(LevelPagesScenario, TheNewBonusBoxLeavesTheGoalsAndTimesInSight) {
             game, "newbonus-" + windowsizes::Describe(size),
             Key(5000, "M") + Click(6000, nine.x * size.height / 768, (nine.y + 4) * size.height / 768), 8000,
             {{7900, "window"}}, true);
-        ASSERT_NE(log.find("40030000 starts: new bonus 0"), std::string::npos) << log;
+        ASSERT_NE(log.find("40030000 starts: new bonus"), std::string::npos) << log;
         const Shot window = LoadShot(game.File("window.png"));
         ASSERT_TRUE(window.ok);
         // The level window (600 x 525) stands centred: its medal times' row
@@ -267,6 +282,10 @@ TEST(LevelPagesScenario, TheNewBonusBoxLeavesTheGoalsAndTimesInSight) {
             << "the arrow over the times";
         EXPECT_LT(window.Count(left, top + 95, left + 600, top + 305, tutorialplay::Parchment), 6000)
             << "the box over the goals and times";
+        const int otherSlots =
+            window.Count(left + 270, top + 320, left + 394, top + 450, tutorialplay::ArrowYellow);
+        EXPECT_TRUE(owned.size() != 3 || otherSlots < 60) << "the arrow over the boots and the good feed";
+        if (owned.size() != 1) continue;
         EXPECT_GT(window.Count(left, top + 315, size.width, top + 430, tutorialplay::Parchment), 10000)
             << "the box in the bonuses' row";
         // The whole arrow beside the slot, 288 to 363 px right of the window's left.

@@ -75,3 +75,21 @@ TEST(LevelTutorialFullWarehouseScenario, ClosingItLeavesTheLevelsOwnTutorialOn) 
     ASSERT_TRUE(stored) << log;
     EXPECT_EQ(stored->results.tutorialsOff, 0u) << log;
 }
+
+// A restart from the pause menu while the tutorial points at its notice: the
+// explanation was not seen through, so the restarted level's full warehouse
+// brings it again.
+TEST(LevelTutorialFullWarehouseScenario, ARestartWhileItShowsBringsItAgain) {
+    GameCopy game;
+    MakeMapProfile(game.User(), 28);
+    const auto toTheNotice = [](int at) {
+        return Click(at, kBedX, kBedY) + Click(at + 1500, kWarehouseX, kWarehouseY) +
+               Click(at + 3500, kCloseX, kCloseY) + Click(at + 4500, kHarvestX, kHarvestY);
+    };
+    const std::string events = MapOpening(28) + toTheNotice(13000) +
+                               testsupport::script::quick::Key(22000, "ESCAPE") +
+                               Click(23000, 503, 311) /* the pause menu's restart */ +
+                               Click(24000, 578, kPlayY) + toTheNotice(27000);
+    const std::string log = PlayGame(game, events, {}, 36000);
+    EXPECT_EQ(testsupport::Occurrences(log, "802B0000 for the full warehouse"), 2u) << log;
+}

@@ -6,7 +6,8 @@
 // a click on the ball bursts it; three clicks on the robber drive it off
 // (step 3); the arrow points at the bed's repair button (step 4), whose
 // click sends the farmer; she repairs the bed (step 5), the puddle goes and
-// the tutorial is over.
+// the tutorial is over. A restart while she repairs leaves none of the
+// repair's marks on the new run's "Click to start".
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/support/SeenPlay.h"
 
@@ -19,7 +20,7 @@ namespace {
 // The bed of point 1 (the first click) and the bed of point 3 the first shot
 // damages, with its repair button over it.
 constexpr int kBedOneX = 460, kBedOneY = 300;
-constexpr int kBedX = 560, kBedY = 480, kRepairY = 424;
+constexpr int kBedX = 560, kBedY = 480, kRepairY = 424, kWrenchY = 415;
 // The puddle's green, the repair badge's blue, the shot's purple ball and
 // the robber's orange coat.
 constexpr uint32_t kPuddle = 0x7CB828, kRepairBlue = 0x4A78A8, kShotPurple = 0x6C1C9C, kCoat = 0xD86A20;
@@ -107,6 +108,13 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
     EXPECT_LT(end.Near(kBedX, kBedY, 20, kPuddle, 16), 10) << log;
     EXPECT_LT(end.Near(kBedX, kRepairY, 10, kRepairBlue, 16), 5) << log;
     EXPECT_FALSE(CloseTutorialShown(end)) << log;
+
+    // The same play restarted from the pause menu while the farmer repairs,
+    // her wrench icon over the bed: the new run shows neither it nor its bar.
+    EXPECT_GT(play.Look(36900, "repairing").Near(kBedX, kWrenchY, 10, kRepairBlue, 16), 100);
+    play.Add(testsupport::script::quick::Key(37000, "ESCAPE") +
+             Click(38000, 503, 311) /* the pause menu's restart */ + Click(39000, 578, kPlayY));
+    EXPECT_LT(play.Look(41500, "restarted").Near(kBedX, kWrenchY, 10, kRepairBlue, 16), 5) << play.Events();
 }
 
 // A restart from the pause menu at step 1 sends the robber of the run before

@@ -244,11 +244,8 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
 // four wheat: the tutorial is over and the level won. The round harvest and
 // water buttons stand 73 px above their sites; each is seen in the run's
 // screenshot at the moment it is clicked.
-TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
-    GameCopy game;
-    tutorialplay::MakeMapProfile(game.User());
-    constexpr int kOneX = 460, kTwoX = 660, kOneButtonY = 247, kTwoButtonY = 327;
-    std::string s = tutorialplay::LevelOneOpening();
+constexpr int kOneX = 460, kTwoX = 660, kOneButtonY = 247, kTwoButtonY = 327;
+std::string LevelOneToStepTwentySix(std::string s) {
     const auto next = [&s](int at) { s += Click(at, 512, 200); };
     s += Click(15000, kOneX, 320) + Click(16500, 512, 300);                          // the clock, step 1
     s += Click(18000, kOneX, 320) + Click(19000, 626, 712) + Click(20000, 576, 720); // 2-4: wheat on point 1
@@ -265,6 +262,14 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
          Click(89500, 513, 561);
     s += Click(91000, 626, 712) + Click(92000, 577, 720); // 20, 21: wheat on point 2
     s += Click(135000, 512, 490);                         // 23, once both are ripe
+    return s + Click(136000, kOneX, kOneButtonY) + Click(137000, kTwoX, kTwoButtonY) +
+           Click(151000, kTwoX, kTwoButtonY);
+}
+
+TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
+    GameCopy game;
+    tutorialplay::MakeMapProfile(game.User());
+    std::string s = LevelOneToStepTwentySix(tutorialplay::LevelOneOpening());
     // The round buttons: 24, 25 the harvests, 26 point 2's water; in step 27
     // point 2's harvest and point 1's water, then point 1's harvest.
     const std::vector<std::pair<int, std::pair<int, int>>> buttons = {
@@ -277,7 +282,7 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
                                                       {81800, "step14-bed"},
                                                       {212000, "won"}};
     for (const auto& [ms, at] : buttons) {
-        if (ms != 60500) s += Click(ms, at.first, at.second);
+        if (ms > 151000) s += Click(ms, at.first, at.second);
         shots.push_back({ms, "button-" + std::to_string(ms)});
     }
     const std::string log = tutorialplay::PlayGame(game, s, shots, 212100);
@@ -378,4 +383,31 @@ TEST(LevelTutorialScenario, ATutorialTurnedOffStaysOffForTheLevelUntilTheOptions
     stored = testplayers::StoredCurrent(game.User());
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->results.tutorialsOff, 0u);
+}
+
+// Level 1 in the hard regime with the tutorial on, played to step 27 and
+// left there until its clock runs out: the step's box and arrows go with the
+// level's end, over neither the "Out of time" dialog nor the level window its
+// "Yes" opens.
+TEST(LevelTutorialScenario, LevelOnesTutorialGoesWithTheLevelItLost) {
+    GameCopy game;
+    testplayers::MakeEasyPlayer(game.User(), u"hana", 8, kLevelSilver, true, [](ProfileRecord& record) {
+        record.results.hardAvailable = 1;
+        record.flags |= kProfileFlagHardMapTutorial;
+    });
+    const std::string s =
+        LevelOneToStepTwentySix(programtest::ToTheMap(true) + Click(8000, House(0).x, House(0).y) +
+                                Click(9000, 578, tutorialplay::kPlayY));
+    // The clock reaches the bronze time 140 s at about 257 s; "Yes" at 260 s.
+    const std::string log =
+        tutorialplay::PlayGame(game, s + Click(260000, kYesX, kYesY),
+                               {{230000, "step27"}, {259000, "lost"}, {262000, "window"}}, 262100);
+    // Step 27's box below the field's centre and its arrow down at point 2's
+    // harvest; then the dialog, then the level window its "Yes" opened.
+    for (const char* at : {"step27", "lost", "window"}) {
+        const Shot shot = tutorialplay::Load(game, at);
+        ASSERT_TRUE(shot.ok) << at;
+        EXPECT_EQ(shot.Count(300, 480, 725, 535, Parchment) > 15000, at[0] == 's') << at << log;
+        EXPECT_EQ(shot.Count(640, 220, 680, 295, ArrowYellow) > 300, at[0] == 's') << at;
+    }
 }

@@ -67,7 +67,7 @@ TEST_F(LevelPanelTest, LayoutAtBothWidths) {
         int32_t barX, barW, strip, warehouseX;
         int32_t tutorialY;
     } cases[] = {
-        {800, 600, {0, 485, 800, 600}, {4, 94, 184}, {91, 91, 91}, 278, 422, 115, 710, 35},
+        {800, 600, {0, 485, 800, 600}, {4, 94, 184}, {91, 91, 91}, 278, 422, 115, 710, 55},
         {1024, 768, {0, 653, 1024, 768}, {66, 173, 279}, {108, 107, 108}, 390, 472, 227, 872, 3},
     };
     for (const Case& c : cases) {
@@ -286,13 +286,19 @@ TEST_F(LevelPanelTest, MenuWarehouseAndOtherCommands) {
 }
 
 TEST_F(LevelPanelTest, CloseTutorialAsksFirstAndFinishesOnlyARunningTutorial) {
+    // The level's own tutorial is asked to go off for the level; one its
+    // save does not keep (the full warehouse's) only to close.
     struct Case {
-        bool running;
+        bool running, saved;
         uint32_t answer;
         int finished;
-    } cases[] = {{true, kDialogYes, 1}, {true, kDialogNo, 0}, {false, kDialogYes, 0}};
+    } cases[] = {{true, true, kDialogYes, 1},
+                 {true, true, kDialogNo, 0},
+                 {false, true, kDialogYes, 0},
+                 {true, false, kDialogYes, 1}};
     for (const Case& c : cases) {
         TestTutorial tutorial;
+        tutorial.saved = c.saved;
         context.tutorial = &tutorial;
         LevelPanel* panel = Open(800, 600);
         panel->ShowTutorialButton();
@@ -301,6 +307,7 @@ TEST_F(LevelPanelTest, CloseTutorialAsksFirstAndFinishesOnlyARunningTutorial) {
         ASSERT_EQ(manager.Count(), before + 1);
         auto* dialog = dynamic_cast<DialogWindow*>(manager.Get(manager.Count() - 1));
         ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->Body()->Text(), c.saved ? u"close_tutorial_c" : u"close_tutorial_once_c");
         // The tutorial may have ended while the question was open.
         if (!c.running) context.tutorial = nullptr;
         dialog->Press(c.answer);

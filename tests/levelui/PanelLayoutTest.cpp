@@ -67,7 +67,7 @@ TEST(PanelLayout, BonusRowAndTutorialButton) {
 
     struct Case {
         int32_t width, strip, x, y;
-    } cases[] = {{144, 115, 3, 35}, {144, 227, 3, 3}, {110, 115, 3, 3}, {111, 115, 3, 35}};
+    } cases[] = {{144, 115, 3, 55}, {144, 227, 3, 3}, {110, 115, 3, 3}, {111, 115, 3, 55}};
     for (const Case& c : cases) {
         const PanelPoint p = PlaceTutorialButton(c.width, c.strip);
         EXPECT_EQ(p.x, c.x);

@@ -67,7 +67,9 @@ class TestLevel : public RunningLevelView {
 class TestTutorial : public NoLevelTutorial {
   public:
     int finished = 0;
+    bool saved = true; // the level's own tutorial
     void Finish() override { ++finished; }
+    bool IsSavedWithLevel() const override { return saved; }
 };
 
 class TestContext : public NoLevelPanelContext {
