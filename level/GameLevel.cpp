@@ -771,8 +771,8 @@ uint32_t GameLevel::PutToWarehouse(uint32_t productId, uint32_t units, GameMessa
         AddMoney(static_cast<int32_t>(std::min<int64_t>(price, kMaxMoney)), x, y, offset);
     }
     if (award >= 0 && stored > 0) AddAwardCount(static_cast<uint32_t>(award), static_cast<int32_t>(stored));
+    // The product goals heard of the stored units from the stock itself.
     Panel().PlayLevelSound(kLevelSoundStore, 0);
-    UpdateGoals(kGoalProduct);
     return stored;
 }
 
