@@ -1,9 +1,8 @@
 #pragma once
 // The tables of a built data pack read through the game's own loaders: the
 // award table, the products, the building types, the plants and the level
-// table. The loaders find sprites only in the libraries a test hands them,
-// and ask for no sounds or characters here; the award names come from the
-// loaded award table.
+// table. The loaders ask for no sprites, sounds or characters here; the
+// award names come from the loaded award table.
 #include "farm/Buildings.h"
 #include "farm/FarmResources.h"
 #include "farm/Plants.h"
@@ -13,7 +12,6 @@
 #include "frontend/Awards.h"
 #include "level/LevelTable.h"
 #include "platform/Utf.h"
-#include "sprites/Sprite.h"
 
 #include <string>
 #include <vector>
@@ -23,12 +21,7 @@ namespace builttables {
 class TableResources : public FarmResources {
   public:
     explicit TableResources(const Awards& awards) : awards_(awards) {}
-    // The tables' sprites come from these libraries when set (no textures drawn).
-    const SpriteLibraries* sprites = nullptr;
-    Sprite* FindSprite(int32_t library, const char16_t* name) override {
-        const SpriteLibrary* in = sprites ? sprites->Get(library) : nullptr;
-        return in ? in->ProbeSprite(name) : nullptr;
-    }
+    Sprite* FindSprite(int32_t, const char16_t*) override { return nullptr; }
     void AcquireSprite(Sprite*) override {}
     int32_t GetFrameCount(Sprite*) override { return 0; }
     uint32_t LoadSound(const char16_t*) override { return 0; }
