@@ -42,6 +42,11 @@ std::string Play(GameCopy& game, WindowSize size, const std::string& events,
     return PlayAt(game, size, {.events = events, .shots = shots, .untilMs = untilMs});
 }
 
+// A stage star's gold (its outline and the shine left out).
+bool StarGold(int r, int g, int b) {
+    return r > 240 && g > 190 && g < 225 && b < 80;
+}
+
 // The tutorial box's text colour (a dark red-brown, smoothed on parchment).
 bool BoxText(int r, int g, int b) {
     return r > 100 && r < 190 && g < 90 && b < 60 && r > g + 60;
@@ -104,7 +109,8 @@ TEST(ScreenLayoutScenario, NoLevelsPointStandsUnderTheBonusButtons) {
 // in levels 34, 36 and 37 at either window size, each building's level
 // picture and tree's crown (as the built sprite pack frames them, its
 // textures only declared) are clicked at four fifths of their width and two
-// thirds of their height.
+// thirds of their height. Before, every animal house's stage star shows
+// where its type puts it, not under the house's round button.
 TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
     const std::string data = testsupport::BuiltProgramFolder() + "/Data/";
     kis::DataFileReaderW* reader =
@@ -126,6 +132,7 @@ TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
     for (const WindowSize size : kSizes)
         for (const uint32_t index : {33u, 35u, 36u}) {
             std::string events = tutorialplay::Opening(std::to_string(index + 1)), expected, seen;
+            std::vector<std::pair<int, int>> stars;
             for (uint32_t i = 1, ms = 8000; i < tables.levels.Get(index)->points.size(); ++i) {
                 const PointRecord& p = tables.levels.Get(index)->points[i];
                 const BUILDING* type = tables.buildings.FindBuildingType(p.objectId);
@@ -145,12 +152,20 @@ TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
                                 FieldOnScreen(size).X(x + scale * 0.8f * float(picture->GetWidth())),
                                 FieldOnScreen(size).Y(y + scale * 0.67f * float(picture->GetHeight())));
                 expected += "point " + std::to_string(i) + " (kind " + std::to_string(p.kind) + ")\n";
+                if (type && !tree && type->IsAnimalHouse())
+                    stars.push_back({FieldOnScreen(size).X(float(p.x + type->header.starsOffset[0])),
+                                     FieldOnScreen(size).Y(float(p.y + type->header.starsOffset[1]))});
             }
             GameCopy game;
             for (const std::string& line :
-                 testsupport::LogLines(Play(game, size, events, {}, 14000), "Point selected"))
+                 testsupport::LogLines(Play(game, size, events, {{7900, "start"}}, 14000), "Point selected"))
                 seen += line.substr(line.find("point ")) + "\n";
             EXPECT_EQ(seen, expected) << "level " << index + 1 << " at " << Describe(size);
+            for (const auto& [x, y] : stars)
+                EXPECT_GT(tutorialplay::Load(game, "start").Count(x - 12, y - 12, x + 12, y + 12, StarGold),
+                          10)
+                    << "the stars at " << x << ", " << y << " of level " << index + 1 << " at "
+                    << Describe(size);
         }
 }
 
