@@ -106,6 +106,7 @@ bool LevelBot::Frame(uint32_t frameMs) {
         Report();
         return true;
     }
+    WatchButtonOverlaps();
     sinceActionMs_ += frameMs;
     sinceDefenceMs_ += frameMs;
     if (sinceDefenceMs_ >= kDefenceSpacingMs && DefendFarm()) sinceDefenceMs_ = 0;
@@ -631,6 +632,40 @@ bool LevelBot::Sell() {
 ScreenSprites* LevelBot::Sprites() const {
     auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
     return world && world->Field() ? &world->Field()->Host() : nullptr;
+}
+
+void LevelBot::WatchButtonOverlaps() {
+    ScreenSprites* sprites = Sprites();
+    std::vector<std::pair<const ActiveScreenSprite*, kis::Rect>> shown;
+    for (int32_t i = 0; sprites && i < sprites->ActiveCount(); ++i) {
+        const ActiveScreenSprite* button = sprites->GetActive(i);
+        if (!button->IsVisible()) continue;
+        // A button that keeps its screen size on a shrunk field covers more
+        // of the field than its rectangle, around its place.
+        const ScreenSpriteLevel& view = button->Host().Level();
+        const float grow = button->FollowsZoom() ? view.ScreenScale() / view.FieldScale() : 1.0f;
+        const kis::Rect& r = button->Rect();
+        auto far = [&](int32_t edge, int32_t from) {
+            return from + int32_t(std::lround(float(edge - from) * grow));
+        };
+        shown.push_back({button,
+                         {far(r.left, button->X()), far(r.top, button->Y()), far(r.right, button->X()),
+                          far(r.bottom, button->Y())}});
+    }
+    for (size_t i = 0; i < shown.size(); ++i)
+        for (size_t j = i + 1; j < shown.size(); ++j) {
+            const auto& [a, ra] = shown[i];
+            const auto& [b, rb] = shown[j];
+            if (ra.right <= rb.left || rb.right <= ra.left || ra.bottom <= rb.top || rb.bottom <= ra.top ||
+                (a->Command() == b->Command() && a->Rect().top == b->Rect().top))
+                continue;
+            char line[160];
+            std::snprintf(line, sizeof line,
+                          "Bot: level %u: round buttons overlap, %08X at (%d, %d) and %08X at (%d, %d)",
+                          level_.LevelIndex() + 1, a->Command(), a->X(), a->Y(), b->Command(), b->X(),
+                          b->Y());
+            if (overlapsTold_.insert(line).second) LogLine(kLogIndent, line);
+        }
 }
 
 ActiveScreenSprite* LevelBot::FindButton(uint32_t command, float x, float y, float maxDistance,
