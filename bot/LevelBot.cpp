@@ -635,29 +635,16 @@ ScreenSprites* LevelBot::Sprites() const {
 }
 
 void LevelBot::WatchButtonOverlaps() {
+    // A button's rectangle is where it is drawn, in field pixels: one that
+    // keeps its screen size on a shrunk field has it grown to match.
     ScreenSprites* sprites = Sprites();
-    std::vector<std::pair<const ActiveScreenSprite*, kis::Rect>> shown;
-    for (int32_t i = 0; sprites && i < sprites->ActiveCount(); ++i) {
-        const ActiveScreenSprite* button = sprites->GetActive(i);
-        if (!button->IsVisible()) continue;
-        // A button that keeps its screen size on a shrunk field covers more
-        // of the field than its rectangle, around its place.
-        const ScreenSpriteLevel& view = button->Host().Level();
-        const float grow = button->FollowsZoom() ? view.ScreenScale() / view.FieldScale() : 1.0f;
-        const kis::Rect& r = button->Rect();
-        auto far = [&](int32_t edge, int32_t from) {
-            return from + int32_t(std::lround(float(edge - from) * grow));
-        };
-        shown.push_back({button,
-                         {far(r.left, button->X()), far(r.top, button->Y()), far(r.right, button->X()),
-                          far(r.bottom, button->Y())}});
-    }
-    for (size_t i = 0; i < shown.size(); ++i)
-        for (size_t j = i + 1; j < shown.size(); ++j) {
-            const auto& [a, ra] = shown[i];
-            const auto& [b, rb] = shown[j];
-            if (ra.right <= rb.left || rb.right <= ra.left || ra.bottom <= rb.top || rb.bottom <= ra.top ||
-                (a->Command() == b->Command() && a->Rect().top == b->Rect().top))
+    for (int32_t i = 0; sprites && i < sprites->ActiveCount(); ++i)
+        for (int32_t j = i + 1; j < sprites->ActiveCount(); ++j) {
+            const ActiveScreenSprite *a = sprites->GetActive(i), *b = sprites->GetActive(j);
+            const kis::Rect &ra = a->Rect(), &rb = b->Rect();
+            if (!a->IsVisible() || !b->IsVisible() || ra.right <= rb.left || rb.right <= ra.left ||
+                ra.bottom <= rb.top || rb.bottom <= ra.top ||
+                (a->Command() == b->Command() && ra.top == rb.top))
                 continue;
             char line[160];
             std::snprintf(line, sizeof line,

@@ -100,9 +100,8 @@ TEST(ScreenLayoutScenario, NoLevelsPointStandsUnderTheBonusButtons) {
 
 // A click on a point's picture well away from its place selects the point:
 // in levels 34, 36 and 37 at either window size, each building's level
-// picture and tree's crown (as the built sprite pack frames them, its
-// textures only declared) are clicked at four fifths of their width and two
-// thirds of their height.
+// picture (as the built sprite pack frames it, its textures only declared)
+// is clicked at four fifths of its width and two thirds of its height.
 TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
     std::string why, data = testsupport::BuiltProgramFolder() + "/Data/";
     kis::DataFileReaderW* reader =
@@ -117,32 +116,29 @@ TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
     }
     builttables::Tables tables;
     ASSERT_TRUE(reader && kis::CloseDataFile(reader) && state.error == 0 &&
-                tables.Load(data + "Data.dat", &why))
-        << why;
+                tables.Load(data + "Data.dat", &why));
     for (const WindowSize size : kSizes)
         for (const uint32_t index : {33u, 35u, 36u}) {
             std::string events = tutorialplay::Opening(std::to_string(index + 1)), expected, seen;
             for (uint32_t i = 1, ms = 8000; i < tables.levels.Get(index)->points.size(); ++i) {
                 const PointRecord& p = tables.levels.Get(index)->points[i];
                 const BUILDING* type = tables.buildings.FindBuildingType(p.objectId);
-                const PLANT* tree = p.kind == kPointPlant ? tables.plants.FindPlant(p.objectId) : nullptr;
                 const MapSprite* picture =
-                    sprites.Get(tree ? kPlantLibrary : kBuildingLibrary)
-                        ->ProbeSprite(tree   ? tree->record.mapSpriteName
-                                      : type ? type->levels[p.stage - 1].record.mapSpriteName
-                                             : u"-");
-                if (!picture || (tree && !tree->IsTree())) continue;
-                const float scale = tree ? 1.0f : type->header.scale;
-                const float x = float(p.x + (tree ? 0 : type->header.anchor[0])) +
+                    sprites.Get(kBuildingLibrary)
+                        ->ProbeSprite(type && p.kind != kPointPlant
+                                          ? type->levels[p.stage - 1].record.mapSpriteName
+                                          : u"-");
+                if (!picture) continue;
+                const float scale = type->header.scale;
+                const float x = float(p.x + type->header.anchor[0]) +
                                 scale * (0.8f * float(picture->GetWidth()) - float(picture->GetOriginX()));
-                const float y = float(p.y + (tree ? 0 : type->header.anchor[1])) +
+                const float y = float(p.y + type->header.anchor[1]) +
                                 scale * (0.67f * float(picture->GetHeight()) - float(picture->GetOriginY()));
                 events += Click(int(ms += 500), FieldOnScreen(size).X(x), FieldOnScreen(size).Y(y));
                 expected += "point " + std::to_string(i) + " (kind " + std::to_string(p.kind) + ")\n";
             }
-            GameCopy game;
-            for (const std::string& line :
-                 testsupport::LogLines(Play(game, size, events, {}, 14000), "Point selected"))
+            for (const std::string& line : testsupport::LogLines(
+                     PlayAt(GameCopy(), size, {.events = events, .untilMs = 14000}), "Point selected"))
                 seen += line.substr(line.find("point ")) + "\n";
             EXPECT_EQ(seen, expected) << "level " << index + 1 << " at " << Describe(size);
         }
