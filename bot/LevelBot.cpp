@@ -106,6 +106,7 @@ bool LevelBot::Frame(uint32_t frameMs) {
         Report();
         return true;
     }
+    WatchButtonOverlaps();
     sinceActionMs_ += frameMs;
     sinceDefenceMs_ += frameMs;
     if (sinceDefenceMs_ >= kDefenceSpacingMs && DefendFarm()) sinceDefenceMs_ = 0;
@@ -631,6 +632,27 @@ bool LevelBot::Sell() {
 ScreenSprites* LevelBot::Sprites() const {
     auto* world = dynamic_cast<ProgramWorld*>(&level_.World());
     return world && world->Field() ? &world->Field()->Host() : nullptr;
+}
+
+void LevelBot::WatchButtonOverlaps() {
+    // A button's rectangle is where it is drawn, in field pixels: one that
+    // keeps its screen size on a shrunk field has it grown to match.
+    ScreenSprites* sprites = Sprites();
+    for (int32_t i = 0; sprites && i < sprites->ActiveCount(); ++i)
+        for (int32_t j = i + 1; j < sprites->ActiveCount(); ++j) {
+            const ActiveScreenSprite *a = sprites->GetActive(i), *b = sprites->GetActive(j);
+            const kis::Rect &ra = a->Rect(), &rb = b->Rect();
+            if (!a->IsVisible() || !b->IsVisible() || ra.right <= rb.left || rb.right <= ra.left ||
+                ra.bottom <= rb.top || rb.bottom <= ra.top ||
+                (a->Command() == b->Command() && ra.top == rb.top))
+                continue;
+            char line[160];
+            std::snprintf(line, sizeof line,
+                          "Bot: level %u: round buttons overlap, %08X at (%d, %d) and %08X at (%d, %d)",
+                          level_.LevelIndex() + 1, a->Command(), a->X(), a->Y(), b->Command(), b->X(),
+                          b->Y());
+            if (overlapsTold_.insert(line).second) LogLine(kLogIndent, line);
+        }
 }
 
 ActiveScreenSprite* LevelBot::FindButton(uint32_t command, float x, float y, float maxDistance,

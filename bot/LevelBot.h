@@ -54,6 +54,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,11 @@ class LevelBot : public LevelAutoplayer {
     int32_t IngredientNeed(uint32_t productId) const;
     bool Sell();
     bool DefendFarm();
+    // Round buttons over the field that overlap where they are drawn take
+    // each other's clicks, a fault of the level's layout: every pair the bot
+    // meets goes into the log, once a level. The cells of one row (one
+    // command, one top edge) join rim to rim and count as one button.
+    void WatchButtonOverlaps();
     bool Build();
     bool Upgrade();
     // Products the bot works towards: the products of unmet product goals,
@@ -154,6 +160,7 @@ class LevelBot : public LevelAutoplayer {
     uint64_t nextCloseMs_ = 0;
     uint32_t actions_ = 0;
     bool reported_ = false;
+    std::set<std::string> overlapsTold_;
 };
 
 // The bot mode of the program.

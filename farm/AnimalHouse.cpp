@@ -301,6 +301,7 @@ uint32_t PointPetshouse::CreateVisuals(bool animated, uint32_t delay) {
             overlay_ = CreateMapObject(map, AsMapSprite(level->overlay), kOverlayKind, float(x), float(y), 0,
                                        int32_t(index_), mirrored_);
             overlay_->SetScale(type_->header.scale);
+            overlay_->SetPointPicture(true);
             overlay_->AddToLevel(kOverlayLayer);
             if (animated) overlay_->AttachEffect(new SEffect_Build(kAnimalFadeMs, delay));
         }

@@ -106,6 +106,7 @@ MapBuilding::MapBuilding(LevelMap* map, PointBuilding* point, FarmHost* host)
     const BuildingLevel* level = point->LevelRecord(stage_);
     SetPosition(float(point->AnchorX()), float(point->AnchorY()));
     SetMirrored(point->IsMirrored());
+    SetPointPicture(true);
     if (!level) return;
     sprite_ = AsMapSprite(level->mapSprite);
     const int32_t extras = std::clamp(level->record.extraCount, 0, kMaxExtraMapSprites);
@@ -185,6 +186,18 @@ void MapBuilding::DrawSprite(DXLViewer& viewer, uint32_t colour) {
             item.Draw(viewer);
     }
     DrawParticles(viewer);
+}
+
+bool MapBuilding::Covers(float x, float y) const {
+    float ox = 0.0f, oy = 0.0f;
+    if (!ToDrawingFrame(x, y, &ox, &oy)) return false;
+    if (MapSpriteCovers(sprite_, frame_, ox, oy, IsMirrored())) return true;
+    for (const auto& extra : extras_)
+        if (MapSpriteCovers(extra->Sprite(), extra->Frame(), ox, oy, extra->IsMirrored())) return true;
+    for (const BuildingAnimation& anim : animations_)
+        if (MapSpriteCovers(anim.sprite, int32_t(anim.Frame()), ox - anim.x, oy - anim.y, IsMirrored()))
+            return true;
+    return false;
 }
 
 void MapBuilding::DrawParticles(DXLViewer& viewer) {
@@ -364,6 +377,7 @@ uint32_t PointBuilding::CreateVisuals(bool animated, uint32_t delay) {
             site_ = CreateMapObject(map, AsMapSprite(type_->siteSprite), kBuildingSiteKind, float(anchorX_),
                                     float(anchorY_), 0, int32_t(index_), mirrored_);
             site_->SetScale(type_->header.scale);
+            site_->SetPointPicture(true);
             site_->AddToLevel(kBuildingLayer);
             if (animated) {
                 site_->SetAlpha(0.0f);

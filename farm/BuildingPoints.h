@@ -95,6 +95,8 @@ class MapBuilding : public SpriteObject {
     void AttachEffect(SpriteEffect* effect) override;
     void StopEffects() override;
     void DrawSprite(DXLViewer& viewer, uint32_t colour) override;
+    // The level's picture, its extra sprites or a production animation.
+    bool Covers(float x, float y) const override;
     void SetScale(float scale) override;
     // Stops the effects; answers the delay plus the length of the build
     // effect when animated.

@@ -65,7 +65,9 @@ SpriteObject* MakeObject(FarmHost* host, Sprite* sprite, uint32_t kind, float x,
     MapSprite* mapSprite = map && sprite ? host->AsMapSprite(sprite) : nullptr;
     if (!mapSprite) return nullptr;
     SpriteObject* object = CreateMapObject(map, mapSprite, kind, x, y, 0, point, mirrored);
-    if (object) object->AddToLevel(layer);
+    if (!object) return nullptr;
+    object->SetPointPicture(true);
+    object->AddToLevel(layer);
     return object;
 }
 
@@ -110,6 +112,7 @@ int32_t PlantStagePrice(const PLANT& plant, int32_t stage) {
 MapPlant::MapPlant(LevelMap* map, MapSprite* sprite, PlantSpriteEffect effect, int32_t point, int32_t index)
     : SpriteObject(map, sprite, kKindMapPlant, point), effect_(effect), index_(index) {
     frame_ = -1;
+    SetPointPicture(true);
 }
 
 void MapPlant::SetPlantFrame(int32_t frame, bool animated) {

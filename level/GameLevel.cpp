@@ -693,7 +693,11 @@ void GameLevel::SelectPoint(int32_t index, bool sound) {
     if (!GetPoint(index)) index = -1;
     const int32_t old = selectedPoint_;
     selectedPoint_ = index;
-    if (old != index) Panel().OnSelectionChanged(old, index);
+    if (old != index) {
+        Panel().OnSelectionChanged(old, index);
+        if (const BaseLevelPoint* point = GetPoint(index))
+            LogLabelPrintf(kLogIndent, "Point selected", "point %d (kind %u)", index, point->Kind());
+    }
     Tutorial().Notify(TutorialEvent::PointSelected, uint32_t(index),
                       TutorialObject::Of<BaseLevelPoint>(GetPoint(index)));
     if (sound) Panel().PlayLevelSound(kLevelSoundSelect, 0);
@@ -767,8 +771,8 @@ uint32_t GameLevel::PutToWarehouse(uint32_t productId, uint32_t units, GameMessa
         AddMoney(static_cast<int32_t>(std::min<int64_t>(price, kMaxMoney)), x, y, offset);
     }
     if (award >= 0 && stored > 0) AddAwardCount(static_cast<uint32_t>(award), static_cast<int32_t>(stored));
+    // The product goals heard of the stored units from the stock itself.
     Panel().PlayLevelSound(kLevelSoundStore, 0);
-    UpdateGoals(kGoalProduct);
     return stored;
 }
 
@@ -804,7 +808,15 @@ void GameLevel::ScreenCentre(float* x, float* y) const {
     ScreenToField(float(screenWidth_) / 2.0f, float(screenHeight_ - kLevelPanelHeight) / 2.0f, x, y);
 }
 
-int32_t GameLevel::PointAt(float x, float y) const {
+int32_t GameLevel::PointAt(float x, float y, const MapObject** picture) {
+    if (picture) *picture = nullptr;
+    if (const MapObject* object = map_->PointPictureAt(x, y)) {
+        const BaseLevelPoint* owner = GetPoint(object->GetPointIndex());
+        if (owner && !owner->IsBeingRemoved()) {
+            if (picture) *picture = object;
+            return object->GetPointIndex();
+        }
+    }
     int32_t best = -1;
     float bestDistance = kPointClickRadius;
     for (size_t i = 0; i < points_.size(); ++i) {
@@ -848,20 +860,21 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     // "Click to start" means any click on the field: the grass starts the
     // clock as a point does.
     StartClock();
-    const int32_t index = PointAt(x, y);
+    const MapObject* picture = nullptr;
+    const int32_t index = PointAt(x, y, &picture);
     if (index < 0) {
         if (TutorialAllows(TutorialAction::SelectHovered, uint32_t(-1), {})) ResetSelection(nullptr);
         return false;
     }
     // The tutorial, which starts with the clock, may hold the point.
-    if (MayClickPoint(index)) ClickPoint(index);
+    if (MayClickPoint(index, dynamic_cast<const SpriteObject*>(picture))) ClickPoint(index);
     return true;
 }
 
-bool GameLevel::MayClickPoint(int32_t index) {
+bool GameLevel::MayClickPoint(int32_t index, const SpriteObject* picture) {
     const BaseLevelPoint* point = GetPoint(index);
     if (!point) return false;
-    if (const SpriteObject* object = point->PickedObject();
+    if (const SpriteObject* object = picture ? picture : point->PickedObject();
         object &&
         TutorialAllows(TutorialAction::PickObject, object->Kind(), TutorialObject::Of<SpriteObject>(object)))
         return true;

@@ -94,7 +94,8 @@ enum AwardGoalKind : uint32_t {
 // The height of the level panel at the bottom of the screen; the field is the
 // screen above it.
 constexpr int32_t kLevelPanelHeight = 80;
-// A click within this distance of a point's place hits the point.
+// A click on no point's picture within this distance of a point's place
+// hits the point.
 constexpr float kPointClickRadius = 48.0f;
 // The message throttle id of a full warehouse (plus the product's number).
 constexpr uint32_t kWarehouseFullMessage = 0x4001000;
@@ -282,9 +283,10 @@ class GameLevel : public LevelServices, public WindowLevel {
     // Key input (a key's scan code): the windows first; Escape opens the
     // pause menu. True when taken.
     bool OnKey(uint32_t key, bool down);
-    // The point under a field position (the nearest within the click
-    // radius), -1 none.
-    int32_t PointAt(float x, float y) const;
+    // The point under a field position, -1 none: the owner of the point
+    // picture drawn in front there (then *picture is that picture), else the
+    // nearest point within the click radius (*picture null).
+    int32_t PointAt(float x, float y, const MapObject** picture = nullptr);
     bool MouseInField() const { return mouseInField_; }
     // One frame of the level's picture: the field picture and the map in the
     // view transform, then the screen sprites, the panel and the windows.
@@ -344,9 +346,10 @@ class GameLevel : public LevelServices, public WindowLevel {
     void TickBonuses(uint32_t ms);
     void TickMusic(uint32_t ms);
     void FlushRebuilds();
-    // Whether the tutorial lets a click reach the point: its map object may
-    // be picked, or the point hovered and selected.
-    bool MayClickPoint(int32_t index);
+    // Whether the tutorial lets a click reach the point: the picture clicked
+    // (else the point's own map object) may be picked, or the point hovered
+    // and selected.
+    bool MayClickPoint(int32_t index, const SpriteObject* picture);
     void EndWin();
     int32_t CountGoal(const GoalRecord& goal) const;
     // Whether every goal of the regime has reached its target (as last counted).

@@ -43,7 +43,8 @@ class LevelWorld {
 
     // Empties the stock for a level whose warehouse may reach that level.
     virtual void ResetStock(uint32_t highestWarehouseLevel) = 0;
-    // Units taken (up to the room).
+    // Units taken (up to the room). Like every change of the stock, it
+    // brings the level's product goals up to date (UpdateGoals).
     virtual uint32_t AddProduct(uint32_t productId, uint32_t units) = 0;
     virtual uint32_t ProductCount(uint32_t productId) const = 0;
     // Each product's price times its count.

@@ -318,8 +318,11 @@ void EmptyLevelPoint::ShowPlot() {
     SpriteLibrary* library = GetLibrary(kGarbageLibrary);
     MapSprite* plot = library ? library->FindMapSprite(u"site_plot") : nullptr;
     if (!plot) return;
-    plotObject_ = CreateMapObject(&level_->Map(), plot, kPlotObjectKind, float(x_), float(y_), 0, -1, false);
-    if (plotObject_) plotObject_->AddToLevel(kPlotLayer);
+    plotObject_ = CreateMapObject(&level_->Map(), plot, kPlotObjectKind, float(x_), float(y_), 0,
+                                  static_cast<int32_t>(index_), false);
+    if (!plotObject_) return;
+    plotObject_->SetPointPicture(true);
+    plotObject_->AddToLevel(kPlotLayer);
 }
 
 void EmptyLevelPoint::Setup(const PointRecord& record) {
@@ -334,7 +337,9 @@ void EmptyLevelPoint::Setup(const PointRecord& record) {
             if (!sprite || kis::NameId(sprite->GetName()) != objectId_) continue;
             garbageObject_ = CreateMapObject(&level_->Map(), sprite, kGarbageObjectKind, float(x_), float(y_),
                                              0, static_cast<int32_t>(index_), mirrored_);
-            if (garbageObject_) garbageObject_->AddToLevel(kGarbageLayer);
+            if (!garbageObject_) break;
+            garbageObject_->SetPointPicture(true);
+            garbageObject_->AddToLevel(kGarbageLayer);
             break;
         }
     }

@@ -197,3 +197,16 @@ void LevelMap::Draw(DXLViewer& viewer) {
         }
     }
 }
+
+MapObject* LevelMap::PointPictureAt(float x, float y) {
+    // Drawing goes from layer 4 to layer 0 and, within a layer, along the
+    // sort lines: the first cover met going the other way is in front.
+    SortLayers();
+    for (const auto& layer : layers_) {
+        for (auto it = layer.rbegin(); it != layer.rend(); ++it) {
+            MapObject* object = *it;
+            if (object->IsPointPicture() && !object->IsHidden() && object->Covers(x, y)) return object;
+        }
+    }
+    return nullptr;
+}

@@ -32,6 +32,9 @@ class MapObject {
         kMirrored = 0x1,
         kOnLevel = 0x2,
         kHidden = 0x4,
+        // The object is a picture of its owner point: a click on it picks
+        // the point.
+        kPointPicture = 0x8,
     };
 
     // ownerPoint: the level point the object belongs to (-1 none).
@@ -59,6 +62,12 @@ class MapObject {
     virtual void StopEffects();
     virtual void Highlight(bool on) { highlighted_ = on; }
     virtual int32_t GetPointIndex() const { return ownerPoint_; }
+    // Whether the object's drawn picture covers the field place (x, y); the
+    // base draws nothing and covers nothing.
+    virtual bool Covers(float x, float y) const {
+        (void)x, (void)y;
+        return false;
+    }
     // Passes the click to the owner point; false when there is none.
     virtual bool OnClick();
 
@@ -78,6 +87,8 @@ class MapObject {
     void SetMirrored(bool on) { SetFlag(kMirrored, on); }
     bool IsHidden() const { return (flags_ & kHidden) != 0; }
     void SetHidden(bool on) { SetFlag(kHidden, on); }
+    bool IsPointPicture() const { return (flags_ & kPointPicture) != 0; }
+    void SetPointPicture(bool on) { SetFlag(kPointPicture, on); }
     uint32_t Flags() const { return flags_; }
     bool IsHighlighted() const { return highlighted_; }
     float SizeFactor() const { return sizeFactor_; }
@@ -151,6 +162,9 @@ class LevelMap {
     void SortLayers();
 
     const std::vector<MapObject*>& LayerObjects(int32_t layer) const { return layers_[size_t(layer)]; }
+    // The point picture (IsPointPicture) drawn in front of the others at the
+    // field place (x, y), shown and on the level; null when none covers it.
+    MapObject* PointPictureAt(float x, float y);
     size_t PendingRemovals() const { return removals_.size(); }
 
   private:

@@ -17,6 +17,8 @@ class SpriteObject : public MapObject {
 
     void Draw(DXLViewer& viewer) override;
     int32_t Depth() const override;
+    // The frame shown, where its texels are visible enough to see.
+    bool Covers(float x, float y) const override;
 
     // Draws the sprite at the viewer's current transform, the object's
     // position and effects already applied.
@@ -34,11 +36,22 @@ class SpriteObject : public MapObject {
     uint32_t tint = 0xFFFFFFFF;
 
   protected:
+    // The field place (x, y) in the object's own drawing frame: before its
+    // size factor, the object's position at (0, 0). False while the object
+    // is shrunk to nothing.
+    bool ToDrawingFrame(float x, float y, float* ox, float* oy) const;
+
     MapSprite* sprite_; // owned by its library
     uint32_t kind_;
     uint32_t createFlags_ = 0;
     int32_t frame_ = 0;
 };
+
+// Whether the frame of the sprite, as DrawFloat draws it at (0, 0), shows
+// at (x, y): inside the frame's rectangle on a texel whose alpha is at least
+// a quarter. Where the texels cannot be read (no live texture, a compressed
+// format) the whole rectangle counts.
+bool MapSpriteCovers(const MapSprite* sprite, int32_t frame, float x, float y, bool mirror);
 
 // Makes a sprite object on the map (owned by the map) at (x, y); it enters
 // the level when its owner adds it to a layer.

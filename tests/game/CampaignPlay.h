@@ -161,6 +161,8 @@ inline void PlayAndCheck(const testsupport::GameCopy& game, const std::set<int>&
     const auto results = BotResults(log, regime);
     const auto medals = SourceMedals(regime);
     ASSERT_FALSE(medals.empty());
+    // No two round buttons over the field overlapped where the bot played.
+    EXPECT_EQ(testsupport::LogLines(log, "round buttons overlap"), std::vector<std::string>{});
     for (int index : levels) {
         const int number = index + 1;
         const auto found = results.find(number);

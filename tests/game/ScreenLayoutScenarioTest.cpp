@@ -5,6 +5,7 @@
 #include "app/Profiles.h"
 #include "levelui/LevelPanel.h"
 #include "levelui/PanelLayout.h"
+#include "sprites/SpritePack.h"
 #include "tests/game/BuiltTables.h"
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/game/Players.h"
@@ -12,6 +13,7 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
+#include "tests/support/PackTextures.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/ScriptPlay.h"
 
@@ -94,6 +96,52 @@ TEST(ScreenLayoutScenario, NoLevelsPointStandsUnderTheBonusButtons) {
                              f.Y(float(p.y + 25)) > top && f.Y(float(p.y - 60)) < top + BonusButton::kHeight)
                     << "level " << i + 1 << " (" << p.x << ", " << p.y << ") at " << Describe(size);
             }
+}
+
+// A click on a point's picture well away from its place selects the point:
+// in levels 34, 36 and 37 at either window size, each building's level
+// picture (as the built sprite pack frames it, its textures only declared)
+// is clicked at four fifths of its width and two thirds of its height.
+TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
+    std::string why, data = testsupport::BuiltProgramFolder() + "/Data/";
+    kis::DataFileReaderW* reader =
+        kis::OpenDataFileForRead(platform::Utf8ToUtf16(data + "Sprites.dat").c_str(), kSpritePackTypeId,
+                                 kSpritePackTypeVersion, kSpritePackDataVersion);
+    SpriteLibraries sprites;
+    LoaderState state = {};
+    SpritePackLoader loader(&sprites, nullptr, [](auto* t, auto* r, auto* s, auto* made) {
+        return testsupport::ReadPackTextures(kPackTextureChunkId, kPackChunkSubId, t, r, s, made);
+    });
+    while (reader && loader.Load(reader, &state) == kLoaderCallAgain) {
+    }
+    builttables::Tables tables;
+    ASSERT_TRUE(reader && kis::CloseDataFile(reader) && state.error == 0 &&
+                tables.Load(data + "Data.dat", &why));
+    for (const WindowSize size : kSizes)
+        for (const uint32_t index : {33u, 35u, 36u}) {
+            std::string events = tutorialplay::Opening(std::to_string(index + 1)), expected, seen;
+            for (uint32_t i = 1, ms = 8000; i < tables.levels.Get(index)->points.size(); ++i) {
+                const PointRecord& p = tables.levels.Get(index)->points[i];
+                const BUILDING* type = tables.buildings.FindBuildingType(p.objectId);
+                const MapSprite* picture =
+                    sprites.Get(kBuildingLibrary)
+                        ->ProbeSprite(type && p.kind != kPointPlant
+                                          ? type->levels[p.stage - 1].record.mapSpriteName
+                                          : u"-");
+                if (!picture) continue;
+                const float scale = type->header.scale;
+                const float x = float(p.x + type->header.anchor[0]) +
+                                scale * (0.8f * float(picture->GetWidth()) - float(picture->GetOriginX()));
+                const float y = float(p.y + type->header.anchor[1]) +
+                                scale * (0.67f * float(picture->GetHeight()) - float(picture->GetOriginY()));
+                events += Click(int(ms += 500), FieldOnScreen(size).X(x), FieldOnScreen(size).Y(y));
+                expected += "point " + std::to_string(i) + " (kind " + std::to_string(p.kind) + ")\n";
+            }
+            for (const std::string& line : testsupport::LogLines(
+                     PlayAt(GameCopy(), size, {.events = events, .untilMs = 14000}), "Point selected"))
+                seen += line.substr(line.find("point ")) + "\n";
+            EXPECT_EQ(seen, expected) << "level " << index + 1 << " at " << Describe(size);
+        }
 }
 
 // Level 1 with its tutorial: nothing of the tutorial shows until the clock
