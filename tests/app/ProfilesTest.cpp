@@ -7,6 +7,7 @@
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -492,26 +493,43 @@ TEST_F(ProfilesTest, AnUnreadableListIsKeptAsideAndMadeAgainFromTheProfileFiles)
     EXPECT_EQ(m.CreateProfile(u"Cy")->Number(), 3u);
 }
 
-TEST_F(ProfilesTest, AnUnreadableListThatCannotBeKeptAsideIsNotWrittenOver) {
+// Whatever stands at the list's names and is not a list of ours goes to a
+// name of its own, never over one kept before, and the list is written.
+TEST_F(ProfilesTest, AnUnreadableListOrAnEntryInItsPlaceIsSetAsideWithoutReplacingAKeptOne) {
     {
         ProfileManager m(folder);
         m.CreateProfile(u"Anna");
     }
-    ASSERT_TRUE(WriteFileBytes(File("profiles.dat"), "not a profile list"));
-    // A folder in the way of profiles.dat.bad: the rename cannot happen.
-    std::filesystem::create_directories(File("profiles.dat.bad/in the way"));
-    ProfileManager m(folder);
-    m.Load();
-    EXPECT_EQ(Names(m), (std::set<std::string>{"Anna"}));
-    EXPECT_FALSE(m.SaveList());
-    Profile* bo = m.CreateProfile(u"Bo");
-    ASSERT_NE(bo, nullptr) << "the player is made";
-    EXPECT_EQ(bo, m.GetProfile(0));
-    EXPECT_EQ(ReadFileBytes(File("profiles.dat")), "not a profile list");
-    std::filesystem::remove_all(File("profiles.dat.bad"));
-    EXPECT_TRUE(m.SaveList());
-    EXPECT_EQ(ReadFileBytes(File("profiles.dat.bad")), "not a profile list");
-    EXPECT_EQ(ListedNumbers(File("profiles.dat")), (std::vector<uint32_t>{1, 2}));
+    namespace fs = std::filesystem;
+    enum Kind { kText, kFolder, kLink };
+    const struct Case {
+        const char* at;
+        Kind kind;
+        const char* keptAs;
+    } cases[] = {{"profiles.dat", kText, "profiles.dat.bad2"},
+                 {"profiles.dat", kFolder, "profiles.dat.bad3"},
+                 {"profiles.dat", kLink, "profiles.dat.bad4"},
+                 {"profiles.dat.bak", kFolder, "profiles.dat.bak.bad"},
+                 {"profiles.dat.bak", kLink, "profiles.dat.bak.bad2"}};
+    fs::create_directories(File("profiles.dat.bad/kept before"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keptAs);
+        fs::remove(File(c.at));
+        if (c.kind == kText) ASSERT_TRUE(WriteFileBytes(File(c.at), "not a profile list"));
+        if (c.kind == kFolder) fs::create_directories(File(c.at) + "/in the way");
+        if (c.kind == kLink) fs::create_symlink(File("nowhere/list"), File(c.at));
+        ProfileManager m(folder);
+        m.Load();
+        EXPECT_EQ(Names(m), (std::set<std::string>{"Anna"}));
+        EXPECT_TRUE(m.SaveList());
+        EXPECT_EQ(ListedNumbers(File("profiles.dat")), (std::vector<uint32_t>{1}));
+        const fs::file_status kept = fs::symlink_status(File(c.keptAs));
+        EXPECT_EQ(kept.type(), c.kind == kText     ? fs::file_type::regular
+                               : c.kind == kFolder ? fs::file_type::directory
+                                                   : fs::file_type::symlink);
+        EXPECT_TRUE(fs::exists(File("profiles.dat.bad/kept before")));
+    }
+    EXPECT_EQ(ReadFileBytes(File("profiles.dat.bad2")), "not a profile list");
 }
 
 TEST_F(ProfilesTest, AMissingListIsMadeAgainFromTheProfileFilesAndAFreshFolderStaysEmpty) {
@@ -583,6 +601,54 @@ TEST_F(ProfilesTest, APlayerWhoseFileDoesNotReadKeepsItsPlaceAndComesBackWhenItR
     EXPECT_EQ(anna->Record().results.regimes[kRegimeEasy].levels[0].bestMs, 41000u);
     EXPECT_EQ(m.SetAsideCount(), 0);
     EXPECT_TRUE(m.TakeLoadReport().Empty());
+}
+
+// The copy of a win a stop left alone is put in place only when it is a
+// whole profile file of that player; anything else is kept under a name of
+// its own, never over an earlier one, and the player's file stays.
+TEST_F(ProfilesTest, AWinsCopyIsTakenOnlyWhenItReadsWholeAndKeptAsideOtherwise) {
+    std::string good, won;
+    {
+        ProfileManager m(folder);
+        Profile* anna = m.CreateProfile(u"Anna");
+        m.CreateProfile(u"Bo");
+        anna->MutableRecord().results.regimes[kRegimeEasy].levels[0] = {kLevelGold, 41000};
+        anna->Save();
+        good = ReadFileBytes(File("profile1.dat"));
+        anna->MutableRecord().results.regimes[kRegimeEasy].levels[1] = {kLevelSilver, 50000};
+        anna->Save();
+        won = ReadFileBytes(File("profile1.dat"));
+    }
+    ASSERT_TRUE(WriteFileBytes(File("won copy"), won) && WriteFileBytes(File("profile1.dat"), good));
+    enum Kind { kBytes, kPipe, kLink };
+    const struct Case {
+        Kind kind;
+        std::string bytes;
+        const char* keptAs; // null: taken
+    } cases[] = {{kBytes, good.substr(0, 19), "profile1.dat.win.bad"},
+                 {kBytes, "", "profile1.dat.win.bad2"},
+                 {kBytes, "\x92\x2c\x54\x5c random bytes", "profile1.dat.win.bad3"},
+                 {kBytes, ReadFileBytes(File("profile2.dat")), "profile1.dat.win.bad4"},
+                 {kPipe, "", "profile1.dat.win.bad5"},
+                 {kLink, "", "profile1.dat.win.bad6"},
+                 {kBytes, won, nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keptAs ? c.keptAs : "taken");
+        const std::string win = File("profile1.dat.win");
+        if (c.kind == kBytes) ASSERT_TRUE(WriteFileBytes(win, c.bytes));
+        if (c.kind == kPipe) ASSERT_EQ(mkfifo(win.c_str(), 0600), 0);
+        if (c.kind == kLink) std::filesystem::create_symlink(File("won copy"), win);
+        ProfileManager m(folder);
+        m.Load();
+        ASSERT_NE(m.FindByNumber(1), nullptr);
+        EXPECT_TRUE(ReadFileBytes(File("profile1.dat")) == (c.keptAs ? good : won));
+        const std::vector<std::u16string> kept = m.TakeLoadReport().winsKept;
+        EXPECT_EQ(kept, c.keptAs ? std::vector<std::u16string>{folder + u"\\" + U16(c.keptAs)}
+                                 : std::vector<std::u16string>{});
+        if (c.keptAs) EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(File(c.keptAs))));
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(win)));
+    }
+    EXPECT_EQ(ReadFileBytes(File("profile1.dat.win.bad")), good.substr(0, 19));
 }
 
 TEST_F(ProfilesTest, DamagedUserFilesNeverStopTheGameNorGetOverwrittenUnread) {

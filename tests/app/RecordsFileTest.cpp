@@ -28,6 +28,17 @@ std::vector<std::string> Lines(const kis::WideStrings& list) {
     return lines;
 }
 
+// Ten lines whose third holds a U+0000 unit, where the reading stops.
+std::string CutRecords() {
+    std::string cut = "\xFF\xFE";
+    for (int i = 0; i < 10; ++i) {
+        if (i > 0) cut.append("\r\0\n\0", 4);
+        for (char c : std::string("line ") + char('0' + i))
+            cut.append({c, '\0'});
+    }
+    return cut.replace(42, 4, std::string("\0\0\0\x80", 4));
+}
+
 struct RecordsFileTest : ::testing::Test {
     TempDir dir;
     std::u16string folder = U16(dir.Path().string());
@@ -144,21 +155,38 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     EXPECT_EQ(lines.Count(), 1);
 
     // A zero unit in the third line of ten: the reading stops there, so the
-    // whole file is kept aside and the lines before it go on.
-    std::string cut = "\xFF\xFE";
-    for (int i = 0; i < 10; ++i) {
-        if (i > 0) cut.append("\r\0\n\0", 4);
-        for (char c : std::string("line ") + char('0' + i))
-            cut.append({c, '\0'});
-    }
-    cut.replace(42, 4, std::string("\0\0\0\x80", 4));
+    // whole file is kept aside, beside the copy kept before, and the lines
+    // before it go on.
+    const std::string cut = CutRecords();
     ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), cut));
     records.Enable(0);
     records.AddLevelRecord(result);
-    EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad")), cut);
+    EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad")), foreign);
+    EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad2")), cut);
     LoadStringsFromFile(lines, records.CurrentPath());
     EXPECT_EQ(Lines(lines),
               (std::vector<std::string>{"line 0", "line 1", "line", "Рекорд level_01 Easy: 00:00:01"}));
+
+    // The file's own separator joins the new line, and an odd last byte holds
+    // no line: the text is added to as it reads, nothing is kept aside.
+    std::string line;
+    for (char16_t unit : RecordsLine(result))
+        line += {char(unit & 0xFF), char(unit >> 8)};
+    for (const std::string& own : {std::string("\xFF\xFE"
+                                               "a\0\v\0\r\0\n\0b\0",
+                                               12),
+                                   std::string("\xFF\xFE"
+                                               "a\0x",
+                                               5)}) {
+        ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), own));
+        records.Enable(0);
+        records.AddLevelRecord(result);
+        const std::string separator =
+            own.size() % 2 ? std::string("\r\0\n\0", 4) : std::string("\v\0\r\0", 4);
+        EXPECT_EQ(ReadFileBytes(dir.File("records1.txt")),
+                  own.substr(0, own.size() & ~size_t(1)) + separator + line);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("records1.txt.bad3")));
 
     // Random damage to a good file: it loads as some list and one more line is added.
     records.Enable(0);
@@ -189,19 +217,22 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
 // A win goes into the profile and the records file together: whichever file
 // the program stops at while it puts them in place (the gate stands in for
 // the stop, leaving what was written aside as a stop would), the next start
-// finds both with the win or both without it, and no copy left over.
+// finds both with the win or both without it, and no copy left over. A
+// damaged records file keeps its good lines in place all the while.
 TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
     std::vector<int> withWin;
-    for (int stopAt = 1; stopAt <= 6; ++stopAt) {
+    for (int stopAt = 1; stopAt <= 12; ++stopAt) {
         SCOPED_TRACE(stopAt);
+        const bool damaged = stopAt > 6;
         TempDir run;
         const std::u16string user = U16(run.Path().string());
         {
             ProfileManager profiles(user);
             RecordsFile records(&profiles);
             ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
+            if (damaged) ASSERT_TRUE(WriteFileBytes(run.File("records1.txt"), CutRecords()));
             int asked = 0;
-            profiles.SetWriteGate([&](const std::u16string&) { return ++asked != stopAt; });
+            profiles.SetWriteGate([&](const std::u16string&) { return ++asked != (stopAt - 1) % 6 + 1; });
             records.Enable(3);
             LevelResult result = {};
             profiles.Current()->StoreLevelResult(3, 61000, &result);
@@ -214,16 +245,40 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
             again.Current()->Record().results.regimes[kRegimeEasy].levels[3].status >= kLevelBronze;
         kis::WideStrings lines;
         LoadStringsFromFile(lines, again.RecordsPath(1));
-        EXPECT_EQ(lines.Count(), won ? 1 : 0);
-        if (won) {
-            EXPECT_EQ(Lines(lines), std::vector<std::string>{"Рекорд level_04 Easy: 00:01:01"});
-        }
+        std::vector<std::string> expected;
+        if (damaged) expected = {"line 0", "line 1", "line"};
+        if (won) expected.push_back("Рекорд level_04 Easy: 00:01:01");
+        EXPECT_EQ(Lines(lines), expected);
+        if (damaged) EXPECT_EQ(ReadFileBytes(run.File("records1.txt.bad")), CutRecords());
         for (const auto& entry : std::filesystem::directory_iterator(run.Path()))
             EXPECT_NE(entry.path().extension(), ".win") << entry.path();
         withWin.push_back(won);
     }
     // The stops fall before and after the moment the win counts; without one it is kept.
-    EXPECT_EQ(withWin, (std::vector<int>{0, 0, 1, 1, 1, 1}));
+    EXPECT_EQ(withWin, (std::vector<int>{0, 0, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1}));
+
+    // A file that cannot be written in full (a folder in the way of the new
+    // copy, as a full disk would stop it) leaves both old files; the line
+    // waits and goes with the profile once the write succeeds.
+    for (const char* blocked : {"records1.txt.win", "profile1.dat.win"}) {
+        TempDir run;
+        ProfileManager profiles(U16(run.Path().string()));
+        RecordsFile records(&profiles);
+        ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
+        const std::string before = ReadFileBytes(run.File("profile1.dat"));
+        std::filesystem::create_directories(run.File(blocked) + "/in the way");
+        records.Enable(3);
+        profiles.Current()->StoreLevelResult(3, 61000, nullptr);
+        EXPECT_TRUE(ReadFileBytes(run.File("profile1.dat")) == before) << blocked;
+        EXPECT_FALSE(std::filesystem::exists(run.File("records1.txt"))) << blocked;
+        EXPECT_EQ(profiles.UnsavedFileNames(),
+                  (std::vector<std::u16string>{u"profile1.dat", u"records1.txt"}));
+        std::filesystem::remove_all(run.File(blocked));
+        EXPECT_TRUE(profiles.RetryWrites()) << blocked;
+        kis::WideStrings lines;
+        LoadStringsFromFile(lines, profiles.RecordsPath(1));
+        EXPECT_EQ(Lines(lines), std::vector<std::string>{"Рекорд level_04 Easy: 00:01:01"}) << blocked;
+    }
 }
 
 } // namespace
