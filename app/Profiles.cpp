@@ -518,7 +518,11 @@ bool ProfileManager::WriteWithRecords(const Profile& profile, const std::vector<
         return false;
     }
     platform::DeleteFile(platform::GamePath(profileAside)); // a copy an earlier failure left
-    if (!WriteRecordsAside(recordsPath, lines, recordsAside)) return fail(recordsPath);
+    if (!WriteRecordsAside(recordsPath, lines, recordsAside)) { // logged by the write
+        ++failedWrites_;
+        unsavedProfiles_.insert(number);
+        return false;
+    }
     if (!WriteProfileTo(profile, profileAside)) { // counted and logged by the write
         platform::DeleteFile(platform::GamePath(recordsAside));
         unsavedProfiles_.insert(number);

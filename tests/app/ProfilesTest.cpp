@@ -515,7 +515,9 @@ TEST_F(ProfilesTest, AnUnreadableListOrAnEntryInItsPlaceIsSetAsideWithoutReplaci
     for (const Case& c : cases) {
         SCOPED_TRACE(c.keptAs);
         fs::remove(File(c.at));
-        if (c.kind == kText) ASSERT_TRUE(WriteFileBytes(File(c.at), "not a profile list"));
+        if (c.kind == kText) {
+            ASSERT_TRUE(WriteFileBytes(File(c.at), "not a profile list"));
+        }
         if (c.kind == kFolder) fs::create_directories(File(c.at) + "/in the way");
         if (c.kind == kLink) fs::create_symlink(File("nowhere/list"), File(c.at));
         ProfileManager m(folder);
@@ -635,8 +637,12 @@ TEST_F(ProfilesTest, AWinsCopyIsTakenOnlyWhenItReadsWholeAndKeptAsideOtherwise) 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.keptAs ? c.keptAs : "taken");
         const std::string win = File("profile1.dat.win");
-        if (c.kind == kBytes) ASSERT_TRUE(WriteFileBytes(win, c.bytes));
-        if (c.kind == kPipe) ASSERT_EQ(mkfifo(win.c_str(), 0600), 0);
+        if (c.kind == kBytes) {
+            ASSERT_TRUE(WriteFileBytes(win, c.bytes));
+        }
+        if (c.kind == kPipe) {
+            ASSERT_EQ(mkfifo(win.c_str(), 0600), 0);
+        }
         if (c.kind == kLink) std::filesystem::create_symlink(File("won copy"), win);
         ProfileManager m(folder);
         m.Load();
@@ -645,7 +651,9 @@ TEST_F(ProfilesTest, AWinsCopyIsTakenOnlyWhenItReadsWholeAndKeptAsideOtherwise) 
         const std::vector<std::u16string> kept = m.TakeLoadReport().winsKept;
         EXPECT_EQ(kept, c.keptAs ? std::vector<std::u16string>{folder + u"\\" + U16(c.keptAs)}
                                  : std::vector<std::u16string>{});
-        if (c.keptAs) EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(File(c.keptAs))));
+        if (c.keptAs) {
+            EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(File(c.keptAs))));
+        }
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(win)));
     }
     EXPECT_EQ(ReadFileBytes(File("profile1.dat.win.bad")), good.substr(0, 19));

@@ -230,7 +230,9 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
             ProfileManager profiles(user);
             RecordsFile records(&profiles);
             ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
-            if (damaged) ASSERT_TRUE(WriteFileBytes(run.File("records1.txt"), CutRecords()));
+            if (damaged) {
+                ASSERT_TRUE(WriteFileBytes(run.File("records1.txt"), CutRecords()));
+            }
             int asked = 0;
             profiles.SetWriteGate([&](const std::u16string&) { return ++asked != (stopAt - 1) % 6 + 1; });
             records.Enable(3);
@@ -249,7 +251,9 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
         if (damaged) expected = {"line 0", "line 1", "line"};
         if (won) expected.push_back("Рекорд level_04 Easy: 00:01:01");
         EXPECT_EQ(Lines(lines), expected);
-        if (damaged) EXPECT_EQ(ReadFileBytes(run.File("records1.txt.bad")), CutRecords());
+        if (damaged) {
+            EXPECT_EQ(ReadFileBytes(run.File("records1.txt.bad")), CutRecords());
+        }
         for (const auto& entry : std::filesystem::directory_iterator(run.Path()))
             EXPECT_NE(entry.path().extension(), ".win") << entry.path();
         withWin.push_back(won);
