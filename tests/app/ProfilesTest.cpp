@@ -480,7 +480,7 @@ TEST_F(ProfilesTest, AnUnreadableListIsKeptAsideAndMadeAgainFromTheProfileFiles)
         EXPECT_EQ(m.BestTime(kRegimeHard, 2), 77000u) << c.what;
         EXPECT_EQ(m.BestTime(kRegimeHard, 0), 0u) << c.what;
         const ProfileManager::LoadReport report = m.TakeLoadReport();
-        EXPECT_TRUE(report.listRebuilt) << c.what;
+        EXPECT_TRUE(report.listRebuilt && !report.listMissing) << c.what;
         EXPECT_TRUE(report.setAside.empty()) << c.what;
         EXPECT_EQ(report.listKeptAs, folder + u"\\profiles.dat.bad") << c.what;
         EXPECT_TRUE(m.TakeLoadReport().Empty()) << "told once";
@@ -551,7 +551,7 @@ TEST_F(ProfilesTest, AMissingListIsMadeAgainFromTheProfileFilesAndAFreshFolderSt
     m.Load();
     EXPECT_EQ(Names(m), (std::set<std::string>{"Anna", "Bo"}));
     const ProfileManager::LoadReport report = m.TakeLoadReport();
-    EXPECT_TRUE(report.listRebuilt);
+    EXPECT_TRUE(report.listRebuilt && report.listMissing);
     EXPECT_TRUE(report.listKeptAs.empty());
     EXPECT_FALSE(std::filesystem::exists(File("profiles.dat.bad")));
     EXPECT_EQ(ListedNumbers(File("profiles.dat")), (std::vector<uint32_t>{1, 2}));
