@@ -6,7 +6,6 @@
 // under, which the game cannot tell from a full disk) shows a dialog that
 // offers to try again, and trying again once the cause is gone saves.
 #include "app/Profiles.h"
-#include "app/RecordsFile.h"
 #include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
 
@@ -42,15 +41,6 @@ void MakePlayer(const std::string& user) {
     ASSERT_EQ(profile->Record().results.tutorial, 1u);
     profiles.SetCurrent(profile);
 }
-
-// A saved game too big for the shell's file-size limit below.
-void GrowSavedGame(const std::string& user) {
-    ProfileManager profiles(platform::Utf8ToUtf16(user));
-    profiles.Load();
-    profiles.Current()->StoreSavedLevel(5, SavedLevelBytes(30000, 1));
-    ASSERT_TRUE(profiles.Current()->Save());
-}
-const std::string kFullDisk = "trap '' XFSZ; ulimit -f 8; ";
 
 uint32_t SavedTutorialOption(const std::string& user) {
     ProfileManager profiles(platform::Utf8ToUtf16(user));
@@ -169,63 +159,21 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
 // The save at the end of the run fails: no screen is left to try again, so
 // the player is told on standard error (and in a message box with a window)
 // what was not saved and where, and the exit status is 3, not success; the
-// old file stays as it was. A full disk is stood in for by the shell's limit
-// on a file's size (4 KB: the list and a profile with a big saved game are
-// larger), where nothing at all is saved.
+// old file stays as it was.
 TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
-    const struct Case {
-        bool fullDisk;
-        const char* told;
-    } cases[] = {{false, "as they were before: profile1.dat. The others were saved."},
-                 {true, "as they were before: profile1.dat, profiles.dat. Nothing else was saved."}};
-    for (const Case& c : cases) {
-        GameCopy game;
-        MakePlayer(game.User());
-        const std::string file = game.User() + "/profile1.dat";
-        if (c.fullDisk) GrowSavedGame(game.User());
-        const std::string before = testsupport::ReadFileBytes(file);
-        ASSERT_FALSE(before.empty());
-        if (!c.fullDisk) fs::create_directory(file + ".bak");
-        std::string output;
-        ASSERT_EQ(testsupport::RunCommand(
-                      (c.fullDisk ? kFullDisk : "") + game.Command("--headless --frames 20"), &output),
-                  3)
-            << output;
-        EXPECT_NE(output.find("The progress of this game could not be saved in " + game.User()),
-                  std::string::npos)
-            << output;
-        if (!c.fullDisk) {
-            EXPECT_NE(game.Log().find("could not be saved in " + game.User()), std::string::npos);
-        }
-        EXPECT_NE(output.find(c.told), std::string::npos) << output;
-        EXPECT_EQ(testsupport::ReadFileBytes(file), before) << "the old file stays as it was";
-    }
-}
-
-// A win on a disk too full for its records line (records of 25 KB, over the
-// limit; the profile fits): the profile is not saved without the line, so
-// both stay without the win, and the end names both files.
-TEST(SaveFailureScenario, AWinThatCannotBeSavedWholeLeavesProfileAndRecordsWithoutIt) {
     GameCopy game;
     MakePlayer(game.User());
-    kis::WideStrings lines;
-    lines.separator[0] = u'\r', lines.separator[1] = u'\n';
-    for (int i = 0; i < 400; ++i)
-        lines.Add(u"Рекорд level_01 Easy: 00:01:00");
-    const std::string records = game.User() + "/records1.txt";
-    ASSERT_TRUE(SaveStringsToFile(lines, platform::Utf8ToUtf16(records)));
-    const std::string before = testsupport::ReadFileBytes(records);
+    const std::string file = game.User() + "/profile1.dat";
+    const std::string before = testsupport::ReadFileBytes(file);
+    ASSERT_FALSE(before.empty());
+    fs::create_directory(file + ".bak");
     std::string output;
-    EXPECT_EQ(
-        testsupport::RunCommand(
-            kFullDisk + game.Command("--headless --draw-every 200 --until-ms 600000 --bot easy 1"), &output),
-        3);
-    EXPECT_NE(output.find("as they were before: profile1.dat, records1.txt, profiles.dat."),
+    ASSERT_EQ(game.Run("--headless --frames 20", &output), 3) << output;
+    EXPECT_NE(output.find("The progress of this game could not be saved in " + game.User()),
               std::string::npos)
         << output;
-    EXPECT_TRUE(testsupport::ReadFileBytes(records) == before);
-    ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-    profiles.Load();
-    ASSERT_NE(profiles.Current(), nullptr);
-    EXPECT_EQ(profiles.Current()->Record().results.regimes[kRegimeEasy].levels[0].status, kLevelOpen);
+    EXPECT_NE(game.Log().find("could not be saved in " + game.User()), std::string::npos) << game.Log();
+    EXPECT_NE(output.find("as they were before: profile1.dat. The others were saved."), std::string::npos)
+        << output;
+    EXPECT_EQ(testsupport::ReadFileBytes(file), before) << "the old file stays as it was";
 }
