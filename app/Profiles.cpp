@@ -517,7 +517,7 @@ bool ProfileManager::WriteWithRecords(const Profile& profile, const std::vector<
         unsavedProfiles_.insert(number);
         return false;
     }
-    platform::DeleteFile(platform::GamePath(profileAside)); // a copy an earlier failure left
+    platform::DeleteFile(platform::GamePath(profileAside));     // a copy an earlier failure left
     if (!WriteRecordsAside(recordsPath, lines, recordsAside)) { // logged by the write
         ++failedWrites_;
         unsavedProfiles_.insert(number);
@@ -838,11 +838,13 @@ void ProfileManager::Load() {
     listDamaged_ = false;
     setAside_.clear();
     setAsideCurrent_ = 0;
+    pendingLines_.clear(); // their wins went with the profiles read before
 
     uint32_t current = 0;
     std::vector<uint32_t> numbers;
-    // Anything at the list's name counts as a list that does not read: a
-    // folder or a link there is set aside like a damaged file.
+    // Anything at the list's name that is no readable file counts as a list
+    // that does not read: a folder or a broken link there is set aside like a
+    // damaged file.
     const bool listed = InspectUserEntry(ListPath()) != UserEntry::Missing;
     if (platform::FileExists(platform::GamePath(ListPath())) && ReadList(&current, &numbers)) {
         for (uint32_t number : numbers)
@@ -935,6 +937,7 @@ void ProfileManager::DeleteProfile(Profile* profile) {
         Notify(ProfileEvent::CurrentChanged, nullptr);
     }
     const std::u16string path = ProfilePath(profile->Number());
+    pendingLines_.erase(profile->Number()); // never another profile's, should the number come again
     profiles_.erase(found);
     // The file goes only once the list without it is written: a list that
     // still names the profile always finds its file.
