@@ -18,10 +18,10 @@ using testsupport::script::quick::Click;
 using testsupport::script::quick::Key;
 
 constexpr int kOptionsX = 749, kOptionsY = 581;
-// The OK button of the dialog about the players' files (five lines of text);
-// the first row of the players' list.
+// The OK button of the dialog about the players' files (five lines of text;
+// 54 px lower with a second part of four lines); the first row of the
+// players' list.
 constexpr int kDialogOkX = 512, kDialogOkY = 460;
-constexpr int kTwoPartDialogOkY = 514; // with a second part of four lines
 constexpr int kFirstRowX = 465, kFirstRowY = 357;
 
 // The copy plays at 1024 x 768.
@@ -91,7 +91,7 @@ TEST(PlayerFilesScenario, ADamagedPlayerFileIsSetAsideAndThePlayerComesBackWhenI
     // The dialog names the files; a click closes it; the players' list below
     // answers (Bob, the only one listed, is chosen) and then the menu.
     std::string events = Click(40, 500, 300);
-    events += Click(5000, kDialogOkX, kTwoPartDialogOkY);
+    events += Click(5000, kDialogOkX, kDialogOkY + 54);
     events += Click(5800, kFirstRowX, kFirstRowY);
     events += Click(6400, kOptionsX, kOptionsY);
     const std::string told = game.File("told.png");
