@@ -10,6 +10,8 @@
 #include "app/AppState.h"
 
 #include "app/App.h"
+#include "app/RecordsFile.h"
+#include "app/UserFiles.h"
 #include "engine/Log.h"
 #include "foundation/ByteOrder.h"
 #include "foundation/DataFile.h"
@@ -466,11 +468,16 @@ bool ProfileManager::WriteProfileTo(const Profile& profile, const std::u16string
 }
 
 bool ProfileManager::WriteProfile(const Profile& profile) {
+    // A win's line that could not go to the disk yet goes with every later
+    // write of its profile, so that no profile is saved without it.
+    if (auto pending = pendingLines_.find(profile.Number()); pending != pendingLines_.end())
+        return WriteWithRecords(profile, pending->second);
     const std::u16string path = ProfilePath(profile.Number());
     const bool written = WriteProfileTo(profile, path);
     // A profile not yet in the store (one being made) is not kept when its
     // first file cannot be written: nothing of it waits to be saved.
     if (written) {
+        ++writtenFiles_;
         unsavedProfiles_.erase(profile.Number());
         // An older win's copy that could not be put in place is out of date now.
         const platform::GamePath winAside(path + kWinAside);
@@ -481,26 +488,41 @@ bool ProfileManager::WriteProfile(const Profile& profile) {
     return written;
 }
 
-// The records line and the profile of a win go to the disk as one: both new
-// files are written aside (records<N>.txt.win, profile<N>.dat.win) and
-// flushed; renaming the records' copy into place is the moment the win
-// counts, and the profile's copy follows it. A stop before that moment leaves
-// both old files and the two copies, a stop after it the profile's copy alone:
-// the next Load drops the copies in the first case and puts the profile's in
-// place in the second (FinishWinWrites), so that records and profile agree.
 bool ProfileManager::WriteWin(const Profile& profile, const LevelResult& result) {
+    if (winLine_)
+        if (std::u16string line = winLine_(result); !line.empty())
+            pendingLines_[profile.Number()].push_back(std::move(line));
+    return WriteProfile(profile);
+}
+
+// The records lines and the profile go to the disk as one: both new files are
+// written aside in full (records<N>.txt.win, profile<N>.dat.win) and flushed,
+// or neither is used; renaming the records' copy into place is the moment the
+// lines count, and the profile's copy follows it. A stop before that moment
+// leaves both old files and the two copies, a stop after it the profile's copy
+// alone: the next Load drops the copies in the first case and puts the
+// profile's in place in the second (FinishWinWrites), so that records and
+// profile agree. A failed write leaves both old files, and the lines wait.
+bool ProfileManager::WriteWithRecords(const Profile& profile, const std::vector<std::u16string>& lines) {
     const uint32_t number = profile.Number();
     const std::u16string profilePath = ProfilePath(number), recordsPath = RecordsPath(number);
     const std::u16string profileAside = profilePath + kWinAside, recordsAside = recordsPath + kWinAside;
-    if (writesRefused_ || !winRecords_) return WriteProfile(profile);
-    platform::DeleteFile(platform::GamePath(profileAside)); // a copy an earlier failure left
-    if (!winRecords_(profile, result, recordsAside)) return WriteProfile(profile);
     auto fail = [&](const std::u16string& path) {
         ++failedWrites_;
         unsavedProfiles_.insert(number);
         LogErrorPrintf(kLogIndent, "The file %s could not be written.", AppShownPath(path).c_str());
         return false;
     };
+    if (writesRefused_) {
+        unsavedProfiles_.insert(number);
+        return false;
+    }
+    platform::DeleteFile(platform::GamePath(profileAside));     // a copy an earlier failure left
+    if (!WriteRecordsAside(recordsPath, lines, recordsAside)) { // logged by the write
+        ++failedWrites_;
+        unsavedProfiles_.insert(number);
+        return false;
+    }
     if (!WriteProfileTo(profile, profileAside)) { // counted and logged by the write
         platform::DeleteFile(platform::GamePath(recordsAside));
         unsavedProfiles_.insert(number);
@@ -513,6 +535,8 @@ bool ProfileManager::WriteWin(const Profile& profile, const LevelResult& result)
         platform::DeleteFile(platform::GamePath(profileAside));
         return fail(recordsPath);
     }
+    ++writtenFiles_;
+    pendingLines_.erase(number); // `lines` goes with it
     if (!WriteAllowed(profilePath)) return false;
     // Should the profile's copy not go in place now, the next start puts it there.
     if (!platform::RenameFile(platform::GamePath(profileAside), platform::GamePath(profilePath)))
@@ -545,22 +569,47 @@ void ProfileManager::FinishWinWrites() {
     const std::u16string profileTail = std::u16string(u".dat") + kWinAside;
     const std::u16string recordsTail = std::u16string(u".txt") + kWinAside;
     const std::vector<std::u16string> names = platform::FolderEntries(platform::GamePath(folder_));
+    // A copy that cannot be used is kept under its own name: it may hold a
+    // win, and nothing the game did not write itself is deleted.
+    auto keep = [&](const std::u16string& path, uint32_t number, const char* why) {
+        const std::u16string kept = KeepAside(path, u".bad");
+        LogErrorPrintf(
+            kLogIndent,
+            "Profile %u: the copy %s of a win a stop left %s; %s stays as it was and the copy is %s.", number,
+            AppShownPath(path).c_str(), why, AppShownPath(ProfilePath(number)).c_str(),
+            kept.empty() ? "left where it is" : ("kept as " + AppShownPath(kept)).c_str());
+        report_.winsKept.push_back(kept.empty() ? path : kept);
+    };
     for (const std::u16string& name : names) {
         const uint32_t number = WinAsideNumber(name, u"profile", profileTail);
         if (number == 0) continue;
-        const platform::GamePath aside(folder_ + u"\\" + name);
-        if (platform::FileExists(platform::GamePath(RecordsPath(number) + kWinAside))) {
-            platform::DeleteFile(aside);
+        const std::u16string path = folder_ + u"\\" + name;
+        const char* why = nullptr;
+        if (InspectUserEntry(path) != UserEntry::File) {
+            keep(path, number, "is not a file");
+        } else if (InspectUserEntry(RecordsPath(number) + kWinAside) != UserEntry::Missing) {
+            platform::DeleteFile(platform::GamePath(path));
             LogLabelPrintf(kLogIndent, "Profiles", "profile %u: a win stopped before it was saved is dropped",
                            number);
-        } else if (platform::RenameFile(aside, platform::GamePath(ProfilePath(number)))) {
+        } else if (!ReadProfile(number, path, &why, true)) {
+            // The stop came after the records took the win, but the profile's
+            // copy is no whole profile: the profile file in place is the one to keep.
+            keep(path, number, (std::string("does not read (") + why + ")").c_str());
+        } else if (platform::RenameFile(platform::GamePath(path), platform::GamePath(ProfilePath(number)))) {
             LogLabelPrintf(kLogIndent, "Profiles",
                            "profile %u: a win stopped while it was saved is completed", number);
         }
     }
-    for (const std::u16string& name : names)
-        if (WinAsideNumber(name, u"records", recordsTail) != 0)
-            platform::DeleteFile(platform::GamePath(folder_ + u"\\" + name));
+    for (const std::u16string& name : names) {
+        const uint32_t number = WinAsideNumber(name, u"records", recordsTail);
+        if (number == 0) continue;
+        const std::u16string path = folder_ + u"\\" + name;
+        if (InspectUserEntry(path) == UserEntry::File)
+            platform::DeleteFile(platform::GamePath(path));
+        else if (const std::u16string kept = KeepAside(path, u".bad"); !kept.empty())
+            LogErrorPrintf(kLogIndent, "%s is not a file; it is set aside as %s.", AppShownPath(path).c_str(),
+                           AppShownPath(kept).c_str());
+    }
     // A file written aside whose rename a stop prevented: the file it was to
     // replace is whole (or was never made), so the copy is of no use.
     for (const std::u16string& name : names) {
@@ -577,8 +626,10 @@ void ProfileManager::FinishWinWrites() {
 
 std::vector<std::u16string> ProfileManager::UnsavedFileNames() const {
     std::vector<std::u16string> names;
-    for (uint32_t number : unsavedProfiles_)
+    for (uint32_t number : unsavedProfiles_) {
         names.push_back(u"profile" + kis::DecimalText(number) + u".dat");
+        if (pendingLines_.count(number)) names.push_back(u"records" + kis::DecimalText(number) + u".txt");
+    }
     if (listUnsaved_) names.push_back(u"profiles.dat");
     return names;
 }
@@ -608,21 +659,32 @@ bool ProfileManager::SaveList() {
         }
     // A list that could not be read is kept beside before it is replaced.
     if (listDamaged_ && !writesRefused_) {
-        const std::u16string aside = ListPath() + u".bad";
-        if (platform::RenameFile(platform::GamePath(ListPath()), platform::GamePath(aside))) {
+        if (const std::u16string aside = KeepAside(ListPath(), u".bad"); !aside.empty()) {
             LogLabelPrintf(kLogIndent, "Profiles", "the unreadable list is kept as %s",
                            AppShownPath(aside).c_str());
             report_.listKeptAs = aside;
-        } else if (platform::FileExists(platform::GamePath(ListPath()))) {
+        } else if (InspectUserEntry(ListPath()) != UserEntry::Missing) {
             LogErrorPrintf(kLogIndent, "The unreadable %s cannot be kept aside; it is not written over.",
                            AppShownPath(ListPath()).c_str());
             return false;
         }
         listDamaged_ = false;
     }
+    if (!writesRefused_) {
+        SetAsideNonFile(ListPath());
+        SetAsideNonFile(ListPath() + u".bak");
+    }
     listUnsaved_ = !WriteFile(ListPath(), kListTypeId, kListTypeVersion,
                               {{kChunkList, 1, &list.bytes}, {kChunkBest, 1, &best.bytes}});
+    if (!listUnsaved_) ++writtenFiles_;
     return !listUnsaved_;
+}
+
+void ProfileManager::SetAsideNonFile(const std::u16string& path) {
+    if (InspectUserEntry(path) != UserEntry::Other) return;
+    if (const std::u16string kept = KeepAside(path, u".bad"); !kept.empty())
+        LogErrorPrintf(kLogIndent, "%s is not a file of the game; it is set aside as %s.",
+                       AppShownPath(path).c_str(), AppShownPath(kept).c_str());
 }
 
 bool ProfileManager::SaveCurrent() {
@@ -656,11 +718,16 @@ bool ProfileManager::ReadList(uint32_t* current, std::vector<uint32_t>* numbers)
     return true;
 }
 
-std::unique_ptr<Profile> ProfileManager::ReadProfile(uint32_t number) {
-    const std::u16string path = ProfilePath(number);
+std::unique_ptr<Profile> ProfileManager::ReadProfile(uint32_t number, const std::u16string& file,
+                                                     const char** why, bool whole) {
+    const std::u16string path = file.empty() ? ProfilePath(number) : file;
     const std::string name = AppShownPath(path);
-    auto refuse = [&](const char* why) {
-        LogErrorPrintf(kLogIndent, "The profile %s is left out (the file is kept): %s.", name.c_str(), why);
+    auto refuse = [&](const char* reason) {
+        if (why)
+            *why = reason;
+        else
+            LogErrorPrintf(kLogIndent, "The profile %s is left out (the file is kept): %s.", name.c_str(),
+                           reason);
         return nullptr;
     };
     if (number == 0) return refuse("number 0");
@@ -683,7 +750,7 @@ std::unique_ptr<Profile> ProfileManager::ReadProfile(uint32_t number) {
         std::copy(normal.begin(), normal.end(), record.name);
     }
     record.name[kProfileNameUnits - 1] = 0;
-    if (int repairs = RepairResults(record.results))
+    if (int repairs = RepairResults(record.results); repairs && !why)
         LogLabelPrintf(kLogIndent, "Profiles", "%s: %d values out of range were mended", name.c_str(),
                        repairs);
 
@@ -696,6 +763,7 @@ std::unique_ptr<Profile> ProfileManager::ReadProfile(uint32_t number) {
         std::vector<uint8_t> save;
         if (regime >= uint32_t(kRegimeCount) || level >= uint32_t(kProfileLevelCount) || entry.size == 0 ||
             entry.size > kMaxSaveSize || !ReadChunk(*reader, kChunkSave, entry.subId, &save)) {
+            if (whole) return refuse("a saved game does not read");
             LogErrorPrintf(kLogIndent, "%s: the saved game 0x%X is dropped.", name.c_str(), entry.subId);
             continue;
         }
@@ -758,6 +826,7 @@ bool ProfileManager::RebuildList() {
 }
 
 void ProfileManager::Load() {
+    report_ = LoadReport();
     FinishWinWrites();
     for (const auto& profile : profiles_)
         Notify(ProfileEvent::Deleted, profile.get());
@@ -769,12 +838,15 @@ void ProfileManager::Load() {
     listDamaged_ = false;
     setAside_.clear();
     setAsideCurrent_ = 0;
-    report_ = LoadReport();
+    pendingLines_.clear(); // their wins went with the profiles read before
 
     uint32_t current = 0;
     std::vector<uint32_t> numbers;
-    const bool listed = platform::FileExists(platform::GamePath(ListPath()));
-    if (listed && ReadList(&current, &numbers)) {
+    // Anything at the list's name that is no readable file counts as a list
+    // that does not read: a folder or a broken link there is set aside like a
+    // damaged file.
+    const bool listed = InspectUserEntry(ListPath()) != UserEntry::Missing;
+    if (platform::FileExists(platform::GamePath(ListPath())) && ReadList(&current, &numbers)) {
         for (uint32_t number : numbers)
             AddListed(number);
         current_ = FindByNumber(current);
@@ -787,7 +859,11 @@ void ProfileManager::Load() {
             listDamaged_ = true;
         }
         if (RebuildList() || listed) {
+            if (!listed)
+                LogErrorPrintf(kLogIndent, "profiles.dat is missing; the list is made again from the "
+                                           "profile files.");
             report_.listRebuilt = true;
+            report_.listMissing = !listed;
             SaveList();
         }
     }
@@ -861,6 +937,7 @@ void ProfileManager::DeleteProfile(Profile* profile) {
         Notify(ProfileEvent::CurrentChanged, nullptr);
     }
     const std::u16string path = ProfilePath(profile->Number());
+    pendingLines_.erase(profile->Number()); // never another profile's, should the number come again
     profiles_.erase(found);
     // The file goes only once the list without it is written: a list that
     // still names the profile always finds its file.

@@ -13,8 +13,9 @@
 // set aside (its file kept, its entry kept in the list, its number not given
 // again) and comes back at a later start once the file reads; a damaged or
 // missing profiles.dat is rebuilt from the profile files that read (the
-// damaged one kept beside as profiles.dat.bad). File names come from profile
-// numbers only, never from the player's text.
+// damaged one kept beside as profiles.dat.bad, or .bad2 ... when that name is
+// taken: app/UserFiles.h). File names come from profile numbers only, never
+// from the player's text.
 
 #include "app/BonusKind.h"
 #include "gui/Regime.h"
@@ -255,8 +256,12 @@ class ProfileManager {
     struct LoadReport {
         std::vector<std::u16string> setAside; // files of listed profiles that did not read (game form)
         bool listRebuilt = false;  // profiles.dat did not read, or was missing beside profile files
+        bool listMissing = false;  // rebuilt because profiles.dat was not there at all
         std::u16string listKeptAs; // where the damaged profiles.dat went (game form); empty: nowhere
-        bool Empty() const { return setAside.empty() && !listRebuilt; }
+        // The copies of wins a stop left that did not read, each kept under
+        // its own name while the profile file stayed as it was (game form).
+        std::vector<std::u16string> winsKept;
+        bool Empty() const { return setAside.empty() && !listRebuilt && winsKept.empty(); }
     };
     // The report, once: later calls get an empty one.
     LoadReport TakeLoadReport() { return std::exchange(report_, LoadReport()); }
@@ -294,9 +299,12 @@ class ProfileManager {
     // that a new one can be told from an old one.
     bool HasUnsavedFiles() const { return listUnsaved_ || !unsavedProfiles_.empty(); }
     // The names (within the folder) of the files that keep their old
-    // contents because their last write failed.
+    // contents because their last write failed (a profile's records file
+    // with it, while a win's line waits to go with the profile).
     std::vector<std::u16string> UnsavedFileNames() const;
     uint32_t FailedWrites() const { return failedWrites_; }
+    // The files written so far.
+    uint32_t WrittenFiles() const { return writtenFiles_; }
     // Writes again each file whose last write failed (profiles deleted since
     // are passed over); true when none is left unsaved.
     bool RetryWrites();
@@ -315,13 +323,11 @@ class ProfileManager {
 
     void SetHooks(ProfileHooks hooks) { hooks_ = std::move(hooks); }
 
-    // The records file's part in a win (RecordsFile sets it): writes the
-    // profile's records with the result's line added to `aside`, flushed and
-    // not yet in place; false when the run adds no line or it failed. The
-    // profile and that file then go to the disk together (WriteWin).
-    using WinRecordsWriter =
-        std::function<bool(const Profile& profile, const LevelResult& result, const std::u16string& aside)>;
-    void SetWinRecords(WinRecordsWriter writer) { winRecords_ = std::move(writer); }
+    // The records file's part in a win (RecordsFile sets it): this run's
+    // records line for the result, empty when the run adds none. The line
+    // then goes to the disk with the profile, both or neither (WriteWin).
+    using WinLineTaker = std::function<std::u16string(const LevelResult& result)>;
+    void SetWinLine(WinLineTaker taker) { winLine_ = std::move(taker); }
     const ProfileHooks& Hooks() const { return hooks_; }
 
     // Tests: asked before each written file replaces the old one; false
@@ -354,14 +360,25 @@ class ProfileManager {
     // Writes the file aside and renames it over the old one.
     bool WriteFile(const std::u16string& path, uint32_t type, uint32_t version,
                    const std::vector<Chunk>& chunks);
+    // Writes the profile, with the records lines that wait for it.
     bool WriteProfile(const Profile& profile);
     bool WriteProfileTo(const Profile& profile, const std::u16string& path);
-    // Writes the profile with its win's records line, both or neither as
-    // far as a later start sees them.
+    // Takes the win's records line to wait for the profile, and writes it.
     bool WriteWin(const Profile& profile, const LevelResult& result);
+    // Writes the profile and its records with the lines added, both or
+    // neither as far as a later start sees them.
+    bool WriteWithRecords(const Profile& profile, const std::vector<std::u16string>& lines);
     // Completes or drops the files of a win that a stop left part-way.
     void FinishWinWrites();
-    std::unique_ptr<Profile> ReadProfile(uint32_t number);
+    // Moves an entry at profiles.dat or its aside name that is not a file
+    // (a folder, a link) to a kept name: it is not ours, and no list could
+    // be written while it stands there.
+    void SetAsideNonFile(const std::u16string& path);
+    // The profile of the file at `path` (ProfilePath(number) when empty).
+    // Refused with its reason in `why` when given (nothing logged), else
+    // logged; `whole` refuses a file any of whose saved games does not read.
+    std::unique_ptr<Profile> ReadProfile(uint32_t number, const std::u16string& path = {},
+                                         const char** why = nullptr, bool whole = false);
     bool ReadList(uint32_t* current, std::vector<uint32_t>* numbers);
     // Takes the profile of a listed number, or sets the number aside.
     void AddListed(uint32_t number);
@@ -380,12 +397,16 @@ class ProfileManager {
     Best best_[kRegimeCount][kProfileLevelCount];
     std::vector<std::pair<const void*, ProfileListener>> listeners_;
     ProfileHooks hooks_;
-    WinRecordsWriter winRecords_;
+    WinLineTaker winLine_;
+    // Records lines of wins whose profile could not be written yet, by
+    // profile number: they go to the disk with that profile's next write.
+    std::map<uint32_t, std::vector<std::u16string>> pendingLines_;
     std::function<bool(const std::u16string&)> gate_;
     bool writesRefused_ = false;
     std::set<uint32_t> unsavedProfiles_; // numbers of profiles whose file could not be written
     bool listUnsaved_ = false;
     uint32_t failedWrites_ = 0;
+    uint32_t writtenFiles_ = 0;
     bool listDamaged_ = false;       // profiles.dat could not be read: kept aside before it is replaced
     std::vector<uint32_t> setAside_; // listed numbers whose files do not read; written back into the list
     uint32_t setAsideCurrent_ = 0;   // the listed current profile while it is set aside

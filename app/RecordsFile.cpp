@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/Profiles.h"
+#include "app/UserFiles.h"
 #include "engine/Log.h"
 #include "foundation/Stream.h"
 #include "platform/Files.h"
@@ -16,19 +17,20 @@ const char16_t kCrLf[] = u"\r\n";
 // What a records file holds, as far as its lines are concerned.
 enum class RecordsText {
     Missing,
-    Whole,   // the mark and units without a zero: every line reads
-    Cut,     // the mark, but a U+0000 unit or an odd last byte: reading stops short of the end
-    Foreign, // no mark: not a text of ours
+    Whole,    // the mark and units without a zero: every line reads (an odd last byte holds no unit)
+    Cut,      // the mark, but a U+0000 unit: reading stops short of the end
+    Foreign,  // a file without the mark: not a text of ours
+    NotAFile, // a folder, a pipe or a link: nothing to read
 };
 
 RecordsText InspectRecords(const std::u16string& path) {
+    const UserEntry entry = InspectUserEntry(path);
+    if (entry != UserEntry::File)
+        return entry == UserEntry::Missing ? RecordsText::Missing : RecordsText::NotAFile;
     platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileRead,
                                                platform::FileCreation::OpenExisting);
-    if (!file.IsOpen())
-        return platform::FileExists(platform::GamePath(path)) ? RecordsText::Foreign : RecordsText::Missing;
     uint8_t mark[2] = {};
     if (!file.ReadExact(mark, 2) || mark[0] != 0xFF || mark[1] != 0xFE) return RecordsText::Foreign;
-    if (file.Size() % 2 != 0) return RecordsText::Cut;
     uint8_t chunk[64 * 1024];
     for (int64_t got; (got = file.Read(chunk, sizeof chunk)) > 0;)
         for (int64_t i = 0; i + 1 < got; i += 2)
@@ -82,16 +84,70 @@ void LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path) {
     lines.LoadFromStream(stream);
 }
 
+namespace {
+
+// The lines of the records file at `path`, ready for more to be added; false
+// when a file there is not ours and cannot be kept. Such a file stays in
+// place until the new one replaces it in one rename, so that the lines that
+// read are in records<N>.txt at every moment; only a copy goes aside.
+bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines) {
+    // A new file, or one whose lines have no separator yet, takes CR LF; an
+    // existing one keeps the separator its reading found, so that the lines
+    // it has are written back as they were.
+    lines.separator[0] = kCrLf[0];
+    lines.separator[1] = kCrLf[1];
+    lines.separator[2] = 0;
+    const RecordsText text = InspectRecords(path);
+    if (text == RecordsText::Whole || text == RecordsText::Cut) LoadStringsFromFile(lines, path);
+    if (text == RecordsText::Whole || text == RecordsText::Missing) return true;
+    const std::string name = AppShownPath(path);
+    // A folder, a pipe or a link holds no lines: it is moved aside whole.
+    const std::u16string kept =
+        text == RecordsText::NotAFile ? KeepAside(path, u".bad") : KeepCopy(path, u".bad");
+    if (kept.empty()) {
+        LogErrorPrintf(kLogIndent, "The records file %s cannot be read or kept aside; no line added.",
+                       name.c_str());
+        return false;
+    }
+    const std::string keptName = AppShownPath(kept);
+    if (text == RecordsText::NotAFile)
+        LogErrorPrintf(kLogIndent, "The records file %s is not a file; it is set aside as %s.", name.c_str(),
+                       keptName.c_str());
+    else if (text == RecordsText::Foreign)
+        LogErrorPrintf(kLogIndent, "The records file %s has no text mark; it is kept as %s.", name.c_str(),
+                       keptName.c_str());
+    else if (lines.Count() == 1)
+        LogErrorPrintf(kLogIndent,
+                       "The records file %s holds a zero unit, where its reading stops; it is kept as %s and "
+                       "the 1 line before goes on in the new file.",
+                       name.c_str(), keptName.c_str());
+    else
+        LogErrorPrintf(kLogIndent,
+                       "The records file %s holds a zero unit, where its reading stops; it is kept as %s and "
+                       "the %d lines before go on in the new file.",
+                       name.c_str(), keptName.c_str(), int(lines.Count()));
+    return true;
+}
+
+} // namespace
+
+bool WriteRecordsAside(const std::u16string& path, const std::vector<std::u16string>& added,
+                       const std::u16string& aside) {
+    kis::WideStrings lines;
+    if (!ReadRecordsForAdding(path, lines)) return false;
+    for (const std::u16string& line : added)
+        lines.Add(line.c_str());
+    if (WriteStringsAside(lines, aside)) return true;
+    LogErrorPrintf(kLogIndent, "The records file %s could not be written.", AppShownPath(path).c_str());
+    return false;
+}
+
 RecordsFile::RecordsFile(ProfileManager* profiles) : profiles_(profiles) {
-    if (profiles_)
-        profiles_->SetWinRecords(
-            [this](const Profile& profile, const LevelResult& result, const std::u16string& aside) {
-                return WriteWinAside(profile, result, aside);
-            });
+    if (profiles_) profiles_->SetWinLine([this](const LevelResult& result) { return TakeWinLine(result); });
 }
 
 RecordsFile::~RecordsFile() {
-    if (profiles_) profiles_->SetWinRecords({});
+    if (profiles_) profiles_->SetWinLine({});
 }
 
 void RecordsFile::Enable(int32_t level) {
@@ -105,56 +161,22 @@ std::u16string RecordsFile::CurrentPath() const {
     return profiles_->RecordsPath(profile->Number());
 }
 
-bool RecordsFile::LinesWithResult(const std::u16string& path, const LevelResult& result,
-                                  kis::WideStrings& lines) {
-    const std::string name = AppShownPath(path);
-    const RecordsText text = InspectRecords(path);
-    if (text == RecordsText::Whole || text == RecordsText::Cut) LoadStringsFromFile(lines, path);
-    if (text == RecordsText::Cut || text == RecordsText::Foreign) {
-        // Not ours to overwrite unread: the whole file is kept beside under
-        // another name; the lines that read go on in the new one.
-        const std::u16string aside = path + u".bad";
-        if (!platform::RenameFile(platform::GamePath(path), platform::GamePath(aside))) {
-            LogErrorPrintf(kLogIndent, "The records file %s cannot be read or kept aside; no line added.",
-                           name.c_str());
-            return false;
-        }
-        if (text == RecordsText::Foreign)
-            LogErrorPrintf(kLogIndent, "The records file %s has no text mark; it is kept as %s.bad.",
-                           name.c_str(), name.c_str());
-        else
-            LogErrorPrintf(
-                kLogIndent,
-                "The records file %s holds a zero unit or an odd last byte, where its reading stops; "
-                "it is kept as %s.bad and the %d lines before go on in the new file.",
-                name.c_str(), name.c_str(), int(lines.Count()));
-    }
-    lines.separator[0] = kCrLf[0];
-    lines.separator[1] = kCrLf[1];
-    lines.separator[2] = 0;
-    lines.Add(RecordsLine(result).c_str());
-    return true;
-}
-
 void RecordsFile::AddLevelRecord(const LevelResult& result) {
     if (!enabled_) return;
     enabled_ = false;
     const std::u16string path = CurrentPath();
     if (path.empty()) return;
-    kis::WideStrings lines;
-    if (!LinesWithResult(path, result, lines)) return;
-    if (!profiles_->WriteAllowed(path) || !SaveStringsToFile(lines, path))
-        LogErrorPrintf(kLogIndent, "The records file %s could not be written.", AppShownPath(path).c_str());
+    const std::u16string aside = path + u".bak";
+    if (!WriteRecordsAside(path, {RecordsLine(result)}, aside)) return;
+    if (profiles_->WriteAllowed(path) &&
+        platform::RenameFile(platform::GamePath(aside), platform::GamePath(path)))
+        return;
+    platform::DeleteFile(platform::GamePath(aside));
+    LogErrorPrintf(kLogIndent, "The records file %s could not be written.", AppShownPath(path).c_str());
 }
 
-bool RecordsFile::WriteWinAside(const Profile& profile, const LevelResult& result,
-                                const std::u16string& aside) {
-    if (!enabled_) return false;
+std::u16string RecordsFile::TakeWinLine(const LevelResult& result) {
+    if (!enabled_) return {};
     enabled_ = false;
-    const std::u16string path = profiles_->RecordsPath(profile.Number());
-    kis::WideStrings lines;
-    if (!LinesWithResult(path, result, lines)) return false;
-    if (WriteStringsAside(lines, aside)) return true;
-    LogErrorPrintf(kLogIndent, "The records file %s could not be written.", AppShownPath(path).c_str());
-    return false;
+    return RecordsLine(result);
 }

@@ -8,16 +8,18 @@
 // line and switches it off again, so one run adds at most one line.
 // The file is written aside and renamed over the old one; the line of a win
 // stored in a profile goes to the disk together with that profile
-// (ProfileManager::WriteWin). A file without the mark is not a records file
-// of ours: it is kept beside as records<N>.txt.bad before a new one takes its
-// place. So is one whose reading stops short of its end (a U+0000 unit or an
-// odd last byte), so that no line after that point is lost; the lines before
-// it go on in the new file.
+// (ProfileManager::WriteWin). A file that is not ours to write over unread
+// is kept first: one without the mark, or one with a U+0000 unit, where its
+// reading stops (the lines before it go on in the new file), is copied to a
+// kept name (records<N>.txt.bad, .bad2, ... see app/UserFiles.h) and stays in
+// place until the new file replaces it; a folder, pipe or link there is moved
+// to that name. An odd last byte holds no unit: it is dropped, not kept.
 
 #include "foundation/Strings.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class Profile;
 class ProfileManager;
@@ -32,6 +34,13 @@ std::u16string RecordsLine(const LevelResult& result);
 bool SaveStringsToFile(const kis::WideStrings& lines, const std::u16string& path);
 // A missing file, or one without the mark, reads as an empty list.
 void LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path);
+
+// The records of the file at `path` with the lines added after its own,
+// written to `aside` and flushed; the file's separator is kept (CR LF for a
+// new file). False, and logged, when the file there is not ours and cannot
+// be kept, or the copy could not be written.
+bool WriteRecordsAside(const std::u16string& path, const std::vector<std::u16string>& added,
+                       const std::u16string& aside);
 
 class RecordsFile {
   public:
@@ -54,13 +63,9 @@ class RecordsFile {
     std::u16string CurrentPath() const;
 
   private:
-    // The lines of the file at `path` with the result's line added; false
-    // when a file there is not ours and cannot be kept aside.
-    static bool LinesWithResult(const std::u16string& path, const LevelResult& result,
-                                kis::WideStrings& lines);
-    // The store's part for a win: switched on, the profile's records with
-    // the result's line are written to `aside` and flushed.
-    bool WriteWinAside(const Profile& profile, const LevelResult& result, const std::u16string& aside);
+    // The store's part for a win: switched on, this run's line for the
+    // result, and switched off; empty when the run adds none.
+    std::u16string TakeWinLine(const LevelResult& result);
 
     ProfileManager* profiles_;
     bool enabled_ = false;

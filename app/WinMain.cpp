@@ -650,12 +650,13 @@ void AppSession::TellUnsavedAtQuit() {
     std::string unsaved;
     for (const std::u16string& name : profiles_->UnsavedFileNames())
         unsaved += (unsaved.empty() ? "" : ", ") + platform::Utf16ToUtf8(name);
-    // Other files may have been written before the failure: only these are old.
+    // Other files may have been written before the failure: only these are
+    // old. When none was, none is said to be saved.
     const std::string text =
         "The progress of this game could not be saved in " + AppShownPath(profiles_->Folder()) +
         " (the disk may be full or the folder read-only). These files there are as they were "
         "before: " +
-        unsaved + ". The others were saved.";
+        unsaved + (profiles_->WrittenFiles() > 0 ? ". The others were saved." : ". Nothing else was saved.");
     LogErrorPrintf(kLogIndent, "%s", text.c_str());
     platform::ShowMessageBox(MainWindow(), platform::Utf8ToUtf16(text), kProgramName,
                              platform::MessageBoxIcon::Warning);

@@ -451,7 +451,7 @@ bool ShowProfileLoadReport() {
     if (report.Empty()) return false;
     std::u16string text;
     if (report.listRebuilt) {
-        text = windows->Text(u"dialogs", u"profiles_rebuilt");
+        text = windows->Text(u"dialogs", report.listMissing ? u"profiles_missing" : u"profiles_rebuilt");
         if (!report.listKeptAs.empty())
             text += u"\n" + std::u16string(windows->Text(u"dialogs", u"profiles_list_kept")) + u"\n" +
                     PathLines(report.listKeptAs);
@@ -462,12 +462,21 @@ bool ShowProfileLoadReport() {
         for (const std::u16string& file : report.setAside)
             text += u"\n" + PathLines(file);
     }
+    if (!report.winsKept.empty()) {
+        if (!text.empty()) text += u"\n\n";
+        text += windows->Text(u"dialogs", u"profiles_win_kept");
+        for (const std::u16string& file : report.winsKept)
+            text += u"\n" + PathLines(file);
+    }
     LogLabelPrintf(kLogIndent, "Profiles", "the player is told what was set aside");
     if (!report.listKeptAs.empty())
         LogLabelPrintf(kLogIndent, "Profiles", "told: the damaged list is %s",
                        platform::NativePath(platform::GamePath(report.listKeptAs)).c_str());
     for (const std::u16string& file : report.setAside)
         LogLabelPrintf(kLogIndent, "Profiles", "told: set aside %s",
+                       platform::NativePath(platform::GamePath(file)).c_str());
+    for (const std::u16string& file : report.winsKept)
+        LogLabelPrintf(kLogIndent, "Profiles", "told: a win's copy that does not read is kept as %s",
                        platform::NativePath(platform::GamePath(file)).c_str());
     windows->Open<DialogWindow>(DialogParams::Make(kDialogOk, 0, nullptr, nullptr),
                                 DialogTexts{text, windows->Text(u"dialogs", u"profiles_set_aside_c")},

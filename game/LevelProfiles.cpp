@@ -4,12 +4,12 @@
 
 #include "app/App.h"
 #include "app/Profiles.h"
+#include "app/UserFiles.h"
 #include "gui/Window.h"
 #include "level/Bonuses.h"
 #include "level/LevelData.h"
 #include "level/LevelTable.h"
 #include "levelui/LevelWindows.h"
-#include "platform/Files.h"
 #include "sprites/Sprite.h"
 
 #include <algorithm>
@@ -67,13 +67,12 @@ std::u16string LevelProfileKeepRefusedSave(uint32_t levelIndex, const std::vecto
     ProfileManager* profiles = AppProfiles();
     Profile* profile = profiles ? profiles->Current() : nullptr;
     if (!profile) return {};
-    const std::string name = "profile" + std::to_string(profile->Number()) + ".level" +
-                             std::to_string(levelIndex + 1) + ".refused";
-    const std::u16string path = profiles->Folder() + u"\\" + std::u16string(name.begin(), name.end());
-    platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileWrite,
-                                               platform::FileCreation::CreateAlways);
-    if (!file.IsOpen() || !file.WriteExact(bytes.data(), int64_t(bytes.size()))) return {};
-    file.Close();
+    // profile<N>.level<L>.refused, or .refused2 ... beside the ones kept before.
+    const std::string name =
+        "profile" + std::to_string(profile->Number()) + ".level" + std::to_string(levelIndex + 1);
+    const std::u16string path =
+        KeepBytes(profiles->Folder() + u"\\" + std::u16string(name.begin(), name.end()), u".refused", bytes);
+    if (path.empty()) return {};
     profile->DeleteSavedLevel(int32_t(levelIndex));
     profile->Save();
     return path;

@@ -1,13 +1,15 @@
 // A file of the profile store that cannot be written: the old file stays as
 // it was, the store keeps what was to be written and says so, and trying
-// again writes it once the cause is gone. A folder squatting on the name the
-// new file is written under (beside an existing file, "<file>.bak") makes the
-// write fail as a full disk would.
+// again writes it once the cause is gone. A limit on a file's size below the
+// file's makes the write fall short as a full disk would (a folder in the way
+// of the list's copy would be set aside).
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <string>
@@ -45,6 +47,10 @@ const Case kCases[] = {
 } // namespace
 
 TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
+    const auto limitFileSize = [](rlim_t bytes) {
+        const rlimit limit{bytes, RLIM_INFINITY};
+        return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
@@ -60,7 +66,7 @@ TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
         const std::string before = testsupport::ReadFileBytes(file);
         ASSERT_FALSE(before.empty());
 
-        std::filesystem::create_directory(file + ".bak");
+        ASSERT_TRUE(limitFileSize(512));
         EXPECT_FALSE(c.change(store, *profile));
         EXPECT_TRUE(store.HasUnsavedFiles());
         const uint32_t failures = store.FailedWrites();
@@ -75,7 +81,7 @@ TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
             EXPECT_FALSE(c.kept(fresh)) << "not on the disk yet";
         }
 
-        std::filesystem::remove(file + ".bak");
+        ASSERT_TRUE(limitFileSize(RLIM_INFINITY));
         EXPECT_TRUE(store.RetryWrites());
         EXPECT_FALSE(store.HasUnsavedFiles());
         EXPECT_EQ(store.FailedWrites(), failures + 1);

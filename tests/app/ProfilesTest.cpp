@@ -7,6 +7,8 @@
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -492,26 +494,27 @@ TEST_F(ProfilesTest, AnUnreadableListIsKeptAsideAndMadeAgainFromTheProfileFiles)
     EXPECT_EQ(m.CreateProfile(u"Cy")->Number(), 3u);
 }
 
-TEST_F(ProfilesTest, AnUnreadableListThatCannotBeKeptAsideIsNotWrittenOver) {
-    {
+// Whatever stands at the list's names and is not a list of ours goes to a
+// name of its own, never over one kept before, and the list is written.
+TEST_F(ProfilesTest, AnUnreadableListOrAnEntryInItsPlaceIsSetAsideWithoutReplacingAKeptOne) {
+    ProfileManager(folder).CreateProfile(u"Anna");
+    namespace fs = std::filesystem;
+    fs::create_directories(File("profiles.dat.bad/kept before"));
+    const std::pair<const char*, const char*> cases[] = {{"profiles.dat", "profiles.dat.bad2"},
+                                                         {"profiles.dat", "profiles.dat.bad3"},
+                                                         {"profiles.dat.bak", "profiles.dat.bak.bad"}};
+    for (const auto& [at, keptAs] : cases) {
+        fs::remove(File(at));
+        // A link to nowhere, then folders.
+        ASSERT_EQ(fs::exists(File("profiles.dat.bad2")) ? mkdir(File(at).c_str(), 0700)
+                                                        : symlink(File("nowhere").c_str(), File(at).c_str()),
+                  0);
         ProfileManager m(folder);
-        m.CreateProfile(u"Anna");
+        m.Load();
+        EXPECT_TRUE(m.SaveList() && m.Count() == 1);
+        EXPECT_TRUE(fs::exists(fs::symlink_status(File(keptAs))) &&
+                    fs::exists(File("profiles.dat.bad/kept before")));
     }
-    ASSERT_TRUE(WriteFileBytes(File("profiles.dat"), "not a profile list"));
-    // A folder in the way of profiles.dat.bad: the rename cannot happen.
-    std::filesystem::create_directories(File("profiles.dat.bad/in the way"));
-    ProfileManager m(folder);
-    m.Load();
-    EXPECT_EQ(Names(m), (std::set<std::string>{"Anna"}));
-    EXPECT_FALSE(m.SaveList());
-    Profile* bo = m.CreateProfile(u"Bo");
-    ASSERT_NE(bo, nullptr) << "the player is made";
-    EXPECT_EQ(bo, m.GetProfile(0));
-    EXPECT_EQ(ReadFileBytes(File("profiles.dat")), "not a profile list");
-    std::filesystem::remove_all(File("profiles.dat.bad"));
-    EXPECT_TRUE(m.SaveList());
-    EXPECT_EQ(ReadFileBytes(File("profiles.dat.bad")), "not a profile list");
-    EXPECT_EQ(ListedNumbers(File("profiles.dat")), (std::vector<uint32_t>{1, 2}));
 }
 
 TEST_F(ProfilesTest, AMissingListIsMadeAgainFromTheProfileFilesAndAFreshFolderStaysEmpty) {
@@ -531,7 +534,7 @@ TEST_F(ProfilesTest, AMissingListIsMadeAgainFromTheProfileFilesAndAFreshFolderSt
     m.Load();
     EXPECT_EQ(Names(m), (std::set<std::string>{"Anna", "Bo"}));
     const ProfileManager::LoadReport report = m.TakeLoadReport();
-    EXPECT_TRUE(report.listRebuilt);
+    EXPECT_TRUE(report.listRebuilt && report.listMissing);
     EXPECT_TRUE(report.listKeptAs.empty());
     EXPECT_FALSE(std::filesystem::exists(File("profiles.dat.bad")));
     EXPECT_EQ(ListedNumbers(File("profiles.dat")), (std::vector<uint32_t>{1, 2}));
@@ -583,6 +586,28 @@ TEST_F(ProfilesTest, APlayerWhoseFileDoesNotReadKeepsItsPlaceAndComesBackWhenItR
     EXPECT_EQ(anna->Record().results.regimes[kRegimeEasy].levels[0].bestMs, 41000u);
     EXPECT_EQ(m.SetAsideCount(), 0);
     EXPECT_TRUE(m.TakeLoadReport().Empty());
+}
+
+// The copy of a win a stop left alone is put in place only when it is a
+// whole profile file of that player; anything else is kept under a name of
+// its own, never over an earlier one, and the player's file stays.
+TEST_F(ProfilesTest, AWinsCopyIsTakenOnlyWhenItReadsWholeAndKeptAsideOtherwise) {
+    ProfileManager(folder).CreateProfile(u"Anna");
+    const std::string good = ReadFileBytes(File("profile1.dat")), win = File("profile1.dat.win");
+    const std::string cases[] = {good.substr(0, 19), "", "\x92\x2c\x54\x5c random", "pipe", "link", good};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        ASSERT_TRUE(cases[i] == "pipe"   ? mkfifo(win.c_str(), 0600) == 0
+                    : cases[i] == "link" ? symlink(File("profile1.dat").c_str(), win.c_str()) == 0
+                                         : WriteFileBytes(win, cases[i]));
+        ProfileManager m(folder);
+        m.Load();
+        EXPECT_NE(m.FindByNumber(1), nullptr) << i;
+        const std::string kept = "profile1.dat.win.bad" + (i ? std::to_string(i + 1) : "");
+        EXPECT_EQ(m.TakeLoadReport().winsKept,
+                  std::vector<std::u16string>(cases[i] != good, folder + u"\\" + U16(kept)));
+        EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(File(kept))), cases[i] != good)
+            << i;
+    }
 }
 
 TEST_F(ProfilesTest, DamagedUserFilesNeverStopTheGameNorGetOverwrittenUnread) {

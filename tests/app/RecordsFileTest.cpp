@@ -144,7 +144,8 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     EXPECT_EQ(lines.Count(), 1);
 
     // A zero unit in the third line of ten: the reading stops there, so the
-    // whole file is kept aside and the lines before it go on.
+    // whole file is kept aside, beside the copy kept before, and the lines
+    // before it go on.
     std::string cut = "\xFF\xFE";
     for (int i = 0; i < 10; ++i) {
         if (i > 0) cut.append("\r\0\n\0", 4);
@@ -155,10 +156,21 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), cut));
     records.Enable(0);
     records.AddLevelRecord(result);
-    EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad")), cut);
+    EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad2")), cut);
     LoadStringsFromFile(lines, records.CurrentPath());
     EXPECT_EQ(Lines(lines),
               (std::vector<std::string>{"line 0", "line 1", "line", "Рекорд level_01 Easy: 00:00:01"}));
+
+    // The lines there are written back with their own separator; an odd
+    // last byte holds no unit and is no damage: nothing is kept aside.
+    const std::string vtCr("\xFF\xFE\x61\0\v\0\r\0\n\0\x62\0", 12);
+    for (const std::string& own : {std::string("\xFF\xFE\x61\0x", 5), vtCr}) {
+        ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), own));
+        records.Enable(0);
+        records.AddLevelRecord(result);
+    }
+    EXPECT_EQ(ReadFileBytes(dir.File("records1.txt")).substr(0, 16), vtCr + std::string("\v\0\r\0", 4));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("records1.txt.bad3")));
 
     // Random damage to a good file: it loads as some list and one more line is added.
     records.Enable(0);
@@ -189,19 +201,23 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
 // A win goes into the profile and the records file together: whichever file
 // the program stops at while it puts them in place (the gate stands in for
 // the stop, leaving what was written aside as a stop would), the next start
-// finds both with the win or both without it, and no copy left over.
+// finds both with the win or both without it, and no copy left over. A
+// records file whose reading stops short keeps its line in place throughout.
 TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
     std::vector<int> withWin;
-    for (int stopAt = 1; stopAt <= 6; ++stopAt) {
+    const std::string cut("\xFF\xFE\x61\0\0\0\x62\0", 8);
+    for (int stopAt = 1; stopAt <= 12; ++stopAt) {
         SCOPED_TRACE(stopAt);
+        const bool damaged = stopAt > 6;
         TempDir run;
         const std::u16string user = U16(run.Path().string());
         {
             ProfileManager profiles(user);
             RecordsFile records(&profiles);
             ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
+            ASSERT_TRUE(!damaged || WriteFileBytes(run.File("records1.txt"), cut));
             int asked = 0;
-            profiles.SetWriteGate([&](const std::u16string&) { return ++asked != stopAt; });
+            profiles.SetWriteGate([&](const std::u16string&) { return ++asked != (stopAt - 1) % 6 + 1; });
             records.Enable(3);
             LevelResult result = {};
             profiles.Current()->StoreLevelResult(3, 61000, &result);
@@ -214,16 +230,36 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
             again.Current()->Record().results.regimes[kRegimeEasy].levels[3].status >= kLevelBronze;
         kis::WideStrings lines;
         LoadStringsFromFile(lines, again.RecordsPath(1));
-        EXPECT_EQ(lines.Count(), won ? 1 : 0);
+        EXPECT_EQ(lines.Count(), won + damaged);
         if (won) {
-            EXPECT_EQ(Lines(lines), std::vector<std::string>{"Рекорд level_04 Easy: 00:01:01"});
+            EXPECT_EQ(Lines(lines).back(), "Рекорд level_04 Easy: 00:01:01");
         }
         for (const auto& entry : std::filesystem::directory_iterator(run.Path()))
             EXPECT_NE(entry.path().extension(), ".win") << entry.path();
         withWin.push_back(won);
     }
     // The stops fall before and after the moment the win counts; without one it is kept.
-    EXPECT_EQ(withWin, (std::vector<int>{0, 0, 1, 1, 1, 1}));
+    EXPECT_EQ(withWin, (std::vector<int>{0, 0, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1}));
+
+    // A copy that cannot be written in full (a folder in its way, as a full
+    // disk would cut it) leaves both old files; the line waits and goes with
+    // the profile once the write succeeds.
+    for (const char* blocked : {"records1.txt.win", "profile1.dat.win"}) {
+        TempDir run;
+        ProfileManager profiles(U16(run.Path().string()));
+        RecordsFile records(&profiles);
+        ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
+        std::filesystem::create_directories(run.File(blocked) + "/in the way");
+        records.Enable(3);
+        profiles.Current()->StoreLevelResult(3, 61000, nullptr);
+        EXPECT_EQ(profiles.UnsavedFileNames(),
+                  (std::vector<std::u16string>{u"profile1.dat", u"records1.txt"}));
+        std::filesystem::remove_all(run.File(blocked));
+        EXPECT_TRUE(profiles.RetryWrites());
+        kis::WideStrings lines;
+        LoadStringsFromFile(lines, profiles.RecordsPath(1));
+        EXPECT_EQ(Lines(lines), std::vector<std::string>{"Рекорд level_04 Easy: 00:01:01"}) << blocked;
+    }
 }
 
 } // namespace

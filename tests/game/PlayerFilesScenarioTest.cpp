@@ -18,8 +18,9 @@ using testsupport::script::quick::Click;
 using testsupport::script::quick::Key;
 
 constexpr int kOptionsX = 749, kOptionsY = 581;
-// The OK button of the dialog about the players' files (five lines of text);
-// the first row of the players' list.
+// The OK button of the dialog about the players' files (five lines of text;
+// 54 px lower with a second part of four lines); the first row of the
+// players' list.
 constexpr int kDialogOkX = 512, kDialogOkY = 460;
 constexpr int kFirstRowX = 465, kFirstRowY = 357;
 
@@ -83,11 +84,14 @@ TEST(PlayerFilesScenario, ADamagedPlayerFileIsSetAsideAndThePlayerComesBackWhenI
     const std::string good = ReadFileBytes(file);
     ASSERT_GT(good.size(), 700u);
     ASSERT_TRUE(WriteFileBytes(file, good.substr(0, 700)));
+    // The copy of a win of Bob's that a stop left, cut short: kept aside,
+    // while Bob's own file stays in place.
+    ASSERT_TRUE(WriteFileBytes(game.User() + "/profile2.dat.win", good.substr(0, 19)));
 
-    // The dialog names the file; a click closes it; the players' list below
+    // The dialog names the files; a click closes it; the players' list below
     // answers (Bob, the only one listed, is chosen) and then the menu.
     std::string events = Click(40, 500, 300);
-    events += Click(5000, kDialogOkX, kDialogOkY);
+    events += Click(5000, kDialogOkX, kDialogOkY + 54);
     events += Click(5800, kFirstRowX, kFirstRowY);
     events += Click(6400, kOptionsX, kOptionsY);
     const std::string told = game.File("told.png");
@@ -96,6 +100,8 @@ TEST(PlayerFilesScenario, ADamagedPlayerFileIsSetAsideAndThePlayerComesBackWhenI
     EXPECT_NE(log.find("told: set aside " + game.User() + "/profile1.dat"), std::string::npos)
         << "the file is named\n"
         << log;
+    EXPECT_NE(log.find("does not read is kept as " + game.User() + "/profile2.dat.win.bad"),
+              std::string::npos);
     EXPECT_NE(log.find("Profile chosen              Bob"), std::string::npos) << log;
     EXPECT_NE(log.find("The options window opens."), std::string::npos) << log;
     EXPECT_GT(DialogFace(told), 20000) << "the dialog stands in the middle";

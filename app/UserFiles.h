@@ -1,0 +1,35 @@
+#pragma once
+// Entries of the per-user folder as they are met, and the copies kept of
+// files the game will not write over. Whatever stands at a path from outside
+// may be a folder, a pipe or a link: only a regular file (not a link) is one
+// of ours to read, write over or complete.
+//
+// A kept copy never replaces another: it takes the first free name of
+// <file><suffix>, <file><suffix>2, <file><suffix>3, ... (records1.txt.bad,
+// records1.txt.bad2, ...), so every copy kept so far stays where it was.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class UserEntry {
+    Missing,
+    File,  // a regular file, not a link
+    Other, // a folder, a pipe, a device or a link (even one to a file)
+};
+UserEntry InspectUserEntry(const std::u16string& path);
+
+// The name the next kept copy of `path` takes (see above).
+std::u16string KeptName(const std::u16string& path, std::u16string_view suffix);
+// Moves the entry at `path`, whatever it is, to its kept name; that name, or
+// empty when it could not be moved.
+std::u16string KeepAside(const std::u16string& path, std::u16string_view suffix);
+// Copies the file at `path` to a new file under its kept name, flushed, and
+// leaves the file itself in place; the copy's name, or empty when it could
+// not be made (nothing is left behind then).
+std::u16string KeepCopy(const std::u16string& path, std::u16string_view suffix);
+// The bytes, written to a new file under the kept name of `path` and flushed;
+// that name, or empty.
+std::u16string KeepBytes(const std::u16string& path, std::u16string_view suffix,
+                         const std::vector<uint8_t>& bytes);
