@@ -208,18 +208,20 @@ void WarehouseUpgradeButton::DrawText(DXLViewer& viewer, uint32_t look, float al
 
 // ---------------------------------------------------------------- window
 
+void WarehouseWindow::GetCenteredPosition(int32_t* x, int32_t* y) const {
+    SpritesWindow::GetCenteredPosition(x, y);
+    *x += 2;
+    *y = std::max(*y, kWarehouseWindowMinTop);
+    const int32_t goalsTop = manager_.ScreenHeight() - kPanelHeight + kGoalButtonTop;
+    if (*y + kWindowHeight > goalsTop) *y = std::max(kWarehouseWindowMinTop, goalsTop - kWindowHeight);
+}
+
 WarehouseWindow::WarehouseWindow(WindowManager& manager, WarehouseLevel& level)
     : SpritesWindow(manager, kWarehouseWindowTag, {}), level_(level), stock_(level.Stock()) {
     AddBackground(kWarehouseWindowWidth, kWindowHeight);
     AddCaptionFrame(kWarehouseWindowWidth);
     SetCaptionText(manager.Text(kGroup, u"caption"));
     Show(0, false);
-    if (rect.top < kWarehouseWindowMinTop) MoveTo(rect.left, kWarehouseWindowMinTop);
-    // On a small screen it rises to leave the goal buttons' captions under it
-    // in sight, as far as the money strip above allows.
-    const int32_t goalsTop = manager.ScreenHeight() - kPanelHeight + kGoalButtonTop;
-    if (rect.bottom > goalsTop) MoveTo(rect.left, std::max(kWarehouseWindowMinTop, goalsTop - kWindowHeight));
-    MoveTo(rect.left + 2, rect.top);
 
     const int32_t w = kWarehouseWindowWidth - 27;
     for (ColumnLayout& row : rows_)
