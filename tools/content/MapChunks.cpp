@@ -85,11 +85,13 @@ MapLevelRecord LevelLook(int32_t index) {
     if (index % 3 == 0)
         entries.push_back(MakeParticleEntry(kLookOpen | kLookPassed, 1.0f, {{smoke, c.x + 16, c.y - 38}}));
     if (index % 4 == 1) {
+        // The pen (56 x 40 about its centre) keeps left of the signpost's
+        // board (from c.x + 28) and right of the medal's number plate (to c.x - 38).
         entries.push_back(MakeSpriteEntry(kDecorationSpot, kLookOpen | kLookPassed,
-                                          {u"map_pen", c.x + 4, c.y + 28, 0, 1.0f, 0, 0}));
+                                          {u"map_pen", c.x - 6, c.y + 30, 0, 1.0f, 0, 0}));
         entries.push_back(
             MakeAnimalEntry(kLookOpen | kLookPassed,
-                            {Chickens(3, shpf::MakeRectangleShape(c.x - 26, c.y + 14, c.x + 34, c.y + 46))}));
+                            {Chickens(3, shpf::MakeRectangleShape(c.x - 28, c.y + 16, c.x + 16, c.y + 44))}));
     } else if (index % 4 == 3) {
         entries.push_back(
             MakeAnimalEntry(kLookPassed, {Standing(index % 8 == 3 ? 3 : 5, c.x + 8, c.y + 40, 1)}));
