@@ -18,7 +18,9 @@ namespace {
 
 constexpr const char16_t* kGroup = u"warehouse_window";
 constexpr int32_t kWindowHeight = 420;
-constexpr int32_t kTileLeft = 12;
+// The tiles' side margin: the frame's border (14 px) and 6 px of the face
+// between it and the first and last tile.
+constexpr int32_t kTileLeft = 20;
 constexpr int32_t kTileTopGap = 5;
 constexpr int32_t kStripGap = 32; // the strip's centre line below the tile area
 constexpr int32_t kSellX = 454;
@@ -223,7 +225,7 @@ WarehouseWindow::WarehouseWindow(WindowManager& manager, WarehouseLevel& level)
     SetCaptionText(manager.Text(kGroup, u"caption"));
     Show(0, false);
 
-    const int32_t w = kWarehouseWindowWidth - 27;
+    const int32_t w = kWarehouseWindowWidth - 2 * kTileLeft;
     for (ColumnLayout& row : rows_)
         row = ColumnLayout::Split(w, kWarehouseColumns);
     LayoutButtons();
