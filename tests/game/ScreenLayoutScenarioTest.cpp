@@ -363,6 +363,9 @@ TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
         // The sign's ears of wheat and its nails in the band's left end.
         EXPECT_GT(result.NearIn(left + 14, top + 60, left + 172, top + 130, 0xE8B448, 16), 120);
         EXPECT_GT(result.NearIn(left + 14, top + 60, left + 172, top + 130, 0x3A2210, 10), 40);
+        // The silver and gold times keep a gap after their 16-px clocks.
+        for (const int clock : {left + 45 + 147, left + 45 + 2 * 147})
+            EXPECT_EQ(result.NearIn(clock + 16, top + 93, clock + 19, top + 109, 0xFFFF8B, 40), 0) << clock;
         // The labels' ink across the record rows' band (right of the medal's
         // box, left of the clock): the widest while the new record grows and
         // the narrowest while the old one shrinks, against their widths at rest.
