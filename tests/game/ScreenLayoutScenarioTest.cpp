@@ -388,6 +388,15 @@ TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
             if (width > 0) narrowest = std::min(narrowest, width);
             widest = std::max(widest, width);
         }
+        // "New record" at rest is one line of ink: no stray dot of another
+        // letter over its "w".
+        std::vector<int> inkRows;
+        for (int y = top + 204; y < top + 236; ++y)
+            if (result.Count(left + 110, y, left + 295, y + 1,
+                             [](int r, int g, int b) { return r + g + b < 520 && r > b + 30; }) > 0)
+                inkRows.push_back(y);
+        ASSERT_FALSE(inkRows.empty());
+        EXPECT_EQ(inkRows.back() - inkRows.front() + 1, int(inkRows.size()));
         EXPECT_GT(recordAtRest, 30);
         EXPECT_GT(newRecordAtRest, recordAtRest);
         EXPECT_LT(narrowest, recordAtRest * 8 / 10) << "the record row shrinking";
