@@ -180,8 +180,10 @@ TEST(ScreenLayoutScenario, TheAwardsWindowCountsNoMedalsAsZero) {
             for (const int dx : {8, 112, 218})
                 EXPECT_GT(awards.Count(cx + dx, cy + dy, cx + dx + 18, cy + dy + 22, dark), 25)
                     << "the count at " << dx << ", " << dy;
-        // The map's own medals panel below shows its zeros too.
+        // The map's own medals panel below shows its zeros too, and its top
+        // edge: the window's dark frame ends above it.
         EXPECT_GT(awards.Count(cx - 120, size.height - 40, cx - 95, size.height - 14, dark), 25);
+        EXPECT_EQ(awards.NearIn(cx - 100, size.height - 50, cx + 100, size.height - 44, 0x5A3410, 6), 0);
     }
 }
 
