@@ -77,8 +77,8 @@ DXLStencilAlphaTest MakeStencilAlphaTest(uint32_t descriptor, uint32_t stencilRe
 // Stencil off, alpha test off: the state every frame starts with.
 constexpr uint32_t kStencilAlphaTestOff = 0x3000;
 
-// A record of the scissor stack: the clip in force before a BeginClip
-// (flag 0: none), given back by its EndClip. The stencil stack's records.
+// A record of the scissor stack (the clip in force before a BeginClip, flag
+// 0: none, which its EndClip gives back), and one of the stencil stack.
 struct DXLSCISSORDATA {
     kis::Rect rect;
     uint32_t flag;

@@ -327,12 +327,8 @@ MapHooks BuildMapHooks() {
         return level >= 0 && LevelHeld(uint32_t(level), regime);
     };
     hooks.dropHeldLevel = DropHeldLevel;
-    // The window keeps above the overlay's medals panel, whose ribbons show:
-    // the rows from the panel's top to the screen's bottom stay clear.
-    hooks.openAwards = [](int32_t mode) {
-        const int32_t medalsRows = -MapOverlayLayout{0, 0}.Medals().y;
-        OpenProgramAwards(mode == 1, 0, medalsRows);
-    };
+    // The window keeps above the overlay's medals panel, whose ribbons show.
+    hooks.openAwards = [](int32_t mode) { OpenProgramAwards(mode == 1, 0, kMedalsPanelRows); };
     hooks.startTutorial = StartMapTutorial;
     hooks.openLevelWindow = OpenMapLevelWindow;
     hooks.openOptions = [] { OpenOptionsWindow(); };
