@@ -23,9 +23,6 @@ constexpr int32_t kSignFont = 4;
 constexpr int32_t kMedalFont = 8;
 constexpr MapPoint kSignOffset{-24, -57};
 constexpr MapPoint kSignNumber{22, 29}; // the number's centre from the sign's origin
-// The middle of the medal's number plate (sprite rows 31-45) below the point
-// the medal hangs from (its row 17): the level's number is centred on it.
-constexpr int32_t kMedalNumberMiddle = 21;
 constexpr uint32_t kGlowColour = 0xFFFFBE;
 constexpr uint32_t kGlowAlpha = 160;
 constexpr uint32_t kSelectionColour = 0x20C0FFA0;
@@ -437,7 +434,7 @@ void MapLevelSprite::DrawMedal(DXLViewer& viewer, float screenScale) {
     }
     if (number_)
         DrawText(viewer, *number_, float(-(number_->GetWidth() / 2) - 1),
-                 float(kMedalNumberMiddle - number_->GetHeight() / 2), 0xFFFFFF, alpha);
+                 float(23 - number_->GetHeight() / 2), 0xFFFFFF, alpha);
     viewer.SetTransform(&saved);
 }
 
