@@ -41,19 +41,38 @@ void DXLViewer::BeginClip(const kis::Rect& rect) {
             bottom = std::max(bottom, sy);
         }
     // Pixels whose centres lie inside stay, as the rasteriser fills them.
-    scissorRect_ = kis::MakeRect(
+    kis::Rect clip = kis::MakeRect(
         int32_t(std::max(0.0f, std::round(left))), int32_t(std::max(0.0f, std::round(top))),
         int32_t(std::max(0.0f, std::round(right))), int32_t(std::max(0.0f, std::round(bottom))));
-    scissorFlag_ = 1;
-    device_->SetScissorRect(
-        platform::PixelRect{scissorRect_.left, scissorRect_.top, scissorRect_.right, scissorRect_.bottom});
-    device_->SetRenderState(RenderState::ScissorTestEnable, 1);
+    scissorStack_.push_back(DXLSCISSORDATA{scissorRect_, scissorFlag_});
+    if (scissorFlag_) {
+        // Inside an outer clip: only what both let through (empty when they do not meet).
+        clip.left = std::max(clip.left, scissorRect_.left);
+        clip.top = std::max(clip.top, scissorRect_.top);
+        clip.right = std::max(clip.left, std::min(clip.right, scissorRect_.right));
+        clip.bottom = std::max(clip.top, std::min(clip.bottom, scissorRect_.bottom));
+    }
+    SetScissor(clip, 1);
 }
 
 void DXLViewer::EndClip() {
-    if (!device_ || !scissorFlag_) return;
-    scissorFlag_ = 0;
-    device_->SetRenderState(RenderState::ScissorTestEnable, 0);
+    if (!device_) return;
+    if (scissorStack_.empty()) {
+        if (scissorFlag_) SetScissor(scissorRect_, 0);
+        return;
+    }
+    const DXLSCISSORDATA outer = scissorStack_.back();
+    scissorStack_.pop_back();
+    SetScissor(outer.rect, outer.flag);
+}
+
+void DXLViewer::SetScissor(const kis::Rect& rect, uint32_t flag) {
+    scissorRect_ = rect;
+    scissorFlag_ = flag;
+    if (flag)
+        device_->SetScissorRect(platform::PixelRect{scissorRect_.left, scissorRect_.top, scissorRect_.right,
+                                                    scissorRect_.bottom});
+    device_->SetRenderState(RenderState::ScissorTestEnable, flag ? 1 : 0);
 }
 
 void DXLViewer::ApplyIdentityTransform() {

@@ -59,7 +59,6 @@ DXLViewer::~DXLViewer() {
     Shutdown();
     ReleaseDirect3D();
     NotifyDeviceObjects(kDeviceDetach);
-    scissorStack_.DeleteAll();
     stencilStack_.DeleteAll();
 }
 
@@ -110,7 +109,7 @@ void DXLViewer::ReleaseDevice() {
     device_.reset();
     lost_ = false;
     boundTexture_ = nullptr;
-    scissorDepth_ = 0;
+    scissorStack_.clear();
     ClearStencilStack();
 }
 
@@ -254,7 +253,7 @@ void DXLViewer::InitRenderStates() {
 
     scissorFlag_ = 0;
     scissorRect_ = kis::MakeRect(0, 0, 0, 0);
-    scissorDepth_ = 0;
+    scissorStack_.clear();
     d->SetRenderState(RenderState::ScissorTestEnable, 0);
 
     DXLStencilAlphaTest off = MakeStencilAlphaTest(kStencilAlphaTestOff, 0, 0);

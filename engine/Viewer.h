@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // The viewer: owns the graphics device, applies display settings, tells the
 // device objects about creation, reset and release, recovers a lost device,
@@ -76,8 +77,8 @@ DXLStencilAlphaTest MakeStencilAlphaTest(uint32_t descriptor, uint32_t stencilRe
 // Stencil off, alpha test off: the state every frame starts with.
 constexpr uint32_t kStencilAlphaTestOff = 0x3000;
 
-// Records of the scissor and stencil stacks; nothing pushes onto them yet
-// (BeginClip sets one scissor rectangle without the stack).
+// A record of the scissor stack (the clip in force before a BeginClip, flag
+// 0: none, which its EndClip gives back), and one of the stencil stack.
 struct DXLSCISSORDATA {
     kis::Rect rect;
     uint32_t flag;
@@ -192,9 +193,11 @@ class DXLViewer {
     void ApplyStencilAlphaTest(const DXLStencilAlphaTest* state);
     const DXLStencilAlphaTest& GetStencilAlphaTest() const { return stencil_; }
     void ClearStencilStack();
-    void ResetScissorDepth() { scissorDepth_ = 0; }
+    void ResetScissorDepth() { scissorStack_.clear(); }
     // Draws until EndClip touch only the rectangle, given in the current
     // transform's units (a rotated transform clips to the rectangle's bounds).
+    // Clips nest: inside another clip only the part of the rectangle within
+    // it is drawn, and EndClip brings the outer clip back.
     void BeginClip(const kis::Rect& rect);
     void EndClip();
 
@@ -249,6 +252,8 @@ class DXLViewer {
     void FrameStartStates();
     HResult RecreateOrReset();
     void LogAdapter(DXLADAPTERINFO* info);
+    // The device's scissor rectangle and test (flag 0: off), remembered.
+    void SetScissor(const kis::Rect& rect, uint32_t flag);
 
     std::unique_ptr<DXLDirect3D> d3d_;
     kis::list<DXLADAPTERINFO> adapters_; // owned
@@ -274,8 +279,7 @@ class DXLViewer {
 
     kis::Rect scissorRect_{0, 0, 0, 0};
     uint32_t scissorFlag_ = 0;
-    kis::list<DXLSCISSORDATA> scissorStack_;
-    uint32_t scissorDepth_ = 0;
+    std::vector<DXLSCISSORDATA> scissorStack_; // the clips a BeginClip put aside, innermost last
     DXLStencilAlphaTest stencil_;
     kis::list<DXLSTENCILDATA> stencilStack_;
 

@@ -159,9 +159,9 @@ void PreviewAwardValues(const Awards& table, int32_t (&seen)[18], int32_t (&curr
 }
 
 AwardsWindow::AwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles,
-                           bool preview, int32_t clearTop)
+                           bool preview, int32_t clearTop, int32_t clearBottom)
     : SpritesWindow(manager, kAwardsWindowTag, {.modal = true}), table_(&table), openedAt_(manager.Now()),
-      clearTop_(clearTop) {
+      clearTop_(clearTop), clearBottom_(clearBottom) {
     int32_t seen[kAwardWordCount] = {}, current[kAwardWordCount] = {};
     if (Profile* profile = profiles ? profiles->Current() : nullptr) {
         ProfileRecord& record = profile->MutableRecord();
@@ -237,13 +237,15 @@ AwardsWindow::~AwardsWindow() {
 }
 
 AwardsWindow* OpenAwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles,
-                               bool preview, int32_t clearTop) {
-    return manager.Open<AwardsWindow>(table, profiles, preview, clearTop);
+                               bool preview, int32_t clearTop, int32_t clearBottom) {
+    return manager.Open<AwardsWindow>(table, profiles, preview, clearTop, clearBottom);
 }
 
 void AwardsWindow::GetCenteredPosition(int32_t* x, int32_t* y) const {
     SpritesWindow::GetCenteredPosition(x, y);
-    if (*y < clearTop_ && clearTop_ + (rect.bottom - rect.top) <= manager_.ScreenHeight()) *y = clearTop_;
+    const int32_t height = rect.bottom - rect.top, bottom = manager_.ScreenHeight() - clearBottom_;
+    if (*y < clearTop_ && clearTop_ + height <= bottom) *y = clearTop_;
+    if (*y + height > bottom && bottom - height >= clearTop_) *y = bottom - height;
 }
 
 bool AwardsWindow::OnMouseDown(int32_t x, int32_t y, uint32_t button) {

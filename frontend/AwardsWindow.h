@@ -75,9 +75,11 @@ class AwardsWindow : public SpritesWindow {
     // profiles outlive the window.
     // The preview (the map's cheat view) animates random current values and
     // leaves the profile alone. clearTop: the band at the screen's top (a
-    // level's money strip) the centred window stays below whenever it fits.
+    // level's money strip) the centred window stays below whenever it fits;
+    // clearBottom: the rows at the screen's bottom (the map's medals panel)
+    // it stays above whenever it fits between the two.
     AwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles, bool preview = false,
-                 int32_t clearTop = 0);
+                 int32_t clearTop = 0, int32_t clearBottom = 0);
     ~AwardsWindow() override;
 
     bool OnMouseDown(int32_t x, int32_t y, uint32_t button) override;
@@ -104,11 +106,12 @@ class AwardsWindow : public SpritesWindow {
     std::array<std::unique_ptr<MedalsPanel>, 2> medals_;
     uint32_t sound_ = 0;
     int32_t clearTop_;
+    int32_t clearBottom_;
 };
 
 // Opens the awards window over the current profile (closing one already open).
 AwardsWindow* OpenAwardsWindow(WindowManager& manager, const Awards& table, ProfileManager* profiles,
-                               bool preview = false, int32_t clearTop = 0);
+                               bool preview = false, int32_t clearTop = 0, int32_t clearBottom = 0);
 
 // The preview's current values: an award a random part of 1.2 times its gold
 // threshold, a goal of twice its target, the final award won (and not yet seen).

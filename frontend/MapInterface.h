@@ -36,6 +36,8 @@ constexpr uint32_t kMapInterfaceTag = 0x4D617049; // 'MapI'
 constexpr int32_t kOverlayButtonWidth = 169, kOverlayButtonHeight = 40;
 constexpr int32_t kRegimeButtonWidth = 171, kRegimeButtonHeight = 60;
 constexpr int32_t kMedalsPanelWidth = 342, kMedalsPanelHeight = 48;
+// The rows from the medals panel's top to the screen's bottom.
+constexpr int32_t kMedalsPanelRows = 51;
 
 // The overlay's places at a screen size, and which points it takes from the map.
 struct MapOverlayLayout {
@@ -44,7 +46,7 @@ struct MapOverlayLayout {
     MapPoint Regime() const { return {width - 175, height - 65}; }
     MapPoint Awards() const { return {4, height - 66}; }
     MapPoint Back() const { return {4, 2}; }
-    MapPoint Medals() const { return {(width - 342) / 2 - 4, height - 51}; }
+    MapPoint Medals() const { return {(width - 342) / 2 - 4, height - kMedalsPanelRows}; }
     // The top rows and the bottom rows outside the inner rectangle, and the medals panel.
     bool Takes(int32_t x, int32_t y) const;
     // The same as rectangles: the strips along the top and the bottom, the

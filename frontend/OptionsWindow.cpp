@@ -219,10 +219,6 @@ bool OptionsWindow::Update() {
     return modalAnswer;
 }
 
-void OptionsWindow::OnScreenResize(int32_t, int32_t) {
-    Recentre();
-}
-
 uint32_t OptionsWindow::OnButtonClick(GameButton* button) {
     switch (button->Command()) {
     case kOptionsClose:

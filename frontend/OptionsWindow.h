@@ -70,8 +70,6 @@ class OptionsWindow : public SpritesWindow {
     bool Update() override;
     uint32_t OnButtonClick(GameButton* button) override;
     void DrawChildren(DXLViewer& viewer) override;
-    // A new screen size (full screen switched on or off) centres the window again.
-    void OnScreenResize(int32_t width, int32_t height) override;
 
     void SetCategoryOn(SoundBar* bar, bool on);
     bool Changed() const { return changed_; }

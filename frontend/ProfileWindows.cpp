@@ -155,6 +155,7 @@ ProfilesWindow::ProfilesWindow(WindowManager& manager, ProfileManager* profiles,
     viewport_ = kis::MakeRectWH(12, top_ + 11, 420, kViewportHeight);
     AddBottomButton(kProfilesCancel, manager.Text(u"profiles_window", u"cancel"));
     AddControls(&list_);
+    list_.SetView(viewport_); // rows and "new" show and take clicks only inside the view
     newButton_ = CreateListButton(this, &list_, kProfilesNew, 14, top_ + 10, kProfilesWindowWidth - 73,
                                   manager.Text(u"profiles_window", u"new"));
     newButton_->rect.bottom = newButton_->rect.top + 56;
@@ -254,17 +255,6 @@ void ProfilesWindow::DeleteRow(int32_t row) {
     if (scrollbar) scrollbar->SetRange(0, ProfileScrollRange(RowCount()), kViewportHeight);
     if (wasCurrent && changed_) changed_(); // the menu no longer greets the deleted player
     Select(RowCount() > 0 ? std::min(row, RowCount() - 1) : -1);
-}
-
-bool ProfilesWindow::OnMouseDown(int32_t x, int32_t y, uint32_t button) {
-    // Rows and the "new" button take clicks only inside the list's view.
-    const int32_t lx = x - rect.left, ly = y - rect.top;
-    const bool inView =
-        lx >= viewport_.left && lx < viewport_.right && ly >= viewport_.top && ly < viewport_.bottom;
-    if (!inView)
-        for (ProfilePanel* row : rows_)
-            if (row->HitTest(lx, ly) || row->cross_->HitTest(lx, ly)) return true;
-    return SpritesWindow::OnMouseDown(x, y, button);
 }
 
 bool ProfilesWindow::OnMouseWheel(int32_t x, int32_t y, int32_t delta) {

@@ -41,7 +41,6 @@ class ProfilesWindow : public SpritesWindow {
                    ProfilesChanged deleting);
     ~ProfilesWindow() override;
 
-    bool OnMouseDown(int32_t x, int32_t y, uint32_t button) override;
     bool OnMouseWheel(int32_t x, int32_t y, int32_t delta) override;
     bool OnKeyDown(uint32_t key, uint32_t flags) override;
     uint32_t OnButtonClick(GameButton* button) override;

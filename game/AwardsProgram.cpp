@@ -61,10 +61,10 @@ std::u16string NoticeText(WindowManager& windows, const char16_t* key, uint32_t 
 
 } // namespace
 
-void OpenProgramAwards(bool preview, int32_t clearTop) {
+void OpenProgramAwards(bool preview, int32_t clearTop, int32_t clearBottom) {
     WindowManager* windows = GetWindowManager();
     if (const Awards* table = Table(); windows && table)
-        OpenAwardsWindow(*windows, *table, AppProfiles(), preview, clearTop);
+        OpenAwardsWindow(*windows, *table, AppProfiles(), preview, clearTop, clearBottom);
 }
 
 // ---------------------------------------------------------------- counters

@@ -16,8 +16,10 @@ class WindowManager;
 
 // Opens the awards window when the window manager and the award table are
 // there; the preview (the map's cheat view) animates random values. The
-// window stays below clearTop (a level's money strip) when it fits there.
-void OpenProgramAwards(bool preview, int32_t clearTop = 0);
+// window stays below clearTop (a level's money strip) and above the
+// clearBottom rows at the screen's bottom (the map's medals panel) when it
+// fits there.
+void OpenProgramAwards(bool preview, int32_t clearTop = 0, int32_t clearBottom = 0);
 
 // ---- the current profile's award counters (nothing without a profile or
 // the award table; the profile is saved with the level's result or save)

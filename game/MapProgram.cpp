@@ -9,6 +9,7 @@
 #include "engine/Log.h"
 #include "engine/Viewer.h"
 #include "frontend/Comix.h"
+#include "frontend/MapInterface.h"
 #include "frontend/MapScreen.h"
 #include "frontend/OptionsWindow.h"
 #include "game/Autoplay.h"
@@ -326,7 +327,8 @@ MapHooks BuildMapHooks() {
         return level >= 0 && LevelHeld(uint32_t(level), regime);
     };
     hooks.dropHeldLevel = DropHeldLevel;
-    hooks.openAwards = [](int32_t mode) { OpenProgramAwards(mode == 1); };
+    // The window keeps above the overlay's medals panel, whose ribbons show.
+    hooks.openAwards = [](int32_t mode) { OpenProgramAwards(mode == 1, 0, kMedalsPanelRows); };
     hooks.startTutorial = StartMapTutorial;
     hooks.openLevelWindow = OpenMapLevelWindow;
     hooks.openOptions = [] { OpenOptionsWindow(); };

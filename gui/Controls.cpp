@@ -1,6 +1,7 @@
 #include "gui/Controls.h"
 
 #include "engine/SoundManager.h"
+#include "engine/Viewer.h"
 #include "gui/Hint.h"
 #include "gui/Window.h"
 #include "sprites/SpriteHost.h"
@@ -131,7 +132,7 @@ void GameButton::SetVisible(bool visible, bool animated, int32_t duration) {
 }
 
 bool GameButton::HitTest(int32_t x, int32_t y) const {
-    return kis::PtInRect(x, y, rect);
+    return kis::PtInRect(x, y, rect) && (!group_ || group_->InView(x, y));
 }
 
 void GameButton::PlayClickSound() {
@@ -300,8 +301,10 @@ void GameControls::DeleteRemoved() {
 }
 
 void GameControls::Draw(DXLViewer& viewer, float alpha) {
+    if (hasView_) viewer.BeginClip(view_);
     for (auto& button : buttons_)
         if (button->HasState()) button->Draw(viewer, alpha);
+    if (hasView_) viewer.EndClip();
 }
 
 // ---------------------------------------------------------------- tutorial targets

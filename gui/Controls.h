@@ -228,10 +228,21 @@ class GameControls {
     int32_t Count() const { return int32_t(buttons_.size()); }
     GameButton* Get(int32_t i) const { return buttons_[size_t(i)].get(); }
     GameWindow* Window() const { return window_; }
+    // Draws the buttons, inside the group's view when it has one.
     void Draw(DXLViewer& viewer, float alpha);
+
+    // A scrolling list's view (window coordinates): the group's buttons are
+    // drawn only inside it and take the mouse only there, so that a row
+    // scrolled past the view neither covers nor takes a click meant for what
+    // stands beside the view.
+    void SetView(const kis::Rect& view) { view_ = view, hasView_ = true; }
+    // Whether the point lies inside the view (anywhere without one).
+    bool InView(int32_t x, int32_t y) const { return !hasView_ || kis::PtInRect(x, y, view_); }
 
   private:
     GameWindow* window_;
+    kis::Rect view_{0, 0, 0, 0};
+    bool hasView_ = false;
     std::vector<std::unique_ptr<GameButton>> buttons_;
     std::vector<std::unique_ptr<GameButton>> removed_; // waiting for DeleteRemoved
 };

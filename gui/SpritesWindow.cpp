@@ -82,6 +82,10 @@ void SpritesWindow::Recentre() {
     MoveTo(x, y);
 }
 
+void SpritesWindow::OnScreenResize(int32_t, int32_t) {
+    Recentre();
+}
+
 void SpritesWindow::Close() {
     DragWindow::Close();
 }

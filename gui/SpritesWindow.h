@@ -32,6 +32,9 @@ class SpritesWindow : public DragWindow {
 
     void Draw(DXLViewer& viewer) override;
     void Close() override;
+    // A new screen size lays the window out again where it opens: it is
+    // centred again (Recentre), as its own GetCenteredPosition places it.
+    void OnScreenResize(int32_t width, int32_t height) override;
     // ---- added, in slot order
     // Centres the window; animated, it slides in from above the screen in
     // 200 ms, starting after delay + 50 ms.

@@ -32,6 +32,9 @@ constexpr uint32_t kInsetLabelColour = 0xFFF8ECC8;
 // The result window's time insets: their height, the margin round the clock
 // and time, and the least room for the time.
 constexpr int32_t kResultInsetHeight = 26, kResultInsetPad = 10, kResultInsetMinText = 64;
+// A result row's 16-px clock is centred on the row's origin, so that it ends
+// 8 px before the time.
+constexpr int32_t kResultClockHalf = 8;
 
 std::unique_ptr<SpriteInstance> MakeIcon(int32_t library, const char16_t* name, float scale) {
     Sprite* sprite = name && *name ? GetSprite(library, name) : nullptr;
@@ -728,7 +731,7 @@ LevelResultWindow::LevelResultWindow(WindowManager& manager, const LevelResult& 
     sprites_.AddFrame(kSkinSeparator, kis::MakeRectWH(111, lower + 49, kResultWidth - 139, 2));
 
     clock_ = MakeIcon(1, u"small_ico_clock", 0.5f);
-    if (clock_) clock_->originY = 0.5f;
+    if (clock_) clock_->originX = clock_->originY = 0.5f;
     progress_ = MakeResultProgress(int32_t(result.regime), result.limits, (kResultWidth - 453) / 2, top + 73,
                                    result.timeMs);
     const float rowX = float((kResultWidth - 127) / 2 + 105);
@@ -756,9 +759,10 @@ LevelResultWindow::LevelResultWindow(WindowManager& manager, const LevelResult& 
     const int32_t timesWidth = std::max(
         {yourTime_.time.Width(), record_.time.Width(), newRecord_.time.Width(), kResultInsetMinText});
     for (const Row* row : {&yourTime_, &record_}) {
-        const int32_t left = int32_t(row->x) + 24 - kResultInsetPad;
+        const int32_t left = int32_t(row->x) + 24 - kResultClockHalf - kResultInsetPad;
         sprites_.AddFrame(kTimeInset, kis::MakeRectWH(left, int32_t(row->y) - kResultInsetHeight / 2,
-                                                      kResultInsetPad + 16 + timesWidth + kResultInsetPad,
+                                                      kResultInsetPad + kResultClockHalf + 16 + timesWidth +
+                                                          kResultInsetPad,
                                                       kResultInsetHeight));
     }
     Show(0, true);

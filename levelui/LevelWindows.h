@@ -41,8 +41,6 @@ class MenuWindow : public SpritesWindow {
     bool OnKeyDown(uint32_t key, uint32_t flags) override;
     uint32_t OnButtonClick(GameButton* button) override;
     void Close() override;
-    // Full screen switched from the menu's options: the menu stays centred.
-    void OnScreenResize(int32_t, int32_t) override { Recentre(); }
     // Centred, but below the level's money strip whenever it fits there.
     void GetCenteredPosition(int32_t* x, int32_t* y) const override;
     const std::vector<ImageButton*>& Buttons() const { return buttons_; }

@@ -18,7 +18,9 @@ namespace {
 
 constexpr const char16_t* kGroup = u"warehouse_window";
 constexpr int32_t kWindowHeight = 420;
-constexpr int32_t kTileLeft = 12;
+// The tiles' side margin: the frame's border (14 px) and 6 px of the face
+// between it and the first and last tile.
+constexpr int32_t kTileLeft = 20;
 constexpr int32_t kTileTopGap = 5;
 constexpr int32_t kStripGap = 32; // the strip's centre line below the tile area
 constexpr int32_t kSellX = 454;
@@ -208,20 +210,22 @@ void WarehouseUpgradeButton::DrawText(DXLViewer& viewer, uint32_t look, float al
 
 // ---------------------------------------------------------------- window
 
+void WarehouseWindow::GetCenteredPosition(int32_t* x, int32_t* y) const {
+    SpritesWindow::GetCenteredPosition(x, y);
+    *x += 2;
+    *y = std::max(*y, kWarehouseWindowMinTop);
+    const int32_t goalsTop = manager_.ScreenHeight() - kPanelHeight + kGoalButtonTop;
+    if (*y + kWindowHeight > goalsTop) *y = std::max(kWarehouseWindowMinTop, goalsTop - kWindowHeight);
+}
+
 WarehouseWindow::WarehouseWindow(WindowManager& manager, WarehouseLevel& level)
     : SpritesWindow(manager, kWarehouseWindowTag, {}), level_(level), stock_(level.Stock()) {
     AddBackground(kWarehouseWindowWidth, kWindowHeight);
     AddCaptionFrame(kWarehouseWindowWidth);
     SetCaptionText(manager.Text(kGroup, u"caption"));
     Show(0, false);
-    if (rect.top < kWarehouseWindowMinTop) MoveTo(rect.left, kWarehouseWindowMinTop);
-    // On a small screen it rises to leave the goal buttons' captions under it
-    // in sight, as far as the money strip above allows.
-    const int32_t goalsTop = manager.ScreenHeight() - kPanelHeight + kGoalButtonTop;
-    if (rect.bottom > goalsTop) MoveTo(rect.left, std::max(kWarehouseWindowMinTop, goalsTop - kWindowHeight));
-    MoveTo(rect.left + 2, rect.top);
 
-    const int32_t w = kWarehouseWindowWidth - 27;
+    const int32_t w = kWarehouseWindowWidth - 2 * kTileLeft;
     for (ColumnLayout& row : rows_)
         row = ColumnLayout::Split(w, kWarehouseColumns);
     LayoutButtons();

@@ -144,6 +144,10 @@ class WarehouseWindow : public SpritesWindow {
     // Inside the window, and everywhere outside it except where the
     // exception answers true (the level panel's menu buttons).
     bool HitTest(int32_t x, int32_t y) const override;
+    // Centred, but below the money strip, and on a small screen risen to
+    // leave the goal buttons' captions under it in sight as far as the
+    // strip allows.
+    void GetCenteredPosition(int32_t* x, int32_t* y) const override;
     uint32_t OnButtonClick(GameButton* button) override;
     void OnButtonDblClick(GameButton* button) override;
     void Close() override;

@@ -47,6 +47,7 @@ GLYPHS = {
 DESCENDERS = set('gjpqy,;')
 COLUMNS = 16
 CELL_ROWS = 10
+ROW_GAP = 2
 
 # The letters of names in Western European languages: a base letter with a
 # mark over it (two rows above a small letter, one row over a capital, as
@@ -133,13 +134,17 @@ def make_font(folder, name, scale):
     fine = 1 if scale == int(scale) else 2
     dot = int(scale * fine)  # a dot's side at the fine scale
     cell_w, cell_h = int(8 * scale), int(10 * scale)
+    # The rows of cells stand ROW_GAP empty pixels apart, as the columns do:
+    # a glyph drawn between pixels or scaled picks up no ink of the one
+    # above or below it (the descender of a 'g' over a 'w').
+    pitch = cell_h + ROW_GAP
     rows = (len(CHARS) + COLUMNS - 1) // COLUMNS
     width, height = COLUMNS * cell_w, 1
-    while height < rows * cell_h:
+    while height < rows * pitch:
         height *= 2
     ink = set()
     for i, ch in enumerate(CHARS):
-        cx, cy = (i % COLUMNS) * cell_w * fine, (i // COLUMNS) * cell_h * fine
+        cx, cy = (i % COLUMNS) * cell_w * fine, (i // COLUMNS) * pitch * fine
         for r, bits in enumerate(cell(ch)):
             for c in range(5):
                 if bits & (16 >> c):
@@ -151,7 +156,7 @@ def make_font(folder, name, scale):
         cover = sum((x * fine + dx, y * fine + dy) in ink for dy in range(fine) for dx in range(fine))
         return (cover * 255 // (fine * fine)) << 24 | 0xFFFFFF
     write_png(os.path.join(folder, name + '.png'), width, height, pixel)
-    areas = ', '.join('(%d,%d,%d)' % ((i % COLUMNS) * cell_w, (i // COLUMNS) * cell_h, int(6 * scale))
+    areas = ', '.join('(%d,%d,%d)' % ((i % COLUMNS) * cell_w, (i // COLUMNS) * pitch, int(6 * scale))
                      for i in range(len(CHARS)))
     chars = CHARS.replace('\\', '\\\\').replace('"', '\\"')
     # UTF-8 with its byte-order mark: the description names letters beyond ASCII.

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -487,6 +488,16 @@ TEST_F(ViewerTest, DrawnPixelsLandUnderTheTransform) {
             ASSERT_EQ(at(x, y), want) << "at " << x << ", " << y;
         }
     }
+    // Clips nest: the inner one draws only where both meet; its end brings the outer one back.
+    viewer.BeginClip(kis::MakeRect(0, 0, 30, 20));
+    viewer.BeginClip(kis::MakeRect(10, 10, 64, 48));
+    viewer.FillRect(rect(0, 0, 64, 48, 0xFF0000FF).data());
+    viewer.EndClip();
+    viewer.FillRect(rect(0, 0, 64, 2, 0xFFFFFFFF).data());
+    viewer.EndClip();
+    for (const auto& [x, y, want] :
+         {std::tuple{15, 15, 0x0000FFu}, {15, 20, 0u}, {29, 1, 0xFFFFFFu}, {30, 1, 0u}})
+        EXPECT_EQ(at(x, y), want) << x << ", " << y;
     EXPECT_EQ(viewer.EndFrame(), kResultOk);
 }
 

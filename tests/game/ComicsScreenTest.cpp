@@ -95,6 +95,8 @@ TEST(ComicsScreen, TheFirstComicPopsInCompletesOnAClickAndClosesToTheMap) {
         EXPECT_TRUE(IsPaper(Pixel(whole, x, y))) << x << ", " << y << ": " << std::hex << Pixel(whole, x, y);
     const uint32_t sky = Pixel(whole, 512, 430);
     EXPECT_FALSE(IsPaper(sky)) << std::hex << sky;
+    // Its caption strip (from 250 px down the panel) holds a caption.
+    EXPECT_GT(LoadShot(alone.Shot(7000)).NearIn(300, 654, 724, 700, 0x103A5F, 0), 100);
     // At 6.2 s the first two panels are in and the third is still coming in.
     EXPECT_EQ(Pixel(popping, 200, 150), Pixel(whole, 200, 150));
     EXPECT_EQ(Pixel(popping, 800, 150), Pixel(whole, 800, 150));

@@ -89,24 +89,32 @@ std::vector<int> TextLineTops(const Shot& shot, int left, int top, int right, in
 // good feed's below the separators; the plant and the building end in a level
 // box, the bonus does not; the bodies' lines stand 23 px apart on the
 // page's parchment. "Menu" opens the pause menu over the page, which stays
-// under it ("Continue" closes the menu). The close button's knob at the top right closes the page,
-// and the level's field shows again. The player took the good feed into the
-// level; one who did not is told nothing of it: the page has a strip less.
+// under it; its options switch full screen on (1920 x 1080), and after
+// "Continue" the page stands centred on the new screen, 560 px right and 240
+// down. The close button's knob at the top right closes the page, and the
+// level's field shows again. The player took the good feed into the level;
+// one who did not is told nothing of it: the page has a strip less.
 TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
     GameCopy game, without;
     testplayers::MakeBonusPlayer(game.User(), {0, 4});
     ASSERT_TRUE(testsupport::UseWindow(game, 800, 600) && testsupport::UseWindow(without, 800, 600));
-    const std::string events = OpenLevel(5000, "32") + Move(7000, 790, 300) + Click(7800, 755, 16) +
-                               Click(8400, 400, 160) + Click(8800, 722, 108);
-    const std::string log = RunGame(game, "info", events, 10300, {{7700, "page"}, {10200, "closed"}}, true);
-    RunGame(without, "info", events, 7800, {{7700, "page"}}, true);
+    const int dx = 560, dy = 240;
+    const std::string open = OpenLevel(5000, "32") + Move(7000, 790, 300) + Click(7800, 755, 16);
+    const std::string log =
+        RunGame(game, "info",
+                open + Click(8400, 400, 363) + Click(9000, 178, 217) + Click(9600, 960, 672) +
+                    Click(10200, 960, 399) + Click(10800, 722 + dx, 108 + dy),
+                12300, {{7700, "page"}, {10700, "switched"}, {12200, "closed"}}, true);
+    RunGame(without, "info", open, 7800, {{7700, "page"}}, true);
     const Shot feedless = LoadShot(without.File("page.png"));
     EXPECT_EQ(testsupport::MissingContent(log), "");
     EXPECT_NE(log.find("Level information page opened."), std::string::npos) << log;
     EXPECT_NE(log.find("Level menu opened."), std::string::npos) << "one click on Menu over the page\n"
                                                                  << log;
-    const Shot page = LoadShot(game.File("page.png")), closed = LoadShot(game.File("closed.png"));
-    ASSERT_TRUE(page.ok && closed.ok);
+    const Shot page = LoadShot(game.File("page.png")), closed = LoadShot(game.File("closed.png")),
+               switched = LoadShot(game.File("switched.png"));
+    ASSERT_TRUE(page.ok && closed.ok && switched.ok);
+    EXPECT_GT(switched.NearIn(330 + dx, 205 + dy, 700 + dx, 255 + dy, 0xFFF3D2, 3), 370 * 50 * 9 / 10);
 
     struct Strip {
         const char* what;
@@ -131,7 +139,9 @@ TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
             EXPECT_EQ(page.Count(s.right - 86, s.top + 8, s.right - 70, s.top + 40, NameBlue), 0) << s.what;
         } else
             EXPECT_EQ(box, 0) << s.what;
-        EXPECT_LT(closed.Count(s.left + 10, s.top + 8, s.right - 10, s.top + 40, StripFace), width * 32 / 30)
+        EXPECT_LT(
+            closed.Count(s.left + dx + 10, s.top + dy + 8, s.right + dx - 10, s.top + dy + 40, StripFace),
+            width * 32 / 30)
             << s.what;
     }
     // A line row's body of two lines beside its strip: the lines 23 px

@@ -232,6 +232,9 @@ TEST(LevelWindowsScenario, HintsStayInsideTheWarehouseWindowAndTheScreen) {
             << s.width;
         EXPECT_EQ(HintPixels(b, 0, tileY + 30, s.windowLeft + 12, tileY + 100), 0)
             << s.width << ": the hint sticks out of the window";
+        // The window's face shows between its frame and the first tile.
+        EXPECT_GT(b.NearIn(s.windowLeft + 13, tileY - 20, s.windowLeft + 17, tileY + 20, kWindowFace, 6),
+                  150);
         EXPECT_GT(c.NearIn(10, panelTop + 7, 270, panelTop + 25, 0x00357E, 40), 30)
             << s.width << ": goal captions";
         // The tile and "sell one" answered where they stand.

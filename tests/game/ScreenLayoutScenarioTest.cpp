@@ -228,8 +228,10 @@ TEST(ScreenLayoutScenario, TheAwardsWindowCountsNoMedalsAsZero) {
             for (const int dx : {8, 112, 218})
                 EXPECT_GT(awards.Count(cx + dx, cy + dy, cx + dx + 18, cy + dy + 22, dark), 25)
                     << "the count at " << dx << ", " << dy;
-        // The map's own medals panel below shows its zeros too.
+        // The map's own medals panel below shows its zeros too, and its top
+        // edge under the window's dark frame.
         EXPECT_GT(awards.Count(cx - 120, size.height - 40, cx - 95, size.height - 14, dark), 25);
+        EXPECT_EQ(awards.NearIn(cx - 100, size.height - 50, cx + 100, size.height - 44, 0x5A3410, 6), 0);
     }
 }
 
@@ -411,6 +413,10 @@ TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
         // The sign's ears of wheat and its nails in the band's left end.
         EXPECT_GT(result.NearIn(left + 14, top + 60, left + 172, top + 130, 0xE8B448, 16), 120);
         EXPECT_GT(result.NearIn(left + 14, top + 60, left + 172, top + 130, 0x3A2210, 10), 40);
+        // The silver time keeps a gap of the band's wood after its clock.
+        EXPECT_EQ(result.Count(left + 200, top + 95, left + 207, top + 109,
+                               [](int r, int g, int b) { return r + g + b > 600 || r + g + b < 200; }),
+                  0);
         // The labels' ink across the record rows' band (right of the medal's
         // box, left of the clock): the widest while the new record grows and
         // the narrowest while the old one shrinks, against their widths at rest.
@@ -433,6 +439,11 @@ TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
             if (width > 0) narrowest = std::min(narrowest, width);
             widest = std::max(widest, width);
         }
+        // "New record" at rest: its top row of ink is its letters', with no
+        // stray dot of another letter a row apart over its "w".
+        const auto ink = [](int r, int g, int b) { return r + g + b < 520 && r > b + 30; };
+        const int inkTop = TopRow(result, left + 110, top + 204, left + 295, top + 236, ink);
+        EXPECT_EQ(TopRow(result, left + 110, inkTop + 1, left + 295, top + 236, ink), inkTop + 1);
         EXPECT_GT(recordAtRest, 30);
         EXPECT_GT(newRecordAtRest, recordAtRest);
         EXPECT_LT(narrowest, recordAtRest * 8 / 10) << "the record row shrinking";

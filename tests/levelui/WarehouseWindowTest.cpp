@@ -138,11 +138,11 @@ TEST_F(WarehouseWindowTest, TilesFillTwoRowsOfSeven) {
     EXPECT_GE(w->rect.top, kWarehouseWindowMinTop);
     EXPECT_EQ(w->tag, kWarehouseWindowTag);
     ASSERT_EQ(w->Tiles().size(), 14u);
-    const int32_t xs[7] = {0, 78, 156, 234, 313, 391, 469};
-    const int32_t ws[7] = {78, 78, 78, 79, 78, 78, 78};
+    const int32_t xs[7] = {0, 76, 153, 229, 305, 381, 458};
+    const int32_t ws[7] = {76, 77, 76, 76, 76, 77, 76};
     for (int i = 0; i < 14; ++i) {
         const WarehouseWindowButton* t = w->Tiles()[size_t(i)];
-        EXPECT_EQ(t->rect.left, 12 + xs[i % 7]) << i;
+        EXPECT_EQ(t->rect.left, 20 + xs[i % 7]) << i;
         EXPECT_EQ(t->rect.right - t->rect.left, ws[i % 7]) << i;
         EXPECT_EQ(t->rect.top, (i / 7) * 82 + w->contentTop + 5) << i;
         EXPECT_EQ(t->rect.bottom - t->rect.top, 78) << i;
@@ -217,8 +217,8 @@ TEST_F(WarehouseWindowTest, SellingTheLastUnitsReflowsTheTiles) {
         EXPECT_EQ(w->Tiles()[i]->Product(), products[size_t(productIndex)].get()) << i;
         EXPECT_EQ(w->Tiles()[i]->rect.top, int32_t(i / 7) * 82 + w->contentTop + 5) << i;
     }
-    EXPECT_EQ(w->Tiles()[6]->rect.left, 12 + 469);
-    EXPECT_EQ(w->Tiles()[7]->rect.left, 12);
+    EXPECT_EQ(w->Tiles()[6]->rect.left, 20 + 458);
+    EXPECT_EQ(w->Tiles()[7]->rect.left, 20);
 
     // Part of a stock stays selected; the sell button's click sells and
     // plays the sale's event sound.

@@ -164,8 +164,8 @@ TEST_F(GameLanguageTest, SampleLanguageLoadsFromItsSourceAndFromItsCompiledFile)
         EXPECT_EQ(language.GetInterfaceFont(GameLanguage::kMainBigFont)->GetHeight(), 20);
         EXPECT_EQ(language.GetInterfaceFont(GameLanguage::kMainFont)->GetHeight(), 15);
 
-        // Comic captions with their places: the story's two intro captions and five later ones.
-        ASSERT_EQ(language.GetComixCount(), 7u);
+        // Comic captions with their places: the story's three intro captions and five later ones.
+        ASSERT_EQ(language.GetComixCount(), 8u);
         const GameComixItem* intro = language.FindComixItem(u"INTRO_2");
         EXPECT_EQ(A(intro->entry->Text(0)), "Time to make it bloom again!");
         EXPECT_EQ(intro->x, 420);
@@ -240,12 +240,12 @@ TEST_F(GameLanguageTest, UnloadingFreesTheAssetsButKeepsTitleAndLogoPlace) {
     // Loading again reads everything again.
     ASSERT_TRUE(language->Load());
     EXPECT_EQ(language->GetLogo().texture, language->GetImage(u"logo"));
-    EXPECT_EQ(language->GetComixCount(), 7u);
+    EXPECT_EQ(language->GetComixCount(), 8u);
     // The language's extension hook has nothing to do: what is loaded stays.
     static_cast<DXLLanguage&>(*language).Hook();
     EXPECT_EQ(language->GetLoadCount(), 1u);
     EXPECT_EQ(language->GetLogo().texture, language->GetImage(u"logo"));
-    EXPECT_EQ(language->GetComixCount(), 7u);
+    EXPECT_EQ(language->GetComixCount(), 8u);
 }
 
 // Every building type, plant and product of the farm tables has its name in
@@ -438,7 +438,7 @@ TEST_F(GameLanguageTest, MissingOrDamagedChunksLoseOnlyThemselves) {
         EXPECT_EQ(language->GetImage(u"loading_logo"), nullptr);
         EXPECT_EQ(language->GetLogo().texture, nullptr);
         EXPECT_EQ(language->GetInterfaceFont(0), nullptr);
-        EXPECT_EQ(language->GetComixCount(), 7u) << "the chunks after a missing one are read";
+        EXPECT_EQ(language->GetComixCount(), 8u) << "the chunks after a missing one are read";
         EXPECT_EQ(language->GetCreditsCount(), 20u);
         EXPECT_TRUE(language->GetCompiledFile()->IsGood());
     }

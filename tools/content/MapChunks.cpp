@@ -85,11 +85,15 @@ MapLevelRecord LevelLook(int32_t index) {
     if (index % 3 == 0)
         entries.push_back(MakeParticleEntry(kLookOpen | kLookPassed, 1.0f, {{smoke, c.x + 16, c.y - 38}}));
     if (index % 4 == 1) {
+        // The pen (64 x 44 about its centre, its fence 3 px in) keeps left of
+        // the signpost's board (from c.x + 28) and right of the medal's number
+        // plate (to c.x - 38). The chickens' area keeps its size: the map's
+        // random walks draw the same numbers wherever it stands.
         entries.push_back(MakeSpriteEntry(kDecorationSpot, kLookOpen | kLookPassed,
-                                          {u"map_pen", c.x + 4, c.y + 28, 0, 1.0f, 0, 0}));
+                                          {u"map_pen", c.x - 5, c.y + 28, 0, 1.0f, 0, 0}));
         entries.push_back(
             MakeAnimalEntry(kLookOpen | kLookPassed,
-                            {Chickens(3, shpf::MakeRectangleShape(c.x - 26, c.y + 14, c.x + 34, c.y + 46))}));
+                            {Chickens(3, shpf::MakeRectangleShape(c.x - 35, c.y + 14, c.x + 25, c.y + 46))}));
     } else if (index % 4 == 3) {
         entries.push_back(
             MakeAnimalEntry(kLookPassed, {Standing(index % 8 == 3 ? 3 : 5, c.x + 8, c.y + 40, 1)}));
