@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -421,6 +422,13 @@ TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {
     EXPECT_NE(log.find("Language file               language.dat"), std::string::npos) << log;
     EXPECT_NE(log.find("1024 x 768"), std::string::npos) << log;
     EXPECT_NE(log.find("Cheats                      off"), std::string::npos);
+
+    // Full screen keeps the desktop's own mode: the size saved from another desktop is passed over.
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nFullscreen=1\n"));
+    ASSERT_EQ(game.RunShowcase("--headless --frames 2", &output), 0) << output;
+    ASSERT_EQ(ConfigScreenWords(game.User() + "/config.dat").at(3), 1920u);
+    ASSERT_EQ(game.RunShowcase("--headless --frames 2 --desktop 1280x720", &output), 0) << output;
+    EXPECT_NE(game.Log().find("Display:                1280 x 720"), std::string::npos) << game.Log();
 }
 
 // Full screen draws what the window draws, at the screen's size: the screen
@@ -524,6 +532,43 @@ TEST(Verbolunde, AMissingPackIsNamedInItsMessage) {
         EXPECT_EQ(log.find(std::string("Data\\") + c.pack), std::string::npos) << "no game-form path\n"
                                                                                << log;
         EXPECT_TRUE(EndsWith(log, "LOG FINISHED.")) << log;
+    }
+}
+
+// A pipe where the program expects a file (a writer could keep it waiting for
+// ever) is refused at its open as a missing file is: a pack stops the program
+// with the pack's message, anything else is passed over and the run goes on.
+TEST(Verbolunde, APipeWhereAFileIsExpectedIsTakenAsAMissingFile) {
+    struct Case {
+        const char* file;
+        int status;
+        const char* pack; // the pack named in the message, if any
+    };
+    const Case cases[] = {
+        {"Data/Data.dat", 1, "Data.dat"},     {"Data/Sprites.dat", 1, "Sprites.dat"},
+        {"Data/Sounds.dat", 1, "Sounds.dat"}, {"Data/Cursors/arrow.cur", 0, nullptr},
+        {"Data/Logos/Logos.txt", 0, nullptr}, {"Data/Logos/game.png", 0, nullptr},
+        {"config.ini", 0, nullptr},           {"play.url", 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        GameCopy game;
+        const std::string file = game.Game() + "/" + c.file;
+        fs::remove(file);
+        ASSERT_EQ(mkfifo(file.c_str(), 0600), 0) << file;
+        ASSERT_TRUE(testsupport::WriteFileBytes(game.File("skip.txt"), kSkipLogos));
+        std::string output;
+        EXPECT_EQ(RunCommand("timeout -s KILL 60 " + game.Command("--headless --frames 200 --input-script '" +
+                                                                  game.File("skip.txt") + "'"),
+                             &output),
+                  c.status)
+            << c.file << "\n"
+            << output;
+        const std::string headline =
+            std::string(c.file) == "Data/Sprites.dat" ? "Sprites error!" : "Data error!";
+        if (c.pack) {
+            EXPECT_NE(output.find(PackMessage(game, headline, c.pack)), std::string::npos) << output;
+        }
+        EXPECT_TRUE(EndsWith(game.Log(), "LOG FINISHED.")) << c.file;
     }
 }
 
@@ -736,10 +781,12 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
     const std::string farMove = game.File("far-move.txt"), farWheel = game.File("far-wheel.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(farMove, "100 mouse move -2147483648 -2147483648\n"));
     ASSERT_TRUE(testsupport::WriteFileBytes(farWheel, "100 mouse wheel -2147483648\n"));
+    const std::string pipe = game.File("pipe.png"); // opened, it would wait for a reader for ever
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     struct Case {
         std::string arguments;
         int status;
-        const char* output; // a part of what the program says
+        std::string output; // a part of what the program says
     };
     const Case cases[] = {
         {"--seed 4294967295 --until-ms 0", 0, ""},
@@ -765,6 +812,10 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
         {"--frames 3 --screenshot-at 0 '" + game.File("early.png") + "' --screenshot-at 5000 '" +
              game.File("late.png") + "'",
          1, "before the screenshot at 5000 ms"},
+        {"--frames 2 --screenshot '" + game.Root() + "'", 1,
+         "the screenshot " + game.Root() + " could not be"},
+        {"--frames 2 --screenshot '" + pipe + "'", 1, "the screenshot " + pipe + " could not be written"},
+        {"--frames 2 --record-sound '" + pipe + "'", 1, "the sound could not be recorded: " + pipe},
     };
     for (const Case& c : cases) {
         std::string output;

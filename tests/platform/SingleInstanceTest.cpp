@@ -95,17 +95,28 @@ TEST(SingleInstance, AnUnopenableLockFileLetsTheProgramRunUnguarded) {
 TEST(SingleInstance, AStartBetweenTheLockAndTheIdWaitsForTheId) {
     testsupport::TempDir dir;
     const std::string lock = dir.File("app.lock");
-    // The copy holds the lock with an empty file for a while, then writes its
+    // The file still names a live process that holds no lock (a copy that
+    // ended long ago, its id since given to another program): never signalled.
+    const pid_t bystander = fork();
+    if (bystander == 0) {
+        pause();
+        _exit(0);
+    }
+    ASSERT_TRUE(testsupport::WriteFileBytes(lock, std::to_string(bystander) + "\n"));
+    // The copy holds the locks with that file for a while, then writes its
     // id, as a first copy does in the instant between the two steps.
     int fd = -1;
     const pid_t child = ForkLockHolder(
         [&] {
             fd = open(lock.c_str(), O_RDWR | O_CREAT, 0644);
-            return fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+            struct flock record = {};
+            record.l_type = F_WRLCK;
+            return fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && fcntl(fd, F_SETLK, &record) == 0;
         },
         [&] {
             usleep(100000);
             const std::string id = std::to_string(getpid()) + "\n";
+            (void)!ftruncate(fd, 0);
             (void)!pwrite(fd, id.data(), id.size(), 0);
             usleep(2000000);
             return 0;
@@ -117,4 +128,7 @@ TEST(SingleInstance, AStartBetweenTheLockAndTheIdWaitsForTheId) {
     kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
+    kill(bystander, SIGKILL);
+    ASSERT_EQ(waitpid(bystander, &status, 0), bystander);
+    EXPECT_EQ(WTERMSIG(status), SIGKILL); // not SIGUSR1
 }
