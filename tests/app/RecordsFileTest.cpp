@@ -9,8 +9,6 @@
 
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -186,34 +184,6 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
             ASSERT_EQ(after.Count(), 1);
         }
     });
-}
-
-// A pipe at a file a win reads or writes is refused at its open as a
-// missing or unwritable file is, instead of holding the game for ever (the
-// alarm ends a run that waits); a pipe in the records file's place gives way
-// to the file with the win's line.
-TEST_F(RecordsFileTest, APipeAtAFileOfAWinNeverHoldsItUp) {
-    for (const char* name : {"records1.txt", "records1.txt.win", "profile1.dat.win", "profiles.dat.bak"}) {
-        TempDir run;
-        const std::u16string user = U16(run.Path().string());
-        ProfileManager profiles(user);
-        RecordsFile records(&profiles);
-        ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
-        ASSERT_TRUE(profiles.SaveCurrent());
-        ASSERT_EQ(mkfifo(run.File(name).c_str(), 0600), 0);
-        alarm(20);
-        records.Enable(3);
-        LevelResult result = {};
-        profiles.Current()->StoreLevelResult(3, 61000, &result);
-        records.AddLevelRecord(result);
-        profiles.SaveCurrent();
-        alarm(0);
-        if (std::string(name) == "records1.txt") {
-            kis::WideStrings lines;
-            LoadStringsFromFile(lines, profiles.RecordsPath(1));
-            EXPECT_EQ(Lines(lines), std::vector<std::string>{"Рекорд level_04 Easy: 00:01:01"});
-        }
-    }
 }
 
 // A win goes into the profile and the records file together: whichever file

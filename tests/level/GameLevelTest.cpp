@@ -322,10 +322,9 @@ TEST(GameLevel, RandomDamageToSavesStartsTheLevelAfresh) {
         if (copy->Load(std::span(reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size()))) {
             EXPECT_LE(copy->Money().Get(), kMaxMoney);
             EXPECT_NE(copy->Save(), nullptr);
-            for (uint32_t i = 0; i < copy->PointCount(); ++i)
-                EXPECT_TRUE(copy->GetPoint(int32_t(i))->X() == level->GetPoint(int32_t(i))->X() &&
-                            copy->GetPoint(int32_t(i))->Y() == level->GetPoint(int32_t(i))->Y())
-                    << "point " << i << ", round " << round;
+            for (int32_t i = 0; i < int32_t(copy->PointCount()); ++i)
+                EXPECT_EQ(std::pair(copy->GetPoint(i)->X(), copy->GetPoint(i)->Y()),
+                          std::pair(level->GetPoint(i)->X(), level->GetPoint(i)->Y()));
             return;
         }
         ++refused;
