@@ -98,9 +98,7 @@ TEST(SingleInstance, AStartBetweenTheLockAndTheIdWaitsForTheId) {
     // The file still names a live process that holds no lock (a copy that
     // ended long ago, its id since given to another program): never signalled.
     const pid_t bystander = fork();
-    if (bystander == 0)
-        for (;;)
-            pause();
+    if (bystander == 0) _exit(pause()); // until the test kills it
     ASSERT_TRUE(testsupport::WriteFileBytes(lock, std::to_string(bystander) + "\n"));
     // The copy holds the locks with that file for a while, then writes its
     // id, as a first copy does in the instant between the two steps.
