@@ -10,6 +10,7 @@
 #include "platform/PrivateProfile.h"
 #include "platform/Utf.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -98,6 +99,17 @@ bool ParsePair(const std::u16string& text, uint32_t* width, uint32_t* height) {
     return true;
 }
 
+// The settings the player chose, taken from a saved file. Full screen keeps
+// the desktop's own display mode: the screen size and refresh rate saved are
+// the desktop's at the time, and the desktop in use now (`current`) may differ.
+ScreenParams SavedScreenParams(const ScreenParams& saved, const ScreenParams& current) {
+    ScreenParams params = saved;
+    params.screenWidth = current.screenWidth;
+    params.screenHeight = current.screenHeight;
+    params.refreshRate = current.refreshRate;
+    return params;
+}
+
 } // namespace
 
 void SetConfigFolders(const std::u16string& userFolder, const std::u16string& programFolder) {
@@ -142,7 +154,7 @@ bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound
     else if (!reader->Read(screenBytes, sizeof screenBytes) || !reader->CloseChunk())
         ignored("its screen settings are cut short or damaged.");
     else
-        *out = ScreenParamsFromBytes(screenBytes);
+        *out = SavedScreenParams(ScreenParamsFromBytes(screenBytes), *out);
     uint8_t soundBytes[sizeof(SoundSettings)];
     if (!reader->IsGood()) return true; // the screen chunk's failure stops the file
     if (!reader->OpenChunk(kConfigSoundChunk, kConfigChunkSubId)) {
@@ -189,7 +201,8 @@ void ReadConfigIni(const std::u16string& iniPath, ScreenParams* params, ConfigIn
     // The ini file class joins a name that starts with one backslash to the
     // current folder (Data by now), and the program folder's game form starts
     // with one: it is named in native form, which the class takes as complete.
-    const std::u16string nativePath = platform::NativeToUtf16(platform::GamePath(iniPath).Utf8());
+    std::u16string nativePath = platform::ToGamePath(platform::GamePath(iniPath).Utf8());
+    std::replace(nativePath.begin(), nativePath.end(), u'\\', u'/');
     kis::IniFileW ini(nativePath.c_str());
     uint32_t value = 0;
     if (ReadIniNumber(ini, u"Video", u"Fullscreen", &value)) params->fullscreen = value ? 1 : 0;

@@ -475,7 +475,9 @@ bool WriteScreenshot(DXLViewer& viewer, const std::string& file) {
     if (last.pixels &&
         platform::WritePng(file, last.pixels, last.width, last.height, last.pitchInPixels, &error))
         return true;
-    std::fprintf(stderr, "verbolunde: the screenshot could not be written: %s\n", error.c_str());
+    if (!last.pixels) error = "no frame was drawn";
+    std::fprintf(stderr, "verbolunde: the screenshot %s could not be written: %s.\n", file.c_str(),
+                 error.c_str());
     return false;
 }
 
@@ -681,7 +683,8 @@ bool AppSession::FindFolders() {
     programFolder_ = platform::ModuleFolder();
     const std::u16string dataFolder = programFolder_ + u"\\Data";
     if (!platform::SetCurrentFolder(platform::GamePath(dataFolder))) {
-        std::fprintf(stderr, "verbolunde: the Data folder beside the program is missing.\n");
+        std::fprintf(stderr, "verbolunde: the Data folder beside the program is missing: %s\n",
+                     AppShownPath(dataFolder).c_str());
         exitCode_ = 1;
         return false;
     }
@@ -821,15 +824,13 @@ bool AppSession::OpenGameData() {
 }
 
 // The language file: "-lang", else config.ini, else language.dat. One that
-// is not a regular file (a folder, a device, a pipe) is refused before it is
-// opened, so that reading it can never wait for ever.
+// is not a regular file (a folder, a device, a pipe) fails its open as a
+// missing one does, so that reading it can never wait for ever.
 bool AppSession::OpenLanguage() {
     const std::u16string file = ChooseLanguageFile(options_.language, ini_);
     LogLabelValueW(kLogIndent, u"Language file", file.c_str());
-    if (platform::FileExists(platform::GamePath(file))) {
-        language_.language = std::make_unique<GameLanguage>(file.c_str(), viewer_.get());
-        if (LoadLanguage()) return true;
-    }
+    language_.language = std::make_unique<GameLanguage>(file.c_str(), viewer_.get());
+    if (LoadLanguage()) return true;
     // The message names the file as the player can find it.
     Fail((u"The language file cannot be loaded: " + platform::Utf8ToUtf16(AppShownPath(file))).c_str());
     return false;

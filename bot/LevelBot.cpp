@@ -666,7 +666,8 @@ ActiveScreenSprite* LevelBot::FindButton(uint32_t command, float x, float y, flo
         if (sprite->Command() != command || !sprite->IsVisible()) continue;
         if (enabledOnly && sprite->GetState() == ActiveScreenSprite::kDisabled) continue;
         const kis::Rect& r = sprite->Rect();
-        const float d = std::hypot(float(r.left + r.right) / 2.0f - x, float(r.top + r.bottom) / 2.0f - y);
+        const float d = std::hypot((float(r.left) + float(r.right)) / 2.0f - x,
+                                   (float(r.top) + float(r.bottom)) / 2.0f - y);
         if (maxDistance >= 0.0f && d > maxDistance) continue;
         if (!best || d < bestDistance) best = sprite, bestDistance = d;
     }
@@ -676,7 +677,9 @@ ActiveScreenSprite* LevelBot::FindButton(uint32_t command, float x, float y, flo
 void LevelBot::ClickButton(const ActiveScreenSprite& button) {
     const kis::Rect& r = button.Rect();
     float sx, sy;
-    level_.FieldToScreen(float(r.left + r.right) / 2.0f, float(r.top + r.bottom) / 2.0f, &sx, &sy);
+    // Each side on its own: the sum of two far coordinates does not fit an int.
+    level_.FieldToScreen((float(r.left) + float(r.right)) / 2.0f, (float(r.top) + float(r.bottom)) / 2.0f,
+                         &sx, &sy);
     ClickScreen(int32_t(sx), int32_t(sy));
 }
 
@@ -685,7 +688,7 @@ void LevelBot::ClickButton(const ActiveScreenSprite& button) {
 // it; the buttons of the other points always are.
 bool LevelBot::CropUseful(const ActiveScreenSprite& button) const {
     const kis::Rect& r = button.Rect();
-    const float x = float(r.left + r.right) / 2.0f, y = float(r.top + r.bottom) / 2.0f;
+    const float x = (float(r.left) + float(r.right)) / 2.0f, y = (float(r.top) + float(r.bottom)) / 2.0f;
     const BaseLevelPoint* owner = nullptr;
     float best = 0.0f;
     for (uint32_t i = 0; i < level_.PointCount(); ++i) {

@@ -33,7 +33,7 @@ struct Placeholder {
 
 struct LogState {
     bool active = false;
-    std::string path; // UTF-8 game path
+    std::u16string path; // game path
     int column = 0;
     int indent = 0;
     std::vector<Section> sections;
@@ -60,7 +60,7 @@ kis::SystemTime LocalTime() {
 // Appends bytes at the end of the file. The file offset where they went, or
 // -1 when the file could not be written.
 int64_t Append(const std::string& bytes) {
-    kis::FileStreamA file(State().path.c_str(), kis::kStreamWrite);
+    kis::FileStreamW file(State().path.c_str(), kis::kStreamWrite);
     if (!file.IsOpen()) return -1;
     const int64_t offset = file.Seek(0, 2);
     if (!bytes.empty() && !file.WriteExact(bytes.data(), int64_t(bytes.size()))) return -1;
@@ -355,20 +355,19 @@ bool LogStart(const char16_t* path) {
     s.placeholders.clear();
     const std::u16string_view given = path ? std::u16string_view(path) : std::u16string_view();
     if (given.empty()) return false;
-    // The path is joined with the program's folder in UTF-16, so that a
-    // folder name outside ASCII survives; the stored path is native bytes, as the
-    // file layer takes 8-bit paths.
-    std::string name = platform::Utf16ToNative(given);
+    // The path is joined with the program's folder and kept in UTF-16 game
+    // form, so that folder names outside ASCII or holding a backslash survive.
+    std::u16string name(given);
     const bool absolute =
         given[0] == u'\\' || given[0] == u'/' || given.find(u':') != std::u16string_view::npos;
     if (!absolute) {
         char16_t folder[260], full[260];
         kis::GetModuleDirW(folder, 260);
         kis::MakeFullPathW(full, 260, path, folder, nullptr);
-        name = platform::Utf16ToNative(full);
+        name = full;
     }
     {
-        kis::FileStreamA file(name.c_str(), kis::kStreamCreate);
+        kis::FileStreamW file(name.c_str(), kis::kStreamCreate);
         if (!file.IsOpen()) return false;
     }
     s.path = name;
@@ -517,7 +516,7 @@ int LogRewrite(int handle, bool remove, const char* format, ...) {
     const std::string text = Fit(FormatV(kMaxPlaceholder + 1, format, args), it->width);
     va_end(args);
     {
-        kis::FileStreamA file(s.path.c_str(), kis::kStreamWrite);
+        kis::FileStreamW file(s.path.c_str(), kis::kStreamWrite);
         if (file.IsOpen() && file.Seek(it->offset, 0) == int64_t(it->offset))
             file.WriteExact(text.data(), int64_t(text.size()));
     }

@@ -378,14 +378,14 @@ bool BaseDataFileWriter::Finish() {
 }
 
 void BaseDataFileWriter::Commit() {
-    const std::string& written = temporary_.empty() ? target_ : temporary_;
+    const platform::GamePath& written = temporary_.Empty() ? target_ : temporary_;
     if (state_ & kStateFailed) {
         platform::DeleteFile(written);
-    } else if (!temporary_.empty() && !platform::RenameFile(temporary_, target_)) {
+    } else if (!temporary_.Empty() && !platform::RenameFile(temporary_, target_)) {
         state_ |= kStateFailed;
         platform::DeleteFile(temporary_);
     }
-    temporary_.clear();
+    temporary_ = {};
 }
 
 // ---- the twins ----
@@ -397,12 +397,12 @@ template <class Char> bool DataFileReader<Char>::Open(const Char* path) {
 
 template <class Char> bool DataFileWriter<Char>::Open(const Char* path, bool backup) {
     if (!CopyName(fileName_, path)) return false;
-    platform::GamePath game(path);
-    target_ = game.Utf8();
+    target_ = platform::GamePath(path);
     // Only an existing file needs keeping until the new one is complete.
-    temporary_ = backup && platform::PathExists(game) ? target_ + ".bak" : std::string();
-    if (OpenFile(temporary_.empty() ? game : platform::GamePath(temporary_), true)) return true;
-    temporary_.clear(); // a file that could not be made was never written: nothing to remove
+    temporary_ = backup && platform::PathExists(target_) ? platform::GamePath::Native(target_.Utf8() + ".bak")
+                                                         : platform::GamePath();
+    if (OpenFile(temporary_.Empty() ? target_ : temporary_, true)) return true;
+    temporary_ = {}; // a file that could not be made was never written: nothing to remove
     return false;
 }
 

@@ -151,8 +151,8 @@ class BaseDataFileWriter : public BaseDataFile {
     // deleted when failed. Without one the target itself is deleted on failure.
     void Commit() override;
 
-    std::string target_;    // the file to write, UTF-8 game path
-    std::string temporary_; // the file actually written when writing with backup
+    platform::GamePath target_;    // the file to write
+    platform::GamePath temporary_; // the file actually written when writing with backup
 };
 
 template <class Char> class DataFileReader : public BaseDataFileReader {

@@ -1151,6 +1151,9 @@ bool GameLevel::LoadPoints(SaveReader& in) {
         // The same rules as a definition, except that a bought point may wait
         // at stage 0 for its job.
         if (p.kind > kPointBuilding || (i == 0) != (p.kind == kPointWarehouse)) return false;
+        // No point ever moves: one elsewhere than the level puts it could
+        // stand off the field, out of every reach and goal.
+        if (p.x != level_.points[i].x || p.y != level_.points[i].y) return false;
         if (p.kind == kPointEmptySite) {
             if (p.stage != 0 || p.Price() < 0) return false;
         } else {

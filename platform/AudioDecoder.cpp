@@ -1,9 +1,9 @@
 #include "platform/AudioDecoder.h"
 
+#include "platform/Files.h"
 #include "platform/VorbisDecoder.h"
 #include "platform/WavReader.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace platform {
@@ -52,23 +52,14 @@ std::unique_ptr<AudioDecoder> OpenAudioDecoder(std::vector<uint8_t> bytes, std::
 
 bool ReadFileRegion(const std::string& nativePath, uint64_t offset, uint64_t length,
                     std::vector<uint8_t>& out) {
-    std::FILE* f = std::fopen(nativePath.c_str(), "rb");
-    if (!f) return false;
-    bool ok = false;
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        long end = std::ftell(f);
-        uint64_t size = end < 0 ? 0 : uint64_t(end);
-        if (offset <= size) {
-            uint64_t available = size - offset;
-            if (length == 0) length = available;
-            if (length <= available && std::fseek(f, long(offset), SEEK_SET) == 0) {
-                out.resize(size_t(length));
-                ok = length == 0 || std::fread(out.data(), 1, size_t(length), f) == size_t(length);
-            }
-        }
-    }
-    std::fclose(f);
-    return ok;
+    File file = File::OpenNative(nativePath, kFileRead, FileCreation::OpenExisting);
+    const int64_t size = file.Size();
+    if (size < 0 || offset > uint64_t(size)) return false;
+    const uint64_t available = uint64_t(size) - offset;
+    if (length == 0) length = available;
+    if (length > available || file.Seek(int64_t(offset), SeekOrigin::Begin) != int64_t(offset)) return false;
+    out.resize(size_t(length));
+    return file.ReadExact(out.data(), int64_t(length));
 }
 
 } // namespace platform

@@ -13,9 +13,18 @@
 namespace platform {
 namespace {
 
-std::string Slashes(std::string text) {
-    for (char& c : text)
+template <typename Text> Text Slashes(Text text) {
+    for (auto& c : text)
         if (c == '\\') c = '/';
+    return text;
+}
+
+// A name the system gave, in game form: a backslash in it is a part of the
+// name, not a separator.
+std::u16string NameToGameForm(std::string_view name) {
+    std::u16string text = NativeToUtf16(name);
+    for (char16_t& c : text)
+        if (c == u'\\') c = kNativeBackslash;
     return text;
 }
 
@@ -91,8 +100,33 @@ int64_t TransferAll(int fd, Byte* bytes, int64_t count, Transfer transfer) {
 
 } // namespace
 
-GamePath::GamePath(std::u16string_view path) : utf8_(Slashes(Utf16ToNative(path))) {}
+int OpenRegularFile(const std::string& nativePath, int flags, int mode) {
+    // Without O_NONBLOCK, opening a pipe waits for its other end for ever
+    // (and a device may wait for its line): the open itself must not block,
+    // and what it opened is looked at before anything is read or written.
+    int fd;
+    do {
+        fd = open(nativePath.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return -1;
+    struct stat st;
+    const int blocking = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || blocking < 0 ||
+        fcntl(fd, F_SETFL, blocking & ~O_NONBLOCK) != 0) { // folders, pipes and devices are not files
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+GamePath::GamePath(std::u16string_view path) : utf8_(Utf16ToNative(Slashes(std::u16string(path)))) {}
 GamePath::GamePath(std::string_view path) : utf8_(Slashes(std::string(path))) {}
+
+GamePath GamePath::Native(std::string path) {
+    GamePath native;
+    native.utf8_ = std::move(path);
+    return native;
+}
 
 std::string NativePath(const GamePath& path) {
     const std::string& text = path.Utf8();
@@ -138,7 +172,12 @@ File& File::operator=(File&& other) noexcept {
 }
 
 File File::Open(const GamePath& path, FileAccess access, FileCreation creation) {
-    if (path.Empty() || (access & kFileReadWrite) == 0) return File();
+    if (path.Empty()) return File();
+    return OpenNative(NativePath(path), access, creation);
+}
+
+File File::OpenNative(const std::string& nativePath, FileAccess access, FileCreation creation) {
+    if (nativePath.empty() || (access & kFileReadWrite) == 0) return File();
     int flags = O_CLOEXEC;
     if ((access & kFileReadWrite) == kFileReadWrite)
         flags |= O_RDWR;
@@ -159,17 +198,8 @@ File File::Open(const GamePath& path, FileAccess access, FileCreation creation) 
     }
     // Emptying a file needs write access; the Windows call allows it anyway.
     if ((flags & O_TRUNC) && (flags & O_ACCMODE) == O_RDONLY) flags = (flags & ~O_ACCMODE) | O_RDWR;
-    int fd;
-    do {
-        fd = open(NativePath(path).c_str(), flags, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return File();
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) { // folders and devices are not files
-        close(fd);
-        return File();
-    }
-    return File(fd);
+    const int fd = OpenRegularFile(nativePath, flags, 0666);
+    return fd < 0 ? File() : File(fd);
 }
 
 int64_t File::Seek(int64_t offset, SeekOrigin origin) {
@@ -281,14 +311,14 @@ std::vector<std::u16string> FolderEntries(const GamePath& folder) {
     if (!dir) return names;
     while (dirent* entry = readdir(dir)) {
         const std::string_view name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(NativeToUtf16(name));
+        if (name != "." && name != "..") names.push_back(NameToGameForm(name));
     }
     closedir(dir);
     return names;
 }
 
 std::u16string ToGamePath(std::string_view nativePath) {
-    std::u16string path = NativeToUtf16(nativePath);
+    std::u16string path = NameToGameForm(nativePath);
     for (char16_t& c : path)
         if (c == u'/') c = u'\\';
     return path;

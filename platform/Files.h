@@ -12,8 +12,9 @@ namespace platform {
 // same either way); callers holding code-page text convert it to UTF-16 first.
 // At the file-system boundary the path becomes the native bytes with `/`
 // (Utf16ToNative: the names the system gave, invalid UTF-8 included, come
-// back byte for byte), and every part of it that does not exist exactly is
-// looked up ignoring case, folder by folder.
+// back byte for byte, kNativeBackslash as a backslash inside a name), and
+// every part of it that does not exist exactly is looked up ignoring case,
+// folder by folder.
 class GamePath {
   public:
     GamePath(std::u16string_view path);
@@ -22,6 +23,10 @@ class GamePath {
     GamePath(std::string_view path);
     GamePath(const char* path) : GamePath(std::string_view(path ? path : "")) {}
     GamePath(const std::string& path) : GamePath(std::string_view(path)) {}
+    GamePath() = default;
+    // A path already in native form (`/` separators, what Utf8 gives), taken
+    // byte for byte: a backslash in it is a part of a name.
+    static GamePath Native(std::string path);
 
     // The native path (UTF-8 when valid) with `/` separators, before case resolution.
     const std::string& Utf8() const { return utf8_; }
@@ -58,7 +63,11 @@ class File {
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
+    // Only regular files open: a folder, a pipe or a device at the path fails
+    // the open at once, as a missing file does (OpenRegularFile).
     static File Open(const GamePath& path, FileAccess access, FileCreation creation);
+    // The same for a path already in native form (from the command line).
+    static File OpenNative(const std::string& nativePath, FileAccess access, FileCreation creation);
 
     bool IsOpen() const { return fd_ >= 0; }
     // New position from the beginning, or -1 (the position is then unchanged).
@@ -84,6 +93,11 @@ class File {
     int fd_ = -1;
 };
 
+// The one way the program opens a file by name: open(2) with `flags` that
+// never waits (a pipe or a device at the path cannot block it) and gives a
+// descriptor in blocking mode for a regular file only; -1 for anything else.
+int OpenRegularFile(const std::string& nativePath, int flags, int mode = 0666);
+
 // Whole-file read; nothing when the file cannot be opened or read.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const GamePath& path);
 
@@ -97,12 +111,13 @@ bool DeleteFile(const GamePath& path);
 bool RenameFile(const GamePath& from, const GamePath& to);
 // Creates the folder and any missing parent folders; true when it exists after.
 bool CreateFolder(const GamePath& path);
-// The names of the entries of a folder (without "." and ".."), in no order;
-// empty when it cannot be read.
+// The names of the entries of a folder (without "." and ".."), in no order,
+// in the game form of ToGamePath; empty when it cannot be read.
 std::vector<std::u16string> FolderEntries(const GamePath& folder);
 
 // Game-form paths (`\` separators, no trailing separator), UTF-16; names the
-// system gives are converted with NativeToUtf16, so none is lost.
+// system gives are converted as ToGamePath does, so none is lost and a
+// backslash in a folder's name stays a part of the name.
 std::u16string ModuleFolder(); // the folder of the running program
 std::u16string CurrentFolder();
 bool SetCurrentFolder(const GamePath& path);
@@ -110,7 +125,8 @@ bool SetCurrentFolder(const GamePath& path);
 // maker and product folders when given. Not created here.
 std::u16string UserFolder(std::u16string_view maker, std::u16string_view product);
 
-// Game form of a native path: `/` becomes `\`, bytes as NativeToUtf16 has them.
+// Game form of a native path: `/` becomes `\`, a `\` of a name becomes
+// kNativeBackslash, bytes as NativeToUtf16 has them.
 std::u16string ToGamePath(std::string_view nativePath);
 
 } // namespace platform

@@ -1,6 +1,10 @@
 #include "platform/PngWriter.h"
 
+#include "platform/Files.h"
+
+#include <fcntl.h>
 #include <png.h>
+#include <unistd.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -15,8 +19,14 @@ bool WritePng(const std::string& nativePath, const uint32_t* argb, int width, in
         return false;
     };
     if (!argb || width <= 0 || height <= 0 || pitchInPixels < width) return fail("no frame to write");
-    std::FILE* file = std::fopen(nativePath.c_str(), "wb");
-    if (!file) return fail("cannot create the file");
+    // Opened at the file-system boundary: a pipe or a device at the path is
+    // refused instead of waited on.
+    const int fd = OpenRegularFile(nativePath, O_WRONLY | O_CREAT | O_TRUNC);
+    std::FILE* file = fd < 0 ? nullptr : fdopen(fd, "wb");
+    if (!file) {
+        if (fd >= 0) close(fd);
+        return fail("cannot create the file");
+    }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {

@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/Files.h"
 #include "platform/Window.h"
 
 #include <cerrno>
@@ -39,29 +40,56 @@ int ReadProcessId(int fd) {
     return end != text && pid > 0 && pid < 0x7FFFFFFF ? int(pid) : 0;
 }
 
+// The process that holds the record lock on the whole file, 0 when none does
+// or when it is this very process (its own locks never stand in its way).
+int LockHolder(int fd) {
+    struct flock query = {};
+    query.l_type = F_WRLCK;
+    query.l_whence = SEEK_SET;
+    if (fcntl(fd, F_GETLK, &query) != 0 || query.l_type == F_UNLCK) return 0;
+    return query.l_pid > 0 ? int(query.l_pid) : 0;
+}
+
+// The process id the file names, once it is the lock's holder: the id a copy
+// left behind, or one read before the holder has written its own, names a
+// process that is not ours to signal. A copy in this very process holds the
+// lock too, though its record lock cannot be seen from here.
+int HolderProcessId(int fd) {
+    const int written = ReadProcessId(fd);
+    if (written == 0) return 0;
+    const int holder = LockHolder(fd);
+    return written == holder || (holder == 0 && written == int(getpid())) ? written : 0;
+}
+
 } // namespace
 
 SingleInstance::Outcome SingleInstance::Acquire(const std::string& nativeLockPath) {
     Release();
     otherPid_ = 0;
-    int fd = open(nativeLockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    int fd = OpenRegularFile(nativeLockPath, O_RDWR | O_CREAT, 0644);
     if (fd < 0) return Outcome::Failed;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK) {
             close(fd);
             return Outcome::Failed;
         }
-        // The holder takes the lock before it writes its id: a start that
+        // The holder takes the locks before it writes its id: a start that
         // comes in between gives it a moment to appear.
-        otherPid_ = ReadProcessId(fd);
+        otherPid_ = HolderProcessId(fd);
         for (int tries = 0; otherPid_ == 0 && tries < kIdWaitTries; ++tries) {
             usleep(kIdWaitStepUs);
-            otherPid_ = ReadProcessId(fd);
+            otherPid_ = HolderProcessId(fd);
         }
         close(fd);
         if (otherPid_ > 0) kill(otherPid_, SIGUSR1);
         return Outcome::Another;
     }
+    // The record lock names this process to a later copy (F_GETLK); flock
+    // cannot, and it alone also keeps out a second copy within one process.
+    struct flock record = {};
+    record.l_type = F_WRLCK;
+    record.l_whence = SEEK_SET;
+    (void)fcntl(fd, F_SETLK, &record); // without it a second copy only cannot signal us
     // The handler goes in before the id is published, so that a second copy
     // never signals a process that would die of the signal.
     InstallRaiseHandler();

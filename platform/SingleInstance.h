@@ -5,11 +5,12 @@ namespace platform {
 
 // Keeps a second copy of the program from running beside the first.
 //
-// The first copy takes an exclusive lock (flock) on a lock file, holds it for
-// its whole life and writes its process id into it; on SIGUSR1 it asks for
-// its window to be restored and raised at the next frame (RequestRaise). A
-// later copy that cannot take the lock reads that process id, sends it
-// SIGUSR1 and stops.
+// The first copy takes an exclusive lock (flock, and a record lock on the
+// whole file) on a lock file, holds it for its whole life and writes its
+// process id into it; on SIGUSR1 it asks for its window to be restored and
+// raised at the next frame (RequestRaise). A later copy that cannot take the
+// lock reads that process id and, when the record lock names the same
+// process, sends it SIGUSR1; it stops either way.
 class SingleInstance {
   public:
     enum class Outcome {
@@ -28,7 +29,8 @@ class SingleInstance {
     // Drops the lock (the file stays; the next copy takes it over).
     void Release();
     bool Holds() const { return fd_ >= 0; }
-    // The process id the other copy wrote; 0 when it was unreadable.
+    // The process id the other copy wrote; 0 when it was unreadable or is
+    // not the lock's holder.
     int OtherProcessId() const { return otherPid_; }
 
   private:

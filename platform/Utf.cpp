@@ -39,7 +39,7 @@ void AppendUtf16(std::u16string& out, char32_t c) {
 constexpr char32_t kByteEscape = 0xDC00;
 
 bool IsEscapedByte(char32_t c) {
-    return c >= kByteEscape + 0x80 && c <= kByteEscape + 0xFF;
+    return (c >= kByteEscape + 0x80 && c <= kByteEscape + 0xFF) || c == kNativeBackslash;
 }
 
 std::string ToUtf8(std::u16string_view text, bool bytesEscaped) {

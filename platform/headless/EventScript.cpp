@@ -1,14 +1,13 @@
 #include "platform/headless/EventScript.h"
 
+#include "platform/Files.h"
 #include "platform/Input.h"
 #include "platform/Utf.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
-#include <sstream>
-#include <sys/stat.h>
 
 namespace platform {
 namespace {
@@ -136,24 +135,19 @@ bool ParseEventScript(std::string_view script, std::vector<ScriptEvent>& out, st
 }
 
 bool LoadEventScript(const std::string& nativePath, std::vector<ScriptEvent>& out, std::string* error) {
-    // A folder opens as a stream that reads nothing: refused before it is read.
-    struct stat st;
-    if (stat(nativePath.c_str(), &st) != 0) {
-        if (error) *error = "cannot open " + nativePath + ": " + std::strerror(errno);
+    errno = 0; // a path that opens but is no regular file leaves it at zero
+    File file = File::OpenNative(nativePath, kFileRead, FileCreation::OpenExisting);
+    if (!file.IsOpen()) {
+        if (error)
+            *error = "cannot open " + nativePath + ": " + (errno ? std::strerror(errno) : "not a file");
         return false;
     }
-    if (!S_ISREG(st.st_mode)) {
-        if (error) *error = "cannot open " + nativePath + ": not a file";
+    std::string text(size_t(std::max<int64_t>(file.Size(), 0)), '\0');
+    if (!file.ReadExact(text.data(), int64_t(text.size()))) {
+        if (error) *error = "cannot read " + nativePath;
         return false;
     }
-    std::ifstream in(nativePath, std::ios::binary);
-    if (!in) {
-        if (error) *error = "cannot open " + nativePath;
-        return false;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ParseEventScript(text.str(), out, error);
+    return ParseEventScript(text, out, error);
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/headless/NullAudioDevice.h"
 
 #include "platform/Clock.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -145,13 +146,14 @@ bool NullAudioDevice::WriteCapturedWav(const std::string& path, std::string* err
     put(dataBytes, 4);
     for (size_t i = 0; i < dataBytes / 2; ++i)
         put(uint16_t(samples[i]), 2);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        if (error) *error = path + ": " + std::strerror(errno);
+    errno = 0; // a path that opens but is no regular file leaves it at zero
+    File file = File::OpenNative(path, kFileWrite, FileCreation::CreateAlways);
+    if (!file.IsOpen()) {
+        if (error) *error = path + ": " + (errno ? std::strerror(errno) : "not a regular file");
         return false;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
+    const bool written = file.WriteExact(bytes.data(), int64_t(bytes.size()));
+    const bool closed = file.Close();
     if (written && closed) return true;
     if (error) *error = path + ": the sound could not be written";
     return false;

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -421,6 +422,12 @@ TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {
     EXPECT_NE(log.find("Language file               language.dat"), std::string::npos) << log;
     EXPECT_NE(log.find("1024 x 768"), std::string::npos) << log;
     EXPECT_NE(log.find("Cheats                      off"), std::string::npos);
+
+    // Full screen keeps the desktop's own mode: the size saved from another desktop is passed over.
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\nFullscreen=1\n"));
+    ASSERT_EQ(game.RunShowcase("--headless --frames 2", &output), 0) << output; // saves 1920 x 1080
+    ASSERT_EQ(game.RunShowcase("--headless --frames 2 --desktop 1280x720", &output), 0) << output;
+    EXPECT_NE(game.Log().find("Display:                1280 x 720"), std::string::npos) << game.Log();
 }
 
 // Full screen draws what the window draws, at the screen's size: the screen
@@ -524,6 +531,22 @@ TEST(Verbolunde, AMissingPackIsNamedInItsMessage) {
         EXPECT_EQ(log.find(std::string("Data\\") + c.pack), std::string::npos) << "no game-form path\n"
                                                                                << log;
         EXPECT_TRUE(EndsWith(log, "LOG FINISHED.")) << log;
+    }
+}
+
+// A pipe where the program expects a file is refused at its open as a missing
+// file is (a blocking open would wait for a writer for ever): a pack stops the
+// program with its message, anything else is passed over.
+TEST(Verbolunde, APipeWhereAFileIsExpectedIsTakenAsAMissingFile) {
+    for (const std::string file : {"Data.dat", "Sprites.dat", "Sounds.dat", "Cursors/arrow.cur",
+                                   "Logos/Logos.txt", "Logos/game.png", "../config.ini", "../play.url"}) {
+        GameCopy game;
+        fs::remove(game.Game() + "/Data/" + file);
+        ASSERT_EQ(mkfifo((game.Game() + "/Data/" + file).c_str(), 0600), 0) << file;
+        std::string output;
+        EXPECT_EQ(RunCommand("timeout -s KILL 60 " + game.Command("--headless --frames 200"), &output),
+                  file.ends_with(".dat") ? 1 : 0)
+            << file << output;
     }
 }
 
@@ -736,10 +759,12 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
     const std::string farMove = game.File("far-move.txt"), farWheel = game.File("far-wheel.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(farMove, "100 mouse move -2147483648 -2147483648\n"));
     ASSERT_TRUE(testsupport::WriteFileBytes(farWheel, "100 mouse wheel -2147483648\n"));
+    const std::string pipe = game.File("pipe.png"); // opened, it would wait for a reader for ever
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     struct Case {
         std::string arguments;
         int status;
-        const char* output; // a part of what the program says
+        std::string output; // a part of what the program says
     };
     const Case cases[] = {
         {"--seed 4294967295 --until-ms 0", 0, ""},
@@ -765,6 +790,7 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
         {"--frames 3 --screenshot-at 0 '" + game.File("early.png") + "' --screenshot-at 5000 '" +
              game.File("late.png") + "'",
          1, "before the screenshot at 5000 ms"},
+        {"--frames 2 --screenshot '" + pipe + "'", 1, "the screenshot " + pipe + " could not be written"},
     };
     for (const Case& c : cases) {
         std::string output;

@@ -12,7 +12,7 @@ TEST(BakeryScenarioTest, BuildUpgradeAndBake) {
     TestBakeryLevel l(1, 2.0f);
     // The definition's bakery makes way for a site bought at point 1.
     auto* bakery = dynamic_cast<PointFactory*>(
-        l.level->CreatePoint(1, leveltest::Point(kPointBuilding, 0, kBakery, 300, 300)));
+        l.level->CreatePoint(1, leveltest::Point(kPointBuilding, 0, kBakery, 120, 160)));
     ASSERT_NE(bakery, nullptr);
     EXPECT_EQ(l.host.money.Get(), 500 - kLevel1Price);
 

@@ -4,6 +4,7 @@
 // (tutorials on, easy), changed by the test, saved and made current.
 #include "app/Profiles.h"
 #include "gui/Regime.h"
+#include "platform/Files.h"
 #include "platform/Utf.h"
 #include "tests/support/InputScript.h"
 
@@ -20,7 +21,7 @@ namespace testplayers {
 inline void MakePlayer(const std::string& user, const char16_t* name,
                        const std::function<void(ProfileRecord&)>& change = {}) {
     std::filesystem::create_directories(user);
-    ProfileManager profiles(platform::NativeToUtf16(user));
+    ProfileManager profiles(platform::ToGamePath(user));
     profiles.Load();
     Profile* player = profiles.CreateProfile(name);
     ASSERT_NE(player, nullptr);
@@ -32,7 +33,7 @@ inline void MakePlayer(const std::string& user, const char16_t* name,
 // The current player's record as the user folder holds it, read back by the
 // game's own profile store; none when there is no current player.
 inline std::optional<ProfileRecord> StoredCurrent(const std::string& user) {
-    ProfileManager profiles(platform::NativeToUtf16(user));
+    ProfileManager profiles(platform::ToGamePath(user));
     profiles.Load();
     if (!profiles.Current()) return std::nullopt;
     return profiles.Current()->Record();

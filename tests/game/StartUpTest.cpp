@@ -38,7 +38,7 @@ std::string Bounded(const std::string& command) {
 
 // A language file that cannot be loaded stops the program with a message that
 // names it and exit status 1; a file that is not a regular file (a FIFO, a
-// device, a folder) is refused before it is opened, so it can never hang.
+// device, a folder) is refused at its open, so it can never hang.
 TEST(StartUp, ALanguageFileThatCannotBeLoadedStopsWithItsName) {
     GameCopy game;
     const std::string good = testsupport::ReadFileBytes(game.Game() + "/Data/language.dat");
@@ -234,11 +234,12 @@ TEST(StartUp, AnUnusablePerUserFolderGivesWayToProfilesBesideTheData) {
 }
 
 // Folder names are bytes: a program folder and a per-user folder whose names
-// are not valid UTF-8 are used as they stand. The Data folder is found, the
-// player made before is read and stays current, and the log and the lock are
-// in the per-user folder; no other folder is made.
+// are not valid UTF-8, or hold a backslash, are used as they stand. The Data
+// folder is found, the player made before is read and stays current, and the
+// log and the lock are in the per-user folder; no other folder is made.
+// Without its Data folder the program names the folder it looked for.
 TEST(StartUp, FolderNamesThatAreNotUtf8AreUsedAsTheyStand) {
-    for (const std::string bytes : {"\xE9", "\xFF", "a\xC3(b"}) {
+    for (const std::string bytes : {"\xE9", "\xFF", "a\xC3(b", "back\\slash\\dir"}) {
         SCOPED_TRACE(bytes);
         GameCopy game;
         game.RenameGame("game-" + bytes);
@@ -257,6 +258,10 @@ TEST(StartUp, FolderNamesThatAreNotUtf8AreUsedAsTheyStand) {
             made.push_back(entry.path().filename().string());
         std::sort(made.begin(), made.end());
         EXPECT_EQ(made, (std::vector<std::string>{"game-" + bytes, "home-" + bytes}));
+        fs::rename(game.Game() + "/Data", game.Game() + "/Data-moved");
+        EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless")), &output), 1);
+        EXPECT_NE(output.find("beside the program is missing: " + game.Game() + "/Data\n"),
+                  std::string::npos);
     }
 }
 

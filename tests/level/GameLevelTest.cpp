@@ -307,7 +307,8 @@ TEST(GameLevel, SaveLoadSaveGivesIdenticalBytes) {
 }
 
 // A damaged saved game is refused or loads into a level that saves again
-// without fault; a refused one leaves the level as a fresh start.
+// without fault, its points where the level puts them; a refused one leaves
+// the level as a fresh start.
 TEST(GameLevel, RandomDamageToSavesStartsTheLevelAfresh) {
     TestLevel level;
     Play(level);
@@ -321,6 +322,9 @@ TEST(GameLevel, RandomDamageToSavesStartsTheLevelAfresh) {
         if (copy->Load(std::span(reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size()))) {
             EXPECT_LE(copy->Money().Get(), kMaxMoney);
             EXPECT_NE(copy->Save(), nullptr);
+            for (int32_t i = 0; i < int32_t(copy->PointCount()); ++i)
+                EXPECT_EQ(std::pair(copy->GetPoint(i)->X(), copy->GetPoint(i)->Y()),
+                          std::pair(level->GetPoint(i)->X(), level->GetPoint(i)->Y()));
             return;
         }
         ++refused;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace platform;
 using testsupport::TempDir;
 
@@ -114,6 +116,10 @@ TEST(Files, OpenFollowsTheCreationRules) {
     EXPECT_EQ(File::Open(path, kFileRead, FileCreation::OpenAlways).Size(), 5);
     EXPECT_EQ(File::Open(path, kFileWrite, FileCreation::CreateAlways).Size(), 0);
     EXPECT_FALSE(File::Open(dir.Path().string(), kFileRead, FileCreation::OpenExisting).IsOpen());
+    // A pipe is no file: refused at once, where a blocking open would wait for its other end.
+    ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
+    for (FileAccess access : {kFileRead, kFileWrite, kFileReadWrite})
+        EXPECT_FALSE(File::Open(dir.File("pipe"), access, FileCreation::OpenAlways).IsOpen()) << access;
 }
 
 TEST(Files, RenameReplacesTheTargetAndDeleteRemovesOnlyFiles) {

@@ -95,13 +95,20 @@ TEST(SingleInstance, AnUnopenableLockFileLetsTheProgramRunUnguarded) {
 TEST(SingleInstance, AStartBetweenTheLockAndTheIdWaitsForTheId) {
     testsupport::TempDir dir;
     const std::string lock = dir.File("app.lock");
-    // The copy holds the lock with an empty file for a while, then writes its
+    // The file still names a live process that holds no lock (a copy that
+    // ended long ago, its id since given to another program): never signalled.
+    const pid_t bystander = fork();
+    if (bystander == 0) _exit(pause()); // until the test kills it
+    ASSERT_TRUE(testsupport::WriteFileBytes(lock, std::to_string(bystander) + "\n"));
+    // The copy holds the locks with that file for a while, then writes its
     // id, as a first copy does in the instant between the two steps.
     int fd = -1;
     const pid_t child = ForkLockHolder(
         [&] {
             fd = open(lock.c_str(), O_RDWR | O_CREAT, 0644);
-            return fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+            struct flock record = {};
+            record.l_type = F_WRLCK;
+            return fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && fcntl(fd, F_SETLK, &record) == 0;
         },
         [&] {
             usleep(100000);
@@ -117,4 +124,6 @@ TEST(SingleInstance, AStartBetweenTheLockAndTheIdWaitsForTheId) {
     kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
+    kill(bystander, SIGKILL);
+    waitpid(bystander, &status, 0);
 }
