@@ -15,41 +15,63 @@ function(vb_library name)
   endif()
 endfunction()
 
-# vb_tests(FOLDER LIBS lib...)
-# One test program per folder, tests_FOLDER, made of every test file in
-# tests/FOLDER: linking one sanitized program per file took most of the build.
-# Each file still is a CTest test of its own, FOLDER_Stem, that runs only that
-# file's tests in a process of its own (tests/support/main/FileMain.cpp picks
-# them by the file GoogleTest records for each test). A utility target of the
-# same name builds the program and whatever that test needs at run time
-# (add_dependencies on it, as tests/CMakeLists.txt does); vb_test_definitions
-# and vb_test_libraries give one file its compile definitions and the program
-# the libraries that file needs.
-function(vb_tests folder)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
-  if(NOT sources)
-    return()
-  endif()
-  set(program "tests_${folder}")
-  add_executable(${program} ${sources} "${CMAKE_CURRENT_SOURCE_DIR}/support/main/FileMain.cpp")
-  target_link_libraries(${program} PRIVATE ${ARG_LIBS} testsupport GTest::gtest)
+# vb_test_program(NAME SOURCES LIBS)
+# A test program of the given test files with the main that picks one file's
+# tests (tests/support/main/FileMain.cpp).
+function(vb_test_program name sources libs)
+  add_executable(${name} ${sources} "${CMAKE_CURRENT_SOURCE_DIR}/support/main/FileMain.cpp")
+  target_link_libraries(${name} PRIVATE ${libs} testsupport GTest::gtest)
   if(VB_SANITIZE)
     # The tests' own code compiles unoptimised: the libraries under test
     # (and the program the scenario tests run) are what -O1 speeds up, and
     # the test files build much faster without it.
-    target_compile_options(${program} PRIVATE -O0)
+    target_compile_options(${name} PRIVATE -O0)
   endif()
   # The shared precompiled header (tests/CMakeLists.txt); a test whose flags
   # stop matching it is told so instead of silently parsing everything again.
-  target_precompile_headers(${program} REUSE_FROM testpch)
-  target_compile_options(${program} PRIVATE -Winvalid-pch)
+  target_precompile_headers(${name} REUSE_FROM testpch)
+  target_compile_options(${name} PRIVATE -Winvalid-pch)
+endfunction()
+
+# vb_tests(FOLDER LIBS lib... [OWN_PROGRAM Stem...])
+# One test program per folder, tests_FOLDER, made of every test file in
+# tests/FOLDER: linking one sanitized program per file took most of the build.
+# Each file still is a CTest test of its own, FOLDER_Stem, that runs only that
+# file's tests in a process of its own (FileMain.cpp picks them by the file
+# GoogleTest records for each test). A utility target of the same name builds
+# the program and whatever that test needs at run time (add_dependencies on
+# it, as tests/CMakeLists.txt does); vb_test_definitions and
+# vb_test_libraries give one file its compile definitions and the program the
+# libraries that file needs. A file that changes the whole process (replaces
+# operator new, sets the leak checker's suppressions) is named in OWN_PROGRAM
+# and keeps a program of its own, FOLDER_Stem, so that it changes nothing for
+# the other files' tests.
+function(vb_tests folder)
+  cmake_parse_arguments(ARG "" "" "LIBS;OWN_PROGRAM" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
+  set(shared "")
+  foreach(source ${sources})
+    get_filename_component(stem "${source}" NAME_WE)
+    if(stem IN_LIST ARG_OWN_PROGRAM)
+      vb_test_program(${folder}_${stem} "${source}" "${ARG_LIBS}")
+    else()
+      list(APPEND shared "${source}")
+    endif()
+  endforeach()
+  if(shared)
+    vb_test_program(tests_${folder} "${shared}" "${ARG_LIBS}")
+  endif()
   foreach(source ${sources})
     get_filename_component(stem "${source}" NAME_WE)
     get_filename_component(name "${source}" NAME)
     set(test "${folder}_${stem}")
-    add_custom_target(${test})
-    add_dependencies(${test} ${program})
+    if(stem IN_LIST ARG_OWN_PROGRAM)
+      set(program ${test})
+    else()
+      set(program tests_${folder})
+      add_custom_target(${test})
+      add_dependencies(${test} ${program})
+    endif()
     set_property(GLOBAL PROPERTY "VB_TEST_PROGRAM_${test}" ${program})
     set_property(GLOBAL PROPERTY "VB_TEST_SOURCE_${test}" "${source}")
     add_test(NAME ${test} COMMAND ${program} "--vb_test_file=${name}")
