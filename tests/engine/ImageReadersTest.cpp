@@ -670,7 +670,8 @@ TEST(DDSFiles, ASurfaceWithoutAnAlphaMaskReadsOpaque) {
 
 // Surfaces of one or two 8-bit channels: luminance with or without alpha by
 // their flags and bit count, whatever masks their writers filled in; red and
-// green (R8G8, named either way by its writers) by its masks, opaque.
+// green (R8G8, named either way by its writers) by its masks, opaque. A
+// 16-bit surface of luminance alone or of alpha alone is refused.
 TEST(DDSFiles, OneAndTwoChannelSurfacesReadByTheirFlagsThenTheirMasks) {
     const Bytes two = {0xFF, 0xFF, 0x40, 0x80}, one = {0x40, 0x80};
     struct Case {
@@ -682,6 +683,11 @@ TEST(DDSFiles, OneAndTwoChannelSurfacesReadByTheirFlagsThenTheirMasks) {
     } cases[] = {
         {"R8G8 as colour", 0x40, 16, 0xFF, 0xFF00, 0, 0, two, kFormatX8R8G8B8, 0xFFFFFF00, 0xFF408000},
         {"R8G8 as luminance", 0x20000, 16, 0xFF, 0xFF00, 0, 0, two, kFormatX8R8G8B8, 0xFFFFFF00, 0xFF408000},
+        {"luminance of 16 bits", 0x20000, 16, 0xFFFF, 0, 0, 0, two, 0, 0, 0},
+        {"luminance of 16 bits with R5G6B5 masks", 0x20000, 16, 0xF800, 0x7E0, 0x1F, 0, two, 0, 0, 0},
+        {"alpha of 16 bits", 0x2, 16, 0, 0, 0, 0xFFFF, two, 0, 0, 0},
+        {"alpha of 16 bits with X1R5G5B5 masks", 0x2, 16, 0x7C00, 0x3E0, 0x1F, 0x8000, two, 0, 0, 0},
+        {"alpha of 16 bits with R8G8 masks", 0x2, 16, 0xFF, 0xFF00, 0, 0, two, 0, 0, 0},
         {"A8L8", 0x20001, 16, 0xFF, 0, 0, 0xFF00, two, kFormatA8L8, 0xFFFF, 0x8040},
         {"A8L8 with R8G8 masks", 0x20001, 16, 0xFF, 0xFF00, 0, 0, two, kFormatA8L8, 0xFFFF, 0x8040},
         {"A8L8 of 0xFF masks", 0x20001, 16, 0xFF, 0xFF, 0xFF, 0xFF00, two, kFormatA8L8, 0xFFFF, 0x8040},

@@ -104,6 +104,22 @@ void SwitchMusicOff(const GameCopy& game) {
     ASSERT_TRUE(SaveConfig(screen, sound));
 }
 
+// The one window shown above the panel (the 115 px at the bottom, whose goals'
+// faces match a window's) stands centred, clear of the money strip (grass
+// under its lower edge, y 46) and, if asked, of the panel; answers left + right.
+int ExpectPlaced(const Shot& shot, const char* what, bool clearsThePanel) {
+    int left = shot.picture.width, right = -1, bottom = -1;
+    for (int y = 0; y < shot.picture.height - 115; ++y)
+        for (int x = 0; x < shot.picture.width; ++x)
+            if (shot.Near(x, y, 0, kWindowFace, 6))
+                left = std::min(left, x), right = std::max(right, x), bottom = y;
+    EXPECT_NEAR(left + right, shot.picture.width - 1, 4) << what << " is not centred";
+    const auto grass = [](int r, int g, int b) { return g > r && g > b; };
+    EXPECT_GT(shot.Count(left, 47, right, 50, grass), (right - left) * 27 / 10) << what << " meets the strip";
+    EXPECT_TRUE(!clearsThePanel || bottom < shot.picture.height - 116) << what << " reaches the panel";
+    return left + right;
+}
+
 // Reads a run's recorded sound (stereo WAV); the layout points into bytes.
 ::testing::AssertionResult ReadRecording(const std::string& bytes, platform::WavLayout* wav) {
     std::string error;
@@ -230,20 +246,19 @@ TEST(LevelInterface, PageMenuAndTheLevelWindowOfARestart) {
     GameCopy game(LevelData::Scenarios);
     const std::string page = game.File("page.png"), menu = game.File("menu.png"),
                       window = game.File("window.png");
-    // The menu (269 x 510) and the level window (600 wide) stand centred.
-    const int menuX = (800 - 269) / 2, menuY = (600 - 510) / 2;
-    testsupport::PlayShowcase(
-        game, "windows",
-        OpenLevel34() + Click(kOpen + 1200, 400, 300) + Key(kOpen + 1500, "ESCAPE") +
-            Click(kOpen + 2500, menuX + 16 + 110, menuY + 162 + 20) + Click(kOpen + 4000, 466, 454),
-        kOpen + 5000, {{kOpen + 1000, page}, {kOpen + 2300, menu}, {kOpen + 3800, window}});
+    // The menu's "Restart" at (400, 238), then the level window's restart.
+    testsupport::PlayShowcase(game, "windows",
+                              OpenLevel34() + Click(kOpen + 1200, 400, 300) + Key(kOpen + 1500, "ESCAPE") +
+                                  Click(kOpen + 2500, 400, 238) + Click(kOpen + 4000, 466, 454),
+                              kOpen + 5000,
+                              {{kOpen + 1000, page}, {kOpen + 2300, menu}, {kOpen + 3800, window}});
     const Shot a = LoadShot(page), b = LoadShot(menu), c = LoadShot(window);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
     // The page (680 x 240 at (60, 160)) with its picture of the market.
     EXPECT_GT(Near(a, 60, 160, 740, 400, kPageFace, 6), 20000);
     EXPECT_GT(Near(a, 86, 184, 296, 320, 0xD8452E, 10), 500) << "the awning of the market stall";
     // The menu alone, then the level window over it reaching beyond its sides.
-    EXPECT_GT(Near(b, menuX + 20, menuY + 60, menuX + 240, menuY + 90, kWindowFace, 6), 1000);
+    ExpectPlaced(b, "the menu", false);
     EXPECT_LT(Near(b, 110, 250, 250, 320, kWindowFace, 6), 100) << "no level window yet";
     EXPECT_GT(Near(c, 110, 250, 250, 320, kWindowFace, 12) + Near(c, 110, 250, 250, 320, 0xFFFFFF, 12), 3000);
     const std::string log = game.Log();
@@ -263,9 +278,7 @@ TEST(LevelInterface, WarehouseSaleAndUpgradeWinTheLevel) {
     MakeProfile(game.User(), {}, {}, 4995);
     const std::string sold = game.File("sold.png"), upgraded = game.File("upgraded.png"),
                       revealing = game.File("revealing.png"), shown = game.File("shown.png");
-    // The field of 1024 x 688 is scaled by 520 / 688: the warehouse at (160,
-    // 180) stands at (134, 136); the window's wheat tile, sell-five and
-    // upgrade buttons follow from its place.
+    // The warehouse (134, 136), the window's wheat tile, "sell five" and upgrade where the screen shows them.
     testsupport::PlayShowcase(
         game, "warehouse",
         OpenLevel34() + Click(kOpen + 800, 400, 300) + Click(kOpen + 1500, 134, 136) +
@@ -289,12 +302,8 @@ TEST(LevelInterface, WarehouseSaleAndUpgradeWinTheLevel) {
     // The goal notice in the bottom-right corner above the panel.
     EXPECT_GT(Near(a, 692, 392, 790, 475, kNoticeFace, 4), 5000) << "beside the warehouse window";
     // The result window: gold and silver ticks mid-reveal, then the medal too.
-    const auto ticks = [](const Shot& p, int column) {
-        const int x = 160 + 147 * column;
-        return Near(p, x + 30, 195, x + 110, 260, 0x30A030, 60);
-    };
-    EXPECT_GT(ticks(c, 2), 50) << "gold";
-    EXPECT_GT(ticks(c, 1), 50) << "silver";
+    EXPECT_GT(Near(c, 484, 195, 564, 260, 0x30A030, 60), 50) << "gold";
+    EXPECT_GT(Near(c, 337, 195, 417, 260, 0x30A030, 60), 50) << "silver";
     EXPECT_GT(Near(d, 180, 310, 250, 380, 0xF0C830, 50), 100) << "the gold medal";
     EXPECT_EQ(testsupport::Occurrences(log, "Level won:                  level 34, regime 0"), 1u) << log;
     EXPECT_NE(log.find("Level result                window opened"), std::string::npos) << log;
@@ -316,16 +325,14 @@ TEST(LevelInterface, AwardsFromThePauseMenuAndBonusesFromTheLevelWindow) {
     GameCopy game(LevelData::Scenarios);
     MakeProfile(game.User(), {0, 1, 2, 3}, {1, 2});
     ASSERT_TRUE(testsupport::UseWindow(game, 1024, 768));
-    const int menuX = (1024 - 269) / 2, menuY = (768 - 510) / 2;
     const std::string awards = game.File("awards.png"), rested = game.File("rested.png"),
                       bonuses = game.File("bonuses.png");
-    // The level window (600 x 526) stands at (212, 121); its select button at (343, 323) inside it.
+    // The menu's "Awards" (512, 380) and "Restart" (512, 312), the level window's "select_bonuses".
     testsupport::PlayShowcase(
         game, "awards",
         OpenLevel34() + Click(kOpen + 800, 512, 384) + Key(kOpen + 1200, "ESCAPE") +
-            Click(kOpen + 2000, menuX + 126, menuY + 230 + 20) + Key(kOpen + 8500, "ESCAPE") +
-            Key(kOpen + 9000, "ESCAPE") + Click(kOpen + 9800, menuX + 126, menuY + 162 + 20) +
-            Click(kOpen + 10800, 212 + 343 + 83, 121 + 323 + 16),
+            Click(kOpen + 2000, 512, 380) + Key(kOpen + 8500, "ESCAPE") + Key(kOpen + 9000, "ESCAPE") +
+            Click(kOpen + 9800, 512, 312) + Click(kOpen + 10800, 638, 460),
         kOpen + 12000, {{kOpen + 3500, awards}, {kOpen + 8000, rested}, {kOpen + 11800, bonuses}});
     const Shot a = LoadShot(awards), b = LoadShot(rested), c = LoadShot(bonuses);
     ASSERT_TRUE(a.ok && b.ok && c.ok);
@@ -411,74 +418,66 @@ TEST(LevelInterface, AHarvestIsHeardAsItGoesIntoTheWarehouse) {
 // panel's warehouse button, the warehouse window's Close, the pause menu's
 // "Options" (Escape opens the menu, silently) and the options window's
 // Close. With the music off the run is recorded at both window sizes: after
-// a silence, each click's release is heard at once. The pause menu stands
-// with its buttons in its middle, their labels centred on them.
+// a silence, each click's release is heard at once. The warehouse window and
+// the pause menu stand where a player can take them in; the menu has its
+// buttons in its middle, their labels centred on them.
 TEST(LevelInterface, TheLevelWindowsControlsClick) {
-    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
-        SCOPED_TRACE(windowsizes::Describe(size));
+    const char* controls[] = {"the panel's warehouse button", "the warehouse window's Close",
+                              "the pause menu's Options", "the options window's Close"};
+    const int times[] = {kOpen + 2000, kOpen + 3500, kOpen + 5500, kOpen + 7000};
+    // Where each screen shows the controls, and the menu's first button's middle row.
+    const struct {
+        int width, height, x[4], y[4], row;
+    } sizes[] = {{800, 600, {749, 400, 400, 400}, {540, 456, 364, 431}, 170},
+                 {1024, 768, {912, 512, 512, 512}, {708, 561, 448, 515}, 244}};
+    for (const auto& size : sizes) {
+        const int w = size.width;
+        SCOPED_TRACE(w);
         GameCopy game(LevelData::Scenarios);
         SwitchMusicOff(game);
-        ASSERT_TRUE(testsupport::UseWindow(game, size.width, size.height));
-        const int w = size.width, h = size.height;
-        const struct {
-            const char* control;
-            int ms, x, y;
-        } clicks[] = {
-            {"the panel's warehouse button", kOpen + 2000, (w == 800 ? 714 : 877) + 35, h - 60},
-            {"the warehouse window's Close", kOpen + 3500, w / 2, std::min((h - 420) / 2, h - 531) + 387},
-            {"the pause menu's Options", kOpen + 5500, w / 2, h / 2 + 64},
-            {"the options window's Close", kOpen + 7000, w / 2, (h - 330) / 2 + 296},
-        };
+        ASSERT_TRUE(testsupport::UseWindow(game, w, size.height));
         // A click on the field takes the information page away first.
-        std::string events = OpenLevel34() + Click(kOpen + 800, w / 2, h / 2);
-        for (const auto& click : clicks)
-            events += (click.ms == clicks[2].ms ? Key(kOpen + 4500, "ESCAPE") : "") +
-                      Click(click.ms, click.x, click.y);
-        const std::string recorded = game.File("clicks.wav"), menu = game.File("menu.png");
-        testsupport::PlayShowcase(game, "clicks-" + windowsizes::Describe(size), events, kOpen + 8000,
-                                  {{kOpen + 5000, menu}}, " --record-sound '" + recorded + "'");
+        std::string events = OpenLevel34() + Click(kOpen + 800, w / 2, size.height / 2);
+        for (int i = 0; i < 4; ++i)
+            events += (i == 2 ? Key(kOpen + 4500, "ESCAPE") : "") + Click(times[i], size.x[i], size.y[i]);
+        const std::string recorded = game.File("c.wav"), menu = game.File("m.png"),
+                          stock = game.File("w.png");
+        testsupport::PlayShowcase(game, "clicks-" + std::to_string(w), events, kOpen + 8000,
+                                  {{kOpen + 3000, stock}, {kOpen + 5000, menu}},
+                                  " --record-sound '" + recorded + "'");
         const std::string log = game.Log();
         EXPECT_NE(log.find("Warehouse                   window opened"), std::string::npos) << log;
         EXPECT_NE(log.find("The options window opens."), std::string::npos) << log;
+        const Shot shot = LoadShot(menu), stocked = LoadShot(stock);
+        ASSERT_TRUE(shot.ok && stocked.ok);
+        ExpectPlaced(stocked, "the warehouse window", true);
+        const int middle = ExpectPlaced(shot, "the menu", false);
 
-        // Along the first button's middle row:
-        // the window's dark frame, then its face, the button's rim and face,
-        // and the same on the right; the label's dark letters on the face.
-        const Shot shot = LoadShot(menu);
-        ASSERT_TRUE(shot.ok);
-        const int row = std::max((h - 510) / 2, 55) + 115; // the menu keeps below the money strip
-        const auto is = [&](int x, int y, uint32_t colour, int tolerance) {
-            const uint32_t c = shot.At(x, y);
-            return testsupport::ColourNear(int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF), colour,
-                                           tolerance);
-        };
+        // The first button's rim as far from the menu's sides on the left as
+        // on the right along its middle row, its label's dark letters centred.
         int rimLeft = -1, rimRight = -1;
         for (int x = 0; x < w; ++x)
-            if (is(x, row, 0xA08868, 6)) {
+            if (shot.Near(x, size.row, 0, 0xA08868, 6)) {
                 if (rimLeft < 0) rimLeft = x;
                 rimRight = x;
             }
         ASSERT_GE(rimLeft, 0) << "no button";
-        int frameLeft = rimLeft, frameRight = rimRight;
-        while (frameLeft > 0 && !is(frameLeft, row, 0x5A3410, 6))
-            --frameLeft;
-        while (frameRight < w - 1 && !is(frameRight, row, 0x5A3410, 6))
-            ++frameRight;
-        EXPECT_NEAR(rimLeft - frameLeft, frameRight - rimRight, 1) << "the button's margins in the menu";
+        EXPECT_NEAR(rimLeft + rimRight, middle, 2) << "the button's margins in the menu";
         int inkLeft = w, inkRight = -1;
-        for (int y = row - 12; y < row + 12; ++y)
+        for (int y = size.row - 12; y < size.row + 12; ++y)
             for (int x = rimLeft; x <= rimRight; ++x)
-                if (is(x, y, 0x3A2410, 40)) inkLeft = std::min(inkLeft, x), inkRight = std::max(inkRight, x);
+                if (shot.Near(x, y, 0, 0x3A2410, 40))
+                    inkLeft = std::min(inkLeft, x), inkRight = std::max(inkRight, x);
         ASSERT_GE(inkRight, 0) << "no label";
         EXPECT_NEAR(inkLeft + inkRight, rimLeft + rimRight, 6) << "the label's middle";
 
         platform::WavLayout wav;
         const std::string bytes = testsupport::ReadFileBytes(recorded);
         ASSERT_TRUE(ReadRecording(bytes, &wav));
-        for (const auto& click : clicks) {
-            SCOPED_TRACE(click.control);
-            const int released = click.ms + 150; // a held click's release
-            EXPECT_LT(Loudest(wav, click.ms - 300, released - 20), 50) << "silence before the click";
+        for (int i = 0; i < 4; ++i) {
+            SCOPED_TRACE(controls[i]);
+            const int released = times[i] + 150; // a held click's release
+            EXPECT_LT(Loudest(wav, times[i] - 300, released - 20), 50) << "silence before the click";
             EXPECT_GT(Loudest(wav, released, released + 200), 1000) << "no sound as it is clicked";
         }
     }

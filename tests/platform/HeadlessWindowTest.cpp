@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+// The test's own PNG reader, kept to this file: the platform library builds
+// its own stb_image, which the test program links too.
+#define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #pragma GCC diagnostic push

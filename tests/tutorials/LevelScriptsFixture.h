@@ -73,12 +73,12 @@ struct FakePoint {
     std::set<uint32_t> buttons; // overhead buttons shown
 };
 
-FakePoint PlantPoint() {
+inline FakePoint PlantPoint() {
     FakePoint p;
     p.kind = kKindPlant;
     return p;
 }
-FakePoint BuildingPoint(const char16_t* type, int32_t stage, int32_t slots = 0) {
+inline FakePoint BuildingPoint(const char16_t* type, int32_t stage, int32_t slots = 0) {
     FakePoint p;
     p.kind = kKindBuilding, p.stage = stage, p.type = type, p.slots = slots;
     return p;
@@ -296,22 +296,22 @@ struct FakeScriptLevel : ScriptLevel {
 };
 
 // The sprite, point, job, villain, shot and notice objects the fake hands out by number.
-TutorialObject Sprite(int32_t point) {
+inline TutorialObject Sprite(int32_t point) {
     return TokenOf<'s'>(point);
 }
-TutorialObject Point(int32_t point) {
+inline TutorialObject Point(int32_t point) {
     return TokenOf<'p'>(point);
 }
-TutorialObject JobAt(int32_t point) {
+inline TutorialObject JobAt(int32_t point) {
     return TokenOf<'j'>(point);
 }
-TutorialObject Villain(int32_t slot) {
+inline TutorialObject Villain(int32_t slot) {
     return TokenOf<'v'>(slot);
 }
-TutorialObject Shot(int32_t i) {
+inline TutorialObject Shot(int32_t i) {
     return TokenOf<'h'>(i);
 }
-TutorialObject Notice(uint32_t id) {
+inline TutorialObject Notice(uint32_t id) {
     return TokenOf<'n'>(int32_t(id));
 }
 
