@@ -1,8 +1,6 @@
-// A file of the profile store that cannot be written: the old file stays as
-// it was, the store keeps what was to be written and says so, and trying
-// again writes it once the cause is gone. A limit on a file's size below the
-// file's makes the write fall short as a full disk would (a folder in the way
-// of the list's copy would be set aside).
+// A profile store's file that cannot be written: the old file stays, the store keeps what was to be written
+// and says so, and trying again writes it once the cause is gone. A file size limit makes the write fall
+// short as a full disk would (a folder in the way of the list's copy would be set aside).
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/TempDir.h"

@@ -494,8 +494,7 @@ TEST_F(ProfilesTest, AnUnreadableListIsKeptAsideAndMadeAgainFromTheProfileFiles)
     EXPECT_EQ(m.CreateProfile(u"Cy")->Number(), 3u);
 }
 
-// Whatever stands at the list's names and is not a list of ours goes to a
-// name of its own, never over one kept before, and the list is written.
+// Anything but a list of ours at the list's names is set aside, never over a kept one; the list is written.
 TEST_F(ProfilesTest, AnUnreadableListOrAnEntryInItsPlaceIsSetAsideWithoutReplacingAKeptOne) {
     ProfileManager(folder).CreateProfile(u"Anna");
     namespace fs = std::filesystem;
@@ -505,10 +504,9 @@ TEST_F(ProfilesTest, AnUnreadableListOrAnEntryInItsPlaceIsSetAsideWithoutReplaci
                                                          {"profiles.dat.bak", "profiles.dat.bak.bad"}};
     for (const auto& [at, keptAs] : cases) {
         fs::remove(File(at));
-        // A link to nowhere, then folders.
-        ASSERT_EQ(fs::exists(File("profiles.dat.bad2")) ? mkdir(File(at).c_str(), 0700)
-                                                        : symlink(File("nowhere").c_str(), File(at).c_str()),
-                  0);
+        const bool dangling = !fs::exists(File("profiles.dat.bad2")); // a link to nowhere, then folders
+        ASSERT_EQ(
+            dangling ? symlink(File("nowhere").c_str(), File(at).c_str()) : mkdir(File(at).c_str(), 0700), 0);
         ProfileManager m(folder);
         m.Load();
         EXPECT_TRUE(m.SaveList() && m.Count() == 1);
@@ -588,9 +586,8 @@ TEST_F(ProfilesTest, APlayerWhoseFileDoesNotReadKeepsItsPlaceAndComesBackWhenItR
     EXPECT_TRUE(m.TakeLoadReport().Empty());
 }
 
-// The copy of a win a stop left alone is put in place only when it is a
-// whole profile file of that player; anything else is kept under a name of
-// its own, never over an earlier one, and the player's file stays.
+// A win's copy left by a stop is put in place only as a whole file of that player; anything
+// else is kept under a name of its own, never over an earlier one, and the player's file stays.
 TEST_F(ProfilesTest, AWinsCopyIsTakenOnlyWhenItReadsWholeAndKeptAsideOtherwise) {
     ProfileManager(folder).CreateProfile(u"Anna");
     const std::string good = ReadFileBytes(File("profile1.dat")), win = File("profile1.dat.win");

@@ -27,6 +27,11 @@ std::vector<std::string> Lines(const kis::WideStrings& list) {
         lines.push_back(platform::Utf16ToUtf8(list.GetText(i)));
     return lines;
 }
+std::vector<std::string> Lines(const std::u16string& path) {
+    kis::WideStrings list;
+    LoadStringsFromFile(list, path);
+    return Lines(list);
+}
 
 struct RecordsFileTest : ::testing::Test {
     TempDir dir;
@@ -57,32 +62,14 @@ TEST_F(RecordsFileTest, ATextLineFileIsTheMarkAndTheLinesJoinedByTheSeparator) {
         {"mark only", std::string("\xFF\xFE"), {}},
         {"one byte", std::string("\xFF"), {}},
         {"big-endian mark", std::string("\xFE\xFF\x00\x61", 4), {}},
-        {"trailing line end",
-         std::string("\xFF\xFE"
-                     "a\0\r\0\n\0b\0\r\0\n\0",
-                     14),
-         {"a", "b"}},
-        {"empty line",
-         std::string("\xFF\xFE"
-                     "a\0\r\0\n\0\r\0\n\0b\0",
-                     14),
-         {"a", "", "b"}},
-        {"zero ends the text",
-         std::string("\xFF\xFE"
-                     "a\0\n\0b\0\0\0c\0",
-                     12),
-         {"a", "b"}},
-        {"odd last byte",
-         std::string("\xFF\xFE"
-                     "a\0\n\0b\0c",
-                     9),
-         {"a", "b"}},
+        {"trailing line end", std::string("\xFF\xFE\x61\0\r\0\n\0b\0\r\0\n\0", 14), {"a", "b"}},
+        {"empty line", std::string("\xFF\xFE\x61\0\r\0\n\0\r\0\n\0b\0", 14), {"a", "", "b"}},
+        {"zero ends the text", std::string("\xFF\xFE\x61\0\n\0b\0\0\0c\0", 12), {"a", "b"}},
+        {"odd last byte", std::string("\xFF\xFE\x61\0\n\0b\0c", 9), {"a", "b"}},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(WriteFileBytes(dir.File("case.txt"), c.bytes));
-        kis::WideStrings read;
-        LoadStringsFromFile(read, U16(dir.File("case.txt")));
-        EXPECT_EQ(Lines(read), c.lines) << c.name;
+        EXPECT_EQ(Lines(U16(dir.File("case.txt"))), c.lines) << c.name;
     }
     kis::WideStrings missing;
     missing.Add(u"x");
@@ -117,9 +104,7 @@ TEST_F(RecordsFileTest, AWonRunAddsOneLineToTheCurrentProfilesFile) {
     result.timeMs = (12 * 3600 + 34 * 60 + 56) * 1000u;
     records.AddLevelRecord(result);
 
-    kis::WideStrings lines;
-    LoadStringsFromFile(lines, records.CurrentPath());
-    EXPECT_EQ(Lines(lines),
+    EXPECT_EQ(Lines(records.CurrentPath()),
               (std::vector<std::string>{"Рекорд level_08 Easy: 00:05:07", "Рекорд level_41 Hard: 12:34:56"}));
     const std::string bytes = ReadFileBytes(dir.File("records1.txt"));
     EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
@@ -139,13 +124,9 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     records.Enable(0);
     records.AddLevelRecord(result);
     EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad")), foreign);
-    kis::WideStrings lines;
-    LoadStringsFromFile(lines, records.CurrentPath());
-    EXPECT_EQ(lines.Count(), 1);
+    EXPECT_EQ(Lines(records.CurrentPath()).size(), 1u);
 
-    // A zero unit in the third line of ten: the reading stops there, so the
-    // whole file is kept aside, beside the copy kept before, and the lines
-    // before it go on.
+    // A zero unit in line 3 of 10 ends the reading: the file goes aside by the last copy, earlier text stays.
     std::string cut = "\xFF\xFE";
     for (int i = 0; i < 10; ++i) {
         if (i > 0) cut.append("\r\0\n\0", 4);
@@ -157,12 +138,10 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     records.Enable(0);
     records.AddLevelRecord(result);
     EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad2")), cut);
-    LoadStringsFromFile(lines, records.CurrentPath());
-    EXPECT_EQ(Lines(lines),
+    EXPECT_EQ(Lines(records.CurrentPath()),
               (std::vector<std::string>{"line 0", "line 1", "line", "Рекорд level_01 Easy: 00:00:01"}));
 
-    // The lines there are written back with their own separator; an odd
-    // last byte holds no unit and is no damage: nothing is kept aside.
+    // Lines are written back with their own separator; an odd last byte is no damage: nothing kept aside.
     const std::string vtCr("\xFF\xFE\x61\0\v\0\r\0\n\0\x62\0", 12);
     for (const std::string& own : {std::string("\xFF\xFE\x61\0x", 5), vtCr}) {
         ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), own));
@@ -198,11 +177,9 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     });
 }
 
-// A win goes into the profile and the records file together: whichever file
-// the program stops at while it puts them in place (the gate stands in for
-// the stop, leaving what was written aside as a stop would), the next start
-// finds both with the win or both without it, and no copy left over. A
-// records file whose reading stops short keeps its line in place throughout.
+// A win goes into the profile and the records file together: wherever the program stops while it puts them in
+// place (the gate leaves what was written aside as a stop would), the next start finds both with the win or
+// both without it, no copy left over, and a records file cut short keeps its line.
 TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
     std::vector<int> withWin;
     const std::string cut("\xFF\xFE\x61\0\0\0\x62\0", 8);
@@ -228,12 +205,10 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
         ASSERT_NE(again.Current(), nullptr);
         const bool won =
             again.Current()->Record().results.regimes[kRegimeEasy].levels[3].status >= kLevelBronze;
-        kis::WideStrings lines;
-        LoadStringsFromFile(lines, again.RecordsPath(1));
-        EXPECT_EQ(lines.Count(), won + damaged);
-        if (won) {
-            EXPECT_EQ(Lines(lines).back(), "Рекорд level_04 Easy: 00:01:01");
-        }
+        const std::vector<std::string> lines = Lines(again.RecordsPath(1));
+        EXPECT_EQ(lines.size(), size_t(won + damaged));
+        EXPECT_EQ(!lines.empty() && lines.back() == "Рекорд level_04 Easy: 00:01:01", won)
+            << (lines.empty() ? "" : lines.back());
         for (const auto& entry : std::filesystem::directory_iterator(run.Path()))
             EXPECT_NE(entry.path().extension(), ".win") << entry.path();
         withWin.push_back(won);
@@ -241,9 +216,7 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
     // The stops fall before and after the moment the win counts; without one it is kept.
     EXPECT_EQ(withWin, (std::vector<int>{0, 0, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1}));
 
-    // A copy that cannot be written in full (a folder in its way, as a full
-    // disk would cut it) leaves both old files; the line waits and goes with
-    // the profile once the write succeeds.
+    // A copy blocked by a folder leaves both old files; the line goes with the profile once written.
     for (const char* blocked : {"records1.txt.win", "profile1.dat.win"}) {
         TempDir run;
         ProfileManager profiles(U16(run.Path().string()));
@@ -256,9 +229,8 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
                   (std::vector<std::u16string>{u"profile1.dat", u"records1.txt"}));
         std::filesystem::remove_all(run.File(blocked));
         EXPECT_TRUE(profiles.RetryWrites());
-        kis::WideStrings lines;
-        LoadStringsFromFile(lines, profiles.RecordsPath(1));
-        EXPECT_EQ(Lines(lines), std::vector<std::string>{"Рекорд level_04 Easy: 00:01:01"}) << blocked;
+        EXPECT_EQ(Lines(profiles.RecordsPath(1)), std::vector<std::string>{"Рекорд level_04 Easy: 00:01:01"})
+            << blocked;
     }
 }
 

@@ -401,9 +401,8 @@ TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {
               0)
         << output;
     std::string log = game.Log();
-    EXPECT_NE(log.find("start\\cmd.dat"), std::string::npos) << log;
-    EXPECT_NE(log.find("Cheats                      on"), std::string::npos);
-    EXPECT_NE(log.find("1024 x 768"), std::string::npos);
+    for (const char* part : {"start\\cmd.dat", "Cheats                      on", "1024 x 768"})
+        EXPECT_NE(log.find(part), std::string::npos) << part << "\n" << log;
     std::vector<uint32_t> words = ConfigScreenWords(game.User() + "/config.dat");
     ASSERT_EQ(words.size(), 7u);
     EXPECT_EQ(words[1], 1024u);
@@ -534,9 +533,8 @@ TEST(Verbolunde, AMissingPackIsNamedInItsMessage) {
     }
 }
 
-// A pipe where the program expects a file is refused at its open as a missing
-// file is (a blocking open would wait for a writer for ever): a pack stops the
-// program with its message, anything else is passed over.
+// A pipe where a file is expected is refused at its open as a missing file (a blocking open would
+// wait for ever): a pack stops the program with its message, anything else is passed over.
 TEST(Verbolunde, APipeWhereAFileIsExpectedIsTakenAsAMissingFile) {
     for (const std::string file : {"Data.dat", "Sprites.dat", "Sounds.dat", "Cursors/arrow.cur",
                                    "Logos/Logos.txt", "Logos/game.png", "../config.ini", "../play.url"}) {

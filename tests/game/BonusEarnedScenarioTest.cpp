@@ -107,12 +107,10 @@ TEST(BonusEarnedScenario, WinningLevelSevenGivesTheBeesWhichLevelEightTeachesAnd
     EXPECT_LT(end.Count(340, 468, 680, 510, Parchment), 500) << log;
 }
 
-// A player with four bonuses (the bees not among the three chosen) opens
-// level 20 from the map: the level window's first showing of its bonuses
-// button points at it; the button opens the bonuses window, where a click on
-// the bees' panel chooses them in the third's place and "OK" brings them
-// into the level window's slots. In the level the bee button sets the bees
-// on the second robber, who runs off.
+// A player with four bonuses (the bees not among the three chosen) opens level 20 from the map: the level
+// window's first showing of its bonuses button points at it; the button opens the bonuses window, where a
+// click on the bees' panel chooses them in the third's place and "OK" brings them into the level window's
+// slots. In the level the bee button sets the bees on the second robber, who runs off.
 TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
     GameCopy game;
     testplayers::MakeEasyPlayer(game.User(), u"ida", 19, kLevelSilver, true, [](ProfileRecord& record) {

@@ -1,8 +1,6 @@
-// Every level won by the level bot, easy and hard (lost when its bronze time
-// runs out), the hard results kept. The two campaigns are played side by side
-// by two players, the second one with the hard regime open as a win of level
-// 8 opens it; their award counters, after the easy campaign and added up
-// over both, place every award's tiers.
+// Every level won by the level bot, easy and hard (lost when its bronze time runs out), the hard results
+// kept. Two players play the campaigns side by side, the second with the hard regime open as a win of level 8
+// opens it; their award counters after the easy campaign and over both place each award's tiers.
 #include "tests/game/CampaignPlay.h"
 
 #include <thread>

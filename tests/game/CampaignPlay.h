@@ -1,14 +1,10 @@
 #pragma once
-// The campaign played by the level bot: every level of the sample level
-// table's source, in one regime, by the built program in bot mode
-// ("--bot REGIME LEVELS"), headless and drawing only every 200th frame (the
-// bot reads the level, not the screen, and drawing is most of a run's cost
-// under the sanitizers). Each level must be won within its bronze time (a
-// medal); a level that is not fails the test with its number, unless it is
-// one of the pending levels below, whose reasons are written beside them.
-// The medal times must fit a person's pace (tools/medal-times.py): a good
-// player's time earns gold, and the bronze time leaves anyone twice that and
-// the bot a quarter of its time again.
+// The campaign played by the level bot: every level of the sample level table's source, in one regime, by the
+// built program in bot mode ("--bot REGIME LEVELS"), headless and drawing only every 200th frame (the bot
+// reads the level, not the screen, and drawing is most of a run's cost under the sanitizers). Each level must
+// be won within its bronze time (a medal); one that is not fails the test with its number, unless it is
+// pending below, its reason beside it. The medal times fit a person's pace (tools/medal-times.py): a good
+// player's time earns gold; bronze leaves anyone twice that and the bot a quarter more.
 #include "tests/game/Players.h"
 #include "tests/support/GameCopy.h"
 #include "tests/support/Pattern.h"
@@ -83,20 +79,17 @@ inline double PersonMs(int botMs) {
 // The bronze time leaves anyone at least this many times a good player's time.
 constexpr double kBronzePace = 2.0;
 
-// The levels measured by hand in the easy regime (tools/medal-times.py),
-// in ms: a careful first win of the levels whose tutorials teach the game
-// (tutorial on, every box read; the bot closes tutorials), and a practised
-// run, which gold asks for; and a good player's time where it stands in for
-// the bot's estimate.
+// The levels measured by hand in the easy regime (tools/medal-times.py), in ms: a careful first win of the
+// levels whose tutorials teach the game (tutorial on, every box read; the bot closes tutorials), and a
+// practised run, which gold asks for; and a good player's time where it stands in for the bot's estimate.
 inline const std::map<int, int> kFirstWinMs = {{1, 63900}, {2, 45300}, {3, 39700}, {4, 64100},
                                                {5, 50200}, {6, 48200}, {8, 47700}};
 inline const std::map<int, int> kPractisedMs = {{1, 38400}, {2, 30000}, {3, 35800},
                                                 {5, 43900}, {6, 34600}, {8, 39100}};
 inline const std::map<int, int> kHandMs = {{31, 68000}, {36, 71000}};
 
-// Each award's tiers against the counters after the easy campaign (the first
-// player's) and added up over both: bronze within the easy campaign, silver
-// past it but within both, gold past both but within half as much again.
+// Each award's tiers against the counters after the easy campaign (the first player's) and over both: bronze
+// within the easy one, silver past it but within both, gold past both but within half as much again.
 inline void CheckAwards(const std::vector<std::string>& users) {
     std::array<int64_t, kAwardWordCount> easy = {}, both = {};
     for (const std::string& user : users) {
@@ -115,8 +108,7 @@ inline void CheckAwards(const std::vector<std::string>& users) {
             const int bronze = std::stoi(m[3]), silver = std::stoi(m[4]), gold = std::stoi(m[5]);
             EXPECT_TRUE(bronze <= easy[i] && easy[i] < silver && silver <= both[i] && both[i] < gold &&
                         gold <= 1.5 * double(both[i]))
-                << m[1] << " " << bronze << " " << silver << " " << gold << " after " << easy[i] << " and "
-                << both[i];
+                << line << " after " << easy[i] << " and " << both[i];
         }
     EXPECT_EQ(awards, 9) << "the nine awards";
 }
@@ -140,8 +132,7 @@ inline std::map<int, BotResult> BotResults(const std::string& log, int regime) {
     return results;
 }
 
-// Plays the levels (indices) in the regime and checks every one was won
-// within its bronze time.
+// Plays the levels (indices) in the regime and checks every one was won within its bronze time.
 inline void PlayAndCheck(const testsupport::GameCopy& game, const std::set<int>& levels, int regime) {
     ASSERT_FALSE(levels.empty());
     std::string list;
@@ -156,8 +147,7 @@ inline void PlayAndCheck(const testsupport::GameCopy& game, const std::set<int>&
     const std::string log = game.Log();
     // The player's log stays in the build folder for tools/medal-times.py.
     if (const char* built = std::getenv("VB_BINARY_DIR"))
-        std::ofstream(std::string(built) + (regime ? "/campaign-hard-log.txt" : "/campaign-easy-log.txt"))
-            << log;
+        std::ofstream(std::string(built) + "/campaign-" + (regime ? "hard" : "easy") + "-log.txt") << log;
     const auto results = BotResults(log, regime);
     const auto medals = SourceMedals(regime);
     ASSERT_FALSE(medals.empty());
@@ -185,9 +175,8 @@ inline void PlayAndCheck(const testsupport::GameCopy& game, const std::set<int>&
         // The medal times fit a person's pace, not the bot's (tools/medal-times.py sets them).
         const auto times = medals.find(index);
         if (times != medals.end() && medal) {
-            // A careful first win of a tutorial level ends in silver, a
-            // practised run in gold; a good player's time measured by hand
-            // is within the last quarter before gold.
+            // A careful first win of a tutorial level ends in silver, a practised run in gold; a good
+            // player's time measured by hand is within the last quarter before gold.
             const auto first = kFirstWinMs.find(number), hand = kHandMs.find(number);
             const bool tutorial = regime == 0 && first != kFirstWinMs.end(),
                        byHand = regime == 0 && hand != kHandMs.end();

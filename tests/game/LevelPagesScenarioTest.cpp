@@ -83,17 +83,12 @@ std::vector<int> TextLineTops(const Shot& shot, int left, int top, int right, in
 
 } // namespace
 
-// At 800 x 600 on the screen after loading, level 32 typed and opened: its
-// page (680 px wide, 356 high, centred 20 px above the middle) stands at
-// (60, 102). The picture row's strip, then the wheat's, the cowshed's and the
-// good feed's below the separators; the plant and the building end in a level
-// box, the bonus does not; the bodies' lines stand 23 px apart on the
-// page's parchment. "Menu" opens the pause menu over the page, which stays
-// under it; its options switch full screen on (1920 x 1080), and after
-// "Continue" the page stands centred on the new screen, 560 px right and 240
-// down. The close button's knob at the top right closes the page, and the
-// level's field shows again. The player took the good feed into the level;
-// one who did not is told nothing of it: the page has a strip less.
+// At 800 x 600, level 32 typed and opened: its page (680 x 356, centred 20 px above the middle) stands at
+// (60, 102). The picture row's strip, then the wheat's, the cowshed's and the good feed's below the
+// separators; the plant and the building end in a level box, the bonus does not; the bodies' lines stand 23
+// px apart on the page's parchment. "Menu" opens the pause menu over the page; its options switch full screen
+// on (1920 x 1080), and after "Continue" the page stands centred there, 560 px right and 240 down. The knob
+// at the top right closes the page, showing the field. Without the good feed the page has a strip less.
 TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
     GameCopy game, without;
     testplayers::MakeBonusPlayer(game.User(), {0, 4});
@@ -139,10 +134,8 @@ TEST(LevelPagesScenario, TheInformationPageShowsAStripOfEveryKind) {
             EXPECT_EQ(page.Count(s.right - 86, s.top + 8, s.right - 70, s.top + 40, NameBlue), 0) << s.what;
         } else
             EXPECT_EQ(box, 0) << s.what;
-        EXPECT_LT(
-            closed.Count(s.left + dx + 10, s.top + dy + 8, s.right + dx - 10, s.top + dy + 40, StripFace),
-            width * 32 / 30)
-            << s.what;
+        const int x = s.left + dx, y = s.top + dy; // on the switched screen
+        EXPECT_LT(closed.Count(x + 10, y + 8, x + width - 10, y + 40, StripFace), width * 32 / 30) << s.what;
     }
     // A line row's body of two lines beside its strip: the lines 23 px
     // apart, so that the two span the strip's height.
@@ -250,13 +243,11 @@ TEST(LevelPagesScenario, ARechargingBonusButtonIsSplitAtItsLine) {
     EXPECT_GT(level.NearIn(462, 624, 468, 640, 0xA89070, 12), 30);
 }
 
-// A player who has just earned the bees (level 8 won) opens level 9's window
-// from the map, at both window sizes: the new-bonus tutorial's arrow points
-// at the bees' slot from its right and its box stands in the bonuses' row,
-// leaving the window's goals and medal times in sight. With the boots and the
-// good feed beside them the arrow points from the left, off the other slots;
-// with the gears too (no new bonus) the arrow at the bonuses button and its
-// box leave the goals, the times and the record in sight as well.
+// A player who has just earned the bees (level 8 won) opens level 9's window from the map at both
+// sizes: the new-bonus tutorial's arrow points at the bees' slot from its right and its box stands
+// in the bonuses' row, leaving the goals and medal times in sight. With the boots and the good feed
+// beside them the arrow points from the left, off the other slots; with the gears too (no new
+// bonus) the arrow at the bonuses button and its box leave goals, times and record in sight.
 TEST(LevelPagesScenario, TheNewBonusBoxLeavesTheGoalsAndTimesInSight) {
     const std::vector<int> kOwned[] = {{0}, {0, 2, 4}, {0, 2, 4, 5}};
     for (int c = 0; c < 6; ++c) {

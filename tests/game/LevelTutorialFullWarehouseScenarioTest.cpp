@@ -76,9 +76,7 @@ TEST(LevelTutorialFullWarehouseScenario, ClosingItLeavesTheLevelsOwnTutorialOn) 
     EXPECT_EQ(stored->results.tutorialsOff, 0u) << log;
 }
 
-// A restart from the pause menu while the tutorial points at its notice: the
-// explanation was not seen through, so the restarted level's full warehouse
-// brings it again.
+// A restart from the pause menu while the tutorial points at its notice: not seen through, it comes again.
 TEST(LevelTutorialFullWarehouseScenario, ARestartWhileItShowsBringsItAgain) {
     GameCopy game;
     MakeMapProfile(game.User(), 28);

@@ -1,13 +1,9 @@
-// Level 6's tutorial at 1024 x 768, reached from the main screen and the map
-// by a player whose tutorials are on, to its end by clicks placed where the
-// screenshots show things: the first click calls the robber at once and its
-// first shot damages the bed of point 3 (step 1, clicked away); the robber
-// fires again and its shot stops halfway while the level is held (step 2):
-// a click on the ball bursts it; three clicks on the robber drive it off
-// (step 3); the arrow points at the bed's repair button (step 4), whose
-// click sends the farmer; she repairs the bed (step 5), the puddle goes and
-// the tutorial is over. A restart while she repairs leaves none of the
-// repair's marks on the new run's "Click to start".
+// Level 6's tutorial at 1024 x 768, reached from the main screen and the map by a player whose tutorials are
+// on, played to its end by clicks where the screenshots show things: the first click calls the robber, whose
+// first shot damages the bed of point 3 (step 1, clicked away); its next shot stops halfway while the level
+// is held (step 2): a click bursts the ball; three clicks on the robber drive it off (step 3); the arrow
+// points at the bed's repair button (step 4), whose click sends the farmer; she repairs the bed (step 5), the
+// puddle goes and the tutorial ends. A restart while she repairs shows no mark of it.
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/support/SeenPlay.h"
 
@@ -109,8 +105,7 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
     EXPECT_LT(end.Near(kBedX, kRepairY, 10, kRepairBlue, 16), 5) << log;
     EXPECT_FALSE(CloseTutorialShown(end)) << log;
 
-    // The same play restarted from the pause menu while the farmer repairs,
-    // her wrench icon over the bed: the new run shows neither it nor its bar.
+    // Restarted from the pause menu while her wrench is over the bed: the new run shows no wrench nor bar.
     EXPECT_GT(play.Look(36900, "repairing").Near(kBedX, kWrenchY, 10, kRepairBlue, 16), 100);
     play.Add(testsupport::script::quick::Key(37000, "ESCAPE") +
              Click(38000, 503, 311) /* the pause menu's restart */ + Click(39000, 578, kPlayY));

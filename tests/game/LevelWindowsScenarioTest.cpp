@@ -179,10 +179,9 @@ TEST(LevelWindowsScenario, FullScreenFromThePauseMenuCentresItsWindows) {
     EXPECT_LT(c.NearIn(252, 219, 772, 549, kWindowFace, 6), 500) << "both windows closed";
 }
 
-// Level 34 at 800 x 600 in a window and at 1024 x 768 in full screen: the
-// panel's Warehouse button's hint (its caption alone) stands whole above the
-// button, inside the screen's right edge; the warehouse opened, its wheat tile's hint (a box
-// wider than the tile, in the first column) stays inside the window's frame.
+// Level 34 at 800 x 600 in a window and at 1024 x 768 in full screen: the panel's Warehouse button's hint
+// (its caption alone) stands whole above the button, inside the screen's right edge; the warehouse opened,
+// its wheat tile's hint (a box wider than the tile, in the first column) stays inside the window's frame.
 TEST(LevelWindowsScenario, HintsStayInsideTheWarehouseWindowAndTheScreen) {
     struct Size {
         int width, height;

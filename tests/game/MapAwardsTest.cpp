@@ -20,9 +20,8 @@ int Count(const Shot& shot, int left, int top, int right, int bottom, uint32_t c
     });
 }
 
-// Harvester (0, 50, 1200, 2000) climbs from 30 over bronze and silver to
-// 1360; rancher (0, 10, 300, 500) from 58 to 155; the goal "first win" is
-// newly reached, "old hand" was reached before. Medals in both regimes.
+// Harvester (0, 50, 1200, 2000) climbs from 30 over bronze and silver to 1360; rancher (0, 10, 300, 500) from
+// 58 to 155; the goal "first win" is newly reached, "old hand" was reached before. Medals in both regimes.
 void MakeProfile(const std::string& user) {
     testplayers::MakePlayer(user, u"tess", [](ProfileRecord& record) {
         record.awardsSeen[0] = 30, record.awards[0] = 1360;

@@ -10,6 +10,7 @@
 #include "tests/game/WindowSizes.h"
 
 using namespace programtest;
+using testsupport::script::Move;
 using testsupport::script::held::Click;
 
 namespace {
@@ -133,11 +134,9 @@ TEST(MapPlayersScenario, TheCurrentPlayerDeletedOnTheMapLeavesTheListOpenAndAnsw
     }
 }
 
-// The players' list opened from the main screen's greeting at both window
-// sizes (sal current, nia and five more): "New player" stands in the middle
-// of its button, and the names on the rows' light wood have a dark rim round
-// their letters. The rows stay inside the list's view, also scrolled a notch
-// with the wheel, and a click on "Cancel" closes the list, choosing no one.
+// The players' list opened from the main screen's greeting at both sizes (sal current, nia and five more):
+// "New player" stands in the middle of its button, the names on the rows' light wood have a dark rim, the
+// rows stay inside the list's view, also scrolled a notch, and "Cancel" closes the list, choosing no one.
 TEST(MapPlayersScenario, TheListsNamesAndNewPlayerRead) {
     for (const windowsizes::WindowSize size : windowsizes::kSizes) {
         SCOPED_TRACE(windowsizes::Describe(size));
@@ -150,8 +149,7 @@ TEST(MapPlayersScenario, TheListsNamesAndNewPlayerRead) {
         const std::string log = windowsizes::PlayAt(
             game, size,
             {.events = testsupport::script::SkipLogos() + Click(5000, small ? 589 : 749, small ? 292 : 384) +
-                       "5200 mouse move 5 5\n" + "6600 mouse move " + std::to_string(left + 200) + " " +
-                       std::to_string(top + 200) + "\n6650 mouse wheel -1\n" +
+                       Move(5200, 5, 5) + Move(6600, left + 200, top + 200) + "6650 mouse wheel -1\n" +
                        Click(7500, left + 244, top + 326),
              .shots = {{6500, "list"}, {7400, "scrolled"}, {8500, "closed"}},
              .untilMs = 8600,
@@ -162,13 +160,11 @@ TEST(MapPlayersScenario, TheListsNamesAndNewPlayerRead) {
                    closed = LoadShot(game.File("closed.png"));
         ASSERT_TRUE(list.ok && scrolled.ok && closed.ok);
         EXPECT_LT(closed.NearIn(left + 20, top + 70, left + 420, top + 110, kWindowFace, 6), 200) << "Cancel";
-        // Scrolled, nothing moves over the caption above the view (from
-        // top + 61); no row's wood shows below it (from top + 300), left of Cancel.
+        // Scrolled, nothing moves above the view (top + 61) and no row's wood shows below it (top + 300).
         EXPECT_EQ(testsupport::Differing(list, scrolled, left + 12, top, left + 432, top + 60), 0);
         for (const Shot* shot : {&list, &scrolled})
             EXPECT_EQ(shot->NearIn(left + 12, top + 302, left + 170, top + 358, 0xD0A060, 30), 0);
-        // "New player" on the face of its button, from 63 to 113 px below
-        // the list's top.
+        // "New player" on the face of its button, from 63 to 113 px below the list's top.
         const auto dark = [](int r, int g, int b) { return r < 90 && g < 70 && b < 50; };
         int first = -1, last = -1;
         for (int y = top + 66; y < top + 111; ++y)

@@ -203,14 +203,12 @@ TEST(MapScreenScenario, TheAnimalsStandOnTheirShadowsAndTheLockedRegimeSwitchHin
     EXPECT_GT(grass, 170) << "plain grass beside the cow";
     EXPECT_LT(green(hooves.x, hooves.y), grass - 40) << "the shadow between the hooves";
     EXPECT_LT(green(hooves.x - 4, hooves.y), grass - 20) << "the shadow beyond the left hoof";
-    // Level 2's hen pen (its dashed brown fence) keeps off its signpost's
-    // board; the medals' dark plates of levels 1-3 reach below their numbers.
+    // Level 2's pen fence keeps off its signpost; levels 1-3's dark medal plates reach below their numbers.
     const MapPoint two = CellPosition(1);
     EXPECT_EQ(shown.NearIn(two.x + 28, two.y - 4, two.x + 72, two.y + 29, 0x8A5E28, 3), 0) << "the pen";
+    const auto plate = [](int r, int g, int b) { return r + g + b < 250; };
     for (const MapPoint c : {CellPosition(0), two, CellPosition(2)})
-        EXPECT_GT(shown.Count(c.x - 56, c.y + 21, c.x - 42, c.y + 26,
-                              [](int r, int g, int b) { return r + g + b < 250; }),
-                  40);
+        EXPECT_GT(shown.Count(c.x - 56, c.y + 21, c.x - 42, c.y + 26, plate), 40);
 
     // Resting on the locked regime switch shows the hint box over it; there was none before.
     const int hintBox = hinted.NearIn(800, 650, 1015, 695, 0xFFF6DC, 6);

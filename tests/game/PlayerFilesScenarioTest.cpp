@@ -18,9 +18,7 @@ using testsupport::script::quick::Click;
 using testsupport::script::quick::Key;
 
 constexpr int kOptionsX = 749, kOptionsY = 581;
-// The OK button of the dialog about the players' files (five lines of text;
-// 54 px lower with a second part of four lines); the first row of the
-// players' list.
+// The players' files dialog's OK (five lines; 54 px lower with a four-line second part); the list's row 1.
 constexpr int kDialogOkX = 512, kDialogOkY = 460;
 constexpr int kFirstRowX = 465, kFirstRowY = 357;
 
@@ -84,8 +82,7 @@ TEST(PlayerFilesScenario, ADamagedPlayerFileIsSetAsideAndThePlayerComesBackWhenI
     const std::string good = ReadFileBytes(file);
     ASSERT_GT(good.size(), 700u);
     ASSERT_TRUE(WriteFileBytes(file, good.substr(0, 700)));
-    // The copy of a win of Bob's that a stop left, cut short: kept aside,
-    // while Bob's own file stays in place.
+    // A copy of a win of Bob's that a stop left, cut short: kept aside while Bob's own file stays.
     ASSERT_TRUE(WriteFileBytes(game.User() + "/profile2.dat.win", good.substr(0, 19)));
 
     // The dialog names the files; a click closes it; the players' list below

@@ -98,10 +98,8 @@ TEST(ScreenLayoutScenario, NoLevelsPointStandsUnderTheBonusButtons) {
             }
 }
 
-// A click on a point's picture well away from its place selects the point:
-// in levels 34, 36 and 37 at either window size, each building's level
-// picture (as the built sprite pack frames it, its textures only declared)
-// is clicked at four fifths of its width and two thirds of its height.
+// In levels 34, 36 and 37 at either size, a click on each building's level picture (as the built
+// sprite pack frames it) at four fifths of its width and two thirds of its height selects it.
 TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
     std::string why, data = testsupport::BuiltProgramFolder() + "/Data/";
     kis::DataFileReaderW* reader =
@@ -123,11 +121,9 @@ TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
             for (uint32_t i = 1, ms = 8000; i < tables.levels.Get(index)->points.size(); ++i) {
                 const PointRecord& p = tables.levels.Get(index)->points[i];
                 const BUILDING* type = tables.buildings.FindBuildingType(p.objectId);
-                const MapSprite* picture =
-                    sprites.Get(kBuildingLibrary)
-                        ->ProbeSprite(type && p.kind != kPointPlant
-                                          ? type->levels[p.stage - 1].record.mapSpriteName
-                                          : u"-");
+                if (!type || p.kind == kPointPlant) continue;
+                const MapSprite* picture = sprites.Get(kBuildingLibrary)
+                                               ->ProbeSprite(type->levels[p.stage - 1].record.mapSpriteName);
                 if (!picture) continue;
                 const float scale = type->header.scale;
                 const float x = float(p.x + type->header.anchor[0]) +
@@ -228,8 +224,7 @@ TEST(ScreenLayoutScenario, TheAwardsWindowCountsNoMedalsAsZero) {
             for (const int dx : {8, 112, 218})
                 EXPECT_GT(awards.Count(cx + dx, cy + dy, cx + dx + 18, cy + dy + 22, dark), 25)
                     << "the count at " << dx << ", " << dy;
-        // The map's own medals panel below shows its zeros too, and its top
-        // edge under the window's dark frame.
+        // The map's own medals panel below shows its zeros too, its top edge under the window's frame.
         EXPECT_GT(awards.Count(cx - 120, size.height - 40, cx - 95, size.height - 14, dark), 25);
         EXPECT_EQ(awards.NearIn(cx - 100, size.height - 50, cx + 100, size.height - 44, 0x5A3410, 6), 0);
     }
@@ -383,12 +378,10 @@ TEST(ScreenLayoutScenario, TheLevelWindowsMedalIconsStandBeforeTheirTimes) {
     }
 }
 
-// Level 31 of the test levels is won by clearing its garbage heap. The
-// result window of the easy regime, which has no bronze time, shows a sign
-// with a sheaf of wheat in that time's place instead of an empty box, and
-// its "OK" leaves the level. The first win is a new record: as the window
-// reveals it, the "Record" row shrinks away about its clock and the "New
-// record" row comes in from four times its size.
+// Level 31 of the test levels is won by clearing its garbage heap. The result window of the easy regime,
+// which has no bronze time, shows a sign with a sheaf of wheat in that time's place instead of an empty box,
+// and its "OK" leaves the level. The first win is a new record: as the window reveals it, the "Record" row
+// shrinks away about its clock and the "New record" row comes in from four times its size.
 TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
     for (const WindowSize size : kSizes) {
         SCOPED_TRACE(Describe(size));
@@ -414,18 +407,17 @@ TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
         EXPECT_GT(result.NearIn(left + 14, top + 60, left + 172, top + 130, 0xE8B448, 16), 120);
         EXPECT_GT(result.NearIn(left + 14, top + 60, left + 172, top + 130, 0x3A2210, 10), 40);
         // The silver time keeps a gap of the band's wood after its clock.
-        EXPECT_EQ(result.Count(left + 200, top + 95, left + 207, top + 109,
-                               [](int r, int g, int b) { return r + g + b > 600 || r + g + b < 200; }),
-                  0);
+        const auto lightOrDark = [](int r, int g, int b) { return r + g + b > 600 || r + g + b < 200; };
+        EXPECT_EQ(result.Count(left + 200, top + 95, left + 207, top + 109, lightOrDark), 0);
+        // The labels' brown, faded as far as half way into the face.
+        const auto ink = [](int r, int g, int b) { return r + g + b < 520 && r > b + 30; };
         // The labels' ink across the record rows' band (right of the medal's
         // box, left of the clock): the widest while the new record grows and
         // the narrowest while the old one shrinks, against their widths at rest.
         const auto labelWidth = [&](const Shot& shot) {
-            // The label's brown, faded as far as half way into the face.
-            const auto label = [](int r, int g, int b) { return r + g + b < 520 && r > b + 30; };
             int first = -1, last = -1;
             for (int x = left + 110; x < left + 295; ++x)
-                if (shot.Count(x, top + 204, x + 1, top + 236, label) > 0) {
+                if (shot.Count(x, top + 204, x + 1, top + 236, ink) > 0) {
                     if (first < 0) first = x;
                     last = x;
                 }
@@ -439,9 +431,7 @@ TEST(ScreenLayoutScenario, TheEasyResultWindowShowsASignInTheBronzeTimesPlace) {
             if (width > 0) narrowest = std::min(narrowest, width);
             widest = std::max(widest, width);
         }
-        // "New record" at rest: its top row of ink is its letters', with no
-        // stray dot of another letter a row apart over its "w".
-        const auto ink = [](int r, int g, int b) { return r + g + b < 520 && r > b + 30; };
+        // "New record" at rest: no stray dot of another letter a row over its letters' top.
         const int inkTop = TopRow(result, left + 110, top + 204, left + 295, top + 236, ink);
         EXPECT_EQ(TopRow(result, left + 110, inkTop + 1, left + 295, top + 236, ink), inkTop + 1);
         EXPECT_GT(recordAtRest, 30);

@@ -36,9 +36,8 @@ std::string Bounded(const std::string& command) {
 
 } // namespace
 
-// A language file that cannot be loaded stops the program with a message that
-// names it and exit status 1; a file that is not a regular file (a FIFO, a
-// device, a folder) is refused at its open, so it can never hang.
+// A language file that cannot be loaded stops the program with a message that names it and exit status 1; a
+// file that is not a regular file (a FIFO, a device, a folder) is refused at its open, so it can never hang.
 TEST(StartUp, ALanguageFileThatCannotBeLoadedStopsWithItsName) {
     GameCopy game;
     const std::string good = testsupport::ReadFileBytes(game.Game() + "/Data/language.dat");
@@ -233,11 +232,9 @@ TEST(StartUp, AnUnusablePerUserFolderGivesWayToProfilesBesideTheData) {
     }
 }
 
-// Folder names are bytes: a program folder and a per-user folder whose names
-// are not valid UTF-8, or hold a backslash, are used as they stand. The Data
-// folder is found, the player made before is read and stays current, and the
-// log and the lock are in the per-user folder; no other folder is made.
-// Without its Data folder the program names the folder it looked for.
+// Folder names are bytes: program and per-user folders named in invalid UTF-8, or with a backslash, are used
+// as they stand: the Data folder is found, the player made before is read and stays current, the log and the
+// lock are in the per-user folder, no other folder is made. Without its Data folder the program names it.
 TEST(StartUp, FolderNamesThatAreNotUtf8AreUsedAsTheyStand) {
     for (const std::string bytes : {"\xE9", "\xFF", "a\xC3(b", "back\\slash\\dir"}) {
         SCOPED_TRACE(bytes);

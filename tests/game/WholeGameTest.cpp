@@ -1,17 +1,12 @@
-// The game from a fresh user folder to a medal, played only through an input
-// script of clicks and keys, at 1024 x 768: the logos (a click skips them),
-// loading, the main screen, a new player typed in, "easy" with the first
-// comic, the map with the villains' attack and the first visit's tutorial,
-// level 1's window and the level itself: its tutorial is started by the first
-// click and played through to its last step (both clean sites sown through
-// their build menus, harvests, the warehouse and a sale, watering), the level
-// is won with silver (a first win that follows the tutorial misses gold,
-// which asks for a practised run), the result window leaves for the map,
-// which reveals the medal and opens level 2.
-// The program quits; a second start shows the same progress.
+// The game from a fresh user folder to a medal, played only through an input script of clicks and keys, at
+// 1024 x 768: the logos (a click skips them), loading, the main screen, a new player typed in, "easy" with
+// the first comic, the map with the villains' attack and the first visit's tutorial, level 1's window and the
+// level itself: its tutorial is started by the first click and played through to its last step (both clean
+// sites sown through their build menus, harvests, the warehouse and a sale, watering), the level is won with
+// silver (gold asks for a practised run, not a first win that follows the tutorial), and the map reveals the
+// medal and opens level 2. The program quits; a second start shows the same.
 //
-// The screenshots of every stage are kept under the build folder
-// (whole-game/), for looking at a run.
+// The screenshots of every stage are kept under the build folder (whole-game/), for looking at a run.
 #include "app/Profiles.h"
 #include "gui/Regime.h"
 #include "platform/Utf.h"

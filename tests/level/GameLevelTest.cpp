@@ -306,9 +306,7 @@ TEST(GameLevel, SaveLoadSaveGivesIdenticalBytes) {
     EXPECT_EQ(level.frontEnd.stored[0], bytes);
 }
 
-// A damaged saved game is refused or loads into a level that saves again
-// without fault, its points where the level puts them; a refused one leaves
-// the level as a fresh start.
+// A damaged save is refused, leaving a fresh start, or loads with its points in place and saves again.
 TEST(GameLevel, RandomDamageToSavesStartsTheLevelAfresh) {
     TestLevel level;
     Play(level);

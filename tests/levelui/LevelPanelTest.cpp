@@ -286,8 +286,7 @@ TEST_F(LevelPanelTest, MenuWarehouseAndOtherCommands) {
 }
 
 TEST_F(LevelPanelTest, CloseTutorialAsksFirstAndFinishesOnlyARunningTutorial) {
-    // The level's own tutorial is asked to go off for the level; one its
-    // save does not keep (the full warehouse's) only to close.
+    // Asked: the level's own tutorial off for the level; one not saved with it (full warehouse) only closed.
     struct Case {
         bool running, saved;
         uint32_t answer;

@@ -95,13 +95,11 @@ TEST(SingleInstance, AnUnopenableLockFileLetsTheProgramRunUnguarded) {
 TEST(SingleInstance, AStartBetweenTheLockAndTheIdWaitsForTheId) {
     testsupport::TempDir dir;
     const std::string lock = dir.File("app.lock");
-    // The file still names a live process that holds no lock (a copy that
-    // ended long ago, its id since given to another program): never signalled.
+    // The file names a live process holding no lock (an old copy's id, since reused): never signalled.
     const pid_t bystander = fork();
     if (bystander == 0) _exit(pause()); // until the test kills it
     ASSERT_TRUE(testsupport::WriteFileBytes(lock, std::to_string(bystander) + "\n"));
-    // The copy holds the locks with that file for a while, then writes its
-    // id, as a first copy does in the instant between the two steps.
+    // The copy holds the locks on that file 0.1 s, then writes its id, as a first copy does between steps.
     int fd = -1;
     const pid_t child = ForkLockHolder(
         [&] {
