@@ -1,7 +1,9 @@
 // Every level won by the level bot, easy and hard (lost when its bronze time runs out), the hard results
 // kept. Two players play the campaigns side by side, the second with the hard regime open as a win of level 8
-// opens it; their award counters after the easy campaign and over both place each award's tiers.
+// opens it, at 1024 x 768 where the easy one plays at 800 x 600 (no round buttons of two points overlap at
+// either); their award counters after the easy campaign and over both place each award's tiers.
 #include "tests/game/CampaignPlay.h"
+#include "tests/support/ScriptPlay.h"
 
 #include <thread>
 
@@ -12,6 +14,7 @@ TEST(Campaign, EveryLevelWonInTheEasyThenTheHardRegimeAndTheAwardsWithinReach) {
         r.results.tutorial = 0;
         r.results.hardAvailable = 1;
     });
+    ASSERT_TRUE(testsupport::UseWindow(hard, 1024, 768));
     std::thread hardCampaign([&] { campaign::PlayAndCheck(hard, campaign::SourceLevels(), 1); });
     campaign::PlayAndCheck(easy, campaign::SourceLevels(), 0);
     hardCampaign.join();
