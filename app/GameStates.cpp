@@ -6,6 +6,7 @@
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "engine/Viewer.h"
+#include "gui/Window.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -56,7 +57,30 @@ void RouteMouseDown(int32_t x, int32_t y, uint32_t button) {
     if (auto call = ScreenCallback(&AppCallbacks::mouseDown); call && OnGameScreen(*Machine(), x, y))
         call(x, y, button);
 }
+// The windows and the screen hear a release the mouse makes up itself as
+// letting go: the press ends, but it clicks nothing. Such a release comes
+// when the focus goes, the state changes or the program ends, where a click
+// would order work of a screen that is closing or already gone.
+class MouseLettingGo {
+  public:
+    MouseLettingGo() : windows_(GetWindowManager()), was_(windows_ && windows_->IsLettingGo()) {
+        const GameStateMachine* m = Machine();
+        const DXLMouse* mouse = m && m->services.input ? m->services.input->GetMouse() : nullptr;
+        if (windows_ && mouse && mouse->IsLettingGo()) windows_->SetLettingGo(true);
+    }
+    ~MouseLettingGo() {
+        if (windows_) windows_->SetLettingGo(was_);
+    }
+    MouseLettingGo(const MouseLettingGo&) = delete;
+    MouseLettingGo& operator=(const MouseLettingGo&) = delete;
+
+  private:
+    WindowManager* windows_; // the App's, which outlives every input event
+    bool was_;
+};
+
 void RouteMouseUp(int32_t x, int32_t y, uint32_t button) {
+    const MouseLettingGo lettingGo;
     if (WindowsTakeMouseUp(x, y, button)) return;
     if (auto call = ScreenCallback(&AppCallbacks::mouseUp); call && OnGameScreen(*Machine(), x, y))
         call(x, y, button);

@@ -628,6 +628,10 @@ AppSession* RunningSession() {
 } // namespace
 
 AppSession::~AppSession() {
+    // A key or button still held lets go first, while the windows and the
+    // screen its press reached are all there (the quit state's own release
+    // would reach the screen after its windows are gone).
+    if (input_) input_->ReleaseAllKeys(kInputMouse | kInputKeyboard);
     // The quit state closes the screen and runs the subsystems' quit hooks
     // (saving the running level and the profiles); then the members go.
     if (windows_) windows_->DeleteAllWindows(); // while the fonts they draw with are there

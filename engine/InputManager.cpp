@@ -303,6 +303,21 @@ constexpr DXLInputDevice::Messages kMouseMessages = {
 // Shared by every keyboard: the state is read into it and used at once.
 uint8_t g_keyboardState[kKeyboardStateSize];
 
+// Marks a device's releases as its own while ReleaseAll reports them. A
+// receiver may change the game state as it hears one, which releases again
+// from inside: the mark is given back as it was.
+class LettingGo {
+  public:
+    explicit LettingGo(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~LettingGo() { flag_ = was_; }
+    LettingGo(const LettingGo&) = delete;
+    LettingGo& operator=(const LettingGo&) = delete;
+
+  private:
+    bool& flag_;
+    bool was_;
+};
+
 } // namespace
 
 DXLKeyboard::DXLKeyboard(InputManager* owner) : DXLInputDevice(owner) {
@@ -363,6 +378,7 @@ HResult DXLKeyboard::Poll() {
 
 void DXLKeyboard::ReleaseAll() {
     if (!device_ || !active_) return;
+    const LettingGo scope(lettingGo_);
     for (int key = 0; key < 256; ++key)
         if (keys_[key]) KeyEvent(uint8_t(key), false);
 }
@@ -533,6 +549,7 @@ HResult DXLMouse::Poll() {
 
 void DXLMouse::ReleaseAll() {
     if (!device_ || !active_) return;
+    const LettingGo scope(lettingGo_);
     ButtonEvent(kMouseLeft, false);
     ButtonEvent(kMouseRight, false);
     ButtonEvent(kMouseMiddle, false);

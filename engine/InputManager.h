@@ -144,7 +144,11 @@ class DXLInputDevice {
     // When active: reports everything held as released, then inactive.
     virtual HResult Deactivate();
     // Reports every held key or button as released (set up and active only).
+    // No player made these releases: while they are reported IsLettingGo()
+    // is true, so that a receiver lets go of what the press held without
+    // taking the release as a click.
     virtual void ReleaseAll() = 0;
+    bool IsLettingGo() const { return lettingGo_; }
 
     bool IsSetUp() const { return device_ != nullptr; }
     bool IsActive() const { return active_; }
@@ -200,6 +204,7 @@ class DXLInputDevice {
     bool active_ = true;
     uint32_t bufferSize_ = 0;
     std::unique_ptr<DXLDeviceObjectData[]> records_;
+    bool lettingGo_ = false; // ReleaseAll is reporting its releases
 };
 
 class DXLKeyboard : public DXLInputDevice {

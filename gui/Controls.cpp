@@ -243,7 +243,8 @@ bool ActiveButton::OnMouseUp(int32_t x, int32_t y, uint32_t button) {
     const bool inside = HitTest(x, y);
     SetState(bank | (inside ? ControlState::kHover : ControlState::kNormal), false);
     window_->OnControlReleased(this);
-    if (inside) OnClick(); // may close the window: closing is deferred to the manager
+    // May close the window: closing is deferred to the manager.
+    if (inside && !Manager().IsLettingGo()) OnClick();
     return true;
 }
 

@@ -195,6 +195,12 @@ class WindowManager {
     // ---- input (screen coordinates); true when a window took it or a modal one stopped it
     bool OnMouseDown(int32_t x, int32_t y, uint32_t button);
     bool OnMouseUp(int32_t x, int32_t y, uint32_t button);
+    // While set, the releases delivered are ones no player made (the input
+    // let go of a held button as the focus went, the game state changed or
+    // the program ended): what the press held lets go, nothing is clicked.
+    // The level's screen sprites, which hear releases past the windows, ask too.
+    void SetLettingGo(bool on) { lettingGo_ = on; }
+    bool IsLettingGo() const { return lettingGo_; }
     // Non-zero while the pointer is over a window.
     bool OnMouseMove(int32_t x, int32_t y, uint32_t buttons);
     bool OnMouseDblClick(int32_t x, int32_t y);
@@ -320,6 +326,7 @@ class WindowManager {
     std::vector<GameWindow*> offer_; // the stack as an event started, reused
     int32_t modalCount_ = 0;
     int32_t dispatchDepth_ = 0;
+    bool lettingGo_ = false;
     // Windows and controls of the stack (owned there); cleared before they go.
     GameWindow* hovered_ = nullptr;
     GameButton* captured_ = nullptr;

@@ -309,7 +309,8 @@ void GameLevel::Tick() {
     TickBonuses(kLevelTickMs);
     FlushRebuilds();
 
-    if (clockRunning_ && clockStop_ == 0) levelTimeMs_ += kLevelTickMs;
+    if (clockRunning_ && clockStop_ == 0)
+        levelTimeMs_ = std::min(levelTimeMs_ + kLevelTickMs, kMaxLevelTimeMs);
     if (winPending_) {
         winDelayMs_ = winDelayMs_ > kLevelTickMs ? winDelayMs_ - kLevelTickMs : 0;
         if (winDelayMs_ == 0) EndWin();
@@ -477,7 +478,7 @@ void GameLevel::RaiseVillainsInARow() {
 }
 
 void GameLevel::CountJobDone() {
-    if (ended_) return;
+    if (ended_ || jobsDone_ == INT32_MAX) return;
     ++jobsDone_;
     AddGoalProgress(kAwardJobsInLevel, jobsDone_, CounterUpdate::RaiseTo, GoalNotice::Show);
 }
@@ -838,7 +839,7 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     // A press on the farm above the panel, its field or a button over it,
     // counts towards the level's click rate while the clock runs.
     if (button == kLevelMouseLeft && down && clockRunning_ && !ended_ && !IsPausedExcept(0) &&
-        sy < screenHeight_ - kLevelPanelHeight)
+        sy < screenHeight_ - kLevelPanelHeight && farmClicks_ < INT32_MAX)
         ++farmClicks_;
     float x, y;
     ScreenToField(float(sx), float(sy), &x, &y);
@@ -1117,9 +1118,12 @@ bool GameLevel::LoadLevelBlock(SaveReader& in, int32_t* savedReserve) {
     }
     const uint32_t music = block.musicTrack;
     if (flags > (kLevelFlagClockStarted | kLevelFlagSideStep) || money < 0 || reserve < 0 ||
-        money > kMaxMoney || reserve > kMaxMoney - money || music > 3 || highest < 0 ||
-        std::any_of(progress.begin(), progress.end(), [](int32_t p) { return p < 0; }))
+        money > kMaxMoney || reserve > kMaxMoney - money || music > 3 || highest < 0 || jobsDone < 0 ||
+        farmClicks < 0 || std::any_of(progress.begin(), progress.end(), [](int32_t p) { return p < 0; }))
         return false;
+    // The clock stops at its last second. (A hard level's time past its
+    // bronze time is reachable under other medal times: it is lost at once.)
+    if (time > kMaxLevelTimeMs) return false;
 
     levelTimeMs_ = time;
     clockRunning_ = flags & kLevelFlagClockStarted;

@@ -56,6 +56,10 @@ enum LevelResultCode : uint32_t { kLevelRunning = 0, kLevelWon = 1, kLevelLost =
 enum ClockStopBits : uint32_t { kClockStopWon = 0x1, kClockStopTutorial = 0x2, kClockStopLost = 0x4 };
 
 constexpr uint32_t kLevelTickMs = 10;
+// The level clock shows two digits each of hours, minutes and seconds: it
+// stops at 99:59:59.999 rather than turn over (in the easy regime nothing
+// else ends a level).
+constexpr uint32_t kMaxLevelTimeMs = 100u * 3600u * 1000u - 1u;
 constexpr uint32_t kMaxTicksPerFrame = 20;
 // The path finder's share of a frame for the walks' route requests.
 constexpr uint64_t kPathFinderBudgetUs = 2000;

@@ -508,6 +508,20 @@ std::unique_ptr<Job> MapCharacter::CreateJobFromRecord(uint32_t jobId, const uin
     return nullptr;
 }
 
+bool MapCharacter::PlaceFits(float x, float y) {
+    // Figures come onto the field from places beyond its edges (the villains
+    // from about 40 pixels out), never from farther than the field's own size;
+    // a map without a field (no path finder) allows any place within a
+    // million pixels.
+    float left = -1e6f, top = -1e6f, right = 1e6f, bottom = 1e6f;
+    if (const shpf::PathFinder* field = Services() ? Services()->PathFinder() : nullptr) {
+        const float width = float(field->FieldWidth()), height = float(field->FieldHeight());
+        left = -width, top = -height, right = 2.0f * width, bottom = 2.0f * height;
+    }
+    // Written so that a NaN fits nowhere.
+    return x >= left && x <= right && y >= top && y <= bottom;
+}
+
 bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
     const uint8_t* block = reader.ReadPtr(kBlockSize);
     if (!block) return Refuse(why, "the character block is cut short");
@@ -515,10 +529,11 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
     kCharacterLayout.Load(block, &saved);
     if (saved.size != kBlockSize) return Refuse(why, "the character block's size is not 132");
     if (saved.characterId != CharacterId()) return Refuse(why, "the block is another character's");
-    for (float f : {saved.x, saved.y, saved.sizeFactor, saved.alpha, saved.walkX, saved.walkY}) {
-        if (!std::isfinite(f) || std::fabs(f) > 1e6f)
-            return Refuse(why, "a position or factor is not a number");
+    for (float f : {saved.sizeFactor, saved.alpha}) {
+        if (!std::isfinite(f) || std::fabs(f) > 1e6f) return Refuse(why, "a factor is not a number");
     }
+    if (!PlaceFits(saved.x, saved.y) || !PlaceFits(saved.walkX, saved.walkY))
+        return Refuse(why, "a position lies off the field");
     const int32_t kind = saved.animKind;
     const int32_t variant = saved.variant;
     const uint32_t flags = saved.flags;
@@ -546,6 +561,12 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
     for (size_t i = 0; i < jobs.size(); ++i) {
         if (jobs[i]->Progress().running && int32_t(i) != currentIndex)
             return Refuse(why, "a job that is not current was running");
+    }
+    if (AnimatesOnlyAtWork() && saved.timeLeft > 0) {
+        const Job* current = currentIndex >= 0 ? jobs[size_t(currentIndex)].get() : nullptr;
+        if (!current || !current->Progress().running ||
+            uint32_t(saved.timeLeft) > current->Progress().duration)
+            return Refuse(why, "the animation outlasts the work it is played for");
     }
     int64_t reserved = 0;
     for (const auto& job : jobs)

@@ -85,6 +85,10 @@ class MapCharacter : public DynObject {
         (void)block;
         return true;
     }
+    // Whether the character plays a timed animation only as the work of its
+    // current job: a loaded one must then have no more time left than that
+    // work lasts.
+    virtual bool AnimatesOnlyAtWork() const { return false; }
     // Reads count job records; false (nothing kept) when one is refused.
     virtual bool LoadJobs(SaveReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,
                           std::string* why);
@@ -118,8 +122,11 @@ class MapCharacter : public DynObject {
     bool SaveState(SaveWriter& writer) const;
     // Reads a block and its jobs. Refused (false, why set, the character
     // unchanged) for a short block, a count past the bytes left, an unknown
-    // JOBID or a record that does not fit its job.
+    // JOBID, a record that does not fit its job, or a place or an animation
+    // the level could not have brought it to.
     bool LoadState(SaveReader& reader, std::string* why = nullptr);
+    // Whether a loaded position is one where a figure of the level can stand or walk to.
+    bool PlaceFits(float x, float y);
 
     // ---- jobs
     int32_t JobCount() const { return int32_t(jobs_.size()); }
@@ -255,6 +262,7 @@ class MapPlayer : public MapCharacter {
     std::unique_ptr<Job> CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) override;
     void FillSaveRecord(uint8_t* block) const override;
     bool ApplyLoadedState(const uint8_t* block) override;
+    bool AnimatesOnlyAtWork() const override { return true; }
 
   private:
     bool sideStepRequested_ = false;

@@ -334,7 +334,7 @@ bool InfoWindow::OnMouseDown(int32_t x, int32_t y, uint32_t button) {
 bool InfoWindow::OnMouseUp(int32_t x, int32_t y, uint32_t button) {
     if (!pressed_ && !HitTest(x + rect.left, y + rect.top)) return false;
     SpritesWindow::OnMouseUp(x, y, button);
-    if (pressed_ && !closing) Close();
+    if (pressed_ && !closing && !manager_.IsLettingGo()) Close();
     pressed_ = false;
     return true;
 }

@@ -347,7 +347,9 @@ void ScreenSprites::OnMouseUp(int32_t, int32_t, uint32_t buttons) {
     if (!s || s->pressedButtons_ == 0 || s->pressedButtons_ != buttons) return;
     // The callback may end the sprite: it then stays until the next tick.
     ++dispatching_;
-    if (s->state_ == ActiveScreenSprite::kPressed || s->state_ == ActiveScreenSprite::kDisabled) s->Click();
+    const bool clicks =
+        s->state_ == ActiveScreenSprite::kPressed || s->state_ == ActiveScreenSprite::kDisabled;
+    if (clicks && !level_.Windows().IsLettingGo()) s->Click();
     s->SetPressed(false);
     s->pressedButtons_ = 0;
     --dispatching_;

@@ -94,6 +94,10 @@ class PathFinder {
     // previous ones.
     void SetLevelShapes(std::span<const _SHAPE> shapes);
 
+    // The size of the field in pixels (as clamped).
+    int32_t FieldWidth() const { return frame_.right - frame_.left; }
+    int32_t FieldHeight() const { return frame_.bottom - frame_.top; }
+
     uint32_t ClassCount() const { return uint32_t(classes_.size()); }
     // The grid of a class, rebuilt first when obstacles changed; null for an
     // unknown class. Owned by the path finder; valid until obstacles change.

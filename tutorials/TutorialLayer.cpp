@@ -623,7 +623,8 @@ bool TutorialLayer::OnMouseUp(int32_t x, int32_t y, uint32_t button) {
     const bool pressedHere = pressed_ && button == 1;
     if (button == 1) pressed_ = false;
     const bool taken = GameWindow::OnMouseUp(x, y, button);
-    if (button == 1 && pressedHere && step_ && clickWaits_ > 0) step_->OnLayerClick();
+    if (button == 1 && pressedHere && step_ && clickWaits_ > 0 && !manager_.IsLettingGo())
+        step_->OnLayerClick();
     return taken || pressedHere;
 }
 

@@ -119,13 +119,24 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
     }
 
     // Next time the level continues from the save; quitting while it is open
-    // saves it again.
-    ASSERT_EQ(
-        RunGame(game, "continue", Key(kReady + 0, "F6") + std::to_string(kReady + 2000) + " close\n", ""), 0);
-    log = game.Log();
-    EXPECT_EQ(Lines(log, "Level 31 continues from its saved game.").size(), 1u) << log;
-    EXPECT_EQ(Lines(log, "saved into the profile").size(), 1u) << log;
-    {
+    // saves it again however the run ends (SIGTERM, close, close after the focus went, --until-ms), also
+    // with the clear button held: the release the input makes up then orders nothing.
+    const std::string held = game.File("held.png"), end = std::to_string(kReady + 2000),
+                      shot = testsupport::ScreenshotAt(kReady + 1800, held);
+    const std::pair<std::string, std::string> quits[] = {
+        {"", " & until [ -e '" + held + "' ] || ! kill -0 $!; do sleep 0.05; done; kill $!; wait $!"},
+        {end + " close\n", ""},
+        {end + " focus lost\n" + end + " close\n", ""},
+        {"", " --until-ms " + end}};
+    const std::string press = Key(kReady + 0, "F6") + Click(kReady + 1000, 330, 249) +
+                              testsupport::script::Move(kReady + 1500, 330, 211) +
+                              std::to_string(kReady + 1600) + " mouse down left\n";
+    for (const auto& [events, arguments] : quits) {
+        ASSERT_EQ(RunGame(game, "continue", press + events, shot + arguments), 0);
+        log = game.Log();
+        EXPECT_EQ(Lines(log, "Level 31 continues from its saved game.").size(), 1u) << log;
+        EXPECT_EQ(Lines(log, "Level 31 saved into the profile").size(), 1u) << log;
+        EXPECT_EQ(Lines(log, "Clearing ordered").size(), 0u) << log;
         ProfileManager profiles(platform::Utf8ToUtf16(user));
         profiles.Load();
         ASSERT_NE(profiles.Current(), nullptr);

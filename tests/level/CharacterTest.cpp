@@ -392,6 +392,8 @@ TEST_F(CharacterTest, SavedAndLoadedCharacterSavesTheSameBytes) {
 }
 
 TEST_F(CharacterTest, BrokenSaveRecordsAreRefusedAndTheCharacterKept) {
+    const uint32_t clearances[] = {4};
+    level.finder = std::make_unique<shpf::PathFinder>(400, 300, clearances);
     MapPlayer farmer(&map, &farmerInfo, 100, 100);
     FillQueue(farmer, this);
     Run(farmer, 3);
@@ -421,6 +423,9 @@ TEST_F(CharacterTest, BrokenSaveRecordsAreRefusedAndTheCharacterKept) {
         {"a queued job running", [=](auto& b) { PutU32(b.data() + job1, 20, 1); }},
         {"name without end", [=](auto& b) { std::fill_n(b.data() + job0 + 40, 64, uint8_t('a')); }},
         {"NaN position", [](auto& b) { PutU32(b.data(), 8, 0x7FC00000); }},
+        {"far off the field", [](auto& b) { PutF32(b.data(), 12, 900000.0f); }},
+        {"walk target a field's width past its edge", [](auto& b) { PutF32(b.data(), 60, 801.0f); }},
+        {"work animation longer than its work", [](auto& b) { PutI32(b.data(), 32, 501); }},
         {"variant 4", [](auto& b) { PutU32(b.data(), 24, 4); }},
         {"layer 5", [](auto& b) { PutU32(b.data(), 40, 5); }},
         {"side-step flag 2", [](auto& b) { PutU32(b.data(), 100, 2); }},

@@ -300,6 +300,21 @@ TEST(GameLevel, SaveLoadSaveGivesIdenticalBytes) {
 
     TestLevel other(0, 31);
     EXPECT_FALSE(other->Load(bytes, &why)) << "saved for another level";
+    // Refused: a time past the clock's last second, counts (jobs done, clicks) below 0; at their highest they
+    // stay.
+    std::vector<uint8_t> full = bytes;
+    PutU32(full.data(), 60, INT32_MAX), PutU32(full.data(), 64, INT32_MAX);
+    for (const auto& [at, value] : {std::pair{28, kMaxLevelTimeMs + 1}, {60, ~0u}, {64, ~0u}}) {
+        std::vector<uint8_t> damaged = full;
+        PutU32(damaged.data(), at, value);
+        EXPECT_FALSE(TestLevel()->Load(damaged, &why)) << at;
+    }
+    TestLevel counted;
+    ASSERT_TRUE(counted->Load(full, &why)) << why;
+    counted->OnScreenSizeChanged(1024, 768);
+    counted->CountJobDone();
+    counted->OnMouse(300, 400, kLevelMouseLeft, true);
+    EXPECT_EQ(std::pair(counted->JobsDone(), counted->FarmClicks()), std::pair(INT32_MAX, INT32_MAX));
 
     level->Leave();
     ASSERT_EQ(level.frontEnd.stored.size(), 1u);
