@@ -20,7 +20,6 @@
 //   keeps every character and reads as the code page while it is plain ASCII.
 // - A changed file is written to a temporary file beside it and renamed over
 //   the old one, so an interrupted write leaves the old file as it was.
-//
 // - A file larger than kMaxIniFileBytes is read as one that cannot be read:
 //   it gives the defaults and is never written over.
 //
