@@ -14,6 +14,8 @@
 namespace {
 
 constexpr uint32_t kLongestLogo = 600000;
+// A list of a few logos; a larger file is refused as one that cannot be read.
+constexpr int64_t kMaxLogoListBytes = 64 << 10;
 
 // The logos being shown, or null.
 LogoShow* Show() {
@@ -117,7 +119,7 @@ void OpenLogos() {
     if (!state) return;
     state->logos = std::make_unique<LogoShow>();
     LogoShow& show = *state->logos;
-    auto bytes = platform::ReadWholeFile(platform::GamePath(u"Logos\\Logos.txt"));
+    auto bytes = platform::ReadWholeFile(platform::GamePath(u"Logos\\Logos.txt"), kMaxLogoListBytes);
     std::string error;
     if (!bytes) {
         LogLine(kLogIndent, "No logos: Logos\\Logos.txt cannot be read.");

@@ -9,6 +9,9 @@
 
 namespace {
 
+// A shortcut is a few lines; anything larger is not one.
+constexpr int64_t kMaxPlayUrlBytes = 64 << 10;
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -50,7 +53,7 @@ std::string PlayUrlAddress(std::string_view text) {
 }
 
 bool OpenPlayUrl(const std::u16string& folder) {
-    auto bytes = platform::ReadWholeFile(platform::GamePath(folder + u"\\play.url"));
+    auto bytes = platform::ReadWholeFile(platform::GamePath(folder + u"\\play.url"), kMaxPlayUrlBytes);
     if (!bytes || bytes->empty()) return false;
     const std::string address =
         PlayUrlAddress(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));

@@ -225,6 +225,17 @@ void InstallCloseSignals() {
         sigaction(signal, &action, nullptr);
 }
 
+// Past a file-size limit (ulimit -f) the system would end the program with
+// SIGXFSZ in the middle of a write. Ignored, the write fails with EFBIG
+// instead, which every writer meets as it meets a full disk: the log stops
+// growing, a save leaves the old files as they were and says it was not saved.
+void IgnoreFileSizeSignal() {
+    struct sigaction action = {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGXFSZ, &action, nullptr);
+}
+
 void OnFocusChange(int32_t oldLevel, int32_t newLevel) {
     static const char* const kLevels[] = {"active", "inactive", "minimised"};
     LogLabelPrintf(kLogIndent, "Activation", "%s -> %s", kLevels[oldLevel], kLevels[newLevel]);
@@ -1047,6 +1058,7 @@ std::string App::Usage() const {
 }
 
 int App::Run(int argc, char** argv) {
+    IgnoreFileSizeSignal();      // before anything is written, the usage text included
     RegisterBitmapFileFormats(); // the table of image-file kinds, before any picture is read
     Options options;
     std::string why;

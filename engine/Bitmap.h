@@ -19,6 +19,9 @@ class DXLBitmap : public DXLNotifyObject {
   public:
     static constexpr int kMaxSide = 4096;
     static constexpr int kMaxPixels = 0x800000;
+    // The largest picture file read whole: the most pixels at 32 bits, twice
+    // over for the headers, palettes and mipmaps a file may carry besides.
+    static constexpr int64_t kMaxFileBytes = int64_t{kMaxPixels} * 4 * 2;
 
     // The base destructor sends notify code 1, so a texture that uses the
     // bitmap as its source forgets it.

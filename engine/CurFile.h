@@ -46,6 +46,9 @@ static_assert(sizeof(CurBitmapHeader) == 40);
 
 constexpr uint16_t kCursorFileType = 2;
 constexpr int kMaxCursorSide = 256;
+// Room for a dozen images of the largest side at 32 bits with their masks; a
+// larger file is refused before it is read.
+constexpr int64_t kMaxCursorFileBytes = 4 << 20;
 
 // One cursor image: A8R8G8B8 pixels, rows top to bottom, and its hot spot
 // (inside the image).

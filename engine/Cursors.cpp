@@ -394,7 +394,8 @@ void DrawCursorImage(DXLViewer* viewer) {
 
 HCURSOR LoadCursorFromFile(platform::Cursors* pointer, const char16_t* path) {
     if (!pointer || !path) return 0;
-    std::optional<std::vector<uint8_t>> bytes = platform::ReadWholeFile(platform::GamePath(path));
+    std::optional<std::vector<uint8_t>> bytes =
+        platform::ReadWholeFile(platform::GamePath(path), kMaxCursorFileBytes);
     if (!bytes) return 0;
     std::vector<CursorImage> images;
     if (!ReadCurFile(bytes->data(), bytes->size(), &images, nullptr)) return 0;

@@ -324,7 +324,8 @@ HResult CreateTextureFromFileExW(platform::GraphicsDevice* device, const char16_
                                  void* /*palette*/, platform::TexturePtr* texture) {
     if (texture) texture->reset();
     if (!device || !fileName || !fileName[0] || !texture) return kResultInvalidCall;
-    std::optional<std::vector<uint8_t>> bytes = platform::ReadWholeFile(platform::GamePath(fileName));
+    std::optional<std::vector<uint8_t>> bytes =
+        platform::ReadWholeFile(platform::GamePath(fileName), DXLBitmap::kMaxFileBytes);
     if (!bytes) return kResultFail;
     if (bytes->empty() || bytes->size() > 0xFFFFFFFFu) return kResultInvalidData;
     DXLBitmap picture;

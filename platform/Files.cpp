@@ -251,11 +251,11 @@ bool File::Close() {
     return close(fd) == 0; // never retried: the descriptor is gone either way
 }
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const GamePath& path) {
+std::optional<std::vector<uint8_t>> ReadWholeFile(const GamePath& path, int64_t maxBytes) {
     File file = File::Open(path, kFileRead, FileCreation::OpenExisting);
     if (!file.IsOpen()) return std::nullopt;
     int64_t size = file.Size();
-    if (size < 0) return std::nullopt;
+    if (size < 0 || size > maxBytes) return std::nullopt;
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     if (!file.ReadExact(bytes.data(), size)) return std::nullopt;
     return bytes;

@@ -98,8 +98,11 @@ class File {
 // descriptor in blocking mode for a regular file only; -1 for anything else.
 int OpenRegularFile(const std::string& nativePath, int flags, int mode = 0666);
 
-// Whole-file read; nothing when the file cannot be opened or read.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const GamePath& path);
+// Whole-file read of a file of at most `maxBytes` bytes; nothing when the
+// file cannot be opened or read, or is larger. Each caller caps what its kind
+// of file can hold: the buffer is sized from the file, and a file may be of
+// any size (a sparse one of 100 GB takes no room on the disk).
+std::optional<std::vector<uint8_t>> ReadWholeFile(const GamePath& path, int64_t maxBytes);
 
 bool FileExists(const GamePath& path);   // a regular file
 bool FolderExists(const GamePath& path); // a folder

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -44,8 +45,19 @@ bool OpenWebAddress(const std::string& address) {
     char program[] = "xdg-open";
     std::string argument = address;
     char* argv[] = {program, argument.data(), nullptr};
+    // The game ignores SIGXFSZ, and an ignored signal stays ignored across
+    // exec: the handler gets the default back, as it would have from a shell.
+    posix_spawnattr_t attributes;
+    if (posix_spawnattr_init(&attributes) != 0) return false;
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGXFSZ);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0) return false;
+    const int spawned = posix_spawnp(&pid, program, nullptr, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    if (spawned != 0) return false;
     // Without a desktop session xdg-open may run the browser in the foreground;
     // the game is shutting down, so it waits a short while for the handler's
     // answer and otherwise leaves the handler running on its own. The wait is

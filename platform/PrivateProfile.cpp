@@ -276,11 +276,11 @@ std::vector<Text> KeyNames(const Document& doc, View section) {
 }
 
 // A missing or unreadable file reads as an empty one. nullopt only for a file
-// that exists but cannot be read (a write must then leave it alone).
+// that exists but cannot be read or is too large (a write must then leave it alone).
 std::optional<Document> Load(const Text& fileName) {
     GamePath path(fileName);
     if (!PathExists(path)) return Document{};
-    std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path);
+    std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path, kMaxIniFileBytes);
     if (!bytes) return std::nullopt;
     return Decode(*bytes);
 }

@@ -20,10 +20,15 @@
 //   keeps every character and reads as the code page while it is plain ASCII.
 // - A changed file is written to a temporary file beside it and renamed over
 //   the old one, so an interrupted write leaves the old file as it was.
+// - A file larger than kMaxIniFileBytes is read as one that cannot be read:
+//   it gives the defaults and is never written over.
 //
 // Nothing is cached between calls: each call reads the file afresh.
 // The 8-bit forms take and give text in the active code page.
 namespace platform {
+
+// Far more than any settings file holds; its whole text is read at each call.
+constexpr int64_t kMaxIniFileBytes = 1 << 20;
 
 // Copies into `buffer` (size in characters, terminator included):
 // - section and key given: the key's value, or `defaultValue` (null counts as

@@ -155,7 +155,7 @@ ImageWrite WriteImageRecord(kis::BaseDataFile& file, const char16_t* name, uint3
                             const DXLTexture* texture) {
     if (texture == nullptr || texture->GetSourceKind() != kSourceFile || texture->GetFileName() == nullptr)
         return ImageWrite::kUnreadable;
-    auto data = platform::ReadWholeFile(platform::GamePath(texture->GetFileName()));
+    auto data = platform::ReadWholeFile(platform::GamePath(texture->GetFileName()), DXLBitmap::kMaxFileBytes);
     if (!data || data->size() > 0x7FFFFFFFu - 64 - size_t{nameLength} * 2) return ImageWrite::kUnreadable;
     std::vector<uint8_t> bytes;
     bytes.reserve(20 + size_t{nameLength} * 2 + data->size());

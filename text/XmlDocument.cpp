@@ -13,7 +13,9 @@ namespace {
 
 constexpr uint32_t kNameReserve = 64;
 constexpr uint32_t kTextReserve = 1024;
-constexpr int64_t kMaxFileBytes = 0x7FFFFFFF;
+// A spreadsheet of every text of a language is well under a megabyte; its
+// bytes and their UTF-16 form are held at once, so a larger file is refused.
+constexpr int64_t kMaxFileBytes = 32 << 20;
 
 // Spaces trimmed inside tags and around cell texts.
 template <typename Ch> bool IsTagSpace(Ch c) {

@@ -142,7 +142,14 @@ bool LoadEventScript(const std::string& nativePath, std::vector<ScriptEvent>& ou
             *error = "cannot open " + nativePath + ": " + (errno ? std::strerror(errno) : "not a file");
         return false;
     }
-    std::string text(size_t(std::max<int64_t>(file.Size(), 0)), '\0');
+    const int64_t size = file.Size();
+    if (size > kMaxEventScriptBytes) {
+        if (error)
+            *error = "cannot read " + nativePath + ": it is larger than " +
+                     std::to_string(kMaxEventScriptBytes >> 20) + " MiB";
+        return false;
+    }
+    std::string text(size_t(std::max<int64_t>(size, 0)), '\0');
     if (!file.ReadExact(text.data(), int64_t(text.size()))) {
         if (error) *error = "cannot read " + nativePath;
         return false;

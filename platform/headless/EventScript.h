@@ -29,7 +29,8 @@ struct ScriptEvent {
 // Blank lines and lines starting with '#' are skipped. False, with the line
 // number and the reason, for anything else.
 bool ParseEventScript(std::string_view script, std::vector<ScriptEvent>& out, std::string* error);
-// The file must be a regular file.
+// The file must be a regular file of at most kMaxEventScriptBytes.
+constexpr int64_t kMaxEventScriptBytes = 64 << 20; // some two million events
 bool LoadEventScript(const std::string& nativePath, std::vector<ScriptEvent>& out, std::string* error);
 
 } // namespace platform

@@ -533,15 +533,20 @@ TEST(Verbolunde, AMissingPackIsNamedInItsMessage) {
     }
 }
 
-// A pipe where a file is expected is refused at its open as a missing file (a blocking open would
-// wait for ever): a pack stops the program with its message, anything else is passed over.
-TEST(Verbolunde, APipeWhereAFileIsExpectedIsTakenAsAMissingFile) {
+// A pipe where a file is expected is refused at its open as a missing file (a blocking open would wait for
+// ever), a sparse 100 GB one as unreadable: a pack stops the program with its message, the rest are passed.
+TEST(Verbolunde, APipeOrAHugeFileWhereAFileIsExpectedIsRefused) {
     for (const std::string file : {"Data.dat", "Sprites.dat", "Sounds.dat", "Cursors/arrow.cur",
                                    "Logos/Logos.txt", "Logos/game.png", "../config.ini", "../play.url"}) {
         GameCopy game;
         fs::remove(game.Game() + "/Data/" + file);
         ASSERT_EQ(mkfifo((game.Game() + "/Data/" + file).c_str(), 0600), 0) << file;
         std::string output;
+        EXPECT_EQ(RunCommand("timeout -s KILL 60 " + game.Command("--headless --frames 200"), &output),
+                  file.ends_with(".dat") ? 1 : 0)
+            << file << output;
+        fs::remove(game.Game() + "/Data/" + file);
+        ASSERT_EQ(RunCommand("truncate -s 100G '" + game.Game() + "/Data/" + file + "'", &output), 0);
         EXPECT_EQ(RunCommand("timeout -s KILL 60 " + game.Command("--headless --frames 200"), &output),
                   file.ends_with(".dat") ? 1 : 0)
             << file << output;
@@ -759,6 +764,8 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
     ASSERT_TRUE(testsupport::WriteFileBytes(farWheel, "100 mouse wheel -2147483648\n"));
     const std::string pipe = game.File("pipe.png"); // opened, it would wait for a reader for ever
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string huge = game.File("huge.txt"); // sparse, larger than memory
+    ASSERT_EQ(std::system(("truncate -s 100G '" + huge + "'").c_str()), 0);
     struct Case {
         std::string arguments;
         int status;
@@ -778,6 +785,7 @@ TEST(Verbolunde, RunOptionsAreCheckedAndAScreenshotTheRunNeverReachedIsAnError) 
         {"--input-script '' --frames 2", 2, "usage:"},
         {"--input-script '" + game.Root() + "' --frames 2", 2, "not a file"},
         {"--input-script '" + game.File("missing.txt") + "' --frames 2", 2, "No such file or directory"},
+        {"--input-script '" + huge + "' --frames 2", 2, "cannot read " + huge + ": it is larger than 64 MiB"},
         {"--input-script '" + farMove + "' --frames 2", 2, "line 1: expected x and y"},
         {"--input-script '" + farWheel + "' --frames 2", 2, "line 1: expected the wheel notches"},
         {"--desktop 2560x1440 --until-ms 0", 0, ""},

@@ -159,21 +159,27 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
 // The save at the end of the run fails: no screen is left to try again, so
 // the player is told on standard error (and in a message box with a window)
 // what was not saved and where, and the exit status is 3, not success; the
-// old file stays as it was.
-TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
+// old file stays as it was. So under a file-size limit too, its signal left at the default: the log stops
+// at the limit, and the save that cannot pass it fails as on a full disk.
+void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept) {
     GameCopy game;
     MakePlayer(game.User());
     const std::string file = game.User() + "/profile1.dat";
     const std::string before = testsupport::ReadFileBytes(file);
     ASSERT_FALSE(before.empty());
-    fs::create_directory(file + ".bak");
+    if (limit.empty()) fs::create_directory(file + ".bak");
     std::string output;
-    ASSERT_EQ(game.Run("--headless --frames 20", &output), 3) << output;
+    ASSERT_EQ(testsupport::RunCommand(limit + game.Command("--headless --frames 20"), &output), 3) << output;
     EXPECT_NE(output.find("The progress of this game could not be saved in " + game.User()),
               std::string::npos)
         << output;
-    EXPECT_NE(game.Log().find("could not be saved in " + game.User()), std::string::npos) << game.Log();
-    EXPECT_NE(output.find("as they were before: profile1.dat. The others were saved."), std::string::npos)
-        << output;
+    EXPECT_TRUE(limit.empty() ? game.Log().find("could not be saved in " + game.User()) != std::string::npos
+                              : game.Log().size() == 1024u)
+        << game.Log();
+    EXPECT_NE(output.find("as they were before: " + kept), std::string::npos) << output;
     EXPECT_EQ(testsupport::ReadFileBytes(file), before) << "the old file stays as it was";
+}
+TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
+    ExpectSaveFailedAtEnd("", "profile1.dat. The others were saved.");
+    ExpectSaveFailedAtEnd("env --default-signal=XFSZ prlimit --fsize=1024 ", "profile1.dat, profiles.dat.");
 }

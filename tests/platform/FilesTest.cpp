@@ -87,7 +87,7 @@ TEST(Files, GamePathsFindFilesIgnoringCaseFolderByFolder) {
     // A missing name keeps the caller's spelling below the resolved folders.
     EXPECT_EQ(NativePath(dir.File("data\\new\\File.txt")), dir.File("Data/new/File.txt"));
     EXPECT_FALSE(PathExists(dir.File("data\\new")));
-    auto bytes = ReadWholeFile(game);
+    auto bytes = ReadWholeFile(game, 3);
     ASSERT_TRUE(bytes.has_value());
     EXPECT_EQ(std::string(bytes->begin(), bytes->end()), "abc");
 }

@@ -14,6 +14,9 @@
 namespace packtool {
 namespace {
 
+// A chunk's size is a 31-bit count: no file the tool reads can go into a pack whole when larger.
+constexpr int64_t kMaxInputBytes = 0x7FFFFFFF;
+
 const char* const kUsage =
     "usage: packtool list FILE\n"
     "       packtool extract FILE ID SUBID [NODE-PATH]   (NODE-PATH: ID:SUBID/ID:SUBID/...)\n"
@@ -217,7 +220,7 @@ std::optional<std::vector<uint8_t>> ParseHex(std::istream& in) {
 
 // Reads the manifest; on failure `error` names the line and what is wrong.
 bool ParseManifest(const std::string& path, Manifest& manifest, std::string& error) {
-    auto text = platform::ReadWholeFile(path);
+    auto text = platform::ReadWholeFile(path, kMaxInputBytes);
     if (!text) {
         error = path + ": cannot read the manifest";
         return false;
@@ -274,7 +277,7 @@ bool ParseManifest(const std::string& path, Manifest& manifest, std::string& err
                 std::getline(in >> std::ws, name);
                 if (name.empty()) return fail("expected a file name after 'file'");
                 std::string full = !name.empty() && name[0] == '/' ? name : folder + name;
-                auto bytes = platform::ReadWholeFile(full);
+                auto bytes = platform::ReadWholeFile(full, kMaxInputBytes);
                 if (!bytes) return fail("cannot read " + full);
                 if (bytes->size() >= 0x80000000u) return fail(full + " is too large for a chunk");
                 chunk.bytes = std::move(*bytes);
@@ -350,7 +353,7 @@ int Ids(const std::vector<std::string>& names, std::FILE* out, std::FILE* err) {
 }
 
 int Crc(const std::string& path, std::FILE* out, std::FILE* err) {
-    auto bytes = platform::ReadWholeFile(path);
+    auto bytes = platform::ReadWholeFile(path, kMaxInputBytes);
     if (!bytes) {
         std::fprintf(err, "packtool: %s: cannot read the file\n", path.c_str());
         return 1;

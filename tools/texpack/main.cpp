@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     }
     std::vector<std::vector<uint8_t>> images;
     for (int i = 2; i < argc; ++i) {
-        auto bytes = platform::ReadWholeFile(platform::GamePath(std::string(argv[i])));
+        auto bytes =
+            platform::ReadWholeFile(platform::GamePath(std::string(argv[i])), DXLBitmap::kMaxFileBytes);
         DXLBitmap check;
         if (!bytes || bytes->size() > 0x7FFFFFFF ||
             !ReadImageFileFromMemory(bytes->data(), uint32_t(bytes->size()), Wide(argv[i]).c_str(), &check)) {
