@@ -38,6 +38,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
 
 namespace {
 
@@ -759,6 +760,19 @@ void LevelBot::ClickPoint(int32_t index) {
     float x, y, sx, sy;
     point->GetPosition(&x, &y);
     level_.FieldToScreen(x, y, &sx, &sy);
+    // A player clicks the point's picture: the place, else the nearest spot
+    // round it (on rings 4 screen pixels apart) that picks the point.
+    for (int32_t ring = 0; ring <= kPointSearchRings; ++ring)
+        for (int32_t step = 0; step < std::max(ring * 8, 1); ++step) {
+            const double angle = 2.0 * std::numbers::pi * step / std::max(ring * 8, 1);
+            const int32_t px = int32_t(sx + 4.0 * ring * std::cos(angle)),
+                          py = int32_t(sy - 4.0 * ring * std::sin(angle));
+            float fx, fy;
+            level_.ScreenToField(float(px), float(py), &fx, &fy);
+            if (level_.PointAt(fx, fy) != index) continue;
+            ClickScreen(px, py);
+            return;
+        }
     ClickScreen(int32_t(sx), int32_t(sy));
 }
 

@@ -138,6 +138,9 @@ class LevelBot : public LevelAutoplayer {
     bool PointTargeted(int32_t index) const;
     int32_t MoneyGoalTarget() const;
     bool GoalWanted(uint32_t kind) const;
+    // How far (rings of 4 screen pixels) the bot looks round a point's place
+    // for its picture.
+    static constexpr int32_t kPointSearchRings = 16;
     void ClickPoint(int32_t index);
     void PressKey(uint32_t key);
 

@@ -6,9 +6,11 @@
 
 #include "engine/Texture.h"
 #include "engine/HelperLibrary.h"
+#include "engine/PixelFormat.h"
 #include "foundation/StrFunctions.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -518,6 +520,36 @@ void* DXLTexture::Lock(uint32_t flags) {
 void DXLTexture::Unlock() {
     if (lockCount_ <= 0) return;
     if (--lockCount_ == 0 && texture_) texture_->Unlock();
+}
+
+int32_t FilteredAlpha(DXLTexture* texture, const kis::Rect& within, float x, float y) {
+    if (!texture || !texture->IsLive() || !std::isfinite(x) || !std::isfinite(y)) return -1;
+    const PixelFormat format = texture->GetTextureFormat();
+    const uint32_t bytes = GetFormatBytes(format);
+    if (bytes == 0 || IsDXTFormat(format)) return -1;
+    const kis::Rect r{std::max(within.left, 0), std::max(within.top, 0),
+                      std::min(within.right, texture->GetTextureWidth()),
+                      std::min(within.bottom, texture->GetTextureHeight())};
+    const float fx = std::floor(x), fy = std::floor(y);
+    // Far outside, every tap is clear (and the casts below stay in range).
+    if (fx < float(r.left - 1) || fy < float(r.top - 1) || fx >= float(r.right) || fy >= float(r.bottom))
+        return 0;
+    const auto* bits = static_cast<const uint8_t*>(texture->Lock(platform::kLockReadOnly));
+    if (!bits) return -1;
+    const int32_t i = int32_t(fx), j = int32_t(fy);
+    bool read = true;
+    auto alpha = [&](int32_t u, int32_t v) -> float {
+        if (u < r.left || v < r.top || u >= r.right || v >= r.bottom) return 0.0f;
+        uint32_t argb = 0;
+        read = read && PixelToARGB(bits + size_t(v) * size_t(texture->GetLockedPitch()) + size_t(u) * bytes,
+                                   format, &argb);
+        return float(argb >> 24);
+    };
+    const float ax = x - fx, ay = y - fy;
+    const float top = alpha(i, j) * (1.0f - ax) + alpha(i + 1, j) * ax;
+    const float bottom = alpha(i, j + 1) * (1.0f - ax) + alpha(i + 1, j + 1) * ax;
+    texture->Unlock();
+    return read ? int32_t(std::lround(top * (1.0f - ay) + bottom * ay)) : -1;
 }
 
 // ---------------------------------------------------------------- collection

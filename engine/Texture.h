@@ -300,3 +300,10 @@ class DXLTextures {
 void SetCurrentTexture(DXLTexture* texture);
 // Unbinds the viewer's current texture, if any.
 void ClearCurrentTexture(DXLViewer* viewer);
+
+// The alpha (0-255) the linear filter draws at (x, y) in the texture's texels:
+// texel (i, j) shows its own alpha at (i, j), and a place between four texels
+// weighs them by its fractions, as the rasteriser's taps do. Texels outside
+// `within` (a frame of an atlas) count as clear. -1 when the texels cannot be
+// read: a texture not live, compressed or of an unknown format.
+int32_t FilteredAlpha(DXLTexture* texture, const kis::Rect& within, float x, float y);

@@ -35,6 +35,7 @@ MapCowHead::MapCowHead(LevelMap* map, PointCowshed* shed, int32_t slot, float x,
     noRerouteCount = 1;
     sizeFactor_ = 0.9f + kis::RandomUnit() / 5.0f;
     SetMirrored(shed->IsMirrored());
+    SetPointPicture(true);
     const int32_t depth = shed->Building() ? shed->Building()->Depth() : 0;
     offsetY_ = shed->AnchorY() - int32_t(y) + depth + 10 - slot;
     shed->GiveTrack(*this);

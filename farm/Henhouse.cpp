@@ -208,6 +208,7 @@ MapChicken::MapChicken(LevelMap* map, PointHenhouse* house, int32_t slot, float 
                    int32_t(house->Index())),
       house_(house), slot_(slot), targetX_(x), targetY_(y) {
     noRerouteCount = 0;
+    SetPointPicture(true);
     house->GiveTrack(*this);
 }
 
@@ -458,6 +459,7 @@ uint32_t PointHenhouse::CreateVisuals(bool animated, uint32_t delay) {
         GetNestCentre(&x, &y);
         nest_ = CreateMapObject(map, AsMapSprite(type_->nestSprite), 0, float(x), float(y), 0x10002004,
                                 int32_t(index_), mirrored_);
+        nest_->SetPointPicture(true);
         nest_->AddToLevel(2);
         if (animated) {
             // Unseen for the delay, then faded in (the nest's own alpha stays whole).
@@ -581,6 +583,7 @@ void PointHenhouse::ShowEggs(int32_t count, bool animated) {
                                                float(nest[1]), 0x10000000, int32_t(index_), false);
         const int32_t frames = egg->mapSprite->GetFrameCount();
         sprite->SetFrame(2 * kis::Random(std::max((frames + 1) / 2, 1)));
+        sprite->SetPointPicture(true);
         sprite->AddToLevel(0);
         if (animated) sprite->AttachEffect(new SEffect_Build(kAnimalFadeMs, 0));
         eggSprites_.push_back(sprite);

@@ -45,6 +45,7 @@ MapSheepHead::MapSheepHead(LevelMap* map, const GameCharacter* description, MapS
       sheep_(sheep) {
     noRerouteCount = 1;
     SetMirrored(sheep->IsMirrored());
+    SetPointPicture(true);
 }
 
 MapSheepHead::~MapSheepHead() = default;
@@ -77,6 +78,7 @@ MapSheep::MapSheep(LevelMap* map, PointSheepRack* rack, int32_t slot, float dx, 
       rack_(rack), slot_(slot), dx_(dx), dy_(dy) {
     noRerouteCount = 1;
     SetMirrored(rack->IsMirrored());
+    SetPointPicture(true);
     offsetX_ = int32_t(dx);
     sizeFactor_ = 0.9f + kis::RandomUnit() / 5.0f;
     idleTimer_ = uint32_t(kis::Random(500)) * 10 + 1000;

@@ -811,18 +811,26 @@ void GameLevel::ScreenCentre(float* x, float* y) const {
 
 int32_t GameLevel::PointAt(float x, float y, const MapObject** picture) {
     if (picture) *picture = nullptr;
-    if (const MapObject* object = map_->PointPictureAt(x, y)) {
+    // The screen pixel under the pointer shows what its centre shows, else
+    // the rim of a picture whose edge crosses it (a thin rail's soft side).
+    const float half = 0.5f / fieldScale_;
+    const float edges[4][2] = {{0.0f, -half}, {0.0f, half}, {-half, 0.0f}, {half, 0.0f}};
+    const MapObject* object = map_->PointPictureAt(x, y);
+    for (const auto& edge : edges)
+        if (!object) object = map_->PointPictureAt(x + edge[0], y + edge[1]);
+    if (object) {
         const BaseLevelPoint* owner = GetPoint(object->GetPointIndex());
-        if (owner && !owner->IsBeingRemoved()) {
-            if (picture) *picture = object;
-            return object->GetPointIndex();
-        }
+        if (!owner || owner->IsBeingRemoved()) return -1;
+        if (picture) *picture = object;
+        return object->GetPointIndex();
     }
+    // Grass beside a picture is grass: only a point with no picture on the
+    // map (its sprites missing) is found by its place.
     int32_t best = -1;
     float bestDistance = kPointClickRadius;
     for (size_t i = 0; i < points_.size(); ++i) {
         const BaseLevelPoint* p = points_[i].get();
-        if (!p || p->IsBeingRemoved()) continue;
+        if (!p || p->IsBeingRemoved() || map_->HasPointPicture(int32_t(i))) continue;
         float px, py;
         p->GetPosition(&px, &py);
         const float d = std::hypot(px - x, py - y);

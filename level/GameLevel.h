@@ -98,8 +98,8 @@ enum AwardGoalKind : uint32_t {
 // The height of the level panel at the bottom of the screen; the field is the
 // screen above it.
 constexpr int32_t kLevelPanelHeight = 80;
-// A click on no point's picture within this distance of a point's place
-// hits the point.
+// A click within this distance of the place of a point that has no picture
+// on the map hits the point.
 constexpr float kPointClickRadius = 48.0f;
 // The message throttle id of a full warehouse (plus the product's number).
 constexpr uint32_t kWarehouseFullMessage = 0x4001000;
@@ -287,9 +287,10 @@ class GameLevel : public LevelServices, public WindowLevel {
     // Key input (a key's scan code): the windows first; Escape opens the
     // pause menu. True when taken.
     bool OnKey(uint32_t key, bool down);
-    // The point under a field position, -1 none: the owner of the point
-    // picture drawn in front there (then *picture is that picture), else the
-    // nearest point within the click radius (*picture null).
+    // The point under a field position (the centre of the screen pixel
+    // under the pointer), -1 none: the owner of the point picture drawn in
+    // front there (then *picture is that picture), else the nearest point
+    // without a picture within the click radius (*picture null).
     int32_t PointAt(float x, float y, const MapObject** picture = nullptr);
     bool MouseInField() const { return mouseInField_; }
     // One frame of the level's picture: the field picture and the map in the

@@ -5,6 +5,7 @@
 #include "level/GameLevel.h"
 #include "level/LevelData.h"
 #include "level/LevelServices.h"
+#include "level/SpriteObject.h"
 #include "sprites/Sprite.h"
 
 #include <algorithm>
@@ -176,6 +177,13 @@ void MapCharacter::Draw(DXLViewer& viewer) {
     }
     DrawAnimation(viewer, colour);
     EndDraw(viewer, saved);
+}
+
+bool MapCharacter::Covers(float x, float y) const {
+    const AnimationVariant* v = track_.Variant();
+    if (!v || sizeFactor_ <= 0.0f) return false;
+    return MapSpriteCovers(v->sprite, track_.CurrentFrame(), (x - x_ - float(offsetX_)) / sizeFactor_,
+                           (y - y_ - float(offsetY_)) / sizeFactor_, track_.mirrored, v->anchorX, v->anchorY);
 }
 
 void MapCharacter::DrawAnimation(DXLViewer& viewer, uint32_t colour) {

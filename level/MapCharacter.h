@@ -55,6 +55,8 @@ class MapCharacter : public DynObject {
     void OnRemovedFromLevel() override;
     // The shadow, then the animation, at the character's place.
     void Draw(DXLViewer& viewer) override;
+    // The animation's current frame (the shadow is not the figure).
+    bool Covers(float x, float y) const override;
 
     // ---- operations after the DynObject ones, in their fixed order
     // Draws the current animation frame at the viewer's current transform.

@@ -210,3 +210,11 @@ MapObject* LevelMap::PointPictureAt(float x, float y) {
     }
     return nullptr;
 }
+
+bool LevelMap::HasPointPicture(int32_t point) const {
+    return std::any_of(layers_.begin(), layers_.end(), [point](const std::vector<MapObject*>& layer) {
+        return std::any_of(layer.begin(), layer.end(), [point](const MapObject* object) {
+            return object->IsPointPicture() && object->GetPointIndex() == point;
+        });
+    });
+}

@@ -165,6 +165,8 @@ class LevelMap {
     // The point picture (IsPointPicture) drawn in front of the others at the
     // field place (x, y), shown and on the level; null when none covers it.
     MapObject* PointPictureAt(float x, float y);
+    // Whether a point picture of the point is on the level, shown or not.
+    bool HasPointPicture(int32_t point) const;
     size_t PendingRemovals() const { return removals_.size(); }
 
   private:

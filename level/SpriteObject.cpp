@@ -1,48 +1,37 @@
 #include "level/SpriteObject.h"
 
-#include "engine/PixelFormat.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
-#include "platform/GraphicsDevice.h"
 #include "sprites/Sprite.h"
 #include "sprites/SpriteEffect.h"
 
-#include <cmath>
-
 namespace {
 
-// The least alpha of a texel that counts as drawn: the soft rims of a
-// picture, where little shows, leave the click to what lies behind.
-constexpr uint32_t kCoverAlpha = 0x40;
-
-bool TexelShows(DXLTexture* texture, int32_t x, int32_t y) {
-    if (!texture || !texture->IsLive() || x >= texture->GetTextureWidth() || y >= texture->GetTextureHeight())
-        return true;
-    const PixelFormat format = texture->GetTextureFormat();
-    const uint32_t bytes = GetFormatBytes(format);
-    if (bytes == 0 || IsDXTFormat(format)) return true;
-    const auto* bits = static_cast<const uint8_t*>(texture->Lock(platform::kLockReadOnly));
-    if (!bits) return true;
-    uint32_t argb = 0;
-    const bool read =
-        PixelToARGB(bits + size_t(y) * size_t(texture->GetLockedPitch()) + size_t(x) * bytes, format, &argb);
-    texture->Unlock();
-    return !read || (argb >> 24) >= kCoverAlpha;
-}
+// The least alpha that counts as drawn: the soft rims of a picture, where
+// little shows, leave the click to what lies behind.
+constexpr int32_t kCoverAlpha = 0x40;
 
 } // namespace
 
-bool MapSpriteCovers(const MapSprite* sprite, int32_t frame, float x, float y, bool mirror) {
+bool MapSpriteCovers(const MapSprite* sprite, int32_t frame, float x, float y, bool mirror, int32_t anchorX,
+                     int32_t anchorY) {
     kis::Rect r{};
     if (!sprite || !sprite->GetFrameRect(frame, &r)) return false;
-    mirror = mirror && sprite->IsMirrorable();
     const int32_t w = r.right - r.left, h = r.bottom - r.top;
-    // DrawFloat puts the origin (mirrored: width - x) on the position.
-    const float left = -float(mirror ? w - sprite->GetOriginX() : sprite->GetOriginX());
-    const int32_t column = int32_t(std::floor(x - left)),
-                  row = int32_t(std::floor(y + float(sprite->GetOriginY())));
-    if (column < 0 || row < 0 || column >= w || row >= h) return false;
-    return TexelShows(sprite->GetTexture(), r.left + (mirror ? w - 1 - column : column), r.top + row);
+    // The anchor (mirrored: width - x) stands on the position, and the quad
+    // lies half a unit up and left of the frame's place, so that each texel
+    // shows whole at its own spot and the filter blends between them.
+    const float u = x + float(mirror ? w - anchorX : anchorX), v = y + float(anchorY);
+    if (u < -0.5f || v < -0.5f || u >= float(w) - 0.5f || v >= float(h) - 0.5f) return false;
+    const bool flip = mirror && sprite->IsMirrorable();
+    const int32_t alpha = FilteredAlpha(sprite->GetTexture(), r,
+                                        float(r.left) + (flip ? float(w - 1) - u : u), float(r.top) + v);
+    return alpha < 0 || alpha >= kCoverAlpha;
+}
+
+bool MapSpriteCovers(const MapSprite* sprite, int32_t frame, float x, float y, bool mirror) {
+    mirror = sprite && mirror && sprite->IsMirrorable();
+    return sprite && MapSpriteCovers(sprite, frame, x, y, mirror, sprite->GetOriginX(), sprite->GetOriginY());
 }
 
 SpriteObject::SpriteObject(LevelMap* map, MapSprite* sprite, uint32_t kind, int32_t ownerPoint)

@@ -48,10 +48,15 @@ class SpriteObject : public MapObject {
 };
 
 // Whether the frame of the sprite, as DrawFloat draws it at (0, 0), shows
-// at (x, y): inside the frame's rectangle on a texel whose alpha is at least
-// a quarter. Where the texels cannot be read (no live texture, a compressed
-// format) the whole rectangle counts.
+// at (x, y): inside the frame's quad where the filtered texels' alpha is at
+// least a quarter. Where the texels cannot be read (no live texture, a
+// compressed format) the whole quad counts.
 bool MapSpriteCovers(const MapSprite* sprite, int32_t frame, float x, float y, bool mirror);
+// The same for a frame drawn with the anchor (anchorX, anchorY) on (0, 0),
+// mirrored (the anchor taken from the right) when mirror is set, as an
+// animation's frames are.
+bool MapSpriteCovers(const MapSprite* sprite, int32_t frame, float x, float y, bool mirror, int32_t anchorX,
+                     int32_t anchorY);
 
 // Makes a sprite object on the map (owned by the map) at (x, y); it enters
 // the level when its owner adds it to a layer.

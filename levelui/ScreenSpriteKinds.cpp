@@ -33,6 +33,23 @@ std::unique_ptr<SpriteInstance> InterfaceInstance(const char16_t* name, float or
     return instance;
 }
 
+// The alpha drawn at (x, y) by the piece of the texture laid on its
+// destination: as a sprite's frame, the quad lies half a unit up and left,
+// and the filter blends the texels the place falls between. 0 off the
+// piece, -1 when its texels cannot be read.
+int32_t PieceAlpha(DXLTexture* texture, const ScreenQuad& piece, float x, float y) {
+    const DXLRectF &d = piece.destination, &s = piece.source;
+    if (x < d.left - 0.5f || y < d.top - 0.5f || x >= d.right - 0.5f || y >= d.bottom - 0.5f) return 0;
+    if (d.right <= d.left || d.bottom <= d.top) return 0;
+    const float u = s.left + (x - d.left + 0.5f) * (s.right - s.left) / (d.right - d.left) - 0.5f;
+    const float v = s.top + (y - d.top + 0.5f) * (s.bottom - s.top) / (d.bottom - d.top) - 0.5f;
+    const kis::Rect within{int32_t(s.left), int32_t(s.top), int32_t(s.right), int32_t(s.bottom)};
+    return FilteredAlpha(texture, within, u, v);
+}
+
+// The least alpha of a button's picture that takes a click (as on the field).
+constexpr int32_t kPressAlpha = 0x40;
+
 // Draws the piece of the texture at the viewer's transform in the colour.
 void DrawPiece(DXLViewer& viewer, DXLTexture* texture, const ScreenQuad& piece, uint32_t colour) {
     if (!texture) return;
@@ -355,23 +372,52 @@ void ASSPriceButton::Relayout() {
     rect_ = {x_ - halfWidth, y_ - halfHeight, x_ + halfWidth, y_ + halfHeight};
 }
 
+ScreenQuad ASSPriceButton::FacePiece(int32_t i, int32_t state) const {
+    const float left = -float(width_) / 2, top = -float(kHeight) / 2, right = left + float(width_);
+    const float cell = float(state * kCellWidth);
+    switch (i) {
+    case 0:
+        return {{left, top, left + kLeftCap, top + kHeight}, {cell, 0, cell + kLeftCap, kHeight}};
+    case 1:
+        return {{left + kLeftCap, top, right - kRightCap, top + kHeight},
+                {cell + kLeftCap, 0, cell + kLeftCap + kMiddle, kHeight}};
+    default:
+        return {{right - kRightCap, top, right, top + kHeight},
+                {cell + kCellWidth - kRightCap, 0, cell + kCellWidth, kHeight}};
+    }
+}
+
+bool ASSPriceButton::HitTest(int32_t x, int32_t y) const {
+    if (!ActiveScreenSprite::HitTest(x, y)) return false;
+    // The place in the button's own drawing: its screen pixels while it
+    // keeps its size against the zoom.
+    const float scale = FollowsZoom() ? host_.Level().FieldScale() : 1.0f;
+    const float lx = float(x - x_ - offsetX_) * scale, ly = float(y - y_ - offsetY_) * scale;
+    const int32_t state = int32_t(std::min<uint32_t>(state_, 3));
+    auto shows = [](int32_t alpha) { return alpha < 0 || alpha >= kPressAlpha; };
+    // Where the texels cannot be read, the whole rectangle is the button's.
+    DXLTexture* face = InterfaceTexture(u"price_button");
+    if (!face) return true;
+    for (int32_t i = 0; i < kFacePieces; ++i)
+        if (shows(PieceAlpha(face, FacePiece(i, state), lx, ly))) return true;
+    kis::Rect r{};
+    const int32_t frame =
+        arrow_ ? std::clamp(state, 0, std::max(arrow_->definition->GetFrameCount() - 1, 0)) : 0;
+    if (!arrow_ || !arrow_->definition->GetFrameRect(frame, &r)) return false;
+    const float w = float(r.right - r.left), h = float(r.bottom - r.top);
+    const ScreenQuad arrow{{-w / 2, float(kArrowDrop), w / 2, float(kArrowDrop) + h},
+                           {float(r.left), float(r.top), float(r.right), float(r.bottom)}};
+    return shows(PieceAlpha(arrow_->definition->GetTexture(), arrow, lx, ly));
+}
+
 void ASSPriceButton::DrawContent(DXLViewer& viewer) {
     const uint32_t colour = WithAlpha(0xFFFFFF);
     const int32_t state = int32_t(std::min<uint32_t>(state_, 3));
-    DrawInstanceAt(viewer, arrow_.get(), 0, 16, state, colour);
+    DrawInstanceAt(viewer, arrow_.get(), 0, float(kArrowDrop), state, colour);
     DXLTexture* texture = InterfaceTexture(u"price_button");
-    const float left = -float(width_) / 2, top = -float(kHeight) / 2, right = left + float(width_);
-    const float cell = float(state * kCellWidth);
-    DrawPiece(viewer, texture,
-              {{left, top, left + kLeftCap, top + kHeight}, {cell, 0, cell + kLeftCap, kHeight}}, colour);
-    DrawPiece(viewer, texture,
-              {{left + kLeftCap, top, right - kRightCap, top + kHeight},
-               {cell + kLeftCap, 0, cell + kLeftCap + kMiddle, kHeight}},
-              colour);
-    DrawPiece(viewer, texture,
-              {{right - kRightCap, top, right, top + kHeight},
-               {cell + kCellWidth - kRightCap, 0, cell + kCellWidth, kHeight}},
-              colour);
+    const float left = -float(width_) / 2;
+    for (int32_t i = 0; i < kFacePieces; ++i)
+        DrawPiece(viewer, texture, FacePiece(i, state), colour);
     if (text_) {
         DXLMatrix saved;
         viewer.GetTransform(&saved);

@@ -154,6 +154,8 @@ class ASSPriceButton : public ActiveScreenSprite {
     static constexpr int32_t kRightCap = 20;
     static constexpr int32_t kLift = 34;
     static constexpr int32_t kDigitFont = 3;
+    static constexpr int32_t kArrowDrop = 16; // the arrow's top under the centre
+    static constexpr int32_t kFacePieces = 3; // the left cap, the middle, the right cap
 
     // icon: a sprite of library 2; the price in digit font 3.
     ASSPriceButton(ScreenSprites& host, uint32_t command, int32_t x, int32_t y, Sprite* icon, int32_t price);
@@ -166,9 +168,14 @@ class ASSPriceButton : public ActiveScreenSprite {
     uint32_t PriceColour() const;
     void SetAnchor(int32_t x, int32_t y);
     void Relayout() override;
+    // Within the rectangle, only where the face or its arrow is drawn.
+    bool HitTest(int32_t x, int32_t y) const override;
     void DrawContent(DXLViewer& viewer) override;
 
   private:
+    // Piece i of the face in a state's cell, laid round the centre.
+    ScreenQuad FacePiece(int32_t i, int32_t state) const;
+
     int32_t anchorX_, anchorY_;
     int32_t price_ = 0;
     int32_t width_ = 0;

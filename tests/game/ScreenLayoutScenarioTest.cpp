@@ -5,7 +5,6 @@
 #include "app/Profiles.h"
 #include "levelui/LevelPanel.h"
 #include "levelui/PanelLayout.h"
-#include "sprites/SpritePack.h"
 #include "tests/game/BuiltTables.h"
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/game/Players.h"
@@ -13,7 +12,6 @@
 #include "tests/support/GameCopy.h"
 #include "tests/support/InputScript.h"
 #include "tests/support/MissingContent.h"
-#include "tests/support/PackTextures.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/ScriptPlay.h"
 
@@ -22,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -98,46 +97,45 @@ TEST(ScreenLayoutScenario, NoLevelsPointStandsUnderTheBonusButtons) {
             }
 }
 
-// In levels 34, 36 and 37 at either size, a click on each building's level picture (as the built
-// sprite pack frames it) at four fifths of its width and two thirds of its height selects it.
+// A point takes a click where it is drawn and the grass beside it takes none, at 800 x 600 in clicks
+// placed on the screenshots, each after one on a bed (`reference`): on the warehouse, each animal house
+// (the sheep and the pen's rail, the hens' nest, the legs of the cows that the feed click at 8 s brings
+// out below their shed), each factory, the sheep rack's eave under its feed
+// bubble, a bed, the tree's crown, the garbage heap and a clean site's patch each selects its point; on the
+// grass beside one (-1) nothing. The warehouse (point 0) opens its window, which holds the level: last.
 TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
-    std::string why, data = testsupport::BuiltProgramFolder() + "/Data/";
-    kis::DataFileReaderW* reader =
-        kis::OpenDataFileForRead(platform::Utf8ToUtf16(data + "Sprites.dat").c_str(), kSpritePackTypeId,
-                                 kSpritePackTypeVersion, kSpritePackDataVersion);
-    SpriteLibraries sprites;
-    LoaderState state = {};
-    SpritePackLoader loader(&sprites, nullptr, [](auto* t, auto* r, auto* s, auto* made) {
-        return testsupport::ReadPackTextures(kPackTextureChunkId, kPackChunkSubId, t, r, s, made);
-    });
-    while (reader && loader.Load(reader, &state) == kLoaderCallAgain) {
-    }
-    builttables::Tables tables;
-    ASSERT_TRUE(reader && kis::CloseDataFile(reader) && state.error == 0 &&
-                tables.Load(data + "Data.dat", &why));
-    for (const WindowSize size : kSizes)
-        for (const uint32_t index : {33u, 35u, 36u}) {
-            std::string events = tutorialplay::Opening(std::to_string(index + 1)), expected, seen;
-            for (uint32_t i = 1, ms = 8000; i < tables.levels.Get(index)->points.size(); ++i) {
-                const PointRecord& p = tables.levels.Get(index)->points[i];
-                const BUILDING* type = tables.buildings.FindBuildingType(p.objectId);
-                if (!type || p.kind == kPointPlant) continue;
-                const MapSprite* picture = sprites.Get(kBuildingLibrary)
-                                               ->ProbeSprite(type->levels[p.stage - 1].record.mapSpriteName);
-                if (!picture) continue;
-                const float scale = type->header.scale;
-                const float x = float(p.x + type->header.anchor[0]) +
-                                scale * (0.8f * float(picture->GetWidth()) - float(picture->GetOriginX()));
-                const float y = float(p.y + type->header.anchor[1]) +
-                                scale * (0.67f * float(picture->GetHeight()) - float(picture->GetOriginY()));
-                events += Click(int(ms += 500), FieldOnScreen(size).X(x), FieldOnScreen(size).Y(y));
-                expected += "point " + std::to_string(i) + " (kind " + std::to_string(p.kind) + ")\n";
-            }
-            for (const std::string& line : testsupport::LogLines(
-                     PlayAt(GameCopy(), size, {.events = events, .untilMs = 14000}), "Point selected"))
-                seen += line.substr(line.find("point ")) + "\n";
-            EXPECT_EQ(seen, expected) << "level " << index + 1 << " at " << Describe(size);
+    const struct {
+        const char* level;
+        int x, y, point; // the reference
+        const char* picks;
+        int feedX = 0, feedY = 0;
+    } plays[] = {
+        {"24", 557, 355, 6, "444 186 2 330 150 1 298 160 -1 690 240 3 678 234 3 660 240 -1 285 380 -1", 465,
+         105},
+        {"34", 421, 363, 4, "448 137 2 330 140 1 300 120 -1 600 180 6 600 200 -1 550 330 7 520 345 -1"},
+        {"36", 421, 363, 6, "395 160 1 600 165 2 575 140 -1 715 225 3 700 195 -1 140 270 4 615 420 9"},
+        {"37", 421, 363, 5, "330 160 1 472 204 2 602 150 3 640 175 -1 716 250 7 716 272 -1 285 375 -1"},
+        {"01", 512, 302, 2, "150 96 -1 361 242 1 361 262 -1 140 150 0"}};
+    for (const auto& play : plays) {
+        std::string events = tutorialplay::Opening(play.level), expected, seen;
+        std::istringstream picks(play.picks);
+        if (play.feedX) events += Click(8000, play.feedX, play.feedY);
+        int ms = play.feedX ? 20000 : 8000, x = 0, y = 0, point = 0;
+        bool warehouse = false;
+        while (picks >> x >> y >> point) {
+            warehouse = point == 0;
+            events += Click(ms += 500, play.x, play.y);
+            events += Click(ms += 500, x, y);
+            for (const int selected : {play.point, point})
+                if (selected > 0) expected += "point " + std::to_string(selected) + "\n";
         }
+        const std::string log = PlayAt(GameCopy(), kSizes[0], {.events = events, .untilMs = ms + 500});
+        for (const std::string& line : testsupport::LogLines(log, "Point selected"))
+            seen += line.substr(line.find("point "), line.find(" (") - line.find("point ")) + "\n";
+        EXPECT_EQ(seen, expected) << "level " << play.level;
+        EXPECT_EQ(testsupport::LogLines(log, "window opened").size(), warehouse ? 1u : 0u) << play.level;
+        EXPECT_EQ(testsupport::LogLines(log, "Feeding ordered").size(), play.feedX ? 1u : 0u) << play.level;
+    }
 }
 
 // Level 1 with its tutorial: nothing of the tutorial shows until the clock
