@@ -25,8 +25,7 @@ TEST(MapWindowsScenario, AQuestionOpenAsTheMapAppearsStandsOverItsOverlayAndIsAn
         record.results.hardAvailable = 1;
         record.flags |= kProfileFlagHardMapTutorial;
     });
-    // Every save fails once a folder squats the name the profile is written under (after the start, which
-    // would set it aside).
+    // Every save fails once a folder squats the name the profile is written under, after the start.
     std::thread block = testsupport::WhenLogged(
         game, "Cheats", [&] { fs::create_directory(game.User() + "/profile1.dat.bak"); });
     const std::string events = ToTheMap(true) + Click(7500, kBackX, kBackY) +

@@ -3,8 +3,7 @@
 // be used (its parent is a regular file, which no user, root included, can
 // make a folder in) is named in a dialog with the folder used instead; a
 // save that fails (a folder squatting on the name the new file is written
-// under, which the game cannot tell from a full disk; made once the game has
-// started, as one there before is set aside) shows a dialog that
+// under once the game runs, which it cannot tell from a full disk) shows a dialog that
 // offers to try again, and trying again once the cause is gone saves.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
