@@ -480,8 +480,8 @@ bool ProfileManager::WriteProfile(const Profile& profile) {
         ++writtenFiles_;
         unsavedProfiles_.erase(profile.Number());
         // An older win's copy that could not be put in place is out of date now.
-        const platform::GamePath winAside(path + kWinAside);
-        if (platform::FileExists(winAside)) platform::DeleteFile(winAside);
+        const std::u16string winAside = path + kWinAside;
+        if (InspectUserEntry(winAside) == UserEntry::File) platform::DeleteFile(platform::GamePath(winAside));
     } else if (FindByNumber(profile.Number())) {
         unsavedProfiles_.insert(profile.Number());
     }
@@ -517,8 +517,12 @@ bool ProfileManager::WriteWithRecords(const Profile& profile, const std::vector<
         unsavedProfiles_.insert(number);
         return false;
     }
-    platform::DeleteFile(platform::GamePath(profileAside));     // a copy an earlier failure left
-    if (!WriteRecordsAside(recordsPath, lines, recordsAside)) { // logged by the write
+    platform::DeleteFile(platform::GamePath(profileAside)); // a copy an earlier failure left
+    RecordsKeeping keeping;
+    const bool recordsWritten = WriteRecordsAside(recordsPath, lines, recordsAside, &keeping); // logs
+    if (!keeping.keptAs.empty()) recordsKept_.push_back(keeping.keptAs);
+    unreadable_ = keeping.unreadable;
+    if (!recordsWritten) {
         ++failedWrites_;
         unsavedProfiles_.insert(number);
         return false;
@@ -611,13 +615,18 @@ void ProfileManager::FinishWinWrites() {
                            AppShownPath(kept).c_str());
     }
     // A file written aside whose rename a stop prevented: the file it was to
-    // replace is whole (or was never made), so the copy is of no use.
+    // replace is whole (or was never made), so the copy is of no use. Anything
+    // else at such a name is not the game's, and every write of its file
+    // would fail while it stands there: it is set aside.
     for (const std::u16string& name : names) {
         const bool aside = name == u"profiles.dat.bak" ||
                            WinAsideNumber(name, u"profile", u".dat.bak") != 0 ||
                            WinAsideNumber(name, u"records", u".txt.bak") != 0;
-        const platform::GamePath path(folder_ + u"\\" + name);
-        if (aside && platform::FileExists(path) && platform::DeleteFile(path))
+        if (!aside) continue;
+        const std::u16string path = folder_ + u"\\" + name;
+        if (InspectUserEntry(path) == UserEntry::Other)
+            SetAsideNonFile(path);
+        else if (platform::DeleteFile(platform::GamePath(path)))
             LogLabelPrintf(kLogIndent, "Profiles",
                            "%s, written before a stop but never put in place, is deleted",
                            Narrow(name).c_str());
@@ -681,10 +690,7 @@ bool ProfileManager::SaveList() {
 }
 
 void ProfileManager::SetAsideNonFile(const std::u16string& path) {
-    if (InspectUserEntry(path) != UserEntry::Other) return;
-    if (const std::u16string kept = KeepAside(path, u".bad"); !kept.empty())
-        LogErrorPrintf(kLogIndent, "%s is not a file of the game; it is set aside as %s.",
-                       AppShownPath(path).c_str(), AppShownPath(kept).c_str());
+    if (const std::u16string kept = ::SetAsideNonFile(path); !kept.empty()) LogSetAside(path, kept);
 }
 
 bool ProfileManager::SaveCurrent() {

@@ -303,6 +303,13 @@ class ProfileManager {
     // with it, while a win's line waits to go with the profile).
     std::vector<std::u16string> UnsavedFileNames() const;
     uint32_t FailedWrites() const { return failedWrites_; }
+    // The file the last write of a win could not do without: one the game
+    // may not read and the folder would not let it set aside (game form);
+    // empty when no such file stopped it.
+    const std::u16string& UnreadableFile() const { return unreadable_; }
+    // The records files wins kept under their own names since last asked
+    // (game form), each once.
+    std::vector<std::u16string> TakeKeptRecords() { return std::exchange(recordsKept_, {}); }
     // The files written so far.
     uint32_t WrittenFiles() const { return writtenFiles_; }
     // Writes again each file whose last write failed (profiles deleted since
@@ -407,6 +414,8 @@ class ProfileManager {
     bool listUnsaved_ = false;
     uint32_t failedWrites_ = 0;
     uint32_t writtenFiles_ = 0;
+    std::u16string unreadable_;               // see UnreadableFile
+    std::vector<std::u16string> recordsKept_; // see TakeKeptRecords
     bool listDamaged_ = false;       // profiles.dat could not be read: kept aside before it is replaced
     std::vector<uint32_t> setAside_; // listed numbers whose files do not read; written back into the list
     uint32_t setAsideCurrent_ = 0;   // the listed current profile while it is set aside

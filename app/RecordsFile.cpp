@@ -17,10 +17,11 @@ const char16_t kCrLf[] = u"\r\n";
 // What a records file holds, as far as its lines are concerned.
 enum class RecordsText {
     Missing,
-    Whole,    // the mark and units without a zero: every line reads (an odd last byte holds no unit)
-    Cut,      // the mark, but a U+0000 unit: reading stops short of the end
-    Foreign,  // a file without the mark: not a text of ours
-    NotAFile, // a folder, a pipe or a link: nothing to read
+    Whole,      // the mark and units without a zero: every line reads (an odd last byte holds no unit)
+    Cut,        // the mark, but a U+0000 unit: reading stops short of the end
+    Foreign,    // a file without the mark: not a text of ours
+    NotAFile,   // a folder, a pipe or a link: nothing to read
+    Unreadable, // a file the game may not read (its mode)
 };
 
 RecordsText InspectRecords(const std::u16string& path) {
@@ -29,6 +30,7 @@ RecordsText InspectRecords(const std::u16string& path) {
         return entry == UserEntry::Missing ? RecordsText::Missing : RecordsText::NotAFile;
     platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileRead,
                                                platform::FileCreation::OpenExisting);
+    if (!file.IsOpen()) return RecordsText::Unreadable;
     uint8_t mark[2] = {};
     if (!file.ReadExact(mark, 2) || mark[0] != 0xFF || mark[1] != 0xFE) return RecordsText::Foreign;
     uint8_t chunk[64 * 1024];
@@ -71,14 +73,6 @@ bool WriteStringsAside(const kis::WideStrings& lines, const std::u16string& asid
 
 } // namespace
 
-bool SaveStringsToFile(const kis::WideStrings& lines, const std::u16string& path) {
-    const std::u16string aside = path + u".bak";
-    if (!WriteStringsAside(lines, aside)) return false;
-    if (platform::RenameFile(platform::GamePath(aside), platform::GamePath(path))) return true;
-    platform::DeleteFile(platform::GamePath(aside));
-    return false;
-}
-
 void LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path) {
     kis::FileStreamW stream(path.c_str(), kis::kStreamRead, kis::kStreamOpenExisting);
     lines.LoadFromStream(stream);
@@ -89,8 +83,10 @@ namespace {
 // The lines of the records file at `path`, ready for more to be added; false
 // when a file there is not ours and cannot be kept. Such a file stays in
 // place until the new one replaces it in one rename, so that the lines that
-// read are in records<N>.txt at every moment; only a copy goes aside.
-bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines) {
+// read are in records<N>.txt at every moment; only a copy goes aside. A file
+// with nothing to read (not a file, or one the game may not read) is moved
+// aside whole instead: renaming it needs no right to read it.
+bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, RecordsKeeping* keeping) {
     // A new file, or one whose lines have no separator yet, takes CR LF; an
     // existing one keeps the separator its reading found, so that the lines
     // it has are written back as they were.
@@ -101,18 +97,30 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines) {
     if (text == RecordsText::Whole || text == RecordsText::Cut) LoadStringsFromFile(lines, path);
     if (text == RecordsText::Whole || text == RecordsText::Missing) return true;
     const std::string name = AppShownPath(path);
-    // A folder, a pipe or a link holds no lines: it is moved aside whole.
-    const std::u16string kept =
-        text == RecordsText::NotAFile ? KeepAside(path, u".bad") : KeepCopy(path, u".bad");
+    const bool moved = text == RecordsText::NotAFile || text == RecordsText::Unreadable;
+    const std::u16string kept = moved ? KeepAside(path, u".bad") : KeepCopy(path, u".bad");
     if (kept.empty()) {
-        LogErrorPrintf(kLogIndent, "The records file %s cannot be read or kept aside; no line added.",
-                       name.c_str());
+        if (text == RecordsText::Unreadable) {
+            keeping->unreadable = path;
+            LogErrorPrintf(kLogIndent,
+                           "The records file %s cannot be read, and the folder does not let it be set aside; "
+                           "no line added.",
+                           name.c_str());
+        } else {
+            LogErrorPrintf(kLogIndent, "The records file %s cannot be read or kept aside; no line added.",
+                           name.c_str());
+        }
         return false;
     }
+    keeping->keptAs = kept;
     const std::string keptName = AppShownPath(kept);
     if (text == RecordsText::NotAFile)
         LogErrorPrintf(kLogIndent, "The records file %s is not a file; it is set aside as %s.", name.c_str(),
                        keptName.c_str());
+    else if (text == RecordsText::Unreadable)
+        LogErrorPrintf(kLogIndent,
+                       "The records file %s cannot be read; it is set aside as %s and a new one is begun.",
+                       name.c_str(), keptName.c_str());
     else if (text == RecordsText::Foreign)
         LogErrorPrintf(kLogIndent, "The records file %s has no text mark; it is kept as %s.", name.c_str(),
                        keptName.c_str());
@@ -132,9 +140,9 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines) {
 } // namespace
 
 bool WriteRecordsAside(const std::u16string& path, const std::vector<std::u16string>& added,
-                       const std::u16string& aside) {
+                       const std::u16string& aside, RecordsKeeping* keeping) {
     kis::WideStrings lines;
-    if (!ReadRecordsForAdding(path, lines)) return false;
+    if (!ReadRecordsForAdding(path, lines, keeping)) return false;
     for (const std::u16string& line : added)
         lines.Add(line.c_str());
     if (WriteStringsAside(lines, aside)) return true;
@@ -159,20 +167,6 @@ std::u16string RecordsFile::CurrentPath() const {
     const Profile* profile = profiles_ ? profiles_->Current() : nullptr;
     if (!profile) return {};
     return profiles_->RecordsPath(profile->Number());
-}
-
-void RecordsFile::AddLevelRecord(const LevelResult& result) {
-    if (!enabled_) return;
-    enabled_ = false;
-    const std::u16string path = CurrentPath();
-    if (path.empty()) return;
-    const std::u16string aside = path + u".bak";
-    if (!WriteRecordsAside(path, {RecordsLine(result)}, aside)) return;
-    if (profiles_->WriteAllowed(path) &&
-        platform::RenameFile(platform::GamePath(aside), platform::GamePath(path)))
-        return;
-    platform::DeleteFile(platform::GamePath(aside));
-    LogErrorPrintf(kLogIndent, "The records file %s could not be written.", AppShownPath(path).c_str());
 }
 
 std::u16string RecordsFile::TakeWinLine(const LevelResult& result) {

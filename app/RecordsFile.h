@@ -4,16 +4,18 @@
 // UTF-16LE text with the byte-order mark FF FE whose lines are separated by
 // carriage return and line feed, one line per win:
 //   Рекорд level_08 Easy: 00:05:07
-// The level's start switches it on; the stored result of that run adds the
-// line and switches it off again, so one run adds at most one line.
+// The level's start switches it on; the result of that run, stored in the
+// profile, takes the line and switches it off again, so one run adds at most
+// one line.
 // The file is written aside and renamed over the old one; the line of a win
 // stored in a profile goes to the disk together with that profile
 // (ProfileManager::WriteWin). A file that is not ours to write over unread
 // is kept first: one without the mark, or one with a U+0000 unit, where its
 // reading stops (the lines before it go on in the new file), is copied to a
 // kept name (records<N>.txt.bad, .bad2, ... see app/UserFiles.h) and stays in
-// place until the new file replaces it; a folder, pipe or link there is moved
-// to that name. An odd last byte holds no unit: it is dropped, not kept.
+// place until the new file replaces it; a folder, pipe or link there, or a
+// file the game may not read, is moved to that name and a new file begun. An
+// odd last byte holds no unit: it is dropped, not kept.
 
 #include "foundation/Strings.h"
 
@@ -29,18 +31,22 @@ struct LevelResult;
 // finish time as hh:nn:ss.
 std::u16string RecordsLine(const LevelResult& result);
 
-// The file-name wrappers: a text-line file written whole or read whole.
-// Saving writes aside, flushes and renames; false when it could not.
-bool SaveStringsToFile(const kis::WideStrings& lines, const std::u16string& path);
-// A missing file, or one without the mark, reads as an empty list.
+// A text-line file read whole: a missing file, or one without the mark,
+// reads as an empty list.
 void LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path);
+
+// What adding lines did with a records file that was not ours to write over.
+struct RecordsKeeping {
+    std::u16string keptAs;     // where it was kept (game form); empty: nothing kept
+    std::u16string unreadable; // the file, when the game may not read it and could not set it aside
+};
 
 // The records of the file at `path` with the lines added after its own,
 // written to `aside` and flushed; the file's separator is kept (CR LF for a
 // new file). False, and logged, when the file there is not ours and cannot
-// be kept, or the copy could not be written.
+// be kept, or the copy could not be written; `keeping` says what was kept.
 bool WriteRecordsAside(const std::u16string& path, const std::vector<std::u16string>& added,
-                       const std::u16string& aside);
+                       const std::u16string& aside, RecordsKeeping* keeping);
 
 class RecordsFile {
   public:
@@ -54,11 +60,6 @@ class RecordsFile {
     // Switches the file on for a run of the level.
     void Enable(int32_t level);
     bool IsEnabled() const { return enabled_; }
-    // Nothing unless switched on; otherwise switches off and appends the
-    // result's line to the current profile's records file. (A result stored
-    // in the profile has already switched it off: its line went with it.)
-    void AddLevelRecord(const LevelResult& result);
-
     // The current profile's file; empty without a current profile.
     std::u16string CurrentPath() const;
 

@@ -90,6 +90,12 @@ void SaveNotices::Update(WindowManager* windows, int32_t state) {
         Open(*windows, Kind::RefusedSave);
         return;
     }
+    for (std::u16string& kept : profiles_.TakeKeptRecords())
+        recordsKept_.push_back(std::move(kept));
+    if (!recordsKept_.empty()) {
+        Open(*windows, Kind::RecordsKept);
+        return;
+    }
     if (profiles_.HasUnsavedFiles() && profiles_.FailedWrites() != failuresPutAway_)
         Open(*windows, Kind::SaveFailed);
 }
@@ -100,7 +106,8 @@ void SaveNotices::TellRefusedSave(std::u16string keptAs) {
 }
 
 void SaveNotices::Open(WindowManager& windows, Kind kind) {
-    const bool folder = kind == Kind::Folder, refused = kind == Kind::RefusedSave;
+    const bool folder = kind == Kind::Folder, refused = kind == Kind::RefusedSave,
+               records = kind == Kind::RecordsKept;
     // The text with the folders broken to fit the dialog, or whole for the log.
     const auto text = [&](bool fit) {
         const auto shown = [&](const std::u16string& path) { return fit ? Fitted(path) : Whole(path); };
@@ -112,13 +119,28 @@ void SaveNotices::Open(WindowManager& windows, Kind kind) {
             return refusedSaveKeptAs_.empty()
                        ? std::u16string(windows.Text(u"dialogs", u"save_refused_left_c"))
                        : Fill(windows.Text(u"dialogs", u"save_refused_c"), {shown(refusedSaveKeptAs_)});
+        if (records) {
+            std::u16string kept;
+            for (const std::u16string& path : recordsKept_)
+                kept += (kept.empty() ? u"" : u"\n") + shown(path);
+            return Fill(windows.Text(u"dialogs", u"records_kept_c"), {kept});
+        }
+        // A file the game may not read stops the save, not the disk.
+        if (const std::u16string& unreadable = profiles_.UnreadableFile(); !unreadable.empty())
+            return Fill(windows.Text(u"dialogs", u"save_unreadable_c"), {shown(unreadable)});
         return Fill(windows.Text(u"dialogs", u"save_failed_c"), {shown(profiles_.Folder())});
     };
     std::string line = platform::Utf16ToUtf8(text(false));
     std::replace(line.begin(), line.end(), '\n', ' ');
-    LogLabelPrintf(kLogIndent, "Saves", "%s: %s",
-                   folder ? "folder notice" : (refused ? "saved game refused" : "not saved"), line.c_str());
-    const char16_t* caption = folder ? u"saves_folder" : (refused ? u"save_refused" : u"save_failed");
+    const char* what = folder    ? "folder notice"
+                       : refused ? "saved game refused"
+                       : records ? "records kept"
+                                 : "not saved";
+    LogLabelPrintf(kLogIndent, "Saves", "%s: %s", what, line.c_str());
+    const char16_t* caption = folder    ? u"saves_folder"
+                              : refused ? u"save_refused"
+                              : records ? u"records_kept"
+                                        : u"save_failed";
     const DialogTexts texts{text(true), windows.Text(u"dialogs", caption)};
     const DialogParams params =
         kind != Kind::SaveFailed
@@ -135,6 +157,11 @@ uint32_t SaveNotices::Answer(Kind kind, uint32_t command) {
     if (kind == Kind::Folder) {
         folderTold_ = true;
         LogLabelPrintf(kLogIndent, "Saves", "folder notice closed");
+        return 1;
+    }
+    if (kind == Kind::RecordsKept) {
+        recordsKept_.clear();
+        LogLabelPrintf(kLogIndent, "Saves", "records notice closed");
         return 1;
     }
     if (kind == Kind::RefusedSave) {

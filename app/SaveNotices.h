@@ -3,7 +3,8 @@
 // game's own dialogs: the folder that took the per-user folder's place (once,
 // on the first screen that takes input), a save that failed (the folder
 // named, the progress still in memory, and a button that writes it again),
-// and a level's saved game that could not be read (where it is kept).
+// a level's saved game that could not be read (where it is kept), and a
+// records file a win kept under a name of its own.
 // Until the player answers, a notice whose dialog went with a change of
 // screen opens again on the next screen that takes input.
 //
@@ -12,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class ProfileManager;
 class WindowManager;
@@ -36,7 +38,7 @@ class SaveNotices {
     void TellRefusedSave(std::u16string keptAs);
 
     // Kinds of notice (the dialogs' second user value).
-    enum class Kind : uintptr_t { Folder = 1, SaveFailed = 2, RefusedSave = 3 };
+    enum class Kind : uintptr_t { Folder = 1, SaveFailed = 2, RefusedSave = 3, RecordsKept = 4 };
     // A notice's dialog went (answered or deleted with the other windows).
     void Forget(const void* dialog);
 
@@ -51,6 +53,7 @@ class SaveNotices {
     bool folderTold_ = false;
     bool refusedSaveDue_ = false;
     std::u16string refusedSaveKeptAs_;
+    std::vector<std::u16string> recordsKept_; // kept records files not yet told (game form)
     uint32_t failuresPutAway_ = 0; // the store's failed writes when the player last chose not to retry
     const void* open_ = nullptr;   // the open notice's dialog (the window manager owns it)
 };

@@ -1,5 +1,7 @@
 #include "app/UserFiles.h"
 
+#include "app/App.h"
+#include "engine/Log.h"
 #include "foundation/NumberText.h"
 #include "platform/Files.h"
 
@@ -23,6 +25,15 @@ std::u16string KeptName(const std::u16string& path, std::u16string_view suffix) 
 std::u16string KeepAside(const std::u16string& path, std::u16string_view suffix) {
     const std::u16string kept = KeptName(path, suffix);
     return platform::RenameFile(platform::GamePath(path), platform::GamePath(kept)) ? kept : std::u16string();
+}
+
+std::u16string SetAsideNonFile(const std::u16string& path) {
+    return InspectUserEntry(path) == UserEntry::Other ? KeepAside(path, u".bad") : std::u16string();
+}
+
+void LogSetAside(const std::u16string& path, const std::u16string& kept) {
+    LogErrorPrintf(kLogIndent, "%s is not a file of the game; it is set aside as %s.",
+                   AppShownPath(path).c_str(), AppShownPath(kept).c_str());
 }
 
 namespace {

@@ -25,6 +25,13 @@ std::u16string KeptName(const std::u16string& path, std::u16string_view suffix);
 // Moves the entry at `path`, whatever it is, to its kept name; that name, or
 // empty when it could not be moved.
 std::u16string KeepAside(const std::u16string& path, std::u16string_view suffix);
+// Moves a folder, pipe, device or link at `path` to its kept name (`.bad`,
+// ...): it is not the game's, and none of the game's files can be read or
+// written while it stands there. The kept name; empty when nothing was moved
+// (a regular file or nothing is there, or the folder refused the rename).
+std::u16string SetAsideNonFile(const std::u16string& path);
+// The log's line for an entry SetAsideNonFile moved.
+void LogSetAside(const std::u16string& path, const std::u16string& kept);
 // Copies the file at `path` to a new file under its kept name, flushed, and
 // leaves the file itself in place; the copy's name, or empty when it could
 // not be made (nothing is left behind then).

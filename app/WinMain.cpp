@@ -21,6 +21,7 @@
 #include "app/Profiles.h"
 #include "app/RecordsFile.h"
 #include "app/SaveNotices.h"
+#include "app/UserFiles.h"
 #include "engine/Cursors.h"
 #include "engine/ImageReaders.h"
 #include "engine/InputManager.h"
@@ -28,6 +29,7 @@
 #include "engine/SoundManager.h"
 #include "engine/Texture.h"
 #include "engine/Viewer.h"
+#include "foundation/NumberText.h"
 #include "gui/Window.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
@@ -326,24 +328,39 @@ void LoadCursors(platform::Backend& backend) {
 }
 
 // A folder the per-user files can go to: it exists or can be made, a file
-// can be written in it, and its files' paths stay within the limit.
+// can be written in it, and its files' paths stay within the limit. The
+// folder's path and the names in it are used as given from here on.
 bool UsableFolder(const std::u16string& folder, std::string* why) {
     if (folder.size() + 1 + kUserFileNameRoom > kMaxFilePath) {
         *why =
             "its path is longer than " + std::to_string(kMaxFilePath - 1 - kUserFileNameRoom) + " characters";
         return false;
     }
+    platform::SetExactFolder(platform::GamePath(folder));
     if (!platform::CreateFolder(platform::GamePath(folder))) {
         *why = "it cannot be created";
         return false;
     }
-    const std::u16string probe = folder + u"\\write.tmp";
-    platform::File file = platform::File::Open(platform::GamePath(probe), platform::kFileWrite,
-                                               platform::FileCreation::CreateAlways);
-    const bool written = file.IsOpen() && file.WriteExact("x", 1) && file.Close();
-    platform::DeleteFile(platform::GamePath(probe));
-    if (!written) *why = "no file can be written in it";
-    return written;
+    // The probe is a file made new under a name nothing has: whatever stands
+    // in the folder already (a file, a folder or a link named like a probe)
+    // is not the game's, proves nothing and stays as it is.
+    constexpr uint32_t kProbeNames = 100;
+    for (uint32_t n = 1; n <= kProbeNames; ++n) {
+        const std::u16string probe = folder + u"\\write" + (n > 1 ? kis::DecimalText(n) : u"") + u".tmp";
+        if (InspectUserEntry(probe) != UserEntry::Missing) continue;
+        platform::File file = platform::File::Open(platform::GamePath(probe), platform::kFileWrite,
+                                                   platform::FileCreation::CreateNew);
+        if (!file.IsOpen()) {
+            if (InspectUserEntry(probe) != UserEntry::Missing) continue; // made meanwhile by another
+            break;
+        }
+        const bool written = file.WriteExact("x", 1) && file.Close();
+        platform::DeleteFile(platform::GamePath(probe));
+        if (written) return true;
+        break;
+    }
+    *why = "no file can be written in it";
+    return false;
 }
 
 // ---------------------------------------------------------------- main loop
@@ -669,11 +686,14 @@ void AppSession::TellUnsavedAtQuit() {
         unsaved += (unsaved.empty() ? "" : ", ") + platform::Utf16ToUtf8(name);
     // Other files may have been written before the failure: only these are
     // old. When none was, none is said to be saved.
+    const std::u16string& unreadable = profiles_->UnreadableFile();
+    const std::string cause = unreadable.empty() ? "the disk may be full or the folder read-only"
+                                                 : "the game may not read " + AppShownPath(unreadable) +
+                                                       ", and the folder does not let it be set aside";
     const std::string text =
-        "The progress of this game could not be saved in " + AppShownPath(profiles_->Folder()) +
-        " (the disk may be full or the folder read-only). These files there are as they were "
-        "before: " +
-        unsaved + (profiles_->WrittenFiles() > 0 ? ". The others were saved." : ". Nothing else was saved.");
+        "The progress of this game could not be saved in " + AppShownPath(profiles_->Folder()) + " (" +
+        cause + "). These files there are as they were before: " + unsaved +
+        (profiles_->WrittenFiles() > 0 ? ". The others were saved." : ". Nothing else was saved.");
     LogErrorPrintf(kLogIndent, "%s", text.c_str());
     platform::ShowMessageBox(MainWindow(), platform::Utf8ToUtf16(text), kProgramName,
                              platform::MessageBoxIcon::Warning);
@@ -715,22 +735,46 @@ bool AppSession::Start() {
 }
 
 // One copy at a time. The check comes before the log is started, so that a
-// second copy leaves the running copy's log as it is.
+// second copy leaves the running copy's log as it is. A folder, pipe or link
+// at the lock's name or the log's holds no lock and takes no line: it is set
+// aside first (no copy of the game locks through one), and the log says so.
 bool AppSession::TakeInstance() {
     if (!userFolder_.empty()) {
-        const std::string lockPath =
-            platform::NativePath(platform::GamePath(userFolder_ + u"\\" + kProgramName + u".lock"));
-        if (instance_.Acquire(lockPath) == platform::SingleInstance::Outcome::Another) {
-            std::fprintf(stderr, "verbolunde: already running (process %d); its window is brought forward.\n",
-                         instance_.OtherProcessId());
+        const std::u16string lock = userFolder_ + u"\\" + kProgramName + u".lock";
+        const std::u16string logFile = userFolder_ + u"\\log.txt";
+        const std::u16string lockKept = SetAsideNonFile(lock);
+        const std::string lockPath = platform::NativePath(platform::GamePath(lock));
+        const platform::SingleInstance::Outcome outcome = instance_.Acquire(lockPath);
+        if (outcome == platform::SingleInstance::Outcome::Another) {
+            if (instance_.OtherProcessId() > 0)
+                std::fprintf(stderr,
+                             "verbolunde: already running (process %d); its window is brought forward.\n",
+                             instance_.OtherProcessId());
+            else
+                std::fprintf(stderr,
+                             "verbolunde: the lock file %s is held by a process that is not a running copy "
+                             "of the game, or cannot be told to show its window; this copy does not start.\n",
+                             lockPath.c_str());
             exitCode_ = int(uint32_t(kResultAppAlreadyRunning) & 0xFF);
             return false;
         }
+        if (outcome == platform::SingleInstance::Outcome::Failed) {
+            // Without the lock nothing keeps a second copy off the first one's files.
+            std::fprintf(stderr,
+                         "verbolunde: the lock file %s cannot be opened or locked, so another copy of the "
+                         "game may be running; this copy does not start.\n",
+                         lockPath.c_str());
+            exitCode_ = 1;
+            return false;
+        }
+        const std::u16string logKept = SetAsideNonFile(logFile);
         log_.Start(userFolder_);
         LogLabelPrintf(kLogIndent, "Program folder", "%s", AppShownPath(programFolder_).c_str());
         LogLabelPrintf(kLogIndent, "User folder", "%s", AppShownPath(userFolder_).c_str());
         if (!userFolderProblem_.empty())
             LogLabelPrintf(kLogIndent, "Per-user folder not used", "%s", userFolderProblem_.c_str());
+        if (!lockKept.empty()) LogSetAside(lock, lockKept);
+        if (!logKept.empty()) LogSetAside(logFile, logKept);
     }
     ResetGameTimer();
     return true;
@@ -777,6 +821,9 @@ bool AppSession::OpenScreen() {
     GameScreen& screen = GetGameScreen();
     screen.Init(viewer_.get());
     ScreenParams params;
+    // Settings that cannot be read or written while a folder or link stands at their names.
+    for (const std::u16string& path : {ConfigDatPath(), ConfigDatPath() + u".bak"})
+        if (const std::u16string kept = SetAsideNonFile(path); !kept.empty()) LogSetAside(path, kept);
     LoadConfig(&params, screen, sound_);
     profiles_ = std::make_unique<ProfileManager>(userFolder_);
     profiles_->Load();
@@ -1000,7 +1047,10 @@ std::u16string ChooseUserFolder(const std::u16string& userFolder, const std::u16
     std::string userProblem, profilesProblem;
     if (UsableFolder(userFolder, &userProblem)) return userFolder;
     if (userFolderProblem) *userFolderProblem = userProblem;
-    const std::u16string profiles = dataFolder + u"\\" + kProfilesFolder;
+    // The data folder was found ignoring case; its Profiles folder is named
+    // as it stands, so that its own names are used as given too.
+    const std::u16string profiles =
+        platform::ToGamePath(platform::NativePath(platform::GamePath(dataFolder + u"\\" + kProfilesFolder)));
     if (UsableFolder(profiles, &profilesProblem)) {
         if (why) *why = AppShownPath(userFolder) + ": " + userProblem;
         return profiles;

@@ -1,7 +1,8 @@
-// A won level's line added to a player's records file that already holds
-// many lines: the file is read whole, the line added and the file written
-// aside and renamed, as at every win. Each run starts from the same file, so
-// the figure is one win's cost at that many lines.
+// A won level stored in a player's profile whose records file already holds
+// many lines, through the profile as the level stores every win: the records
+// file is read whole, the line added, and the records and the profile are
+// written aside, flushed and renamed together. Each run starts from the same
+// file, so the figure is one win's cost at that many lines.
 #include "app/Profiles.h"
 #include "app/RecordsFile.h"
 #include "platform/Utf.h"
@@ -36,22 +37,20 @@ void BM_RecordsWin(benchmark::State& state) {
     {
         ProfileManager profiles(platform::Utf8ToUtf16(folder.string()));
         RecordsFile records(&profiles);
-        if (!SelectProfile(profiles.CreateProfile(u"Anna"))) {
+        Profile* anna = profiles.CreateProfile(u"Anna");
+        if (!SelectProfile(anna)) {
             state.SkipWithError("no profile");
             return;
         }
         const std::string file = (folder / "records1.txt").string();
         const std::string bytes = RecordsBytes(state.range(0));
-        LevelResult result = {};
-        result.level = 9;
-        result.timeMs = 307000;
         for (auto _ : state) {
             state.PauseTiming();
             std::ofstream(file, std::ios::binary | std::ios::trunc)
                 .write(bytes.data(), std::streamsize(bytes.size()));
             state.ResumeTiming();
             records.Enable(9);
-            records.AddLevelRecord(result);
+            anna->StoreLevelResult(9, 307000, nullptr);
         }
         state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
     }

@@ -23,8 +23,9 @@ std::optional<std::vector<uint8_t>> LevelProfileSavedGame(uint32_t levelIndex);
 bool LevelProfileStoreSavedGame(uint32_t levelIndex, std::vector<uint8_t> bytes);
 void LevelProfileDeleteSavedGame(uint32_t levelIndex);
 // A saved game the level refused: its bytes are written beside the profile
-// ("profile<N>.level<L>.refused", L counted from 1, replacing an older one)
-// and the profile's copy is dropped, so the level starts afresh next time
+// as a new file ("profile<N>.level<L>.refused", L counted from 1, or
+// .refused2, .refused3 ... beside the ones kept before, never over one of
+// them) and the profile's copy is dropped, so the level starts afresh next time
 // too. The file's name, or empty when it could not be written (the profile's
 // copy is then kept).
 std::u16string LevelProfileKeepRefusedSave(uint32_t levelIndex, const std::vector<uint8_t>& bytes);

@@ -312,9 +312,6 @@ class LevelSession : public LevelFrontEndHooks {
     void EnableRecords(uint32_t levelIndex) override {
         if (RecordsFile* records = AppRecords()) records->Enable(int32_t(levelIndex));
     }
-    void AddRecord(const LevelResult& result) override {
-        if (RecordsFile* records = AppRecords()) records->AddLevelRecord(result);
-    }
     uint32_t ChosenBonusSlots() const override { return LevelProfileBonusSlots(); }
     bool AddAwardCount(uint32_t award, int32_t n) override { return ProgramAddAwardCount(award, n) > 0; }
     bool AddGoalProgress(uint32_t goal, int32_t amount, bool relative) override {

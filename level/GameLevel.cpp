@@ -585,8 +585,7 @@ void GameLevel::EndWin() {
     AddGoalProgress(kAwardFirstWin, 1, CounterUpdate::RaiseTo, GoalNotice::Show);
     AddGoalProgress(kAwardClickRate, ClickRate(), CounterUpdate::RaiseTo, GoalNotice::Show);
     LevelResult result{};
-    FrontEnd().StoreLevelResult(*this, result);
-    FrontEnd().AddRecord(result);
+    FrontEnd().StoreLevelResult(*this, result); // the records line goes to the disk with the profile
     Panel().OpenResultWindow(result);
     const int64_t value = std::min<int64_t>(world_->StockValue(), INT32_MAX);
     if (value > 0)

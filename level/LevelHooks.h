@@ -215,9 +215,10 @@ class LevelFrontEndHooks {
     // Shows comic 1..3 before the map; false when refused.
     virtual bool ShowComic(uint32_t comic) = 0;
     virtual void GoToMap() = 0;
-    // Fills the result of a won level and stores it in the profile.
+    // Fills the result of a won level and stores it in the profile, which
+    // writes the run's records line with it.
     virtual void StoreLevelResult(const GameLevel& level, LevelResult& result) = 0;
-    virtual void AddRecord(const LevelResult& result) = 0;
+    // Switches the records file on for this run of the level.
     virtual void EnableRecords(uint32_t levelIndex) = 0;
     // True when the award's tier rose.
     virtual bool AddAwardCount(uint32_t award, int32_t amount) = 0;
@@ -303,7 +304,6 @@ class NoLevelFrontEnd : public LevelFrontEndHooks {
     bool ShowComic(uint32_t) override { return false; }
     void GoToMap() override {}
     void StoreLevelResult(const GameLevel&, LevelResult&) override {}
-    void AddRecord(const LevelResult&) override {}
     void EnableRecords(uint32_t) override {}
     bool AddAwardCount(uint32_t, int32_t) override { return false; }
     bool AddGoalProgress(uint32_t, int32_t, bool) override { return false; }

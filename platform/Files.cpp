@@ -13,6 +13,8 @@
 namespace platform {
 namespace {
 
+std::string g_exactFolder; // native form, without a trailing separator
+
 template <typename Text> Text Slashes(Text text) {
     for (auto& c : text)
         if (c == '\\') c = '/';
@@ -128,8 +130,17 @@ GamePath GamePath::Native(std::string path) {
     return native;
 }
 
+void SetExactFolder(const GamePath& folder) {
+    g_exactFolder = folder.Utf8();
+    while (g_exactFolder.size() > 1 && g_exactFolder.back() == '/')
+        g_exactFolder.pop_back();
+}
+
 std::string NativePath(const GamePath& path) {
     const std::string& text = path.Utf8();
+    if (!g_exactFolder.empty() && text.starts_with(g_exactFolder) &&
+        (text.size() == g_exactFolder.size() || text[g_exactFolder.size()] == '/'))
+        return text;
     std::string result = !text.empty() && text[0] == '/' ? "/" : "";
     bool resolving = true;
     size_t start = 0;

@@ -39,8 +39,16 @@ class GamePath {
 // The native path to use for `path`: separators turned to `/`, and each part
 // that does not exist under its own spelling replaced by the one entry of its
 // folder that matches ignoring (ASCII) case. Parts with no match stay as given,
-// so a file that is about to be created keeps the caller's spelling.
+// so a file that is about to be created keeps the caller's spelling. The
+// exact folder (SetExactFolder) and everything below it are taken as given.
 std::string NativePath(const GamePath& path);
+
+// The folder whose own path and whose entries' names are used byte for byte,
+// never looked up ignoring case: the per-user folder, whose path the system
+// gives and whose files the game names itself, so that `GAMES` is never
+// `games` and `PROFILE1.DAT.WIN` never one of the game's files. One per
+// process; an empty path sets none.
+void SetExactFolder(const GamePath& folder);
 
 // Access rights and creation rules of an open, after the Windows file calls
 // the game was written against.

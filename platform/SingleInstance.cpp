@@ -66,7 +66,11 @@ int HolderProcessId(int fd) {
 SingleInstance::Outcome SingleInstance::Acquire(const std::string& nativeLockPath) {
     Release();
     otherPid_ = 0;
-    int fd = OpenRegularFile(nativeLockPath, O_RDWR | O_CREAT, 0644);
+    // Never through a link: two copies could then lock two different files.
+    // A lock file this user may not write (another user's, from a start
+    // under their name) still takes the lock; only its process id stays old.
+    int fd = OpenRegularFile(nativeLockPath, O_RDWR | O_CREAT | O_NOFOLLOW, 0644);
+    if (fd < 0 && errno == EACCES) fd = OpenRegularFile(nativeLockPath, O_RDONLY | O_NOFOLLOW);
     if (fd < 0) return Outcome::Failed;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK) {
@@ -81,7 +85,7 @@ SingleInstance::Outcome SingleInstance::Acquire(const std::string& nativeLockPat
             otherPid_ = HolderProcessId(fd);
         }
         close(fd);
-        if (otherPid_ > 0) kill(otherPid_, SIGUSR1);
+        if (otherPid_ > 0 && kill(otherPid_, SIGUSR1) != 0) otherPid_ = 0;
         return Outcome::Another;
     }
     // The record lock names this process to a later copy (F_GETLK); flock
@@ -89,7 +93,12 @@ SingleInstance::Outcome SingleInstance::Acquire(const std::string& nativeLockPat
     struct flock record = {};
     record.l_type = F_WRLCK;
     record.l_whence = SEEK_SET;
-    (void)fcntl(fd, F_SETLK, &record); // without it a second copy only cannot signal us
+    // Without it a second copy only cannot signal us; a file opened for
+    // reading takes a read lock, which names this process all the same.
+    if (fcntl(fd, F_SETLK, &record) != 0) {
+        record.l_type = F_RDLCK;
+        (void)fcntl(fd, F_SETLK, &record);
+    }
     // The handler goes in before the id is published, so that a second copy
     // never signals a process that would die of the signal.
     InstallRaiseHandler();

@@ -39,14 +39,11 @@ struct RecordsFileTest : ::testing::Test {
 };
 
 TEST_F(RecordsFileTest, ATextLineFileIsTheMarkAndTheLinesJoinedByTheSeparator) {
-    kis::WideStrings list;
-    list.separator[0] = u'\r', list.separator[1] = u'\n', list.separator[2] = 0;
-    list.Add(u"a");
-    list.Add(u"b");
     const std::u16string path = U16(dir.File("ab.txt"));
-    ASSERT_TRUE(SaveStringsToFile(list, path));
+    RecordsKeeping keeping;
+    ASSERT_TRUE(WriteRecordsAside(U16(dir.File("new.txt")), {u"a", u"b"}, path, &keeping));
     EXPECT_EQ(ReadFileBytes(dir.File("ab.txt")), std::string("\xFF\xFE\x61\x00\x0D\x00\x0A\x00\x62\x00", 10));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("ab.txt.bak")));
+    EXPECT_TRUE(keeping.keptAs.empty());
 
     kis::WideStrings back;
     LoadStringsFromFile(back, path);
@@ -77,32 +74,24 @@ TEST_F(RecordsFileTest, ATextLineFileIsTheMarkAndTheLinesJoinedByTheSeparator) {
     EXPECT_EQ(missing.Count(), 0);
 }
 
+// The win's line goes with the stored result, as the level stores it.
 TEST_F(RecordsFileTest, AWonRunAddsOneLineToTheCurrentProfilesFile) {
     ProfileManager profiles(folder);
     RecordsFile records(&profiles);
-    LevelResult result = {};
-    result.level = 7;
-    result.regime = kRegimeEasy;
-    result.timeMs = 307000 + 999; // 5 min 7.999 s
-    EXPECT_EQ(platform::Utf16ToUtf8(RecordsLine(result)), "Рекорд level_08 Easy: 00:05:07");
-
-    records.Enable(7);
-    records.AddLevelRecord(result); // no current profile: nothing, and switched off
-    EXPECT_FALSE(records.IsEnabled());
-
     Profile* anna = profiles.CreateProfile(u"Anna");
     ASSERT_TRUE(SelectProfile(anna));
-    records.AddLevelRecord(result); // not switched on
+    LevelResult result = {};
+    anna->StoreLevelResult(7, 307000 + 999, &result); // not switched on; 5 min 7.999 s
+    EXPECT_EQ(platform::Utf16ToUtf8(RecordsLine(result)), "Рекорд level_08 Easy: 00:05:07");
     EXPECT_FALSE(std::filesystem::exists(dir.File("records1.txt")));
 
     records.Enable(7);
-    records.AddLevelRecord(result);
-    records.AddLevelRecord(result); // the run's one line only
+    anna->StoreLevelResult(7, 307000 + 999, &result);
+    EXPECT_FALSE(records.IsEnabled());
+    anna->StoreLevelResult(7, 307000 + 999, &result); // the run's one line only
     records.Enable(40);
-    result.level = 40;
-    result.regime = kRegimeHard;
-    result.timeMs = (12 * 3600 + 34 * 60 + 56) * 1000u;
-    records.AddLevelRecord(result);
+    anna->MutableRecord().results.regime = kRegimeHard;
+    anna->StoreLevelResult(40, (12 * 3600 + 34 * 60 + 56) * 1000, &result);
 
     EXPECT_EQ(Lines(records.CurrentPath()),
               (std::vector<std::string>{"Рекорд level_08 Easy: 00:05:07", "Рекорд level_41 Hard: 12:34:56"}));
@@ -116,13 +105,14 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     ProfileManager profiles(folder);
     RecordsFile records(&profiles);
     ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
-    LevelResult result = {};
-    result.timeMs = 1000;
+    const auto win = [&] {
+        records.Enable(0);
+        profiles.Current()->StoreLevelResult(0, 1000, nullptr);
+    };
 
     const std::string foreign = "my own notes, 8-bit";
     ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), foreign));
-    records.Enable(0);
-    records.AddLevelRecord(result);
+    win();
     EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad")), foreign);
     EXPECT_EQ(Lines(records.CurrentPath()).size(), 1u);
 
@@ -135,8 +125,7 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     }
     cut.replace(42, 4, std::string("\0\0\0\x80", 4));
     ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), cut));
-    records.Enable(0);
-    records.AddLevelRecord(result);
+    win();
     EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad2")), cut);
     EXPECT_EQ(Lines(records.CurrentPath()),
               (std::vector<std::string>{"line 0", "line 1", "line", "Рекорд level_01 Easy: 00:00:01"}));
@@ -145,15 +134,13 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     const std::string vtCr("\xFF\xFE\x61\0\v\0\r\0\n\0\x62\0", 12);
     for (const std::string& own : {std::string("\xFF\xFE\x61\0x", 5), vtCr}) {
         ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), own));
-        records.Enable(0);
-        records.AddLevelRecord(result);
+        win();
     }
     EXPECT_EQ(ReadFileBytes(dir.File("records1.txt")).substr(0, 16), vtCr + std::string("\v\0\r\0", 4));
     EXPECT_FALSE(std::filesystem::exists(dir.File("records1.txt.bad3")));
 
     // Random damage to a good file: it loads as some list and one more line is added.
-    records.Enable(0);
-    records.AddLevelRecord(result);
+    win();
     const std::string good = ReadFileBytes(dir.File("records1.txt"));
     platform::SeedRand(1021);
     testsupport::ForRounds(300, 5000, [&](int round) {
@@ -162,8 +149,7 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
         std::filesystem::remove(dir.File("records1.txt.bad"));
         kis::WideStrings before;
         LoadStringsFromFile(before, records.CurrentPath());
-        records.Enable(0);
-        records.AddLevelRecord(result);
+        win();
         kis::WideStrings after;
         LoadStringsFromFile(after, records.CurrentPath());
         if (bad.size() >= 2 && bad[0] == '\xFF' && bad[1] == '\xFE') {
@@ -198,7 +184,6 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
             records.Enable(3);
             LevelResult result = {};
             profiles.Current()->StoreLevelResult(3, 61000, &result);
-            records.AddLevelRecord(result); // as the level does after storing its result
         }
         ProfileManager again(user);
         again.Load();

@@ -16,9 +16,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -383,6 +385,14 @@ TEST(Verbolunde, ASecondStartRaisesTheFirstWindowAndEndsWithStatus9) {
     EXPECT_NE(log.find("Another start of the program: the window is restored and raised."), std::string::npos)
         << log;
     EXPECT_TRUE(EndsWith(log, "LOG FINISHED."));
+    // A lock held by a process that is no copy of the game stops a start too, and no window is claimed.
+    const std::string lock = game.User() + "/Verbolunde.lock";
+    const int held = open(lock.c_str(), O_RDWR);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(game.RunShowcase("--headless --frames 5", &output), 9) << output;
+    EXPECT_NE(output.find(lock + " is held by a process that is not a running copy"), std::string::npos)
+        << output;
+    close(held);
 }
 
 TEST(Verbolunde, ConfigIniOverridesConfigDatWhichIsKeptForTheNextStart) {

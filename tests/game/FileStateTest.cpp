@@ -38,6 +38,7 @@ const std::map<std::string, std::string> kAllowed = {
     {"platform/Clock.cpp g_virtualNow", "the process's virtual clock, read from any thread"},
     {"platform/CodePage.cpp g_activeCodePage", "the system's active code page, one per process"},
     {"platform/Window.cpp raiseRequested", "set from the single-instance signal handler"},
+    {"platform/Files.cpp g_exactFolder", "the per-user folder whose names every file call takes as given"},
     {"platform/GlyphFace.cpp gOpenerLock", "guards the glyph library, one per process"},
     {"platform/GlyphFace.cpp gOpener", "the glyph library's handle, opened once per process"},
     {"platform/Rasterizer.cpp gShortcuts",

@@ -307,6 +307,20 @@ TEST(MapScenario, ALevelWonFromTheMapWritesItsRecord) {
     // One line: the level's win within its first ten seconds.
     const std::string line = platform::Utf16ToUtf8(Utf16(text.substr(2)));
     EXPECT_TRUE(line.starts_with("Рекорд level_31 Easy: 00:00:0") && line.size() == 36) << line;
+
+    // Won again by an ordinary user (root reads every file) who may not read that file: it is set aside
+    // whole, the log and a dialog (a second Enter) name it, and the new line begins a new file.
+    const std::string file = game.User() + "/" + records.substr(0, records.find(':'));
+    fs::permissions(file, fs::perms::none);
+    game.RunAsOrdinaryUser();
+    const std::string again =
+        Play(game,
+             ClearHeapFromTheMap(30, kHeapX, kHeapY, 17000) + testsupport::script::held::Key(17600, "RETURN"),
+             19000, {});
+    EXPECT_NE(again.find("set aside as " + file + ".bad and a new one is begun"), std::string::npos) << again;
+    EXPECT_EQ(testsupport::LogLines(again, "records kept: ").size(), 1u) << again;
+    EXPECT_EQ(testsupport::ReadFileBytes(file + ".bad"), text);
+    EXPECT_EQ(testsupport::ReadFileBytes(file).size(), text.size()) << "one line";
 }
 
 // The tests' level 10 opened from the map: the farmer's walk to its heap

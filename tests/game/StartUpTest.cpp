@@ -235,30 +235,65 @@ TEST(StartUp, AnUnusablePerUserFolderGivesWayToProfilesBesideTheData) {
 // Folder names are bytes: program and per-user folders named in invalid UTF-8, or with a backslash, are used
 // as they stand: the Data folder is found, the player made before is read and stays current, the log and the
 // lock are in the per-user folder, no other folder is made. Without its Data folder the program names it.
+// A missing per-user folder is made under its own name beside one that differs only in case ("CASE").
 TEST(StartUp, FolderNamesThatAreNotUtf8AreUsedAsTheyStand) {
-    for (const std::string bytes : {"\xE9", "\xFF", "a\xC3(b", "back\\slash\\dir"}) {
+    for (const std::string bytes : {"\xE9", "\xFF", "a\xC3(b", "back\\slash\\dir", "CASE"}) {
         SCOPED_TRACE(bytes);
+        const bool cased = bytes == "CASE";
         GameCopy game;
         game.RenameGame("game-" + bytes);
         game.SetHome(game.File("home-" + bytes));
-        testplayers::MakePlayer(game.User(), u"vera");
+        testplayers::MakePlayer(cased ? game.File("home-case/Quenmoor/Verbolunde") : game.User(), u"vera");
         std::string output;
         EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 5")), &output), 0)
             << output;
         const std::vector<std::string> read = testsupport::LogLines(game.Log(), "Profiles");
         ASSERT_FALSE(read.empty()) << game.Log();
-        EXPECT_TRUE(EndsWith(read.back(), " 1 read")) << read.back();
-        EXPECT_EQ(testplayers::StoredCurrent(game.User()).value_or(ProfileRecord{}).number, 1u);
+        EXPECT_TRUE(EndsWith(read.back(), cased ? " 0 read" : " 1 read")) << read.back();
+        EXPECT_EQ(testplayers::StoredCurrent(game.User()).value_or(ProfileRecord{}).number, cased ? 0u : 1u);
         EXPECT_TRUE(fs::is_regular_file(game.User() + "/Verbolunde.lock"));
         std::vector<std::string> made;
         for (const auto& entry : fs::directory_iterator(game.Root()))
             made.push_back(entry.path().filename().string());
         std::sort(made.begin(), made.end());
+        std::erase(made, "home-case");
         EXPECT_EQ(made, (std::vector<std::string>{"game-" + bytes, "home-" + bytes}));
         fs::rename(game.Game() + "/Data", game.Game() + "/Data-moved");
         EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless")), &output), 1);
         EXPECT_NE(output.find("beside the program is missing: " + game.Game() + "/Data\n"),
                   std::string::npos);
+    }
+}
+
+// A folder, pipe or link at a name of the game's files is set aside at the start, and logged; the game goes
+// on (status 0, not 3). An entry no file of the game is named (a write probe's name, other letters) stays.
+TEST(StartUp, NonFilesAtTheGamesNamesAreSetAsideAndOtherEntriesLeftAlone) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Verbolunde.lock", "folder"}, {"Verbolunde.lock", "link"}, {"log.txt", "folder"},
+        {"config.dat", "pipe"},        {"config.dat.bak", "link"},  {"profile1.dat.bak", "link"},
+        {"records1.txt.bak", "pipe"},  {"write.tmp", "folder"},     {"write.tmp", "link"},
+        {"PROFILE1.DAT.WIN", "file"}};
+    for (const auto& [name, kind] : cases) {
+        SCOPED_TRACE(name + " " + kind);
+        GameCopy game;
+        testplayers::MakePlayer(game.User(), u"vera");
+        const std::string at = game.User() + "/" + name, kept = at + ".bad";
+        const bool ours = name != "write.tmp" && kind != "file";
+        ASSERT_EQ(kind == "folder" ? mkdir(at.c_str(), 0700)
+                  : kind == "pipe" ? mkfifo(at.c_str(), 0600)
+                  : kind == "link" ? symlink("nowhere", at.c_str())
+                                   : int(!testsupport::WriteFileBytes(at, "mine")),
+                  0);
+        std::string output;
+        EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 20")), &output), 0)
+            << output;
+        const std::string log = game.Log();
+        EXPECT_NE(log.find("LOG FINISHED."), std::string::npos) << output;
+        EXPECT_EQ(log.find(at + " is not a file of the game; it is set aside as " + kept) !=
+                      std::string::npos,
+                  ours);
+        EXPECT_TRUE(fs::exists(fs::symlink_status(ours ? kept : at)));
+        EXPECT_TRUE(kind != "file" || testsupport::ReadFileBytes(at) == "mine");
     }
 }
 

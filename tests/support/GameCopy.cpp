@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -56,14 +58,31 @@ void GameCopy::RenameGame(const std::string& name) {
     gameName_ = name;
 }
 
+void GameCopy::RunAsOrdinaryUser() {
+    if (geteuid() != 0) return;
+    runAs_ = "setpriv --reuid=65534 --regid=65534 --clear-groups "; // nobody
+    EXPECT_EQ(chown(Root().c_str(), 65534, 65534), 0);
+    for (const auto& entry : fs::recursive_directory_iterator(home_))
+        EXPECT_EQ(lchown(entry.path().c_str(), 65534, 65534), 0) << entry.path();
+}
+
 std::string GameCopy::Command(const std::string& arguments) const {
-    return "env XDG_DATA_HOME='" + home_ + "' '" + Game() + "/verbolunde' " + arguments;
+    return runAs_ + "env XDG_DATA_HOME='" + home_ + "' '" + Game() + "/verbolunde' " + arguments;
 }
 
 std::string GameCopy::ShowcaseCommand(const std::string& arguments) const {
     const std::string program = Game() + "/verbolunde-showcase";
     if (!fs::exists(program)) LinkOrCopy(BuiltProgramFolder() + "/verbolunde-showcase", program);
     return "env XDG_DATA_HOME='" + home_ + "' '" + program + "' " + arguments;
+}
+
+std::thread WhenLogged(const GameCopy& game, std::string text, std::function<void()> then) {
+    return std::thread([&game, text = std::move(text), then = std::move(then)] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (game.Log().find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        then();
+    });
 }
 
 } // namespace testsupport

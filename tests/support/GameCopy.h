@@ -3,7 +3,9 @@
 // folder) with a per-user folder of its own, for tests that run the program.
 #include "tests/support/TempDir.h"
 
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace testsupport {
 
@@ -34,6 +36,9 @@ class GameCopy {
     std::string File(const std::string& name) const { return dir_.File(name); }
     // The copy's own folder, which holds the game, its home and any files a test adds.
     std::string Root() const { return dir_.Path().string(); }
+    // From now on the game runs as nobody when the tests run as root, who
+    // reads every file; the copy's folder and what its home holds are nobody's.
+    void RunAsOrdinaryUser();
     // The shell command that starts the copy's game with the arguments.
     std::string Command(const std::string& arguments) const;
     int Run(const std::string& arguments, std::string* output) const {
@@ -52,6 +57,11 @@ class GameCopy {
     TempDir dir_;
     std::string gameName_ = "game";
     std::string home_;
+    std::string runAs_; // the command's prefix that drops root's rights
 };
+
+// Runs `then` on a thread of its own once the copy's log holds `text` (at
+// most a minute on): a change the running game meets after its start.
+std::thread WhenLogged(const GameCopy& game, std::string text, std::function<void()> then);
 
 } // namespace testsupport
