@@ -1,8 +1,8 @@
 // Every level won by the level bot, easy and hard (lost when its bronze time runs out), the hard results
 // kept. Two players play the campaigns side by side, the second with the hard regime open as a win of level 8
 // opens it, at 1024 x 768 where the easy one plays at 800 x 600 (no round buttons of two points overlap at
-// either); their award counters after the easy campaign and over both place each award's tiers. Beside them
-// the bare runs (no player, so other villains) keep the medal rules too.
+// either); their award counters after the easy campaign and over both place each award's tiers. Bare runs
+// (no player, so other villains) beside them keep the medal rules too.
 #include "tests/game/CampaignPlay.h"
 #include "tests/support/ScriptPlay.h"
 

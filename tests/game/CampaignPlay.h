@@ -81,8 +81,7 @@ constexpr double kBronzePace = 2.0;
 
 // The levels measured by hand in the easy regime (tools/medal-times.py), in ms: a careful first win of the
 // levels whose tutorials teach the game (tutorial on, every box read; the bot closes tutorials), and a
-// practised run, which gold asks for (level 2's less the fourth flour its goal no longer asks, as the tool
-// says); and a good player's time where it stands in for the bot's estimate.
+// practised run, which gold asks for (level 2's less its former fourth flour); and a good player's time.
 inline const std::map<int, int> kFirstWinMs = {{1, 63900}, {2, 28300}, {3, 39700}, {4, 64100},
                                                {5, 50200}, {6, 48200}, {8, 47700}};
 inline const std::map<int, int> kPractisedMs = {{1, 38400}, {2, 24700}, {3, 35800},
@@ -133,17 +132,17 @@ inline std::map<int, BotResult> BotResults(const std::string& log, int regime) {
     return results;
 }
 
-// Plays the levels (indices) in the regime and checks every one was won within its bronze time. The log
-// is kept as campaign-<run><regime>-log.txt: run is "" for a player's campaign, "bare-" for a run without
-// one.
+// Plays the levels (indices) in the regime and checks every one was won within its bronze time; run names
+// the log kept (campaign-<run><regime>-log.txt): "" a player's campaign, "bare-" a run without a player.
 inline void PlayAndCheck(const testsupport::GameCopy& game, const std::set<int>& levels, int regime,
                          const std::string& run = "") {
     ASSERT_FALSE(levels.empty());
+    SCOPED_TRACE(run + (regime ? "hard" : "easy"));
     std::string list;
     for (int index : levels)
         list += (list.empty() ? "" : ",") + std::to_string(index + 1);
     std::string output;
-    // The virtual clock ends a player's run, which leaves her at the last comic or map.
+    // The virtual clock ends the run, which leaves a player at the last comic or map.
     const int status = game.Run(std::string("--headless --draw-every 200 --until-ms 7200000 --bot ") +
                                     (regime ? "hard " : "easy ") + list,
                                 &output);
@@ -195,8 +194,8 @@ inline void PlayAndCheck(const testsupport::GameCopy& game, const std::set<int>&
                 << "level " << number << ": bronze leaves no person's or the bot's pace (" << r.timeMs
                 << " ms)";
         }
-        std::printf("%slevel %d regime %d: %s in %d ms, %s\n", run.c_str(), number, regime, r.outcome.c_str(),
-                    r.timeMs, r.grade.c_str());
+        std::printf("level %d regime %d: %s in %d ms, %s\n", number, regime, r.outcome.c_str(), r.timeMs,
+                    r.grade.c_str());
     }
 }
 
