@@ -583,17 +583,6 @@ void LevelInterface::EndLevelSounds() {
     soundsPaused_ = false;
 }
 
-// The shell offers every event to the windows before the level screen's
-// callbacks (and a modal window stops every one): what reaches the level was
-// not taken by a window, so it goes on to the level.
-bool LevelInterface::RouteMouseToWindows(int32_t, int32_t, uint32_t, bool) {
-    return false;
-}
-
-bool LevelInterface::RouteKeyToWindows(uint32_t, bool) {
-    return false;
-}
-
 void LevelInterface::DrawPanelAndWindows(DXLViewer&) {
     if (WindowManager* windows = GetWindowManager()) windows->Draw();
 }

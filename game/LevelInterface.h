@@ -87,8 +87,6 @@ class LevelInterface : public LevelPanelDriver {
     void FadeOutWonSound(uint32_t ms) override;
     void ApplyPause(bool paused) override;
     void ShowWarehouseFull(uint32_t productId) override;
-    bool RouteMouseToWindows(int32_t x, int32_t y, uint32_t button, bool down) override;
-    bool RouteKeyToWindows(uint32_t key, bool down) override;
     void DrawPanelAndWindows(DXLViewer& viewer) override;
     void OnScreenSizeChanged(int32_t width, int32_t height) override;
     bool RouteMouseToScreenSprites(int32_t x, int32_t y, uint32_t button, bool down) override;

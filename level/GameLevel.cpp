@@ -842,7 +842,6 @@ int32_t GameLevel::PointAt(float x, float y, const MapObject** picture) {
 }
 
 bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
-    if (Panel().RouteMouseToWindows(sx, sy, button, down)) return true;
     // A press on the farm above the panel, its field or a button over it,
     // counts towards the level's click rate while the clock runs.
     if (button == kLevelMouseLeft && down && clockRunning_ && !ended_ && !IsPausedExcept(0) &&
@@ -892,7 +891,6 @@ bool GameLevel::MayClickPoint(int32_t index, const SpriteObject* picture) {
 }
 
 bool GameLevel::OnKey(uint32_t key, bool down) {
-    if (Panel().RouteKeyToWindows(key, down)) return true;
     if (key == platform::kDikEscape && down && !ended_) {
         ShowMenu(true);
         return true;

@@ -280,12 +280,13 @@ class GameLevel : public LevelServices, public WindowLevel {
     void ScreenToField(float sx, float sy, float* x, float* y) const;
     bool IsFieldScaled() const { return fieldScaled_; }
     float FieldScale() const { return fieldScale_; }
-    // Mouse input, routed to the windows, then the screen sprites, then the
-    // field (a click on a point passes to the point). button: a
-    // LevelMouseButton; down: pressed or released. True when taken.
+    // Mouse input the windows left (the shell offers it to them first),
+    // routed to the screen sprites, then the field (a click on a point passes
+    // to the point). button: a LevelMouseButton; down: pressed or released.
+    // True when taken.
     bool OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down);
-    // Key input (a key's scan code): the windows first; Escape opens the
-    // pause menu. True when taken.
+    // Key input the windows left (a key's scan code): Escape opens the pause
+    // menu. True when taken.
     bool OnKey(uint32_t key, bool down);
     // The point under a field position (the centre of the screen pixel
     // under the pointer), -1 none: the owner of the point picture drawn in

@@ -174,12 +174,11 @@ class LevelInterfaceHooks {
     // handle whose button has gone is nothing.
     virtual void HideRepairButton(uint32_t handle, bool animated) = 0;
 
-    // Input, in routing order: the windows first, then the screen sprites;
-    // true when the event was taken. button: a LevelMouseButton; down: a
-    // press (true), or a release or a move (false).
-    virtual bool RouteMouseToWindows(int32_t x, int32_t y, uint32_t button, bool down) = 0;
+    // Mouse input the windows left (the shell offers every event to them
+    // before the level) goes to the screen sprites; true when one took it.
+    // button: a LevelMouseButton; down: a press (true), or a release or a
+    // move (false).
     virtual bool RouteMouseToScreenSprites(int32_t x, int32_t y, uint32_t button, bool down) = 0;
-    virtual bool RouteKeyToWindows(uint32_t key, bool down) = 0;
 
     // Drawing, after the map (the field picture is the map's lowest
     // object): the screen sprites, the panel and the windows (screen
@@ -259,9 +258,7 @@ template <class Base> class WithoutInterfaceBeyondPanel : public Base {
     void ShowWarehouseFull(uint32_t) override {}
     uint32_t ShowRepairButton(int32_t, bool) override { return 0; }
     void HideRepairButton(uint32_t, bool) override {}
-    bool RouteMouseToWindows(int32_t, int32_t, uint32_t, bool) override { return false; }
     bool RouteMouseToScreenSprites(int32_t, int32_t, uint32_t, bool) override { return false; }
-    bool RouteKeyToWindows(uint32_t, bool) override { return false; }
     void DrawScreenSprites(DXLViewer&) override {}
     void DrawPanelAndWindows(DXLViewer&) override {}
     void OnScreenSizeChanged(int32_t, int32_t) override {}

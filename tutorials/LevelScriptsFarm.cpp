@@ -207,10 +207,11 @@ class LevelTutorial_2 : public ScriptTutorial {
                      };
                      if (one(1) && one(2)) t.Complete();
                  }},
-            // 15: both run at double rate until the goal's amount is in stock.
+            // 15: both run at double rate until the goal's amount is in stock
+            // (the easy goal is the three units the tutorial has them make).
             // The step takes no clicks, so once both factories have made their
-            // units nothing more can come: short of the goal's amount it lets the
-            // player go on rather than wait for ever.
+            // units nothing more can come: short of the goal's amount (the hard
+            // goal asks more) it lets the player go on rather than wait for ever.
             {.step = 15,
              .window = kTagLevelPanel,
              .flags = {.whileCurrent = kAllowProduce, .after = 0},

@@ -19,7 +19,7 @@ namespace {
 class RecordingPanel : public NoLevelInterface {
   public:
     std::vector<std::string> calls;
-    bool windowsTake = false, spritesTake = false, offersOrders = false;
+    bool spritesTake = false, offersOrders = false;
     std::vector<uint32_t> fullNotices;
 
     void ShowMenu(bool) override { calls.push_back("menu"); }
@@ -30,10 +30,6 @@ class RecordingPanel : public NoLevelInterface {
     bool OfferPointOrder(int32_t index, uint32_t job) override {
         calls.push_back("offer " + std::to_string(index) + " " + std::to_string(job));
         return offersOrders;
-    }
-    bool RouteMouseToWindows(int32_t, int32_t, uint32_t, bool) override {
-        calls.push_back("windows");
-        return windowsTake;
     }
     bool RouteMouseToScreenSprites(int32_t, int32_t, uint32_t, bool) override {
         calls.push_back("sprites");
@@ -239,29 +235,27 @@ TEST(LevelPoint, TheCountdownTakesTheStartOfEachStepUntilItHasRun) {
     EXPECT_EQ(mill->Countdown(), -1);
 }
 
-// Input goes to the windows, then the screen sprites, then the field; a click
-// near a point passes to the point, which selects itself with the sound.
-TEST(LevelPoint, InputIsRoutedToWindowsThenScreenSpritesThenTheField) {
+// Input goes to the screen sprites, then the field; a click near a point
+// passes to the point, which selects itself with the sound.
+TEST(LevelPoint, InputIsRoutedToScreenSpritesThenTheField) {
     RecordingPanel panel;
     TestLevel level(0, 30, &panel);
     level->OnScreenSizeChanged(1024, 768);
     struct Case {
         const char* what;
-        bool windows, sprites;
+        bool sprites;
         int32_t x, y;
         bool taken;
         int32_t selected;
         std::vector<std::string> calls;
     } cases[] = {
-        {"a window", true, false, 800, 500, true, -1, {"windows"}},
-        {"a screen sprite", false, true, 800, 500, true, -1, {"windows", "sprites"}},
-        {"the mill", false, false, 810, 490, true, 3, {"windows", "sprites", "sound 2"}},
-        {"empty field", false, false, 300, 600, false, -1, {"windows", "sprites"}},
-        {"the panel strip", false, false, 800, 700, false, -1, {"windows", "sprites"}},
+        {"a screen sprite", true, 800, 500, true, -1, {"sprites"}},
+        {"the mill", false, 810, 490, true, 3, {"sprites", "sound 2"}},
+        {"empty field", false, 300, 600, false, -1, {"sprites"}},
+        {"the panel strip", false, 800, 700, false, -1, {"sprites"}},
     };
     for (const Case& c : cases) {
         panel.calls.clear();
-        panel.windowsTake = c.windows;
         panel.spritesTake = c.sprites;
         level->SelectPoint(-1, false);
         EXPECT_EQ(level->OnMouse(c.x, c.y, kLevelMouseLeft, true), c.taken) << c.what;
@@ -486,9 +480,9 @@ TEST(LevelPoint, APressOnAFlyingShotIsTheShotsNotTheButtonBelowIt) {
         std::vector<std::string> calls;
         size_t figureClicks;
     } cases[] = {
-        {"a press on a shot", true, true, {"windows"}, 1},
-        {"the release on the shot", true, false, {"windows", "sprites"}, 0},
-        {"a press elsewhere", false, true, {"windows", "sprites"}, 0},
+        {"a press on a shot", true, true, {}, 1},
+        {"the release on the shot", true, false, {"sprites"}, 0},
+        {"a press elsewhere", false, true, {"sprites"}, 0},
     };
     for (const Case& c : cases) {
         panel.calls.clear();
