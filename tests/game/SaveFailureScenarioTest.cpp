@@ -173,7 +173,8 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept) {
     if (limit.empty())
         block = testsupport::WhenLogged(game, "Cheats", [&] { fs::create_directory(file + ".bak"); });
     std::string output;
-    const int status = testsupport::RunCommand(limit + game.Command("--headless --realtime --until-ms 2000"), &output);
+    const int status =
+        testsupport::RunCommand(limit + game.Command("--headless --realtime --until-ms 2000"), &output);
     if (block.joinable()) block.join();
     ASSERT_EQ(status, 3) << output;
     EXPECT_NE(output.find("The progress of this game could not be saved in " + game.User()),
