@@ -23,8 +23,9 @@ constexpr int32_t kWindowHeight = 420;
 constexpr int32_t kTileLeft = 20;
 constexpr int32_t kTileTopGap = 5;
 constexpr int32_t kStripGap = 32; // the strip's centre line below the tile area
-constexpr int32_t kSellX = 454;
+// The two sale buttons side by side, the second the tiles' margin from the frame.
 constexpr int32_t kSellWidth = 53;
+constexpr int32_t kSellX = kWarehouseWindowWidth - kTileLeft - 2 * kSellWidth;
 constexpr int32_t kPriceCentre = 403;
 constexpr int32_t kMoneyBlockWidth = 235;
 constexpr int32_t kTextFont = 4;
