@@ -36,6 +36,7 @@ constexpr uint32_t kStripColour = 0xFF3A2410;
 // they are tinted to the coins' dark gold.
 constexpr uint32_t kMoneyColour = 0xFF8A5A10;
 constexpr int32_t kMoneyBlockGap = 11; // the money's block below the selected product's strip
+constexpr int32_t kMoneyBlockHeight = 60;
 constexpr int32_t kMoneyCoinX = 47, kMoneyCoinY = 15;
 constexpr int32_t kMoneyDigitsDx = 30; // the digits to the right of the coin's corner
 // Sale buttons: normal, hover, pressed, and the disabled face for the second bank.
@@ -458,6 +459,12 @@ void WarehouseWindow::Upgrade() {
     level_.RaiseWarehouse();
     RefreshCapacities();
     level_.StartClock();
+}
+
+kis::Rect WarehouseWindow::MoneyRect() const {
+    const int32_t left = rect.left + (rect.right - rect.left - kMoneyBlockWidth) / 2;
+    const int32_t top = rect.top + stripTop_ + kStripGap + kMoneyBlockGap;
+    return kis::MakeRectWH(left, top, kMoneyBlockWidth, kMoneyBlockHeight);
 }
 
 void WarehouseWindow::DrawChildren(DXLViewer& viewer) {

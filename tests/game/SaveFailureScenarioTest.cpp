@@ -7,7 +7,7 @@
 // offers to try again, and trying again once the cause is gone saves.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
-#include "tests/game/LevelTutorialPlay.h"
+#include "tests/game/ProgramTest.h"
 
 #include <chrono>
 #include <thread>
@@ -176,33 +176,4 @@ TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
     EXPECT_NE(output.find("as they were before: profile1.dat. The others were saved."), std::string::npos)
         << output;
     EXPECT_EQ(testsupport::ReadFileBytes(file), before) << "the old file stays as it was";
-}
-
-// The save as "play" starts level 2 fails: the dialog opens as the level
-// starts behind it and stands above the level's "Click to start" at either
-// window size, none of the caption's white letters over the dialog.
-TEST(SaveFailureScenario, TheFailedSavesDialogStandsAboveTheLevelStartingBehindIt) {
-    for (const windowsizes::WindowSize size : windowsizes::kSizes) {
-        SCOPED_TRACE(windowsizes::Describe(size));
-        GameCopy game;
-        tutorialplay::MakeMapProfile(game.User(), 1);
-        fs::create_directory(game.User() + "/profile1.dat.bak");
-        ASSERT_TRUE(testsupport::UseWindow(game, size.width, size.height));
-        const std::string shot = game.File("level.png");
-        const std::string log =
-            testsupport::PlayNamed(game, {.name = "level-" + windowsizes::Describe(size),
-                                          .events = tutorialplay::MapOpening(1, tutorialplay::kPlayY, size),
-                                          .untilMs = 12600,
-                                          .shots = {{12500, shot}},
-                                          .program = true,
-                                          .status = 3});
-        ASSERT_NE(log.find("not saved: "), std::string::npos) << log;
-        const Shot level = LoadShot(shot);
-        ASSERT_TRUE(level.ok);
-        // The dialog, 420 px wide and centred, reaches 120 px above and below the middle.
-        const int left = (size.width - 420) / 2, top = size.height / 2 - 120, bottom = size.height / 2 + 120;
-        const auto white = [](int r, int g, int b) { return r > 250 && g > 250 && b > 250; };
-        EXPECT_GT(level.NearIn(left, top, left + 420, bottom, kWindowFace, 6), 20000) << "the dialog";
-        EXPECT_EQ(level.Count(left + 20, top, left + 400, bottom, white), 0) << "the caption over the dialog";
-    }
 }
