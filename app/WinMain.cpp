@@ -950,8 +950,8 @@ std::string AppShownPath(std::u16string_view path) {
 }
 
 std::u16string AppShownPathLines(std::u16string_view path) {
-    // About as many characters as a dialog's line holds.
-    constexpr size_t kLineUnits = 40;
+    // As many characters as a dialog's line holds in its widest letters.
+    constexpr size_t kLineUnits = 32;
     const std::u16string whole = platform::Utf8ToUtf16(AppShownPath(path));
     std::u16string shown;
     size_t lineStart = 0, lastBreak = std::u16string::npos;
