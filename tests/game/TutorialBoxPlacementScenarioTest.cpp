@@ -81,9 +81,8 @@ TEST(TutorialBoxPlacementScenario, AHintGivesWayToTheStepsArrow) {
         // The arrow's shaft over the button, and no hint's face there.
         EXPECT_GT(hover.Count(button - 30, h - 210, button + 30, h - 110, ArrowYellow), 250);
         EXPECT_EQ(hover.NearIn(button - 60, h - 150, button + 60, h - 108, 0xFFF6DC, 3), 0) << "the hint";
-        // Nothing of "Close tutorial" beside the warehouse's star at the field's top left.
         EXPECT_LT(hover.NearIn(0, 50, 170, 95, 0xD6B282, 14), 100)
-            << "the button's face by the warehouse's star";
+            << "Close tutorial by the warehouse's star";
     }
 }
 
