@@ -1038,12 +1038,17 @@ void ShowProfileError(int32_t error) {
     const char16_t* found = language ? language->GetText(u"profile_errors", ProfileErrorKey(error), true)
                                      : ProfileErrorKey(error);
     std::u16string filled = found ? found : u"";
-    // A file that could not be written names its folder, as a failed save does.
+    // A file that could not be written names its folder, as a failed save
+    // does: in lines that keep inside the dialog, and whole in the log.
     const ProfileManager* profiles = AppProfiles();
-    if (const size_t mark = filled.find(u"%1"); mark != std::u16string::npos && profiles)
-        filled.replace(mark, 2, platform::Utf8ToUtf16(AppShownPath(profiles->Folder())));
+    const size_t mark = profiles ? filled.find(u"%1") : std::u16string::npos;
+    std::u16string logged = filled;
+    if (mark != std::u16string::npos) {
+        logged.replace(mark, 2, platform::Utf8ToUtf16(AppShownPath(profiles->Folder())));
+        filled.replace(mark, 2, AppShownPathLines(profiles->Folder()));
+    }
     const char16_t* text = filled.c_str();
-    std::string line = Narrow(text);
+    std::string line = Narrow(logged.c_str());
     std::replace(line.begin(), line.end(), '\n', ' ');
     LogLabelPrintf(kLogIndent, "Profile error", "%d: %s", error, line.c_str());
     const AppState* state = RunningAppState();

@@ -35,25 +35,6 @@ std::u16string Whole(const std::u16string& folder) {
     return platform::Utf8ToUtf16(AppShownPath(folder));
 }
 
-// The same, broken after a slash where a line of the dialog would grow wider
-// than the dialog (its lines break at blanks only).
-std::u16string Fitted(const std::u16string& folder) {
-    constexpr size_t kLineUnits = 40;
-    const std::u16string path = Whole(folder);
-    std::u16string shown;
-    size_t lineStart = 0, lastBreak = std::u16string::npos;
-    for (char16_t c : path) {
-        shown += c;
-        if (shown.size() - lineStart > kLineUnits && lastBreak != std::u16string::npos) {
-            shown.insert(lastBreak, 1, u'\n');
-            lineStart = lastBreak + 1;
-            lastBreak = std::u16string::npos;
-        }
-        if (c == u'/') lastBreak = shown.size();
-    }
-    return shown;
-}
-
 // The notice's dialog: tells its owner when it goes, answered or not.
 class NoticeDialog : public DialogWindow {
   public:
@@ -110,7 +91,9 @@ void SaveNotices::Open(WindowManager& windows, Kind kind) {
                records = kind == Kind::RecordsKept;
     // The text with the folders broken to fit the dialog, or whole for the log.
     const auto text = [&](bool fit) {
-        const auto shown = [&](const std::u16string& path) { return fit ? Fitted(path) : Whole(path); };
+        const auto shown = [&](const std::u16string& path) {
+            return fit ? AppShownPathLines(path) : Whole(path);
+        };
         if (folder)
             return Fill(
                 windows.Text(u"dialogs", u"saves_folder_c"),

@@ -265,6 +265,12 @@ void MapScreen::Update(uint32_t dt) {
             std::erase_if(villains_, [](const auto& villain) { return villain->Stage() < 0; });
         }
     }
+    // A move over a window (the overlay's buttons and medal strip among them)
+    // goes to the windows only, and a modal window may open under a resting
+    // pointer: either way the level lit a moment ago is no longer pointed at.
+    if (const WindowManager* windows = GetWindowManager();
+        windows && (windows->HoveredWindow() || windows->ModalCount() > 0))
+        SetHover(-1);
     if (MapInterface* overlay = Interface()) overlay->Advance(dt);
     if (particles_) particles_->Update(dt);
     // The current player was deleted from the list: once the list has closed
@@ -338,8 +344,15 @@ void MapScreen::SetHover(int32_t level) {
 void MapScreen::UpdateHover(MapPoint screen) {
     mouse_ = screen;
     mouseMap_ = layout_.ToMap(screen.x, screen.y);
-    if (MapOverlayLayout{screenWidth_, screenHeight_}.Takes(screen.x, screen.y)) return;
-    if (const WindowManager* windows = GetWindowManager(); windows && windows->HoveredWindow()) return;
+    // Over the overlay's controls, a window, or anywhere while a modal window
+    // waits for its answer, no level is under the pointer: one lit a moment
+    // ago goes out.
+    const WindowManager* windows = GetWindowManager();
+    if (MapOverlayLayout{screenWidth_, screenHeight_}.Takes(screen.x, screen.y) ||
+        (windows && (windows->HoveredWindow() || windows->ModalCount() > 0))) {
+        SetHover(-1);
+        return;
+    }
     const int32_t level = LevelAt(cells_, mouseMap_.x, mouseMap_.y);
     SetHover(level >= 0 && TutorialAllows(TutorialAction::HoverMapLevel, uint32_t(level), {}) ? level : -1);
 }

@@ -285,9 +285,14 @@ uint32_t ProfilesWindow::OnButtonClick(GameButton* button) {
         }
         if (button == row->cross_) {
             Select(i);
+            // The question names the player it deletes.
+            std::u16string question = manager_.Text(u"dialogs", u"delete_profile_c");
+            if (const size_t mark = question.find(u"%1"); mark != std::u16string::npos && RowProfile(i))
+                question.replace(mark, 2, RowProfile(i)->Name());
+            LogLabelPrintf(kLogIndent, "Delete question", "%s", platform::Utf16ToUtf8(question).c_str());
             manager_.Open<DialogWindow>(DialogParams::Make(kDialogYes, kDialogNo, nullptr, nullptr),
-                                        u"delete_profile_c", u"delete_profile", DeleteConfirmed,
-                                        reinterpret_cast<uintptr_t>(this), uintptr_t(i));
+                                        DialogTexts{question, manager_.Text(u"dialogs", u"delete_profile")},
+                                        DeleteConfirmed, reinterpret_cast<uintptr_t>(this), uintptr_t(i));
             return kClickResetLook;
         }
     }

@@ -254,10 +254,16 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         if (const LevelPanel* panel = Panel()) {
             if (const GameWindow* money = panel->GetMoneyWindow()) out.push_back(money->rect);
             out.push_back(panel->MenuCorner());
-            // So does the button that closes the tutorial.
+            // So do the button that closes the tutorial and the bonus buttons.
             if (const TutorialButton* button = panel->GetTutorialButton())
                 out.push_back(button->ScreenRect());
+            for (uint32_t slot = 0; slot < kBonusSlotCount; ++slot)
+                if (const BonusButton* bonus = panel->GetBonusButton(slot))
+                    out.push_back(bonus->ScreenRect());
         }
+        // The open warehouse window's money, which its steps' sales and upgrade change.
+        if (const WindowManager* windows = GetWindowManager(); windows && windows->warehouseWindow)
+            out.push_back(static_cast<const WarehouseWindow*>(windows->warehouseWindow)->MoneyRect());
     }
     int32_t SpritePoint(TutorialObject object) const override {
         const ActiveScreenSprite* sprite = object.As<ActiveScreenSprite>();

@@ -326,6 +326,17 @@ void WindowManager::Push(std::unique_ptr<GameWindow> window) {
         if (openedUnder_.empty()) openX_ = mouseX_, openY_ = mouseY_;
         openedUnder_.push_back(window.get());
     }
+    // A window that opens while a dialog waits for its answer goes under the
+    // dialog, which is answered first and so stands above it: a notice kept
+    // from the screen before stays over the level panel opening beneath it.
+    if (!window->modal) {
+        const auto dialog = std::find_if(stack_.begin(), stack_.end(),
+                                         [](const auto& w) { return w->tag == kDialogTag && !w->closing; });
+        if (dialog != stack_.end()) {
+            stack_.insert(dialog, std::move(window));
+            return;
+        }
+    }
     stack_.push_back(std::move(window));
 }
 

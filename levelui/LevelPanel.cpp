@@ -499,7 +499,7 @@ void LevelPanel::LayoutBonusButtons() {
 void LevelPanel::PlaceTutorialButton() {
     if (!tutorial_ || !money_) return;
     const int32_t w = tutorial_->rect.right - tutorial_->rect.left;
-    const PanelPoint p = ::PlaceTutorialButton(w, money_->rect.left);
+    const PanelPoint p = ::PlaceTutorialButton(w, money_->rect.left, screenWidth_);
     tutorial_->SetPosition(p.x - rect.left, p.y - rect.top);
 }
 

@@ -59,9 +59,10 @@ std::vector<int32_t> LayoutBonusRow(int32_t screenWidth, const std::vector<int32
     return xs;
 }
 
-PanelPoint PlaceTutorialButton(int32_t buttonWidth, int32_t moneyStripLeft) {
+PanelPoint PlaceTutorialButton(int32_t buttonWidth, int32_t moneyStripLeft, int32_t screenWidth) {
     // Where it does not fit left of the money strip it stands clear below it.
-    if (3 + buttonWidth > moneyStripLeft - 2) return {3, kMoneyStripHeight + kBelowMoneyStrip};
+    if (3 + buttonWidth > moneyStripLeft - 2)
+        return {screenWidth - 3 - buttonWidth, kMoneyStripHeight + kBelowMoneyStrip};
     return {3, 3};
 }
 

@@ -56,11 +56,13 @@ std::vector<Span> LayoutGoalSpans(int32_t goalsLeft, int32_t goalsWidth, uint32_
 std::vector<int32_t> LayoutBonusRow(int32_t screenWidth, const std::vector<int32_t>& widths);
 
 // The close-tutorial button's screen position: (3, 3) unless its right edge
-// would come nearer than 2 px to the money strip's left edge, then (3, 35).
+// would come nearer than 2 px to the money strip's left edge; then below the
+// strip at the screen's right edge, under the menu button, where it hides
+// nothing of the warehouse (which every level has at the field's top left).
 struct PanelPoint {
     int32_t x, y;
 };
-PanelPoint PlaceTutorialButton(int32_t buttonWidth, int32_t moneyStripLeft);
+PanelPoint PlaceTutorialButton(int32_t buttonWidth, int32_t moneyStripLeft, int32_t screenWidth);
 
 // The time bar's zones left to right (bronze, silver, gold) for the child
 // area's width. Times that are not 0 < gold < silver (< bronze in the hard

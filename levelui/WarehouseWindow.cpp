@@ -23,8 +23,9 @@ constexpr int32_t kWindowHeight = 420;
 constexpr int32_t kTileLeft = 20;
 constexpr int32_t kTileTopGap = 5;
 constexpr int32_t kStripGap = 32; // the strip's centre line below the tile area
-constexpr int32_t kSellX = 454;
+// The two sale buttons side by side, the second the tiles' margin from the frame.
 constexpr int32_t kSellWidth = 53;
+constexpr int32_t kSellX = kWarehouseWindowWidth - kTileLeft - 2 * kSellWidth;
 constexpr int32_t kPriceCentre = 403;
 constexpr int32_t kMoneyBlockWidth = 235;
 constexpr int32_t kTextFont = 4;
@@ -35,6 +36,7 @@ constexpr uint32_t kStripColour = 0xFF3A2410;
 // they are tinted to the coins' dark gold.
 constexpr uint32_t kMoneyColour = 0xFF8A5A10;
 constexpr int32_t kMoneyBlockGap = 11; // the money's block below the selected product's strip
+constexpr int32_t kMoneyBlockHeight = 60;
 constexpr int32_t kMoneyCoinX = 47, kMoneyCoinY = 15;
 constexpr int32_t kMoneyDigitsDx = 30; // the digits to the right of the coin's corner
 // Sale buttons: normal, hover, pressed, and the disabled face for the second bank.
@@ -457,6 +459,12 @@ void WarehouseWindow::Upgrade() {
     level_.RaiseWarehouse();
     RefreshCapacities();
     level_.StartClock();
+}
+
+kis::Rect WarehouseWindow::MoneyRect() const {
+    const int32_t left = rect.left + (rect.right - rect.left - kMoneyBlockWidth) / 2;
+    const int32_t top = rect.top + stripTop_ + kStripGap + kMoneyBlockGap;
+    return kis::MakeRectWH(left, top, kMoneyBlockWidth, kMoneyBlockHeight);
 }
 
 void WarehouseWindow::DrawChildren(DXLViewer& viewer) {

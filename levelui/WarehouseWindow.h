@@ -177,6 +177,8 @@ class WarehouseWindow : public SpritesWindow {
     int32_t UpgradePrice() const { return price_; }
     bool IsEmptyTextShown() const { return emptyShown_; }
     int32_t ShownMoney() const { return counter_.Value(); }
+    // The money's block under the selected product's strip (screen pixels).
+    kis::Rect MoneyRect() const;
     int32_t MoneyTarget() const { return counter_.Target(); }
     const ColumnLayout& Row(int32_t i) const { return rows_[size_t(i)]; }
 

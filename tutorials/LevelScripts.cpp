@@ -360,7 +360,8 @@ class LevelTutorial_1 : public ScriptTutorial {
                        .after = kAllowPlantGrows},
              .show =
                  [](ScriptStep& t) {
-                     auto target = PointButton(t.level, 2, kSpriteWater, 190);
+                     // From the right: from the left the box stood by the first field's button.
+                     auto target = PointButton(t.level, 2, kSpriteWater, 350);
                      t.Arrow(*target);
                      t.Box(*target, false);
                  },

@@ -75,10 +75,12 @@ class LevelTutorial_2 : public ScriptTutorial {
                      ClickToGoOn(t);
                  }},
             // 2-4: the first site, its buildings, the flour factory.
+            // Its box leaves the beds of points 3 and 4 in sight.
             {.step = 2,
              .window = kTagLevelPanel,
              .flags = {.whileCurrent = kStopClock | kAllowHoverPoint, .after = kStopClock},
-             .piece = [](ScriptStep& s) { SelectPoint(s, 1); }},
+             .piece = [](ScriptStep& s) { SelectPoint(s, 1); },
+             .sightPoints = {3, 4}},
             {.step = 3,
              .window = kTagLevelPanel,
              .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
@@ -570,11 +572,13 @@ class LevelTutorial_5 : public ScriptTutorial {
     LevelTutorial_5(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel5, level) {
         const StepRow table[] = {
-            // 1-3: the pie factory on the site at point 4.
+            // 1-3: the pie factory on the site at point 4; the first box leaves
+            // the henhouse, the bed and the mill (points 1, 3 and 5) in sight.
             {.step = 1,
              .window = kTagLevelPanel,
              .flags = {.whileCurrent = kStopClock | kAllowHoverPoint, .after = kStopClock},
-             .piece = [](ScriptStep& s) { SelectPoint(s, 4); }},
+             .piece = [](ScriptStep& s) { SelectPoint(s, 4); },
+             .sightPoints = {1, 3, 5}},
             {.step = 2,
              .window = kTagLevelPanel,
              .flags = {.whileCurrent = kFlagWindows | kStopClock, .after = kStopClock},
@@ -599,6 +603,7 @@ class LevelTutorial_5 : public ScriptTutorial {
                      return point >= 0 && t.level.PointIsType(point, kPieFactory) &&
                             t.level.ButtonLock(sprite) == 0;
                  },
+             .sightPoints = {1, 5}, // where the egg and the flour come from
              .notClickArea = [&level](int32_t x,
                                       int32_t y) { return OnButton(level, 4, kSpriteProduce, x, y); }},
             // 5: wheat, until it is in the warehouse.

@@ -181,10 +181,28 @@ bool BonusSlotsRect(GameWindow& window, kis::Rect* out) {
     return any;
 }
 
+// The screen rectangle of the window's control with the command (false without one).
+bool ControlRect(GameWindow& window, uint32_t command, kis::Rect* out) {
+    std::vector<GameControls*> groups = window.Groups();
+    groups.push_back(&window.Controls());
+    for (GameControls* group : groups)
+        for (int32_t i = 0; i < group->Count(); ++i)
+            if (GameButton* b = group->Get(i); b->Command() == command) {
+                *out = b->ScreenRect();
+                return true;
+            }
+    return false;
+}
+
+// The least width the new-bonus box's text wraps to: narrow enough to stand
+// in the bonus area under "choose bonuses", right of the arrow.
+constexpr int32_t kBonusBoxLeastTextWidth = 140;
+
 // The arrow points at the bonus's slot from its right (from its left when it
 // is the first of several, so that it lies over no other slot), in the
-// bonuses' row, and the box stands right of the slots: the level window's
-// goals, medal times, bonus slots and buttons stay in sight.
+// bonuses' row, and the box stands right of the slots, inside the level
+// window: its goals, medal times, bonus slots and buttons (the bonuses
+// button among them) stay in sight.
 class Step_Bonus_1 : public MapTutorialStep {
   public:
     Step_Bonus_1(MapTutorial& owner, std::u16string name, uintptr_t record)
@@ -207,8 +225,9 @@ class Step_Bonus_1 : public MapTutorialStep {
         } else {
             layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
         }
-        layer->AddInfoAtPoint(TextBox(*layer, TutorialStep::GetText(u"map_bonus_" + name_), true), target,
-                              false, boxDistance);
+        auto box = TextBox(*layer, TutorialStep::GetText(u"map_bonus_" + name_), true);
+        box->FitSmallRoom(kBonusBoxLeastTextWidth);
+        layer->AddInfoAtPoint(std::move(box), target, false, boxDistance);
         WaitForClick();
     }
     void OnActivate() override { Owner().SetFlags(0); }
@@ -220,11 +239,21 @@ class Step_Bonus_1 : public MapTutorialStep {
         GameWindow* window = Layer()->Manager().FindWindowByLayer(kTagLevelWindow);
         if (!slot.valid || !window) return;
         // The window above the slot (its goals and medal times), the other
-        // slots and its buttons below the row.
+        // slots, the bonuses button and the buttons of the bottom row.
         rects.push_back({window->rect.left, window->rect.top, window->rect.right, slot.object.top - 4});
-        rects.push_back({window->rect.left, slot.object.bottom + 8, window->rect.right, window->rect.bottom});
-        kis::Rect slots{};
-        if (BonusSlotsRect(*window, &slots)) rects.push_back(slots);
+        kis::Rect r{};
+        if (BonusSlotsRect(*window, &r)) rects.push_back(r);
+        for (uint32_t command : {kLevelWindowSelectBonuses, kLevelWindowCancel, kLevelWindowPlay,
+                                 kLevelWindowRestart, kLevelWindowContinue})
+            if (ControlRect(*window, command, &r)) rects.push_back(r);
+        // Everything round the window, less its frame: the box stands on the window's face.
+        constexpr int32_t kFrame = 12;
+        const kis::Rect& w = window->rect;
+        const int32_t screenW = Layer()->Manager().ScreenWidth(), screenH = Layer()->Manager().ScreenHeight();
+        rects.push_back({0, 0, screenW, w.top + kFrame});
+        rects.push_back({0, w.bottom - kFrame, screenW, screenH});
+        rects.push_back({0, 0, w.left + kFrame, screenH});
+        rects.push_back({w.right - kFrame, 0, screenW, screenH});
     }
 
   private:

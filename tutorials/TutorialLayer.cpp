@@ -443,13 +443,28 @@ void TutorialInfo::Place() {
     // in sight (a narrow screen), it wraps narrower in steps. Only where no
     // width leaves the whole arrows in sight may their tails go under it.
     for (const float reach : {kArrowWhole, kArrowHead})
-        for (int32_t textWidth = kInfoTextWidth; textWidth >= kInfoMinTextWidth;
-             textWidth -= kInfoNarrowStep) {
+        for (int32_t textWidth = kInfoTextWidth; textWidth >= leastTextWidth_; textWidth -= kInfoNarrowStep) {
             if (textWidth != textWidth_) Layout(textWidth);
-            if (PlaceAtSize(reach)) return;
+            if (PlaceAtSize(reach)) {
+                if (evenLines_) EvenLines(reach);
+                return;
+            }
         }
     if (textWidth_ != kInfoTextWidth) Layout(kInfoTextWidth);
     PlaceAtSize(kArrowHead);
+}
+
+void TutorialInfo::EvenLines(float arrowReach) {
+    constexpr int32_t kStep = 10;
+    const int32_t lines = height;
+    int32_t best = textWidth_;
+    for (int32_t textWidth = best - kStep; textWidth >= leastTextWidth_; textWidth -= kStep) {
+        Layout(textWidth);
+        if (height != lines || !PlaceAtSize(arrowReach)) break;
+        best = textWidth;
+    }
+    if (textWidth_ != best) Layout(best);
+    PlaceAtSize(arrowReach);
 }
 
 bool TutorialInfo::PlaceAtSize(float arrowReach) {

@@ -239,6 +239,14 @@ class TutorialInfo {
     ~TutorialInfo();
     void SetState(uint32_t state);
     void Update(uint32_t dt);
+    // A box for a small room: its text may wrap down to the least width
+    // where it finds no place at its usual width, and once placed its lines
+    // are evened out (as narrow as it stays without another line), so that
+    // no last word stands alone. Set before the box is attached.
+    void FitSmallRoom(int32_t leastTextWidth) {
+        leastTextWidth_ = leastTextWidth;
+        evenLines_ = true;
+    }
     // Takes the target and places the box.
     void Attach(std::unique_ptr<TutorialTarget> target, bool centred, float distance);
     void Place();
@@ -262,10 +270,14 @@ class TutorialInfo {
     // Places the box at its present size; false where no place leaves the
     // arrows in sight to the reach (their heads, or their whole length).
     bool PlaceAtSize(float arrowReach);
+    // Narrows the placed box while its text keeps its lines and a place.
+    void EvenLines(float arrowReach);
 
     TutorialLayer& layer_;
     std::u16string text_;
     int32_t textWidth_ = kInfoTextWidth;
+    int32_t leastTextWidth_ = kInfoMinTextWidth;
+    bool evenLines_ = false;
     bool clickLine_;
     uint32_t contextKind_;
     uintptr_t contextObject_;

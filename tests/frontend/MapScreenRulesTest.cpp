@@ -335,10 +335,10 @@ TEST_F(MapScreenRules, HoverFindsPlayableLevelsUnderTheMouse) {
     EXPECT_EQ(map.GetCursor(0x100), 0x100u);
     map.UpdateHover(map.MapToScreen(266, 663)); // cell 43, empty
     EXPECT_EQ(map.Hovered(), -1);
-    // The overlay's bars keep the hover as it was.
+    // The overlay's bars take the pointer: no level is lit under them.
     map.UpdateHover(map.MapToScreen(266, 193));
     map.UpdateHover({500, 5});
-    EXPECT_EQ(map.Hovered(), 8);
+    EXPECT_EQ(map.Hovered(), -1);
 }
 
 TEST_F(MapScreenRules, TheRegimeSwitchIsLockedUntilTheHardRegimeIsAvailable) {

@@ -314,6 +314,8 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
         EXPECT_GT(shot.Near(at.first, at.second, 12, 0xF0D284, 12), 60)
             << "no round button at " << ms << " ms";
     }
+    const Shot dry = tutorialplay::Load(game, "button-151000"); // step 26's box away from point 1's button
+    EXPECT_EQ(dry.Count(kOneX - 60, kOneButtonY - 40, kOneX + 60, kOneButtonY + 40, Parchment), 0);
     // The result window over the field.
     const Shot won = tutorialplay::Load(game, "won");
     ASSERT_TRUE(won.ok);

@@ -79,10 +79,12 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
                   field.Area(10000))
             << log;
         EXPECT_GT(a.Count(goal.left, goal.top, goal.right, goal.bottom, ArrowYellow), field.Area(400)) << log;
-        // Step 2: a level arrow below the site of point 1 (440, 220), pointing up at it.
+        // Step 2: a level arrow below the site of point 1 (440, 220), pointing up at it; its box leaves
+        // the wheat beds (480, 470) and (700, 470) in sight.
         EXPECT_GT(b.Count(field.X(380), field.Y(220), field.X(500), field.Y(320), ArrowYellow),
                   field.Area(200))
             << log;
+        EXPECT_EQ(b.Count(field.X(455), field.Y(445), field.X(725), field.Y(490), Parchment), 0) << log;
     }
 }
 

@@ -104,6 +104,7 @@ TEST(MapPlayersScenario, TheCurrentPlayerDeletedOnTheMapLeavesTheListOpenAndAnsw
                                                                         {14700, game.File("after.png")}},
                                                               .program = true});
         EXPECT_EQ(testsupport::StateChanges(log), c.states) << log;
+        EXPECT_NE(log.find("Delete sal and all of their progress?"), std::string::npos) << log;
         bool told = false;
         for (const std::string& line : testsupport::LogLines(log, c.logged))
             told = told || line.find(c.saying) != std::string::npos;

@@ -88,7 +88,7 @@ TEST(MapScreenScenario, ShiftClickOnTheOpenLevelRevealsItsMedalAndOpensTheNext) 
 
 // Only an open level lights up under the pointer, at both window sizes: the
 // pointer resting on locked level 8 changes nothing about its house, on open
-// level 5 its hexagon lights.
+// level 5 its hexagon lights, and goes out on the awards button.
 TEST(MapScreenScenario, OnlyAnOpenLevelLightsUnderThePointer) {
     for (const windowsizes::WindowSize size : windowsizes::kSizes) {
         SCOPED_TRACE(windowsizes::Describe(size));
@@ -104,11 +104,11 @@ TEST(MapScreenScenario, OnlyAnOpenLevelLightsUnderThePointer) {
         windowsizes::PlayAt(game, size,
                             {.events = testsupport::script::SkipLogos() + "5000 key down M\n5100 key up M\n" +
                                        move(5800, 5, size.height / 2) + move(6300, locked.x, locked.y) +
-                                       move(6800, open.x, open.y),
-                             .shots = {{6200, "rest"}, {6700, "locked"}, {7200, "open"}},
-                             .untilMs = 7300},
+                                       move(6800, open.x, open.y) + move(7300, 60, size.height - 40),
+                             .shots = {{6200, "rest"}, {6700, "locked"}, {7200, "open"}, {7700, "awards"}},
+                             .untilMs = 7800},
                             "hover-");
-        const Shots shots(game, std::vector<std::string>{"rest", "locked", "open"});
+        const Shots shots(game, std::vector<std::string>{"rest", "locked", "open", "awards"});
         ASSERT_EQ(shots.Missing(), "");
         const int r = 50 * size.height / 768;
         EXPECT_EQ(testsupport::Differing(shots["rest"], shots["locked"], locked.x - r, locked.y - r,
@@ -119,6 +119,9 @@ TEST(MapScreenScenario, OnlyAnOpenLevelLightsUnderThePointer) {
                                          open.y + r),
                   200)
             << "the open level unlit";
+        EXPECT_LT(testsupport::Differing(shots["rest"], shots["awards"], open.x - r, open.y - r, open.x + r,
+                                         open.y + r),
+                  50);
     }
 }
 

@@ -97,10 +97,11 @@ TEST(NewPlayerScenario, TheProfileCarriesTheNameExactlyAsTyped) {
 }
 
 // A player whose file cannot be made (here a link to nowhere squats its name)
-// is refused with the folder named, as a failed save names it.
+// is refused with the folder named, as a failed save names it, within the dialog at 226 characters.
 TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder) {
     GameCopy game;
     PlayWindowed(game);
+    game.SetHome(game.Root() + "/" + std::string(205 - game.Root().size(), 'a')); // + "/Quenmoor/Verbolunde"
     {
         std::filesystem::create_directories(game.User());
         ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
@@ -108,12 +109,18 @@ TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder)
         profiles.DeleteProfile(profiles.CreateProfile(u"Gone")); // an empty list of players
     }
     std::filesystem::create_symlink(game.User() + "/nowhere/file", game.User() + "/profile1.dat");
+    const std::string shot = game.File("refused.png");
     const std::string log =
-        Play(game, "unwritable", Click(40, 500, 300) + Line(4500, "text Ada") + Key(4700, "RETURN"), 5500);
+        Play(game, "unwritable", Click(40, 500, 300) + Line(4500, "text Ada") + Key(4700, "RETURN"), 5500,
+             {{5400, shot}});
     EXPECT_NE(log.find("Profile error               30: The player could not be saved in " + game.User() +
                        ". The disk may be full"),
               std::string::npos)
         << log;
+    const Shot refused = LoadShot(shot); // the dialog's ink between its edges (302 to 722)
+    EXPECT_GT(refused.NearIn(302, 200, 722, 568, 0x3A2410, 4), 1000);
+    EXPECT_EQ(
+        refused.NearIn(0, 200, 296, 568, 0x3A2410, 4) + refused.NearIn(728, 200, 1024, 568, 0x3A2410, 4), 0);
 }
 
 TEST(NewPlayerScenario, AThirteenthPlayerIsRefusedWithTheErrorDialog) {

@@ -81,6 +81,8 @@ TEST(TutorialBoxPlacementScenario, AHintGivesWayToTheStepsArrow) {
         // The arrow's shaft over the button, and no hint's face there.
         EXPECT_GT(hover.Count(button - 30, h - 210, button + 30, h - 110, ArrowYellow), 250);
         EXPECT_EQ(hover.NearIn(button - 60, h - 150, button + 60, h - 108, 0xFFF6DC, 3), 0) << "the hint";
+        EXPECT_LT(hover.NearIn(0, 50, 170, 95, 0xD6B282, 14), 100)
+            << "Close tutorial by the warehouse's star";
     }
 }
 
@@ -143,8 +145,8 @@ TEST(TutorialBoxPlacementScenario, LevelThreesBoxesLeaveTheFarmerTheMillAndTheMo
                               field.Y(windmill.bottom), Parchment),
                   0)
             << "the box over the mill";
-        const int closeTop = small ? 35 : 3;
-        EXPECT_EQ(slots.Count(0, closeTop, 146, closeTop + 32, Parchment), 0)
+        const int closeTop = small ? 55 : 3, closeLeft = small ? 800 - 147 : 3;
+        EXPECT_EQ(slots.Count(closeLeft, closeTop, closeLeft + 144, closeTop + 32, Parchment), 0)
             << "the box over \"Close tutorial\"";
         // The strip (570 px wide, centred) holds only its light letters; the box is there, below it.
         const int strip = (size.width - 570) / 2;

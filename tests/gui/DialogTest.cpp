@@ -65,6 +65,14 @@ TEST_F(DialogKeys, EnterAndEscapePressTheButtonsTheirCommandsName) {
     }
 }
 
+// A window that opens while a dialog waits (a level's panel under a save notice) goes under it.
+TEST_F(DialogKeys, AWindowOpenedWhileADialogWaitsGoesUnderIt) {
+    DialogWindow* dialog = OpenDialog(kDialogOk, 0);
+    const GameWindow* panel = manager.Open<GameWindow>(0u, false);
+    EXPECT_LT(manager.IndexOf(panel), manager.IndexOf(dialog));
+    EXPECT_EQ(manager.IndexOf(manager.Open<GameWindow>(0u, true)), 2) << "a modal one on top";
+}
+
 TEST_F(DialogKeys, ACallbackAnsweringZeroKeepsTheDialogOpen) {
     DialogWindow* dialog = OpenDialog(kDialogYes, kDialogNo);
     answer.reply = 0;

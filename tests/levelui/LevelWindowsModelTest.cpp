@@ -2,6 +2,7 @@
 // window's buttons, rows and bonus checks, and the result window's reveal.
 
 #include "levelui/LevelWindowsModel.h"
+#include "gui/Regime.h"
 
 #include <gtest/gtest.h>
 
@@ -234,4 +235,9 @@ TEST(ResultWindow, ClickShowsAllOnceAndEnterEnds) {
 TEST(TimeRows, Format) {
     EXPECT_EQ(FormatTimeRow(0), u"00:00:00");
     EXPECT_EQ(FormatTimeRow(3723999), u"01:02:03");
+    // The player's time reads as a gold time of 37 s only when it won gold.
+    for (const uint32_t ms : {36001u, 37000u, 37001u, 37120u, UINT32_MAX})
+        EXPECT_EQ(FormatPlayerTime(ms) <= FormatTimeRow(37000),
+                  GradeForTime(kRegimeHard, ms, 90000, 60000, 37000) == kGradeGold)
+            << ms;
 }

@@ -67,9 +67,9 @@ TEST(PanelLayout, BonusRowAndTutorialButton) {
 
     struct Case {
         int32_t width, strip, x, y;
-    } cases[] = {{144, 115, 3, 55}, {144, 227, 3, 3}, {110, 115, 3, 3}, {111, 115, 3, 55}};
+    } cases[] = {{144, 115, 653, 55}, {144, 227, 3, 3}, {110, 115, 3, 3}, {111, 115, 686, 55}};
     for (const Case& c : cases) {
-        const PanelPoint p = PlaceTutorialButton(c.width, c.strip);
+        const PanelPoint p = PlaceTutorialButton(c.width, c.strip, 800);
         EXPECT_EQ(p.x, c.x);
         EXPECT_EQ(p.y, c.y) << c.width << " " << c.strip;
     }

@@ -160,7 +160,7 @@ TEST_F(WarehouseWindowTest, SaleButtonsAreOneFaceOfTheirPictureSideBySide) {
     WarehouseWindow* w = Open(2);
     // Each face is a quarter of its 53 x 220 column; sell-five follows sell-one.
     const kis::Rect one = w->SellOne()->rect, five = w->SellFive()->rect;
-    EXPECT_EQ(one.left, 454);
+    EXPECT_EQ(five.right, 20 + 458 + 76) << "the tiles' last column's right edge";
     EXPECT_EQ(one.top, w->StripTop() - 28);
     EXPECT_EQ(one.right - one.left, 53);
     EXPECT_EQ(one.bottom - one.top, 55);
