@@ -104,8 +104,10 @@ void SaveNotices::Open(WindowManager& windows, Kind kind) {
                        : Fill(windows.Text(u"dialogs", u"save_refused_c"), {shown(refusedSaveKeptAs_)});
         if (records) {
             std::u16string kept;
-            for (const std::u16string& path : recordsKept_)
-                kept += (kept.empty() ? u"" : u"\n") + shown(path);
+            for (const std::u16string& path : recordsKept_) {
+                if (!kept.empty()) kept += u'\n';
+                kept += shown(path);
+            }
             return Fill(windows.Text(u"dialogs", u"records_kept_c"), {kept});
         }
         // A file the game may not read stops the save, not the disk.
