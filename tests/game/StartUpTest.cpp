@@ -357,3 +357,19 @@ TEST(StartUp, CommandLinePathsAreTakenFromTheStartingFolder) {
     EXPECT_FALSE(fs::exists(game.Game() + "/Data/sub/shot.png"));
     EXPECT_NE(game.Log().find("start\\sub\\mine.dat"), std::string::npos) << game.Log();
 }
+
+// Where Debian's package tools are missing, the dependency check of ./play.sh and ./test.sh asks the PATH
+// and pkg-config instead: it goes on when everything is there and names what is missing otherwise.
+TEST(StartUp, TheDependencyCheckWithoutPackageToolsNamesWhatIsMissing) {
+    testsupport::TempDir bin;
+    for (const auto& entry : fs::directory_iterator("/usr/bin"))
+        if (entry.path().filename() != "apt-get" && entry.path().filename() != "dpkg-query")
+            fs::create_symlink(entry.path(), bin.File(entry.path().filename().string()));
+    const std::string deps = "PATH='" + bin.Path().string() + "' bash " VB_SOURCE_DIR "/tools/deps.sh";
+    std::string output;
+    EXPECT_EQ(testsupport::RunCommand(deps + " --game", &output), 0) << output;
+    fs::remove(bin.File("pkg-config"));
+    output.clear();
+    EXPECT_EQ(testsupport::RunCommand(deps, &output), 1) << output;
+    EXPECT_NE(output.find("the program pkg-config"), std::string::npos) << output;
+}
