@@ -50,6 +50,23 @@ int32_t PieceAlpha(DXLTexture* texture, const ScreenQuad& piece, float x, float 
 // The least alpha of a button's picture that takes a click (as on the field).
 constexpr int32_t kPressAlpha = 0x40;
 
+// Whether the frame of the instance, as DrawInstanceAt draws it at (atX,
+// atY), shows at (x, y); where its texels cannot be read, its whole quad
+// counts.
+bool InstanceShows(const SpriteInstance* instance, int32_t frame, float atX, float atY, float x, float y) {
+    if (!instance) return false;
+    const Sprite* sprite = instance->definition;
+    kis::Rect r{};
+    if (!sprite->GetFrameRect(std::clamp(frame, 0, std::max(sprite->GetFrameCount() - 1, 0)), &r)) return false;
+    const float w = float(r.right - r.left) * instance->scaleX, h = float(r.bottom - r.top) * instance->scaleY;
+    const float left = atX - instance->originX * w, top = atY - instance->originY * h;
+    const int32_t alpha =
+        PieceAlpha(sprite->GetTexture(), {{left, top, left + w, top + h}, {float(r.left), float(r.top),
+                                                                          float(r.right), float(r.bottom)}},
+                   x, y);
+    return alpha < 0 || alpha >= kPressAlpha;
+}
+
 // Draws the piece of the texture at the viewer's transform in the colour.
 void DrawPiece(DXLViewer& viewer, DXLTexture* texture, const ScreenQuad& piece, uint32_t colour) {
     if (!texture) return;
@@ -261,6 +278,14 @@ bool ASSIconButton::HitTest(int32_t x, int32_t y) const {
     return dx * dx + dy * dy <= int64_t(hitRadius_) * hitRadius_;
 }
 
+bool ASSIconButton::LocalPlace(int32_t x, int32_t y, float* lx, float* ly) const {
+    if (!IsVisible()) return false;
+    const float scale = FollowsZoom() ? host_.Level().FieldScale() : 1.0f;
+    *lx = float(x - x_ - offsetX_) * scale;
+    *ly = float(y - y_ - offsetY_) * scale;
+    return true;
+}
+
 int32_t ASSIconButton::IconFrame() const {
     static const int32_t kFrames[4] = {0, 1, 2, 2};
     if (!icon_ || icon_->definition->GetFrameCount() < 2) return 0;
@@ -306,6 +331,13 @@ void ASSArrowButton::SetBadge(Sprite* badge, float scale, uint32_t colour) {
     badge_->scaleX = badge_->scaleY = scale;
     badgeColour_ = colour;
     AddSpriteEffect(&badgeEffects_, new SEffect_SinScale(1.0f, 1.25f, 1000, 0, false, 0));
+}
+
+bool ASSArrowButton::HitTest(int32_t x, int32_t y) const {
+    if (ASSIconButton::HitTest(x, y)) return true;
+    float lx = 0.0f, ly = 0.0f;
+    return LocalPlace(x, y, &lx, &ly) &&
+           InstanceShows(arrow_.get(), int32_t(state_), 0, float(kArrowDrop), lx, ly);
 }
 
 void ASSArrowButton::DrawContent(DXLViewer& viewer) {
@@ -388,26 +420,21 @@ ScreenQuad ASSPriceButton::FacePiece(int32_t i, int32_t state) const {
 }
 
 bool ASSPriceButton::HitTest(int32_t x, int32_t y) const {
-    if (!ActiveScreenSprite::HitTest(x, y)) return false;
+    if (!IsVisible()) return false;
     // The place in the button's own drawing: its screen pixels while it
     // keeps its size against the zoom.
     const float scale = FollowsZoom() ? host_.Level().FieldScale() : 1.0f;
     const float lx = float(x - x_ - offsetX_) * scale, ly = float(y - y_ - offsetY_) * scale;
     const int32_t state = int32_t(std::min<uint32_t>(state_, 3));
-    auto shows = [](int32_t alpha) { return alpha < 0 || alpha >= kPressAlpha; };
-    // Where the texels cannot be read, the whole rectangle is the button's.
+    // Where the face's texels cannot be read, its rectangle is the face.
     DXLTexture* face = InterfaceTexture(u"price_button");
-    if (!face) return true;
-    for (int32_t i = 0; i < kFacePieces; ++i)
-        if (shows(PieceAlpha(face, FacePiece(i, state), lx, ly))) return true;
-    kis::Rect r{};
-    const int32_t frame =
-        arrow_ ? std::clamp(state, 0, std::max(arrow_->definition->GetFrameCount() - 1, 0)) : 0;
-    if (!arrow_ || !arrow_->definition->GetFrameRect(frame, &r)) return false;
-    const float w = float(r.right - r.left), h = float(r.bottom - r.top);
-    const ScreenQuad arrow{{-w / 2, float(kArrowDrop), w / 2, float(kArrowDrop) + h},
-                           {float(r.left), float(r.top), float(r.right), float(r.bottom)}};
-    return shows(PieceAlpha(arrow_->definition->GetTexture(), arrow, lx, ly));
+    if (!face && ActiveScreenSprite::HitTest(x, y)) return true;
+    for (int32_t i = 0; face && i < kFacePieces; ++i) {
+        const int32_t alpha = PieceAlpha(face, FacePiece(i, state), lx, ly);
+        if (alpha < 0 || alpha >= kPressAlpha) return true;
+    }
+    // The arrow hangs below the face's rectangle: all of it is the button's.
+    return InstanceShows(arrow_.get(), state, 0, float(kArrowDrop), lx, ly);
 }
 
 void ASSPriceButton::DrawContent(DXLViewer& viewer) {

@@ -108,6 +108,11 @@ class ASSIconButton : public ActiveScreenSprite {
     void UpdateRect();
 
   protected:
+    // The field place (x, y) in the button's own drawing, its screen pixels
+    // round its centre while it keeps its size against the zoom; false
+    // while the button takes no input.
+    bool LocalPlace(int32_t x, int32_t y, float* lx, float* ly) const;
+
     int32_t radius_;
     int32_t hitRadius_;
     std::unique_ptr<SpriteInstance> background_;
@@ -133,6 +138,8 @@ class ASSArrowButton : public ASSIconButton {
     // between 1.0 and 1.25; null takes it off.
     void SetBadge(Sprite* badge, float scale, uint32_t colour);
     bool HasBadge() const { return badge_ != nullptr; }
+    // The round face and the arrow under it, where the arrow is drawn.
+    bool HitTest(int32_t x, int32_t y) const override;
     void DrawContent(DXLViewer& viewer) override;
 
   private:
