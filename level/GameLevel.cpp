@@ -867,8 +867,11 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     // "Click to start" means any click on the field: the grass starts the
     // clock as a point does.
     StartClock();
+    // A point's marks over the field lie in front of every picture.
     const MapObject* picture = nullptr;
-    const int32_t index = PointAt(x, y, &picture);
+    int32_t index = Panel().PointMarkAt(sx, sy);
+    if (const BaseLevelPoint* marked = GetPoint(index); !marked || marked->IsBeingRemoved())
+        index = PointAt(x, y, &picture);
     if (index < 0) {
         if (TutorialAllows(TutorialAction::SelectHovered, uint32_t(-1), {})) ResetSelection(nullptr);
         return false;

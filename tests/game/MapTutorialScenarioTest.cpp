@@ -116,7 +116,8 @@ TEST(MapTutorialScenario, TheHardMapsFirstVisitShowsItsBoxUntilAClick) {
                                                      .program = true});
     const size_t starts = log.find("40060000 starts");
     ASSERT_NE(starts, std::string::npos) << log;
-    EXPECT_EQ(testsupport::LogLines(log.substr(starts), "the level window of level 1 opens").size(), 2u) << log;
+    EXPECT_EQ(testsupport::LogLines(log.substr(starts), "the level window of level 1 opens").size(), 2u)
+        << log;
     const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
     ASSERT_TRUE(saved) << "no current player";
     EXPECT_TRUE(saved->flags & kProfileFlagHardMapTutorial);

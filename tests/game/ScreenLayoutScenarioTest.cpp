@@ -104,8 +104,8 @@ TEST(ScreenLayoutScenario, NoLevelsPointStandsUnderTheBonusButtons) {
 // bubble, a bed, the tree's crown, the garbage heap and a clean site's patch each selects its point; on the
 // grass beside one (-1) nothing. The warehouse (point 0) opens its window, which holds the level: last.
 // At 1024 x 768: the puddles that level 24's shots (seed 9) leave on bed 5 and the cowshed by 60 s, where
-// they lie over grass; the feed bubble's arrow tip (level 16) and the harvest button's pin (level 2),
-// whose first click orders the work.
+// they lie over grass; the stars over the roofs of level 16's henhouse and bakery; the feed bubble's arrow
+// tip (level 16) and the harvest button's pin (level 2), whose first click orders the work.
 TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
     const struct {
         const char* level;
@@ -120,7 +120,8 @@ TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
         {"24", 557, 355, 6, "444 186 2 330 150 1 298 160 -1 690 240 3 678 234 3 660 240 -1 285 380 -1", 465,
          105},
         {"24", 360, 465, 4, "512 478 5 600 245 2", 0, 0, "Feeding ordered", kSizes[1], 60000, " --seed 9"},
-        {"16", 0, 0, 0, "", 756, 201, "Feeding ordered             point 2", kSizes[1]},
+        {"16", 540, 475, 4, "828 154 2 600 150 1", 756, 201, "Feeding ordered             point 2",
+         kSizes[1]},
         {"02", 0, 0, 0, "", 480, 419, "Into the warehouse          1 of 1 wheat", kSizes[1]},
         {"34", 421, 363, 4, "448 137 2 330 140 1 300 120 -1 600 180 6 600 200 -1 550 330 7 520 345 -1"},
         {"36", 421, 363, 6, "395 160 1 600 165 2 575 140 -1 715 225 3 700 195 -1 140 270 4 615 420 9"},
@@ -140,8 +141,8 @@ TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
             for (const int selected : {play.point, point})
                 if (selected > 0) expected += "point " + std::to_string(selected) + "\n";
         }
-        const std::string log =
-            PlayAt(GameCopy(), play.size, {.events = events, .untilMs = ms + 500, .moreArguments = play.more});
+        const std::string log = PlayAt(GameCopy(), play.size,
+                                       {.events = events, .untilMs = ms + 500, .moreArguments = play.more});
         for (const std::string& line : testsupport::LogLines(log, "Point selected"))
             seen += line.substr(line.find("point "), line.find(" (") - line.find("point ")) + "\n";
         EXPECT_EQ(seen, expected) << "level " << play.level;
