@@ -449,10 +449,8 @@ bool ASSPriceButton::HitTest(int32_t x, int32_t y) const {
     // Where the face's texels cannot be read, its rectangle is the face.
     DXLTexture* face = InterfaceTexture(u"price_button");
     if (!face && ActiveScreenSprite::HitTest(x, y)) return true;
-    for (int32_t i = 0; face && i < kFacePieces; ++i) {
-        const int32_t alpha = PieceAlpha(face, FacePiece(i, state), lx, ly);
-        if (alpha < 0 || alpha >= kPressAlpha) return true;
-    }
+    for (int32_t i = 0; i < kFacePieces; ++i)
+        if (PieceShows(face, FacePiece(i, state), lx, ly)) return true;
     // The arrow hangs below the face's rectangle: all of it is the button's.
     return InstanceShows(arrow_.get(), state, 0, float(kArrowDrop), lx, ly);
 }
